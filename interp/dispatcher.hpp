@@ -1,0 +1,22 @@
+// The command loop: reads each statement with INPUT, scans it, runs its handler from the
+// command table and writes the after-command lines.
+#pragma once
+
+#include "interp/run.hpp"
+
+namespace tarvex {
+
+using CommandHandler = void (*)(Run&);
+
+enum class LoopEnd { Stop, Reallocate };
+
+// Reads one statement into run.cmd and sets IKOD; false at end of input on the primary unit.
+bool INPUT(Run& run);
+// Runs statements until STOP, end of input, or a PAR/SIZE reallocation request.
+LoopEnd command_loop(Run& run);
+// The handler of a command slot (nullptr for slots handled inside the dispatcher).
+CommandHandler handler_for(int slot);
+// Writes the note for a command that this version does not provide.
+void not_available(Run& run);
+
+} // namespace tarvex

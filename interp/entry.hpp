@@ -1,0 +1,24 @@
+// The entry point TARVEXQX and the start-up routine it calls: run modes, sizes, allocation,
+// RESET, the command loop's start and end, and the fatal stop XXIT.
+#pragma once
+
+#include "interp/run.hpp"
+
+extern "C" {
+// Exported entry point: code, window and extra are passed by reference.
+__attribute__((visibility("default"))) int TARVEXQX(int* code, int* window, int* extra);
+}
+
+namespace tarvex {
+
+// Runs one run on `run` (start-up, command loop, reallocations) with mode `code`; returns when
+// the command loop ends. FatalStop propagates out of it.
+void start_run(Run& run, int code, int window, int precision, int extra);
+// RESET: with close_only only the run's files are closed.
+void RESET(Run& run, bool close_only);
+// Fatal stop: messages, windowed-host reset, then FatalStop is thrown.
+[[noreturn]] void XXIT(Run& run, int code);
+// Writes the timing lines when OTIM is on.
+void write_timing(Run& run);
+
+} // namespace tarvex

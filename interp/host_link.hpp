@@ -1,0 +1,37 @@
+// The host link: the line buffer of 130-character report lines, FLUSH_BUFFER that sends them to
+// the host window, the output unit or the log, and MACDEP/SYSCMD for host services.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvex {
+
+struct Run;
+
+inline constexpr int LINE_WIDTH = 130;
+inline constexpr int LINE_BUFFER_LINES = 60;
+
+struct LineBuffer {
+    std::vector<std::string> line = std::vector<std::string>(LINE_BUFFER_LINES + 1); // one-based
+    int IVL = 1;
+    int paged_lines = 0;
+};
+
+// Sends the first IVL lines of the line buffer (Part of every report).
+void FLUSH_BUFFER(Run& run);
+// Writes one report line through the line buffer (line 1, IVL = 1, flush).
+void write_line(Run& run, std::string_view text);
+// Host services: 7 short path, 9 change directory, 14 refresh, 20 settings read, 21/27 settings
+// write, 23 host text command, 24 host query, 32 environment value, 34 temporary name,
+// 35 passphrase variable name. `text` is both argument and reply.
+void MACDEP(Run& run, int service, std::string& text);
+// Runs an external command through the shell with output to JUNK.TMP; returns its status.
+int SYSCMD(Run& run, std::string_view command);
+// Sends a host text command ("FLUSH_BUFFER", "RESET", "MSG_INFO=..."): windowed runs only.
+void host_command(Run& run, std::string_view text);
+// Asks the host a question ("GET_WINSTATE="); returns the reply (empty outside windowed runs).
+std::string host_query(Run& run, std::string_view text);
+
+} // namespace tarvex

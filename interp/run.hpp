@@ -1,0 +1,134 @@
+// The run object: every block of run state (switches, run flags, sizes, the line buffer, the
+// workspace, the result scalars, the scan block, the option set, the sample and the units)
+// owned by the one run that TARVEXQX starts. Every routine receives it by reference.
+#pragma once
+
+#include "interp/host_link.hpp"
+#include "interp/options.hpp"
+#include "interp/scanner.hpp"
+#include "interp/switches.hpp"
+#include "io/units.hpp"
+#include "numeric/real.hpp"
+#include "workspace/result_scalars.hpp"
+#include "workspace/workspace.hpp"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+namespace tarvex {
+
+// Run modes held in MOS.
+inline constexpr int MODE_CONSOLE = 16;
+inline constexpr int MODE_BATCH_LOG = 29;
+inline constexpr int MODE_WINDOWED = 30;
+inline constexpr int MODE_WINDOWED_33 = 33;
+
+inline constexpr int LINMAX = 262144;     // longest statement
+inline constexpr int PHYSICAL_LINE = 255; // longest physical line
+
+// Flags of the other logical block: per-command flags and run flags.
+struct RunFlags {
+    bool OTNUM = false; // numbered name ranges, strict name characters
+    bool ONEWV = false; // unknown names create new variables
+    bool OERR = false;  // the scanner met a syntax error
+    bool ODONT = false; // the command must not run
+    bool OPUT = true;   // the command may print
+    bool OEOF = false;  // end of input on the command unit
+    bool OPAR = false;  // a PAR/SIZE reallocation is pending across the restart
+    bool multiple_windows = false; // host answered "Multiple" to GET_WINSTATE=
+    bool editor_mode = false;      // between two TARVEDIT commands
+    bool if_false = false;         // the statement was skipped by a false IF
+};
+
+// Sizes fixed at start-up.
+struct RunSizes {
+    int IPAR = 20480;      // work area kilobytes
+    long long PAR = 0;     // work area in NBYTES units
+    int MAXVAR = 1000;
+    int MXCOL = 1000;
+    int MTYPE = 4;
+    int NBYTES = 16;
+    int COMLEN = 255;      // character-string length limit
+};
+
+// Run values of SET (integers, reals and names beyond the switches).
+struct RunValues {
+    int READUNIT = 5;
+    int WRITEUNI = 7;
+    int COMLEN = 255;
+    int RANSEED = 0;
+    int MACLOAD = 0;
+    int RANLEVEL = 4;
+    Real CPUTIME = 0;
+    Real RCPUTIME = 0;
+    std::string names[13]; // FORMAT, READFILE, WRITEFIL, IDVAR, USER, BANKNAME, BANKTYPE,
+                           // BANKFORM, COEFFICI, COVARIAN, IEEE, CRYPT, GIF
+    std::string paths[3];  // the three 255-character path strings of RESET
+    bool html_header_written = false;
+};
+
+// The current statement and the command it holds.
+struct CommandState {
+    std::string text;       // the logical statement
+    int col = 0;            // where the scanner continues after the command word (0-based)
+    std::string word;       // command word, 8 characters blank-padded
+    int IKOD = 0;
+    int LASKOD = 0;
+    long long statements = 0; // statements read so far
+    int unknown_in_row = 0;
+    std::string goto_label;   // label sought by GOTO ("" when none)
+    std::string stop_word;    // argument word of STOP / RESET / PAR
+};
+
+// The sample block (filled by the sample commands).
+struct SampleBlock {
+    int IBEG = 1;
+    int IEND = -999;
+    int NOBS = -999;
+    int MAXOB = 0;
+};
+
+// Where a run's console streams go: the entry point passes stdin/stdout; tests pass memory
+// streams so that many runs can share one process.
+struct RunStreams {
+    std::FILE* in = stdin;
+    std::FILE* out = stdout;
+};
+
+struct Run {
+    int MOS = 1;
+    int window = 0;
+    int extra = 0;
+    int L5 = 5, L6 = 6, L55 = 5, L86 = 86, LOUT = 0, IN = 5;
+
+    SwitchBlock sw;
+    RunFlags flags;
+    RunSizes sizes;
+    RunValues vals;
+    CommandState cmd;
+    LineBuffer buf;
+    Workspace ws;
+    ResultScalars res;
+    ScanBlock scan;
+    OptionSet opt;
+    SampleBlock smpl;
+    UnitTable units;
+    RunStreams streams;
+
+    // Timing recorded at the start of the command loop.
+    std::chrono::steady_clock::time_point wall_start{};
+    std::clock_t cpu_start = 0;
+
+    // Request left by PAR/SIZE for start-up: new kilobytes and variable count (0 = none).
+    int requested_kb = 0;
+    int requested_maxvar = 0;
+};
+
+// Raised by the fatal stop XXIT; the entry point ends the process, tests catch it.
+struct FatalStop {
+    int code;
+};
+
+} // namespace tarvex

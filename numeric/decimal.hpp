@@ -1,0 +1,21 @@
+// The decimal reader: text to binary128, correctly rounded, in the number forms a user types
+// ("12", "-.5", "1.5E-3", "2D4", "+3."); and full-precision decimal text of a binary128 value.
+#pragma once
+
+#include "numeric/real.hpp"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tarvex {
+
+// Reads a number at the start of `text`. Returns false (value untouched) when no number starts
+// there; `consumed` receives the characters used.
+bool parse_real(std::string_view text, Real& value, std::size_t* consumed = nullptr);
+// Reads a whole field as one number (leading/trailing blanks allowed); false on anything else.
+bool parse_real_field(std::string_view text, Real& value);
+// Shortest-round-trip style text with 36 significant digits ("%.36Qg"-like), for messages.
+std::string real_to_string(Real value, int digits = 36);
+
+} // namespace tarvex
