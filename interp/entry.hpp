@@ -18,6 +18,8 @@ void start_run(Run& run, int code, int window, int precision, int extra);
 void RESET(Run& run, bool close_only);
 // Fatal stop: messages, windowed-host reset, then FatalStop is thrown.
 [[noreturn]] void XXIT(Run& run, int code);
+// Writes the welcome banner (the command loop's first output).
+void write_banner(Run& run);
 // Writes the timing lines when OTIM is on.
 void write_timing(Run& run);
 
