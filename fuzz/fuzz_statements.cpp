@@ -1,0 +1,19 @@
+// Fuzz target: feeds arbitrary text as a command script to a fresh run, so that the reader,
+// the scanner, the option parser and every command they reach meet malformed statements.
+#include "interp/script_run.hpp"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size > 4096) return 0;
+    // Commands that reach the shell or resize the work area are not what this target explores.
+    std::string script(reinterpret_cast<const char*>(data), size);
+    for (const char* word : {"SYS", "SIZE", "PAR", "DIR", "CD ", "FILE", "PAUSE"}) {
+        for (std::size_t at = 0; (at = script.find(word, at)) != std::string::npos; ++at)
+            script[at] = '*';
+    }
+    tarvex::run_script(script + "\nSTOP\n");
+    return 0;
+}
