@@ -1,0 +1,129 @@
+// The decimal reader: checks the number forms a user types, then converts the text to the nearest
+// binary128 value; and the message text of a binary128 value.
+#include "numeric/decimal.hpp"
+
+#include <cctype>
+
+namespace tarvex {
+
+namespace {
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+bool is_exponent_letter(char c)
+{
+    return c == 'E' || c == 'e' || c == 'D' || c == 'd' || c == 'Q' || c == 'q';
+}
+
+// The parts of a number as typed: [sign] mantissa [letter [sign] digits].
+struct NumberText {
+    bool negative = false;
+    std::string_view mantissa;  // digits with at most one point, at least one digit
+    bool has_exponent = false;
+    bool exponent_negative = false;
+    std::string_view exponent_digits;
+    std::size_t length = 0;     // characters used from the start of the text
+};
+
+// Scans the longest number at the start of `text`. An exponent letter not followed by digits is
+// not part of the number ("2E" reads 2 and stops before the E).
+bool scan_number(std::string_view text, NumberText& number)
+{
+    std::size_t pos = 0;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+        number.negative = text[pos] == '-';
+        ++pos;
+    }
+    const std::size_t mantissa_start = pos;
+    std::size_t digit_count = 0;
+    while (pos < text.size() && is_digit(text[pos])) ++pos, ++digit_count;
+    if (pos < text.size() && text[pos] == '.') {
+        ++pos;
+        while (pos < text.size() && is_digit(text[pos])) ++pos, ++digit_count;
+    }
+    if (digit_count == 0) return false;
+    number.mantissa = text.substr(mantissa_start, pos - mantissa_start);
+    // Hexadecimal forms such as "0x1p3" are not numbers here: refusing them keeps them from
+    // being read as the 0 in front.
+    if (pos < text.size() && (text[pos] == 'x' || text[pos] == 'X') && number.mantissa == "0") return false;
+
+    if (pos < text.size() && is_exponent_letter(text[pos])) {
+        std::size_t exp_pos = pos + 1;
+        bool exponent_negative = false;
+        if (exp_pos < text.size() && (text[exp_pos] == '+' || text[exp_pos] == '-')) {
+            exponent_negative = text[exp_pos] == '-';
+            ++exp_pos;
+        }
+        const std::size_t digits_start = exp_pos;
+        while (exp_pos < text.size() && is_digit(text[exp_pos])) ++exp_pos;
+        if (exp_pos > digits_start) {
+            number.has_exponent = true;
+            number.exponent_negative = exponent_negative;
+            number.exponent_digits = text.substr(digits_start, exp_pos - digits_start);
+            pos = exp_pos;
+        }
+    }
+    number.length = pos;
+    return true;
+}
+
+// Converts a checked number with libquadmath's correctly rounded reader, from a normalised copy
+// ("-123.45e-6"). False when the value lies beyond the binary128 range (it would round to
+// infinity); values below the range round to subnormals or zero.
+bool convert(const NumberText& number, Real& value)
+{
+    std::string normal;
+    normal.reserve(number.mantissa.size() + number.exponent_digits.size() + 4);
+    if (number.negative) normal += '-';
+    normal.append(number.mantissa);
+    if (number.has_exponent) {
+        normal += 'e';
+        if (number.exponent_negative) normal += '-';
+        normal.append(number.exponent_digits);
+    }
+    char* end = nullptr;
+    const Real result = strtoflt128(normal.c_str(), &end);
+    if (end != normal.c_str() + normal.size()) return false;
+    if (isinfq(result)) return false;
+    value = result;
+    return true;
+}
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+} // namespace
+
+bool parse_real(std::string_view text, Real& value, std::size_t* consumed)
+{
+    NumberText number;
+    if (!scan_number(text, number)) return false;
+    if (!convert(number, value)) return false;
+    if (consumed) *consumed = number.length;
+    return true;
+}
+
+bool parse_real_field(std::string_view text, Real& value)
+{
+    std::size_t first = 0;
+    while (first < text.size() && is_blank(text[first])) ++first;
+    std::size_t last = text.size();
+    while (last > first && is_blank(text[last - 1])) --last;
+    const std::string_view field = text.substr(first, last - first);
+    NumberText number;
+    if (!scan_number(field, number) || number.length != field.size()) return false;
+    return convert(number, value);
+}
+
+std::string real_to_string(Real value, int digits)
+{
+    char small[96];
+    int n = quadmath_snprintf(small, sizeof small, "%.*Qg", digits, value);
+    if (n < 0) return std::string();
+    if (n < static_cast<int>(sizeof small)) return std::string(small, n);
+    std::string text(n + 1, '\0');
+    quadmath_snprintf(text.data(), text.size(), "%.*Qg", digits, value);
+    text.resize(n);
+    return text;
+}
+
+} // namespace tarvex
