@@ -59,6 +59,7 @@ struct VarInfo {
     int type = 1;
     long long length = 0;
     int ncol = 1;
+    int scalar = 0;     // k for the result scalar -k (element() then reads run.res[k]), else 0
 };
 
 // Allocates the work area for MAXVAR variables and MAXADD words; false when memory fails.
@@ -77,14 +78,23 @@ bool VINFO(Run& run, int ref, VarInfo& info);
 // (0 when nothing could be created).
 void NEWVAR(Run& run, std::string_view name, int inc, int type, long long length, int ncol,
             int& ref);
-// Reports an exhausted work area.
+// Reports an exhausted work area (NEED beyond MAXADD); sets ODONT, and OSCAN unless OTALK.
 void NOCORE(Run& run);
-// Element k (1-based) of a variable reference, as VINFO lays it out.
+// Reports a full variable table (NVARS would exceed MAXVAR); sets ODONT, and OSCAN unless OTALK.
+void variable_limit_report(Run& run);
+// Element k (1-based) of a variable reference, as VINFO lays it out: DATA(addr + (3+k)*inc);
+// for a result scalar the entry run.res[scalar]; for reference 0 a scratch word.
 Real& element(Run& run, const VarInfo& info, long long k);
+// The 24-character VNAME form of a name: first 24 characters, blank-padded, upper-cased when
+// `upper` is set.
+std::string padded_name(std::string_view name, bool upper);
 // The 16-character description of a type code ("DATA" and blanks, "SYMMETRIC MATRIX" ...).
 std::string_view type_description(int type);
 
 // The NAMES command.
 void cmd_names(Run& run);
+// The data-bank part of NAMES (ODB on): lists the variables available in the data bank under
+// its heading when a data bank file exists. No data bank exists yet, so it prints nothing.
+void list_data_bank(Run& run);
 
 } // namespace tarvex
