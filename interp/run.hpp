@@ -9,6 +9,7 @@
 #include "interp/switches.hpp"
 #include "io/units.hpp"
 #include "numeric/real.hpp"
+#include "workspace/carry_variables.hpp"
 #include "workspace/result_scalars.hpp"
 #include "workspace/workspace.hpp"
 
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace tarvex {
 
@@ -80,7 +82,14 @@ struct CommandState {
     int unknown_in_row = 0;
     std::string goto_label;   // label sought by GOTO ("" when none)
     std::string stop_word;    // argument word of STOP / RESET / PAR
+    bool quiet = false;       // the statement began with "?" (OPUT false)
+    int end_request = 0;      // set by a handler: END_STOP or END_REALLOCATE ends the loop
 };
+
+// Values of CommandState::end_request.
+inline constexpr int END_NONE = 0;
+inline constexpr int END_STOP = 1;
+inline constexpr int END_REALLOCATE = 2;
 
 // The sample block (filled by the sample commands).
 struct SampleBlock {
@@ -124,6 +133,8 @@ struct Run {
     // Request left by PAR/SIZE for start-up: new kilobytes and variable count (0 = none).
     int requested_kb = 0;
     int requested_maxvar = 0;
+    // Variables kept in memory across a PAR/SIZE reallocation (flags.OPAR marks them pending).
+    std::vector<CarriedVariable> carried;
 };
 
 // Raised by the fatal stop XXIT; the entry point ends the process, tests catch it.
