@@ -11,6 +11,10 @@ __attribute__((visibility("default"))) int TARVEXQX(int* code, int* window, int*
 
 namespace tarvex {
 
+// Bits of the entry argument `extra`, which the host sets: EXTRA_TERMINAL says a person types
+// the commands at a terminal (interactive run: OTALK on, no echo of the typed line).
+inline constexpr int EXTRA_TERMINAL = 1;
+
 // Runs one run on `run` (start-up, command loop, reallocations) with mode `code`; returns when
 // the command loop ends. FatalStop propagates out of it.
 void start_run(Run& run, int code, int window, int precision, int extra);
@@ -18,6 +22,10 @@ void start_run(Run& run, int code, int window, int precision, int extra);
 void RESET(Run& run, bool close_only);
 // Fatal stop: messages, windowed-host reset, then FatalStop is thrown.
 [[noreturn]] void XXIT(Run& run, int code);
+// The RESET command (slot 111): the word CLOSE closes the run's files only.
+void cmd_reset(Run& run);
+// True when the host said a person types the commands at a terminal.
+bool interactive_terminal(const Run& run);
 // Writes the welcome banner (the command loop's first output).
 void write_banner(Run& run);
 // Writes the timing lines when OTIM is on.

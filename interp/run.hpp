@@ -4,6 +4,7 @@
 #pragma once
 
 #include "interp/host_link.hpp"
+#include "interp/host_settings.hpp"
 #include "interp/options.hpp"
 #include "interp/scanner.hpp"
 #include "interp/switches.hpp"
@@ -125,6 +126,7 @@ struct Run {
     SampleBlock smpl;
     UnitTable units;
     RunStreams streams;
+    HostSettings host; // sizes, directories and fonts read at start-up
 
     // Timing recorded at the start of the command loop.
     std::chrono::steady_clock::time_point wall_start{};

@@ -1,0 +1,168 @@
+// The tarvex program: the host that loads libtarvex.so from its own directory and starts a run
+// through TARVEXQX, as a console run over a command file or a terminal, or as a windowed host.
+#include "host/tarvextern.hpp"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <readline/history.h>
+#include <readline/readline.h>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+using EntryPoint = int (*)(int*, int*, int*);
+using SetHandler = void (*)(TARVHostHandler, void*);
+using SetReader = void (*)(TARVHostReader, void*);
+
+constexpr int CODE_CONSOLE = 166;
+constexpr int CODE_WINDOWED = 337;
+constexpr int EXTRA_TERMINAL = 1; // the person at the terminal types the commands
+constexpr const char* PROMPT = "|_";
+
+const char* USAGE =
+    "usage: tarvex [options] [FILE]\n"
+    "Runs the TARVEX econometrics engine. With FILE the commands are read from it; without\n"
+    "FILE they are read from standard input (a terminal gets line editing and history).\n"
+    "The report goes to standard output. The run ends at STOP, QUIT, EXIT or end of input.\n"
+    "\n"
+    "options:\n"
+    "  --window, --host  run as a windowed host (entry code 337): report lines come through\n"
+    "                    the host link to standard output; host text commands and queries\n"
+    "                    are reported on standard error\n"
+    "  --multiple        as a windowed host, answer \"Multiple\" to GET_WINSTATE= (else\n"
+    "                    \"Single\")\n"
+    "  --code N          call the entry point with entry code N (default 166, or 337 with\n"
+    "                    --window) and report the returned code and window on standard error\n"
+    "  --help            show this text\n"
+    "\n"
+    "environment:\n"
+    "  TARVEX_SETTINGS   settings store file (default $HOME/.tarvex/settings)\n";
+
+struct HostOptions {
+    bool windowed = false;
+    bool multiple = false;
+    bool code_given = false;
+    int code = CODE_CONSOLE;
+    const char* file = nullptr;
+};
+
+// The windowed host's side of SendMsg.
+int window_handler(void* context, int window, int number, int p1, int p2, char* text) {
+    const auto* options = static_cast<const HostOptions*>(context);
+    switch (number) {
+    case tarvex::host::MSG_LINE:
+        std::printf("%s\n", text);
+        return 1;
+    case tarvex::host::MSG_COMMAND:
+        std::fflush(stdout);
+        std::fprintf(stderr, "HOST COMMAND: %s\n", text);
+        return 1;
+    case tarvex::host::MSG_QUERY: {
+        std::fflush(stdout);
+        const char* reply = options->multiple ? "Multiple" : "Single";
+        std::fprintf(stderr, "HOST QUERY: %s REPLY: %s\n", text, reply);
+        std::snprintf(text, tarvex::host::MSG_TEXT_SIZE, "%s", reply);
+        return 1;
+    }
+    case tarvex::host::MSG_REFRESH:
+        std::fflush(stdout);
+        return 1;
+    default:
+        return 1;
+    }
+}
+
+// Terminal input with line editing; blank lines are not kept in the history.
+int terminal_reader(void*, char* line, int size) {
+    char* text = readline(PROMPT);
+    if (text == nullptr) return 0;
+    if (text[0] != '\0') add_history(text);
+    std::snprintf(line, static_cast<std::size_t>(size), "%s", text);
+    std::free(text);
+    return 1;
+}
+
+std::string own_directory() {
+    char path[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return ".";
+    path[n] = '\0';
+    std::string text = path;
+    return text.substr(0, text.rfind('/'));
+}
+
+bool parse_arguments(int argc, char** argv, HostOptions& options) {
+    for (int k = 1; k < argc; ++k) {
+        std::string arg = argv[k];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(USAGE, stdout);
+            std::exit(0);
+        } else if (arg == "--window" || arg == "--host") {
+            options.windowed = true;
+        } else if (arg == "--multiple") {
+            options.multiple = true;
+        } else if (arg == "--code" && k + 1 < argc) {
+            char* end = nullptr;
+            long value = std::strtol(argv[++k], &end, 10);
+            if (*end != '\0' || value < INT_MIN || value > INT_MAX) return false;
+            options.code = static_cast<int>(value);
+            options.code_given = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return false;
+        } else if (options.file == nullptr) {
+            options.file = argv[k];
+        } else {
+            return false;
+        }
+    }
+    if (options.windowed && !options.code_given) options.code = CODE_WINDOWED;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    HostOptions options;
+    if (!parse_arguments(argc, argv, options)) {
+        std::fputs(USAGE, stderr);
+        return 2;
+    }
+    if (options.file != nullptr && std::freopen(options.file, "r", stdin) == nullptr) {
+        std::fprintf(stderr, "tarvex: cannot open %s: %s\n", options.file, std::strerror(errno));
+        return 2;
+    }
+
+    std::string library = own_directory() + "/libtarvex.so";
+    void* engine = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (engine == nullptr) {
+        std::fprintf(stderr, "tarvex: cannot load the engine: %s\n", dlerror());
+        return 2;
+    }
+    auto entry = reinterpret_cast<EntryPoint>(dlsym(engine, "TARVEXQX"));
+    auto set_handler = reinterpret_cast<SetHandler>(dlsym(engine, "TARVHostSetHandler"));
+    auto set_reader = reinterpret_cast<SetReader>(dlsym(engine, "TARVHostSetReader"));
+    if (entry == nullptr || set_handler == nullptr || set_reader == nullptr) {
+        std::fprintf(stderr, "tarvex: %s is not a TARVEX engine\n", library.c_str());
+        return 2;
+    }
+
+    int extra = 0;
+    if (options.file == nullptr && isatty(STDIN_FILENO)) {
+        set_reader(terminal_reader, nullptr);
+        extra |= EXTRA_TERMINAL;
+    }
+    if (options.windowed) set_handler(window_handler, &options);
+
+    int code = options.code;
+    int window = options.windowed ? 1 : 0;
+    entry(&code, &window, &extra);
+    std::fflush(stdout);
+    if (options.code_given)
+        std::fprintf(stderr, "TARVEXQX RETURNED CODE=%d WINDOW=%d\n", code, window);
+    return 0;
+}

@@ -1,0 +1,127 @@
+// The settings store: named string values under backslash key paths, kept in one text file of
+// "[KEY\PATH]" section lines followed by "NAME=VALUE" lines. Names compare without case.
+#include "host/tarvextern.hpp"
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace tarvex::host {
+
+namespace {
+
+struct StoreKey {
+    std::string path;
+    std::vector<std::pair<std::string, std::string>> values;
+};
+
+bool same_name(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t k = 0; k < a.size(); ++k) {
+        auto up = [](char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; };
+        if (up(a[k]) != up(b[k])) return false;
+    }
+    return true;
+}
+
+std::string trim(std::string_view text) {
+    std::size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) return "";
+    std::size_t last = text.find_last_not_of(" \t\r");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+std::vector<StoreKey> load_store() {
+    std::vector<StoreKey> keys;
+    std::ifstream in(settings_path());
+    std::string line;
+    while (std::getline(in, line)) {
+        std::string text = trim(line);
+        if (text.empty() || text[0] == '#' || text[0] == ';') continue;
+        if (text.front() == '[' && text.back() == ']') {
+            keys.push_back({text.substr(1, text.size() - 2), {}});
+        } else if (auto eq = text.find('='); eq != std::string::npos && !keys.empty()) {
+            keys.back().values.emplace_back(trim(text.substr(0, eq)), trim(text.substr(eq + 1)));
+        }
+    }
+    return keys;
+}
+
+// Rewrites the store file; a character device such as /dev/null takes nothing.
+bool save_store(const std::vector<StoreKey>& keys) {
+    std::string path = settings_path();
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return true;
+    if (auto slash = path.rfind('/'); slash != std::string::npos && slash > 0)
+        mkdir(path.substr(0, slash).c_str(), 0755);
+    std::string temp = path + ".new";
+    {
+        std::ofstream out(temp, std::ios::trunc);
+        if (!out) return false;
+        out << "# TARVEX settings store\n";
+        for (const StoreKey& key : keys) {
+            out << '[' << key.path << "]\n";
+            for (const auto& [name, value] : key.values) out << name << '=' << value << '\n';
+        }
+        if (!out.flush()) return false;
+    }
+    return std::rename(temp.c_str(), path.c_str()) == 0;
+}
+
+StoreKey* find_key(std::vector<StoreKey>& keys, std::string_view path) {
+    for (StoreKey& key : keys)
+        if (same_name(key.path, path)) return &key;
+    return nullptr;
+}
+
+} // namespace
+
+std::string settings_path() {
+    if (const char* path = std::getenv("TARVEX_SETTINGS"); path != nullptr && *path != '\0')
+        return path;
+    const char* home = std::getenv("HOME");
+    return std::string(home != nullptr ? home : ".") + "/.tarvex/settings";
+}
+
+std::optional<std::string> RegQueryX(std::string_view keypath, std::string_view valuename) {
+    std::vector<StoreKey> keys = load_store();
+    StoreKey* key = find_key(keys, keypath);
+    if (key == nullptr) return std::nullopt;
+    for (const auto& [name, value] : key->values)
+        if (same_name(name, valuename)) return value;
+    return std::nullopt;
+}
+
+bool RegCreateKeyX(std::string_view keypath) {
+    std::vector<StoreKey> keys = load_store();
+    if (find_key(keys, keypath) != nullptr) return true;
+    keys.push_back({std::string(keypath), {}});
+    return save_store(keys);
+}
+
+bool RegSetValueX(std::string_view keypath, std::string_view valuename, std::string_view value) {
+    std::vector<StoreKey> keys = load_store();
+    StoreKey* key = find_key(keys, keypath);
+    if (key == nullptr) {
+        keys.push_back({std::string(keypath), {}});
+        key = &keys.back();
+    }
+    for (auto& [name, old] : key->values) {
+        if (same_name(name, valuename)) {
+            old = std::string(value);
+            return save_store(keys);
+        }
+    }
+    key->values.emplace_back(std::string(valuename), std::string(value));
+    return save_store(keys);
+}
+
+bool RegDeleteKeyX(std::string_view keypath) {
+    std::vector<StoreKey> keys = load_store();
+    std::erase_if(keys, [&](const StoreKey& key) { return same_name(key.path, keypath); });
+    return save_store(keys);
+}
+
+} // namespace tarvex::host

@@ -1,0 +1,73 @@
+// TARVEXQX, the engine's one exported entry point: picks the run mode from the entry code,
+// runs the run and ends it as the code requires.
+#include "interp/entry.hpp"
+
+#include "host/tarvextern.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+// The mode of the last run in this process: the one piece of state that outlives a run, so
+// that a later unknown code can tell that a windowed host had been attached.
+int previous_mos = 1;
+
+constexpr int ENGINE_ID = 9557;
+
+// Answers an entry code above 306 that names no run mode.
+void refuse_code(int window) {
+    if (previous_mos == tarvex::MODE_WINDOWED || previous_mos == tarvex::MODE_WINDOWED_33) {
+        char text[tarvex::host::MSG_TEXT_SIZE] = "";
+        tarvex::host::SendMsg(window, tarvex::host::MSG_REFRESH, 0, 0, text);
+        char command[tarvex::host::MSG_TEXT_SIZE] = "FLUSH_BUFFER";
+        tarvex::host::SendMsg(window, tarvex::host::MSG_COMMAND, 0, 0, command);
+        tarvex::host::pause_message("MISSING SOME VERSION 10 FILES!");
+    }
+}
+
+} // namespace
+
+extern "C" int TARVEXQX(int* code, int* window, int* extra) {
+    using namespace tarvex;
+    int mode = 0;
+    switch (*code) {
+    case -1: *window = ENGINE_ID; return 0;
+    case 29: mode = MODE_BATCH_LOG; break;
+    case 166: case 167: case 327: mode = MODE_CONSOLE; break;
+    case 307: mode = MODE_WINDOWED; break;
+    case 337: mode = MODE_WINDOWED_33; break;
+    default:
+        if (*code > 306) {
+            refuse_code(*window);
+            *code = -7;
+        } else {
+            host::pause_message("Improper TARVEX Ver 11 Installation, Reinstall");
+        }
+        return 0;
+    }
+    const int entry_code = *code;
+    if (entry_code != 29) *code = mode;
+    previous_mos = mode;
+
+    auto run = std::make_unique<Run>();
+    if (mode == MODE_BATCH_LOG) open_unit(*run, run->L86, "TARVEX.LOG", "w");
+    try {
+        start_run(*run, mode, *window, 1, *extra);
+    } catch (const FatalStop&) {
+        std::fflush(nullptr);
+        std::exit(0);
+    }
+    if (entry_code == 327) {
+        close_unit(*run, 5);
+        close_unit(*run, 6);
+    }
+    if (mode == MODE_BATCH_LOG) {
+        close_unit(*run, run->L86);
+        std::fflush(nullptr);
+        std::exit(0);
+    }
+    std::fflush(run->streams.out);
+    return 0;
+}
