@@ -2,7 +2,9 @@
 // binary128 value; and the message text of a binary128 value.
 #include "numeric/decimal.hpp"
 
-#include <cctype>
+#include <algorithm>
+#include <cstdint>
+#include <vector>
 
 namespace tarvex {
 
@@ -67,6 +69,65 @@ bool scan_number(std::string_view text, NumberText& number)
     return true;
 }
 
+// The exact decimal digits of 2**-16495, half the smallest subnormal: 5**16495 x 10**-16495.
+// Worked out once, in base 10**9, the first time a reading lands on the smallest subnormal.
+const std::string& half_smallest_subnormal_digits()
+{
+    static const std::string digits = [] {
+        constexpr std::uint64_t LIMB = 1000000000;
+        constexpr std::uint64_t FIVE_TO_THE_13 = 1220703125;
+        constexpr int POWER = 16495;
+        std::vector<std::uint64_t> limbs{1};
+        auto multiply = [&](std::uint64_t factor) {
+            std::uint64_t carry = 0;
+            for (std::uint64_t& limb : limbs) {
+                const std::uint64_t product = limb * factor + carry;
+                limb = product % LIMB;
+                carry = product / LIMB;
+            }
+            while (carry) limbs.push_back(carry % LIMB), carry /= LIMB;
+        };
+        for (int i = 0; i < POWER / 13; ++i) multiply(FIVE_TO_THE_13);
+        for (int i = 0; i < POWER % 13; ++i) multiply(5);
+        std::string text = std::to_string(limbs.back());
+        for (std::size_t i = limbs.size() - 1; i-- > 0;) {
+            const std::string part = std::to_string(limbs[i]);
+            text += std::string(9 - part.size(), '0') + part;
+        }
+        return text;
+    }();
+    return digits;
+}
+
+// True when the number is exactly 2**-16495 (in magnitude): its significant digits are those of
+// 5**16495 and its value is 0.DIGITS x 10**(length - 16495).
+bool is_half_smallest_subnormal(const NumberText& number)
+{
+    constexpr long long HALF_SMALLEST_POWER = 16495;
+    constexpr long long EXPONENT_CAP = 1000000000; // beyond this the value is far from the tie
+    std::string digits;
+    long long integer_digits = 0;
+    bool in_fraction = false;
+    for (char c : number.mantissa) {
+        if (c == '.') {
+            in_fraction = true;
+            continue;
+        }
+        if (!in_fraction) ++integer_digits;
+        digits += c;
+    }
+    const std::size_t first = digits.find_first_not_of('0');
+    if (first == std::string::npos) return false;
+    const std::size_t last = digits.find_last_not_of('0');
+    long long exponent = 0;
+    for (char c : number.exponent_digits) exponent = std::min(exponent * 10 + (c - '0'), EXPONENT_CAP);
+    if (number.exponent_negative) exponent = -exponent;
+    const long long point_exponent = integer_digits - static_cast<long long>(first) + exponent;
+    const std::string& tie = half_smallest_subnormal_digits();
+    return point_exponent == static_cast<long long>(tie.size()) - HALF_SMALLEST_POWER &&
+           digits.compare(first, last + 1 - first, tie) == 0;
+}
+
 // Converts a checked number with libquadmath's correctly rounded reader, from a normalised copy
 // ("-123.45e-6"). False when the value lies beyond the binary128 range (it would round to
 // infinity); values below the range round to subnormals or zero.
@@ -82,9 +143,12 @@ bool convert(const NumberText& number, Real& value)
         normal.append(number.exponent_digits);
     }
     char* end = nullptr;
-    const Real result = strtoflt128(normal.c_str(), &end);
+    Real result = strtoflt128(normal.c_str(), &end);
     if (end != normal.c_str() + normal.size()) return false;
     if (isinfq(result)) return false;
+    // libquadmath rounds the one tie with zero, half the smallest subnormal, away from zero;
+    // ties go to even, and zero is the even neighbour.
+    if (fabsq(result) == FLT128_DENORM_MIN && is_half_smallest_subnormal(number)) result = copysignq(0, result);
     value = result;
     return true;
 }
