@@ -157,7 +157,8 @@ void MACDEP(Run& run, int service, std::string& text) {
 int SYSCMD(Run& run, std::string_view command) {
     for (auto& [unit, file] : run.units.open)
         if (file.fp != nullptr) std::fflush(file.fp);
-    std::string line = std::string(trimmed(command)) + " >JUNK.TMP 2>&1";
+    // The whole command line, however many commands it holds, writes into JUNK.TMP.
+    std::string line = "(" + std::string(trimmed(command)) + ") >JUNK.TMP 2>&1";
     return host::CreateProcessX(line, 1);
 }
 

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# The tarvex program as a user runs it: a command file, --help, bad arguments, entry codes, the
+# windowed host's reports, the batch log, and the symbols the engine library exports.
+set -u
+tarvex=$1
+lib=$(dirname "$tarvex")/libtarvex.so
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export TARVEX_SETTINGS=/dev/null
+fail=0
+
+check() { # check DESCRIPTION COMMAND...: the command must succeed
+  local what=$1
+  shift
+  if ! "$@"; then
+    echo "FAIL: $what"
+    fail=$((fail + 1))
+  fi
+}
+has() { grep -qF -- "$2" "$1"; }
+lacks() { ! grep -qF -- "$2" "$1"; }
+
+# A command file: the banner on stdout, nothing on stderr, exit 0 at STOP.
+printf '* a comment\nSTOP\nXYZZY\n' > "$work/stop.tvx"
+"$tarvex" "$work/stop.tvx" > "$work/out" 2> "$work/err"
+check "file run exits 0" test $? -eq 0
+check "file run writes the banner" has "$work/out" " Welcome to"
+check "file run writes the version line" has "$work/out" "TARVEX (Quadruple Precision) Version"
+check "file run stops at STOP" lacks "$work/out" "XYZZY"
+check "file run is quiet on stderr" test ! -s "$work/err"
+
+# End of input ends the run as STOP does.
+printf '* only a comment\n' > "$work/eof.tvx"
+"$tarvex" "$work/eof.tvx" > "$work/out" 2>&1
+check "end of input exits 0" test $? -eq 0
+"$tarvex" < "$work/eof.tvx" > "$work/out" 2>&1
+check "commands from a pipe exit 0" test $? -eq 0
+check "commands from a pipe give the banner" has "$work/out" " Welcome to"
+
+# Help and bad arguments.
+"$tarvex" --help > "$work/out" 2>&1
+check "--help exits 0" test $? -eq 0
+check "--help shows the usage" has "$work/out" "usage: tarvex [options] [FILE]"
+"$tarvex" --bogus > "$work/out" 2>&1
+check "an unknown option exits 2" test $? -eq 2
+"$tarvex" "$work/no-such-file.tvx" > "$work/out" 2>&1
+check "a missing file exits 2" test $? -eq 2
+check "a missing file is named" has "$work/out" "no-such-file.tvx"
+
+# Entry codes.
+"$tarvex" --code -1 < /dev/null > "$work/out" 2> "$work/err"
+check "code -1 identifies the engine" has "$work/err" "TARVEXQX RETURNED CODE=-1 WINDOW=9557"
+check "code -1 runs nothing" test ! -s "$work/out"
+"$tarvex" --code 400 < /dev/null > "$work/out" 2> "$work/err"
+check "code 400 returns -7 silently" test "$(cat "$work/err")" = "TARVEXQX RETURNED CODE=-7 WINDOW=0"
+"$tarvex" --code 300 < /dev/null > "$work/out" 2> "$work/err"
+check "code 300 pauses about the installation" has "$work/err" "Improper TARVEX Ver 11 Installation, Reinstall"
+check "code 300 runs nothing" test ! -s "$work/out"
+
+# Code 29: a batch run writes TARVEX.LOG in the current directory and ends the process.
+(cd "$work" && "$tarvex" --code 29 stop.tvx > out29 2> err29)
+check "code 29 exits 0" test $? -eq 0
+check "code 29 creates TARVEX.LOG" test -f "$work/TARVEX.LOG"
+check "code 29 writes nothing to stdout" test ! -s "$work/out29"
+
+# Windowed host: lines through the host link, the window-state query on stderr.
+printf 'STOP\n' > "$work/win.tvx"
+"$tarvex" --window "$work/win.tvx" > "$work/out" 2> "$work/err"
+check "windowed run exits 0" test $? -eq 0
+check "windowed run asks for the window state" has "$work/err" "HOST QUERY: GET_WINSTATE= REPLY: Single"
+check "windowed run delivers the banner" has "$work/out" " Welcome to"
+"$tarvex" --host --multiple "$work/win.tvx" > "$work/out" 2> "$work/err"
+check "--multiple answers Multiple" has "$work/err" "HOST QUERY: GET_WINSTATE= REPLY: Multiple"
+check "a multiple-window STOP notes it" has "$work/out" "...NOTE..STOPPED"
+
+# The engine library exports the entry point and the host registration calls only.
+if command -v nm > /dev/null; then
+  exports=$(nm -D --defined-only "$lib" | awk '{print $3}' | sort | tr '\n' ' ')
+  check "libtarvex.so exports only its interface" \
+    test "$exports" = "TARVEXQX TARVHostSetHandler TARVHostSetReader "
+fi
+
+echo "cli checks: $fail failed"
+[ "$fail" -eq 0 ]
