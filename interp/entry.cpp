@@ -56,6 +56,7 @@ extern "C" int TARVEXQX(int* code, int* window, int* extra) {
     try {
         start_run(*run, mode, *window, 1, *extra);
     } catch (const FatalStop&) {
+        run.reset();
         std::fflush(nullptr);
         std::exit(0);
     }
@@ -65,6 +66,7 @@ extern "C" int TARVEXQX(int* code, int* window, int* extra) {
     }
     if (mode == MODE_BATCH_LOG) {
         close_unit(*run, run->L86);
+        run.reset();
         std::fflush(nullptr);
         std::exit(0);
     }

@@ -18,6 +18,11 @@ UnitFile* find_unit(Run& run, int unit) {
 
 } // namespace
 
+UnitTable::~UnitTable() {
+    for (auto& [unit, file] : open)
+        if (file.owned && file.fp != nullptr) std::fclose(file.fp);
+}
+
 void attach_unit(Run& run, int unit, std::FILE* fp) {
     close_unit(run, unit);
     UnitFile file;

@@ -20,6 +20,13 @@ struct UnitFile {
 
 struct UnitTable {
     std::map<int, UnitFile> open;
+
+    UnitTable() = default;
+    UnitTable(const UnitTable&) = delete;
+    UnitTable& operator=(const UnitTable&) = delete;
+    // Files the table opened and that are still open when the run ends are closed; streams it
+    // was given stay with their owner.
+    ~UnitTable();
 };
 
 // Binds `unit` to an already open stream that the caller keeps owning.
