@@ -14,7 +14,7 @@ enum class LoopEnd { Stop, Reallocate };
 bool INPUT(Run& run);
 // Runs statements until STOP, end of input, or a PAR/SIZE reallocation request.
 LoopEnd command_loop(Run& run);
-// The handler of a command slot (nullptr for slots handled inside the dispatcher).
+// The handler of a command slot 1..120 (nullptr outside that range).
 CommandHandler handler_for(int slot);
 // Writes the note for a command that this version does not provide.
 void not_available(Run& run);

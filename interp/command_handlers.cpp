@@ -1,0 +1,147 @@
+// The command loop's handler table: one row per command slot with the word, the handler, the
+// flags set before scanning and whether the scanner prepares the arguments. Rows whose work
+// this version does not provide point at not_available; later work fills them in.
+#include "interp/command_handlers.hpp"
+
+#include "interp/set_display.hpp"
+
+namespace tarvex {
+
+namespace {
+constexpr ScanGroup P = ScanGroup::PLAIN;
+constexpr ScanGroup N = ScanGroup::NUMBERED;
+constexpr ScanGroup C = ScanGroup::CREATES;
+constexpr Args S = Args::SCANNED;
+constexpr Args R = Args::RAW;
+} // namespace
+
+const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
+    //slot word        handler            group args   effect
+    {1,   "MENU",     cmd_no_action,     P, R}, // consumed by the reader: nothing to do
+    {2,   "GENR",     not_available,     P, R}, // compile and run an expression
+    {3,   "READ",     not_available,     C, R}, // read data
+    {4,   "PRINT",    not_available,     N, R}, // print variables
+    {5,   "WRITE",    not_available,     N, R}, // write variables to a unit
+    {6,   "OLSQ",     not_available,     N, R}, // least-squares regression
+    {7,   "SET",      SETDIS,            P, R}, // change switches and run values
+    {8,   "DISPLAY",  SETDIS,            P, R}, // show switches and run values
+    {9,   "STOP",     cmd_stop,          P, R}, // end the run (HOLD/STOP/RESET in a host)
+    {10,  "IF",       not_available,     P, R}, // conditional GENR
+    {11,  "SKIPIF",   not_available,     P, R}, // skip observations
+    {12,  "SAMPLE",   not_available,     P, R}, // sample range
+    {13,  "DO",       not_available,     P, R}, // DO loop
+    {14,  "RESTRICT", cmd_ignored_alone, P, R}, // only inside the commands that read it
+    {15,  "TEST",     not_available,     P, R}, // hypothesis test
+    {16,  "EXECUTE",  not_available,     P, R}, // run a procedure
+    {17,  "END",      cmd_no_action,     P, R}, // ends a block read by its owner
+    {18,  "HELP",     cmd_help,          P, R}, // list the command words
+    {19,  "NAMES",    cmd_names,         P, S}, // list the workspace
+    {20,  "LAMBDA",   cmd_ignored_alone, P, R}, // only inside the commands that read it
+    {21,  "FORMAT",   not_available,     P, R}, // store a data format
+    {22,  "DIMENSIO", not_available,     P, R}, // dimension variables
+    {23,  "DUMP",     cmd_dump,          P, R}, // workspace counters
+    {24,  "ENDO",     not_available,     P, R}, // end of a DO loop
+    {25,  "DELETE",   not_available,     N, R}, // delete variables
+    {26,  "AUTO",     not_available,     N, R},
+    {27,  "STATS",    not_available,     N, R}, // descriptive statistics
+    {28,  "PLOTS",    not_available,     N, R},
+    {29,  "POOL",     not_available,     N, R},
+    {30,  "GLS",      not_available,     N, R},
+    {31,  "RENAME",   not_available,     P, R}, // rename a variable
+    {32,  "COMPRESS", not_available,     P, R}, // compact the workspace
+    {33,  "TITLE",    cmd_no_action,     P, R}, // title text
+    {34,  "TIME",     not_available,     P, R}, // calendar of the sample
+    {35,  "SORT",     not_available,     N, R},
+    {36,  "REWIND",   not_available,     P, R}, // rewind a unit
+    {37,  "GAMES",    not_available,     P, R},
+    {38,  "CHECKOUT", not_available,     P, R},
+    {39,  "MATRIX",   not_available,     P, R}, // matrix expression
+    {40,  "GEN1",     not_available,     P, R}, // GENR at observation 1
+    {41,  "DISTRIB",  not_available,     N, R},
+    {42,  "COPY",     not_available,     C, R},
+    {43,  "BOX",      not_available,     N, R},
+    {44,  "2SLS",     not_available,     N, R},
+    {45,  "SAVE",     not_available,     N, R}, // save the workspace
+    {46,  "RESTORE",  not_available,     C, R}, // restore a saved workspace
+    {47,  "SPREAD",   not_available,     N, R},
+    {48,  "PARM",     cmd_size,          P, R}, // work area size: ends the loop to reallocate
+    {49,  "FCAST",    not_available,     N, R}, // forecast
+    {50,  "SYSTEM",   not_available,     N, R},
+    {51,  "LIST",     not_available,     N, R}, // list variables
+    {52,  "NLINEAR",  not_available,     N, R},
+    {53,  "DLAGS",    not_available,     N, R},
+    {54,  "INDEX",    not_available,     N, R},
+    {55,  "PROBIT",   not_available,     N, R},
+    {56,  "LOGIT",    not_available,     N, R},
+    {57,  "TOBIT",    not_available,     N, R},
+    {58,  "MLE",      not_available,     N, R},
+    {59,  "EQ",       cmd_no_action,     P, R}, // read by the equation commands
+    {60,  "COEFFICI", cmd_no_action,     P, R}, // read by the equation commands
+    {61,  "LAGS",     cmd_ignored_alone, P, R}, // only inside the commands that read it
+    {62,  "ENDIF",    not_available,     P, R}, // end a DO loop on a condition
+    {63,  "FILE",     SETDIS,            P, R}, // bind units to files
+    {64,  "SIZE",     cmd_size,          P, R}, // variable limit: ends the loop to reallocate
+    {65,  "PCOMPONE", not_available,     N, R},
+    {66,  "DEMONSTR", not_available,     P, R},
+    {67,  "PAUSE",    cmd_pause,         P, R}, // wait for the user (OTERM only)
+    {68,  "USER",     not_available,     N, R},
+    {69,  "DIAGNOSE", not_available,     N, R}, // the FCAST handler
+    {70,  "INSTRUME", not_available,     N, R},
+    {71,  "TABLES",   not_available,     P, R},
+    {72,  "ARIMA",    not_available,     N, R},
+    {73,  "GOTO",     cmd_goto,          P, R}, // the reader skips to the label
+    {74,  "BAYES",    not_available,     N, R},
+    {75,  "CONFIDEN", not_available,     P, R},
+    {76,  "SMPL",     not_available,     P, R}, // sample range
+    {77,  "ROBUST",   not_available,     N, R},
+    {78,  "INQUIRE",  not_available,     P, R}, // inquire about a unit
+    {79,  "HETERO",   not_available,     N, R},
+    {80,  "PROCEDUR", not_available,     P, R}, // define a procedure
+    {81,  "PROCEND",  not_available,     P, R}, // end of a procedure
+    {82,  "ENDOGENO", cmd_no_action,     P, R}, // read by the equation commands
+    {83,  "EXOGENOU", cmd_no_action,     P, R}, // read by the equation commands
+    {84,  "LAGGED",   cmd_no_action,     P, R}, // read by the equation commands
+    {85,  "DERIVATI", not_available,     P, R},
+    {86,  "INTEGRAT", not_available,     P, R},
+    {87,  "IDENTITY", cmd_no_action,     P, R}, // read by the equation commands
+    {88,  "TARVEDIT", cmd_tarvedit,      P, R}, // editor mode toggle
+    {89,  "QUIT",     cmd_stop,          P, R}, // dispatched as STOP
+    {90,  "EXIT",     cmd_stop,          P, R}, // dispatched as STOP
+    {91,  "IMLS",     not_available,     N, R}, // the OLSQ handler
+    {92,  "COINTEGR", not_available,     N, R},
+    {93,  "CONVERT",  not_available,     P, R},
+    {94,  "IF1",      not_available,     P, R}, // IF at observation 1
+    {95,  "LP",       not_available,     N, R},
+    {96,  "NONPAR",   not_available,     N, R},
+    {97,  "xxxxxxxx", not_available,     P, R}, // no command
+    {98,  "GME",      not_available,     N, R},
+    {99,  "FLS",      not_available,     N, R},
+    {100, "DOWNLOAD", cmd_download,      P, R}, // points to the web site
+    {101, "VAR",      not_available,     N, R},
+    {102, "FUZZY",    not_available,     N, R},
+    {103, "CALLOPTI", not_available,     N, R},
+    {104, "PUTOPTIO", not_available,     N, R},
+    {105, "PORTFOLI", not_available,     N, R},
+    {106, "STOCKGRA", not_available,     N, R},
+    {107, "TIMEFMT",  not_available,     P, R},
+    {108, "AXISFMT",  not_available,     P, R},
+    {109, "GRAPH",    not_available,     N, R},
+    {110, "SMOOTH",   not_available,     N, R},
+    {111, "RESET",    cmd_reset_command, P, R}, // initial run state (CLOSE: files only)
+    {112, "tarvex1",  not_available,     N, R}, // user slot
+    {113, "tarvex2",  not_available,     N, R}, // user slot
+    {114, "tarvex3",  not_available,     N, R}, // user slot
+    {115, "tarvex4",  not_available,     N, R}, // user slot
+    {116, "NAMEFMT",  not_available,     N, R},
+    {117, "QP",       not_available,     N, R},
+    {118, "xxxxxxxx", not_available,     P, R}, // never matched
+    {119, "xxxxxxxx", not_available,     P, R}, // never matched
+    {120, "xxxxxxxx", not_available,     P, R}, // never matched
+}};
+
+CommandHandler handler_for(int slot) {
+    if (slot < 1 || slot > NCOMMAND) return nullptr;
+    return COMMAND_ROWS[slot - 1].handler;
+}
+
+} // namespace tarvex

@@ -1,0 +1,242 @@
+// The statement reader INPUT: reads physical lines from the command unit, joins "&"
+// continuations, echoes the statement, and classifies it (comment, "?", "&" mode toggle, label,
+// command word matched by prefix, optionally through the French aliases).
+#include "interp/reader.hpp"
+
+#include "interp/command_table.hpp"
+#include "interp/dispatcher.hpp"
+#include "numeric/fortran_format.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+constexpr std::size_t ECHO_WIDTH = 127;  // statement characters per echo line
+constexpr int MAX_UNKNOWN_IN_ROW = 5;    // consecutive unknown commands before reading stops
+constexpr std::size_t WORD_LENGTH = 8;
+
+bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_word_char(char c) { return is_letter(c) || is_digit(c) || c == '_'; }
+char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::size_t skip_blanks(std::string_view text, std::size_t pos) {
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
+    return pos;
+}
+
+std::size_t last_non_blank(std::string_view text) {
+    std::size_t end = text.find_last_not_of(" \t");
+    return end == std::string_view::npos ? text.size() : end;
+}
+
+std::string padded(std::string word) {
+    word.resize(WORD_LENGTH, ' ');
+    return word;
+}
+
+// "&" alone on a line: the command-name mode toggle, not a continuation.
+bool is_lone_ampersand(std::string_view text) {
+    std::size_t pos = skip_blanks(text, 0);
+    return pos < text.size() && text[pos] == '&' && skip_blanks(text, pos + 1) == text.size();
+}
+
+// Reads one physical line; end of file on a unit other than the primary one returns input to
+// the primary unit and reads on. False at end of file on the primary unit.
+bool read_physical_line(Run& run, std::string& line) {
+    while (!read_record(run, run.IN, line, PHYSICAL_LINE)) {
+        if (run.IN == run.L5) return false;
+        run.IN = run.L5;
+    }
+    return true;
+}
+
+// Reads one logical statement: a line ending in "&" is joined with the next (the "&" becomes a
+// blank). The statement never exceeds LINMAX characters; the warning is written once.
+bool read_statement(Run& run, std::string& text) {
+    if (!read_physical_line(run, text)) return false;
+    bool warned = false;
+    while (!is_lone_ampersand(text)) {
+        std::size_t end = last_non_blank(text);
+        if (end == text.size() || text[end] != '&') break;
+        text.resize(end);
+        text += ' ';
+        std::string next;
+        if (!read_physical_line(run, next)) break;
+        if (text.size() + PHYSICAL_LINE - 1 > static_cast<std::size_t>(LINMAX) && !warned) {
+            write_line(run, " ...WARNING..COMMAND MAY BE NEAR OR OVER THE " +
+                                std::to_string(LINMAX) + " CHARACTER LIMIT");
+            warned = true;
+        }
+        text += next;
+        if (text.size() > static_cast<std::size_t>(LINMAX)) text.resize(LINMAX);
+    }
+    return true;
+}
+
+// Echo: " |_" and the first 127 characters, then " | " and 127 more per line.
+void echo_statement(Run& run, std::string_view text) {
+    std::size_t end = text.find_last_not_of(' ');
+    text = end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
+    std::string line = " |_";
+    line += text.substr(0, ECHO_WIDTH);
+    write_line(run, line);
+    for (std::size_t at = ECHO_WIDTH; at < text.size(); at += ECHO_WIDTH) {
+        line = " | ";
+        line += text.substr(at, ECHO_WIDTH);
+        write_line(run, line);
+    }
+}
+
+void toggle_command_name_mode(Run& run) {
+    run.sw[OKOD] = !run.sw[OKOD];
+    run.cmd.IKOD = run.cmd.LASKOD;
+    write_line(run, std::string(" ..COMMAND NAME MODE =") + (run.sw[OKOD] ? "T" : "F") +
+                        " TYPE & TO CHANGE");
+}
+
+// Reports an unknown command word; false when reading must stop (the fifth in a row in a
+// non-interactive run: the run then ends as at end of input).
+bool report_unknown(Run& run, const std::string& word) {
+    run.cmd.IKOD = 0;
+    if (run.flags.editor_mode) return true;
+    write_line(run, " ...ERROR..UNKNOWN COMMAND..." + word);
+    if (run.sw[OTALK]) return true;
+    write_line(run, " ...WARNING..CHECK OUTPUT CAREFULLY");
+    if (++run.cmd.unknown_in_row < MAX_UNKNOWN_IN_ROW) return true;
+    write_line(run, " ...ERROR..NO MORE COMMANDS WILL BE READ");
+    return false;
+}
+
+// The first blank-delimited token at `pos` (at most 8 characters), for words that hold no
+// letter or digit at all.
+std::string first_token(std::string_view text, std::size_t pos) {
+    std::size_t end = pos;
+    while (end < text.size() && text[end] != ' ' && end - pos < WORD_LENGTH) ++end;
+    std::string token(text.substr(pos, end - pos));
+    std::transform(token.begin(), token.end(), token.begin(), upper);
+    return token;
+}
+
+} // namespace
+
+std::string collect_command_word(std::string_view text, std::size_t& pos) {
+    std::string word;
+    while (pos < text.size() && is_word_char(text[pos])) {
+        if (word.size() < WORD_LENGTH) word += upper(text[pos]);
+        ++pos;
+    }
+    return word;
+}
+
+std::string statement_label(std::string_view text) {
+    std::size_t pos = skip_blanks(text, 0);
+    std::string word = collect_command_word(text, pos);
+    if (word.empty() || pos >= text.size() || text[pos] != ':') return {};
+    return word;
+}
+
+std::string french_to_command(const std::string& word) {
+    for (int slot = 1; slot <= NCOMMAND; ++slot) {
+        if (word == FRENCH_WORDS[slot - 1]) return COMMAND_WORDS[slot - 1];
+    }
+    return word;
+}
+
+int match_command(std::string_view word, bool full_word) {
+    if (word.empty()) return 0;
+    for (int slot = 1; slot <= NMATCHABLE; ++slot) {
+        std::string_view entry = COMMAND_WORDS[slot - 1];
+        bool agrees = full_word || word.size() >= WORD_LENGTH
+                          ? entry == word
+                          : entry.substr(0, std::min(entry.size(), word.size())) == word;
+        if (agrees) return slot;
+    }
+    return 0;
+}
+
+bool INPUT(Run& run) {
+    CommandState& cmd = run.cmd;
+    std::string text;
+    for (;;) {
+        if (!read_statement(run, text)) {
+            run.flags.OEOF = true;
+            return false;
+        }
+        // GOTO: statements are discarded (unechoed) up to the one that begins with the label.
+        if (!cmd.goto_label.empty()) {
+            if (statement_label(text) != cmd.goto_label) continue;
+            cmd.goto_label.clear();
+        }
+        if (run.sw[OECHO] || run.sw[OSCR]) echo_statement(run, text);
+
+        std::size_t pos = skip_blanks(text, 0);
+        if (pos == text.size()) continue;
+        // Comments, including the marker forms "*#######" and "*$$$$$$$LINES=", run nothing.
+        if (text[pos] == '*') continue;
+        bool quiet = false;
+        if (text[pos] == '?') {
+            quiet = true;
+            pos = skip_blanks(text, pos + 1);
+            if (pos == text.size()) continue;
+        }
+        if (is_lone_ampersand(std::string_view(text).substr(pos))) {
+            toggle_command_name_mode(run);
+            continue;
+        }
+
+        // Continuation mode: the whole line is another statement of the previous command.
+        if (!run.sw[OKOD] && cmd.LASKOD != 0) {
+            cmd.text = std::move(text);
+            cmd.quiet = quiet;
+            cmd.IKOD = cmd.LASKOD;
+            cmd.word = padded(COMMAND_WORDS[cmd.IKOD - 1]);
+            cmd.col = static_cast<int>(pos);
+            ++cmd.statements;
+            return true;
+        }
+
+        // Labels ("word:") run nothing; a command may follow on the same line.
+        std::string word = collect_command_word(text, pos);
+        bool label_only = false;
+        while (!word.empty() && pos < text.size() && text[pos] == ':') {
+            pos = skip_blanks(text, pos + 1);
+            if (pos == text.size()) {
+                label_only = true;
+                break;
+            }
+            word = collect_command_word(text, pos);
+        }
+        if (label_only) continue;
+
+        int slot = 0;
+        if (word == "FORMAT") {
+            slot = C_FORMAT;
+        } else {
+            if (run.sw[OFREN]) word = french_to_command(word);
+            slot = match_command(word, run.sw[OLONG]);
+        }
+        if (slot == 0) {
+            if (!report_unknown(run, word.empty() ? first_token(text, pos) : word)) {
+                run.flags.OEOF = true;
+                return false;
+            }
+            continue;
+        }
+        cmd.unknown_in_row = 0;
+        if (run.sw[OLDDO] && slot == C_DO) slot = C_PROCEDUR;
+        if (run.sw[OLDDO] && slot == C_ENDO) slot = C_PROCEND;
+
+        cmd.text = std::move(text);
+        cmd.quiet = quiet;
+        cmd.IKOD = slot;
+        cmd.word = padded(word);
+        cmd.col = static_cast<int>(pos);
+        ++cmd.statements;
+        return true;
+    }
+}
+
+} // namespace tarvex

@@ -1,0 +1,23 @@
+// Pieces of the statement reader INPUT that classify a statement: the command word, labels,
+// French translation and prefix matching against the command table.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarvex {
+
+// Collects the command word starting at `pos` (letters, digits and "_"); `pos` moves past the
+// whole word. Returns the first 8 characters, upper-cased.
+std::string collect_command_word(std::string_view text, std::size_t& pos);
+// The label a statement begins with ("LOOP1" for "loop1: ..."), upper-cased, at most 8
+// characters; empty when the statement does not begin with a label.
+std::string statement_label(std::string_view text);
+// The command-table word of the first slot whose French alias is `word`; `word` unchanged when
+// no alias matches.
+std::string french_to_command(const std::string& word);
+// The slot (1 to 117) that `word` selects: the first whose leading characters equal the word, or
+// with `full_word` (OLONG) the first whose whole 8 characters do; 0 when none does.
+int match_command(std::string_view word, bool full_word);
+
+} // namespace tarvex

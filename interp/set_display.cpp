@@ -1,0 +1,214 @@
+// SETDIS: the SET command (switches and run values through the option parser), DISPLAY (the
+// version line and the settings asked for, or all of them), and the hand-over of FILE.
+#include "interp/set_display.hpp"
+
+#include "interp/command_table.hpp"
+#include "interp/dispatcher.hpp"
+#include "interp/version.hpp"
+#include "numeric/fortran_format.hpp"
+
+#include <iterator>
+
+namespace tarvex {
+
+namespace {
+
+constexpr const char* INTEGER_KEYWORDS[] = {
+    "READUNIT", // data input unit
+    "WRITEUNI", // write unit
+    "INUNIT",   // command input unit (IN)
+    "OUTUNIT",  // output unit (L6, or the redirection unit LOUT)
+    "COMLEN",   // character-string length limit
+    "MAXCOLON", // column limit MXCOL
+    "RANSEED",  // random seed
+    "MACLOAD",
+    "RANLEVEL", // random generator level 1 to 6
+};
+constexpr const char* REAL_KEYWORDS[] = {
+    "CPUTIME",
+    "MISSVALU", // the missing-value code XMISS ($MISS)
+    "RCPUTIME",
+};
+constexpr const char* NAME_KEYWORDS[] = {
+    "FORMAT", "READFILE", "WRITEFIL", "IDVAR", "USER", "BANKNAME", "BANKTYPE",
+    "BANKFORM", "COEFFICI", "COVARIAN", "IEEE", "CRYPT", "GIF",
+};
+static_assert(std::size(INTEGER_KEYWORDS) == N_SET_INTEGER, "one keyword per integer value");
+static_assert(std::size(REAL_KEYWORDS) == N_SET_REAL, "one keyword per real value");
+static_assert(std::size(NAME_KEYWORDS) == N_SET_NAME, "one keyword per name value");
+
+constexpr int SWITCHES_PER_LINE = 9;
+constexpr int VALUES_PER_LINE = 4;
+constexpr const char* NO_NAME_VALUE = "********"; // "KEYWORD=" written without a value
+
+char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string padded8(std::string_view text) {
+    std::string word(text);
+    if (word.size() < 8) word.resize(8, ' ');
+    return word;
+}
+
+std::string trimmed(std::string_view text) {
+    std::size_t end = text.find_last_not_of(' ');
+    return end == std::string_view::npos ? std::string() : std::string(text.substr(0, end + 1));
+}
+
+int output_unit(const Run& run) { return run.LOUT != 0 ? run.LOUT : run.L6; }
+
+// Step 1 of SET: the option set starts from the current switches and run values.
+void load_current_values(Run& run) {
+    OptionSet& opt = run.opt;
+    for (int k = 0; k < NSWITCH; ++k) opt.sw[k] = run.sw.o[k];
+    const int integers[N_SET_INTEGER] = {
+        run.vals.READUNIT, run.vals.WRITEUNI, run.IN,           output_unit(run),
+        run.sizes.COMLEN,  run.sizes.MXCOL,   run.vals.RANSEED, run.vals.MACLOAD,
+        run.vals.RANLEVEL,
+    };
+    for (int k = 0; k < N_SET_INTEGER; ++k) opt.iv[k] = integers[k];
+    opt.rv[SR_CPUTIME] = run.vals.CPUTIME;
+    opt.rv[SR_MISSVALU] = run.ws.XMISS;
+    opt.rv[SR_RCPUTIME] = run.vals.RCPUTIME;
+    for (int k = 0; k < N_SET_NAME; ++k)
+        opt.name[k] = run.vals.names[k].empty() ? std::string() : padded8(run.vals.names[k]);
+}
+
+void write_html_header(Run& run) {
+    write_line(run, "Content-type: text/html");
+    write_line(run, "");
+    write_line(run, "<HTML><HEAD><TITLE>TARVEX OUTPUT</TITLE></HEAD><BODY><PRE>");
+    run.vals.html_header_written = true;
+}
+
+// Step 4 of SET: switches back into the switch block, values into their run variables.
+void apply_values(Run& run) {
+    const OptionSet& opt = run.opt;
+    bool html_was_on = run.sw[OHTM];
+    for (int k = 0; k < NSWITCH; ++k) run.sw.o[k] = opt.sw[k];
+    if (run.sw[OHTM] && !html_was_on && !run.vals.html_header_written) write_html_header(run);
+
+    run.vals.READUNIT = opt.iv[SI_READUNIT];
+    run.vals.WRITEUNI = opt.iv[SI_WRITEUNI];
+    run.IN = opt.iv[SI_INUNIT];
+    run.LOUT = opt.iv[SI_OUTUNIT] == run.L6 ? 0 : opt.iv[SI_OUTUNIT];
+    run.sizes.COMLEN = run.vals.COMLEN = opt.iv[SI_COMLEN];
+    run.sizes.MXCOL = run.ws.MXCOL = opt.iv[SI_MAXCOLON];
+    run.vals.RANSEED = opt.iv[SI_RANSEED];
+    run.vals.MACLOAD = opt.iv[SI_MACLOAD];
+    const int level = opt.iv[SI_RANLEVEL];
+    if (level >= 1 && level <= static_cast<int>(RANDOM_GENERATOR_CODES.size())) {
+        run.vals.RANLEVEL = level;
+    } else {
+        write_line(run, " ...ERROR..RANLEVEL MUST BE 1 TO 6, IT STAYS AT " +
+                            std::to_string(run.vals.RANLEVEL));
+    }
+    run.vals.CPUTIME = opt.rv[SR_CPUTIME];
+    run.ws.XMISS = opt.rv[SR_MISSVALU];
+    run.res[R_MISS] = run.ws.XMISS;
+    run.vals.RCPUTIME = opt.rv[SR_RCPUTIME];
+    for (int k = 0; k < N_SET_NAME; ++k) {
+        if (opt.name[k] == NO_NAME_VALUE) continue;
+        run.vals.names[k] = trimmed(opt.name[k]);
+    }
+}
+
+std::string flag(bool on) { return on ? "T" : "F"; }
+
+// DISPLAY without keywords: every switch, then every value.
+void display_all(Run& run) {
+    std::string line = " ";
+    int on_line = 0;
+    auto add_field = [&](const std::string& field, int per_line) {
+        line += field;
+        if (++on_line == per_line) {
+            write_line(run, line);
+            line = " ";
+            on_line = 0;
+        }
+    };
+    auto finish_group = [&] {
+        if (on_line > 0) write_line(run, line);
+        line = " ";
+        on_line = 0;
+    };
+    for (int k = 0; k < NSWITCH; ++k) {
+        std::string_view keyword = SWITCH_TABLE[k].keyword;
+        if (keyword == "xxxxxxxx") continue;
+        add_field(padded8(keyword) + "=" + flag(run.sw.o[k]) + "   ", SWITCHES_PER_LINE);
+    }
+    finish_group();
+    load_current_values(run);
+    for (int k = 0; k < N_SET_INTEGER; ++k)
+        add_field(padded8(INTEGER_KEYWORDS[k]) + "=" + fmt_I(run.opt.iv[k], 12) + "   ",
+                  VALUES_PER_LINE);
+    for (int k = 0; k < N_SET_REAL; ++k)
+        add_field(padded8(REAL_KEYWORDS[k]) + "=" + fmt_G(run.opt.rv[k], 12, 5) + "   ",
+                  VALUES_PER_LINE);
+    finish_group();
+    for (int k = 0; k < N_SET_NAME; ++k)
+        add_field(padded8(NAME_KEYWORDS[k]) + "=" + padded8(run.vals.names[k]) + "      ",
+                  VALUES_PER_LINE);
+    finish_group();
+}
+
+} // namespace
+
+const OptionTable& set_option_table() {
+    static const OptionTable table = [] {
+        OptionTable t;
+        for (const SwitchEntry& entry : SWITCH_TABLE) t.keywords.push_back(entry.keyword);
+        for (const char* keyword : INTEGER_KEYWORDS) t.keywords.push_back(keyword);
+        for (const char* keyword : REAL_KEYWORDS) t.keywords.push_back(keyword);
+        for (const char* keyword : NAME_KEYWORDS) t.keywords.push_back(keyword);
+        t.nswitch = NSWITCH;
+        t.nint = N_SET_INTEGER;
+        t.nreal = N_SET_REAL;
+        t.nname = N_SET_NAME;
+        return t;
+    }();
+    return table;
+}
+
+void fill_word_table(Run& run) {
+    ScanBlock& scan = run.scan;
+    const std::string& text = run.cmd.text;
+    scan.NOPS = 0;
+    auto add = [&](std::string word) {
+        if (scan.NOPS < MAXWORDS) scan.words[++scan.NOPS] = padded8(word);
+    };
+    std::string word;
+    for (std::size_t pos = static_cast<std::size_t>(run.cmd.col); pos <= text.size(); ++pos) {
+        char c = pos < text.size() ? text[pos] : ' ';
+        if (c == ' ' || c == ',' || c == '/' || c == '\t' || c == '=') {
+            if (!word.empty()) add(word);
+            word.clear();
+            if (c == '=') add("=");
+        } else {
+            word += upper(c);
+        }
+    }
+}
+
+void SETDIS(Run& run) {
+    if (run.cmd.IKOD == C_FILE) {
+        not_available(run);
+        return;
+    }
+    const OptionTable& table = set_option_table();
+    fill_word_table(run);
+    run.opt.prepare(table);
+    load_current_values(run);
+    if (run.cmd.IKOD == C_DISPLAY) {
+        write_line(run, " TARVEX - Version " + std::string(TARVEX_VERSION) + " PAR=" +
+                            std::to_string(run.sizes.IPAR));
+        if (run.scan.NOPS == 0)
+            display_all(run);
+        else
+            OPTION(run, table);
+        return;
+    }
+    if (!OPTION(run, table)) return;
+    apply_values(run);
+}
+
+} // namespace tarvex
