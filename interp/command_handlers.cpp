@@ -3,6 +3,7 @@
 // this version does not provide point at not_available; later work fills them in.
 #include "interp/command_handlers.hpp"
 
+#include "interp/entry.hpp"
 #include "interp/set_display.hpp"
 
 namespace tarvex {
@@ -127,7 +128,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {108, "AXISFMT",  not_available,     P, R},
     {109, "GRAPH",    not_available,     N, R},
     {110, "SMOOTH",   not_available,     N, R},
-    {111, "RESET",    cmd_reset_command, P, R}, // initial run state (CLOSE: files only)
+    {111, "RESET",    cmd_reset,         P, R}, // initial run state (CLOSE: files only)
     {112, "tarvex1",  not_available,     N, R}, // user slot
     {113, "tarvex2",  not_available,     N, R}, // user slot
     {114, "tarvex3",  not_available,     N, R}, // user slot

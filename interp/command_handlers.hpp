@@ -1,5 +1,5 @@
 // The slot-to-handler table of the command loop and the small commands the dispatcher itself
-// handles (STOP, GOTO, PAUSE, TARVEDIT, SIZE/PARM, DOWNLOAD, HELP, DUMP, RESET ...).
+// handles (STOP, GOTO, PAUSE, TARVEDIT, SIZE/PARM, DOWNLOAD, HELP, DUMP ...).
 #pragma once
 
 #include "interp/command_table.hpp"
@@ -31,8 +31,9 @@ struct CommandRow {
 
 extern const std::array<CommandRow, NCOMMAND> COMMAND_ROWS; // slot k at index k - 1
 
-// The first word after the command word, upper-cased, at most 8 characters ("" when none).
-std::string argument_word(const Run& run);
+// Argument word `n` (1 = the first) after the command word, upper-cased, at most 8
+// characters ("" when there are fewer words).
+std::string argument_word(const Run& run, int n = 1);
 
 // Dispatcher-handled commands.
 void cmd_no_action(Run& run);
@@ -45,6 +46,5 @@ void cmd_size(Run& run);
 void cmd_download(Run& run);
 void cmd_help(Run& run);
 void cmd_dump(Run& run);
-void cmd_reset_command(Run& run);
 
 } // namespace tarvex

@@ -1,5 +1,5 @@
 // The commands the dispatcher handles itself: STOP/QUIT/EXIT, GOTO, PAUSE, TARVEDIT, SIZE and
-// PARM, DOWNLOAD, HELP, DUMP, RESET, the words that do nothing alone, and the note for commands
+// PARM, DOWNLOAD, HELP, DUMP, the words that do nothing alone, and the note for commands
 // this version does not provide.
 #include "interp/command_handlers.hpp"
 
@@ -33,16 +33,19 @@ std::string current_command_word(const Run& run) {
 
 } // namespace
 
-std::string argument_word(const Run& run) {
+std::string argument_word(const Run& run, int n) {
     const std::string& text = run.cmd.text;
+    auto separator = [](char c) { return c == ' ' || c == ',' || c == '\t'; };
     std::size_t pos = static_cast<std::size_t>(run.cmd.col);
-    while (pos < text.size() && (text[pos] == ' ' || text[pos] == ',' || text[pos] == '\t')) ++pos;
     std::string word;
-    while (pos < text.size() && text[pos] != ' ' && text[pos] != ',' && text[pos] != '/' &&
-           text[pos] != '\t') {
-        char c = text[pos++];
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        if (word.size() < 8) word += c;
+    for (int k = 1; k <= n; ++k) {
+        while (pos < text.size() && separator(text[pos])) ++pos;
+        word.clear();
+        while (pos < text.size() && !separator(text[pos]) && text[pos] != '/') {
+            char c = text[pos++];
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+            if (word.size() < 8) word += c;
+        }
     }
     return word;
 }
@@ -113,7 +116,8 @@ void cmd_tarvedit(Run& run) {
 }
 
 // PARM sets the work area size in kilobytes, SIZE the variable limit. Either ends the command
-// loop with a reallocation request; the variables are carried over in memory.
+// loop with a reallocation request; the variables are carried over in memory. A word after the
+// value (SAVE, or DEFAULT alone) is left in stop_word for start-up, which stores the sizes.
 void cmd_size(Run& run) {
     const bool is_size = run.cmd.IKOD == C_SIZE;
     if (is_size && run.MOS == MODE_FIXED_SIZE) {
@@ -129,6 +133,14 @@ void cmd_size(Run& run) {
             write_line(run, " ...NOTE..MAXIMUM VARIABLES IS " + std::to_string(run.sizes.MAXVAR));
         else
             write_line(run, " ...NOTE..PAR IS " + std::to_string(run.sizes.IPAR));
+        return;
+    }
+    if (word == "DEFAULT") {
+        run.cmd.stop_word = word;
+        run.requested_kb = 0;
+        run.requested_maxvar = 0;
+        if (run.ws.NVARS > run.ws.NDL) carry_variables(run);
+        run.cmd.end_request = END_REALLOCATE;
         return;
     }
     int value = 0;
@@ -149,6 +161,7 @@ void cmd_size(Run& run) {
         run.requested_kb = value;
         run.requested_maxvar = 0;
     }
+    run.cmd.stop_word = argument_word(run, 2);
     if (run.ws.NVARS > run.ws.NDL) carry_variables(run);
     run.cmd.end_request = END_REALLOCATE;
 }
@@ -181,10 +194,6 @@ void cmd_dump(Run& run) {
     const Workspace& ws = run.ws;
     write_line(run, " NVARS=" + fmt_I(ws.NVARS, 8) + "  NDL=" + fmt_I(ws.NDL, 8) +
                         "  LASADD=" + fmt_I(ws.LASADD, 12) + "  MAXADD=" + fmt_I(ws.MAXADD, 12));
-}
-
-void cmd_reset_command(Run& run) {
-    RESET(run, argument_word(run) == "CLOSE");
 }
 
 } // namespace tarvex

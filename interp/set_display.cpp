@@ -199,8 +199,9 @@ void SETDIS(Run& run) {
     run.opt.prepare(table);
     load_current_values(run);
     if (run.cmd.IKOD == C_DISPLAY) {
+        if (!run.flags.OPUT) return; // "?DISPLAY" shows nothing
         write_line(run, " TARVEX - Version " + std::string(TARVEX_VERSION) + " PAR=" +
-                            std::to_string(run.sizes.IPAR));
+                            fmt_I(run.sizes.IPAR, 10));
         if (run.scan.NOPS == 0)
             display_all(run);
         else
