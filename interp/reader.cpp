@@ -54,26 +54,31 @@ bool read_physical_line(Run& run, std::string& line) {
 }
 
 // Reads one logical statement: a line ending in "&" is joined with the next (the "&" becomes a
-// blank). The statement never exceeds LINMAX characters; the warning is written once.
+// blank). The statement never exceeds LINMAX characters: the warning is written once, and the
+// continuation lines that no longer fit are read and dropped.
 bool read_statement(Run& run, std::string& text) {
     if (!read_physical_line(run, text)) return false;
+    if (is_lone_ampersand(text)) return true;
     bool warned = false;
-    while (!is_lone_ampersand(text)) {
-        std::size_t end = last_non_blank(text);
-        if (end == text.size() || text[end] != '&') break;
-        text.resize(end);
-        text += ' ';
-        std::string next;
-        if (!read_physical_line(run, next)) break;
-        if (text.size() + PHYSICAL_LINE - 1 > static_cast<std::size_t>(LINMAX) && !warned) {
+    std::string line = text;
+    text.clear();
+    for (;;) {
+        std::size_t end = last_non_blank(line);
+        bool continues = end != line.size() && line[end] == '&';
+        if (continues) {
+            line.resize(end);
+            line += ' ';
+        }
+        if (!text.empty() && text.size() + PHYSICAL_LINE - 1 > static_cast<std::size_t>(LINMAX) &&
+            !warned) {
             write_line(run, " ...WARNING..COMMAND MAY BE NEAR OR OVER THE " +
                                 std::to_string(LINMAX) + " CHARACTER LIMIT");
             warned = true;
         }
-        text += next;
-        if (text.size() > static_cast<std::size_t>(LINMAX)) text.resize(LINMAX);
+        std::size_t room = static_cast<std::size_t>(LINMAX) - text.size();
+        text.append(line, 0, std::min(room, line.size()));
+        if (!continues || !read_physical_line(run, line)) return true;
     }
-    return true;
 }
 
 // Echo: " |_" and the first 127 characters, then " | " and 127 more per line.

@@ -1,0 +1,223 @@
+// Statement reader and command tables: prefix matching, French aliases, command words and
+// labels, the handler and switch tables, and variables carried across a reallocation.
+#include "interp/command_handlers.hpp"
+#include "interp/reader.hpp"
+#include "interp/set_display.hpp"
+#include "interp/script_run.hpp"
+#include "workspace/carry_variables.hpp"
+#include "workspace_engine.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace tarvex {
+namespace {
+
+TEST(CommandMatch, EarliestSlotWinsForAbbreviations) {
+    EXPECT_EQ(match_command("OLS", false), C_OLSQ);
+    EXPECT_EQ(match_command("O", false), C_OLSQ);
+    EXPECT_EQ(match_command("S", false), C_SET);
+    EXPECT_EQ(match_command("SA", false), C_SAMPLE);
+    EXPECT_EQ(match_command("SM", false), C_SMPL);
+    EXPECT_EQ(match_command("D", false), C_DISPLAY);
+    EXPECT_EQ(match_command("DE", false), C_DELETE);
+    EXPECT_EQ(match_command("P", false), C_PRINT);
+    EXPECT_EQ(match_command("PAR", false), C_PARM);
+    EXPECT_EQ(match_command("E", false), C_EXECUTE);
+    EXPECT_EQ(match_command("END", false), C_END) << "an exact word beats a longer one";
+    EXPECT_EQ(match_command("ENDO", false), C_ENDO);
+    EXPECT_EQ(match_command("IF", false), C_IF);
+    EXPECT_EQ(match_command("IF1", false), C_IF1);
+    EXPECT_EQ(match_command("DIMENSIO", false), C_DIMENSIO);
+    EXPECT_EQ(match_command("2SLS", false), C_2SLS);
+    EXPECT_EQ(match_command("QP", false), C_QP);
+}
+
+TEST(CommandMatch, UnknownWordsAndUnmatchableSlots) {
+    EXPECT_EQ(match_command("OLSQX", false), 0) << "a word longer than the table word";
+    EXPECT_EQ(match_command("XYZ", false), 0);
+    EXPECT_EQ(match_command("", false), 0);
+    EXPECT_EQ(match_command("XXXXXXXX", false), 0) << "placeholder slots are never matched";
+    EXPECT_EQ(match_command("TARVEX1", false), 0) << "user slots are stored in lower case";
+    EXPECT_EQ(match_command("DIMENSIX", false), 0);
+}
+
+TEST(CommandMatch, LongModeWantsTheWholeWord) {
+    EXPECT_EQ(match_command("OLS", true), 0);
+    EXPECT_EQ(match_command("OLSQ", true), C_OLSQ);
+    EXPECT_EQ(match_command("S", true), 0);
+    EXPECT_EQ(match_command("SET", true), C_SET);
+    EXPECT_EQ(match_command("DIMENSIO", true), C_DIMENSIO);
+}
+
+TEST(FrenchAliases, TranslateToTheCommandOfTheSameSlot) {
+    EXPECT_EQ(french_to_command("MCO"), "OLSQ");
+    EXPECT_EQ(french_to_command("FRANCA"), "MENU");
+    EXPECT_EQ(french_to_command("OUVRE"), "SET");
+    EXPECT_EQ(french_to_command("ARRETE"), "STOP");
+    EXPECT_EQ(french_to_command("PAR"), "PARM");
+    EXPECT_EQ(french_to_command("VA"), "GOTO");
+    EXPECT_EQ(french_to_command("TRACE"), "PLOTS");
+    EXPECT_EQ(french_to_command("LISSER"), "SMOOTH");
+    EXPECT_EQ(french_to_command("GRAPHIQU"), "GRAPH");
+    EXPECT_EQ(french_to_command("SET"), "SET") << "a word without an alias stays";
+    EXPECT_EQ(french_to_command("MC"), "MC") << "aliases are not matched by prefix";
+    EXPECT_EQ(french_to_command("xxxxxxxx"), "xxxxxxxx");
+}
+
+TEST(CommandWord, CollectsLettersDigitsAndUnderscoreUpToEight) {
+    std::size_t pos = 0;
+    EXPECT_EQ(collect_command_word("ols y x", pos), "OLS");
+    EXPECT_EQ(pos, 3u);
+    pos = 2;
+    EXPECT_EQ(collect_command_word("  display_all_of_it now", pos), "DISPLAY_");
+    EXPECT_EQ(pos, 19u) << "the whole word is passed over, not only its first 8 characters";
+    pos = 0;
+    EXPECT_EQ(collect_command_word("genr=1", pos), "GENR");
+    EXPECT_EQ(pos, 4u);
+    pos = 0;
+    EXPECT_EQ(collect_command_word("(x)", pos), "");
+}
+
+TEST(CommandWord, Labels) {
+    EXPECT_EQ(statement_label("loop1:"), "LOOP1");
+    EXPECT_EQ(statement_label("   again: print x"), "AGAIN");
+    EXPECT_EQ(statement_label("averylonglabel:"), "AVERYLON");
+    EXPECT_EQ(statement_label("loop1 :"), "") << "the colon must follow the word directly";
+    EXPECT_EQ(statement_label("print x:2"), "");
+    EXPECT_EQ(statement_label("* comment: no"), "");
+}
+
+TEST(HandlerTable, RowsFollowTheCommandTable) {
+    for (int slot = 1; slot <= NCOMMAND; ++slot) {
+        const CommandRow& row = COMMAND_ROWS[slot - 1];
+        EXPECT_EQ(row.slot, slot);
+        EXPECT_STREQ(row.word, COMMAND_WORDS[slot - 1]) << "slot " << slot;
+        EXPECT_NE(row.handler, nullptr) << "slot " << slot;
+        EXPECT_EQ(handler_for(slot), row.handler);
+    }
+    EXPECT_EQ(handler_for(0), nullptr);
+    EXPECT_EQ(handler_for(NCOMMAND + 1), nullptr);
+    EXPECT_EQ(COMMAND_ROWS[C_READ - 1].group, ScanGroup::CREATES);
+    EXPECT_EQ(COMMAND_ROWS[C_RESTORE - 1].group, ScanGroup::CREATES);
+    EXPECT_EQ(COMMAND_ROWS[C_OLSQ - 1].group, ScanGroup::NUMBERED);
+    EXPECT_EQ(COMMAND_ROWS[C_USER4 - 1].group, ScanGroup::NUMBERED);
+    EXPECT_EQ(COMMAND_ROWS[C_GENR - 1].group, ScanGroup::PLAIN);
+}
+
+TEST(SwitchTable, DefaultsAsAtLoad) {
+    SwitchBlock sw;
+    default_switches(sw);
+    const SwitchId on[] = {OECHO, OBAT, OKOD, ODELL, OOPUT, ODECHO, OWARN, ONWT, OLC, OGRAPH,
+                           OWIDE, OSKWRN, OSTA, OMSWRN};
+    int count_on = 0;
+    for (int k = 0; k < NSWITCH; ++k) count_on += sw.o[k];
+    EXPECT_EQ(count_on, static_cast<int>(std::size(on)));
+    for (SwitchId id : on) EXPECT_TRUE(sw[id]) << SWITCH_TABLE[id].keyword;
+    EXPECT_STREQ(SWITCH_TABLE[OFMT].keyword, "FMT*");
+    EXPECT_STREQ(SWITCH_TABLE[OLDDO].keyword, "OLDDO");
+    EXPECT_STREQ(SWITCH_TABLE[OD54].keyword, "OD54");
+    sw[OTERM] = true;
+    SwitchBlock terminal;
+    terminal[OTERM] = true;
+    default_switches(terminal);
+    EXPECT_TRUE(terminal[OWIDE]) << "TERMINAL itself defaults off, so WIDE defaults on";
+}
+
+TEST(SetTable, GroupsAndWordTable) {
+    const OptionTable& table = set_option_table();
+    ASSERT_EQ(table.keywords.size(), 79u);
+    EXPECT_EQ(table.nswitch, 54);
+    EXPECT_EQ(table.nint, 9);
+    EXPECT_EQ(table.nreal, 3);
+    EXPECT_EQ(table.nname, 13);
+    EXPECT_EQ(table.keywords[54], "READUNIT");
+    EXPECT_EQ(table.keywords[63], "CPUTIME");
+    EXPECT_EQ(table.keywords[66], "FORMAT");
+    EXPECT_EQ(table.keywords[78], "GIF");
+
+    tarvex::Run run;
+    run.cmd.text = "set noecho,missvalu=-1.5 maxcolon = 3000/long";
+    run.cmd.col = 3;
+    fill_word_table(run);
+    ASSERT_EQ(run.scan.NOPS, 8);
+    const char* expected[] = {"NOECHO  ", "MISSVALU", "=       ", "-1.5    ",
+                              "MAXCOLON", "=       ", "3000    ", "LONG    "};
+    for (int k = 0; k < 8; ++k) EXPECT_EQ(run.scan.words[k + 1], expected[k]) << k;
+}
+
+TEST(CarriedVariables, ComeBackWithTheirContents) {
+    testing::WorkspaceEngine engine(20, 400);
+    tarvex::Run& run = engine.run;
+    int x = 0, m = 0, gone = 0;
+    NEWVAR(run, "X", 1, TYPE_DATA, 3, 1, x);
+    NEWVAR(run, "GONE", 1, TYPE_DATA, 2, 1, gone);
+    NEWVAR(run, "M", 1, TYPE_MATRIX, 4, 2, m);
+    VarInfo info;
+    ASSERT_TRUE(VINFO(run, x, info));
+    for (int k = 1; k <= 3; ++k) element(run, info, k) = Real(k) / 3;
+    ASSERT_TRUE(VINFO(run, m, info));
+    for (int k = 1; k <= 4; ++k) element(run, info, k) = Real(10 * k);
+    run.ws.VNAME[gone] = std::string(24, ' '); // a hole is not carried
+    ++run.ws.NDL;
+
+    carry_variables(run);
+    EXPECT_TRUE(run.flags.OPAR);
+    ASSERT_EQ(run.carried.size(), 2u);
+    reset_workspace(run.ws);
+    restore_carried_variables(run);
+    EXPECT_FALSE(run.flags.OPAR);
+    EXPECT_TRUE(run.carried.empty());
+    EXPECT_EQ(run.ws.NVARS, 2);
+    EXPECT_EQ(VFIND(run, "GONE"), 0);
+    ASSERT_TRUE(VINFO(run, VFIND(run, "X"), info));
+    EXPECT_EQ(info.length, 3);
+    for (int k = 1; k <= 3; ++k) EXPECT_TRUE(element(run, info, k) == Real(k) / 3) << k;
+    ASSERT_TRUE(VINFO(run, VFIND(run, "M"), info));
+    EXPECT_EQ(info.type, TYPE_MATRIX);
+    EXPECT_EQ(info.ncol, 2);
+    for (int k = 1; k <= 4; ++k) EXPECT_TRUE(element(run, info, k) == Real(10 * k)) << k;
+}
+
+TEST(Reader, CommandNameModeMakesLinesStatementsOfTheLastCommand) {
+    ScriptResult r = run_script("set warn\n&\nnoecho\necho\n&\nSTOP\n");
+    // Without command names "noecho" and "echo" are SET statements: the second is not echoed
+    // because echo was off when it was read.
+    EXPECT_NE(r.output.find(" |_&\n ..COMMAND NAME MODE =F TYPE & TO CHANGE\n |_noecho\n"
+                            " |_&\n ..COMMAND NAME MODE =T TYPE & TO CHANGE\n |_STOP\n"),
+              std::string::npos)
+        << r.output;
+}
+
+TEST(Reader, OverlongStatementWarnsOnceAndKeepsWhatFits) {
+    std::string script = "*";
+    for (int k = 0; k < 1400; ++k) script += std::string(200, 'x') + " &\n";
+    script += "last\nSTOP\n";
+    ScriptResult r = run_script(script);
+    const std::string warning =
+        " ...WARNING..COMMAND MAY BE NEAR OR OVER THE 262144 CHARACTER LIMIT\n";
+    std::size_t at = r.output.find(warning);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(r.output.find(warning, at + 1), std::string::npos) << "written once";
+    // The echo of the kept statement: its first 262144 characters on lines of 127 after " |_"
+    // or " | " (each "&" became a blank: "*", then 200 "x" and two blanks per line).
+    std::size_t xs = 0, lines = 0;
+    for (std::size_t pos = r.output.find(" |_*"); pos < r.output.size();) {
+        std::size_t end = r.output.find('\n', pos);
+        std::string line = r.output.substr(pos, end - pos);
+        if (lines > 0 && line.rfind(" | ", 0) != 0) break;
+        EXPECT_LE(line.size(), 130u);
+        xs += std::count(line.begin(), line.end(), 'x');
+        ++lines;
+        pos = end + 1;
+    }
+    EXPECT_EQ(lines, (262144u + 126) / 127);
+    EXPECT_EQ(xs, 1297u * 200 + 149) << "262144 = 1 + 1297 * 202 + 149";
+    EXPECT_EQ(r.output.find("UNKNOWN COMMAND"), std::string::npos)
+        << "the lines that no longer fit are not read as statements";
+    EXPECT_NE(r.output.find(" |_STOP\n"), std::string::npos);
+}
+
+} // namespace
+} // namespace tarvex
