@@ -1,6 +1,7 @@
 // The command loop's handler table: one row per command slot with the word, the handler, the
 // flags set before scanning and whether the scanner prepares the arguments. Rows whose work
-// this version does not provide point at not_available; later work fills them in.
+// this version does not provide point at not_available; later work fills them in. Commands
+// whose arguments name existing variables are scanned already, so their lists are checked.
 #include "interp/command_handlers.hpp"
 
 #include "interp/entry.hpp"
@@ -21,9 +22,9 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {1,   "MENU",     cmd_no_action,     P, R}, // consumed by the reader: nothing to do
     {2,   "GENR",     not_available,     P, R}, // compile and run an expression
     {3,   "READ",     not_available,     C, R}, // read data
-    {4,   "PRINT",    not_available,     N, R}, // print variables
-    {5,   "WRITE",    not_available,     N, R}, // write variables to a unit
-    {6,   "OLSQ",     not_available,     N, R}, // least-squares regression
+    {4,   "PRINT",    not_available,     N, S}, // print variables
+    {5,   "WRITE",    not_available,     N, S}, // write variables to a unit
+    {6,   "OLSQ",     not_available,     N, S}, // least-squares regression
     {7,   "SET",      SETDIS,            P, R}, // change switches and run values
     {8,   "DISPLAY",  SETDIS,            P, R}, // show switches and run values
     {9,   "STOP",     cmd_stop,          P, R}, // end the run (HOLD/STOP/RESET in a host)
@@ -42,9 +43,9 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {22,  "DIMENSIO", not_available,     P, R}, // dimension variables
     {23,  "DUMP",     cmd_dump,          P, R}, // workspace counters
     {24,  "ENDO",     not_available,     P, R}, // end of a DO loop
-    {25,  "DELETE",   not_available,     N, R}, // delete variables
+    {25,  "DELETE",   not_available,     N, S}, // delete variables
     {26,  "AUTO",     not_available,     N, R},
-    {27,  "STATS",    not_available,     N, R}, // descriptive statistics
+    {27,  "STATS",    not_available,     N, S}, // descriptive statistics
     {28,  "PLOTS",    not_available,     N, R},
     {29,  "POOL",     not_available,     N, R},
     {30,  "GLS",      not_available,     N, R},
