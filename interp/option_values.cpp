@@ -1,0 +1,118 @@
+// Values in the option parser: keyword text helpers, table positions, and reading the number
+// given after "=" (a number, a "$" result scalar, or a variable's current value).
+#include "interp/option_parts.hpp"
+#include "interp/run.hpp"
+#include "numeric/decimal.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+inline constexpr int ERR_MAXCOL = 1015;
+inline constexpr std::size_t COLUMN_DIGITS_MAX = 12;
+
+char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool starts_number(char c) { return c == '+' || c == '-' || c == '.' || (c >= '0' && c <= '9'); }
+
+void fail(Run& run, const std::string& message) {
+    write_line(run, message);
+    run.flags.ODONT = true;
+}
+
+} // namespace
+
+std::string option_upper(std::string_view word) {
+    std::string out(word);
+    for (char& c : out) c = upper(c);
+    return out;
+}
+
+std::string option_word8(std::string_view word) {
+    std::string out = option_upper(word.substr(0, 8));
+    out.resize(8, ' ');
+    return out;
+}
+
+std::string option_trimmed(std::string_view word) {
+    const std::size_t end = word.find_last_not_of(' ');
+    return end == std::string_view::npos ? std::string() : std::string(word.substr(0, end + 1));
+}
+
+bool is_placeholder(std::string_view keyword) {
+    const std::string word = option_trimmed(keyword);
+    if (word.empty() || word == "********") return true;
+    return std::all_of(word.begin(), word.end(), [](char c) { return c == 'x'; });
+}
+
+int option_table_size(const OptionTable& table) {
+    const int declared = table.nswitch + table.nint + table.nreal + table.nname;
+    int count = std::min<int>(declared, static_cast<int>(table.keywords.size()));
+    for (int k = 0; k < count; ++k)
+        if (option_trimmed(table.keywords[k]) == "********") return k;
+    return count;
+}
+
+OptionSlot slot_of(const OptionTable& table, int position) {
+    const int sizes[4] = {table.nswitch, table.nint, table.nreal, table.nname};
+    int base = 0;
+    for (int group = 0; group < 4; ++group) {
+        if (position < base + sizes[group]) return {group + 1, position - base};
+        base += sizes[group];
+    }
+    return {};
+}
+
+bool option_number(Run& run, std::string_view keyword, std::string_view value, Real& out) {
+    if (value.empty()) {
+        fail(run, " ...ERROR..THE " + std::string(keyword) + " OPTION NEEDS A VALUE AFTER =");
+        return false;
+    }
+    if (starts_number(value.front())) {
+        if (parse_real_field(value, out)) return true;
+        fail(run, " ...ERROR..INVALID NUMBER " + std::string(value) + " FOR THE " +
+                      std::string(keyword) + " OPTION");
+        return false;
+    }
+    // A result scalar or a variable, with an optional ":" and column number.
+    const std::size_t colon = value.find(':');
+    const std::string name(value.substr(0, std::min<std::size_t>(colon, 8)));
+    const std::string shown = option_upper(value.substr(0, colon));
+    int ref = VFIND(run, name);
+    if (ref == 0) {
+        fail(run, " ...ERROR..DATA ON VARIABLE " + shown + " DOES NOT EXIST");
+        return false;
+    }
+    if (colon != std::string_view::npos) {
+        const std::string_view digits = value.substr(colon + 1);
+        const bool numeric = !digits.empty() && digits.size() <= COLUMN_DIGITS_MAX &&
+                             std::all_of(digits.begin(), digits.end(),
+                                         [](char c) { return c >= '0' && c <= '9'; });
+        const long long column = numeric ? std::stoll(std::string(digits)) : 0;
+        if (!numeric || column == 0 || ref < 0) {
+            fail(run, " ...ERROR..INVALID COLUMN " + std::string(value) + " FOR THE " +
+                          std::string(keyword) + " OPTION");
+            return false;
+        }
+        const long long combined = column + static_cast<long long>(run.ws.MXCOL) * ref;
+        if (column > run.ws.MXCOL || combined > INT32_MAX) {
+            fail(run, " ...ERROR.." + std::to_string(column) + " EXCEEDS MAXCOL=" +
+                          std::to_string(run.ws.MXCOL) + " USE SET MAXCOL=");
+            run.res[R_ERR] = ERR_MAXCOL;
+            return false;
+        }
+        ref = static_cast<int>(combined);
+    }
+    VarInfo info;
+    if (!VINFO(run, ref, info)) return false; // VINFO reported the column beyond the variable
+    if (info.length < 1) {
+        fail(run, " ...ERROR..DATA ON VARIABLE " + shown + " DOES NOT EXIST");
+        return false;
+    }
+    out = element(run, info, 1);
+    return true;
+}
+
+} // namespace tarvex

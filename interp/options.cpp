@@ -1,0 +1,190 @@
+// The option parser OPTION: matches the words after "/" against the calling command's option
+// table and stores switches, integers, reals and variable names in the option set; under
+// DISPLAY it lists the named settings instead.
+//
+// Matching a word, in this order:
+//   1. the whole word equals a keyword in full (so NORMALIZ and NORM are keywords, not NO +);
+//   2. a word beginning with "NO" is the negation of the rest, matched as in step 3;
+//   3. the whole word matched by prefix: the first keyword in table order that begins with it
+//      (with the LONG switch on, the whole 8 characters must agree).
+// Placeholder keywords (blank or lower-case x) and the end mark "********" never match.
+#include "interp/options.hpp"
+
+#include "interp/command_table.hpp"
+#include "interp/option_parts.hpp"
+#include "interp/run.hpp"
+
+#include <climits>
+
+namespace tarvex {
+
+namespace {
+
+inline constexpr int ERR_INVALID_OPTION = 1012;
+inline constexpr const char* NO_VALUE_NAME = "********"; // a name option given "=" and no value
+
+// A matched keyword: its position in the table and whether "NO" negated it.
+struct Match {
+    int position = -1;
+    bool negated = false;
+};
+
+// Prefix (or, under OLONG, full) match of `word` in table order.
+int match_keyword(const OptionTable& table, std::string_view word, bool full_only) {
+    const std::string w = option_word8(word);
+    const std::size_t n = std::min<std::size_t>(word.size(), 8);
+    if (n == 0) return -1;
+    const int count = option_table_size(table);
+    for (int k = 0; k < count; ++k) {
+        if (is_placeholder(table.keywords[k])) continue;
+        const std::string kw = option_word8(table.keywords[k]);
+        if (full_only ? kw == w : kw.compare(0, n, w, 0, n) == 0) return k;
+    }
+    return -1;
+}
+
+Match match_option(const OptionTable& table, const std::string& typed, bool olong) {
+    const std::string w8 = option_word8(typed);
+    const int count = option_table_size(table);
+    for (int k = 0; k < count; ++k)
+        if (!is_placeholder(table.keywords[k]) && option_word8(table.keywords[k]) == w8)
+            return {k, false};
+    if (typed.size() > 2 && typed.compare(0, 2, "NO") == 0) {
+        int k = match_keyword(table, std::string_view(typed).substr(2), olong);
+        if (k >= 0) return {k, true};
+    }
+    return {match_keyword(table, typed, olong), false};
+}
+
+// The value words of one option: "KEY", "KEY =" or "KEY = VALUE".
+struct Given {
+    bool equals = false;
+    int value = 0; // index of the value word, 0 when none
+};
+
+void fail(Run& run, const std::string& message) {
+    write_line(run, message);
+    run.flags.ODONT = true;
+}
+
+// Stores one matched option (not under DISPLAY). False when the value is unusable.
+bool store_option(Run& run, const OptionTable& table, Match m, const Given& given) {
+    OptionSet& opt = run.opt;
+    const OptionSlot slot = slot_of(table, m.position);
+    const std::string keyword = option_trimmed(table.keywords[m.position]);
+    const std::string value = given.value ? run.scan.full_words[given.value] : std::string();
+    switch (slot.group) {
+    case 1:
+        if (given.equals)
+            write_line(run, " ...WARNING..THE " + keyword + " OPTION SHOULD NOT HAVE AN =");
+        opt.sw[slot.index] = !m.negated;
+        if (run.sw[ODMMP]) write_line(run, option_setting_line(run, table, m.position));
+        return true;
+    case 2:
+    case 3: {
+        if (m.negated) { // "NO" clears an integer's given flag; a real keeps its value
+            if (slot.group == 2) opt.igiven[slot.index] = false;
+            return true;
+        }
+        if (!given.value) {
+            fail(run, " ...ERROR..THE " + keyword + " OPTION NEEDS A VALUE AFTER =");
+            return false;
+        }
+        Real v = 0;
+        if (!option_number(run, keyword, value, v)) return false;
+        if (slot.group == 3) {
+            opt.rv[slot.index] = v;
+            return true;
+        }
+        const Real rounded = roundq(v);
+        if (rounded > INT_MAX || rounded < INT_MIN) {
+            fail(run, " ...ERROR..THE VALUE OF " + keyword + " IS OUT OF RANGE: " + value);
+            return false;
+        }
+        opt.iv[slot.index] = static_cast<int>(rounded);
+        opt.igiven[slot.index] = true;
+        return true;
+    }
+    default:
+        if (m.negated) {
+            opt.name[slot.index].clear();
+            opt.name_full[slot.index].clear();
+        } else if (!given.value) {
+            opt.name[slot.index] = NO_VALUE_NAME;
+            opt.name_full[slot.index] = NO_VALUE_NAME;
+        } else {
+            opt.name[slot.index] = option_word8(value);
+            opt.name_full[slot.index] = value;
+        }
+        return true;
+    }
+}
+
+} // namespace
+
+void OptionSet::prepare(const OptionTable& table) {
+    counts[0] = table.nswitch;
+    counts[1] = table.nint;
+    counts[2] = table.nreal;
+    counts[3] = table.nname;
+    sw.assign(table.nswitch, false);
+    iv.assign(table.nint, 0);
+    igiven.assign(table.nint, false);
+    rv.assign(table.nreal, 0);
+    name.assign(table.nname, std::string());
+    name_full.assign(table.nname, std::string());
+}
+
+bool OPTION(Run& run, const OptionTable& table) {
+    OptionSet& opt = run.opt;
+    if (static_cast<int>(opt.sw.size()) != table.nswitch ||
+        static_cast<int>(opt.iv.size()) != table.nint ||
+        static_cast<int>(opt.rv.size()) != table.nreal ||
+        static_cast<int>(opt.name.size()) != table.nname ||
+        opt.name_full.size() != opt.name.size())
+        opt.prepare(table);
+    const ScanBlock& scan = run.scan;
+    const bool display = run.cmd.IKOD == C_DISPLAY;
+    auto is_equals = [&](int k) { return k <= scan.NOPS && option_trimmed(scan.words[k]) == "="; };
+
+    for (int k = 1; k <= scan.NOPS;) {
+        const std::string typed = option_upper(
+            scan.full_words[k].empty() ? option_trimmed(scan.words[k]) : scan.full_words[k]);
+        Given given;
+        int next = k + 1;
+        if (is_equals(k + 1)) {
+            given.equals = true;
+            next = k + 2;
+            if (k + 2 <= scan.NOPS && !is_equals(k + 2)) {
+                given.value = k + 2;
+                next = k + 3;
+            }
+        }
+        const Match m = typed == "=" ? Match{} : match_option(table, typed, run.sw[OLONG]);
+        if (m.position < 0) {
+            report_invalid_option(run, table, typed);
+            run.res[R_ERR] = ERR_INVALID_OPTION;
+            run.flags.ODONT = true;
+            return false;
+        }
+        if (display) write_line(run, option_setting_line(run, table, m.position));
+        else if (!store_option(run, table, m, given)) return false;
+        k = next;
+    }
+    return true;
+}
+
+OptionSlot find_option(const OptionTable& table, std::string_view keyword) {
+    const std::string wanted = option_word8(keyword);
+    const int count = option_table_size(table);
+    for (int k = 0; k < count; ++k)
+        if (!is_placeholder(table.keywords[k]) && option_word8(table.keywords[k]) == wanted)
+            return slot_of(table, k);
+    return {};
+}
+
+int option_index(const OptionTable& table, std::string_view keyword) {
+    return find_option(table, keyword).index;
+}
+
+} // namespace tarvex

@@ -1,0 +1,100 @@
+// Names in the statement scanner: numbered name ranges (X1-X12), and the lookup of each name
+// in the workspace with creation under ONEWV, the quiet DELETE skip and the unknown message.
+#include "interp/command_table.hpp"
+#include "interp/run.hpp"
+#include "interp/scan_parts.hpp"
+
+namespace tarvex {
+
+namespace {
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string upper_text(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = upper(c);
+    return out;
+}
+
+// Splits a name into its leading part and its trailing digits.
+struct NumberedName {
+    std::string_view stem;
+    std::string_view digits;
+};
+
+NumberedName split_suffix(std::string_view name) {
+    std::size_t cut = name.size();
+    while (cut > 0 && is_digit(name[cut - 1])) --cut;
+    return {name.substr(0, cut), name.substr(cut)};
+}
+
+// Value of a digit string, or -1 when it exceeds the range limit.
+int suffix_value(std::string_view digits) {
+    int value = 0;
+    for (char c : digits) {
+        value = value * 10 + (c - '0');
+        if (value > RANGE_SUFFIX_MAX) return -1;
+    }
+    return value;
+}
+
+// Adds one to a decimal digit string, growing it by a digit when every digit was 9.
+void count_up(std::string& digits) {
+    for (std::size_t k = digits.size(); k-- > 0;) {
+        if (digits[k] != '9') {
+            ++digits[k];
+            return;
+        }
+        digits[k] = '0';
+    }
+    digits.insert(digits.begin(), '1');
+}
+
+} // namespace
+
+RangeKind expand_name_range(std::string_view item, std::vector<std::string>& names) {
+    names.clear();
+    std::size_t dash = item.find('-');
+    if (dash == std::string_view::npos) return RangeKind::NOT_RANGE;
+    std::string_view from = item.substr(0, dash);
+    std::string_view to = item.substr(dash + 1);
+    if (to.find('-') != std::string_view::npos) return RangeKind::BAD;
+    NumberedName a = split_suffix(from);
+    NumberedName b = split_suffix(to);
+    if (a.stem.empty() || a.digits.empty() || b.digits.empty()) return RangeKind::BAD;
+    if (upper_text(a.stem) != upper_text(b.stem)) return RangeKind::BAD;
+    const int first = suffix_value(a.digits);
+    const int last = suffix_value(b.digits);
+    if (first < 0 || last < 0 || last < first) return RangeKind::BAD;
+    std::string digits(a.digits);
+    for (int value = first; value <= last; ++value) {
+        names.push_back(std::string(a.stem) + digits);
+        count_up(digits);
+    }
+    return RangeKind::RANGE;
+}
+
+std::string shown_name(const Run& run, std::string_view name) {
+    return run.sw[OLC] ? upper_text(name) : std::string(name);
+}
+
+int resolve_name(Run& run, const std::string& name) {
+    if (int found = VFIND(run, name); found != 0) return found;
+    if (run.flags.ONEWV && !name.empty() && name.front() != '$') {
+        int ref = 0; // whole variable
+        NEWVAR(run, name, 1, TYPE_DATA, 0, 1, ref);
+        if (ref > 0) ++run.scan.NEWV;
+        else run.flags.ODONT = true; // NEWVAR has reported the full work area or name table
+        return ref;
+    }
+    if (run.cmd.IKOD == C_DELETE && !run.flags.OPUT) return 0; // "?DELETE": skip quietly
+    // With ODB on the name would also be sought in the data bank; no data bank holds
+    // variables yet, so the name is unknown.
+    write_line(run, " ...ERROR..VARIABLE " + shown_name(run, name) + " DOES NOT EXIST...");
+    run.flags.ODONT = true;
+    return 0;
+}
+
+} // namespace tarvex
