@@ -3,6 +3,7 @@
 #include "numeric/decimal.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -128,11 +129,69 @@ bool is_half_smallest_subnormal(const NumberText& number)
            digits.compare(first, last + 1 - first, tie) == 0;
 }
 
+// Fast exact path: a mantissa of at most 33 significant digits is an exact binary128 integer M,
+// and 10**k is exact for |k| <= 48 (5**48 < 2**113); one IEEE multiply or divide of two exact
+// values rounds once, so M x 10**k and M / 10**-k are correctly rounded without the general reader.
+constexpr int FAST_MAX_DIGITS = 33;
+constexpr int FAST_MAX_POWER = 48;
+constexpr std::array<Real, FAST_MAX_POWER + 1> EXACT_POWERS_OF_TEN = [] {
+    std::array<Real, FAST_MAX_POWER + 1> powers{};
+    powers[0] = 1;
+    for (int k = 1; k <= FAST_MAX_POWER; ++k) powers[k] = powers[k - 1] * 10;
+    return powers;
+}();
+static_assert(EXACT_POWERS_OF_TEN[FAST_MAX_POWER] == 1e48Q);
+
+// True when the fast path applies; `value` then holds the correctly rounded result.
+bool convert_fast(const NumberText& number, Real& value)
+{
+    constexpr long long EXPONENT_CAP = 1000000; // any larger exponent is outside the fast range
+    // The digits without the point: value = DIGITS x 10**(exponent - fraction digits).
+    long long digit_count = 0, fraction_digits = 0, first_nonzero = -1, last_nonzero = -1;
+    bool in_fraction = false;
+    for (char c : number.mantissa) {
+        if (c == '.') {
+            in_fraction = true;
+            continue;
+        }
+        if (c != '0') {
+            if (first_nonzero < 0) first_nonzero = digit_count;
+            last_nonzero = digit_count;
+        }
+        ++digit_count;
+        if (in_fraction) ++fraction_digits;
+    }
+    long long exponent = 0;
+    for (char c : number.exponent_digits) exponent = std::min(exponent * 10 + (c - '0'), EXPONENT_CAP);
+    if (number.exponent_negative) exponent = -exponent;
+    if (first_nonzero < 0) {
+        value = number.negative ? -0.0Q : 0.0Q;
+        return true;
+    }
+    if (last_nonzero - first_nonzero + 1 > FAST_MAX_DIGITS) return false;
+    // Trailing zeros of the digits move into the power of ten.
+    const long long power = exponent - fraction_digits + (digit_count - 1 - last_nonzero);
+    if (power < -FAST_MAX_POWER || power > FAST_MAX_POWER) return false;
+
+    unsigned __int128 significand = 0;
+    long long index = 0;
+    for (char c : number.mantissa) {
+        if (c == '.') continue;
+        if (index >= first_nonzero && index <= last_nonzero) significand = significand * 10 + (c - '0');
+        ++index;
+    }
+    const Real exact = static_cast<Real>(significand);
+    Real result = power >= 0 ? exact * EXACT_POWERS_OF_TEN[power] : exact / EXACT_POWERS_OF_TEN[-power];
+    value = number.negative ? -result : result;
+    return true;
+}
+
 // Converts a checked number with libquadmath's correctly rounded reader, from a normalised copy
 // ("-123.45e-6"). False when the value lies beyond the binary128 range (it would round to
 // infinity); values below the range round to subnormals or zero.
 bool convert(const NumberText& number, Real& value)
 {
+    if (convert_fast(number, value)) return true;
     std::string normal;
     normal.reserve(number.mantissa.size() + number.exponent_digits.size() + 4);
     if (number.negative) normal += '-';

@@ -186,6 +186,50 @@ TEST(DecimalReader, EndsOfTheRange)
     EXPECT_EQ(bits(field("-1e-99999999999999999999")), bits(-0.0Q));
 }
 
+// Short numbers (at most 33 digits, powers of ten up to 48) take the reader's exact fast path;
+// libquadmath's general reader is the reference they must agree with, bit for bit.
+Real general_reader(const std::string& text)
+{
+    return strtoflt128(text.c_str(), nullptr);
+}
+
+TEST(DecimalReader, ShortNumbersAgreeWithTheGeneralReader)
+{
+    // Odd M with M * 5**k between 2**113 and 2**114 makes M x 10**k an exact tie between two
+    // binary128 neighbours: "3e48", "15e47" ... "29e47", "73e46" ...
+    const Real two_113 = 10384593717069655257060992658440192.0Q;
+    int ties = 0;
+    Real five_k = 1;
+    for (int k = 1; k <= 48; ++k) {
+        five_k *= 5;
+        if (k < 40) continue;
+        for (long long m = 1; m < 4000; m += 2) {
+            const Real odd_part = m * five_k;
+            if (odd_part < two_113 || odd_part >= 2 * two_113) continue;
+            const std::string text = std::to_string(m) + "e" + std::to_string(k);
+            EXPECT_EQ(bits(field(text.c_str())), bits(general_reader(text))) << text;
+            ++ties;
+        }
+    }
+    EXPECT_GT(ties, 100);
+
+    constexpr int SHORT_NUMBERS = 20000;
+    std::mt19937_64 generator(7);
+    for (int i = 0; i < SHORT_NUMBERS; ++i) {
+        const int digit_count = 1 + static_cast<int>(generator() % 36);
+        std::string text = generator() % 2 ? "-" : "";
+        const int point = static_cast<int>(generator() % (digit_count + 1));
+        for (int j = 0; j < digit_count; ++j) {
+            if (j == point) text += '.';
+            text += static_cast<char>('0' + (j == 0 || generator() % 4 ? generator() % 10 : 0));
+        }
+        if (generator() % 4) text += "e" + std::to_string(static_cast<int>(generator() % 121) - 60);
+        Real value = -7;
+        ASSERT_TRUE(parse_real_field(text, value)) << text;
+        EXPECT_EQ(bits(value), bits(general_reader(text))) << text;
+    }
+}
+
 TEST(DecimalReader, RoundTripsRandomValuesThrough36Digits)
 {
     constexpr int ROUND_TRIPS = 20000;
