@@ -62,6 +62,19 @@ void significant_digits(Real magnitude, int d, std::string& digits, int& k)
     k = std::atoi(text.c_str() + e_pos + 1) + 1;
 }
 
+// The F field from its digits: [-]integer.fraction, the lone zero before the point dropped when
+// the field is one short (kept when there is no fraction, as it is then the only digit); w = 0
+// gives the minimal width.
+std::string fixed_field(bool negative, const std::string& integer_part, const std::string& fraction, int w)
+{
+    const std::string sign = negative ? "-" : "";
+    std::string field = sign + integer_part + "." + fraction;
+    if (w == 0) return field;
+    if (static_cast<int>(field.size()) > w && integer_part == "0" && !fraction.empty())
+        field = sign + "." + fraction;
+    return right_justify(field, w);
+}
+
 } // namespace
 
 std::string fmt_I(long long value, int w, int m)
@@ -91,15 +104,9 @@ std::string fmt_F(Real value, int w, int d)
 
     const std::string text = quad_print("%.*Qf", d, magnitude); // "iii.fff", or "iii" when d = 0
     const std::size_t point = text.find('.');
-    std::string integer_part = text.substr(0, point);
+    const std::string integer_part = text.substr(0, point);
     const std::string fraction = point == std::string::npos ? std::string() : text.substr(point + 1);
-    const std::string sign = negative ? "-" : "";
-
-    std::string field = sign + integer_part + "." + fraction;
-    if (w == 0) return field;
-    if (static_cast<int>(field.size()) > w && integer_part == "0" && d > 0)
-        field = sign + "." + fraction;
-    return right_justify(field, w);
+    return fixed_field(negative, integer_part, fraction, w);
 }
 
 // Ew.d, Ew.dEe and Dw.d: [-][0].d1d2...dd followed by the exponent of 10. Without Ee the exponent
@@ -147,16 +154,17 @@ std::string fmt_G(Real value, int w, int d, int e)
     if (!finiteq(value)) return special_value(value, w);
     const int n = e > 0 ? e + 2 : DEFAULT_EXPONENT_WIDTH;
     const Real magnitude = fabsq(value);
-    int fraction_digits = d - 1;
-    if (magnitude != 0) {
-        std::string digits;
-        int k = 0;
-        significant_digits(magnitude, d, digits, k);
-        if (k < 0 || k > d) return fmt_E(value, w, d, e);
-        fraction_digits = d - k;
-    }
+    std::string digits;
+    int k = 0;
+    significant_digits(magnitude, d, digits, k);
+    if (magnitude != 0 && (k < 0 || k > d)) return fmt_E(value, w, d, e);
     if (w - n <= 0) return stars(w);
-    const std::string fixed = fmt_F(value, w - n, fraction_digits);
+    // The d digits already rounded are those of F(w-n).(d-k): the first k before the point.
+    // Zero is F(w-n).(d-1).
+    const bool negative = signbitq(value);
+    const std::string fixed = magnitude == 0
+        ? fixed_field(negative, "0", std::string(d - 1, '0'), w - n)
+        : fixed_field(negative, k == 0 ? "0" : digits.substr(0, k), digits.substr(k), w - n);
     if (fixed.find('*') != std::string::npos) return stars(w);
     return fixed + std::string(n, ' ');
 }
