@@ -98,6 +98,19 @@ struct SampleBlock {
     int IEND = -999;
     int NOBS = -999;
     int MAXOB = 0;
+    // Calendar of TIME: year and sub-period of observation 1, sub-periods per year
+    // (ITIME2 = 0 until a TIME command has been given).
+    int ITIME1 = 1;
+    int ITIME2 = 0;
+    int ITIME3 = 0;
+    // Working count of SKIPIT (skipped observations in the check range) and the observation
+    // just before the first skipped one. LSKIP is not kept here: LSKIP(run) looks SKIP$ up.
+    int NSKIP = 0;
+    int JBEG = 0;
+    // Check range of CKSMPL and SKIPIT, set by the calling command; a last value of 0 or below
+    // asks CKSMPL for the length of the shortest variable.
+    int check_first = 1;
+    int check_last = -9999;
 };
 
 // Where a run's console streams go: the entry point passes stdin/stdout; tests pass memory

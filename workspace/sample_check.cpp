@@ -1,0 +1,157 @@
+// CKSMPL, run by every data-using command on its variables before it computes (check range,
+// missing values, SKIPMISS marks, lengths), and SKIPIT, which counts the skipped observations.
+#include "workspace/sample.hpp"
+
+#include "interp/command_table.hpp"
+#include "interp/run.hpp"
+#include "numeric/fortran_format.hpp"
+
+#include <algorithm>
+#include <climits>
+
+namespace tarvex {
+
+namespace {
+
+// Result scalars that CKSMPL leaves out of the checks.
+constexpr int FIRST_UNCHECKED_SCALAR = 42;
+constexpr int LAST_UNCHECKED_SCALAR = 50;
+
+// A listed variable as CKSMPL sees it.
+struct Checked {
+    int ref = 0;
+    std::size_t position = 0; // place in the command's list
+    VarInfo info;
+    long long rows = 0;
+    std::string name; // 8 columns
+};
+
+std::string checked_name(const Run& run, int ref) {
+    if (ref < 0) return fmt_A(std::string("$") + RESULT_NAMES[-ref - 1], 8);
+    std::string name = run.ws.VNAME[ref].substr(0, 8);
+    return name;
+}
+
+// The variable behind a listed reference, or false when CKSMPL ignores it.
+bool qualifies(Run& run, int ref, Checked& out) {
+    if (ref < MARK_BASE) ref = MARK_BASE - ref;
+    if (ref == 0 || ref > run.ws.MAXVAR) return false;
+    if (ref <= -FIRST_UNCHECKED_SCALAR && ref >= -LAST_UNCHECKED_SCALAR) return false;
+    if (ref < 0 && -ref > NRESULT) return false;
+    if (ref > 0 && run.ws.KADD[ref] <= 0) return false;
+    if (!VINFO(run, ref, out.info)) return false;
+    if (ref > 0 && out.info.inc == 0) return false;
+    out.ref = ref;
+    out.rows = out.info.ncol > 1 ? out.info.length / out.info.ncol : out.info.length;
+    out.name = checked_name(run, ref);
+    return true;
+}
+
+// Whether any column of the variable holds exactly XMISS at observation t.
+bool missing_at(Run& run, const Checked& var, long long t) {
+    const int ncol = std::max(var.info.ncol, 1);
+    for (int col = 0; col < ncol; ++col)
+        if (element(run, var.info, t + col * var.rows) == run.ws.XMISS) return true;
+    return false;
+}
+
+// The code after "HAS MISSING DATA VALUE=": general form, 8 significant digits, no blanks.
+std::string missing_code_text(Real code) {
+    std::string text = fmt_G(code, 16, 8);
+    text.erase(0, text.find_first_not_of(' '));
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+void warn_missing(Run& run, const Checked& var) {
+    const SampleBlock& s = run.smpl;
+    const long long last = std::min<long long>(s.check_last, var.rows);
+    for (long long t = std::max(s.check_first, 1); t <= last; ++t)
+        if (missing_at(run, var, t))
+            write_line(run, " ...WARNING..OBSERVATION " + fmt_I(t, 6) + " OF " + var.name +
+                                " HAS MISSING DATA VALUE=" + missing_code_text(run.ws.XMISS));
+}
+
+void mark_missing(Run& run, const Checked& var) {
+    const SampleBlock& s = run.smpl;
+    const bool talk = run.sw[OMSWRN] && run.flags.OPUT;
+    SkipCodes skip = skip_codes(run);
+    long long last = s.check_last;
+    if (skip.length < last) {
+        last = skip.length;
+        if (talk)
+            write_line(run, " ...NOTE..SKIPMISS OPTION CHECKING UP TO OBS" + fmt_I(last, 8));
+    }
+    last = std::min(last, var.rows);
+    for (long long t = std::max(s.check_first, 1); t <= last; ++t) {
+        if (!missing_at(run, var, t)) continue;
+        if (skip.codes[t] == SKIP_IN_USE) skip.codes[t] = SKIP_MISSING;
+        if (talk)
+            write_line(run, " OBSERVATION " + fmt_I(t, 6) + " IS SKIPPED BECAUSE " + var.name +
+                                " MISSING");
+    }
+}
+
+} // namespace
+
+void CKSMPL(Run& run, std::span<const int> refs) {
+    SampleBlock& s = run.smpl;
+    const bool skipmiss = run.sw[OSMISS];
+    const bool debug = run.sw[ODMMP] && run.flags.OPUT;
+    if (skipmiss)
+        if (SkipCodes skip = skip_codes(run))
+            for (long long t = 1; t <= skip.length; ++t)
+                if (skip.codes[t] == SKIP_MISSING) skip.codes[t] = SKIP_IN_USE;
+
+    std::vector<Checked> vars;
+    for (std::size_t k = 0; k < refs.size(); ++k) {
+        Checked var;
+        var.position = k;
+        if (qualifies(run, refs[k], var)) vars.push_back(var);
+    }
+    if (run.cmd.IKOD != C_NLINEAR && s.check_last <= 0) {
+        long long shortest = vars.empty() ? 0 : LLONG_MAX;
+        for (const Checked& var : vars) shortest = std::min(shortest, var.rows);
+        s.check_last = static_cast<int>(std::min<long long>(shortest, INT_MAX));
+        if (debug) write_line(run, " LENGTH OF SHORTEST VARIABLE IS" + fmt_I(s.check_last, 8));
+    }
+    if (skipmiss && !skip_codes(run) && !make_skip_variable(run, s.MAXOB)) return;
+
+    int errors = 0;
+    for (Checked& var : vars) {
+        // SKIP$ may have been created above: read the headers again.
+        if (!qualifies(run, var.ref, var)) continue;
+        const bool examined = var.info.type < TYPE_SYMMETRIC && run.cmd.IKOD != C_READ;
+        if (examined && !skipmiss && run.sw[OMSWRN] && run.flags.OPUT) warn_missing(run, var);
+        const bool last_of_fcast = run.cmd.IKOD == C_FCAST && var.position + 1 == refs.size();
+        if (examined && skipmiss && !last_of_fcast) mark_missing(run, var);
+        if (var.rows < s.check_last) {
+            write_line(run, " ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + var.name +
+                                fmt_I(var.rows, 10) + fmt_I(s.check_last, 10));
+            ++errors;
+        } else if (var.rows > s.check_last && debug) {
+            write_line(run, " ...NOTE..LENGTH OF " + var.name + "EXCEEDS SAMPLE RANGE");
+        }
+    }
+    if (errors > 0) run.flags.ODONT = true;
+}
+
+void SKIPIT(Run& run) {
+    SampleBlock& s = run.smpl;
+    const SkipCodes skip = skip_codes(run);
+    s.NSKIP = static_cast<int>(std::min<long long>(skip.length, INT_MAX));
+    if (s.NSKIP < s.check_first) {
+        s.NSKIP = 0;
+        return;
+    }
+    const int last = std::min(s.check_last, s.NSKIP);
+    int skipped = 0;
+    s.JBEG = 0;
+    for (int t = std::max(s.check_first, 1); t <= last; ++t) {
+        if (skip.codes[t] <= 0) continue;
+        if (skipped++ == 0) s.JBEG = t - 1;
+    }
+    s.NSKIP = skipped;
+}
+
+} // namespace tarvex
