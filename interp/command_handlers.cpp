@@ -6,6 +6,7 @@
 
 #include "interp/entry.hpp"
 #include "interp/set_display.hpp"
+#include "workspace/sample.hpp"
 
 namespace tarvex {
 
@@ -30,7 +31,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {9,   "STOP",     cmd_stop,          P, R}, // end the run (HOLD/STOP/RESET in a host)
     {10,  "IF",       not_available,     P, R}, // conditional GENR
     {11,  "SKIPIF",   not_available,     P, R}, // skip observations
-    {12,  "SAMPLE",   not_available,     P, R}, // sample range
+    {12,  "SAMPLE",   cmd_sample,        P, R}, // sample range
     {13,  "DO",       not_available,     P, R}, // DO loop
     {14,  "RESTRICT", cmd_ignored_alone, P, R}, // only inside the commands that read it
     {15,  "TEST",     not_available,     P, R}, // hypothesis test
@@ -52,7 +53,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {31,  "RENAME",   not_available,     P, R}, // rename a variable
     {32,  "COMPRESS", not_available,     P, R}, // compact the workspace
     {33,  "TITLE",    cmd_no_action,     P, R}, // title text
-    {34,  "TIME",     not_available,     P, R}, // calendar of the sample
+    {34,  "TIME",     cmd_sample,        P, R}, // calendar of the sample
     {35,  "SORT",     not_available,     N, R},
     {36,  "REWIND",   not_available,     P, R}, // rewind a unit
     {37,  "GAMES",    not_available,     P, R},
@@ -94,7 +95,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {73,  "GOTO",     cmd_goto,          P, R}, // the reader skips to the label
     {74,  "BAYES",    not_available,     N, R},
     {75,  "CONFIDEN", not_available,     P, R},
-    {76,  "SMPL",     not_available,     P, R}, // sample range
+    {76,  "SMPL",     cmd_sample,        P, R}, // sample range
     {77,  "ROBUST",   not_available,     N, R},
     {78,  "INQUIRE",  not_available,     P, R}, // inquire about a unit
     {79,  "HETERO",   not_available,     N, R},
