@@ -26,9 +26,9 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {4,   "PRINT",    not_available,     N, S}, // print variables
     {5,   "WRITE",    not_available,     N, S}, // write variables to a unit
     {6,   "OLSQ",     not_available,     N, S}, // least-squares regression
-    {7,   "SET",      SETDIS,            P, R}, // change switches and run values
-    {8,   "DISPLAY",  SETDIS,            P, R}, // show switches and run values
-    {9,   "STOP",     cmd_stop,          P, R}, // end the run (HOLD/STOP/RESET in a host)
+    {7,   "SET",      SETDIS,            P, S}, // change switches and run values
+    {8,   "DISPLAY",  SETDIS,            P, S}, // show switches and run values
+    {9,   "STOP",     cmd_stop,          P, S}, // end the run (HOLD/STOP/RESET in a host)
     {10,  "IF",       not_available,     P, R}, // conditional GENR
     {11,  "SKIPIF",   not_available,     P, R}, // skip observations
     {12,  "SAMPLE",   cmd_sample,        P, R}, // sample range
@@ -67,7 +67,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {45,  "SAVE",     not_available,     N, R}, // save the workspace
     {46,  "RESTORE",  not_available,     C, R}, // restore a saved workspace
     {47,  "SPREAD",   not_available,     N, R},
-    {48,  "PARM",     cmd_size,          P, R}, // work area size: ends the loop to reallocate
+    {48,  "PARM",     cmd_size,          P, S}, // work area size: ends the loop to reallocate
     {49,  "FCAST",    not_available,     N, R}, // forecast
     {50,  "SYSTEM",   not_available,     N, R},
     {51,  "LIST",     not_available,     N, R}, // list variables
@@ -83,7 +83,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {61,  "LAGS",     cmd_ignored_alone, P, R}, // only inside the commands that read it
     {62,  "ENDIF",    not_available,     P, R}, // end a DO loop on a condition
     {63,  "FILE",     SETDIS,            P, R}, // bind units to files
-    {64,  "SIZE",     cmd_size,          P, R}, // variable limit: ends the loop to reallocate
+    {64,  "SIZE",     cmd_size,          P, S}, // variable limit: ends the loop to reallocate
     {65,  "PCOMPONE", not_available,     N, R},
     {66,  "DEMONSTR", not_available,     P, R},
     {67,  "PAUSE",    cmd_pause,         P, R}, // wait for the user (OTERM only)
@@ -92,7 +92,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {70,  "INSTRUME", not_available,     N, R},
     {71,  "TABLES",   not_available,     P, R},
     {72,  "ARIMA",    not_available,     N, R},
-    {73,  "GOTO",     cmd_goto,          P, R}, // the reader skips to the label
+    {73,  "GOTO",     cmd_goto,          P, S}, // the reader skips to the label
     {74,  "BAYES",    not_available,     N, R},
     {75,  "CONFIDEN", not_available,     P, R},
     {76,  "SMPL",     cmd_sample,        P, R}, // sample range
@@ -130,7 +130,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {108, "AXISFMT",  not_available,     P, R},
     {109, "GRAPH",    not_available,     N, R},
     {110, "SMOOTH",   not_available,     N, R},
-    {111, "RESET",    cmd_reset,         P, R}, // initial run state (CLOSE: files only)
+    {111, "RESET",    cmd_reset,         P, S}, // initial run state (CLOSE: files only)
     {112, "tarvex1",  not_available,     N, R}, // user slot
     {113, "tarvex2",  not_available,     N, R}, // user slot
     {114, "tarvex3",  not_available,     N, R}, // user slot

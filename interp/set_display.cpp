@@ -37,8 +37,8 @@ static_assert(std::size(INTEGER_KEYWORDS) == N_SET_INTEGER, "one keyword per int
 static_assert(std::size(REAL_KEYWORDS) == N_SET_REAL, "one keyword per real value");
 static_assert(std::size(NAME_KEYWORDS) == N_SET_NAME, "one keyword per name value");
 
-constexpr int SWITCHES_PER_LINE = 9;
-constexpr int VALUES_PER_LINE = 4;
+constexpr std::size_t SWITCH_FIELD = 15; // columns of a "KEYWORD  = T" field in the listing
+constexpr std::size_t VALUE_FIELD = 30;  // columns of a value field
 constexpr const char* NO_NAME_VALUE = "********"; // "KEYWORD=" written without a value
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -69,8 +69,10 @@ void load_current_values(Run& run) {
     opt.rv[SR_CPUTIME] = run.vals.CPUTIME;
     opt.rv[SR_MISSVALU] = run.ws.XMISS;
     opt.rv[SR_RCPUTIME] = run.vals.RCPUTIME;
-    for (int k = 0; k < N_SET_NAME; ++k)
+    for (int k = 0; k < N_SET_NAME; ++k) {
         opt.name[k] = run.vals.names[k].empty() ? std::string() : padded8(run.vals.names[k]);
+        opt.name_full[k] = run.vals.names[k];
+    }
 }
 
 void write_html_header(Run& run) {
@@ -107,48 +109,51 @@ void apply_values(Run& run) {
     run.res[R_MISS] = run.ws.XMISS;
     run.vals.RCPUTIME = opt.rv[SR_RCPUTIME];
     for (int k = 0; k < N_SET_NAME; ++k) {
-        if (opt.name[k] == NO_NAME_VALUE) continue;
-        run.vals.names[k] = trimmed(opt.name[k]);
+        if (opt.name[k] == NO_NAME_VALUE) continue; // "KEYWORD=" alone changes nothing
+        run.vals.names[k] = opt.name_full[k].empty() ? trimmed(opt.name[k]) : opt.name_full[k];
     }
 }
 
-std::string flag(bool on) { return on ? "T" : "F"; }
+std::string setting(std::string_view keyword, const std::string& value) {
+    return padded8(keyword) + " = " + value;
+}
+
+// Packs "KEYWORD  = value" fields into report lines: each field takes a multiple of `width`
+// columns, and a field that would pass column 130 starts a new line.
+struct FieldPacker {
+    Run& run;
+    std::size_t width;
+    std::string line = " ";
+    void add(std::string field) {
+        std::size_t columns = ((field.size() + 3 + width - 1) / width) * width;
+        field.resize(columns, ' ');
+        if (line.size() > 1 && line.size() + trimmed(field).size() > LINE_WIDTH) flush();
+        line += field;
+    }
+    void flush() {
+        if (line.size() > 1) write_line(run, trimmed(line));
+        line = " ";
+    }
+};
 
 // DISPLAY without keywords: every switch, then every value.
 void display_all(Run& run) {
-    std::string line = " ";
-    int on_line = 0;
-    auto add_field = [&](const std::string& field, int per_line) {
-        line += field;
-        if (++on_line == per_line) {
-            write_line(run, line);
-            line = " ";
-            on_line = 0;
-        }
-    };
-    auto finish_group = [&] {
-        if (on_line > 0) write_line(run, line);
-        line = " ";
-        on_line = 0;
-    };
+    FieldPacker switches{run, SWITCH_FIELD};
     for (int k = 0; k < NSWITCH; ++k) {
         std::string_view keyword = SWITCH_TABLE[k].keyword;
         if (keyword == "xxxxxxxx") continue;
-        add_field(padded8(keyword) + "=" + flag(run.sw.o[k]) + "   ", SWITCHES_PER_LINE);
+        switches.add(setting(keyword, run.sw.o[k] ? "T" : "F"));
     }
-    finish_group();
+    switches.flush();
     load_current_values(run);
+    FieldPacker values{run, VALUE_FIELD};
     for (int k = 0; k < N_SET_INTEGER; ++k)
-        add_field(padded8(INTEGER_KEYWORDS[k]) + "=" + fmt_I(run.opt.iv[k], 12) + "   ",
-                  VALUES_PER_LINE);
+        values.add(setting(INTEGER_KEYWORDS[k], fmt_I(run.opt.iv[k], 12)));
     for (int k = 0; k < N_SET_REAL; ++k)
-        add_field(padded8(REAL_KEYWORDS[k]) + "=" + fmt_G(run.opt.rv[k], 12, 5) + "   ",
-                  VALUES_PER_LINE);
-    finish_group();
-    for (int k = 0; k < N_SET_NAME; ++k)
-        add_field(padded8(NAME_KEYWORDS[k]) + "=" + padded8(run.vals.names[k]) + "      ",
-                  VALUES_PER_LINE);
-    finish_group();
+        values.add(setting(REAL_KEYWORDS[k], fmt_G(run.opt.rv[k], 16, 8)));
+    values.flush();
+    for (int k = 0; k < N_SET_NAME; ++k) values.add(setting(NAME_KEYWORDS[k], run.vals.names[k]));
+    values.flush();
 }
 
 } // namespace
@@ -169,33 +174,12 @@ const OptionTable& set_option_table() {
     return table;
 }
 
-void fill_word_table(Run& run) {
-    ScanBlock& scan = run.scan;
-    const std::string& text = run.cmd.text;
-    scan.NOPS = 0;
-    auto add = [&](std::string word) {
-        if (scan.NOPS < MAXWORDS) scan.words[++scan.NOPS] = padded8(word);
-    };
-    std::string word;
-    for (std::size_t pos = static_cast<std::size_t>(run.cmd.col); pos <= text.size(); ++pos) {
-        char c = pos < text.size() ? text[pos] : ' ';
-        if (c == ' ' || c == ',' || c == '/' || c == '\t' || c == '=') {
-            if (!word.empty()) add(word);
-            word.clear();
-            if (c == '=') add("=");
-        } else {
-            word += upper(c);
-        }
-    }
-}
-
 void SETDIS(Run& run) {
     if (run.cmd.IKOD == C_FILE) {
         not_available(run);
         return;
     }
     const OptionTable& table = set_option_table();
-    fill_word_table(run);
     run.opt.prepare(table);
     load_current_values(run);
     if (run.cmd.IKOD == C_DISPLAY) {

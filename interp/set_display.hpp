@@ -28,9 +28,6 @@ inline constexpr std::array<int, 6> RANDOM_GENERATOR_CODES = {22, 60, 63, 127, 1
 
 // The option table of SET and DISPLAY: 54 switches, 9 integers, 3 reals, 13 names.
 const OptionTable& set_option_table();
-// Fills the scan block's word table from the statement after the command word: words are
-// separated by blanks, commas and "/", "=" is a word of its own, letters are upper-cased.
-void fill_word_table(Run& run);
 
 // Sets every switch to its default (OWIDE follows OTERM).
 void default_switches(SwitchBlock& sw);

@@ -125,7 +125,7 @@ TEST(SwitchTable, DefaultsAsAtLoad) {
     EXPECT_TRUE(terminal[OWIDE]) << "TERMINAL itself defaults off, so WIDE defaults on";
 }
 
-TEST(SetTable, GroupsAndWordTable) {
+TEST(SetTable, GroupsInOrder) {
     const OptionTable& table = set_option_table();
     ASSERT_EQ(table.keywords.size(), 79u);
     EXPECT_EQ(table.nswitch, 54);
@@ -136,15 +136,6 @@ TEST(SetTable, GroupsAndWordTable) {
     EXPECT_EQ(table.keywords[63], "CPUTIME");
     EXPECT_EQ(table.keywords[66], "FORMAT");
     EXPECT_EQ(table.keywords[78], "GIF");
-
-    tarvex::Run run;
-    run.cmd.text = "set noecho,missvalu=-1.5 maxcolon = 3000/long";
-    run.cmd.col = 3;
-    fill_word_table(run);
-    ASSERT_EQ(run.scan.NOPS, 8);
-    const char* expected[] = {"NOECHO  ", "MISSVALU", "=       ", "-1.5    ",
-                              "MAXCOLON", "=       ", "3000    ", "LONG    "};
-    for (int k = 0; k < 8; ++k) EXPECT_EQ(run.scan.words[k + 1], expected[k]) << k;
 }
 
 TEST(CarriedVariables, ComeBackWithTheirContents) {
