@@ -46,7 +46,8 @@ bool to_observation(Real value, long long& obs) {
 
 bool read_column(const Run& run, const std::string& text, int& col) {
     long long value = 0;
-    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         return false;
     value = std::stoll(text);
     if (value < 1 || value > run.ws.MXCOL) return false;

@@ -79,8 +79,7 @@ void mark_missing(Run& run, const Checked& var) {
     long long last = s.check_last;
     if (skip.length < last) {
         last = skip.length;
-        if (talk)
-            write_line(run, " ...NOTE..SKIPMISS OPTION CHECKING UP TO OBS" + fmt_I(last, 8));
+        if (talk) write_line(run, " ...NOTE..SKIPMISS OPTION CHECKING UP TO OBS" + fmt_I(last, 8));
     }
     last = std::min(last, var.rows);
     for (long long t = std::max(s.check_first, 1); t <= last; ++t) {
@@ -111,7 +110,8 @@ void CKSMPL(Run& run, std::span<const int> refs) {
     }
     if (run.cmd.IKOD != C_NLINEAR && s.check_last <= 0) {
         long long shortest = vars.empty() ? 0 : LLONG_MAX;
-        for (const Checked& var : vars) shortest = std::min(shortest, var.rows);
+        for (const Checked& var : vars)
+            shortest = std::min(shortest, var.rows);
         s.check_last = static_cast<int>(std::min<long long>(shortest, INT_MAX));
         if (debug) write_line(run, " LENGTH OF SHORTEST VARIABLE IS" + fmt_I(s.check_last, 8));
     }

@@ -8,8 +8,12 @@ namespace tarvex {
 
 namespace {
 
-bool is_separator(char c) { return c == ' ' || c == ',' || c == ';' || c == '\t'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_separator(char c) {
+    return c == ' ' || c == ',' || c == ';' || c == '\t';
+}
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Longest digit string read as an integer (longer ones cannot be observation numbers).
 constexpr std::size_t MAX_DIGITS = 9;
@@ -38,7 +42,8 @@ std::vector<std::string> sample_statement_words(const Run& run) {
             ++pos;
         } else {
             std::size_t end = pos;
-            while (end < text.size() && !is_separator(text[end]) && text[end] != ':') ++end;
+            while (end < text.size() && !is_separator(text[end]) && text[end] != ':')
+                ++end;
             words.emplace_back(text.substr(pos, end - pos));
             pos = end;
         }

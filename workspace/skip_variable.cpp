@@ -51,7 +51,9 @@ bool make_skip_variable(Run& run, long long length) {
     return ref > 0;
 }
 
-void reset_sample(SampleBlock& smpl) { smpl = SampleBlock{}; }
+void reset_sample(SampleBlock& smpl) {
+    smpl = SampleBlock{};
+}
 
 int count_skipped(const Run& run, int first, int last) {
     const long long lskip = LSKIP(run);

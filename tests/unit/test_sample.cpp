@@ -45,7 +45,8 @@ struct SampleEngine : WorkspaceEngine {
     std::vector<int> codes(int n) {
         std::vector<int> out;
         SkipCodes skip = skip_codes(run);
-        for (int t = 1; t <= n; ++t) out.push_back(t <= skip.length ? int(skip.codes[t]) : -1);
+        for (int t = 1; t <= n; ++t)
+            out.push_back(t <= skip.length ? int(skip.codes[t]) : -1);
         return out;
     }
     void set_code(int t, int code) { skip_codes(run).codes[t] = code; }
@@ -194,8 +195,7 @@ TEST(Time, DateVariableValuesAreExactBinary128) {
     const int years[] = {1960, 1960, 1960, 1960, 1961, 1961};
     const int periods[] = {1, 2, 3, 4, 1, 2};
     for (int t = 1; t <= 6; ++t)
-        EXPECT_TRUE(eng.elem(date, t) == Real(years[t - 1]) + Real(periods[t - 1]) / Real(10))
-            << t;
+        EXPECT_TRUE(eng.elem(date, t) == Real(years[t - 1]) + Real(periods[t - 1]) / Real(10)) << t;
 
     // Monthly: divisor 100; the year turns after period 12.
     eng.sample("1 14");
@@ -281,13 +281,15 @@ TEST(Cksmpl, LengthOfVariablesAgainstTheCheckRange) {
 TEST(Cksmpl, MissingValueWarningsWithoutSkipmiss) {
     SampleEngine eng;
     const int x = eng.make("X", 6); // all elements missing to start with
-    for (int t = 1; t <= 6; ++t) eng.elem(x, t) = t;
+    for (int t = 1; t <= 6; ++t)
+        eng.elem(x, t) = t;
     eng.elem(x, 2) = -99999;
     eng.elem(x, 5) = -99999;
     EXPECT_EQ(eng.check(C_OLSQ, {x}, 1, 6), Lines{}); // WARNMISS off: silent
     eng.run.sw[OMSWRN] = true;
-    EXPECT_EQ(eng.check(C_OLSQ, {x}, 1, 4),
-              Lines{" ...WARNING..OBSERVATION      2 OF X        HAS MISSING DATA VALUE=-99999.000"});
+    EXPECT_EQ(
+        eng.check(C_OLSQ, {x}, 1, 4),
+        Lines{" ...WARNING..OBSERVATION      2 OF X        HAS MISSING DATA VALUE=-99999.000"});
     EXPECT_EQ(skip_slot(eng.run), 0);
     // READ and symmetric matrices are not examined.
     EXPECT_EQ(eng.check(C_READ, {x}, 1, 6), Lines{});
@@ -300,7 +302,8 @@ TEST(Cksmpl, SkipmissMarksMissingObservations) {
     eng.sample("1 8");
     const int x = eng.make("X", 8);
     const int y = eng.make("Y", 8);
-    for (int t = 1; t <= 8; ++t) eng.elem(x, t) = eng.elem(y, t) = t;
+    for (int t = 1; t <= 8; ++t)
+        eng.elem(x, t) = eng.elem(y, t) = t;
     eng.elem(x, 3) = -99999;
     eng.elem(y, 6) = -99999;
     eng.run.sw[OSMISS] = true;
@@ -332,7 +335,8 @@ TEST(Cksmpl, SkipmissStopsAtTheEndOfSkip) {
     eng.sample("1 4");
     ASSERT_TRUE(make_skip_variable(eng.run, 4));
     const int x = eng.make("X", 10);
-    for (int t = 1; t <= 10; ++t) eng.elem(x, t) = t;
+    for (int t = 1; t <= 10; ++t)
+        eng.elem(x, t) = t;
     eng.elem(x, 2) = -99999;
     eng.elem(x, 7) = -99999;
     eng.run.sw[OSMISS] = true;
