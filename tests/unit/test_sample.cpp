@@ -398,23 +398,5 @@ TEST(SkipVariable, LskipFollowsSkipWhenItMovesAndResets) {
     EXPECT_TRUE(obs_in_use(eng.run, 3));
 }
 
-TEST(SkipVariable, ResetSampleRestoresTheInitialState) {
-    SampleEngine eng;
-    eng.time("1960.1 4");
-    eng.sample("3 9");
-    eng.run.smpl.check_last = 4;
-    reset_sample(eng.run.smpl);
-    const SampleBlock& s = eng.run.smpl;
-    EXPECT_EQ(s.IBEG, 1);
-    EXPECT_EQ(s.IEND, -999);
-    EXPECT_EQ(s.NOBS, -999);
-    EXPECT_EQ(s.MAXOB, 0);
-    EXPECT_EQ(s.ITIME1, 1);
-    EXPECT_EQ(s.ITIME2, 0);
-    EXPECT_EQ(s.ITIME3, 0);
-    EXPECT_EQ(s.check_first, 1);
-    EXPECT_EQ(s.check_last, -9999);
-}
-
 } // namespace
 } // namespace tarvex
