@@ -62,6 +62,14 @@ struct Given {
     int value = 0; // index of the value word, 0 when none
 };
 
+// Word k as typed: the scanner's full text when it belongs to the 8-character word (a word
+// table filled by hand may leave an older statement's full text behind), else the word.
+std::string typed_word(const ScanBlock& scan, int k) {
+    const std::string& full = scan.full_words[k];
+    if (!full.empty() && option_word8(full) == option_word8(scan.words[k])) return full;
+    return option_trimmed(scan.words[k]);
+}
+
 void fail(Run& run, const std::string& message) {
     write_line(run, message);
     run.flags.ODONT = true;
@@ -72,7 +80,7 @@ bool store_option(Run& run, const OptionTable& table, Match m, const Given& give
     OptionSet& opt = run.opt;
     const OptionSlot slot = slot_of(table, m.position);
     const std::string keyword = option_trimmed(table.keywords[m.position]);
-    const std::string value = given.value ? run.scan.full_words[given.value] : std::string();
+    const std::string value = given.value ? typed_word(run.scan, given.value) : std::string();
     switch (slot.group) {
     case 1:
         if (given.equals)
@@ -148,8 +156,7 @@ bool OPTION(Run& run, const OptionTable& table) {
     auto is_equals = [&](int k) { return k <= scan.NOPS && option_trimmed(scan.words[k]) == "="; };
 
     for (int k = 1; k <= scan.NOPS;) {
-        const std::string typed = option_upper(
-            scan.full_words[k].empty() ? option_trimmed(scan.words[k]) : scan.full_words[k]);
+        const std::string typed = option_upper(typed_word(scan, k));
         Given given;
         int next = k + 1;
         if (is_equals(k + 1)) {

@@ -232,6 +232,15 @@ TEST(Options, DisplayListsInsteadOfChanging) {
     e.run.scan.full_words[2] = "nomax";
     ASSERT_TRUE(OPTION(e.run, olsq_table()));
     EXPECT_EQ(e.lines(), (Lines{" LIST     = T", " MAX      = F"}));
+
+    // A word put in the table by hand is not shadowed by an older statement's full text.
+    e.run.sw[ODMMP] = false;
+    e.run.opt.prepare(olsq_table());
+    e.run.scan.NOPS = 1;
+    e.run.scan.words[1] = "RSTAT   ";
+    ASSERT_TRUE(OPTION(e.run, olsq_table()));
+    EXPECT_TRUE(e.sw("RSTAT"));
+    EXPECT_FALSE(e.sw("LIST"));
 }
 
 } // namespace
