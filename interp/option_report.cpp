@@ -19,9 +19,12 @@ std::string option_setting_line(Run& run, const OptionTable& table, int position
     const OptionSet& opt = run.opt;
     std::string line = " " + option_word8(table.keywords[position]) + " = ";
     switch (slot.group) {
-    case 1: return line + (opt.sw[slot.index] ? "T" : "F");
-    case 2: return line + fmt_I(opt.iv[slot.index], INTEGER_WIDTH);
-    case 3: return line + fmt_G(opt.rv[slot.index], REAL_WIDTH, REAL_DIGITS);
+    case 1:
+        return line + (opt.sw[slot.index] ? "T" : "F");
+    case 2:
+        return line + fmt_I(opt.iv[slot.index], INTEGER_WIDTH);
+    case 3:
+        return line + fmt_G(opt.rv[slot.index], REAL_WIDTH, REAL_DIGITS);
     default: {
         const std::string& full = opt.name_full[slot.index];
         return line + (full.empty() ? option_trimmed(opt.name[slot.index]) : full);

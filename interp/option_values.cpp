@@ -13,9 +13,13 @@ namespace {
 inline constexpr int ERR_MAXCOL = 1015;
 inline constexpr std::size_t COLUMN_DIGITS_MAX = 12;
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
-bool starts_number(char c) { return c == '+' || c == '-' || c == '.' || (c >= '0' && c <= '9'); }
+bool starts_number(char c) {
+    return c == '+' || c == '-' || c == '.' || (c >= '0' && c <= '9');
+}
 
 void fail(Run& run, const std::string& message) {
     write_line(run, message);
@@ -26,7 +30,8 @@ void fail(Run& run, const std::string& message) {
 
 std::string option_upper(std::string_view word) {
     std::string out(word);
-    for (char& c : out) c = upper(c);
+    for (char& c : out)
+        c = upper(c);
     return out;
 }
 
@@ -87,9 +92,9 @@ bool option_number(Run& run, std::string_view keyword, std::string_view value, R
     }
     if (colon != std::string_view::npos) {
         const std::string_view digits = value.substr(colon + 1);
-        const bool numeric = !digits.empty() && digits.size() <= COLUMN_DIGITS_MAX &&
-                             std::all_of(digits.begin(), digits.end(),
-                                         [](char c) { return c >= '0' && c <= '9'; });
+        const bool numeric =
+            !digits.empty() && digits.size() <= COLUMN_DIGITS_MAX &&
+            std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
         const long long column = numeric ? std::stoll(std::string(digits)) : 0;
         if (!numeric || column == 0 || ref < 0) {
             fail(run, " ...ERROR..INVALID COLUMN " + std::string(value) + " FOR THE " +
@@ -98,8 +103,8 @@ bool option_number(Run& run, std::string_view keyword, std::string_view value, R
         }
         const long long combined = column + static_cast<long long>(run.ws.MXCOL) * ref;
         if (column > run.ws.MXCOL || combined > INT32_MAX) {
-            fail(run, " ...ERROR.." + std::to_string(column) + " EXCEEDS MAXCOL=" +
-                          std::to_string(run.ws.MXCOL) + " USE SET MAXCOL=");
+            fail(run, " ...ERROR.." + std::to_string(column) +
+                          " EXCEEDS MAXCOL=" + std::to_string(run.ws.MXCOL) + " USE SET MAXCOL=");
             run.res[R_ERR] = ERR_MAXCOL;
             return false;
         }

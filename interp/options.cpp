@@ -148,8 +148,7 @@ bool OPTION(Run& run, const OptionTable& table) {
     if (static_cast<int>(opt.sw.size()) != table.nswitch ||
         static_cast<int>(opt.iv.size()) != table.nint ||
         static_cast<int>(opt.rv.size()) != table.nreal ||
-        static_cast<int>(opt.name.size()) != table.nname ||
-        opt.name_full.size() != opt.name.size())
+        static_cast<int>(opt.name.size()) != table.nname || opt.name_full.size() != opt.name.size())
         opt.prepare(table);
     const ScanBlock& scan = run.scan;
     const bool display = run.cmd.IKOD == C_DISPLAY;
@@ -174,8 +173,10 @@ bool OPTION(Run& run, const OptionTable& table) {
             run.flags.ODONT = true;
             return false;
         }
-        if (display) write_line(run, option_setting_line(run, table, m.position));
-        else if (!store_option(run, table, m, given)) return false;
+        if (display)
+            write_line(run, option_setting_line(run, table, m.position));
+        else if (!store_option(run, table, m, given))
+            return false;
         k = next;
     }
     return true;

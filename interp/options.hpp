@@ -22,11 +22,11 @@ struct OptionTable {
 // The option set OPTCOM, refilled by every command.
 struct OptionSet {
     int counts[4] = {0, 0, 0, 0};
-    std::vector<bool> sw;          // group 1, zero-based in table order
-    std::vector<int> iv;           // group 2
-    std::vector<bool> igiven;      // group 2 "given" flags
-    std::vector<Real> rv;          // group 3
-    std::vector<std::string> name; // group 4, 8 characters blank-padded ("" when not given)
+    std::vector<bool> sw;               // group 1, zero-based in table order
+    std::vector<int> iv;                // group 2
+    std::vector<bool> igiven;           // group 2 "given" flags
+    std::vector<Real> rv;               // group 3
+    std::vector<std::string> name;      // group 4, 8 characters blank-padded ("" when not given)
     std::vector<std::string> name_full; // group 4 values in full, as typed (file names, paths)
 
     // Sizes the set for a table and clears every value (switches off, integers 0, names blank).

@@ -11,7 +11,9 @@ namespace {
 inline constexpr int LAG_MAX = LAG_ORDER_UNIT - 1; // a lag must fit below the order digits
 inline constexpr int MAX_CODES = 2;                // order, then end constraint
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Reads a run of digits at text[pos]; false when there is none or it exceeds `limit`.
 bool read_digits(std::string_view text, std::size_t& pos, int limit, int& value) {
@@ -68,8 +70,10 @@ bool parse_lag_reference(std::string_view text, std::size_t& pos, LagSpec& spec)
             pos = at;
             return false;
         }
-        if (codes == 0) spec.order = value;
-        else spec.endcon = value;
+        if (codes == 0)
+            spec.order = value;
+        else
+            spec.endcon = value;
         ++codes;
     }
     if (at >= text.size() || text[at] != ')') { // any other separator, or no ")"
@@ -83,9 +87,8 @@ bool parse_lag_reference(std::string_view text, std::size_t& pos, LagSpec& spec)
 void report_lag_range(Run& run, std::string_view name, const LagSpec& spec) {
     std::string shown(name);
     shown.resize(8, ' '); // names in 8 columns, left-justified
-    write_line(run, "  LAG FOR " + shown + " RANGE =" + fmt_I(spec.first, 5) +
-                        fmt_I(spec.last, 5) + " ORDER=" + fmt_I(spec.order, 4) +
-                        " ENDCON=" + fmt_I(spec.endcon, 4));
+    write_line(run, "  LAG FOR " + shown + " RANGE =" + fmt_I(spec.first, 5) + fmt_I(spec.last, 5) +
+                        " ORDER=" + fmt_I(spec.order, 4) + " ENDCON=" + fmt_I(spec.endcon, 4));
 }
 
 } // namespace tarvex

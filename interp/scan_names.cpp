@@ -8,13 +8,18 @@ namespace tarvex {
 
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 std::string upper_text(std::string_view text) {
     std::string out(text);
-    for (char& c : out) c = upper(c);
+    for (char& c : out)
+        c = upper(c);
     return out;
 }
 
@@ -26,7 +31,8 @@ struct NumberedName {
 
 NumberedName split_suffix(std::string_view name) {
     std::size_t cut = name.size();
-    while (cut > 0 && is_digit(name[cut - 1])) --cut;
+    while (cut > 0 && is_digit(name[cut - 1]))
+        --cut;
     return {name.substr(0, cut), name.substr(cut)};
 }
 
@@ -85,8 +91,10 @@ int resolve_name(Run& run, const std::string& name) {
     if (run.flags.ONEWV && !name.empty() && name.front() != '$') {
         int ref = 0; // whole variable
         NEWVAR(run, name, 1, TYPE_DATA, 0, 1, ref);
-        if (ref > 0) ++run.scan.NEWV;
-        else run.flags.ODONT = true; // NEWVAR has reported the full work area or name table
+        if (ref > 0)
+            ++run.scan.NEWV;
+        else
+            run.flags.ODONT = true; // NEWVAR has reported the full work area or name table
         return ref;
     }
     if (run.cmd.IKOD == C_DELETE && !run.flags.OPUT) return 0; // "?DELETE": skip quietly

@@ -19,10 +19,10 @@ struct LagSpec {
     int endcon = 0;
 };
 
-inline constexpr int LAG_ORDER_UNIT = 10000;     // lag code = L + 10000*order + 10000000*endcon
+inline constexpr int LAG_ORDER_UNIT = 10000; // lag code = L + 10000*order + 10000000*endcon
 inline constexpr int LAG_ENDCON_UNIT = 10000000;
-inline constexpr int LAG_CODE_MAX = 999;         // largest order or end-constraint code
-inline constexpr int RANGE_SUFFIX_MAX = 9999;    // numbered name ranges count up to 9999
+inline constexpr int LAG_CODE_MAX = 999;      // largest order or end-constraint code
+inline constexpr int RANGE_SUFFIX_MAX = 9999; // numbered name ranges count up to 9999
 
 // Lag code of lag `lag` of a reference.
 inline int lag_code(const LagSpec& spec, int lag) {

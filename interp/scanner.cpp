@@ -13,8 +13,8 @@ namespace tarvex {
 
 namespace {
 
-inline constexpr int FILE_UNIT = 88;        // unit of a data file named in parentheses
-inline constexpr int ERR_MAXCOL = 1015;     // ERR after a column above MXCOL
+inline constexpr int FILE_UNIT = 88;         // unit of a data file named in parentheses
+inline constexpr int ERR_MAXCOL = 1015;      // ERR after a column above MXCOL
 inline constexpr int COLUMN_DIGITS_MAX = 12; // longer column numbers are certainly too large
 const std::string BLANK_WORD(8, ' ');
 
@@ -29,24 +29,35 @@ inline constexpr int WORDS_ONLY_COMMANDS[] = {
     C_GOTO,    // the label
 };
 
-bool separates(char c) { return c == ' ' || c == ',' || c == ';' || c == '\t'; }
+bool separates(char c) {
+    return c == ' ' || c == ',' || c == ';' || c == '\t';
+}
 
 bool ends_item(char c) {
     return separates(c) || c == '(' || c == ')' || c == '/' || c == ':';
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
-bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool is_letter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 // Characters a name may hold when OTNUM asks for strict names.
-bool strict_name_char(char c) { return is_letter(c) || is_digit(c) || c == '$' || c == '_'; }
+bool strict_name_char(char c) {
+    return is_letter(c) || is_digit(c) || c == '$' || c == '_';
+}
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 std::string word8(std::string_view word) {
     std::string out(word.substr(0, 8));
-    for (char& c : out) c = upper(c);
+    for (char& c : out)
+        c = upper(c);
     out.resize(8, ' ');
     return out;
 }
@@ -148,7 +159,8 @@ bool unit_reference(Walk& w) {
                  ? std::string_view()
                  : inside.substr(first, inside.find_last_not_of(' ') - first + 1);
     bool number = !inside.empty() && inside.size() <= 9;
-    for (char c : inside) number = number && is_digit(c);
+    for (char c : inside)
+        number = number && is_digit(c);
     ScanBlock& scan = w.scan;
     if (number) {
         scan.INPAR = std::stoi(std::string(inside));
@@ -223,7 +235,8 @@ bool scan_item(Walk& w) {
     char mark = ' ';
     if (text[w.pos] == '+' || text[w.pos] == '\\') mark = text[w.pos++];
     const std::size_t start = w.pos;
-    while (w.pos < text.size() && !ends_item(text[w.pos])) ++w.pos;
+    while (w.pos < text.size() && !ends_item(text[w.pos]))
+        ++w.pos;
     const std::string item = text.substr(start, w.pos - start);
     if (item.empty()) {
         report_syntax_error(run, start);
@@ -262,7 +275,8 @@ bool scan_item(Walk& w) {
     if (w.pos < text.size() && text[w.pos] == ':') {
         ref.column_at = w.pos++;
         const std::size_t digits = w.pos;
-        while (w.pos < text.size() && is_digit(text[w.pos])) ++w.pos;
+        while (w.pos < text.size() && is_digit(text[w.pos]))
+            ++w.pos;
         const std::size_t count = w.pos - digits;
         if (count == 0 || count > COLUMN_DIGITS_MAX) {
             report_syntax_error(run, digits);
@@ -284,7 +298,7 @@ bool scan_item(Walk& w) {
             report_syntax_error(run, w.pos);
             return false;
         }
-        if (w.pos < text.size() && !ends_item(text[w.pos]) ) {
+        if (w.pos < text.size() && !ends_item(text[w.pos])) {
             report_syntax_error(run, w.pos);
             return false;
         }

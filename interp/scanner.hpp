@@ -14,11 +14,11 @@ struct Run;
 inline constexpr int MAXWORDS = 40;
 
 struct ScanBlock {
-    int ISTART = 0;              // column of the statement where scanning starts (0-based)
-    int NF = 0;                  // items in the variable list
-    std::vector<int> list;       // NF references, then (at MAXVAR + k) the lag codes; one-based
-    int NOPS = 0;                // words in the word table
-    std::array<std::string, MAXWORDS + 1> words; // one-based, 8 characters, blank-padded
+    int ISTART = 0;        // column of the statement where scanning starts (0-based)
+    int NF = 0;            // items in the variable list
+    std::vector<int> list; // NF references, then (at MAXVAR + k) the lag codes; one-based
+    int NOPS = 0;          // words in the word table
+    std::array<std::string, MAXWORDS + 1> words;      // one-based, 8 characters, blank-padded
     std::array<std::string, MAXWORDS + 1> full_words; // the same words in full, as typed
     int NWORDS = 0;
     int NFPAR = 0;

@@ -15,6 +15,7 @@ namespace {
 using Lines = std::vector<std::string>;
 
 const OptionTable& olsq_table() {
+    // clang-format off
     static const OptionTable table = {
         {
             // 39 switches
@@ -34,6 +35,7 @@ const OptionTable& olsq_table() {
             "********",
         },
         39, 7, 9, 19};
+    // clang-format on
     return table;
 }
 

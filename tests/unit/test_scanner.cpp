@@ -29,12 +29,14 @@ struct ScanEngine : testing::WorkspaceEngine {
     }
     std::vector<int> refs() {
         std::vector<int> out;
-        for (int k = 1; k <= run.scan.NF; ++k) out.push_back(run.scan.ref(k));
+        for (int k = 1; k <= run.scan.NF; ++k)
+            out.push_back(run.scan.ref(k));
         return out;
     }
     std::vector<int> lags() {
         std::vector<int> out;
-        for (int k = 1; k <= run.scan.NF; ++k) out.push_back(run.scan.lag(k));
+        for (int k = 1; k <= run.scan.NF; ++k)
+            out.push_back(run.scan.lag(k));
         return out;
     }
 };
@@ -50,7 +52,8 @@ TEST(Scanner, SeparatorsAndTheWordTableAfterSlash) {
     ASSERT_EQ(s.NOPS, 9);
     const char* words[] = {"LIST    ", "OUTPUT  ", "=       ", "/TMP/LON", "BEG     ",
                            "=       ", "12345678", "PRED    ", "=       "};
-    for (int k = 0; k < 9; ++k) EXPECT_EQ(s.words[k + 1], words[k]) << k;
+    for (int k = 0; k < 9; ++k)
+        EXPECT_EQ(s.words[k + 1], words[k]) << k;
     EXPECT_EQ(s.full_words[4], "/tmp/Long/name.png") << "a path after = keeps its slashes and case";
     EXPECT_EQ(s.full_words[7], "12345678901");
     EXPECT_EQ(s.ISTART, 3);
@@ -61,10 +64,12 @@ TEST(Scanner, SeparatorsAndTheWordTableAfterSlash) {
     ASSERT_EQ(e.run.scan.NOPS, 2);
     EXPECT_EQ(e.run.scan.words[2], "RSTAT/  ");
     std::string many;
-    for (int k = 1; k <= 41; ++k) many += " W" + std::to_string(k);
+    for (int k = 1; k <= 41; ++k)
+        many += " W" + std::to_string(k);
     e.scan(C_OLSQ, "OLS", "X /" + many);
     EXPECT_EQ(e.run.scan.NOPS, MAXWORDS);
-    EXPECT_EQ(e.lines(), Lines{" ...WARNING..MORE THAN 40 WORDS, W41 AND THOSE AFTER IT ARE IGNORED"});
+    EXPECT_EQ(e.lines(),
+              Lines{" ...WARNING..MORE THAN 40 WORDS, W41 AND THOSE AFTER IT ARE IGNORED"});
 }
 
 TEST(Scanner, KeywordCommandsPutEveryItemInTheWordTable) {
@@ -77,7 +82,8 @@ TEST(Scanner, KeywordCommandsPutEveryItemInTheWordTable) {
     ASSERT_EQ(e.run.scan.NOPS, 8);
     const char* words[] = {"NOECHO  ", "MISSVALU", "=       ", "-1.5    ",
                            "MAXCOLON", "=       ", "3000    ", "LONG    "};
-    for (int k = 0; k < 8; ++k) EXPECT_EQ(e.run.scan.words[k + 1], words[k]) << k;
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(e.run.scan.words[k + 1], words[k]) << k;
     e.scan(C_STOP, "STOP", "hold", false);
     EXPECT_EQ(e.run.scan.words[1], "HOLD    ");
     e.scan(C_STOP, "STOP", "", false);
@@ -89,7 +95,8 @@ TEST(Scanner, KeywordCommandsPutEveryItemInTheWordTable) {
 TEST(Scanner, NumberedNameRanges) {
     ScanEngine e;
     std::vector<int> x;
-    for (int k = 1; k <= 12; ++k) x.push_back(e.make("X" + std::to_string(k), 1));
+    for (int k = 1; k <= 12; ++k)
+        x.push_back(e.make("X" + std::to_string(k), 1));
     e.scan(C_PRINT, "PRINT", "X1-X12");
     EXPECT_EQ(e.refs(), x);
 
