@@ -44,7 +44,7 @@ Real tail(const Distribution& distribution, Real x, bool upper)
     if (isnanq(x))
         return NOT_A_NUMBER;
     if (isinfq(x))
-        return (x > 0) == upper ? 1 : 0;
+        return (x > 0) != upper ? 1 : 0;
     const Big value = upper ? boost::math::cdf(boost::math::complement(distribution, Big(x)))
                             : boost::math::cdf(distribution, Big(x));
     return plain(value);
@@ -69,6 +69,20 @@ using FisherF = boost::math::fisher_f_distribution<Big, Policy>;
 // call a negative argument a domain error.
 Real positive_tail(Real x, bool upper) { return upper ? 1 : 0; }
 
+// Beyond this |t| the square t*t that the incomplete beta function is given overflows, yet the
+// tail, about t^-df, may still be representable (down to 1e-4932 with df = 1).
+const Real FAR_T = 1e1000Q;
+
+// P(T > t) for t > FAR_T: I_z(df/2, 1/2)/2 with z = df/(df + t^2) below 1e-1900, where the
+// incomplete beta function is z^a/(a B(a, 1/2)) to a relative error of order z.
+Real far_t_tail(Real t, Real df)
+{
+    const Real a = df / 2;
+    const Real log_z = logq(df) - 2 * logq(t);
+    const Real log_beta = lgammaq(a) + lgammaq(0.5Q) - lgammaq(a + 0.5Q);
+    return expq(a * log_z - logq(a) - log_beta) / 2;
+}
+
 } // namespace
 
 Real normal_lower(Real x) { return tail(Normal(), x, false); }
@@ -78,11 +92,19 @@ Real normal_upper_quantile(Real q) { return inverse(Normal(), q, true); }
 
 Real student_t_lower(Real x, Real df)
 {
-    return bad_freedom(df) ? NOT_A_NUMBER : tail(StudentT(Big(df)), x, false);
+    if (bad_freedom(df))
+        return NOT_A_NUMBER;
+    if (fabsq(x) > FAR_T && !isinfq(x))
+        return x < 0 ? far_t_tail(-x, df) : 1;
+    return tail(StudentT(Big(df)), x, false);
 }
 Real student_t_upper(Real x, Real df)
 {
-    return bad_freedom(df) ? NOT_A_NUMBER : tail(StudentT(Big(df)), x, true);
+    if (bad_freedom(df))
+        return NOT_A_NUMBER;
+    if (fabsq(x) > FAR_T && !isinfq(x))
+        return x > 0 ? far_t_tail(x, df) : 1;
+    return tail(StudentT(Big(df)), x, true);
 }
 Real student_t_quantile(Real p, Real df)
 {
