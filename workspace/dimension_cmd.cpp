@@ -102,8 +102,9 @@ void cmd_dimension(Run& run) {
                static_cast<int>(cols), ref);
         if (ref <= 0) return; // NEWVAR has reported the full work area or name table
         if (run.sw[ODMMP])
-            write_line(run, " DIMEN " + fmt_A(name, 8) + fmt_I(rows, 10) + fmt_I(cols, 10) +
-                                fmt_I(ref, 10) + fmt_I(run.ws.LASADD, 10));
+            write_line(run, " DIMEN " + name + std::string(8 - name.size(), ' ') +
+                                fmt_I(rows, 10) + fmt_I(cols, 10) + fmt_I(ref, 10) +
+                                fmt_I(run.ws.LASADD, 10));
     }
 }
 
