@@ -4,6 +4,7 @@
 // whose arguments name existing variables are scanned already, so their lists are checked.
 #include "interp/command_handlers.hpp"
 
+#include "expr/genr_command.hpp"
 #include "interp/entry.hpp"
 #include "interp/set_display.hpp"
 #include "workspace/maintenance.hpp"
@@ -22,7 +23,7 @@ constexpr Args R = Args::RAW;
 const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     //slot word        handler            group args   effect
     {1,   "MENU",     cmd_no_action,     P, R}, // consumed by the reader: nothing to do
-    {2,   "GENR",     not_available,     P, R}, // compile and run an expression
+    {2,   "GENR",     cmd_genr,          P, R}, // compile and run an expression
     {3,   "READ",     not_available,     C, R}, // read data
     {4,   "PRINT",    not_available,     N, S}, // print variables
     {5,   "WRITE",    not_available,     N, S}, // write variables to a unit
@@ -30,8 +31,8 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {7,   "SET",      SETDIS,            P, S}, // change switches and run values
     {8,   "DISPLAY",  SETDIS,            P, S}, // show switches and run values
     {9,   "STOP",     cmd_stop,          P, S}, // end the run (HOLD/STOP/RESET in a host)
-    {10,  "IF",       not_available,     P, R}, // conditional GENR
-    {11,  "SKIPIF",   not_available,     P, R}, // skip observations
+    {10,  "IF",       cmd_genr,          P, R}, // conditional GENR
+    {11,  "SKIPIF",   cmd_genr,          P, R}, // skip observations
     {12,  "SAMPLE",   cmd_sample,        P, R}, // sample range
     {13,  "DO",       not_available,     P, R}, // DO loop
     {14,  "RESTRICT", cmd_ignored_alone, P, R}, // only inside the commands that read it
@@ -60,7 +61,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {37,  "GAMES",    not_available,     P, R},
     {38,  "CHECKOUT", not_available,     P, R},
     {39,  "MATRIX",   not_available,     P, R}, // matrix expression
-    {40,  "GEN1",     not_available,     P, R}, // GENR at observation 1
+    {40,  "GEN1",     cmd_genr,          P, R}, // GENR at observation 1
     {41,  "DISTRIB",  not_available,     N, R},
     {42,  "COPY",     not_available,     C, R},
     {43,  "BOX",      not_available,     N, R},
@@ -82,7 +83,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {59,  "EQ",       cmd_no_action,     P, R}, // read by the equation commands
     {60,  "COEFFICI", cmd_no_action,     P, R}, // read by the equation commands
     {61,  "LAGS",     cmd_ignored_alone, P, R}, // only inside the commands that read it
-    {62,  "ENDIF",    not_available,     P, R}, // end a DO loop on a condition
+    {62,  "ENDIF",    cmd_genr,          P, R}, // end a DO loop on a condition
     {63,  "FILE",     SETDIS,            P, R}, // bind units to files
     {64,  "SIZE",     cmd_size,          P, S}, // variable limit: ends the loop to reallocate
     {65,  "PCOMPONE", not_available,     N, R},
@@ -114,7 +115,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {91,  "IMLS",     not_available,     N, R}, // the OLSQ handler
     {92,  "COINTEGR", not_available,     N, R},
     {93,  "CONVERT",  not_available,     P, R},
-    {94,  "IF1",      not_available,     P, R}, // IF at observation 1
+    {94,  "IF1",      cmd_genr,          P, R}, // IF at observation 1
     {95,  "LP",       not_available,     N, R},
     {96,  "NONPAR",   not_available,     N, R},
     {97,  "xxxxxxxx", not_available,     P, R}, // no command

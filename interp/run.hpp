@@ -8,6 +8,7 @@
 #include "interp/options.hpp"
 #include "interp/scanner.hpp"
 #include "interp/switches.hpp"
+#include "expr/random_numbers.hpp"
 #include "io/units.hpp"
 #include "numeric/real.hpp"
 #include "workspace/carry_variables.hpp"
@@ -43,6 +44,7 @@ struct RunFlags {
     bool multiple_windows = false; // host answered "Multiple" to GET_WINSTATE=
     bool editor_mode = false;      // between two TARVEDIT commands
     bool if_false = false;         // the statement was skipped by a false IF
+    bool endif_hit = false;        // ENDIF met its condition (LHS -12345): the DO loop ends
 };
 
 // Sizes fixed at start-up.
@@ -141,6 +143,7 @@ struct Run {
     UnitTable units;
     RunStreams streams;
     HostSettings host; // sizes, directories and fonts read at start-up
+    expr::RandomGenerator rng; // UNI and NOR draws; SET RANSEED reseeds it
 
     // Timing recorded at the start of the command loop.
     std::chrono::steady_clock::time_point wall_start{};

@@ -96,6 +96,8 @@ void apply_values(Run& run) {
     run.sizes.COMLEN = run.vals.COMLEN = opt.iv[SI_COMLEN];
     run.sizes.MXCOL = run.ws.MXCOL = opt.iv[SI_MAXCOLON];
     run.vals.RANSEED = opt.iv[SI_RANSEED];
+    // Naming RANSEED restarts the random numbers from that seed, even when it is unchanged.
+    if (opt.igiven.size() > SI_RANSEED && opt.igiven[SI_RANSEED]) run.rng.seed(run.vals.RANSEED);
     run.vals.MACLOAD = opt.iv[SI_MACLOAD];
     const int level = opt.iv[SI_RANLEVEL];
     if (level >= 1 && level <= static_cast<int>(RANDOM_GENERATOR_CODES.size())) {

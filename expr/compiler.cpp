@@ -1,0 +1,530 @@
+// The expression compiler GENR: reads the target and the items of a statement, converts them
+// to postfix by binding strength (equal strengths group left to right), and turns the postfix
+// list into four-integer instructions ending with the end-of-statement operation 14.
+#include "expr/arguments.hpp"
+#include "expr/program.hpp"
+
+#include "interp/run.hpp"
+#include "numeric/decimal.hpp"
+#include "numeric/fortran_format.hpp"
+#include "workspace/result_scalars.hpp"
+#include "workspace/workspace.hpp"
+
+#include <cctype>
+
+namespace tarvex::expr {
+
+namespace {
+
+inline constexpr int SENTINEL = -99999;   // bottom of the operator stack
+inline constexpr int OPEN_MARK = -1;      // "(" on the operator stack
+inline constexpr Real ERR_SYNTAX = 1016;
+inline constexpr std::size_t NAME_LIMIT = 8;
+
+bool is_letter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
+bool is_digit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+bool is_name_char(char c) { return is_letter(c) || is_digit(c) || c == '_' || c == '$'; }
+
+std::string upper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// A name in a 4-character field, blank-padded on the right.
+std::string padded4(std::string_view name) {
+    std::string out(name.substr(0, 4));
+    out.resize(4, ' ');
+    return out;
+}
+
+// Thrown inside the compiler once the message of an error has been written.
+struct CompileError {};
+
+class Compiler {
+public:
+    Compiler(Run& run, std::string_view text, const CompileRequest& request, Program& program)
+        : run_(run), text_(text), req_(request), p_(program) {}
+
+    void compile();
+
+private:
+    Run& run_;
+    std::string_view text_;
+    const CompileRequest& req_;
+    Program& p_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0; // end of the segment being compiled
+    int next_temp_ = 0;
+    std::vector<int> out_;   // postfix: cells (> 0) and operations (< 0)
+    std::vector<int> stack_; // operators, OPEN_MARK for "(", SENTINEL at the bottom
+    bool expect_operand_ = true;
+    int depth_ = 0;
+
+    // ---- messages -------------------------------------------------------------------------
+    [[noreturn]] void fail(std::string_view message, bool syntax = false) {
+        write_line(run_, message);
+        if (syntax) run_.res[R_ERR] = ERR_SYNTAX;
+        run_.flags.ODONT = true;
+        if (!run_.sw[OTALK]) run_.sw[OSCAN] = true;
+        throw CompileError{};
+    }
+    [[noreturn]] void syntax_error() {
+        fail(" ...ERROR..SYNTAX ERROR WHEN GENERATING VARIABLE", true);
+    }
+    void note(std::string_view message) {
+        if (run_.flags.OPUT) write_line(run_, message);
+    }
+
+    // ---- cells ----------------------------------------------------------------------------
+    int variable_cell(int ref, bool is_target = false) {
+        for (int k = 1; k <= p_.NF; ++k)
+            if (p_.vars[k] == ref && !(is_target && k != 1)) return k;
+        if (p_.NF + 1 > p_.MAXVAR) no_room();
+        p_.vars.push_back(ref);
+        p_.direct.push_back(false);
+        return ++p_.NF;
+    }
+    int constant_cell(Real value) {
+        const int cell = p_.ICON0 + static_cast<int>(p_.constants.size());
+        if (cell > 2 * p_.MAXVAR) no_room();
+        p_.constants.push_back(value);
+        return cell;
+    }
+    int new_temp() {
+        const int cell = next_temp_++;
+        if (cell >= p_.ICON0) no_room();
+        if (cell > p_.KCONMX) p_.KCONMX = cell;
+        return cell;
+    }
+    [[noreturn]] void no_room() {
+        fail(" ...ERROR..DISASTER..NO ROOM FOR THIS MANY PARAMETERS, RAISE SIZE COMMAND");
+    }
+    void emit(int op, int a, int b, int result) {
+        if (p_.MGE() + 4 > p_.MXGE - 3) fail(" ...ERROR..DISASTER...GENR TABLE FULL, INCREASE PAR");
+        p_.code.insert(p_.code.end(), {op, a, b, result});
+        if (op > OP_END) p_.NL14 = 1;
+        if (op == OP_LAG) {
+            ++p_.NLAG;
+            if (run_.sw[OWARN])
+                note(" ...NOTE..LAG VALUE IN UNDEFINED OBSERVATIONS SET TO ZERO");
+        }
+        if (op == OP_SUM) ++p_.NSUM;
+    }
+
+    // ---- reading --------------------------------------------------------------------------
+    void skip_blanks() {
+        while (pos_ < end_ && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
+    }
+    std::size_t next_nonblank(std::size_t at) const {
+        while (at < end_ && (text_[at] == ' ' || text_[at] == '\t')) ++at;
+        return at;
+    }
+    // A name of letters, digits, "_" and "$"; longer than 8 characters it is cut with a warning.
+    std::string read_name() {
+        const std::size_t start = pos_;
+        while (pos_ < end_ && is_name_char(text_[pos_])) ++pos_;
+        std::string name(text_.substr(start, pos_ - start));
+        if (name.size() > NAME_LIMIT) {
+            name.resize(NAME_LIMIT);
+            note(" ...WARNING..VAR LONGER THAN 8 CHARACTERS TRUNCATED TO:" + upper(name));
+        }
+        return name;
+    }
+    // A number: digits with an optional fraction and exponent ("2", "1.5", ".5", "3.", "1E-3").
+    // A "." followed by a letter is not part of the number: it starts a dotted operator.
+    Real read_number() {
+        const std::size_t start = pos_;
+        while (pos_ < end_ && is_digit(text_[pos_])) ++pos_;
+        if (pos_ < end_ && text_[pos_] == '.' && !(pos_ + 1 < end_ && is_letter(text_[pos_ + 1]))) {
+            ++pos_;
+            while (pos_ < end_ && is_digit(text_[pos_])) ++pos_;
+        }
+        if (pos_ < end_ && (text_[pos_] == 'E' || text_[pos_] == 'e' || text_[pos_] == 'D' ||
+                            text_[pos_] == 'd')) {
+            std::size_t at = pos_ + 1;
+            if (at < end_ && (text_[at] == '+' || text_[at] == '-')) ++at;
+            if (at < end_ && is_digit(text_[at])) {
+                pos_ = at;
+                while (pos_ < end_ && is_digit(text_[pos_])) ++pos_;
+            }
+        }
+        Real value = 0;
+        if (!parse_real_field(text_.substr(start, pos_ - start), value)) syntax_error();
+        return value;
+    }
+    // "$" and a name: the scalar's current value becomes a constant.
+    int read_result_scalar() {
+        ++pos_;
+        const std::size_t start = pos_;
+        while (pos_ < end_ && is_name_char(text_[pos_])) ++pos_;
+        const std::string name = upper(text_.substr(start, pos_ - start));
+        const int k = find_result_scalar("$" + name);
+        if (k <= 0) fail(" ...ERROR..$" + padded4(name) + " IS NOT CURRENTLY DEFINED");
+        const Real value = run_.res[k];
+        if (run_.sw[ODMMP])
+            note(" ...NOTE..CURRENT VALUE OF $" + std::string(RESULT_NAMES[k - 1]) + "=" +
+                 real_to_string(value, 20));
+        return constant_cell(value);
+    }
+    // A workspace name (with an optional ":column") as a variable reference.
+    int lookup(const std::string& name, int col) {
+        int ref = req_.find_name ? req_.find_name(name) : VFIND(run_, name);
+        if (ref == 0) fail(" ...ERROR..VARIABLE " + upper(name) + " DOES NOT EXIST...");
+        if (col > 0) {
+            if (ref < 0 || ref > run_.ws.MAXVAR) syntax_error();
+            if (col > run_.ws.MXCOL)
+                fail(" ...ERROR.." + std::to_string(col) + " EXCEEDS MAXCOL=" +
+                     std::to_string(run_.ws.MXCOL) + " USE SET MAXCOL=");
+            if (col > 1) ref = col + run_.ws.MXCOL * ref;
+        }
+        return ref;
+    }
+    int read_column() {
+        if (pos_ < end_ && text_[pos_] == ':') {
+            ++pos_;
+            const std::size_t start = pos_;
+            while (pos_ < end_ && is_digit(text_[pos_])) ++pos_;
+            if (pos_ == start || pos_ - start > 9) syntax_error();
+            return std::stoi(std::string(text_.substr(start, pos_ - start)));
+        }
+        return 0;
+    }
+
+    // ---- postfix conversion ---------------------------------------------------------------
+    void operand(int cell) {
+        if (!expect_operand_) syntax_error();
+        out_.push_back(cell);
+        expect_operand_ = false;
+    }
+    int strength(int op) const {
+        if (op == OP_NEG && run_.sw[OUMIN]) return NEG_STRENGTH_UMINUS;
+        return STRENGTH[op];
+    }
+    void binary(int op) {
+        if (expect_operand_) syntax_error();
+        while (stack_.back() > 0 && strength(stack_.back()) >= strength(op)) {
+            out_.push_back(-stack_.back());
+            stack_.pop_back();
+        }
+        stack_.push_back(op);
+        expect_operand_ = true;
+    }
+    void prefix(int op) {
+        if (!expect_operand_) syntax_error();
+        stack_.push_back(op);
+    }
+    void open() {
+        if (!expect_operand_) syntax_error();
+        stack_.push_back(OPEN_MARK);
+        ++depth_;
+    }
+    void close() {
+        if (expect_operand_) syntax_error();
+        while (stack_.back() != OPEN_MARK) {
+            if (stack_.back() == SENTINEL) fail(" ...ERROR..MISMATCHED PARENTHESES");
+            out_.push_back(-stack_.back());
+            stack_.pop_back();
+        }
+        stack_.pop_back();
+        --depth_;
+        // A function or a subscript owns the parentheses just closed.
+        if (stack_.back() > 0 && (is_function(stack_.back()) || stack_.back() == OP_SUBSCRIPT)) {
+            out_.push_back(-stack_.back());
+            stack_.pop_back();
+        }
+    }
+
+    // A name in an expression: function, lag or lead, element, or plain variable.
+    void name_item() {
+        std::string name = read_name();
+        const std::string key = upper(name);
+        const std::size_t after = next_nonblank(pos_);
+        const bool paren = after < end_ && text_[after] == '(';
+        if (paren) {
+            if (const int op = function_op(key)) {
+                prefix(op);
+                pos_ = after + 1;
+                open();
+                return;
+            }
+        }
+        const int col = read_column();
+        const std::size_t after_col = next_nonblank(pos_);
+        const bool paren_after = after_col < end_ && text_[after_col] == '(';
+        const int cell = variable_cell(lookup(name, col));
+        if (!paren_after) {
+            operand(cell);
+            return;
+        }
+        pos_ = after_col + 1;
+        // X(-n) is LAG(X, n); X(+n) is LAG(X, -n).
+        std::size_t at = next_nonblank(pos_);
+        if (at < end_ && (text_[at] == '-' || text_[at] == '+')) {
+            const bool lag = text_[at] == '-';
+            std::size_t num = next_nonblank(at + 1);
+            if (num < end_ && (is_digit(text_[num]) || text_[num] == '.')) {
+                pos_ = num;
+                const Real n = read_number();
+                skip_blanks();
+                if (pos_ >= end_ || text_[pos_] != ')') syntax_error();
+                ++pos_;
+                prefix(OP_LAG);
+                open();
+                operand(cell);
+                binary(OP_COMMA);
+                operand(constant_cell(lag ? n : -n));
+                close();
+                return;
+            }
+        }
+        // X(index): element of X.
+        operand(cell);
+        expect_operand_ = true; // the subscript takes the index that follows
+        stack_.push_back(OP_SUBSCRIPT);
+        open();
+    }
+
+    void dotted_item() {
+        const std::size_t start = ++pos_;
+        while (pos_ < end_ && is_letter(text_[pos_])) ++pos_;
+        if (pos_ >= end_ || text_[pos_] != '.') syntax_error();
+        const int op = dotted_op(upper(text_.substr(start, pos_ - start)));
+        ++pos_;
+        if (op == 0) syntax_error();
+        if (op == OP_NOT) prefix(op);
+        else binary(op);
+    }
+
+    // Converts the items of text_[pos_, end_) to postfix.
+    void read_expression() {
+        out_.clear();
+        stack_.assign(1, SENTINEL);
+        expect_operand_ = true;
+        depth_ = 0;
+        for (;;) {
+            skip_blanks();
+            if (pos_ >= end_) break;
+            const char c = text_[pos_];
+            const char next = pos_ + 1 < end_ ? text_[pos_ + 1] : '\0';
+            if (is_letter(c)) {
+                name_item();
+            } else if (c == '$') {
+                operand(read_result_scalar());
+            } else if (is_digit(c) || (c == '.' && is_digit(next))) {
+                operand(constant_cell(read_number()));
+            } else if (c == '.' && is_letter(next)) {
+                dotted_item();
+            } else if (c == '+' || c == '-') {
+                ++pos_;
+                if (expect_operand_) {
+                    if (c == '-') prefix(OP_NEG);
+                } else {
+                    binary(c == '+' ? OP_ADD : OP_SUB);
+                }
+            } else if (c == '*') {
+                pos_ += next == '*' ? 2 : 1;
+                binary(next == '*' ? OP_POW : OP_MUL);
+            } else if (c == '/') {
+                ++pos_;
+                binary(OP_DIV);
+            } else if (c == '(') {
+                ++pos_;
+                open();
+            } else if (c == ')') {
+                ++pos_;
+                close();
+            } else if (c == ',') {
+                ++pos_;
+                binary(OP_COMMA);
+            } else {
+                syntax_error();
+            }
+        }
+        if (!run_.sw[OBAT] && (depth_ > 0 || expect_operand_))
+            note(" ...WARNING..CONTINUATION EXPECTED ON NEXT LINE");
+        if (expect_operand_) syntax_error();
+        while (stack_.back() != SENTINEL) {
+            if (stack_.back() == OPEN_MARK) fail(" ...ERROR..MISMATCHED PARENTHESES");
+            out_.push_back(-stack_.back());
+            stack_.pop_back();
+        }
+    }
+
+    // ---- instructions ---------------------------------------------------------------------
+    bool is_comma_temp(int cell, const std::vector<int>& commas) const {
+        for (int c : commas)
+            if (c == cell) return true;
+        return false;
+    }
+    void check_arguments(int k) {
+        const int op = p_.op(k);
+        if (!is_function(op)) return;
+        const std::vector<int> args = function_arguments(p_, k);
+        const Arity arity = function_arity(op);
+        const int n = static_cast<int>(args.size());
+        if (n < arity.min || (arity.max >= 0 && n > arity.max)) syntax_error();
+        const bool new_target_arg = p_.ONEWV && args.front() == 1;
+        if (op == OP_SAMP && (!p_.is_variable_cell(args.front()) || new_target_arg))
+            fail(" ...ERROR..SAMP FUNCTION MAY NOT BE AN EQUATION");
+        if (op == OP_DATA && (!p_.is_variable_cell(args.front()) || new_target_arg))
+            fail(" ...ERROR..ABOVE FUNCTION REQUIRES PRE-DEFINED VARIABLE");
+        if (op == OP_RECODE && (!p_.is_variable_cell(args.back()) ||
+                                (p_.ONEWV && args.back() == 1)))
+            fail(" ...ERROR..ABOVE FUNCTION REQUIRES PRE-DEFINED VARIABLE");
+    }
+    // Turns the postfix list into instructions and closes them with OP_END of `kind`.
+    void emit_statement(int kind) {
+        std::vector<int> cells;
+        std::vector<int> commas; // temporaries made by commas not yet given to a function
+        const int first_instruction = p_.instructions();
+        for (const int item : out_) {
+            if (item > 0) {
+                cells.push_back(item);
+                continue;
+            }
+            const int op = -item;
+            const int n = OPERANDS[op];
+            if (static_cast<int>(cells.size()) < n) syntax_error();
+            int b = 0;
+            if (n == 2) {
+                b = cells.back();
+                cells.pop_back();
+            }
+            const int a = cells.back();
+            cells.pop_back();
+            const bool a_comma = is_comma_temp(a, commas);
+            const bool b_comma = b != 0 && is_comma_temp(b, commas);
+            if ((a_comma || b_comma) && op != OP_COMMA && !is_function(op)) syntax_error();
+            if (b_comma && op != OP_COMMA) syntax_error();
+            const int temp = new_temp();
+            emit(op, a, b, temp);
+            if (op == OP_COMMA) commas.push_back(temp);
+            else check_arguments(p_.instructions() - 1);
+            cells.push_back(temp);
+        }
+        if (cells.size() != 1 || is_comma_temp(cells.front(), commas)) syntax_error();
+        int final_cell = cells.front();
+        if (p_.instructions() == first_instruction) {
+            const int temp = new_temp();
+            emit(OP_SUBSCRIPT, 0, final_cell, temp);
+            final_cell = temp;
+        }
+        emit(OP_END, final_cell, 0, req_.calc && kind == KIND_STORE ? KIND_CALC : kind);
+    }
+
+    // ---- statement forms ------------------------------------------------------------------
+    void target() {
+        skip_blanks();
+        if (pos_ >= end_) syntax_error();
+        if (text_[pos_] == '$') {
+            ++pos_;
+            const std::size_t start = pos_;
+            while (pos_ < end_ && is_name_char(text_[pos_])) ++pos_;
+            const std::string name = upper(text_.substr(start, pos_ - start));
+            const int k = find_result_scalar("$" + name);
+            if (k <= 0)
+                fail(" ...ERROR..$" + padded4(name) + " IS NOT CURRENTLY DEFINED");
+            p_.LHS = -k;
+            p_.target_name = "$" + std::string(RESULT_NAMES[k - 1]);
+        } else if (is_letter(text_[pos_])) {
+            std::string name = read_name();
+            const int col = read_column();
+            p_.target_col = col;
+            p_.target_name = run_.sw[OLC] ? upper(name) : name;
+            const int found = req_.find_name ? req_.find_name(name) : VFIND(run_, name);
+            if (found > 0) {
+                if (col > run_.ws.MXCOL)
+                    fail(" ...ERROR.." + std::to_string(col) + " EXCEEDS MAXCOL=" +
+                         std::to_string(run_.ws.MXCOL) + " USE SET MAXCOL=");
+                p_.LHS = col > 1 ? col + run_.ws.MXCOL * found : found;
+            } else if (found < 0) {
+                syntax_error(); // a result scalar is written with "$"
+            } else {
+                const int slot = run_.ws.NVARS + 1;
+                if (slot > run_.ws.MAXVAR) {
+                    variable_limit_report(run_);
+                    throw CompileError{};
+                }
+                p_.ONEWV = true;
+                p_.LHS = slot;
+            }
+        } else {
+            syntax_error();
+        }
+        variable_cell(p_.LHS, true);
+        skip_blanks();
+        if (pos_ >= end_ || text_[pos_] != '=') syntax_error();
+        ++pos_;
+    }
+    // The parenthesised condition at the start of an IF: its end (after the ")").
+    std::size_t condition_end() {
+        std::size_t at = next_nonblank(pos_);
+        if (at >= end_ || text_[at] != '(') syntax_error();
+        int level = 0;
+        for (; at < end_; ++at) {
+            if (text_[at] == '(') ++level;
+            if (text_[at] == ')' && --level == 0) return at + 1;
+        }
+        fail(" ...ERROR..MISMATCHED PARENTHESES");
+    }
+    void segment(std::size_t from, std::size_t to, int kind) {
+        pos_ = from;
+        end_ = to;
+        read_expression();
+        emit_statement(kind);
+    }
+};
+
+void Compiler::compile() {
+    p_ = Program{};
+    p_.MAXVAR = run_.ws.MAXVAR;
+    p_.MCON0 = p_.MAXVAR + 1;
+    p_.ICON0 = p_.MAXVAR + (6 * p_.MAXVAR) / 10 + 2;
+    p_.MXGE = req_.MXGE;
+    p_.vars.assign(1, 0);
+    p_.direct.assign(1, false);
+    next_temp_ = p_.MCON0;
+    if (text_.size() > static_cast<std::size_t>(LINMAX))
+        fail(" ...ERROR..CATASTROPHE...STATEMENT LONGER THAN" + fmt_I(LINMAX, 5) + " CHARACTERS");
+    end_ = text_.size();
+    pos_ = 0;
+    switch (req_.form) {
+    case Form::ASSIGN:
+        target();
+        segment(pos_, text_.size(), KIND_STORE);
+        break;
+    case Form::IF: {
+        const std::size_t cond_end = condition_end();
+        const std::size_t cond_start = pos_;
+        pos_ = cond_end;
+        target();
+        const std::size_t expr_start = pos_;
+        segment(cond_start, cond_end, KIND_IF);
+        segment(expr_start, text_.size(), KIND_STORE);
+        break;
+    }
+    case Form::CONDITION:
+        segment(0, text_.size(), req_.condition_kind);
+        break;
+    case Form::VALUE:
+        segment(0, text_.size(), req_.value_kind);
+        break;
+    }
+    mark_direct_uses(p_);
+}
+
+} // namespace
+
+bool GENR(Run& run, std::string_view text, const CompileRequest& request, Program& program) {
+    Compiler compiler(run, text, request, program);
+    try {
+        compiler.compile();
+    } catch (const CompileError&) {
+        return false;
+    }
+    if (run.sw[ODMMP] && run.flags.OPUT) list_program(run, program);
+    return true;
+}
+
+} // namespace tarvex::expr

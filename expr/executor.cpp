@@ -1,0 +1,497 @@
+// The executor TRANS: binds the program's variables to their elements, then for each
+// observation of the check range (backwards under BACK) loads the inputs into their cells, runs
+// the instructions in binary128 and stores, tests or prints the final value (instruction 14).
+#include "expr/arguments.hpp"
+#include "expr/executor.hpp"
+#include "expr/scalar_functions.hpp"
+
+#include "interp/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/qmath.hpp"
+#include "workspace/sample.hpp"
+
+#include <algorithm>
+
+namespace tarvex::expr {
+
+namespace {
+
+inline constexpr int RECODE_COLUMNS = 3;
+inline constexpr int LARGEST_EXACT_POWER_OF_TEN = 48; // 10**48 has a 113-bit odd part
+inline constexpr int ENDIF_MARK = -12345;
+
+std::string trimmed(std::string_view text) {
+    const auto end = text.find_last_not_of(' ');
+    return std::string(end == std::string_view::npos ? "" : text.substr(0, end + 1));
+}
+
+// The missing-value code as messages print it: general form, 8 significant digits, no blanks.
+std::string code_text(Real code) {
+    std::string text = fmt_G(code, 16, 8);
+    text.erase(0, text.find_first_not_of(' '));
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+// A name in a 4-character field, blank-padded on the right.
+std::string padded4(std::string_view name) {
+    std::string out(name.substr(0, 4));
+    out.resize(4, ' ');
+    return out;
+}
+
+Real power_of_ten(int n) {
+    Real p = 1;
+    for (int k = 0; k < n; ++k) p *= 10;
+    return p;
+}
+
+// a * 10**b, correctly rounded for integer exponents up to 48 in size.
+Real times_power_of_ten(Real a, Real b, bool& illegal) {
+    illegal = false;
+    if (qm::trunc(b) == b && qm::abs(b) <= LARGEST_EXACT_POWER_OF_TEN) {
+        const Real p = power_of_ten(static_cast<int>(qm::abs(b)));
+        return b >= 0 ? a * p : a / p;
+    }
+    return a * power(10, b, illegal);
+}
+
+// The state of one run of a program.
+class Executor {
+public:
+    Executor(Run& run, const Program& program, const TransRange& range)
+        : run_(run), p_(program), range_(range), d_(decode(program)) {}
+
+    TransResult execute();
+
+private:
+    Run& run_;
+    const Program& p_;
+    const TransRange& range_;
+    Decoded d_;
+    std::vector<Real> cells_;
+    std::vector<BoundVariable> vars_; // index = cell
+    std::vector<Register> regs_;
+    TransResult result_;
+    bool missing_ = false;
+    bool osmiss_ = false;
+    Real xmiss_ = 0;
+    bool stop_ = false; // an error or the target's end stopped the run
+    int t_ = 0;
+
+    bool bind();
+    void fail(std::string_view message) {
+        write_line(run_, message);
+        run_.flags.ODONT = true;
+        if (!run_.sw[OTALK]) run_.sw[OSCAN] = true;
+        result_.ok = false;
+        stop_ = true;
+    }
+    void warn(std::string_view message) {
+        if (run_.flags.OPUT) write_line(run_, message);
+    }
+    // An operation that cannot be carried out: the result is the missing code.
+    Real illegal(std::string_view name, Real operand) {
+        if (run_.sw[OWARN] && (run_.sw[OMSWRN] || !missing_))
+            warn(" ...WARNING..ILLEGAL " + padded4(name) + " IN OBS" + fmt_I(t_, 5) + ",VALUE=" +
+                 fmt_F(operand, 10, 3) + " USING MISSING CODE=" + code_text(xmiss_));
+        missing_ = true;
+        return xmiss_;
+    }
+    Real arg(const Step& s, int j) const { return cells_[d_.args[s.first_arg + j]]; }
+    int arg_cell(const Step& s, int j) const { return d_.args[s.first_arg + j]; }
+
+    Real lag(const Step& s);
+    Real recode(const Step& s);
+    Real function(const Step& s);
+    // Runs the instructions at observation t; false when the run must end here.
+    bool observation(int t);
+    bool end_of_statement(const Step& s, std::size_t& k);
+};
+
+bool Executor::bind() {
+    cells_.assign(2 * static_cast<std::size_t>(p_.MAXVAR) + 2, 0);
+    for (std::size_t k = 0; k < p_.constants.size(); ++k) cells_[p_.ICON0 + k] = p_.constants[k];
+    vars_.assign(p_.NF + 1, BoundVariable{});
+    // Cells used as whole tables (RECODE) or only for their size (DATA) need not be vectors.
+    std::vector<bool> as_vector(p_.NF + 1, false);
+    auto vector_use = [&](int cell) {
+        if (p_.is_variable_cell(cell)) as_vector[cell] = true;
+    };
+    for (const Step& s : d_.steps) {
+        if (is_function(s.op)) {
+            for (int j = 0; j < s.nargs; ++j)
+                if (!((s.op == OP_RECODE && j == 1) || (s.op == OP_DATA && j == 0)))
+                    vector_use(arg_cell(s, j));
+        } else if (s.op != OP_COMMA && s.op != OP_END) {
+            vector_use(s.a);
+            vector_use(s.b);
+        }
+    }
+    if (p_.LHS != 0) as_vector[1] = true;
+    for (int cell = 1; cell <= p_.NF; ++cell) {
+        BoundVariable& v = vars_[cell];
+        v.ref = p_.vars[cell];
+        v.direct = p_.direct[cell];
+        if (!VINFO(run_, v.ref, v.info)) {
+            fail(""); // VINFO has reported the column
+            return false;
+        }
+        int slot = v.ref;
+        if (slot > 2 * p_.MAXVAR) slot = (slot - (slot % run_.ws.MXCOL == 0 ? run_.ws.MXCOL
+                                                                             : slot % run_.ws.MXCOL)) /
+                                         run_.ws.MXCOL;
+        if (v.ref < 0) {
+            v.scalar = &run_.res[-v.ref];
+            v.name = "$" + std::string(RESULT_NAMES[-v.ref - 1]);
+            v.rows = 1;
+            continue;
+        }
+        v.name = slot >= 1 && slot <= p_.MAXVAR ? trimmed(run_.ws.VNAME[slot].substr(0, 8)) : "";
+        if (cell == 1 && p_.ONEWV) v.name = p_.target_name.substr(0, 8);
+        const bool column = v.ref > 2 * p_.MAXVAR;
+        const bool vector_type = v.info.type == TYPE_DATA ||
+                                 (column && v.info.type >= TYPE_MATRIX && v.info.type <= TYPE_TRIANGLE);
+        if (as_vector[cell] && (!vector_type || v.info.addr == 0 || v.info.inc < 1)) {
+            fail(" ...ERROR.." + v.name + " IS NOT A DATA VECTOR");
+            return false;
+        }
+        v.rows = v.info.ncol > 1 ? v.info.length / v.info.ncol : v.info.length;
+    }
+    // An input read at every observation must reach the last one (one value serves them all).
+    for (int cell = 1; cell <= p_.NF; ++cell) {
+        const BoundVariable& v = vars_[cell];
+        const bool target = cell == 1 && p_.LHS != 0;
+        if (!v.direct || target || v.scalar || v.rows == 1 || v.rows >= range_.last) continue;
+        fail(" ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + fmt_A(v.name, 8) + fmt_I(v.rows, 10) +
+             fmt_I(range_.last, 10));
+        return false;
+    }
+    return true;
+}
+
+Real Executor::lag(const Step& s) {
+    const long long n = s.nargs > 1 ? static_cast<long long>(qm::trunc(arg(s, 1))) : 1;
+    const int x = arg_cell(s, 0);
+    if (p_.is_variable_cell(x)) {
+        const BoundVariable& v = vars_[x];
+        const long long k = t_ - n;
+        if (v.scalar) return k >= 1 ? *v.scalar : 0;
+        if (k < 1) return 0;
+        if (v.rows == 1) return v.at(run_, 1);
+        if (k > v.rows) return 0;
+        return v.at(run_, k);
+    }
+    // The lag of an expression: its value at an earlier processed observation.
+    Register& reg = regs_[s.reg];
+    const Real now = cells_[x];
+    Real value = 0;
+    if (n == 1) {
+        value = reg.started ? reg.value : 0;
+        reg.value = now;
+        reg.started = true;
+    } else {
+        const long long have = static_cast<long long>(reg.history.size());
+        if (n == 0) value = now;
+        else if (n > 0 && n <= have) value = reg.history[have - n];
+        reg.history.push_back(now);
+    }
+    return value;
+}
+
+Real Executor::recode(const Step& s) {
+    const Real x = arg(s, 0);
+    const BoundVariable& table = vars_[arg_cell(s, 1)];
+    if (table.scalar || table.info.ncol != RECODE_COLUMNS) {
+        fail(" ...ERROR..RECODE TABLE " + table.name + " MUST HAVE 3 COLUMNS: LOW, HIGH, NEW VALUE");
+        return x;
+    }
+    const long long rows = table.info.length / RECODE_COLUMNS;
+    Real value = x;
+    for (long long i = 1; i <= rows; ++i) {
+        const Real low = table.at(run_, i);
+        const Real high = table.at(run_, i + rows);
+        if (low <= x && x <= high) value = table.at(run_, i + 2 * rows);
+    }
+    return value;
+}
+
+Real Executor::function(const Step& s) {
+    const Real a = cells_[s.a];
+    bool bad = false;
+    switch (s.op) {
+    case OP_EXP: {
+        const Real value = exp_split(a, bad);
+        if (!bad) return value;
+        write_line(run_, " ...ERROR..EXPONENTIAL OVERFLOW EXP=" + code_text(a));
+        missing_ = true;
+        return xmiss_;
+    }
+    case OP_ABS: return qm::abs(a);
+    case OP_LOG: return a > 0 ? qm::log(a) : illegal("LOG", a);
+    case OP_INT: return qm::trunc(a);
+    case OP_SQRT: return a >= 0 ? qm::sqrt(a) : illegal("SQRT", a);
+    case OP_DUM: return a > 0 ? 1 : 0;
+    case OP_LAG: return lag(s);
+    case OP_UNI: {
+        const Real u = run_.rng.uniform();
+        return s.nargs == 1 ? a * u : arg(s, 0) + (arg(s, 1) - arg(s, 0)) * u;
+    }
+    case OP_NOR: {
+        const Real z = run_.rng.normal();
+        return s.nargs == 1 ? a * z : arg(s, 0) + arg(s, 1) * z;
+    }
+    case OP_SUM: {
+        Register& reg = regs_[s.reg];
+        reg.value += a;
+        return reg.value;
+    }
+    case OP_SEAS: {
+        const Real n = qm::trunc(a);
+        if (n < 1) return 0;
+        return qm::fmod(Real(t_ - 1), n) == 0 ? 1 : 0;
+    }
+    case OP_SIN: {
+        if (s.nargs == 1) return qm::sin(a);
+        const Real period = arg(s, 1);
+        if (period == 0) return illegal("SIN", period);
+        return qm::sin(2 * qm::PI * arg(s, 0) / period);
+    }
+    case OP_TIME: return t_ + a;
+    case OP_MIN:
+    case OP_MAX: {
+        const bool is_min = s.op == OP_MIN;
+        if (s.nargs == 1) {
+            Register& reg = regs_[s.reg];
+            if (!reg.started || (is_min ? a < reg.value : a > reg.value)) reg.value = a;
+            reg.started = true;
+            return reg.value;
+        }
+        Real value = arg(s, 0);
+        for (int j = 1; j < s.nargs; ++j)
+            value = is_min ? std::min(value, arg(s, j)) : std::max(value, arg(s, j));
+        return value;
+    }
+    case OP_DATA: return static_cast<Real>(vars_[arg_cell(s, 0)].rows);
+    case OP_SAMP: {
+        const BoundVariable& v = vars_[arg_cell(s, 0)];
+        if (v.scalar) return *v.scalar != xmiss_ ? 1 : 0;
+        if (v.rows == 1) return v.at(run_, 1) != xmiss_ ? 1 : 0;
+        return t_ <= v.rows && v.at(run_, t_) != xmiss_ ? 1 : 0;
+    }
+    case OP_NCDF: return ncdf(a);
+    case OP_LGAM: return a > 0 ? qm::lgamma(a) : illegal("LGAM", a);
+    case OP_MOD: {
+        const Real divisor = arg(s, 1);
+        if (divisor == 0) return illegal("DIV", arg(s, 0));
+        return qm::fmod(arg(s, 0), divisor);
+    }
+    case OP_MISS: return a == xmiss_ ? 1 : 0;
+    case OP_RECODE: return recode(s);
+    case OP_USER: return a;
+    default: return a;
+    }
+}
+
+bool Executor::end_of_statement(const Step& s, std::size_t& k) {
+    Real v = cells_[s.a];
+    const int kind = s.r;
+    if (kind == KIND_IF) {
+        if (v > 0) {
+            result_.ONOTIF = false;
+            return true;
+        }
+        // Skip the assignment up to and including its instruction 14.
+        while (++k < d_.steps.size() && d_.steps[k].op != OP_END) {}
+        return true;
+    }
+    if (missing_) {
+        v = xmiss_;
+        if (run_.sw[OMSWRN]) {
+            if (osmiss_)
+                warn(" ...WARNING..OBSERVATION" + fmt_I(t_, 5) + " IS ASSIGNED MISSING CODE=" +
+                     code_text(xmiss_));
+            else
+                warn(" ...WARNING..OBSERVATION " + fmt_I(t_, 5) + " USED MISSING DATA CODE=" +
+                     code_text(xmiss_) + " TRY SKIPMISS OPTION");
+        }
+    }
+    result_.value = v;
+    switch (kind) {
+    case KIND_STORE: {
+        const BoundVariable& target = vars_[1];
+        if (target.scalar) {
+            *target.scalar = v;
+            return true;
+        }
+        if (t_ > target.rows) {
+            if (run_.sw[OWARN])
+                warn(" ...WARNING..FINISHED AT OBS" + fmt_I(t_, 5) + " THE LENGTH OF " +
+                     target.name);
+            return false;
+        }
+        target.at(run_, t_) = v;
+        return true;
+    }
+    case KIND_SKIPIF: {
+        if (v <= 0) return true;
+        SkipCodes skip = skip_codes(run_);
+        if (!skip || t_ > skip.length) return true;
+        if (skip.codes[t_] == 0) run_.res[R_N] -= 1;
+        skip.codes[t_] = SKIP_BY_SKIPIF;
+        if (run_.sw[OSKWRN])
+            warn(" ...NOTE..OBSERVATION" + fmt_I(t_, 6) + " WILL BE SKIPPED");
+        return true;
+    }
+    case KIND_ENDIF:
+        if (v <= 0) return true;
+        if (run_.flags.OPUT)
+            write_line(run_, " ...NOTE..ENDIF IS TRUE AT OBSERVATION" + fmt_I(t_, 6));
+        result_.endif_true = true;
+        result_.endif_obs = t_;
+        return false;
+    case KIND_CALC:
+        write_line(run_, " " + fmt_F(v, 15, 8));
+        return true;
+    default: // KIND_TEST and other callers read the value
+        return true;
+    }
+}
+
+bool Executor::observation(int t) {
+    t_ = t;
+    for (int cell = 1; cell <= p_.NF; ++cell) {
+        const BoundVariable& v = vars_[cell];
+        if (!v.direct) continue;
+        if (v.scalar) cells_[cell] = *v.scalar;
+        else if (v.rows == 1 && !(cell == 1 && p_.LHS != 0)) cells_[cell] = v.at(run_, 1);
+        else cells_[cell] = t <= v.rows ? v.at(run_, t) : 0;
+    }
+    missing_ = false;
+    Real* c = cells_.data();
+    for (std::size_t k = 0; k < d_.steps.size(); ++k) {
+        const Step& s = d_.steps[k];
+        const Real a = c[s.a];
+        const Real b = c[s.b];
+        if (osmiss_ && s.op != OP_END && s.op != OP_COMMA && (a == xmiss_ || (s.b && b == xmiss_)))
+            missing_ = true;
+        Real& r = c[s.r];
+        bool bad = false;
+        switch (s.op) {
+        case OP_ADD: r = a + b; break;
+        case OP_SUB: r = a - b; break;
+        case OP_MUL: r = a * b; break;
+        case OP_DIV: r = b != 0 ? a / b : illegal("DIV", a); break;
+        case OP_POW:
+            r = power(a, b, bad);
+            if (bad) r = illegal("**", a);
+            break;
+        case OP_SUBSCRIPT: {
+            if (s.a == 0) {
+                r = b;
+                break;
+            }
+            const BoundVariable& v = vars_[s.a];
+            const Real index = qm::trunc(b);
+            if (v.scalar ? index != 1 : (index < 1 || index > v.info.length)) {
+                const long long shown = index > 99999 ? 99999 : index < -9999 ? -9999
+                                                      : static_cast<long long>(index);
+                fail(" ...ERROR..ROW OR COLUMN" + fmt_I(shown, 5) + " EXCEEDS VARIABLE SIZE");
+                return false;
+            }
+            r = v.scalar ? *v.scalar : v.at(run_, static_cast<long long>(index));
+            break;
+        }
+        case OP_NEG: r = -a; break;
+        case OP_COMMA: break;
+        case OP_END:
+            if (!end_of_statement(s, k)) return false;
+            break;
+        case OP_E:
+            r = times_power_of_ten(a, b, bad);
+            if (bad) r = illegal("**", b);
+            break;
+        case OP_EQ: r = a == b ? 1 : 0; break;
+        case OP_NE: r = a != b ? 1 : 0; break;
+        case OP_LT: r = a < b ? 1 : 0; break;
+        case OP_LE: r = a <= b ? 1 : 0; break;
+        case OP_GT: r = a > b ? 1 : 0; break;
+        case OP_GE: r = a >= b ? 1 : 0; break;
+        case OP_OR: r = (a > 0 || b > 0) ? 1 : 0; break;
+        case OP_AND: r = (a > 0 && b > 0) ? 1 : 0; break;
+        case OP_NOT: r = a <= 0 ? 1 : 0; break;
+        case OP_READ: r = illegal("READ", a); break;
+        case OP_USER_CALL: r = a; break;
+        default: r = function(s); break;
+        }
+        if (stop_) return false;
+    }
+    return true;
+}
+
+TransResult Executor::execute() {
+    osmiss_ = run_.sw[OSMISS];
+    xmiss_ = run_.ws.XMISS;
+    if (!run_.rng.seeded) run_.rng.seed(run_.vals.RANSEED);
+    // 1. Skipping in force: missing-value marks are recomputed, skipped observations counted.
+    const bool skipping = run_.sw[OSKIP] || run_.sw[OSMPL] || run_.sw[OSMISS];
+    if (skipping) {
+        if (SkipCodes skip = skip_codes(run_)) {
+            for (long long t = 1; t <= skip.length; ++t)
+                if (skip.codes[t] == SKIP_MISSING) skip.codes[t] = 0;
+            run_.smpl.check_first = range_.first;
+            run_.smpl.check_last = range_.last;
+            SKIPIT(run_);
+        }
+    }
+    if (!bind()) return result_;
+    // 2. Registers start at zero.
+    regs_.assign(d_.registers, Register{});
+    // 3. Observations in order (reverse under BACK).
+    const bool back = run_.sw[OBACK];
+    const int step = back ? -1 : 1;
+    const int from = back ? range_.last : range_.first;
+    const int to = back ? range_.first : range_.last;
+    for (int t = from; back ? t >= to : t <= to; t += step) {
+        if (skipping && !range_.single && !obs_in_use(run_, t)) continue;
+        result_.LASTN = t;
+        if (!observation(t)) break;
+    }
+    return result_;
+}
+
+} // namespace
+
+Real& BoundVariable::at(Run& run, long long k) const {
+    if (scalar) return *scalar;
+    return element(run, info, k);
+}
+
+Decoded decode(const Program& program) {
+    Decoded d;
+    for (int k = 0; k < program.instructions(); ++k) {
+        Step s;
+        s.op = program.op(k);
+        s.a = program.a(k);
+        s.b = program.b(k);
+        s.r = program.result(k);
+        if (is_function(s.op)) {
+            const std::vector<int> args = function_arguments(program, k);
+            s.first_arg = static_cast<int>(d.args.size());
+            s.nargs = static_cast<int>(args.size());
+            d.args.insert(d.args.end(), args.begin(), args.end());
+            const bool expression_lag = s.op == OP_LAG && !program.is_variable_cell(args.front());
+            const bool running = (s.op == OP_MIN || s.op == OP_MAX) && s.nargs == 1;
+            if (expression_lag || running || s.op == OP_SUM) s.reg = d.registers++;
+        }
+        d.steps.push_back(s);
+    }
+    return d;
+}
+
+TransResult TRANS(Run& run, const Program& program, const TransRange& range) {
+    Executor executor(run, program, range);
+    return executor.execute();
+}
+
+} // namespace tarvex::expr

@@ -1,0 +1,13 @@
+// The commands GENR, GEN1, IF, IF1, SKIPIF and ENDIF: one driver that reserves space, compiles
+// the statement, places a new target, runs the program over the sample and commits the result.
+#pragma once
+
+namespace tarvex {
+
+struct Run;
+
+// Handler of GENR, GEN1, IF, IF1, SKIPIF and ENDIF (chosen by IKOD). After an ENDIF whose
+// condition held, run.flags.endif_hit is set for the DO loop to end its innermost level.
+void cmd_genr(Run& run);
+
+} // namespace tarvex

@@ -1,0 +1,90 @@
+// Numerical functions of the expression language (see scalar_functions.hpp).
+#include "expr/scalar_functions.hpp"
+
+#include "numeric/qmath.hpp"
+
+namespace tarvex::expr {
+
+namespace {
+
+// Integer exponents up to this size are multiplied out; beyond it powq is more accurate.
+inline constexpr Real LARGEST_MULTIPLIED_EXPONENT = 1024;
+// Veltkamp splitting constant for a 113-bit significand: 2**57 + 1.
+inline const Real SPLITTER = 144115188075855873.0Q;
+// 1/sqrt(2) as a sum of two binary128 numbers, and 2/sqrt(pi).
+inline const Real INV_SQRT2_HI = 0.707106781186547524400844362104849039Q;
+inline const Real INV_SQRT2_LO = 4.71112127431091603284605836819705284e-35Q;
+inline const Real TWO_OVER_SQRT_PI = 1.12837916709551257389615890312154517Q;
+
+void split(Real a, Real& hi, Real& lo) {
+    const Real c = SPLITTER * a;
+    hi = c - (c - a);
+    lo = a - hi;
+}
+
+} // namespace
+
+Real exp_split(Real x, bool& overflow) {
+    overflow = false;
+    if (x <= EXLIM) return qm::exp(x);
+    // x = k * EXLIM + r: exp(x) = exp(r) * exp(EXLIM)**k, finite only for a small excess.
+    const Real k = qm::floor(x / EXLIM);
+    const Real r = x - k * EXLIM;
+    Real value = qm::exp(r);
+    const Real step = qm::exp(EXLIM);
+    for (Real j = 0; j < k && !qm::isinf(value); j += 1) value *= step;
+    if (qm::isinf(value) || qm::isnan(value)) overflow = true;
+    return value;
+}
+
+Real power(Real a, Real b, bool& illegal) {
+    illegal = false;
+    const Real whole = qm::trunc(b);
+    if (whole == b && qm::abs(b) <= LARGEST_MULTIPLIED_EXPONENT) {
+        if (a == 0 && b < 0) {
+            illegal = true;
+            return 0;
+        }
+        auto n = static_cast<long long>(qm::abs(b));
+        Real base = a;
+        Real result = 1;
+        while (n > 0) {
+            if (n & 1) result *= base;
+            n >>= 1;
+            if (n > 0) base *= base;
+        }
+        return b < 0 ? 1 / result : result;
+    }
+    if (a < 0 && whole != b) {
+        illegal = true;
+        return 0;
+    }
+    if (a == 0 && b < 0) {
+        illegal = true;
+        return 0;
+    }
+    return qm::pow(a, b);
+}
+
+void two_product(Real a, Real b, Real& hi, Real& lo) {
+    hi = a * b;
+    Real ah, al, bh, bl;
+    split(a, ah, al);
+    split(b, bh, bl);
+    lo = ((ah * bh - hi) + ah * bl + al * bh) + al * bl;
+}
+
+Real ncdf(Real x) {
+    if (qm::isnan(x)) return x;
+    // Phi(x) = erfc(y) / 2 with y = -x / sqrt(2). The rounding of y would cost digits where
+    // erfc falls steeply, so y is carried as y + dy and erfc corrected to first order.
+    const Real t = -x;
+    Real y, dy;
+    two_product(t, INV_SQRT2_HI, y, dy);
+    dy += t * INV_SQRT2_LO;
+    Real value = qm::erfc(y);
+    if (value != 0 && qm::abs(y) < 110) value -= TWO_OVER_SQRT_PI * qm::exp(-y * y) * dy;
+    return value / 2;
+}
+
+} // namespace tarvex::expr

@@ -1,0 +1,21 @@
+// The numerical functions of the expression language on binary128 values: the exponential
+// with the EXLIM split, integer and real powers, the normal distribution function accurate in
+// the far tails, and the remainder.
+#pragma once
+
+#include "numeric/real.hpp"
+
+namespace tarvex::expr {
+
+// e**x. Arguments above EXLIM are split into a multiple of EXLIM and a remainder; `overflow`
+// is set when the result is not a finite binary128 number.
+Real exp_split(Real x, bool& overflow);
+// a**b: an integer-valued b by repeated multiplication (squaring), others through powq.
+// `illegal` is set for a negative a with a non-integer b and for 0 to a negative power.
+Real power(Real a, Real b, bool& illegal);
+// Standard normal distribution function, to full precision far into both tails.
+Real ncdf(Real x);
+// Exact product a*b = hi + lo (hi the rounded product), by splitting both significands.
+void two_product(Real a, Real b, Real& hi, Real& lo);
+
+} // namespace tarvex::expr
