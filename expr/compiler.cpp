@@ -169,6 +169,8 @@ private:
     }
     // A workspace name (with an optional ":column") as a variable reference.
     int lookup(const std::string& name, int col) {
+        // The new target is not in the workspace yet; on the right it reads its zeros.
+        if (p_.ONEWV && col == 0 && upper(name) == upper(p_.target_name)) return p_.LHS;
         int ref = req_.find_name ? req_.find_name(name) : VFIND(run_, name);
         if (ref == 0) fail(" ...ERROR..VARIABLE " + upper(name) + " DOES NOT EXIST...");
         if (col > 0) {

@@ -33,6 +33,13 @@ std::string code_text(Real code) {
     return text;
 }
 
+// A name in an 8-character field, blank-padded on the right.
+std::string name8(std::string_view name) {
+    std::string out(name.substr(0, 8));
+    out.resize(8, ' ');
+    return out;
+}
+
 // A name in a 4-character field, blank-padded on the right.
 std::string padded4(std::string_view name) {
     std::string out(name.substr(0, 4));
@@ -163,7 +170,7 @@ bool Executor::bind() {
         const BoundVariable& v = vars_[cell];
         const bool target = cell == 1 && p_.LHS != 0;
         if (!v.direct || target || v.scalar || v.rows == 1 || v.rows >= range_.last) continue;
-        fail(" ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + fmt_A(v.name, 8) + fmt_I(v.rows, 10) +
+        fail(" ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + name8(v.name) + fmt_I(v.rows, 10) +
              fmt_I(range_.last, 10));
         return false;
     }
