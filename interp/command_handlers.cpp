@@ -7,6 +7,7 @@
 #include "interp/entry.hpp"
 #include "interp/set_display.hpp"
 #include "regress/ols_command.hpp"
+#include "workspace/maintenance.hpp"
 #include "workspace/sample.hpp"
 
 namespace tarvex {
@@ -42,17 +43,17 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {19,  "NAMES",    cmd_names,         P, S}, // list the workspace
     {20,  "LAMBDA",   cmd_ignored_alone, P, R}, // only inside the commands that read it
     {21,  "FORMAT",   not_available,     P, R}, // store a data format
-    {22,  "DIMENSIO", not_available,     P, R}, // dimension variables
+    {22,  "DIMENSIO", cmd_dimension,     P, R}, // dimension variables
     {23,  "DUMP",     cmd_dump,          P, R}, // workspace counters
     {24,  "ENDO",     not_available,     P, R}, // end of a DO loop
-    {25,  "DELETE",   not_available,     N, S}, // delete variables
+    {25,  "DELETE",   cmd_delete,        N, R}, // delete variables (keywords, else it scans)
     {26,  "AUTO",     not_available,     N, R},
     {27,  "STATS",    not_available,     N, S}, // descriptive statistics
     {28,  "PLOTS",    not_available,     N, R},
     {29,  "POOL",     not_available,     N, R},
     {30,  "GLS",      not_available,     N, R},
-    {31,  "RENAME",   not_available,     P, R}, // rename a variable
-    {32,  "COMPRESS", not_available,     P, R}, // compact the workspace
+    {31,  "RENAME",   cmd_rename,        P, R}, // rename a variable
+    {32,  "COMPRESS", cmd_compress,      P, R}, // compact the workspace
     {33,  "TITLE",    cmd_no_action,     P, R}, // title text
     {34,  "TIME",     cmd_sample,        P, R}, // calendar of the sample
     {35,  "SORT",     not_available,     N, R},
@@ -65,8 +66,8 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {42,  "COPY",     not_available,     C, R},
     {43,  "BOX",      not_available,     N, R},
     {44,  "2SLS",     not_available,     N, R},
-    {45,  "SAVE",     not_available,     N, R}, // save the workspace
-    {46,  "RESTORE",  not_available,     C, R}, // restore a saved workspace
+    {45,  "SAVE",     cmd_save,          N, R}, // save the workspace
+    {46,  "RESTORE",  cmd_restore,       C, R}, // restore a saved workspace
     {47,  "SPREAD",   not_available,     N, R},
     {48,  "PARM",     cmd_size,          P, S}, // work area size: ends the loop to reallocate
     {49,  "FCAST",    not_available,     N, R}, // forecast

@@ -85,6 +85,7 @@ struct CommandState {
     std::string stop_word;    // argument word of STOP / RESET / PAR
     bool quiet = false;       // the statement began with "?" (OPUT false)
     int end_request = 0;      // set by a handler: END_STOP or END_REALLOCATE ends the loop
+    int replay_depth = 0;     // DO loops and procedures whose statements are being replayed
 };
 
 // Values of CommandState::end_request.
