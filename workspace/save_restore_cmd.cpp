@@ -83,27 +83,8 @@ std::FILE* unit_stream(Run& run, int unit) {
     return it == run.units.open.end() ? nullptr : it->second.fp;
 }
 
-// The copy of a workspace variable that SAVE writes.
-SavedVariable saved_copy(Run& run, int slot, bool dates) {
-    SavedVariable var;
-    VarInfo info;
-    VINFO(run, slot, info);
-    var.name = trimmed_name(run.ws.VNAME[slot]).substr(0, 8);
-    var.type = info.type;
-    var.length = info.addr > 0 ? info.length : 0;
-    var.ncol = std::max(info.ncol, 1);
-    if (dates) {
-        var.year = run.smpl.ITIME1;
-        var.sub = run.smpl.ITIME2;
-        var.frequency = run.smpl.ITIME3;
-    }
-    var.elements.reserve(static_cast<std::size_t>(var.length));
-    for (long long k = 1; k <= var.length; ++k) var.elements.push_back(element(run, info, k));
-    return var;
-}
-
 // Observation number, under the current calendar, of a block's first observation.
-long long first_observation(const Run& run, const SavedVariable& var) {
+long long first_observation(const Run& run, const VariableCopy& var) {
     const SampleBlock& s = run.smpl;
     return (static_cast<long long>(var.sub) - s.ITIME2) + 1 +
            (static_cast<long long>(var.year) - s.ITIME1) * s.ITIME3;
@@ -111,7 +92,7 @@ long long first_observation(const Run& run, const SavedVariable& var) {
 
 // Places a dated series at the observations of its dates: leading observations before the
 // first date are missing, observations before the calendar's start are dropped.
-bool align_dates(Run& run, SavedVariable& var) {
+bool align_dates(Run& run, VariableCopy& var) {
     if (var.frequency == 0 || var.type != TYPE_DATA || var.ncol != 1) return true;
     if (var.frequency != run.smpl.ITIME3) {
         write_line(run, " ...ERROR..DATES OF " + var.name + " HAVE" + fmt_I(var.frequency, 5) +
@@ -129,30 +110,6 @@ bool align_dates(Run& run, SavedVariable& var) {
     }
     var.elements = std::move(placed);
     var.length = static_cast<long long>(var.elements.size());
-    return true;
-}
-
-// Creates or re-shapes the variable and stores the block's elements; false when the workspace
-// cannot hold it (NEWVAR has reported why and the old variable is untouched).
-bool store_variable(Run& run, const SavedVariable& var) {
-    int ref = 0;
-    NEWVAR(run, var.name, 1, var.type, var.length, var.ncol, ref);
-    if (ref <= 0) return false;
-    Workspace& ws = run.ws;
-    VarInfo info;
-    VINFO(run, ref, info);
-    if (info.addr == 0 || info.inc != 1) { // a record laid out by its owner in another way
-        write_line(run, " ...ERROR..VARIABLE " + var.name + " CANNOT BE REPLACED");
-        run.flags.ODONT = true;
-        return false;
-    }
-    const long long addr = info.addr;
-    // An existing longer variable keeps its storage: its header takes the saved shape.
-    ws.DATA[addr + 1] = var.type;
-    ws.DATA[addr + 2] = static_cast<Real>(var.length);
-    ws.DATA[addr + 3] = var.ncol;
-    for (long long k = 1; k <= var.length; ++k)
-        ws.DATA[addr + 3 + k] = var.elements[static_cast<std::size_t>(k - 1)];
     return true;
 }
 
@@ -185,7 +142,12 @@ void cmd_save(Run& run) {
     std::fseek(fp, 0, SEEK_CUR); // a read may have come before: switch the stream to writing
     std::vector<std::string> saved;
     for (int slot : slots) {
-        const SavedVariable var = saved_copy(run, slot, st.dates);
+        VariableCopy var = copy_variable(run, slot);
+        if (st.dates) {
+            var.year = run.smpl.ITIME1;
+            var.sub = run.smpl.ITIME2;
+            var.frequency = run.smpl.ITIME3;
+        }
         for (const std::string& record : saved_block_records(var))
             write_record(run, st.unit, record);
         saved.push_back(var.name);
@@ -231,22 +193,22 @@ void cmd_restore(Run& run) {
         run.flags.ODONT = true;
         return;
     }
-    std::vector<SavedVariable> chosen;
-    for (const SavedVariable& var : parser.blocks()) {
+    std::vector<VariableCopy> chosen;
+    for (const VariableCopy& var : parser.blocks()) {
         const bool listed = st.names.empty() ||
                             std::find(st.names.begin(), st.names.end(), var.name) != st.names.end();
         if (listed) chosen.push_back(var);
     }
     for (const std::string& name : st.names) {
         const bool found = std::any_of(chosen.begin(), chosen.end(),
-                                       [&](const SavedVariable& v) { return v.name == name; });
+                                       [&](const VariableCopy& v) { return v.name == name; });
         if (!found)
             write_line(run, " ...WARNING..VARIABLE " + name + " IS NOT ON UNIT" +
                                 fmt_I(st.unit, 3));
     }
-    for (SavedVariable& var : chosen) {
+    for (VariableCopy& var : chosen) {
         if (st.dates && !align_dates(run, var)) return;
-        if (!store_variable(run, var)) return;
+        if (!replace_variable(run, var)) return;
         if (run.flags.OPUT) write_line(run, " VARIABLE " + var.name + " HAS BEEN RESTORED");
     }
 }

@@ -69,7 +69,7 @@ bool hex_to_real(std::string_view text, Real& value) {
     return true;
 }
 
-std::vector<std::string> saved_block_records(const SavedVariable& var) {
+std::vector<std::string> saved_block_records(const VariableCopy& var) {
     std::vector<std::string> records;
     std::ostringstream head;
     head << BLOCK_START << ' ' << var.name << ' ' << var.type << ' ' << var.length << ' '
@@ -92,7 +92,7 @@ std::vector<std::string> saved_block_records(const SavedVariable& var) {
 bool SavedFileParser::header(std::string_view record) {
     const auto fields = split_blanks(record);
     if (fields.size() != 8 || fields[0] != BLOCK_START) return false;
-    SavedVariable var;
+    VariableCopy var;
     var.name = std::string(fields[1]);
     if (var.name.size() > 8 || NAMCHK(var.name) != 1) return false;
     if (!read_int(fields[2], var.type) || !read_int(fields[3], var.length) ||
@@ -112,7 +112,7 @@ bool SavedFileParser::feed(std::string_view record) {
     while (!record.empty() && (record.back() == ' ' || record.back() == '\r'))
         record.remove_suffix(1);
     if (!in_block_) return record.empty() || header(record);
-    SavedVariable& var = blocks_.back();
+    VariableCopy& var = blocks_.back();
     const auto fields = split_blanks(record);
     const long long have = static_cast<long long>(var.elements.size());
     if (have == var.length) {

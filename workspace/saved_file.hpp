@@ -11,6 +11,7 @@
 #pragma once
 
 #include "numeric/real.hpp"
+#include "workspace/variable_copy.hpp"
 
 #include <string>
 #include <string_view>
@@ -18,14 +19,6 @@
 
 namespace tarvex {
 
-struct SavedVariable {
-    std::string name; // at most 8 characters
-    int type = 1;
-    long long length = 0;
-    int ncol = 1;
-    int year = 0, sub = 0, frequency = 0; // frequency 0: not dated
-    std::vector<Real> elements;
-};
 
 inline constexpr int SAVED_PER_RECORD = 4;
 
@@ -35,7 +28,7 @@ std::string real_to_hex(Real value);
 bool hex_to_real(std::string_view text, Real& value);
 
 // The records of one block.
-std::vector<std::string> saved_block_records(const SavedVariable& var);
+std::vector<std::string> saved_block_records(const VariableCopy& var);
 
 // Reads blocks record by record; every record of a block must be well formed.
 class SavedFileParser {
@@ -44,12 +37,12 @@ public:
     bool feed(std::string_view record);
     // True when the records fed so far end with a complete block.
     bool complete() const { return !in_block_; }
-    const std::vector<SavedVariable>& blocks() const { return blocks_; }
+    const std::vector<VariableCopy>& blocks() const { return blocks_; }
 
 private:
     bool header(std::string_view record);
     bool in_block_ = false;
-    std::vector<SavedVariable> blocks_;
+    std::vector<VariableCopy> blocks_;
 };
 
 } // namespace tarvex
