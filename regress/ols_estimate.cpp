@@ -9,6 +9,7 @@
 #include "numeric/qmath.hpp"
 #include "regress/ls_bridge.hpp"
 #include "regress/ols_fit.hpp"
+#include "regress/ols_durbin_watson.hpp"
 #include "regress/ols_influence.hpp"
 #include "regress/ols_report.hpp"
 #include "workspace/sample.hpp"
@@ -222,8 +223,13 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
             for (int j = 0; j < k; ++j) xs[std::size_t(j) * n + i] *= r;
         }
     const LsSolution sol = solve_least_squares(o.method(), xs, ys, n, k, o.RIDGE);
-    if (sol.dependent_column != 0 || sol.singular) {
-        if (o.method() == OlsMethod::GS) {
+    if (sol.too_few) {
+        ols_error(run, " ...ERROR..FEWER OBSERVATIONS THAN VARIABLES:" + fmt_I(n, 10),
+                  ERR_TOO_FEW_OBSERVATIONS);
+        return;
+    }
+    if (sol.dependent_column != 0 || sol.singular || sol.coef.empty()) {
+        if (o.method() != OlsMethod::HH && sol.dependent_column > 0) {
             ols_error(run, std::string(" ...WARNING..THIS USUALLY INDICATES ") +
                                "PERFECT MULTICOLLINEARITY " + "WITH VARIABLE " +
                                fit.terms[sol.dependent_column - 1].name, ERR_COLLINEAR);
@@ -232,6 +238,7 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
         }
         return;
     }
+    if (o.DWPVALUE && o.method() == OlsMethod::HH && put) exact_durbin_watson(run, o, sol);
     fit.coef = sol.coef;
     fit.xtx_inv = sol.xtx_inv;
     fit.fitted.assign(n, 0);
@@ -253,7 +260,7 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     const Real scale = o.MULSIGSQ ? fit.sigma * fit.sigma : Real(1);
     fit.cov.assign(std::size_t(k) * k, 0);
     for (std::size_t e = 0; e < fit.cov.size(); ++e) fit.cov[e] = scale * fit.xtx_inv[e];
-    fit.hat = hat_diagonal(fit, xs);
+    fit.hat = hat_values(fit, xs);
     // 11. Robust covariance.
     if (o.HETCOV) {
         fit.cov = sandwich(fit.xtx_inv, robust_middle(fit, xs, es, std::max(o.AUTCOV, 0)), k);

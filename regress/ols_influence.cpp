@@ -27,7 +27,7 @@ Real quad_form(const OlsFit& fit, const std::vector<Real>& xs, int i) {
 
 } // namespace
 
-std::vector<Real> hat_diagonal(const OlsFit& fit, const std::vector<Real>& xs) {
+std::vector<Real> hat_values(const OlsFit& fit, const std::vector<Real>& xs) {
     std::vector<Real> h(fit.n);
     for (int i = 0; i < fit.n; ++i) h[i] = quad_form(fit, xs, i);
     return h;

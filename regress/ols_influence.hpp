@@ -12,7 +12,7 @@ struct Run;
 struct OlsFit;
 
 // h_i = x_i' (X'X)**-1 x_i for the (weighted) rows xs, N x K column after column.
-std::vector<Real> hat_diagonal(const OlsFit& fit, const std::vector<Real>& xs);
+std::vector<Real> hat_values(const OlsFit& fit, const std::vector<Real>& xs);
 // " R-SQUARE OF name ON OTHER INDEPENDENT VARIABLES =" for each regressor.
 void write_auxiliary_rsquares(Run& run, const OlsFit& fit, const std::vector<Real>& xs);
 // PRESS lines, the influence table and, with `dfbetas`, the DFBETAS block. `es` holds the

@@ -63,7 +63,7 @@ void hall_pagan(const OlsFit& fit, ResidualStats& s) {
     x.insert(x.end(), std::size_t(n), Real(1));
     for (int i = 0; i < n; ++i) e2[i] = fit.resid[i] * fit.resid[i];
     const LsSolution sol = solve_least_squares(OlsMethod::GS, x, e2, n, cols + 1, 0);
-    if (sol.dependent_column != 0) return;
+    if (sol.dependent_column != 0 || sol.coef.empty()) return;
     Real mean = 0, sst = 0;
     for (Real v : e2) mean += v;
     mean /= n;

@@ -98,9 +98,14 @@ TEST(OlsCommand, PerfectCollinearityNamesTheSecondOfTwoEqualRegressors) {
         << ::testing::PrintToString(out);
     EXPECT_EQ(e.run.res[R_ERR], 6017);
     for (const std::string& l : out) EXPECT_EQ(l.find("R-SQUARE"), std::string::npos) << "no report";
-    // The cross-product method calls the same system singular.
+    // The cross-product method finds the same regressor; the Householder method calls the
+    // system singular.
     const Lines normal = e.statement("OLS Y X X2 / METHOD=NORMAL");
-    EXPECT_TRUE(e.contains(normal, "           ...ERROR..SINGULAR SYSTEM. NO SOLUTION"));
+    EXPECT_TRUE(e.contains(normal, " ...WARNING..THIS USUALLY INDICATES PERFECT MULTICOLLINEARITY WITH VARIABLE X2"));
+    e.run.res[R_ERR] = 0;
+    const Lines hh = e.statement("OLS Y X X2 / METHOD=HH");
+    EXPECT_TRUE(e.contains(hh, "           ...ERROR..SINGULAR SYSTEM. NO SOLUTION"));
+    EXPECT_EQ(e.run.res[R_ERR], 6017);
     // A regressor of zeros is dependent on nothing before it but has no length of its own.
     e.run.res[R_ERR] = 0;
     const Lines zero = e.statement("OLS Y ZERO X");

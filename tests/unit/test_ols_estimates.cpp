@@ -274,3 +274,32 @@ TEST(OlsEstimates, LogFormsAndInfluence) {
 
 } // namespace
 } // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+// Intercept only on y = 1 2 4: residuals -4/3 -1/3 5/3, d = 5/(42/9) = 15/14. M*A has the roots
+// 1 and 3, so P(d <= d0) = P(F(1,1) <= (d0-1)/(3-d0)) = (2/pi) atan(sqrt(1/27)) = 0.121038.
+TEST(OlsEstimates, ExactDurbinWatsonByHand) {
+    ThreePoints e;
+    e.run.res[R_ERR] = 0;
+    const Lines out = e.statement("OLS Y / DWPVALUE DUMP NOANOVA NOGF");
+    EXPECT_TRUE(has(out, " DURBIN-WATSON STATISTIC  =   1.07143")) << ::testing::PrintToString(out);
+    EXPECT_TRUE(has(out, " 2 ROOTS OF MA"));
+    EXPECT_TRUE(has(out, "      1.0000      3.0000"));
+    EXPECT_TRUE(has(out, " DURBIN-WATSON POSITIVE AUTOCORRELATION TEST P-VALUE =    0.121038"));
+    EXPECT_TRUE(has(out, "               NEGATIVE AUTOCORRELATION TEST P-VALUE =    0.878962"));
+    EXPECT_LT(fabsq(e.run.res[R_CDF] - 0.12103771832367671Q), 1e-15Q);
+    EXPECT_LT(fabsq(e.run.res[R_DW] - Real(15) / 14), 1e-30Q);
+    EXPECT_EQ(e.run.res[R_ERR], 0);
+    // The critical value for ALPHA: P(d <= d*) = 0.5 at (d*-1)/(3-d*) = 1, d* = 2.
+    const Lines crit = e.statement("OLS Y / DWPVALUE ALPHA=0.5 NOANOVA NOGF");
+    EXPECT_TRUE(has(crit, " AT DW=2.000000 PROB=0.500000")) << ::testing::PrintToString(crit);
+    // Two observations leave too few degrees of freedom for the test.
+    const Lines few = e.statement("OLS Y / DWPVALUE END=2 NOANOVA NOGF");
+    EXPECT_TRUE(has(few, " ...WARNING..INSUFFICIENT DEGREES OF FREEDOM FOR DWPVALUE"))
+        << ::testing::PrintToString(few);
+}
+
+} // namespace
+} // namespace tarvex
