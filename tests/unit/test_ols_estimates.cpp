@@ -395,3 +395,51 @@ TEST(OlsEstimates, PrincipalComponentChecks) {
 
 } // namespace
 } // namespace tarvex
+
+#include "regress/ols_gnuplot.hpp"
+
+#include <fstream>
+#include <unistd.h>
+
+namespace tarvex {
+namespace {
+
+std::string file_text(const std::string& name) {
+    std::ifstream in(name);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(OlsEstimates, GnuplotFiles) {
+    EXPECT_EQ(plot_data_file("COMM.GNU"), "COMM.DAT");
+    EXPECT_EQ(plot_data_file("/tmp/a.b/plot"), "/tmp/a.b/plot.DAT");
+    char dir[] = "/tmp/tarvex_plotXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string cmd = std::string(dir) + "/resid.gnu";
+    ThreePoints e;
+    e.statement("OLS Y X / GNUPLOT NOANOVA NOGF COMMFILE=" + cmd);
+    // One line per observation: number, actual, fitted, residual.
+    const std::string data = file_text(std::string(dir) + "/resid.DAT");
+    EXPECT_EQ(data.substr(0, data.find('\n')), "1 1 0.83333333333333333333 0.16666666666666666667");
+    EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), 3);
+    const std::string first = file_text(cmd);
+    EXPECT_NE(first.find("plot '" + std::string(dir) + "/resid.DAT' using 1:2 title 'ACTUAL'"), std::string::npos) << first;
+    EXPECT_NE(first.find("using 1:4 title 'RESIDUAL' with impulses"), std::string::npos);
+    // GNUPLOT implies the residual statistics.
+    EXPECT_LT(fabsq(e.run.res[R_DW] - 3), 1e-30Q);
+    // APPEND adds to the command file; without it the file is rewritten.
+    e.statement("OLS Y X / GRAPHICS APPEND DEVICE=PNG OUTPUT=FIT NOANOVA NOGF COMMFILE=" + cmd);
+    const std::string both = file_text(cmd);
+    EXPECT_EQ(both.substr(0, first.size()), first);
+    EXPECT_NE(both.find("set terminal png\nset output 'fit'\n"), std::string::npos) << both;
+    e.statement("OLS Y X / GNUPLOT NOANOVA NOGF COMMFILE=" + cmd);
+    EXPECT_EQ(file_text(cmd), first);
+    // A command file that cannot be written is reported and the run goes on.
+    const Lines bad = e.statement("OLS Y X / GNUPLOT NOANOVA NOGF COMMFILE=/nonexistent/dir/x.gnu");
+    EXPECT_TRUE(has(bad, " ...ERROR..CANNOT WRITE PLOT FILE /nonexistent/dir/x.DAT"));
+    unlink((std::string(dir) + "/resid.DAT").c_str());
+    unlink(cmd.c_str());
+    rmdir(dir);
+}
+
+} // namespace
+} // namespace tarvex
