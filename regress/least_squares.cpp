@@ -51,11 +51,14 @@ Real sum_of_squares(const Real* values, int n)
         scale = qm::abs(values[i]) > scale ? qm::abs(values[i]) : scale;
     if (scale == 0 || qm::isinf(scale) || qm::isnan(scale))
         return scale * scale;
-    // A power of two keeps the scaling exact.
-    const Real unit = scalbnq(1, ilogbq(scale));
+    // A power of two keeps the scaling exact; its reciprocal must stay finite, so the exponent
+    // is held above that of the subnormal range.
+    const int exponent = ilogbq(scale) < -16000 ? -16000 : ilogbq(scale);
+    const Real unit = scalbnq(1, exponent);
+    const Real inverse = scalbnq(1, -exponent);
     Real sum = 0;
     for (int i = 0; i < n; ++i) {
-        const Real v = values[i] / unit;
+        const Real v = values[i] * inverse;
         sum += v * v;
     }
     return sum * unit * unit;
