@@ -15,7 +15,7 @@ enum class RidgeForm { raw, scaled };
 
 struct NormalOptions {
     Real ridge = 0; // ridge constant k; 0 is least squares
-    RidgeForm form = RidgeForm::raw;
+    RidgeForm form = RidgeForm::scaled;
 };
 
 // The moment matrix in factored form: T is (K+1) by (K+1), upper triangular, column-major, with

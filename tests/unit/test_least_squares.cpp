@@ -164,10 +164,10 @@ TEST(LeastSquares, RidgeShrinksTowardsZeroInBothForms)
     // x0'y = 3 + 1 + 2 - 0.5 = 5.5; x1'y = 3 - 1 - 2 - 0.5 = -0.5.
     const Real xty[] = {5.5Q, -0.5Q};
     const LeastSquaresFit plain = normal_equations_solve(data);
-    NormalOptions raw;
-    raw.ridge = 0.25Q;
-    NormalOptions scaled = raw;
-    scaled.form = RidgeForm::scaled;
+    NormalOptions scaled;
+    scaled.ridge = 0.25Q; // the scaled form is the default
+    NormalOptions raw = scaled;
+    raw.form = RidgeForm::raw;
     const LeastSquaresFit ridge_raw = normal_equations_solve(data, raw);
     const LeastSquaresFit ridge_scaled = normal_equations_solve(data, scaled);
     ASSERT_TRUE(plain.ok() && ridge_raw.ok() && ridge_scaled.ok());
