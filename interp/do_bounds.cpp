@@ -95,8 +95,9 @@ bool valid_marker(std::string_view word) {
 DoParse parse_do_statement(Run& run, std::string_view text, std::size_t col,
                            bool unknown_allowed, DoStatement& out) {
     std::vector<std::string> words = do_statement_words(text, col);
-    if (words.size() < 4 || !valid_marker(words[0])) return DoParse::SYNTAX;
-    if (words[1] != "=") return DoParse::MISSING_EQUALS;
+    if (words.empty() || !valid_marker(words[0])) return DoParse::SYNTAX;
+    if (words.size() < 2 || words[1] != "=") return DoParse::MISSING_EQUALS;
+    if (words.size() < 4) return DoParse::SYNTAX;
     out = DoStatement{};
     out.marker = words[0].front();
     std::size_t pos = 2;

@@ -24,7 +24,9 @@ constexpr std::size_t HEADER_LENGTH = 1 + 1 + 15 + 3 + 1 + 1 + 24;
 constexpr std::size_t TRAILER_LENGTH = 1 + 5 + 40 + 3 + 1 + 1 + 24;
 
 std::string bound_word(const LoopBound& bound) {
-    return fmt_A(bound.name.empty() ? std::string(":") : bound.name, 8);
+    std::string word = bound.name.empty() ? std::string(":") : bound.name;
+    word.resize(8, ' ');
+    return word;
 }
 
 // Element numbers of the three bounds (0 = none), after the names: ENDO needs them to look the
@@ -70,8 +72,9 @@ bool field(const std::string& record, std::size_t at, std::size_t width, long lo
 void read_bounds(const std::string& record, std::size_t at, std::array<LoopBound, 3>& bound) {
     for (int k = 0; k < 3; ++k) {
         std::string word = record.size() >= at + 8 * (k + 1) ? record.substr(at + 8 * k, 8) : "";
+        std::size_t first = word.find_first_not_of(' ');
         std::size_t end = word.find_last_not_of(' ');
-        word.resize(end == std::string::npos ? 0 : end + 1);
+        word = first == std::string::npos ? std::string() : word.substr(first, end - first + 1);
         bound[k].name = (word == ":") ? "" : word;
         long long element = 0;
         bound[k].element = field(record, at + 24 + 10 * k, 10, element) ? int(element) : 0;
@@ -98,10 +101,16 @@ long long write_command(Run& run, std::string text) {
     return records + 1;
 }
 
-// The loop file, emptied and ready for writing; false when it cannot be opened.
+// The loop file in the run's temporary directory, emptied and ready for writing; false when it
+// cannot be opened. It is a scratch file: its name goes as soon as the unit holds it open.
 bool fresh_loop_file(Run& run) {
     close_unit(run, run.loops.L8);
-    return open_unit(run, run.loops.L8, run.loops.loop_file, "w+");
+    std::string path = run.host.VTEMP;
+    if (!path.empty() && path.back() != '/') path += '/';
+    path += run.loops.loop_file;
+    if (!open_unit(run, run.loops.L8, path, "w+")) return false;
+    std::remove(path.c_str());
+    return true;
 }
 
 void abandon_collection(Run& run, const std::string& message, int input_unit) {

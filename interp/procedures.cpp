@@ -231,7 +231,12 @@ void cmd_procedure(Run& run) {
 }
 
 void cmd_procend(Run& run) {
-    write_line(run, " ...ERROR..PROCEND WITHOUT A MATCHING PROCEDURE");
+    // Under SET OLDDO the typed word may be ENDO.
+    std::string typed = run.cmd.word.substr(0, run.cmd.word.find(' '));
+    if (match_command(typed, run.sw[OLONG]) == C_ENDO)
+        write_line(run, " ...ERROR..ENDO WITHOUT A MATCHING DO");
+    else
+        write_line(run, " ...ERROR..PROCEND WITHOUT A MATCHING PROCEDURE");
     run.flags.ODONT = true;
 }
 
@@ -247,7 +252,12 @@ bool start_procedure_file(Run& run, const std::string& path) {
 void cmd_execute(Run& run) {
     LoopState& L = run.loops;
     const std::string name = argument_word(run, 1);
-    int ref = name.empty() ? 0 : VFIND(run, name);
+    if (name.empty()) {
+        write_line(run, " ...ERROR..EXECUTE NEEDS A PROCEDURE NAME");
+        run.flags.ODONT = true;
+        return;
+    }
+    int ref = VFIND(run, name);
     if (ref > 0 && is_procedure_text(run, ref)) {
         push_level(run, ref, name);
         return;
