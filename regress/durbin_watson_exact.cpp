@@ -19,7 +19,7 @@ namespace {
 // Step in s; the trapezoidal error is about exp(-pi^2/h), 5e-22 here.
 const Real STEP = 0.2Q;
 // The integral is continued until the remaining tail is below this.
-const Real TAIL = 1e-24Q;
+const Real TAIL = 1e-22Q;
 // A probability outside [0, 1] by more than this means the integration failed.
 const Real SLACK = 1e-12Q;
 
@@ -46,10 +46,19 @@ std::vector<Real> reduce_to_residual_space(const DataMatrix& factored,
     return b;
 }
 
-// Weights of the quadratic form for d0.
+// Weights of the quadratic form for d0: with independent errors the roots less d0, otherwise
+// the eigenvalues of L'(B - d0 I)L.
 bool form_weights(const DurbinWatsonForms& forms, Real d0, std::vector<Real>& weights)
 {
     const int m = forms.size;
+    if (forms.g.empty()) {
+        if (static_cast<int>(forms.roots.size()) != m)
+            return false;
+        weights.resize(static_cast<std::size_t>(m));
+        for (int i = 0; i < m; ++i)
+            weights[i] = forms.roots[i] - d0;
+        return true;
+    }
     const auto at = [m](int row, int col) { return static_cast<std::size_t>(col) * m + row; };
     std::vector<Real> c = forms.b;
     for (int i = 0; i < m; ++i)
@@ -132,6 +141,9 @@ DurbinWatsonForms durbin_watson_forms(const DataMatrix& factored, const Househol
     if (forms.size <= 0)
         return forms;
     forms.b = reduce_to_residual_space(factored, factor, difference_matrix(n, spec));
+    std::vector<Real> b = forms.b;
+    if (!symmetric_eigenvalues(b, forms.size, forms.roots))
+        forms.roots.clear();
     if (rho != 0) {
         std::vector<Real> v(static_cast<std::size_t>(n) * n);
         for (int col = 0; col < n; ++col)
@@ -147,8 +159,10 @@ DwStatus durbin_watson_roots(const DurbinWatsonForms& forms, std::vector<Real>& 
     roots.clear();
     if (forms.size < 2)
         return DwStatus::too_few_degrees_of_freedom;
-    std::vector<Real> b = forms.b;
-    return symmetric_eigenvalues(b, forms.size, roots) ? DwStatus::ok : DwStatus::integration_error;
+    if (static_cast<int>(forms.roots.size()) != forms.size)
+        return DwStatus::integration_error;
+    roots = forms.roots;
+    return DwStatus::ok;
 }
 
 DwStatus quadratic_form_lower_probability(const std::vector<Real>& weights, Real& probability)
@@ -214,23 +228,43 @@ DwStatus durbin_watson_critical_value(const DurbinWatsonForms& forms, Real alpha
 {
     if (forms.size < 2)
         return DwStatus::too_few_degrees_of_freedom;
-    if (!(alpha > 0 && alpha < 1))
+    if (!(alpha > 0 && alpha < 1) || static_cast<int>(forms.roots.size()) != forms.size)
         return DwStatus::integration_error;
-    // d lies between the extreme eigenvalues of the form (independent errors: of B itself; in
-    // general 0 and the largest possible sum of squared differences ratio, 4 * order).
-    std::vector<Real> roots;
-    Real low = 0;
-    Real high = 0;
-    if (durbin_watson_roots(forms, roots) != DwStatus::ok)
-        return DwStatus::integration_error;
-    low = roots.front();
-    high = roots.back();
-    for (int round = 0; round < 80 && high - low > 1e-14Q * (1 + qm::abs(high)); ++round) {
-        const Real middle = (low + high) / 2;
+    // d is a ratio of quadratic forms in B, so it lies between the extreme roots, where the
+    // probability is 0 and 1 whatever the errors' correlation.
+    Real low = forms.roots.front();
+    Real high = forms.roots.back();
+    Real f_low = -alpha;
+    Real f_high = 1 - alpha;
+    int kept_side = 0;
+    for (int round = 0; round < 100; ++round) {
+        if (high - low <= 1e-13Q * (1 + qm::abs(high)))
+            break;
+        Real middle = low - f_low * (high - low) / (f_high - f_low);
+        if (!(middle > low && middle < high))
+            middle = (low + high) / 2;
         const DwProbability p = durbin_watson_probability(forms, middle);
         if (p.status != DwStatus::ok)
             return p.status;
-        (p.lower < alpha ? low : high) = middle;
+        const Real f_middle = p.lower - alpha;
+        if (qm::abs(f_middle) <= 1e-18Q) {
+            low = high = middle;
+            break;
+        }
+        // Illinois: when the same end stays twice, halve its value so the other end moves.
+        if (f_middle < 0) {
+            low = middle;
+            f_low = f_middle;
+            if (kept_side == 1)
+                f_high /= 2;
+            kept_side = 1;
+        } else {
+            high = middle;
+            f_high = f_middle;
+            if (kept_side == -1)
+                f_low /= 2;
+            kept_side = -1;
+        }
     }
     critical = (low + high) / 2;
     return DwStatus::ok;

@@ -55,10 +55,16 @@ TEST(SymmetricEigen, KnownSpectraAreFound)
     for (int j = 0; j < m; ++j)
         EXPECT_TRUE(close(values[j], sorted[j], 1e-31Q)) << j;
 
-    // 1 by 1 and a diagonal matrix need no iteration.
+    // 1 by 1 and diagonal matrices come back exactly, sorted; the upper triangle is not read.
     std::vector<Real> one = {7};
     ASSERT_TRUE(symmetric_eigenvalues(one, 1, values));
     EXPECT_EQ(values[0], 7);
+    std::vector<Real> diag = {4, 0, 0, 99, -1, 0, 99, 99, 2.5Q};
+    ASSERT_TRUE(symmetric_eigenvalues(diag, 3, values));
+    EXPECT_EQ(values, (std::vector<Real>{-1, 2.5Q, 4}));
+    // A NaN cannot settle and is reported, not looped on.
+    std::vector<Real> bad = {1, nanq(""), nanq(""), 1};
+    EXPECT_FALSE(symmetric_eigenvalues(bad, 2, values));
 }
 
 TEST(DurbinWatsonStatistic, OrdersAndGaps)
