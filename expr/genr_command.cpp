@@ -5,6 +5,7 @@
 #include "expr/program.hpp"
 
 #include "interp/command_table.hpp"
+#include "interp/do_loops.hpp"
 #include "interp/run.hpp"
 #include "workspace/sample.hpp"
 
@@ -147,7 +148,11 @@ void cmd_genr(Run& run) {
         }
     }
     if ((ikod == C_IF || ikod == C_IF1) && result.ok && result.ONOTIF) run.flags.if_false = true;
-    if (ikod == C_ENDIF && result.endif_true) run.flags.endif_hit = true;
+    if (ikod == C_ENDIF && result.endif_true) {
+        // The target reference is marked -12345: the innermost DO loop ends here.
+        run.flags.endif_hit = true;
+        end_loop_early(run);
+    }
 }
 
 } // namespace tarvex

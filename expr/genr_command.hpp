@@ -6,8 +6,8 @@ namespace tarvex {
 
 struct Run;
 
-// Handler of GENR, GEN1, IF, IF1, SKIPIF and ENDIF (chosen by IKOD). After an ENDIF whose
-// condition held, run.flags.endif_hit is set for the DO loop to end its innermost level.
+// Handler of GENR, GEN1, IF, IF1, SKIPIF and ENDIF (chosen by IKOD). An ENDIF whose condition
+// holds sets run.flags.endif_hit and ends the innermost running DO loop.
 void cmd_genr(Run& run);
 
 } // namespace tarvex
