@@ -41,7 +41,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {18,  "HELP",     cmd_help,          P, R}, // list the command words
     {19,  "NAMES",    cmd_names,         P, S}, // list the workspace
     {20,  "LAMBDA",   cmd_ignored_alone, P, R}, // only inside the commands that read it
-    {21,  "FORMAT",   not_available,     P, R}, // store a data format
+    {21,  "FORMAT",   cmd_format_at_dispatcher, P, R}, // kept by the reader; here it is an internal error
     {22,  "DIMENSIO", cmd_dimension,     P, R}, // dimension variables
     {23,  "DUMP",     cmd_dump,          P, R}, // workspace counters
     {24,  "ENDO",     not_available,     P, R}, // end of a DO loop
