@@ -6,6 +6,7 @@
 
 #include "interp/entry.hpp"
 #include "interp/set_display.hpp"
+#include "regress/ols_command.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/sample.hpp"
 
@@ -26,7 +27,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {3,   "READ",     not_available,     C, R}, // read data
     {4,   "PRINT",    not_available,     N, S}, // print variables
     {5,   "WRITE",    not_available,     N, S}, // write variables to a unit
-    {6,   "OLSQ",     not_available,     N, S}, // least-squares regression
+    {6,   "OLSQ",     cmd_olsq,          N, S}, // least-squares regression
     {7,   "SET",      SETDIS,            P, S}, // change switches and run values
     {8,   "DISPLAY",  SETDIS,            P, S}, // show switches and run values
     {9,   "STOP",     cmd_stop,          P, S}, // end the run (HOLD/STOP/RESET in a host)
@@ -111,7 +112,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {88,  "TARVEDIT", cmd_tarvedit,      P, R}, // editor mode toggle
     {89,  "QUIT",     cmd_stop,          P, R}, // dispatched as STOP
     {90,  "EXIT",     cmd_stop,          P, R}, // dispatched as STOP
-    {91,  "IMLS",     not_available,     N, R}, // the OLSQ handler
+    {91,  "IMLS",     cmd_olsq,          N, S}, // the OLSQ handler
     {92,  "COINTEGR", not_available,     N, R},
     {93,  "CONVERT",  not_available,     P, R},
     {94,  "IF1",      not_available,     P, R}, // IF at observation 1
