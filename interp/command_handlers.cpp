@@ -6,6 +6,8 @@
 
 #include "interp/entry.hpp"
 #include "interp/set_display.hpp"
+#include "io/print_write.hpp"
+#include "io/stored_format.hpp"
 #include "regress/ols_command.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/sample.hpp"
@@ -25,8 +27,8 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {1,   "MENU",     cmd_no_action,     P, R}, // consumed by the reader: nothing to do
     {2,   "GENR",     not_available,     P, R}, // compile and run an expression
     {3,   "READ",     not_available,     C, R}, // read data
-    {4,   "PRINT",    not_available,     N, S}, // print variables
-    {5,   "WRITE",    not_available,     N, S}, // write variables to a unit
+    {4,   "PRINT",    PRINTX,            N, S}, // print variables
+    {5,   "WRITE",    WRITEX,            N, S}, // write variables to a unit or file
     {6,   "OLSQ",     cmd_olsq,          N, S}, // least-squares regression
     {7,   "SET",      SETDIS,            P, S}, // change switches and run values
     {8,   "DISPLAY",  SETDIS,            P, S}, // show switches and run values
@@ -72,7 +74,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {48,  "PARM",     cmd_size,          P, S}, // work area size: ends the loop to reallocate
     {49,  "FCAST",    not_available,     N, R}, // forecast
     {50,  "SYSTEM",   not_available,     N, R},
-    {51,  "LIST",     not_available,     N, R}, // list variables
+    {51,  "LIST",     PRINTX,            N, S}, // list variables (as PRINT)
     {52,  "NLINEAR",  not_available,     N, R},
     {53,  "DLAGS",    not_available,     N, R},
     {54,  "INDEX",    not_available,     N, R},

@@ -6,7 +6,7 @@
 #include "io/print_request.hpp"
 #include "io/real_text.hpp"
 #include "numeric/fortran_format.hpp"
-#include "workspace/char_words.hpp"
+#include "io/char_words.hpp"
 
 namespace tarvex {
 
@@ -97,7 +97,7 @@ bool write_dump(Run& run, const PrintRequest& req, const OutputSink& out) {
         for (long long k = 1; k <= v.length; ++k) {
             const Real word = item_value(run, item, k);
             out.line(fmt_I(k, 10) + " " +
-                     (text ? unpack_chars(word) : fmt_E(word, DUMP_WIDTH, DUMP_DIGITS)));
+                     (text ? element_to_chars(word) : fmt_E(word, DUMP_WIDTH, DUMP_DIGITS)));
         }
     }
     return true;

@@ -5,7 +5,7 @@
 #include "io/print_request.hpp"
 #include "io/real_text.hpp"
 #include "numeric/fortran_format.hpp"
-#include "workspace/char_words.hpp"
+#include "io/char_words.hpp"
 
 namespace tarvex {
 
@@ -66,7 +66,7 @@ bool write_dif(Run& run, const PrintRequest& req, const OutputSink& out) {
             const Real word = item_value(run, item, k);
             if (item.info.type == TYPE_CHAR_VAR) {
                 out.line("1,0");
-                out.line("\"" + trimmed(unpack_chars(word)) + "\"");
+                out.line("\"" + trimmed(element_to_chars(word)) + "\"");
             } else {
                 out.line("0," + exact_real_text(word));
                 out.line("V");

@@ -146,7 +146,11 @@ struct Parser {
         }
         case ':':
             if (repeat_given >= 0) return fail("REPEAT COUNT BEFORE :");
-            program.ops.push_back(EditOp{EditKind::COLON});
+            {
+                EditOp op;
+                op.kind = EditKind::COLON;
+                program.ops.push_back(op);
+            }
             return true;
         case 'H': { // nHtext: the n characters after H, blanks included
             if (repeat_given < 0) return fail("H NEEDS A COUNT");

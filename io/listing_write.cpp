@@ -56,36 +56,39 @@ public:
             // On a file a full line of names that more names follow is marked for READ.
             if (!out_.to_report() && last - first == std::size_t(per_line_) && last < items.size())
                 line += "&";
-            out_.line(line);
+            emit(line);
         }
         return true;
     }
 
     bool table_row(long long, const std::vector<Cell>& cells) override {
         std::vector<std::string> fields;
-        for (const Cell& cell : cells)
+        std::vector<bool> present;
+        for (const Cell& cell : cells) {
             fields.push_back(cell.present ? value_field(cell.value) : std::string(FIELD, ' '));
-        flow(fields);
+            present.push_back(cell.present);
+        }
+        flow(fields, present);
         return true;
     }
 
     bool scalar(const PrintItem& item, Real value) override {
         const std::string field = fmt_G(value, FIELD, DIGITS);
         if (!req_.names) {
-            out_.line(" " + field);
+            emit(" " + field);
         } else if (item.ref < 0) {
-            out_.line("    " + scalar_label(item) + "  " + field);
+            emit("    " + scalar_label(item) + "  " + field);
         } else {
-            out_.line("    " + pad8(item.name) + "  " + field);
+            emit("    " + pad8(item.name) + "  " + field);
         }
         return true;
     }
 
     bool matrix_heading(const PrintItem& item, long long rows, long long cols) override {
         if (!req_.names && req_.is_write) return true;
-        if (req_.names) out_.line(" " + heading_field(item.name));
+        if (req_.names) emit(" " + heading_field(item.name));
         const bool lower = item.info.type == TYPE_SYMMETRIC || item.info.type == TYPE_TRIANGLE;
-        out_.line(" " + fmt_I(rows, 5) + " BY " + fmt_I(cols, 5) +
+        emit(" " + fmt_I(rows, 5) + " BY " + fmt_I(cols, 5) +
                   (lower ? " MATRIX - LOWER TRIANGLE PRINTED" : " MATRIX"));
         return true;
     }
@@ -100,28 +103,44 @@ public:
 
     bool string_item(const PrintItem& item, const std::string& text) override {
         if (!req_.names) {
-            out_.line(" " + text);
+            emit(" " + text);
             return true;
         }
-        out_.line(" " + heading_field(item.name));
+        emit(" " + heading_field(item.name));
         std::string field = text;
         if (field.size() < STRING_FIELD) field.resize(STRING_FIELD, ' ');
-        out_.line(" " + field + " : " + fmt_I(static_cast<long long>(text.size()), STRING_COUNT));
+        emit(" " + field + " : " + fmt_I(static_cast<long long>(text.size()), STRING_COUNT));
         return true;
     }
 
 private:
-    // Fields after one blank column, per_line_ to a line, continuing on further lines.
-    void flow(const std::vector<std::string>& fields) {
+    // A listing line: on a file without the blanks after its last field, as on the report.
+    void emit(const std::string& line) {
+        if (out_.to_report()) {
+            out_.line(line);
+            return;
+        }
+        const std::size_t last = line.find_last_not_of(' ');
+        out_.line(last == std::string::npos ? std::string(" ") : line.substr(0, last + 1));
+    }
+
+    // Fields after one blank column, per_line_ to a line, continuing on further lines; a
+    // continuation line whose variables have all ended is left out.
+    void flow(const std::vector<std::string>& fields, const std::vector<bool>& present = {}) {
         if (fields.empty()) {
-            out_.line(" ");
+            emit(" ");
             return;
         }
         for (std::size_t first = 0; first < fields.size(); first += per_line_) {
+            const std::size_t last = std::min(fields.size(), first + per_line_);
+            bool any = first == 0 || present.empty();
+            for (std::size_t k = first; k < last && !any; ++k)
+                any = present[k];
+            if (!any) continue;
             std::string line = " ";
-            for (std::size_t k = first; k < std::min(fields.size(), first + per_line_); ++k)
+            for (std::size_t k = first; k < last; ++k)
                 line += fields[k];
-            out_.line(line);
+            emit(line);
         }
     }
 

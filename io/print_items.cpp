@@ -3,7 +3,7 @@
 #include "io/print_request.hpp"
 
 #include "interp/run.hpp"
-#include "workspace/char_words.hpp"
+#include "io/char_words.hpp"
 #include "workspace/sample.hpp"
 
 #include <algorithm>
@@ -67,7 +67,7 @@ Real matrix_value(Run& run, const PrintItem& item, long long i, long long j) {
 std::string string_text(Run& run, const PrintItem& item) {
     std::string text;
     for (long long k = 1; k <= item.info.length; ++k)
-        text += unpack_chars(element(run, item.info, k));
+        text += element_to_chars(element(run, item.info, k));
     const std::size_t end = text.find_last_not_of(' ');
     text.resize(end == std::string::npos ? 0 : end + 1);
     return text;
@@ -82,7 +82,7 @@ Cell cell_of(Run& run, const PrintItem& item, long long t) {
         return cell;
     }
     const Real word = item_value(run, item, t);
-    cell.value = item.info.type == TYPE_CHAR_VAR ? FormatValue::of(unpack_chars(word))
+    cell.value = item.info.type == TYPE_CHAR_VAR ? FormatValue::of(element_to_chars(word))
                                                   : FormatValue::of(word);
     return cell;
 }

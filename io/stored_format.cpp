@@ -4,7 +4,7 @@
 
 #include "interp/entry.hpp"
 #include "interp/run.hpp"
-#include "workspace/char_words.hpp"
+#include "io/char_words.hpp"
 
 namespace tarvex {
 
@@ -44,7 +44,7 @@ bool has_integer_descriptor(std::string_view text) {
 
 void store_format(Run& run, std::string_view text) {
     text = trim(text);
-    const long long words = std::max<long long>(1, words_for_chars(text.size()));
+    const long long words = std::max<long long>(1, static_cast<long long>((text.size() + CHARS_PER_ELEMENT - 1) / CHARS_PER_ELEMENT));
     int ref = 0;
     NEWVAR(run, FORMAT_NAME, 1, TYPE_CHAR_STRING, words, 1, ref);
     if (ref <= 0) return; // NEWVAR has reported the full work area or name table
@@ -52,8 +52,8 @@ void store_format(Run& run, std::string_view text) {
     if (!VINFO(run, ref, info)) return;
     // A longer earlier format keeps its storage: blank the words past the new text.
     for (long long k = 1; k <= info.length; ++k) {
-        const std::size_t from = static_cast<std::size_t>(k - 1) * CHARS_PER_WORD;
-        element(run, info, k) = pack_chars(from < text.size() ? text.substr(from) : std::string_view());
+        const std::size_t from = static_cast<std::size_t>(k - 1) * CHARS_PER_ELEMENT;
+        element(run, info, k) = chars_to_element(from < text.size() ? text.substr(from) : std::string_view());
     }
     if (has_integer_descriptor(text)) {
         write_line(run, " ...ERROR..IN FORMAT..USE F,E,D,G FORMAT NOT I FORMAT");
@@ -76,7 +76,7 @@ bool stored_format(Run& run, std::string& text) {
     VarInfo info;
     VINFO(run, slot, info);
     for (long long k = 1; k <= info.length; ++k)
-        text += unpack_chars(element(run, info, k));
+        text += element_to_chars(element(run, info, k));
     text = std::string(trim(text));
     return true;
 }
