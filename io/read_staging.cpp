@@ -4,6 +4,7 @@
 #include "interp/run.hpp"
 #include "workspace/workspace.hpp"
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <sys/mman.h>
@@ -23,10 +24,19 @@ std::string trimmed(const std::string& s) {
 
 ChunkedValues::~ChunkedValues() { clear(); }
 
+// Chunks are aligned to their size and marked for huge pages: a million-row read then takes a
+// few hundred page faults instead of tens of thousands.
 void ChunkedValues::grow() {
-    void* p = mmap(nullptr, CHUNK_BYTES, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    const std::size_t span = 2 * CHUNK_BYTES;
+    void* p = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) throw std::bad_alloc();
-    chunks_.push_back(static_cast<Real*>(p));
+    const auto base = reinterpret_cast<std::uintptr_t>(p);
+    const std::uintptr_t aligned = (base + CHUNK_BYTES - 1) & ~(std::uintptr_t(CHUNK_BYTES) - 1);
+    if (aligned > base) munmap(p, aligned - base);
+    if (aligned + CHUNK_BYTES < base + span)
+        munmap(reinterpret_cast<void*>(aligned + CHUNK_BYTES), base + span - aligned - CHUNK_BYTES);
+    madvise(reinterpret_cast<void*>(aligned), CHUNK_BYTES, MADV_HUGEPAGE);
+    chunks_.push_back(reinterpret_cast<Real*>(aligned));
     fill_ = 0;
 }
 

@@ -16,7 +16,7 @@ struct Run;
 
 class ChunkedValues {
 public:
-    static constexpr std::size_t CHUNK = 65536; // elements per chunk (1 MiB)
+    static constexpr std::size_t CHUNK = 131072; // elements per chunk (2 MiB, one huge page)
 
     ChunkedValues() = default;
     ChunkedValues(ChunkedValues&&) noexcept = default;

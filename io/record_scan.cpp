@@ -2,6 +2,7 @@
 #include "io/record_scan.hpp"
 
 #include "numeric/decimal.hpp"
+#include "numeric/decimal_fast.hpp"
 
 namespace tarvex {
 
@@ -76,7 +77,7 @@ FieldKind FreeScanner::next(Real& value) {
     while (pos_ < n && is_blank(rec_[pos_])) ++pos_;
     if (pos_ < n && rec_[pos_] == ',') ++pos_;
 
-    if (Real v; parse_real_field(item, v)) {
+    if (Real v; parse_real_field_quick(item, v)) {
         value = v;
         return FieldKind::VALUE;
     }
@@ -86,7 +87,7 @@ FieldKind FreeScanner::next(Real& value) {
         std::string_view rest = item.substr(star + 1);
         if (rest.empty()) {
             repeat_kind_ = FieldKind::NUL;
-        } else if (Real v; parse_real_field(rest, v)) {
+        } else if (Real v; parse_real_field_quick(rest, v)) {
             repeat_kind_ = FieldKind::VALUE;
             repeat_value_ = v;
             value = v;
@@ -143,7 +144,7 @@ bool field_value(std::string_view field, Real& value, bool& missing) {
         missing = true;
         return true;
     }
-    return parse_real_field(field, value);
+    return parse_real_field_quick(field, value);
 }
 
 } // namespace tarvex
