@@ -154,7 +154,7 @@ bool read_dif(ReadJob& job, DataLines& lines, bool names_from_file) {
     if (name_row) {
         for (const Cell& c : table.front()) {
             std::string name = trim(c.str).substr(0, 8);
-            file_names.push_back(run.sw[OLC] ? name : upper(name));
+            file_names.push_back(run.sw[OLC] ? upper(name) : name);
         }
     } else {
         for (long long k = 1; k <= vectors; ++k) file_names.push_back("C" + std::to_string(k));

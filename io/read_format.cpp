@@ -78,7 +78,8 @@ private:
                 continue;
             }
             int repeat = 1;
-            if (number(repeat)) {
+            if (int count = 0; number(count)) {
+                repeat = count;
                 skip_blanks();
                 if (pos_ >= t_.size()) return false;
                 c = static_cast<char>(std::toupper(static_cast<unsigned char>(t_[pos_])));

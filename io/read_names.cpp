@@ -28,7 +28,7 @@ bool collect_names(Run& run, std::string_view line, std::vector<std::string>& na
     auto flush = [&]() {
         if (word.empty()) return;
         if (word.size() > NAME_LENGTH) word.resize(NAME_LENGTH);
-        if (!run.sw[OLC]) std::transform(word.begin(), word.end(), word.begin(), upper);
+        if (run.sw[OLC]) std::transform(word.begin(), word.end(), word.begin(), upper);
         names.push_back(word);
         word.clear();
     };
