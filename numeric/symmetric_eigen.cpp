@@ -21,24 +21,23 @@ Real hypotenuse(Real a, Real b)
 }
 
 // Reduces the lower triangle of `a` to tridiagonal form: diagonal d, subdiagonal e (e[i] couples
-// rows i and i+1; e[n-1] = 0).
+// rows i and i+1; e[n-1] = 0). Only the lower triangle is read and updated.
 void tridiagonalize(std::vector<Real>& a, int n, std::vector<Real>& d, std::vector<Real>& e)
 {
     const auto at = [n](int row, int col) { return static_cast<std::size_t>(col) * n + row; };
-    // Fill the upper triangle from the lower so that whole columns can be used.
-    for (int col = 0; col < n; ++col)
-        for (int row = 0; row < col; ++row)
-            a[at(row, col)] = a[at(col, row)];
+    d.assign(static_cast<std::size_t>(n), Real(0));
+    e.assign(static_cast<std::size_t>(n), Real(0));
     std::vector<Real> v(static_cast<std::size_t>(n));
     std::vector<Real> p(static_cast<std::size_t>(n));
     for (int k = 0; k + 2 < n; ++k) {
-        // Reflection of rows k+1..n-1 that zeroes column k below its subdiagonal.
-        Real norm2 = 0;
+        // Reflection H = I - beta v v' of rows k+1..n-1 that zeroes column k below its
+        // subdiagonal; v is scaled by the column's largest element (H does not change).
         Real big = 0;
         for (int i = k + 1; i < n; ++i)
             big = std::max(big, qm::abs(a[at(i, k)]));
         if (big == 0)
             continue;
+        Real norm2 = 0;
         for (int i = k + 1; i < n; ++i) {
             v[i] = a[at(i, k)] / big;
             norm2 += v[i] * v[i];
@@ -50,30 +49,31 @@ void tridiagonalize(std::vector<Real>& a, int n, std::vector<Real>& d, std::vect
         if (vv == 0)
             continue;
         const Real beta = 2 / vv;
-        // p = beta A22 v, w = p - (beta/2)(p'v) v, A22 -= v w' + w v'.
+        // p = beta A22 v from the lower triangle, w = p - (beta/2)(p'v) v, A22 -= v w' + w v'.
+        for (int i = k + 1; i < n; ++i)
+            p[i] = 0;
+        for (int j = k + 1; j < n; ++j) {
+            p[j] += a[at(j, j)] * v[j];
+            for (int i = j + 1; i < n; ++i) {
+                p[i] += a[at(i, j)] * v[j];
+                p[j] += a[at(i, j)] * v[i];
+            }
+        }
         Real pv = 0;
         for (int i = k + 1; i < n; ++i) {
-            Real sum = 0;
-            for (int j = k + 1; j < n; ++j)
-                sum += a[at(i, j)] * v[j];
-            p[i] = beta * sum;
+            p[i] *= beta;
             pv += p[i] * v[i];
         }
         const Real half = beta * pv / 2;
         for (int i = k + 1; i < n; ++i)
             p[i] -= half * v[i];
         for (int j = k + 1; j < n; ++j)
-            for (int i = k + 1; i < n; ++i)
+            for (int i = j; i < n; ++i)
                 a[at(i, j)] -= v[i] * p[j] + p[i] * v[j];
         a[at(k + 1, k)] = alpha * big;
-        a[at(k, k + 1)] = alpha * big;
-        for (int i = k + 2; i < n; ++i) {
+        for (int i = k + 2; i < n; ++i)
             a[at(i, k)] = 0;
-            a[at(k, i)] = 0;
-        }
     }
-    d.assign(static_cast<std::size_t>(n), Real(0));
-    e.assign(static_cast<std::size_t>(n), Real(0));
     for (int i = 0; i < n; ++i) {
         d[i] = a[at(i, i)];
         if (i + 1 < n)

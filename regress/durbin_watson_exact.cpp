@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <new>
 
 namespace tarvex {
 namespace {
@@ -19,7 +20,7 @@ namespace {
 // Step in s; the trapezoidal error is about exp(-pi^2/h), 5e-22 here.
 const Real STEP = 0.2Q;
 // The integral is continued until the remaining tail is below this.
-const Real TAIL = 1e-24Q;
+const Real TAIL = 1e-22Q;
 // A probability outside [0, 1] by more than this means the integration failed.
 const Real SLACK = 1e-12Q;
 
@@ -46,10 +47,19 @@ std::vector<Real> reduce_to_residual_space(const DataMatrix& factored,
     return b;
 }
 
-// Weights of the quadratic form for d0.
+// Weights of the quadratic form for d0: with independent errors the roots less d0, otherwise
+// the eigenvalues of L'(B - d0 I)L.
 bool form_weights(const DurbinWatsonForms& forms, Real d0, std::vector<Real>& weights)
 {
     const int m = forms.size;
+    if (forms.g.empty()) {
+        if (static_cast<int>(forms.roots.size()) != m)
+            return false;
+        weights.resize(static_cast<std::size_t>(m));
+        for (int i = 0; i < m; ++i)
+            weights[i] = forms.roots[i] - d0;
+        return true;
+    }
     const auto at = [m](int row, int col) { return static_cast<std::size_t>(col) * m + row; };
     std::vector<Real> c = forms.b;
     for (int i = 0; i < m; ++i)
@@ -123,8 +133,35 @@ std::vector<Real> difference_matrix(int nobs, const DifferenceSpec& spec)
     return a;
 }
 
+namespace {
+DurbinWatsonForms build_forms(const DataMatrix& factored, const HouseholderFactor& factor,
+                              const DifferenceSpec& spec, Real rho);
+} // namespace
+
+long long durbin_watson_work_words(int nobs, int nregs, bool autocorrelated)
+{
+    const long long n = nobs;
+    const long long m = nobs > nregs ? nobs - nregs : 0;
+    return (autocorrelated ? 2 : 1) * n * n + (autocorrelated ? 5 : 2) * m * m;
+}
+
 DurbinWatsonForms durbin_watson_forms(const DataMatrix& factored, const HouseholderFactor& factor,
                                       const DifferenceSpec& spec, Real rho)
+{
+    try {
+        return build_forms(factored, factor, spec, rho);
+    } catch (const std::bad_alloc&) {
+        DurbinWatsonForms forms;
+        forms.status = DwStatus::insufficient_space;
+        forms.size = factor.nobs - factor.nregs;
+        return forms;
+    }
+}
+
+namespace {
+
+DurbinWatsonForms build_forms(const DataMatrix& factored, const HouseholderFactor& factor,
+                              const DifferenceSpec& spec, Real rho)
 {
     DurbinWatsonForms forms;
     const int n = factor.nobs;
@@ -132,6 +169,9 @@ DurbinWatsonForms durbin_watson_forms(const DataMatrix& factored, const Househol
     if (forms.size <= 0)
         return forms;
     forms.b = reduce_to_residual_space(factored, factor, difference_matrix(n, spec));
+    std::vector<Real> b = forms.b;
+    if (!symmetric_eigenvalues(b, forms.size, forms.roots))
+        forms.roots.clear();
     if (rho != 0) {
         std::vector<Real> v(static_cast<std::size_t>(n) * n);
         for (int col = 0; col < n; ++col)
@@ -142,13 +182,19 @@ DurbinWatsonForms durbin_watson_forms(const DataMatrix& factored, const Househol
     return forms;
 }
 
+} // namespace
+
 DwStatus durbin_watson_roots(const DurbinWatsonForms& forms, std::vector<Real>& roots)
 {
     roots.clear();
+    if (forms.status != DwStatus::ok)
+        return forms.status;
     if (forms.size < 2)
         return DwStatus::too_few_degrees_of_freedom;
-    std::vector<Real> b = forms.b;
-    return symmetric_eigenvalues(b, forms.size, roots) ? DwStatus::ok : DwStatus::integration_error;
+    if (static_cast<int>(forms.roots.size()) != forms.size)
+        return DwStatus::integration_error;
+    roots = forms.roots;
+    return DwStatus::ok;
 }
 
 DwStatus quadratic_form_lower_probability(const std::vector<Real>& weights, Real& probability)
@@ -196,6 +242,10 @@ DwStatus quadratic_form_lower_probability(const std::vector<Real>& weights, Real
 DwProbability durbin_watson_probability(const DurbinWatsonForms& forms, Real d_obs)
 {
     DwProbability out;
+    if (forms.status != DwStatus::ok) {
+        out.status = forms.status;
+        return out;
+    }
     if (forms.size < 2) {
         out.status = DwStatus::too_few_degrees_of_freedom;
         return out;
@@ -212,25 +262,47 @@ DwProbability durbin_watson_probability(const DurbinWatsonForms& forms, Real d_o
 
 DwStatus durbin_watson_critical_value(const DurbinWatsonForms& forms, Real alpha, Real& critical)
 {
+    if (forms.status != DwStatus::ok)
+        return forms.status;
     if (forms.size < 2)
         return DwStatus::too_few_degrees_of_freedom;
-    if (!(alpha > 0 && alpha < 1))
+    if (!(alpha > 0 && alpha < 1) || static_cast<int>(forms.roots.size()) != forms.size)
         return DwStatus::integration_error;
-    // d lies between the extreme eigenvalues of the form (independent errors: of B itself; in
-    // general 0 and the largest possible sum of squared differences ratio, 4 * order).
-    std::vector<Real> roots;
-    Real low = 0;
-    Real high = 0;
-    if (durbin_watson_roots(forms, roots) != DwStatus::ok)
-        return DwStatus::integration_error;
-    low = roots.front();
-    high = roots.back();
-    for (int round = 0; round < 80 && high - low > 1e-14Q * (1 + qm::abs(high)); ++round) {
-        const Real middle = (low + high) / 2;
+    // d is a ratio of quadratic forms in B, so it lies between the extreme roots, where the
+    // probability is 0 and 1 whatever the errors' correlation.
+    Real low = forms.roots.front();
+    Real high = forms.roots.back();
+    Real f_low = -alpha;
+    Real f_high = 1 - alpha;
+    int kept_side = 0;
+    for (int round = 0; round < 100; ++round) {
+        if (high - low <= 1e-13Q * (1 + qm::abs(high)))
+            break;
+        Real middle = low - f_low * (high - low) / (f_high - f_low);
+        if (!(middle > low && middle < high))
+            middle = (low + high) / 2;
         const DwProbability p = durbin_watson_probability(forms, middle);
         if (p.status != DwStatus::ok)
             return p.status;
-        (p.lower < alpha ? low : high) = middle;
+        const Real f_middle = p.lower - alpha;
+        if (qm::abs(f_middle) <= 1e-18Q) {
+            low = high = middle;
+            break;
+        }
+        // Illinois: when the same end stays twice, halve its value so the other end moves.
+        if (f_middle < 0) {
+            low = middle;
+            f_low = f_middle;
+            if (kept_side == 1)
+                f_high /= 2;
+            kept_side = 1;
+        } else {
+            high = middle;
+            f_high = f_middle;
+            if (kept_side == -1)
+                f_low /= 2;
+            kept_side = -1;
+        }
     }
     critical = (low + high) / 2;
     return DwStatus::ok;

@@ -1,21 +1,16 @@
 // Modified Gram-Schmidt least squares. Column j is normalised to q_j and at once removed from
 // every later column, the dependent variable included, so that the dependent column ends as the
 // residual vector and its projections form Q'y. Working on the augmented matrix makes the
-// solution backward stable even when Q itself loses orthogonality on nearly collinear data.
+// solution backward stable even when Q itself loses orthogonality on nearly collinear data, and
+// the projections are exact dot products, rounded once, which keeps the cancellation in them from
+// costing digits (and is faster than the plain loop).
 #include "regress/gram_schmidt.hpp"
 
+#include "numeric/exact_dot.hpp"
 #include "numeric/qmath.hpp"
 
 namespace tarvex {
 namespace {
-
-Real dot(const Real* a, const Real* b, int n)
-{
-    Real sum = 0;
-    for (int i = 0; i < n; ++i)
-        sum += a[i] * b[i];
-    return sum;
-}
 
 void subtract_multiple(Real* target, const Real* q, Real factor, int n)
 {
@@ -57,7 +52,7 @@ LeastSquaresFit GSREG(DataMatrix& data)
         r[at(j, j)] = norm;
         for (int later = j + 1; later <= k; ++later) {
             Real* target = data.column(later);
-            const Real projection = dot(q, target, n);
+            const Real projection = exact_dot(q, target, static_cast<std::size_t>(n));
             subtract_multiple(target, q, projection, n);
             if (later < k)
                 r[at(j, later)] = projection;

@@ -4,6 +4,7 @@
 // remaining N-K elements hold the residuals in the rotated basis (their sum of squares is SSE).
 #include "regress/householder.hpp"
 
+#include "numeric/exact_dot.hpp"
 #include "numeric/qmath.hpp"
 
 namespace tarvex {
@@ -13,10 +14,7 @@ namespace {
 void reflect(const DataMatrix& data, int j, Real tau, Real* v)
 {
     const Real* u = data.column(j);
-    Real sum = 0;
-    for (int i = j; i < data.nobs; ++i)
-        sum += u[i] * v[i];
-    sum *= tau;
+    const Real sum = tau * exact_dot(u + j, v + j, static_cast<std::size_t>(data.nobs - j));
     for (int i = j; i < data.nobs; ++i)
         v[i] -= sum * u[i];
 }

@@ -1,7 +1,8 @@
 // Steps shared by the least-squares solvers: triangular back-substitution, the inverse
-// cross-product matrix from a triangular factor, guarded sums of squares, and hat values.
+// cross-product matrix from a triangular factor, exact sums of squares, and hat values.
 #include "regress/least_squares.hpp"
 
+#include "numeric/exact_dot.hpp"
 #include "numeric/qmath.hpp"
 
 namespace tarvex {
@@ -46,19 +47,7 @@ std::vector<Real> inverse_from_triangle(const std::vector<Real>& r, int k)
 
 Real sum_of_squares(const Real* values, int n)
 {
-    Real scale = 0;
-    for (int i = 0; i < n; ++i)
-        scale = qm::abs(values[i]) > scale ? qm::abs(values[i]) : scale;
-    if (scale == 0 || qm::isinf(scale) || qm::isnan(scale))
-        return scale * scale;
-    // A power of two keeps the scaling exact.
-    const Real unit = scalbnq(1, ilogbq(scale));
-    Real sum = 0;
-    for (int i = 0; i < n; ++i) {
-        const Real v = values[i] / unit;
-        sum += v * v;
-    }
-    return sum * unit * unit;
+    return exact_sum_of_squares(values, static_cast<std::size_t>(n < 0 ? 0 : n));
 }
 
 } // namespace ls_detail

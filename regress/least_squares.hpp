@@ -68,7 +68,7 @@ namespace ls_detail {
 void back_substitute(const std::vector<Real>& r, int k, const Real* z, Real* b);
 // (R'R)^-1 = R^-1 R^-T from an upper-triangular R: the inverse cross-product matrix.
 std::vector<Real> inverse_from_triangle(const std::vector<Real>& r, int k);
-// Sum of squares of n values, scaled so that no square overflows or underflows.
+// Sum of squares of n values, exact and rounded once (no square overflows or underflows).
 Real sum_of_squares(const Real* values, int n);
 
 } // namespace ls_detail

@@ -1,8 +1,9 @@
 // Cross-product least squares. Each observation row [x_i y_i] is rotated into the triangular
 // factor T of the moment matrix; T'T then equals X'X, X'y and y'y bordered together, T's leading
 // K by K block is the Cholesky factor of X'X and its last column holds R^-T X'y and sqrt(SSE).
-// A ridge constant needs the moment matrix itself: it is formed from T, scaled to unit diagonal,
-// given k on the diagonal and factored by Cholesky.
+// A ridge constant needs the moment matrix itself: it is formed from T, given k on its diagonal
+// (raw form) or scaled to unit diagonal and given 1 + k there (scaled form), and factored by
+// Cholesky.
 #include "regress/normal_equations.hpp"
 
 #include "numeric/qmath.hpp"
@@ -51,8 +52,8 @@ bool cholesky(const std::vector<Real>& c, int k, std::vector<Real>& r, int& fail
     return true;
 }
 
-LeastSquaresFit ridge_solve(const DataMatrix& data, const MomentFactor& factor, Real ridge,
-                            LeastSquaresFit fit)
+LeastSquaresFit ridge_solve(const DataMatrix& data, const MomentFactor& factor,
+                            const NormalOptions& options, LeastSquaresFit fit)
 {
     const int k = factor.nregs;
     const auto at = [k](int row, int col) { return static_cast<std::size_t>(col) * k + row; };
@@ -70,6 +71,10 @@ LeastSquaresFit ridge_solve(const DataMatrix& data, const MomentFactor& factor, 
         for (int mid = 0; mid <= col; ++mid)
             xty[col] += factor.at(mid, col) * factor.at(mid, k);
     }
+    if (options.form == RidgeForm::raw)
+        for (int j = 0; j < k; ++j)
+            c[at(j, j)] += options.ridge;
+    // Scaled to unit diagonal for the factorisation either way.
     std::vector<Real> scale(static_cast<std::size_t>(k));
     for (int j = 0; j < k; ++j)
         scale[j] = 1 / qm::sqrt(c[at(j, j)]);
@@ -77,7 +82,7 @@ LeastSquaresFit ridge_solve(const DataMatrix& data, const MomentFactor& factor, 
         for (int row = 0; row < k; ++row)
             c[at(row, col)] *= scale[row] * scale[col];
     for (int j = 0; j < k; ++j)
-        c[at(j, j)] = 1 + ridge;
+        c[at(j, j)] = options.form == RidgeForm::raw ? 1 : 1 + options.ridge;
     std::vector<Real> r;
     int failed = -1;
     if (!cholesky(c, k, r, failed)) {
@@ -158,7 +163,7 @@ LeastSquaresFit normal_equations_solve(const DataMatrix& data, const NormalOptio
         }
     }
     if (options.ridge != 0)
-        return ridge_solve(data, factor, options.ridge, fit);
+        return ridge_solve(data, factor, options, fit);
 
     std::vector<Real> r(static_cast<std::size_t>(k) * k);
     std::vector<Real> z(static_cast<std::size_t>(k));

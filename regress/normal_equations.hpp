@@ -9,10 +9,13 @@
 
 namespace tarvex {
 
+// Where the ridge constant goes: on the diagonal of X'X itself, or of the cross-product matrix
+// of the regressors scaled to unit length (so that k means the same in any units of the data).
+enum class RidgeForm { raw, scaled };
+
 struct NormalOptions {
-    // Ridge constant k, added to the diagonal of the cross-product matrix of the regressors
-    // scaled to unit length (so k means the same for any units of the data). 0: least squares.
-    Real ridge = 0;
+    Real ridge = 0; // ridge constant k; 0 is least squares
+    RidgeForm form = RidgeForm::scaled;
 };
 
 // The moment matrix in factored form: T is (K+1) by (K+1), upper triangular, column-major, with

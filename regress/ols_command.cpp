@@ -135,6 +135,7 @@ void cmd_olsq(Run& run) {
     fit.dep_ref = plain_ref(scan.list[1]);
     const int dep_lag = scan.list[scan.MAXVAR + 1] % LAG_ORDER_CODE;
     fit.dep_name = name8(variable_name(run, fit.dep_ref));
+    fit.dep_lag = dep_lag;
     if (dep_lag != 0) max_lag = std::max(max_lag, dep_lag);
 
     // 5. Regressors: none may be the dependent variable itself.
@@ -182,6 +183,11 @@ void cmd_olsq(Run& run) {
         const std::string keyword(table.keywords[table.nswitch + table.nint + table.nreal + j]);
         ols_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8(keyword),
                   ERR_OPTION_VALUE);
+        return;
+    }
+    const std::string method = trim(o.METHOD);
+    if (method != "GS" && method != "HH" && method != "NORMAL" && !method.empty()) {
+        ols_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("METHOD"), ERR_OPTION_VALUE);
         return;
     }
     int weight_ref = 0;

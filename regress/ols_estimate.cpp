@@ -38,7 +38,7 @@ bool load_data(Run& run, OlsFit& fit) {
     fit.x.assign(std::size_t(n) * fit.k, 0);
     for (int i = 0; i < n; ++i) {
         const int t = fit.obs[i];
-        Real y = value_at(run, fit.dep_ref, t);
+        Real y = value_at(run, fit.dep_ref, t - fit.dep_lag);
         if (fit.log_dependent) {
             if (!(y > 0)) {
                 ols_error(run, " ...ERROR..VARIABLE " + fit.dep_name + " IS NOT VALID", ERR_NOT_VALID);

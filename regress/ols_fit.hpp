@@ -32,6 +32,7 @@ struct OlsFit {
     // The equation.
     std::string label;             // "  OLS " or " IMLS "
     int dep_ref = 0;
+    int dep_lag = 0;               // the dependent variable lagged (a lag reference)
     std::string dep_name;          // 8 columns
     std::vector<OlsTerm> terms;    // K terms, the intercept last
     bool has_intercept = false;

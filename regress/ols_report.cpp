@@ -8,6 +8,7 @@
 #include "numeric/qmath.hpp"
 #include "regress/ls_bridge.hpp"
 #include "regress/ols_fit.hpp"
+#include "regress/ols_gnuplot.hpp"
 #include "regress/ols_residual_stats.hpp"
 
 #include <algorithm>
@@ -297,6 +298,7 @@ void OLSOUT(Run& run, OlsFit& fit, const OlsOptions& o) {
     store_scalars(run, fit, s, r);
     store_ols_variables(run, fit, o);
     if (put && (o.RSTAT || o.LIST)) OLSRES(run, fit, o);
+    if (o.GNUPLOT) write_residual_plot(run, fit, o);
     if (r.durh_available && fit.lagged_dependent >= 0) run.res[R_DURH] = r.durh;
     if (o.RSTAT) run.res[R_DW] = r.dw;
 }

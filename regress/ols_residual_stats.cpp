@@ -8,6 +8,8 @@
 #include "regress/ls_bridge.hpp"
 #include "regress/ols_fit.hpp"
 
+#include <algorithm>
+
 namespace tarvex {
 
 Real squared_correlation(const std::vector<Real>& a, const std::vector<Real>& b) {
@@ -71,7 +73,7 @@ void hall_pagan(const OlsFit& fit, ResidualStats& s) {
     if (sst <= 0) return;
     s.hp_available = true;
     s.hp_df = cols;
-    s.hp_chi = n * (1 - sol.sse / sst);
+    s.hp_chi = std::max(Real(0), n * (1 - sol.sse / sst)); // rounding may leave a tiny negative
     s.hp_p = chi2_tail(s.hp_chi, cols);
 }
 

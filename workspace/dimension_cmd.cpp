@@ -8,6 +8,8 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 
+#include <climits>
+
 namespace tarvex {
 
 namespace {
@@ -92,14 +94,17 @@ void cmd_dimension(Run& run) {
         }
         long long rows = 0, cols = 1;
         if (!to_count(rows_value, false, rows) || !to_count(cols_value, true, cols) ||
-            rows * cols >= static_cast<long long>(LARGEST_COUNT)) {
+            cols > INT_MAX) {
             write_line(run, " ...ERROR..INVALID SIZE OF ARRAY " + name);
             serious_error(run);
             return;
         }
+        // A size beyond any work area is asked for as such: NEWVAR reports the shortfall.
+        const long long largest = static_cast<long long>(LARGEST_COUNT);
+        const long long length = rows > largest / cols ? largest : rows * cols;
         int ref = 0; // the whole variable
-        NEWVAR(run, name, 1, has_cols ? TYPE_MATRIX : TYPE_DATA, rows * cols,
-               static_cast<int>(cols), ref);
+        NEWVAR(run, name, 1, has_cols ? TYPE_MATRIX : TYPE_DATA, length, static_cast<int>(cols),
+               ref);
         if (ref <= 0) return; // NEWVAR has reported the full work area or name table
         if (run.sw[ODMMP])
             write_line(run, " DIMEN " + name + std::string(8 - name.size(), ' ') +

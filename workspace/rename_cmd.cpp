@@ -13,8 +13,13 @@ inline constexpr std::string_view FILE_RENAME_COMMAND = "mv ";
 
 void rename_files(Run& run) {
     const std::string& text = run.cmd.text;
-    const std::size_t from = std::min<std::size_t>(std::max(run.cmd.col, 0), text.size());
-    SYSCMD(run, std::string(FILE_RENAME_COMMAND) + text.substr(from));
+    std::size_t from = std::min<std::size_t>(std::max(run.cmd.col, 0), text.size());
+    while (from < text.size() && text[from] == ' ') ++from;
+    const std::string files = text.substr(from);
+    if (SYSCMD(run, std::string(FILE_RENAME_COMMAND) + files) != 0) {
+        write_line(run, " ...ERROR..FILES NOT RENAMED: " + files);
+        run.flags.ODONT = true;
+    }
 }
 
 void rename_error(Run& run, const std::string& text) {

@@ -101,6 +101,11 @@ bool align_dates(Run& run, VariableCopy& var) {
         return false;
     }
     const long long first = first_observation(run, var);
+    if (first - 1 > run.ws.MAXADD) {
+        write_line(run, " ...ERROR..DATES OF " + var.name + " LIE BEYOND THE WORK AREA");
+        run.flags.ODONT = true;
+        return false;
+    }
     std::vector<Real> placed;
     if (first >= 1) {
         placed.assign(static_cast<std::size_t>(first - 1), run.ws.XMISS);

@@ -55,10 +55,16 @@ TEST(SymmetricEigen, KnownSpectraAreFound)
     for (int j = 0; j < m; ++j)
         EXPECT_TRUE(close(values[j], sorted[j], 1e-31Q)) << j;
 
-    // 1 by 1 and a diagonal matrix need no iteration.
+    // 1 by 1 and diagonal matrices come back exactly, sorted; the upper triangle is not read.
     std::vector<Real> one = {7};
     ASSERT_TRUE(symmetric_eigenvalues(one, 1, values));
     EXPECT_EQ(values[0], 7);
+    std::vector<Real> diag = {4, 0, 0, 99, -1, 0, 99, 99, 2.5Q};
+    ASSERT_TRUE(symmetric_eigenvalues(diag, 3, values));
+    EXPECT_EQ(values, (std::vector<Real>{-1, 2.5Q, 4}));
+    // A NaN cannot settle and is reported, not looped on.
+    std::vector<Real> bad = {1, nanq(""), nanq(""), 1};
+    EXPECT_FALSE(symmetric_eigenvalues(bad, 2, values));
 }
 
 TEST(DurbinWatsonStatistic, OrdersAndGaps)
@@ -205,6 +211,23 @@ TEST(ExactDurbinWatson, ProbabilityRisesWithTheStatisticAndNeedsTwoDegreesOfFree
     const DurbinWatsonForms one = durbin_watson_forms(tiny, small.factor, {});
     EXPECT_EQ(durbin_watson_probability(one, 2).status, DwStatus::too_few_degrees_of_freedom);
     EXPECT_EQ(durbin_watson_roots(one, roots), DwStatus::too_few_degrees_of_freedom);
+}
+
+TEST(ExactDurbinWatson, WorkSpaceAndMissingSpaceAreReported)
+{
+    // N = 10, K = 2: one 10 by 10 matrix and two 8 by 8 forms; with RHO two and five.
+    EXPECT_EQ(durbin_watson_work_words(10, 2, false), 100 + 2 * 64);
+    EXPECT_EQ(durbin_watson_work_words(10, 2, true), 200 + 5 * 64);
+    EXPECT_EQ(durbin_watson_work_words(100000, 10, false), 10000000000LL + 2 * 99990LL * 99990LL);
+    // Forms that could not be built answer every question with that status.
+    DurbinWatsonForms forms;
+    forms.status = DwStatus::insufficient_space;
+    forms.size = 50;
+    std::vector<Real> roots;
+    Real critical = 0;
+    EXPECT_EQ(durbin_watson_roots(forms, roots), DwStatus::insufficient_space);
+    EXPECT_EQ(durbin_watson_probability(forms, 2).status, DwStatus::insufficient_space);
+    EXPECT_EQ(durbin_watson_critical_value(forms, 0.05Q, critical), DwStatus::insufficient_space);
 }
 
 } // namespace

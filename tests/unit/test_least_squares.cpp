@@ -150,28 +150,62 @@ TEST(LeastSquares, TooFewObservations)
         EXPECT_EQ(solve(method, data).status, SolveStatus::too_few_observations);
 }
 
-TEST(LeastSquares, RidgeShrinksTowardsZeroAndZeroRidgeIsLeastSquares)
+TEST(LeastSquares, RidgeShrinksTowardsZeroInBothForms)
 {
-    // Regressors scaled to unit length are orthonormal here (x0 = (1,1,-1,-1)/2,
-    // x1 = (1,-1,1,-1)/2), so the ridge coefficient is the least-squares one over 1 + k.
+    // Orthogonal regressors x0 = (1,1,-1,-1), x1 = (1,-1,1,-1), so X'X = 4I and the least-squares
+    // coefficient is x'y/4. Raw ridge: x'y/(4 + k). Scaled ridge: x'y/(4(1 + k)).
     DataMatrix data(4, 3);
     const Real y[] = {3, 1, -2, 0.5Q};
     for (int i = 0; i < 4; ++i) {
-        data.at(i, 0) = (i < 2 ? 1 : -1) / 2.0Q;
-        data.at(i, 1) = (i % 2 == 0 ? 1 : -1) / 2.0Q;
+        data.at(i, 0) = i < 2 ? 1 : -1;
+        data.at(i, 1) = i % 2 == 0 ? 1 : -1;
         data.at(i, 2) = y[i];
     }
+    // x0'y = 3 + 1 + 2 - 0.5 = 5.5; x1'y = 3 - 1 - 2 - 0.5 = -0.5.
+    const Real xty[] = {5.5Q, -0.5Q};
     const LeastSquaresFit plain = normal_equations_solve(data);
-    NormalOptions options;
-    options.ridge = 0.25Q;
-    const LeastSquaresFit ridge = normal_equations_solve(data, options);
-    ASSERT_TRUE(plain.ok() && ridge.ok());
-    // b0 = x0'y = (3 + 1 + 2 - 0.5)/2 = 2.75; b1 = x1'y = (3 - 1 - 2 - 0.5)/2 = -0.25.
-    EXPECT_LE(fabsq(plain.coef[0] - 2.75Q), 1e-32Q);
-    EXPECT_LE(fabsq(plain.coef[1] + 0.25Q), 1e-32Q);
-    EXPECT_LE(fabsq(ridge.coef[0] - 2.75Q / 1.25Q), 1e-32Q);
-    EXPECT_LE(fabsq(ridge.coef[1] + 0.25Q / 1.25Q), 1e-32Q);
-    EXPECT_LE(fabsq(ridge.inverse_at(0, 0) - 1 / 1.25Q), 1e-32Q);
+    NormalOptions scaled;
+    scaled.ridge = 0.25Q; // the scaled form is the default
+    NormalOptions raw = scaled;
+    raw.form = RidgeForm::raw;
+    const LeastSquaresFit ridge_raw = normal_equations_solve(data, raw);
+    const LeastSquaresFit ridge_scaled = normal_equations_solve(data, scaled);
+    ASSERT_TRUE(plain.ok() && ridge_raw.ok() && ridge_scaled.ok());
+    for (int j = 0; j < 2; ++j) {
+        EXPECT_LE(fabsq(plain.coef[j] - xty[j] / 4), 1e-32Q);
+        EXPECT_LE(fabsq(ridge_raw.coef[j] - xty[j] / 4.25Q), 1e-32Q);
+        EXPECT_LE(fabsq(ridge_scaled.coef[j] - xty[j] / 5), 1e-32Q);
+    }
+    EXPECT_LE(fabsq(ridge_raw.inverse_at(0, 0) - 1 / 4.25Q), 1e-32Q);
+    EXPECT_LE(fabsq(ridge_scaled.inverse_at(1, 1) - 1 / 5.0Q), 1e-32Q);
+    EXPECT_LE(fabsq(ridge_raw.inverse_at(0, 1)), 1e-32Q);
+    // The residuals and SSE belong to the shrunken coefficients.
+    Real sse = 0;
+    for (int i = 0; i < 4; ++i) {
+        const Real e = y[i] - ridge_raw.coef[0] * data.at(i, 0) - ridge_raw.coef[1] * data.at(i, 1);
+        EXPECT_LE(fabsq(ridge_raw.residuals[i] - e), 1e-32Q);
+        sse += e * e;
+    }
+    EXPECT_LE(fabsq(ridge_raw.sse - sse), 1e-31Q);
+}
+
+TEST(LeastSquares, NonFiniteDataGiveNonFiniteResultsWithoutHarm)
+{
+    // A NaN or an infinity in the data must not crash or loop; what comes back is either a
+    // status or coefficients that are not finite, never plausible numbers.
+    for (Real bad : {nanq(""), __builtin_infq()}) {
+        DataMatrix data = simple_regression({1, 2, 3, 4}, {2, 3, 5, 6});
+        data.at(2, 0) = bad;
+        for (Method method : METHODS) {
+            const LeastSquaresFit fit = solve(method, data);
+            if (fit.ok()) {
+                bool finite = true;
+                for (Real b : fit.coef)
+                    finite = finite && !isnanq(b) && !isinfq(b);
+                EXPECT_FALSE(finite && !isnanq(fit.sse) && !isinfq(fit.sse)) << method_name(method);
+            }
+        }
+    }
 }
 
 // ---- NIST StRD ----

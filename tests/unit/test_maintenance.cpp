@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 namespace tarvex {
 namespace {
 
@@ -60,6 +62,10 @@ TEST(Dimension, BadWordsCreateNothing) {
     EXPECT_NE(out.find("...ERROR..INSUFFICIENT MEMORY. AT LEAST"), std::string::npos) << out;
     EXPECT_EQ(t.run->ws.NVARS, 0);
     EXPECT_EQ(t.run->ws.LASADD, 0);
+    // Rows times columns beyond any count: still the memory report, no overflow.
+    const std::string huge = t.exec("dimension big 99999999999 99999");
+    EXPECT_NE(huge.find("...ERROR..INSUFFICIENT MEMORY. AT LEAST"), std::string::npos) << huge;
+    EXPECT_EQ(t.run->ws.NVARS, 0);
 }
 
 TEST(Delete, LastSlotGivesWordsBackOthersLeaveHoles) {
@@ -147,6 +153,18 @@ TEST(Rename, KeepsSlotAndContents) {
     // The remaining pairs still run after an error.
     EXPECT_EQ(t.exec("rename q r z x"), " ...ERROR..VARIABLE Q DOES NOT EXIST\n");
     EXPECT_EQ(t.slot("X"), slot);
+}
+
+TEST(Rename, FilesThroughTheShell) {
+    testing::ScratchDirectory scratch;
+    LiveRun t;
+    std::ofstream("OLD.DAT") << "1 2 3\n";
+    EXPECT_EQ(t.exec("rename OLD.DAT NEW.DAT"), "");
+    EXPECT_FALSE(std::filesystem::exists("OLD.DAT"));
+    EXPECT_TRUE(std::filesystem::exists("NEW.DAT"));
+    EXPECT_EQ(t.exec("rename GONE.DAT X.DAT"),
+              " ...ERROR..FILES NOT RENAMED: GONE.DAT X.DAT\n");
+    EXPECT_FALSE(std::filesystem::exists("X.DAT"));
 }
 
 TEST(Compress, MovesVariablesDownAndKeepsValues) {

@@ -57,6 +57,7 @@ TEST(OlsCommand, ErrorMessagesAndNumbers) {
         {"OLS Y X Y", "..ERROR..VARIABLE Y        IS ON BOTH SIDES OF EQUATION", 6010},
         {"OLS Y X / PRED=", " ...ERROR..IN RIGHT HAND SIDE OF OPTION..PREDICT", 6011},
         {"OLS Y X / WEIGHT=NOSUCH", " ...ERROR..IN RIGHT HAND SIDE OF OPTION..WEIGHT", 6011},
+        {"OLS Y X / METHOD=QR", " ...ERROR..IN RIGHT HAND SIDE OF OPTION..METHOD", 6011},
         {"OLS Y X / LOGLOG LOGLIN", INCOMPATIBLE, 6012},
         {"OLS Y X / LOGLIN LINLOG", INCOMPATIBLE, 6012},
         {"OLS Y X / DWPVALUE HETCOV", INCOMPATIBLE, 6012},
@@ -236,6 +237,53 @@ TEST(OlsCommand, LaggedRegressorsMoveTheStart) {
     for (const std::string& l : h)
         if (l.find("DURBIN H STATISTIC") != std::string::npos) seen = true;
     EXPECT_TRUE(seen) << ::testing::PrintToString(h);
+}
+
+} // namespace
+} // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+// Statements a user could type by mistake: each must end with a message or a report, never a
+// crash, and leave the data as it was.
+TEST(OlsCommand, HostileStatementsEndCleanly) {
+    SmallData e;
+    e.make("M", 12, TYPE_MATRIX, 2);
+    e.data("HUGE", {1e4000Q, -1e4000Q, 1e4000Q, 2, 3, 4});
+    e.data("W0", {0, 0, 0, 0, 0, 0});
+    const std::vector<std::string> statements = {
+        "OLS $R2 X",
+        "OLS Y X / BEG=100",
+        "OLS Y X / END=100",
+        "OLS Y X / BEG=-5",
+        "OLS Y X / AUTCOV=100000",
+        "OLS Y X / NPOP=-5 INSIG2=-1",
+        "OLS Y M",
+        "OLS Y M:2 X",
+        "OLS Y X / WEIGHT=W0",
+        "OLS Y X / WEIGHT=$R2",
+        "OLS Y HUGE / LIST RSTAT LM GF INFLUENC DFBETAS PCOV PCOR AUXRSQR",
+        "OLS Y X / IDVAR=NOSUCH LIST",
+        "OLS Y X / PREDICT=Y2 RESID=Y2",
+        "OLS Y(1.1) X",
+        "OLS Y X(5.5)",
+        "OLS Y X(0.9)",
+        "OLS Y X / INFLUENC DFBETAS BEG=5",
+        "OLS Y X Z / HETCOV AUTCOV=3 NPOP=10 LIST",
+        "OLS Y X / METHOD=WHATEVER",
+        "OLS Y X / BEG=$R2 END=X",
+        "IMLS Y X / LIST",
+    };
+    for (const std::string& s : statements) {
+        e.run.flags = RunFlags{};
+        e.statement(s);
+        EXPECT_EQ(e.value("Y", 3), 4) << s;
+        EXPECT_EQ(e.value("X", 6), 6) << s;
+    }
+    // The dependent variable lagged once: Y(t-1) for t = 2..6 on X.
+    e.statement("OLS Y(1.1) X / NOANOVA NOGF");
+    EXPECT_EQ(e.run.res[R_N], 5);
 }
 
 } // namespace

@@ -303,3 +303,150 @@ TEST(OlsEstimates, ExactDurbinWatsonByHand) {
 
 } // namespace
 } // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+// Residuals 1/6, -1/3, 1/6 of the three-point fit: m2 = 1/18, m3 = -1/108, m4 = 1/216, so the
+// skewness is -1/sqrt 2, the excess kurtosis 1.5 - 3 = -1.5, JB = 3 (1/12 + 2.25/24) = 0.53125
+// and its p-value exp(-JB/2) = 0.767.
+TEST(OlsEstimates, ResidualTestsGoodnessOfFitAndListingByHand) {
+    ThreePoints e;
+    const Lines out = e.statement("OLS Y X / LM GF NOWIDE LIST NOANOVA");
+    EXPECT_TRUE(has(out, " COEFFICIENT OF SKEWNESS =  -0.7071 WITH STANDARD DEVIATION OF 1.4142"))
+        << ::testing::PrintToString(out);
+    EXPECT_TRUE(has(out, " COEFFICIENT OF EXCESS KURTOSIS =  -1.5000 WITH STANDARD DEVIATION OF 2.8284"));
+    // JB sits on the rounding tie 0.53125, so its last printed digit follows the last bit.
+    bool jb_line = false;
+    for (const std::string& l : out)
+        if (l.rfind(" JARQUE-BERA NORMALITY TEST- CHI-SQUARE(2 DF)=    0.531", 0) == 0 &&
+            l.substr(l.size() - 15) == " P-VALUE= 0.767")
+            jb_line = true;
+    EXPECT_TRUE(jb_line) << ::testing::PrintToString(out);
+    // e**2 = 1/36, 1/9, 1/36 is symmetric in x: no slope, a Hall-Pagan statistic of 0.
+    EXPECT_TRUE(has(out, " CHI-SQUARE =    0.0000 WITH  1 DEGREES OF FREEDOM, P-VALUE= 1.000"));
+    EXPECT_LT(fabsq(e.run.res[R_JB] - 0.53125Q), 1e-30Q);
+    EXPECT_TRUE(has(out, " HALL-PAGAN ASYMPTOTIC LM HETEROSKEDASTICITY TEST"));
+    // e/sigma = 0.41, -0.82, 0.41 against the normal thirds at -0.4307 and 0.4307.
+    EXPECT_TRUE(has(out, "      GOODNESS OF FIT TEST FOR NORMALITY OF RESIDUALS -  3 GROUPS"));
+    EXPECT_TRUE(has(out, " OBSERVED  1.0  2.0  0.0"));
+    EXPECT_TRUE(has(out, " EXPECTED  1.0  1.0  1.0"));
+    // Listing: the largest residual 1/3 reaches 14 columns from the zero line at column 15.
+    EXPECT_TRUE(has(out, "    OBS.   OBSERVED     PREDICTED   CALCULATED"));
+    EXPECT_TRUE(has(out, "      NO.    VALUE        VALUE       RESIDUAL"));
+    EXPECT_TRUE(has(out, "       1    1.0000      0.83333      0.16667                    |      *"))
+        << ::testing::PrintToString(Lines(out.end() - 5, out.end()));
+    EXPECT_TRUE(has(out, "       2    2.0000       2.3333     -0.33333      *             |"));
+}
+
+TEST(OlsEstimates, VarianceOptions) {
+    ThreePoints e;
+    // Finite population of 6: variances times 1 - 3/6.
+    const Lines fpc = e.statement("OLS Y X / NPOP=6 STDERR=SE NOANOVA NOGF");
+    EXPECT_TRUE(has(fpc, " NP=                   6"));
+    EXPECT_TRUE(has(fpc, " FINITE POPULATION CORRECTION=  0.50000"));
+    EXPECT_LT(rel_error(e.value("SE", 1), sqrtq(Real(1) / 24)), 1e-30Q);
+    // A given error variance of 1: SSE = DF, se(b) = sqrt(1/2).
+    e.statement("OLS Y X / INSIG2=1 STDERR=SE NOANOVA NOGF");
+    EXPECT_LT(rel_error(e.value("SE", 1), sqrtq(Real(1) / 2)), 1e-30Q);
+    EXPECT_EQ(e.run.res[R_SSE], 1);
+    // DN divides by N: sigma**2 = (1/6)/3.
+    e.statement("OLS Y X / DN NOANOVA NOGF");
+    EXPECT_LT(rel_error(e.run.res[R_SIG2], Real(1) / 18), 1e-30Q);
+    EXPECT_EQ(e.run.res[R_DF], 3);
+    // Without MULSIGSQ the covariance is (X'X)**-1 itself.
+    e.statement("OLS Y X / NOMULSIGSQ STDERR=SE NOANOVA NOGF");
+    EXPECT_LT(rel_error(e.value("SE", 1), sqrtq(Real(1) / 2)), 1e-30Q);
+    // HTML output links the R-square label.
+    e.run.sw[OHTM] = true;
+    const Lines html = e.statement("OLS Y X / NOANOVA NOGF");
+    EXPECT_TRUE(has(html, " <A HREF=/runtarvex/RSQR.HTM target=_blank> R-SQUARE</A> =   0.9643     R-SQUARE ADJUSTED =   0.9286"));
+}
+
+// Published variance inflation factors of the Longley regressors (135.53, 1788.51, 33.62,
+// 3.59, 399.15, 758.98) give R-squares 1 - 1/VIF.
+TEST(OlsEstimates, LongleyAuxiliaryRSquares) {
+    OlsEngine e;
+    auto t = read_table("Longley.txt");
+    e.data("Y", t[0]);
+    for (int j = 1; j <= 6; ++j) e.data("X" + std::to_string(j), t[j]);
+    e.sample(1, 16);
+    const Lines out = e.statement("OLS Y X1-X6 / AUXRSQR NOANOVA NOGF");
+    EXPECT_TRUE(has(out, " R-SQUARE OF X1       ON OTHER INDEPENDENT VARIABLES =   0.9926"));
+    EXPECT_TRUE(has(out, " R-SQUARE OF X2       ON OTHER INDEPENDENT VARIABLES =   0.9994"));
+    EXPECT_TRUE(has(out, " R-SQUARE OF X3       ON OTHER INDEPENDENT VARIABLES =   0.9703"));
+    EXPECT_TRUE(has(out, " R-SQUARE OF X4       ON OTHER INDEPENDENT VARIABLES =   0.7214"));
+    EXPECT_TRUE(has(out, " R-SQUARE OF X5       ON OTHER INDEPENDENT VARIABLES =   0.9975"));
+    EXPECT_TRUE(has(out, " R-SQUARE OF X6       ON OTHER INDEPENDENT VARIABLES =   0.9987"));
+    // HETCOV turns the auxiliary R-squares off.
+    const Lines het = e.statement("OLS Y X1-X6 / AUXRSQR HETCOV NOANOVA NOGF");
+    for (const std::string& l : het) EXPECT_EQ(l.find("R-SQUARE OF"), std::string::npos);
+}
+
+TEST(OlsEstimates, PrincipalComponentChecks) {
+    OlsEngine e;
+    e.data("Y", {1, 2, 4, 3, 5, 6});
+    e.data("X", {1, 2, 3, 4, 5, 6});
+    const int pc = e.make("PC", 12, TYPE_MATRIX, 2);
+    for (int k = 1; k <= 12; ++k) e.elem(pc, k) = k * k % 7;
+    e.make("INF", 4, TYPE_MATRIX, 2);
+    e.sample(1, 6);
+    EXPECT_TRUE(has(e.statement("OLS Y X / PCINFORM=INF PCOMPONE=PC"),
+                    " ...ERROR..NO PRINCIPAL COMPONENTS IN REGRESSION"));
+    EXPECT_TRUE(has(e.statement("OLS Y PC / PCINFORM=INF PCOMPONE=PC"),
+                    " ...ERROR..EACH COMPONENT MUST BE LISTED SEPARATELY"));
+    EXPECT_TRUE(has(e.statement("OLS Y PC:1 X / PCINFORM=INF PCOMPONE=PC"),
+                    " ...ERROR..X        MUST BE LISTED BEFORE ANY COMPONENTS"));
+    EXPECT_TRUE(e.run.flags.ODONT);
+}
+
+} // namespace
+} // namespace tarvex
+
+#include "regress/ols_gnuplot.hpp"
+
+#include <fstream>
+#include <unistd.h>
+
+namespace tarvex {
+namespace {
+
+std::string file_text(const std::string& name) {
+    std::ifstream in(name);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(OlsEstimates, GnuplotFiles) {
+    EXPECT_EQ(plot_data_file("COMM.GNU"), "COMM.DAT");
+    EXPECT_EQ(plot_data_file("/tmp/a.b/plot"), "/tmp/a.b/plot.DAT");
+    char dir[] = "/tmp/tarvex_plotXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string cmd = std::string(dir) + "/resid.gnu";
+    ThreePoints e;
+    e.statement("OLS Y X / GNUPLOT NOANOVA NOGF COMMFILE=" + cmd);
+    // One line per observation: number, actual, fitted, residual.
+    const std::string data = file_text(std::string(dir) + "/resid.DAT");
+    EXPECT_EQ(data.substr(0, data.find('\n')), "1 1 0.83333333333333333333 0.16666666666666666667");
+    EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), 3);
+    const std::string first = file_text(cmd);
+    EXPECT_NE(first.find("plot '" + std::string(dir) + "/resid.DAT' using 1:2 title 'ACTUAL'"), std::string::npos) << first;
+    EXPECT_NE(first.find("using 1:4 title 'RESIDUAL' with impulses"), std::string::npos);
+    // GNUPLOT implies the residual statistics.
+    EXPECT_LT(fabsq(e.run.res[R_DW] - 3), 1e-30Q);
+    // APPEND adds to the command file; without it the file is rewritten.
+    e.statement("OLS Y X / GRAPHICS APPEND DEVICE=PNG OUTPUT=FIT NOANOVA NOGF COMMFILE=" + cmd);
+    const std::string both = file_text(cmd);
+    EXPECT_EQ(both.substr(0, first.size()), first);
+    EXPECT_NE(both.find("set terminal png\nset output 'fit'\n"), std::string::npos) << both;
+    e.statement("OLS Y X / GNUPLOT NOANOVA NOGF COMMFILE=" + cmd);
+    EXPECT_EQ(file_text(cmd), first);
+    // A command file that cannot be written is reported and the run goes on.
+    const Lines bad = e.statement("OLS Y X / GNUPLOT NOANOVA NOGF COMMFILE=/nonexistent/dir/x.gnu");
+    EXPECT_TRUE(has(bad, " ...ERROR..CANNOT WRITE PLOT FILE /nonexistent/dir/x.DAT"));
+    unlink((std::string(dir) + "/resid.DAT").c_str());
+    unlink(cmd.c_str());
+    rmdir(dir);
+}
+
+} // namespace
+} // namespace tarvex
