@@ -287,7 +287,7 @@ void cmd_do(Run& run) {
                 return;
             }
             parsed = parse_do_statement(run, run.cmd.text, std::size_t(run.cmd.col), true,
-                                        level[2].statement);
+                                        level[2].statement, true);
             if (parsed == DoParse::OK && level[2].statement.marker == level[1].statement.marker)
                 parsed = DoParse::SYNTAX;
             if (parsed != DoParse::OK) {
