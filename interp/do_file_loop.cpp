@@ -340,6 +340,14 @@ bool loop_control_record(Run& run, const std::string& record) {
     return false;
 }
 
+bool loop_file_ended(Run& run) {
+    if (!run.loops.replaying) return false;
+    stop_replay(run);
+    set_index_scalar(run, 1, DO_FINISHED);
+    set_index_scalar(run, 2, DO_FINISHED);
+    return true;
+}
+
 bool end_file_loop_early(Run& run) {
     LoopState& L = run.loops;
     if (!L.replaying) return false;

@@ -210,6 +210,16 @@ TEST(FileLoop, BadParametersWhileReplayingStopTheRun) {
     EXPECT_TRUE(r.starting(" |_TITLE NO").empty());
 }
 
+TEST(FileLoop, ClosingTheLoopFileUnderTheLoopEndsItQuietly) {
+    // RESET CLOSE closes the scratch units: the replay cannot go on, the run can.
+    KeptRun r("SET NOECHO\nDO # = 1,3\nTITLE A#\nRESET CLOSE\nTITLE B#\nENDO\nTITLE AFTER #\n");
+    EXPECT_FALSE(r.fatal);
+    EXPECT_EQ(r.starting(" #_"), Lines{" #_TITLE A1"});
+    EXPECT_FALSE(r.run->loops.replaying);
+    EXPECT_EQ(r.run->cmd.record_length, 255);
+    EXPECT_EQ(r.scalar(R_DO), Real(DO_FINISHED));
+}
+
 // ENDIF's condition belongs to the expression executor; here a small driver stands in for the
 // dispatcher and ends the loop when the ENDIF statement's (substituted) word is "3".
 struct EarlyEndDriver {
