@@ -63,7 +63,7 @@ bool load_data(Run& run, OlsFit& fit) {
     }
     for (int j = 0; j < fit.k; ++j) {
         const OlsTerm& term = fit.terms[j];
-        Real* col = &fit.x[std::size_t(j) * n];
+        Real* col = fit.x.data() + std::size_t(j) * n;
         if (term.kind == TermKind::INTERCEPT) {
             for (int i = 0; i < n; ++i) col[i] = 1;
             continue;
@@ -157,7 +157,7 @@ void column_moments(OlsFit& fit) {
     fit.xmean.assign(fit.k, 0);
     fit.xsd.assign(fit.k, 0);
     for (int j = 0; j < fit.k; ++j)
-        moments(&fit.x[std::size_t(j) * n], fit.xmean[j], fit.xsd[j]);
+        moments(fit.x.data() + std::size_t(j) * n, fit.xmean[j], fit.xsd[j]);
     fit.sst = moments(fit.y.data(), fit.ymean, fit.ysd);
     fit.raw = 0;
     for (int i = 0; i < n; ++i) fit.raw += (fit.w.empty() ? Real(1) : fit.w[i]) * fit.y[i] * fit.y[i];
