@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <new>
 
 namespace tarvex {
 namespace {
@@ -132,8 +133,35 @@ std::vector<Real> difference_matrix(int nobs, const DifferenceSpec& spec)
     return a;
 }
 
+namespace {
+DurbinWatsonForms build_forms(const DataMatrix& factored, const HouseholderFactor& factor,
+                              const DifferenceSpec& spec, Real rho);
+} // namespace
+
+long long durbin_watson_work_words(int nobs, int nregs, bool autocorrelated)
+{
+    const long long n = nobs;
+    const long long m = nobs > nregs ? nobs - nregs : 0;
+    return (autocorrelated ? 2 : 1) * n * n + (autocorrelated ? 5 : 2) * m * m;
+}
+
 DurbinWatsonForms durbin_watson_forms(const DataMatrix& factored, const HouseholderFactor& factor,
                                       const DifferenceSpec& spec, Real rho)
+{
+    try {
+        return build_forms(factored, factor, spec, rho);
+    } catch (const std::bad_alloc&) {
+        DurbinWatsonForms forms;
+        forms.status = DwStatus::insufficient_space;
+        forms.size = factor.nobs - factor.nregs;
+        return forms;
+    }
+}
+
+namespace {
+
+DurbinWatsonForms build_forms(const DataMatrix& factored, const HouseholderFactor& factor,
+                              const DifferenceSpec& spec, Real rho)
 {
     DurbinWatsonForms forms;
     const int n = factor.nobs;
@@ -154,9 +182,13 @@ DurbinWatsonForms durbin_watson_forms(const DataMatrix& factored, const Househol
     return forms;
 }
 
+} // namespace
+
 DwStatus durbin_watson_roots(const DurbinWatsonForms& forms, std::vector<Real>& roots)
 {
     roots.clear();
+    if (forms.status != DwStatus::ok)
+        return forms.status;
     if (forms.size < 2)
         return DwStatus::too_few_degrees_of_freedom;
     if (static_cast<int>(forms.roots.size()) != forms.size)
@@ -210,6 +242,10 @@ DwStatus quadratic_form_lower_probability(const std::vector<Real>& weights, Real
 DwProbability durbin_watson_probability(const DurbinWatsonForms& forms, Real d_obs)
 {
     DwProbability out;
+    if (forms.status != DwStatus::ok) {
+        out.status = forms.status;
+        return out;
+    }
     if (forms.size < 2) {
         out.status = DwStatus::too_few_degrees_of_freedom;
         return out;
@@ -226,6 +262,8 @@ DwProbability durbin_watson_probability(const DurbinWatsonForms& forms, Real d_o
 
 DwStatus durbin_watson_critical_value(const DurbinWatsonForms& forms, Real alpha, Real& critical)
 {
+    if (forms.status != DwStatus::ok)
+        return forms.status;
     if (forms.size < 2)
         return DwStatus::too_few_degrees_of_freedom;
     if (!(alpha > 0 && alpha < 1) || static_cast<int>(forms.roots.size()) != forms.size)

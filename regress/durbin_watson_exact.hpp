@@ -25,11 +25,24 @@ Real durbin_watson_statistic(const std::vector<Real>& residuals, const Differenc
 // The difference matrix A (N by N, column-major) with e'Ae the sum of the squared differences.
 std::vector<Real> difference_matrix(int nobs, const DifferenceSpec& spec);
 
+enum class DwStatus {
+    ok,
+    too_few_degrees_of_freedom, // fewer than two residual degrees of freedom
+    integration_error,          // the integral failed to give a probability
+    insufficient_space,         // the N by N work matrices could not be allocated
+};
+
+// Binary128 words of work space the exact test needs for N observations and K regressors (the
+// N by N matrices it reduces, twice with autocorrelation, and the (N-K) by (N-K) forms); the
+// caller compares it with the work area before asking for the test.
+long long durbin_watson_work_words(int nobs, int nregs, bool autocorrelated);
+
 // The forms of the test in the basis of the residual space (the last N-K columns Q2 of the
 // Householder Q): B = Q2'AQ2, whose eigenvalues are those of M·A, and, with autocorrelation,
 // G = Q2'VQ2 for the AR(1) correlation matrix V (V_ij = rho^|i-j|).
 struct DurbinWatsonForms {
-    int size = 0; // N - K
+    DwStatus status = DwStatus::ok; // insufficient_space when memory ran out
+    int size = 0;                   // N - K
     std::vector<Real> b;
     std::vector<Real> g;     // empty when rho = 0
     std::vector<Real> roots; // eigenvalues of B, ascending (empty if they could not be found)
@@ -38,11 +51,6 @@ struct DurbinWatsonForms {
 DurbinWatsonForms durbin_watson_forms(const DataMatrix& factored, const HouseholderFactor& factor,
                                       const DifferenceSpec& spec, Real rho = 0);
 
-enum class DwStatus {
-    ok,
-    too_few_degrees_of_freedom, // fewer than two residual degrees of freedom
-    integration_error,          // the integral failed to give a probability
-};
 
 // The N-K eigenvalues of M·A on the residual space, ascending.
 DwStatus durbin_watson_roots(const DurbinWatsonForms& forms, std::vector<Real>& roots);

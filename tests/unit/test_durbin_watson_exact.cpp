@@ -213,5 +213,22 @@ TEST(ExactDurbinWatson, ProbabilityRisesWithTheStatisticAndNeedsTwoDegreesOfFree
     EXPECT_EQ(durbin_watson_roots(one, roots), DwStatus::too_few_degrees_of_freedom);
 }
 
+TEST(ExactDurbinWatson, WorkSpaceAndMissingSpaceAreReported)
+{
+    // N = 10, K = 2: one 10 by 10 matrix and two 8 by 8 forms; with RHO two and five.
+    EXPECT_EQ(durbin_watson_work_words(10, 2, false), 100 + 2 * 64);
+    EXPECT_EQ(durbin_watson_work_words(10, 2, true), 200 + 5 * 64);
+    EXPECT_EQ(durbin_watson_work_words(100000, 10, false), 10000000000LL + 2 * 99990LL * 99990LL);
+    // Forms that could not be built answer every question with that status.
+    DurbinWatsonForms forms;
+    forms.status = DwStatus::insufficient_space;
+    forms.size = 50;
+    std::vector<Real> roots;
+    Real critical = 0;
+    EXPECT_EQ(durbin_watson_roots(forms, roots), DwStatus::insufficient_space);
+    EXPECT_EQ(durbin_watson_probability(forms, 2).status, DwStatus::insufficient_space);
+    EXPECT_EQ(durbin_watson_critical_value(forms, 0.05Q, critical), DwStatus::insufficient_space);
+}
+
 } // namespace
 } // namespace tarvex

@@ -189,6 +189,25 @@ TEST(LeastSquares, RidgeShrinksTowardsZeroInBothForms)
     EXPECT_LE(fabsq(ridge_raw.sse - sse), 1e-31Q);
 }
 
+TEST(LeastSquares, NonFiniteDataGiveNonFiniteResultsWithoutHarm)
+{
+    // A NaN or an infinity in the data must not crash or loop; what comes back is either a
+    // status or coefficients that are not finite, never plausible numbers.
+    for (Real bad : {nanq(""), __builtin_infq()}) {
+        DataMatrix data = simple_regression({1, 2, 3, 4}, {2, 3, 5, 6});
+        data.at(2, 0) = bad;
+        for (Method method : METHODS) {
+            const LeastSquaresFit fit = solve(method, data);
+            if (fit.ok()) {
+                bool finite = true;
+                for (Real b : fit.coef)
+                    finite = finite && !isnanq(b) && !isinfq(b);
+                EXPECT_FALSE(finite && !isnanq(fit.sse) && !isinfq(fit.sse)) << method_name(method);
+            }
+        }
+    }
+}
+
 // ---- NIST StRD ----
 
 struct StrdModel {
