@@ -280,7 +280,7 @@ void OLSOUT(Run& run, OlsFit& fit, const OlsOptions& o) {
         fit.se[j] = qm::sqrt(qm::abs(fit.cov[std::size_t(j) * fit.k + j]));
         fit.tstat[j] = safe_div(fit.coef[j], fit.se[j]);
     }
-    const ResidualStats r = residual_stats(fit);
+    const ResidualStats r = residual_stats(fit, false);
     if (put) {
         write_summary(run, fit, s);
         if (o.ANOVA && fit.sse > 0) write_criteria(run, s);
