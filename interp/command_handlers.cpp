@@ -4,6 +4,7 @@
 // whose arguments name existing variables are scanned already, so their lists are checked.
 #include "interp/command_handlers.hpp"
 
+#include "interp/do_loops.hpp"
 #include "interp/entry.hpp"
 #include "interp/set_display.hpp"
 #include "regress/ols_command.hpp"
@@ -34,10 +35,10 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {10,  "IF",       not_available,     P, R}, // conditional GENR
     {11,  "SKIPIF",   not_available,     P, R}, // skip observations
     {12,  "SAMPLE",   cmd_sample,        P, R}, // sample range
-    {13,  "DO",       not_available,     P, R}, // DO loop
+    {13,  "DO",       cmd_do,            P, R}, // DO loop
     {14,  "RESTRICT", cmd_ignored_alone, P, R}, // only inside the commands that read it
     {15,  "TEST",     not_available,     P, R}, // hypothesis test
-    {16,  "EXECUTE",  not_available,     P, R}, // run a procedure
+    {16,  "EXECUTE",  cmd_execute,       P, R}, // run a procedure
     {17,  "END",      cmd_no_action,     P, R}, // ends a block read by its owner
     {18,  "HELP",     cmd_help,          P, R}, // list the command words
     {19,  "NAMES",    cmd_names,         P, S}, // list the workspace
@@ -45,7 +46,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {21,  "FORMAT",   not_available,     P, R}, // store a data format
     {22,  "DIMENSIO", cmd_dimension,     P, R}, // dimension variables
     {23,  "DUMP",     cmd_dump,          P, R}, // workspace counters
-    {24,  "ENDO",     not_available,     P, R}, // end of a DO loop
+    {24,  "ENDO",     cmd_endo,          P, R}, // end of a DO loop
     {25,  "DELETE",   cmd_delete,        N, R}, // delete variables (keywords, else it scans)
     {26,  "AUTO",     not_available,     N, R},
     {27,  "STATS",    not_available,     N, S}, // descriptive statistics
@@ -101,8 +102,8 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {77,  "ROBUST",   not_available,     N, R},
     {78,  "INQUIRE",  not_available,     P, R}, // inquire about a unit
     {79,  "HETERO",   not_available,     N, R},
-    {80,  "PROCEDUR", not_available,     P, R}, // define a procedure
-    {81,  "PROCEND",  not_available,     P, R}, // end of a procedure
+    {80,  "PROCEDUR", cmd_procedure,     P, R}, // define a procedure
+    {81,  "PROCEND",  cmd_procend,       P, R}, // end of a procedure
     {82,  "ENDOGENO", cmd_no_action,     P, R}, // read by the equation commands
     {83,  "EXOGENOU", cmd_no_action,     P, R}, // read by the equation commands
     {84,  "LAGGED",   cmd_no_action,     P, R}, // read by the equation commands
