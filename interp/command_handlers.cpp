@@ -6,6 +6,7 @@
 
 #include "interp/entry.hpp"
 #include "interp/set_display.hpp"
+#include "io/file_command.hpp"
 #include "workspace/sample.hpp"
 
 namespace tarvex {
@@ -55,7 +56,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {33,  "TITLE",    cmd_no_action,     P, R}, // title text
     {34,  "TIME",     cmd_sample,        P, R}, // calendar of the sample
     {35,  "SORT",     not_available,     N, R},
-    {36,  "REWIND",   not_available,     P, R}, // rewind a unit
+    {36,  "REWIND",   rewind_command,    P, R}, // rewind a unit
     {37,  "GAMES",    not_available,     P, R},
     {38,  "CHECKOUT", not_available,     P, R},
     {39,  "MATRIX",   not_available,     P, R}, // matrix expression
@@ -97,7 +98,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {75,  "CONFIDEN", not_available,     P, R},
     {76,  "SMPL",     cmd_sample,        P, R}, // sample range
     {77,  "ROBUST",   not_available,     N, R},
-    {78,  "INQUIRE",  not_available,     P, R}, // inquire about a unit
+    {78,  "INQUIRE",  inquire_command,   P, R}, // inquire about a unit
     {79,  "HETERO",   not_available,     N, R},
     {80,  "PROCEDUR", not_available,     P, R}, // define a procedure
     {81,  "PROCEND",  not_available,     P, R}, // end of a procedure
