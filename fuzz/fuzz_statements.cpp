@@ -2,16 +2,20 @@
 // the scanner, the option parser and every command they reach meet malformed statements.
 #include "interp/script_run.hpp"
 
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > 4096) return 0;
-    // Commands that reach the shell or resize the work area are not what this target explores.
+    // Commands that reach the shell or resize the work area are not what this target explores
+    // (REN covers every abbreviation of RENAME, whose file form runs the shell).
     std::string script(reinterpret_cast<const char*>(data), size);
-    for (const char* word : {"SYS", "SIZE", "PAR", "DIR", "CD ", "FILE", "PAUSE"}) {
-        for (std::size_t at = 0; (at = script.find(word, at)) != std::string::npos; ++at)
+    std::string upper = script;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char* word : {"SYS", "SIZE", "PAR", "DIR", "CD", "FILE", "PAUSE", "REN"}) {
+        for (std::size_t at = 0; (at = upper.find(word, at)) != std::string::npos; ++at)
             script[at] = '*';
     }
     tarvex::run_script(script + "\nSTOP\n");

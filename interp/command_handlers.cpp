@@ -4,9 +4,12 @@
 // whose arguments name existing variables are scanned already, so their lists are checked.
 #include "interp/command_handlers.hpp"
 
+#include "interp/do_loops.hpp"
 #include "interp/entry.hpp"
 #include "interp/set_display.hpp"
 #include "io/file_command.hpp"
+#include "regress/ols_command.hpp"
+#include "workspace/maintenance.hpp"
 #include "workspace/sample.hpp"
 
 namespace tarvex {
@@ -26,33 +29,33 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {3,   "READ",     not_available,     C, R}, // read data
     {4,   "PRINT",    not_available,     N, S}, // print variables
     {5,   "WRITE",    not_available,     N, S}, // write variables to a unit
-    {6,   "OLSQ",     not_available,     N, S}, // least-squares regression
+    {6,   "OLSQ",     cmd_olsq,          N, S}, // least-squares regression
     {7,   "SET",      SETDIS,            P, S}, // change switches and run values
     {8,   "DISPLAY",  SETDIS,            P, S}, // show switches and run values
     {9,   "STOP",     cmd_stop,          P, S}, // end the run (HOLD/STOP/RESET in a host)
     {10,  "IF",       not_available,     P, R}, // conditional GENR
     {11,  "SKIPIF",   not_available,     P, R}, // skip observations
     {12,  "SAMPLE",   cmd_sample,        P, R}, // sample range
-    {13,  "DO",       not_available,     P, R}, // DO loop
+    {13,  "DO",       cmd_do,            P, R}, // DO loop
     {14,  "RESTRICT", cmd_ignored_alone, P, R}, // only inside the commands that read it
     {15,  "TEST",     not_available,     P, R}, // hypothesis test
-    {16,  "EXECUTE",  not_available,     P, R}, // run a procedure
+    {16,  "EXECUTE",  cmd_execute,       P, R}, // run a procedure
     {17,  "END",      cmd_no_action,     P, R}, // ends a block read by its owner
     {18,  "HELP",     cmd_help,          P, R}, // list the command words
     {19,  "NAMES",    cmd_names,         P, S}, // list the workspace
     {20,  "LAMBDA",   cmd_ignored_alone, P, R}, // only inside the commands that read it
     {21,  "FORMAT",   not_available,     P, R}, // store a data format
-    {22,  "DIMENSIO", not_available,     P, R}, // dimension variables
+    {22,  "DIMENSIO", cmd_dimension,     P, R}, // dimension variables
     {23,  "DUMP",     cmd_dump,          P, R}, // workspace counters
-    {24,  "ENDO",     not_available,     P, R}, // end of a DO loop
-    {25,  "DELETE",   not_available,     N, S}, // delete variables
+    {24,  "ENDO",     cmd_endo,          P, R}, // end of a DO loop
+    {25,  "DELETE",   cmd_delete,        N, R}, // delete variables (keywords, else it scans)
     {26,  "AUTO",     not_available,     N, R},
     {27,  "STATS",    not_available,     N, S}, // descriptive statistics
     {28,  "PLOTS",    not_available,     N, R},
     {29,  "POOL",     not_available,     N, R},
     {30,  "GLS",      not_available,     N, R},
-    {31,  "RENAME",   not_available,     P, R}, // rename a variable
-    {32,  "COMPRESS", not_available,     P, R}, // compact the workspace
+    {31,  "RENAME",   cmd_rename,        P, R}, // rename a variable
+    {32,  "COMPRESS", cmd_compress,      P, R}, // compact the workspace
     {33,  "TITLE",    cmd_no_action,     P, R}, // title text
     {34,  "TIME",     cmd_sample,        P, R}, // calendar of the sample
     {35,  "SORT",     not_available,     N, R},
@@ -65,8 +68,8 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {42,  "COPY",     not_available,     C, R},
     {43,  "BOX",      not_available,     N, R},
     {44,  "2SLS",     not_available,     N, R},
-    {45,  "SAVE",     not_available,     N, R}, // save the workspace
-    {46,  "RESTORE",  not_available,     C, R}, // restore a saved workspace
+    {45,  "SAVE",     cmd_save,          N, R}, // save the workspace
+    {46,  "RESTORE",  cmd_restore,       C, R}, // restore a saved workspace
     {47,  "SPREAD",   not_available,     N, R},
     {48,  "PARM",     cmd_size,          P, S}, // work area size: ends the loop to reallocate
     {49,  "FCAST",    not_available,     N, R}, // forecast
@@ -100,8 +103,8 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {77,  "ROBUST",   not_available,     N, R},
     {78,  "INQUIRE",  inquire_command,   P, R}, // inquire about a unit
     {79,  "HETERO",   not_available,     N, R},
-    {80,  "PROCEDUR", not_available,     P, R}, // define a procedure
-    {81,  "PROCEND",  not_available,     P, R}, // end of a procedure
+    {80,  "PROCEDUR", cmd_procedure,     P, R}, // define a procedure
+    {81,  "PROCEND",  cmd_procend,       P, R}, // end of a procedure
     {82,  "ENDOGENO", cmd_no_action,     P, R}, // read by the equation commands
     {83,  "EXOGENOU", cmd_no_action,     P, R}, // read by the equation commands
     {84,  "LAGGED",   cmd_no_action,     P, R}, // read by the equation commands
@@ -111,7 +114,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {88,  "TARVEDIT", cmd_tarvedit,      P, R}, // editor mode toggle
     {89,  "QUIT",     cmd_stop,          P, R}, // dispatched as STOP
     {90,  "EXIT",     cmd_stop,          P, R}, // dispatched as STOP
-    {91,  "IMLS",     not_available,     N, R}, // the OLSQ handler
+    {91,  "IMLS",     cmd_olsq,          N, S}, // the OLSQ handler
     {92,  "COINTEGR", not_available,     N, R},
     {93,  "CONVERT",  not_available,     P, R},
     {94,  "IF1",      not_available,     P, R}, // IF at observation 1

@@ -18,6 +18,9 @@ std::string option_trimmed(std::string_view word);
 std::string option_upper(std::string_view word);
 // Blank, all lower-case x, or the end mark "********": kept for positions, never matched.
 bool is_placeholder(std::string_view keyword);
+// Whether the first n characters of `keyword`, upper-cased and blank-padded, equal those of the
+// 8-character word `w8`.
+bool keyword_matches8(std::string_view keyword, std::string_view w8, std::size_t n);
 // Keywords in use: the four group sizes, or fewer when the table ends ("********") sooner.
 int option_table_size(const OptionTable& table);
 // Group and group position of table position `position`.

@@ -46,17 +46,32 @@ std::string option_trimmed(std::string_view word) {
     return end == std::string_view::npos ? std::string() : std::string(word.substr(0, end + 1));
 }
 
+namespace {
+std::string_view trimmed_view(std::string_view word) {
+    const std::size_t end = word.find_last_not_of(' ');
+    return end == std::string_view::npos ? std::string_view() : word.substr(0, end + 1);
+}
+} // namespace
+
 bool is_placeholder(std::string_view keyword) {
-    const std::string word = option_trimmed(keyword);
+    const std::string_view word = trimmed_view(keyword);
     if (word.empty() || word == "********") return true;
     return std::all_of(word.begin(), word.end(), [](char c) { return c == 'x'; });
+}
+
+bool keyword_matches8(std::string_view keyword, std::string_view w8, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        const char k = i < keyword.size() ? upper(keyword[i]) : ' ';
+        if (k != w8[i]) return false;
+    }
+    return true;
 }
 
 int option_table_size(const OptionTable& table) {
     const int declared = table.nswitch + table.nint + table.nreal + table.nname;
     int count = std::min<int>(declared, static_cast<int>(table.keywords.size()));
     for (int k = 0; k < count; ++k)
-        if (option_trimmed(table.keywords[k]) == "********") return k;
+        if (trimmed_view(table.keywords[k]) == "********") return k;
     return count;
 }
 

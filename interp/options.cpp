@@ -37,8 +37,7 @@ int match_keyword(const OptionTable& table, std::string_view word, bool full_onl
     const int count = option_table_size(table);
     for (int k = 0; k < count; ++k) {
         if (is_placeholder(table.keywords[k])) continue;
-        const std::string kw = option_word8(table.keywords[k]);
-        if (full_only ? kw == w : kw.compare(0, n, w, 0, n) == 0) return k;
+        if (keyword_matches8(table.keywords[k], w, full_only ? 8 : n)) return k;
     }
     return -1;
 }
@@ -47,7 +46,7 @@ Match match_option(const OptionTable& table, const std::string& typed, bool olon
     const std::string w8 = option_word8(typed);
     const int count = option_table_size(table);
     for (int k = 0; k < count; ++k)
-        if (!is_placeholder(table.keywords[k]) && option_word8(table.keywords[k]) == w8)
+        if (!is_placeholder(table.keywords[k]) && keyword_matches8(table.keywords[k], w8, 8))
             return {k, false};
     if (typed.size() > 2 && typed.compare(0, 2, "NO") == 0) {
         int k = match_keyword(table, std::string_view(typed).substr(2), olong);

@@ -5,6 +5,7 @@
 
 #include "interp/command_table.hpp"
 #include "interp/dispatcher.hpp"
+#include "interp/do_loops.hpp"
 #include "numeric/fortran_format.hpp"
 
 #include <algorithm>
@@ -45,18 +46,25 @@ bool is_lone_ampersand(std::string_view text) {
 
 // Reads one physical line; end of file on a unit other than the primary one returns input to
 // the primary unit and reads on. False at end of file on the primary unit.
+// Records of the loop file that control the loop (an inner loop's header, a trailer) are acted
+// upon and skipped.
 bool read_physical_line(Run& run, std::string& line) {
-    while (!read_record(run, run.IN, line, PHYSICAL_LINE)) {
+    for (;;) {
+        if (read_record(run, run.IN, line, static_cast<std::size_t>(run.cmd.record_length))) {
+            if (run.IN == run.loops.L8 && loop_control_record(run, line)) continue;
+            return true;
+        }
         if (run.IN == run.L5) return false;
         run.IN = run.L5;
     }
-    return true;
 }
 
 // Reads one logical statement: a line ending in "&" is joined with the next (the "&" becomes a
-// blank). The statement never exceeds LINMAX characters: the warning is written once, and the
-// continuation lines that no longer fit are read and dropped.
+// blank, except in the loop file, whose records split a statement anywhere). The statement
+// never exceeds LINMAX characters: the warning is written once, and the continuation lines that
+// no longer fit are read and dropped. A running procedure supplies whole statements.
 bool read_statement(Run& run, std::string& text) {
+    if (procedure_running(run) && EXECS(run, text)) return true;
     if (!read_physical_line(run, text)) return false;
     if (is_lone_ampersand(text)) return true;
     bool warned = false;
@@ -67,7 +75,7 @@ bool read_statement(Run& run, std::string& text) {
         bool continues = end != line.size() && line[end] == '&';
         if (continues) {
             line.resize(end);
-            line += ' ';
+            if (run.IN != run.loops.L8) line += ' ';
         }
         if (!text.empty() && text.size() + PHYSICAL_LINE - 1 > static_cast<std::size_t>(LINMAX) &&
             !warned) {
@@ -181,6 +189,9 @@ bool INPUT(Run& run) {
         if (pos == text.size()) continue;
         // Comments, including the marker forms "*#######" and "*$$$$$$$LINES=", run nothing.
         if (text[pos] == '*') continue;
+        // Replayed statements get the loop markers replaced; one that would grow too long is
+        // not run.
+        if (substitution_active(run) && !DOSUB(run, text)) continue;
         bool quiet = false;
         if (text[pos] == '?') {
             quiet = true;

@@ -5,6 +5,7 @@
 
 #include "interp/host_link.hpp"
 #include "interp/host_settings.hpp"
+#include "interp/loop_state.hpp"
 #include "interp/options.hpp"
 #include "interp/scanner.hpp"
 #include "interp/switches.hpp"
@@ -86,6 +87,8 @@ struct CommandState {
     std::string stop_word;    // argument word of STOP / RESET / PAR
     bool quiet = false;       // the statement began with "?" (OPUT false)
     int end_request = 0;      // set by a handler: END_STOP or END_REALLOCATE ends the loop
+    int replay_depth = 0;     // DO loops and procedures whose statements are being replayed
+    int record_length = 255;  // longest physical record read from the command unit
 };
 
 // Values of CommandState::end_request.
@@ -142,6 +145,7 @@ struct Run {
     FileSettings files; // directories set by FILE
     RunStreams streams;
     HostSettings host; // sizes, directories and fonts read at start-up
+    LoopState loops;   // DO loops and procedures
 
     // Timing recorded at the start of the command loop.
     std::chrono::steady_clock::time_point wall_start{};

@@ -1,8 +1,10 @@
 // Names in the statement scanner: numbered name ranges (X1-X12), and the lookup of each name
-// in the workspace with creation under ONEWV, the quiet DELETE skip and the unknown message.
+// in the workspace with creation under ONEWV, the quiet DELETE skip, the data bank under DB and
+// the unknown message.
 #include "interp/command_table.hpp"
 #include "interp/run.hpp"
 #include "interp/scan_parts.hpp"
+#include "workspace/data_bank.hpp"
 
 namespace tarvex {
 
@@ -98,8 +100,15 @@ int resolve_name(Run& run, const std::string& name) {
         return ref;
     }
     if (run.cmd.IKOD == C_DELETE && !run.flags.OPUT) return 0; // "?DELETE": skip quietly
-    // With ODB on the name would also be sought in the data bank; no data bank holds
-    // variables yet, so the name is unknown.
+    // With DB on the name is also sought in the data bank (an error there is reported by it).
+    if (run.sw[ODB] && !name.empty() && name.front() != '$') {
+        bool bank_failed = false;
+        if (int fetched = find_or_fetch(run, name, &bank_failed); fetched > 0) return fetched;
+        if (bank_failed) {
+            run.flags.ODONT = true;
+            return 0;
+        }
+    }
     write_line(run, " ...ERROR..VARIABLE " + shown_name(run, name) + " DOES NOT EXIST...");
     run.flags.ODONT = true;
     return 0;

@@ -4,6 +4,7 @@
 
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "workspace/data_bank.hpp"
 
 #include <string>
 
@@ -72,11 +73,6 @@ void describe_listed(Run& run) {
 }
 
 } // namespace
-
-void list_data_bank(Run& run) {
-    // The data bank is not part of the engine yet: with no bank file there is nothing to list
-    // and no heading to print.
-}
 
 void cmd_names(Run& run) {
     if (run.scan.NF == 0) {

@@ -93,8 +93,5 @@ std::string_view type_description(int type);
 
 // The NAMES command.
 void cmd_names(Run& run);
-// The data-bank part of NAMES (ODB on): lists the variables available in the data bank under
-// its heading when a data bank file exists. No data bank exists yet, so it prints nothing.
-void list_data_bank(Run& run);
 
 } // namespace tarvex

@@ -1,0 +1,354 @@
+// The file loop: DO collects the block into the loop file on the scratch unit (a header record
+// for an inner loop, the commands as records of at most 79 characters, a trailer at each ENDO),
+// then the reader replays the file; each trailer advances its loop's index and either goes back
+// to the block's first record or lets the loop finish.
+#include "interp/do_loops.hpp"
+
+#include "interp/command_table.hpp"
+#include "interp/dispatcher.hpp"
+#include "interp/do_parts.hpp"
+#include "interp/entry.hpp"
+#include "numeric/fortran_format.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace tarvex {
+
+namespace {
+
+constexpr int FATAL_LOOP = 13; // fatal stop code of a loop that cannot go on
+
+// Lengths of the fixed parts of the control records.
+constexpr std::size_t HEADER_LENGTH = 1 + 1 + 15 + 3 + 1 + 1 + 24;
+constexpr std::size_t TRAILER_LENGTH = 1 + 5 + 40 + 3 + 1 + 1 + 24;
+
+std::string bound_word(const LoopBound& bound) {
+    std::string word = bound.name.empty() ? std::string(":") : bound.name;
+    word.resize(8, ' ');
+    return word;
+}
+
+// Element numbers of the three bounds (0 = none), after the names: ENDO needs them to look the
+// names up again.
+std::string bound_elements(const DoStatement& statement) {
+    std::string out;
+    for (const LoopBound& bound : statement.bound) out += fmt_I(bound.element, 10);
+    return out;
+}
+
+std::string flag(bool on) { return on ? "T" : "F"; }
+
+std::string header_record(const DoStatement& s, bool echo) {
+    return std::string(" ") + s.marker + fmt_I(s.bound[0].value, 15) + "   " + flag(echo) + " " +
+           bound_word(s.bound[0]) + bound_word(s.bound[1]) + bound_word(s.bound[2]) +
+           bound_elements(s);
+}
+
+std::string trailer_record(int level, long long records, const DoStatement& s,
+                           int saved_length, bool echo) {
+    return fmt_I(level, 1) + fmt_I(records, 5) + fmt_I(s.bound[0].value, 10) +
+           fmt_I(s.bound[1].value, 10) + fmt_I(s.bound[2].value, 10) + fmt_I(saved_length, 10) +
+           "   " + flag(echo) + " " + bound_word(s.bound[0]) + bound_word(s.bound[1]) +
+           bound_word(s.bound[2]) + bound_elements(s);
+}
+
+// An integer field of a record: blanks and digits with an optional sign; false otherwise.
+bool field(const std::string& record, std::size_t at, std::size_t width, long long& value) {
+    if (at + width > record.size()) return false;
+    std::string text = record.substr(at, width);
+    std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return false;
+    text.erase(0, first);
+    std::size_t pos = (text[0] == '-') ? 1 : 0;
+    if (pos == text.size()) return false;
+    for (std::size_t k = pos; k < text.size(); ++k)
+        if (text[k] < '0' || text[k] > '9') return false;
+    value = std::strtoll(text.c_str(), nullptr, 10);
+    return true;
+}
+
+// The bound names (and their elements) that follow the echo flag at `at`.
+void read_bounds(const std::string& record, std::size_t at, std::array<LoopBound, 3>& bound) {
+    for (int k = 0; k < 3; ++k) {
+        std::string word = record.size() >= at + 8 * (k + 1) ? record.substr(at + 8 * k, 8) : "";
+        std::size_t first = word.find_first_not_of(' ');
+        std::size_t end = word.find_last_not_of(' ');
+        word = first == std::string::npos ? std::string() : word.substr(first, end - first + 1);
+        bound[k].name = (word == ":") ? "" : word;
+        long long element = 0;
+        bound[k].element = field(record, at + 24 + 10 * k, 10, element) ? int(element) : 0;
+    }
+}
+
+std::FILE* loop_stream(Run& run) {
+    auto it = run.units.open.find(run.loops.L8);
+    return it == run.units.open.end() ? nullptr : it->second.fp;
+}
+
+// Writes a command as records of at most 79 characters; every record but the last ends "&".
+long long write_command(Run& run, std::string text) {
+    std::size_t end = text.find_last_not_of(' ');
+    text.resize(end == std::string::npos ? 0 : end + 1);
+    long long records = 0;
+    std::size_t at = 0;
+    while (text.size() - at > static_cast<std::size_t>(LOOP_RECORD_TEXT)) {
+        write_record(run, run.loops.L8, text.substr(at, LOOP_RECORD_TEXT - 1) + "&");
+        at += LOOP_RECORD_TEXT - 1;
+        ++records;
+    }
+    write_record(run, run.loops.L8, text.substr(at));
+    return records + 1;
+}
+
+// The loop file in the run's temporary directory, emptied and ready for writing; false when it
+// cannot be opened. It is a scratch file: its name goes as soon as the unit holds it open.
+bool fresh_loop_file(Run& run) {
+    close_unit(run, run.loops.L8);
+    std::string path = run.host.VTEMP;
+    if (!path.empty() && path.back() != '/') path += '/';
+    path += run.loops.loop_file;
+    if (!open_unit(run, run.loops.L8, path, "w+")) return false;
+    std::remove(path.c_str());
+    return true;
+}
+
+void abandon_collection(Run& run, const std::string& message, int input_unit) {
+    do_syntax_error(run, message);
+    run.IN = input_unit;
+}
+
+// Starts the replay once the outer ENDO has been written.
+void start_replay(Run& run, const DoStatement& outer, int input_unit) {
+    LoopState& L = run.loops;
+    std::fflush(loop_stream(run));
+    std::rewind(loop_stream(run));
+    L.replaying = true;
+    L.return_unit = input_unit;
+    L.loop_base_levels = L.levels;
+    L.saved_record_length = run.cmd.record_length;
+    L.file_level[1] = FileLoopLevel{outer.bound[0].value, outer.bound[1].value,
+                                    outer.bound[2].value, 0};
+    L.marker[1] = outer.marker;
+    L.marker[2] = ' ';
+    L.LOOP[1] = outer.bound[0].value;
+    L.LOOP[2] = NO_INDEX_VALUE;
+    set_index_scalar(run, 1, outer.bound[0].value);
+    set_index_scalar(run, 2, DO_FINISHED);
+    run.cmd.record_length = LOOP_RECORD_LENGTH;
+    run.IN = L.L8;
+    sync_replay_depth(run);
+    if (run.flags.OPUT) write_loop_beginning(run, outer.marker, outer.bound[0].value);
+}
+
+// The file loop stops replaying: markers and values cleared, input back where it came from.
+void stop_replay(Run& run) {
+    LoopState& L = run.loops;
+    L.replaying = false;
+    L.marker[1] = L.marker[2] = ' ';
+    L.LOOP[1] = L.LOOP[2] = NO_INDEX_VALUE;
+    run.cmd.record_length = L.saved_record_length;
+    run.IN = L.return_unit;
+    sync_replay_depth(run);
+}
+
+// A level-2 header met while replaying: the inner loop starts a pass of the outer one.
+void begin_inner_loop(Run& run, const std::string& record) {
+    LoopState& L = run.loops;
+    long long start = 0;
+    field(record, 2, 15, start);
+    std::array<LoopBound, 3> bound{};
+    read_bounds(record, 22, bound);
+    bound[0].value = start;
+    if (!bound[0].name.empty()) {
+        if (!reevaluate_bound(run, bound[0])) {
+            write_line(run, " ...ERROR..UNDEFINED DO LOOP VARIABLE - " + bound[0].name);
+            XXIT(run, FATAL_LOOP);
+        }
+        start = bound[0].value;
+    }
+    L.marker[2] = record[1];
+    L.level_echo[2] = record[20] == 'T';
+    L.file_level[2].start = start;
+    L.file_level[2].body_offset = std::ftell(loop_stream(run));
+    L.LOOP[2] = start;
+    set_index_scalar(run, 2, start);
+}
+
+// DOEND: a trailer met while replaying.
+void end_of_pass(Run& run, const std::string& record) {
+    LoopState& L = run.loops;
+    const int level = record[0] - '0';
+    long long count = 0, start = 0, end = 0, step = 0, saved_length = 0;
+    field(record, 1, 5, count);
+    field(record, 6, 10, start);
+    field(record, 16, 10, end);
+    field(record, 26, 10, step);
+    field(record, 36, 10, saved_length);
+    std::array<LoopBound, 3> bound{};
+    read_bounds(record, 51, bound);
+    const bool echo = record[49] == 'T';
+    start = L.file_level[level].start;
+    if (level == 2) {
+        bound[1].value = end;
+        bound[2].value = step;
+        for (int k = 1; k <= 2; ++k) {
+            if (bound[k].name.empty()) continue;
+            if (!reevaluate_bound(run, bound[k])) {
+                write_line(run, " ...ERROR..UNDEFINED DO LOOP VARIABLE - " + bound[k].name);
+                XXIT(run, FATAL_LOOP);
+            }
+        }
+        end = bound[1].value;
+        step = bound[2].value;
+    }
+    if (!loop_parameters_valid(start, end, step)) {
+        write_line(run, " ...ERROR..BAD DO LOOP PARAMETERS" + fmt_I(start, 10) + fmt_I(end, 10) +
+                            fmt_I(step, 10));
+        XXIT(run, FATAL_LOOP);
+    }
+    const long long index = L.LOOP[level] + step;
+    L.LOOP[level] = index;
+    set_index_scalar(run, level, index);
+    if (index_within(index, end, step)) {
+        std::FILE* fp = loop_stream(run);
+        if (level == 1)
+            std::rewind(fp);
+        else
+            std::fseek(fp, L.file_level[2].body_offset, SEEK_SET);
+        return;
+    }
+    if (echo) write_loop_finished(run, L.marker[level], index);
+    if (level == 1) {
+        stop_replay(run);
+        run.cmd.record_length = static_cast<int>(saved_length);
+    } else {
+        L.LOOP[2] = start;
+    }
+    set_index_scalar(run, level, DO_FINISHED);
+}
+
+bool is_trailer(const std::string& record) {
+    if (record.size() < TRAILER_LENGTH || (record[0] != '1' && record[0] != '2')) return false;
+    long long value = 0;
+    for (std::size_t at : {1, 6, 16, 26, 36})
+        if (!field(record, at, at == 1 ? 5 : 10, value)) return false;
+    return record.compare(46, 3, "   ") == 0 && (record[49] == 'T' || record[49] == 'F');
+}
+
+bool is_header(const std::string& record) {
+    long long value = 0;
+    return record.size() >= HEADER_LENGTH && record[0] == ' ' &&
+           valid_marker(std::string_view(record).substr(1, 1)) && field(record, 2, 15, value) &&
+           record.compare(17, 3, "   ") == 0 && (record[20] == 'T' || record[20] == 'F') &&
+           record[21] == ' ';
+}
+
+struct OpenLevel {
+    DoStatement statement;
+    long long records = 0;
+    bool echo = false;
+};
+
+} // namespace
+
+void cmd_do(Run& run) {
+    LoopState& L = run.loops;
+    if (L.replaying) {
+        write_line(run, " ...ERROR..MORE THAN 2 NESTED DO LOOPS NOT PERMITTED");
+        do_syntax_error(run, "SYNTAX ERROR IN DO STATEMENT");
+        return;
+    }
+    const int input_unit = run.IN;
+    OpenLevel level[3];
+    DoParse parsed = parse_do_statement(run, run.cmd.text, std::size_t(run.cmd.col), false,
+                                        level[1].statement);
+    if (parsed != DoParse::OK) {
+        do_syntax_error(run, parsed == DoParse::MISSING_EQUALS ? "DO STATEMENT IS MISSING = SIGN"
+                                                               : "SYNTAX ERROR IN DO STATEMENT");
+        return;
+    }
+    if (!fresh_loop_file(run)) {
+        do_syntax_error(run, "CANNOT OPEN THE DO LOOP FILE " + L.loop_file);
+        return;
+    }
+    level[1].echo = run.flags.OPUT;
+    int open = 1;
+    for (;;) {
+        if (!INPUT(run)) {
+            abandon_collection(run, "NO ENDO COMMAND FOUND IN DO LOOP", input_unit);
+            return;
+        }
+        const int kod = run.cmd.IKOD;
+        if (kod == C_DO) {
+            if (open == 2) {
+                write_line(run, " ...ERROR..MORE THAN 2 NESTED DO LOOPS NOT PERMITTED");
+                abandon_collection(run, "SYNTAX ERROR IN DO STATEMENT", input_unit);
+                return;
+            }
+            parsed = parse_do_statement(run, run.cmd.text, std::size_t(run.cmd.col), true,
+                                        level[2].statement);
+            if (parsed == DoParse::OK && level[2].statement.marker == level[1].statement.marker)
+                parsed = DoParse::SYNTAX;
+            if (parsed != DoParse::OK) {
+                abandon_collection(run, parsed == DoParse::MISSING_EQUALS
+                                            ? "DO STATEMENT IS MISSING = SIGN"
+                                            : "SYNTAX ERROR IN DO STATEMENT",
+                                   input_unit);
+                return;
+            }
+            level[2].echo = run.flags.OPUT;
+            level[2].records = 0;
+            write_record(run, L.L8, header_record(level[2].statement, level[2].echo));
+            level[1].records += 1;
+            open = 2;
+        } else if (kod == C_ENDO) {
+            write_record(run, L.L8,
+                         trailer_record(open, level[open].records, level[open].statement,
+                                        run.cmd.record_length, level[open].echo));
+            if (open == 2) {
+                level[1].records += 1;
+                open = 1;
+                continue;
+            }
+            run.cmd.IKOD = C_DO;
+            run.flags.OPUT = level[1].echo;
+            start_replay(run, level[1].statement, input_unit);
+            return;
+        } else {
+            long long records = write_command(run, run.cmd.text);
+            for (int k = 1; k <= open; ++k) level[k].records += records;
+        }
+    }
+}
+
+void cmd_endo(Run& run) {
+    write_line(run, " ...ERROR..ENDO WITHOUT A MATCHING DO");
+    run.flags.ODONT = true;
+}
+
+bool loop_control_record(Run& run, const std::string& record) {
+    if (!run.loops.replaying || run.IN != run.loops.L8) return false;
+    if (is_trailer(record)) {
+        end_of_pass(run, record);
+        return true;
+    }
+    if (is_header(record)) {
+        begin_inner_loop(run, record);
+        return true;
+    }
+    return false;
+}
+
+bool end_file_loop_early(Run& run) {
+    LoopState& L = run.loops;
+    if (!L.replaying) return false;
+    write_line(run, std::string(" ...NOTE..DO LOOP ENDED AT ") + L.marker[1] + "=" +
+                        fmt_I(L.LOOP[1], 8));
+    stop_replay(run);
+    set_index_scalar(run, 1, DO_FINISHED);
+    set_index_scalar(run, 2, DO_FINISHED);
+    return true;
+}
+
+} // namespace tarvex

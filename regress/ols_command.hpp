@@ -1,0 +1,33 @@
+// The OLSQ command (typed OLS) and IMLS: parsing, validation and the estimation range, then
+// the estimation and its report.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarvex {
+
+struct Run;
+struct OlsFit;
+struct OlsOptions;
+
+// Handler of OLSQ and IMLS (told apart by IKOD).
+void cmd_olsq(Run& run);
+
+// Error numbers of the regression command.
+inline constexpr int ERR_BOTH_SIDES = 6010;
+inline constexpr int ERR_OPTION_VALUE = 6011;
+inline constexpr int ERR_INCOMPATIBLE = 6012;
+inline constexpr int ERR_TOO_FEW_VARIABLES = 6013;
+inline constexpr int ERR_TOO_FEW_OBSERVATIONS = 6014;
+inline constexpr int ERR_RESTRICT_RIDGE = 6015;
+inline constexpr int ERR_NOT_VALID = 6016;
+inline constexpr int ERR_COLLINEAR = 6017;
+
+// Writes an error line, stores its number in $ERR (0: none) and ends the command.
+void ols_error(Run& run, std::string_view line, int number);
+
+// OLSEST: loads the data, solves, computes the covariance and diagnostics, then reports.
+void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o);
+
+} // namespace tarvex

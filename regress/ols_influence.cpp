@@ -1,0 +1,114 @@
+// Observation and regressor diagnostics of a finished fit: hat values, auxiliary R-squares,
+// PRESS and the influence statistics (studentised residuals, covariance ratio, DFFITS, DFFIT,
+// DFBETAS), each from the textbook leave-one-out identities.
+#include "regress/ols_influence.hpp"
+
+#include "interp/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/qmath.hpp"
+#include "regress/ols_fit.hpp"
+
+namespace tarvex {
+
+namespace {
+
+constexpr int DFBETAS_PER_LINE = 7;
+
+Real quad_form(const OlsFit& fit, const std::vector<Real>& xs, int i) {
+    const int n = fit.n, k = fit.k;
+    Real h = 0;
+    for (int a = 0; a < k; ++a) {
+        Real s = 0;
+        for (int b = 0; b < k; ++b) s += fit.xtx_inv[std::size_t(a) * k + b] * xs[std::size_t(b) * n + i];
+        h += xs[std::size_t(a) * n + i] * s;
+    }
+    return h;
+}
+
+} // namespace
+
+std::vector<Real> hat_values(const OlsFit& fit, const std::vector<Real>& xs) {
+    std::vector<Real> h(fit.n);
+    for (int i = 0; i < fit.n; ++i) h[i] = quad_form(fit, xs, i);
+    return h;
+}
+
+void write_auxiliary_rsquares(Run& run, const OlsFit& fit, const std::vector<Real>& xs) {
+    const int n = fit.n, k = fit.k;
+    for (int j = 0; j < k; ++j) {
+        if (fit.terms[j].kind != TermKind::VARIABLE) continue;
+        const Real* col = &xs[std::size_t(j) * n];
+        Real mean = 0, ss = 0;
+        if (fit.has_intercept) {
+            for (int i = 0; i < n; ++i) mean += col[i];
+            mean /= n;
+        }
+        for (int i = 0; i < n; ++i) ss += (col[i] - mean) * (col[i] - mean);
+        const Real vif = fit.xtx_inv[std::size_t(j) * k + j] * ss;
+        const Real r2 = vif != 0 ? 1 - 1 / vif : Real(0);
+        write_line(run, " R-SQUARE OF " + fit.terms[j].name + " ON OTHER INDEPENDENT VARIABLES =" +
+                            fmt_F(r2, 9, 4));
+    }
+}
+
+void write_influence(Run& run, const OlsFit& fit, const std::vector<Real>& xs,
+                     const std::vector<Real>& es, bool dfbetas) {
+    const int n = fit.n, k = fit.k;
+    const Real nk = n - k;
+    const Real s2 = nk > 0 ? fit.sse / nk : Real(0);
+    Real press = 0, standardised = 0;
+    for (int i = 0; i < n; ++i) {
+        const Real one_h = 1 - fit.hat[i];
+        if (one_h == 0) continue;
+        press += (es[i] / one_h) * (es[i] / one_h);
+        standardised += es[i] * es[i] / one_h;
+    }
+    write_line(run, " SUM-OF-SQUARED PREDICTION ERRORS SSPE,PRESS,CV=" + fmt_G(press, 13, 5));
+    write_line(run, " SUM OF SQUARED STANDARDIZED PREDICTION ERRORS =" +
+                        fmt_G(s2 > 0 ? standardised / s2 : Real(0), 13, 5));
+    write_line(run, " CROSS-VALIDATION CRITERION PRESS/N =" + fmt_G(press / n, 13, 5));
+
+    write_line(run, fmt_X(8) + "RESIDUAL    RSTUDENT    HT    COVRAT     DFFITS  " + " DFFIT ");
+    std::vector<Real> sdel(n, 0), tstar(n, 0);
+    for (int i = 0; i < n; ++i) {
+        const Real h = fit.hat[i], one_h = 1 - h;
+        Real covrat = 0, dffits = 0, dffit = 0;
+        if (one_h > 0 && nk > 1) {
+            const Real s2i = (nk * s2 - es[i] * es[i] / one_h) / (nk - 1);
+            sdel[i] = s2i > 0 ? qm::sqrt(s2i) : Real(0);
+            tstar[i] = sdel[i] > 0 ? es[i] / (sdel[i] * qm::sqrt(one_h)) : Real(0);
+            const Real base = (nk - 1) / nk + tstar[i] * tstar[i] / nk;
+            covrat = 1 / (one_h * qm::pow(base, Real(k)));
+            dffits = tstar[i] * qm::sqrt(h / one_h);
+            dffit = h * es[i] / one_h;
+        }
+        write_line(run, fmt_I(fit.obs[i], 5) + fmt_G(fit.resid[i], 13, 5) + fmt_F(tstar[i], 9, 4) +
+                            fmt_F(h, 9, 4) + fmt_F(covrat, 9, 4) + fmt_F(dffits, 9, 4) +
+                            fmt_G(dffit, 13, 5));
+    }
+    if (!dfbetas) return;
+    for (int first = 0; first < k; first += DFBETAS_PER_LINE) {
+        const int last = std::min(k, first + DFBETAS_PER_LINE);
+        std::string head = " DFBETAS:    ";
+        for (int j = first; j < last; ++j) head += fmt_A(fit.terms[j].name, 9);
+        write_line(run, head);
+        for (int i = 0; i < n; ++i) {
+            const Real one_h = 1 - fit.hat[i];
+            std::string line = fmt_I(fit.obs[i], 5) + fmt_X(8);
+            for (int j = first; j < last; ++j) {
+                Real v = 0;
+                if (one_h > 0 && sdel[i] > 0) {
+                    Real change = 0; // (X'X)**-1 x_i e_i / (1 - h_i), component j
+                    for (int b = 0; b < k; ++b)
+                        change += fit.xtx_inv[std::size_t(j) * k + b] * xs[std::size_t(b) * n + i];
+                    change *= es[i] / one_h;
+                    v = change / (sdel[i] * qm::sqrt(fit.xtx_inv[std::size_t(j) * k + j]));
+                }
+                line += fmt_F(v, 9, 4);
+            }
+            write_line(run, line);
+        }
+    }
+}
+
+} // namespace tarvex

@@ -1,0 +1,306 @@
+// OLSOUT: the regression report in its fixed order (warnings, summary block, model selection
+// criteria, analysis-of-variance tables, coefficient table, coefficient matrices), the result
+// scalars of the report's group, the named output variables, and then the residual output.
+#include "regress/ols_report.hpp"
+
+#include "interp/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/qmath.hpp"
+#include "regress/ls_bridge.hpp"
+#include "regress/ols_fit.hpp"
+#include "regress/ols_gnuplot.hpp"
+#include "regress/ols_residual_stats.hpp"
+
+#include <algorithm>
+#include <array>
+
+namespace tarvex {
+
+namespace {
+
+// pi as the likelihood formula stores it.
+const Real PI_STORED = 3.1415926535898Q;
+// Accumulator values that mean "log-likelihood not available".
+const Real LLF_UNAVAILABLE = 99999;
+const Real LLF_UNAVAILABLE_2 = -9999999;
+// Adjusted R-square when the degrees of freedom are not positive.
+const Real NOT_AVAILABLE = 9999999;
+// A t-ratio whose square exceeds this has p-value 0 without evaluation.
+const Real T2_LIMIT = 10000;
+
+constexpr int MATRIX_COLUMNS_WIDE = 8;
+constexpr int MATRIX_COLUMNS_NARROW = 5;
+
+// Numbers the report prints and stores.
+struct Summary {
+    Real r2 = 0, adr2 = 0, raw = 0, sigma2 = 0, ssr = 0, anf = 0, anova_p = 0;
+    Real zsst = 0, zssr = 0, zdf = 0, zanf = 0, zanova_p = 0;
+    Real llf = 0, llf_log = 0;
+    bool llf_available = true;
+    Real fpe = 0, laic = 0, lsc = 0, gcv = 0, hq = 0, rice = 0, shib = 0, sc = 0, aic = 0;
+};
+
+Real safe_div(Real a, Real b) { return b != 0 ? a / b : Real(0); }
+
+Summary summarise(Run& run, OlsFit& fit, const OlsOptions& o) {
+    Summary s;
+    const bool warn = run.flags.OPUT && run.sw[OWARN];
+    const Real n = fit.n, k = fit.k;
+    if (fit.sse < 0) {
+        fit.sse = 0;
+        if (warn) {
+            write_line(run, " ");
+            write_line(run, " ...WARNING..CALCULATED SSE IS NEGATIVE..ZERO USED");
+        }
+    }
+    if (fit.df > 0) {
+        s.sigma2 = fit.sse / fit.df;
+    } else {
+        s.sigma2 = fit.sigma2;
+        if (warn) {
+            write_line(run, " ");
+            write_line(run, " ...WARNING..ZERO DEGREES OF FREEDOM LEFT");
+        }
+    }
+    s.r2 = fit.sst > 0 ? 1 - fit.sse / fit.sst : Real(0);
+    s.adr2 = fit.df > 0 ? s.r2 - (1 - s.r2) * (k - fit.restrictions - 1) / fit.df : NOT_AVAILABLE;
+    s.raw = fit.raw != 0 ? 1 - fit.sse / fit.raw : Real(0);
+    if (o.NPOP > 0) {
+        const Real fpc = 1 - n / o.NPOP;
+        for (Real& v : fit.cov) v *= fpc;
+        if (run.flags.OPUT) {
+            write_line(run, " NP=" + fmt_I(o.NPOP, 20));
+            write_line(run, " FINITE POPULATION CORRECTION=" + fmt_G(fpc, 13, 5));
+        }
+    }
+    // Log-likelihood.
+    fit.llf_acc = fit.w.empty() ? Real(0) : fit.sum_log_root_w;
+    s.llf_available = fit.sse > 0 && n > 0 && fit.llf_acc != LLF_UNAVAILABLE &&
+                      fit.llf_acc != LLF_UNAVAILABLE_2;
+    if (s.llf_available) {
+        s.llf = -(n / 2) * qm::log(2 * PI_STORED * fit.sse / n) - n / 2 + fit.llf_acc;
+        Real logs = 0;
+        for (Real v : fit.y) logs += v;
+        s.llf_log = s.llf - logs;
+    } else {
+        s.llf = LLF_UNAVAILABLE;
+    }
+    // Analysis of variance from the mean and from zero.
+    s.ssr = fit.sst - fit.sse;
+    s.anf = k > 1 ? safe_div(s.ssr / (k - 1), s.sigma2) : Real(0);
+    s.anova_p = f_tail(s.anf, k - 1, fit.df);
+    s.zsst = fit.raw;
+    s.zssr = fit.raw - fit.sse;
+    s.zdf = k;
+    s.zanf = safe_div(s.zssr / k, s.sigma2);
+    s.zanova_p = f_tail(s.zanf, k, fit.df);
+    // Model selection criteria.
+    if (fit.sse > 0 && n > 0) {
+        const Real sn = fit.sse / n;
+        s.fpe = s.sigma2 * (1 + k / n);
+        s.laic = qm::log(sn) + 2 * k / n;
+        s.lsc = qm::log(sn) + k * qm::log(n) / n;
+        s.gcv = k == n ? Real(0) : sn / ((1 - k / n) * (1 - k / n));
+        s.hq = sn * qm::pow(qm::log(n), 2 * k / n);
+        s.rice = 2 * k == n ? Real(0) : sn / (1 - 2 * k / n);
+        s.shib = sn * (n + 2 * k) / n;
+        s.sc = (-EXLIM < s.lsc && s.lsc < EXLIM) ? qm::exp(s.lsc) : Real(0);
+        s.aic = (-EXLIM < s.laic && s.laic < EXLIM) ? qm::exp(s.laic) : Real(0);
+    }
+    return s;
+}
+
+void write_summary(Run& run, const OlsFit& fit, const Summary& s) {
+    write_line(run, " ");
+    const std::string label = run.sw[OHTM]
+        ? std::string(" <A HREF=/runtarvex/RSQR.HTM") + " target=_blank>" + " R-SQUARE</A> ="
+        : "  R-SQUARE =";
+    write_line(run, label + fmt_F(s.r2, 9, 4) + fmt_X(5) + "R-SQUARE ADJUSTED =" + fmt_F(s.adr2, 9, 4));
+    write_line(run, " VARIANCE OF THE ESTIMATE-SIGMA**2 =" + fmt_G(s.sigma2, 13, 5));
+    write_line(run, " STANDARD ERROR OF THE ESTIMATE-SIGMA =" +
+                        fmt_G(qm::sqrt(qm::abs(s.sigma2)), 13, 5));
+    write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(fit.sse, 13, 5));
+    write_line(run, " MEAN OF DEPENDENT VARIABLE =" + fmt_G(fit.ymean, 13, 5));
+    if (s.llf_available) {
+        if (fit.log_dependent)
+            write_line(run, " LOG OF THE LIKELIHOOD FUNCTION(IF DEPVAR LOG) =" + fmt_G(s.llf_log, 13, 6));
+        write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(s.llf, 13, 6));
+    }
+    if (!fit.has_intercept) write_line(run, " RAW MOMENT R-SQUARE =" + fmt_F(s.raw, 9, 4));
+}
+
+void write_criteria(Run& run, const Summary& s) {
+    struct Row {
+        std::string label;
+        Real value;
+    };
+    const std::array<Row, 9> rows = {{
+        {"  AKAIKE (1969) FINAL PREDICTION ERROR - FPE =", s.fpe},
+        {"  AKAIKE (1973) INFORMATION CRITERION - LOG AIC =", s.laic},
+        {"  SCHWARZ (1978) CRITERION - LOG SC =", s.lsc},
+        {"     GENERALIZED CROSS VALIDATION - GCV =", s.gcv},
+        {"  HANNAN AND QUINN (1979) CRITERION =", s.hq},
+        {"  RICE (1984) CRITERION =", s.rice},
+        {"  SHIBATA (1981) CRITERION =", s.shib},
+        {"  SCHWARZ (1978) CRITERION - SC =", s.sc},
+        {"  AKAIKE (1974) INFORMATION CRITERION - AIC =", s.aic},
+    }};
+    std::size_t width = 0;
+    for (const Row& r : rows) width = std::max(width, r.label.size());
+    auto line = [&](const Row& r) {
+        write_line(run, r.label + fmt_X(int(width - r.label.size())) + fmt_G(r.value, 13, 5));
+    };
+    write_line(run, " ");
+    write_line(run, " MODEL SELECTION TESTS");
+    line(rows[0]);
+    write_line(run, fmt_X(5) + "(FPE IS ALSO KNOWN AS AMEMIYA PREDICTION CRITERION - PC)");
+    line(rows[1]);
+    line(rows[2]);
+    write_line(run, " MODEL SELECTION TESTS");
+    write_line(run, "  CRAVEN-WAHBA (1979)");
+    for (std::size_t r = 3; r < rows.size(); ++r) line(rows[r]);
+}
+
+void write_anova_table(Run& run, const std::string& title, Real ss_reg, Real df_reg, Real ss_err,
+                       Real df_err, Real sigma2, Real ss_tot, Real df_tot, Real f, Real p) {
+    write_line(run, " ");
+    write_line(run, fmt_X(22) + title);
+    write_line(run, fmt_X(23) + "SS" + fmt_X(9) + "DF" + fmt_X(13) + "MS" + fmt_X(17) + "F");
+    write_line(run, " REGRESSION" + fmt_G(ss_reg, 18, 5) + fmt_F(df_reg, 8, 0) +
+                        fmt_G(safe_div(ss_reg, df_reg), 18, 5) + fmt_F(f, 18, 3));
+    write_line(run, " ERROR      " + fmt_G(ss_err, 17, 5) + fmt_F(df_err, 8, 0) +
+                        fmt_G(sigma2, 18, 5) + fmt_X(11) + "P-VALUE");
+    write_line(run, " TOTAL" + fmt_G(ss_tot, 23, 5) + fmt_F(df_tot, 8, 0) +
+                        fmt_G(safe_div(ss_tot, df_tot), 18, 5) + fmt_F(p, 18, 3));
+}
+
+void write_coefficients(Run& run, OlsFit& fit, const OlsOptions& o) {
+    const int k = fit.k;
+    const std::string df_label = fmt_I(static_cast<long long>(fit.df), 5) + " DF";
+    if (o.WIDE) {
+        write_line(run, " VARIABLE" + fmt_X(4) + "ESTIMATED   STANDARD   T-RATIO" + fmt_X(10) +
+                            "PARTIAL STANDARDIZED ELASTICITY");
+        write_line(run, std::string(" ") + "  NAME     COEFFICIENT    ERROR" + fmt_X(3) + df_label +
+                            fmt_X(4) + "P-VALUE CORR.  COEFFICIENT  AT MEANS");
+    } else {
+        write_line(run, " VARIABLE" + fmt_X(3) + "ESTIMATED  STANDARD   T-RATIO" + fmt_X(8) +
+                            "PARTIAL STANDARDIZED ELASTICITY");
+        write_line(run, "   NAME    COEFFICIENT   ERROR" + fmt_X(3) + df_label + fmt_X(3) +
+                            "P-VALUE CORR. COEFFICIENT  AT MEANS");
+    }
+    for (int j = 0; j < k; ++j) {
+        const Real b = fit.coef[j], se = fit.se[j], t = fit.tstat[j];
+        const Real t2 = t * t;
+        const Real p = t2 > T2_LIMIT ? Real(0) : f_tail(t2, 1, fit.df);
+        Real partial = t2 + fit.df > 0 ? t / qm::sqrt(t2 + fit.df) : Real(0);
+        const Real standardised = safe_div(b * fit.xsd[j], fit.ysd);
+        Real elasticity = safe_div(b * fit.xmean[j], fit.ymean);
+        if (fit.terms[j].kind == TermKind::VARIABLE) {
+            if (o.LOGLOG) elasticity = b;
+            else if (o.LOGLIN) elasticity = b * fit.xmean[j];
+            else if (o.LINLOG) elasticity = safe_div(b, fit.ymean);
+        }
+        if (o.WIDE)
+            write_line(run, " " + name8(fit.terms[j].name) + fmt_G(b, 13, 5) + fmt_G(se, 12, 5) +
+                                fmt_G(t, 13, 5) + fmt_F(p, 7, 4) + fmt_F(partial, 7, 4) +
+                                fmt_G(standardised, 13, 5) + fmt_G(elasticity, 13, 5));
+        else
+            write_line(run, name8(fit.terms[j].name) + fmt_G(b, 13, 5) + fmt_G(se, 11, 4) +
+                                fmt_G(t, 12, 4) + fmt_F(p, 6, 3) + fmt_F(partial, 6, 3) +
+                                fmt_F(standardised, 11, 4) + fmt_F(elasticity, 11, 4));
+    }
+}
+
+// Lower triangle by rows, in blocks of columns, each block followed by its column names.
+void write_matrix(Run& run, const OlsFit& fit, const std::string& title, bool correlation,
+                  bool wide) {
+    const int k = fit.k;
+    const int per_line = wide ? MATRIX_COLUMNS_WIDE : MATRIX_COLUMNS_NARROW;
+    auto value = [&](int i, int j) {
+        const Real c = fit.cov[std::size_t(i) * k + j];
+        if (!correlation) return c;
+        const Real d = qm::sqrt(qm::abs(fit.cov[std::size_t(i) * k + i] * fit.cov[std::size_t(j) * k + j]));
+        return safe_div(c, d);
+    };
+    write_line(run, " ");
+    write_line(run, title);
+    for (int first = 0; first < k; first += per_line) {
+        const int last = std::min(k, first + per_line);
+        for (int i = first; i < k; ++i) {
+            std::string line = " " + name8(fit.terms[i].name);
+            for (int j = first; j < last && j <= i; ++j) line += fmt_G(value(i, j), 13, 5);
+            write_line(run, line);
+        }
+        std::string names = " " + fmt_X(8);
+        for (int j = first; j < last; ++j) names += fmt_X(5) + name8(fit.terms[j].name);
+        write_line(run, names);
+    }
+}
+
+void store_scalars(Run& run, const OlsFit& fit, const Summary& s, const ResidualStats& r) {
+    ResultScalars& res = run.res;
+    res[R_R2] = s.r2;
+    res[R_K] = fit.k;
+    res[R_SIG2] = s.sigma2;
+    res[R_LLF] = s.llf;
+    res[R_RAW] = s.raw;
+    res[R_SST] = fit.sst;
+    res[R_SSR] = s.ssr;
+    res[R_SSE] = fit.sse;
+    res[R_DF] = fit.df;
+    res[R_ANF] = s.anf;
+    res[R_ZSST] = s.zsst;
+    res[R_ZSSR] = s.zssr;
+    res[R_ZDF] = s.zdf;
+    res[R_ZANF] = s.zanf;
+    res[R_N] = fit.n;
+    res[R_R2OP] = r.r2op;
+    res[R_RHO] = r.rho;
+    res[R_JB] = r.jb;
+    res[R_ADR2] = s.adr2;
+    res[R_FPE] = s.fpe;
+    res[R_LAIC] = s.laic;
+    res[R_LSC] = s.lsc;
+    res[R_GCV] = s.gcv;
+    res[R_HQ] = s.hq;
+    res[R_RICE] = s.rice;
+    res[R_SHIB] = s.shib;
+    res[R_SC] = s.sc;
+    res[R_AIC] = s.aic;
+}
+
+} // namespace
+
+void OLSOUT(Run& run, OlsFit& fit, const OlsOptions& o) {
+    const bool put = run.flags.OPUT;
+    Summary s = summarise(run, fit, o);
+    fit.se.assign(fit.k, 0);
+    fit.tstat.assign(fit.k, 0);
+    for (int j = 0; j < fit.k; ++j) {
+        fit.se[j] = qm::sqrt(qm::abs(fit.cov[std::size_t(j) * fit.k + j]));
+        fit.tstat[j] = safe_div(fit.coef[j], fit.se[j]);
+    }
+    const ResidualStats r = residual_stats(fit);
+    if (put) {
+        write_summary(run, fit, s);
+        if (o.ANOVA && fit.sse > 0) write_criteria(run, s);
+        if (o.ANOVA) {
+            write_anova_table(run, "ANALYSIS OF VARIANCE - FROM MEAN", s.ssr, fit.k - 1, fit.sse,
+                              fit.df, s.sigma2, fit.sst, fit.n - 1, s.anf, s.anova_p);
+            write_anova_table(run, "ANALYSIS OF VARIANCE - FROM ZERO", s.zssr, fit.k, fit.sse,
+                              fit.df, s.sigma2, fit.raw, fit.n, s.zanf, s.zanova_p);
+        }
+        write_line(run, " ");
+        write_coefficients(run, fit, o);
+        if (o.PCOV) write_matrix(run, fit, " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS", false, o.WIDE);
+        if (o.PCOR) write_matrix(run, fit, " CORRELATION MATRIX OF COEFFICIENTS", true, o.WIDE);
+    }
+    store_scalars(run, fit, s, r);
+    store_ols_variables(run, fit, o);
+    if (put && (o.RSTAT || o.LIST)) OLSRES(run, fit, o);
+    if (o.GNUPLOT) write_residual_plot(run, fit, o);
+    if (r.durh_available && fit.lagged_dependent >= 0) run.res[R_DURH] = r.durh;
+    if (o.RSTAT) run.res[R_DW] = r.dw;
+}
+
+} // namespace tarvex

@@ -1,0 +1,19 @@
+// OLSOUT, the regression report, and OLSRES, the residual statistics and listings: written in
+// their fixed order from a finished fit, storing the result scalars and named output variables.
+#pragma once
+
+namespace tarvex {
+
+struct Run;
+struct OlsFit;
+struct OlsOptions;
+
+// The whole report: warnings, summary, selection criteria, variance tables, coefficients,
+// matrices, then the residual output; stores the result scalars and the output variables.
+void OLSOUT(Run& run, OlsFit& fit, const OlsOptions& o);
+// Residual statistics (RSTAT, LM, GF) and the LIST table.
+void OLSRES(Run& run, const OlsFit& fit, const OlsOptions& o);
+// Stores PREDICT, RESID, COEFFICE, COVARIAN, TRATIO, STDERR and HATDIAG.
+void store_ols_variables(Run& run, const OlsFit& fit, const OlsOptions& o);
+
+} // namespace tarvex

@@ -1,0 +1,140 @@
+// Residual statistics of a fit, from their published definitions: Durbin-Watson d and the von
+// Neumann ratio d*N/(N-1), first-order autocorrelation, the Wald-Wolfowitz runs test, Durbin's h,
+// skewness and excess kurtosis with standard errors sqrt(6/N) and sqrt(24/N), Jarque-Bera, and
+// the Hall-Pagan LM test N*R**2 of the squared residuals on the regressors.
+#include "regress/ols_residual_stats.hpp"
+
+#include "numeric/qmath.hpp"
+#include "regress/ls_bridge.hpp"
+#include "regress/ols_fit.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+Real squared_correlation(const std::vector<Real>& a, const std::vector<Real>& b) {
+    const std::size_t n = a.size();
+    if (n == 0) return 0;
+    Real ma = 0, mb = 0;
+    for (std::size_t i = 0; i < n; ++i) ma += a[i], mb += b[i];
+    ma /= n;
+    mb /= n;
+    Real sab = 0, saa = 0, sbb = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        sab += (a[i] - ma) * (b[i] - mb);
+        saa += (a[i] - ma) * (a[i] - ma);
+        sbb += (b[i] - mb) * (b[i] - mb);
+    }
+    if (saa == 0 || sbb == 0) return 0;
+    return sab * sab / (saa * sbb);
+}
+
+namespace {
+
+void runs_test(const std::vector<Real>& e, ResidualStats& s) {
+    int last = 0;
+    for (Real v : e) {
+        const int sign = v > 0 ? 1 : (v < 0 ? -1 : 0);
+        if (sign > 0) ++s.pos;
+        if (sign < 0) ++s.neg;
+        if (sign == 0) {
+            ++s.zero;
+            continue;
+        }
+        if (sign != last) ++s.runs;
+        last = sign;
+    }
+    const Real n1 = s.pos, n2 = s.neg, n = n1 + n2;
+    if (n1 > 0 && n2 > 0 && n > 1) {
+        const Real mean = 2 * n1 * n2 / n + 1;
+        const Real var = 2 * n1 * n2 * (2 * n1 * n2 - n) / (n * n * (n - 1));
+        if (var > 0) s.runs_z = (s.runs - mean) / qm::sqrt(var);
+    }
+}
+
+void hall_pagan(const OlsFit& fit, ResidualStats& s) {
+    const int n = fit.n;
+    std::vector<Real> x, e2(n);
+    int cols = 0;
+    for (int j = 0; j < fit.k; ++j) {
+        if (fit.terms[j].kind == TermKind::INTERCEPT) continue;
+        x.insert(x.end(), fit.x.begin() + std::size_t(j) * n, fit.x.begin() + std::size_t(j + 1) * n);
+        ++cols;
+    }
+    if (cols == 0 || n <= cols + 1) return;
+    x.insert(x.end(), std::size_t(n), Real(1));
+    for (int i = 0; i < n; ++i) e2[i] = fit.resid[i] * fit.resid[i];
+    const LsSolution sol = solve_least_squares(OlsMethod::GS, x, e2, n, cols + 1, 0);
+    if (sol.dependent_column != 0 || sol.coef.empty()) return;
+    Real mean = 0, sst = 0;
+    for (Real v : e2) mean += v;
+    mean /= n;
+    for (Real v : e2) sst += (v - mean) * (v - mean);
+    if (sst <= 0) return;
+    s.hp_available = true;
+    s.hp_df = cols;
+    s.hp_chi = std::max(Real(0), n * (1 - sol.sse / sst)); // rounding may leave a tiny negative
+    s.hp_p = chi2_tail(s.hp_chi, cols);
+}
+
+} // namespace
+
+ResidualStats residual_stats(const OlsFit& fit) {
+    ResidualStats s;
+    const std::vector<Real>& e = fit.resid;
+    const int n = fit.n;
+    if (n == 0) return s;
+    Real ss = 0, diff = 0, lag = 0;
+    for (int t = 0; t < n; ++t) {
+        ss += e[t] * e[t];
+        s.sum += e[t];
+        s.abs_sum += qm::abs(e[t]);
+        if (t > 0) {
+            diff += (e[t] - e[t - 1]) * (e[t] - e[t - 1]);
+            lag += e[t] * e[t - 1];
+        }
+    }
+    if (ss > 0) {
+        s.dw = diff / ss;
+        s.rho = lag / ss;
+    }
+    s.von_neumann = n > 1 ? s.dw * n / (n - 1) : Real(0);
+    s.variance = fit.df > 0 ? fit.sse / fit.df : Real(0);
+    s.r2op = squared_correlation(fit.y, fit.fitted);
+    if (fit.log_dependent) {
+        std::vector<Real> ya(n), pa(n);
+        for (int t = 0; t < n; ++t) ya[t] = qm::exp(fit.y[t]), pa[t] = qm::exp(fit.fitted[t]);
+        s.r2op_antilog = squared_correlation(ya, pa);
+    }
+    runs_test(e, s);
+    if (fit.lagged_dependent >= 0 && !fit.cov.empty()) {
+        const int j = fit.lagged_dependent;
+        const Real term = 1 - n * fit.cov[std::size_t(j) * fit.k + j];
+        if (term > 0) {
+            s.durh_available = true;
+            s.durh = s.rho * qm::sqrt(n / term);
+        }
+    }
+    // Moments about the mean of the residuals.
+    const Real mean = s.sum / n;
+    Real m2 = 0, m3 = 0, m4 = 0;
+    for (Real v : e) {
+        const Real d = v - mean;
+        m2 += d * d;
+        m3 += d * d * d;
+        m4 += d * d * d * d;
+    }
+    m2 /= n, m3 /= n, m4 /= n;
+    if (m2 > 0) {
+        s.skew = m3 / (m2 * qm::sqrt(m2));
+        s.kurt = m4 / (m2 * m2) - 3;
+    }
+    s.skew_se = qm::sqrt(Real(6) / n);
+    s.kurt_se = qm::sqrt(Real(24) / n);
+    s.jb = n * (s.skew * s.skew / 6 + s.kurt * s.kurt / 24);
+    s.jb_p = chi2_tail(s.jb, 2);
+    hall_pagan(fit, s);
+    return s;
+}
+
+} // namespace tarvex

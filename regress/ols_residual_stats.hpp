@@ -1,0 +1,32 @@
+// The statistics of a fit's residuals that the report stores and OLSRES prints: Durbin-Watson,
+// autocorrelation, runs, Durbin's h, moments, Jarque-Bera and the Hall-Pagan test.
+#pragma once
+
+#include "numeric/real.hpp"
+
+#include <vector>
+
+namespace tarvex {
+
+struct OlsFit;
+
+struct ResidualStats {
+    Real dw = 0, von_neumann = 0, rho = 0;
+    Real sum = 0, variance = 0, abs_sum = 0;
+    Real r2op = 0, r2op_antilog = 0;
+    int runs = 0, pos = 0, zero = 0, neg = 0;
+    Real runs_z = 0;
+    bool durh_available = false;
+    Real durh = 0;
+    Real skew = 0, skew_se = 0, kurt = 0, kurt_se = 0, jb = 0, jb_p = 0;
+    bool hp_available = false;
+    Real hp_chi = 0, hp_p = 0;
+    int hp_df = 0;
+};
+
+ResidualStats residual_stats(const OlsFit& fit);
+
+// Squared correlation of two series (0 when either is constant).
+Real squared_correlation(const std::vector<Real>& a, const std::vector<Real>& b);
+
+} // namespace tarvex

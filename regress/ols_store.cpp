@@ -1,0 +1,65 @@
+// The named output variables of a regression: PREDICT, RESID and HATDIAG by observation (the
+// missing-value code where an observation was not used), COEFFICE, STDERR and TRATIO with one
+// element per coefficient, and COVARIAN as a K by K matrix.
+#include "regress/ols_report.hpp"
+
+#include "interp/run.hpp"
+#include "regress/ols_fit.hpp"
+
+namespace tarvex {
+
+namespace {
+
+std::string trimmed(const std::string& name) {
+    const auto e = name.find_last_not_of(' ');
+    return e == std::string::npos ? std::string() : name.substr(0, e + 1);
+}
+
+// Creates `name` with `length` elements (columns `ncol`) and returns its header, or false.
+bool create(Run& run, const std::string& name, int type, long long length, int ncol, VarInfo& info) {
+    int ref = 0;
+    NEWVAR(run, trimmed(name), 1, type, length, ncol, ref);
+    if (ref <= 0 || run.flags.ODONT) return false;
+    return VINFO(run, ref, info);
+}
+
+bool store_by_observation(Run& run, const OlsFit& fit, const std::string& name,
+                          const std::vector<Real>& values) {
+    if (name_blank(name)) return true;
+    VarInfo info;
+    if (!create(run, name, TYPE_DATA, fit.end, 1, info)) return false;
+    for (long long t = 1; t <= fit.end && t <= info.length; ++t) element(run, info, t) = run.ws.XMISS;
+    for (int i = 0; i < fit.n; ++i)
+        if (fit.obs[i] <= info.length) element(run, info, fit.obs[i]) = values[i];
+    return true;
+}
+
+bool store_vector(Run& run, const std::string& name, const std::vector<Real>& values) {
+    if (name_blank(name)) return true;
+    VarInfo info;
+    if (!create(run, name, TYPE_DATA, (long long)values.size(), 1, info)) return false;
+    for (std::size_t j = 0; j < values.size(); ++j) element(run, info, (long long)j + 1) = values[j];
+    return true;
+}
+
+} // namespace
+
+void store_ols_variables(Run& run, const OlsFit& fit, const OlsOptions& o) {
+    if (!store_by_observation(run, fit, o.PREDICT, fit.fitted)) return;
+    if (!store_by_observation(run, fit, o.RESID, fit.resid)) return;
+    if (!store_by_observation(run, fit, o.HATDIAG, fit.hat)) return;
+    if (!store_vector(run, o.COEFFICE, fit.coef)) return;
+    if (!store_vector(run, o.STDERR, fit.se)) return;
+    if (!store_vector(run, o.TRATIO, fit.tstat)) return;
+    if (!name_blank(o.COVARIAN)) {
+        const int k = fit.k;
+        VarInfo info;
+        if (!create(run, o.COVARIAN, TYPE_MATRIX, (long long)k * k, k, info)) return;
+        // Column after column; the matrix is symmetric, so row-major reads the same.
+        for (int j = 0; j < k; ++j)
+            for (int i = 0; i < k; ++i)
+                element(run, info, (long long)j * k + i + 1) = fit.cov[std::size_t(i) * k + j];
+    }
+}
+
+} // namespace tarvex

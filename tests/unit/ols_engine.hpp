@@ -1,0 +1,79 @@
+// Test helper for the regression command: a run with default switches whose variables are made
+// directly in the workspace, and which runs "OLS ..." statements the way the dispatcher does
+// (scanner, then the handler), returning the report lines.
+#pragma once
+
+#include "interp/command_handlers.hpp"
+#include "interp/command_table.hpp"
+#include "interp/reader.hpp"
+#include "interp/run.hpp"
+#include "interp/scanner.hpp"
+#include "interp/set_display.hpp"
+#include "numeric/decimal.hpp"
+#include "workspace/sample.hpp"
+#include "workspace_engine.hpp"
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tarvex::testing {
+
+struct OlsEngine : WorkspaceEngine {
+    OlsEngine() : WorkspaceEngine(200, 200000) {
+        default_switches(run.sw);
+        init_scan_block(run.scan, 200);
+        reset_sample(run.smpl);
+    }
+
+    // Creates a data variable holding `values`.
+    int data(std::string_view name, const std::vector<Real>& values) {
+        const int ref = make(name, (long long)values.size());
+        for (std::size_t t = 0; t < values.size(); ++t) elem(ref, (long long)t + 1) = values[t];
+        return ref;
+    }
+    // Sets the sample as SAMPLE beg end would.
+    void sample(int beg, int end) {
+        run.smpl.IBEG = beg;
+        run.smpl.IEND = end;
+        run.smpl.NOBS = end - beg + 1;
+        run.smpl.MAXOB = std::max(run.smpl.MAXOB, end);
+    }
+    // Runs one statement ("OLS Y X / LIST", "IMLS ...") and returns its report lines.
+    std::vector<std::string> statement(const std::string& text, bool quiet = false) {
+        lines();
+        const std::size_t blank = text.find(' ');
+        const std::string word = text.substr(0, blank);
+        run.cmd.text = text;
+        run.cmd.col = int(blank == std::string::npos ? text.size() : blank);
+        run.cmd.IKOD = match_command(word, false);
+        run.flags = RunFlags{};
+        run.flags.OTNUM = true;
+        run.flags.OPUT = !quiet;
+        SCANIT(run);
+        if (!run.flags.OERR && !run.flags.ODONT) COMMAND_ROWS[run.cmd.IKOD - 1].handler(run);
+        return lines();
+    }
+    // Element t of a variable by name.
+    Real value(std::string_view name, long long t) { return elem(VFIND(run, name), t); }
+};
+
+// Reads a whitespace-separated numeric table (one observation a line) from tests/data.
+inline std::vector<std::vector<Real>> read_table(const std::string& file) {
+    std::ifstream in(std::string(TARVEX_TEST_DATA) + "/" + file);
+    std::vector<std::vector<Real>> columns;
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::size_t col = 0;
+        for (std::string w; words >> w; ++col) {
+            Real v = 0;
+            parse_real_field(w, v);
+            if (columns.size() <= col) columns.resize(col + 1);
+            columns[col].push_back(v);
+        }
+    }
+    return columns;
+}
+
+} // namespace tarvex::testing

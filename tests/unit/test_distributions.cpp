@@ -1,0 +1,189 @@
+// Tail probabilities and quantiles of the normal, t, chi-square and F distributions, checked to
+// 30 digits against closed forms (t with 1, 2 and 3 degrees of freedom, chi-square with 1, 2 and
+// 4, F with 2 numerator degrees of freedom), against erfc for the normal, and against published
+// tables; far tails down to 1e-4900; the report's F p-value convention; and bad arguments.
+#include "numeric/distributions.hpp"
+
+#include "numeric/decimal.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tarvex {
+namespace {
+
+using namespace dist;
+
+const Real PI = M_PIq;
+
+// Passes when `actual` agrees with `expected` to a relative error of at most `tolerance`.
+::testing::AssertionResult near(Real actual, Real expected, Real tolerance)
+{
+    const Real error = expected == 0 ? fabsq(actual) : fabsq((actual - expected) / expected);
+    if (error <= tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "got " << real_to_string(actual) << ", expected " << real_to_string(expected)
+           << " (relative error " << real_to_string(error, 3) << ")";
+}
+
+Real literal(const char* text)
+{
+    Real value = 0;
+    EXPECT_TRUE(parse_real_field(text, value)) << text;
+    return value;
+}
+
+const Real DIGITS30 = 1e-30Q;
+
+// Upper normal tail from the complementary error function: Q(x) = erfc(x/sqrt(2))/2.
+Real normal_tail_reference(Real x) { return erfcq(x / sqrtq(2)) / 2; }
+
+TEST(NormalDistribution, TailsAgreeWithErfcAndPublishedValues)
+{
+    for (Real x : {-8.5Q, -3.0Q, -1.0Q, -0.25Q, 0.0Q, 0.5Q, 1.0Q, 1.96Q, 3.0Q, 6.0Q, 12.5Q, 25.0Q}) {
+        EXPECT_TRUE(near(normal_upper(x), normal_tail_reference(x), DIGITS30));
+        EXPECT_TRUE(near(normal_lower(x), normal_tail_reference(-x), DIGITS30));
+        // The two tails are each other's mirror image, bit for bit.
+        EXPECT_EQ(normal_upper(x), normal_lower(-x));
+    }
+    // Phi(-1) to 40 digits; the one-sided 5% and 2.5% points of the standard tables.
+    EXPECT_TRUE(near(normal_lower(-1), literal("0.1586552539314570514147674543679620775221"),
+                     DIGITS30));
+    EXPECT_EQ(normal_upper(0), 0.5Q);
+    EXPECT_TRUE(near(normal_quantile(0.975Q), literal("1.95996398454005"), 1e-14Q));
+    EXPECT_TRUE(near(normal_upper_quantile(0.05Q), literal("1.64485362695147"), 1e-14Q));
+}
+
+TEST(NormalDistribution, QuantilesInvertTheTailsAcrossTheRange)
+{
+    // Each tail is inverted where it is small (where it is near 1, its complement carries no
+    // information about x).
+    for (Real x : {-1.5Q, -0.01Q, 0.3Q, 2.0Q, 7.0Q, 37.0Q, 140.0Q}) {
+        EXPECT_TRUE(near(normal_upper_quantile(normal_upper(x)), x, 1e-29Q));
+        EXPECT_TRUE(near(normal_quantile(normal_lower(-x)), -x, 1e-29Q));
+    }
+    EXPECT_TRUE(isinfq(normal_quantile(0)) && normal_quantile(0) < 0);
+    EXPECT_TRUE(isinfq(normal_quantile(1)) && normal_quantile(1) > 0);
+}
+
+TEST(StudentT, OneDegreeOfFreedomIsCauchy)
+{
+    // P(T > t) = atan(1/t)/pi for t > 0, and 1/2 + atan(|t|)/pi for t < 0.
+    for (Real t : {0.001Q, 0.5Q, 1.0Q, 3.0Q, 10.0Q, 1e6Q, 1e30Q}) {
+        EXPECT_TRUE(near(student_t_upper(t, 1), atanq(1 / t) / PI, DIGITS30));
+        EXPECT_TRUE(near(student_t_lower(-t, 1), atanq(1 / t) / PI, DIGITS30));
+        EXPECT_TRUE(near(student_t_upper(-t, 1), 0.5Q + atanq(t) / PI, DIGITS30));
+    }
+    // Quantile: the upper q point is cot(pi q).
+    for (Real q : {0.4Q, 0.1Q, 0.025Q, 1e-10Q})
+        EXPECT_TRUE(near(student_t_upper_quantile(q, 1), 1 / tanq(PI * q), 1e-29Q));
+}
+
+TEST(StudentT, TwoAndThreeDegreesOfFreedomClosedForms)
+{
+    for (Real t : {0.1Q, 1.0Q, 2.5Q, 9.0Q, 100.0Q, 1e12Q}) {
+        // df 2: P(T > t) = (1 - t/sqrt(2+t^2))/2, written without cancellation.
+        const Real root = sqrtq(2 + t * t);
+        EXPECT_TRUE(near(student_t_upper(t, 2), 1 / (root * (root + t)), DIGITS30));
+        // df 3: P(T > t) = 1/2 - (atan(t/sqrt3) + sqrt3 t/(3+t^2))/pi.
+        if (t <= 100) {
+            const Real s3 = sqrtq(3);
+            const Real upper3 = 0.5Q - (atanq(t / s3) + s3 * t / (3 + t * t)) / PI;
+            EXPECT_TRUE(near(student_t_upper(t, 3), upper3, 1e-28Q));
+        }
+    }
+    // The two-sided 5% point with 10 df from the tables.
+    EXPECT_TRUE(near(student_t_upper_quantile(0.025Q, 10), literal("2.22813885198627"), 1e-14Q));
+    // Closed-form df 2 quantile: t = (2p-1) sqrt(2 / (4p(1-p))); at p = 0.975 it is 4.3026527297.
+    for (Real p : {0.6Q, 0.9Q, 0.975Q, 0.999Q})
+        EXPECT_TRUE(
+            near(student_t_quantile(p, 2), (2 * p - 1) * sqrtq(2 / (4 * p * (1 - p))), 1e-29Q));
+    EXPECT_TRUE(near(student_t_quantile(0.975Q, 2), literal("4.30265272974946385232"), 1e-20Q));
+}
+
+TEST(ChiSquare, ClosedFormsForOneTwoAndFourDegreesOfFreedom)
+{
+    for (Real x : {0.001Q, 0.5Q, 1.0Q, 3.84Q, 20.0Q, 150.0Q, 1000.0Q}) {
+        EXPECT_TRUE(near(chi_square_upper(x, 2), expq(-x / 2), DIGITS30));
+        EXPECT_TRUE(near(chi_square_lower(x, 2), -expm1q(-x / 2), DIGITS30));
+        EXPECT_TRUE(near(chi_square_upper(x, 4), expq(-x / 2) * (1 + x / 2), DIGITS30));
+        EXPECT_TRUE(near(chi_square_upper(x, 1), erfcq(sqrtq(x / 2)), 1e-29Q));
+    }
+    EXPECT_EQ(chi_square_upper(0, 3), 1);
+    EXPECT_EQ(chi_square_lower(-2, 3), 0);
+    // Quantiles: -2 log q for 2 df; the 5% point of 1 df from the tables.
+    for (Real q : {0.5Q, 0.05Q, 1e-6Q, 1e-300Q})
+        EXPECT_TRUE(near(chi_square_upper_quantile(q, 2), -2 * logq(q), 1e-29Q));
+    EXPECT_TRUE(near(chi_square_quantile(0.95Q, 1), literal("3.84145882069412"), 1e-14Q));
+}
+
+TEST(FDistribution, TwoNumeratorDegreesOfFreedomAndTheTSquareIdentity)
+{
+    // F(2, n): P(F > x) = (1 + 2x/n)^(-n/2).
+    for (Real n : {1.0Q, 2.0Q, 7.0Q, 30.0Q, 1000.0Q})
+        for (Real x : {0.01Q, 0.5Q, 1.0Q, 4.0Q, 50.0Q}) {
+            const Real expected = expq(-(n / 2) * log1pq(2 * x / n));
+            EXPECT_TRUE(near(f_upper(x, 2, n), expected, 1e-29Q)) << "n " << (int)n;
+            EXPECT_TRUE(near(f_lower(x, 2, n), -expm1q(-(n / 2) * log1pq(2 * x / n)), 1e-29Q));
+        }
+    // F(1, 2) is the square of t with 2 df: P(F > t^2) = 2 P(T > t).
+    for (Real t : {0.3Q, 1.0Q, 5.0Q, 1e4Q}) {
+        const Real root = sqrtq(2 + t * t);
+        EXPECT_TRUE(near(f_upper(t * t, 1, 2), 2 / (root * (root + t)), DIGITS30));
+    }
+    // F(2, 2) quantile: x = p/(1-p).
+    EXPECT_TRUE(near(f_quantile(0.75Q, 2, 2), 3, 1e-30Q));
+    // 5% point of F(1, 10) is the square of the two-sided t point.
+    const Real t10 = literal("2.228138851986274");
+    EXPECT_TRUE(near(f_upper_quantile(0.05Q, 1, 10), t10 * t10, 1e-14Q));
+}
+
+TEST(Distributions, FarTailsDoNotUnderflowAbove1e4900)
+{
+    // Normal at 150: about 1e-4888.
+    const Real normal_far = normal_upper(150);
+    EXPECT_GT(normal_far, 0);
+    EXPECT_TRUE(near(normal_far, normal_tail_reference(150), 1e-27Q));
+    EXPECT_TRUE(near(normal_lower(-150), normal_far, 0));
+    // Chi-square, 2 df, at 22500: exp(-11250), about 1.6e-4886.
+    EXPECT_TRUE(near(chi_square_upper(22500, 2), expq(-11250), 1e-29Q));
+    // t with 2 df at 1e2440: 1/(2 t^2) = 5e-4881, and Cauchy at 1e4890.
+    EXPECT_TRUE(near(student_t_upper(1e2440Q, 2), 0.5Q * 1e-4880Q, 1e-29Q));
+    EXPECT_TRUE(near(student_t_upper(1e4890Q, 1), 1e-4890Q / PI, 1e-29Q));
+    EXPECT_TRUE(near(student_t_lower(-1e4890Q, 1), 1e-4890Q / PI, 1e-29Q));
+    EXPECT_TRUE(near(student_t_upper(1e1200Q, 2), 0.5Q * 1e-2400Q, 1e-29Q));
+    EXPECT_EQ(student_t_upper(-1e3000Q, 5), 1);
+    // t with 4 df: P(T > t) = 1/2 - (3/4)(u - u^3/3), u = t/sqrt(4+t^2) = 1 - 2/t^2 + ...,
+    // so the tail is (3/4)(2/t^2)^2 = 3/t^4 to a relative 1e-2200.
+    EXPECT_TRUE(near(student_t_upper(1e1100Q, 4), 3e-4400Q, 1e-29Q));
+    // F(2, 2000) where (1 + x/1000)^-1000 is about 1e-4901.
+    const Real x = 8e7Q;
+    const Real far = f_upper(x, 2, 2000);
+    EXPECT_LT(far, 1e-4900Q);
+    EXPECT_TRUE(near(far, expq(-1000 * log1pq(x / 1000)), 1e-28Q));
+}
+
+TEST(Distributions, BadArgumentsGiveNaNAndTheReportConvention)
+{
+    EXPECT_TRUE(isnanq(student_t_upper(1, 0)));
+    EXPECT_TRUE(isnanq(student_t_upper(1, -3)));
+    EXPECT_TRUE(isnanq(chi_square_upper(1, nanq(""))));
+    EXPECT_TRUE(isnanq(f_upper(1, 2, -1)));
+    EXPECT_TRUE(isnanq(normal_upper(nanq(""))));
+    EXPECT_TRUE(isnanq(normal_quantile(1.5Q)));
+    EXPECT_TRUE(isnanq(chi_square_quantile(-0.1Q, 3)));
+    // Infinite statistics have certain answers.
+    EXPECT_EQ(normal_upper(__builtin_infq()), 0);
+    EXPECT_EQ(student_t_lower(__builtin_infq(), 4), 1);
+    EXPECT_EQ(f_upper(__builtin_infq(), 3, 4), 0);
+    // The report's p-value of an F statistic: 0 for exactly 0, the tail otherwise; a t-ratio of
+    // 2 on 2 df has p = 1 - 2/sqrt(6).
+    EXPECT_EQ(f_test_pvalue(0, 3, 10), 0);
+    EXPECT_EQ(f_upper(0, 3, 10), 1);
+    EXPECT_TRUE(near(f_test_pvalue(4, 1, 2), 1 - 2 / sqrtq(6), DIGITS30));
+}
+
+} // namespace
+} // namespace tarvex

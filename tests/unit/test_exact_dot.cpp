@@ -1,0 +1,140 @@
+// The exact dot product: cancellation that the plain loop loses, round-to-nearest-even at exact
+// ties with and without sticky bits, subnormal and overflowing results, intermediate products
+// beyond the binary128 range, order independence, and IEEE behaviour of NaN and infinity.
+#include "numeric/exact_dot.hpp"
+
+#include "numeric/decimal.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace tarvex {
+namespace {
+
+Real pow2(int e) { return scalbnq(1, e); }
+
+bool same_bits(Real a, Real b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+::testing::AssertionResult bits_equal(Real actual, Real expected)
+{
+    if (same_bits(actual, expected))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "got " << real_to_string(actual) << ", expected "
+                                         << real_to_string(expected);
+}
+
+Real dot(std::vector<Real> a, std::vector<Real> b) { return exact_dot(a.data(), b.data(), a.size()); }
+
+TEST(ExactDot, CancellationTheLoopLoses)
+{
+    // x = 1 + 2^-112: x*x = 1 + 2^-111 + 2^-224, so x*x - (1 + 2^-111) is exactly 2^-224.
+    const Real x = 1 + pow2(-112);
+    EXPECT_TRUE(bits_equal(dot({x, 1 + pow2(-111)}, {x, -1}), pow2(-224)));
+    // A huge product, a small one, the huge one taken away: the small one survives.
+    EXPECT_TRUE(bits_equal(dot({1e200Q, 3, -1e200Q}, {7e100Q, 0.25Q, 7e100Q}), 0.75Q));
+    // Products beyond the binary128 range cancel exactly.
+    EXPECT_TRUE(bits_equal(dot({1e4000Q, 1, -1e4000Q}, {1e4000Q, 2, 1e4000Q}), 2));
+    // Nothing left at all is +0.
+    EXPECT_TRUE(bits_equal(dot({5, -5}, {3, 3}), 0));
+    EXPECT_TRUE(bits_equal(dot({}, {}), 0));
+}
+
+TEST(ExactDot, RoundsToNearestEvenOnce)
+{
+    // 1 + 2^-113 is halfway between 1 and 1 + 2^-112: ties go to the even 1.
+    EXPECT_TRUE(bits_equal(dot({1, pow2(-113)}, {1, 1}), 1));
+    // (1 + 2^-112) + 2^-113 is halfway to 1 + 2^-111, which is even.
+    EXPECT_TRUE(bits_equal(dot({1 + pow2(-112), pow2(-113)}, {1, 1}), 1 + pow2(-111)));
+    // Anything beyond the half, however far down, rounds up; the sign is symmetric.
+    EXPECT_TRUE(bits_equal(dot({1, pow2(-113), pow2(-900)}, {1, 1, 1}), 1 + pow2(-112)));
+    EXPECT_TRUE(bits_equal(dot({-1, pow2(-113), pow2(-900)}, {1, -1, -1}), -(1 + pow2(-112))));
+    // Just below the half rounds down.
+    EXPECT_TRUE(bits_equal(dot({1, pow2(-113), -pow2(-900)}, {1, 1, 1}), 1));
+    // Rounding up can carry into the next binade: (2 - 2^-112) + 2^-113 rounds to 2.
+    EXPECT_TRUE(bits_equal(dot({2 - pow2(-112), pow2(-113)}, {1, 1}), 2));
+}
+
+TEST(ExactDot, SubnormalAndOverflowingResults)
+{
+    const Real smallest = pow2(-16494);
+    EXPECT_TRUE(bits_equal(dot({pow2(-16000)}, {pow2(-494)}), smallest));
+    // 1.5 times the smallest subnormal: tie between 1 and 2 units, even is 2.
+    EXPECT_TRUE(bits_equal(dot({3 * pow2(-8000)}, {pow2(-8495)}), 2 * smallest));
+    // Half a unit ties to 0; a little more goes to one unit.
+    EXPECT_TRUE(bits_equal(dot({pow2(-8000)}, {pow2(-8495)}), 0));
+    EXPECT_TRUE(bits_equal(dot({pow2(-8000), pow2(-9000)}, {pow2(-8495), pow2(-8000)}), smallest));
+    // A subnormal sum near the normal range keeps every bit it can.
+    const Real normal_min = pow2(-16382);
+    EXPECT_TRUE(bits_equal(dot({normal_min, -smallest}, {1, 1}), normal_min - smallest));
+    // Sums too large for binary128 are infinite with their sign.
+    EXPECT_TRUE(bits_equal(dot({1e4000Q, 1e4000Q}, {1e4000Q, 1e4000Q}), __builtin_infq()));
+    EXPECT_TRUE(bits_equal(dot({-1e3000Q}, {1e3000Q}), -__builtin_infq()));
+    const Real largest = (2 - pow2(-112)) * pow2(16383);
+    EXPECT_TRUE(bits_equal(dot({largest, -largest, largest}, {1, 1, 1}), largest));
+}
+
+TEST(ExactDot, RandomSumsWithAKnownAnswerInAnyOrder)
+{
+    // Pairs a*b and (-a)*b over the whole exponent range, shuffled, plus one term t: the exact
+    // sum is t. Every carry and borrow across limbs is exercised.
+    std::mt19937_64 rng(20261206);
+    for (int trial = 0; trial < 50; ++trial) {
+        std::vector<Real> a, b;
+        for (int i = 0; i < 200; ++i) {
+            const Real mantissa = Real(rng() >> 11) / pow2(53) + Real(rng() >> 11) / pow2(106);
+            const Real x = scalbnq(1 + mantissa, static_cast<int>(rng() % 32000) - 16000);
+            const Real y = scalbnq(1 + mantissa / 3, static_cast<int>(rng() % 32000) - 16000);
+            a.push_back(x);
+            b.push_back(y);
+            a.push_back(-x);
+            b.push_back(y);
+        }
+        const Real t = scalbnq(Real(rng() >> 3) / pow2(61), static_cast<int>(rng() % 200) - 100);
+        a.push_back(t);
+        b.push_back(1);
+        std::vector<int> order(a.size());
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = static_cast<int>(i);
+        std::shuffle(order.begin(), order.end(), rng);
+        std::vector<Real> a2, b2;
+        for (int i : order) {
+            a2.push_back(a[i]);
+            b2.push_back(b[i]);
+        }
+        EXPECT_TRUE(bits_equal(dot(a2, b2), t)) << "trial " << trial;
+    }
+    // Integer data small enough that the plain loop is exact: both agree bit for bit.
+    for (int trial = 0; trial < 50; ++trial) {
+        std::vector<Real> a, b;
+        Real plain = 0;
+        for (int i = 0; i < 300; ++i) {
+            a.push_back(Real(static_cast<long long>(rng() % (1ULL << 48)) - (1LL << 47)));
+            b.push_back(Real(static_cast<long long>(rng() % (1ULL << 48)) - (1LL << 47)));
+            plain += a.back() * b.back();
+        }
+        EXPECT_TRUE(bits_equal(dot(a, b), plain));
+        EXPECT_TRUE(bits_equal(exact_sum_of_squares(a.data(), a.size()), dot(a, a)));
+    }
+}
+
+TEST(ExactDot, NaNAndInfinityFollowIeee)
+{
+    EXPECT_TRUE(isnanq(dot({1, nanq("")}, {1, 1})));
+    EXPECT_TRUE(bits_equal(dot({1, __builtin_infq()}, {1, 2}), __builtin_infq()));
+    EXPECT_TRUE(isnanq(dot({__builtin_infq(), __builtin_infq()}, {1, -1})));
+    EXPECT_TRUE(isnanq(dot({__builtin_infq()}, {0})));
+    // The accumulator is reusable after clear().
+    ExactAccumulator sum;
+    sum.add_product(__builtin_infq(), 1);
+    sum.clear();
+    sum.add(2);
+    sum.add_product(3, 4);
+    EXPECT_TRUE(bits_equal(sum.result(), 14));
+}
+
+} // namespace
+} // namespace tarvex

@@ -1,0 +1,452 @@
+// Tests of the regression numbers against values from outside the code: the NIST certified
+// Longley, NoInt1 and Wampler1 results, a three-point regression worked by hand (report lines,
+// criteria, variance tables, p-values, residual statistics, robust covariance), weights against
+// dropped and repeated rows, and the named output variables.
+#include "ols_engine.hpp"
+
+#include <gtest/gtest.h>
+
+namespace tarvex {
+namespace {
+
+using Lines = std::vector<std::string>;
+using testing::OlsEngine;
+using testing::read_table;
+
+Real rel_error(Real got, Real want) {
+    return want == 0 ? fabsq(got) : fabsq((got - want) / want);
+}
+
+bool has(const Lines& lines, const std::string& text) {
+    for (const std::string& l : lines)
+        if (l == text) return true;
+    return false;
+}
+
+TEST(OlsEstimates, LongleyAgainstCertifiedValues) {
+    OlsEngine e;
+    auto t = read_table("Longley.txt");
+    ASSERT_EQ(t.size(), 7u);
+    e.data("Y", t[0]);
+    for (int j = 1; j <= 6; ++j) e.data("X" + std::to_string(j), t[j]);
+    e.sample(1, 16);
+    const Lines out = e.statement("OLS Y X1-X6 / COEF=B STDERR=SE NOGF");
+    // Exact least-squares values of the decimal data (40 digits); coefficient 0 is the
+    // intercept, which the report lists last.
+    const Real b[7] = {-3482258.634595818325276897428755447506379Q, 15.06187227137329496998846794296007785257Q,
+                       -0.03581917929259101661685775253601936061655Q, -2.020229803816825085653474062042079984104Q,
+                       -1.033226867173591975494691463284501725674Q, -0.05110410565358071447066426569869100815265Q,
+                       1829.151464613551845229766684240085457977Q};
+    const Real sd[7] = {890420.3836073725472432832622189688160503Q, 84.91492577476694524650557117428986645024Q,
+                        0.03349100777224318891500094857197392095971Q, 0.4883996816516994626297097681744707080287Q,
+                        0.2142741631616752638796311263695498342222Q, 0.2260732000693703592466483870216189394491Q,
+                        455.4784991422119927177036651450163448893Q};
+    for (int j = 1; j <= 6; ++j) {
+        EXPECT_LT(rel_error(e.value("B", j), b[j]), 1e-22Q) << "b" << j;
+        EXPECT_LT(rel_error(e.value("SE", j), sd[j]), 1e-22Q) << "sd" << j;
+    }
+    EXPECT_LT(rel_error(e.value("B", 7), b[0]), 1e-22Q);
+    EXPECT_LT(rel_error(e.value("SE", 7), sd[0]), 1e-22Q);
+    EXPECT_LT(rel_error(e.run.res[R_R2], 0.9954790045772956009001298858748625472709Q), 1e-25Q);
+    EXPECT_LT(rel_error(sqrtq(e.run.res[R_SIG2]), 304.8540735619648021381522170660437924612Q), 1e-25Q);
+    EXPECT_EQ(e.run.res[R_K], 7);
+    EXPECT_EQ(e.run.res[R_DF], 9);
+    EXPECT_EQ(e.run.res[R_N], 16);
+    // The printed lines carry the same numbers.
+    EXPECT_TRUE(has(out, "  R-SQUARE =   0.9955     R-SQUARE ADJUSTED =   0.9925"));
+    EXPECT_TRUE(has(out, " STANDARD ERROR OF THE ESTIMATE-SIGMA =   304.85"));
+    EXPECT_TRUE(has(out, " X1         15.062      84.915      0.17738     0.8631 0.0590  0.46282E-01  0.23447E-01"));
+    EXPECT_TRUE(has(out, " CONSTANT -0.34823E+07 0.89042E+06  -3.9108     0.0036-0.7934  -0.0000      -53.313"));
+    // Log-likelihood of the Gaussian model: -(16/2)(ln(2 pi SSE/16) + 1).
+    EXPECT_TRUE(has(out, " LOG OF THE LIKELIHOOD FUNCTION = -109.617"));
+}
+
+TEST(OlsEstimates, NoInterceptPrintsTheRawMomentRSquare) {
+    OlsEngine e;
+    auto t = read_table("NoInt1.txt");
+    e.data("Y", t[0]);
+    e.data("X", t[1]);
+    e.sample(1, 11);
+    const Lines out = e.statement("OLS Y X / NOCONST NOGF NOANOVA");
+    EXPECT_LT(rel_error(e.run.res[R_RAW], 0.9993654922986627750194317983534525150299Q), 1e-28Q);
+    EXPECT_LT(rel_error(sqrtq(e.run.res[R_SIG2]), 3.567530340063378812459273416214868059330Q), 1e-28Q);
+    EXPECT_TRUE(has(out, " RAW MOMENT R-SQUARE =   0.9994"));
+    EXPECT_TRUE(has(out, " X          2.0744     0.16529E-01   125.50     0.0000 0.9997   2.0744      0.99878"))
+        << ::testing::PrintToString(out);
+    // y = x + 70 here, so the standardised coefficient is b itself; elasticity b*65/135.
+    // R-square about the mean is 1 - SSE/SST, negative without the intercept.
+    EXPECT_TRUE(has(out, "  R-SQUARE =  -0.1570     R-SQUARE ADJUSTED =  -0.1570"));
+    // With the intercept the line is not printed.
+    const Lines with = e.statement("OLS Y X / NOGF NOANOVA");
+    for (const std::string& l : with) EXPECT_EQ(l.find("RAW MOMENT"), std::string::npos);
+}
+
+TEST(OlsEstimates, ExactFitHasNoCriteriaAndNoLikelihood) {
+    OlsEngine e;
+    auto t = read_table("Wampler1.txt");
+    e.data("Y", t[0]);
+    e.data("X", t[1]);
+    e.sample(1, 21);
+    // x**2 .. x**5 as data.
+    for (int p = 2; p <= 5; ++p) {
+        std::vector<Real> v;
+        for (Real x : t[1]) v.push_back(powq(x, p));
+        e.data("X" + std::to_string(p), v);
+    }
+    const Lines out = e.statement("OLS Y X X2-X5 / COEF=B");
+    for (int j = 1; j <= 6; ++j) EXPECT_LT(rel_error(e.value("B", j), 1), 1e-25Q) << j;
+    EXPECT_LT(e.run.res[R_SSE], 1e-25Q);
+    EXPECT_LT(fabsq(e.run.res[R_R2] - 1), 1e-30Q);
+}
+
+// y = 1 2 4 on x = 1 2 3: b = 1.5, a = -2/3, residuals 1/6 -1/3 1/6, SSE = 1/6, SST = 14/3,
+// R2 = 27/28, DF 1, F = t**2 = 27 and P(F(1,1) > 27) = 1 - (2/pi) atan(sqrt 27) = 0.121.
+struct ThreePoints : OlsEngine {
+    ThreePoints() {
+        data("Y", {1, 2, 4});
+        data("X", {1, 2, 3});
+        sample(1, 3);
+    }
+};
+
+TEST(OlsEstimates, ThreePointReportByHand) {
+    ThreePoints e;
+    const Lines out = e.statement("OLS Y X / RSTAT NOGF");
+    const Lines want_summary = {
+        " ",
+        "  R-SQUARE =   0.9643     R-SQUARE ADJUSTED =   0.9286",
+        " VARIANCE OF THE ESTIMATE-SIGMA**2 =  0.16667",
+        " STANDARD ERROR OF THE ESTIMATE-SIGMA =  0.40825",
+        " SUM OF SQUARED ERRORS-SSE=  0.16667",
+        " MEAN OF DEPENDENT VARIABLE =   2.3333",
+        // -(3/2) ln(2 pi (1/6)/3) - 3/2 = 1.5 * 1.0524947 - 1.5 with pi = 3.1415926535898
+        " LOG OF THE LIKELIHOOD FUNCTION = 0.787420E-01",
+    };
+    ASSERT_GE(out.size(), 3 + want_summary.size());
+    EXPECT_EQ(Lines(out.begin() + 3, out.begin() + 3 + long(want_summary.size())), want_summary);
+    // Criteria with s = SSE/N = 1/18, K = 2, N = 3.
+    EXPECT_LT(rel_error(e.run.res[R_FPE], Real(5) / 18), 1e-30Q);
+    EXPECT_LT(rel_error(e.run.res[R_LAIC], logq(Real(1) / 18) + Real(4) / 3), 1e-30Q);
+    EXPECT_LT(rel_error(e.run.res[R_LSC], logq(Real(1) / 18) + 2 * logq(Real(3)) / 3), 1e-30Q);
+    EXPECT_LT(rel_error(e.run.res[R_GCV], Real(1) / 2), 1e-30Q);
+    EXPECT_LT(rel_error(e.run.res[R_RICE], Real(-1) / 6), 1e-30Q);
+    EXPECT_LT(rel_error(e.run.res[R_SHIB], Real(7) / 54), 1e-30Q);
+    EXPECT_LT(rel_error(e.run.res[R_HQ], powq(logq(Real(3)), Real(4) / 3) / 18), 1e-30Q);
+    EXPECT_LT(rel_error(e.run.res[R_AIC], expq(e.run.res[R_LAIC])), 1e-30Q);
+    EXPECT_TRUE(has(out, "  AKAIKE (1969) FINAL PREDICTION ERROR - FPE =     0.27778"));
+    EXPECT_TRUE(has(out, "     GENERALIZED CROSS VALIDATION - GCV =          0.50000"));
+    // Variance tables.
+    EXPECT_TRUE(has(out, " REGRESSION        4.5000          1.        4.5000                27.000"));
+    EXPECT_TRUE(has(out, " ERROR            0.16667          1.       0.16667               P-VALUE"));
+    EXPECT_TRUE(has(out, " TOTAL             4.6667          2.        2.3333                 0.121"));
+    EXPECT_LT(rel_error(e.run.res[R_ANF], 27), 1e-30Q);
+    EXPECT_LT(rel_error(e.run.res[R_ZSST], 21), 1e-30Q);
+    EXPECT_LT(rel_error(e.run.res[R_ZSSR], 21 - Real(1) / 6), 1e-30Q);
+    EXPECT_EQ(e.run.res[R_ZDF], 2);
+    // Coefficients: se(b) = sqrt((1/6)/2), t = sqrt 27, p = 0.1210, partial = sqrt(27/28).
+    EXPECT_TRUE(has(out, " X          1.5000     0.28868       5.1962     0.1210 0.9820  0.98198       1.2857"))
+        << ::testing::PrintToString(out);
+    // Residual statistics: d = (1/4 + 1/4)/(1/6) = 3, rho = (-1/9)/(1/6) = -2/3.
+    EXPECT_TRUE(has(out, " DURBIN-WATSON = 3.0000    VON NEUMANN RATIO = 4.5000    RHO = -0.66667"));
+    EXPECT_TRUE(has(out, " SUM OF ABSOLUTE ERRORS=  0.66667"));
+    // Runs: n1 = 2, n2 = 1, mean 7/3, variance 2/9, z = (3 - 7/3)/sqrt(2/9) = sqrt 2.
+    EXPECT_TRUE(has(out, " RUNS TEST:    3 RUNS,    2 POS,    0 ZERO,    1 NEG  NORMAL STATISTIC =  1.4142"));
+    EXPECT_LT(rel_error(e.run.res[R_DW], 3), 1e-30Q);
+    EXPECT_LT(rel_error(e.run.res[R_RHO], Real(-2) / 3), 1e-30Q);
+    EXPECT_LT(rel_error(e.run.res[R_R2OP], Real(27) / 28), 1e-30Q);
+}
+
+TEST(OlsEstimates, NarrowTableAndMatrices) {
+    ThreePoints e;
+    const Lines out = e.statement("OLS Y X / NOWIDE PCOV PCOR NOANOVA NOGF");
+    EXPECT_TRUE(has(out, " VARIABLE   ESTIMATED  STANDARD   T-RATIO        PARTIAL STANDARDIZED ELASTICITY"));
+    EXPECT_TRUE(has(out, "   NAME    COEFFICIENT   ERROR       1 DF   P-VALUE CORR. COEFFICIENT  AT MEANS"));
+    EXPECT_TRUE(has(out, "X          1.5000     0.2887       5.196     0.121 0.982     0.9820     1.2857"))
+        << ::testing::PrintToString(out);
+    // cov(b) = sigma**2 (X'X)**-1 = (1/6) [[1/2, -1], [-1, 7/3]].
+    EXPECT_TRUE(has(out, " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS"));
+    EXPECT_TRUE(has(out, " X         0.83333E-01"));
+    EXPECT_TRUE(has(out, " CONSTANT -0.16667      0.38889"));
+    EXPECT_TRUE(has(out, "              X            CONSTANT"));
+    // corr = -1 / sqrt(1/2 * 7/3) = -0.92582
+    EXPECT_TRUE(has(out, " CONSTANT -0.92582       1.0000"));
+}
+
+TEST(OlsEstimates, HeteroskedasticityConsistentCovariance) {
+    ThreePoints e;
+    // HC0 slope variance: sum (x - xbar)**2 e**2 / Sxx**2 = (1/36 + 1/36)/4 = 1/72.
+    const Lines out = e.statement("OLS Y X / HETCOV STDERR=SE NOANOVA NOGF");
+    EXPECT_LT(rel_error(e.value("SE", 1), sqrtq(Real(1) / 72)), 1e-30Q);
+    EXPECT_TRUE(has(out, " USING HETEROSKEDASTICITY-CONSISTENT COVARIANCE MATRIX"));
+    // Newey-West with one lag adds (1/2) sum e_t e_t-1 (x_t x_t-1' + x_t-1 x_t').
+    const Lines nw = e.statement("OLS Y X / AUTCOV=1 STDERR=SE NOANOVA NOGF");
+    EXPECT_TRUE(has(nw, " AND AUTOCORRELATION-CONSISTENT MATRIX WITH ORDER=  1"));
+    EXPECT_TRUE(has(nw, " BY NEWEY-WEST CORRECTION METHOD"));
+    // Slope row of (X'X)**-1 is (1/2)(x - xbar): a_t = -1/2, 0, 1/2; middle for the slope:
+    // sum a_t**2 e_t**2 + 2 (1/2) sum a_t a_t-1 e_t e_t-1 = 1/72 + 0 (a_2 = 0 kills both lags).
+    EXPECT_LT(rel_error(e.value("SE", 1), sqrtq(Real(1) / 72)), 1e-30Q);
+}
+
+TEST(OlsEstimates, WeightsDropZeroAndMissingAndEqualRepeatedRows) {
+    OlsEngine e;
+    e.data("Y", {1, 2, 4, 3, 9});
+    e.data("X", {1, 2, 3, 4, 7});
+    e.data("W", {1, 2, 1, 0, -99999});
+    e.sample(1, 5);
+    const Lines out = e.statement("OLS Y X / WEIGHT=W NONORM COEF=BW NOANOVA NOGF");
+    EXPECT_TRUE(has(out, " ...WARNING..OBSERVATION     4 SKIPPED AS WEIGHT IS ZERO ORUNDEFINED"));
+    EXPECT_TRUE(has(out, " ...WARNING..OBSERVATION     5 SKIPPED AS WEIGHT IS ZERO ORUNDEFINED"));
+    EXPECT_EQ(e.run.res[R_N], 3);
+    // Weight 2 on observation 2 equals that row twice: y = 1 2 2 4 on x = 1 2 2 3, which gives
+    // b = 1.5 and a = -2/3 + ... worked out: xbar = 2, ybar = 9/4, Sxy = 3, Sxx = 2.
+    EXPECT_LT(rel_error(e.value("BW", 1), Real(3) / 2), 1e-30Q);
+    EXPECT_LT(rel_error(e.value("BW", 2), Real(9) / 4 - 3), 1e-30Q);
+    // Sum of log(sqrt|w|) = log(sqrt 2).
+    EXPECT_TRUE(has(out, " SUM OF LOG(SQRT(ABS(WEIGHT)))  =  0.34657"));
+    // Normalised weights (mean 1) change nothing in the coefficients.
+    e.statement("OLS Y X / WEIGHT=W COEF=BN NOANOVA NOGF");
+    EXPECT_LT(rel_error(e.value("BN", 1), Real(3) / 2), 1e-30Q);
+}
+
+TEST(OlsEstimates, OutputVariables) {
+    ThreePoints e;
+    e.sample(2, 3);
+    e.data("X3", {5, 6, 7});
+    e.sample(1, 3);
+    e.statement("OLS Y X / PREDICT=YHAT RESID=E COEF=B COVAR=V TRATIO=T STDERR=S HATDIAG=H BEG=1 END=3 NOGF");
+    EXPECT_LT(rel_error(e.value("YHAT", 1), Real(5) / 6), 1e-30Q);
+    EXPECT_LT(rel_error(e.value("E", 2), Real(-1) / 3), 1e-30Q);
+    EXPECT_LT(rel_error(e.value("B", 2), Real(-2) / 3), 1e-30Q);
+    EXPECT_LT(rel_error(e.value("T", 1), sqrtq(Real(27))), 1e-30Q);
+    // Hat values of x = 1 2 3: 1/3 + (x - 2)**2/2 = 5/6, 1/3, 5/6.
+    EXPECT_LT(rel_error(e.value("H", 1), Real(5) / 6), 1e-30Q);
+    EXPECT_LT(rel_error(e.value("H", 2), Real(1) / 3), 1e-30Q);
+    VarInfo info;
+    ASSERT_TRUE(VINFO(e.run, VFIND(e.run, "V"), info));
+    EXPECT_EQ(info.type, TYPE_MATRIX);
+    EXPECT_EQ(info.ncol, 2);
+    EXPECT_LT(rel_error(e.value("V", 2), Real(-1) / 6), 1e-30Q);
+    EXPECT_LT(rel_error(e.value("V", 4), Real(7) / 18), 1e-30Q);
+    // Observations outside the range hold the missing-value code.
+    e.statement("OLS Y X / BEG=2 PREDICT=YHAT NOGF");
+    EXPECT_EQ(e.value("YHAT", 1), -99999);
+}
+
+TEST(OlsEstimates, LargeTRatioHasZeroPValue) {
+    OlsEngine e;
+    // y = 2x + tiny noise: t far above 100.
+    e.data("Y", {2.001Q, 3.999Q, 6.001Q, 7.999Q, 10.001Q});
+    e.data("X", {1, 2, 3, 4, 5});
+    e.sample(1, 5);
+    const Lines out = e.statement("OLS Y X / NOANOVA NOGF");
+    bool seen = false;
+    for (const std::string& l : out)
+        if (l.rfind(" X ", 0) == 0) {
+            seen = true;
+            EXPECT_EQ(l.substr(48, 6), "0.0000") << l;
+        }
+    EXPECT_TRUE(seen);
+}
+
+TEST(OlsEstimates, LogFormsAndInfluence) {
+    ThreePoints e;
+    // LOGLOG: log y on log x; elasticity equals the slope.
+    const Lines out = e.statement("OLS Y X / LOGLOG COEF=B NOANOVA NOGF");
+    const Real lx[3] = {0, logq(Real(2)), logq(Real(3))};
+    const Real ly[3] = {0, logq(Real(2)), logq(Real(4))};
+    const Real mx = (lx[0] + lx[1] + lx[2]) / 3, my = (ly[0] + ly[1] + ly[2]) / 3;
+    Real sxy = 0, sxx = 0;
+    for (int i = 0; i < 3; ++i) sxy += (lx[i] - mx) * (ly[i] - my), sxx += (lx[i] - mx) * (lx[i] - mx);
+    EXPECT_LT(rel_error(e.value("B", 1), sxy / sxx), 1e-30Q);
+    bool both = false;
+    for (const std::string& l : out)
+        if (l.find("LOG OF THE LIKELIHOOD FUNCTION(IF DEPVAR LOG)") != std::string::npos) both = true;
+    EXPECT_TRUE(both);
+    // Influence table: observation 2 has h = 1/3 and residual -1/3; with N - K = 1 the
+    // deleted variance (1*(1/6) - (1/9)/(2/3))/0 cannot be formed, so its row shows zeros.
+    const Lines infl = e.statement("OLS Y X / INFLUENC NOANOVA NOGF");
+    EXPECT_TRUE(has(infl, "        RESIDUAL    RSTUDENT    HT    COVRAT     DFFITS   DFFIT"));
+    EXPECT_TRUE(has(infl, "    2 -0.33333       0.0000   0.3333   0.0000   0.0000   0.0000"))
+        << ::testing::PrintToString(infl);
+    // PRESS = sum (e/(1-h))**2 = (1/6 * 6)**2 + (1/3 * 3/2)**2 + 1 = 2.25.
+    EXPECT_TRUE(has(infl, " SUM-OF-SQUARED PREDICTION ERRORS SSPE,PRESS,CV=   2.2500"));
+}
+
+} // namespace
+} // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+// Intercept only on y = 1 2 4: residuals -4/3 -1/3 5/3, d = 5/(42/9) = 15/14. M*A has the roots
+// 1 and 3, so P(d <= d0) = P(F(1,1) <= (d0-1)/(3-d0)) = (2/pi) atan(sqrt(1/27)) = 0.121038.
+TEST(OlsEstimates, ExactDurbinWatsonByHand) {
+    ThreePoints e;
+    e.run.res[R_ERR] = 0;
+    const Lines out = e.statement("OLS Y / DWPVALUE DUMP NOANOVA NOGF");
+    EXPECT_TRUE(has(out, " DURBIN-WATSON STATISTIC  =   1.07143")) << ::testing::PrintToString(out);
+    EXPECT_TRUE(has(out, " 2 ROOTS OF MA"));
+    EXPECT_TRUE(has(out, "      1.0000      3.0000"));
+    EXPECT_TRUE(has(out, " DURBIN-WATSON POSITIVE AUTOCORRELATION TEST P-VALUE =    0.121038"));
+    EXPECT_TRUE(has(out, "               NEGATIVE AUTOCORRELATION TEST P-VALUE =    0.878962"));
+    EXPECT_LT(fabsq(e.run.res[R_CDF] - 0.12103771832367671Q), 1e-15Q);
+    EXPECT_LT(fabsq(e.run.res[R_DW] - Real(15) / 14), 1e-30Q);
+    EXPECT_EQ(e.run.res[R_ERR], 0);
+    // The critical value for ALPHA: P(d <= d*) = 0.5 at (d*-1)/(3-d*) = 1, d* = 2.
+    const Lines crit = e.statement("OLS Y / DWPVALUE ALPHA=0.5 NOANOVA NOGF");
+    EXPECT_TRUE(has(crit, " AT DW=2.000000 PROB=0.500000")) << ::testing::PrintToString(crit);
+    // Two observations leave too few degrees of freedom for the test.
+    const Lines few = e.statement("OLS Y / DWPVALUE END=2 NOANOVA NOGF");
+    EXPECT_TRUE(has(few, " ...WARNING..INSUFFICIENT DEGREES OF FREEDOM FOR DWPVALUE"))
+        << ::testing::PrintToString(few);
+}
+
+} // namespace
+} // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+// Residuals 1/6, -1/3, 1/6 of the three-point fit: m2 = 1/18, m3 = -1/108, m4 = 1/216, so the
+// skewness is -1/sqrt 2, the excess kurtosis 1.5 - 3 = -1.5, JB = 3 (1/12 + 2.25/24) = 0.53125
+// and its p-value exp(-JB/2) = 0.767.
+TEST(OlsEstimates, ResidualTestsGoodnessOfFitAndListingByHand) {
+    ThreePoints e;
+    const Lines out = e.statement("OLS Y X / LM GF NOWIDE LIST NOANOVA");
+    EXPECT_TRUE(has(out, " COEFFICIENT OF SKEWNESS =  -0.7071 WITH STANDARD DEVIATION OF 1.4142"))
+        << ::testing::PrintToString(out);
+    EXPECT_TRUE(has(out, " COEFFICIENT OF EXCESS KURTOSIS =  -1.5000 WITH STANDARD DEVIATION OF 2.8284"));
+    // JB sits on the rounding tie 0.53125, so its last printed digit follows the last bit.
+    bool jb_line = false;
+    for (const std::string& l : out)
+        if (l.rfind(" JARQUE-BERA NORMALITY TEST- CHI-SQUARE(2 DF)=    0.531", 0) == 0 &&
+            l.substr(l.size() - 15) == " P-VALUE= 0.767")
+            jb_line = true;
+    EXPECT_TRUE(jb_line) << ::testing::PrintToString(out);
+    // e**2 = 1/36, 1/9, 1/36 is symmetric in x: no slope, a Hall-Pagan statistic of 0.
+    EXPECT_TRUE(has(out, " CHI-SQUARE =    0.0000 WITH  1 DEGREES OF FREEDOM, P-VALUE= 1.000"));
+    EXPECT_LT(fabsq(e.run.res[R_JB] - 0.53125Q), 1e-30Q);
+    EXPECT_TRUE(has(out, " HALL-PAGAN ASYMPTOTIC LM HETEROSKEDASTICITY TEST"));
+    // e/sigma = 0.41, -0.82, 0.41 against the normal thirds at -0.4307 and 0.4307.
+    EXPECT_TRUE(has(out, "      GOODNESS OF FIT TEST FOR NORMALITY OF RESIDUALS -  3 GROUPS"));
+    EXPECT_TRUE(has(out, " OBSERVED  1.0  2.0  0.0"));
+    EXPECT_TRUE(has(out, " EXPECTED  1.0  1.0  1.0"));
+    // Listing: the largest residual 1/3 reaches 14 columns from the zero line at column 15.
+    EXPECT_TRUE(has(out, "    OBS.   OBSERVED     PREDICTED   CALCULATED"));
+    EXPECT_TRUE(has(out, "      NO.    VALUE        VALUE       RESIDUAL"));
+    EXPECT_TRUE(has(out, "       1    1.0000      0.83333      0.16667                    |      *"))
+        << ::testing::PrintToString(Lines(out.end() - 5, out.end()));
+    EXPECT_TRUE(has(out, "       2    2.0000       2.3333     -0.33333      *             |"));
+}
+
+TEST(OlsEstimates, VarianceOptions) {
+    ThreePoints e;
+    // Finite population of 6: variances times 1 - 3/6.
+    const Lines fpc = e.statement("OLS Y X / NPOP=6 STDERR=SE NOANOVA NOGF");
+    EXPECT_TRUE(has(fpc, " NP=                   6"));
+    EXPECT_TRUE(has(fpc, " FINITE POPULATION CORRECTION=  0.50000"));
+    EXPECT_LT(rel_error(e.value("SE", 1), sqrtq(Real(1) / 24)), 1e-30Q);
+    // A given error variance of 1: SSE = DF, se(b) = sqrt(1/2).
+    e.statement("OLS Y X / INSIG2=1 STDERR=SE NOANOVA NOGF");
+    EXPECT_LT(rel_error(e.value("SE", 1), sqrtq(Real(1) / 2)), 1e-30Q);
+    EXPECT_EQ(e.run.res[R_SSE], 1);
+    // DN divides by N: sigma**2 = (1/6)/3.
+    e.statement("OLS Y X / DN NOANOVA NOGF");
+    EXPECT_LT(rel_error(e.run.res[R_SIG2], Real(1) / 18), 1e-30Q);
+    EXPECT_EQ(e.run.res[R_DF], 3);
+    // Without MULSIGSQ the covariance is (X'X)**-1 itself.
+    e.statement("OLS Y X / NOMULSIGSQ STDERR=SE NOANOVA NOGF");
+    EXPECT_LT(rel_error(e.value("SE", 1), sqrtq(Real(1) / 2)), 1e-30Q);
+    // HTML output links the R-square label.
+    e.run.sw[OHTM] = true;
+    const Lines html = e.statement("OLS Y X / NOANOVA NOGF");
+    EXPECT_TRUE(has(html, " <A HREF=/runtarvex/RSQR.HTM target=_blank> R-SQUARE</A> =   0.9643     R-SQUARE ADJUSTED =   0.9286"));
+}
+
+// Published variance inflation factors of the Longley regressors (135.53, 1788.51, 33.62,
+// 3.59, 399.15, 758.98) give R-squares 1 - 1/VIF.
+TEST(OlsEstimates, LongleyAuxiliaryRSquares) {
+    OlsEngine e;
+    auto t = read_table("Longley.txt");
+    e.data("Y", t[0]);
+    for (int j = 1; j <= 6; ++j) e.data("X" + std::to_string(j), t[j]);
+    e.sample(1, 16);
+    const Lines out = e.statement("OLS Y X1-X6 / AUXRSQR NOANOVA NOGF");
+    EXPECT_TRUE(has(out, " R-SQUARE OF X1       ON OTHER INDEPENDENT VARIABLES =   0.9926"));
+    EXPECT_TRUE(has(out, " R-SQUARE OF X2       ON OTHER INDEPENDENT VARIABLES =   0.9994"));
+    EXPECT_TRUE(has(out, " R-SQUARE OF X3       ON OTHER INDEPENDENT VARIABLES =   0.9703"));
+    EXPECT_TRUE(has(out, " R-SQUARE OF X4       ON OTHER INDEPENDENT VARIABLES =   0.7214"));
+    EXPECT_TRUE(has(out, " R-SQUARE OF X5       ON OTHER INDEPENDENT VARIABLES =   0.9975"));
+    EXPECT_TRUE(has(out, " R-SQUARE OF X6       ON OTHER INDEPENDENT VARIABLES =   0.9987"));
+    // HETCOV turns the auxiliary R-squares off.
+    const Lines het = e.statement("OLS Y X1-X6 / AUXRSQR HETCOV NOANOVA NOGF");
+    for (const std::string& l : het) EXPECT_EQ(l.find("R-SQUARE OF"), std::string::npos);
+}
+
+TEST(OlsEstimates, PrincipalComponentChecks) {
+    OlsEngine e;
+    e.data("Y", {1, 2, 4, 3, 5, 6});
+    e.data("X", {1, 2, 3, 4, 5, 6});
+    const int pc = e.make("PC", 12, TYPE_MATRIX, 2);
+    for (int k = 1; k <= 12; ++k) e.elem(pc, k) = k * k % 7;
+    e.make("INF", 4, TYPE_MATRIX, 2);
+    e.sample(1, 6);
+    EXPECT_TRUE(has(e.statement("OLS Y X / PCINFORM=INF PCOMPONE=PC"),
+                    " ...ERROR..NO PRINCIPAL COMPONENTS IN REGRESSION"));
+    EXPECT_TRUE(has(e.statement("OLS Y PC / PCINFORM=INF PCOMPONE=PC"),
+                    " ...ERROR..EACH COMPONENT MUST BE LISTED SEPARATELY"));
+    EXPECT_TRUE(has(e.statement("OLS Y PC:1 X / PCINFORM=INF PCOMPONE=PC"),
+                    " ...ERROR..X        MUST BE LISTED BEFORE ANY COMPONENTS"));
+    EXPECT_TRUE(e.run.flags.ODONT);
+}
+
+} // namespace
+} // namespace tarvex
+
+#include "regress/ols_gnuplot.hpp"
+
+#include <fstream>
+#include <unistd.h>
+
+namespace tarvex {
+namespace {
+
+std::string file_text(const std::string& name) {
+    std::ifstream in(name);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(OlsEstimates, GnuplotFiles) {
+    EXPECT_EQ(plot_data_file("COMM.GNU"), "COMM.DAT");
+    EXPECT_EQ(plot_data_file("/tmp/a.b/plot"), "/tmp/a.b/plot.DAT");
+    char dir[] = "/tmp/tarvex_plotXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string cmd = std::string(dir) + "/resid.gnu";
+    ThreePoints e;
+    e.statement("OLS Y X / GNUPLOT NOANOVA NOGF COMMFILE=" + cmd);
+    // One line per observation: number, actual, fitted, residual.
+    const std::string data = file_text(std::string(dir) + "/resid.DAT");
+    EXPECT_EQ(data.substr(0, data.find('\n')), "1 1 0.83333333333333333333 0.16666666666666666667");
+    EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), 3);
+    const std::string first = file_text(cmd);
+    EXPECT_NE(first.find("plot '" + std::string(dir) + "/resid.DAT' using 1:2 title 'ACTUAL'"), std::string::npos) << first;
+    EXPECT_NE(first.find("using 1:4 title 'RESIDUAL' with impulses"), std::string::npos);
+    // GNUPLOT implies the residual statistics.
+    EXPECT_LT(fabsq(e.run.res[R_DW] - 3), 1e-30Q);
+    // APPEND adds to the command file; without it the file is rewritten.
+    e.statement("OLS Y X / GRAPHICS APPEND DEVICE=PNG OUTPUT=FIT NOANOVA NOGF COMMFILE=" + cmd);
+    const std::string both = file_text(cmd);
+    EXPECT_EQ(both.substr(0, first.size()), first);
+    EXPECT_NE(both.find("set terminal png\nset output 'fit'\n"), std::string::npos) << both;
+    e.statement("OLS Y X / GNUPLOT NOANOVA NOGF COMMFILE=" + cmd);
+    EXPECT_EQ(file_text(cmd), first);
+    // A command file that cannot be written is reported and the run goes on.
+    const Lines bad = e.statement("OLS Y X / GNUPLOT NOANOVA NOGF COMMFILE=/nonexistent/dir/x.gnu");
+    EXPECT_TRUE(has(bad, " ...ERROR..CANNOT WRITE PLOT FILE /nonexistent/dir/x.DAT"));
+    unlink((std::string(dir) + "/resid.DAT").c_str());
+    unlink(cmd.c_str());
+    rmdir(dir);
+}
+
+} // namespace
+} // namespace tarvex
