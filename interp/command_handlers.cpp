@@ -8,6 +8,7 @@
 #include "interp/entry.hpp"
 #include "interp/set_display.hpp"
 #include "io/file_command.hpp"
+#include "io/read_command.hpp"
 #include "regress/ols_command.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/sample.hpp"
@@ -26,7 +27,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     //slot word        handler            group args   effect
     {1,   "MENU",     cmd_no_action,     P, R}, // consumed by the reader: nothing to do
     {2,   "GENR",     not_available,     P, R}, // compile and run an expression
-    {3,   "READ",     not_available,     C, R}, // read data
+    {3,   "READ",     READX,             C, S}, // read data
     {4,   "PRINT",    not_available,     N, S}, // print variables
     {5,   "WRITE",    not_available,     N, S}, // write variables to a unit
     {6,   "OLSQ",     cmd_olsq,          N, S}, // least-squares regression

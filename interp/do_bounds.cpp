@@ -93,7 +93,7 @@ bool valid_marker(std::string_view word) {
 }
 
 DoParse parse_do_statement(Run& run, std::string_view text, std::size_t col,
-                           bool unknown_allowed, DoStatement& out) {
+                           bool unknown_allowed, DoStatement& out, bool named_bounds_later) {
     std::vector<std::string> words = do_statement_words(text, col);
     if (words.empty() || !valid_marker(words[0])) return DoParse::SYNTAX;
     if (words.size() < 2 || words[1] != "=") return DoParse::MISSING_EQUALS;
@@ -127,6 +127,11 @@ DoParse parse_do_statement(Run& run, std::string_view text, std::size_t col,
     if (out.nbounds < 2) return DoParse::SYNTAX;
     if (out.nbounds == 2) out.bound[2].value = 1;
     out.nbounds = 3;
+    const bool later = named_bounds_later &&
+                       !(out.bound[0].name.empty() && out.bound[1].name.empty() &&
+                         out.bound[2].name.empty());
+    if (later) return out.bound[2].name.empty() && out.bound[2].value == 0 ? DoParse::SYNTAX
+                                                                         : DoParse::OK;
     if (!loop_parameters_valid(out.bound[0].value, out.bound[1].value, out.bound[2].value))
         return DoParse::SYNTAX;
     return DoParse::OK;

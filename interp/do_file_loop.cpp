@@ -287,7 +287,7 @@ void cmd_do(Run& run) {
                 return;
             }
             parsed = parse_do_statement(run, run.cmd.text, std::size_t(run.cmd.col), true,
-                                        level[2].statement);
+                                        level[2].statement, true);
             if (parsed == DoParse::OK && level[2].statement.marker == level[1].statement.marker)
                 parsed = DoParse::SYNTAX;
             if (parsed != DoParse::OK) {
@@ -338,6 +338,14 @@ bool loop_control_record(Run& run, const std::string& record) {
         return true;
     }
     return false;
+}
+
+bool loop_file_ended(Run& run) {
+    if (!run.loops.replaying) return false;
+    stop_replay(run);
+    set_index_scalar(run, 1, DO_FINISHED);
+    set_index_scalar(run, 2, DO_FINISHED);
+    return true;
 }
 
 bool end_file_loop_early(Run& run) {

@@ -24,6 +24,9 @@ void cmd_execute(Run& run);   // EXECUTE name
 // A record read from the loop file that is a level-2 header or a trailer is acted upon here
 // (true); any other record is a command (false).
 bool loop_control_record(Run& run, const std::string& record);
+// The loop file ran out while replaying: the loop ends quietly and input returns to the unit
+// the loop came from (true); false when no loop was replaying.
+bool loop_file_ended(Run& run);
 // Whether the reader takes its next command from a running procedure.
 bool procedure_running(const Run& run);
 // EXECS: the next command of the running procedure levels (ending levels and repeating loop

@@ -184,7 +184,7 @@ void cmd_procedure(Run& run) {
         }
         DoStatement check;
         DoParse parsed = parse_do_statement(run, run.cmd.text, std::size_t(run.cmd.col), true,
-                                            check);
+                                            check, true);
         if (parsed == DoParse::OK && marker_in_use(run, check.marker)) parsed = DoParse::SYNTAX;
         if (parsed != DoParse::OK) {
             do_syntax_error(run, parsed == DoParse::MISSING_EQUALS ? "DO STATEMENT IS MISSING = SIGN"

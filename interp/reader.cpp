@@ -55,6 +55,8 @@ bool read_physical_line(Run& run, std::string& line) {
             return true;
         }
         if (run.IN == run.L5) return false;
+        // A loop file that ends without its trailer (its unit was closed under it) ends the loop.
+        if (run.IN == run.loops.L8 && loop_file_ended(run)) continue;
         run.IN = run.L5;
     }
 }
