@@ -10,6 +10,7 @@
 #include "interp/scanner.hpp"
 #include "interp/switches.hpp"
 #include "expr/random_numbers.hpp"
+#include "io/file_settings.hpp"
 #include "io/units.hpp"
 #include "numeric/real.hpp"
 #include "workspace/carry_variables.hpp"
@@ -143,6 +144,7 @@ struct Run {
     OptionSet opt;
     SampleBlock smpl;
     UnitTable units;
+    FileSettings files; // directories set by FILE
     RunStreams streams;
     HostSettings host; // sizes, directories and fonts read at start-up
     expr::RandomGenerator rng; // UNI and NOR draws; SET RANSEED reseeds it
