@@ -9,6 +9,7 @@
 #include "interp/options.hpp"
 #include "interp/scanner.hpp"
 #include "interp/switches.hpp"
+#include "io/file_settings.hpp"
 #include "io/units.hpp"
 #include "numeric/real.hpp"
 #include "regress/estimation_results.hpp"
@@ -142,6 +143,7 @@ struct Run {
     OptionSet opt;
     SampleBlock smpl;
     UnitTable units;
+    FileSettings files; // directories set by FILE
     RunStreams streams;
     HostSettings host; // sizes, directories and fonts read at start-up
     EstimationResults last_estimation; // what the last estimation command left
