@@ -4,6 +4,7 @@
 #include "host_test_support.hpp"
 #include "io/afile.hpp"
 #include "io/file_command.hpp"
+#include "interp/script_run.hpp"
 
 #include <gtest/gtest.h>
 
@@ -277,4 +278,16 @@ TEST_F(NetworkTest, DownloadSavesInTheTransferDirectory) {
     EXPECT_FALSE(unit_is_open(run, UNIT_NETWORK));
     EXPECT_TRUE(contains(out(), " ...NOTE..FILE SAVED AS: " +
                                     (scratch.dir / "incoming" / "series.dat").string() + "\n"));
+}
+
+TEST_F(BinderTest, WindowedRunSendsTheReportToTheOutputFileInstead) {
+    RecordingHost host;
+    run_script("FILE OUTPUT copy.txt\nINQUIRE copy.txt\nFILE OUTPUT\nINQUIRE 99\nSTOP QUIT\n", 307);
+    std::string shown;
+    for (const std::string& line : host.texts(host::MSG_LINE)) shown += line + "\n";
+    EXPECT_FALSE(contains(shown, "FILE = copy.txt"));
+    EXPECT_TRUE(contains(shown, " UNIT = 99 IOSTATUS=    0 EXIST=F OPEN=F\n"));
+    const std::string file = file_text(scratch.dir / "copy.txt");
+    EXPECT_TRUE(contains(file, " FILE = copy.txt\n UNIT =  6 IOSTATUS=    0 EXIST=T OPEN=T\n"));
+    EXPECT_FALSE(contains(file, "UNIT = 99"));
 }
