@@ -18,7 +18,7 @@ namespace {
 
 inline constexpr int RECODE_COLUMNS = 3;
 inline constexpr int LARGEST_EXACT_POWER_OF_TEN = 48; // 10**48 has a 113-bit odd part
-inline constexpr int ENDIF_MARK = -12345;
+inline const Real LONGEST_LAG = 1e15Q; // beyond every variable and every sample
 
 std::string trimmed(std::string_view text) {
     const auto end = text.find_last_not_of(' ');
@@ -89,6 +89,9 @@ private:
     bool bind();
     void fail(std::string_view message) {
         write_line(run_, message);
+        stop_command();
+    }
+    void stop_command() {
         run_.flags.ODONT = true;
         if (!run_.sw[OTALK]) run_.sw[OSCAN] = true;
         result_.ok = false;
@@ -141,7 +144,7 @@ bool Executor::bind() {
         v.ref = p_.vars[cell];
         v.direct = p_.direct[cell];
         if (!VINFO(run_, v.ref, v.info)) {
-            fail(""); // VINFO has reported the column
+            stop_command(); // VINFO has reported the column
             return false;
         }
         int slot = v.ref;
@@ -178,7 +181,10 @@ bool Executor::bind() {
 }
 
 Real Executor::lag(const Step& s) {
-    const long long n = s.nargs > 1 ? static_cast<long long>(qm::trunc(arg(s, 1))) : 1;
+    // A distance beyond any variable's reach (or not a number) reads nothing.
+    Real distance = s.nargs > 1 ? qm::trunc(arg(s, 1)) : 1;
+    if (!(qm::abs(distance) <= LONGEST_LAG)) distance = LONGEST_LAG;
+    const long long n = static_cast<long long>(distance);
     const int x = arg_cell(s, 0);
     if (p_.is_variable_cell(x)) {
         const BoundVariable& v = vars_[x];
@@ -400,9 +406,9 @@ bool Executor::observation(int t) {
             }
             const BoundVariable& v = vars_[s.a];
             const Real index = qm::trunc(b);
-            if (v.scalar ? index != 1 : (index < 1 || index > v.info.length)) {
-                const long long shown = index > 99999 ? 99999 : index < -9999 ? -9999
-                                                      : static_cast<long long>(index);
+            if (v.scalar ? index != 1 : !(index >= 1 && index <= v.info.length)) {
+                const long long shown = !(index > -9999) ? -9999 : index > 99999 ? 99999
+                                                       : static_cast<long long>(index);
                 fail(" ...ERROR..ROW OR COLUMN" + fmt_I(shown, 5) + " EXCEEDS VARIABLE SIZE");
                 return false;
             }

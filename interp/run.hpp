@@ -13,6 +13,7 @@
 #include "io/file_settings.hpp"
 #include "io/units.hpp"
 #include "numeric/real.hpp"
+#include "regress/estimation_results.hpp"
 #include "workspace/carry_variables.hpp"
 #include "workspace/result_scalars.hpp"
 #include "workspace/workspace.hpp"
@@ -148,6 +149,7 @@ struct Run {
     RunStreams streams;
     HostSettings host; // sizes, directories and fonts read at start-up
     expr::RandomGenerator rng; // UNI and NOR draws; SET RANSEED reseeds it
+    EstimationResults last_estimation; // what the last estimation command left
     LoopState loops;   // DO loops and procedures
 
     // Timing recorded at the start of the command loop.
