@@ -166,6 +166,8 @@ void READX(Run& run) {
     bool data_vectors = false;
     if (opt.sw[RS_TARVEX]) {
         ok = read_tarv_blocks(job, lines, binary);
+        data_vectors = std::all_of(job.pending.begin(), job.pending.end(),
+                                   [](const PendingVariable& v) { return v.type == TYPE_DATA; });
     } else if (opt.sw[RS_DIF]) {
         ok = read_dif(job, lines, opt.sw[RS_NAMES] || !names_listed);
         data_vectors = true;
