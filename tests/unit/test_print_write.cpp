@@ -198,6 +198,8 @@ TEST(PrintUserFormat, LinesThroughTheStoredFormatAndBadFormats) {
     // The I edit descriptor is refused when the format is stored.
     store_format(e.run, "(F5.1, I5)");
     EXPECT_EQ(e.lines(), Lines{" ...ERROR..IN FORMAT..USE F,E,D,G FORMAT NOT I FORMAT"});
+    store_format(e.run, "(2X, 3 I5)"); // a repeat count before it
+    EXPECT_EQ(e.lines(), Lines{" ...ERROR..IN FORMAT..USE F,E,D,G FORMAT NOT I FORMAT"});
     store_format(e.run, "('I', F5.1)");
     EXPECT_TRUE(e.lines().empty());
 }
