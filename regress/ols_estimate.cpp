@@ -203,6 +203,8 @@ std::vector<Real> sandwich(const std::vector<Real>& a, const std::vector<Real>& 
 
 void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     const bool put = run.flags.OPUT;
+    // The previous estimation's results go as this one starts; the report stores the new ones.
+    run.last_estimation = EstimationResults{};
     if (put) {
         write_line(run, fmt_A(fit.label, 6) + "ESTIMATION");
         write_line(run, fmt_I(fit.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " +
