@@ -45,12 +45,14 @@ std::string header_record(const DoStatement& s, bool echo) {
            bound_elements(s);
 }
 
+// The trailer fills 75 of the 80 columns read back, so the element numbers of an inner loop's
+// bounds travel in its header only.
 std::string trailer_record(int level, long long records, const DoStatement& s,
                            int saved_length, bool echo) {
     return fmt_I(level, 1) + fmt_I(records, 5) + fmt_I(s.bound[0].value, 10) +
            fmt_I(s.bound[1].value, 10) + fmt_I(s.bound[2].value, 10) + fmt_I(saved_length, 10) +
            "   " + flag(echo) + " " + bound_word(s.bound[0]) + bound_word(s.bound[1]) +
-           bound_word(s.bound[2]) + bound_elements(s);
+           bound_word(s.bound[2]);
 }
 
 // An integer field of a record: blanks and digits with an optional sign; false otherwise.
@@ -77,7 +79,7 @@ void read_bounds(const std::string& record, std::size_t at, std::array<LoopBound
         word = first == std::string::npos ? std::string() : word.substr(first, end - first + 1);
         bound[k].name = (word == ":") ? "" : word;
         long long element = 0;
-        bound[k].element = field(record, at + 24 + 10 * k, 10, element) ? int(element) : 0;
+        if (field(record, at + 24 + 10 * k, 10, element)) bound[k].element = int(element);
     }
 }
 
@@ -170,6 +172,7 @@ void begin_inner_loop(Run& run, const std::string& record) {
     L.marker[2] = record[1];
     L.level_echo[2] = record[20] == 'T';
     L.file_level[2].start = start;
+    L.inner_bounds = bound;
     L.file_level[2].body_offset = std::ftell(loop_stream(run));
     L.LOOP[2] = start;
     set_index_scalar(run, 2, start);
@@ -190,6 +193,7 @@ void end_of_pass(Run& run, const std::string& record) {
     const bool echo = record[49] == 'T';
     start = L.file_level[level].start;
     if (level == 2) {
+        for (int k = 0; k < 3; ++k) bound[k].element = L.inner_bounds[k].element;
         bound[1].value = end;
         bound[2].value = step;
         for (int k = 1; k <= 2; ++k) {

@@ -67,6 +67,7 @@ struct LoopState {
     int saved_record_length = 255;
     std::array<FileLoopLevel, 3> file_level{};
     std::array<bool, 3> level_echo{};
+    std::array<LoopBound, 3> inner_bounds{}; // the inner loop's bounds as its header gave them
 
     // Procedures.
     int levels = 0;               // running procedure levels
