@@ -7,6 +7,10 @@
 #include "interp/do_loops.hpp"
 #include "interp/entry.hpp"
 #include "interp/set_display.hpp"
+#include "io/file_command.hpp"
+#include "io/print_write.hpp"
+#include "io/read_command.hpp"
+#include "io/stored_format.hpp"
 #include "regress/ols_command.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/sample.hpp"
@@ -25,9 +29,9 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     //slot word        handler            group args   effect
     {1,   "MENU",     cmd_no_action,     P, R}, // consumed by the reader: nothing to do
     {2,   "GENR",     not_available,     P, R}, // compile and run an expression
-    {3,   "READ",     not_available,     C, R}, // read data
-    {4,   "PRINT",    not_available,     N, S}, // print variables
-    {5,   "WRITE",    not_available,     N, S}, // write variables to a unit
+    {3,   "READ",     READX,             C, S}, // read data
+    {4,   "PRINT",    PRINTX,            N, S}, // print variables
+    {5,   "WRITE",    WRITEX,            N, S}, // write variables to a unit or file
     {6,   "OLSQ",     cmd_olsq,          N, S}, // least-squares regression
     {7,   "SET",      SETDIS,            P, S}, // change switches and run values
     {8,   "DISPLAY",  SETDIS,            P, S}, // show switches and run values
@@ -43,7 +47,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {18,  "HELP",     cmd_help,          P, R}, // list the command words
     {19,  "NAMES",    cmd_names,         P, S}, // list the workspace
     {20,  "LAMBDA",   cmd_ignored_alone, P, R}, // only inside the commands that read it
-    {21,  "FORMAT",   not_available,     P, R}, // store a data format
+    {21,  "FORMAT",   cmd_format_at_dispatcher, P, R}, // kept by the reader; here it is an internal error
     {22,  "DIMENSIO", cmd_dimension,     P, R}, // dimension variables
     {23,  "DUMP",     cmd_dump,          P, R}, // workspace counters
     {24,  "ENDO",     cmd_endo,          P, R}, // end of a DO loop
@@ -58,7 +62,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {33,  "TITLE",    cmd_no_action,     P, R}, // title text
     {34,  "TIME",     cmd_sample,        P, R}, // calendar of the sample
     {35,  "SORT",     not_available,     N, R},
-    {36,  "REWIND",   not_available,     P, R}, // rewind a unit
+    {36,  "REWIND",   rewind_command,    P, R}, // rewind a unit
     {37,  "GAMES",    not_available,     P, R},
     {38,  "CHECKOUT", not_available,     P, R},
     {39,  "MATRIX",   not_available,     P, R}, // matrix expression
@@ -73,7 +77,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {48,  "PARM",     cmd_size,          P, S}, // work area size: ends the loop to reallocate
     {49,  "FCAST",    not_available,     N, R}, // forecast
     {50,  "SYSTEM",   not_available,     N, R},
-    {51,  "LIST",     not_available,     N, R}, // list variables
+    {51,  "LIST",     PRINTX,            N, S}, // list variables (as PRINT)
     {52,  "NLINEAR",  not_available,     N, R},
     {53,  "DLAGS",    not_available,     N, R},
     {54,  "INDEX",    not_available,     N, R},
@@ -100,7 +104,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {75,  "CONFIDEN", not_available,     P, R},
     {76,  "SMPL",     cmd_sample,        P, R}, // sample range
     {77,  "ROBUST",   not_available,     N, R},
-    {78,  "INQUIRE",  not_available,     P, R}, // inquire about a unit
+    {78,  "INQUIRE",  inquire_command,   P, R}, // inquire about a unit
     {79,  "HETERO",   not_available,     N, R},
     {80,  "PROCEDUR", cmd_procedure,     P, R}, // define a procedure
     {81,  "PROCEND",  cmd_procend,       P, R}, // end of a procedure

@@ -3,6 +3,8 @@
 // command word matched by prefix, optionally through the French aliases).
 #include "interp/reader.hpp"
 
+#include "io/stored_format.hpp"
+
 #include "interp/command_table.hpp"
 #include "interp/dispatcher.hpp"
 #include "interp/do_loops.hpp"
@@ -231,7 +233,11 @@ bool INPUT(Run& run) {
 
         int slot = 0;
         if (word == "FORMAT") {
-            slot = C_FORMAT;
+            // The reader keeps FORMAT statements itself: the text after the word is stored.
+            ++cmd.statements;
+            cmd.unknown_in_row = 0;
+            store_format(run, std::string_view(text).substr(pos));
+            continue;
         } else {
             if (run.sw[OFREN]) word = french_to_command(word);
             slot = match_command(word, run.sw[OLONG]);

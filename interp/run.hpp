@@ -9,6 +9,7 @@
 #include "interp/options.hpp"
 #include "interp/scanner.hpp"
 #include "interp/switches.hpp"
+#include "io/file_settings.hpp"
 #include "io/units.hpp"
 #include "numeric/real.hpp"
 #include "workspace/carry_variables.hpp"
@@ -141,6 +142,7 @@ struct Run {
     OptionSet opt;
     SampleBlock smpl;
     UnitTable units;
+    FileSettings files; // directories set by FILE
     RunStreams streams;
     HostSettings host; // sizes, directories and fonts read at start-up
     LoopState loops;   // DO loops and procedures

@@ -109,6 +109,14 @@ int resolve_name(Run& run, const std::string& name) {
             return 0;
         }
     }
+    const int ikod = run.cmd.IKOD;
+    if (!name.empty() && name.front() == '$' &&
+        (ikod == C_PRINT || ikod == C_WRITE || ikod == C_LIST)) {
+        // PRINT and WRITE name an unknown result scalar in their own words.
+        write_line(run, " ...ERROR..$" + shown_name(run, name.substr(1)) + " IS NOT CURRENTLY DEFINED");
+        run.flags.ODONT = true;
+        return 0;
+    }
     write_line(run, " ...ERROR..VARIABLE " + shown_name(run, name) + " DOES NOT EXIST...");
     run.flags.ODONT = true;
     return 0;

@@ -17,8 +17,9 @@
 namespace tarvex {
 namespace {
 
-// Step in s; the trapezoidal error is about exp(-pi^2/h), 5e-22 here.
-const Real STEP = 0.2Q;
+// Step in s; the trapezoidal error is about C exp(-pi^2/h) = C 1e-43, C growing with the number
+// and closeness of the weights (at h = 0.2 it reached 1e-16 with twenty pairs of weights).
+const Real STEP = 0.1Q;
 // The integral is continued until the remaining tail is below this.
 const Real TAIL = 1e-22Q;
 // A probability outside [0, 1] by more than this means the integration failed.

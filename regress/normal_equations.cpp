@@ -1,12 +1,16 @@
-// Cross-product least squares. Each observation row [x_i y_i] is rotated into the triangular
-// factor T of the moment matrix; T'T then equals X'X, X'y and y'y bordered together, T's leading
-// K by K block is the Cholesky factor of X'X and its last column holds R^-T X'y and sqrt(SSE).
+// Cross-product least squares. The observations are folded, 256 rows at a time, into the
+// triangular factor T of the moment matrix by Householder QR of T stacked on the rows; T'T then
+// equals X'X, X'y and y'y bordered together, T's leading K by K block is a Cholesky factor of X'X
+// (its diagonal may carry either sign) and its last column holds R^-T X'y and +-sqrt(SSE).
 // A ridge constant needs the moment matrix itself: it is formed from T, given k on its diagonal
 // (raw form) or scaled to unit diagonal and given 1 + k there (scaled form), and factored by
 // Cholesky.
 #include "regress/normal_equations.hpp"
 
+#include "numeric/exact_dot.hpp"
 #include "numeric/qmath.hpp"
+
+#include <algorithm>
 
 namespace tarvex {
 namespace {
@@ -112,32 +116,42 @@ MomentFactor accumulate_moments(const DataMatrix& data)
     const int k = data.nregs();
     const int width = k + 1;
     factor.nregs = k;
-    factor.t.assign(static_cast<std::size_t>(width) * width, Real(0));
-    const auto at = [width](int row, int col) {
-        return static_cast<std::size_t>(col) * width + row;
-    };
-    std::vector<Real> w(static_cast<std::size_t>(width));
-    for (int obs = 0; obs < data.nobs; ++obs) {
-        for (int col = 0; col < width; ++col)
-            w[col] = data.at(obs, col);
+    // Work block: the triangle T in its first `width` rows, the next chunk of observations
+    // below it. Each chunk is folded into T by a Householder QR of the block.
+    constexpr int CHUNK = 256;
+    const int rows = width + CHUNK;
+    const auto at = [rows](int row, int col) { return static_cast<std::size_t>(col) * rows + row; };
+    std::vector<Real> block(static_cast<std::size_t>(rows) * width, Real(0));
+    for (int first = 0; first < data.nobs; first += CHUNK) {
+        const int count = std::min(CHUNK, data.nobs - first);
+        const int used = width + count;
+        for (int col = 0; col < width; ++col) {
+            const Real* source = data.column(col) + first;
+            std::copy(source, source + count, block.begin() + at(width, col));
+        }
         for (int j = 0; j < width; ++j) {
-            if (w[j] == 0)
+            Real* u = block.data() + at(0, j);
+            const Real norm = qm::sqrt(exact_sum_of_squares(u + j, static_cast<std::size_t>(used - j)));
+            if (norm == 0)
                 continue;
-            const Real diagonal = factor.t[at(j, j)];
-            const Real big = qm::abs(diagonal) > qm::abs(w[j]) ? qm::abs(diagonal) : qm::abs(w[j]);
-            const Real a = diagonal / big;
-            const Real b = w[j] / big;
-            const Real length = big * qm::sqrt(a * a + b * b);
-            const Real cosine = diagonal / length;
-            const Real sine = w[j] / length;
-            factor.t[at(j, j)] = length;
-            for (int col = j + 1; col < width; ++col) {
-                const Real upper = factor.t[at(j, col)];
-                factor.t[at(j, col)] = cosine * upper + sine * w[col];
-                w[col] = cosine * w[col] - sine * upper;
+            const Real alpha = u[j] < 0 ? norm : -norm;
+            u[j] -= alpha;
+            const Real tau = 1 / (-alpha * u[j]);
+            for (int later = j + 1; later < width; ++later) {
+                Real* target = block.data() + at(0, later);
+                const Real sum =
+                    tau * exact_dot(u + j, target + j, static_cast<std::size_t>(used - j));
+                for (int i = j; i < used; ++i)
+                    target[i] -= sum * u[i];
             }
+            u[j] = alpha;
+            std::fill(u + j + 1, u + used, Real(0));
         }
     }
+    factor.t.assign(static_cast<std::size_t>(width) * width, Real(0));
+    for (int col = 0; col < width; ++col)
+        for (int row = 0; row <= col; ++row)
+            factor.t[static_cast<std::size_t>(col) * width + row] = block[at(row, col)];
     return factor;
 }
 

@@ -1,7 +1,7 @@
 // The "NORMAL" solver: least squares through the cross-product (moment) matrix of the
 // regressors and the dependent variable, the path that carries ridge regression and given
-// coefficients. The moment matrix is accumulated observation by observation in factored form,
-// [X y]'[X y] = T'T with T upper triangular, which keeps the accuracy of an orthogonal
+// coefficients. The moment matrix is accumulated in factored form, [X y]'[X y] = T'T with T upper
+// triangular, a block of observations at a time, which keeps the accuracy of an orthogonal
 // factorisation and needs no copy of the data.
 #pragma once
 
@@ -29,7 +29,7 @@ struct MomentFactor {
     }
 };
 
-// Accumulates the factor of the moment matrix of `data` by plane rotations, row by row.
+// Accumulates the factor of the moment matrix of `data` by orthogonal transformations.
 MomentFactor accumulate_moments(const DataMatrix& data);
 
 // Leaves `data` untouched. Stops with `singular` at the first regressor whose remaining sum of

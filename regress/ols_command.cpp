@@ -228,8 +228,9 @@ void cmd_olsq(Run& run) {
     fit.beg = beg;
     fit.end = end;
     int usable = 0;
+    const SkipCodes skip = skip_codes(run); // looked up once, not per observation
     for (int t = beg; t <= end; ++t)
-        if (obs_in_use(run, t)) ++usable;
+        if (!skip || t > skip.length || skip.codes[t] <= 0) ++usable;
     if (usable < fit.k) {
         ols_error(run, " ...ERROR.." + fmt_I(usable, 5) + " OBSERVATIONS IS NOT ENOUGH FOR " +
                            "ESTIMATION", ERR_TOO_FEW_OBSERVATIONS);

@@ -27,18 +27,31 @@ Real value_at(Run& run, int ref, long long t) {
     return element(run, info, t);
 }
 
+// A variable read by observation number, its header looked up once.
+struct Column {
+    VarInfo info;
+    bool ok = false;
+    Column(Run& run, int ref) { ok = VINFO(run, ref, info); }
+    Real at(Run& run, long long t) const {
+        if (!ok) return 0;
+        if (t < 1 || t > info.length) return run.ws.XMISS;
+        return element(run, info, t);
+    }
+};
+
 // Loads y and X for the observations in use; false after an invalid value for logs.
 bool load_data(Run& run, OlsFit& fit) {
     fit.obs.clear();
+    const SkipCodes skip = skip_codes(run); // looked up once, not per observation
     for (int t = fit.beg; t <= fit.end; ++t)
-        if (obs_in_use(run, t)) fit.obs.push_back(t);
+        if (!skip || t > skip.length || skip.codes[t] <= 0) fit.obs.push_back(t);
     const int n = int(fit.obs.size());
     fit.n = n;
     fit.y.assign(n, 0);
     fit.x.assign(std::size_t(n) * fit.k, 0);
+    const Column dep(run, fit.dep_ref);
     for (int i = 0; i < n; ++i) {
-        const int t = fit.obs[i];
-        Real y = value_at(run, fit.dep_ref, t - fit.dep_lag);
+        Real y = dep.at(run, fit.obs[i] - fit.dep_lag);
         if (fit.log_dependent) {
             if (!(y > 0)) {
                 ols_error(run, " ...ERROR..VARIABLE " + fit.dep_name + " IS NOT VALID", ERR_NOT_VALID);
@@ -47,22 +60,29 @@ bool load_data(Run& run, OlsFit& fit) {
             y = qm::log(y);
         }
         fit.y[i] = y;
-        for (int j = 0; j < fit.k; ++j) {
-            const OlsTerm& term = fit.terms[j];
-            Real v = 1;
-            if (term.kind == TermKind::TREND) v = t;
-            if (term.kind == TermKind::VARIABLE) {
-                v = value_at(run, term.ref, t - term.lag);
-                if (fit.log_regressors) {
-                    if (!(v > 0)) {
-                        ols_error(run, " ...ERROR..VARIABLE " + term.name + " IS NOT VALID",
-                                  ERR_NOT_VALID);
-                        return false;
-                    }
-                    v = qm::log(v);
+    }
+    for (int j = 0; j < fit.k; ++j) {
+        const OlsTerm& term = fit.terms[j];
+        Real* col = fit.x.data() + std::size_t(j) * n;
+        if (term.kind == TermKind::INTERCEPT) {
+            for (int i = 0; i < n; ++i) col[i] = 1;
+            continue;
+        }
+        if (term.kind == TermKind::TREND) {
+            for (int i = 0; i < n; ++i) col[i] = fit.obs[i];
+            continue;
+        }
+        const Column var(run, term.ref);
+        for (int i = 0; i < n; ++i) {
+            Real v = var.at(run, fit.obs[i] - term.lag);
+            if (fit.log_regressors) {
+                if (!(v > 0)) {
+                    ols_error(run, " ...ERROR..VARIABLE " + term.name + " IS NOT VALID", ERR_NOT_VALID);
+                    return false;
                 }
+                v = qm::log(v);
             }
-            fit.x[std::size_t(j) * n + i] = v;
+            col[i] = v;
         }
     }
     return true;
@@ -137,7 +157,7 @@ void column_moments(OlsFit& fit) {
     fit.xmean.assign(fit.k, 0);
     fit.xsd.assign(fit.k, 0);
     for (int j = 0; j < fit.k; ++j)
-        moments(&fit.x[std::size_t(j) * n], fit.xmean[j], fit.xsd[j]);
+        moments(fit.x.data() + std::size_t(j) * n, fit.xmean[j], fit.xsd[j]);
     fit.sst = moments(fit.y.data(), fit.ymean, fit.ysd);
     fit.raw = 0;
     for (int i = 0; i < n; ++i) fit.raw += (fit.w.empty() ? Real(1) : fit.w[i]) * fit.y[i] * fit.y[i];
@@ -215,13 +235,19 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
         return;
     }
     // Rows scaled by the square root of the absolute weight.
-    std::vector<Real> xs(fit.x), ys(fit.y);
-    if (!fit.w.empty())
+    // Without weights the rows are used as they are; no copy is made.
+    std::vector<Real> weighted_x, weighted_y;
+    if (!fit.w.empty()) {
+        weighted_x = fit.x;
+        weighted_y = fit.y;
         for (int i = 0; i < n; ++i) {
             const Real r = qm::sqrt(qm::abs(fit.w[i]));
-            ys[i] *= r;
-            for (int j = 0; j < k; ++j) xs[std::size_t(j) * n + i] *= r;
+            weighted_y[i] *= r;
+            for (int j = 0; j < k; ++j) weighted_x[std::size_t(j) * n + i] *= r;
         }
+    }
+    const std::vector<Real>& xs = fit.w.empty() ? fit.x : weighted_x;
+    const std::vector<Real>& ys = fit.w.empty() ? fit.y : weighted_y;
     const LsSolution sol = solve_least_squares(o.method(), xs, ys, n, k, o.RIDGE);
     if (sol.too_few) {
         ols_error(run, " ...ERROR..FEWER OBSERVATIONS THAN VARIABLES:" + fmt_I(n, 10),
@@ -260,7 +286,8 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     const Real scale = o.MULSIGSQ ? fit.sigma * fit.sigma : Real(1);
     fit.cov.assign(std::size_t(k) * k, 0);
     for (std::size_t e = 0; e < fit.cov.size(); ++e) fit.cov[e] = scale * fit.xtx_inv[e];
-    fit.hat = hat_values(fit, xs);
+    // Hat values cost N*K*K operations: only for the diagnostics and HATDIAG that use them.
+    if (o.INFLUENC || !name_blank(o.HATDIAG)) fit.hat = hat_values(fit, xs);
     // 11. Robust covariance.
     if (o.HETCOV) {
         fit.cov = sandwich(fit.xtx_inv, robust_middle(fit, xs, es, std::max(o.AUTCOV, 0)), k);

@@ -37,7 +37,7 @@ void write_auxiliary_rsquares(Run& run, const OlsFit& fit, const std::vector<Rea
     const int n = fit.n, k = fit.k;
     for (int j = 0; j < k; ++j) {
         if (fit.terms[j].kind != TermKind::VARIABLE) continue;
-        const Real* col = &xs[std::size_t(j) * n];
+        const Real* col = xs.data() + std::size_t(j) * n;
         Real mean = 0, ss = 0;
         if (fit.has_intercept) {
             for (int i = 0; i < n; ++i) mean += col[i];

@@ -63,6 +63,8 @@ Summary summarise(Run& run, OlsFit& fit, const OlsOptions& o) {
         }
     }
     s.r2 = fit.sst > 0 ? 1 - fit.sse / fit.sst : Real(0);
+    // The intercept alone explains nothing: SSE equals SST, up to rounding.
+    if (fit.has_intercept && fit.k == 1) s.r2 = 0;
     s.adr2 = fit.df > 0 ? s.r2 - (1 - s.r2) * (k - fit.restrictions - 1) / fit.df : NOT_AVAILABLE;
     s.raw = fit.raw != 0 ? 1 - fit.sse / fit.raw : Real(0);
     if (o.NPOP > 0) {
@@ -193,7 +195,8 @@ void write_coefficients(Run& run, OlsFit& fit, const OlsOptions& o) {
         const Real t2 = t * t;
         const Real p = t2 > T2_LIMIT ? Real(0) : f_tail(t2, 1, fit.df);
         Real partial = t2 + fit.df > 0 ? t / qm::sqrt(t2 + fit.df) : Real(0);
-        const Real standardised = safe_div(b * fit.xsd[j], fit.ysd);
+        Real standardised = safe_div(b * fit.xsd[j], fit.ysd);
+        if (standardised == 0) standardised = 0; // no "-0.0000" for the intercept
         Real elasticity = safe_div(b * fit.xmean[j], fit.ymean);
         if (fit.terms[j].kind == TermKind::VARIABLE) {
             if (o.LOGLOG) elasticity = b;
@@ -280,7 +283,7 @@ void OLSOUT(Run& run, OlsFit& fit, const OlsOptions& o) {
         fit.se[j] = qm::sqrt(qm::abs(fit.cov[std::size_t(j) * fit.k + j]));
         fit.tstat[j] = safe_div(fit.coef[j], fit.se[j]);
     }
-    const ResidualStats r = residual_stats(fit);
+    const ResidualStats r = residual_stats(fit, false);
     if (put) {
         write_summary(run, fit, s);
         if (o.ANOVA && fit.sse > 0) write_criteria(run, s);

@@ -79,7 +79,7 @@ void hall_pagan(const OlsFit& fit, ResidualStats& s) {
 
 } // namespace
 
-ResidualStats residual_stats(const OlsFit& fit) {
+ResidualStats residual_stats(const OlsFit& fit, bool heteroskedasticity) {
     ResidualStats s;
     const std::vector<Real>& e = fit.resid;
     const int n = fit.n;
@@ -133,7 +133,7 @@ ResidualStats residual_stats(const OlsFit& fit) {
     s.kurt_se = qm::sqrt(Real(24) / n);
     s.jb = n * (s.skew * s.skew / 6 + s.kurt * s.kurt / 24);
     s.jb_p = chi2_tail(s.jb, 2);
-    hall_pagan(fit, s);
+    if (heteroskedasticity) hall_pagan(fit, s);
     return s;
 }
 

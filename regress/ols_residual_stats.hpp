@@ -24,7 +24,8 @@ struct ResidualStats {
     int hp_df = 0;
 };
 
-ResidualStats residual_stats(const OlsFit& fit);
+// `heteroskedasticity`: also the Hall-Pagan test (an auxiliary regression, LM only).
+ResidualStats residual_stats(const OlsFit& fit, bool heteroskedasticity);
 
 // Squared correlation of two series (0 when either is constant).
 Real squared_correlation(const std::vector<Real>& a, const std::vector<Real>& b);

@@ -145,7 +145,7 @@ void write_listing(Run& run, const OlsFit& fit, const OlsOptions& o) {
 } // namespace
 
 void OLSRES(Run& run, const OlsFit& fit, const OlsOptions& o) {
-    const ResidualStats r = residual_stats(fit);
+    const ResidualStats r = residual_stats(fit, o.LM);
     if (o.RSTAT) write_statistics(run, fit, r, o);
     if (o.GF) write_goodness_of_fit(run, fit);
     if (o.LIST) write_listing(run, fit, o);

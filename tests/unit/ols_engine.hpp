@@ -12,6 +12,7 @@
 #include "numeric/decimal.hpp"
 #include "workspace/sample.hpp"
 #include "workspace_engine.hpp"
+#include "regress/ols_command.hpp"
 
 #include <fstream>
 #include <sstream>

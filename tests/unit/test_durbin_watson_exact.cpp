@@ -102,6 +102,24 @@ TEST(QuadraticFormProbability, ClosedFormsOfRatiosAndExponentialSums)
     EXPECT_TRUE(close(p, 0.25Q, 1e-20Q));
     ASSERT_EQ(quadratic_form_lower_probability({2, -1, 1, 2, -1, 1}, p), DwStatus::ok);
     EXPECT_TRUE(close(p, 1 / 6.0Q, 1e-20Q));
+    // Twenty distinct pairs c_j = j - 7.5 (j = 1..20), weights of both signs: the sum of
+    // exponentials has P(S > 0) = sum over c_j > 0 of prod_{k != j} c_j/(c_j - c_k).
+    std::vector<Real> many;
+    Real above = 0;
+    for (int j = 1; j <= 20; ++j) {
+        const Real c = j - 7.5Q;
+        many.push_back(c);
+        many.push_back(c);
+        if (c > 0) {
+            Real term = 1;
+            for (int k = 1; k <= 20; ++k)
+                if (k != j)
+                    term *= c / (c - (k - 7.5Q));
+            above += term;
+        }
+    }
+    ASSERT_EQ(quadratic_form_lower_probability(many, p), DwStatus::ok);
+    EXPECT_TRUE(close(p, 1 - above, 1e-20Q));
     // All weights of one sign; all zero is no distribution.
     ASSERT_EQ(quadratic_form_lower_probability({0.5Q, 1, 3}, p), DwStatus::ok);
     EXPECT_TRUE(close(p, 0, 1e-20Q));

@@ -56,7 +56,7 @@ TEST(OlsEstimates, LongleyAgainstCertifiedValues) {
     EXPECT_TRUE(has(out, "  R-SQUARE =   0.9955     R-SQUARE ADJUSTED =   0.9925"));
     EXPECT_TRUE(has(out, " STANDARD ERROR OF THE ESTIMATE-SIGMA =   304.85"));
     EXPECT_TRUE(has(out, " X1         15.062      84.915      0.17738     0.8631 0.0590  0.46282E-01  0.23447E-01"));
-    EXPECT_TRUE(has(out, " CONSTANT -0.34823E+07 0.89042E+06  -3.9108     0.0036-0.7934  -0.0000      -53.313"));
+    EXPECT_TRUE(has(out, " CONSTANT -0.34823E+07 0.89042E+06  -3.9108     0.0036-0.7934   0.0000      -53.313"));
     // Log-likelihood of the Gaussian model: -(16/2)(ln(2 pi SSE/16) + 1).
     EXPECT_TRUE(has(out, " LOG OF THE LIKELIHOOD FUNCTION = -109.617"));
 }

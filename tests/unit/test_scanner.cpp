@@ -193,7 +193,7 @@ TEST(Scanner, UnknownNamesAndQuietDelete) {
     // Result scalars and lower-case names when the run folds case.
     e.scan(C_PRINT, "PRINT", "$R2 $NOPE");
     EXPECT_EQ(e.refs(), std::vector<int>{-R_R2});
-    EXPECT_EQ(e.lines(), Lines{" ...ERROR..VARIABLE $NOPE DOES NOT EXIST..."});
+    EXPECT_EQ(e.lines(), Lines{" ...ERROR..$NOPE IS NOT CURRENTLY DEFINED"});
     e.run.sw[OLC] = true;
     e.scan(C_PRINT, "PRINT", "x nope");
     EXPECT_EQ(e.refs(), std::vector<int>{x});

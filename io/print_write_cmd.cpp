@@ -1,0 +1,376 @@
+// PRINTX and WRITEX: the PRINT, LIST and WRITE commands. Both read the shared option block,
+// settle the layout, the observation range and the list of items, choose where the lines go
+// (the report, a numbered unit, or a file named in parentheses on unit 88) and hand over to the
+// layout writers.
+#include "io/print_write.hpp"
+
+#include "interp/entry.hpp"
+#include "interp/run.hpp"
+#include "io/print_request.hpp"
+#include "io/stored_format.hpp"
+#include "numeric/fortran_format.hpp"
+#include "workspace/data_bank.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <unistd.h>
+
+namespace tarvex {
+
+namespace {
+
+// The option table of PRINT and WRITE: 26 switches, 12 integers, no reals, 3 names.
+const OptionTable PRINT_WRITE_OPTIONS = {
+    {
+        // switches
+        "LIST", "BYVAR", "BINARY", "REWIND", "ALL", "SYMAT", "TRIMAT", "CHARSTR", "CHARVAR",
+        "EOF", "NAMES", "WIDE", "NEWPAGE", "NEWSHEET", "NEWLINE", "BACKSPAC", "SBINARY", "DIF",
+        "CLOSE", "TSP", "TARVEX", "DB", "        ", "APPEND", "CRYPT", "ASCII",
+        // integers
+        "UNIT", "BEG", "END", "OBS", "COLS", "COL1", "COL1", "ROWS", "SKIPLINE", "SKIPROWS",
+        "SKIPCOLS", "CHARVARS",
+        // names
+        "FORMAT", "PLOTVAR", "\\",
+    },
+    26, 12, 0, 3,
+};
+
+// Positions in the option set.
+enum Switch : int {
+    S_LIST, S_BYVAR, S_BINARY, S_REWIND, S_ALL, S_SYMAT, S_TRIMAT, S_CHARSTR, S_CHARVAR, S_EOF,
+    S_NAMES, S_WIDE, S_NEWPAGE, S_NEWSHEET, S_NEWLINE, S_BACKSPAC, S_SBINARY, S_DIF, S_CLOSE,
+    S_TSP, S_TARVEX, S_DB, S_BLANK, S_APPEND, S_CRYPT, S_ASCII,
+};
+enum Value : int {
+    V_UNIT, V_BEG, V_END, V_OBS, V_COLS, V_COL1, V_COL2, V_ROWS, V_SKIPLINE, V_SKIPROWS,
+    V_SKIPCOLS, V_CHARVARS,
+};
+enum Name : int { N_FORMAT, N_PLOTVAR, N_BACKSLASH };
+
+inline constexpr int MAX_LISTED = 10000;
+inline constexpr int FILE_UNIT = 88; // L88: a file named in the command
+// Internal scratch units L2, L3 and L8.
+inline constexpr int RESERVED_UNITS[] = {92, 93, 98};
+
+bool windowed(const Run& run) { return run.MOS == MODE_WINDOWED || run.MOS == MODE_WINDOWED_33; }
+
+std::string trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return std::string();
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+bool contains_dif(const std::string& name) {
+    return name.find(".DIF") != std::string::npos || name.find(".dif") != std::string::npos ||
+           name.find(".Dif") != std::string::npos;
+}
+
+void fail(Run& run, const std::string& message) {
+    write_line(run, message);
+    run.flags.ODONT = true;
+}
+
+// A file name as written in parentheses, without the quotes that may enclose it.
+std::string file_name(const std::string& written) {
+    std::string name = trimmed(written);
+    if (name.size() >= 2 && (name.front() == '\'' || name.front() == '"') && name.back() == name.front())
+        name = name.substr(1, name.size() - 2);
+    return name;
+}
+
+// The item for a reference of the list, or false after the error for an empty variable.
+bool make_item(Run& run, int ref, PrintItem& item) {
+    if (ref < MARK_BASE) ref = MARK_BASE - ref; // a marked reference names the plain slot
+    item.ref = ref;
+    if (ref < 0) {
+        item.name = "$" + std::string(RESULT_NAMES[-ref - 1]);
+        return VINFO(run, ref, item.info);
+    }
+    int slot = ref;
+    int column = 0;
+    if (ref > 2 * run.ws.MAXVAR) {
+        column = ref % run.ws.MXCOL;
+        if (column == 0) column = run.ws.MXCOL;
+        slot = (ref - column) / run.ws.MXCOL;
+    }
+    if (!VINFO(run, ref, item.info)) return false;
+    item.name = trimmed(run.ws.VNAME[slot]);
+    if (column > 0) {
+        item.column = true;
+        if (item.info.type == TYPE_DATA) item.column = false; // element of a vector: a scalar
+        item.name = (item.name + ":" + std::to_string(column)).substr(0, 8);
+    } else if (item.name.size() > 8) {
+        item.name.resize(8);
+    }
+    if (item.info.inc <= 0 || item.info.length <= 0) {
+        fail(run, " ...ERROR..THERE IS NO DATA ON VARIABLE " + trimmed(run.ws.VNAME[slot]));
+        return false;
+    }
+    return true;
+}
+
+// Opens the destination of WRITE; returns the unit (0: the report) or -1 after an error.
+int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind) {
+    const ScanBlock& scan = run.scan;
+    int unit = scan.INPAR > 0 ? scan.INPAR : run.opt.iv[V_UNIT];
+    if (unit <= 0 || unit == run.L6) return 0;
+    for (int reserved : RESERVED_UNITS) {
+        if (unit == reserved) {
+            fail(run, " ...ERROR..UNIT" + fmt_I(unit, 2) + " IS RESERVED FOR INTERNAL USE");
+            return -1;
+        }
+    }
+    const bool binary = req.binary || req.sbinary;
+    if (scan.INPAR == FILE_UNIT && !scan.filename.empty()) {
+        const std::string path = file_name(scan.filename);
+        const char* mode = append ? (binary ? "ab" : "a") : (binary ? "wb" : "w");
+        if (!open_unit(run, FILE_UNIT, path, mode)) {
+            fail(run, " ...ERROR..CANNOT OPEN FILE FOR WRITING: " + path);
+            return -1;
+        }
+        if (run.MOS == MODE_WINDOWED_33) {
+            std::string text = "FILEWRITE";
+            MACDEP(run, 23, text);
+            text = "FILE_WRITE=" + path;
+            MACDEP(run, 23, text);
+        }
+        return FILE_UNIT;
+    }
+    if (!unit_is_open(run, unit)) {
+        // A unit that no FILE command bound writes to the file fort.<unit>.
+        const std::string path = "fort." + std::to_string(unit);
+        if (!open_unit(run, unit, path, append ? (binary ? "ab" : "a") : (binary ? "wb" : "w"))) {
+            fail(run, " ...ERROR..CANNOT OPEN FILE FOR WRITING: " + path);
+            return -1;
+        }
+        return unit;
+    }
+    auto it = run.units.open.find(unit);
+    if (it != run.units.open.end() && it->second.fp != nullptr) {
+        if (append) std::fseek(it->second.fp, 0, SEEK_END);
+        else if (rewind && it->second.owned) std::rewind(it->second.fp);
+    }
+    return unit;
+}
+
+// Unformatted records without the block headers: BINARY writes one record per table row (the
+// values of every listed series at one observation) and one per other item; SBINARY writes
+// one record per item with all its values in range.
+bool write_plain_binary(Run& run, const PrintRequest& req, const OutputSink& out) {
+    auto record = [&](const std::vector<Real>& values) {
+        const auto length = static_cast<std::int32_t>(values.size() * sizeof(Real));
+        out.bytes(&length, sizeof length);
+        out.bytes(values.data(), values.size() * sizeof(Real));
+        out.bytes(&length, sizeof length);
+    };
+    std::vector<const PrintItem*> table;
+    auto flush_table = [&] {
+        if (table.empty()) return;
+        const PrintItem* longest = table.front();
+        for (const PrintItem* item : table)
+            if (item->info.length > longest->info.length) longest = item;
+        for (long long t : observations(run, req, *longest)) {
+            std::vector<Real> values;
+            for (const PrintItem* item : table)
+                values.push_back(t <= item->info.length ? item_value(run, *item, t) : run.ws.XMISS);
+            record(values);
+        }
+        table.clear();
+    };
+    for (const PrintItem& item : req.items) {
+        if (item.series() && !req.sbinary) {
+            table.push_back(&item);
+            continue;
+        }
+        flush_table();
+        std::vector<Real> values;
+        if (item.series()) {
+            for (long long t : observations(run, req, item))
+                values.push_back(item_value(run, item, t));
+        } else {
+            for (long long k = 1; k <= item.info.length; ++k)
+                values.push_back(item_value(run, item, k));
+        }
+        record(values);
+    }
+    flush_table();
+    return true;
+}
+
+bool store_in_bank(Run& run, const PrintRequest& req) {
+    for (const PrintItem& item : req.items) {
+        if (item.ref <= 0 || item.column) {
+            fail(run, " ...ERROR..ONLY WHOLE VARIABLES CAN BE STORED IN THE DATA BANK: " + item.name);
+            return false;
+        }
+        if (!bank_store(run, trimmed(run.ws.VNAME[item.ref]))) {
+            run.flags.ODONT = true;
+            return false;
+        }
+    }
+    return true;
+}
+
+// The whole command, for PRINT (is_write false) and WRITE.
+void print_or_write(Run& run, bool is_write) {
+    OptionSet& opt = run.opt;
+    const ScanBlock& scan = run.scan;
+    opt.prepare(PRINT_WRITE_OPTIONS);
+    opt.iv[V_UNIT] = scan.INPAR > 0 ? scan.INPAR : 0;
+    opt.iv[V_SKIPROWS] = scan.NF == 0 ? 1 : 0;
+    opt.sw[S_REWIND] = true;
+    opt.sw[S_WIDE] = run.sw[OWIDE];
+    if (!OPTION(run, PRINT_WRITE_OPTIONS)) return;
+    if (!is_write) opt.sw[S_NAMES] = true;
+    if (is_write && windowed(run)) {
+        opt.sw[S_NAMES] = true;
+        opt.sw[S_BYVAR] = false;
+    }
+    if (is_write && scan.INPAR == FILE_UNIT && contains_dif(file_name(scan.filename))) opt.sw[S_DIF] = true;
+    if (opt.sw[S_DB]) opt.sw[S_TSP] = true;
+    if (opt.sw[S_ASCII]) opt.sw[S_BYVAR] = true;
+    if (run.flags.ODONT) return;
+
+    PrintRequest req;
+    req.is_write = is_write;
+    req.names = opt.sw[S_NAMES];
+    req.wide = opt.sw[S_WIDE];
+    req.byvar = opt.sw[S_BYVAR];
+    req.binary = opt.sw[S_BINARY];
+    req.sbinary = opt.sw[S_SBINARY];
+
+    // The FORMAT option.
+    const std::string format_value = trimmed(opt.name[N_FORMAT]);
+    bool user_format = run.sw[OFMT] && format_value.empty();
+    if (format_value == "********") {
+        user_format = true;
+    } else if (format_value == "TAB" || format_value == "COMMA") {
+        req.layout = Layout::DELIMITED;
+        req.delimiter = format_value == "TAB" ? '\t' : ',';
+    } else if (format_value == "DUMP") {
+        req.layout = Layout::DUMP;
+    } else if (!format_value.empty() && format_value != "FREE") {
+        fail(run, " ...ERROR..FORMAT MUST BE FREE, TAB, COMMA OR DUMP, OR GIVEN WITHOUT A VALUE: " +
+                      format_value);
+        return;
+    }
+    if (user_format) {
+        if (!format_for_use(run, STOP_FORMAT_TOO_LONG_PRINT, req.format_text)) return;
+        req.layout = Layout::USER_FORMAT;
+        if (!parse_format(req.format_text, req.program)) {
+            report_bad_format(run, req.format_text);
+            return;
+        }
+    }
+    if (opt.sw[S_DIF]) req.layout = Layout::DIF;
+    if (opt.sw[S_TARVEX]) req.layout = Layout::TARVEX;
+
+    // Observation range.
+    const bool all = opt.sw[S_EOF] || opt.sw[S_ALL];
+    req.beg = opt.igiven[V_BEG] ? opt.iv[V_BEG] : run.smpl.IBEG;
+    req.end = opt.igiven[V_END] ? opt.iv[V_END] : run.smpl.IEND;
+    req.use_skips = !all && !opt.igiven[V_BEG] && !opt.igiven[V_END];
+    if (!opt.igiven[V_END] && run.smpl.IEND <= 0) req.end = ALL_OBSERVATIONS; // no sample yet
+    if (all) req.end = ALL_OBSERVATIONS;
+    else if (opt.iv[V_OBS] > 0) req.end = req.beg + opt.iv[V_OBS] - 1;
+    if (req.beg < 1) req.beg = 1;
+    if (req.beg > req.end) {
+        fail(run, " ...ERROR..BEG AND END OBSERVATIONS INCONSISTENT" + fmt_I(req.beg, 10) +
+                      fmt_I(req.end, 10));
+        return;
+    }
+
+    // The list.
+    std::vector<int> refs;
+    if (opt.sw[S_ALL]) {
+        for (int slot = 1; slot <= run.ws.NVARS; ++slot)
+            if (run.ws.VNAME[slot].find_first_not_of(' ') != std::string::npos) refs.push_back(slot);
+        if (static_cast<int>(refs.size()) > MAX_LISTED) {
+            fail(run, " ...ERROR..MORE THAN" + fmt_I(MAX_LISTED, 6) + " VARIABLES SPECIFIED");
+            return;
+        }
+    } else {
+        for (int k = 1; k <= scan.NF; ++k)
+            refs.push_back(run.scan.list[k]);
+    }
+    for (int ref : refs) {
+        PrintItem item;
+        if (!make_item(run, ref, item)) return;
+        if (item.series() && req.end != ALL_OBSERVATIONS && req.end > item.info.length &&
+            req.layout != Layout::TARVEX) {
+            fail(run, " ...ERROR..REQUESTED RANGE EXCEEDS VARIABLE LENGTH");
+            return;
+        }
+        req.items.push_back(std::move(item));
+    }
+
+    if (opt.sw[S_TSP]) {
+        store_in_bank(run, req);
+        return;
+    }
+
+    // Destination.
+    int unit = 0;
+    if (is_write) {
+        unit = open_destination(run, req, opt.sw[S_APPEND], opt.sw[S_REWIND] || opt.sw[S_BACKSPAC]);
+        if (unit < 0) return;
+    }
+    req.to_unit = unit != 0;
+    OutputSink out{run, unit};
+    if ((req.binary || req.sbinary) && unit == 0) {
+        fail(run, " ...ERROR..BINARY OUTPUT NEEDS A UNIT OR A FILE");
+        return;
+    }
+
+    switch (req.layout) {
+    case Layout::TARVEX: write_tarvex_blocks(run, req, out); break;
+    case Layout::DIF: write_dif(run, req, out); break;
+    case Layout::DELIMITED: write_delimited(run, req, out); break;
+    case Layout::DUMP: write_dump(run, req, out); break;
+    case Layout::USER_FORMAT: write_user_format(run, req, out); break;
+    case Layout::LISTING:
+        if (req.binary || req.sbinary) write_plain_binary(run, req, out);
+        else write_listing(run, req, out);
+        break;
+    }
+
+    if (unit != 0) {
+        if (unit == FILE_UNIT || opt.sw[S_CLOSE]) {
+            close_unit(run, unit);
+        } else if (auto it = run.units.open.find(unit); it != run.units.open.end() && it->second.fp) {
+            // A sequential file ends after the last record written.
+            std::FILE* fp = it->second.fp;
+            std::fflush(fp);
+            if (it->second.owned) {
+                const long end = std::ftell(fp);
+                if (end >= 0 && ftruncate(fileno(fp), end) != 0) {
+                    // The data are written; a file that cannot be cut keeps its old tail.
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+
+void PRINTX(Run& run) { print_or_write(run, false); }
+
+void WRITEX(Run& run) { print_or_write(run, true); }
+
+void print_after_read(Run& run, const std::vector<int>& refs, int beg, int end) {
+    PrintRequest req;
+    req.names = true;
+    req.wide = run.sw[OWIDE];
+    req.beg = std::max(beg, 1);
+    req.end = end > 0 ? end : ALL_OBSERVATIONS;
+    req.use_skips = false;
+    for (int ref : refs) {
+        PrintItem item;
+        if (!make_item(run, ref, item)) return;
+        req.items.push_back(std::move(item));
+    }
+    OutputSink out{run, 0};
+    write_listing(run, req, out);
+}
+
+} // namespace tarvex

@@ -1,0 +1,214 @@
+// READX, the READ command: chooses the unit (the command input, a numbered unit, a file named
+// in parentheses, a decrypted copy), fills the read option block, hands the data to the reader
+// of their layout, and then stores the values, sets the sample and writes the closing notes.
+#include "io/read_command.hpp"
+
+#include "interp/entry.hpp"
+#include "interp/run.hpp"
+#include "io/read_internal.hpp"
+#include "io/read_options.hpp"
+#include "io/read_source.hpp"
+#include "numeric/fortran_format.hpp"
+#include "workspace/data_bank.hpp"
+#include "workspace/workspace.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+constexpr const char* STARTING_READ = "%%%%%STARTING_READ.";
+constexpr int HOST_TEXT_COMMAND = 23;
+
+std::string trimmed(std::string_view s) {
+    std::size_t end = s.find_last_not_of(' ');
+    return end == std::string_view::npos ? std::string() : std::string(s.substr(0, end + 1));
+}
+
+bool names_dif(std::string_view file) {
+    return file.find(".DIF") != std::string_view::npos ||
+           file.find(".dif") != std::string_view::npos ||
+           file.find(".Dif") != std::string_view::npos;
+}
+
+// The listed names, as the variable table holds them.
+std::vector<std::string> listed_names(Run& run) {
+    std::vector<std::string> names;
+    for (int k = 1; k <= run.scan.NF; ++k) {
+        int ref = run.scan.ref(k);
+        if (ref < MARK_BASE) ref = MARK_BASE - ref;
+        if (ref > 0 && ref <= run.ws.NVARS) names.push_back(trimmed(run.ws.VNAME[ref]));
+    }
+    return names;
+}
+
+// The observations to fill: BEG and END (or OBS) as given, else the sample's.
+void choose_range(ReadJob& job) {
+    Run& run = job.run;
+    const OptionSet& opt = run.opt;
+    const bool sample = run.smpl.IEND > 0;
+    job.beg = opt.igiven[RV_BEG] && opt.iv[RV_BEG] > 0 ? opt.iv[RV_BEG] : (sample ? run.smpl.IBEG : 1);
+    job.end = 0;
+    if (opt.igiven[RV_END] && opt.iv[RV_END] > 0) job.end = opt.iv[RV_END];
+    else if (opt.iv[RV_OBS] > 0) job.end = job.beg + opt.iv[RV_OBS] - 1;
+    else if (sample && !opt.igiven[RV_BEG]) job.end = run.smpl.IEND;
+    else if (sample && job.beg <= run.smpl.IEND) job.end = run.smpl.IEND;
+}
+
+// READ ... / DB (or TSP): each name is brought from the data bank.
+void read_from_bank(Run& run, const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        if (name == "SKIP$") continue;
+        if (!bank_fetch(run, name)) {
+            if (!run.flags.ODONT)
+                read_error(run, " ...ERROR..VARIABLE " + name + " IS NOT IN THE DATA BANK");
+            return;
+        }
+    }
+}
+
+// Passes SKIPLINE lines, then the rows of SKIPROWS not already taken by a names line.
+bool skip_leading(DataLines& lines, long long count) {
+    std::string_view line;
+    for (long long k = 0; k < count; ++k)
+        if (!lines.next(line)) return false;
+    return true;
+}
+
+void after_reading(ReadJob& job, bool data_vectors) {
+    Run& run = job.run;
+    const long long last = job.beg + job.count - 1;
+    if (data_vectors && run.smpl.IEND <= 0 && job.count > 0) {
+        run.smpl.IEND = static_cast<int>(last);
+        run.smpl.NOBS = run.smpl.IEND - run.smpl.IBEG + 1;
+        run.smpl.MAXOB = std::max<int>(run.smpl.MAXOB, run.smpl.IEND);
+        if (notes_on(run)) {
+            write_line(run, "");
+            write_line(run, " ...NOTE..SAMPLE RANGE IS NOW SET TO:" + fmt_I(run.smpl.IBEG, 10) +
+                                fmt_I(run.smpl.IEND, 10));
+        }
+    }
+    if (data_vectors) {
+        run.smpl.MAXOB = std::max<long long>(run.smpl.MAXOB, last);
+        if (notes_on(run)) {
+            long long nvars = std::count_if(job.pending.begin(), job.pending.end(),
+                                            [](const PendingVariable& v) { return !v.skip; });
+            write_line(run, " ...NOTE.." + fmt_I(nvars, 5) + " VARIABLES AND " +
+                                fmt_I(job.count, 8) + " OBSERVATIONS STARTING AT OBS" +
+                                fmt_I(job.beg, 8));
+            write_line(run, "");
+        }
+    }
+    run.opt.iv[RV_BEG] = static_cast<int>(job.beg);
+    run.opt.iv[RV_END] = static_cast<int>(last);
+}
+
+} // namespace
+
+bool notes_on(const Run& run) { return run.flags.OPUT && run.sw[OWARN]; }
+
+void read_error(Run& run, const std::string& text) {
+    write_line(run, text);
+    run.flags.ODONT = true;
+}
+
+void ReadJob::make_pending(int type, int ncol) {
+    pending.clear();
+    pending.resize(names.size());
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        pending[k].name = names[k];
+        pending[k].type = type;
+        pending[k].ncol = ncol;
+        pending[k].skip = names[k] == "SKIP$";
+    }
+}
+
+void READX(Run& run) {
+    if (run.MOS == MODE_WINDOWED || run.MOS == MODE_WINDOWED_33) {
+        std::string text = STARTING_READ;
+        MACDEP(run, HOST_TEXT_COMMAND, text);
+    }
+    const ScanBlock& scan = run.scan;
+    const bool names_listed = scan.NF > 0;
+    set_read_defaults(run, scan.INPAR > 0 ? scan.INPAR : run.vals.READUNIT, names_listed);
+    const bool parsed = OPTION(run, read_option_table());
+    OptionSet& opt = run.opt;
+    const bool file_named = scan.INPAR == UNIT_NAMED_FILE && !scan.filename.empty();
+    if (file_named && names_dif(scan.filename)) opt.sw[RS_DIF] = true;
+    if (opt.sw[RS_DB]) opt.sw[RS_TSP] = true;
+    if (opt.sw[RS_ASCII] || opt.sw[RS_TARVEX]) opt.sw[RS_BYVAR] = true;
+    if (!parsed) return read_error(run, " ...ERROR..INCOMPATIBLE OPTIONS");
+    const int unit = opt.iv[RV_UNIT];
+    if (unit == run.L6) return read_error(run, " ...ERROR..INVALID READ UNIT" + fmt_I(unit, 5));
+    if (opt.sw[RS_NAMES] && names_listed)
+        return read_error(run, " ...ERROR..WITH NAMES OPTION, DO NOT LIST VARIABLES");
+    if (!opt.sw[RS_NAMES] && !opt.sw[RS_DIF] && !names_listed) return;
+    if (scan.NF > READ_NAME_LIMIT)
+        return read_error(run, " ...ERROR..READ COMMAND ALLOWS ONLY" + fmt_I(READ_NAME_LIMIT, 6) +
+                                   " VARIABLES");
+
+    ReadJob job(run);
+    job.names = listed_names(run);
+    if (opt.sw[RS_TSP]) return read_from_bank(run, job.names);
+
+    ReadSource source(run, unit, file_named ? scan.filename : std::string());
+    if (!source.open(opt.sw[RS_CRYPT])) return;
+    job.unit = source.unit();
+    job.command_stream = source.command_stream();
+    job.interactive = job.command_stream && run.sw[OTALK];
+    if ((opt.sw[RS_REWIND] || opt.sw[RS_BACKSPAC]) && !job.command_stream) source.rewind();
+    choose_range(job);
+
+    DataLines lines(run, job.unit, job.command_stream);
+    const bool binary = opt.sw[RS_BINARY] || opt.sw[RS_SBINARY];
+    bool ok = skip_leading(lines, std::max(0, opt.iv[RV_SKIPLINE])) || true;
+    bool data_vectors = false;
+    if (opt.sw[RS_TARVEX]) {
+        ok = read_tarv_blocks(job, lines, binary);
+    } else if (opt.sw[RS_DIF]) {
+        ok = read_dif(job, lines, opt.sw[RS_NAMES] || !names_listed);
+        data_vectors = true;
+    } else if (opt.sw[RS_CHARSTR] || opt.sw[RS_CHARVAR]) {
+        ok = read_characters(job, lines);
+    } else if (opt.sw[RS_SYMAT] || opt.sw[RS_TRIMAT] || opt.iv[RV_COLS] > 0 ||
+               opt.iv[RV_ROWS] > 0 || is_existing_matrix(run, job.names)) {
+        ok = read_matrix(job, lines);
+    } else {
+        data_vectors = true;
+        long long skip_rows = std::max(0, opt.iv[RV_SKIPROWS]);
+        const std::string format = trimmed(opt.name[RN_FORMAT]);
+        if (opt.sw[RS_NAMES]) {
+            ok = read_names_line(job, lines);
+            skip_rows = std::max<long long>(0, skip_rows - 1);
+        }
+        if (ok && !skip_leading(lines, skip_rows)) skip_rows = 0;
+        if (!ok) {
+        } else if (format == "********" || run.sw[OFMT]) {
+            ok = read_user_format(job, lines, format);
+        } else if (opt.sw[RS_NAMES] || opt.iv[RV_SKIPCOLS] > 0 || format == "TAB" ||
+                   format == "COMMA") {
+            ok = read_delimited(job, lines, std::max(0, opt.iv[RV_SKIPCOLS]));
+        } else {
+            ok = read_free_text(job, lines);
+        }
+    }
+    if (ok && !job.pending.empty()) {
+        const long long need = words_needed(run, job.pending, job.first_element);
+        if (run.ws.NDL == 0 && run.ws.LASADD + need > run.ws.MAXADD) {
+            read_error(run, " ...ERROR..INSUFFICIENT MEMORY TO PROCEED AFTER " +
+                                fmt_I(job.count, 8) + " OBS");
+            ok = false;
+        } else {
+            ok = commit_pending(run, job.pending, job.first_element);
+        }
+    }
+    if (ok) after_reading(job, data_vectors);
+    opt.sw[RS_REWIND] = false;
+    opt.sw[RS_BINARY] = false;
+    if (opt.sw[RS_CLOSE] && !job.command_stream) source.close_unit();
+    source.finish();
+    if (ok && (opt.sw[RS_LIST] || run.sw[ODMMP])) list_read_variables(run, job.names);
+}
+
+} // namespace tarvex

@@ -1,0 +1,51 @@
+// What the pieces of READ share: the job being read (unit, names, observation range, pending
+// values) and the readers of each data layout. Only the read_*.cpp files include this.
+#pragma once
+
+#include "io/data_lines.hpp"
+#include "io/read_staging.hpp"
+
+#include <string>
+#include <vector>
+
+namespace tarvex {
+
+struct Run;
+
+inline constexpr int READ_NAME_LIMIT = 10000;
+
+struct ReadJob {
+    Run& run;
+    int unit = 0;
+    bool command_stream = false; // data follow the statement on the command input
+    bool interactive = false;    // prompting and re-entry of bad rows at the console
+    std::vector<std::string> names; // the variables to fill, in column order (SKIP$ included)
+    long long beg = 1;           // first observation filled
+    long long end = 0;           // last observation, 0 when the data decide
+    std::vector<PendingVariable> pending;
+    long long first_element = 1; // where element 1 of the pending values goes
+    long long count = 0;         // observations (or elements) read per variable
+
+    explicit ReadJob(Run& r) : run(r) {}
+    bool count_known() const { return end >= beg; }
+    long long expected() const { return end - beg + 1; }
+    // One pending variable per listed name (SKIP$ columns marked to be passed over).
+    void make_pending(int type, int ncol);
+};
+
+// Notes (and echoes) are printed: the command may print and warnings are on.
+bool notes_on(const Run& run);
+// Writes an error line and ends the command (ODONT).
+void read_error(Run& run, const std::string& text);
+
+// Layout readers. Each fills job.pending and job.count; false after an error line.
+bool read_free_text(ReadJob& job, DataLines& lines);     // free format, by observation/BYVAR
+bool read_delimited(ReadJob& job, DataLines& lines, int skip_cols); // one record per observation
+bool read_names_line(ReadJob& job, DataLines& lines);    // NAMES: the names from the file
+bool read_dif(ReadJob& job, DataLines& lines, bool names_from_file);
+bool read_tarv_blocks(ReadJob& job, DataLines& lines, bool binary);
+bool read_matrix(ReadJob& job, DataLines& lines);
+bool read_characters(ReadJob& job, DataLines& lines);
+bool read_user_format(ReadJob& job, DataLines& lines, const std::string& format);
+
+} // namespace tarvex

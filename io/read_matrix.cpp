@@ -1,0 +1,132 @@
+// Matrices for READ: a general matrix row by row (COLS and ROWS, or the shape of the existing
+// matrix), or with SYMAT/TRIMAT the lower triangle row by row (row i holds i values). Stored
+// column after column; a symmetric matrix is completed from its lower triangle, a triangle
+// matrix has zeros above the diagonal.
+#include "interp/run.hpp"
+#include "io/read_command.hpp"
+#include "io/read_internal.hpp"
+#include "io/read_options.hpp"
+#include "io/record_scan.hpp"
+#include "numeric/fortran_format.hpp"
+
+namespace tarvex {
+
+namespace {
+
+bool existing_matrix(Run& run, const std::string& name, VarInfo& info) {
+    const int ref = VFIND(run, name);
+    return ref > 0 && VINFO(run, ref, info) && info.type >= TYPE_MATRIX &&
+           info.type <= TYPE_TRIANGLE && info.length > 0;
+}
+
+} // namespace
+
+bool is_existing_matrix(Run& run, const std::vector<std::string>& names) {
+    VarInfo info;
+    return names.size() == 1 && existing_matrix(run, names.front(), info);
+}
+
+bool read_matrix(ReadJob& job, DataLines& lines) {
+    Run& run = job.run;
+    const OptionSet& opt = run.opt;
+    if (job.names.size() != 1) {
+        read_error(run, " ...ERROR..ONLY ONE MATRIX MAY BE READ AT A TIME");
+        return false;
+    }
+    VarInfo old;
+    const bool existing = existing_matrix(run, job.names.front(), old);
+    bool lower = opt.sw[RS_SYMAT] || opt.sw[RS_TRIMAT];
+    int type = opt.sw[RS_SYMAT] ? TYPE_SYMMETRIC : opt.sw[RS_TRIMAT] ? TYPE_TRIANGLE : TYPE_MATRIX;
+    long long cols = opt.iv[RV_COLS];
+    long long rows = opt.iv[RV_ROWS];
+    if (cols <= 0) {
+        if (!existing) {
+            read_error(run, " ...ERROR..NEW MATRIX..COLS OR COL2 MUST BE SPECIFIED");
+            return false;
+        }
+        cols = old.ncol;
+        if (rows <= 0) rows = old.length / old.ncol;
+        if (!lower && old.type != TYPE_MATRIX) {
+            type = old.type;
+            lower = true;
+        }
+    }
+    if (lower) rows = cols;
+    const long long room = run.ws.MAXADD - run.ws.LASADD - 4;
+    if ((rows > 0 && rows * cols > room) || cols > room) {
+        read_error(run, " ...ERROR..INSUFFICIENT MEMORY TO ENTER MATRIX");
+        return false;
+    }
+    // Row-major gathering, rows appended as they are read.
+    std::vector<Real> by_row;
+    FreeScanner scanner;
+    std::string_view line;
+    long long row = 0;
+    bool short_data = false;
+    while (rows <= 0 || row < rows) {
+        const long long want = lower ? row + 1 : cols;
+        long long got = 0;
+        bool need = true, ended = false;
+        std::vector<Real> values(static_cast<std::size_t>(want), 0);
+        while (got < want) {
+            if (need) {
+                if (!lines.next(line)) {
+                    ended = true;
+                    break;
+                }
+                scanner.reset(line);
+                need = false;
+            }
+            Real v = 0;
+            const FieldKind kind = scanner.next(v);
+            if (kind == FieldKind::END) {
+                need = true;
+            } else if (kind == FieldKind::BAD) {
+                read_error(run, lower ? std::string(" ...ERROR..READ ERROR IN LOWER TRIANGLE OF MATRIX")
+                                      : " ...ERROR..READ ERROR IN ROW" + fmt_I(row + 1, 7) +
+                                            " COLUMN" + fmt_I(got + 1, 7));
+                return false;
+            } else if (kind == FieldKind::SLASH) {
+                got = want;
+            } else {
+                values[static_cast<std::size_t>(got++)] = kind == FieldKind::VALUE ? v : run.ws.XMISS;
+            }
+        }
+        if (ended && got == 0 && rows <= 0) break;
+        if (ended) short_data = true;
+        by_row.insert(by_row.end(), values.begin(), values.end());
+        if (!lower) {
+        }
+        ++row;
+        if (ended) break;
+    }
+    if (row == 0) {
+        read_error(run, " ...ERROR..NO DATA FOUND");
+        return false;
+    }
+    if (rows <= 0) rows = row;
+    if (short_data || row < rows) {
+        write_line(run, " ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED");
+        while (static_cast<long long>(by_row.size()) < (lower ? rows * (rows + 1) / 2 : rows * cols))
+            by_row.push_back(0);
+    }
+    job.make_pending(type, static_cast<int>(cols));
+    job.first_element = 1;
+    ChunkedValues& out = job.pending.front().values;
+    auto lower_at = [&](long long i, long long j) { return by_row[i * (i + 1) / 2 + j]; };
+    for (long long j = 0; j < cols; ++j)
+        for (long long i = 0; i < rows; ++i) {
+            if (!lower) out.push(by_row[i * cols + j]);
+            else if (i >= j) out.push(lower_at(i, j));
+            else out.push(type == TYPE_SYMMETRIC ? lower_at(j, i) : Real(0));
+        }
+    job.count = rows;
+    if (notes_on(run)) {
+        write_line(run, " ...NOTE.." + fmt_I(rows, 8) + " ROWS AND    " + fmt_I(cols, 8) +
+                            " COLUMNS, BEGINNING AT ROW" + fmt_I(1, 8));
+        if (lower) write_line(run, " LOWER TRIANGLE OF MATRIX");
+    }
+    return true;
+}
+
+} // namespace tarvex

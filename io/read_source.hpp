@@ -1,0 +1,40 @@
+// Where a READ takes its data from: the command input, a numbered unit, a file named in
+// parentheses (bound to unit 88) or the decrypted copy of an encrypted file; and what happens to
+// that unit at the end of the command (close, removal of the decrypted copy).
+#pragma once
+
+#include <string>
+
+namespace tarvex {
+
+struct Run;
+
+inline constexpr int UNIT_NAMED_FILE = 88;  // L88: a file named in the command
+inline constexpr int UNIT_DECRYPTED = 87;   // the decrypted copy of an encrypted file
+
+class ReadSource {
+public:
+    // `file`: the name written in parentheses ("" when a unit number or none was given).
+    ReadSource(Run& run, int unit, std::string file);
+    ~ReadSource();
+    ReadSource(const ReadSource&) = delete;
+    ReadSource& operator=(const ReadSource&) = delete;
+
+    // Binds the unit (decrypting first with `crypt`); false after the error has been written.
+    bool open(bool crypt);
+    int unit() const { return unit_; }
+    bool command_stream() const { return command_stream_; }
+    void rewind();
+    void close_unit();
+    // End of the command: the decrypted copy is closed and removed.
+    void finish();
+
+private:
+    Run& run_;
+    int unit_;
+    std::string file_;
+    bool command_stream_ = false;
+    bool decrypted_ = false;
+};
+
+} // namespace tarvex

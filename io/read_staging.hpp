@@ -1,0 +1,63 @@
+// Values a READ collects before it touches the workspace: one pending variable per name, its
+// elements held in page-mapped chunks (no copying growth, each chunk given back as soon as it is
+// stored). Nothing reaches the workspace until commit_pending, so a failed READ leaves every
+// existing variable as it was.
+#pragma once
+
+#include "numeric/real.hpp"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tarvex {
+
+struct Run;
+
+class ChunkedValues {
+public:
+    static constexpr std::size_t CHUNK = 131072; // elements per chunk (2 MiB, one huge page)
+
+    ChunkedValues() = default;
+    ChunkedValues(ChunkedValues&&) noexcept = default;
+    ChunkedValues& operator=(ChunkedValues&&) noexcept = default;
+    ~ChunkedValues();
+
+    void push(Real v) {
+        if (fill_ == CHUNK || chunks_.empty()) grow();
+        chunks_.back()[fill_++] = v;
+        ++size_;
+    }
+    long long size() const { return size_; }
+    Real at(long long k) const { return chunks_[k / CHUNK][k % CHUNK]; }
+    Real& at(long long k) { return chunks_[k / CHUNK][k % CHUNK]; }
+    // Copies elements [0, size) to out[0..] and gives each chunk back once copied.
+    void drain_to(Real* out);
+    void clear();
+
+private:
+    void grow();
+    std::vector<Real*> chunks_;
+    std::size_t fill_ = 0;
+    long long size_ = 0;
+};
+
+struct PendingVariable {
+    std::string name;  // as the variable table holds it (up to 8 characters)
+    int type = 1;      // type code
+    int ncol = 1;
+    bool skip = false; // a SKIP$ column: read and passed over
+    ChunkedValues values;
+    // TIME settings to restore (types 1 and 6 from a TARVDATA block); time_set says whether.
+    bool time_set = false;
+    int time1 = 1, time2 = 0, time3 = 0;
+};
+
+// Work-area words the commit would append (variables that must grow or be created).
+long long words_needed(Run& run, const std::vector<PendingVariable>& pending, long long first);
+// Stores every pending variable: the element k of `values` goes to element first + k of the
+// variable (first = 1 for matrices and character data). Warns when an existing variable of
+// another type or length is replaced. False when the workspace cannot hold them (reported).
+bool commit_pending(Run& run, std::vector<PendingVariable>& pending, long long first);
+
+} // namespace tarvex

@@ -1,0 +1,231 @@
+// Free-format text data for READ: by observation (one observation per record, continuing on
+// the next record when a record runs short) or by variable (BYVAR: every observation of one
+// variable, then the next); delimited records (comma or tab, one observation per record, empty
+// fields missing); the console prompt and the re-entry of a bad row at the console.
+#include "interp/run.hpp"
+#include "io/read_internal.hpp"
+#include "io/read_options.hpp"
+#include "io/record_scan.hpp"
+#include "numeric/fortran_format.hpp"
+
+namespace tarvex {
+
+namespace {
+
+// The word that closes data typed at the console, as the prompt shows it (8 columns).
+constexpr const char* END_WORD = "END     ";
+
+void prompt_for_data(ReadJob& job) {
+    Run& run = job.run;
+    if (!job.interactive || job.count_known()) return;
+    write_line(run, fmt_I(static_cast<long long>(job.names.size()), 8) + "  VARIABLES--ENTER " +
+                        END_WORD + "ON NEW LINE WHEN DONE");
+    write_line(run, "");
+    std::string line = " TYPE IN YOUR DATA FOR ";
+    for (const std::string& name : job.names) {
+        if (line.size() + 9 > LINE_WIDTH) {
+            write_line(run, line);
+            line = " ";
+        }
+        line += fmt_A(name, 8) + " ";
+    }
+    write_line(run, line);
+}
+
+// Reports a row that failed to convert; true when the row is to be typed again (console).
+bool bad_row(ReadJob& job, long long row, long long column) {
+    Run& run = job.run;
+    write_line(run, " ...ERROR..READ ERROR IN ROW" + fmt_I(row, 7) + " COLUMN" + fmt_I(column, 7));
+    if (job.interactive) {
+        write_line(run, " ...WARNING..RE-ENTER ALL DATA FOR ROW" + fmt_I(row, 4));
+        write_line(run, "");
+        return true;
+    }
+    run.flags.ODONT = true;
+    return false;
+}
+
+void less_data(Run& run) {
+    write_line(run, " ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED");
+}
+
+// Pads every pending variable with zeros up to `rows` values.
+void pad_with_zeros(ReadJob& job, long long rows) {
+    for (PendingVariable& var : job.pending)
+        while (var.values.size() < rows) var.values.push(0);
+}
+
+bool finish_rows(ReadJob& job, long long rows, bool short_row) {
+    Run& run = job.run;
+    if (rows == 0 && !short_row) {
+        read_error(run, " ...ERROR..NO DATA FOUND");
+        return false;
+    }
+    if (job.count_known() && rows < job.expected()) short_row = true;
+    const long long total = job.count_known() ? job.expected() : rows;
+    if (short_row) {
+        pad_with_zeros(job, total);
+        less_data(run);
+    }
+    job.count = total;
+    return true;
+}
+
+bool read_by_observation(ReadJob& job, DataLines& lines) {
+    Run& run = job.run;
+    const std::size_t nvar = job.names.size();
+    std::vector<Real> obs(nvar);
+    FreeScanner scanner;
+    std::string_view line;
+    long long rows = 0;
+    bool short_row = false;
+    prompt_for_data(job);
+    while (!job.count_known() || rows < job.expected()) {
+        std::size_t got = 0;
+        bool need_record = true;
+        bool ended = false;
+        while (got < nvar) {
+            if (need_record) {
+                if (!lines.next(line)) {
+                    ended = true;
+                    break;
+                }
+                scanner.reset(line);
+                need_record = false;
+            }
+            Real v = 0;
+            switch (scanner.next(v)) {
+            case FieldKind::VALUE: obs[got++] = v; break;
+            case FieldKind::NUL: obs[got++] = run.ws.XMISS; break;
+            case FieldKind::END: need_record = true; break;
+            case FieldKind::SLASH:
+                while (got < nvar) obs[got++] = run.ws.XMISS;
+                break;
+            case FieldKind::BAD:
+                if (!bad_row(job, rows + 1, static_cast<long long>(got) + 1)) return false;
+                got = 0;
+                need_record = true;
+                break;
+            }
+        }
+        if (ended && got == 0) break;
+        if (ended) {
+            while (got < nvar) obs[got++] = 0;
+            short_row = true;
+        }
+        for (std::size_t j = 0; j < nvar; ++j)
+            if (!job.pending[j].skip) job.pending[j].values.push(obs[j]);
+        ++rows;
+        if (ended) break;
+    }
+    return finish_rows(job, rows, short_row);
+}
+
+bool read_by_variable(ReadJob& job, DataLines& lines) {
+    Run& run = job.run;
+    const std::size_t nvar = job.names.size();
+    if (!job.count_known() && nvar > 1) {
+        read_error(run, " ...ERROR..NUMBER OF OBSERVATIONS NOT SPECIFIED");
+        return false;
+    }
+    prompt_for_data(job);
+    FreeScanner scanner;
+    std::string_view line;
+    bool ended = false;
+    long long found = 0;
+    long long rows = 0;
+    for (std::size_t j = 0; j < nvar && !ended; ++j) {
+        PendingVariable& var = job.pending[j];
+        bool need_record = true;
+        long long k = 0;
+        while (!job.count_known() || k < job.expected()) {
+            if (need_record) {
+                if (!lines.next(line)) {
+                    ended = true;
+                    break;
+                }
+                scanner.reset(line);
+                need_record = false;
+            }
+            Real v = 0;
+            FieldKind kind = scanner.next(v);
+            if (kind == FieldKind::END) {
+                need_record = true;
+                continue;
+            }
+            if (kind == FieldKind::BAD) {
+                read_error(run, " ...ERROR..READ ERROR IN VARIABLE " + fmt_I(long(j) + 1, 4) +
+                                    "  " + job.names[j]);
+                return false;
+            }
+            if (kind == FieldKind::SLASH) break;
+            var.values.push(kind == FieldKind::VALUE ? v : run.ws.XMISS);
+            ++k;
+            ++found;
+        }
+        if (!job.count_known()) rows = k;
+    }
+    if (found == 0) {
+        read_error(run, " ...ERROR..NO DATA FOUND");
+        return false;
+    }
+    const long long total = job.count_known() ? job.expected() : rows;
+    bool short_data = false;
+    for (PendingVariable& var : job.pending)
+        if (var.values.size() < total && !var.skip) short_data = true;
+    pad_with_zeros(job, total);
+    if (short_data) less_data(run);
+    job.count = total;
+    return true;
+}
+
+} // namespace
+
+bool read_free_text(ReadJob& job, DataLines& lines) {
+    job.make_pending(TYPE_DATA, 1);
+    job.first_element = job.beg;
+    if (job.run.opt.sw[RS_BYVAR]) return read_by_variable(job, lines);
+    return read_by_observation(job, lines);
+}
+
+bool read_delimited(ReadJob& job, DataLines& lines, int skip_cols) {
+    Run& run = job.run;
+    job.make_pending(TYPE_DATA, 1);
+    job.first_element = job.beg;
+    const std::size_t nvar = job.names.size();
+    const std::string format(run.opt.name[RN_FORMAT].substr(0, run.opt.name[RN_FORMAT].find(' ')));
+    const char forced = format == "TAB" ? '\t' : format == "COMMA" ? ',' : char(-1);
+    std::vector<std::string_view> fields;
+    std::string_view line;
+    long long rows = 0;
+    prompt_for_data(job);
+    while ((!job.count_known() || rows < job.expected()) && lines.next(line)) {
+        const char delimiter = forced != char(-1) ? forced : record_delimiter(line);
+        split_fields(line, delimiter, fields);
+        if (fields.empty()) continue;
+        bool retry = false;
+        for (std::size_t j = 0; j < nvar; ++j) {
+            const std::size_t at = j + static_cast<std::size_t>(skip_cols);
+            Real v = run.ws.XMISS;
+            bool missing = true;
+            if (at < fields.size() && !field_value(fields[at], v, missing)) {
+                if (!bad_row(job, rows + 1, static_cast<long long>(at) + 1)) return false;
+                retry = true;
+                break;
+            }
+            (void)v;
+        }
+        if (retry) continue;
+        for (std::size_t j = 0; j < nvar; ++j) {
+            const std::size_t at = j + static_cast<std::size_t>(skip_cols);
+            Real v = run.ws.XMISS;
+            bool missing = true;
+            if (at < fields.size()) field_value(fields[at], v, missing);
+            if (!job.pending[j].skip) job.pending[j].values.push(missing ? run.ws.XMISS : v);
+        }
+        ++rows;
+    }
+    return finish_rows(job, rows, false);
+}
+
+} // namespace tarvex

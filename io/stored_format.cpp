@@ -1,0 +1,97 @@
+// FORMAT$: storing the FORMAT statement's text in the workspace, reading it back for the
+// commands that apply it, and the limits on its length.
+#include "io/stored_format.hpp"
+
+#include "interp/entry.hpp"
+#include "interp/run.hpp"
+#include "io/char_words.hpp"
+
+namespace tarvex {
+
+namespace {
+
+const std::string FORMAT_NAME = "FORMAT$";
+
+std::string_view trim(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// An I or i edit descriptor: the letter right after "(" or "," (blanks between allowed),
+// outside quoted literals.
+bool has_integer_descriptor(std::string_view text) {
+    char previous = 0;
+    char quote = 0;
+    for (char c : text) {
+        if (quote) {
+            if (c == quote) quote = 0;
+            continue;
+        }
+        if (c == '\'' || c == '"') {
+            quote = c;
+            previous = c;
+            continue;
+        }
+        if (c == ' ') continue;
+        if ((c == 'I' || c == 'i') && (previous == '(' || previous == ',')) return true;
+        previous = c;
+    }
+    return false;
+}
+
+} // namespace
+
+void store_format(Run& run, std::string_view text) {
+    text = trim(text);
+    const long long words = std::max<long long>(1, static_cast<long long>((text.size() + CHARS_PER_ELEMENT - 1) / CHARS_PER_ELEMENT));
+    int ref = 0;
+    NEWVAR(run, FORMAT_NAME, 1, TYPE_CHAR_STRING, words, 1, ref);
+    if (ref <= 0) return; // NEWVAR has reported the full work area or name table
+    VarInfo info;
+    if (!VINFO(run, ref, info)) return;
+    // A longer earlier format keeps its storage: blank the words past the new text.
+    for (long long k = 1; k <= info.length; ++k) {
+        const std::size_t from = static_cast<std::size_t>(k - 1) * CHARS_PER_ELEMENT;
+        element(run, info, k) = chars_to_element(from < text.size() ? text.substr(from) : std::string_view());
+    }
+    if (has_integer_descriptor(text)) {
+        write_line(run, " ...ERROR..IN FORMAT..USE F,E,D,G FORMAT NOT I FORMAT");
+        run.flags.ODONT = true;
+    }
+}
+
+int KFMT(Run& run) {
+    const int slot = VFIND(run, FORMAT_NAME);
+    if (slot <= 0) return 0;
+    VarInfo info;
+    if (!VINFO(run, slot, info) || info.inc <= 0 || info.type != TYPE_CHAR_STRING) return 0;
+    return slot;
+}
+
+bool stored_format(Run& run, std::string& text) {
+    text.clear();
+    const int slot = KFMT(run);
+    if (slot <= 0) return false;
+    VarInfo info;
+    VINFO(run, slot, info);
+    for (long long k = 1; k <= info.length; ++k)
+        text += element_to_chars(element(run, info, k));
+    text = std::string(trim(text));
+    return true;
+}
+
+bool format_for_use(Run& run, int stop_code, std::string& text) {
+    if (!stored_format(run, text)) {
+        text = " NO FORMAT SUPPLIED WITH FORMAT COMMAND";
+        write_line(run, " ...ERROR..YOU MUST SPECIFY A FORMAT");
+        run.flags.ODONT = true;
+        return false;
+    }
+    if (static_cast<int>(text.size()) > FORMAT_LIMIT) XXIT(run, stop_code);
+    return true;
+}
+
+void cmd_format_at_dispatcher(Run& run) { XXIT(run, STOP_FORMAT_AT_DISPATCHER); }
+
+} // namespace tarvex

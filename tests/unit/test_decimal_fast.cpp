@@ -1,0 +1,95 @@
+// The quick decimal reader against libquadmath's correctly rounded strtoflt128: hand-picked
+// forms, exact ties built bit by bit, and random strings of the shapes data files hold.
+#include "numeric/decimal_fast.hpp"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <quadmath.h>
+#include <random>
+#include <string>
+
+using tarvex::QuickRead;
+using tarvex::Real;
+
+namespace {
+
+bool same_bits(Real a, Real b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// Our value and strtoflt128's, bit for bit.
+void expect_agrees(const std::string& text) {
+    Real ours = 0;
+    ASSERT_TRUE(tarvex::parse_real_field_quick(text, ours)) << text;
+    const Real reference = strtoflt128(text.c_str(), nullptr);
+    EXPECT_TRUE(same_bits(ours, reference)) << text;
+}
+
+} // namespace
+
+TEST(QuickDecimal, HandPickedFormsAndLiterals) {
+    Real v = 0;
+    ASSERT_EQ(tarvex::quick_parse_real("0.1", v), QuickRead::DONE);
+    EXPECT_TRUE(same_bits(v, 0.1Q));
+    ASSERT_EQ(tarvex::quick_parse_real("-123.456789", v), QuickRead::DONE);
+    EXPECT_TRUE(same_bits(v, -123.456789Q));
+    ASSERT_EQ(tarvex::quick_parse_real("2D4", v), QuickRead::DONE);
+    EXPECT_TRUE(same_bits(v, 20000.0Q));
+    ASSERT_EQ(tarvex::quick_parse_real("9999999999999999999e27", v), QuickRead::DONE);
+    EXPECT_TRUE(same_bits(v, 9999999999999999999e27Q));
+    ASSERT_EQ(tarvex::quick_parse_real("1e-27", v), QuickRead::DONE);
+    EXPECT_TRUE(same_bits(v, 1e-27Q));
+    ASSERT_EQ(tarvex::quick_parse_real("-0.000", v), QuickRead::DONE);
+    EXPECT_TRUE(same_bits(v, -0.0Q));
+    ASSERT_EQ(tarvex::quick_parse_real("+.5", v), QuickRead::DONE);
+    EXPECT_TRUE(same_bits(v, 0.5Q));
+    // Forms left to the general reader.
+    EXPECT_EQ(tarvex::quick_parse_real("12345678901234567890", v), QuickRead::GENERAL); // 20 digits
+    EXPECT_EQ(tarvex::quick_parse_real("1e28", v), QuickRead::GENERAL);
+    EXPECT_EQ(tarvex::quick_parse_real("1e-4950", v), QuickRead::GENERAL);
+    EXPECT_EQ(tarvex::quick_parse_real("0x1p3", v), QuickRead::GENERAL);
+    EXPECT_EQ(tarvex::quick_parse_real("1.5Q3", v), QuickRead::GENERAL);
+    EXPECT_FALSE(tarvex::parse_real_field_quick("0x1p3", v));
+    EXPECT_FALSE(tarvex::parse_real_field_quick("1E", v));
+    EXPECT_FALSE(tarvex::parse_real_field_quick(".", v));
+    for (const char* s : {"12345678901234567890", "1e4932", "1e-4940", "123456789.123456789123",
+                          "4.9e-4966", "1.18973149535723176508575932662800702e4932"})
+        expect_agrees(s);
+}
+
+TEST(QuickDecimal, ExactTiesRoundToEven) {
+    // o x 5**27 x 2**t with o x 5**27 an odd 114-bit number: the bit below the 113 kept is the
+    // last 1, followed only by zeros, so the value lies exactly halfway.
+    std::mt19937_64 gen(3);
+    unsigned __int128 five27 = 1;
+    for (int k = 0; k < 27; ++k) five27 *= 5;
+    int ties = 0;
+    for (int trial = 0; trial < 2000 && ties < 300; ++trial) {
+        const unsigned long long o = (gen() >> 12) | 1ULL; // 52 bits, odd
+        const unsigned __int128 x = five27 * o;
+        if ((x >> 113) != 1) continue; // exactly 114 bits
+        const int t = 1 + static_cast<int>(gen() % 10);
+        const unsigned long long m = o << t;
+        const std::string text = std::to_string(m) + "e27";
+        Real v = 0;
+        ASSERT_EQ(tarvex::quick_parse_real(text, v), QuickRead::DONE) << text;
+        expect_agrees(text);
+        ++ties;
+    }
+    EXPECT_GT(ties, 100);
+}
+
+TEST(QuickDecimal, RandomStringsAgreeWithStrtoflt128) {
+    std::mt19937_64 gen(11);
+    char buf[96];
+    for (int k = 0; k < 60000; ++k) {
+        const unsigned long long m = gen();
+        switch (k % 6) {
+        case 0: std::snprintf(buf, sizeof buf, "%.9g", double(m >> 11) * 1e-9); break;
+        case 1: std::snprintf(buf, sizeof buf, "-%llu.%06llu", m % 100000, gen() % 1000000); break;
+        case 2: std::snprintf(buf, sizeof buf, "%llu", m % 10000000000000000000ULL); break;
+        case 3: std::snprintf(buf, sizeof buf, "%llue%d", m % 10000000000000000000ULL, int(gen() % 55) - 27); break;
+        case 4: std::snprintf(buf, sizeof buf, "0.%019llu", m % 10000000000000000000ULL); break;
+        default: std::snprintf(buf, sizeof buf, "%.17e", double(m) * 1e-300); break;
+        }
+        expect_agrees(buf);
+    }
+}

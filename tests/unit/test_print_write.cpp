@@ -1,0 +1,342 @@
+// PRINT, WRITE and FORMAT as a user sees them: exact report lines of the listing, user formats
+// and their errors, files written by WRITE (delimited values that read back bit for bit, DIF,
+// TARVDATA and TARVBIN blocks, numbered units), and the fatal stops for formats.
+#include "interp/command_handlers.hpp"
+#include "interp/command_table.hpp"
+#include "interp/script_run.hpp"
+#include "io/char_words.hpp"
+#include "io/print_write.hpp"
+#include "io/stored_format.hpp"
+#include "numeric/decimal.hpp"
+#include "workspace_engine.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace tarvex {
+namespace {
+
+using Lines = std::vector<std::string>;
+namespace fs = std::filesystem;
+
+struct PrintEngine : testing::WorkspaceEngine {
+    PrintEngine() : WorkspaceEngine(50, 20000) {}
+
+    // Runs one PRINT, LIST or WRITE statement as the dispatcher would.
+    void exec(const std::string& statement) {
+        const std::string word = statement.substr(0, statement.find_first_of(" ("));
+        run.cmd.IKOD = word == "WRITE" ? C_WRITE : word == "LIST" ? C_LIST : C_PRINT;
+        run.cmd.text = statement;
+        run.cmd.col = static_cast<int>(word.size());
+        run.flags = RunFlags{};
+        run.flags.OTNUM = true;
+        SCANIT(run);
+        if (run.flags.ODONT || run.flags.OERR) return;
+        if (run.cmd.IKOD == C_WRITE) WRITEX(run);
+        else PRINTX(run);
+    }
+    int vector(const std::string& name, std::initializer_list<const char*> values) {
+        const int ref = make(name, static_cast<long long>(values.size()));
+        long long k = 1;
+        for (const char* text : values) {
+            Real v = 0;
+            EXPECT_TRUE(parse_real_field(text, v)) << text;
+            elem(ref, k++) = v;
+        }
+        return ref;
+    }
+};
+
+Lines file_lines(const std::string& path) {
+    std::ifstream in(path);
+    Lines out;
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+std::string file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool same_bits(Real a, Real b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// A fresh directory for the files a test writes, made the current directory while it lives.
+struct TempDir {
+    fs::path path;
+    fs::path old;
+    TempDir() {
+        old = fs::current_path();
+        path = fs::temp_directory_path() / ("tarvex_print_" + std::to_string(::getpid()) + "_" +
+                                            std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+        fs::create_directories(path);
+        fs::current_path(path);
+    }
+    ~TempDir() {
+        fs::current_path(old);
+        fs::remove_all(path);
+    }
+    std::string file(const std::string& name) const { return (path / name).string(); }
+};
+
+TEST(PrintListing, TableHeadingsWidthsAndWide) {
+    PrintEngine e;
+    e.vector("X", {"1", "2.5", "-3"});
+    e.vector("Y", {"10", "20", "1234567.89"});
+    e.exec("PRINT X Y");
+    // G15.7 after one blank: 1 is "   1.000000    ", 1234567.89 rounds to 7 digits "1234568.".
+    EXPECT_EQ(e.lines(), (Lines{"        X              Y",
+                                "    1.000000       10.00000",
+                                "    2.500000       20.00000",
+                                "   -3.000000       1234568."}));
+    for (int k = 1; k <= 8; ++k) e.vector("V" + std::to_string(k), {"1.5", "1.5"});
+    e.exec("PRINT V1 V2 V3 V4 V5 V6 V7 V8");
+    Lines plain = e.lines(); // heading 5 + 3, then each observation on two lines
+    ASSERT_EQ(plain.size(), 6u);
+    EXPECT_EQ(plain[0], std::string(" ") + "       V1      " + "       V2      " +
+                            "       V3      " + "       V4      " + "       V5");
+    EXPECT_EQ(plain[2], "    1.500000       1.500000       1.500000       1.500000       1.500000");
+    EXPECT_EQ(plain[3], "    1.500000       1.500000       1.500000");
+    e.exec("PRINT V1 V2 V3 V4 V5 V6 V7 V8 / WIDE");
+    Lines wide = e.lines();
+    ASSERT_EQ(wide.size(), 3u); // 8 names, then one line per observation
+    EXPECT_EQ(wide[1].size(), 1u + 7 * 15 + 11); // 121 columns less the last field's 4 blanks
+    // Observation range: BEG with OBS, and EOF writing everything whatever OBS says.
+    e.exec("PRINT X / BEG=2 OBS=1");
+    EXPECT_EQ(e.lines(), (Lines{"        X", "    2.500000"}));
+    e.exec("PRINT X / OBS=1 EOF");
+    EXPECT_EQ(e.lines().size(), 4u);
+}
+
+TEST(PrintListing, ScalarsMatricesAndStrings) {
+    PrintEngine e;
+    e.vector("S", {"42.5"});
+    const int m = e.vector("M", {"1", "2", "3", "4", "5", "6"});
+    e.run.ws.DATA[e.run.ws.KADD[m] + 1] = TYPE_MATRIX;
+    e.run.ws.DATA[e.run.ws.KADD[m] + 3] = 3;
+    const int sym = e.vector("SYM", {"1", "2", "3", "4", "5", "6"});
+    e.run.ws.DATA[e.run.ws.KADD[sym] + 1] = TYPE_SYMMETRIC;
+    e.run.ws.DATA[e.run.ws.KADD[sym] + 3] = 3;
+    const int str = e.make("T", 2, TYPE_CHAR_STRING);
+    e.elem(str, 1) = chars_to_element("HELLO WO");
+    e.elem(str, 2) = chars_to_element("RLD");
+    e.exec("PRINT S $PI M SYM T");
+    EXPECT_EQ(e.lines(), (Lines{"    S            42.50000",
+                                "    $PI       3.141593",
+                                "        M",
+                                "     2 BY     3 MATRIX",
+                                "    1.000000       3.000000       5.000000",
+                                "    2.000000       4.000000       6.000000",
+                                "        SYM",
+                                "     3 BY     3 MATRIX - LOWER TRIANGLE PRINTED",
+                                "    1.000000",
+                                "    2.000000       3.000000",
+                                "    4.000000       5.000000       6.000000",
+                                "        T",
+                                " HELLO WORLD              :         11"}));
+    e.exec("PRINT $NOPE");
+    EXPECT_EQ(e.lines(), Lines{" ...ERROR..$NOPE IS NOT CURRENTLY DEFINED"});
+}
+
+TEST(PrintListing, ErrorsEndTheCommand) {
+    PrintEngine e;
+    e.vector("X", {"1", "2", "3"});
+    e.make("E", 0);
+    e.exec("PRINT X / BEG=3 END=2");
+    EXPECT_EQ(e.lines(), Lines{" ...ERROR..BEG AND END OBSERVATIONS INCONSISTENT         3         2"});
+    e.exec("PRINT X / END=5");
+    EXPECT_EQ(e.lines(), Lines{" ...ERROR..REQUESTED RANGE EXCEEDS VARIABLE LENGTH"});
+    e.exec("PRINT X E");
+    EXPECT_EQ(e.lines(), Lines{" ...ERROR..THERE IS NO DATA ON VARIABLE E"});
+    for (int unit : {92, 93, 98}) {
+        e.exec("WRITE(" + std::to_string(unit) + ") X");
+        EXPECT_EQ(e.lines(), Lines{" ...ERROR..UNIT" + std::to_string(unit) + " IS RESERVED FOR INTERNAL USE"});
+    }
+    e.exec("PRINT X / FORMAT");
+    EXPECT_EQ(e.lines(), Lines{" ...ERROR..YOU MUST SPECIFY A FORMAT"});
+    e.exec("WRITE('/nonexistent-dir/f.txt') X");
+    EXPECT_EQ(e.lines(), Lines{" ...ERROR..CANNOT OPEN FILE FOR WRITING: /nonexistent-dir/f.txt"});
+}
+
+TEST(PrintUserFormat, LinesThroughTheStoredFormatAndBadFormats) {
+    PrintEngine e;
+    e.vector("X", {"1", "2.5", "-3"});
+    e.vector("Y", {"10", "20", "30"});
+    store_format(e.run, " (F5.1, 2X, E10.3) ");
+    std::string text;
+    ASSERT_TRUE(stored_format(e.run, text));
+    EXPECT_EQ(text, "(F5.1, 2X, E10.3)");
+    e.exec("PRINT X Y / FORMAT");
+    EXPECT_EQ(e.lines(), (Lines{"  1.0   0.100E+02", "  2.5   0.200E+02", " -3.0   0.300E+02"}));
+    // A shorter format replaces a longer one completely.
+    store_format(e.run, "(F4.0)");
+    ASSERT_TRUE(stored_format(e.run, text));
+    EXPECT_EQ(text, "(F4.0)");
+    store_format(e.run, "(F5.1");
+    e.exec("PRINT X / FORMAT");
+    EXPECT_EQ(e.lines(), (Lines{" ...ERROR..BAD FORMAT OR MAY PRINT MORE THAN 130 COLUMNS", " (F5.1"}));
+    store_format(e.run, "(A8)"); // a number under A
+    e.exec("PRINT X / FORMAT");
+    EXPECT_EQ(e.lines().front(), " ...ERROR..BAD FORMAT OR MAY PRINT MORE THAN 130 COLUMNS");
+    store_format(e.run, "(F140.1)"); // too wide for the report, fine for a file
+    e.exec("PRINT X / FORMAT");
+    EXPECT_EQ(e.lines().front(), " ...ERROR..BAD FORMAT OR MAY PRINT MORE THAN 130 COLUMNS");
+    TempDir dir;
+    e.exec("WRITE('wide.txt') X / FORMAT");
+    EXPECT_TRUE(e.lines().empty());
+    const Lines wide = file_lines(dir.file("wide.txt"));
+    ASSERT_EQ(wide.size(), 3u);
+    EXPECT_EQ(wide[0], std::string(137, ' ') + "1.0");
+    // The I edit descriptor is refused when the format is stored.
+    store_format(e.run, "(F5.1, I5)");
+    EXPECT_EQ(e.lines(), Lines{" ...ERROR..IN FORMAT..USE F,E,D,G FORMAT NOT I FORMAT"});
+    store_format(e.run, "('I', F5.1)");
+    EXPECT_TRUE(e.lines().empty());
+}
+
+TEST(WriteFiles, DelimitedValuesReadBackBitForBit) {
+    PrintEngine e;
+    const int x = e.vector("X", {"0.1", "-0", "3.14159265358979323846264338327950288",
+                                 "1E-4950", "1.18973149535723176508575932662800702E4932"});
+    e.elem(x, 1) = Real(1) / 3; // needs all 36 digits
+    e.vector("Y", {"1", "2", "3", "4", "5"});
+    TempDir dir;
+    e.exec("WRITE('d.csv') X Y / FORMAT=COMMA NAMES");
+    e.exec("WRITE('d.tab') X Y / FORMAT=TAB");
+    EXPECT_TRUE(e.lines().empty());
+    const Lines csv = file_lines(dir.file("d.csv"));
+    ASSERT_EQ(csv.size(), 6u);
+    EXPECT_EQ(csv[0], "X,Y");
+    EXPECT_EQ(csv[2], "-0,2");
+    EXPECT_EQ(file_lines(dir.file("d.tab"))[1], "-0\t2");
+    for (long long k = 1; k <= 5; ++k) {
+        const std::string& line = csv[k];
+        Real back = 0;
+        ASSERT_TRUE(parse_real_field(line.substr(0, line.find(',')), back)) << line;
+        EXPECT_TRUE(same_bits(back, e.elem(x, k))) << line;
+    }
+}
+
+TEST(WriteFiles, DifLayout) {
+    PrintEngine e;
+    e.vector("A", {"1.5", "-2"});
+    const int cv = e.make("C", 2, TYPE_CHAR_VAR);
+    e.elem(cv, 1) = chars_to_element("RED");
+    e.elem(cv, 2) = chars_to_element("BLUE");
+    TempDir dir;
+    e.exec("WRITE('t.dif') A C / NAMES");
+    EXPECT_EQ(file_lines(dir.file("t.dif")),
+              (Lines{"TABLE", "0,1", "\"\"", "VECTORS", "0,       2", "\"\"", "TUPLES", "0,       2",
+                     "\"\"", "DATA", "0,0", "\"\"", "-1,0", "BOT", "1,0", "\"A\"", "1,0", "\"C\"",
+                     "-1,0", "BOT", "0,1.5", "V", "1,0", "\"RED\"", "-1,0", "BOT", "0,-2", "V", "1,0",
+                     "\"BLUE\"", "-1,0", "EOD"}));
+}
+
+TEST(WriteFiles, TarvdataAndTarvbinBlocks) {
+    PrintEngine e;
+    e.run.smpl.ITIME1 = 1990;
+    e.run.smpl.ITIME2 = 2;
+    e.run.smpl.ITIME3 = 4;
+    const int x = e.vector("X", {"0.1", "2"});
+    const int cv = e.make("CV", 2, TYPE_CHAR_VAR);
+    e.elem(cv, 1) = chars_to_element("RED");
+    e.elem(cv, 2) = chars_to_element("GREEN");
+    TempDir dir;
+    e.exec("WRITE('t.dat') X CV / TARVEX");
+    const std::string labels(15 * 8, ' ');
+    EXPECT_EQ(file_lines(dir.file("t.dat")),
+              (Lines{"TARVDATA", "   1   1  16   1   0   6   7   0  16", "TFFFFF",
+                     "       1       2       1    1990       2       4       0", "X       " + labels,
+                     "        ", "0.1", "2",
+                     "TARVDATA", "   1   1  16   1   0   6   7   0  16", "TFFFFF",
+                     "       6       2       1    1990       2       4       0", "CV      " + labels,
+                     "        ", "RED     GREEN   "}));
+
+    e.exec("WRITE('t.bin') X / TARVEX BINARY");
+    const std::string bytes = file_bytes(dir.file("t.bin"));
+    // Three records: 8 + 8, 8 + 240 and 8 + 16 * 3 bytes.
+    ASSERT_EQ(bytes.size(), 16u + 248u + 56u);
+    auto int_at = [&](std::size_t pos) {
+        std::int32_t v;
+        std::memcpy(&v, bytes.data() + pos, 4);
+        return v;
+    };
+    EXPECT_EQ(int_at(0), 8);
+    EXPECT_EQ(bytes.substr(4, 8), "TARVBIN ");
+    EXPECT_EQ(int_at(16), 240);
+    EXPECT_EQ(int_at(16 + 4 + 9 * 4), 0);            // flag 1: not free format
+    EXPECT_EQ(int_at(16 + 4 + 10 * 4), 1);           // flag 2: BINARY
+    EXPECT_EQ(int_at(16 + 4 + 15 * 4), TYPE_DATA);   // type
+    EXPECT_EQ(int_at(16 + 4 + 16 * 4), 2);           // length
+    EXPECT_EQ(int_at(16 + 4 + 18 * 4), 1990);        // first time setting
+    EXPECT_EQ(bytes.substr(16 + 4 + 22 * 4, 3), "X  ");
+    const std::size_t data = 16 + 248;
+    EXPECT_EQ(int_at(data), 48);
+    Real length, first;
+    std::memcpy(&length, bytes.data() + data + 4, 16);
+    std::memcpy(&first, bytes.data() + data + 20, 16);
+    EXPECT_TRUE(same_bits(length, Real(2)));
+    EXPECT_TRUE(same_bits(first, e.elem(x, 1)));
+    // Result scalars are no variables of their own.
+    e.exec("WRITE('t2.dat') $PI / TARVEX");
+    EXPECT_EQ(e.lines(), Lines{" ...ERROR..ONLY WHOLE VARIABLES CAN BE WRITTEN AS DATA FILE BLOCKS: $PI"});
+}
+
+TEST(WriteFiles, UnitsRewindAppendAndNameMarks) {
+    PrintEngine e;
+    e.vector("X", {"1", "2", "3"});
+    e.vector("S", {"7"});
+    for (int k = 1; k <= 6; ++k) e.vector("V" + std::to_string(k), {"1", "2"});
+    TempDir dir;
+    // REWIND is the default: the second WRITE replaces the first, shorter, completely.
+    e.exec("WRITE(15) X");
+    e.exec("WRITE(15) S");
+    EXPECT_EQ(file_lines(dir.file("fort.15")), Lines{"    7.000000"});
+    e.exec("WRITE(16) S / NOREWIND");
+    e.exec("WRITE(16) S / NOREWIND");
+    EXPECT_EQ(file_lines(dir.file("fort.16")).size(), 2u);
+    e.exec("WRITE('a.txt') S");
+    e.exec("WRITE('a.txt') S / APPEND");
+    EXPECT_EQ(file_lines(dir.file("a.txt")), (Lines{"    7.000000", "    7.000000"}));
+    // Names on a file: a full line that more names follow ends with "&".
+    e.exec("WRITE('n.txt') V1 V2 V3 V4 V5 V6 / NAMES");
+    const Lines names = file_lines(dir.file("n.txt"));
+    ASSERT_EQ(names.size(), 6u);
+    EXPECT_EQ(names[0].back(), '&');
+    EXPECT_EQ(names[1], "        V6");
+    EXPECT_TRUE(e.lines().empty());
+}
+
+TEST(FormatCommand, LengthLimitAndDispatcherStop) {
+    const std::string ok = "FORMAT(F5.1" + std::string(242, ' ') + ")"; // 248 characters
+    ScriptResult r = run_script("DIMENSION A 2\n" + ok + "\nPRINT A / FORMAT\nSTOP\n");
+    EXPECT_FALSE(r.fatal);
+    EXPECT_NE(r.output.find("\n  0.0\n  0.0\n"), std::string::npos) << r.output;
+
+    const std::string long_one = "FORMAT(F5.1" + std::string(243, ' ') + ")"; // 249
+    r = run_script("DIMENSION A 2\n" + long_one + "\nPRINT A / FORMAT\nPRINT A\n");
+    EXPECT_TRUE(r.fatal);
+    EXPECT_EQ(r.fatal_code, -4);
+    EXPECT_NE(r.output.find(" ...ERROR..STOP ERROR CODE =      -4\n"
+                            " ...ERROR..FORMAT TOO LONG, LIMIT IS 248 CHARACTERS\n"),
+              std::string::npos);
+    // Stored, the long format stops nothing until a command uses it.
+    r = run_script("DIMENSION A 2\n" + long_one + "\nPRINT A\nSTOP\n");
+    EXPECT_FALSE(r.fatal);
+
+    PrintEngine e;
+    try {
+        cmd_format_at_dispatcher(e.run);
+        ADD_FAILURE() << "no stop";
+    } catch (const FatalStop& stop) {
+        EXPECT_EQ(stop.code, 590);
+    }
+}
+
+} // namespace
+} // namespace tarvex

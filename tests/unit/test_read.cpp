@@ -1,0 +1,264 @@
+// READ: stored values, shapes and the report lines of every data layout and message.
+#include "io/char_words.hpp"
+#include "io/tarv_blocks.hpp"
+#include "read_engine.hpp"
+
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using tarvex::Real;
+using tarvex::testing::ReadRun;
+
+namespace {
+
+// A scratch directory per test, so that relative file names work.
+struct ScratchDir {
+    std::string path;
+    std::string old;
+    ScratchDir() {
+        char tmpl[] = "/tmp/tarvex_read_XXXXXX";
+        path = mkdtemp(tmpl);
+        char cwd[4096];
+        old = getcwd(cwd, sizeof cwd);
+        if (chdir(path.c_str()) != 0) std::abort();
+    }
+    ~ScratchDir() {
+        if (chdir(old.c_str()) != 0) std::abort();
+        std::string cmd = "rm -rf " + path;
+        if (std::system(cmd.c_str()) != 0) std::abort();
+    }
+    void write(const std::string& name, const std::string& text) {
+        std::ofstream(name, std::ios::binary) << text;
+    }
+};
+
+std::vector<Real> reals(std::initializer_list<Real> v) { return v; }
+
+} // namespace
+
+TEST(Read, CommandStreamByObservationSetsSampleAndValues) {
+    ReadRun r("READ X Y\n1 2\n0.1, -3.5E2\n  7   8D1\nEND\nSTOP\n");
+    EXPECT_EQ(r.values("X"), reals({1, 0.1Q, 7}));
+    EXPECT_EQ(r.values("Y"), reals({2, -350, 80}));
+    EXPECT_EQ(r.run->smpl.IBEG, 1);
+    EXPECT_EQ(r.run->smpl.IEND, 3);
+    EXPECT_TRUE(r.has_line(" ...NOTE..SAMPLE RANGE IS NOW SET TO:         1         3"));
+    EXPECT_TRUE(r.has_line(" ...NOTE..    2 VARIABLES AND        3 OBSERVATIONS STARTING AT OBS       1"));
+}
+
+TEST(Read, ObservationContinuesOnNextRecordAndExtraValuesAreIgnored) {
+    // A short record continues on the next one; a long one has its extra values dropped.
+    ReadRun r("READ A B C\n1 2\n3\n4 5 6 99\n2*7 8\nEND\nSTOP\n");
+    EXPECT_EQ(r.values("A"), reals({1, 4, 7}));
+    EXPECT_EQ(r.values("B"), reals({2, 5, 7}));
+    EXPECT_EQ(r.values("C"), reals({3, 6, 8}));
+}
+
+TEST(Read, KnownSampleReadsExactlyThatManyAndPadsWithZeros) {
+    ReadRun r("SAMPLE 1 4\nREAD X\n5\n6\nEND\nSTOP\n");
+    EXPECT_EQ(r.values("X"), reals({5, 6, 0, 0}));
+    EXPECT_TRUE(r.has_line(" ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED"));
+    ReadRun s("SAMPLE 2 3\nREAD X\n5\n6\nSTOP\n");
+    // Observations 2 and 3 are filled; observation 1 holds the missing code.
+    EXPECT_EQ(s.values("X"), reals({-99999, 5, 6}));
+}
+
+TEST(Read, ByVariableAndItsErrors) {
+    ReadRun r("SAMPLE 1 3\nREAD X Y / BYVAR\n1 2\n3\n4 5 6\nSTOP\n");
+    EXPECT_EQ(r.values("X"), reals({1, 2, 3}));
+    EXPECT_EQ(r.values("Y"), reals({4, 5, 6}));
+    ReadRun bad("SAMPLE 1 2\nREAD X Y / BYVAR\n1 2\n3 Q\nSTOP\n");
+    EXPECT_TRUE(bad.has_line(" ...ERROR..READ ERROR IN VARIABLE    2  Y"));
+    EXPECT_TRUE(bad.values("Y").empty());
+    ReadRun unknown("READ X Y / BYVAR\n1 2\nEND\nSTOP\n");
+    EXPECT_TRUE(unknown.has_line(" ...ERROR..NUMBER OF OBSERVATIONS NOT SPECIFIED"));
+}
+
+TEST(Read, FailedReadLeavesExistingVariablesAlone) {
+    ReadRun r("READ X\n1\n2\nEND\nREAD X Y\n3 4\n5 oops\nEND\nSTOP\n");
+    EXPECT_TRUE(r.has_line(" ...ERROR..READ ERROR IN ROW      2 COLUMN      2"));
+    EXPECT_EQ(r.values("X"), reals({1, 2}));
+    EXPECT_TRUE(r.values("Y").empty());
+}
+
+TEST(Read, StartMessages) {
+    ReadRun r("READ (6) X\nREAD X / NAMES\nREAD / BOGUS\nREAD\nSTOP\n");
+    EXPECT_TRUE(r.has_line(" ...ERROR..INVALID READ UNIT    6"));
+    EXPECT_TRUE(r.has_line(" ...ERROR..WITH NAMES OPTION, DO NOT LIST VARIABLES"));
+    EXPECT_TRUE(r.has_line(" ...ERROR..INCOMPATIBLE OPTIONS"));
+    ReadRun none("READ X\nEND\nSTOP\n");
+    EXPECT_TRUE(none.has_line(" ...ERROR..NO DATA FOUND"));
+    EXPECT_EQ(none.run->smpl.IEND, -999);
+}
+
+TEST(Read, ConsoleRowErrorAsksForTheRowAgain) {
+    ReadRun r("SET TALK\nREAD X Y\n1 2\n3 x\n3 4\nEND\nSTOP\n");
+    EXPECT_TRUE(r.has_line("       2  VARIABLES--ENTER END     ON NEW LINE WHEN DONE"));
+    EXPECT_TRUE(r.has_line(" ...ERROR..READ ERROR IN ROW      2 COLUMN      2"));
+    EXPECT_TRUE(r.has_line(" ...WARNING..RE-ENTER ALL DATA FOR ROW   2"));
+    EXPECT_EQ(r.values("Y"), reals({2, 4}));
+}
+
+TEST(Read, FilesDelimitedWithNamesSkipsAndMissing) {
+    ScratchDir dir;
+    dir.write("d.csv", "title line\nA,\"B\",C &\nD\n1,2,3,4\n5,,NA,8\n9,10,11\n");
+    ReadRun r("READ (d.csv) / NAMES SKIPLINE=1\nSTOP\n");
+    EXPECT_EQ(r.values("A"), reals({1, 5, 9}));
+    EXPECT_EQ(r.values("B"), reals({2, -99999, 10}));
+    EXPECT_EQ(r.values("C"), reals({3, -99999, 11}));
+    EXPECT_EQ(r.values("D"), reals({4, 8, -99999}));
+    dir.write("t.txt", "date\tx\ty\n2001\t1.5\t2\n2002\t2.5\t3\n");
+    ReadRun t("READ (t.txt) X Y / SKIPROWS=1 SKIPCOLS=1\nSTOP\n");
+    EXPECT_EQ(t.values("X"), reals({1.5Q, 2.5Q}));
+    EXPECT_EQ(t.values("Y"), reals({2, 3}));
+    ReadRun skip("READ (t.txt) SKIP$ Y / SKIPROWS=1 SKIPCOLS=1\nSTOP\n");
+    EXPECT_EQ(skip.values("Y"), reals({2, 3}));
+    ReadRun missing("READ (nothere.txt) X\nSTOP\n");
+    EXPECT_TRUE(missing.has_line(" ...WARNING..FILE DOES NOT EXIST: nothere.txt"));
+}
+
+TEST(Read, DifFiles) {
+    ScratchDir dir;
+    const std::string dif =
+        "TABLE\n0,1\n\"\"\nVECTORS\n0,2\n\"\"\nTUPLES\n0,2\n\"\"\nDATA\n0,0\n\"\"\n"
+        "-1,0\nBOT\n1,0\n\"GDP\"\n1,0\n\"rate\"\n"
+        "-1,0\nBOT\n0,1.25\nV\n0,2\nV\n-1,0\nBOT\n0,3\nV\n0,-4E1\nV\n-1,0\nEOD\n";
+    dir.write("s.Dif", dif);
+    ReadRun r("READ (s.Dif) / NAMES\nSTOP\n");
+    EXPECT_EQ(r.values("GDP"), reals({1.25Q, 3}));
+    EXPECT_EQ(r.values("RATE"), reals({2, -40}));
+    EXPECT_TRUE(r.has_line(" ...NOTE..DIF FILE HAS    2 COLUMNS AND      2 ROWS"));
+    EXPECT_TRUE(r.has_line("   GDP       RATE"));
+    ReadRun listed("READ (s.Dif) U V\nSTOP\n");
+    EXPECT_EQ(listed.values("U"), reals({1.25Q, 3}));
+    ReadRun wrong("READ (s.Dif) U V W\nSTOP\n");
+    EXPECT_TRUE(wrong.has_line(" ...ERROR..DIF FILE HAS    2 VARS, NOT    3 VARS"));
+    dir.write("b.dif", "TABLE\n0,1\n\"\"\nDATA\n0,0\n\"\"\n-1,0\nBOT\n7,0\nV\n");
+    ReadRun bad("READ (b.dif) X\nSTOP\n");
+    EXPECT_TRUE(bad.has_line(" ...ERROR..BAD DIF FILE NEAR LINE    9"));
+}
+
+TEST(Read, Matrices) {
+    ScratchDir dir;
+    dir.write("m.txt", "1 2 3\n4 5 6\n");
+    ReadRun r("READ (m.txt) M / COLS=3\nSTOP\n");
+    // Stored column after column.
+    EXPECT_EQ(r.values("M"), reals({1, 4, 2, 5, 3, 6}));
+    EXPECT_EQ(r.info("M").type, tarvex::TYPE_MATRIX);
+    EXPECT_EQ(r.info("M").ncol, 3);
+    EXPECT_TRUE(r.has_line(" ...NOTE..       2 ROWS AND           3 COLUMNS, BEGINNING AT ROW       1"));
+    dir.write("l.txt", "1\n2 3\n");
+    ReadRun s("READ (l.txt) S / SYMAT COLS=2\nREAD (l.txt) T / TRIMAT COLS=2\nSTOP\n");
+    EXPECT_EQ(s.values("S"), reals({1, 2, 2, 3}));
+    EXPECT_EQ(s.values("T"), reals({1, 2, 0, 3}));
+    EXPECT_EQ(s.info("S").type, tarvex::TYPE_SYMMETRIC);
+    EXPECT_TRUE(s.has_line(" LOWER TRIANGLE OF MATRIX"));
+    ReadRun e("READ (m.txt) M / SYMAT\nREAD (m.txt) A B / COLS=2\nREAD (l.txt) S / SYMAT COLS=2\nSTOP\n");
+    EXPECT_TRUE(e.has_line(" ...ERROR..NEW MATRIX..COLS OR COL2 MUST BE SPECIFIED"));
+    EXPECT_TRUE(e.has_line(" ...ERROR..ONLY ONE MATRIX MAY BE READ AT A TIME"));
+    dir.write("x.txt", "1\n2 x\n");
+    ReadRun lt("READ (x.txt) S / SYMAT COLS=2\nSTOP\n");
+    EXPECT_TRUE(lt.has_line(" ...ERROR..READ ERROR IN LOWER TRIANGLE OF MATRIX"));
+}
+
+TEST(Read, CharacterStringsAndVariables) {
+    ReadRun r("READ C / CHARSTR\nTitle of the run\nSAMPLE 1 2\nREAD N / CHARVAR\nalpha\nbeta\nSTOP\n");
+    std::vector<Real> c = r.values("C");
+    ASSERT_EQ(c.size(), 2u);
+    EXPECT_EQ(tarvex::element_to_chars(c[0]) + tarvex::element_to_chars(c[1]), "Title of the run");
+    EXPECT_EQ(r.info("C").type, tarvex::TYPE_CHAR_STRING);
+    std::vector<Real> n = r.values("N");
+    ASSERT_EQ(n.size(), 2u);
+    EXPECT_EQ(tarvex::element_to_chars(n[0]), "alpha   ");
+    EXPECT_EQ(tarvex::element_to_chars(n[1]), "beta    ");
+}
+
+TEST(Read, TextBlocksAndTheRunStoppingMessages) {
+    ScratchDir dir;
+    const std::string block =
+        "TARVDATA\n   1   1  16   1   0   6   7   0  16\nTFFFFF\n"
+        "       1       3       1    1990       1       4       0\n"
+        "X                                                                                                                               \n"
+        "        \n1.5 2.5\n3.5\n";
+    dir.write("x.tvd", block);
+    ReadRun r("READ (x.tvd) X / TARVEX\nSTOP\n");
+    EXPECT_EQ(r.values("X"), reals({1.5Q, 2.5Q, 3.5Q}));
+    EXPECT_EQ(r.run->smpl.ITIME1, 1990);
+    EXPECT_EQ(r.run->smpl.ITIME3, 4);
+    ReadRun wrong("READ (x.tvd) Y / TARVEX\nSTOP\n");
+    EXPECT_TRUE(wrong.fatal);
+    EXPECT_NE(wrong.output.find("WRONG VARIABLE IN DATABANK"), std::string::npos);
+    dir.write("n.tvd", "NOTADATA\n");
+    ReadRun notfile("READ (n.tvd) X / TARVEX\nSTOP\n");
+    EXPECT_TRUE(notfile.fatal);
+    EXPECT_NE(notfile.output.find(" NOT A TARVDATA FILE"), std::string::npos);
+    ReadRun notbin("READ (n.tvd) X / TARVEX BINARY\nSTOP\n");
+    EXPECT_TRUE(notbin.fatal);
+    EXPECT_NE(notbin.output.find("NOT A TARVBIN FILE"), std::string::npos);
+}
+
+namespace {
+
+void put_record(std::string& out, const std::string& payload) {
+    const std::uint32_t n = static_cast<std::uint32_t>(payload.size());
+    char len[4];
+    std::memcpy(len, &n, 4);
+    out.append(len, 4);
+    out += payload;
+    out.append(len, 4);
+}
+
+std::string binary_block(const std::string& name, const std::vector<Real>& values) {
+    namespace tb = tarvex::tarv_blocks;
+    std::string out;
+    put_record(out, "TARVBIN ");
+    std::string header(tb::BIN_HEADER_BYTES, '\0');
+    auto put_int = [&](std::size_t off, std::int32_t v) { std::memcpy(&header[off], &v, 4); };
+    const auto run = tb::run_ints(16);
+    for (int k = 0; k < tb::RUN_INTS; ++k) put_int(tb::BIN_OFF_RUN + 4 * k, run[k]);
+    put_int(tb::BIN_OFF_FLAGS + 4 * tb::FLAG_BINARY, 1);
+    const int shape[7] = {1, static_cast<int>(values.size()), 1, 1, 0, 1, 0};
+    for (int k = 0; k < tb::SHAPE_INTS; ++k) put_int(tb::BIN_OFF_SHAPE + 4 * k, shape[k]);
+    std::string n = name;
+    n.resize(tb::NAME_ENTRY + tb::LABELS * tb::ITEM_WIDTH, ' ');
+    header.replace(tb::BIN_OFF_NAME, n.size(), n);
+    put_record(out, header);
+    std::string data(16 * (values.size() + 1), '\0');
+    Real length = static_cast<Real>(values.size());
+    std::memcpy(&data[0], &length, 16);
+    for (std::size_t k = 0; k < values.size(); ++k) std::memcpy(&data[16 * (k + 1)], &values[k], 16);
+    put_record(out, data);
+    return out;
+}
+
+} // namespace
+
+TEST(Read, BinaryBlocksSwitchFromTextReading) {
+    ScratchDir dir;
+    const Real third = 1.0Q / 3;
+    dir.write("x.tvb", binary_block("X", {third, -2}) + binary_block("Y", {4}));
+    // Asked as text, the TARVBIN record switches to binary reading; every bit is kept.
+    ReadRun r("READ (x.tvb) X Y / TARVEX\nSTOP\n");
+    EXPECT_EQ(r.values("X"), reals({third, -2}));
+    EXPECT_EQ(r.values("Y"), reals({4}));
+    ReadRun b("READ (x.tvb) X / TARVEX BINARY\nSTOP\n");
+    EXPECT_EQ(b.values("X"), reals({third, -2}));
+}
+
+TEST(Read, UserFormat) {
+    ScratchDir dir;
+    dir.write("f.txt", "12345 678\n1.5E2  99\n");
+    // F5.2 reads 12345 as 123.45 (two implied decimals), then 1X and F4.0.
+    ReadRun r("READ FORMAT$ / CHARSTR\n(F5.2,1X,F4.0)\nREAD (f.txt) A B / FORMAT\nSTOP\n");
+    EXPECT_EQ(r.values("A"), reals({123.45Q, 150}));
+    EXPECT_EQ(r.values("B"), reals({678, 99}));
+    EXPECT_TRUE(r.has_line(" ...NOTE..READ USES FORMAT:"));
+    EXPECT_TRUE(r.has_line(" (F5.2,1X,F4.0)"));
+    ReadRun none("READ (f.txt) A B / FORMAT\nSTOP\n");
+    EXPECT_TRUE(none.has_line(" ...ERROR..NO FORMAT CURRENTLY EXISTS"));
+    ReadRun freeform("READ FORMAT$ / CHARSTR\nFREE\nREAD (f.txt) A B / FORMAT\nSTOP\n");
+    EXPECT_EQ(freeform.values("A"), reals({12345, 150}));
+}
