@@ -8,6 +8,7 @@
 #include "interp/dispatcher.hpp"
 #include "interp/do_parts.hpp"
 #include "interp/entry.hpp"
+#include "io/afile.hpp"
 #include "numeric/fortran_format.hpp"
 
 #include <cstdio>
@@ -83,11 +84,6 @@ void read_bounds(const std::string& record, std::size_t at, std::array<LoopBound
     }
 }
 
-std::FILE* loop_stream(Run& run) {
-    auto it = run.units.open.find(run.loops.L8);
-    return it == run.units.open.end() ? nullptr : it->second.fp;
-}
-
 // Writes a command as records of at most 79 characters; every record but the last ends "&".
 long long write_command(Run& run, std::string text) {
     std::size_t end = text.find_last_not_of(' ');
@@ -103,16 +99,21 @@ long long write_command(Run& run, std::string text) {
     return records + 1;
 }
 
-// The loop file in the run's temporary directory, emptied and ready for writing; false when it
-// cannot be opened. It is a scratch file: its name goes as soon as the unit holds it open.
-bool fresh_loop_file(Run& run) {
-    close_unit(run, run.loops.L8);
-    std::string path = run.host.VTEMP;
-    if (!path.empty() && path.back() != '/') path += '/';
-    path += run.loops.loop_file;
-    if (!open_unit(run, run.loops.L8, path, "w+")) return false;
-    std::remove(path.c_str());
-    return true;
+// The loop file TARV_8 in the run's temporary directory, bound to the scratch unit the first
+// time a loop is collected and rewound for every later one; false when it cannot be opened.
+// Its name is removed from the directory as soon as the unit holds it open, so that runs
+// sharing the directory never share the file.
+bool rewound_loop_file(Run& run) {
+    const int unit = run.loops.L8;
+    if (!unit_is_open(run, unit)) {
+        const std::string path = temp_directory(run) + run.loops.loop_file;
+        AfileRequest request;
+        request.quiet = true;
+        request.status = UnitStatus::Replace;
+        if (!AFILE(run, unit, path, request)) return false;
+        std::remove(path.c_str());
+    }
+    return rewind_unit(run, unit);
 }
 
 void abandon_collection(Run& run, const std::string& message, int input_unit) {
@@ -123,14 +124,13 @@ void abandon_collection(Run& run, const std::string& message, int input_unit) {
 // Starts the replay once the outer ENDO has been written.
 void start_replay(Run& run, const DoStatement& outer, int input_unit) {
     LoopState& L = run.loops;
-    std::fflush(loop_stream(run));
-    std::rewind(loop_stream(run));
+    rewind_unit(run, L.L8);
     L.replaying = true;
     L.return_unit = input_unit;
     L.loop_base_levels = L.levels;
     L.saved_record_length = run.cmd.record_length;
     L.file_level[1] = FileLoopLevel{outer.bound[0].value, outer.bound[1].value,
-                                    outer.bound[2].value, 0};
+                                    outer.bound[2].value};
     L.marker[1] = outer.marker;
     L.marker[2] = ' ';
     L.LOOP[1] = outer.bound[0].value;
@@ -173,7 +173,6 @@ void begin_inner_loop(Run& run, const std::string& record) {
     L.level_echo[2] = record[20] == 'T';
     L.file_level[2].start = start;
     L.inner_bounds = bound;
-    L.file_level[2].body_offset = std::ftell(loop_stream(run));
     L.LOOP[2] = start;
     set_index_scalar(run, 2, start);
 }
@@ -215,11 +214,12 @@ void end_of_pass(Run& run, const std::string& record) {
     L.LOOP[level] = index;
     set_index_scalar(run, level, index);
     if (index_within(index, end, step)) {
-        std::FILE* fp = loop_stream(run);
-        if (level == 1)
-            std::rewind(fp);
-        else
-            std::fseek(fp, L.file_level[2].body_offset, SEEK_SET);
+        if (level == 1) {
+            rewind_unit(run, L.L8);
+        } else {
+            // Back over the trailer and the block's records to the block's first record.
+            for (long long k = 0; k <= count; ++k) backspace_unit(run, L.L8);
+        }
         return;
     }
     if (echo) write_loop_finished(run, L.marker[level], index);
@@ -272,7 +272,7 @@ void cmd_do(Run& run) {
                                                                : "SYNTAX ERROR IN DO STATEMENT");
         return;
     }
-    if (!fresh_loop_file(run)) {
+    if (!rewound_loop_file(run)) {
         do_syntax_error(run, "CANNOT OPEN THE DO LOOP FILE " + L.loop_file);
         return;
     }

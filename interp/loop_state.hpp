@@ -28,7 +28,6 @@ struct LoopBound {
 // A level of a file loop while it replays.
 struct FileLoopLevel {
     long long start = 0, end = 0, step = 1;
-    long long body_offset = 0; // file position of the block's first record (level 2)
 };
 
 // One row of the procedure level table.
