@@ -27,6 +27,11 @@ std::string field(std::string_view text, std::size_t width) {
     return out;
 }
 
+std::string unit_field(int unit, int width) {
+    const int digits = int(std::to_string(unit).size());
+    return fmt_I(unit, std::max(width, digits));
+}
+
 void warn_missing(Run& run, const std::string& name) {
     write_line(run, " ...WARNING..FILE DOES NOT EXIST: " + field(name, MISSING_NAME_FIELD));
     write_line(run, " " + name);
@@ -34,7 +39,7 @@ void warn_missing(Run& run, const std::string& name) {
 }
 
 void report_close_error(Run& run, int unit, int error) {
-    write_line(run, " ...ERROR..CLOSE ERROR ON UNIT" + fmt_I(unit, 3) + " ERROR=" + fmt_I(error, 6));
+    write_line(run, " ...ERROR..CLOSE ERROR ON UNIT" + unit_field(unit, 3) + " ERROR=" + fmt_I(error, 6));
 }
 
 namespace {
@@ -45,7 +50,7 @@ bool is_input_unit(const Run& run, int unit) {
 }
 
 void report_unit_error(Run& run, const char* what, int unit, int error, const std::string& name) {
-    write_line(run, std::string(" ...ERROR..") + what + " ERROR ON UNIT" + fmt_I(unit, 3) +
+    write_line(run, std::string(" ...ERROR..") + what + " ERROR ON UNIT" + unit_field(unit, 3) +
                         " ERROR=" + fmt_I(error, 6) + " FILE=" + field(name, NAME_FIELD));
 }
 
@@ -74,7 +79,7 @@ bool bind_unit(Run& run, int unit, const std::string& name, const AfileRequest& 
         }
     }
     if (unit_is_open(run, unit) && notes)
-        write_line(run, " ...NOTE..UNIT" + fmt_I(unit, 4) + " IS CURRENTLY ASSIGNED TO: " +
+        write_line(run, " ...NOTE..UNIT" + unit_field(unit, 4) + " IS CURRENTLY ASSIGNED TO: " +
                             unit_name(run, unit));
     if (!console && !file.exists && req.status != UnitStatus::Scratch) {
         if (is_input_unit(run, unit) || req.from_read || req.status == UnitStatus::Old) {
@@ -93,7 +98,7 @@ bool bind_unit(Run& run, int unit, const std::string& name, const AfileRequest& 
     }
     if (unit != L1 && unit != run.L6 && notes) {
         const std::string shown = console ? std::string("CON") : name;
-        write_line(run, " ...NOTE..UNIT" + fmt_I(unit, 3) + " IS NOW ASSIGNED TO: " +
+        write_line(run, " ...NOTE..UNIT" + unit_field(unit, 3) + " IS NOW ASSIGNED TO: " +
                             shown.substr(0, std::min(shown.size(), NOTE_NAME_PART)));
         if (shown.size() > NOTE_NAME_PART) write_line(run, " " + shown.substr(NOTE_NAME_PART));
     }

@@ -13,6 +13,9 @@ namespace tarvex::afile_detail {
 bool notes_on(const Run& run, const AfileRequest& req);
 // `text` cut or padded to `width` columns, left-justified (a name in a fixed field).
 std::string field(std::string_view text, std::size_t width);
+// A unit number right-aligned in `width` columns, widened for the network unit numbers
+// rather than filled with "*".
+std::string unit_field(int unit, int width);
 // " ...WARNING..FILE DOES NOT EXIST:" with the name, the full name and an empty line.
 void warn_missing(Run& run, const std::string& name);
 // " ...ERROR..CLOSE ERROR ON UNIT" with the unit and the error number.

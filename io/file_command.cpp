@@ -108,13 +108,15 @@ void file_command(Run& run) {
     }
     if (by_keyword && code == INPUT_CODE) code = run.L55;
     bool ok = AFILE(run, code, name, request_for(run));
-    // Command input follows the file just bound: INPUT, and PROC, whose file also supplies
-    // the data.
+    // Command input follows the file just bound by INPUT or PROC.
     if (ok && by_keyword && code == run.L55) run.IN = run.L55;
-    if (ok && by_keyword && code == L82) {
-        run.IN = L82;
-        run.vals.READUNIT = L82;
-    }
+    // A windowed host shows every line itself: the report reaches the file as redirected
+    // output, until OUTPUT with a blank name gives it back to the window.
+    if (ok && by_keyword && code == 6 && (run.MOS == MODE_WINDOWED || run.MOS == MODE_WINDOWED_33))
+        run.LOUT = name.empty() ? 0 : 6;
+    // Data given in the statements of a procedure file are read from the command stream,
+    // which is now that file; when it ends both return to the console together.
+    if (ok && by_keyword && code == L82) run.IN = L82;
     if (!ok) fail(run);
 }
 

@@ -32,7 +32,7 @@ std::string extension(const std::string& address) {
 bool fetch_failed(Run& run, int unit, const std::string& address, const FetchResult& result) {
     write_line(run, " ...ERROR..CANNOT FETCH " + address);
     if (!result.reason.empty()) write_line(run, " " + result.reason);
-    write_line(run, " ...ERROR..OPEN ERROR ON UNIT" + fmt_I(unit, 3) + " ERROR=" +
+    write_line(run, " ...ERROR..OPEN ERROR ON UNIT" + unit_field(unit, 3) + " ERROR=" +
                         fmt_I(result.code, 6) + " FILE=" + field(address, 72));
     return false;
 }
@@ -72,7 +72,7 @@ bool file_network(Run& run, int code, const std::string& name, const AfileReques
     if (code == CODE_FTPB) open.unformatted = true;
     const bool notes = notes_on(run, req);
     if (unit_is_open(run, unit) && notes)
-        write_line(run, " ...NOTE..UNIT" + fmt_I(unit, 4) + " IS CURRENTLY ASSIGNED TO: " +
+        write_line(run, " ...NOTE..UNIT" + unit_field(unit, 4) + " IS CURRENTLY ASSIGNED TO: " +
                             unit_name(run, unit));
     if (!bind_unit(run, unit, copy, open)) {
         std::remove(copy.c_str());
@@ -80,7 +80,7 @@ bool file_network(Run& run, int code, const std::string& name, const AfileReques
     }
     unit_file(run, unit)->remove_at_close = true; // the copy goes when the unit is released
     if (notes) {
-        write_line(run, " ...NOTE..UNIT" + fmt_I(unit, 3) + " IS NOW ASSIGNED TO: " +
+        write_line(run, " ...NOTE..UNIT" + unit_field(unit, 3) + " IS NOW ASSIGNED TO: " +
                             name.substr(0, std::min(name.size(), NOTE_NAME_PART)));
         if (name.size() > NOTE_NAME_PART) write_line(run, " " + name.substr(NOTE_NAME_PART));
     }

@@ -57,7 +57,7 @@ bool file_inquire(Run& run, const std::string& name) {
     }
     if (!run.flags.OPUT) return file.error == 0;
     write_line(run, " FILE = " + field(shown, INQUIRE_NAME_FIELD));
-    write_line(run, " UNIT =" + fmt_I(unit, 3) + " IOSTATUS=" + fmt_I(file.error, 5) +
+    write_line(run, " UNIT =" + unit_field(unit, 3) + " IOSTATUS=" + fmt_I(file.error, 5) +
                         " EXIST=" + tf(file.exists) + " OPEN=" + tf(file.open));
     return file.error == 0;
 }
@@ -75,7 +75,7 @@ bool file_close(Run& run, const std::string& name, const AfileRequest& req) {
     if (unit == run.L6) attach_unit(run, unit, run.streams.out);
     if (run.IN == unit && unit != run.L5) run.IN = run.L5;
     if (run.LOUT == unit) run.LOUT = 0;
-    if (notes_on(run, req)) write_line(run, " UNIT" + fmt_I(unit, 3) + " IS RELEASED");
+    if (notes_on(run, req)) write_line(run, " UNIT" + unit_field(unit, 3) + " IS RELEASED");
     return true;
 }
 
@@ -89,7 +89,7 @@ bool file_delete(Run& run, const std::string& name, const AfileRequest& req) {
     const std::string target = (name == "COMM.GNU" || name == "comm.gnu") ? gnu_copy_name(run) : name;
     FileInquiry file = inquire_file(run, target);
     if (file.error != 0) {
-        write_line(run, " ...ERROR..INQUIRE ERROR ON UNIT" + fmt_I(UNIT_ONE_OFF, 3) + " ERROR=" +
+        write_line(run, " ...ERROR..INQUIRE ERROR ON UNIT" + unit_field(UNIT_ONE_OFF, 3) + " ERROR=" +
                             fmt_I(file.error, 6) + " FILE=" + field(target, 72));
         return false;
     }
@@ -109,7 +109,7 @@ bool file_delete(Run& run, const std::string& name, const AfileRequest& req) {
     open.quiet = true;
     open.status = UnitStatus::Old;
     if (int error = AFILO(run, UNIT_ONE_OFF, target, open); error != 0) {
-        write_line(run, " ...ERROR..OPEN ERROR ON UNIT" + fmt_I(UNIT_ONE_OFF, 3) + " ERROR=" +
+        write_line(run, " ...ERROR..OPEN ERROR ON UNIT" + unit_field(UNIT_ONE_OFF, 3) + " ERROR=" +
                             fmt_I(error, 6) + " FILE=" + field(target, 72));
         return false;
     }
@@ -136,7 +136,7 @@ bool file_type(Run& run, const std::string& name) {
     const int unit = file.unit == UNIT_ONE_OFF ? UNIT_ONE_OFF + 1 : UNIT_ONE_OFF;
     if (unit_is_open(run, unit)) close_unit(run, unit);
     if (int error = open_unit_file(run, unit, name, how); error != 0) {
-        write_line(run, " ...ERROR..OPEN ERROR ON UNIT" + fmt_I(unit, 3) + " ERROR=" +
+        write_line(run, " ...ERROR..OPEN ERROR ON UNIT" + unit_field(unit, 3) + " ERROR=" +
                             fmt_I(error, 6) + " FILE=" + field(name, 72));
         return false;
     }
@@ -153,14 +153,14 @@ bool file_position(Run& run, int code, const std::string& name, const AfileReque
     if (unit < 0) return false;
     const UnitFile* file = unit_file(run, unit);
     if (file == nullptr) {
-        if (notes_on(run, req)) write_line(run, " ...WARNING..UNIT" + fmt_I(unit, 3) + " IS NOT ASSIGNED");
+        if (notes_on(run, req)) write_line(run, " ...WARNING..UNIT" + unit_field(unit, 3) + " IS NOT ASSIGNED");
         return false;
     }
     if (!file->owned) return true;
     bool ok = code == CODE_REWIND ? rewind_unit(run, unit) : backspace_unit(run, unit);
     if (!ok)
         write_line(run, std::string(" ...ERROR..") + (code == CODE_REWIND ? "REWIND" : "BACKSPACE") +
-                            " ERROR ON UNIT" + fmt_I(unit, 3));
+                            " ERROR ON UNIT" + unit_field(unit, 3));
     return ok;
 }
 
