@@ -1,8 +1,9 @@
 // Fuzz target: feeds arbitrary text as a command script to a fresh run, so that the reader,
-// the scanner, the option parser and every command they reach meet malformed statements. When
-// the first byte is odd, every line instead becomes the expression of a GENR, GEN1, IF, IF1,
-// SKIPIF or ENDIF statement over a small sample with data, a matrix and a short variable, so
-// that the expression compiler and executor see most of the inputs.
+// the scanner, the option parser and every command they reach meet malformed statements; the
+// seeds include the DO loop and procedure transcripts (nested loops, markers, EXECUTE chains).
+// The first byte can also make the rest of the input the data lines of a READ (by observation,
+// by variable with a known sample, as a matrix, or as names and delimited rows), or (0xC0 and
+// above) the expressions of GENR, IF, SKIPIF and ENDIF statements.
 #include "interp/script_run.hpp"
 
 #include <cctype>
@@ -12,17 +13,9 @@
 
 namespace {
 
-std::string statements_script(std::string script) {
-    // Commands that reach the shell or resize the work area are not what this target explores.
-    std::string upper = script;
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    for (const char* word : {"SYS", "SIZE", "PAR", "DIR", "CD", "FILE", "PAUSE", "RENAME"}) {
-        for (std::size_t at = 0; (at = upper.find(word, at)) != std::string::npos; ++at)
-            script[at] = '*';
-    }
-    return script + "\nSTOP\n";
-}
-
+// With a first byte of 0xC0 or above, every line becomes the expression of a GENR, GEN1, IF,
+// IF1, SKIPIF or ENDIF statement over a small sample with data, a matrix and a short variable,
+// so that the expression compiler and executor see most of the inputs.
 std::string expressions_script(const std::string& body, unsigned char selector) {
     static const char* const forms[] = {"GENR Y = ", "GEN1 Y = ", "IF ", "IF1 ",
                                         "SKIPIF ", "ENDIF ", "GENR X:2 = ", "GENR $T1 = "};
@@ -50,9 +43,41 @@ std::string expressions_script(const std::string& body, unsigned char selector) 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size > 4096 || size == 0) return 0;
-    const unsigned char selector = data[0];
-    std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
-    tarvex::run_script(selector & 1 ? expressions_script(text, selector) : statements_script(text));
+    if (size > 4096) return 0;
+    if (size > 0 && data[0] >= 0xC0) {
+        tarvex::run_script(expressions_script(
+            std::string(reinterpret_cast<const char*>(data) + 1, size - 1), data[0]));
+        return 0;
+    }
+    // Commands that reach the shell or resize the work area are not what this target explores
+    // (REN covers every abbreviation of RENAME, whose file form runs the shell).
+    // READ statements whose data lines are the input itself.
+    static const char* const READ_PREFIXES[] = {
+        "", "READ X Y Z\n", "SAMPLE 1 5\nREAD X Y / BYVAR\n", "READ M / COLS=3\n",
+        "READ S / SYMAT COLS=3\n", "READ C / CHARSTR\n", "READ N / CHARVAR\n",
+        "SET TALK\nREAD A B\n",
+    };
+    constexpr std::size_t PREFIXES = sizeof READ_PREFIXES / sizeof READ_PREFIXES[0];
+    std::string prefix;
+    if (size > 0 && data[0] < PREFIXES) {
+        prefix = READ_PREFIXES[data[0]];
+        ++data;
+        --size;
+    }
+    std::string script(reinterpret_cast<const char*>(data), size);
+    std::string upper = script;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char* word : {"SYS", "SIZE", "PAR", "DIR", "CD", "FILE", "PAUSE", "REN", "CRY"}) {
+        for (std::size_t at = 0; (at = upper.find(word, at)) != std::string::npos; ++at)
+            script[at] = '*';
+    }
+    // DO loops and procedures replay statements; digit runs are cut to two digits so that the
+    // passes of two nested loops stay in the thousands and each input runs quickly.
+    int digits = 0;
+    for (char& c : script) {
+        digits = std::isdigit(static_cast<unsigned char>(c)) ? digits + 1 : 0;
+        if (digits > 2) c = ' ';
+    }
+    tarvex::run_script(prefix + script + "\nEND\nSTOP\n");
     return 0;
 }
