@@ -299,6 +299,7 @@ void OLSOUT(Run& run, OlsFit& fit, const OlsOptions& o) {
         if (o.PCOR) write_matrix(run, fit, " CORRELATION MATRIX OF COEFFICIENTS", true, o.WIDE);
     }
     store_scalars(run, fit, s, r);
+    store_last_estimation(run, fit, o, s.r2);
     store_ols_variables(run, fit, o);
     if (put && (o.RSTAT || o.LIST)) OLSRES(run, fit, o);
     if (o.GNUPLOT) write_residual_plot(run, fit, o);

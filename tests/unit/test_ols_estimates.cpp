@@ -450,3 +450,29 @@ TEST(OlsEstimates, GnuplotFiles) {
 
 } // namespace
 } // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+TEST(OlsEstimates, GivenCoefficientsAndCovariance) {
+    ThreePoints e;
+    e.data("B0", {1, 0});          // slope 1, no intercept
+    e.data("V0", {4, 0, 0, 9});    // standard errors 2 and 3
+    e.statement("OLS Y X / INCOEFFI=B0 INCOVARI=V0 RESID=E STDERR=SE NOANOVA NOGF");
+    // y - x = 0 0 1: SSE = 1.
+    EXPECT_EQ(e.run.res[R_SSE], 1);
+    EXPECT_EQ(e.value("E", 3), 1);
+    EXPECT_EQ(e.value("SE", 1), 2);
+    EXPECT_EQ(e.value("SE", 2), 3);
+    // Without INCOVARI the covariance is sigma**2 (X'X)**-1 with the given coefficients' SSE.
+    e.statement("OLS Y X / INCOEFFI=B0 STDERR=SE NOANOVA NOGF");
+    EXPECT_LT(rel_error(e.value("SE", 1), sqrtq(Real(1) / 2)), 1e-30Q);
+    // A vector too short for the equation is refused.
+    e.data("B1", {1});
+    e.run.res[R_ERR] = 0;
+    EXPECT_TRUE(has(e.statement("OLS Y X / INCOEFFI=B1"), " ...ERROR..IN RIGHT HAND SIDE OF OPTION..INCOEFFI"));
+    EXPECT_EQ(e.run.res[R_ERR], 6011);
+}
+
+} // namespace
+} // namespace tarvex
