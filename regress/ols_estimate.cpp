@@ -151,7 +151,7 @@ void column_moments(OlsFit& fit) {
             const Real d = v[i] - mean;
             ss += (fit.w.empty() ? Real(1) : fit.w[i]) * d * d;
         }
-        sd = n > 1 ? qm::sqrt(qm::abs(ss / (n - 1))) : Real(0);
+        sd = fit.nobs > 1 ? qm::sqrt(qm::abs(ss / (fit.nobs - 1))) : Real(0);
         return ss;
     };
     fit.xmean.assign(fit.k, 0);
@@ -233,6 +233,11 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     if (!load_data(run, fit)) return;
     if (fit.weight_ref != 0) load_weights(run, fit, o);
     const int n = fit.n, k = fit.k;
+    fit.nobs = n;
+    if (o.REPLICAT) {
+        fit.nobs = 0;
+        for (Real w : fit.w) fit.nobs += w;
+    }
 
     // Dependent variable made of zeros and ones.
     bool dummy = n > 0;
@@ -310,7 +315,7 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
         fit.sse = 0;
         for (Real e : es) fit.sse += e * e;
     }
-    fit.df = o.DN ? n : n - k;
+    fit.df = o.DN ? fit.nobs : fit.nobs - k;
     if (o.INSIG2 > 0) fit.sse = o.INSIG2 * fit.df;
     fit.sigma2 = fit.df > 0 ? fit.sse / fit.df : Real(1);
     fit.sigma = fit.df > 0 ? qm::sqrt(qm::abs(fit.sse / fit.df)) : Real(1);

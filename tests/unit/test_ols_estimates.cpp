@@ -476,3 +476,31 @@ TEST(OlsEstimates, GivenCoefficientsAndCovariance) {
 
 } // namespace
 } // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+// Replication counts 1 2 1 on y = 1 2 4, x = 1 2 3 equal the rows 1 2 2 4 on 1 2 2 3:
+// b = 1.5, a = -3/4, residuals 1/4 -1/4 -1/4 1/4, SSE = 1/4, DF = 4 - 2, sigma**2 = 1/8.
+TEST(OlsEstimates, ReplicationCountsEqualRepeatedRows) {
+    ThreePoints e;
+    e.data("W", {1, 2, 1});
+    const Lines out = e.statement("OLS Y X / WEIGHT=W REPLICAT COEF=B STDERR=SE NOANOVA NOGF");
+    EXPECT_TRUE(has(out, " NUMBER OF OBSERVATIONS AFTER REPLICATION =        4"));
+    EXPECT_EQ(e.run.res[R_N], 4);
+    EXPECT_EQ(e.run.res[R_DF], 2);
+    EXPECT_LT(rel_error(e.run.res[R_SSE], Real(1) / 4), 1e-30Q);
+    EXPECT_LT(rel_error(e.run.res[R_SIG2], Real(1) / 8), 1e-30Q);
+    EXPECT_LT(rel_error(e.value("B", 2), Real(-3) / 4), 1e-30Q);
+    const Real se_replicated = e.value("SE", 1);
+    OlsEngine rows;
+    rows.data("Y", {1, 2, 2, 4});
+    rows.data("X", {1, 2, 2, 3});
+    rows.sample(1, 4);
+    rows.statement("OLS Y X / STDERR=SE NOANOVA NOGF");
+    EXPECT_LT(rel_error(se_replicated, rows.value("SE", 1)), 1e-30Q);
+    EXPECT_LT(rel_error(e.run.res[R_R2], rows.run.res[R_R2]), 1e-30Q);
+}
+
+} // namespace
+} // namespace tarvex
