@@ -102,7 +102,7 @@ void close_level(Run& run, bool report_finish) {
     L.LOOP[at] = NO_INDEX_VALUE;
     L.proc[at] = ProcLevel{};
     --L.levels;
-    if (is_loop_body_name(level.name) && level.ref > 0 &&
+    if (is_loop_body_name(level.name) && level.ref > 0 && level.ref <= run.ws.NVARS &&
         trimmed_name(run.ws.VNAME[level.ref]) == level.name)
         remove_procedure_text(run, level.ref);
     if (L.levels == 0) restore_sample(run);
