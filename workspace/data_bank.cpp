@@ -26,8 +26,11 @@ std::string upper_text(std::string text) {
 }
 
 // The directory of the FILE DATABANK setting; the current directory until one is set.
-std::string data_bank_directory(const Run&) {
-    return std::string();
+std::string data_bank_directory(const Run& run) {
+    const std::string& dir = run.files.DATABANK;
+    const std::size_t first = dir.find_first_not_of(' ');
+    if (first == std::string::npos) return std::string();
+    return dir.substr(first, dir.find_last_not_of(' ') - first + 1);
 }
 
 // The key of a name in the bank: its workspace form without trailing blanks.

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <fstream>
 
 namespace tarvex {
@@ -198,6 +199,14 @@ TEST(DataBank, StopDbAndTheBankName) {
     std::vector<std::string> names;
     ASSERT_TRUE(mine.names(names));
     EXPECT_EQ(names, std::vector<std::string>{"Y"});
+    // FILE DATABANK chooses the directory; a later run finds the variable there.
+    std::filesystem::create_directory("banks");
+    run_script("set talk\nfile databank banks\ndimension z 3\nstop db\n");
+    EXPECT_TRUE(std::filesystem::exists("banks/TARVBANK.db"));
+    const ScriptResult third =
+        run_script("set talk\nfile databank banks\nset db\nnames z\nset nodb\n");
+    EXPECT_NE(third.output.find(" Z         DATA                 3     1"), std::string::npos)
+        << third.output;
 }
 
 } // namespace
