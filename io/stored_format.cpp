@@ -57,7 +57,7 @@ void store_format(Run& run, std::string_view text) {
     // A longer earlier format keeps its storage: blank the words past the new text.
     for (long long k = 1; k <= info.length; ++k) {
         const std::size_t from = static_cast<std::size_t>(k - 1) * CHARS_PER_ELEMENT;
-        element(run, info, k) = chars_to_element(from < text.size() ? text.substr(from) : std::string_view());
+        element(run, info, k) = chars_to_element(from < text.size() ? text.substr(from) : std::string_view(""));
     }
     if (has_integer_descriptor(text)) {
         write_line(run, " ...ERROR..IN FORMAT..USE F,E,D,G FORMAT NOT I FORMAT");
