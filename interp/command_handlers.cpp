@@ -7,6 +7,7 @@
 #include "interp/do_loops.hpp"
 #include "interp/entry.hpp"
 #include "interp/set_display.hpp"
+#include "io/file_command.hpp"
 #include "io/print_write.hpp"
 #include "io/read_command.hpp"
 #include "io/stored_format.hpp"
@@ -61,7 +62,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {33,  "TITLE",    cmd_no_action,     P, R}, // title text
     {34,  "TIME",     cmd_sample,        P, R}, // calendar of the sample
     {35,  "SORT",     not_available,     N, R},
-    {36,  "REWIND",   not_available,     P, R}, // rewind a unit
+    {36,  "REWIND",   rewind_command,    P, R}, // rewind a unit
     {37,  "GAMES",    not_available,     P, R},
     {38,  "CHECKOUT", not_available,     P, R},
     {39,  "MATRIX",   not_available,     P, R}, // matrix expression
@@ -103,7 +104,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {75,  "CONFIDEN", not_available,     P, R},
     {76,  "SMPL",     cmd_sample,        P, R}, // sample range
     {77,  "ROBUST",   not_available,     N, R},
-    {78,  "INQUIRE",  not_available,     P, R}, // inquire about a unit
+    {78,  "INQUIRE",  inquire_command,   P, R}, // inquire about a unit
     {79,  "HETERO",   not_available,     N, R},
     {80,  "PROCEDUR", cmd_procedure,     P, R}, // define a procedure
     {81,  "PROCEND",  cmd_procend,       P, R}, // end of a procedure

@@ -49,6 +49,7 @@ void RESET(Run& run, bool close_only) {
         run.sw[OECHO] = echo;
         run.sw[OTALK] = talk;
         reset_result_scalars(run.res, run.ws.XMISS);
+        run.last_estimation = EstimationResults{}; // no estimation stands after a reset
     }
     close_run_files(run);
 }

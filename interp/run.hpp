@@ -9,8 +9,10 @@
 #include "interp/options.hpp"
 #include "interp/scanner.hpp"
 #include "interp/switches.hpp"
+#include "io/file_settings.hpp"
 #include "io/units.hpp"
 #include "numeric/real.hpp"
+#include "regress/estimation_results.hpp"
 #include "workspace/carry_variables.hpp"
 #include "workspace/result_scalars.hpp"
 #include "workspace/workspace.hpp"
@@ -141,8 +143,10 @@ struct Run {
     OptionSet opt;
     SampleBlock smpl;
     UnitTable units;
+    FileSettings files; // directories set by FILE
     RunStreams streams;
     HostSettings host; // sizes, directories and fonts read at start-up
+    EstimationResults last_estimation; // what the last estimation command left
     LoopState loops;   // DO loops and procedures
 
     // Timing recorded at the start of the command loop.

@@ -5,6 +5,7 @@
 #include "interp/command_table.hpp"
 #include "interp/dispatcher.hpp"
 #include "interp/version.hpp"
+#include "io/file_command.hpp"
 #include "numeric/fortran_format.hpp"
 
 #include <iterator>
@@ -176,7 +177,7 @@ const OptionTable& set_option_table() {
 
 void SETDIS(Run& run) {
     if (run.cmd.IKOD == C_FILE) {
-        not_available(run);
+        file_command(run);
         return;
     }
     const OptionTable& table = set_option_table();

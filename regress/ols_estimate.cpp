@@ -151,7 +151,7 @@ void column_moments(OlsFit& fit) {
             const Real d = v[i] - mean;
             ss += (fit.w.empty() ? Real(1) : fit.w[i]) * d * d;
         }
-        sd = n > 1 ? qm::sqrt(qm::abs(ss / (n - 1))) : Real(0);
+        sd = fit.nobs > 1 ? qm::sqrt(qm::abs(ss / (fit.nobs - 1))) : Real(0);
         return ss;
     };
     fit.xmean.assign(fit.k, 0);
@@ -199,10 +199,25 @@ std::vector<Real> sandwich(const std::vector<Real>& a, const std::vector<Real>& 
     return out;
 }
 
+// Values of a variable named by an option (INCOEFFI, INCOVARI): its first `count` elements, or
+// false when it does not exist or is shorter.
+bool given_values(Run& run, const std::string& name, long long count, std::vector<Real>& out) {
+    const std::size_t end = name.find_last_not_of(' ');
+    if (end == std::string::npos) return false;
+    const int ref = VFIND(run, name.substr(0, end + 1));
+    VarInfo info;
+    if (ref == 0 || !VINFO(run, ref, info) || info.length < count) return false;
+    out.resize(count);
+    for (long long e = 0; e < count; ++e) out[e] = element(run, info, e + 1);
+    return true;
+}
+
 } // namespace
 
 void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     const bool put = run.flags.OPUT;
+    // The previous estimation's results go as this one starts; the report stores the new ones.
+    run.last_estimation = EstimationResults{};
     if (put) {
         write_line(run, fmt_A(fit.label, 6) + "ESTIMATION");
         write_line(run, fmt_I(fit.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " +
@@ -218,6 +233,11 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     if (!load_data(run, fit)) return;
     if (fit.weight_ref != 0) load_weights(run, fit, o);
     const int n = fit.n, k = fit.k;
+    fit.nobs = n;
+    if (o.REPLICAT) {
+        fit.nobs = 0;
+        for (Real w : fit.w) fit.nobs += w;
+    }
 
     // Dependent variable made of zeros and ones.
     bool dummy = n > 0;
@@ -267,6 +287,18 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     if (o.DWPVALUE && o.method() == OlsMethod::HH && put) exact_durbin_watson(run, o, sol);
     fit.coef = sol.coef;
     fit.xtx_inv = sol.xtx_inv;
+    // Given coefficients replace the estimates; residuals and SSE follow from them.
+    std::vector<Real> given_cov;
+    if (!name_blank(o.INCOEFFI)) {
+        if (!given_values(run, o.INCOEFFI, k, fit.coef)) {
+            ols_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("INCOEFFI"), ERR_OPTION_VALUE);
+            return;
+        }
+        if (!name_blank(o.INCOVARI) && !given_values(run, o.INCOVARI, (long long)k * k, given_cov)) {
+            ols_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("INCOVARI"), ERR_OPTION_VALUE);
+            return;
+        }
+    }
     fit.fitted.assign(n, 0);
     fit.resid.assign(n, 0);
     std::vector<Real> es(n);
@@ -279,7 +311,11 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     }
     // 10. Residual variance.
     fit.sse = sol.sse;
-    fit.df = o.DN ? n : n - k;
+    if (!name_blank(o.INCOEFFI)) {
+        fit.sse = 0;
+        for (Real e : es) fit.sse += e * e;
+    }
+    fit.df = o.DN ? fit.nobs : fit.nobs - k;
     if (o.INSIG2 > 0) fit.sse = o.INSIG2 * fit.df;
     fit.sigma2 = fit.df > 0 ? fit.sse / fit.df : Real(1);
     fit.sigma = fit.df > 0 ? qm::sqrt(qm::abs(fit.sse / fit.df)) : Real(1);
@@ -288,6 +324,10 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     for (std::size_t e = 0; e < fit.cov.size(); ++e) fit.cov[e] = scale * fit.xtx_inv[e];
     // Hat values cost N*K*K operations: only for the diagnostics and HATDIAG that use them.
     if (o.INFLUENC || !name_blank(o.HATDIAG)) fit.hat = hat_values(fit, xs);
+    // A given covariance matrix (column after column) replaces the computed one.
+    if (!given_cov.empty())
+        for (int i = 0; i < k; ++i)
+            for (int j = 0; j < k; ++j) fit.cov[std::size_t(i) * k + j] = given_cov[std::size_t(j) * k + i];
     // 11. Robust covariance.
     if (o.HETCOV) {
         fit.cov = sandwich(fit.xtx_inv, robust_middle(fit, xs, es, std::max(o.AUTCOV, 0)), k);

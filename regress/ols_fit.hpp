@@ -44,6 +44,8 @@ struct OlsFit {
 
     // The data actually used, one row per observation kept.
     int n = 0, k = 0;
+    Real nobs = 0;                 // observations the statistics count: N, or the sum of the
+                                   // replication counts with REPLICAT
     std::vector<int> obs;          // observation numbers
     std::vector<Real> x;           // N x K, column after column, unweighted
     std::vector<Real> y;           // N, unweighted (after the functional form)

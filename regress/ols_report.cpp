@@ -45,7 +45,7 @@ Real safe_div(Real a, Real b) { return b != 0 ? a / b : Real(0); }
 Summary summarise(Run& run, OlsFit& fit, const OlsOptions& o) {
     Summary s;
     const bool warn = run.flags.OPUT && run.sw[OWARN];
-    const Real n = fit.n, k = fit.k;
+    const Real n = fit.nobs, k = fit.k;
     if (fit.sse < 0) {
         fit.sse = 0;
         if (warn) {
@@ -256,7 +256,7 @@ void store_scalars(Run& run, const OlsFit& fit, const Summary& s, const Residual
     res[R_ZSSR] = s.zssr;
     res[R_ZDF] = s.zdf;
     res[R_ZANF] = s.zanf;
-    res[R_N] = fit.n;
+    res[R_N] = fit.nobs;
     res[R_R2OP] = r.r2op;
     res[R_RHO] = r.rho;
     res[R_JB] = r.jb;
@@ -289,9 +289,9 @@ void OLSOUT(Run& run, OlsFit& fit, const OlsOptions& o) {
         if (o.ANOVA && fit.sse > 0) write_criteria(run, s);
         if (o.ANOVA) {
             write_anova_table(run, "ANALYSIS OF VARIANCE - FROM MEAN", s.ssr, fit.k - 1, fit.sse,
-                              fit.df, s.sigma2, fit.sst, fit.n - 1, s.anf, s.anova_p);
+                              fit.df, s.sigma2, fit.sst, fit.nobs - 1, s.anf, s.anova_p);
             write_anova_table(run, "ANALYSIS OF VARIANCE - FROM ZERO", s.zssr, fit.k, fit.sse,
-                              fit.df, s.sigma2, fit.raw, fit.n, s.zanf, s.zanova_p);
+                              fit.df, s.sigma2, fit.raw, fit.nobs, s.zanf, s.zanova_p);
         }
         write_line(run, " ");
         write_coefficients(run, fit, o);
@@ -299,6 +299,7 @@ void OLSOUT(Run& run, OlsFit& fit, const OlsOptions& o) {
         if (o.PCOR) write_matrix(run, fit, " CORRELATION MATRIX OF COEFFICIENTS", true, o.WIDE);
     }
     store_scalars(run, fit, s, r);
+    store_last_estimation(run, fit, o, s.r2);
     store_ols_variables(run, fit, o);
     if (put && (o.RSTAT || o.LIST)) OLSRES(run, fit, o);
     if (o.GNUPLOT) write_residual_plot(run, fit, o);

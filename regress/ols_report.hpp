@@ -2,6 +2,8 @@
 // their fixed order from a finished fit, storing the result scalars and named output variables.
 #pragma once
 
+#include "numeric/real.hpp"
+
 namespace tarvex {
 
 struct Run;
@@ -13,6 +15,8 @@ struct OlsOptions;
 void OLSOUT(Run& run, OlsFit& fit, const OlsOptions& o);
 // Residual statistics (RSTAT, LM, GF) and the LIST table.
 void OLSRES(Run& run, const OlsFit& fit, const OlsOptions& o);
+// Records the fit as the last estimation (run.last_estimation) for TEST, FCAST and the rest.
+void store_last_estimation(Run& run, const OlsFit& fit, const OlsOptions& o, Real r2);
 // Stores PREDICT, RESID, COEFFICE, COVARIAN, TRATIO, STDERR and HATDIAG.
 void store_ols_variables(Run& run, const OlsFit& fit, const OlsOptions& o);
 

@@ -44,6 +44,43 @@ bool store_vector(Run& run, const std::string& name, const std::vector<Real>& va
 
 } // namespace
 
+void store_last_estimation(Run& run, const OlsFit& fit, const OlsOptions& o, Real r2) {
+    EstimationResults& e = run.last_estimation;
+    e = EstimationResults{};
+    e.command = fit.label.find("IMLS") != std::string::npos ? "IMLS" : "OLSQ";
+    e.dep_ref = fit.dep_ref;
+    e.dep_lag = fit.dep_lag;
+    e.dep_name = fit.dep_name;
+    for (const OlsTerm& t : fit.terms) {
+        e.names.push_back(t.name);
+        e.refs.push_back(t.ref);
+        e.lags.push_back(t.lag);
+    }
+    e.coef = fit.coef;
+    e.cov = fit.cov;
+    e.stderrs = fit.se;
+    e.tratios = fit.tstat;
+    e.obs = fit.obs;
+    e.predicted = fit.fitted;
+    e.residuals = fit.resid;
+    e.weights = fit.w;
+    e.n = fit.n;
+    e.k = fit.k;
+    e.beg = fit.beg;
+    e.end = fit.end;
+    e.sse = fit.sse;
+    e.sst = fit.sst;
+    e.raw = fit.raw;
+    e.rsqr = r2;
+    e.df = fit.df;
+    e.sigma = fit.sigma;
+    e.ridge = o.RIDGE;
+    for (Real w : fit.w) e.swt += w;
+    e.log_dependent = fit.log_dependent;
+    e.log_regressors = fit.log_regressors;
+    e.intercept = fit.has_intercept;
+}
+
 void store_ols_variables(Run& run, const OlsFit& fit, const OlsOptions& o) {
     if (!store_by_observation(run, fit, o.PREDICT, fit.fitted)) return;
     if (!store_by_observation(run, fit, o.RESID, fit.resid)) return;

@@ -288,3 +288,30 @@ TEST(OlsCommand, HostileStatementsEndCleanly) {
 
 } // namespace
 } // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+TEST(OlsCommand, LastEstimationIsRecordedAndClearedByAFailedOne) {
+    SmallData e;
+    e.statement("OLS Y X Z / NOANOVA NOGF");
+    const EstimationResults& last = e.run.last_estimation;
+    EXPECT_EQ(last.command, "OLSQ");
+    EXPECT_EQ(last.k, 3);
+    EXPECT_EQ(last.n, 6);
+    ASSERT_EQ(last.names.size(), 3u);
+    EXPECT_EQ(last.names[2], "CONSTANT");
+    EXPECT_EQ(last.refs[0], VFIND(e.run, "X"));
+    EXPECT_EQ(last.cov.size(), 9u);
+    EXPECT_EQ(last.df, 3);
+    e.statement("IMLS Y Z / NOANOVA NOGF");
+    EXPECT_EQ(e.run.last_estimation.command, "IMLS");
+    EXPECT_EQ(e.run.last_estimation.names[2], "TREND   ");
+    // An estimation stopped by collinear data leaves none standing.
+    e.data("X2", {1, 2, 3, 4, 5, 6});
+    e.statement("OLS Y X X2");
+    EXPECT_TRUE(e.run.last_estimation.command.empty());
+}
+
+} // namespace
+} // namespace tarvex

@@ -450,3 +450,57 @@ TEST(OlsEstimates, GnuplotFiles) {
 
 } // namespace
 } // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+TEST(OlsEstimates, GivenCoefficientsAndCovariance) {
+    ThreePoints e;
+    e.data("B0", {1, 0});          // slope 1, no intercept
+    e.data("V0", {4, 0, 0, 9});    // standard errors 2 and 3
+    e.statement("OLS Y X / INCOEFFI=B0 INCOVARI=V0 RESID=E STDERR=SE NOANOVA NOGF");
+    // y - x = 0 0 1: SSE = 1.
+    EXPECT_EQ(e.run.res[R_SSE], 1);
+    EXPECT_EQ(e.value("E", 3), 1);
+    EXPECT_EQ(e.value("SE", 1), 2);
+    EXPECT_EQ(e.value("SE", 2), 3);
+    // Without INCOVARI the covariance is sigma**2 (X'X)**-1 with the given coefficients' SSE.
+    e.statement("OLS Y X / INCOEFFI=B0 STDERR=SE NOANOVA NOGF");
+    EXPECT_LT(rel_error(e.value("SE", 1), sqrtq(Real(1) / 2)), 1e-30Q);
+    // A vector too short for the equation is refused.
+    e.data("B1", {1});
+    e.run.res[R_ERR] = 0;
+    EXPECT_TRUE(has(e.statement("OLS Y X / INCOEFFI=B1"), " ...ERROR..IN RIGHT HAND SIDE OF OPTION..INCOEFFI"));
+    EXPECT_EQ(e.run.res[R_ERR], 6011);
+}
+
+} // namespace
+} // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+// Replication counts 1 2 1 on y = 1 2 4, x = 1 2 3 equal the rows 1 2 2 4 on 1 2 2 3:
+// b = 1.5, a = -3/4, residuals 1/4 -1/4 -1/4 1/4, SSE = 1/4, DF = 4 - 2, sigma**2 = 1/8.
+TEST(OlsEstimates, ReplicationCountsEqualRepeatedRows) {
+    ThreePoints e;
+    e.data("W", {1, 2, 1});
+    const Lines out = e.statement("OLS Y X / WEIGHT=W REPLICAT COEF=B STDERR=SE NOANOVA NOGF");
+    EXPECT_TRUE(has(out, " NUMBER OF OBSERVATIONS AFTER REPLICATION =        4"));
+    EXPECT_EQ(e.run.res[R_N], 4);
+    EXPECT_EQ(e.run.res[R_DF], 2);
+    EXPECT_LT(rel_error(e.run.res[R_SSE], Real(1) / 4), 1e-30Q);
+    EXPECT_LT(rel_error(e.run.res[R_SIG2], Real(1) / 8), 1e-30Q);
+    EXPECT_LT(rel_error(e.value("B", 2), Real(-3) / 4), 1e-30Q);
+    const Real se_replicated = e.value("SE", 1);
+    OlsEngine rows;
+    rows.data("Y", {1, 2, 2, 4});
+    rows.data("X", {1, 2, 2, 3});
+    rows.sample(1, 4);
+    rows.statement("OLS Y X / STDERR=SE NOANOVA NOGF");
+    EXPECT_LT(rel_error(se_replicated, rows.value("SE", 1)), 1e-30Q);
+    EXPECT_LT(rel_error(e.run.res[R_R2], rows.run.res[R_R2]), 1e-30Q);
+}
+
+} // namespace
+} // namespace tarvex

@@ -1,0 +1,139 @@
+// FILE, INQUIRE and REWIND: the statement's first word becomes a unit code (a FILE keyword,
+// matched by its leading part in table order, or a unit number) and the rest of the statement,
+// as typed, is the file name given to AFILE.
+#include "io/file_command.hpp"
+
+#include "interp/run.hpp"
+#include "io/afile.hpp"
+
+#include <array>
+#include <charconv>
+
+namespace tarvex {
+
+namespace {
+
+struct FileKeyword {
+    const char* word;
+    int code; // INPUT_CODE: the command input unit
+};
+
+constexpr int INPUT_CODE = -1; // the command input unit L55, chosen at run time
+constexpr int KEYWORD_LENGTH = 8;
+
+constexpr std::array<FileKeyword, 25> FILE_KEYWORDS = {{
+    {"INPUT", INPUT_CODE}, {"PROC", L82},          {"OUTPUT", 6},
+    {"SCREEN", 86},        {"KEYBOARD", CODE_KEYBOARD}, {"PRINT", CODE_PRINT},
+    {"TYPE", CODE_TYPE},   {"CLOSE", CODE_CLOSE},  {"DELETE", CODE_DELETE},
+    {"INQUIRE", CODE_INQUIRE}, {"REWIND", CODE_REWIND}, {"PATH", CODE_PATH},
+    {"TEMP", CODE_TEMP},   {"HELPDEMO", CODE_HELPDEMO}, {"PROCPATH", CODE_PROCPATH},
+    {"PLOTPATH", CODE_PLOTPATH}, {"DATABANK", CODE_DATABANK}, {"FTP", CODE_FTP},
+    {"FTPB", CODE_FTPB},   {"DOWNLOAD", CODE_DOWNLOAD}, {"FTPPATH", CODE_FTPPATH},
+    {"BACKSPAC", CODE_BACKSPACE}, {"DIR", CODE_DIR}, {"CD", CODE_CD},
+    {"PWD", CODE_PWD},
+}};
+
+bool blank(char c) { return c == ' ' || c == '\t' || c == ','; }
+
+std::string upper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    return text;
+}
+
+// The first word after the command word and the rest of the statement as typed (trimmed, a
+// name in quotes loses its quotes).
+void split_statement(const Run& run, std::string& word, std::string& rest) {
+    const std::string& text = run.cmd.text;
+    std::size_t pos = std::min<std::size_t>(std::max(run.cmd.col, 0), text.size());
+    while (pos < text.size() && blank(text[pos])) ++pos;
+    std::size_t end = pos;
+    while (end < text.size() && !blank(text[end])) ++end;
+    word = text.substr(pos, end - pos);
+    while (end < text.size() && blank(text[end])) ++end;
+    rest = text.substr(end);
+    while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
+    if (!rest.empty() && rest.back() == ';') rest.pop_back();
+    while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
+    if (rest.size() >= 2 && (rest.front() == '\'' || rest.front() == '"') && rest.back() == rest.front())
+        rest = rest.substr(1, rest.size() - 2);
+}
+
+// A unit number, or -1.
+int unit_number(const std::string& word) {
+    int unit = -1;
+    auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), unit);
+    if (ec != std::errc() || end != word.data() + word.size()) return -1;
+    return unit;
+}
+
+// The keyword's code by its leading part (the earliest keyword wins; with LONG the whole
+// 8-character keyword is needed); false when none matches.
+bool keyword_code(const Run& run, const std::string& typed, int& code) {
+    std::string word = upper(typed).substr(0, KEYWORD_LENGTH);
+    if (word.empty()) return false;
+    for (const FileKeyword& keyword : FILE_KEYWORDS) {
+        std::string full = keyword.word;
+        bool match = run.sw[OLONG] ? word == full : full.compare(0, word.size(), word) == 0;
+        if (match) {
+            code = keyword.code;
+            return true;
+        }
+    }
+    return false;
+}
+
+AfileRequest request_for(const Run& run) {
+    AfileRequest req;
+    req.quiet = !run.flags.OPUT;
+    return req;
+}
+
+void fail(Run& run) { run.flags.ODONT = true; }
+
+} // namespace
+
+void file_command(Run& run) {
+    std::string word, name;
+    split_statement(run, word, name);
+    if (word.empty()) {
+        write_line(run, " ...ERROR..FILE NEEDS A KEYWORD OR A UNIT NUMBER");
+        return fail(run);
+    }
+    int code = unit_number(word);
+    const bool by_keyword = code < 0;
+    if (by_keyword && !keyword_code(run, word, code)) {
+        write_line(run, " ...ERROR..INVALID FILE KEYWORD: " + upper(word));
+        return fail(run);
+    }
+    if (by_keyword && code == INPUT_CODE) code = run.L55;
+    bool ok = AFILE(run, code, name, request_for(run));
+    // Command input follows the file just bound by INPUT or PROC.
+    if (ok && by_keyword && code == run.L55) run.IN = run.L55;
+    // A windowed host shows every line itself: the report reaches the file as redirected
+    // output, until OUTPUT with a blank name gives it back to the window.
+    if (ok && by_keyword && code == 6 && (run.MOS == MODE_WINDOWED || run.MOS == MODE_WINDOWED_33))
+        run.LOUT = name.empty() ? 0 : 6;
+    // Data given in the statements of a procedure file are read from the command stream,
+    // which is now that file; when it ends both return to the console together.
+    if (ok && by_keyword && code == L82) run.IN = L82;
+    if (!ok) fail(run);
+}
+
+void inquire_command(Run& run) {
+    std::string word, rest;
+    split_statement(run, word, rest);
+    std::string name = rest.empty() ? word : word + " " + rest;
+    if (name.size() >= 2 && (name.front() == '\'' || name.front() == '"') && name.back() == name.front())
+        name = name.substr(1, name.size() - 2);
+    if (!AFILE(run, CODE_INQUIRE, name, request_for(run))) fail(run);
+}
+
+void rewind_command(Run& run) {
+    std::string word, rest;
+    split_statement(run, word, rest);
+    std::string name = rest.empty() ? word : word + " " + rest;
+    if (!AFILE(run, CODE_REWIND, name, request_for(run))) fail(run);
+}
+
+} // namespace tarvex

@@ -1,0 +1,90 @@
+// The FILE network requests: FTP and FTPB fetch an address into a temporary copy bound to the
+// network unit (FTPB for unformatted records), a unit number with an address fetches into that
+// unit, and DOWNLOAD saves the file in the transfer directory without binding it.
+#include "interp/run.hpp"
+#include "io/afile_parts.hpp"
+#include "io/net_fetch.hpp"
+#include "numeric/fortran_format.hpp"
+
+namespace tarvex::afile_detail {
+
+namespace {
+
+constexpr std::size_t NOTE_NAME_PART = 50;
+
+// The last part of an address's path ("data.dat" of "http://host/dir/data.dat?x=1").
+std::string base_name(const std::string& address) {
+    std::string path = address.substr(address.find("//") + 2);
+    path = path.substr(0, path.find_first_of("?#"));
+    std::size_t slash = path.rfind('/');
+    std::string base = slash == std::string::npos ? std::string() : path.substr(slash + 1);
+    return base.empty() ? std::string("DOWNLOAD.TMP") : base;
+}
+
+// The extension of the address's file name (".dif" ...), kept on the local copy so that
+// readers that look at the name see the same kind of file.
+std::string extension(const std::string& address) {
+    std::string base = base_name(address);
+    std::size_t dot = base.rfind('.');
+    return dot == std::string::npos ? std::string() : base.substr(dot);
+}
+
+bool fetch_failed(Run& run, int unit, const std::string& address, const FetchResult& result) {
+    write_line(run, " ...ERROR..CANNOT FETCH " + address);
+    if (!result.reason.empty()) write_line(run, " " + result.reason);
+    write_line(run, " ...ERROR..OPEN ERROR ON UNIT" + unit_field(unit, 3) + " ERROR=" +
+                        fmt_I(result.code, 6) + " FILE=" + field(address, 72));
+    return false;
+}
+
+bool download(Run& run, const std::string& address, const AfileRequest& req) {
+    std::string dir = run.files.FTPPATH;
+    if (!dir.empty() && dir.back() != '/') dir += '/';
+    const std::string destination = dir + base_name(address);
+    FetchResult result = fetch_url(address, destination);
+    if (!result.ok) return fetch_failed(run, CODE_DOWNLOAD, address, result);
+    if (notes_on(run, req)) write_line(run, " ...NOTE..FILE SAVED AS: " + destination);
+    return true;
+}
+
+} // namespace
+
+bool file_network(Run& run, int code, const std::string& name, const AfileRequest& req) {
+    if (!is_network_address(name)) {
+        if (code == CODE_DOWNLOAD) {
+            write_line(run, " ...ERROR..NOT A NETWORK ADDRESS: " + name);
+            return false;
+        }
+        AfileRequest local = req;
+        if (code == CODE_FTPB) local.unformatted = true;
+        return bind_unit(run, UNIT_NETWORK, name, local);
+    }
+    if (code == CODE_DOWNLOAD) return download(run, name, req);
+    const int unit = (code == CODE_FTP || code == CODE_FTPB) ? UNIT_NETWORK : code;
+    std::string number;
+    MACDEP(run, 34, number);
+    const std::string copy = temp_directory(run) + number + extension(name);
+    FetchResult result = fetch_url(name, copy);
+    if (!result.ok) return fetch_failed(run, unit, name, result);
+    AfileRequest open = req;
+    open.quiet = true;
+    open.status = UnitStatus::Old;
+    if (code == CODE_FTPB) open.unformatted = true;
+    const bool notes = notes_on(run, req);
+    if (unit_is_open(run, unit) && notes)
+        write_line(run, " ...NOTE..UNIT" + unit_field(unit, 4) + " IS CURRENTLY ASSIGNED TO: " +
+                            unit_name(run, unit));
+    if (!bind_unit(run, unit, copy, open)) {
+        std::remove(copy.c_str());
+        return false;
+    }
+    unit_file(run, unit)->remove_at_close = true; // the copy goes when the unit is released
+    if (notes) {
+        write_line(run, " ...NOTE..UNIT" + unit_field(unit, 3) + " IS NOW ASSIGNED TO: " +
+                            name.substr(0, std::min(name.size(), NOTE_NAME_PART)));
+        if (name.size() > NOTE_NAME_PART) write_line(run, " " + name.substr(NOTE_NAME_PART));
+    }
+    return true;
+}
+
+} // namespace tarvex::afile_detail

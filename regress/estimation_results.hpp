@@ -1,0 +1,35 @@
+// What the last estimation leaves for the commands that follow it (TEST, RESTRICT, FCAST and
+// the listings): the command's name, the equation, the coefficients with their covariance and
+// the summary numbers. Every estimation command rewrites it; a failed one clears it.
+#pragma once
+
+#include "numeric/real.hpp"
+
+#include <string>
+#include <vector>
+
+namespace tarvex {
+
+struct EstimationResults {
+    std::string command;          // "OLSQ", "IMLS"; empty when no estimation stands
+    int dep_ref = 0;              // the dependent variable (plain reference)
+    int dep_lag = 0;
+    std::string dep_name;         // 8 columns
+    // One entry per coefficient, in report order (the intercept last).
+    std::vector<std::string> names; // 8 columns
+    std::vector<int> refs;        // plain reference; MAXVAR+1 intercept, MAXVAR+2 IMLS trend
+    std::vector<int> lags;        // lag of each regressor
+    std::vector<Real> coef;       // KCOEF
+    std::vector<Real> cov;        // KCOV, K x K, row-major
+    std::vector<Real> stderrs;    // KSTD
+    std::vector<Real> tratios;    // KTRAT
+    std::vector<int> obs;         // observations used
+    std::vector<Real> predicted;  // KPRED, one per observation used
+    std::vector<Real> residuals;  // KRES
+    std::vector<Real> weights;    // KWT (empty without weights)
+    int n = 0, k = 0, beg = 0, end = 0;
+    Real sse = 0, sst = 0, raw = 0, rsqr = 0, df = 0, sigma = 0, ridge = 0, swt = 0;
+    bool log_dependent = false, log_regressors = false, intercept = false;
+};
+
+} // namespace tarvex

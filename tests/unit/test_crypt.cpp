@@ -1,0 +1,150 @@
+// Encrypted files through the real gpg: encryption in place and decryption into a temporary
+// copy, wrong and missing passphrases, passphrases the shell must not interpret, a missing
+// gpg program, and an unusable gpg home replaced by a temporary one.
+#include "host_test_support.hpp"
+#include "io/afile.hpp"
+#include "io/crypt.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+
+using namespace tarvex;
+using namespace tarvex::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string file_text(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool gpg_available() { return std::system("gpg --version >/dev/null 2>&1") == 0; }
+
+// A scratch directory as the working directory (SYSCMD leaves JUNK.TMP there), the run's
+// temporary directory and gpg's home; the agent gpg starts there is stopped at the end.
+struct CryptTest : ::testing::Test {
+    TempSettings scratch;
+    LinkedRun linked{MODE_CONSOLE};
+    tarvex::Run& run = linked.run;
+    fs::path previous_dir = fs::current_path();
+    fs::path home;
+    fs::path plain;
+    const std::string content = "TARVDATA\n   1   2   3\n1.5 2.5 -3.25E+10\n";
+
+    void SetUp() override {
+        if (!gpg_available()) GTEST_SKIP() << "gpg is not installed";
+        fs::current_path(scratch.dir);
+        home = scratch.dir / "gnupg";
+        fs::create_directory(home);
+        fs::permissions(home, fs::perms::owner_all, fs::perm_options::replace);
+        setenv("GNUPGHOME", home.c_str(), 1);
+        setenv("TARVEXPASSPHRASE", "correct horse", 1);
+        fs::create_directory(scratch.dir / "tmp");
+        run.files.TEMP = (scratch.dir / "tmp").string();
+        plain = scratch.dir / "data.txt";
+        std::ofstream(plain, std::ios::binary) << content;
+    }
+    void TearDown() override {
+        std::string stop = "gpgconf --homedir '" + home.string() + "' --kill gpg-agent >/dev/null 2>&1";
+        (void)std::system(stop.c_str());
+        unsetenv("GNUPGHOME");
+        unsetenv("TARVEXPASSPHRASE");
+        fs::current_path(previous_dir);
+    }
+    std::size_t temp_entries() {
+        return std::distance(fs::directory_iterator(scratch.dir / "tmp"), fs::directory_iterator());
+    }
+};
+
+} // namespace
+
+TEST_F(CryptTest, EncryptInPlaceThenDecryptGivesTheOriginalBack) {
+    ASSERT_TRUE(encrypt_in_place(run, plain.string()));
+    const std::string sealed = file_text(plain);
+    EXPECT_NE(sealed, content);
+    EXPECT_EQ(sealed.find("TARVDATA"), std::string::npos);
+    EXPECT_FALSE(fs::exists(plain.string() + ".gpgtmp"));
+
+    std::optional<std::string> copy = decrypt_to_temp(run, plain.string());
+    ASSERT_TRUE(copy.has_value());
+    EXPECT_EQ(fs::path(*copy).parent_path(), scratch.dir / "tmp");
+    EXPECT_EQ(fs::path(*copy).filename().string().size(), 8u); // the 8-digit temporary name
+    EXPECT_EQ(file_text(*copy), content);
+    EXPECT_EQ(file_text(plain), sealed); // the encrypted file stays as it was
+
+    // The copy is read through the decryption unit and goes when that unit is deleted.
+    AfileRequest req;
+    req.from_read = true;
+    req.quiet = true;
+    ASSERT_TRUE(AFILE(run, UNIT_DECRYPT, *copy, req));
+    std::string line;
+    ASSERT_TRUE(read_record(run, UNIT_DECRYPT, line));
+    EXPECT_EQ(line, "TARVDATA");
+    close_unit(run, UNIT_DECRYPT, true);
+    EXPECT_FALSE(fs::exists(*copy));
+    EXPECT_EQ(linked.out.text(), ""); // quiet: no notes
+}
+
+TEST_F(CryptTest, WrongPassphraseIsAnErrorAndLeavesNoCopy) {
+    ASSERT_TRUE(encrypt_in_place(run, plain.string()));
+    setenv("TARVEXPASSPHRASE", "wrong horse", 1);
+    EXPECT_FALSE(decrypt_to_temp(run, plain.string()).has_value());
+    EXPECT_NE(linked.out.text().find(" ...ERROR..GPG COULD NOT DECRYPT THE FILE " + plain.string() +
+                                     " (WRONG PASSPHRASE OR DAMAGED FILE)"),
+              std::string::npos);
+    EXPECT_EQ(temp_entries(), 0u);
+}
+
+TEST_F(CryptTest, PassphraseWithShellCharactersReachesGpgUnchanged) {
+    // Quotes, a dollar sign, a semicolon and blanks: the shell expands the variable once and
+    // interprets nothing inside it.
+    setenv("TARVEXPASSPHRASE", "it's \"$HOME\" ; `x` &", 1);
+    ASSERT_TRUE(encrypt_in_place(run, plain.string()));
+    std::string direct = "echo 'it'\\''s \"$HOME\" ; `x` &' | gpg --batch --passphrase-fd 0 -o '" +
+                         (scratch.dir / "direct.txt").string() + "' '" + plain.string() +
+                         "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(direct.c_str()), 0); // gpg itself accepts the literal passphrase
+    EXPECT_EQ(file_text(scratch.dir / "direct.txt"), content);
+    std::optional<std::string> copy = decrypt_to_temp(run, plain.string());
+    ASSERT_TRUE(copy.has_value());
+    EXPECT_EQ(file_text(*copy), content);
+}
+
+TEST_F(CryptTest, MissingPassphraseFileOrProgram) {
+    unsetenv("TARVEXPASSPHRASE");
+    EXPECT_FALSE(encrypt_in_place(run, plain.string()));
+    EXPECT_EQ(file_text(plain), content);
+    EXPECT_NE(linked.out.text().find(
+                  " ...ERROR..NO PASSPHRASE: THE ENVIRONMENT VARIABLE TARVEXPASSPHRASE IS NOT SET"),
+              std::string::npos);
+
+    setenv("TARVEXPASSPHRASE", "x", 1);
+    EXPECT_FALSE(decrypt_to_temp(run, (scratch.dir / "absent.gpg").string()).has_value());
+    EXPECT_NE(linked.out.text().find(" ...WARNING..FILE DOES NOT EXIST: "), std::string::npos);
+
+    run.files.HELPDEMO = (scratch.dir / "no_programs_here").string();
+    EXPECT_FALSE(encrypt_in_place(run, plain.string()));
+    EXPECT_EQ(file_text(plain), content);
+    EXPECT_NE(linked.out.text().find(" ...ERROR..CANNOT RUN THE GPG PROGRAM: " +
+                                     (scratch.dir / "no_programs_here/gpg").string()),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(plain.string() + ".gpgtmp"));
+}
+
+TEST_F(CryptTest, UnusableGpgHomeIsReplacedByATemporaryOne) {
+    fs::path locked = scratch.dir / "locked";
+    fs::create_directory(locked);
+    setenv("GNUPGHOME", (locked / "inner" / "gnupg").c_str(), 1); // parent does not exist
+    ASSERT_TRUE(encrypt_in_place(run, plain.string()));
+    std::optional<std::string> copy = decrypt_to_temp(run, plain.string());
+    ASSERT_TRUE(copy.has_value());
+    EXPECT_EQ(file_text(*copy), content);
+    fs::remove(*copy);
+    EXPECT_EQ(temp_entries(), 0u); // the temporary homes are gone
+    EXPECT_FALSE(fs::exists(locked / "inner"));
+}
