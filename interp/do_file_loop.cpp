@@ -8,6 +8,7 @@
 #include "interp/dispatcher.hpp"
 #include "interp/do_parts.hpp"
 #include "interp/entry.hpp"
+#include "io/afile.hpp"
 #include "numeric/fortran_format.hpp"
 
 #include <cstdio>
@@ -45,12 +46,14 @@ std::string header_record(const DoStatement& s, bool echo) {
            bound_elements(s);
 }
 
+// The trailer fills 75 of the 80 columns read back, so the element numbers of an inner loop's
+// bounds travel in its header only.
 std::string trailer_record(int level, long long records, const DoStatement& s,
                            int saved_length, bool echo) {
     return fmt_I(level, 1) + fmt_I(records, 5) + fmt_I(s.bound[0].value, 10) +
            fmt_I(s.bound[1].value, 10) + fmt_I(s.bound[2].value, 10) + fmt_I(saved_length, 10) +
            "   " + flag(echo) + " " + bound_word(s.bound[0]) + bound_word(s.bound[1]) +
-           bound_word(s.bound[2]) + bound_elements(s);
+           bound_word(s.bound[2]);
 }
 
 // An integer field of a record: blanks and digits with an optional sign; false otherwise.
@@ -77,13 +80,8 @@ void read_bounds(const std::string& record, std::size_t at, std::array<LoopBound
         word = first == std::string::npos ? std::string() : word.substr(first, end - first + 1);
         bound[k].name = (word == ":") ? "" : word;
         long long element = 0;
-        bound[k].element = field(record, at + 24 + 10 * k, 10, element) ? int(element) : 0;
+        if (field(record, at + 24 + 10 * k, 10, element)) bound[k].element = int(element);
     }
-}
-
-std::FILE* loop_stream(Run& run) {
-    auto it = run.units.open.find(run.loops.L8);
-    return it == run.units.open.end() ? nullptr : it->second.fp;
 }
 
 // Writes a command as records of at most 79 characters; every record but the last ends "&".
@@ -101,16 +99,21 @@ long long write_command(Run& run, std::string text) {
     return records + 1;
 }
 
-// The loop file in the run's temporary directory, emptied and ready for writing; false when it
-// cannot be opened. It is a scratch file: its name goes as soon as the unit holds it open.
-bool fresh_loop_file(Run& run) {
-    close_unit(run, run.loops.L8);
-    std::string path = run.host.VTEMP;
-    if (!path.empty() && path.back() != '/') path += '/';
-    path += run.loops.loop_file;
-    if (!open_unit(run, run.loops.L8, path, "w+")) return false;
-    std::remove(path.c_str());
-    return true;
+// The loop file TARV_8 in the run's temporary directory, bound to the scratch unit the first
+// time a loop is collected and rewound for every later one; false when it cannot be opened.
+// Its name is removed from the directory as soon as the unit holds it open, so that runs
+// sharing the directory never share the file.
+bool rewound_loop_file(Run& run) {
+    const int unit = run.loops.L8;
+    if (!unit_is_open(run, unit)) {
+        const std::string path = temp_directory(run) + run.loops.loop_file;
+        AfileRequest request;
+        request.quiet = true;
+        request.status = UnitStatus::Replace;
+        if (!AFILE(run, unit, path, request)) return false;
+        std::remove(path.c_str());
+    }
+    return rewind_unit(run, unit);
 }
 
 void abandon_collection(Run& run, const std::string& message, int input_unit) {
@@ -121,14 +124,13 @@ void abandon_collection(Run& run, const std::string& message, int input_unit) {
 // Starts the replay once the outer ENDO has been written.
 void start_replay(Run& run, const DoStatement& outer, int input_unit) {
     LoopState& L = run.loops;
-    std::fflush(loop_stream(run));
-    std::rewind(loop_stream(run));
+    rewind_unit(run, L.L8);
     L.replaying = true;
     L.return_unit = input_unit;
     L.loop_base_levels = L.levels;
     L.saved_record_length = run.cmd.record_length;
     L.file_level[1] = FileLoopLevel{outer.bound[0].value, outer.bound[1].value,
-                                    outer.bound[2].value, 0};
+                                    outer.bound[2].value};
     L.marker[1] = outer.marker;
     L.marker[2] = ' ';
     L.LOOP[1] = outer.bound[0].value;
@@ -170,7 +172,7 @@ void begin_inner_loop(Run& run, const std::string& record) {
     L.marker[2] = record[1];
     L.level_echo[2] = record[20] == 'T';
     L.file_level[2].start = start;
-    L.file_level[2].body_offset = std::ftell(loop_stream(run));
+    L.inner_bounds = bound;
     L.LOOP[2] = start;
     set_index_scalar(run, 2, start);
 }
@@ -190,6 +192,7 @@ void end_of_pass(Run& run, const std::string& record) {
     const bool echo = record[49] == 'T';
     start = L.file_level[level].start;
     if (level == 2) {
+        for (int k = 0; k < 3; ++k) bound[k].element = L.inner_bounds[k].element;
         bound[1].value = end;
         bound[2].value = step;
         for (int k = 1; k <= 2; ++k) {
@@ -211,11 +214,12 @@ void end_of_pass(Run& run, const std::string& record) {
     L.LOOP[level] = index;
     set_index_scalar(run, level, index);
     if (index_within(index, end, step)) {
-        std::FILE* fp = loop_stream(run);
-        if (level == 1)
-            std::rewind(fp);
-        else
-            std::fseek(fp, L.file_level[2].body_offset, SEEK_SET);
+        if (level == 1) {
+            rewind_unit(run, L.L8);
+        } else {
+            // Back over the trailer and the block's records to the block's first record.
+            for (long long k = 0; k <= count; ++k) backspace_unit(run, L.L8);
+        }
         return;
     }
     if (echo) write_loop_finished(run, L.marker[level], index);
@@ -268,7 +272,7 @@ void cmd_do(Run& run) {
                                                                : "SYNTAX ERROR IN DO STATEMENT");
         return;
     }
-    if (!fresh_loop_file(run)) {
+    if (!rewound_loop_file(run)) {
         do_syntax_error(run, "CANNOT OPEN THE DO LOOP FILE " + L.loop_file);
         return;
     }

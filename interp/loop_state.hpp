@@ -28,7 +28,6 @@ struct LoopBound {
 // A level of a file loop while it replays.
 struct FileLoopLevel {
     long long start = 0, end = 0, step = 1;
-    long long body_offset = 0; // file position of the block's first record (level 2)
 };
 
 // One row of the procedure level table.
@@ -67,6 +66,7 @@ struct LoopState {
     int saved_record_length = 255;
     std::array<FileLoopLevel, 3> file_level{};
     std::array<bool, 3> level_echo{};
+    std::array<LoopBound, 3> inner_bounds{}; // the inner loop's bounds as its header gave them
 
     // Procedures.
     int levels = 0;               // running procedure levels

@@ -12,6 +12,7 @@
 #include "interp/entry.hpp"
 #include "interp/procedure_text.hpp"
 #include "interp/reader.hpp"
+#include "io/afile.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/sample.hpp"
@@ -101,7 +102,7 @@ void close_level(Run& run, bool report_finish) {
     L.LOOP[at] = NO_INDEX_VALUE;
     L.proc[at] = ProcLevel{};
     --L.levels;
-    if (is_loop_body_name(level.name) && level.ref > 0 &&
+    if (is_loop_body_name(level.name) && level.ref > 0 && level.ref <= run.ws.NVARS &&
         trimmed_name(run.ws.VNAME[level.ref]) == level.name)
         remove_procedure_text(run, level.ref);
     if (L.levels == 0) restore_sample(run);
@@ -240,12 +241,15 @@ void cmd_procend(Run& run) {
     run.flags.ODONT = true;
 }
 
-std::string procedure_directory(const Run& run) { return run.host.VPROC; }
+std::string procedure_directory(const Run& run) {
+    return run.files.PROCPATH.empty() ? run.host.VPROC : run.files.PROCPATH;
+}
 
+// As FILE PROC: the file is bound to the procedure unit, which supplies commands and data.
 bool start_procedure_file(Run& run, const std::string& path) {
-    close_unit(run, run.loops.L82);
-    if (!open_unit(run, run.loops.L82, path, "r")) return false;
+    if (!AFILE(run, run.loops.L82, path)) return false;
     run.IN = run.loops.L82;
+    run.vals.READUNIT = run.loops.L82;
     return true;
 }
 

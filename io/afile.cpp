@@ -42,6 +42,14 @@ void report_close_error(Run& run, int unit, int error) {
     write_line(run, " ...ERROR..CLOSE ERROR ON UNIT" + unit_field(unit, 3) + " ERROR=" + fmt_I(error, 6));
 }
 
+void console_fallback(Run& run, int unit) {
+    if (unit_is_open(run, unit)) return;
+    if (unit == run.L5 || unit == run.L55) attach_unit(run, unit, run.streams.in);
+    if (unit == run.L6) attach_unit(run, unit, run.streams.out);
+    if (run.IN == unit && unit != run.L5) run.IN = run.L5;
+    if (run.LOUT == unit) run.LOUT = 0;
+}
+
 namespace {
 
 bool is_input_unit(const Run& run, int unit) {
@@ -89,6 +97,7 @@ bool bind_unit(Run& run, int unit, const std::string& name, const AfileRequest& 
         if (notes) warn_missing(run, name);
     }
     if (int error = close_unit(run, unit); error != 0) {
+        console_fallback(run, unit);
         report_close_error(run, unit, error);
         return false;
     }
@@ -150,6 +159,7 @@ int AFILO(Run& run, int unit, const std::string& name, const AfileRequest& req) 
     how.block_size = run.sw[OFLUSH] ? FLUSHED_BLOCK : NORMAL_BLOCK;
     int error = open_unit_file(run, unit, name, how);
     if (error != 0) {
+        console_fallback(run, unit); // the report must still reach the user
         write_line(run, " ...ERROR..FILE OPEN PROBLEM:");
         write_line(run, " VCAR:" + name);
         write_line(run, std::string(" VF:") + (req.unformatted ? "UNFORMATTED" : "FORMATTED") +

@@ -24,6 +24,9 @@ void report_close_error(Run& run, int unit, int error);
 // neither (after an error line).
 int named_unit(Run& run, const std::string& name);
 
+// After `unit` was closed: the run's console units get their console streams back, and
+// command input and redirected output that used the unit return to the console.
+void console_fallback(Run& run, int unit);
 // Binds `unit` to the file `name` (blank: the console), with its notes and errors.
 bool bind_unit(Run& run, int unit, const std::string& name, const AfileRequest& req);
 

@@ -32,7 +32,14 @@ std::FILE* unit_stream(Run& run, int unit) {
 
 DataLines::DataLines(Run& run, int unit, bool command_stream)
     : run_(run), unit_(unit), command_stream_(command_stream) {
-    if (!command_stream_) fp_ = unit_stream(run, unit);
+    if (command_stream_) return;
+    fp_ = unit_stream(run, unit);
+    // After a write on the unit the stream must be repositioned before it is read.
+    if (UnitFile* file = unit_file(run, unit); file != nullptr && fp_ != nullptr) {
+        if (file->writing) std::fseek(fp_, 0, SEEK_CUR);
+        file->writing = false;
+        file->reading = true;
+    }
 }
 
 DataLines::~DataLines() { std::free(buf_); }

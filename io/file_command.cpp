@@ -114,6 +114,10 @@ void file_command(Run& run) {
     // output, until OUTPUT with a blank name gives it back to the window.
     if (ok && by_keyword && code == 6 && (run.MOS == MODE_WINDOWED || run.MOS == MODE_WINDOWED_33))
         run.LOUT = name.empty() ? 0 : 6;
+    // An HTML report file starts its preformatted block when HTML output is on.
+    if (ok && by_keyword && code == 6 && run.sw[OHTM] &&
+        (name.find(".HTM") != std::string::npos || name.find(".htm") != std::string::npos))
+        write_record(run, 6, " <HTML> <PRE>  ");
     // Data given in the statements of a procedure file are read from the command stream,
     // which is now that file; when it ends both return to the console together.
     if (ok && by_keyword && code == L82) run.IN = L82;

@@ -62,8 +62,7 @@ bool file_inquire(Run& run, const std::string& name) {
     return file.error == 0;
 }
 
-// Releases a unit (given by number or by the file bound to it). The run's console units get
-// their console streams back.
+// Releases a unit (given by number or by the file bound to it).
 bool file_close(Run& run, const std::string& name, const AfileRequest& req) {
     int unit = named_unit(run, name);
     if (unit < 0) return false;
@@ -71,10 +70,7 @@ bool file_close(Run& run, const std::string& name, const AfileRequest& req) {
         report_close_error(run, unit, error);
         return false;
     }
-    if (unit == run.L5 || unit == run.L55) attach_unit(run, unit, run.streams.in);
-    if (unit == run.L6) attach_unit(run, unit, run.streams.out);
-    if (run.IN == unit && unit != run.L5) run.IN = run.L5;
-    if (run.LOUT == unit) run.LOUT = 0;
+    console_fallback(run, unit);
     if (notes_on(run, req)) write_line(run, " UNIT" + unit_field(unit, 3) + " IS RELEASED");
     return true;
 }
@@ -102,8 +98,7 @@ bool file_delete(Run& run, const std::string& name, const AfileRequest& req) {
             report_close_error(run, file.unit, error);
             return false;
         }
-        if (run.IN == file.unit) run.IN = run.L5;
-        if (file.unit == run.L6) attach_unit(run, run.L6, run.streams.out);
+        console_fallback(run, file.unit);
     }
     AfileRequest open = req;
     open.quiet = true;
@@ -133,8 +128,7 @@ bool file_type(Run& run, const std::string& name) {
     }
     UnitOpen how;
     how.status = UnitStatus::Old;
-    const int unit = file.unit == UNIT_ONE_OFF ? UNIT_ONE_OFF + 1 : UNIT_ONE_OFF;
-    if (unit_is_open(run, unit)) close_unit(run, unit);
+    const int unit = UNIT_ONE_OFF;
     if (int error = open_unit_file(run, unit, name, how); error != 0) {
         write_line(run, " ...ERROR..OPEN ERROR ON UNIT" + unit_field(unit, 3) + " ERROR=" +
                             fmt_I(error, 6) + " FILE=" + field(name, 72));

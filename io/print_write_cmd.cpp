@@ -6,6 +6,8 @@
 
 #include "interp/entry.hpp"
 #include "interp/run.hpp"
+#include "io/afile.hpp"
+#include "io/crypt.hpp"
 #include "io/print_request.hpp"
 #include "io/stored_format.hpp"
 #include "numeric/fortran_format.hpp"
@@ -123,9 +125,11 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
     const bool binary = req.binary || req.sbinary;
     if (scan.INPAR == FILE_UNIT && !scan.filename.empty()) {
         const std::string path = file_name(scan.filename);
-        const char* mode = append ? (binary ? "ab" : "a") : (binary ? "wb" : "w");
-        if (!open_unit(run, FILE_UNIT, path, mode)) {
-            fail(run, " ...ERROR..CANNOT OPEN FILE FOR WRITING: " + path);
+        AfileRequest how;
+        how.unformatted = binary;
+        how.append = append;
+        if (!AFILE(run, FILE_UNIT, path, how)) { // AFILE has reported why
+            run.flags.ODONT = true;
             return -1;
         }
         if (run.MOS == MODE_WINDOWED_33) {
@@ -138,9 +142,11 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
     }
     if (!unit_is_open(run, unit)) {
         // A unit that no FILE command bound writes to the file fort.<unit>.
-        const std::string path = "fort." + std::to_string(unit);
-        if (!open_unit(run, unit, path, append ? (binary ? "ab" : "a") : (binary ? "wb" : "w"))) {
-            fail(run, " ...ERROR..CANNOT OPEN FILE FOR WRITING: " + path);
+        AfileRequest how;
+        how.unformatted = binary;
+        how.append = append;
+        if (!AFILE(run, unit, "fort." + std::to_string(unit), how)) {
+            run.flags.ODONT = true;
             return -1;
         }
         return unit;
@@ -335,11 +341,11 @@ void print_or_write(Run& run, bool is_write) {
     }
 
     if (unit != 0) {
-        if (unit == FILE_UNIT || opt.sw[S_CLOSE]) {
-            close_unit(run, unit);
-        } else if (auto it = run.units.open.find(unit); it != run.units.open.end() && it->second.fp) {
-            // A sequential file ends after the last record written.
+        // A sequential file ends after the last record written.
+        std::string path;
+        if (auto it = run.units.open.find(unit); it != run.units.open.end() && it->second.fp) {
             std::FILE* fp = it->second.fp;
+            path = it->second.path;
             std::fflush(fp);
             if (it->second.owned) {
                 const long end = std::ftell(fp);
@@ -348,6 +354,10 @@ void print_or_write(Run& run, bool is_write) {
                 }
             }
         }
+        const bool crypt = opt.sw[S_CRYPT] && !path.empty();
+        if (unit == FILE_UNIT || opt.sw[S_CLOSE] || crypt) close_unit(run, unit);
+        // CRYPT: the closed file is replaced by its encryption.
+        if (crypt && !encrypt_in_place(run, path)) run.flags.ODONT = true;
     }
 }
 

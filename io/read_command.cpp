@@ -152,7 +152,8 @@ void READX(Run& run) {
     job.names = listed_names(run);
     if (opt.sw[RS_TSP]) return read_from_bank(run, job.names);
 
-    ReadSource source(run, unit, file_named ? scan.filename : std::string());
+    const bool binary = opt.sw[RS_BINARY] || opt.sw[RS_SBINARY];
+    ReadSource source(run, unit, file_named ? scan.filename : std::string(), binary);
     if (!source.open(opt.sw[RS_CRYPT])) return;
     job.unit = source.unit();
     job.command_stream = source.command_stream();
@@ -161,11 +162,12 @@ void READX(Run& run) {
     choose_range(job);
 
     DataLines lines(run, job.unit, job.command_stream);
-    const bool binary = opt.sw[RS_BINARY] || opt.sw[RS_SBINARY];
     bool ok = skip_leading(lines, std::max(0, opt.iv[RV_SKIPLINE])) || true;
     bool data_vectors = false;
     if (opt.sw[RS_TARVEX]) {
         ok = read_tarv_blocks(job, lines, binary);
+        data_vectors = std::all_of(job.pending.begin(), job.pending.end(),
+                                   [](const PendingVariable& v) { return v.type == TYPE_DATA; });
     } else if (opt.sw[RS_DIF]) {
         ok = read_dif(job, lines, opt.sw[RS_NAMES] || !names_listed);
         data_vectors = true;
@@ -208,7 +210,11 @@ void READX(Run& run) {
     opt.sw[RS_BINARY] = false;
     if (opt.sw[RS_CLOSE] && !job.command_stream) source.close_unit();
     source.finish();
-    if (ok && (opt.sw[RS_LIST] || run.sw[ODMMP])) list_read_variables(run, job.names);
+    if (ok && (opt.sw[RS_LIST] || run.sw[ODMMP])) {
+        const bool by_obs = data_vectors && !opt.sw[RS_TARVEX];
+        list_read_variables(run, job.names, by_obs ? static_cast<int>(job.beg) : 1,
+                            by_obs ? static_cast<int>(job.beg + job.count - 1) : 0);
+    }
 }
 
 } // namespace tarvex

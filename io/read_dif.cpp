@@ -67,8 +67,10 @@ public:
         number_text = trim(l.substr(comma + 1));
         if (t != "-1" && t != "0" && t != "1") return false;
         type = std::stoi(t);
+        // A number that does not read (the NA or ERROR forms) is missing; the indicator line
+        // that follows says so as well.
         number = 0;
-        if (!number_text.empty() && !parse_real_field(number_text, number)) return type == 1;
+        if (!number_text.empty() && !parse_real_field(number_text, number)) number_text.clear();
         return true;
     }
 

@@ -10,17 +10,17 @@ namespace tarvex {
 struct Run;
 
 inline constexpr int UNIT_NAMED_FILE = 88;  // L88: a file named in the command
-inline constexpr int UNIT_DECRYPTED = 87;   // the decrypted copy of an encrypted file
 
 class ReadSource {
 public:
     // `file`: the name written in parentheses ("" when a unit number or none was given).
-    ReadSource(Run& run, int unit, std::string file);
+    // `binary`: the file holds unformatted records.
+    ReadSource(Run& run, int unit, std::string file, bool binary);
     ~ReadSource();
     ReadSource(const ReadSource&) = delete;
     ReadSource& operator=(const ReadSource&) = delete;
 
-    // Binds the unit (decrypting first with `crypt`); false after the error has been written.
+    // Binds the unit (decrypting first with `crypt`; network addresses are fetched); false after the error has been written.
     bool open(bool crypt);
     int unit() const { return unit_; }
     bool command_stream() const { return command_stream_; }
@@ -30,10 +30,12 @@ public:
     void finish();
 
 private:
+    bool fail(); // ends the command after AFILE or the decryption has reported why
     Run& run_;
     int unit_;
     std::string file_;
     bool command_stream_ = false;
+    bool binary_ = false;
     bool decrypted_ = false;
 };
 

@@ -5,8 +5,11 @@
 #include "workspace/workspace.hpp"
 
 #include <cstdint>
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+#include <unordered_set>
 #include <sys/mman.h>
 
 namespace tarvex {
@@ -24,9 +27,17 @@ std::string trimmed(const std::string& s) {
 
 ChunkedValues::~ChunkedValues() { clear(); }
 
-// Chunks are aligned to their size and marked for huge pages: a million-row read then takes a
-// few hundred page faults instead of tens of thousands.
+// The first chunk comes from the heap, so that a read of many short variables stays small;
+// later chunks are aligned to their size and marked for huge pages, so that a million-row
+// read takes a few hundred page faults instead of tens of thousands.
 void ChunkedValues::grow() {
+    if (chunks_.empty()) {
+        auto* p = static_cast<Real*>(std::malloc(FIRST_CHUNK * sizeof(Real)));
+        if (p == nullptr) throw std::bad_alloc();
+        chunks_.push_back({p, FIRST_CHUNK, false});
+        fill_ = 0;
+        return;
+    }
     const std::size_t span = 2 * CHUNK_BYTES;
     void* p = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) throw std::bad_alloc();
@@ -36,13 +47,19 @@ void ChunkedValues::grow() {
     if (aligned + CHUNK_BYTES < base + span)
         munmap(reinterpret_cast<void*>(aligned + CHUNK_BYTES), base + span - aligned - CHUNK_BYTES);
     madvise(reinterpret_cast<void*>(aligned), CHUNK_BYTES, MADV_HUGEPAGE);
-    chunks_.push_back(reinterpret_cast<Real*>(aligned));
+    chunks_.push_back({reinterpret_cast<Real*>(aligned), CHUNK, true});
     fill_ = 0;
 }
 
+void ChunkedValues::release(Chunk& chunk) {
+    if (chunk.data == nullptr) return;
+    if (chunk.mapped) munmap(chunk.data, CHUNK_BYTES);
+    else std::free(chunk.data);
+    chunk.data = nullptr;
+}
+
 void ChunkedValues::clear() {
-    for (Real* c : chunks_)
-        if (c != nullptr) munmap(c, CHUNK_BYTES);
+    for (Chunk& c : chunks_) release(c);
     chunks_.clear();
     fill_ = 0;
     size_ = 0;
@@ -50,13 +67,12 @@ void ChunkedValues::clear() {
 
 void ChunkedValues::drain_to(Real* out) {
     long long left = size_;
-    for (Real*& c : chunks_) {
-        const long long n = left < static_cast<long long>(CHUNK) ? left : static_cast<long long>(CHUNK);
-        std::memcpy(out, c, static_cast<std::size_t>(n) * sizeof(Real));
+    for (Chunk& c : chunks_) {
+        const long long n = std::min<long long>(left, static_cast<long long>(c.capacity));
+        std::memcpy(out, c.data, static_cast<std::size_t>(n) * sizeof(Real));
         out += n;
         left -= n;
-        munmap(c, CHUNK_BYTES);
-        c = nullptr;
+        release(c);
     }
     clear();
 }
@@ -74,7 +90,29 @@ long long words_needed(Run& run, const std::vector<PendingVariable>& pending, lo
     return words;
 }
 
+// The empty records at the end of the workspace that the scanner made for new names of this
+// READ are taken back, so that the variables are appended in their place instead of leaving
+// one hole each.
+void take_back_empty_records(Run& run, const std::vector<PendingVariable>& pending) {
+    Workspace& ws = run.ws;
+    std::unordered_set<std::string> names;
+    for (const PendingVariable& var : pending)
+        if (!var.skip) names.insert(padded_name(var.name, run.sw[OLC]));
+    auto pending_name = [&](const std::string& vname) { return names.count(vname) != 0; };
+    while (ws.NVARS > 0) {
+        const int slot = ws.NVARS;
+        const long long addr = ws.KADD[slot];
+        if (addr < 1 || addr + 3 > ws.MAXADD || ws.DATA[addr] != 1 || ws.DATA[addr + 2] != 0 ||
+            addr + 3 != ws.LASADD || !pending_name(ws.VNAME[slot]))
+            break;
+        ws.VNAME[slot].assign(ws.VNAME[slot].size(), ' ');
+        ws.LASADD = addr - 1;
+        ws.NVARS -= 1;
+    }
+}
+
 bool commit_pending(Run& run, std::vector<PendingVariable>& pending, long long first) {
+    take_back_empty_records(run, pending);
     for (PendingVariable& var : pending) {
         if (var.skip) continue;
         const long long length = first - 1 + var.values.size();

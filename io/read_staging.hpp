@@ -7,6 +7,7 @@
 #include "numeric/real.hpp"
 
 #include <memory>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -16,28 +17,42 @@ struct Run;
 
 class ChunkedValues {
 public:
-    static constexpr std::size_t CHUNK = 131072; // elements per chunk (2 MiB, one huge page)
+    static constexpr std::size_t FIRST_CHUNK = 512;   // elements in the first (heap) chunk
+    static constexpr std::size_t CHUNK = 131072;      // elements per later chunk (2 MiB)
 
     ChunkedValues() = default;
-    ChunkedValues(ChunkedValues&&) noexcept = default;
-    ChunkedValues& operator=(ChunkedValues&&) noexcept = default;
+    ChunkedValues(ChunkedValues&& other) noexcept { swap(other); }
+    ChunkedValues& operator=(ChunkedValues&& other) noexcept {
+        clear();
+        swap(other);
+        return *this;
+    }
     ~ChunkedValues();
 
     void push(Real v) {
-        if (fill_ == CHUNK || chunks_.empty()) grow();
-        chunks_.back()[fill_++] = v;
+        if (chunks_.empty() || fill_ == chunks_.back().capacity) grow();
+        chunks_.back().data[fill_++] = v;
         ++size_;
     }
     long long size() const { return size_; }
-    Real at(long long k) const { return chunks_[k / CHUNK][k % CHUNK]; }
-    Real& at(long long k) { return chunks_[k / CHUNK][k % CHUNK]; }
-    // Copies elements [0, size) to out[0..] and gives each chunk back once copied.
+    // Copies the elements to out[0..] and gives each chunk back once copied.
     void drain_to(Real* out);
     void clear();
 
 private:
+    struct Chunk {
+        Real* data;
+        std::size_t capacity;
+        bool mapped; // a page mapping (else heap memory)
+    };
     void grow();
-    std::vector<Real*> chunks_;
+    void release(Chunk& chunk);
+    void swap(ChunkedValues& other) noexcept {
+        chunks_.swap(other.chunks_);
+        std::swap(fill_, other.fill_);
+        std::swap(size_, other.size_);
+    }
+    std::vector<Chunk> chunks_;
     std::size_t fill_ = 0;
     long long size_ = 0;
 };

@@ -18,10 +18,10 @@ std::string_view trim(std::string_view text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// An I or i edit descriptor: the letter right after "(" or "," (blanks between allowed),
-// outside quoted literals.
+// An I or i edit descriptor: the letter after "(" or "," with only blanks or a repeat count
+// between, outside quoted literals.
 bool has_integer_descriptor(std::string_view text) {
-    char previous = 0;
+    char previous = 0; // last character that was not a blank or a digit of a repeat count
     char quote = 0;
     for (char c : text) {
         if (quote) {
@@ -34,7 +34,11 @@ bool has_integer_descriptor(std::string_view text) {
             continue;
         }
         if (c == ' ') continue;
-        if ((c == 'I' || c == 'i') && (previous == '(' || previous == ',')) return true;
+        const bool starts_item = previous == '(' || previous == ',';
+        if (c >= '0' && c <= '9' && starts_item) {
+            continue;
+        }
+        if ((c == 'I' || c == 'i') && starts_item) return true;
         previous = c;
     }
     return false;

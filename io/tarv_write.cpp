@@ -117,18 +117,25 @@ bool write_binary_block(Run& run, const PrintItem& item, const tb::BlockHeader& 
     for (const std::string& label : h.labels)
         rec.put_text(label, tb::ITEM_WIDTH);
     rec.end_record();
+    // The data record is streamed straight from the work area: a marker, the length as a
+    // real, the elements, the marker again.
     const VarInfo& v = item.info;
+    const unsigned long long bytes = (static_cast<unsigned long long>(v.length) + 1) * sizeof(Real);
+    if (bytes > static_cast<unsigned long long>(INT32_MAX)) return false;
+    const auto marker = static_cast<std::int32_t>(bytes);
     const Real length = static_cast<Real>(v.length);
-    rec.put(&length, sizeof length);
+    out.bytes(&marker, sizeof marker);
+    out.bytes(&length, sizeof length);
     if (v.inc == 1) {
-        rec.put(&run.ws.DATA[v.addr + 4], static_cast<std::size_t>(v.length) * sizeof(Real));
+        out.bytes(&run.ws.DATA[v.addr + 4], static_cast<std::size_t>(v.length) * sizeof(Real));
     } else {
         for (long long k = 1; k <= v.length; ++k) {
             const Real word = item_value(run, item, k);
-            rec.put(&word, sizeof word);
+            out.bytes(&word, sizeof word);
         }
     }
-    return rec.end_record();
+    out.bytes(&marker, sizeof marker);
+    return true;
 }
 
 } // namespace

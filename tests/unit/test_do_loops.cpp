@@ -202,6 +202,16 @@ TEST(FileLoop, StatementTooLongAfterSubstitutionIsSkippedAndTheLoopGoesOn) {
     EXPECT_FALSE(r.fatal);
 }
 
+TEST(FileLoop, InnerBoundsFromElementsAreLookedUpOnEveryPass) {
+    // T holds 1, 2, 3, 4; the inner loop runs from T:2 to T:3 on each pass (with the first
+    // element in place of T:3 its end would fall below its start and stop the run).
+    KeptRun r("SET NOECHO\nSAMPLE 1 4\nTIME 1 1 T\nDO # = 3,4\nDO % = T:2, T:3\n"
+              "TITLE #%\nENDO\nENDO\n");
+    EXPECT_FALSE(r.fatal);
+    EXPECT_EQ(r.starting(" %_TITLE"), (Lines{" %_TITLE 32", " %_TITLE 33", " %_TITLE 42",
+                                             " %_TITLE 43"}));
+}
+
 TEST(FileLoop, BadParametersWhileReplayingStopTheRun) {
     KeptRun r("SET NOECHO\nDO # = 1,2\nDIMENSION N 1\nDO % = 5,N\nTITLE %\nENDO\nENDO\nTITLE NO\n");
     EXPECT_TRUE(r.fatal);
