@@ -33,11 +33,11 @@ bool read_digits(std::string_view text, std::size_t& pos, int limit, int& value)
 
 } // namespace
 
-bool parse_lag_reference(std::string_view text, std::size_t& pos, LagSpec& spec) {
-    spec = LagSpec{};
+bool parse_lag_reference(std::string_view text, std::size_t& pos, LagRange& lags) {
+    lags = LagRange{};
     std::size_t at = pos + 1; // past "("
     // First number: its integer part is the first lag, the digits after the point the last.
-    if (!read_digits(text, at, LAG_MAX, spec.first)) {
+    if (!read_digits(text, at, LAG_MAX, lags.first)) {
         pos = at;
         return false;
     }
@@ -47,14 +47,14 @@ bool parse_lag_reference(std::string_view text, std::size_t& pos, LagSpec& spec)
     }
     ++at;
     std::size_t last_start = at;
-    if (!read_digits(text, at, LAG_MAX, spec.last)) {
+    if (!read_digits(text, at, LAG_MAX, lags.last)) {
         if (at < text.size() && is_digit(text[at])) { // digits too large for a lag
             pos = at;
             return false;
         }
-        spec.last = 0; // "(2.)": no digits after the point read as 0
+        lags.last = 0; // "(2.)": no digits after the point read as 0
     }
-    if (spec.last < spec.first) {
+    if (lags.last < lags.first) {
         pos = last_start;
         return false;
     }
@@ -71,9 +71,9 @@ bool parse_lag_reference(std::string_view text, std::size_t& pos, LagSpec& spec)
             return false;
         }
         if (codes == 0)
-            spec.order = value;
+            lags.order = value;
         else
-            spec.endcon = value;
+            lags.endcon = value;
         ++codes;
     }
     if (at >= text.size() || text[at] != ')') { // any other separator, or no ")"
@@ -84,11 +84,11 @@ bool parse_lag_reference(std::string_view text, std::size_t& pos, LagSpec& spec)
     return true;
 }
 
-void report_lag_range(Run& run, std::string_view name, const LagSpec& spec) {
+void report_lag_range(Run& run, std::string_view name, const LagRange& lags) {
     std::string shown(name);
     shown.resize(8, ' '); // names in 8 columns, left-justified
-    write_line(run, "  LAG FOR " + shown + " RANGE =" + fmt_I(spec.first, 5) + fmt_I(spec.last, 5) +
-                        " ORDER=" + fmt_I(spec.order, 4) + " ENDCON=" + fmt_I(spec.endcon, 4));
+    write_line(run, "  LAG FOR " + shown + " RANGE =" + fmt_I(lags.first, 5) + fmt_I(lags.last, 5) +
+                        " ORDER=" + fmt_I(lags.order, 4) + " ENDCON=" + fmt_I(lags.endcon, 4));
 }
 
 } // namespace tarvex

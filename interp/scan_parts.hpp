@@ -12,7 +12,7 @@ namespace tarvex {
 struct Run;
 
 // A lag reference name(first.last[,order[,endcon]]).
-struct LagSpec {
+struct LagRange {
     int first = 0;
     int last = 0;
     int order = 0;
@@ -25,16 +25,16 @@ inline constexpr int LAG_CODE_MAX = 999;      // largest order or end-constraint
 inline constexpr int RANGE_SUFFIX_MAX = 9999; // numbered name ranges count up to 9999
 
 // Lag code of lag `lag` of a reference.
-inline int lag_code(const LagSpec& spec, int lag) {
-    return lag + LAG_ORDER_UNIT * spec.order + LAG_ENDCON_UNIT * spec.endcon;
+inline int lag_code(const LagRange& lags, int lag) {
+    return lag + LAG_ORDER_UNIT * lags.order + LAG_ENDCON_UNIT * lags.endcon;
 }
 
 // Parses the lag reference that begins with "(" at text[pos]. On success `pos` is just past
 // ")"; on a syntax error it returns false with `pos` at the offending column.
-bool parse_lag_reference(std::string_view text, std::size_t& pos, LagSpec& spec);
+bool parse_lag_reference(std::string_view text, std::size_t& pos, LagRange& lags);
 
 // Writes "  LAG FOR <name> RANGE =<first><last> ORDER=<order> ENDCON=<endcon>".
-void report_lag_range(Run& run, std::string_view name, const LagSpec& spec);
+void report_lag_range(Run& run, std::string_view name, const LagRange& lags);
 
 // Outcome of reading an item as a numbered name range such as X1-X12.
 enum class RangeKind { NOT_RANGE, RANGE, BAD };

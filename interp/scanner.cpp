@@ -180,7 +180,7 @@ struct ItemRef {
     long long column = 0;      // 0: the whole variable
     std::size_t column_at = 0; // statement column of ":" for messages
     bool lagged = false;
-    LagSpec lags;
+    LagRange lags;
 };
 
 // Looks the item's name up and stores its list entries.
@@ -208,14 +208,14 @@ void store_item(Walk& w, const ItemRef& item, char mark) {
         append_item(w, ref, 0, mark, item.name);
         return;
     }
-    const LagSpec& spec = item.lags;
-    for (int lag = spec.first; lag <= spec.last; ++lag) {
-        const int code = lag_code(spec, lag);
-        const bool marked = spec.last > spec.first || code > 0;
+    const LagRange& lags = item.lags;
+    for (int lag = lags.first; lag <= lags.last; ++lag) {
+        const int code = lag_code(lags, lag);
+        const bool marked = lags.last > lags.first || code > 0;
         append_item(w, marked ? MARK_BASE - ref : ref, code, mark, item.name);
     }
-    if (run.flags.OPUT && spec.last > spec.first)
-        report_lag_range(run, shown_name(run, item.name), spec);
+    if (run.flags.OPUT && lags.last > lags.first)
+        report_lag_range(run, shown_name(run, item.name), lags);
 }
 
 // Cuts a name to 8 characters with the truncation warning.
