@@ -104,27 +104,27 @@ bool form_weights(const DurbinWatsonForms& forms, Real d0, std::vector<Real>& we
 
 } // namespace
 
-Real durbin_watson_statistic(const std::vector<Real>& residuals, const DifferenceSpec& spec)
+Real durbin_watson_statistic(const std::vector<Real>& residuals, const DifferenceScheme& scheme)
 {
     const int n = static_cast<int>(residuals.size());
     Real differences = 0;
-    for (int t = spec.order; t < n; ++t) {
-        if (spec.gap > 0 && t - spec.order < spec.gap && t >= spec.gap)
+    for (int t = scheme.order; t < n; ++t) {
+        if (scheme.gap > 0 && t - scheme.order < scheme.gap && t >= scheme.gap)
             continue;
-        const Real step = residuals[t] - residuals[t - spec.order];
+        const Real step = residuals[t] - residuals[t - scheme.order];
         differences += step * step;
     }
     const Real squares = ls_detail::sum_of_squares(residuals.data(), n);
     return squares == 0 ? Real(0) : differences / squares;
 }
 
-std::vector<Real> difference_matrix(int nobs, const DifferenceSpec& spec)
+std::vector<Real> difference_matrix(int nobs, const DifferenceScheme& scheme)
 {
     const auto at = [nobs](int row, int col) { return static_cast<std::size_t>(col) * nobs + row; };
     std::vector<Real> a(static_cast<std::size_t>(nobs) * nobs, Real(0));
-    for (int t = spec.order; t < nobs; ++t) {
-        const int s = t - spec.order;
-        if (spec.gap > 0 && s < spec.gap && t >= spec.gap)
+    for (int t = scheme.order; t < nobs; ++t) {
+        const int s = t - scheme.order;
+        if (scheme.gap > 0 && s < scheme.gap && t >= scheme.gap)
             continue;
         a[at(t, t)] += 1;
         a[at(s, s)] += 1;
@@ -136,7 +136,7 @@ std::vector<Real> difference_matrix(int nobs, const DifferenceSpec& spec)
 
 namespace {
 DurbinWatsonForms build_forms(const DataMatrix& factored, const HouseholderFactor& factor,
-                              const DifferenceSpec& spec, Real rho);
+                              const DifferenceScheme& scheme, Real rho);
 } // namespace
 
 long long durbin_watson_work_words(int nobs, int nregs, bool autocorrelated)
@@ -147,10 +147,10 @@ long long durbin_watson_work_words(int nobs, int nregs, bool autocorrelated)
 }
 
 DurbinWatsonForms durbin_watson_forms(const DataMatrix& factored, const HouseholderFactor& factor,
-                                      const DifferenceSpec& spec, Real rho)
+                                      const DifferenceScheme& scheme, Real rho)
 {
     try {
-        return build_forms(factored, factor, spec, rho);
+        return build_forms(factored, factor, scheme, rho);
     } catch (const std::bad_alloc&) {
         DurbinWatsonForms forms;
         forms.status = DwStatus::insufficient_space;
@@ -162,14 +162,14 @@ DurbinWatsonForms durbin_watson_forms(const DataMatrix& factored, const Househol
 namespace {
 
 DurbinWatsonForms build_forms(const DataMatrix& factored, const HouseholderFactor& factor,
-                              const DifferenceSpec& spec, Real rho)
+                              const DifferenceScheme& scheme, Real rho)
 {
     DurbinWatsonForms forms;
     const int n = factor.nobs;
     forms.size = n - factor.nregs;
     if (forms.size <= 0)
         return forms;
-    forms.b = reduce_to_residual_space(factored, factor, difference_matrix(n, spec));
+    forms.b = reduce_to_residual_space(factored, factor, difference_matrix(n, scheme));
     std::vector<Real> b = forms.b;
     if (!symmetric_eigenvalues(b, forms.size, forms.roots))
         forms.roots.clear();

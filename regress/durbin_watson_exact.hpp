@@ -14,16 +14,16 @@ namespace tarvex {
 // Which residual differences enter the statistic: e_t - e_{t-order} for every t, except those
 // whose two observations lie on either side of the gap (`gap` = the observation number, from 1,
 // after which the gap falls; 0 for none).
-struct DifferenceSpec {
+struct DifferenceScheme {
     int order = 1;
     int gap = 0;
 };
 
 // Sum of the squared differences over the sum of squares; 0 when every residual is 0.
-Real durbin_watson_statistic(const std::vector<Real>& residuals, const DifferenceSpec& spec);
+Real durbin_watson_statistic(const std::vector<Real>& residuals, const DifferenceScheme& scheme);
 
 // The difference matrix A (N by N, column-major) with e'Ae the sum of the squared differences.
-std::vector<Real> difference_matrix(int nobs, const DifferenceSpec& spec);
+std::vector<Real> difference_matrix(int nobs, const DifferenceScheme& scheme);
 
 enum class DwStatus {
     ok,
@@ -49,7 +49,7 @@ struct DurbinWatsonForms {
 };
 
 DurbinWatsonForms durbin_watson_forms(const DataMatrix& factored, const HouseholderFactor& factor,
-                                      const DifferenceSpec& spec, Real rho = 0);
+                                      const DifferenceScheme& scheme, Real rho = 0);
 
 
 // The N-K eigenvalues of M·A on the residual space, ascending.

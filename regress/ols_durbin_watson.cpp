@@ -19,21 +19,21 @@ constexpr int ROOTS_PER_LINE = 10;
 } // namespace
 
 void exact_durbin_watson(Run& run, const OlsOptions& o, const LsSolution& sol) {
-    DifferenceSpec spec;
-    spec.order = o.ORDER > 0 ? o.ORDER : 1;
-    spec.gap = o.GAP > 0 ? o.GAP : 0;
-    if (o.ORDER > 1) write_line(run, fmt_I(spec.order, 3) + " ORDER TEST");
+    DifferenceScheme scheme;
+    scheme.order = o.ORDER > 0 ? o.ORDER : 1;
+    scheme.gap = o.GAP > 0 ? o.GAP : 0;
+    if (o.ORDER > 1) write_line(run, fmt_I(scheme.order, 3) + " ORDER TEST");
     if (o.GAP > 0) write_line(run, " GAP AFTER OB. NO." + fmt_I(o.GAP, 3));
     if (o.NMISS > 0) write_line(run, fmt_I(o.NMISS, 3) + " MISSING OBS");
 
-    const Real d = durbin_watson_statistic(sol.residuals, spec);
-    if (spec.gap > 0)
+    const Real d = durbin_watson_statistic(sol.residuals, scheme);
+    if (scheme.gap > 0)
         write_line(run, " DURBIN-WATSON STATISTIC FOR" + fmt_I(1, 2) + " GAP -  =" + fmt_F(d, 10, 5));
     else
         write_line(run, " DURBIN-WATSON STATISTIC  =" + fmt_F(d, 10, 5));
     run.res[R_DW] = d;
 
-    const DurbinWatsonForms forms = durbin_watson_forms(sol.factored, sol.factor, spec, o.RHO);
+    const DurbinWatsonForms forms = durbin_watson_forms(sol.factored, sol.factor, scheme, o.RHO);
     std::vector<Real> roots;
     if (durbin_watson_roots(forms, roots) == DwStatus::too_few_degrees_of_freedom) {
         write_line(run, std::string(" ...WARNING..INSUFFICIENT DEGREES OF FREEDOM ") + "FOR DWPVALUE");

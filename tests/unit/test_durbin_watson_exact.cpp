@@ -28,7 +28,7 @@ TEST(SymmetricEigen, KnownSpectraAreFound)
 {
     // The first-difference matrix D'D of order n has eigenvalues 2 - 2cos(pi j/n), j = 0..n-1.
     const int n = 9;
-    std::vector<Real> a = difference_matrix(n, DifferenceSpec{});
+    std::vector<Real> a = difference_matrix(n, DifferenceScheme{});
     std::vector<Real> values;
     ASSERT_TRUE(symmetric_eigenvalues(a, n, values));
     ASSERT_EQ(values.size(), static_cast<std::size_t>(n));
@@ -76,14 +76,14 @@ TEST(DurbinWatsonStatistic, OrdersAndGaps)
     EXPECT_TRUE(close(durbin_watson_statistic(e, {1, 2}), 9 / 7.0Q, 1e-33Q));
     EXPECT_TRUE(close(durbin_watson_statistic(e, {2, 0}), 3 / 7.0Q, 1e-33Q));
     EXPECT_EQ(durbin_watson_statistic({0, 0, 0}, {1, 0}), 0);
-    // e'Ae reproduces the sums of squared differences for each spec.
-    for (DifferenceSpec spec : {DifferenceSpec{1, 0}, DifferenceSpec{1, 2}, DifferenceSpec{2, 0}}) {
-        const std::vector<Real> a = difference_matrix(5, spec);
+    // e'Ae reproduces the sums of squared differences for each scheme.
+    for (DifferenceScheme scheme : {DifferenceScheme{1, 0}, DifferenceScheme{1, 2}, DifferenceScheme{2, 0}}) {
+        const std::vector<Real> a = difference_matrix(5, scheme);
         Real form = 0;
         for (int i = 0; i < 5; ++i)
             for (int j = 0; j < 5; ++j)
                 form += e[i] * a[j * 5 + i] * e[j];
-        EXPECT_TRUE(close(form / 7, durbin_watson_statistic(e, spec), 1e-33Q));
+        EXPECT_TRUE(close(form / 7, durbin_watson_statistic(e, scheme), 1e-33Q));
     }
 }
 
