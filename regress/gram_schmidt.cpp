@@ -23,14 +23,9 @@ void subtract_multiple(Real* target, const Real* q, Real factor, int n)
 LeastSquaresFit GSREG(DataMatrix& data)
 {
     LeastSquaresFit fit;
-    const int n = data.nobs;
-    const int k = data.nregs();
-    fit.nobs = n;
-    fit.nregs = k;
-    if (k < 0 || n < k) {
-        fit.status = SolveStatus::too_few_observations;
-        return fit;
-    }
+    if (!ls_detail::start_fit(data, fit)) return fit;
+    const int n = fit.nobs;
+    const int k = fit.nregs;
     std::vector<Real> original(static_cast<std::size_t>(k));
     for (int j = 0; j < k; ++j)
         original[j] = ls_detail::sum_of_squares(data.column(j), n);

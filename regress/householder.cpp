@@ -25,16 +25,11 @@ HouseholderSolve householder_solve(DataMatrix& data)
 {
     HouseholderSolve out;
     LeastSquaresFit& fit = out.fit;
-    const int n = data.nobs;
-    const int k = data.nregs();
-    fit.nobs = n;
-    fit.nregs = k;
-    out.factor.nobs = n;
-    out.factor.nregs = k;
-    if (k < 0 || n < k) {
-        fit.status = SolveStatus::too_few_observations;
-        return out;
-    }
+    out.factor.nobs = data.nobs;
+    out.factor.nregs = data.nregs();
+    if (!ls_detail::start_fit(data, fit)) return out;
+    const int n = fit.nobs;
+    const int k = fit.nregs;
     const auto at = [k](int row, int col) { return static_cast<std::size_t>(col) * k + row; };
     std::vector<Real> r(static_cast<std::size_t>(k) * k, Real(0));
     const Real threshold = qm::sqrt(DEPENDENCE_RATIO);

@@ -70,6 +70,17 @@ void back_substitute(const std::vector<Real>& r, int k, const Real* z, Real* b);
 std::vector<Real> inverse_from_triangle(const std::vector<Real>& r, int k);
 // Sum of squares of n values, exact and rounded once (no square overflows or underflows).
 Real sum_of_squares(const Real* values, int n);
+// Records the data's size in `fit`; false (with `too_few_observations`) when N < K.
+inline bool start_fit(const DataMatrix& data, LeastSquaresFit& fit)
+{
+    fit.nobs = data.nobs;
+    fit.nregs = data.nregs();
+    if (fit.nregs < 0 || fit.nobs < fit.nregs) {
+        fit.status = SolveStatus::too_few_observations;
+        return false;
+    }
+    return true;
+}
 
 } // namespace ls_detail
 

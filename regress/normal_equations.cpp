@@ -158,14 +158,9 @@ MomentFactor accumulate_moments(const DataMatrix& data)
 LeastSquaresFit normal_equations_solve(const DataMatrix& data, const NormalOptions& options)
 {
     LeastSquaresFit fit;
-    const int n = data.nobs;
-    const int k = data.nregs();
-    fit.nobs = n;
-    fit.nregs = k;
-    if (k < 0 || n < k) {
-        fit.status = SolveStatus::too_few_observations;
-        return fit;
-    }
+    if (!ls_detail::start_fit(data, fit)) return fit;
+    const int n = fit.nobs;
+    const int k = fit.nregs;
     const MomentFactor factor = accumulate_moments(data);
     for (int j = 0; j < k; ++j) {
         const Real left = factor.at(j, j) * factor.at(j, j);
