@@ -87,7 +87,8 @@ struct TempSettings {
     TempSettings& operator=(const TempSettings&) = delete;
     ~TempSettings() {
         setenv("TARVEX_SETTINGS", "/dev/null", 1);
-        std::filesystem::remove_all(dir);
+        std::error_code ignored; // a gpg agent started in the directory may still be removing its sockets
+        std::filesystem::remove_all(dir, ignored);
     }
     void write(const std::string& text) const { std::ofstream(store) << text; }
     std::string read() const {
