@@ -76,8 +76,8 @@ void orient_columns(Matrix& v) {
         long long big = 0;
         for (long long i = 1; i < v.rows; ++i)
             if (qm::abs(v(i, j)) > qm::abs(v(big, j))) big = i;
-        if (v.rows > 0 && v(big, j) < 0)
-            for (long long i = 0; i < v.rows; ++i) v(i, j) = -v(i, j);
+        const bool flip = v.rows > 0 && v(big, j) < 0;
+        for (long long i = 0; i < v.rows; ++i) v(i, j) = (flip ? -v(i, j) : v(i, j)) + Real(0); // no -0
     }
 }
 
