@@ -132,9 +132,16 @@ void cmd_fcast(Run& run) {
         if (run.flags.ODONT) return;
     }
     const int end = refs.empty() && o.END < 1 ? 0 : smpl.check_last;
+    // Every forecast observation may become an element of an output variable, so a range
+    // longer than the work area cannot be stored.
+    if (end >= beg && (long long)end - beg >= run.ws.MAXADD) {
+        fail(run, " ...ERROR..FORECAST RANGE" + fmt_I(beg, 11) + " TO" + fmt_I(end, 11) +
+                      " EXCEEDS THE WORK AREA", 0);
+        return;
+    }
     FcastSettings settings;
-    for (int t = beg; t <= end; ++t)
-        if (obs_in_use(run, t)) settings.obs.push_back(t);
+    for (long long t = beg; t <= end; ++t)
+        if (obs_in_use(run, int(t))) settings.obs.push_back(int(t));
     const int nobs = int(settings.obs.size());
 
     // 5. The model.
@@ -162,14 +169,15 @@ void cmd_fcast(Run& run) {
         int origin = o.ESTEND_given ? o.ESTEND : model.estimation_end;
         if (origin <= 0) {
             origin = beg - 1;
-            write_line(run, " ..ASSUMING ESTIMATION ENDED AT OBSERVATION " + fmt_I(origin, 5));
+            if (run.flags.OPUT)
+                write_line(run, " ..ASSUMING ESTIMATION ENDED AT OBSERVATION " + fmt_I(origin, 5));
         }
         settings.dynamic_origin = std::max(origin, beg - 1);
     }
     const Forecast f = YHAT(run, model, settings);
     report_problems(run, f);
     // 8. Standard errors.
-    if (dynamic && f.has_se)
+    if (dynamic && f.has_se && run.flags.OPUT)
         write_line(run, " IGNORE FORECASTS AND STD. ERRORS BEFORE OBS. " +
                             fmt_I(settings.dynamic_origin + 1, 4));
     if (!name_blank(o.FCSE) && !f.has_se && run.sw[OWARN])

@@ -87,6 +87,24 @@ TEST(Fcast, ForecastsAndStandardErrorsInsideAndBeyondTheEstimation) {
     EXPECT_LT(fabsq(printed(again, " MEAN ERROR =")), 1e-30Q);
 }
 
+TEST(Fcast, TypedCoefficientsOnTheEstimatedEquation) {
+    FourPoints e;
+    e.data("B", {2, 1}); // y = 2x + 1 on the equation of the OLS
+    e.statement("OLS Y X", true);
+    e.run.sw[OWARN] = true;
+    const Lines out = e.statement("FCAST / COEF=B END=6 PREDICT=P FCSE=S LIST");
+    for (int t = 1; t <= 6; ++t) EXPECT_EQ(e.value("P", t), 2 * (t - 1) + 1) << t;
+    // No covariance belongs to typed coefficients: no standard errors, no column, and the
+    // listing is the regression report's (wide under SET WIDE).
+    EXPECT_EQ(VFIND(e.run, "S"), 0);
+    EXPECT_TRUE(has(out, " ...WARNING..NO COEFFICIENT COVARIANCE: FORECAST STD. ERRORS NOT STORED"));
+    EXPECT_TRUE(has(out, " OBSERVATION           OBSERVED         PREDICTED      CALCULATED"));
+    // Errors 0 0 -3 -2: mean -1.25, SSE 13, MAE 1.25.
+    EXPECT_TRUE(has(out, " MEAN ERROR =  -1.2500"));
+    EXPECT_TRUE(has(out, " SUM-SQUARED ERRORS =   13.000"));
+    EXPECT_TRUE(has(out, " MEAN ABSOLUTE ERROR=   1.2500"));
+}
+
 TEST(Fcast, ListingWithTheStandardErrorColumn) {
     FourPoints e;
     e.statement("OLS Y X", true);
@@ -268,6 +286,60 @@ TEST(Fcast, ModelPrintedWithMax) {
     EXPECT_EQ(out[0], " DEPENDENT VARIABLE = Y                4 OBSERVATIONS");
     EXPECT_EQ(out[1], " REGRESSION COEFFICIENTS");
     EXPECT_EQ(out[2], fmt_G(1.1Q, 20, 12) + "   1.10000000000"); // trailing blanks trimmed
+}
+
+} // namespace
+} // namespace tarvex
+
+#include <fstream>
+#include <unistd.h>
+
+namespace tarvex {
+namespace {
+
+std::string file_text(const std::string& name) {
+    std::ifstream in(name);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(Fcast, PlotFilesHoldTheObservationsWithKnownValues) {
+    char dir[] = "/tmp/tarvex_fcastXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string cmd = std::string(dir) + "/fc.gnu";
+    FourPoints e;
+    e.statement("OLS Y X", true);
+    e.statement("FCAST / END=6 GRAPHICS NORSTAT COMMFILE=" + cmd);
+    const std::string data = file_text(std::string(dir) + "/fc.DAT");
+    // Observations 1-4 only (5 and 6 have no observed value): number, actual, fitted, error.
+    EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), 4);
+    EXPECT_EQ(data.substr(0, data.find('\n')), "1 1 1.1 -0.1");
+    EXPECT_NE(file_text(cmd).find("title 'RESIDUAL'"), std::string::npos);
+    unlink((std::string(dir) + "/fc.DAT").c_str());
+    unlink(cmd.c_str());
+    rmdir(dir);
+}
+
+TEST(Fcast, TrendTermSuppressedOutputAndOversizedRanges) {
+    OlsEngine e;
+    // y = 2 + 3t exactly under IMLS (intercept and trend, no regressor besides X = 0).
+    e.data("Y", {5, 8, 11, 14});
+    e.data("X", {1, -1, 1, -1, 1, -1});
+    e.sample(1, 4);
+    e.statement("IMLS Y X", true);
+    // "?" suppresses the report, but the values are stored and $N set.
+    const Lines quiet = e.statement("FCAST / END=6 PREDICT=P LIST", true);
+    EXPECT_TRUE(quiet.empty());
+    EXPECT_LT(rel_error(e.value("P", 6), 20), 1e-30Q);
+    EXPECT_EQ(e.run.res[R_N], 6);
+    // An intercept-only equation reads no variable: END beyond the work area is refused, and the
+    // run goes on.
+    e.data("C", {7});
+    const Lines big = e.statement("FCAST Y / COEF=C END=2000000000");
+    ASSERT_FALSE(big.empty());
+    EXPECT_EQ(big[0], " ...ERROR..FORECAST RANGE          1 TO 2000000000 EXCEEDS THE WORK AREA");
+    e.statement("FCAST Y / COEF=C END=3 PREDICT=Q NORSTAT", true);
+    EXPECT_EQ(e.value("Q", 3), 7);
+    EXPECT_FALSE(e.run.flags.ODONT);
 }
 
 } // namespace
