@@ -145,7 +145,7 @@ void cmd_fcast(Run& run) {
     const int nobs = int(settings.obs.size());
 
     // 5. The model.
-    if (o.MAX || o.DUMP) write_fcast_model(run, model, nobs);
+    if (o.MAX || o.DUMP) write_fcast_model(run, model, o, nobs);
     // 6. Model types whose estimators this version does not have.
     if (model.type == "POOL" && o.NCROSS == 0) {
         fail(run, " ...ERROR..NCROSS= OPTION REQUIRED FOR POOL", ERR_FCAST_NCROSS);
