@@ -177,7 +177,7 @@ void cmd_fcast(Run& run) {
     const Forecast f = YHAT(run, model, settings);
     report_problems(run, f);
     // 8. Standard errors.
-    if (dynamic && f.has_se && run.flags.OPUT)
+    if (dynamic && run.flags.OPUT)
         write_line(run, " IGNORE FORECASTS AND STD. ERRORS BEFORE OBS. " +
                             fmt_I(settings.dynamic_origin + 1, 4));
     if (!name_blank(o.FCSE) && !f.has_se && run.sw[OWARN])
