@@ -21,7 +21,10 @@ void anova_heading(Run& run) {
 
 std::string anova_tail(const AnovaRow& r) { return fmt_F(r.df, 8, 0) + fmt_G(r.ms, 18, 5); }
 
-std::string anova_test(const AnovaRow& r) { return fmt_G(r.f, 18, 5) + fmt_F(r.p, 7, 4); }
+// F and its p-value; blank when the error mean square is 0 and no F can be formed.
+std::string anova_test(const AnovaRow& r) {
+    return r.tested ? fmt_G(r.f, 18, 5) + fmt_F(r.p, 7, 4) : std::string();
+}
 
 } // namespace
 

@@ -47,6 +47,7 @@ void f_test(AnovaRow& effect, const AnovaRow& error) {
     if (error.ms > 0) {
         effect.f = effect.ms / error.ms;
         effect.p = dist::f_upper(effect.f, effect.df, error.df);
+        effect.tested = effect.df > 0;
     }
 }
 

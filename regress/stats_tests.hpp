@@ -13,6 +13,7 @@ using Groups = std::vector<std::vector<Real>>;
 
 struct AnovaRow {
     Real ss = 0, df = 0, ms = 0, f = 0, p = 0;
+    bool tested = false; // F and p formed (the error mean square is positive)
 };
 struct OneWayAnova {
     Real mean = 0;
