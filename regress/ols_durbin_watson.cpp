@@ -9,6 +9,7 @@
 #include "regress/durbin_watson_exact.hpp"
 #include "regress/ls_bridge.hpp"
 #include "regress/ols_options.hpp"
+#include "regress/ols_work_space.hpp"
 
 namespace tarvex {
 
@@ -35,7 +36,13 @@ void exact_durbin_watson(Run& run, const OlsOptions& o, const LsSolution& sol) {
 
     const DurbinWatsonForms forms = durbin_watson_forms(sol.factored, sol.factor, scheme, o.RHO);
     std::vector<Real> roots;
-    if (durbin_watson_roots(forms, roots) == DwStatus::too_few_degrees_of_freedom) {
+    const DwStatus found = durbin_watson_roots(forms, roots);
+    if (found == DwStatus::insufficient_space) {
+        householder_space_error(run, durbin_watson_work_words(int(sol.residuals.size()),
+                                                              sol.factor.nregs, o.RHO != 0));
+        return;
+    }
+    if (found == DwStatus::too_few_degrees_of_freedom) {
         write_line(run, std::string(" ...WARNING..INSUFFICIENT DEGREES OF FREEDOM ") + "FOR DWPVALUE");
         return;
     }
