@@ -23,6 +23,7 @@ void exact_durbin_watson(Run& run, const OlsOptions& o, const LsSolution& sol) {
     DifferenceScheme scheme;
     scheme.order = o.ORDER > 0 ? o.ORDER : 1;
     scheme.gap = o.GAP > 0 ? o.GAP : 0;
+    scheme.missing = o.NMISS > 0 ? o.NMISS : 0;
     if (o.ORDER > 1) write_line(run, fmt_I(scheme.order, 3) + " ORDER TEST");
     if (o.GAP > 0) write_line(run, " GAP AFTER OB. NO." + fmt_I(o.GAP, 3));
     if (o.NMISS > 0) write_line(run, fmt_I(o.NMISS, 3) + " MISSING OBS");

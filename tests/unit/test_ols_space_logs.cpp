@@ -122,5 +122,74 @@ TEST(OlsLoggedDependent, LoglogMatchesTheRegressionOfTheLogs) {
         << ::testing::PrintToString(logged);
 }
 
+TEST(OlsLoggedDependent, WeightedFitsReportUntransformedResidualStatistics) {
+    // The weighted rows are fitted, the statistics are those of the unweighted residuals:
+    // Durbin-Watson from the stored RESID equals the printed one.
+    OlsEngine e;
+    e.data("Y", {1, 2, 4, 3, 6});
+    e.data("X", {1, 2, 3, 4, 5});
+    e.data("W", {1, 2, 1, 3, 1});
+    e.sample(1, 5);
+    const Lines out = e.statement("OLS Y X / WEIGHT=W RSTAT RESID=E NOGF NOANOVA");
+    const auto at = std::find(out.begin(), out.end(),
+                              " RESIDUAL STATISTICS ARE COMPUTED FROM UNTRANSFORMED DEPENDENT VARIABLE");
+    ASSERT_NE(at, out.end()) << ::testing::PrintToString(out);
+    Real num = 0, den = 0;
+    for (int t = 1; t <= 5; ++t) {
+        const Real et = e.value("E", t);
+        den += et * et;
+        if (t > 1) num += (et - e.value("E", t - 1)) * (et - e.value("E", t - 1));
+    }
+    EXPECT_LT(fabsq(e.run.res[R_DW] - num / den), 1e-30Q);
+    ASSERT_NE(at + 1, out.end());
+    EXPECT_EQ((at + 1)->substr(0, 16), " DURBIN-WATSON =");
+    for (const std::string& l : e.statement("OLS Y X / RSTAT NOGF NOANOVA"))
+        EXPECT_EQ(l.find("UNTRANSFORMED"), std::string::npos);
+}
+
+TEST(OlsExactDurbinWatson, MissingObservationsInTheGapUnderAutocorrelation) {
+    // y = 1 2 4 on the intercept: e = (-4, -1, 5)/3; with the gap after observation 1 only
+    // e3 - e2 counts, d = 1/(42/9) * 4 = 6/7. Under AR(1) errors u ~ N(0, V), the two observations
+    // after the gap stand NMISS periods further on: V_ij = rho^|t_i - t_j| with t = 0, 1+m, 2+m.
+    // P(d <= 6/7) = P(u'M(A - dI)Mu <= 0); the form has two non-zero roots l+ > 0 > l- (those of
+    // C V), so the probability is (2/pi) atan(sqrt(-l-/l+)).
+    for (int missing : {0, 2}) {
+        SCOPED_TRACE(missing);
+        OlsEngine e;
+        e.data("Y", {1, 2, 4});
+        e.sample(1, 3);
+        const Lines out = e.statement("OLS Y / DWPVALUE GAP=1 NMISS=" + std::to_string(missing) +
+                                      " RHO=0.5 NOGF NOANOVA");
+        const Real rho = 0.5Q, d = Real(6) / 7;
+        const int time[3] = {0, 1 + missing, 2 + missing};
+        Real m[3][3], a[3][3] = {{0, 0, 0}, {0, 1, -1}, {0, -1, 1}}, c[3][3] = {}, p[3][3] = {};
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) m[i][j] = (i == j) - Real(1) / 3, a[i][j] -= i == j ? d : 0;
+        Real ma[3][3] = {};
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                for (int k = 0; k < 3; ++k) ma[i][j] += m[i][k] * a[k][j];
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                for (int k = 0; k < 3; ++k) c[i][j] += ma[i][k] * m[k][j];
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                for (int k = 0; k < 3; ++k) p[i][j] += c[i][k] * powq(rho, fabsq(Real(time[k] - time[j])));
+        const Real tr = p[0][0] + p[1][1] + p[2][2];
+        Real c2 = 0;
+        for (int i = 0; i < 3; ++i)
+            for (int j = i + 1; j < 3; ++j) c2 += p[i][i] * p[j][j] - p[i][j] * p[j][i];
+        const Real root = sqrtq(tr * tr - 4 * c2);
+        const Real lplus = (tr + root) / 2, lminus = (tr - root) / 2;
+        ASSERT_GT(lplus, 0);
+        ASSERT_LT(lminus, 0);
+        const Real prob = 2 / M_PIq * atanq(sqrtq(-lminus / lplus));
+        EXPECT_LT(fabsq(e.run.res[R_CDF] - prob), 1e-15Q);
+        EXPECT_NE(std::find(out.begin(), out.end(),
+                            " DURBIN-WATSON POSITIVE AUTOCORRELATION TEST P-VALUE =" + fmt_F(prob, 12, 6)),
+                  out.end()) << ::testing::PrintToString(out);
+    }
+}
+
 } // namespace
 } // namespace tarvex
