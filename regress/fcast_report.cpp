@@ -51,7 +51,7 @@ bool error_known(const FcastRow& r) { return r.known && r.defined; }
 
 } // namespace
 
-void write_fcast_model(Run& run, const FcastModel& model, int nobs) {
+void write_fcast_model(Run& run, const FcastModel& model, const FcastOptions& o, int nobs) {
     write_line(run, " DEPENDENT VARIABLE = " + name8(model.dep_name) + fmt_I(nobs, 10) + " OBSERVATIONS");
     write_line(run, " REGRESSION COEFFICIENTS");
     std::string line;
@@ -63,6 +63,8 @@ void write_fcast_model(Run& run, const FcastModel& model, int nobs) {
         }
     }
     if (!line.empty()) write_line(run, line);
+    if (o.RHO != RHO_NOT_GIVEN) write_line(run, " USER SPECIFIED RHO=" + fmt_F(o.RHO, 8, 5));
+    if (o.SRHO != RHO_NOT_GIVEN) write_line(run, " USER SPECIFIED SRHO=" + fmt_F(o.SRHO, 8, 5));
 }
 
 void write_fcast_listing(Run& run, const Forecast& f, const FcastOptions& o) {
@@ -171,6 +173,7 @@ void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
         run.res[R_DW] = r.dw;
         run.res[R_RHO] = r.rho;
         run.res[R_R2OP] = r.r2op;
+        run.res[R_JB] = r.jb;
     }
     if (o.GNU) write_residual_plot(run, fit, ro);
 }

@@ -286,6 +286,12 @@ TEST(Fcast, ModelPrintedWithMax) {
     EXPECT_EQ(out[0], " DEPENDENT VARIABLE = Y                4 OBSERVATIONS");
     EXPECT_EQ(out[1], " REGRESSION COEFFICIENTS");
     EXPECT_EQ(out[2], fmt_G(1.1Q, 20, 12) + "   1.10000000000"); // trailing blanks trimmed
+    // A user-given autocorrelation is echoed with the model (before AUTO is refused).
+    e.statement("OLS Y X", true);
+    const Lines rho = e.statement("FCAST / MAX MODEL=AUTO ORDER=1 RHO=0.25");
+    ASSERT_GE(rho.size(), 5u);
+    EXPECT_EQ(rho[3], " USER SPECIFIED RHO= 0.25000");
+    EXPECT_EQ(rho[4], " ...NOTE..FCAST FOR MODEL=AUTO IS NOT AVAILABLE IN THIS VERSION");
 }
 
 } // namespace
