@@ -33,7 +33,11 @@ template <typename F> void for_each_run(const std::vector<Real>& s, F f) {
 // Stems beyond this magnitude do not fit the stem column.
 const Real STEM_LIMIT = 99999;
 
+// Powers of ten beyond the binary128 range are held at its edges.
+constexpr int MAX_POWER = 4940;
+
 Real power_of_ten(int k) {
+    k = std::clamp(k, -MAX_POWER, MAX_POWER);
     Real p = 1;
     for (int i = 0; i < std::abs(k); ++i) p *= 10;
     return k < 0 ? 1 / p : p;
