@@ -140,7 +140,9 @@ std::vector<StemRow> stem_and_leaf(std::vector<Real> values, int digits, long lo
     const Real leaf_unit = power_of_ten(digits - 1);
     auto stem_of = [&](Real x) { return floorq(x / unit); };
     const Real lo = stem_of(values.front()), hi = stem_of(values.back());
-    if (fabsq(lo) > STEM_LIMIT || fabsq(hi) > STEM_LIMIT || hi - lo + 1 > Real(max_stems)) {
+    const bool units_usable = leaf_unit > 0 && !isinfq(unit);
+    if (!units_usable || !(fabsq(lo) <= STEM_LIMIT) || !(fabsq(hi) <= STEM_LIMIT) ||
+        hi - lo + 1 > Real(max_stems)) {
         too_many = true;
         return rows;
     }
