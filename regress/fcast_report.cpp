@@ -32,7 +32,8 @@ std::string plot_line(bool known, Real e, Real largest, int width) {
     line[centre] = '|';
     if (!known) return line;
     int pos = centre;
-    if (largest > 0) pos = centre + static_cast<int>(qm::round(e / largest * (centre - 1)));
+    const Real shift = largest > 0 ? qm::round(e / largest * (centre - 1)) : Real(0);
+    if (finiteq(shift)) pos = centre + static_cast<int>(shift); // an infinite value stays at 0
     line[std::clamp(pos, 0, width - 1)] = '*';
     return line;
 }

@@ -253,6 +253,13 @@ TEST(Fcast, ErrorsAndTheirNumbers) {
     err("FCAST / PRED=M", " ...ERROR..VARIABLE M        NOT DIMENSIONED PROPERLY", 49002);
     EXPECT_TRUE(has(e.statement("FCAST / RESID=M"), " ...NOTE..USE DIMENSION COMMAND TO CREATE IT"));
     for (int k = 1; k <= 4; ++k) EXPECT_EQ(e.elem(m, k), k);
+    // A regressor deleted after the estimation is not read from the released space.
+    e.statement("OLS Y X", true);
+    e.data("X2", {0, 1, 2, 3, 4, 5});
+    e.statement("OLS Y X2", true);
+    e.statement("DELETE X2", true);
+    err("FCAST", " ...ERROR..VARIABLE X2       OF THE LAST ESTIMATION NO LONGER EXISTS", 0);
+    e.statement("OLS Y X", true);
     // A failed FCAST leaves the stored estimation for the next one.
     e.run.res[R_ERR] = 0;
     e.statement("FCAST / PREDICT=P", true);
