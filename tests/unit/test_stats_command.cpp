@@ -175,6 +175,11 @@ TEST(StatsCommand, NonparametricOnlyWithNonparam) {
     EXPECT_TRUE(has(n, " NONPARAMETRIC SIGN TEST:"));
     EXPECT_TRUE(has(n, "  DIFFERENCES: NEGATIVE=    5 ZERO=    4 POSITIVE=    1"));
     EXPECT_TRUE(has(n, "  ONE-SIDED PVALUE= 0.10938 TWO-SIDED PVALUE= 0.21875"));
+    // One variable: the sign test of its values (x: ten positive, P = 2^-10 one-sided).
+    const Lines one = e.statement("STATS X / NOLIST NONPARAM");
+    EXPECT_FALSE(has_prefix(one, " KRUSKAL"));
+    EXPECT_TRUE(has(one, "  DIFFERENCES: NEGATIVE=    0 ZERO=    0 POSITIVE=   10"));
+    EXPECT_TRUE(has(one, "  ONE-SIDED PVALUE= 0.00098 TWO-SIDED PVALUE= 0.00195"));
     // 1..6 split in halves: H = 27/7 = 3.85714, p = erfc(sqrt(27/14)) = 0.0495; U = 0.
     e.data("P", {1, 2, 3, 0, 0, 0, 0, 0, 0, 0});
     e.data("Q", {4, 5, 6, 0, 0, 0, 0, 0, 0, 0});
