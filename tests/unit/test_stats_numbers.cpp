@@ -24,7 +24,9 @@ const Real PI = M_PIq;
     return ::testing::AssertionFailure() << sa << " differs from " << sb;
 }
 
-WeightedValues plain(std::vector<Real> x) { return WeightedValues{std::move(x), {}}; }
+WeightedValues plain(std::vector<Real> x) {
+    return WeightedValues{std::move(x), {}};
+}
 
 TEST(StatsMoments, ExactSmallDataAndDivisors) {
     // 2 4 4 4 5 5 7 9: mean 5, squared deviations sum to 32, third 42, fourth 356.
@@ -103,7 +105,8 @@ TEST(StatsMoments, PairCrossProducts) {
 
 TEST(StatsOrder, MedianQuartilesAndModes) {
     std::vector<Real> ten;
-    for (int i = 10; i >= 1; --i) ten.push_back(i);
+    for (int i = 10; i >= 1; --i)
+        ten.push_back(i);
     ten.push_back(-99999); // the missing-value code is left out
     const OrderStatistics o = SORTSH(ten, -99999);
     EXPECT_EQ(o.n, 10);
