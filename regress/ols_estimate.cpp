@@ -12,6 +12,7 @@
 #include "regress/ols_durbin_watson.hpp"
 #include "regress/ols_influence.hpp"
 #include "regress/ols_report.hpp"
+#include "regress/restrict_estimation.hpp"
 #include "workspace/sample.hpp"
 
 #include <algorithm>
@@ -287,6 +288,7 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     if (o.DWPVALUE && o.method() == OlsMethod::HH && put) exact_durbin_watson(run, o, sol);
     fit.coef = sol.coef;
     fit.xtx_inv = sol.xtx_inv;
+    if (o.RESTRICT && !impose_restrictions(run, fit, sol.sse)) return;
     // Given coefficients replace the estimates; residuals and SSE follow from them.
     std::vector<Real> given_cov;
     if (!name_blank(o.INCOEFFI)) {
@@ -311,11 +313,11 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     }
     // 10. Residual variance.
     fit.sse = sol.sse;
-    if (!name_blank(o.INCOEFFI)) {
+    if (!name_blank(o.INCOEFFI) || fit.restrictions > 0) {
         fit.sse = 0;
         for (Real e : es) fit.sse += e * e;
     }
-    fit.df = o.DN ? fit.nobs : fit.nobs - k;
+    fit.df = o.DN ? fit.nobs : fit.nobs - k + fit.restrictions;
     if (o.INSIG2 > 0) fit.sse = o.INSIG2 * fit.df;
     fit.sigma2 = fit.df > 0 ? fit.sse / fit.df : Real(1);
     fit.sigma = fit.df > 0 ? qm::sqrt(qm::abs(fit.sse / fit.df)) : Real(1);
