@@ -102,9 +102,15 @@ bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text,
     };
     expr::Program program;
     bool compiled = false;
+    // A lag in a hypothesis names a coefficient, not a value before the sample: the
+    // compiler's note about lags in undefined observations does not apply.
+    const bool warn = run.sw[OWARN];
+    run.sw[OWARN] = false;
     try {
         compiled = expr::GENR(run, expression, request, program);
+        run.sw[OWARN] = warn;
     } catch (const NameProblem& p) {
+        run.sw[OWARN] = warn;
         if (p.number == ERR_TEST_NO_NAME)
             test_error(run, " ...ERROR.." + p.name + " DOES NOT EXIST", p.number);
         else

@@ -119,8 +119,8 @@ TestOutcome TESTH(Run& run, const std::vector<Hypothesis>& rows, const std::vect
                 f_line(run, out.f, 1, df, out.pvalue);
             }
         } else {
-            const Real phi = expr::ncdf(t);
-            out.pvalue = 2 * std::min(phi, 1 - phi);
+            // 2 min(PHI(t), 1 - PHI(t)), taken from the lower tail so that it keeps its digits.
+            out.pvalue = 2 * expr::ncdf(-qm::abs(t));
             if (print)
                 write_line(run, " ASYMPTOTIC NORMAL STATISTIC =" + fmt_G(t, 16, 8) + "  P-VALUE=" +
                                     fmt_F(out.pvalue, 8, 5));

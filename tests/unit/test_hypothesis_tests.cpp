@@ -44,9 +44,9 @@ TEST(TestCommand, SingleHypothesisOnOneCoefficientMatchesTheTRatio) {
     EXPECT_EQ(out[0].rfind(" TEST VALUE =", 0), 0u);
     EXPECT_NE(out[0].find(" STD. ERROR OF TEST VALUE"), std::string::npos);
     EXPECT_EQ(out[1].rfind(" T STATISTIC =", 0), 0u);
-    EXPECT_NE(out[1].find(" WITH    1 D.F.    P-VALUE= 0.12100"), std::string::npos);
+    EXPECT_NE(out[1].find(" WITH    1 D.F.    P-VALUE= 0.12104"), std::string::npos);
     EXPECT_EQ(out[2].rfind(" F STATISTIC =", 0), 0u);
-    EXPECT_NE(out[2].find(" WITH    1 AND    1 D.F.  P-VALUE= 0.12100"), std::string::npos);
+    EXPECT_NE(out[2].find(" WITH    1 AND    1 D.F.  P-VALUE= 0.12104"), std::string::npos);
     // P(chi-square(1) > 27) = erfc(sqrt(27/2)) = 2.0e-7.
     EXPECT_NE(out[3].find(" WITH    1 D.F.  P-VALUE= 0.00000"), std::string::npos);
     EXPECT_EQ(out[4], " UPPER BOUND ON P-VALUE BY CHEBYCHEV INEQUALITY = 0.03704");
@@ -107,7 +107,7 @@ TEST(TestCommand, JointBlockGivesWaldAndF) {
     EXPECT_LT(relative(r[R_F], 4), TIGHT);
     EXPECT_EQ(r[R_DF1], 2);
     EXPECT_EQ(r[R_DF2], 1);
-    EXPECT_EQ(r[R_VAL1], 0);
+    EXPECT_LT(fabsq(r[R_VAL1]), TIGHT);
     EXPECT_LT(relative(r[R_VAL2], -2.0Q / 3), TIGHT);
     EXPECT_LT(relative(r[R_CT11], 1.0Q / 12), TIGHT);
     EXPECT_LT(relative(r[R_CT12], -1.0Q / 6), TIGHT);
@@ -197,10 +197,12 @@ TEST(TestCommand, DumpShowsValueAndExactGradient) {
     SmallFit e;
     e.run.sw[ODMMP] = true;
     const Lines out = e.command("TEST 2*X - 3*CONSTANT = 1");
-    ASSERT_GE(out.size(), 3u);
-    EXPECT_EQ(out[0], " TEST RESULT=   4.0000    ");  // 3 + 2 - 1
-    EXPECT_EQ(out[1], " GRADIENT");
-    EXPECT_EQ(out[2], "   2.0000       -3.0000    ");
+    std::size_t at = 0;
+    while (at < out.size() && out[at].rfind(" TEST RESULT=", 0) != 0) ++at;
+    ASSERT_LT(at + 2, out.size());
+    EXPECT_EQ(out[at], " TEST RESULT=   4.0000");  // 3 + 2 - 1
+    EXPECT_EQ(out[at + 1], " GRADIENT");
+    EXPECT_EQ(out[at + 2], "   2.0000      -3.0000");
 }
 
 } // namespace

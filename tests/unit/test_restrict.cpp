@@ -96,7 +96,7 @@ TEST(Restrict, FailuresEndTheEstimation) {
         {"RESTRICT", "RESTRICT X1 = 0\nRESTRICT 2*X1 = 1\nEND\n", " ...WARNING..RESTRICTIONS COULD NOT BE DONE", 15016},
         {"RESTRICT", "PRINT X1\n", " ...ERROR..COMMAND IS NOT A RESTRICT, TEST, OR END COMMAND", 15018},
         {"RESTRICT RIDGE=0.1", "", " ...ERROR..RESTRICT AND RIDGE OPTIONS NOT ALLOWED", 6015},
-        {"RESTRICT DWPVALUE", "", " ...ERROR..INCOMPATIBLE OPTIONS ", 6012},
+        {"RESTRICT DWPVALUE", "", " ...ERROR..INCOMPATIBLE OPTIONS", 6012},
     };
     for (const Case& c : cases) {
         Longley e;
@@ -127,7 +127,7 @@ TEST(LagSums, TableAgreesWithTheTypedHypotheses) {
     const Real mean_lag = (e.value("B", 2) + 2 * e.value("B", 3)) / sum;
     ASSERT_TRUE(has_line(out, "                    TESTS ON LAGGED COEFFICIENTS"));
     EXPECT_TRUE(has_line(out, " VARIABLE  SUM(COEFS)  STD ERROR  T-RATIO  P-VALUE | MEAN LAG| JOINT-F  P-VALUE"));
-    EXPECT_TRUE(has_line(out, "X       " + fmt_G(sum, 13, 5) + fmt_G(se, 11, 3) + fmt_G(t, 11, 3) + fmt_F(p, 6, 3) +
+    EXPECT_TRUE(has_line(out, " X       " + fmt_G(sum, 13, 5) + fmt_G(se, 11, 3) + fmt_G(t, 11, 3) + fmt_F(p, 6, 3) +
                                   " |" + fmt_F(mean_lag, 8, 3) + " |" + fmt_G(f, 11, 3) + fmt_F(fp, 6, 3)));
 }
 
