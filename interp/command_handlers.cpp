@@ -12,6 +12,7 @@
 #include "io/print_write.hpp"
 #include "io/read_command.hpp"
 #include "io/stored_format.hpp"
+#include "regress/fcast_command.hpp"
 #include "regress/ols_command.hpp"
 #include "regress/test_command.hpp"
 #include "workspace/maintenance.hpp"
@@ -77,7 +78,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {46,  "RESTORE",  cmd_restore,       C, R}, // restore a saved workspace
     {47,  "SPREAD",   not_available,     N, R},
     {48,  "PARM",     cmd_size,          P, S}, // work area size: ends the loop to reallocate
-    {49,  "FCAST",    not_available,     N, R}, // forecast
+    {49,  "FCAST",    cmd_fcast,         N, S}, // forecast
     {50,  "SYSTEM",   not_available,     N, R},
     {51,  "LIST",     PRINTX,            N, S}, // list variables (as PRINT)
     {52,  "NLINEAR",  not_available,     N, R},
@@ -97,7 +98,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {66,  "DEMONSTR", not_available,     P, R},
     {67,  "PAUSE",    cmd_pause,         P, R}, // wait for the user (OTERM only)
     {68,  "USER",     not_available,     N, R},
-    {69,  "DIAGNOSE", not_available,     N, R}, // the FCAST handler
+    {69,  "DIAGNOSE", cmd_fcast,         N, S}, // the FCAST handler: not available
     {70,  "INSTRUME", not_available,     N, R},
     {71,  "TABLES",   not_available,     P, R},
     {72,  "ARIMA",    not_available,     N, R},

@@ -174,10 +174,14 @@ DurbinWatsonForms build_forms(const DataMatrix& factored, const HouseholderFacto
     if (!symmetric_eigenvalues(b, forms.size, forms.roots))
         forms.roots.clear();
     if (rho != 0) {
+        // Rows after the gap stand `missing` periods further on: V_ij = rho^|time_i - time_j|.
+        const int shift = scheme.gap > 0 ? std::max(scheme.missing, 0) : 0;
+        auto time = [&](int row) { return row < scheme.gap ? row : row + shift; };
         std::vector<Real> v(static_cast<std::size_t>(n) * n);
         for (int col = 0; col < n; ++col)
             for (int row = 0; row < n; ++row)
-                v[static_cast<std::size_t>(col) * n + row] = qm::pow(rho, qm::abs(Real(row - col)));
+                v[static_cast<std::size_t>(col) * n + row] =
+                    qm::pow(rho, qm::abs(Real(time(row) - time(col))));
         forms.g = reduce_to_residual_space(factored, factor, std::move(v));
     }
     return forms;

@@ -13,10 +13,12 @@ namespace tarvex {
 
 // Which residual differences enter the statistic: e_t - e_{t-order} for every t, except those
 // whose two observations lie on either side of the gap (`gap` = the observation number, from 1,
-// after which the gap falls; 0 for none).
+// after which the gap falls; 0 for none). `missing` observations are absent in the gap: they
+// lengthen the time between the two sides, which only the autocorrelated errors (rho) see.
 struct DifferenceScheme {
     int order = 1;
     int gap = 0;
+    int missing = 0;
 };
 
 // Sum of the squared differences over the sum of squares; 0 when every residual is 0.

@@ -27,6 +27,7 @@ struct EstimationResults {
     std::vector<Real> predicted;  // KPRED, one per observation used
     std::vector<Real> residuals;  // KRES
     std::vector<Real> weights;    // KWT (empty without weights)
+    std::vector<Real> recursive;  // recursive residuals (RECURSIV), XMISS where none
     int n = 0, k = 0, beg = 0, end = 0;
     Real sse = 0, sst = 0, raw = 0, rsqr = 0, df = 0, sigma = 0, ridge = 0, swt = 0;
     bool log_dependent = false, log_regressors = false, intercept = false;

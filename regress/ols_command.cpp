@@ -6,8 +6,10 @@
 #include "interp/command_table.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "regress/lag_polynomial.hpp"
 #include "regress/ols_fit.hpp"
 #include "regress/ols_options.hpp"
+#include "regress/ols_work_space.hpp"
 #include "workspace/sample.hpp"
 
 #include <algorithm>
@@ -17,6 +19,7 @@ namespace tarvex {
 namespace {
 
 constexpr int LAG_ORDER_CODE = 10000; // lag codes from here up carry a polynomial order
+constexpr int LAG_ORDER_LIMIT = 1000;  // orders run 0..999; the end-constraint code sits above
 
 std::string trim(std::string_view s) {
     const auto e = s.find_last_not_of(' ');
@@ -149,6 +152,8 @@ void cmd_olsq(Run& run) {
         OlsTerm t;
         t.ref = plain_ref(ref);
         t.lag = scan.list[scan.MAXVAR + k] % LAG_ORDER_CODE;
+        t.poly_order = scan.list[scan.MAXVAR + k] / LAG_ORDER_CODE % LAG_ORDER_LIMIT;
+        t.end_constraint = scan.list[scan.MAXVAR + k] / (LAG_ORDER_CODE * LAG_ORDER_LIMIT);
         t.name = name8(lagged_name(variable_name(run, t.ref), t.lag));
         if (t.ref == fit.dep_ref && t.lag == 1 && fit.lagged_dependent < 0)
             fit.lagged_dependent = int(fit.terms.size());
@@ -175,6 +180,7 @@ void cmd_olsq(Run& run) {
         return;
     }
     fit.k = int(fit.terms.size());
+    if (!o.DLRX && !check_lag_polynomials(run, fit.terms)) return;
 
     // 7. Name options.
     const OptionTable& table = olsq_option_table();
@@ -231,7 +237,8 @@ void cmd_olsq(Run& run) {
     const SkipCodes skip = skip_codes(run); // looked up once, not per observation
     for (int t = beg; t <= end; ++t)
         if (!skip || t > skip.length || skip.codes[t] <= 0) ++usable;
-    if (usable < fit.k) {
+    const int parameters = fit.k - (o.DLRX ? 0 : lag_polynomial_restrictions(fit.terms));
+    if (usable < parameters) {
         ols_error(run, " ...ERROR.." + fmt_I(usable, 5) + " OBSERVATIONS IS NOT ENOUGH FOR " +
                            "ESTIMATION", ERR_TOO_FEW_OBSERVATIONS);
         return;
@@ -240,6 +247,7 @@ void cmd_olsq(Run& run) {
         ols_error(run, " ...ERROR..RESTRICT AND RIDGE OPTIONS NOT ALLOWED", ERR_RESTRICT_RIDGE);
         return;
     }
+    if (!reserve_ols_work_space(run, o, usable, fit.k)) return;
     // 11. Scan-only runs stop here.
     if (run.sw[OSCAN] || run.flags.ODONT) return;
     fit.n = usable;

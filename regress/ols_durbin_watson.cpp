@@ -9,6 +9,7 @@
 #include "regress/durbin_watson_exact.hpp"
 #include "regress/ls_bridge.hpp"
 #include "regress/ols_options.hpp"
+#include "regress/ols_work_space.hpp"
 
 namespace tarvex {
 
@@ -22,6 +23,7 @@ void exact_durbin_watson(Run& run, const OlsOptions& o, const LsSolution& sol) {
     DifferenceScheme scheme;
     scheme.order = o.ORDER > 0 ? o.ORDER : 1;
     scheme.gap = o.GAP > 0 ? o.GAP : 0;
+    scheme.missing = o.NMISS > 0 ? o.NMISS : 0;
     if (o.ORDER > 1) write_line(run, fmt_I(scheme.order, 3) + " ORDER TEST");
     if (o.GAP > 0) write_line(run, " GAP AFTER OB. NO." + fmt_I(o.GAP, 3));
     if (o.NMISS > 0) write_line(run, fmt_I(o.NMISS, 3) + " MISSING OBS");
@@ -35,7 +37,13 @@ void exact_durbin_watson(Run& run, const OlsOptions& o, const LsSolution& sol) {
 
     const DurbinWatsonForms forms = durbin_watson_forms(sol.factored, sol.factor, scheme, o.RHO);
     std::vector<Real> roots;
-    if (durbin_watson_roots(forms, roots) == DwStatus::too_few_degrees_of_freedom) {
+    const DwStatus found = durbin_watson_roots(forms, roots);
+    if (found == DwStatus::insufficient_space) {
+        householder_space_error(run, durbin_watson_work_words(int(sol.residuals.size()),
+                                                              sol.factor.nregs, o.RHO != 0));
+        return;
+    }
+    if (found == DwStatus::too_few_degrees_of_freedom) {
         write_line(run, std::string(" ...WARNING..INSUFFICIENT DEGREES OF FREEDOM ") + "FOR DWPVALUE");
         return;
     }

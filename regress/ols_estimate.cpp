@@ -7,7 +7,9 @@
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
+#include "regress/lag_polynomial.hpp"
 #include "regress/ls_bridge.hpp"
+#include "regress/recursive_residuals.hpp"
 #include "regress/ols_fit.hpp"
 #include "regress/ols_durbin_watson.hpp"
 #include "regress/ols_influence.hpp"
@@ -250,7 +252,7 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
         if (fit.terms[j].kind == TermKind::VARIABLE && fit.xsd[j] == 0 && put && run.sw[OWARN])
             write_line(run, " ...WARNING..VARIABLE " + fit.terms[j].name + " IS A CONSTANT");
 
-    if (n < k) {
+    if (n < k - (o.DLRX ? 0 : lag_polynomial_restrictions(fit.terms))) {
         ols_error(run, " ...ERROR..FEWER OBSERVATIONS THAN VARIABLES:" + fmt_I(n, 10),
                   ERR_TOO_FEW_OBSERVATIONS);
         return;
@@ -269,7 +271,7 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     }
     const std::vector<Real>& xs = fit.w.empty() ? fit.x : weighted_x;
     const std::vector<Real>& ys = fit.w.empty() ? fit.y : weighted_y;
-    const LsSolution sol = solve_least_squares(o.method(), xs, ys, n, k, o.RIDGE);
+    const LsSolution sol = solve_regression(run, fit, o, xs, ys);
     if (sol.too_few) {
         ols_error(run, " ...ERROR..FEWER OBSERVATIONS THAN VARIABLES:" + fmt_I(n, 10),
                   ERR_TOO_FEW_OBSERVATIONS);
@@ -346,6 +348,7 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     if (o.AUXRSQR && !o.HETCOV && put) write_auxiliary_rsquares(run, fit, xs);
     // 13, 14. Influence diagnostics.
     if (o.INFLUENC && put) write_influence(run, fit, xs, es, o.DFBETAS);
+    if (o.RECURSIV) recursive_estimation(run, fit, xs, ys);
     OLSOUT(run, fit, o);
 }
 

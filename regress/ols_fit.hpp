@@ -25,6 +25,8 @@ struct OlsTerm {
     TermKind kind = TermKind::VARIABLE;
     int ref = 0;        // plain variable reference (slot or column reference)
     int lag = 0;        // lag in observations
+    int poly_order = 0;     // polynomial degree of a distributed-lag entry (0: none)
+    int end_constraint = 0; // its end-point constraint code
     std::string name;   // 8 columns, as the report prints it
 };
 
@@ -64,6 +66,7 @@ struct OlsFit {
     std::vector<Real> xmean, xsd;  // K
     Real llf_acc = 0;              // added to the log-likelihood; 99999/-9999999: unavailable
     int restrictions = 0;          // restrictions imposed
+    std::vector<Real> recursive;   // N recursive residuals (RECURSIV; XMISS where none)
 };
 
 } // namespace tarvex

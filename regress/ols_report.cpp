@@ -82,9 +82,9 @@ Summary summarise(Run& run, OlsFit& fit, const OlsOptions& o) {
                       fit.llf_acc != LLF_UNAVAILABLE_2;
     if (s.llf_available) {
         s.llf = -(n / 2) * qm::log(2 * PI_STORED * fit.sse / n) - n / 2 + fit.llf_acc;
-        Real logs = 0;
-        for (Real v : fit.y) logs += v;
-        s.llf_log = s.llf - logs;
+        // The untransformed variable's likelihood: the Jacobian of the log, N times the mean of
+        // the logged dependent variable.
+        s.llf_log = s.llf - n * fit.ymean;
     } else {
         s.llf = LLF_UNAVAILABLE;
     }

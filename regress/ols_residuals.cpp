@@ -25,6 +25,11 @@ constexpr int PLOT_NARROW = 30;
 
 void write_statistics(Run& run, const OlsFit& fit, const ResidualStats& r, const OlsOptions& o) {
     write_line(run, " ");
+    // Weighted rows were fitted; the statistics below are those of the unweighted residuals.
+    if (!fit.w.empty()) {
+        write_line(run, std::string(" RESIDUAL STATISTICS ARE COMPUTED FROM UNTRANSFORMED") +
+                            " DEPENDENT VARIABLE");
+    }
     write_line(run, " DURBIN-WATSON =" + fmt_F(r.dw, 7, 4) + fmt_X(4) + "VON NEUMANN RATIO = " +
                         fmt_F(r.von_neumann, 6, 4) + fmt_X(4) + "RHO = " + fmt_F(r.rho, 8, 5));
     write_line(run, " RESIDUAL SUM =" + fmt_G(r.sum, 13, 5) + "  RESIDUAL VARIANCE =" +

@@ -64,6 +64,7 @@ void store_last_estimation(Run& run, const OlsFit& fit, const OlsOptions& o, Rea
     e.predicted = fit.fitted;
     e.residuals = fit.resid;
     e.weights = fit.w;
+    e.recursive = fit.recursive;
     e.n = fit.n;
     e.k = fit.k;
     e.beg = fit.beg;

@@ -81,9 +81,11 @@ bool impose_restrictions(Run& run, OlsFit& fit, Real sse) {
             for (int i = 0; i < q; ++i) s += p[static_cast<std::size_t>(i) * k + r] * mp[static_cast<std::size_t>(i) * k + c];
             fit.xtx_inv[static_cast<std::size_t>(r) * k + c] -= s;
         }
-    fit.restrictions = q;
+    // Restrictions the equation already carries (polynomial lags) stay counted.
+    const int before = fit.restrictions;
+    fit.restrictions = before + q;
 
-    const Real df = fit.nobs - k;
+    const Real df = fit.nobs - k + before;
     const Real f = df > 0 && sse > 0 ? (rise / q) / (sse / df) : Real(0);
     const Real pvalue = f_tail(f, q, df);
     run.res[R_PVAL] = pvalue;

@@ -22,7 +22,8 @@
 namespace tarvex::testing {
 
 struct OlsEngine : WorkspaceEngine {
-    OlsEngine() : WorkspaceEngine(200, 200000) {
+    // `words`: size of the work area in binary128 words.
+    explicit OlsEngine(long long words = 200000) : WorkspaceEngine(200, words) {
         default_switches(run.sw);
         init_scan_block(run.scan, 200);
         reset_sample(run.smpl);

@@ -1,0 +1,170 @@
+// Building the forecast equation: from the last estimation (its terms, coefficients and
+// covariance), from the typed variable list with a COEF= vector, or from the last estimation's
+// terms with a COEF= vector; in that order of the checks the error numbers 49003, 49004, 49005
+// and 49008 follow.
+#include "regress/fcast_model.hpp"
+
+#include "interp/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "regress/fcast_options.hpp"
+#include "regress/ols_options.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+constexpr int LAG_ORDER_CODE = 10000; // lag codes from here up carry a polynomial order
+
+const char* const MODEL_TYPES[] = {"AUTO", "BOX",     "PROBIT", "LOGIT", "TOBIT", "GLS",
+                                   "2SLS", "NLINEAR", "DLAG",   "POOL",  "MLE"};
+
+std::string trim(std::string_view s) {
+    const auto e = s.find_last_not_of(' ');
+    return e == std::string_view::npos ? std::string() : std::string(s.substr(0, e + 1));
+}
+
+int plain_ref(int ref) { return ref < MARK_BASE ? MARK_BASE - ref : ref; }
+
+// The printed name of a reference: the slot's name, or "name:col" for a column reference.
+std::string reference_name(const Run& run, int ref) {
+    const Workspace& ws = run.ws;
+    if (ref > 2 * ws.MAXVAR) {
+        int col = ref % ws.MXCOL;
+        if (col == 0) col = ws.MXCOL;
+        const int slot = (ref - col) / ws.MXCOL;
+        const std::string tail = ":" + std::to_string(col);
+        std::string base = slot >= 1 && slot <= ws.MAXVAR ? trim(ws.VNAME[slot].substr(0, 8)) : "";
+        if (base.size() + tail.size() > 8) base.resize(8 - std::min<std::size_t>(tail.size(), 7));
+        return base + tail;
+    }
+    if (ref >= 1 && ref <= ws.MAXVAR) return trim(ws.VNAME[ref].substr(0, 8));
+    return std::string();
+}
+
+std::string lagged_name(std::string base, int lag) {
+    if (lag == 0) return base;
+    const std::string tail = "(" + std::to_string(lag) + ")";
+    if (base.size() + tail.size() > 8) base.resize(8 - std::min<std::size_t>(tail.size(), 7));
+    return base + tail;
+}
+
+void fail(Run& run, const std::string& line, int number) {
+    write_line(run, line);
+    run.res[R_ERR] = number;
+    run.flags.ODONT = true;
+}
+
+// The equation of the last estimation, with its coefficients and covariance.
+void from_estimation(const Run& run, FcastModel& m) {
+    const EstimationResults& e = run.last_estimation;
+    m.dep_ref = e.dep_ref;
+    m.dep_lag = e.dep_lag;
+    m.dep_name = e.dep_name;
+    for (std::size_t j = 0; j < e.refs.size(); ++j) {
+        OlsTerm t;
+        t.ref = e.refs[j];
+        t.lag = e.lags[j];
+        t.name = e.names[j];
+        if (t.ref == run.ws.MAXVAR + 1) t.kind = TermKind::INTERCEPT;
+        if (t.ref == run.ws.MAXVAR + 2) t.kind = TermKind::TREND;
+        m.terms.push_back(t);
+    }
+    m.coef = e.coef;
+    m.cov = e.cov;
+    m.sigma = e.sigma;
+    m.log_dependent = e.log_dependent;
+    m.log_regressors = e.log_regressors;
+    m.estimation_end = e.end;
+}
+
+// The equation typed on the command: depvar indeps, the intercept appended with CONSTANT.
+void from_list(Run& run, const FcastOptions& o, FcastModel& m) {
+    const ScanBlock& scan = run.scan;
+    m.dep_ref = plain_ref(scan.list[1]);
+    m.dep_lag = scan.list[scan.MAXVAR + 1] % LAG_ORDER_CODE;
+    m.dep_name = name8(lagged_name(reference_name(run, m.dep_ref), m.dep_lag));
+    for (int k = 2; k <= scan.NF; ++k) {
+        OlsTerm t;
+        t.ref = plain_ref(scan.list[k]);
+        t.lag = scan.list[scan.MAXVAR + k] % LAG_ORDER_CODE;
+        t.name = name8(lagged_name(reference_name(run, t.ref), t.lag));
+        m.terms.push_back(t);
+    }
+    if (o.CONSTANT) {
+        OlsTerm c;
+        c.kind = TermKind::INTERCEPT;
+        c.ref = run.ws.MAXVAR + 1;
+        c.name = name8("CONSTANT");
+        m.terms.push_back(c);
+    }
+}
+
+// The values of the COEF= vector (every element of a matrix, column after column); none when
+// the name is unknown.
+std::vector<Real> coefficient_values(Run& run, const std::string& name) {
+    std::vector<Real> values;
+    const int ref = VFIND(run, trim(name));
+    if (ref == 0) return values;
+    VarInfo info;
+    if (!VINFO(run, ref, info) || info.type > TYPE_SYMMETRIC) return values;
+    for (long long k = 1; k <= info.length; ++k) values.push_back(element(run, info, k));
+    return values;
+}
+
+} // namespace
+
+bool is_named_model_type(const std::string& type) {
+    for (const char* word : MODEL_TYPES)
+        if (type == word) return true;
+    return false;
+}
+
+bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model) {
+    const bool has_list = run.scan.NF > 0;
+    const bool has_coef = !name_blank(o.COEFFICI);
+    const bool estimated = !run.last_estimation.command.empty();
+    if (has_list && !has_coef) {
+        fail(run, " ...ERROR..COEF=  WAS NOT SPECIFIED", ERR_FCAST_NO_COEF);
+        return false;
+    }
+    if (!has_coef && !estimated) {
+        fail(run, " ...ERROR..ABOVE COMMAND MUST IMMEDIATELY FOLLOW AN ESTIMATION COMMAND",
+             ERR_FCAST_NO_ESTIMATION);
+        return false;
+    }
+    if (has_coef && !has_list && !estimated) {
+        fail(run, " ...ERROR..NO VARIABLES WERE SPECIFIED", ERR_FCAST_NO_VARIABLES);
+        return false;
+    }
+    if (has_list) {
+        from_list(run, o, model);
+        model.type = "OLS";
+    } else {
+        from_estimation(run, model);
+        model.type = trim(o.MODEL);
+    }
+    if (has_coef) {
+        std::vector<Real> values = coefficient_values(run, o.COEFFICI);
+        if (int(values.size()) < model.k()) {
+            fail(run, " ...ERROR..COEF VECTOR ONLY CONTAINS" + fmt_I(static_cast<long long>(values.size()), 4) +
+                          " VALUES",
+                 ERR_FCAST_SHORT_COEF);
+            return false;
+        }
+        values.resize(model.k());
+        model.coef = std::move(values);
+        model.cov.clear(); // the covariance belongs to estimated coefficients only
+        model.sigma = 0;
+        if (has_list) {
+            model.log_dependent = model.log_regressors = false;
+            model.estimation_end = 0;
+        }
+    }
+    model.max_lag = model.dep_lag;
+    for (const OlsTerm& t : model.terms) model.max_lag = std::max(model.max_lag, t.lag);
+    return true;
+}
+
+} // namespace tarvex

@@ -1,0 +1,51 @@
+// YHAT: the predicted value of every observation of a forecast range from a linear equation,
+// static or dynamic, with the log-linear back-transformation and the forecast standard errors.
+#pragma once
+
+#include "numeric/real.hpp"
+
+#include <vector>
+
+namespace tarvex {
+
+struct Run;
+struct FcastModel;
+
+// Why an observation has no prediction.
+enum class FcastProblem { NONE, UNDEFINED, NON_POSITIVE };
+
+struct FcastRow {
+    int obs = 0;
+    bool known = false;         // the dependent variable is observed
+    Real observed = 0;
+    bool defined = false;       // a prediction could be formed
+    Real predicted = 0;
+    Real se = 0;                // forecast standard error (when the forecast has them)
+    std::vector<Real> x;        // the regressor values used, one per term
+    FcastProblem problem = FcastProblem::NONE;
+};
+
+struct FcastSettings {
+    std::vector<int> obs;       // the observations to forecast, ascending
+    bool dynamic = false;
+    int dynamic_origin = 0;     // with DYNAMIC: lagged forecasts replace data after this one
+};
+
+struct Forecast {
+    std::vector<FcastRow> rows;
+    bool has_se = false;
+};
+
+// Lagged dependent terms of the equation: a term naming the dependent variable itself with a
+// lag of one or more.
+bool has_lagged_dependent(const FcastModel& model);
+
+// Fills one row per observation: regressor values (previous forecasts for a lagged dependent
+// variable in a dynamic forecast), x'b, exp(x'b) for a log-linear equation, and, when the
+// coefficient covariance is known, se = sqrt(sigma**2 * (psi_0**2 + ... + psi_(h-1)**2) + x'Vx)
+// where V = sigma**2 (X'X)**-1 and psi are the moving-average weights of the lagged dependent
+// terms over the h dynamic steps (h = 1, so se = sigma*sqrt(1 + x'(X'X)**-1 x), for a static
+// forecast). For a log-linear equation se is carried to levels as prediction * se.
+Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings);
+
+} // namespace tarvex

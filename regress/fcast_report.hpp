@@ -1,0 +1,30 @@
+// What FCAST writes: the model (MAX or DUMP), the listing of observed and predicted values with
+// the standard-error column (LIST), the accuracy statistics and, through OLSRES, the residual
+// statistics of the forecast errors (RSTAT, LM, GF).
+#pragma once
+
+#include "numeric/real.hpp"
+
+namespace tarvex {
+
+struct Run;
+struct FcastModel;
+struct FcastOptions;
+struct Forecast;
+struct FcastAccuracy;
+
+// " DEPENDENT VARIABLE = ..." and the coefficients four to a line.
+void write_fcast_model(Run& run, const FcastModel& model, int nobs);
+// The listing: with standard errors the narrow table and its extra column, else the table of
+// the regression report (wide or narrow as WIDE asks).
+void write_fcast_listing(Run& run, const Forecast& f, const FcastOptions& o);
+// The accuracy statistics and the two decompositions of the mean square error.
+void write_fcast_accuracy(Run& run, const FcastAccuracy& a);
+// The root mean square of the forecast standard errors of the rows that have one.
+Real forecast_rmse(const Forecast& f);
+// The residual statistics of the errors where y is known (and $DW, $RHO, $R2OP), the plot files
+// with GNU; `print` is false when output is suppressed.
+void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
+                           const FcastOptions& o, bool print);
+
+} // namespace tarvex

@@ -1,0 +1,29 @@
+// The work space a regression reserves in the work area before it estimates: the Householder
+// solver's copy of the data matrix and its reflections, with the N x N matrices of the exact
+// Durbin-Watson test when it is asked for, and the matrices of the robust covariance. A need
+// beyond the free words stops the command with the method's own message.
+#pragma once
+
+namespace tarvex {
+
+struct Run;
+struct OlsOptions;
+
+// Words (binary128) the Householder method needs for N observations and K regressors: the
+// N x (K+1) data matrix, its K reflections, and, with DWPVALUE, the exact test's matrices
+// (durbin_watson_work_words; twice the N x N part when RHO is given).
+long long householder_work_words(int nobs, int nregs, bool dwpvalue, bool autocorrelated);
+// Words the robust covariance needs: the weighted N x K rows and three K x K matrices.
+long long covariance_work_words(int nobs, int nregs);
+// The work-area size in kilobytes (the PAR value) that leaves `words` free.
+long long kilobytes_for(const Run& run, long long words);
+
+// Checks the reservations of the chosen method and options against the free work area;
+// false after the error lines (" ...ERROR..INSUFFICIENT SPACE FOR HOUSEHOLDER METHOD" with the
+// size to ask for, or the covariance message with $ERR 6017).
+bool reserve_ols_work_space(Run& run, const OlsOptions& o, int nobs, int nregs);
+
+// The Householder space message, also written when the exact test's matrices cannot be had.
+void householder_space_error(Run& run, long long words);
+
+} // namespace tarvex

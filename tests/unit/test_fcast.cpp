@@ -1,0 +1,346 @@
+// Tests of FCAST against hand-worked values: forecasts and standard errors of a four-point
+// regression (x'(X'X)**-1 x rational), the accuracy statistics and both decompositions of the
+// mean square error for small series, a dynamic forecast by hand recursion, the log-linear
+// back-transformation, the stored variables and $N, and every error with its $ERR number.
+#include "ols_engine.hpp"
+#include "numeric/fortran_format.hpp"
+#include "regress/fcast_accuracy.hpp"
+
+#include <gtest/gtest.h>
+
+namespace tarvex {
+namespace {
+
+using Lines = std::vector<std::string>;
+using testing::OlsEngine;
+
+const Real XMISS = -99999;
+
+Real rel_error(Real got, Real want) {
+    return want == 0 ? fabsq(got) : fabsq((got - want) / want);
+}
+
+bool has(const Lines& lines, const std::string& text) {
+    for (const std::string& l : lines)
+        if (l == text) return true;
+    return false;
+}
+
+// The number printed after `label` on the first line that begins with it (NaN when none).
+Real printed(const Lines& lines, const std::string& label) {
+    for (const std::string& l : lines)
+        if (l.rfind(label, 0) == 0) {
+            Real v = 0;
+            if (parse_real_field(l.substr(label.size()), v)) return v;
+        }
+    return nanq("");
+}
+
+// y = 1 3 2 5 on x = 0 1 2 3 (observations 1-4); x goes on to 4 and 5 with y unknown.
+// By hand: X'X = [14 6; 6 4], (X'X)**-1 = [4 -6; -6 14]/20, b = 1.1 and 1.1, fitted values
+// 1.1 2.2 3.3 4.4, residuals -0.1 0.8 -1.3 0.6, SSE = 2.7, sigma**2 = 2.7/2 = 1.35.
+struct FourPoints : OlsEngine {
+    FourPoints() {
+        data("Y", {1, 3, 2, 5, XMISS, XMISS});
+        data("X", {0, 1, 2, 3, 4, 5});
+        sample(1, 4);
+    }
+};
+
+TEST(Fcast, ForecastsAndStandardErrorsInsideAndBeyondTheEstimation) {
+    FourPoints e;
+    e.statement("OLS Y X", true);
+    const Lines out = e.statement("FCAST / BEG=1 END=6 PREDICT=P RESID=R FCSE=S");
+    const Real fitted[6] = {1.1Q, 2.2Q, 3.3Q, 4.4Q, 5.5Q, 6.6Q};
+    // x'(X'X)**-1 x = (4x**2 - 12x + 14)/20 for x = 0 .. 5.
+    const Real h[6] = {Real(14) / 20, Real(6) / 20, Real(6) / 20, Real(14) / 20, Real(30) / 20,
+                       Real(54) / 20};
+    const Real resid[4] = {-0.1Q, 0.8Q, -1.3Q, 0.6Q};
+    for (int t = 1; t <= 6; ++t) {
+        EXPECT_LT(rel_error(e.value("P", t), fitted[t - 1]), 1e-30Q) << t;
+        EXPECT_LT(rel_error(e.value("S", t), sqrtq(1.35Q * (1 + h[t - 1]))), 1e-30Q) << t;
+        if (t <= 4)
+            EXPECT_LT(rel_error(e.value("R", t), resid[t - 1]), 1e-30Q) << t;
+        else
+            EXPECT_EQ(e.value("R", t), XMISS) << t;
+    }
+    EXPECT_EQ(e.run.res[R_N], 6);
+    // The accuracy statistics cover observations 1-4 only.
+    EXPECT_TRUE(has(out, " SUM-SQUARED ERRORS =   2.7000"));
+    EXPECT_TRUE(has(out, " MEAN SQUARE ERROR =  0.67500"));
+    EXPECT_TRUE(has(out, " MEAN ABSOLUTE ERROR=  0.70000"));
+    // 100/4 * (0.01 + 0.64/9 + 0.4225 + 0.0144) = 12.950277...
+    EXPECT_TRUE(has(out, " MEAN SQUARED PERCENTAGE ERROR=   12.950"));
+    // Over the estimation range an OLS fit has no bias and no regression part: the whole mean
+    // square error is disturbance.
+    EXPECT_LT(fabsq(printed(out, "      PROPORTION DUE TO BIAS =")), 1e-30Q);
+    EXPECT_LT(fabsq(printed(out, "      PROPORTION DUE TO REGRESSION =")), 1e-30Q);
+    EXPECT_TRUE(has(out, "      PROPORTION DUE TO DISTURBANCE =   1.0000"));
+    // The forecast RMSE: sqrt(mean of se**2) = sqrt(1.35 * (1 + mean h)) with mean h = 124/120.
+    const std::string rmse = fmt_F(sqrtq(1.35Q * (1 + Real(124) / 120)), 21, 5);
+    EXPECT_TRUE(has(out, std::string(22, ' ') + " FORECAST ROOT MEAN SQUARE ERROR =" + rmse));
+    // The stored estimation is untouched: a second FCAST over 1-4 gives the OLS fitted values and
+    // a mean error of zero.
+    const Lines again = e.statement("FCAST / PREDICT=P2");
+    EXPECT_EQ(e.run.res[R_N], 4);
+    for (int t = 1; t <= 4; ++t) EXPECT_LT(rel_error(e.value("P2", t), fitted[t - 1]), 1e-30Q);
+    EXPECT_LT(fabsq(printed(again, " MEAN ERROR =")), 1e-30Q);
+}
+
+TEST(Fcast, TypedCoefficientsOnTheEstimatedEquation) {
+    FourPoints e;
+    e.data("B", {2, 1}); // y = 2x + 1 on the equation of the OLS
+    e.statement("OLS Y X", true);
+    e.run.sw[OWARN] = true;
+    const Lines out = e.statement("FCAST / COEF=B END=6 PREDICT=P FCSE=S LIST");
+    for (int t = 1; t <= 6; ++t) EXPECT_EQ(e.value("P", t), 2 * (t - 1) + 1) << t;
+    // No covariance belongs to typed coefficients: no standard errors, no column, and the
+    // listing is the regression report's (wide under SET WIDE).
+    EXPECT_EQ(VFIND(e.run, "S"), 0);
+    EXPECT_TRUE(has(out, " ...WARNING..NO COEFFICIENT COVARIANCE: FORECAST STD. ERRORS NOT STORED"));
+    EXPECT_TRUE(has(out, " OBSERVATION           OBSERVED         PREDICTED      CALCULATED"));
+    // Errors 0 0 -3 -2: mean -1.25, SSE 13, MAE 1.25.
+    EXPECT_TRUE(has(out, " MEAN ERROR =  -1.2500"));
+    EXPECT_TRUE(has(out, " SUM-SQUARED ERRORS =   13.000"));
+    EXPECT_TRUE(has(out, " MEAN ABSOLUTE ERROR=   1.2500"));
+}
+
+TEST(Fcast, ListingWithTheStandardErrorColumn) {
+    FourPoints e;
+    e.statement("OLS Y X", true);
+    const Lines out = e.statement("FCAST / BEG=4 END=5 LIST NORSTAT");
+    ASSERT_GE(out.size(), 5u);
+    EXPECT_EQ(out[1], "    OBS.   OBSERVED     PREDICTED   CALCULATED  STD. ERROR");
+    EXPECT_EQ(out[2], "      NO.    VALUE        VALUE       RESIDUAL");
+    // Observation 4: y 5, prediction 4.4, residual 0.6, se sqrt(1.35 * 1.7); one blank, I7, one
+    // blank, then G13.5 columns.
+    const std::string row4 = " " + fmt_I(4, 7) + " " + fmt_G(5, 13, 5) + fmt_G(4.4Q, 13, 5) +
+                             fmt_G(0.6Q, 13, 5) + fmt_G(sqrtq(1.35Q * 1.7Q), 13, 5);
+    EXPECT_EQ(out[3].substr(0, row4.size()), row4);
+    // Observation 5: y unknown, so the observed and residual columns are blank.
+    const std::string row5 = " " + fmt_I(5, 7) + " " + fmt_X(13) + fmt_G(5.5Q, 13, 5) + fmt_X(13) +
+                             fmt_G(sqrtq(1.35Q * 2.5Q), 13, 5);
+    EXPECT_EQ(out[4].substr(0, row5.size()), row5);
+    // The plot line: residual 0.6 is the largest, so its mark is in the last of the 30 columns,
+    // 14 right of the zero line; observation 5 has only the zero line (trailing blanks trimmed).
+    EXPECT_EQ(out[3].substr(row4.size()), " " + std::string(15, ' ') + "|" + std::string(13, ' ') + "*");
+    EXPECT_EQ(out[4].substr(row5.size()), " " + std::string(15, ' ') + "|");
+    // LIST turns RSTAT back on: the statistics follow the table.
+    EXPECT_TRUE(has(out, " MEAN ERROR =  0.60000"));
+}
+
+TEST(Fcast, AccuracyStatisticsAgainstHandValues) {
+    // y = 2 4 6, p = 1 4 8: e = 1 0 -2.
+    const FcastAccuracy a = forecast_accuracy({2, 4, 6}, {1, 4, 8});
+    EXPECT_EQ(a.n, 3);
+    EXPECT_LT(rel_error(a.mean_error, Real(-1) / 3), 1e-32Q);
+    EXPECT_LT(rel_error(a.sse, 5), 1e-32Q);
+    EXPECT_LT(rel_error(a.mse, Real(5) / 3), 1e-32Q);
+    EXPECT_LT(rel_error(a.mae, 1), 1e-32Q);
+    EXPECT_LT(rel_error(a.rmse, sqrtq(Real(5) / 3)), 1e-32Q);
+    EXPECT_LT(rel_error(a.mspe, Real(1300) / 108), 1e-32Q);
+    EXPECT_LT(rel_error(a.theil_u, sqrtq(Real(5)) / (sqrtq(Real(56)) + 9)), 1e-32Q);
+    EXPECT_LT(rel_error(a.bias, Real(1) / 15), 1e-32Q);
+    EXPECT_LT(rel_error(a.bias_second, Real(1) / 15), 1e-32Q);
+    EXPECT_LT(rel_error(a.variance, (98 - 2 * sqrtq(Real(1776))) / 15), 1e-30Q);
+    EXPECT_LT(rel_error(a.covariance, (2 * sqrtq(Real(1776)) - 84) / 15), 1e-30Q);
+    EXPECT_LT(rel_error(a.regression, Real(512) / 555), 1e-30Q);
+    EXPECT_LT(rel_error(a.disturbance, Real(2) / 185), 1e-29Q);
+
+    // A zero observation is left out of the percentage error only; a perfect forecast has
+    // U = 0 and no decomposition.
+    const FcastAccuracy z = forecast_accuracy({0, 2}, {1, 1});
+    EXPECT_LT(rel_error(z.mspe, 25), 1e-32Q);
+    EXPECT_LT(rel_error(z.mse, 1), 1e-32Q);
+    const FcastAccuracy perfect = forecast_accuracy({1, 2, 3}, {1, 2, 3});
+    EXPECT_EQ(perfect.theil_u, 0);
+    EXPECT_EQ(perfect.bias + perfect.variance + perfect.covariance, 0);
+    EXPECT_EQ(forecast_accuracy({}, {}).n, 0);
+}
+
+TEST(Fcast, DynamicForecastFollowsTheHandRecursion) {
+    OlsEngine e;
+    e.data("Y", {4, 8, 9, 15, 20});
+    e.data("X", {1, 2, 3, 4, 5});
+    e.data("B", {0.5Q, 2, 1}); // y(t) = 0.5 y(t-1) + 2 x(t) + 1
+    e.sample(1, 5);
+    const Lines dyn = e.statement("FCAST Y Y(1.1) X / COEF=B DYNAMIC PREDICT=D NORSTAT");
+    EXPECT_TRUE(has(dyn, " ..ASSUMING ESTIMATION ENDED AT OBSERVATION     1"));
+    // y2 = 0.5*4 + 4 + 1 = 7, y3 = 3.5 + 7 = 10.5, y4 = 5.25 + 9 = 14.25, y5 = 7.125 + 11.
+    const Real want[4] = {7, 10.5Q, 14.25Q, 18.125Q};
+    for (int t = 2; t <= 5; ++t) EXPECT_EQ(e.value("D", t), want[t - 2]) << t;
+    EXPECT_EQ(e.value("D", 1), XMISS); // before the range
+    // Static: each prediction uses the observed lag.
+    e.statement("FCAST Y Y(1.1) X / COEF=B PREDICT=S NORSTAT", true);
+    const Real statics[4] = {7, 11, 13.5Q, 18.5Q};
+    for (int t = 2; t <= 5; ++t) EXPECT_EQ(e.value("S", t), statics[t - 2]) << t;
+    // ESTEND=3: observed lags through observation 3, forecasts after it.
+    e.statement("FCAST Y Y(1.1) X / COEF=B DYNAMIC ESTEND=3 PREDICT=E NORSTAT", true);
+    EXPECT_EQ(e.value("E", 4), 0.5Q * 9 + 9);
+    EXPECT_EQ(e.value("E", 5), 0.5Q * (0.5Q * 9 + 9) + 11);
+}
+
+TEST(Fcast, DynamicStandardErrorsAddTheLaggedErrorVariance) {
+    OlsEngine e;
+    e.data("Y", {1, 3, 4, 6, 5, 8, 9, XMISS, XMISS});
+    e.sample(1, 7);
+    e.statement("OLS Y Y(1.1) / COEF=B COVARIAN=V", true);
+    const Lines out = e.statement("FCAST / DYNAMIC BEG=8 END=9 PREDICT=P FCSE=S NORSTAT");
+    EXPECT_TRUE(has(out, " IGNORE FORECASTS AND STD. ERRORS BEFORE OBS.    8"));
+    const Real phi = e.value("B", 1), c = e.value("B", 2), s2 = e.run.res[R_SIG2];
+    const Real p8 = c + phi * 9, p9 = c + phi * p8;
+    EXPECT_LT(rel_error(e.value("P", 8), p8), 1e-30Q);
+    EXPECT_LT(rel_error(e.value("P", 9), p9), 1e-30Q);
+    auto quad = [&](Real lag) {
+        return lag * lag * e.value("V", 1) + 2 * lag * e.value("V", 2) + e.value("V", 4);
+    };
+    // One step ahead: the usual formula; two steps: the error of step one, carried by phi.
+    EXPECT_LT(rel_error(e.value("S", 8), sqrtq(s2 + quad(9))), 1e-30Q);
+    EXPECT_LT(rel_error(e.value("S", 9), sqrtq(s2 * (1 + phi * phi) + quad(p8))), 1e-30Q);
+}
+
+TEST(Fcast, LogLinearForecastsAreTransformedBack) {
+    OlsEngine e;
+    // y = 2 x**3 exactly, so the log-log fit is perfect; x = 3 gives 54, x = -1 cannot be logged.
+    e.data("Y", {2, 16, 128, XMISS, XMISS});
+    e.data("X", {1, 2, 4, 3, -1});
+    e.sample(1, 3);
+    e.statement("OLS Y X / LOGLOG", true);
+    const Lines out = e.statement("FCAST / BEG=1 END=5 PREDICT=P");
+    EXPECT_LT(rel_error(e.value("P", 4), 54), 1e-30Q);
+    EXPECT_LT(rel_error(e.value("P", 3), 128), 1e-30Q);
+    EXPECT_EQ(e.value("P", 5), XMISS);
+    EXPECT_TRUE(has(out, " NON-POSITIVE DATA FOUND IN OBSERVATION          5"));
+    EXPECT_TRUE(has(out, " RESIDUAL STATISTICS ARE COMPUTED FROM UNTRANSFORMED DEPENDENT VARIABLE"));
+    EXPECT_EQ(e.run.res[R_N], 5);
+}
+
+TEST(Fcast, MissingRegressorLeavesThePredictionUndefined) {
+    FourPoints e;
+    e.elem(VFIND(e.run, "X"), 5) = XMISS;
+    e.statement("OLS Y X", true);
+    const Lines out = e.statement("FCAST / END=6 PREDICT=P NORSTAT");
+    EXPECT_TRUE(has(out, " ...ERROR..PREDICTED VALUE UNDEFINED FOR OBS. NO.    5"));
+    EXPECT_EQ(e.value("P", 5), XMISS);
+    EXPECT_LT(rel_error(e.value("P", 6), 6.6Q), 1e-30Q);
+    EXPECT_FALSE(e.run.flags.ODONT); // the command goes on
+}
+
+TEST(Fcast, ErrorsAndTheirNumbers) {
+    FourPoints e;
+    e.data("B1", {2});
+    e.data("B2", {2, 1});
+    const int m = e.make("M", 4, TYPE_MATRIX, 2);
+    for (int k = 1; k <= 4; ++k) e.elem(m, k) = k;
+    auto err = [&](const std::string& statement, const std::string& first, int number) {
+        e.run.res[R_ERR] = 0;
+        const Lines out = e.statement(statement);
+        EXPECT_TRUE(!out.empty() && out[0] == first) << statement << ": " << (out.empty() ? "" : out[0]);
+        EXPECT_EQ(e.run.res[R_ERR], number) << statement;
+        EXPECT_TRUE(e.run.flags.ODONT) << statement;
+    };
+    err("FCAST", " ...ERROR..ABOVE COMMAND MUST IMMEDIATELY FOLLOW AN ESTIMATION COMMAND", 49003);
+    err("FCAST Y X", " ...ERROR..COEF=  WAS NOT SPECIFIED", 49004);
+    err("FCAST / COEF=B2", " ...ERROR..NO VARIABLES WERE SPECIFIED", 49005);
+    err("FCAST Y X / COEF=B1", " ...ERROR..COEF VECTOR ONLY CONTAINS   1 VALUES", 49008);
+    err("FCAST Y X / COEF=NOSUCH", " ...ERROR..COEF VECTOR ONLY CONTAINS   0 VALUES", 49008);
+    err("FCAST Y X / COEF=B2 PREDICT=", " ...ERROR..MISSING RIGHT HAND SIDE OF OPTION..PREDICT", 49001);
+    e.statement("OLS Y X", true);
+    err("FCAST / ORDER=1", " ...ERROR..THE ORDER=   1 OPTION IS NOT AVAILABLE", 49006);
+    err("FCAST / MODEL=POOL", " ...ERROR..NCROSS= OPTION REQUIRED FOR POOL", 49009);
+    err("FCAST / BEG=4 END=3", " ...ERROR..YOU DO NOT HAVE ENOUGH OBSERVATIONS", 49007);
+    // A matrix cannot take the predictions; the matrix keeps its contents.
+    err("FCAST / PRED=M", " ...ERROR..VARIABLE M        NOT DIMENSIONED PROPERLY", 49002);
+    EXPECT_TRUE(has(e.statement("FCAST / RESID=M"), " ...NOTE..USE DIMENSION COMMAND TO CREATE IT"));
+    for (int k = 1; k <= 4; ++k) EXPECT_EQ(e.elem(m, k), k);
+    // A failed FCAST leaves the stored estimation for the next one.
+    e.run.res[R_ERR] = 0;
+    e.statement("FCAST / PREDICT=P", true);
+    EXPECT_FALSE(e.run.flags.ODONT);
+    EXPECT_LT(rel_error(e.value("P", 2), 2.2Q), 1e-30Q);
+    EXPECT_EQ(e.run.res[R_ERR], 0);
+}
+
+TEST(Fcast, RefusalsOfWhatThisVersionDoesNotForecast) {
+    FourPoints e;
+    e.statement("OLS Y X", true);
+    EXPECT_EQ(e.statement("FCAST / MODEL=AUTO"),
+              Lines{" ...NOTE..FCAST FOR MODEL=AUTO IS NOT AVAILABLE IN THIS VERSION"});
+    EXPECT_EQ(e.statement("FCAST / MODEL=POOL NCROSS=2"),
+              Lines{" ...NOTE..FCAST FOR MODEL=POOL IS NOT AVAILABLE IN THIS VERSION"});
+    EXPECT_TRUE(e.run.flags.ODONT);
+    EXPECT_EQ(e.statement("DIAGNOSE / CHOWTEST"),
+              Lines{" ...NOTE..DIAGNOSE COMMAND IS NOT AVAILABLE IN THIS VERSION"});
+    // DIAGNOSE reads FCAST's option table: an unknown option is reported as such.
+    const Lines bad = e.statement("DIAGNOSE / NOSUCH");
+    ASSERT_FALSE(bad.empty());
+    EXPECT_EQ(bad[0], " ...ERROR..INVALID OPTION..NOSUCH");
+    EXPECT_EQ(e.run.res[R_ERR], 1012);
+}
+
+TEST(Fcast, ModelPrintedWithMax) {
+    FourPoints e;
+    e.data("B", {1.1Q, 1.1Q});
+    const Lines out = e.statement("FCAST Y X / COEF=B MAX END=4 NORSTAT");
+    ASSERT_GE(out.size(), 3u);
+    EXPECT_EQ(out[0], " DEPENDENT VARIABLE = Y                4 OBSERVATIONS");
+    EXPECT_EQ(out[1], " REGRESSION COEFFICIENTS");
+    EXPECT_EQ(out[2], fmt_G(1.1Q, 20, 12) + "   1.10000000000"); // trailing blanks trimmed
+}
+
+} // namespace
+} // namespace tarvex
+
+#include <fstream>
+#include <unistd.h>
+
+namespace tarvex {
+namespace {
+
+std::string file_text(const std::string& name) {
+    std::ifstream in(name);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(Fcast, PlotFilesHoldTheObservationsWithKnownValues) {
+    char dir[] = "/tmp/tarvex_fcastXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string cmd = std::string(dir) + "/fc.gnu";
+    FourPoints e;
+    e.statement("OLS Y X", true);
+    e.statement("FCAST / END=6 GRAPHICS NORSTAT COMMFILE=" + cmd);
+    const std::string data = file_text(std::string(dir) + "/fc.DAT");
+    // Observations 1-4 only (5 and 6 have no observed value): number, actual, fitted, error.
+    EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), 4);
+    EXPECT_EQ(data.substr(0, data.find('\n')), "1 1 1.1 -0.1");
+    EXPECT_NE(file_text(cmd).find("title 'RESIDUAL'"), std::string::npos);
+    unlink((std::string(dir) + "/fc.DAT").c_str());
+    unlink(cmd.c_str());
+    rmdir(dir);
+}
+
+TEST(Fcast, TrendTermSuppressedOutputAndOversizedRanges) {
+    OlsEngine e;
+    // y = 2 + 3t exactly under IMLS (intercept and trend, no regressor besides X = 0).
+    e.data("Y", {5, 8, 11, 14});
+    e.data("X", {1, -1, 1, -1, 1, -1});
+    e.sample(1, 4);
+    e.statement("IMLS Y X", true);
+    // "?" suppresses the report, but the values are stored and $N set.
+    const Lines quiet = e.statement("FCAST / END=6 PREDICT=P LIST", true);
+    EXPECT_TRUE(quiet.empty());
+    EXPECT_LT(rel_error(e.value("P", 6), 20), 1e-30Q);
+    EXPECT_EQ(e.run.res[R_N], 6);
+    // An intercept-only equation reads no variable: END beyond the work area is refused, and the
+    // run goes on.
+    e.data("C", {7});
+    const Lines big = e.statement("FCAST Y / COEF=C END=2000000000");
+    ASSERT_FALSE(big.empty());
+    EXPECT_EQ(big[0], " ...ERROR..FORECAST RANGE          1 TO 2000000000 EXCEEDS THE WORK AREA");
+    e.statement("FCAST Y / COEF=C END=3 PREDICT=Q NORSTAT", true);
+    EXPECT_EQ(e.value("Q", 3), 7);
+    EXPECT_FALSE(e.run.flags.ODONT);
+}
+
+} // namespace
+} // namespace tarvex
