@@ -10,12 +10,29 @@
 #include <fstream>
 #include <iterator>
 #include <spawn.h>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
 
 namespace tarvex::host {
+
+bool FileInUse(std::string_view path) {
+    if (has_handler()) {
+        char text[MSG_TEXT_SIZE] = "";
+        const std::string query = "FILE_INUSE=" + std::string(path).substr(0, MSG_TEXT_SIZE - 13);
+        std::memcpy(text, query.c_str(), query.size() + 1);
+        if (SendMsg(0, MSG_QUERY, 0, 0, text)) return std::strncmp(text, "INUSE", 5) == 0;
+    }
+    const int fd = ::open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool busy = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd); // closing gives back a lock this check took
+    return busy;
+}
 
 std::optional<std::string> GetEnvironVariable(std::string_view name) {
     const char* value = std::getenv(std::string(name).c_str());

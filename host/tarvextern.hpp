@@ -61,6 +61,11 @@ std::string GetCommandLineX();
 // starts it in the background and returns 0. Returns -1 when the shell cannot be started.
 int CreateProcessX(std::string_view command, int wait_mode);
 
+// Whether another program holds the file: a registered host answers the query "FILE_INUSE="
+// and the path with "INUSE" (any other reply: free); without a host, the file is in use when
+// another open of it holds a lock (flock) on it. A file that does not exist is free.
+bool FileInUse(std::string_view path);
+
 // An installation pause: the text goes to standard error; when standard input is a terminal the
 // call waits for Enter.
 void pause_message(std::string_view text);

@@ -150,6 +150,7 @@ void MACDEP(Run& run, int service, std::string& text) {
         break;
     }
     case 35: text = "TARVEXPASSPHRASE"; break;
+    case 36: text = host::FileInUse(trimmed(text)) ? "INUSE" : "FREE"; break;
     default: break;
     }
 }

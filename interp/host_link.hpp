@@ -27,6 +27,8 @@ void write_line(Run& run, std::string_view text);
 // write, 23 host text command, 24 host query, 32 environment value, 34 temporary name,
 // 35 passphrase variable name. `text` is both argument and reply.
 void MACDEP(Run& run, int service, std::string& text);
+// MACDEP service 36: `text` holds a file path on entry and "INUSE" or "FREE" on return.
+inline constexpr int MACDEP_FILE_IN_USE = 36;
 // Runs an external command through the shell with output to JUNK.TMP; returns its status.
 int SYSCMD(Run& run, std::string_view command);
 // Sends a host text command ("FLUSH_BUFFER", "RESET", "MSG_INFO=..."): windowed runs only.

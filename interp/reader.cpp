@@ -9,6 +9,7 @@
 #include "interp/dispatcher.hpp"
 #include "interp/do_loops.hpp"
 #include "numeric/fortran_format.hpp"
+#include "workspace/header_labels.hpp"
 
 #include <algorithm>
 
@@ -250,6 +251,7 @@ bool INPUT(Run& run) {
             continue;
         }
         cmd.unknown_in_row = 0;
+        if (slot == C_TITLE) set_header_labels(run, std::string_view(text).substr(pos));
         if (run.sw[OLDDO] && slot == C_DO) slot = C_PROCEDUR;
         if (run.sw[OLDDO] && slot == C_ENDO) slot = C_PROCEND;
 

@@ -50,6 +50,7 @@ void RESET(Run& run, bool close_only) {
         run.sw[OTALK] = talk;
         reset_result_scalars(run.res, run.ws.XMISS);
         run.last_estimation = EstimationResults{}; // no estimation stands after a reset
+        run.header_labels.assign(HEADER_LABELS_WIDTH, ' ');
     }
     close_run_files(run);
 }

@@ -28,11 +28,15 @@ namespace tarvex {
 
 // Run modes held in MOS.
 inline constexpr int MODE_CONSOLE = 16;
+// A host that keeps the engine loaded and shares files with it: before a file is bound the host
+// is asked whether another program holds it.
+inline constexpr int MODE_SHARED_FILES = 28;
 inline constexpr int MODE_BATCH_LOG = 29;
 inline constexpr int MODE_WINDOWED = 30;
 inline constexpr int MODE_WINDOWED_33 = 33;
 
 inline constexpr int LINMAX = 262144;     // longest statement
+inline constexpr std::size_t HEADER_LABELS_WIDTH = 16 * 8; // the header label table
 inline constexpr int PHYSICAL_LINE = 255; // longest physical line
 
 // Flags of the other logical block: per-command flags and run flags.
@@ -151,6 +155,9 @@ struct Run {
     expr::RandomGenerator rng; // UNI and NOR draws; SET RANSEED reseeds it
     EstimationResults last_estimation; // what the last estimation command left
     LoopState loops;   // DO loops and procedures
+    // The header label table: sixteen 8-character labels (TITLE text), carried by the data file
+    // blocks WRITE makes and by every variable stored in the data bank.
+    std::string header_labels = std::string(HEADER_LABELS_WIDTH, ' ');
 
     // Timing recorded at the start of the command loop.
     std::chrono::steady_clock::time_point wall_start{};

@@ -3,6 +3,7 @@
 // AFILO: the one place where a unit is opened.
 #include "io/afile.hpp"
 
+#include "interp/host_link.hpp"
 #include "interp/run.hpp"
 #include "io/afile_parts.hpp"
 #include "numeric/fortran_format.hpp"
@@ -15,6 +16,7 @@ namespace afile_detail {
 
 constexpr std::size_t NAME_FIELD = 72;       // name in the inquire and open error lines
 constexpr std::size_t MISSING_NAME_FIELD = 64;
+constexpr std::size_t IN_USE_NAME_FIELD = 64;
 constexpr std::size_t NOTE_NAME_PART = 50;   // a longer name continues on the next line
 constexpr int FLUSHED_BLOCK = 1;             // block size when every flush must reach the file
 constexpr int NORMAL_BLOCK = 8192;
@@ -100,6 +102,15 @@ bool bind_unit(Run& run, int unit, const std::string& name, const AfileRequest& 
         console_fallback(run, unit);
         report_close_error(run, unit, error);
         return false;
+    }
+    // A host that shares files with the engine says whether another program holds this one.
+    if (run.MOS == MODE_SHARED_FILES && !console && file.exists) {
+        std::string text = name;
+        MACDEP(run, MACDEP_FILE_IN_USE, text);
+        if (text == "INUSE") {
+            write_line(run, " ..FILE IN USE:" + field(name, IN_USE_NAME_FIELD));
+            return false;
+        }
     }
     if (int error = AFILO(run, unit, name, req); error != 0) {
         report_unit_error(run, "OPEN", unit, error, name);

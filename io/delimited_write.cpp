@@ -51,7 +51,7 @@ public:
         out_.line(exact_real_text(value));
         return true;
     }
-    bool matrix_heading(const PrintItem& item, long long, long long) override {
+    bool matrix_heading(const PrintItem& item, long long, long long, bool) override {
         if (req_.names) out_.line(item.name);
         return true;
     }
@@ -65,6 +65,10 @@ public:
     bool string_item(const PrintItem& item, const std::string& text) override {
         if (req_.names) out_.line(item.name);
         out_.line(text);
+        return true;
+    }
+    bool item_break(bool new_page) override {
+        out_.line(new_page ? PAGE_BREAK : std::string_view());
         return true;
     }
 

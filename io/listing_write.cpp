@@ -84,10 +84,9 @@ public:
         return true;
     }
 
-    bool matrix_heading(const PrintItem& item, long long rows, long long cols) override {
+    bool matrix_heading(const PrintItem& item, long long rows, long long cols, bool lower) override {
         if (!req_.names && req_.is_write) return true;
         if (req_.names) emit(" " + heading_field(item.name));
-        const bool lower = item.info.type == TYPE_SYMMETRIC || item.info.type == TYPE_TRIANGLE;
         emit(" " + fmt_I(rows, 5) + " BY " + fmt_I(cols, 5) +
                   (lower ? " MATRIX - LOWER TRIANGLE PRINTED" : " MATRIX"));
         return true;
@@ -110,6 +109,11 @@ public:
         std::string field = text;
         if (field.size() < STRING_FIELD) field.resize(STRING_FIELD, ' ');
         emit(" " + field + " : " + fmt_I(static_cast<long long>(text.size()), STRING_COUNT));
+        return true;
+    }
+
+    bool item_break(bool new_page) override {
+        emit(new_page ? std::string(PAGE_BREAK) : std::string(" "));
         return true;
     }
 
@@ -162,7 +166,7 @@ public:
         return emit(values);
     }
     bool scalar(const PrintItem&, Real value) override { return emit({FormatValue::of(value)}); }
-    bool matrix_heading(const PrintItem&, long long, long long) override { return true; }
+    bool matrix_heading(const PrintItem&, long long, long long, bool) override { return true; }
     bool matrix_row(const PrintItem&, long long, const std::vector<Real>& row) override {
         std::vector<FormatValue> values;
         for (Real v : row)
@@ -171,6 +175,10 @@ public:
     }
     bool string_item(const PrintItem&, const std::string& text) override {
         return emit({FormatValue::of(text)});
+    }
+    bool item_break(bool new_page) override {
+        out_.line(new_page ? PAGE_BREAK : std::string_view(" "));
+        return true;
     }
 
 private:

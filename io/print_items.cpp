@@ -106,16 +106,98 @@ bool visit_table(Run& run, const PrintRequest& req, const std::vector<const Prin
 
 } // namespace
 
+bool lower_triangle_item(const PrintRequest& req, const PrintItem& item) {
+    if (item.ref < 0 || item.column) return false;
+    const int type = item.info.type;
+    if (type == TYPE_SYMMETRIC || type == TYPE_TRIANGLE) return true;
+    return req.lower_triangle && type == TYPE_MATRIX;
+}
+
+namespace {
+
+bool is_matrix(const PrintItem& item) {
+    return item.ref > 0 && !item.column && item.info.type >= TYPE_MATRIX &&
+           item.info.type <= TYPE_TRIANGLE;
+}
+
+bool is_numeric(const PrintItem& item) {
+    return item.ref < 0 || item.column || item.info.type == TYPE_DATA || is_matrix(item);
+}
+
+// A matrix's values row after row (only the lower triangle when it is written as one).
+std::vector<Real> matrix_by_rows(Run& run, const PrintRequest& req, const PrintItem& item) {
+    const long long rows = matrix_rows(item);
+    const long long cols = item.info.ncol;
+    const bool lower = lower_triangle_item(req, item);
+    std::vector<Real> values;
+    for (long long i = 1; i <= rows; ++i)
+        for (long long j = 1, last = lower ? std::min(i, cols) : cols; j <= last; ++j)
+            values.push_back(matrix_value(run, item, i, j));
+    return values;
+}
+
+// COLS and ROWS: the item's values (observations in range, a matrix row by row, a scalar)
+// as rows of the requested shape; values past ROWS x COLS are left out.
+bool visit_shaped(Run& run, const PrintRequest& req, const PrintItem& item, LayoutVisitor& visitor) {
+    std::vector<Real> values;
+    if (item.series()) {
+        for (long long t : observations(run, req, item))
+            values.push_back(item_value(run, item, t));
+    } else if (is_matrix(item)) {
+        values = matrix_by_rows(run, req, item);
+    } else {
+        values.push_back(item.info.length >= 1 || item.ref < 0 ? item_value(run, item, 1) : Real(0));
+    }
+    const long long count = static_cast<long long>(values.size());
+    long long cols = req.shape_cols;
+    if (cols <= 0) cols = std::max<long long>(1, (count + req.shape_rows - 1) / req.shape_rows);
+    long long rows = (count + cols - 1) / cols;
+    if (req.shape_rows > 0) rows = std::min(rows, req.shape_rows);
+    if (!visitor.matrix_heading(item, rows, cols, false)) return false;
+    std::vector<Real> row;
+    for (long long i = 0; i < rows; ++i) {
+        const long long first = i * cols;
+        const long long last = std::min(count, first + cols);
+        row.assign(values.begin() + first, values.begin() + last);
+        if (!visitor.matrix_row(item, i + 1, row)) return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool visit_items(Run& run, const PrintRequest& req, LayoutVisitor& visitor) {
+    const bool shaped = req.shape_cols > 0 || req.shape_rows > 0;
+    const bool one_at_a_time = req.byvar || req.new_sheet;
+    bool first = true;
+    // NEWLINE and NEWSHEET mark the start of every item after the first.
+    auto start_item = [&]() {
+        if (first) {
+            first = false;
+            return true;
+        }
+        if (req.new_sheet) return visitor.item_break(true);
+        if (req.new_line) return visitor.item_break(false);
+        return true;
+    };
     std::vector<const PrintItem*> table;
+    auto flush_table = [&]() {
+        if (table.empty()) return true;
+        const bool ok = start_item() && visit_table(run, req, table, visitor);
+        table.clear();
+        return ok;
+    };
     for (const PrintItem& item : req.items) {
-        if (item.series()) {
-            if (req.byvar && !visit_table(run, req, {&item}, visitor)) return false;
-            if (!req.byvar) table.push_back(&item);
+        if (shaped && is_numeric(item)) {
+            if (!flush_table() || !start_item() || !visit_shaped(run, req, item, visitor)) return false;
             continue;
         }
-        if (!visit_table(run, req, table, visitor)) return false;
-        table.clear();
+        if (item.series()) {
+            table.push_back(&item);
+            if (one_at_a_time && !flush_table()) return false;
+            continue;
+        }
+        if (!flush_table() || !start_item()) return false;
         const VarInfo& v = item.info;
         bool ok = true;
         if (item.ref < 0 || v.type == TYPE_DATA) {
@@ -125,8 +207,8 @@ bool visit_items(Run& run, const PrintRequest& req, LayoutVisitor& visitor) {
         } else {
             const long long rows = matrix_rows(item);
             const long long cols = v.ncol;
-            const bool lower = v.type == TYPE_SYMMETRIC || v.type == TYPE_TRIANGLE;
-            ok = visitor.matrix_heading(item, rows, cols);
+            const bool lower = lower_triangle_item(req, item);
+            ok = visitor.matrix_heading(item, rows, cols, lower);
             std::vector<Real> values;
             for (long long i = 1; ok && i <= rows; ++i) {
                 values.clear();
@@ -138,7 +220,7 @@ bool visit_items(Run& run, const PrintRequest& req, LayoutVisitor& visitor) {
         }
         if (!ok) return false;
     }
-    return visit_table(run, req, table, visitor);
+    return flush_table();
 }
 
 } // namespace tarvex

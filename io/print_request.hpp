@@ -52,7 +52,20 @@ struct PrintRequest {
     bool binary = false;       // TARVBIN (with TARVEX) or unformatted records
     bool sbinary = false;
     bool to_unit = false;      // lines go to a file unit, not to the report
+    // SYMAT or TRIMAT: a square matrix goes out as its lower triangle, row i holding i values
+    // (on a line of its own, or in one unformatted record), the form READ reads with SYMAT or
+    // TRIMAT.
+    bool lower_triangle = false;
+    // COLS and ROWS: each numeric item goes out as a matrix of that shape, row by row (0: the
+    // other is worked out from the number of values), as READ reads a matrix with COLS and ROWS.
+    long long shape_cols = 0;
+    long long shape_rows = 0;
+    bool new_line = false;     // NEWLINE: an empty line between items
+    bool new_sheet = false;    // NEWSHEET: every item on a page of its own, series not side by side
 };
+
+// The line that starts a new page (a form feed), written by NEWPAGE and NEWSHEET.
+inline constexpr std::string_view PAGE_BREAK = "\f";
 
 // Where lines go: the report (through the line buffer, so subject to "?" and to the 130-column
 // lines) or a unit's file, record for record.
@@ -85,9 +98,15 @@ struct LayoutVisitor {
     virtual bool table_row(long long obs, const std::vector<Cell>& cells) = 0;
     virtual bool table_end() { return true; }
     virtual bool scalar(const PrintItem& item, Real value) = 0;
-    virtual bool matrix_heading(const PrintItem& item, long long rows, long long cols) = 0;
+    // `lower`: only the lower triangle follows.
+    virtual bool matrix_heading(const PrintItem& item, long long rows, long long cols, bool lower) = 0;
     virtual bool matrix_row(const PrintItem& item, long long row, const std::vector<Real>& values) = 0;
     virtual bool string_item(const PrintItem& item, const std::string& text) = 0;
+    // Between two items: an empty line (NEWLINE) or a new page (NEWSHEET).
+    virtual bool item_break(bool new_page) {
+        (void)new_page;
+        return true;
+    }
 };
 bool visit_items(Run& run, const PrintRequest& req, LayoutVisitor& visitor);
 
@@ -105,6 +124,9 @@ void report_bad_format(Run& run, const std::string& format_text);
 
 // Element access shared by the writers.
 Real item_value(Run& run, const PrintItem& item, long long k);
+// The matrix items written as a lower triangle: symmetric and triangle matrices always, any
+// matrix under SYMAT or TRIMAT.
+bool lower_triangle_item(const PrintRequest& req, const PrintItem& item);
 // Rows and columns of a matrix item; a symmetric or triangle matrix is square (NCOL).
 long long matrix_rows(const PrintItem& item);
 // Element (i, j) of a matrix item (lower triangle for the packed symmetric and triangle forms).

@@ -161,7 +161,8 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
 
 // Unformatted records without the block headers: BINARY writes one record per table row (the
 // values of every listed series at one observation) and one per other item; SBINARY writes
-// one record per item with all its values in range.
+// one record per item with all its values in range. A matrix is one record of its elements
+// column after column, or under SYMAT/TRIMAT of its lower triangle row after row.
 bool write_plain_binary(Run& run, const PrintRequest& req, const OutputSink& out) {
     auto record = [&](const std::vector<Real>& values) {
         const auto length = static_cast<std::int32_t>(values.size() * sizeof(Real));
@@ -193,6 +194,11 @@ bool write_plain_binary(Run& run, const PrintRequest& req, const OutputSink& out
         if (item.series()) {
             for (long long t : observations(run, req, item))
                 values.push_back(item_value(run, item, t));
+        } else if (req.lower_triangle && lower_triangle_item(req, item)) {
+            // SYMAT, TRIMAT: the compact lower triangle, row after row.
+            for (long long i = 1; i <= item.info.ncol; ++i)
+                for (long long j = 1; j <= i; ++j)
+                    values.push_back(matrix_value(run, item, i, j));
         } else {
             for (long long k = 1; k <= item.info.length; ++k)
                 values.push_back(item_value(run, item, k));
@@ -200,6 +206,26 @@ bool write_plain_binary(Run& run, const PrintRequest& req, const OutputSink& out
         record(values);
     }
     flush_table();
+    return true;
+}
+
+// PLOTVAR=name: that variable becomes the first column of the written table (the x values of
+// a plot data file), listed or not.
+bool place_plot_variable(Run& run, const std::string& name, PrintRequest& req) {
+    if (name.empty()) return true;
+    const int ref = VFIND(run, name);
+    if (ref <= 0) {
+        fail(run, " ...ERROR..PLOTVAR VARIABLE " + name + " DOES NOT EXIST");
+        return false;
+    }
+    PrintItem item;
+    if (!make_item(run, ref, item)) return false;
+    if (!item.series()) {
+        fail(run, " ...ERROR..PLOTVAR VARIABLE " + name + " IS NOT A SERIES");
+        return false;
+    }
+    std::erase_if(req.items, [ref](const PrintItem& listed) { return listed.ref == ref; });
+    req.items.insert(req.items.begin(), std::move(item));
     return true;
 }
 
@@ -244,6 +270,11 @@ void print_or_write(Run& run, bool is_write) {
     req.byvar = opt.sw[S_BYVAR];
     req.binary = opt.sw[S_BINARY];
     req.sbinary = opt.sw[S_SBINARY];
+    req.lower_triangle = opt.sw[S_SYMAT] || opt.sw[S_TRIMAT];
+    req.shape_cols = std::max(0, opt.iv[V_COLS]);
+    req.shape_rows = std::max(0, opt.iv[V_ROWS]);
+    req.new_line = opt.sw[S_NEWLINE];
+    req.new_sheet = opt.sw[S_NEWSHEET];
 
     // The FORMAT option.
     const std::string format_value = trimmed(opt.name[N_FORMAT]);
@@ -310,6 +341,17 @@ void print_or_write(Run& run, bool is_write) {
         req.items.push_back(std::move(item));
     }
 
+    if (!place_plot_variable(run, trimmed(opt.name[N_PLOTVAR]), req)) return;
+    if (req.lower_triangle) {
+        for (const PrintItem& item : req.items) {
+            if (item.ref > 0 && !item.column && item.info.type == TYPE_MATRIX &&
+                matrix_rows(item) != item.info.ncol) {
+                fail(run, " ...ERROR..SYMAT AND TRIMAT NEED A SQUARE MATRIX: " + item.name);
+                return;
+            }
+        }
+    }
+
     if (opt.sw[S_TSP]) {
         store_in_bank(run, req);
         return;
@@ -327,6 +369,11 @@ void print_or_write(Run& run, bool is_write) {
         fail(run, " ...ERROR..BINARY OUTPUT NEEDS A UNIT OR A FILE");
         return;
     }
+
+    // NEWPAGE: the written text starts on a new page (not in the data file layouts).
+    const bool text_layout = req.layout == Layout::LISTING || req.layout == Layout::USER_FORMAT ||
+                             req.layout == Layout::DELIMITED || req.layout == Layout::DUMP;
+    if (opt.sw[S_NEWPAGE] && text_layout && !req.binary && !req.sbinary) out.line(PAGE_BREAK);
 
     switch (req.layout) {
     case Layout::TARVEX: write_tarvex_blocks(run, req, out); break;

@@ -175,7 +175,10 @@ void READX(Run& run) {
         ok = read_characters(job, lines);
     } else if (opt.sw[RS_SYMAT] || opt.sw[RS_TRIMAT] || opt.iv[RV_COLS] > 0 ||
                opt.iv[RV_ROWS] > 0 || is_existing_matrix(run, job.names)) {
-        ok = read_matrix(job, lines);
+        ok = binary ? read_binary_matrix(job, lines.stream()) : read_matrix(job, lines);
+    } else if (binary) {
+        data_vectors = true;
+        ok = read_binary_records(job, lines.stream(), opt.sw[RS_SBINARY] || opt.sw[RS_BYVAR]);
     } else {
         data_vectors = true;
         long long skip_rows = std::max(0, opt.iv[RV_SKIPROWS]);

@@ -47,5 +47,10 @@ bool read_tarv_blocks(ReadJob& job, DataLines& lines, bool binary);
 bool read_matrix(ReadJob& job, DataLines& lines);
 bool read_characters(ReadJob& job, DataLines& lines);
 bool read_user_format(ReadJob& job, DataLines& lines, const std::string& format);
+// Unformatted records (BINARY, SBINARY): one record per observation, or with `by_var` one per
+// variable; a matrix as one record of its elements column after column, or (SYMAT, TRIMAT) of
+// its lower triangle row after row.
+bool read_binary_records(ReadJob& job, std::FILE* fp, bool by_var);
+bool read_binary_matrix(ReadJob& job, std::FILE* fp);
 
 } // namespace tarvex

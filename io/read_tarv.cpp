@@ -4,6 +4,7 @@
 // run.
 #include "interp/entry.hpp"
 #include "interp/run.hpp"
+#include "workspace/header_labels.hpp"
 #include "io/char_words.hpp"
 #include "io/read_internal.hpp"
 #include "io/record_scan.hpp"
@@ -207,6 +208,7 @@ bool read_tarv_blocks(ReadJob& job, DataLines& lines, bool binary) {
             bool kind_ok = false;
             if (reader.binary_block(fp, h, var, kind_ok)) {
                 shape_variable(h, var);
+                restore_header_labels(run, h.labels);
                 continue;
             }
             if (kind_ok) return false;
@@ -242,6 +244,7 @@ bool read_tarv_blocks(ReadJob& job, DataLines& lines, bool binary) {
         if (h.flags[tb::FLAG_USER_FORMAT]) run.sw[OFMT] = true;
         if (!reader.text_data(h, var)) return false;
         shape_variable(h, var);
+        restore_header_labels(run, h.labels);
     }
     job.count = job.pending.empty() ? 0 : job.pending.front().values.size();
     return true;

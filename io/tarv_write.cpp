@@ -59,8 +59,8 @@ tb::BlockHeader header_of(Run& run, const PrintItem& item, const PrintRequest& r
                dated ? run.smpl.ITIME3 : 1, 0};
     h.name = run.ws.VNAME[item.ref];
     h.name.resize(tb::NAME_ENTRY, ' ');
-    for (std::string& label : h.labels)
-        label.assign(tb::ITEM_WIDTH, ' ');
+    for (std::size_t k = 0; k < h.labels.size(); ++k)
+        h.labels[k] = run.header_labels.substr(k * tb::ITEM_WIDTH, tb::ITEM_WIDTH);
     return h;
 }
 

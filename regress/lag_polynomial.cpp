@@ -113,7 +113,6 @@ LsSolution solve_regression(Run& run, OlsFit& fit, const OlsOptions& o, const st
     const int n = fit.n, k = fit.k;
     const std::vector<LagPolynomial> polys = o.DLRX ? std::vector<LagPolynomial>{}
                                                     : find_lag_polynomials(fit.terms);
-    fit.restrictions = 0;
     if (polys.empty()) return solve_least_squares(o.method(), xs, ys, n, k, o.RIDGE);
 
     std::vector<int> column_term;
@@ -157,7 +156,7 @@ LsSolution solve_regression(Run& run, OlsFit& fit, const OlsOptions& o, const st
         }
     out.coef = std::move(coef);
     out.xtx_inv = std::move(inv);
-    fit.restrictions = k - kf;
+    fit.restrictions += k - kf;
     return out;
 }
 

@@ -55,8 +55,8 @@ std::vector<Real> substitution_matrix(const std::vector<LagPolynomial>& polys, i
                                       std::vector<int>& column_term);
 
 // Least squares of the fit's equation: by METHOD, or by substitution through the "NORMAL"
-// solver when polynomial lags are imposed (not with DLRX). Sets fit.restrictions to the number
-// of restrictions the polynomials impose. xs, ys: the (weighted) rows.
+// solver when polynomial lags are imposed (not with DLRX). Adds the number of restrictions the
+// polynomials impose to fit.restrictions. xs, ys: the (weighted) rows.
 LsSolution solve_regression(Run& run, OlsFit& fit, const OlsOptions& o, const std::vector<Real>& xs,
                             const std::vector<Real>& ys);
 

@@ -27,6 +27,7 @@ struct RowFactor {
     std::vector<Real> r;      // K x K upper triangle, row-major
     std::vector<Real> z;      // K
     std::vector<Real> colss;  // sums of squares of the columns over the rows so far
+    std::vector<Real> row, b, u; // work vectors, reused for every row
     Real& at(int i, int j) { return r[std::size_t(i) * k + j]; }
     Real at(int i, int j) const { return r[std::size_t(i) * k + j]; }
 
@@ -39,7 +40,9 @@ struct RowFactor {
         return true;
     }
     // Rotates the row (x, y) into the factor.
-    void add(std::vector<Real> x, Real y) {
+    void add(const std::vector<Real>& xin, Real y) {
+        std::vector<Real>& x = row;
+        x = xin;
         for (int j = 0; j < k; ++j) colss[j] += x[j] * x[j];
         for (int j = 0; j < k; ++j) {
             if (x[j] == 0) continue;
@@ -58,8 +61,9 @@ struct RowFactor {
         }
     }
     // (y - x'b) / sqrt(1 + x'(R'R)**-1 x) with R b = z.
-    Real prediction_error(const std::vector<Real>& x, Real y) const {
-        std::vector<Real> b(k), u(k);
+    Real prediction_error(const std::vector<Real>& x, Real y) {
+        b.assign(k, 0);
+        u.assign(k, 0);
         for (int i = k - 1; i >= 0; --i) {
             Real s = z[i];
             for (int l = i + 1; l < k; ++l) s -= at(i, l) * b[l];

@@ -38,7 +38,7 @@ const char* const UPSERT =
 const char* const SELECT_ONE =
     "SELECT type, length, columns, time_year, time_sub, time_freq, elements"
     " FROM variables WHERE name = ?1";
-const char* const SELECT_NAMES = "SELECT name FROM variables ORDER BY rowid";
+const char* const SELECT_NAMES = "SELECT name, labels FROM variables ORDER BY rowid";
 
 // A prepared statement finalized when it goes out of scope.
 struct Statement {
@@ -172,14 +172,19 @@ BankFile::Lookup BankFile::get(std::string_view name, VariableCopy& var) {
     return sound ? Lookup::FOUND : Lookup::DAMAGED;
 }
 
-bool BankFile::names(std::vector<std::string>& out) {
+bool BankFile::names(std::vector<std::string>& out, std::vector<std::string>* labels) {
     out.clear();
+    if (labels != nullptr) labels->clear();
     Statement st(db_, SELECT_NAMES);
     if (!st) return fail();
     int step = SQLITE_ROW;
     while ((step = sqlite3_step(st.stmt)) == SQLITE_ROW) {
         const unsigned char* text = sqlite3_column_text(st.stmt, 0);
         out.emplace_back(text != nullptr ? reinterpret_cast<const char*>(text) : "");
+        if (labels != nullptr) {
+            const unsigned char* stored = sqlite3_column_text(st.stmt, 1);
+            labels->emplace_back(stored != nullptr ? reinterpret_cast<const char*>(stored) : "");
+        }
     }
     return step == SQLITE_DONE || fail();
 }

@@ -32,8 +32,9 @@ public:
 
     enum class Lookup { FOUND, MISSING, DAMAGED, FAILED };
     Lookup get(std::string_view name, VariableCopy& var);
-    // The names held, in the order they were first stored.
-    bool names(std::vector<std::string>& out);
+    // The names held, in the order they were first stored, and (when asked) the header labels
+    // stored with each.
+    bool names(std::vector<std::string>& out, std::vector<std::string>* labels = nullptr);
 
     const std::string& error() const { return error_; }
 

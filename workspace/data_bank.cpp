@@ -5,6 +5,7 @@
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/bank_file.hpp"
+#include "workspace/header_labels.hpp"
 #include "workspace/maintenance.hpp"
 
 #include <cctype>
@@ -52,8 +53,10 @@ bool open_bank(Run& run, BankFile& bank, bool create) {
 }
 
 // The run's header labels as stored with each variable (blank while no labels are set).
-std::string bank_labels() {
-    return std::string(BANK_LABEL_WIDTH, ' ');
+std::string bank_labels(const Run& run) {
+    std::string labels = run.header_labels;
+    labels.resize(BANK_LABEL_WIDTH, ' ');
+    return labels;
 }
 
 // The copy of a workspace variable that goes to the bank: with the TIME calendar for data
@@ -89,7 +92,7 @@ bool bank_store(Run& run, std::string_view name) {
     }
     BankFile bank;
     if (!open_bank(run, bank, true)) return false;
-    if (bank.put_all({bank_copy(run, slot)}, bank_labels())) return true;
+    if (bank.put_all({bank_copy(run, slot)}, bank_labels(run))) return true;
     bank_error(run, "NOT CHANGED", bank.error());
     return false;
 }
@@ -144,7 +147,7 @@ void save_data_bank(Run& run) {
         if (!is_hole(run, slot)) vars.push_back(bank_copy(run, slot));
     BankFile bank;
     if (!open_bank(run, bank, true)) return;
-    if (!bank.put_all(vars, bank_labels())) {
+    if (!bank.put_all(vars, bank_labels(run))) {
         bank_error(run, "NOT SAVED, IT IS UNCHANGED", bank.error());
         return;
     }
@@ -160,7 +163,8 @@ void list_data_bank(Run& run) {
     BankFile bank;
     if (!open_bank(run, bank, false)) return;
     std::vector<std::string> names;
-    if (!bank.names(names)) {
+    std::vector<std::string> labels;
+    if (!bank.names(names, &labels)) {
         bank_error(run, path + " CANNOT BE READ", bank.error());
         return;
     }
@@ -178,6 +182,17 @@ void list_data_bank(Run& run) {
         }
     }
     if (on_line > 0) write_line(run, line);
+    // The header labels stored with the variables that have any.
+    bool heading = false;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        const std::string text = header_labels_text(labels[k]);
+        if (text.empty()) continue;
+        if (!heading) write_line(run, " LABELS STORED WITH THEM");
+        heading = true;
+        std::string shown = names[k].substr(0, 8);
+        shown.resize(8, ' ');
+        write_line(run, " " + shown + "  " + text);
+    }
 }
 
 int find_or_fetch(Run& run, std::string_view name, bool* bank_failed) {

@@ -1,0 +1,201 @@
+// Unformatted data for READ, in the two record layouts WRITE produces: BINARY holds one record
+// per observation with the values of every listed variable, SBINARY (or BINARY with BYVAR)
+// one record per variable with all its observations. Each record is framed by its byte count
+// (4 bytes before and after) and holds 16-byte binary128 values. A matrix is one record of its
+// elements column after column.
+#include "interp/run.hpp"
+#include "io/read_internal.hpp"
+#include "io/read_options.hpp"
+#include "numeric/fortran_format.hpp"
+
+#include <cstdint>
+#include <cstring>
+
+namespace tarvex {
+
+namespace {
+
+enum class Record { READ, END, BROKEN };
+
+// One framed record of 16-byte values; END at a clean end of file, BROKEN when the frame is
+// cut short, does not match, or does not hold whole values.
+Record next_record(std::FILE* fp, std::vector<Real>& values) {
+    unsigned char head[4];
+    const std::size_t got = std::fread(head, 1, 4, fp);
+    if (got == 0) return Record::END;
+    if (got != 4) return Record::BROKEN;
+    std::uint32_t bytes;
+    std::memcpy(&bytes, head, 4);
+    if (bytes % sizeof(Real) != 0 || bytes > (1u << 30)) return Record::BROKEN;
+    values.resize(bytes / sizeof(Real));
+    if (bytes > 0 && std::fread(values.data(), 1, bytes, fp) != bytes) return Record::BROKEN;
+    unsigned char tail[4];
+    if (std::fread(tail, 1, 4, fp) != 4 || std::memcmp(head, tail, 4) != 0) return Record::BROKEN;
+    return Record::READ;
+}
+
+void less_data(Run& run) { write_line(run, " ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED"); }
+
+bool by_observation(ReadJob& job, std::FILE* fp) {
+    Run& run = job.run;
+    const std::size_t nvar = job.names.size();
+    std::vector<Real> values;
+    long long rows = 0;
+    while (!job.count_known() || rows < job.expected()) {
+        const Record r = next_record(fp, values);
+        if (r == Record::END) break;
+        if (r == Record::BROKEN || values.size() < nvar) {
+            const long long column = r == Record::BROKEN ? 1 : static_cast<long long>(values.size()) + 1;
+            read_error(run, " ...ERROR..READ ERROR IN ROW" + fmt_I(rows + 1, 7) + " COLUMN" +
+                                fmt_I(column, 7));
+            return false;
+        }
+        for (std::size_t j = 0; j < nvar; ++j)
+            if (!job.pending[j].skip) job.pending[j].values.push(values[j]);
+        ++rows;
+    }
+    if (rows == 0) {
+        read_error(run, " ...ERROR..NO DATA FOUND");
+        return false;
+    }
+    const long long total = job.count_known() ? job.expected() : rows;
+    if (rows < total) {
+        for (PendingVariable& var : job.pending)
+            while (!var.skip && var.values.size() < total) var.values.push(0);
+        less_data(run);
+    }
+    job.count = total;
+    return true;
+}
+
+bool by_variable(ReadJob& job, std::FILE* fp) {
+    Run& run = job.run;
+    std::vector<Real> values;
+    long long total = job.count_known() ? job.expected() : -1;
+    bool short_data = false;
+    long long found = 0;
+    for (std::size_t j = 0; j < job.names.size(); ++j) {
+        const Record r = next_record(fp, values);
+        if (r == Record::BROKEN) {
+            read_error(run, " ...ERROR..READ ERROR IN VARIABLE " + fmt_I(long(j) + 1, 4) + "  " +
+                                job.names[j]);
+            return false;
+        }
+        if (r == Record::END) {
+            short_data = true;
+            break;
+        }
+        // Without a known range the first variable's record sets the number of observations.
+        if (total < 0) total = static_cast<long long>(values.size());
+        if (static_cast<long long>(values.size()) < total) short_data = true;
+        PendingVariable& var = job.pending[j];
+        for (long long k = 0; k < total && k < static_cast<long long>(values.size()); ++k) {
+            if (!var.skip) var.values.push(values[static_cast<std::size_t>(k)]);
+            ++found;
+        }
+    }
+    if (found == 0 || total <= 0) {
+        read_error(run, " ...ERROR..NO DATA FOUND");
+        return false;
+    }
+    for (PendingVariable& var : job.pending)
+        while (!var.skip && var.values.size() < total) var.values.push(0);
+    if (short_data) less_data(run);
+    job.count = total;
+    return true;
+}
+
+} // namespace
+
+bool read_binary_records(ReadJob& job, std::FILE* fp, bool by_var) {
+    job.make_pending(TYPE_DATA, 1);
+    job.first_element = job.beg;
+    if (fp == nullptr) {
+        read_error(job.run, " ...ERROR..BINARY DATA MUST COME FROM A FILE");
+        return false;
+    }
+    return by_var ? by_variable(job, fp) : by_observation(job, fp);
+}
+
+bool read_binary_matrix(ReadJob& job, std::FILE* fp) {
+    Run& run = job.run;
+    const OptionSet& opt = run.opt;
+    if (job.names.size() != 1) {
+        read_error(run, " ...ERROR..ONLY ONE MATRIX MAY BE READ AT A TIME");
+        return false;
+    }
+    VarInfo old;
+    const int ref = VFIND(run, job.names.front());
+    const bool existing = ref > 0 && VINFO(run, ref, old) && old.type >= TYPE_MATRIX &&
+                          old.type <= TYPE_TRIANGLE && old.length > 0;
+    int type = opt.sw[RS_SYMAT] ? TYPE_SYMMETRIC : opt.sw[RS_TRIMAT] ? TYPE_TRIANGLE : TYPE_MATRIX;
+    long long cols = opt.iv[RV_COLS];
+    long long rows = opt.iv[RV_ROWS];
+    if (cols <= 0) {
+        if (!existing) {
+            read_error(run, " ...ERROR..NEW MATRIX..COLS OR COL2 MUST BE SPECIFIED");
+            return false;
+        }
+        cols = old.ncol;
+        if (rows <= 0) rows = old.length / old.ncol;
+        if (type == TYPE_MATRIX) type = old.type;
+    }
+    const bool lower = type != TYPE_MATRIX;
+    if (lower) rows = cols;
+    if (fp == nullptr) {
+        read_error(run, " ...ERROR..BINARY DATA MUST COME FROM A FILE");
+        return false;
+    }
+    std::vector<Real> values;
+    const Record r = next_record(fp, values);
+    if (r == Record::BROKEN) {
+        read_error(run, lower ? std::string(" ...ERROR..READ ERROR IN LOWER TRIANGLE OF MATRIX")
+                              : " ...ERROR..READ ERROR IN ROW" + fmt_I(1, 7) + " COLUMN" + fmt_I(1, 7));
+        return false;
+    }
+    if (r == Record::END || values.empty()) {
+        read_error(run, " ...ERROR..NO DATA FOUND");
+        return false;
+    }
+    const long long count = static_cast<long long>(values.size());
+    if (rows <= 0) rows = (count + cols - 1) / cols;
+    if (rows * cols > run.ws.MAXADD - run.ws.LASADD - 4) {
+        read_error(run, " ...ERROR..INSUFFICIENT MEMORY TO ENTER MATRIX");
+        return false;
+    }
+    std::vector<Real> full;
+    if (lower && count < rows * cols) {
+        // The compact form: the lower triangle row after row.
+        const long long packed = rows * (rows + 1) / 2;
+        if (count < packed) {
+            values.resize(static_cast<std::size_t>(packed), 0);
+            less_data(run);
+        }
+        full.assign(static_cast<std::size_t>(rows * cols), 0);
+        for (long long i = 0; i < rows; ++i)
+            for (long long j = 0; j <= i; ++j) {
+                const Real v = values[static_cast<std::size_t>(i * (i + 1) / 2 + j)];
+                full[static_cast<std::size_t>(j * rows + i)] = v;
+                if (type == TYPE_SYMMETRIC) full[static_cast<std::size_t>(i * rows + j)] = v;
+            }
+    } else {
+        full = std::move(values);
+        if (static_cast<long long>(full.size()) < rows * cols) {
+            full.resize(static_cast<std::size_t>(rows * cols), 0);
+            less_data(run);
+        }
+    }
+    job.make_pending(type, static_cast<int>(cols));
+    job.first_element = 1;
+    for (long long k = 0; k < rows * cols; ++k)
+        job.pending.front().values.push(full[static_cast<std::size_t>(k)]);
+    job.count = rows;
+    if (notes_on(run)) {
+        write_line(run, " ...NOTE.." + fmt_I(rows, 8) + " ROWS AND    " + fmt_I(cols, 8) +
+                            " COLUMNS, BEGINNING AT ROW" + fmt_I(1, 8));
+        if (lower) write_line(run, " LOWER TRIANGLE OF MATRIX");
+    }
+    return true;
+}
+
+} // namespace tarvex
