@@ -33,6 +33,7 @@ bool impose_restrictions(Run& run, OlsFit& fit, Real sse) {
     if (q == 0) return true;
 
     const int k = fit.k;
+    if (!reserve_test_space(run, q, k)) return false;
     const std::vector<Real>& a = fit.xtx_inv;
     auto A = [&](int i, int j) { return a[static_cast<std::size_t>(i) * k + j]; };
     // P = R A (q x K) and M = R A R' (q x q).

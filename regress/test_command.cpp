@@ -88,6 +88,7 @@ void cmd_test(Run& run) {
         run.flags.OPUT = put;
         if (!ok) return;
     }
+    if (!reserve_test_space(run, static_cast<int>(rows.size()), static_cast<int>(e.coef.size()))) return;
     const TestOutcome outcome =
         TESTH(run, rows, e.cov, static_cast<int>(e.coef.size()), e.df, e.asymptotic, run.flags.OPUT);
     if (!outcome.done) run.flags.ODONT = true;

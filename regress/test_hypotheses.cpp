@@ -76,6 +76,13 @@ void test_error(Run& run, std::string_view line, int number) {
     run.flags.ODONT = true;
 }
 
+bool reserve_test_space(Run& run, int q, int k) {
+    const long long need = static_cast<long long>(q) * k + static_cast<long long>(q) * q;
+    if (run.ws.LASADD + need <= run.ws.MAXADD) return true;
+    test_error(run, " ...ERROR..INSUFFICIENT MEMORY FOR THIS CALCULATION", ERR_TEST_MEMORY);
+    return false;
+}
+
 bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text, Hypothesis& out) {
     const int maxvar = run.ws.MAXVAR;
     std::string expression;

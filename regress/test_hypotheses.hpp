@@ -45,6 +45,10 @@ inline constexpr int ERR_TEST_NOT_BLOCK = 15018;
 // Writes a TEST error line, stores its number in $ERR and marks the command failed.
 void test_error(Run& run, std::string_view line, int number);
 
+// Reserves work-area words for q gradient rows of k values and the q x q variance matrix; when
+// they do not fit, writes the 15008 error and returns false.
+bool reserve_test_space(Run& run, int q, int k);
+
 // Compiles and evaluates one hypothesis line (the text after TEST or RESTRICT). On failure the
 // message has been written, $ERR set, and false is returned.
 bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text, Hypothesis& out);

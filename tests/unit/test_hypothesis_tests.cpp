@@ -168,6 +168,19 @@ TEST(TestCommand, ErrorsAndWarningsWithTheirNumbers) {
     }
 }
 
+TEST(TestCommand, FullWorkAreaLeavesNoRoomForTheTest) {
+    SmallFit e;
+    // Two rows of two values and the 2 x 2 matrix need 8 words; leave 7.
+    e.run.ws.MAXADD = e.run.ws.LASADD + 7;
+    const Lines out = e.command("TEST", "TEST X\nTEST CONSTANT\nEND\n");
+    EXPECT_TRUE(has_line(out, " ...ERROR..INSUFFICIENT MEMORY FOR THIS CALCULATION"));
+    EXPECT_EQ(e.run.res[R_ERR], 15008);
+    e.run.ws.MAXADD += 1;
+    e.command("TEST", "TEST X\nTEST CONSTANT\nEND\n");
+    // b' V**-1 b with V**-1 = 6 X'X = [84 36; 36 18]: 189 - 72 + 8.
+    EXPECT_LT(relative(e.run.res[R_CHI], 125), TIGHT);
+}
+
 TEST(TestCommand, MustFollowAnEstimation) {
     HypothesisEngine e;
     e.data("Y", {1, 2, 4});
