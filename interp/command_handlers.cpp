@@ -14,6 +14,7 @@
 #include "io/stored_format.hpp"
 #include "regress/fcast_command.hpp"
 #include "regress/ols_command.hpp"
+#include "regress/stats_command.hpp"
 #include "regress/test_command.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/sample.hpp"
@@ -56,7 +57,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {24,  "ENDO",     cmd_endo,          P, R}, // end of a DO loop
     {25,  "DELETE",   cmd_delete,        N, R}, // delete variables (keywords, else it scans)
     {26,  "AUTO",     not_available,     N, R},
-    {27,  "STATS",    not_available,     N, S}, // descriptive statistics
+    {27,  "STATS",    cmd_stats,         N, S}, // descriptive statistics
     {28,  "PLOTS",    not_available,     N, R},
     {29,  "POOL",     not_available,     N, R},
     {30,  "GLS",      not_available,     N, R},

@@ -17,6 +17,15 @@ namespace {
 
 enum class Record { READ, END, BROKEN };
 
+// Bytes left in the file after the current position (0 when it cannot be told).
+long long bytes_left(std::FILE* fp) {
+    const long here = std::ftell(fp);
+    if (here < 0 || std::fseek(fp, 0, SEEK_END) != 0) return 0;
+    const long end = std::ftell(fp);
+    std::fseek(fp, here, SEEK_SET);
+    return end > here ? end - here : 0;
+}
+
 // One framed record of 16-byte values; END at a clean end of file, BROKEN when the frame is
 // cut short, does not match, or does not hold whole values.
 Record next_record(std::FILE* fp, std::vector<Real>& values) {
@@ -26,7 +35,9 @@ Record next_record(std::FILE* fp, std::vector<Real>& values) {
     if (got != 4) return Record::BROKEN;
     std::uint32_t bytes;
     std::memcpy(&bytes, head, 4);
-    if (bytes % sizeof(Real) != 0 || bytes > (1u << 30)) return Record::BROKEN;
+    // A count the rest of the file cannot hold is a broken frame, not a request for memory.
+    if (bytes % sizeof(Real) != 0 || static_cast<long long>(bytes) + 4 > bytes_left(fp))
+        return Record::BROKEN;
     values.resize(bytes / sizeof(Real));
     if (bytes > 0 && std::fread(values.data(), 1, bytes, fp) != bytes) return Record::BROKEN;
     unsigned char tail[4];

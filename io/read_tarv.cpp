@@ -44,7 +44,12 @@ bool read_framed(std::FILE* fp, std::string& payload) {
     unsigned char head[4];
     if (std::fread(head, 1, 4, fp) != 4) return false;
     const std::uint32_t n = head[0] | (head[1] << 8) | (head[2] << 16) | (std::uint32_t(head[3]) << 24);
-    if (n > (1u << 31)) return false;
+    // A count the rest of the file cannot hold is a broken record, not a request for memory.
+    const long here = std::ftell(fp);
+    if (here < 0 || std::fseek(fp, 0, SEEK_END) != 0) return false;
+    const long end = std::ftell(fp);
+    std::fseek(fp, here, SEEK_SET);
+    if (static_cast<long long>(n) + 4 > static_cast<long long>(end) - here) return false;
     payload.resize(n);
     if (n > 0 && std::fread(payload.data(), 1, n, fp) != n) return false;
     unsigned char tail[4];

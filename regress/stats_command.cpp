@@ -1,0 +1,248 @@
+// STATS: parses the options, loads the variables, computes what the options ask for, prints it
+// in order (table, matrices, order statistics, tests) and stores the result variables.
+#include "regress/stats_command.hpp"
+
+#include "interp/run.hpp"
+#include "regress/stats_data.hpp"
+#include "regress/stats_options.hpp"
+#include "regress/stats_report.hpp"
+#include "regress/stats_store.hpp"
+#include "regress/stats_variables.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+// Stem-and-leaf plots with more stems than this are not drawn.
+constexpr long long MAX_STEMS = 500;
+
+bool left_empty(const std::string& name) { return name.rfind("********", 0) == 0; }
+
+// The name options in table order with their keywords, for the empty right-hand-side check.
+std::vector<std::pair<const char*, const std::string*>> name_options(const StatsOptions& o) {
+    return {{"MEANS", &o.MEANS},       {"VARIANCE", &o.VARIANCE}, {"STDEVS", &o.STDEVS},
+            {"MINIMUMS", &o.MINIMUMS}, {"MAXIMUMS", &o.MAXIMUMS}, {"CORRELAT", &o.CORRELAT},
+            {"COVARIAN", &o.COVARIAN}, {"CPRODUCT", &o.CPRODUCT}, {"CPDEVIAT", &o.CPDEVIAT},
+            {"RANKCORR", &o.RANKCORR}, {"WEIGHT", &o.WEIGHT},     {"MOMENTS", &o.MOMENTS},
+            {"SUMS", &o.SUMS},         {"MEDIANS", &o.MEDIANS},   {"MODES", &o.MODES}};
+}
+
+bool wanted(const std::string& name) { return name.find_first_not_of(' ') != std::string::npos; }
+
+// The k x k matrices of the variables, computed over each pair's shared observations.
+struct StatsMatrices {
+    std::vector<Real> cprod, cpdev, cov, corr, rank;
+    long long n = 0; // fewest observations any pair shares
+};
+
+Real ratio_or_zero(Real a, Real b) { return b > 0 ? a / b : Real(0); }
+
+StatsMatrices compute_matrices(const StatsData& d, bool divide_by_n, bool ranks) {
+    const std::size_t k = d.vars.size();
+    StatsMatrices m;
+    for (auto* v : {&m.cprod, &m.cpdev, &m.cov, &m.corr, &m.rank}) v->assign(k * k, 0);
+    m.n = -1;
+    std::vector<Real> x, y, w;
+    for (std::size_t i = 0; i < k; ++i)
+        for (std::size_t j = 0; j <= i; ++j) {
+            d.pair(i, j, x, y, w);
+            const PairMoments p = pair_moments(x, y, w);
+            m.n = m.n < 0 ? p.count : std::min(m.n, p.count);
+            const Real divisor = divide_by_n ? p.n : p.n - 1;
+            const Real corr = ratio_or_zero(p.dev, sqrtq(p.ssx * p.ssy));
+            Real rank = 0;
+            if (ranks) {
+                const PairMoments r = pair_moments(average_ranks(x), average_ranks(y), {});
+                rank = ratio_or_zero(r.dev, sqrtq(r.ssx * r.ssy));
+            }
+            for (std::size_t at : {i * k + j, j * k + i}) {
+                m.cprod[at] = p.raw;
+                m.cpdev[at] = p.dev;
+                m.cov[at] = ratio_or_zero(p.dev, divisor);
+                m.corr[at] = corr;
+                m.rank[at] = rank;
+            }
+        }
+    return m;
+}
+
+// Groups of the tests: each variable's observations in use.
+Groups groups_of(const StatsData& d) {
+    Groups g;
+    for (std::size_t i = 0; i < d.vars.size(); ++i) g.push_back(d.plain(i));
+    return g;
+}
+
+// Whether every variable is observed at the same observations (a complete two-way layout).
+bool same_observations(const StatsData& d) {
+    for (const StatsVariable& v : d.vars)
+        if (v.present != d.vars[0].present) return false;
+    return d.vars.size() >= 2 && d.vars[0].count() >= 2;
+}
+
+void warn(Run& run, const std::string& text) {
+    if (run.flags.OPUT) write_line(run, " ...WARNING.." + text);
+}
+
+void run_tests(Run& run, const StatsOptions& o, const StatsData& d) {
+    const std::size_t k = d.vars.size();
+    const Groups groups = groups_of(d);
+    if (o.ANOVA) {
+        if (k < 2) {
+            warn(run, "ANOVA NEEDS TWO OR MORE VARIABLES");
+        } else {
+            report_one_way(run, one_way_anova(groups));
+            if (same_observations(d)) report_two_way(run, two_way_anova(groups));
+        }
+    }
+    if (o.BARTLETT) {
+        const BartlettTest b = bartlett_test(groups);
+        if (b.valid)
+            report_bartlett(run, b, o.DUMP);
+        else
+            warn(run, "BARTLETT TEST NEEDS TWO OR MORE VARIABLES WITH POSITIVE VARIANCES");
+    }
+    if (o.BEHRENSF) {
+        const TwoSampleTests t = k == 2 ? two_sample_tests(groups[0], groups[1]) : TwoSampleTests{};
+        if (t.valid)
+            report_two_sample(run, t);
+        else
+            warn(run, "TWO-SAMPLE TESTS NEED TWO VARIABLES WITH POSITIVE VARIANCES");
+    }
+    if (o.NPARAM) {
+        if (run.flags.OPUT) write_line(run, " ");
+        if (k >= 2) {
+            const KruskalWallis kw = kruskal_wallis(groups);
+            if (kw.valid) report_kruskal_wallis(run, kw);
+        }
+        if (k == 2)
+            report_mann_whitney(run, mann_whitney_u(groups[0], groups[1]),
+                                (long long)groups[0].size(), (long long)groups[1].size());
+        if (k == 1) report_sign_test(run, sign_test(groups[0]));
+        if (k == 2) {
+            std::vector<Real> x, y, w, diff;
+            d.pair(0, 1, x, y, w);
+            for (std::size_t i = 0; i < x.size(); ++i) diff.push_back(x[i] - y[i]);
+            report_sign_test(run, sign_test(diff));
+        }
+    }
+}
+
+} // namespace
+
+void cmd_stats(Run& run) {
+    // STATS replaces the last estimation with none, so that TEST cannot follow it.
+    run.last_estimation = EstimationResults{};
+    run.last_estimation.command = "STATS";
+
+    set_stats_defaults(run);
+    if (!OPTION(run, stats_option_table())) return;
+    const StatsOptions o = read_stats_options(run);
+    if (run.sw[OSCAN] || run.flags.ODONT) return;
+    for (const auto& [keyword, value] : name_options(o))
+        if (left_empty(*value)) {
+            write_line(run, std::string(" ...ERROR..IN RIGHT HAND SIDE OF OPTION..") + keyword);
+            run.flags.ODONT = true;
+            return;
+        }
+
+    StatsData d;
+    if (!load_stats_variables(run, o, d)) return;
+    long long common = 0;
+    if (o.SAMEOBS && !d.vars.empty()) {
+        common = d.keep_common_observations();
+        if (common == 0) {
+            write_line(run, " ...ERROR..NO OBSERVATIONS COMMON TO ALL VARIABLES");
+            run.flags.ODONT = true;
+            return;
+        }
+    }
+    if (d.vars.empty()) return;
+    const bool out = run.flags.OPUT;
+    const std::size_t k = d.vars.size();
+    std::vector<std::string> names;
+    std::vector<VariableSummary> rows;
+    for (std::size_t i = 0; i < k; ++i) {
+        names.push_back(d.vars[i].name);
+        rows.push_back(summarize(d.values(i), o.DN));
+    }
+    run.res[R_N] = rows.back().n;
+    if (out && o.LIST) report_stats_table(run, names, rows, o.WIDE);
+
+    // Matrices.
+    const bool any_matrix = o.PCPRODUC || o.PCPDEV || o.PCOVARIA || o.PCORRELA || o.PRANKCOR ||
+                            wanted(o.CORRELAT) || wanted(o.COVARIAN) || wanted(o.CPRODUCT) ||
+                            wanted(o.CPDEVIAT) || wanted(o.RANKCORR);
+    StatsMatrices m;
+    if (any_matrix) m = compute_matrices(d, o.DN, o.PRANKCOR || wanted(o.RANKCORR));
+    if (out) {
+        const long long n = o.SAMEOBS ? common : m.n;
+        if (o.PCPRODUC) report_stats_matrix(run, " CROSSPRODUCT MATRIX OF VARIABLES -", n, o.SAMEOBS, names, m.cprod);
+        if (o.PCPDEV) report_stats_matrix(run, " CROSSPRODUCT MATRIX IN DEVIATIONS -", n, o.SAMEOBS, names, m.cpdev);
+        if (o.PCOVARIA) report_stats_matrix(run, "  COVARIANCE MATRIX OF VARIABLES -", n, o.SAMEOBS, names, m.cov);
+        if (o.PCORRELA) report_stats_matrix(run, "  CORRELATION MATRIX OF VARIABLES -", n, o.SAMEOBS, names, m.corr);
+        if (o.PRANKCOR) report_stats_matrix(run, " SPEARMAN RANK CORRELATION MATRIX - ", n, o.SAMEOBS, names, m.rank);
+    }
+
+    // Order statistics, frequency tables and stem-and-leaf plots, variable by variable.
+    std::vector<Real> medians, modes;
+    for (std::size_t i = 0; i < k; ++i) {
+        const std::vector<Real> values = d.plain(i);
+        const OrderStatistics os = SORTSH(values, run.ws.XMISS);
+        medians.push_back(os.median);
+        modes.push_back(os.mode_applicable ? os.mode : run.ws.XMISS);
+        if (!out) continue;
+        if (o.PMEDIAN) report_order_statistics(run, names[i], os);
+        if (o.PFREQUEN) report_frequencies(run, frequency_table(values));
+        if (o.STEMPLOT != STATS_NOT_GIVEN) {
+            bool too_many = false;
+            const auto stems = stem_and_leaf(values, o.STEMPLOT, MAX_STEMS, too_many);
+            if (too_many)
+                warn(run, "STEMPLOT OF " + names[i] + " NEEDS TOO MANY STEMS - USE MORE STEM DIGITS");
+            else
+                report_stemplot(run, names[i], o.STEMPLOT, stems);
+        }
+    }
+
+    run_tests(run, o, d);
+
+    if (o.SAMPSIZE && out) {
+        long long population = o.NPOP > 0 ? o.NPOP : 0;
+        if (population == 0)
+            for (const VariableSummary& s : rows) population = std::max(population, s.count);
+        report_sample_size_heading(run, population);
+        for (std::size_t i = 0; i < k; ++i)
+            report_sample_size_row(run, names[i], sample_size(rows[i].mean, rows[i].stdev, population),
+                                   rows[i].count, rows[i].mean, rows[i].stdev);
+    }
+
+    // Result variables.
+    auto column = [&](Real VariableSummary::*field) {
+        std::vector<Real> v;
+        for (const VariableSummary& s : rows) v.push_back(s.*field);
+        return v;
+    };
+    bool ok = store_stats_vector(run, o.MEANS, column(&VariableSummary::mean)) &&
+              store_stats_vector(run, o.VARIANCE, column(&VariableSummary::variance)) &&
+              store_stats_vector(run, o.STDEVS, column(&VariableSummary::stdev)) &&
+              store_stats_vector(run, o.MINIMUMS, column(&VariableSummary::minimum)) &&
+              store_stats_vector(run, o.MAXIMUMS, column(&VariableSummary::maximum)) &&
+              store_stats_vector(run, o.SUMS, column(&VariableSummary::sum)) &&
+              store_stats_vector(run, o.MEDIANS, medians) && store_stats_vector(run, o.MODES, modes);
+    const long long kk = (long long)k;
+    ok = ok && store_stats_matrix(run, o.CORRELAT, TYPE_SYMMETRIC, kk, kk, m.corr) &&
+         store_stats_matrix(run, o.COVARIAN, TYPE_SYMMETRIC, kk, kk, m.cov) &&
+         store_stats_matrix(run, o.CPRODUCT, TYPE_SYMMETRIC, kk, kk, m.cprod) &&
+         store_stats_matrix(run, o.CPDEVIAT, TYPE_SYMMETRIC, kk, kk, m.cpdev) &&
+         store_stats_matrix(run, o.RANKCORR, TYPE_SYMMETRIC, kk, kk, m.rank);
+    if (ok && wanted(o.MOMENTS)) {
+        std::vector<Real> moments;
+        for (const VariableSummary& s : rows)
+            moments.insert(moments.end(), {s.n, s.mean, s.m2, s.m3, s.m4});
+        store_stats_matrix(run, o.MOMENTS, TYPE_MATRIX, 5, kk, moments);
+    }
+}
+
+} // namespace tarvex
