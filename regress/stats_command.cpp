@@ -39,9 +39,25 @@ struct StatsMatrices {
 
 Real ratio_or_zero(Real a, Real b) { return b > 0 ? a / b : Real(0); }
 
+// Whether every variable is observed at the same observations (for the two-way layout, two
+// or more variables with two or more observations).
+bool same_observations(const StatsData& d) {
+    for (const StatsVariable& v : d.vars)
+        if (v.present != d.vars[0].present) return false;
+    return !d.vars.empty();
+}
+
+bool complete_layout(const StatsData& d) {
+    return same_observations(d) && d.vars.size() >= 2 && d.vars[0].count() >= 2;
+}
+
 StatsMatrices compute_matrices(const StatsData& d, bool divide_by_n, bool ranks) {
     const std::size_t k = d.vars.size();
     StatsMatrices m;
+    // When every variable has the same observations each is ranked once, not once per pair.
+    std::vector<std::vector<Real>> own_ranks;
+    if (ranks && same_observations(d))
+        for (std::size_t i = 0; i < k; ++i) own_ranks.push_back(average_ranks(d.plain(i)));
     for (auto* v : {&m.cprod, &m.cpdev, &m.cov, &m.corr, &m.rank}) v->assign(k * k, 0);
     m.n = -1;
     std::vector<Real> x, y, w;
@@ -54,7 +70,9 @@ StatsMatrices compute_matrices(const StatsData& d, bool divide_by_n, bool ranks)
             const Real corr = ratio_or_zero(p.dev, sqrtq(p.ssx * p.ssy));
             Real rank = 0;
             if (ranks) {
-                const PairMoments r = pair_moments(average_ranks(x), average_ranks(y), {});
+                const PairMoments r =
+                    own_ranks.empty() ? pair_moments(average_ranks(x), average_ranks(y), {})
+                                      : pair_moments(own_ranks[i], own_ranks[j], {});
                 rank = ratio_or_zero(r.dev, sqrtq(r.ssx * r.ssy));
             }
             for (std::size_t at : {i * k + j, j * k + i}) {
@@ -75,12 +93,7 @@ Groups groups_of(const StatsData& d) {
     return g;
 }
 
-// Whether every variable is observed at the same observations (a complete two-way layout).
-bool same_observations(const StatsData& d) {
-    for (const StatsVariable& v : d.vars)
-        if (v.present != d.vars[0].present) return false;
-    return d.vars.size() >= 2 && d.vars[0].count() >= 2;
-}
+
 
 void warn(Run& run, const std::string& text) {
     if (run.flags.OPUT) write_line(run, " ...WARNING.." + text);
@@ -94,7 +107,7 @@ void run_tests(Run& run, const StatsOptions& o, const StatsData& d) {
             warn(run, "ANOVA NEEDS TWO OR MORE VARIABLES");
         } else {
             report_one_way(run, one_way_anova(groups));
-            if (same_observations(d)) report_two_way(run, two_way_anova(groups));
+            if (complete_layout(d)) report_two_way(run, two_way_anova(groups));
         }
     }
     if (o.BARTLETT) {

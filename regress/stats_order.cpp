@@ -33,7 +33,11 @@ template <typename F> void for_each_run(const std::vector<Real>& s, F f) {
 // Stems beyond this magnitude do not fit the stem column.
 const Real STEM_LIMIT = 99999;
 
+// Powers of ten beyond the binary128 range are held at its edges.
+constexpr int MAX_POWER = 4940;
+
 Real power_of_ten(int k) {
+    k = std::clamp(k, -MAX_POWER, MAX_POWER);
     Real p = 1;
     for (int i = 0; i < std::abs(k); ++i) p *= 10;
     return k < 0 ? 1 / p : p;
@@ -136,7 +140,9 @@ std::vector<StemRow> stem_and_leaf(std::vector<Real> values, int digits, long lo
     const Real leaf_unit = power_of_ten(digits - 1);
     auto stem_of = [&](Real x) { return floorq(x / unit); };
     const Real lo = stem_of(values.front()), hi = stem_of(values.back());
-    if (fabsq(lo) > STEM_LIMIT || fabsq(hi) > STEM_LIMIT || hi - lo + 1 > Real(max_stems)) {
+    const bool units_usable = leaf_unit > 0 && !isinfq(unit);
+    if (!units_usable || !(fabsq(lo) <= STEM_LIMIT) || !(fabsq(hi) <= STEM_LIMIT) ||
+        hi - lo + 1 > Real(max_stems)) {
         too_many = true;
         return rows;
     }

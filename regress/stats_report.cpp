@@ -14,6 +14,12 @@ void blank(Run& run) { write_line(run, " "); }
 
 std::string name8(const std::string& name) { return fmt_A(name, 8); }
 
+// N in an integer field; a sum of replication weights too large for any field fills it with "*".
+std::string count_field(Real n, int w) {
+    const Real limit = 1e17Q;
+    return fabsq(n) < limit ? fmt_I((long long)roundq(n), w) : std::string(std::size_t(w), '*');
+}
+
 void anova_heading(Run& run) {
     write_line(run, fmt_X(23) + "SS" + fmt_X(9) + "DF" + fmt_X(13) + "MS" + fmt_X(17) +
                         "F    P-VALUE");
@@ -38,7 +44,7 @@ void report_stats_table(Run& run, const std::vector<std::string>& names,
                         "     MINIMUM      MAXIMUM");
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const VariableSummary& s = rows[i];
-        std::string line = " " + name8(names[i]) + fmt_I((long long)s.n, 7) + fmt_G(s.mean, 13, 5) +
+        std::string line = " " + name8(names[i]) + count_field(s.n, 7) + fmt_G(s.mean, 13, 5) +
                            fmt_G(s.stdev, 12, 5) + fmt_G(s.variance, 12, 5) +
                            fmt_G(s.minimum, 13, 5) + fmt_G(s.maximum, 13, 5);
         if (wide)

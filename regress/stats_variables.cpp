@@ -131,11 +131,11 @@ bool load_stats_variables(Run& run, const StatsOptions& o, StatsData& data) {
     data.beg = std::max(o.BEG, 1);
     int end = o.END;
     if (o.OBS > 0) end = data.beg + o.OBS - 1;
-    if (end < 1) {
-        long long longest = 0;
-        for (const Source& s : sources) longest = std::max(longest, s.rows + s.lag);
-        end = (int)std::min<long long>(longest, 1 << 30);
-    }
+    // Past the longest variable nothing is observed: the range stops there.
+    long long longest = 0;
+    for (const Source& s : sources) longest = std::max(longest, s.rows + s.lag);
+    longest = std::min<long long>(longest, 1 << 30);
+    if (end < 1 || end > longest) end = (int)longest;
     data.end = end;
     const std::size_t n = data.end >= data.beg ? std::size_t(data.end - data.beg + 1) : 0;
 

@@ -239,6 +239,21 @@ TEST(StatsCommand, WeightsAndTheirMessages) {
     // Scaled weights 0.75 1.5 0.75: variance 0.75.
     const Lines s = e.statement("STATS X / WEIGHT=W");
     EXPECT_EQ(s[2], " X             3   2.0000     0.86603     0.75000       1.0000       3.0000");
+    // Replication counts in the matrices equal the duplicated rows: x 1 2 2 3, y 5 1 1 0.
+    e.data("Y", {5, 1, 0});
+    e.data("XD", {1, 2, 2, 3});
+    e.data("YD", {5, 1, 1, 0});
+    e.statement("STATS X Y / NOLIST WEIGHT=W REPLICAT COVARIAN=CW CPRODUCT=PW CORRELAT=RW");
+    e.sample(1, 4);
+    e.statement("STATS XD YD / NOLIST COVARIAN=CD CPRODUCT=PD CORRELAT=RD");
+    for (int k = 1; k <= 4; ++k) {
+        EXPECT_TRUE(fabsq(e.value("CW", k) - e.value("CD", k)) < 1e-32Q) << k;
+        EXPECT_TRUE(fabsq(e.value("PW", k) - e.value("PD", k)) < 1e-32Q) << k;
+        EXPECT_TRUE(fabsq(e.value("RW", k) - e.value("RD", k)) < 1e-32Q) << k;
+    }
+    // By hand: means 2 and 7/4, cross product in deviations -5, covariance -5/3.
+    EXPECT_TRUE(fabsq(e.value("CD", 2) + Real(5) / 3) < 1e-32Q);
+    e.sample(1, 3);
     EXPECT_EQ(e.statement("STATS X / WEIGHT=W2"), Lines{" ....ERROR..WEIGHT VECTOR TOO SHORT"});
     EXPECT_TRUE(e.run.flags.ODONT);
     EXPECT_EQ(e.statement("STATS X / WEIGHT=NOSUCH"), Lines{" ...ERROR..VARIABLE NOSUCH   IS INVALID"});

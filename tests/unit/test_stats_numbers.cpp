@@ -168,6 +168,11 @@ TEST(StatsOrder, RanksFrequenciesAndStems) {
     EXPECT_EQ(many[0].cumulative, 70);
     stem_and_leaf({0, 1000}, 0, 100, too_many);
     EXPECT_TRUE(too_many);
+    // Stem units beyond the range of the arithmetic are refused, zero values included.
+    for (const int digits : {-6000, -4960, 4940, 6000}) {
+        EXPECT_TRUE(stem_and_leaf({0, 1, -1}, digits, 100, too_many).empty()) << digits;
+        EXPECT_TRUE(too_many) << digits;
+    }
 }
 
 TEST(StatsTests, AnalysisOfVariance) {
