@@ -58,10 +58,12 @@ TEST(Restrict, OneRestrictionEqualsTheSubstitutedRegression) {
     EXPECT_LT(relative(pval, f_tail(f, 1, 9)), 1e-20Q);
     EXPECT_TRUE(has_line(out, " F TEST ON RESTRICTIONS=" + fmt_G(f, 13, 5) + " WITH    1 AND    9 DF  P-VALUE=" +
                                   fmt_F(f_tail(f, 1, 9), 8, 5)));
-    // A later TEST reads the restricted fit.
+    // A later TEST reads the restricted fit: the restricted combination has no variance left.
     e.command("OLS Y X1-X6 / RESTRICT NOANOVA NOGF", "RESTRICT X1 + X2 = 0\nEND\n");
-    e.command("TEST X1 + X2");
-    EXPECT_LT(fabsq(e.run.res[R_VAL]), 1e-20Q);
+    EXPECT_TRUE(has_line(e.command("TEST X1 + X2"), " ...WARNING..TEST COULD NOT BE DONE"));
+    EXPECT_EQ(e.run.res[R_ERR], 15015);
+    e.command("TEST X1 - X2 = 0");
+    EXPECT_LT(relative(e.run.res[R_VAL], 2 * e.value("B", 1)), 1e-30Q);
 }
 
 TEST(Restrict, TwoRestrictionsEqualTheSubstitutedRegression) {
