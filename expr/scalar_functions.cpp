@@ -26,6 +26,10 @@ void split(Real a, Real& hi, Real& lo) {
 Real exp_split(Real x, bool& overflow) {
     overflow = false;
     if (x <= EXLIM) return qm::exp(x);
+    if (qm::isnan(x) || qm::isinf(x)) { // no finite split: the step loop below would not end
+        overflow = true;
+        return x;
+    }
     // x = k * EXLIM + r: exp(x) = exp(r) * exp(EXLIM)**k, finite only for a small excess.
     const Real k = qm::floor(x / EXLIM);
     const Real r = x - k * EXLIM;

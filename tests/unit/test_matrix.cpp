@@ -289,6 +289,10 @@ TEST(MatrixCommand, SingularMissingAndIllegalValues) {
               (Lines{" ...WARNING..ILLEGAL LOG, VALUE REPLACED BY   -1.0000000     -99999.00000"}));
     EXPECT_EQ(e.get("L").v[0], -99999);
     EXPECT_EQ(e.get("L").v[1], qm::log(Real(4)));
+    // An infinite argument (after an overflow) is an illegal EXP, not an endless split.
+    e.matrix("I = 1e4000 * 1e4000");
+    EXPECT_EQ(e.matrix("X = EXP(I)"),
+              (Lines{" ...WARNING..ILLEGAL EXP, VALUE REPLACED BY         Infinity -99999.00000"}));
 }
 
 TEST(MatrixCommand, ImaginaryEigenvaluesAndScaledDeterminant) {
