@@ -64,9 +64,10 @@ private:
 
     // ---- messages -------------------------------------------------------------------------
     [[noreturn]] void fail(std::string_view message, bool syntax = false) {
+        run_.flags.ODONT = true;
+        if (req_.silent) throw CompileError{};
         write_line(run_, message);
         if (syntax) run_.res[R_ERR] = ERR_SYNTAX;
-        run_.flags.ODONT = true;
         if (!run_.sw[OTALK]) run_.sw[OSCAN] = true;
         throw CompileError{};
     }

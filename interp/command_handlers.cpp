@@ -15,6 +15,7 @@
 #include "regress/fcast_command.hpp"
 #include "regress/ols_command.hpp"
 #include "regress/stats_command.hpp"
+#include "regress/test_command.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/sample.hpp"
 
@@ -44,7 +45,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {12,  "SAMPLE",   cmd_sample,        P, R}, // sample range
     {13,  "DO",       cmd_do,            P, R}, // DO loop
     {14,  "RESTRICT", cmd_ignored_alone, P, R}, // only inside the commands that read it
-    {15,  "TEST",     not_available,     P, R}, // hypothesis test
+    {15,  "TEST",     cmd_test,          P, R}, // hypothesis test (a block reads its lines to END)
     {16,  "EXECUTE",  cmd_execute,       P, R}, // run a procedure
     {17,  "END",      cmd_no_action,     P, R}, // ends a block read by its owner
     {18,  "HELP",     cmd_help,          P, R}, // list the command words

@@ -4,6 +4,7 @@
 
 #include "interp/run.hpp"
 #include "regress/stats_data.hpp"
+#include "regress/stats_matrices.hpp"
 #include "regress/stats_options.hpp"
 #include "regress/stats_report.hpp"
 #include "regress/stats_store.hpp"
@@ -18,7 +19,9 @@ namespace {
 // Stem-and-leaf plots with more stems than this are not drawn.
 constexpr long long MAX_STEMS = 500;
 
-bool left_empty(const std::string& name) { return name.rfind("********", 0) == 0; }
+bool left_empty(const std::string& name) {
+    return name.rfind("********", 0) == 0;
+}
 
 // The name options in table order with their keywords, for the empty right-hand-side check.
 std::vector<std::pair<const char*, const std::string*>> name_options(const StatsOptions& o) {
@@ -29,71 +32,22 @@ std::vector<std::pair<const char*, const std::string*>> name_options(const Stats
             {"SUMS", &o.SUMS},         {"MEDIANS", &o.MEDIANS},   {"MODES", &o.MODES}};
 }
 
-bool wanted(const std::string& name) { return name.find_first_not_of(' ') != std::string::npos; }
-
-// The k x k matrices of the variables, computed over each pair's shared observations.
-struct StatsMatrices {
-    std::vector<Real> cprod, cpdev, cov, corr, rank;
-    long long n = 0; // fewest observations any pair shares
-};
-
-Real ratio_or_zero(Real a, Real b) { return b > 0 ? a / b : Real(0); }
-
-// Whether every variable is observed at the same observations (for the two-way layout, two
-// or more variables with two or more observations).
-bool same_observations(const StatsData& d) {
-    for (const StatsVariable& v : d.vars)
-        if (v.present != d.vars[0].present) return false;
-    return !d.vars.empty();
+bool wanted(const std::string& name) {
+    return name.find_first_not_of(' ') != std::string::npos;
 }
 
+// Every variable at the same observations, two or more of each: the two-way layout.
 bool complete_layout(const StatsData& d) {
     return same_observations(d) && d.vars.size() >= 2 && d.vars[0].count() >= 2;
-}
-
-StatsMatrices compute_matrices(const StatsData& d, bool divide_by_n, bool ranks) {
-    const std::size_t k = d.vars.size();
-    StatsMatrices m;
-    // When every variable has the same observations each is ranked once, not once per pair.
-    std::vector<std::vector<Real>> own_ranks;
-    if (ranks && same_observations(d))
-        for (std::size_t i = 0; i < k; ++i) own_ranks.push_back(average_ranks(d.plain(i)));
-    for (auto* v : {&m.cprod, &m.cpdev, &m.cov, &m.corr, &m.rank}) v->assign(k * k, 0);
-    m.n = -1;
-    std::vector<Real> x, y, w;
-    for (std::size_t i = 0; i < k; ++i)
-        for (std::size_t j = 0; j <= i; ++j) {
-            d.pair(i, j, x, y, w);
-            const PairMoments p = pair_moments(x, y, w);
-            m.n = m.n < 0 ? p.count : std::min(m.n, p.count);
-            const Real divisor = divide_by_n ? p.n : p.n - 1;
-            const Real corr = ratio_or_zero(p.dev, sqrtq(p.ssx * p.ssy));
-            Real rank = 0;
-            if (ranks) {
-                const PairMoments r =
-                    own_ranks.empty() ? pair_moments(average_ranks(x), average_ranks(y), {})
-                                      : pair_moments(own_ranks[i], own_ranks[j], {});
-                rank = ratio_or_zero(r.dev, sqrtq(r.ssx * r.ssy));
-            }
-            for (std::size_t at : {i * k + j, j * k + i}) {
-                m.cprod[at] = p.raw;
-                m.cpdev[at] = p.dev;
-                m.cov[at] = ratio_or_zero(p.dev, divisor);
-                m.corr[at] = corr;
-                m.rank[at] = rank;
-            }
-        }
-    return m;
 }
 
 // Groups of the tests: each variable's observations in use.
 Groups groups_of(const StatsData& d) {
     Groups g;
-    for (std::size_t i = 0; i < d.vars.size(); ++i) g.push_back(d.plain(i));
+    for (std::size_t i = 0; i < d.vars.size(); ++i)
+        g.push_back(d.plain(i));
     return g;
 }
-
-
 
 void warn(Run& run, const std::string& text) {
     if (run.flags.OPUT) write_line(run, " ...WARNING.." + text);
@@ -137,10 +91,111 @@ void run_tests(Run& run, const StatsOptions& o, const StatsData& d) {
         if (k == 2) {
             std::vector<Real> x, y, w, diff;
             d.pair(0, 1, x, y, w);
-            for (std::size_t i = 0; i < x.size(); ++i) diff.push_back(x[i] - y[i]);
+            for (std::size_t i = 0; i < x.size(); ++i)
+                diff.push_back(x[i] - y[i]);
             report_sign_test(run, sign_test(diff));
         }
     }
+}
+
+// Computes the matrices the options print or store, and prints the requested ones.
+StatsMatrices report_matrices(Run& run, const StatsOptions& o, const StatsData& d,
+                              const std::vector<std::string>& names, long long common) {
+    const bool any = o.PCPRODUC || o.PCPDEV || o.PCOVARIA || o.PCORRELA || o.PRANKCOR ||
+                     wanted(o.CORRELAT) || wanted(o.COVARIAN) || wanted(o.CPRODUCT) ||
+                     wanted(o.CPDEVIAT) || wanted(o.RANKCORR);
+    StatsMatrices m;
+    if (!any) return m;
+    m = compute_matrices(d, o.DN, o.PRANKCOR || wanted(o.RANKCORR));
+    if (!run.flags.OPUT) return m;
+    const long long n = o.SAMEOBS ? common : m.n;
+    const struct {
+        bool on;
+        const char* title;
+        const std::vector<Real>& values;
+    } printed[] = {
+        {o.PCPRODUC, " CROSSPRODUCT MATRIX OF VARIABLES -", m.cprod},
+        {o.PCPDEV, " CROSSPRODUCT MATRIX IN DEVIATIONS -", m.cpdev},
+        {o.PCOVARIA, "  COVARIANCE MATRIX OF VARIABLES -", m.cov},
+        {o.PCORRELA, "  CORRELATION MATRIX OF VARIABLES -", m.corr},
+        {o.PRANKCOR, " SPEARMAN RANK CORRELATION MATRIX - ", m.rank},
+    };
+    for (const auto& p : printed)
+        if (p.on) report_stats_matrix(run, p.title, n, o.SAMEOBS, names, p.values);
+    return m;
+}
+
+struct OrderResults {
+    std::vector<Real> medians, modes; // modes: the missing-value code where none repeats
+};
+
+// Medians and modes of every variable (stored by MEDIANS and MODES), with the order
+// statistics, frequency tables and stem-and-leaf plots the options print.
+OrderResults order_statistics_pass(Run& run, const StatsOptions& o, const StatsData& d,
+                                   const std::vector<std::string>& names) {
+    OrderResults r;
+    for (std::size_t i = 0; i < d.vars.size(); ++i) {
+        const std::vector<Real> values = d.plain(i);
+        const OrderStatistics os = SORTSH(values, run.ws.XMISS);
+        r.medians.push_back(os.median);
+        r.modes.push_back(os.mode_applicable ? os.mode : run.ws.XMISS);
+        if (!run.flags.OPUT) continue;
+        if (o.PMEDIAN) report_order_statistics(run, names[i], os);
+        if (o.PFREQUEN) report_frequencies(run, frequency_table(values));
+        if (o.STEMPLOT == STATS_NOT_GIVEN) continue;
+        bool too_many = false;
+        const auto stems = stem_and_leaf(values, o.STEMPLOT, MAX_STEMS, too_many);
+        if (too_many)
+            warn(run, "STEMPLOT OF " + names[i] + " NEEDS TOO MANY STEMS - USE MORE STEM DIGITS");
+        else
+            report_stemplot(run, names[i], o.STEMPLOT, stems);
+    }
+    return r;
+}
+
+// The sample-size table; the population is NPOP, else the largest N.
+void report_sample_sizes(Run& run, const StatsOptions& o, const std::vector<std::string>& names,
+                         const std::vector<VariableSummary>& rows) {
+    long long population = o.NPOP > 0 ? o.NPOP : 0;
+    if (population == 0)
+        for (const VariableSummary& s : rows)
+            population = std::max(population, s.count);
+    report_sample_size_heading(run, population);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const VariableSummary& s = rows[i];
+        report_sample_size_row(run, names[i], sample_size(s.mean, s.stdev, population), s.count,
+                               s.mean, s.stdev);
+    }
+}
+
+// The result variables the name options ask for; stops at the first the workspace refuses.
+void store_results(Run& run, const StatsOptions& o, const std::vector<VariableSummary>& rows,
+                   const OrderResults& order, const StatsMatrices& m) {
+    auto column = [&](Real VariableSummary::*field) {
+        std::vector<Real> v;
+        for (const VariableSummary& s : rows)
+            v.push_back(s.*field);
+        return v;
+    };
+    bool ok = store_stats_vector(run, o.MEANS, column(&VariableSummary::mean)) &&
+              store_stats_vector(run, o.VARIANCE, column(&VariableSummary::variance)) &&
+              store_stats_vector(run, o.STDEVS, column(&VariableSummary::stdev)) &&
+              store_stats_vector(run, o.MINIMUMS, column(&VariableSummary::minimum)) &&
+              store_stats_vector(run, o.MAXIMUMS, column(&VariableSummary::maximum)) &&
+              store_stats_vector(run, o.SUMS, column(&VariableSummary::sum)) &&
+              store_stats_vector(run, o.MEDIANS, order.medians) &&
+              store_stats_vector(run, o.MODES, order.modes);
+    const long long k = (long long)rows.size();
+    ok = ok && store_stats_matrix(run, o.CORRELAT, TYPE_SYMMETRIC, k, k, m.corr) &&
+         store_stats_matrix(run, o.COVARIAN, TYPE_SYMMETRIC, k, k, m.cov) &&
+         store_stats_matrix(run, o.CPRODUCT, TYPE_SYMMETRIC, k, k, m.cprod) &&
+         store_stats_matrix(run, o.CPDEVIAT, TYPE_SYMMETRIC, k, k, m.cpdev) &&
+         store_stats_matrix(run, o.RANKCORR, TYPE_SYMMETRIC, k, k, m.rank);
+    if (!ok || !wanted(o.MOMENTS)) return;
+    std::vector<Real> moments;
+    for (const VariableSummary& s : rows)
+        moments.insert(moments.end(), {s.n, s.mean, s.m2, s.m3, s.m4});
+    store_stats_matrix(run, o.MOMENTS, TYPE_MATRIX, 5, k, moments);
 }
 
 } // namespace
@@ -184,78 +239,11 @@ void cmd_stats(Run& run) {
     run.res[R_N] = rows.back().n;
     if (out && o.LIST) report_stats_table(run, names, rows, o.WIDE);
 
-    // Matrices.
-    const bool any_matrix = o.PCPRODUC || o.PCPDEV || o.PCOVARIA || o.PCORRELA || o.PRANKCOR ||
-                            wanted(o.CORRELAT) || wanted(o.COVARIAN) || wanted(o.CPRODUCT) ||
-                            wanted(o.CPDEVIAT) || wanted(o.RANKCORR);
-    StatsMatrices m;
-    if (any_matrix) m = compute_matrices(d, o.DN, o.PRANKCOR || wanted(o.RANKCORR));
-    if (out) {
-        const long long n = o.SAMEOBS ? common : m.n;
-        if (o.PCPRODUC) report_stats_matrix(run, " CROSSPRODUCT MATRIX OF VARIABLES -", n, o.SAMEOBS, names, m.cprod);
-        if (o.PCPDEV) report_stats_matrix(run, " CROSSPRODUCT MATRIX IN DEVIATIONS -", n, o.SAMEOBS, names, m.cpdev);
-        if (o.PCOVARIA) report_stats_matrix(run, "  COVARIANCE MATRIX OF VARIABLES -", n, o.SAMEOBS, names, m.cov);
-        if (o.PCORRELA) report_stats_matrix(run, "  CORRELATION MATRIX OF VARIABLES -", n, o.SAMEOBS, names, m.corr);
-        if (o.PRANKCOR) report_stats_matrix(run, " SPEARMAN RANK CORRELATION MATRIX - ", n, o.SAMEOBS, names, m.rank);
-    }
-
-    // Order statistics, frequency tables and stem-and-leaf plots, variable by variable.
-    std::vector<Real> medians, modes;
-    for (std::size_t i = 0; i < k; ++i) {
-        const std::vector<Real> values = d.plain(i);
-        const OrderStatistics os = SORTSH(values, run.ws.XMISS);
-        medians.push_back(os.median);
-        modes.push_back(os.mode_applicable ? os.mode : run.ws.XMISS);
-        if (!out) continue;
-        if (o.PMEDIAN) report_order_statistics(run, names[i], os);
-        if (o.PFREQUEN) report_frequencies(run, frequency_table(values));
-        if (o.STEMPLOT != STATS_NOT_GIVEN) {
-            bool too_many = false;
-            const auto stems = stem_and_leaf(values, o.STEMPLOT, MAX_STEMS, too_many);
-            if (too_many)
-                warn(run, "STEMPLOT OF " + names[i] + " NEEDS TOO MANY STEMS - USE MORE STEM DIGITS");
-            else
-                report_stemplot(run, names[i], o.STEMPLOT, stems);
-        }
-    }
-
+    const StatsMatrices m = report_matrices(run, o, d, names, common);
+    const OrderResults order = order_statistics_pass(run, o, d, names);
     run_tests(run, o, d);
-
-    if (o.SAMPSIZE && out) {
-        long long population = o.NPOP > 0 ? o.NPOP : 0;
-        if (population == 0)
-            for (const VariableSummary& s : rows) population = std::max(population, s.count);
-        report_sample_size_heading(run, population);
-        for (std::size_t i = 0; i < k; ++i)
-            report_sample_size_row(run, names[i], sample_size(rows[i].mean, rows[i].stdev, population),
-                                   rows[i].count, rows[i].mean, rows[i].stdev);
-    }
-
-    // Result variables.
-    auto column = [&](Real VariableSummary::*field) {
-        std::vector<Real> v;
-        for (const VariableSummary& s : rows) v.push_back(s.*field);
-        return v;
-    };
-    bool ok = store_stats_vector(run, o.MEANS, column(&VariableSummary::mean)) &&
-              store_stats_vector(run, o.VARIANCE, column(&VariableSummary::variance)) &&
-              store_stats_vector(run, o.STDEVS, column(&VariableSummary::stdev)) &&
-              store_stats_vector(run, o.MINIMUMS, column(&VariableSummary::minimum)) &&
-              store_stats_vector(run, o.MAXIMUMS, column(&VariableSummary::maximum)) &&
-              store_stats_vector(run, o.SUMS, column(&VariableSummary::sum)) &&
-              store_stats_vector(run, o.MEDIANS, medians) && store_stats_vector(run, o.MODES, modes);
-    const long long kk = (long long)k;
-    ok = ok && store_stats_matrix(run, o.CORRELAT, TYPE_SYMMETRIC, kk, kk, m.corr) &&
-         store_stats_matrix(run, o.COVARIAN, TYPE_SYMMETRIC, kk, kk, m.cov) &&
-         store_stats_matrix(run, o.CPRODUCT, TYPE_SYMMETRIC, kk, kk, m.cprod) &&
-         store_stats_matrix(run, o.CPDEVIAT, TYPE_SYMMETRIC, kk, kk, m.cpdev) &&
-         store_stats_matrix(run, o.RANKCORR, TYPE_SYMMETRIC, kk, kk, m.rank);
-    if (ok && wanted(o.MOMENTS)) {
-        std::vector<Real> moments;
-        for (const VariableSummary& s : rows)
-            moments.insert(moments.end(), {s.n, s.mean, s.m2, s.m3, s.m4});
-        store_stats_matrix(run, o.MOMENTS, TYPE_MATRIX, 5, kk, moments);
-    }
+    if (o.SAMPSIZE && out) report_sample_sizes(run, o, names, rows);
+    store_results(run, o, rows, order, m);
 }
 
 } // namespace tarvex

@@ -12,17 +12,17 @@
 namespace tarvex {
 
 struct StatsVariable {
-    std::string name;           // 8 columns
-    std::vector<Real> x;        // value at observation beg + i
-    std::vector<char> present;  // in use: in range, not skipped, not missing, weight usable
+    std::string name;          // 8 columns
+    std::vector<Real> x;       // value at observation beg + i
+    std::vector<char> present; // in use: in range, not skipped, not missing, weight usable
     long long count() const;
 };
 
 struct StatsData {
     int beg = 1, end = 0;
     std::vector<StatsVariable> vars;
-    std::vector<Real> weight;   // by observation (empty: unweighted)
-    bool replicate = false;     // weights are replication counts, else scaled to sum to N
+    std::vector<Real> weight; // by observation (empty: unweighted)
+    bool replicate = false;   // weights are replication counts, else scaled to sum to N
 
     // Restricts every variable to the observations where all of them are in use; returns
     // their number.

@@ -14,7 +14,8 @@ constexpr int FULL_DIGITS = 34;
 
 Real mean_of(const std::vector<Real>& x, const std::vector<Real>& w, Real n) {
     CompensatedSum s;
-    for (std::size_t i = 0; i < x.size(); ++i) s.add(w.empty() ? x[i] : w[i] * x[i]);
+    for (std::size_t i = 0; i < x.size(); ++i)
+        s.add(w.empty() ? x[i] : w[i] * x[i]);
     return s.value() / n;
 }
 
@@ -32,7 +33,8 @@ void CompensatedSum::add(Real v) {
 Real WeightedValues::total_weight() const {
     if (w.empty()) return Real(x.size());
     CompensatedSum s;
-    for (Real v : w) s.add(v);
+    for (Real v : w)
+        s.add(v);
     return s.value();
 }
 
@@ -88,7 +90,8 @@ PairMoments pair_moments(const std::vector<Real>& x, const std::vector<Real>& y,
         p.n = Real(p.count);
     } else {
         CompensatedSum s;
-        for (Real v : w) s.add(v);
+        for (Real v : w)
+            s.add(v);
         p.n = s.value();
     }
     const Real mx = mean_of(x, w, p.n), my = mean_of(y, w, p.n);

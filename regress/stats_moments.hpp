@@ -11,11 +11,11 @@ namespace tarvex {
 
 // Neumaier's compensated sum: the running error of each addition is kept and added back.
 class CompensatedSum {
-public:
+  public:
     void add(Real v);
     Real value() const { return sum_ + correction_; }
 
-private:
+  private:
     Real sum_ = 0, correction_ = 0;
 };
 
@@ -30,10 +30,10 @@ struct WeightedValues {
 };
 
 struct VariableSummary {
-    long long count = 0;   // observations used
-    Real n = 0;            // the sum of the weights (count without weights)
+    long long count = 0; // observations used
+    Real n = 0;          // the sum of the weights (count without weights)
     Real sum = 0, mean = 0, variance = 0, stdev = 0, minimum = 0, maximum = 0;
-    Real cv = 0;           // stdev / mean
+    Real cv = 0; // stdev / mean
     bool cv_defined = false;
     Real constant_digits = 0;
     Real m2 = 0, m3 = 0, m4 = 0; // central moments, divided by n

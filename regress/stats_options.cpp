@@ -56,11 +56,15 @@ const OptionTable STATS_TABLE = {
     21, 5, 0, 15};
 // clang-format on
 
-int at(std::string_view keyword) { return option_index(STATS_TABLE, keyword); }
+int at(std::string_view keyword) {
+    return option_index(STATS_TABLE, keyword);
+}
 
 } // namespace
 
-const OptionTable& stats_option_table() { return STATS_TABLE; }
+const OptionTable& stats_option_table() {
+    return STATS_TABLE;
+}
 
 void set_stats_defaults(Run& run) {
     OptionSet& opt = run.opt;

@@ -20,11 +20,13 @@ Real at_position(const std::vector<Real>& s, Real p) {
 }
 
 // Runs of nearly equal values in sorted data: [first, last) index pairs.
-template <typename F> void for_each_run(const std::vector<Real>& s, F f) {
+template <typename F>
+void for_each_run(const std::vector<Real>& s, F f) {
     std::size_t i = 0;
     while (i < s.size()) {
         std::size_t j = i + 1;
-        while (j < s.size() && nearly_equal(s[i], s[j])) ++j;
+        while (j < s.size() && nearly_equal(s[i], s[j]))
+            ++j;
         f(i, j);
         i = j;
     }
@@ -39,7 +41,8 @@ constexpr int MAX_POWER = 4940;
 Real power_of_ten(int k) {
     k = std::clamp(k, -MAX_POWER, MAX_POWER);
     Real p = 1;
-    for (int i = 0; i < std::abs(k); ++i) p *= 10;
+    for (int i = 0; i < std::abs(k); ++i)
+        p *= 10;
     return k < 0 ? 1 / p : p;
 }
 
@@ -82,16 +85,19 @@ OrderStatistics SORTSH(std::vector<Real> values, Real xmiss) {
 
 std::vector<Real> average_ranks(const std::vector<Real>& values) {
     std::vector<std::size_t> order(values.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return values[a] < values[b]; });
     std::vector<Real> ranks(values.size());
     std::size_t i = 0;
     while (i < order.size()) {
         std::size_t j = i + 1;
-        while (j < order.size() && values[order[j]] == values[order[i]]) ++j;
+        while (j < order.size() && values[order[j]] == values[order[i]])
+            ++j;
         const Real rank = Real(i + 1 + j) / 2; // mean of ranks i+1 .. j
-        for (std::size_t k = i; k < j; ++k) ranks[order[k]] = rank;
+        for (std::size_t k = i; k < j; ++k)
+            ranks[order[k]] = rank;
         i = j;
     }
     return ranks;
@@ -104,7 +110,8 @@ Real tie_sum(const std::vector<Real>& values) {
     std::size_t i = 0;
     while (i < s.size()) {
         std::size_t j = i + 1;
-        while (j < s.size() && s[j] == s[i]) ++j;
+        while (j < s.size() && s[j] == s[i])
+            ++j;
         const Real t = Real(j - i);
         total += t * t * t - t;
         i = j;

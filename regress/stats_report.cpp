@@ -10,9 +10,13 @@ namespace {
 
 constexpr int MATRIX_PER_LINE = 8;
 
-void blank(Run& run) { write_line(run, " "); }
+void blank(Run& run) {
+    write_line(run, " ");
+}
 
-std::string name8(const std::string& name) { return fmt_A(name, 8); }
+std::string name8(const std::string& name) {
+    return fmt_A(name, 8);
+}
 
 // N in an integer field; a sum of replication weights too large for any field fills it with "*".
 std::string count_field(Real n, int w) {
@@ -21,11 +25,13 @@ std::string count_field(Real n, int w) {
 }
 
 void anova_heading(Run& run) {
-    write_line(run, fmt_X(23) + "SS" + fmt_X(9) + "DF" + fmt_X(13) + "MS" + fmt_X(17) +
-                        "F    P-VALUE");
+    write_line(run,
+               fmt_X(23) + "SS" + fmt_X(9) + "DF" + fmt_X(13) + "MS" + fmt_X(17) + "F    P-VALUE");
 }
 
-std::string anova_tail(const AnovaRow& r) { return fmt_F(r.df, 8, 0) + fmt_G(r.ms, 18, 5); }
+std::string anova_tail(const AnovaRow& r) {
+    return fmt_F(r.df, 8, 0) + fmt_G(r.ms, 18, 5);
+}
 
 // F and its p-value; blank when the error mean square is 0 and no F can be formed.
 std::string anova_test(const AnovaRow& r) {
@@ -48,8 +54,8 @@ void report_stats_table(Run& run, const std::vector<std::string>& names,
                            fmt_G(s.stdev, 12, 5) + fmt_G(s.variance, 12, 5) +
                            fmt_G(s.minimum, 13, 5) + fmt_G(s.maximum, 13, 5);
         if (wide)
-            line += (s.cv_defined ? fmt_G(s.cv, 13, 5) : fmt_X(13)) +
-                    fmt_G(s.constant_digits, 13, 5);
+            line +=
+                (s.cv_defined ? fmt_G(s.cv, 13, 5) : fmt_X(13)) + fmt_G(s.constant_digits, 13, 5);
         write_line(run, line);
     }
 }
@@ -77,8 +83,8 @@ void report_order_statistics(Run& run, const std::string& name, const OrderStati
     blank(run);
     write_line(run, "  VARIABLE = " + name);
     write_line(run, " MEDIAN = " + fmt_G(o.median, 13, 5));
-    write_line(run, " LOWER 25%=" + fmt_G(o.lower_quartile, 13, 5) + " UPPER 25%=" +
-                        fmt_G(o.upper_quartile, 13, 5) + " INTERQUARTILE RANGE=" +
+    write_line(run, " LOWER 25%=" + fmt_G(o.lower_quartile, 13, 5) +
+                        " UPPER 25%=" + fmt_G(o.upper_quartile, 13, 5) + " INTERQUARTILE RANGE=" +
                         fmt_G(o.upper_quartile - o.lower_quartile, 11, 4));
     if (!o.mode_applicable) {
         write_line(run, " MODE NOT APPLICABLE");
@@ -119,8 +125,8 @@ void report_one_way(Run& run, const OneWayAnova& a) {
 
 void report_two_way(Run& run, const TwoWayAnova& a) {
     blank(run);
-    write_line(run, fmt_X(12) + "TWO-WAY ANALYSIS OF VARIANCE - OVERALL MEAN=" +
-                        fmt_G(a.mean, 18, 5));
+    write_line(run,
+               fmt_X(12) + "TWO-WAY ANALYSIS OF VARIANCE - OVERALL MEAN=" + fmt_G(a.mean, 18, 5));
     anova_heading(run);
     write_line(run, " GROUPS    " + fmt_G(a.groups.ss, 18, 5) + anova_tail(a.groups) +
                         anova_test(a.groups));
@@ -167,10 +173,10 @@ void report_mann_whitney(Run& run, Real u, long long n1, long long n2) {
 
 void report_sign_test(Run& run, const SignTest& s) {
     write_line(run, " NONPARAMETRIC SIGN TEST:");
-    write_line(run, "  DIFFERENCES: NEGATIVE=" + fmt_I(s.negative, 5) + " ZERO=" +
-                        fmt_I(s.zero, 5) + " POSITIVE=" + fmt_I(s.positive, 5));
-    write_line(run, "  ONE-SIDED PVALUE=" + fmt_F(s.one_sided, 8, 5) + " TWO-SIDED PVALUE=" +
-                        fmt_F(s.two_sided, 8, 5));
+    write_line(run, "  DIFFERENCES: NEGATIVE=" + fmt_I(s.negative, 5) +
+                        " ZERO=" + fmt_I(s.zero, 5) + " POSITIVE=" + fmt_I(s.positive, 5));
+    write_line(run, "  ONE-SIDED PVALUE=" + fmt_F(s.one_sided, 8, 5) +
+                        " TWO-SIDED PVALUE=" + fmt_F(s.two_sided, 8, 5));
 }
 
 void report_sample_size_heading(Run& run, long long population) {
@@ -179,12 +185,11 @@ void report_sample_size_heading(Run& run, long long population) {
     write_line(run, " VARIABLE   ERROR MARGIN(+-)  N(W REPL)     N(WO REPL)");
 }
 
-void report_sample_size_row(Run& run, const std::string& name, const SampleSize& s,
-                            long long n, Real mean, Real stdev) {
+void report_sample_size_row(Run& run, const std::string& name, const SampleSize& s, long long n,
+                            Real mean, Real stdev) {
     write_line(run, " " + name8(name) + fmt_F(s.margin, 10, 5) + fmt_I(n, 10) +
                         fmt_I(s.with_replacement, 10) + fmt_I(s.without_replacement, 10) +
-                        fmt_G(mean, 13, 5) +
-                        fmt_G(stdev, 13, 5));
+                        fmt_G(mean, 13, 5) + fmt_G(stdev, 13, 5));
 }
 
 } // namespace tarvex

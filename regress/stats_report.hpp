@@ -31,7 +31,7 @@ void report_kruskal_wallis(Run& run, const KruskalWallis& kw);
 void report_mann_whitney(Run& run, Real u, long long n1, long long n2);
 void report_sign_test(Run& run, const SignTest& s);
 void report_sample_size_heading(Run& run, long long population);
-void report_sample_size_row(Run& run, const std::string& name, const SampleSize& s,
-                            long long n, Real mean, Real stdev);
+void report_sample_size_row(Run& run, const std::string& name, const SampleSize& s, long long n,
+                            Real mean, Real stdev);
 
 } // namespace tarvex

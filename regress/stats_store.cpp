@@ -14,8 +14,8 @@ std::string trimmed(const std::string& name) {
 
 } // namespace
 
-bool store_stats_matrix(Run& run, const std::string& name, int type, long long rows,
-                        long long cols, const std::vector<Real>& column_major) {
+bool store_stats_matrix(Run& run, const std::string& name, int type, long long rows, long long cols,
+                        const std::vector<Real>& column_major) {
     const std::string n = trimmed(name);
     if (n.empty()) return true;
     int ref = 0;

@@ -15,7 +15,7 @@ struct Run;
 // Each returns false when the workspace could not hold the variable (NEWVAR has said why).
 // A blank name stores nothing.
 bool store_stats_vector(Run& run, const std::string& name, const std::vector<Real>& values);
-bool store_stats_matrix(Run& run, const std::string& name, int type, long long rows,
-                        long long cols, const std::vector<Real>& column_major);
+bool store_stats_matrix(Run& run, const std::string& name, int type, long long rows, long long cols,
+                        const std::vector<Real>& column_major);
 
 } // namespace tarvex

@@ -19,14 +19,16 @@ const Real SAMPLE_SIZE_TAIL = 0.025Q; // each tail of a 95% interval
 
 Real mean_of(const std::vector<Real>& x) {
     CompensatedSum s;
-    for (Real v : x) s.add(v);
+    for (Real v : x)
+        s.add(v);
     return x.empty() ? Real(0) : s.value() / Real(x.size());
 }
 
 // Sum of squared deviations from `m`.
 Real squares_about(const std::vector<Real>& x, Real m) {
     CompensatedSum s;
-    for (Real v : x) s.add((v - m) * (v - m));
+    for (Real v : x)
+        s.add((v - m) * (v - m));
     return s.value();
 }
 
@@ -41,7 +43,9 @@ Real grand_mean(const Groups& groups, long long& n) {
     return n > 0 ? s.value() / Real(n) : Real(0);
 }
 
-void finish(AnovaRow& row) { row.ms = row.df > 0 ? row.ss / row.df : Real(0); }
+void finish(AnovaRow& row) {
+    row.ms = row.df > 0 ? row.ss / row.df : Real(0);
+}
 
 void f_test(AnovaRow& effect, const AnovaRow& error) {
     if (error.ms > 0) {
@@ -61,7 +65,9 @@ long long count_of(Real n) {
     return (long long)ceilq(n < limit ? n : limit);
 }
 
-Real t_two_sided(Real t, Real df) { return 2 * dist::student_t_upper(fabsq(t), df); }
+Real t_two_sided(Real t, Real df) {
+    return 2 * dist::student_t_upper(fabsq(t), df);
+}
 
 } // namespace
 
@@ -99,15 +105,19 @@ TwoWayAnova two_way_anova(const Groups& groups) {
     long long n = 0;
     a.mean = grand_mean(groups, n);
     std::vector<Real> group_mean(k), block_mean(b);
-    for (std::size_t j = 0; j < k; ++j) group_mean[j] = mean_of(groups[j]);
+    for (std::size_t j = 0; j < k; ++j)
+        group_mean[j] = mean_of(groups[j]);
     for (std::size_t i = 0; i < b; ++i) {
         CompensatedSum s;
-        for (std::size_t j = 0; j < k; ++j) s.add(groups[j][i]);
+        for (std::size_t j = 0; j < k; ++j)
+            s.add(groups[j][i]);
         block_mean[i] = s.value() / Real(k);
     }
     CompensatedSum sg, sb, se, st;
-    for (std::size_t j = 0; j < k; ++j) sg.add(Real(b) * (group_mean[j] - a.mean) * (group_mean[j] - a.mean));
-    for (std::size_t i = 0; i < b; ++i) sb.add(Real(k) * (block_mean[i] - a.mean) * (block_mean[i] - a.mean));
+    for (std::size_t j = 0; j < k; ++j)
+        sg.add(Real(b) * (group_mean[j] - a.mean) * (group_mean[j] - a.mean));
+    for (std::size_t i = 0; i < b; ++i)
+        sb.add(Real(k) * (block_mean[i] - a.mean) * (block_mean[i] - a.mean));
     for (std::size_t j = 0; j < k; ++j)
         for (std::size_t i = 0; i < b; ++i) {
             const Real x = groups[j][i];
@@ -123,7 +133,8 @@ TwoWayAnova two_way_anova(const Groups& groups) {
     a.blocks.df = Real(b) - 1;
     a.error.df = (Real(k) - 1) * (Real(b) - 1);
     a.total.df = Real(k * b) - 1;
-    for (AnovaRow* r : {&a.groups, &a.blocks, &a.error, &a.total}) finish(*r);
+    for (AnovaRow* r : {&a.groups, &a.blocks, &a.error, &a.total})
+        finish(*r);
     f_test(a.groups, a.error);
     f_test(a.blocks, a.error);
     return a;
@@ -202,7 +213,8 @@ KruskalWallis kruskal_wallis(const Groups& groups) {
     for (const auto& g : groups) {
         if (g.empty()) continue;
         CompensatedSum r;
-        for (std::size_t i = 0; i < g.size(); ++i) r.add(ranks[at + i]);
+        for (std::size_t i = 0; i < g.size(); ++i)
+            r.add(ranks[at + i]);
         at += g.size();
         s.add(r.value() * r.value() / Real(g.size()));
     }
@@ -221,7 +233,8 @@ Real mann_whitney_u(const std::vector<Real>& a, const std::vector<Real>& b) {
     pooled.insert(pooled.end(), b.begin(), b.end());
     const std::vector<Real> ranks = average_ranks(pooled);
     CompensatedSum r1;
-    for (std::size_t i = 0; i < a.size(); ++i) r1.add(ranks[i]);
+    for (std::size_t i = 0; i < a.size(); ++i)
+        r1.add(ranks[i]);
     const Real n1 = Real(a.size()), n2 = Real(b.size());
     const Real u1 = r1.value() - n1 * (n1 + 1) / 2;
     return std::min(u1, n1 * n2 - u1);
@@ -237,9 +250,12 @@ Real binomial_half_lower(long long k, long long n) {
 SignTest sign_test(const std::vector<Real>& differences) {
     SignTest s;
     for (Real d : differences) {
-        if (d < 0) ++s.negative;
-        else if (d > 0) ++s.positive;
-        else ++s.zero;
+        if (d < 0)
+            ++s.negative;
+        else if (d > 0)
+            ++s.positive;
+        else
+            ++s.zero;
     }
     const long long n = s.negative + s.positive;
     const long long fewer = std::min(s.negative, s.positive);

@@ -36,7 +36,7 @@ struct BartlettTest {
     Real statistic = 0;   // QTEST
     Real p = 0;
     int df = 0;
-    bool valid = false;   // every group has two values and a positive variance
+    bool valid = false; // every group has two values and a positive variance
 };
 BartlettTest bartlett_test(const Groups& groups);
 
@@ -45,7 +45,7 @@ struct TwoSampleTests {
     long long welch_df = 0; // Welch-Satterthwaite degrees of freedom, rounded down
     Real pooled_t = 0, pooled_p = 0;
     long long pooled_df = 0;
-    Real f = 0, f_p = 0;    // s1^2 / s2^2, two-sided p-value
+    Real f = 0, f_p = 0; // s1^2 / s2^2, two-sided p-value
     long long f_df1 = 0, f_df2 = 0;
     bool valid = false;
 };
@@ -71,7 +71,7 @@ SignTest sign_test(const std::vector<Real>& differences);
 Real binomial_half_lower(long long k, long long n);
 
 struct SampleSize {
-    Real margin = 0;           // error margin: 5% of |mean|
+    Real margin = 0; // error margin: 5% of |mean|
     long long with_replacement = 0, without_replacement = 0;
 };
 // Observations needed for a 95% confidence interval of the mean of half-width `margin` when

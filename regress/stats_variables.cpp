@@ -133,14 +133,16 @@ bool load_stats_variables(Run& run, const StatsOptions& o, StatsData& data) {
     if (o.OBS > 0) end = data.beg + o.OBS - 1;
     // Past the longest variable nothing is observed: the range stops there.
     long long longest = 0;
-    for (const Source& s : sources) longest = std::max(longest, s.rows + s.lag);
+    for (const Source& s : sources)
+        longest = std::max(longest, s.rows + s.lag);
     longest = std::min<long long>(longest, 1 << 30);
     if (end < 1 || end > longest) end = (int)longest;
     data.end = end;
     const std::size_t n = data.end >= data.beg ? std::size_t(data.end - data.beg + 1) : 0;
 
     std::vector<char> usable(n, 0);
-    for (std::size_t i = 0; i < n; ++i) usable[i] = obs_in_use(run, data.beg + int(i));
+    for (std::size_t i = 0; i < n; ++i)
+        usable[i] = obs_in_use(run, data.beg + int(i));
 
     const std::string weight_name = trim(o.WEIGHT);
     if (!weight_name.empty()) {

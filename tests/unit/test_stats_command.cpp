@@ -37,11 +37,14 @@ TEST(StatsCommand, TableRowsInBothWidths) {
     TenObs e;
     const Lines narrow = e.statement("STATS X Y");
     ASSERT_EQ(narrow.size(), 3u);
-    EXPECT_EQ(narrow[0], " NAME        N    MEAN        ST. DEV      VARIANCE     MINIMUM      MAXIMUM");
+    EXPECT_EQ(narrow[0],
+              " NAME        N    MEAN        ST. DEV      VARIANCE     MINIMUM      MAXIMUM");
     // Mean 5.5, variance 82.5/9, standard deviation 3.02765.
-    EXPECT_EQ(narrow[1], " X            10   5.5000      3.0277      9.1667       1.0000       10.000");
+    EXPECT_EQ(narrow[1],
+              " X            10   5.5000      3.0277      9.1667       1.0000       10.000");
     // Mean 6.3, variance 66.1/9 = 7.34444.
-    EXPECT_EQ(narrow[2], " Y            10   6.3000      2.7101      7.3444       2.0000       10.000");
+    EXPECT_EQ(narrow[2],
+              " Y            10   6.3000      2.7101      7.3444       2.0000       10.000");
     const Lines wide = e.statement("STATS X / WIDE DN");
     ASSERT_EQ(wide.size(), 2u);
     EXPECT_EQ(wide[0], " NAME        N   MEAN        ST. DEV      VARIANCE     MINIMUM      MAXIMUM"
@@ -60,15 +63,23 @@ TEST(StatsCommand, MatricesAsLowerTriangles) {
     TenObs e;
     const Lines m = e.statement("STATS X Y / NOLIST PCPRODUC PCPDEV PCOVARIA PCORRELA PRANKCOR");
     const Lines expected = {
-        " ", " CROSSPRODUCT MATRIX OF VARIABLES -       10 OBSERVATIONS",
-        " X          385.0000", " Y          409.0000       463.0000",
-        " ", " CROSSPRODUCT MATRIX IN DEVIATIONS -       10 OBSERVATIONS",
-        " X          82.50000", " Y          62.50000       66.10000",
-        " ", "  COVARIANCE MATRIX OF VARIABLES -       10 OBSERVATIONS",
-        " X          9.166667", " Y          6.944444       7.344444",
+        " ",
+        " CROSSPRODUCT MATRIX OF VARIABLES -       10 OBSERVATIONS",
+        " X          385.0000",
+        " Y          409.0000       463.0000",
+        " ",
+        " CROSSPRODUCT MATRIX IN DEVIATIONS -       10 OBSERVATIONS",
+        " X          82.50000",
+        " Y          62.50000       66.10000",
+        " ",
+        "  COVARIANCE MATRIX OF VARIABLES -       10 OBSERVATIONS",
+        " X          9.166667",
+        " Y          6.944444       7.344444",
         // 62.5 / sqrt(82.5 * 66.1) = 0.846354...
-        " ", "  CORRELATION MATRIX OF VARIABLES -       10 OBSERVATIONS",
-        " X          1.000000", " Y         0.8463545       1.000000",
+        " ",
+        "  CORRELATION MATRIX OF VARIABLES -       10 OBSERVATIONS",
+        " X          1.000000",
+        " Y         0.8463545       1.000000",
     };
     ASSERT_GE(m.size(), expected.size() + 4);
     EXPECT_EQ(Lines(m.begin(), m.begin() + long(expected.size())), expected);
@@ -84,7 +95,8 @@ TEST(StatsCommand, SpearmanAndWideRowsWrap) {
     OlsEngine e;
     e.data("A", {1, 2, 3, 4, 5});
     e.data("B", {2, 1, 4, 3, 5}); // rank differences -1 1 -1 1 0: rho = 1 - 6*4/120 = 0.8
-    for (const char* n : {"C3", "C4", "C5", "C6", "C7", "C8", "C9"}) e.data(n, {5, 4, 3, 2, 1});
+    for (const char* n : {"C3", "C4", "C5", "C6", "C7", "C8", "C9"})
+        e.data(n, {5, 4, 3, 2, 1});
     e.sample(1, 5);
     const Lines r = e.statement("STATS A B C3 C4 C5 C6 C7 C8 C9 / NOLIST PRANKCOR RANKCORR=RC");
     EXPECT_EQ(r[3], " B         0.8000000       1.000000");
@@ -99,7 +111,9 @@ TEST(StatsCommand, MediansModesFrequenciesAndStems) {
     TenObs e;
     const Lines m = e.statement("STATS X Y / NOLIST PFREQUEN STEMPLOT=1");
     const Lines x_part = {
-        " ", "  VARIABLE = X", " MEDIAN =    5.5000",
+        " ",
+        "  VARIABLE = X",
+        " MEDIAN =    5.5000",
         " LOWER 25%=   2.7500     UPPER 25%=   8.2500     INTERQUARTILE RANGE=  5.500",
         " MODE NOT APPLICABLE",
         "          VALUE       FREQUENCY      PERCENT   CUMULATIVE   REMAINING",
@@ -114,7 +128,8 @@ TEST(StatsCommand, MediansModesFrequenciesAndStems) {
     EXPECT_TRUE(has(m, "      10     1 0"));
     // Y sorted 2 3 4 5 6 8 8 8 9 10: median 7, quartiles 3.75 and 8.25, mode 8 three times.
     EXPECT_TRUE(has(m, " MEDIAN =    7.0000"));
-    EXPECT_TRUE(has(m, " LOWER 25%=   3.7500     UPPER 25%=   8.2500     INTERQUARTILE RANGE=  4.500"));
+    EXPECT_TRUE(
+        has(m, " LOWER 25%=   3.7500     UPPER 25%=   8.2500     INTERQUARTILE RANGE=  4.500"));
     EXPECT_TRUE(has(m, " MODE =    8.0000     WITH        3 OBSERVATIONS"));
     EXPECT_TRUE(has(m, "     8.0000000             3       30.00000    80.00000    20.00000"));
     EXPECT_TRUE(has(m, "       9     0 234568889"));
@@ -133,8 +148,10 @@ TEST(StatsCommand, TestsAcrossVariables) {
     const Lines a = e.statement("STATS A B / NOLIST ANOVA END=2");
     ASSERT_GE(a.size(), 6u);
     EXPECT_EQ(a[1], "                 ANALYSIS OF VARIANCE - OVERALL MEAN=        4.0000");
-    EXPECT_EQ(a[2], "                       SS         DF             MS                 F    P-VALUE");
-    EXPECT_EQ(a[3], " BETWEEN           16.000          1.        16.000            8.0000     0.1056");
+    EXPECT_EQ(a[2],
+              "                       SS         DF             MS                 F    P-VALUE");
+    EXPECT_EQ(a[3],
+              " BETWEEN           16.000          1.        16.000            8.0000     0.1056");
     EXPECT_EQ(a[4], " WITHIN            4.0000          2.        2.0000");
     EXPECT_EQ(a[5], " TOTAL             20.000          3.        6.6667");
     // Same observations in both: the two-way table follows (blocks 3 and 5, SS 8 on 1).
@@ -147,7 +164,8 @@ TEST(StatsCommand, TestsAcrossVariables) {
     e.data("C", {5, 9, 0, 0, 0, 0, 0, 0, 0, 0});
     const Lines bt = e.statement("STATS A C / NOLIST BARTLETT DUMP END=2");
     EXPECT_TRUE(has(bt, " BARS BARL BARF BAR1F QTEST"));
-    EXPECT_TRUE(has(bt, "  BARTLETTS HOMOGENEITY OF VARIANCE TEST =    0.29752       P-VALUE=  0.58544"));
+    EXPECT_TRUE(
+        has(bt, "  BARTLETTS HOMOGENEITY OF VARIANCE TEST =    0.29752       P-VALUE=  0.58544"));
     EXPECT_TRUE(has(bt, "     APPROXIMATELY CHI-SQUARE WITH    1 DEGREES OF FREEDOM"));
 
     // 1 3 against 4 8: t = -4/sqrt 5 = -1.78885; Welch df 25/17 -> 1, p = 1 - (2/pi) atan(t)
@@ -156,12 +174,17 @@ TEST(StatsCommand, TestsAcrossVariables) {
     e.data("D", {4, 8, 0, 0, 0, 0, 0, 0, 0, 0});
     const Lines t = e.statement("STATS A D / NOLIST BEHRENSF END=2");
     ASSERT_EQ(t.size(), 5u);
-    EXPECT_EQ(t[1], "   DIFFERENCE BETWEEN TWO SAMPLES TESTS:    STATISTIC          D.F.     P-VALUE");
-    EXPECT_EQ(t[2], " APPROXIMATE    T-TEST OF EQUAL MEANS:       -1.7889                1    0.3245");
-    EXPECT_EQ(t[3], " EQUAL VARIANCE T-TEST OF EQUAL MEANS:       -1.7889                2    0.2155");
-    EXPECT_EQ(t[4], " F-TEST OF EQUAL VARIANCES:                  0.25000         1     1    0.5903");
+    EXPECT_EQ(t[1],
+              "   DIFFERENCE BETWEEN TWO SAMPLES TESTS:    STATISTIC          D.F.     P-VALUE");
+    EXPECT_EQ(t[2],
+              " APPROXIMATE    T-TEST OF EQUAL MEANS:       -1.7889                1    0.3245");
+    EXPECT_EQ(t[3],
+              " EQUAL VARIANCE T-TEST OF EQUAL MEANS:       -1.7889                2    0.2155");
+    EXPECT_EQ(t[4],
+              " F-TEST OF EQUAL VARIANCES:                  0.25000         1     1    0.5903");
     const Lines three = e.statement("STATS A B D / NOLIST BEHRENSF END=2");
-    EXPECT_TRUE(has(three, " ...WARNING..TWO-SAMPLE TESTS NEED TWO VARIABLES WITH POSITIVE VARIANCES"));
+    EXPECT_TRUE(
+        has(three, " ...WARNING..TWO-SAMPLE TESTS NEED TWO VARIABLES WITH POSITIVE VARIANCES"));
 }
 
 TEST(StatsCommand, NonparametricOnlyWithNonparam) {
@@ -175,11 +198,17 @@ TEST(StatsCommand, NonparametricOnlyWithNonparam) {
     EXPECT_TRUE(has(n, " NONPARAMETRIC SIGN TEST:"));
     EXPECT_TRUE(has(n, "  DIFFERENCES: NEGATIVE=    5 ZERO=    4 POSITIVE=    1"));
     EXPECT_TRUE(has(n, "  ONE-SIDED PVALUE= 0.10938 TWO-SIDED PVALUE= 0.21875"));
+    // One variable: the sign test of its values (x: ten positive, P = 2^-10 one-sided).
+    const Lines one = e.statement("STATS X / NOLIST NONPARAM");
+    EXPECT_FALSE(has_prefix(one, " KRUSKAL"));
+    EXPECT_TRUE(has(one, "  DIFFERENCES: NEGATIVE=    0 ZERO=    0 POSITIVE=   10"));
+    EXPECT_TRUE(has(one, "  ONE-SIDED PVALUE= 0.00098 TWO-SIDED PVALUE= 0.00195"));
     // 1..6 split in halves: H = 27/7 = 3.85714, p = erfc(sqrt(27/14)) = 0.0495; U = 0.
     e.data("P", {1, 2, 3, 0, 0, 0, 0, 0, 0, 0});
     e.data("Q", {4, 5, 6, 0, 0, 0, 0, 0, 0, 0});
     const Lines k = e.statement("STATS P Q / NOLIST NONPARAM END=3");
-    EXPECT_TRUE(has(k, " KRUSKAL-WALLIS TEST:   3.8571     IS CHI-SQUARE WITH     1 D.F. P-VALUE= 0.0495"));
+    EXPECT_TRUE(
+        has(k, " KRUSKAL-WALLIS TEST:   3.8571     IS CHI-SQUARE WITH     1 D.F. P-VALUE= 0.0495"));
     EXPECT_TRUE(has(k, " MANN-WHITNEY TEST U=   0.0000     N1=    3. N2=    3."));
 }
 
@@ -222,7 +251,8 @@ TEST(StatsCommand, MissingValuesSkipsAndSameObs) {
     e.run.smpl.MAXOB = 5;
     ASSERT_TRUE(make_skip_variable(e.run, 5));
     skip_codes(e.run).codes[5] = SKIP_BY_SKIPIF;
-    EXPECT_EQ(e.statement("STATS U")[1], " U             3   2.6667      1.5275      2.3333       1.0000       4.0000");
+    EXPECT_EQ(e.statement("STATS U")[1],
+              " U             3   2.6667      1.5275      2.3333       1.0000       4.0000");
 }
 
 TEST(StatsCommand, WeightsAndTheirMessages) {
@@ -256,14 +286,17 @@ TEST(StatsCommand, WeightsAndTheirMessages) {
     e.sample(1, 3);
     EXPECT_EQ(e.statement("STATS X / WEIGHT=W2"), Lines{" ....ERROR..WEIGHT VECTOR TOO SHORT"});
     EXPECT_TRUE(e.run.flags.ODONT);
-    EXPECT_EQ(e.statement("STATS X / WEIGHT=NOSUCH"), Lines{" ...ERROR..VARIABLE NOSUCH   IS INVALID"});
-    EXPECT_EQ(e.statement("STATS X / MEANS="), Lines{" ...ERROR..IN RIGHT HAND SIDE OF OPTION..MEANS"});
+    EXPECT_EQ(e.statement("STATS X / WEIGHT=NOSUCH"),
+              Lines{" ...ERROR..VARIABLE NOSUCH   IS INVALID"});
+    EXPECT_EQ(e.statement("STATS X / MEANS="),
+              Lines{" ...ERROR..IN RIGHT HAND SIDE OF OPTION..MEANS"});
 }
 
 TEST(StatsCommand, MatrixColumnsAndNonData) {
     OlsEngine e;
     const int m = e.make("MAT", 6, TYPE_MATRIX, 2);
-    for (int k = 1; k <= 6; ++k) e.elem(m, k) = k; // columns 1 2 3 and 4 5 6
+    for (int k = 1; k <= 6; ++k)
+        e.elem(m, k) = k; // columns 1 2 3 and 4 5 6
     e.sample(1, 3);
     e.run.sw[OWIDE] = false;
     EXPECT_EQ(e.statement("STATS MAT"), Lines{" MAT      VARIABLE IS NOT DATA - NO STATS"});

@@ -24,7 +24,9 @@ const Real PI = M_PIq;
     return ::testing::AssertionFailure() << sa << " differs from " << sb;
 }
 
-WeightedValues plain(std::vector<Real> x) { return WeightedValues{std::move(x), {}}; }
+WeightedValues plain(std::vector<Real> x) {
+    return WeightedValues{std::move(x), {}};
+}
 
 TEST(StatsMoments, ExactSmallDataAndDivisors) {
     // 2 4 4 4 5 5 7 9: mean 5, squared deviations sum to 32, third 42, fourth 356.
@@ -103,7 +105,8 @@ TEST(StatsMoments, PairCrossProducts) {
 
 TEST(StatsOrder, MedianQuartilesAndModes) {
     std::vector<Real> ten;
-    for (int i = 10; i >= 1; --i) ten.push_back(i);
+    for (int i = 10; i >= 1; --i)
+        ten.push_back(i);
     ten.push_back(-99999); // the missing-value code is left out
     const OrderStatistics o = SORTSH(ten, -99999);
     EXPECT_EQ(o.n, 10);
@@ -186,6 +189,18 @@ TEST(StatsTests, AnalysisOfVariance) {
     EXPECT_EQ(a.within.df, 2);
     EXPECT_TRUE(close(a.between.f, 8));
     EXPECT_TRUE(close(a.between.p, 1 - sqrtq(0.8Q), 1e-28Q));
+    // Unequal groups 1 2 3 | 4 6 | 8: grand mean 4, between 3*4 + 2*1 + 16 = 30 on 2, within 4
+    // on 3, F = 11.25; the F(2, d) tail is (1 + 2f/d)^(-d/2) = 8.5^-1.5.
+    const OneWayAnova u = one_way_anova({{1, 2, 3}, {4, 6}, {8}});
+    EXPECT_TRUE(close(u.between.ss, 30));
+    EXPECT_TRUE(close(u.within.ss, 4));
+    EXPECT_EQ(u.between.df, 2);
+    EXPECT_EQ(u.within.df, 3);
+    EXPECT_TRUE(close(u.between.f, 11.25Q));
+    EXPECT_TRUE(close(u.between.p, powq(8.5Q, -1.5Q), 1e-28Q));
+    EXPECT_TRUE(u.between.tested);
+    // Identical groups leave no error: no F is formed.
+    EXPECT_FALSE(one_way_anova({{2, 2}, {2, 2}}).between.tested);
     // Two groups by three blocks: x = (1 2 6), (3 5 7).
     const TwoWayAnova t = two_way_anova({{1, 2, 6}, {3, 5, 7}});
     // Grand mean 4; group means 3, 5; block means 2, 3.5, 6.5.
@@ -234,6 +249,12 @@ TEST(StatsTests, RankTestsAndSignTest) {
     ASSERT_TRUE(kw.valid);
     EXPECT_TRUE(close(kw.h, Real(27) / 7));
     EXPECT_TRUE(close(kw.p, erfcq(sqrtq(Real(27) / 14)), 1e-28Q));
+    // Three groups 1 2 | 3 4 | 5 6: H = 12/42 (9 + 49 + 121)/2 - 21 = 32/7; chi-square(2) tail
+    // exp(-x/2).
+    const KruskalWallis three = kruskal_wallis({{1, 2}, {3, 4}, {5, 6}});
+    EXPECT_EQ(three.df, 2);
+    EXPECT_TRUE(close(three.h, Real(32) / 7));
+    EXPECT_TRUE(close(three.p, expq(-Real(16) / 7), 1e-28Q));
     // With ties (1 2 2 | 2 3 4, ranks 1 3 3 | 3 5 6): H = 12/42 (49/3 + 196/3) - 21 = 7/3,
     // divided by 1 - 24/210.
     const KruskalWallis tied = kruskal_wallis({{1, 2, 2}, {2, 3, 4}});
