@@ -83,6 +83,12 @@ TEST(TestCommand, HypothesesWithBothSidesAndNonLinearFunctions) {
         {"TEST NCDF(X)", 0.5Q * erfcq(-1.5Q / sqrtq(2)), expq(-1.125Q) / sqrtq(2 * M_PIq)},
         // psi(3/2) = 2 - gamma - 2 ln 2.
         {"TEST LGAM(X)", lgammaq(1.5Q), 2 - euler - 2 * logq(2)},
+        {"TEST SIN(X, 4)", sinq(0.75Q * M_PIq), cosq(0.75Q * M_PIq) * M_PIq / 2},
+        {"TEST MAX(X, 1, -3)", 1.5Q, 1},
+        {"TEST MOD(X, 1)", 0.5Q, 1},
+        {"TEST X .E. 2", 150, 100},
+        {"TEST (-X)**2", 2.25Q, 3},
+        {"TEST ABS(-X) + INT(X)", 2.5Q, 1},
     };
     for (const Case& c : cases) {
         e.command(c.text);
