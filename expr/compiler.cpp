@@ -425,13 +425,14 @@ private:
         const Arity arity = function_arity(op);
         const int n = static_cast<int>(args.size());
         if (n < arity.min || (arity.max >= 0 && n > arity.max)) syntax_error();
-        const bool new_target_arg = p_.ONEWV && args.front() == 1;
+        // Cell 1 is the new target in GENR; in MATRIX cells are references and slot 1 is real.
+        const bool new_target_arg = !p_.matrix && p_.ONEWV && args.front() == 1;
         if (op == OP_SAMP && (!p_.is_variable_cell(args.front()) || new_target_arg))
             fail(" ...ERROR..SAMP FUNCTION MAY NOT BE AN EQUATION");
         if (op == OP_DATA && (!p_.is_variable_cell(args.front()) || new_target_arg))
             fail(" ...ERROR..ABOVE FUNCTION REQUIRES PRE-DEFINED VARIABLE");
         if (op == OP_RECODE && (!p_.is_variable_cell(args.back()) ||
-                                (p_.ONEWV && args.back() == 1)))
+                                (!p_.matrix && p_.ONEWV && args.back() == 1)))
             fail(" ...ERROR..ABOVE FUNCTION REQUIRES PRE-DEFINED VARIABLE");
     }
     // Turns the postfix list into instructions and closes them with OP_END of `kind`.

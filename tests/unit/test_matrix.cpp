@@ -193,6 +193,15 @@ TEST(MatrixCommand, ScalarOperandsAndElementFunctions) {
     EXPECT_EQ(as_doubles(e.get("L")), (std::vector<double>{0, 1, 0, 4}));
     e.matrix("X = A(2,1) + A(3) * 10");
     EXPECT_EQ(e.scalar("X"), 49);
+    // Rows count as observations; A is in slot 1, which is no new target here.
+    e.matrix("N = DATA(A)");
+    EXPECT_EQ(e.scalar("N"), 2);
+    e.matrix("T = TIME(0*A) | SEAS(2 + 0*A)");
+    EXPECT_EQ(as_doubles(e.get("T")), (std::vector<double>{1, 2, 1, 2, 1, 0, 1, 0}));
+    EXPECT_EQ(e.matrix("R = RECODE(A, TAB)"), (Lines{" ...ERROR..VARIABLE TAB DOES NOT EXIST..."}));
+    e.matrix("TAB = 0|5|-1");
+    e.matrix("R = RECODE(A, TAB)");
+    EXPECT_EQ(as_doubles(e.get("R")), (std::vector<double>{-1, 9, -1, 16}));
 }
 
 TEST(MatrixCommand, IdentityDiagonalTraceSymmetricAndTriangle) {
