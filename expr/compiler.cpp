@@ -7,6 +7,7 @@
 #include "interp/run.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
+#include "workspace/data_bank.hpp"
 #include "workspace/result_scalars.hpp"
 #include "workspace/workspace.hpp"
 
@@ -63,9 +64,10 @@ private:
 
     // ---- messages -------------------------------------------------------------------------
     [[noreturn]] void fail(std::string_view message, bool syntax = false) {
+        run_.flags.ODONT = true;
+        if (req_.silent) throw CompileError{};
         write_line(run_, message);
         if (syntax) run_.res[R_ERR] = ERR_SYNTAX;
-        run_.flags.ODONT = true;
         if (!run_.sw[OTALK]) run_.sw[OSCAN] = true;
         throw CompileError{};
     }
@@ -167,11 +169,34 @@ private:
                  real_to_string(value, 20));
         return constant_cell(value);
     }
+    // A name read by the statement: the workspace, then, with DB on, the data bank. A variable
+    // fetched from the bank may take the slot kept for a new target, which then moves on.
+    int find_input(const std::string& name) {
+        if (req_.find_name) return req_.find_name(name);
+        bool bank_failed = false;
+        const int ref = find_or_fetch(run_, name, &bank_failed);
+        if (bank_failed) {
+            // The bank has written its own error.
+            run_.flags.ODONT = true;
+            if (!run_.sw[OTALK]) run_.sw[OSCAN] = true;
+            throw CompileError{};
+        }
+        if (p_.ONEWV && ref > 0 && ref == p_.LHS) {
+            const int slot = run_.ws.NVARS + 1;
+            if (slot > run_.ws.MAXVAR) {
+                variable_limit_report(run_);
+                throw CompileError{};
+            }
+            p_.LHS = slot;
+            p_.vars[1] = slot;
+        }
+        return ref;
+    }
     // A workspace name (with an optional ":column") as a variable reference.
     int lookup(const std::string& name, int col) {
         // The new target is not in the workspace yet; on the right it reads its zeros.
         if (p_.ONEWV && col == 0 && upper(name) == upper(p_.target_name)) return p_.LHS;
-        int ref = req_.find_name ? req_.find_name(name) : VFIND(run_, name);
+        int ref = find_input(name);
         if (ref == 0) fail(" ...ERROR..VARIABLE " + upper(name) + " DOES NOT EXIST...");
         if (col > 0) {
             if (ref < 0 || ref > run_.ws.MAXVAR) syntax_error();

@@ -6,6 +6,7 @@
 #include "expr/scalar_functions.hpp"
 
 #include "interp/run.hpp"
+#include "numeric/fast_log.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "workspace/sample.hpp"
@@ -112,6 +113,7 @@ private:
     int arg_cell(const Step& s, int j) const { return d_.args[s.first_arg + j]; }
 
     Real lag(const Step& s);
+    void fix_constant_arguments();
     Real recode(const Step& s);
     Real function(const Step& s);
     // Runs the instructions at observation t; false when the run must end here.
@@ -167,7 +169,9 @@ bool Executor::bind() {
             return false;
         }
         v.rows = v.info.ncol > 1 ? v.info.length / v.info.ncol : v.info.length;
+        if (v.info.scalar == 0 && v.info.addr != 0) v.first = &run_.ws.DATA[v.info.addr + 4 * v.info.inc];
     }
+    fix_constant_arguments();
     // An input read at every observation must reach the last one (one value serves them all).
     for (int cell = 1; cell <= p_.NF; ++cell) {
         const BoundVariable& v = vars_[cell];
@@ -180,11 +184,31 @@ bool Executor::bind() {
     return true;
 }
 
-Real Executor::lag(const Step& s) {
-    // A distance beyond any variable's reach (or not a number) reads nothing.
-    Real distance = s.nargs > 1 ? qm::trunc(arg(s, 1)) : 1;
+// A LAG distance as a count of observations; one beyond any variable's reach (or not a number)
+// reads nothing.
+long long lag_distance(Real value) {
+    Real distance = qm::trunc(value);
     if (!(qm::abs(distance) <= LONGEST_LAG)) distance = LONGEST_LAG;
-    const long long n = static_cast<long long>(distance);
+    return static_cast<long long>(distance);
+}
+
+// Distances of LAG and exponents of ** that are constants are converted once for the run.
+void Executor::fix_constant_arguments() {
+    for (Step& s : d_.steps) {
+        if (s.op == OP_LAG && (s.nargs == 1 || p_.is_constant_cell(arg_cell(s, 1)))) {
+            s.fixed_lag = true;
+            s.lag_distance = s.nargs == 1 ? 1 : lag_distance(arg(s, 1));
+        }
+        if (s.op == OP_POW && p_.is_constant_cell(s.b)) {
+            const Real b = cells_[s.b];
+            if (qm::trunc(b) == b && b >= 0 && b <= LARGEST_MULTIPLIED_EXPONENT)
+                s.fixed_power = static_cast<long long>(b);
+        }
+    }
+}
+
+Real Executor::lag(const Step& s) {
+    const long long n = s.fixed_lag ? s.lag_distance : lag_distance(arg(s, 1));
     const int x = arg_cell(s, 0);
     if (p_.is_variable_cell(x)) {
         const BoundVariable& v = vars_[x];
@@ -193,7 +217,7 @@ Real Executor::lag(const Step& s) {
         if (k < 1) return 0;
         if (v.rows == 1) return v.at(run_, 1);
         if (k > v.rows) return 0;
-        return v.at(run_, k);
+        return v.first ? v.element_at(k) : v.at(run_, k);
     }
     // The lag of an expression: its value at an earlier processed observation.
     Register& reg = regs_[s.reg];
@@ -241,7 +265,7 @@ Real Executor::function(const Step& s) {
         return xmiss_;
     }
     case OP_ABS: return qm::abs(a);
-    case OP_LOG: return a > 0 ? qm::log(a) : illegal("LOG", a);
+    case OP_LOG: return a > 0 ? fast_log(a) : illegal("LOG", a);
     case OP_INT: return qm::trunc(a);
     case OP_SQRT: return a >= 0 ? qm::sqrt(a) : illegal("SQRT", a);
     case OP_DUM: return a > 0 ? 1 : 0;
@@ -343,7 +367,8 @@ bool Executor::end_of_statement(const Step& s, std::size_t& k) {
                      target.name);
             return false;
         }
-        target.at(run_, t_) = v;
+        if (target.first) target.element_at(t_) = v;
+        else target.at(run_, t_) = v;
         return true;
     }
     case KIND_SKIPIF: {
@@ -378,7 +403,8 @@ bool Executor::observation(int t) {
         if (!v.direct) continue;
         if (v.scalar) cells_[cell] = *v.scalar;
         else if (v.rows == 1 && !(cell == 1 && p_.LHS != 0)) cells_[cell] = v.at(run_, 1);
-        else cells_[cell] = t <= v.rows ? v.at(run_, t) : 0;
+        else if (t > v.rows) cells_[cell] = 0;
+        else cells_[cell] = v.first ? v.element_at(t) : v.at(run_, t);
     }
     missing_ = false;
     Real* c = cells_.data();
@@ -396,6 +422,10 @@ bool Executor::observation(int t) {
         case OP_MUL: r = a * b; break;
         case OP_DIV: r = b != 0 ? a / b : illegal("DIV", a); break;
         case OP_POW:
+            if (s.fixed_power >= 0) {
+                r = integer_power(a, s.fixed_power);
+                break;
+            }
             r = power(a, b, bad);
             if (bad) r = illegal("**", a);
             break;
@@ -477,6 +507,7 @@ TransResult Executor::execute() {
 
 Real& BoundVariable::at(Run& run, long long k) const {
     if (scalar) return *scalar;
+    if (first) return element_at(k);
     return element(run, info, k);
 }
 

@@ -16,12 +16,15 @@ struct BoundVariable {
     int ref = 0;
     VarInfo info;
     Real* scalar = nullptr; // the result scalar a reference -k reads and writes
+    Real* first = nullptr;  // element 1 of a workspace variable (elements `inc` words apart)
     long long rows = 0;     // elements reachable as observations
     std::string name;       // for messages, without trailing blanks
     bool direct = false;    // its value at t is loaded into its cell
 
     // Element k (1-based) of the variable.
     Real& at(Run& run, long long k) const;
+    // Element k of a bound workspace variable (first != nullptr).
+    Real& element_at(long long k) const { return first[(k - 1) * info.inc]; }
 };
 
 // One instruction with its arguments unfolded.
@@ -31,6 +34,10 @@ struct Step {
     int first_arg = 0;       // index of the first argument cell in Decoded::args
     int nargs = 0;
     int reg = -1;            // register of LAG of an expression, SUM, one-argument MIN/MAX
+    // Set when the run binds the program: a LAG distance or a power that is a constant.
+    bool fixed_lag = false;  // LAG with no distance or a constant one: lag_distance holds it
+    long long lag_distance = 1;
+    long long fixed_power = -1; // ** by a constant whole number 0..1024, else -1
 };
 
 // Running value kept for one LAG, SUM, MIN or MAX across the processed observations.

@@ -104,7 +104,7 @@ void cmd_genr(Run& run) {
     }
     // 3. Space for a new target, the cells and the program.
     Workspace& ws = run.ws;
-    const long long need = ws.LASADD + range.last + 4 + 2 + 2LL * ws.MAXVAR;
+    long long need = ws.LASADD + range.last + 4 + 2 + 2LL * ws.MAXVAR;
     if (need > ws.MAXADD) {
         ws.NEED = need;
         NOCORE(run);
@@ -123,6 +123,12 @@ void cmd_genr(Run& run) {
         std::min<std::size_t>(static_cast<std::size_t>(std::max(run.cmd.col, 0)), run.cmd.text.size()));
     Program program;
     if (!GENR(run, text, request, program)) return;
+    // Variables fetched from the data bank while compiling take words after the last used one.
+    if (ws.LASADD + range.last + 4 + 2 + 2LL * ws.MAXVAR > ws.MAXADD) {
+        ws.NEED = ws.LASADD + range.last + 4 + 2 + 2LL * ws.MAXVAR;
+        NOCORE(run);
+        return;
+    }
     // 5. SKIPIF marks observations in SKIP$.
     if (ikod == C_SKIPIF) {
         run.sw[OSKIP] = true;

@@ -64,6 +64,9 @@ struct CompileRequest {
     // Looks a name up instead of the workspace (for callers that bind their own names);
     // returns a variable reference, or 0 for unknown. Empty: the workspace (VFIND).
     std::function<int(std::string_view)> find_name;
+    // Errors are not written and do not stop later statements (OSCAN): the caller reports
+    // the failure in its own words. ODONT is still set.
+    bool silent = false;
 };
 
 // Compiles the statement text `text` (the characters after the command word). On error the

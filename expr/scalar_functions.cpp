@@ -8,7 +8,6 @@ namespace tarvex::expr {
 namespace {
 
 // Integer exponents up to this size are multiplied out; beyond it powq is more accurate.
-inline constexpr Real LARGEST_MULTIPLIED_EXPONENT = 1024;
 // Veltkamp splitting constant for a 113-bit significand: 2**57 + 1.
 inline const Real SPLITTER = 144115188075855873.0Q;
 // 1/sqrt(2) as a sum of two binary128 numbers, and 2/sqrt(pi).
@@ -45,14 +44,7 @@ Real power(Real a, Real b, bool& illegal) {
             illegal = true;
             return 0;
         }
-        auto n = static_cast<long long>(qm::abs(b));
-        Real base = a;
-        Real result = 1;
-        while (n > 0) {
-            if (n & 1) result *= base;
-            n >>= 1;
-            if (n > 0) base *= base;
-        }
+        const Real result = integer_power(a, static_cast<long long>(qm::abs(b)));
         return b < 0 ? 1 / result : result;
     }
     if (a < 0 && whole != b) {

@@ -14,6 +14,8 @@
 #include "io/stored_format.hpp"
 #include "regress/fcast_command.hpp"
 #include "regress/ols_command.hpp"
+#include "regress/stats_command.hpp"
+#include "regress/test_command.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/sample.hpp"
 
@@ -43,7 +45,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {12,  "SAMPLE",   cmd_sample,        P, R}, // sample range
     {13,  "DO",       cmd_do,            P, R}, // DO loop
     {14,  "RESTRICT", cmd_ignored_alone, P, R}, // only inside the commands that read it
-    {15,  "TEST",     not_available,     P, R}, // hypothesis test
+    {15,  "TEST",     cmd_test,          P, R}, // hypothesis test (a block reads its lines to END)
     {16,  "EXECUTE",  cmd_execute,       P, R}, // run a procedure
     {17,  "END",      cmd_no_action,     P, R}, // ends a block read by its owner
     {18,  "HELP",     cmd_help,          P, R}, // list the command words
@@ -55,7 +57,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {24,  "ENDO",     cmd_endo,          P, R}, // end of a DO loop
     {25,  "DELETE",   cmd_delete,        N, R}, // delete variables (keywords, else it scans)
     {26,  "AUTO",     not_available,     N, R},
-    {27,  "STATS",    not_available,     N, S}, // descriptive statistics
+    {27,  "STATS",    cmd_stats,         N, S}, // descriptive statistics
     {28,  "PLOTS",    not_available,     N, R},
     {29,  "POOL",     not_available,     N, R},
     {30,  "GLS",      not_available,     N, R},

@@ -2,6 +2,7 @@
 #include "io/real_text.hpp"
 
 #include "numeric/decimal.hpp"
+#include "numeric/real_digits.hpp"
 
 #include <cstring>
 
@@ -18,6 +19,9 @@ bool same_bits(Real a, Real b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 std::string exact_real_text(Real value) {
     if (!finiteq(value)) return real_to_string(value, FULL_DIGITS);
+    // Exact digit generation decides without printing and reading back; it leaves very large,
+    // very small and subnormal values to the library.
+    if (std::string text = round_trip_text(value); !text.empty()) return text;
     std::string text = real_to_string(value, SHORT_DIGITS);
     Real back = 0;
     if (parse_real_field(text, back) && same_bits(back, value)) return text;

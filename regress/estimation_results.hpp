@@ -31,6 +31,7 @@ struct EstimationResults {
     int n = 0, k = 0, beg = 0, end = 0;
     Real sse = 0, sst = 0, raw = 0, rsqr = 0, df = 0, sigma = 0, ridge = 0, swt = 0;
     bool log_dependent = false, log_regressors = false, intercept = false;
+    bool asymptotic = false;      // normal and chi-square statistics replace t and F (DN)
 };
 
 } // namespace tarvex

@@ -145,7 +145,7 @@ void cmd_fcast(Run& run) {
     const int nobs = int(settings.obs.size());
 
     // 5. The model.
-    if (o.MAX || o.DUMP) write_fcast_model(run, model, nobs);
+    if (o.MAX || o.DUMP) write_fcast_model(run, model, o, nobs);
     // 6. Model types whose estimators this version does not have.
     if (model.type == "POOL" && o.NCROSS == 0) {
         fail(run, " ...ERROR..NCROSS= OPTION REQUIRED FOR POOL", ERR_FCAST_NCROSS);
@@ -177,7 +177,7 @@ void cmd_fcast(Run& run) {
     const Forecast f = YHAT(run, model, settings);
     report_problems(run, f);
     // 8. Standard errors.
-    if (dynamic && f.has_se && run.flags.OPUT)
+    if (dynamic && run.flags.OPUT)
         write_line(run, " IGNORE FORECASTS AND STD. ERRORS BEFORE OBS. " +
                             fmt_I(settings.dynamic_origin + 1, 4));
     if (!name_blank(o.FCSE) && !f.has_se && run.sw[OWARN])

@@ -52,7 +52,7 @@ std::string lagged_name(std::string base, int lag) {
 
 void fail(Run& run, const std::string& line, int number) {
     write_line(run, line);
-    run.res[R_ERR] = number;
+    if (number != 0) run.res[R_ERR] = number;
     run.flags.ODONT = true;
 }
 
@@ -115,6 +115,18 @@ std::vector<Real> coefficient_values(Run& run, const std::string& name) {
 
 } // namespace
 
+bool reference_exists(const Run& run, int ref) {
+    const Workspace& ws = run.ws;
+    int slot = ref;
+    if (ref > 2 * ws.MAXVAR) {
+        int col = ref % ws.MXCOL;
+        if (col == 0) col = ws.MXCOL;
+        slot = (ref - col) / ws.MXCOL;
+    }
+    if (slot < 1 || slot > 2 * ws.MAXVAR || std::size_t(slot) >= ws.VNAME.size()) return false;
+    return ws.VNAME[slot].find_first_not_of(' ') != std::string::npos;
+}
+
 bool is_named_model_type(const std::string& type) {
     for (const char* word : MODEL_TYPES)
         if (type == word) return true;
@@ -144,6 +156,11 @@ bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model) {
     } else {
         from_estimation(run, model);
         model.type = trim(o.MODEL);
+        for (const OlsTerm& t : model.terms)
+            if (t.kind == TermKind::VARIABLE && !reference_exists(run, t.ref)) {
+                fail(run, " ...ERROR..VARIABLE " + name8(t.name) + " OF THE LAST ESTIMATION NO LONGER EXISTS", 0);
+                return false;
+            }
     }
     if (has_coef) {
         std::vector<Real> values = coefficient_values(run, o.COEFFICI);

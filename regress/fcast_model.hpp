@@ -43,6 +43,10 @@ struct FcastModel {
     bool has_covariance() const { return !cov.empty(); }
 };
 
+// Whether the variable of a reference (slot, temporary or column) still has its name; a deleted
+// variable leaves a blank name behind.
+bool reference_exists(const Run& run, int ref);
+
 // The model types that FCAST recognises by name; any other word is a linear model.
 bool is_named_model_type(const std::string& type);
 

@@ -15,7 +15,7 @@ namespace {
 struct Series {
     VarInfo info;
     bool ok = false;
-    Series(Run& run, int ref) { ok = ref > 0 && VINFO(run, ref, info); }
+    Series(Run& run, int ref) { ok = ref > 0 && reference_exists(run, ref) && VINFO(run, ref, info); }
     Real at(Run& run, long long t) const {
         if (!ok || t < 1 || t > info.length) return run.ws.XMISS;
         return element(run, info, t);

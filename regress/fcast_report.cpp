@@ -32,7 +32,8 @@ std::string plot_line(bool known, Real e, Real largest, int width) {
     line[centre] = '|';
     if (!known) return line;
     int pos = centre;
-    if (largest > 0) pos = centre + static_cast<int>(qm::round(e / largest * (centre - 1)));
+    const Real shift = largest > 0 ? qm::round(e / largest * (centre - 1)) : Real(0);
+    if (finiteq(shift)) pos = centre + static_cast<int>(shift); // an infinite value stays at 0
     line[std::clamp(pos, 0, width - 1)] = '*';
     return line;
 }
@@ -51,7 +52,7 @@ bool error_known(const FcastRow& r) { return r.known && r.defined; }
 
 } // namespace
 
-void write_fcast_model(Run& run, const FcastModel& model, int nobs) {
+void write_fcast_model(Run& run, const FcastModel& model, const FcastOptions& o, int nobs) {
     write_line(run, " DEPENDENT VARIABLE = " + name8(model.dep_name) + fmt_I(nobs, 10) + " OBSERVATIONS");
     write_line(run, " REGRESSION COEFFICIENTS");
     std::string line;
@@ -63,6 +64,8 @@ void write_fcast_model(Run& run, const FcastModel& model, int nobs) {
         }
     }
     if (!line.empty()) write_line(run, line);
+    if (o.RHO != RHO_NOT_GIVEN) write_line(run, " USER SPECIFIED RHO=" + fmt_F(o.RHO, 8, 5));
+    if (o.SRHO != RHO_NOT_GIVEN) write_line(run, " USER SPECIFIED SRHO=" + fmt_F(o.SRHO, 8, 5));
 }
 
 void write_fcast_listing(Run& run, const Forecast& f, const FcastOptions& o) {
@@ -171,6 +174,7 @@ void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
         run.res[R_DW] = r.dw;
         run.res[R_RHO] = r.rho;
         run.res[R_R2OP] = r.r2op;
+        run.res[R_JB] = r.jb;
     }
     if (o.GNU) write_residual_plot(run, fit, ro);
 }

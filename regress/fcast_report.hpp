@@ -13,8 +13,9 @@ struct FcastOptions;
 struct Forecast;
 struct FcastAccuracy;
 
-// " DEPENDENT VARIABLE = ..." and the coefficients four to a line.
-void write_fcast_model(Run& run, const FcastModel& model, int nobs);
+// " DEPENDENT VARIABLE = ..." and the coefficients four to a line, then the autocorrelations
+// given with RHO= and SRHO=.
+void write_fcast_model(Run& run, const FcastModel& model, const FcastOptions& o, int nobs);
 // The listing: with standard errors the narrow table and its extra column, else the table of
 // the regression report (wide or narrow as WIDE asks).
 void write_fcast_listing(Run& run, const Forecast& f, const FcastOptions& o);

@@ -14,6 +14,7 @@
 #include "regress/ols_durbin_watson.hpp"
 #include "regress/ols_influence.hpp"
 #include "regress/ols_report.hpp"
+#include "regress/restrict_estimation.hpp"
 #include "workspace/sample.hpp"
 
 #include <algorithm>
@@ -289,6 +290,7 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     if (o.DWPVALUE && o.method() == OlsMethod::HH && put) exact_durbin_watson(run, o, sol);
     fit.coef = sol.coef;
     fit.xtx_inv = sol.xtx_inv;
+    if (o.RESTRICT && !impose_restrictions(run, fit, sol.sse)) return;
     // Given coefficients replace the estimates; residuals and SSE follow from them.
     std::vector<Real> given_cov;
     if (!name_blank(o.INCOEFFI)) {
@@ -313,7 +315,7 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     }
     // 10. Residual variance.
     fit.sse = sol.sse;
-    if (!name_blank(o.INCOEFFI)) {
+    if (!name_blank(o.INCOEFFI) || fit.restrictions > 0) {
         fit.sse = 0;
         for (Real e : es) fit.sse += e * e;
     }

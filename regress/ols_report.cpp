@@ -10,6 +10,7 @@
 #include "regress/ols_fit.hpp"
 #include "regress/ols_gnuplot.hpp"
 #include "regress/ols_residual_stats.hpp"
+#include "regress/test_lag_sums.hpp"
 
 #include <algorithm>
 #include <array>
@@ -297,6 +298,7 @@ void OLSOUT(Run& run, OlsFit& fit, const OlsOptions& o) {
         write_coefficients(run, fit, o);
         if (o.PCOV) write_matrix(run, fit, " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS", false, o.WIDE);
         if (o.PCOR) write_matrix(run, fit, " CORRELATION MATRIX OF COEFFICIENTS", true, o.WIDE);
+        if (o.DLAG) write_lag_sum_tests(run, fit, o.DN);
     }
     store_scalars(run, fit, s, r);
     store_last_estimation(run, fit, o, s.r2);

@@ -80,6 +80,7 @@ void store_last_estimation(Run& run, const OlsFit& fit, const OlsOptions& o, Rea
     e.log_dependent = fit.log_dependent;
     e.log_regressors = fit.log_regressors;
     e.intercept = fit.has_intercept;
+    e.asymptotic = o.DN;
 }
 
 void store_ols_variables(Run& run, const OlsFit& fit, const OlsOptions& o) {

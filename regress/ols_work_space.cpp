@@ -24,7 +24,9 @@ long long free_words(const Run& run) { return run.ws.MAXADD - run.ws.LASADD; }
 
 long long householder_work_words(int nobs, int nregs, bool dwpvalue, bool autocorrelated) {
     const long long n = nobs, k = nregs;
-    long long words = n * (k + 1) + k * (n + 1);
+    // The factored N x (K+1) matrix (the reflections stay in it), the K reflection scales, the
+    // N residuals and the K x K inverse cross-product matrix.
+    long long words = n * (k + 1) + k + n + k * k;
     if (dwpvalue) words += durbin_watson_work_words(nobs, nregs, autocorrelated);
     return words;
 }

@@ -10,8 +10,9 @@ struct Run;
 struct OlsOptions;
 
 // Words (binary128) the Householder method needs for N observations and K regressors: the
-// N x (K+1) data matrix, its K reflections, and, with DWPVALUE, the exact test's matrices
-// (durbin_watson_work_words; twice the N x N part when RHO is given).
+// N x (K+1) data matrix holding the reflections, their K scales, the N residuals, the K x K
+// inverse, and, with DWPVALUE, the exact test's matrices (durbin_watson_work_words; twice the
+// N x N part when RHO is given).
 long long householder_work_words(int nobs, int nregs, bool dwpvalue, bool autocorrelated);
 // Words the robust covariance needs: the weighted N x K rows and three K x K matrices.
 long long covariance_work_words(int nobs, int nregs);

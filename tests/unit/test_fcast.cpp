@@ -253,6 +253,13 @@ TEST(Fcast, ErrorsAndTheirNumbers) {
     err("FCAST / PRED=M", " ...ERROR..VARIABLE M        NOT DIMENSIONED PROPERLY", 49002);
     EXPECT_TRUE(has(e.statement("FCAST / RESID=M"), " ...NOTE..USE DIMENSION COMMAND TO CREATE IT"));
     for (int k = 1; k <= 4; ++k) EXPECT_EQ(e.elem(m, k), k);
+    // A regressor deleted after the estimation is not read from the released space.
+    e.statement("OLS Y X", true);
+    e.data("X2", {0, 1, 2, 3, 4, 5});
+    e.statement("OLS Y X2", true);
+    e.statement("DELETE X2", true);
+    err("FCAST", " ...ERROR..VARIABLE X2       OF THE LAST ESTIMATION NO LONGER EXISTS", 0);
+    e.statement("OLS Y X", true);
     // A failed FCAST leaves the stored estimation for the next one.
     e.run.res[R_ERR] = 0;
     e.statement("FCAST / PREDICT=P", true);
@@ -286,6 +293,12 @@ TEST(Fcast, ModelPrintedWithMax) {
     EXPECT_EQ(out[0], " DEPENDENT VARIABLE = Y                4 OBSERVATIONS");
     EXPECT_EQ(out[1], " REGRESSION COEFFICIENTS");
     EXPECT_EQ(out[2], fmt_G(1.1Q, 20, 12) + "   1.10000000000"); // trailing blanks trimmed
+    // A user-given autocorrelation is echoed with the model (before AUTO is refused).
+    e.statement("OLS Y X", true);
+    const Lines rho = e.statement("FCAST / MAX MODEL=AUTO ORDER=1 RHO=0.25");
+    ASSERT_GE(rho.size(), 5u);
+    EXPECT_EQ(rho[3], " USER SPECIFIED RHO= 0.25000");
+    EXPECT_EQ(rho[4], " ...NOTE..FCAST FOR MODEL=AUTO IS NOT AVAILABLE IN THIS VERSION");
 }
 
 } // namespace

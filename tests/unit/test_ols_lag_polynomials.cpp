@@ -85,16 +85,6 @@ TEST(OlsLagPolynomials, SameFitAsRegressionOnAlmonColumns) {
     }
 }
 
-TEST(OlsLagPolynomials, EndConstraintsTieTheLagShape) {
-    // Degree 2 with both ends tied leaves one parameter: b_i proportional to (i+1)(m-i),
-    // here 5 8 9 8 5 for m = 5.
-    LagData e;
-    e.statement("OLS Y X(0.4,2,3) / COEF=B NOGF NOANOVA", true);
-    const Real b1 = e.value("B", 1);
-    const Real shape[5] = {5, 8, 9, 8, 5};
-    for (int i = 0; i < 5; ++i) EXPECT_LT(fabsq(e.value("B", i + 1) / b1 - shape[i] / 5), 1e-30Q) << i;
-}
-
 TEST(OlsLagPolynomials, PlainRegressorBesideALagAndItsReport) {
     LagData e;
     std::vector<Real> w;

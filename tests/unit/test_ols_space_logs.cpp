@@ -1,7 +1,8 @@
-// Two parts of the regression report that depend on what the estimation is given: the work
-// space the method reserves (the Householder method with the exact Durbin-Watson matrices, the
-// robust covariance) and the statistics of the untransformed dependent variable when it enters
-// in logarithms.
+// Parts of the regression that depend on what the estimation is given: the work space the
+// method reserves (the Householder method with the exact Durbin-Watson matrices, the robust
+// covariance), the statistics of the untransformed dependent variable (logged, or weighted),
+// missing observations in the gap of the exact Durbin-Watson test, and two limits of the report
+// (a t-ratio above 100, the Rice criterion at 2K = N).
 #include "numeric/fortran_format.hpp"
 #include "ols_engine.hpp"
 
@@ -189,6 +190,31 @@ TEST(OlsExactDurbinWatson, MissingObservationsInTheGapUnderAutocorrelation) {
                             " DURBIN-WATSON POSITIVE AUTOCORRELATION TEST P-VALUE =" + fmt_F(prob, 12, 6)),
                   out.end()) << ::testing::PrintToString(out);
     }
+}
+
+TEST(OlsReportLimits, TRatioAboveHundredAndRiceAtTwoKEqualN) {
+    // y = 1 2 3+eps on x = 1 2 3: b = 1 + eps/2, se(b) = eps/sqrt 12, t = sqrt 12 (1/eps + 1/2),
+    // DF 1, p = 1 - (2/pi) atan t. eps = 0.05: t = 71.01, p = 0.0090 is evaluated; eps = 0.01:
+    // t = 346.4 > 100 prints 0.0000 (evaluated it would be 0.0018).
+    for (const auto& [eps, p] : {std::pair<Real, std::string>{0.05Q, " 0.0090"}, {0.01Q, " 0.0000"}}) {
+        OlsEngine e;
+        e.data("Y", {1, 2, 3 + eps});
+        e.data("X", {1, 2, 3});
+        e.sample(1, 3);
+        const Lines out = e.statement("OLS Y X / NOGF NOANOVA");
+        const auto row = std::find_if(out.begin(), out.end(), [](const std::string& l) { return l.rfind(" X ", 0) == 0; });
+        ASSERT_NE(row, out.end());
+        EXPECT_EQ(row->substr(47, 7), p) << *row;
+    }
+    // N = 4 observations and K = 2 coefficients: the Rice criterion s/(1 - 2K/N) is 0, Shibata's
+    // s (N + 2K)/N = (1.8/4) * 2 = 0.9 is not.
+    OlsEngine e;
+    e.data("Y", {1, 2, 4, 3});
+    e.data("X", {1, 2, 3, 4});
+    e.sample(1, 4);
+    e.statement("OLS Y X / ANOVA NOGF", true);
+    EXPECT_EQ(e.run.res[R_RICE], 0);
+    EXPECT_LT(fabsq(e.run.res[R_SHIB] - 0.9Q), 1e-32Q);
 }
 
 } // namespace

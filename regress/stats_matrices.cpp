@@ -1,0 +1,61 @@
+// The matrices of STATS over each pair's shared observations.
+#include "regress/stats_matrices.hpp"
+
+#include "regress/stats_order.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+Real ratio_or_zero(Real a, Real b) {
+    return b > 0 ? a / b : Real(0);
+}
+
+} // namespace
+
+bool same_observations(const StatsData& d) {
+    for (const StatsVariable& v : d.vars)
+        if (v.present != d.vars[0].present) return false;
+    return !d.vars.empty();
+}
+
+StatsMatrices compute_matrices(const StatsData& d, bool divide_by_n, bool ranks) {
+    const std::size_t k = d.vars.size();
+    StatsMatrices m;
+    // When every variable has the same observations each is ranked once, not once per pair.
+    std::vector<std::vector<Real>> own_ranks;
+    if (ranks && same_observations(d))
+        for (std::size_t i = 0; i < k; ++i)
+            own_ranks.push_back(average_ranks(d.plain(i)));
+    for (auto* v : {&m.cprod, &m.cpdev, &m.cov, &m.corr, &m.rank})
+        v->assign(k * k, 0);
+    m.n = -1;
+    std::vector<Real> x, y, w;
+    for (std::size_t i = 0; i < k; ++i)
+        for (std::size_t j = 0; j <= i; ++j) {
+            d.pair(i, j, x, y, w);
+            const PairMoments p = pair_moments(x, y, w);
+            m.n = m.n < 0 ? p.count : std::min(m.n, p.count);
+            const Real divisor = divide_by_n ? p.n : p.n - 1;
+            const Real corr = ratio_or_zero(p.dev, sqrtq(p.ssx * p.ssy));
+            Real rank = 0;
+            if (ranks) {
+                const PairMoments r = own_ranks.empty()
+                                          ? pair_moments(average_ranks(x), average_ranks(y), {})
+                                          : pair_moments(own_ranks[i], own_ranks[j], {});
+                rank = ratio_or_zero(r.dev, sqrtq(r.ssx * r.ssy));
+            }
+            for (std::size_t at : {i * k + j, j * k + i}) {
+                m.cprod[at] = p.raw;
+                m.cpdev[at] = p.dev;
+                m.cov[at] = ratio_or_zero(p.dev, divisor);
+                m.corr[at] = corr;
+                m.rank[at] = rank;
+            }
+        }
+    return m;
+}
+
+} // namespace tarvex

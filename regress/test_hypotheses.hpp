@@ -1,0 +1,56 @@
+// One hypothesis on the coefficients of an estimated equation: its line (an expression, or
+// expression = expression) is compiled with the regressor names standing for their
+// coefficients, and GENRDF gives its value f(b) and its exact gradient at b.
+#pragma once
+
+#include "numeric/real.hpp"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvex {
+
+struct Run;
+struct EstimationResults;
+
+// The equation a hypothesis is written on: one entry per coefficient, in report order.
+struct TestEquation {
+    std::vector<std::string> names; // 8 columns ("CONSTANT" for the intercept)
+    std::vector<int> refs;          // plain references; MAXVAR+1 intercept, MAXVAR+2 trend
+    std::vector<int> lags;
+    std::vector<Real> coef;         // b, where hypotheses are evaluated
+};
+
+TestEquation equation_of(const EstimationResults& e);
+
+// A hypothesis f(b) = 0: its value at b and its gradient row df/db.
+struct Hypothesis {
+    Real value = 0;
+    std::vector<Real> gradient;
+};
+
+// Error numbers of TEST and RESTRICT.
+inline constexpr int ERR_TEST_MEMORY = 15008;
+inline constexpr int ERR_TEST_SYNTAX = 15009;
+inline constexpr int ERR_TEST_NO_NAME = 15011;
+inline constexpr int ERR_TEST_NOT_IN_EQUATION = 15012;
+inline constexpr int ERR_TEST_TOO_MANY = 15013;
+inline constexpr int ERR_TEST_NO_ESTIMATION = 15014;
+inline constexpr int ERR_TEST_NOT_DONE = 15015;
+inline constexpr int ERR_TEST_SINGULAR = 15016;
+inline constexpr int ERR_TEST_INVALID = 15017;
+inline constexpr int ERR_TEST_NOT_BLOCK = 15018;
+
+// Writes a TEST error line, stores its number in $ERR and marks the command failed.
+void test_error(Run& run, std::string_view line, int number);
+
+// Reserves work-area words for q gradient rows of k values and the q x q variance matrix; when
+// they do not fit, writes the 15008 error and returns false.
+bool reserve_test_space(Run& run, int q, int k);
+
+// Compiles and evaluates one hypothesis line (the text after TEST or RESTRICT). On failure the
+// message has been written, $ERR set, and false is returned.
+bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text, Hypothesis& out);
+
+} // namespace tarvex
