@@ -2,6 +2,7 @@
 // to postfix by binding strength (equal strengths group left to right), and turns the postfix
 // list into four-integer instructions ending with the end-of-statement operation 14.
 #include "expr/arguments.hpp"
+#include "expr/matrix_operations.hpp"
 #include "expr/program.hpp"
 
 #include "interp/run.hpp"
@@ -12,6 +13,7 @@
 #include "workspace/workspace.hpp"
 
 #include <cctype>
+#include <map>
 
 namespace tarvex::expr {
 
@@ -59,6 +61,7 @@ private:
     int next_temp_ = 0;
     std::vector<int> out_;   // postfix: cells (> 0) and operations (< 0)
     std::vector<int> stack_; // operators, OPEN_MARK for "(", SENTINEL at the bottom
+    std::map<int, std::pair<int, int>> arguments_of_; // the two operands of each comma temporary
     bool expect_operand_ = true;
     int depth_ = 0;
 
@@ -79,13 +82,15 @@ private:
     }
 
     // ---- cells ----------------------------------------------------------------------------
+    // For MATRIX the cell of a variable is its reference; the list only records it.
     int variable_cell(int ref, bool is_target = false) {
         for (int k = 1; k <= p_.NF; ++k)
-            if (p_.vars[k] == ref && !(is_target && k != 1)) return k;
+            if (p_.vars[k] == ref && !(is_target && k != 1)) return p_.matrix ? ref : k;
         if (p_.NF + 1 > p_.MAXVAR) no_room();
         p_.vars.push_back(ref);
         p_.direct.push_back(false);
-        return ++p_.NF;
+        ++p_.NF;
+        return p_.matrix ? ref : p_.NF;
     }
     int constant_cell(Real value) {
         const int cell = p_.ICON0 + static_cast<int>(p_.constants.size());
@@ -188,14 +193,15 @@ private:
                 throw CompileError{};
             }
             p_.LHS = slot;
-            p_.vars[1] = slot;
+            if (!p_.matrix) p_.vars[1] = slot; // MATRIX keeps no cell for its target
         }
         return ref;
     }
     // A workspace name (with an optional ":column") as a variable reference.
     int lookup(const std::string& name, int col) {
         // The new target is not in the workspace yet; on the right it reads its zeros.
-        if (p_.ONEWV && col == 0 && upper(name) == upper(p_.target_name)) return p_.LHS;
+        if (!p_.matrix && p_.ONEWV && col == 0 && upper(name) == upper(p_.target_name))
+            return p_.LHS;
         int ref = find_input(name);
         if (ref == 0) fail(" ...ERROR..VARIABLE " + upper(name) + " DOES NOT EXIST...");
         if (col > 0) {
@@ -226,7 +232,7 @@ private:
     }
     int strength(int op) const {
         if (op == OP_NEG && run_.sw[OUMIN]) return NEG_STRENGTH_UMINUS;
-        return STRENGTH[op];
+        return op_strength(op);
     }
     void binary(int op) {
         if (expect_operand_) syntax_error();
@@ -236,6 +242,15 @@ private:
         }
         stack_.push_back(op);
         expect_operand_ = true;
+    }
+    // An operator written after its operand (the transpose): it applies to what precedes.
+    void postfix(int op) {
+        if (expect_operand_) syntax_error();
+        while (stack_.back() > 0 && strength(stack_.back()) >= strength(op)) {
+            out_.push_back(-stack_.back());
+            stack_.pop_back();
+        }
+        out_.push_back(-op);
     }
     void prefix(int op) {
         if (!expect_operand_) syntax_error();
@@ -256,7 +271,8 @@ private:
         stack_.pop_back();
         --depth_;
         // A function or a subscript owns the parentheses just closed.
-        if (stack_.back() > 0 && (is_function(stack_.back()) || stack_.back() == OP_SUBSCRIPT)) {
+        if (stack_.back() > 0 && (is_function(stack_.back()) || is_matrix_function(stack_.back()) ||
+                                  stack_.back() == OP_SUBSCRIPT)) {
             out_.push_back(-stack_.back());
             stack_.pop_back();
         }
@@ -268,6 +284,17 @@ private:
         const std::string key = upper(name);
         const std::size_t after = next_nonblank(pos_);
         const bool paren = after < end_ && text_[after] == '(';
+        if (paren && p_.matrix) {
+            if (const int op = matrix_function_op(key)) {
+                prefix(op);
+                pos_ = after + 1;
+                open();
+                return;
+            }
+            const int op = function_op(key);
+            if (op == OP_MIN || op == OP_MAX || op == OP_SAMP || op == OP_USER)
+                fail(" ...ERROR..FUNCTION NOT YET AVAILABLE");
+        }
         if (paren) {
             if (const int op = function_op(key)) {
                 prefix(op);
@@ -285,9 +312,9 @@ private:
             return;
         }
         pos_ = after_col + 1;
-        // X(-n) is LAG(X, n); X(+n) is LAG(X, -n).
+        // X(-n) is LAG(X, n); X(+n) is LAG(X, -n). MATRIX reads every X(...) as subscripts.
         std::size_t at = next_nonblank(pos_);
-        if (at < end_ && (text_[at] == '-' || text_[at] == '+')) {
+        if (!p_.matrix && at < end_ && (text_[at] == '-' || text_[at] == '+')) {
             const bool lag = text_[at] == '-';
             std::size_t num = next_nonblank(at + 1);
             if (num < end_ && (is_digit(text_[num]) || text_[num] == '.')) {
@@ -364,6 +391,12 @@ private:
             } else if (c == ',') {
                 ++pos_;
                 binary(OP_COMMA);
+            } else if (p_.matrix && (c == '@' || c == '|' || c == ';')) {
+                ++pos_;
+                binary(c == '@' ? OP_KRON : c == '|' ? OP_CONC : OP_SEMI);
+            } else if (p_.matrix && c == '\'') {
+                ++pos_;
+                postfix(OP_TRAN);
             } else {
                 syntax_error();
             }
@@ -386,18 +419,20 @@ private:
     }
     void check_arguments(int k) {
         const int op = p_.op(k);
+        if (is_matrix_function(op) && function_arguments(p_, k).size() != 1) syntax_error();
         if (!is_function(op)) return;
         const std::vector<int> args = function_arguments(p_, k);
         const Arity arity = function_arity(op);
         const int n = static_cast<int>(args.size());
         if (n < arity.min || (arity.max >= 0 && n > arity.max)) syntax_error();
-        const bool new_target_arg = p_.ONEWV && args.front() == 1;
+        // Cell 1 is the new target in GENR; in MATRIX cells are references and slot 1 is real.
+        const bool new_target_arg = !p_.matrix && p_.ONEWV && args.front() == 1;
         if (op == OP_SAMP && (!p_.is_variable_cell(args.front()) || new_target_arg))
             fail(" ...ERROR..SAMP FUNCTION MAY NOT BE AN EQUATION");
         if (op == OP_DATA && (!p_.is_variable_cell(args.front()) || new_target_arg))
             fail(" ...ERROR..ABOVE FUNCTION REQUIRES PRE-DEFINED VARIABLE");
         if (op == OP_RECODE && (!p_.is_variable_cell(args.back()) ||
-                                (p_.ONEWV && args.back() == 1)))
+                                (!p_.matrix && p_.ONEWV && args.back() == 1)))
             fail(" ...ERROR..ABOVE FUNCTION REQUIRES PRE-DEFINED VARIABLE");
     }
     // Turns the postfix list into instructions and closes them with OP_END of `kind`.
@@ -411,7 +446,7 @@ private:
                 continue;
             }
             const int op = -item;
-            const int n = OPERANDS[op];
+            const int n = op_operands(op);
             if (static_cast<int>(cells.size()) < n) syntax_error();
             int b = 0;
             if (n == 2) {
@@ -422,11 +457,20 @@ private:
             cells.pop_back();
             const bool a_comma = is_comma_temp(a, commas);
             const bool b_comma = b != 0 && is_comma_temp(b, commas);
-            if ((a_comma || b_comma) && op != OP_COMMA && !is_function(op)) syntax_error();
-            if (b_comma && op != OP_COMMA) syntax_error();
+            // MATRIX subscripts: A(i) or A(i, j), the pair joined by one comma.
+            const bool subscripts = p_.matrix && op == OP_SUBSCRIPT && b_comma;
+            if (subscripts && (is_comma_temp(arguments_of_[b].first, commas) ||
+                               is_comma_temp(arguments_of_[b].second, commas)))
+                fail(" ...ERROR..ONLY ONE COMMA IS PERMITTED");
+            if (a_comma && op != OP_COMMA && !is_function(op) && !is_matrix_function(op))
+                syntax_error();
+            if (b_comma && op != OP_COMMA && !subscripts) syntax_error();
             const int temp = new_temp();
             emit(op, a, b, temp);
-            if (op == OP_COMMA) commas.push_back(temp);
+            if (op == OP_COMMA) {
+                commas.push_back(temp);
+                arguments_of_[temp] = {a, b};
+            }
             else check_arguments(p_.instructions() - 1);
             cells.push_back(temp);
         }
@@ -444,7 +488,7 @@ private:
     void target() {
         skip_blanks();
         if (pos_ >= end_) syntax_error();
-        if (text_[pos_] == '$') {
+        if (text_[pos_] == '$' && !p_.matrix) {
             ++pos_;
             const std::size_t start = pos_;
             while (pos_ < end_ && is_name_char(text_[pos_])) ++pos_;
@@ -454,9 +498,11 @@ private:
                 fail(" ...ERROR..$" + padded4(name) + " IS NOT CURRENTLY DEFINED");
             p_.LHS = -k;
             p_.target_name = "$" + std::string(RESULT_NAMES[k - 1]);
-        } else if (is_letter(text_[pos_])) {
+        } else if (is_letter(text_[pos_]) || p_.matrix) {
+            if (!is_letter(text_[pos_])) syntax_error();
             std::string name = read_name();
             const int col = read_column();
+            if (p_.matrix && col != 0) syntax_error(); // MATRIX stores whole variables only
             p_.target_col = col;
             p_.target_name = run_.sw[OLC] ? upper(name) : name;
             const int found = req_.find_name ? req_.find_name(name) : VFIND(run_, name);
@@ -479,7 +525,7 @@ private:
         } else {
             syntax_error();
         }
-        variable_cell(p_.LHS, true);
+        if (!p_.matrix) variable_cell(p_.LHS, true);
         skip_blanks();
         if (pos_ >= end_ || text_[pos_] != '=') syntax_error();
         ++pos_;
@@ -509,6 +555,7 @@ void Compiler::compile() {
     p_.MCON0 = p_.MAXVAR + 1;
     p_.ICON0 = p_.MAXVAR + (6 * p_.MAXVAR) / 10 + 2;
     p_.MXGE = req_.MXGE;
+    p_.matrix = req_.matrix;
     p_.vars.assign(1, 0);
     p_.direct.assign(1, false);
     next_temp_ = p_.MCON0;
@@ -538,7 +585,7 @@ void Compiler::compile() {
         segment(0, text_.size(), req_.value_kind);
         break;
     }
-    mark_direct_uses(p_);
+    if (!p_.matrix) mark_direct_uses(p_);
 }
 
 } // namespace

@@ -43,8 +43,16 @@ struct Program {
     int a(int k) const { return code[4 * k + 1]; }
     int b(int k) const { return code[4 * k + 2]; }
     int result(int k) const { return code[4 * k + 3]; }
-    bool is_variable_cell(int cell) const { return cell >= 1 && cell <= NF; }
-    bool is_constant_cell(int cell) const { return cell >= ICON0; }
+    // MATRIX (`matrix` set): a variable's cell is its reference (slots, column references
+    // above 2*MAXVAR); temporaries and constants keep their ranges.
+    bool matrix = false;
+    bool is_variable_cell(int cell) const {
+        if (matrix) return cell != 0 && (cell < MCON0 || cell > 2 * MAXVAR);
+        return cell >= 1 && cell <= NF;
+    }
+    bool is_constant_cell(int cell) const {
+        return cell >= ICON0 && (!matrix || cell <= 2 * MAXVAR);
+    }
 };
 
 // What the compiler is asked to compile.
@@ -61,6 +69,7 @@ struct CompileRequest {
     int value_kind = KIND_TEST;       // for Form::VALUE
     bool calc = false;                // the calculator switch: every store prints instead
     int MXGE = 1 << 30;               // program capacity in integers
+    bool matrix = false;              // OMAT: MATRIX operators and functions, cells are references
     // Looks a name up instead of the workspace (for callers that bind their own names);
     // returns a variable reference, or 0 for unknown. Empty: the workspace (VFIND).
     std::function<int(std::string_view)> find_name;

@@ -3,7 +3,8 @@
 // seeds include the DO loop and procedure transcripts (nested loops, markers, EXECUTE chains).
 // The first byte can also make the rest of the input the data lines of a READ (by observation,
 // by variable with a known sample, as a matrix, or as names and delimited rows), or (0xC0 and
-// above) the expressions of GENR, IF, SKIPIF and ENDIF statements.
+// above) the expressions of GENR, IF, SKIPIF and ENDIF statements, or (0xB0 to 0xBF) the
+// expressions of MATRIX statements.
 #include "interp/script_run.hpp"
 
 #include <cctype>
@@ -40,10 +41,41 @@ std::string expressions_script(const std::string& body, unsigned char selector) 
     return script + "STOP\n";
 }
 
+// With a first byte from 0xB0 to 0xBF, every line becomes the expression of a MATRIX statement
+// over a general, a symmetric, a singular and a complex-eigenvalue matrix and a vector. Digit
+// runs are cut to two digits so that IDEN and the decompositions stay small.
+std::string matrix_script(const std::string& body, unsigned char selector) {
+    std::string script = "SET TALK\nREAD A / ROWS=3 COLS=3\n4 1 2\n1 5 3\n2 3 6\n"
+                         "READ S / SYMAT COLS=2\n2\n1 3\nMATRIX Z = 1|2;2|4\n"
+                         "MATRIX R = 0|-1;1|0\nMATRIX V = 1;-99999;3\n";
+    if (selector & 1) script += "SET UMINUS NOWARN\n";
+    if (selector & 2) script += "SET DUMP\n";
+    std::size_t start = 0;
+    while (start <= body.size()) {
+        std::size_t end = body.find('\n', start);
+        if (end == std::string::npos) end = body.size();
+        std::string text = body.substr(start, end - start);
+        int digits = 0;
+        for (char& c : text) {
+            if (c == '\r' || c == '&' || c == '\0') c = ' ';
+            digits = std::isdigit(static_cast<unsigned char>(c)) ? digits + 1 : 0;
+            if (digits > 2) c = ' ';
+        }
+        script += ((selector & 4) ? "MATRIX A = " : "MATRIX M = ") + text + "\n";
+        start = end + 1;
+    }
+    return script + "STOP\n";
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > 4096) return 0;
+    if (size > 0 && data[0] >= 0xB0 && data[0] < 0xC0) {
+        tarvex::run_script(matrix_script(
+            std::string(reinterpret_cast<const char*>(data) + 1, size - 1), data[0]));
+        return 0;
+    }
     if (size > 0 && data[0] >= 0xC0) {
         tarvex::run_script(expressions_script(
             std::string(reinterpret_cast<const char*>(data) + 1, size - 1), data[0]));

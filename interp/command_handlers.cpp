@@ -5,6 +5,7 @@
 #include "interp/command_handlers.hpp"
 
 #include "expr/genr_command.hpp"
+#include "expr/matrix_command.hpp"
 #include "interp/do_loops.hpp"
 #include "interp/entry.hpp"
 #include "interp/set_display.hpp"
@@ -69,7 +70,7 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {36,  "REWIND",   rewind_command,    P, R}, // rewind a unit
     {37,  "GAMES",    not_available,     P, R},
     {38,  "CHECKOUT", not_available,     P, R},
-    {39,  "MATRIX",   not_available,     P, R}, // matrix expression
+    {39,  "MATRIX",   cmd_matrix,        P, R}, // expression on whole matrices
     {40,  "GEN1",     cmd_genr,          P, R}, // GENR at observation 1
     {41,  "DISTRIB",  not_available,     N, R},
     {42,  "COPY",     not_available,     C, R},

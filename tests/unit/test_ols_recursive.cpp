@@ -37,34 +37,6 @@ TEST(OlsRecursive, ResidualsWorkedByHandAreStored) {
     EXPECT_TRUE(e.run.last_estimation.recursive.empty());
 }
 
-TEST(OlsRecursive, TableCusumAndHarveyCollierLines) {
-    FourPoints e;
-    const Lines out = e.statement("OLS Y X / RECURSIV NOGF NOANOVA");
-    // sigma of the recursive residuals sqrt(1.8/2) = 0.94868: standardised 0.43033 and
-    // -1.34715, CUSUM 0.43033 and -0.91682 within 0.948 (sqrt 2 + 2j/sqrt 2) = 2.6813, 4.0220;
-    // CUSUMSQ (1/6)/1.8 = 0.0926. Harvey-Collier t = sqrt 2 mean/sd = -0.51580 with 1 DF,
-    // p = 1 - (2/pi) atan 0.5158 = 0.69684.
-    const Lines want = {
-        " ",
-        " RECURSIVE RESIDUALS, CUSUM AND CUSUM OF SQUARES",
-        "   OBS.     RECURSIVE STANDARDIZED      CUSUM  5% BOUND   CUSUMSQ  EXPECTED",
-        "             RESIDUAL     RESIDUAL                (+/-)             CUSUMSQ",
-        "      3   0.40825           0.4303     0.4303    2.6813    0.0926    0.5000",
-        "      4   -1.2780          -1.3472    -0.9168    4.0220    1.0000    1.0000",
-        " CUSUM TEST: THE 5% BOUND IS NOT CROSSED",
-        " HARVEY-COLLIER TEST: T =   -0.5158 WITH    1 DF  P-VALUE= 0.69684",
-    };
-    auto at = std::find(out.begin(), out.end(), want[1]);
-    ASSERT_NE(at, out.end()) << ::testing::PrintToString(out);
-    --at;
-    ASSERT_LE(long(want.size()), out.end() - at);
-    EXPECT_EQ(Lines(at, at + long(want.size())), want);
-    // The table comes before the report's summary block.
-    const auto summary = std::find(out.begin(), out.end(), "  R-SQUARE =   0.6400     R-SQUARE ADJUSTED =   0.4600");
-    ASSERT_NE(summary, out.end());
-    EXPECT_LT(at, summary);
-}
-
 TEST(OlsRecursive, StartWaitsUntilTheCoefficientsAreDetermined) {
     // x = 1 1 2 2 3 3 5 with an intercept: the first two rows repeat x, so the third row is
     // the first that determines both coefficients and the fourth row has the first recursive

@@ -347,6 +347,29 @@ TEST(StatsCommand, ResultVariablesAndEmptyList) {
     EXPECT_FALSE(has_prefix(all, " MM "));
 }
 
+TEST(StatsCommand, EveryOptionOnAwkwardDataLeavesTheDataAlone) {
+    // Constant, single-observation, mostly missing and huge-valued variables under every
+    // switch: each statement ends normally and the listed variables keep their values.
+    OlsEngine e;
+    const std::vector<std::vector<Real>> columns = {
+        {3, 3, 3, 3}, {-99999, 2, -99999, -99999}, {1e300Q, -1e300Q, 5, 0}, {1, 2, 3, 4}};
+    const char* names[] = {"K", "ONE", "HUGE", "T"};
+    for (int i = 0; i < 4; ++i) e.data(names[i], columns[i]);
+    e.sample(1, 4);
+    const char* options[] = {"MAX WIDE", "PMEDIAN PFREQUEN STEMPLOT=2", "ANOVA BARTLETT DUMP",
+                             "BEHRENSF NONPARAM", "SAMPSIZE NPOP=3", "SAMEOBS MAX",
+                             "DN WEIGHT=T REPLICAT MAX", "STEMPLOT=-3 MOMENTS=MM"};
+    const char* lists[] = {"K", "K ONE", "HUGE T", "K ONE HUGE T", "T T"};
+    for (const char* list : lists)
+        for (const char* option : options) {
+            const std::string statement = std::string("STATS ") + list + " / " + option;
+            e.statement(statement);
+            for (int i = 0; i < 4; ++i)
+                for (int t = 1; t <= 4; ++t)
+                    ASSERT_EQ(e.value(names[i], t), columns[i][t - 1]) << statement;
+        }
+}
+
 TEST(StatsCommand, LeavesNoEstimationForTest) {
     TenObs e;
     e.run.last_estimation.command = "OLSQ";

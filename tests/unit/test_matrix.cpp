@@ -1,0 +1,411 @@
+// Tests of MATRIX: the shapes and values of every operator and function (against hand-worked
+// results), the replacement of the target, every message, and the accuracy of the linear
+// algebra on Hilbert matrices of order 8 to 12 (against the exact determinant formula and the
+// identities A inv(A) = I, A v = lambda v, L L' = A and the Penrose conditions).
+#include "expr/matrix_command.hpp"
+#include "interp/command_table.hpp"
+#include "numeric/qmath.hpp"
+#include "workspace_engine.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tarvex {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// A matrix read back from the workspace, rows by columns, element (i, j) 1-based.
+struct Stored {
+    int type = 0;
+    long long rows = 0, cols = 0;
+    std::vector<Real> v;
+    Real operator()(long long i, long long j) const { return v[(j - 1) * rows + (i - 1)]; }
+};
+
+struct MatrixEngine : testing::WorkspaceEngine {
+    MatrixEngine() : WorkspaceEngine(100, 400000) {
+        for (SwitchId id : {OWARN, OTALK}) run.sw[id] = true;
+    }
+    Lines matrix(const std::string& args) {
+        run.cmd.text = "MATRIX " + args;
+        run.cmd.col = 6;
+        run.cmd.IKOD = C_MATRIX;
+        run.flags.ODONT = false;
+        run.flags.OPUT = true;
+        cmd_matrix(run);
+        return lines();
+    }
+    // A rows by cols matrix given row after row.
+    void put(const std::string& name, long long rows, long long cols, const std::vector<Real>& by_row) {
+        const int ref = make(name, rows * cols, cols == 1 ? TYPE_DATA : TYPE_MATRIX, static_cast<int>(cols));
+        ASSERT_GT(ref, 0);
+        for (long long i = 0; i < rows; ++i)
+            for (long long j = 0; j < cols; ++j) elem(ref, j * rows + i + 1) = by_row[i * cols + j];
+    }
+    void hilbert(const std::string& name, int n) {
+        std::vector<Real> h;
+        for (int i = 1; i <= n; ++i)
+            for (int j = 1; j <= n; ++j) h.push_back(Real(1) / Real(i + j - 1));
+        put(name, n, n, h);
+    }
+    Stored get(const std::string& name) {
+        Stored s;
+        const int ref = VFIND(run, name);
+        EXPECT_GT(ref, 0) << name;
+        if (ref <= 0) return s;
+        VarInfo info;
+        VINFO(run, ref, info);
+        s.type = info.type;
+        s.cols = info.ncol;
+        s.rows = info.length / info.ncol;
+        for (long long k = 1; k <= info.length; ++k) s.v.push_back(element(run, info, k));
+        return s;
+    }
+    Real scalar(const std::string& name) {
+        const Stored s = get(name);
+        EXPECT_EQ(s.v.size(), 1u) << name;
+        return s.v.empty() ? Real(0) : s.v[0];
+    }
+};
+
+std::vector<double> as_doubles(const Stored& s) { // only to print readable failures
+    std::vector<double> out;
+    for (Real x : s.v) out.push_back(static_cast<double>(x));
+    return out;
+}
+
+Real max_abs(const std::vector<Real>& v) {
+    Real m = 0;
+    for (Real x : v) m = std::max(m, qm::abs(x));
+    return m;
+}
+
+// Product of two stored matrices, in plain loops independent of the engine's code.
+Stored times(const Stored& a, const Stored& b) {
+    Stored r;
+    r.rows = a.rows;
+    r.cols = b.cols;
+    r.v.assign(static_cast<std::size_t>(r.rows * r.cols), 0);
+    for (long long i = 1; i <= a.rows; ++i)
+        for (long long j = 1; j <= b.cols; ++j) {
+            Real s = 0;
+            for (long long k = 1; k <= a.cols; ++k) s += a(i, k) * b(k, j);
+            r.v[(j - 1) * r.rows + (i - 1)] = s;
+        }
+    return r;
+}
+
+Stored transposed(const Stored& a) {
+    Stored r;
+    r.rows = a.cols;
+    r.cols = a.rows;
+    for (long long j = 1; j <= r.cols; ++j)
+        for (long long i = 1; i <= r.rows; ++i) r.v.push_back(a(j, i));
+    // v was filled row by row of a, i.e. column by column of r
+    return r;
+}
+
+Real max_difference(const Stored& a, const Stored& b) {
+    Real m = 0;
+    for (std::size_t k = 0; k < a.v.size(); ++k) m = std::max(m, qm::abs(a.v[k] - b.v[k]));
+    return m;
+}
+
+Stored identity(long long n) {
+    Stored r;
+    r.rows = r.cols = n;
+    r.v.assign(static_cast<std::size_t>(n * n), 0);
+    for (long long i = 0; i < n; ++i) r.v[i * n + i] = 1;
+    return r;
+}
+
+Real norm1(const Stored& a) {
+    Real best = 0;
+    for (long long j = 1; j <= a.cols; ++j) {
+        Real s = 0;
+        for (long long i = 1; i <= a.rows; ++i) s += qm::abs(a(i, j));
+        best = std::max(best, s);
+    }
+    return best;
+}
+
+// det(H_n) = prod_{k=1}^{n-1} (k!)^4 / ((2k)! (2k+1)!), the classical closed form.
+Real hilbert_determinant(int n) {
+    auto factorial = [](int m) {
+        Real f = 1;
+        for (int i = 2; i <= m; ++i) f *= i;
+        return f;
+    };
+    Real det = 1;
+    for (int k = 1; k < n; ++k) {
+        const Real fk = factorial(k);
+        det *= (fk * fk * fk * fk) / (factorial(2 * k) * factorial(2 * k + 1));
+    }
+    return det;
+}
+
+// ---- shapes and values --------------------------------------------------------------------
+
+TEST(MatrixCommand, TransposeProductJoinAndKronecker) {
+    MatrixEngine e;
+    e.put("A", 3, 2, {1, 2, 3, 4, 5, 6});
+    EXPECT_TRUE(e.matrix("B = A'").empty());
+    Stored b = e.get("B");
+    EXPECT_EQ(b.rows, 2);
+    EXPECT_EQ(b.cols, 3);
+    EXPECT_EQ(as_doubles(b), (std::vector<double>{1, 2, 3, 4, 5, 6}));
+    e.matrix("C = A'*A");
+    EXPECT_EQ(as_doubles(e.get("C")), (std::vector<double>{35, 44, 44, 56}));
+    // "|" joins side by side, ";" puts rows below: 1|2;3|4 is [1 2; 3 4].
+    e.matrix("S = 1|2;3|4");
+    Stored s = e.get("S");
+    EXPECT_EQ(s.type, TYPE_MATRIX);
+    EXPECT_EQ(as_doubles(s), (std::vector<double>{1, 3, 2, 4}));
+    e.matrix("K = S@(1|10)");
+    Stored k = e.get("K");
+    EXPECT_EQ(k.rows, 2);
+    EXPECT_EQ(k.cols, 4);
+    EXPECT_EQ(as_doubles(k), (std::vector<double>{1, 3, 10, 30, 2, 4, 20, 40}));
+    e.matrix("V = VEC(S)");
+    Stored v = e.get("V");
+    EXPECT_EQ(v.type, TYPE_DATA);
+    EXPECT_EQ(as_doubles(v), (std::vector<double>{1, 3, 2, 4}));
+    // The transpose binds tighter than the product, the product tighter than the sum.
+    e.matrix("T = 1 + S*S'");
+    EXPECT_EQ(as_doubles(e.get("T")), (std::vector<double>{6, 12, 12, 26}));
+}
+
+TEST(MatrixCommand, ScalarOperandsAndElementFunctions) {
+    MatrixEngine e;
+    e.put("A", 2, 2, {1, 4, 9, 16});
+    e.matrix("B = 2*A - A/2 + A**0.5");
+    EXPECT_EQ(as_doubles(e.get("B")), (std::vector<double>{2.5, 16.5, 8, 28}));
+    e.matrix("C = SQRT(A) .GT. 2");
+    EXPECT_EQ(as_doubles(e.get("C")), (std::vector<double>{0, 1, 0, 1}));
+    e.matrix("D = A / A");
+    EXPECT_EQ(as_doubles(e.get("D")), (std::vector<double>{1, 1, 1, 1}));
+    e.matrix("S = SUM(A)");
+    EXPECT_EQ(as_doubles(e.get("S")), (std::vector<double>{1, 10, 4, 20}));
+    e.matrix("L = LAG(A)");
+    EXPECT_EQ(as_doubles(e.get("L")), (std::vector<double>{0, 1, 0, 4}));
+    e.matrix("X = A(2,1) + A(3) * 10");
+    EXPECT_EQ(e.scalar("X"), 49);
+    // Rows count as observations; A is in slot 1, which is no new target here.
+    e.matrix("N = DATA(A)");
+    EXPECT_EQ(e.scalar("N"), 2);
+    e.matrix("T = TIME(0*A) | SEAS(2 + 0*A)");
+    EXPECT_EQ(as_doubles(e.get("T")), (std::vector<double>{1, 2, 1, 2, 1, 0, 1, 0}));
+    EXPECT_EQ(e.matrix("R = RECODE(A, TAB)"), (Lines{" ...ERROR..VARIABLE TAB DOES NOT EXIST..."}));
+    e.matrix("TAB = 0|5|-1");
+    e.matrix("R = RECODE(A, TAB)");
+    EXPECT_EQ(as_doubles(e.get("R")), (std::vector<double>{-1, 9, -1, 16}));
+}
+
+TEST(MatrixCommand, IdentityDiagonalTraceSymmetricAndTriangle) {
+    MatrixEngine e;
+    e.matrix("I = IDEN(3)");
+    Stored i = e.get("I");
+    EXPECT_EQ(i.rows, 3);
+    EXPECT_EQ(as_doubles(i), (std::vector<double>{1, 0, 0, 0, 1, 0, 0, 0, 1}));
+    e.put("A", 2, 2, {1, 2, 3, 4});
+    e.matrix("D = DIAG(A)");
+    EXPECT_EQ(as_doubles(e.get("D")), (std::vector<double>{1, 4}));
+    e.matrix("M = DIAG(D)");
+    EXPECT_EQ(as_doubles(e.get("M")), (std::vector<double>{1, 0, 0, 4}));
+    e.matrix("T = TRACE(A)");
+    EXPECT_EQ(e.scalar("T"), 5);
+    e.matrix("S = SYM(A)");
+    Stored s = e.get("S");
+    EXPECT_EQ(s.type, TYPE_SYMMETRIC);
+    EXPECT_EQ(as_doubles(s), (std::vector<double>{1, 3, 3, 4}));
+    e.matrix("R = TRI(A)");
+    Stored r = e.get("R");
+    EXPECT_EQ(r.type, TYPE_TRIANGLE);
+    EXPECT_EQ(as_doubles(r), (std::vector<double>{1, 3, 0, 4}));
+    EXPECT_TRUE(e.lines().empty());
+}
+
+TEST(MatrixCommand, TargetOfTheSameNameTakesANewSlotAndLeavesOneHole) {
+    MatrixEngine e;
+    e.put("A", 2, 2, {1, 2, 3, 4});
+    e.put("B", 2, 1, {7, 8});
+    const int old_slot = VFIND(e.run, "A");
+    const int holes = e.run.ws.NDL;
+    e.matrix("A = A*2");
+    EXPECT_EQ(e.run.ws.NDL, holes + 1);
+    EXPECT_EQ(e.name(old_slot), testing::vname(""));
+    EXPECT_GT(VFIND(e.run, "A"), VFIND(e.run, "B"));
+    EXPECT_EQ(as_doubles(e.get("A")), (std::vector<double>{2, 6, 4, 8}));
+    EXPECT_EQ(as_doubles(e.get("B")), (std::vector<double>{7, 8}));
+}
+
+// ---- messages ------------------------------------------------------------------------------
+
+TEST(MatrixCommand, DimensionAndSubscriptMessages) {
+    MatrixEngine e;
+    e.put("A", 3, 2, {1, 2, 3, 4, 5, 6});
+    EXPECT_EQ(e.matrix("C = A*A"),
+              (Lines{" ...ERROR..INVALID MULT FUNCTION",
+                     " ...MATRIX DIMENSIONS:     3 BY     2    OR        3 BY     2"}));
+    EXPECT_TRUE(e.run.flags.ODONT);
+    EXPECT_EQ(VFIND(e.run, "C"), 0);
+    EXPECT_EQ(e.matrix("C = INV(A)"),
+              (Lines{" ...ERROR..INVALID INV  FUNCTION",
+                     " ...MATRIX DIMENSIONS:     3 BY     2    OR        0 BY     0"}));
+    EXPECT_EQ(e.matrix("C = A|IDEN(2)")[0], " ...ERROR..INVALID CONC FUNCTION");
+    EXPECT_EQ(e.matrix("C = A;IDEN(3)")[0], " ...ERROR..INVALID SEMI FUNCTION");
+    EXPECT_EQ(e.matrix("C = A + IDEN(2)")[0], " ...ERROR..INVALID ADD  FUNCTION");
+    EXPECT_EQ(e.matrix("C = A(1,2,1)"), (Lines{" ...ERROR..ONLY ONE COMMA IS PERMITTED"}));
+    EXPECT_EQ(e.matrix("C = A(4,1)"), (Lines{" ...ERROR..ROW OR COLUMN    4 EXCEEDS VARIABLE SIZE"}));
+    EXPECT_EQ(e.matrix("C = MIN(A)"), (Lines{" ...ERROR..FUNCTION NOT YET AVAILABLE"}));
+    EXPECT_EQ(e.matrix("C = MAX(A, 1)"), (Lines{" ...ERROR..FUNCTION NOT YET AVAILABLE"}));
+    EXPECT_EQ(e.matrix("C = A +"), (Lines{" ...WARNING..CONTINUATION EXPECTED ON NEXT LINE",
+                                           " ...ERROR..SYNTAX ERROR WHEN GENERATING VARIABLE"}));
+    EXPECT_EQ(e.matrix("C = NOSUCH'"), (Lines{" ...ERROR..VARIABLE NOSUCH DOES NOT EXIST..."}));
+    EXPECT_EQ(VFIND(e.run, "C"), 0);
+    EXPECT_EQ(e.run.ws.NDL, 0);
+}
+
+TEST(MatrixCommand, SingularMissingAndIllegalValues) {
+    MatrixEngine e;
+    e.put("Z", 2, 2, {1, 2, 2, 4});
+    EXPECT_TRUE(e.matrix("D = DET(Z)").empty());
+    EXPECT_EQ(e.scalar("D"), 0);
+    EXPECT_EQ(e.matrix("X = INV(Z)"), (Lines{" ...ERROR..SINGULAR MATRIX"}));
+    EXPECT_EQ(e.matrix("X = CHOL(Z)"), (Lines{" ...ERROR..SINGULAR MATRIX"}));
+    EXPECT_EQ(VFIND(e.run, "X"), 0);
+    e.put("M", 2, 2, {1, -99999, 0, 1});
+    EXPECT_EQ(e.matrix("X = INV(M)"),
+              (Lines{" ...WARNING..MISSING VALUE CODE=-99999.000 WAS FOUND AND USED IN THIS CALCULATION",
+                     " ...ERROR..CAN NOT INVERT MATRIX WITH MISSING VALUES"}));
+    EXPECT_EQ(e.matrix("X = M*2")[0],
+              " ...WARNING..MISSING VALUE CODE=-99999.000 WAS FOUND AND USED IN THIS CALCULATION");
+    EXPECT_EQ(e.get("X").v[2], -199998);
+    e.put("A", 2, 1, {-1, 4});
+    EXPECT_EQ(e.matrix("L = LOG(A)"),
+              (Lines{" ...WARNING..ILLEGAL LOG, VALUE REPLACED BY   -1.0000000     -99999.00000"}));
+    EXPECT_EQ(e.get("L").v[0], -99999);
+    EXPECT_EQ(e.get("L").v[1], qm::log(Real(4)));
+}
+
+TEST(MatrixCommand, ImaginaryEigenvaluesAndScaledDeterminant) {
+    MatrixEngine e;
+    e.put("R", 2, 2, {0, -1, 1, 0});
+    EXPECT_EQ(e.matrix("E = EIGVAL(R)"),
+              (Lines{" ...NOTE..IMAGINARY EIGENVALUES FOUND", " REAL PART OF EIGENVALUES",
+                     "      0.00000      0.00000", " REAL PART OF EIGENVECTORS",
+                     "      0.70711      0.00000", "      0.70711      0.00000"}));
+    EXPECT_EQ(as_doubles(e.get("E")), (std::vector<double>{0, 0}));
+    e.put("V", 2, 1, {1.5e3000Q, 2e3000Q});
+    EXPECT_EQ(e.matrix("D = DET(DIAG(V))"), (Lines{" DETERMINANT SHOULD BE MULTIPLIED BY 10** 6000"}));
+    EXPECT_LT(qm::abs(e.scalar("D") - 3), 1e-25Q);
+}
+
+// ---- accuracy ------------------------------------------------------------------------------
+
+class Hilbert : public ::testing::TestWithParam<int> {};
+
+TEST_P(Hilbert, InverseDeterminantCholeskyAndGeneralizedInverse) {
+    const int n = GetParam();
+    MatrixEngine e;
+    e.hilbert("H", n);
+    ASSERT_TRUE(e.matrix("HI = INV(H)").empty());
+    ASSERT_TRUE(e.matrix("D = DET(H)").empty());
+    ASSERT_TRUE(e.matrix("L = CHOL(H)").empty());
+    ASSERT_TRUE(e.matrix("G = SVD(H)").empty());
+    ASSERT_TRUE(e.matrix("R = RANK(H)").empty());
+    const Stored h = e.get("H"), hi = e.get("HI"), l = e.get("L"), g = e.get("G");
+    const Real cond = norm1(h) * norm1(hi);
+    EXPECT_GT(cond, 1e10Q);
+    // A inv(A) = I to 30 digits relative to the condition number.
+    EXPECT_LT(max_difference(times(h, hi), identity(n)), cond * 1e-30Q);
+    // The determinant against the closed form.
+    const Real exact = hilbert_determinant(n);
+    EXPECT_LT(qm::abs(e.scalar("D") - exact) / exact, cond * 1e-30Q);
+    // L L' = A with L lower triangular.
+    EXPECT_EQ(l.type, TYPE_TRIANGLE);
+    for (int i = 1; i <= n; ++i)
+        for (int j = i + 1; j <= n; ++j) EXPECT_EQ(l(i, j), 0);
+    EXPECT_LT(max_difference(times(l, transposed(l)), h), 1e-30Q);
+    // The generalized inverse of a regular matrix satisfies A G A = A.
+    EXPECT_LT(max_difference(times(times(h, g), h), h), cond * 1e-30Q);
+    EXPECT_EQ(e.scalar("R"), n);
+}
+
+TEST_P(Hilbert, EigenvaluesAndEigenvectors) {
+    const int n = GetParam();
+    MatrixEngine e;
+    e.hilbert("H", n);
+    ASSERT_TRUE(e.matrix("L = EIGVAL(H)").empty());
+    ASSERT_TRUE(e.matrix("V = EIGVEC(H)").empty());
+    ASSERT_TRUE(e.matrix("T = TRACE(H)").empty());
+    const Stored h = e.get("H"), lambda = e.get("L"), v = e.get("V");
+    ASSERT_EQ(lambda.rows, n);
+    Real sum = 0;
+    for (int k = 1; k <= n; ++k) {
+        if (k > 1) {
+            EXPECT_LE(lambda(k, 1), lambda(k - 1, 1)); // largest first
+        }
+        sum += lambda(k, 1);
+        // A v = lambda v, and v has unit length.
+        Real residual = 0, length = 0;
+        for (int i = 1; i <= n; ++i) {
+            Real av = 0;
+            for (int j = 1; j <= n; ++j) av += h(i, j) * v(j, k);
+            residual = std::max(residual, qm::abs(av - lambda(k, 1) * v(i, k)));
+            length += v(i, k) * v(i, k);
+        }
+        EXPECT_LT(residual, 1e-30Q) << "eigenvalue " << k;
+        EXPECT_LT(qm::abs(length - 1), 1e-30Q);
+    }
+    EXPECT_LT(qm::abs(sum - e.scalar("T")), 1e-30Q);
+    // The product of the eigenvalues is the determinant.
+    Real product = 1;
+    for (int k = 1; k <= n; ++k) product *= lambda(k, 1);
+    const Real exact = hilbert_determinant(n);
+    EXPECT_LT(qm::abs(product - exact) / exact, 1e-12Q);
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders8To12, Hilbert, ::testing::Values(8, 9, 10, 11, 12));
+
+TEST(MatrixAlgebra, GeneralEigenvaluesRankDeficiencyAndFactor) {
+    MatrixEngine e;
+    // Companion matrix of (x-1)(x-2)(x-3): eigenvalues 3, 2, 1.
+    e.put("C", 3, 3, {6, -11, 6, 1, 0, 0, 0, 1, 0});
+    e.matrix("L = EIGVAL(C)");
+    e.matrix("V = EIGVEC(C)");
+    const Stored c = e.get("C"), l = e.get("L"), v = e.get("V");
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_LT(qm::abs(l(k, 1) - (4 - k)), 1e-30Q);
+        for (int i = 1; i <= 3; ++i) {
+            Real cv = 0;
+            for (int j = 1; j <= 3; ++j) cv += c(i, j) * v(j, k);
+            EXPECT_LT(qm::abs(cv - l(k, 1) * v(i, k)), 1e-30Q);
+        }
+    }
+    // A 4 by 3 matrix of rank 2: the Penrose conditions hold for its generalized inverse.
+    e.put("A", 4, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+    e.matrix("R = RANK(A)");
+    EXPECT_EQ(e.scalar("R"), 2);
+    e.matrix("G = SVD(A)");
+    const Stored a = e.get("A"), g = e.get("G");
+    EXPECT_EQ(g.rows, 3);
+    EXPECT_EQ(g.cols, 4);
+    EXPECT_LT(max_difference(times(times(a, g), a), a), 1e-28Q);
+    EXPECT_LT(max_difference(times(times(g, a), g), g), 1e-28Q);
+    const Stored ag = times(a, g), ga = times(g, a);
+    EXPECT_LT(max_difference(ag, transposed(ag)), 1e-28Q);
+    EXPECT_LT(max_difference(ga, transposed(ga)), 1e-28Q);
+    // FACT of a singular non-negative definite matrix: F F' = A.
+    e.matrix("S = A'*A");
+    e.matrix("F = FACT(S)");
+    const Stored s = e.get("S"), f = e.get("F");
+    EXPECT_LT(max_difference(times(f, transposed(f)), s) / max_abs(s.v), 1e-30Q);
+    EXPECT_EQ(e.matrix("F = FACT(0-S)"), (Lines{" ...ERROR..FACT NEEDS A NON-NEGATIVE DEFINITE MATRIX"}));
+}
+
+} // namespace
+} // namespace tarvex
