@@ -9,6 +9,7 @@
 
 #include "numeric/decimal.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -143,31 +144,71 @@ Big times(u128 m, const Big& b) {
 // floor(log10(2**k)) or one less.
 int decimal_exponent_estimate(int k) { return (k * 78913) >> 18; }
 
-// The D of `digits` digits as text, leading digit first.
-void write_digits(u128 D, int digits, char* out) {
-    char all[MAX_DIGITS];
-    const u64 base = 1000000000000000000ULL; // 10**18
-    u64 parts[2] = {u64(D / base), u64(D % base)};
-    for (int part = 1; part >= 0; --part)
-        for (int k = 17; k >= 0; --k) {
-            all[18 * part + k] = char('0' + parts[part] % 10);
-            parts[part] /= 10;
+struct DigitPairs {
+    char text[200];
+    constexpr DigitPairs() : text() {
+        for (int k = 0; k < 100; ++k) {
+            text[2 * k] = char('0' + k / 10);
+            text[2 * k + 1] = char('0' + k % 10);
         }
-    std::memcpy(out, all + MAX_DIGITS - digits, digits);
+    }
+};
+constexpr DigitPairs PAIRS;
+
+// The n digits of x (leading zeros included) into out[0..n), two at a time.
+void put_digits(u64 x, int n, char* out) {
+    while (n >= 2) {
+        const unsigned k = static_cast<unsigned>(x % 100) * 2;
+        x /= 100;
+        out[n - 1] = PAIRS.text[k + 1];
+        out[n - 2] = PAIRS.text[k];
+        n -= 2;
+    }
+    if (n) out[0] = char('0' + x % 10);
+}
+
+// Drops the trailing zeros of the n digits of x (x > 0); returns how many digits are left.
+int strip_zeros(u64& x, int n) {
+    while (x % 100000000 == 0) x /= 100000000, n -= 8;
+    while (x % 10000 == 0) x /= 10000, n -= 4;
+    while (x % 100 == 0) x /= 100, n -= 2;
+    while (x % 10 == 0) x /= 10, n -= 1;
+    return n;
+}
+
+// The significant digits of D (`digits` of them, the first non-zero) without its trailing
+// zeros, into out; returns their count.
+int significant_digits(u128 D, int digits, char* out) {
+    constexpr u64 E18 = 1000000000000000000ULL; // 10**18
+    if (digits <= 18) {
+        u64 x = static_cast<u64>(D);
+        const int n = strip_zeros(x, digits);
+        put_digits(x, n, out);
+        return n;
+    }
+    u64 high = static_cast<u64>(D / E18), low = static_cast<u64>(D % E18);
+    const int high_digits = digits - 18;
+    if (low == 0) {
+        const int n = strip_zeros(high, high_digits);
+        put_digits(high, n, out);
+        return n;
+    }
+    put_digits(high, high_digits, out);
+    const int n = strip_zeros(low, 18);
+    put_digits(low, n, out + high_digits);
+    return high_digits + n;
 }
 
 std::string format_general(bool negative, const DecimalDigits& d, int digits) {
     char text[MAX_DIGITS];
-    write_digits(d.D, digits, text);
-    int last = digits; // significant digits left once trailing zeros go
-    while (last > 1 && text[last - 1] == '0') --last;
+    const int last = significant_digits(d.D, digits, text); // digits once trailing zeros go
     const int X = d.exponent;
     std::string out;
-    out.reserve(48);
     if (negative) out += '-';
     if (X >= -4 && X < digits) {
         if (X >= 0) {
-            out.append(text, X + 1);
+            out.append(text, std::min(X + 1, last));
+            if (last < X + 1) out.append(X + 1 - last, '0');
             if (last > X + 1) {
                 out += '.';
                 out.append(text + X + 1, last - X - 1);
