@@ -84,7 +84,11 @@ void MatrixExecutor::reserve(long long rows, long long cols) {
     if (rows < 0 || cols < 0) dimension_error(Matrix(), nullptr);
     if (cols == 0 || rows <= room / cols) return;
     const long double wanted = static_cast<long double>(rows) * static_cast<long double>(cols);
-    ws.NEED = wanted > 4e18L ? 4'000'000'000'000'000'000LL : ws.LASADD + 4 + rows * cols;
+    // Capped so that the report's byte figures (words times 16) stay within 64 bits.
+    constexpr long long NEED_CAP = 1'000'000'000'000'000LL;
+    ws.NEED = wanted + static_cast<long double>(ws.LASADD) > static_cast<long double>(NEED_CAP)
+                  ? NEED_CAP
+                  : ws.LASADD + 4 + rows * cols;
     NOCORE(run_);
     throw Stop{};
 }
