@@ -5,8 +5,9 @@
 //     handed over one line at a time), so the fit and report are timed after the data are read.
 //  2. The whole process: build/tarvex on the same script, processor time and peak memory from
 //     wait4.
-// Run by hand: build/bench/bench_ols [rows] [passes]; the report of the last pass is left in
-// /tmp/tarvex_bench_ols.out for inspection.
+// Run by hand: build/bench/bench_ols [rows] [passes] [regressors]; regressors (default 10) is the
+// number of X columns in the equation, so 9 gives ten coefficients with the constant. The report
+// of the last pass is left in /tmp/tarvex_bench_ols.out for inspection.
 #include "interp/script_run.hpp"
 
 #include <algorithm>
@@ -96,6 +97,7 @@ int main(int argc, char** argv)
 {
     const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
     const int passes = argc > 2 ? std::atoi(argv[2]) : 3;
+    const int regressors = argc > 3 ? std::atoi(argv[3]) : 10;
     const char* data = "/tmp/tarvex_bench_ols.dat";
     const char* script_path = "/tmp/tarvex_bench_ols.cmd";
     const char* report_path = "/tmp/tarvex_bench_ols.out";
@@ -104,7 +106,7 @@ int main(int argc, char** argv)
     const std::vector<std::string> script = {
         "PAR 200000\n",
         "READ (" + std::string(data) + ") Y X1 X2 X3 X4 X5 X6 X7 X8 X9 X10\n",
-        "OLS Y X1 X2 X3 X4 X5 X6 X7 X8 X9 X10 / RSTAT\n",
+        "OLS Y X1-X" + std::to_string(regressors) + " / RSTAT\n",
         "STOP\n",
     };
     std::FILE* cmd = std::fopen(script_path, "w");
@@ -131,6 +133,7 @@ int main(int argc, char** argv)
         best_ols = std::min(best_ols, feed.cpu_at[3] - feed.cpu_at[2]);
         best_ols_wall = std::min(best_ols_wall, feed.wall_at[3] - feed.wall_at[2]);
     }
+    std::printf("OLS on %d regressors and the constant\n", regressors);
     std::printf("in process, best of %d (processor time): start+READ %.3f s, OLS fit and report "
                 "%.3f s (wall %.3f s)\n",
                 passes, best_read, best_ols, best_ols_wall);

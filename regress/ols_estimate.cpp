@@ -330,9 +330,13 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     for (int j = 0; j < k; ++j)
         fused_axpy(fit.fitted.data(), -fit.coef[j], fit.x.data() + std::size_t(j) * n, std::size_t(n));
     for (int i = 0; i < n; ++i) fit.resid[i] = fit.y[i] - fit.fitted[i];
-    std::vector<Real> es = fit.resid;
-    if (!fit.w.empty())
-        for (int i = 0; i < n; ++i) es[i] *= qm::sqrt(qm::abs(fit.w[i]));
+    // Residuals of the weighted rows; without weights they are the residuals themselves.
+    std::vector<Real> weighted_resid;
+    if (!fit.w.empty()) {
+        weighted_resid = fit.resid;
+        for (int i = 0; i < n; ++i) weighted_resid[i] *= qm::sqrt(qm::abs(fit.w[i]));
+    }
+    const std::vector<Real>& es = fit.w.empty() ? fit.resid : weighted_resid;
     // 10. Residual variance.
     fit.sse = sol.sse;
     if (!name_blank(o.INCOEFFI) || fit.restrictions > 0) {
