@@ -20,16 +20,23 @@ public:
     void add(Real a) { add_product(a, 1); }
     // The correctly rounded sum so far (+inf or -inf when it exceeds the binary128 range).
     Real result() const;
+    // Clears, adds a[i]*b[i] for i < n and returns the correctly rounded sum: the way to take
+    // many dot products with one accumulator (clearing costs only the limbs last written).
+    Real dot(const Real* a, const Real* b, std::size_t n);
 
     // Bits of the accumulator: products reach from 2^-32988 to below 2^32770; 64 bits spare
-    // keep the two's complement sum of up to 2^60 terms from overflowing.
+    // keep the sum of up to 2^60 terms from overflowing.
     static constexpr int OFFSET = 32988;
     static constexpr int LIMBS = (OFFSET + 32770 + 64) / 64 + 1;
 
 private:
-    void add_shifted(int position, const std::uint64_t (&value)[4], bool negative);
-    std::uint64_t limbs_[LIMBS];
-    int low_ = LIMBS; // lowest limb written since clear()
+    void accumulate(const Real* a, const Real* b); // add_product, inlined into dot()
+    // The positive and the negative products are summed apart, as magnitudes, so that a sum
+    // changing sign never sends a borrow through the limbs above it; they meet in result().
+    std::uint64_t positive_[LIMBS];
+    std::uint64_t negative_[LIMBS];
+    int low_ = LIMBS; // limbs low_ .. high_ may be nonzero (in either sum), all others are zero
+    int high_ = -1;
     bool special_ = false;
     Real special_sum_ = 0; // IEEE sum of the terms once a NaN or infinity appeared
 };
