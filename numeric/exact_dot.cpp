@@ -166,6 +166,13 @@ void ExactAccumulator::add_values(const Real* a, std::size_t n)
         accumulate(a + i, &one);
 }
 
+Real ExactAccumulator::dot(const Real* a, const Real* b, std::size_t n)
+{
+    clear();
+    add_products(a, b, n);
+    return result();
+}
+
 Real ExactAccumulator::result() const
 {
     if (special_)

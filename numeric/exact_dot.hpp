@@ -25,6 +25,9 @@ public:
     void add_products(const Real* a, const Real* b, std::size_t n);
     // Adds a[i] for i < n.
     void add_values(const Real* a, std::size_t n);
+    // Clears, adds a[i]*b[i] for i < n and returns the correctly rounded sum: the way to take
+    // many dot products with one accumulator.
+    Real dot(const Real* a, const Real* b, std::size_t n);
     // The correctly rounded sum so far (+inf or -inf when it exceeds the binary128 range).
     Real result() const;
 

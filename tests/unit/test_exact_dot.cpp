@@ -159,5 +159,38 @@ TEST(ExactDot, NaNAndInfinityFollowIeee)
     EXPECT_TRUE(bits_equal(sum.result(), 14));
 }
 
+TEST(ExactDot, OneAccumulatorForManyDots)
+{
+    // Each dot of a reused accumulator equals a fresh one, whatever the previous dot left in
+    // its limbs: sums far apart in exponent, sums that change sign, carries across many limbs.
+    std::mt19937_64 rng(7);
+    ExactAccumulator reused;
+    for (int trial = 0; trial < 300; ++trial) {
+        std::vector<Real> a, b;
+        const int spread = trial % 3 == 0 ? 16000 : trial % 3 == 1 ? 300 : 2;
+        const int n = static_cast<int>(rng() % 60);
+        for (int i = 0; i < n; ++i) {
+            const Real mantissa = Real(rng() >> 11) / pow2(53) + Real(rng() >> 11) / pow2(106);
+            const int e = static_cast<int>(rng() % (2 * spread + 1)) - spread;
+            a.push_back((rng() & 1) ? scalbnq(1 + mantissa, e) : -scalbnq(1 + mantissa, e));
+            b.push_back(rng() % 5 == 0 ? Real(0) : scalbnq(1 - mantissa / 2, -e / 2));
+        }
+        // All-ones significands: adding two of them carries through every limb they cover.
+        if (trial % 4 == 0) {
+            const Real ones = 2 - pow2(-112);
+            for (int i = 0; i < 8; ++i) {
+                a.push_back(scalbnq(ones, 64 * i));
+                b.push_back(ones);
+            }
+        }
+        EXPECT_TRUE(bits_equal(reused.dot(a.data(), b.data(), a.size()), dot(a, b))) << "trial " << trial;
+    }
+    // After a dot that ended in NaN the next one is finite again.
+    const Real nan_terms[] = {nanq(""), 1};
+    EXPECT_TRUE(isnanq(reused.dot(nan_terms, nan_terms, 2)));
+    const Real three[] = {3};
+    EXPECT_TRUE(bits_equal(reused.dot(three, three, 1), 9));
+}
+
 } // namespace
 } // namespace tarvex
