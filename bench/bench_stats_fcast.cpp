@@ -3,7 +3,8 @@
 // directly in the work area and the OLS fit is not timed: each figure is the processor time of
 // the one command, best of R runs. With --print the reports go to standard output instead of
 // /dev/null, so that two builds can be compared line for line.
-// Run by hand: build/bench/bench_stats_fcast [N] [K] [R] [--print].
+// Run by hand: build/bench/bench_stats_fcast [N] [K] [R] [--print] [--stats | --fcast] (the last
+// two run one of the commands only, for profiling).
 #include "interp/command_handlers.hpp"
 #include "interp/command_table.hpp"
 #include "interp/reader.hpp"
@@ -98,11 +99,14 @@ double best_of(Engine& e, const std::string& text, int repeats) {
 int main(int argc, char** argv) {
     long long n = 1000000;
     int k = 10, repeats = 3;
-    bool print = false;
+    bool print = false, stats_only = false, fcast_only = false;
     int position = 0;
     for (int a = 1; a < argc; ++a) {
-        if (std::strcmp(argv[a], "--print") == 0) {
-            print = true;
+        if (std::strcmp(argv[a], "--print") == 0 || std::strcmp(argv[a], "--stats") == 0 ||
+            std::strcmp(argv[a], "--fcast") == 0) {
+            print = print || argv[a][2] == 'p';
+            stats_only = stats_only || argv[a][2] == 's';
+            fcast_only = fcast_only || argv[a][2] == 'f';
             continue;
         }
         const long long v = std::atoll(argv[a]);
@@ -123,7 +127,12 @@ int main(int argc, char** argv) {
     }
     e.sample(int(n));
 
-    const double stats = best_of(e, "STATS" + list + " / PCOR PMEDIAN", repeats);
+    const double stats = fcast_only ? 0 : best_of(e, "STATS" + list + " / PCOR PMEDIAN", repeats);
+    if (stats_only) {
+        std::fprintf(stderr, "STATS of %d variables x %lld observations / PCOR PMEDIAN: %.3f s\n",
+                     k, n, stats);
+        return 0;
+    }
 
     // y = sum j*x_j + 5 + noise, so the fit is good but not perfect.
     e.data("Y", n, rng, 4096);

@@ -136,9 +136,12 @@ struct OrderResults {
 OrderResults order_statistics_pass(Run& run, const StatsOptions& o, const StatsData& d,
                                    const std::vector<std::string>& names) {
     OrderResults r;
+    const bool tables = run.flags.OPUT && (o.PFREQUEN || o.STEMPLOT != STATS_NOT_GIVEN);
     for (std::size_t i = 0; i < d.vars.size(); ++i) {
-        const std::vector<Real> values = d.plain(i);
-        const OrderStatistics os = SORTSH(values, run.ws.XMISS);
+        std::vector<Real> values = d.plain(i);
+        // SORTSH sorts a copy of its own unless nothing else needs the values.
+        const OrderStatistics os =
+            SORTSH(tables ? values : std::move(values), run.ws.XMISS);
         r.medians.push_back(os.median);
         r.modes.push_back(os.mode_applicable ? os.mode : run.ws.XMISS);
         if (!run.flags.OPUT) continue;

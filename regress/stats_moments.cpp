@@ -73,9 +73,11 @@ VariableSummary summarize(const CentredValues& c, bool divide_by_n, bool higher)
     s.mean = c.mean;
     s.sum = c.sum;
     s.minimum = s.maximum = x[0];
-    for (const Real v : x) {
-        if (v < s.minimum) s.minimum = v;
-        if (v > s.maximum) s.maximum = v;
+    for (const Real v : x) { // a new minimum cannot be a new maximum
+        if (v < s.minimum)
+            s.minimum = v;
+        else if (v > s.maximum)
+            s.maximum = v;
     }
     // The deviations of the rounded mean do not sum exactly to zero: remove their share.
     Real ss = c.dev_squares - c.dev_sum * c.dev_sum / s.n;
