@@ -1,7 +1,8 @@
 // Sums over a whole vector formed exactly and rounded once, for the moments and residual
-// statistics of large samples: the plain sum, the sum of absolute values, the sum of squares
-// about a given centre and the lag-one products. Each is the correctly rounded value of the exact
-// sum of the stored values, so no order of summation and no cancellation costs digits.
+// statistics of large samples: the sum of absolute values, sums of squares and cross products
+// about given centres, and the lag-one products and differences. Each is the correctly rounded
+// value of the exact sum of the stored values, so no order of summation and no cancellation
+// costs digits. (The plain sum is exact_sum of numeric/exact_dot.hpp.)
 #pragma once
 
 #include "numeric/real.hpp"
@@ -10,8 +11,6 @@
 
 namespace tarvex {
 
-// sum v[i], correctly rounded.
-Real exact_sum(const Real* v, std::size_t n);
 // sum |v[i]|, correctly rounded.
 Real exact_abs_sum(const Real* v, std::size_t n);
 // sum (v[i] - centre)^2 with every difference exact, correctly rounded.

@@ -113,13 +113,14 @@ ResidualStats residual_stats(const OlsFit& fit, bool heteroskedasticity) {
     }
     // Moments about the mean of the residuals.
     const Real mean = s.sum / n;
-    ExactAccumulator third, fourth;
-    for (Real v : e) {
-        const Real d = v - mean;
-        const Real d2 = d * d;
-        third.add_product(d2, d);
-        fourth.add_product(d2, d2);
+    std::vector<Real> d(count), d2(count);
+    for (std::size_t t = 0; t < count; ++t) {
+        d[t] = e[t] - mean;
+        d2[t] = d[t] * d[t];
     }
+    ExactAccumulator third, fourth;
+    third.add_products(d2.data(), d.data(), count);
+    fourth.add_products(d2.data(), d2.data(), count);
     const Real m2 = exact_centred_squares(ep, count, mean) / n;
     const Real m3 = third.result() / n;
     const Real m4 = fourth.result() / n;

@@ -3,6 +3,7 @@
 #include "numeric/exact_sums.hpp"
 
 #include "numeric/decimal.hpp"
+#include "numeric/exact_dot.hpp"
 
 #include <gtest/gtest.h>
 
