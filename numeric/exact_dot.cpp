@@ -1,13 +1,11 @@
 // Exact dot products. A finite binary128 value is m * 2^(e-112) with an integer significand m
 // below 2^113 (implicit bit included; subnormals have e = -16382 and no implicit bit). A product
-// is then (ma*mb) * 2^(ea+eb-224), an integer below 2^226 added at bit ea+eb-224+OFFSET of the
-// fixed-point sum of its sign: positive and negative products are kept as two magnitudes, which
-// only ever grow, so a carry stops within a limb or two and only the limbs a product touches
-// are written. Rounding takes their difference, reads its top 113 bits (fewer in the subnormal
+// is then (ma*mb) * 2^(ea+eb-224), an integer below 2^226 placed at bit ea+eb-224+OFFSET of an
+// accumulator of 64-bit limbs, the positive one or the negative one by the product's sign.
+// Rounding takes the difference of the two, reads its top 113 bits (fewer in the subnormal
 // range), the next bit and whether anything below it is set.
 #include "numeric/exact_dot.hpp"
 
-#include <algorithm>
 #include <cstring>
 #include <x86intrin.h>
 
@@ -20,12 +18,37 @@ using u128 = unsigned __int128;
 constexpr int SIGNIFICAND_BITS = 112; // stored fraction bits
 constexpr int EXPONENT_BIAS = 16383;
 constexpr int SPECIAL_EXPONENT = 0x7fff; // infinities and NaNs
-constexpr u128 FRACTION_MASK = (u128(1) << SIGNIFICAND_BITS) - 1;
+constexpr u64 HIGH_FRACTION_MASK = (u64(1) << (SIGNIFICAND_BITS - 64)) - 1;
 // The weight of the smallest subnormal, 2^-16494, as an accumulator bit position.
 constexpr int SUBNORMAL_POSITION = -16494 + ExactAccumulator::OFFSET;
-// Accumulator position of the product of two least significant significand bits, less the
-// two biased exponents (a subnormal counts as biased exponent 1).
-constexpr int PRODUCT_POSITION = ExactAccumulator::OFFSET - 2 * (EXPONENT_BIAS + SIGNIFICAND_BITS);
+// Accumulator position of a product's lowest bit, less the two biased exponents (taken as 1
+// for subnormals): (ba - BIAS - 112) + (bb - BIAS - 112) + OFFSET.
+constexpr int POSITION_BASE = ExactAccumulator::OFFSET - 2 * (EXPONENT_BIAS + SIGNIFICAND_BITS);
+
+struct Parts {
+    u64 high, low; // significand, implicit bit included
+    int biased;    // biased exponent, 1 for subnormals (their scale)
+    bool negative;
+    bool special;
+};
+
+// Reads the value's bits straight from memory as integers (little-endian halves): going
+// through a floating-point register would cost a store and a reload per value.
+inline Parts split(const Real* value)
+{
+    u64 high;
+    Parts p;
+    std::memcpy(&p.low, value, sizeof p.low);
+    std::memcpy(&high, reinterpret_cast<const char*>(value) + sizeof p.low, sizeof high);
+    p.negative = (high >> 63) != 0;
+    const int biased = static_cast<int>((high >> (SIGNIFICAND_BITS - 64)) & 0x7fff);
+    p.special = biased == SPECIAL_EXPONENT;
+    p.high = high & HIGH_FRACTION_MASK;
+    if (biased != 0)
+        p.high |= u64(1) << (SIGNIFICAND_BITS - 64);
+    p.biased = biased != 0 ? biased : 1;
+    return p;
+}
 
 Real encode(bool negative, int biased, u128 fraction)
 {
@@ -35,67 +58,51 @@ Real encode(bool negative, int biased, u128 fraction)
     return value;
 }
 
-// Adds the 256-bit value shifted left by `position` bits into limbs; returns the highest limb
-// written.
-inline __attribute__((always_inline)) int add_shifted(u64* limbs, int position,
-                                                      const u64 (&value)[4])
-{
-    const int index = position >> 6;
-    const int shift = position & 63;
-    // (x >> 1) >> (63 - shift) is x >> (64 - shift), and 0 when shift is 0.
-    const u64 part[5] = {
-        value[0] << shift,
-        (value[1] << shift) | ((value[0] >> 1) >> (63 - shift)),
-        (value[2] << shift) | ((value[1] >> 1) >> (63 - shift)),
-        (value[3] << shift) | ((value[2] >> 1) >> (63 - shift)),
-        (value[3] >> 1) >> (63 - shift),
-    };
-    u64* at = limbs + index;
-    unsigned char carry = _addcarry_u64(0, at[0], part[0], reinterpret_cast<unsigned long long*>(at));
-    carry = _addcarry_u64(carry, at[1], part[1], reinterpret_cast<unsigned long long*>(at + 1));
-    carry = _addcarry_u64(carry, at[2], part[2], reinterpret_cast<unsigned long long*>(at + 2));
-    carry = _addcarry_u64(carry, at[3], part[3], reinterpret_cast<unsigned long long*>(at + 3));
-    carry = _addcarry_u64(carry, at[4], part[4], reinterpret_cast<unsigned long long*>(at + 4));
-    int top = index + 4;
-    if (carry != 0) {
-        ++top;
-        while (++limbs[top] == 0)
-            ++top;
-    }
-    return top;
-}
-
 } // namespace
 
-ExactAccumulator::ExactAccumulator()
-{
-    std::memset(positive_, 0, sizeof positive_);
-    std::memset(negative_, 0, sizeof negative_);
-}
+ExactAccumulator::ExactAccumulator() { clear(); }
 
 void ExactAccumulator::clear()
 {
-    if (high_ >= low_) {
-        const std::size_t bytes = static_cast<std::size_t>(high_ - low_ + 1) * sizeof(u64);
-        std::memset(positive_ + low_, 0, bytes);
-        std::memset(negative_ + low_, 0, bytes);
-    }
     low_ = LIMBS;
     high_ = -1;
     special_ = false;
     special_sum_ = 0;
 }
 
+void ExactAccumulator::widen(int first, int last)
+{
+    if (high_ < low_) {
+        low_ = first;
+        high_ = first - 1;
+    }
+    if (first < low_) {
+        std::memset(positive_ + first, 0, sizeof(u64) * (low_ - first));
+        std::memset(negative_ + first, 0, sizeof(u64) * (low_ - first));
+        low_ = first;
+    }
+    if (last > high_) {
+        std::memset(positive_ + high_ + 1, 0, sizeof(u64) * (last - high_));
+        std::memset(negative_ + high_ + 1, 0, sizeof(u64) * (last - high_));
+        high_ = last;
+    }
+}
+
+void ExactAccumulator::carry_into(u64* limbs, int index)
+{
+    for (; index < LIMBS; ++index) {
+        if (index > high_)
+            widen(index, index);
+        if (++limbs[index] != 0)
+            return;
+    }
+}
+
 inline __attribute__((always_inline)) void ExactAccumulator::accumulate(const Real* a, const Real* b)
 {
-    // Each value as its two 64-bit halves, read straight from memory.
-    u64 x[2], y[2];
-    std::memcpy(x, a, sizeof x);
-    std::memcpy(y, b, sizeof y);
-    constexpr int HIGH_FRACTION_BITS = SIGNIFICAND_BITS - 64;
-    const int x_biased = static_cast<int>(x[1] >> HIGH_FRACTION_BITS) & SPECIAL_EXPONENT;
-    const int y_biased = static_cast<int>(y[1] >> HIGH_FRACTION_BITS) & SPECIAL_EXPONENT;
-    if (__builtin_expect(special_ || x_biased == SPECIAL_EXPONENT || y_biased == SPECIAL_EXPONENT, 0)) {
+    const Parts x = split(a);
+    const Parts y = split(b);
+    if (special_ || x.special || y.special) {
         if (!special_) {
             special_ = true;
             special_sum_ = 0;
@@ -103,84 +110,123 @@ inline __attribute__((always_inline)) void ExactAccumulator::accumulate(const Re
         special_sum_ += *a * *b;
         return;
     }
-    constexpr u64 HIGH_FRACTION_MASK = (u64(1) << HIGH_FRACTION_BITS) - 1;
-    const u64 xl = x[0];
-    const u64 xh = (x[1] & HIGH_FRACTION_MASK) | (u64(x_biased != 0) << HIGH_FRACTION_BITS);
-    const u64 yl = y[0];
-    const u64 yh = (y[1] & HIGH_FRACTION_MASK) | (u64(y_biased != 0) << HIGH_FRACTION_BITS);
-    if ((xl | xh) == 0 || (yl | yh) == 0)
+    if ((x.high | x.low) == 0 || (y.high | y.low) == 0)
         return;
-    // 113 x 113 bits in 64-bit halves: (xh 2^64 + xl)(yh 2^64 + yl).
-    const u128 ll = u128(xl) * yl;
-    const u128 middle = u128(xl) * yh + u128(xh) * yl; // below 2^115, no overflow
-    const u128 hh = u128(xh) * yh;                     // below 2^98
-    u64 product[4];
-    product[0] = static_cast<u64>(ll);
-    const u128 second = (ll >> 64) + static_cast<u64>(middle);
-    product[1] = static_cast<u64>(second);
-    const u128 third = (second >> 64) + (middle >> 64) + static_cast<u64>(hh);
-    product[2] = static_cast<u64>(third);
-    product[3] = static_cast<u64>((third >> 64) + (hh >> 64));
-    const int position = std::max(x_biased, 1) + std::max(y_biased, 1) + PRODUCT_POSITION;
-    const bool negative = ((x[1] ^ y[1]) >> 63) != 0;
-    const int top = add_shifted(negative ? negative_ : positive_, position, product);
-    low_ = std::min(low_, position >> 6);
-    high_ = std::max(high_, top);
+    // 113 x 113 bits in 64-bit halves: (xh 2^64 + xl)(yh 2^64 + yl) < 2^226, four limbs.
+    using ull = unsigned long long;
+    const u128 ll = u128(x.low) * y.low;
+    const u128 lh = u128(x.low) * y.high;
+    const u128 hl = u128(x.high) * y.low;
+    const u128 hh = u128(x.high) * y.high;
+    ull p1, p2, p3;
+    unsigned char c = _addcarry_u64(0, ull(ll >> 64), ull(lh), &p1);
+    c = _addcarry_u64(c, ull(lh >> 64), ull(hh), &p2);
+    _addcarry_u64(c, ull(hh >> 64), 0, &p3);
+    c = _addcarry_u64(0, p1, ull(hl), &p1);
+    c = _addcarry_u64(c, p2, ull(hl >> 64), &p2);
+    _addcarry_u64(c, p3, 0, &p3);
+    const u64 p0 = static_cast<u64>(ll);
+
+    const int position = x.biased + y.biased + POSITION_BASE;
+    const int index = position >> 6;
+    const int shift = position & 63;
+    // v >> (64 - shift) that is 0 for shift 0.
+    const auto spill = [shift](u64 v) { return (v >> 1) >> (63 - shift); };
+    if (index < low_ || index + 4 > high_)
+        widen(index, index + 4);
+    u64* limbs = (x.negative != y.negative ? negative_ : positive_) + index;
+    // A plain carry chain over the five limbs the shifted product covers.
+    ull s0, s1, s2, s3, s4;
+    unsigned char carry = _addcarry_u64(0, limbs[0], p0 << shift, &s0);
+    carry = _addcarry_u64(carry, limbs[1], (p1 << shift) | spill(p0), &s1);
+    carry = _addcarry_u64(carry, limbs[2], (p2 << shift) | spill(p1), &s2);
+    carry = _addcarry_u64(carry, limbs[3], (p3 << shift) | spill(p2), &s3);
+    carry = _addcarry_u64(carry, limbs[4], spill(p3), &s4);
+    limbs[0] = s0;
+    limbs[1] = s1;
+    limbs[2] = s2;
+    limbs[3] = s3;
+    limbs[4] = s4;
+    if (carry != 0)
+        carry_into(limbs - index, index + 5);
 }
 
 void ExactAccumulator::add_product(Real a, Real b) { accumulate(&a, &b); }
+
+void ExactAccumulator::add_products(const Real* a, const Real* b, std::size_t n)
+{
+    for (std::size_t i = 0; i < n; ++i)
+        accumulate(a + i, b + i);
+}
+
+void ExactAccumulator::add_values(const Real* a, std::size_t n)
+{
+    const Real one = 1;
+    for (std::size_t i = 0; i < n; ++i)
+        accumulate(a + i, &one);
+}
+
+Real ExactAccumulator::dot(const Real* a, const Real* b, std::size_t n)
+{
+    clear();
+    add_products(a, b, n);
+    return result();
+}
 
 Real ExactAccumulator::result() const
 {
     if (special_)
         return special_sum_;
-    if (high_ < low_)
+    // The larger of the two sums decides the sign; the magnitude is their difference.
+    int top = high_;
+    while (top >= low_ && positive_[top] == negative_[top])
+        --top;
+    if (top < low_)
         return 0;
-    const int low = low_;
-    const int high = high_;
-    // Magnitude and sign of positive - negative over the limbs in use.
+    const bool negative = negative_[top] > positive_[top];
+    const u64* larger = negative ? negative_ : positive_;
+    const u64* smaller = negative ? positive_ : negative_;
     u64 magnitude[LIMBS];
     u64 borrow = 0;
-    for (int i = low; i <= high; ++i) {
-        const u128 difference = u128(positive_[i]) - negative_[i] - borrow;
-        magnitude[i] = static_cast<u64>(difference);
-        borrow = static_cast<u64>(difference >> 64) & 1;
+    for (int i = low_; i <= top; ++i) {
+        const u128 take = u128(smaller[i]) + borrow;
+        magnitude[i] = larger[i] - static_cast<u64>(take);
+        borrow = u128(larger[i]) < take;
     }
-    const bool negative = borrow != 0;
-    if (negative) {
-        u64 carry = 1;
-        for (int i = low; i <= high; ++i) {
-            const u128 sum = u128(~magnitude[i]) + carry;
-            magnitude[i] = static_cast<u64>(sum);
-            carry = static_cast<u64>(sum >> 64);
-        }
-    }
-    int top = high;
-    while (top >= low && magnitude[top] == 0)
+    while (magnitude[top] == 0)
         --top;
-    if (top < low)
-        return 0;
+    const int low = low_;
     const auto limb = [&](int i) -> u64 { return i >= low && i <= top ? magnitude[i] : 0; };
-    const auto bit = [&](int position) -> u64 { return (limb(position >> 6) >> (position & 63)) & 1; };
+    const auto bit = [&](int position) -> u64 {
+        return position < 0 ? 0 : (limb(position / 64) >> (position % 64)) & 1;
+    };
     const int highest = top * 64 + 63 - __builtin_clzll(magnitude[top]);
     // Keep bits lowest..highest: 113 of them, or fewer in the subnormal range.
-    int lowest = std::max(highest - SIGNIFICAND_BITS, SUBNORMAL_POSITION);
+    int lowest = highest - SIGNIFICAND_BITS;
+    if (lowest < SUBNORMAL_POSITION)
+        lowest = SUBNORMAL_POSITION;
     u128 kept = 0;
-    if (highest >= lowest) {
-        const int index = lowest >> 6;
-        const int shift = lowest & 63;
-        const u64 low_word = (limb(index) >> shift) | ((limb(index + 1) << 1) << (63 - shift));
-        const u64 high_word = (limb(index + 1) >> shift) | ((limb(index + 2) << 1) << (63 - shift));
-        const int width = highest - lowest + 1;
-        kept = ((u128(high_word) << 64) | low_word) & ((u128(1) << width) - 1);
+    const int count = highest - lowest + 1;
+    if (count > 0) {
+        const int first = lowest / 64;
+        const int offset = lowest % 64;
+        const u128 window = (u128(limb(first + 1)) << 64) | limb(first);
+        kept = window >> offset;
+        if (offset > 0)
+            kept |= u128(limb(first + 2)) << (128 - offset);
+        kept &= (u128(1) << count) - 1; // count <= 113
     }
     const u64 round = bit(lowest - 1);
-    // Anything set strictly below the round bit.
-    const int below = lowest - 1;
-    const int below_limb = below >> 6;
-    bool sticky = (limb(below_limb) & ((u64(1) << (below & 63)) - 1)) != 0;
-    for (int i = std::min(below_limb - 1, top); !sticky && i >= low; --i)
-        sticky = magnitude[i] != 0;
+    bool sticky = false;
+    const int below = lowest - 1; // bits strictly below this position
+    if (below > 0) {
+        const int at = below / 64;
+        const int offset = below % 64;
+        if (offset > 0 && (limb(at) & ((u64(1) << offset) - 1)) != 0)
+            sticky = true;
+        for (int i = at - 1; !sticky && i >= low; --i)
+            sticky = magnitude[i] != 0;
+    }
     if (round && (sticky || (kept & 1)))
         ++kept;
     if (kept >> (SIGNIFICAND_BITS + 1)) { // rounding carried into a 114th bit
@@ -192,23 +238,23 @@ Real ExactAccumulator::result() const
         const int biased = exponent + EXPONENT_BIAS;
         if (biased >= SPECIAL_EXPONENT)
             return negative ? -__builtin_infq() : __builtin_infq();
-        return encode(negative, biased, kept & FRACTION_MASK);
+        return encode(negative, biased, kept & ((u128(1) << SIGNIFICAND_BITS) - 1));
     }
     return encode(negative, 0, kept); // subnormal
-}
-
-Real ExactAccumulator::dot(const Real* a, const Real* b, std::size_t n)
-{
-    clear();
-    for (std::size_t i = 0; i < n; ++i)
-        accumulate(a + i, b + i);
-    return result();
 }
 
 Real exact_dot(const Real* a, const Real* b, std::size_t n)
 {
     ExactAccumulator sum;
-    return sum.dot(a, b, n);
+    sum.add_products(a, b, n);
+    return sum.result();
+}
+
+Real exact_sum(const Real* a, std::size_t n)
+{
+    ExactAccumulator sum;
+    sum.add_values(a, n);
+    return sum.result();
 }
 
 Real exact_sum_of_squares(const Real* a, std::size_t n) { return exact_dot(a, a, n); }

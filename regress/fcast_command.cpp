@@ -140,8 +140,9 @@ void cmd_fcast(Run& run) {
         return;
     }
     FcastSettings settings;
+    const SkipCodes skip = skip_codes(run); // read once, not looked up for every observation
     for (long long t = beg; t <= end; ++t)
-        if (obs_in_use(run, int(t))) settings.obs.push_back(int(t));
+        if (!skip || t < 1 || t > skip.length || skip.codes[t] <= 0) settings.obs.push_back(int(t));
     const int nobs = int(settings.obs.size());
 
     // 5. The model.

@@ -3,6 +3,7 @@
 
 #include "interp/run.hpp"
 #include "numeric/decimal.hpp"
+#include "numeric/exact_dot.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fcast_accuracy.hpp"
@@ -118,11 +119,11 @@ void write_fcast_accuracy(Run& run, const FcastAccuracy& a) {
 }
 
 Real forecast_rmse(const Forecast& f) {
-    Real sum = 0;
+    ExactAccumulator sum;
     int count = 0;
     for (const FcastRow& r : f.rows)
-        if (r.defined) sum += r.se * r.se, ++count;
-    return count > 0 ? qm::sqrt(sum / count) : Real(0);
+        if (r.defined) sum.add_product(r.se, r.se), ++count;
+    return count > 0 ? qm::sqrt(sum.result() / count) : Real(0);
 }
 
 void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
@@ -141,15 +142,16 @@ void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
         fit.y.push_back(r.observed);
         fit.fitted.push_back(r.predicted);
         fit.resid.push_back(r.observed - r.predicted);
-        fit.sse += fit.resid.back() * fit.resid.back();
     }
     fit.n = int(fit.obs.size());
     if (fit.n == 0) return;
+    fit.sse = exact_sum_of_squares(fit.resid.data(), fit.resid.size());
     fit.x.assign(std::size_t(fit.n) * fit.k, 0);
-    int i = 0;
-    for (const FcastRow& r : f.rows) {
-        if (!error_known(r)) continue;
-        for (int j = 0; j < fit.k; ++j) fit.x[std::size_t(j) * fit.n + i] = r.x[j];
+    std::size_t i = 0;
+    for (std::size_t row = 0; row < f.rows.size(); ++row) {
+        if (!error_known(f.rows[row])) continue;
+        const Real* x = f.x_of(row);
+        for (int j = 0; j < fit.k; ++j) fit.x[std::size_t(j) * fit.n + i] = x[j];
         ++i;
     }
     fit.nobs = fit.n;

@@ -135,9 +135,13 @@ bool load_stats_variables(Run& run, const StatsOptions& o, StatsData& data) {
     data.end = end;
     const std::size_t n = data.end >= data.beg ? std::size_t(data.end - data.beg + 1) : 0;
 
+    // The codes of SKIP$ are read once here rather than looked up for every observation.
     std::vector<char> usable(n, 0);
-    for (std::size_t i = 0; i < n; ++i)
-        usable[i] = obs_in_use(run, data.beg + int(i));
+    const SkipCodes skip = skip_codes(run);
+    for (std::size_t i = 0; i < n; ++i) {
+        const long long t = data.beg + (long long)i;
+        usable[i] = !skip || t > skip.length || skip.codes[t] <= 0;
+    }
 
     const std::string weight_name = trim(o.WEIGHT);
     if (!weight_name.empty()) {

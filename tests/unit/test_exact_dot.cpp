@@ -121,6 +121,29 @@ TEST(ExactDot, RandomSumsWithAKnownAnswerInAnyOrder)
     }
 }
 
+TEST(ExactDot, LongSumsCarryAndChangeSignWithoutLosingBits)
+{
+    // 4096 copies of the largest significand, 2 - 2^-112: exactly 2^13 - 2^-100, which needs all
+    // 113 bits; every addition carries across limbs.
+    const Real all_ones = 2 - pow2(-112);
+    std::vector<Real> many(4096, all_ones), ones(4096, 1);
+    EXPECT_TRUE(bits_equal(dot(many, ones), pow2(13) - pow2(-100)));
+    // A running sum that changes sign at every step, far above the one term that survives, and
+    // one accumulator used for sums of very different magnitudes in turn.
+    ExactAccumulator sum;
+    for (int scale : {0, 9000, -9000, 16000}) {
+        sum.clear();
+        for (int i = 0; i < 1000; ++i) {
+            sum.add_product(all_ones, pow2(scale + i % 7));
+            sum.add_product(-all_ones, pow2(scale + i % 7));
+            sum.add_product(-all_ones, pow2(scale + i % 5));
+            sum.add_product(all_ones, pow2(scale + i % 5));
+        }
+        sum.add(pow2(-200));
+        EXPECT_TRUE(bits_equal(sum.result(), pow2(-200))) << "scale " << scale;
+    }
+}
+
 TEST(ExactDot, NaNAndInfinityFollowIeee)
 {
     EXPECT_TRUE(isnanq(dot({1, nanq("")}, {1, 1})));
