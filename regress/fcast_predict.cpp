@@ -14,14 +14,19 @@ namespace tarvex {
 
 namespace {
 
-// A variable read by observation number; the missing-value code outside its length.
+// A variable read by observation number; the missing-value code outside its length. Elements
+// of a work-area variable are read in place (nothing moves the work area during a forecast).
 struct Series {
     VarInfo info;
     bool ok = false;
-    Series(Run& run, int ref) { ok = ref > 0 && reference_exists(run, ref) && VINFO(run, ref, info); }
+    const Real* base = nullptr; // element t at base[t * inc]; null for a result scalar
+    Series(Run& run, int ref) {
+        ok = ref > 0 && reference_exists(run, ref) && VINFO(run, ref, info);
+        if (ok && info.scalar == 0 && info.addr != 0) base = &element(run, info, 0);
+    }
     Real at(Run& run, long long t) const {
         if (!ok || t < 1 || t > info.length) return run.ws.XMISS;
-        return element(run, info, t);
+        return base ? base[t * info.inc] : element(run, info, t);
     }
 };
 
