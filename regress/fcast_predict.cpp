@@ -128,11 +128,13 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
         row_of.assign(std::size_t(settings.obs.back() - first_obs + 1), -1);
     out.k = k;
     out.rows.reserve(settings.obs.size());
-    out.x.assign(settings.obs.size() * std::size_t(k), Real(0));
+    std::vector<Real> scratch(std::size_t(k), Real(0)); // a row's values when they are not kept
+    if (settings.keep_regressors) out.x.assign(settings.obs.size() * std::size_t(k), Real(0));
     for (int t : settings.obs) {
         FcastRow row;
         row.obs = t;
-        Real* x = out.x.data() + out.rows.size() * std::size_t(k);
+        Real* x = settings.keep_regressors ? out.x.data() + out.rows.size() * std::size_t(k)
+                                           : scratch.data();
         const Real y = dep.at(run, (long long)t - model.dep_lag);
         row.known = y != xmiss;
         row.observed = row.known ? y : xmiss;
