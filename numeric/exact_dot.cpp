@@ -7,6 +7,7 @@
 #include "numeric/exact_dot.hpp"
 
 #include <cstring>
+#include <vector>
 #include <x86intrin.h>
 
 namespace tarvex {
@@ -53,8 +54,12 @@ inline Parts split(const Real* value)
 Real encode(bool negative, int biased, u128 fraction)
 {
     const u128 bits = (u128(negative) << 127) | (u128(biased) << SIGNIFICAND_BITS) | fraction;
+    // The two halves go straight into a vector register: stored as integers and reloaded as one
+    // 16-byte value they would stall the load.
+    const __m128i halves = _mm_set_epi64x(static_cast<long long>(bits >> 64),
+                                          static_cast<long long>(bits));
     Real value;
-    std::memcpy(&value, &bits, sizeof value);
+    std::memcpy(&value, &halves, sizeof value);
     return value;
 }
 
@@ -186,21 +191,31 @@ Real ExactAccumulator::result() const
     const bool negative = negative_[top] > positive_[top];
     const u64* larger = negative ? negative_ : positive_;
     const u64* smaller = negative ? positive_ : negative_;
-    u64 magnitude[LIMBS];
+    // The difference over limbs low_ .. top, held from index 0; a short sum (the usual case)
+    // needs no more than the small buffer.
+    const int low = low_;
+    constexpr int SMALL_LIMBS = 32;
+    u64 small_buffer[SMALL_LIMBS];
+    std::vector<u64> large_buffer;
+    u64* difference = small_buffer;
+    if (top - low + 1 > SMALL_LIMBS) {
+        large_buffer.resize(std::size_t(top - low + 1));
+        difference = large_buffer.data();
+    }
     u64 borrow = 0;
-    for (int i = low_; i <= top; ++i) {
+    for (int i = low; i <= top; ++i) {
         const u128 take = u128(smaller[i]) + borrow;
-        magnitude[i] = larger[i] - static_cast<u64>(take);
+        difference[i - low] = larger[i] - static_cast<u64>(take);
         borrow = u128(larger[i]) < take;
     }
-    while (magnitude[top] == 0)
+    while (difference[top - low] == 0)
         --top;
-    const int low = low_;
-    const auto limb = [&](int i) -> u64 { return i >= low && i <= top ? magnitude[i] : 0; };
+    const auto magnitude_at = [&](int i) { return difference[i - low]; };
+    const auto limb = [&](int i) -> u64 { return i >= low && i <= top ? magnitude_at(i) : 0; };
     const auto bit = [&](int position) -> u64 {
         return position < 0 ? 0 : (limb(position / 64) >> (position % 64)) & 1;
     };
-    const int highest = top * 64 + 63 - __builtin_clzll(magnitude[top]);
+    const int highest = top * 64 + 63 - __builtin_clzll(magnitude_at(top));
     // Keep bits lowest..highest: 113 of them, or fewer in the subnormal range.
     int lowest = highest - SIGNIFICAND_BITS;
     if (lowest < SUBNORMAL_POSITION)
@@ -225,7 +240,7 @@ Real ExactAccumulator::result() const
         if (offset > 0 && (limb(at) & ((u64(1) << offset) - 1)) != 0)
             sticky = true;
         for (int i = at - 1; !sticky && i >= low; --i)
-            sticky = magnitude[i] != 0;
+            sticky = magnitude_at(i) != 0;
     }
     if (round && (sticky || (kept & 1)))
         ++kept;

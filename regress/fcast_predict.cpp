@@ -14,15 +14,41 @@ namespace tarvex {
 
 namespace {
 
-// A variable read by observation number; the missing-value code outside its length.
+// A variable read by observation number; the missing-value code outside its length. Elements
+// of a work-area variable are read in place (nothing moves the work area during a forecast).
 struct Series {
     VarInfo info;
     bool ok = false;
-    Series(Run& run, int ref) { ok = ref > 0 && reference_exists(run, ref) && VINFO(run, ref, info); }
+    const Real* base = nullptr; // element t at base[t * inc]; null for a result scalar
+    Series(Run& run, int ref) {
+        ok = ref > 0 && reference_exists(run, ref) && VINFO(run, ref, info);
+        if (ok && info.scalar == 0 && info.addr != 0) base = &element(run, info, 0);
+    }
     Real at(Run& run, long long t) const {
         if (!ok || t < 1 || t > info.length) return run.ws.XMISS;
-        return element(run, info, t);
+        return base ? base[t * info.inc] : element(run, info, t);
     }
+};
+
+// v == xmiss. For a missing-value code other than zero or NaN the values are equal exactly
+// when their bits are, which is cheaper to test than calling the soft-float comparison.
+class MissingTest {
+  public:
+    explicit MissingTest(Real xmiss) : xmiss_(xmiss) {
+        std::memcpy(&bits_, &xmiss, sizeof bits_);
+        by_bits_ = xmiss == xmiss && xmiss != 0;
+    }
+    bool operator()(Real v) const {
+        if (!by_bits_) return v == xmiss_;
+        unsigned __int128 bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        return bits == bits_;
+    }
+
+  private:
+    Real xmiss_;
+    unsigned __int128 bits_;
+    bool by_bits_;
 };
 
 bool is_lagged_dependent(const FcastModel& m, const OlsTerm& t) {
@@ -92,6 +118,8 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
     out.has_se = model.has_covariance();
     const int k = model.k();
     const Real xmiss = run.ws.XMISS;
+    const MissingTest is_missing(xmiss);
+    const Real sigma2 = model.sigma * model.sigma;
     const Series dep(run, model.dep_ref);
     std::vector<Series> columns;
     columns.reserve(k);
@@ -123,13 +151,15 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
         row_of.assign(std::size_t(settings.obs.back() - first_obs + 1), -1);
     out.k = k;
     out.rows.reserve(settings.obs.size());
-    out.x.assign(settings.obs.size() * std::size_t(k), Real(0));
+    std::vector<Real> scratch(std::size_t(k), Real(0)); // a row's values when they are not kept
+    if (settings.keep_regressors) out.x.assign(settings.obs.size() * std::size_t(k), Real(0));
     for (int t : settings.obs) {
         FcastRow row;
         row.obs = t;
-        Real* x = out.x.data() + out.rows.size() * std::size_t(k);
+        Real* x = settings.keep_regressors ? out.x.data() + out.rows.size() * std::size_t(k)
+                                           : scratch.data();
         const Real y = dep.at(run, (long long)t - model.dep_lag);
-        row.known = y != xmiss;
+        row.known = !is_missing(y);
         row.observed = row.known ? y : xmiss;
         for (int j = 0; j < k && row.problem == FcastProblem::NONE; ++j) {
             const OlsTerm& term = model.terms[j];
@@ -150,7 +180,7 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
                 v = at >= 0 && out.rows[std::size_t(at)].defined ? out.rows[std::size_t(at)].predicted
                                                                  : xmiss;
             }
-            if (v == xmiss) {
+            if (is_missing(v)) {
                 row.problem = FcastProblem::UNDEFINED;
                 break;
             }
@@ -173,7 +203,7 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
             const Real quad = (*quadratic)(x); // x'Vx
             const int steps = psi.empty() || t <= settings.dynamic_origin ? 1 : t - settings.dynamic_origin;
             const Real spread = psi.empty() ? Real(1) : spread_upto[std::size_t(steps)];
-            row.se = qm::sqrt(qm::abs(model.sigma * model.sigma * spread + quad));
+            row.se = qm::sqrt(qm::abs(sigma2 * spread + quad));
             if (model.log_dependent) row.se *= row.predicted;
         }
         if (!row.defined) row.predicted = xmiss;

@@ -28,12 +28,13 @@ struct FcastSettings {
     std::vector<int> obs;       // the observations to forecast, ascending
     bool dynamic = false;
     int dynamic_origin = 0;     // with DYNAMIC: lagged forecasts replace data after this one
+    bool keep_regressors = false; // keep each row's regressor values in Forecast::x
 };
 
 struct Forecast {
     std::vector<FcastRow> rows;
     int k = 0;
-    std::vector<Real> x; // the regressor values row i used: x[i*k] .. x[i*k + k - 1]
+    std::vector<Real> x; // with keep_regressors, the values row i used: x[i*k] .. x[i*k + k - 1]
     bool has_se = false;
     const Real* x_of(std::size_t row) const { return x.data() + row * std::size_t(k); }
 };

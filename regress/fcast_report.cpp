@@ -136,6 +136,9 @@ void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
     fit.dep_name = name8(model.dep_name);
     fit.terms = model.terms;
     fit.k = model.k();
+    for (auto* v : {&fit.y, &fit.fitted, &fit.resid})
+        v->reserve(f.rows.size());
+    fit.obs.reserve(f.rows.size());
     for (const FcastRow& r : f.rows) {
         if (!error_known(r)) continue;
         fit.obs.push_back(r.obs);
@@ -146,13 +149,16 @@ void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
     fit.n = int(fit.obs.size());
     if (fit.n == 0) return;
     fit.sse = exact_sum_of_squares(fit.resid.data(), fit.resid.size());
-    fit.x.assign(std::size_t(fit.n) * fit.k, 0);
-    std::size_t i = 0;
-    for (std::size_t row = 0; row < f.rows.size(); ++row) {
-        if (!error_known(f.rows[row])) continue;
-        const Real* x = f.x_of(row);
-        for (int j = 0; j < fit.k; ++j) fit.x[std::size_t(j) * fit.n + i] = x[j];
-        ++i;
+    // The regressors are needed by the heteroskedasticity test alone.
+    if (o.LM) {
+        fit.x.assign(std::size_t(fit.n) * fit.k, 0);
+        std::size_t i = 0;
+        for (std::size_t row = 0; row < f.rows.size(); ++row) {
+            if (!error_known(f.rows[row])) continue;
+            const Real* x = f.x_of(row);
+            for (int j = 0; j < fit.k; ++j) fit.x[std::size_t(j) * fit.n + i] = x[j];
+            ++i;
+        }
     }
     fit.nobs = fit.n;
     fit.df = fit.n;

@@ -144,6 +144,24 @@ TEST(ExactDot, LongSumsCarryAndChangeSignWithoutLosingBits)
     }
 }
 
+TEST(ExactDot, SumsOfValuesAndOfArraysOfProducts)
+{
+    // 1e30 + 1 - 1e30 is 1; the loop gives 0. Many tiny terms under a large one are kept too.
+    const Real cancel[] = {1e30Q, 1, -1e30Q};
+    EXPECT_TRUE(bits_equal(exact_sum(cancel, 3), 1));
+    std::vector<Real> tiny(1024, pow2(-120));
+    tiny.push_back(1);
+    EXPECT_TRUE(bits_equal(exact_sum(tiny.data(), tiny.size()), 1 + pow2(-110)));
+    EXPECT_TRUE(bits_equal(exact_sum(nullptr, 0), 0));
+    // add_values and add_products add to what the accumulator holds.
+    ExactAccumulator sum;
+    const Real a[] = {3, -2}, b[] = {5, 7};
+    sum.add_values(a, 2);      // 1
+    sum.add_products(a, b, 2); // + 15 - 14
+    sum.add(pow2(-200));
+    EXPECT_TRUE(bits_equal(sum.result(), 2 + pow2(-200)));
+}
+
 TEST(ExactDot, NaNAndInfinityFollowIeee)
 {
     EXPECT_TRUE(isnanq(dot({1, nanq("")}, {1, 1})));
