@@ -1,7 +1,8 @@
 // Benchmark: the three least-squares solvers on N observations of 10 regressors (intercept
-// included) and y, and the exact dot product against the plain loop. Processor time, so that a
+// included) and y, and the exact dot product and the fused update against the plain loops. Processor time, so that a
 // busy machine disturbs the figures less. Run by hand: build/bench/bench_solvers [N].
 #include "numeric/exact_dot.hpp"
+#include "numeric/fused_axpy.hpp"
 #include "regress/gram_schmidt.hpp"
 #include "regress/householder.hpp"
 #include "regress/normal_equations.hpp"
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -27,6 +29,13 @@ __attribute__((noinline)) tarvex::Real plain_dot(const tarvex::Real* a, const ta
     for (int i = 0; i < n; ++i)
         sum += a[i] * b[i];
     return sum;
+}
+
+__attribute__((noinline)) void plain_axpy(tarvex::Real* y, tarvex::Real c, const tarvex::Real* x,
+                                           int n)
+{
+    for (int i = 0; i < n; ++i)
+        y[i] -= c * x[i];
 }
 
 } // namespace
@@ -52,6 +61,16 @@ int main(int argc, char** argv)
     std::printf("dot product: plain %.1f ns, exact %.1f ns per element (%s)\n",
                 (middle - start) * 1e9 / n, (end - middle) * 1e9 / n,
                 plain == exact ? "same value" : "values differ in the last bits");
+
+    std::vector<Real> target(data.column(2), data.column(2) + n);
+    const Real factor = data.at(5, 3) / 1000;
+    start = cpu_seconds();
+    plain_axpy(target.data(), factor, data.column(0), n);
+    middle = cpu_seconds();
+    fused_axpy(target.data(), factor, data.column(0), static_cast<std::size_t>(n));
+    end = cpu_seconds();
+    std::printf("y - c*x: plain %.1f ns, fused (one rounding) %.1f ns per element\n",
+                (middle - start) * 1e9 / n, (end - middle) * 1e9 / n);
 
     DataMatrix work = data;
     start = cpu_seconds();

@@ -6,10 +6,12 @@
 #include "expr/matrix_operations.hpp"
 
 #include "interp/run.hpp"
+#include "numeric/exact_dot.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 
 #include <algorithm>
+#include <vector>
 
 namespace tarvex::expr {
 
@@ -46,7 +48,8 @@ void MatrixExecutor::require_finite(const Matrix& a) {
             error(" ...ERROR..MATRIX HOLDS A VALUE THAT IS NOT A FINITE NUMBER");
 }
 
-// The matrix product; a 1 by 1 operand multiplies every element of the other.
+// The matrix product, each element correctly rounded; a 1 by 1 operand multiplies every element
+// of the other.
 Matrix MatrixExecutor::product(const Matrix& a, const Matrix& b) {
     if (a.is_scalar() || b.is_scalar()) {
         const Matrix& s = a.is_scalar() ? a : b;
@@ -57,13 +60,19 @@ Matrix MatrixExecutor::product(const Matrix& a, const Matrix& b) {
     }
     if (a.cols != b.rows) dimension_error(a, &b);
     reserve(a.rows, b.cols);
+    // Every element is the exact dot product of a row of A and a column of B, rounded once.
+    // The rows of A are copied out once so that both operands of each dot are contiguous.
+    const long long inner = a.cols;
+    std::vector<Real> a_rows(a.v.size());
+    for (long long k = 0; k < inner; ++k)
+        for (long long i = 0; i < a.rows; ++i) a_rows[static_cast<std::size_t>(i * inner + k)] = a(i, k);
     Matrix r(a.rows, b.cols);
-    for (long long j = 0; j < b.cols; ++j)
-        for (long long k = 0; k < a.cols; ++k) {
-            const Real bkj = b(k, j);
-            if (bkj == 0) continue;
-            for (long long i = 0; i < a.rows; ++i) r(i, j) += a(i, k) * bkj;
-        }
+    ExactAccumulator sum;
+    for (long long j = 0; j < b.cols; ++j) {
+        const Real* b_column = b.v.data() + j * inner;
+        for (long long i = 0; i < a.rows; ++i)
+            r(i, j) = sum.dot(a_rows.data() + i * inner, b_column, static_cast<std::size_t>(inner));
+    }
     return r;
 }
 

@@ -130,29 +130,12 @@ bool read_binary_records(ReadJob& job, std::FILE* fp, bool by_var) {
 
 bool read_binary_matrix(ReadJob& job, std::FILE* fp) {
     Run& run = job.run;
-    const OptionSet& opt = run.opt;
-    if (job.names.size() != 1) {
-        read_error(run, " ...ERROR..ONLY ONE MATRIX MAY BE READ AT A TIME");
-        return false;
-    }
-    VarInfo old;
-    const int ref = VFIND(run, job.names.front());
-    const bool existing = ref > 0 && VINFO(run, ref, old) && old.type >= TYPE_MATRIX &&
-                          old.type <= TYPE_TRIANGLE && old.length > 0;
-    int type = opt.sw[RS_SYMAT] ? TYPE_SYMMETRIC : opt.sw[RS_TRIMAT] ? TYPE_TRIANGLE : TYPE_MATRIX;
-    long long cols = opt.iv[RV_COLS];
-    long long rows = opt.iv[RV_ROWS];
-    if (cols <= 0) {
-        if (!existing) {
-            read_error(run, " ...ERROR..NEW MATRIX..COLS OR COL2 MUST BE SPECIFIED");
-            return false;
-        }
-        cols = old.ncol;
-        if (rows <= 0) rows = old.length / old.ncol;
-        if (type == TYPE_MATRIX) type = old.type;
-    }
-    const bool lower = type != TYPE_MATRIX;
-    if (lower) rows = cols;
+    MatrixShape shape;
+    if (!matrix_shape(job, shape)) return false;
+    const int type = shape.type;
+    const bool lower = shape.lower;
+    const long long cols = shape.cols;
+    long long rows = shape.rows;
     if (fp == nullptr) {
         read_error(run, " ...ERROR..BINARY DATA MUST COME FROM A FILE");
         return false;

@@ -45,6 +45,17 @@ bool read_names_line(ReadJob& job, DataLines& lines);    // NAMES: the names fro
 bool read_dif(ReadJob& job, DataLines& lines, bool names_from_file);
 bool read_tarv_blocks(ReadJob& job, DataLines& lines, bool binary);
 bool read_matrix(ReadJob& job, DataLines& lines);
+
+// The shape one matrix is read into: COLS/ROWS and SYMAT/TRIMAT from the options, else the
+// shape of the existing matrix of that name (rows 0: as many as the data give). False, with the
+// message written, when more than one name is given or a new matrix has no COLS.
+struct MatrixShape {
+    int type = 0;
+    long long rows = 0;
+    long long cols = 0;
+    bool lower = false; // symmetric or triangle: row i holds i values
+};
+bool matrix_shape(ReadJob& job, MatrixShape& shape);
 bool read_characters(ReadJob& job, DataLines& lines);
 bool read_user_format(ReadJob& job, DataLines& lines, const std::string& format);
 // Unformatted records (BINARY, SBINARY): one record per observation, or with `by_var` one per

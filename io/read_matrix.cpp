@@ -26,7 +26,7 @@ bool is_existing_matrix(Run& run, const std::vector<std::string>& names) {
     return names.size() == 1 && existing_matrix(run, names.front(), info);
 }
 
-bool read_matrix(ReadJob& job, DataLines& lines) {
+bool matrix_shape(ReadJob& job, MatrixShape& shape) {
     Run& run = job.run;
     const OptionSet& opt = run.opt;
     if (job.names.size() != 1) {
@@ -35,23 +35,31 @@ bool read_matrix(ReadJob& job, DataLines& lines) {
     }
     VarInfo old;
     const bool existing = existing_matrix(run, job.names.front(), old);
-    bool lower = opt.sw[RS_SYMAT] || opt.sw[RS_TRIMAT];
-    int type = opt.sw[RS_SYMAT] ? TYPE_SYMMETRIC : opt.sw[RS_TRIMAT] ? TYPE_TRIANGLE : TYPE_MATRIX;
-    long long cols = opt.iv[RV_COLS];
-    long long rows = opt.iv[RV_ROWS];
-    if (cols <= 0) {
+    shape.type = opt.sw[RS_SYMAT] ? TYPE_SYMMETRIC : opt.sw[RS_TRIMAT] ? TYPE_TRIANGLE : TYPE_MATRIX;
+    shape.cols = opt.iv[RV_COLS];
+    shape.rows = opt.iv[RV_ROWS];
+    if (shape.cols <= 0) {
         if (!existing) {
             read_error(run, " ...ERROR..NEW MATRIX..COLS OR COL2 MUST BE SPECIFIED");
             return false;
         }
-        cols = old.ncol;
-        if (rows <= 0) rows = old.length / old.ncol;
-        if (!lower && old.type != TYPE_MATRIX) {
-            type = old.type;
-            lower = true;
-        }
+        shape.cols = old.ncol;
+        if (shape.rows <= 0) shape.rows = old.length / old.ncol;
+        if (shape.type == TYPE_MATRIX) shape.type = old.type;
     }
-    if (lower) rows = cols;
+    shape.lower = shape.type != TYPE_MATRIX;
+    if (shape.lower) shape.rows = shape.cols;
+    return true;
+}
+
+bool read_matrix(ReadJob& job, DataLines& lines) {
+    Run& run = job.run;
+    MatrixShape shape;
+    if (!matrix_shape(job, shape)) return false;
+    const int type = shape.type;
+    const bool lower = shape.lower;
+    const long long cols = shape.cols;
+    long long rows = shape.rows;
     const long long room = run.ws.MAXADD - run.ws.LASADD - 4;
     if ((rows > 0 && rows * cols > room) || cols > room) {
         read_error(run, " ...ERROR..INSUFFICIENT MEMORY TO ENTER MATRIX");

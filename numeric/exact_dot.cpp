@@ -1,11 +1,14 @@
 // Exact dot products. A finite binary128 value is m * 2^(e-112) with an integer significand m
 // below 2^113 (implicit bit included; subnormals have e = -16382 and no implicit bit). A product
-// is then (ma*mb) * 2^(ea+eb-224), an integer below 2^226 placed at bit ea+eb-224+OFFSET of a
-// two's complement accumulator of 64-bit limbs. Rounding reads the top 113 bits (fewer in the
-// subnormal range), the next bit and whether anything below it is set.
+// is then (ma*mb) * 2^(ea+eb-224), an integer below 2^226 placed at bit ea+eb-224+OFFSET of an
+// accumulator of 64-bit limbs, the positive one or the negative one by the product's sign.
+// Rounding takes the difference of the two, reads its top 113 bits (fewer in the subnormal
+// range), the next bit and whether anything below it is set.
 #include "numeric/exact_dot.hpp"
 
 #include <cstring>
+#include <vector>
+#include <x86intrin.h>
 
 namespace tarvex {
 namespace {
@@ -15,38 +18,48 @@ using u128 = unsigned __int128;
 
 constexpr int SIGNIFICAND_BITS = 112; // stored fraction bits
 constexpr int EXPONENT_BIAS = 16383;
-constexpr int MIN_EXPONENT = -16382;
+constexpr int SPECIAL_EXPONENT = 0x7fff; // infinities and NaNs
+constexpr u64 HIGH_FRACTION_MASK = (u64(1) << (SIGNIFICAND_BITS - 64)) - 1;
 // The weight of the smallest subnormal, 2^-16494, as an accumulator bit position.
 constexpr int SUBNORMAL_POSITION = -16494 + ExactAccumulator::OFFSET;
+// Accumulator position of a product's lowest bit, less the two biased exponents (taken as 1
+// for subnormals): (ba - BIAS - 112) + (bb - BIAS - 112) + OFFSET.
+constexpr int POSITION_BASE = ExactAccumulator::OFFSET - 2 * (EXPONENT_BIAS + SIGNIFICAND_BITS);
 
-struct Decoded {
+struct Parts {
+    u64 high, low; // significand, implicit bit included
+    int biased;    // biased exponent, 1 for subnormals (their scale)
     bool negative;
-    int exponent; // of the least significant bit of the significand
-    u128 significand;
+    bool special;
 };
 
-Decoded decode(Real value)
+// Reads the value's bits straight from memory as integers (little-endian halves): going
+// through a floating-point register would cost a store and a reload per value.
+inline Parts split(const Real* value)
 {
-    u128 bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    Decoded d;
-    d.negative = (bits >> 127) != 0;
-    const int biased = static_cast<int>((bits >> SIGNIFICAND_BITS) & 0x7fff);
-    d.significand = bits & ((u128(1) << SIGNIFICAND_BITS) - 1);
-    if (biased == 0) {
-        d.exponent = MIN_EXPONENT - SIGNIFICAND_BITS;
-    } else {
-        d.significand |= u128(1) << SIGNIFICAND_BITS;
-        d.exponent = biased - EXPONENT_BIAS - SIGNIFICAND_BITS;
-    }
-    return d;
+    u64 high;
+    Parts p;
+    std::memcpy(&p.low, value, sizeof p.low);
+    std::memcpy(&high, reinterpret_cast<const char*>(value) + sizeof p.low, sizeof high);
+    p.negative = (high >> 63) != 0;
+    const int biased = static_cast<int>((high >> (SIGNIFICAND_BITS - 64)) & 0x7fff);
+    p.special = biased == SPECIAL_EXPONENT;
+    p.high = high & HIGH_FRACTION_MASK;
+    if (biased != 0)
+        p.high |= u64(1) << (SIGNIFICAND_BITS - 64);
+    p.biased = biased != 0 ? biased : 1;
+    return p;
 }
 
 Real encode(bool negative, int biased, u128 fraction)
 {
     const u128 bits = (u128(negative) << 127) | (u128(biased) << SIGNIFICAND_BITS) | fraction;
+    // The two halves go straight into a vector register: stored as integers and reloaded as one
+    // 16-byte value they would stall the load.
+    const __m128i halves = _mm_set_epi64x(static_cast<long long>(bits >> 64),
+                                          static_cast<long long>(bits));
     Real value;
-    std::memcpy(&value, &bits, sizeof value);
+    std::memcpy(&value, &halves, sizeof value);
     return value;
 }
 
@@ -56,135 +69,178 @@ ExactAccumulator::ExactAccumulator() { clear(); }
 
 void ExactAccumulator::clear()
 {
-    std::memset(limbs_, 0, sizeof limbs_);
     low_ = LIMBS;
+    high_ = -1;
     special_ = false;
     special_sum_ = 0;
 }
 
-void ExactAccumulator::add_shifted(int position, const u64 (&value)[4], bool negative)
+void ExactAccumulator::widen(int first, int last)
 {
-    const int index = position / 64;
-    const int shift = position % 64;
-    u64 part[5];
-    if (shift == 0) {
-        for (int i = 0; i < 4; ++i)
-            part[i] = value[i];
-        part[4] = 0;
-    } else {
-        part[0] = value[0] << shift;
-        for (int i = 1; i < 4; ++i)
-            part[i] = (value[i] << shift) | (value[i - 1] >> (64 - shift));
-        part[4] = value[3] >> (64 - shift);
+    if (high_ < low_) {
+        low_ = first;
+        high_ = first - 1;
     }
-    if (index < low_)
-        low_ = index;
-    if (!negative) {
-        u64 carry = 0;
-        for (int i = 0; i < 5; ++i) {
-            const u128 sum = u128(limbs_[index + i]) + part[i] + carry;
-            limbs_[index + i] = static_cast<u64>(sum);
-            carry = static_cast<u64>(sum >> 64);
-        }
-        for (int i = index + 5; carry != 0 && i < LIMBS; ++i) {
-            limbs_[i] += 1;
-            carry = limbs_[i] == 0;
-        }
-    } else {
-        u64 borrow = 0;
-        for (int i = 0; i < 5; ++i) {
-            const u64 before = limbs_[index + i];
-            const u128 take = u128(part[i]) + borrow;
-            limbs_[index + i] = before - static_cast<u64>(take);
-            borrow = u128(before) < take;
-        }
-        for (int i = index + 5; borrow != 0 && i < LIMBS; ++i) {
-            borrow = limbs_[i] == 0;
-            limbs_[i] -= 1;
-        }
+    if (first < low_) {
+        std::memset(positive_ + first, 0, sizeof(u64) * (low_ - first));
+        std::memset(negative_ + first, 0, sizeof(u64) * (low_ - first));
+        low_ = first;
+    }
+    if (last > high_) {
+        std::memset(positive_ + high_ + 1, 0, sizeof(u64) * (last - high_));
+        std::memset(negative_ + high_ + 1, 0, sizeof(u64) * (last - high_));
+        high_ = last;
     }
 }
 
-void ExactAccumulator::add_product(Real a, Real b)
+void ExactAccumulator::carry_into(u64* limbs, int index)
 {
-    if (special_ || isnanq(a) || isnanq(b) || isinfq(a) || isinfq(b)) {
+    for (; index < LIMBS; ++index) {
+        if (index > high_)
+            widen(index, index);
+        if (++limbs[index] != 0)
+            return;
+    }
+}
+
+inline __attribute__((always_inline)) void ExactAccumulator::accumulate(const Real* a, const Real* b)
+{
+    const Parts x = split(a);
+    const Parts y = split(b);
+    if (special_ || x.special || y.special) {
         if (!special_) {
             special_ = true;
             special_sum_ = 0;
         }
-        special_sum_ += a * b;
+        special_sum_ += *a * *b;
         return;
     }
-    const Decoded x = decode(a);
-    const Decoded y = decode(b);
-    if (x.significand == 0 || y.significand == 0)
+    if ((x.high | x.low) == 0 || (y.high | y.low) == 0)
         return;
-    // 113 x 113 bits in 64-bit halves: (xh 2^64 + xl)(yh 2^64 + yl).
-    const u64 xl = static_cast<u64>(x.significand);
-    const u64 xh = static_cast<u64>(x.significand >> 64);
-    const u64 yl = static_cast<u64>(y.significand);
-    const u64 yh = static_cast<u64>(y.significand >> 64);
-    const u128 ll = u128(xl) * yl;
-    const u128 lh = u128(xl) * yh;
-    const u128 hl = u128(xh) * yl;
-    const u128 hh = u128(xh) * yh; // below 2^98
-    // middle = lh + hl < 2^115, no overflow of 128 bits.
-    const u128 middle = lh + hl;
-    u64 product[4];
-    product[0] = static_cast<u64>(ll);
-    const u128 second = (ll >> 64) + static_cast<u64>(middle);
-    product[1] = static_cast<u64>(second);
-    const u128 third = (second >> 64) + (middle >> 64) + static_cast<u64>(hh);
-    product[2] = static_cast<u64>(third);
-    product[3] = static_cast<u64>((third >> 64) + (hh >> 64));
-    add_shifted(x.exponent + y.exponent + OFFSET, product, x.negative != y.negative);
+    // 113 x 113 bits in 64-bit halves: (xh 2^64 + xl)(yh 2^64 + yl) < 2^226, four limbs.
+    using ull = unsigned long long;
+    const u128 ll = u128(x.low) * y.low;
+    const u128 lh = u128(x.low) * y.high;
+    const u128 hl = u128(x.high) * y.low;
+    const u128 hh = u128(x.high) * y.high;
+    ull p1, p2, p3;
+    unsigned char c = _addcarry_u64(0, ull(ll >> 64), ull(lh), &p1);
+    c = _addcarry_u64(c, ull(lh >> 64), ull(hh), &p2);
+    _addcarry_u64(c, ull(hh >> 64), 0, &p3);
+    c = _addcarry_u64(0, p1, ull(hl), &p1);
+    c = _addcarry_u64(c, p2, ull(hl >> 64), &p2);
+    _addcarry_u64(c, p3, 0, &p3);
+    const u64 p0 = static_cast<u64>(ll);
+
+    const int position = x.biased + y.biased + POSITION_BASE;
+    const int index = position >> 6;
+    const int shift = position & 63;
+    // v >> (64 - shift) that is 0 for shift 0.
+    const auto spill = [shift](u64 v) { return (v >> 1) >> (63 - shift); };
+    if (index < low_ || index + 4 > high_)
+        widen(index, index + 4);
+    u64* limbs = (x.negative != y.negative ? negative_ : positive_) + index;
+    // A plain carry chain over the five limbs the shifted product covers.
+    ull s0, s1, s2, s3, s4;
+    unsigned char carry = _addcarry_u64(0, limbs[0], p0 << shift, &s0);
+    carry = _addcarry_u64(carry, limbs[1], (p1 << shift) | spill(p0), &s1);
+    carry = _addcarry_u64(carry, limbs[2], (p2 << shift) | spill(p1), &s2);
+    carry = _addcarry_u64(carry, limbs[3], (p3 << shift) | spill(p2), &s3);
+    carry = _addcarry_u64(carry, limbs[4], spill(p3), &s4);
+    limbs[0] = s0;
+    limbs[1] = s1;
+    limbs[2] = s2;
+    limbs[3] = s3;
+    limbs[4] = s4;
+    if (carry != 0)
+        carry_into(limbs - index, index + 5);
+}
+
+void ExactAccumulator::add_product(Real a, Real b) { accumulate(&a, &b); }
+
+void ExactAccumulator::add_products(const Real* a, const Real* b, std::size_t n)
+{
+    for (std::size_t i = 0; i < n; ++i)
+        accumulate(a + i, b + i);
+}
+
+void ExactAccumulator::add_values(const Real* a, std::size_t n)
+{
+    const Real one = 1;
+    for (std::size_t i = 0; i < n; ++i)
+        accumulate(a + i, &one);
+}
+
+Real ExactAccumulator::dot(const Real* a, const Real* b, std::size_t n)
+{
+    clear();
+    add_products(a, b, n);
+    return result();
 }
 
 Real ExactAccumulator::result() const
 {
     if (special_)
         return special_sum_;
-    // Magnitude and sign of the two's complement sum.
-    const bool negative = (limbs_[LIMBS - 1] >> 63) != 0;
-    u64 magnitude[LIMBS];
-    int low = low_ < LIMBS ? low_ : LIMBS - 1;
-    if (negative) {
-        u64 carry = 1;
-        for (int i = 0; i < LIMBS; ++i) {
-            const u128 sum = u128(~limbs_[i]) + carry;
-            magnitude[i] = static_cast<u64>(sum);
-            carry = static_cast<u64>(sum >> 64);
-        }
-        low = 0;
-    } else {
-        std::memcpy(magnitude, limbs_, sizeof magnitude);
-    }
-    int top = LIMBS - 1;
-    while (top >= low && magnitude[top] == 0)
+    // The larger of the two sums decides the sign; the magnitude is their difference.
+    int top = high_;
+    while (top >= low_ && positive_[top] == negative_[top])
         --top;
-    if (top < low)
+    if (top < low_)
         return 0;
-    const int highest = top * 64 + 63 - __builtin_clzll(magnitude[top]);
+    const bool negative = negative_[top] > positive_[top];
+    const u64* larger = negative ? negative_ : positive_;
+    const u64* smaller = negative ? positive_ : negative_;
+    // The difference over limbs low_ .. top, held from index 0; a short sum (the usual case)
+    // needs no more than the small buffer.
+    const int low = low_;
+    constexpr int SMALL_LIMBS = 32;
+    u64 small_buffer[SMALL_LIMBS];
+    std::vector<u64> large_buffer;
+    u64* difference = small_buffer;
+    if (top - low + 1 > SMALL_LIMBS) {
+        large_buffer.resize(std::size_t(top - low + 1));
+        difference = large_buffer.data();
+    }
+    u64 borrow = 0;
+    for (int i = low; i <= top; ++i) {
+        const u128 take = u128(smaller[i]) + borrow;
+        difference[i - low] = larger[i] - static_cast<u64>(take);
+        borrow = u128(larger[i]) < take;
+    }
+    while (difference[top - low] == 0)
+        --top;
+    const auto magnitude_at = [&](int i) { return difference[i - low]; };
+    const auto limb = [&](int i) -> u64 { return i >= low && i <= top ? magnitude_at(i) : 0; };
     const auto bit = [&](int position) -> u64 {
-        return position < 0 ? 0 : (magnitude[position / 64] >> (position % 64)) & 1;
+        return position < 0 ? 0 : (limb(position / 64) >> (position % 64)) & 1;
     };
+    const int highest = top * 64 + 63 - __builtin_clzll(magnitude_at(top));
     // Keep bits lowest..highest: 113 of them, or fewer in the subnormal range.
     int lowest = highest - SIGNIFICAND_BITS;
     if (lowest < SUBNORMAL_POSITION)
         lowest = SUBNORMAL_POSITION;
     u128 kept = 0;
-    for (int position = highest; position >= lowest; --position)
-        kept = (kept << 1) | bit(position);
+    const int count = highest - lowest + 1;
+    if (count > 0) {
+        const int first = lowest / 64;
+        const int offset = lowest % 64;
+        const u128 window = (u128(limb(first + 1)) << 64) | limb(first);
+        kept = window >> offset;
+        if (offset > 0)
+            kept |= u128(limb(first + 2)) << (128 - offset);
+        kept &= (u128(1) << count) - 1; // count <= 113
+    }
     const u64 round = bit(lowest - 1);
     bool sticky = false;
     const int below = lowest - 1; // bits strictly below this position
     if (below > 0) {
-        const int limb = below / 64;
+        const int at = below / 64;
         const int offset = below % 64;
-        if (offset > 0 && (magnitude[limb] & ((u64(1) << offset) - 1)) != 0)
+        if (offset > 0 && (limb(at) & ((u64(1) << offset) - 1)) != 0)
             sticky = true;
-        for (int i = limb - 1; !sticky && i >= low && i >= 0; --i)
-            sticky = magnitude[i] != 0;
+        for (int i = at - 1; !sticky && i >= low; --i)
+            sticky = magnitude_at(i) != 0;
     }
     if (round && (sticky || (kept & 1)))
         ++kept;
@@ -195,7 +251,7 @@ Real ExactAccumulator::result() const
     if (kept >> SIGNIFICAND_BITS) {
         const int exponent = lowest - OFFSET + SIGNIFICAND_BITS; // of the leading bit
         const int biased = exponent + EXPONENT_BIAS;
-        if (biased >= 0x7fff)
+        if (biased >= SPECIAL_EXPONENT)
             return negative ? -__builtin_infq() : __builtin_infq();
         return encode(negative, biased, kept & ((u128(1) << SIGNIFICAND_BITS) - 1));
     }
@@ -205,8 +261,14 @@ Real ExactAccumulator::result() const
 Real exact_dot(const Real* a, const Real* b, std::size_t n)
 {
     ExactAccumulator sum;
-    for (std::size_t i = 0; i < n; ++i)
-        sum.add_product(a[i], b[i]);
+    sum.add_products(a, b, n);
+    return sum.result();
+}
+
+Real exact_sum(const Real* a, std::size_t n)
+{
+    ExactAccumulator sum;
+    sum.add_values(a, n);
     return sum.result();
 }
 

@@ -2,6 +2,9 @@
 // added into a fixed-point accumulator that spans the whole range of such products, and the sum
 // is rounded once, to nearest with ties to even. The result is the correctly rounded value of
 // the exact sum, however much the terms cancel, and is independent of their order.
+// Positive and negative products go to separate accumulators, so that a sum changing sign never
+// sends a borrow through the whole width; only the limbs the products have reached are cleared,
+// compared and rounded, so that a short sum costs little more than its products.
 #pragma once
 
 #include "numeric/real.hpp"
@@ -18,24 +21,39 @@ public:
     // Adds a*b exactly. NaN or infinite terms make the result follow IEEE rules instead.
     void add_product(Real a, Real b);
     void add(Real a) { add_product(a, 1); }
+    // Adds a[i]*b[i] for i < n.
+    void add_products(const Real* a, const Real* b, std::size_t n);
+    // Adds a[i] for i < n.
+    void add_values(const Real* a, std::size_t n);
+    // Clears, adds a[i]*b[i] for i < n and returns the correctly rounded sum: the way to take
+    // many dot products with one accumulator.
+    Real dot(const Real* a, const Real* b, std::size_t n);
     // The correctly rounded sum so far (+inf or -inf when it exceeds the binary128 range).
     Real result() const;
 
     // Bits of the accumulator: products reach from 2^-32988 to below 2^32770; 64 bits spare
-    // keep the two's complement sum of up to 2^60 terms from overflowing.
+    // keep each of the two sums of up to 2^60 terms from overflowing.
     static constexpr int OFFSET = 32988;
     static constexpr int LIMBS = (OFFSET + 32770 + 64) / 64 + 1;
 
 private:
-    void add_shifted(int position, const std::uint64_t (&value)[4], bool negative);
-    std::uint64_t limbs_[LIMBS];
-    int low_ = LIMBS; // lowest limb written since clear()
+    void accumulate(const Real* a, const Real* b);
+    // Zeroes the limbs of both accumulators needed to make [first, last] part of the range.
+    void widen(int first, int last);
+    // Adds 1 at limb `index` and carries on upwards.
+    void carry_into(std::uint64_t* limbs, int index);
+    // Only limbs low_ .. high_ hold a value; the others are never read.
+    std::uint64_t positive_[LIMBS];
+    std::uint64_t negative_[LIMBS];
+    int low_ = LIMBS, high_ = -1;
     bool special_ = false;
     Real special_sum_ = 0; // IEEE sum of the terms once a NaN or infinity appeared
 };
 
 // sum a[i]*b[i], correctly rounded.
 Real exact_dot(const Real* a, const Real* b, std::size_t n);
+// sum a[i], correctly rounded.
+Real exact_sum(const Real* a, std::size_t n);
 // sum a[i]^2, correctly rounded (no overflow or underflow in between).
 Real exact_sum_of_squares(const Real* a, std::size_t n);
 

@@ -6,7 +6,7 @@
 
 namespace tarvex::qm {
 
-inline Real abs(Real x) { return fabsq(x); }
+inline Real abs(Real x) { return __builtin_fabsq(x); } // the sign bit cleared in line, no call
 inline Real sqrt(Real x) { return sqrtq(x); }
 inline Real exp(Real x) { return expq(x); }
 inline Real log(Real x) { return logq(x); }

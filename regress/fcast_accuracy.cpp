@@ -3,6 +3,7 @@
 // regression and disturbance).
 #include "regress/fcast_accuracy.hpp"
 
+#include "numeric/exact_dot.hpp"
 #include "numeric/qmath.hpp"
 
 namespace tarvex {
@@ -12,37 +13,42 @@ FcastAccuracy forecast_accuracy(const std::vector<Real>& y, const std::vector<Re
     const int n = int(y.size());
     a.n = n;
     if (n == 0) return a;
-    Real sum_e = 0, sum_abs = 0, sum_y = 0, sum_p = 0, sum_y2 = 0, sum_p2 = 0, pct = 0;
+    // Every sum is exact and rounded once.
+    ExactAccumulator sum_e, sse, sum_abs, sum_y, sum_p, sum_y2, sum_p2, pct;
     int pct_count = 0;
     for (int t = 0; t < n; ++t) {
         const Real e = y[t] - p[t];
-        sum_e += e;
-        a.sse += e * e;
-        sum_abs += qm::abs(e);
-        sum_y += y[t];
-        sum_p += p[t];
-        sum_y2 += y[t] * y[t];
-        sum_p2 += p[t] * p[t];
+        sum_e.add(e);
+        sse.add_product(e, e);
+        sum_abs.add(qm::abs(e));
+        sum_y.add(y[t]);
+        sum_p.add(p[t]);
+        sum_y2.add_product(y[t], y[t]);
+        sum_p2.add_product(p[t], p[t]);
         if (y[t] != 0) {
-            pct += (e / y[t]) * (e / y[t]);
+            const Real ratio = e / y[t];
+            pct.add_product(ratio, ratio);
             ++pct_count;
         }
     }
-    a.mean_error = sum_e / n;
+    a.sse = sse.result();
+    a.mean_error = sum_e.result() / n;
     a.mse = a.sse / n;
-    a.mae = sum_abs / n;
+    a.mae = sum_abs.result() / n;
     a.rmse = qm::sqrt(a.mse);
-    if (pct_count > 0) a.mspe = 100 * pct / pct_count;
-    const Real scale = qm::sqrt(sum_y2 / n) + qm::sqrt(sum_p2 / n);
+    if (pct_count > 0) a.mspe = 100 * pct.result() / pct_count;
+    const Real scale = qm::sqrt(sum_y2.result() / n) + qm::sqrt(sum_p2.result() / n);
     if (scale > 0) a.theil_u = a.rmse / scale;
 
-    const Real my = sum_y / n, mp = sum_p / n;
-    Real syy = 0, spp = 0, syp = 0;
+    const Real my = sum_y.result() / n, mp = sum_p.result() / n;
+    ExactAccumulator yy, pp, yp;
     for (int t = 0; t < n; ++t) {
-        syy += (y[t] - my) * (y[t] - my);
-        spp += (p[t] - mp) * (p[t] - mp);
-        syp += (y[t] - my) * (p[t] - mp);
+        const Real dy = y[t] - my, dp = p[t] - mp;
+        yy.add_product(dy, dy);
+        pp.add_product(dp, dp);
+        yp.add_product(dy, dp);
     }
+    const Real syy = yy.result(), spp = pp.result(), syp = yp.result();
     const Real sy = qm::sqrt(syy / n), sp = qm::sqrt(spp / n);
     const Real r = sy > 0 && sp > 0 ? (syp / n) / (sy * sp) : Real(0);
     // The three parts of each decomposition add up to MSE; dividing by their own sum keeps the

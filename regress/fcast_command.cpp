@@ -140,8 +140,9 @@ void cmd_fcast(Run& run) {
         return;
     }
     FcastSettings settings;
+    const SkipCodes skip = skip_codes(run); // read once, not looked up for every observation
     for (long long t = beg; t <= end; ++t)
-        if (obs_in_use(run, int(t))) settings.obs.push_back(int(t));
+        if (!skip || t < 1 || t > skip.length || skip.codes[t] <= 0) settings.obs.push_back(int(t));
     const int nobs = int(settings.obs.size());
 
     // 5. The model.
@@ -165,6 +166,7 @@ void cmd_fcast(Run& run) {
     // 7. Predict.
     const bool dynamic = o.DYNAMIC && has_lagged_dependent(model);
     settings.dynamic = dynamic;
+    settings.keep_regressors = o.LM; // for the heteroskedasticity test of the errors
     if (dynamic) {
         int origin = o.ESTEND_given ? o.ESTEND : model.estimation_end;
         if (origin <= 0) {
@@ -192,6 +194,8 @@ void cmd_fcast(Run& run) {
     if (print && o.LIST) write_fcast_listing(run, f, o);
     if (o.RSTAT || o.GF || o.GNU) {
         std::vector<Real> y, p;
+        y.reserve(f.rows.size());
+        p.reserve(f.rows.size());
         for (const FcastRow& r : f.rows)
             if (r.known && r.defined) y.push_back(r.observed), p.push_back(r.predicted);
         if (print && o.RSTAT) {

@@ -8,6 +8,7 @@
 #include "numeric/fortran_format.hpp"
 #include "regress/fcast_options.hpp"
 #include "regress/ols_options.hpp"
+#include "regress/term_names.hpp"
 
 #include <algorithm>
 
@@ -23,31 +24,6 @@ const char* const MODEL_TYPES[] = {"AUTO", "BOX",     "PROBIT", "LOGIT", "TOBIT"
 std::string trim(std::string_view s) {
     const auto e = s.find_last_not_of(' ');
     return e == std::string_view::npos ? std::string() : std::string(s.substr(0, e + 1));
-}
-
-int plain_ref(int ref) { return ref < MARK_BASE ? MARK_BASE - ref : ref; }
-
-// The printed name of a reference: the slot's name, or "name:col" for a column reference.
-std::string reference_name(const Run& run, int ref) {
-    const Workspace& ws = run.ws;
-    if (ref > 2 * ws.MAXVAR) {
-        int col = ref % ws.MXCOL;
-        if (col == 0) col = ws.MXCOL;
-        const int slot = (ref - col) / ws.MXCOL;
-        const std::string tail = ":" + std::to_string(col);
-        std::string base = slot >= 1 && slot <= ws.MAXVAR ? trim(ws.VNAME[slot].substr(0, 8)) : "";
-        if (base.size() + tail.size() > 8) base.resize(8 - std::min<std::size_t>(tail.size(), 7));
-        return base + tail;
-    }
-    if (ref >= 1 && ref <= ws.MAXVAR) return trim(ws.VNAME[ref].substr(0, 8));
-    return std::string();
-}
-
-std::string lagged_name(std::string base, int lag) {
-    if (lag == 0) return base;
-    const std::string tail = "(" + std::to_string(lag) + ")";
-    if (base.size() + tail.size() > 8) base.resize(8 - std::min<std::size_t>(tail.size(), 7));
-    return base + tail;
 }
 
 void fail(Run& run, const std::string& line, int number) {
@@ -82,12 +58,12 @@ void from_estimation(const Run& run, FcastModel& m) {
 // The equation typed on the command: depvar indeps, the intercept appended with CONSTANT.
 void from_list(Run& run, const FcastOptions& o, FcastModel& m) {
     const ScanBlock& scan = run.scan;
-    m.dep_ref = plain_ref(scan.list[1]);
+    m.dep_ref = plain_reference(scan.list[1]);
     m.dep_lag = scan.list[scan.MAXVAR + 1] % LAG_ORDER_CODE;
     m.dep_name = name8(lagged_name(reference_name(run, m.dep_ref), m.dep_lag));
     for (int k = 2; k <= scan.NF; ++k) {
         OlsTerm t;
-        t.ref = plain_ref(scan.list[k]);
+        t.ref = plain_reference(scan.list[k]);
         t.lag = scan.list[scan.MAXVAR + k] % LAG_ORDER_CODE;
         t.name = name8(lagged_name(reference_name(run, t.ref), t.lag));
         m.terms.push_back(t);

@@ -2,24 +2,53 @@
 #include "regress/fcast_predict.hpp"
 
 #include "interp/run.hpp"
+#include "numeric/exact_dot.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fcast_model.hpp"
 
+#include <cstring>
 #include <map>
+#include <memory>
 
 namespace tarvex {
 
 namespace {
 
-// A variable read by observation number; the missing-value code outside its length.
+// A variable read by observation number; the missing-value code outside its length. Elements
+// of a work-area variable are read in place (nothing moves the work area during a forecast).
 struct Series {
     VarInfo info;
     bool ok = false;
-    Series(Run& run, int ref) { ok = ref > 0 && reference_exists(run, ref) && VINFO(run, ref, info); }
+    const Real* base = nullptr; // element t at base[t * inc]; null for a result scalar
+    Series(Run& run, int ref) {
+        ok = ref > 0 && reference_exists(run, ref) && VINFO(run, ref, info);
+        if (ok && info.scalar == 0 && info.addr != 0) base = &element(run, info, 0);
+    }
     Real at(Run& run, long long t) const {
         if (!ok || t < 1 || t > info.length) return run.ws.XMISS;
-        return element(run, info, t);
+        return base ? base[t * info.inc] : element(run, info, t);
     }
+};
+
+// v == xmiss. For a missing-value code other than zero or NaN the values are equal exactly
+// when their bits are, which is cheaper to test than calling the soft-float comparison.
+class MissingTest {
+  public:
+    explicit MissingTest(Real xmiss) : xmiss_(xmiss) {
+        std::memcpy(&bits_, &xmiss, sizeof bits_);
+        by_bits_ = xmiss == xmiss && xmiss != 0;
+    }
+    bool operator()(Real v) const {
+        if (!by_bits_) return v == xmiss_;
+        unsigned __int128 bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        return bits == bits_;
+    }
+
+  private:
+    Real xmiss_;
+    unsigned __int128 bits_;
+    bool by_bits_;
 };
 
 bool is_lagged_dependent(const FcastModel& m, const OlsTerm& t) {
@@ -36,6 +65,46 @@ std::vector<Real> psi_weights(const std::map<int, Real>& phi, int count) {
     return psi;
 }
 
+// x'Vx for a fixed K x K matrix V as sum_a x_a u_a, each u_a an exact sum rounded once and the
+// outer sum exact: u_a = V_aa x_a + sum_(b>a) 2 V_ab x_b when V is exactly symmetric (half the
+// products), else u_a = sum_b V_ab x_b.
+class QuadraticForm {
+  public:
+    QuadraticForm(const std::vector<Real>& v, int k) : k_(k), u_(std::size_t(k)) {
+        // Symmetric to the bit, and doubling an element stays finite.
+        symmetric_ = true;
+        for (int a = 0; a < k && symmetric_; ++a)
+            for (int b = a + 1; b < k && symmetric_; ++b) {
+                const Real vab = v[std::size_t(a) * k + b];
+                symmetric_ = std::memcmp(&vab, &v[std::size_t(b) * k + a], sizeof(Real)) == 0 &&
+                             finiteq(2 * vab);
+            }
+        for (int a = 0; a < k; ++a)
+            for (int b = symmetric_ ? a : 0; b < k; ++b) {
+                const Real vab = v[std::size_t(a) * k + b];
+                coef_.push_back(symmetric_ && b > a ? 2 * vab : vab);
+            }
+    }
+    Real operator()(const Real* x) {
+        const Real* row = coef_.data();
+        for (int a = 0; a < k_; ++a) {
+            const int first = symmetric_ ? a : 0;
+            sum_.clear();
+            sum_.add_products(row, x + first, std::size_t(k_ - first));
+            u_[a] = sum_.result();
+            row += k_ - first;
+        }
+        return exact_dot(x, u_.data(), std::size_t(k_));
+    }
+
+  private:
+    int k_;
+    bool symmetric_;
+    std::vector<Real> coef_; // row a: its coefficients from column `first` on
+    std::vector<Real> u_;
+    ExactAccumulator sum_;
+};
+
 } // namespace
 
 bool has_lagged_dependent(const FcastModel& model) {
@@ -49,6 +118,8 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
     out.has_se = model.has_covariance();
     const int k = model.k();
     const Real xmiss = run.ws.XMISS;
+    const MissingTest is_missing(xmiss);
+    const Real sigma2 = model.sigma * model.sigma;
     const Series dep(run, model.dep_ref);
     std::vector<Series> columns;
     columns.reserve(k);
@@ -66,32 +137,50 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
     if (!phi.empty() && same_scale && !settings.obs.empty())
         psi = psi_weights(phi, settings.obs.back() - settings.dynamic_origin);
 
-    std::map<int, const FcastRow*> by_obs; // forecasts made so far, for the dynamic lags
+    // sum of psi_j^2 for j < h, built in the order a row would add them.
+    std::vector<Real> spread_upto(psi.size() + 1, Real(0));
+    for (std::size_t j = 0; j < psi.size(); ++j)
+        spread_upto[j + 1] = spread_upto[j] + psi[j] * psi[j];
+    std::unique_ptr<QuadraticForm> quadratic;
+    if (out.has_se) quadratic = std::make_unique<QuadraticForm>(model.cov, k);
+
+    // Rows by observation, for the forecasts that replace lagged data in a dynamic forecast.
+    const int first_obs = settings.obs.empty() ? 0 : settings.obs.front();
+    std::vector<int> row_of;
+    if (settings.dynamic && !settings.obs.empty())
+        row_of.assign(std::size_t(settings.obs.back() - first_obs + 1), -1);
+    out.k = k;
     out.rows.reserve(settings.obs.size());
+    std::vector<Real> scratch(std::size_t(k), Real(0)); // a row's values when they are not kept
+    if (settings.keep_regressors) out.x.assign(settings.obs.size() * std::size_t(k), Real(0));
     for (int t : settings.obs) {
         FcastRow row;
         row.obs = t;
+        Real* x = settings.keep_regressors ? out.x.data() + out.rows.size() * std::size_t(k)
+                                           : scratch.data();
         const Real y = dep.at(run, (long long)t - model.dep_lag);
-        row.known = y != xmiss;
+        row.known = !is_missing(y);
         row.observed = row.known ? y : xmiss;
-        row.x.assign(k, 0);
         for (int j = 0; j < k && row.problem == FcastProblem::NONE; ++j) {
             const OlsTerm& term = model.terms[j];
             if (term.kind == TermKind::INTERCEPT) {
-                row.x[j] = 1;
+                x[j] = 1;
                 continue;
             }
             if (term.kind == TermKind::TREND) {
-                row.x[j] = t;
+                x[j] = t;
                 continue;
             }
             const int source = t - term.lag;
             Real v = columns[j].at(run, source);
             if (settings.dynamic && is_lagged_dependent(model, term) && source > settings.dynamic_origin) {
-                const auto it = by_obs.find(source);
-                v = it != by_obs.end() && it->second->defined ? it->second->predicted : xmiss;
+                const int at = source >= first_obs && source - first_obs < int(row_of.size())
+                                   ? row_of[std::size_t(source - first_obs)]
+                                   : -1;
+                v = at >= 0 && out.rows[std::size_t(at)].defined ? out.rows[std::size_t(at)].predicted
+                                                                 : xmiss;
             }
-            if (v == xmiss) {
+            if (is_missing(v)) {
                 row.problem = FcastProblem::UNDEFINED;
                 break;
             }
@@ -102,29 +191,24 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
                 }
                 v = qm::log(v);
             }
-            row.x[j] = v;
+            x[j] = v;
         }
         if (row.problem == FcastProblem::NONE) {
-            Real xb = 0;
-            for (int j = 0; j < k; ++j) xb += model.coef[j] * row.x[j];
+            const Real xb = exact_dot(model.coef.data(), x, std::size_t(k));
             row.predicted = model.log_dependent ? qm::exp(xb) : xb;
             row.defined = finiteq(row.predicted) != 0;
             if (!row.defined) row.problem = FcastProblem::UNDEFINED;
         }
         if (row.defined && out.has_se) {
-            Real quad = 0; // x'Vx
-            for (int a = 0; a < k; ++a)
-                for (int b = 0; b < k; ++b)
-                    quad += row.x[a] * model.cov[std::size_t(a) * k + b] * row.x[b];
+            const Real quad = (*quadratic)(x); // x'Vx
             const int steps = psi.empty() || t <= settings.dynamic_origin ? 1 : t - settings.dynamic_origin;
-            Real spread = 0;
-            for (int j = 0; j < steps; ++j) spread += psi.empty() ? Real(1) : psi[j] * psi[j];
-            row.se = qm::sqrt(qm::abs(model.sigma * model.sigma * spread + quad));
+            const Real spread = psi.empty() ? Real(1) : spread_upto[std::size_t(steps)];
+            row.se = qm::sqrt(qm::abs(sigma2 * spread + quad));
             if (model.log_dependent) row.se *= row.predicted;
         }
         if (!row.defined) row.predicted = xmiss;
-        out.rows.push_back(std::move(row));
-        by_obs[t] = &out.rows.back();
+        if (!row_of.empty()) row_of[std::size_t(t - first_obs)] = int(out.rows.size());
+        out.rows.push_back(row);
     }
     return out;
 }

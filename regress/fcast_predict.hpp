@@ -21,7 +21,6 @@ struct FcastRow {
     bool defined = false;       // a prediction could be formed
     Real predicted = 0;
     Real se = 0;                // forecast standard error (when the forecast has them)
-    std::vector<Real> x;        // the regressor values used, one per term
     FcastProblem problem = FcastProblem::NONE;
 };
 
@@ -29,11 +28,15 @@ struct FcastSettings {
     std::vector<int> obs;       // the observations to forecast, ascending
     bool dynamic = false;
     int dynamic_origin = 0;     // with DYNAMIC: lagged forecasts replace data after this one
+    bool keep_regressors = false; // keep each row's regressor values in Forecast::x
 };
 
 struct Forecast {
     std::vector<FcastRow> rows;
+    int k = 0;
+    std::vector<Real> x; // with keep_regressors, the values row i used: x[i*k] .. x[i*k + k - 1]
     bool has_se = false;
+    const Real* x_of(std::size_t row) const { return x.data() + row * std::size_t(k); }
 };
 
 // Lagged dependent terms of the equation: a term naming the dependent variable itself with a
@@ -45,7 +48,8 @@ bool has_lagged_dependent(const FcastModel& model);
 // coefficient covariance is known, se = sqrt(sigma**2 * (psi_0**2 + ... + psi_(h-1)**2) + x'Vx)
 // where V = sigma**2 (X'X)**-1 and psi are the moving-average weights of the lagged dependent
 // terms over the h dynamic steps (h = 1, so se = sigma*sqrt(1 + x'(X'X)**-1 x), for a static
-// forecast). For a log-linear equation se is carried to levels as prediction * se.
+// forecast). For a log-linear equation se is carried to levels as prediction * se. x'b and x'Vx
+// are exact sums of exact products, rounded once (x'Vx: once more per row of V).
 Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings);
 
 } // namespace tarvex

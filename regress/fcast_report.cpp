@@ -3,6 +3,7 @@
 
 #include "interp/run.hpp"
 #include "numeric/decimal.hpp"
+#include "numeric/exact_dot.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fcast_accuracy.hpp"
@@ -118,11 +119,11 @@ void write_fcast_accuracy(Run& run, const FcastAccuracy& a) {
 }
 
 Real forecast_rmse(const Forecast& f) {
-    Real sum = 0;
+    ExactAccumulator sum;
     int count = 0;
     for (const FcastRow& r : f.rows)
-        if (r.defined) sum += r.se * r.se, ++count;
-    return count > 0 ? qm::sqrt(sum / count) : Real(0);
+        if (r.defined) sum.add_product(r.se, r.se), ++count;
+    return count > 0 ? qm::sqrt(sum.result() / count) : Real(0);
 }
 
 void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
@@ -135,22 +136,29 @@ void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
     fit.dep_name = name8(model.dep_name);
     fit.terms = model.terms;
     fit.k = model.k();
+    for (auto* v : {&fit.y, &fit.fitted, &fit.resid})
+        v->reserve(f.rows.size());
+    fit.obs.reserve(f.rows.size());
     for (const FcastRow& r : f.rows) {
         if (!error_known(r)) continue;
         fit.obs.push_back(r.obs);
         fit.y.push_back(r.observed);
         fit.fitted.push_back(r.predicted);
         fit.resid.push_back(r.observed - r.predicted);
-        fit.sse += fit.resid.back() * fit.resid.back();
     }
     fit.n = int(fit.obs.size());
     if (fit.n == 0) return;
-    fit.x.assign(std::size_t(fit.n) * fit.k, 0);
-    int i = 0;
-    for (const FcastRow& r : f.rows) {
-        if (!error_known(r)) continue;
-        for (int j = 0; j < fit.k; ++j) fit.x[std::size_t(j) * fit.n + i] = r.x[j];
-        ++i;
+    fit.sse = exact_sum_of_squares(fit.resid.data(), fit.resid.size());
+    // The regressors are needed by the heteroskedasticity test alone.
+    if (o.LM) {
+        fit.x.assign(std::size_t(fit.n) * fit.k, 0);
+        std::size_t i = 0;
+        for (std::size_t row = 0; row < f.rows.size(); ++row) {
+            if (!error_known(f.rows[row])) continue;
+            const Real* x = f.x_of(row);
+            for (int j = 0; j < fit.k; ++j) fit.x[std::size_t(j) * fit.n + i] = x[j];
+            ++i;
+        }
     }
     fit.nobs = fit.n;
     fit.df = fit.n;
@@ -168,9 +176,15 @@ void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
     ro.COMMFILE = o.COMMFILE;
     ro.commfile_full = o.commfile_full;
     ro.APPEND = o.APPEND;
-    if (print && (ro.RSTAT || ro.GF)) OLSRES(run, fit, ro);
+    const bool printed = print && (ro.RSTAT || ro.GF);
+    if (!printed && !ro.RSTAT) {
+        if (o.GNU) write_residual_plot(run, fit, ro);
+        return;
+    }
+    // Computed once, for the report and for the result scalars.
+    const ResidualStats r = residual_stats(fit, false);
+    if (printed) OLSRES(run, fit, ro, r);
     if (ro.RSTAT) {
-        const ResidualStats r = residual_stats(fit, false);
         run.res[R_DW] = r.dw;
         run.res[R_RHO] = r.rho;
         run.res[R_R2OP] = r.r2op;

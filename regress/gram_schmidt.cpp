@@ -3,22 +3,15 @@
 // residual vector and its projections form Q'y. Working on the augmented matrix makes the
 // solution backward stable even when Q itself loses orthogonality on nearly collinear data, and
 // the projections are exact dot products, rounded once, which keeps the cancellation in them from
-// costing digits (and is faster than the plain loop).
+// costing digits (and is faster than the plain loop). Each removal a - p*q is a fused update,
+// rounded once per element instead of after the product and again after the subtraction.
 #include "regress/gram_schmidt.hpp"
 
 #include "numeric/exact_dot.hpp"
+#include "numeric/fused_axpy.hpp"
 #include "numeric/qmath.hpp"
 
 namespace tarvex {
-namespace {
-
-void subtract_multiple(Real* target, const Real* q, Real factor, int n)
-{
-    for (int i = 0; i < n; ++i)
-        target[i] -= factor * q[i];
-}
-
-} // namespace
 
 LeastSquaresFit GSREG(DataMatrix& data)
 {
@@ -48,7 +41,7 @@ LeastSquaresFit GSREG(DataMatrix& data)
         for (int later = j + 1; later <= k; ++later) {
             Real* target = data.column(later);
             const Real projection = exact_dot(q, target, static_cast<std::size_t>(n));
-            subtract_multiple(target, q, projection, n);
+            fused_axpy(target, projection, q, static_cast<std::size_t>(n));
             if (later < k)
                 r[at(j, later)] = projection;
             else

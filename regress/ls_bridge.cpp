@@ -7,11 +7,13 @@
 #include "regress/normal_equations.hpp"
 #include "regress/ols_options.hpp"
 
+#include <utility>
+
 namespace tarvex {
 
 namespace {
 
-void take(LsSolution& out, const LeastSquaresFit& fit) {
+void take(LsSolution& out, LeastSquaresFit&& fit) {
     out.too_few = fit.status == SolveStatus::too_few_observations;
     out.singular = fit.status == SolveStatus::singular;
     if (fit.status == SolveStatus::dependent_column || fit.status == SolveStatus::singular)
@@ -19,7 +21,7 @@ void take(LsSolution& out, const LeastSquaresFit& fit) {
     if (!fit.ok()) return;
     out.coef = fit.coef;
     out.xtx_inv = fit.xtx_inverse;
-    out.residuals = fit.residuals;
+    out.residuals = std::move(fit.residuals);
     out.sse = fit.sse;
 }
 
@@ -38,7 +40,7 @@ LsSolution solve_least_squares(OlsMethod method, const std::vector<Real>& x,
         break;
     case OlsMethod::HH: {
         HouseholderSolve solved = householder_solve(data);
-        take(out, solved.fit);
+        take(out, std::move(solved.fit));
         out.factor = std::move(solved.factor);
         out.factored = std::move(data);
         break;

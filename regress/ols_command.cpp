@@ -10,6 +10,7 @@
 #include "regress/ols_fit.hpp"
 #include "regress/ols_options.hpp"
 #include "regress/ols_work_space.hpp"
+#include "regress/term_names.hpp"
 #include "workspace/sample.hpp"
 
 #include <algorithm>
@@ -24,33 +25,6 @@ constexpr int LAG_ORDER_LIMIT = 1000;  // orders run 0..999; the end-constraint 
 std::string trim(std::string_view s) {
     const auto e = s.find_last_not_of(' ');
     return e == std::string_view::npos ? std::string() : std::string(s.substr(0, e + 1));
-}
-
-int plain_ref(int ref) { return ref < MARK_BASE ? MARK_BASE - ref : ref; }
-
-// The printed name of a variable reference: slot name, "name:col" for a column, "$NAME".
-std::string variable_name(const Run& run, int ref) {
-    if (ref < 0) return std::string("$") + RESULT_NAMES[-ref - 1];
-    const Workspace& ws = run.ws;
-    if (ref > 2 * ws.MAXVAR) {
-        int col = ref % ws.MXCOL;
-        if (col == 0) col = ws.MXCOL;
-        const int slot = (ref - col) / ws.MXCOL;
-        std::string tail = ":" + std::to_string(col);
-        std::string base = trim(ws.VNAME[slot].substr(0, 8));
-        if (base.size() + tail.size() > 8) base.resize(8 - std::min<std::size_t>(tail.size(), 7));
-        return base + tail;
-    }
-    if (ref >= 1 && ref <= ws.MAXVAR) return trim(ws.VNAME[ref].substr(0, 8));
-    return std::string();
-}
-
-// A lagged term's name: "X(2)" for X lagged two observations, the base cut to fit 8 columns.
-std::string lagged_name(std::string base, int lag) {
-    if (lag == 0) return base;
-    const std::string tail = "(" + std::to_string(lag) + ")";
-    if (base.size() + tail.size() > 8) base.resize(8 - std::min<std::size_t>(tail.size(), 7));
-    return base + tail;
 }
 
 bool is_missing_name(const std::string& name) { return name.rfind("********", 0) == 0; }
@@ -135,9 +109,9 @@ void cmd_olsq(Run& run) {
 
     OlsFit fit;
     fit.label = label;
-    fit.dep_ref = plain_ref(scan.list[1]);
+    fit.dep_ref = plain_reference(scan.list[1]);
     const int dep_lag = scan.list[scan.MAXVAR + 1] % LAG_ORDER_CODE;
-    fit.dep_name = name8(variable_name(run, fit.dep_ref));
+    fit.dep_name = name8(reference_name(run, fit.dep_ref));
     fit.dep_lag = dep_lag;
     if (dep_lag != 0) max_lag = std::max(max_lag, dep_lag);
 
@@ -150,11 +124,11 @@ void cmd_olsq(Run& run) {
             return;
         }
         OlsTerm t;
-        t.ref = plain_ref(ref);
+        t.ref = plain_reference(ref);
         t.lag = scan.list[scan.MAXVAR + k] % LAG_ORDER_CODE;
         t.poly_order = scan.list[scan.MAXVAR + k] / LAG_ORDER_CODE % LAG_ORDER_LIMIT;
         t.end_constraint = scan.list[scan.MAXVAR + k] / (LAG_ORDER_CODE * LAG_ORDER_LIMIT);
-        t.name = name8(lagged_name(variable_name(run, t.ref), t.lag));
+        t.name = name8(lagged_name(reference_name(run, t.ref), t.lag));
         if (t.ref == fit.dep_ref && t.lag == 1 && fit.lagged_dependent < 0)
             fit.lagged_dependent = int(fit.terms.size());
         fit.terms.push_back(t);

@@ -6,6 +6,9 @@
 
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/exact_dot.hpp"
+#include "numeric/exact_sums.hpp"
+#include "numeric/fused_axpy.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/lag_polynomial.hpp"
 #include "regress/ls_bridge.hpp"
@@ -140,30 +143,48 @@ void load_weights(Run& run, OlsFit& fit, const OlsOptions& o) {
 }
 
 // Means, standard deviations and sums of squares of the columns and the dependent variable
-// (weighted when weights are in use).
+// (weighted when weights are in use). Without weights every sum is exact and rounded once.
 void column_moments(OlsFit& fit) {
     const int n = fit.n;
+    fit.xmean.assign(fit.k, 0);
+    fit.xsd.assign(fit.k, 0);
+    if (fit.w.empty()) {
+        auto moments = [&](const Real* v, Real& mean, Real& sd) {
+            mean = n > 0 ? exact_sum(v, std::size_t(n)) / n : Real(0);
+            const Real ss = exact_centred_squares(v, std::size_t(n), mean);
+            sd = fit.nobs > 1 ? qm::sqrt(qm::abs(ss / (fit.nobs - 1))) : Real(0);
+            return ss;
+        };
+        for (int j = 0; j < fit.k; ++j) {
+            if (fit.terms[j].kind == TermKind::INTERCEPT && n > 0) {
+                fit.xmean[j] = 1; // a column of ones: mean 1, no spread
+                continue;
+            }
+            moments(fit.x.data() + std::size_t(j) * n, fit.xmean[j], fit.xsd[j]);
+        }
+        fit.sst = moments(fit.y.data(), fit.ymean, fit.ysd);
+        fit.raw = exact_sum_of_squares(fit.y.data(), std::size_t(n));
+        return;
+    }
     Real wsum = 0;
-    for (int i = 0; i < n; ++i) wsum += fit.w.empty() ? Real(1) : fit.w[i];
+    for (int i = 0; i < n; ++i) wsum += fit.w[i];
     auto moments = [&](const Real* v, Real& mean, Real& sd) {
         Real s = 0;
-        for (int i = 0; i < n; ++i) s += (fit.w.empty() ? Real(1) : fit.w[i]) * v[i];
+        for (int i = 0; i < n; ++i) s += fit.w[i] * v[i];
         mean = wsum != 0 ? s / wsum : 0;
         Real ss = 0;
         for (int i = 0; i < n; ++i) {
             const Real d = v[i] - mean;
-            ss += (fit.w.empty() ? Real(1) : fit.w[i]) * d * d;
+            ss += fit.w[i] * d * d;
         }
         sd = fit.nobs > 1 ? qm::sqrt(qm::abs(ss / (fit.nobs - 1))) : Real(0);
         return ss;
     };
-    fit.xmean.assign(fit.k, 0);
-    fit.xsd.assign(fit.k, 0);
     for (int j = 0; j < fit.k; ++j)
         moments(fit.x.data() + std::size_t(j) * n, fit.xmean[j], fit.xsd[j]);
     fit.sst = moments(fit.y.data(), fit.ymean, fit.ysd);
     fit.raw = 0;
-    for (int i = 0; i < n; ++i) fit.raw += (fit.w.empty() ? Real(1) : fit.w[i]) * fit.y[i] * fit.y[i];
+    for (int i = 0; i < n; ++i) fit.raw += fit.w[i] * fit.y[i] * fit.y[i];
 }
 
 // The heteroskedasticity-consistent middle matrix, with the Newey-West terms for lags 1..L.
@@ -303,16 +324,19 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
             return;
         }
     }
+    // Predicted values column by column, each step x*b added with one rounding.
     fit.fitted.assign(n, 0);
     fit.resid.assign(n, 0);
-    std::vector<Real> es(n);
-    for (int i = 0; i < n; ++i) {
-        Real p = 0;
-        for (int j = 0; j < k; ++j) p += fit.x[std::size_t(j) * n + i] * fit.coef[j];
-        fit.fitted[i] = p;
-        fit.resid[i] = fit.y[i] - p;
-        es[i] = fit.w.empty() ? fit.resid[i] : fit.resid[i] * qm::sqrt(qm::abs(fit.w[i]));
+    for (int j = 0; j < k; ++j)
+        fused_axpy(fit.fitted.data(), -fit.coef[j], fit.x.data() + std::size_t(j) * n, std::size_t(n));
+    for (int i = 0; i < n; ++i) fit.resid[i] = fit.y[i] - fit.fitted[i];
+    // Residuals of the weighted rows; without weights they are the residuals themselves.
+    std::vector<Real> weighted_resid;
+    if (!fit.w.empty()) {
+        weighted_resid = fit.resid;
+        for (int i = 0; i < n; ++i) weighted_resid[i] *= qm::sqrt(qm::abs(fit.w[i]));
     }
+    const std::vector<Real>& es = fit.w.empty() ? fit.resid : weighted_resid;
     // 10. Residual variance.
     fit.sse = sol.sse;
     if (!name_blank(o.INCOEFFI) || fit.restrictions > 0) {

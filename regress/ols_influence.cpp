@@ -51,41 +51,58 @@ void write_auxiliary_rsquares(Run& run, const OlsFit& fit, const std::vector<Rea
     }
 }
 
-void write_influence(Run& run, const OlsFit& fit, const std::vector<Real>& xs,
-                     const std::vector<Real>& es, bool dfbetas) {
+InfluenceMeasures influence_measures(const OlsFit& fit, const std::vector<Real>& xs,
+                                     const std::vector<Real>& es) {
     const int n = fit.n, k = fit.k;
     const Real nk = n - k;
     const Real s2 = nk > 0 ? fit.sse / nk : Real(0);
-    Real press = 0, standardised = 0;
-    for (int i = 0; i < n; ++i) {
-        const Real one_h = 1 - fit.hat[i];
-        if (one_h == 0) continue;
-        press += (es[i] / one_h) * (es[i] / one_h);
-        standardised += es[i] * es[i] / one_h;
-    }
-    write_line(run, " SUM-OF-SQUARED PREDICTION ERRORS SSPE,PRESS,CV=" + fmt_G(press, 13, 5));
-    write_line(run, " SUM OF SQUARED STANDARDIZED PREDICTION ERRORS =" +
-                        fmt_G(s2 > 0 ? standardised / s2 : Real(0), 13, 5));
-    write_line(run, " CROSS-VALIDATION CRITERION PRESS/N =" + fmt_G(press / n, 13, 5));
-
-    write_line(run, fmt_X(8) + "RESIDUAL    RSTUDENT    HT    COVRAT     DFFITS  " + " DFFIT ");
-    std::vector<Real> sdel(n, 0), tstar(n, 0);
+    InfluenceMeasures m;
+    for (std::vector<Real>* v : {&m.deleted_sd, &m.rstudent, &m.covratio, &m.dffits, &m.dffit})
+        v->assign(n, 0);
+    m.dfbetas.assign(std::size_t(n) * k, 0);
     for (int i = 0; i < n; ++i) {
         const Real h = fit.hat[i], one_h = 1 - h;
-        Real covrat = 0, dffits = 0, dffit = 0;
-        if (one_h > 0 && nk > 1) {
-            const Real s2i = (nk * s2 - es[i] * es[i] / one_h) / (nk - 1);
-            sdel[i] = s2i > 0 ? qm::sqrt(s2i) : Real(0);
-            tstar[i] = sdel[i] > 0 ? es[i] / (sdel[i] * qm::sqrt(one_h)) : Real(0);
-            const Real base = (nk - 1) / nk + tstar[i] * tstar[i] / nk;
-            covrat = 1 / (one_h * qm::pow(base, Real(k)));
-            dffits = tstar[i] * qm::sqrt(h / one_h);
-            dffit = h * es[i] / one_h;
+        if (one_h == 0) continue;
+        m.press += (es[i] / one_h) * (es[i] / one_h);
+        m.standardised += es[i] * es[i] / one_h;
+        if (one_h < 0 || nk <= 1) continue;
+        const Real s2i = (nk * s2 - es[i] * es[i] / one_h) / (nk - 1);
+        const Real sdel = s2i > 0 ? qm::sqrt(s2i) : Real(0);
+        m.deleted_sd[i] = sdel;
+        const Real tstar = sdel > 0 ? es[i] / (sdel * qm::sqrt(one_h)) : Real(0);
+        m.rstudent[i] = tstar;
+        const Real base = (nk - 1) / nk + tstar * tstar / nk;
+        m.covratio[i] = 1 / (one_h * qm::pow(base, Real(k)));
+        m.dffits[i] = tstar * qm::sqrt(h / one_h);
+        m.dffit[i] = h * es[i] / one_h;
+        if (sdel <= 0) continue;
+        for (int j = 0; j < k; ++j) {
+            Real change = 0; // (X'X)**-1 x_i e_i / (1 - h_i), component j
+            for (int b = 0; b < k; ++b)
+                change += fit.xtx_inv[std::size_t(j) * k + b] * xs[std::size_t(b) * n + i];
+            change *= es[i] / one_h;
+            m.dfbetas[std::size_t(i) * k + j] =
+                change / (sdel * qm::sqrt(fit.xtx_inv[std::size_t(j) * k + j]));
         }
-        write_line(run, fmt_I(fit.obs[i], 5) + fmt_G(fit.resid[i], 13, 5) + fmt_F(tstar[i], 9, 4) +
-                            fmt_F(h, 9, 4) + fmt_F(covrat, 9, 4) + fmt_F(dffits, 9, 4) +
-                            fmt_G(dffit, 13, 5));
     }
+    if (s2 > 0) m.standardised /= s2;
+    else m.standardised = 0;
+    return m;
+}
+
+void write_influence(Run& run, const OlsFit& fit, const std::vector<Real>& xs,
+                     const std::vector<Real>& es, bool dfbetas) {
+    const int n = fit.n, k = fit.k;
+    const InfluenceMeasures m = influence_measures(fit, xs, es);
+    write_line(run, " SUM-OF-SQUARED PREDICTION ERRORS SSPE,PRESS,CV=" + fmt_G(m.press, 13, 5));
+    write_line(run, " SUM OF SQUARED STANDARDIZED PREDICTION ERRORS =" + fmt_G(m.standardised, 13, 5));
+    write_line(run, " CROSS-VALIDATION CRITERION PRESS/N =" + fmt_G(m.press / n, 13, 5));
+
+    write_line(run, fmt_X(8) + "RESIDUAL    RSTUDENT    HT    COVRAT     DFFITS  " + " DFFIT ");
+    for (int i = 0; i < n; ++i)
+        write_line(run, fmt_I(fit.obs[i], 5) + fmt_G(fit.resid[i], 13, 5) + fmt_F(m.rstudent[i], 9, 4) +
+                            fmt_F(fit.hat[i], 9, 4) + fmt_F(m.covratio[i], 9, 4) +
+                            fmt_F(m.dffits[i], 9, 4) + fmt_G(m.dffit[i], 13, 5));
     if (!dfbetas) return;
     for (int first = 0; first < k; first += DFBETAS_PER_LINE) {
         const int last = std::min(k, first + DFBETAS_PER_LINE);
@@ -93,19 +110,8 @@ void write_influence(Run& run, const OlsFit& fit, const std::vector<Real>& xs,
         for (int j = first; j < last; ++j) head += fmt_A(fit.terms[j].name, 9);
         write_line(run, head);
         for (int i = 0; i < n; ++i) {
-            const Real one_h = 1 - fit.hat[i];
             std::string line = fmt_I(fit.obs[i], 5) + fmt_X(8);
-            for (int j = first; j < last; ++j) {
-                Real v = 0;
-                if (one_h > 0 && sdel[i] > 0) {
-                    Real change = 0; // (X'X)**-1 x_i e_i / (1 - h_i), component j
-                    for (int b = 0; b < k; ++b)
-                        change += fit.xtx_inv[std::size_t(j) * k + b] * xs[std::size_t(b) * n + i];
-                    change *= es[i] / one_h;
-                    v = change / (sdel[i] * qm::sqrt(fit.xtx_inv[std::size_t(j) * k + j]));
-                }
-                line += fmt_F(v, 9, 4);
-            }
+            for (int j = first; j < last; ++j) line += fmt_F(m.dfbetas[std::size_t(i) * k + j], 9, 4);
             write_line(run, line);
         }
     }

@@ -15,8 +15,18 @@ struct OlsFit;
 std::vector<Real> hat_values(const OlsFit& fit, const std::vector<Real>& xs);
 // " R-SQUARE OF name ON OTHER INDEPENDENT VARIABLES =" for each regressor.
 void write_auxiliary_rsquares(Run& run, const OlsFit& fit, const std::vector<Real>& xs);
-// PRESS lines, the influence table and, with `dfbetas`, the DFBETAS block. `es` holds the
-// (weighted) residuals.
+// The leave-one-out statistics of every observation: deleted standard deviation s(i),
+// studentised residual e_i / (s(i) sqrt(1 - h_i)), covariance ratio, DFFITS, DFFIT and the
+// N x K DFBETAS (row after row). Rows with h_i = 1 or too few degrees of freedom hold zeros.
+struct InfluenceMeasures {
+    Real press = 0;        // sum (e_i / (1 - h_i))**2
+    Real standardised = 0; // sum e_i**2 / (1 - h_i) over sigma**2
+    std::vector<Real> deleted_sd, rstudent, covratio, dffits, dffit, dfbetas;
+};
+// `es` holds the (weighted) residuals; `fit.hat` must be filled.
+InfluenceMeasures influence_measures(const OlsFit& fit, const std::vector<Real>& xs,
+                                     const std::vector<Real>& es);
+// PRESS lines, the influence table and, with `dfbetas`, the DFBETAS block.
 void write_influence(Run& run, const OlsFit& fit, const std::vector<Real>& xs,
                      const std::vector<Real>& es, bool dfbetas);
 

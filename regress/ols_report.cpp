@@ -303,7 +303,7 @@ void OLSOUT(Run& run, OlsFit& fit, const OlsOptions& o) {
     store_scalars(run, fit, s, r);
     store_last_estimation(run, fit, o, s.r2);
     store_ols_variables(run, fit, o);
-    if (put && (o.RSTAT || o.LIST)) OLSRES(run, fit, o);
+    if (put && (o.RSTAT || o.LIST)) OLSRES(run, fit, o, r);
     if (o.GNUPLOT) write_residual_plot(run, fit, o);
     if (r.durh_available && fit.lagged_dependent >= 0) run.res[R_DURH] = r.durh;
     if (o.RSTAT) run.res[R_DW] = r.dw;

@@ -9,12 +9,15 @@ namespace tarvex {
 struct Run;
 struct OlsFit;
 struct OlsOptions;
+struct ResidualStats;
 
 // The whole report: warnings, summary, selection criteria, variance tables, coefficients,
 // matrices, then the residual output; stores the result scalars and the output variables.
 void OLSOUT(Run& run, OlsFit& fit, const OlsOptions& o);
 // Residual statistics (RSTAT, LM, GF) and the LIST table.
 void OLSRES(Run& run, const OlsFit& fit, const OlsOptions& o);
+// The same from the fit's residual statistics already computed without the Hall-Pagan test.
+void OLSRES(Run& run, const OlsFit& fit, const OlsOptions& o, const ResidualStats& computed);
 // Records the fit as the last estimation (run.last_estimation) for TEST, FCAST and the rest.
 void store_last_estimation(Run& run, const OlsFit& fit, const OlsOptions& o, Real r2);
 // Stores PREDICT, RESID, COEFFICE, COVARIAN, TRATIO, STDERR and HATDIAG.

@@ -27,6 +27,9 @@ struct ResidualStats {
 // `heteroskedasticity`: also the Hall-Pagan test (an auxiliary regression, LM only).
 ResidualStats residual_stats(const OlsFit& fit, bool heteroskedasticity);
 
+// Adds the Hall-Pagan test to statistics computed without it.
+void add_hall_pagan(const OlsFit& fit, ResidualStats& s);
+
 // Squared correlation of two series (0 when either is constant).
 Real squared_correlation(const std::vector<Real>& a, const std::vector<Real>& b);
 

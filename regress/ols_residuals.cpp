@@ -150,7 +150,12 @@ void write_listing(Run& run, const OlsFit& fit, const OlsOptions& o) {
 } // namespace
 
 void OLSRES(Run& run, const OlsFit& fit, const OlsOptions& o) {
-    const ResidualStats r = residual_stats(fit, o.LM);
+    OLSRES(run, fit, o, residual_stats(fit, false));
+}
+
+void OLSRES(Run& run, const OlsFit& fit, const OlsOptions& o, const ResidualStats& computed) {
+    ResidualStats r = computed;
+    if (o.LM) add_hall_pagan(fit, r);
     if (o.RSTAT) write_statistics(run, fit, r, o);
     if (o.GF) write_goodness_of_fit(run, fit);
     if (o.LIST) write_listing(run, fit, o);

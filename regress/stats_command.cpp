@@ -100,13 +100,15 @@ void run_tests(Run& run, const StatsOptions& o, const StatsData& d) {
 
 // Computes the matrices the options print or store, and prints the requested ones.
 StatsMatrices report_matrices(Run& run, const StatsOptions& o, const StatsData& d,
+                              const std::vector<CentredValues>& centred,
                               const std::vector<std::string>& names, long long common) {
     const bool any = o.PCPRODUC || o.PCPDEV || o.PCOVARIA || o.PCORRELA || o.PRANKCOR ||
                      wanted(o.CORRELAT) || wanted(o.COVARIAN) || wanted(o.CPRODUCT) ||
                      wanted(o.CPDEVIAT) || wanted(o.RANKCORR);
     StatsMatrices m;
     if (!any) return m;
-    m = compute_matrices(d, o.DN, o.PRANKCOR || wanted(o.RANKCORR));
+    m = compute_matrices(d, centred, o.DN, o.PCPRODUC || wanted(o.CPRODUCT),
+                         o.PRANKCOR || wanted(o.RANKCORR));
     if (!run.flags.OPUT) return m;
     const long long n = o.SAMEOBS ? common : m.n;
     const struct {
@@ -134,9 +136,12 @@ struct OrderResults {
 OrderResults order_statistics_pass(Run& run, const StatsOptions& o, const StatsData& d,
                                    const std::vector<std::string>& names) {
     OrderResults r;
+    const bool tables = run.flags.OPUT && (o.PFREQUEN || o.STEMPLOT != STATS_NOT_GIVEN);
     for (std::size_t i = 0; i < d.vars.size(); ++i) {
-        const std::vector<Real> values = d.plain(i);
-        const OrderStatistics os = SORTSH(values, run.ws.XMISS);
+        std::vector<Real> values = d.plain(i);
+        // SORTSH sorts a copy of its own unless nothing else needs the values.
+        const OrderStatistics os =
+            SORTSH(tables ? values : std::move(values), run.ws.XMISS);
         r.medians.push_back(os.median);
         r.modes.push_back(os.mode_applicable ? os.mode : run.ws.XMISS);
         if (!run.flags.OPUT) continue;
@@ -231,15 +236,18 @@ void cmd_stats(Run& run) {
     const bool out = run.flags.OPUT;
     const std::size_t k = d.vars.size();
     std::vector<std::string> names;
+    std::vector<CentredValues> centred;
     std::vector<VariableSummary> rows;
     for (std::size_t i = 0; i < k; ++i) {
         names.push_back(d.vars[i].name);
-        rows.push_back(summarize(d.values(i), o.DN));
+        centred.push_back(centre(d.values(i)));
+        rows.push_back(summarize(centred.back(), o.DN, wanted(o.MOMENTS)));
     }
     run.res[R_N] = rows.back().n;
     if (out && o.LIST) report_stats_table(run, names, rows, o.WIDE);
 
-    const StatsMatrices m = report_matrices(run, o, d, names, common);
+    const StatsMatrices m = report_matrices(run, o, d, centred, names, common);
+    centred.clear(); // the deviations are not needed past the matrices
     const OrderResults order = order_statistics_pass(run, o, d, names);
     run_tests(run, o, d);
     if (o.SAMPSIZE && out) report_sample_sizes(run, o, names, rows);

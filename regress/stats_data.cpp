@@ -44,6 +44,9 @@ long long StatsData::keep_common_observations() {
 WeightedValues StatsData::values(std::size_t var) const {
     WeightedValues out;
     const StatsVariable& v = vars[var];
+    const std::size_t count = std::size_t(v.count());
+    out.x.reserve(count);
+    if (!weight.empty()) out.w.reserve(count);
     for (std::size_t i = 0; i < v.x.size(); ++i) {
         if (!v.present[i]) continue;
         out.x.push_back(v.x[i]);
@@ -72,6 +75,7 @@ void StatsData::pair(std::size_t a, std::size_t b, std::vector<Real>& x, std::ve
 std::vector<Real> StatsData::plain(std::size_t var) const {
     std::vector<Real> out;
     const StatsVariable& v = vars[var];
+    out.reserve(std::size_t(v.count()));
     for (std::size_t i = 0; i < v.x.size(); ++i)
         if (v.present[i]) out.push_back(v.x[i]);
     return out;

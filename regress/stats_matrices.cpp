@@ -21,32 +21,42 @@ bool same_observations(const StatsData& d) {
     return !d.vars.empty();
 }
 
-StatsMatrices compute_matrices(const StatsData& d, bool divide_by_n, bool ranks) {
+StatsMatrices compute_matrices(const StatsData& d, const std::vector<CentredValues>& centred,
+                               bool divide_by_n, bool raw, bool ranks) {
     const std::size_t k = d.vars.size();
     StatsMatrices m;
-    // When every variable has the same observations each is ranked once, not once per pair.
-    std::vector<std::vector<Real>> own_ranks;
-    if (ranks && same_observations(d))
+    // When every variable has the same observations each is centred and ranked once, not once
+    // per pair.
+    const bool shared = same_observations(d);
+    std::vector<CentredValues> own_ranks;
+    if (ranks && shared)
         for (std::size_t i = 0; i < k; ++i)
-            own_ranks.push_back(average_ranks(d.plain(i)));
+            own_ranks.push_back(centre(WeightedValues{average_ranks(d.plain(i)), {}}));
     for (auto* v : {&m.cprod, &m.cpdev, &m.cov, &m.corr, &m.rank})
         v->assign(k * k, 0);
     m.n = -1;
     std::vector<Real> x, y, w;
     for (std::size_t i = 0; i < k; ++i)
         for (std::size_t j = 0; j <= i; ++j) {
-            d.pair(i, j, x, y, w);
-            const PairMoments p = pair_moments(x, y, w);
+            PairMoments p, r;
+            if (shared) {
+                p = pair_moments(centred[i], centred[j], raw);
+                if (ranks) r = pair_moments(own_ranks[i], own_ranks[j], false);
+            } else {
+                d.pair(i, j, x, y, w);
+                const CentredValues cx = centre(WeightedValues{x, w});
+                const CentredValues cy = centre(WeightedValues{y, w});
+                p = pair_moments(cx, i == j ? cx : cy, raw);
+                if (ranks) {
+                    const CentredValues rx = centre(WeightedValues{average_ranks(x), {}});
+                    const CentredValues ry = centre(WeightedValues{average_ranks(y), {}});
+                    r = pair_moments(rx, i == j ? rx : ry, false);
+                }
+            }
             m.n = m.n < 0 ? p.count : std::min(m.n, p.count);
             const Real divisor = divide_by_n ? p.n : p.n - 1;
             const Real corr = ratio_or_zero(p.dev, sqrtq(p.ssx * p.ssy));
-            Real rank = 0;
-            if (ranks) {
-                const PairMoments r = own_ranks.empty()
-                                          ? pair_moments(average_ranks(x), average_ranks(y), {})
-                                          : pair_moments(own_ranks[i], own_ranks[j], {});
-                rank = ratio_or_zero(r.dev, sqrtq(r.ssx * r.ssy));
-            }
+            const Real rank = ranks ? ratio_or_zero(r.dev, sqrtq(r.ssx * r.ssy)) : Real(0);
             for (std::size_t at : {i * k + j, j * k + i}) {
                 m.cprod[at] = p.raw;
                 m.cpdev[at] = p.dev;

@@ -15,9 +15,12 @@ struct StatsMatrices {
     long long n = 0; // fewest observations any pair shares
 };
 
-// `divide_by_n`: covariances divide by N instead of N - 1; `ranks`: also the rank correlations.
-// A correlation with a constant variable is 0.
-StatsMatrices compute_matrices(const StatsData& d, bool divide_by_n, bool ranks);
+// `centred`: each variable's own values centred (centre(d.values(i))), used as they are when
+// every variable has the same observations; `divide_by_n`: covariances divide by N instead of
+// N - 1; `raw`: also the raw cross products (cprod is left zero otherwise); `ranks`: also the
+// rank correlations. A correlation with a constant variable is 0.
+StatsMatrices compute_matrices(const StatsData& d, const std::vector<CentredValues>& centred,
+                               bool divide_by_n, bool raw, bool ranks);
 
 // Whether every variable is observed at the same observations.
 bool same_observations(const StatsData& d);

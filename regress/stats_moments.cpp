@@ -1,6 +1,8 @@
-// Moments of STATS in binary128 with compensated sums and two-pass deviations.
+// Moments of STATS in binary128: exact sums, deviations from the mean kept for the cross
+// products, and the correction of the mean's rounding.
 #include "regress/stats_moments.hpp"
 
+#include "numeric/exact_dot.hpp"
 #include "numeric/qmath.hpp"
 
 #include <algorithm>
@@ -11,13 +13,6 @@ namespace {
 
 // Decimal digits a binary128 value carries.
 constexpr int FULL_DIGITS = 34;
-
-Real mean_of(const std::vector<Real>& x, const std::vector<Real>& w, Real n) {
-    CompensatedSum s;
-    for (std::size_t i = 0; i < x.size(); ++i)
-        s.add(w.empty() ? x[i] : w[i] * x[i]);
-    return s.value() / n;
-}
 
 } // namespace
 
@@ -46,28 +41,46 @@ Real constant_digits(Real minimum, Real maximum) {
     return digits < 0 ? Real(0) : digits;
 }
 
-VariableSummary summarize(const WeightedValues& v, bool divide_by_n) {
-    VariableSummary s;
-    s.count = (long long)v.x.size();
-    if (s.count == 0) return s;
-    s.n = v.total_weight();
-    s.mean = mean_of(v.x, v.w, s.n);
-    CompensatedSum sum, dev, sq, cube, fourth;
-    s.minimum = s.maximum = v.x[0];
-    for (std::size_t i = 0; i < v.x.size(); ++i) {
-        const Real wi = v.weight(i);
-        const Real d = v.x[i] - s.mean;
-        sum.add(wi * v.x[i]);
-        dev.add(wi * d);
-        sq.add(wi * d * d);
-        cube.add(wi * d * d * d);
-        fourth.add(wi * d * d * d * d);
-        s.minimum = std::min(s.minimum, v.x[i]);
-        s.maximum = std::max(s.maximum, v.x[i]);
+CentredValues centre(WeightedValues v) {
+    CentredValues c;
+    c.values = std::move(v);
+    const std::vector<Real>& x = c.values.x;
+    const std::vector<Real>& w = c.values.w;
+    const std::size_t n = x.size();
+    if (n == 0) return c;
+    c.n = c.values.total_weight();
+    c.sum = w.empty() ? exact_sum(x.data(), n) : exact_dot(w.data(), x.data(), n);
+    c.mean = c.sum / c.n;
+    c.dev.resize(n);
+    for (std::size_t i = 0; i < n; ++i)
+        c.dev[i] = x[i] - c.mean;
+    if (!w.empty()) {
+        c.weighted_dev.resize(n);
+        for (std::size_t i = 0; i < n; ++i)
+            c.weighted_dev[i] = w[i] * c.dev[i];
     }
-    s.sum = sum.value();
+    c.dev_sum = exact_sum(c.weighted_deviations(), n);
+    c.dev_squares = exact_dot(c.weighted_deviations(), c.dev.data(), n);
+    return c;
+}
+
+VariableSummary summarize(const CentredValues& c, bool divide_by_n, bool higher) {
+    VariableSummary s;
+    const std::vector<Real>& x = c.values.x;
+    s.count = (long long)x.size();
+    if (s.count == 0) return s;
+    s.n = c.n;
+    s.mean = c.mean;
+    s.sum = c.sum;
+    s.minimum = s.maximum = x[0];
+    for (const Real v : x) { // a new minimum cannot be a new maximum
+        if (v < s.minimum)
+            s.minimum = v;
+        else if (v > s.maximum)
+            s.maximum = v;
+    }
     // The deviations of the rounded mean do not sum exactly to zero: remove their share.
-    Real ss = sq.value() - dev.value() * dev.value() / s.n;
+    Real ss = c.dev_squares - c.dev_sum * c.dev_sum / s.n;
     if (ss < 0) ss = 0;
     const Real divisor = divide_by_n ? s.n : s.n - 1;
     s.variance = divisor > 0 ? ss / divisor : Real(0);
@@ -76,41 +89,55 @@ VariableSummary summarize(const WeightedValues& v, bool divide_by_n) {
     s.cv = s.cv_defined ? s.stdev / s.mean : Real(0);
     s.constant_digits = constant_digits(s.minimum, s.maximum);
     s.m2 = ss / s.n;
-    s.m3 = cube.value() / s.n;
-    s.m4 = fourth.value() / s.n;
+    if (higher) {
+        // w d^3 and w d^4 as (w d^2) d and (w d^2) d^2: one rounding before the exact sum.
+        ExactAccumulator cube, fourth;
+        const Real* wd = c.weighted_deviations();
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            const Real d = c.dev[i];
+            const Real wd2 = wd[i] * d;
+            cube.add_product(wd2, d);
+            fourth.add_product(wd2, d * d);
+        }
+        s.m3 = cube.result() / s.n;
+        s.m4 = fourth.result() / s.n;
+    }
     return s;
+}
+
+VariableSummary summarize(const WeightedValues& v, bool divide_by_n) {
+    return summarize(centre(v), divide_by_n);
+}
+
+PairMoments pair_moments(const CentredValues& x, const CentredValues& y, bool raw) {
+    PairMoments p;
+    const std::size_t n = x.values.x.size();
+    p.count = (long long)n;
+    if (n == 0) return p;
+    p.n = x.n;
+    if (raw) {
+        if (x.values.w.empty()) {
+            p.raw = exact_dot(x.values.x.data(), y.values.x.data(), n);
+        } else {
+            ExactAccumulator sum;
+            for (std::size_t i = 0; i < n; ++i)
+                sum.add_product(x.values.w[i] * x.values.x[i], y.values.x[i]);
+            p.raw = sum.result();
+        }
+    }
+    const Real cross = &x == &y ? x.dev_squares
+                                : exact_dot(x.weighted_deviations(), y.dev.data(), n);
+    p.dev = cross - x.dev_sum * y.dev_sum / p.n;
+    p.ssx = std::max(Real(0), x.dev_squares - x.dev_sum * x.dev_sum / p.n);
+    p.ssy = std::max(Real(0), y.dev_squares - y.dev_sum * y.dev_sum / p.n);
+    return p;
 }
 
 PairMoments pair_moments(const std::vector<Real>& x, const std::vector<Real>& y,
                          const std::vector<Real>& w) {
-    PairMoments p;
-    p.count = (long long)x.size();
-    if (p.count == 0) return p;
-    if (w.empty()) {
-        p.n = Real(p.count);
-    } else {
-        CompensatedSum s;
-        for (Real v : w)
-            s.add(v);
-        p.n = s.value();
-    }
-    const Real mx = mean_of(x, w, p.n), my = mean_of(y, w, p.n);
-    CompensatedSum raw, dev, dx, dy, sx, sy;
-    for (std::size_t i = 0; i < x.size(); ++i) {
-        const Real wi = w.empty() ? Real(1) : w[i];
-        const Real a = x[i] - mx, b = y[i] - my;
-        raw.add(wi * x[i] * y[i]);
-        dev.add(wi * a * b);
-        dx.add(wi * a);
-        dy.add(wi * b);
-        sx.add(wi * a * a);
-        sy.add(wi * b * b);
-    }
-    p.raw = raw.value();
-    p.dev = dev.value() - dx.value() * dy.value() / p.n;
-    p.ssx = std::max(Real(0), sx.value() - dx.value() * dx.value() / p.n);
-    p.ssy = std::max(Real(0), sy.value() - dy.value() * dy.value() / p.n);
-    return p;
+    const CentredValues cx = centre(WeightedValues{x, w});
+    const CentredValues cy = centre(WeightedValues{y, w});
+    return pair_moments(cx, cy, true);
 }
 
 } // namespace tarvex

@@ -1,6 +1,7 @@
-// Moments of STATS: compensated sums, the summary of one variable (mean, standard deviation,
-// variance, extremes, coefficient of variation, constant digits, central moments) and the
-// cross products of a pair, all with optional weights.
+// Moments of STATS: compensated sums, the deviations of a variable from its mean, the summary
+// of one variable (mean, standard deviation, variance, extremes, coefficient of variation,
+// constant digits, central moments) and the cross products of a pair, all with optional
+// weights. Sums over observations are exact sums of exactly formed products, rounded once.
 #pragma once
 
 #include "numeric/real.hpp"
@@ -29,6 +30,24 @@ struct WeightedValues {
     Real total_weight() const;
 };
 
+// A variable's values with their deviations from its mean, shared by its summary and by every
+// cross product in deviations it enters.
+struct CentredValues {
+    WeightedValues values;
+    Real n = 0;    // the sum of the weights
+    Real mean = 0; // exact weighted sum / n
+    std::vector<Real> dev;          // x - mean, rounded
+    std::vector<Real> weighted_dev; // w * (x - mean), rounded; empty without weights
+    Real dev_sum = 0;     // sum of w * dev: what the rounding of the mean leaves over
+    Real dev_squares = 0; // sum of w * dev^2
+    Real sum = 0;         // sum of w * x
+    // w * (x - mean) for every observation (the deviations themselves without weights).
+    const Real* weighted_deviations() const {
+        return weighted_dev.empty() ? dev.data() : weighted_dev.data();
+    }
+};
+CentredValues centre(WeightedValues v);
+
 struct VariableSummary {
     long long count = 0; // observations used
     Real n = 0;          // the sum of the weights (count without weights)
@@ -39,8 +58,10 @@ struct VariableSummary {
     Real m2 = 0, m3 = 0, m4 = 0; // central moments, divided by n
 };
 
-// Mean by a compensated sum, then the squared deviations in a second pass with the correction
-// of the first pass's rounding. `divide_by_n`: variances divide by n instead of n - 1.
+// Mean from the exact sum, then the squared deviations in a second pass with the correction of
+// the mean's rounding. `divide_by_n`: variances divide by n instead of n - 1; `higher`: also the
+// third and fourth central moments (a third pass).
+VariableSummary summarize(const CentredValues& c, bool divide_by_n, bool higher = true);
 VariableSummary summarize(const WeightedValues& v, bool divide_by_n);
 
 // The leading decimal digits that every value shares: log10(max |x| / (max - min)), at least 0;
@@ -54,6 +75,9 @@ struct PairMoments {
     Real n = 0;
     Real raw = 0, dev = 0, ssx = 0, ssy = 0;
 };
+// Two variables observed at the same observations with the same weights; `raw`: also the raw
+// cross product.
+PairMoments pair_moments(const CentredValues& x, const CentredValues& y, bool raw);
 PairMoments pair_moments(const std::vector<Real>& x, const std::vector<Real>& y,
                          const std::vector<Real>& w);
 

@@ -2,8 +2,10 @@
 #include "regress/stats_order.hpp"
 
 #include "numeric/qmath.hpp"
+#include "numeric/real_order.hpp"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tarvex {
 
@@ -19,13 +21,59 @@ Real at_position(const std::vector<Real>& s, Real p) {
     return s[i - 1] + frac * (s[i] - s[i - 1]);
 }
 
+constexpr int EXPONENT_BIAS = 16383;
+constexpr int SIGNIFICAND_BITS = 112;
+constexpr int SPECIAL_EXPONENT = 0x7fff;
+
+// The biased exponent field of a binary128 value.
+int biased_exponent(OrderKey bits) {
+    return int((bits >> SIGNIFICAND_BITS) & SPECIAL_EXPONENT);
+}
+
+// For sorted values a < b of one sign, neither zero, infinite nor NaN: whether they are so far
+// apart that nearly_equal must be false. The tolerance is below 2^-36, so nearly equal values
+// differ by less than 2^(E-34), E the binary exponent of max(1, |a|, |b|); b - a is at least
+// the number of representable steps between them (the difference of their bits) times the
+// spacing at the smaller magnitude.
+bool clearly_apart(OrderKey small_bits, OrderKey large_bits) {
+    const int small_exponent = std::max(biased_exponent(small_bits), 1); // subnormal spacing
+    const int large_exponent = biased_exponent(large_bits) - EXPONENT_BIAS;
+    const int spacing = small_exponent - EXPONENT_BIAS - SIGNIFICAND_BITS; // log2 of the spacing
+    const int needed = std::max(large_exponent, 0) - 34 - spacing; // log2 of the steps needed
+    const OrderKey steps = large_bits - small_bits;
+    if (needed <= 0) return true;
+    return needed < 127 && (steps >> needed) != 0;
+}
+
+// nearly_equal(a, b) for sorted a <= b, deciding most pairs from their bits.
+bool nearly_equal_sorted(Real a, Real b) {
+    OrderKey x, y;
+    std::memcpy(&x, &a, sizeof x);
+    std::memcpy(&y, &b, sizeof y);
+    const bool special = biased_exponent(x) == SPECIAL_EXPONENT ||
+                         biased_exponent(y) == SPECIAL_EXPONENT;
+    if (!special) {
+        if (x == y) return true;
+        const OrderKey sign = OrderKey(1) << 127;
+        const OrderKey magnitude = ~sign;
+        const bool zero = (x & magnitude) == 0 || (y & magnitude) == 0;
+        if (!zero && (x & sign) == (y & sign)) {
+            // Positive: b has the larger magnitude; negative: a has.
+            const bool apart = (x & sign) ? clearly_apart(y & magnitude, x & magnitude)
+                                          : clearly_apart(x, y);
+            if (apart) return false;
+        }
+    }
+    return nearly_equal(a, b);
+}
+
 // Runs of nearly equal values in sorted data: [first, last) index pairs.
 template <typename F>
 void for_each_run(const std::vector<Real>& s, F f) {
     std::size_t i = 0;
     while (i < s.size()) {
         std::size_t j = i + 1;
-        while (j < s.size() && nearly_equal(s[i], s[j]))
+        while (j < s.size() && nearly_equal_sorted(s[i], s[j]))
             ++j;
         f(i, j);
         i = j;
@@ -58,7 +106,7 @@ OrderStatistics SORTSH(std::vector<Real> values, Real xmiss) {
     OrderStatistics o;
     o.n = (long long)values.size();
     if (o.n == 0) return o;
-    std::sort(values.begin(), values.end());
+    sort_reals(values);
     const long long n = o.n;
     o.median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
     const Real p = Real(n + 1) / 4;
@@ -84,11 +132,7 @@ OrderStatistics SORTSH(std::vector<Real> values, Real xmiss) {
 }
 
 std::vector<Real> average_ranks(const std::vector<Real>& values) {
-    std::vector<std::size_t> order(values.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return values[a] < values[b]; });
+    const std::vector<std::size_t> order = stable_order(values);
     std::vector<Real> ranks(values.size());
     std::size_t i = 0;
     while (i < order.size()) {
@@ -105,7 +149,7 @@ std::vector<Real> average_ranks(const std::vector<Real>& values) {
 
 Real tie_sum(const std::vector<Real>& values) {
     std::vector<Real> s = values;
-    std::sort(s.begin(), s.end());
+    sort_reals(s);
     Real total = 0;
     std::size_t i = 0;
     while (i < s.size()) {
@@ -120,7 +164,7 @@ Real tie_sum(const std::vector<Real>& values) {
 }
 
 std::vector<FrequencyRow> frequency_table(std::vector<Real> values) {
-    std::sort(values.begin(), values.end());
+    sort_reals(values);
     std::vector<FrequencyRow> rows;
     const Real n = Real(values.size());
     long long cumulative = 0;
@@ -142,7 +186,7 @@ std::vector<StemRow> stem_and_leaf(std::vector<Real> values, int digits, long lo
     too_many = false;
     std::vector<StemRow> rows;
     if (values.empty()) return rows;
-    std::sort(values.begin(), values.end());
+    sort_reals(values);
     const Real unit = power_of_ten(digits);
     const Real leaf_unit = power_of_ten(digits - 1);
     auto stem_of = [&](Real x) { return floorq(x / unit); };

@@ -180,7 +180,7 @@ TwoSampleTests two_sample_tests(const std::vector<Real>& a, const std::vector<Re
     r.welch_t = d / sqrtq(q1 + q2);
     const Real df = (q1 + q2) * (q1 + q2) / (q1 * q1 / (n1 - 1) + q2 * q2 / (n2 - 1));
     r.welch_df = std::max(1LL, (long long)floorq(df));
-    r.welch_p = t_two_sided(r.welch_t, Real(r.welch_df));
+    r.welch_p = t_two_sided(r.welch_t, df);
     r.pooled_df = (long long)(a.size() + b.size() - 2);
     const Real sp2 = ((n1 - 1) * v1 + (n2 - 1) * v2) / Real(r.pooled_df);
     r.pooled_t = d / sqrtq(sp2 * (1 / n1 + 1 / n2));

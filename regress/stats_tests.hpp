@@ -42,7 +42,7 @@ BartlettTest bartlett_test(const Groups& groups);
 
 struct TwoSampleTests {
     Real welch_t = 0, welch_p = 0;
-    long long welch_df = 0; // Welch-Satterthwaite degrees of freedom, rounded down
+    long long welch_df = 0; // Welch-Satterthwaite degrees of freedom, rounded down for the report
     Real pooled_t = 0, pooled_p = 0;
     long long pooled_df = 0;
     Real f = 0, f_p = 0; // s1^2 / s2^2, two-sided p-value

@@ -3,6 +3,7 @@
 
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "regress/term_names.hpp"
 #include "workspace/sample.hpp"
 
 #include <algorithm>
@@ -24,12 +25,6 @@ std::string name8(std::string_view s) {
     return out;
 }
 
-// "BASE" followed by a suffix, the base cut so that the whole fits 8 columns.
-std::string suffixed(std::string base, const std::string& tail) {
-    if (base.size() + tail.size() > 8) base.resize(8 - std::min<std::size_t>(tail.size(), 7));
-    return base + tail;
-}
-
 // Where one analysed variable's values come from.
 struct Source {
     std::string name;
@@ -48,7 +43,7 @@ void add_columns(Run& run, const std::string& base, const VarInfo& info, std::ve
     const long long rows = info.length / ncol;
     for (int c = 1; c <= ncol; ++c) {
         Source s;
-        s.name = name8(suffixed(base, ":" + std::to_string(c)));
+        s.name = name8(suffixed_name(base, ":" + std::to_string(c)));
         s.info = info;
         s.rows = rows;
         s.offset = (long long)(c - 1) * rows;
@@ -73,13 +68,13 @@ void add_reference(Run& run, const StatsOptions& o, int ref, int lag, std::vecto
             say(run, " ...ERROR..VARIABLE " + std::to_string(ref) + " IS INVALID");
             return;
         }
-        s.name = name8(suffixed(trim(ws.VNAME[slot].substr(0, 8)), ":" + std::to_string(col)));
+        s.name = name8(suffixed_name(trim(ws.VNAME[slot].substr(0, 8)), ":" + std::to_string(col)));
     } else if (ref < 1 || ref > ws.MAXVAR || ws.KADD[ref] <= 0) {
         say(run, " ...ERROR..VARIABLE " + std::to_string(ref) + " IS INVALID");
         return;
     } else {
         std::string base = trim(ws.VNAME[ref].substr(0, 8));
-        s.name = name8(lag ? suffixed(base, "(" + std::to_string(lag) + ")") : base);
+        s.name = name8(lagged_name(base, lag));
     }
     if (!VINFO(run, ref, s.info)) {
         run.flags.ODONT = false; // the column message is out; the other variables go on
@@ -140,9 +135,13 @@ bool load_stats_variables(Run& run, const StatsOptions& o, StatsData& data) {
     data.end = end;
     const std::size_t n = data.end >= data.beg ? std::size_t(data.end - data.beg + 1) : 0;
 
+    // The codes of SKIP$ are read once here rather than looked up for every observation.
     std::vector<char> usable(n, 0);
-    for (std::size_t i = 0; i < n; ++i)
-        usable[i] = obs_in_use(run, data.beg + int(i));
+    const SkipCodes skip = skip_codes(run);
+    for (std::size_t i = 0; i < n; ++i) {
+        const long long t = data.beg + (long long)i;
+        usable[i] = !skip || t > skip.length || skip.codes[t] <= 0;
+    }
 
     const std::string weight_name = trim(o.WEIGHT);
     if (!weight_name.empty()) {

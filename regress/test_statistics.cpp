@@ -17,6 +17,10 @@ namespace {
 
 // A pivot at most this fraction of its diagonal element marks a singular matrix.
 const Real SINGULAR_RATIO = 1e-30Q;
+// A variance at most this fraction of its size without cancellation is rounding noise: on
+// ill-conditioned data such as Longley's the variance of a combination that a restriction fixes
+// comes out near 1e-28 of that size, of either sign.
+const Real VANISHING_VARIANCE = 1e-24Q;
 
 long long whole(Real x) { return static_cast<long long>(qm::round(x)); }
 
@@ -46,7 +50,7 @@ std::vector<Real> hypothesis_variance(const std::vector<Hypothesis>& rows, const
 }
 
 // The size each diagonal element of G V G' would have without cancellation: sum |g| |V| |g|.
-// A variance that falls below 1e-30 of it is zero up to rounding (a combination that an imposed
+// A variance that falls below 1e-24 of it is zero up to rounding (a combination that an imposed
 // restriction fixes, or one that does not involve the coefficients at all).
 bool variance_vanishes(const std::vector<Hypothesis>& rows, const std::vector<Real>& v, int k,
                        const std::vector<Real>& a) {
@@ -57,7 +61,7 @@ bool variance_vanishes(const std::vector<Hypothesis>& rows, const std::vector<Re
             for (int c = 0; c < k; ++c)
                 scale += qm::abs(rows[i].gradient[l]) * qm::abs(v[static_cast<std::size_t>(l) * k + c]) *
                          qm::abs(rows[i].gradient[c]);
-        if (!(a[static_cast<std::size_t>(i) * q + i] > SINGULAR_RATIO * scale)) return true;
+        if (!(a[static_cast<std::size_t>(i) * q + i] > VANISHING_VARIANCE * scale)) return true;
     }
     return false;
 }

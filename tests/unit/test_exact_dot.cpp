@@ -121,6 +121,47 @@ TEST(ExactDot, RandomSumsWithAKnownAnswerInAnyOrder)
     }
 }
 
+TEST(ExactDot, LongSumsCarryAndChangeSignWithoutLosingBits)
+{
+    // 4096 copies of the largest significand, 2 - 2^-112: exactly 2^13 - 2^-100, which needs all
+    // 113 bits; every addition carries across limbs.
+    const Real all_ones = 2 - pow2(-112);
+    std::vector<Real> many(4096, all_ones), ones(4096, 1);
+    EXPECT_TRUE(bits_equal(dot(many, ones), pow2(13) - pow2(-100)));
+    // A running sum that changes sign at every step, far above the one term that survives, and
+    // one accumulator used for sums of very different magnitudes in turn.
+    ExactAccumulator sum;
+    for (int scale : {0, 9000, -9000, 16000}) {
+        sum.clear();
+        for (int i = 0; i < 1000; ++i) {
+            sum.add_product(all_ones, pow2(scale + i % 7));
+            sum.add_product(-all_ones, pow2(scale + i % 7));
+            sum.add_product(-all_ones, pow2(scale + i % 5));
+            sum.add_product(all_ones, pow2(scale + i % 5));
+        }
+        sum.add(pow2(-200));
+        EXPECT_TRUE(bits_equal(sum.result(), pow2(-200))) << "scale " << scale;
+    }
+}
+
+TEST(ExactDot, SumsOfValuesAndOfArraysOfProducts)
+{
+    // 1e30 + 1 - 1e30 is 1; the loop gives 0. Many tiny terms under a large one are kept too.
+    const Real cancel[] = {1e30Q, 1, -1e30Q};
+    EXPECT_TRUE(bits_equal(exact_sum(cancel, 3), 1));
+    std::vector<Real> tiny(1024, pow2(-120));
+    tiny.push_back(1);
+    EXPECT_TRUE(bits_equal(exact_sum(tiny.data(), tiny.size()), 1 + pow2(-110)));
+    EXPECT_TRUE(bits_equal(exact_sum(nullptr, 0), 0));
+    // add_values and add_products add to what the accumulator holds.
+    ExactAccumulator sum;
+    const Real a[] = {3, -2}, b[] = {5, 7};
+    sum.add_values(a, 2);      // 1
+    sum.add_products(a, b, 2); // + 15 - 14
+    sum.add(pow2(-200));
+    EXPECT_TRUE(bits_equal(sum.result(), 2 + pow2(-200)));
+}
+
 TEST(ExactDot, NaNAndInfinityFollowIeee)
 {
     EXPECT_TRUE(isnanq(dot({1, nanq("")}, {1, 1})));
@@ -134,6 +175,39 @@ TEST(ExactDot, NaNAndInfinityFollowIeee)
     sum.add(2);
     sum.add_product(3, 4);
     EXPECT_TRUE(bits_equal(sum.result(), 14));
+}
+
+TEST(ExactDot, OneAccumulatorForManyDots)
+{
+    // Each dot of a reused accumulator equals a fresh one, whatever the previous dot left in
+    // its limbs: sums far apart in exponent, sums that change sign, carries across many limbs.
+    std::mt19937_64 rng(7);
+    ExactAccumulator reused;
+    for (int trial = 0; trial < 300; ++trial) {
+        std::vector<Real> a, b;
+        const int spread = trial % 3 == 0 ? 16000 : trial % 3 == 1 ? 300 : 2;
+        const int n = static_cast<int>(rng() % 60);
+        for (int i = 0; i < n; ++i) {
+            const Real mantissa = Real(rng() >> 11) / pow2(53) + Real(rng() >> 11) / pow2(106);
+            const int e = static_cast<int>(rng() % (2 * spread + 1)) - spread;
+            a.push_back((rng() & 1) ? scalbnq(1 + mantissa, e) : -scalbnq(1 + mantissa, e));
+            b.push_back(rng() % 5 == 0 ? Real(0) : scalbnq(1 - mantissa / 2, -e / 2));
+        }
+        // All-ones significands: adding two of them carries through every limb they cover.
+        if (trial % 4 == 0) {
+            const Real ones = 2 - pow2(-112);
+            for (int i = 0; i < 8; ++i) {
+                a.push_back(scalbnq(ones, 64 * i));
+                b.push_back(ones);
+            }
+        }
+        EXPECT_TRUE(bits_equal(reused.dot(a.data(), b.data(), a.size()), dot(a, b))) << "trial " << trial;
+    }
+    // After a dot that ended in NaN the next one is finite again.
+    const Real nan_terms[] = {nanq(""), 1};
+    EXPECT_TRUE(isnanq(reused.dot(nan_terms, nan_terms, 2)));
+    const Real three[] = {3};
+    EXPECT_TRUE(bits_equal(reused.dot(three, three, 1), 9));
 }
 
 } // namespace

@@ -47,6 +47,17 @@ struct FourPoints : OlsEngine {
     }
 };
 
+TEST(Fcast, HeteroskedasticityTestOfTheErrors) {
+    // LM regresses the squared errors 0.01 0.64 1.69 0.36 on x = 0 1 2 3 and a constant:
+    // Sxy = 1.05, Sxx = 5, SST = 1.5729, so the statistic n R^2 = 4 * 1.05^2 / (5 * 1.5729) =
+    // 0.56075 on 1 degree of freedom, p = erfc(sqrt(0.56075 / 2)) = 0.454.
+    FourPoints e;
+    e.statement("OLS Y X", true);
+    const Lines out = e.statement("FCAST / BEG=1 END=6 LM");
+    EXPECT_TRUE(has(out, " HALL-PAGAN ASYMPTOTIC LM HETEROSKEDASTICITY TEST"));
+    EXPECT_TRUE(has(out, " CHI-SQUARE =    0.5607 WITH  1 DEGREES OF FREEDOM, P-VALUE= 0.454"));
+}
+
 TEST(Fcast, ForecastsAndStandardErrorsInsideAndBeyondTheEstimation) {
     FourPoints e;
     e.statement("OLS Y X", true);

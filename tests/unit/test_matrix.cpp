@@ -178,6 +178,36 @@ TEST(MatrixCommand, TransposeProductJoinAndKronecker) {
     EXPECT_EQ(as_doubles(e.get("T")), (std::vector<double>{6, 12, 12, 26}));
 }
 
+TEST(MatrixCommand, ProductElementsAreRoundedOnceAfterCancellation) {
+    // With x = 2^100, u = 2^-112, y = 1 + u and z = 1 + 2u, the four elements of A*B are known
+    // exactly: x*x + 3 - x*x = 3; x*y - 1 = 2^100 - 1 + 2^-12; y*x + 3z rounds to
+    // 2^100 + 3 + 2^-12 (3*2^-111 is below half an ulp of 2^100); y*y - z = 2^-224.
+    // Summed term by term, the first and the last come out 0.
+    MatrixEngine e;
+    const Real x = scalbnq(1, 100), u = scalbnq(1, -112);
+    const Real y = 1 + u, z = 1 + 2 * u;
+    e.put("A", 2, 3, {x, 1, -x, y, z, 0});
+    e.put("B", 3, 2, {x, y, 3, -1, x, 0});
+    ASSERT_TRUE(e.matrix("C = A*B").empty());
+    const Stored c = e.get("C");
+    ASSERT_EQ(c.rows, 2);
+    ASSERT_EQ(c.cols, 2);
+    EXPECT_EQ(c(1, 1), 3);
+    EXPECT_EQ(c(1, 2), x - 1 + scalbnq(1, -12));
+    EXPECT_EQ(c(2, 1), x + 3 + scalbnq(1, -12));
+    EXPECT_EQ(c(2, 2), scalbnq(1, -224));
+    const Stored naive = times(e.get("A"), e.get("B"));
+    EXPECT_EQ(naive(1, 1), 0);
+    EXPECT_EQ(naive(2, 2), 0);
+    // A 1 by 1 operand still scales every element; a non-finite element follows IEEE rules.
+    e.matrix("D = 2*A");
+    EXPECT_EQ(e.get("D")(1, 1), 2 * x);
+    e.matrix("I = (1e4000 * 1e4000) | 1");
+    e.put("V", 2, 1, {1, 2});
+    e.matrix("P = I*V");
+    EXPECT_TRUE(qm::isinf(e.scalar("P")));
+}
+
 TEST(MatrixCommand, ScalarOperandsAndElementFunctions) {
     MatrixEngine e;
     e.put("A", 2, 2, {1, 4, 9, 16});

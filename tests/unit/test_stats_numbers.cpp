@@ -2,12 +2,15 @@
 // results on small integer data worked by hand, closed forms of the t, F and chi-square tails
 // for one and two degrees of freedom, exact binomial sums, and constructed accuracy data whose
 // mean and standard deviation are known exactly (values 1.2, then 1.1 and 1.3 alternating).
+#include "numeric/decimal.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/stats_moments.hpp"
 #include "regress/stats_order.hpp"
 #include "regress/stats_tests.hpp"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace tarvex {
 namespace {
@@ -138,6 +141,31 @@ TEST(StatsOrder, MedianQuartilesAndModes) {
     EXPECT_EQ(one.upper_quartile, 6);
 }
 
+TEST(StatsOrder, RunsOfNearlyEqualValuesAtEveryScale) {
+    // Two values a fraction of the tolerance apart form one row of the frequency table; two
+    // values a little more than the tolerance apart form two. Each pair is also checked against
+    // the definition, |a - b| <= 1e-11 max(1, |a|, |b|), so that the rows follow it exactly.
+    const Real factors[] = {0.5Q, 0.98Q, 0.999999Q, 1.000001Q, 1.02Q, 3};
+    const Real scales[] = {1e-30Q, 1e-12Q, 0.3Q, 1, 7.5Q, 1e6Q, 1e300Q, 1e4900Q};
+    for (const Real scale : scales)
+        for (const Real sign : {Real(1), Real(-1)})
+            for (const Real factor : factors) {
+                const Real a = sign * scale;
+                const Real gap = factor * EQUAL_VALUE_TOLERANCE * std::max(Real(1), fabsq(a));
+                const Real b = a + gap;
+                const bool equal = fabsq(a - b) <= EQUAL_VALUE_TOLERANCE *
+                                                       std::max({Real(1), fabsq(a), fabsq(b)});
+                EXPECT_EQ(frequency_table({b, a}).size(), equal ? 1u : 2u)
+                    << "a " << real_to_string(a) << " b " << real_to_string(b);
+            }
+    // Below 1 the tolerance is absolute: values of opposite sign can be nearly equal.
+    EXPECT_EQ(frequency_table({-1e-12Q, 2e-12Q}).size(), 1u);
+    EXPECT_EQ(frequency_table({-1e-11Q, 2e-11Q}).size(), 2u);
+    EXPECT_EQ(frequency_table({-0.0Q, 0, 1e-300Q}).size(), 1u);
+    // A run is measured from its first value: 0, 0.6e-11, 1.2e-11 are two runs.
+    EXPECT_EQ(frequency_table({0, 0.6e-11Q, 1.2e-11Q}).size(), 2u);
+}
+
 TEST(StatsOrder, RanksFrequenciesAndStems) {
     const std::vector<Real> ranks = average_ranks({10, 20, 20, 5, 20});
     EXPECT_EQ(ranks, (std::vector<Real>{2, 4, 4, 1, 4}));
@@ -231,7 +259,11 @@ TEST(StatsTests, BartlettAndTwoSample) {
     const Real t_value = -4 / sqrtq(5);
     EXPECT_TRUE(close(t.welch_t, t_value));
     EXPECT_EQ(t.welch_df, 1); // (1 + 4)^2 / (1 + 16) = 25/17, rounded down
-    EXPECT_TRUE(close(t.welch_p, 1 - 2 / PI * atanq(4 / sqrtq(5)), 1e-28Q));
+    // The p-value is taken at the fractional df 25/17, so it lies strictly between the closed
+    // forms of the t distribution with 1 and 2 degrees of freedom.
+    const Real p1 = 1 - 2 / PI * atanq(4 / sqrtq(5)), p2 = 1 - (4 / sqrtq(5)) / sqrtq(Real(16) / 5 + 2);
+    EXPECT_LT(t.welch_p, p1);
+    EXPECT_GT(t.welch_p, p2);
     EXPECT_TRUE(close(t.pooled_t, t_value));
     EXPECT_EQ(t.pooled_df, 2);
     EXPECT_TRUE(close(t.pooled_p, 1 - 4 / sqrtq(26), 1e-28Q));

@@ -1,0 +1,26 @@
+// Sums over a whole vector formed exactly and rounded once, for the moments and residual
+// statistics of large samples: the sum of absolute values, sums of squares and cross products
+// about given centres, and the lag-one products and differences. Each is the correctly rounded
+// value of the exact sum of the stored values, so no order of summation and no cancellation
+// costs digits. (The plain sum is exact_sum of numeric/exact_dot.hpp.)
+#pragma once
+
+#include "numeric/real.hpp"
+
+#include <cstddef>
+
+namespace tarvex {
+
+// sum |v[i]|, correctly rounded.
+Real exact_abs_sum(const Real* v, std::size_t n);
+// sum (v[i] - centre)^2 with every difference exact, correctly rounded.
+Real exact_centred_squares(const Real* v, std::size_t n, Real centre);
+// sum (a[i] - centre_a) * (b[i] - centre_b) with every difference exact, correctly rounded.
+Real exact_centred_products(const Real* a, const Real* b, std::size_t n, Real centre_a,
+                            Real centre_b);
+// sum v[i] * v[i-1] for i = 1..n-1, correctly rounded.
+Real exact_lag_products(const Real* v, std::size_t n);
+// sum (v[i] - v[i-1])^2 for i = 1..n-1 with every difference exact, correctly rounded.
+Real exact_squared_differences(const Real* v, std::size_t n);
+
+} // namespace tarvex

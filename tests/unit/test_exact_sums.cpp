@@ -1,0 +1,88 @@
+// Exact sums over vectors: closed forms of sums over 1..n, cancellation that a running sum
+// loses, and centres with a full 113-bit significand repeated many times.
+#include "numeric/exact_sums.hpp"
+
+#include "numeric/decimal.hpp"
+#include "numeric/exact_dot.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace tarvex {
+namespace {
+
+Real pow2(int e) { return scalbnq(1, e); }
+
+::testing::AssertionResult bits_equal(Real actual, Real expected)
+{
+    if (std::memcmp(&actual, &expected, sizeof actual) == 0)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "got " << real_to_string(actual) << ", expected "
+                                         << real_to_string(expected);
+}
+
+std::vector<Real> one_to(int n)
+{
+    std::vector<Real> v(n);
+    for (int i = 0; i < n; ++i)
+        v[i] = i + 1;
+    return v;
+}
+
+TEST(ExactSums, ClosedFormsOverOneToN)
+{
+    const int n = 1001;
+    const std::vector<Real> v = one_to(n);
+    const Real nn = n;
+    EXPECT_TRUE(bits_equal(exact_sum(v.data(), n), nn * (nn + 1) / 2));
+    // About the mean (n+1)/2: n(n^2-1)/12.
+    EXPECT_TRUE(bits_equal(exact_centred_squares(v.data(), n, (nn + 1) / 2), nn * (nn * nn - 1) / 12));
+    // sum i(i-1) for i = 2..n is (n-1)n(n+1)/3; every difference is 1.
+    EXPECT_TRUE(bits_equal(exact_lag_products(v.data(), n), (nn - 1) * nn * (nn + 1) / 3));
+    EXPECT_TRUE(bits_equal(exact_squared_differences(v.data(), n), nn - 1));
+    // (i - 1)(i - 501) summed: sum i^2 - 502 sum i + 501 n.
+    std::vector<Real> w = v;
+    const Real expected = nn * (nn + 1) * (2 * nn + 1) / 6 - 502 * nn * (nn + 1) / 2 + 501 * nn;
+    EXPECT_TRUE(bits_equal(exact_centred_products(v.data(), w.data(), n, 1, 501), expected));
+    // Squares of 1, 4, 9, 16: differences 3, 5, 7.
+    const std::vector<Real> squares = {1, 4, 9, 16};
+    EXPECT_TRUE(bits_equal(exact_squared_differences(squares.data(), 4), 83));
+    EXPECT_TRUE(bits_equal(exact_lag_products(squares.data(), 4), 184));
+    std::vector<Real> negative = {-3, 2, -7.5Q};
+    EXPECT_TRUE(bits_equal(exact_abs_sum(negative.data(), 3), 12.5Q));
+    EXPECT_TRUE(bits_equal(exact_squared_differences(negative.data(), 1), 0));
+    EXPECT_TRUE(bits_equal(exact_sum(negative.data(), 0), 0));
+}
+
+TEST(ExactSums, CancellationARunningSumLoses)
+{
+    // 1e30 + 1 - 1e30 is 0 in a running binary128 sum; exactly it is 1.
+    const std::vector<Real> v = {1e30Q, 1, -1e30Q};
+    EXPECT_TRUE(bits_equal(exact_sum(v.data(), 3), 1));
+    // Values 2^100 + i about 2^100 + 2.5: squares 2.25 + 0.25 + 0.25 + 2.25, although every
+    // square is near 2^200 and a difference formed first would be exact only by luck.
+    std::vector<Real> big(4);
+    for (int i = 0; i < 4; ++i)
+        big[i] = pow2(100) + (i + 1);
+    EXPECT_TRUE(bits_equal(exact_centred_squares(big.data(), 4, pow2(100) + 2.5Q), 5));
+    // Differences of consecutive values near 2^100 are 1 each.
+    EXPECT_TRUE(bits_equal(exact_squared_differences(big.data(), 4), 3));
+}
+
+TEST(ExactSums, FullPrecisionCentreRepeatedManyTimes)
+{
+    // n copies of a value with 113 significant bits about itself: exactly 0, which needs n times
+    // the centre's square, a 226-bit number, to be added without rounding.
+    for (Real c : {1 / 3.0Q, -1e-7Q / 3, 1e300Q / 7}) {
+        const std::vector<Real> v(100003, c);
+        EXPECT_TRUE(bits_equal(exact_centred_squares(v.data(), v.size(), c), 0));
+        EXPECT_TRUE(bits_equal(exact_centred_products(v.data(), v.data(), v.size(), c, c), 0));
+        // About 0 a single value gives its square, rounded once.
+        EXPECT_TRUE(bits_equal(exact_centred_squares(v.data(), 1, 0), c * c));
+    }
+}
+
+} // namespace
+} // namespace tarvex
