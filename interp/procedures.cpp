@@ -99,14 +99,15 @@ void close_level(Run& run, bool report_finish) {
     LoopState& L = run.loops;
     const int at = L.levels;
     ProcLevel level = L.proc[at];
+    // Only a file loop still replaying has a claim on the slot (ENDIF may have ended it).
+    const bool give_back = L.replaying && level.displaced_index != NO_INDEX_VALUE;
     if (level.loop) {
         if (report_finish && run.flags.OPUT) write_loop_finished(run, L.marker[at], level.index);
-        const bool slot_was_in_use = level.displaced_index != NO_INDEX_VALUE;
-        if (slot_was_in_use) restore_index_scalar(run, at, level.displaced_scalar);
+        if (give_back) restore_index_scalar(run, at, level.displaced_scalar);
         else set_index_scalar(run, at, DO_FINISHED);
     }
-    L.marker[at] = level.displaced_marker;
-    L.LOOP[at] = level.displaced_index;
+    L.marker[at] = give_back ? level.displaced_marker : ' ';
+    L.LOOP[at] = give_back ? level.displaced_index : NO_INDEX_VALUE;
     L.proc[at] = ProcLevel{};
     --L.levels;
     if (is_loop_body_name(level.name) && level.ref > 0 && level.ref <= run.ws.NVARS &&
