@@ -26,16 +26,16 @@ void split(Real a, Real& hi, Real& lo) {
 Real exp_split(Real x, bool& overflow) {
     overflow = false;
     if (x <= EXLIM) return qm::exp(x);
-    if (qm::isnan(x) || qm::isinf(x)) { // no finite split: the step loop below would not end
+    // exp(EXLIM) squared is far beyond the binary128 range, so from 2 EXLIM on the result can
+    // only overflow. Such arguments are not split at all: for a large x the remainder
+    // x - k EXLIM keeps none of its digits, and a remainder far below zero makes exp(r) zero,
+    // which no number of steps would ever carry to infinity.
+    if (qm::isnan(x) || x >= 2 * EXLIM) {
         overflow = true;
         return x;
     }
-    // x = k * EXLIM + r: exp(x) = exp(r) * exp(EXLIM)**k, finite only for a small excess.
-    const Real k = qm::floor(x / EXLIM);
-    const Real r = x - k * EXLIM;
-    Real value = qm::exp(r);
-    const Real step = qm::exp(EXLIM);
-    for (Real j = 0; j < k && !qm::isinf(value); j += 1) value *= step;
+    // x = EXLIM + r with 0 < r < EXLIM: exp(x) = exp(r) * exp(EXLIM), finite only for a small r.
+    const Real value = qm::exp(x - EXLIM) * qm::exp(EXLIM);
     if (qm::isinf(value) || qm::isnan(value)) overflow = true;
     return value;
 }

@@ -10,22 +10,37 @@
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
 
+// Runs one script; with TARVEX_FUZZ_ECHO set in the environment the script and its transcript
+// go to standard error, so that a reproducer can be read as the engine saw it.
+void run_input(const std::string& script) {
+    static const bool echo = std::getenv("TARVEX_FUZZ_ECHO") != nullptr;
+    tarvex::ScriptResult result = tarvex::run_script(script);
+    if (!echo) return;
+    std::fprintf(stderr, "---- script\n%s---- transcript\n%s\n---- fatal=%d code=%d\n",
+                 script.c_str(), result.output.c_str(), result.fatal ? 1 : 0, result.fatal_code);
+}
+
 // With a first byte of 0xC0 or above, every line becomes the expression of a GENR, GEN1, IF,
-// IF1, SKIPIF or ENDIF statement over a small sample with data, a matrix and a short variable,
-// so that the expression compiler and executor see most of the inputs.
+// IF1, SKIPIF or ENDIF statement over a small sample with data, a matrix and a one-element
+// variable, so that the expression compiler and executor see most of the inputs.
 std::string expressions_script(const std::string& body, unsigned char selector) {
     static const char* const forms[] = {"GENR Y = ", "GEN1 Y = ", "IF ", "IF1 ",
-                                        "SKIPIF ", "ENDIF ", "GENR X:2 = ", "GENR $T1 = "};
+                                        "SKIPIF ", "ENDIF ", "GENR M:2 = ", "GENR $T1 = "};
     std::string script = "SET TALK\nSAMPLE 1 6\nGENR X = TIME(0) - 3\nGENR Z = X * X\n"
                          "DIMENSION M 3 3\nGEN1 S = 2\n";
     if (selector & 2) script += "SET SKIPMISS\n";
     if (selector & 4) script += "SET BACKWARD\n";
     if (selector & 8) script += "SET DUMP\n";
     if (selector & 16) script += "SET UMINUS NOWARN\n";
+    // An odd selector runs the statements inside a DO loop, where ENDIF ends the loop early
+    // and the marker # stands for the index in the expressions.
+    if (selector & 1) script += "DO # = 1, 3\n";
     std::size_t start = 0;
     int line = 0;
     while (start <= body.size()) {
@@ -38,6 +53,7 @@ std::string expressions_script(const std::string& body, unsigned char selector) 
         start = end + 1;
         ++line;
     }
+    if (selector & 1) script += "ENDO\nGENR Y = $DO\n";
     return script + "STOP\n";
 }
 
@@ -67,18 +83,35 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
     return script + "STOP\n";
 }
 
+// TARVEX_FUZZ_MODE=expr, matrix or script keeps a whole run in one mode whatever the first
+// byte: expr and matrix take the selector bits from it, script reads every input as commands.
+enum class Mode { ANY, EXPRESSIONS, MATRIX, SCRIPT };
+
+Mode mode_from_environment() {
+    const char* mode = std::getenv("TARVEX_FUZZ_MODE");
+    if (mode == nullptr) return Mode::ANY;
+    const std::string name(mode);
+    if (name == "expr") return Mode::EXPRESSIONS;
+    if (name == "matrix") return Mode::MATRIX;
+    if (name == "script") return Mode::SCRIPT;
+    std::fprintf(stderr, "TARVEX_FUZZ_MODE must be expr, matrix or script\n");
+    std::abort();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > 4096) return 0;
-    if (size > 0 && data[0] >= 0xB0 && data[0] < 0xC0) {
-        tarvex::run_script(matrix_script(
-            std::string(reinterpret_cast<const char*>(data) + 1, size - 1), data[0]));
+    static const Mode mode = mode_from_environment();
+    const unsigned char first = size > 0 ? data[0] : 0;
+    const std::string rest = size > 0 ? std::string(reinterpret_cast<const char*>(data) + 1, size - 1)
+                                       : std::string();
+    if (mode == Mode::MATRIX || (mode == Mode::ANY && first >= 0xB0 && first < 0xC0)) {
+        run_input(matrix_script(rest, static_cast<unsigned char>(0xB0 | (first & 0x0F))));
         return 0;
     }
-    if (size > 0 && data[0] >= 0xC0) {
-        tarvex::run_script(expressions_script(
-            std::string(reinterpret_cast<const char*>(data) + 1, size - 1), data[0]));
+    if (mode == Mode::EXPRESSIONS || (mode == Mode::ANY && first >= 0xC0)) {
+        run_input(expressions_script(rest, static_cast<unsigned char>(0xC0 | first)));
         return 0;
     }
     // Commands that reach the shell or resize the work area are not what this target explores
@@ -110,6 +143,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         digits = std::isdigit(static_cast<unsigned char>(c)) ? digits + 1 : 0;
         if (digits > 2) c = ' ';
     }
-    tarvex::run_script(prefix + script + "\nEND\nSTOP\n");
+    run_input(prefix + script + "\nEND\nSTOP\n");
     return 0;
 }

@@ -159,6 +159,8 @@ void set_index_scalar(Run& run, int level, long long value) {
 
 Real index_scalar(const Run& run, int level) { return run.res[R_DO + level - 1]; }
 
+void restore_index_scalar(Run& run, int level, Real value) { run.res[R_DO + level - 1] = value; }
+
 void write_loop_beginning(Run& run, char marker, long long start) {
     write_line(run, std::string(" EXECUTION BEGINNING FOR DO LOOP  ") + marker + " =" +
                         fmt_I(start, 8));

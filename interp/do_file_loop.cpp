@@ -355,8 +355,12 @@ bool loop_file_ended(Run& run) {
 bool end_file_loop_early(Run& run) {
     LoopState& L = run.loops;
     if (!L.replaying) return false;
-    write_line(run, std::string(" ...NOTE..DO LOOP ENDED AT ") + L.marker[1] + "=" +
-                        fmt_I(L.LOOP[1], 8));
+    // A procedure the loop ran may hold slot 1 of the marker table; the loop's own marker and
+    // index are then the ones that procedure level displaced.
+    const bool displaced = L.levels >= 1 && L.loop_base_levels < 1;
+    const char marker = displaced ? L.proc[1].displaced_marker : L.marker[1];
+    const long long index = displaced ? L.proc[1].displaced_index : L.LOOP[1];
+    write_line(run, std::string(" ...NOTE..DO LOOP ENDED AT ") + marker + "=" + fmt_I(index, 8));
     stop_replay(run);
     set_index_scalar(run, 1, DO_FINISHED);
     set_index_scalar(run, 2, DO_FINISHED);

@@ -48,6 +48,8 @@ bool valid_marker(std::string_view word);
 // The index result scalar of a level: $DO for level 1, DO2 .. DO18 for the others.
 void set_index_scalar(Run& run, int level, long long value);
 Real index_scalar(const Run& run, int level);
+// Puts back a value the level's index scalar held earlier.
+void restore_index_scalar(Run& run, int level, Real value);
 
 // " EXECUTION BEGINNING FOR DO LOOP  m =   start" and the finishing line.
 void write_loop_beginning(Run& run, char marker, long long start);

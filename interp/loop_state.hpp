@@ -40,6 +40,11 @@ struct ProcLevel {
     long long index = NO_INDEX_VALUE;
     long long next = 1;     // element of the next command in the text
     long long body = 1;     // element of the first command of a loop pass
+    // What the level's slot of the marker table held before the level began (a file loop
+    // replaying around an EXECUTE owns slots 1 and 2); given back when the level closes.
+    char displaced_marker = ' ';
+    long long displaced_index = NO_INDEX_VALUE;
+    Real displaced_scalar = 0;
 };
 
 // The sample as it was when procedure level 1 began.

@@ -83,23 +83,31 @@ void push_level(Run& run, int ref, const std::string& name) {
     level = ProcLevel{};
     level.ref = ref;
     level.name = name;
+    level.displaced_marker = L.marker[L.levels];
+    level.displaced_index = L.LOOP[L.levels];
+    level.displaced_scalar = index_scalar(run, L.levels);
     L.marker[L.levels] = ' ';
     L.LOOP[L.levels] = NO_INDEX_VALUE;
     sync_replay_depth(run);
 }
 
-// Closes the top level: its index scalar, marker and loop body go, and the sample of level 1
-// comes back when no level is left.
+// Closes the top level: its loop body goes, its slot of the marker table (and, for a loop, its
+// index scalar) gets back what it held before the level began, so that a file loop that ran
+// EXECUTE goes on with its own marker and index; the sample of level 1 comes back when no
+// level is left.
 void close_level(Run& run, bool report_finish) {
     LoopState& L = run.loops;
     const int at = L.levels;
     ProcLevel level = L.proc[at];
+    // Only a file loop still replaying has a claim on the slot (ENDIF may have ended it).
+    const bool give_back = L.replaying && level.displaced_index != NO_INDEX_VALUE;
     if (level.loop) {
         if (report_finish && run.flags.OPUT) write_loop_finished(run, L.marker[at], level.index);
-        set_index_scalar(run, at, DO_FINISHED);
+        if (give_back) restore_index_scalar(run, at, level.displaced_scalar);
+        else set_index_scalar(run, at, DO_FINISHED);
     }
-    L.marker[at] = ' ';
-    L.LOOP[at] = NO_INDEX_VALUE;
+    L.marker[at] = give_back ? level.displaced_marker : ' ';
+    L.LOOP[at] = give_back ? level.displaced_index : NO_INDEX_VALUE;
     L.proc[at] = ProcLevel{};
     --L.levels;
     if (is_loop_body_name(level.name) && level.ref > 0 && level.ref <= run.ws.NVARS &&

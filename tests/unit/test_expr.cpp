@@ -305,6 +305,13 @@ TEST(ExprFunctions, ExponentialSplitAndPowers) {
     EXPECT_LT(qm::abs(near / expq(11356.52Q) - 1), 1e-31Q);
     expr::exp_split(11357, overflow);
     EXPECT_TRUE(overflow);
+    // Arguments far beyond the range overflow at once instead of stepping towards infinity
+    // from a remainder that has lost every digit (1e4000 once stepped from exp(r) = 0).
+    for (const Real huge : {2 * EXLIM, 1e40Q, 1e4000Q, __builtin_infq()}) {
+        overflow = false;
+        expr::exp_split(huge, overflow);
+        EXPECT_TRUE(overflow) << static_cast<double>(huge);
+    }
     bool illegal = false;
     EXPECT_EQ(expr::power(3, 4, illegal), 81);
     EXPECT_EQ(expr::power(-2, 3, illegal), -8);
