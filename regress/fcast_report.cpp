@@ -176,9 +176,15 @@ void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
     ro.COMMFILE = o.COMMFILE;
     ro.commfile_full = o.commfile_full;
     ro.APPEND = o.APPEND;
-    if (print && (ro.RSTAT || ro.GF)) OLSRES(run, fit, ro);
+    const bool printed = print && (ro.RSTAT || ro.GF);
+    if (!printed && !ro.RSTAT) {
+        if (o.GNU) write_residual_plot(run, fit, ro);
+        return;
+    }
+    // Computed once, for the report and for the result scalars.
+    const ResidualStats r = residual_stats(fit, false);
+    if (printed) OLSRES(run, fit, ro, r);
     if (ro.RSTAT) {
-        const ResidualStats r = residual_stats(fit, false);
         run.res[R_DW] = r.dw;
         run.res[R_RHO] = r.rho;
         run.res[R_R2OP] = r.r2op;
