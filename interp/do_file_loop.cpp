@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 namespace tarvex {
 
@@ -101,17 +102,24 @@ long long write_command(Run& run, std::string text) {
 
 // The loop file TARV_8 in the run's temporary directory, bound to the scratch unit the first
 // time a loop is collected and rewound for every later one; false when it cannot be opened.
-// Its name is removed from the directory as soon as the unit holds it open, so that runs
-// sharing the directory never share the file.
+// It is created inside a private directory of its own and both names are removed as soon as
+// the unit holds the file open, so that runs sharing the temporary directory never share the
+// file, not even when they start loops at the same moment.
 bool rewound_loop_file(Run& run) {
     const int unit = run.loops.L8;
     if (!unit_is_open(run, unit)) {
-        const std::string path = temp_directory(run) + run.loops.loop_file;
+        std::string directory = temp_directory(run) + "tarvex_loop.XXXXXX";
+        const bool private_directory = mkdtemp(directory.data()) != nullptr;
+        if (!private_directory) directory = temp_directory(run); // the binder reports the failure
+        else directory += '/';
+        const std::string path = directory + run.loops.loop_file;
         AfileRequest request;
         request.quiet = true;
         request.status = UnitStatus::Replace;
-        if (!AFILE(run, unit, path, request)) return false;
-        std::remove(path.c_str());
+        const bool bound = AFILE(run, unit, path, request);
+        if (bound) std::remove(path.c_str());
+        if (private_directory) rmdir(directory.c_str());
+        if (!bound) return false;
     }
     return rewind_unit(run, unit);
 }

@@ -6,6 +6,8 @@
 // range), the next bit and whether anything below it is set.
 #include "numeric/exact_dot.hpp"
 
+#include "numeric/row_split.hpp"
+
 #include <cstring>
 #include <vector>
 #include <x86intrin.h>
@@ -158,6 +160,27 @@ inline __attribute__((always_inline)) void ExactAccumulator::accumulate(const Re
 
 void ExactAccumulator::add_product(Real a, Real b) { accumulate(&a, &b); }
 
+void ExactAccumulator::add_limbs(u64* limbs, const u64* other, int low, int high)
+{
+    unsigned char carry = 0;
+    for (int i = low; i <= high; ++i) {
+        unsigned long long sum;
+        carry = _addcarry_u64(carry, limbs[i], other[i], &sum);
+        limbs[i] = sum;
+    }
+    if (carry != 0)
+        carry_into(limbs, high + 1);
+}
+
+void ExactAccumulator::add_exact(const ExactAccumulator& other)
+{
+    if (other.high_ < other.low_)
+        return; // nothing added there yet
+    widen(other.low_, other.high_);
+    add_limbs(positive_, other.positive_, other.low_, other.high_);
+    add_limbs(negative_, other.negative_, other.low_, other.high_);
+}
+
 void ExactAccumulator::add_products(const Real* a, const Real* b, std::size_t n)
 {
     for (std::size_t i = 0; i < n; ++i)
@@ -258,18 +281,49 @@ Real ExactAccumulator::result() const
     return encode(negative, 0, kept); // subnormal
 }
 
+namespace {
+
+// The correctly rounded sum of the terms add(accumulator, begin, end) puts in for [0, n). A long
+// range is taken in two halves on two threads and their exact sums merged. When a NaN or an
+// infinity appears the IEEE sum depends on the order of the terms, so the range is summed again
+// in one pass, in order.
+template <class AddTerms>
+Real split_sum(std::size_t n, AddTerms add)
+{
+    ExactAccumulator lower;
+    if (n < SPLIT_MIN_ROWS) {
+        add(lower, std::size_t(0), n);
+        return lower.result();
+    }
+    ExactAccumulator upper;
+    const bool split = split_rows(n, [&](std::size_t begin, std::size_t end) {
+        add(begin == 0 ? lower : upper, begin, end);
+    });
+    if (!split)
+        return lower.result();
+    if (lower.has_special() || upper.has_special()) {
+        lower.clear();
+        add(lower, std::size_t(0), n);
+        return lower.result();
+    }
+    lower.add_exact(upper);
+    return lower.result();
+}
+
+} // namespace
+
 Real exact_dot(const Real* a, const Real* b, std::size_t n)
 {
-    ExactAccumulator sum;
-    sum.add_products(a, b, n);
-    return sum.result();
+    return split_sum(n, [a, b](ExactAccumulator& sum, std::size_t begin, std::size_t end) {
+        sum.add_products(a + begin, b + begin, end - begin);
+    });
 }
 
 Real exact_sum(const Real* a, std::size_t n)
 {
-    ExactAccumulator sum;
-    sum.add_values(a, n);
-    return sum.result();
+    return split_sum(n, [a](ExactAccumulator& sum, std::size_t begin, std::size_t end) {
+        sum.add_values(a + begin, end - begin);
+    });
 }
 
 Real exact_sum_of_squares(const Real* a, std::size_t n) { return exact_dot(a, a, n); }

@@ -30,6 +30,11 @@ public:
     Real dot(const Real* a, const Real* b, std::size_t n);
     // The correctly rounded sum so far (+inf or -inf when it exceeds the binary128 range).
     Real result() const;
+    // Whether a NaN or infinite term has been added (the sum then follows IEEE rules).
+    bool has_special() const { return special_; }
+    // Adds the exact sum held by `other`. Both must hold finite terms only (has_special() false
+    // for each): the merged sum is then exactly that of all their terms, in any order.
+    void add_exact(const ExactAccumulator& other);
 
     // Bits of the accumulator: products reach from 2^-32988 to below 2^32770; 64 bits spare
     // keep each of the two sums of up to 2^60 terms from overflowing.
@@ -42,6 +47,8 @@ private:
     void widen(int first, int last);
     // Adds 1 at limb `index` and carries on upwards.
     void carry_into(std::uint64_t* limbs, int index);
+    // Adds other's limbs low .. high into `limbs`, carrying on upwards.
+    void add_limbs(std::uint64_t* limbs, const std::uint64_t* other, int low, int high);
     // Only limbs low_ .. high_ hold a value; the others are never read.
     std::uint64_t positive_[LIMBS];
     std::uint64_t negative_[LIMBS];
@@ -50,6 +57,8 @@ private:
     Real special_sum_ = 0; // IEEE sum of the terms once a NaN or infinity appeared
 };
 
+// The sums below share long vectors between two threads (numeric/row_split.hpp) and merge the
+// two exact halves, so the result is the same as from one pass.
 // sum a[i]*b[i], correctly rounded.
 Real exact_dot(const Real* a, const Real* b, std::size_t n);
 // sum a[i], correctly rounded.

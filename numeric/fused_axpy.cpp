@@ -9,6 +9,8 @@
 // libquadmath fma, which is correctly rounded too.
 #include "numeric/fused_axpy.hpp"
 
+#include "numeric/row_split.hpp"
+
 #include <cstdint>
 #include <cstring>
 
@@ -238,13 +240,16 @@ Real fused_multiply_subtract(Real y, Real c, Real x)
 void fused_axpy(Real* y, Real c, const Real* x, std::size_t n)
 {
     const Factor factor = decode_factor(c);
-    for (std::size_t i = 0; i < n; ++i) {
-        u128 xbits, ybits;
-        std::memcpy(&xbits, x + i, sizeof xbits);
-        std::memcpy(&ybits, y + i, sizeof ybits);
-        const u128 result = multiply_subtract(ybits, factor, c, xbits);
-        std::memcpy(y + i, &result, sizeof result);
-    }
+    // Each element is independent: long vectors are updated in two halves on two threads.
+    split_rows(n, [=](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            u128 xbits, ybits;
+            std::memcpy(&xbits, x + i, sizeof xbits);
+            std::memcpy(&ybits, y + i, sizeof ybits);
+            const u128 result = multiply_subtract(ybits, factor, c, xbits);
+            std::memcpy(y + i, &result, sizeof result);
+        }
+    });
 }
 
 } // namespace tarvex

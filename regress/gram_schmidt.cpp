@@ -4,12 +4,14 @@
 // solution backward stable even when Q itself loses orthogonality on nearly collinear data, and
 // the projections are exact dot products, rounded once, which keeps the cancellation in them from
 // costing digits (and is faster than the plain loop). Each removal a - p*q is a fused update,
-// rounded once per element instead of after the product and again after the subtraction.
+// rounded once per element instead of after the product and again after the subtraction. On long
+// columns the scaling, the products and the removals each run in two halves on two threads.
 #include "regress/gram_schmidt.hpp"
 
 #include "numeric/exact_dot.hpp"
 #include "numeric/fused_axpy.hpp"
 #include "numeric/qmath.hpp"
+#include "numeric/row_split.hpp"
 
 namespace tarvex {
 
@@ -35,8 +37,10 @@ LeastSquaresFit GSREG(DataMatrix& data)
             return fit;
         }
         const Real norm = qm::sqrt(left);
-        for (int i = 0; i < n; ++i)
-            q[i] /= norm;
+        split_rows(static_cast<std::size_t>(n), [q, norm](std::size_t begin, std::size_t end) {
+            for (std::size_t i = begin; i < end; ++i)
+                q[i] /= norm;
+        });
         r[at(j, j)] = norm;
         for (int later = j + 1; later <= k; ++later) {
             Real* target = data.column(later);

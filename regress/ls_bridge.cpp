@@ -7,6 +7,7 @@
 #include "regress/normal_equations.hpp"
 #include "regress/ols_options.hpp"
 
+#include <cstddef>
 #include <utility>
 
 namespace tarvex {
@@ -29,10 +30,14 @@ void take(LsSolution& out, LeastSquaresFit&& fit) {
 
 LsSolution solve_least_squares(OlsMethod method, const std::vector<Real>& x,
                                const std::vector<Real>& y, int n, int k, Real ridge) {
-    DataMatrix data(n, k + 1);
-    for (int j = 0; j < k; ++j)
-        for (int i = 0; i < n; ++i) data.at(i, j) = x[std::size_t(j) * n + i];
-    for (int i = 0; i < n; ++i) data.at(i, k) = y[i];
+    // The regressors (already column after column) and then y, copied straight in: the work
+    // matrix is not filled with zeros first, a pass over every element saved.
+    DataMatrix data;
+    data.nobs = n;
+    data.ncols = k + 1;
+    data.values.reserve(std::size_t(n) * (k + 1));
+    data.values.insert(data.values.end(), x.begin(), x.begin() + std::ptrdiff_t(n) * k);
+    data.values.insert(data.values.end(), y.begin(), y.begin() + n);
     LsSolution out;
     switch (method) {
     case OlsMethod::GS:
