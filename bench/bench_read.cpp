@@ -44,11 +44,11 @@ std::string random_number(std::mt19937_64& gen) {
     const unsigned long long m = gen();
     switch (shape) {
     case 6: std::snprintf(buf, sizeof buf, "%.9g", std::ldexp(double(m >> 11), int(gen() % 40) - 60)); break;
-    case 7: std::snprintf(buf, sizeof buf, "-%llu.%06llu", m % 100000, gen() % 1000000); break;
+    case 7: std::snprintf(buf, sizeof buf, "-%llu.%06llu", m % 100000, (unsigned long long)(gen() % 1000000)); break;
     case 0: std::snprintf(buf, sizeof buf, "%.17e", std::ldexp(double(m >> 11), int(gen() % 200) - 100)); break;
     case 1: std::snprintf(buf, sizeof buf, "%llu", m % 10000000000000000000ULL); break; // 19 digits
-    case 2: std::snprintf(buf, sizeof buf, "%llu%llu", m, gen() % 100); break;        // 20+ digits
-    case 3: std::snprintf(buf, sizeof buf, "%llu.%lluE%d", m % 1000, gen() % 1000000, int(gen() % 9860) - 4930); break;
+    case 2: std::snprintf(buf, sizeof buf, "%llu%llu", m, (unsigned long long)(gen() % 100)); break;        // 20+ digits
+    case 3: std::snprintf(buf, sizeof buf, "%llu.%lluE%d", m % 1000, (unsigned long long)(gen() % 1000000), int(gen() % 9860) - 4930); break;
     case 4: std::snprintf(buf, sizeof buf, "%llue-49%02d", m % 100000, int(gen() % 70)); break; // subnormals
     default: {
         // A halfway case: 113-bit significand plus one half ulp, printed exactly.

@@ -42,8 +42,6 @@ constexpr std::size_t SWITCH_FIELD = 15; // columns of a "KEYWORD  = T" field in
 constexpr std::size_t VALUE_FIELD = 30;  // columns of a value field
 constexpr const char* NO_NAME_VALUE = "********"; // "KEYWORD=" written without a value
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 std::string padded8(std::string_view text) {
     std::string word(text);
     if (word.size() < 8) word.resize(8, ' ');
