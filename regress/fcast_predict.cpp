@@ -3,6 +3,7 @@
 
 #include "interp/run.hpp"
 #include "numeric/exact_dot.hpp"
+#include "numeric/row_split.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fcast_model.hpp"
 
@@ -150,14 +151,17 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
     if (settings.dynamic && !settings.obs.empty())
         row_of.assign(std::size_t(settings.obs.back() - first_obs + 1), -1);
     out.k = k;
-    out.rows.reserve(settings.obs.size());
-    std::vector<Real> scratch(std::size_t(k), Real(0)); // a row's values when they are not kept
-    if (settings.keep_regressors) out.x.assign(settings.obs.size() * std::size_t(k), Real(0));
-    for (int t : settings.obs) {
-        FcastRow row;
+    const std::size_t n = settings.obs.size();
+    out.rows.assign(n, FcastRow{});
+    if (settings.keep_regressors) out.x.assign(n * std::size_t(k), Real(0));
+
+    // Row i: its regressors into x (the kept row, or scratch), the prediction and its standard
+    // error. A dynamic forecast reads the rows before it; other rows stand alone.
+    auto compute_row = [&](std::size_t i, Real* scratch, QuadraticForm* quad_form) {
+        const int t = settings.obs[i];
+        FcastRow& row = out.rows[i];
         row.obs = t;
-        Real* x = settings.keep_regressors ? out.x.data() + out.rows.size() * std::size_t(k)
-                                           : scratch.data();
+        Real* x = settings.keep_regressors ? out.x.data() + i * std::size_t(k) : scratch;
         const Real y = dep.at(run, (long long)t - model.dep_lag);
         row.known = !is_missing(y);
         row.observed = row.known ? y : xmiss;
@@ -199,16 +203,29 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
             row.defined = finiteq(row.predicted) != 0;
             if (!row.defined) row.problem = FcastProblem::UNDEFINED;
         }
-        if (row.defined && out.has_se) {
-            const Real quad = (*quadratic)(x); // x'Vx
+        if (row.defined && quad_form != nullptr) {
+            const Real quad = (*quad_form)(x); // x'Vx
             const int steps = psi.empty() || t <= settings.dynamic_origin ? 1 : t - settings.dynamic_origin;
             const Real spread = psi.empty() ? Real(1) : spread_upto[std::size_t(steps)];
             row.se = qm::sqrt(qm::abs(sigma2 * spread + quad));
             if (model.log_dependent) row.se *= row.predicted;
         }
         if (!row.defined) row.predicted = xmiss;
-        if (!row_of.empty()) row_of[std::size_t(t - first_obs)] = int(out.rows.size());
-        out.rows.push_back(row);
+        if (!row_of.empty()) row_of[std::size_t(t - first_obs)] = int(i);
+    };
+
+    if (settings.dynamic) {
+        std::vector<Real> scratch(std::size_t(k), Real(0));
+        for (std::size_t i = 0; i < n; ++i) compute_row(i, scratch.data(), quadratic.get());
+    } else {
+        // Rows stand alone: long forecasts share them between two threads, each with its own
+        // scratch row and quadratic-form sums; every row's result is the same bits either way.
+        split_rows(n, [&](std::size_t begin, std::size_t end) {
+            std::vector<Real> scratch(std::size_t(k), Real(0));
+            std::unique_ptr<QuadraticForm> own;
+            if (quadratic) own = std::make_unique<QuadraticForm>(*quadratic);
+            for (std::size_t i = begin; i < end; ++i) compute_row(i, scratch.data(), own.get());
+        });
     }
     return out;
 }

@@ -98,6 +98,33 @@ TEST(Fcast, ForecastsAndStandardErrorsInsideAndBeyondTheEstimation) {
     EXPECT_LT(fabsq(printed(again, " MEAN ERROR =")), 1e-30Q);
 }
 
+TEST(Fcast, LongForecastsGiveEveryRowItsOwnValues) {
+    // The four-point fit forecast over 70,000 observations, long enough for the rows to be
+    // shared between two threads: every row must still hold the prediction 1.1 + 1.1 x and the
+    // standard error sqrt(1.35 (1 + (4x**2 - 12x + 14)/20)) of its own x = t - 1.
+    const long long n = 70000;
+    std::vector<Real> y(n, XMISS), x(n);
+    const Real four[4] = {1, 3, 2, 5};
+    for (long long t = 0; t < n; ++t) x[t] = Real(t);
+    for (int t = 0; t < 4; ++t) y[t] = four[t];
+    OlsEngine e(1000000);
+    e.data("Y", y);
+    e.data("X", x);
+    e.sample(1, 4);
+    e.statement("OLS Y X", true);
+    e.statement("FCAST / BEG=1 END=70000 PREDICT=P FCSE=S", true);
+    EXPECT_EQ(e.run.res[R_N], n);
+    int wrong = 0;
+    for (long long t = 1; t <= n && wrong < 5; ++t) {
+        const Real xv = Real(t - 1);
+        const Real se = sqrtq(1.35Q * (1 + (4 * xv * xv - 12 * xv + 14) / 20));
+        if (rel_error(e.value("P", t), 1.1Q + 1.1Q * xv) > 1e-29Q || rel_error(e.value("S", t), se) > 1e-29Q) {
+            ADD_FAILURE() << "observation " << t;
+            ++wrong;
+        }
+    }
+}
+
 TEST(Fcast, TypedCoefficientsOnTheEstimatedEquation) {
     FourPoints e;
     e.data("B", {2, 1}); // y = 2x + 1 on the equation of the OLS
