@@ -12,6 +12,8 @@
 //   pr <- predict(fit, nd, se.fit = TRUE)
 #include "ols_engine.hpp"
 
+#include "reference_support.hpp"
+
 #include <gtest/gtest.h>
 
 namespace tarvex {
@@ -19,17 +21,9 @@ namespace {
 
 using testing::OlsEngine;
 
-const Real REFERENCE_DIGITS = 1e-11Q;
 const Real XMISS = -99999;
 
-::testing::AssertionResult agrees(Real got, Real want, Real rel = REFERENCE_DIGITS) {
-    const Real err = want == 0 ? fabsq(got) : fabsq((got - want) / want);
-    if (err <= rel) return ::testing::AssertionSuccess();
-    char g[64], w[64];
-    quadmath_snprintf(g, sizeof g, "%.20Qg", got);
-    quadmath_snprintf(w, sizeof w, "%.20Qg", want);
-    return ::testing::AssertionFailure() << g << " against the reference " << w;
-}
+using testing::agrees;
 
 TEST(ReferenceFcast, PredictionStandardErrorsInAndBeyondTheSample) {
     OlsEngine e;

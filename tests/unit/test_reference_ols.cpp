@@ -17,6 +17,8 @@
 #include "regress/ols_fit.hpp"
 #include "regress/ols_influence.hpp"
 
+#include "reference_support.hpp"
+
 #include <gtest/gtest.h>
 
 namespace tarvex {
@@ -25,23 +27,10 @@ namespace {
 using Lines = std::vector<std::string>;
 using testing::OlsEngine;
 
-// Agreement asked of every reference value: 11 significant digits.
-const Real REFERENCE_DIGITS = 1e-11Q;
 
-::testing::AssertionResult agrees(Real got, Real want, Real rel = REFERENCE_DIGITS) {
-    const Real err = want == 0 ? fabsq(got) : fabsq((got - want) / want);
-    if (err <= rel) return ::testing::AssertionSuccess();
-    char g[64], w[64];
-    quadmath_snprintf(g, sizeof g, "%.20Qg", got);
-    quadmath_snprintf(w, sizeof w, "%.20Qg", want);
-    return ::testing::AssertionFailure() << g << " against the reference " << w;
-}
+using testing::agrees;
 
-bool has(const Lines& lines, const std::string& text) {
-    for (const std::string& l : lines)
-        if (l == text) return true;
-    return false;
-}
+bool has(const Lines& lines, const std::string& text) { return testing::has_line(lines, text); }
 
 const std::vector<Real> X1 = {3, 5, 2, 8, 7, 4, 9, 6, 10, 1, 12, 11};
 const std::vector<Real> X2 = {1.5Q, 2.0Q, 0.5Q, 3.5Q, 2.5Q, 1.0Q, 4.0Q, 3.0Q, 2.0Q, 0.0Q, 5.5Q, 4.5Q};

@@ -13,6 +13,8 @@
 #include "regress/stats_order.hpp"
 #include "regress/stats_tests.hpp"
 
+#include "reference_support.hpp"
+
 #include <gtest/gtest.h>
 
 namespace tarvex {
@@ -21,22 +23,10 @@ namespace {
 using Lines = std::vector<std::string>;
 using testing::OlsEngine;
 
-const Real REFERENCE_DIGITS = 1e-11Q;
 
-::testing::AssertionResult agrees(Real got, Real want, Real rel = REFERENCE_DIGITS) {
-    const Real err = want == 0 ? fabsq(got) : fabsq((got - want) / want);
-    if (err <= rel) return ::testing::AssertionSuccess();
-    char g[64], w[64];
-    quadmath_snprintf(g, sizeof g, "%.20Qg", got);
-    quadmath_snprintf(w, sizeof w, "%.20Qg", want);
-    return ::testing::AssertionFailure() << g << " against the reference " << w;
-}
+using testing::agrees;
 
-bool has(const Lines& lines, const std::string& text) {
-    for (const std::string& l : lines)
-        if (l == text) return true;
-    return false;
-}
+bool has(const Lines& lines, const std::string& text) { return testing::has_line(lines, text); }
 
 const std::vector<Real> A = {12.1Q, 14.3Q, 11.8Q, 15.2Q, 13.7Q, 12.9Q, 14.3Q, 16.0Q};
 const std::vector<Real> B = {10.4Q, 11.9Q, 13.1Q, 10.8Q, 12.2Q, 11.5Q, 13.1Q, 9.7Q};

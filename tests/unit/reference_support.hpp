@@ -1,0 +1,32 @@
+// Comparison with reference values from an independent statistics package or exact arithmetic:
+// agreement to a relative tolerance (11 significant digits unless told otherwise), with both
+// numbers shown to 20 digits when it fails; and a search for an exact report line.
+#pragma once
+
+#include "numeric/real.hpp"
+
+#include <gtest/gtest.h>
+#include <quadmath.h>
+#include <string>
+#include <vector>
+
+namespace tarvex::testing {
+
+inline const Real REFERENCE_DIGITS = 1e-11Q;
+
+inline ::testing::AssertionResult agrees(Real got, Real want, Real rel = REFERENCE_DIGITS) {
+    const Real err = want == 0 ? fabsq(got) : fabsq((got - want) / want);
+    if (err <= rel) return ::testing::AssertionSuccess();
+    char g[64], w[64];
+    quadmath_snprintf(g, sizeof g, "%.20Qg", got);
+    quadmath_snprintf(w, sizeof w, "%.20Qg", want);
+    return ::testing::AssertionFailure() << g << " against the reference " << w;
+}
+
+inline bool has_line(const std::vector<std::string>& lines, const std::string& text) {
+    for (const std::string& l : lines)
+        if (l == text) return true;
+    return false;
+}
+
+} // namespace tarvex::testing
