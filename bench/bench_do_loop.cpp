@@ -4,7 +4,7 @@
 // index (GENR Y = X * # + LOG(#)), and three GENR statements over 100 observations. Run by hand:
 // build/bench/bench_do_loop [passes]. Processor time, so that a busy machine disturbs the figures
 // less.
-#include "interp/script_run.hpp"
+#include "script_timing.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,23 +13,7 @@
 
 namespace {
 
-double cpu_seconds() {
-    timespec now;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-double seconds_for(const std::string& script) {
-    std::FILE* out = std::fopen("/dev/null", "w");
-    std::string input = script;
-    std::FILE* in = fmemopen(input.data(), input.size(), "r");
-    const double start = cpu_seconds();
-    tarvex::run_script_streams(in, out);
-    const double seconds = cpu_seconds() - start;
-    std::fclose(in);
-    std::fclose(out);
-    return seconds;
-}
+double seconds_for(const std::string& script) { return bench::script_cpu_seconds(script); }
 
 } // namespace
 

@@ -3,7 +3,7 @@
 // twice, once with the set-up alone and once with the statement added, and the difference is
 // reported; processor time, best of several runs, so that a busy machine disturbs the figures
 // less. Run by hand: build/bench/bench_matrix [n for INV] [m for the product] [runs].
-#include "interp/script_run.hpp"
+#include "script_timing.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,23 +13,7 @@
 
 namespace {
 
-double cpu_seconds() {
-    timespec now;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-double seconds_for(const std::string& script) {
-    std::FILE* out = std::fopen("/dev/null", "w");
-    std::string input = script;
-    std::FILE* in = fmemopen(input.data(), input.size(), "r");
-    const double start = cpu_seconds();
-    tarvex::run_script_streams(in, out);
-    const double seconds = cpu_seconds() - start;
-    std::fclose(in);
-    std::fclose(out);
-    return seconds;
-}
+double seconds_for(const std::string& script) { return bench::script_cpu_seconds(script); }
 
 // Square random matrices A and B of order n, elements uniform on (0, 1), in a work area large
 // enough for the operands, the result and the temporaries.
