@@ -1,10 +1,13 @@
 // Comparison with reference values from an independent statistics package or exact arithmetic:
 // agreement to a relative tolerance (11 significant digits unless told otherwise), with both
-// numbers shown to 20 digits when it fails; and a search for an exact report line.
+// numbers shown to 20 digits when it fails; identity to the bit, for results that must be the
+// correctly rounded value; and a search for an exact report line.
 #pragma once
 
+#include "numeric/decimal.hpp"
 #include "numeric/real.hpp"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <quadmath.h>
 #include <string>
@@ -21,6 +24,12 @@ inline ::testing::AssertionResult agrees(Real got, Real want, Real rel = REFEREN
     quadmath_snprintf(g, sizeof g, "%.20Qg", got);
     quadmath_snprintf(w, sizeof w, "%.20Qg", want);
     return ::testing::AssertionFailure() << g << " against the reference " << w;
+}
+
+inline ::testing::AssertionResult bits_equal(Real actual, Real expected) {
+    if (std::memcmp(&actual, &expected, sizeof actual) == 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "got " << real_to_string(actual) << ", expected "
+                                         << real_to_string(expected);
 }
 
 inline bool has_line(const std::vector<std::string>& lines, const std::string& text) {

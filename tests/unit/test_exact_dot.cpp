@@ -5,6 +5,8 @@
 
 #include "numeric/decimal.hpp"
 
+#include "reference_support.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,13 +21,7 @@ Real pow2(int e) { return scalbnq(1, e); }
 
 bool same_bits(Real a, Real b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-::testing::AssertionResult bits_equal(Real actual, Real expected)
-{
-    if (same_bits(actual, expected))
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "got " << real_to_string(actual) << ", expected "
-                                         << real_to_string(expected);
-}
+using testing::bits_equal;
 
 Real dot(std::vector<Real> a, std::vector<Real> b) { return exact_dot(a.data(), b.data(), a.size()); }
 

@@ -5,6 +5,8 @@
 #include "numeric/decimal.hpp"
 #include "numeric/exact_dot.hpp"
 
+#include "reference_support.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -15,13 +17,7 @@ namespace {
 
 Real pow2(int e) { return scalbnq(1, e); }
 
-::testing::AssertionResult bits_equal(Real actual, Real expected)
-{
-    if (std::memcmp(&actual, &expected, sizeof actual) == 0)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "got " << real_to_string(actual) << ", expected "
-                                         << real_to_string(expected);
-}
+using testing::bits_equal;
 
 std::vector<Real> one_to(int n)
 {

@@ -9,6 +9,8 @@
 #include "numeric/fused_axpy.hpp"
 #include "regress/gram_schmidt.hpp"
 
+#include "reference_support.hpp"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -23,13 +25,7 @@ namespace {
 
 Real pow2(int e) { return scalbnq(1, e); }
 
-::testing::AssertionResult bits_equal(Real actual, Real expected)
-{
-    if (std::memcmp(&actual, &expected, sizeof actual) == 0)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "got " << real_to_string(actual) << ", expected "
-                                         << real_to_string(expected);
-}
+using testing::bits_equal;
 
 // Long enough to be split whenever the machine has two processors.
 constexpr std::size_t LONG = 3 * SPLIT_MIN_ROWS + 7;
