@@ -27,10 +27,9 @@ namespace {
 using Lines = std::vector<std::string>;
 using testing::OlsEngine;
 
-
 using testing::agrees;
+using testing::has_line;
 
-bool has(const Lines& lines, const std::string& text) { return testing::has_line(lines, text); }
 
 const std::vector<Real> X1 = {3, 5, 2, 8, 7, 4, 9, 6, 10, 1, 12, 11};
 const std::vector<Real> X2 = {1.5Q, 2.0Q, 0.5Q, 3.5Q, 2.5Q, 1.0Q, 4.0Q, 3.0Q, 2.0Q, 0.0Q, 5.5Q, 4.5Q};
@@ -83,7 +82,7 @@ TEST(ReferenceOls, CoefficientsAndRobustCovariances) {
                           -0.0066736424755164635Q, 0.013708456520221382Q, 0.013553216277359916Q,
                           -0.020745905257843561Q, 0.013553216277359923Q, 0.12480441701252444Q});
     EXPECT_TRUE(agrees(e.value("SE", 2), sqrtq(0.013708456520221382Q)));
-    EXPECT_TRUE(has(out, " AND AUTOCORRELATION-CONSISTENT MATRIX WITH ORDER=  3"));
+    EXPECT_TRUE(has_line(out, " AND AUTOCORRELATION-CONSISTENT MATRIX WITH ORDER=  3"));
 }
 
 // influence.measures(fit) and its parts, observation by observation.
@@ -158,9 +157,9 @@ TEST(ReferenceOls, InfluenceMeasures) {
         for (const std::string& l : out) found = found || l.rfind(row, 0) == 0;
         EXPECT_TRUE(found) << row;
     }
-    EXPECT_TRUE(has(out, " SUM-OF-SQUARED PREDICTION ERRORS SSPE,PRESS,CV=   7.5946"));
+    EXPECT_TRUE(has_line(out, " SUM-OF-SQUARED PREDICTION ERRORS SSPE,PRESS,CV=   7.5946"));
     // DFBETAS of observation 9, the most influential one.
-    EXPECT_TRUE(has(out, fmt_I(9, 5) + fmt_X(8) + fmt_F(DFBETAS[0][8], 9, 4) +
+    EXPECT_TRUE(has_line(out, fmt_I(9, 5) + fmt_X(8) + fmt_F(DFBETAS[0][8], 9, 4) +
                              fmt_F(DFBETAS[1][8], 9, 4) + fmt_F(DFBETAS[2][8], 9, 4)))
         << ::testing::PrintToString(out);
 }
@@ -319,7 +318,7 @@ TEST(ReferenceOls, ExactDurbinWatsonProbabilityInTheTail) {
     EXPECT_TRUE(agrees(e.run.res[R_DW], 0.43387311209755725Q));
     // dwtest(f2, exact = TRUE, iterations = 200, tol = 1e-14)$p.value
     EXPECT_TRUE(agrees(e.run.res[R_CDF], 4.0764902246389923e-06Q));
-    EXPECT_TRUE(has(out, " DURBIN-WATSON POSITIVE AUTOCORRELATION TEST P-VALUE =    0.000004"))
+    EXPECT_TRUE(has_line(out, " DURBIN-WATSON POSITIVE AUTOCORRELATION TEST P-VALUE =    0.000004"))
         << ::testing::PrintToString(out);
 }
 

@@ -23,10 +23,9 @@ namespace {
 using Lines = std::vector<std::string>;
 using testing::OlsEngine;
 
-
 using testing::agrees;
+using testing::has_line;
 
-bool has(const Lines& lines, const std::string& text) { return testing::has_line(lines, text); }
 
 const std::vector<Real> A = {12.1Q, 14.3Q, 11.8Q, 15.2Q, 13.7Q, 12.9Q, 14.3Q, 16.0Q};
 const std::vector<Real> B = {10.4Q, 11.9Q, 13.1Q, 10.8Q, 12.2Q, 11.5Q, 13.1Q, 9.7Q};
@@ -62,10 +61,10 @@ TEST(ReferenceStats, TwoSampleTests) {
 
     ThreeGroups e;
     const Lines out = e.statement("STATS A B / BEHRENSF NOLIST");
-    EXPECT_TRUE(has(out, " APPROXIMATE    T-TEST OF EQUAL MEANS:        3.2502               13    0.0060"))
+    EXPECT_TRUE(has_line(out, " APPROXIMATE    T-TEST OF EQUAL MEANS:        3.2502               13    0.0060"))
         << ::testing::PrintToString(out);
-    EXPECT_TRUE(has(out, " EQUAL VARIANCE T-TEST OF EQUAL MEANS:        3.2502               14    0.0058"));
-    EXPECT_TRUE(has(out, " F-TEST OF EQUAL VARIANCES:                   1.4094         7     7    0.6620"));
+    EXPECT_TRUE(has_line(out, " EQUAL VARIANCE T-TEST OF EQUAL MEANS:        3.2502               14    0.0058"));
+    EXPECT_TRUE(has_line(out, " F-TEST OF EQUAL VARIANCES:                   1.4094         7     7    0.6620"));
 }
 
 TEST(ReferenceStats, VarianceHomogeneityAndRankTests) {
@@ -95,9 +94,9 @@ TEST(ReferenceStats, VarianceHomogeneityAndRankTests) {
 
     ThreeGroups e;
     const Lines out = e.statement("STATS A B C / BARTLETT NONPARAM NOLIST");
-    EXPECT_TRUE(has(out, "  BARTLETTS HOMOGENEITY OF VARIANCE TEST =    0.19705       P-VALUE=  0.90617"))
+    EXPECT_TRUE(has_line(out, "  BARTLETTS HOMOGENEITY OF VARIANCE TEST =    0.19705       P-VALUE=  0.90617"))
         << ::testing::PrintToString(out);
-    EXPECT_TRUE(has(out, " KRUSKAL-WALLIS TEST:   15.284     IS CHI-SQUARE WITH     2 D.F. P-VALUE= 0.0005"));
+    EXPECT_TRUE(has_line(out, " KRUSKAL-WALLIS TEST:   15.284     IS CHI-SQUARE WITH     2 D.F. P-VALUE= 0.0005"));
 }
 
 TEST(ReferenceStats, AnalysisOfVariance) {
@@ -156,7 +155,7 @@ TEST(ReferenceStats, RankCorrelationsMediansAndQuartiles) {
         EXPECT_TRUE(agrees(o.upper_quartile, want[v][2])) << v;
     }
     const Lines out = e.statement("STATS A / PMEDIAN NOLIST");
-    EXPECT_TRUE(has(out, " MEDIAN =    14.000")) << ::testing::PrintToString(out);
+    EXPECT_TRUE(has_line(out, " MEDIAN =    14.000")) << ::testing::PrintToString(out);
 }
 
 } // namespace
