@@ -1,11 +1,21 @@
-// The fused multiply-subtract on integer significands. A normal binary128 value is m * 2^e with
-// a 113-bit m (implicit bit included) and e the weight of its last bit. For y - c*x both terms are
-// placed in a 256-bit window whose bit 253 holds the leading bit of the larger one; the other is
-// shifted to the same scale, and the bits it loses below the window are kept as a sticky bit in
-// its last place. The larger term's last bits are zero (a product has at most 226 bits, y 113),
-// so the odd jammed value can never sit on a rounding boundary, and at most one bit cancels when
-// bits were lost: the window sum or difference then rounds exactly as the exact one would.
-// Zeros of x or c, subnormals, infinities, NaNs and results outside the normal range go to the
+// The fused multiply-subtract on integer significands. A normal binary128 value is m * 2^e with a
+// 113-bit m (implicit bit included). Two routes compute the same correctly rounded result:
+//
+// The common route, inline in the vector loop, works in a 256-bit window of four 64-bit limbs
+// whose bit 240 is the reference: y's significand is the upper two limbs as it stands, and the
+// factor's significand, moved up 15 bits, times x's gives the exact product with its leading bit
+// at 240 or 239. The term with the larger leading exponent stays; the other is shifted right by
+// the difference, and the bits it loses are jammed into its last place. A term loses bits only
+// when it lies more than 15 binades below the other, so at most one bit can cancel and the other
+// term's low bits are zero: the jammed sum rounds exactly as the exact one would. When the terms
+// are close nothing is lost and the sum is exact. The sum or difference is formed without a branch
+// on the signs (they are data, and a branch on them would be mispredicted half the time), negated
+// when it came out negative, normalised to bit 241 and rounded to 113 bits, to nearest with ties
+// to even. Terms 64 or more binades apart, a zero y, cancellation of the whole top limb, and
+// results outside the normal range take the general route.
+//
+// The general route places both terms in a 256-bit window with the larger leading bit at 253 and
+// handles every normal case; zeros of x or c, subnormals, infinities and NaNs go to the
 // libquadmath fma, which is correctly rounded too.
 #include "numeric/fused_axpy.hpp"
 
@@ -24,11 +34,8 @@ constexpr int FRACTION_BITS = 112;
 constexpr int EXPONENT_BIAS = 16383;
 constexpr unsigned EXPONENT_FIELD = 0x7fff;
 constexpr u128 FRACTION_MASK = (u128(1) << FRACTION_BITS) - 1;
-constexpr int WINDOW_TOP = 253; // leading bit of the larger term; two bits spare for the carry
-
-struct Wide {
-    u128 hi, lo;
-};
+constexpr u64 FRACTION_HIGH = (u64(1) << 48) - 1; // the fraction bits of the upper half
+constexpr u64 HIDDEN_HIGH = u64(1) << 48;          // the implicit bit, in the upper half
 
 inline u128 bits_of(Real value)
 {
@@ -44,15 +51,26 @@ inline Real from_bits(u128 bits)
     return value;
 }
 
-inline unsigned exponent_field(u128 bits) { return static_cast<unsigned>(bits >> FRACTION_BITS) & EXPONENT_FIELD; }
+inline u64 low64(u128 v) { return static_cast<u64>(v); }
+inline u64 high64(u128 v) { return static_cast<u64>(v >> 64); }
+inline u128 join(u64 low, u64 high) { return (u128(high) << 64) | low; }
+
+// The biased exponent, from the upper half of a value.
+inline unsigned exponent_field(u64 high) { return static_cast<unsigned>(high >> 48) & EXPONENT_FIELD; }
 
 // A biased exponent of a normal number: 1..0x7ffe.
 inline bool is_normal(unsigned field) { return field - 1 < EXPONENT_FIELD - 1; }
 
+// ---- The general route ----
+
+struct Wide {
+    u128 hi, lo;
+};
+
 inline int top_bit(u128 v)
 {
-    const u64 high = static_cast<u64>(v >> 64);
-    return high != 0 ? 127 - __builtin_clzll(high) : 63 - __builtin_clzll(static_cast<u64>(v));
+    const u64 high = high64(v);
+    return high != 0 ? 127 - __builtin_clzll(high) : 63 - __builtin_clzll(low64(v));
 }
 
 inline int top_bit(const Wide& v) { return v.hi != 0 ? 128 + top_bit(v.hi) : top_bit(v.lo); }
@@ -111,31 +129,7 @@ inline Wide subtract(const Wide& a, const Wide& b) // a >= b
     return {a.hi - b.hi - (a.lo < b.lo), a.lo - b.lo};
 }
 
-// The factor c decoded once for a whole vector.
-struct Factor {
-    bool usable = false; // normal: the integer path applies
-    bool negative = false;
-    int exponent = 0;    // weight of the last significand bit
-    u64 low = 0, high = 0;
-};
-
-Factor decode_factor(Real c)
-{
-    Factor f;
-    const u128 bits = bits_of(c);
-    const unsigned field = exponent_field(bits);
-    if (!is_normal(field))
-        return f;
-    const u128 significand = (bits & FRACTION_MASK) | (u128(1) << FRACTION_BITS);
-    f.usable = true;
-    f.negative = (bits >> 127) != 0;
-    f.exponent = static_cast<int>(field) - EXPONENT_BIAS - FRACTION_BITS;
-    f.low = static_cast<u64>(significand);
-    f.high = static_cast<u64>(significand >> 64);
-    return f;
-}
-
-// Everything the integer path leaves. A zero product leaves a nonzero finite y as it is and
+// Everything the integer routes leave. A zero product leaves a nonzero finite y as it is and
 // added to a zero y gives -0 only when both zeros are negative; the rest (subnormals, infinities,
 // NaNs, overflow, underflow) is the library's fma.
 Real special_case(Real y, Real c, Real x)
@@ -150,28 +144,32 @@ Real special_case(Real y, Real c, Real x)
     return fmaq(-c, x, y);
 }
 
-// The result's bits from the operands' bits: the values stay in integer registers from load to
-// store (a binary128 round trip through the stack costs a failed store forwarding per element).
-__attribute__((always_inline)) inline u128 multiply_subtract(u128 ybits, const Factor& c, Real craw, u128 xbits)
+// y - c*x for any operands. Both terms go to a window with the larger leading bit at 253; the
+// other is shifted to the same scale with its lost bits jammed. The larger term's last bits are
+// zero (a product has at most 226 bits, y 113), so at most one bit cancels when bits were lost.
+__attribute__((noinline)) u128 multiply_subtract_general(u128 ybits, Real c, u128 xbits)
 {
-    const unsigned xfield = exponent_field(xbits);
-    const unsigned yfield = exponent_field(ybits);
+    constexpr int WINDOW_TOP = 253;
+    const u128 cbits = bits_of(c);
+    const unsigned cfield = exponent_field(high64(cbits));
+    const unsigned xfield = exponent_field(high64(xbits));
+    const unsigned yfield = exponent_field(high64(ybits));
     const bool y_zero = (ybits << 1) == 0;
-    if (__builtin_expect(!c.usable || !is_normal(xfield) || (!is_normal(yfield) && !y_zero), 0))
-        return bits_of(special_case(from_bits(ybits), craw, from_bits(xbits)));
+    if (!is_normal(cfield) || !is_normal(xfield) || (!is_normal(yfield) && !y_zero))
+        return bits_of(special_case(from_bits(ybits), c, from_bits(xbits)));
 
     // The exact product of the significands: 225 or 226 bits.
+    const u128 mc = (cbits & FRACTION_MASK) | (u128(1) << FRACTION_BITS);
     const u128 mx = (xbits & FRACTION_MASK) | (u128(1) << FRACTION_BITS);
-    const u64 xl = static_cast<u64>(mx);
-    const u64 xh = static_cast<u64>(mx >> 64);
-    const u128 ll = u128(xl) * c.low;
-    const u128 middle = u128(xl) * c.high + u128(xh) * c.low; // below 2^115
-    const u128 hh = u128(xh) * c.high;
+    const u128 ll = u128(low64(mx)) * low64(mc);
+    const u128 middle = u128(low64(mx)) * high64(mc) + u128(high64(mx)) * low64(mc); // below 2^115
+    const u128 hh = u128(high64(mx)) * high64(mc);
     const u128 lo = ll + (middle << 64);
     const u128 hi = hh + (middle >> 64) + (lo < ll);
     const Wide product{hi, lo};
-    const int product_exponent = c.exponent + static_cast<int>(xfield) - EXPONENT_BIAS - FRACTION_BITS;
-    const bool product_negative = !(c.negative != ((xbits >> 127) != 0)); // the term is -c*x
+    const int product_exponent =
+        static_cast<int>(cfield) + static_cast<int>(xfield) - 2 * (EXPONENT_BIAS + FRACTION_BITS);
+    const bool product_negative = (cbits >> 127) == (xbits >> 127); // the term is -c*x
     Wide sum;
     bool negative;
     int base;
@@ -225,16 +223,216 @@ __attribute__((always_inline)) inline u128 multiply_subtract(u128 ybits, const F
         last = base - (FRACTION_BITS - top);
     }
     const int biased = last + FRACTION_BITS + EXPONENT_BIAS;
-    if (__builtin_expect(biased <= 0 || biased >= static_cast<int>(EXPONENT_FIELD), 0))
-        return bits_of(fmaq(-craw, from_bits(xbits), from_bits(ybits)));
+    if (biased <= 0 || biased >= static_cast<int>(EXPONENT_FIELD))
+        return bits_of(fmaq(-c, from_bits(xbits), from_bits(ybits)));
     return (u128(negative) << 127) | (u128(biased) << FRACTION_BITS) | (kept & FRACTION_MASK);
+}
+
+// ---- The common route ----
+
+// Carry chains. The compiler's own save and restore the carry flag between every step, so on
+// x86-64 they are written out; elsewhere 128-bit arithmetic does the same.
+
+// The limbs 1 to 3 of a product from its partial products: p1 = high(m0) + low(m1) + low(m2),
+// p2 = high(m1) + high(m2) + low(m3) and p3 = high(m3), each with the carries from below.
+__attribute__((always_inline)) inline void add_partial_products(u64& p1, u64& p2, u64& p3, u64 m1_low,
+                                                                u64 m2_low, u64 m2_high, u64 m3_low)
+{
+#if defined(__x86_64__)
+    asm("addq %[m1l], %[p1]\n\t"
+        "adcq %[m3l], %[p2]\n\t"
+        "adcq $0, %[p3]\n\t"
+        "addq %[m2l], %[p1]\n\t"
+        "adcq %[m2h], %[p2]\n\t"
+        "adcq $0, %[p3]"
+        : [p1] "+&r"(p1), [p2] "+&r"(p2), [p3] "+&r"(p3)
+        : [m1l] "r"(m1_low), [m2l] "r"(m2_low), [m2h] "r"(m2_high), [m3l] "r"(m3_low)
+        : "cc");
+#else
+    const u128 one = u128(p1) + m1_low + m2_low;
+    const u128 two = u128(p2) + m3_low + m2_high + high64(one);
+    p1 = low64(one);
+    p2 = low64(two);
+    p3 += high64(two);
+#endif
+}
+
+// r + s, or r - s when `subtract` (as r + ~s + 1), modulo 2^256; a negative result is negated.
+// Returns all ones when it was negated, else zero.
+__attribute__((always_inline)) inline u64 signed_sum(u64& r0, u64& r1, u64& r2, u64& r3, u64 s0, u64 s1,
+                                                     u64 s2, u64 s3, bool subtract)
+{
+    u64 mask = u64(0) - u64(subtract);
+#if defined(__x86_64__)
+    asm("xorq %[m], %[s0]\n\t"
+        "xorq %[m], %[s1]\n\t"
+        "xorq %[m], %[s2]\n\t"
+        "xorq %[m], %[s3]\n\t"
+        "btq $0, %[m]\n\t"
+        "adcq %[s0], %[r0]\n\t"
+        "adcq %[s1], %[r1]\n\t"
+        "adcq %[s2], %[r2]\n\t"
+        "adcq %[s3], %[r3]\n\t"
+        "movq %[r3], %[m]\n\t"
+        "sarq $63, %[m]\n\t"
+        "xorq %[m], %[r0]\n\t"
+        "xorq %[m], %[r1]\n\t"
+        "xorq %[m], %[r2]\n\t"
+        "xorq %[m], %[r3]\n\t"
+        "btq $0, %[m]\n\t"
+        "adcq $0, %[r0]\n\t"
+        "adcq $0, %[r1]\n\t"
+        "adcq $0, %[r2]\n\t"
+        "adcq $0, %[r3]"
+        : [r0] "+r"(r0), [r1] "+r"(r1), [r2] "+r"(r2), [r3] "+r"(r3), [m] "+r"(mask), [s0] "+r"(s0),
+          [s1] "+r"(s1), [s2] "+r"(s2), [s3] "+r"(s3)
+        :
+        : "cc");
+    return mask;
+#else
+    u64 limbs[4] = {r0, r1, r2, r3};
+    const u64 terms[4] = {s0 ^ mask, s1 ^ mask, s2 ^ mask, s3 ^ mask};
+    u64 carry = mask & 1;
+    for (int i = 0; i < 4; ++i) {
+        const u128 sum = u128(limbs[i]) + terms[i] + carry;
+        limbs[i] = low64(sum);
+        carry = high64(sum);
+    }
+    const u64 flip = u64(0) - (limbs[3] >> 63);
+    carry = flip & 1;
+    for (int i = 0; i < 4; ++i) {
+        const u128 sum = u128(limbs[i] ^ flip) + carry;
+        limbs[i] = low64(sum);
+        carry = high64(sum);
+    }
+    r0 = limbs[0];
+    r1 = limbs[1];
+    r2 = limbs[2];
+    r3 = limbs[3];
+    return flip;
+#endif
+}
+
+// (high, low) + v.
+__attribute__((always_inline)) inline void add_to_pair(u64& low, u64& high, u64 v)
+{
+#if defined(__x86_64__)
+    asm("addq %[v], %[lo]\n\t"
+        "adcq $0, %[hi]"
+        : [lo] "+r"(low), [hi] "+r"(high)
+        : [v] "r"(v)
+        : "cc");
+#else
+    const u128 sum = join(low, high) + v;
+    low = low64(sum);
+    high = high64(sum);
+#endif
+}
+
+// The factor c decoded once for a whole vector, its significand moved up 15 bits to fill 128.
+struct Factor {
+    bool usable = false; // normal: the common route applies
+    bool negative = false;
+    int exponent = 0;    // unbiased exponent of the leading bit
+    u64 low = 0, high = 0;
+};
+
+Factor decode_factor(Real c)
+{
+    Factor f;
+    const u128 bits = bits_of(c);
+    const unsigned field = exponent_field(high64(bits));
+    if (!is_normal(field))
+        return f;
+    const u128 significand = ((bits & FRACTION_MASK) | (u128(1) << FRACTION_BITS)) << 15;
+    f.usable = true;
+    f.negative = (bits >> 127) != 0;
+    f.exponent = static_cast<int>(field) - EXPONENT_BIAS;
+    f.low = low64(significand);
+    f.high = high64(significand);
+    return f;
+}
+
+// y - c*x from the operands' halves. Every intermediate is a named 64-bit limb, which the compiler
+// keeps in registers where it would spill 128-bit temporaries.
+__attribute__((always_inline)) inline u128 multiply_subtract(u64 ylow, u64 yhigh, const Factor& c, Real craw,
+                                                            u64 xlow, u64 xhigh)
+{
+    const unsigned xfield = exponent_field(xhigh);
+    const unsigned yfield = exponent_field(yhigh);
+    if (__builtin_expect(!c.usable || !is_normal(xfield) || !is_normal(yfield), 0))
+        return multiply_subtract_general(join(ylow, yhigh), craw, join(xlow, xhigh));
+
+    // The exact product: 241 bits at most, bit 240 weighing 2^(exponents of c and x, plus 1).
+    const u64 xsig = (xhigh & FRACTION_HIGH) | HIDDEN_HIGH;
+    const u128 m0 = u128(c.low) * xlow;
+    const u128 m1 = u128(c.low) * xsig;
+    const u128 m2 = u128(c.high) * xlow;
+    const u128 m3 = u128(c.high) * xsig;
+    const u64 p0 = low64(m0);
+    u64 p1 = high64(m0), p2 = high64(m1), p3 = high64(m3);
+    add_partial_products(p1, p2, p3, low64(m1), low64(m2), high64(m2), low64(m3));
+    const int product_exponent = c.exponent + static_cast<int>(xfield) - EXPONENT_BIAS + 1;
+    const bool product_negative = c.negative == ((xhigh >> 63) != 0); // the term is -c*x
+
+    // y: its significand as limbs 3 and 2, bit 240 weighing 2^(its exponent).
+    const u64 y3 = (yhigh & FRACTION_HIGH) | HIDDEN_HIGH;
+    const u64 y2 = ylow;
+    const int y_exponent = static_cast<int>(yfield) - EXPONENT_BIAS;
+    const bool y_negative = (yhigh >> 63) != 0;
+
+    // The larger term (by leading exponent) and the smaller, shifted to its scale.
+    const int difference = product_exponent - y_exponent;
+    const bool product_leads = difference >= 0;
+    const int apart = product_leads ? difference : -difference;
+    if (__builtin_expect(apart >= 64, 0))
+        return multiply_subtract_general(join(ylow, yhigh), craw, join(xlow, xhigh));
+    u64 r0 = product_leads ? p0 : 0, r1 = product_leads ? p1 : 0;
+    u64 r2 = product_leads ? p2 : y2, r3 = product_leads ? p3 : y3;
+    u64 s0 = product_leads ? 0 : p0, s1 = product_leads ? 0 : p1;
+    u64 s2 = product_leads ? y2 : p2, s3 = product_leads ? y3 : p3;
+    const bool larger_negative = product_leads ? product_negative : y_negative;
+    const int exponent = product_leads ? product_exponent : y_exponent;
+    // a >> n | b << (64 - n), the second shift split so that n = 0 needs no branch.
+    const int back = 63 - apart;
+    const u64 lost = (s0 << 1) << back;
+    s0 = (s0 >> apart) | ((s1 << 1) << back) | u64(lost != 0);
+    s1 = (s1 >> apart) | ((s2 << 1) << back);
+    s2 = (s2 >> apart) | ((s3 << 1) << back);
+    s3 >>= apart;
+
+    // larger + smaller or larger - smaller; a negative difference (only when the leading exponents
+    // agree) is negated.
+    const u64 sign = signed_sum(r0, r1, r2, r3, s0, s1, s2, s3, product_negative != y_negative);
+    const bool negative = larger_negative != (sign != 0);
+    if (__builtin_expect(r3 == 0, 0))
+        return multiply_subtract_general(join(ylow, yhigh), craw, join(xlow, xhigh));
+
+    // Leading bit to 241 (bit 49 of the top limb); below bit 128 only a sticky bit counts.
+    const int lift = __builtin_clzll(r3) - 14;
+    const int down = 63 - lift;
+    r3 = (r3 << lift) | ((r2 >> 1) >> down);
+    r2 = (r2 << lift) | ((r1 >> 1) >> down);
+    const bool sticky = ((r1 << lift) | r0) != 0;
+
+    // Round the 113 bits 241..129 to nearest, ties to even.
+    u64 kept_low = (r3 << 63) | (r2 >> 1);
+    u64 kept_high = r3 >> 1;
+    add_to_pair(kept_low, kept_high, (r2 & 1) & (u64(sticky) | kept_low));
+    // Rounding up can carry out of the 113 bits only to 2^113 exactly, whose fraction is zero.
+    const int overflow = static_cast<int>(kept_high >> 49);
+    const int biased = exponent + 1 - lift + overflow + EXPONENT_BIAS;
+    if (__builtin_expect(biased <= 0 || biased >= static_cast<int>(EXPONENT_FIELD), 0))
+        return multiply_subtract_general(join(ylow, yhigh), craw, join(xlow, xhigh));
+    return join(kept_low, (u64(negative) << 63) | (u64(biased) << 48) | (kept_high & FRACTION_HIGH));
 }
 
 } // namespace
 
 Real fused_multiply_subtract(Real y, Real c, Real x)
 {
-    return from_bits(multiply_subtract(bits_of(y), decode_factor(c), c, bits_of(x)));
+    const u128 ybits = bits_of(y), xbits = bits_of(x);
+    return from_bits(multiply_subtract(low64(ybits), high64(ybits), decode_factor(c), c, low64(xbits), high64(xbits)));
 }
 
 void fused_axpy(Real* y, Real c, const Real* x, std::size_t n)
@@ -242,12 +440,15 @@ void fused_axpy(Real* y, Real c, const Real* x, std::size_t n)
     const Factor factor = decode_factor(c);
     // Each element is independent: long vectors are updated in two halves on two threads.
     split_rows(n, [=](std::size_t begin, std::size_t end) {
+        const Factor f = factor; // local copies: the stores through y cannot change them
+        const Real craw = c;
         for (std::size_t i = begin; i < end; ++i) {
-            u128 xbits, ybits;
-            std::memcpy(&xbits, x + i, sizeof xbits);
-            std::memcpy(&ybits, y + i, sizeof ybits);
-            const u128 result = multiply_subtract(ybits, factor, c, xbits);
-            std::memcpy(y + i, &result, sizeof result);
+            u64 xhalves[2], yhalves[2];
+            std::memcpy(xhalves, x + i, sizeof xhalves);
+            std::memcpy(yhalves, y + i, sizeof yhalves);
+            const u128 result = multiply_subtract(yhalves[0], yhalves[1], f, craw, xhalves[0], xhalves[1]);
+            const u64 halves[2] = {low64(result), high64(result)};
+            std::memcpy(y + i, halves, sizeof halves);
         }
     });
 }

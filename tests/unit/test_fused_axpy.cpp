@@ -106,6 +106,53 @@ TEST(FusedAxpy, MatchesTheLibraryFmaUnderCancellation)
     }
 }
 
+TEST(FusedAxpy, EveryGapBetweenTheTermsMatchesTheLibraryFma)
+{
+    // y and c*x a set number of binades apart, from y far above the product to far below it:
+    // the terms meet at every shift, across the points where bits start to be lost below the
+    // window and where the update leaves its inline route.
+    std::mt19937_64 gen(2024);
+    for (int gap = -240; gap <= 240; ++gap)
+        for (int i = 0; i < 400; ++i) {
+            const Real c = random_real(gen, -3, 3);
+            const Real x = random_real(gen, -3, 3);
+            const Real y = scalbnq(random_real(gen, 0, 0), ilogbq(c * x) - gap);
+            ASSERT_TRUE(agrees(fused_multiply_subtract(y, c, x), reference(y, c, x), y, c, x));
+        }
+}
+
+TEST(FusedAxpy, BitsBelowTheWindowStillDecideATie)
+{
+    // Products c*x = A*2^128 + 1 with A odd: 127 zero bits between the upper part and a last bit
+    // that falls below the working window. Added to y = 2^241, the sum lies just above a tie, and
+    // only the lost last bit, kept as a sticky bit, makes it round up. Such c and x are odd
+    // 113-bit c whose inverse modulo 2^128 happens to have 113 bits or fewer.
+    using u128 = unsigned __int128;
+    const u128 low_half = (u128(1) << 64) - 1;
+    std::mt19937_64 gen(7);
+    int found = 0;
+    for (long attempt = 0; attempt < 20000000 && found < 24; ++attempt) {
+        const u128 c = (u128(1) << 112) | (u128(gen() & ((1ULL << 48) - 1)) << 64) | gen() | 1;
+        u128 inverse = c; // right to 3 bits; each Newton step doubles them
+        for (int step = 0; step < 6; ++step)
+            inverse *= 2 - c * inverse;
+        if (inverse >> 113 != 0)
+            continue;
+        // A, the product's upper 128 bits, from the four 64-bit partial products.
+        const u128 ll = (c & low_half) * (inverse & low_half);
+        const u128 lh = (c & low_half) * (inverse >> 64), hl = (c >> 64) * (inverse & low_half);
+        const u128 middle = (ll >> 64) + (lh & low_half) + (hl & low_half);
+        const u128 upper = (c >> 64) * (inverse >> 64) + (lh >> 64) + (hl >> 64) + (middle >> 64);
+        if ((upper & 1) == 0)
+            continue;
+        ++found;
+        const Real cr = Real(c), xr = Real(inverse), y = pow2(241);
+        ASSERT_TRUE(agrees(fused_multiply_subtract(y, -cr, xr), reference(y, -cr, xr), y, -cr, xr));
+        ASSERT_TRUE(agrees(fused_multiply_subtract(-y, cr, xr), reference(-y, cr, xr), -y, cr, xr));
+    }
+    EXPECT_EQ(found, 24);
+}
+
 TEST(FusedAxpy, EdgesOfTheRangeAndSpecialValues)
 {
     const Real inf = __builtin_infq();
