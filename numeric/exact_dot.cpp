@@ -6,8 +6,6 @@
 // range), the next bit and whether anything below it is set.
 #include "numeric/exact_dot.hpp"
 
-#include "numeric/row_split.hpp"
-
 #include <cstring>
 #include <vector>
 #include <x86intrin.h>
@@ -283,31 +281,13 @@ Real ExactAccumulator::result() const
 
 namespace {
 
-// The correctly rounded sum of the terms add(accumulator, begin, end) puts in for [0, n). A long
-// range is taken in two halves on two threads and their exact sums merged. When a NaN or an
-// infinity appears the IEEE sum depends on the order of the terms, so the range is summed again
-// in one pass, in order.
+// The correctly rounded sum of the terms add(accumulator, begin, end) puts in for [0, n).
 template <class AddTerms>
 Real split_sum(std::size_t n, AddTerms add)
 {
-    ExactAccumulator lower;
-    if (n < SPLIT_MIN_ROWS) {
-        add(lower, std::size_t(0), n);
-        return lower.result();
-    }
-    ExactAccumulator upper;
-    const bool split = split_rows(n, [&](std::size_t begin, std::size_t end) {
-        add(begin == 0 ? lower : upper, begin, end);
-    });
-    if (!split)
-        return lower.result();
-    if (lower.has_special() || upper.has_special()) {
-        lower.clear();
-        add(lower, std::size_t(0), n);
-        return lower.result();
-    }
-    lower.add_exact(upper);
-    return lower.result();
+    ExactAccumulator sum;
+    split_accumulate(n, sum, add);
+    return sum.result();
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "numeric/real.hpp"
+#include "numeric/row_split.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -57,8 +58,34 @@ private:
     Real special_sum_ = 0; // IEEE sum of the terms once a NaN or infinity appeared
 };
 
-// The sums below share long vectors between two threads (numeric/row_split.hpp) and merge the
-// two exact halves, so the result is the same as from one pass.
+// Sets `sum` to the exact sum of the terms that add(accumulator, begin, end) puts in for the rows
+// [begin, end) of [0, n). A long range is taken in two halves on two threads (numeric/
+// row_split.hpp) whose exact sums are merged, so the sum is the same as from one pass. When a NaN
+// or an infinity appears the IEEE sum depends on the order of the terms, so the range is then
+// summed again in one pass, in order.
+template <class AddTerms>
+void split_accumulate(std::size_t n, ExactAccumulator& sum, AddTerms add)
+{
+    sum.clear();
+    if (n < SPLIT_MIN_ROWS) {
+        add(sum, std::size_t(0), n);
+        return;
+    }
+    ExactAccumulator upper;
+    const bool split = split_rows(n, [&](std::size_t begin, std::size_t end) {
+        add(begin == 0 ? sum : upper, begin, end);
+    });
+    if (!split)
+        return;
+    if (sum.has_special() || upper.has_special()) {
+        sum.clear();
+        add(sum, std::size_t(0), n);
+        return;
+    }
+    sum.add_exact(upper);
+}
+
+// The sums below share long vectors between two threads in the same way.
 // sum a[i]*b[i], correctly rounded.
 Real exact_dot(const Real* a, const Real* b, std::size_t n);
 // sum a[i], correctly rounded.

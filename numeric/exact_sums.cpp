@@ -50,13 +50,31 @@ void add_scaled(ExactAccumulator& sum, ExactAccumulator& source, Real scale)
     }
 }
 
+// sum a[i]*b[i] over [0, n), exactly, into `sum`.
+void accumulate_products(ExactAccumulator& sum, const Real* a, const Real* b, std::size_t n)
+{
+    split_accumulate(n, sum, [a, b](ExactAccumulator& part, std::size_t begin, std::size_t end) {
+        part.add_products(a + begin, b + begin, end - begin);
+    });
+}
+
+// sum a[i] over [0, n), exactly, into `sum`.
+void accumulate_values(ExactAccumulator& sum, const Real* a, std::size_t n)
+{
+    split_accumulate(n, sum, [a](ExactAccumulator& part, std::size_t begin, std::size_t end) {
+        part.add_values(a + begin, end - begin);
+    });
+}
+
 } // namespace
 
 Real exact_abs_sum(const Real* v, std::size_t n)
 {
     ExactAccumulator sum;
-    for (std::size_t i = 0; i < n; ++i)
-        sum.add(fabsq(v[i]));
+    split_accumulate(n, sum, [v](ExactAccumulator& part, std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i)
+            part.add(fabsq(v[i]));
+    });
     return sum.result();
 }
 
@@ -64,8 +82,8 @@ Real exact_centred_squares(const Real* v, std::size_t n, Real centre)
 {
     // sum v^2 - 2c sum v + n c^2.
     ExactAccumulator sum, plain;
-    sum.add_products(v, v, n);
-    plain.add_values(v, n);
+    accumulate_products(sum, v, v, n);
+    accumulate_values(plain, v, n);
     add_scaled(sum, plain, -2 * centre);
     add_count_times(sum, n, centre, centre);
     return sum.result();
@@ -76,11 +94,10 @@ Real exact_centred_products(const Real* a, const Real* b, std::size_t n, Real ce
 {
     // sum a*b - cb sum a - ca sum b + n ca cb.
     ExactAccumulator sum, plain;
-    sum.add_products(a, b, n);
-    plain.add_values(a, n);
+    accumulate_products(sum, a, b, n);
+    accumulate_values(plain, a, n);
     add_scaled(sum, plain, -centre_b);
-    plain.clear();
-    plain.add_values(b, n);
+    accumulate_values(plain, b, n);
     add_scaled(sum, plain, -centre_a);
     add_count_times(sum, n, centre_a, centre_b);
     return sum.result();
@@ -90,7 +107,7 @@ Real exact_lag_products(const Real* v, std::size_t n)
 {
     ExactAccumulator sum;
     if (n > 1)
-        sum.add_products(v + 1, v, n - 1);
+        accumulate_products(sum, v + 1, v, n - 1);
     return sum.result();
 }
 
@@ -99,12 +116,19 @@ Real exact_squared_differences(const Real* v, std::size_t n)
     // sum (v[i] - v[i-1])^2 = 2 sum_{i>=1} v[i]^2 + v[0]^2 - v[n-1]^2 - 2 sum v[i] v[i-1].
     if (n < 2)
         return 0;
-    ExactAccumulator sum, lag;
-    sum.add_products(v + 1, v + 1, n - 1);
-    sum.add_products(v + 1, v + 1, n - 1);
+    ExactAccumulator squares, lag;
+    accumulate_products(squares, v + 1, v + 1, n - 1);
+    if (squares.has_special()) { // a NaN or an infinity: the IEEE sum of the squares, in order
+        Real ieee = 0;
+        for (std::size_t i = 1; i < n; ++i)
+            ieee += (v[i] - v[i - 1]) * (v[i] - v[i - 1]);
+        return ieee;
+    }
+    ExactAccumulator sum = squares;
+    sum.add_exact(squares);
     sum.add_product(v[0], v[0]);
     sum.add_product(v[n - 1], -v[n - 1]);
-    lag.add_products(v + 1, v, n - 1);
+    accumulate_products(lag, v + 1, v, n - 1);
     add_scaled(sum, lag, -2);
     return sum.result();
 }

@@ -265,7 +265,7 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
 
     // Dependent variable made of zeros and ones.
     bool dummy = n > 0;
-    for (Real v : fit.y) dummy = dummy && (v == 0 || v == 1);
+    for (Real v : fit.y) dummy = dummy && (equal_values(v, 0) || equal_values(v, 1));
     if (dummy && put && run.sw[OWARN])
         write_line(run, " ...WARNING..DEPENDENT VARIABLE IS DUMMY VARIABLE ...TRY LOGIT or PROBIT");
     column_moments(fit);

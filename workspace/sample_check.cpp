@@ -51,7 +51,7 @@ bool qualifies(Run& run, int ref, Checked& out) {
 bool missing_at(Run& run, const Checked& var, long long t) {
     const int ncol = std::max(var.info.ncol, 1);
     for (int col = 0; col < ncol; ++col)
-        if (element(run, var.info, t + col * var.rows) == run.ws.XMISS) return true;
+        if (equal_values(element(run, var.info, t + col * var.rows), run.ws.XMISS)) return true;
     return false;
 }
 

@@ -3,6 +3,8 @@
 // stable order keeps equal values (+0 and -0 among them) in the order of their indices.
 #include "numeric/real_order.hpp"
 
+#include "numeric/decimal.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -31,6 +33,16 @@ TEST(RealOrder, KeysFollowTheValues) {
         EXPECT_LT(order_key(v[i]), order_key(v[i + 1])) << "position " << i;
     for (Real x : v)
         EXPECT_TRUE(same_bits(value_of_key(order_key(x)), x));
+}
+
+TEST(RealOrder, EqualityOnTheBitsIsTheIeeeEquality) {
+    // Every pair of the ladder, its NaNs included, compared as the soft-float == compares them.
+    std::vector<Real> v = ladder();
+    v.push_back(nanq(""));
+    v.push_back(-nanq(""));
+    for (Real a : v)
+        for (Real b : v)
+            EXPECT_EQ(equal_values(a, b), a == b) << real_to_string(a) << " vs " << real_to_string(b);
 }
 
 TEST(RealOrder, SortingGivesTheLadderBack) {
