@@ -6,6 +6,8 @@
 // range), the next bit and whether anything below it is set.
 #include "numeric/exact_dot.hpp"
 
+#include "numeric/limb_arithmetic.hpp"
+
 #include <cstring>
 #include <vector>
 #include <x86intrin.h>
@@ -118,41 +120,18 @@ inline __attribute__((always_inline)) void ExactAccumulator::accumulate(const Re
     if ((x.high | x.low) == 0 || (y.high | y.low) == 0)
         return;
     // 113 x 113 bits in 64-bit halves: (xh 2^64 + xl)(yh 2^64 + yl) < 2^226, four limbs.
-    using ull = unsigned long long;
-    const u128 ll = u128(x.low) * y.low;
-    const u128 lh = u128(x.low) * y.high;
-    const u128 hl = u128(x.high) * y.low;
-    const u128 hh = u128(x.high) * y.high;
-    ull p1, p2, p3;
-    unsigned char c = _addcarry_u64(0, ull(ll >> 64), ull(lh), &p1);
-    c = _addcarry_u64(c, ull(lh >> 64), ull(hh), &p2);
-    _addcarry_u64(c, ull(hh >> 64), 0, &p3);
-    c = _addcarry_u64(0, p1, ull(hl), &p1);
-    c = _addcarry_u64(c, p2, ull(hl >> 64), &p2);
-    _addcarry_u64(c, p3, 0, &p3);
-    const u64 p0 = static_cast<u64>(ll);
+    const limbs::Product p = limbs::multiply(x.low, x.high, y.low, y.high);
+    add_shifted(p, x.biased + y.biased + POSITION_BASE, x.negative != y.negative);
+}
 
-    const int position = x.biased + y.biased + POSITION_BASE;
+inline __attribute__((always_inline)) void ExactAccumulator::add_shifted(const limbs::Product& p, int position,
+                                                                         bool negative)
+{
     const int index = position >> 6;
-    const int shift = position & 63;
-    // v >> (64 - shift) that is 0 for shift 0.
-    const auto spill = [shift](u64 v) { return (v >> 1) >> (63 - shift); };
     if (index < low_ || index + 4 > high_)
         widen(index, index + 4);
-    u64* limbs = (x.negative != y.negative ? negative_ : positive_) + index;
-    // A plain carry chain over the five limbs the shifted product covers.
-    ull s0, s1, s2, s3, s4;
-    unsigned char carry = _addcarry_u64(0, limbs[0], p0 << shift, &s0);
-    carry = _addcarry_u64(carry, limbs[1], (p1 << shift) | spill(p0), &s1);
-    carry = _addcarry_u64(carry, limbs[2], (p2 << shift) | spill(p1), &s2);
-    carry = _addcarry_u64(carry, limbs[3], (p3 << shift) | spill(p2), &s3);
-    carry = _addcarry_u64(carry, limbs[4], spill(p3), &s4);
-    limbs[0] = s0;
-    limbs[1] = s1;
-    limbs[2] = s2;
-    limbs[3] = s3;
-    limbs[4] = s4;
-    if (carry != 0)
+    u64* limbs = (negative ? negative_ : positive_) + index;
+    if (limbs::add_shifted_into_five(limbs, p, position & 63))
         carry_into(limbs - index, index + 5);
 }
 
@@ -188,8 +167,17 @@ void ExactAccumulator::add_products(const Real* a, const Real* b, std::size_t n)
 void ExactAccumulator::add_values(const Real* a, std::size_t n)
 {
     const Real one = 1;
-    for (std::size_t i = 0; i < n; ++i)
-        accumulate(a + i, &one);
+    for (std::size_t i = 0; i < n; ++i) {
+        const Parts x = split(a + i);
+        if (special_ || x.special) {
+            accumulate(a + i, &one);
+            continue;
+        }
+        // The value as the product x * 1: its significand times 2^112, at the same position.
+        if ((x.high | x.low) != 0)
+            add_shifted({0, x.low << 48, (x.high << 48) | (x.low >> 16), x.high >> 16},
+                        x.biased + EXPONENT_BIAS + POSITION_BASE, x.negative);
+    }
 }
 
 Real ExactAccumulator::dot(const Real* a, const Real* b, std::size_t n)

@@ -15,6 +15,10 @@
 
 namespace tarvex {
 
+namespace limbs {
+struct Product;
+}
+
 class ExactAccumulator {
 public:
     ExactAccumulator();
@@ -44,6 +48,9 @@ public:
 
 private:
     void accumulate(const Real* a, const Real* b);
+    // Adds a 256-bit integer (four limbs, lowest first) at accumulator bit `position`, to the
+    // negative sum when `negative`.
+    void add_shifted(const limbs::Product& p, int position, bool negative);
     // Zeroes the limbs of both accumulators needed to make [first, last] part of the range.
     void widen(int first, int last);
     // Adds 1 at limb `index` and carries on upwards.

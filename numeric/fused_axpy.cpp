@@ -19,6 +19,7 @@
 // libquadmath fma, which is correctly rounded too.
 #include "numeric/fused_axpy.hpp"
 
+#include "numeric/limb_arithmetic.hpp"
 #include "numeric/row_split.hpp"
 
 #include <cstdint>
@@ -27,8 +28,10 @@
 namespace tarvex {
 namespace {
 
-using u64 = std::uint64_t;
-using u128 = unsigned __int128;
+using limbs::high64;
+using limbs::low64;
+using limbs::u128;
+using limbs::u64;
 
 constexpr int FRACTION_BITS = 112;
 constexpr int EXPONENT_BIAS = 16383;
@@ -51,8 +54,6 @@ inline Real from_bits(u128 bits)
     return value;
 }
 
-inline u64 low64(u128 v) { return static_cast<u64>(v); }
-inline u64 high64(u128 v) { return static_cast<u64>(v >> 64); }
 inline u128 join(u64 low, u64 high) { return (u128(high) << 64) | low; }
 
 // The biased exponent, from the upper half of a value.
@@ -230,105 +231,6 @@ __attribute__((noinline)) u128 multiply_subtract_general(u128 ybits, Real c, u12
 
 // ---- The common route ----
 
-// Carry chains. The compiler's own save and restore the carry flag between every step, so on
-// x86-64 they are written out; elsewhere 128-bit arithmetic does the same.
-
-// The limbs 1 to 3 of a product from its partial products: p1 = high(m0) + low(m1) + low(m2),
-// p2 = high(m1) + high(m2) + low(m3) and p3 = high(m3), each with the carries from below.
-__attribute__((always_inline)) inline void add_partial_products(u64& p1, u64& p2, u64& p3, u64 m1_low,
-                                                                u64 m2_low, u64 m2_high, u64 m3_low)
-{
-#if defined(__x86_64__)
-    asm("addq %[m1l], %[p1]\n\t"
-        "adcq %[m3l], %[p2]\n\t"
-        "adcq $0, %[p3]\n\t"
-        "addq %[m2l], %[p1]\n\t"
-        "adcq %[m2h], %[p2]\n\t"
-        "adcq $0, %[p3]"
-        : [p1] "+&r"(p1), [p2] "+&r"(p2), [p3] "+&r"(p3)
-        : [m1l] "r"(m1_low), [m2l] "r"(m2_low), [m2h] "r"(m2_high), [m3l] "r"(m3_low)
-        : "cc");
-#else
-    const u128 one = u128(p1) + m1_low + m2_low;
-    const u128 two = u128(p2) + m3_low + m2_high + high64(one);
-    p1 = low64(one);
-    p2 = low64(two);
-    p3 += high64(two);
-#endif
-}
-
-// r + s, or r - s when `subtract` (as r + ~s + 1), modulo 2^256; a negative result is negated.
-// Returns all ones when it was negated, else zero.
-__attribute__((always_inline)) inline u64 signed_sum(u64& r0, u64& r1, u64& r2, u64& r3, u64 s0, u64 s1,
-                                                     u64 s2, u64 s3, bool subtract)
-{
-    u64 mask = u64(0) - u64(subtract);
-#if defined(__x86_64__)
-    asm("xorq %[m], %[s0]\n\t"
-        "xorq %[m], %[s1]\n\t"
-        "xorq %[m], %[s2]\n\t"
-        "xorq %[m], %[s3]\n\t"
-        "btq $0, %[m]\n\t"
-        "adcq %[s0], %[r0]\n\t"
-        "adcq %[s1], %[r1]\n\t"
-        "adcq %[s2], %[r2]\n\t"
-        "adcq %[s3], %[r3]\n\t"
-        "movq %[r3], %[m]\n\t"
-        "sarq $63, %[m]\n\t"
-        "xorq %[m], %[r0]\n\t"
-        "xorq %[m], %[r1]\n\t"
-        "xorq %[m], %[r2]\n\t"
-        "xorq %[m], %[r3]\n\t"
-        "btq $0, %[m]\n\t"
-        "adcq $0, %[r0]\n\t"
-        "adcq $0, %[r1]\n\t"
-        "adcq $0, %[r2]\n\t"
-        "adcq $0, %[r3]"
-        : [r0] "+r"(r0), [r1] "+r"(r1), [r2] "+r"(r2), [r3] "+r"(r3), [m] "+r"(mask), [s0] "+r"(s0),
-          [s1] "+r"(s1), [s2] "+r"(s2), [s3] "+r"(s3)
-        :
-        : "cc");
-    return mask;
-#else
-    u64 limbs[4] = {r0, r1, r2, r3};
-    const u64 terms[4] = {s0 ^ mask, s1 ^ mask, s2 ^ mask, s3 ^ mask};
-    u64 carry = mask & 1;
-    for (int i = 0; i < 4; ++i) {
-        const u128 sum = u128(limbs[i]) + terms[i] + carry;
-        limbs[i] = low64(sum);
-        carry = high64(sum);
-    }
-    const u64 flip = u64(0) - (limbs[3] >> 63);
-    carry = flip & 1;
-    for (int i = 0; i < 4; ++i) {
-        const u128 sum = u128(limbs[i] ^ flip) + carry;
-        limbs[i] = low64(sum);
-        carry = high64(sum);
-    }
-    r0 = limbs[0];
-    r1 = limbs[1];
-    r2 = limbs[2];
-    r3 = limbs[3];
-    return flip;
-#endif
-}
-
-// (high, low) + v.
-__attribute__((always_inline)) inline void add_to_pair(u64& low, u64& high, u64 v)
-{
-#if defined(__x86_64__)
-    asm("addq %[v], %[lo]\n\t"
-        "adcq $0, %[hi]"
-        : [lo] "+r"(low), [hi] "+r"(high)
-        : [v] "r"(v)
-        : "cc");
-#else
-    const u128 sum = join(low, high) + v;
-    low = low64(sum);
-    high = high64(sum);
-#endif
-}
-
 // The factor c decoded once for a whole vector, its significand moved up 15 bits to fill 128.
 struct Factor {
     bool usable = false; // normal: the common route applies
@@ -365,13 +267,8 @@ __attribute__((always_inline)) inline u128 multiply_subtract(u64 ylow, u64 yhigh
 
     // The exact product: 241 bits at most, bit 240 weighing 2^(exponents of c and x, plus 1).
     const u64 xsig = (xhigh & FRACTION_HIGH) | HIDDEN_HIGH;
-    const u128 m0 = u128(c.low) * xlow;
-    const u128 m1 = u128(c.low) * xsig;
-    const u128 m2 = u128(c.high) * xlow;
-    const u128 m3 = u128(c.high) * xsig;
-    const u64 p0 = low64(m0);
-    u64 p1 = high64(m0), p2 = high64(m1), p3 = high64(m3);
-    add_partial_products(p1, p2, p3, low64(m1), low64(m2), high64(m2), low64(m3));
+    const limbs::Product product = limbs::multiply(c.low, c.high, xlow, xsig);
+    const u64 p0 = product.p0, p1 = product.p1, p2 = product.p2, p3 = product.p3;
     const int product_exponent = c.exponent + static_cast<int>(xfield) - EXPONENT_BIAS + 1;
     const bool product_negative = c.negative == ((xhigh >> 63) != 0); // the term is -c*x
 
@@ -403,7 +300,7 @@ __attribute__((always_inline)) inline u128 multiply_subtract(u64 ylow, u64 yhigh
 
     // larger + smaller or larger - smaller; a negative difference (only when the leading exponents
     // agree) is negated.
-    const u64 sign = signed_sum(r0, r1, r2, r3, s0, s1, s2, s3, product_negative != y_negative);
+    const u64 sign = limbs::signed_sum(r0, r1, r2, r3, s0, s1, s2, s3, product_negative != y_negative);
     const bool negative = larger_negative != (sign != 0);
     if (__builtin_expect(r3 == 0, 0))
         return multiply_subtract_general(join(ylow, yhigh), craw, join(xlow, xhigh));
@@ -418,7 +315,7 @@ __attribute__((always_inline)) inline u128 multiply_subtract(u64 ylow, u64 yhigh
     // Round the 113 bits 241..129 to nearest, ties to even.
     u64 kept_low = (r3 << 63) | (r2 >> 1);
     u64 kept_high = r3 >> 1;
-    add_to_pair(kept_low, kept_high, (r2 & 1) & (u64(sticky) | kept_low));
+    limbs::add_to_pair(kept_low, kept_high, (r2 & 1) & (u64(sticky) | kept_low));
     // Rounding up can carry out of the 113 bits only to 2^113 exactly, whose fraction is zero.
     const int overflow = static_cast<int>(kept_high >> 49);
     const int biased = exponent + 1 - lift + overflow + EXPONENT_BIAS;
