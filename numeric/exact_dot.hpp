@@ -65,31 +65,32 @@ private:
     Real special_sum_ = 0; // IEEE sum of the terms once a NaN or infinity appeared
 };
 
-// Sets `sum` to the exact sum of the terms that add(accumulator, begin, end) puts in for the rows
+// Sets `sums` to the exact sums of the terms that add(sums, begin, end) puts in for the rows
 // [begin, end) of [0, n). A long range is taken in two halves on two threads (numeric/
-// row_split.hpp) whose exact sums are merged, so the sum is the same as from one pass. When a NaN
-// or an infinity appears the IEEE sum depends on the order of the terms, so the range is then
-// summed again in one pass, in order.
-template <class AddTerms>
-void split_accumulate(std::size_t n, ExactAccumulator& sum, AddTerms add)
+// row_split.hpp) whose exact sums are merged, so the sums are the same as from one pass. When a
+// NaN or an infinity appears the IEEE sum depends on the order of the terms, so the range is then
+// summed again in one pass, in order. `Sums` is an ExactAccumulator, or a set of them filled in
+// the same pass with the same three members: clear(), has_special() and add_exact(other).
+template <class Sums, class AddTerms>
+void split_accumulate(std::size_t n, Sums& sums, AddTerms add)
 {
-    sum.clear();
+    sums.clear();
     if (n < SPLIT_MIN_ROWS) {
-        add(sum, std::size_t(0), n);
+        add(sums, std::size_t(0), n);
         return;
     }
-    ExactAccumulator upper;
+    Sums upper;
     const bool split = split_rows(n, [&](std::size_t begin, std::size_t end) {
-        add(begin == 0 ? sum : upper, begin, end);
+        add(begin == 0 ? sums : upper, begin, end);
     });
     if (!split)
         return;
-    if (sum.has_special() || upper.has_special()) {
-        sum.clear();
-        add(sum, std::size_t(0), n);
+    if (sums.has_special() || upper.has_special()) {
+        sums.clear();
+        add(sums, std::size_t(0), n);
         return;
     }
-    sum.add_exact(upper);
+    sums.add_exact(upper);
 }
 
 // The sums below share long vectors between two threads in the same way.

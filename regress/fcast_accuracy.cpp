@@ -6,7 +6,37 @@
 #include "numeric/exact_dot.hpp"
 #include "numeric/qmath.hpp"
 
+#include <memory>
+
 namespace tarvex {
+
+namespace {
+
+// A set of exact sums filled in one pass over the rows, in two halves on two threads for long
+// forecasts; the halves merge exactly.
+template <int COUNT>
+struct SumSet {
+    ExactAccumulator sums[COUNT];
+    long long count = 0; // rows of the one sum that leaves some out (percentage errors)
+    void clear() {
+        for (ExactAccumulator& s : sums) s.clear();
+        count = 0;
+    }
+    bool has_special() const {
+        for (const ExactAccumulator& s : sums)
+            if (s.has_special()) return true;
+        return false;
+    }
+    void add_exact(const SumSet& other) {
+        for (int i = 0; i < COUNT; ++i) sums[i].add_exact(other.sums[i]);
+        count += other.count;
+    }
+};
+
+enum { SUM_E, SSE, SUM_ABS, SUM_Y, SUM_P, SUM_Y2, SUM_P2, PERCENT, FIRST_PASS };
+enum { YY, PP, YP, SECOND_PASS };
+
+} // namespace
 
 FcastAccuracy forecast_accuracy(const std::vector<Real>& y, const std::vector<Real>& p) {
     FcastAccuracy a;
@@ -14,40 +44,48 @@ FcastAccuracy forecast_accuracy(const std::vector<Real>& y, const std::vector<Re
     a.n = n;
     if (n == 0) return a;
     // Every sum is exact and rounded once.
-    ExactAccumulator sum_e, sse, sum_abs, sum_y, sum_p, sum_y2, sum_p2, pct;
-    int pct_count = 0;
-    for (int t = 0; t < n; ++t) {
-        const Real e = y[t] - p[t];
-        sum_e.add(e);
-        sse.add_product(e, e);
-        sum_abs.add(qm::abs(e));
-        sum_y.add(y[t]);
-        sum_p.add(p[t]);
-        sum_y2.add_product(y[t], y[t]);
-        sum_p2.add_product(p[t], p[t]);
-        if (y[t] != 0) {
-            const Real ratio = e / y[t];
-            pct.add_product(ratio, ratio);
-            ++pct_count;
+    auto first_pass = std::make_unique<SumSet<FIRST_PASS>>();
+    split_accumulate(y.size(), *first_pass, [&](SumSet<FIRST_PASS>& set, std::size_t begin, std::size_t end) {
+        ExactAccumulator* sum = set.sums;
+        for (std::size_t t = begin; t < end; ++t) {
+            const Real e = y[t] - p[t];
+            sum[SUM_E].add(e);
+            sum[SSE].add_product(e, e);
+            sum[SUM_ABS].add(qm::abs(e));
+            sum[SUM_Y].add(y[t]);
+            sum[SUM_P].add(p[t]);
+            sum[SUM_Y2].add_product(y[t], y[t]);
+            sum[SUM_P2].add_product(p[t], p[t]);
+            if (!equal_values(y[t], 0)) {
+                const Real ratio = e / y[t];
+                sum[PERCENT].add_product(ratio, ratio);
+                ++set.count;
+            }
         }
-    }
-    a.sse = sse.result();
-    a.mean_error = sum_e.result() / n;
+    });
+    const ExactAccumulator* sum = first_pass->sums;
+    a.sse = sum[SSE].result();
+    a.mean_error = sum[SUM_E].result() / n;
     a.mse = a.sse / n;
-    a.mae = sum_abs.result() / n;
+    a.mae = sum[SUM_ABS].result() / n;
     a.rmse = qm::sqrt(a.mse);
-    if (pct_count > 0) a.mspe = 100 * pct.result() / pct_count;
-    const Real scale = qm::sqrt(sum_y2.result() / n) + qm::sqrt(sum_p2.result() / n);
+    if (first_pass->count > 0) a.mspe = 100 * sum[PERCENT].result() / first_pass->count;
+    const Real scale = qm::sqrt(sum[SUM_Y2].result() / n) + qm::sqrt(sum[SUM_P2].result() / n);
     if (scale > 0) a.theil_u = a.rmse / scale;
 
-    const Real my = sum_y.result() / n, mp = sum_p.result() / n;
-    ExactAccumulator yy, pp, yp;
-    for (int t = 0; t < n; ++t) {
-        const Real dy = y[t] - my, dp = p[t] - mp;
-        yy.add_product(dy, dy);
-        pp.add_product(dp, dp);
-        yp.add_product(dy, dp);
-    }
+    const Real my = sum[SUM_Y].result() / n, mp = sum[SUM_P].result() / n;
+    auto second_pass = std::make_unique<SumSet<SECOND_PASS>>();
+    split_accumulate(y.size(), *second_pass, [&](SumSet<SECOND_PASS>& set, std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            const Real dy = y[t] - my, dp = p[t] - mp;
+            set.sums[YY].add_product(dy, dy);
+            set.sums[PP].add_product(dp, dp);
+            set.sums[YP].add_product(dy, dp);
+        }
+    });
+    const ExactAccumulator& yy = second_pass->sums[YY];
+    const ExactAccumulator& pp = second_pass->sums[PP];
+    const ExactAccumulator& yp = second_pass->sums[YP];
     const Real syy = yy.result(), spp = pp.result(), syp = yp.result();
     const Real sy = qm::sqrt(syy / n), sp = qm::sqrt(spp / n);
     const Real r = sy > 0 && sp > 0 ? (syp / n) / (sy * sp) : Real(0);

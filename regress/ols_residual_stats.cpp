@@ -12,6 +12,8 @@
 #include "regress/ols_fit.hpp"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 
 namespace tarvex {
 
@@ -29,10 +31,19 @@ Real squared_correlation(const std::vector<Real>& a, const std::vector<Real>& b)
 
 namespace {
 
+// The sign of a value from its bits: 1, -1, or 0 for zeros (and NaNs, which are neither).
+int sign_of(Real v) {
+    unsigned __int128 bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    const unsigned __int128 magnitude = bits & ~(static_cast<unsigned __int128>(1) << 127);
+    if (magnitude == 0 || magnitude > static_cast<unsigned __int128>(0x7fff) << 112) return 0;
+    return (bits >> 127) != 0 ? -1 : 1;
+}
+
 void runs_test(const std::vector<Real>& e, ResidualStats& s) {
     int last = 0;
     for (Real v : e) {
-        const int sign = v > 0 ? 1 : (v < 0 ? -1 : 0);
+        const int sign = sign_of(v);
         if (sign > 0) ++s.pos;
         if (sign < 0) ++s.neg;
         if (sign == 0) {
@@ -111,16 +122,25 @@ ResidualStats residual_stats(const OlsFit& fit, bool heteroskedasticity) {
             s.durh = s.rho * qm::sqrt(n / term);
         }
     }
-    // Moments about the mean of the residuals.
+    // Moments about the mean of the residuals: the deviations are rounded, their products exact.
     const Real mean = s.sum / n;
-    std::vector<Real> d(count), d2(count);
-    for (std::size_t t = 0; t < count; ++t) {
-        d[t] = e[t] - mean;
-        d2[t] = d[t] * d[t];
-    }
-    ExactAccumulator third, fourth;
-    third.add_products(d2.data(), d.data(), count);
-    fourth.add_products(d2.data(), d2.data(), count);
+    struct Moments {
+        ExactAccumulator third, fourth;
+        void clear() { third.clear(), fourth.clear(); }
+        bool has_special() const { return third.has_special() || fourth.has_special(); }
+        void add_exact(const Moments& other) { third.add_exact(other.third), fourth.add_exact(other.fourth); }
+    };
+    auto moments = std::make_unique<Moments>();
+    split_accumulate(count, *moments, [ep, mean](Moments& m, std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t) {
+            const Real d = ep[t] - mean;
+            const Real d2 = d * d;
+            m.third.add_product(d2, d);
+            m.fourth.add_product(d2, d2);
+        }
+    });
+    const ExactAccumulator& third = moments->third;
+    const ExactAccumulator& fourth = moments->fourth;
     const Real m2 = exact_centred_squares(ep, count, mean) / n;
     const Real m3 = third.result() / n;
     const Real m4 = fourth.result() / n;
