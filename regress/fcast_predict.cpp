@@ -31,27 +31,6 @@ struct Series {
     }
 };
 
-// v == xmiss. For a missing-value code other than zero or NaN the values are equal exactly
-// when their bits are, which is cheaper to test than calling the soft-float comparison.
-class MissingTest {
-  public:
-    explicit MissingTest(Real xmiss) : xmiss_(xmiss) {
-        std::memcpy(&bits_, &xmiss, sizeof bits_);
-        by_bits_ = xmiss == xmiss && xmiss != 0;
-    }
-    bool operator()(Real v) const {
-        if (!by_bits_) return v == xmiss_;
-        unsigned __int128 bits;
-        std::memcpy(&bits, &v, sizeof bits);
-        return bits == bits_;
-    }
-
-  private:
-    Real xmiss_;
-    unsigned __int128 bits_;
-    bool by_bits_;
-};
-
 bool is_lagged_dependent(const FcastModel& m, const OlsTerm& t) {
     return t.kind == TermKind::VARIABLE && t.ref == m.dep_ref && m.dep_lag == 0 && t.lag >= 1;
 }
@@ -119,7 +98,7 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
     out.has_se = model.has_covariance();
     const int k = model.k();
     const Real xmiss = run.ws.XMISS;
-    const MissingTest is_missing(xmiss);
+    const auto is_missing = [xmiss](Real v) { return equal_values(v, xmiss); };
     const Real sigma2 = model.sigma * model.sigma;
     const Series dep(run, model.dep_ref);
     std::vector<Series> columns;
