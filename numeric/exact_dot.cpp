@@ -158,6 +158,23 @@ void ExactAccumulator::add_exact(const ExactAccumulator& other)
     add_limbs(negative_, other.negative_, other.low_, other.high_);
 }
 
+bool ExactAccumulator::decode(Real value, Factor& out)
+{
+    const Parts p = split(&value);
+    out = {p.low, p.high, p.biased, p.negative};
+    return !p.special;
+}
+
+void ExactAccumulator::add_decoded_products(const Factor* a, const Factor* b, std::size_t n)
+{
+    for (std::size_t i = 0; i < n; ++i) {
+        if ((a[i].high | a[i].low) == 0 || (b[i].high | b[i].low) == 0)
+            continue;
+        add_shifted(limbs::multiply(a[i].low, a[i].high, b[i].low, b[i].high),
+                    a[i].biased + b[i].biased + POSITION_BASE, a[i].negative != b[i].negative);
+    }
+}
+
 void ExactAccumulator::add_products(const Real* a, const Real* b, std::size_t n)
 {
     for (std::size_t i = 0; i < n; ++i)

@@ -47,10 +47,11 @@ std::vector<Real> psi_weights(const std::map<int, Real>& phi, int count) {
 
 // x'Vx for a fixed K x K matrix V as sum_a x_a u_a, each u_a an exact sum rounded once and the
 // outer sum exact: u_a = V_aa x_a + sum_(b>a) 2 V_ab x_b when V is exactly symmetric (half the
-// products), else u_a = sum_b V_ab x_b.
+// products), else u_a = sum_b V_ab x_b. The coefficients are taken apart once, and each row's
+// values once for all the sums they enter.
 class QuadraticForm {
   public:
-    QuadraticForm(const std::vector<Real>& v, int k) : k_(k), u_(std::size_t(k)) {
+    QuadraticForm(const std::vector<Real>& v, int k) : k_(k), u_(std::size_t(k)), x_parts_(std::size_t(k)) {
         // Symmetric to the bit, and doubling an element stays finite.
         symmetric_ = true;
         for (int a = 0; a < k && symmetric_; ++a)
@@ -64,15 +65,26 @@ class QuadraticForm {
                 const Real vab = v[std::size_t(a) * k + b];
                 coef_.push_back(symmetric_ && b > a ? 2 * vab : vab);
             }
+        coef_parts_.resize(coef_.size());
+        decoded_ = true;
+        for (std::size_t e = 0; e < coef_.size(); ++e)
+            decoded_ = ExactAccumulator::decode(coef_[e], coef_parts_[e]) && decoded_;
     }
     Real operator()(const Real* x) {
-        const Real* row = coef_.data();
+        bool decoded = decoded_;
+        for (int a = 0; a < k_ && decoded; ++a)
+            decoded = ExactAccumulator::decode(x[a], x_parts_[std::size_t(a)]);
+        std::size_t row = 0;
         for (int a = 0; a < k_; ++a) {
             const int first = symmetric_ ? a : 0;
+            const std::size_t count = std::size_t(k_ - first);
             sum_.clear();
-            sum_.add_products(row, x + first, std::size_t(k_ - first));
+            if (decoded)
+                sum_.add_decoded_products(coef_parts_.data() + row, x_parts_.data() + first, count);
+            else // an infinite or undefined value: the IEEE sum
+                sum_.add_products(coef_.data() + row, x + first, count);
             u_[a] = sum_.result();
-            row += k_ - first;
+            row += count;
         }
         return exact_dot(x, u_.data(), std::size_t(k_));
     }
@@ -80,8 +92,11 @@ class QuadraticForm {
   private:
     int k_;
     bool symmetric_;
-    std::vector<Real> coef_; // row a: its coefficients from column `first` on
+    bool decoded_;                   // every coefficient is finite
+    std::vector<Real> coef_;         // row a: its coefficients from column `first` on
+    std::vector<ExactAccumulator::Factor> coef_parts_;
     std::vector<Real> u_;
+    std::vector<ExactAccumulator::Factor> x_parts_;
     ExactAccumulator sum_;
 };
 
