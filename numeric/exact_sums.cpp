@@ -89,6 +89,21 @@ Real exact_centred_squares(const Real* v, std::size_t n, Real centre)
     return sum.result();
 }
 
+MeanAndSquares exact_mean_and_centred_squares(const Real* v, std::size_t n)
+{
+    MeanAndSquares out;
+    if (n == 0)
+        return out;
+    ExactAccumulator sum, plain;
+    accumulate_values(plain, v, n);
+    out.mean = plain.result() / static_cast<Real>(n);
+    accumulate_products(sum, v, v, n);
+    add_scaled(sum, plain, -2 * out.mean);
+    add_count_times(sum, n, out.mean, out.mean);
+    out.centred_squares = sum.result();
+    return out;
+}
+
 Real exact_centred_products(const Real* a, const Real* b, std::size_t n, Real centre_a,
                             Real centre_b)
 {

@@ -13,6 +13,13 @@ namespace tarvex {
 
 // sum |v[i]|, correctly rounded.
 Real exact_abs_sum(const Real* v, std::size_t n);
+// The mean of v (its correctly rounded sum divided by n) and sum (v[i] - mean)^2 with every
+// difference exact, correctly rounded: the sum of the values is formed once for both.
+struct MeanAndSquares {
+    Real mean = 0;
+    Real centred_squares = 0;
+};
+MeanAndSquares exact_mean_and_centred_squares(const Real* v, std::size_t n);
 // sum (v[i] - centre)^2 with every difference exact, correctly rounded.
 Real exact_centred_squares(const Real* v, std::size_t n, Real centre);
 // sum (a[i] - centre_a) * (b[i] - centre_b) with every difference exact, correctly rounded.

@@ -139,8 +139,9 @@ void column_moments(OlsFit& fit) {
     fit.xsd.assign(fit.k, 0);
     if (fit.w.empty()) {
         auto moments = [&](const Real* v, Real& mean, Real& sd) {
-            mean = n > 0 ? exact_sum(v, std::size_t(n)) / n : Real(0);
-            const Real ss = exact_centred_squares(v, std::size_t(n), mean);
+            const MeanAndSquares m = exact_mean_and_centred_squares(v, std::size_t(n));
+            mean = m.mean;
+            const Real ss = m.centred_squares;
             sd = fit.nobs > 1 ? qm::sqrt(qm::abs(ss / (fit.nobs - 1))) : Real(0);
             return ss;
         };
