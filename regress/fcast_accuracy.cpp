@@ -13,27 +13,6 @@ namespace tarvex {
 
 namespace {
 
-// The exact sums filled in one pass over the rows, in two halves on two threads for long
-// forecasts; the halves merge exactly.
-template <int COUNT>
-struct SumSet {
-    ExactAccumulator sums[COUNT];
-    long long count = 0; // rows of the one sum that leaves some out (percentage errors)
-    void clear() {
-        for (ExactAccumulator& s : sums) s.clear();
-        count = 0;
-    }
-    bool has_special() const {
-        for (const ExactAccumulator& s : sums)
-            if (s.has_special()) return true;
-        return false;
-    }
-    void add_exact(const SumSet& other) {
-        for (int i = 0; i < COUNT; ++i) sums[i].add_exact(other.sums[i]);
-        count += other.count;
-    }
-};
-
 enum { SUM_E, SSE, SUM_ABS, SUM_Y, SUM_P, SUM_Y2, SUM_P2, SUM_YP, PERCENT, SUMS };
 
 } // namespace
@@ -44,8 +23,8 @@ FcastAccuracy forecast_accuracy(const std::vector<Real>& y, const std::vector<Re
     a.n = n;
     if (n == 0) return a;
     // Every sum is exact and rounded once, all of them from one pass over the rows.
-    auto sums = std::make_unique<SumSet<SUMS>>();
-    split_accumulate(y.size(), *sums, [&](SumSet<SUMS>& set, std::size_t begin, std::size_t end) {
+    auto sums = std::make_unique<ExactSums<SUMS>>();
+    split_accumulate(y.size(), *sums, [&](ExactSums<SUMS>& set, std::size_t begin, std::size_t end) {
         ExactAccumulator* sum = set.sums;
         for (std::size_t t = begin; t < end; ++t) {
             const Real e = y[t] - p[t];
@@ -60,7 +39,6 @@ FcastAccuracy forecast_accuracy(const std::vector<Real>& y, const std::vector<Re
             if (!equal_values(y[t], 0)) {
                 const Real ratio = e / y[t];
                 sum[PERCENT].add_product(ratio, ratio);
-                ++set.count;
             }
         }
     });
@@ -70,7 +48,9 @@ FcastAccuracy forecast_accuracy(const std::vector<Real>& y, const std::vector<Re
     a.mse = a.sse / n;
     a.mae = sum[SUM_ABS].result() / n;
     a.rmse = qm::sqrt(a.mse);
-    if (sums->count > 0) a.mspe = 100 * sum[PERCENT].result() / sums->count;
+    long long nonzero = 0; // observations with a percentage error
+    for (Real v : y) nonzero += !equal_values(v, 0);
+    if (nonzero > 0) a.mspe = 100 * sum[PERCENT].result() / nonzero;
     const Real scale = qm::sqrt(sum[SUM_Y2].result() / n) + qm::sqrt(sum[SUM_P2].result() / n);
     if (scale > 0) a.theil_u = a.rmse / scale;
 
