@@ -201,6 +201,7 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
             if (model.log_dependent) row.se *= row.predicted;
         }
         if (!row.defined) row.predicted = xmiss;
+        if (row.defined && row.known) row.error = row.observed - row.predicted;
         if (!row_of.empty()) row_of[std::size_t(t - first_obs)] = int(i);
     };
 
