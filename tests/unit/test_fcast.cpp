@@ -15,18 +15,13 @@ namespace tarvex {
 namespace {
 
 using Lines = std::vector<std::string>;
+using testing::has_line;
 using testing::OlsEngine;
 
 const Real XMISS = -99999;
 
 Real rel_error(Real got, Real want) {
     return want == 0 ? fabsq(got) : fabsq((got - want) / want);
-}
-
-bool has(const Lines& lines, const std::string& text) {
-    for (const std::string& l : lines)
-        if (l == text) return true;
-    return false;
 }
 
 // The number printed after `label` on the first line that begins with it (NaN when none).
@@ -62,8 +57,8 @@ TEST(Fcast, HeteroskedasticityTestOfTheErrors) {
     FourPoints e;
     e.statement("OLS Y X", true);
     const Lines out = e.statement("FCAST / BEG=1 END=6 LM");
-    EXPECT_TRUE(has(out, " HALL-PAGAN ASYMPTOTIC LM HETEROSKEDASTICITY TEST"));
-    EXPECT_TRUE(has(out, " CHI-SQUARE =    0.5607 WITH  1 DEGREES OF FREEDOM, P-VALUE= 0.454"));
+    EXPECT_TRUE(has_line(out, " HALL-PAGAN ASYMPTOTIC LM HETEROSKEDASTICITY TEST"));
+    EXPECT_TRUE(has_line(out, " CHI-SQUARE =    0.5607 WITH  1 DEGREES OF FREEDOM, P-VALUE= 0.454"));
 }
 
 TEST(Fcast, ForecastsAndStandardErrorsInsideAndBeyondTheEstimation) {
@@ -85,19 +80,19 @@ TEST(Fcast, ForecastsAndStandardErrorsInsideAndBeyondTheEstimation) {
     }
     EXPECT_EQ(e.run.res[R_N], 6);
     // The accuracy statistics cover observations 1-4 only.
-    EXPECT_TRUE(has(out, " SUM-SQUARED ERRORS =   2.7000"));
-    EXPECT_TRUE(has(out, " MEAN SQUARE ERROR =  0.67500"));
-    EXPECT_TRUE(has(out, " MEAN ABSOLUTE ERROR=  0.70000"));
+    EXPECT_TRUE(has_line(out, " SUM-SQUARED ERRORS =   2.7000"));
+    EXPECT_TRUE(has_line(out, " MEAN SQUARE ERROR =  0.67500"));
+    EXPECT_TRUE(has_line(out, " MEAN ABSOLUTE ERROR=  0.70000"));
     // 100/4 * (0.01 + 0.64/9 + 0.4225 + 0.0144) = 12.950277...
-    EXPECT_TRUE(has(out, " MEAN SQUARED PERCENTAGE ERROR=   12.950"));
+    EXPECT_TRUE(has_line(out, " MEAN SQUARED PERCENTAGE ERROR=   12.950"));
     // Over the estimation range an OLS fit has no bias and no regression part: the whole mean
     // square error is disturbance.
     EXPECT_LT(fabsq(printed(out, "      PROPORTION DUE TO BIAS =")), 1e-30Q);
     EXPECT_LT(fabsq(printed(out, "      PROPORTION DUE TO REGRESSION =")), 1e-30Q);
-    EXPECT_TRUE(has(out, "      PROPORTION DUE TO DISTURBANCE =   1.0000"));
+    EXPECT_TRUE(has_line(out, "      PROPORTION DUE TO DISTURBANCE =   1.0000"));
     // The forecast RMSE: sqrt(mean of se**2) = sqrt(1.35 * (1 + mean h)) with mean h = 124/120.
     const std::string rmse = fmt_F(sqrtq(1.35Q * (1 + Real(124) / 120)), 21, 5);
-    EXPECT_TRUE(has(out, std::string(22, ' ') + " FORECAST ROOT MEAN SQUARE ERROR =" + rmse));
+    EXPECT_TRUE(has_line(out, std::string(22, ' ') + " FORECAST ROOT MEAN SQUARE ERROR =" + rmse));
     // The stored estimation is untouched: a second FCAST over 1-4 gives the OLS fitted values and
     // a mean error of zero.
     const Lines again = e.statement("FCAST / PREDICT=P2");
@@ -143,12 +138,12 @@ TEST(Fcast, TypedCoefficientsOnTheEstimatedEquation) {
     // No covariance belongs to typed coefficients: no standard errors, no column, and the
     // listing is the regression report's (wide under SET WIDE).
     EXPECT_EQ(VFIND(e.run, "S"), 0);
-    EXPECT_TRUE(has(out, " ...WARNING..NO COEFFICIENT COVARIANCE: FORECAST STD. ERRORS NOT STORED"));
-    EXPECT_TRUE(has(out, " OBSERVATION           OBSERVED         PREDICTED      CALCULATED"));
+    EXPECT_TRUE(has_line(out, " ...WARNING..NO COEFFICIENT COVARIANCE: FORECAST STD. ERRORS NOT STORED"));
+    EXPECT_TRUE(has_line(out, " OBSERVATION           OBSERVED         PREDICTED      CALCULATED"));
     // Errors 0 0 -3 -2: mean -1.25, SSE 13, MAE 1.25.
-    EXPECT_TRUE(has(out, " MEAN ERROR =  -1.2500"));
-    EXPECT_TRUE(has(out, " SUM-SQUARED ERRORS =   13.000"));
-    EXPECT_TRUE(has(out, " MEAN ABSOLUTE ERROR=   1.2500"));
+    EXPECT_TRUE(has_line(out, " MEAN ERROR =  -1.2500"));
+    EXPECT_TRUE(has_line(out, " SUM-SQUARED ERRORS =   13.000"));
+    EXPECT_TRUE(has_line(out, " MEAN ABSOLUTE ERROR=   1.2500"));
 }
 
 TEST(Fcast, AccuracyStatisticsAgainstHandValues) {
@@ -187,7 +182,7 @@ TEST(Fcast, DynamicForecastFollowsTheHandRecursion) {
     e.data("B", {0.5Q, 2, 1}); // y(t) = 0.5 y(t-1) + 2 x(t) + 1
     e.sample(1, 5);
     const Lines dyn = e.statement("FCAST Y Y(1.1) X / COEF=B DYNAMIC PREDICT=D NORSTAT");
-    EXPECT_TRUE(has(dyn, " ..ASSUMING ESTIMATION ENDED AT OBSERVATION     1"));
+    EXPECT_TRUE(has_line(dyn, " ..ASSUMING ESTIMATION ENDED AT OBSERVATION     1"));
     // y2 = 0.5*4 + 4 + 1 = 7, y3 = 3.5 + 7 = 10.5, y4 = 5.25 + 9 = 14.25, y5 = 7.125 + 11.
     const Real want[4] = {7, 10.5Q, 14.25Q, 18.125Q};
     for (int t = 2; t <= 5; ++t) EXPECT_EQ(e.value("D", t), want[t - 2]) << t;
@@ -208,7 +203,7 @@ TEST(Fcast, DynamicStandardErrorsAddTheLaggedErrorVariance) {
     e.sample(1, 7);
     e.statement("OLS Y Y(1.1) / COEF=B COVARIAN=V", true);
     const Lines out = e.statement("FCAST / DYNAMIC BEG=8 END=9 PREDICT=P FCSE=S NORSTAT");
-    EXPECT_TRUE(has(out, " IGNORE FORECASTS AND STD. ERRORS BEFORE OBS.    8"));
+    EXPECT_TRUE(has_line(out, " IGNORE FORECASTS AND STD. ERRORS BEFORE OBS.    8"));
     const Real phi = e.value("B", 1), c = e.value("B", 2), s2 = e.run.res[R_SIG2];
     const Real p8 = c + phi * 9, p9 = c + phi * p8;
     EXPECT_LT(rel_error(e.value("P", 8), p8), 1e-30Q);
@@ -232,8 +227,8 @@ TEST(Fcast, LogLinearForecastsAreTransformedBack) {
     EXPECT_LT(rel_error(e.value("P", 4), 54), 1e-30Q);
     EXPECT_LT(rel_error(e.value("P", 3), 128), 1e-30Q);
     EXPECT_EQ(e.value("P", 5), XMISS);
-    EXPECT_TRUE(has(out, " NON-POSITIVE DATA FOUND IN OBSERVATION          5"));
-    EXPECT_TRUE(has(out, " RESIDUAL STATISTICS ARE COMPUTED FROM UNTRANSFORMED DEPENDENT VARIABLE"));
+    EXPECT_TRUE(has_line(out, " NON-POSITIVE DATA FOUND IN OBSERVATION          5"));
+    EXPECT_TRUE(has_line(out, " RESIDUAL STATISTICS ARE COMPUTED FROM UNTRANSFORMED DEPENDENT VARIABLE"));
     EXPECT_EQ(e.run.res[R_N], 5);
 }
 
@@ -242,7 +237,7 @@ TEST(Fcast, MissingRegressorLeavesThePredictionUndefined) {
     e.elem(VFIND(e.run, "X"), 5) = XMISS;
     e.statement("OLS Y X", true);
     const Lines out = e.statement("FCAST / END=6 PREDICT=P NORSTAT");
-    EXPECT_TRUE(has(out, " ...ERROR..PREDICTED VALUE UNDEFINED FOR OBS. NO.    5"));
+    EXPECT_TRUE(has_line(out, " ...ERROR..PREDICTED VALUE UNDEFINED FOR OBS. NO.    5"));
     EXPECT_EQ(e.value("P", 5), XMISS);
     EXPECT_LT(rel_error(e.value("P", 6), 6.6Q), 1e-30Q);
     EXPECT_FALSE(e.run.flags.ODONT); // the command goes on

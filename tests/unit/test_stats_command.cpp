@@ -12,11 +12,8 @@ namespace tarvex {
 namespace {
 
 using Lines = std::vector<std::string>;
+using testing::has_line;
 using testing::OlsEngine;
-
-bool has(const Lines& lines, const std::string& text) {
-    return std::find(lines.begin(), lines.end(), text) != lines.end();
-}
 
 bool has_prefix(const Lines& lines, const std::string& text) {
     return std::any_of(lines.begin(), lines.end(),
@@ -90,10 +87,10 @@ TEST(StatsCommand, MediansModesFrequenciesAndStems) {
     };
     ASSERT_GT(m.size(), x_part.size());
     EXPECT_EQ(Lines(m.begin(), m.begin() + long(x_part.size())), x_part);
-    EXPECT_TRUE(has(m, "     10.000000             1       10.00000   100.00000     0.00000"));
-    EXPECT_TRUE(has(m, " STEMPLOT:                 X       STEM DIGITS=     1"));
-    EXPECT_TRUE(has(m, "       9     0 123456789"));
-    EXPECT_TRUE(has(m, "      10     1 0"));
+    EXPECT_TRUE(has_line(m, "     10.000000             1       10.00000   100.00000     0.00000"));
+    EXPECT_TRUE(has_line(m, " STEMPLOT:                 X       STEM DIGITS=     1"));
+    EXPECT_TRUE(has_line(m, "       9     0 123456789"));
+    EXPECT_TRUE(has_line(m, "      10     1 0"));
 }
 
 // Kruskal-Wallis, Mann-Whitney and NPARAM are pinned by the stats/tests golden; the sign test
@@ -103,13 +100,13 @@ TEST(StatsCommand, SignTestOfPairsAndOfOneVariable) {
     EXPECT_FALSE(has_prefix(e.statement("STATS X Y / NOLIST"), " KRUSKAL"));
     // Differences x - y: five negative, four zero, one positive; P(X <= 1 | 6) = 7/64.
     const Lines n = e.statement("STATS X Y / NOLIST NONPARAM");
-    EXPECT_TRUE(has(n, "  DIFFERENCES: NEGATIVE=    5 ZERO=    4 POSITIVE=    1"));
-    EXPECT_TRUE(has(n, "  ONE-SIDED PVALUE= 0.10938 TWO-SIDED PVALUE= 0.21875"));
+    EXPECT_TRUE(has_line(n, "  DIFFERENCES: NEGATIVE=    5 ZERO=    4 POSITIVE=    1"));
+    EXPECT_TRUE(has_line(n, "  ONE-SIDED PVALUE= 0.10938 TWO-SIDED PVALUE= 0.21875"));
     // One variable: the sign test of its values (x: ten positive, P = 2^-10 one-sided).
     const Lines one = e.statement("STATS X / NOLIST NONPARAM");
     EXPECT_FALSE(has_prefix(one, " KRUSKAL"));
-    EXPECT_TRUE(has(one, "  DIFFERENCES: NEGATIVE=    0 ZERO=    0 POSITIVE=   10"));
-    EXPECT_TRUE(has(one, "  ONE-SIDED PVALUE= 0.00098 TWO-SIDED PVALUE= 0.00195"));
+    EXPECT_TRUE(has_line(one, "  DIFFERENCES: NEGATIVE=    0 ZERO=    0 POSITIVE=   10"));
+    EXPECT_TRUE(has_line(one, "  ONE-SIDED PVALUE= 0.00098 TWO-SIDED PVALUE= 0.00195"));
 }
 
 // The weight messages are pinned by the stats/messages golden, whose weights are all 1.
@@ -212,7 +209,7 @@ TEST(StatsCommand, LeavesNoEstimationForTest) {
     // Even a statement with a bad option replaces the estimation.
     e.run.last_estimation.command = "OLSQ";
     const Lines bad = e.statement("STATS X / NOSUCH");
-    EXPECT_TRUE(has(bad, " ...ERROR..INVALID OPTION..NOSUCH"));
+    EXPECT_TRUE(has_line(bad, " ...ERROR..INVALID OPTION..NOSUCH"));
     EXPECT_EQ(e.run.last_estimation.command, "STATS");
     EXPECT_EQ(e.run.res[R_ERR], 1012);
 }
