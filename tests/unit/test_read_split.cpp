@@ -115,6 +115,13 @@ TEST_F(SplitFixture, BadItemsAndShortRecordsGiveTheSerialMessages) {
     same_both_ways("READ (big.txt) A B C\nSTOP\n", {"A", "B", "C"});
     ReadRun shorter("READ (big.txt) A B C\nSTOP\n");
     EXPECT_EQ(shorter.values("A").size(), std::size_t(ROWS - 1));
+    // A short last record, then blank ones: the observation is made up with zeros.
+    write(data_text(ROWS) + "1 2\n \n");
+    same_both_ways("READ (big.txt) A B C\nSTOP\n", {"A", "B", "C"});
+    ReadRun padded("READ (big.txt) A B C\nSTOP\n");
+    EXPECT_EQ(padded.values("C").size(), std::size_t(ROWS + 1));
+    EXPECT_EQ(padded.values("C").back(), Real(0));
+    EXPECT_TRUE(padded.has_line(" ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED"));
     // More observations wanted than the file holds: zeros and the message, as before.
     write(data_text(ROWS));
     same_both_ways("SAMPLE 1 90005\nREAD (big.txt) A B C\nSTOP\n", {"A", "B", "C"});
