@@ -158,6 +158,23 @@ void ExactAccumulator::add_exact(const ExactAccumulator& other)
     add_limbs(negative_, other.negative_, other.low_, other.high_);
 }
 
+bool ExactAccumulator::decode(Real value, Factor& out)
+{
+    const Parts p = split(&value);
+    out = {p.low, p.high, p.biased, p.negative};
+    return !p.special;
+}
+
+void ExactAccumulator::add_decoded_products(const Factor* a, const Factor* b, std::size_t n)
+{
+    for (std::size_t i = 0; i < n; ++i) {
+        if ((a[i].high | a[i].low) == 0 || (b[i].high | b[i].low) == 0)
+            continue;
+        add_shifted(limbs::multiply(a[i].low, a[i].high, b[i].low, b[i].high),
+                    a[i].biased + b[i].biased + POSITION_BASE, a[i].negative != b[i].negative);
+    }
+}
+
 void ExactAccumulator::add_products(const Real* a, const Real* b, std::size_t n)
 {
     for (std::size_t i = 0; i < n; ++i)
@@ -211,46 +228,36 @@ Real ExactAccumulator::result() const
         large_buffer.resize(std::size_t(top - low + 1));
         difference = large_buffer.data();
     }
-    u64 borrow = 0;
+    unsigned char borrow = 0;
     for (int i = low; i <= top; ++i) {
-        const u128 take = u128(smaller[i]) + borrow;
-        difference[i - low] = larger[i] - static_cast<u64>(take);
-        borrow = u128(larger[i]) < take;
+        unsigned long long d;
+        borrow = _subborrow_u64(borrow, larger[i], smaller[i], &d);
+        difference[i - low] = d;
     }
     while (difference[top - low] == 0)
         --top;
-    const auto magnitude_at = [&](int i) { return difference[i - low]; };
-    const auto limb = [&](int i) -> u64 { return i >= low && i <= top ? magnitude_at(i) : 0; };
-    const auto bit = [&](int position) -> u64 {
-        return position < 0 ? 0 : (limb(position / 64) >> (position % 64)) & 1;
-    };
-    const int highest = top * 64 + 63 - __builtin_clzll(magnitude_at(top));
+    // Limb i of the magnitude (positions are offset to be non-negative), 0 outside low..top.
+    const auto limb = [&](int i) -> u64 { return i >= low && i <= top ? difference[i - low] : 0; };
+    const int highest = top * 64 + 63 - __builtin_clzll(difference[top - low]);
     // Keep bits lowest..highest: 113 of them, or fewer in the subnormal range.
     int lowest = highest - SIGNIFICAND_BITS;
     if (lowest < SUBNORMAL_POSITION)
         lowest = SUBNORMAL_POSITION;
-    u128 kept = 0;
-    const int count = highest - lowest + 1;
-    if (count > 0) {
-        const int first = lowest / 64;
-        const int offset = lowest % 64;
-        const u128 window = (u128(limb(first + 1)) << 64) | limb(first);
-        kept = window >> offset;
-        if (offset > 0)
-            kept |= u128(limb(first + 2)) << (128 - offset);
-        kept &= (u128(1) << count) - 1; // count <= 113
-    }
-    const u64 round = bit(lowest - 1);
-    bool sticky = false;
-    const int below = lowest - 1; // bits strictly below this position
-    if (below > 0) {
-        const int at = below / 64;
-        const int offset = below % 64;
-        if (offset > 0 && (limb(at) & ((u64(1) << offset) - 1)) != 0)
-            sticky = true;
-        for (int i = at - 1; !sticky && i >= low; --i)
-            sticky = magnitude_at(i) != 0;
-    }
+    // The round bit and the kept bits above it, read from the three limbs from the round bit's
+    // up: 114 bits at most, from an offset below 64.
+    const int below = lowest - 1; // the round bit's position (never below 0); bits under it are sticky
+    const int first = below >> 6;
+    const int offset = below & 63;
+    const u64 base = limb(first);
+    u128 window = ((u128(limb(first + 1)) << 64) | base) >> offset;
+    if (offset > 0)
+        window |= u128(limb(first + 2)) << (128 - offset);
+    const u64 round = u64(window & 1);
+    const int count = highest - lowest + 1; // at most 113
+    u128 kept = count > 0 ? (window >> 1) & ((u128(1) << count) - 1) : 0;
+    bool sticky = offset > 0 && (base & ((u64(1) << offset) - 1)) != 0;
+    for (int i = first - 1; !sticky && i >= low; --i)
+        sticky = difference[i - low] != 0;
     if (round && (sticky || (kept & 1)))
         ++kept;
     if (kept >> (SIGNIFICAND_BITS + 1)) { // rounding carried into a 114th bit

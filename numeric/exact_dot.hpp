@@ -21,6 +21,16 @@ struct Product;
 
 class ExactAccumulator {
 public:
+    // A finite value taken apart once, for the many products it enters (the rows of a fixed
+    // matrix, the values of one observation).
+    struct Factor {
+        std::uint64_t low = 0, high = 0; // significand, implicit bit included
+        int biased = 1;                  // biased exponent, 1 for subnormals
+        bool negative = false;
+    };
+    // Takes a value apart; false for an infinity or a NaN, which only add_products takes.
+    static bool decode(Real value, Factor& out);
+
     ExactAccumulator();
     void clear();
     // Adds a*b exactly. NaN or infinite terms make the result follow IEEE rules instead.
@@ -30,6 +40,9 @@ public:
     void add_products(const Real* a, const Real* b, std::size_t n);
     // Adds a[i] for i < n.
     void add_values(const Real* a, std::size_t n);
+    // Adds a[i]*b[i] for i < n from decoded factors: the same sum as add_products, without
+    // taking the values apart again. The accumulator must hold no infinite or NaN term.
+    void add_decoded_products(const Factor* a, const Factor* b, std::size_t n);
     // Clears, adds a[i]*b[i] for i < n and returns the correctly rounded sum: the way to take
     // many dot products with one accumulator.
     Real dot(const Real* a, const Real* b, std::size_t n);

@@ -31,27 +31,6 @@ struct Series {
     }
 };
 
-// v == xmiss. For a missing-value code other than zero or NaN the values are equal exactly
-// when their bits are, which is cheaper to test than calling the soft-float comparison.
-class MissingTest {
-  public:
-    explicit MissingTest(Real xmiss) : xmiss_(xmiss) {
-        std::memcpy(&bits_, &xmiss, sizeof bits_);
-        by_bits_ = xmiss == xmiss && xmiss != 0;
-    }
-    bool operator()(Real v) const {
-        if (!by_bits_) return v == xmiss_;
-        unsigned __int128 bits;
-        std::memcpy(&bits, &v, sizeof bits);
-        return bits == bits_;
-    }
-
-  private:
-    Real xmiss_;
-    unsigned __int128 bits_;
-    bool by_bits_;
-};
-
 bool is_lagged_dependent(const FcastModel& m, const OlsTerm& t) {
     return t.kind == TermKind::VARIABLE && t.ref == m.dep_ref && m.dep_lag == 0 && t.lag >= 1;
 }
@@ -68,10 +47,11 @@ std::vector<Real> psi_weights(const std::map<int, Real>& phi, int count) {
 
 // x'Vx for a fixed K x K matrix V as sum_a x_a u_a, each u_a an exact sum rounded once and the
 // outer sum exact: u_a = V_aa x_a + sum_(b>a) 2 V_ab x_b when V is exactly symmetric (half the
-// products), else u_a = sum_b V_ab x_b.
+// products), else u_a = sum_b V_ab x_b. The coefficients are taken apart once, and each row's
+// values once for all the sums they enter.
 class QuadraticForm {
   public:
-    QuadraticForm(const std::vector<Real>& v, int k) : k_(k), u_(std::size_t(k)) {
+    QuadraticForm(const std::vector<Real>& v, int k) : k_(k), u_(std::size_t(k)), x_parts_(std::size_t(k)) {
         // Symmetric to the bit, and doubling an element stays finite.
         symmetric_ = true;
         for (int a = 0; a < k && symmetric_; ++a)
@@ -85,15 +65,26 @@ class QuadraticForm {
                 const Real vab = v[std::size_t(a) * k + b];
                 coef_.push_back(symmetric_ && b > a ? 2 * vab : vab);
             }
+        coef_parts_.resize(coef_.size());
+        decoded_ = true;
+        for (std::size_t e = 0; e < coef_.size(); ++e)
+            decoded_ = ExactAccumulator::decode(coef_[e], coef_parts_[e]) && decoded_;
     }
     Real operator()(const Real* x) {
-        const Real* row = coef_.data();
+        bool decoded = decoded_;
+        for (int a = 0; a < k_ && decoded; ++a)
+            decoded = ExactAccumulator::decode(x[a], x_parts_[std::size_t(a)]);
+        std::size_t row = 0;
         for (int a = 0; a < k_; ++a) {
             const int first = symmetric_ ? a : 0;
+            const std::size_t count = std::size_t(k_ - first);
             sum_.clear();
-            sum_.add_products(row, x + first, std::size_t(k_ - first));
+            if (decoded)
+                sum_.add_decoded_products(coef_parts_.data() + row, x_parts_.data() + first, count);
+            else // an infinite or undefined value: the IEEE sum
+                sum_.add_products(coef_.data() + row, x + first, count);
             u_[a] = sum_.result();
-            row += k_ - first;
+            row += count;
         }
         return exact_dot(x, u_.data(), std::size_t(k_));
     }
@@ -101,8 +92,11 @@ class QuadraticForm {
   private:
     int k_;
     bool symmetric_;
-    std::vector<Real> coef_; // row a: its coefficients from column `first` on
+    bool decoded_;                   // every coefficient is finite
+    std::vector<Real> coef_;         // row a: its coefficients from column `first` on
+    std::vector<ExactAccumulator::Factor> coef_parts_;
     std::vector<Real> u_;
+    std::vector<ExactAccumulator::Factor> x_parts_;
     ExactAccumulator sum_;
 };
 
@@ -119,7 +113,7 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
     out.has_se = model.has_covariance();
     const int k = model.k();
     const Real xmiss = run.ws.XMISS;
-    const MissingTest is_missing(xmiss);
+    const auto is_missing = [xmiss](Real v) { return equal_values(v, xmiss); };
     const Real sigma2 = model.sigma * model.sigma;
     const Series dep(run, model.dep_ref);
     std::vector<Series> columns;

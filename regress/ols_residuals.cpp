@@ -6,6 +6,8 @@
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
+#include "numeric/real_order.hpp"
+#include "numeric/row_split.hpp"
 #include "regress/ls_bridge.hpp"
 #include "regress/ols_fit.hpp"
 #include "regress/ols_residual_stats.hpp"
@@ -80,14 +82,27 @@ void write_counts(Run& run, const std::string& label, const std::vector<Real>& v
 void write_goodness_of_fit(Run& run, const OlsFit& fit) {
     const int groups = std::clamp(fit.n / GF_OBS_PER_GROUP, GF_MIN_GROUPS, GF_MAX_GROUPS);
     std::vector<Real> observed(groups, 0), expected(groups, Real(fit.n) / groups);
-    std::vector<Real> bounds(groups - 1);
-    for (int g = 1; g < groups; ++g) bounds[g - 1] = normal_quantile(Real(g) / groups);
-    for (Real e : fit.resid) {
-        const Real z = fit.sigma != 0 ? e / fit.sigma : Real(0);
-        int g = 0;
-        while (g < groups - 1 && z > bounds[g]) ++g;
-        observed[g] += 1;
-    }
+    // The group boundaries as order keys, so that placing a residual compares integers (zeros
+    // of either sign as +0, and a NaN, greater than nothing, in the first group as z > b would
+    // have it); long residual series are counted in two halves on two threads.
+    const auto key = [](Real v) { return order_key(equal_values(v, 0) ? Real(0) : v); };
+    std::vector<OrderKey> bounds(groups - 1);
+    for (int g = 1; g < groups; ++g) bounds[g - 1] = key(normal_quantile(Real(g) / groups));
+    std::vector<long long> lower(groups, 0), upper(groups, 0);
+    const Real* resid = fit.resid.data();
+    const Real sigma = fit.sigma;
+    split_rows(fit.resid.size(), [&](std::size_t begin, std::size_t end) {
+        std::vector<long long>& counts = begin == 0 ? lower : upper;
+        for (std::size_t i = begin; i < end; ++i) {
+            const Real ratio = sigma != 0 ? resid[i] / sigma : Real(0);
+            const OrderKey z = key(ratio);
+            int g = 0;
+            if (!isnanq(ratio))
+                while (g < groups - 1 && z > bounds[g]) ++g;
+            ++counts[g];
+        }
+    });
+    for (int g = 0; g < groups; ++g) observed[g] = Real(lower[g] + upper[g]);
     write_line(run, " ");
     write_line(run, fmt_X(6) + "GOODNESS OF FIT TEST FOR NORMALITY OF RESIDUALS - " + fmt_I(groups, 2) +
                         " GROUPS");

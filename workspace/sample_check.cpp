@@ -24,6 +24,7 @@ struct Checked {
     VarInfo info;
     long long rows = 0;
     std::string name; // 8 columns
+    const Real* first = nullptr; // a work-area variable's element k at first[k * inc], in place
 };
 
 std::string checked_name(const Run& run, int ref) {
@@ -44,14 +45,23 @@ bool qualifies(Run& run, int ref, Checked& out) {
     out.ref = ref;
     out.rows = out.info.ncol > 1 ? out.info.length / out.info.ncol : out.info.length;
     out.name = checked_name(run, ref);
+    out.first = out.info.scalar == 0 && out.info.addr != 0 ? &element(run, out.info, 0) : nullptr;
     return true;
 }
 
-// Whether any column of the variable holds exactly XMISS at observation t.
+// Whether any column of the variable holds exactly XMISS at observation t. Elements of a
+// work-area variable are read in place: this runs over every observation of every variable a
+// command uses.
 bool missing_at(Run& run, const Checked& var, long long t) {
     const int ncol = std::max(var.info.ncol, 1);
+    const Real xmiss = run.ws.XMISS;
+    if (var.first != nullptr) {
+        for (int col = 0; col < ncol; ++col)
+            if (equal_values(var.first[(t + col * var.rows) * var.info.inc], xmiss)) return true;
+        return false;
+    }
     for (int col = 0; col < ncol; ++col)
-        if (equal_values(element(run, var.info, t + col * var.rows), run.ws.XMISS)) return true;
+        if (equal_values(element(run, var.info, t + col * var.rows), xmiss)) return true;
     return false;
 }
 
