@@ -177,7 +177,7 @@ long long split_reads() { return splits_done; }
 bool read_observations_split(ReadJob& job, DataLines& lines, long long& rows) {
     std::FILE* fp = lines.stream();
     if (!split_allowed || job.interactive || job.command_stream || fp == nullptr ||
-        !two_threads_available())
+        job.pending.empty() || !two_threads_available())
         return false;
     const int fd = fileno(fp);
     struct stat st;
