@@ -64,8 +64,9 @@ struct SplitFixture : ::testing::Test {
         for (const std::string& name : names) {
             const std::vector<Real> a = split.values(name), b = serial.values(name);
             EXPECT_EQ(a.size(), b.size()) << name;
-            if (a.size() == b.size() && !a.empty())
+            if (a.size() == b.size() && !a.empty()) {
                 EXPECT_EQ(std::memcmp(a.data(), b.data(), a.size() * sizeof(Real)), 0) << name;
+            }
         }
         return did_split;
     }
