@@ -106,6 +106,31 @@ void split_accumulate(std::size_t n, Sums& sums, AddTerms add)
     sums.add_exact(upper);
 }
 
+// COUNT exact sums filled in the same pass over the rows, for split_accumulate.
+template <int COUNT>
+struct ExactSums {
+    ExactAccumulator sums[COUNT];
+    ExactAccumulator& operator[](int i) { return sums[i]; }
+    const ExactAccumulator& operator[](int i) const { return sums[i]; }
+    void clear()
+    {
+        for (ExactAccumulator& s : sums)
+            s.clear();
+    }
+    bool has_special() const
+    {
+        for (const ExactAccumulator& s : sums)
+            if (s.has_special())
+                return true;
+        return false;
+    }
+    void add_exact(const ExactSums& other)
+    {
+        for (int i = 0; i < COUNT; ++i)
+            sums[i].add_exact(other.sums[i]);
+    }
+};
+
 // The sums below share long vectors between two threads in the same way.
 // sum a[i]*b[i], correctly rounded.
 Real exact_dot(const Real* a, const Real* b, std::size_t n);

@@ -9,6 +9,7 @@
 #include "numeric/exact_dot.hpp"
 
 #include <cstring>
+#include <memory>
 
 namespace tarvex {
 namespace {
@@ -78,29 +79,45 @@ Real exact_abs_sum(const Real* v, std::size_t n)
     return sum.result();
 }
 
+Real exact_centred_from_sums(ExactAccumulator products, ExactAccumulator sum_a, ExactAccumulator sum_b,
+                             std::size_t n, Real centre_a, Real centre_b)
+{
+    // sum a*b - cb sum a - ca sum b + n ca cb.
+    add_scaled(products, sum_a, -centre_b);
+    add_scaled(products, sum_b, -centre_a);
+    add_count_times(products, n, centre_a, centre_b);
+    return products.result();
+}
+
 Real exact_centred_squares(const Real* v, std::size_t n, Real centre)
 {
-    // sum v^2 - 2c sum v + n c^2.
-    ExactAccumulator sum, plain;
-    accumulate_products(sum, v, v, n);
-    accumulate_values(plain, v, n);
-    add_scaled(sum, plain, -2 * centre);
-    add_count_times(sum, n, centre, centre);
-    return sum.result();
+    auto sums = std::make_unique<ExactAccumulator[]>(2); // products, values
+    accumulate_products(sums[0], v, v, n);
+    accumulate_values(sums[1], v, n);
+    return exact_centred_from_sums(sums[0], sums[1], sums[1], n, centre, centre);
+}
+
+MeanAndSquares exact_mean_and_centred_squares(const Real* v, std::size_t n)
+{
+    MeanAndSquares out;
+    if (n == 0)
+        return out;
+    auto sums = std::make_unique<ExactAccumulator[]>(2); // products, values
+    accumulate_values(sums[1], v, n);
+    out.mean = sums[1].result() / static_cast<Real>(n);
+    accumulate_products(sums[0], v, v, n);
+    out.centred_squares = exact_centred_from_sums(sums[0], sums[1], sums[1], n, out.mean, out.mean);
+    return out;
 }
 
 Real exact_centred_products(const Real* a, const Real* b, std::size_t n, Real centre_a,
                             Real centre_b)
 {
-    // sum a*b - cb sum a - ca sum b + n ca cb.
-    ExactAccumulator sum, plain;
-    accumulate_products(sum, a, b, n);
-    accumulate_values(plain, a, n);
-    add_scaled(sum, plain, -centre_b);
-    accumulate_values(plain, b, n);
-    add_scaled(sum, plain, -centre_a);
-    add_count_times(sum, n, centre_a, centre_b);
-    return sum.result();
+    auto sums = std::make_unique<ExactAccumulator[]>(3); // products, values of a, values of b
+    accumulate_products(sums[0], a, b, n);
+    accumulate_values(sums[1], a, n);
+    accumulate_values(sums[2], b, n);
+    return exact_centred_from_sums(sums[0], sums[1], sums[2], n, centre_a, centre_b);
 }
 
 Real exact_lag_products(const Real* v, std::size_t n)

@@ -5,6 +5,7 @@
 // costs digits. (The plain sum is exact_sum of numeric/exact_dot.hpp.)
 #pragma once
 
+#include "numeric/exact_dot.hpp"
 #include "numeric/real.hpp"
 
 #include <cstddef>
@@ -13,11 +14,22 @@ namespace tarvex {
 
 // sum |v[i]|, correctly rounded.
 Real exact_abs_sum(const Real* v, std::size_t n);
+// The mean of v (its correctly rounded sum divided by n) and sum (v[i] - mean)^2 with every
+// difference exact, correctly rounded: the sum of the values is formed once for both.
+struct MeanAndSquares {
+    Real mean = 0;
+    Real centred_squares = 0;
+};
+MeanAndSquares exact_mean_and_centred_squares(const Real* v, std::size_t n);
 // sum (v[i] - centre)^2 with every difference exact, correctly rounded.
 Real exact_centred_squares(const Real* v, std::size_t n, Real centre);
 // sum (a[i] - centre_a) * (b[i] - centre_b) with every difference exact, correctly rounded.
 Real exact_centred_products(const Real* a, const Real* b, std::size_t n, Real centre_a,
                             Real centre_b);
+// sum (a[i] - centre_a) * (b[i] - centre_b) over n terms with every difference exact, correctly
+// rounded, from the exact sums of a[i] * b[i], of a[i] and of b[i] formed beforehand.
+Real exact_centred_from_sums(ExactAccumulator products, ExactAccumulator sum_a, ExactAccumulator sum_b,
+                             std::size_t n, Real centre_a, Real centre_b);
 // sum v[i] * v[i-1] for i = 1..n-1, correctly rounded.
 Real exact_lag_products(const Real* v, std::size_t n);
 // sum (v[i] - v[i-1])^2 for i = 1..n-1 with every difference exact, correctly rounded.

@@ -1,13 +1,15 @@
 // Mathematical functions on binary128 values, thin and exact wrappers over libquadmath so that
-// callers never reach for the double versions by mistake.
+// callers never reach for the double versions by mistake; the square root is the engine's own,
+// correctly rounded and computed on the integer significand.
 #pragma once
 
 #include "numeric/real.hpp"
+#include "numeric/square_root.hpp"
 
 namespace tarvex::qm {
 
 inline Real abs(Real x) { return __builtin_fabsq(x); } // the sign bit cleared in line, no call
-inline Real sqrt(Real x) { return sqrtq(x); }
+inline Real sqrt(Real x) { return square_root(x); } // correctly rounded, on integers
 inline Real exp(Real x) { return expq(x); }
 inline Real log(Real x) { return logq(x); }
 inline Real log10(Real x) { return log10q(x); }

@@ -4,6 +4,7 @@
 #include "regress/fcast_accuracy.hpp"
 
 #include "numeric/exact_dot.hpp"
+#include "numeric/exact_sums.hpp"
 #include "numeric/qmath.hpp"
 
 #include <memory>
@@ -12,29 +13,7 @@ namespace tarvex {
 
 namespace {
 
-// A set of exact sums filled in one pass over the rows, in two halves on two threads for long
-// forecasts; the halves merge exactly.
-template <int COUNT>
-struct SumSet {
-    ExactAccumulator sums[COUNT];
-    long long count = 0; // rows of the one sum that leaves some out (percentage errors)
-    void clear() {
-        for (ExactAccumulator& s : sums) s.clear();
-        count = 0;
-    }
-    bool has_special() const {
-        for (const ExactAccumulator& s : sums)
-            if (s.has_special()) return true;
-        return false;
-    }
-    void add_exact(const SumSet& other) {
-        for (int i = 0; i < COUNT; ++i) sums[i].add_exact(other.sums[i]);
-        count += other.count;
-    }
-};
-
-enum { SUM_E, SSE, SUM_ABS, SUM_Y, SUM_P, SUM_Y2, SUM_P2, PERCENT, FIRST_PASS };
-enum { YY, PP, YP, SECOND_PASS };
+enum { SUM_E, SSE, SUM_ABS, SUM_Y, SUM_P, SUM_Y2, SUM_P2, SUM_YP, PERCENT, SUMS };
 
 } // namespace
 
@@ -43,9 +22,9 @@ FcastAccuracy forecast_accuracy(const std::vector<Real>& y, const std::vector<Re
     const int n = int(y.size());
     a.n = n;
     if (n == 0) return a;
-    // Every sum is exact and rounded once.
-    auto first_pass = std::make_unique<SumSet<FIRST_PASS>>();
-    split_accumulate(y.size(), *first_pass, [&](SumSet<FIRST_PASS>& set, std::size_t begin, std::size_t end) {
+    // Every sum is exact and rounded once, all of them from one pass over the rows.
+    auto sums = std::make_unique<ExactSums<SUMS>>();
+    split_accumulate(y.size(), *sums, [&](ExactSums<SUMS>& set, std::size_t begin, std::size_t end) {
         ExactAccumulator* sum = set.sums;
         for (std::size_t t = begin; t < end; ++t) {
             const Real e = y[t] - p[t];
@@ -56,37 +35,31 @@ FcastAccuracy forecast_accuracy(const std::vector<Real>& y, const std::vector<Re
             sum[SUM_P].add(p[t]);
             sum[SUM_Y2].add_product(y[t], y[t]);
             sum[SUM_P2].add_product(p[t], p[t]);
+            sum[SUM_YP].add_product(y[t], p[t]);
             if (!equal_values(y[t], 0)) {
                 const Real ratio = e / y[t];
                 sum[PERCENT].add_product(ratio, ratio);
-                ++set.count;
             }
         }
     });
-    const ExactAccumulator* sum = first_pass->sums;
+    const ExactAccumulator* sum = sums->sums;
     a.sse = sum[SSE].result();
     a.mean_error = sum[SUM_E].result() / n;
     a.mse = a.sse / n;
     a.mae = sum[SUM_ABS].result() / n;
     a.rmse = qm::sqrt(a.mse);
-    if (first_pass->count > 0) a.mspe = 100 * sum[PERCENT].result() / first_pass->count;
+    long long nonzero = 0; // observations with a percentage error
+    for (Real v : y) nonzero += !equal_values(v, 0);
+    if (nonzero > 0) a.mspe = 100 * sum[PERCENT].result() / nonzero;
     const Real scale = qm::sqrt(sum[SUM_Y2].result() / n) + qm::sqrt(sum[SUM_P2].result() / n);
     if (scale > 0) a.theil_u = a.rmse / scale;
 
     const Real my = sum[SUM_Y].result() / n, mp = sum[SUM_P].result() / n;
-    auto second_pass = std::make_unique<SumSet<SECOND_PASS>>();
-    split_accumulate(y.size(), *second_pass, [&](SumSet<SECOND_PASS>& set, std::size_t begin, std::size_t end) {
-        for (std::size_t t = begin; t < end; ++t) {
-            const Real dy = y[t] - my, dp = p[t] - mp;
-            set.sums[YY].add_product(dy, dy);
-            set.sums[PP].add_product(dp, dp);
-            set.sums[YP].add_product(dy, dp);
-        }
-    });
-    const ExactAccumulator& yy = second_pass->sums[YY];
-    const ExactAccumulator& pp = second_pass->sums[PP];
-    const ExactAccumulator& yp = second_pass->sums[YP];
-    const Real syy = yy.result(), spp = pp.result(), syp = yp.result();
+    // The sums of squares and products about the means, every deviation exact.
+    const std::size_t count = y.size();
+    const Real syy = exact_centred_from_sums(sum[SUM_Y2], sum[SUM_Y], sum[SUM_Y], count, my, my);
+    const Real spp = exact_centred_from_sums(sum[SUM_P2], sum[SUM_P], sum[SUM_P], count, mp, mp);
+    const Real syp = exact_centred_from_sums(sum[SUM_YP], sum[SUM_Y], sum[SUM_P], count, my, mp);
     const Real sy = qm::sqrt(syy / n), sp = qm::sqrt(spp / n);
     const Real r = sy > 0 && sp > 0 ? (syp / n) / (sy * sp) : Real(0);
     // The three parts of each decomposition add up to MSE; dividing by their own sum keeps the

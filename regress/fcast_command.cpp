@@ -65,7 +65,7 @@ void store_by_row(Run& run, const std::string& name, const Forecast& f,
 
 Real predicted_value(const FcastRow& r, Real xmiss) { return r.defined ? r.predicted : xmiss; }
 Real error_value(const FcastRow& r, Real xmiss) {
-    return r.defined && r.known ? r.observed - r.predicted : xmiss;
+    return r.defined && r.known ? r.error : xmiss;
 }
 Real se_value(const FcastRow& r, Real xmiss) { return r.defined ? r.se : xmiss; }
 

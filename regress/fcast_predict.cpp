@@ -15,20 +15,16 @@ namespace tarvex {
 
 namespace {
 
-// A variable read by observation number; the missing-value code outside its length. Elements
-// of a work-area variable are read in place (nothing moves the work area during a forecast).
+// A variable read by observation number; the missing-value code outside its length, and
+// throughout when it is not a variable of the work area.
 struct Series {
-    VarInfo info;
-    bool ok = false;
-    const Real* base = nullptr; // element t at base[t * inc]; null for a result scalar
-    Series(Run& run, int ref) {
-        ok = ref > 0 && reference_exists(run, ref) && VINFO(run, ref, info);
-        if (ok && info.scalar == 0 && info.addr != 0) base = &element(run, info, 0);
+    bool ok;
+    SeriesReader reader;
+    Series(Run& run, int ref) : ok(ref > 0 && reference_exists(run, ref)) {
+        if (ok) reader = SeriesReader(run, ref);
+        ok = ok && reader.ok();
     }
-    Real at(Run& run, long long t) const {
-        if (!ok || t < 1 || t > info.length) return run.ws.XMISS;
-        return base ? base[t * info.inc] : element(run, info, t);
-    }
+    Real at(Run& run, long long t) const { return ok ? reader.at(run, t, run.ws.XMISS) : run.ws.XMISS; }
 };
 
 bool is_lagged_dependent(const FcastModel& m, const OlsTerm& t) {
@@ -205,6 +201,7 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
             if (model.log_dependent) row.se *= row.predicted;
         }
         if (!row.defined) row.predicted = xmiss;
+        if (row.defined && row.known) row.error = row.observed - row.predicted;
         if (!row_of.empty()) row_of[std::size_t(t - first_obs)] = int(i);
     };
 

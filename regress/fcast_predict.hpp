@@ -20,6 +20,7 @@ struct FcastRow {
     Real observed = 0;
     bool defined = false;       // a prediction could be formed
     Real predicted = 0;
+    Real error = 0;             // observed - predicted, when both are known
     Real se = 0;                // forecast standard error (when the forecast has them)
     FcastProblem problem = FcastProblem::NONE;
 };

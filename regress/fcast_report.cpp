@@ -73,7 +73,7 @@ void write_fcast_listing(Run& run, const Forecast& f, const FcastOptions& o) {
     const std::string residual_label = name8("RESIDUAL");
     Real largest = 0;
     for (const FcastRow& r : f.rows)
-        if (error_known(r)) largest = std::max(largest, qm::abs(r.observed - r.predicted));
+        if (error_known(r)) largest = std::max(largest, qm::abs(r.error));
     const bool wide = o.WIDE && !f.has_se;
     const int field = wide ? 17 : 13;
     auto value = [&](bool shown, Real v) { return shown ? fmt_G(v, field, 5) : fmt_X(field); };
@@ -89,7 +89,7 @@ void write_fcast_listing(Run& run, const Forecast& f, const FcastOptions& o) {
                             residual_label);
     }
     for (const FcastRow& r : f.rows) {
-        const Real e = r.observed - r.predicted;
+        const Real e = r.error;
         std::string line = " " + fmt_I(r.obs, 7) + " ";
         if (wide) line += id_label(run, o, r.obs);
         line += value(r.known, r.observed) + value(r.defined, r.predicted) + value(error_known(r), e);
@@ -144,7 +144,7 @@ void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
         fit.obs.push_back(r.obs);
         fit.y.push_back(r.observed);
         fit.fitted.push_back(r.predicted);
-        fit.resid.push_back(r.observed - r.predicted);
+        fit.resid.push_back(r.error);
     }
     fit.n = int(fit.obs.size());
     if (fit.n == 0) return;

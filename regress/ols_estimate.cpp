@@ -26,23 +26,11 @@ namespace tarvex {
 
 namespace {
 
-Real value_at(Run& run, int ref, long long t) {
-    VarInfo info;
-    if (!VINFO(run, ref, info)) return 0;
-    if (t < 1 || t > info.length) return run.ws.XMISS;
-    return element(run, info, t);
-}
-
-// A variable read by observation number, its header looked up once.
+// A variable read by observation number; 0 throughout when it has no header.
 struct Column {
-    VarInfo info;
-    bool ok = false;
-    Column(Run& run, int ref) { ok = VINFO(run, ref, info); }
-    Real at(Run& run, long long t) const {
-        if (!ok) return 0;
-        if (t < 1 || t > info.length) return run.ws.XMISS;
-        return element(run, info, t);
-    }
+    SeriesReader reader;
+    Column(Run& run, int ref) : reader(run, ref) {}
+    Real at(Run& run, long long t) const { return reader.ok() ? reader.at(run, t, run.ws.XMISS) : Real(0); }
 };
 
 // Loads y and X for the observations in use; false after an invalid value for logs.
@@ -98,8 +86,9 @@ bool load_data(Run& run, OlsFit& fit) {
 void load_weights(Run& run, OlsFit& fit, const OlsOptions& o) {
     std::vector<int> keep;
     std::vector<Real> w;
+    const Column weight(run, fit.weight_ref);
     for (int i = 0; i < fit.n; ++i) {
-        const Real wi = value_at(run, fit.weight_ref, fit.obs[i]);
+        const Real wi = weight.at(run, fit.obs[i]);
         if (wi == run.ws.XMISS || wi == 0) {
             if (run.sw[OMSWRN] && run.flags.OPUT)
                 write_line(run, " ...WARNING..OBSERVATION " + fmt_I(fit.obs[i], 5) +
@@ -150,8 +139,9 @@ void column_moments(OlsFit& fit) {
     fit.xsd.assign(fit.k, 0);
     if (fit.w.empty()) {
         auto moments = [&](const Real* v, Real& mean, Real& sd) {
-            mean = n > 0 ? exact_sum(v, std::size_t(n)) / n : Real(0);
-            const Real ss = exact_centred_squares(v, std::size_t(n), mean);
+            const MeanAndSquares m = exact_mean_and_centred_squares(v, std::size_t(n));
+            mean = m.mean;
+            const Real ss = m.centred_squares;
             sd = fit.nobs > 1 ? qm::sqrt(qm::abs(ss / (fit.nobs - 1))) : Real(0);
             return ss;
         };

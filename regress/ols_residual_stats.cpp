@@ -20,12 +20,24 @@ namespace tarvex {
 Real squared_correlation(const std::vector<Real>& a, const std::vector<Real>& b) {
     const std::size_t n = a.size();
     if (n == 0) return 0;
-    const Real ma = exact_sum(a.data(), n) / n;
-    const Real mb = exact_sum(b.data(), n) / n;
-    const Real saa = exact_centred_squares(a.data(), n, ma);
-    const Real sbb = exact_centred_squares(b.data(), n, mb);
+    // The five sums in one pass, the deviations about the means exact.
+    enum { A, B, AA, BB, AB, SUMS };
+    auto sums = std::make_unique<ExactSums<SUMS>>();
+    split_accumulate(n, *sums, [&](ExactSums<SUMS>& s, std::size_t begin, std::size_t end) {
+        const std::size_t count = end - begin;
+        s[A].add_values(a.data() + begin, count);
+        s[B].add_values(b.data() + begin, count);
+        s[AA].add_products(a.data() + begin, a.data() + begin, count);
+        s[BB].add_products(b.data() + begin, b.data() + begin, count);
+        s[AB].add_products(a.data() + begin, b.data() + begin, count);
+    });
+    const ExactSums<SUMS>& s = *sums;
+    const Real ma = s[A].result() / n;
+    const Real mb = s[B].result() / n;
+    const Real saa = exact_centred_from_sums(s[AA], s[A], s[A], n, ma, ma);
+    const Real sbb = exact_centred_from_sums(s[BB], s[B], s[B], n, mb, mb);
     if (saa == 0 || sbb == 0) return 0;
-    const Real sab = exact_centred_products(a.data(), b.data(), n, ma, mb);
+    const Real sab = exact_centred_from_sums(s[AB], s[A], s[B], n, ma, mb);
     return sab * sab / (saa * sbb);
 }
 
@@ -124,23 +136,18 @@ ResidualStats residual_stats(const OlsFit& fit, bool heteroskedasticity) {
     }
     // Moments about the mean of the residuals: the deviations are rounded, their products exact.
     const Real mean = s.sum / n;
-    struct Moments {
-        ExactAccumulator third, fourth;
-        void clear() { third.clear(), fourth.clear(); }
-        bool has_special() const { return third.has_special() || fourth.has_special(); }
-        void add_exact(const Moments& other) { third.add_exact(other.third), fourth.add_exact(other.fourth); }
-    };
-    auto moments = std::make_unique<Moments>();
-    split_accumulate(count, *moments, [ep, mean](Moments& m, std::size_t begin, std::size_t end) {
+    enum { THIRD, FOURTH, MOMENTS };
+    auto moments = std::make_unique<ExactSums<MOMENTS>>();
+    split_accumulate(count, *moments, [ep, mean](ExactSums<MOMENTS>& m, std::size_t begin, std::size_t end) {
         for (std::size_t t = begin; t < end; ++t) {
             const Real d = ep[t] - mean;
             const Real d2 = d * d;
-            m.third.add_product(d2, d);
-            m.fourth.add_product(d2, d2);
+            m[THIRD].add_product(d2, d);
+            m[FOURTH].add_product(d2, d2);
         }
     });
-    const ExactAccumulator& third = moments->third;
-    const ExactAccumulator& fourth = moments->fourth;
+    const ExactAccumulator& third = (*moments)[THIRD];
+    const ExactAccumulator& fourth = (*moments)[FOURTH];
     const Real m2 = exact_centred_squares(ep, count, mean) / n;
     const Real m3 = third.result() / n;
     const Real m4 = fourth.result() / n;

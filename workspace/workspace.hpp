@@ -85,6 +85,28 @@ void variable_limit_report(Run& run);
 // Element k (1-based) of a variable reference, as VINFO lays it out: DATA(addr + (3+k)*inc);
 // for a result scalar the entry run.res[scalar]; for reference 0 a scratch word.
 Real& element(Run& run, const VarInfo& info, long long k);
+// A variable read by observation number for a command that runs over many observations: its
+// header is looked up once and a work-area variable's elements are read in place (nothing moves
+// the work area while the command reads). Observations outside 1..length read as `outside`.
+class SeriesReader {
+  public:
+    SeriesReader() = default; // reads nothing: ok() is false
+    SeriesReader(Run& run, int ref) {
+        ok_ = VINFO(run, ref, info_);
+        if (ok_ && info_.scalar == 0 && info_.addr != 0) first_ = &element(run, info_, 0);
+    }
+    bool ok() const { return ok_; }
+    Real at(Run& run, long long t, Real outside) const {
+        if (t < 1 || t > info_.length) return outside;
+        return first_ != nullptr ? first_[t * info_.inc] : element(run, info_, t);
+    }
+
+  private:
+    VarInfo info_;
+    bool ok_ = false;
+    const Real* first_ = nullptr; // element t at first_[t * inc]; null for a result scalar
+};
+
 // The 24-character VNAME form of a name: first 24 characters, blank-padded, upper-cased when
 // `upper` is set.
 std::string padded_name(std::string_view name, bool upper);

@@ -65,6 +65,10 @@ TEST(ExactSums, CancellationARunningSumLoses)
     EXPECT_TRUE(bits_equal(exact_centred_squares(big.data(), 4, pow2(100) + 2.5Q), 5));
     // Differences of consecutive values near 2^100 are 1 each.
     EXPECT_TRUE(bits_equal(exact_squared_differences(big.data(), 4), 3));
+    // The mean found on the way gives the same centre.
+    const MeanAndSquares m = exact_mean_and_centred_squares(big.data(), 4);
+    EXPECT_TRUE(bits_equal(m.mean, pow2(100) + 2.5Q));
+    EXPECT_TRUE(bits_equal(m.centred_squares, 5));
 }
 
 TEST(ExactSums, FullPrecisionCentreRepeatedManyTimes)
