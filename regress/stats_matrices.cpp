@@ -1,6 +1,7 @@
 // The matrices of STATS over each pair's shared observations.
 #include "regress/stats_matrices.hpp"
 
+#include "numeric/qmath.hpp"
 #include "regress/stats_order.hpp"
 
 #include <algorithm>
@@ -55,8 +56,8 @@ StatsMatrices compute_matrices(const StatsData& d, const std::vector<CentredValu
             }
             m.n = m.n < 0 ? p.count : std::min(m.n, p.count);
             const Real divisor = divide_by_n ? p.n : p.n - 1;
-            const Real corr = ratio_or_zero(p.dev, sqrtq(p.ssx * p.ssy));
-            const Real rank = ranks ? ratio_or_zero(r.dev, sqrtq(r.ssx * r.ssy)) : Real(0);
+            const Real corr = ratio_or_zero(p.dev, qm::sqrt(p.ssx * p.ssy));
+            const Real rank = ranks ? ratio_or_zero(r.dev, qm::sqrt(r.ssx * r.ssy)) : Real(0);
             for (std::size_t at : {i * k + j, j * k + i}) {
                 m.cprod[at] = p.raw;
                 m.cpdev[at] = p.dev;

@@ -84,7 +84,7 @@ VariableSummary summarize(const CentredValues& c, bool divide_by_n, bool higher)
     if (ss < 0) ss = 0;
     const Real divisor = divide_by_n ? s.n : s.n - 1;
     s.variance = divisor > 0 ? ss / divisor : Real(0);
-    s.stdev = sqrtq(s.variance);
+    s.stdev = qm::sqrt(s.variance);
     s.cv_defined = s.mean != 0;
     s.cv = s.cv_defined ? s.stdev / s.mean : Real(0);
     s.constant_digits = constant_digits(s.minimum, s.maximum);

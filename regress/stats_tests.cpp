@@ -177,13 +177,13 @@ TwoSampleTests two_sample_tests(const std::vector<Real>& a, const std::vector<Re
     const Real v1 = variance_of(a), v2 = variance_of(b);
     const Real q1 = v1 / n1, q2 = v2 / n2;
     if (q1 + q2 <= 0 || v2 <= 0) return r;
-    r.welch_t = d / sqrtq(q1 + q2);
+    r.welch_t = d / qm::sqrt(q1 + q2);
     const Real df = (q1 + q2) * (q1 + q2) / (q1 * q1 / (n1 - 1) + q2 * q2 / (n2 - 1));
     r.welch_df = std::max(1LL, (long long)floorq(df));
     r.welch_p = t_two_sided(r.welch_t, df);
     r.pooled_df = (long long)(a.size() + b.size() - 2);
     const Real sp2 = ((n1 - 1) * v1 + (n2 - 1) * v2) / Real(r.pooled_df);
-    r.pooled_t = d / sqrtq(sp2 * (1 / n1 + 1 / n2));
+    r.pooled_t = d / qm::sqrt(sp2 * (1 / n1 + 1 / n2));
     r.pooled_p = t_two_sided(r.pooled_t, Real(r.pooled_df));
     r.f = v1 / v2;
     r.f_df1 = (long long)a.size() - 1;

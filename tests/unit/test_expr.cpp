@@ -259,7 +259,11 @@ TEST(ExprExecutor, ArithmeticAndFunctionsAgainstHandValues) {
     EXPECT_EQ(value("2 ** -2"), Real(0.25Q));
     EXPECT_EQ(value("16 ** 0.5"), 4);
     EXPECT_EQ(value("7 .E. -1"), Real(0.7Q)); // correctly rounded, not 7 * 0.1
-    EXPECT_EQ(value("SQRT(2) * SQRT(2) - 2"), Real(sqrtq(2) * sqrtq(2) - 2));
+    // SQRT(2) is correctly rounded: 1.6a09e667f3bcc908b2fb1366ea95 in hexadecimal, as the exact
+    // root 1.6a09e667f3bcc908b2fb1366ea95|7d3e... rounds down.
+    const Real root2 = 0x1.6a09e667f3bcc908b2fb1366ea95p+0Q;
+    EXPECT_EQ(value("SQRT(2)"), root2);
+    EXPECT_EQ(value("SQRT(2) * SQRT(2) - 2"), Real(root2 * root2 - 2));
     EXPECT_EQ(value("1/3"), Real(1) / 3);
     // EXP(1) lies 0.26 units below e; its logarithm, 1 - 0.70 * 2**-113, rounds below 1.
     EXPECT_EQ(value("LOG(EXP(1))"), 1 - EPSNEG);
