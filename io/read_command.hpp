@@ -16,4 +16,9 @@ bool is_existing_matrix(Run& run, const std::vector<std::string>& names);
 // beg..end (end 0: each to its end).
 void list_read_variables(Run& run, const std::vector<std::string>& names, int beg, int end);
 
+// Free-format reads of long files convert on two threads unless this is turned off (tests
+// compare the two routes); split_reads counts the reads that did.
+void allow_split_reading(bool allowed);
+long long split_reads();
+
 } // namespace tarvex

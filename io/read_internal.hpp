@@ -40,6 +40,10 @@ void read_error(Run& run, const std::string& text);
 
 // Layout readers. Each fills job.pending and job.count; false after an error line.
 bool read_free_text(ReadJob& job, DataLines& lines);     // free format, by observation/BYVAR
+// Free format by observation from a long file on two threads: true when it read the data
+// (pending values filled, `rows` observations, the file left where the serial reader leaves it),
+// false when nothing was taken and the records are to be read one by one.
+bool read_observations_split(ReadJob& job, DataLines& lines, long long& rows);
 bool read_delimited(ReadJob& job, DataLines& lines, int skip_cols); // one record per observation
 bool read_names_line(ReadJob& job, DataLines& lines);    // NAMES: the names from the file
 bool read_dif(ReadJob& job, DataLines& lines, bool names_from_file);

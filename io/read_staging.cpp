@@ -34,10 +34,11 @@ void ChunkedValues::grow() {
     if (chunks_.empty()) {
         auto* p = static_cast<Real*>(std::malloc(FIRST_CHUNK * sizeof(Real)));
         if (p == nullptr) throw std::bad_alloc();
-        chunks_.push_back({p, FIRST_CHUNK, false});
+        chunks_.push_back({p, FIRST_CHUNK, false, 0});
         fill_ = 0;
         return;
     }
+    note_fill();
     const std::size_t span = 2 * CHUNK_BYTES;
     void* p = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) throw std::bad_alloc();
@@ -47,7 +48,7 @@ void ChunkedValues::grow() {
     if (aligned + CHUNK_BYTES < base + span)
         munmap(reinterpret_cast<void*>(aligned + CHUNK_BYTES), base + span - aligned - CHUNK_BYTES);
     madvise(reinterpret_cast<void*>(aligned), CHUNK_BYTES, MADV_HUGEPAGE);
-    chunks_.push_back({reinterpret_cast<Real*>(aligned), CHUNK, true});
+    chunks_.push_back({reinterpret_cast<Real*>(aligned), CHUNK, true, 0});
     fill_ = 0;
 }
 
@@ -66,15 +67,43 @@ void ChunkedValues::clear() {
 }
 
 void ChunkedValues::drain_to(Real* out) {
-    long long left = size_;
+    note_fill();
     for (Chunk& c : chunks_) {
-        const long long n = std::min<long long>(left, static_cast<long long>(c.capacity));
-        std::memcpy(out, c.data, static_cast<std::size_t>(n) * sizeof(Real));
-        out += n;
-        left -= n;
+        std::memcpy(out, c.data, c.used * sizeof(Real));
+        out += c.used;
         release(c);
     }
     clear();
+}
+
+// Chunks of either part may be partly filled after this: each keeps its own count.
+void ChunkedValues::append(ChunkedValues&& tail) {
+    if (tail.chunks_.empty()) return;
+    note_fill();
+    tail.note_fill();
+    chunks_.reserve(chunks_.size() + tail.chunks_.size());
+    for (const Chunk& c : tail.chunks_) chunks_.push_back(c);
+    fill_ = tail.fill_;
+    size_ += tail.size_;
+    tail.chunks_.clear(); // the chunks are ours now
+    tail.fill_ = 0;
+    tail.size_ = 0;
+}
+
+void ChunkedValues::truncate(long long n) {
+    if (n >= size_) return;
+    note_fill();
+    long long kept = 0;
+    std::size_t k = 0;
+    while (k < chunks_.size() && kept < n) {
+        Chunk& c = chunks_[k++];
+        if (kept + static_cast<long long>(c.used) > n) c.used = static_cast<std::size_t>(n - kept);
+        kept += static_cast<long long>(c.used);
+    }
+    for (std::size_t j = k; j < chunks_.size(); ++j) release(chunks_[j]);
+    chunks_.resize(k);
+    fill_ = chunks_.empty() ? 0 : chunks_.back().used;
+    size_ = n;
 }
 
 long long words_needed(Run& run, const std::vector<PendingVariable>& pending, long long first) {

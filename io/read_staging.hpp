@@ -38,14 +38,22 @@ public:
     // Copies the elements to out[0..] and gives each chunk back once copied.
     void drain_to(Real* out);
     void clear();
+    // Moves the elements of `tail` (in order) after these, without copying; `tail` is left empty.
+    void append(ChunkedValues&& tail);
+    // Keeps the first `n` elements (n <= size()).
+    void truncate(long long n);
 
 private:
     struct Chunk {
         Real* data;
         std::size_t capacity;
-        bool mapped; // a page mapping (else heap memory)
+        bool mapped;      // a page mapping (else heap memory)
+        std::size_t used; // elements held; the last chunk's count is fill_ until note_fill()
     };
     void grow();
+    void note_fill() {
+        if (!chunks_.empty()) chunks_.back().used = fill_;
+    }
     void release(Chunk& chunk);
     void swap(ChunkedValues& other) noexcept {
         chunks_.swap(other.chunks_);

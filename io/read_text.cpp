@@ -78,6 +78,7 @@ bool read_by_observation(ReadJob& job, DataLines& lines) {
     FreeScanner scanner;
     std::string_view line;
     long long rows = 0;
+    if (read_observations_split(job, lines, rows)) return finish_rows(job, rows, false);
     bool short_row = false;
     prompt_for_data(job);
     while (!job.count_known() || rows < job.expected()) {

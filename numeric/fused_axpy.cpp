@@ -28,10 +28,7 @@
 namespace tarvex {
 namespace {
 
-using limbs::high64;
-using limbs::low64;
-using limbs::u128;
-using limbs::u64;
+using namespace limbs; // the integer types and the bit and limb helpers
 
 constexpr int FRACTION_BITS = 112;
 constexpr int EXPONENT_BIAS = 16383;
@@ -39,20 +36,6 @@ constexpr unsigned EXPONENT_FIELD = 0x7fff;
 constexpr u128 FRACTION_MASK = (u128(1) << FRACTION_BITS) - 1;
 constexpr u64 FRACTION_HIGH = (u64(1) << 48) - 1; // the fraction bits of the upper half
 constexpr u64 HIDDEN_HIGH = u64(1) << 48;          // the implicit bit, in the upper half
-
-inline u128 bits_of(Real value)
-{
-    u128 bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-inline Real from_bits(u128 bits)
-{
-    Real value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
 
 inline u128 join(u64 low, u64 high) { return (u128(high) << 64) | low; }
 

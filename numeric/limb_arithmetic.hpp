@@ -4,12 +4,30 @@
 // add-with-carry sequences, elsewhere plain 128-bit arithmetic does the same work.
 #pragma once
 
+#include "numeric/real.hpp"
+
 #include <cstdint>
+#include <cstring>
 
 namespace tarvex::limbs {
 
 using u64 = std::uint64_t;
 using u128 = unsigned __int128;
+
+// The bit pattern of a binary128 value as one integer, and back.
+inline u128 bits_of(Real value)
+{
+    u128 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+inline Real from_bits(u128 bits)
+{
+    Real value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
 
 inline u64 low64(u128 v) { return static_cast<u64>(v); }
 inline u64 high64(u128 v) { return static_cast<u64>(v >> 64); }

@@ -31,10 +31,7 @@
 namespace tarvex {
 namespace {
 
-using limbs::high64;
-using limbs::low64;
-using limbs::u128;
-using limbs::u64;
+using namespace limbs; // the integer types and the bit and limb helpers
 
 using s64 = std::int64_t;
 using s128 = __int128;
@@ -71,20 +68,6 @@ constexpr std::array<std::uint16_t, TABLE_END - TABLE_FIRST> RECIPROCAL_ROOTS = 
         table[i - TABLE_FIRST] = static_cast<std::uint16_t>(integer_root((u64(1) << 38) / u64(2 * i + 1)));
     return table;
 }();
-
-inline u128 bits_of(Real value)
-{
-    u128 bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-inline Real from_bits(u128 bits)
-{
-    Real value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
 
 inline int leading_zeros(u128 v)
 {

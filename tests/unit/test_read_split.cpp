@@ -1,0 +1,146 @@
+// Free-format READ of a long file converted on two threads: the values, counts, messages and the
+// place a unit is left at are those of the record-by-record reader, in file order, including
+// records of every free-format shape in both halves, bad items and short records.
+#include "io/read_command.hpp"
+#include "numeric/row_split.hpp"
+#include "read_engine.hpp"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <quadmath.h>
+#include <gtest/gtest.h>
+#include <string>
+#include <unistd.h>
+
+using tarvex::Real;
+using tarvex::testing::ReadRun;
+
+namespace {
+
+constexpr long ROWS = 90000; // about 2 MB of records: long enough to be split
+
+// Row i (from 1): "i.25 -i 3i+1"; `special` replaces chosen rows.
+std::string data_text(long rows, const std::vector<std::pair<long, std::string>>& special = {}) {
+    std::string text;
+    std::size_t next = 0;
+    for (long i = 1; i <= rows; ++i) {
+        if (next < special.size() && special[next].first == i) {
+            text += special[next++].second + "\n";
+            continue;
+        }
+        text += std::to_string(i) + ".25 -" + std::to_string(i) + " " + std::to_string(3 * i + 1) + "\n";
+    }
+    return text;
+}
+
+struct SplitFixture : ::testing::Test {
+    std::string dir;
+    std::string old;
+    void SetUp() override {
+        char tmpl[] = "/tmp/tarvex_split_XXXXXX";
+        dir = mkdtemp(tmpl);
+        char cwd[4096];
+        old = getcwd(cwd, sizeof cwd);
+        ASSERT_EQ(chdir(dir.c_str()), 0);
+    }
+    void TearDown() override {
+        tarvex::allow_split_reading(true);
+        ASSERT_EQ(chdir(old.c_str()), 0);
+        std::system(("rm -rf " + dir).c_str());
+    }
+    void write(const std::string& text) { std::ofstream("big.txt", std::ios::binary) << text; }
+
+    // Runs the script with and without the split; both runs must agree on every report line
+    // and on the bits of every listed variable. Returns whether the first run split.
+    bool same_both_ways(const std::string& script, const std::vector<std::string>& names) {
+        const long long before = tarvex::split_reads();
+        ReadRun split(script);
+        const bool did_split = tarvex::split_reads() > before;
+        tarvex::allow_split_reading(false);
+        ReadRun serial(script);
+        tarvex::allow_split_reading(true);
+        EXPECT_EQ(split.output, serial.output);
+        for (const std::string& name : names) {
+            const std::vector<Real> a = split.values(name), b = serial.values(name);
+            EXPECT_EQ(a.size(), b.size()) << name;
+            if (a.size() == b.size() && !a.empty()) {
+                EXPECT_EQ(std::memcmp(a.data(), b.data(), a.size() * sizeof(Real)), 0) << name;
+            }
+        }
+        return did_split;
+    }
+};
+
+} // namespace
+
+TEST_F(SplitFixture, EveryRecordShapeInBothHalvesReadsAsTheSerialReaderDoes) {
+    if (!tarvex::two_threads_available()) GTEST_SKIP() << "one processor";
+    // Nulls, the slash, repeat counts, extra values, carriage returns and trailing blank records,
+    // near the start and near the end of the file.
+    const std::vector<std::pair<long, std::string>> special = {
+        {2, "1,,3"}, {3, "4 /"}, {5, "2*7 8"}, {6, "9 10 11 junk 12"}, {7, "1 2 3\r"},
+        {ROWS - 3, "5, ,6"}, {ROWS - 2, "3*-0"}, {ROWS - 1, "1E3 2D-1 7 / x"}};
+    write(data_text(ROWS, special) + "  \n\n");
+    EXPECT_TRUE(same_both_ways("READ (big.txt) A B C\nSTOP\n", {"A", "B", "C"}));
+
+    ReadRun r("READ (big.txt) A SKIP$ C\nSTOP\n");
+    const std::vector<Real> a = r.values("A"), c = r.values("C");
+    ASSERT_EQ(a.size(), std::size_t(ROWS));
+    // The first half stays first: row order across the cut is the file's.
+    EXPECT_EQ(a[0], Real(1.25Q));
+    EXPECT_EQ(a[ROWS / 2], Real(ROWS / 2 + 1) + 0.25Q);
+    EXPECT_EQ(a[ROWS - 1], Real(ROWS) + 0.25Q);
+    EXPECT_EQ(c[1], Real(3));
+    EXPECT_EQ(c[2], Real(-99999));
+    EXPECT_EQ(c[ROWS - 4], Real(6));
+    EXPECT_TRUE(c[ROWS - 3] == 0 && signbitq(c[ROWS - 3])); // "3*-0"
+    EXPECT_TRUE(r.values("SKIP$").empty());
+    EXPECT_TRUE(r.has_line(" ...NOTE..    2 VARIABLES AND    90000 OBSERVATIONS STARTING AT OBS       1"));
+}
+
+TEST_F(SplitFixture, BadItemsAndShortRecordsGiveTheSerialMessages) {
+    if (!tarvex::two_threads_available()) GTEST_SKIP() << "one processor";
+    write(data_text(ROWS, {{ROWS - 100, "7 x7 9"}}));
+    same_both_ways("READ (big.txt) A B C\nSTOP\n", {"A", "B", "C"});
+    ReadRun bad("READ (big.txt) A B C\nSTOP\n");
+    EXPECT_TRUE(bad.has_line(" ...ERROR..READ ERROR IN ROW  89900 COLUMN      2"));
+    EXPECT_TRUE(bad.values("A").empty());
+    // A bad item past the observations wanted is never seen.
+    const std::string part = "SAMPLE 1 89000\nREAD (big.txt) A B C\nSTOP\n";
+    EXPECT_TRUE(same_both_ways(part, {"A", "B", "C"}));
+    EXPECT_EQ(ReadRun(part).values("C").back(), Real(3 * 89000 + 1));
+
+    // A record that runs short continues on the next one, in the upper half.
+    write(data_text(ROWS, {{ROWS - 10, "1 2"}}));
+    same_both_ways("READ (big.txt) A B C\nSTOP\n", {"A", "B", "C"});
+    ReadRun shorter("READ (big.txt) A B C\nSTOP\n");
+    EXPECT_EQ(shorter.values("A").size(), std::size_t(ROWS - 1));
+    // A short last record, then blank ones: the observation is made up with zeros.
+    write(data_text(ROWS) + "1 2\n \n");
+    same_both_ways("READ (big.txt) A B C\nSTOP\n", {"A", "B", "C"});
+    ReadRun padded("READ (big.txt) A B C\nSTOP\n");
+    EXPECT_EQ(padded.values("C").size(), std::size_t(ROWS + 1));
+    EXPECT_EQ(padded.values("C").back(), Real(0));
+    EXPECT_TRUE(padded.has_line(" ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED"));
+    // More observations wanted than the file holds: zeros and the message, as before.
+    write(data_text(ROWS));
+    same_both_ways("SAMPLE 1 90005\nREAD (big.txt) A B C\nSTOP\n", {"A", "B", "C"});
+    EXPECT_TRUE(ReadRun("SAMPLE 1 90005\nREAD (big.txt) A B C\nSTOP\n")
+                    .has_line(" ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED"));
+}
+
+TEST_F(SplitFixture, ReadsFromAUnitLeaveItWhereTheSerialReaderDoes) {
+    if (!tarvex::two_threads_available()) GTEST_SKIP() << "one processor";
+    write(data_text(ROWS));
+    // The first READ stops in the lower half, the second in the upper half, the third reads on
+    // to the end of the file.
+    const std::string script = "FILE 11 big.txt\nSAMPLE 1 30000\nREAD (11) A B C\n"
+                               "SAMPLE 1 40000\nREAD (11) D E F / NOREWIND\n"
+                               "SAMPLE 1 20000\nREAD (11) G H I / NOREWIND\nSTOP\n";
+    EXPECT_TRUE(same_both_ways(script, {"A", "B", "C", "D", "E", "F", "G", "H", "I"}));
+    ReadRun r(script);
+    EXPECT_EQ(r.values("D").front(), Real(30001) + 0.25Q);
+    EXPECT_EQ(r.values("G").front(), Real(70001) + 0.25Q);
+    EXPECT_EQ(r.values("G").back(), Real(90000) + 0.25Q);
+}
