@@ -50,12 +50,6 @@ struct HypothesisEngine : OlsEngine {
     }
 };
 
-inline bool has_line(const std::vector<std::string>& lines, const std::string& text) {
-    for (const std::string& l : lines)
-        if (l == text) return true;
-    return false;
-}
-
 // |a - b| / |b| (|a - b| when b is 0).
 inline Real relative(Real a, Real b) {
     const Real d = fabsq(a - b);

@@ -61,6 +61,13 @@ struct OlsEngine : WorkspaceEngine {
     Real value(std::string_view name, long long t) { return elem(VFIND(run, name), t); }
 };
 
+// Whether the report holds exactly this line.
+inline bool has_line(const std::vector<std::string>& lines, const std::string& text) {
+    for (const std::string& l : lines)
+        if (l == text) return true;
+    return false;
+}
+
 // Reads a whitespace-separated numeric table (one observation a line) from tests/data.
 inline std::vector<std::vector<Real>> read_table(const std::string& file) {
     std::ifstream in(std::string(TARVEX_TEST_DATA) + "/" + file);

@@ -1,7 +1,7 @@
 // Comparison with reference values from an independent statistics package or exact arithmetic:
 // agreement to a relative tolerance (11 significant digits unless told otherwise), with both
-// numbers shown to 20 digits when it fails; identity to the bit, for results that must be the
-// correctly rounded value; and a search for an exact report line.
+// numbers shown to 20 digits when it fails; and identity to the bit, for results that must be
+// the correctly rounded value.
 #pragma once
 
 #include "numeric/decimal.hpp"
@@ -30,12 +30,6 @@ inline ::testing::AssertionResult bits_equal(Real actual, Real expected) {
     if (std::memcmp(&actual, &expected, sizeof actual) == 0) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "got " << real_to_string(actual) << ", expected "
                                          << real_to_string(expected);
-}
-
-inline bool has_line(const std::vector<std::string>& lines, const std::string& text) {
-    for (const std::string& l : lines)
-        if (l == text) return true;
-    return false;
 }
 
 } // namespace tarvex::testing

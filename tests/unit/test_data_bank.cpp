@@ -133,16 +133,11 @@ TEST(DataBank, UnknownNamesComeFromTheBankUnderDB) {
     t.at("K2", 3) = 33;
     save_data_bank(*t.run);
     t.exec("delete all");
-    EXPECT_EQ(t.exec("names k2"), " ...ERROR..VARIABLE K2 DOES NOT EXIST...\n");
+    // The listings with DB off and on are pinned by the maint/databank_b_use golden.
     t.exec("set db");
-    EXPECT_EQ(t.exec("names k2"),
-              " VARIABLE    TYPE            LENGTH  COLUMNS\n"
-              " K2        DATA                 3     1\n"
-              " VARIABLES IN DATABANK AVAILABLE FOR USE\n"
-              " K1       K2\n");
+    t.exec("names k2");
     EXPECT_EQ(t.at("K2", 3), 33);
     EXPECT_EQ(t.slot("K1"), 0); // only what was asked for is fetched
-    EXPECT_EQ(t.exec("names zz"), " ...ERROR..VARIABLE ZZ DOES NOT EXIST...\n");
 
     // A damaged row is reported as such and nothing is created.
     bank_sql("TARVBANK.db", "UPDATE variables SET length = 9 WHERE name = 'K1'");

@@ -1,7 +1,9 @@
 // DO loops and procedures as a user meets them: index texts and substitution, the loop file
 // with long statements split over its records, the index scalars, the statement limit after
 // substitution, ENDIF's early end, procedure text in the workspace, the sample restored after
-// the last level, loop bodies removed, and the run-stopping limits.
+// the last level, loop bodies removed, and the run-stopping limits. A bad bound met while
+// replaying, the procedure recursion limit and a procedure defined again are pinned by the
+// do/fatal_bound, proc/recursion and proc/basic goldens.
 #include "interp/command_handlers.hpp"
 #include "interp/do_loops.hpp"
 #include "interp/entry.hpp"
@@ -212,14 +214,6 @@ TEST(FileLoop, InnerBoundsFromElementsAreLookedUpOnEveryPass) {
                                              " %_TITLE 43"}));
 }
 
-TEST(FileLoop, BadParametersWhileReplayingStopTheRun) {
-    KeptRun r("SET NOECHO\nDO # = 1,2\nDIMENSION N 1\nDO % = 5,N\nTITLE %\nENDO\nENDO\nTITLE NO\n");
-    EXPECT_TRUE(r.fatal);
-    EXPECT_EQ(r.fatal_code, 13);
-    EXPECT_TRUE(r.has(" ...ERROR..BAD DO LOOP PARAMETERS         5         0         1"));
-    EXPECT_TRUE(r.starting(" |_TITLE NO").empty());
-}
-
 TEST(FileLoop, ClosingTheLoopFileUnderTheLoopEndsItQuietly) {
     // RESET CLOSE closes the scratch units: the replay cannot go on, the run can.
     KeptRun r("SET NOECHO\nDO # = 1,3\nTITLE A#\nRESET CLOSE\nTITLE B#\nENDO\nTITLE AFTER #\n");
@@ -338,16 +332,6 @@ TEST(ProcedureText, EightCharactersAnElementAndASeparatorAfterEachCommand) {
     EXPECT_EQ(back, (Lines{"TITLE A", "DISPLAY WARN", "TITLE EXACTLY8"}));
 }
 
-TEST(ProcedureText, ADefinitionAgainKeepsOnlyTheNewText) {
-    KeptRun r("SET NOECHO\nPROCEDURE P\nTITLE ONE\nTITLE TWO\nTITLE THREE\nPROCEND\n"
-              "PROCEDURE P\nTITLE NEW\nPROCEND\nEXECUTE P\n");
-    EXPECT_EQ(r.lines().size(), 5u) << r.output; // banner and the echo of SET only
-    tarvex::Run& run = *r.run;
-    VarInfo info;
-    ASSERT_TRUE(VINFO(run, VFIND(run, "P"), info));
-    EXPECT_EQ(info.length, 3);
-}
-
 TEST(Procedures, TheSampleOfLevelOneComesBackAfterTheLastLevel) {
     KeptRun r("SET NOECHO\nSAMPLE 1 10\n"
               "PROCEDURE INNER\nSAMPLE 3 4 7 8\nPROCEND\n"
@@ -374,14 +358,6 @@ TEST(Procedures, LoopBodiesAreRemovedLastOrAsAHole) {
     EXPECT_GT(VFIND(*hole.run, "B1"), 0);
     EXPECT_GT(VFIND(*hole.run, "B2"), 0);
     EXPECT_EQ(VFIND(*hole.run, "#"), 0);
-}
-
-TEST(Procedures, RecursionStopsAtTheNineteenthLevel) {
-    KeptRun r("SET NOECHO\nPROCEDURE SELF\nTITLE #\nEXECUTE SELF\nPROCEND\nEXECUTE SELF\n");
-    EXPECT_TRUE(r.fatal);
-    EXPECT_EQ(r.fatal_code, 16);
-    EXPECT_EQ(r.run->loops.levels, 18);
-    EXPECT_TRUE(r.has(" ...ERROR..MORE THAN 18 PROC LEVELS"));
 }
 
 TEST(Procedures, DeepestLoopLevelsUseTheirOwnIndexScalars) {

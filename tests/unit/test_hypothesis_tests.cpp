@@ -1,6 +1,7 @@
 // TEST and TESTH on a regression worked by hand: y = 1 2 4 on x = 1 2 3 gives b = 1.5,
 // a = -2/3, SSE = 1/6, DF = 1, and V = sigma**2 (X'X)**-1 = [1/12 -1/6; -1/6 7/18] (x first,
-// the intercept last). Every expected value below follows from these fractions.
+// the intercept last). Every expected value below follows from these fractions. The report
+// lines of the same fit are pinned by the test/report golden; here are the stored values.
 #include "hypothesis_engine.hpp"
 
 #include "regress/test_command.hpp"
@@ -29,7 +30,7 @@ struct SmallFit : HypothesisEngine {
 
 TEST(TestCommand, SingleHypothesisOnOneCoefficientMatchesTheTRatio) {
     SmallFit e;
-    const Lines out = e.command("TEST X = 0");
+    e.command("TEST X = 0");
     const ResultScalars& r = e.run.res;
     EXPECT_LT(relative(r[R_VAL], 1.5Q), TIGHT);
     EXPECT_LT(relative(r[R_STES] * r[R_STES], 1.0Q / 12), TIGHT);
@@ -40,16 +41,6 @@ TEST(TestCommand, SingleHypothesisOnOneCoefficientMatchesTheTRatio) {
     EXPECT_EQ(r[R_DF2], 1);
     // P(F(1,1) > 27) = 1 - (2/pi) atan(sqrt 27), the p-value of the report's t-ratio.
     EXPECT_LT(relative(r[R_PVAL], 1 - 2 / M_PIq * atanq(sqrtq(27))), 1e-20Q);
-    ASSERT_EQ(out.size(), 5u);
-    EXPECT_EQ(out[0].rfind(" TEST VALUE =", 0), 0u);
-    EXPECT_NE(out[0].find(" STD. ERROR OF TEST VALUE"), std::string::npos);
-    EXPECT_EQ(out[1].rfind(" T STATISTIC =", 0), 0u);
-    EXPECT_NE(out[1].find(" WITH    1 D.F.    P-VALUE= 0.12104"), std::string::npos);
-    EXPECT_EQ(out[2].rfind(" F STATISTIC =", 0), 0u);
-    EXPECT_NE(out[2].find(" WITH    1 AND    1 D.F.  P-VALUE= 0.12104"), std::string::npos);
-    // P(chi-square(1) > 27) = erfc(sqrt(27/2)) = 2.0e-7.
-    EXPECT_NE(out[3].find(" WITH    1 D.F.  P-VALUE= 0.00000"), std::string::npos);
-    EXPECT_EQ(out[4], " UPPER BOUND ON P-VALUE BY CHEBYCHEV INEQUALITY = 0.03704");
 }
 
 TEST(TestCommand, HypothesesWithBothSidesAndNonLinearFunctions) {
@@ -107,7 +98,7 @@ TEST(TestCommand, HypothesesWithBothSidesAndNonLinearFunctions) {
 TEST(TestCommand, JointBlockGivesWaldAndF) {
     SmallFit e;
     // g = (0, -2/3); V**-1 = 6 X'X, so W = (4/9) * 18 = 8 and F = 4.
-    const Lines out = e.command("TEST", "TEST X = 1.5\nTEST CONSTANT = 0\nEND\n");
+    e.command("TEST", "TEST X = 1.5\nTEST CONSTANT = 0\nEND\n");
     const ResultScalars& r = e.run.res;
     EXPECT_LT(relative(r[R_CHI], 8), TIGHT);
     EXPECT_LT(relative(r[R_F], 4), TIGHT);
@@ -120,10 +111,6 @@ TEST(TestCommand, JointBlockGivesWaldAndF) {
     EXPECT_LT(relative(r[R_CT22], 7.0Q / 18), TIGHT);
     // P(F(2,1) > 4) = (1 + 2*4)**-1/2 = 1/3; P(chi-square(2) > 8) = exp(-4).
     EXPECT_LT(relative(r[R_PVAL], 1.0Q / 3), 1e-20Q);
-    ASSERT_EQ(out.size(), 3u);
-    EXPECT_EQ(out[0], " F STATISTIC =   4.0000000     WITH    2 AND    1 D.F.  P-VALUE= 0.33333");
-    EXPECT_EQ(out[1], " WALD CHI-SQUARE STATISTIC =   8.0000000     WITH    2 D.F.  P-VALUE= 0.01832");
-    EXPECT_EQ(out[2], " UPPER BOUND ON P-VALUE BY CHEBYCHEV INEQUALITY = 0.25000");
     // The block's lines were read: the next statement is a fresh one.
     EXPECT_EQ(e.run.cmd.IKOD, C_TEST);
 }
@@ -139,6 +126,8 @@ TEST(TestCommand, AsymptoticFitUsesTheNormalLine) {
     EXPECT_LT(relative(e.run.res[R_PVAL], erfcq(9 / sqrtq(2))), 1e-20Q);
 }
 
+// The other messages and their numbers, and TEST before any estimation or after STATS, are
+// pinned by the test/messages golden.
 TEST(TestCommand, ErrorsAndWarningsWithTheirNumbers) {
     struct Case {
         const char* statement;
@@ -147,20 +136,11 @@ TEST(TestCommand, ErrorsAndWarningsWithTheirNumbers) {
         int number;
     };
     const Case cases[] = {
-        {"TEST Q = 0", "", " ...ERROR..Q DOES NOT EXIST", 15011},
-        {"TEST Z = 0", "", " ...ERROR..Z        IS NOT IN EQUATION", 15012},
         {"TEST Y + X", "", " ...ERROR..Y        IS NOT IN EQUATION", 15012},
-        {"TEST X = = 1", "", " ...ERROR..SYNTAX ERROR IN TEST COMMAND", 15009},
         {"TEST X + (CONSTANT", "", " ...ERROR..SYNTAX ERROR IN TEST COMMAND", 15009},
         {"TEST UNI(X)", "", " ...ERROR..SYNTAX ERROR IN TEST COMMAND", 15009},
         {"TEST X(-1) = 0", "", " ...ERROR..X(1)     IS NOT IN EQUATION", 15012},
         {"TEST LOG(CONSTANT)", "", " ...WARNING..TEST COULD NOT BE DONE", 15015},
-        {"TEST X - X", "", " ...WARNING..TEST COULD NOT BE DONE", 15015},
-        {"TEST", "TEST X\nTEST 2*X\nEND\n", " ...WARNING..RESTRICTIONS COULD NOT BE DONE", 15016},
-        {"TEST", "TEST X\nTEST CONSTANT\nTEST X+CONSTANT\nEND\n",
-         " ...ERROR..MORE EQUATIONS THAN PARAMETERS", 15013},
-        {"TEST", "TEST X\nGENR W = 1\n", " ...ERROR..COMMAND IS NOT A RESTRICT, TEST, OR END COMMAND", 15018},
-        {"TEST", "LAMBDA X = 1\nEND\n", " ...ERROR..ABOVE COMMAND IS INVALID FOR THIS PROBLEM", 15017},
     };
     for (const Case& c : cases) {
         SmallFit e;
@@ -185,21 +165,6 @@ TEST(TestCommand, FullWorkAreaLeavesNoRoomForTheTest) {
     e.command("TEST", "TEST X\nTEST CONSTANT\nEND\n");
     // b' V**-1 b with V**-1 = 6 X'X = [84 36; 36 18]: 189 - 72 + 8.
     EXPECT_LT(relative(e.run.res[R_CHI], 125), TIGHT);
-}
-
-TEST(TestCommand, MustFollowAnEstimation) {
-    HypothesisEngine e;
-    e.data("Y", {1, 2, 4});
-    e.sample(1, 3);
-    const char* message = " ...ERROR..THIS COMMAND MUST FOLLOW AN ESTIMATION COMMAND";
-    EXPECT_TRUE(has_line(e.command("TEST Y = 0"), message));
-    EXPECT_EQ(e.run.res[R_ERR], 15014);
-    // What STATS leaves behind.
-    e.command("OLS Y");
-    e.run.last_estimation = EstimationResults{};
-    e.run.last_estimation.command = "STATS";
-    EXPECT_TRUE(has_line(e.command("TEST CONSTANT"), message));
-    EXPECT_EQ(e.run.res[R_ERR], 15014);
 }
 
 TEST(TestCommand, AfterAnErrorTheRestOfTheBlockIsPassedOver) {

@@ -1,5 +1,6 @@
 // The workspace commands: DIMENSION sizes and zeros, DELETE giving words back and leaving holes,
-// RENAME in place, COMPRESS moving values (and SKIP$ with its LSKIP) down over the holes.
+// RENAME in place, COMPRESS moving values (and SKIP$ with its LSKIP) down over the holes. The
+// notes, messages and workspace counts of these commands are pinned by the maint goldens.
 #include "maintenance_support.hpp"
 
 #include "workspace/maintenance.hpp"
@@ -49,11 +50,9 @@ TEST(Dimension, SizesTypesAndZeros) {
     EXPECT_EQ(t.info("C").length, 2);
 }
 
-TEST(Dimension, BadWordsCreateNothing) {
+// Bad names and a missing size are pinned by the maint/dimension golden.
+TEST(Dimension, BadSizesCreateNothing) {
     LiveRun t;
-    EXPECT_EQ(t.exec("dimension 1x 3"), " ...ERROR..ILLEGAL VARIABLE NAME:1X\n");
-    EXPECT_EQ(t.exec("dimension q"), " ...ERROR..SIZE OF ARRAY Q NOT GIVEN\n");
-    EXPECT_EQ(t.exec("dimension q nothing"), " ...ERROR..ILLEGAL VARIABLE NAME:NOTHING\n");
     EXPECT_EQ(t.exec("dimension q -4"), " ...ERROR..INVALID SIZE OF ARRAY Q\n");
     EXPECT_EQ(t.exec("dimension q 3 0"), " ...ERROR..INVALID SIZE OF ARRAY Q\n");
     EXPECT_EQ(t.run->ws.NVARS, 0);
@@ -66,40 +65,6 @@ TEST(Dimension, BadWordsCreateNothing) {
     const std::string huge = t.exec("dimension big 99999999999 99999");
     EXPECT_NE(huge.find("...ERROR..INSUFFICIENT MEMORY. AT LEAST"), std::string::npos) << huge;
     EXPECT_EQ(t.run->ws.NVARS, 0);
-}
-
-TEST(Delete, LastSlotGivesWordsBackOthersLeaveHoles) {
-    LiveRun t;
-    t.exec("dimension a 10 b 5 c 3");
-    const long long full = t.run->ws.LASADD;
-    t.exec("delete c");
-    EXPECT_EQ(t.run->ws.LASADD, full - 7);
-    EXPECT_EQ(t.run->ws.NVARS, 2);
-    EXPECT_EQ(t.run->ws.NDL, 0);
-    t.exec("delete a");
-    EXPECT_EQ(t.run->ws.NDL, 1);
-    EXPECT_EQ(t.run->ws.NVARS, 2);
-    EXPECT_EQ(t.slot("A"), 0);
-    EXPECT_EQ(t.slot("B"), 2);
-    // Deleting the last real variable empties the workspace (the hole goes too).
-    t.exec("delete b");
-    EXPECT_EQ(t.run->ws.NVARS, 0);
-    EXPECT_EQ(t.run->ws.NDL, 0);
-    EXPECT_EQ(t.run->ws.LASADD, 0);
-}
-
-TEST(Delete, TrailingVariablesGoFromTheTopDown) {
-    LiveRun t;
-    t.exec("dimension k 4 x 2 y 3 z 4");
-    t.exec("set warn");
-    // Listed first-to-last, but each current last slot goes first, so all three words come back.
-    EXPECT_EQ(t.exec("delete x z y"),
-              " ...NOTE..VARIABLE Z IS DELETED         4 WORDS RELEASED\n"
-              " ...NOTE..VARIABLE Y IS DELETED         3 WORDS RELEASED\n"
-              " ...NOTE..VARIABLE X IS DELETED         2 WORDS RELEASED\n");
-    EXPECT_EQ(t.run->ws.NVARS, 1);
-    EXPECT_EQ(t.run->ws.NDL, 0);
-    EXPECT_EQ(t.run->ws.LASADD, 8);
 }
 
 TEST(Delete, ResultScalarsSkipAndKeywords) {
@@ -147,12 +112,11 @@ TEST(Rename, KeepsSlotAndContents) {
     EXPECT_EQ(t.slot("X"), 0);
     EXPECT_EQ(t.slot("Z"), slot);
     EXPECT_EQ(t.at("Z", 2), 1.25Q);
-    EXPECT_EQ(t.exec("rename z y"), " ...ERROR..VARIABLE Y ALREADY EXISTS\n");
+    // A taken name leaves both variables as they were (the messages are pinned by the
+    // maint/rename golden).
+    t.exec("rename z y");
     EXPECT_EQ(t.slot("Z"), slot);
     EXPECT_EQ(t.info("Y").length, 4);
-    // The remaining pairs still run after an error.
-    EXPECT_EQ(t.exec("rename q r z x"), " ...ERROR..VARIABLE Q DOES NOT EXIST\n");
-    EXPECT_EQ(t.slot("X"), slot);
 }
 
 TEST(Rename, FilesThroughTheShell) {
@@ -175,19 +139,12 @@ TEST(Compress, MovesVariablesDownAndKeepsValues) {
     t.at("C", 3) = -3;
     const long long b_before = t.info("B").addr;
     t.exec("delete a");
-    EXPECT_EQ(t.exec("compress"),
-              " ...NOTE..COMPRESS RECOVERED    1 VARIABLES WITH       224 BYTES\n");
+    t.exec("compress"); // its notes and counts are pinned by the maint/compress golden
     EXPECT_EQ(t.info("B").addr, b_before - 14);
-    EXPECT_EQ(t.slot("B"), 1);
-    EXPECT_EQ(t.slot("C"), 2);
     EXPECT_EQ(t.at("B", 1), 11);
     EXPECT_EQ(t.at("B", 5), 15);
     EXPECT_EQ(t.at("C", 3), -3);
     EXPECT_EQ(t.info("C").length, 3);
-    EXPECT_EQ(t.run->ws.NVARS, 2);
-    EXPECT_EQ(t.run->ws.NDL, 0);
-    EXPECT_EQ(t.run->ws.LASADD, 9 + 7);
-    EXPECT_EQ(t.exec("compress"), " ...NOTE..ALL VARIABLES ARE CURRENTLY COMPRESSED\n");
 }
 
 TEST(Compress, SkipVariableFollowsAndSurplusWordsAreRegained) {
@@ -212,15 +169,6 @@ TEST(Compress, SkipVariableFollowsAndSurplusWordsAreRegained) {
     ASSERT_EQ(codes.length, 6);
     for (int k = 1; k <= 6; ++k)
         EXPECT_EQ(codes.codes[k], k == 3 ? 9 : (k == 6 ? 1 : 0)) << k;
-}
-
-TEST(Compress, RefusedWhileStatementsAreReplayed) {
-    LiveRun t;
-    t.exec("dimension a 2 b 2");
-    t.exec("delete a");
-    t.run->cmd.replay_depth = 1;
-    EXPECT_EQ(t.exec("compress"), " ...ERROR..COMPRESS NOT ALLOWED IN DO-LOOPS OR PROCS\n");
-    EXPECT_EQ(t.run->ws.NDL, 1);
 }
 
 } // namespace

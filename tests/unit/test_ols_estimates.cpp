@@ -10,17 +10,12 @@ namespace tarvex {
 namespace {
 
 using Lines = std::vector<std::string>;
+using testing::has_line;
 using testing::OlsEngine;
 using testing::read_table;
 
 Real rel_error(Real got, Real want) {
     return want == 0 ? fabsq(got) : fabsq((got - want) / want);
-}
-
-bool has(const Lines& lines, const std::string& text) {
-    for (const std::string& l : lines)
-        if (l == text) return true;
-    return false;
 }
 
 TEST(OlsEstimates, LongleyAgainstCertifiedValues) {
@@ -53,12 +48,12 @@ TEST(OlsEstimates, LongleyAgainstCertifiedValues) {
     EXPECT_EQ(e.run.res[R_DF], 9);
     EXPECT_EQ(e.run.res[R_N], 16);
     // The printed lines carry the same numbers.
-    EXPECT_TRUE(has(out, "  R-SQUARE =   0.9955     R-SQUARE ADJUSTED =   0.9925"));
-    EXPECT_TRUE(has(out, " STANDARD ERROR OF THE ESTIMATE-SIGMA =   304.85"));
-    EXPECT_TRUE(has(out, " X1         15.062      84.915      0.17738     0.8631 0.0590  0.46282E-01  0.23447E-01"));
-    EXPECT_TRUE(has(out, " CONSTANT -0.34823E+07 0.89042E+06  -3.9108     0.0036-0.7934   0.0000      -53.313"));
+    EXPECT_TRUE(has_line(out, "  R-SQUARE =   0.9955     R-SQUARE ADJUSTED =   0.9925"));
+    EXPECT_TRUE(has_line(out, " STANDARD ERROR OF THE ESTIMATE-SIGMA =   304.85"));
+    EXPECT_TRUE(has_line(out, " X1         15.062      84.915      0.17738     0.8631 0.0590  0.46282E-01  0.23447E-01"));
+    EXPECT_TRUE(has_line(out, " CONSTANT -0.34823E+07 0.89042E+06  -3.9108     0.0036-0.7934   0.0000      -53.313"));
     // Log-likelihood of the Gaussian model: -(16/2)(ln(2 pi SSE/16) + 1).
-    EXPECT_TRUE(has(out, " LOG OF THE LIKELIHOOD FUNCTION = -109.617"));
+    EXPECT_TRUE(has_line(out, " LOG OF THE LIKELIHOOD FUNCTION = -109.617"));
 }
 
 TEST(OlsEstimates, NoInterceptPrintsTheRawMomentRSquare) {
@@ -70,12 +65,12 @@ TEST(OlsEstimates, NoInterceptPrintsTheRawMomentRSquare) {
     const Lines out = e.statement("OLS Y X / NOCONST NOGF NOANOVA");
     EXPECT_LT(rel_error(e.run.res[R_RAW], 0.9993654922986627750194317983534525150299Q), 1e-28Q);
     EXPECT_LT(rel_error(sqrtq(e.run.res[R_SIG2]), 3.567530340063378812459273416214868059330Q), 1e-28Q);
-    EXPECT_TRUE(has(out, " RAW MOMENT R-SQUARE =   0.9994"));
-    EXPECT_TRUE(has(out, " X          2.0744     0.16529E-01   125.50     0.0000 0.9997   2.0744      0.99878"))
+    EXPECT_TRUE(has_line(out, " RAW MOMENT R-SQUARE =   0.9994"));
+    EXPECT_TRUE(has_line(out, " X          2.0744     0.16529E-01   125.50     0.0000 0.9997   2.0744      0.99878"))
         << ::testing::PrintToString(out);
     // y = x + 70 here, so the standardised coefficient is b itself; elasticity b*65/135.
     // R-square about the mean is 1 - SSE/SST, negative without the intercept.
-    EXPECT_TRUE(has(out, "  R-SQUARE =  -0.1570     R-SQUARE ADJUSTED =  -0.1570"));
+    EXPECT_TRUE(has_line(out, "  R-SQUARE =  -0.1570     R-SQUARE ADJUSTED =  -0.1570"));
     // With the intercept the line is not printed.
     const Lines with = e.statement("OLS Y X / NOGF NOANOVA");
     for (const std::string& l : with) EXPECT_EQ(l.find("RAW MOMENT"), std::string::npos);
@@ -109,21 +104,11 @@ struct ThreePoints : OlsEngine {
     }
 };
 
+// The summary, criteria, variance-table and coefficient lines of this fit are pinned by the
+// ols/small golden; here the stored values behind them and the residual statistics.
 TEST(OlsEstimates, ThreePointReportByHand) {
     ThreePoints e;
     const Lines out = e.statement("OLS Y X / RSTAT NOGF");
-    const Lines want_summary = {
-        " ",
-        "  R-SQUARE =   0.9643     R-SQUARE ADJUSTED =   0.9286",
-        " VARIANCE OF THE ESTIMATE-SIGMA**2 =  0.16667",
-        " STANDARD ERROR OF THE ESTIMATE-SIGMA =  0.40825",
-        " SUM OF SQUARED ERRORS-SSE=  0.16667",
-        " MEAN OF DEPENDENT VARIABLE =   2.3333",
-        // -(3/2) ln(2 pi (1/6)/3) - 3/2 = 1.5 * 1.0524947 - 1.5 with pi = 3.1415926535898
-        " LOG OF THE LIKELIHOOD FUNCTION = 0.787420E-01",
-    };
-    ASSERT_GE(out.size(), 3 + want_summary.size());
-    EXPECT_EQ(Lines(out.begin() + 3, out.begin() + 3 + long(want_summary.size())), want_summary);
     // Criteria with s = SSE/N = 1/18, K = 2, N = 3.
     EXPECT_LT(rel_error(e.run.res[R_FPE], Real(5) / 18), 1e-30Q);
     EXPECT_LT(rel_error(e.run.res[R_LAIC], logq(Real(1) / 18) + Real(4) / 3), 1e-30Q);
@@ -133,24 +118,16 @@ TEST(OlsEstimates, ThreePointReportByHand) {
     EXPECT_LT(rel_error(e.run.res[R_SHIB], Real(7) / 54), 1e-30Q);
     EXPECT_LT(rel_error(e.run.res[R_HQ], powq(logq(Real(3)), Real(4) / 3) / 18), 1e-30Q);
     EXPECT_LT(rel_error(e.run.res[R_AIC], expq(e.run.res[R_LAIC])), 1e-30Q);
-    EXPECT_TRUE(has(out, "  AKAIKE (1969) FINAL PREDICTION ERROR - FPE =     0.27778"));
-    EXPECT_TRUE(has(out, "     GENERALIZED CROSS VALIDATION - GCV =          0.50000"));
     // Variance tables.
-    EXPECT_TRUE(has(out, " REGRESSION        4.5000          1.        4.5000                27.000"));
-    EXPECT_TRUE(has(out, " ERROR            0.16667          1.       0.16667               P-VALUE"));
-    EXPECT_TRUE(has(out, " TOTAL             4.6667          2.        2.3333                 0.121"));
     EXPECT_LT(rel_error(e.run.res[R_ANF], 27), 1e-30Q);
     EXPECT_LT(rel_error(e.run.res[R_ZSST], 21), 1e-30Q);
     EXPECT_LT(rel_error(e.run.res[R_ZSSR], 21 - Real(1) / 6), 1e-30Q);
     EXPECT_EQ(e.run.res[R_ZDF], 2);
-    // Coefficients: se(b) = sqrt((1/6)/2), t = sqrt 27, p = 0.1210, partial = sqrt(27/28).
-    EXPECT_TRUE(has(out, " X          1.5000     0.28868       5.1962     0.1210 0.9820  0.98198       1.2857"))
-        << ::testing::PrintToString(out);
     // Residual statistics: d = (1/4 + 1/4)/(1/6) = 3, rho = (-1/9)/(1/6) = -2/3.
-    EXPECT_TRUE(has(out, " DURBIN-WATSON = 3.0000    VON NEUMANN RATIO = 4.5000    RHO = -0.66667"));
-    EXPECT_TRUE(has(out, " SUM OF ABSOLUTE ERRORS=  0.66667"));
+    EXPECT_TRUE(has_line(out, " DURBIN-WATSON = 3.0000    VON NEUMANN RATIO = 4.5000    RHO = -0.66667"));
+    EXPECT_TRUE(has_line(out, " SUM OF ABSOLUTE ERRORS=  0.66667"));
     // Runs: n1 = 2, n2 = 1, mean 7/3, variance 2/9, z = (3 - 7/3)/sqrt(2/9) = sqrt 2.
-    EXPECT_TRUE(has(out, " RUNS TEST:    3 RUNS,    2 POS,    0 ZERO,    1 NEG  NORMAL STATISTIC =  1.4142"));
+    EXPECT_TRUE(has_line(out, " RUNS TEST:    3 RUNS,    2 POS,    0 ZERO,    1 NEG  NORMAL STATISTIC =  1.4142"));
     EXPECT_LT(rel_error(e.run.res[R_DW], 3), 1e-30Q);
     EXPECT_LT(rel_error(e.run.res[R_RHO], Real(-2) / 3), 1e-30Q);
     EXPECT_LT(rel_error(e.run.res[R_R2OP], Real(27) / 28), 1e-30Q);
@@ -159,29 +136,28 @@ TEST(OlsEstimates, ThreePointReportByHand) {
 TEST(OlsEstimates, NarrowTableAndMatrices) {
     ThreePoints e;
     const Lines out = e.statement("OLS Y X / NOWIDE PCOV PCOR NOANOVA NOGF");
-    EXPECT_TRUE(has(out, " VARIABLE   ESTIMATED  STANDARD   T-RATIO        PARTIAL STANDARDIZED ELASTICITY"));
-    EXPECT_TRUE(has(out, "   NAME    COEFFICIENT   ERROR       1 DF   P-VALUE CORR. COEFFICIENT  AT MEANS"));
-    EXPECT_TRUE(has(out, "X          1.5000     0.2887       5.196     0.121 0.982     0.9820     1.2857"))
+    EXPECT_TRUE(has_line(out, " VARIABLE   ESTIMATED  STANDARD   T-RATIO        PARTIAL STANDARDIZED ELASTICITY"));
+    EXPECT_TRUE(has_line(out, "   NAME    COEFFICIENT   ERROR       1 DF   P-VALUE CORR. COEFFICIENT  AT MEANS"));
+    EXPECT_TRUE(has_line(out, "X          1.5000     0.2887       5.196     0.121 0.982     0.9820     1.2857"))
         << ::testing::PrintToString(out);
     // cov(b) = sigma**2 (X'X)**-1 = (1/6) [[1/2, -1], [-1, 7/3]].
-    EXPECT_TRUE(has(out, " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS"));
-    EXPECT_TRUE(has(out, " X         0.83333E-01"));
-    EXPECT_TRUE(has(out, " CONSTANT -0.16667      0.38889"));
-    EXPECT_TRUE(has(out, "              X            CONSTANT"));
+    EXPECT_TRUE(has_line(out, " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS"));
+    EXPECT_TRUE(has_line(out, " X         0.83333E-01"));
+    EXPECT_TRUE(has_line(out, " CONSTANT -0.16667      0.38889"));
+    EXPECT_TRUE(has_line(out, "              X            CONSTANT"));
     // corr = -1 / sqrt(1/2 * 7/3) = -0.92582
-    EXPECT_TRUE(has(out, " CONSTANT -0.92582       1.0000"));
+    EXPECT_TRUE(has_line(out, " CONSTANT -0.92582       1.0000"));
 }
 
 TEST(OlsEstimates, HeteroskedasticityConsistentCovariance) {
     ThreePoints e;
     // HC0 slope variance: sum (x - xbar)**2 e**2 / Sxx**2 = (1/36 + 1/36)/4 = 1/72.
-    const Lines out = e.statement("OLS Y X / HETCOV STDERR=SE NOANOVA NOGF");
+    e.statement("OLS Y X / HETCOV STDERR=SE NOANOVA NOGF");
     EXPECT_LT(rel_error(e.value("SE", 1), sqrtq(Real(1) / 72)), 1e-30Q);
-    EXPECT_TRUE(has(out, " USING HETEROSKEDASTICITY-CONSISTENT COVARIANCE MATRIX"));
     // Newey-West with one lag adds (1/2) sum e_t e_t-1 (x_t x_t-1' + x_t-1 x_t').
     const Lines nw = e.statement("OLS Y X / AUTCOV=1 STDERR=SE NOANOVA NOGF");
-    EXPECT_TRUE(has(nw, " AND AUTOCORRELATION-CONSISTENT MATRIX WITH ORDER=  1"));
-    EXPECT_TRUE(has(nw, " BY NEWEY-WEST CORRECTION METHOD"));
+    EXPECT_TRUE(has_line(nw, " AND AUTOCORRELATION-CONSISTENT MATRIX WITH ORDER=  1"));
+    EXPECT_TRUE(has_line(nw, " BY NEWEY-WEST CORRECTION METHOD"));
     // Slope row of (X'X)**-1 is (1/2)(x - xbar): a_t = -1/2, 0, 1/2; middle for the slope:
     // sum a_t**2 e_t**2 + 2 (1/2) sum a_t a_t-1 e_t e_t-1 = 1/72 + 0 (a_2 = 0 kills both lags).
     EXPECT_LT(rel_error(e.value("SE", 1), sqrtq(Real(1) / 72)), 1e-30Q);
@@ -194,15 +170,15 @@ TEST(OlsEstimates, WeightsDropZeroAndMissingAndEqualRepeatedRows) {
     e.data("W", {1, 2, 1, 0, -99999});
     e.sample(1, 5);
     const Lines out = e.statement("OLS Y X / WEIGHT=W NONORM COEF=BW NOANOVA NOGF");
-    EXPECT_TRUE(has(out, " ...WARNING..OBSERVATION     4 SKIPPED AS WEIGHT IS ZERO ORUNDEFINED"));
-    EXPECT_TRUE(has(out, " ...WARNING..OBSERVATION     5 SKIPPED AS WEIGHT IS ZERO ORUNDEFINED"));
+    EXPECT_TRUE(has_line(out, " ...WARNING..OBSERVATION     4 SKIPPED AS WEIGHT IS ZERO ORUNDEFINED"));
+    EXPECT_TRUE(has_line(out, " ...WARNING..OBSERVATION     5 SKIPPED AS WEIGHT IS ZERO ORUNDEFINED"));
     EXPECT_EQ(e.run.res[R_N], 3);
     // Weight 2 on observation 2 equals that row twice: y = 1 2 2 4 on x = 1 2 2 3, which gives
     // b = 1.5 and a = -2/3 + ... worked out: xbar = 2, ybar = 9/4, Sxy = 3, Sxx = 2.
     EXPECT_LT(rel_error(e.value("BW", 1), Real(3) / 2), 1e-30Q);
     EXPECT_LT(rel_error(e.value("BW", 2), Real(9) / 4 - 3), 1e-30Q);
     // Sum of log(sqrt|w|) = log(sqrt 2).
-    EXPECT_TRUE(has(out, " SUM OF LOG(SQRT(ABS(WEIGHT)))  =  0.34657"));
+    EXPECT_TRUE(has_line(out, " SUM OF LOG(SQRT(ABS(WEIGHT)))  =  0.34657"));
     // Normalised weights (mean 1) change nothing in the coefficients.
     e.statement("OLS Y X / WEIGHT=W COEF=BN NOANOVA NOGF");
     EXPECT_LT(rel_error(e.value("BN", 1), Real(3) / 2), 1e-30Q);
@@ -265,11 +241,11 @@ TEST(OlsEstimates, LogFormsAndInfluence) {
     // Influence table: observation 2 has h = 1/3 and residual -1/3; with N - K = 1 the
     // deleted variance (1*(1/6) - (1/9)/(2/3))/0 cannot be formed, so its row shows zeros.
     const Lines infl = e.statement("OLS Y X / INFLUENC NOANOVA NOGF");
-    EXPECT_TRUE(has(infl, "        RESIDUAL    RSTUDENT    HT    COVRAT     DFFITS   DFFIT"));
-    EXPECT_TRUE(has(infl, "    2 -0.33333       0.0000   0.3333   0.0000   0.0000   0.0000"))
+    EXPECT_TRUE(has_line(infl, "        RESIDUAL    RSTUDENT    HT    COVRAT     DFFITS   DFFIT"));
+    EXPECT_TRUE(has_line(infl, "    2 -0.33333       0.0000   0.3333   0.0000   0.0000   0.0000"))
         << ::testing::PrintToString(infl);
     // PRESS = sum (e/(1-h))**2 = (1/6 * 6)**2 + (1/3 * 3/2)**2 + 1 = 2.25.
-    EXPECT_TRUE(has(infl, " SUM-OF-SQUARED PREDICTION ERRORS SSPE,PRESS,CV=   2.2500"));
+    EXPECT_TRUE(has_line(infl, " SUM-OF-SQUARED PREDICTION ERRORS SSPE,PRESS,CV=   2.2500"));
 }
 
 } // namespace
@@ -283,21 +259,15 @@ namespace {
 TEST(OlsEstimates, ExactDurbinWatsonByHand) {
     ThreePoints e;
     e.run.res[R_ERR] = 0;
-    const Lines out = e.statement("OLS Y / DWPVALUE DUMP NOANOVA NOGF");
-    EXPECT_TRUE(has(out, " DURBIN-WATSON STATISTIC  =   1.07143")) << ::testing::PrintToString(out);
-    EXPECT_TRUE(has(out, " 2 ROOTS OF MA"));
-    EXPECT_TRUE(has(out, "      1.0000      3.0000"));
-    EXPECT_TRUE(has(out, " DURBIN-WATSON POSITIVE AUTOCORRELATION TEST P-VALUE =    0.121038"));
-    EXPECT_TRUE(has(out, "               NEGATIVE AUTOCORRELATION TEST P-VALUE =    0.878962"));
+    // The printed statistic, roots, p-values and the ALPHA critical value (d* = 2, where
+    // (d*-1)/(3-d*) = 1) are pinned by the ols/small golden.
+    e.statement("OLS Y / DWPVALUE NOANOVA NOGF");
     EXPECT_LT(fabsq(e.run.res[R_CDF] - 0.12103771832367671Q), 1e-15Q);
     EXPECT_LT(fabsq(e.run.res[R_DW] - Real(15) / 14), 1e-30Q);
     EXPECT_EQ(e.run.res[R_ERR], 0);
-    // The critical value for ALPHA: P(d <= d*) = 0.5 at (d*-1)/(3-d*) = 1, d* = 2.
-    const Lines crit = e.statement("OLS Y / DWPVALUE ALPHA=0.5 NOANOVA NOGF");
-    EXPECT_TRUE(has(crit, " AT DW=2.000000 PROB=0.500000")) << ::testing::PrintToString(crit);
     // Two observations leave too few degrees of freedom for the test.
     const Lines few = e.statement("OLS Y / DWPVALUE END=2 NOANOVA NOGF");
-    EXPECT_TRUE(has(few, " ...WARNING..INSUFFICIENT DEGREES OF FREEDOM FOR DWPVALUE"))
+    EXPECT_TRUE(has_line(few, " ...WARNING..INSUFFICIENT DEGREES OF FREEDOM FOR DWPVALUE"))
         << ::testing::PrintToString(few);
 }
 
@@ -313,9 +283,9 @@ namespace {
 TEST(OlsEstimates, ResidualTestsGoodnessOfFitAndListingByHand) {
     ThreePoints e;
     const Lines out = e.statement("OLS Y X / LM GF NOWIDE LIST NOANOVA");
-    EXPECT_TRUE(has(out, " COEFFICIENT OF SKEWNESS =  -0.7071 WITH STANDARD DEVIATION OF 1.4142"))
+    EXPECT_TRUE(has_line(out, " COEFFICIENT OF SKEWNESS =  -0.7071 WITH STANDARD DEVIATION OF 1.4142"))
         << ::testing::PrintToString(out);
-    EXPECT_TRUE(has(out, " COEFFICIENT OF EXCESS KURTOSIS =  -1.5000 WITH STANDARD DEVIATION OF 2.8284"));
+    EXPECT_TRUE(has_line(out, " COEFFICIENT OF EXCESS KURTOSIS =  -1.5000 WITH STANDARD DEVIATION OF 2.8284"));
     // JB sits on the rounding tie 0.53125, so its last printed digit follows the last bit.
     bool jb_line = false;
     for (const std::string& l : out)
@@ -324,27 +294,27 @@ TEST(OlsEstimates, ResidualTestsGoodnessOfFitAndListingByHand) {
             jb_line = true;
     EXPECT_TRUE(jb_line) << ::testing::PrintToString(out);
     // e**2 = 1/36, 1/9, 1/36 is symmetric in x: no slope, a Hall-Pagan statistic of 0.
-    EXPECT_TRUE(has(out, " CHI-SQUARE =    0.0000 WITH  1 DEGREES OF FREEDOM, P-VALUE= 1.000"));
+    EXPECT_TRUE(has_line(out, " CHI-SQUARE =    0.0000 WITH  1 DEGREES OF FREEDOM, P-VALUE= 1.000"));
     EXPECT_LT(fabsq(e.run.res[R_JB] - 0.53125Q), 1e-30Q);
-    EXPECT_TRUE(has(out, " HALL-PAGAN ASYMPTOTIC LM HETEROSKEDASTICITY TEST"));
+    EXPECT_TRUE(has_line(out, " HALL-PAGAN ASYMPTOTIC LM HETEROSKEDASTICITY TEST"));
     // e/sigma = 0.41, -0.82, 0.41 against the normal thirds at -0.4307 and 0.4307.
-    EXPECT_TRUE(has(out, "      GOODNESS OF FIT TEST FOR NORMALITY OF RESIDUALS -  3 GROUPS"));
-    EXPECT_TRUE(has(out, " OBSERVED  1.0  2.0  0.0"));
-    EXPECT_TRUE(has(out, " EXPECTED  1.0  1.0  1.0"));
+    EXPECT_TRUE(has_line(out, "      GOODNESS OF FIT TEST FOR NORMALITY OF RESIDUALS -  3 GROUPS"));
+    EXPECT_TRUE(has_line(out, " OBSERVED  1.0  2.0  0.0"));
+    EXPECT_TRUE(has_line(out, " EXPECTED  1.0  1.0  1.0"));
     // Listing: the largest residual 1/3 reaches 14 columns from the zero line at column 15.
-    EXPECT_TRUE(has(out, "    OBS.   OBSERVED     PREDICTED   CALCULATED"));
-    EXPECT_TRUE(has(out, "      NO.    VALUE        VALUE       RESIDUAL"));
-    EXPECT_TRUE(has(out, "       1    1.0000      0.83333      0.16667                    |      *"))
+    EXPECT_TRUE(has_line(out, "    OBS.   OBSERVED     PREDICTED   CALCULATED"));
+    EXPECT_TRUE(has_line(out, "      NO.    VALUE        VALUE       RESIDUAL"));
+    EXPECT_TRUE(has_line(out, "       1    1.0000      0.83333      0.16667                    |      *"))
         << ::testing::PrintToString(Lines(out.end() - 5, out.end()));
-    EXPECT_TRUE(has(out, "       2    2.0000       2.3333     -0.33333      *             |"));
+    EXPECT_TRUE(has_line(out, "       2    2.0000       2.3333     -0.33333      *             |"));
 }
 
 TEST(OlsEstimates, VarianceOptions) {
     ThreePoints e;
     // Finite population of 6: variances times 1 - 3/6.
     const Lines fpc = e.statement("OLS Y X / NPOP=6 STDERR=SE NOANOVA NOGF");
-    EXPECT_TRUE(has(fpc, " NP=                   6"));
-    EXPECT_TRUE(has(fpc, " FINITE POPULATION CORRECTION=  0.50000"));
+    EXPECT_TRUE(has_line(fpc, " NP=                   6"));
+    EXPECT_TRUE(has_line(fpc, " FINITE POPULATION CORRECTION=  0.50000"));
     EXPECT_LT(rel_error(e.value("SE", 1), sqrtq(Real(1) / 24)), 1e-30Q);
     // A given error variance of 1: SSE = DF, se(b) = sqrt(1/2).
     e.statement("OLS Y X / INSIG2=1 STDERR=SE NOANOVA NOGF");
@@ -360,7 +330,7 @@ TEST(OlsEstimates, VarianceOptions) {
     // HTML output links the R-square label.
     e.run.sw[OHTM] = true;
     const Lines html = e.statement("OLS Y X / NOANOVA NOGF");
-    EXPECT_TRUE(has(html, " <A HREF=/runtarvex/RSQR.HTM target=_blank> R-SQUARE</A> =   0.9643     R-SQUARE ADJUSTED =   0.9286"));
+    EXPECT_TRUE(has_line(html, " <A HREF=/runtarvex/RSQR.HTM target=_blank> R-SQUARE</A> =   0.9643     R-SQUARE ADJUSTED =   0.9286"));
 }
 
 // Published variance inflation factors of the Longley regressors (135.53, 1788.51, 33.62,
@@ -372,12 +342,12 @@ TEST(OlsEstimates, LongleyAuxiliaryRSquares) {
     for (int j = 1; j <= 6; ++j) e.data("X" + std::to_string(j), t[j]);
     e.sample(1, 16);
     const Lines out = e.statement("OLS Y X1-X6 / AUXRSQR NOANOVA NOGF");
-    EXPECT_TRUE(has(out, " R-SQUARE OF X1       ON OTHER INDEPENDENT VARIABLES =   0.9926"));
-    EXPECT_TRUE(has(out, " R-SQUARE OF X2       ON OTHER INDEPENDENT VARIABLES =   0.9994"));
-    EXPECT_TRUE(has(out, " R-SQUARE OF X3       ON OTHER INDEPENDENT VARIABLES =   0.9703"));
-    EXPECT_TRUE(has(out, " R-SQUARE OF X4       ON OTHER INDEPENDENT VARIABLES =   0.7214"));
-    EXPECT_TRUE(has(out, " R-SQUARE OF X5       ON OTHER INDEPENDENT VARIABLES =   0.9975"));
-    EXPECT_TRUE(has(out, " R-SQUARE OF X6       ON OTHER INDEPENDENT VARIABLES =   0.9987"));
+    EXPECT_TRUE(has_line(out, " R-SQUARE OF X1       ON OTHER INDEPENDENT VARIABLES =   0.9926"));
+    EXPECT_TRUE(has_line(out, " R-SQUARE OF X2       ON OTHER INDEPENDENT VARIABLES =   0.9994"));
+    EXPECT_TRUE(has_line(out, " R-SQUARE OF X3       ON OTHER INDEPENDENT VARIABLES =   0.9703"));
+    EXPECT_TRUE(has_line(out, " R-SQUARE OF X4       ON OTHER INDEPENDENT VARIABLES =   0.7214"));
+    EXPECT_TRUE(has_line(out, " R-SQUARE OF X5       ON OTHER INDEPENDENT VARIABLES =   0.9975"));
+    EXPECT_TRUE(has_line(out, " R-SQUARE OF X6       ON OTHER INDEPENDENT VARIABLES =   0.9987"));
     // HETCOV turns the auxiliary R-squares off.
     const Lines het = e.statement("OLS Y X1-X6 / AUXRSQR HETCOV NOANOVA NOGF");
     for (const std::string& l : het) EXPECT_EQ(l.find("R-SQUARE OF"), std::string::npos);
@@ -391,11 +361,11 @@ TEST(OlsEstimates, PrincipalComponentChecks) {
     for (int k = 1; k <= 12; ++k) e.elem(pc, k) = k * k % 7;
     e.make("INF", 4, TYPE_MATRIX, 2);
     e.sample(1, 6);
-    EXPECT_TRUE(has(e.statement("OLS Y X / PCINFORM=INF PCOMPONE=PC"),
+    EXPECT_TRUE(has_line(e.statement("OLS Y X / PCINFORM=INF PCOMPONE=PC"),
                     " ...ERROR..NO PRINCIPAL COMPONENTS IN REGRESSION"));
-    EXPECT_TRUE(has(e.statement("OLS Y PC / PCINFORM=INF PCOMPONE=PC"),
+    EXPECT_TRUE(has_line(e.statement("OLS Y PC / PCINFORM=INF PCOMPONE=PC"),
                     " ...ERROR..EACH COMPONENT MUST BE LISTED SEPARATELY"));
-    EXPECT_TRUE(has(e.statement("OLS Y PC:1 X / PCINFORM=INF PCOMPONE=PC"),
+    EXPECT_TRUE(has_line(e.statement("OLS Y PC:1 X / PCINFORM=INF PCOMPONE=PC"),
                     " ...ERROR..X        MUST BE LISTED BEFORE ANY COMPONENTS"));
     EXPECT_TRUE(e.run.flags.ODONT);
 }
@@ -442,7 +412,7 @@ TEST(OlsEstimates, GnuplotFiles) {
     EXPECT_EQ(file_text(cmd), first);
     // A command file that cannot be written is reported and the run goes on.
     const Lines bad = e.statement("OLS Y X / GNUPLOT NOANOVA NOGF COMMFILE=/nonexistent/dir/x.gnu");
-    EXPECT_TRUE(has(bad, " ...ERROR..CANNOT WRITE PLOT FILE /nonexistent/dir/x.DAT"));
+    EXPECT_TRUE(has_line(bad, " ...ERROR..CANNOT WRITE PLOT FILE /nonexistent/dir/x.DAT"));
     unlink((std::string(dir) + "/resid.DAT").c_str());
     unlink(cmd.c_str());
     rmdir(dir);
@@ -470,7 +440,7 @@ TEST(OlsEstimates, GivenCoefficientsAndCovariance) {
     // A vector too short for the equation is refused.
     e.data("B1", {1});
     e.run.res[R_ERR] = 0;
-    EXPECT_TRUE(has(e.statement("OLS Y X / INCOEFFI=B1"), " ...ERROR..IN RIGHT HAND SIDE OF OPTION..INCOEFFI"));
+    EXPECT_TRUE(has_line(e.statement("OLS Y X / INCOEFFI=B1"), " ...ERROR..IN RIGHT HAND SIDE OF OPTION..INCOEFFI"));
     EXPECT_EQ(e.run.res[R_ERR], 6011);
 }
 
@@ -486,7 +456,7 @@ TEST(OlsEstimates, ReplicationCountsEqualRepeatedRows) {
     ThreePoints e;
     e.data("W", {1, 2, 1});
     const Lines out = e.statement("OLS Y X / WEIGHT=W REPLICAT COEF=B STDERR=SE NOANOVA NOGF");
-    EXPECT_TRUE(has(out, " NUMBER OF OBSERVATIONS AFTER REPLICATION =        4"));
+    EXPECT_TRUE(has_line(out, " NUMBER OF OBSERVATIONS AFTER REPLICATION =        4"));
     EXPECT_EQ(e.run.res[R_N], 4);
     EXPECT_EQ(e.run.res[R_DF], 2);
     EXPECT_LT(rel_error(e.run.res[R_SSE], Real(1) / 4), 1e-30Q);

@@ -12,11 +12,8 @@ namespace tarvex {
 namespace {
 
 using Lines = std::vector<std::string>;
+using testing::has_line;
 using testing::OlsEngine;
-
-bool has(const Lines& lines, const std::string& text) {
-    return std::find(lines.begin(), lines.end(), text) != lines.end();
-}
 
 // N observations of a trend with a wobble.
 void trend_data(OlsEngine& e, int n) {
@@ -90,9 +87,9 @@ TEST(OlsLoggedDependent, LikelihoodOfTheUntransformedVariable) {
     LoggedThreePoints e;
     const Lines out = e.statement("OLS Y X / LOGLIN RSTAT NOGF NOANOVA");
     const Real llf = -Real(3) / 2 * logq(2 * 3.1415926535898Q / 18) - Real(3) / 2;
-    EXPECT_TRUE(has(out, " LOG OF THE LIKELIHOOD FUNCTION(IF DEPVAR LOG) = -6.92126"))
+    EXPECT_TRUE(has_line(out, " LOG OF THE LIKELIHOOD FUNCTION(IF DEPVAR LOG) = -6.92126"))
         << ::testing::PrintToString(out);
-    EXPECT_TRUE(has(out, " LOG OF THE LIKELIHOOD FUNCTION = 0.787420E-01"));
+    EXPECT_TRUE(has_line(out, " LOG OF THE LIKELIHOOD FUNCTION = 0.787420E-01"));
     // The stored value is that of the fitted (logged) equation.
     EXPECT_LT(fabsq(e.run.res[R_LLF] - llf), 1e-30Q);
     // The line stands just before the ordinary likelihood, and only for a logged dependent.
@@ -101,7 +98,7 @@ TEST(OlsLoggedDependent, LikelihoodOfTheUntransformedVariable) {
     EXPECT_EQ(*(at - 1), " LOG OF THE LIKELIHOOD FUNCTION(IF DEPVAR LOG) = -6.92126");
     // Antilogs: e, e**2, e**4 against exp(5/6), exp(7/3), exp(23/6), squared correlation
     // 0.99180 (worked separately).
-    EXPECT_TRUE(has(out, " R-SQUARE BETWEEN ANTILOGS OBSERVED AND PREDICTED = 0.9918"));
+    EXPECT_TRUE(has_line(out, " R-SQUARE BETWEEN ANTILOGS OBSERVED AND PREDICTED = 0.9918"));
     for (const std::string& l : e.statement("OLS Y X / LINLOG NOGF NOANOVA"))
         EXPECT_EQ(l.find("IF DEPVAR LOG"), std::string::npos);
 }
@@ -119,7 +116,7 @@ TEST(OlsLoggedDependent, LoglogMatchesTheRegressionOfTheLogs) {
     // The untransformed likelihood subtracts N times the mean of log y = 7.
     std::string value = fmt_G(llf - 7, 13, 6);
     value.erase(value.find_last_not_of(' ') + 1);
-    EXPECT_TRUE(has(logged, " LOG OF THE LIKELIHOOD FUNCTION(IF DEPVAR LOG) =" + value))
+    EXPECT_TRUE(has_line(logged, " LOG OF THE LIKELIHOOD FUNCTION(IF DEPVAR LOG) =" + value))
         << ::testing::PrintToString(logged);
 }
 

@@ -3,7 +3,6 @@
 // TARVDATA and TARVBIN blocks, numbered units), and the fatal stops for formats.
 #include "interp/command_handlers.hpp"
 #include "interp/command_table.hpp"
-#include "interp/script_run.hpp"
 #include "io/char_words.hpp"
 #include "io/crypt.hpp"
 #include "io/print_write.hpp"
@@ -89,81 +88,14 @@ struct TempDir {
     std::string file(const std::string& name) const { return (path / name).string(); }
 };
 
-TEST(PrintListing, TableHeadingsWidthsAndWide) {
-    PrintEngine e;
-    e.vector("X", {"1", "2.5", "-3"});
-    e.vector("Y", {"10", "20", "1234567.89"});
-    e.exec("PRINT X Y");
-    // G15.7 after one blank: 1 is "   1.000000    ", 1234567.89 rounds to 7 digits "1234568.".
-    EXPECT_EQ(e.lines(), (Lines{"        X              Y",
-                                "    1.000000       10.00000",
-                                "    2.500000       20.00000",
-                                "   -3.000000       1234568."}));
-    for (int k = 1; k <= 8; ++k) e.vector("V" + std::to_string(k), {"1.5", "1.5"});
-    e.exec("PRINT V1 V2 V3 V4 V5 V6 V7 V8");
-    Lines plain = e.lines(); // heading 5 + 3, then each observation on two lines
-    ASSERT_EQ(plain.size(), 6u);
-    EXPECT_EQ(plain[0], std::string(" ") + "       V1      " + "       V2      " +
-                            "       V3      " + "       V4      " + "       V5");
-    EXPECT_EQ(plain[2], "    1.500000       1.500000       1.500000       1.500000       1.500000");
-    EXPECT_EQ(plain[3], "    1.500000       1.500000       1.500000");
-    e.exec("PRINT V1 V2 V3 V4 V5 V6 V7 V8 / WIDE");
-    Lines wide = e.lines();
-    ASSERT_EQ(wide.size(), 3u); // 8 names, then one line per observation
-    EXPECT_EQ(wide[1].size(), 1u + 7 * 15 + 11); // 121 columns less the last field's 4 blanks
-    // Observation range: BEG with OBS, and EOF writing everything whatever OBS says.
-    e.exec("PRINT X / BEG=2 OBS=1");
-    EXPECT_EQ(e.lines(), (Lines{"        X", "    2.500000"}));
-    e.exec("PRINT X / OBS=1 EOF");
-    EXPECT_EQ(e.lines().size(), 4u);
-}
-
-TEST(PrintListing, ScalarsMatricesAndStrings) {
-    PrintEngine e;
-    e.vector("S", {"42.5"});
-    const int m = e.vector("M", {"1", "2", "3", "4", "5", "6"});
-    e.run.ws.DATA[e.run.ws.KADD[m] + 1] = TYPE_MATRIX;
-    e.run.ws.DATA[e.run.ws.KADD[m] + 3] = 3;
-    const int sym = e.vector("SYM", {"1", "2", "3", "4", "5", "6"});
-    e.run.ws.DATA[e.run.ws.KADD[sym] + 1] = TYPE_SYMMETRIC;
-    e.run.ws.DATA[e.run.ws.KADD[sym] + 3] = 3;
-    const int str = e.make("T", 2, TYPE_CHAR_STRING);
-    e.elem(str, 1) = chars_to_element("HELLO WO");
-    e.elem(str, 2) = chars_to_element("RLD");
-    e.exec("PRINT S $PI M SYM T");
-    EXPECT_EQ(e.lines(), (Lines{"    S            42.50000",
-                                "    $PI       3.141593",
-                                "        M",
-                                "     2 BY     3 MATRIX",
-                                "    1.000000       3.000000       5.000000",
-                                "    2.000000       4.000000       6.000000",
-                                "        SYM",
-                                "     3 BY     3 MATRIX - LOWER TRIANGLE PRINTED",
-                                "    1.000000",
-                                "    2.000000       3.000000",
-                                "    4.000000       5.000000       6.000000",
-                                "        T",
-                                " HELLO WORLD              :         11"}));
-    e.exec("PRINT $NOPE");
-    EXPECT_EQ(e.lines(), Lines{" ...ERROR..$NOPE IS NOT CURRENTLY DEFINED"});
-}
-
+// The listing, ranges, reserved units and format refusals are pinned by the print goldens;
+// these errors are not.
 TEST(PrintListing, ErrorsEndTheCommand) {
     PrintEngine e;
     e.vector("X", {"1", "2", "3"});
     e.make("E", 0);
-    e.exec("PRINT X / BEG=3 END=2");
-    EXPECT_EQ(e.lines(), Lines{" ...ERROR..BEG AND END OBSERVATIONS INCONSISTENT         3         2"});
-    e.exec("PRINT X / END=5");
-    EXPECT_EQ(e.lines(), Lines{" ...ERROR..REQUESTED RANGE EXCEEDS VARIABLE LENGTH"});
     e.exec("PRINT X E");
     EXPECT_EQ(e.lines(), Lines{" ...ERROR..THERE IS NO DATA ON VARIABLE E"});
-    for (int unit : {92, 93, 98}) {
-        e.exec("WRITE(" + std::to_string(unit) + ") X");
-        EXPECT_EQ(e.lines(), Lines{" ...ERROR..UNIT" + std::to_string(unit) + " IS RESERVED FOR INTERNAL USE"});
-    }
-    e.exec("PRINT X / FORMAT");
-    EXPECT_EQ(e.lines(), Lines{" ...ERROR..YOU MUST SPECIFY A FORMAT"});
     e.exec("WRITE('/nonexistent-dir/f.txt') X");
     const Lines open_failure = e.lines(); // the binder's report of the failed open
     ASSERT_FALSE(open_failure.empty());
@@ -171,41 +103,27 @@ TEST(PrintListing, ErrorsEndTheCommand) {
     EXPECT_FALSE(fs::exists("/nonexistent-dir/f.txt"));
 }
 
-TEST(PrintUserFormat, LinesThroughTheStoredFormatAndBadFormats) {
+TEST(PrintUserFormat, StoredTextNumbersUnderAWideFormatsAndQuotedI) {
     PrintEngine e;
     e.vector("X", {"1", "2.5", "-3"});
-    e.vector("Y", {"10", "20", "30"});
     store_format(e.run, " (F5.1, 2X, E10.3) ");
     std::string text;
     ASSERT_TRUE(stored_format(e.run, text));
     EXPECT_EQ(text, "(F5.1, 2X, E10.3)");
-    e.exec("PRINT X Y / FORMAT");
-    EXPECT_EQ(e.lines(), (Lines{"  1.0   0.100E+02", "  2.5   0.200E+02", " -3.0   0.300E+02"}));
-    // A shorter format replaces a longer one completely.
-    store_format(e.run, "(F4.0)");
+    store_format(e.run, "(F4.0)"); // a shorter format replaces a longer one completely
     ASSERT_TRUE(stored_format(e.run, text));
     EXPECT_EQ(text, "(F4.0)");
-    store_format(e.run, "(F5.1");
-    e.exec("PRINT X / FORMAT");
-    EXPECT_EQ(e.lines(), (Lines{" ...ERROR..BAD FORMAT OR MAY PRINT MORE THAN 130 COLUMNS", " (F5.1"}));
     store_format(e.run, "(A8)"); // a number under A
     e.exec("PRINT X / FORMAT");
     EXPECT_EQ(e.lines().front(), " ...ERROR..BAD FORMAT OR MAY PRINT MORE THAN 130 COLUMNS");
     store_format(e.run, "(F140.1)"); // too wide for the report, fine for a file
-    e.exec("PRINT X / FORMAT");
-    EXPECT_EQ(e.lines().front(), " ...ERROR..BAD FORMAT OR MAY PRINT MORE THAN 130 COLUMNS");
     TempDir dir;
     e.exec("WRITE('wide.txt') X / FORMAT");
     EXPECT_TRUE(e.lines().empty());
     const Lines wide = file_lines(dir.file("wide.txt"));
     ASSERT_EQ(wide.size(), 3u);
     EXPECT_EQ(wide[0], std::string(137, ' ') + "1.0");
-    // The I edit descriptor is refused when the format is stored.
-    store_format(e.run, "(F5.1, I5)");
-    EXPECT_EQ(e.lines(), Lines{" ...ERROR..IN FORMAT..USE F,E,D,G FORMAT NOT I FORMAT"});
-    store_format(e.run, "(2X, 3 I5)"); // a repeat count before it
-    EXPECT_EQ(e.lines(), Lines{" ...ERROR..IN FORMAT..USE F,E,D,G FORMAT NOT I FORMAT"});
-    store_format(e.run, "('I', F5.1)");
+    store_format(e.run, "('I', F5.1)"); // an I inside quotes is text, not the refused descriptor
     EXPECT_TRUE(e.lines().empty());
 }
 
@@ -292,9 +210,6 @@ TEST(WriteFiles, TarvdataAndTarvbinBlocks) {
     std::memcpy(&first, bytes.data() + data + 20, 16);
     EXPECT_TRUE(same_bits(length, Real(2)));
     EXPECT_TRUE(same_bits(first, e.elem(x, 1)));
-    // Result scalars are no variables of their own.
-    e.exec("WRITE('t2.dat') $PI / TARVEX");
-    EXPECT_EQ(e.lines(), Lines{" ...ERROR..ONLY WHOLE VARIABLES CAN BE WRITTEN AS DATA FILE BLOCKS: $PI"});
 }
 
 TEST(WriteFiles, UnitsRewindAppendAndNameMarks) {
@@ -413,23 +328,9 @@ TEST(WriteFiles, CryptEncryptsTheWrittenFile) {
     unsetenv("GNUPGHOME");
 }
 
-TEST(FormatCommand, LengthLimitAndDispatcherStop) {
-    const std::string ok = "FORMAT(F5.1" + std::string(242, ' ') + ")"; // 248 characters
-    ScriptResult r = run_script("DIMENSION A 2\n" + ok + "\nPRINT A / FORMAT\nSTOP\n");
-    EXPECT_FALSE(r.fatal);
-    EXPECT_NE(r.output.find("\n  0.0\n  0.0\n"), std::string::npos) << r.output;
-
-    const std::string long_one = "FORMAT(F5.1" + std::string(243, ' ') + ")"; // 249
-    r = run_script("DIMENSION A 2\n" + long_one + "\nPRINT A / FORMAT\nPRINT A\n");
-    EXPECT_TRUE(r.fatal);
-    EXPECT_EQ(r.fatal_code, -4);
-    EXPECT_NE(r.output.find(" ...ERROR..STOP ERROR CODE =      -4\n"
-                            " ...ERROR..FORMAT TOO LONG, LIMIT IS 248 CHARACTERS\n"),
-              std::string::npos);
-    // Stored, the long format stops nothing until a command uses it.
-    r = run_script("DIMENSION A 2\n" + long_one + "\nPRINT A\nSTOP\n");
-    EXPECT_FALSE(r.fatal);
-
+// The 248-character limit and the stop when PRINT uses a longer format are pinned by the
+// format_248 and format_long goldens; FORMAT reaching the dispatcher itself stops with 590.
+TEST(FormatCommand, DispatcherStop) {
     PrintEngine e;
     try {
         cmd_format_at_dispatcher(e.run);

@@ -1,5 +1,7 @@
 // Statement reader and command tables: prefix matching, French aliases, command words and
-// labels, the handler and switch tables, and variables carried across a reallocation.
+// labels, the handler table, WIDE under TERMINAL, variables carried across a reallocation, and
+// the statement length limit. Command-name mode and the SET table are pinned by the reader and
+// switches goldens.
 #include "interp/command_handlers.hpp"
 #include "interp/reader.hpp"
 #include "interp/set_display.hpp"
@@ -106,36 +108,13 @@ TEST(HandlerTable, RowsFollowTheCommandTable) {
     EXPECT_EQ(COMMAND_ROWS[C_GENR - 1].group, ScanGroup::PLAIN);
 }
 
-TEST(SwitchTable, DefaultsAsAtLoad) {
-    SwitchBlock sw;
-    default_switches(sw);
-    const SwitchId on[] = {OECHO, OBAT, OKOD, ODELL, OOPUT, ODECHO, OWARN, ONWT, OLC, OGRAPH,
-                           OWIDE, OSKWRN, OSTA, OMSWRN};
-    int count_on = 0;
-    for (int k = 0; k < NSWITCH; ++k) count_on += sw.o[k];
-    EXPECT_EQ(count_on, static_cast<int>(std::size(on)));
-    for (SwitchId id : on) EXPECT_TRUE(sw[id]) << SWITCH_TABLE[id].keyword;
-    EXPECT_STREQ(SWITCH_TABLE[OFMT].keyword, "FMT*");
-    EXPECT_STREQ(SWITCH_TABLE[OLDDO].keyword, "OLDDO");
-    EXPECT_STREQ(SWITCH_TABLE[OD54].keyword, "OD54");
-    sw[OTERM] = true;
+// Every switch's default is pinned by the switches/display_all golden, which runs without
+// TERMINAL.
+TEST(SwitchTable, WideDefaultsOnUnderTerminal) {
     SwitchBlock terminal;
     terminal[OTERM] = true;
     default_switches(terminal);
     EXPECT_TRUE(terminal[OWIDE]) << "TERMINAL itself defaults off, so WIDE defaults on";
-}
-
-TEST(SetTable, GroupsInOrder) {
-    const OptionTable& table = set_option_table();
-    ASSERT_EQ(table.keywords.size(), 79u);
-    EXPECT_EQ(table.nswitch, 54);
-    EXPECT_EQ(table.nint, 9);
-    EXPECT_EQ(table.nreal, 3);
-    EXPECT_EQ(table.nname, 13);
-    EXPECT_EQ(table.keywords[54], "READUNIT");
-    EXPECT_EQ(table.keywords[63], "CPUTIME");
-    EXPECT_EQ(table.keywords[66], "FORMAT");
-    EXPECT_EQ(table.keywords[78], "GIF");
 }
 
 TEST(CarriedVariables, ComeBackWithTheirContents) {
@@ -169,16 +148,6 @@ TEST(CarriedVariables, ComeBackWithTheirContents) {
     EXPECT_EQ(info.type, TYPE_MATRIX);
     EXPECT_EQ(info.ncol, 2);
     for (int k = 1; k <= 4; ++k) EXPECT_TRUE(element(run, info, k) == Real(10 * k)) << k;
-}
-
-TEST(Reader, CommandNameModeMakesLinesStatementsOfTheLastCommand) {
-    ScriptResult r = run_script("set warn\n&\nnoecho\necho\n&\nSTOP\n");
-    // Without command names "noecho" and "echo" are SET statements: the second is not echoed
-    // because echo was off when it was read.
-    EXPECT_NE(r.output.find(" |_&\n ..COMMAND NAME MODE =F TYPE & TO CHANGE\n |_noecho\n"
-                            " |_&\n ..COMMAND NAME MODE =T TYPE & TO CHANGE\n |_STOP\n"),
-              std::string::npos)
-        << r.output;
 }
 
 TEST(Reader, OverlongStatementWarnsOnceAndKeepsWhatFits) {

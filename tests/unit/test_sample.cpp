@@ -100,16 +100,14 @@ TEST(Sample, NewSampleRemovesGapMarksButKeepsSkipifAndMissingMarks) {
     EXPECT_EQ(eng.n_used(), 2);
 }
 
+// The help line, an odd number of bounds and the batch stop after touching ranges are pinned by
+// the sample/ranges golden.
 TEST(Sample, ErrorsKeepThePreviousSample) {
     SampleEngine eng;
     eng.sample("1 20");
-    EXPECT_EQ(eng.sample(""), Lines{" COMMAND STRUCTURE: SAMPLE beg end beg end ..."});
-    EXPECT_FALSE(eng.run.flags.ODONT);
-
-    EXPECT_EQ(eng.sample("1 5 8"), Lines{" ...ERROR..ONLY   3 SAMPLE PERIODS..USE EVEN NUMBER"});
+    EXPECT_EQ(eng.sample("7"), Lines{" ...ERROR..ONLY   1 SAMPLE PERIODS..USE EVEN NUMBER"});
     EXPECT_TRUE(eng.run.flags.ODONT);
     EXPECT_FALSE(eng.run.sw[OSCAN]);
-    EXPECT_EQ(eng.sample("7"), Lines{" ...ERROR..ONLY   1 SAMPLE PERIODS..USE EVEN NUMBER"});
 
     for (const char* bad : {"1 5 6 10", "1 5 5 10", "10 5", "0 5", "-3 4", "1 X", "1 2.5",
                             "1 4 3 9", "A1 5", "1 : 5 7", "1 $NOPE"}) {
@@ -216,12 +214,11 @@ TEST(Time, DateVariableValuesAreExactBinary128) {
     EXPECT_TRUE(eng.elem(day, 2) == Real(2001) + Real(1) / Real(1000));
 }
 
+// The help line, the missing sample and the quiet "?" TIME are pinned by the sample/time golden.
 TEST(Time, MessagesAndErrors) {
     SampleEngine eng;
-    EXPECT_EQ(eng.time(""), Lines{" COMMAND STRUCTURE: TIME beg freq var"});
     // The calendar is set even when the variable cannot be made.
-    EXPECT_EQ(eng.time("1970.2 4 DATE"),
-              Lines{" ...ERROR..SAMPLE RANGE HAS NOT BEEN DEFINED FOR: DATE"});
+    eng.time("1970.2 4 DATE");
     EXPECT_EQ(eng.run.smpl.ITIME1, 1970);
     EXPECT_EQ(eng.run.smpl.ITIME2, 2);
     EXPECT_EQ(VFIND(eng.run, "DATE"), 0);
@@ -239,11 +236,6 @@ TEST(Time, MessagesAndErrors) {
     EXPECT_EQ(eng.run.smpl.ITIME1, 1980);
     EXPECT_EQ(eng.run.smpl.ITIME2, 1);
     EXPECT_EQ(eng.run.smpl.ITIME3, 1);
-
-    // Under "?" the message is not printed but the variable is made.
-    eng.run.flags.OPUT = false;
-    EXPECT_EQ(eng.time("1960.1 4 QUIET"), Lines{});
-    EXPECT_GT(VFIND(eng.run, "QUIET"), 0);
 }
 
 TEST(Cksmpl, LengthOfVariablesAgainstTheCheckRange) {

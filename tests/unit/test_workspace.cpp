@@ -403,11 +403,6 @@ TEST(Workspace, FindAndReadEveryReferenceKind) {
     ASSERT_TRUE(VINFO(eng.run, -9000 - 2, info));
     EXPECT_EQ(info.addr, 7);
     EXPECT_EQ(info.length, 3);
-
-    EXPECT_EQ(type_description(TYPE_DATA), "DATA            ");
-    EXPECT_EQ(type_description(TYPE_SYMMETRIC), "SYMMETRIC MATRIX");
-    EXPECT_EQ(type_description(TYPE_TRIANGLE), "TRIANGLE MATRIX ");
-    EXPECT_EQ(type_description(TYPE_CHAR_VAR), "CHARACTER VAR.  ");
 }
 
 TEST(Workspace, NamesListsNineToALine) {
