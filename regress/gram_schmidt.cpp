@@ -9,6 +9,7 @@
 #include "regress/gram_schmidt.hpp"
 
 #include "numeric/exact_dot.hpp"
+#include "numeric/fixed_divisor.hpp"
 #include "numeric/fused_axpy.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/row_split.hpp"
@@ -37,9 +38,10 @@ LeastSquaresFit GSREG(DataMatrix& data)
             return fit;
         }
         const Real norm = qm::sqrt(left);
-        split_rows(static_cast<std::size_t>(n), [q, norm](std::size_t begin, std::size_t end) {
+        const FixedDivisor by_norm(norm);
+        split_rows(static_cast<std::size_t>(n), [q, &by_norm](std::size_t begin, std::size_t end) {
             for (std::size_t i = begin; i < end; ++i)
-                q[i] /= norm;
+                q[i] = by_norm.divide(q[i]);
         });
         r[at(j, j)] = norm;
         for (int later = j + 1; later <= k; ++later) {
