@@ -17,17 +17,6 @@ namespace {
 
 using namespace limbs; // the integer types and the bit and limb helpers
 
-constexpr int FRACTION_BITS = 112;
-constexpr int EXPONENT_BIAS = 16383;
-constexpr unsigned EXPONENT_FIELD = 0x7fff;
-constexpr u128 FRACTION_MASK = (u128(1) << FRACTION_BITS) - 1;
-constexpr u128 HIDDEN_BIT = u128(1) << FRACTION_BITS;
-
-unsigned exponent_field(u128 bits) { return static_cast<unsigned>(bits >> FRACTION_BITS) & EXPONENT_FIELD; }
-
-// A biased exponent of a normal number: 1..0x7ffe.
-bool is_normal(unsigned field) { return field - 1 < EXPONENT_FIELD - 1; }
-
 } // namespace
 
 FixedDivisor::FixedDivisor(Real divisor) : divisor_(divisor)

@@ -30,10 +30,6 @@ namespace {
 
 using namespace limbs; // the integer types and the bit and limb helpers
 
-constexpr int FRACTION_BITS = 112;
-constexpr int EXPONENT_BIAS = 16383;
-constexpr unsigned EXPONENT_FIELD = 0x7fff;
-constexpr u128 FRACTION_MASK = (u128(1) << FRACTION_BITS) - 1;
 constexpr u64 FRACTION_HIGH = (u64(1) << 48) - 1; // the fraction bits of the upper half
 constexpr u64 HIDDEN_HIGH = u64(1) << 48;          // the implicit bit, in the upper half
 
@@ -42,8 +38,6 @@ inline u128 join(u64 low, u64 high) { return (u128(high) << 64) | low; }
 // The biased exponent, from the upper half of a value.
 inline unsigned exponent_field(u64 high) { return static_cast<unsigned>(high >> 48) & EXPONENT_FIELD; }
 
-// A biased exponent of a normal number: 1..0x7ffe.
-inline bool is_normal(unsigned field) { return field - 1 < EXPONENT_FIELD - 1; }
 
 // ---- The general route ----
 

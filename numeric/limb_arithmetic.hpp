@@ -14,6 +14,19 @@ namespace tarvex::limbs {
 using u64 = std::uint64_t;
 using u128 = unsigned __int128;
 
+// The binary128 layout: 112 stored fraction bits under a 15-bit biased exponent.
+constexpr int FRACTION_BITS = 112;
+constexpr int EXPONENT_BIAS = 16383;
+constexpr unsigned EXPONENT_FIELD = 0x7fff;
+constexpr u128 HIDDEN_BIT = u128(1) << FRACTION_BITS;
+constexpr u128 FRACTION_MASK = HIDDEN_BIT - 1;
+
+// The biased exponent of a value's bits.
+inline unsigned exponent_field(u128 bits) { return static_cast<unsigned>(bits >> FRACTION_BITS) & EXPONENT_FIELD; }
+
+// A biased exponent of a normal number: 1..0x7ffe.
+inline bool is_normal(unsigned field) { return field - 1 < EXPONENT_FIELD - 1; }
+
 // The bit pattern of a binary128 value as one integer, and back.
 inline u128 bits_of(Real value)
 {

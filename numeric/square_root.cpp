@@ -36,11 +36,7 @@ using namespace limbs; // the integer types and the bit and limb helpers
 using s64 = std::int64_t;
 using s128 = __int128;
 
-constexpr int FRACTION_BITS = 112;
-constexpr int EXPONENT_BIAS = 16383;
-constexpr unsigned EXPONENT_FIELD = 0x7fff;
-constexpr u128 HIDDEN = u128(1) << FRACTION_BITS;
-constexpr u128 FRACTION_MASK = HIDDEN - 1;
+constexpr u128 HIDDEN = HIDDEN_BIT;
 
 // floor(sqrt(v)), bit by bit: for the table only.
 constexpr u64 integer_root(u64 v)
