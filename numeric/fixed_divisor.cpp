@@ -42,12 +42,11 @@ FixedDivisor::FixedDivisor(Real divisor) : divisor_(divisor)
     reciprocal_ = quotient;
 }
 
-Real FixedDivisor::divide(Real a) const
+inline __attribute__((always_inline)) u128 FixedDivisor::quotient_bits(u128 bits) const
 {
-    const u128 bits = bits_of(a);
     const unsigned field = exponent_field(bits);
-    if (!usable_ || !is_normal(field))
-        return a / divisor_;
+    if (__builtin_expect(!usable_ || !is_normal(field), 0))
+        return bits_of(from_bits(bits) / divisor_);
     const u128 significand = (bits & FRACTION_MASK) | HIDDEN_BIT;
     const Product p = multiply(low64(significand), high64(significand), low64(reciprocal_), high64(reciprocal_));
     // (A R) >> 125: bits 125 and up of the 240-bit product.
@@ -64,17 +63,29 @@ Real FixedDivisor::divide(Real a) const
     const bool round = ((quotient >> (drop - 1)) & 1) != 0;
     const bool sticky = (long_quotient && (quotient & 1) != 0) || remainder != 0;
     int exponent = static_cast<int>(field) - EXPONENT_BIAS - exponent_ - (long_quotient ? 0 : 1);
-    if (round && (sticky || (kept & 1) != 0))
-        ++kept;
-    if ((kept >> (FRACTION_BITS + 1)) != 0) { // rounded up to 2^113
-        kept >>= 1;
-        ++exponent;
-    }
+    kept += u128(round && (sticky || (kept & 1) != 0));
+    const int carried = static_cast<int>(kept >> (FRACTION_BITS + 1)); // rounded up to 2^113
+    kept >>= carried;
+    exponent += carried;
     const int biased = exponent + EXPONENT_BIAS;
-    if (biased <= 0 || biased >= static_cast<int>(EXPONENT_FIELD))
-        return a / divisor_;
+    if (__builtin_expect(biased <= 0 || biased >= static_cast<int>(EXPONENT_FIELD), 0))
+        return bits_of(from_bits(bits) / divisor_);
     const bool negative = ((bits >> 127) != 0) != negative_;
-    return from_bits((u128(negative) << 127) | (u128(biased) << FRACTION_BITS) | (kept & FRACTION_MASK));
+    return (u128(negative) << 127) | (u128(biased) << FRACTION_BITS) | (kept & FRACTION_MASK);
+}
+
+Real FixedDivisor::divide(Real a) const { return from_bits(quotient_bits(bits_of(a))); }
+
+void FixedDivisor::divide_in_place(Real* values, std::size_t n) const
+{
+    for (std::size_t i = 0; i < n; ++i) {
+        u64 halves[2];
+        std::memcpy(halves, values + i, sizeof halves);
+        const u128 result = quotient_bits((u128(halves[1]) << 64) | halves[0]);
+        halves[0] = low64(result);
+        halves[1] = high64(result);
+        std::memcpy(values + i, halves, sizeof halves);
+    }
 }
 
 } // namespace tarvex

@@ -40,8 +40,7 @@ LeastSquaresFit GSREG(DataMatrix& data)
         const Real norm = qm::sqrt(left);
         const FixedDivisor by_norm(norm);
         split_rows(static_cast<std::size_t>(n), [q, &by_norm](std::size_t begin, std::size_t end) {
-            for (std::size_t i = begin; i < end; ++i)
-                q[i] = by_norm.divide(q[i]);
+            by_norm.divide_in_place(q + begin, end - begin);
         });
         r[at(j, j)] = norm;
         for (int later = j + 1; later <= k; ++later) {

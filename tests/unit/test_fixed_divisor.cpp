@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 namespace tarvex {
 namespace {
@@ -86,6 +87,22 @@ TEST(FixedDivisor, EndsOfTheRangeAndSpecialValues)
         for (Real a : values)
             EXPECT_TRUE(same_quotient(divisor, a, d));
     }
+}
+
+TEST(FixedDivisor, VectorDivisionIsTheElementwiseQuotient)
+{
+    // Values of every kind, divided in place: each element the quotient of its own.
+    std::mt19937_64 gen(29);
+    std::vector<Real> values;
+    for (int i = 0; i < 2000; ++i)
+        values.push_back(random_real(gen, -200, 200));
+    values.insert(values.end(), {0, -0.0Q, __builtin_infq(), nanq(""), pow2(-16494), 1e4000Q});
+    const Real d = -random_real(gen, -5, 5);
+    std::vector<Real> divided = values;
+    FixedDivisor(d).divide_in_place(divided.data(), divided.size());
+    for (std::size_t i = 0; i < values.size(); ++i)
+        ASSERT_TRUE(bits_equal(divided[i], values[i] / d) || (isnanq(divided[i]) && isnanq(values[i] / d)))
+            << i << ": " << real_to_string(values[i]);
 }
 
 } // namespace
