@@ -6,6 +6,7 @@
 
 #include "interp/command_table.hpp"
 #include "interp/do_loops.hpp"
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "workspace/sample.hpp"
 
@@ -22,11 +23,6 @@ using namespace expr;
 inline constexpr long long MIN_PROGRAM_INTEGERS = 8;
 // Integers of the program held by one 16-byte word of the work area.
 inline constexpr long long INTEGERS_PER_WORD = 4;
-
-void serious_error(Run& run) {
-    run.flags.ODONT = true;
-    if (!run.sw[OTALK]) run.sw[OSCAN] = true;
-}
 
 CompileRequest request_for(int ikod) {
     CompileRequest request;
@@ -99,7 +95,7 @@ void cmd_genr(Run& run) {
     // 2. A sample is needed.
     if (range.last < 1 || range.first < 1) {
         write_line(run, " ...ERROR..SAMPLE RANGE HAS NOT YET BEEN DEFINED");
-        serious_error(run);
+        report_error(run, "", 0, ErrorSeverity::SERIOUS);
         return;
     }
     // 3. Space for a new target, the cells and the program.
@@ -113,7 +109,7 @@ void cmd_genr(Run& run) {
     const long long capacity = (ws.MAXADD - need) * INTEGERS_PER_WORD;
     if (capacity < MIN_PROGRAM_INTEGERS) {
         write_line(run, " ...ERROR..DISASTER..GENR SPACE SHORTAGE, RAISE SIZE COMMAND");
-        serious_error(run);
+        report_error(run, "", 0, ErrorSeverity::SERIOUS);
         return;
     }
     // 4. Compile.

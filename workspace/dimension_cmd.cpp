@@ -3,6 +3,7 @@
 // a result scalar ($ name) or a variable of length 1.
 #include "workspace/maintenance.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
@@ -46,7 +47,7 @@ SizeSource size_value(Run& run, const std::string& word, bool scalars_allowed, R
 
 void illegal_name(Run& run, const std::string& word) {
     write_line(run, " ...ERROR..ILLEGAL VARIABLE NAME:" + word);
-    serious_error(run);
+    report_error(run, "", 0, ErrorSeverity::SERIOUS);
 }
 
 // A count converted to an integer (truncated); false when it is no usable size.
@@ -70,7 +71,7 @@ void cmd_dimension(Run& run) {
         }
         if (at + 1 >= words.size()) {
             write_line(run, " ...ERROR..SIZE OF ARRAY " + name + " NOT GIVEN");
-            serious_error(run);
+            report_error(run, "", 0, ErrorSeverity::SERIOUS);
             return;
         }
         if (VFIND(run, name) > 0) {
@@ -96,7 +97,7 @@ void cmd_dimension(Run& run) {
         if (!to_count(rows_value, false, rows) || !to_count(cols_value, true, cols) ||
             cols > INT_MAX) {
             write_line(run, " ...ERROR..INVALID SIZE OF ARRAY " + name);
-            serious_error(run);
+            report_error(run, "", 0, ErrorSeverity::SERIOUS);
             return;
         }
         // A size beyond any work area is asked for as such: NEWVAR reports the shortfall.

@@ -31,8 +31,6 @@ std::string word8(std::string_view word, bool upper);
 // A name without its trailing blanks (VNAME entries are blank-padded to 24 characters).
 std::string trimmed_name(std::string_view name);
 bool is_hole(const Run& run, int slot);
-// Sets ODONT, and OSCAN unless the run is interactive.
-void serious_error(Run& run);
 
 // Releases one workspace slot as DELETE does: the note under OWARN, SKIP$ bookkeeping, and the
 // words of the last slot given back (otherwise a hole is counted).

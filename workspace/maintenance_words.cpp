@@ -59,11 +59,6 @@ bool is_hole(const Run& run, int slot) {
     return run.ws.VNAME[slot].find_first_not_of(' ') == std::string::npos;
 }
 
-void serious_error(Run& run) {
-    run.flags.ODONT = true;
-    if (!run.sw[OTALK]) run.sw[OSCAN] = true;
-}
-
 bool replaying_statements(const Run& run) {
     return run.cmd.replay_depth > 0;
 }

@@ -3,6 +3,7 @@
 #include "workspace/workspace.hpp"
 
 #include "interp/command_table.hpp"
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 
@@ -23,12 +24,6 @@ struct OneShotReset {
         ws.ONVAR = false;
     }
 };
-
-// A serious error in a non-interactive run also stops the later statements from running.
-void serious_error(Run& run) {
-    run.flags.ODONT = true;
-    if (!run.sw[OTALK]) run.sw[OSCAN] = true;
-}
 
 void write_header(Workspace& ws, long long addr, int inc, int type, long long length, int ncol) {
     ws.DATA[addr] = inc;
@@ -82,7 +77,7 @@ void NOCORE(Run& run) {
     write_line(run, "    THIS REQUIRES AT LEAST PAR=" + fmt_I(par_needed, 8) + " CURRENT PAR=" +
                         fmt_I(ws.NAR / 1024, 8));
     if (ws.NDL > 0) write_line(run, " ...NOTE..TRY COMPRESS COMMAND TO RECOVER UNUSED SPACE");
-    serious_error(run);
+    report_error(run, "", 0, ErrorSeverity::SERIOUS);
 }
 
 void variable_limit_report(Run& run) {
@@ -90,7 +85,7 @@ void variable_limit_report(Run& run) {
     write_line(run, " VARIABLE LIMIT IS" + fmt_I(ws.MAXVAR, 7) + " RUN AGAIN WITH HIGHER LIMIT");
     if (ws.NDL > 0)
         write_line(run, " .. USE COMPRESS COMMAND TO RECOVER" + fmt_I(ws.NDL, 4) + " UNUSED VARS");
-    serious_error(run);
+    report_error(run, "", 0, ErrorSeverity::SERIOUS);
 }
 
 void NEWVAR(Run& run, std::string_view name, int inc, int type, long long length, int ncol,

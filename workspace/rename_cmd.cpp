@@ -2,6 +2,7 @@
 // A statement holding a "." renames files instead, through the operating system's shell.
 #include "workspace/maintenance.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 
 namespace tarvex {
@@ -24,7 +25,7 @@ void rename_files(Run& run) {
 
 void rename_error(Run& run, const std::string& text) {
     write_line(run, text);
-    serious_error(run);
+    report_error(run, "", 0, ErrorSeverity::SERIOUS);
 }
 
 void rename_pair(Run& run, const std::string& old_word, const std::string& new_word) {

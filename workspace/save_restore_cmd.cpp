@@ -4,6 +4,7 @@
 // calendar, and RESTORE places each dated series at the observations of its dates.
 #include "workspace/maintenance.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/saved_file.hpp"
@@ -65,14 +66,14 @@ bool parse_statement(Run& run, SaveStatement& st) {
     if (digits) unit = std::stoi(unit_text);
     if (unit < FIRST_SAVE_UNIT || unit > LAST_SAVE_UNIT) {
         write_line(run, " ...ERROR..YOU FORGOT TO USE A UNIT BETWEEN 11 AND 49");
-        serious_error(run);
+        report_error(run, "", 0, ErrorSeverity::SERIOUS);
         return false;
     }
     st.unit = unit;
     for (const std::string& word : words) st.names.push_back(word8(word, run.sw[OLC]));
     if (st.dates && run.smpl.ITIME2 == 0) {
         write_line(run, " ...ERROR..YOU FORGOT TO SET THE TIME COMMAND");
-        serious_error(run);
+        report_error(run, "", 0, ErrorSeverity::SERIOUS);
         return false;
     }
     return true;

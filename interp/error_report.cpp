@@ -1,0 +1,16 @@
+// The one error path: the line, $ERR, the end of the command and the scan-only rule.
+#include "interp/error_report.hpp"
+
+#include "interp/run.hpp"
+
+namespace tarvex {
+
+void report_error(Run& run, std::string_view line, int number, ErrorSeverity severity) {
+    if (!line.empty()) write_line(run, line);
+    if (number != 0) run.res[R_ERR] = number;
+    if (severity == ErrorSeverity::CONTINUES) return;
+    run.flags.ODONT = true;
+    if (severity == ErrorSeverity::SERIOUS && !run.sw[OTALK]) run.sw[OSCAN] = true;
+}
+
+} // namespace tarvex
