@@ -2,6 +2,7 @@
 // through TARVEXQX, as a console run over a command file or a terminal, or as a windowed host.
 #include "host/tarvextern.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <readline/history.h>
 #include <readline/readline.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -23,6 +25,7 @@ constexpr int CODE_CONSOLE = 166;
 constexpr int CODE_WINDOWED = 337;
 constexpr int EXTRA_TERMINAL = 1; // the person at the terminal types the commands
 constexpr const char* PROMPT = "|_";
+constexpr int HISTORY_LINES = 1000; // lines of history kept between sessions
 
 const char* USAGE =
     "usage: tarvex [options] [FILE]\n"
@@ -39,6 +42,10 @@ const char* USAGE =
     "  --code N          call the entry point with entry code N (default 166, or 337 with\n"
     "                    --window) and report the returned code and window on standard error\n"
     "  --help            show this text\n"
+    "\n"
+    "At the terminal, Ctrl-C ends the command in progress (or drops the line being typed)\n"
+    "and the prompt returns; the prompt's history is kept in the file \"history\" beside\n"
+    "the settings store.\n"
     "\n"
     "environment:\n"
     "  TARVEX_SETTINGS   settings store file (default $HOME/.tarvex/settings)\n";
@@ -75,6 +82,72 @@ int window_handler(void* context, int window, int number, int p1, int p2, char* 
     default:
         return 1;
     }
+}
+
+// Reads the terminal for readline. A read cut short by a signal (the engine's Ctrl-C handler
+// does not restart it) drops the line typed so far and hands readline an empty line, so the
+// engine sees the interruption and the prompt comes back.
+int interruptible_getc(FILE* stream) {
+    for (;;) {
+        unsigned char c = 0;
+        const ssize_t n = ::read(fileno(stream), &c, 1);
+        if (n == 1) return c;
+        if (n == 0 || errno != EINTR) return EOF;
+        rl_replace_line("", 0);
+        rl_point = rl_end = 0;
+        return '\n';
+    }
+}
+
+// The history file beside the settings store ("" when the store is not a plain file, as with
+// TARVEX_SETTINGS=/dev/null: history then lasts for the session only).
+std::string history_path() {
+    const char* settings = std::getenv("TARVEX_SETTINGS");
+    std::string directory;
+    if (settings != nullptr && settings[0] != '\0') {
+        struct stat info {};
+        if (::stat(settings, &info) == 0 && !S_ISREG(info.st_mode)) return "";
+        std::string path = settings;
+        const std::size_t slash = path.rfind('/');
+        directory = slash == std::string::npos ? "." : path.substr(0, std::max<std::size_t>(slash, 1));
+    } else {
+        const char* home = std::getenv("HOME");
+        if (home == nullptr || home[0] == '\0') return "";
+        directory = std::string(home) + "/.tarvex";
+    }
+    return directory + "/history";
+}
+
+void history_warning(const char* what, const std::string& path, int error) {
+    std::fprintf(stderr, "tarvex: warning: cannot %s the history file %s: %s\n", what,
+                 path.c_str(), std::strerror(error));
+}
+
+std::string history_file; // where the session's history goes at exit ("" for nowhere)
+
+// At the process's end, however the run ended (a fatal stop ends the process from the engine).
+void save_history() {
+    const std::string& history = history_file;
+    if (history.empty()) return;
+    const std::string directory = history.substr(0, history.rfind('/'));
+    if (::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
+        history_warning("create the directory of", history, errno);
+        return;
+    }
+    const int error = write_history(history.c_str());
+    if (error != 0) history_warning("write", history, error);
+}
+
+// Line editing for a terminal session, with the history of earlier sessions.
+void start_terminal_session() {
+    rl_catch_signals = 0; // the engine's Ctrl-C handler is in charge
+    rl_getc_function = interruptible_getc;
+    stifle_history(HISTORY_LINES);
+    history_file = history_path();
+    if (history_file.empty()) return;
+    const int error = read_history(history_file.c_str());
+    if (error != 0 && error != ENOENT) history_warning("read", history_file, error);
+    std::atexit(save_history);
 }
 
 // Terminal input with line editing; blank lines are not kept in the history.
@@ -153,6 +226,7 @@ int main(int argc, char** argv) {
 
     int extra = 0;
     if (options.file == nullptr && isatty(STDIN_FILENO)) {
+        start_terminal_session();
         set_reader(terminal_reader, nullptr);
         extra |= EXTRA_TERMINAL;
     }

@@ -31,9 +31,9 @@ struct CommandRow {
 
 extern const std::array<CommandRow, NCOMMAND> COMMAND_ROWS; // slot k at index k - 1
 
-// Argument word `n` (1 = the first) after the command word, upper-cased, at most 8
+// Argument word `n` (1 = the first) after the command word, upper-cased, at most `longest`
 // characters ("" when there are fewer words).
-std::string argument_word(const Run& run, int n = 1);
+std::string argument_word(const Run& run, int n = 1, std::size_t longest = 8);
 
 // Dispatcher-handled commands.
 void cmd_no_action(Run& run);

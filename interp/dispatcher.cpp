@@ -4,12 +4,16 @@
 #include "interp/dispatcher.hpp"
 
 #include "interp/command_handlers.hpp"
+#include "interp/do_loops.hpp"
 #include "interp/entry.hpp"
+#include "interp/error_report.hpp"
+#include "interp/interrupt.hpp"
 #include "workspace/carry_variables.hpp"
 #include "workspace/data_bank.hpp"
 
 #include <chrono>
 #include <ctime>
+#include <new>
 
 namespace tarvex {
 
@@ -37,6 +41,56 @@ void after_command(Run& run) {
         write_line(run, " ...WARNING..ABOVE STATEMENT NOT EXECUTED - PREVIOUS IF IS FALSE");
 }
 
+// $ERR sequence of a command that the system could not give the memory it asked for.
+constexpr int OUT_OF_MEMORY_SEQUENCE = 70;
+
+// Sends the lines a command left in the line buffer without flushing (it stopped half-way
+// through a report) and pushes the output unit's own buffer out.
+void flush_pending_lines(Run& run) {
+    int last = 0;
+    for (int k = 1; k <= LINE_BUFFER_LINES; ++k)
+        if (!run.buf.line[k].empty()) last = k;
+    if (last > 0) {
+        run.buf.IVL = last;
+        FLUSH_BUFFER(run);
+    }
+    if (UnitFile* out = unit_file(run, run.L6); out != nullptr && out->fp != nullptr)
+        std::fflush(out->fp);
+}
+
+// The command ends for lack of memory: as for an exhausted work area, the error ends the
+// command and, in a run without TALK, leaves the rest of the run to scanning only.
+void end_for_lack_of_memory(Run& run) {
+    flush_pending_lines(run);
+    report_error(run, " ...ERROR..INSUFFICIENT MEMORY FOR THIS CALCULATION",
+                 run.cmd.IKOD * 1000 + OUT_OF_MEMORY_SEQUENCE, ErrorSeverity::SERIOUS);
+}
+
+// Ctrl-C in an interactive run: the command (and any loop or procedure replaying) ends and
+// the next statement comes from the prompt.
+void end_interrupted(Run& run) {
+    clear_interrupt();
+    flush_pending_lines(run);
+    abandon_replay(run);
+    run.IN = run.L55;
+    write_line(run, " ...NOTE..INTERRUPTED");
+    run.flags.ODONT = true;
+}
+
+// Runs the handler; an allocation the system refuses or a Ctrl-C ends the command here, with
+// whatever the command held released on the way out.
+void run_handler(Run& run, const CommandRow& row) {
+    try {
+        const CommandScope running;
+        row.handler(run);
+    } catch (const std::bad_alloc&) {
+        end_for_lack_of_memory(run);
+    } catch (const CommandInterrupted&) {
+        end_interrupted(run);
+    }
+    if (interrupt_pending()) end_interrupted(run); // a transfer or program it stopped
+}
+
 // Runs the statement INPUT left in run.cmd.
 void dispatch_statement(Run& run) {
     CommandState& cmd = run.cmd;
@@ -53,13 +107,18 @@ void dispatch_statement(Run& run) {
     }
     if (!dropped) {
         bool runs = cmd.IKOD == C_DELETE || !(run.flags.ODONT || run.sw[OSCAN]);
-        if (runs) row.handler(run);
+        if (runs) run_handler(run, row);
     }
     after_command(run);
     cmd.LASKOD = cmd.IKOD;
 }
 
 } // namespace
+
+void interrupt_between_statements(Run& run) {
+    if (run.cmd.replay_depth == 0 && run.IN == run.L55) clear_interrupt();
+    else end_interrupted(run);
+}
 
 LoopEnd command_loop(Run& run) {
     write_banner(run);

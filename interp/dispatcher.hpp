@@ -12,6 +12,9 @@ enum class LoopEnd { Stop, Reallocate };
 
 // Reads one statement into run.cmd and sets IKOD; false at end of input on the primary unit.
 bool INPUT(Run& run);
+// Answers a Ctrl-C noticed while INPUT read a statement: at the prompt the line typed so far is
+// dropped; replaying a loop, a procedure or a command file, they end with the note INTERRUPTED.
+void interrupt_between_statements(Run& run);
 // Runs statements until STOP, end of input, or a PAR/SIZE reallocation request.
 LoopEnd command_loop(Run& run);
 // The handler of a command slot 1..120 (nullptr outside that range).

@@ -5,12 +5,17 @@
 
 #include "host/tarvextern.hpp"
 #include "interp/entry.hpp"
+#include "interp/error_report.hpp"
+#include "interp/memory_limit.hpp"
 #include "interp/reader.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/carry_variables.hpp"
 #include "workspace/data_bank.hpp"
 
-#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace tarvex {
 
@@ -18,6 +23,8 @@ namespace {
 
 constexpr int MODE_FIXED_SIZE = 8;   // the run mode in which SIZE is refused
 constexpr int HELP_WORDS_PER_LINE = 8;
+constexpr int TOO_LARGE_SEQUENCE = 70; // $ERR: command slot x 1000 + 70
+constexpr std::size_t NUMBER_DIGITS = 40; // a size value is read whole
 
 bool keeps_engine_loaded(int mode) { return mode >= 27 && mode <= 33; }
 
@@ -31,9 +38,32 @@ std::string current_command_word(const Run& run) {
     return trimmed_word(COMMAND_WORDS[run.cmd.IKOD - 1]);
 }
 
+std::string megabytes(long double bytes) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.0Lf", std::floor(bytes / (1024.0L * 1024.0L)) + 1);
+    return text;
+}
+
+// A work area the machine cannot give is refused before the present one is given up; true
+// (after the error) when `value` of PAR (kilobytes) or SIZE (variables) is too large.
+bool refused_as_too_large(Run& run, bool is_size, long double value, const std::string& word) {
+    const long double kilobytes = is_size ? run.sizes.IPAR : value;
+    const long double variables = is_size ? value : run.sizes.MAXVAR;
+    const long double need = work_area_bytes(kilobytes, variables);
+    const long double allowed = memory_allowed_bytes();
+    // Twice the variable limit (the column range) must also be a 32-bit count.
+    const bool too_many = value > INT_MAX || (is_size && value > INT_MAX / 2);
+    if (!too_many && need <= allowed) return false;
+    report_error(run, " ...ERROR.." + current_command_word(run) + " " + word +
+                          " IS TOO LARGE: IT NEEDS " + megabytes(need) +
+                          " MB, MORE THAN THIS MACHINE ALLOWS",
+                 run.cmd.IKOD * 1000 + TOO_LARGE_SEQUENCE);
+    return true;
+}
+
 } // namespace
 
-std::string argument_word(const Run& run, int n) {
+std::string argument_word(const Run& run, int n, std::size_t longest) {
     const std::string& text = run.cmd.text;
     auto separator = [](char c) { return c == ' ' || c == ',' || c == '\t'; };
     std::size_t pos = static_cast<std::size_t>(run.cmd.col);
@@ -44,7 +74,7 @@ std::string argument_word(const Run& run, int n) {
         while (pos < text.size() && !separator(text[pos]) && text[pos] != '/') {
             char c = text[pos++];
             if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-            if (word.size() < 8) word += c;
+            if (word.size() < longest) word += c;
         }
     }
     return word;
@@ -143,22 +173,25 @@ void cmd_size(Run& run) {
         run.cmd.end_request = END_REALLOCATE;
         return;
     }
-    int value = 0;
-    auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
-    if (ec != std::errc() || end != word.data() + word.size() || value <= 0) {
+    const std::string number = argument_word(run, 1, NUMBER_DIGITS);
+    const bool digits = !number.empty() && number.find_first_not_of("0123456789") == std::string::npos;
+    const long double amount = digits ? std::strtold(number.c_str(), nullptr) : 0;
+    if (amount < 1) {
         write_line(run, " ...ERROR..INVALID " + current_command_word(run) + " VALUE " + word);
         run.flags.ODONT = true;
         return;
     }
+    if (refused_as_too_large(run, is_size, amount, number)) return;
+    const int value = static_cast<int>(amount);
     if (is_size) {
         write_line(run, " MAXIMUM VARIABLES IS NOW SET AT " + std::to_string(value));
         host_command(run, "SET_SIZE=" + std::to_string(value));
         run.requested_kb = 0;
-        run.requested_maxvar = value;
+        run.requested_maxvar = static_cast<int>(value);
     } else {
         write_line(run, " PAR IS NOW SET AT " + std::to_string(value));
         host_command(run, "SET_PAR=" + std::to_string(value));
-        run.requested_kb = value;
+        run.requested_kb = static_cast<int>(value);
         run.requested_maxvar = 0;
     }
     run.cmd.stop_word = argument_word(run, 2);

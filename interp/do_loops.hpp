@@ -47,6 +47,10 @@ std::string DOTRAN(long long value);
 // loop is running.
 bool end_loop_early(Run& run);
 
+// Ends every loop and procedure that is replaying (Ctrl-C): input returns to where the
+// outermost one was started.
+void abandon_replay(Run& run);
+
 // ---- Procedure files -----------------------------------------------------------------------
 
 // The directory where EXECUTE looks for procedure files ("" for the current directory).

@@ -337,4 +337,9 @@ bool end_loop_early(Run& run) {
     return true;
 }
 
+void abandon_replay(Run& run) {
+    while (run.loops.levels > 0) close_level(run, false);
+    end_file_loop_early(run);
+}
+
 } // namespace tarvex

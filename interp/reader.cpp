@@ -8,6 +8,7 @@
 #include "interp/command_table.hpp"
 #include "interp/dispatcher.hpp"
 #include "interp/do_loops.hpp"
+#include "interp/interrupt.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/header_labels.hpp"
 
@@ -182,6 +183,10 @@ bool INPUT(Run& run) {
         if (!read_statement(run, text)) {
             run.flags.OEOF = true;
             return false;
+        }
+        if (interrupt_pending()) {
+            interrupt_between_statements(run);
+            continue;
         }
         // GOTO: statements are discarded (unechoed) up to the one that begins with the label.
         if (!cmd.goto_label.empty()) {

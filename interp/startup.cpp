@@ -4,6 +4,7 @@
 
 #include "host/tarvextern.hpp"
 #include "interp/dispatcher.hpp"
+#include "interp/interrupt.hpp"
 #include "interp/set_display.hpp"
 #include "numeric/fortran_format.hpp"
 
@@ -147,11 +148,24 @@ void start_timing(Run& run) {
 
 bool interactive_terminal(const Run& run) { return (run.extra & EXTRA_TERMINAL) != 0; }
 
+namespace {
+
+// What Ctrl-C does during this run: a windowed host (or one that shares files with the engine)
+// handles it itself; a person at the terminal gets the prompt back; otherwise the run ends.
+InterruptMode interrupt_mode(const Run& run) {
+    if (run.MOS == MODE_WINDOWED || run.MOS == MODE_WINDOWED_33 || run.MOS == MODE_SHARED_FILES)
+        return InterruptMode::UNCHANGED;
+    return interactive_terminal(run) ? InterruptMode::END_COMMAND : InterruptMode::END_PROCESS;
+}
+
+} // namespace
+
 void start_run(Run& run, int code, int window, int precision, int extra) {
     // Step 1: the mode, the window, constants, and the switches as they stand at load.
     run.MOS = code;
     run.window = window;
     run.extra = extra;
+    const InterruptScope interrupts(interrupt_mode(run));
     run.sizes.COMLEN = 255;
     run.L55 = 5;
     run.sizes.MAXVAR = DEFAULT_MAXVAR;

@@ -5,6 +5,7 @@
 #include "io/crypt.hpp"
 
 #include "host/tarvextern.hpp"
+#include "interp/interrupt.hpp"
 #include "interp/run.hpp"
 #include "io/afile.hpp"
 #include "io/afile_parts.hpp"
@@ -20,7 +21,6 @@ namespace tarvex {
 namespace {
 
 constexpr int COMMAND_NOT_FOUND = 127; // the shell's status when gpg cannot be found
-constexpr int NAME_ATTEMPTS = 20;      // temporary names tried before giving up
 
 std::string shell_quoted(const std::string& text) {
     std::string out = "'";
@@ -56,6 +56,7 @@ std::string gpg_home(Run& run, std::string& temporary) {
     std::string pattern = temp_directory(run) + "tarvgpgXXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) return "";
     temporary = pattern;
+    register_temporary(temporary);
     return " --homedir " + shell_quoted(temporary);
 }
 
@@ -63,6 +64,7 @@ void remove_home(const std::string& temporary) {
     if (temporary.empty()) return;
     std::error_code ignored;
     std::filesystem::remove_all(temporary, ignored);
+    forget_temporary(temporary);
 }
 
 // The agent gpg may start in a temporary home must not outlive it.
@@ -114,30 +116,37 @@ std::optional<std::string> decrypt_to_temp(Run& run, const std::string& path) {
         afile_detail::warn_missing(run, path);
         return std::nullopt;
     }
-    std::string copy;
-    for (int k = 0; k < NAME_ATTEMPTS && copy.empty(); ++k) {
-        std::string name;
-        MACDEP(run, 34, name);
-        std::string candidate = temp_directory(run) + name;
-        struct stat st {};
-        if (::stat(candidate.c_str(), &st) != 0) copy = candidate;
-    }
-    if (copy.empty()) {
-        write_line(run, " ...ERROR..NO FREE TEMPORARY NAME IN " + temp_directory(run));
+    // mkdtemp makes the directory 0700; the shell's umask makes gpg create the copy 0600.
+    std::string directory = temp_directory(run) + "tarvcryptXXXXXX";
+    if (mkdtemp(directory.data()) == nullptr) {
+        write_line(run, " ...ERROR..CANNOT CREATE A PRIVATE DIRECTORY IN " + temp_directory(run));
         return std::nullopt;
     }
+    register_temporary(directory);
+    std::string name;
+    MACDEP(run, 34, name);
+    const std::string copy = directory + "/" + name;
+    register_temporary(copy);
     std::string temporary_home;
     std::string home = gpg_home(run, temporary_home);
-    std::string command = pipe + gpg_program(run) + " --batch --passphrase-fd 0 " + home +
-                          " -o " + shell_quoted(copy) + " " + shell_quoted(path);
+    std::string command = "umask 077; " + pipe + gpg_program(run) + " --batch --passphrase-fd 0 " +
+                          home + " -o " + shell_quoted(copy) + " " + shell_quoted(path);
     int status = SYSCMD(run, with_agent_stopped(command, temporary_home));
     remove_home(temporary_home);
     if (status != 0 || !file_exists(copy)) {
-        std::remove(copy.c_str());
+        remove_decrypted_copy(copy);
         report_gpg_failure(run, status, "DECRYPT", path);
         return std::nullopt;
     }
     return copy;
+}
+
+void remove_decrypted_copy(const std::string& copy) {
+    const std::string directory = std::filesystem::path(copy).parent_path().string();
+    std::remove(copy.c_str());
+    forget_temporary(copy);
+    ::rmdir(directory.c_str());
+    forget_temporary(directory);
 }
 
 bool encrypt_in_place(Run& run, const std::string& path) {

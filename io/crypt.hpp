@@ -11,10 +11,14 @@ namespace tarvex {
 
 struct Run;
 
-// Decrypts `path` into a new file of the temporary directory and returns that file's path, or
-// nothing after an "...ERROR.." line (no passphrase, gpg missing, wrong passphrase, damaged
-// file). The caller binds the copy (AFILE on UNIT_DECRYPT) and deletes it when done.
+// Decrypts `path` into a new file readable by its owner only (0600), inside a private directory
+// (0700) made for it in the temporary directory, and returns that file's path, or nothing after
+// an "...ERROR.." line (no passphrase, gpg missing, wrong passphrase, damaged file). Both are in
+// the registry of temporary paths, so Ctrl-C and the end of the run remove them. The caller
+// binds the copy (AFILE on UNIT_DECRYPT) and calls remove_decrypted_copy when done.
 std::optional<std::string> decrypt_to_temp(Run& run, const std::string& path);
+// Removes a copy made by decrypt_to_temp and its private directory.
+void remove_decrypted_copy(const std::string& copy);
 // Replaces the file `path` by its symmetric gpg encryption; false after an "...ERROR.." line,
 // with the file left as it was.
 bool encrypt_in_place(Run& run, const std::string& path);

@@ -1,6 +1,7 @@
 // The FILE network requests: FTP and FTPB fetch an address into a temporary copy bound to the
 // network unit (FTPB for unformatted records), a unit number with an address fetches into that
 // unit, and DOWNLOAD saves the file in the transfer directory without binding it.
+#include "interp/interrupt.hpp"
 #include "interp/run.hpp"
 #include "io/afile_parts.hpp"
 #include "io/net_fetch.hpp"
@@ -43,6 +44,7 @@ bool download(Run& run, const std::string& address, const AfileRequest& req) {
     const std::string destination = dir + base_name(address);
     FetchResult result = fetch_url(address, destination);
     if (!result.ok) return fetch_failed(run, CODE_DOWNLOAD, address, result);
+    forget_temporary(destination); // a download is the user's file, not a temporary copy
     if (notes_on(run, req)) write_line(run, " ...NOTE..FILE SAVED AS: " + destination);
     return true;
 }
@@ -76,6 +78,7 @@ bool file_network(Run& run, int code, const std::string& name, const AfileReques
                             unit_name(run, unit));
     if (!bind_unit(run, unit, copy, open)) {
         std::remove(copy.c_str());
+        forget_temporary(copy);
         return false;
     }
     unit_file(run, unit)->remove_at_close = true; // the copy goes when the unit is released

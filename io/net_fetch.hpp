@@ -12,8 +12,20 @@ struct FetchResult {
     std::string reason;  // what went wrong, in capitals, for the report line
 };
 
-// Fetches `address` into `destination` (created or replaced). A failed transfer leaves no
-// destination file behind.
+// The limits of one transfer. Defaults, each replaced by its environment variable when that
+// holds a positive whole number: 15 s to connect (TARVEX_FETCH_CONNECT_SECONDS), 60 s without
+// a byte arriving (TARVEX_FETCH_STALL_SECONDS), 512 MB at most (TARVEX_FETCH_MAX_MB).
+struct FetchLimits {
+    long connect_seconds = 15;
+    long stall_seconds = 60;
+    long long max_bytes = 512LL << 20;
+};
+FetchLimits fetch_limits();
+
+// Fetches `address` into `destination` (created or replaced) within fetch_limits(); Ctrl-C
+// in an interactive run stops it. While the transfer runs the destination is in the registry
+// of temporary paths; a failed transfer leaves no destination file behind, a successful one
+// leaves the file registered (the caller forgets it when the file is to stay).
 FetchResult fetch_url(const std::string& address, const std::string& destination);
 
 } // namespace tarvex

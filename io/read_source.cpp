@@ -27,12 +27,11 @@ bool ReadSource::open(bool crypt) {
         if (crypt) {
             std::optional<std::string> copy = decrypt_to_temp(run_, file_);
             if (!copy) return fail();
-            decrypted_ = true;
+            decrypted_copy_ = *copy;
             unit_ = UNIT_DECRYPT;
             req.quiet = true; // no notes about the temporary copy
             if (!AFILE(run_, unit_, *copy, req)) {
-                std::remove(copy->c_str());
-                decrypted_ = false;
+                finish();
                 return fail();
             }
             return true;
@@ -66,9 +65,10 @@ void ReadSource::close_unit() {
 }
 
 void ReadSource::finish() {
-    if (!decrypted_) return;
-    decrypted_ = false;
+    if (decrypted_copy_.empty()) return;
     tarvex::close_unit(run_, UNIT_DECRYPT, true);
+    remove_decrypted_copy(decrypted_copy_);
+    decrypted_copy_.clear();
 }
 
 } // namespace tarvex

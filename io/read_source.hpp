@@ -36,7 +36,7 @@ private:
     std::string file_;
     bool command_stream_ = false;
     bool binary_ = false;
-    bool decrypted_ = false;
+    std::string decrypted_copy_; // the decrypted copy bound to UNIT_DECRYPT ("" when none)
 };
 
 } // namespace tarvex

@@ -3,6 +3,7 @@
 #include "io/units.hpp"
 
 #include "host/tarvextern.hpp"
+#include "interp/interrupt.hpp"
 #include "interp/run.hpp"
 
 #include <algorithm>
@@ -99,7 +100,10 @@ long start_of_previous_line(std::FILE* fp, long pos) {
 UnitTable::~UnitTable() {
     for (auto& [unit, file] : open) {
         if (file.owned && file.fp != nullptr) std::fclose(file.fp);
-        if (file.owned && file.remove_at_close && !file.path.empty()) std::remove(file.path.c_str());
+        if (file.owned && file.remove_at_close && !file.path.empty()) {
+            std::remove(file.path.c_str());
+            forget_temporary(file.path);
+        }
     }
 }
 
@@ -171,6 +175,7 @@ int close_unit(Run& run, int unit, bool remove_file) {
     if ((remove_file || file.remove_at_close) && file.owned && !file.path.empty() && std::remove(file.path.c_str()) != 0 &&
         error == 0)
         error = errno != 0 ? errno : EIO;
+    if (remove_file || file.remove_at_close) forget_temporary(file.path);
     run.units.open.erase(it);
     return error;
 }
@@ -185,6 +190,7 @@ const UnitFile* unit_file(const Run& run, int unit) {
 UnitFile* unit_file(Run& run, int unit) { return find_unit(run, unit); }
 
 bool read_record(Run& run, int unit, std::string& record, std::size_t maxlen) {
+    interrupt_checkpoint(); // Ctrl-C ends a command that reads record after record
     UnitFile* file = find_unit(run, unit);
     if (file == nullptr || file->fp == nullptr) return false;
     record.clear();
@@ -195,7 +201,9 @@ bool read_record(Run& run, int unit, std::string& record, std::size_t maxlen) {
             std::fflush(out->fp);
         if (host::has_reader()) {
             std::string line;
-            if (!host::read_line(line)) return false;
+            const bool read = host::read_line(line);
+            interrupt_checkpoint(); // the line was cut short by Ctrl-C
+            if (!read) return false;
             while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
             record = line.substr(0, maxlen);
             return true;
@@ -224,6 +232,7 @@ void write_record(Run& run, int unit, std::string_view record) {
 }
 
 bool read_unformatted_record(Run& run, int unit, std::vector<unsigned char>& record) {
+    interrupt_checkpoint();
     record.clear();
     UnitFile* file = find_unit(run, unit);
     if (file == nullptr || file->fp == nullptr) return false;

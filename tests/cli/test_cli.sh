@@ -73,6 +73,36 @@ check "windowed run delivers the banner" has "$work/out" " Welcome to"
 check "--multiple answers Multiple" has "$work/err" "HOST QUERY: GET_WINSTATE= REPLY: Multiple"
 check "a multiple-window STOP notes it" has "$work/out" "...NOTE..STOPPED"
 
+# A terminal session (through script's pseudo-terminal): Ctrl-C drops the line being typed and
+# the session goes on; the history is kept in the file beside the settings store and comes back
+# in the next session (the up arrow recalls a line of the first session).
+if command -v script > /dev/null; then
+  mkdir -p "$work/home"
+  session() { # session INPUT-WRITER: runs tarvex at a terminal with HOME=$work/home
+    "$@" | HOME="$work/home" TARVEX_SETTINGS= script -qefc "$tarvex" /dev/null > "$work/tty" 2>&1
+  }
+  first() {
+    printf 'GENR A=7\r'; sleep 1; printf 'XYZZY'; sleep 1; printf '\003'; sleep 1
+    printf 'PRINT A\r'; sleep 1; printf 'STOP\r'; sleep 1
+  }
+  session first
+  check "Ctrl-C at the prompt keeps the session" test $? -eq 0
+  check "Ctrl-C drops the typed line" lacks "$work/tty" "UNKNOWN COMMAND...XYZZY"
+  check "the session goes on after Ctrl-C" has "$work/tty" "7.0000"
+  check "the history file is written" has "$work/home/.tarvex/history" "PRINT A"
+  check "the history file is private" test "$(stat -c %a "$work/home/.tarvex/history")" = 600
+  second() {
+    printf '\033[A\033[A\033[A\r'; sleep 1; printf 'PRINT A\r'; sleep 1; printf 'STOP\r'; sleep 1
+  }
+  session second
+  check "the history comes back in the next session" has "$work/tty" "7.0000"
+  rm -f "$work/home/.tarvex/history"
+  mkdir "$work/home/.tarvex/history" # a history that cannot be written
+  session first
+  check "an unwritable history ends the session normally" test $? -eq 0
+  check "an unwritable history is a warning" has "$work/tty" "tarvex: warning: cannot write the history file"
+fi
+
 # The engine library exports the entry point and the host registration calls only.
 if command -v nm > /dev/null; then
   exports=$(nm -D --defined-only "$lib" | awk '{print $3}' | sort | tr '\n' ' ')

@@ -72,7 +72,12 @@ TEST_F(CryptTest, EncryptInPlaceThenDecryptGivesTheOriginalBack) {
 
     std::optional<std::string> copy = decrypt_to_temp(run, plain.string());
     ASSERT_TRUE(copy.has_value());
-    EXPECT_EQ(fs::path(*copy).parent_path(), scratch.dir / "tmp");
+    // Only the owner may see the plaintext: a 0600 file in a 0700 directory of its own.
+    const fs::path private_dir = fs::path(*copy).parent_path();
+    EXPECT_EQ(private_dir.parent_path(), scratch.dir / "tmp");
+    EXPECT_EQ(fs::status(private_dir).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(fs::status(*copy).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(fs::path(*copy).filename().string().size(), 8u); // the 8-digit temporary name
     EXPECT_EQ(file_text(*copy), content);
     EXPECT_EQ(file_text(plain), sealed); // the encrypted file stays as it was
@@ -87,6 +92,8 @@ TEST_F(CryptTest, EncryptInPlaceThenDecryptGivesTheOriginalBack) {
     EXPECT_EQ(line, "TARVDATA");
     close_unit(run, UNIT_DECRYPT, true);
     EXPECT_FALSE(fs::exists(*copy));
+    remove_decrypted_copy(*copy);
+    EXPECT_EQ(temp_entries(), 0u);
     EXPECT_EQ(linked.out.text(), ""); // quiet: no notes
 }
 
@@ -144,7 +151,7 @@ TEST_F(CryptTest, UnusableGpgHomeIsReplacedByATemporaryOne) {
     std::optional<std::string> copy = decrypt_to_temp(run, plain.string());
     ASSERT_TRUE(copy.has_value());
     EXPECT_EQ(file_text(*copy), content);
-    fs::remove(*copy);
+    remove_decrypted_copy(*copy);
     EXPECT_EQ(temp_entries(), 0u); // the temporary homes are gone
     EXPECT_FALSE(fs::exists(locked / "inner"));
 }

@@ -1,0 +1,112 @@
+// The registry of temporary paths and the SIGINT handler. The handler touches only fixed arrays
+// and calls only unlink, rmdir, sigaction and raise, which may be called from a signal handler.
+#include "interp/interrupt.hpp"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <unistd.h>
+
+namespace tarvex {
+
+namespace {
+
+constexpr int REGISTRY_SLOTS = 32;
+
+struct TemporarySlot {
+    char path[PATH_MAX];
+    volatile std::sig_atomic_t used;
+};
+
+TemporarySlot registry[REGISTRY_SLOTS];
+
+volatile std::sig_atomic_t handler_mode = 0; // an InterruptMode while installed
+volatile std::sig_atomic_t interrupted = 0;
+volatile std::sig_atomic_t command_depth = 0;
+struct sigaction previous_action {};
+
+// Files first, then the directories that held them (rmdir of a file and unlink of a directory
+// fail harmlessly), so the order of registration does not matter.
+void unlink_registered() {
+    for (TemporarySlot& slot : registry)
+        if (slot.used) ::unlink(slot.path);
+    for (TemporarySlot& slot : registry)
+        if (slot.used) ::rmdir(slot.path);
+}
+
+void on_interrupt(int signal) {
+    if (handler_mode == static_cast<int>(InterruptMode::END_COMMAND)) {
+        interrupted = 1;
+        return;
+    }
+    const int saved_errno = errno;
+    unlink_registered();
+    struct sigaction plain {};
+    plain.sa_handler = SIG_DFL;
+    sigemptyset(&plain.sa_mask);
+    ::sigaction(signal, &plain, nullptr);
+    ::raise(signal); // delivered when the handler returns: the process ends by the signal
+    errno = saved_errno;
+}
+
+} // namespace
+
+bool register_temporary(const std::string& path) {
+    if (path.empty() || path.size() >= PATH_MAX) return false;
+    for (TemporarySlot& slot : registry) {
+        if (slot.used) continue;
+        std::memcpy(slot.path, path.c_str(), path.size() + 1);
+        std::atomic_signal_fence(std::memory_order_seq_cst); // the path is whole before it counts
+        slot.used = 1;
+        return true;
+    }
+    return false;
+}
+
+void forget_temporary(const std::string& path) {
+    for (TemporarySlot& slot : registry)
+        if (slot.used && path == slot.path) slot.used = 0;
+}
+
+void remove_temporaries() {
+    for (TemporarySlot& slot : registry) {
+        if (!slot.used) continue;
+        std::error_code ignored;
+        std::filesystem::remove_all(slot.path, ignored);
+        slot.used = 0;
+    }
+}
+
+InterruptScope::InterruptScope(InterruptMode mode) {
+    interrupted = 0;
+    if (mode == InterruptMode::UNCHANGED) return;
+    handler_mode = static_cast<int>(mode);
+    struct sigaction action {};
+    action.sa_handler = on_interrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no SA_RESTART: a blocked terminal read returns, so the line is dropped
+    installed_ = ::sigaction(SIGINT, &action, &previous_action) == 0;
+}
+
+InterruptScope::~InterruptScope() {
+    if (installed_) ::sigaction(SIGINT, &previous_action, nullptr);
+    handler_mode = 0;
+    interrupted = 0;
+    remove_temporaries();
+}
+
+CommandScope::CommandScope() { command_depth = command_depth + 1; }
+CommandScope::~CommandScope() { command_depth = command_depth - 1; }
+
+bool interrupt_pending() { return interrupted != 0; }
+void clear_interrupt() { interrupted = 0; }
+void request_interrupt() { interrupted = 1; }
+
+void interrupt_checkpoint() {
+    if (interrupted && command_depth > 0) throw CommandInterrupted{};
+}
+
+} // namespace tarvex

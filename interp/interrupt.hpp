@@ -1,0 +1,66 @@
+// Ctrl-C and the run's temporary files. One registry holds the paths of temporary files and
+// directories (fetched copies, decrypted copies and their private directories); they are removed
+// at the end of a run, after an error, and from the SIGINT handler. In an interactive run
+// SIGINT only raises a flag that long loops and reads look at, so the command in progress ends
+// and the prompt returns; in a command-file run the handler removes the temporaries and the
+// process ends by the signal, as it would have without the handler.
+#pragma once
+
+#include <string>
+
+namespace tarvex {
+
+struct Run;
+
+// Thrown at an interruption checkpoint while a command runs; the dispatcher catches it.
+struct CommandInterrupted {};
+
+// ---- Temporary paths -------------------------------------------------------------------------
+
+// Adds a path to the registry (a directory before the files inside it); false when the registry
+// is full or the path too long (the path is then simply not removed on SIGINT).
+bool register_temporary(const std::string& path);
+// Takes a path out of the registry (the caller removed it, or keeps it).
+void forget_temporary(const std::string& path);
+// Removes every registered path, last registered first, and empties the registry.
+void remove_temporaries();
+
+// ---- SIGINT ----------------------------------------------------------------------------------
+
+enum class InterruptMode {
+    UNCHANGED,       // a windowed host: SIGINT is the host's business
+    END_PROCESS,     // command file or pipe: remove the temporaries, end by the signal
+    END_COMMAND,     // interactive: end the command in progress, go back to the prompt
+};
+
+// Installs the handler for the length of a run and puts the previous one back at its end;
+// the temporaries still registered then are removed.
+class InterruptScope {
+public:
+    explicit InterruptScope(InterruptMode mode);
+    ~InterruptScope();
+    InterruptScope(const InterruptScope&) = delete;
+    InterruptScope& operator=(const InterruptScope&) = delete;
+
+private:
+    bool installed_ = false;
+};
+
+// Marks the span of one command's handler: checkpoints throw only inside it.
+class CommandScope {
+public:
+    CommandScope();
+    ~CommandScope();
+    CommandScope(const CommandScope&) = delete;
+    CommandScope& operator=(const CommandScope&) = delete;
+};
+
+// True when Ctrl-C was pressed and nobody has answered it yet.
+bool interrupt_pending();
+void clear_interrupt();
+// Sets the flag as the handler does (for hosts and tests that interrupt without a signal).
+void request_interrupt();
+// Throws CommandInterrupted when an interruption is pending and a command is running.
+void interrupt_checkpoint();
+
+} // namespace tarvex
