@@ -103,7 +103,6 @@ CommandScope::~CommandScope() { command_depth = command_depth - 1; }
 
 bool interrupt_pending() { return interrupted != 0; }
 void clear_interrupt() { interrupted = 0; }
-void request_interrupt() { interrupted = 1; }
 
 void interrupt_checkpoint() {
     if (interrupted && command_depth > 0) throw CommandInterrupted{};

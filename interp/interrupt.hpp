@@ -58,8 +58,6 @@ public:
 // True when Ctrl-C was pressed and nobody has answered it yet.
 bool interrupt_pending();
 void clear_interrupt();
-// Sets the flag as the handler does (for hosts and tests that interrupt without a signal).
-void request_interrupt();
 // Throws CommandInterrupted when an interruption is pending and a command is running.
 void interrupt_checkpoint();
 

@@ -1,8 +1,7 @@
 // Network transfer over libcurl: one blocking fetch into a local file, with time and size
 // limits so that an unanswering server cannot hold the run for long and an endless one cannot
-// fill the disk. The library (and the thirty libraries it
-// pulls in) is loaded on the first fetch, not at start-up, so runs that never fetch do not pay
-// for loading it.
+// fill the disk. The library (and the thirty libraries it pulls in) is loaded on the first
+// fetch, not at start-up, so runs that never fetch do not pay for loading it.
 #include "io/net_fetch.hpp"
 
 #include "host/tarvextern.hpp"

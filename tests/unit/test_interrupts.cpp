@@ -273,7 +273,7 @@ TEST(Interrupt, InteractiveCtrlCEndsTheLoopAndThePromptReturns) {
     ScratchDir scratch;
     const fs::path out = scratch.dir / "out";
     const ChildResult r = run_in_child(
-        {"GENR K=0", "DO #=1,100000000", "GENR K=K+1", "ENDO", "GENR DONE=K", "PRINT DONE", "STOP"},
+        {"SAMPLE 1 1", "GENR K=0", "DO #=1,100000000", "GENR K=K+1", "ENDO", "PRINT K", "STOP"},
         true, out, [&](pid_t pid) {
             ASSERT_TRUE(wait_for([&] {
                 return file_text(out).find("EXECUTION BEGINNING FOR DO LOOP") != std::string::npos;
@@ -284,7 +284,13 @@ TEST(Interrupt, InteractiveCtrlCEndsTheLoopAndThePromptReturns) {
     ASSERT_TRUE(ended_normally(r.status)) << r.status << "\n" << r.output;
     const std::size_t note = r.output.find("\n ...NOTE..INTERRUPTED\n");
     ASSERT_NE(note, std::string::npos) << r.output;
-    EXPECT_NE(r.output.find("DONE", note), std::string::npos) << r.output; // PRINT ran after it
+    EXPECT_NE(r.output.find(" ...NOTE..DO LOOP ENDED AT #="), std::string::npos) << r.output;
+    // PRINT ran after it and shows the passes made before Ctrl-C.
+    const std::size_t printed = r.output.find("    K ", note);
+    ASSERT_NE(printed, std::string::npos) << r.output;
+    const double passes = std::strtod(r.output.c_str() + printed + 6, nullptr);
+    EXPECT_GT(passes, 0);
+    EXPECT_LT(passes, 100000000);
 }
 
 // Ctrl-C in a command-file run during an http READ: the partial copy in the temporary
