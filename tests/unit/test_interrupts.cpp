@@ -160,31 +160,35 @@ struct ChildResult {
     std::string output;
 };
 
-// Forks a console run of `lines` (given through the host reader, as a terminal session when
-// `terminal`) with its report in `out`, line-buffered. `while_running` runs in the parent with
-// the child's pid; the child is killed when it has not ended 30 s later.
+// In a child process: a console run of `lines` (given through the host reader, as a terminal
+// session when `terminal`) with its report in `out`, line-buffered; then the process ends.
+[[noreturn]] void run_engine_and_exit(const std::vector<std::string>& lines, bool terminal,
+                                      const fs::path& out) {
+    setenv("ENGINE_PID", std::to_string(getpid()).c_str(), 1);
+    if (chdir(out.parent_path().c_str()) != 0) _exit(4); // SYSCMD leaves JUNK.TMP here
+    child_lines = lines;
+    getrlimit(RLIMIT_AS, &original_limit);
+    TARVHostSetReader(child_reader, nullptr);
+    Run run;
+    run.streams.out = std::fopen(out.c_str(), "w");
+    setvbuf(run.streams.out, nullptr, _IOLBF, 0);
+    try {
+        start_run(run, MODE_CONSOLE, 0, 1, terminal ? EXTRA_TERMINAL : 0);
+    } catch (...) {
+        _exit(3);
+    }
+    std::fclose(run.streams.out);
+    _exit(0);
+}
+
+// Forks run_engine_and_exit; `while_running` runs in the parent with the child's pid; the
+// child is killed when it has not ended 30 s later.
 template <typename Parent>
 ChildResult run_in_child(const std::vector<std::string>& lines, bool terminal, const fs::path& out,
                          Parent while_running) {
     std::fflush(nullptr);
     const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("ENGINE_PID", std::to_string(getpid()).c_str(), 1);
-        if (chdir(out.parent_path().c_str()) != 0) _exit(4); // SYSCMD leaves JUNK.TMP here
-        child_lines = lines;
-        getrlimit(RLIMIT_AS, &original_limit);
-        TARVHostSetReader(child_reader, nullptr);
-        Run run;
-        run.streams.out = std::fopen(out.c_str(), "w");
-        setvbuf(run.streams.out, nullptr, _IOLBF, 0);
-        try {
-            start_run(run, MODE_CONSOLE, 0, 1, terminal ? EXTRA_TERMINAL : 0);
-        } catch (...) {
-            _exit(3);
-        }
-        std::fclose(run.streams.out);
-        _exit(0);
-    }
+    if (pid == 0) run_engine_and_exit(lines, terminal, out);
     while_running(pid);
     ChildResult result;
     const auto deadline = std::chrono::steady_clock::now() + 30s;
@@ -217,21 +221,27 @@ bool ended_by_interrupt(int status) { return WIFSIGNALED(status) && WTERMSIG(sta
 
 // STATS of 400000 observations needs a 6 MB copy that a 2 MB margin cannot give: the command
 // ends with the insufficient-memory error and $ERR 27070, the lines before it are kept, and
-// the next commands run.
+// the next commands run. The run happens in a fresh process (a re-executed death test), whose
+// heap holds no free space left over from other tests.
 TEST(OutOfMemory, CommandEndsWithTheMessageAndTheRunGoesOn) {
 #ifdef TARVEX_UNDER_ASAN
     GTEST_SKIP() << "AddressSanitizer reserves more address space than RLIMIT_AS allows";
 #else
-    ScratchDir scratch;
-    const ChildResult r = run_in_child(
-        {"SAMPLE 1 400000", "GENR X=NOR(1)", "@LIMIT STATS X", "@UNLIMIT GENR E=$ERR",
-         "SAMPLE 1 1", "PRINT E", "STOP"},
-        true, scratch.dir / "out", [](pid_t) {});
-    ASSERT_TRUE(ended_normally(r.status)) << r.status << "\n" << r.output;
-    const std::size_t error = r.output.find("\n ...ERROR..INSUFFICIENT MEMORY FOR THIS CALCULATION\n");
-    ASSERT_NE(error, std::string::npos) << r.output;
-    EXPECT_NE(r.output.find("27070", error), std::string::npos) << r.output;
-    EXPECT_NE(r.output.find("Welcome to"), std::string::npos);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The child is started by this process, so both name the report after this process.
+    auto report = [](pid_t owner) {
+        return fs::temp_directory_path() / ("tarvex_oom_" + std::to_string(owner) + ".out");
+    };
+    EXPECT_EXIT(run_engine_and_exit({"SAMPLE 1 400000", "GENR X=NOR(1)", "@LIMIT STATS X",
+                                     "@UNLIMIT GENR E=$ERR", "SAMPLE 1 1", "PRINT E", "STOP"},
+                                    true, report(getppid())),
+                ::testing::ExitedWithCode(0), "");
+    const std::string output = file_text(report(getpid()));
+    fs::remove(report(getpid()));
+    const std::size_t error = output.find("\n ...ERROR..INSUFFICIENT MEMORY FOR THIS CALCULATION\n");
+    ASSERT_NE(error, std::string::npos) << output;
+    EXPECT_NE(output.find("27070", error), std::string::npos) << output;
+    EXPECT_NE(output.find("Welcome to"), std::string::npos);
 #endif
 }
 
