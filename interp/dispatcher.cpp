@@ -5,6 +5,7 @@
 
 #include "interp/command_handlers.hpp"
 #include "interp/entry.hpp"
+#include "interp/reader.hpp"
 #include "workspace/carry_variables.hpp"
 #include "workspace/data_bank.hpp"
 
@@ -60,6 +61,12 @@ void dispatch_statement(Run& run) {
 }
 
 } // namespace
+
+Statement run_statement(Run& run, std::string text) {
+    const Statement kind = classify_statement(run, std::move(text));
+    if (kind == Statement::RUNS) dispatch_statement(run);
+    return kind;
+}
 
 LoopEnd command_loop(Run& run) {
     write_banner(run);

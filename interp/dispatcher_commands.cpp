@@ -5,6 +5,7 @@
 
 #include "host/tarvextern.hpp"
 #include "interp/entry.hpp"
+#include "interp/error_report.hpp"
 #include "interp/reader.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/carry_variables.hpp"
@@ -51,9 +52,7 @@ std::string argument_word(const Run& run, int n) {
 }
 
 void not_available(Run& run) {
-    write_line(run, " ...NOTE.." + current_command_word(run) +
-                        " COMMAND IS NOT AVAILABLE IN THIS VERSION");
-    run.flags.ODONT = true;
+    report_error(run, " ...NOTE.." + current_command_word(run) + " COMMAND IS NOT AVAILABLE IN THIS VERSION");
 }
 
 void cmd_no_action(Run&) {}
@@ -94,8 +93,7 @@ void cmd_goto(Run& run) {
     while (pos < run.cmd.text.size() && run.cmd.text[pos] == ' ') ++pos;
     std::string label = collect_command_word(run.cmd.text, pos);
     if (label.empty()) {
-        write_line(run, " ...ERROR..GOTO NEEDS A LABEL");
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..GOTO NEEDS A LABEL");
         return;
     }
     run.cmd.goto_label = label;
@@ -121,8 +119,7 @@ void cmd_tarvedit(Run& run) {
 void cmd_size(Run& run) {
     const bool is_size = run.cmd.IKOD == C_SIZE;
     if (is_size && run.MOS == MODE_FIXED_SIZE) {
-        write_line(run, " ...ERROR..SIZE COMMAND IS NOT ALLOWED - SIZE IS FIXED");
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..SIZE COMMAND IS NOT ALLOWED - SIZE IS FIXED");
         return;
     }
     if (run.cmd.statements > 2)
@@ -146,8 +143,7 @@ void cmd_size(Run& run) {
     int value = 0;
     auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
     if (ec != std::errc() || end != word.data() + word.size() || value <= 0) {
-        write_line(run, " ...ERROR..INVALID " + current_command_word(run) + " VALUE " + word);
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..INVALID " + current_command_word(run) + " VALUE " + word);
         return;
     }
     if (is_size) {
