@@ -28,7 +28,12 @@ using Lines = std::vector<std::string>;
 namespace fs = std::filesystem;
 
 struct PrintEngine : testing::WorkspaceEngine {
-    PrintEngine() : WorkspaceEngine(50, 20000) { default_switches(run.sw); }
+    // A run after SET NOWARN and SET NOOUTPUT: the notes about the files opened are not written.
+    PrintEngine() : WorkspaceEngine(50, 20000) {
+        default_switches(run.sw);
+        run.sw[OWARN] = false;
+        run.sw[OOPUT] = false;
+    }
 
     // Runs one PRINT, LIST, WRITE or READ statement through the dispatcher.
     void exec(const std::string& statement) { run_statement(run, statement); }
@@ -217,8 +222,9 @@ TEST(WriteFiles, UnitsRewindAppendAndNameMarks) {
     e.exec("WRITE('a.txt') S");
     e.exec("WRITE('a.txt') S / APPEND");
     EXPECT_EQ(file_lines(dir.file("a.txt")), (Lines{"    7.000000", "    7.000000"}));
-    // Names on a file: a full line that more names follow ends with "&".
-    e.exec("WRITE('n.txt') V1 V2 V3 V4 V5 V6 / NAMES");
+    // Names on a file: a full line that more names follow ends with "&" (WIDE, on by default,
+    // puts all six on one line).
+    e.exec("WRITE('n.txt') V1 V2 V3 V4 V5 V6 / NAMES NOWIDE");
     const Lines names = file_lines(dir.file("n.txt"));
     ASSERT_EQ(names.size(), 6u);
     EXPECT_EQ(names[0].back(), '&');
