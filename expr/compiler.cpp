@@ -5,6 +5,7 @@
 #include "expr/matrix_operations.hpp"
 #include "expr/program.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
@@ -66,12 +67,13 @@ private:
     int depth_ = 0;
 
     // ---- messages -------------------------------------------------------------------------
+    // Ends the compilation. A silent compile (a trial the caller reports on) only ends the
+    // command; otherwise the error is serious.
     [[noreturn]] void fail(std::string_view message, bool syntax = false) {
-        run_.flags.ODONT = true;
-        if (req_.silent) throw CompileError{};
-        write_line(run_, message);
-        if (syntax) run_.res[R_ERR] = ERR_SYNTAX;
-        if (!run_.sw[OTALK]) run_.sw[OSCAN] = true;
+        if (req_.silent)
+            report_error(run_, "");
+        else
+            report_error(run_, message, syntax ? ERR_SYNTAX : 0, ErrorSeverity::SERIOUS);
         throw CompileError{};
     }
     [[noreturn]] void syntax_error() {
@@ -181,9 +183,7 @@ private:
         bool bank_failed = false;
         const int ref = find_or_fetch(run_, name, &bank_failed);
         if (bank_failed) {
-            // The bank has written its own error.
-            run_.flags.ODONT = true;
-            if (!run_.sw[OTALK]) run_.sw[OSCAN] = true;
+            report_error(run_, "", 0, ErrorSeverity::SERIOUS); // the bank has written why
             throw CompileError{};
         }
         if (p_.ONEWV && ref > 0 && ref == p_.LHS) {

@@ -5,6 +5,7 @@
 #include "expr/executor.hpp"
 #include "expr/scalar_functions.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fast_log.hpp"
 #include "numeric/fortran_format.hpp"
@@ -88,13 +89,9 @@ private:
     int t_ = 0;
 
     bool bind();
-    void fail(std::string_view message) {
-        write_line(run_, message);
-        stop_command();
-    }
-    void stop_command() {
-        run_.flags.ODONT = true;
-        if (!run_.sw[OTALK]) run_.sw[OSCAN] = true;
+    // A serious error (its line already written when `message` is empty) stops the run.
+    void stop_command(std::string_view message = {}) {
+        report_error(run_, message, 0, ErrorSeverity::SERIOUS);
         result_.ok = false;
         stop_ = true;
     }
@@ -165,7 +162,7 @@ bool Executor::bind() {
         const bool vector_type = v.info.type == TYPE_DATA ||
                                  (column && v.info.type >= TYPE_MATRIX && v.info.type <= TYPE_TRIANGLE);
         if (as_vector[cell] && (!vector_type || v.info.addr == 0 || v.info.inc < 1)) {
-            fail(" ...ERROR.." + v.name + " IS NOT A DATA VECTOR");
+            stop_command(" ...ERROR.." + v.name + " IS NOT A DATA VECTOR");
             return false;
         }
         v.rows = v.info.ncol > 1 ? v.info.length / v.info.ncol : v.info.length;
@@ -177,7 +174,7 @@ bool Executor::bind() {
         const BoundVariable& v = vars_[cell];
         const bool target = cell == 1 && p_.LHS != 0;
         if (!v.direct || target || v.scalar || v.rows == 1 || v.rows >= range_.last) continue;
-        fail(" ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + name8(v.name) + fmt_I(v.rows, 10) +
+        stop_command(" ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + name8(v.name) + fmt_I(v.rows, 10) +
              fmt_I(range_.last, 10));
         return false;
     }
@@ -240,7 +237,7 @@ Real Executor::recode(const Step& s) {
     const Real x = arg(s, 0);
     const BoundVariable& table = vars_[arg_cell(s, 1)];
     if (table.scalar || table.info.ncol != RECODE_COLUMNS) {
-        fail(" ...ERROR..RECODE TABLE " + table.name + " MUST HAVE 3 COLUMNS: LOW, HIGH, NEW VALUE");
+        stop_command(" ...ERROR..RECODE TABLE " + table.name + " MUST HAVE 3 COLUMNS: LOW, HIGH, NEW VALUE");
         return x;
     }
     const long long rows = table.info.length / RECODE_COLUMNS;
@@ -439,7 +436,7 @@ bool Executor::observation(int t) {
             if (v.scalar ? index != 1 : !(index >= 1 && index <= v.info.length)) {
                 const long long shown = !(index > -9999) ? -9999 : index > 99999 ? 99999
                                                        : static_cast<long long>(index);
-                fail(" ...ERROR..ROW OR COLUMN" + fmt_I(shown, 5) + " EXCEEDS VARIABLE SIZE");
+                stop_command(" ...ERROR..ROW OR COLUMN" + fmt_I(shown, 5) + " EXCEEDS VARIABLE SIZE");
                 return false;
             }
             r = v.scalar ? *v.scalar : v.at(run_, static_cast<long long>(index));

@@ -94,8 +94,7 @@ void cmd_genr(Run& run) {
     range.last = single ? 1 : run.smpl.IEND;
     // 2. A sample is needed.
     if (range.last < 1 || range.first < 1) {
-        write_line(run, " ...ERROR..SAMPLE RANGE HAS NOT YET BEEN DEFINED");
-        report_error(run, "", 0, ErrorSeverity::SERIOUS);
+        report_error(run, " ...ERROR..SAMPLE RANGE HAS NOT YET BEEN DEFINED", 0, ErrorSeverity::SERIOUS);
         return;
     }
     // 3. Space for a new target, the cells and the program.
@@ -108,8 +107,7 @@ void cmd_genr(Run& run) {
     }
     const long long capacity = (ws.MAXADD - need) * INTEGERS_PER_WORD;
     if (capacity < MIN_PROGRAM_INTEGERS) {
-        write_line(run, " ...ERROR..DISASTER..GENR SPACE SHORTAGE, RAISE SIZE COMMAND");
-        report_error(run, "", 0, ErrorSeverity::SERIOUS);
+        report_error(run, " ...ERROR..DISASTER..GENR SPACE SHORTAGE, RAISE SIZE COMMAND", 0, ErrorSeverity::SERIOUS);
         return;
     }
     // 4. Compile.

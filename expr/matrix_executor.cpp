@@ -5,6 +5,7 @@
 
 #include "expr/matrix_operations.hpp"
 #include "expr/scalar_functions.hpp"
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
@@ -48,9 +49,7 @@ bool run_matrix_program(Run& run, const Program& program, Matrix& result) {
 Real MatrixExecutor::xmiss() const { return run_.ws.XMISS; }
 
 [[noreturn]] void MatrixExecutor::error(std::string_view message) {
-    write_line(run_, message);
-    run_.flags.ODONT = true;
-    if (!run_.sw[OTALK]) run_.sw[OSCAN] = true;
+    report_error(run_, message, 0, ErrorSeverity::SERIOUS);
     throw Stop{};
 }
 
@@ -96,7 +95,7 @@ void MatrixExecutor::reserve(long long rows, long long cols) {
 Matrix MatrixExecutor::load_variable(int ref) {
     VarInfo info;
     if (!VINFO(run_, ref, info)) {
-        if (!run_.sw[OTALK]) run_.sw[OSCAN] = true;
+        report_error(run_, "", 0, ErrorSeverity::SERIOUS); // VINFO has written the column error
         throw Stop{};
     }
     const int slot = ref > 2 * run_.ws.MAXVAR ? (ref - (ref % run_.ws.MXCOL == 0 ? run_.ws.MXCOL

@@ -28,9 +28,9 @@ constexpr ScanGroup N = ScanGroup::NUMBERED;
 constexpr ScanGroup C = ScanGroup::CREATES;
 constexpr Args S = Args::SCANNED;
 constexpr Args R = Args::RAW;
-} // namespace
 
-const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
+// Sized by its rows: a missing or extra row stops the build, and so does a row out of its slot.
+constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     //slot word        handler            group args   effect
     {1,   "MENU",     cmd_no_action,     P, R}, // consumed by the reader: nothing to do
     {2,   "GENR",     cmd_genr,          P, R}, // compile and run an expression
@@ -152,7 +152,20 @@ const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = {{
     {118, "xxxxxxxx", not_available,     P, R}, // never matched
     {119, "xxxxxxxx", not_available,     P, R}, // never matched
     {120, "xxxxxxxx", not_available,     P, R}, // never matched
-}};
+});
+static_assert(COMMAND_ROW_LIST.size() == NCOMMAND, "one row for each command slot");
+
+constexpr bool rows_in_slot_order() {
+    for (std::size_t k = 0; k < COMMAND_ROW_LIST.size(); ++k)
+        if (COMMAND_ROW_LIST[k].slot != static_cast<int>(k) + 1 || COMMAND_ROW_LIST[k].handler == nullptr)
+            return false;
+    return true;
+}
+static_assert(rows_in_slot_order(), "row k holds slot k + 1 and a handler");
+
+} // namespace
+
+const std::array<CommandRow, NCOMMAND> COMMAND_ROWS = COMMAND_ROW_LIST;
 
 CommandHandler handler_for(int slot) {
     if (slot < 1 || slot > NCOMMAND) return nullptr;

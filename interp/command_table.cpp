@@ -3,7 +3,11 @@
 
 namespace tarvex {
 
-const std::array<const char*, NCOMMAND> COMMAND_WORDS = {
+namespace {
+
+// Sized by their entries, so that a missing or extra word stops the build instead of leaving a
+// null pointer in the last slots.
+constexpr auto COMMAND_WORD_LIST = std::to_array<const char*>({
     "MENU", "GENR", "READ", "PRINT", "WRITE", "OLSQ", "SET", "DISPLAY",
     "STOP", "IF", "SKIPIF", "SAMPLE", "DO", "RESTRICT", "TEST", "EXECUTE",
     "END", "HELP", "NAMES", "LAMBDA", "FORMAT", "DIMENSIO", "DUMP", "ENDO",
@@ -19,9 +23,10 @@ const std::array<const char*, NCOMMAND> COMMAND_WORDS = {
     "xxxxxxxx", "GME", "FLS", "DOWNLOAD", "VAR", "FUZZY", "CALLOPTI", "PUTOPTIO",
     "PORTFOLI", "STOCKGRA", "TIMEFMT", "AXISFMT", "GRAPH", "SMOOTH", "RESET", "tarvex1",
     "tarvex2", "tarvex3", "tarvex4", "NAMEFMT", "QP", "xxxxxxxx", "xxxxxxxx", "xxxxxxxx",
-};
+});
+static_assert(COMMAND_WORD_LIST.size() == NCOMMAND, "one command word for each slot");
 
-const std::array<const char*, NCOMMAND> FRENCH_WORDS = {
+constexpr auto FRENCH_WORD_LIST = std::to_array<const char*>({
     "FRANCA", "GENR", "LIS", "ECRIS", "IMPRIME", "MCO", "OUVRE", "VISUEL",
     "ARRETE", "SI", "SAUTESI", "PRENDS", "FAIS", "RESTR", "TESTE", "EXEC",
     "FIN", "AIDE", "NOMS", "CHOIX", "FORMAT", "DIM", "DEVERSE", "FFIN",
@@ -37,6 +42,12 @@ const std::array<const char*, NCOMMAND> FRENCH_WORDS = {
     "xxxxxxxx", "GME", "FLS", "DOWNLOAD", "VAR", "FUZZY", "OPTACHAT", "OPTVENTE",
     "PORTFOLI", "GRAPHACT", "TIMEFMT", "AXISFMT", "GRAPHIQU", "LISSER", "xxxxxxxx", "xxxxxxxx",
     "xxxxxxxx", "xxxxxxxx", "xxxxxxxx", "xxxxxxxx", "xxxxxxxx", "xxxxxxxx", "xxxxxxxx", "xxxxxxxx",
-};
+});
+static_assert(FRENCH_WORD_LIST.size() == NCOMMAND, "one French alias for each slot");
+
+} // namespace
+
+const std::array<const char*, NCOMMAND> COMMAND_WORDS = COMMAND_WORD_LIST;
+const std::array<const char*, NCOMMAND> FRENCH_WORDS = FRENCH_WORD_LIST;
 
 } // namespace tarvex

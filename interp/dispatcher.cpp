@@ -8,6 +8,7 @@
 #include "interp/entry.hpp"
 #include "interp/error_report.hpp"
 #include "interp/interrupt.hpp"
+#include "interp/reader.hpp"
 #include "workspace/carry_variables.hpp"
 #include "workspace/data_bank.hpp"
 
@@ -118,6 +119,12 @@ void dispatch_statement(Run& run) {
 void interrupt_between_statements(Run& run) {
     if (run.cmd.replay_depth == 0 && run.IN == run.L55) clear_interrupt();
     else end_interrupted(run);
+}
+
+Statement run_statement(Run& run, std::string text) {
+    const Statement kind = classify_statement(run, std::move(text));
+    if (kind == Statement::RUNS) dispatch_statement(run);
+    return kind;
 }
 
 LoopEnd command_loop(Run& run) {

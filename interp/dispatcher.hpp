@@ -2,7 +2,10 @@
 // command table and writes the after-command lines.
 #pragma once
 
+#include "interp/reader.hpp"
 #include "interp/run.hpp"
+
+#include <string>
 
 namespace tarvex {
 
@@ -15,6 +18,11 @@ bool INPUT(Run& run);
 // Answers a Ctrl-C noticed while INPUT read a statement: at the prompt the line typed so far is
 // dropped; replaying a loop, a procedure or a command file, they end with the note INTERRUPTED.
 void interrupt_between_statements(Run& run);
+// Runs one statement as the command loop runs a statement INPUT has read (without the echo):
+// classified, scanned when its command is, and handled unless the scan failed, the command was
+// already ended or the run only scans. The outcome of the classification is returned; what the
+// statement asked of the loop is left in run.cmd.end_request.
+Statement run_statement(Run& run, std::string text);
 // Runs statements until STOP, end of input, or a PAR/SIZE reallocation request.
 LoopEnd command_loop(Run& run);
 // The handler of a command slot 1..120 (nullptr outside that range).

@@ -81,9 +81,7 @@ std::string argument_word(const Run& run, int n, std::size_t longest) {
 }
 
 void not_available(Run& run) {
-    write_line(run, " ...NOTE.." + current_command_word(run) +
-                        " COMMAND IS NOT AVAILABLE IN THIS VERSION");
-    run.flags.ODONT = true;
+    report_error(run, " ...NOTE.." + current_command_word(run) + " COMMAND IS NOT AVAILABLE IN THIS VERSION");
 }
 
 void cmd_no_action(Run&) {}
@@ -124,8 +122,7 @@ void cmd_goto(Run& run) {
     while (pos < run.cmd.text.size() && run.cmd.text[pos] == ' ') ++pos;
     std::string label = collect_command_word(run.cmd.text, pos);
     if (label.empty()) {
-        write_line(run, " ...ERROR..GOTO NEEDS A LABEL");
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..GOTO NEEDS A LABEL");
         return;
     }
     run.cmd.goto_label = label;
@@ -151,8 +148,7 @@ void cmd_tarvedit(Run& run) {
 void cmd_size(Run& run) {
     const bool is_size = run.cmd.IKOD == C_SIZE;
     if (is_size && run.MOS == MODE_FIXED_SIZE) {
-        write_line(run, " ...ERROR..SIZE COMMAND IS NOT ALLOWED - SIZE IS FIXED");
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..SIZE COMMAND IS NOT ALLOWED - SIZE IS FIXED");
         return;
     }
     if (run.cmd.statements > 2)
@@ -177,8 +173,7 @@ void cmd_size(Run& run) {
     const bool digits = !number.empty() && number.find_first_not_of("0123456789") == std::string::npos;
     const long double amount = digits ? std::strtold(number.c_str(), nullptr) : 0;
     if (amount < 1) {
-        write_line(run, " ...ERROR..INVALID " + current_command_word(run) + " VALUE " + word);
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..INVALID " + current_command_word(run) + " VALUE " + word);
         return;
     }
     if (refused_as_too_large(run, is_size, amount, number)) return;

@@ -2,6 +2,7 @@
 // numbers, variables (with an element after ":") or result scalars; the parameter checks.
 #include "interp/do_parts.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/host_link.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/result_scalars.hpp"
@@ -172,8 +173,7 @@ void write_loop_finished(Run& run, char marker, long long index) {
 }
 
 void do_syntax_error(Run& run, const std::string& message) {
-    write_line(run, " ...ERROR.." + message);
-    run.flags.ODONT = true;
+    report_error(run, " ...ERROR.." + message);
     if (!run.sw[OTALK]) run.flags.OERR = true;
 }
 

@@ -8,6 +8,7 @@
 #include "interp/dispatcher.hpp"
 #include "interp/do_parts.hpp"
 #include "interp/entry.hpp"
+#include "interp/error_report.hpp"
 #include "io/afile.hpp"
 #include "numeric/fortran_format.hpp"
 
@@ -335,8 +336,7 @@ void cmd_do(Run& run) {
 }
 
 void cmd_endo(Run& run) {
-    write_line(run, " ...ERROR..ENDO WITHOUT A MATCHING DO");
-    run.flags.ODONT = true;
+    report_error(run, " ...ERROR..ENDO WITHOUT A MATCHING DO");
 }
 
 bool loop_control_record(Run& run, const std::string& record) {

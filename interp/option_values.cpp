@@ -1,6 +1,7 @@
 // Values in the option parser: keyword text helpers, table positions, and reading the number
 // given after "=" (a number, a "$" result scalar, or a variable's current value).
 #include "interp/option_parts.hpp"
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/decimal.hpp"
 
@@ -19,11 +20,6 @@ char upper(char c) {
 
 bool starts_number(char c) {
     return c == '+' || c == '-' || c == '.' || (c >= '0' && c <= '9');
-}
-
-void fail(Run& run, const std::string& message) {
-    write_line(run, message);
-    run.flags.ODONT = true;
 }
 
 } // namespace
@@ -87,12 +83,12 @@ OptionSlot slot_of(const OptionTable& table, int position) {
 
 bool option_number(Run& run, std::string_view keyword, std::string_view value, Real& out) {
     if (value.empty()) {
-        fail(run, " ...ERROR..THE " + std::string(keyword) + " OPTION NEEDS A VALUE AFTER =");
+        report_error(run, " ...ERROR..THE " + std::string(keyword) + " OPTION NEEDS A VALUE AFTER =");
         return false;
     }
     if (starts_number(value.front())) {
         if (parse_real_field(value, out)) return true;
-        fail(run, " ...ERROR..INVALID NUMBER " + std::string(value) + " FOR THE " +
+        report_error(run, " ...ERROR..INVALID NUMBER " + std::string(value) + " FOR THE " +
                       std::string(keyword) + " OPTION");
         return false;
     }
@@ -102,7 +98,7 @@ bool option_number(Run& run, std::string_view keyword, std::string_view value, R
     const std::string shown = option_upper(value.substr(0, colon));
     int ref = VFIND(run, name);
     if (ref == 0) {
-        fail(run, " ...ERROR..DATA ON VARIABLE " + shown + " DOES NOT EXIST");
+        report_error(run, " ...ERROR..DATA ON VARIABLE " + shown + " DOES NOT EXIST");
         return false;
     }
     if (colon != std::string_view::npos) {
@@ -112,15 +108,15 @@ bool option_number(Run& run, std::string_view keyword, std::string_view value, R
             std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
         const long long column = numeric ? std::stoll(std::string(digits)) : 0;
         if (!numeric || column == 0 || ref < 0) {
-            fail(run, " ...ERROR..INVALID COLUMN " + std::string(value) + " FOR THE " +
+            report_error(run, " ...ERROR..INVALID COLUMN " + std::string(value) + " FOR THE " +
                           std::string(keyword) + " OPTION");
             return false;
         }
         const long long combined = column + static_cast<long long>(run.ws.MXCOL) * ref;
         if (column > run.ws.MXCOL || combined > INT32_MAX) {
-            fail(run, " ...ERROR.." + std::to_string(column) +
-                          " EXCEEDS MAXCOL=" + std::to_string(run.ws.MXCOL) + " USE SET MAXCOL=");
-            run.res[R_ERR] = ERR_MAXCOL;
+            report_error(run, " ...ERROR.." + std::to_string(column) + " EXCEEDS MAXCOL=" +
+                                  std::to_string(run.ws.MXCOL) + " USE SET MAXCOL=",
+                         ERR_MAXCOL);
             return false;
         }
         ref = static_cast<int>(combined);
@@ -128,7 +124,7 @@ bool option_number(Run& run, std::string_view keyword, std::string_view value, R
     VarInfo info;
     if (!VINFO(run, ref, info)) return false; // VINFO reported the column beyond the variable
     if (info.length < 1) {
-        fail(run, " ...ERROR..DATA ON VARIABLE " + shown + " DOES NOT EXIST");
+        report_error(run, " ...ERROR..DATA ON VARIABLE " + shown + " DOES NOT EXIST");
         return false;
     }
     out = element(run, info, 1);

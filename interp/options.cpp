@@ -11,6 +11,7 @@
 #include "interp/options.hpp"
 
 #include "interp/command_table.hpp"
+#include "interp/error_report.hpp"
 #include "interp/option_parts.hpp"
 #include "interp/run.hpp"
 
@@ -69,11 +70,6 @@ std::string typed_word(const ScanBlock& scan, int k) {
     return option_trimmed(scan.words[k]);
 }
 
-void fail(Run& run, const std::string& message) {
-    write_line(run, message);
-    run.flags.ODONT = true;
-}
-
 // Stores one matched option (not under DISPLAY). False when the value is unusable.
 bool store_option(Run& run, const OptionTable& table, Match m, const Given& given) {
     OptionSet& opt = run.opt;
@@ -94,7 +90,7 @@ bool store_option(Run& run, const OptionTable& table, Match m, const Given& give
             return true;
         }
         if (!given.value) {
-            fail(run, " ...ERROR..THE " + keyword + " OPTION NEEDS A VALUE AFTER =");
+            report_error(run, " ...ERROR..THE " + keyword + " OPTION NEEDS A VALUE AFTER =");
             return false;
         }
         Real v = 0;
@@ -105,7 +101,7 @@ bool store_option(Run& run, const OptionTable& table, Match m, const Given& give
         }
         const Real rounded = roundq(v);
         if (rounded > INT_MAX || rounded < INT_MIN) {
-            fail(run, " ...ERROR..THE VALUE OF " + keyword + " IS OUT OF RANGE: " + value);
+            report_error(run, " ...ERROR..THE VALUE OF " + keyword + " IS OUT OF RANGE: " + value);
             return false;
         }
         opt.iv[slot.index] = static_cast<int>(rounded);
@@ -168,8 +164,7 @@ bool OPTION(Run& run, const OptionTable& table) {
         const Match m = typed == "=" ? Match{} : match_option(table, typed, run.sw[OLONG]);
         if (m.position < 0) {
             report_invalid_option(run, table, typed);
-            run.res[R_ERR] = ERR_INVALID_OPTION;
-            run.flags.ODONT = true;
+            report_error(run, "", ERR_INVALID_OPTION);
             return false;
         }
         if (display)

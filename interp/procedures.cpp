@@ -10,6 +10,7 @@
 #include "interp/command_table.hpp"
 #include "interp/do_parts.hpp"
 #include "interp/entry.hpp"
+#include "interp/error_report.hpp"
 #include "interp/procedure_text.hpp"
 #include "interp/reader.hpp"
 #include "io/afile.hpp"
@@ -201,8 +202,7 @@ void cmd_procedure(Run& run) {
             return;
         }
     } else if (name.empty() || NAMCHK(name) != 1) {
-        write_line(run, " ...ERROR..PROCEDURE NAME MISSING OR INVALID: " + name);
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..PROCEDURE NAME MISSING OR INVALID: " + name);
         return;
     }
 
@@ -228,7 +228,7 @@ void cmd_procedure(Run& run) {
     run.flags.OPUT = put;
     const int ref = store_procedure_text(run, name, commands);
     if (ref <= 0) {
-        run.flags.ODONT = true;
+        report_error(run, ""); // the store has said why
         return;
     }
     if (as_do) {
@@ -243,10 +243,9 @@ void cmd_procend(Run& run) {
     // Under SET OLDDO the typed word may be ENDO.
     std::string typed = run.cmd.word.substr(0, run.cmd.word.find(' '));
     if (match_command(typed, run.sw[OLONG]) == C_ENDO)
-        write_line(run, " ...ERROR..ENDO WITHOUT A MATCHING DO");
+        report_error(run, " ...ERROR..ENDO WITHOUT A MATCHING DO");
     else
-        write_line(run, " ...ERROR..PROCEND WITHOUT A MATCHING PROCEDURE");
-    run.flags.ODONT = true;
+        report_error(run, " ...ERROR..PROCEND WITHOUT A MATCHING PROCEDURE");
 }
 
 std::string procedure_directory(const Run& run) {
@@ -265,8 +264,7 @@ void cmd_execute(Run& run) {
     LoopState& L = run.loops;
     const std::string name = argument_word(run, 1);
     if (name.empty()) {
-        write_line(run, " ...ERROR..EXECUTE NEEDS A PROCEDURE NAME");
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..EXECUTE NEEDS A PROCEDURE NAME");
         return;
     }
     int ref = VFIND(run, name);
@@ -301,8 +299,7 @@ void cmd_execute(Run& run) {
             return;
         }
     }
-    write_line(run, " ...ERROR.." + name + " IS INVALID VARIABLE FOR EXEC " + path);
-    run.flags.ODONT = true;
+    report_error(run, " ...ERROR.." + name + " IS INVALID VARIABLE FOR EXEC " + path);
     if (++L.unknown_procedures > MAX_UNKNOWN_PROCEDURES) XXIT(run, FATAL_PROCEDURE);
 }
 

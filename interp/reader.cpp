@@ -176,6 +176,80 @@ int match_command(std::string_view word, bool full_word) {
     return 0;
 }
 
+Statement classify_statement(Run& run, std::string text) {
+    CommandState& cmd = run.cmd;
+    std::size_t pos = skip_blanks(text, 0);
+    if (pos == text.size()) return Statement::SKIPPED;
+    // Comments, including the marker forms "*#######" and "*$$$$$$$LINES=", run nothing.
+    if (text[pos] == '*') return Statement::SKIPPED;
+    // Replayed statements get the loop markers replaced; one that would grow too long is
+    // not run.
+    if (substitution_active(run) && !DOSUB(run, text)) return Statement::SKIPPED;
+    bool quiet = false;
+    if (text[pos] == '?') {
+        quiet = true;
+        pos = skip_blanks(text, pos + 1);
+        if (pos == text.size()) return Statement::SKIPPED;
+    }
+    if (is_lone_ampersand(std::string_view(text).substr(pos))) {
+        toggle_command_name_mode(run);
+        return Statement::SKIPPED;
+    }
+
+    // Continuation mode: the whole line is another statement of the previous command.
+    if (!run.sw[OKOD] && cmd.LASKOD != 0) {
+        cmd.text = std::move(text);
+        cmd.quiet = quiet;
+        cmd.IKOD = cmd.LASKOD;
+        cmd.word = padded(COMMAND_WORDS[cmd.IKOD - 1]);
+        cmd.col = static_cast<int>(pos);
+        ++cmd.statements;
+        return Statement::RUNS;
+    }
+
+    // Labels ("word:") run nothing; a command may follow on the same line.
+    std::string word = collect_command_word(text, pos);
+    bool label_only = false;
+    while (!word.empty() && pos < text.size() && text[pos] == ':') {
+        pos = skip_blanks(text, pos + 1);
+        if (pos == text.size()) {
+            label_only = true;
+            break;
+        }
+        word = collect_command_word(text, pos);
+    }
+    if (label_only) return Statement::SKIPPED;
+
+    int slot = 0;
+    if (word == "FORMAT") {
+        // The reader keeps FORMAT statements itself: the text after the word is stored.
+        ++cmd.statements;
+        cmd.unknown_in_row = 0;
+        store_format(run, std::string_view(text).substr(pos));
+        return Statement::SKIPPED;
+    } else {
+        if (run.sw[OFREN]) word = french_to_command(word);
+        slot = match_command(word, run.sw[OLONG]);
+    }
+    if (slot == 0) {
+        if (!report_unknown(run, word.empty() ? first_token(text, pos) : word))
+            return Statement::READING_ENDS;
+        return Statement::SKIPPED;
+    }
+    cmd.unknown_in_row = 0;
+    if (slot == C_TITLE) set_header_labels(run, std::string_view(text).substr(pos));
+    if (run.sw[OLDDO] && slot == C_DO) slot = C_PROCEDUR;
+    if (run.sw[OLDDO] && slot == C_ENDO) slot = C_PROCEND;
+
+    cmd.text = std::move(text);
+    cmd.quiet = quiet;
+    cmd.IKOD = slot;
+    cmd.word = padded(word);
+    cmd.col = static_cast<int>(pos);
+    ++cmd.statements;
+    return Statement::RUNS;
+}
+
 bool INPUT(Run& run) {
     CommandState& cmd = run.cmd;
     std::string text;
@@ -194,79 +268,15 @@ bool INPUT(Run& run) {
             cmd.goto_label.clear();
         }
         if (run.sw[OECHO] || run.sw[OSCR]) echo_statement(run, text);
-
-        std::size_t pos = skip_blanks(text, 0);
-        if (pos == text.size()) continue;
-        // Comments, including the marker forms "*#######" and "*$$$$$$$LINES=", run nothing.
-        if (text[pos] == '*') continue;
-        // Replayed statements get the loop markers replaced; one that would grow too long is
-        // not run.
-        if (substitution_active(run) && !DOSUB(run, text)) continue;
-        bool quiet = false;
-        if (text[pos] == '?') {
-            quiet = true;
-            pos = skip_blanks(text, pos + 1);
-            if (pos == text.size()) continue;
-        }
-        if (is_lone_ampersand(std::string_view(text).substr(pos))) {
-            toggle_command_name_mode(run);
-            continue;
-        }
-
-        // Continuation mode: the whole line is another statement of the previous command.
-        if (!run.sw[OKOD] && cmd.LASKOD != 0) {
-            cmd.text = std::move(text);
-            cmd.quiet = quiet;
-            cmd.IKOD = cmd.LASKOD;
-            cmd.word = padded(COMMAND_WORDS[cmd.IKOD - 1]);
-            cmd.col = static_cast<int>(pos);
-            ++cmd.statements;
+        switch (classify_statement(run, std::move(text))) {
+        case Statement::RUNS:
             return true;
-        }
-
-        // Labels ("word:") run nothing; a command may follow on the same line.
-        std::string word = collect_command_word(text, pos);
-        bool label_only = false;
-        while (!word.empty() && pos < text.size() && text[pos] == ':') {
-            pos = skip_blanks(text, pos + 1);
-            if (pos == text.size()) {
-                label_only = true;
-                break;
-            }
-            word = collect_command_word(text, pos);
-        }
-        if (label_only) continue;
-
-        int slot = 0;
-        if (word == "FORMAT") {
-            // The reader keeps FORMAT statements itself: the text after the word is stored.
-            ++cmd.statements;
-            cmd.unknown_in_row = 0;
-            store_format(run, std::string_view(text).substr(pos));
+        case Statement::SKIPPED:
             continue;
-        } else {
-            if (run.sw[OFREN]) word = french_to_command(word);
-            slot = match_command(word, run.sw[OLONG]);
+        case Statement::READING_ENDS:
+            run.flags.OEOF = true;
+            return false;
         }
-        if (slot == 0) {
-            if (!report_unknown(run, word.empty() ? first_token(text, pos) : word)) {
-                run.flags.OEOF = true;
-                return false;
-            }
-            continue;
-        }
-        cmd.unknown_in_row = 0;
-        if (slot == C_TITLE) set_header_labels(run, std::string_view(text).substr(pos));
-        if (run.sw[OLDDO] && slot == C_DO) slot = C_PROCEDUR;
-        if (run.sw[OLDDO] && slot == C_ENDO) slot = C_PROCEND;
-
-        cmd.text = std::move(text);
-        cmd.quiet = quiet;
-        cmd.IKOD = slot;
-        cmd.word = padded(word);
-        cmd.col = static_cast<int>(pos);
-        ++cmd.statements;
-        return true;
     }
 }
 

@@ -7,6 +7,20 @@
 
 namespace tarvex {
 
+struct Run;
+
+// What the reader makes of one statement it has read.
+enum class Statement {
+    RUNS,         // run.cmd holds the command to run (IKOD, text, word, col, quiet)
+    SKIPPED,      // nothing to run: blank, comment, label alone, "&", FORMAT, unknown command
+    READING_ENDS, // too many unknown commands in a row: no more statements are read
+};
+
+// Classifies a statement as INPUT does after reading (and echoing) it: "?" for a quiet
+// statement, "&" mode, continuation of the last command, labels, FORMAT, French aliases and
+// the command word; sets run.cmd when the statement runs.
+Statement classify_statement(Run& run, std::string text);
+
 // Collects the command word starting at `pos` (letters, digits and "_"); `pos` moves past the
 // whole word. Returns the first 8 characters, upper-cased.
 std::string collect_command_word(std::string_view text, std::size_t& pos);

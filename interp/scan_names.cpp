@@ -2,6 +2,7 @@
 // in the workspace with creation under ONEWV, the quiet DELETE skip, the data bank under DB and
 // the unknown message.
 #include "interp/command_table.hpp"
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "interp/scan_parts.hpp"
 #include "workspace/data_bank.hpp"
@@ -96,7 +97,7 @@ int resolve_name(Run& run, const std::string& name) {
         if (ref > 0)
             ++run.scan.NEWV;
         else
-            run.flags.ODONT = true; // NEWVAR has reported the full work area or name table
+            report_error(run, ""); // NEWVAR has reported the full work area or name table
         return ref;
     }
     if (run.cmd.IKOD == C_DELETE && !run.flags.OPUT) return 0; // "?DELETE": skip quietly
@@ -105,7 +106,7 @@ int resolve_name(Run& run, const std::string& name) {
         bool bank_failed = false;
         if (int fetched = find_or_fetch(run, name, &bank_failed); fetched > 0) return fetched;
         if (bank_failed) {
-            run.flags.ODONT = true;
+            report_error(run, "");
             return 0;
         }
     }
@@ -113,12 +114,10 @@ int resolve_name(Run& run, const std::string& name) {
     if (!name.empty() && name.front() == '$' &&
         (ikod == C_PRINT || ikod == C_WRITE || ikod == C_LIST)) {
         // PRINT and WRITE name an unknown result scalar in their own words.
-        write_line(run, " ...ERROR..$" + shown_name(run, name.substr(1)) + " IS NOT CURRENTLY DEFINED");
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..$" + shown_name(run, name.substr(1)) + " IS NOT CURRENTLY DEFINED");
         return 0;
     }
-    write_line(run, " ...ERROR..VARIABLE " + shown_name(run, name) + " DOES NOT EXIST...");
-    run.flags.ODONT = true;
+    report_error(run, " ...ERROR..VARIABLE " + shown_name(run, name) + " DOES NOT EXIST...");
     return 0;
 }
 

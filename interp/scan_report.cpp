@@ -1,6 +1,7 @@
 // What the statement scanner writes besides its one-line messages: the syntax error with the
 // statement and "$" under the failing column, and the scan dump under the DUMP switch.
 #include "interp/run.hpp"
+#include "interp/error_report.hpp"
 #include "interp/scan_parts.hpp"
 #include "numeric/fortran_format.hpp"
 
@@ -23,9 +24,8 @@ void report_syntax_error(Run& run, std::size_t column) {
         write_line(run, begin < text.size() ? text.substr(begin, width) : std::string());
         if (marked / width == chunk) write_line(run, std::string(marked % width, ' ') + "$");
     }
-    run.res[R_ERR] = ERR_SYNTAX;
     run.flags.OERR = true;
-    run.flags.ODONT = true;
+    report_error(run, "", ERR_SYNTAX);
 }
 
 void dump_scan_block(Run& run) {

@@ -4,6 +4,7 @@
 #include "interp/scanner.hpp"
 
 #include "interp/command_table.hpp"
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "interp/scan_parts.hpp"
 
@@ -122,20 +123,18 @@ void append_item(Walk& w, int ref, int lag, char mark, std::string_view name) {
     ScanBlock& scan = w.scan;
     Run& run = w.run;
     if (scan.NF == scan.MAXVAR) {
-        if (!w.list_overflowed)
-            write_line(run, " ...ERROR..MORE THAN " + std::to_string(scan.MAXVAR) +
-                                " ITEMS IN THE LIST");
+        // Said once; the later items are dropped quietly.
+        report_error(run, w.list_overflowed ? std::string()
+                                            : " ...ERROR..MORE THAN " + std::to_string(scan.MAXVAR) +
+                                                  " ITEMS IN THE LIST");
         w.list_overflowed = true;
-        run.flags.ODONT = true;
         return;
     }
     if (run.cmd.IKOD == C_READ) {
         for (int k = 1; k <= scan.NF; ++k) {
             if (scan.ref(k) != ref) continue;
-            write_line(run, " ...ERROR.." + shown_name(run, name) +
-                                " IS IN READ COMMAND MORE THAN ONCE");
-            run.flags.ODONT = true;
-            if (!run.sw[OTALK]) run.sw[OSCAN] = true;
+            report_error(run, " ...ERROR.." + shown_name(run, name) + " IS IN READ COMMAND MORE THAN ONCE",
+                         0, ErrorSeverity::SERIOUS);
             break;
         }
     }
@@ -195,10 +194,9 @@ void store_item(Walk& w, const ItemRef& item, char mark) {
         }
         const long long combined = item.column + static_cast<long long>(run.ws.MXCOL) * ref;
         if (item.column > run.ws.MXCOL || combined > INT_MAX) {
-            write_line(run, " ...ERROR.." + std::to_string(item.column) + " EXCEEDS MAXCOL=" +
-                                std::to_string(run.ws.MXCOL) + " USE SET MAXCOL=");
-            run.res[R_ERR] = ERR_MAXCOL;
-            run.flags.ODONT = true;
+            report_error(run, " ...ERROR.." + std::to_string(item.column) + " EXCEEDS MAXCOL=" +
+                                  std::to_string(run.ws.MXCOL) + " USE SET MAXCOL=",
+                         ERR_MAXCOL);
             return;
         }
         ref = static_cast<int>(combined);

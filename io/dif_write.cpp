@@ -2,6 +2,7 @@
 // row of names, one row per observation with a numeric or string pair per variable, and EOD.
 // Only observation-indexed items (data series, columns, character variables) make columns.
 #include "interp/run.hpp"
+#include "interp/error_report.hpp"
 #include "io/print_request.hpp"
 #include "io/real_text.hpp"
 #include "numeric/fortran_format.hpp"
@@ -21,8 +22,7 @@ std::string trimmed(const std::string& text) {
 bool write_dif(Run& run, const PrintRequest& req, const OutputSink& out) {
     for (const PrintItem& item : req.items) {
         if (item.series() || item.ref < 0 || item.info.type == TYPE_DATA) continue;
-        write_line(run, " ...ERROR..DIF OUTPUT TAKES DATA SERIES ONLY: " + item.name);
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..DIF OUTPUT TAKES DATA SERIES ONLY: " + item.name);
         return false;
     }
     // Rows: the observations of the longest item.

@@ -3,6 +3,7 @@
 // as typed, is the file name given to AFILE.
 #include "io/file_command.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "io/afile.hpp"
 
@@ -89,22 +90,18 @@ AfileRequest request_for(const Run& run) {
     return req;
 }
 
-void fail(Run& run) { run.flags.ODONT = true; }
-
 } // namespace
 
 void file_command(Run& run) {
     std::string word, name;
     split_statement(run, word, name);
     if (word.empty()) {
-        write_line(run, " ...ERROR..FILE NEEDS A KEYWORD OR A UNIT NUMBER");
-        return fail(run);
+        return report_error(run, " ...ERROR..FILE NEEDS A KEYWORD OR A UNIT NUMBER");
     }
     int code = unit_number(word);
     const bool by_keyword = code < 0;
     if (by_keyword && !keyword_code(run, word, code)) {
-        write_line(run, " ...ERROR..INVALID FILE KEYWORD: " + upper(word));
-        return fail(run);
+        return report_error(run, " ...ERROR..INVALID FILE KEYWORD: " + upper(word));
     }
     if (by_keyword && code == INPUT_CODE) code = run.L55;
     bool ok = AFILE(run, code, name, request_for(run));
@@ -121,7 +118,7 @@ void file_command(Run& run) {
     // Data given in the statements of a procedure file are read from the command stream,
     // which is now that file; when it ends both return to the console together.
     if (ok && by_keyword && code == L82) run.IN = L82;
-    if (!ok) fail(run);
+    if (!ok) report_error(run, ""); // AFILE has written why
 }
 
 void inquire_command(Run& run) {
@@ -130,14 +127,14 @@ void inquire_command(Run& run) {
     std::string name = rest.empty() ? word : word + " " + rest;
     if (name.size() >= 2 && (name.front() == '\'' || name.front() == '"') && name.back() == name.front())
         name = name.substr(1, name.size() - 2);
-    if (!AFILE(run, CODE_INQUIRE, name, request_for(run))) fail(run);
+    if (!AFILE(run, CODE_INQUIRE, name, request_for(run))) report_error(run, ""); // AFILE wrote why
 }
 
 void rewind_command(Run& run) {
     std::string word, rest;
     split_statement(run, word, rest);
     std::string name = rest.empty() ? word : word + " " + rest;
-    if (!AFILE(run, CODE_REWIND, name, request_for(run))) fail(run);
+    if (!AFILE(run, CODE_REWIND, name, request_for(run))) report_error(run, ""); // AFILE wrote why
 }
 
 } // namespace tarvex

@@ -2,6 +2,7 @@
 // format. Listing fields: one blank column, then G15.7 values, 5 to a line or 8 with WIDE;
 // name headings in the same 15-column fields (7 blanks and the name).
 #include "interp/run.hpp"
+#include "interp/error_report.hpp"
 #include "io/print_request.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/result_scalars.hpp"
@@ -206,8 +207,7 @@ bool write_listing(Run& run, const PrintRequest& req, const OutputSink& out) {
 
 void report_bad_format(Run& run, const std::string& format_text) {
     write_line(run, " ...ERROR..BAD FORMAT OR MAY PRINT MORE THAN 130 COLUMNS");
-    write_line(run, " " + format_text.substr(0, FORMAT_SHOWN));
-    run.flags.ODONT = true;
+    report_error(run, " " + format_text.substr(0, FORMAT_SHOWN));
 }
 
 bool write_user_format(Run& run, const PrintRequest& req, const OutputSink& out) {

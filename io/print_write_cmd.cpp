@@ -5,6 +5,7 @@
 #include "io/print_write.hpp"
 
 #include "interp/entry.hpp"
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "io/afile.hpp"
 #include "io/crypt.hpp"
@@ -67,11 +68,6 @@ bool contains_dif(const std::string& name) {
            name.find(".Dif") != std::string::npos;
 }
 
-void fail(Run& run, const std::string& message) {
-    write_line(run, message);
-    run.flags.ODONT = true;
-}
-
 // A file name as written in parentheses, without the quotes that may enclose it.
 std::string file_name(const std::string& written) {
     std::string name = trimmed(written);
@@ -105,7 +101,7 @@ bool make_item(Run& run, int ref, PrintItem& item) {
         item.name.resize(8);
     }
     if (item.info.inc <= 0 || item.info.length <= 0) {
-        fail(run, " ...ERROR..THERE IS NO DATA ON VARIABLE " + trimmed(run.ws.VNAME[slot]));
+        report_error(run, " ...ERROR..THERE IS NO DATA ON VARIABLE " + trimmed(run.ws.VNAME[slot]));
         return false;
     }
     return true;
@@ -118,7 +114,7 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
     if (unit <= 0 || unit == run.L6) return 0;
     for (int reserved : RESERVED_UNITS) {
         if (unit == reserved) {
-            fail(run, " ...ERROR..UNIT" + fmt_I(unit, 2) + " IS RESERVED FOR INTERNAL USE");
+            report_error(run, " ...ERROR..UNIT" + fmt_I(unit, 2) + " IS RESERVED FOR INTERNAL USE");
             return -1;
         }
     }
@@ -129,7 +125,7 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
         how.unformatted = binary;
         how.append = append;
         if (!AFILE(run, FILE_UNIT, path, how)) { // AFILE has reported why
-            run.flags.ODONT = true;
+            report_error(run, "");
             return -1;
         }
         if (run.MOS == MODE_WINDOWED_33) {
@@ -146,7 +142,7 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
         how.unformatted = binary;
         how.append = append;
         if (!AFILE(run, unit, "fort." + std::to_string(unit), how)) {
-            run.flags.ODONT = true;
+            report_error(run, "");
             return -1;
         }
         return unit;
@@ -215,13 +211,13 @@ bool place_plot_variable(Run& run, const std::string& name, PrintRequest& req) {
     if (name.empty()) return true;
     const int ref = VFIND(run, name);
     if (ref <= 0) {
-        fail(run, " ...ERROR..PLOTVAR VARIABLE " + name + " DOES NOT EXIST");
+        report_error(run, " ...ERROR..PLOTVAR VARIABLE " + name + " DOES NOT EXIST");
         return false;
     }
     PrintItem item;
     if (!make_item(run, ref, item)) return false;
     if (!item.series()) {
-        fail(run, " ...ERROR..PLOTVAR VARIABLE " + name + " IS NOT A SERIES");
+        report_error(run, " ...ERROR..PLOTVAR VARIABLE " + name + " IS NOT A SERIES");
         return false;
     }
     std::erase_if(req.items, [ref](const PrintItem& listed) { return listed.ref == ref; });
@@ -232,11 +228,11 @@ bool place_plot_variable(Run& run, const std::string& name, PrintRequest& req) {
 bool store_in_bank(Run& run, const PrintRequest& req) {
     for (const PrintItem& item : req.items) {
         if (item.ref <= 0 || item.column) {
-            fail(run, " ...ERROR..ONLY WHOLE VARIABLES CAN BE STORED IN THE DATA BANK: " + item.name);
+            report_error(run, " ...ERROR..ONLY WHOLE VARIABLES CAN BE STORED IN THE DATA BANK: " + item.name);
             return false;
         }
         if (!bank_store(run, trimmed(run.ws.VNAME[item.ref]))) {
-            run.flags.ODONT = true;
+            report_error(run, ""); // the bank has written why
             return false;
         }
     }
@@ -287,7 +283,7 @@ void print_or_write(Run& run, bool is_write) {
     } else if (format_value == "DUMP") {
         req.layout = Layout::DUMP;
     } else if (!format_value.empty() && format_value != "FREE") {
-        fail(run, " ...ERROR..FORMAT MUST BE FREE, TAB, COMMA OR DUMP, OR GIVEN WITHOUT A VALUE: " +
+        report_error(run, " ...ERROR..FORMAT MUST BE FREE, TAB, COMMA OR DUMP, OR GIVEN WITHOUT A VALUE: " +
                       format_value);
         return;
     }
@@ -312,7 +308,7 @@ void print_or_write(Run& run, bool is_write) {
     else if (opt.iv[V_OBS] > 0) req.end = req.beg + opt.iv[V_OBS] - 1;
     if (req.beg < 1) req.beg = 1;
     if (req.beg > req.end) {
-        fail(run, " ...ERROR..BEG AND END OBSERVATIONS INCONSISTENT" + fmt_I(req.beg, 10) +
+        report_error(run, " ...ERROR..BEG AND END OBSERVATIONS INCONSISTENT" + fmt_I(req.beg, 10) +
                       fmt_I(req.end, 10));
         return;
     }
@@ -323,7 +319,7 @@ void print_or_write(Run& run, bool is_write) {
         for (int slot = 1; slot <= run.ws.NVARS; ++slot)
             if (run.ws.VNAME[slot].find_first_not_of(' ') != std::string::npos) refs.push_back(slot);
         if (static_cast<int>(refs.size()) > MAX_LISTED) {
-            fail(run, " ...ERROR..MORE THAN" + fmt_I(MAX_LISTED, 6) + " VARIABLES SPECIFIED");
+            report_error(run, " ...ERROR..MORE THAN" + fmt_I(MAX_LISTED, 6) + " VARIABLES SPECIFIED");
             return;
         }
     } else {
@@ -335,7 +331,7 @@ void print_or_write(Run& run, bool is_write) {
         if (!make_item(run, ref, item)) return;
         if (item.series() && req.end != ALL_OBSERVATIONS && req.end > item.info.length &&
             req.layout != Layout::TARVEX) {
-            fail(run, " ...ERROR..REQUESTED RANGE EXCEEDS VARIABLE LENGTH");
+            report_error(run, " ...ERROR..REQUESTED RANGE EXCEEDS VARIABLE LENGTH");
             return;
         }
         req.items.push_back(std::move(item));
@@ -346,7 +342,7 @@ void print_or_write(Run& run, bool is_write) {
         for (const PrintItem& item : req.items) {
             if (item.ref > 0 && !item.column && item.info.type == TYPE_MATRIX &&
                 matrix_rows(item) != item.info.ncol) {
-                fail(run, " ...ERROR..SYMAT AND TRIMAT NEED A SQUARE MATRIX: " + item.name);
+                report_error(run, " ...ERROR..SYMAT AND TRIMAT NEED A SQUARE MATRIX: " + item.name);
                 return;
             }
         }
@@ -366,7 +362,7 @@ void print_or_write(Run& run, bool is_write) {
     req.to_unit = unit != 0;
     OutputSink out{run, unit};
     if ((req.binary || req.sbinary) && unit == 0) {
-        fail(run, " ...ERROR..BINARY OUTPUT NEEDS A UNIT OR A FILE");
+        report_error(run, " ...ERROR..BINARY OUTPUT NEEDS A UNIT OR A FILE");
         return;
     }
 
@@ -404,7 +400,7 @@ void print_or_write(Run& run, bool is_write) {
         const bool crypt = opt.sw[S_CRYPT] && !path.empty();
         if (unit == FILE_UNIT || opt.sw[S_CLOSE] || crypt) close_unit(run, unit);
         // CRYPT: the closed file is replaced by its encryption.
-        if (crypt && !encrypt_in_place(run, path)) run.flags.ODONT = true;
+        if (crypt && !encrypt_in_place(run, path)) report_error(run, "");
     }
 }
 

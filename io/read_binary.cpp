@@ -4,6 +4,7 @@
 // (4 bytes before and after) and holds 16-byte binary128 values. A matrix is one record of its
 // elements column after column.
 #include "interp/run.hpp"
+#include "interp/error_report.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"
 #include "numeric/fortran_format.hpp"
@@ -57,7 +58,7 @@ bool by_observation(ReadJob& job, std::FILE* fp) {
         if (r == Record::END) break;
         if (r == Record::BROKEN || values.size() < nvar) {
             const long long column = r == Record::BROKEN ? 1 : static_cast<long long>(values.size()) + 1;
-            read_error(run, " ...ERROR..READ ERROR IN ROW" + fmt_I(rows + 1, 7) + " COLUMN" +
+            report_error(run, " ...ERROR..READ ERROR IN ROW" + fmt_I(rows + 1, 7) + " COLUMN" +
                                 fmt_I(column, 7));
             return false;
         }
@@ -66,7 +67,7 @@ bool by_observation(ReadJob& job, std::FILE* fp) {
         ++rows;
     }
     if (rows == 0) {
-        read_error(run, " ...ERROR..NO DATA FOUND");
+        report_error(run, " ...ERROR..NO DATA FOUND");
         return false;
     }
     const long long total = job.count_known() ? job.expected() : rows;
@@ -88,7 +89,7 @@ bool by_variable(ReadJob& job, std::FILE* fp) {
     for (std::size_t j = 0; j < job.names.size(); ++j) {
         const Record r = next_record(fp, values);
         if (r == Record::BROKEN) {
-            read_error(run, " ...ERROR..READ ERROR IN VARIABLE " + fmt_I(long(j) + 1, 4) + "  " +
+            report_error(run, " ...ERROR..READ ERROR IN VARIABLE " + fmt_I(long(j) + 1, 4) + "  " +
                                 job.names[j]);
             return false;
         }
@@ -106,7 +107,7 @@ bool by_variable(ReadJob& job, std::FILE* fp) {
         }
     }
     if (found == 0 || total <= 0) {
-        read_error(run, " ...ERROR..NO DATA FOUND");
+        report_error(run, " ...ERROR..NO DATA FOUND");
         return false;
     }
     for (PendingVariable& var : job.pending)
@@ -122,7 +123,7 @@ bool read_binary_records(ReadJob& job, std::FILE* fp, bool by_var) {
     job.make_pending(TYPE_DATA, 1);
     job.first_element = job.beg;
     if (fp == nullptr) {
-        read_error(job.run, " ...ERROR..BINARY DATA MUST COME FROM A FILE");
+        report_error(job.run, " ...ERROR..BINARY DATA MUST COME FROM A FILE");
         return false;
     }
     return by_var ? by_variable(job, fp) : by_observation(job, fp);
@@ -137,24 +138,24 @@ bool read_binary_matrix(ReadJob& job, std::FILE* fp) {
     const long long cols = shape.cols;
     long long rows = shape.rows;
     if (fp == nullptr) {
-        read_error(run, " ...ERROR..BINARY DATA MUST COME FROM A FILE");
+        report_error(run, " ...ERROR..BINARY DATA MUST COME FROM A FILE");
         return false;
     }
     std::vector<Real> values;
     const Record r = next_record(fp, values);
     if (r == Record::BROKEN) {
-        read_error(run, lower ? std::string(" ...ERROR..READ ERROR IN LOWER TRIANGLE OF MATRIX")
+        report_error(run, lower ? std::string(" ...ERROR..READ ERROR IN LOWER TRIANGLE OF MATRIX")
                               : " ...ERROR..READ ERROR IN ROW" + fmt_I(1, 7) + " COLUMN" + fmt_I(1, 7));
         return false;
     }
     if (r == Record::END || values.empty()) {
-        read_error(run, " ...ERROR..NO DATA FOUND");
+        report_error(run, " ...ERROR..NO DATA FOUND");
         return false;
     }
     const long long count = static_cast<long long>(values.size());
     if (rows <= 0) rows = (count + cols - 1) / cols;
     if (rows * cols > run.ws.MAXADD - run.ws.LASADD - 4) {
-        read_error(run, " ...ERROR..INSUFFICIENT MEMORY TO ENTER MATRIX");
+        report_error(run, " ...ERROR..INSUFFICIENT MEMORY TO ENTER MATRIX");
         return false;
     }
     std::vector<Real> full;

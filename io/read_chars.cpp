@@ -2,6 +2,7 @@
 // (8 characters per element, up to the string length limit); CHARVAR reads a character
 // variable, one 8-character word per observation, one observation per record.
 #include "interp/run.hpp"
+#include "interp/error_report.hpp"
 #include "io/char_words.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"
@@ -19,7 +20,7 @@ bool read_strings(ReadJob& job, DataLines& lines) {
     std::string_view line;
     for (PendingVariable& var : job.pending) {
         if (!lines.next(line)) {
-            read_error(run, " ...ERROR..NO DATA FOUND");
+            report_error(run, " ...ERROR..NO DATA FOUND");
             return false;
         }
         std::size_t end = line.find_last_not_of(' ');
@@ -52,7 +53,7 @@ bool read_char_variables(ReadJob& job, DataLines& lines) {
         ++rows;
     }
     if (rows == 0) {
-        read_error(run, " ...ERROR..NO DATA FOUND");
+        report_error(run, " ...ERROR..NO DATA FOUND");
         return false;
     }
     job.count = rows;

@@ -4,6 +4,7 @@
 #include "io/read_command.hpp"
 
 #include "interp/entry.hpp"
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"
@@ -62,7 +63,7 @@ void read_from_bank(Run& run, const std::vector<std::string>& names) {
         if (name == "SKIP$") continue;
         if (!bank_fetch(run, name)) {
             if (!run.flags.ODONT)
-                read_error(run, " ...ERROR..VARIABLE " + name + " IS NOT IN THE DATA BANK");
+                report_error(run, " ...ERROR..VARIABLE " + name + " IS NOT IN THE DATA BANK");
             return;
         }
     }
@@ -108,11 +109,6 @@ void after_reading(ReadJob& job, bool data_vectors) {
 
 bool notes_on(const Run& run) { return run.flags.OPUT && run.sw[OWARN]; }
 
-void read_error(Run& run, const std::string& text) {
-    write_line(run, text);
-    run.flags.ODONT = true;
-}
-
 void ReadJob::make_pending(int type, int ncol) {
     pending.clear();
     pending.resize(names.size());
@@ -138,14 +134,14 @@ void READX(Run& run) {
     if (file_named && names_dif(scan.filename)) opt.sw[RS_DIF] = true;
     if (opt.sw[RS_DB]) opt.sw[RS_TSP] = true;
     if (opt.sw[RS_ASCII] || opt.sw[RS_TARVEX]) opt.sw[RS_BYVAR] = true;
-    if (!parsed) return read_error(run, " ...ERROR..INCOMPATIBLE OPTIONS");
+    if (!parsed) return report_error(run, " ...ERROR..INCOMPATIBLE OPTIONS");
     const int unit = opt.iv[RV_UNIT];
-    if (unit == run.L6) return read_error(run, " ...ERROR..INVALID READ UNIT" + fmt_I(unit, 5));
+    if (unit == run.L6) return report_error(run, " ...ERROR..INVALID READ UNIT" + fmt_I(unit, 5));
     if (opt.sw[RS_NAMES] && names_listed)
-        return read_error(run, " ...ERROR..WITH NAMES OPTION, DO NOT LIST VARIABLES");
+        return report_error(run, " ...ERROR..WITH NAMES OPTION, DO NOT LIST VARIABLES");
     if (!opt.sw[RS_NAMES] && !opt.sw[RS_DIF] && !names_listed) return;
     if (scan.NF > READ_NAME_LIMIT)
-        return read_error(run, " ...ERROR..READ COMMAND ALLOWS ONLY" + fmt_I(READ_NAME_LIMIT, 6) +
+        return report_error(run, " ...ERROR..READ COMMAND ALLOWS ONLY" + fmt_I(READ_NAME_LIMIT, 6) +
                                    " VARIABLES");
 
     ReadJob job(run);
@@ -201,7 +197,7 @@ void READX(Run& run) {
     if (ok && !job.pending.empty()) {
         const long long need = words_needed(run, job.pending, job.first_element);
         if (run.ws.NDL == 0 && run.ws.LASADD + need > run.ws.MAXADD) {
-            read_error(run, " ...ERROR..INSUFFICIENT MEMORY TO PROCEED AFTER " +
+            report_error(run, " ...ERROR..INSUFFICIENT MEMORY TO PROCEED AFTER " +
                                 fmt_I(job.count, 8) + " OBS");
             ok = false;
         } else {

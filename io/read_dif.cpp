@@ -2,6 +2,7 @@
 // with -1,0 / BOT, numbers as 0,value / V pairs, strings as 1,0 / "text" pairs, and -1,0 / EOD
 // at the end. A first row of strings holds the variable names.
 #include "interp/run.hpp"
+#include "interp/error_report.hpp"
 #include "io/read_internal.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
@@ -44,7 +45,7 @@ public:
     DifReader(ReadJob& job, DataLines& lines) : job_(job), lines_(lines) {}
 
     bool bad() {
-        read_error(job_.run, " ...ERROR..BAD DIF FILE NEAR LINE" + fmt_I(lines_.count(), 5));
+        report_error(job_.run, " ...ERROR..BAD DIF FILE NEAR LINE" + fmt_I(lines_.count(), 5));
         return false;
     }
 
@@ -164,12 +165,12 @@ bool read_dif(ReadJob& job, DataLines& lines, bool names_from_file) {
     if (notes_on(run)) report_names(run, vectors, tuples, file_names);
     if (names_from_file) {
         if (!name_row) {
-            read_error(run, " ...ERROR..BAD DIF FILE NEAR LINE" + fmt_I(lines.count(), 5));
+            report_error(run, " ...ERROR..BAD DIF FILE NEAR LINE" + fmt_I(lines.count(), 5));
             return false;
         }
         job.names = file_names;
     } else if (static_cast<long long>(job.names.size()) != vectors) {
-        read_error(run, " ...ERROR..DIF FILE HAS " + fmt_I(vectors, 4) + " VARS, NOT " +
+        report_error(run, " ...ERROR..DIF FILE HAS " + fmt_I(vectors, 4) + " VARS, NOT " +
                             fmt_I(static_cast<long long>(job.names.size()), 4) + " VARS");
         return false;
     }
@@ -179,7 +180,7 @@ bool read_dif(ReadJob& job, DataLines& lines, bool names_from_file) {
     long long rows = static_cast<long long>(table.size() - first_row);
     if (job.count_known()) rows = std::min(rows, job.expected());
     if (rows <= 0) {
-        read_error(run, " ...ERROR..NO DATA FOUND");
+        report_error(run, " ...ERROR..NO DATA FOUND");
         return false;
     }
     for (long long r = 0; r < rows; ++r) {

@@ -2,6 +2,7 @@
 // through the format interpreter, which moves to further records on "/" and on format
 // reversion. A format text beginning FREE reads free format.
 #include "interp/entry.hpp"
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "io/char_words.hpp"
 #include "io/format_program.hpp"
@@ -17,7 +18,7 @@ bool read_user_format(ReadJob& job, DataLines& lines, const std::string&) {
     Run& run = job.run;
     std::string text;
     if (!stored_format(run, text)) {
-        read_error(run, " ...ERROR..NO FORMAT CURRENTLY EXISTS");
+        report_error(run, " ...ERROR..NO FORMAT CURRENTLY EXISTS");
         return false;
     }
     if (text.size() > static_cast<std::size_t>(FORMAT_LIMIT)) XXIT(run, STOP_FORMAT_TOO_LONG_READ);
@@ -34,7 +35,7 @@ bool read_user_format(ReadJob& job, DataLines& lines, const std::string&) {
     FormatProgram program;
     std::string reason;
     if (!parse_format(text, program, &reason) || !program.has_data) {
-        read_error(run, " ...ERROR..BAD FORMAT: " + text.substr(0, 100));
+        report_error(run, " ...ERROR..BAD FORMAT: " + text.substr(0, 100));
         return false;
     }
     job.make_pending(TYPE_DATA, 1);
@@ -60,7 +61,7 @@ bool read_user_format(ReadJob& job, DataLines& lines, const std::string&) {
         std::string bad;
         if (!format_read(program, first, next, nvar, values, &bad)) {
             if (!ended) {
-                read_error(run, " ...ERROR..READ ERROR IN ROW" + fmt_I(rows + 1, 7) + " COLUMN" +
+                report_error(run, " ...ERROR..READ ERROR IN ROW" + fmt_I(rows + 1, 7) + " COLUMN" +
                                     fmt_I(static_cast<long long>(values.size()) + 1, 7));
                 return false;
             }
@@ -76,7 +77,7 @@ bool read_user_format(ReadJob& job, DataLines& lines, const std::string&) {
         if (ended) break;
     }
     if (rows == 0) {
-        read_error(run, " ...ERROR..NO DATA FOUND");
+        report_error(run, " ...ERROR..NO DATA FOUND");
         return false;
     }
     const long long total = job.count_known() ? job.expected() : rows;

@@ -35,8 +35,6 @@ struct ReadJob {
 
 // Notes (and echoes) are printed: the command may print and warnings are on.
 bool notes_on(const Run& run);
-// Writes an error line and ends the command (ODONT).
-void read_error(Run& run, const std::string& text);
 
 // Layout readers. Each fills job.pending and job.count; false after an error line.
 bool read_free_text(ReadJob& job, DataLines& lines);     // free format, by observation/BYVAR

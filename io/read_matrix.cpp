@@ -3,6 +3,7 @@
 // column after column; a symmetric matrix is completed from its lower triangle, a triangle
 // matrix has zeros above the diagonal.
 #include "interp/run.hpp"
+#include "interp/error_report.hpp"
 #include "io/read_command.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"
@@ -30,7 +31,7 @@ bool matrix_shape(ReadJob& job, MatrixShape& shape) {
     Run& run = job.run;
     const OptionSet& opt = run.opt;
     if (job.names.size() != 1) {
-        read_error(run, " ...ERROR..ONLY ONE MATRIX MAY BE READ AT A TIME");
+        report_error(run, " ...ERROR..ONLY ONE MATRIX MAY BE READ AT A TIME");
         return false;
     }
     VarInfo old;
@@ -40,7 +41,7 @@ bool matrix_shape(ReadJob& job, MatrixShape& shape) {
     shape.rows = opt.iv[RV_ROWS];
     if (shape.cols <= 0) {
         if (!existing) {
-            read_error(run, " ...ERROR..NEW MATRIX..COLS OR COL2 MUST BE SPECIFIED");
+            report_error(run, " ...ERROR..NEW MATRIX..COLS OR COL2 MUST BE SPECIFIED");
             return false;
         }
         shape.cols = old.ncol;
@@ -62,7 +63,7 @@ bool read_matrix(ReadJob& job, DataLines& lines) {
     long long rows = shape.rows;
     const long long room = run.ws.MAXADD - run.ws.LASADD - 4;
     if ((rows > 0 && rows * cols > room) || cols > room) {
-        read_error(run, " ...ERROR..INSUFFICIENT MEMORY TO ENTER MATRIX");
+        report_error(run, " ...ERROR..INSUFFICIENT MEMORY TO ENTER MATRIX");
         return false;
     }
     // Row-major gathering, rows appended as they are read.
@@ -90,7 +91,7 @@ bool read_matrix(ReadJob& job, DataLines& lines) {
             if (kind == FieldKind::END) {
                 need = true;
             } else if (kind == FieldKind::BAD) {
-                read_error(run, lower ? std::string(" ...ERROR..READ ERROR IN LOWER TRIANGLE OF MATRIX")
+                report_error(run, lower ? std::string(" ...ERROR..READ ERROR IN LOWER TRIANGLE OF MATRIX")
                                       : " ...ERROR..READ ERROR IN ROW" + fmt_I(row + 1, 7) +
                                             " COLUMN" + fmt_I(got + 1, 7));
                 return false;
@@ -109,7 +110,7 @@ bool read_matrix(ReadJob& job, DataLines& lines) {
         if (ended) break;
     }
     if (row == 0) {
-        read_error(run, " ...ERROR..NO DATA FOUND");
+        report_error(run, " ...ERROR..NO DATA FOUND");
         return false;
     }
     if (rows <= 0) rows = row;

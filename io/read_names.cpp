@@ -1,6 +1,7 @@
 // NAMES: the variable names come from the first line of the file (commas or blanks between
 // them, "&" when the list goes on to the next line).
 #include "interp/run.hpp"
+#include "interp/error_report.hpp"
 #include "io/read_internal.hpp"
 
 #include <algorithm>
@@ -59,14 +60,14 @@ bool read_names_line(ReadJob& job, DataLines& lines) {
         more = collect_names(run, line, names);
     }
     if (names.empty()) {
-        read_error(run, " ...ERROR..NO DATA FOUND");
+        report_error(run, " ...ERROR..NO DATA FOUND");
         return false;
     }
     int unknown = 0;
     for (const std::string& name : names)
         if (VFIND(run, name) <= 0) ++unknown;
     if (run.ws.NVARS + unknown > run.ws.MAXVAR) {
-        read_error(run, " ...ERROR..TOO MANY ROWS OR COLS REQUESTED OR VARIABLE "
+        report_error(run, " ...ERROR..TOO MANY ROWS OR COLS REQUESTED OR VARIABLE "
                         "NAME ALREADY EXISTS. CHECK NAME IS UNIQUE.");
         return false;
     }

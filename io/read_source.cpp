@@ -2,6 +2,7 @@
 // copies), rewind and close.
 #include "io/read_source.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "io/afile.hpp"
 #include "io/crypt.hpp"
@@ -45,14 +46,14 @@ bool ReadSource::open(bool crypt) {
         return true;
     }
     if (!unit_is_open(run_, unit_)) {
-        read_error(run_, " ...ERROR..UNIT" + fmt_I(unit_, 4) + " IS NOT ASSIGNED TO A FILE");
+        report_error(run_, " ...ERROR..UNIT" + fmt_I(unit_, 4) + " IS NOT ASSIGNED TO A FILE");
         return false;
     }
     return true;
 }
 
 bool ReadSource::fail() {
-    run_.flags.ODONT = true;
+    report_error(run_, "");
     return false;
 }
 

@@ -3,6 +3,7 @@
 // block, switches to the other kind; anything else, or a block of another variable, stops the
 // run.
 #include "interp/entry.hpp"
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "workspace/header_labels.hpp"
 #include "io/char_words.hpp"
@@ -87,7 +88,7 @@ struct BlockReader {
     bool binary;
 
     bool truncated() {
-        read_error(job.run, " ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED");
+        report_error(job.run, " ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED");
         return false;
     }
 
@@ -137,7 +138,7 @@ struct BlockReader {
             FieldKind kind;
             while (k < length && (kind = scanner.next(v)) != FieldKind::END) {
                 if (kind == FieldKind::BAD) {
-                    read_error(job.run, " ...ERROR..READ ERROR IN VARIABLE " +
+                    report_error(job.run, " ...ERROR..READ ERROR IN VARIABLE " +
                                             std::string("   1  ") + trimmed(var.name));
                     return false;
                 }
@@ -229,7 +230,7 @@ bool read_tarv_blocks(ReadJob& job, DataLines& lines, bool binary) {
         std::string_view line;
         if (!lines.next(line)) {
             if (j == 0) {
-                read_error(run, " ...ERROR..NO DATA FOUND");
+                report_error(run, " ...ERROR..NO DATA FOUND");
                 return false;
             }
             return reader.truncated();

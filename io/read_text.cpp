@@ -3,6 +3,7 @@
 // variable, then the next); delimited records (comma or tab, one observation per record, empty
 // fields missing); the console prompt and the re-entry of a bad row at the console.
 #include "interp/run.hpp"
+#include "interp/error_report.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"
 #include "io/record_scan.hpp"
@@ -41,7 +42,7 @@ bool bad_row(ReadJob& job, long long row, long long column) {
         write_line(run, "");
         return true;
     }
-    run.flags.ODONT = true;
+    report_error(run, "");
     return false;
 }
 
@@ -58,7 +59,7 @@ void pad_with_zeros(ReadJob& job, long long rows) {
 bool finish_rows(ReadJob& job, long long rows, bool short_row) {
     Run& run = job.run;
     if (rows == 0 && !short_row) {
-        read_error(run, " ...ERROR..NO DATA FOUND");
+        report_error(run, " ...ERROR..NO DATA FOUND");
         return false;
     }
     if (job.count_known() && rows < job.expected()) short_row = true;
@@ -126,7 +127,7 @@ bool read_by_variable(ReadJob& job, DataLines& lines) {
     Run& run = job.run;
     const std::size_t nvar = job.names.size();
     if (!job.count_known() && nvar > 1) {
-        read_error(run, " ...ERROR..NUMBER OF OBSERVATIONS NOT SPECIFIED");
+        report_error(run, " ...ERROR..NUMBER OF OBSERVATIONS NOT SPECIFIED");
         return false;
     }
     prompt_for_data(job);
@@ -155,7 +156,7 @@ bool read_by_variable(ReadJob& job, DataLines& lines) {
                 continue;
             }
             if (kind == FieldKind::BAD) {
-                read_error(run, " ...ERROR..READ ERROR IN VARIABLE " + fmt_I(long(j) + 1, 4) +
+                report_error(run, " ...ERROR..READ ERROR IN VARIABLE " + fmt_I(long(j) + 1, 4) +
                                     "  " + job.names[j]);
                 return false;
             }
@@ -167,7 +168,7 @@ bool read_by_variable(ReadJob& job, DataLines& lines) {
         if (!job.count_known()) rows = k;
     }
     if (found == 0) {
-        read_error(run, " ...ERROR..NO DATA FOUND");
+        report_error(run, " ...ERROR..NO DATA FOUND");
         return false;
     }
     const long long total = job.count_known() ? job.expected() : rows;

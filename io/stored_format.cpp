@@ -3,6 +3,7 @@
 #include "io/stored_format.hpp"
 
 #include "interp/entry.hpp"
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "io/char_words.hpp"
 
@@ -60,8 +61,7 @@ void store_format(Run& run, std::string_view text) {
         element(run, info, k) = chars_to_element(from < text.size() ? text.substr(from) : std::string_view(""));
     }
     if (has_integer_descriptor(text)) {
-        write_line(run, " ...ERROR..IN FORMAT..USE F,E,D,G FORMAT NOT I FORMAT");
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..IN FORMAT..USE F,E,D,G FORMAT NOT I FORMAT");
     }
 }
 
@@ -88,8 +88,7 @@ bool stored_format(Run& run, std::string& text) {
 bool format_for_use(Run& run, int stop_code, std::string& text) {
     if (!stored_format(run, text)) {
         text = " NO FORMAT SUPPLIED WITH FORMAT COMMAND";
-        write_line(run, " ...ERROR..YOU MUST SPECIFY A FORMAT");
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..YOU MUST SPECIFY A FORMAT");
         return false;
     }
     if (static_cast<int>(text.size()) > FORMAT_LIMIT) XXIT(run, stop_code);

@@ -2,6 +2,7 @@
 // the layout of io/tarv_blocks.hpp. Whole variables are written whatever the range, numbers with
 // the digits (text) or the 16 bytes (binary) that read back to identical values.
 #include "interp/run.hpp"
+#include "interp/error_report.hpp"
 #include "io/char_words.hpp"
 #include "io/print_request.hpp"
 #include "io/real_text.hpp"
@@ -143,9 +144,8 @@ bool write_binary_block(Run& run, const PrintItem& item, const tb::BlockHeader& 
 bool write_tarvex_blocks(Run& run, const PrintRequest& req, const OutputSink& out) {
     for (const PrintItem& item : req.items) {
         if (item.ref <= 0 || item.column) {
-            write_line(run, " ...ERROR..ONLY WHOLE VARIABLES CAN BE WRITTEN AS DATA FILE BLOCKS: " +
-                                item.name);
-            run.flags.ODONT = true;
+            report_error(run, " ...ERROR..ONLY WHOLE VARIABLES CAN BE WRITTEN AS DATA FILE BLOCKS: " +
+                                  item.name);
             return false;
         }
     }
@@ -153,8 +153,7 @@ bool write_tarvex_blocks(Run& run, const PrintRequest& req, const OutputSink& ou
         const tb::BlockHeader h = header_of(run, item, req);
         if (req.binary || req.sbinary) {
             if (!write_binary_block(run, item, h, out)) {
-                write_line(run, " ...ERROR..VARIABLE TOO LARGE FOR ONE BINARY RECORD: " + item.name);
-                run.flags.ODONT = true;
+                report_error(run, " ...ERROR..VARIABLE TOO LARGE FOR ONE BINARY RECORD: " + item.name);
                 return false;
             }
         } else {

@@ -4,6 +4,7 @@
 #include "regress/fcast_command.hpp"
 
 #include "interp/command_table.hpp"
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/fcast_accuracy.hpp"
@@ -28,12 +29,6 @@ std::string trim(const std::string& s) {
     return e == std::string::npos ? std::string() : s.substr(0, e + 1);
 }
 
-void fail(Run& run, const std::string& line, int number) {
-    write_line(run, line);
-    if (number != 0) run.res[R_ERR] = number;
-    run.flags.ODONT = true;
-}
-
 // An output variable must be a data vector (or not exist yet).
 bool output_shape_ok(Run& run, const std::string& name) {
     if (name_blank(name)) return true;
@@ -41,7 +36,7 @@ bool output_shape_ok(Run& run, const std::string& name) {
     if (ref == 0) return true;
     VarInfo info;
     if (ref > 0 && VINFO(run, ref, info) && info.type == TYPE_DATA && info.ncol == 1) return true;
-    fail(run, " ...ERROR..VARIABLE " + name8(name) + " NOT DIMENSIONED PROPERLY", ERR_FCAST_SHAPE);
+    report_error(run, " ...ERROR..VARIABLE " + name8(name) + " NOT DIMENSIONED PROPERLY", ERR_FCAST_SHAPE);
     write_line(run, " ...NOTE..USE DIMENSION COMMAND TO CREATE IT");
     return false;
 }
@@ -97,12 +92,12 @@ void cmd_fcast(Run& run) {
     set_fcast_defaults(run, diagnose, run.last_estimation.command);
     if (!OPTION(run, fcast_option_table())) return;
     if (diagnose) {
-        fail(run, " ...NOTE..DIAGNOSE COMMAND IS NOT AVAILABLE IN THIS VERSION", 0);
+        report_error(run, " ...NOTE..DIAGNOSE COMMAND IS NOT AVAILABLE IN THIS VERSION", 0);
         return;
     }
     const std::string missing = name_option_without_value(run);
     if (!missing.empty()) {
-        fail(run, " ...ERROR..MISSING RIGHT HAND SIDE OF OPTION.." + name8(missing), ERR_FCAST_OPTION_VALUE);
+        report_error(run, " ...ERROR..MISSING RIGHT HAND SIDE OF OPTION.." + name8(missing), ERR_FCAST_OPTION_VALUE);
         return;
     }
     const FcastOptions o = read_fcast_options(run);
@@ -113,7 +108,7 @@ void cmd_fcast(Run& run) {
     // 3. The autoregressive order belongs to AUTO alone.
     const bool autoregressive = model.type == "AUTO";
     if (autoregressive ? (o.ORDER < 0 || o.ORDER > MAX_AUTO_ORDER) : o.ORDER != 0) {
-        fail(run, " ...ERROR..THE ORDER=" + fmt_I(o.ORDER, 4) + " OPTION IS NOT AVAILABLE", ERR_FCAST_ORDER);
+        report_error(run, " ...ERROR..THE ORDER=" + fmt_I(o.ORDER, 4) + " OPTION IS NOT AVAILABLE", ERR_FCAST_ORDER);
         return;
     }
     // 4. Output variables.
@@ -135,7 +130,7 @@ void cmd_fcast(Run& run) {
     // Every forecast observation may become an element of an output variable, so a range
     // longer than the work area cannot be stored.
     if (end >= beg && (long long)end - beg >= run.ws.MAXADD) {
-        fail(run, " ...ERROR..FORECAST RANGE" + fmt_I(beg, 11) + " TO" + fmt_I(end, 11) +
+        report_error(run, " ...ERROR..FORECAST RANGE" + fmt_I(beg, 11) + " TO" + fmt_I(end, 11) +
                       " EXCEEDS THE WORK AREA", 0);
         return;
     }
@@ -149,16 +144,16 @@ void cmd_fcast(Run& run) {
     if (o.MAX || o.DUMP) write_fcast_model(run, model, o, nobs);
     // 6. Model types whose estimators this version does not have.
     if (model.type == "POOL" && o.NCROSS == 0) {
-        fail(run, " ...ERROR..NCROSS= OPTION REQUIRED FOR POOL", ERR_FCAST_NCROSS);
+        report_error(run, " ...ERROR..NCROSS= OPTION REQUIRED FOR POOL", ERR_FCAST_NCROSS);
         return;
     }
     if (is_named_model_type(model.type)) {
-        fail(run, " ...NOTE..FCAST FOR MODEL=" + model.type + " IS NOT AVAILABLE IN THIS VERSION", 0);
+        report_error(run, " ...NOTE..FCAST FOR MODEL=" + model.type + " IS NOT AVAILABLE IN THIS VERSION", 0);
         return;
     }
     // 9. Observations.
     if (nobs < 1) {
-        fail(run, " ...ERROR..YOU DO NOT HAVE ENOUGH OBSERVATIONS", ERR_FCAST_TOO_FEW);
+        report_error(run, " ...ERROR..YOU DO NOT HAVE ENOUGH OBSERVATIONS", ERR_FCAST_TOO_FEW);
         return;
     }
     if (run.sw[OSCAN]) return;

@@ -5,6 +5,7 @@
 // takes one degree from the polynomial. The constructed column c is sum_i h_c(i) x_(first+i).
 #include "regress/lag_polynomial.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/ls_bridge.hpp"
@@ -65,13 +66,13 @@ bool check_lag_polynomials(Run& run, const std::vector<OlsTerm>& terms) {
         std::string name = terms[p.first_term].name;
         name.erase(name.find_last_not_of(' ') + 1);
         if (p.endcon < ENDCON_NONE || p.endcon > ENDCON_BOTH) {
-            ols_error(run, " ...ERROR..END CONSTRAINT CODE" + fmt_I(p.endcon, 4) + " FOR " + name +
+            report_error(run, " ...ERROR..END CONSTRAINT CODE" + fmt_I(p.endcon, 4) + " FOR " + name +
                                " MUST BE 0, 1, 2 OR 3", ERR_NOT_VALID);
             return false;
         }
         const int free = p.free_parameters();
         if (free < 1 || free > p.lags) {
-            ols_error(run, " ...ERROR..POLYNOMIAL ORDER" + fmt_I(p.order, 4) + " WITH END CONSTRAINT" +
+            report_error(run, " ...ERROR..POLYNOMIAL ORDER" + fmt_I(p.order, 4) + " WITH END CONSTRAINT" +
                                fmt_I(p.endcon, 2) + " DOES NOT FIT" + fmt_I(p.lags, 4) +
                                " LAGS OF " + name, ERR_NOT_VALID);
             return false;

@@ -4,6 +4,7 @@
 #include "regress/ols_command.hpp"
 
 #include "interp/command_table.hpp"
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/lag_polynomial.hpp"
@@ -36,7 +37,7 @@ bool check_components(Run& run, const OlsOptions& o, const std::vector<OlsTerm>&
     const int info = VFIND(run, trim(o.PCINFORM));
     const int comp = VFIND(run, trim(o.PCOMPONE));
     if (info <= 0 || comp <= 0) {
-        ols_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." +
+        report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." +
                            name8(info <= 0 ? "PCINFORM" : "PCOMPONE"), ERR_OPTION_VALUE);
         return false;
     }
@@ -44,7 +45,7 @@ bool check_components(Run& run, const OlsOptions& o, const std::vector<OlsTerm>&
     for (const OlsTerm& t : terms) {
         if (t.kind != TermKind::VARIABLE) continue;
         if (t.ref == comp) {
-            ols_error(run, " ...ERROR..EACH COMPONENT MUST BE LISTED SEPARATELY", 0);
+            report_error(run, " ...ERROR..EACH COMPONENT MUST BE LISTED SEPARATELY", 0);
             return false;
         }
         int slot = t.ref;
@@ -56,12 +57,12 @@ bool check_components(Run& run, const OlsOptions& o, const std::vector<OlsTerm>&
         if (slot == comp) {
             seen = true;
         } else if (seen) {
-            ols_error(run, " ...ERROR.." + name8(t.name) + " MUST BE LISTED BEFORE ANY COMPONENTS", 0);
+            report_error(run, " ...ERROR.." + name8(t.name) + " MUST BE LISTED BEFORE ANY COMPONENTS", 0);
             return false;
         }
     }
     if (!seen) {
-        ols_error(run, " ...ERROR..NO PRINCIPAL COMPONENTS IN REGRESSION", 0);
+        report_error(run, " ...ERROR..NO PRINCIPAL COMPONENTS IN REGRESSION", 0);
         return false;
     }
     return true;
@@ -77,12 +78,6 @@ std::vector<int> checked_refs(const OlsFit& fit, int weight_ref) {
 }
 
 } // namespace
-
-void ols_error(Run& run, std::string_view line, int number) {
-    write_line(run, line);
-    if (number != 0) run.res[R_ERR] = number;
-    run.flags.ODONT = true;
-}
 
 void cmd_olsq(Run& run) {
     const bool imls = run.cmd.IKOD == C_IMLS;
@@ -119,7 +114,7 @@ void cmd_olsq(Run& run) {
     for (int k = 2; k <= scan.NF; ++k) {
         const int ref = scan.list[k];
         if (ref == scan.list[1]) {
-            ols_error(run, "..ERROR..VARIABLE " + fit.dep_name + " IS ON BOTH SIDES OF EQUATION",
+            report_error(run, "..ERROR..VARIABLE " + fit.dep_name + " IS ON BOTH SIDES OF EQUATION",
                       ERR_BOTH_SIDES);
             return;
         }
@@ -150,7 +145,7 @@ void cmd_olsq(Run& run) {
         }
     }
     if (fit.terms.size() + 1 < 2) {
-        ols_error(run, " ...ERROR..INSUFFICIENT NUMBER OF VARIABLES SPECIFIED", ERR_TOO_FEW_VARIABLES);
+        report_error(run, " ...ERROR..INSUFFICIENT NUMBER OF VARIABLES SPECIFIED", ERR_TOO_FEW_VARIABLES);
         return;
     }
     fit.k = int(fit.terms.size());
@@ -161,20 +156,20 @@ void cmd_olsq(Run& run) {
     for (int j = 0; j < table.nname; ++j) {
         if (!is_missing_name(run.opt.name[j])) continue;
         const std::string keyword(table.keywords[table.nswitch + table.nint + table.nreal + j]);
-        ols_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8(keyword),
+        report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8(keyword),
                   ERR_OPTION_VALUE);
         return;
     }
     const std::string method = trim(o.METHOD);
     if (method != "GS" && method != "HH" && method != "NORMAL" && !method.empty()) {
-        ols_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("METHOD"), ERR_OPTION_VALUE);
+        report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("METHOD"), ERR_OPTION_VALUE);
         return;
     }
     int weight_ref = 0;
     if (!name_blank(o.WEIGHT)) {
         weight_ref = VFIND(run, trim(o.WEIGHT));
         if (weight_ref == 0) {
-            ols_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("WEIGHT"),
+            report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("WEIGHT"),
                       ERR_OPTION_VALUE);
             return;
         }
@@ -187,7 +182,7 @@ void cmd_olsq(Run& run) {
     const bool lagged_list = distributed_lags;
     if ((o.LOGLOG && (o.LOGLIN || o.LINLOG)) || (o.LOGLIN && o.LINLOG) ||
         (o.method() == OlsMethod::HH && (o.RESTRICT || o.HETCOV || lagged_list || o.RIDGE != 0))) {
-        ols_error(run, " ...ERROR..INCOMPATIBLE OPTIONS ", ERR_INCOMPATIBLE);
+        report_error(run, " ...ERROR..INCOMPATIBLE OPTIONS ", ERR_INCOMPATIBLE);
         return;
     }
     fit.log_dependent = o.LOGLOG || o.LOGLIN || o.LOGINVER;
@@ -213,12 +208,12 @@ void cmd_olsq(Run& run) {
         if (!skip || t > skip.length || skip.codes[t] <= 0) ++usable;
     const int parameters = fit.k - (o.DLRX ? 0 : lag_polynomial_restrictions(fit.terms));
     if (usable < parameters) {
-        ols_error(run, " ...ERROR.." + fmt_I(usable, 5) + " OBSERVATIONS IS NOT ENOUGH FOR " +
+        report_error(run, " ...ERROR.." + fmt_I(usable, 5) + " OBSERVATIONS IS NOT ENOUGH FOR " +
                            "ESTIMATION", ERR_TOO_FEW_OBSERVATIONS);
         return;
     }
     if (o.RESTRICT && o.RIDGE != 0) {
-        ols_error(run, " ...ERROR..RESTRICT AND RIDGE OPTIONS NOT ALLOWED", ERR_RESTRICT_RIDGE);
+        report_error(run, " ...ERROR..RESTRICT AND RIDGE OPTIONS NOT ALLOWED", ERR_RESTRICT_RIDGE);
         return;
     }
     if (!reserve_ols_work_space(run, o, usable, fit.k)) return;

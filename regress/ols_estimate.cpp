@@ -4,6 +4,7 @@
 // R-squares and the influence diagnostics, and hands the fit to the report.
 #include "regress/ols_command.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/exact_dot.hpp"
@@ -48,7 +49,7 @@ bool load_data(Run& run, OlsFit& fit) {
         Real y = dep.at(run, fit.obs[i] - fit.dep_lag);
         if (fit.log_dependent) {
             if (!(y > 0)) {
-                ols_error(run, " ...ERROR..VARIABLE " + fit.dep_name + " IS NOT VALID", ERR_NOT_VALID);
+                report_error(run, " ...ERROR..VARIABLE " + fit.dep_name + " IS NOT VALID", ERR_NOT_VALID);
                 return false;
             }
             y = qm::log(y);
@@ -71,7 +72,7 @@ bool load_data(Run& run, OlsFit& fit) {
             Real v = var.at(run, fit.obs[i] - term.lag);
             if (fit.log_regressors) {
                 if (!(v > 0)) {
-                    ols_error(run, " ...ERROR..VARIABLE " + term.name + " IS NOT VALID", ERR_NOT_VALID);
+                    report_error(run, " ...ERROR..VARIABLE " + term.name + " IS NOT VALID", ERR_NOT_VALID);
                     return false;
                 }
                 v = qm::log(v);
@@ -241,7 +242,7 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
         if (o.PILAGS) write_line(run, " POLYNOMIAL INVERSE LAG");
     }
     if (o.RESTRICT && o.PILAGS) {
-        ols_error(run, " ...ERROR..RESTRICTIONS NOT ALLOWED WITH PILAGS", 0);
+        report_error(run, " ...ERROR..RESTRICTIONS NOT ALLOWED WITH PILAGS", 0);
         return;
     }
     if (!load_data(run, fit)) return;
@@ -264,7 +265,7 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
             write_line(run, " ...WARNING..VARIABLE " + fit.terms[j].name + " IS A CONSTANT");
 
     if (n < k - (o.DLRX ? 0 : lag_polynomial_restrictions(fit.terms))) {
-        ols_error(run, " ...ERROR..FEWER OBSERVATIONS THAN VARIABLES:" + fmt_I(n, 10),
+        report_error(run, " ...ERROR..FEWER OBSERVATIONS THAN VARIABLES:" + fmt_I(n, 10),
                   ERR_TOO_FEW_OBSERVATIONS);
         return;
     }
@@ -284,17 +285,17 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     const std::vector<Real>& ys = fit.w.empty() ? fit.y : weighted_y;
     const LsSolution sol = solve_regression(run, fit, o, xs, ys);
     if (sol.too_few) {
-        ols_error(run, " ...ERROR..FEWER OBSERVATIONS THAN VARIABLES:" + fmt_I(n, 10),
+        report_error(run, " ...ERROR..FEWER OBSERVATIONS THAN VARIABLES:" + fmt_I(n, 10),
                   ERR_TOO_FEW_OBSERVATIONS);
         return;
     }
     if (sol.dependent_column != 0 || sol.singular || sol.coef.empty()) {
         if (o.method() != OlsMethod::HH && sol.dependent_column > 0) {
-            ols_error(run, std::string(" ...WARNING..THIS USUALLY INDICATES ") +
+            report_error(run, std::string(" ...WARNING..THIS USUALLY INDICATES ") +
                                "PERFECT MULTICOLLINEARITY " + "WITH VARIABLE " +
                                fit.terms[sol.dependent_column - 1].name, ERR_COLLINEAR);
         } else {
-            ols_error(run, fmt_X(10) + " ...ERROR..SINGULAR SYSTEM. NO SOLUTION", ERR_COLLINEAR);
+            report_error(run, fmt_X(10) + " ...ERROR..SINGULAR SYSTEM. NO SOLUTION", ERR_COLLINEAR);
         }
         return;
     }
@@ -306,11 +307,11 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     std::vector<Real> given_cov;
     if (!name_blank(o.INCOEFFI)) {
         if (!given_values(run, o.INCOEFFI, k, fit.coef)) {
-            ols_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("INCOEFFI"), ERR_OPTION_VALUE);
+            report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("INCOEFFI"), ERR_OPTION_VALUE);
             return;
         }
         if (!name_blank(o.INCOVARI) && !given_values(run, o.INCOVARI, (long long)k * k, given_cov)) {
-            ols_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("INCOVARI"), ERR_OPTION_VALUE);
+            report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("INCOVARI"), ERR_OPTION_VALUE);
             return;
         }
     }

@@ -2,6 +2,7 @@
 // area: what is free is MAXADD - LASADD, the words above the last variable.
 #include "regress/ols_work_space.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/durbin_watson_exact.hpp"
@@ -48,7 +49,7 @@ void householder_space_error(Run& run, long long words) {
     // The size is written in five columns; a larger one keeps all its digits.
     write_line(run, " USE SIZE COMMAND: SIZE " +
                         fmt_I(kb, std::max<int>(SIZE_FIELD, int(digits.size()))));
-    run.flags.ODONT = true;
+    report_error(run, "");
 }
 
 bool reserve_ols_work_space(Run& run, const OlsOptions& o, int nobs, int nregs) {
@@ -60,7 +61,7 @@ bool reserve_ols_work_space(Run& run, const OlsOptions& o, int nobs, int nregs) 
         }
     }
     if (o.HETCOV && covariance_work_words(nobs, nregs) > free_words(run)) {
-        ols_error(run, std::string(" ...ERROR..INSUFFICIENT MEMORY TO CORRECT COVARIANCE ") + "MATRIX",
+        report_error(run, std::string(" ...ERROR..INSUFFICIENT MEMORY TO CORRECT COVARIANCE ") + "MATRIX",
                   ERR_COLLINEAR);
         return false;
     }

@@ -4,6 +4,7 @@
 // F test of the restrictions.
 #include "regress/restrict_estimation.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/ls_bridge.hpp"
@@ -51,9 +52,7 @@ bool impose_restrictions(Run& run, OlsFit& fit, Real sse) {
             m[static_cast<std::size_t>(i) * q + j] = m[static_cast<std::size_t>(j) * q + i] = s;
         }
     if (!invert_positive_definite(m, q)) {
-        write_line(run, " ...WARNING..RESTRICTIONS COULD NOT BE DONE");
-        run.res[R_ERR] = ERR_TEST_SINGULAR;
-        run.flags.ODONT = true;
+        report_error(run, " ...WARNING..RESTRICTIONS COULD NOT BE DONE", ERR_TEST_SINGULAR);
         return false;
     }
     // u = M**-1 d; the rise of SSE is d'u.

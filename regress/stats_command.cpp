@@ -2,6 +2,7 @@
 // in order (table, matrices, order statistics, tests) and stores the result variables.
 #include "regress/stats_command.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "regress/stats_data.hpp"
 #include "regress/stats_matrices.hpp"
@@ -216,8 +217,7 @@ void cmd_stats(Run& run) {
     if (run.sw[OSCAN] || run.flags.ODONT) return;
     for (const auto& [keyword, value] : name_options(o))
         if (left_empty(*value)) {
-            write_line(run, std::string(" ...ERROR..IN RIGHT HAND SIDE OF OPTION..") + keyword);
-            run.flags.ODONT = true;
+            report_error(run, std::string(" ...ERROR..IN RIGHT HAND SIDE OF OPTION..") + keyword);
             return;
         }
 
@@ -227,8 +227,7 @@ void cmd_stats(Run& run) {
     if (o.SAMEOBS && !d.vars.empty()) {
         common = d.keep_common_observations();
         if (common == 0) {
-            write_line(run, " ...ERROR..NO OBSERVATIONS COMMON TO ALL VARIABLES");
-            run.flags.ODONT = true;
+            report_error(run, " ...ERROR..NO OBSERVATIONS COMMON TO ALL VARIABLES");
             return;
         }
     }

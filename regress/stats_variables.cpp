@@ -1,6 +1,7 @@
 // Loading the variables of STATS from the workspace.
 #include "regress/stats_variables.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/term_names.hpp"
@@ -148,13 +149,11 @@ bool load_stats_variables(Run& run, const StatsOptions& o, StatsData& data) {
         const int ref = VFIND(run, weight_name);
         VarInfo info;
         if (ref == 0 || !VINFO(run, ref, info) || info.type >= TYPE_CHAR_STRING) {
-            write_line(run, " ...ERROR..VARIABLE " + name8(weight_name) + " IS INVALID");
-            run.flags.ODONT = true;
+            report_error(run, " ...ERROR..VARIABLE " + name8(weight_name) + " IS INVALID");
             return false;
         }
         if (info.length < data.end) {
-            write_line(run, " ....ERROR..WEIGHT VECTOR TOO SHORT");
-            run.flags.ODONT = true;
+            report_error(run, " ....ERROR..WEIGHT VECTOR TOO SHORT");
             return false;
         }
         data.weight.assign(n, 0);

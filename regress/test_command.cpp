@@ -5,6 +5,7 @@
 
 #include "interp/command_table.hpp"
 #include "interp/dispatcher.hpp"
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "regress/test_statistics.hpp"
 
@@ -39,7 +40,7 @@ bool read_hypothesis_block(Run& run, const TestEquation& eq, std::vector<Hypothe
         if (ikod == C_END) return true;
         if (ikod == C_TEST || ikod == C_RESTRICT) {
             if (rows.size() + 1 > k) {
-                test_error(run, " ...ERROR..MORE EQUATIONS THAN PARAMETERS", ERR_TEST_TOO_MANY);
+                report_error(run, " ...ERROR..MORE EQUATIONS THAN PARAMETERS", ERR_TEST_TOO_MANY);
                 pass_over_block(run);
                 return false;
             }
@@ -53,16 +54,16 @@ bool read_hypothesis_block(Run& run, const TestEquation& eq, std::vector<Hypothe
         }
         // The least-squares estimators take no LAMBDA or LAGS lines.
         if (ikod == C_LAMBDA || ikod == C_LAGS) {
-            test_error(run, " ...ERROR..ABOVE COMMAND IS INVALID FOR THIS PROBLEM", ERR_TEST_INVALID);
+            report_error(run, " ...ERROR..ABOVE COMMAND IS INVALID FOR THIS PROBLEM", ERR_TEST_INVALID);
             pass_over_block(run);
             return false;
         }
-        test_error(run, std::string(" ...ERROR..COMMAND IS NOT A RESTRICT, TEST, ") + "OR END COMMAND",
+        report_error(run, std::string(" ...ERROR..COMMAND IS NOT A RESTRICT, TEST, ") + "OR END COMMAND",
                    ERR_TEST_NOT_BLOCK);
         return false;
     }
     // End of input before END: the block is abandoned without a test.
-    run.flags.ODONT = true;
+    report_error(run, "");
     return false;
 }
 
@@ -71,7 +72,7 @@ void cmd_test(Run& run) {
     // The STATS command leaves command = "STATS" and no coefficients: nothing to test.
     if (e.command.empty() || e.command == "STATS" || e.coef.empty() ||
         e.cov.size() != e.coef.size() * e.coef.size()) {
-        test_error(run, " ...ERROR..THIS COMMAND MUST FOLLOW AN ESTIMATION COMMAND", ERR_TEST_NO_ESTIMATION);
+        report_error(run, " ...ERROR..THIS COMMAND MUST FOLLOW AN ESTIMATION COMMAND", ERR_TEST_NO_ESTIMATION);
         return;
     }
     const TestEquation eq = equation_of(e);
@@ -91,7 +92,7 @@ void cmd_test(Run& run) {
     if (!reserve_test_space(run, static_cast<int>(rows.size()), static_cast<int>(e.coef.size()))) return;
     const TestOutcome outcome =
         TESTH(run, rows, e.cov, static_cast<int>(e.coef.size()), e.df, e.asymptotic, run.flags.OPUT);
-    if (!outcome.done) run.flags.ODONT = true;
+    if (!outcome.done) report_error(run, ""); // TESTH has written why
 }
 
 } // namespace tarvex

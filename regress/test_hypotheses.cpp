@@ -5,6 +5,7 @@
 
 #include "expr/derivative.hpp"
 #include "expr/program.hpp"
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/estimation_results.hpp"
@@ -70,16 +71,10 @@ TestEquation equation_of(const EstimationResults& e) {
     return eq;
 }
 
-void test_error(Run& run, std::string_view line, int number) {
-    write_line(run, line);
-    run.res[R_ERR] = number;
-    run.flags.ODONT = true;
-}
-
 bool reserve_test_space(Run& run, int q, int k) {
     const long long need = static_cast<long long>(q) * k + static_cast<long long>(q) * q;
     if (run.ws.LASADD + need <= run.ws.MAXADD) return true;
-    test_error(run, " ...ERROR..INSUFFICIENT MEMORY FOR THIS CALCULATION", ERR_TEST_MEMORY);
+    report_error(run, " ...ERROR..INSUFFICIENT MEMORY FOR THIS CALCULATION", ERR_TEST_MEMORY);
     return false;
 }
 
@@ -87,7 +82,7 @@ bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text,
     const int maxvar = run.ws.MAXVAR;
     std::string expression;
     if (!hypothesis_expression(text, expression)) {
-        test_error(run, " ...ERROR..SYNTAX ERROR IN TEST COMMAND", ERR_TEST_SYNTAX);
+        report_error(run, " ...ERROR..SYNTAX ERROR IN TEST COMMAND", ERR_TEST_SYNTAX);
         return false;
     }
     expr::CompileRequest request;
@@ -119,13 +114,13 @@ bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text,
     } catch (const NameProblem& p) {
         run.sw[OWARN] = warn;
         if (p.number == ERR_TEST_NO_NAME)
-            test_error(run, " ...ERROR.." + p.name + " DOES NOT EXIST", p.number);
+            report_error(run, " ...ERROR.." + p.name + " DOES NOT EXIST", p.number);
         else
-            test_error(run, " ...ERROR.." + name8(p.name) + " IS NOT IN EQUATION", p.number);
+            report_error(run, " ...ERROR.." + name8(p.name) + " IS NOT IN EQUATION", p.number);
         return false;
     }
     if (!compiled) {
-        test_error(run, " ...ERROR..SYNTAX ERROR IN TEST COMMAND", ERR_TEST_SYNTAX);
+        report_error(run, " ...ERROR..SYNTAX ERROR IN TEST COMMAND", ERR_TEST_SYNTAX);
         return false;
     }
     expr::ParameterBinding binding;
@@ -142,14 +137,14 @@ bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text,
         const int slot = slot_of(run, d.unbound_ref);
         std::string name = slot >= 1 && slot <= maxvar ? upper_trimmed(run.ws.VNAME[slot]) : "";
         if (d.unbound_lag != 0) name = name.substr(0, 5) + "(" + std::to_string(d.unbound_lag) + ")";
-        test_error(run, " ...ERROR.." + name8(name) + " IS NOT IN EQUATION", ERR_TEST_NOT_IN_EQUATION);
+        report_error(run, " ...ERROR.." + name8(name) + " IS NOT IN EQUATION", ERR_TEST_NOT_IN_EQUATION);
         return false;
     }
     case expr::DerivativeStatus::UNSUPPORTED:
-        test_error(run, " ...ERROR..SYNTAX ERROR IN TEST COMMAND", ERR_TEST_SYNTAX);
+        report_error(run, " ...ERROR..SYNTAX ERROR IN TEST COMMAND", ERR_TEST_SYNTAX);
         return false;
     case expr::DerivativeStatus::UNDEFINED:
-        test_error(run, " ...WARNING..TEST COULD NOT BE DONE", ERR_TEST_NOT_DONE);
+        report_error(run, " ...WARNING..TEST COULD NOT BE DONE", ERR_TEST_NOT_DONE);
         return false;
     }
     out.value = d.value;

@@ -42,9 +42,6 @@ inline constexpr int ERR_TEST_SINGULAR = 15016;
 inline constexpr int ERR_TEST_INVALID = 15017;
 inline constexpr int ERR_TEST_NOT_BLOCK = 15018;
 
-// Writes a TEST error line, stores its number in $ERR and marks the command failed.
-void test_error(Run& run, std::string_view line, int number);
-
 // Reserves work-area words for q gradient rows of k values and the q x q variance matrix; when
 // they do not fit, writes the 15008 error and returns false.
 bool reserve_test_space(Run& run, int q, int k);

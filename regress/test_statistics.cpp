@@ -4,6 +4,7 @@
 #include "regress/test_statistics.hpp"
 
 #include "expr/scalar_functions.hpp"
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
@@ -113,8 +114,7 @@ TestOutcome TESTH(Run& run, const std::vector<Hypothesis>& rows, const std::vect
     if (q == 1) {
         const Real s2 = a[0];
         if (!(s2 > 0) || variance_vanishes(rows, v, k, a)) {
-            write_line(run, " ...WARNING..TEST COULD NOT BE DONE");
-            res[R_ERR] = ERR_TEST_NOT_DONE;
+            report_error(run, " ...WARNING..TEST COULD NOT BE DONE", ERR_TEST_NOT_DONE, ErrorSeverity::CONTINUES);
             return out;
         }
         const Real g = rows[0].value;
@@ -153,8 +153,8 @@ TestOutcome TESTH(Run& run, const std::vector<Hypothesis>& rows, const std::vect
     }
     const std::vector<Real> variance = a;
     if (variance_vanishes(rows, v, k, a) || !invert_positive_definite(a, q)) {
-        write_line(run, " ...WARNING..RESTRICTIONS COULD NOT BE DONE");
-        res[R_ERR] = ERR_TEST_SINGULAR;
+        report_error(run, " ...WARNING..RESTRICTIONS COULD NOT BE DONE", ERR_TEST_SINGULAR,
+                     ErrorSeverity::CONTINUES);
         return out;
     }
     Real w = 0;

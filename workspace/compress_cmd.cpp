@@ -3,6 +3,7 @@
 // SKIP$) follow them.
 #include "workspace/maintenance.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 
@@ -52,8 +53,7 @@ CompactionResult compact_workspace(Run& run) {
 
 void cmd_compress(Run& run) {
     if (replaying_statements(run)) {
-        write_line(run, " ...ERROR..COMPRESS NOT ALLOWED IN DO-LOOPS OR PROCS");
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..COMPRESS NOT ALLOWED IN DO-LOOPS OR PROCS");
         return;
     }
     if (run.ws.NDL == 0) {

@@ -2,6 +2,7 @@
 // saving the whole workspace at the end of a run, and listing the bank under NAMES.
 #include "workspace/data_bank.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/bank_file.hpp"
@@ -41,8 +42,7 @@ std::string bank_key(const Run& run, std::string_view name) {
 }
 
 void bank_error(Run& run, const std::string& what, const std::string& reason) {
-    write_line(run, " ...ERROR..DATABANK " + what + ": " + upper_text(reason));
-    run.flags.ODONT = true;
+    report_error(run, " ...ERROR..DATABANK " + what + ": " + upper_text(reason));
 }
 
 bool open_bank(Run& run, BankFile& bank, bool create) {
@@ -86,8 +86,7 @@ std::string data_bank_path(const Run& run) {
 bool bank_store(Run& run, std::string_view name) {
     const int slot = VFIND(run, name);
     if (slot <= 0) {
-        write_line(run, " ...ERROR..VARIABLE " + bank_key(run, name) + " DOES NOT EXIST...");
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..VARIABLE " + bank_key(run, name) + " DOES NOT EXIST...");
         return false;
     }
     BankFile bank;
@@ -114,8 +113,7 @@ Fetch read_from_bank(Run& run, std::string_view name, VariableCopy& var) {
     case BankFile::Lookup::MISSING:
         return Fetch::MISSING;
     case BankFile::Lookup::DAMAGED:
-        write_line(run, " ...ERROR..VARIABLE " + key + " IN DATABANK IS DAMAGED");
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..VARIABLE " + key + " IN DATABANK IS DAMAGED");
         return Fetch::FAILED;
     case BankFile::Lookup::FAILED:
         break;

@@ -3,6 +3,7 @@
 // scalar becomes "not available". Trailing variables give their words back.
 #include "workspace/maintenance.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "interp/scanner.hpp"
 #include "numeric/fortran_format.hpp"
@@ -121,8 +122,7 @@ void cmd_delete(Run& run) {
             continue;
         }
         if (ref > run.ws.NVARS) {
-            write_line(run, " ...ERROR..IN DELETE COMMAND");
-            run.flags.ODONT = true;
+            report_error(run, " ...ERROR..IN DELETE COMMAND");
             break;
         }
         if (std::find(pending.begin(), pending.end(), ref) == pending.end())

@@ -46,8 +46,7 @@ SizeSource size_value(Run& run, const std::string& word, bool scalars_allowed, R
 }
 
 void illegal_name(Run& run, const std::string& word) {
-    write_line(run, " ...ERROR..ILLEGAL VARIABLE NAME:" + word);
-    report_error(run, "", 0, ErrorSeverity::SERIOUS);
+    report_error(run, " ...ERROR..ILLEGAL VARIABLE NAME:" + word, 0, ErrorSeverity::SERIOUS);
 }
 
 // A count converted to an integer (truncated); false when it is no usable size.
@@ -70,8 +69,7 @@ void cmd_dimension(Run& run) {
             return;
         }
         if (at + 1 >= words.size()) {
-            write_line(run, " ...ERROR..SIZE OF ARRAY " + name + " NOT GIVEN");
-            report_error(run, "", 0, ErrorSeverity::SERIOUS);
+            report_error(run, " ...ERROR..SIZE OF ARRAY " + name + " NOT GIVEN", 0, ErrorSeverity::SERIOUS);
             return;
         }
         if (VFIND(run, name) > 0) {
@@ -96,8 +94,7 @@ void cmd_dimension(Run& run) {
         long long rows = 0, cols = 1;
         if (!to_count(rows_value, false, rows) || !to_count(cols_value, true, cols) ||
             cols > INT_MAX) {
-            write_line(run, " ...ERROR..INVALID SIZE OF ARRAY " + name);
-            report_error(run, "", 0, ErrorSeverity::SERIOUS);
+            report_error(run, " ...ERROR..INVALID SIZE OF ARRAY " + name, 0, ErrorSeverity::SERIOUS);
             return;
         }
         // A size beyond any work area is asked for as such: NEWVAR reports the shortfall.

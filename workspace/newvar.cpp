@@ -58,9 +58,7 @@ int reference_for(Run& run, int slot, int col) {
     if (col > ws.MXCOL) {
         write_line(run, " ...ERROR..MAXCOLON=" + fmt_I(ws.MXCOL, 10) + " SO" + fmt_I(col, 10) +
                             " IS INVALID");
-        write_line(run, "   USE SET MAXCOLON=XXXX TO INCREASE RANGE");
-        run.res[R_ERR] = ERR_COLUMN_ABOVE_MXCOL;
-        run.flags.ODONT = true;
+        report_error(run, "   USE SET MAXCOLON=XXXX TO INCREASE RANGE", ERR_COLUMN_ABOVE_MXCOL);
         return slot;
     }
     return col > 1 ? col + ws.MXCOL * slot : slot;
@@ -125,9 +123,8 @@ void NEWVAR(Run& run, std::string_view name, int inc, int type, long long length
                 const long long have_rows = info.ncol > 0 ? info.length / info.ncol : 0;
                 const long long want_rows = ncol > 0 ? length / ncol : length;
                 if (have_rows < want_rows) {
-                    write_line(run, " ...ERROR..NO ROOM FOR ALL DATA AT COLUMN " + fmt_I(col, 4) +
-                                        " OF " + std::string(name));
-                    run.flags.ODONT = true;
+                    report_error(run, " ...ERROR..NO ROOM FOR ALL DATA AT COLUMN " + fmt_I(col, 4) +
+                                          " OF " + std::string(name));
                 }
             }
             if (info.length >= length) {

@@ -18,14 +18,8 @@ void rename_files(Run& run) {
     while (from < text.size() && text[from] == ' ') ++from;
     const std::string files = text.substr(from);
     if (SYSCMD(run, std::string(FILE_RENAME_COMMAND) + files) != 0) {
-        write_line(run, " ...ERROR..FILES NOT RENAMED: " + files);
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..FILES NOT RENAMED: " + files);
     }
-}
-
-void rename_error(Run& run, const std::string& text) {
-    write_line(run, text);
-    report_error(run, "", 0, ErrorSeverity::SERIOUS);
 }
 
 void rename_pair(Run& run, const std::string& old_word, const std::string& new_word) {
@@ -33,16 +27,16 @@ void rename_pair(Run& run, const std::string& old_word, const std::string& new_w
     int slot = VFIND(run, old_word);
     if (slot <= 0 && fold) slot = VFIND(run, word8(old_word, true));
     if (slot <= 0) {
-        rename_error(run, " ...ERROR..VARIABLE " + word8(old_word, fold) + " DOES NOT EXIST");
+        report_error(run, " ...ERROR..VARIABLE " + word8(old_word, fold) + " DOES NOT EXIST", 0, ErrorSeverity::SERIOUS);
         return;
     }
     const std::string new_name = word8(new_word, fold);
     if (NAMCHK(new_name) != 1) {
-        rename_error(run, " ...ERROR..ILLEGAL VARIABLE NAME:" + new_name);
+        report_error(run, " ...ERROR..ILLEGAL VARIABLE NAME:" + new_name, 0, ErrorSeverity::SERIOUS);
         return;
     }
     if (VFIND(run, new_name) != 0) {
-        rename_error(run, " ...ERROR..VARIABLE " + new_name + " ALREADY EXISTS");
+        report_error(run, " ...ERROR..VARIABLE " + new_name + " ALREADY EXISTS", 0, ErrorSeverity::SERIOUS);
         return;
     }
     run.ws.VNAME[slot] = padded_name(new_name, fold);
@@ -62,8 +56,8 @@ void cmd_rename(Run& run) {
     for (std::size_t at = 0; at < words.size(); at += 2) {
         const std::string old_word = word8(words[at], false);
         if (at + 1 >= words.size()) {
-            rename_error(run, " ...ERROR..NEW NAME FOR " + word8(old_word, run.sw[OLC]) +
-                                  " NOT GIVEN");
+            report_error(run, " ...ERROR..NEW NAME FOR " + word8(old_word, run.sw[OLC]) + " NOT GIVEN", 0,
+                         ErrorSeverity::SERIOUS);
             return;
         }
         rename_pair(run, old_word, word8(words[at + 1], false));

@@ -5,6 +5,7 @@
 #include "workspace/sample.hpp"
 
 #include "interp/command_table.hpp"
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
@@ -134,8 +135,7 @@ void run_sample(Run& run) {
     const std::vector<BoundText> texts = group_bounds(words);
     const int count = static_cast<int>(texts.size());
     if (count % 2 != 0 || count < 2) {
-        write_line(run, " ...ERROR..ONLY" + fmt_I(count, 4) + " SAMPLE PERIODS..USE EVEN NUMBER");
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..ONLY" + fmt_I(count, 4) + " SAMPLE PERIODS..USE EVEN NUMBER");
         return;
     }
     std::vector<int> bounds;

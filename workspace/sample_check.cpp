@@ -3,6 +3,7 @@
 #include "workspace/sample.hpp"
 
 #include "interp/command_table.hpp"
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 
@@ -143,7 +144,7 @@ void CKSMPL(Run& run, std::span<const int> refs) {
             write_line(run, " ...NOTE..LENGTH OF " + var.name + "EXCEEDS SAMPLE RANGE");
         }
     }
-    if (errors > 0) run.flags.ODONT = true;
+    if (errors > 0) report_error(run, "");
 }
 
 void SKIPIT(Run& run) {

@@ -2,6 +2,7 @@
 // statement itself rather than from the scan block), dates "year.sub", and the syntax error.
 #include "workspace/sample.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 
 namespace tarvex {
@@ -68,10 +69,7 @@ bool parse_date_word(std::string_view word, long long& year, long long& sub) {
 }
 
 void sample_syntax_error(Run& run) {
-    write_line(run, " ...ERROR..SYNTAX ERROR IN ABOVE COMMAND");
-    run.res[R_ERR] = 1016;
-    run.flags.ODONT = true;
-    if (!run.sw[OTALK]) run.sw[OSCAN] = true;
+    report_error(run, " ...ERROR..SYNTAX ERROR IN ABOVE COMMAND", 1016, ErrorSeverity::SERIOUS);
 }
 
 } // namespace tarvex

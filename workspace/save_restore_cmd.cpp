@@ -40,9 +40,7 @@ bool parse_statement(Run& run, SaveStatement& st) {
     for (const std::string& word : options) {
         const std::string key = word8(word, true);
         if (key.empty() || DATES_KEYWORD.substr(0, key.size()) != key) {
-            write_line(run, " ...ERROR..INVALID OPTION.." + key);
-            run.res[R_ERR] = 1012;
-            run.flags.ODONT = true;
+            report_error(run, " ...ERROR..INVALID OPTION.." + key, 1012);
             return false;
         }
         st.dates = true;
@@ -65,15 +63,13 @@ bool parse_statement(Run& run, SaveStatement& st) {
     for (char c : unit_text) digits = digits && c >= '0' && c <= '9';
     if (digits) unit = std::stoi(unit_text);
     if (unit < FIRST_SAVE_UNIT || unit > LAST_SAVE_UNIT) {
-        write_line(run, " ...ERROR..YOU FORGOT TO USE A UNIT BETWEEN 11 AND 49");
-        report_error(run, "", 0, ErrorSeverity::SERIOUS);
+        report_error(run, " ...ERROR..YOU FORGOT TO USE A UNIT BETWEEN 11 AND 49", 0, ErrorSeverity::SERIOUS);
         return false;
     }
     st.unit = unit;
     for (const std::string& word : words) st.names.push_back(word8(word, run.sw[OLC]));
     if (st.dates && run.smpl.ITIME2 == 0) {
-        write_line(run, " ...ERROR..YOU FORGOT TO SET THE TIME COMMAND");
-        report_error(run, "", 0, ErrorSeverity::SERIOUS);
+        report_error(run, " ...ERROR..YOU FORGOT TO SET THE TIME COMMAND", 0, ErrorSeverity::SERIOUS);
         return false;
     }
     return true;
@@ -96,15 +92,13 @@ long long first_observation(const Run& run, const VariableCopy& var) {
 bool align_dates(Run& run, VariableCopy& var) {
     if (var.frequency == 0 || var.type != TYPE_DATA || var.ncol != 1) return true;
     if (var.frequency != run.smpl.ITIME3) {
-        write_line(run, " ...ERROR..DATES OF " + var.name + " HAVE" + fmt_I(var.frequency, 5) +
-                            " PERIODS A YEAR, TIME HAS" + fmt_I(run.smpl.ITIME3, 5));
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..DATES OF " + var.name + " HAVE" + fmt_I(var.frequency, 5) +
+                              " PERIODS A YEAR, TIME HAS" + fmt_I(run.smpl.ITIME3, 5));
         return false;
     }
     const long long first = first_observation(run, var);
     if (first - 1 > run.ws.MAXADD) {
-        write_line(run, " ...ERROR..DATES OF " + var.name + " LIE BEYOND THE WORK AREA");
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..DATES OF " + var.name + " LIE BEYOND THE WORK AREA");
         return false;
     }
     std::vector<Real> placed;
@@ -132,16 +126,13 @@ void cmd_save(Run& run) {
     for (const std::string& name : st.names) {
         const int slot = VFIND(run, name);
         if (slot <= 0) {
-            write_line(run, " ...ERROR..VARIABLE " + word8(name, run.sw[OLC]) +
-                                " DOES NOT EXIST...");
-            run.flags.ODONT = true;
+            report_error(run, " ...ERROR..VARIABLE " + word8(name, run.sw[OLC]) + " DOES NOT EXIST...");
             return;
         }
         slots.push_back(slot);
     }
     if (!unit_is_open(run, st.unit) && !open_unit(run, st.unit, default_file(st.unit), "w+")) {
-        write_line(run, " ...ERROR..CANNOT OPEN " + default_file(st.unit));
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..CANNOT OPEN " + default_file(st.unit));
         return;
     }
     std::FILE* fp = unit_stream(run, st.unit);
@@ -163,8 +154,7 @@ void cmd_save(Run& run) {
                          ftruncate(fileno(fp), std::ftell(fp)) == 0;
     if (!written) {
         std::clearerr(fp);
-        write_line(run, " ...ERROR..CANNOT WRITE ON UNIT" + fmt_I(st.unit, 3));
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..CANNOT WRITE ON UNIT" + fmt_I(st.unit, 3));
         return;
     }
     if (run.flags.OPUT)
@@ -178,8 +168,7 @@ void cmd_restore(Run& run) {
                        open_unit(run, st.unit, default_file(st.unit), "r+") ||
                        open_unit(run, st.unit, default_file(st.unit), "r");
     if (!bound) {
-        write_line(run, " ...ERROR..FILE " + default_file(st.unit) + " DOES NOT EXIST");
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..FILE " + default_file(st.unit) + " DOES NOT EXIST");
         return;
     }
     std::FILE* fp = unit_stream(run, st.unit);
@@ -194,9 +183,8 @@ void cmd_restore(Run& run) {
         good = parser.feed(record);
     }
     if (!good || !parser.complete()) {
-        write_line(run, " ...ERROR..SAVED FILE ON UNIT" + fmt_I(st.unit, 3) +
-                            " IS DAMAGED AT LINE" + fmt_I(good ? line + 1 : line, 8));
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..SAVED FILE ON UNIT" + fmt_I(st.unit, 3) + " IS DAMAGED AT LINE" +
+                              fmt_I(good ? line + 1 : line, 8));
         return;
     }
     std::vector<VariableCopy> chosen;

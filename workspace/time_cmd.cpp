@@ -2,6 +2,7 @@
 // observation 1, sub-periods per year) and can build a date variable year + period / divisor.
 #include "workspace/sample.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
@@ -83,9 +84,8 @@ void cmd_time(Run& run) {
     if (words.size() < 3) return;
 
     if (s.IEND < 1) {
-        write_line(run, " ...ERROR..SAMPLE RANGE HAS NOT BEEN DEFINED FOR: " +
-                            padded_name(words[2].substr(0, 8), run.sw[OLC]).substr(0, 8));
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..SAMPLE RANGE HAS NOT BEEN DEFINED FOR: " +
+                              padded_name(words[2].substr(0, 8), run.sw[OLC]).substr(0, 8));
         return;
     }
     if (NAMCHK(words[2]) != 1 || words.size() > 3) {

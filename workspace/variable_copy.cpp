@@ -1,6 +1,7 @@
 // Copies of variables out of and back into the workspace, for SAVE/RESTORE and the data bank.
 #include "workspace/variable_copy.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "workspace/maintenance.hpp"
 
@@ -29,8 +30,7 @@ bool replace_variable(Run& run, const VariableCopy& var) {
     VarInfo info;
     VINFO(run, ref, info);
     if (info.addr == 0 || info.inc != 1) { // a record laid out by its owner in another way
-        write_line(run, " ...ERROR..VARIABLE " + var.name + " CANNOT BE REPLACED");
-        run.flags.ODONT = true;
+        report_error(run, " ...ERROR..VARIABLE " + var.name + " CANNOT BE REPLACED");
         return false;
     }
     const long long addr = info.addr;

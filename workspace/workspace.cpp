@@ -5,6 +5,7 @@
 #include <sys/mman.h>
 #include <cstdint>
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 
@@ -51,8 +52,7 @@ void read_header(const Workspace& ws, long long addr, VarInfo& info) {
 }
 
 void column_error(Run& run, int col) {
-    write_line(run, " ...ERROR..ROW OR COLUMN" + fmt_I(col, 5) + " EXCEEDS VARIABLE SIZE");
-    run.flags.ODONT = true;
+    report_error(run, " ...ERROR..ROW OR COLUMN" + fmt_I(col, 5) + " EXCEEDS VARIABLE SIZE");
 }
 
 // Asks for 2 MiB pages over the whole 2 MiB blocks of a large work area: a READ or GENR of

@@ -1,6 +1,6 @@
-// Test helper for TEST and RESTRICT: a regression run whose statements are dispatched the way
-// the command loop does it (scanner only for scanned rows), with the lines a block reads after
-// its opening statement fed to the command unit from memory.
+// Test helper for TEST and RESTRICT: a regression run whose statements go through the
+// dispatcher, with the lines a block reads after its opening statement fed to the command unit
+// from memory.
 #pragma once
 
 #include "ols_engine.hpp"
@@ -35,17 +35,7 @@ struct HypothesisEngine : OlsEngine {
         run.IN = run.L5;
         run.sw[OECHO] = false;
         lines();
-        const std::size_t pos = text.find_first_of(" /");
-        const std::string word = text.substr(0, pos);
-        run.cmd.text = text;
-        run.cmd.col = int(pos == std::string::npos ? text.size() : pos);
-        run.cmd.IKOD = match_command(word, false);
-        run.flags = RunFlags{};
-        run.flags.OPUT = true;
-        const CommandRow& row = COMMAND_ROWS[run.cmd.IKOD - 1];
-        if (row.group != ScanGroup::PLAIN) run.flags.OTNUM = true;
-        if (row.args == Args::SCANNED) SCANIT(run);
-        if (!run.flags.OERR && !run.flags.ODONT) row.handler(run);
+        run_statement(run, text);
         return lines();
     }
 };

@@ -4,11 +4,9 @@
 
 #include "host_test_support.hpp"
 
-#include "interp/command_handlers.hpp"
+#include "interp/dispatcher.hpp"
 #include "interp/entry.hpp"
-#include "interp/reader.hpp"
 #include "interp/run.hpp"
-#include "interp/scanner.hpp"
 
 #include <cstring>
 #include <filesystem>
@@ -32,23 +30,9 @@ struct LiveRun {
         seen = out.text().size();
     }
 
-    // Runs one statement as the command loop does and returns what it printed.
+    // Runs one statement through the dispatcher and returns what it printed.
     std::string exec(const std::string& statement) {
-        Run& r = *run;
-        r.cmd.text = statement;
-        r.cmd.quiet = !statement.empty() && statement.front() == '?';
-        std::size_t pos = r.cmd.quiet ? 1 : 0;
-        while (pos < statement.size() && statement[pos] == ' ') ++pos;
-        const std::string word = collect_command_word(statement, pos);
-        r.cmd.IKOD = match_command(word, false);
-        r.cmd.col = static_cast<int>(pos);
-        r.flags.OERR = r.flags.ODONT = false;
-        r.flags.OPUT = !r.cmd.quiet;
-        const CommandRow& row = COMMAND_ROWS[r.cmd.IKOD - 1];
-        r.flags.ONEWV = row.group == ScanGroup::CREATES;
-        r.flags.OTNUM = row.group != ScanGroup::PLAIN;
-        if (row.args == Args::SCANNED) SCANIT(r);
-        if (!r.flags.OERR && !r.flags.ODONT) row.handler(r);
+        run_statement(*run, statement);
         const std::string all = out.text();
         std::string printed = all.substr(seen);
         seen = all.size();

@@ -1,11 +1,9 @@
 // Test helper for the regression command: a run with default switches whose variables are made
-// directly in the workspace, and which runs "OLS ..." statements the way the dispatcher does
-// (scanner, then the handler), returning the report lines.
+// directly in the workspace, and which runs "OLS ..." statements through the dispatcher,
+// returning the report lines.
 #pragma once
 
-#include "interp/command_handlers.hpp"
-#include "interp/command_table.hpp"
-#include "interp/reader.hpp"
+#include "interp/dispatcher.hpp"
 #include "interp/run.hpp"
 #include "interp/scanner.hpp"
 #include "interp/set_display.hpp"
@@ -42,19 +40,11 @@ struct OlsEngine : WorkspaceEngine {
         run.smpl.NOBS = end - beg + 1;
         run.smpl.MAXOB = std::max(run.smpl.MAXOB, end);
     }
-    // Runs one statement ("OLS Y X / LIST", "IMLS ...") and returns its report lines.
+    // Runs one statement ("OLS Y X / LIST", "IMLS ...") through the command loop's dispatch and
+    // returns its report lines; `quiet` runs it as "?OLS ...".
     std::vector<std::string> statement(const std::string& text, bool quiet = false) {
         lines();
-        const std::size_t blank = text.find(' ');
-        const std::string word = text.substr(0, blank);
-        run.cmd.text = text;
-        run.cmd.col = int(blank == std::string::npos ? text.size() : blank);
-        run.cmd.IKOD = match_command(word, false);
-        run.flags = RunFlags{};
-        run.flags.OTNUM = true;
-        run.flags.OPUT = !quiet;
-        SCANIT(run);
-        if (!run.flags.OERR && !run.flags.ODONT) COMMAND_ROWS[run.cmd.IKOD - 1].handler(run);
+        run_statement(run, quiet ? "?" + text : text);
         return lines();
     }
     // Element t of a variable by name.

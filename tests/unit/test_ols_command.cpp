@@ -43,6 +43,18 @@ TEST(OlsCommand, HelpLineWithoutListIsNoError) {
     EXPECT_EQ(e.run.res[R_ERR], 1012);
 }
 
+// Statements go through the command loop's dispatch: once a run without TALK only scans, the
+// scanner still checks each statement but the handler no longer runs (no option error, no
+// estimation, $ERR left alone).
+TEST(OlsCommand, ScanOnlyRunChecksNamesButRunsNoHandler) {
+    SmallData e;
+    e.run.sw[OSCAN] = true;
+    e.run.res[R_ERR] = 0;
+    EXPECT_EQ(e.statement("OLS Y X / NOSUCH"), Lines{});
+    EXPECT_EQ(e.run.res[R_ERR], 0);
+    EXPECT_EQ(e.statement("OLS Y NOTHERE"), Lines{" ...ERROR..VARIABLE NOTHERE DOES NOT EXIST..."});
+}
+
 // The message ends in a blank, which the line writer trims like every trailing blank.
 const std::string INCOMPATIBLE = " ...ERROR..INCOMPATIBLE OPTIONS";
 

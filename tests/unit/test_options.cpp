@@ -5,6 +5,7 @@
 #include "interp/options.hpp"
 #include "interp/run.hpp"
 #include "interp/scanner.hpp"
+#include "regress/ols_options.hpp"
 #include "workspace_engine.hpp"
 
 #include <gtest/gtest.h>
@@ -14,38 +15,13 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const OptionTable& olsq_table() {
-    // clang-format off
-    static const OptionTable table = {
-        {
-            // 39 switches
-            "MAX", "CONSTANT", "DUMP", "LIST", "RSTAT", "LOGLOG", "LOGLIN", "LINLOG", "PCOV",
-            "PCOR", "ANOVA", "DN", "DLAG", "GF", "LM", "RESTRICT", "MULSIGSQ", "DWPVALUE", "MISS",
-            "PLUSH", "HETCOV", "NORMALIZ", "INFLUENC", "DFBETAS", "REPLICAT", "EXACTDW", "UT",
-            "RECURSIV", "WIDE", "AUXRSQR", "REALIMAG", "POLAR", "GNUPLOT", "APPEND", "DLRX",
-            "LININVER", "LOGINVER", "GRAPHICS", "PILAGS",
-            // 7 integers
-            "BEG", "END", "AUTCOV", "ORDER", "GAP", "NMISS", "NPOP",
-            // 9 reals
-            "RIDGE", "INSIG2", "INDW", "ALPHA", "RHO", "FE", "FX", "PE", "PX",
-            // 19 names
-            "PREDICT", "RESID", "COEFFICE", "COVARIAN", "TRATIO", "STDERR", "METHOD", "HATDIAG",
-            "IDVAR", "OUTPUT", "DEVICE", "PORT", "COMMFILE", "WEIGHT", "INCOEFFI", "PCINFORM",
-            "PCOMPONE", "MOMENTS", "INCOVARI",
-            "********",
-        },
-        39, 7, 9, 19};
-    // clang-format on
-    return table;
-}
-
 struct OptionEngine : testing::WorkspaceEngine {
     OptionEngine() : WorkspaceEngine(100, 10000) {
         init_scan_block(run.scan, 100);
         make("Y", 3);
     }
     // Scans "OLS Y / <options>" and parses the options with CONSTANT on by default.
-    bool parse(const std::string& options, const OptionTable& table = olsq_table()) {
+    bool parse(const std::string& options, const OptionTable& table = olsq_option_table()) {
         run.cmd.IKOD = C_OLSQ;
         run.cmd.text = "OLS Y / " + options;
         run.cmd.col = 3;
@@ -56,19 +32,19 @@ struct OptionEngine : testing::WorkspaceEngine {
         run.opt.sw[1] = true; // CONSTANT
         return OPTION(run, table);
     }
-    bool sw(std::string_view keyword) { return run.opt.sw[option_index(olsq_table(), keyword)]; }
-    int iv(std::string_view keyword) { return run.opt.iv[option_index(olsq_table(), keyword)]; }
+    bool sw(std::string_view keyword) { return run.opt.sw[option_index(olsq_option_table(), keyword)]; }
+    int iv(std::string_view keyword) { return run.opt.iv[option_index(olsq_option_table(), keyword)]; }
     bool given(std::string_view keyword) {
-        return run.opt.igiven[option_index(olsq_table(), keyword)];
+        return run.opt.igiven[option_index(olsq_option_table(), keyword)];
     }
-    Real rv(std::string_view keyword) { return run.opt.rv[option_index(olsq_table(), keyword)]; }
+    Real rv(std::string_view keyword) { return run.opt.rv[option_index(olsq_option_table(), keyword)]; }
     std::string name(std::string_view keyword) {
-        return run.opt.name[option_index(olsq_table(), keyword)];
+        return run.opt.name[option_index(olsq_option_table(), keyword)];
     }
 };
 
 TEST(Options, KeywordPositionsByName) {
-    const OptionTable& t = olsq_table();
+    const OptionTable& t = olsq_option_table();
     EXPECT_EQ(option_index(t, "MAX"), 0);
     EXPECT_EQ(option_index(t, "PILAGS"), 38);
     EXPECT_EQ(option_index(t, "BEG"), 0);
@@ -165,7 +141,7 @@ TEST(Options, NumericValues) {
     EXPECT_TRUE(e.lines().empty());
 
     // NO before a value option clears its given flag.
-    e.run.opt.igiven[option_index(olsq_table(), "BEG")] = true;
+    e.run.opt.igiven[option_index(olsq_option_table(), "BEG")] = true;
     ASSERT_TRUE(e.parse("NOBEG"));
     EXPECT_FALSE(e.given("BEG"));
 
@@ -194,7 +170,7 @@ TEST(Options, NameValues) {
     ASSERT_TRUE(e.parse("PRED=yhat OUTPUT=/tmp/Long/name.png RESID="));
     EXPECT_EQ(e.name("PREDICT"), "YHAT    ");
     EXPECT_EQ(e.name("OUTPUT"), "/TMP/LON");
-    EXPECT_EQ(e.run.opt.name_full[option_index(olsq_table(), "OUTPUT")], "/tmp/Long/name.png");
+    EXPECT_EQ(e.run.opt.name_full[option_index(olsq_option_table(), "OUTPUT")], "/tmp/Long/name.png");
     EXPECT_EQ(e.name("RESID"), "********") << "= with no value";
     EXPECT_EQ(e.name("TRATIO"), "");
     ASSERT_TRUE(e.parse("PRED=YHAT NOPRED"));
@@ -208,12 +184,12 @@ TEST(Options, DisplayListsInsteadOfChanging) {
     e.run.cmd.col = 7;
     e.run.flags = RunFlags{};
     SCANIT(e.run);
-    e.run.opt.prepare(olsq_table());
+    e.run.opt.prepare(olsq_option_table());
     e.run.opt.sw[1] = true;
     e.run.opt.iv[0] = 1957;
     e.run.opt.rv[0] = Real(1) / 4;
     e.run.opt.name[0] = "YHAT    ";
-    ASSERT_TRUE(OPTION(e.run, olsq_table()));
+    ASSERT_TRUE(OPTION(e.run, olsq_option_table()));
     EXPECT_FALSE(e.run.opt.sw[3]) << "DISPLAY LIST leaves LIST off";
     EXPECT_EQ(e.lines(), (Lines{" LIST     = F", " CONSTANT = T", " BEG      =         1957",
                                 " RIDGE    =   0.25000000", " PREDICT  = YHAT"}));
@@ -221,21 +197,21 @@ TEST(Options, DisplayListsInsteadOfChanging) {
     // The DUMP switch echoes each switch as it is set.
     e.run.sw[ODMMP] = true;
     e.run.cmd.IKOD = C_OLSQ;
-    e.run.opt.prepare(olsq_table());
+    e.run.opt.prepare(olsq_option_table());
     e.run.scan.NOPS = 2;
     e.run.scan.words[1] = "LIST    ";
     e.run.scan.full_words[1] = "list";
     e.run.scan.words[2] = "NOMAX   ";
     e.run.scan.full_words[2] = "nomax";
-    ASSERT_TRUE(OPTION(e.run, olsq_table()));
+    ASSERT_TRUE(OPTION(e.run, olsq_option_table()));
     EXPECT_EQ(e.lines(), (Lines{" LIST     = T", " MAX      = F"}));
 
     // A word put in the table by hand is not shadowed by an older statement's full text.
     e.run.sw[ODMMP] = false;
-    e.run.opt.prepare(olsq_table());
+    e.run.opt.prepare(olsq_option_table());
     e.run.scan.NOPS = 1;
     e.run.scan.words[1] = "RSTAT   ";
-    ASSERT_TRUE(OPTION(e.run, olsq_table()));
+    ASSERT_TRUE(OPTION(e.run, olsq_option_table()));
     EXPECT_TRUE(e.sw("RSTAT"));
     EXPECT_FALSE(e.sw("LIST"));
 }

@@ -3,6 +3,8 @@
 // TARVDATA and TARVBIN blocks, numbered units), and the fatal stops for formats.
 #include "interp/command_handlers.hpp"
 #include "interp/command_table.hpp"
+#include "interp/dispatcher.hpp"
+#include "interp/set_display.hpp"
 #include "io/char_words.hpp"
 #include "io/crypt.hpp"
 #include "io/print_write.hpp"
@@ -26,23 +28,15 @@ using Lines = std::vector<std::string>;
 namespace fs = std::filesystem;
 
 struct PrintEngine : testing::WorkspaceEngine {
-    PrintEngine() : WorkspaceEngine(50, 20000) {}
-
-    // Runs one PRINT, LIST or WRITE statement as the dispatcher would.
-    void exec(const std::string& statement) {
-        const std::string word = statement.substr(0, statement.find_first_of(" ("));
-        run.cmd.IKOD = word == "WRITE" ? C_WRITE : word == "LIST" ? C_LIST : word == "READ" ? C_READ : C_PRINT;
-        run.cmd.text = statement;
-        run.cmd.col = static_cast<int>(word.size());
-        run.flags = RunFlags{};
-        run.flags.OTNUM = true;
-        run.flags.ONEWV = run.cmd.IKOD == C_READ;
-        SCANIT(run);
-        if (run.flags.ODONT || run.flags.OERR) return;
-        if (run.cmd.IKOD == C_READ) READX(run);
-        else if (run.cmd.IKOD == C_WRITE) WRITEX(run);
-        else PRINTX(run);
+    // A run after SET NOWARN and SET NOOUTPUT: the notes about the files opened are not written.
+    PrintEngine() : WorkspaceEngine(50, 20000) {
+        default_switches(run.sw);
+        run.sw[OWARN] = false;
+        run.sw[OOPUT] = false;
     }
+
+    // Runs one PRINT, LIST, WRITE or READ statement through the dispatcher.
+    void exec(const std::string& statement) { run_statement(run, statement); }
     int vector(const std::string& name, std::initializer_list<const char*> values) {
         const int ref = make(name, static_cast<long long>(values.size()));
         long long k = 1;
@@ -228,8 +222,9 @@ TEST(WriteFiles, UnitsRewindAppendAndNameMarks) {
     e.exec("WRITE('a.txt') S");
     e.exec("WRITE('a.txt') S / APPEND");
     EXPECT_EQ(file_lines(dir.file("a.txt")), (Lines{"    7.000000", "    7.000000"}));
-    // Names on a file: a full line that more names follow ends with "&".
-    e.exec("WRITE('n.txt') V1 V2 V3 V4 V5 V6 / NAMES");
+    // Names on a file: a full line that more names follow ends with "&" (WIDE, on by default,
+    // puts all six on one line).
+    e.exec("WRITE('n.txt') V1 V2 V3 V4 V5 V6 / NAMES NOWIDE");
     const Lines names = file_lines(dir.file("n.txt"));
     ASSERT_EQ(names.size(), 6u);
     EXPECT_EQ(names[0].back(), '&');
