@@ -3,36 +3,17 @@
 #include "io/data_lines.hpp"
 #include "io/read_command.hpp"
 #include "read_engine.hpp"
+#include "read_file_fixture.hpp"
 
-#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
-#include <unistd.h>
 
 using tarvex::Real;
 using tarvex::testing::ReadRun;
 
 namespace {
 
-struct RecordsFixture : ::testing::Test {
-    std::string dir;
-    std::string old;
-    void SetUp() override {
-        char tmpl[] = "/tmp/tarvex_records_XXXXXX";
-        dir = mkdtemp(tmpl);
-        char cwd[4096];
-        old = getcwd(cwd, sizeof cwd);
-        ASSERT_EQ(chdir(dir.c_str()), 0);
-    }
-    void TearDown() override {
-        tarvex::allow_split_reading(true);
-        ASSERT_EQ(chdir(old.c_str()), 0);
-        std::system(("rm -rf " + dir).c_str());
-    }
-    static void write(const std::string& name, const std::string& text) {
-        std::ofstream(name, std::ios::binary) << text;
-    }
-};
+using RecordsFixture = tarvex::testing::ReadFileFixture;
 
 std::vector<Real> reals(std::initializer_list<Real> v) { return v; }
 
