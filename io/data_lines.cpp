@@ -52,9 +52,13 @@ void DataLines::too_long() {
     const std::string where = command_stream_ ? std::string("THE COMMAND INPUT")
                               : file != nullptr && !file->path.empty() ? file->path
                                                                        : "UNIT " + std::to_string(unit_);
-    report_error(run_, " ...ERROR..RECORD" + fmt_I(count_ + 1, 9) + " IS LONGER THAN " +
-                           std::to_string(LONGEST_DATA_RECORD) + " CHARACTERS IN: " + where,
-                 ERR_READ_RECORD_TOO_LONG);
+    const std::string text = " ...ERROR..RECORD" + fmt_I(count_ + 1, 9) + " IS LONGER THAN " +
+                             std::to_string(LONGEST_DATA_RECORD) + " CHARACTERS IN:";
+    // A path too long for the line follows on lines of its own.
+    const bool fits = text.size() + 1 + where.size() <= LINE_WIDTH;
+    report_error(run_, fits ? text + " " + where : text, ERR_READ_RECORD_TOO_LONG);
+    for (std::size_t at = 0; !fits && at < where.size(); at += LINE_WIDTH - 1)
+        write_line(run_, " " + where.substr(at, LINE_WIDTH - 1));
     throw DataRecordTooLong{};
 }
 

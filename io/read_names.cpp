@@ -15,6 +15,7 @@ namespace {
 
 constexpr std::size_t ECHO_WIDTH = 129;
 constexpr std::size_t NAME_LENGTH = 8;
+constexpr std::size_t SHOWN_LENGTH = 40; // of a header name in a message
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 
@@ -79,7 +80,8 @@ void write_items(Run& run, const std::string& lead, const std::vector<std::strin
 bool check_cut_names(Run& run, const std::vector<HeaderName>& names) {
     std::vector<std::string> cut;
     for (const HeaderName& h : names)
-        if (h.written.size() > NAME_LENGTH) cut.push_back(h.written + " -> " + h.name);
+        if (h.written.size() > NAME_LENGTH)
+            cut.push_back(h.written.substr(0, SHOWN_LENGTH) + " -> " + h.name);
     if (!cut.empty() && notes_on(run))
         write_items(run, " ...NOTE..NAMES CUT TO 8 CHARACTERS:", cut);
     std::unordered_map<std::string, std::size_t> seen;
@@ -92,8 +94,9 @@ bool check_cut_names(Run& run, const std::vector<HeaderName>& names) {
         report_error(run, " ...ERROR.." + shown + " IS IN READ COMMAND MORE THAN ONCE",
                      ERR_READ_HEADER_TWICE, ErrorSeverity::SERIOUS);
         if (first.written != names[k].written)
-            write_line(run, " ...NOTE..THE FILE NAMES " + first.written + " AND " +
-                                names[k].written + ", ALIKE IN THEIR FIRST 8 CHARACTERS");
+            write_line(run, " ...NOTE..THE FILE NAMES " + first.written.substr(0, SHOWN_LENGTH) +
+                                " AND " + names[k].written.substr(0, SHOWN_LENGTH) +
+                                ", ALIKE IN THEIR FIRST 8 CHARACTERS");
         return false;
     }
     return true;
