@@ -23,6 +23,9 @@ namespace {
 inline constexpr int SENTINEL = -99999;   // bottom of the operator stack
 inline constexpr int OPEN_MARK = -1;      // "(" on the operator stack
 inline constexpr Real ERR_SYNTAX = 1016;
+// $ERR of a constant beyond the binary128 range: the command's number x 1000 + 60 (GENR 2060,
+// MATRIX 39060).
+inline constexpr int ERR_OVERFLOW_SEQUENCE = 60;
 inline constexpr std::size_t NAME_LIMIT = 8;
 
 bool is_letter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
@@ -159,8 +162,14 @@ private:
             }
         }
         Real value = 0;
-        if (!parse_real_field(text_.substr(start, pos_ - start), value)) syntax_error();
-        return value;
+        const std::string_view number = text_.substr(start, pos_ - start);
+        if (parse_real_field(number, value)) return value;
+        if (real_field_overflows(number)) {
+            if (!req_.silent) run_.res[R_ERR] = run_.cmd.IKOD * 1000 + ERR_OVERFLOW_SEQUENCE;
+            fail(" ...ERROR..THE NUMBER " + std::string(number.substr(0, 60)) +
+                 " OVERFLOWS: NO NUMBER CAN EXCEED ABOUT 1.19E+4932 IN SIZE");
+        }
+        syntax_error();
     }
     // "$" and a name: the scalar's current value becomes a constant.
     int read_result_scalar() {

@@ -1,10 +1,12 @@
 // Data records for READ from files and from the command input.
 #include "io/data_lines.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
+#include "io/read_command.hpp"
+#include "numeric/fortran_format.hpp"
 
-#include <cstdlib>
-#include <sys/types.h>
+#include <cstdio>
 
 namespace tarvex {
 
@@ -42,26 +44,57 @@ DataLines::DataLines(Run& run, int unit, bool command_stream)
     }
 }
 
-DataLines::~DataLines() { std::free(buf_); }
+DataLines::~DataLines() = default;
+
+void DataLines::too_long() {
+    ended_ = true;
+    const UnitFile* file = unit_file(run_, unit_);
+    const std::string where = command_stream_ ? std::string("THE COMMAND INPUT")
+                              : file != nullptr && !file->path.empty() ? file->path
+                                                                       : "UNIT " + std::to_string(unit_);
+    const std::string text = " ...ERROR..RECORD" + fmt_I(count_ + 1, 9) + " IS LONGER THAN " +
+                             std::to_string(LONGEST_DATA_RECORD) + " CHARACTERS IN:";
+    // A path too long for the line follows on lines of its own.
+    const bool fits = text.size() + 1 + where.size() <= LINE_WIDTH;
+    report_error(run_, fits ? text + " " + where : text, ERR_READ_RECORD_TOO_LONG);
+    for (std::size_t at = 0; !fits && at < where.size(); at += LINE_WIDTH - 1)
+        write_line(run_, " " + where.substr(at, LINE_WIDTH - 1));
+    throw DataRecordTooLong{};
+}
+
+// One line of the file, read character by character up to the limit, so that a file without
+// line ends takes no more memory than the longest record allowed.
+bool DataLines::next_from_stream(std::string_view& line) {
+    record_.clear();
+    int c = getc_unlocked(fp_);
+    if (c == EOF) return false;
+    while (c != EOF && c != '\n') {
+        if (record_.size() > LONGEST_DATA_RECORD) too_long(); // one spare for a final \r
+        record_.push_back(static_cast<char>(c));
+        c = getc_unlocked(fp_);
+    }
+    while (!record_.empty() && record_.back() == '\r') record_.pop_back();
+    if (record_.size() > LONGEST_DATA_RECORD) too_long();
+    line = record_;
+    return true;
+}
 
 bool DataLines::next(std::string_view& line) {
     if (ended_) return false;
     if (fp_ != nullptr) {
-        ssize_t n = getline(&buf_, &cap_, fp_);
-        if (n < 0) {
+        if (!next_from_stream(line)) {
             ended_ = true;
             return false;
         }
-        while (n > 0 && (buf_[n - 1] == '\n' || buf_[n - 1] == '\r')) --n;
-        if (static_cast<std::size_t>(n) > LONGEST_DATA_RECORD) n = LONGEST_DATA_RECORD;
-        line = std::string_view(buf_, static_cast<std::size_t>(n));
         ++count_;
         return true;
     }
-    if (!read_record(run_, unit_, record_, LONGEST_DATA_RECORD)) {
+    // One character past the limit tells a record that is too long.
+    if (!read_record(run_, unit_, record_, LONGEST_DATA_RECORD + 1)) {
         ended_ = true;
         return false;
     }
+    if (record_.size() > LONGEST_DATA_RECORD) too_long();
     if (command_stream_ && is_end_line(record_)) {
         ended_ = true;
         return false;

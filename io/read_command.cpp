@@ -11,6 +11,7 @@
 #include "io/read_source.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/data_bank.hpp"
+#include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
 
 #include <algorithm>
@@ -70,11 +71,10 @@ void read_from_bank(Run& run, const std::vector<std::string>& names) {
 }
 
 // Passes SKIPLINE lines, then the rows of SKIPROWS not already taken by a names line.
-bool skip_leading(DataLines& lines, long long count) {
+void skip_leading(DataLines& lines, long long count) {
     std::string_view line;
     for (long long k = 0; k < count; ++k)
-        if (!lines.next(line)) return false;
-    return true;
+        if (!lines.next(line)) return;
 }
 
 void after_reading(ReadJob& job, bool data_vectors) {
@@ -103,6 +103,63 @@ void after_reading(ReadJob& job, bool data_vectors) {
     }
     run.opt.iv[RV_BEG] = static_cast<int>(job.beg);
     run.opt.iv[RV_END] = static_cast<int>(last);
+}
+
+// Reads the data in the layout the options ask for into job.pending; false after an error line.
+// `data_vectors` tells whether the result is data vectors (for the sample and the closing note).
+bool read_layout(ReadJob& job, DataLines& lines, bool binary, bool names_listed,
+                 bool& data_vectors) {
+    Run& run = job.run;
+    OptionSet& opt = run.opt;
+    skip_leading(lines, std::max(0, opt.iv[RV_SKIPLINE]));
+    if (opt.sw[RS_TARVEX]) {
+        const bool ok = read_tarv_blocks(job, lines, binary);
+        data_vectors = std::all_of(job.pending.begin(), job.pending.end(),
+                                   [](const PendingVariable& v) { return v.type == TYPE_DATA; });
+        return ok;
+    }
+    if (opt.sw[RS_DIF]) {
+        data_vectors = true;
+        return read_dif(job, lines, opt.sw[RS_NAMES] || !names_listed);
+    }
+    if (opt.sw[RS_CHARSTR] || opt.sw[RS_CHARVAR]) return read_characters(job, lines);
+    if (opt.sw[RS_SYMAT] || opt.sw[RS_TRIMAT] || opt.iv[RV_COLS] > 0 || opt.iv[RV_ROWS] > 0 ||
+        is_existing_matrix(run, job.names))
+        return binary ? read_binary_matrix(job, lines.stream()) : read_matrix(job, lines);
+    data_vectors = true;
+    if (binary)
+        return read_binary_records(job, lines.stream(), opt.sw[RS_SBINARY] || opt.sw[RS_BYVAR]);
+    long long skip_rows = std::max(0, opt.iv[RV_SKIPROWS]);
+    const std::string format = trimmed(opt.name[RN_FORMAT]);
+    // Names separated by commas or tabs head a delimited file (one record per observation);
+    // names separated by blanks head free-format data, whose values flow across records.
+    bool delimited_names = false;
+    if (opt.sw[RS_NAMES]) {
+        if (!read_names_line(job, lines, delimited_names)) return false;
+        skip_rows = std::max<long long>(0, skip_rows - 1);
+    }
+    skip_leading(lines, skip_rows);
+    if (format == "********" || run.sw[OFMT]) return read_user_format(job, lines, format);
+    if (delimited_names || opt.iv[RV_SKIPCOLS] > 0 || format == "TAB" || format == "COMMA")
+        return read_delimited(job, lines, std::max(0, opt.iv[RV_SKIPCOLS]));
+    return read_free_text(job, lines);
+}
+
+// A READ that lists no names and asks for none from the file reads nothing: it says so and,
+// when a unit or file is named, how to take the names from the file's first line.
+void no_names_listed(Run& run, bool from_file) {
+    report_error(run, " ...ERROR..NO VARIABLES LISTED: NOTHING READ", ERR_READ_NO_NAMES);
+    if (from_file)
+        write_line(run, " ...NOTE..TO TAKE THE NAMES FROM THE FIRST LINE OF THE FILE, LIST NO NAMES AND ADD / NAMES");
+}
+
+// A SKIP$ column passed over leaves SKIP$ itself filled with zeros (every observation in use)
+// over the observations read, unless it already holds codes.
+bool make_skip_codes(ReadJob& job) {
+    const bool listed = std::any_of(job.pending.begin(), job.pending.end(),
+                                    [](const PendingVariable& v) { return v.skip; });
+    if (!listed || skip_codes(job.run).length > 0 || job.count == 0) return true;
+    return make_skip_variable(job.run, job.beg + job.count - 1);
 }
 
 } // namespace
@@ -139,7 +196,7 @@ void READX(Run& run) {
     if (unit == run.L6) return report_error(run, " ...ERROR..INVALID READ UNIT" + fmt_I(unit, 5));
     if (opt.sw[RS_NAMES] && names_listed)
         return report_error(run, " ...ERROR..WITH NAMES OPTION, DO NOT LIST VARIABLES");
-    if (!opt.sw[RS_NAMES] && !opt.sw[RS_DIF] && !names_listed) return;
+    if (!opt.sw[RS_NAMES] && !opt.sw[RS_DIF] && !names_listed) return no_names_listed(run, scan.INPAR > 0);
     if (scan.NF > READ_NAME_LIMIT)
         return report_error(run, " ...ERROR..READ COMMAND ALLOWS ONLY" + fmt_I(READ_NAME_LIMIT, 6) +
                                    " VARIABLES");
@@ -158,41 +215,12 @@ void READX(Run& run) {
     choose_range(job);
 
     DataLines lines(run, job.unit, job.command_stream);
-    bool ok = skip_leading(lines, std::max(0, opt.iv[RV_SKIPLINE])) || true;
     bool data_vectors = false;
-    if (opt.sw[RS_TARVEX]) {
-        ok = read_tarv_blocks(job, lines, binary);
-        data_vectors = std::all_of(job.pending.begin(), job.pending.end(),
-                                   [](const PendingVariable& v) { return v.type == TYPE_DATA; });
-    } else if (opt.sw[RS_DIF]) {
-        ok = read_dif(job, lines, opt.sw[RS_NAMES] || !names_listed);
-        data_vectors = true;
-    } else if (opt.sw[RS_CHARSTR] || opt.sw[RS_CHARVAR]) {
-        ok = read_characters(job, lines);
-    } else if (opt.sw[RS_SYMAT] || opt.sw[RS_TRIMAT] || opt.iv[RV_COLS] > 0 ||
-               opt.iv[RV_ROWS] > 0 || is_existing_matrix(run, job.names)) {
-        ok = binary ? read_binary_matrix(job, lines.stream()) : read_matrix(job, lines);
-    } else if (binary) {
-        data_vectors = true;
-        ok = read_binary_records(job, lines.stream(), opt.sw[RS_SBINARY] || opt.sw[RS_BYVAR]);
-    } else {
-        data_vectors = true;
-        long long skip_rows = std::max(0, opt.iv[RV_SKIPROWS]);
-        const std::string format = trimmed(opt.name[RN_FORMAT]);
-        if (opt.sw[RS_NAMES]) {
-            ok = read_names_line(job, lines);
-            skip_rows = std::max<long long>(0, skip_rows - 1);
-        }
-        if (ok && !skip_leading(lines, skip_rows)) skip_rows = 0;
-        if (!ok) {
-        } else if (format == "********" || run.sw[OFMT]) {
-            ok = read_user_format(job, lines, format);
-        } else if (opt.sw[RS_NAMES] || opt.iv[RV_SKIPCOLS] > 0 || format == "TAB" ||
-                   format == "COMMA") {
-            ok = read_delimited(job, lines, std::max(0, opt.iv[RV_SKIPCOLS]));
-        } else {
-            ok = read_free_text(job, lines);
-        }
+    bool ok = false;
+    try {
+        ok = read_layout(job, lines, binary, names_listed, data_vectors);
+    } catch (const DataRecordTooLong&) {
+        ok = false;
     }
     if (ok && !job.pending.empty()) {
         const long long need = words_needed(run, job.pending, job.first_element);
@@ -204,6 +232,7 @@ void READX(Run& run) {
             ok = commit_pending(run, job.pending, job.first_element);
         }
     }
+    if (ok && data_vectors) ok = make_skip_codes(job);
     if (ok) after_reading(job, data_vectors);
     opt.sw[RS_REWIND] = false;
     opt.sw[RS_BINARY] = false;

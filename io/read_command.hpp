@@ -8,6 +8,12 @@ namespace tarvex {
 
 struct Run;
 
+// $ERR numbers of READ's own messages (READ is command 3).
+inline constexpr int ERR_READ_RECORD_TOO_LONG = 3060; // a record passes LONGEST_DATA_RECORD
+inline constexpr int ERR_READ_NO_NAMES = 3061;        // no names listed and no NAMES
+inline constexpr int ERR_READ_HEADER_TWICE = 3062;    // two header names alike in 8 characters
+inline constexpr int ERR_READ_OVERFLOW = 3063;        // a value beyond the binary128 range
+
 void READX(Run& run);
 
 // Whether the one listed name is an existing matrix (types 2 to 4), so that it is read as one.

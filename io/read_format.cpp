@@ -63,6 +63,7 @@ bool read_user_format(ReadJob& job, DataLines& lines, const std::string&) {
             if (!ended) {
                 report_error(run, " ...ERROR..READ ERROR IN ROW" + fmt_I(rows + 1, 7) + " COLUMN" +
                                     fmt_I(static_cast<long long>(values.size()) + 1, 7));
+                explain_bad_value(run, bad);
                 return false;
             }
             short_data = true;

@@ -36,6 +36,10 @@ struct ReadJob {
 // Notes (and echoes) are printed: the command may print and warnings are on.
 bool notes_on(const Run& run);
 
+// After a read error at `item`: when the item is a number beyond the binary128 range, a note
+// says it overflows and $ERR is set; true then.
+bool explain_bad_value(Run& run, std::string_view item);
+
 // Layout readers. Each fills job.pending and job.count; false after an error line.
 bool read_free_text(ReadJob& job, DataLines& lines);     // free format, by observation/BYVAR
 // Free format by observation from a long file on two threads: true when it read the data
@@ -43,7 +47,8 @@ bool read_free_text(ReadJob& job, DataLines& lines);     // free format, by obse
 // false when nothing was taken and the records are to be read one by one.
 bool read_observations_split(ReadJob& job, DataLines& lines, long long& rows);
 bool read_delimited(ReadJob& job, DataLines& lines, int skip_cols); // one record per observation
-bool read_names_line(ReadJob& job, DataLines& lines);    // NAMES: the names from the file
+// NAMES: the names from the file; `delimited` tells whether commas or tabs separated them.
+bool read_names_line(ReadJob& job, DataLines& lines, bool& delimited);
 bool read_dif(ReadJob& job, DataLines& lines, bool names_from_file);
 bool read_tarv_blocks(ReadJob& job, DataLines& lines, bool binary);
 bool read_matrix(ReadJob& job, DataLines& lines);

@@ -94,6 +94,7 @@ bool read_matrix(ReadJob& job, DataLines& lines) {
                 report_error(run, lower ? std::string(" ...ERROR..READ ERROR IN LOWER TRIANGLE OF MATRIX")
                                       : " ...ERROR..READ ERROR IN ROW" + fmt_I(row + 1, 7) +
                                             " COLUMN" + fmt_I(got + 1, 7));
+                explain_bad_value(run, scanner.bad_item());
                 return false;
             } else if (kind == FieldKind::SLASH) {
                 got = want;

@@ -1,10 +1,13 @@
 // NAMES: the variable names come from the first line of the file (commas or blanks between
-// them, "&" when the list goes on to the next line).
-#include "interp/run.hpp"
+// them, "&" when the list goes on to the next line). Names are cut to 8 characters; names that
+// become alike when cut are refused, as a name listed twice is.
 #include "interp/error_report.hpp"
+#include "interp/run.hpp"
+#include "io/read_command.hpp"
 #include "io/read_internal.hpp"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace tarvex {
 
@@ -12,6 +15,7 @@ namespace {
 
 constexpr std::size_t ECHO_WIDTH = 129;
 constexpr std::size_t NAME_LENGTH = 8;
+constexpr std::size_t SHOWN_LENGTH = 40; // of a header name in a message
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 
@@ -22,22 +26,33 @@ void echo_line(Run& run, std::string_view line) {
     }
 }
 
-// Adds the names of one line; true when "&" says the list continues.
-bool collect_names(Run& run, std::string_view line, std::vector<std::string>& names) {
+// One name of the header: as written, and as the variable table will hold it.
+struct HeaderName {
+    std::string written;
+    std::string name;
+};
+
+// Adds the names of one line; true when "&" says the list continues. `delimited` is set when a
+// comma or a tab separates names.
+bool collect_names(Run& run, std::string_view line, std::vector<HeaderName>& names,
+                   bool& delimited) {
     bool continues = false;
     std::string word;
     auto flush = [&]() {
         if (word.empty()) return;
-        if (word.size() > NAME_LENGTH) word.resize(NAME_LENGTH);
-        if (run.sw[OLC]) std::transform(word.begin(), word.end(), word.begin(), upper);
-        names.push_back(word);
+        HeaderName entry{word, word.substr(0, NAME_LENGTH)};
+        if (run.sw[OLC]) std::transform(entry.name.begin(), entry.name.end(), entry.name.begin(), upper);
+        names.push_back(std::move(entry));
         word.clear();
     };
     for (char c : line) {
         if (c == '&') {
             continues = true;
             flush();
-        } else if (c == ',' || c == ' ' || c == '\t' || c == '\r' || c == '"' || c == '\'') {
+        } else if (c == ',' || c == '\t') {
+            delimited = true;
+            flush();
+        } else if (c == ' ' || c == '\r' || c == '"' || c == '\'') {
             flush();
         } else {
             word += c;
@@ -47,22 +62,66 @@ bool collect_names(Run& run, std::string_view line, std::vector<std::string>& na
     return continues;
 }
 
+// Lines of at most 130 columns: `lead` and then the items, each followed by ", ".
+void write_items(Run& run, const std::string& lead, const std::vector<std::string>& items) {
+    std::string line = lead;
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        const std::string item = items[k] + (k + 1 < items.size() ? "," : "");
+        if (line.size() + 1 + item.size() > LINE_WIDTH && line.size() > 1) {
+            write_line(run, line);
+            line = " ";
+        }
+        line += " " + item;
+    }
+    write_line(run, line);
+}
+
+// Says which names were cut, and refuses two names that became alike.
+bool check_cut_names(Run& run, const std::vector<HeaderName>& names) {
+    std::vector<std::string> cut;
+    for (const HeaderName& h : names)
+        if (h.written.size() > NAME_LENGTH)
+            cut.push_back(h.written.substr(0, SHOWN_LENGTH) + " -> " + h.name);
+    if (!cut.empty() && notes_on(run))
+        write_items(run, " ...NOTE..NAMES CUT TO 8 CHARACTERS:", cut);
+    std::unordered_map<std::string, std::size_t> seen;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        const auto [at, fresh] = seen.emplace(padded_name(names[k].name, run.sw[OLC]), k);
+        if (fresh) continue;
+        const HeaderName& first = names[at->second];
+        std::string shown = names[k].name;
+        std::transform(shown.begin(), shown.end(), shown.begin(), upper);
+        report_error(run, " ...ERROR.." + shown + " IS IN READ COMMAND MORE THAN ONCE",
+                     ERR_READ_HEADER_TWICE, ErrorSeverity::SERIOUS);
+        if (first.written != names[k].written)
+            write_line(run, " ...NOTE..THE FILE NAMES " + first.written.substr(0, SHOWN_LENGTH) +
+                                " AND " + names[k].written.substr(0, SHOWN_LENGTH) +
+                                ", ALIKE IN THEIR FIRST 8 CHARACTERS");
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
-bool read_names_line(ReadJob& job, DataLines& lines) {
+bool read_names_line(ReadJob& job, DataLines& lines, bool& delimited) {
     Run& run = job.run;
     std::string_view line;
-    std::vector<std::string> names;
+    std::vector<HeaderName> header;
+    delimited = false;
     bool more = true;
     while (more) {
         if (!lines.next(line)) break;
         if (notes_on(run)) echo_line(run, line);
-        more = collect_names(run, line, names);
+        more = collect_names(run, line, header, delimited);
     }
-    if (names.empty()) {
+    if (header.empty()) {
         report_error(run, " ...ERROR..NO DATA FOUND");
         return false;
     }
+    if (!check_cut_names(run, header)) return false;
+    std::vector<std::string> names;
+    for (const HeaderName& h : header) names.push_back(h.name);
     int unknown = 0;
     for (const std::string& name : names)
         if (VFIND(run, name) <= 0) ++unknown;

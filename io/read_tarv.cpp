@@ -140,6 +140,7 @@ struct BlockReader {
                 if (kind == FieldKind::BAD) {
                     report_error(job.run, " ...ERROR..READ ERROR IN VARIABLE " +
                                             std::string("   1  ") + trimmed(var.name));
+                    explain_bad_value(job.run, scanner.bad_item());
                     return false;
                 }
                 var.values.push(kind == FieldKind::VALUE ? v : job.run.ws.XMISS);

@@ -2,11 +2,13 @@
 // the next record when a record runs short) or by variable (BYVAR: every observation of one
 // variable, then the next); delimited records (comma or tab, one observation per record, empty
 // fields missing); the console prompt and the re-entry of a bad row at the console.
-#include "interp/run.hpp"
 #include "interp/error_report.hpp"
+#include "interp/run.hpp"
+#include "io/read_command.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"
 #include "io/record_scan.hpp"
+#include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
 
 namespace tarvex {
@@ -33,15 +35,23 @@ void prompt_for_data(ReadJob& job) {
     write_line(run, line);
 }
 
-// Reports a row that failed to convert; true when the row is to be typed again (console).
-bool bad_row(ReadJob& job, long long row, long long column) {
+// Reports a row that failed to convert at `item`; true when the row is to be typed again
+// (console). A first row of words from a file is most likely a row of names: the note says how
+// to read it as one.
+bool bad_row(ReadJob& job, long long row, long long column, std::string_view item) {
     Run& run = job.run;
     write_line(run, " ...ERROR..READ ERROR IN ROW" + fmt_I(row, 7) + " COLUMN" + fmt_I(column, 7));
+    const bool overflow = explain_bad_value(run, item);
     if (job.interactive) {
         write_line(run, " ...WARNING..RE-ENTER ALL DATA FOR ROW" + fmt_I(row, 4));
         write_line(run, "");
         return true;
     }
+    const bool word = !item.empty() && ((item[0] >= 'A' && item[0] <= 'Z') ||
+                                        (item[0] >= 'a' && item[0] <= 'z') || item[0] == '"');
+    if (row == 1 && word && !overflow)
+        write_line(run, " ...NOTE..IF THE FIRST ROW NAMES THE VARIABLES, LIST NO NAMES AND ADD / NAMES,"
+                        " OR PASS IT WITH SKIPROWS=1");
     report_error(run, "");
     return false;
 }
@@ -104,7 +114,8 @@ bool read_by_observation(ReadJob& job, DataLines& lines) {
                 while (got < nvar) obs[got++] = run.ws.XMISS;
                 break;
             case FieldKind::BAD:
-                if (!bad_row(job, rows + 1, static_cast<long long>(got) + 1)) return false;
+                if (!bad_row(job, rows + 1, static_cast<long long>(got) + 1, scanner.bad_item()))
+                    return false;
                 got = 0;
                 need_record = true;
                 break;
@@ -158,6 +169,7 @@ bool read_by_variable(ReadJob& job, DataLines& lines) {
             if (kind == FieldKind::BAD) {
                 report_error(run, " ...ERROR..READ ERROR IN VARIABLE " + fmt_I(long(j) + 1, 4) +
                                     "  " + job.names[j]);
+                explain_bad_value(run, scanner.bad_item());
                 return false;
             }
             if (kind == FieldKind::SLASH) break;
@@ -182,6 +194,17 @@ bool read_by_variable(ReadJob& job, DataLines& lines) {
 }
 
 } // namespace
+
+bool explain_bad_value(Run& run, std::string_view item) {
+    if (!real_field_overflows(item)) return false;
+    constexpr std::size_t SHOWN = 60;
+    const std::string shown = item.size() > SHOWN ? std::string(item.substr(0, SHOWN)) + "..."
+                                                  : std::string(item);
+    report_error(run, " ...NOTE..THE VALUE " + shown +
+                          " OVERFLOWS: NO NUMBER CAN EXCEED ABOUT 1.19E+4932 IN SIZE",
+                 ERR_READ_OVERFLOW, ErrorSeverity::CONTINUES);
+    return true;
+}
 
 bool read_free_text(ReadJob& job, DataLines& lines) {
     job.make_pending(TYPE_DATA, 1);
@@ -211,7 +234,7 @@ bool read_delimited(ReadJob& job, DataLines& lines, int skip_cols) {
             Real v = run.ws.XMISS;
             bool missing = true;
             if (at < fields.size() && !field_value(fields[at], v, missing)) {
-                if (!bad_row(job, rows + 1, static_cast<long long>(at) + 1)) return false;
+                if (!bad_row(job, rows + 1, static_cast<long long>(at) + 1, fields[at])) return false;
                 retry = true;
                 break;
             }

@@ -34,8 +34,9 @@ std::atomic<bool> split_allowed{true};
 std::atomic<long long> splits_done{0};
 
 // The records of the bytes [from, to) of a file, as DataLines gives them (line end and carriage
-// returns dropped, at most LONGEST_DATA_RECORD characters), fetched a block at a time into a
-// buffer of its own, so that each thread reads its part without touching the stream.
+// returns dropped), fetched a block at a time into a buffer of its own, so that each thread reads
+// its part without touching the stream. A record longer than LONGEST_DATA_RECORD counts as a
+// failure: the read goes back to the serial reader, which reports it.
 class PartRecords {
 public:
     PartRecords(int fd, off_t from, off_t to) : fd_(fd), fetch_(from), to_(to), at_(from) {}
@@ -50,8 +51,11 @@ public:
                 const char* stop = nl != nullptr ? nl : buf_.data() + hi_;
                 const std::size_t used = static_cast<std::size_t>(stop - p) + (nl != nullptr);
                 while (stop > p && stop[-1] == '\r') --stop;
-                std::size_t n = static_cast<std::size_t>(stop - p);
-                if (n > LONGEST_DATA_RECORD) n = LONGEST_DATA_RECORD;
+                const std::size_t n = static_cast<std::size_t>(stop - p);
+                if (n > LONGEST_DATA_RECORD) { // the serial reader reports it
+                    failed_ = true;
+                    return false;
+                }
                 record = std::string_view(p, n);
                 lo_ += used;
                 at_ += static_cast<off_t>(used);
@@ -59,6 +63,10 @@ public:
                 return true;
             }
             seen_ = hi_ - lo_;
+            if (seen_ > LONGEST_DATA_RECORD + 1) { // no line end within the longest record
+                failed_ = true;
+                return false;
+            }
             if (fetch_ >= to_ || !fetch()) return false;
         }
     }

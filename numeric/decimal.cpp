@@ -214,6 +214,17 @@ bool convert(const NumberText& number, Real& value)
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
+// Scans a whole field as one number, blanks around it allowed.
+bool scan_whole_field(std::string_view text, NumberText& number)
+{
+    std::size_t first = 0;
+    while (first < text.size() && is_blank(text[first])) ++first;
+    std::size_t last = text.size();
+    while (last > first && is_blank(text[last - 1])) --last;
+    const std::string_view field = text.substr(first, last - first);
+    return scan_number(field, number) && number.length == field.size();
+}
+
 } // namespace
 
 bool parse_real(std::string_view text, Real& value, std::size_t* consumed)
@@ -227,14 +238,15 @@ bool parse_real(std::string_view text, Real& value, std::size_t* consumed)
 
 bool parse_real_field(std::string_view text, Real& value)
 {
-    std::size_t first = 0;
-    while (first < text.size() && is_blank(text[first])) ++first;
-    std::size_t last = text.size();
-    while (last > first && is_blank(text[last - 1])) --last;
-    const std::string_view field = text.substr(first, last - first);
     NumberText number;
-    if (!scan_number(field, number) || number.length != field.size()) return false;
-    return convert(number, value);
+    return scan_whole_field(text, number) && convert(number, value);
+}
+
+bool real_field_overflows(std::string_view text)
+{
+    NumberText number;
+    Real value = 0;
+    return scan_whole_field(text, number) && !convert(number, value);
 }
 
 std::string real_to_string(Real value, int digits)

@@ -15,6 +15,9 @@ namespace tarvex {
 bool parse_real(std::string_view text, Real& value, std::size_t* consumed = nullptr);
 // Reads a whole field as one number (leading/trailing blanks allowed); false on anything else.
 bool parse_real_field(std::string_view text, Real& value);
+// Whether `text` is a number in form (as parse_real_field takes it) whose value lies beyond the
+// binary128 range, so that parse_real_field refuses it.
+bool real_field_overflows(std::string_view text);
 // Shortest-round-trip style text with 36 significant digits ("%.36Qg"-like), for messages.
 std::string real_to_string(Real value, int digits = 36);
 

@@ -1,0 +1,82 @@
+// READ of records longer than any line buffer: read whole (by both the serial and the two-thread
+// reader), or refused with an error naming the file once past the longest record allowed.
+#include "io/data_lines.hpp"
+#include "io/read_command.hpp"
+#include "read_engine.hpp"
+#include "read_file_fixture.hpp"
+
+#include <gtest/gtest.h>
+#include <string>
+
+using tarvex::Real;
+using tarvex::testing::ReadRun;
+
+namespace {
+
+using RecordsFixture = tarvex::testing::ReadFileFixture;
+
+std::vector<Real> reals(std::initializer_list<Real> v) { return v; }
+
+} // namespace
+
+TEST_F(RecordsFixture, LongFreeFormatRecordIsReadWhole) {
+    // The first observation's second value lies 300,000 blanks along its record.
+    write("long.txt", "1" + std::string(300000, ' ') + "2\n3 4\n5 6\n");
+    ReadRun r("READ (long.txt) X Y\nSTOP\n");
+    EXPECT_EQ(r.values("X"), reals({1, 3, 5}));
+    EXPECT_EQ(r.values("Y"), reals({2, 4, 6}));
+
+    // The same record in the second half of a file long enough for the two-thread reader, which
+    // must agree with the serial one.
+    std::string big;
+    for (int i = 0; i < 200000; ++i) big += "7 8\n";
+    big += "1" + std::string(300000, ' ') + "2\n";
+    write("big.txt", big);
+    for (bool split : {true, false}) {
+        tarvex::allow_split_reading(split);
+        ReadRun b("READ (big.txt) X Y\nSTOP\n");
+        const std::vector<Real> x = b.values("X"), y = b.values("Y");
+        ASSERT_EQ(x.size(), 200001u) << split;
+        EXPECT_EQ(x.back(), 1) << split;
+        EXPECT_EQ(y.back(), 2) << split;
+    }
+}
+
+TEST_F(RecordsFixture, NineThousandColumnCsvKeepsItsLastColumns) {
+    constexpr int COLS = 9000;
+    std::string header, row1, row2;
+    for (int c = 1; c <= COLS; ++c) {
+        const std::string sep = c < COLS ? "," : "\n";
+        header += "V" + std::to_string(c) + sep;
+        row1 += std::to_string(c) + ".5000000" + sep; // rows of about 110,000 characters
+        row2 += std::to_string(-c) + sep;
+    }
+    write("wide.csv", header + row1 + row2);
+    ReadRun r("SIZE 10000\nSET NOWARN\nREAD (wide.csv) / NAMES\nSTOP\n");
+    EXPECT_EQ(r.values("V8000"), reals({8000.5Q, -8000}));
+    EXPECT_EQ(r.values("V9000"), reals({9000.5Q, -9000}));
+}
+
+TEST_F(RecordsFixture, RecordPastTheLimitIsRefusedNamingTheFile) {
+    // A device without line ends: the read stops at the limit instead of taking memory for ever.
+    ReadRun z("READ (/dev/zero) X Y\nSTOP\n");
+    EXPECT_TRUE(z.has_line(" ...ERROR..RECORD        1 IS LONGER THAN 67108864 CHARACTERS IN: /dev/zero"))
+        << z.output;
+    EXPECT_EQ(z.run->res[tarvex::R_ERR], 3060);
+    EXPECT_TRUE(z.values("X").empty());
+    EXPECT_EQ(z.output.find("NO DATA FOUND"), std::string::npos);
+
+    // A regular file long enough to be split, its too long record in the second half: the
+    // two-thread reader leaves it to the serial one, which gives the error and stores nothing.
+    std::string big;
+    for (int i = 0; i < 300000; ++i) big += "7 8\n";
+    big += std::string(tarvex::LONGEST_DATA_RECORD + 1, '9') + "\n1 2\n";
+    write("huge.txt", big);
+    ReadRun h("READ (huge.txt) X Y\nSTOP\n");
+    EXPECT_TRUE(h.has_line(" ...ERROR..RECORD   300001 IS LONGER THAN 67108864 CHARACTERS IN: huge.txt"));
+    EXPECT_TRUE(h.values("X").empty());
+    // A record of exactly the limit is taken.
+    write("edge.txt", std::string(tarvex::LONGEST_DATA_RECORD - 1, ' ') + "5\n");
+    ReadRun e("READ (edge.txt) X\nSTOP\n");
+    EXPECT_EQ(e.values("X"), reals({5}));
+}
