@@ -79,19 +79,17 @@ std::string value_word(Real v) {
 
 bool values_writable(Run& run, const PrintRequest& req) {
     if (req.binary || req.sbinary || req.layout == Layout::DUMP) return true;
-    NonFiniteFinder finder;
+    PrintRequest walked = req; // the finder points into its items
     if (req.layout == Layout::TARVEX) {
         // Data file blocks hold whole variables, matrices as they are stored.
-        PrintRequest whole = req;
-        whole.beg = 1;
-        whole.end = ALL_OBSERVATIONS;
-        whole.use_skips = false;
-        whole.lower_triangle = false;
-        whole.shape_cols = whole.shape_rows = 0;
-        visit_items(run, whole, finder);
-    } else {
-        visit_items(run, req, finder);
+        walked.beg = 1;
+        walked.end = ALL_OBSERVATIONS;
+        walked.use_skips = false;
+        walked.lower_triangle = false;
+        walked.shape_cols = walked.shape_rows = 0;
     }
+    NonFiniteFinder finder;
+    visit_items(run, walked, finder);
     if (finder.item == nullptr) return true;
     report_error(run, " ...ERROR..CANNOT WRITE " + value_word(finder.value) + " IN A " + layout_word(req) +
                           ": " + finder.item->name + finder.where,

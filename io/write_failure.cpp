@@ -34,7 +34,7 @@ void report_write_failure(Run& run, int unit, const std::string& name, int error
     const std::string head = unit > 0 ? " ...ERROR..CANNOT WRITE ON UNIT" + fmt_I(unit, 3) + " FILE "
                                       : std::string(" ...ERROR..CANNOT WRITE FILE ");
     const std::string tail = ": " + write_failure_reason(error);
-    std::string shown = name;
+    std::string shown = name.empty() ? std::string("CON") : name; // the run's own stream
     const std::size_t room = REPORT_COLUMNS - std::min(REPORT_COLUMNS, head.size() + tail.size());
     if (shown.size() > room && room > CUT_MARK.size())
         shown = std::string(CUT_MARK) + shown.substr(shown.size() - (room - CUT_MARK.size()));

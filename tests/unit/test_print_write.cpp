@@ -477,13 +477,13 @@ TEST(WriteFailures, InfinityAndNanOnlyInBinaryLayouts) {
     EXPECT_TRUE(e.lines().empty());
     e.exec("WRITE X / FORMAT=COMMA"); // the report shows them
     EXPECT_EQ(e.lines().size(), 3u);
+    const std::vector<Real> values = {e.elem(x, 1), e.elem(x, 2), e.elem(x, 3)};
     for (const char* options : {"TARVEX BINARY", "TARVEX SBINARY", "BINARY", "SBINARY"}) {
-        e.exec(std::string("WRITE('v.bin') X / ") + options);
-        e.exec(std::string("READ('v.bin') XB / ") + options);
+        e.exec(std::string("WRITE(v.bin) X / ") + options);
+        for (long long k = 1; k <= 3; ++k) e.elem(x, k) = 99;
+        e.exec(std::string("READ(v.bin) X / ") + options);
         e.lines();
-        const int xb = VFIND(e.run, "XB");
-        ASSERT_GT(xb, 0) << options;
-        for (long long k = 1; k <= 3; ++k) EXPECT_TRUE(same_bits(e.elem(xb, k), e.elem(x, k))) << options << k;
+        for (long long k = 1; k <= 3; ++k) EXPECT_TRUE(same_bits(e.elem(x, k), values[k - 1])) << options << k;
         fs::remove(dir.file("v.bin"));
     }
 }
