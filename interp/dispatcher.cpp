@@ -75,7 +75,7 @@ void end_interrupted(Run& run) {
     abandon_replay(run);
     run.IN = run.L55;
     write_line(run, " ...NOTE..INTERRUPTED");
-    run.flags.ODONT = true;
+    report_error(run, "");
 }
 
 // Runs the handler; an allocation the system refuses or a Ctrl-C ends the command here, with

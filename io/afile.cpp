@@ -167,6 +167,7 @@ int AFILO(Run& run, int unit, const std::string& name, const AfileRequest& req) 
     how.status = req.status;
     how.unformatted = req.unformatted;
     how.append = req.append;
+    how.replace = req.replace;
     how.block_size = run.sw[OFLUSH] ? FLUSHED_BLOCK : NORMAL_BLOCK;
     int error = open_unit_file(run, unit, name, how);
     if (error != 0) {

@@ -45,6 +45,7 @@ struct AfileRequest {
     bool from_read = false;    // READ asks: a missing file is always a warning, never created
     bool unformatted = false;  // open for unformatted records
     bool append = false;       // position after the last record
+    bool replace = false;      // written whole, replacing the file only when complete (UnitOpen)
     UnitStatus status = UnitStatus::Unknown;
     bool quiet = false;        // no notes (decrypted copies, internal files)
 };

@@ -25,11 +25,7 @@ void OutputSink::line(std::string_view text) const {
     write_record(run, unit, text);
 }
 
-void OutputSink::bytes(const void* data, std::size_t size) const {
-    auto it = run.units.open.find(unit);
-    if (it == run.units.open.end() || it->second.fp == nullptr) return;
-    std::fwrite(data, 1, size, it->second.fp);
-}
+void OutputSink::bytes(const void* data, std::size_t size) const { write_bytes(run, unit, data, size); }
 
 std::vector<long long> observations(Run& run, const PrintRequest& req, const PrintItem& item) {
     std::vector<long long> obs;

@@ -118,6 +118,11 @@ bool write_dump(Run& run, const PrintRequest& req, const OutputSink& out);
 bool write_dif(Run& run, const PrintRequest& req, const OutputSink& out);
 bool write_tarvex_blocks(Run& run, const PrintRequest& req, const OutputSink& out);
 
+// WRITE to a file in a text layout: false after "...ERROR..CANNOT WRITE NAN IN A COMMA FILE: X
+// OBSERVATION 3" (and $ERR 5052) when a value it would write is infinite or NaN, which READ
+// does not take back from text. Binary records and the dump layout take every value.
+bool values_writable(Run& run, const PrintRequest& req);
+
 // "...ERROR..BAD FORMAT OR MAY PRINT MORE THAN 130 COLUMNS" and the format's first 120
 // characters on the next line; ends the command.
 void report_bad_format(Run& run, const std::string& format_text);

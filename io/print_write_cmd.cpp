@@ -10,13 +10,15 @@
 #include "io/afile.hpp"
 #include "io/crypt.hpp"
 #include "io/print_request.hpp"
+#include "io/file_replace.hpp"
 #include "io/stored_format.hpp"
+#include "io/write_failure.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/data_bank.hpp"
 
 #include <algorithm>
 #include <cstdint>
-#include <unistd.h>
+#include <cerrno>
 
 namespace tarvex {
 
@@ -51,6 +53,8 @@ enum Value : int {
 enum Name : int { N_FORMAT, N_PLOTVAR, N_BACKSLASH };
 
 inline constexpr int MAX_LISTED = 10000;
+inline constexpr int ERR_FILE_NOT_WRITTEN = 5050; // a file named in the command
+inline constexpr int ERR_UNIT_NOT_WRITTEN = 5051; // a numbered unit
 inline constexpr int FILE_UNIT = 88; // L88: a file named in the command
 // Internal scratch units L2, L3 and L8.
 inline constexpr int RESERVED_UNITS[] = {92, 93, 98};
@@ -107,11 +111,19 @@ bool make_item(Run& run, int ref, PrintItem& item) {
     return true;
 }
 
-// Opens the destination of WRITE; returns the unit (0: the report) or -1 after an error.
+// The unit WRITE writes to: 0 for the report.
+int destination_unit(const Run& run) {
+    const int unit = run.scan.INPAR > 0 ? run.scan.INPAR : run.opt.iv[V_UNIT];
+    return unit <= 0 || unit == run.L6 ? 0 : unit;
+}
+
+// Opens the destination of WRITE; returns the unit (0: the report) or -1 after an error. A file
+// named in the command is written whole through a replacement (io/file_replace.hpp) unless
+// APPEND adds to it.
 int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind) {
     const ScanBlock& scan = run.scan;
-    int unit = scan.INPAR > 0 ? scan.INPAR : run.opt.iv[V_UNIT];
-    if (unit <= 0 || unit == run.L6) return 0;
+    const int unit = destination_unit(run);
+    if (unit == 0) return 0;
     for (int reserved : RESERVED_UNITS) {
         if (unit == reserved) {
             report_error(run, " ...ERROR..UNIT" + fmt_I(unit, 2) + " IS RESERVED FOR INTERNAL USE");
@@ -121,9 +133,14 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
     const bool binary = req.binary || req.sbinary;
     if (scan.INPAR == FILE_UNIT && !scan.filename.empty()) {
         const std::string path = file_name(scan.filename);
+        if (int refused = write_refusal(path); refused != 0) {
+            report_write_failure(run, 0, path, refused, ERR_FILE_NOT_WRITTEN);
+            return -1;
+        }
         AfileRequest how;
         how.unformatted = binary;
         how.append = append;
+        how.replace = !append;
         if (!AFILE(run, FILE_UNIT, path, how)) { // AFILE has reported why
             report_error(run, "");
             return -1;
@@ -147,12 +164,42 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
         }
         return unit;
     }
-    auto it = run.units.open.find(unit);
-    if (it != run.units.open.end() && it->second.fp != nullptr) {
-        if (append) std::fseek(it->second.fp, 0, SEEK_END);
-        else if (rewind && it->second.owned) std::rewind(it->second.fp);
+    UnitFile* file = unit_file(run, unit);
+    if (file != nullptr && file->read_only) {
+        report_write_failure(run, unit, file->path, EACCES, ERR_UNIT_NOT_WRITTEN);
+        return -1;
+    }
+    if (file != nullptr && file->fp != nullptr) {
+        if (append) std::fseek(file->fp, 0, SEEK_END);
+        else if (rewind && file->owned) std::rewind(file->fp);
     }
     return unit;
+}
+
+// After the layout writer (`written` false when it reported an error): checks every write of
+// the command, ends a sequential file after its last record, and closes the unit when the
+// command owns it (a named file), when CLOSE asks, or for CRYPT, which then encrypts the file.
+// A named file is replaced only when all of this succeeded; otherwise the earlier file stays.
+void finish_destination(Run& run, int unit, bool written, bool close, bool crypt) {
+    UnitFile* file = unit_file(run, unit);
+    if (file == nullptr) return;
+    const std::string path = file->path;
+    const bool named = unit == FILE_UNIT;
+    const bool replacement = !file->replace_temp.empty();
+    int error = check_unit_writes(run, unit, written);
+    crypt = crypt && !path.empty();
+    if (named || close || crypt) {
+        const int close_error = close_unit(run, unit, replacement && (!written || error != 0));
+        if (error == 0) error = close_error;
+    }
+    if (!written) return;
+    if (error != 0) {
+        report_write_failure(run, named ? 0 : unit, path, error,
+                             named ? ERR_FILE_NOT_WRITTEN : ERR_UNIT_NOT_WRITTEN);
+        return;
+    }
+    // CRYPT: the closed file is replaced by its encryption.
+    if (crypt && !encrypt_in_place(run, path)) report_error(run, "");
 }
 
 // Unformatted records without the block headers: BINARY writes one record per table row (the
@@ -352,6 +399,7 @@ void print_or_write(Run& run, bool is_write) {
         store_in_bank(run, req);
         return;
     }
+    if (is_write && destination_unit(run) != 0 && !values_writable(run, req)) return;
 
     // Destination.
     int unit = 0;
@@ -371,37 +419,20 @@ void print_or_write(Run& run, bool is_write) {
                              req.layout == Layout::DELIMITED || req.layout == Layout::DUMP;
     if (opt.sw[S_NEWPAGE] && text_layout && !req.binary && !req.sbinary) out.line(PAGE_BREAK);
 
+    bool written = true;
     switch (req.layout) {
-    case Layout::TARVEX: write_tarvex_blocks(run, req, out); break;
-    case Layout::DIF: write_dif(run, req, out); break;
-    case Layout::DELIMITED: write_delimited(run, req, out); break;
-    case Layout::DUMP: write_dump(run, req, out); break;
-    case Layout::USER_FORMAT: write_user_format(run, req, out); break;
+    case Layout::TARVEX: written = write_tarvex_blocks(run, req, out); break;
+    case Layout::DIF: written = write_dif(run, req, out); break;
+    case Layout::DELIMITED: written = write_delimited(run, req, out); break;
+    case Layout::DUMP: written = write_dump(run, req, out); break;
+    case Layout::USER_FORMAT: written = write_user_format(run, req, out); break;
     case Layout::LISTING:
-        if (req.binary || req.sbinary) write_plain_binary(run, req, out);
-        else write_listing(run, req, out);
+        if (req.binary || req.sbinary) written = write_plain_binary(run, req, out);
+        else written = write_listing(run, req, out);
         break;
     }
-
-    if (unit != 0) {
-        // A sequential file ends after the last record written.
-        std::string path;
-        if (auto it = run.units.open.find(unit); it != run.units.open.end() && it->second.fp) {
-            std::FILE* fp = it->second.fp;
-            path = it->second.path;
-            std::fflush(fp);
-            if (it->second.owned) {
-                const long end = std::ftell(fp);
-                if (end >= 0 && ftruncate(fileno(fp), end) != 0) {
-                    // The data are written; a file that cannot be cut keeps its old tail.
-                }
-            }
-        }
-        const bool crypt = opt.sw[S_CRYPT] && !path.empty();
-        if (unit == FILE_UNIT || opt.sw[S_CLOSE] || crypt) close_unit(run, unit);
-        // CRYPT: the closed file is replaced by its encryption.
-        if (crypt && !encrypt_in_place(run, path)) report_error(run, "");
-    }
+    if (unit != 0)
+        finish_destination(run, unit, written && !run.flags.ODONT, opt.sw[S_CLOSE], opt.sw[S_CRYPT]);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "host/tarvextern.hpp"
 #include "interp/interrupt.hpp"
 #include "interp/run.hpp"
+#include "io/file_replace.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -37,18 +38,28 @@ void prepare_read(UnitFile& file) {
     file.reading = true;
 }
 
+// Keeps the first write failure of the unit for check_unit_writes.
+void note_write(UnitFile& file, bool ok) {
+    if (!ok && file.write_error == 0) file.write_error = errno != 0 ? errno : EIO;
+}
+
+// Cuts an owned regular file after the current position.
+void end_file_at_position(UnitFile& file) {
+    if (!file.owned) return;
+    const long here = std::ftell(file.fp);
+    if (here < 0) return;
+    note_write(file, std::fflush(file.fp) == 0);
+    struct stat st {};
+    if (fstat(fileno(file.fp), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > here)
+        note_write(file, ftruncate(fileno(file.fp), here) == 0);
+}
+
 // A write that follows a read or a repositioning ends the file there: the records after it
 // are gone, as in any sequential file. Streams the run was given are never cut.
 void prepare_write(UnitFile& file) {
     if (file.reading) {
         std::fseek(file.fp, 0, SEEK_CUR);
-        long here = std::ftell(file.fp);
-        if (file.owned && here >= 0) {
-            std::fflush(file.fp);
-            struct stat st {};
-            if (fstat(fileno(file.fp), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > here)
-                (void)!ftruncate(fileno(file.fp), here);
-        }
+        end_file_at_position(file);
     }
     file.reading = false;
     file.writing = true;
@@ -99,6 +110,11 @@ long start_of_previous_line(std::FILE* fp, long pos) {
 
 UnitTable::~UnitTable() {
     for (auto& [unit, file] : open) {
+        if (!file.replace_temp.empty()) {
+            Replacement r{file.fp, file.path, file.replace_temp};
+            end_replacement(r, false, 0); // a whole file its command did not finish
+            continue;
+        }
         if (file.owned && file.fp != nullptr) std::fclose(file.fp);
         if (file.owned && file.remove_at_close && !file.path.empty()) {
             std::remove(file.path.c_str());
@@ -145,12 +161,19 @@ int open_unit_file(Run& run, int unit, const std::string& path, const UnitOpen& 
     if (how.status == UnitStatus::Old && !exists) return ENOENT;
     if (how.status == UnitStatus::New && exists) return EEXIST;
     errno = 0;
-    if (how.status == UnitStatus::Replace || !exists) {
+    if (how.replace && !how.append) {
+        Replacement r;
+        if (int error = begin_replacement(path, r); error != 0) return error;
+        file.fp = r.fp;
+        file.replace_temp = r.temp;
+    } else if (how.status == UnitStatus::Replace || !exists) {
         file.fp = std::fopen(path.c_str(), "w+b");
     } else {
         file.fp = std::fopen(path.c_str(), "r+b");
-        if (file.fp == nullptr && (errno == EACCES || errno == EROFS || errno == EPERM))
+        if (file.fp == nullptr && (errno == EACCES || errno == EROFS || errno == EPERM)) {
             file.fp = std::fopen(path.c_str(), "rb"); // a read-only file can still be read
+            file.read_only = true;
+        }
     }
     if (file.fp == nullptr) return errno != 0 ? errno : EIO;
     if (how.block_size <= 1) std::setvbuf(file.fp, nullptr, _IONBF, 0);
@@ -167,8 +190,16 @@ int close_unit(Run& run, int unit, bool remove_file) {
     if (it == run.units.open.end()) return 0;
     UnitFile& file = it->second;
     int error = 0;
+    if (!file.replace_temp.empty()) {
+        Replacement r{file.fp, file.path, file.replace_temp};
+        error = end_replacement(r, !remove_file, file.write_error);
+        run.units.open.erase(it);
+        return error;
+    }
     if (file.owned && file.fp != nullptr) {
-        if (std::fclose(file.fp) != 0) error = errno != 0 ? errno : EIO;
+        error = file.write_error; // a failed write no check has reported yet
+        if (std::fflush(file.fp) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+        if (std::fclose(file.fp) != 0 && error == 0) error = errno != 0 ? errno : EIO;
     } else if (file.fp != nullptr) {
         std::fflush(file.fp);
     }
@@ -227,8 +258,27 @@ void write_record(Run& run, int unit, std::string_view record) {
     UnitFile* file = find_unit(run, unit);
     if (file == nullptr || file->fp == nullptr) return;
     prepare_write(*file);
-    std::fwrite(record.data(), 1, record.size(), file->fp);
-    std::fputc('\n', file->fp);
+    note_write(*file, std::fwrite(record.data(), 1, record.size(), file->fp) == record.size() &&
+                          std::fputc('\n', file->fp) != EOF);
+}
+
+void write_bytes(Run& run, int unit, const void* data, std::size_t size) {
+    UnitFile* file = find_unit(run, unit);
+    if (file == nullptr || file->fp == nullptr) return;
+    prepare_write(*file);
+    note_write(*file, std::fwrite(data, 1, size, file->fp) == size);
+}
+
+int check_unit_writes(Run& run, int unit, bool end_file_here) {
+    UnitFile* file = find_unit(run, unit);
+    if (file == nullptr || file->fp == nullptr) return 0;
+    note_write(*file, std::fflush(file->fp) == 0);
+    if (end_file_here) end_file_at_position(*file);
+    if (std::ferror(file->fp) && file->write_error == 0) file->write_error = EIO;
+    const int error = file->write_error;
+    file->write_error = 0;
+    std::clearerr(file->fp);
+    return error;
 }
 
 bool read_unformatted_record(Run& run, int unit, std::vector<unsigned char>& record) {
@@ -269,6 +319,7 @@ bool write_unformatted_record(Run& run, int unit, std::span<const unsigned char>
     if (ok && !record.empty())
         ok = std::fwrite(record.data(), 1, record.size(), file->fp) == record.size();
     ok = ok && std::fwrite(&length, 1, MARKER_BYTES, file->fp) == MARKER_BYTES;
+    note_write(*file, ok);
     return ok;
 }
 

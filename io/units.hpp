@@ -27,6 +27,11 @@ struct UnitFile {
     bool writing = false;  // the last transfer was a write (the next read must reposition)
     bool reading = false;  // the last transfer was a read (the next write ends the file there)
     bool damaged = false;  // an unformatted record's length markers were found broken
+    bool read_only = false; // the file could be opened for reading only
+    // A file written whole: the records go to this temporary file, renamed over `path` when
+    // the unit is closed after clean writes ("" for every other unit).
+    std::string replace_temp;
+    int write_error = 0;   // system error number of the first failed write since the last check
 };
 
 struct UnitTable {
@@ -50,6 +55,9 @@ struct UnitOpen {
     bool unformatted = false;
     bool append = false;  // position after the last record instead of at the start
     std::size_t block_size = 8192; // buffer bytes; 1 writes every transfer through at once
+    // The file is written whole while bound: through a temporary file that replaces it when
+    // the unit is closed (io/file_replace.hpp). Not with append.
+    bool replace = false;
 };
 
 // Binds `unit` to an already open stream that the caller keeps owning.
@@ -60,8 +68,10 @@ bool open_unit(Run& run, int unit, const std::string& path, const char* mode);
 // is opened for reading only). Any file already on the unit is closed first. Returns 0, or
 // the system error number when the file cannot be opened (the unit is then unbound).
 int open_unit_file(Run& run, int unit, const std::string& path, const UnitOpen& how);
-// Closes `unit`; with `remove_file` the file is deleted (status DELETE), otherwise kept.
-// Returns 0, or the system error number when the file could not be closed or deleted.
+// Closes `unit`; with `remove_file` the file is deleted (status DELETE), otherwise kept. A
+// unit opened with `replace` renames its temporary file over the file when kept and every
+// write succeeded, and otherwise removes it, leaving the earlier file as it was.
+// Returns 0, or the system error number when the file could not be written, closed or deleted.
 int close_unit(Run& run, int unit, bool remove_file = false);
 bool unit_is_open(const Run& run, int unit);
 // The file of a bound unit (nullptr when unbound).
@@ -72,8 +82,15 @@ UnitFile* unit_file(Run& run, int unit);
 // rest of the record is consumed. Returns false at end of file or on an unbound unit.
 bool read_record(Run& run, int unit, std::string& record, std::size_t maxlen = 255);
 // Writes one text record followed by a newline. Writing after a read or a backspace makes
-// this record the last one of the file, as in any sequential file.
+// this record the last one of the file, as in any sequential file. A failure is kept for
+// check_unit_writes.
 void write_record(Run& run, int unit, std::string_view record);
+// Writes raw bytes (parts of unformatted records built by the caller); failures as above.
+void write_bytes(Run& run, int unit, const void* data, std::size_t size);
+// The check after a command's writes to `unit`: flushes the unit and returns the system error
+// number of the first write, flush or (with `end_file_here`) cutting of the file after the
+// last record that failed since the last check, or 0. The unit's error state is cleared.
+int check_unit_writes(Run& run, int unit, bool end_file_here = false);
 
 // Reads one unformatted record into `record`. False at end of file, on an unbound unit, or
 // when the record's length markers are damaged (the unit is then left at the end of file).

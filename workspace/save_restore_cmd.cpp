@@ -6,12 +6,13 @@
 
 #include "interp/error_report.hpp"
 #include "interp/run.hpp"
+#include "io/write_failure.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/saved_file.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
-#include <unistd.h>
 
 namespace tarvex {
 
@@ -21,6 +22,7 @@ inline constexpr int FIRST_SAVE_UNIT = 11;
 inline constexpr int LAST_SAVE_UNIT = 49;
 inline constexpr std::size_t LONGEST_RECORD = 1024;
 inline constexpr std::string_view DATES_KEYWORD = "DATES";
+inline constexpr int ERR_SAVE_NOT_WRITTEN = 45050;
 
 std::string default_file(int unit) {
     return "TARVEX" + std::to_string(unit) + ".SAV";
@@ -131,11 +133,17 @@ void cmd_save(Run& run) {
         }
         slots.push_back(slot);
     }
-    if (!unit_is_open(run, st.unit) && !open_unit(run, st.unit, default_file(st.unit), "w+")) {
+    // A unit no FILE bound gets a new default file, which replaces the old one only once it is
+    // complete; a bound unit takes the blocks where it stands.
+    const bool whole_file = !unit_is_open(run, st.unit);
+    UnitOpen replace;
+    replace.replace = true;
+    if (whole_file && open_unit_file(run, st.unit, default_file(st.unit), replace) != 0) {
         report_error(run, " ...ERROR..CANNOT OPEN " + default_file(st.unit));
         return;
     }
     std::FILE* fp = unit_stream(run, st.unit);
+    const std::string path = unit_file(run, st.unit)->path;
     std::fseek(fp, 0, SEEK_CUR); // a read may have come before: switch the stream to writing
     std::vector<std::string> saved;
     for (int slot : slots) {
@@ -150,11 +158,16 @@ void cmd_save(Run& run) {
         saved.push_back(var.name);
     }
     // A sequential file ends after the last record written.
-    const bool written = std::fflush(fp) == 0 && !std::ferror(fp) &&
-                         ftruncate(fileno(fp), std::ftell(fp)) == 0;
-    if (!written) {
-        std::clearerr(fp);
-        report_error(run, " ...ERROR..CANNOT WRITE ON UNIT" + fmt_I(st.unit, 3));
+    int error = check_unit_writes(run, st.unit, true);
+    if (whole_file) {
+        // The unit stays bound to the new file, after its last record, as RESTORE expects.
+        const int close_error = close_unit(run, st.unit, error != 0);
+        if (error == 0) error = close_error;
+        if (error == 0 && !open_unit(run, st.unit, path, "r+")) error = errno != 0 ? errno : EIO;
+        if (error == 0) append_position(run, st.unit);
+    }
+    if (error != 0) {
+        report_write_failure(run, st.unit, path, error, ERR_SAVE_NOT_WRITTEN);
         return;
     }
     if (run.flags.OPUT)

@@ -1,11 +1,13 @@
 // PRINT, WRITE and FORMAT as a user sees them: exact report lines of the listing, user formats
 // and their errors, files written by WRITE (delimited values that read back bit for bit, DIF,
-// TARVDATA and TARVBIN blocks, numbered units), and the fatal stops for formats.
+// TARVDATA and TARVBIN blocks, numbered units), failed writes that leave the earlier file as it
+// was, infinities and NaNs that only binary layouts take, and the fatal stops for formats.
 #include "interp/command_handlers.hpp"
 #include "interp/command_table.hpp"
 #include "interp/dispatcher.hpp"
 #include "interp/set_display.hpp"
 #include "io/char_words.hpp"
+#include "io/afile.hpp"
 #include "io/crypt.hpp"
 #include "io/print_write.hpp"
 #include "io/read_command.hpp"
@@ -15,10 +17,14 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace tarvex {
@@ -321,6 +327,160 @@ TEST(WriteFiles, CryptEncryptsTheWrittenFile) {
     (void)std::system(stop.c_str());
     unsetenv("TARVEXPASSPHRASE");
     unsetenv("GNUPGHOME");
+}
+
+// Runs `body` in a forked child, after the limits asked for (a file size limit, with SIGXFSZ
+// ignored so that the write fails with EFBIG; an ordinary user instead of root), and returns
+// the report lines it gives back.
+Lines in_child(const std::function<Lines()>& body, rlim_t file_limit = RLIM_INFINITY, bool drop_root = false) {
+    int fds[2];
+    if (::pipe(fds) != 0) return {"pipe failed"};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{file_limit, file_limit};
+        bool ready = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        if (drop_root && ::geteuid() == 0) ready = ready && ::setgid(65534) == 0 && ::setuid(65534) == 0;
+        std::string text;
+        for (const std::string& line : ready ? body() : Lines{"child setup failed"}) text += line + "\n";
+        (void)!::write(fds[1], text.data(), text.size());
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    std::string text;
+    char chunk[4096];
+    for (ssize_t n; (n = ::read(fds[0], chunk, sizeof chunk)) > 0;) text.append(chunk, std::size_t(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    Lines out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+// The files of the current directory: a failed write leaves no temporary file behind.
+std::vector<std::string> directory_names() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(fs::current_path())) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A disk that fills up: every whole-file layout reports the file and the reason, sets $ERR and
+// leaves the earlier file unchanged; a numbered unit reports itself and keeps what it could
+// write. /dev/full (not a regular file) is written directly and its failure reported as well.
+TEST(WriteFailures, FullDiskLeavesTheEarlierFile) {
+    TempDir dir;
+    const std::vector<std::string> layouts = {"FORMAT=COMMA", "FORMAT=TAB", "TARVEX", "TARVEX BINARY",
+                                              "DIF", "", "BINARY", "FORMAT=DUMP"};
+    for (std::size_t k = 0; k < layouts.size(); ++k) {
+        std::ofstream(dir.file("f" + std::to_string(k))) << "EARLIER\n";
+    }
+    const std::vector<std::string> before = directory_names();
+    const Lines report = in_child(
+        [&] {
+            PrintEngine e;
+            const int x = e.make("X", 3000);
+            for (long long t = 1; t <= 3000; ++t) e.elem(x, t) = Real(t) / 7;
+            Lines out;
+            for (std::size_t k = 0; k < layouts.size(); ++k) {
+                e.exec("WRITE('f" + std::to_string(k) + "') X / " + layouts[k]);
+                for (const std::string& line : e.lines()) out.push_back(line);
+                out.push_back(std::to_string(static_cast<int>(e.run.res[R_ERR])));
+            }
+            e.exec("WRITE(17) X / FORMAT=COMMA");
+            for (const std::string& line : e.lines()) out.push_back(line);
+            out.push_back(std::to_string(static_cast<int>(e.run.res[R_ERR])));
+            return out;
+        },
+        32768);
+    Lines expected;
+    for (std::size_t k = 0; k < layouts.size(); ++k) {
+        expected.push_back(" ...ERROR..CANNOT WRITE FILE f" + std::to_string(k) + ": FILE TOO LARGE");
+        expected.push_back("5050");
+    }
+    expected.push_back(" ...ERROR..CANNOT WRITE ON UNIT 17 FILE fort.17: FILE TOO LARGE");
+    expected.push_back("5051");
+    EXPECT_EQ(report, expected);
+    for (std::size_t k = 0; k < layouts.size(); ++k)
+        EXPECT_EQ(file_lines(dir.file("f" + std::to_string(k))), Lines{"EARLIER"}) << layouts[k];
+    fs::remove(dir.file("fort.17"));
+    EXPECT_EQ(directory_names(), before);
+
+    PrintEngine e;
+    e.vector("X", {"1", "2"});
+    e.exec("WRITE('/dev/full') X / FORMAT=COMMA");
+    EXPECT_EQ(e.lines(), Lines{" ...ERROR..CANNOT WRITE FILE /dev/full: DISK FULL"});
+    EXPECT_EQ(e.run.res[R_ERR], 5050);
+}
+
+// A file the user may not write is refused before anything is written, named or bound to a
+// unit; it keeps its content. Root may write any file, so the check runs as another user.
+TEST(WriteFailures, ReadOnlyFileIsAnError) {
+    TempDir dir;
+    std::ofstream(dir.file("ro.csv")) << "EARLIER\n";
+    fs::permissions(dir.file("ro.csv"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const Lines report = in_child(
+        [&] {
+            PrintEngine e;
+            e.vector("X", {"1", "2"});
+            if (::access("ro.csv", W_OK) == 0) return Lines{"may write"};
+            Lines out;
+            e.exec("WRITE('ro.csv') X / FORMAT=COMMA");
+            for (const std::string& line : e.lines()) out.push_back(line);
+            out.push_back(std::to_string(static_cast<int>(e.run.res[R_ERR])));
+            AfileRequest quiet;
+            quiet.quiet = true;
+            if (!AFILE(e.run, 18, "ro.csv", quiet)) out.push_back("not bound");
+            e.exec("WRITE(18) X / NOREWIND");
+            for (const std::string& line : e.lines()) out.push_back(line);
+            out.push_back(std::to_string(static_cast<int>(e.run.res[R_ERR])));
+            return out;
+        },
+        RLIM_INFINITY, true);
+    if (report == Lines{"may write"}) GTEST_SKIP() << "this user may write a read-only file";
+    EXPECT_EQ(report, (Lines{" ...ERROR..CANNOT WRITE FILE ro.csv: PERMISSION DENIED", "5050",
+                             " ...ERROR..CANNOT WRITE ON UNIT 18 FILE ro.csv: PERMISSION DENIED", "5051"}));
+    EXPECT_EQ(file_lines(dir.file("ro.csv")), Lines{"EARLIER"});
+}
+
+// Infinities and NaNs: the text layouts refuse the WRITE, naming the value, the variable and the
+// observation, and leave the earlier file as it was; the binary layouts keep every bit, as READ
+// shows.
+TEST(WriteFailures, InfinityAndNanOnlyInBinaryLayouts) {
+    PrintEngine e;
+    const int x = e.vector("X", {"1", "2", "3"});
+    e.elem(x, 2) = nanq("");
+    e.elem(x, 3) = -HUGE_VALQ;
+    store_format(e.run, "(F10.2)");
+    TempDir dir;
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {"FORMAT=COMMA", "COMMA FILE"}, {"FORMAT=TAB", "TAB FILE"}, {"DIF", "DIF FILE"},
+        {"TARVEX", "TARVDATA FILE"},    {"", "FREE-FORMAT FILE"},  {"FORMAT", "FORMATTED FILE"}};
+    for (const auto& [options, layout] : refused) {
+        std::ofstream(dir.file("v.txt")) << "EARLIER\n";
+        e.exec("WRITE('v.txt') X / " + options);
+        EXPECT_EQ(e.lines(), Lines{" ...ERROR..CANNOT WRITE NAN IN A " + layout + ": X OBSERVATION 2"});
+        EXPECT_EQ(e.run.res[R_ERR], 5052);
+        EXPECT_EQ(file_lines(dir.file("v.txt")), Lines{"EARLIER"}) << options;
+    }
+    e.exec("WRITE('v.txt') X / BEG=3 END=3 FORMAT=COMMA");
+    EXPECT_EQ(e.lines(), Lines{" ...ERROR..CANNOT WRITE -INFINITY IN A COMMA FILE: X OBSERVATION 3"});
+    e.exec("WRITE('v.txt') X / BEG=1 END=1 FORMAT=COMMA"); // values outside the range do not matter
+    EXPECT_TRUE(e.lines().empty());
+    e.exec("WRITE X / FORMAT=COMMA"); // the report shows them
+    EXPECT_EQ(e.lines().size(), 3u);
+    const std::vector<Real> values = {e.elem(x, 1), e.elem(x, 2), e.elem(x, 3)};
+    for (const char* options : {"TARVEX BINARY", "TARVEX SBINARY", "BINARY", "SBINARY"}) {
+        e.exec(std::string("WRITE(v.bin) X / ") + options);
+        for (long long k = 1; k <= 3; ++k) e.elem(x, k) = 99;
+        e.exec(std::string("READ(v.bin) X / ") + options);
+        e.lines();
+        for (long long k = 1; k <= 3; ++k) EXPECT_TRUE(same_bits(e.elem(x, k), values[k - 1])) << options << k;
+        fs::remove(dir.file("v.bin"));
+    }
 }
 
 // The 248-character limit and the stop when PRINT uses a longer format are pinned by the
