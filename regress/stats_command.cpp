@@ -206,9 +206,8 @@ void store_results(Run& run, const StatsOptions& o, const std::vector<VariableSu
 } // namespace
 
 void cmd_stats(Run& run) {
-    // STATS replaces the last estimation with none, so that TEST cannot follow it.
-    run.last_estimation = EstimationResults{};
-    run.last_estimation.command = "STATS";
+    // TEST cannot follow STATS; FCAST still forecasts from the estimation before it.
+    run.last_estimation.stats_since = true;
 
     set_stats_defaults(run);
     if (!OPTION(run, stats_option_table())) return;

@@ -265,7 +265,7 @@ TEST(Fcast, ErrorsAndTheirNumbers) {
     e.data("X2", {0, 1, 2, 3, 4, 5});
     e.statement("OLS Y X2", true);
     e.statement("DELETE X2", true);
-    err("FCAST", " ...ERROR..VARIABLE X2       OF THE LAST ESTIMATION NO LONGER EXISTS", 0);
+    err("FCAST", " ...ERROR..VARIABLE X2       OF THE LAST ESTIMATION NO LONGER EXISTS", 49090);
     e.statement("OLS Y X", true);
     // A failed FCAST leaves the stored estimation for the next one.
     err("FCAST / BEG=4 END=3", " ...ERROR..YOU DO NOT HAVE ENOUGH OBSERVATIONS", 49007);
