@@ -1,12 +1,13 @@
 // FCAST: parses the options, builds the equation, checks the model type and the output
-// variables, forms the forecast range, predicts (YHAT), stores PREDICT, RESID, FCSE and $N and
-// writes the report. DIAGNOSE parses the same options and then says it is not available.
+// variables, forms the forecast range, computes the forecast (compute_forecast), then writes the
+// notes it met, stores PREDICT, RESID, FCSE and $N and writes the report. DIAGNOSE parses the same options and then says it is not available.
 #include "regress/fcast_command.hpp"
 
 #include "interp/command_table.hpp"
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
-#include "regress/fcast_accuracy.hpp"
+#include "regress/fcast_forecast.hpp"
 #include "regress/fcast_model.hpp"
 #include "regress/fcast_options.hpp"
 #include "regress/fcast_predict.hpp"
@@ -28,12 +29,6 @@ std::string trim(const std::string& s) {
     return e == std::string::npos ? std::string() : s.substr(0, e + 1);
 }
 
-void fail(Run& run, const std::string& line, int number) {
-    write_line(run, line);
-    if (number != 0) run.res[R_ERR] = number;
-    run.flags.ODONT = true;
-}
-
 // An output variable must be a data vector (or not exist yet).
 bool output_shape_ok(Run& run, const std::string& name) {
     if (name_blank(name)) return true;
@@ -41,7 +36,7 @@ bool output_shape_ok(Run& run, const std::string& name) {
     if (ref == 0) return true;
     VarInfo info;
     if (ref > 0 && VINFO(run, ref, info) && info.type == TYPE_DATA && info.ncol == 1) return true;
-    fail(run, " ...ERROR..VARIABLE " + name8(name) + " NOT DIMENSIONED PROPERLY", ERR_FCAST_SHAPE);
+    report_error(run, " ...ERROR..VARIABLE " + name8(name) + " NOT DIMENSIONED PROPERLY", ERR_FCAST_SHAPE);
     write_line(run, " ...NOTE..USE DIMENSION COMMAND TO CREATE IT");
     return false;
 }
@@ -80,15 +75,6 @@ std::vector<int> checked_refs(const FcastModel& m) {
     return refs;
 }
 
-void report_problems(Run& run, const Forecast& f) {
-    for (const FcastRow& r : f.rows) {
-        if (r.problem == FcastProblem::NON_POSITIVE)
-            write_line(run, " NON-POSITIVE DATA FOUND IN OBSERVATION " + fmt_I(r.obs, 10));
-        else if (r.problem == FcastProblem::UNDEFINED)
-            write_line(run, " ...ERROR..PREDICTED VALUE UNDEFINED FOR OBS. NO." + fmt_I(r.obs, 5));
-    }
-}
-
 } // namespace
 
 void cmd_fcast(Run& run) {
@@ -97,12 +83,12 @@ void cmd_fcast(Run& run) {
     set_fcast_defaults(run, diagnose, run.last_estimation.command);
     if (!OPTION(run, fcast_option_table())) return;
     if (diagnose) {
-        fail(run, " ...NOTE..DIAGNOSE COMMAND IS NOT AVAILABLE IN THIS VERSION", 0);
+        report_error(run, " ...NOTE..DIAGNOSE COMMAND IS NOT AVAILABLE IN THIS VERSION", 0);
         return;
     }
     const std::string missing = name_option_without_value(run);
     if (!missing.empty()) {
-        fail(run, " ...ERROR..MISSING RIGHT HAND SIDE OF OPTION.." + name8(missing), ERR_FCAST_OPTION_VALUE);
+        report_error(run, " ...ERROR..MISSING RIGHT HAND SIDE OF OPTION.." + name8(missing), ERR_FCAST_OPTION_VALUE);
         return;
     }
     const FcastOptions o = read_fcast_options(run);
@@ -113,7 +99,7 @@ void cmd_fcast(Run& run) {
     // 3. The autoregressive order belongs to AUTO alone.
     const bool autoregressive = model.type == "AUTO";
     if (autoregressive ? (o.ORDER < 0 || o.ORDER > MAX_AUTO_ORDER) : o.ORDER != 0) {
-        fail(run, " ...ERROR..THE ORDER=" + fmt_I(o.ORDER, 4) + " OPTION IS NOT AVAILABLE", ERR_FCAST_ORDER);
+        report_error(run, " ...ERROR..THE ORDER=" + fmt_I(o.ORDER, 4) + " OPTION IS NOT AVAILABLE", ERR_FCAST_ORDER);
         return;
     }
     // 4. Output variables.
@@ -135,7 +121,7 @@ void cmd_fcast(Run& run) {
     // Every forecast observation may become an element of an output variable, so a range
     // longer than the work area cannot be stored.
     if (end >= beg && (long long)end - beg >= run.ws.MAXADD) {
-        fail(run, " ...ERROR..FORECAST RANGE" + fmt_I(beg, 11) + " TO" + fmt_I(end, 11) +
+        report_error(run, " ...ERROR..FORECAST RANGE" + fmt_I(beg, 11) + " TO" + fmt_I(end, 11) +
                       " EXCEEDS THE WORK AREA", 0);
         return;
     }
@@ -149,42 +135,24 @@ void cmd_fcast(Run& run) {
     if (o.MAX || o.DUMP) write_fcast_model(run, model, o, nobs);
     // 6. Model types whose estimators this version does not have.
     if (model.type == "POOL" && o.NCROSS == 0) {
-        fail(run, " ...ERROR..NCROSS= OPTION REQUIRED FOR POOL", ERR_FCAST_NCROSS);
+        report_error(run, " ...ERROR..NCROSS= OPTION REQUIRED FOR POOL", ERR_FCAST_NCROSS);
         return;
     }
     if (is_named_model_type(model.type)) {
-        fail(run, " ...NOTE..FCAST FOR MODEL=" + model.type + " IS NOT AVAILABLE IN THIS VERSION", 0);
+        report_error(run, " ...NOTE..FCAST FOR MODEL=" + model.type + " IS NOT AVAILABLE IN THIS VERSION", 0);
         return;
     }
     // 9. Observations.
     if (nobs < 1) {
-        fail(run, " ...ERROR..YOU DO NOT HAVE ENOUGH OBSERVATIONS", ERR_FCAST_TOO_FEW);
+        report_error(run, " ...ERROR..YOU DO NOT HAVE ENOUGH OBSERVATIONS", ERR_FCAST_TOO_FEW);
         return;
     }
     if (run.sw[OSCAN]) return;
 
-    // 7. Predict.
-    const bool dynamic = o.DYNAMIC && has_lagged_dependent(model);
-    settings.dynamic = dynamic;
-    settings.keep_regressors = o.LM; // for the heteroskedasticity test of the errors
-    if (dynamic) {
-        int origin = o.ESTEND_given ? o.ESTEND : model.estimation_end;
-        if (origin <= 0) {
-            origin = beg - 1;
-            if (run.flags.OPUT)
-                write_line(run, " ..ASSUMING ESTIMATION ENDED AT OBSERVATION " + fmt_I(origin, 5));
-        }
-        settings.dynamic_origin = std::max(origin, beg - 1);
-    }
-    const Forecast f = YHAT(run, model, settings);
-    report_problems(run, f);
-    // 8. Standard errors.
-    if (dynamic && run.flags.OPUT)
-        write_line(run, " IGNORE FORECASTS AND STD. ERRORS BEFORE OBS. " +
-                            fmt_I(settings.dynamic_origin + 1, 4));
-    if (!name_blank(o.FCSE) && !f.has_se && run.sw[OWARN])
-        write_line(run, " ...WARNING..NO COEFFICIENT COVARIANCE: FORECAST STD. ERRORS NOT STORED");
-
+    // 7, 8. Predict, with the standard errors; then the report of what was computed.
+    const FcastResult r = compute_forecast(run, model, o, settings);
+    write_notes_through(run, r.notes, NotePlace::SOLUTION);
+    const Forecast& f = r.forecast;
     store_by_row(run, o.PREDICT, f, predicted_value);
     store_by_row(run, o.RESID, f, error_value);
     if (f.has_se) store_by_row(run, o.FCSE, f, se_value);
@@ -193,17 +161,11 @@ void cmd_fcast(Run& run) {
     const bool print = run.flags.OPUT;
     if (print && o.LIST) write_fcast_listing(run, f, o);
     if (o.RSTAT || o.GF || o.GNU) {
-        std::vector<Real> y, p;
-        y.reserve(f.rows.size());
-        p.reserve(f.rows.size());
-        for (const FcastRow& r : f.rows)
-            if (r.known && r.defined) y.push_back(r.observed), p.push_back(r.predicted);
         if (print && o.RSTAT) {
             if (model.log_dependent)
                 write_line(run, " RESIDUAL STATISTICS ARE COMPUTED FROM UNTRANSFORMED DEPENDENT VARIABLE");
-            if (!y.empty()) write_fcast_accuracy(run, forecast_accuracy(y, p));
-            if (f.has_se)
-                write_line(run, fmt_X(22) + " FORECAST ROOT MEAN SQUARE ERROR =" + fmt_F(forecast_rmse(f), 21, 5));
+            if (r.has_accuracy) write_fcast_accuracy(run, r.accuracy);
+            if (f.has_se) write_line(run, fmt_X(22) + " FORECAST ROOT MEAN SQUARE ERROR =" + fmt_F(r.rmse, 21, 5));
         }
         fcast_residual_output(run, model, f, o, print);
     }

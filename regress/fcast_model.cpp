@@ -4,6 +4,7 @@
 // and 49008 follow.
 #include "regress/fcast_model.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/fcast_options.hpp"
@@ -24,12 +25,6 @@ const char* const MODEL_TYPES[] = {"AUTO", "BOX",     "PROBIT", "LOGIT", "TOBIT"
 std::string trim(std::string_view s) {
     const auto e = s.find_last_not_of(' ');
     return e == std::string_view::npos ? std::string() : std::string(s.substr(0, e + 1));
-}
-
-void fail(Run& run, const std::string& line, int number) {
-    write_line(run, line);
-    if (number != 0) run.res[R_ERR] = number;
-    run.flags.ODONT = true;
 }
 
 // The variable a term of the last estimation reads now: its reference while that still carries
@@ -136,16 +131,16 @@ bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model) {
     const bool has_coef = !name_blank(o.COEFFICI);
     const bool estimated = !run.last_estimation.command.empty();
     if (has_list && !has_coef) {
-        fail(run, " ...ERROR..COEF=  WAS NOT SPECIFIED", ERR_FCAST_NO_COEF);
+        report_error(run, " ...ERROR..COEF=  WAS NOT SPECIFIED", ERR_FCAST_NO_COEF);
         return false;
     }
     if (!has_coef && !estimated) {
-        fail(run, " ...ERROR..ABOVE COMMAND MUST IMMEDIATELY FOLLOW AN ESTIMATION COMMAND",
+        report_error(run, " ...ERROR..ABOVE COMMAND MUST IMMEDIATELY FOLLOW AN ESTIMATION COMMAND",
              ERR_FCAST_NO_ESTIMATION);
         return false;
     }
     if (has_coef && !has_list && !estimated) {
-        fail(run, " ...ERROR..NO VARIABLES WERE SPECIFIED", ERR_FCAST_NO_VARIABLES);
+        report_error(run, " ...ERROR..NO VARIABLES WERE SPECIFIED", ERR_FCAST_NO_VARIABLES);
         return false;
     }
     if (has_list) {
@@ -156,7 +151,7 @@ bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model) {
         from_estimation(run, model, gone);
         model.type = trim(o.MODEL);
         if (!gone.empty()) {
-            fail(run, " ...ERROR..VARIABLE " + name8(gone) + " OF THE LAST ESTIMATION NO LONGER EXISTS",
+            report_error(run, " ...ERROR..VARIABLE " + name8(gone) + " OF THE LAST ESTIMATION NO LONGER EXISTS",
                  ERR_FCAST_VARIABLE_GONE);
             return false;
         }
@@ -164,7 +159,7 @@ bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model) {
     if (has_coef) {
         std::vector<Real> values = coefficient_values(run, o.COEFFICI);
         if (int(values.size()) < model.k()) {
-            fail(run, " ...ERROR..COEF VECTOR ONLY CONTAINS" + fmt_I(static_cast<long long>(values.size()), 4) +
+            report_error(run, " ...ERROR..COEF VECTOR ONLY CONTAINS" + fmt_I(static_cast<long long>(values.size()), 4) +
                           " VALUES",
                  ERR_FCAST_SHORT_COEF);
             return false;
