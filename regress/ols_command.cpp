@@ -4,6 +4,7 @@
 #include "regress/ols_command.hpp"
 
 #include "interp/command_table.hpp"
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/lag_polynomial.hpp"
@@ -79,9 +80,7 @@ std::vector<int> checked_refs(const OlsFit& fit, int weight_ref) {
 } // namespace
 
 void ols_error(Run& run, std::string_view line, int number) {
-    write_line(run, line);
-    if (number != 0) run.res[R_ERR] = number;
-    run.flags.ODONT = true;
+    report_error(run, line, number);
 }
 
 void cmd_olsq(Run& run) {

@@ -24,7 +24,7 @@ inline constexpr int ERR_RESTRICT_RIDGE = 6015;
 inline constexpr int ERR_NOT_VALID = 6016;
 inline constexpr int ERR_COLLINEAR = 6017;
 
-// Writes an error line, stores its number in $ERR (0: none) and ends the command.
+// Writes an error line, stores its number in $ERR (0: none) and ends the command (report_error).
 void ols_error(Run& run, std::string_view line, int number);
 
 // OLSEST: loads the data, solves, computes the covariance and diagnostics, then reports.
