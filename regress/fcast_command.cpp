@@ -153,6 +153,8 @@ void cmd_fcast(Run& run) {
     const FcastResult r = compute_forecast(run, model, o, settings);
     write_notes_through(run, r.notes, NotePlace::SOLUTION);
     const Forecast& f = r.forecast;
+    if (!name_blank(o.FCSE) && !f.has_se && run.sw[OWARN])
+        write_line(run, " ...WARNING..NO COEFFICIENT COVARIANCE: FORECAST STD. ERRORS NOT STORED");
     store_by_row(run, o.PREDICT, f, predicted_value);
     store_by_row(run, o.RESID, f, error_value);
     if (f.has_se) store_by_row(run, o.FCSE, f, se_value);

@@ -7,7 +7,6 @@
 #include "regress/fcast_model.hpp"
 #include "regress/fcast_options.hpp"
 #include "regress/fcast_report.hpp"
-#include "regress/ols_options.hpp"
 
 #include <algorithm>
 
@@ -42,9 +41,6 @@ FcastResult compute_forecast(Run& run, const FcastModel& model, const FcastOptio
     if (dynamic)
         notes.add(NotePlace::SOLUTION, NoteKind::TEXT,
                   " IGNORE FORECASTS AND STD. ERRORS BEFORE OBS. " + fmt_I(settings.dynamic_origin + 1, 4));
-    if (!name_blank(o.FCSE) && !f.has_se)
-        notes.add(NotePlace::SOLUTION, NoteKind::WARNING,
-                  " ...WARNING..NO COEFFICIENT COVARIANCE: FORECAST STD. ERRORS NOT STORED", OWARN);
     // Accuracy over the rows with y known and a prediction.
     std::vector<Real> y, p;
     y.reserve(f.rows.size());

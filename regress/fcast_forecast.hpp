@@ -17,7 +17,7 @@ struct FcastOptions;
 struct FcastResult {
     Forecast forecast;
     ReportNotes notes;          // the assumed estimation end, undefined predictions, the dynamic
-                                // forecast's first valid observation, standard errors not kept
+                                // forecast's first valid observation
     bool has_accuracy = false;  // some observation has y known and a prediction
     FcastAccuracy accuracy;
     Real rmse = 0;              // root mean square of the standard errors (when there are any)
