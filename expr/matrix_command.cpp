@@ -1,6 +1,6 @@
 // The MATRIX command: compiles the statement with the matrix operators admitted, runs it on
 // whole variables, and stores the result under the target name in a new slot; a variable that
-// already had the name is blanked and counted as a hole.
+// already had the name is blanked and counted as a hole. $ROWS and $COLS give the result's shape.
 #include "expr/matrix_command.hpp"
 
 #include "expr/matrix_executor.hpp"
@@ -16,8 +16,9 @@ namespace {
 using expr::Matrix;
 
 // The workspace form of a result: a column (or 1 by 1) is a data vector, a symmetric or
-// triangle result keeps its type with all n by n elements, anything else is a matrix.
-void store_result(Run& run, const std::string& name, const Matrix& m) {
+// triangle result keeps its type with all n by n elements, anything else is a matrix. False when
+// the workspace could not take it.
+bool store_result(Run& run, const std::string& name, const Matrix& m) {
     int type = m.type;
     if (type != TYPE_SYMMETRIC && type != TYPE_TRIANGLE) type = m.cols == 1 ? TYPE_DATA : TYPE_MATRIX;
     const int ncol = m.cols == 1 ? 1 : static_cast<int>(m.cols);
@@ -26,14 +27,15 @@ void store_result(Run& run, const std::string& name, const Matrix& m) {
     ws.OATEN = old > 0; // never written over in place: the result takes a slot of its own
     int ref = 0;
     NEWVAR(run, name, 1, type, m.size(), std::max(ncol, 1), ref);
-    if (ref <= 0 || run.flags.ODONT) return;
+    if (ref <= 0 || run.flags.ODONT) return false;
     VarInfo info;
-    if (!VINFO(run, ref, info)) return;
+    if (!VINFO(run, ref, info)) return false;
     for (long long k = 1; k <= m.size(); ++k) element(run, info, k) = m.v[static_cast<std::size_t>(k - 1)];
     if (old > 0 && old != ref) {
         ws.VNAME[old] = std::string(ws.VNAME[old].size(), ' ');
         ++ws.NDL;
     }
+    return true;
 }
 
 } // namespace
@@ -49,7 +51,9 @@ void cmd_matrix(Run& run) {
     if (!expr::GENR(run, text, request, program)) return;
     Matrix result;
     if (!expr::run_matrix_program(run, program, result)) return;
-    store_result(run, program.target_name, result);
+    if (!store_result(run, program.target_name, result)) return;
+    run.res[R_ROWS] = Real(result.rows);
+    run.res[R_COLS] = Real(result.cols);
 }
 
 } // namespace tarvex

@@ -1,6 +1,7 @@
 // What the last estimation leaves for the commands that follow it (TEST, RESTRICT, FCAST and
 // the listings): the command's name, the equation, the coefficients with their covariance and
-// the summary numbers. Every estimation command rewrites it; a failed one clears it.
+// the summary numbers. Every estimation command rewrites it; a failed one clears it. STATS
+// leaves it in place but marks it, so that TEST refuses it while FCAST still forecasts from it.
 #pragma once
 
 #include "numeric/real.hpp"
@@ -15,12 +16,15 @@ struct EstimationResults {
     int dep_ref = 0;              // the dependent variable (plain reference)
     int dep_lag = 0;
     std::string dep_name;         // 8 columns
+    std::string dep_variable;     // the dependent variable's name (no lag)
     // One entry per coefficient, in report order (the intercept last).
     std::vector<std::string> names; // 8 columns
+    std::vector<std::string> variables; // name of each term's variable (no lag); "" for others
     std::vector<int> refs;        // plain reference; MAXVAR+1 intercept, MAXVAR+2 IMLS trend
     std::vector<int> lags;        // lag of each regressor
     std::vector<Real> coef;       // KCOEF
-    std::vector<Real> cov;        // KCOV, K x K, row-major
+    std::vector<Real> cov;        // KCOV, K x K, row-major (robust under HETCOV)
+    std::vector<Real> xtx_inv;    // (X'X)**-1, K x K, row-major: the forecast variances use it
     std::vector<Real> stderrs;    // KSTD
     std::vector<Real> tratios;    // KTRAT
     std::vector<int> obs;         // observations used
@@ -32,6 +36,7 @@ struct EstimationResults {
     Real sse = 0, sst = 0, raw = 0, rsqr = 0, df = 0, sigma = 0, ridge = 0, swt = 0;
     bool log_dependent = false, log_regressors = false, intercept = false;
     bool asymptotic = false;      // normal and chi-square statistics replace t and F (DN)
+    bool stats_since = false;     // a STATS ran after the estimation: nothing left to TEST
 };
 
 } // namespace tarvex

@@ -1,13 +1,13 @@
 // FCAST: parses the options, builds the equation, checks the model type and the output
-// variables, forms the forecast range, predicts (YHAT), stores PREDICT, RESID, FCSE and $N and
-// writes the report. DIAGNOSE parses the same options and then says it is not available.
+// variables, forms the forecast range, computes the forecast (compute_forecast), then writes the
+// notes it met, stores PREDICT, RESID, FCSE and $N and writes the report. DIAGNOSE parses the same options and then says it is not available.
 #include "regress/fcast_command.hpp"
 
 #include "interp/command_table.hpp"
 #include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
-#include "regress/fcast_accuracy.hpp"
+#include "regress/fcast_forecast.hpp"
 #include "regress/fcast_model.hpp"
 #include "regress/fcast_options.hpp"
 #include "regress/fcast_predict.hpp"
@@ -73,15 +73,6 @@ std::vector<int> checked_refs(const FcastModel& m) {
             std::find(refs.begin(), refs.end(), t.ref) == refs.end())
             refs.push_back(t.ref);
     return refs;
-}
-
-void report_problems(Run& run, const Forecast& f) {
-    for (const FcastRow& r : f.rows) {
-        if (r.problem == FcastProblem::NON_POSITIVE)
-            write_line(run, " NON-POSITIVE DATA FOUND IN OBSERVATION " + fmt_I(r.obs, 10));
-        else if (r.problem == FcastProblem::UNDEFINED)
-            write_line(run, " ...ERROR..PREDICTED VALUE UNDEFINED FOR OBS. NO." + fmt_I(r.obs, 5));
-    }
 }
 
 } // namespace
@@ -158,28 +149,12 @@ void cmd_fcast(Run& run) {
     }
     if (run.sw[OSCAN]) return;
 
-    // 7. Predict.
-    const bool dynamic = o.DYNAMIC && has_lagged_dependent(model);
-    settings.dynamic = dynamic;
-    settings.keep_regressors = o.LM; // for the heteroskedasticity test of the errors
-    if (dynamic) {
-        int origin = o.ESTEND_given ? o.ESTEND : model.estimation_end;
-        if (origin <= 0) {
-            origin = beg - 1;
-            if (run.flags.OPUT)
-                write_line(run, " ..ASSUMING ESTIMATION ENDED AT OBSERVATION " + fmt_I(origin, 5));
-        }
-        settings.dynamic_origin = std::max(origin, beg - 1);
-    }
-    const Forecast f = YHAT(run, model, settings);
-    report_problems(run, f);
-    // 8. Standard errors.
-    if (dynamic && run.flags.OPUT)
-        write_line(run, " IGNORE FORECASTS AND STD. ERRORS BEFORE OBS. " +
-                            fmt_I(settings.dynamic_origin + 1, 4));
+    // 7, 8. Predict, with the standard errors; then the report of what was computed.
+    const FcastResult r = compute_forecast(run, model, o, settings);
+    write_notes_through(run, r.notes, NotePlace::SOLUTION);
+    const Forecast& f = r.forecast;
     if (!name_blank(o.FCSE) && !f.has_se && run.sw[OWARN])
         write_line(run, " ...WARNING..NO COEFFICIENT COVARIANCE: FORECAST STD. ERRORS NOT STORED");
-
     store_by_row(run, o.PREDICT, f, predicted_value);
     store_by_row(run, o.RESID, f, error_value);
     if (f.has_se) store_by_row(run, o.FCSE, f, se_value);
@@ -188,17 +163,11 @@ void cmd_fcast(Run& run) {
     const bool print = run.flags.OPUT;
     if (print && o.LIST) write_fcast_listing(run, f, o);
     if (o.RSTAT || o.GF || o.GNU) {
-        std::vector<Real> y, p;
-        y.reserve(f.rows.size());
-        p.reserve(f.rows.size());
-        for (const FcastRow& r : f.rows)
-            if (r.known && r.defined) y.push_back(r.observed), p.push_back(r.predicted);
         if (print && o.RSTAT) {
             if (model.log_dependent)
                 write_line(run, " RESIDUAL STATISTICS ARE COMPUTED FROM UNTRANSFORMED DEPENDENT VARIABLE");
-            if (!y.empty()) write_fcast_accuracy(run, forecast_accuracy(y, p));
-            if (f.has_se)
-                write_line(run, fmt_X(22) + " FORECAST ROOT MEAN SQUARE ERROR =" + fmt_F(forecast_rmse(f), 21, 5));
+            if (r.has_accuracy) write_fcast_accuracy(run, r.accuracy);
+            if (f.has_se) write_line(run, fmt_X(22) + " FORECAST ROOT MEAN SQUARE ERROR =" + fmt_F(r.rmse, 21, 5));
         }
         fcast_residual_output(run, model, f, o, print);
     }

@@ -27,10 +27,22 @@ std::string trim(std::string_view s) {
     return e == std::string_view::npos ? std::string() : std::string(s.substr(0, e + 1));
 }
 
-// The equation of the last estimation, with its coefficients and covariance.
-void from_estimation(const Run& run, FcastModel& m) {
+// The variable a term of the last estimation reads now: its reference while that still carries
+// the name it had, else the variable of that name (READ, GENR or MATRIX may have made it anew,
+// longer, in another slot); 0 when no variable has the name any more.
+int current_reference(Run& run, int ref, const std::string& name) {
+    if (name.empty()) return reference_exists(run, ref) ? ref : 0;
+    if (reference_exists(run, ref) && reference_name(run, ref) == name) return ref;
+    const int found = VFIND(run, name);
+    return found > 0 ? found : 0;
+}
+
+// The equation of the last estimation, with its coefficients and the covariance of a forecast,
+// sigma**2 (X'X)**-1 (whatever covariance the report used, robust or corrected). A variable
+// that no longer exists is named in `gone`.
+void from_estimation(Run& run, FcastModel& m, std::string& gone) {
     const EstimationResults& e = run.last_estimation;
-    m.dep_ref = e.dep_ref;
+    m.dep_ref = current_reference(run, e.dep_ref, e.dep_variable);
     m.dep_lag = e.dep_lag;
     m.dep_name = e.dep_name;
     for (std::size_t j = 0; j < e.refs.size(); ++j) {
@@ -40,11 +52,21 @@ void from_estimation(const Run& run, FcastModel& m) {
         t.name = e.names[j];
         if (t.ref == run.ws.MAXVAR + 1) t.kind = TermKind::INTERCEPT;
         if (t.ref == run.ws.MAXVAR + 2) t.kind = TermKind::TREND;
+        if (t.kind == TermKind::VARIABLE) {
+            t.ref = current_reference(run, t.ref, j < e.variables.size() ? e.variables[j] : std::string());
+            if (t.ref == 0 && gone.empty()) gone = e.names[j];
+        }
         m.terms.push_back(t);
     }
     m.coef = e.coef;
-    m.cov = e.cov;
     m.sigma = e.sigma;
+    if (e.xtx_inv.size() == e.coef.size() * e.coef.size()) {
+        const Real sigma2 = e.sigma * e.sigma;
+        m.cov.resize(e.xtx_inv.size());
+        for (std::size_t i = 0; i < e.xtx_inv.size(); ++i) m.cov[i] = sigma2 * e.xtx_inv[i];
+    } else {
+        m.cov = e.cov;
+    }
     m.log_dependent = e.log_dependent;
     m.log_regressors = e.log_regressors;
     m.estimation_end = e.end;
@@ -125,13 +147,14 @@ bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model) {
         from_list(run, o, model);
         model.type = "OLS";
     } else {
-        from_estimation(run, model);
+        std::string gone;
+        from_estimation(run, model, gone);
         model.type = trim(o.MODEL);
-        for (const OlsTerm& t : model.terms)
-            if (t.kind == TermKind::VARIABLE && !reference_exists(run, t.ref)) {
-                report_error(run, " ...ERROR..VARIABLE " + name8(t.name) + " OF THE LAST ESTIMATION NO LONGER EXISTS", 0);
-                return false;
-            }
+        if (!gone.empty()) {
+            report_error(run, " ...ERROR..VARIABLE " + name8(gone) + " OF THE LAST ESTIMATION NO LONGER EXISTS",
+                 ERR_FCAST_VARIABLE_GONE);
+            return false;
+        }
     }
     if (has_coef) {
         std::vector<Real> values = coefficient_values(run, o.COEFFICI);

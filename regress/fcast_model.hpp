@@ -24,6 +24,7 @@ inline constexpr int ERR_FCAST_ORDER = 49006;
 inline constexpr int ERR_FCAST_TOO_FEW = 49007;
 inline constexpr int ERR_FCAST_SHORT_COEF = 49008;
 inline constexpr int ERR_FCAST_NCROSS = 49009;
+inline constexpr int ERR_FCAST_VARIABLE_GONE = 49090;
 
 struct FcastModel {
     std::string type;             // model type word, trimmed: "OLSQ", "IMLS", "AUTO" ...

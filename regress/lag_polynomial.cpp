@@ -9,6 +9,7 @@
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/ls_bridge.hpp"
+#include "regress/report_notes.hpp"
 #include "regress/ols_command.hpp"
 #include "regress/ols_fit.hpp"
 #include "regress/ols_options.hpp"
@@ -109,8 +110,8 @@ std::vector<Real> substitution_matrix(const std::vector<LagPolynomial>& polys, i
     return h;
 }
 
-LsSolution solve_regression(Run& run, OlsFit& fit, const OlsOptions& o, const std::vector<Real>& xs,
-                            const std::vector<Real>& ys) {
+LsSolution solve_regression(OlsFit& fit, const OlsOptions& o, const std::vector<Real>& xs,
+                            const std::vector<Real>& ys, ReportNotes& notes) {
     const int n = fit.n, k = fit.k;
     const std::vector<LagPolynomial> polys = o.DLRX ? std::vector<LagPolynomial>{}
                                                     : find_lag_polynomials(fit.terms);
@@ -130,12 +131,12 @@ LsSolution solve_regression(Run& run, OlsFit& fit, const OlsOptions& o, const st
             for (int i = 0; i < n; ++i) zc[i] += hjc * xj[i];
         }
     LsSolution sub = solve_least_squares(OlsMethod::NORMAL, z, ys, n, kf, o.RIDGE);
-    if (run.flags.OPUT)
-        for (const LagPolynomial& p : polys)
-            write_line(run, " POLYNOMIAL DISTRIBUTED LAG: " + name8(fit.terms[p.first_term].name) +
-                                " LAGS" + fmt_I(fit.terms[p.first_term].lag, 4) + " TO" +
-                                fmt_I(fit.terms[p.first_term + p.lags - 1].lag, 4) + "  ORDER=" +
-                                fmt_I(p.order, 3) + "  ENDCON=" + fmt_I(p.endcon, 2));
+    for (const LagPolynomial& p : polys)
+        notes.add(NotePlace::SOLUTION, NoteKind::TEXT,
+                  " POLYNOMIAL DISTRIBUTED LAG: " + name8(fit.terms[p.first_term].name) + " LAGS" +
+                      fmt_I(fit.terms[p.first_term].lag, 4) + " TO" +
+                      fmt_I(fit.terms[p.first_term + p.lags - 1].lag, 4) + "  ORDER=" + fmt_I(p.order, 3) +
+                      "  ENDCON=" + fmt_I(p.endcon, 2));
     if (sub.dependent_column > 0) sub.dependent_column = column_term[sub.dependent_column - 1] + 1;
     if (sub.coef.empty()) return sub;
     // b = H g and (X'X)**-1 restricted = H (Z'Z)**-1 H'.

@@ -17,6 +17,7 @@ struct OlsFit;
 struct OlsOptions;
 struct OlsTerm;
 struct LsSolution;
+struct ReportNotes;
 
 // End-point constraint codes of a lag reference name(first.last,order,endcon).
 enum EndConstraint : int {
@@ -56,8 +57,9 @@ std::vector<Real> substitution_matrix(const std::vector<LagPolynomial>& polys, i
 
 // Least squares of the fit's equation: by METHOD, or by substitution through the "NORMAL"
 // solver when polynomial lags are imposed (not with DLRX). Adds the number of restrictions the
-// polynomials impose to fit.restrictions. xs, ys: the (weighted) rows.
-LsSolution solve_regression(Run& run, OlsFit& fit, const OlsOptions& o, const std::vector<Real>& xs,
-                            const std::vector<Real>& ys);
+// polynomials impose to fit.restrictions. xs, ys: the (weighted) rows. The polynomials imposed
+// are noted for the report.
+LsSolution solve_regression(OlsFit& fit, const OlsOptions& o, const std::vector<Real>& xs,
+                            const std::vector<Real>& ys, ReportNotes& notes);
 
 } // namespace tarvex

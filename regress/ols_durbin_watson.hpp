@@ -1,5 +1,6 @@
 // The exact Durbin-Watson test of the Householder method (DWPVALUE): its header lines, the
-// statistic, the roots of M*A under DUMP, both p-values and the critical value for ALPHA.
+// statistic, the roots of M*A under DUMP, both p-values and the critical value for ALPHA, as
+// lines for the report and the values of its result scalars.
 #pragma once
 
 namespace tarvex {
@@ -7,8 +8,12 @@ namespace tarvex {
 struct Run;
 struct OlsOptions;
 struct LsSolution;
+struct ReportNotes;
+struct ExactDwScalars;
 
-// Writes the test for a Householder solution and stores $DW, $CDF and $CRIT.
-void exact_durbin_watson(Run& run, const OlsOptions& o, const LsSolution& sol);
+// The test for a Householder solution: its lines go to `notes` (the solution's place of the
+// report), the values of $DW, $CDF and $CRIT are returned.
+ExactDwScalars exact_durbin_watson(const Run& run, const OlsOptions& o, const LsSolution& sol,
+                                   ReportNotes& notes);
 
 } // namespace tarvex

@@ -1,7 +1,10 @@
-// OLSEST: writes the estimation heading, loads the observations in use (lags, logs, weights),
-// warns about a dummy dependent variable and constant regressors, solves by the chosen method,
-// forms sigma**2 and the coefficient covariance (robust forms on request), the auxiliary
-// R-squares and the influence diagnostics, and hands the fit to the report.
+// The OLS estimator: notes the estimation heading, loads the observations in use (lags, logs,
+// weights), notes a dummy dependent variable and constant regressors, solves by the chosen
+// method, forms sigma**2 and the coefficient covariance (robust forms on request), the auxiliary
+// R-squares, the influence diagnostics, the recursive residuals and the summary numbers. It
+// writes no report line: OLSEST hands what it returns to the report.
+#include "regress/ols_estimation.hpp"
+
 #include "regress/ols_command.hpp"
 
 #include "interp/error_report.hpp"
@@ -17,6 +20,7 @@
 #include "regress/ols_fit.hpp"
 #include "regress/ols_durbin_watson.hpp"
 #include "regress/ols_influence.hpp"
+#include "regress/ols_options.hpp"
 #include "regress/ols_report.hpp"
 #include "regress/restrict_estimation.hpp"
 #include "workspace/sample.hpp"
@@ -34,8 +38,17 @@ struct Column {
     Real at(Run& run, long long t) const { return reader.ok() ? reader.at(run, t, run.ws.XMISS) : Real(0); }
 };
 
+// Records the error that ends the estimation; returns false for the caller to pass on.
+bool ended_by(OlsEstimate& e, std::string line, int number) {
+    e.failed = true;
+    e.error_line = std::move(line);
+    e.error_number = number;
+    return false;
+}
+
 // Loads y and X for the observations in use; false after an invalid value for logs.
-bool load_data(Run& run, OlsFit& fit) {
+bool load_data(Run& run, OlsEstimate& e) {
+    OlsFit& fit = e.fit;
     fit.obs.clear();
     const SkipCodes skip = skip_codes(run); // looked up once, not per observation
     for (int t = fit.beg; t <= fit.end; ++t)
@@ -48,10 +61,7 @@ bool load_data(Run& run, OlsFit& fit) {
     for (int i = 0; i < n; ++i) {
         Real y = dep.at(run, fit.obs[i] - fit.dep_lag);
         if (fit.log_dependent) {
-            if (!(y > 0)) {
-                report_error(run, " ...ERROR..VARIABLE " + fit.dep_name + " IS NOT VALID", ERR_NOT_VALID);
-                return false;
-            }
+            if (!(y > 0)) return ended_by(e, " ...ERROR..VARIABLE " + fit.dep_name + " IS NOT VALID", ERR_NOT_VALID);
             y = qm::log(y);
         }
         fit.y[i] = y;
@@ -71,10 +81,7 @@ bool load_data(Run& run, OlsFit& fit) {
         for (int i = 0; i < n; ++i) {
             Real v = var.at(run, fit.obs[i] - term.lag);
             if (fit.log_regressors) {
-                if (!(v > 0)) {
-                    report_error(run, " ...ERROR..VARIABLE " + term.name + " IS NOT VALID", ERR_NOT_VALID);
-                    return false;
-                }
+                if (!(v > 0)) return ended_by(e, " ...ERROR..VARIABLE " + term.name + " IS NOT VALID", ERR_NOT_VALID);
                 v = qm::log(v);
             }
             col[i] = v;
@@ -84,16 +91,18 @@ bool load_data(Run& run, OlsFit& fit) {
 }
 
 // Drops observations whose weight is zero or missing and scales the kept weights.
-void load_weights(Run& run, OlsFit& fit, const OlsOptions& o) {
+void load_weights(Run& run, OlsEstimate& e, const OlsOptions& o) {
+    OlsFit& fit = e.fit;
     std::vector<int> keep;
     std::vector<Real> w;
     const Column weight(run, fit.weight_ref);
     for (int i = 0; i < fit.n; ++i) {
         const Real wi = weight.at(run, fit.obs[i]);
         if (wi == run.ws.XMISS || wi == 0) {
-            if (run.sw[OMSWRN] && run.flags.OPUT)
-                write_line(run, " ...WARNING..OBSERVATION " + fmt_I(fit.obs[i], 5) +
-                                    " SKIPPED AS WEIGHT IS ZERO OR" + "UNDEFINED");
+            e.notes.add(NotePlace::DATA, NoteKind::WARNING,
+                        " ...WARNING..OBSERVATION " + fmt_I(fit.obs[i], 5) + " SKIPPED AS WEIGHT IS ZERO OR" +
+                            "UNDEFINED",
+                        OMSWRN);
             continue;
         }
         keep.push_back(i);
@@ -121,14 +130,12 @@ void load_weights(Run& run, OlsFit& fit, const OlsOptions& o) {
     fit.n = n;
     fit.sum_log_root_w = 0;
     for (Real v : fit.w) fit.sum_log_root_w += qm::log(qm::sqrt(qm::abs(v)));
-    if (run.flags.OPUT)
-        write_line(run, " SUM OF LOG(SQRT(ABS(WEIGHT)))  =" + fmt_G(fit.sum_log_root_w, 13, 5));
+    e.notes.add(NotePlace::DATA, NoteKind::TEXT, " SUM OF LOG(SQRT(ABS(WEIGHT)))  =" + fmt_G(fit.sum_log_root_w, 13, 5));
     if (o.REPLICAT) {
         Real total = 0;
         for (Real v : fit.w) total += v;
-        if (run.flags.OPUT)
-            write_line(run, " NUMBER OF OBSERVATIONS AFTER REPLICATION =" +
-                                fmt_I(static_cast<long long>(qm::round(total)), 9));
+        e.notes.add(NotePlace::DATA, NoteKind::TEXT,
+                    " NUMBER OF OBSERVATIONS AFTER REPLICATION =" + fmt_I(static_cast<long long>(qm::round(total)), 9));
     }
 }
 
@@ -227,26 +234,33 @@ bool given_values(Run& run, const std::string& name, long long count, std::vecto
     return true;
 }
 
+// The heading of the estimation, as the report begins.
+void note_heading(OlsEstimate& e, const OlsOptions& o) {
+    const OlsFit& fit = e.fit;
+    ReportNotes& notes = e.notes;
+    notes.add(NotePlace::HEADING, NoteKind::TEXT, fmt_A(fit.label, 6) + "ESTIMATION");
+    notes.add(NotePlace::HEADING, NoteKind::TEXT,
+              fmt_I(fit.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " + fit.dep_name);
+    if (o.RIDGE != 0)
+        notes.add(NotePlace::HEADING, NoteKind::TEXT, "  ESTIMATING RIDGE REGRESSION FOR K=" + fmt_F(o.RIDGE, 11, 8));
+    notes.add(NotePlace::HEADING, NoteKind::NOTE,
+              " ...NOTE..SAMPLE RANGE SET TO:" + fmt_I(fit.beg, 7) + "," + fmt_I(fit.end, 7));
+    if (o.PILAGS) notes.add(NotePlace::HEADING, NoteKind::TEXT, " POLYNOMIAL INVERSE LAG");
+}
+
+// The rows in use: the data rows scaled by the square root of the absolute weight, or the data
+// rows themselves without weights (no copy is made).
+const std::vector<Real>& rows_x(const OlsEstimate& e) { return e.fit.w.empty() ? e.fit.x : e.weighted_x; }
+const std::vector<Real>& rows_y(const OlsEstimate& e) { return e.fit.w.empty() ? e.fit.y : e.weighted_y; }
+
 } // namespace
 
-void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
-    const bool put = run.flags.OPUT;
-    // The previous estimation's results go as this one starts; the report stores the new ones.
-    run.last_estimation = EstimationResults{};
-    if (put) {
-        write_line(run, fmt_A(fit.label, 6) + "ESTIMATION");
-        write_line(run, fmt_I(fit.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " +
-                            fit.dep_name);
-        if (o.RIDGE != 0) write_line(run, "  ESTIMATING RIDGE REGRESSION FOR K=" + fmt_F(o.RIDGE, 11, 8));
-        write_line(run, " ...NOTE..SAMPLE RANGE SET TO:" + fmt_I(fit.beg, 7) + "," + fmt_I(fit.end, 7));
-        if (o.PILAGS) write_line(run, " POLYNOMIAL INVERSE LAG");
-    }
-    if (o.RESTRICT && o.PILAGS) {
-        report_error(run, " ...ERROR..RESTRICTIONS NOT ALLOWED WITH PILAGS", 0);
-        return;
-    }
-    if (!load_data(run, fit)) return;
-    if (fit.weight_ref != 0) load_weights(run, fit, o);
+bool solve_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
+    OlsFit& fit = e.fit;
+    note_heading(e, o);
+    if (o.RESTRICT && o.PILAGS) return ended_by(e, " ...ERROR..RESTRICTIONS NOT ALLOWED WITH PILAGS", 0);
+    if (!load_data(run, e)) return false;
+    if (fit.weight_ref != 0) load_weights(run, e, o);
     const int n = fit.n, k = fit.k;
     fit.nobs = n;
     if (o.REPLICAT) {
@@ -257,63 +271,56 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     // Dependent variable made of zeros and ones.
     bool dummy = n > 0;
     for (Real v : fit.y) dummy = dummy && (equal_values(v, 0) || equal_values(v, 1));
-    if (dummy && put && run.sw[OWARN])
-        write_line(run, " ...WARNING..DEPENDENT VARIABLE IS DUMMY VARIABLE ...TRY LOGIT or PROBIT");
+    if (dummy)
+        e.notes.add(NotePlace::DATA, NoteKind::WARNING,
+                    " ...WARNING..DEPENDENT VARIABLE IS DUMMY VARIABLE ...TRY LOGIT or PROBIT", OWARN);
     column_moments(fit);
     for (int j = 0; j < k; ++j)
-        if (fit.terms[j].kind == TermKind::VARIABLE && fit.xsd[j] == 0 && put && run.sw[OWARN])
-            write_line(run, " ...WARNING..VARIABLE " + fit.terms[j].name + " IS A CONSTANT");
+        if (fit.terms[j].kind == TermKind::VARIABLE && fit.xsd[j] == 0)
+            e.notes.add(NotePlace::DATA, NoteKind::WARNING,
+                        " ...WARNING..VARIABLE " + fit.terms[j].name + " IS A CONSTANT", OWARN);
 
-    if (n < k - (o.DLRX ? 0 : lag_polynomial_restrictions(fit.terms))) {
-        report_error(run, " ...ERROR..FEWER OBSERVATIONS THAN VARIABLES:" + fmt_I(n, 10),
-                  ERR_TOO_FEW_OBSERVATIONS);
-        return;
-    }
-    // Rows scaled by the square root of the absolute weight.
-    // Without weights the rows are used as they are; no copy is made.
-    std::vector<Real> weighted_x, weighted_y;
+    const std::string too_few = " ...ERROR..FEWER OBSERVATIONS THAN VARIABLES:" + fmt_I(n, 10);
+    if (n < k - (o.DLRX ? 0 : lag_polynomial_restrictions(fit.terms)))
+        return ended_by(e, too_few, ERR_TOO_FEW_OBSERVATIONS);
     if (!fit.w.empty()) {
-        weighted_x = fit.x;
-        weighted_y = fit.y;
+        e.weighted_x = fit.x;
+        e.weighted_y = fit.y;
         for (int i = 0; i < n; ++i) {
             const Real r = qm::sqrt(qm::abs(fit.w[i]));
-            weighted_y[i] *= r;
-            for (int j = 0; j < k; ++j) weighted_x[std::size_t(j) * n + i] *= r;
+            e.weighted_y[i] *= r;
+            for (int j = 0; j < k; ++j) e.weighted_x[std::size_t(j) * n + i] *= r;
         }
     }
-    const std::vector<Real>& xs = fit.w.empty() ? fit.x : weighted_x;
-    const std::vector<Real>& ys = fit.w.empty() ? fit.y : weighted_y;
-    const LsSolution sol = solve_regression(run, fit, o, xs, ys);
-    if (sol.too_few) {
-        report_error(run, " ...ERROR..FEWER OBSERVATIONS THAN VARIABLES:" + fmt_I(n, 10),
-                  ERR_TOO_FEW_OBSERVATIONS);
-        return;
-    }
+    const LsSolution sol = solve_regression(fit, o, rows_x(e), rows_y(e), e.notes);
+    if (sol.too_few) return ended_by(e, too_few, ERR_TOO_FEW_OBSERVATIONS);
     if (sol.dependent_column != 0 || sol.singular || sol.coef.empty()) {
-        if (o.method() != OlsMethod::HH && sol.dependent_column > 0) {
-            report_error(run, std::string(" ...WARNING..THIS USUALLY INDICATES ") +
-                               "PERFECT MULTICOLLINEARITY " + "WITH VARIABLE " +
-                               fit.terms[sol.dependent_column - 1].name, ERR_COLLINEAR);
-        } else {
-            report_error(run, fmt_X(10) + " ...ERROR..SINGULAR SYSTEM. NO SOLUTION", ERR_COLLINEAR);
-        }
-        return;
+        if (o.method() != OlsMethod::HH && sol.dependent_column > 0)
+            return ended_by(e, std::string(" ...WARNING..THIS USUALLY INDICATES ") + "PERFECT MULTICOLLINEARITY " +
+                                   "WITH VARIABLE " + fit.terms[sol.dependent_column - 1].name,
+                            ERR_COLLINEAR);
+        return ended_by(e, fmt_X(10) + " ...ERROR..SINGULAR SYSTEM. NO SOLUTION", ERR_COLLINEAR);
     }
-    if (o.DWPVALUE && o.method() == OlsMethod::HH && put) exact_durbin_watson(run, o, sol);
+    // The exact test is worked out for the report only.
+    if (o.DWPVALUE && o.method() == OlsMethod::HH && run.flags.OPUT)
+        e.exact_dw = exact_durbin_watson(run, o, sol, e.notes);
     fit.coef = sol.coef;
     fit.xtx_inv = sol.xtx_inv;
-    if (o.RESTRICT && !impose_restrictions(run, fit, sol.sse)) return;
+    fit.sse = sol.sse;
+    return true;
+}
+
+bool finish_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
+    OlsFit& fit = e.fit;
+    const int n = fit.n, k = fit.k;
+    const std::vector<Real>& xs = rows_x(e);
     // Given coefficients replace the estimates; residuals and SSE follow from them.
     std::vector<Real> given_cov;
     if (!name_blank(o.INCOEFFI)) {
-        if (!given_values(run, o.INCOEFFI, k, fit.coef)) {
-            report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("INCOEFFI"), ERR_OPTION_VALUE);
-            return;
-        }
-        if (!name_blank(o.INCOVARI) && !given_values(run, o.INCOVARI, (long long)k * k, given_cov)) {
-            report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("INCOVARI"), ERR_OPTION_VALUE);
-            return;
-        }
+        if (!given_values(run, o.INCOEFFI, k, fit.coef))
+            return ended_by(e, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("INCOEFFI"), ERR_OPTION_VALUE);
+        if (!name_blank(o.INCOVARI) && !given_values(run, o.INCOVARI, (long long)k * k, given_cov))
+            return ended_by(e, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("INCOVARI"), ERR_OPTION_VALUE);
     }
     // Predicted values column by column, each step x*b added with one rounding.
     fit.fitted.assign(n, 0);
@@ -328,11 +335,10 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
         for (int i = 0; i < n; ++i) weighted_resid[i] *= qm::sqrt(qm::abs(fit.w[i]));
     }
     const std::vector<Real>& es = fit.w.empty() ? fit.resid : weighted_resid;
-    // 10. Residual variance.
-    fit.sse = sol.sse;
+    // 10. Residual variance (fit.sse holds the solver's).
     if (!name_blank(o.INCOEFFI) || fit.restrictions > 0) {
         fit.sse = 0;
-        for (Real e : es) fit.sse += e * e;
+        for (Real r : es) fit.sse += r * r;
     }
     fit.df = o.DN ? fit.nobs : fit.nobs - k + fit.restrictions;
     if (o.INSIG2 > 0) fit.sse = o.INSIG2 * fit.df;
@@ -340,7 +346,7 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     fit.sigma = fit.df > 0 ? qm::sqrt(qm::abs(fit.sse / fit.df)) : Real(1);
     const Real scale = o.MULSIGSQ ? fit.sigma * fit.sigma : Real(1);
     fit.cov.assign(std::size_t(k) * k, 0);
-    for (std::size_t e = 0; e < fit.cov.size(); ++e) fit.cov[e] = scale * fit.xtx_inv[e];
+    for (std::size_t i = 0; i < fit.cov.size(); ++i) fit.cov[i] = scale * fit.xtx_inv[i];
     // Hat values cost N*K*K operations: only for the diagnostics and HATDIAG that use them.
     if (o.INFLUENC || !name_blank(o.HATDIAG)) fit.hat = hat_values(fit, xs);
     // A given covariance matrix (column after column) replaces the computed one.
@@ -350,21 +356,60 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     // 11. Robust covariance.
     if (o.HETCOV) {
         fit.cov = sandwich(fit.xtx_inv, robust_middle(fit, xs, es, std::max(o.AUTCOV, 0)), k);
-        if (put) {
-            write_line(run, std::string(" USING HETEROSKEDASTICITY-CONSISTENT") + " COVARIANCE MATRIX");
-            if (o.AUTCOV > 0) {
-                write_line(run, std::string(" AND AUTOCORRELATION-CONSISTENT MATRIX WITH") +
-                                    " ORDER=" + fmt_I(o.AUTCOV, 3));
-                write_line(run, " BY NEWEY-WEST CORRECTION METHOD");
-            }
+        e.notes.add(NotePlace::COVARIANCE, NoteKind::TEXT,
+                    std::string(" USING HETEROSKEDASTICITY-CONSISTENT") + " COVARIANCE MATRIX");
+        if (o.AUTCOV > 0) {
+            e.notes.add(NotePlace::COVARIANCE, NoteKind::TEXT,
+                        std::string(" AND AUTOCORRELATION-CONSISTENT MATRIX WITH") + " ORDER=" + fmt_I(o.AUTCOV, 3));
+            e.notes.add(NotePlace::COVARIANCE, NoteKind::TEXT, " BY NEWEY-WEST CORRECTION METHOD");
         }
     }
     // 12. Auxiliary R-squares.
-    if (o.AUXRSQR && !o.HETCOV && put) write_auxiliary_rsquares(run, fit, xs);
+    if (o.AUXRSQR && !o.HETCOV) e.auxiliary = auxiliary_rsquares(fit, xs);
     // 13, 14. Influence diagnostics.
-    if (o.INFLUENC && put) write_influence(run, fit, xs, es, o.DFBETAS);
-    if (o.RECURSIV) recursive_estimation(run, fit, xs, ys);
-    OLSOUT(run, fit, o);
+    if (o.INFLUENC) {
+        e.has_influence = true;
+        e.influence = influence_measures(fit, xs, es);
+    }
+    if (o.RECURSIV) {
+        const RecursiveResiduals rr = recursive_residuals(xs, rows_y(e), n, k);
+        e.has_recursive = true;
+        e.recursive_first = rr.first;
+        e.recursive = recursive_tests(rr);
+        fit.recursive.assign(n, run.ws.XMISS);
+        for (int i = rr.first; i < n; ++i) fit.recursive[i] = rr.w[i];
+    }
+    summarise_ols(e, o);
+    return true;
+}
+
+OlsEstimate estimate_ols(Run& run, const OlsFit& equation, const OlsOptions& o) {
+    OlsEstimate e;
+    e.fit = equation;
+    if (solve_ols(run, e, o)) finish_ols(run, e, o);
+    return e;
+}
+
+void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
+    // The previous estimation's results go as this one starts; the report stores the new ones.
+    run.last_estimation = EstimationResults{};
+    OlsEstimate e;
+    e.fit = std::move(fit);
+    bool ok = solve_ols(run, e, o);
+    if (ok && o.RESTRICT) {
+        // The RESTRICT lines follow the command: what the estimation met so far comes first.
+        write_notes_through(run, e.notes, NotePlace::SOLUTION);
+        e.notes.lines.clear();
+        ok = impose_restrictions(run, e);
+    }
+    ok = ok && finish_ols(run, e, o);
+    if (!ok) {
+        write_notes_through(run, e.notes, NotePlace::SOLUTION);
+        if (e.restricted) run.res[R_PVAL] = e.restriction_pvalue;
+        report_error(run, e.failed ? e.error_line : std::string(), e.failed ? e.error_number : 0);
+        return;
+    }
+    OLSOUT(run, e, o);
 }
 
 } // namespace tarvex

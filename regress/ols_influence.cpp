@@ -6,6 +6,7 @@
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
+#include "regress/ols_estimation.hpp"
 #include "regress/ols_fit.hpp"
 
 namespace tarvex {
@@ -33,7 +34,8 @@ std::vector<Real> hat_values(const OlsFit& fit, const std::vector<Real>& xs) {
     return h;
 }
 
-void write_auxiliary_rsquares(Run& run, const OlsFit& fit, const std::vector<Real>& xs) {
+std::vector<AuxiliaryRsquare> auxiliary_rsquares(const OlsFit& fit, const std::vector<Real>& xs) {
+    std::vector<AuxiliaryRsquare> out;
     const int n = fit.n, k = fit.k;
     for (int j = 0; j < k; ++j) {
         if (fit.terms[j].kind != TermKind::VARIABLE) continue;
@@ -46,9 +48,14 @@ void write_auxiliary_rsquares(Run& run, const OlsFit& fit, const std::vector<Rea
         for (int i = 0; i < n; ++i) ss += (col[i] - mean) * (col[i] - mean);
         const Real vif = fit.xtx_inv[std::size_t(j) * k + j] * ss;
         const Real r2 = vif != 0 ? 1 - 1 / vif : Real(0);
-        write_line(run, " R-SQUARE OF " + fit.terms[j].name + " ON OTHER INDEPENDENT VARIABLES =" +
-                            fmt_F(r2, 9, 4));
+        out.push_back({fit.terms[j].name, r2});
     }
+    return out;
+}
+
+void write_auxiliary_rsquares(Run& run, const std::vector<AuxiliaryRsquare>& rsquares) {
+    for (const AuxiliaryRsquare& a : rsquares)
+        write_line(run, " R-SQUARE OF " + a.name + " ON OTHER INDEPENDENT VARIABLES =" + fmt_F(a.r2, 9, 4));
 }
 
 InfluenceMeasures influence_measures(const OlsFit& fit, const std::vector<Real>& xs,
@@ -90,10 +97,8 @@ InfluenceMeasures influence_measures(const OlsFit& fit, const std::vector<Real>&
     return m;
 }
 
-void write_influence(Run& run, const OlsFit& fit, const std::vector<Real>& xs,
-                     const std::vector<Real>& es, bool dfbetas) {
+void write_influence(Run& run, const OlsFit& fit, const InfluenceMeasures& m, bool dfbetas) {
     const int n = fit.n, k = fit.k;
-    const InfluenceMeasures m = influence_measures(fit, xs, es);
     write_line(run, " SUM-OF-SQUARED PREDICTION ERRORS SSPE,PRESS,CV=" + fmt_G(m.press, 13, 5));
     write_line(run, " SUM OF SQUARED STANDARDIZED PREDICTION ERRORS =" + fmt_G(m.standardised, 13, 5));
     write_line(run, " CROSS-VALIDATION CRITERION PRESS/N =" + fmt_G(m.press / n, 13, 5));

@@ -1,15 +1,20 @@
-// OLSOUT: the regression report in its fixed order (warnings, summary block, model selection
-// criteria, analysis-of-variance tables, coefficient table, coefficient matrices), the result
-// scalars of the report's group, the named output variables, and then the residual output.
+// OLSOUT: the regression report of a finished estimate, in its fixed order (the notes the
+// estimation met, its diagnostics, the warnings, summary block, model selection criteria,
+// analysis-of-variance tables, coefficient table, coefficient matrices), the result scalars of
+// the report's group, the named output variables, and then the residual output. It changes
+// nothing of the estimate.
 #include "regress/ols_report.hpp"
 
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/ls_bridge.hpp"
+#include "regress/ols_estimation.hpp"
 #include "regress/ols_fit.hpp"
 #include "regress/ols_gnuplot.hpp"
+#include "regress/ols_influence.hpp"
 #include "regress/ols_residual_stats.hpp"
+#include "regress/recursive_residuals.hpp"
 #include "regress/test_lag_sums.hpp"
 
 #include <algorithm>
@@ -19,101 +24,15 @@ namespace tarvex {
 
 namespace {
 
-// pi as the likelihood formula stores it.
-const Real PI_STORED = 3.1415926535898Q;
-// Accumulator values that mean "log-likelihood not available".
-const Real LLF_UNAVAILABLE = 99999;
-const Real LLF_UNAVAILABLE_2 = -9999999;
-// Adjusted R-square when the degrees of freedom are not positive.
-const Real NOT_AVAILABLE = 9999999;
 // A t-ratio whose square exceeds this has p-value 0 without evaluation.
 const Real T2_LIMIT = 10000;
 
 constexpr int MATRIX_COLUMNS_WIDE = 8;
 constexpr int MATRIX_COLUMNS_NARROW = 5;
 
-// Numbers the report prints and stores.
-struct Summary {
-    Real r2 = 0, adr2 = 0, raw = 0, sigma2 = 0, ssr = 0, anf = 0, anova_p = 0;
-    Real zsst = 0, zssr = 0, zdf = 0, zanf = 0, zanova_p = 0;
-    Real llf = 0, llf_log = 0;
-    bool llf_available = true;
-    Real fpe = 0, laic = 0, lsc = 0, gcv = 0, hq = 0, rice = 0, shib = 0, sc = 0, aic = 0;
-};
-
 Real safe_div(Real a, Real b) { return b != 0 ? a / b : Real(0); }
 
-Summary summarise(Run& run, OlsFit& fit, const OlsOptions& o) {
-    Summary s;
-    const bool warn = run.flags.OPUT && run.sw[OWARN];
-    const Real n = fit.nobs, k = fit.k;
-    if (fit.sse < 0) {
-        fit.sse = 0;
-        if (warn) {
-            write_line(run, " ");
-            write_line(run, " ...WARNING..CALCULATED SSE IS NEGATIVE..ZERO USED");
-        }
-    }
-    if (fit.df > 0) {
-        s.sigma2 = fit.sse / fit.df;
-    } else {
-        s.sigma2 = fit.sigma2;
-        if (warn) {
-            write_line(run, " ");
-            write_line(run, " ...WARNING..ZERO DEGREES OF FREEDOM LEFT");
-        }
-    }
-    s.r2 = fit.sst > 0 ? 1 - fit.sse / fit.sst : Real(0);
-    // The intercept alone explains nothing: SSE equals SST, up to rounding.
-    if (fit.has_intercept && fit.k == 1) s.r2 = 0;
-    s.adr2 = fit.df > 0 ? s.r2 - (1 - s.r2) * (k - fit.restrictions - 1) / fit.df : NOT_AVAILABLE;
-    s.raw = fit.raw != 0 ? 1 - fit.sse / fit.raw : Real(0);
-    if (o.NPOP > 0) {
-        const Real fpc = 1 - n / o.NPOP;
-        for (Real& v : fit.cov) v *= fpc;
-        if (run.flags.OPUT) {
-            write_line(run, " NP=" + fmt_I(o.NPOP, 20));
-            write_line(run, " FINITE POPULATION CORRECTION=" + fmt_G(fpc, 13, 5));
-        }
-    }
-    // Log-likelihood.
-    fit.llf_acc = fit.w.empty() ? Real(0) : fit.sum_log_root_w;
-    s.llf_available = fit.sse > 0 && n > 0 && fit.llf_acc != LLF_UNAVAILABLE &&
-                      fit.llf_acc != LLF_UNAVAILABLE_2;
-    if (s.llf_available) {
-        s.llf = -(n / 2) * qm::log(2 * PI_STORED * fit.sse / n) - n / 2 + fit.llf_acc;
-        // The untransformed variable's likelihood: the Jacobian of the log, N times the mean of
-        // the logged dependent variable.
-        s.llf_log = s.llf - n * fit.ymean;
-    } else {
-        s.llf = LLF_UNAVAILABLE;
-    }
-    // Analysis of variance from the mean and from zero.
-    s.ssr = fit.sst - fit.sse;
-    s.anf = k > 1 ? safe_div(s.ssr / (k - 1), s.sigma2) : Real(0);
-    s.anova_p = f_tail(s.anf, k - 1, fit.df);
-    s.zsst = fit.raw;
-    s.zssr = fit.raw - fit.sse;
-    s.zdf = k;
-    s.zanf = safe_div(s.zssr / k, s.sigma2);
-    s.zanova_p = f_tail(s.zanf, k, fit.df);
-    // Model selection criteria.
-    if (fit.sse > 0 && n > 0) {
-        const Real sn = fit.sse / n;
-        s.fpe = s.sigma2 * (1 + k / n);
-        s.laic = qm::log(sn) + 2 * k / n;
-        s.lsc = qm::log(sn) + k * qm::log(n) / n;
-        s.gcv = k == n ? Real(0) : sn / ((1 - k / n) * (1 - k / n));
-        s.hq = sn * qm::pow(qm::log(n), 2 * k / n);
-        s.rice = 2 * k == n ? Real(0) : sn / (1 - 2 * k / n);
-        s.shib = sn * (n + 2 * k) / n;
-        s.sc = (-EXLIM < s.lsc && s.lsc < EXLIM) ? qm::exp(s.lsc) : Real(0);
-        s.aic = (-EXLIM < s.laic && s.laic < EXLIM) ? qm::exp(s.laic) : Real(0);
-    }
-    return s;
-}
-
-void write_summary(Run& run, const OlsFit& fit, const Summary& s) {
+void write_summary(Run& run, const OlsFit& fit, const OlsSummary& s) {
     write_line(run, " ");
     const std::string label = run.sw[OHTM]
         ? std::string(" <A HREF=/runtarvex/RSQR.HTM") + " target=_blank>" + " R-SQUARE</A> ="
@@ -132,7 +51,7 @@ void write_summary(Run& run, const OlsFit& fit, const Summary& s) {
     if (!fit.has_intercept) write_line(run, " RAW MOMENT R-SQUARE =" + fmt_F(s.raw, 9, 4));
 }
 
-void write_criteria(Run& run, const Summary& s) {
+void write_criteria(Run& run, const OlsSummary& s) {
     struct Row {
         std::string label;
         Real value;
@@ -177,7 +96,7 @@ void write_anova_table(Run& run, const std::string& title, Real ss_reg, Real df_
                         fmt_G(safe_div(ss_tot, df_tot), 18, 5) + fmt_F(p, 18, 3));
 }
 
-void write_coefficients(Run& run, OlsFit& fit, const OlsOptions& o) {
+void write_coefficients(Run& run, const OlsFit& fit, const OlsOptions& o) {
     const int k = fit.k;
     const std::string df_label = fmt_I(static_cast<long long>(fit.df), 5) + " DF";
     if (o.WIDE) {
@@ -241,7 +160,7 @@ void write_matrix(Run& run, const OlsFit& fit, const std::string& title, bool co
     }
 }
 
-void store_scalars(Run& run, const OlsFit& fit, const Summary& s, const ResidualStats& r) {
+void store_scalars(Run& run, const OlsFit& fit, const OlsSummary& s, const ResidualStats& r) {
     ResultScalars& res = run.res;
     res[R_R2] = s.r2;
     res[R_K] = fit.k;
@@ -275,16 +194,25 @@ void store_scalars(Run& run, const OlsFit& fit, const Summary& s, const Residual
 
 } // namespace
 
-void OLSOUT(Run& run, OlsFit& fit, const OlsOptions& o) {
+void OLSOUT(Run& run, const OlsEstimate& e, const OlsOptions& o) {
     const bool put = run.flags.OPUT;
-    Summary s = summarise(run, fit, o);
-    fit.se.assign(fit.k, 0);
-    fit.tstat.assign(fit.k, 0);
-    for (int j = 0; j < fit.k; ++j) {
-        fit.se[j] = qm::sqrt(qm::abs(fit.cov[std::size_t(j) * fit.k + j]));
-        fit.tstat[j] = safe_div(fit.coef[j], fit.se[j]);
+    const OlsFit& fit = e.fit;
+    const OlsSummary& s = e.summary;
+    const ResidualStats& r = e.residuals;
+    // What the solution and the restrictions left for the result scalars.
+    if (e.exact_dw.ends_command) report_error(run, "");
+    if (e.exact_dw.done) run.res[R_DW] = e.exact_dw.dw;
+    if (e.exact_dw.has_pvalue) run.res[R_CDF] = e.exact_dw.pvalue;
+    if (e.exact_dw.has_critical) run.res[R_CRIT] = e.exact_dw.critical;
+    if (e.restricted) run.res[R_PVAL] = e.restriction_pvalue;
+    // 1. What the estimation met, then the diagnostics of the estimation, then the warnings.
+    write_notes_through(run, e.notes, NotePlace::COVARIANCE);
+    if (put) {
+        write_auxiliary_rsquares(run, e.auxiliary);
+        if (e.has_influence) write_influence(run, fit, e.influence, o.DFBETAS);
+        if (e.has_recursive) write_recursive_estimation(run, fit, e.recursive_first, e.recursive);
     }
-    const ResidualStats r = residual_stats(fit, false);
+    write_notes(run, e.notes, NotePlace::SUMMARY);
     if (put) {
         write_summary(run, fit, s);
         if (o.ANOVA && fit.sse > 0) write_criteria(run, s);

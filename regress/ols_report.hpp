@@ -8,12 +8,14 @@ namespace tarvex {
 
 struct Run;
 struct OlsFit;
+struct OlsEstimate;
 struct OlsOptions;
 struct ResidualStats;
 
-// The whole report: warnings, summary, selection criteria, variance tables, coefficients,
-// matrices, then the residual output; stores the result scalars and the output variables.
-void OLSOUT(Run& run, OlsFit& fit, const OlsOptions& o);
+// The whole report of an estimate: the notes it met, its diagnostics, warnings, summary,
+// selection criteria, variance tables, coefficients, matrices, then the residual output;
+// stores the result scalars and the output variables.
+void OLSOUT(Run& run, const OlsEstimate& e, const OlsOptions& o);
 // Residual statistics (RSTAT, LM, GF) and the LIST table.
 void OLSRES(Run& run, const OlsFit& fit, const OlsOptions& o);
 // The same from the fit's residual statistics already computed without the Hall-Pagan test.

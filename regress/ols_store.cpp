@@ -5,6 +5,7 @@
 
 #include "interp/run.hpp"
 #include "regress/ols_fit.hpp"
+#include "regress/term_names.hpp"
 
 namespace tarvex {
 
@@ -51,13 +52,16 @@ void store_last_estimation(Run& run, const OlsFit& fit, const OlsOptions& o, Rea
     e.dep_ref = fit.dep_ref;
     e.dep_lag = fit.dep_lag;
     e.dep_name = fit.dep_name;
+    e.dep_variable = reference_name(run, fit.dep_ref);
     for (const OlsTerm& t : fit.terms) {
         e.names.push_back(t.name);
+        e.variables.push_back(t.kind == TermKind::VARIABLE ? reference_name(run, t.ref) : std::string());
         e.refs.push_back(t.ref);
         e.lags.push_back(t.lag);
     }
     e.coef = fit.coef;
     e.cov = fit.cov;
+    e.xtx_inv = fit.xtx_inv;
     e.stderrs = fit.se;
     e.tratios = fit.tstat;
     e.obs = fit.obs;

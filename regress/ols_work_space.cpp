@@ -42,13 +42,16 @@ long long kilobytes_for(const Run& run, long long words) {
     return (total * run.ws.NBYTES + KILOBYTE - 1) / KILOBYTE;
 }
 
-void householder_space_error(Run& run, long long words) {
+std::vector<std::string> householder_space_lines(const Run& run, long long words) {
     const long long kb = kilobytes_for(run, words);
     const std::string digits = std::to_string(kb);
-    write_line(run, " ...ERROR..INSUFFICIENT SPACE FOR HOUSEHOLDER METHOD");
     // The size is written in five columns; a larger one keeps all its digits.
-    write_line(run, " USE SIZE COMMAND: SIZE " +
-                        fmt_I(kb, std::max<int>(SIZE_FIELD, int(digits.size()))));
+    return {" ...ERROR..INSUFFICIENT SPACE FOR HOUSEHOLDER METHOD",
+            " USE SIZE COMMAND: SIZE " + fmt_I(kb, std::max<int>(SIZE_FIELD, int(digits.size())))};
+}
+
+void householder_space_error(Run& run, long long words) {
+    for (const std::string& line : householder_space_lines(run, words)) write_line(run, line);
     report_error(run, "");
 }
 

@@ -4,6 +4,9 @@
 // beyond the free words stops the command with the method's own message.
 #pragma once
 
+#include <string>
+#include <vector>
+
 namespace tarvex {
 
 struct Run;
@@ -24,7 +27,9 @@ long long kilobytes_for(const Run& run, long long words);
 // size to ask for, or the covariance message with $ERR 6017).
 bool reserve_ols_work_space(Run& run, const OlsOptions& o, int nobs, int nregs);
 
-// The Householder space message, also written when the exact test's matrices cannot be had.
+// The two lines of the Householder space message, with the size to ask for.
+std::vector<std::string> householder_space_lines(const Run& run, long long words);
+// Writes that message and ends the command.
 void householder_space_error(Run& run, long long words);
 
 } // namespace tarvex

@@ -146,13 +146,7 @@ RecursiveTests recursive_tests(const RecursiveResiduals& rr) {
     return t;
 }
 
-void recursive_estimation(Run& run, OlsFit& fit, const std::vector<Real>& xs,
-                          const std::vector<Real>& ys) {
-    const RecursiveResiduals rr = recursive_residuals(xs, ys, fit.n, fit.k);
-    const RecursiveTests t = recursive_tests(rr);
-    fit.recursive.assign(fit.n, run.ws.XMISS);
-    for (int i = rr.first; i < fit.n; ++i) fit.recursive[i] = rr.w[i];
-    if (!run.flags.OPUT) return;
+void write_recursive_estimation(Run& run, const OlsFit& fit, int first, const RecursiveTests& t) {
     write_line(run, " ");
     if (t.count == 0) {
         write_line(run, " ...WARNING..NO OBSERVATIONS LEFT FOR RECURSIVE RESIDUALS");
@@ -164,8 +158,8 @@ void recursive_estimation(Run& run, OlsFit& fit, const std::vector<Real>& xs,
     write_line(run, fmt_X(7) + right("RESIDUAL", 14) + right("RESIDUAL", 13) + fmt_X(11) +
                         right("(+/-)", 10) + fmt_X(10) + right("CUSUMSQ", 10));
     for (int j = 0; j < t.count; ++j) {
-        const int i = rr.first + j;
-        const Real w = rr.w[i];
+        const int i = first + j;
+        const Real w = fit.recursive[i];
         std::string line = " " + fmt_I(fit.obs[i], 6) + fmt_G(w, 14, 5) +
                            fmt_F(t.sigma > 0 ? w / t.sigma : Real(0), 13, 4) + fmt_F(t.cusum[j], 11, 4) +
                            fmt_F(t.bound[j], 10, 4) + fmt_F(t.cusumsq[j], 10, 4) +
@@ -177,7 +171,7 @@ void recursive_estimation(Run& run, OlsFit& fit, const std::vector<Real>& xs,
         write_line(run, " CUSUM TEST: THE 5% BOUND IS NOT CROSSED");
     else
         write_line(run, " CUSUM TEST: THE 5% BOUND IS CROSSED AT OBSERVATION" +
-                            fmt_I(fit.obs[rr.first + t.first_crossing], 7));
+                            fmt_I(fit.obs[first + t.first_crossing], 7));
     if (t.harvey_collier)
         write_line(run, " HARVEY-COLLIER TEST: T =" + fmt_F(t.hc_t, 10, 4) + " WITH" +
                             fmt_I(t.count - 1, 5) + " DF  P-VALUE=" + fmt_F(t.hc_p, 8, 5));

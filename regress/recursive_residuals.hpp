@@ -40,9 +40,9 @@ struct RecursiveTests {
 
 RecursiveTests recursive_tests(const RecursiveResiduals& rr);
 
-// OLSEST's recursive estimation of a fit (xs, ys the weighted rows): the table of recursive
-// residuals, CUSUM and CUSUMSQ and the Harvey-Collier line; keeps the residuals in the fit.
-void recursive_estimation(Run& run, OlsFit& fit, const std::vector<Real>& xs,
-                          const std::vector<Real>& ys);
+// The report of the recursive estimation of a fit, whose first recursive residual stands in row
+// `first` and whose residuals the fit keeps: the table of recursive residuals, CUSUM and
+// CUSUMSQ and the Harvey-Collier line.
+void write_recursive_estimation(Run& run, const OlsFit& fit, int first, const RecursiveTests& t);
 
 } // namespace tarvex

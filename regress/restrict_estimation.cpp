@@ -8,13 +8,16 @@
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/ls_bridge.hpp"
+#include "regress/ols_estimation.hpp"
 #include "regress/ols_fit.hpp"
 #include "regress/test_command.hpp"
 #include "regress/test_statistics.hpp"
 
 namespace tarvex {
 
-bool impose_restrictions(Run& run, OlsFit& fit, Real sse) {
+bool impose_restrictions(Run& run, OlsEstimate& e) {
+    OlsFit& fit = e.fit;
+    const Real sse = fit.sse;
     const bool put = run.flags.OPUT;
     if (put && run.sw[OTALK]) write_line(run, " ENTER RESTRICT COMMANDS, THEN TYPE END");
     TestEquation eq;
@@ -52,7 +55,9 @@ bool impose_restrictions(Run& run, OlsFit& fit, Real sse) {
             m[static_cast<std::size_t>(i) * q + j] = m[static_cast<std::size_t>(j) * q + i] = s;
         }
     if (!invert_positive_definite(m, q)) {
-        report_error(run, " ...WARNING..RESTRICTIONS COULD NOT BE DONE", ERR_TEST_SINGULAR);
+        e.failed = true;
+        e.error_line = " ...WARNING..RESTRICTIONS COULD NOT BE DONE";
+        e.error_number = ERR_TEST_SINGULAR;
         return false;
     }
     // u = M**-1 d; the rise of SSE is d'u.
@@ -88,10 +93,11 @@ bool impose_restrictions(Run& run, OlsFit& fit, Real sse) {
     const Real df = fit.nobs - k + before;
     const Real f = df > 0 && sse > 0 ? (rise / q) / (sse / df) : Real(0);
     const Real pvalue = f_tail(f, q, df);
-    run.res[R_PVAL] = pvalue;
-    if (put)
-        write_line(run, " F TEST ON RESTRICTIONS=" + fmt_G(f, 13, 5) + " WITH" + fmt_I(q, 5) + " AND" +
-                            fmt_I(static_cast<long long>(df), 5) + " DF  P-VALUE=" + fmt_F(pvalue, 8, 5));
+    e.restricted = true;
+    e.restriction_pvalue = pvalue;
+    e.notes.add(NotePlace::SOLUTION, NoteKind::TEXT,
+                " F TEST ON RESTRICTIONS=" + fmt_G(f, 13, 5) + " WITH" + fmt_I(q, 5) + " AND" +
+                    fmt_I(static_cast<long long>(df), 5) + " DF  P-VALUE=" + fmt_F(pvalue, 8, 5));
     return true;
 }
 

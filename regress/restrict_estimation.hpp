@@ -1,6 +1,6 @@
 // The RESTRICT option of the least-squares estimators: reads the RESTRICT block that follows the
-// command, imposes the linear restrictions R b = r on the solution, and writes the F test of
-// the restrictions.
+// command, imposes the linear restrictions R b = r on the solution, and notes the F test of
+// the restrictions for the report.
 #pragma once
 
 #include "numeric/real.hpp"
@@ -8,11 +8,12 @@
 namespace tarvex {
 
 struct Run;
-struct OlsFit;
+struct OlsEstimate;
 
-// Reads the restrictions and replaces fit.coef and fit.xtx_inv by their restricted forms
-// (fit.restrictions = q). `sse` is the unrestricted residual sum of squares. False when the
-// estimation must end (an error in the block, or restrictions that cannot be imposed).
-bool impose_restrictions(Run& run, OlsFit& fit, Real sse);
+// Reads the restrictions and replaces the coefficients and (X'X)**-1 of the solved fit by their
+// restricted forms (fit.restrictions = q); fit.sse holds the unrestricted residual sum of
+// squares. False when the estimation must end: an error in the block (written as the block is
+// read), or restrictions that cannot be imposed (the estimate's error).
+bool impose_restrictions(Run& run, OlsEstimate& e);
 
 } // namespace tarvex

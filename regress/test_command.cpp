@@ -69,8 +69,8 @@ bool read_hypothesis_block(Run& run, const TestEquation& eq, std::vector<Hypothe
 
 void cmd_test(Run& run) {
     const EstimationResults& e = run.last_estimation;
-    // The STATS command leaves command = "STATS" and no coefficients: nothing to test.
-    if (e.command.empty() || e.command == "STATS" || e.coef.empty() ||
+    // A STATS since the estimation leaves nothing to test.
+    if (e.command.empty() || e.stats_since || e.coef.empty() ||
         e.cov.size() != e.coef.size() * e.coef.size()) {
         report_error(run, " ...ERROR..THIS COMMAND MUST FOLLOW AN ESTIMATION COMMAND", ERR_TEST_NO_ESTIMATION);
         return;

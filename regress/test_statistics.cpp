@@ -1,6 +1,7 @@
-// TESTH: variance of the hypotheses A = G V G', then for one hypothesis its standard error and
-// t (or normal) statistic, for several the Wald statistic g' A**-1 g and F = W/q; the Wald and
-// Chebychev lines close every test.
+// The statistics of hypotheses on the coefficients: the variance A = G V G', then for one
+// hypothesis its standard error and t (or normal) statistic, for several the Wald statistic
+// g' A**-1 g and F = W/q; computed first, then written (the Wald and Chebychev lines close every
+// test) and stored.
 #include "regress/test_statistics.hpp"
 
 #include "expr/scalar_functions.hpp"
@@ -67,8 +68,7 @@ bool variance_vanishes(const std::vector<Hypothesis>& rows, const std::vector<Re
     return false;
 }
 
-void common_ending(Run& run, int q, Real w, Real wald_p, bool print) {
-    if (!print) return;
+void common_ending(Run& run, int q, Real w, Real wald_p) {
     write_line(run, " WALD CHI-SQUARE STATISTIC =" + fmt_G(w, 16, 8) + " WITH " + fmt_I(q, 4) +
                         " D.F." + "  P-VALUE=" + fmt_F(wald_p, 8, 5));
     const Real bound = w > 0 ? std::min<Real>(1, q / w) : Real(1);
@@ -104,17 +104,20 @@ bool invert_positive_definite(std::vector<Real>& a, int q) {
     return true;
 }
 
-TestOutcome TESTH(Run& run, const std::vector<Hypothesis>& rows, const std::vector<Real>& v,
-                  int k, Real df, bool asymptotic, bool print) {
+TestOutcome test_statistics(const std::vector<Hypothesis>& rows, const std::vector<Real>& v, int k,
+                            Real df, bool asymptotic) {
     TestOutcome out;
-    ResultScalars& res = run.res;
     const int q = static_cast<int>(rows.size());
+    out.q = q;
+    out.df = df;
+    out.asymptotic = asymptotic;
     if (q == 0) return out;
     std::vector<Real> a = hypothesis_variance(rows, v, k);
     if (q == 1) {
         const Real s2 = a[0];
         if (!(s2 > 0) || variance_vanishes(rows, v, k, a)) {
-            report_error(run, " ...WARNING..TEST COULD NOT BE DONE", ERR_TEST_NOT_DONE, ErrorSeverity::CONTINUES);
+            out.warning = " ...WARNING..TEST COULD NOT BE DONE";
+            out.error_number = ERR_TEST_NOT_DONE;
             return out;
         }
         const Real g = rows[0].value;
@@ -124,37 +127,16 @@ TestOutcome TESTH(Run& run, const std::vector<Hypothesis>& rows, const std::vect
         out.stderr_ = se;
         out.t = t;
         out.f = out.wald = t * t;
-        res[R_VAL] = g;
-        res[R_STES] = se;
-        res[R_T] = t;
-        res[R_F] = res[R_CHI] = t * t;
-        res[R_DF1] = 1;
-        res[R_DF2] = df;
         out.wald_pvalue = chi2_tail(out.wald, 1);
-        if (print) write_line(run, " TEST VALUE =" + fmt_G(g, 13, 5) + " STD. ERROR OF TEST VALUE" + fmt_G(se, 13, 5));
-        if (!asymptotic) {
-            out.pvalue = f_tail(t * t, 1, df);
-            if (print) {
-                write_line(run, " T STATISTIC =" + fmt_G(t, 16, 8) + " WITH " + fmt_I(whole(df), 4) +
-                                    " D.F." + fmt_X(4) + "P-VALUE=" + fmt_F(out.pvalue, 8, 5));
-                f_line(run, out.f, 1, df, out.pvalue);
-            }
-        } else {
-            // 2 min(PHI(t), 1 - PHI(t)), taken from the lower tail so that it keeps its digits.
-            out.pvalue = 2 * expr::ncdf(-qm::abs(t));
-            if (print)
-                write_line(run, " ASYMPTOTIC NORMAL STATISTIC =" + fmt_G(t, 16, 8) + "  P-VALUE=" +
-                                    fmt_F(out.pvalue, 8, 5));
-        }
-        res[R_PVAL] = out.pvalue;
+        // 2 min(PHI(t), 1 - PHI(t)), taken from the lower tail so that it keeps its digits.
+        out.pvalue = asymptotic ? 2 * expr::ncdf(-qm::abs(t)) : f_tail(t * t, 1, df);
         out.done = true;
-        common_ending(run, 1, out.wald, out.wald_pvalue, print);
         return out;
     }
     const std::vector<Real> variance = a;
     if (variance_vanishes(rows, v, k, a) || !invert_positive_definite(a, q)) {
-        report_error(run, " ...WARNING..RESTRICTIONS COULD NOT BE DONE", ERR_TEST_SINGULAR,
-                     ErrorSeverity::CONTINUES);
+        out.warning = " ...WARNING..RESTRICTIONS COULD NOT BE DONE";
+        out.error_number = ERR_TEST_SINGULAR;
         return out;
     }
     Real w = 0;
@@ -162,23 +144,67 @@ TestOutcome TESTH(Run& run, const std::vector<Hypothesis>& rows, const std::vect
         for (int j = 0; j < q; ++j) w += rows[i].value * a[static_cast<std::size_t>(i) * q + j] * rows[j].value;
     out.wald = w;
     out.f = w / q;
-    res[R_CHI] = w;
-    res[R_F] = out.f;
-    res[R_DF1] = q;
-    res[R_DF2] = df;
     out.wald_pvalue = chi2_tail(w, q);
     out.pvalue = asymptotic ? out.wald_pvalue : f_tail(out.f, q, df);
-    if (!asymptotic && print) f_line(run, out.f, q, df, out.pvalue);
-    res[R_PVAL] = out.pvalue;
     if (q == 2) {
-        res[R_VAL1] = rows[0].value;
-        res[R_VAL2] = rows[1].value;
-        res[R_CT11] = variance[0];
-        res[R_CT12] = variance[1];
-        res[R_CT22] = variance[3];
+        out.values[0] = rows[0].value;
+        out.values[1] = rows[1].value;
+        out.variance[0] = variance[0];
+        out.variance[1] = variance[1];
+        out.variance[2] = variance[3];
     }
     out.done = true;
-    common_ending(run, q, w, out.wald_pvalue, print);
+    return out;
+}
+
+void write_test(Run& run, const TestOutcome& o) {
+    if (!o.warning.empty()) write_line(run, o.warning);
+    if (!o.done) return;
+    if (o.q == 1) {
+        write_line(run, " TEST VALUE =" + fmt_G(o.value, 13, 5) + " STD. ERROR OF TEST VALUE" + fmt_G(o.stderr_, 13, 5));
+        if (!o.asymptotic) {
+            write_line(run, " T STATISTIC =" + fmt_G(o.t, 16, 8) + " WITH " + fmt_I(whole(o.df), 4) + " D.F." +
+                                fmt_X(4) + "P-VALUE=" + fmt_F(o.pvalue, 8, 5));
+            f_line(run, o.f, 1, o.df, o.pvalue);
+        } else {
+            write_line(run, " ASYMPTOTIC NORMAL STATISTIC =" + fmt_G(o.t, 16, 8) + "  P-VALUE=" +
+                                fmt_F(o.pvalue, 8, 5));
+        }
+    } else if (!o.asymptotic) {
+        f_line(run, o.f, o.q, o.df, o.pvalue);
+    }
+    common_ending(run, o.q, o.wald, o.wald_pvalue);
+}
+
+void store_test_scalars(Run& run, const TestOutcome& o) {
+    ResultScalars& res = run.res;
+    if (o.error_number != 0) res[R_ERR] = o.error_number;
+    if (!o.done) return;
+    if (o.q == 1) {
+        res[R_VAL] = o.value;
+        res[R_STES] = o.stderr_;
+        res[R_T] = o.t;
+    }
+    res[R_CHI] = o.wald;
+    res[R_F] = o.f;
+    res[R_DF1] = o.q;
+    res[R_DF2] = o.df;
+    res[R_PVAL] = o.pvalue;
+    if (o.q == 2) {
+        res[R_VAL1] = o.values[0];
+        res[R_VAL2] = o.values[1];
+        res[R_CT11] = o.variance[0];
+        res[R_CT12] = o.variance[1];
+        res[R_CT22] = o.variance[2];
+    }
+}
+
+TestOutcome TESTH(Run& run, const std::vector<Hypothesis>& rows, const std::vector<Real>& v,
+                  int k, Real df, bool asymptotic, bool print) {
+    const TestOutcome out = test_statistics(rows, v, k, df, asymptotic);
+    store_test_scalars(run, out);
+    if (print) write_test(run, out);
+    else if (!out.warning.empty()) write_line(run, out.warning);
     return out;
 }
 

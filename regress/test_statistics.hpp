@@ -7,14 +7,21 @@
 #include "numeric/real.hpp"
 #include "regress/test_hypotheses.hpp"
 
+#include <string>
 #include <vector>
 
 namespace tarvex {
 
 struct Run;
 
+// What a test of q hypotheses finds; the report writes it and stores its result scalars.
 struct TestOutcome {
-    bool done = false;  // false: the variance matrix was not positive (warning written)
+    int q = 0;
+    Real df = 0;
+    bool asymptotic = false;
+    bool done = false;  // false: the variance matrix was not positive (see `warning`)
+    std::string warning; // the warning that replaces the test, with its $ERR number
+    int error_number = 0;
     Real value = 0;     // g (single hypothesis)
     Real stderr_ = 0;   // standard error of g (single hypothesis)
     Real t = 0;         // g / se (single hypothesis)
@@ -22,11 +29,22 @@ struct TestOutcome {
     Real wald = 0;      // W
     Real pvalue = 0;    // of the t or normal statistic (q = 1), of F (q > 1); $PVAL
     Real wald_pvalue = 0;
+    // Two hypotheses: their values and variance matrix ($VAL1, $VAL2, $CT11, $CT12, $CT22).
+    Real values[2] = {0, 0};
+    Real variance[3] = {0, 0, 0};
 };
 
-// Computes and (with `print`) writes the statistics; sets the result scalars in any case.
-// V is K x K row-major; `df` the error degrees of freedom; `asymptotic` puts normal and
-// chi-square statistics in place of t and F.
+// The statistics of the hypotheses. V is K x K row-major; `df` the error degrees of freedom;
+// `asymptotic` puts normal and chi-square statistics in place of t and F. Writes nothing.
+TestOutcome test_statistics(const std::vector<Hypothesis>& rows, const std::vector<Real>& v, int k,
+                            Real df, bool asymptotic);
+// The test's lines (its warning alone when it could not be done).
+void write_test(Run& run, const TestOutcome& outcome);
+// Its result scalars ($ERR alone when it could not be done).
+void store_test_scalars(Run& run, const TestOutcome& outcome);
+
+// Computes, stores the result scalars and writes the warning in any case, the statistics with
+// `print`.
 TestOutcome TESTH(Run& run, const std::vector<Hypothesis>& rows, const std::vector<Real>& v,
                   int k, Real df, bool asymptotic, bool print);
 

@@ -5,6 +5,9 @@
 #include "ols_engine.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/fcast_accuracy.hpp"
+#include "regress/fcast_forecast.hpp"
+#include "regress/fcast_model.hpp"
+#include "regress/fcast_options.hpp"
 
 #include <gtest/gtest.h>
 
@@ -232,14 +235,34 @@ TEST(Fcast, LogLinearForecastsAreTransformedBack) {
     EXPECT_EQ(e.run.res[R_N], 5);
 }
 
+// The forecast alone, without the statement: the observation whose regressor is missing has no
+// prediction and an error note, and the others go on; nothing is written until the report.
 TEST(Fcast, MissingRegressorLeavesThePredictionUndefined) {
     FourPoints e;
     e.elem(VFIND(e.run, "X"), 5) = XMISS;
     e.statement("OLS Y X", true);
+    e.run.scan.NF = 0; // FCAST / options: the equation of the last estimation
+    set_fcast_defaults(e.run, false, e.run.last_estimation.command);
+    const FcastOptions o = read_fcast_options(e.run);
+    FcastModel model;
+    ASSERT_TRUE(build_fcast_model(e.run, o, model));
+    FcastSettings settings;
+    settings.obs = {4, 5, 6};
+    const FcastResult r = compute_forecast(e.run, model, o, settings);
+    EXPECT_TRUE(e.lines().empty());
+    ASSERT_EQ(r.forecast.rows.size(), 3u);
+    EXPECT_FALSE(r.forecast.rows[1].defined);
+    EXPECT_LT(rel_error(r.forecast.rows[2].predicted, 6.6Q), 1e-30Q);
+    const ReportNote* undefined = r.notes.find(NoteKind::ERROR, "PREDICTED VALUE UNDEFINED FOR OBS. NO.    5");
+    ASSERT_NE(undefined, nullptr);
+    // Observation 4 alone has y: its error is 5 - 4.4.
+    ASSERT_TRUE(r.has_accuracy);
+    EXPECT_EQ(r.accuracy.n, 1);
+    EXPECT_LT(rel_error(r.accuracy.mean_error, 0.6Q), 1e-30Q);
+    // Through the statement the note is written and the prediction stored as missing.
     const Lines out = e.statement("FCAST / END=6 PREDICT=P NORSTAT");
-    EXPECT_TRUE(has_line(out, " ...ERROR..PREDICTED VALUE UNDEFINED FOR OBS. NO.    5"));
+    EXPECT_TRUE(has_line(out, undefined->text));
     EXPECT_EQ(e.value("P", 5), XMISS);
-    EXPECT_LT(rel_error(e.value("P", 6), 6.6Q), 1e-30Q);
     EXPECT_FALSE(e.run.flags.ODONT); // the command goes on
 }
 
@@ -265,7 +288,7 @@ TEST(Fcast, ErrorsAndTheirNumbers) {
     e.data("X2", {0, 1, 2, 3, 4, 5});
     e.statement("OLS Y X2", true);
     e.statement("DELETE X2", true);
-    err("FCAST", " ...ERROR..VARIABLE X2       OF THE LAST ESTIMATION NO LONGER EXISTS", 0);
+    err("FCAST", " ...ERROR..VARIABLE X2       OF THE LAST ESTIMATION NO LONGER EXISTS", 49090);
     e.statement("OLS Y X", true);
     // A failed FCAST leaves the stored estimation for the next one.
     err("FCAST / BEG=4 END=3", " ...ERROR..YOU DO NOT HAVE ENOUGH OBSERVATIONS", 49007);

@@ -6,6 +6,7 @@
 #include "interp/command_table.hpp"
 
 #include "regress/test_command.hpp"
+#include "regress/test_statistics.hpp"
 
 #include <gtest/gtest.h>
 
@@ -42,6 +43,32 @@ TEST(TestCommand, SingleHypothesisOnOneCoefficientMatchesTheTRatio) {
     EXPECT_EQ(r[R_DF2], 1);
     // P(F(1,1) > 27) = 1 - (2/pi) atan(sqrt 27), the p-value of the report's t-ratio.
     EXPECT_LT(relative(r[R_PVAL], 1 - 2 / M_PIq * atanq(sqrtq(27))), 1e-20Q);
+}
+
+// The statistics alone, from hypotheses and V = sigma**2 (X'X)**-1 of the fit above: nothing
+// is written or stored until the report does it.
+TEST(TestCommand, StatisticsAreComputedBeforeTheyAreReported) {
+    const std::vector<Real> v = {1.0Q / 12, -1.0Q / 6, -1.0Q / 6, 7.0Q / 18};
+    Hypothesis slope;
+    slope.value = 1.5Q;
+    slope.gradient = {1, 0};
+    const TestOutcome one = test_statistics({slope}, v, 2, 1, false);
+    ASSERT_TRUE(one.done);
+    EXPECT_LT(relative(one.stderr_ * one.stderr_, 1.0Q / 12), TIGHT);
+    EXPECT_LT(relative(one.f, 27), TIGHT);
+    EXPECT_LT(relative(one.pvalue, 1 - 2 / M_PIq * atanq(sqrtq(27))), 1e-20Q);
+    // The same row twice: A = G V G' is singular, and the warning replaces the test.
+    const TestOutcome twice = test_statistics({slope, slope}, v, 2, 1, false);
+    EXPECT_FALSE(twice.done);
+    EXPECT_EQ(twice.warning, " ...WARNING..RESTRICTIONS COULD NOT BE DONE");
+    EXPECT_EQ(twice.error_number, 15016);
+    SmallFit e;
+    e.run.res[R_ERR] = 0;
+    e.lines();
+    store_test_scalars(e.run, twice);
+    EXPECT_EQ(e.run.res[R_ERR], 15016);
+    write_test(e.run, twice);
+    EXPECT_EQ(e.lines(), Lines{" ...WARNING..RESTRICTIONS COULD NOT BE DONE"});
 }
 
 TEST(TestCommand, HypothesesWithBothSidesAndNonLinearFunctions) {

@@ -1,8 +1,10 @@
 // Tests of the regression numbers against values from outside the code: the NIST certified
-// Longley, NoInt1 and Wampler1 results, a three-point regression worked by hand (report lines,
+// Longley results from the estimator alone, the notes it meets, NoInt1 and Wampler1 results, a three-point regression worked by hand (report lines,
 // criteria, variance tables, p-values, residual statistics, robust covariance), weights against
 // dropped and repeated rows, and the named output variables.
 #include "ols_engine.hpp"
+#include "regress/ols_estimation.hpp"
+#include "regress/ols_options.hpp"
 
 #include <gtest/gtest.h>
 
@@ -18,16 +20,54 @@ Real rel_error(Real got, Real want) {
     return want == 0 ? fabsq(got) : fabsq((got - want) / want);
 }
 
+// The equation y on the named regressors and the intercept over observations 1..n, as the OLS
+// command hands it to the estimator.
+OlsFit equation(OlsEngine& e, const std::vector<std::string>& regressors, int n) {
+    OlsFit f;
+    f.label = "  OLS ";
+    f.dep_ref = VFIND(e.run, "Y");
+    f.dep_name = name8("Y");
+    for (const std::string& name : regressors) {
+        OlsTerm t;
+        t.ref = VFIND(e.run, name);
+        t.name = name8(name);
+        f.terms.push_back(t);
+    }
+    OlsTerm c;
+    c.kind = TermKind::INTERCEPT;
+    c.ref = e.run.ws.MAXVAR + 1;
+    c.name = name8("CONSTANT");
+    f.terms.push_back(c);
+    f.has_intercept = true;
+    f.k = int(f.terms.size());
+    f.beg = 1;
+    f.end = n;
+    f.n = n;
+    return f;
+}
+
+// The options of a plain OLS statement.
+OlsOptions default_options(OlsEngine& e) {
+    set_olsq_defaults(e.run);
+    OlsOptions o = read_olsq_options(e.run);
+    apply_olsq_implications(o, false);
+    return o;
+}
+
+// The estimator alone, without a statement or a report: NIST's Longley data. The report lines
+// of the same fit are pinned by the ols/longley golden.
 TEST(OlsEstimates, LongleyAgainstCertifiedValues) {
     OlsEngine e;
     auto t = read_table("Longley.txt");
     ASSERT_EQ(t.size(), 7u);
     e.data("Y", t[0]);
     for (int j = 1; j <= 6; ++j) e.data("X" + std::to_string(j), t[j]);
-    e.sample(1, 16);
-    const Lines out = e.statement("OLS Y X1-X6 / COEF=B STDERR=SE NOGF");
+    const OlsOptions o = default_options(e);
+    const OlsEstimate est = estimate_ols(e.run, equation(e, {"X1", "X2", "X3", "X4", "X5", "X6"}, 16), o);
+    ASSERT_FALSE(est.failed);
+    EXPECT_TRUE(e.lines().empty()); // the estimator writes nothing
     // Exact least-squares values of the decimal data (40 digits); coefficient 0 is the
-    // intercept, which the report lists last.
+    // intercept, which the estimate holds last.
     const Real b[7] = {-3482258.634595818325276897428755447506379Q, 15.06187227137329496998846794296007785257Q,
                        -0.03581917929259101661685775253601936061655Q, -2.020229803816825085653474062042079984104Q,
                        -1.033226867173591975494691463284501725674Q, -0.05110410565358071447066426569869100815265Q,
@@ -36,24 +76,42 @@ TEST(OlsEstimates, LongleyAgainstCertifiedValues) {
                         0.03349100777224318891500094857197392095971Q, 0.4883996816516994626297097681744707080287Q,
                         0.2142741631616752638796311263695498342222Q, 0.2260732000693703592466483870216189394491Q,
                         455.4784991422119927177036651450163448893Q};
-    for (int j = 1; j <= 6; ++j) {
-        EXPECT_LT(rel_error(e.value("B", j), b[j]), 1e-22Q) << "b" << j;
-        EXPECT_LT(rel_error(e.value("SE", j), sd[j]), 1e-22Q) << "sd" << j;
+    const OlsFit& fit = est.fit;
+    for (int j = 1; j <= 7; ++j) {
+        const int certified = j % 7; // the intercept (certified 0) stands last
+        EXPECT_LT(rel_error(fit.coef[j - 1], b[certified]), 1e-22Q) << "b" << certified;
+        EXPECT_LT(rel_error(fit.se[j - 1], sd[certified]), 1e-22Q) << "sd" << certified;
     }
-    EXPECT_LT(rel_error(e.value("B", 7), b[0]), 1e-22Q);
-    EXPECT_LT(rel_error(e.value("SE", 7), sd[0]), 1e-22Q);
-    EXPECT_LT(rel_error(e.run.res[R_R2], 0.9954790045772956009001298858748625472709Q), 1e-25Q);
-    EXPECT_LT(rel_error(sqrtq(e.run.res[R_SIG2]), 304.8540735619648021381522170660437924612Q), 1e-25Q);
-    EXPECT_EQ(e.run.res[R_K], 7);
-    EXPECT_EQ(e.run.res[R_DF], 9);
-    EXPECT_EQ(e.run.res[R_N], 16);
-    // The printed lines carry the same numbers.
-    EXPECT_TRUE(has_line(out, "  R-SQUARE =   0.9955     R-SQUARE ADJUSTED =   0.9925"));
-    EXPECT_TRUE(has_line(out, " STANDARD ERROR OF THE ESTIMATE-SIGMA =   304.85"));
-    EXPECT_TRUE(has_line(out, " X1         15.062      84.915      0.17738     0.8631 0.0590  0.46282E-01  0.23447E-01"));
-    EXPECT_TRUE(has_line(out, " CONSTANT -0.34823E+07 0.89042E+06  -3.9108     0.0036-0.7934   0.0000      -53.313"));
-    // Log-likelihood of the Gaussian model: -(16/2)(ln(2 pi SSE/16) + 1).
-    EXPECT_TRUE(has_line(out, " LOG OF THE LIKELIHOOD FUNCTION = -109.617"));
+    EXPECT_LT(rel_error(est.summary.r2, 0.9954790045772956009001298858748625472709Q), 1e-25Q);
+    EXPECT_LT(rel_error(sqrtq(est.summary.sigma2), 304.8540735619648021381522170660437924612Q), 1e-25Q);
+    EXPECT_EQ(fit.df, 9);
+    // Log-likelihood of the Gaussian model: -(16/2)(ln(2 pi SSE/16) + 1), pi as stored.
+    EXPECT_LT(rel_error(est.summary.llf, -8 * (logq(2 * 3.1415926535898Q * fit.sse / 16) + 1)), 1e-30Q);
+    // The heading is a note of the estimate, first of all.
+    ASSERT_FALSE(est.notes.lines.empty());
+    EXPECT_EQ(est.notes.lines[0].text, "  OLS ESTIMATION");
+    EXPECT_TRUE(est.notes.find(NoteKind::NOTE, "SAMPLE RANGE SET TO:      1,     16") != nullptr);
+}
+
+// The warnings an estimate meets are in its notes, with their place and switch, whatever the
+// output switches; the report writes them before the summary.
+TEST(OlsEstimates, NotesOfAConstantRegressorAndADummyDependentVariable) {
+    OlsEngine e;
+    e.data("Y", {0, 1, 1, 0, 1});
+    e.data("X", {1, 2, 3, 4, 6});
+    e.data("C", {2, 2, 2, 2, 2});
+    e.run.flags.OPUT = false;
+    const OlsEstimate est = estimate_ols(e.run, equation(e, {"X", "C"}, 5), default_options(e));
+    // The intercept and C are the same column: the estimation ends on the second of them.
+    EXPECT_TRUE(est.failed);
+    EXPECT_EQ(est.error_number, 6017);
+    const ReportNote* dummy = est.notes.find(NoteKind::WARNING, "DEPENDENT VARIABLE IS DUMMY VARIABLE");
+    ASSERT_NE(dummy, nullptr);
+    EXPECT_EQ(dummy->place, NotePlace::DATA);
+    EXPECT_EQ(dummy->needs_switch, OWARN);
+    const ReportNote* constant = est.notes.find(NoteKind::WARNING, "VARIABLE C        IS A CONSTANT");
+    ASSERT_NE(constant, nullptr);
+    EXPECT_GT(constant, dummy); // in the order met
 }
 
 TEST(OlsEstimates, NoInterceptPrintsTheRawMomentRSquare) {
