@@ -14,10 +14,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <sstream>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace tarvex {
 namespace {
@@ -222,6 +227,51 @@ TEST(FileLoop, ClosingTheLoopFileUnderTheLoopEndsItQuietly) {
     EXPECT_FALSE(r.run->loops.replaying);
     EXPECT_EQ(r.run->cmd.record_length, 255);
     EXPECT_EQ(r.scalar(R_DO), Real(DO_FINISHED));
+}
+
+// A loop file the system refuses to write (a full temporary directory; here a file size limit
+// in a child process stands for it) is an error: nothing of the loop runs, what follows does.
+TEST(FileLoop, ALoopFileThatCannotBeWrittenIsRefused) {
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(channel[0]);
+        signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of ending the process
+        const rlimit limit{64, 64};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::string script = "SET NOECHO\nDO # = 1,2\n";
+        for (int k = 0; k < 20; ++k) script += "TITLE INSIDE THE LOOP #\n";
+        script += "ENDO\nPRINT $ERR\nSET ECHO\nTITLE AFTER THE LOOP\n";
+        const KeptRun r(script);
+        for (std::size_t at = 0; at < r.output.size();) {
+            const ssize_t put = write(channel[1], r.output.data() + at, r.output.size() - at);
+            if (put <= 0) _exit(2);
+            at += static_cast<std::size_t>(put);
+        }
+        _exit(r.fatal ? 1 : 0);
+    }
+    close(channel[1]);
+    std::string output;
+    char chunk[4096];
+    for (ssize_t got; (got = read(channel[0], chunk, sizeof chunk)) > 0;) output.append(chunk, got);
+    close(channel[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const Lines lines = split_lines(output);
+    auto has = [&](const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    EXPECT_TRUE(has(" ...ERROR..DO LOOP NOT RUN: ITS FILE TARV_8 COULD NOT BE WRITTEN (FILE TOO LARGE)"))
+        << output;
+    EXPECT_TRUE(has(" ...NOTE..MAKE ROOM IN THE TEMPORARY DIRECTORY OR NAME ANOTHER WITH FILE TEMP"));
+    EXPECT_TRUE(has("    $ERR      13080.00")) << output;
+    EXPECT_TRUE(has(" |_TITLE AFTER THE LOOP"));
+    EXPECT_EQ(output.find("EXECUTION BEGINNING"), std::string::npos);
+    EXPECT_EQ(output.find("INSIDE THE LOOP"), std::string::npos);
 }
 
 // ENDIF's condition belongs to the expression executor; here a small driver stands in for the

@@ -173,5 +173,22 @@ TEST(Reader, OverlongStatementWarnsOnceAndKeepsWhatFits) {
     EXPECT_NE(r.output.find(" |_STOP\n"), std::string::npos);
 }
 
+// Typed at the prompt (the console unit), a line over 255 characters is cut with the warning
+// and the note on "&"; a line of exactly 255 is kept whole without either.
+TEST(Reader, ConsoleLineOverTheRecordLengthIsCutWithAWarning) {
+    std::string terms;
+    for (int k = 0; k < 140; ++k) terms += k == 0 ? "1" : "+1";
+    const std::string fits = "GENR T  = " + terms.substr(0, 245);
+    ScriptResult r = run_script("SAMPLE 1 1\nGENR S  = " + terms + "\nPRINT S\n" + fits +
+                                "\nPRINT T\nSTOP\n");
+    EXPECT_NE(r.output.find(" ...WARNING..INPUT LINE OF 289 CHARACTERS CUT TO ITS FIRST 255 COLUMNS\n"
+                            " ...NOTE..END A LINE WITH & TO CONTINUE THE STATEMENT ON THE NEXT LINE\n"),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("    S            123.0000"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("    T            123.0000"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("CUT TO"), r.output.rfind("CUT TO")) << "one warning only";
+}
+
 } // namespace
 } // namespace tarvex
