@@ -1,9 +1,10 @@
 // DO loops and procedures as a user meets them: index texts and substitution, the loop file
-// with long statements split over its records, the index scalars, the statement limit after
-// substitution, ENDIF's early end, procedure text in the workspace, the sample restored after
-// the last level, loop bodies removed, and the run-stopping limits. A bad bound met while
-// replaying, the procedure recursion limit and a procedure defined again are pinned by the
-// do/fatal_bound, proc/recursion and proc/basic goldens.
+// with long statements split over its records, a loop file that cannot be written, the index
+// scalars, the statement limit after substitution, ENDIF's early end, procedure text in the
+// workspace, the sample restored after the last level, loop bodies removed, and the
+// run-stopping limits. A bad bound met while replaying, the procedure recursion limit and a
+// procedure defined again are pinned by the do/fatal_bound, proc/recursion and proc/basic
+// goldens.
 #include "interp/command_handlers.hpp"
 #include "interp/do_loops.hpp"
 #include "interp/entry.hpp"
@@ -131,11 +132,12 @@ TEST(DoSub, EchoOfTheSubstitutedCommandWithTheInnermostMarker) {
     std::string done = e.sub(long_text);
     ASSERT_EQ(done.size(), 6u + 260u);
     Lines out = e.lines();
-    ASSERT_EQ(out.size(), 4u) << "a command without markers is not echoed again";
+    ASSERT_EQ(out.size(), 5u) << "a command without markers is echoed too";
     EXPECT_EQ(out[0], " #_TITLE 12");
-    EXPECT_EQ(out[1], " #_" + done.substr(0, 127));
-    EXPECT_EQ(out[2], " # " + done.substr(127, 127));
-    EXPECT_EQ(out[3], " # " + done.substr(254));
+    EXPECT_EQ(out[1], " #_TITLE NONE");
+    EXPECT_EQ(out[2], " #_" + done.substr(0, 127));
+    EXPECT_EQ(out[3], " # " + done.substr(127, 127));
+    EXPECT_EQ(out[4], " # " + done.substr(254));
 }
 
 TEST(DoSub, TooLongAfterSubstitutionIsRefused) {
@@ -223,7 +225,7 @@ TEST(FileLoop, ClosingTheLoopFileUnderTheLoopEndsItQuietly) {
     // RESET CLOSE closes the scratch units: the replay cannot go on, the run can.
     KeptRun r("SET NOECHO\nDO # = 1,3\nTITLE A#\nRESET CLOSE\nTITLE B#\nENDO\nTITLE AFTER #\n");
     EXPECT_FALSE(r.fatal);
-    EXPECT_EQ(r.starting(" #_"), Lines{" #_TITLE A1"});
+    EXPECT_EQ(r.starting(" #_"), (Lines{" #_TITLE A1", " #_RESET CLOSE"}));
     EXPECT_FALSE(r.run->loops.replaying);
     EXPECT_EQ(r.run->cmd.record_length, 255);
     EXPECT_EQ(r.scalar(R_DO), Real(DO_FINISHED));
@@ -349,8 +351,8 @@ TEST(EarlyEnd, EndifClosesAProcedureLoopLevel) {
     const int vars_before = d.run.ws.NVARS;
     std::string out = d.drive("DO # = 1,5\nTITLE A#\nENDIF #\nENDO\nTITLE AFTER\n");
     EXPECT_EQ(substituted_lines(out),
-              (Lines{" #_TITLE A1", " #_ENDIF 1", " #_TITLE A2", " #_ENDIF 2", " #_TITLE A3",
-                     " #_ENDIF 3"}));
+              (Lines{"  _DO # = 1,5", " #_TITLE A1", " #_ENDIF 1", " #_TITLE A2", " #_ENDIF 2",
+                     " #_TITLE A3", " #_ENDIF 3"}));
     EXPECT_NE(out.find(" ...NOTE..DO LOOP ENDED AT #=       3\n"), std::string::npos);
     EXPECT_EQ(d.run.loops.levels, 0);
     EXPECT_EQ(d.run.ws.NVARS, vars_before) << "the loop body is removed";

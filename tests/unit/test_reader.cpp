@@ -1,6 +1,6 @@
 // Statement reader and command tables: prefix matching, French aliases, command words and
-// labels, the handler table, WIDE under TERMINAL, variables carried across a reallocation, and
-// the statement length limit. Command-name mode and the SET table are pinned by the reader and
+// labels, the handler table, WIDE under TERMINAL, variables carried across a reallocation, the
+// statement length limit and the cut of a console line over the record length. Command-name mode and the SET table are pinned by the reader and
 // switches goldens.
 #include "interp/command_handlers.hpp"
 #include "interp/reader.hpp"
