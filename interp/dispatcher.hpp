@@ -14,7 +14,15 @@ using CommandHandler = void (*)(Run&);
 enum class LoopEnd { Stop, Reallocate };
 
 // Reads one statement into run.cmd and sets IKOD; false at end of input on the primary unit.
-bool INPUT(Run& run);
+// A line that holds only a label runs nothing and is passed over, unless `keep_labels` (DO and
+// PROCEDURE storing a block): it is then returned with IKOD 0.
+bool INPUT(Run& run, bool keep_labels = false);
+// Keeps the statement INPUT has just returned for the next INPUT, so that the command loop runs
+// it after the command that read it ahead has ended.
+void hold_statement(Run& run);
+// The input a GOTO was searching ran out (a procedure's text, a DO loop pass, a command file,
+// the end of input) before its label came: the search ends with an error.
+void end_goto_search(Run& run);
 // Answers a Ctrl-C noticed while INPUT read a statement: at the prompt the line typed so far is
 // dropped; replaying a loop, a procedure or a command file, they end with the note INTERRUPTED.
 void interrupt_between_statements(Run& run);

@@ -13,6 +13,11 @@ namespace tarvex {
 namespace {
 
 constexpr int MAX_BOUND_DIGITS = 12;
+// The widest bound a DO statement takes: it fills the 10-column fields of the loop file's
+// records and stays within 32 bits. Anything wider is a bad number.
+constexpr long long WIDEST_BOUND = 999999999;
+
+bool fits_loop_record(long long value) { return value >= -WIDEST_BOUND && value <= WIDEST_BOUND; }
 
 bool is_separator(char c) { return c == ' ' || c == ',' || c == '\t'; }
 
@@ -106,7 +111,10 @@ DoParse parse_do_statement(Run& run, std::string_view text, std::size_t col,
         if (out.nbounds == 3) return DoParse::SYNTAX;
         LoopBound& bound = out.bound[out.nbounds++];
         const std::string& word = words[pos++];
-        if (parse_integer(word, bound.value)) continue;
+        if (parse_integer(word, bound.value)) {
+            if (!fits_loop_record(bound.value)) return DoParse::SYNTAX;
+            continue;
+        }
         if (!(NAMCHK(word) == 1 || (word.size() > 1 && word.front() == '$')))
             return DoParse::SYNTAX;
         bound.name = upper8(word);
@@ -119,6 +127,7 @@ DoParse parse_do_statement(Run& run, std::string_view text, std::size_t col,
             pos += 2;
         }
         BoundResult result = evaluate(run, bound);
+        if (result == BoundResult::OK && !fits_loop_record(bound.value)) return DoParse::SYNTAX;
         if (result == BoundResult::BAD) return DoParse::SYNTAX;
         if (result == BoundResult::UNKNOWN) {
             if (!unknown_allowed) return DoParse::SYNTAX;

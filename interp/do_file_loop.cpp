@@ -12,8 +12,11 @@
 #include "io/afile.hpp"
 #include "numeric/fortran_format.hpp"
 
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <unistd.h>
 
 namespace tarvex {
@@ -21,6 +24,7 @@ namespace tarvex {
 namespace {
 
 constexpr int FATAL_LOOP = 13; // fatal stop code of a loop that cannot go on
+constexpr int ERR_LOOP_FILE_UNWRITTEN = 13080; // DO (slot 13): the loop file refused a write
 
 // Lengths of the fixed parts of the control records.
 constexpr std::size_t HEADER_LENGTH = 1 + 1 + 15 + 3 + 1 + 1 + 24;
@@ -86,18 +90,48 @@ void read_bounds(const std::string& record, std::size_t at, std::array<LoopBound
     }
 }
 
+// One record of the loop file; the first write the system refuses (a full disk, a file size
+// limit) is remembered with its reason, so that the loop is refused instead of replaying a
+// file that lacks part of its block.
+void put_record(Run& run, std::string_view record, int& write_error) {
+    write_record(run, run.loops.L8, record);
+    const UnitFile* file = unit_file(run, run.loops.L8);
+    if (write_error == 0 && (file == nullptr || file->fp == nullptr || std::ferror(file->fp)))
+        write_error = errno != 0 ? errno : EIO;
+}
+
+// Whether the whole loop file reached the disk: its buffer is flushed and no write failed.
+bool loop_file_complete(Run& run, int& write_error) {
+    const UnitFile* file = unit_file(run, run.loops.L8);
+    if (write_error == 0 && file != nullptr && file->fp != nullptr && std::fflush(file->fp) != 0)
+        write_error = errno != 0 ? errno : EIO;
+    if (write_error == 0 && (file == nullptr || file->fp == nullptr || std::ferror(file->fp)))
+        write_error = EIO;
+    return write_error == 0;
+}
+
+// The loop could not be written: nothing of it runs, and the user learns why and what to do.
+void report_unwritten_loop(Run& run, int write_error) {
+    std::string reason = std::strerror(write_error);
+    for (char& c : reason) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    report_error(run, (" ...ERROR..DO LOOP NOT RUN: ITS FILE " + run.loops.loop_file +
+                       " COULD NOT BE WRITTEN (" + reason + ")").substr(0, LINE_WIDTH),
+                 ERR_LOOP_FILE_UNWRITTEN);
+    write_line(run, " ...NOTE..MAKE ROOM IN THE TEMPORARY DIRECTORY OR NAME ANOTHER WITH FILE TEMP");
+}
+
 // Writes a command as records of at most 79 characters; every record but the last ends "&".
-long long write_command(Run& run, std::string text) {
+long long write_command(Run& run, std::string text, int& write_error) {
     std::size_t end = text.find_last_not_of(' ');
     text.resize(end == std::string::npos ? 0 : end + 1);
     long long records = 0;
     std::size_t at = 0;
     while (text.size() - at > static_cast<std::size_t>(LOOP_RECORD_TEXT)) {
-        write_record(run, run.loops.L8, text.substr(at, LOOP_RECORD_TEXT - 1) + "&");
+        put_record(run, text.substr(at, LOOP_RECORD_TEXT - 1) + "&", write_error);
         at += LOOP_RECORD_TEXT - 1;
         ++records;
     }
-    write_record(run, run.loops.L8, text.substr(at));
+    put_record(run, text.substr(at), write_error);
     return records + 1;
 }
 
@@ -199,6 +233,8 @@ void end_of_pass(Run& run, const std::string& record) {
     std::array<LoopBound, 3> bound{};
     read_bounds(record, 51, bound);
     const bool echo = record[49] == 'T';
+    // A GOTO searches no further than the end of the loop pass it was read in.
+    if (level == 1) end_goto_search(run);
     start = L.file_level[level].start;
     if (level == 2) {
         for (int k = 0; k < 3; ++k) bound[k].element = L.inner_bounds[k].element;
@@ -287,8 +323,10 @@ void cmd_do(Run& run) {
     }
     level[1].echo = run.flags.OPUT;
     int open = 1;
+    int write_error = 0;
     for (;;) {
-        if (!INPUT(run)) {
+        // Labels are kept with the block: a GOTO in the loop finds them when it replays.
+        if (!INPUT(run, true)) {
             abandon_collection(run, "NO ENDO COMMAND FOUND IN DO LOOP", input_unit);
             return;
         }
@@ -312,13 +350,14 @@ void cmd_do(Run& run) {
             }
             level[2].echo = run.flags.OPUT;
             level[2].records = 0;
-            write_record(run, L.L8, header_record(level[2].statement, level[2].echo));
+            put_record(run, header_record(level[2].statement, level[2].echo), write_error);
             level[1].records += 1;
             open = 2;
         } else if (kod == C_ENDO) {
-            write_record(run, L.L8,
-                         trailer_record(open, level[open].records, level[open].statement,
-                                        run.cmd.record_length, level[open].echo));
+            put_record(run,
+                       trailer_record(open, level[open].records, level[open].statement,
+                                      run.cmd.record_length, level[open].echo),
+                       write_error);
             if (open == 2) {
                 level[1].records += 1;
                 open = 1;
@@ -326,10 +365,14 @@ void cmd_do(Run& run) {
             }
             run.cmd.IKOD = C_DO;
             run.flags.OPUT = level[1].echo;
+            if (!loop_file_complete(run, write_error)) {
+                report_unwritten_loop(run, write_error);
+                return;
+            }
             start_replay(run, level[1].statement, input_unit);
             return;
         } else {
-            long long records = write_command(run, run.cmd.text);
+            long long records = write_command(run, run.cmd.text, write_error);
             for (int k = 1; k <= open; ++k) level[k].records += records;
         }
     }

@@ -29,6 +29,36 @@ void echo_substituted(Run& run, char marker, const std::string& text) {
         write_line(run, std::string(" ") + marker + " " + text.substr(at, ECHO_WIDTH));
 }
 
+// Replaces every marker of `level_of` after the first column by its level's index text; false,
+// after the error, when the statement would grow past LINMAX.
+bool replace_markers(Run& run, std::string& text, const std::array<int, 256>& level_of,
+                    const std::array<std::string, MAX_PROC_LEVELS + 2>& index_text) {
+    long long length = static_cast<long long>(text.size());
+    long long found = 0;
+    for (std::size_t at = 1; at < text.size(); ++at) {
+        if (int k = level_of[static_cast<unsigned char>(text[at])]) {
+            length += static_cast<long long>(index_text[k].size()) - 1;
+            ++found;
+        }
+    }
+    if (length > LINMAX) {
+        write_line(run, " ...ERROR..STATEMENT TOO LONG AFTER DO SUBSTITUTION");
+        return false;
+    }
+    if (found == 0) return true;
+    std::string out;
+    out.reserve(static_cast<std::size_t>(length));
+    out += text[0];
+    for (std::size_t at = 1; at < text.size(); ++at) {
+        if (int k = level_of[static_cast<unsigned char>(text[at])])
+            out += index_text[k];
+        else
+            out += text[at];
+    }
+    text = std::move(out);
+    return true;
+}
+
 } // namespace
 
 std::string DOTRAN(long long value) {
@@ -53,33 +83,10 @@ bool DOSUB(Run& run, std::string& text) {
         level_of[static_cast<unsigned char>(m)] = k;
         innermost = m;
     }
-    if (innermost == ' ') return true;
-
-    long long length = static_cast<long long>(text.size());
-    long long found = 0;
-    for (std::size_t at = 1; at < text.size(); ++at) {
-        if (int k = level_of[static_cast<unsigned char>(text[at])]) {
-            length += static_cast<long long>(index_text[k].size()) - 1;
-            ++found;
-        }
-    }
-    if (length > LINMAX) {
-        write_line(run, " ...ERROR..STATEMENT TOO LONG AFTER DO SUBSTITUTION");
-        return false;
-    }
-    if (found > 0) {
-        std::string out;
-        out.reserve(static_cast<std::size_t>(length));
-        out += text[0];
-        for (std::size_t at = 1; at < text.size(); ++at) {
-            if (int k = level_of[static_cast<unsigned char>(text[at])])
-                out += index_text[k];
-            else
-                out += text[at];
-        }
-        text = std::move(out);
-    }
-    if (found > 0 && run.sw[ODECHO]) echo_substituted(run, innermost, text);
+    if (innermost != ' ' && !replace_markers(run, text, level_of, index_text)) return false;
+    // Every replayed command is shown as it runs, whether or not a marker was replaced (a
+    // procedure level without a loop shows a blank marker).
+    if (run.sw[ODECHO]) echo_substituted(run, innermost, text);
     return true;
 }
 

@@ -8,6 +8,7 @@
 
 #include "interp/command_handlers.hpp"
 #include "interp/command_table.hpp"
+#include "interp/dispatcher.hpp"
 #include "interp/do_parts.hpp"
 #include "interp/entry.hpp"
 #include "interp/error_report.hpp"
@@ -212,7 +213,7 @@ void cmd_procedure(Run& run) {
     const bool put = run.flags.OPUT;
     int depth = 0;
     for (;;) {
-        if (!INPUT(run)) {
+        if (!INPUT(run, true)) {
             do_syntax_error(run, "NO ENDO COMMAND FOUND IN DO LOOP");
             return;
         }
@@ -315,6 +316,7 @@ bool EXECS(Run& run, std::string& command) {
         if (!level.exhausted) {
             if (next_procedure_command(run, level.ref, level.next, command)) return true;
             level.exhausted = true;
+            end_goto_search(run); // a GOTO searches only the rest of this level's text
         }
         end_of_text(run);
     }

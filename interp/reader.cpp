@@ -9,6 +9,7 @@
 #include "interp/dispatcher.hpp"
 #include "interp/do_loops.hpp"
 #include "interp/interrupt.hpp"
+#include "interp/error_report.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/header_labels.hpp"
 
@@ -21,6 +22,7 @@ namespace {
 constexpr std::size_t ECHO_WIDTH = 127;  // statement characters per echo line
 constexpr int MAX_UNKNOWN_IN_ROW = 5;    // consecutive unknown commands before reading stops
 constexpr std::size_t WORD_LENGTH = 8;
+constexpr int ERR_GOTO_LABEL_NOT_FOUND = 73080; // GOTO (slot 73): the label never came
 
 bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
@@ -48,16 +50,36 @@ bool is_lone_ampersand(std::string_view text) {
     return pos < text.size() && text[pos] == '&' && skip_blanks(text, pos + 1) == text.size();
 }
 
+// A line longer than the command record keeps only its first columns: the user is told, and
+// shown how to write a long statement. Lines passed over by a GOTO search are not reported.
+void cut_long_line(Run& run, std::string& line) {
+    const std::size_t kept = static_cast<std::size_t>(run.cmd.record_length);
+    if (line.size() <= kept) return;
+    if (run.cmd.goto_label.empty()) {
+        const std::string length = line.size() > static_cast<std::size_t>(LINMAX)
+                                       ? "OVER " + std::to_string(LINMAX)
+                                       : std::to_string(line.size());
+        write_line(run, " ...WARNING..INPUT LINE OF " + length + " CHARACTERS CUT TO ITS FIRST " +
+                            std::to_string(kept) + " COLUMNS");
+        write_line(run, " ...NOTE..END A LINE WITH & TO CONTINUE THE STATEMENT ON THE NEXT LINE");
+    }
+    line.resize(kept);
+}
+
 // Reads one physical line; end of file on a unit other than the primary one returns input to
-// the primary unit and reads on. False at end of file on the primary unit.
+// the primary unit and reads on. False at end of file on the primary unit. A GOTO still
+// searching when its input runs out has not found its label.
 // Records of the loop file that control the loop (an inner loop's header, a trailer) are acted
 // upon and skipped.
 bool read_physical_line(Run& run, std::string& line) {
     for (;;) {
-        if (read_record(run, run.IN, line, static_cast<std::size_t>(run.cmd.record_length))) {
+        // Read past the record length so that a longer line is noticed before it is cut.
+        if (read_record(run, run.IN, line, static_cast<std::size_t>(LINMAX) + 1)) {
             if (run.IN == run.loops.L8 && loop_control_record(run, line)) continue;
+            cut_long_line(run, line);
             return true;
         }
+        end_goto_search(run);
         if (run.IN == run.L5) return false;
         // A loop file that ends without its trailer (its unit was closed under it) ends the loop.
         if (run.IN == run.loops.L8 && loop_file_ended(run)) continue;
@@ -176,7 +198,7 @@ int match_command(std::string_view word, bool full_word) {
     return 0;
 }
 
-Statement classify_statement(Run& run, std::string text) {
+Statement classify_statement(Run& run, std::string text, bool keep_labels) {
     CommandState& cmd = run.cmd;
     std::size_t pos = skip_blanks(text, 0);
     if (pos == text.size()) return Statement::SKIPPED;
@@ -218,7 +240,16 @@ Statement classify_statement(Run& run, std::string text) {
         }
         word = collect_command_word(text, pos);
     }
-    if (label_only) return Statement::SKIPPED;
+    if (label_only) {
+        if (!keep_labels) return Statement::SKIPPED;
+        // A block being stored keeps its labels, so that a GOTO replayed with it finds them.
+        cmd.text = std::move(text);
+        cmd.quiet = quiet;
+        cmd.IKOD = 0;
+        cmd.word = padded(word);
+        cmd.col = static_cast<int>(pos);
+        return Statement::RUNS;
+    }
 
     int slot = 0;
     if (word == "FORMAT") {
@@ -250,8 +281,31 @@ Statement classify_statement(Run& run, std::string text) {
     return Statement::RUNS;
 }
 
-bool INPUT(Run& run) {
+void end_goto_search(Run& run) {
+    if (run.cmd.goto_label.empty()) return;
+    report_error(run, " ...ERROR..GOTO LABEL " + run.cmd.goto_label + " NOT FOUND",
+                 ERR_GOTO_LABEL_NOT_FOUND, ErrorSeverity::CONTINUES);
+    run.cmd.goto_label.clear();
+}
+
+void hold_statement(Run& run) {
     CommandState& cmd = run.cmd;
+    cmd.ahead = HeldStatement{true, cmd.text, cmd.word, cmd.col, cmd.IKOD, cmd.quiet};
+}
+
+bool INPUT(Run& run, bool keep_labels) {
+    CommandState& cmd = run.cmd;
+    if (cmd.ahead.held) {
+        // Read, echoed and counted already: it runs now.
+        HeldStatement ahead = std::move(cmd.ahead);
+        cmd.ahead = HeldStatement{};
+        cmd.text = std::move(ahead.text);
+        cmd.word = std::move(ahead.word);
+        cmd.col = ahead.col;
+        cmd.IKOD = ahead.IKOD;
+        cmd.quiet = ahead.quiet;
+        return true;
+    }
     std::string text;
     for (;;) {
         if (!read_statement(run, text)) {
@@ -268,7 +322,7 @@ bool INPUT(Run& run) {
             cmd.goto_label.clear();
         }
         if (run.sw[OECHO] || run.sw[OSCR]) echo_statement(run, text);
-        switch (classify_statement(run, std::move(text))) {
+        switch (classify_statement(run, std::move(text), keep_labels)) {
         case Statement::RUNS:
             return true;
         case Statement::SKIPPED:

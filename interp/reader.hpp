@@ -19,7 +19,7 @@ enum class Statement {
 // Classifies a statement as INPUT does after reading (and echoing) it: "?" for a quiet
 // statement, "&" mode, continuation of the last command, labels, FORMAT, French aliases and
 // the command word; sets run.cmd when the statement runs.
-Statement classify_statement(Run& run, std::string text);
+Statement classify_statement(Run& run, std::string text, bool keep_labels = false);
 
 // Collects the command word starting at `pos` (letters, digits and "_"); `pos` moves past the
 // whole word. Returns the first 8 characters, upper-cased.

@@ -78,7 +78,17 @@ struct RunValues {
     std::string names[13]; // FORMAT, READFILE, WRITEFIL, IDVAR, USER, BANKNAME, BANKTYPE,
                            // BANKFORM, COEFFICI, COVARIAN, IEEE, CRYPT, GIF
     std::string paths[3];  // the three 255-character path strings of RESET
-    bool html_header_written = false;
+};
+
+// A statement read ahead by a command that reads its own lines (an abandoned TEST block that
+// meets the next ordinary command), kept for the command loop to run next.
+struct HeldStatement {
+    bool held = false;
+    std::string text;
+    std::string word;
+    int col = 0;
+    int IKOD = 0;
+    bool quiet = false;
 };
 
 // The current statement and the command it holds.
@@ -96,6 +106,7 @@ struct CommandState {
     int end_request = 0;      // set by a handler: END_STOP or END_REALLOCATE ends the loop
     int replay_depth = 0;     // DO loops and procedures whose statements are being replayed
     int record_length = 255;  // longest physical record read from the command unit
+    HeldStatement ahead;      // returned by the next INPUT instead of a new statement
 };
 
 // Values of CommandState::end_request.

@@ -78,7 +78,6 @@ void write_html_header(Run& run) {
     write_line(run, "Content-type: text/html");
     write_line(run, "");
     write_line(run, "<HTML><HEAD><TITLE>TARVEX OUTPUT</TITLE></HEAD><BODY><PRE>");
-    run.vals.html_header_written = true;
 }
 
 // Step 4 of SET: switches back into the switch block, values into their run variables.
@@ -86,7 +85,8 @@ void apply_values(Run& run) {
     const OptionSet& opt = run.opt;
     bool html_was_on = run.sw[OHTM];
     for (int k = 0; k < NSWITCH; ++k) run.sw.o[k] = opt.sw[k];
-    if (run.sw[OHTM] && !html_was_on && !run.vals.html_header_written) write_html_header(run);
+    // Every time HTML goes from off to on the page starts again with its header.
+    if (run.sw[OHTM] && !html_was_on) write_html_header(run);
 
     run.vals.READUNIT = opt.iv[SI_READUNIT];
     run.vals.WRITEUNI = opt.iv[SI_WRITEUNI];

@@ -5,6 +5,7 @@
 // nothing of the estimate.
 #include "regress/ols_report.hpp"
 
+#include "interp/error_report.hpp"
 #include "interp/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"

@@ -22,12 +22,16 @@ std::string_view rest_of_statement(const Run& run) {
 bool blank(std::string_view s) { return s.find_first_not_of(" \t") == std::string_view::npos; }
 
 // After an error inside a block: the block's remaining TEST and RESTRICT lines and its END are
-// read and passed over, so that they do not run as commands of their own.
+// read and passed over, so that they do not run as commands of their own. Any other command
+// there is past the block: it is kept and runs next.
 void pass_over_block(Run& run) {
     while (INPUT(run)) {
         const int ikod = run.cmd.IKOD;
         if (ikod == C_END) return;
-        if (ikod != C_TEST && ikod != C_RESTRICT) return;
+        if (ikod != C_TEST && ikod != C_RESTRICT) {
+            hold_statement(run);
+            return;
+        }
     }
 }
 

@@ -1,9 +1,10 @@
 // DO loops and procedures as a user meets them: index texts and substitution, the loop file
-// with long statements split over its records, the index scalars, the statement limit after
-// substitution, ENDIF's early end, procedure text in the workspace, the sample restored after
-// the last level, loop bodies removed, and the run-stopping limits. A bad bound met while
-// replaying, the procedure recursion limit and a procedure defined again are pinned by the
-// do/fatal_bound, proc/recursion and proc/basic goldens.
+// with long statements split over its records, a loop file that cannot be written, the index
+// scalars, the statement limit after substitution, ENDIF's early end, procedure text in the
+// workspace, the sample restored after the last level, loop bodies removed, and the
+// run-stopping limits. A bad bound met while replaying, the procedure recursion limit and a
+// procedure defined again are pinned by the do/fatal_bound, proc/recursion and proc/basic
+// goldens.
 #include "interp/command_handlers.hpp"
 #include "interp/do_loops.hpp"
 #include "interp/entry.hpp"
@@ -14,10 +15,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <sstream>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace tarvex {
 namespace {
@@ -126,11 +132,12 @@ TEST(DoSub, EchoOfTheSubstitutedCommandWithTheInnermostMarker) {
     std::string done = e.sub(long_text);
     ASSERT_EQ(done.size(), 6u + 260u);
     Lines out = e.lines();
-    ASSERT_EQ(out.size(), 4u) << "a command without markers is not echoed again";
+    ASSERT_EQ(out.size(), 5u) << "a command without markers is echoed too";
     EXPECT_EQ(out[0], " #_TITLE 12");
-    EXPECT_EQ(out[1], " #_" + done.substr(0, 127));
-    EXPECT_EQ(out[2], " # " + done.substr(127, 127));
-    EXPECT_EQ(out[3], " # " + done.substr(254));
+    EXPECT_EQ(out[1], " #_TITLE NONE");
+    EXPECT_EQ(out[2], " #_" + done.substr(0, 127));
+    EXPECT_EQ(out[3], " # " + done.substr(127, 127));
+    EXPECT_EQ(out[4], " # " + done.substr(254));
 }
 
 TEST(DoSub, TooLongAfterSubstitutionIsRefused) {
@@ -218,10 +225,55 @@ TEST(FileLoop, ClosingTheLoopFileUnderTheLoopEndsItQuietly) {
     // RESET CLOSE closes the scratch units: the replay cannot go on, the run can.
     KeptRun r("SET NOECHO\nDO # = 1,3\nTITLE A#\nRESET CLOSE\nTITLE B#\nENDO\nTITLE AFTER #\n");
     EXPECT_FALSE(r.fatal);
-    EXPECT_EQ(r.starting(" #_"), Lines{" #_TITLE A1"});
+    EXPECT_EQ(r.starting(" #_"), (Lines{" #_TITLE A1", " #_RESET CLOSE"}));
     EXPECT_FALSE(r.run->loops.replaying);
     EXPECT_EQ(r.run->cmd.record_length, 255);
     EXPECT_EQ(r.scalar(R_DO), Real(DO_FINISHED));
+}
+
+// A loop file the system refuses to write (a full temporary directory; here a file size limit
+// in a child process stands for it) is an error: nothing of the loop runs, what follows does.
+TEST(FileLoop, ALoopFileThatCannotBeWrittenIsRefused) {
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(channel[0]);
+        signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of ending the process
+        const rlimit limit{64, 64};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::string script = "SET NOECHO\nDO # = 1,2\n";
+        for (int k = 0; k < 20; ++k) script += "TITLE INSIDE THE LOOP #\n";
+        script += "ENDO\nPRINT $ERR\nSET ECHO\nTITLE AFTER THE LOOP\n";
+        const KeptRun r(script);
+        for (std::size_t at = 0; at < r.output.size();) {
+            const ssize_t put = write(channel[1], r.output.data() + at, r.output.size() - at);
+            if (put <= 0) _exit(2);
+            at += static_cast<std::size_t>(put);
+        }
+        _exit(r.fatal ? 1 : 0);
+    }
+    close(channel[1]);
+    std::string output;
+    char chunk[4096];
+    for (ssize_t got; (got = read(channel[0], chunk, sizeof chunk)) > 0;) output.append(chunk, got);
+    close(channel[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const Lines lines = split_lines(output);
+    auto has = [&](const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    EXPECT_TRUE(has(" ...ERROR..DO LOOP NOT RUN: ITS FILE TARV_8 COULD NOT BE WRITTEN (FILE TOO LARGE)"))
+        << output;
+    EXPECT_TRUE(has(" ...NOTE..MAKE ROOM IN THE TEMPORARY DIRECTORY OR NAME ANOTHER WITH FILE TEMP"));
+    EXPECT_TRUE(has("    $ERR      13080.00")) << output;
+    EXPECT_TRUE(has(" |_TITLE AFTER THE LOOP"));
+    EXPECT_EQ(output.find("EXECUTION BEGINNING"), std::string::npos);
+    EXPECT_EQ(output.find("INSIDE THE LOOP"), std::string::npos);
 }
 
 // ENDIF's condition belongs to the expression executor; here a small driver stands in for the
@@ -299,8 +351,8 @@ TEST(EarlyEnd, EndifClosesAProcedureLoopLevel) {
     const int vars_before = d.run.ws.NVARS;
     std::string out = d.drive("DO # = 1,5\nTITLE A#\nENDIF #\nENDO\nTITLE AFTER\n");
     EXPECT_EQ(substituted_lines(out),
-              (Lines{" #_TITLE A1", " #_ENDIF 1", " #_TITLE A2", " #_ENDIF 2", " #_TITLE A3",
-                     " #_ENDIF 3"}));
+              (Lines{"  _DO # = 1,5", " #_TITLE A1", " #_ENDIF 1", " #_TITLE A2", " #_ENDIF 2",
+                     " #_TITLE A3", " #_ENDIF 3"}));
     EXPECT_NE(out.find(" ...NOTE..DO LOOP ENDED AT #=       3\n"), std::string::npos);
     EXPECT_EQ(d.run.loops.levels, 0);
     EXPECT_EQ(d.run.ws.NVARS, vars_before) << "the loop body is removed";

@@ -1,6 +1,6 @@
 // Statement reader and command tables: prefix matching, French aliases, command words and
-// labels, the handler table, WIDE under TERMINAL, variables carried across a reallocation, and
-// the statement length limit. Command-name mode and the SET table are pinned by the reader and
+// labels, the handler table, WIDE under TERMINAL, variables carried across a reallocation, the
+// statement length limit and the cut of a console line over the record length. Command-name mode and the SET table are pinned by the reader and
 // switches goldens.
 #include "interp/command_handlers.hpp"
 #include "interp/reader.hpp"
@@ -171,6 +171,23 @@ TEST(Reader, OverlongStatementWarnsOnceAndKeepsWhatFits) {
     EXPECT_EQ(r.output.find("UNKNOWN COMMAND"), std::string::npos)
         << "the lines that no longer fit are not read as statements";
     EXPECT_NE(r.output.find(" |_STOP\n"), std::string::npos);
+}
+
+// Typed at the prompt (the console unit), a line over 255 characters is cut with the warning
+// and the note on "&"; a line of exactly 255 is kept whole without either.
+TEST(Reader, ConsoleLineOverTheRecordLengthIsCutWithAWarning) {
+    std::string terms;
+    for (int k = 0; k < 140; ++k) terms += k == 0 ? "1" : "+1";
+    const std::string fits = "GENR T  = " + terms.substr(0, 245);
+    ScriptResult r = run_script("SAMPLE 1 1\nGENR S  = " + terms + "\nPRINT S\n" + fits +
+                                "\nPRINT T\nSTOP\n");
+    EXPECT_NE(r.output.find(" ...WARNING..INPUT LINE OF 289 CHARACTERS CUT TO ITS FIRST 255 COLUMNS\n"
+                            " ...NOTE..END A LINE WITH & TO CONTINUE THE STATEMENT ON THE NEXT LINE\n"),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("    S            123.0000"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("    T            123.0000"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("CUT TO"), r.output.rfind("CUT TO")) << "one warning only";
 }
 
 } // namespace
