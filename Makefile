@@ -1,8 +1,9 @@
 # Two entry points for a fresh machine: `make demo` builds and runs the example command file,
 # `make test` builds (plainly and with sanitizers) and runs every test.
+# `make check-format` lists the sources .clang-format would change; `make format` changes them.
 JOBS ?= 2
 
-.PHONY: all demo test deps build build-asan clean
+.PHONY: all demo test deps build build-asan clean format check-format
 
 all: build
 
@@ -13,16 +14,26 @@ build: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build build -j $(JOBS)
 
+# The sanitized build needs only what its tests run: the unit tests and the program.
 build-asan: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTARVEX_SANITIZE=ON >/dev/null
-	cmake --build build-asan -j $(JOBS)
+	cmake --build build-asan -j $(JOBS) --target tarvex_tests tarvex
 
-demo: build
+# The demo needs only the program (and the engine library it loads).
+demo: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build build -j $(JOBS) --target tarvex
 	./build/tarvex examples/demo.tvx
 
 test: build build-asan
-	cd build && ctest --output-on-failure
-	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure
+	cd build && ctest -j $(JOBS) --output-on-failure
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest -j $(JOBS) --output-on-failure
+
+check-format:
+	./scripts/check-format.sh
+
+format:
+	./scripts/check-format.sh --fix
 
 clean:
 	rm -rf build build-asan
