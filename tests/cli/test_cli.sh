@@ -78,8 +78,10 @@ check "a multiple-window STOP notes it" has "$work/out" "...NOTE..STOPPED"
 # in the next session (two up arrows recall the first session's PRINT A, which now finds no A).
 if command -v script > /dev/null; then
   mkdir -p "$work/home"
+  # script starts the command through $SHELL; "exec" leaves no shell between script and tarvex,
+  # so a shell that dies of the Ctrl-C (as sh does) cannot end the session.
   session() { # session INPUT-WRITER: runs tarvex at a terminal with HOME=$work/home
-    "$@" | HOME="$work/home" TARVEX_SETTINGS= script -qefc "$tarvex" /dev/null > "$work/tty" 2>&1
+    "$@" | HOME="$work/home" TARVEX_SETTINGS= script -qefc "exec '$tarvex'" /dev/null > "$work/tty" 2>&1
   }
   first() {
     printf 'SAMPLE 1 1\r'; sleep 1; printf 'GENR A=7\r'; sleep 1; printf 'XYZZY'; sleep 1
