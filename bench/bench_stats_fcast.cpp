@@ -6,13 +6,13 @@
 // Run by hand: build/bench/bench_stats_fcast [N] [K] [R] [--print] [--stats | --fcast] (the last
 // two run one of the commands only, for profiling).
 #include "interp/command_handlers.hpp"
-#include "interp/command_table.hpp"
+#include "core/command_table.hpp"
 #include "interp/reader.hpp"
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "interp/scanner.hpp"
 #include "interp/set_display.hpp"
-#include "io/units.hpp"
-#include "workspace/result_scalars.hpp"
+#include "core/units.hpp"
+#include "core/result_scalars.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
 

@@ -2,10 +2,12 @@
 // comparison, as TARVDATA text and as a comma-delimited file). The variables are built directly
 // in the work area, so only the WRITE command itself is timed. Run by hand:
 // build/bench/bench_write [rows] [directory].
-#include "interp/command_table.hpp"
-#include "interp/run.hpp"
+#include "core/command_table.hpp"
+#include "core/run.hpp"
 #include "io/print_write.hpp"
-#include "workspace/result_scalars.hpp"
+#include "core/result_scalars.hpp"
+#include "interp/scanner.hpp"
+#include "workspace/workspace.hpp"
 
 #include <chrono>
 #include <cstdio>

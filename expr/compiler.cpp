@@ -5,12 +5,12 @@
 #include "expr/matrix_operations.hpp"
 #include "expr/program.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/data_bank.hpp"
-#include "workspace/result_scalars.hpp"
+#include "core/result_scalars.hpp"
 #include "workspace/workspace.hpp"
 
 #include <cctype>

@@ -5,12 +5,14 @@
 #include "expr/executor.hpp"
 #include "expr/scalar_functions.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/fast_log.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "workspace/sample.hpp"
+#include "options/options.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 

@@ -4,11 +4,12 @@
 #include "expr/genr_command.hpp"
 #include "expr/program.hpp"
 
-#include "interp/command_table.hpp"
+#include "core/command_table.hpp"
 #include "interp/do_loops.hpp"
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "workspace/sample.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 #include <climits>

@@ -2,7 +2,7 @@
 // columns) per line, and "INPTNOUT" with the variable references of cells 1..NF, nine per line.
 #include "expr/program.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 
 namespace tarvex::expr {

@@ -5,7 +5,8 @@
 
 #include "expr/matrix_executor.hpp"
 #include "expr/program.hpp"
-#include "interp/run.hpp"
+#include "core/run.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 

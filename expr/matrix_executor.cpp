@@ -5,10 +5,11 @@
 
 #include "expr/matrix_operations.hpp"
 #include "expr/scalar_functions.hpp"
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 

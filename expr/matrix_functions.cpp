@@ -5,7 +5,7 @@
 #include "expr/matrix_executor.hpp"
 #include "expr/matrix_operations.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"

@@ -19,6 +19,7 @@
 #include "regress/test_command.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/sample.hpp"
+#include "workspace/workspace.hpp"
 
 namespace tarvex {
 

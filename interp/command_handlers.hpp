@@ -2,7 +2,7 @@
 // handles (STOP, GOTO, PAUSE, TARVEDIT, SIZE/PARM, DOWNLOAD, HELP, DUMP ...).
 #pragma once
 
-#include "interp/command_table.hpp"
+#include "core/command_table.hpp"
 #include "interp/dispatcher.hpp"
 
 #include <array>

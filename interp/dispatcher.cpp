@@ -6,11 +6,12 @@
 #include "interp/command_handlers.hpp"
 #include "interp/do_loops.hpp"
 #include "interp/entry.hpp"
-#include "interp/error_report.hpp"
-#include "interp/interrupt.hpp"
+#include "core/error_report.hpp"
+#include "core/interrupt.hpp"
 #include "interp/reader.hpp"
 #include "workspace/carry_variables.hpp"
 #include "workspace/data_bank.hpp"
+#include "interp/scanner.hpp"
 
 #include <chrono>
 #include <ctime>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "interp/reader.hpp"
-#include "interp/run.hpp"
+#include "core/run.hpp"
 
 #include <string>
 

@@ -5,7 +5,7 @@
 
 #include "host/tarvextern.hpp"
 #include "interp/entry.hpp"
-#include "interp/error_report.hpp"
+#include "core/error_report.hpp"
 #include "interp/memory_limit.hpp"
 #include "interp/reader.hpp"
 #include "numeric/fortran_format.hpp"

@@ -2,10 +2,10 @@
 // numbers, variables (with an element after ":") or result scalars; the parameter checks.
 #include "interp/do_parts.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/host_link.hpp"
+#include "core/error_report.hpp"
+#include "core/host_link.hpp"
 #include "numeric/fortran_format.hpp"
-#include "workspace/result_scalars.hpp"
+#include "core/result_scalars.hpp"
 #include "workspace/workspace.hpp"
 
 namespace tarvex {

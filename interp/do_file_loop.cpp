@@ -4,13 +4,14 @@
 // to the block's first record or lets the loop finish.
 #include "interp/do_loops.hpp"
 
-#include "interp/command_table.hpp"
+#include "core/command_table.hpp"
 #include "interp/dispatcher.hpp"
 #include "interp/do_parts.hpp"
 #include "interp/entry.hpp"
-#include "interp/error_report.hpp"
+#include "core/error_report.hpp"
 #include "io/afile.hpp"
 #include "numeric/fortran_format.hpp"
+#include "core/fatal_stop.hpp"
 
 #include <cctype>
 #include <cerrno>

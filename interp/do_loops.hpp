@@ -4,7 +4,7 @@
 // that ENDIF asks for.
 #pragma once
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 
 #include <string>
 #include <string_view>

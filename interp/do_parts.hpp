@@ -2,7 +2,7 @@
 // bounds and their checks, the index result scalars and the loop messages.
 #pragma once
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 
 #include <array>
 #include <string>

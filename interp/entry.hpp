@@ -1,8 +1,9 @@
 // The entry point TARVEXQX and the start-up routine it calls: run modes, sizes, allocation,
-// RESET, the command loop's start and end, and the fatal stop XXIT.
+// RESET, and the command loop's start and end.
 #pragma once
 
-#include "interp/run.hpp"
+#include "core/fatal_stop.hpp"
+#include "core/run.hpp"
 
 extern "C" {
 // Exported entry point: code, window and extra are passed by reference.
@@ -20,8 +21,6 @@ inline constexpr int EXTRA_TERMINAL = 1;
 void start_run(Run& run, int code, int window, int precision, int extra);
 // RESET: with close_only only the run's files are closed.
 void RESET(Run& run, bool close_only);
-// Fatal stop: messages, windowed-host reset, then FatalStop is thrown.
-[[noreturn]] void XXIT(Run& run, int code);
 // The RESET command (slot 111): the word CLOSE closes the run's files only.
 void cmd_reset(Run& run);
 // True when the host said a person types the commands at a terminal.

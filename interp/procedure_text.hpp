@@ -2,7 +2,7 @@
 // 8 characters per element, blank-padded to a whole element, followed by a separator element.
 #pragma once
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 
 #include <string>
 #include <vector>

@@ -7,17 +7,19 @@
 #include "interp/do_loops.hpp"
 
 #include "interp/command_handlers.hpp"
-#include "interp/command_table.hpp"
+#include "core/command_table.hpp"
 #include "interp/dispatcher.hpp"
 #include "interp/do_parts.hpp"
 #include "interp/entry.hpp"
-#include "interp/error_report.hpp"
+#include "core/error_report.hpp"
 #include "interp/procedure_text.hpp"
 #include "interp/reader.hpp"
 #include "io/afile.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/sample.hpp"
+#include "core/fatal_stop.hpp"
+#include "workspace/workspace.hpp"
 
 #include <filesystem>
 

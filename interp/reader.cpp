@@ -5,11 +5,11 @@
 
 #include "io/stored_format.hpp"
 
-#include "interp/command_table.hpp"
+#include "core/command_table.hpp"
 #include "interp/dispatcher.hpp"
 #include "interp/do_loops.hpp"
-#include "interp/interrupt.hpp"
-#include "interp/error_report.hpp"
+#include "core/interrupt.hpp"
+#include "core/error_report.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/header_labels.hpp"
 

@@ -3,22 +3,13 @@
 #include "interp/entry.hpp"
 
 #include "interp/set_display.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 
 namespace tarvex {
 
 namespace {
-
-// Units closed by RESET, keeping their files, and the scratch units whose files go with them.
-constexpr int KEPT_UNITS[] = {80, 88, 91, 94};
-constexpr int SCRATCH_UNITS[] = {92, 93, 98};
-
-void close_run_files(Run& run) {
-    for (int unit = 11; unit <= 49; ++unit) close_unit(run, unit);
-    for (int unit : KEPT_UNITS) close_unit(run, unit);
-    for (int unit : SCRATCH_UNITS) close_unit(run, unit, true);
-}
 
 bool word_is_close(std::string_view word) {
     std::size_t first = word.find_first_not_of(' ');

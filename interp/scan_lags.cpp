@@ -1,6 +1,6 @@
 // Lag references of the statement scanner: name(first.last[,order[,endcon]]) read without
 // blanks inside the parentheses, and the "  LAG FOR" line that reports a range of lags.
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "interp/scan_parts.hpp"
 #include "numeric/fortran_format.hpp"
 

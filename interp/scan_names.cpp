@@ -1,11 +1,12 @@
 // Names in the statement scanner: numbered name ranges (X1-X12), and the lookup of each name
 // in the workspace with creation under ONEWV, the quiet DELETE skip, the data bank under DB and
 // the unknown message.
-#include "interp/command_table.hpp"
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/command_table.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "interp/scan_parts.hpp"
 #include "workspace/data_bank.hpp"
+#include "workspace/workspace.hpp"
 
 namespace tarvex {
 

@@ -3,10 +3,11 @@
 // parentheses, and the word table of the options that follow "/".
 #include "interp/scanner.hpp"
 
-#include "interp/command_table.hpp"
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/command_table.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "interp/scan_parts.hpp"
+#include "workspace/workspace.hpp"
 
 #include <climits>
 

@@ -2,11 +2,12 @@
 // version line and the settings asked for, or all of them), and the hand-over of FILE.
 #include "interp/set_display.hpp"
 
-#include "interp/command_table.hpp"
+#include "core/command_table.hpp"
 #include "interp/dispatcher.hpp"
 #include "interp/version.hpp"
 #include "io/file_command.hpp"
 #include "numeric/fortran_format.hpp"
+#include "options/options.hpp"
 
 #include <iterator>
 

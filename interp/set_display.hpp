@@ -1,7 +1,7 @@
 // SET and DISPLAY (SETDIS): the switch table with its defaults and the run values.
 #pragma once
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 
 #include <array>
 

@@ -4,9 +4,11 @@
 
 #include "host/tarvextern.hpp"
 #include "interp/dispatcher.hpp"
-#include "interp/interrupt.hpp"
+#include "core/interrupt.hpp"
 #include "interp/set_display.hpp"
 #include "numeric/fortran_format.hpp"
+#include "interp/scanner.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 #include <charconv>

@@ -3,8 +3,8 @@
 // AFILO: the one place where a unit is opened.
 #include "io/afile.hpp"
 
-#include "interp/host_link.hpp"
-#include "interp/run.hpp"
+#include "core/host_link.hpp"
+#include "core/run.hpp"
 #include "io/afile_parts.hpp"
 #include "numeric/fortran_format.hpp"
 

@@ -4,7 +4,7 @@
 // directory requests to the system. AFILO is the one place where a unit is opened.
 #pragma once
 
-#include "io/units.hpp"
+#include "core/units.hpp"
 
 #include <string>
 

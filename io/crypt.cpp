@@ -5,8 +5,8 @@
 #include "io/crypt.hpp"
 
 #include "host/tarvextern.hpp"
-#include "interp/interrupt.hpp"
-#include "interp/run.hpp"
+#include "core/interrupt.hpp"
+#include "core/run.hpp"
 #include "io/afile.hpp"
 #include "io/afile_parts.hpp"
 

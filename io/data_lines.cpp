@@ -1,8 +1,8 @@
 // Data records for READ from files and from the command input.
 #include "io/data_lines.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "io/read_command.hpp"
 #include "numeric/fortran_format.hpp"
 

@@ -2,11 +2,12 @@
 // lines hold one observation of every listed series (a matrix row, a scalar, a string) with the
 // delimiter between values and nothing around them; names, when shown, make the first line in
 // the same form. Numbers carry the digits that read back to the identical binary128 value.
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "io/print_request.hpp"
 #include "io/real_text.hpp"
 #include "numeric/fortran_format.hpp"
 #include "io/char_words.hpp"
+#include "workspace/workspace.hpp"
 
 namespace tarvex {
 

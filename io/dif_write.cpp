@@ -1,8 +1,8 @@
 // DIF output: the Data Interchange Format header (TABLE, VECTORS, TUPLES, DATA), an optional
 // row of names, one row per observation with a numeric or string pair per variable, and EOD.
 // Only observation-indexed items (data series, columns, character variables) make columns.
-#include "interp/run.hpp"
-#include "interp/error_report.hpp"
+#include "core/run.hpp"
+#include "core/error_report.hpp"
 #include "io/print_request.hpp"
 #include "io/real_text.hpp"
 #include "numeric/fortran_format.hpp"

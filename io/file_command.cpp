@@ -3,8 +3,8 @@
 // as typed, is the file name given to AFILE.
 #include "io/file_command.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "io/afile.hpp"
 
 #include <array>

@@ -1,8 +1,8 @@
 // The FILE network requests: FTP and FTPB fetch an address into a temporary copy bound to the
 // network unit (FTPB for unformatted records), a unit number with an address fetches into that
 // unit, and DOWNLOAD saves the file in the transfer directory without binding it.
-#include "interp/interrupt.hpp"
-#include "interp/run.hpp"
+#include "core/interrupt.hpp"
+#include "core/run.hpp"
 #include "io/afile_parts.hpp"
 #include "io/net_fetch.hpp"
 #include "numeric/fortran_format.hpp"

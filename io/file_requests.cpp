@@ -1,7 +1,7 @@
 // The FILE requests that act on files and units already named: INQUIRE, CLOSE, DELETE, TYPE,
 // REWIND and BACKSPAC, and the directory settings PATH, TEMP, HELPDEMO, PROCPATH, PLOTPATH,
 // DATABANK and FTPPATH.
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "io/afile_parts.hpp"
 #include "numeric/fortran_format.hpp"
 

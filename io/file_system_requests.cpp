@@ -2,7 +2,7 @@
 // system-command service, its listing shown on the output), CD changes the working directory
 // of the run itself, PWD shows it.
 #include "host/tarvextern.hpp"
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "io/afile_parts.hpp"
 
 #include <cerrno>

@@ -1,11 +1,11 @@
 // The fixed listing of PRINT (and of WRITE in free format) and output through the stored user
 // format. Listing fields: one blank column, then G15.7 values, 5 to a line or 8 with WIDE;
 // name headings in the same 15-column fields (7 blanks and the name).
-#include "interp/run.hpp"
-#include "interp/error_report.hpp"
+#include "core/run.hpp"
+#include "core/error_report.hpp"
 #include "io/print_request.hpp"
 #include "numeric/fortran_format.hpp"
-#include "workspace/result_scalars.hpp"
+#include "core/result_scalars.hpp"
 
 #include <algorithm>
 

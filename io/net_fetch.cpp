@@ -5,7 +5,7 @@
 #include "io/net_fetch.hpp"
 
 #include "host/tarvextern.hpp"
-#include "interp/interrupt.hpp"
+#include "core/interrupt.hpp"
 
 #include <charconv>
 #include <chrono>

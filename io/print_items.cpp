@@ -2,9 +2,10 @@
 // reading elements of data vectors, matrices (full or packed lower triangle) and strings.
 #include "io/print_request.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "io/char_words.hpp"
 #include "workspace/sample.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 

@@ -5,16 +5,18 @@
 #include "io/print_write.hpp"
 
 #include "interp/entry.hpp"
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "io/afile.hpp"
 #include "io/crypt.hpp"
 #include "io/print_request.hpp"
-#include "io/file_replace.hpp"
+#include "core/file_replace.hpp"
 #include "io/stored_format.hpp"
-#include "io/write_failure.hpp"
+#include "core/write_failure.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/data_bank.hpp"
+#include "options/options.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 #include <cstdint>

@@ -3,8 +3,8 @@
 // one record per variable with all its observations. Each record is framed by its byte count
 // (4 bytes before and after) and holds 16-byte binary128 values. A matrix is one record of its
 // elements column after column.
-#include "interp/run.hpp"
-#include "interp/error_report.hpp"
+#include "core/run.hpp"
+#include "core/error_report.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"
 #include "numeric/fortran_format.hpp"

@@ -1,8 +1,8 @@
 // Character data for READ: CHARSTR reads one record per listed name as a character string
 // (8 characters per element, up to the string length limit); CHARVAR reads a character
 // variable, one 8-character word per observation, one observation per record.
-#include "interp/run.hpp"
-#include "interp/error_report.hpp"
+#include "core/run.hpp"
+#include "core/error_report.hpp"
 #include "io/char_words.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"

@@ -4,8 +4,8 @@
 #include "io/read_command.hpp"
 
 #include "interp/entry.hpp"
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"
 #include "io/read_source.hpp"
@@ -13,6 +13,7 @@
 #include "workspace/data_bank.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
+#include "options/options.hpp"
 
 #include <algorithm>
 

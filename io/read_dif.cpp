@@ -1,8 +1,8 @@
 // DIF spreadsheet files: the header items TABLE, VECTORS, TUPLES and DATA, then rows that begin
 // with -1,0 / BOT, numbers as 0,value / V pairs, strings as 1,0 / "text" pairs, and -1,0 / EOD
 // at the end. A first row of strings holds the variable names.
-#include "interp/run.hpp"
-#include "interp/error_report.hpp"
+#include "core/run.hpp"
+#include "core/error_report.hpp"
 #include "io/read_internal.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"

@@ -2,13 +2,14 @@
 // through the format interpreter, which moves to further records on "/" and on format
 // reversion. A format text beginning FREE reads free format.
 #include "interp/entry.hpp"
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "io/char_words.hpp"
 #include "io/format_program.hpp"
 #include "io/read_internal.hpp"
 #include "io/stored_format.hpp"
 #include "numeric/fortran_format.hpp"
+#include "core/fatal_stop.hpp"
 
 #include <cctype>
 

@@ -1,5 +1,5 @@
 // LIST after READ: the variables just read, listed by PRINT's routine.
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "io/print_write.hpp"
 #include "io/read_command.hpp"
 #include "workspace/workspace.hpp"

@@ -2,13 +2,14 @@
 // matrix), or with SYMAT/TRIMAT the lower triangle row by row (row i holds i values). Stored
 // column after column; a symmetric matrix is completed from its lower triangle, a triangle
 // matrix has zeros above the diagonal.
-#include "interp/run.hpp"
-#include "interp/error_report.hpp"
+#include "core/run.hpp"
+#include "core/error_report.hpp"
 #include "io/read_command.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"
 #include "io/record_scan.hpp"
 #include "numeric/fortran_format.hpp"
+#include "workspace/workspace.hpp"
 
 namespace tarvex {
 

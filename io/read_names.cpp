@@ -1,10 +1,11 @@
 // NAMES: the variable names come from the first line of the file (commas or blanks between
 // them, "&" when the list goes on to the next line). Names are cut to 8 characters; names that
 // become alike when cut are refused, as a name listed twice is.
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "io/read_command.hpp"
 #include "io/read_internal.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 #include <unordered_map>

@@ -1,7 +1,7 @@
 // The shared READ/PRINT/WRITE option table and READ's defaults.
 #include "io/read_options.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 
 #include <string_view>
 

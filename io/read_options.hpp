@@ -2,7 +2,7 @@
 // character-valued FORMAT and PLOTVAR, with the positions by which the commands read them.
 #pragma once
 
-#include "interp/options.hpp"
+#include "options/options.hpp"
 
 namespace tarvex {
 

@@ -2,8 +2,8 @@
 // copies), rewind and close.
 #include "io/read_source.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "io/afile.hpp"
 #include "io/crypt.hpp"
 #include "io/read_internal.hpp"

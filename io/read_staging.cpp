@@ -1,7 +1,7 @@
 // Pending READ values and their one-step commit into the workspace.
 #include "io/read_staging.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "workspace/workspace.hpp"
 
 #include <cstdint>

@@ -3,13 +3,14 @@
 // block, switches to the other kind; anything else, or a block of another variable, stops the
 // run.
 #include "interp/entry.hpp"
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "workspace/header_labels.hpp"
 #include "io/char_words.hpp"
 #include "io/read_internal.hpp"
 #include "io/record_scan.hpp"
 #include "io/tarv_blocks.hpp"
+#include "core/fatal_stop.hpp"
 
 #include <cstdint>
 #include <cstring>

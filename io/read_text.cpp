@@ -2,8 +2,8 @@
 // the next record when a record runs short) or by variable (BYVAR: every observation of one
 // variable, then the next); delimited records (comma or tab, one observation per record, empty
 // fields missing); the console prompt and the re-entry of a bad row at the console.
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "io/read_command.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"

@@ -5,7 +5,7 @@
 // a record that runs short) in the part that matters sends the whole read back to the
 // record-by-record reader, which has left nothing behind and starts from the same place, so the
 // values, counts and messages are those of a read that never split.
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "io/read_command.hpp"
 #include "io/read_internal.hpp"
 #include "io/record_scan.hpp"

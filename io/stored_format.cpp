@@ -3,9 +3,11 @@
 #include "io/stored_format.hpp"
 
 #include "interp/entry.hpp"
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "io/char_words.hpp"
+#include "core/fatal_stop.hpp"
+#include "workspace/workspace.hpp"
 
 namespace tarvex {
 

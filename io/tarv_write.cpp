@@ -1,8 +1,8 @@
 // WRITE with TARVEX: one TARVDATA (text) or TARVBIN (unformatted) block per listed variable, in
 // the layout of io/tarv_blocks.hpp. Whole variables are written whatever the range, numbers with
 // the digits (text) or the 16 bytes (binary) that read back to identical values.
-#include "interp/run.hpp"
-#include "interp/error_report.hpp"
+#include "core/run.hpp"
+#include "core/error_report.hpp"
 #include "io/char_words.hpp"
 #include "io/print_request.hpp"
 #include "io/real_text.hpp"

@@ -2,8 +2,8 @@
 // layout of READ reads an infinity or a NaN. The values are looked for by the walk the layouts
 // use themselves, before the file is opened, so a refused WRITE leaves nothing behind. Binary
 // records keep the 16 bytes of every value and are not checked.
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "io/print_request.hpp"
 
 namespace tarvex {

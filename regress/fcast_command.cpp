@@ -3,9 +3,9 @@
 // notes it met, stores PREDICT, RESID, FCSE and $N and writes the report. DIAGNOSE parses the same options and then says it is not available.
 #include "regress/fcast_command.hpp"
 
-#include "interp/command_table.hpp"
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/command_table.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/fcast_forecast.hpp"
 #include "regress/fcast_model.hpp"
@@ -14,6 +14,8 @@
 #include "regress/fcast_report.hpp"
 #include "regress/ols_options.hpp"
 #include "workspace/sample.hpp"
+#include "options/options.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 

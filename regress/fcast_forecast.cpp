@@ -2,7 +2,7 @@
 // prediction and on standard errors, and the accuracy statistics of the known observations.
 #include "regress/fcast_forecast.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/fcast_model.hpp"
 #include "regress/fcast_options.hpp"

@@ -4,12 +4,13 @@
 // and 49008 follow.
 #include "regress/fcast_model.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/fcast_options.hpp"
 #include "regress/ols_options.hpp"
 #include "regress/term_names.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 

@@ -1,7 +1,8 @@
 // The FCAST option table, its defaults and the implications between its options.
 #include "regress/fcast_options.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
+#include "options/options.hpp"
 
 namespace tarvex {
 

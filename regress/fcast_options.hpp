@@ -2,7 +2,7 @@
 // defaults from the SET switches and the sample, and the implications between options.
 #pragma once
 
-#include "interp/options.hpp"
+#include "options/options.hpp"
 #include "numeric/real.hpp"
 
 #include <string>

@@ -1,11 +1,12 @@
 // YHAT: predictions and forecast standard errors observation by observation.
 #include "regress/fcast_predict.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/row_split.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fcast_model.hpp"
+#include "workspace/workspace.hpp"
 
 #include <cstring>
 #include <map>

@@ -1,7 +1,7 @@
 // The FCAST report lines in their fixed layouts.
 #include "regress/fcast_report.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/fortran_format.hpp"
@@ -14,6 +14,7 @@
 #include "regress/ols_options.hpp"
 #include "regress/ols_report.hpp"
 #include "regress/ols_residual_stats.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 

@@ -5,8 +5,8 @@
 // takes one degree from the polynomial. The constructed column c is sum_i h_c(i) x_(first+i).
 #include "regress/lag_polynomial.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/ls_bridge.hpp"
 #include "regress/report_notes.hpp"

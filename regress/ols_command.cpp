@@ -3,9 +3,9 @@
 // and hands a complete equation to the estimator.
 #include "regress/ols_command.hpp"
 
-#include "interp/command_table.hpp"
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/command_table.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/lag_polynomial.hpp"
 #include "regress/ols_fit.hpp"
@@ -13,6 +13,8 @@
 #include "regress/ols_work_space.hpp"
 #include "regress/term_names.hpp"
 #include "workspace/sample.hpp"
+#include "options/options.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 // for a given d (INDW), and the critical value for ALPHA.
 #include "regress/ols_durbin_watson.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/durbin_watson_exact.hpp"
 #include "regress/ls_bridge.hpp"

@@ -7,8 +7,8 @@
 
 #include "regress/ols_command.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/exact_sums.hpp"
@@ -24,6 +24,8 @@
 #include "regress/ols_report.hpp"
 #include "regress/restrict_estimation.hpp"
 #include "workspace/sample.hpp"
+#include "options/options.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 

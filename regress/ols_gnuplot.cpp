@@ -5,7 +5,7 @@
 #include "regress/ols_gnuplot.hpp"
 
 #include "host/tarvextern.hpp"
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "numeric/decimal.hpp"
 #include "regress/ols_fit.hpp"
 #include "regress/ols_options.hpp"

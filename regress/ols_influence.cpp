@@ -3,7 +3,7 @@
 // DFBETAS), each from the textbook leave-one-out identities.
 #include "regress/ols_influence.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/ols_estimation.hpp"

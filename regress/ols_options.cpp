@@ -1,7 +1,8 @@
 // The OLSQ option table, its defaults and the implications between its options.
 #include "regress/ols_options.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
+#include "options/options.hpp"
 
 namespace tarvex {
 

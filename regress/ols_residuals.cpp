@@ -2,7 +2,7 @@
 // (LM), the goodness-of-fit counts (GF) and the table of observed and predicted values (LIST).
 #include "regress/ols_report.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
@@ -11,6 +11,7 @@
 #include "regress/ls_bridge.hpp"
 #include "regress/ols_fit.hpp"
 #include "regress/ols_residual_stats.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 

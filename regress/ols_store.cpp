@@ -3,9 +3,10 @@
 // element per coefficient, and COVARIAN as a K by K matrix.
 #include "regress/ols_report.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "regress/ols_fit.hpp"
 #include "regress/term_names.hpp"
+#include "workspace/workspace.hpp"
 
 namespace tarvex {
 

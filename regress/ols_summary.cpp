@@ -3,7 +3,7 @@
 // selection criteria, with the warnings on a negative SSE and on zero degrees of freedom.
 #include "regress/ols_estimation.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/ls_bridge.hpp"

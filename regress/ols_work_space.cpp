@@ -2,8 +2,8 @@
 // area: what is free is MAXADD - LASADD, the words above the last variable.
 #include "regress/ols_work_space.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/durbin_watson_exact.hpp"
 #include "regress/ols_command.hpp"

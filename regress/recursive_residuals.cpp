@@ -6,7 +6,7 @@
 // CUSUM of squares against its mean line j/r, and the Harvey-Collier (1977) t test.
 #include "regress/recursive_residuals.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/least_squares.hpp"

@@ -1,7 +1,7 @@
 // Writing the notes an estimator collected, place by place.
 #include "regress/report_notes.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 
 namespace tarvex {
 

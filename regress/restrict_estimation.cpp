@@ -4,8 +4,8 @@
 // F test of the restrictions.
 #include "regress/restrict_estimation.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/ls_bridge.hpp"
 #include "regress/ols_estimation.hpp"

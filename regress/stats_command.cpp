@@ -3,8 +3,8 @@
 // sizes) and stores the result variables.
 #include "regress/stats_command.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "regress/stats_data.hpp"
 #include "regress/stats_matrices.hpp"
 #include "regress/stats_options.hpp"
@@ -12,6 +12,7 @@
 #include "regress/stats_result.hpp"
 #include "regress/stats_store.hpp"
 #include "regress/stats_variables.hpp"
+#include "options/options.hpp"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // order statistics with their tables, the tests across the variables and the sample sizes.
 #include "regress/stats_result.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "regress/stats_data.hpp"
 #include "regress/stats_options.hpp"
 

@@ -1,7 +1,8 @@
 // The STATS option table and its defaults.
 #include "regress/stats_options.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
+#include "options/options.hpp"
 
 namespace tarvex {
 

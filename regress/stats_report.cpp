@@ -1,7 +1,7 @@
 // Report lines of STATS, column by column as the command prints them.
 #include "regress/stats_report.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 
 namespace tarvex {

@@ -1,7 +1,8 @@
 // Storing the result variables of STATS in the workspace.
 #include "regress/stats_store.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
+#include "workspace/workspace.hpp"
 
 namespace tarvex {
 

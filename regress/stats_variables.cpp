@@ -1,11 +1,12 @@
 // Loading the variables of STATS from the workspace.
 #include "regress/stats_variables.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/term_names.hpp"
 #include "workspace/sample.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 

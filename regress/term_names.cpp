@@ -1,9 +1,9 @@
 // Printed names of equation terms (see term_names.hpp).
 #include "regress/term_names.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "workspace/maintenance.hpp"
-#include "workspace/result_scalars.hpp"
+#include "core/result_scalars.hpp"
 
 #include <algorithm>
 

@@ -3,10 +3,10 @@
 // them jointly with TESTH.
 #include "regress/test_command.hpp"
 
-#include "interp/command_table.hpp"
+#include "core/command_table.hpp"
 #include "interp/dispatcher.hpp"
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "regress/test_statistics.hpp"
 
 namespace tarvex {

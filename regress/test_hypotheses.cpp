@@ -5,10 +5,11 @@
 
 #include "expr/derivative.hpp"
 #include "expr/program.hpp"
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
-#include "regress/estimation_results.hpp"
+#include "core/estimation_results.hpp"
+#include "workspace/workspace.hpp"
 
 #include <cctype>
 

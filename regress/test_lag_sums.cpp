@@ -3,7 +3,7 @@
 // its coefficients and, jointly, the coefficients themselves.
 #include "regress/test_lag_sums.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/ols_fit.hpp"
 #include "regress/test_statistics.hpp"

@@ -5,8 +5,8 @@
 #include "regress/test_statistics.hpp"
 
 #include "expr/scalar_functions.hpp"
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/ls_bridge.hpp"

@@ -1,7 +1,8 @@
 // Carrying variables across a PAR/SIZE reallocation of the work area.
 #include "workspace/carry_variables.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
+#include "workspace/workspace.hpp"
 
 namespace tarvex {
 

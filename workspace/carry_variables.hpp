@@ -2,23 +2,11 @@
 // brings them back into the new work area when the command loop starts again.
 #pragma once
 
-#include "numeric/real.hpp"
-
-#include <string>
-#include <vector>
+#include "core/carried_variable.hpp"
 
 namespace tarvex {
 
 struct Run;
-
-// One variable as it stood before the reallocation.
-struct CarriedVariable {
-    std::string name;
-    int type = 1;
-    long long length = 0;
-    int ncol = 1;
-    std::vector<Real> elements;
-};
 
 // Copies every variable (holes skipped) into run.carried and marks the restore pending (OPAR).
 void carry_variables(Run& run);

@@ -3,8 +3,8 @@
 // SKIP$) follow them.
 #include "workspace/maintenance.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 
 #include <algorithm>

@@ -2,12 +2,13 @@
 // saving the whole workspace at the end of a run, and listing the bank under NAMES.
 #include "workspace/data_bank.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/bank_file.hpp"
 #include "workspace/header_labels.hpp"
 #include "workspace/maintenance.hpp"
+#include "workspace/workspace.hpp"
 
 #include <cctype>
 #include <filesystem>

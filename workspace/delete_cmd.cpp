@@ -3,11 +3,12 @@
 // scalar becomes "not available". Trailing variables give their words back.
 #include "workspace/maintenance.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "interp/scanner.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/sample.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 

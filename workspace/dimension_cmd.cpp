@@ -3,11 +3,12 @@
 // a result scalar ($ name) or a variable of length 1.
 #include "workspace/maintenance.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
+#include "workspace/workspace.hpp"
 
 #include <climits>
 

@@ -1,7 +1,7 @@
 // The header label table of the run (see header_labels.hpp).
 #include "workspace/header_labels.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 
 namespace tarvex {
 

@@ -2,7 +2,7 @@
 // their printed forms, holes, and the serious-error flags.
 #include "workspace/maintenance.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 
 namespace tarvex {
 

@@ -2,7 +2,7 @@
 // (type, length, columns) and leaves the last one's size in $ROWS and $COLS.
 #include "workspace/workspace.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/data_bank.hpp"
 

@@ -2,9 +2,9 @@
 // with the reports for an exhausted work area (NOCORE) and a full variable table.
 #include "workspace/workspace.hpp"
 
-#include "interp/command_table.hpp"
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/command_table.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 
 #include <algorithm>

@@ -2,8 +2,9 @@
 // A statement holding a "." renames files instead, through the operating system's shell.
 #include "workspace/maintenance.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "workspace/workspace.hpp"
 
 namespace tarvex {
 

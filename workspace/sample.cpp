@@ -4,11 +4,12 @@
 // previous sample, MAXOB and SKIP$ stay as they were.
 #include "workspace/sample.hpp"
 
-#include "interp/command_table.hpp"
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/command_table.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 #include <climits>

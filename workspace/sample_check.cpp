@@ -2,10 +2,12 @@
 // missing values, SKIPMISS marks, lengths), and SKIPIT, which counts the skipped observations.
 #include "workspace/sample.hpp"
 
-#include "interp/command_table.hpp"
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/command_table.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "options/options.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 #include <climits>

@@ -2,8 +2,8 @@
 // statement itself rather than from the scan block), dates "year.sub", and the syntax error.
 #include "workspace/sample.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 
 namespace tarvex {
 

@@ -4,11 +4,13 @@
 // calendar, and RESTORE places each dated series at the observations of its dates.
 #include "workspace/maintenance.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
-#include "io/write_failure.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "core/write_failure.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/saved_file.hpp"
+#include "options/options.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 #include <cerrno>

@@ -2,7 +2,8 @@
 // wherever NEWVAR, DELETE, compaction or RESET move it), creating it, and reading its codes.
 #include "workspace/sample.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 

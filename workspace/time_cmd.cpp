@@ -2,10 +2,11 @@
 // observation 1, sub-periods per year) and can build a date variable year + period / divisor.
 #include "workspace/sample.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 #include <climits>

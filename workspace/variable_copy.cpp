@@ -1,9 +1,10 @@
 // Copies of variables out of and back into the workspace, for SAVE/RESTORE and the data bank.
 #include "workspace/variable_copy.hpp"
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "workspace/maintenance.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 

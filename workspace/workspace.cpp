@@ -5,8 +5,8 @@
 #include <sys/mman.h>
 #include <cstdint>
 
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 
 #include <algorithm>

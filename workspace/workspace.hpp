@@ -3,64 +3,14 @@
 // A variable is passed everywhere as one integer, its variable reference (see VFIND/VINFO).
 #pragma once
 
-#include "numeric/real.hpp"
+#include "core/workspace_block.hpp"
 
-#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tarvex {
 
 struct Run;
-
-// Type codes of a variable record.
-enum VarType : int {
-    TYPE_DATA = 1,
-    TYPE_MATRIX = 2,
-    TYPE_SYMMETRIC = 3,
-    TYPE_TRIANGLE = 4,
-    TYPE_CHAR_STRING = 5,
-    TYPE_CHAR_VAR = 6,
-};
-
-// Reference ranges: slots 1..MAXVAR, MATRIX temporaries MAXVAR+1..2*MAXVAR, column references
-// above 2*MAXVAR, result scalars -1..-9000, marked references below -9000.
-inline constexpr int MARK_BASE = -9000;
-
-struct Workspace {
-    // DATA is one-based: DATA[1] .. DATA[MAXADD]; the storage is not zeroed on allocation.
-    std::unique_ptr<Real[]> data_store;
-    Real* DATA = nullptr;        // data_store.get() - 1, so DATA[1] is the first word
-    std::vector<int> KADD;       // one-based, 2*MAXVAR + 1 entries
-    std::vector<std::string> VNAME; // one-based, 24-character blank-padded names; blank = hole
-
-    int MAXVAR = 1000;
-    int NVARS = 0;
-    int NDL = 0;
-    long long MAXADD = 0;
-    long long LASADD = 0;
-    long long NEED = 0;
-    int NBYTES = 16;
-    long long NAR = 0;
-    int MXCOL = 1000;
-    Real XMISS = -99999;
-
-    // One-shot options of NEWVAR, restored to these defaults on every return.
-    bool OZVR = true;
-    bool OATEN = false;
-    bool ONVAR = false;
-};
-
-// Header of one variable as VINFO reports it.
-struct VarInfo {
-    long long addr = 0; // index in DATA of the header word INC (0 for result scalars)
-    int inc = 1;
-    int type = 1;
-    long long length = 0;
-    int ncol = 1;
-    int scalar = 0;     // k for the result scalar -k (element() then reads run.res[k]), else 0
-};
 
 // Allocates the work area for MAXVAR variables and MAXADD words; false when memory fails.
 bool allocate_workspace(Workspace& ws, int maxvar, long long maxadd, int nbytes);

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "host/tarvextern.hpp"
-#include "interp/run.hpp"
+#include "core/run.hpp"
 
 #include <cstdio>
 #include <cstdlib>

@@ -5,7 +5,7 @@
 
 #include "ols_engine.hpp"
 
-#include "io/units.hpp"
+#include "core/units.hpp"
 
 #include <cstdio>
 #include <string>

@@ -6,7 +6,8 @@
 
 #include "interp/dispatcher.hpp"
 #include "interp/entry.hpp"
-#include "interp/run.hpp"
+#include "core/run.hpp"
+#include "workspace/workspace.hpp"
 
 #include <cstring>
 #include <filesystem>

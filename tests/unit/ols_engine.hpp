@@ -4,13 +4,14 @@
 #pragma once
 
 #include "interp/dispatcher.hpp"
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "interp/scanner.hpp"
 #include "interp/set_display.hpp"
 #include "numeric/decimal.hpp"
 #include "workspace/sample.hpp"
 #include "workspace_engine.hpp"
 #include "regress/ols_command.hpp"
+#include "workspace/workspace.hpp"
 
 #include <fstream>
 #include <sstream>

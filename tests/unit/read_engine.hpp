@@ -3,7 +3,7 @@
 #pragma once
 
 #include "interp/entry.hpp"
-#include "interp/run.hpp"
+#include "core/run.hpp"
 #include "workspace/workspace.hpp"
 
 #include <cstdio>

@@ -11,6 +11,7 @@
 #include "interp/procedure_text.hpp"
 #include "workspace/sample.hpp"
 #include "workspace_engine.hpp"
+#include "workspace/workspace.hpp"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,9 @@
 #include "host_test_support.hpp"
 
 #include "interp/entry.hpp"
-#include "interp/run.hpp"
+#include "core/run.hpp"
+#include "core/fatal_stop.hpp"
+#include "workspace/workspace.hpp"
 
 #include <gtest/gtest.h>
 

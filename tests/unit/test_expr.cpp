@@ -4,11 +4,12 @@
 #include "expr/genr_command.hpp"
 #include "expr/program.hpp"
 #include "expr/scalar_functions.hpp"
-#include "interp/command_table.hpp"
+#include "core/command_table.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "workspace/sample.hpp"
 #include "workspace_engine.hpp"
+#include "workspace/workspace.hpp"
 
 #include <gtest/gtest.h>
 

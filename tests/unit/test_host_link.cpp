@@ -3,8 +3,8 @@
 #include "host_test_support.hpp"
 
 #include "host/tarvextern.hpp"
-#include "interp/host_link.hpp"
-#include "interp/run.hpp"
+#include "core/host_link.hpp"
+#include "core/run.hpp"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // the intercept last). Every expected value below follows from these fractions. The report
 // lines of the same fit are pinned by the test/report golden; here are the stored values.
 #include "hypothesis_engine.hpp"
-#include "interp/command_table.hpp"
+#include "core/command_table.hpp"
 
 #include "regress/test_command.hpp"
 #include "regress/test_statistics.hpp"

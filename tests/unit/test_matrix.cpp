@@ -4,9 +4,10 @@
 // determinant formula and the identities A inv(A) = I, A v = lambda v, L L' = A and the Penrose
 // conditions).
 #include "expr/matrix_command.hpp"
-#include "interp/command_table.hpp"
+#include "core/command_table.hpp"
 #include "numeric/qmath.hpp"
 #include "workspace_engine.hpp"
+#include "workspace/workspace.hpp"
 
 #include <gtest/gtest.h>
 

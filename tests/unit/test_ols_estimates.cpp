@@ -432,6 +432,8 @@ TEST(OlsEstimates, PrincipalComponentChecks) {
 } // namespace tarvex
 
 #include "regress/ols_gnuplot.hpp"
+#include "options/options.hpp"
+#include "workspace/workspace.hpp"
 
 #include <fstream>
 #include <unistd.h>

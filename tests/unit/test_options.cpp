@@ -1,9 +1,9 @@
 // Tests of the option parser on the OLSQ option table: switches and NO, prefixes in table
 // order, LONG, values (numbers, result scalars, variables and columns), names, the invalid
 // option listing, DISPLAY listing and the DUMP echo.
-#include "interp/command_table.hpp"
-#include "interp/options.hpp"
-#include "interp/run.hpp"
+#include "core/command_table.hpp"
+#include "options/options.hpp"
+#include "core/run.hpp"
 #include "interp/scanner.hpp"
 #include "regress/ols_options.hpp"
 #include "workspace_engine.hpp"

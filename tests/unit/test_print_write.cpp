@@ -3,7 +3,7 @@
 // TARVDATA and TARVBIN blocks, numbered units), failed writes that leave the earlier file as it
 // was, infinities and NaNs that only binary layouts take, and the fatal stops for formats.
 #include "interp/command_handlers.hpp"
-#include "interp/command_table.hpp"
+#include "core/command_table.hpp"
 #include "interp/dispatcher.hpp"
 #include "interp/set_display.hpp"
 #include "io/char_words.hpp"
@@ -14,6 +14,7 @@
 #include "io/stored_format.hpp"
 #include "numeric/decimal.hpp"
 #include "workspace_engine.hpp"
+#include "workspace/workspace.hpp"
 
 #include <gtest/gtest.h>
 

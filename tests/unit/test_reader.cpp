@@ -8,6 +8,7 @@
 #include "interp/script_run.hpp"
 #include "workspace/carry_variables.hpp"
 #include "workspace_engine.hpp"
+#include "workspace/workspace.hpp"
 
 #include <gtest/gtest.h>
 

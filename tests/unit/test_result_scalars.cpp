@@ -1,6 +1,6 @@
 // Tests of the result-scalar table: every name found at its own number, lookup of "$" names on
 // their first four characters, and the values a reset leaves.
-#include "workspace/result_scalars.hpp"
+#include "core/result_scalars.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,11 @@
 // Tests of sample ranges: SAMPLE/SMPL bounds, dates and names, the gap marks in SKIP$ and $N,
 // TIME and its date variable, CKSMPL's lengths and missing values, SKIPIT, and LSKIP.
-#include "interp/command_table.hpp"
+#include "core/command_table.hpp"
 #include "numeric/real.hpp"
 #include "workspace/sample.hpp"
 #include "workspace_engine.hpp"
+#include "options/options.hpp"
+#include "workspace/workspace.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,11 @@
 // Tests of the statement scanner: separators and the word table, name ranges, new variables
 // under READ, unit and file references, unknown names, columns, lag references and the syntax
 // error report, checked through the scan block and the exact lines a user sees.
-#include "interp/command_table.hpp"
-#include "interp/run.hpp"
+#include "core/command_table.hpp"
+#include "core/run.hpp"
 #include "interp/scanner.hpp"
 #include "workspace_engine.hpp"
+#include "workspace/workspace.hpp"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // ask. The holder is either a lock on the file or the host's answer to the in-use query. Also
 // the header label table: TITLE text travels in TARVDATA blocks and comes back with READ.
 #include "host_test_support.hpp"
-#include "interp/host_link.hpp"
+#include "core/host_link.hpp"
 #include "interp/script_run.hpp"
 #include "io/afile.hpp"
 

@@ -1,7 +1,7 @@
 // Sequential units: formatted and unformatted records, the record layout on disk, rewind,
 // backspace, the append position, writing after a read, damaged files, inquiry, close/delete.
 #include "host_test_support.hpp"
-#include "io/units.hpp"
+#include "core/units.hpp"
 
 #include <gtest/gtest.h>
 

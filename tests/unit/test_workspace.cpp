@@ -1,8 +1,9 @@
 // Tests of the variable workspace: record layout, NEWVAR's keep / grow / move / hole re-use,
 // the exhausted-memory and variable-limit reports, VFIND, VINFO's reference kinds and NAMES.
-#include "interp/command_table.hpp"
+#include "core/command_table.hpp"
 #include "numeric/real.hpp"
 #include "workspace_engine.hpp"
+#include "workspace/workspace.hpp"
 
 #include <gtest/gtest.h>
 

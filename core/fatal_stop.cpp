@@ -1,5 +1,7 @@
 // XXIT, the fatal stop: reports the code, lets a windowed host reset, and ends the run.
-#include "interp/entry.hpp"
+#include "core/fatal_stop.hpp"
+
+#include "core/run.hpp"
 
 #include "numeric/fortran_format.hpp"
 
@@ -16,7 +18,7 @@ void XXIT(Run& run, int code) {
         FLUSH_BUFFER(run);
     }
     if (run.MOS >= 27 && run.MOS <= 33) {
-        RESET(run, true);
+        close_run_files(run);
         host_command(run, "RESET");
     }
     throw FatalStop{code};

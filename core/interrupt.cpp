@@ -1,6 +1,6 @@
 // The registry of temporary paths and the SIGINT handler. The handler touches only fixed arrays
 // and calls only unlink, rmdir, sigaction and raise, which may be called from a signal handler.
-#include "interp/interrupt.hpp"
+#include "core/interrupt.hpp"
 
 #include <atomic>
 #include <cerrno>

@@ -125,4 +125,8 @@ struct FileInquiry {
 // What the system and the table know about the file `path`.
 FileInquiry inquire_file(const Run& run, const std::string& path);
 
+// Closes the run's files as RESET CLOSE does: units 11 to 49 and the kept units keep their
+// files; the scratch units' files are removed.
+void close_run_files(Run& run);
+
 } // namespace tarvex

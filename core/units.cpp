@@ -1,11 +1,11 @@
 // The unit table over C streams: binding numbered units to the run's console streams and to
 // files, reading and writing formatted and unformatted sequential records, and positioning.
-#include "io/units.hpp"
+#include "core/units.hpp"
 
 #include "host/tarvextern.hpp"
-#include "interp/interrupt.hpp"
-#include "interp/run.hpp"
-#include "io/file_replace.hpp"
+#include "core/interrupt.hpp"
+#include "core/run.hpp"
+#include "core/file_replace.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -402,6 +402,16 @@ FileInquiry inquire_file(const Run& run, const std::string& path) {
         }
     }
     return answer;
+}
+
+// Units closed by RESET, keeping their files, and the scratch units whose files go with them.
+constexpr int KEPT_UNITS[] = {80, 88, 91, 94};
+constexpr int SCRATCH_UNITS[] = {92, 93, 98};
+
+void close_run_files(Run& run) {
+    for (int unit = 11; unit <= 49; ++unit) close_unit(run, unit);
+    for (int unit : KEPT_UNITS) close_unit(run, unit);
+    for (int unit : SCRATCH_UNITS) close_unit(run, unit, true);
 }
 
 } // namespace tarvex

@@ -1,7 +1,7 @@
 // The one error path: the line, $ERR, the end of the command and the scan-only rule.
-#include "interp/error_report.hpp"
+#include "core/error_report.hpp"
 
-#include "interp/run.hpp"
+#include "core/run.hpp"
 
 namespace tarvex {
 

@@ -1,5 +1,5 @@
 // The temporary-file-and-rename replacement of whole files.
-#include "io/file_replace.hpp"
+#include "core/file_replace.hpp"
 
 #include <cerrno>
 #include <cstdlib>

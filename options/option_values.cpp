@@ -1,9 +1,11 @@
 // Values in the option parser: keyword text helpers, table positions, and reading the number
 // given after "=" (a number, a "$" result scalar, or a variable's current value).
-#include "interp/option_parts.hpp"
-#include "interp/error_report.hpp"
-#include "interp/run.hpp"
+#include "options/option_parts.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/decimal.hpp"
+#include "options/options.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 

@@ -3,20 +3,20 @@
 // owned by the one run that TARVEXQX starts. Every routine receives it by reference.
 #pragma once
 
-#include "interp/host_link.hpp"
-#include "interp/host_settings.hpp"
-#include "interp/loop_state.hpp"
-#include "interp/options.hpp"
-#include "interp/scanner.hpp"
-#include "interp/switches.hpp"
-#include "expr/random_numbers.hpp"
-#include "io/file_settings.hpp"
-#include "io/units.hpp"
+#include "core/host_link.hpp"
+#include "core/host_settings.hpp"
+#include "core/loop_state.hpp"
+#include "core/option_set.hpp"
+#include "core/scan_block.hpp"
+#include "core/switches.hpp"
+#include "numeric/random_numbers.hpp"
+#include "core/file_settings.hpp"
+#include "core/units.hpp"
 #include "numeric/real.hpp"
-#include "regress/estimation_results.hpp"
-#include "workspace/carry_variables.hpp"
-#include "workspace/result_scalars.hpp"
-#include "workspace/workspace.hpp"
+#include "core/estimation_results.hpp"
+#include "core/carried_variable.hpp"
+#include "core/result_scalars.hpp"
+#include "core/workspace_block.hpp"
 
 #include <chrono>
 #include <cstdio>

@@ -1,5 +1,5 @@
 // The command word table and the French alias table, slot by slot.
-#include "interp/command_table.hpp"
+#include "core/command_table.hpp"
 
 namespace tarvex {
 

@@ -8,12 +8,12 @@
 //   3. the whole word matched by prefix: the first keyword in table order that begins with it
 //      (with the LONG switch on, the whole 8 characters must agree).
 // Placeholder keywords (blank or lower-case x) and the end mark "********" never match.
-#include "interp/options.hpp"
+#include "options/options.hpp"
 
-#include "interp/command_table.hpp"
-#include "interp/error_report.hpp"
-#include "interp/option_parts.hpp"
-#include "interp/run.hpp"
+#include "core/command_table.hpp"
+#include "core/error_report.hpp"
+#include "options/option_parts.hpp"
+#include "core/run.hpp"
 
 #include <climits>
 
@@ -124,19 +124,6 @@ bool store_option(Run& run, const OptionTable& table, Match m, const Given& give
 }
 
 } // namespace
-
-void OptionSet::prepare(const OptionTable& table) {
-    counts[0] = table.nswitch;
-    counts[1] = table.nint;
-    counts[2] = table.nreal;
-    counts[3] = table.nname;
-    sw.assign(table.nswitch, false);
-    iv.assign(table.nint, 0);
-    igiven.assign(table.nint, false);
-    rv.assign(table.nreal, 0);
-    name.assign(table.nname, std::string());
-    name_full.assign(table.nname, std::string());
-}
 
 bool OPTION(Run& run, const OptionTable& table) {
     OptionSet& opt = run.opt;

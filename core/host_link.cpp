@@ -1,10 +1,11 @@
 // The host link: FLUSH_BUFFER sends report lines to the host window, the output unit or the
 // log; MACDEP, SYSCMD and the host text commands reach the host services library.
-#include "interp/host_link.hpp"
+#include "core/host_link.hpp"
 
 #include "host/tarvextern.hpp"
 #include "interp/entry.hpp"
-#include "interp/run.hpp"
+#include "core/run.hpp"
+#include "core/fatal_stop.hpp"
 
 #include <cstring>
 #include <random>

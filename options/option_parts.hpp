@@ -2,7 +2,7 @@
 // reading numeric values, and the lines it writes. Only the option parser's files include this.
 #pragma once
 
-#include "interp/options.hpp"
+#include "options/options.hpp"
 #include "numeric/real.hpp"
 
 #include <string>

@@ -1,5 +1,5 @@
 // xoshiro256** with splitmix64 seeding, and the binary128 uniform and normal draws.
-#include "expr/random_numbers.hpp"
+#include "numeric/random_numbers.hpp"
 
 #include "numeric/qmath.hpp"
 

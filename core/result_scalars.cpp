@@ -1,6 +1,6 @@
 // The table of result scalars: the 80 four-character names in their fixed order, the lookup of a
 // "$" name by its first four characters and the values a reset of the run leaves in them.
-#include "workspace/result_scalars.hpp"
+#include "core/result_scalars.hpp"
 
 #include <cctype>
 

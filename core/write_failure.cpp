@@ -1,7 +1,7 @@
 // The failed-write report shared by WRITE, SAVE and the unit writers.
-#include "io/write_failure.hpp"
+#include "core/write_failure.hpp"
 
-#include "interp/error_report.hpp"
+#include "core/error_report.hpp"
 #include "numeric/fortran_format.hpp"
 
 #include <cerrno>
