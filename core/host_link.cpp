@@ -3,7 +3,6 @@
 #include "core/host_link.hpp"
 
 #include "host/tarvextern.hpp"
-#include "interp/entry.hpp"
 #include "core/run.hpp"
 #include "core/fatal_stop.hpp"
 

@@ -11,7 +11,6 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "workspace/sample.hpp"
-#include "options/options.hpp"
 #include "workspace/workspace.hpp"
 
 #include <algorithm>

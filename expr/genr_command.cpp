@@ -5,7 +5,6 @@
 #include "expr/program.hpp"
 
 #include "core/command_table.hpp"
-#include "interp/do_loops.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "workspace/sample.hpp"
@@ -150,9 +149,8 @@ void cmd_genr(Run& run) {
     }
     if ((ikod == C_IF || ikod == C_IF1) && result.ok && result.ONOTIF) run.flags.if_false = true;
     if (ikod == C_ENDIF && result.endif_true) {
-        // The target reference is marked -12345: the innermost DO loop ends here.
+        // The target reference is marked -12345: the command loop ends the innermost DO loop.
         run.flags.endif_hit = true;
-        end_loop_early(run);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "interp/do_loops.hpp"
 #include "interp/entry.hpp"
 #include "core/error_report.hpp"
+#include "core/interpreter_calls.hpp"
 #include "core/interrupt.hpp"
 #include "interp/reader.hpp"
 #include "workspace/carry_variables.hpp"
@@ -111,9 +112,18 @@ void dispatch_statement(Run& run) {
         bool runs = cmd.IKOD == C_DELETE || !(run.flags.ODONT || run.sw[OSCAN]);
         if (runs) run_handler(run, row);
     }
+    if (run.flags.endif_hit) { // an ENDIF whose condition held ends the innermost DO loop
+        run.flags.endif_hit = false;
+        end_loop_early(run);
+    }
     after_command(run);
     cmd.LASKOD = cmd.IKOD;
 }
+
+// The commands below the interpreter that read or scan statements of their own reach the
+// reader and the scanner through these.
+[[maybe_unused]] const bool interpreter_installed = install_interpreter_calls(
+    {[](Run& run) { return INPUT(run); }, hold_statement, SCANIT});
 
 } // namespace
 

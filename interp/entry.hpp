@@ -2,7 +2,6 @@
 // RESET, and the command loop's start and end.
 #pragma once
 
-#include "core/fatal_stop.hpp"
 #include "core/run.hpp"
 
 extern "C" {

@@ -4,7 +4,6 @@
 // layout writers.
 #include "io/print_write.hpp"
 
-#include "interp/entry.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "io/afile.hpp"

@@ -3,7 +3,6 @@
 // of their layout, and then stores the values, sets the sample and writes the closing notes.
 #include "io/read_command.hpp"
 
-#include "interp/entry.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "io/read_internal.hpp"

@@ -1,7 +1,6 @@
 // READ with the stored user format (FORMAT$): each observation starts a new record and is read
 // through the format interpreter, which moves to further records on "/" and on format
 // reversion. A format text beginning FREE reads free format.
-#include "interp/entry.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "io/char_words.hpp"

@@ -2,7 +2,7 @@
 // character-valued FORMAT and PLOTVAR, with the positions by which the commands read them.
 #pragma once
 
-#include "options/options.hpp"
+#include "core/option_set.hpp"
 
 namespace tarvex {
 

@@ -2,7 +2,6 @@
 // variable. A text read that meets a TARVBIN block, or a binary read that meets a TARVDATA
 // block, switches to the other kind; anything else, or a block of another variable, stops the
 // run.
-#include "interp/entry.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "workspace/header_labels.hpp"

@@ -2,7 +2,6 @@
 // commands that apply it, and the limits on its length.
 #include "io/stored_format.hpp"
 
-#include "interp/entry.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "io/char_words.hpp"

@@ -2,7 +2,7 @@
 // defaults from the SET switches and the sample, and the implications between options.
 #pragma once
 
-#include "options/options.hpp"
+#include "core/option_set.hpp"
 #include "numeric/real.hpp"
 
 #include <string>

@@ -24,7 +24,6 @@
 #include "regress/ols_report.hpp"
 #include "regress/restrict_estimation.hpp"
 #include "workspace/sample.hpp"
-#include "options/options.hpp"
 #include "workspace/workspace.hpp"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // option parser has run: defaults from the SET switches and the sample, then the implications.
 #pragma once
 
-#include "options/options.hpp"
+#include "core/option_set.hpp"
 #include "numeric/real.hpp"
 
 #include <string>

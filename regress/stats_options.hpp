@@ -2,7 +2,7 @@
 // settings the command reads from it once the option parser has run.
 #pragma once
 
-#include "options/options.hpp"
+#include "core/option_set.hpp"
 
 #include <string>
 

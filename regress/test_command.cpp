@@ -4,7 +4,7 @@
 #include "regress/test_command.hpp"
 
 #include "core/command_table.hpp"
-#include "interp/dispatcher.hpp"
+#include "core/interpreter_calls.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "regress/test_statistics.hpp"
@@ -25,11 +25,11 @@ bool blank(std::string_view s) { return s.find_first_not_of(" \t") == std::strin
 // read and passed over, so that they do not run as commands of their own. Any other command
 // there is past the block: it is kept and runs next.
 void pass_over_block(Run& run) {
-    while (INPUT(run)) {
+    while (read_next_statement(run)) {
         const int ikod = run.cmd.IKOD;
         if (ikod == C_END) return;
         if (ikod != C_TEST && ikod != C_RESTRICT) {
-            hold_statement(run);
+            hold_statement_for_loop(run);
             return;
         }
     }
@@ -39,7 +39,7 @@ void pass_over_block(Run& run) {
 
 bool read_hypothesis_block(Run& run, const TestEquation& eq, std::vector<Hypothesis>& rows) {
     const std::size_t k = eq.coef.size();
-    while (INPUT(run)) {
+    while (read_next_statement(run)) {
         const int ikod = run.cmd.IKOD;
         if (ikod == C_END) return true;
         if (ikod == C_TEST || ikod == C_RESTRICT) {

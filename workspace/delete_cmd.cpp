@@ -5,7 +5,7 @@
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
-#include "interp/scanner.hpp"
+#include "core/interpreter_calls.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
@@ -102,7 +102,7 @@ void cmd_delete(Run& run) {
     // then the list is checked and nothing is deleted.
     const Keyword keyword = keyword_of(statement_words(run, nullptr));
     if (run.sw[OSCAN]) {
-        if (keyword == Keyword::NONE) SCANIT(run);
+        if (keyword == Keyword::NONE) scan_statement(run);
         return;
     }
     if (keyword != Keyword::NONE) {
@@ -111,7 +111,7 @@ void cmd_delete(Run& run) {
     }
     // A list: the scanner looks the names up (an unknown one is reported, or skipped under "?",
     // and the others are still deleted).
-    SCANIT(run);
+    scan_statement(run);
     if (run.flags.OERR) return;
     std::vector<int> pending;
     for (int item = 1; item <= run.scan.NF; ++item) {

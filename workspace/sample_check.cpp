@@ -6,7 +6,6 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
-#include "options/options.hpp"
 #include "workspace/workspace.hpp"
 
 #include <algorithm>

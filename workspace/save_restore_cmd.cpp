@@ -9,7 +9,6 @@
 #include "core/write_failure.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/saved_file.hpp"
-#include "options/options.hpp"
 #include "workspace/workspace.hpp"
 
 #include <algorithm>

@@ -8,7 +8,6 @@
 #include "regress/fcast_forecast.hpp"
 #include "regress/fcast_model.hpp"
 #include "regress/fcast_options.hpp"
-#include "options/options.hpp"
 #include "workspace/workspace.hpp"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,6 @@
 // range and skipped observations, and that a failed command leaves the workspace as it was.
 #include "ols_engine.hpp"
 #include "regress/ols_options.hpp"
-#include "options/options.hpp"
 #include "workspace/workspace.hpp"
 
 #include <gtest/gtest.h>

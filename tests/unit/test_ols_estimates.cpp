@@ -432,7 +432,6 @@ TEST(OlsEstimates, PrincipalComponentChecks) {
 } // namespace tarvex
 
 #include "regress/ols_gnuplot.hpp"
-#include "options/options.hpp"
 #include "workspace/workspace.hpp"
 
 #include <fstream>

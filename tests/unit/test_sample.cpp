@@ -4,7 +4,6 @@
 #include "numeric/real.hpp"
 #include "workspace/sample.hpp"
 #include "workspace_engine.hpp"
-#include "options/options.hpp"
 #include "workspace/workspace.hpp"
 
 #include <gtest/gtest.h>

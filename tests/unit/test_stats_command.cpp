@@ -3,7 +3,6 @@
 // scaled weights, the stored result variables, awkward data under every option, and the mark
 // that keeps TEST from following STATS.
 #include "ols_engine.hpp"
-#include "options/options.hpp"
 #include "workspace/workspace.hpp"
 
 #include <gtest/gtest.h>
