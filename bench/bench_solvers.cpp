@@ -3,9 +3,9 @@
 // busy machine disturbs the figures less. Run by hand: build/bench/bench_solvers [N].
 #include "numeric/exact_dot.hpp"
 #include "numeric/fused_axpy.hpp"
-#include "regress/gram_schmidt.hpp"
-#include "regress/householder.hpp"
-#include "regress/normal_equations.hpp"
+#include "kernels/gram_schmidt.hpp"
+#include "kernels/householder.hpp"
+#include "kernels/normal_equations.hpp"
 
 #include <cstdio>
 #include <cstdlib>

@@ -10,7 +10,7 @@
 #include "numeric/decimal.hpp"
 #include "workspace/sample.hpp"
 #include "workspace_engine.hpp"
-#include "regress/ols_command.hpp"
+#include "regress/ols/ols_command.hpp"
 #include "workspace/workspace.hpp"
 
 #include <fstream>

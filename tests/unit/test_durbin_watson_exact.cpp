@@ -2,7 +2,7 @@
 // the roots of M·A against their closed form 2 - 2cos(pi j/N), probabilities of quadratic forms
 // against the ratio-of-normals and exponential-sum closed forms, and a three-observation
 // regression worked by hand, with independent and with AR(1) errors, and its critical value.
-#include "regress/durbin_watson_exact.hpp"
+#include "kernels/durbin_watson_exact.hpp"
 
 #include "numeric/decimal.hpp"
 #include "numeric/symmetric_eigen.hpp"

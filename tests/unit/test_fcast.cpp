@@ -4,10 +4,10 @@
 // back-transformation, the stored variables and $N, and the errors the fcast goldens do not pin.
 #include "ols_engine.hpp"
 #include "numeric/fortran_format.hpp"
-#include "regress/fcast_accuracy.hpp"
-#include "regress/fcast_forecast.hpp"
-#include "regress/fcast_model.hpp"
-#include "regress/fcast_options.hpp"
+#include "kernels/fcast_accuracy.hpp"
+#include "regress/fcast/fcast_forecast.hpp"
+#include "regress/fcast/fcast_model.hpp"
+#include "regress/fcast/fcast_options.hpp"
 #include "workspace/workspace.hpp"
 
 #include <gtest/gtest.h>

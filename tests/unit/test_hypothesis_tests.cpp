@@ -5,8 +5,8 @@
 #include "hypothesis_engine.hpp"
 #include "core/command_table.hpp"
 
-#include "regress/test_command.hpp"
-#include "regress/test_statistics.hpp"
+#include "regress/test/test_command.hpp"
+#include "regress/test/test_statistics.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // regression, on dependent and degenerate data, and on the NIST StRD linear regression sets:
 // every certified digit of the coefficients, standard errors, residual standard deviation and
 // R-squared, and at least 24 digits of the exact rational solutions of the decimal data.
-#include "regress/gram_schmidt.hpp"
-#include "regress/householder.hpp"
-#include "regress/normal_equations.hpp"
+#include "kernels/gram_schmidt.hpp"
+#include "kernels/householder.hpp"
+#include "kernels/normal_equations.hpp"
 
 #include "numeric/decimal.hpp"
 

@@ -2,7 +2,7 @@
 // its $ERR number, the order of the option implications as the methods show them, the estimation
 // range and skipped observations, and that a failed command leaves the workspace as it was.
 #include "ols_engine.hpp"
-#include "regress/ols_options.hpp"
+#include "regress/fit/ols_options.hpp"
 #include "workspace/workspace.hpp"
 
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 // criteria, variance tables, p-values, residual statistics, robust covariance), weights against
 // dropped and repeated rows, and the named output variables.
 #include "ols_engine.hpp"
-#include "regress/ols_estimation.hpp"
-#include "regress/ols_options.hpp"
+#include "regress/ols/ols_estimation.hpp"
+#include "regress/fit/ols_options.hpp"
 
 #include <gtest/gtest.h>
 
@@ -431,7 +431,7 @@ TEST(OlsEstimates, PrincipalComponentChecks) {
 } // namespace
 } // namespace tarvex
 
-#include "regress/ols_gnuplot.hpp"
+#include "regress/ols/ols_gnuplot.hpp"
 #include "workspace/workspace.hpp"
 
 #include <fstream>

@@ -4,7 +4,7 @@
 // for the fourth (error -7/3, factor 1 + 7/3), so w = 1/sqrt 6 and -7/sqrt 30, whose squares add
 // up to the full SSE 1.8.
 #include "ols_engine.hpp"
-#include "regress/recursive_residuals.hpp"
+#include "regress/ols/recursive_residuals.hpp"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "options/options.hpp"
 #include "core/run.hpp"
 #include "interp/scanner.hpp"
-#include "regress/ols_options.hpp"
+#include "regress/fit/ols_options.hpp"
 #include "workspace_engine.hpp"
 
 #include <gtest/gtest.h>

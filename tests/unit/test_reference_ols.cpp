@@ -14,8 +14,8 @@
 //   fit <- lm(y ~ x1 + x2, data = d); ord <- c(2, 3, 1)   # the intercept goes last here
 #include "ols_engine.hpp"
 #include "numeric/fortran_format.hpp"
-#include "regress/ols_fit.hpp"
-#include "regress/ols_influence.hpp"
+#include "regress/fit/ols_fit.hpp"
+#include "regress/ols/ols_influence.hpp"
 
 #include "reference_support.hpp"
 

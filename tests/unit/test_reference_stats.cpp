@@ -10,8 +10,8 @@
 //   C <- c(15.8, 13.7, 17.2, 16.4, 14.9, 18.1, 15.3, 16.6)
 //   val <- c(A, B, C); g <- factor(rep(1:3, each = 8)); blk <- factor(rep(1:8, 3))
 #include "ols_engine.hpp"
-#include "regress/stats_order.hpp"
-#include "regress/stats_tests.hpp"
+#include "kernels/stats_order.hpp"
+#include "kernels/stats_tests.hpp"
 
 #include "reference_support.hpp"
 

@@ -5,7 +5,7 @@
 #include "hypothesis_engine.hpp"
 
 #include "numeric/fortran_format.hpp"
-#include "regress/ls_bridge.hpp"
+#include "regress/fit/ls_bridge.hpp"
 
 #include <gtest/gtest.h>
 

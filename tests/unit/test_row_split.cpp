@@ -7,7 +7,7 @@
 #include "numeric/decimal.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/fused_axpy.hpp"
-#include "regress/gram_schmidt.hpp"
+#include "kernels/gram_schmidt.hpp"
 
 #include "reference_support.hpp"
 

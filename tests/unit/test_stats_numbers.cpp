@@ -4,9 +4,9 @@
 // mean and standard deviation are known exactly (values 1.2, then 1.1 and 1.3 alternating).
 #include "numeric/decimal.hpp"
 #include "numeric/qmath.hpp"
-#include "regress/stats_moments.hpp"
-#include "regress/stats_order.hpp"
-#include "regress/stats_tests.hpp"
+#include "kernels/stats_moments.hpp"
+#include "kernels/stats_order.hpp"
+#include "kernels/stats_tests.hpp"
 
 #include <gtest/gtest.h>
 

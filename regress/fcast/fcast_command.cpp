@@ -1,0 +1,178 @@
+// FCAST: parses the options, builds the equation, checks the model type and the output
+// variables, forms the forecast range, computes the forecast (compute_forecast), then writes the
+// notes it met, stores PREDICT, RESID, FCSE and $N and writes the report. DIAGNOSE parses the same options and then says it is not available.
+#include "regress/fcast/fcast_command.hpp"
+
+#include "core/command_table.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "regress/fcast/fcast_forecast.hpp"
+#include "regress/fcast/fcast_model.hpp"
+#include "regress/fcast/fcast_options.hpp"
+#include "regress/fcast/fcast_predict.hpp"
+#include "regress/fcast/fcast_report.hpp"
+#include "regress/fit/ols_options.hpp"
+#include "workspace/sample.hpp"
+#include "options/options.hpp"
+#include "workspace/workspace.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+// Autoregressive orders the model type AUTO forecasts.
+constexpr int MAX_AUTO_ORDER = 2;
+
+std::string trim(const std::string& s) {
+    const auto e = s.find_last_not_of(' ');
+    return e == std::string::npos ? std::string() : s.substr(0, e + 1);
+}
+
+// An output variable must be a data vector (or not exist yet).
+bool output_shape_ok(Run& run, const std::string& name) {
+    if (name_blank(name)) return true;
+    const int ref = VFIND(run, trim(name));
+    if (ref == 0) return true;
+    VarInfo info;
+    if (ref > 0 && VINFO(run, ref, info) && info.type == TYPE_DATA && info.ncol == 1) return true;
+    report_error(run, " ...ERROR..VARIABLE " + name8(name) + " NOT DIMENSIONED PROPERLY", ERR_FCAST_SHAPE);
+    write_line(run, " ...NOTE..USE DIMENSION COMMAND TO CREATE IT");
+    return false;
+}
+
+// Writes one value per forecast row into `name` (created or enlarged to reach the last row);
+// elements outside the range are left as they were.
+void store_by_row(Run& run, const std::string& name, const Forecast& f,
+                  Real (*value)(const FcastRow&, Real xmiss)) {
+    if (name_blank(name) || f.rows.empty()) return;
+    int ref = 0;
+    const long long length = f.rows.back().obs;
+    VarInfo old;
+    const int existing = VFIND(run, trim(name));
+    const long long keep = existing > 0 && VINFO(run, existing, old) ? old.length : 0;
+    NEWVAR(run, trim(name), 1, TYPE_DATA, std::max(length, keep), 1, ref);
+    VarInfo info;
+    if (ref <= 0 || run.flags.ODONT || !VINFO(run, ref, info)) return;
+    for (const FcastRow& r : f.rows)
+        if (r.obs <= info.length) element(run, info, r.obs) = value(r, run.ws.XMISS);
+}
+
+Real predicted_value(const FcastRow& r, Real xmiss) { return r.defined ? r.predicted : xmiss; }
+Real error_value(const FcastRow& r, Real xmiss) {
+    return r.defined && r.known ? r.error : xmiss;
+}
+Real se_value(const FcastRow& r, Real xmiss) { return r.defined ? r.se : xmiss; }
+
+// The variables whose lengths and missing values CKSMPL checks: the regressors other than the
+// dependent variable, which may end before the range does.
+std::vector<int> checked_refs(const FcastModel& m) {
+    std::vector<int> refs;
+    for (const OlsTerm& t : m.terms)
+        if (t.kind == TermKind::VARIABLE && t.ref != m.dep_ref &&
+            std::find(refs.begin(), refs.end(), t.ref) == refs.end())
+            refs.push_back(t.ref);
+    return refs;
+}
+
+} // namespace
+
+void cmd_fcast(Run& run) {
+    const bool diagnose = run.cmd.IKOD == C_DIAGNOSE;
+    if (run.sw[OTRACE]) write_line(run, diagnose ? " DIAGNOSE" : " FCAST");
+    set_fcast_defaults(run, diagnose, run.last_estimation.command);
+    if (!OPTION(run, fcast_option_table())) return;
+    if (diagnose) {
+        report_error(run, " ...NOTE..DIAGNOSE COMMAND IS NOT AVAILABLE IN THIS VERSION", 0);
+        return;
+    }
+    const std::string missing = name_option_without_value(run);
+    if (!missing.empty()) {
+        report_error(run, " ...ERROR..MISSING RIGHT HAND SIDE OF OPTION.." + name8(missing), ERR_FCAST_OPTION_VALUE);
+        return;
+    }
+    const FcastOptions o = read_fcast_options(run);
+
+    // 2. The equation and its coefficients.
+    FcastModel model;
+    if (!build_fcast_model(run, o, model)) return;
+    // 3. The autoregressive order belongs to AUTO alone.
+    const bool autoregressive = model.type == "AUTO";
+    if (autoregressive ? (o.ORDER < 0 || o.ORDER > MAX_AUTO_ORDER) : o.ORDER != 0) {
+        report_error(run, " ...ERROR..THE ORDER=" + fmt_I(o.ORDER, 4) + " OPTION IS NOT AVAILABLE", ERR_FCAST_ORDER);
+        return;
+    }
+    // 4. Output variables.
+    for (const std::string* name : {&o.PREDICT, &o.RESID, &o.FCSE})
+        if (!output_shape_ok(run, *name)) return;
+
+    // The forecast range and the observations in use.
+    SampleBlock& smpl = run.smpl;
+    int beg = std::max(o.BEG, 1);
+    if (!o.BEG_given && beg <= model.max_lag) beg = model.max_lag + 1;
+    smpl.check_first = beg;
+    smpl.check_last = o.END >= 1 ? o.END : 0;
+    const std::vector<int> refs = checked_refs(model);
+    if (!refs.empty()) {
+        CKSMPL(run, refs);
+        if (run.flags.ODONT) return;
+    }
+    const int end = refs.empty() && o.END < 1 ? 0 : smpl.check_last;
+    // Every forecast observation may become an element of an output variable, so a range
+    // longer than the work area cannot be stored.
+    if (end >= beg && (long long)end - beg >= run.ws.MAXADD) {
+        report_error(run, " ...ERROR..FORECAST RANGE" + fmt_I(beg, 11) + " TO" + fmt_I(end, 11) +
+                      " EXCEEDS THE WORK AREA", 0);
+        return;
+    }
+    FcastSettings settings;
+    const SkipCodes skip = skip_codes(run); // read once, not looked up for every observation
+    for (long long t = beg; t <= end; ++t)
+        if (!skip || t < 1 || t > skip.length || skip.codes[t] <= 0) settings.obs.push_back(int(t));
+    const int nobs = int(settings.obs.size());
+
+    // 5. The model.
+    if (o.MAX || o.DUMP) write_fcast_model(run, model, o, nobs);
+    // 6. Model types whose estimators this version does not have.
+    if (model.type == "POOL" && o.NCROSS == 0) {
+        report_error(run, " ...ERROR..NCROSS= OPTION REQUIRED FOR POOL", ERR_FCAST_NCROSS);
+        return;
+    }
+    if (is_named_model_type(model.type)) {
+        report_error(run, " ...NOTE..FCAST FOR MODEL=" + model.type + " IS NOT AVAILABLE IN THIS VERSION", 0);
+        return;
+    }
+    // 9. Observations.
+    if (nobs < 1) {
+        report_error(run, " ...ERROR..YOU DO NOT HAVE ENOUGH OBSERVATIONS", ERR_FCAST_TOO_FEW);
+        return;
+    }
+    if (run.sw[OSCAN]) return;
+
+    // 7, 8. Predict, with the standard errors; then the report of what was computed.
+    const FcastResult r = compute_forecast(run, model, o, settings);
+    write_notes_through(run, r.notes, NotePlace::SOLUTION);
+    const Forecast& f = r.forecast;
+    if (!name_blank(o.FCSE) && !f.has_se && run.sw[OWARN])
+        write_line(run, " ...WARNING..NO COEFFICIENT COVARIANCE: FORECAST STD. ERRORS NOT STORED");
+    store_by_row(run, o.PREDICT, f, predicted_value);
+    store_by_row(run, o.RESID, f, error_value);
+    if (f.has_se) store_by_row(run, o.FCSE, f, se_value);
+    run.res[R_N] = nobs;
+
+    const bool print = run.flags.OPUT;
+    if (print && o.LIST) write_fcast_listing(run, f, o);
+    if (o.RSTAT || o.GF || o.GNU) {
+        if (print && o.RSTAT) {
+            if (model.log_dependent)
+                write_line(run, " RESIDUAL STATISTICS ARE COMPUTED FROM UNTRANSFORMED DEPENDENT VARIABLE");
+            if (r.has_accuracy) write_fcast_accuracy(run, r.accuracy);
+            if (f.has_se) write_line(run, fmt_X(22) + " FORECAST ROOT MEAN SQUARE ERROR =" + fmt_F(r.rmse, 21, 5));
+        }
+        fcast_residual_output(run, model, f, o, print);
+    }
+}
+
+} // namespace tarvex

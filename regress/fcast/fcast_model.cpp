@@ -1,0 +1,182 @@
+// Building the forecast equation: from the last estimation (its terms, coefficients and
+// covariance), from the typed variable list with a COEF= vector, or from the last estimation's
+// terms with a COEF= vector; in that order of the checks the error numbers 49003, 49004, 49005
+// and 49008 follow.
+#include "regress/fcast/fcast_model.hpp"
+
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "regress/fcast/fcast_options.hpp"
+#include "regress/fit/ols_options.hpp"
+#include "regress/fit/term_names.hpp"
+#include "workspace/workspace.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+constexpr int LAG_ORDER_CODE = 10000; // lag codes from here up carry a polynomial order
+
+const char* const MODEL_TYPES[] = {"AUTO", "BOX",     "PROBIT", "LOGIT", "TOBIT", "GLS",
+                                   "2SLS", "NLINEAR", "DLAG",   "POOL",  "MLE"};
+
+std::string trim(std::string_view s) {
+    const auto e = s.find_last_not_of(' ');
+    return e == std::string_view::npos ? std::string() : std::string(s.substr(0, e + 1));
+}
+
+// The variable a term of the last estimation reads now: its reference while that still carries
+// the name it had, else the variable of that name (READ, GENR or MATRIX may have made it anew,
+// longer, in another slot); 0 when no variable has the name any more.
+int current_reference(Run& run, int ref, const std::string& name) {
+    if (name.empty()) return reference_exists(run, ref) ? ref : 0;
+    if (reference_exists(run, ref) && reference_name(run, ref) == name) return ref;
+    const int found = VFIND(run, name);
+    return found > 0 ? found : 0;
+}
+
+// The equation of the last estimation, with its coefficients and the covariance of a forecast,
+// sigma**2 (X'X)**-1 (whatever covariance the report used, robust or corrected). A variable
+// that no longer exists is named in `gone`.
+void from_estimation(Run& run, FcastModel& m, std::string& gone) {
+    const EstimationResults& e = run.last_estimation;
+    m.dep_ref = current_reference(run, e.dep_ref, e.dep_variable);
+    m.dep_lag = e.dep_lag;
+    m.dep_name = e.dep_name;
+    for (std::size_t j = 0; j < e.refs.size(); ++j) {
+        OlsTerm t;
+        t.ref = e.refs[j];
+        t.lag = e.lags[j];
+        t.name = e.names[j];
+        if (t.ref == run.ws.MAXVAR + 1) t.kind = TermKind::INTERCEPT;
+        if (t.ref == run.ws.MAXVAR + 2) t.kind = TermKind::TREND;
+        if (t.kind == TermKind::VARIABLE) {
+            t.ref = current_reference(run, t.ref, j < e.variables.size() ? e.variables[j] : std::string());
+            if (t.ref == 0 && gone.empty()) gone = e.names[j];
+        }
+        m.terms.push_back(t);
+    }
+    m.coef = e.coef;
+    m.sigma = e.sigma;
+    if (e.xtx_inv.size() == e.coef.size() * e.coef.size()) {
+        const Real sigma2 = e.sigma * e.sigma;
+        m.cov.resize(e.xtx_inv.size());
+        for (std::size_t i = 0; i < e.xtx_inv.size(); ++i) m.cov[i] = sigma2 * e.xtx_inv[i];
+    } else {
+        m.cov = e.cov;
+    }
+    m.log_dependent = e.log_dependent;
+    m.log_regressors = e.log_regressors;
+    m.estimation_end = e.end;
+}
+
+// The equation typed on the command: depvar indeps, the intercept appended with CONSTANT.
+void from_list(Run& run, const FcastOptions& o, FcastModel& m) {
+    const ScanBlock& scan = run.scan;
+    m.dep_ref = plain_reference(scan.list[1]);
+    m.dep_lag = scan.list[scan.MAXVAR + 1] % LAG_ORDER_CODE;
+    m.dep_name = name8(lagged_name(reference_name(run, m.dep_ref), m.dep_lag));
+    for (int k = 2; k <= scan.NF; ++k) {
+        OlsTerm t;
+        t.ref = plain_reference(scan.list[k]);
+        t.lag = scan.list[scan.MAXVAR + k] % LAG_ORDER_CODE;
+        t.name = name8(lagged_name(reference_name(run, t.ref), t.lag));
+        m.terms.push_back(t);
+    }
+    if (o.CONSTANT) {
+        OlsTerm c;
+        c.kind = TermKind::INTERCEPT;
+        c.ref = run.ws.MAXVAR + 1;
+        c.name = name8("CONSTANT");
+        m.terms.push_back(c);
+    }
+}
+
+// The values of the COEF= vector (every element of a matrix, column after column); none when
+// the name is unknown.
+std::vector<Real> coefficient_values(Run& run, const std::string& name) {
+    std::vector<Real> values;
+    const int ref = VFIND(run, trim(name));
+    if (ref == 0) return values;
+    VarInfo info;
+    if (!VINFO(run, ref, info) || info.type > TYPE_SYMMETRIC) return values;
+    for (long long k = 1; k <= info.length; ++k) values.push_back(element(run, info, k));
+    return values;
+}
+
+} // namespace
+
+bool reference_exists(const Run& run, int ref) {
+    const Workspace& ws = run.ws;
+    int slot = ref;
+    if (ref > 2 * ws.MAXVAR) {
+        int col = ref % ws.MXCOL;
+        if (col == 0) col = ws.MXCOL;
+        slot = (ref - col) / ws.MXCOL;
+    }
+    if (slot < 1 || slot > 2 * ws.MAXVAR || std::size_t(slot) >= ws.VNAME.size()) return false;
+    return ws.VNAME[slot].find_first_not_of(' ') != std::string::npos;
+}
+
+bool is_named_model_type(const std::string& type) {
+    for (const char* word : MODEL_TYPES)
+        if (type == word) return true;
+    return false;
+}
+
+bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model) {
+    const bool has_list = run.scan.NF > 0;
+    const bool has_coef = !name_blank(o.COEFFICI);
+    const bool estimated = !run.last_estimation.command.empty();
+    if (has_list && !has_coef) {
+        report_error(run, " ...ERROR..COEF=  WAS NOT SPECIFIED", ERR_FCAST_NO_COEF);
+        return false;
+    }
+    if (!has_coef && !estimated) {
+        report_error(run, " ...ERROR..ABOVE COMMAND MUST IMMEDIATELY FOLLOW AN ESTIMATION COMMAND",
+             ERR_FCAST_NO_ESTIMATION);
+        return false;
+    }
+    if (has_coef && !has_list && !estimated) {
+        report_error(run, " ...ERROR..NO VARIABLES WERE SPECIFIED", ERR_FCAST_NO_VARIABLES);
+        return false;
+    }
+    if (has_list) {
+        from_list(run, o, model);
+        model.type = "OLS";
+    } else {
+        std::string gone;
+        from_estimation(run, model, gone);
+        model.type = trim(o.MODEL);
+        if (!gone.empty()) {
+            report_error(run, " ...ERROR..VARIABLE " + name8(gone) + " OF THE LAST ESTIMATION NO LONGER EXISTS",
+                 ERR_FCAST_VARIABLE_GONE);
+            return false;
+        }
+    }
+    if (has_coef) {
+        std::vector<Real> values = coefficient_values(run, o.COEFFICI);
+        if (int(values.size()) < model.k()) {
+            report_error(run, " ...ERROR..COEF VECTOR ONLY CONTAINS" + fmt_I(static_cast<long long>(values.size()), 4) +
+                          " VALUES",
+                 ERR_FCAST_SHORT_COEF);
+            return false;
+        }
+        values.resize(model.k());
+        model.coef = std::move(values);
+        model.cov.clear(); // the covariance belongs to estimated coefficients only
+        model.sigma = 0;
+        if (has_list) {
+            model.log_dependent = model.log_regressors = false;
+            model.estimation_end = 0;
+        }
+    }
+    model.max_lag = model.dep_lag;
+    for (const OlsTerm& t : model.terms) model.max_lag = std::max(model.max_lag, t.lag);
+    return true;
+}
+
+} // namespace tarvex

@@ -1,0 +1,58 @@
+// The equation a forecast evaluates: the dependent variable, the right-hand-side terms with
+// their coefficients, and what is known of the coefficients' precision. It comes either from
+// the last estimation or from a variable list typed on FCAST with a COEF= vector.
+#pragma once
+
+#include "numeric/real.hpp"
+#include "regress/fit/ols_fit.hpp"
+
+#include <string>
+#include <vector>
+
+namespace tarvex {
+
+struct Run;
+struct FcastOptions;
+
+// Error numbers of FCAST.
+inline constexpr int ERR_FCAST_OPTION_VALUE = 49001;
+inline constexpr int ERR_FCAST_SHAPE = 49002;
+inline constexpr int ERR_FCAST_NO_ESTIMATION = 49003;
+inline constexpr int ERR_FCAST_NO_COEF = 49004;
+inline constexpr int ERR_FCAST_NO_VARIABLES = 49005;
+inline constexpr int ERR_FCAST_ORDER = 49006;
+inline constexpr int ERR_FCAST_TOO_FEW = 49007;
+inline constexpr int ERR_FCAST_SHORT_COEF = 49008;
+inline constexpr int ERR_FCAST_NCROSS = 49009;
+inline constexpr int ERR_FCAST_VARIABLE_GONE = 49090;
+
+struct FcastModel {
+    std::string type;             // model type word, trimmed: "OLSQ", "IMLS", "AUTO" ...
+    int dep_ref = 0;              // plain reference of the dependent variable
+    int dep_lag = 0;
+    std::string dep_name;         // 8 columns
+    std::vector<OlsTerm> terms;   // the intercept last
+    std::vector<Real> coef;       // one per term
+    std::vector<Real> cov;        // K x K coefficient covariance; empty when not known
+    Real sigma = 0;               // standard error of the estimate (with cov)
+    bool log_dependent = false;   // the equation explains log(y)
+    bool log_regressors = false;  // the regressors enter in logs
+    int estimation_end = 0;       // last observation of the estimation; 0 when none recorded
+    int max_lag = 0;              // largest lag among the terms
+
+    int k() const { return int(terms.size()); }
+    bool has_covariance() const { return !cov.empty(); }
+};
+
+// Whether the variable of a reference (slot, temporary or column) still has its name; a deleted
+// variable leaves a blank name behind.
+bool reference_exists(const Run& run, int ref);
+
+// The model types that FCAST recognises by name; any other word is a linear model.
+bool is_named_model_type(const std::string& type);
+
+// Builds the model from the scan block, the options and the last estimation. On an error the
+// message is written, $ERR set and false returned.
+bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model);
+
+} // namespace tarvex

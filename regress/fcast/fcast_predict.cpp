@@ -1,0 +1,225 @@
+// YHAT: predictions and forecast standard errors observation by observation.
+#include "regress/fcast/fcast_predict.hpp"
+
+#include "core/run.hpp"
+#include "numeric/exact_dot.hpp"
+#include "numeric/row_split.hpp"
+#include "numeric/qmath.hpp"
+#include "regress/fcast/fcast_model.hpp"
+#include "workspace/workspace.hpp"
+
+#include <cstring>
+#include <map>
+#include <memory>
+
+namespace tarvex {
+
+namespace {
+
+// A variable read by observation number; the missing-value code outside its length, and
+// throughout when it is not a variable of the work area.
+struct Series {
+    bool ok;
+    SeriesReader reader;
+    Series(Run& run, int ref) : ok(ref > 0 && reference_exists(run, ref)) {
+        if (ok) reader = SeriesReader(run, ref);
+        ok = ok && reader.ok();
+    }
+    Real at(Run& run, long long t) const { return ok ? reader.at(run, t, run.ws.XMISS) : run.ws.XMISS; }
+};
+
+bool is_lagged_dependent(const FcastModel& m, const OlsTerm& t) {
+    return t.kind == TermKind::VARIABLE && t.ref == m.dep_ref && m.dep_lag == 0 && t.lag >= 1;
+}
+
+// Moving-average weights psi_0 .. psi_(count-1) of y_t = sum phi_L y_(t-L) + e_t.
+std::vector<Real> psi_weights(const std::map<int, Real>& phi, int count) {
+    std::vector<Real> psi(std::size_t(count > 0 ? count : 1), Real(0));
+    psi[0] = 1;
+    for (int j = 1; j < count; ++j)
+        for (const auto& [lag, coef] : phi)
+            if (j - lag >= 0) psi[j] += coef * psi[j - lag];
+    return psi;
+}
+
+// x'Vx for a fixed K x K matrix V as sum_a x_a u_a, each u_a an exact sum rounded once and the
+// outer sum exact: u_a = V_aa x_a + sum_(b>a) 2 V_ab x_b when V is exactly symmetric (half the
+// products), else u_a = sum_b V_ab x_b. The coefficients are taken apart once, and each row's
+// values once for all the sums they enter.
+class QuadraticForm {
+  public:
+    QuadraticForm(const std::vector<Real>& v, int k) : k_(k), u_(std::size_t(k)), x_parts_(std::size_t(k)) {
+        // Symmetric to the bit, and doubling an element stays finite.
+        symmetric_ = true;
+        for (int a = 0; a < k && symmetric_; ++a)
+            for (int b = a + 1; b < k && symmetric_; ++b) {
+                const Real vab = v[std::size_t(a) * k + b];
+                symmetric_ = std::memcmp(&vab, &v[std::size_t(b) * k + a], sizeof(Real)) == 0 &&
+                             finiteq(2 * vab);
+            }
+        for (int a = 0; a < k; ++a)
+            for (int b = symmetric_ ? a : 0; b < k; ++b) {
+                const Real vab = v[std::size_t(a) * k + b];
+                coef_.push_back(symmetric_ && b > a ? 2 * vab : vab);
+            }
+        coef_parts_.resize(coef_.size());
+        decoded_ = true;
+        for (std::size_t e = 0; e < coef_.size(); ++e)
+            decoded_ = ExactAccumulator::decode(coef_[e], coef_parts_[e]) && decoded_;
+    }
+    Real operator()(const Real* x) {
+        bool decoded = decoded_;
+        for (int a = 0; a < k_ && decoded; ++a)
+            decoded = ExactAccumulator::decode(x[a], x_parts_[std::size_t(a)]);
+        std::size_t row = 0;
+        for (int a = 0; a < k_; ++a) {
+            const int first = symmetric_ ? a : 0;
+            const std::size_t count = std::size_t(k_ - first);
+            sum_.clear();
+            if (decoded)
+                sum_.add_decoded_products(coef_parts_.data() + row, x_parts_.data() + first, count);
+            else // an infinite or undefined value: the IEEE sum
+                sum_.add_products(coef_.data() + row, x + first, count);
+            u_[a] = sum_.result();
+            row += count;
+        }
+        return exact_dot(x, u_.data(), std::size_t(k_));
+    }
+
+  private:
+    int k_;
+    bool symmetric_;
+    bool decoded_;                   // every coefficient is finite
+    std::vector<Real> coef_;         // row a: its coefficients from column `first` on
+    std::vector<ExactAccumulator::Factor> coef_parts_;
+    std::vector<Real> u_;
+    std::vector<ExactAccumulator::Factor> x_parts_;
+    ExactAccumulator sum_;
+};
+
+} // namespace
+
+bool has_lagged_dependent(const FcastModel& model) {
+    for (const OlsTerm& t : model.terms)
+        if (is_lagged_dependent(model, t)) return true;
+    return false;
+}
+
+Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) {
+    Forecast out;
+    out.has_se = model.has_covariance();
+    const int k = model.k();
+    const Real xmiss = run.ws.XMISS;
+    const auto is_missing = [xmiss](Real v) { return equal_values(v, xmiss); };
+    const Real sigma2 = model.sigma * model.sigma;
+    const Series dep(run, model.dep_ref);
+    std::vector<Series> columns;
+    columns.reserve(k);
+    for (const OlsTerm& t : model.terms)
+        columns.emplace_back(run, t.kind == TermKind::VARIABLE ? t.ref : 0);
+
+    // Lagged dependent terms and their coefficients (psi weights apply when the lagged values
+    // enter on the scale of the explained variable).
+    std::map<int, Real> phi;
+    for (int j = 0; j < k; ++j)
+        if (settings.dynamic && is_lagged_dependent(model, model.terms[j]))
+            phi[model.terms[j].lag] += model.coef[j];
+    const bool same_scale = model.log_dependent == model.log_regressors;
+    std::vector<Real> psi;
+    if (!phi.empty() && same_scale && !settings.obs.empty())
+        psi = psi_weights(phi, settings.obs.back() - settings.dynamic_origin);
+
+    // sum of psi_j^2 for j < h, built in the order a row would add them.
+    std::vector<Real> spread_upto(psi.size() + 1, Real(0));
+    for (std::size_t j = 0; j < psi.size(); ++j)
+        spread_upto[j + 1] = spread_upto[j] + psi[j] * psi[j];
+    std::unique_ptr<QuadraticForm> quadratic;
+    if (out.has_se) quadratic = std::make_unique<QuadraticForm>(model.cov, k);
+
+    // Rows by observation, for the forecasts that replace lagged data in a dynamic forecast.
+    const int first_obs = settings.obs.empty() ? 0 : settings.obs.front();
+    std::vector<int> row_of;
+    if (settings.dynamic && !settings.obs.empty())
+        row_of.assign(std::size_t(settings.obs.back() - first_obs + 1), -1);
+    out.k = k;
+    const std::size_t n = settings.obs.size();
+    out.rows.assign(n, FcastRow{});
+    if (settings.keep_regressors) out.x.assign(n * std::size_t(k), Real(0));
+
+    // Row i: its regressors into x (the kept row, or scratch), the prediction and its standard
+    // error. A dynamic forecast reads the rows before it; other rows stand alone.
+    auto compute_row = [&](std::size_t i, Real* scratch, QuadraticForm* quad_form) {
+        const int t = settings.obs[i];
+        FcastRow& row = out.rows[i];
+        row.obs = t;
+        Real* x = settings.keep_regressors ? out.x.data() + i * std::size_t(k) : scratch;
+        const Real y = dep.at(run, (long long)t - model.dep_lag);
+        row.known = !is_missing(y);
+        row.observed = row.known ? y : xmiss;
+        for (int j = 0; j < k && row.problem == FcastProblem::NONE; ++j) {
+            const OlsTerm& term = model.terms[j];
+            if (term.kind == TermKind::INTERCEPT) {
+                x[j] = 1;
+                continue;
+            }
+            if (term.kind == TermKind::TREND) {
+                x[j] = t;
+                continue;
+            }
+            const int source = t - term.lag;
+            Real v = columns[j].at(run, source);
+            if (settings.dynamic && is_lagged_dependent(model, term) && source > settings.dynamic_origin) {
+                const int at = source >= first_obs && source - first_obs < int(row_of.size())
+                                   ? row_of[std::size_t(source - first_obs)]
+                                   : -1;
+                v = at >= 0 && out.rows[std::size_t(at)].defined ? out.rows[std::size_t(at)].predicted
+                                                                 : xmiss;
+            }
+            if (is_missing(v)) {
+                row.problem = FcastProblem::UNDEFINED;
+                break;
+            }
+            if (model.log_regressors) {
+                if (!(v > 0)) {
+                    row.problem = FcastProblem::NON_POSITIVE;
+                    break;
+                }
+                v = qm::log(v);
+            }
+            x[j] = v;
+        }
+        if (row.problem == FcastProblem::NONE) {
+            const Real xb = exact_dot(model.coef.data(), x, std::size_t(k));
+            row.predicted = model.log_dependent ? qm::exp(xb) : xb;
+            row.defined = finiteq(row.predicted) != 0;
+            if (!row.defined) row.problem = FcastProblem::UNDEFINED;
+        }
+        if (row.defined && quad_form != nullptr) {
+            const Real quad = (*quad_form)(x); // x'Vx
+            const int steps = psi.empty() || t <= settings.dynamic_origin ? 1 : t - settings.dynamic_origin;
+            const Real spread = psi.empty() ? Real(1) : spread_upto[std::size_t(steps)];
+            row.se = qm::sqrt(qm::abs(sigma2 * spread + quad));
+            if (model.log_dependent) row.se *= row.predicted;
+        }
+        if (!row.defined) row.predicted = xmiss;
+        if (row.defined && row.known) row.error = row.observed - row.predicted;
+        if (!row_of.empty()) row_of[std::size_t(t - first_obs)] = int(i);
+    };
+
+    if (settings.dynamic) {
+        std::vector<Real> scratch(std::size_t(k), Real(0));
+        for (std::size_t i = 0; i < n; ++i) compute_row(i, scratch.data(), quadratic.get());
+    } else {
+        // Rows stand alone: long forecasts share them between two threads, each with its own
+        // scratch row and quadratic-form sums; every row's result is the same bits either way.
+        split_rows(n, [&](std::size_t begin, std::size_t end) {
+            std::vector<Real> scratch(std::size_t(k), Real(0));
+            std::unique_ptr<QuadraticForm> own;
+            if (quadratic) own = std::make_unique<QuadraticForm>(*quadratic);
+            for (std::size_t i = begin; i < end; ++i) compute_row(i, scratch.data(), own.get());
+        });
+    }
+    return out;
+}
+
+} // namespace tarvex

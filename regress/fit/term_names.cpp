@@ -1,0 +1,39 @@
+// Printed names of equation terms (see term_names.hpp).
+#include "regress/fit/term_names.hpp"
+
+#include "core/run.hpp"
+#include "workspace/maintenance.hpp"
+#include "core/result_scalars.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+int plain_reference(int ref) { return ref < MARK_BASE ? MARK_BASE - ref : ref; }
+
+std::string suffixed_name(std::string base, const std::string& tail) {
+    if (base.size() + tail.size() > 8) base.resize(8 - std::min<std::size_t>(tail.size(), 7));
+    return base + tail;
+}
+
+std::string reference_name(const Run& run, int ref) {
+    if (ref < 0) return -ref <= NRESULT ? std::string("$") + RESULT_NAMES[-ref - 1] : std::string();
+    const Workspace& ws = run.ws;
+    if (ref > 2 * ws.MAXVAR) {
+        int col = ref % ws.MXCOL;
+        if (col == 0) col = ws.MXCOL;
+        const int slot = (ref - col) / ws.MXCOL;
+        const std::string base =
+            slot >= 1 && slot <= ws.MAXVAR ? trimmed_name(ws.VNAME[slot].substr(0, 8)) : "";
+        return suffixed_name(base, ":" + std::to_string(col));
+    }
+    if (ref >= 1 && ref <= ws.MAXVAR) return trimmed_name(ws.VNAME[ref].substr(0, 8));
+    return std::string();
+}
+
+std::string lagged_name(std::string base, int lag) {
+    if (lag == 0) return base;
+    return suffixed_name(std::move(base), "(" + std::to_string(lag) + ")");
+}
+
+} // namespace tarvex

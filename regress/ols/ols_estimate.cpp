@@ -1,0 +1,416 @@
+// The OLS estimator: notes the estimation heading, loads the observations in use (lags, logs,
+// weights), notes a dummy dependent variable and constant regressors, solves by the chosen
+// method, forms sigma**2 and the coefficient covariance (robust forms on request), the auxiliary
+// R-squares, the influence diagnostics, the recursive residuals and the summary numbers. It
+// writes no report line: OLSEST hands what it returns to the report.
+#include "regress/ols/ols_estimation.hpp"
+
+#include "regress/ols/ols_command.hpp"
+
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/exact_dot.hpp"
+#include "numeric/exact_sums.hpp"
+#include "numeric/fused_axpy.hpp"
+#include "numeric/qmath.hpp"
+#include "regress/ols/lag_polynomial.hpp"
+#include "regress/fit/ls_bridge.hpp"
+#include "regress/ols/recursive_residuals.hpp"
+#include "regress/fit/ols_fit.hpp"
+#include "regress/ols/ols_durbin_watson.hpp"
+#include "regress/ols/ols_influence.hpp"
+#include "regress/fit/ols_options.hpp"
+#include "regress/ols/ols_report.hpp"
+#include "regress/ols/restrict_estimation.hpp"
+#include "workspace/sample.hpp"
+#include "workspace/workspace.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+// A variable read by observation number; 0 throughout when it has no header.
+struct Column {
+    SeriesReader reader;
+    Column(Run& run, int ref) : reader(run, ref) {}
+    Real at(Run& run, long long t) const { return reader.ok() ? reader.at(run, t, run.ws.XMISS) : Real(0); }
+};
+
+// Records the error that ends the estimation; returns false for the caller to pass on.
+bool ended_by(OlsEstimate& e, std::string line, int number) {
+    e.failed = true;
+    e.error_line = std::move(line);
+    e.error_number = number;
+    return false;
+}
+
+// Loads y and X for the observations in use; false after an invalid value for logs.
+bool load_data(Run& run, OlsEstimate& e) {
+    OlsFit& fit = e.fit;
+    fit.obs.clear();
+    const SkipCodes skip = skip_codes(run); // looked up once, not per observation
+    for (int t = fit.beg; t <= fit.end; ++t)
+        if (!skip || t > skip.length || skip.codes[t] <= 0) fit.obs.push_back(t);
+    const int n = int(fit.obs.size());
+    fit.n = n;
+    fit.y.assign(n, 0);
+    fit.x.assign(std::size_t(n) * fit.k, 0);
+    const Column dep(run, fit.dep_ref);
+    for (int i = 0; i < n; ++i) {
+        Real y = dep.at(run, fit.obs[i] - fit.dep_lag);
+        if (fit.log_dependent) {
+            if (!(y > 0)) return ended_by(e, " ...ERROR..VARIABLE " + fit.dep_name + " IS NOT VALID", ERR_NOT_VALID);
+            y = qm::log(y);
+        }
+        fit.y[i] = y;
+    }
+    for (int j = 0; j < fit.k; ++j) {
+        const OlsTerm& term = fit.terms[j];
+        Real* col = fit.x.data() + std::size_t(j) * n;
+        if (term.kind == TermKind::INTERCEPT) {
+            for (int i = 0; i < n; ++i) col[i] = 1;
+            continue;
+        }
+        if (term.kind == TermKind::TREND) {
+            for (int i = 0; i < n; ++i) col[i] = fit.obs[i];
+            continue;
+        }
+        const Column var(run, term.ref);
+        for (int i = 0; i < n; ++i) {
+            Real v = var.at(run, fit.obs[i] - term.lag);
+            if (fit.log_regressors) {
+                if (!(v > 0)) return ended_by(e, " ...ERROR..VARIABLE " + term.name + " IS NOT VALID", ERR_NOT_VALID);
+                v = qm::log(v);
+            }
+            col[i] = v;
+        }
+    }
+    return true;
+}
+
+// Drops observations whose weight is zero or missing and scales the kept weights.
+void load_weights(Run& run, OlsEstimate& e, const OlsOptions& o) {
+    OlsFit& fit = e.fit;
+    std::vector<int> keep;
+    std::vector<Real> w;
+    const Column weight(run, fit.weight_ref);
+    for (int i = 0; i < fit.n; ++i) {
+        const Real wi = weight.at(run, fit.obs[i]);
+        if (wi == run.ws.XMISS || wi == 0) {
+            e.notes.add(NotePlace::DATA, NoteKind::WARNING,
+                        " ...WARNING..OBSERVATION " + fmt_I(fit.obs[i], 5) + " SKIPPED AS WEIGHT IS ZERO OR" +
+                            "UNDEFINED",
+                        OMSWRN);
+            continue;
+        }
+        keep.push_back(i);
+        w.push_back(wi);
+    }
+    const int n = int(keep.size());
+    if (o.NORMALIZ && !o.REPLICAT && n > 0) {
+        Real mean = 0;
+        for (Real v : w) mean += v;
+        mean /= n;
+        if (mean != 0)
+            for (Real& v : w) v /= mean;
+    }
+    std::vector<int> obs(n);
+    std::vector<Real> y(n), x(std::size_t(n) * fit.k);
+    for (int i = 0; i < n; ++i) {
+        obs[i] = fit.obs[keep[i]];
+        y[i] = fit.y[keep[i]];
+        for (int j = 0; j < fit.k; ++j) x[std::size_t(j) * n + i] = fit.x[std::size_t(j) * fit.n + keep[i]];
+    }
+    fit.obs = std::move(obs);
+    fit.y = std::move(y);
+    fit.x = std::move(x);
+    fit.w = std::move(w);
+    fit.n = n;
+    fit.sum_log_root_w = 0;
+    for (Real v : fit.w) fit.sum_log_root_w += qm::log(qm::sqrt(qm::abs(v)));
+    e.notes.add(NotePlace::DATA, NoteKind::TEXT, " SUM OF LOG(SQRT(ABS(WEIGHT)))  =" + fmt_G(fit.sum_log_root_w, 13, 5));
+    if (o.REPLICAT) {
+        Real total = 0;
+        for (Real v : fit.w) total += v;
+        e.notes.add(NotePlace::DATA, NoteKind::TEXT,
+                    " NUMBER OF OBSERVATIONS AFTER REPLICATION =" + fmt_I(static_cast<long long>(qm::round(total)), 9));
+    }
+}
+
+// Means, standard deviations and sums of squares of the columns and the dependent variable
+// (weighted when weights are in use). Without weights every sum is exact and rounded once.
+void column_moments(OlsFit& fit) {
+    const int n = fit.n;
+    fit.xmean.assign(fit.k, 0);
+    fit.xsd.assign(fit.k, 0);
+    if (fit.w.empty()) {
+        auto moments = [&](const Real* v, Real& mean, Real& sd) {
+            const MeanAndSquares m = exact_mean_and_centred_squares(v, std::size_t(n));
+            mean = m.mean;
+            const Real ss = m.centred_squares;
+            sd = fit.nobs > 1 ? qm::sqrt(qm::abs(ss / (fit.nobs - 1))) : Real(0);
+            return ss;
+        };
+        for (int j = 0; j < fit.k; ++j) {
+            if (fit.terms[j].kind == TermKind::INTERCEPT && n > 0) {
+                fit.xmean[j] = 1; // a column of ones: mean 1, no spread
+                continue;
+            }
+            moments(fit.x.data() + std::size_t(j) * n, fit.xmean[j], fit.xsd[j]);
+        }
+        fit.sst = moments(fit.y.data(), fit.ymean, fit.ysd);
+        fit.raw = exact_sum_of_squares(fit.y.data(), std::size_t(n));
+        return;
+    }
+    Real wsum = 0;
+    for (int i = 0; i < n; ++i) wsum += fit.w[i];
+    auto moments = [&](const Real* v, Real& mean, Real& sd) {
+        Real s = 0;
+        for (int i = 0; i < n; ++i) s += fit.w[i] * v[i];
+        mean = wsum != 0 ? s / wsum : 0;
+        Real ss = 0;
+        for (int i = 0; i < n; ++i) {
+            const Real d = v[i] - mean;
+            ss += fit.w[i] * d * d;
+        }
+        sd = fit.nobs > 1 ? qm::sqrt(qm::abs(ss / (fit.nobs - 1))) : Real(0);
+        return ss;
+    };
+    for (int j = 0; j < fit.k; ++j)
+        moments(fit.x.data() + std::size_t(j) * n, fit.xmean[j], fit.xsd[j]);
+    fit.sst = moments(fit.y.data(), fit.ymean, fit.ysd);
+    fit.raw = 0;
+    for (int i = 0; i < n; ++i) fit.raw += fit.w[i] * fit.y[i] * fit.y[i];
+}
+
+// The heteroskedasticity-consistent middle matrix, with the Newey-West terms for lags 1..L.
+std::vector<Real> robust_middle(const OlsFit& fit, const std::vector<Real>& xs,
+                                const std::vector<Real>& es, int lags) {
+    const int n = fit.n, k = fit.k;
+    std::vector<Real> m(std::size_t(k) * k, 0);
+    for (int t = 0; t < n; ++t) {
+        const Real e2 = es[t] * es[t];
+        for (int a = 0; a < k; ++a)
+            for (int b = 0; b < k; ++b)
+                m[std::size_t(a) * k + b] += e2 * xs[std::size_t(a) * n + t] * xs[std::size_t(b) * n + t];
+    }
+    for (int j = 1; j <= lags; ++j) {
+        const Real weight = 1 - Real(j) / (lags + 1);
+        for (int t = j; t < n; ++t) {
+            const Real ee = weight * es[t] * es[t - j];
+            for (int a = 0; a < k; ++a)
+                for (int b = 0; b < k; ++b)
+                    m[std::size_t(a) * k + b] +=
+                        ee * (xs[std::size_t(a) * n + t] * xs[std::size_t(b) * n + t - j] +
+                              xs[std::size_t(a) * n + t - j] * xs[std::size_t(b) * n + t]);
+        }
+    }
+    return m;
+}
+
+std::vector<Real> sandwich(const std::vector<Real>& a, const std::vector<Real>& m, int k) {
+    std::vector<Real> am(std::size_t(k) * k, 0), out(std::size_t(k) * k, 0);
+    for (int i = 0; i < k; ++i)
+        for (int j = 0; j < k; ++j)
+            for (int l = 0; l < k; ++l) am[std::size_t(i) * k + j] += a[std::size_t(i) * k + l] * m[std::size_t(l) * k + j];
+    for (int i = 0; i < k; ++i)
+        for (int j = 0; j < k; ++j)
+            for (int l = 0; l < k; ++l) out[std::size_t(i) * k + j] += am[std::size_t(i) * k + l] * a[std::size_t(l) * k + j];
+    return out;
+}
+
+// Values of a variable named by an option (INCOEFFI, INCOVARI): its first `count` elements, or
+// false when it does not exist or is shorter.
+bool given_values(Run& run, const std::string& name, long long count, std::vector<Real>& out) {
+    const std::size_t end = name.find_last_not_of(' ');
+    if (end == std::string::npos) return false;
+    const int ref = VFIND(run, name.substr(0, end + 1));
+    VarInfo info;
+    if (ref == 0 || !VINFO(run, ref, info) || info.length < count) return false;
+    out.resize(count);
+    for (long long e = 0; e < count; ++e) out[e] = element(run, info, e + 1);
+    return true;
+}
+
+// The heading of the estimation, as the report begins.
+void note_heading(OlsEstimate& e, const OlsOptions& o) {
+    const OlsFit& fit = e.fit;
+    ReportNotes& notes = e.notes;
+    notes.add(NotePlace::HEADING, NoteKind::TEXT, fmt_A(fit.label, 6) + "ESTIMATION");
+    notes.add(NotePlace::HEADING, NoteKind::TEXT,
+              fmt_I(fit.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " + fit.dep_name);
+    if (o.RIDGE != 0)
+        notes.add(NotePlace::HEADING, NoteKind::TEXT, "  ESTIMATING RIDGE REGRESSION FOR K=" + fmt_F(o.RIDGE, 11, 8));
+    notes.add(NotePlace::HEADING, NoteKind::NOTE,
+              " ...NOTE..SAMPLE RANGE SET TO:" + fmt_I(fit.beg, 7) + "," + fmt_I(fit.end, 7));
+    if (o.PILAGS) notes.add(NotePlace::HEADING, NoteKind::TEXT, " POLYNOMIAL INVERSE LAG");
+}
+
+// The rows in use: the data rows scaled by the square root of the absolute weight, or the data
+// rows themselves without weights (no copy is made).
+const std::vector<Real>& rows_x(const OlsEstimate& e) { return e.fit.w.empty() ? e.fit.x : e.weighted_x; }
+const std::vector<Real>& rows_y(const OlsEstimate& e) { return e.fit.w.empty() ? e.fit.y : e.weighted_y; }
+
+} // namespace
+
+bool solve_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
+    OlsFit& fit = e.fit;
+    note_heading(e, o);
+    if (o.RESTRICT && o.PILAGS) return ended_by(e, " ...ERROR..RESTRICTIONS NOT ALLOWED WITH PILAGS", 0);
+    if (!load_data(run, e)) return false;
+    if (fit.weight_ref != 0) load_weights(run, e, o);
+    const int n = fit.n, k = fit.k;
+    fit.nobs = n;
+    if (o.REPLICAT) {
+        fit.nobs = 0;
+        for (Real w : fit.w) fit.nobs += w;
+    }
+
+    // Dependent variable made of zeros and ones.
+    bool dummy = n > 0;
+    for (Real v : fit.y) dummy = dummy && (equal_values(v, 0) || equal_values(v, 1));
+    if (dummy)
+        e.notes.add(NotePlace::DATA, NoteKind::WARNING,
+                    " ...WARNING..DEPENDENT VARIABLE IS DUMMY VARIABLE ...TRY LOGIT or PROBIT", OWARN);
+    column_moments(fit);
+    for (int j = 0; j < k; ++j)
+        if (fit.terms[j].kind == TermKind::VARIABLE && fit.xsd[j] == 0)
+            e.notes.add(NotePlace::DATA, NoteKind::WARNING,
+                        " ...WARNING..VARIABLE " + fit.terms[j].name + " IS A CONSTANT", OWARN);
+
+    const std::string too_few = " ...ERROR..FEWER OBSERVATIONS THAN VARIABLES:" + fmt_I(n, 10);
+    if (n < k - (o.DLRX ? 0 : lag_polynomial_restrictions(fit.terms)))
+        return ended_by(e, too_few, ERR_TOO_FEW_OBSERVATIONS);
+    if (!fit.w.empty()) {
+        e.weighted_x = fit.x;
+        e.weighted_y = fit.y;
+        for (int i = 0; i < n; ++i) {
+            const Real r = qm::sqrt(qm::abs(fit.w[i]));
+            e.weighted_y[i] *= r;
+            for (int j = 0; j < k; ++j) e.weighted_x[std::size_t(j) * n + i] *= r;
+        }
+    }
+    const LsSolution sol = solve_regression(fit, o, rows_x(e), rows_y(e), e.notes);
+    if (sol.too_few) return ended_by(e, too_few, ERR_TOO_FEW_OBSERVATIONS);
+    if (sol.dependent_column != 0 || sol.singular || sol.coef.empty()) {
+        if (o.method() != OlsMethod::HH && sol.dependent_column > 0)
+            return ended_by(e, std::string(" ...WARNING..THIS USUALLY INDICATES ") + "PERFECT MULTICOLLINEARITY " +
+                                   "WITH VARIABLE " + fit.terms[sol.dependent_column - 1].name,
+                            ERR_COLLINEAR);
+        return ended_by(e, fmt_X(10) + " ...ERROR..SINGULAR SYSTEM. NO SOLUTION", ERR_COLLINEAR);
+    }
+    // The exact test is worked out for the report only.
+    if (o.DWPVALUE && o.method() == OlsMethod::HH && run.flags.OPUT)
+        e.exact_dw = exact_durbin_watson(run, o, sol, e.notes);
+    fit.coef = sol.coef;
+    fit.xtx_inv = sol.xtx_inv;
+    fit.sse = sol.sse;
+    return true;
+}
+
+bool finish_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
+    OlsFit& fit = e.fit;
+    const int n = fit.n, k = fit.k;
+    const std::vector<Real>& xs = rows_x(e);
+    // Given coefficients replace the estimates; residuals and SSE follow from them.
+    std::vector<Real> given_cov;
+    if (!name_blank(o.INCOEFFI)) {
+        if (!given_values(run, o.INCOEFFI, k, fit.coef))
+            return ended_by(e, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("INCOEFFI"), ERR_OPTION_VALUE);
+        if (!name_blank(o.INCOVARI) && !given_values(run, o.INCOVARI, (long long)k * k, given_cov))
+            return ended_by(e, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("INCOVARI"), ERR_OPTION_VALUE);
+    }
+    // Predicted values column by column, each step x*b added with one rounding.
+    fit.fitted.assign(n, 0);
+    fit.resid.assign(n, 0);
+    for (int j = 0; j < k; ++j)
+        fused_axpy(fit.fitted.data(), -fit.coef[j], fit.x.data() + std::size_t(j) * n, std::size_t(n));
+    for (int i = 0; i < n; ++i) fit.resid[i] = fit.y[i] - fit.fitted[i];
+    // Residuals of the weighted rows; without weights they are the residuals themselves.
+    std::vector<Real> weighted_resid;
+    if (!fit.w.empty()) {
+        weighted_resid = fit.resid;
+        for (int i = 0; i < n; ++i) weighted_resid[i] *= qm::sqrt(qm::abs(fit.w[i]));
+    }
+    const std::vector<Real>& es = fit.w.empty() ? fit.resid : weighted_resid;
+    // 10. Residual variance (fit.sse holds the solver's).
+    if (!name_blank(o.INCOEFFI) || fit.restrictions > 0) {
+        fit.sse = 0;
+        for (Real r : es) fit.sse += r * r;
+    }
+    fit.df = o.DN ? fit.nobs : fit.nobs - k + fit.restrictions;
+    if (o.INSIG2 > 0) fit.sse = o.INSIG2 * fit.df;
+    fit.sigma2 = fit.df > 0 ? fit.sse / fit.df : Real(1);
+    fit.sigma = fit.df > 0 ? qm::sqrt(qm::abs(fit.sse / fit.df)) : Real(1);
+    const Real scale = o.MULSIGSQ ? fit.sigma * fit.sigma : Real(1);
+    fit.cov.assign(std::size_t(k) * k, 0);
+    for (std::size_t i = 0; i < fit.cov.size(); ++i) fit.cov[i] = scale * fit.xtx_inv[i];
+    // Hat values cost N*K*K operations: only for the diagnostics and HATDIAG that use them.
+    if (o.INFLUENC || !name_blank(o.HATDIAG)) fit.hat = hat_values(fit, xs);
+    // A given covariance matrix (column after column) replaces the computed one.
+    if (!given_cov.empty())
+        for (int i = 0; i < k; ++i)
+            for (int j = 0; j < k; ++j) fit.cov[std::size_t(i) * k + j] = given_cov[std::size_t(j) * k + i];
+    // 11. Robust covariance.
+    if (o.HETCOV) {
+        fit.cov = sandwich(fit.xtx_inv, robust_middle(fit, xs, es, std::max(o.AUTCOV, 0)), k);
+        e.notes.add(NotePlace::COVARIANCE, NoteKind::TEXT,
+                    std::string(" USING HETEROSKEDASTICITY-CONSISTENT") + " COVARIANCE MATRIX");
+        if (o.AUTCOV > 0) {
+            e.notes.add(NotePlace::COVARIANCE, NoteKind::TEXT,
+                        std::string(" AND AUTOCORRELATION-CONSISTENT MATRIX WITH") + " ORDER=" + fmt_I(o.AUTCOV, 3));
+            e.notes.add(NotePlace::COVARIANCE, NoteKind::TEXT, " BY NEWEY-WEST CORRECTION METHOD");
+        }
+    }
+    // 12. Auxiliary R-squares.
+    if (o.AUXRSQR && !o.HETCOV) e.auxiliary = auxiliary_rsquares(fit, xs);
+    // 13, 14. Influence diagnostics.
+    if (o.INFLUENC) {
+        e.has_influence = true;
+        e.influence = influence_measures(fit, xs, es);
+    }
+    if (o.RECURSIV) {
+        const RecursiveResiduals rr = recursive_residuals(xs, rows_y(e), n, k);
+        e.has_recursive = true;
+        e.recursive_first = rr.first;
+        e.recursive = recursive_tests(rr);
+        fit.recursive.assign(n, run.ws.XMISS);
+        for (int i = rr.first; i < n; ++i) fit.recursive[i] = rr.w[i];
+    }
+    summarise_ols(e, o);
+    return true;
+}
+
+OlsEstimate estimate_ols(Run& run, const OlsFit& equation, const OlsOptions& o) {
+    OlsEstimate e;
+    e.fit = equation;
+    if (solve_ols(run, e, o)) finish_ols(run, e, o);
+    return e;
+}
+
+void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
+    // The previous estimation's results go as this one starts; the report stores the new ones.
+    run.last_estimation = EstimationResults{};
+    OlsEstimate e;
+    e.fit = std::move(fit);
+    bool ok = solve_ols(run, e, o);
+    if (ok && o.RESTRICT) {
+        // The RESTRICT lines follow the command: what the estimation met so far comes first.
+        write_notes_through(run, e.notes, NotePlace::SOLUTION);
+        e.notes.lines.clear();
+        ok = impose_restrictions(run, e);
+    }
+    ok = ok && finish_ols(run, e, o);
+    if (!ok) {
+        write_notes_through(run, e.notes, NotePlace::SOLUTION);
+        if (e.restricted) run.res[R_PVAL] = e.restriction_pvalue;
+        report_error(run, e.failed ? e.error_line : std::string(), e.failed ? e.error_number : 0);
+        return;
+    }
+    OLSOUT(run, e, o);
+}
+
+} // namespace tarvex

@@ -1,0 +1,180 @@
+// OLSRES: the residual statistics lines (RSTAT), the normality and heteroskedasticity tests
+// (LM), the goodness-of-fit counts (GF) and the table of observed and predicted values (LIST).
+#include "regress/ols/ols_report.hpp"
+
+#include "core/run.hpp"
+#include "numeric/decimal.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/qmath.hpp"
+#include "numeric/real_order.hpp"
+#include "numeric/row_split.hpp"
+#include "regress/fit/ls_bridge.hpp"
+#include "regress/fit/ols_fit.hpp"
+#include "regress/ols/ols_residual_stats.hpp"
+#include "workspace/workspace.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+constexpr int GF_MIN_GROUPS = 3;
+constexpr int GF_MAX_GROUPS = 20;
+constexpr int GF_OBS_PER_GROUP = 5;
+constexpr int COUNTS_PER_LINE = 20;
+constexpr int PLOT_WIDE = 60;
+constexpr int PLOT_NARROW = 30;
+
+void write_statistics(Run& run, const OlsFit& fit, const ResidualStats& r, const OlsOptions& o) {
+    write_line(run, " ");
+    // Weighted rows were fitted; the statistics below are those of the unweighted residuals.
+    if (!fit.w.empty()) {
+        write_line(run, std::string(" RESIDUAL STATISTICS ARE COMPUTED FROM UNTRANSFORMED") +
+                            " DEPENDENT VARIABLE");
+    }
+    write_line(run, " DURBIN-WATSON =" + fmt_F(r.dw, 7, 4) + fmt_X(4) + "VON NEUMANN RATIO = " +
+                        fmt_F(r.von_neumann, 6, 4) + fmt_X(4) + "RHO = " + fmt_F(r.rho, 8, 5));
+    write_line(run, " RESIDUAL SUM =" + fmt_G(r.sum, 13, 5) + "  RESIDUAL VARIANCE =" +
+                        fmt_G(r.variance, 13, 5));
+    write_line(run, " SUM OF ABSOLUTE ERRORS=" + fmt_G(r.abs_sum, 13, 5));
+    write_line(run, " R-SQUARE BETWEEN OBSERVED AND PREDICTED =" + fmt_F(r.r2op, 7, 4));
+    if (fit.log_dependent)
+        write_line(run, " R-SQUARE BETWEEN ANTILOGS OBSERVED AND PREDICTED =" +
+                            fmt_F(r.r2op_antilog, 7, 4));
+    write_line(run, " RUNS TEST:" + fmt_I(r.runs, 5) + " RUNS," + fmt_I(r.pos, 5) + " POS," +
+                        fmt_I(r.zero, 5) + " ZERO," + fmt_I(r.neg, 5) +
+                        " NEG  NORMAL STATISTIC =" + fmt_F(r.runs_z, 8, 4));
+    if (fit.lagged_dependent >= 0) {
+        if (r.durh_available)
+            write_line(run, " DURBIN H STATISTIC (ASYMPTOTIC NORMAL) =" + fmt_G(r.durh, 13, 5));
+        else if (run.sw[OWARN])
+            write_line(run, " ...WARNING..DURBIN H STATISTIC CANNOT BE COMPUTED");
+    }
+    if (o.LM) {
+        write_line(run, " COEFFICIENT OF SKEWNESS =" + fmt_F(r.skew, 9, 4) + " WITH STANDARD" +
+                            " DEVIATION OF" + fmt_F(r.skew_se, 7, 4));
+        write_line(run, " COEFFICIENT OF EXCESS KURTOSIS =" + fmt_F(r.kurt, 9, 4) +
+                            " WITH STANDARD DEVIATION OF" + fmt_F(r.kurt_se, 7, 4));
+        write_line(run, " JARQUE-BERA NORMALITY TEST- CHI-SQUARE(2 DF)=" + fmt_F(r.jb, 10, 4) +
+                            " P-VALUE=" + fmt_F(r.jb_p, 6, 3));
+        if (r.hp_available) {
+            write_line(run, " HALL-PAGAN ASYMPTOTIC LM HETEROSKEDASTICITY TEST");
+            write_line(run, " CHI-SQUARE =" + fmt_F(r.hp_chi, 10, 4) + " WITH" + fmt_I(r.hp_df, 3) +
+                                " DEGREES OF FREEDOM," + " P-VALUE=" + fmt_F(r.hp_p, 6, 3));
+        }
+    }
+}
+
+// A row label and up to 20 values a line; continuation lines indented nine blanks.
+void write_counts(Run& run, const std::string& label, const std::vector<Real>& values) {
+    std::string line = label;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i > 0 && i % COUNTS_PER_LINE == 0) {
+            write_line(run, line);
+            line = fmt_X(9);
+        }
+        line += fmt_F(values[i], 5, 1);
+    }
+    write_line(run, line);
+}
+
+// Residuals scaled by sigma counted in equally probable normal classes.
+void write_goodness_of_fit(Run& run, const OlsFit& fit) {
+    const int groups = std::clamp(fit.n / GF_OBS_PER_GROUP, GF_MIN_GROUPS, GF_MAX_GROUPS);
+    std::vector<Real> observed(groups, 0), expected(groups, Real(fit.n) / groups);
+    // The group boundaries as order keys, so that placing a residual compares integers (zeros
+    // of either sign as +0, and a NaN, greater than nothing, in the first group as z > b would
+    // have it); long residual series are counted in two halves on two threads.
+    const auto key = [](Real v) { return order_key(equal_values(v, 0) ? Real(0) : v); };
+    std::vector<OrderKey> bounds(groups - 1);
+    for (int g = 1; g < groups; ++g) bounds[g - 1] = key(normal_quantile(Real(g) / groups));
+    std::vector<long long> lower(groups, 0), upper(groups, 0);
+    const Real* resid = fit.resid.data();
+    const Real sigma = fit.sigma;
+    split_rows(fit.resid.size(), [&](std::size_t begin, std::size_t end) {
+        std::vector<long long>& counts = begin == 0 ? lower : upper;
+        for (std::size_t i = begin; i < end; ++i) {
+            const Real ratio = sigma != 0 ? resid[i] / sigma : Real(0);
+            const OrderKey z = key(ratio);
+            int g = 0;
+            if (!isnanq(ratio))
+                while (g < groups - 1 && z > bounds[g]) ++g;
+            ++counts[g];
+        }
+    });
+    for (int g = 0; g < groups; ++g) observed[g] = Real(lower[g] + upper[g]);
+    write_line(run, " ");
+    write_line(run, fmt_X(6) + "GOODNESS OF FIT TEST FOR NORMALITY OF RESIDUALS - " + fmt_I(groups, 2) +
+                        " GROUPS");
+    write_counts(run, " OBSERVED", observed);
+    write_counts(run, " EXPECTED", expected);
+}
+
+// The residual's place on a plot line of `width` columns, the zero line in the middle.
+std::string plot_line(Real e, Real largest, int width) {
+    std::string line(width, ' ');
+    const int centre = width / 2;
+    line[centre] = '|';
+    int pos = centre;
+    if (largest > 0) {
+        const Real shift = qm::round(e / largest * (centre - 1));
+        pos = centre + static_cast<int>(shift);
+    }
+    line[std::clamp(pos, 0, width - 1)] = '*';
+    return line;
+}
+
+std::string id_label(Run& run, const OlsOptions& o, int t) {
+    if (name_blank(o.IDVAR)) return fmt_X(8);
+    std::string name = o.IDVAR.substr(0, o.IDVAR.find_last_not_of(' ') + 1);
+    const int ref = VFIND(run, name);
+    VarInfo info;
+    if (ref == 0 || !VINFO(run, ref, info) || t > info.length) return fmt_X(8);
+    std::string text = real_to_string(element(run, info, t), 8);
+    if (text.size() > 8) text.resize(8);
+    return name8(text);
+}
+
+void write_listing(Run& run, const OlsFit& fit, const OlsOptions& o) {
+    const std::string residual_label = name8("RESIDUAL");
+    Real largest = 0;
+    for (Real e : fit.resid) largest = std::max(largest, qm::abs(e));
+    write_line(run, " ");
+    if (o.WIDE) {
+        write_line(run, " OBSERVATION           OBSERVED         PREDICTED   " + fmt_X(3) + "CALCULATED");
+        write_line(run, fmt_X(6) + "NO." + fmt_X(17) + "VALUE" + fmt_X(12) + "VALUE" + fmt_X(10) +
+                            residual_label);
+    } else {
+        write_line(run, "    OBS.   OBSERVED     PREDICTED   CALCULATED");
+        write_line(run, fmt_X(6) + "NO." + fmt_X(4) + "VALUE" + fmt_X(8) + "VALUE" + fmt_X(7) +
+                            residual_label);
+    }
+    for (int i = 0; i < fit.n; ++i) {
+        if (o.WIDE)
+            write_line(run, " " + fmt_I(fit.obs[i], 7) + " " + id_label(run, o, fit.obs[i]) +
+                                fmt_G(fit.y[i], 17, 5) + fmt_G(fit.fitted[i], 17, 5) +
+                                fmt_G(fit.resid[i], 17, 5) + " " +
+                                plot_line(fit.resid[i], largest, PLOT_WIDE));
+        else
+            write_line(run, " " + fmt_I(fit.obs[i], 7) + " " + fmt_G(fit.y[i], 13, 5) +
+                                fmt_G(fit.fitted[i], 13, 5) + fmt_G(fit.resid[i], 13, 5) + " " +
+                                plot_line(fit.resid[i], largest, PLOT_NARROW));
+    }
+}
+
+} // namespace
+
+void OLSRES(Run& run, const OlsFit& fit, const OlsOptions& o) {
+    OLSRES(run, fit, o, residual_stats(fit, false));
+}
+
+void OLSRES(Run& run, const OlsFit& fit, const OlsOptions& o, const ResidualStats& computed) {
+    ResidualStats r = computed;
+    if (o.LM) add_hall_pagan(fit, r);
+    if (o.RSTAT) write_statistics(run, fit, r, o);
+    if (o.GF) write_goodness_of_fit(run, fit);
+    if (o.LIST) write_listing(run, fit, o);
+}
+
+} // namespace tarvex

@@ -1,0 +1,168 @@
+// Compiling a hypothesis: the line is split at its "=" into left - right, names are checked
+// against the equation (a regressor, a variable not in the equation, or no variable at all),
+// the expression compiler builds the program, and GENRDF evaluates it with its gradient.
+#include "regress/test/test_hypotheses.hpp"
+
+#include "expr/derivative.hpp"
+#include "expr/program.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "core/estimation_results.hpp"
+#include "workspace/workspace.hpp"
+
+#include <cctype>
+
+namespace tarvex {
+
+namespace {
+
+std::string upper_trimmed(std::string_view text) {
+    std::string out;
+    for (char c : text) out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const auto e = out.find_last_not_of(' ');
+    return e == std::string::npos ? std::string() : out.substr(0, e + 1);
+}
+
+std::string name8(std::string_view name) {
+    std::string out(name.substr(0, 8));
+    out.resize(8, ' ');
+    return out;
+}
+
+// The workspace slot a (possibly column) reference belongs to.
+int slot_of(const Run& run, int ref) {
+    if (ref > 2 * run.ws.MAXVAR) {
+        int col = ref % run.ws.MXCOL;
+        if (col == 0) col = run.ws.MXCOL;
+        return (ref - col) / run.ws.MXCOL;
+    }
+    return ref;
+}
+
+// A name the equation does not know, found while compiling.
+struct NameProblem {
+    int number;
+    std::string name;
+};
+
+// "left = right" becomes "(left)-(right)"; an empty side or a second "=" is a syntax error.
+bool hypothesis_expression(std::string_view text, std::string& out) {
+    const std::size_t eq = text.find('=');
+    auto blank = [](std::string_view s) { return s.find_first_not_of(" \t") == std::string_view::npos; };
+    if (eq == std::string_view::npos) {
+        if (blank(text)) return false;
+        out = std::string(text);
+        return true;
+    }
+    const std::string_view left = text.substr(0, eq), right = text.substr(eq + 1);
+    if (right.find('=') != std::string_view::npos || blank(left) || blank(right)) return false;
+    out = "(" + std::string(left) + ")-(" + std::string(right) + ")";
+    return true;
+}
+
+} // namespace
+
+TestEquation equation_of(const EstimationResults& e) {
+    TestEquation eq;
+    eq.names = e.names;
+    eq.refs = e.refs;
+    eq.lags = e.lags;
+    eq.coef = e.coef;
+    return eq;
+}
+
+bool reserve_test_space(Run& run, int q, int k) {
+    const long long need = static_cast<long long>(q) * k + static_cast<long long>(q) * q;
+    if (run.ws.LASADD + need <= run.ws.MAXADD) return true;
+    report_error(run, " ...ERROR..INSUFFICIENT MEMORY FOR THIS CALCULATION", ERR_TEST_MEMORY);
+    return false;
+}
+
+bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text, Hypothesis& out) {
+    const int maxvar = run.ws.MAXVAR;
+    std::string expression;
+    if (!hypothesis_expression(text, expression)) {
+        report_error(run, " ...ERROR..SYNTAX ERROR IN TEST COMMAND", ERR_TEST_SYNTAX);
+        return false;
+    }
+    expr::CompileRequest request;
+    request.form = expr::Form::VALUE;
+    request.value_kind = expr::KIND_TEST;
+    request.silent = true;
+    request.find_name = [&](std::string_view typed) -> int {
+        const std::string key = upper_trimmed(typed);
+        // The intercept and the trend are named as the report prints them.
+        for (std::size_t j = 0; j < eq.refs.size(); ++j)
+            if (eq.refs[j] > maxvar && eq.refs[j] <= maxvar + 2 && upper_trimmed(eq.names[j]) == key)
+                return eq.refs[j];
+        const int ref = VFIND(run, typed);
+        if (ref <= 0) throw NameProblem{ERR_TEST_NO_NAME, key};
+        for (int r : eq.refs)
+            if (r <= maxvar || r > maxvar + 2)
+                if (slot_of(run, r) == ref) return ref;
+        throw NameProblem{ERR_TEST_NOT_IN_EQUATION, key};
+    };
+    expr::Program program;
+    bool compiled = false;
+    // A lag in a hypothesis names a coefficient, not a value before the sample: the
+    // compiler's note about lags in undefined observations does not apply.
+    const bool warn = run.sw[OWARN];
+    run.sw[OWARN] = false;
+    try {
+        compiled = expr::GENR(run, expression, request, program);
+        run.sw[OWARN] = warn;
+    } catch (const NameProblem& p) {
+        run.sw[OWARN] = warn;
+        if (p.number == ERR_TEST_NO_NAME)
+            report_error(run, " ...ERROR.." + p.name + " DOES NOT EXIST", p.number);
+        else
+            report_error(run, " ...ERROR.." + name8(p.name) + " IS NOT IN EQUATION", p.number);
+        return false;
+    }
+    if (!compiled) {
+        report_error(run, " ...ERROR..SYNTAX ERROR IN TEST COMMAND", ERR_TEST_SYNTAX);
+        return false;
+    }
+    expr::ParameterBinding binding;
+    binding.values = eq.coef;
+    binding.parameter = [&](int ref, int lag) {
+        for (std::size_t j = 0; j < eq.refs.size(); ++j)
+            if (eq.refs[j] == ref && eq.lags[j] == lag) return static_cast<int>(j);
+        return -1;
+    };
+    const expr::DerivativeResult d = expr::GENRDF(program, binding);
+    switch (d.status) {
+    case expr::DerivativeStatus::OK: break;
+    case expr::DerivativeStatus::UNBOUND: {
+        const int slot = slot_of(run, d.unbound_ref);
+        std::string name = slot >= 1 && slot <= maxvar ? upper_trimmed(run.ws.VNAME[slot]) : "";
+        if (d.unbound_lag != 0) name = name.substr(0, 5) + "(" + std::to_string(d.unbound_lag) + ")";
+        report_error(run, " ...ERROR.." + name8(name) + " IS NOT IN EQUATION", ERR_TEST_NOT_IN_EQUATION);
+        return false;
+    }
+    case expr::DerivativeStatus::UNSUPPORTED:
+        report_error(run, " ...ERROR..SYNTAX ERROR IN TEST COMMAND", ERR_TEST_SYNTAX);
+        return false;
+    case expr::DerivativeStatus::UNDEFINED:
+        report_error(run, " ...WARNING..TEST COULD NOT BE DONE", ERR_TEST_NOT_DONE);
+        return false;
+    }
+    out.value = d.value;
+    out.gradient = d.gradient;
+    if (run.sw[ODMMP] && run.flags.OPUT) {
+        write_line(run, " TEST RESULT=" + fmt_G(out.value, 13, 5));
+        write_line(run, " GRADIENT");
+        std::string line;
+        for (std::size_t j = 0; j < out.gradient.size(); ++j) {
+            line += fmt_G(out.gradient[j], 13, 5);
+            if ((j + 1) % 8 == 0 || j + 1 == out.gradient.size()) {
+                write_line(run, line);
+                line.clear();
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace tarvex
