@@ -51,10 +51,6 @@ void read_header(const Workspace& ws, long long addr, VarInfo& info) {
     info.ncol = static_cast<int>(ws.DATA[addr + 3 * step]);
 }
 
-void column_error(Run& run, int col) {
-    report_error(run, " ...ERROR..ROW OR COLUMN" + fmt_I(col, 5) + " EXCEEDS VARIABLE SIZE");
-}
-
 // Asks for 2 MiB pages over the whole 2 MiB blocks of a large work area: a READ or GENR of
 // millions of values then takes one page fault per 2 MiB instead of one per 4 KiB. Nothing is
 // touched here; the kernel may ignore the advice.
@@ -122,10 +118,9 @@ std::string padded_name(std::string_view name, bool upper) {
     return out;
 }
 
-int VFIND(Run& run, std::string_view name) {
-    Workspace& ws = run.ws;
+int find_variable(const Workspace& ws, std::string_view name, bool lower_case_names) {
     const bool has_dollar = name.find('$') != std::string_view::npos;
-    const std::string key = padded_name(name, run.sw[OLC] || has_dollar);
+    const std::string key = padded_name(name, lower_case_names || has_dollar);
     if (key.find_first_not_of(' ') == std::string::npos) return 0; // blanks are holes
     for (int slot = 1; slot <= ws.NVARS; ++slot)
         if (ws.VNAME[slot] == key) return slot;
@@ -136,54 +131,60 @@ int VFIND(Run& run, std::string_view name) {
     return 0;
 }
 
-bool VINFO(Run& run, int ref, VarInfo& info) {
-    Workspace& ws = run.ws;
+VarStatus variable_info(const Workspace& ws, int ref, VarInfo& info, int& column) {
     info = VarInfo{};
+    column = 0;
     if (ref < MARK_BASE) ref = MARK_BASE - ref; // marked reference: same variable as the slot
-    if (ref == 0) return true;
+    if (ref == 0) return VarStatus::FOUND;
     if (ref < 0) {
         // A result scalar behaves as a type-1 scalar with no workspace address.
         info.length = 1;
         info.scalar = -ref;
-        return true;
+        return VarStatus::FOUND;
     }
     if (ref <= 2 * ws.MAXVAR) {
         read_header(ws, ws.KADD[ref], info);
-        return true;
+        return VarStatus::FOUND;
     }
     // Column reference col + MXCOL * slot; a remainder of 0 is column MXCOL.
     int col = ref % ws.MXCOL;
     if (col == 0) col = ws.MXCOL;
     const int slot = (ref - col) / ws.MXCOL;
-    if (slot < 1 || slot > 2 * ws.MAXVAR) return true;
+    if (slot < 1 || slot > 2 * ws.MAXVAR) return VarStatus::FOUND;
     read_header(ws, ws.KADD[slot], info);
-    if (info.addr == 0) return true;
+    if (info.addr == 0) return VarStatus::FOUND;
+    column = col;
     if (info.ncol == 1) {
         // A column of a vector is its element col, taken as a scalar.
-        if (col > info.length) {
-            column_error(run, col);
-            return false;
-        }
+        if (col > info.length) return VarStatus::COLUMN_BEYOND;
         info.addr += static_cast<long long>(col - 1) * info.inc;
         info.length = 1;
-        return true;
+        return VarStatus::FOUND;
     }
-    if (col > info.ncol) {
-        column_error(run, col);
-        return false;
-    }
+    if (col > info.ncol) return VarStatus::COLUMN_BEYOND;
     const long long rows = info.ncol > 0 ? info.length / info.ncol : 0;
     info.addr += static_cast<long long>(col - 1) * rows;
     info.length = rows;
     info.ncol = 1; // one column, addressed as a vector
-    return true;
+    return VarStatus::FOUND;
 }
 
-Real& element(Run& run, const VarInfo& info, long long k) {
-    if (info.scalar > 0) return run.res[info.scalar];
-    if (info.addr == 0) return run.res.value[0]; // reference 0: a scratch word
-    return run.ws.DATA[info.addr + (3 + k) * info.inc];
+Real& element(Workspace& ws, ResultScalars& res, const VarInfo& info, long long k) {
+    if (info.scalar > 0) return res[info.scalar];
+    if (info.addr == 0) return res.value[0]; // reference 0: a scratch word
+    return ws.DATA[info.addr + (3 + k) * info.inc];
 }
+
+int VFIND(Run& run, std::string_view name) { return find_variable(run.ws, name, run.sw[OLC]); }
+
+bool VINFO(Run& run, int ref, VarInfo& info) {
+    int column = 0;
+    if (variable_info(run.ws, ref, info, column) == VarStatus::FOUND) return true;
+    report_error(run, " ...ERROR..ROW OR COLUMN" + fmt_I(column, 5) + " EXCEEDS VARIABLE SIZE");
+    return false;
+}
+
+Real& element(Run& run, const VarInfo& info, long long k) { return element(run.ws, run.res, info, k); }
 
 std::string_view type_description(int type) {
     for (const TypeRow& row : TYPE_TABLE)

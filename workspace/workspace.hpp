@@ -3,6 +3,7 @@
 // A variable is passed everywhere as one integer, its variable reference (see VFIND/VINFO).
 #pragma once
 
+#include "core/result_scalars.hpp"
 #include "core/workspace_block.hpp"
 
 #include <string>
@@ -19,10 +20,24 @@ void reset_workspace(Workspace& ws);
 
 // Classifies a word by its first character: 0 digit, 1 letter, -1 anything else.
 int NAMCHK(std::string_view word);
-// Finds a name: slot, -k for result scalar k (names beginning with $), or 0.
+// The lookups, on the workspace alone: they report nothing.
+// Finds a name: slot, -k for result scalar k (names beginning with $), or 0. Names are matched
+// upper-cased unless `lower_case_names` (SET LCASE) keeps their case.
+int find_variable(const Workspace& ws, std::string_view name, bool lower_case_names);
+// What a reference's header says, or that its column lies beyond the variable (`column` then
+// holds the column asked for).
+enum class VarStatus { FOUND, COLUMN_BEYOND };
+VarStatus variable_info(const Workspace& ws, int ref, VarInfo& info, int& column);
+// Element k (1-based) of a variable reference, as variable_info lays it out:
+// DATA(addr + (3+k)*inc); for a result scalar the entry res[scalar]; for reference 0 a scratch
+// word.
+Real& element(Workspace& ws, ResultScalars& res, const VarInfo& info, long long k);
+
+// The same lookups for a command, which report what they find wrong.
+// VFIND: find_variable under the run's SET LCASE.
 int VFIND(Run& run, std::string_view name);
-// Reads the header of a reference; false (with the message and ODONT) for a column beyond
-// the variable's extent.
+// VINFO: variable_info; a column beyond the variable is reported ("ROW OR COLUMN n EXCEEDS
+// VARIABLE SIZE") and gives false.
 bool VINFO(Run& run, int ref, VarInfo& info);
 // Creates or enlarges a variable; `ref` carries the requested column in and the reference out
 // (0 when nothing could be created).
@@ -32,8 +47,7 @@ void NEWVAR(Run& run, std::string_view name, int inc, int type, long long length
 void NOCORE(Run& run);
 // Reports a full variable table (NVARS would exceed MAXVAR); sets ODONT, and OSCAN unless OTALK.
 void variable_limit_report(Run& run);
-// Element k (1-based) of a variable reference, as VINFO lays it out: DATA(addr + (3+k)*inc);
-// for a result scalar the entry run.res[scalar]; for reference 0 a scratch word.
+// element() on the run's workspace and result scalars.
 Real& element(Run& run, const VarInfo& info, long long k);
 // A variable read by observation number for a command that runs over many observations: its
 // header is looked up once and a work-area variable's elements are read in place (nothing moves
