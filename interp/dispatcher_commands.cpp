@@ -21,7 +21,6 @@ namespace tarvex {
 
 namespace {
 
-constexpr int MODE_FIXED_SIZE = 8;   // the run mode in which SIZE is refused
 constexpr int HELP_WORDS_PER_LINE = 8;
 constexpr int TOO_LARGE_SEQUENCE = 70; // $ERR: command slot x 1000 + 70
 constexpr std::size_t NUMBER_DIGITS = 40; // a size value is read whole
@@ -147,10 +146,6 @@ void cmd_tarvedit(Run& run) {
 // value (SAVE, or DEFAULT alone) is left in stop_word for start-up, which stores the sizes.
 void cmd_size(Run& run) {
     const bool is_size = run.cmd.IKOD == C_SIZE;
-    if (is_size && run.MOS == MODE_FIXED_SIZE) {
-        report_error(run, " ...ERROR..SIZE COMMAND IS NOT ALLOWED - SIZE IS FIXED");
-        return;
-    }
     if (run.cmd.statements > 2)
         write_line(run, " ...NOTE..SIZE COMMAND SHOULD BE AT BEGINNING OF RUN");
     std::string word = argument_word(run);
