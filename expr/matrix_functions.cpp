@@ -36,6 +36,12 @@ Matrix scalar_result(Real x) {
     return r;
 }
 
+bool all_finite(const Matrix& a) {
+    for (const Real x : a.v)
+        if (qm::isnan(x) || qm::isinf(x)) return false;
+    return true;
+}
+
 } // namespace
 
 void MatrixExecutor::require_square(const Matrix& a) {
@@ -81,6 +87,9 @@ Matrix MatrixExecutor::eigen_values_or_vectors(const Matrix& a, bool vectors) {
     require_finite(a);
     linalg::EigenResult e = linalg::eigen(a, vectors);
     if (e.ok && e.complex && !vectors) e = linalg::eigen(a, true); // for the listing below
+    // Elements near the largest binary128 can overflow inside the iterations: the result is
+    // then no answer and is refused rather than listed.
+    if (e.ok && (!all_finite(e.values) || !all_finite(e.vectors))) e.ok = false;
     if (!e.ok) error(" ...ERROR..ERROR FOUND IN EIGENVALUE" + fmt_I(1, 4));
     if (e.complex && run_.flags.OPUT) {
         write_line(run_, " ...NOTE..IMAGINARY EIGENVALUES FOUND");

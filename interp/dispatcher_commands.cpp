@@ -12,7 +12,10 @@
 #include "workspace/carry_variables.hpp"
 #include "workspace/data_bank.hpp"
 
+#include <charconv>
 #include <climits>
+#include <cstdint>
+#include <optional>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -21,7 +24,6 @@ namespace tarvex {
 
 namespace {
 
-constexpr int MODE_FIXED_SIZE = 8;   // the run mode in which SIZE is refused
 constexpr int HELP_WORDS_PER_LINE = 8;
 constexpr int TOO_LARGE_SEQUENCE = 70; // $ERR: command slot x 1000 + 70
 constexpr std::size_t NUMBER_DIGITS = 40; // a size value is read whole
@@ -38,24 +40,48 @@ std::string current_command_word(const Run& run) {
     return trimmed_word(COMMAND_WORDS[run.cmd.IKOD - 1]);
 }
 
-std::string megabytes(long double bytes) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.0Lf", std::floor(bytes / (1024.0L * 1024.0L)) + 1);
+constexpr unsigned BYTES_PER_MEGABYTE_SHIFT = 20;
+constexpr unsigned BYTES_PER_VARIABLE = 160; // as interp/memory_limit.cpp counts a variable slot
+
+// The megabytes shown for a refused size: whole megabytes below the need, plus one. A need too
+// large for 64 bits is worked out from the typed digits in 128 bits (the figure only: the
+// refusal itself needs no figure); beyond even that the largest 128-bit count is shown.
+std::string megabytes(const std::string& digits, bool is_size, std::uint64_t other) {
+    using Wide = unsigned __int128;
+    constexpr Wide WIDE_MAX = ~Wide{0};
+    Wide value = 0;
+    bool fits = true;
+    for (char c : digits)
+        fits = fits && !__builtin_mul_overflow(value, Wide{10}, &value) &&
+               !__builtin_add_overflow(value, Wide(c - '0'), &value);
+    const Wide kilobytes = is_size ? Wide{other} : value;
+    const Wide variables = is_size ? value : Wide{other};
+    Wide data = 0, tables = 0, bytes = 0;
+    fits = fits && !__builtin_mul_overflow(kilobytes, Wide{1024}, &data) &&
+           !__builtin_mul_overflow(variables, Wide{BYTES_PER_VARIABLE}, &tables) &&
+           !__builtin_add_overflow(data, tables, &bytes);
+    Wide mb = fits ? (bytes >> BYTES_PER_MEGABYTE_SHIFT) + 1 : WIDE_MAX;
+    std::string text;
+    do {
+        text.insert(text.begin(), char('0' + int(mb % 10)));
+        mb /= 10;
+    } while (mb != 0);
     return text;
 }
 
 // A work area the machine cannot give is refused before the present one is given up; true
-// (after the error) when `value` of PAR (kilobytes) or SIZE (variables) is too large.
-bool refused_as_too_large(Run& run, bool is_size, long double value, const std::string& word) {
-    const long double kilobytes = is_size ? run.sizes.IPAR : value;
-    const long double variables = is_size ? value : run.sizes.MAXVAR;
-    const long double need = work_area_bytes(kilobytes, variables);
-    const long double allowed = memory_allowed_bytes();
+// (after the error) when the PAR (kilobytes) or SIZE (variables) typed as `digits` is too
+// large. `value` is those digits, absent when they do not fit in 64 bits.
+bool refused_as_too_large(Run& run, bool is_size, std::optional<std::uint64_t> value,
+                          const std::string& digits) {
+    const std::uint64_t other = is_size ? std::uint64_t(run.sizes.IPAR) : std::uint64_t(run.sizes.MAXVAR);
+    std::optional<std::uint64_t> need;
+    if (value) need = is_size ? work_area_bytes(other, *value) : work_area_bytes(*value, other);
     // Twice the variable limit (the column range) must also be a 32-bit count.
-    const bool too_many = value > INT_MAX || (is_size && value > INT_MAX / 2);
-    if (!too_many && need <= allowed) return false;
-    report_error(run, " ...ERROR.." + current_command_word(run) + " " + word +
-                          " IS TOO LARGE: IT NEEDS " + megabytes(need) +
+    const std::uint64_t most = is_size ? INT_MAX / 2 : INT_MAX;
+    if (value && *value <= most && need && *need <= memory_allowed_bytes()) return false;
+    report_error(run, " ...ERROR.." + current_command_word(run) + " " + digits +
+                          " IS TOO LARGE: IT NEEDS " + megabytes(digits, is_size, other) +
                           " MB, MORE THAN THIS MACHINE ALLOWS",
                  run.cmd.IKOD * 1000 + TOO_LARGE_SEQUENCE);
     return true;
@@ -147,10 +173,6 @@ void cmd_tarvedit(Run& run) {
 // value (SAVE, or DEFAULT alone) is left in stop_word for start-up, which stores the sizes.
 void cmd_size(Run& run) {
     const bool is_size = run.cmd.IKOD == C_SIZE;
-    if (is_size && run.MOS == MODE_FIXED_SIZE) {
-        report_error(run, " ...ERROR..SIZE COMMAND IS NOT ALLOWED - SIZE IS FIXED");
-        return;
-    }
     if (run.cmd.statements > 2)
         write_line(run, " ...NOTE..SIZE COMMAND SHOULD BE AT BEGINNING OF RUN");
     std::string word = argument_word(run);
@@ -171,13 +193,19 @@ void cmd_size(Run& run) {
     }
     const std::string number = argument_word(run, 1, NUMBER_DIGITS);
     const bool digits = !number.empty() && number.find_first_not_of("0123456789") == std::string::npos;
-    const long double amount = digits ? std::strtold(number.c_str(), nullptr) : 0;
-    if (amount < 1) {
+    std::optional<std::uint64_t> amount;
+    if (digits) {
+        std::uint64_t parsed = 0;
+        const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), parsed);
+        if (ec == std::errc()) amount = parsed;
+    }
+    // Digits too many for 64 bits are a value, too large; no digits, or a zero, are not.
+    if (!digits || (amount && *amount < 1)) {
         report_error(run, " ...ERROR..INVALID " + current_command_word(run) + " VALUE " + word);
         return;
     }
     if (refused_as_too_large(run, is_size, amount, number)) return;
-    const int value = static_cast<int>(amount);
+    const int value = static_cast<int>(*amount);
     if (is_size) {
         write_line(run, " MAXIMUM VARIABLES IS NOW SET AT " + std::to_string(value));
         host_command(run, "SET_SIZE=" + std::to_string(value));

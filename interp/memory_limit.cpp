@@ -1,5 +1,6 @@
 // Work-area sizes against the machine: physical memory from sysconf, the address-space limit
-// from getrlimit and what the process already maps from /proc/self/statm.
+// from getrlimit and what the process already maps from /proc/self/statm. All counts are checked
+// 64-bit integers.
 #include "interp/memory_limit.hpp"
 
 #include <algorithm>
@@ -11,35 +12,53 @@ namespace tarvex {
 
 namespace {
 
-constexpr long double WORD_BYTES = 16;        // one binary128 data word
-constexpr long double VARIABLE_BYTES = 128;   // name (24 characters), slots, scan entries
-constexpr long double EXTRA_WORDS_PER_VARIABLE = 2;
+constexpr std::uint64_t KILOBYTE = 1024;
+constexpr std::uint64_t WORD_BYTES = 16;      // one binary128 data word
+constexpr std::uint64_t VARIABLE_BYTES = 128; // name (24 characters), slots, scan entries
+constexpr std::uint64_t EXTRA_WORDS_PER_VARIABLE = 2;
+constexpr std::uint64_t BYTES_PER_VARIABLE = VARIABLE_BYTES + EXTRA_WORDS_PER_VARIABLE * WORD_BYTES;
+constexpr std::uint64_t NO_LIMIT = std::uint64_t{1} << 62; // when the machine does not say
 
-long double mapped_bytes() {
+std::uint64_t mapped_bytes() {
     std::FILE* statm = std::fopen("/proc/self/statm", "r");
     if (statm == nullptr) return 0;
     unsigned long long pages = 0;
     const bool read = std::fscanf(statm, "%llu", &pages) == 1;
     std::fclose(statm);
-    return read ? static_cast<long double>(pages) * sysconf(_SC_PAGESIZE) : 0;
+    const long page_size = sysconf(_SC_PAGESIZE);
+    std::uint64_t bytes = 0;
+    if (!read || page_size <= 0 ||
+        __builtin_mul_overflow(static_cast<std::uint64_t>(pages), static_cast<std::uint64_t>(page_size), &bytes))
+        return 0;
+    return bytes;
 }
 
 } // namespace
 
-long double work_area_bytes(long double kilobytes, long double variables) {
-    return kilobytes * 1024 + variables * (VARIABLE_BYTES + EXTRA_WORDS_PER_VARIABLE * WORD_BYTES);
+std::optional<std::uint64_t> work_area_bytes(std::uint64_t kilobytes, std::uint64_t variables) {
+    std::uint64_t data = 0, tables = 0, total = 0;
+    if (__builtin_mul_overflow(kilobytes, KILOBYTE, &data) ||
+        __builtin_mul_overflow(variables, BYTES_PER_VARIABLE, &tables) ||
+        __builtin_add_overflow(data, tables, &total))
+        return std::nullopt;
+    return total;
 }
 
-long double memory_allowed_bytes() {
+std::uint64_t memory_allowed_bytes() {
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long page_size = sysconf(_SC_PAGESIZE);
-    long double allowed = pages > 0 && page_size > 0
-                              ? static_cast<long double>(pages) * page_size
-                              : static_cast<long double>(1ULL << 62);
+    std::uint64_t allowed = NO_LIMIT;
+    std::uint64_t physical = 0;
+    if (pages > 0 && page_size > 0 &&
+        !__builtin_mul_overflow(static_cast<std::uint64_t>(pages), static_cast<std::uint64_t>(page_size), &physical))
+        allowed = physical;
     struct rlimit limit {};
-    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-        allowed = std::min(allowed, static_cast<long double>(limit.rlim_cur) - mapped_bytes());
-    return std::max<long double>(allowed, 0);
+    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        const std::uint64_t cap = static_cast<std::uint64_t>(limit.rlim_cur);
+        const std::uint64_t mapped = mapped_bytes();
+        allowed = std::min(allowed, cap > mapped ? cap - mapped : 0);
+    }
+    return allowed;
 }
 
 } // namespace tarvex

@@ -1,14 +1,18 @@
 // How much memory a work area of a given size takes, and how much this machine lets the run
-// have: PAR and SIZE refuse a size beyond it before anything is freed or allocated.
+// have: PAR and SIZE refuse a size beyond it before anything is freed or allocated. The counts
+// are whole bytes in 64 bits; a count that does not fit is refused, never rounded.
 #pragma once
+
+#include <cstdint>
+#include <optional>
 
 namespace tarvex {
 
 // Bytes of a work area of `kilobytes` of data words and `variables` variable slots (the name,
-// slot and scan tables included).
-long double work_area_bytes(long double kilobytes, long double variables);
+// slot and scan tables included); nothing when the count does not fit in 64 bits.
+std::optional<std::uint64_t> work_area_bytes(std::uint64_t kilobytes, std::uint64_t variables);
 // The most the run can be given: the physical memory, or less when the address-space limit
 // (RLIMIT_AS) leaves less room above what the process already maps.
-long double memory_allowed_bytes();
+std::uint64_t memory_allowed_bytes();
 
 } // namespace tarvex

@@ -213,10 +213,6 @@ bool AFILE(Run& run, int code, const std::string& name, const AfileRequest& req)
         return bind_unit(run, run.L6, name.empty() ? std::string("LPT1:") : name, req);
     default: break;
     }
-    if (code < 0) {
-        write_line(run, " ...ERROR..INVALID UNIT NUMBER" + fmt_I(code, 8));
-        return false;
-    }
     if (is_network_address(name)) return file_network(run, code, name, req);
     return bind_unit(run, code, name, req);
 }

@@ -275,7 +275,8 @@ bool place_plot_variable(Run& run, const std::string& name, PrintRequest& req) {
 
 bool store_in_bank(Run& run, const PrintRequest& req) {
     for (const PrintItem& item : req.items) {
-        if (item.ref <= 0 || item.column) {
+        // An element of a vector (X:1) is referred to beyond the variable slots.
+        if (item.ref <= 0 || item.column || item.ref > run.ws.MAXVAR) {
             report_error(run, " ...ERROR..ONLY WHOLE VARIABLES CAN BE STORED IN THE DATA BANK: " + item.name);
             return false;
         }

@@ -187,8 +187,14 @@ void READX(Run& run) {
     set_read_defaults(run, scan.INPAR > 0 ? scan.INPAR : run.vals.READUNIT, names_listed);
     const bool parsed = OPTION(run, read_option_table());
     OptionSet& opt = run.opt;
-    const bool file_named = scan.INPAR == UNIT_NAMED_FILE && !scan.filename.empty();
-    if (file_named && names_dif(scan.filename)) opt.sw[RS_DIF] = true;
+    // A file name in quotes ('v.bin') is the name without them, as for WRITE.
+    std::string file = scan.filename;
+    while (!file.empty() && file.back() == ' ') file.pop_back();
+    while (!file.empty() && file.front() == ' ') file.erase(file.begin());
+    if (file.size() >= 2 && (file.front() == '\'' || file.front() == '"') && file.back() == file.front())
+        file = file.substr(1, file.size() - 2);
+    const bool file_named = scan.INPAR == UNIT_NAMED_FILE && !file.empty();
+    if (file_named && names_dif(file)) opt.sw[RS_DIF] = true;
     if (opt.sw[RS_DB]) opt.sw[RS_TSP] = true;
     if (opt.sw[RS_ASCII] || opt.sw[RS_TARVEX]) opt.sw[RS_BYVAR] = true;
     if (!parsed) return report_error(run, " ...ERROR..INCOMPATIBLE OPTIONS");
@@ -206,7 +212,7 @@ void READX(Run& run) {
     if (opt.sw[RS_TSP]) return read_from_bank(run, job.names);
 
     const bool binary = opt.sw[RS_BINARY] || opt.sw[RS_SBINARY];
-    ReadSource source(run, unit, file_named ? scan.filename : std::string(), binary);
+    ReadSource source(run, unit, file_named ? file : std::string(), binary);
     if (!source.open(opt.sw[RS_CRYPT])) return;
     job.unit = source.unit();
     job.command_stream = source.command_stream();

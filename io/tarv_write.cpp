@@ -143,7 +143,7 @@ bool write_binary_block(Run& run, const PrintItem& item, const tb::BlockHeader& 
 
 bool write_tarvex_blocks(Run& run, const PrintRequest& req, const OutputSink& out) {
     for (const PrintItem& item : req.items) {
-        if (item.ref <= 0 || item.column) {
+        if (item.ref <= 0 || item.column || item.ref > run.ws.MAXVAR) { // X:1 is an element
             report_error(run, " ...ERROR..ONLY WHOLE VARIABLES CAN BE WRITTEN AS DATA FILE BLOCKS: " +
                                   item.name);
             return false;

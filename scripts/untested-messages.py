@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 # Lists the "...ERROR.." messages written by the engine sources that no file under tests/ shows.
 # A message is the chain of string literals of one statement, starting at the literal that holds
-# "ERROR.."; it counts as tested when one line of a test file holds its fixed parts in order.
+# "ERROR.." up to the comma that ends its line; it counts as tested when one line of a test file
+# holds its fixed parts in order.
 # Usage: scripts/untested-messages.py [repository root]; exit status 1 when any is untested.
 import pathlib
 import re
@@ -30,6 +31,12 @@ def messages(path):
         rest = text[match.end():end if end >= 0 else len(text)]
         if MARK in rest:  # another message begins (the other branch of a choice)
             rest = rest[:rest.index(MARK)]
+        # A comma after a literal ends the line: what follows is an argument or the next line
+        # of a message written over several lines.
+        if rest.lstrip().startswith(","):
+            rest = ""
+        elif (comma := re.search(r'"\s*,', rest)) is not None:
+            rest = rest[:comma.start() + 1]
         # The first part is anchored right after the mark ("" when a value follows it).
         parts = [literal[literal.index(MARK) + len(MARK):].rstrip()]
         # Literals passed to a call (name8("WEIGHT")) are values shown, not fixed text.

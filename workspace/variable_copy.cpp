@@ -30,11 +30,7 @@ bool replace_variable(Run& run, const VariableCopy& var) {
     Workspace& ws = run.ws;
     VarInfo info;
     VINFO(run, ref, info);
-    if (info.addr == 0 || info.inc != 1) { // a record laid out by its owner in another way
-        report_error(run, " ...ERROR..VARIABLE " + var.name + " CANNOT BE REPLACED");
-        return false;
-    }
-    const long long addr = info.addr;
+    const long long addr = info.addr; // NEWVAR lays every record out consecutively (INC 1)
     // An existing longer variable keeps its storage: its header takes the copy's shape.
     ws.DATA[addr + 1] = var.type;
     ws.DATA[addr + 2] = static_cast<Real>(var.length);

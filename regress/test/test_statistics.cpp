@@ -158,7 +158,6 @@ TestOutcome test_statistics(const std::vector<Hypothesis>& rows, const std::vect
 }
 
 void write_test(Run& run, const TestOutcome& o) {
-    if (!o.warning.empty()) write_line(run, o.warning);
     if (!o.done) return;
     if (o.q == 1) {
         write_line(run, " TEST VALUE =" + fmt_G(o.value, 13, 5) + " STD. ERROR OF TEST VALUE" + fmt_G(o.stderr_, 13, 5));
@@ -178,7 +177,6 @@ void write_test(Run& run, const TestOutcome& o) {
 
 void store_test_scalars(Run& run, const TestOutcome& o) {
     ResultScalars& res = run.res;
-    if (o.error_number != 0) res[R_ERR] = o.error_number;
     if (!o.done) return;
     if (o.q == 1) {
         res[R_VAL] = o.value;
@@ -202,9 +200,10 @@ void store_test_scalars(Run& run, const TestOutcome& o) {
 TestOutcome TESTH(Run& run, const std::vector<Hypothesis>& rows, const std::vector<Real>& v,
                   int k, Real df, bool asymptotic, bool print) {
     const TestOutcome out = test_statistics(rows, v, k, df, asymptotic);
+    // A test that cannot be done is a warning: its line and $ERR, and the command goes on.
+    if (!out.warning.empty()) report_error(run, out.warning, out.error_number, ErrorSeverity::CONTINUES);
     store_test_scalars(run, out);
     if (print) write_test(run, out);
-    else if (!out.warning.empty()) write_line(run, out.warning);
     return out;
 }
 

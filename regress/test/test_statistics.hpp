@@ -38,13 +38,13 @@ struct TestOutcome {
 // `asymptotic` puts normal and chi-square statistics in place of t and F. Writes nothing.
 TestOutcome test_statistics(const std::vector<Hypothesis>& rows, const std::vector<Real>& v, int k,
                             Real df, bool asymptotic);
-// The test's lines (its warning alone when it could not be done).
+// The test's lines (none when it could not be done).
 void write_test(Run& run, const TestOutcome& outcome);
-// Its result scalars ($ERR alone when it could not be done).
+// Its result scalars (none when it could not be done).
 void store_test_scalars(Run& run, const TestOutcome& outcome);
 
-// Computes, stores the result scalars and writes the warning in any case, the statistics with
-// `print`.
+// Computes and stores the result scalars; a test that cannot be done is reported (its warning
+// and $ERR) through report_error and the command goes on; the statistics are written with `print`.
 TestOutcome TESTH(Run& run, const std::vector<Hypothesis>& rows, const std::vector<Real>& v,
                   int k, Real df, bool asymptotic, bool print);
 

@@ -106,6 +106,14 @@ if command -v script > /dev/null; then
   check "an unwritable history is a warning" has "$work/tty" "tarvex: warning: cannot write the history file"
 fi
 
+# A work area the settings store asks for and the address space cannot give: start-up says so
+# and names the sizes, and nothing runs.
+printf '[SOFTWARE\\Halvern\\TARVEX110\\START]\nIPAR=2000000000\n' > "$work/huge.ini"
+(ulimit -v 400000 && TARVEX_SETTINGS="$work/huge.ini" "$tarvex" "$work/stop.tvx") > "$work/out" 2> "$work/err"
+check "an impossible work area is refused at start-up" has "$work/out" " ...ERROR..ALLOCATABLE ARRAY MEMORY EXHAUSTED"
+check "the refused sizes are named" has "$work/out" " PAR=2000000000  SIZE=      1000"
+check "nothing runs without a work area" lacks "$work/out" " Welcome to"
+
 # The engine library exports the entry point and the host registration calls only.
 if command -v nm > /dev/null; then
   exports=$(nm -D --defined-only "$lib" | awk '{print $3}' | sort | tr '\n' ' ')

@@ -101,9 +101,11 @@ TEST_F(CryptTest, WrongPassphraseIsAnErrorAndLeavesNoCopy) {
     ASSERT_TRUE(encrypt_in_place(run, plain.string()));
     setenv("TARVEXPASSPHRASE", "wrong horse", 1);
     EXPECT_FALSE(decrypt_to_temp(run, plain.string()).has_value());
-    EXPECT_NE(linked.out.text().find(" ...ERROR..GPG COULD NOT DECRYPT THE FILE " + plain.string() +
-                                     " (WRONG PASSPHRASE OR DAMAGED FILE)"),
-              std::string::npos);
+    const std::string& p = plain.string();
+    // clang-format off: the message on one line, as the report shows it
+    const std::string expected = " ...ERROR..GPG COULD NOT DECRYPT THE FILE " + p + " (WRONG PASSPHRASE OR DAMAGED FILE)";
+    // clang-format on
+    EXPECT_NE(linked.out.text().find(expected), std::string::npos);
     EXPECT_EQ(temp_entries(), 0u);
 }
 
@@ -141,6 +143,15 @@ TEST_F(CryptTest, MissingPassphraseFileOrProgram) {
                                      (scratch.dir / "no_programs_here/gpg").string()),
               std::string::npos);
     EXPECT_FALSE(fs::exists(plain.string() + ".gpgtmp"));
+
+    // A temporary directory that does not exist: no private directory for the copy.
+    run.files.HELPDEMO.clear();
+    run.files.TEMP = (scratch.dir / "no_such_tmp").string();
+    ASSERT_TRUE(encrypt_in_place(run, plain.string()));
+    EXPECT_FALSE(decrypt_to_temp(run, plain.string()).has_value());
+    EXPECT_NE(linked.out.text().find(" ...ERROR..CANNOT CREATE A PRIVATE DIRECTORY IN " +
+                                     temp_directory(run)),
+              std::string::npos);
 }
 
 TEST_F(CryptTest, UnusableGpgHomeIsReplacedByATemporaryOne) {

@@ -65,9 +65,8 @@ TEST(TestCommand, StatisticsAreComputedBeforeTheyAreReported) {
     SmallFit e;
     e.run.res[R_ERR] = 0;
     e.lines();
-    store_test_scalars(e.run, twice);
+    TESTH(e.run, {slope, slope}, v, 2, 1, false, true);
     EXPECT_EQ(e.run.res[R_ERR], 15016);
-    write_test(e.run, twice);
     EXPECT_EQ(e.lines(), Lines{" ...WARNING..RESTRICTIONS COULD NOT BE DONE"});
 }
 
