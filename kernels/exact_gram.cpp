@@ -4,11 +4,10 @@
 // constant adds the other column's values (no products), the constant with itself the count.
 #include "kernels/exact_gram.hpp"
 
+#include "kernels/row_threads.hpp"
 #include "numeric/exact_dot.hpp"
 
 #include <algorithm>
-#include <system_error>
-#include <thread>
 
 namespace tarvex {
 namespace {
@@ -83,34 +82,10 @@ GramMatrix exact_gram(const GramColumns& data, int threads)
 {
     const int p = static_cast<int>(data.columns.size());
     const std::size_t n = data.nobs;
-    std::size_t count = threads > 0 ? static_cast<std::size_t>(threads)
-                                    : std::max(1u, std::thread::hardware_concurrency());
-    if (threads <= 0)
-        count = std::min(count, std::max<std::size_t>(1, n / ROWS_PER_THREAD));
-    count = std::max<std::size_t>(1, std::min(count, std::max<std::size_t>(1, n)));
-
-    // Thread t takes rows [t n / count, (t + 1) n / count); the calling thread takes the first.
-    std::vector<PartialGram> parts(count);
-    const auto bound = [n, count](std::size_t t) { return n / count * t + n % count * t / count; };
-    std::vector<std::thread> workers;
-    std::size_t started = 1;
-    for (; started < count; ++started) {
-        try {
-            workers.emplace_back(
-                [&data, &parts, &bound, started] { accumulate_rows(data, bound(started), bound(started + 1), parts[started]); });
-        } catch (const std::system_error&) { // no more threads: the rest of the rows here
-            break;
-        }
-    }
-    accumulate_rows(data, bound(0), bound(1), parts[0]);
-    if (started < count) {
-        PartialGram rest;
-        accumulate_rows(data, bound(started), n, rest);
-        parts[started] = std::move(rest);
-    }
-    for (std::thread& w : workers)
-        w.join();
-    parts.resize(std::min(parts.size(), started + 1));
+    std::vector<PartialGram> parts(row_shares(n, threads, ROWS_PER_THREAD));
+    run_row_shares(n, parts.size(), [&data, &parts](std::size_t share, std::size_t begin, std::size_t end) {
+        accumulate_rows(data, begin, end, parts[share]);
+    });
 
     GramMatrix out;
     out.size = p;

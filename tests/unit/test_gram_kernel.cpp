@@ -1,10 +1,13 @@
 // The least-squares kernel on the exact cross-product matrix (kernels/): every certified digit
 // of the NIST StRD linear sets and 24 digits of their exact rational solutions; the dependence
 // decision of modified Gram-Schmidt on the inputs that end a regression with a collinearity
-// message; the same bits on any number of threads; weighted rows as the regression forms them.
+// message; the same bits on any number of threads; weighted rows as the regression forms them;
+// residuals of the second pass against those of the exact coefficients.
 #include "kernels/gram_cholesky.hpp"
+#include "kernels/gram_residuals.hpp"
 
 #include "numeric/decimal.hpp"
+#include "numeric/exact_dot.hpp"
 #include "regress/gram_schmidt.hpp"
 
 #include "reference_support.hpp"
@@ -142,6 +145,28 @@ TEST(GramKernel, StrdEveryCertifiedDigitAnd24ExactDigits)
         for (Real v : data.y)
             total += (v - mean) * (v - mean);
         mine["r2 0"] = 1 - fit.sse / total;
+        // The second pass: residuals against y - Xb with the exact coefficients (to within the
+        // size of the terms), and the residual standard deviation from their sum of squares.
+        const GramColumns columns = columns_of(set, data);
+        std::vector<Real> residuals(static_cast<std::size_t>(n)), fitted(static_cast<std::size_t>(n));
+        const ResidualSums sums = gram_residuals(columns, fit.coef_wide, residuals.data(), fitted.data());
+        ASSERT_TRUE(sums.finite);
+        for (int i = 0; i < n; ++i) {
+            ExactAccumulator reference;
+            Real size = fabsq(data.y[i]);
+            reference.add(data.y[i]);
+            for (int j = 0; j < k; ++j) {
+                const int index = set.intercept ? (j == set.degree ? 0 : j + 1) : j;
+                const Real x = j == set.degree ? Real(1) : data.x[j][i];
+                const Real b = exact.at(std::string(set.name) + " b " + std::to_string(index));
+                reference.add_product(-x, b);
+                size += fabsq(x * b);
+            }
+            EXPECT_LE(fabsq(residuals[i] - reference.result()), 1e-24Q * size) << i;
+            EXPECT_LE(fabsq(fitted[i] + residuals[i] - data.y[i]), 1e-24Q * size) << i;
+        }
+        const std::string residsd = std::string(set.name) + " residsd 0";
+        EXPECT_LE(relative_error(sqrtq(sums.sse / (n - k)), exact.at(residsd)), 1e-24Q);
         for (const auto& [key, value] : mine) {
             const std::string name = std::string(set.name) + " " + key;
             ASSERT_TRUE(certified.count(name) && exact.count(name)) << name;
@@ -249,6 +274,15 @@ TEST(GramKernel, SameBitsOnAnyNumberOfThreadsAndWeightedRowsAsScaled)
         for (std::size_t e = 0; e < one.xtx_inverse.size(); ++e)
             EXPECT_TRUE(bits_equal(many.xtx_inverse[e], one.xtx_inverse[e])) << threads;
     }
+    // The residual pass: the same residuals and sums on one thread and on three.
+    std::vector<Real> residuals_one(n), residuals_three(n);
+    const ResidualSums sums_one = gram_residuals(data, one.coef_wide, residuals_one.data(), nullptr, 1);
+    const ResidualSums sums_three = gram_residuals(data, one.coef_wide, residuals_three.data(), nullptr, 3);
+    EXPECT_TRUE(bits_equal(sums_one.sse, sums_three.sse));
+    EXPECT_TRUE(bits_equal(sums_one.sum, sums_three.sum));
+    EXPECT_EQ(std::memcmp(residuals_one.data(), residuals_three.data(), n * sizeof(Real)), 0);
+    // With the intercept the residuals sum to zero, up to the rounding of each.
+    EXPECT_LT(fabsq(sums_one.sum), 1e-25Q * n * 1000);
     // Gram-Schmidt on the copy the same regression makes today: Gram-Schmidt keeps about 30
     // digits here, so that is the agreement asked for.
     DataMatrix copy(static_cast<int>(n), 5);
@@ -274,6 +308,7 @@ TEST(GramKernel, SameBitsOnAnyNumberOfThreadsAndWeightedRowsAsScaled)
         EXPECT_LT(relative_error(kernel_weighted.inverse_at(j, j), gs_weighted.inverse_at(j, j)), 1e-28Q) << j;
     }
     EXPECT_LT(relative_error(one.sse, gs.sse), 1e-28Q);
+    EXPECT_LT(relative_error(sums_one.sse, gs.sse), 1e-28Q);
     EXPECT_LT(relative_error(kernel_weighted.sse, gs_weighted.sse), 1e-28Q);
     // The weights change the fit: the weighted and unweighted coefficients differ.
     EXPECT_GT(relative_error(kernel_weighted.coef[0], one.coef[0]), 1e-6Q);
