@@ -3,12 +3,17 @@
 // command's entry (solve_least_squares, which copies X and y into its work matrix).
 //   build/bench/bench_gram kernel|gs [N] [threads]   one solve of N x (10 regressors, the
 //       intercept, y) of pseudo-random data: processor and wall time, peak resident memory
-//       before and after (run each method in its own process to see its own peak)
-//   build/bench/bench_gram strd DIR                   digits of both against the NIST StRD
+//       before and after (run each method in its own process to see its own peak); the kernel
+//       then makes its second pass, residuals and fitted values into two vectors of N
+//   build/bench/bench_gram strd DIR                   digits of the kernel and of the three
+//       solvers of today against the NIST StRD
 //       certified values and the exact solutions in DIR (certified.tsv, exact.tsv, data)
 #include "kernels/gram_cholesky.hpp"
+#include "kernels/gram_residuals.hpp"
 #include "numeric/decimal.hpp"
 #include "regress/gram_schmidt.hpp"
+#include "regress/householder.hpp"
+#include "regress/normal_equations.hpp"
 #include "regress/ls_bridge.hpp"
 #include "regress/ols_options.hpp"
 
@@ -85,6 +90,18 @@ int speed(bool kernel, int n, int threads)
         ok = fit.ok();
         coef = fit.coef;
         sse = fit.sse;
+        std::printf("fit: %.3f s processor, %.3f s wall\n", cpu_seconds() - cpu0, wall_seconds() - wall0);
+        const double cpu1 = cpu_seconds(), wall1 = wall_seconds();
+        // The output vectors are the regression's own (residual and prediction variables).
+        std::vector<Real> residuals(static_cast<std::size_t>(n)), fitted(static_cast<std::size_t>(n));
+        const bool predict = std::getenv("NO_FITTED") == nullptr;
+        const ResidualSums sums = gram_residuals(columns, fit.coef_wide, residuals.data(),
+                                                 predict ? fitted.data() : nullptr, threads);
+        char r[48];
+        quadmath_snprintf(r, sizeof r, "%.36Qe", sums.sse);
+        std::printf("residual pass%s: %.3f s processor, %.3f s wall; SSE of the residuals = %s\n",
+                    predict ? " with fitted values" : "", cpu_seconds() - cpu1, wall_seconds() - wall1, r);
+        ok = ok && sums.finite;
     } else {
         const LsSolution fit = solve_least_squares(OlsMethod::GS, x, y, n, k, 0);
         ok = fit.dependent_column == 0 && !fit.singular && !fit.too_few;
@@ -95,7 +112,7 @@ int speed(bool kernel, int n, int threads)
     char b0[48], s[48];
     quadmath_snprintf(b0, sizeof b0, "%.36Qe", coef.empty() ? Real(0) : coef[0]);
     quadmath_snprintf(s, sizeof s, "%.36Qe", sse);
-    std::printf("%s %d x %d: %.3f s processor, %.3f s wall; peak %.0f MB with the data alone, %.0f MB after%s\n",
+    std::printf("%s %d x %d, in all: %.3f s processor, %.3f s wall; peak %.0f MB with the data alone, %.0f MB after%s\n",
                 kernel ? "kernel" : "GS", n, k, cpu, wall, data_peak, peak_mb(), ok ? "" : " (failed)");
     std::printf("  b1 = %s\n  SSE = %s\n", b0, s);
     return ok ? 0 : 1;
@@ -146,7 +163,8 @@ int strd(const std::string& dir)
     using namespace tarvex;
     const auto certified = read_reference(dir + "/certified.tsv");
     const auto exact = read_reference(dir + "/exact.tsv");
-    std::printf("%-9s %14s %14s %14s %14s\n", "set", "kernel cert.", "kernel exact", "GS cert.", "GS exact");
+    std::printf("%-9s %-15s %-15s %-15s %-15s\n", "set", "kernel", "GS", "HH", "NORMAL");
+    std::printf("%-9s %-15s %-15s %-15s %-15s\n", "", "cert.  exact", "cert.  exact", "cert.  exact", "cert.  exact");
     for (const StrdSet& set : SETS) {
         std::ifstream in(dir + "/" + set.name + ".txt");
         std::vector<std::vector<Real>> x(static_cast<std::size_t>(set.degree));
@@ -189,18 +207,24 @@ int strd(const std::string& dir)
             data.at(i, k) = y[i];
         columns.nobs = static_cast<std::size_t>(n);
         const GramFit kernel = gram_least_squares(columns, DEPENDENCE_RATIO);
-        const LeastSquaresFit gs = GSREG(data);
+        DataMatrix work = data;
+        const LeastSquaresFit gs = GSREG(work);
+        work = data;
+        const LeastSquaresFit hh = householder_solve(work).fit;
+        const LeastSquaresFit normal = normal_equations_solve(data);
+        const LeastSquaresFit* solvers[] = {nullptr, &gs, &hh, &normal};
         Real sum = 0, total = 0;
         for (Real v : y)
             sum += v;
         const Real mean = set.intercept ? sum / n : 0;
         for (Real v : y)
             total += (v - mean) * (v - mean);
-        double worst[2][2] = {{99, 99}, {99, 99}}; // [kernel, GS][certified, exact]
-        for (int method = 0; method < 2; ++method) {
-            const std::vector<Real>& coef = method == 0 ? kernel.coef : gs.coef;
-            const Real sse = method == 0 ? kernel.sse : gs.sse;
-            const auto inverse = [&](int j) { return method == 0 ? kernel.inverse_at(j, j) : gs.inverse_at(j, j); };
+        double worst[4][2] = {{99, 99}, {99, 99}, {99, 99}, {99, 99}}; // [method][certified, exact]
+        for (int method = 0; method < 4; ++method) {
+            const LeastSquaresFit* other = solvers[method];
+            const std::vector<Real>& coef = method == 0 ? kernel.coef : other->coef;
+            const Real sse = method == 0 ? kernel.sse : other->sse;
+            const auto inverse = [&](int j) { return method == 0 ? kernel.inverse_at(j, j) : other->inverse_at(j, j); };
             const Real variance = sse / (n - k);
             std::map<std::string, Real> mine;
             for (int j = 0; j < k; ++j) {
@@ -218,8 +242,10 @@ int strd(const std::string& dir)
                     worst[method][1] = std::min(worst[method][1], digits(value, exact.at(name)));
             }
         }
-        std::printf("%-9s %14.1f %14.1f %14.1f %14.1f\n", set.name, worst[0][0], worst[0][1], worst[1][0],
-                    worst[1][1]);
+        std::printf("%-9s", set.name);
+        for (const auto& w : worst)
+            std::printf(" %5.1f  %5.1f   ", w[0], w[1]);
+        std::printf("\n");
     }
     return 0;
 }
