@@ -13,8 +13,8 @@
 #include "numeric/decimal.hpp"
 #include "regress/gram_schmidt.hpp"
 #include "regress/householder.hpp"
-#include "regress/normal_equations.hpp"
 #include "regress/ls_bridge.hpp"
+#include "regress/normal_equations.hpp"
 #include "regress/ols_options.hpp"
 
 #include <chrono>
@@ -33,31 +33,27 @@ namespace {
 
 using tarvex::Real;
 
-double cpu_seconds()
-{
+double cpu_seconds() {
     timespec now;
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-double wall_seconds()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+double wall_seconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 // Peak resident set so far, in MB (VmHWM of /proc/self/status).
-double peak_mb()
-{
+double peak_mb() {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atof(line.c_str() + 6) / 1024;
+        if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024;
     return -1;
 }
 
-int speed(bool kernel, int n, int threads)
-{
+int speed(bool kernel, int n, int threads) {
     using namespace tarvex;
     const int regressors = 10;
     const int k = regressors + 1; // and the intercept, last
@@ -66,7 +62,8 @@ int speed(bool kernel, int n, int threads)
     std::vector<Real> x(static_cast<std::size_t>(n) * k), y(static_cast<std::size_t>(n));
     for (int col = 0; col < regressors; ++col)
         for (int row = 0; row < n; ++row)
-            x[static_cast<std::size_t>(col) * n + row] = Real(static_cast<long long>(rng() % 2000000)) / 1024 - 900;
+            x[static_cast<std::size_t>(col) * n + row] =
+                Real(static_cast<long long>(rng() % 2000000)) / 1024 - 900;
     for (int row = 0; row < n; ++row) {
         x[static_cast<std::size_t>(regressors) * n + row] = 1;
         Real sum = 3;
@@ -90,17 +87,20 @@ int speed(bool kernel, int n, int threads)
         ok = fit.ok();
         coef = fit.coef;
         sse = fit.sse;
-        std::printf("fit: %.3f s processor, %.3f s wall\n", cpu_seconds() - cpu0, wall_seconds() - wall0);
+        std::printf("fit: %.3f s processor, %.3f s wall\n", cpu_seconds() - cpu0,
+                    wall_seconds() - wall0);
         const double cpu1 = cpu_seconds(), wall1 = wall_seconds();
         // The output vectors are the regression's own (residual and prediction variables).
-        std::vector<Real> residuals(static_cast<std::size_t>(n)), fitted(static_cast<std::size_t>(n));
+        std::vector<Real> residuals(static_cast<std::size_t>(n)),
+            fitted(static_cast<std::size_t>(n));
         const bool predict = std::getenv("NO_FITTED") == nullptr;
         const ResidualSums sums = gram_residuals(columns, fit.coef_wide, residuals.data(),
                                                  predict ? fitted.data() : nullptr, threads);
         char r[48];
         quadmath_snprintf(r, sizeof r, "%.36Qe", sums.sse);
         std::printf("residual pass%s: %.3f s processor, %.3f s wall; SSE of the residuals = %s\n",
-                    predict ? " with fitted values" : "", cpu_seconds() - cpu1, wall_seconds() - wall1, r);
+                    predict ? " with fitted values" : "", cpu_seconds() - cpu1,
+                    wall_seconds() - wall1, r);
         ok = ok && sums.finite;
     } else {
         const LsSolution fit = solve_least_squares(OlsMethod::GS, x, y, n, k, 0);
@@ -112,8 +112,10 @@ int speed(bool kernel, int n, int threads)
     char b0[48], s[48];
     quadmath_snprintf(b0, sizeof b0, "%.36Qe", coef.empty() ? Real(0) : coef[0]);
     quadmath_snprintf(s, sizeof s, "%.36Qe", sse);
-    std::printf("%s %d x %d, in all: %.3f s processor, %.3f s wall; peak %.0f MB with the data alone, %.0f MB after%s\n",
-                kernel ? "kernel" : "GS", n, k, cpu, wall, data_peak, peak_mb(), ok ? "" : " (failed)");
+    std::printf("%s %d x %d, in all: %.3f s processor, %.3f s wall; peak %.0f MB with the data "
+                "alone, %.0f MB after%s\n",
+                kernel ? "kernel" : "GS", n, k, cpu, wall, data_peak, peak_mb(),
+                ok ? "" : " (failed)");
     std::printf("  b1 = %s\n  SSE = %s\n", b0, s);
     return ok ? 0 : 1;
 }
@@ -127,44 +129,40 @@ struct StrdSet {
 };
 
 const StrdSet SETS[] = {
-    {"Norris", 1, true},   {"Pontius", 2, true},  {"NoInt1", 1, false}, {"NoInt2", 1, false},
+    {"Norris", 1, true},   {"Pontius", 2, true},  {"NoInt1", 1, false},  {"NoInt2", 1, false},
     {"Filip", 10, true},   {"Longley", 6, true},  {"Wampler1", 5, true}, {"Wampler2", 5, true},
     {"Wampler3", 5, true}, {"Wampler4", 5, true}, {"Wampler5", 5, true},
 };
 
-std::map<std::string, Real> read_reference(const std::string& path)
-{
+std::map<std::string, Real> read_reference(const std::string& path) {
     std::map<std::string, Real> values;
     std::ifstream in(path);
     std::string line;
     while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#')
-            continue;
+        if (line.empty() || line[0] == '#') continue;
         std::istringstream fields(line);
         std::string set, kind, index, text;
         fields >> set >> kind >> index >> text;
         Real value = 0;
-        if (tarvex::parse_real_field(text, value))
-            values[set + " " + kind + " " + index] = value;
+        if (tarvex::parse_real_field(text, value)) values[set + " " + kind + " " + index] = value;
     }
     return values;
 }
 
 // Digits of agreement: -log10 of the relative error (of the absolute error where the reference
 // is 0), capped at 40 for an exact match.
-double digits(Real got, Real want)
-{
+double digits(Real got, Real want) {
     const Real error = want == 0 ? fabsq(got) : fabsq((got - want) / want);
     return error == 0 ? 40.0 : static_cast<double>(-log10q(error));
 }
 
-int strd(const std::string& dir)
-{
+int strd(const std::string& dir) {
     using namespace tarvex;
     const auto certified = read_reference(dir + "/certified.tsv");
     const auto exact = read_reference(dir + "/exact.tsv");
     std::printf("%-9s %-15s %-15s %-15s %-15s\n", "set", "kernel", "GS", "HH", "NORMAL");
-    std::printf("%-9s %-15s %-15s %-15s %-15s\n", "", "cert.  exact", "cert.  exact", "cert.  exact", "cert.  exact");
+    std::printf("%-9s %-15s %-15s %-15s %-15s\n", "", "cert.  exact", "cert.  exact",
+                "cert.  exact", "cert.  exact");
     for (const StrdSet& set : SETS) {
         std::ifstream in(dir + "/" + set.name + ".txt");
         std::vector<std::vector<Real>> x(static_cast<std::size_t>(set.degree));
@@ -177,10 +175,8 @@ int strd(const std::string& dir)
             std::string text;
             Real value;
             while (fields >> text)
-                if (parse_real_field(text, value))
-                    row.push_back(value);
-            if (row.empty())
-                continue;
+                if (parse_real_field(text, value)) row.push_back(value);
+            if (row.empty()) continue;
             y.push_back(row[0]);
             Real power = 1;
             for (int j = 0; j < set.degree; ++j) {
@@ -224,7 +220,9 @@ int strd(const std::string& dir)
             const LeastSquaresFit* other = solvers[method];
             const std::vector<Real>& coef = method == 0 ? kernel.coef : other->coef;
             const Real sse = method == 0 ? kernel.sse : other->sse;
-            const auto inverse = [&](int j) { return method == 0 ? kernel.inverse_at(j, j) : other->inverse_at(j, j); };
+            const auto inverse = [&](int j) {
+                return method == 0 ? kernel.inverse_at(j, j) : other->inverse_at(j, j);
+            };
             const Real variance = sse / (n - k);
             std::map<std::string, Real> mine;
             for (int j = 0; j < k; ++j) {
@@ -237,7 +235,8 @@ int strd(const std::string& dir)
             for (const auto& [key, value] : mine) {
                 const std::string name = std::string(set.name) + " " + key;
                 if (certified.count(name))
-                    worst[method][0] = std::min(worst[method][0], digits(value, certified.at(name)));
+                    worst[method][0] =
+                        std::min(worst[method][0], digits(value, certified.at(name)));
                 if (exact.count(name))
                     worst[method][1] = std::min(worst[method][1], digits(value, exact.at(name)));
             }
@@ -252,11 +251,9 @@ int strd(const std::string& dir)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "kernel";
-    if (mode == "strd")
-        return strd(argc > 2 ? argv[2] : "tests/data/strd");
+    if (mode == "strd") return strd(argc > 2 ? argv[2] : "tests/data/strd");
     const int n = argc > 2 ? std::atoi(argv[2]) : 1000000;
     const int threads = argc > 3 ? std::atoi(argv[3]) : 0;
     return speed(mode != "gs", n, threads);

@@ -9,23 +9,20 @@ namespace tarvex {
 namespace {
 
 // s + e = a + b exactly.
-inline void two_sum(Real a, Real b, Real& s, Real& e)
-{
+inline void two_sum(Real a, Real b, Real& s, Real& e) {
     s = a + b;
     const Real bb = s - a;
     e = (a - (s - bb)) + (b - bb);
 }
 
 // s + e = a + b exactly, for |a| >= |b| (or a zero).
-inline void quick_two_sum(Real a, Real b, Real& s, Real& e)
-{
+inline void quick_two_sum(Real a, Real b, Real& s, Real& e) {
     s = a + b;
     e = b - (s - a);
 }
 
 // hi + lo = a with hi holding the upper 56 bits: Veltkamp's split at 2^57 + 1.
-inline void split(Real a, Real& hi, Real& lo)
-{
+inline void split(Real a, Real& hi, Real& lo) {
     const Real SPLITTER = 144115188075855873.0Q; // 2^57 + 1
     const Real c = SPLITTER * a;
     hi = c - (c - a);
@@ -33,8 +30,7 @@ inline void split(Real a, Real& hi, Real& lo)
 }
 
 // p + e = a * b exactly (Dekker), barring overflow and underflow.
-inline void two_product(Real a, Real b, Real& p, Real& e)
-{
+inline void two_product(Real a, Real b, Real& p, Real& e) {
     p = a * b;
     Real ah, al, bh, bl;
     split(a, ah, al);
@@ -42,8 +38,7 @@ inline void two_product(Real a, Real b, Real& p, Real& e)
     e = ((ah * bh - p) + ah * bl + al * bh) + al * bl;
 }
 
-inline Wide times(Wide a, Real b)
-{
+inline Wide times(Wide a, Real b) {
     Real p, e;
     two_product(a.hi, b, p, e);
     e += a.lo * b;
@@ -54,8 +49,7 @@ inline Wide times(Wide a, Real b)
 
 } // namespace
 
-Wide operator+(Wide a, Wide b)
-{
+Wide operator+(Wide a, Wide b) {
     Real s1, s2, t1, t2;
     two_sum(a.hi, b.hi, s1, s2);
     two_sum(a.lo, b.lo, t1, t2);
@@ -67,10 +61,11 @@ Wide operator+(Wide a, Wide b)
     return r;
 }
 
-Wide operator-(Wide a, Wide b) { return a + (-b); }
+Wide operator-(Wide a, Wide b) {
+    return a + (-b);
+}
 
-Wide operator*(Wide a, Wide b)
-{
+Wide operator*(Wide a, Wide b) {
     Real p, e;
     two_product(a.hi, b.hi, p, e);
     e += a.hi * b.lo + a.lo * b.hi;
@@ -79,8 +74,7 @@ Wide operator*(Wide a, Wide b)
     return r;
 }
 
-Wide operator/(Wide a, Wide b)
-{
+Wide operator/(Wide a, Wide b) {
     const Real q1 = a.hi / b.hi;
     Wide r = a - times(b, q1);
     const Real q2 = r.hi / b.hi;
@@ -91,10 +85,8 @@ Wide operator/(Wide a, Wide b)
     return q + wide(q3);
 }
 
-Wide wide_sqrt(Wide a)
-{
-    if (!(a.hi > 0))
-        return {};
+Wide wide_sqrt(Wide a) {
+    if (!(a.hi > 0)) return {};
     // x = sqrt(a.hi) to 113 bits; x + (a - x^2) / (2x) doubles the bits.
     const Real x = qm::sqrt(a.hi);
     const Wide square = times(wide(x), x);
@@ -104,8 +96,7 @@ Wide wide_sqrt(Wide a)
     return r;
 }
 
-bool wide_less_equal(Wide a, Wide b)
-{
+bool wide_less_equal(Wide a, Wide b) {
     const Wide d = b - a;
     return d.hi >= 0;
 }

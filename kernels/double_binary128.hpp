@@ -16,13 +16,17 @@ struct Wide {
     Real lo = 0;
 };
 
-inline Wide wide(Real value) { return {value, 0}; }
+inline Wide wide(Real value) {
+    return {value, 0};
+}
 
 Wide operator+(Wide a, Wide b);
 Wide operator-(Wide a, Wide b);
 Wide operator*(Wide a, Wide b);
 Wide operator/(Wide a, Wide b);
-inline Wide operator-(Wide a) { return {-a.hi, -a.lo}; }
+inline Wide operator-(Wide a) {
+    return {-a.hi, -a.lo};
+}
 // The square root (0 for a value that is not positive).
 Wide wide_sqrt(Wide a);
 // a <= b on the pair values.

@@ -16,8 +16,7 @@ constexpr std::size_t BLOCK_ROWS = 256;
 // Fewer rows than this per thread do not pay for starting it.
 constexpr std::size_t ROWS_PER_THREAD = 32768;
 
-inline std::size_t packed(int a, int b)
-{
+inline std::size_t packed(int a, int b) {
     return static_cast<std::size_t>(b) * (b + 1) / 2 + static_cast<std::size_t>(a);
 }
 
@@ -27,8 +26,8 @@ struct PartialGram {
     bool finite = true;
 };
 
-void accumulate_rows(const GramColumns& data, std::size_t begin, std::size_t end, PartialGram& out)
-{
+void accumulate_rows(const GramColumns& data, std::size_t begin, std::size_t end,
+                     PartialGram& out) {
     const int p = static_cast<int>(data.columns.size());
     out.sums.assign(packed(0, p), ExactAccumulator());
     // Without row factors the constant is exact ones: its pairs need no products.
@@ -39,8 +38,7 @@ void accumulate_rows(const GramColumns& data, std::size_t begin, std::size_t end
     for (std::size_t first = begin; first < end; first += BLOCK_ROWS) {
         const std::size_t length = std::min(BLOCK_ROWS, end - first);
         for (int c = 0; c < p; ++c) {
-            if (ones[c])
-                continue;
+            if (ones[c]) continue;
             ExactAccumulator::Factor* f = factors.data() + static_cast<std::size_t>(c) * BLOCK_ROWS;
             const Real* column = data.columns[c];
             const Real* scale = data.row_scale;
@@ -61,7 +59,8 @@ void accumulate_rows(const GramColumns& data, std::size_t begin, std::size_t end
             }
         }
         for (int b = 0; b < p; ++b) {
-            const ExactAccumulator::Factor* fb = factors.data() + static_cast<std::size_t>(b) * BLOCK_ROWS;
+            const ExactAccumulator::Factor* fb =
+                factors.data() + static_cast<std::size_t>(b) * BLOCK_ROWS;
             for (int a = 0; a <= b; ++a) {
                 ExactAccumulator& sum = out.sums[packed(a, b)];
                 if (ones[a] && ones[b])
@@ -69,8 +68,8 @@ void accumulate_rows(const GramColumns& data, std::size_t begin, std::size_t end
                 else if (ones[a] || ones[b])
                     sum.add_values(data.columns[ones[a] ? b : a] + first, length);
                 else
-                    sum.add_decoded_products(factors.data() + static_cast<std::size_t>(a) * BLOCK_ROWS, fb,
-                                             length);
+                    sum.add_decoded_products(
+                        factors.data() + static_cast<std::size_t>(a) * BLOCK_ROWS, fb, length);
             }
         }
     }
@@ -78,23 +77,21 @@ void accumulate_rows(const GramColumns& data, std::size_t begin, std::size_t end
 
 } // namespace
 
-GramMatrix exact_gram(const GramColumns& data, int threads)
-{
+GramMatrix exact_gram(const GramColumns& data, int threads) {
     const int p = static_cast<int>(data.columns.size());
     const std::size_t n = data.nobs;
     std::vector<PartialGram> parts(row_shares(n, threads, ROWS_PER_THREAD));
-    run_row_shares(n, parts.size(), [&data, &parts](std::size_t share, std::size_t begin, std::size_t end) {
-        accumulate_rows(data, begin, end, parts[share]);
-    });
+    run_row_shares(n, parts.size(),
+                   [&data, &parts](std::size_t share, std::size_t begin, std::size_t end) {
+                       accumulate_rows(data, begin, end, parts[share]);
+                   });
 
     GramMatrix out;
     out.size = p;
     out.entries.assign(packed(0, p), Wide{});
     for (const PartialGram& part : parts)
-        if (!part.finite)
-            out.finite = false;
-    if (!out.finite)
-        return out;
+        if (!part.finite) out.finite = false;
+    if (!out.finite) return out;
     for (std::size_t e = 0; e < out.entries.size(); ++e) {
         ExactAccumulator& sum = parts[0].sums[e];
         for (std::size_t t = 1; t < parts.size(); ++t)

@@ -30,8 +30,7 @@ struct GramMatrix {
     std::vector<Wide> entries; // packed: entry (a, b), a <= b, at b * (b + 1) / 2 + a
     bool finite = true;        // false when a value is infinite or NaN (the entries are then 0)
 
-    Wide at(int a, int b) const
-    {
+    Wide at(int a, int b) const {
         if (a > b) {
             const int t = a;
             a = b;

@@ -5,8 +5,7 @@
 
 namespace tarvex {
 
-GramFit gram_cholesky_solve(const GramMatrix& gram, int nobs, Real dependence_ratio)
-{
+GramFit gram_cholesky_solve(const GramMatrix& gram, int nobs, Real dependence_ratio) {
     GramFit fit;
     const int p = gram.size;
     const int k = p - 1;
@@ -82,8 +81,7 @@ GramFit gram_cholesky_solve(const GramMatrix& gram, int nobs, Real dependence_ra
     return fit;
 }
 
-GramFit gram_least_squares(const GramColumns& data, Real dependence_ratio, int threads)
-{
+GramFit gram_least_squares(const GramColumns& data, Real dependence_ratio, int threads) {
     const GramMatrix gram = exact_gram(data, threads);
     return gram_cholesky_solve(gram, static_cast<int>(data.nobs), dependence_ratio);
 }

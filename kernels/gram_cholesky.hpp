@@ -36,8 +36,7 @@ struct GramFit {
     std::vector<Real> remaining_ratio;
 
     bool ok() const { return status == GramStatus::ok; }
-    Real inverse_at(int row, int col) const
-    {
+    Real inverse_at(int row, int col) const {
         return xtx_inverse[static_cast<std::size_t>(col) * nregs + row];
     }
 };

@@ -20,17 +20,14 @@ struct ShareSums {
 };
 
 // The value of column c at `row` as the fit took it.
-inline Real value_at(const GramColumns& data, int c, std::size_t row)
-{
+inline Real value_at(const GramColumns& data, int c, std::size_t row) {
     const Real* column = data.columns[c];
-    if (data.row_scale == nullptr)
-        return column == nullptr ? Real(1) : column[row];
+    if (data.row_scale == nullptr) return column == nullptr ? Real(1) : column[row];
     return column == nullptr ? data.row_scale[row] : column[row] * data.row_scale[row];
 }
 
 void residual_rows(const GramColumns& data, const std::vector<Factor>& minus_coef, Real* residuals,
-                   Real* fitted, std::size_t begin, std::size_t end, ShareSums& out)
-{
+                   Real* fitted, std::size_t begin, std::size_t end, ShareSums& out) {
     const int k = static_cast<int>(data.columns.size()) - 1;
     // Terms: x_j * (-b_hi_j), x_j * (-b_lo_j), then y * 1.
     std::vector<Factor> values(static_cast<std::size_t>(2 * k + 1));
@@ -47,9 +44,9 @@ void residual_rows(const GramColumns& data, const std::vector<Factor>& minus_coe
             return;
         }
         row_sum.clear();
-        row_sum.add_decoded_products(values.data(), minus_coef.data(), static_cast<std::size_t>(2 * k));
-        if (fitted != nullptr)
-            fitted[row] = -row_sum.result();
+        row_sum.add_decoded_products(values.data(), minus_coef.data(),
+                                     static_cast<std::size_t>(2 * k));
+        if (fitted != nullptr) fitted[row] = -row_sum.result();
         row_sum.add_decoded_products(values.data() + 2 * k, minus_coef.data() + 2 * k, 1);
         const Real e = row_sum.result();
         residuals[row] = e;
@@ -61,8 +58,7 @@ void residual_rows(const GramColumns& data, const std::vector<Factor>& minus_coe
 } // namespace
 
 ResidualSums gram_residuals(const GramColumns& data, const std::vector<Wide>& coef, Real* residuals,
-                            Real* fitted, int threads)
-{
+                            Real* fitted, int threads) {
     ResidualSums result;
     const int k = static_cast<int>(data.columns.size()) - 1;
     if (k < 0 || static_cast<int>(coef.size()) != k) {
@@ -75,12 +71,12 @@ ResidualSums gram_residuals(const GramColumns& data, const std::vector<Wide>& co
         result.finite &= ExactAccumulator::decode(-coef[j].lo, minus_coef[k + j]);
     }
     ExactAccumulator::decode(1, minus_coef[2 * k]);
-    if (!result.finite)
-        return result;
+    if (!result.finite) return result;
     std::vector<ShareSums> shares(row_shares(data.nobs, threads, ROWS_PER_THREAD));
-    run_row_shares(data.nobs, shares.size(), [&](std::size_t share, std::size_t begin, std::size_t end) {
-        residual_rows(data, minus_coef, residuals, fitted, begin, end, shares[share]);
-    });
+    run_row_shares(
+        data.nobs, shares.size(), [&](std::size_t share, std::size_t begin, std::size_t end) {
+            residual_rows(data, minus_coef, residuals, fitted, begin, end, shares[share]);
+        });
     for (std::size_t s = 0; s < shares.size(); ++s) {
         if (!shares[s].finite) {
             result.finite = false;

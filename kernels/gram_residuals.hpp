@@ -14,9 +14,9 @@
 namespace tarvex {
 
 struct ResidualSums {
-    bool finite = true;   // false when a value or a coefficient is infinite or NaN
-    Real sse = 0;         // sum of the squared residuals written, exact and rounded once
-    Real sum = 0;         // sum of the residuals written, exact and rounded once
+    bool finite = true; // false when a value or a coefficient is infinite or NaN
+    Real sse = 0;       // sum of the squared residuals written, exact and rounded once
+    Real sum = 0;       // sum of the residuals written, exact and rounded once
 };
 
 // `data` holds the K regressor columns and then y, as for the fit (row scales included: the

@@ -12,11 +12,11 @@ namespace tarvex {
 
 // How many shares for n rows: `threads` when positive (at most one per row), else as many as
 // the machine has processors, each of at least `min_rows` rows.
-inline std::size_t row_shares(std::size_t n, int threads, std::size_t min_rows)
-{
-    std::size_t count = threads > 0 ? static_cast<std::size_t>(threads)
-                                    : std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()),
-                                                            std::max<std::size_t>(1, n / min_rows));
+inline std::size_t row_shares(std::size_t n, int threads, std::size_t min_rows) {
+    std::size_t count =
+        threads > 0 ? static_cast<std::size_t>(threads)
+                    : std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()),
+                                            std::max<std::size_t>(1, n / min_rows));
     return std::max<std::size_t>(1, std::min(count, std::max<std::size_t>(1, n)));
 }
 
@@ -24,8 +24,7 @@ inline std::size_t row_shares(std::size_t n, int threads, std::size_t min_rows)
 // share 0 in the calling thread and the others on threads of their own; when no thread can be
 // started the calling thread takes the remaining shares itself. `work` must not throw.
 template <class Work>
-void run_row_shares(std::size_t n, std::size_t count, Work&& work)
-{
+void run_row_shares(std::size_t n, std::size_t count, Work&& work) {
     const auto bound = [n, count](std::size_t s) { return n / count * s + n % count * s / count; };
     std::vector<std::thread> workers;
     std::size_t s = 1;

@@ -36,22 +36,22 @@ struct StrdSet {
 };
 
 const StrdSet STRD_SETS[] = {
-    {"Norris", 1, true},   {"Pontius", 2, true},  {"NoInt1", 1, false}, {"NoInt2", 1, false},
+    {"Norris", 1, true},   {"Pontius", 2, true},  {"NoInt1", 1, false},  {"NoInt2", 1, false},
     {"Filip", 10, true},   {"Longley", 6, true},  {"Wampler1", 5, true}, {"Wampler2", 5, true},
     {"Wampler3", 5, true}, {"Wampler4", 5, true}, {"Wampler5", 5, true},
 };
 
-std::string strd_path(const std::string& file) { return std::string(TARVEX_TEST_DATA_DIR) + "/strd/" + file; }
+std::string strd_path(const std::string& file) {
+    return std::string(TARVEX_TEST_DATA_DIR) + "/strd/" + file;
+}
 
 // set, kind and index -> value, from certified.tsv or exact.tsv.
-std::map<std::string, Real> read_reference(const std::string& file)
-{
+std::map<std::string, Real> read_reference(const std::string& file) {
     std::map<std::string, Real> values;
     std::ifstream in(strd_path(file));
     std::string line;
     while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#')
-            continue;
+        if (line.empty() || line[0] == '#') continue;
         std::istringstream fields(line);
         std::string set, kind, index, text;
         fields >> set >> kind >> index >> text;
@@ -69,8 +69,7 @@ struct StrdData {
     std::vector<Real> y;
 };
 
-StrdData read_set(const StrdSet& set)
-{
+StrdData read_set(const StrdSet& set) {
     std::ifstream in(strd_path(std::string(set.name) + ".txt"));
     StrdData out;
     out.x.resize(static_cast<std::size_t>(set.degree));
@@ -85,8 +84,7 @@ StrdData read_set(const StrdSet& set)
             EXPECT_TRUE(parse_real_field(text, value)) << text;
             row.push_back(value);
         }
-        if (row.empty())
-            continue;
+        if (row.empty()) continue;
         out.y.push_back(row[0]);
         Real power = 1;
         for (int j = 0; j < set.degree; ++j) {
@@ -97,25 +95,21 @@ StrdData read_set(const StrdSet& set)
     return out;
 }
 
-GramColumns columns_of(const StrdSet& set, const StrdData& data)
-{
+GramColumns columns_of(const StrdSet& set, const StrdData& data) {
     GramColumns c;
     for (const auto& x : data.x)
         c.columns.push_back(x.data());
-    if (set.intercept)
-        c.columns.push_back(nullptr);
+    if (set.intercept) c.columns.push_back(nullptr);
     c.columns.push_back(data.y.data());
     c.nobs = data.y.size();
     return c;
 }
 
-Real relative_error(Real actual, Real expected)
-{
+Real relative_error(Real actual, Real expected) {
     return expected == 0 ? fabsq(actual) : fabsq((actual - expected) / expected);
 }
 
-TEST(GramKernel, StrdEveryCertifiedDigitAnd24ExactDigits)
-{
+TEST(GramKernel, StrdEveryCertifiedDigitAnd24ExactDigits) {
     const auto certified = read_reference("certified.tsv");
     const auto exact = read_reference("exact.tsv");
     ASSERT_GT(certified.size(), 100u);
@@ -140,16 +134,17 @@ TEST(GramKernel, StrdEveryCertifiedDigitAnd24ExactDigits)
         Real sum = 0, mean = 0, total = 0;
         for (Real v : data.y)
             sum += v;
-        if (set.intercept)
-            mean = sum / n;
+        if (set.intercept) mean = sum / n;
         for (Real v : data.y)
             total += (v - mean) * (v - mean);
         mine["r2 0"] = 1 - fit.sse / total;
         // The second pass: residuals against y - Xb with the exact coefficients (to within the
         // size of the terms), and the residual standard deviation from their sum of squares.
         const GramColumns columns = columns_of(set, data);
-        std::vector<Real> residuals(static_cast<std::size_t>(n)), fitted(static_cast<std::size_t>(n));
-        const ResidualSums sums = gram_residuals(columns, fit.coef_wide, residuals.data(), fitted.data());
+        std::vector<Real> residuals(static_cast<std::size_t>(n)),
+            fitted(static_cast<std::size_t>(n));
+        const ResidualSums sums =
+            gram_residuals(columns, fit.coef_wide, residuals.data(), fitted.data());
         ASSERT_TRUE(sums.finite);
         for (int i = 0; i < n; ++i) {
             ExactAccumulator reference;
@@ -175,7 +170,8 @@ TEST(GramKernel, StrdEveryCertifiedDigitAnd24ExactDigits)
             EXPECT_LE(relative_error(value, certified.at(name)), 5e-15Q)
                 << name << " " << real_to_string(value);
             EXPECT_LE(relative_error(value, exact.at(name)), 1e-24Q)
-                << name << " " << real_to_string(value) << " against " << real_to_string(exact.at(name));
+                << name << " " << real_to_string(value) << " against "
+                << real_to_string(exact.at(name));
         }
     }
 }
@@ -188,10 +184,9 @@ struct Case {
     std::vector<Real> y;
 };
 
-// The coefficients agree to the relative `tolerance` (fewer where the columns are nearly dependent).
-// Returns the kernel's dependent column (-1 for none).
-int expect_same_decision(const Case& c, Real tolerance = 1e-25Q)
-{
+// The coefficients agree to the relative `tolerance` (fewer where the columns are nearly
+// dependent). Returns the kernel's dependent column (-1 for none).
+int expect_same_decision(const Case& c, Real tolerance = 1e-25Q) {
     SCOPED_TRACE(c.what);
     const int n = static_cast<int>(c.y.size());
     const int k = static_cast<int>(c.x.size());
@@ -208,7 +203,8 @@ int expect_same_decision(const Case& c, Real tolerance = 1e-25Q)
     columns.columns.push_back(c.y.data());
     const LeastSquaresFit gs = GSREG(data);
     const GramFit kernel = gram_least_squares(columns, DEPENDENCE_RATIO);
-    EXPECT_EQ(gs.status == SolveStatus::dependent_column, kernel.status == GramStatus::dependent_column);
+    EXPECT_EQ(gs.status == SolveStatus::dependent_column,
+              kernel.status == GramStatus::dependent_column);
     EXPECT_EQ(gs.failed_column, kernel.failed_column);
     EXPECT_EQ(gs.ok(), kernel.ok());
     if (gs.ok() && kernel.ok())
@@ -217,41 +213,55 @@ int expect_same_decision(const Case& c, Real tolerance = 1e-25Q)
     return kernel.failed_column;
 }
 
-TEST(GramKernel, DependenceDecidedAsGramSchmidtDecidesIt)
-{
+TEST(GramKernel, DependenceDecidedAsGramSchmidtDecidesIt) {
     const std::vector<Real> constant; // the intercept
     // The regression command's cases: a regressor twice, a constant regressor before the
     // intercept, two equal regressors, a column of zeros, a constant 2 beside the intercept.
     EXPECT_EQ(expect_same_decision({"y x x", {{1, 2, 3}, {1, 2, 3}, constant}, {1, 2, 4}}), 1);
     EXPECT_EQ(expect_same_decision({"y z x", {{5, 5, 5}, {1, 2, 3}, constant}, {1, 2, 4}}), 2);
-    EXPECT_EQ(expect_same_decision({"y x x2", {{1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}, constant}, {1, 2, 4, 3, 5, 6}}), 1);
-    EXPECT_EQ(expect_same_decision({"y zero x", {{0, 0, 0, 0, 0, 0}, {1, 2, 3, 4, 5, 6}, constant}, {1, 2, 4, 3, 5, 6}}), 0);
-    EXPECT_EQ(expect_same_decision({"y x c", {{1, 2, 3, 4, 6}, {2, 2, 2, 2, 2}, constant}, {0, 1, 1, 0, 1}}), 2);
+    EXPECT_EQ(
+        expect_same_decision(
+            {"y x x2", {{1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}, constant}, {1, 2, 4, 3, 5, 6}}),
+        1);
+    EXPECT_EQ(
+        expect_same_decision(
+            {"y zero x", {{0, 0, 0, 0, 0, 0}, {1, 2, 3, 4, 5, 6}, constant}, {1, 2, 4, 3, 5, 6}}),
+        0);
+    EXPECT_EQ(expect_same_decision(
+                  {"y x c", {{1, 2, 3, 4, 6}, {2, 2, 2, 2, 2}, constant}, {0, 1, 1, 0, 1}}),
+              2);
     // The solvers' cases: a combination of two columns, and a nearly dependent column on each
     // side of the 1e-30 ratio (delta 1e-13 kept, 1e-17 dependent); x1 - x0 is orthogonal to x0,
     // so the condition number is about 1/delta and that many digits go.
-    EXPECT_EQ(expect_same_decision({"2 x0 - x1", {{1, 2, 3, 4, 7}, {2, -1, 0, 5, 1}, {0, 5, 6, 3, 13}}, {0, 1, 4, 9, 16}}), 2);
+    EXPECT_EQ(
+        expect_same_decision(
+            {"2 x0 - x1", {{1, 2, 3, 4, 7}, {2, -1, 0, 5, 1}, {0, 5, 6, 3, 13}}, {0, 1, 4, 9, 16}}),
+        2);
     for (Real delta : {1e-13Q, 1e-15Q, 1e-17Q}) {
-        const Case near{"near", {{1, 2, 3, 4}, {1 + delta, 2 - delta, 3 - delta, 4 + delta}}, {0, 1, 0, 2}};
+        const Case near{
+            "near", {{1, 2, 3, 4}, {1 + delta, 2 - delta, 3 - delta, 4 + delta}}, {0, 1, 0, 2}};
         EXPECT_EQ(expect_same_decision(near, 1e-16Q), delta > 1e-14Q ? -1 : 1);
         const GramFit fit = gram_least_squares(
             {{near.x[0].data(), near.x[1].data(), near.y.data()}, 4, nullptr}, DEPENDENCE_RATIO);
         // The remaining ratio of x1 is delta^2 * 4 / 30 (its part orthogonal to x0).
         ASSERT_EQ(fit.remaining_ratio.size(), 2u);
-        EXPECT_LT(relative_error(fit.remaining_ratio[1], delta * delta * 4 / (30 + 4 * delta * delta)), 1e-3Q);
+        EXPECT_LT(
+            relative_error(fit.remaining_ratio[1], delta * delta * 4 / (30 + 4 * delta * delta)),
+            1e-3Q);
     }
     // Fewer rows than regressors; an infinite value.
-    EXPECT_EQ(gram_least_squares({{nullptr, nullptr, nullptr}, 1, nullptr}, DEPENDENCE_RATIO).status,
-              GramStatus::too_few_observations);
+    EXPECT_EQ(
+        gram_least_squares({{nullptr, nullptr, nullptr}, 1, nullptr}, DEPENDENCE_RATIO).status,
+        GramStatus::too_few_observations);
     const std::vector<Real> bad = {1, __builtin_infq(), 3};
-    EXPECT_EQ(gram_least_squares({{bad.data(), nullptr, bad.data()}, 3, nullptr}, DEPENDENCE_RATIO).status,
+    EXPECT_EQ(gram_least_squares({{bad.data(), nullptr, bad.data()}, 3, nullptr}, DEPENDENCE_RATIO)
+                  .status,
               GramStatus::non_finite);
 }
 
 // ---- Threads and weights ----
 
-TEST(GramKernel, SameBitsOnAnyNumberOfThreadsAndWeightedRowsAsScaled)
-{
+TEST(GramKernel, SameBitsOnAnyNumberOfThreadsAndWeightedRowsAsScaled) {
     const std::size_t n = 150001; // not a multiple of any thread count tried
     std::mt19937_64 rng(11);
     std::vector<std::vector<Real>> cols(4, std::vector<Real>(n));
@@ -259,10 +269,12 @@ TEST(GramKernel, SameBitsOnAnyNumberOfThreadsAndWeightedRowsAsScaled)
     for (std::size_t i = 0; i < n; ++i) {
         for (int j = 0; j < 3; ++j)
             cols[j][i] = Real(static_cast<long long>(rng() % 2000001) - 1000000) / 4096 * (j + 1);
-        cols[3][i] = cols[0][i] - 2 * cols[2][i] + Real(static_cast<long long>(rng() % 1001) - 500) / 3;
+        cols[3][i] =
+            cols[0][i] - 2 * cols[2][i] + Real(static_cast<long long>(rng() % 1001) - 500) / 3;
         scale[i] = sqrtq(Real(1 + rng() % 7));
     }
-    GramColumns data{{cols[0].data(), nullptr, cols[1].data(), cols[2].data(), cols[3].data()}, n, nullptr};
+    GramColumns data{
+        {cols[0].data(), nullptr, cols[1].data(), cols[2].data(), cols[3].data()}, n, nullptr};
     const GramFit one = gram_least_squares(data, DEPENDENCE_RATIO, 1);
     ASSERT_TRUE(one.ok());
     for (int threads : {2, 3, 7}) {
@@ -276,8 +288,10 @@ TEST(GramKernel, SameBitsOnAnyNumberOfThreadsAndWeightedRowsAsScaled)
     }
     // The residual pass: the same residuals and sums on one thread and on three.
     std::vector<Real> residuals_one(n), residuals_three(n);
-    const ResidualSums sums_one = gram_residuals(data, one.coef_wide, residuals_one.data(), nullptr, 1);
-    const ResidualSums sums_three = gram_residuals(data, one.coef_wide, residuals_three.data(), nullptr, 3);
+    const ResidualSums sums_one =
+        gram_residuals(data, one.coef_wide, residuals_one.data(), nullptr, 1);
+    const ResidualSums sums_three =
+        gram_residuals(data, one.coef_wide, residuals_three.data(), nullptr, 3);
     EXPECT_TRUE(bits_equal(sums_one.sse, sums_three.sse));
     EXPECT_TRUE(bits_equal(sums_one.sum, sums_three.sum));
     EXPECT_EQ(std::memcmp(residuals_one.data(), residuals_three.data(), n * sizeof(Real)), 0);
@@ -305,7 +319,9 @@ TEST(GramKernel, SameBitsOnAnyNumberOfThreadsAndWeightedRowsAsScaled)
     for (int j = 0; j < 4; ++j) {
         EXPECT_LT(relative_error(one.coef[j], gs.coef[j]), 1e-28Q) << j;
         EXPECT_LT(relative_error(kernel_weighted.coef[j], gs_weighted.coef[j]), 1e-28Q) << j;
-        EXPECT_LT(relative_error(kernel_weighted.inverse_at(j, j), gs_weighted.inverse_at(j, j)), 1e-28Q) << j;
+        EXPECT_LT(relative_error(kernel_weighted.inverse_at(j, j), gs_weighted.inverse_at(j, j)),
+                  1e-28Q)
+            << j;
     }
     EXPECT_LT(relative_error(one.sse, gs.sse), 1e-28Q);
     EXPECT_LT(relative_error(sums_one.sse, gs.sse), 1e-28Q);
