@@ -29,7 +29,8 @@ struct PartialGram {
 void accumulate_rows(const GramColumns& data, std::size_t begin, std::size_t end,
                      PartialGram& out) {
     const int p = static_cast<int>(data.columns.size());
-    out.sums.assign(packed(0, p), ExactAccumulator());
+    // Built in place: an accumulator's limbs are touched only where its sums reach.
+    out.sums = std::vector<ExactAccumulator>(packed(0, p));
     // Without row factors the constant is exact ones: its pairs need no products.
     std::vector<char> ones(static_cast<std::size_t>(p));
     for (int c = 0; c < p; ++c)
