@@ -26,34 +26,55 @@ struct PartialGram {
     bool finite = true;
 };
 
+// Takes apart the values of column c at rows index(0 .. length-1); false at an infinity or NaN.
+template <class Index>
+bool decode_block(const GramColumns& data, int c, Index index, std::size_t length,
+                  ExactAccumulator::Factor* f) {
+    const Real* column = data.columns[c];
+    const Real* scale = data.row_scale;
+    bool finite = true;
+    if (scale == nullptr && column == nullptr) {
+        for (std::size_t i = 0; i < length; ++i)
+            finite &= ExactAccumulator::decode(1, f[i]);
+    } else if (scale == nullptr) {
+        for (std::size_t i = 0; i < length; ++i)
+            finite &= ExactAccumulator::decode(column[index(i)], f[i]);
+    } else if (column == nullptr) {
+        for (std::size_t i = 0; i < length; ++i)
+            finite &= ExactAccumulator::decode(scale[index(i)], f[i]);
+    } else {
+        for (std::size_t i = 0; i < length; ++i) {
+            const std::size_t r = index(i);
+            finite &= ExactAccumulator::decode(column[r] * scale[r], f[i]);
+        }
+    }
+    return finite;
+}
+
 void accumulate_rows(const GramColumns& data, std::size_t begin, std::size_t end,
                      PartialGram& out) {
     const int p = static_cast<int>(data.columns.size());
     // Built in place: an accumulator's limbs are touched only where its sums reach.
     out.sums = std::vector<ExactAccumulator>(packed(0, p));
-    // Without row factors the constant is exact ones: its pairs need no products.
+    // On consecutive rows without factors the constant is exact ones: its pairs need no
+    // products, only the other column's values.
     std::vector<char> ones(static_cast<std::size_t>(p));
     for (int c = 0; c < p; ++c)
-        ones[c] = data.columns[c] == nullptr && data.row_scale == nullptr;
+        ones[c] = data.columns[c] == nullptr && data.row_scale == nullptr && data.rows == nullptr;
     std::vector<ExactAccumulator::Factor> factors(static_cast<std::size_t>(p) * BLOCK_ROWS);
     for (std::size_t first = begin; first < end; first += BLOCK_ROWS) {
         const std::size_t length = std::min(BLOCK_ROWS, end - first);
         for (int c = 0; c < p; ++c) {
             if (ones[c]) continue;
             ExactAccumulator::Factor* f = factors.data() + static_cast<std::size_t>(c) * BLOCK_ROWS;
-            const Real* column = data.columns[c];
-            const Real* scale = data.row_scale;
-            bool finite = true;
-            if (scale == nullptr) {
-                for (std::size_t i = 0; i < length; ++i)
-                    finite &= ExactAccumulator::decode(column[first + i], f[i]);
-            } else if (column == nullptr) {
-                for (std::size_t i = 0; i < length; ++i)
-                    finite &= ExactAccumulator::decode(scale[first + i], f[i]);
-            } else {
-                for (std::size_t i = 0; i < length; ++i)
-                    finite &= ExactAccumulator::decode(column[first + i] * scale[first + i], f[i]);
-            }
+            const std::size_t* rows = data.rows;
+            const bool finite =
+                rows == nullptr
+                    ? decode_block(
+                          data, c, [first](std::size_t i) { return first + i; }, length, f)
+                    : decode_block(
+                          data, c, [rows, first](std::size_t i) { return rows[first + i]; }, length,
+                          f);
             if (!finite) {
                 out.finite = false;
                 return;

@@ -14,14 +14,18 @@
 
 namespace tarvex {
 
-// The columns of the matrix. A null column is the constant: a column of ones, or, with row
-// scales, the scales themselves.
+// The columns of the matrix, read at the positions of the rows in use: rows[i] for the i-th row
+// when a row list is given (observations skipped, lags folded into the column pointers), else i.
+// A null column is the constant: a column of ones, or, with row scales, the scales themselves.
 struct GramColumns {
     std::vector<const Real*> columns;
     std::size_t nobs = 0;
-    // Optional per-row factors s[i]: every value is taken as the binary128 product x[i] * s[i]
-    // (rounded once), the rows of a weighted regression with s the square roots of the weights.
+    // Optional per-row factors s (read at the same positions): every value is taken as the
+    // binary128 product x * s (rounded once), the rows of a weighted regression with s the square
+    // roots of the weights.
     const Real* row_scale = nullptr;
+    // Optional positions of the nobs rows in use.
+    const std::size_t* rows = nullptr;
 };
 
 // The symmetric matrix, upper triangle and diagonal.

@@ -32,7 +32,8 @@ void residual_rows(const GramColumns& data, const std::vector<Factor>& minus_coe
     // Terms: x_j * (-b_hi_j), x_j * (-b_lo_j), then y * 1.
     std::vector<Factor> values(static_cast<std::size_t>(2 * k + 1));
     ExactAccumulator row_sum;
-    for (std::size_t row = begin; row < end; ++row) {
+    for (std::size_t i = begin; i < end; ++i) {
+        const std::size_t row = data.rows == nullptr ? i : data.rows[i];
         bool finite = true;
         for (int j = 0; j < k; ++j) {
             finite &= ExactAccumulator::decode(value_at(data, j, row), values[j]);

@@ -20,8 +20,9 @@ struct ResidualSums {
 };
 
 // `data` holds the K regressor columns and then y, as for the fit (row scales included: the
-// residuals are then those of the scaled rows). `residuals` (and `fitted`, unless null) receive
-// nobs values each.
+// residuals are then those of the scaled rows). Each row's residual (and fitted value, unless
+// `fitted` is null) is written at the row's own position: rows[i] with a row list, else i, so
+// that output series are filled in place and skipped positions are left as they were.
 ResidualSums gram_residuals(const GramColumns& data, const std::vector<Wide>& coef, Real* residuals,
                             Real* fitted = nullptr, int threads = 0);
 

@@ -1,7 +1,8 @@
 // The least-squares kernel on the exact cross-product matrix (kernels/): every certified digit
 // of the NIST StRD linear sets and 24 digits of their exact rational solutions; the dependence
 // decision of modified Gram-Schmidt on the inputs that end a regression with a collinearity
-// message; the same bits on any number of threads; weighted rows as the regression forms them;
+// message; the same bits on any number of threads and through a row list as from compacted
+// copies; weighted rows as the regression forms them;
 // residuals of the second pass against those of the exact coefficients.
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/gram_residuals.hpp"
@@ -270,7 +271,7 @@ TEST(GramKernel, DependenceDecidedAsTheSolversDecideIt) {
 
 // ---- Threads and weights ----
 
-TEST(GramKernel, SameBitsOnAnyNumberOfThreadsAndWeightedRowsAsScaled) {
+TEST(GramKernel, SameBitsOnAnyNumberOfThreadsWithRowListsAndWeightedRowsAsScaled) {
     const std::size_t n = 150001; // not a multiple of any thread count tried
     std::mt19937_64 rng(11);
     std::vector<std::vector<Real>> cols(4, std::vector<Real>(n));
@@ -306,6 +307,38 @@ TEST(GramKernel, SameBitsOnAnyNumberOfThreadsAndWeightedRowsAsScaled) {
     EXPECT_EQ(std::memcmp(residuals_one.data(), residuals_three.data(), n * sizeof(Real)), 0);
     // With the intercept the residuals sum to zero, up to the rounding of each.
     EXPECT_LT(fabsq(sums_one.sum), 1e-25Q * n * 1000);
+
+    // A row list (every row but each fifth) reads the columns in place: the same bits as the
+    // compacted copies, on any number of threads, with the residuals written at the rows' own
+    // positions and the skipped positions untouched.
+    std::vector<std::size_t> rows;
+    for (std::size_t i = 0; i < n; ++i)
+        if (i % 5 != 0) rows.push_back(i);
+    std::vector<std::vector<Real>> kept(4);
+    for (int j = 0; j < 4; ++j)
+        for (std::size_t r : rows)
+            kept[j].push_back(cols[j][r]);
+    const GramColumns compact{
+        {kept[0].data(), nullptr, kept[1].data(), kept[2].data(), kept[3].data()}, rows.size()};
+    GramColumns listed = data;
+    listed.nobs = rows.size();
+    listed.rows = rows.data();
+    const GramFit from_copy = gram_least_squares(compact, DEPENDENCE_RATIO, 1);
+    std::vector<Real> compact_residuals(rows.size());
+    gram_residuals(compact, from_copy.coef_wide, compact_residuals.data(), nullptr, 1);
+    for (int threads : {1, 3}) {
+        const GramFit in_place = gram_least_squares(listed, DEPENDENCE_RATIO, threads);
+        ASSERT_TRUE(in_place.ok());
+        EXPECT_TRUE(bits_equal(in_place.sse, from_copy.sse));
+        for (int j = 0; j < 4; ++j)
+            EXPECT_TRUE(bits_equal(in_place.coef[j], from_copy.coef[j]));
+        std::vector<Real> at_positions(n, Real(-7));
+        gram_residuals(listed, in_place.coef_wide, at_positions.data(), nullptr, threads);
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            ASSERT_TRUE(bits_equal(at_positions[rows[i]], compact_residuals[i])) << i;
+        for (std::size_t i = 0; i < n; i += 5)
+            ASSERT_TRUE(bits_equal(at_positions[i], -7)) << i;
+    }
     // Gram-Schmidt on the copy the same regression makes today: Gram-Schmidt keeps about 30
     // digits here, so that is the agreement asked for.
     DataMatrix copy(static_cast<int>(n), 5);
