@@ -29,6 +29,10 @@ inline Wide operator-(Wide a) {
 }
 // The square root (0 for a value that is not positive).
 Wide wide_sqrt(Wide a);
+// a * 2^e, exact unless a part falls into the subnormal range.
+inline Wide wide_scaled(Wide a, int e) {
+    return {scalbnq(a.hi, e), scalbnq(a.lo, e)};
+}
 // a <= b on the pair values.
 bool wide_less_equal(Wide a, Wide b);
 

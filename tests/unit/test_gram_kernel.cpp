@@ -176,6 +176,26 @@ TEST(GramKernel, StrdEveryCertifiedDigitAnd24ExactDigits) {
                 << name << " " << real_to_string(value) << " against "
                 << real_to_string(exact.at(name));
         }
+        // The same data scaled by 2^8150 and by 2^-8100, beyond where a product of two
+        // entries of the factor would fit: the results are the same bits, scaled.
+        for (int e : {8150, -8100}) {
+            StrdData far = data;
+            for (auto& x : far.x)
+                for (Real& v : x)
+                    v = scalbnq(v, e);
+            for (Real& v : far.y)
+                v = scalbnq(v, e);
+            const GramFit scaled = gram_least_squares(columns_of(set, far), DEPENDENCE_RATIO);
+            ASSERT_TRUE(scaled.ok()) << e;
+            EXPECT_TRUE(bits_equal(scaled.sse, scalbnq(fit.sse, 2 * e))) << e;
+            for (int j = 0; j < k; ++j) {
+                // The intercept carries the scale of y; a slope none.
+                const bool intercept = set.intercept && j == set.degree;
+                EXPECT_TRUE(bits_equal(scaled.coef[j], scalbnq(fit.coef[j], intercept ? e : 0)));
+                EXPECT_TRUE(bits_equal(scaled.inverse_at(j, j),
+                                       scalbnq(fit.inverse_at(j, j), intercept ? 0 : -2 * e)));
+            }
+        }
     }
 }
 
