@@ -176,9 +176,18 @@ TEST(GramKernel, StrdEveryCertifiedDigitAnd24ExactDigits) {
                 << name << " " << real_to_string(value) << " against "
                 << real_to_string(exact.at(name));
         }
-        // The same data scaled by 2^8150 and by 2^-8100, beyond where a product of two
-        // entries of the factor would fit: the results are the same bits, scaled.
-        for (int e : {8150, -8100}) {
+        // The same data scaled by 2^e, e large enough for the largest sum of squares to pass
+        // 2^16360, where a product of two entries of the factor would overflow, and by 2^-8100:
+        // the results are the same bits, scaled (where they are normal numbers), and so are the
+        // ratios that decide dependence.
+        Real largest = 0;
+        for (const auto& x : data.x)
+            largest = fmaxq(largest, exact_sum_of_squares(x.data(), x.size()));
+        largest = fmaxq(largest, exact_sum_of_squares(data.y.data(), data.y.size()));
+        const auto same_scaled = [](Real got, Real want) {
+            return fabsq(want) < FLT128_MIN ? ::testing::AssertionSuccess() : bits_equal(got, want);
+        };
+        for (int e : {(16360 - ilogbq(largest)) / 2, -8100}) {
             StrdData far = data;
             for (auto& x : far.x)
                 for (Real& v : x)
@@ -187,13 +196,16 @@ TEST(GramKernel, StrdEveryCertifiedDigitAnd24ExactDigits) {
                 v = scalbnq(v, e);
             const GramFit scaled = gram_least_squares(columns_of(set, far), DEPENDENCE_RATIO);
             ASSERT_TRUE(scaled.ok()) << e;
-            EXPECT_TRUE(bits_equal(scaled.sse, scalbnq(fit.sse, 2 * e))) << e;
+            EXPECT_TRUE(same_scaled(scaled.sse, scalbnq(fit.sse, 2 * e))) << e;
+            ASSERT_EQ(scaled.remaining_ratio.size(), fit.remaining_ratio.size());
+            for (std::size_t j = 0; j < fit.remaining_ratio.size(); ++j)
+                EXPECT_TRUE(bits_equal(scaled.remaining_ratio[j], fit.remaining_ratio[j])) << j;
             for (int j = 0; j < k; ++j) {
                 // The intercept carries the scale of y; a slope none.
                 const bool intercept = set.intercept && j == set.degree;
-                EXPECT_TRUE(bits_equal(scaled.coef[j], scalbnq(fit.coef[j], intercept ? e : 0)));
-                EXPECT_TRUE(bits_equal(scaled.inverse_at(j, j),
-                                       scalbnq(fit.inverse_at(j, j), intercept ? 0 : -2 * e)));
+                EXPECT_TRUE(same_scaled(scaled.coef[j], scalbnq(fit.coef[j], intercept ? e : 0)));
+                EXPECT_TRUE(same_scaled(scaled.inverse_at(j, j),
+                                        scalbnq(fit.inverse_at(j, j), intercept ? 0 : -2 * e)));
             }
         }
     }
