@@ -1,0 +1,263 @@
+// Benchmark and accuracy table of the least-squares kernel on the exact cross-product matrix
+// (kernels/gram_cholesky.hpp) against today's Gram-Schmidt solve through the regression
+// command's entry (solve_least_squares, which copies X and y into its work matrix).
+//   build/bench/bench_gram kernel|gs [N] [threads]   one solve of N x (10 regressors, the
+//       intercept, y) of pseudo-random data: processor and wall time, peak resident memory
+//       before and after (run each method in its own process to see its own peak); the kernel
+//       then makes its second pass, residuals and fitted values into two vectors of N
+//   build/bench/bench_gram strd DIR                   digits of the kernel and of the three
+//       solvers of today against the NIST StRD
+//       certified values and the exact solutions in DIR (certified.tsv, exact.tsv, data)
+#include "kernels/gram_cholesky.hpp"
+#include "kernels/gram_residuals.hpp"
+#include "numeric/decimal.hpp"
+#include "regress/gram_schmidt.hpp"
+#include "regress/householder.hpp"
+#include "regress/ls_bridge.hpp"
+#include "regress/normal_equations.hpp"
+#include "regress/ols_options.hpp"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using tarvex::Real;
+
+double cpu_seconds() {
+    timespec now;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+double wall_seconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Peak resident set so far, in MB (VmHWM of /proc/self/status).
+double peak_mb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024;
+    return -1;
+}
+
+int speed(bool kernel, int n, int threads) {
+    using namespace tarvex;
+    const int regressors = 10;
+    const int k = regressors + 1; // and the intercept, last
+    std::mt19937_64 rng(7);
+    // X as the regression command holds it (column after column, the intercept's ones last).
+    std::vector<Real> x(static_cast<std::size_t>(n) * k), y(static_cast<std::size_t>(n));
+    for (int col = 0; col < regressors; ++col)
+        for (int row = 0; row < n; ++row)
+            x[static_cast<std::size_t>(col) * n + row] =
+                Real(static_cast<long long>(rng() % 2000000)) / 1024 - 900;
+    for (int row = 0; row < n; ++row) {
+        x[static_cast<std::size_t>(regressors) * n + row] = 1;
+        Real sum = 3;
+        for (int col = 0; col < regressors; ++col)
+            sum += x[static_cast<std::size_t>(col) * n + row] * (col + 1);
+        y[row] = sum + Real(static_cast<long long>(rng() % 2000000)) / 1024 - 900;
+    }
+    const double data_peak = peak_mb();
+    const double cpu0 = cpu_seconds(), wall0 = wall_seconds();
+    std::vector<Real> coef;
+    Real sse = 0;
+    bool ok = false;
+    if (kernel) {
+        GramColumns columns;
+        for (int col = 0; col < regressors; ++col)
+            columns.columns.push_back(x.data() + static_cast<std::size_t>(col) * n);
+        columns.columns.push_back(nullptr);
+        columns.columns.push_back(y.data());
+        columns.nobs = static_cast<std::size_t>(n);
+        const GramFit fit = gram_least_squares(columns, DEPENDENCE_RATIO, threads);
+        ok = fit.ok();
+        coef = fit.coef;
+        sse = fit.sse;
+        std::printf("fit: %.3f s processor, %.3f s wall\n", cpu_seconds() - cpu0,
+                    wall_seconds() - wall0);
+        // The output vectors stand for the regression's residual and prediction variables,
+        // which exist before the pass: made (and their pages touched) outside the timing.
+        const double cpu_alloc = cpu_seconds();
+        std::vector<Real> residuals(static_cast<std::size_t>(n)),
+            fitted(static_cast<std::size_t>(n));
+        std::printf("two output vectors of N made: %.3f s processor\n", cpu_seconds() - cpu_alloc);
+        const double cpu1 = cpu_seconds(), wall1 = wall_seconds();
+        const bool predict = std::getenv("NO_FITTED") == nullptr;
+        const ResidualSums sums = gram_residuals(columns, fit.coef_wide, residuals.data(),
+                                                 predict ? fitted.data() : nullptr, threads);
+        char r[48];
+        quadmath_snprintf(r, sizeof r, "%.36Qe", sums.sse);
+        std::printf("residual pass%s: %.3f s processor, %.3f s wall; SSE of the residuals = %s\n",
+                    predict ? " with fitted values" : "", cpu_seconds() - cpu1,
+                    wall_seconds() - wall1, r);
+        ok = ok && sums.finite;
+    } else {
+        const LsSolution fit = solve_least_squares(OlsMethod::GS, x, y, n, k, 0);
+        ok = fit.dependent_column == 0 && !fit.singular && !fit.too_few;
+        coef = fit.coef;
+        sse = fit.sse;
+    }
+    const double cpu = cpu_seconds() - cpu0, wall = wall_seconds() - wall0;
+    char b0[48], s[48];
+    quadmath_snprintf(b0, sizeof b0, "%.36Qe", coef.empty() ? Real(0) : coef[0]);
+    quadmath_snprintf(s, sizeof s, "%.36Qe", sse);
+    std::printf("%s %d x %d, in all: %.3f s processor, %.3f s wall; peak %.0f MB with the data "
+                "alone, %.0f MB after%s\n",
+                kernel ? "kernel" : "GS", n, k, cpu, wall, data_peak, peak_mb(),
+                ok ? "" : " (failed)");
+    std::printf("  b1 = %s\n  SSE = %s\n", b0, s);
+    return ok ? 0 : 1;
+}
+
+// ---- NIST StRD digits ----
+
+struct StrdSet {
+    const char* name;
+    int degree;
+    bool intercept;
+};
+
+const StrdSet SETS[] = {
+    {"Norris", 1, true},   {"Pontius", 2, true},  {"NoInt1", 1, false},  {"NoInt2", 1, false},
+    {"Filip", 10, true},   {"Longley", 6, true},  {"Wampler1", 5, true}, {"Wampler2", 5, true},
+    {"Wampler3", 5, true}, {"Wampler4", 5, true}, {"Wampler5", 5, true},
+};
+
+std::map<std::string, Real> read_reference(const std::string& path) {
+    std::map<std::string, Real> values;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::string set, kind, index, text;
+        fields >> set >> kind >> index >> text;
+        Real value = 0;
+        if (tarvex::parse_real_field(text, value)) values[set + " " + kind + " " + index] = value;
+    }
+    return values;
+}
+
+// Digits of agreement: -log10 of the relative error (of the absolute error where the reference
+// is 0), capped at 40 for an exact match.
+double digits(Real got, Real want) {
+    const Real error = want == 0 ? fabsq(got) : fabsq((got - want) / want);
+    return error == 0 ? 40.0 : static_cast<double>(-log10q(error));
+}
+
+int strd(const std::string& dir) {
+    using namespace tarvex;
+    const auto certified = read_reference(dir + "/certified.tsv");
+    const auto exact = read_reference(dir + "/exact.tsv");
+    std::printf("%-9s %-15s %-15s %-15s %-15s\n", "set", "kernel", "GS", "HH", "NORMAL");
+    std::printf("%-9s %-15s %-15s %-15s %-15s\n", "", "cert.  exact", "cert.  exact",
+                "cert.  exact", "cert.  exact");
+    for (const StrdSet& set : SETS) {
+        std::ifstream in(dir + "/" + set.name + ".txt");
+        std::vector<std::vector<Real>> x(static_cast<std::size_t>(set.degree));
+        std::vector<Real> y;
+        std::string line;
+        const bool longley = std::string(set.name) == "Longley";
+        while (std::getline(in, line)) {
+            std::istringstream fields(line);
+            std::vector<Real> row;
+            std::string text;
+            Real value;
+            while (fields >> text)
+                if (parse_real_field(text, value)) row.push_back(value);
+            if (row.empty()) continue;
+            y.push_back(row[0]);
+            Real power = 1;
+            for (int j = 0; j < set.degree; ++j) {
+                power *= row[1];
+                x[j].push_back(longley ? row[j + 1] : power);
+            }
+        }
+        const int n = static_cast<int>(y.size());
+        const int k = set.degree + (set.intercept ? 1 : 0);
+        GramColumns columns;
+        DataMatrix data(n, k + 1);
+        for (int j = 0; j < set.degree; ++j) {
+            columns.columns.push_back(x[j].data());
+            for (int i = 0; i < n; ++i)
+                data.at(i, j) = x[j][i];
+        }
+        if (set.intercept) {
+            columns.columns.push_back(nullptr);
+            for (int i = 0; i < n; ++i)
+                data.at(i, set.degree) = 1;
+        }
+        columns.columns.push_back(y.data());
+        for (int i = 0; i < n; ++i)
+            data.at(i, k) = y[i];
+        columns.nobs = static_cast<std::size_t>(n);
+        const GramFit kernel = gram_least_squares(columns, DEPENDENCE_RATIO);
+        DataMatrix work = data;
+        const LeastSquaresFit gs = GSREG(work);
+        work = data;
+        const LeastSquaresFit hh = householder_solve(work).fit;
+        const LeastSquaresFit normal = normal_equations_solve(data);
+        const LeastSquaresFit* solvers[] = {nullptr, &gs, &hh, &normal};
+        Real sum = 0, total = 0;
+        for (Real v : y)
+            sum += v;
+        const Real mean = set.intercept ? sum / n : 0;
+        for (Real v : y)
+            total += (v - mean) * (v - mean);
+        double worst[4][2] = {{99, 99}, {99, 99}, {99, 99}, {99, 99}}; // [method][certified, exact]
+        for (int method = 0; method < 4; ++method) {
+            const LeastSquaresFit* other = solvers[method];
+            const std::vector<Real>& coef = method == 0 ? kernel.coef : other->coef;
+            const Real sse = method == 0 ? kernel.sse : other->sse;
+            const auto inverse = [&](int j) {
+                return method == 0 ? kernel.inverse_at(j, j) : other->inverse_at(j, j);
+            };
+            const Real variance = sse / (n - k);
+            std::map<std::string, Real> mine;
+            for (int j = 0; j < k; ++j) {
+                const int index = set.intercept ? (j == set.degree ? 0 : j + 1) : j;
+                mine["b " + std::to_string(index)] = coef[j];
+                mine["sd " + std::to_string(index)] = sqrtq(variance * inverse(j));
+            }
+            mine["residsd 0"] = sqrtq(variance);
+            mine["r2 0"] = 1 - sse / total;
+            for (const auto& [key, value] : mine) {
+                const std::string name = std::string(set.name) + " " + key;
+                if (certified.count(name))
+                    worst[method][0] =
+                        std::min(worst[method][0], digits(value, certified.at(name)));
+                if (exact.count(name))
+                    worst[method][1] = std::min(worst[method][1], digits(value, exact.at(name)));
+            }
+        }
+        std::printf("%-9s", set.name);
+        for (const auto& w : worst)
+            std::printf(" %5.1f  %5.1f   ", w[0], w[1]);
+        std::printf("\n");
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "kernel";
+    if (mode == "strd") return strd(argc > 2 ? argv[2] : "tests/data/strd");
+    const int n = argc > 2 ? std::atoi(argv[2]) : 1000000;
+    const int threads = argc > 3 ? std::atoi(argv[3]) : 0;
+    return speed(mode != "gs", n, threads);
+}

@@ -1,0 +1,129 @@
+// Exact cross products over row blocks. A block's values are taken apart once per column
+// (scaled first when the rows carry factors), then every pair of columns adds its block of
+// products into its own accumulator, which stays in cache for the whole block. A pair with the
+// constant adds the other column's values (no products), the constant with itself the count.
+#include "kernels/exact_gram.hpp"
+
+#include "kernels/row_threads.hpp"
+#include "numeric/exact_dot.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+namespace {
+
+constexpr std::size_t BLOCK_ROWS = 256;
+// Fewer rows than this per thread do not pay for starting it.
+constexpr std::size_t ROWS_PER_THREAD = 32768;
+
+inline std::size_t packed(int a, int b) {
+    return static_cast<std::size_t>(b) * (b + 1) / 2 + static_cast<std::size_t>(a);
+}
+
+// One thread's share: the exact sums of rows [begin, end).
+struct PartialGram {
+    std::vector<ExactAccumulator> sums;
+    bool finite = true;
+};
+
+// Takes apart the values of column c at rows index(0 .. length-1); false at an infinity or NaN.
+template <class Index>
+bool decode_block(const GramColumns& data, int c, Index index, std::size_t length,
+                  ExactAccumulator::Factor* f) {
+    const Real* column = data.columns[c];
+    const Real* scale = data.row_scale;
+    bool finite = true;
+    if (scale == nullptr && column == nullptr) {
+        for (std::size_t i = 0; i < length; ++i)
+            finite &= ExactAccumulator::decode(1, f[i]);
+    } else if (scale == nullptr) {
+        for (std::size_t i = 0; i < length; ++i)
+            finite &= ExactAccumulator::decode(column[index(i)], f[i]);
+    } else if (column == nullptr) {
+        for (std::size_t i = 0; i < length; ++i)
+            finite &= ExactAccumulator::decode(scale[index(i)], f[i]);
+    } else {
+        for (std::size_t i = 0; i < length; ++i) {
+            const std::size_t r = index(i);
+            finite &= ExactAccumulator::decode(column[r] * scale[r], f[i]);
+        }
+    }
+    return finite;
+}
+
+void accumulate_rows(const GramColumns& data, std::size_t begin, std::size_t end,
+                     PartialGram& out) {
+    const int p = static_cast<int>(data.columns.size());
+    // Built in place: an accumulator's limbs are touched only where its sums reach.
+    out.sums = std::vector<ExactAccumulator>(packed(0, p));
+    // On consecutive rows without factors the constant is exact ones: its pairs need no
+    // products, only the other column's values.
+    std::vector<char> ones(static_cast<std::size_t>(p));
+    for (int c = 0; c < p; ++c)
+        ones[c] = data.columns[c] == nullptr && data.row_scale == nullptr && data.rows == nullptr;
+    std::vector<ExactAccumulator::Factor> factors(static_cast<std::size_t>(p) * BLOCK_ROWS);
+    for (std::size_t first = begin; first < end; first += BLOCK_ROWS) {
+        const std::size_t length = std::min(BLOCK_ROWS, end - first);
+        for (int c = 0; c < p; ++c) {
+            if (ones[c]) continue;
+            ExactAccumulator::Factor* f = factors.data() + static_cast<std::size_t>(c) * BLOCK_ROWS;
+            const std::size_t* rows = data.rows;
+            const bool finite =
+                rows == nullptr
+                    ? decode_block(
+                          data, c, [first](std::size_t i) { return first + i; }, length, f)
+                    : decode_block(
+                          data, c, [rows, first](std::size_t i) { return rows[first + i]; }, length,
+                          f);
+            if (!finite) {
+                out.finite = false;
+                return;
+            }
+        }
+        for (int b = 0; b < p; ++b) {
+            const ExactAccumulator::Factor* fb =
+                factors.data() + static_cast<std::size_t>(b) * BLOCK_ROWS;
+            for (int a = 0; a <= b; ++a) {
+                ExactAccumulator& sum = out.sums[packed(a, b)];
+                if (ones[a] && ones[b])
+                    sum.add(Real(static_cast<long long>(length)));
+                else if (ones[a] || ones[b])
+                    sum.add_values(data.columns[ones[a] ? b : a] + first, length);
+                else
+                    sum.add_decoded_products(
+                        factors.data() + static_cast<std::size_t>(a) * BLOCK_ROWS, fb, length);
+            }
+        }
+    }
+}
+
+} // namespace
+
+GramMatrix exact_gram(const GramColumns& data, int threads) {
+    const int p = static_cast<int>(data.columns.size());
+    const std::size_t n = data.nobs;
+    std::vector<PartialGram> parts(row_shares(n, threads, ROWS_PER_THREAD));
+    run_row_shares(n, parts.size(),
+                   [&data, &parts](std::size_t share, std::size_t begin, std::size_t end) {
+                       accumulate_rows(data, begin, end, parts[share]);
+                   });
+
+    GramMatrix out;
+    out.size = p;
+    out.entries.assign(packed(0, p), Wide{});
+    for (const PartialGram& part : parts)
+        if (!part.finite) out.finite = false;
+    if (!out.finite) return out;
+    for (std::size_t e = 0; e < out.entries.size(); ++e) {
+        ExactAccumulator& sum = parts[0].sums[e];
+        for (std::size_t t = 1; t < parts.size(); ++t)
+            sum.add_exact(parts[t].sums[e]);
+        // The correctly rounded sum, then the correctly rounded rest.
+        const Real hi = sum.result();
+        sum.add(-hi);
+        out.entries[e] = {hi, sum.result()};
+    }
+    return out;
+}
+
+} // namespace tarvex

@@ -1,0 +1,45 @@
+// Rows [0, n) cut into contiguous shares, one per thread, for the kernels whose per-share results
+// merge exactly (so the number of threads changes no bit of what they return).
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace tarvex {
+
+// How many shares for n rows: `threads` when positive (at most one per row), else as many as
+// the machine has processors, each of at least `min_rows` rows.
+inline std::size_t row_shares(std::size_t n, int threads, std::size_t min_rows) {
+    std::size_t count =
+        threads > 0 ? static_cast<std::size_t>(threads)
+                    : std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()),
+                                            std::max<std::size_t>(1, n / min_rows));
+    return std::max<std::size_t>(1, std::min(count, std::max<std::size_t>(1, n)));
+}
+
+// Calls work(share, begin, end) for share s < count on rows [s n / count, (s + 1) n / count),
+// share 0 in the calling thread and the others on threads of their own; when no thread can be
+// started the calling thread takes the remaining shares itself. `work` must not throw.
+template <class Work>
+void run_row_shares(std::size_t n, std::size_t count, Work&& work) {
+    const auto bound = [n, count](std::size_t s) { return n / count * s + n % count * s / count; };
+    std::vector<std::thread> workers;
+    std::size_t s = 1;
+    for (; s < count; ++s) {
+        try {
+            workers.emplace_back([&work, &bound, s] { work(s, bound(s), bound(s + 1)); });
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    work(std::size_t(0), bound(0), bound(1));
+    for (; s < count; ++s)
+        work(s, bound(s), bound(s + 1));
+    for (std::thread& w : workers)
+        w.join();
+}
+
+} // namespace tarvex
