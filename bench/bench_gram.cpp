@@ -11,11 +11,11 @@
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/gram_residuals.hpp"
 #include "numeric/decimal.hpp"
-#include "regress/gram_schmidt.hpp"
-#include "regress/householder.hpp"
-#include "regress/ls_bridge.hpp"
-#include "regress/normal_equations.hpp"
-#include "regress/ols_options.hpp"
+#include "kernels/gram_schmidt.hpp"
+#include "kernels/householder.hpp"
+#include "regress/fit/ls_bridge.hpp"
+#include "kernels/normal_equations.hpp"
+#include "regress/fit/ols_options.hpp"
 
 #include <chrono>
 #include <cstdio>

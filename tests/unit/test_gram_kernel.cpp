@@ -9,9 +9,9 @@
 
 #include "numeric/decimal.hpp"
 #include "numeric/exact_dot.hpp"
-#include "regress/gram_schmidt.hpp"
-#include "regress/householder.hpp"
-#include "regress/normal_equations.hpp"
+#include "kernels/gram_schmidt.hpp"
+#include "kernels/householder.hpp"
+#include "kernels/normal_equations.hpp"
 
 #include "reference_support.hpp"
 
