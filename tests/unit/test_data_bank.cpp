@@ -18,7 +18,7 @@ namespace {
 
 using testing::LiveRun;
 using testing::same_bits;
-using testing::ScratchDirectory;
+using testing::ScratchDir;
 
 // Runs SQL on a bank file directly, as another program would.
 void bank_sql(const std::string& path, const std::string& sql) {
@@ -57,7 +57,7 @@ TEST(BankBlob, LittleEndianBinary128) {
 }
 
 TEST(DataBank, RoundTripKeepsEveryBitAndShape) {
-    ScratchDirectory scratch;
+    ScratchDir scratch;
     LiveRun t;
     t.exec("dimension v 6 m 2 2");
     const Real values[6] = {Real(1) / 3, -0.0Q, FLT128_DENORM_MIN, __builtin_infq(),
@@ -97,7 +97,7 @@ TEST(DataBank, RoundTripKeepsEveryBitAndShape) {
 }
 
 TEST(DataBank, FailedSaveLeavesTheOldBank) {
-    ScratchDirectory scratch;
+    ScratchDir scratch;
     LiveRun t;
     t.exec("dimension a 1 b 1");
     t.at("A", 1) = 1;
@@ -127,7 +127,7 @@ TEST(DataBank, FailedSaveLeavesTheOldBank) {
 }
 
 TEST(DataBank, UnknownNamesComeFromTheBankUnderDB) {
-    ScratchDirectory scratch;
+    ScratchDir scratch;
     LiveRun t;
     t.exec("dimension k1 2 k2 3");
     t.at("K2", 3) = 33;
@@ -146,7 +146,7 @@ TEST(DataBank, UnknownNamesComeFromTheBankUnderDB) {
 }
 
 TEST(DataBank, GenrReadsUnknownNamesFromTheBankUnderDB) {
-    ScratchDirectory scratch;
+    ScratchDir scratch;
     LiveRun t;
     t.exec("dimension k 3 w 2");
     for (int i = 1; i <= 3; ++i) t.at("K", i) = 10 * i;
@@ -185,7 +185,7 @@ TEST(DataBank, GenrReadsUnknownNamesFromTheBankUnderDB) {
 }
 
 TEST(DataBank, ListingNineToALine) {
-    ScratchDirectory scratch;
+    ScratchDir scratch;
     LiveRun t;
     t.exec("dimension a1 1 a2 1 a3 1 a4 1 a5 1 a6 1 a7 1 a8 1 a9 1 a10 1");
     save_data_bank(*t.run);
@@ -198,7 +198,7 @@ TEST(DataBank, ListingNineToALine) {
 }
 
 TEST(DataBank, FilesThatAreNoBank) {
-    ScratchDirectory scratch;
+    ScratchDir scratch;
     LiveRun t;
     t.exec("dimension a 2");
     std::ofstream("TARVBANK.db") << "not a database at all, just text\n";
@@ -218,7 +218,7 @@ TEST(DataBank, FilesThatAreNoBank) {
 }
 
 TEST(DataBank, StopDbAndTheBankName) {
-    ScratchDirectory scratch;
+    ScratchDir scratch;
     const ScriptResult first = run_script("set talk\ndimension x 4\nstop db\n");
     EXPECT_NE(first.output.find(" ...NOTE..    1 VARIABLES SAVED IN DATABANK TARVBANK.db"),
               std::string::npos)

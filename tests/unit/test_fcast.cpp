@@ -3,6 +3,7 @@
 // mean square error for small series, a dynamic forecast by hand recursion, the log-linear
 // back-transformation, the stored variables and $N, and the errors the fcast goldens do not pin.
 #include "ols_engine.hpp"
+#include "test_support.hpp"
 #include "numeric/fortran_format.hpp"
 #include "kernels/fcast_accuracy.hpp"
 #include "regress/fcast/fcast_forecast.hpp"
@@ -38,10 +39,7 @@ Real printed(const Lines& lines, const std::string& label) {
     return nanq("");
 }
 
-std::string file_text(const std::string& name) {
-    std::ifstream in(name);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testing::file_text;
 
 // y = 1 3 2 5 on x = 0 1 2 3 (observations 1-4); x goes on to 4 and 5 with y unknown.
 // By hand: X'X = [14 6; 6 4], (X'X)**-1 = [4 -6; -6 14]/20, b = 1.1 and 1.1, fitted values

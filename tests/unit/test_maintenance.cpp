@@ -120,7 +120,7 @@ TEST(Rename, KeepsSlotAndContents) {
 }
 
 TEST(Rename, FilesThroughTheShell) {
-    testing::ScratchDirectory scratch;
+    testing::ScratchDir scratch;
     LiveRun t;
     std::ofstream("OLD.DAT") << "1 2 3\n";
     EXPECT_EQ(t.exec("rename OLD.DAT NEW.DAT"), "");

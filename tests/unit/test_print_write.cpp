@@ -13,6 +13,7 @@
 #include "io/read_command.hpp"
 #include "io/stored_format.hpp"
 #include "numeric/decimal.hpp"
+#include "test_support.hpp"
 #include "workspace_engine.hpp"
 #include "workspace/workspace.hpp"
 
@@ -56,38 +57,10 @@ struct PrintEngine : testing::WorkspaceEngine {
     }
 };
 
-Lines file_lines(const std::string& path) {
-    std::ifstream in(path);
-    Lines out;
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
-}
-
-std::string file_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-bool same_bits(Real a, Real b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-// A fresh directory for the files a test writes, made the current directory while it lives.
-struct TempDir {
-    fs::path path;
-    fs::path old;
-    TempDir() {
-        old = fs::current_path();
-        path = fs::temp_directory_path() / ("tarvex_print_" + std::to_string(::getpid()) + "_" +
-                                            std::to_string(reinterpret_cast<std::uintptr_t>(this)));
-        fs::create_directories(path);
-        fs::current_path(path);
-    }
-    ~TempDir() {
-        fs::current_path(old);
-        std::error_code ignored; // a gpg agent may still be removing its sockets
-        fs::remove_all(path, ignored);
-    }
-    std::string file(const std::string& name) const { return (path / name).string(); }
-};
+using testing::file_lines;
+using testing::same_bits;
+using testing::file_text;
+using testing::ScratchDir;
 
 // The listing, ranges, reserved units and format refusals are pinned by the print goldens;
 // these errors are not.
@@ -118,7 +91,7 @@ TEST(PrintUserFormat, StoredTextNumbersUnderAWideFormatsAndQuotedI) {
     e.exec("PRINT X / FORMAT");
     EXPECT_EQ(e.lines().front(), " ...ERROR..BAD FORMAT OR MAY PRINT MORE THAN 130 COLUMNS");
     store_format(e.run, "(F140.1)"); // too wide for the report, fine for a file
-    TempDir dir;
+    ScratchDir dir;
     e.exec("WRITE('wide.txt') X / FORMAT");
     EXPECT_TRUE(e.lines().empty());
     const Lines wide = file_lines(dir.file("wide.txt"));
@@ -134,7 +107,7 @@ TEST(WriteFiles, DelimitedValuesReadBackBitForBit) {
                                  "1E-4950", "1.18973149535723176508575932662800702E4932"});
     e.elem(x, 1) = Real(1) / 3; // needs all 36 digits
     e.vector("Y", {"1", "2", "3", "4", "5"});
-    TempDir dir;
+    ScratchDir dir;
     e.exec("WRITE('d.csv') X Y / FORMAT=COMMA NAMES");
     e.exec("WRITE('d.tab') X Y / FORMAT=TAB");
     EXPECT_TRUE(e.lines().empty());
@@ -157,7 +130,7 @@ TEST(WriteFiles, DifLayout) {
     const int cv = e.make("C", 2, TYPE_CHAR_VAR);
     e.elem(cv, 1) = chars_to_element("RED");
     e.elem(cv, 2) = chars_to_element("BLUE");
-    TempDir dir;
+    ScratchDir dir;
     e.exec("WRITE('t.dif') A C / NAMES");
     EXPECT_EQ(file_lines(dir.file("t.dif")),
               (Lines{"TABLE", "0,1", "\"\"", "VECTORS", "0,       2", "\"\"", "TUPLES", "0,       2",
@@ -175,7 +148,7 @@ TEST(WriteFiles, TarvdataAndTarvbinBlocks) {
     const int cv = e.make("CV", 2, TYPE_CHAR_VAR);
     e.elem(cv, 1) = chars_to_element("RED");
     e.elem(cv, 2) = chars_to_element("GREEN");
-    TempDir dir;
+    ScratchDir dir;
     e.exec("WRITE('t.dat') X CV / TARVEX");
     const std::string labels(15 * 8, ' ');
     EXPECT_EQ(file_lines(dir.file("t.dat")),
@@ -187,7 +160,7 @@ TEST(WriteFiles, TarvdataAndTarvbinBlocks) {
                      "        ", "RED     GREEN   "}));
 
     e.exec("WRITE('t.bin') X / TARVEX BINARY");
-    const std::string bytes = file_bytes(dir.file("t.bin"));
+    const std::string bytes = file_text(dir.file("t.bin"));
     // Three records: 8 + 8, 8 + 240 and 8 + 16 * 3 bytes.
     ASSERT_EQ(bytes.size(), 16u + 248u + 56u);
     auto int_at = [&](std::size_t pos) {
@@ -218,7 +191,7 @@ TEST(WriteFiles, UnitsRewindAppendAndNameMarks) {
     e.vector("X", {"1", "2", "3"});
     e.vector("S", {"7"});
     for (int k = 1; k <= 6; ++k) e.vector("V" + std::to_string(k), {"1", "2"});
-    TempDir dir;
+    ScratchDir dir;
     // REWIND is the default: the second WRITE replaces the first, shorter, completely.
     e.exec("WRITE(15) X");
     e.exec("WRITE(15) S");
@@ -271,7 +244,7 @@ TEST(WriteFiles, RoundTripsThroughRead) {
             const long long a = e.run.ws.KADD[slot];
             before.emplace_back(&e.run.ws.DATA[a], &e.run.ws.DATA[a] + 4 + e.word(a + 2));
         }
-        TempDir dir;
+        ScratchDir dir;
         e.exec(std::string("WRITE(blocks.dat) X M SYM TRI STR CV / ") + options);
         ASSERT_TRUE(e.lines().empty()) << options;
         for (int slot : slots) { // spoil every element, then read them back
@@ -309,7 +282,7 @@ TEST(WriteFiles, CryptEncryptsTheWrittenFile) {
     if (std::system("command -v gpg >/dev/null 2>&1") != 0) GTEST_SKIP() << "gpg is not installed";
     PrintEngine e;
     e.vector("X", {"1.5", "2"});
-    TempDir dir;
+    ScratchDir dir;
     const std::string home = dir.file("gnupg");
     fs::create_directories(home);
     fs::permissions(home, fs::perms::owner_all);
@@ -317,7 +290,7 @@ TEST(WriteFiles, CryptEncryptsTheWrittenFile) {
     setenv("TARVEXPASSPHRASE", "a test phrase", 1);
     e.exec("WRITE(c.csv) X / FORMAT=COMMA CRYPT");
     e.lines();
-    const std::string stored = file_bytes(dir.file("c.csv"));
+    const std::string stored = file_text(dir.file("c.csv"));
     EXPECT_FALSE(stored.empty());
     EXPECT_EQ(stored.find("1.5"), std::string::npos); // no plain text left
     const auto plain = decrypt_to_temp(e.run, dir.file("c.csv"));
@@ -373,7 +346,7 @@ std::vector<std::string> directory_names() {
 // leaves the earlier file unchanged; a numbered unit reports itself and keeps what it could
 // write. /dev/full (not a regular file) is written directly and its failure reported as well.
 TEST(WriteFailures, FullDiskLeavesTheEarlierFile) {
-    TempDir dir;
+    ScratchDir dir;
     const std::vector<std::string> layouts = {"FORMAT=COMMA", "FORMAT=TAB", "TARVEX", "TARVEX BINARY",
                                               "DIF", "", "BINARY", "FORMAT=DUMP"};
     for (std::size_t k = 0; k < layouts.size(); ++k) {
@@ -420,7 +393,7 @@ TEST(WriteFailures, FullDiskLeavesTheEarlierFile) {
 // A file the user may not write is refused before anything is written, named or bound to a
 // unit; it keeps its content. Root may write any file, so the check runs as another user.
 TEST(WriteFailures, ReadOnlyFileIsAnError) {
-    TempDir dir;
+    ScratchDir dir;
     std::ofstream(dir.file("ro.csv")) << "EARLIER\n";
     fs::permissions(dir.file("ro.csv"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const Lines report = in_child(
@@ -456,7 +429,7 @@ TEST(WriteFailures, InfinityAndNanOnlyInBinaryLayouts) {
     e.elem(x, 2) = nanq("");
     e.elem(x, 3) = -HUGE_VALQ;
     store_format(e.run, "(F10.2)");
-    TempDir dir;
+    ScratchDir dir;
     const std::vector<std::pair<std::string, std::string>> refused = {
         {"FORMAT=COMMA", "COMMA FILE"}, {"FORMAT=TAB", "TAB FILE"}, {"DIF", "DIF FILE"},
         {"TARVEX", "TARVDATA FILE"},    {"", "FREE-FORMAT FILE"},  {"FORMAT", "FORMATTED FILE"}};

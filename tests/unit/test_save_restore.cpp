@@ -16,18 +16,8 @@ namespace {
 
 using testing::LiveRun;
 using testing::same_bits;
-using testing::ScratchDirectory;
-
-std::string file_text(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void write_file(const std::string& path, const std::string& text) {
-    std::ofstream(path) << text;
-}
+using testing::ScratchDir;
+using testing::file_text;
 
 TEST(SavedFile, HexDigitsAreTheBinary128Encoding) {
     // Sign bit, 15 exponent bits (bias 16383), 112 fraction bits.
@@ -44,7 +34,7 @@ TEST(SavedFile, HexDigitsAreTheBinary128Encoding) {
 }
 
 TEST(SaveRestore, EveryValueComesBackWithItsBits) {
-    ScratchDirectory scratch;
+    ScratchDir scratch;
     LiveRun t;
     t.exec("dimension v 8 m 2 3");
     const Real values[8] = {Real(1) / 3,
@@ -82,9 +72,9 @@ TEST(SaveRestore, EveryValueComesBackWithItsBits) {
 }
 
 TEST(SaveRestore, RestoreReshapesAnExistingVariable) {
-    ScratchDirectory scratch;
+    ScratchDir scratch;
     LiveRun t;
-    write_file("TARVEX20.SAV", "TARVSAVE X 2 4 2 0 0 0\n"
+    ScratchDir::write("TARVEX20.SAV", "TARVSAVE X 2 4 2 0 0 0\n"
                                "3FFF0000000000000000000000000000 40000000000000000000000000000000\n"
                                "40008000000000000000000000000000 40010000000000000000000000000000\n"
                                "TARVSEND X\n");
@@ -101,7 +91,7 @@ TEST(SaveRestore, RestoreReshapesAnExistingVariable) {
 }
 
 TEST(SaveRestore, DamagedFilesChangeNothing) {
-    ScratchDirectory scratch;
+    ScratchDir scratch;
     LiveRun t;
     t.exec("dimension x 2");
     t.at("X", 1) = 5;
@@ -123,7 +113,7 @@ TEST(SaveRestore, DamagedFilesChangeNothing) {
         {good_block + "garbage\n", "IS DAMAGED AT LINE       4"},
     };
     for (const auto& file : damaged) {
-        write_file("TARVEX21.SAV", file.text);
+        ScratchDir::write("TARVEX21.SAV", file.text);
         t.run->units.open.erase(21); // read the new text from its start
         const std::string out = t.exec("restore 21");
         EXPECT_NE(out.find(" ...ERROR..SAVED FILE ON UNIT 21 " + file.message), std::string::npos)
@@ -135,7 +125,7 @@ TEST(SaveRestore, DamagedFilesChangeNothing) {
 }
 
 TEST(SaveRestore, UnitsAndDates) {
-    ScratchDirectory scratch;
+    ScratchDir scratch;
     LiveRun t;
     t.exec("dimension a 3");
     for (int k = 1; k <= 3; ++k) t.at("A", k) = 10 * k;

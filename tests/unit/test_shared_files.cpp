@@ -21,9 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using tarvex::testing::contains;
 
 struct SharedFilesTest : ::testing::Test {
     TempSettings scratch;
