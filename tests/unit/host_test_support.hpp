@@ -4,6 +4,7 @@
 
 #include "host/tarvextern.hpp"
 #include "core/run.hpp"
+#include "test_support.hpp"
 
 #include <cstdio>
 #include <cstdlib>

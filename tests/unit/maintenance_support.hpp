@@ -3,14 +3,13 @@
 #pragma once
 
 #include "host_test_support.hpp"
+#include "test_support.hpp"
 
 #include "interp/dispatcher.hpp"
 #include "interp/entry.hpp"
 #include "core/run.hpp"
 #include "workspace/workspace.hpp"
 
-#include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -48,23 +47,5 @@ struct LiveRun {
     }
     Real& at(const std::string& name, long long k) { return element(*run, info(name), k); }
 };
-
-// Runs the test in a fresh directory of its own, removed afterwards.
-struct ScratchDirectory {
-    std::filesystem::path before = std::filesystem::current_path();
-    std::filesystem::path dir;
-    ScratchDirectory() {
-        char pattern[] = "/tmp/tarvex_maint_XXXXXX";
-        dir = mkdtemp(pattern);
-        std::filesystem::current_path(dir);
-    }
-    ~ScratchDirectory() {
-        std::filesystem::current_path(before);
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
-    }
-};
-
-inline bool same_bits(Real a, Real b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 } // namespace tarvex::testing

@@ -18,10 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string file_text(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using tarvex::testing::file_text;
 
 bool gpg_available() { return std::system("gpg --version >/dev/null 2>&1") == 0; }
 

@@ -20,22 +20,11 @@ using testing::MemoryOut;
 using testing::RecordingHost;
 using testing::TempSettings;
 
-// One run of `script` in `mode` through start_run, keeping the run for inspection.
-struct ScriptRun {
-    MemoryIn in;
-    MemoryOut out;
-    std::unique_ptr<Run> run = std::make_unique<Run>();
-    bool fatal = false;
-    ScriptRun(std::string script, int mode, int extra = 0) : in(std::move(script)) {
-        run->streams.in = in.fp;
-        run->streams.out = out.fp;
-        try {
-            start_run(*run, mode, 77, 1, extra);
-        } catch (const FatalStop&) {
-            fatal = true;
-        }
-    }
-    std::string text() { return out.text(); }
+// A run of `script` in `mode` with window 77.
+struct ScriptRun : testing::ScriptRun {
+    ScriptRun(std::string script, int mode, int extra = 0)
+        : testing::ScriptRun(std::move(script), mode, extra, 77) {}
+    std::string text() const { return output; }
 };
 
 TEST(EntryPoint, IdentifyLeavesEverythingElseAlone) {

@@ -1,7 +1,10 @@
 // Tests of FCAST against hand-worked values: forecasts and standard errors of a four-point
 // regression (x'(X'X)**-1 x rational), the accuracy statistics and both decompositions of the
 // mean square error for small series, a dynamic forecast by hand recursion, the log-linear
-// back-transformation, the stored variables and $N, and the errors the fcast goldens do not pin.
+// back-transformation, the stored variables and $N, and the heteroskedasticity test. Typed
+// coefficients, the refusals with their $ERR numbers, DIAGNOSE's options, the model MAX prints,
+// the plot data file and IMLS's trend are pinned by the fcast/hand_checks golden; the other
+// refusals by fcast/errors.
 #include "ols_engine.hpp"
 #include "numeric/fortran_format.hpp"
 #include "kernels/fcast_accuracy.hpp"
@@ -12,8 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <unistd.h>
 
 namespace tarvex {
 namespace {
@@ -38,10 +39,6 @@ Real printed(const Lines& lines, const std::string& label) {
     return nanq("");
 }
 
-std::string file_text(const std::string& name) {
-    std::ifstream in(name);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // y = 1 3 2 5 on x = 0 1 2 3 (observations 1-4); x goes on to 4 and 5 with y unknown.
 // By hand: X'X = [14 6; 6 4], (X'X)**-1 = [4 -6; -6 14]/20, b = 1.1 and 1.1, fitted values
@@ -130,24 +127,6 @@ TEST(Fcast, LongForecastsGiveEveryRowItsOwnValues) {
             ++wrong;
         }
     }
-}
-
-TEST(Fcast, TypedCoefficientsOnTheEstimatedEquation) {
-    FourPoints e;
-    e.data("B", {2, 1}); // y = 2x + 1 on the equation of the OLS
-    e.statement("OLS Y X", true);
-    e.run.sw[OWARN] = true;
-    const Lines out = e.statement("FCAST / COEF=B END=6 PREDICT=P FCSE=S LIST");
-    for (int t = 1; t <= 6; ++t) EXPECT_EQ(e.value("P", t), 2 * (t - 1) + 1) << t;
-    // No covariance belongs to typed coefficients: no standard errors, no column, and the
-    // listing is the regression report's (wide under SET WIDE).
-    EXPECT_EQ(VFIND(e.run, "S"), 0);
-    EXPECT_TRUE(has_line(out, " ...WARNING..NO COEFFICIENT COVARIANCE: FORECAST STD. ERRORS NOT STORED"));
-    EXPECT_TRUE(has_line(out, " OBSERVATION           OBSERVED         PREDICTED      CALCULATED"));
-    // Errors 0 0 -3 -2: mean -1.25, SSE 13, MAE 1.25.
-    EXPECT_TRUE(has_line(out, " MEAN ERROR =  -1.2500"));
-    EXPECT_TRUE(has_line(out, " SUM-SQUARED ERRORS =   13.000"));
-    EXPECT_TRUE(has_line(out, " MEAN ABSOLUTE ERROR=   1.2500"));
 }
 
 TEST(Fcast, AccuracyStatisticsAgainstHandValues) {
@@ -265,98 +244,6 @@ TEST(Fcast, MissingRegressorLeavesThePredictionUndefined) {
     EXPECT_TRUE(has_line(out, undefined->text));
     EXPECT_EQ(e.value("P", 5), XMISS);
     EXPECT_FALSE(e.run.flags.ODONT); // the command goes on
-}
-
-// Each refusal with its $ERR number, the refused models and DIAGNOSE are pinned by the
-// fcast/errors golden; these cases are not.
-TEST(Fcast, ErrorsAndTheirNumbers) {
-    FourPoints e;
-    const int m = e.make("M", 4, TYPE_MATRIX, 2);
-    for (int k = 1; k <= 4; ++k) e.elem(m, k) = k;
-    auto err = [&](const std::string& statement, const std::string& first, int number) {
-        e.run.res[R_ERR] = 0;
-        const Lines out = e.statement(statement);
-        EXPECT_TRUE(!out.empty() && out[0] == first) << statement << ": " << (out.empty() ? "" : out[0]);
-        EXPECT_EQ(e.run.res[R_ERR], number) << statement;
-        EXPECT_TRUE(e.run.flags.ODONT) << statement;
-    };
-    err("FCAST Y X / COEF=NOSUCH", " ...ERROR..COEF VECTOR ONLY CONTAINS   0 VALUES", 49008);
-    e.statement("OLS Y X", true);
-    // A matrix cannot take the residuals either, and keeps its contents.
-    err("FCAST / RESID=M", " ...ERROR..VARIABLE M        NOT DIMENSIONED PROPERLY", 49002);
-    for (int k = 1; k <= 4; ++k) EXPECT_EQ(e.elem(m, k), k);
-    // A regressor deleted after the estimation is not read from the released space.
-    e.data("X2", {0, 1, 2, 3, 4, 5});
-    e.statement("OLS Y X2", true);
-    e.statement("DELETE X2", true);
-    err("FCAST", " ...ERROR..VARIABLE X2       OF THE LAST ESTIMATION NO LONGER EXISTS", 49090);
-    e.statement("OLS Y X", true);
-    // A failed FCAST leaves the stored estimation for the next one.
-    err("FCAST / BEG=4 END=3", " ...ERROR..YOU DO NOT HAVE ENOUGH OBSERVATIONS", 49007);
-    e.run.res[R_ERR] = 0;
-    e.statement("FCAST / PREDICT=P", true);
-    EXPECT_FALSE(e.run.flags.ODONT);
-    EXPECT_LT(rel_error(e.value("P", 2), 2.2Q), 1e-30Q);
-    EXPECT_EQ(e.run.res[R_ERR], 0);
-}
-
-TEST(Fcast, DiagnoseReadsTheForecastOptions) {
-    FourPoints e;
-    e.statement("OLS Y X", true);
-    const Lines bad = e.statement("DIAGNOSE / NOSUCH");
-    ASSERT_FALSE(bad.empty());
-    EXPECT_EQ(bad[0], " ...ERROR..INVALID OPTION..NOSUCH");
-    EXPECT_EQ(e.run.res[R_ERR], 1012);
-}
-
-// The model MAX prints is pinned by the fcast/errors golden; a typed RHO is echoed with it.
-TEST(Fcast, ModelPrintedWithMaxEchoesRho) {
-    FourPoints e;
-    e.statement("OLS Y X", true);
-    const Lines rho = e.statement("FCAST / MAX MODEL=AUTO ORDER=1 RHO=0.25");
-    ASSERT_GE(rho.size(), 5u);
-    EXPECT_EQ(rho[3], " USER SPECIFIED RHO= 0.25000");
-    EXPECT_EQ(rho[4], " ...NOTE..FCAST FOR MODEL=AUTO IS NOT AVAILABLE IN THIS VERSION");
-}
-
-TEST(Fcast, PlotFilesHoldTheObservationsWithKnownValues) {
-    char dir[] = "/tmp/tarvex_fcastXXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string cmd = std::string(dir) + "/fc.gnu";
-    FourPoints e;
-    e.statement("OLS Y X", true);
-    e.statement("FCAST / END=6 GRAPHICS NORSTAT COMMFILE=" + cmd);
-    const std::string data = file_text(std::string(dir) + "/fc.DAT");
-    // Observations 1-4 only (5 and 6 have no observed value): number, actual, fitted, error.
-    EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), 4);
-    EXPECT_EQ(data.substr(0, data.find('\n')), "1 1 1.1 -0.1");
-    EXPECT_NE(file_text(cmd).find("title 'RESIDUAL'"), std::string::npos);
-    unlink((std::string(dir) + "/fc.DAT").c_str());
-    unlink(cmd.c_str());
-    rmdir(dir);
-}
-
-TEST(Fcast, TrendTermSuppressedOutputAndOversizedRanges) {
-    OlsEngine e;
-    // y = 2 + 3t exactly under IMLS (intercept and trend, no regressor besides X = 0).
-    e.data("Y", {5, 8, 11, 14});
-    e.data("X", {1, -1, 1, -1, 1, -1});
-    e.sample(1, 4);
-    e.statement("IMLS Y X", true);
-    // "?" suppresses the report, but the values are stored and $N set.
-    const Lines quiet = e.statement("FCAST / END=6 PREDICT=P LIST", true);
-    EXPECT_TRUE(quiet.empty());
-    EXPECT_LT(rel_error(e.value("P", 6), 20), 1e-30Q);
-    EXPECT_EQ(e.run.res[R_N], 6);
-    // An intercept-only equation reads no variable: END beyond the work area is refused, and the
-    // run goes on.
-    e.data("C", {7});
-    const Lines big = e.statement("FCAST Y / COEF=C END=2000000000");
-    ASSERT_FALSE(big.empty());
-    EXPECT_EQ(big[0], " ...ERROR..FORECAST RANGE          1 TO 2000000000 EXCEEDS THE WORK AREA");
-    e.statement("FCAST Y / COEF=C END=3 PREDICT=Q NORSTAT", true);
-    EXPECT_EQ(e.value("Q", 3), 7);
-    EXPECT_FALSE(e.run.flags.ODONT);
 }
 
 } // namespace

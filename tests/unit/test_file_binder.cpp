@@ -29,14 +29,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string file_text(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using tarvex::testing::file_text;
 
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using tarvex::testing::contains;
 
 struct BinderTest : ::testing::Test {
     TempSettings scratch;

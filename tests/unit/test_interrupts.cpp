@@ -2,6 +2,7 @@
 // the run goes on; network fetches give up on a stalled server and cap an endless one; Ctrl-C
 // in an interactive run ends the command and keeps the variables; Ctrl-C in a command-file run
 // removes the fetched and decrypted temporaries before the process ends.
+#include "test_support.hpp"
 #include "host/tarvextern.hpp"
 #include "interp/entry.hpp"
 #include "io/net_fetch.hpp"
@@ -37,10 +38,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::string file_text(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using tarvex::testing::file_text;
 
 struct ScratchDir {
     fs::path dir;

@@ -1,5 +1,6 @@
 // Tests of MATRIX beyond the matrix goldens (which pin the shapes, the replacement of the target
-// and every message): products rounded once, the running and observation functions, and the
+// and every message) and matrix/elements (element operations, running and observation
+// functions, RECODE, an infinite EXP argument): products rounded once, and the
 // accuracy of the linear algebra on Hilbert matrices of order 8 to 12 (against the exact
 // determinant formula and the identities A inv(A) = I, A v = lambda v, L L' = A and the Penrose
 // conditions).
@@ -72,12 +73,6 @@ struct MatrixEngine : testing::WorkspaceEngine {
         return s.v.empty() ? Real(0) : s.v[0];
     }
 };
-
-std::vector<double> as_doubles(const Stored& s) { // only to print readable failures
-    std::vector<double> out;
-    for (Real x : s.v) out.push_back(static_cast<double>(x));
-    return out;
-}
 
 Real max_abs(const std::vector<Real>& v) {
     Real m = 0;
@@ -179,43 +174,6 @@ TEST(MatrixCommand, ProductElementsAreRoundedOnceAfterCancellation) {
     e.put("V", 2, 1, {1, 2});
     e.matrix("P = I*V");
     EXPECT_TRUE(qm::isinf(e.scalar("P")));
-}
-
-TEST(MatrixCommand, ScalarOperandsAndElementFunctions) {
-    MatrixEngine e;
-    e.put("A", 2, 2, {1, 4, 9, 16});
-    e.matrix("B = 2*A - A/2 + A**0.5");
-    EXPECT_EQ(as_doubles(e.get("B")), (std::vector<double>{2.5, 16.5, 8, 28}));
-    e.matrix("C = SQRT(A) .GT. 2");
-    EXPECT_EQ(as_doubles(e.get("C")), (std::vector<double>{0, 1, 0, 1}));
-    e.matrix("D = A / A");
-    EXPECT_EQ(as_doubles(e.get("D")), (std::vector<double>{1, 1, 1, 1}));
-    e.matrix("S = SUM(A)");
-    EXPECT_EQ(as_doubles(e.get("S")), (std::vector<double>{1, 10, 4, 20}));
-    e.matrix("L = LAG(A)");
-    EXPECT_EQ(as_doubles(e.get("L")), (std::vector<double>{0, 1, 0, 4}));
-    e.matrix("X = A(2,1) + A(3) * 10");
-    EXPECT_EQ(e.scalar("X"), 49);
-    // Rows count as observations; A is in slot 1, which is no new target here.
-    e.matrix("N = DATA(A)");
-    EXPECT_EQ(e.scalar("N"), 2);
-    e.matrix("T = TIME(0*A) | SEAS(2 + 0*A)");
-    EXPECT_EQ(as_doubles(e.get("T")), (std::vector<double>{1, 2, 1, 2, 1, 0, 1, 0}));
-    EXPECT_EQ(e.matrix("R = RECODE(A, TAB)"), (Lines{" ...ERROR..VARIABLE TAB DOES NOT EXIST..."}));
-    e.matrix("TAB = 0|5|-1");
-    e.matrix("R = RECODE(A, TAB)");
-    EXPECT_EQ(as_doubles(e.get("R")), (std::vector<double>{-1, 9, -1, 16}));
-}
-
-// The dimension, subscript, singular, missing-value and illegal-value messages, the imaginary
-// eigenvalues and the scaled determinant are pinned by the matrix/messages and matrix/algebra
-// goldens; an infinite argument of EXP is not.
-TEST(MatrixCommand, InfiniteExpArgumentIsIllegal) {
-    MatrixEngine e;
-    e.matrix("I = 1e4000 * 1e4000");
-    EXPECT_EQ(e.matrix("X = EXP(I)"),
-              (Lines{" ...WARNING..ILLEGAL EXP, VALUE REPLACED BY         Infinity -99999.00000"}));
-    EXPECT_EQ(e.scalar("X"), -99999);
 }
 
 // ---- accuracy ------------------------------------------------------------------------------

@@ -1,7 +1,10 @@
-// PRINT, WRITE and FORMAT as a user sees them: exact report lines of the listing, user formats
-// and their errors, files written by WRITE (delimited values that read back bit for bit, DIF,
-// TARVDATA and TARVBIN blocks, numbered units), failed writes that leave the earlier file as it
-// was, infinities and NaNs that only binary layouts take, and the fatal stops for formats.
+// PRINT, WRITE and FORMAT below what a transcript shows: the stored user format and its
+// refusals, files that must read back bit for bit (delimited values, TARVDATA and TARVBIN blocks
+// of every type), the TARVBIN layout byte by byte, encrypted files, failed writes that leave the
+// earlier file as it was, infinities and NaNs that only binary layouts take, and the fatal stops
+// for formats. DIF, TARVDATA text, numbered units, REWIND, APPEND and names on a file are
+// pinned by the print/written_files golden; the listing, ranges and refusals by the other print
+// goldens.
 #include "interp/command_handlers.hpp"
 #include "core/command_table.hpp"
 #include "interp/dispatcher.hpp"
@@ -13,6 +16,7 @@
 #include "io/read_command.hpp"
 #include "io/stored_format.hpp"
 #include "numeric/decimal.hpp"
+#include "test_support.hpp"
 #include "workspace_engine.hpp"
 #include "workspace/workspace.hpp"
 
@@ -56,53 +60,10 @@ struct PrintEngine : testing::WorkspaceEngine {
     }
 };
 
-Lines file_lines(const std::string& path) {
-    std::ifstream in(path);
-    Lines out;
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
-}
-
-std::string file_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-bool same_bits(Real a, Real b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-// A fresh directory for the files a test writes, made the current directory while it lives.
-struct TempDir {
-    fs::path path;
-    fs::path old;
-    TempDir() {
-        old = fs::current_path();
-        path = fs::temp_directory_path() / ("tarvex_print_" + std::to_string(::getpid()) + "_" +
-                                            std::to_string(reinterpret_cast<std::uintptr_t>(this)));
-        fs::create_directories(path);
-        fs::current_path(path);
-    }
-    ~TempDir() {
-        fs::current_path(old);
-        std::error_code ignored; // a gpg agent may still be removing its sockets
-        fs::remove_all(path, ignored);
-    }
-    std::string file(const std::string& name) const { return (path / name).string(); }
-};
-
-// The listing, ranges, reserved units and format refusals are pinned by the print goldens;
-// these errors are not.
-TEST(PrintListing, ErrorsEndTheCommand) {
-    PrintEngine e;
-    e.vector("X", {"1", "2", "3"});
-    e.make("E", 0);
-    e.exec("PRINT X E");
-    EXPECT_EQ(e.lines(), Lines{" ...ERROR..THERE IS NO DATA ON VARIABLE E"});
-    e.exec("WRITE('/nonexistent-dir/f.txt') X");
-    const Lines open_failure = e.lines(); // the binder's report of the failed open
-    ASSERT_FALSE(open_failure.empty());
-    EXPECT_EQ(open_failure.front(), " ...ERROR..FILE OPEN PROBLEM:");
-    EXPECT_FALSE(fs::exists("/nonexistent-dir/f.txt"));
-}
+using testing::file_lines;
+using testing::same_bits;
+using testing::file_text;
+using testing::ScratchDir;
 
 TEST(PrintUserFormat, StoredTextNumbersUnderAWideFormatsAndQuotedI) {
     PrintEngine e;
@@ -118,7 +79,7 @@ TEST(PrintUserFormat, StoredTextNumbersUnderAWideFormatsAndQuotedI) {
     e.exec("PRINT X / FORMAT");
     EXPECT_EQ(e.lines().front(), " ...ERROR..BAD FORMAT OR MAY PRINT MORE THAN 130 COLUMNS");
     store_format(e.run, "(F140.1)"); // too wide for the report, fine for a file
-    TempDir dir;
+    ScratchDir dir;
     e.exec("WRITE('wide.txt') X / FORMAT");
     EXPECT_TRUE(e.lines().empty());
     const Lines wide = file_lines(dir.file("wide.txt"));
@@ -134,7 +95,7 @@ TEST(WriteFiles, DelimitedValuesReadBackBitForBit) {
                                  "1E-4950", "1.18973149535723176508575932662800702E4932"});
     e.elem(x, 1) = Real(1) / 3; // needs all 36 digits
     e.vector("Y", {"1", "2", "3", "4", "5"});
-    TempDir dir;
+    ScratchDir dir;
     e.exec("WRITE('d.csv') X Y / FORMAT=COMMA NAMES");
     e.exec("WRITE('d.tab') X Y / FORMAT=TAB");
     EXPECT_TRUE(e.lines().empty());
@@ -151,43 +112,15 @@ TEST(WriteFiles, DelimitedValuesReadBackBitForBit) {
     }
 }
 
-TEST(WriteFiles, DifLayout) {
-    PrintEngine e;
-    e.vector("A", {"1.5", "-2"});
-    const int cv = e.make("C", 2, TYPE_CHAR_VAR);
-    e.elem(cv, 1) = chars_to_element("RED");
-    e.elem(cv, 2) = chars_to_element("BLUE");
-    TempDir dir;
-    e.exec("WRITE('t.dif') A C / NAMES");
-    EXPECT_EQ(file_lines(dir.file("t.dif")),
-              (Lines{"TABLE", "0,1", "\"\"", "VECTORS", "0,       2", "\"\"", "TUPLES", "0,       2",
-                     "\"\"", "DATA", "0,0", "\"\"", "-1,0", "BOT", "1,0", "\"A\"", "1,0", "\"C\"",
-                     "-1,0", "BOT", "0,1.5", "V", "1,0", "\"RED\"", "-1,0", "BOT", "0,-2", "V", "1,0",
-                     "\"BLUE\"", "-1,0", "EOD"}));
-}
-
-TEST(WriteFiles, TarvdataAndTarvbinBlocks) {
+TEST(WriteFiles, TarvbinBlocks) {
     PrintEngine e;
     e.run.smpl.ITIME1 = 1990;
     e.run.smpl.ITIME2 = 2;
     e.run.smpl.ITIME3 = 4;
     const int x = e.vector("X", {"0.1", "2"});
-    const int cv = e.make("CV", 2, TYPE_CHAR_VAR);
-    e.elem(cv, 1) = chars_to_element("RED");
-    e.elem(cv, 2) = chars_to_element("GREEN");
-    TempDir dir;
-    e.exec("WRITE('t.dat') X CV / TARVEX");
-    const std::string labels(15 * 8, ' ');
-    EXPECT_EQ(file_lines(dir.file("t.dat")),
-              (Lines{"TARVDATA", "   1   1  16   1   0   6   7   0  16", "TFFFFF",
-                     "       1       2       1    1990       2       4       0", "X       " + labels,
-                     "        ", "0.1", "2",
-                     "TARVDATA", "   1   1  16   1   0   6   7   0  16", "TFFFFF",
-                     "       6       2       1    1990       2       4       0", "CV      " + labels,
-                     "        ", "RED     GREEN   "}));
-
+    ScratchDir dir;
     e.exec("WRITE('t.bin') X / TARVEX BINARY");
-    const std::string bytes = file_bytes(dir.file("t.bin"));
+    const std::string bytes = file_text(dir.file("t.bin"));
     // Three records: 8 + 8, 8 + 240 and 8 + 16 * 3 bytes.
     ASSERT_EQ(bytes.size(), 16u + 248u + 56u);
     auto int_at = [&](std::size_t pos) {
@@ -211,32 +144,6 @@ TEST(WriteFiles, TarvdataAndTarvbinBlocks) {
     std::memcpy(&first, bytes.data() + data + 20, 16);
     EXPECT_TRUE(same_bits(length, Real(2)));
     EXPECT_TRUE(same_bits(first, e.elem(x, 1)));
-}
-
-TEST(WriteFiles, UnitsRewindAppendAndNameMarks) {
-    PrintEngine e;
-    e.vector("X", {"1", "2", "3"});
-    e.vector("S", {"7"});
-    for (int k = 1; k <= 6; ++k) e.vector("V" + std::to_string(k), {"1", "2"});
-    TempDir dir;
-    // REWIND is the default: the second WRITE replaces the first, shorter, completely.
-    e.exec("WRITE(15) X");
-    e.exec("WRITE(15) S");
-    EXPECT_EQ(file_lines(dir.file("fort.15")), Lines{"    7.000000"});
-    e.exec("WRITE(16) S / NOREWIND");
-    e.exec("WRITE(16) S / NOREWIND");
-    EXPECT_EQ(file_lines(dir.file("fort.16")).size(), 2u);
-    e.exec("WRITE('a.txt') S");
-    e.exec("WRITE('a.txt') S / APPEND");
-    EXPECT_EQ(file_lines(dir.file("a.txt")), (Lines{"    7.000000", "    7.000000"}));
-    // Names on a file: a full line that more names follow ends with "&" (WIDE, on by default,
-    // puts all six on one line).
-    e.exec("WRITE('n.txt') V1 V2 V3 V4 V5 V6 / NAMES NOWIDE");
-    const Lines names = file_lines(dir.file("n.txt"));
-    ASSERT_EQ(names.size(), 6u);
-    EXPECT_EQ(names[0].back(), '&');
-    EXPECT_EQ(names[1], "        V6");
-    EXPECT_TRUE(e.lines().empty());
 }
 
 // Every type code written as TARVDATA and as TARVBIN and read back by READ: the same type,
@@ -271,7 +178,7 @@ TEST(WriteFiles, RoundTripsThroughRead) {
             const long long a = e.run.ws.KADD[slot];
             before.emplace_back(&e.run.ws.DATA[a], &e.run.ws.DATA[a] + 4 + e.word(a + 2));
         }
-        TempDir dir;
+        ScratchDir dir;
         e.exec(std::string("WRITE(blocks.dat) X M SYM TRI STR CV / ") + options);
         ASSERT_TRUE(e.lines().empty()) << options;
         for (int slot : slots) { // spoil every element, then read them back
@@ -309,7 +216,7 @@ TEST(WriteFiles, CryptEncryptsTheWrittenFile) {
     if (std::system("command -v gpg >/dev/null 2>&1") != 0) GTEST_SKIP() << "gpg is not installed";
     PrintEngine e;
     e.vector("X", {"1.5", "2"});
-    TempDir dir;
+    ScratchDir dir;
     const std::string home = dir.file("gnupg");
     fs::create_directories(home);
     fs::permissions(home, fs::perms::owner_all);
@@ -317,7 +224,7 @@ TEST(WriteFiles, CryptEncryptsTheWrittenFile) {
     setenv("TARVEXPASSPHRASE", "a test phrase", 1);
     e.exec("WRITE(c.csv) X / FORMAT=COMMA CRYPT");
     e.lines();
-    const std::string stored = file_bytes(dir.file("c.csv"));
+    const std::string stored = file_text(dir.file("c.csv"));
     EXPECT_FALSE(stored.empty());
     EXPECT_EQ(stored.find("1.5"), std::string::npos); // no plain text left
     const auto plain = decrypt_to_temp(e.run, dir.file("c.csv"));
@@ -373,7 +280,7 @@ std::vector<std::string> directory_names() {
 // leaves the earlier file unchanged; a numbered unit reports itself and keeps what it could
 // write. /dev/full (not a regular file) is written directly and its failure reported as well.
 TEST(WriteFailures, FullDiskLeavesTheEarlierFile) {
-    TempDir dir;
+    ScratchDir dir;
     const std::vector<std::string> layouts = {"FORMAT=COMMA", "FORMAT=TAB", "TARVEX", "TARVEX BINARY",
                                               "DIF", "", "BINARY", "FORMAT=DUMP"};
     for (std::size_t k = 0; k < layouts.size(); ++k) {
@@ -420,7 +327,7 @@ TEST(WriteFailures, FullDiskLeavesTheEarlierFile) {
 // A file the user may not write is refused before anything is written, named or bound to a
 // unit; it keeps its content. Root may write any file, so the check runs as another user.
 TEST(WriteFailures, ReadOnlyFileIsAnError) {
-    TempDir dir;
+    ScratchDir dir;
     std::ofstream(dir.file("ro.csv")) << "EARLIER\n";
     fs::permissions(dir.file("ro.csv"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const Lines report = in_child(
@@ -456,7 +363,7 @@ TEST(WriteFailures, InfinityAndNanOnlyInBinaryLayouts) {
     e.elem(x, 2) = nanq("");
     e.elem(x, 3) = -HUGE_VALQ;
     store_format(e.run, "(F10.2)");
-    TempDir dir;
+    ScratchDir dir;
     const std::vector<std::pair<std::string, std::string>> refused = {
         {"FORMAT=COMMA", "COMMA FILE"}, {"FORMAT=TAB", "TAB FILE"}, {"DIF", "DIF FILE"},
         {"TARVEX", "TARVDATA FILE"},    {"", "FREE-FORMAT FILE"},  {"FORMAT", "FORMATTED FILE"}};

@@ -1,9 +1,12 @@
-// READ: stored values the read goldens do not print (full-precision numbers, repeat counts,
-// padding, character contents, calendars, binary blocks) and the messages they do not pin. The
-// delimited, matrix and user-format layouts are pinned by the read goldens.
+// READ: what the read goldens cannot show: a failed read in a batch run leaving the variables
+// alone, values read from DIF into listed variables, a TARVDATA block's calendar and the
+// TARVBIN stop, and binary blocks read bit for bit. Values from the command stream, repeat
+// counts, padding, BYVAR, no data, a row asked for again and character contents are pinned by
+// the read/values golden; the delimited, matrix and user-format layouts by the other read
+// goldens.
 #include "io/char_words.hpp"
 #include "io/tarv_blocks.hpp"
-#include "read_engine.hpp"
+#include "test_support.hpp"
 
 #include <cstdint>
 #include <cstring>
@@ -12,88 +15,21 @@
 #include <unistd.h>
 
 using tarvex::Real;
-using tarvex::testing::ReadRun;
+using tarvex::testing::ScriptRun;
 
 namespace {
 
-// A scratch directory per test, so that relative file names work.
-struct ScratchDir {
-    std::string path;
-    std::string old;
-    ScratchDir() {
-        char tmpl[] = "/tmp/tarvex_read_XXXXXX";
-        path = mkdtemp(tmpl);
-        char cwd[4096];
-        old = getcwd(cwd, sizeof cwd);
-        if (chdir(path.c_str()) != 0) std::abort();
-    }
-    ~ScratchDir() {
-        if (chdir(old.c_str()) != 0) std::abort();
-        std::string cmd = "rm -rf " + path;
-        if (std::system(cmd.c_str()) != 0) std::abort();
-    }
-    void write(const std::string& name, const std::string& text) {
-        std::ofstream(name, std::ios::binary) << text;
-    }
-};
+using tarvex::testing::ScratchDir;
 
 std::vector<Real> reals(std::initializer_list<Real> v) { return v; }
 
 } // namespace
 
-TEST(Read, CommandStreamByObservationSetsSampleAndValues) {
-    ReadRun r("READ X Y\n1 2\n0.1, -3.5E2\n  7   8D1\nEND\nSTOP\n");
-    EXPECT_EQ(r.values("X"), reals({1, 0.1Q, 7}));
-    EXPECT_EQ(r.values("Y"), reals({2, -350, 80}));
-    EXPECT_EQ(r.run->smpl.IBEG, 1);
-    EXPECT_EQ(r.run->smpl.IEND, 3);
-    EXPECT_TRUE(r.has_line(" ...NOTE..SAMPLE RANGE IS NOW SET TO:         1         3"));
-    EXPECT_TRUE(r.has_line(" ...NOTE..    2 VARIABLES AND        3 OBSERVATIONS STARTING AT OBS       1"));
-}
-
-TEST(Read, ObservationContinuesOnNextRecordAndExtraValuesAreIgnored) {
-    // A short record continues on the next one; a long one has its extra values dropped.
-    ReadRun r("READ A B C\n1 2\n3\n4 5 6 99\n2*7 8\nEND\nSTOP\n");
-    EXPECT_EQ(r.values("A"), reals({1, 4, 7}));
-    EXPECT_EQ(r.values("B"), reals({2, 5, 7}));
-    EXPECT_EQ(r.values("C"), reals({3, 6, 8}));
-}
-
-TEST(Read, KnownSampleReadsExactlyThatManyAndPadsWithZeros) {
-    ReadRun r("SAMPLE 1 4\nREAD X\n5\n6\nEND\nSTOP\n");
-    EXPECT_EQ(r.values("X"), reals({5, 6, 0, 0}));
-    EXPECT_TRUE(r.has_line(" ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED"));
-    ReadRun s("SAMPLE 2 3\nREAD X\n5\n6\nSTOP\n");
-    // Observations 2 and 3 are filled; observation 1 holds the missing code.
-    EXPECT_EQ(s.values("X"), reals({-99999, 5, 6}));
-}
-
-// Reading by variable and its read error are pinned by the read/command_stream golden.
-TEST(Read, ByVariableNeedsAKnownNumberOfObservations) {
-    ReadRun unknown("READ X Y / BYVAR\n1 2\nEND\nSTOP\n");
-    EXPECT_TRUE(unknown.has_line(" ...ERROR..NUMBER OF OBSERVATIONS NOT SPECIFIED"));
-}
-
 TEST(Read, FailedReadLeavesExistingVariablesAlone) {
-    ReadRun r("READ X\n1\n2\nEND\nREAD X Y\n3 4\n5 oops\nEND\nSTOP\n");
+    ScriptRun r("READ X\n1\n2\nEND\nREAD X Y\n3 4\n5 oops\nEND\nSTOP\n");
     EXPECT_TRUE(r.has_line(" ...ERROR..READ ERROR IN ROW      2 COLUMN      2"));
     EXPECT_EQ(r.values("X"), reals({1, 2}));
     EXPECT_TRUE(r.values("Y").empty());
-}
-
-// The start messages are pinned by the read/command_stream golden; no data leaves no sample.
-TEST(Read, NoDataLeavesTheSampleUndefined) {
-    ReadRun none("READ X\nEND\nSTOP\n");
-    EXPECT_TRUE(none.has_line(" ...ERROR..NO DATA FOUND"));
-    EXPECT_EQ(none.run->smpl.IEND, -999);
-}
-
-TEST(Read, ConsoleRowErrorAsksForTheRowAgain) {
-    ReadRun r("SET TALK\nREAD X Y\n1 2\n3 x\n3 4\nEND\nSTOP\n");
-    EXPECT_TRUE(r.has_line("       2  VARIABLES--ENTER END     ON NEW LINE WHEN DONE"));
-    EXPECT_TRUE(r.has_line(" ...ERROR..READ ERROR IN ROW      2 COLUMN      2"));
-    EXPECT_TRUE(r.has_line(" ...WARNING..RE-ENTER ALL DATA FOR ROW   2"));
-    EXPECT_EQ(r.values("Y"), reals({2, 4}));
 }
 
 // The DIF notes, names, counts and the bad file are pinned by the read/dif golden; values read
@@ -105,21 +41,9 @@ TEST(Read, DifFileIntoListedVariables) {
         "-1,0\nBOT\n1,0\n\"GDP\"\n1,0\n\"rate\"\n"
         "-1,0\nBOT\n0,1.25\nV\n0,2\nV\n-1,0\nBOT\n0,3\nV\n0,-4E1\nV\n-1,0\nEOD\n";
     dir.write("s.Dif", dif);
-    ReadRun listed("READ (s.Dif) U V\nSTOP\n");
+    ScriptRun listed("READ (s.Dif) U V\nSTOP\n");
     EXPECT_EQ(listed.values("U"), reals({1.25Q, 3}));
     EXPECT_EQ(listed.values("V"), reals({2, -40}));
-}
-
-TEST(Read, CharacterStringsAndVariables) {
-    ReadRun r("READ C / CHARSTR\nTitle of the run\nSAMPLE 1 2\nREAD N / CHARVAR\nalpha\nbeta\nSTOP\n");
-    std::vector<Real> c = r.values("C");
-    ASSERT_EQ(c.size(), 2u);
-    EXPECT_EQ(tarvex::element_to_chars(c[0]) + tarvex::element_to_chars(c[1]), "Title of the run");
-    EXPECT_EQ(r.info("C").type, tarvex::TYPE_CHAR_STRING);
-    std::vector<Real> n = r.values("N");
-    ASSERT_EQ(n.size(), 2u);
-    EXPECT_EQ(tarvex::element_to_chars(n[0]), "alpha   ");
-    EXPECT_EQ(tarvex::element_to_chars(n[1]), "beta    ");
 }
 
 // The values of a TARVDATA block and the stops for another variable or a file that is no
@@ -132,12 +56,12 @@ TEST(Read, TextBlockCalendarAndTheBinaryStop) {
         "X                                                                                                                               \n"
         "        \n1.5 2.5\n3.5\n";
     dir.write("x.tvd", block);
-    ReadRun r("READ (x.tvd) X / TARVEX\nSTOP\n");
+    ScriptRun r("READ (x.tvd) X / TARVEX\nSTOP\n");
     EXPECT_EQ(r.values("X"), reals({1.5Q, 2.5Q, 3.5Q}));
     EXPECT_EQ(r.run->smpl.ITIME1, 1990);
     EXPECT_EQ(r.run->smpl.ITIME3, 4);
     dir.write("n.tvd", "NOTADATA\n");
-    ReadRun notbin("READ (n.tvd) X / TARVEX BINARY\nSTOP\n");
+    ScriptRun notbin("READ (n.tvd) X / TARVEX BINARY\nSTOP\n");
     EXPECT_TRUE(notbin.fatal);
     EXPECT_NE(notbin.output.find("NOT A TARVBIN FILE"), std::string::npos);
 }
@@ -183,9 +107,9 @@ TEST(Read, BinaryBlocksSwitchFromTextReading) {
     const Real third = 1.0Q / 3;
     dir.write("x.tvb", binary_block("X", {third, -2}) + binary_block("Y", {4}));
     // Asked as text, the TARVBIN record switches to binary reading; every bit is kept.
-    ReadRun r("READ (x.tvb) X Y / TARVEX\nSTOP\n");
+    ScriptRun r("READ (x.tvb) X Y / TARVEX\nSTOP\n");
     EXPECT_EQ(r.values("X"), reals({third, -2}));
     EXPECT_EQ(r.values("Y"), reals({4}));
-    ReadRun b("READ (x.tvb) X / TARVEX BINARY\nSTOP\n");
+    ScriptRun b("READ (x.tvb) X / TARVEX BINARY\nSTOP\n");
     EXPECT_EQ(b.values("X"), reals({third, -2}));
 }

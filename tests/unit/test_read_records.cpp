@@ -2,14 +2,14 @@
 // reader), or refused with an error naming the file once past the longest record allowed.
 #include "io/data_lines.hpp"
 #include "io/read_command.hpp"
-#include "read_engine.hpp"
+#include "test_support.hpp"
 #include "read_file_fixture.hpp"
 
 #include <gtest/gtest.h>
 #include <string>
 
 using tarvex::Real;
-using tarvex::testing::ReadRun;
+using tarvex::testing::ScriptRun;
 
 namespace {
 
@@ -22,7 +22,7 @@ std::vector<Real> reals(std::initializer_list<Real> v) { return v; }
 TEST_F(RecordsFixture, LongFreeFormatRecordIsReadWhole) {
     // The first observation's second value lies 300,000 blanks along its record.
     write("long.txt", "1" + std::string(300000, ' ') + "2\n3 4\n5 6\n");
-    ReadRun r("READ (long.txt) X Y\nSTOP\n");
+    ScriptRun r("READ (long.txt) X Y\nSTOP\n");
     EXPECT_EQ(r.values("X"), reals({1, 3, 5}));
     EXPECT_EQ(r.values("Y"), reals({2, 4, 6}));
 
@@ -34,7 +34,7 @@ TEST_F(RecordsFixture, LongFreeFormatRecordIsReadWhole) {
     write("big.txt", big);
     for (bool split : {true, false}) {
         tarvex::allow_split_reading(split);
-        ReadRun b("READ (big.txt) X Y\nSTOP\n");
+        ScriptRun b("READ (big.txt) X Y\nSTOP\n");
         const std::vector<Real> x = b.values("X"), y = b.values("Y");
         ASSERT_EQ(x.size(), 200001u) << split;
         EXPECT_EQ(x.back(), 1) << split;
@@ -52,14 +52,14 @@ TEST_F(RecordsFixture, NineThousandColumnCsvKeepsItsLastColumns) {
         row2 += std::to_string(-c) + sep;
     }
     write("wide.csv", header + row1 + row2);
-    ReadRun r("SIZE 10000\nSET NOWARN\nREAD (wide.csv) / NAMES\nSTOP\n");
+    ScriptRun r("SIZE 10000\nSET NOWARN\nREAD (wide.csv) / NAMES\nSTOP\n");
     EXPECT_EQ(r.values("V8000"), reals({8000.5Q, -8000}));
     EXPECT_EQ(r.values("V9000"), reals({9000.5Q, -9000}));
 }
 
 TEST_F(RecordsFixture, RecordPastTheLimitIsRefusedNamingTheFile) {
     // A device without line ends: the read stops at the limit instead of taking memory for ever.
-    ReadRun z("READ (/dev/zero) X Y\nSTOP\n");
+    ScriptRun z("READ (/dev/zero) X Y\nSTOP\n");
     EXPECT_TRUE(z.has_line(" ...ERROR..RECORD        1 IS LONGER THAN 67108864 CHARACTERS IN: /dev/zero"))
         << z.output;
     EXPECT_EQ(z.run->res[tarvex::R_ERR], 3060);
@@ -72,11 +72,11 @@ TEST_F(RecordsFixture, RecordPastTheLimitIsRefusedNamingTheFile) {
     for (int i = 0; i < 300000; ++i) big += "7 8\n";
     big += std::string(tarvex::LONGEST_DATA_RECORD + 1, '9') + "\n1 2\n";
     write("huge.txt", big);
-    ReadRun h("READ (huge.txt) X Y\nSTOP\n");
+    ScriptRun h("READ (huge.txt) X Y\nSTOP\n");
     EXPECT_TRUE(h.has_line(" ...ERROR..RECORD   300001 IS LONGER THAN 67108864 CHARACTERS IN: huge.txt"));
     EXPECT_TRUE(h.values("X").empty());
     // A record of exactly the limit is taken.
     write("edge.txt", std::string(tarvex::LONGEST_DATA_RECORD - 1, ' ') + "5\n");
-    ReadRun e("READ (edge.txt) X\nSTOP\n");
+    ScriptRun e("READ (edge.txt) X\nSTOP\n");
     EXPECT_EQ(e.values("X"), reals({5}));
 }

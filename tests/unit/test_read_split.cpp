@@ -3,7 +3,7 @@
 // records of every free-format shape in both halves, bad items and short records.
 #include "io/read_command.hpp"
 #include "numeric/row_split.hpp"
-#include "read_engine.hpp"
+#include "test_support.hpp"
 #include "read_file_fixture.hpp"
 
 #include <cstdio>
@@ -15,7 +15,7 @@
 #include <unistd.h>
 
 using tarvex::Real;
-using tarvex::testing::ReadRun;
+using tarvex::testing::ScriptRun;
 
 namespace {
 
@@ -43,10 +43,10 @@ struct SplitFixture : tarvex::testing::ReadFileFixture {
     // and on the bits of every listed variable. Returns whether the first run split.
     bool same_both_ways(const std::string& script, const std::vector<std::string>& names) {
         const long long before = tarvex::split_reads();
-        ReadRun split(script);
+        ScriptRun split(script);
         const bool did_split = tarvex::split_reads() > before;
         tarvex::allow_split_reading(false);
-        ReadRun serial(script);
+        ScriptRun serial(script);
         tarvex::allow_split_reading(true);
         EXPECT_EQ(split.output, serial.output);
         for (const std::string& name : names) {
@@ -72,7 +72,7 @@ TEST_F(SplitFixture, EveryRecordShapeInBothHalvesReadsAsTheSerialReaderDoes) {
     write(data_text(ROWS, special) + "  \n\n");
     EXPECT_TRUE(same_both_ways("READ (big.txt) A B C\nSTOP\n", {"A", "B", "C"}));
 
-    ReadRun r("READ (big.txt) A SKIP$ C\nSTOP\n");
+    ScriptRun r("READ (big.txt) A SKIP$ C\nSTOP\n");
     const std::vector<Real> a = r.values("A"), c = r.values("C");
     ASSERT_EQ(a.size(), std::size_t(ROWS));
     // The first half stays first: row order across the cut is the file's.
@@ -92,30 +92,30 @@ TEST_F(SplitFixture, BadItemsAndShortRecordsGiveTheSerialMessages) {
     if (!tarvex::two_threads_available()) GTEST_SKIP() << "one processor";
     write(data_text(ROWS, {{ROWS - 100, "7 x7 9"}}));
     same_both_ways("READ (big.txt) A B C\nSTOP\n", {"A", "B", "C"});
-    ReadRun bad("READ (big.txt) A B C\nSTOP\n");
+    ScriptRun bad("READ (big.txt) A B C\nSTOP\n");
     EXPECT_TRUE(bad.has_line(" ...ERROR..READ ERROR IN ROW  89900 COLUMN      2"));
     EXPECT_TRUE(bad.values("A").empty());
     // A bad item past the observations wanted is never seen.
     const std::string part = "SAMPLE 1 89000\nREAD (big.txt) A B C\nSTOP\n";
     EXPECT_TRUE(same_both_ways(part, {"A", "B", "C"}));
-    EXPECT_EQ(ReadRun(part).values("C").back(), Real(3 * 89000 + 1));
+    EXPECT_EQ(ScriptRun(part).values("C").back(), Real(3 * 89000 + 1));
 
     // A record that runs short continues on the next one, in the upper half.
     write(data_text(ROWS, {{ROWS - 10, "1 2"}}));
     same_both_ways("READ (big.txt) A B C\nSTOP\n", {"A", "B", "C"});
-    ReadRun shorter("READ (big.txt) A B C\nSTOP\n");
+    ScriptRun shorter("READ (big.txt) A B C\nSTOP\n");
     EXPECT_EQ(shorter.values("A").size(), std::size_t(ROWS - 1));
     // A short last record, then blank ones: the observation is made up with zeros.
     write(data_text(ROWS) + "1 2\n \n");
     same_both_ways("READ (big.txt) A B C\nSTOP\n", {"A", "B", "C"});
-    ReadRun padded("READ (big.txt) A B C\nSTOP\n");
+    ScriptRun padded("READ (big.txt) A B C\nSTOP\n");
     EXPECT_EQ(padded.values("C").size(), std::size_t(ROWS + 1));
     EXPECT_EQ(padded.values("C").back(), Real(0));
     EXPECT_TRUE(padded.has_line(" ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED"));
     // More observations wanted than the file holds: zeros and the message, as before.
     write(data_text(ROWS));
     same_both_ways("SAMPLE 1 90005\nREAD (big.txt) A B C\nSTOP\n", {"A", "B", "C"});
-    EXPECT_TRUE(ReadRun("SAMPLE 1 90005\nREAD (big.txt) A B C\nSTOP\n")
+    EXPECT_TRUE(ScriptRun("SAMPLE 1 90005\nREAD (big.txt) A B C\nSTOP\n")
                     .has_line(" ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED"));
 }
 
@@ -128,7 +128,7 @@ TEST_F(SplitFixture, ReadsFromAUnitLeaveItWhereTheSerialReaderDoes) {
                                "SAMPLE 1 40000\nREAD (11) D E F / NOREWIND\n"
                                "SAMPLE 1 20000\nREAD (11) G H I / NOREWIND\nSTOP\n";
     EXPECT_TRUE(same_both_ways(script, {"A", "B", "C", "D", "E", "F", "G", "H", "I"}));
-    ReadRun r(script);
+    ScriptRun r(script);
     EXPECT_EQ(r.values("D").front(), Real(30001) + 0.25Q);
     EXPECT_EQ(r.values("G").front(), Real(70001) + 0.25Q);
     EXPECT_EQ(r.values("G").back(), Real(90000) + 0.25Q);

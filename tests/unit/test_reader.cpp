@@ -19,35 +19,38 @@ namespace {
 
 // OLS, O and E, MCO and OUVRE under FRENCH, and LONG on OLS, OLSQ and S are pinned by the
 // reader/abbreviations, french and long_mode goldens.
-TEST(CommandMatch, EarliestSlotWinsForAbbreviations) {
-    EXPECT_EQ(match_command("S", false), C_SET);
-    EXPECT_EQ(match_command("SA", false), C_SAMPLE);
-    EXPECT_EQ(match_command("SM", false), C_SMPL);
-    EXPECT_EQ(match_command("D", false), C_DISPLAY);
-    EXPECT_EQ(match_command("DE", false), C_DELETE);
-    EXPECT_EQ(match_command("P", false), C_PRINT);
-    EXPECT_EQ(match_command("PAR", false), C_PARM);
-    EXPECT_EQ(match_command("END", false), C_END) << "an exact word beats a longer one";
-    EXPECT_EQ(match_command("ENDO", false), C_ENDO);
-    EXPECT_EQ(match_command("IF", false), C_IF);
-    EXPECT_EQ(match_command("IF1", false), C_IF1);
-    EXPECT_EQ(match_command("DIMENSIO", false), C_DIMENSIO);
-    EXPECT_EQ(match_command("2SLS", false), C_2SLS);
-    EXPECT_EQ(match_command("QP", false), C_QP);
-}
-
-TEST(CommandMatch, UnknownWordsAndUnmatchableSlots) {
-    EXPECT_EQ(match_command("OLSQX", false), 0) << "a word longer than the table word";
-    EXPECT_EQ(match_command("XYZ", false), 0);
-    EXPECT_EQ(match_command("", false), 0);
-    EXPECT_EQ(match_command("XXXXXXXX", false), 0) << "placeholder slots are never matched";
-    EXPECT_EQ(match_command("TARVEX1", false), 0) << "user slots are stored in lower case";
-    EXPECT_EQ(match_command("DIMENSIX", false), 0);
-}
-
-TEST(CommandMatch, LongModeWantsTheWholeWord) {
-    EXPECT_EQ(match_command("SET", true), C_SET);
-    EXPECT_EQ(match_command("DIMENSIO", true), C_DIMENSIO);
+TEST(CommandMatch, EarliestSlotWinsAndUnknownWordsMatchNothing) {
+    struct Case {
+        const char* word;
+        bool long_mode;
+        int slot;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"S", false, C_SET, ""},
+        {"SA", false, C_SAMPLE, ""},
+        {"SM", false, C_SMPL, ""},
+        {"D", false, C_DISPLAY, ""},
+        {"DE", false, C_DELETE, ""},
+        {"P", false, C_PRINT, ""},
+        {"PAR", false, C_PARM, ""},
+        {"END", false, C_END, "an exact word beats a longer one"},
+        {"ENDO", false, C_ENDO, ""},
+        {"IF", false, C_IF, ""},
+        {"IF1", false, C_IF1, ""},
+        {"DIMENSIO", false, C_DIMENSIO, ""},
+        {"2SLS", false, C_2SLS, ""},
+        {"QP", false, C_QP, ""},
+        {"SET", true, C_SET, "LONG wants the whole word"},
+        {"DIMENSIO", true, C_DIMENSIO, ""},
+        {"OLSQX", false, 0, "a word longer than the table word"},
+        {"XYZ", false, 0, ""},
+        {"", false, 0, ""},
+        {"XXXXXXXX", false, 0, "placeholder slots are never matched"},
+        {"TARVEX1", false, 0, "user slots are stored in lower case"},
+        {"DIMENSIX", false, 0, ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(match_command(c.word, c.long_mode), c.slot) << c.word << ": " << c.why;
 }
 
 TEST(FrenchAliases, TranslateToTheCommandOfTheSameSlot) {

@@ -1,5 +1,8 @@
-// Tests of sample ranges: SAMPLE/SMPL bounds, dates and names, the gap marks in SKIP$ and $N,
-// TIME and its date variable, CKSMPL's lengths and missing values, SKIPIT, and LSKIP.
+// Sample ranges below the statement level: the SKIP$ codes a new sample keeps (SKIPIF and
+// missing marks), TIME's date variable bit for bit and its calendar, CKSMPL's lengths and
+// missing values, SKIPIT, and LSKIP. Single and multiple ranges with $N, bounds from variables,
+// columns and result scalars, the errors that keep the previous sample and dates on the TIME
+// calendar are pinned by the sample/stored golden.
 #include "core/command_table.hpp"
 #include "numeric/real.hpp"
 #include "workspace/sample.hpp"
@@ -54,33 +57,6 @@ struct SampleEngine : WorkspaceEngine {
     int n_used() const { return int(run.res[R_N]); }
 };
 
-TEST(Sample, SingleAndMultipleRangesMarkGapsAndSetN) {
-    SampleEngine eng;
-    EXPECT_EQ(eng.sample("1 10"), Lines{});
-    EXPECT_EQ(eng.run.smpl.IBEG, 1);
-    EXPECT_EQ(eng.run.smpl.IEND, 10);
-    EXPECT_EQ(eng.run.smpl.NOBS, 10);
-    EXPECT_EQ(eng.run.smpl.MAXOB, 10);
-    EXPECT_EQ(eng.n_used(), 10);
-    EXPECT_EQ(skip_slot(eng.run), 0); // one range needs no skip variable
-
-    // 1 5 7 10 leaves observation 6 out; SKIP$ is created with MAXOB elements.
-    EXPECT_EQ(eng.sample("1,5 7,10"), Lines{});
-    EXPECT_EQ(eng.codes(10), (std::vector<int>{0, 0, 0, 0, 0, 2, 0, 0, 0, 0}));
-    EXPECT_EQ(eng.n_used(), 9);
-    EXPECT_TRUE(eng.run.sw[OSMPL]);
-    EXPECT_FALSE(obs_in_use(eng.run, 6));
-    EXPECT_TRUE(obs_in_use(eng.run, 7));
-    EXPECT_TRUE(obs_in_use(eng.run, 11)); // beyond SKIP$
-
-    // Three ranges: two gaps.
-    eng.sample("2 3 5 5 8 9");
-    EXPECT_EQ(eng.codes(10), (std::vector<int>{0, 0, 0, 2, 0, 2, 2, 0, 0, 0}));
-    EXPECT_EQ(eng.run.smpl.IBEG, 2);
-    EXPECT_EQ(eng.run.smpl.IEND, 9);
-    EXPECT_EQ(eng.n_used(), 5);
-}
-
 TEST(Sample, NewSampleRemovesGapMarksButKeepsSkipifAndMissingMarks) {
     SampleEngine eng;
     eng.sample("1 10");
@@ -99,89 +75,6 @@ TEST(Sample, NewSampleRemovesGapMarksButKeepsSkipifAndMissingMarks) {
     eng.command(C_SMPL, "3 4");
     EXPECT_EQ(eng.run.smpl.IEND, 4);
     EXPECT_EQ(eng.n_used(), 2);
-}
-
-// The help line, an odd number of bounds and the batch stop after touching ranges are pinned by
-// the sample/ranges golden.
-TEST(Sample, ErrorsKeepThePreviousSample) {
-    SampleEngine eng;
-    eng.sample("1 20");
-    EXPECT_EQ(eng.sample("7"), Lines{" ...ERROR..ONLY   1 SAMPLE PERIODS..USE EVEN NUMBER"});
-    EXPECT_TRUE(eng.run.flags.ODONT);
-    EXPECT_FALSE(eng.run.sw[OSCAN]);
-
-    for (const char* bad : {"1 5 6 10", "1 5 5 10", "10 5", "0 5", "-3 4", "1 X", "1 2.5",
-                            "1 4 3 9", "A1 5", "1 : 5 7", "1 $NOPE"}) {
-        eng.run.sw[OSCAN] = false;
-        eng.run.res[R_ERR] = 0;
-        EXPECT_EQ(eng.sample(bad), Lines{SYNTAX}) << bad;
-        EXPECT_TRUE(eng.run.flags.ODONT) << bad;
-        EXPECT_TRUE(eng.run.sw[OSCAN]) << bad;
-        EXPECT_EQ(int(eng.run.res[R_ERR]), 1016) << bad;
-        EXPECT_EQ(eng.run.smpl.IBEG, 1) << bad;
-        EXPECT_EQ(eng.run.smpl.IEND, 20) << bad;
-        EXPECT_EQ(eng.run.smpl.MAXOB, 20) << bad;
-    }
-    EXPECT_EQ(skip_slot(eng.run), 0); // the rejected multi-range samples made no SKIP$
-
-    // An interactive run keeps executing later statements.
-    eng.run.sw[OSCAN] = false;
-    eng.run.sw[OTALK] = true;
-    EXPECT_EQ(eng.sample("10 5"), Lines{SYNTAX});
-    EXPECT_FALSE(eng.run.sw[OSCAN]);
-}
-
-TEST(Sample, BoundsFromVariablesColumnsAndResultScalars) {
-    SampleEngine eng;
-    const int n = eng.make("N", 3);
-    eng.elem(n, 1) = 25.7Q;
-    eng.sample("1 N");
-    EXPECT_EQ(eng.run.smpl.IEND, 25);
-    EXPECT_EQ(eng.run.smpl.MAXOB, 25);
-
-    const int m = eng.make("M", 6, TYPE_MATRIX, 2); // 3 rows, 2 columns
-    eng.elem(m, 1) = 2;
-    eng.elem(m, 4) = 12; // row 1 of column 2
-    eng.sample("M M:2");
-    EXPECT_EQ(eng.run.smpl.IBEG, 2);
-    EXPECT_EQ(eng.run.smpl.IEND, 12);
-    EXPECT_EQ(eng.run.smpl.MAXOB, 25); // never decreases
-
-    eng.run.res[R_N] = 7;
-    eng.sample("3 $N");
-    EXPECT_EQ(eng.run.smpl.IEND, 7);
-
-    // Column 3 of a two-column matrix.
-    EXPECT_EQ(eng.sample("1 M:3"),
-              (Lines{" ...ERROR..ROW OR COLUMN    3 EXCEEDS VARIABLE SIZE", SYNTAX}));
-    EXPECT_EQ(eng.run.smpl.IEND, 7);
-}
-
-TEST(Sample, DatesFollowTheTimeCalendar) {
-    SampleEngine eng;
-    EXPECT_EQ(eng.sample("1960.1 1961.4"), Lines{SYNTAX}); // no TIME yet
-    EXPECT_EQ(eng.time("1960.1 4"), Lines{});
-    EXPECT_EQ(eng.run.smpl.ITIME1, 1960);
-    EXPECT_EQ(eng.run.smpl.ITIME2, 1);
-    EXPECT_EQ(eng.run.smpl.ITIME3, 4);
-    eng.sample("1960.1 1961.4");
-    EXPECT_EQ(eng.run.smpl.IBEG, 1);
-    EXPECT_EQ(eng.run.smpl.IEND, 8);
-    EXPECT_EQ(eng.sample("1959.4 1960.2"), Lines{SYNTAX});
-    EXPECT_EQ(eng.run.smpl.IEND, 8);
-    // A sub-period of 0 counts as 1; dates and plain numbers mix.
-    eng.sample("1960.0 10");
-    EXPECT_EQ(eng.run.smpl.IBEG, 1);
-    EXPECT_EQ(eng.run.smpl.IEND, 10);
-
-    // Monthly from March 1960.
-    eng.time("1960.03 12");
-    eng.sample("1960.03 1961.02");
-    EXPECT_EQ(eng.run.smpl.IBEG, 1);
-    EXPECT_EQ(eng.run.smpl.IEND, 12);
-    eng.sample("1960.12 1962.3");
-    EXPECT_EQ(eng.run.smpl.IBEG, 10);
-    EXPECT_EQ(eng.run.smpl.IEND, 25);
 }
 
 TEST(Time, DateVariableValuesAreExactBinary128) {

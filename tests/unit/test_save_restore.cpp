@@ -1,6 +1,7 @@
 // SAVE and RESTORE: the file layout (hexadecimal bit patterns checked against hand-worked
-// binary128 encodings), exact round trips of awkward values, dated blocks, and damaged files
-// that must leave the workspace as it was.
+// binary128 encodings), exact round trips of awkward values, a restore that reshapes a variable
+// in place, and damaged files that must leave the workspace as it was. Units, dated blocks and
+// their messages are pinned by the maint/save_dates and maint/save_restore goldens.
 #include "maintenance_support.hpp"
 
 #include "workspace/saved_file.hpp"
@@ -16,18 +17,8 @@ namespace {
 
 using testing::LiveRun;
 using testing::same_bits;
-using testing::ScratchDirectory;
-
-std::string file_text(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void write_file(const std::string& path, const std::string& text) {
-    std::ofstream(path) << text;
-}
+using testing::ScratchDir;
+using testing::file_text;
 
 TEST(SavedFile, HexDigitsAreTheBinary128Encoding) {
     // Sign bit, 15 exponent bits (bias 16383), 112 fraction bits.
@@ -44,7 +35,7 @@ TEST(SavedFile, HexDigitsAreTheBinary128Encoding) {
 }
 
 TEST(SaveRestore, EveryValueComesBackWithItsBits) {
-    ScratchDirectory scratch;
+    ScratchDir scratch;
     LiveRun t;
     t.exec("dimension v 8 m 2 3");
     const Real values[8] = {Real(1) / 3,
@@ -82,9 +73,9 @@ TEST(SaveRestore, EveryValueComesBackWithItsBits) {
 }
 
 TEST(SaveRestore, RestoreReshapesAnExistingVariable) {
-    ScratchDirectory scratch;
+    ScratchDir scratch;
     LiveRun t;
-    write_file("TARVEX20.SAV", "TARVSAVE X 2 4 2 0 0 0\n"
+    ScratchDir::write("TARVEX20.SAV", "TARVSAVE X 2 4 2 0 0 0\n"
                                "3FFF0000000000000000000000000000 40000000000000000000000000000000\n"
                                "40008000000000000000000000000000 40010000000000000000000000000000\n"
                                "TARVSEND X\n");
@@ -101,7 +92,7 @@ TEST(SaveRestore, RestoreReshapesAnExistingVariable) {
 }
 
 TEST(SaveRestore, DamagedFilesChangeNothing) {
-    ScratchDirectory scratch;
+    ScratchDir scratch;
     LiveRun t;
     t.exec("dimension x 2");
     t.at("X", 1) = 5;
@@ -123,7 +114,7 @@ TEST(SaveRestore, DamagedFilesChangeNothing) {
         {good_block + "garbage\n", "IS DAMAGED AT LINE       4"},
     };
     for (const auto& file : damaged) {
-        write_file("TARVEX21.SAV", file.text);
+        ScratchDir::write("TARVEX21.SAV", file.text);
         t.run->units.open.erase(21); // read the new text from its start
         const std::string out = t.exec("restore 21");
         EXPECT_NE(out.find(" ...ERROR..SAVED FILE ON UNIT 21 " + file.message), std::string::npos)
@@ -132,40 +123,6 @@ TEST(SaveRestore, DamagedFilesChangeNothing) {
         EXPECT_EQ(t.at("X", 1), 5);
         close_unit(*t.run, 21);
     }
-}
-
-TEST(SaveRestore, UnitsAndDates) {
-    ScratchDirectory scratch;
-    LiveRun t;
-    t.exec("dimension a 3");
-    for (int k = 1; k <= 3; ++k) t.at("A", k) = 10 * k;
-    for (const char* bad : {"save a", "save (50) a", "save (10)", "restore 5", "save (x1)"})
-        EXPECT_EQ(t.exec(bad), " ...ERROR..YOU FORGOT TO USE A UNIT BETWEEN 11 AND 49\n") << bad;
-    EXPECT_EQ(t.exec("save 30 a / dates"), " ...ERROR..YOU FORGOT TO SET THE TIME COMMAND\n");
-    EXPECT_EQ(t.exec("restore 49"), " ...ERROR..FILE TARVEX49.SAV DOES NOT EXIST\n");
-
-    // Saved quarterly from 1990.2, restored under a calendar that starts at 1989.4: the first
-    // saved observation is the third one, the two before it are missing.
-    t.exec("time 1990.2 4");
-    t.exec("save 30 a / dates");
-    t.exec("time 1989.4 4");
-    t.exec("restore 30 / dates");
-    ASSERT_EQ(t.info("A").length, 5);
-    EXPECT_EQ(t.at("A", 1), t.run->ws.XMISS);
-    EXPECT_EQ(t.at("A", 2), t.run->ws.XMISS);
-    EXPECT_EQ(t.at("A", 3), 10);
-    EXPECT_EQ(t.at("A", 5), 30);
-    // Under a calendar that starts later the first observations are dropped.
-    t.exec("time 1990.3 4");
-    t.exec("restore 30 / dates");
-    ASSERT_EQ(t.info("A").length, 2);
-    EXPECT_EQ(t.at("A", 1), 20);
-    // Without DATES the calendar is not used.
-    t.exec("restore 30");
-    EXPECT_EQ(t.info("A").length, 3);
-    t.exec("time 1990.1 12");
-    EXPECT_EQ(t.exec("restore 30 / dates"),
-              " ...ERROR..DATES OF A HAVE    4 PERIODS A YEAR, TIME HAS   12\n");
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // Binding files in the run mode whose host shares files with the engine: a file that another
 // program holds is refused with the in-use line and the unit stays unbound; other modes never
-// ask. The holder is either a lock on the file or the host's answer to the in-use query. Also
-// the header label table: TITLE text travels in TARVDATA blocks and comes back with READ.
+// ask. The holder is either a lock on the file or the host's answer to the in-use query. TITLE
+// labels in TARVDATA blocks are pinned by the print/title_labels golden.
 #include "host_test_support.hpp"
 #include "core/host_link.hpp"
 #include "interp/script_run.hpp"
@@ -21,9 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using tarvex::testing::contains;
 
 struct SharedFilesTest : ::testing::Test {
     TempSettings scratch;
@@ -87,20 +85,3 @@ TEST_F(SharedFilesTest, ARegisteredHostAnswersTheInUseQuery) {
     close_unit(linked.run, 34);
 }
 
-TEST_F(SharedFilesTest, TitleLabelsTravelInDataFileBlocks) {
-    run_script("SAMPLE 1 2\nREAD X\n1\n2\nTITLE  ALPHA   BETA\nWRITE(x.tvd) X / TARVEX\n");
-    std::ifstream in("x.tvd");
-    std::string line;
-    std::vector<std::string> lines;
-    while (std::getline(in, line)) lines.push_back(line);
-    ASSERT_GE(lines.size(), 5u);
-    // The name line: the name in 8 columns, then the sixteen labels (TITLE text cut in 8s).
-    EXPECT_EQ(lines[4].substr(0, 24), "X       ALPHA   BETA    ");
-    // A later run that reads the block takes the labels over and writes them again.
-    run_script("SAMPLE 1 2\nREAD(x.tvd) X / TARVEX\nWRITE(y.tvd) X / TARVEX\n");
-    std::ifstream again("y.tvd");
-    std::vector<std::string> copied;
-    while (std::getline(again, line)) copied.push_back(line);
-    ASSERT_GE(copied.size(), 5u);
-    EXPECT_EQ(copied[4].substr(0, 24), "X       ALPHA   BETA    ");
-}

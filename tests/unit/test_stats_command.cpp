@@ -1,7 +1,8 @@
-// The STATS command beyond what the stats goldens pin: wrapped rank-correlation rows, pairs over
-// their own observations, an even count's order statistics, the sign test, replication and
-// scaled weights, the stored result variables, awkward data under every option, and the mark
-// that keeps TEST from following STATS.
+// The STATS command beyond what the stats goldens pin: replication counts in the stored
+// matrices, the stored result variables against hand values, and awkward data under every
+// option. Wrapped rank-correlation rows, pairs over their own observations, an even count's
+// order statistics, the sign test, weights and the mark that keeps TEST from following STATS
+// are pinned by the stats/ranks_signs golden.
 #include "ols_engine.hpp"
 #include "workspace/workspace.hpp"
 
@@ -31,100 +32,14 @@ struct TenObs : OlsEngine {
     }
 };
 
-TEST(StatsCommand, SpearmanAndWideRowsWrap) {
-    OlsEngine e;
-    e.data("A", {1, 2, 3, 4, 5});
-    e.data("B", {2, 1, 4, 3, 5}); // rank differences -1 1 -1 1 0: rho = 1 - 6*4/120 = 0.8
-    for (const char* n : {"C3", "C4", "C5", "C6", "C7", "C8", "C9"})
-        e.data(n, {5, 4, 3, 2, 1});
-    e.sample(1, 5);
-    const Lines r = e.statement("STATS A B C3 C4 C5 C6 C7 C8 C9 / NOLIST PRANKCOR RANKCORR=RC");
-    EXPECT_EQ(r[3], " B         0.8000000       1.000000");
-    // The ninth row holds nine values: eight on its line, the ninth on a continuation line.
-    EXPECT_EQ(r.size(), 2u + 9 + 1);
-    EXPECT_EQ(r.back(), std::string(12, ' ') + "1.000000");
-    EXPECT_EQ(e.value("RC", 2), 0.8Q); // column-major 9 x 9: element (2,1)
-    EXPECT_EQ(e.value("RC", 3), -1);   // (3,1): C3 falls as A rises
-}
-
-TEST(StatsCommand, PairsOverSharedAndOverTheirOwnObservations) {
-    // x 1..5 and y 2 1 4 3 5: deviations -2 -1 0 1 2 and -1 -2 1 0 2, cross product 8, sums of
-    // squares 10 and 10, r = 0.8, covariance 2. z is y without its last value: x and z share
-    // 1..4 (cross product 3, squares 5 and 5, r = 0.6), y and z share 1..4 too (r = 1).
-    OlsEngine e;
-    e.data("X", {1, 2, 3, 4, 5});
-    e.data("Y", {2, 1, 4, 3, 5});
-    e.data("Z", {2, 1, 4, 3, -99999});
-    e.sample(1, 5);
-    e.statement("STATS X Y / NOLIST CORRELAT=RS COVARIAN=VS CPRODUCT=PS", true);
-    EXPECT_EQ(e.value("RS", 2), 0.8Q);
-    EXPECT_EQ(e.value("VS", 2), 2);
-    EXPECT_EQ(e.value("PS", 1), 55); // sum x^2
-    EXPECT_EQ(e.value("PS", 2), 53); // sum xy
-    EXPECT_EQ(e.value("PS", 4), 55); // sum y^2
-    const Lines own = e.statement("STATS X Y Z / NOLIST PCORRELA CORRELAT=R CPDEVIAT=D");
-    EXPECT_EQ(own[1], "  CORRELATION MATRIX OF VARIABLES -        4 OBSERVATIONS");
-    EXPECT_EQ(e.value("R", 2), 0.8Q); // x, y over all five observations
-    EXPECT_EQ(e.value("R", 3), 0.6Q); // x, z over the first four
-    EXPECT_EQ(e.value("R", 6), 1);    // y, z over the first four
-    EXPECT_EQ(e.value("D", 2), 8);
-    EXPECT_EQ(e.value("D", 3), 3);
-    EXPECT_EQ(e.value("D", 9), 5);
-}
-
-// Y's order statistics, its mode and the tie of two modes are pinned by the stats/order golden;
-// X has an even count, no repeated value and values on two stems.
-TEST(StatsCommand, MediansModesFrequenciesAndStems) {
-    TenObs e;
-    const Lines m = e.statement("STATS X / NOLIST PFREQUEN STEMPLOT=1");
-    const Lines x_part = {
-        " ",
-        "  VARIABLE = X",
-        " MEDIAN =    5.5000",
-        " LOWER 25%=   2.7500     UPPER 25%=   8.2500     INTERQUARTILE RANGE=  5.500",
-        " MODE NOT APPLICABLE",
-        "          VALUE       FREQUENCY      PERCENT   CUMULATIVE   REMAINING",
-        "     1.0000000             1       10.00000    10.00000    90.00000",
-    };
-    ASSERT_GT(m.size(), x_part.size());
-    EXPECT_EQ(Lines(m.begin(), m.begin() + long(x_part.size())), x_part);
-    EXPECT_TRUE(has_line(m, "     10.000000             1       10.00000   100.00000     0.00000"));
-    EXPECT_TRUE(has_line(m, " STEMPLOT:                 X       STEM DIGITS=     1"));
-    EXPECT_TRUE(has_line(m, "       9     0 123456789"));
-    EXPECT_TRUE(has_line(m, "      10     1 0"));
-}
-
-// Kruskal-Wallis, Mann-Whitney and NPARAM are pinned by the stats/tests golden; the sign test
-// there has differences of one sign only.
-TEST(StatsCommand, SignTestOfPairsAndOfOneVariable) {
-    TenObs e;
-    EXPECT_FALSE(has_prefix(e.statement("STATS X Y / NOLIST"), " KRUSKAL"));
-    // Differences x - y: five negative, four zero, one positive; P(X <= 1 | 6) = 7/64.
-    const Lines n = e.statement("STATS X Y / NOLIST NONPARAM");
-    EXPECT_TRUE(has_line(n, "  DIFFERENCES: NEGATIVE=    5 ZERO=    4 POSITIVE=    1"));
-    EXPECT_TRUE(has_line(n, "  ONE-SIDED PVALUE= 0.10938 TWO-SIDED PVALUE= 0.21875"));
-    // One variable: the sign test of its values (x: ten positive, P = 2^-10 one-sided).
-    const Lines one = e.statement("STATS X / NOLIST NONPARAM");
-    EXPECT_FALSE(has_prefix(one, " KRUSKAL"));
-    EXPECT_TRUE(has_line(one, "  DIFFERENCES: NEGATIVE=    0 ZERO=    0 POSITIVE=   10"));
-    EXPECT_TRUE(has_line(one, "  ONE-SIDED PVALUE= 0.00098 TWO-SIDED PVALUE= 0.00195"));
-}
-
-// The weight messages are pinned by the stats/messages golden, whose weights are all 1.
-TEST(StatsCommand, ReplicationAndScaledWeights) {
+// Replication counts in the stored matrices equal the duplicated rows (the report lines of
+// replicated and scaled weights are pinned by the stats/ranks_signs golden).
+TEST(StatsCommand, ReplicationCountsInTheMatrices) {
     OlsEngine e;
     e.data("X", {1, 2, 3});
     e.data("W", {1, 2, 1});
     e.sample(1, 3);
-    e.run.sw[OWIDE] = false;
-    // Replication counts: the data 1 2 2 3 (N 4, variance 2/3).
-    const Lines r = e.statement("STATS X / WEIGHT=W REPLICAT");
-    EXPECT_EQ(r[0], " STATISTICS ARE WEIGHTED BY VARIABLE W");
-    EXPECT_EQ(r[2], " X             4   2.0000     0.81650     0.66667       1.0000       3.0000");
-    // Scaled weights 0.75 1.5 0.75: variance 0.75.
-    const Lines s = e.statement("STATS X / WEIGHT=W");
-    EXPECT_EQ(s[2], " X             3   2.0000     0.86603     0.75000       1.0000       3.0000");
-    // Replication counts in the matrices equal the duplicated rows: x 1 2 2 3, y 5 1 1 0.
+    // Rows x 1 2 3, y 5 1 0 under weights 1 2 1 against the duplicated rows x 1 2 2 3, y 5 1 1 0.
     e.data("Y", {5, 1, 0});
     e.data("XD", {1, 2, 2, 3});
     e.data("YD", {5, 1, 1, 0});
@@ -198,20 +113,6 @@ TEST(StatsCommand, EveryOptionOnAwkwardDataLeavesTheDataAlone) {
                 for (int t = 1; t <= 4; ++t)
                     ASSERT_EQ(e.value(names[i], t), columns[i][t - 1]) << statement;
         }
-}
-
-// STATS is no estimation: what the last one left stays for FCAST (fcast/after_stats golden),
-// marked so that TEST refuses it, even when the STATS statement itself fails.
-TEST(StatsCommand, KeepsTheEstimationButNotItsTests) {
-    TenObs e;
-    e.run.last_estimation.command = "OLSQ";
-    e.run.last_estimation.k = 2;
-    const Lines bad = e.statement("STATS X / NOSUCH");
-    EXPECT_TRUE(has_line(bad, " ...ERROR..INVALID OPTION..NOSUCH"));
-    EXPECT_EQ(e.run.res[R_ERR], 1012);
-    EXPECT_EQ(e.run.last_estimation.command, "OLSQ");
-    EXPECT_EQ(e.run.last_estimation.k, 2);
-    EXPECT_TRUE(e.run.last_estimation.stats_since);
 }
 
 } // namespace

@@ -14,10 +14,7 @@ using tarvex::testing::TempSettings;
 
 namespace {
 
-std::string file_bytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using tarvex::testing::file_text;
 
 std::vector<unsigned char> bytes(std::string_view text) {
     return std::vector<unsigned char>(text.begin(), text.end());
@@ -49,7 +46,7 @@ TEST_F(UnitsTest, UnformattedRecordsAreFramedByTheirLengthBeforeAndAfter) {
     close_unit(run, 30);
     // 3 as a 4-byte little-endian count, the bytes, the count again; then an empty record.
     const std::string expected("\x03\0\0\0ABC\x03\0\0\0\0\0\0\0\0\0\0\0", 19);
-    EXPECT_EQ(file_bytes(scratch.dir / "b.bin"), expected);
+    EXPECT_EQ(file_text(scratch.dir / "b.bin"), expected);
 
     how.status = UnitStatus::Old;
     ASSERT_EQ(open_unit_file(run, 30, path("b.bin"), how), 0);
@@ -125,7 +122,7 @@ TEST_F(UnitsTest, WritingAfterAReadEndsTheFileThere) {
     ASSERT_TRUE(backspace_unit(run, 35));
     write_record(run, 35, "NEW");
     close_unit(run, 35);
-    EXPECT_EQ(file_bytes(scratch.dir / "w.txt"), "A\nNEW\n");
+    EXPECT_EQ(file_text(scratch.dir / "w.txt"), "A\nNEW\n");
 }
 
 TEST_F(UnitsTest, AppendKeepsTheRecordsAndAddsAfterThem) {
@@ -144,7 +141,7 @@ TEST_F(UnitsTest, AppendKeepsTheRecordsAndAddsAfterThem) {
     ASSERT_EQ(open_unit_file(run, 36, path("a.txt"), plain), 0);
     write_record(run, 36, "X");
     close_unit(run, 36);
-    EXPECT_EQ(file_bytes(scratch.dir / "a.txt"), "X\n");
+    EXPECT_EQ(file_text(scratch.dir / "a.txt"), "X\n");
 }
 
 TEST_F(UnitsTest, OpenStatusesAndTheirErrors) {
