@@ -5,6 +5,7 @@
 
 #include "core/run.hpp"
 #include "regress/ols/lag_polynomial.hpp"
+#include "numeric/qmath.hpp"
 #include "workspace/workspace.hpp"
 
 namespace tarvex {
@@ -15,7 +16,7 @@ bool options_allow_in_place(const OlsFit& fit, const OlsOptions& o) {
     if (method == OlsMethod::HH || (method == OlsMethod::NORMAL && o.RIDGE != 0)) return false;
     if (o.HETCOV || o.AUXRSQR || o.INFLUENC || o.RECURSIV || o.LM || o.RESTRICT || o.PILAGS) return false;
     if (!name_blank(o.HATDIAG) || !name_blank(o.INCOEFFI)) return false;
-    if (fit.weight_ref != 0 || fit.log_dependent || fit.log_regressors) return false;
+    if (fit.log_dependent || fit.log_regressors) return false;
     return o.DLRX || find_lag_polynomials(fit.terms).empty();
 }
 
@@ -37,21 +38,32 @@ const Real* series_start(Run& run, const OlsFit& fit, int ref, int lag) {
 bool place_columns(Run& run, const OlsFit& fit, PlacedColumns& out) {
     out = PlacedColumns{};
     if (fit.end < fit.beg) return false;
+    out.span = static_cast<std::size_t>(fit.end - fit.beg + 1);
     std::vector<const Real*> columns;
     for (const OlsTerm& term : fit.terms) {
         if (term.kind == TermKind::INTERCEPT) {
             columns.push_back(nullptr);
             continue;
         }
-        if (term.kind != TermKind::VARIABLE) return false;
+        if (term.kind == TermKind::TREND) {
+            out.trend.resize(out.span);
+            for (std::size_t r = 0; r < out.span; ++r) out.trend[r] = Real(fit.beg) + Real(static_cast<long long>(r));
+            columns.push_back(out.trend.data());
+            continue;
+        }
         const Real* start = series_start(run, fit, term.ref, term.lag);
-        if (start == nullptr) return false;
+        if (start == nullptr) {
+            out = PlacedColumns{};
+            return false;
+        }
         columns.push_back(start);
     }
     const Real* y = series_start(run, fit, fit.dep_ref, fit.dep_lag);
-    if (y == nullptr) return false;
+    if (y == nullptr) {
+        out = PlacedColumns{};
+        return false;
+    }
     columns.push_back(y);
-    out.span = static_cast<std::size_t>(fit.end - fit.beg + 1);
     if (fit.obs.size() != out.span) {
         out.rows.reserve(fit.obs.size());
         for (int t : fit.obs) out.rows.push_back(static_cast<std::size_t>(t - fit.beg));
@@ -62,8 +74,24 @@ bool place_columns(Run& run, const OlsFit& fit, PlacedColumns& out) {
     return true;
 }
 
+void weight_rows(const OlsFit& fit, PlacedColumns& cols) {
+    cols.rows.clear();
+    if (fit.obs.size() != cols.span)
+        for (int t : fit.obs) cols.rows.push_back(static_cast<std::size_t>(t - fit.beg));
+    cols.root_weight.assign(cols.span, Real(0));
+    for (std::size_t i = 0; i < fit.obs.size(); ++i)
+        cols.root_weight[static_cast<std::size_t>(fit.obs[i] - fit.beg)] = qm::sqrt(qm::abs(fit.w[i]));
+    cols.data.nobs = fit.obs.size();
+    cols.data.rows = cols.rows.empty() ? nullptr : cols.rows.data();
+    cols.data.row_scale = cols.root_weight.data();
+}
+
 const Real* rows_of_column(const PlacedColumns& cols, int c, std::vector<Real>& scratch) {
     const Real* column = cols.data.columns[c];
+    if (column == nullptr) { // the constant
+        scratch.assign(cols.data.nobs, Real(1));
+        return scratch.data();
+    }
     if (cols.rows.empty()) return column;
     scratch.resize(cols.rows.size());
     for (std::size_t i = 0; i < cols.rows.size(); ++i) scratch[i] = column[cols.rows[i]];

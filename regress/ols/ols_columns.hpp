@@ -2,8 +2,10 @@
 // fit (kernels/gram_cholesky.hpp) and its residual pass (kernels/gram_residuals.hpp): one
 // pointer per regressor (null for the constant) and one for the dependent variable, each
 // shifted by its lag, read at the observations in use. Nothing the size of the data is copied.
-// An equation whose values cannot all be read in place (the trend, logs, a lag or a range that
-// reaches outside a variable, a variable that is not a plain series) is gathered as before, and
+// The IMLS trend is the one column made for the fit (the observation numbers of the range);
+// weights enter as row factors, the square roots of their absolute values. An equation whose
+// values cannot all be read in place (logs, a lag or a range that reaches outside a variable, a
+// variable that is not a plain series) is gathered as before, and
 // so is a short one: below IN_PLACE_MIN_ROWS observations the copy costs next to nothing and the
 // gathered solvers (modified Gram-Schmidt for GS) keep their results to the last bit.
 #pragma once
@@ -26,6 +28,8 @@ struct PlacedColumns {
     std::vector<std::size_t> rows; // offsets from the first observation of the range of the
                                    // rows in use; empty when the range is used whole
     std::size_t span = 0;          // observations in the range (end - beg + 1)
+    std::vector<Real> trend;       // the trend column over the range (IMLS), else empty
+    std::vector<Real> root_weight; // sqrt|w| over the range (WEIGHT), else empty
     bool placed() const { return !data.columns.empty(); }
 };
 
@@ -38,8 +42,12 @@ bool options_allow_in_place(const OlsFit& fit, const OlsOptions& o);
 // cannot be read where it lies.
 bool place_columns(Run& run, const OlsFit& fit, PlacedColumns& out);
 
-// The values of column c at the rows in use, in order (a copy only when rows skip; else the
-// pointer into the work area). `scratch` holds the copy.
+// Takes the rows in use again from fit.obs (after observations were dropped for their weight)
+// and the row factors sqrt|w| from the weights of those rows (fit.w, in order).
+void weight_rows(const OlsFit& fit, PlacedColumns& cols);
+
+// The values of column c at the rows in use, in order (a copy when rows skip or for the
+// constant; else the pointer into the work area). `scratch` holds the copy.
 const Real* rows_of_column(const PlacedColumns& cols, int c, std::vector<Real>& scratch);
 
 // Moves the values written at the range positions of the rows in use (by the residual pass) to

@@ -145,18 +145,21 @@ void load_weights(Run& run, OlsEstimate& e, const OlsOptions& o) {
         if (mean != 0)
             for (Real& v : w) v /= mean;
     }
-    std::vector<int> obs(n);
-    std::vector<Real> y(n), x(std::size_t(n) * fit.k);
+    // The kept rows move up in place (keep[i] >= i); a gathered X is gathered again.
+    const bool gathered = !e.columns.placed();
+    std::vector<Real> x(gathered ? std::size_t(n) * fit.k : 0);
     for (int i = 0; i < n; ++i) {
-        obs[i] = fit.obs[keep[i]];
-        y[i] = fit.y[keep[i]];
-        for (int j = 0; j < fit.k; ++j) x[std::size_t(j) * n + i] = fit.x[std::size_t(j) * fit.n + keep[i]];
+        if (gathered)
+            for (int j = 0; j < fit.k; ++j) x[std::size_t(j) * n + i] = fit.x[std::size_t(j) * fit.n + keep[i]];
+        fit.obs[i] = fit.obs[keep[i]];
+        fit.y[i] = fit.y[keep[i]];
     }
-    fit.obs = std::move(obs);
-    fit.y = std::move(y);
+    fit.obs.resize(n);
+    fit.y.resize(n);
     fit.x = std::move(x);
     fit.w = std::move(w);
     fit.n = n;
+    if (!gathered) weight_rows(fit, e.columns);
     fit.sum_log_root_w = 0;
     for (Real v : fit.w) fit.sum_log_root_w += qm::log(qm::sqrt(qm::abs(v)));
     e.notes.add(NotePlace::DATA, NoteKind::TEXT, " SUM OF LOG(SQRT(ABS(WEIGHT)))  =" + fmt_G(fit.sum_log_root_w, 13, 5));
@@ -213,7 +216,7 @@ void column_moments(OlsFit& fit, const PlacedColumns& placed) {
         return ss;
     };
     for (int j = 0; j < fit.k; ++j)
-        moments(fit.x.data() + std::size_t(j) * n, fit.xmean[j], fit.xsd[j]);
+        moments(column(j), fit.xmean[j], fit.xsd[j]);
     fit.sst = moments(fit.y.data(), fit.ymean, fit.ysd);
     fit.raw = 0;
     for (int i = 0; i < n; ++i) fit.raw += fit.w[i] * fit.y[i] * fit.y[i];
@@ -266,6 +269,20 @@ bool given_values(Run& run, const std::string& name, long long count, std::vecto
     out.resize(count);
     for (long long e = 0; e < count; ++e) out[e] = element(run, info, e + 1);
     return true;
+}
+
+// The gathered rows scaled by the square root of the absolute weight (nothing without weights).
+void weight_gathered_rows(OlsEstimate& e) {
+    const OlsFit& fit = e.fit;
+    if (fit.w.empty()) return;
+    const int n = fit.n, k = fit.k;
+    e.weighted_x = fit.x;
+    e.weighted_y = fit.y;
+    for (int i = 0; i < n; ++i) {
+        const Real r = qm::sqrt(qm::abs(fit.w[i]));
+        e.weighted_y[i] *= r;
+        for (int j = 0; j < k; ++j) e.weighted_x[std::size_t(j) * n + i] *= r;
+    }
 }
 
 // The solution of the exact cross-product fit in the form every solver returns.
@@ -329,15 +346,7 @@ bool solve_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
     const std::string too_few = " ...ERROR..FEWER OBSERVATIONS THAN VARIABLES:" + fmt_I(n, 10);
     if (n < k - (o.DLRX ? 0 : lag_polynomial_restrictions(fit.terms)))
         return ended_by(e, too_few, ERR_TOO_FEW_OBSERVATIONS);
-    if (!fit.w.empty()) {
-        e.weighted_x = fit.x;
-        e.weighted_y = fit.y;
-        for (int i = 0; i < n; ++i) {
-            const Real r = qm::sqrt(qm::abs(fit.w[i]));
-            e.weighted_y[i] *= r;
-            for (int j = 0; j < k; ++j) e.weighted_x[std::size_t(j) * n + i] *= r;
-        }
-    }
+    if (!e.columns.placed()) weight_gathered_rows(e);
     LsSolution sol;
     if (e.columns.placed()) {
         const GramFit gram = gram_least_squares(e.columns.data, DEPENDENCE_RATIO);
@@ -345,6 +354,7 @@ bool solve_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
             // An infinity or NaN: the gathered data and the chosen solver, as always.
             e.columns = PlacedColumns{};
             if (!load_regressors(run, e)) return false;
+            weight_gathered_rows(e);
         } else {
             sol = gram_solution(gram);
             e.coef_wide = gram.coef_wide;
@@ -383,12 +393,16 @@ bool finish_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
     if (e.columns.placed()) {
         // Residuals and predicted values of the columns in place, each the exact value rounded
         // once, written where the rows lie in the range and then moved up to the rows in use.
+        // They are those of the unweighted rows; with weights SSE stays the fit's (of the
+        // weighted rows).
         fit.fitted.assign(e.columns.span, 0);
         fit.resid.assign(e.columns.span, 0);
-        const ResidualSums sums = gram_residuals(e.columns.data, e.coef_wide, fit.resid.data(), fit.fitted.data());
+        GramColumns unweighted = e.columns.data;
+        unweighted.row_scale = nullptr;
+        const ResidualSums sums = gram_residuals(unweighted, e.coef_wide, fit.resid.data(), fit.fitted.data());
         compact_to_rows(e.columns, fit.fitted);
         compact_to_rows(e.columns, fit.resid);
-        fit.sse = sums.sse;
+        if (fit.w.empty()) fit.sse = sums.sse;
     } else {
         // Predicted values column by column, each step x*b added with one rounding.
         fit.fitted.assign(n, 0);
