@@ -10,7 +10,7 @@
 
 namespace tarvex {
 
-bool options_allow_in_place(const OlsFit& fit, const OlsOptions& o) {
+bool fits_in_place(const OlsFit& fit, const OlsOptions& o) {
     if (fit.n < IN_PLACE_MIN_ROWS) return false;
     const OlsMethod method = o.method();
     if (method == OlsMethod::HH || (method == OlsMethod::NORMAL && o.RIDGE != 0)) return false;

@@ -5,9 +5,9 @@
 // The IMLS trend is the one column made for the fit (the observation numbers of the range);
 // weights enter as row factors, the square roots of their absolute values. An equation whose
 // values cannot all be read in place (logs, a lag or a range that reaches outside a variable, a
-// variable that is not a plain series) is gathered as before, and
-// so is a short one: below IN_PLACE_MIN_ROWS observations the copy costs next to nothing and the
-// gathered solvers (modified Gram-Schmidt for GS) keep their results to the last bit.
+// variable that is not a plain series) is gathered as before, and so is a short one: below
+// IN_PLACE_MIN_ROWS observations the copy costs next to nothing and the gathered solvers
+// (modified Gram-Schmidt for GS) keep every result they gave to the last bit.
 #pragma once
 
 #include "kernels/exact_gram.hpp"
@@ -33,10 +33,11 @@ struct PlacedColumns {
     bool placed() const { return !data.columns.empty(); }
 };
 
-// Whether the data are long enough (IN_PLACE_MIN_ROWS) and the options leave the estimation needing only the cross products and the residuals
-// of the rows (no gathered rows for robust covariance, hat values, influence, recursive
-// residuals, restrictions, given coefficients, ridge or Householder).
-bool options_allow_in_place(const OlsFit& fit, const OlsOptions& o);
+// Whether the sample is long enough (IN_PLACE_MIN_ROWS), the form linear in the data (no logs)
+// and the options content with the cross products and the residuals (no gathered rows for
+// robust covariance, hat values, influence, recursive residuals, Hall-Pagan, restrictions,
+// given coefficients, polynomial lags, ridge or Householder).
+bool fits_in_place(const OlsFit& fit, const OlsOptions& o);
 
 // The columns of `fit` (whose obs list is loaded) in place; false, `out` left empty, when a term
 // cannot be read where it lies.

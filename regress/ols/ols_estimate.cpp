@@ -1,9 +1,10 @@
 // The OLS estimator: notes the estimation heading, loads the observations in use (lags, logs,
-// weights; the regressors read where they lie for the exact cross-product fit of GS and
-// NORMAL, else gathered), notes a dummy dependent variable and constant regressors, solves by the chosen
-// method, forms sigma**2 and the coefficient covariance (robust forms on request), the auxiliary
-// R-squares, the influence diagnostics, the recursive residuals and the summary numbers. It
-// writes no report line: OLSEST hands what it returns to the report.
+// weights; on long samples the regressors are read where they lie for the exact cross-product
+// fit of GS and NORMAL, else gathered), notes a dummy dependent variable and constant
+// regressors, solves by the chosen method, forms sigma**2 and the coefficient covariance
+// (robust forms on request), the auxiliary R-squares, the influence diagnostics, the recursive
+// residuals and the summary numbers. It writes no report line: OLSEST hands what it returns to
+// the report.
 #include "regress/ols/ols_estimation.hpp"
 
 #include "regress/ols/ols_command.hpp"
@@ -115,7 +116,7 @@ bool load_data(Run& run, OlsEstimate& e, const OlsOptions& o) {
     fit.x.clear();
     e.columns = PlacedColumns{};
     if (!load_dependent(run, e)) return false;
-    if (options_allow_in_place(fit, o) && place_columns(run, fit, e.columns)) return true;
+    if (fits_in_place(fit, o) && place_columns(run, fit, e.columns)) return true;
     return load_regressors(run, e);
 }
 
