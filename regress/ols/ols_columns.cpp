@@ -16,7 +16,7 @@ bool fits_in_place(const OlsFit& fit, const OlsOptions& o) {
     if (method == OlsMethod::HH || (method == OlsMethod::NORMAL && o.RIDGE != 0)) return false;
     if (o.HETCOV || o.AUXRSQR || o.INFLUENC || o.RECURSIV || o.LM || o.RESTRICT || o.PILAGS) return false;
     if (!name_blank(o.HATDIAG) || !name_blank(o.INCOEFFI)) return false;
-    if (fit.log_dependent || fit.log_regressors) return false;
+    if (fit.log_regressors) return false;
     return o.DLRX || find_lag_polynomials(fit.terms).empty();
 }
 
@@ -58,7 +58,7 @@ bool place_columns(Run& run, const OlsFit& fit, PlacedColumns& out) {
         }
         columns.push_back(start);
     }
-    const Real* y = series_start(run, fit, fit.dep_ref, fit.dep_lag);
+    const Real* y = fit.log_dependent ? fit.y.data() : series_start(run, fit, fit.dep_ref, fit.dep_lag);
     if (y == nullptr) {
         out = PlacedColumns{};
         return false;
@@ -71,7 +71,20 @@ bool place_columns(Run& run, const OlsFit& fit, PlacedColumns& out) {
     out.data.columns = std::move(columns);
     out.data.nobs = fit.obs.size();
     out.data.rows = out.rows.empty() ? nullptr : out.rows.data();
+    if (fit.log_dependent) place_logged_dependent(fit, out);
     return true;
+}
+
+void place_logged_dependent(const OlsFit& fit, PlacedColumns& cols) {
+    cols.dependent.clear();
+    if (cols.rows.empty()) {
+        cols.data.columns.back() = fit.y.data();
+        return;
+    }
+    cols.dependent.assign(cols.span, Real(0));
+    for (std::size_t i = 0; i < fit.obs.size(); ++i)
+        cols.dependent[static_cast<std::size_t>(fit.obs[i] - fit.beg)] = fit.y[i];
+    cols.data.columns.back() = cols.dependent.data();
 }
 
 void weight_rows(const OlsFit& fit, PlacedColumns& cols) {
@@ -84,6 +97,7 @@ void weight_rows(const OlsFit& fit, PlacedColumns& cols) {
     cols.data.nobs = fit.obs.size();
     cols.data.rows = cols.rows.empty() ? nullptr : cols.rows.data();
     cols.data.row_scale = cols.root_weight.data();
+    if (fit.log_dependent) place_logged_dependent(fit, cols);
 }
 
 const Real* rows_of_column(const PlacedColumns& cols, int c, std::vector<Real>& scratch) {
