@@ -19,16 +19,14 @@
 
 namespace {
 
-double wall_seconds()
-{
+double wall_seconds() {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
 // y = 3 + sum j*xj/10 + noise, the regressors uniform on (-1000, 1000), nine significant digits.
-bool write_data_file(const std::string& path, long rows)
-{
+bool write_data_file(const std::string& path, long rows) {
     std::FILE* f = std::fopen(path.c_str(), "w");
     if (f == nullptr) return false;
     std::mt19937_64 gen(42);
@@ -53,8 +51,7 @@ bool write_data_file(const std::string& path, long rows)
     return std::fclose(f) == 0 && ok;
 }
 
-bool write_text(const std::string& path, const std::string& text)
-{
+bool write_text(const std::string& path, const std::string& text) {
     std::FILE* f = std::fopen(path.c_str(), "w");
     if (f == nullptr) return false;
     const bool ok = std::fputs(text.c_str(), f) >= 0;
@@ -66,8 +63,7 @@ struct Measure {
 };
 
 // Runs argv with standard output to `out`, and returns what wait4 says of it.
-bool run_child(const std::vector<std::string>& args, const std::string& out, Measure& m)
-{
+bool run_child(const std::vector<std::string>& args, const std::string& out, Measure& m) {
     std::vector<char*> argv;
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
@@ -91,15 +87,13 @@ bool run_child(const std::vector<std::string>& args, const std::string& out, Mea
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-double median(std::vector<double> v)
-{
+double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
 // Prints the best and median of the runs; returns the medians.
-Measure summary(const char* name, const std::vector<Measure>& runs)
-{
+Measure summary(const char* name, const std::vector<Measure>& runs) {
     std::vector<double> wall, cpu, peak;
     for (const Measure& m : runs) {
         wall.push_back(m.wall);
@@ -114,8 +108,7 @@ Measure summary(const char* name, const std::vector<Measure>& runs)
     return {median(wall), median(cpu), median(peak)};
 }
 
-std::string tarvex_binary(const char* self)
-{
+std::string tarvex_binary(const char* self) {
     std::string dir(self);
     const auto slash = dir.rfind('/');
     dir = slash == std::string::npos ? "." : dir.substr(0, slash);
@@ -124,8 +117,7 @@ std::string tarvex_binary(const char* self)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
     const int passes = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     const long par = argc > 3 ? std::atol(argv[3]) : 180000;
