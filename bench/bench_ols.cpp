@@ -1,13 +1,14 @@
 // Benchmark: OLS of Y on ten regressors X1..X10 plus the constant (eleven coefficients) with
-// 1,000,000 observations, default report plus RSTAT.
+// 1,000,000 observations, default report plus RSTAT (or the options given).
 //  1. In process: READ of the 1,000,000 x 11 text file, then the OLS command, each timed in
 //     processor time at the moment the engine asks for its next statement (the script is
 //     handed over one line at a time), so the fit and report are timed after the data are read.
 //  2. The whole process: build/tarvex on the same script, processor time and peak memory from
 //     wait4.
-// Run by hand: build/bench/bench_ols [rows] [passes] [regressors]; regressors (default 10) is the
-// number of X columns in the equation, so 9 gives ten coefficients with the constant. The report
-// of the last pass is left in /tmp/tarvex_bench_ols.out for inspection.
+// Run by hand: build/bench/bench_ols [rows] [passes] [regressors] [options]; regressors (default
+// 10) is the number of X columns in the equation, so 9 gives ten coefficients with the constant;
+// options (default "RSTAT") follow the slash of the OLS statement, "" for the default report.
+// The report of the last pass is left in /tmp/tarvex_bench_ols.out for inspection.
 #include "interp/script_run.hpp"
 
 #include <algorithm>
@@ -98,6 +99,7 @@ int main(int argc, char** argv)
     const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
     const int passes = argc > 2 ? std::atoi(argv[2]) : 3;
     const int regressors = argc > 3 ? std::atoi(argv[3]) : 10;
+    const std::string options = argc > 4 ? argv[4] : "RSTAT";
     const char* data = "/tmp/tarvex_bench_ols.dat";
     const char* script_path = "/tmp/tarvex_bench_ols.cmd";
     const char* report_path = "/tmp/tarvex_bench_ols.out";
@@ -106,7 +108,7 @@ int main(int argc, char** argv)
     const std::vector<std::string> script = {
         "PAR 200000\n",
         "READ (" + std::string(data) + ") Y X1 X2 X3 X4 X5 X6 X7 X8 X9 X10\n",
-        "OLS Y X1-X" + std::to_string(regressors) + " / RSTAT\n",
+        "OLS Y X1-X" + std::to_string(regressors) + (options.empty() ? "" : " / " + options) + "\n",
         "STOP\n",
     };
     std::FILE* cmd = std::fopen(script_path, "w");

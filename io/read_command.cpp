@@ -233,6 +233,11 @@ void READX(Run& run) {
         if (run.ws.NDL == 0 && run.ws.LASADD + need > run.ws.MAXADD) {
             report_error(run, " ...ERROR..INSUFFICIENT MEMORY TO PROCEED AFTER " +
                                 fmt_I(job.count, 8) + " OBS");
+            // The work area that would hold the data read, in PAR kilobytes (as NOCORE says).
+            const Workspace& ws = run.ws;
+            const long long par = (ws.NBYTES * (ws.LASADD + need)) / 1024 + 1;
+            write_line(run, " ...NOTE..THIS REQUIRES AT LEAST PAR=" + fmt_I(par, 10) + " CURRENT PAR=" +
+                                fmt_I(ws.NAR / 1024, 10));
             ok = false;
         } else {
             ok = commit_pending(run, job.pending, job.first_element);

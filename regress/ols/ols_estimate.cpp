@@ -1,8 +1,10 @@
 // The OLS estimator: notes the estimation heading, loads the observations in use (lags, logs,
-// weights), notes a dummy dependent variable and constant regressors, solves by the chosen
-// method, forms sigma**2 and the coefficient covariance (robust forms on request), the auxiliary
-// R-squares, the influence diagnostics, the recursive residuals and the summary numbers. It
-// writes no report line: OLSEST hands what it returns to the report.
+// weights; on long samples the regressors are read where they lie for the exact cross-product
+// fit of GS and NORMAL, else gathered), notes a dummy dependent variable and constant
+// regressors, solves by the chosen method, forms sigma**2 and the coefficient covariance
+// (robust forms on request), the auxiliary R-squares, the influence diagnostics, the recursive
+// residuals and the summary numbers. It writes no report line: OLSEST hands what it returns to
+// the report.
 #include "regress/ols/ols_estimation.hpp"
 
 #include "regress/ols/ols_command.hpp"
@@ -14,7 +16,10 @@
 #include "numeric/exact_sums.hpp"
 #include "numeric/fused_axpy.hpp"
 #include "numeric/qmath.hpp"
+#include "kernels/gram_cholesky.hpp"
+#include "kernels/gram_residuals.hpp"
 #include "regress/ols/lag_polynomial.hpp"
+#include "regress/ols/ols_columns.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/ols/recursive_residuals.hpp"
 #include "regress/fit/ols_fit.hpp"
@@ -47,17 +52,20 @@ bool ended_by(OlsEstimate& e, std::string line, int number) {
     return false;
 }
 
-// Loads y and X for the observations in use; false after an invalid value for logs.
-bool load_data(Run& run, OlsEstimate& e) {
-    OlsFit& fit = e.fit;
+// The observations in use: the estimation range less the observations SKIP$ drops.
+void load_observations(Run& run, OlsFit& fit) {
     fit.obs.clear();
     const SkipCodes skip = skip_codes(run); // looked up once, not per observation
     for (int t = fit.beg; t <= fit.end; ++t)
         if (!skip || t > skip.length || skip.codes[t] <= 0) fit.obs.push_back(t);
-    const int n = int(fit.obs.size());
-    fit.n = n;
+    fit.n = int(fit.obs.size());
+}
+
+// Loads y for the observations in use; false after an invalid value for logs.
+bool load_dependent(Run& run, OlsEstimate& e) {
+    OlsFit& fit = e.fit;
+    const int n = fit.n;
     fit.y.assign(n, 0);
-    fit.x.assign(std::size_t(n) * fit.k, 0);
     const Column dep(run, fit.dep_ref);
     for (int i = 0; i < n; ++i) {
         Real y = dep.at(run, fit.obs[i] - fit.dep_lag);
@@ -67,6 +75,15 @@ bool load_data(Run& run, OlsEstimate& e) {
         }
         fit.y[i] = y;
     }
+    return true;
+}
+
+// Gathers X (N x K, column after column) for the observations in use; false after an invalid
+// value for logs.
+bool load_regressors(Run& run, OlsEstimate& e) {
+    OlsFit& fit = e.fit;
+    const int n = fit.n;
+    fit.x.assign(std::size_t(n) * fit.k, 0);
     for (int j = 0; j < fit.k; ++j) {
         const OlsTerm& term = fit.terms[j];
         Real* col = fit.x.data() + std::size_t(j) * n;
@@ -89,6 +106,18 @@ bool load_data(Run& run, OlsEstimate& e) {
         }
     }
     return true;
+}
+
+// Loads y and X for the observations in use: X is read in place when the options and the terms
+// allow it (e.columns), else gathered; false after an invalid value for logs.
+bool load_data(Run& run, OlsEstimate& e, const OlsOptions& o) {
+    OlsFit& fit = e.fit;
+    load_observations(run, fit);
+    fit.x.clear();
+    e.columns = PlacedColumns{};
+    if (!load_dependent(run, e)) return false;
+    if (fits_in_place(fit, o) && place_columns(run, fit, e.columns)) return true;
+    return load_regressors(run, e);
 }
 
 // Drops observations whose weight is zero or missing and scales the kept weights.
@@ -117,18 +146,21 @@ void load_weights(Run& run, OlsEstimate& e, const OlsOptions& o) {
         if (mean != 0)
             for (Real& v : w) v /= mean;
     }
-    std::vector<int> obs(n);
-    std::vector<Real> y(n), x(std::size_t(n) * fit.k);
+    // The kept rows move up in place (keep[i] >= i); a gathered X is gathered again.
+    const bool gathered = !e.columns.placed();
+    std::vector<Real> x(gathered ? std::size_t(n) * fit.k : 0);
     for (int i = 0; i < n; ++i) {
-        obs[i] = fit.obs[keep[i]];
-        y[i] = fit.y[keep[i]];
-        for (int j = 0; j < fit.k; ++j) x[std::size_t(j) * n + i] = fit.x[std::size_t(j) * fit.n + keep[i]];
+        if (gathered)
+            for (int j = 0; j < fit.k; ++j) x[std::size_t(j) * n + i] = fit.x[std::size_t(j) * fit.n + keep[i]];
+        fit.obs[i] = fit.obs[keep[i]];
+        fit.y[i] = fit.y[keep[i]];
     }
-    fit.obs = std::move(obs);
-    fit.y = std::move(y);
+    fit.obs.resize(n);
+    fit.y.resize(n);
     fit.x = std::move(x);
     fit.w = std::move(w);
     fit.n = n;
+    if (!gathered) weight_rows(fit, e.columns);
     fit.sum_log_root_w = 0;
     for (Real v : fit.w) fit.sum_log_root_w += qm::log(qm::sqrt(qm::abs(v)));
     e.notes.add(NotePlace::DATA, NoteKind::TEXT, " SUM OF LOG(SQRT(ABS(WEIGHT)))  =" + fmt_G(fit.sum_log_root_w, 13, 5));
@@ -142,8 +174,13 @@ void load_weights(Run& run, OlsEstimate& e, const OlsOptions& o) {
 
 // Means, standard deviations and sums of squares of the columns and the dependent variable
 // (weighted when weights are in use). Without weights every sum is exact and rounded once.
-void column_moments(OlsFit& fit) {
+void column_moments(OlsFit& fit, const PlacedColumns& placed) {
     const int n = fit.n;
+    std::vector<Real> scratch;
+    // Column j at the rows in use, from the work area or the gathered matrix.
+    const auto column = [&](int j) {
+        return placed.placed() ? rows_of_column(placed, j, scratch) : fit.x.data() + std::size_t(j) * n;
+    };
     fit.xmean.assign(fit.k, 0);
     fit.xsd.assign(fit.k, 0);
     if (fit.w.empty()) {
@@ -159,7 +196,7 @@ void column_moments(OlsFit& fit) {
                 fit.xmean[j] = 1; // a column of ones: mean 1, no spread
                 continue;
             }
-            moments(fit.x.data() + std::size_t(j) * n, fit.xmean[j], fit.xsd[j]);
+            moments(column(j), fit.xmean[j], fit.xsd[j]);
         }
         fit.sst = moments(fit.y.data(), fit.ymean, fit.ysd);
         fit.raw = exact_sum_of_squares(fit.y.data(), std::size_t(n));
@@ -180,7 +217,7 @@ void column_moments(OlsFit& fit) {
         return ss;
     };
     for (int j = 0; j < fit.k; ++j)
-        moments(fit.x.data() + std::size_t(j) * n, fit.xmean[j], fit.xsd[j]);
+        moments(column(j), fit.xmean[j], fit.xsd[j]);
     fit.sst = moments(fit.y.data(), fit.ymean, fit.ysd);
     fit.raw = 0;
     for (int i = 0; i < n; ++i) fit.raw += fit.w[i] * fit.y[i] * fit.y[i];
@@ -235,6 +272,32 @@ bool given_values(Run& run, const std::string& name, long long count, std::vecto
     return true;
 }
 
+// The gathered rows scaled by the square root of the absolute weight (nothing without weights).
+void weight_gathered_rows(OlsEstimate& e) {
+    const OlsFit& fit = e.fit;
+    if (fit.w.empty()) return;
+    const int n = fit.n, k = fit.k;
+    e.weighted_x = fit.x;
+    e.weighted_y = fit.y;
+    for (int i = 0; i < n; ++i) {
+        const Real r = qm::sqrt(qm::abs(fit.w[i]));
+        e.weighted_y[i] *= r;
+        for (int j = 0; j < k; ++j) e.weighted_x[std::size_t(j) * n + i] *= r;
+    }
+}
+
+// The solution of the exact cross-product fit in the form every solver returns.
+LsSolution gram_solution(const GramFit& gram) {
+    LsSolution sol;
+    sol.too_few = gram.status == GramStatus::too_few_observations;
+    if (gram.status == GramStatus::dependent_column) sol.dependent_column = gram.failed_column + 1;
+    if (!gram.ok()) return sol;
+    sol.coef = gram.coef;
+    sol.xtx_inv = gram.xtx_inverse; // symmetric: the same read by rows or by columns
+    sol.sse = gram.sse;
+    return sol;
+}
+
 // The heading of the estimation, as the report begins.
 void note_heading(OlsEstimate& e, const OlsOptions& o) {
     const OlsFit& fit = e.fit;
@@ -260,7 +323,7 @@ bool solve_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
     OlsFit& fit = e.fit;
     note_heading(e, o);
     if (o.RESTRICT && o.PILAGS) return ended_by(e, " ...ERROR..RESTRICTIONS NOT ALLOWED WITH PILAGS", 0);
-    if (!load_data(run, e)) return false;
+    if (!load_data(run, e, o)) return false;
     if (fit.weight_ref != 0) load_weights(run, e, o);
     const int n = fit.n, k = fit.k;
     fit.nobs = n;
@@ -275,7 +338,7 @@ bool solve_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
     if (dummy)
         e.notes.add(NotePlace::DATA, NoteKind::WARNING,
                     " ...WARNING..DEPENDENT VARIABLE IS DUMMY VARIABLE ...TRY LOGIT or PROBIT", OWARN);
-    column_moments(fit);
+    column_moments(fit, e.columns);
     for (int j = 0; j < k; ++j)
         if (fit.terms[j].kind == TermKind::VARIABLE && fit.xsd[j] == 0)
             e.notes.add(NotePlace::DATA, NoteKind::WARNING,
@@ -284,16 +347,21 @@ bool solve_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
     const std::string too_few = " ...ERROR..FEWER OBSERVATIONS THAN VARIABLES:" + fmt_I(n, 10);
     if (n < k - (o.DLRX ? 0 : lag_polynomial_restrictions(fit.terms)))
         return ended_by(e, too_few, ERR_TOO_FEW_OBSERVATIONS);
-    if (!fit.w.empty()) {
-        e.weighted_x = fit.x;
-        e.weighted_y = fit.y;
-        for (int i = 0; i < n; ++i) {
-            const Real r = qm::sqrt(qm::abs(fit.w[i]));
-            e.weighted_y[i] *= r;
-            for (int j = 0; j < k; ++j) e.weighted_x[std::size_t(j) * n + i] *= r;
+    if (!e.columns.placed()) weight_gathered_rows(e);
+    LsSolution sol;
+    if (e.columns.placed()) {
+        const GramFit gram = gram_least_squares(e.columns.data, DEPENDENCE_RATIO);
+        if (gram.status == GramStatus::non_finite) {
+            // An infinity or NaN: the gathered data and the chosen solver, as always.
+            e.columns = PlacedColumns{};
+            if (!load_regressors(run, e)) return false;
+            weight_gathered_rows(e);
+        } else {
+            sol = gram_solution(gram);
+            e.coef_wide = gram.coef_wide;
         }
     }
-    const LsSolution sol = solve_regression(fit, o, rows_x(e), rows_y(e), e.notes);
+    if (!e.columns.placed()) sol = solve_regression(fit, o, rows_x(e), rows_y(e), e.notes);
     if (sol.too_few) return ended_by(e, too_few, ERR_TOO_FEW_OBSERVATIONS);
     if (sol.dependent_column != 0 || sol.singular || sol.coef.empty()) {
         if (o.method() != OlsMethod::HH && sol.dependent_column > 0)
@@ -323,12 +391,27 @@ bool finish_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
         if (!name_blank(o.INCOVARI) && !given_values(run, o.INCOVARI, (long long)k * k, given_cov))
             return ended_by(e, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("INCOVARI"), ERR_OPTION_VALUE);
     }
-    // Predicted values column by column, each step x*b added with one rounding.
-    fit.fitted.assign(n, 0);
-    fit.resid.assign(n, 0);
-    for (int j = 0; j < k; ++j)
-        fused_axpy(fit.fitted.data(), -fit.coef[j], fit.x.data() + std::size_t(j) * n, std::size_t(n));
-    for (int i = 0; i < n; ++i) fit.resid[i] = fit.y[i] - fit.fitted[i];
+    if (e.columns.placed()) {
+        // Residuals and predicted values of the columns in place, each the exact value rounded
+        // once, written where the rows lie in the range and then moved up to the rows in use.
+        // They are those of the unweighted rows; with weights SSE stays the fit's (of the
+        // weighted rows).
+        fit.fitted.assign(e.columns.span, 0);
+        fit.resid.assign(e.columns.span, 0);
+        GramColumns unweighted = e.columns.data;
+        unweighted.row_scale = nullptr;
+        const ResidualSums sums = gram_residuals(unweighted, e.coef_wide, fit.resid.data(), fit.fitted.data());
+        compact_to_rows(e.columns, fit.fitted);
+        compact_to_rows(e.columns, fit.resid);
+        if (fit.w.empty()) fit.sse = sums.sse;
+    } else {
+        // Predicted values column by column, each step x*b added with one rounding.
+        fit.fitted.assign(n, 0);
+        fit.resid.assign(n, 0);
+        for (int j = 0; j < k; ++j)
+            fused_axpy(fit.fitted.data(), -fit.coef[j], fit.x.data() + std::size_t(j) * n, std::size_t(n));
+        for (int i = 0; i < n; ++i) fit.resid[i] = fit.y[i] - fit.fitted[i];
+    }
     // Residuals of the weighted rows; without weights they are the residuals themselves.
     std::vector<Real> weighted_resid;
     if (!fit.w.empty()) {
@@ -411,6 +494,11 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
         return;
     }
     OLSOUT(run, e, o);
+    // The rows of the fit become the last estimation's once the report has written them: moved,
+    // as they are the size of the data.
+    run.last_estimation.obs = std::move(e.fit.obs);
+    run.last_estimation.predicted = std::move(e.fit.fitted);
+    run.last_estimation.residuals = std::move(e.fit.resid);
 }
 
 } // namespace tarvex

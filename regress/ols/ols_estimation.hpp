@@ -5,7 +5,9 @@
 #pragma once
 
 #include "numeric/real.hpp"
+#include "kernels/double_binary128.hpp"
 #include "regress/fit/ols_fit.hpp"
+#include "regress/ols/ols_columns.hpp"
 #include "regress/ols/ols_influence.hpp"
 #include "regress/ols/ols_residual_stats.hpp"
 #include "regress/ols/recursive_residuals.hpp"
@@ -48,6 +50,10 @@ struct OlsEstimate {
     OlsFit fit;                  // the equation, the data used and the estimates
     // The rows scaled by the square root of the absolute weight (empty without weights).
     std::vector<Real> weighted_x, weighted_y;
+    // The columns read in place when the exact cross-product fit ran on them (fit.x is then
+    // empty), and its coefficients to about 226 bits for the residual pass.
+    PlacedColumns columns;
+    std::vector<Wide> coef_wide;
     ReportNotes notes;           // every line met before the summary, in order
     // An error that ended the estimation: its line and $ERR number (0: none). The notes met
     // before it are written first.

@@ -20,7 +20,8 @@ void OLSOUT(Run& run, const OlsEstimate& e, const OlsOptions& o);
 void OLSRES(Run& run, const OlsFit& fit, const OlsOptions& o);
 // The same from the fit's residual statistics already computed without the Hall-Pagan test.
 void OLSRES(Run& run, const OlsFit& fit, const OlsOptions& o, const ResidualStats& computed);
-// Records the fit as the last estimation (run.last_estimation) for TEST, FCAST and the rest.
+// Records the fit as the last estimation (run.last_estimation) for TEST, FCAST and the rest,
+// but for its rows (observations, predicted values, residuals), which OLSEST moves in after.
 void store_last_estimation(Run& run, const OlsFit& fit, const OlsOptions& o, Real r2);
 // Stores PREDICT, RESID, COEFFICE, COVARIAN, TRATIO, STDERR and HATDIAG.
 void store_ols_variables(Run& run, const OlsFit& fit, const OlsOptions& o);

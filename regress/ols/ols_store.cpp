@@ -65,9 +65,8 @@ void store_last_estimation(Run& run, const OlsFit& fit, const OlsOptions& o, Rea
     e.xtx_inv = fit.xtx_inv;
     e.stderrs = fit.se;
     e.tratios = fit.tstat;
-    e.obs = fit.obs;
-    e.predicted = fit.fitted;
-    e.residuals = fit.resid;
+    // obs, predicted and residuals, the size of the data, are moved in by OLSEST once the
+    // report is written, not copied.
     e.weights = fit.w;
     e.recursive = fit.recursive;
     e.n = fit.n;

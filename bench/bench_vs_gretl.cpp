@@ -1,0 +1,163 @@
+// Benchmark: the whole process of reading a 1,000,000 x 11 text file and regressing y on the
+// constant and x1..x10, tarvex against gretl (gretlcli -b) on the same file, run alternately.
+// For each program: wall time, processor time (user + system of the child, from wait4) and
+// peak resident memory, best and median of the passes.
+//   tarvex: PAR p / READ (file) / NAMES / OLS Y X1-X10 (the default report)
+//   gretl:  open file / ols y const x1 ... x10
+// Run by hand: build/bench/bench_vs_gretl [rows] [passes] [par]; gretlcli from PATH (or the
+// GRETLCLI variable). The data file starts with a line of names, which both programs read.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+double wall_seconds() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// y = 3 + sum j*xj/10 + noise, the regressors uniform on (-1000, 1000), nine significant digits.
+bool write_data_file(const std::string& path, long rows) {
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    if (f == nullptr) return false;
+    std::mt19937_64 gen(42);
+    std::uniform_real_distribution<double> u(-1000.0, 1000.0);
+    std::normal_distribution<double> noise(0.0, 50.0);
+    bool ok = std::fputs("y x1 x2 x3 x4 x5 x6 x7 x8 x9 x10\n", f) >= 0;
+    char line[512];
+    for (long r = 0; r < rows && ok; ++r) {
+        double x[10];
+        double y = 3;
+        for (int j = 0; j < 10; ++j) {
+            x[j] = u(gen);
+            y += (j + 1) * x[j] / 10;
+        }
+        y += noise(gen);
+        int n = std::snprintf(line, sizeof line, "%.9g", y);
+        for (double v : x)
+            n += std::snprintf(line + n, sizeof line - n, " %.9g", v);
+        line[n++] = '\n';
+        ok = std::fwrite(line, 1, n, f) == static_cast<std::size_t>(n);
+    }
+    return std::fclose(f) == 0 && ok;
+}
+
+bool write_text(const std::string& path, const std::string& text) {
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    if (f == nullptr) return false;
+    const bool ok = std::fputs(text.c_str(), f) >= 0;
+    return std::fclose(f) == 0 && ok;
+}
+
+struct Measure {
+    double wall = 0, cpu = 0, peak_mb = 0;
+};
+
+// Runs argv with standard output to `out`, and returns what wait4 says of it.
+bool run_child(const std::vector<std::string>& args, const std::string& out, Measure& m) {
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const double start = wall_seconds();
+    const pid_t child = fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        if (std::freopen(out.c_str(), "w", stdout) == nullptr) _exit(126);
+        setenv("TARVEX_SETTINGS", "/dev/null", 1);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (wait4(child, &status, 0, &usage) != child) return false;
+    m.wall = wall_seconds() - start;
+    m.cpu = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec * 1e-6 + usage.ru_stime.tv_sec +
+            usage.ru_stime.tv_usec * 1e-6;
+    m.peak_mb = usage.ru_maxrss / 1024.0;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Prints the best and median of the runs; returns the medians.
+Measure summary(const char* name, const std::vector<Measure>& runs) {
+    std::vector<double> wall, cpu, peak;
+    for (const Measure& m : runs) {
+        wall.push_back(m.wall);
+        cpu.push_back(m.cpu);
+        peak.push_back(m.peak_mb);
+    }
+    std::printf("%-7s wall best %6.3f s median %6.3f s | cpu best %6.3f s median %6.3f s | "
+                "peak %7.1f MB\n",
+                name, *std::min_element(wall.begin(), wall.end()), median(wall),
+                *std::min_element(cpu.begin(), cpu.end()), median(cpu),
+                *std::max_element(peak.begin(), peak.end()));
+    return {median(wall), median(cpu), median(peak)};
+}
+
+std::string tarvex_binary(const char* self) {
+    std::string dir(self);
+    const auto slash = dir.rfind('/');
+    dir = slash == std::string::npos ? "." : dir.substr(0, slash);
+    return dir + "/../tarvex";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
+    const int passes = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    const long par = argc > 3 ? std::atol(argv[3]) : 180000;
+    const char* gretl_env = std::getenv("GRETLCLI");
+    const std::string gretl = gretl_env != nullptr ? gretl_env : "gretlcli";
+    const std::string dir = "/tmp/tarvex_vs_gretl";
+    const std::string data = dir + ".txt", tarvex_script = dir + ".cmd",
+                      gretl_script = dir + ".inp";
+    if (!write_data_file(data, rows) ||
+        !write_text(tarvex_script, "PAR " + std::to_string(par) + "\nREAD ('" + data +
+                                       "') / NAMES\nOLS Y X1-X10\nSTOP\n") ||
+        !write_text(gretl_script,
+                    "open " + data + " --quiet\nols y const x1 x2 x3 x4 x5 x6 x7 x8 x9 x10\n")) {
+        std::printf("could not write the files in /tmp\n");
+        return 1;
+    }
+    const std::string binary = tarvex_binary(argv[0]);
+    std::vector<Measure> ours, theirs;
+    for (int pass = 0; pass < passes; ++pass) {
+        Measure m;
+        if (!run_child({binary, tarvex_script}, dir + ".tarvex.out", m)) {
+            std::printf("tarvex failed (%s); see %s.tarvex.out\n", binary.c_str(), dir.c_str());
+            return 1;
+        }
+        ours.push_back(m);
+        if (!run_child({gretl, "-b", gretl_script}, dir + ".gretl.out", m)) {
+            std::printf("gretl failed (%s); see %s.gretl.out\n", gretl.c_str(), dir.c_str());
+            return 1;
+        }
+        theirs.push_back(m);
+    }
+    std::printf("READ + OLS of %ld rows x 11 columns, %d passes each, alternately\n", rows, passes);
+    const Measure a = summary("tarvex", ours);
+    const Measure b = summary("gretl", theirs);
+    std::printf("tarvex/gretl (medians): wall %.2f, cpu %.2f, peak memory %.2f\n", a.wall / b.wall,
+                a.cpu / b.cpu, a.peak_mb / b.peak_mb);
+    if (!std::getenv("BENCH_KEEP")) {
+        std::remove(data.c_str());
+        std::remove(tarvex_script.c_str());
+        std::remove(gretl_script.c_str());
+    }
+    return 0;
+}
