@@ -1,9 +1,10 @@
 # Two entry points for a fresh machine: `make demo` builds and runs the example command file,
-# `make test` builds (plainly and with sanitizers) and runs every test.
+# `make test` builds the program plainly and everything with sanitizers, and runs every test:
+# the transcripts and command-line checks on both programs, the unit tests in the sanitized build.
 # `make check-format` lists the sources .clang-format would change; `make format` changes them.
 JOBS ?= 2
 
-.PHONY: all demo test deps build build-asan clean format check-format
+.PHONY: all demo test deps build build-program build-asan clean format check-format
 
 all: build
 
@@ -14,19 +15,22 @@ build: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build build -j $(JOBS)
 
+# The optimised program alone (and the engine library it loads), which the transcripts run.
+build-program: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build build -j $(JOBS) --target tarvex
+
 # The sanitized build needs only what its tests run: the unit tests and the program.
 build-asan: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTARVEX_SANITIZE=ON >/dev/null
 	cmake --build build-asan -j $(JOBS) --target tarvex_tests tarvex
 
 # The demo needs only the program (and the engine library it loads).
-demo: deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	cmake --build build -j $(JOBS) --target tarvex
+demo: build-program
 	./build/tarvex examples/demo.tvx
 
-test: build build-asan
-	cd build && ctest -j $(JOBS) --output-on-failure
+test: build-program build-asan
+	cd build && ctest -j $(JOBS) --output-on-failure -E '^unit$$'
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest -j $(JOBS) --output-on-failure
 
 check-format:

@@ -9,11 +9,7 @@ if [ "${1:-}" = "--fix" ]; then
   clang-format -i "${files[@]}"
   exit 0
 fi
-bad=0
-for f in "${files[@]}"; do
-  if ! clang-format --dry-run -Werror "$f" >/dev/null 2>&1; then
-    echo "not formatted: $f"
-    bad=1
-  fi
-done
-exit $bad
+# One clang-format over every file; each misplaced line is a "file:line:col: error:" line.
+if report=$(clang-format --dry-run -Werror "${files[@]}" 2>&1); then exit 0; fi
+printf '%s\n' "$report" | sed -n 's/^\([^:]*\):[0-9]*:[0-9]*: error:.*/not formatted: \1/p' | sort -u
+exit 1
