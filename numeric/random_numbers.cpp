@@ -113,7 +113,7 @@ void RandomGenerator::settle() {
         std::memcpy(s, before_, sizeof s);
         for (std::size_t k = 0; k < taken_ * WORDS_PER_NORMAL; ++k) raw_next();
     }
-    ahead_.clear();
+    std::vector<Real>().swap(ahead_); // the block's memory goes back at once
     taken_ = 0;
 }
 

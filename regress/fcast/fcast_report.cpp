@@ -120,10 +120,14 @@ void write_fcast_accuracy(Run& run, const FcastAccuracy& a) {
 }
 
 Real forecast_rmse(const Forecast& f) {
+    // The exact sum of the squares, over two threads for a long forecast (the same sum).
     ExactAccumulator sum;
+    split_accumulate(f.rows.size(), sum, [&f](ExactAccumulator& part, std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i)
+            if (f.rows[i].defined) part.add_product(f.rows[i].se, f.rows[i].se);
+    });
     int count = 0;
-    for (const FcastRow& r : f.rows)
-        if (r.defined) sum.add_product(r.se, r.se), ++count;
+    for (const FcastRow& r : f.rows) count += r.defined ? 1 : 0;
     return count > 0 ? qm::sqrt(sum.result() / count) : Real(0);
 }
 
