@@ -3,6 +3,7 @@
 
 #include "core/run.hpp"
 #include "numeric/exact_dot.hpp"
+#include "numeric/large_pages.hpp"
 #include "numeric/row_split.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fcast/fcast_model.hpp"
@@ -172,8 +173,12 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
         row_of.assign(std::size_t(settings.obs.back() - first_obs + 1), -1);
     out.k = k;
     const std::size_t n = settings.obs.size();
+    reserve_large(out.rows, n);
     out.rows.assign(n, FcastRow{});
-    if (settings.keep_regressors) out.x.assign(n * std::size_t(k), Real(0));
+    if (settings.keep_regressors) {
+        reserve_large(out.x, n * std::size_t(k));
+        out.x.assign(n * std::size_t(k), Real(0));
+    }
 
     // Row i: its regressors into x (the kept row, or scratch), the prediction and its standard
     // error. A dynamic forecast reads the rows before it; other rows stand alone.

@@ -5,6 +5,7 @@
 #include "numeric/decimal.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/large_pages.hpp"
 #include "numeric/qmath.hpp"
 #include "kernels/fcast_accuracy.hpp"
 #include "regress/fcast/fcast_model.hpp"
@@ -142,8 +143,8 @@ void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
     fit.terms = model.terms;
     fit.k = model.k();
     for (auto* v : {&fit.y, &fit.fitted, &fit.resid})
-        v->reserve(f.rows.size());
-    fit.obs.reserve(f.rows.size());
+        reserve_large(*v, f.rows.size());
+    reserve_large(fit.obs, f.rows.size());
     for (const FcastRow& r : f.rows) {
         if (!error_known(r)) continue;
         fit.obs.push_back(r.obs);
