@@ -1,5 +1,6 @@
-// Benchmark: GENR Y = 2*X + LOG(Z) - LAG(X)**2 over 1,000,000 observations, and a chain of 20
-// such statements over 100,000 observations. Each figure is the time of the script with the
+// Benchmark: GENR Y = 2*X + LOG(Z) - LAG(X)**2 over 1,000,000 observations, a chain of 20
+// such statements over 100,000 observations, and the random draws GENR X = NOR(1) and
+// GENR Z = UNI(1) over 1,000,000 observations. Each figure is the time of the script with the
 // statements minus the time of the same script without them (data generation and start-up).
 // Run by hand: build/bench/bench_genr [observations] [chain observations].
 #include "interp/script_run.hpp"
@@ -51,5 +52,10 @@ int main(int argc, char** argv) {
         chain += "GENR Y" + std::to_string(k) + " = 2*X + LOG(Z) - LAG(X)**2\n";
     const double twenty = timed(setup(chain_n), chain);
     std::printf("20 such statements, %ld observations: %.3f s\n", chain_n, twenty);
+    const std::string bare = "PAR 200000\nSET NOECHO\nSAMPLE 1 " + std::to_string(n) + "\n";
+    const double normal = timed(bare, "GENR X = NOR(1)\n");
+    std::printf("GENR X = NOR(1), %ld observations: %.3f s\n", n, normal);
+    const double uniform = timed(bare, "GENR Z = UNI(1)\n");
+    std::printf("GENR Z = UNI(1), %ld observations: %.3f s\n", n, uniform);
     return 0;
 }

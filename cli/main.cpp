@@ -1,5 +1,7 @@
 // The tarvex program: the host that loads libtarvex.so from its own directory and starts a run
 // through TARVEXQX, as a console run over a command file or a terminal, or as a windowed host.
+// The line-editing library is loaded only for a terminal session: a run over a file or a pipe
+// does not pay for mapping and relocating it (and the terminal library it pulls in).
 #include "host/tarvextern.hpp"
 
 #include <algorithm>
@@ -84,6 +86,50 @@ int window_handler(void* context, int window, int number, int p1, int p2, char* 
     }
 }
 
+// The line-editing calls and variables a terminal session uses, from libreadline loaded on
+// demand.
+struct LineEditing {
+    char* (*readline)(const char*) = nullptr;
+    void (*add_history)(const char*) = nullptr;
+    void (*stifle_history)(int) = nullptr;
+    int (*read_history)(const char*) = nullptr;
+    int (*write_history)(const char*) = nullptr;
+    void (*replace_line)(const char*, int) = nullptr;
+    int* point = nullptr;
+    int* end = nullptr;
+    int* catch_signals = nullptr;
+    rl_getc_func_t** getc_function = nullptr;
+};
+LineEditing editing;
+
+template <typename T> bool bind(void* library, const char* name, T& entry) {
+    entry = reinterpret_cast<T>(dlsym(library, name));
+    return entry != nullptr;
+}
+
+// Loads the line-editing library; false (with a warning) when it is missing, and the terminal
+// is then read as plain input.
+bool load_line_editing() {
+    void* lib = dlopen("libreadline.so.8", RTLD_NOW | RTLD_LOCAL);
+    if (lib == nullptr) lib = dlopen("libreadline.so", RTLD_NOW | RTLD_LOCAL);
+    LineEditing e;
+    const bool bound = lib != nullptr && bind(lib, "readline", e.readline) &&
+                       bind(lib, "add_history", e.add_history) &&
+                       bind(lib, "stifle_history", e.stifle_history) &&
+                       bind(lib, "read_history", e.read_history) &&
+                       bind(lib, "write_history", e.write_history) &&
+                       bind(lib, "rl_replace_line", e.replace_line) &&
+                       bind(lib, "rl_point", e.point) && bind(lib, "rl_end", e.end) &&
+                       bind(lib, "rl_catch_signals", e.catch_signals) &&
+                       bind(lib, "rl_getc_function", e.getc_function);
+    if (!bound) {
+        std::fprintf(stderr, "tarvex: warning: no line editing (libreadline cannot be loaded)\n");
+        return false;
+    }
+    editing = e;
+    return true;
+}
+
 // Reads the terminal for readline. A read cut short by a signal (the engine's Ctrl-C handler
 // does not restart it) drops the line typed so far and hands readline an empty line, so the
 // engine sees the interruption and the prompt comes back.
@@ -93,8 +139,8 @@ int interruptible_getc(FILE* stream) {
         const ssize_t n = ::read(fileno(stream), &c, 1);
         if (n == 1) return c;
         if (n == 0 || errno != EINTR) return EOF;
-        rl_replace_line("", 0);
-        rl_point = rl_end = 0;
+        editing.replace_line("", 0);
+        *editing.point = *editing.end = 0;
         return '\n';
     }
 }
@@ -134,27 +180,27 @@ void save_history() {
         history_warning("create the directory of", history, errno);
         return;
     }
-    const int error = write_history(history.c_str());
+    const int error = editing.write_history(history.c_str());
     if (error != 0) history_warning("write", history, error);
 }
 
 // Line editing for a terminal session, with the history of earlier sessions.
 void start_terminal_session() {
-    rl_catch_signals = 0; // the engine's Ctrl-C handler is in charge
-    rl_getc_function = interruptible_getc;
-    stifle_history(HISTORY_LINES);
+    *editing.catch_signals = 0; // the engine's Ctrl-C handler is in charge
+    *editing.getc_function = interruptible_getc;
+    editing.stifle_history(HISTORY_LINES);
     history_file = history_path();
     if (history_file.empty()) return;
-    const int error = read_history(history_file.c_str());
+    const int error = editing.read_history(history_file.c_str());
     if (error != 0 && error != ENOENT) history_warning("read", history_file, error);
     std::atexit(save_history);
 }
 
 // Terminal input with line editing; blank lines are not kept in the history.
 int terminal_reader(void*, char* line, int size) {
-    char* text = readline(PROMPT);
+    char* text = editing.readline(PROMPT);
     if (text == nullptr) return 0;
-    if (text[0] != '\0') add_history(text);
+    if (text[0] != '\0') editing.add_history(text);
     std::snprintf(line, static_cast<std::size_t>(size), "%s", text);
     std::free(text);
     return 1;
@@ -211,7 +257,8 @@ int main(int argc, char** argv) {
     }
 
     std::string library = own_directory() + "/libtarvex.so";
-    void* engine = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Calls inside the engine are bound as they are first made: a short run makes few of them.
+    void* engine = dlopen(library.c_str(), RTLD_LAZY | RTLD_LOCAL);
     if (engine == nullptr) {
         std::fprintf(stderr, "tarvex: cannot load the engine: %s\n", dlerror());
         return 2;
@@ -225,7 +272,7 @@ int main(int argc, char** argv) {
     }
 
     int extra = 0;
-    if (options.file == nullptr && isatty(STDIN_FILENO)) {
+    if (options.file == nullptr && isatty(STDIN_FILENO) && load_line_editing()) {
         start_terminal_session();
         set_reader(terminal_reader, nullptr);
         extra |= EXTRA_TERMINAL;

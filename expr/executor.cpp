@@ -493,11 +493,21 @@ TransResult Executor::execute() {
     const int step = back ? -1 : 1;
     const int from = back ? range_.last : range_.first;
     const int to = back ? range_.first : range_.last;
+    // 4. Normal draws over many observations are computed ahead (the same numbers); a uniform
+    // draw between them would throw that work away, so then they are drawn one at a time.
+    const auto count_op = [this](int op) {
+        return std::count_if(d_.steps.begin(), d_.steps.end(), [op](const Step& s) { return s.op == op; });
+    };
+    const auto normals = static_cast<std::size_t>(count_op(OP_NOR));
+    const long long observations = back ? (long long)from - to + 1 : (long long)to - from + 1;
+    if (normals > 0 && count_op(OP_UNI) == 0 && observations > 0)
+        run_.rng.expect_normals(normals * static_cast<std::size_t>(observations));
     for (int t = from; back ? t >= to : t <= to; t += step) {
         if (skipping && !range_.single && !obs_in_use(run_, t)) continue;
         result_.LASTN = t;
         if (!observation(t)) break;
     }
+    run_.rng.settle();
     return result_;
 }
 

@@ -7,6 +7,7 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/large_pages.hpp"
 #include "regress/fcast/fcast_forecast.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "regress/fcast/fcast_options.hpp"
@@ -129,6 +130,7 @@ void cmd_fcast(Run& run) {
     }
     FcastSettings settings;
     const SkipCodes skip = skip_codes(run); // read once, not looked up for every observation
+    if (end >= beg) reserve_large(settings.obs, std::size_t(end - beg + 1));
     for (long long t = beg; t <= end; ++t)
         if (!skip || t < 1 || t > skip.length || skip.codes[t] <= 0) settings.obs.push_back(int(t));
     const int nobs = int(settings.obs.size());

@@ -3,6 +3,7 @@
 #include "regress/fcast/fcast_forecast.hpp"
 
 #include "core/run.hpp"
+#include "numeric/large_pages.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "regress/fcast/fcast_options.hpp"
@@ -43,8 +44,8 @@ FcastResult compute_forecast(Run& run, const FcastModel& model, const FcastOptio
                   " IGNORE FORECASTS AND STD. ERRORS BEFORE OBS. " + fmt_I(settings.dynamic_origin + 1, 4));
     // Accuracy over the rows with y known and a prediction.
     std::vector<Real> y, p;
-    y.reserve(f.rows.size());
-    p.reserve(f.rows.size());
+    reserve_large(y, f.rows.size());
+    reserve_large(p, f.rows.size());
     for (const FcastRow& r : f.rows)
         if (r.known && r.defined) y.push_back(r.observed), p.push_back(r.predicted);
     out.has_accuracy = !y.empty();

@@ -3,6 +3,7 @@
 
 #include "core/run.hpp"
 #include "numeric/exact_dot.hpp"
+#include "numeric/large_pages.hpp"
 #include "numeric/row_split.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fcast/fcast_model.hpp"
@@ -42,36 +43,58 @@ std::vector<Real> psi_weights(const std::map<int, Real>& phi, int count) {
     return psi;
 }
 
-// x'Vx for a fixed K x K matrix V as sum_a x_a u_a, each u_a an exact sum rounded once and the
-// outer sum exact: u_a = V_aa x_a + sum_(b>a) 2 V_ab x_b when V is exactly symmetric (half the
-// products), else u_a = sum_b V_ab x_b. The coefficients are taken apart once, and each row's
-// values once for all the sums they enter.
-class QuadraticForm {
+// The two sums of a row, x'b and x'Vx, for fixed b and a fixed K x K matrix V. x'b is an exact
+// sum rounded once. x'Vx is sum_a x_a u_a, each u_a an exact sum rounded once and the outer sum
+// exact: u_a = V_aa x_a + sum_(b>a) 2 V_ab x_b when V is exactly symmetric (half the products),
+// else u_a = sum_b V_ab x_b. The coefficients are taken apart once, each row's values once for
+// all the sums they enter (the same sums as exact_dot on the values). Each thread has its own.
+class RowSums {
   public:
-    QuadraticForm(const std::vector<Real>& v, int k) : k_(k), u_(std::size_t(k)), x_parts_(std::size_t(k)) {
+    RowSums(const std::vector<Real>& b, const std::vector<Real>* v, int k)
+        : k_(k), b_(b), u_(std::size_t(k)), x_parts_(std::size_t(k)), u_parts_(std::size_t(k)),
+          b_parts_(std::size_t(k)) {
+        b_decoded_ = true;
+        for (int a = 0; a < k; ++a)
+            b_decoded_ = ExactAccumulator::decode(b_[std::size_t(a)], b_parts_[std::size_t(a)]) && b_decoded_;
+        if (v == nullptr) return;
         // Symmetric to the bit, and doubling an element stays finite.
         symmetric_ = true;
         for (int a = 0; a < k && symmetric_; ++a)
-            for (int b = a + 1; b < k && symmetric_; ++b) {
-                const Real vab = v[std::size_t(a) * k + b];
-                symmetric_ = std::memcmp(&vab, &v[std::size_t(b) * k + a], sizeof(Real)) == 0 &&
-                             finiteq(2 * vab);
+            for (int c = a + 1; c < k && symmetric_; ++c) {
+                const Real vac = (*v)[std::size_t(a) * k + c];
+                symmetric_ = std::memcmp(&vac, &(*v)[std::size_t(c) * k + a], sizeof(Real)) == 0 &&
+                             finiteq(2 * vac);
             }
         for (int a = 0; a < k; ++a)
-            for (int b = symmetric_ ? a : 0; b < k; ++b) {
-                const Real vab = v[std::size_t(a) * k + b];
-                coef_.push_back(symmetric_ && b > a ? 2 * vab : vab);
+            for (int c = symmetric_ ? a : 0; c < k; ++c) {
+                const Real vac = (*v)[std::size_t(a) * k + c];
+                coef_.push_back(symmetric_ && c > a ? 2 * vac : vac);
             }
         coef_parts_.resize(coef_.size());
         decoded_ = true;
         for (std::size_t e = 0; e < coef_.size(); ++e)
             decoded_ = ExactAccumulator::decode(coef_[e], coef_parts_[e]) && decoded_;
     }
-    Real operator()(const Real* x) {
-        bool decoded = decoded_;
-        for (int a = 0; a < k_ && decoded; ++a)
-            decoded = ExactAccumulator::decode(x[a], x_parts_[std::size_t(a)]);
+
+    // Takes the row's values apart, for the sums that follow.
+    void set_row(const Real* x) {
+        x_ = x;
+        x_decoded_ = true;
+        for (int a = 0; a < k_ && x_decoded_; ++a)
+            x_decoded_ = ExactAccumulator::decode(x[a], x_parts_[std::size_t(a)]);
+    }
+
+    Real xb() {
+        if (!(x_decoded_ && b_decoded_)) return exact_dot(b_.data(), x_, std::size_t(k_));
+        sum_.clear();
+        sum_.add_decoded_products(b_parts_.data(), x_parts_.data(), std::size_t(k_));
+        return sum_.result();
+    }
+
+    Real xvx() {
+        const bool decoded = decoded_ && x_decoded_;
         std::size_t row = 0;
+        bool u_decoded = decoded;
         for (int a = 0; a < k_; ++a) {
             const int first = symmetric_ ? a : 0;
             const std::size_t count = std::size_t(k_ - first);
@@ -79,21 +102,29 @@ class QuadraticForm {
             if (decoded)
                 sum_.add_decoded_products(coef_parts_.data() + row, x_parts_.data() + first, count);
             else // an infinite or undefined value: the IEEE sum
-                sum_.add_products(coef_.data() + row, x + first, count);
+                sum_.add_products(coef_.data() + row, x_ + first, count);
             u_[a] = sum_.result();
+            u_decoded = u_decoded && ExactAccumulator::decode(u_[a], u_parts_[std::size_t(a)]);
             row += count;
         }
-        return exact_dot(x, u_.data(), std::size_t(k_));
+        if (!u_decoded) return exact_dot(x_, u_.data(), std::size_t(k_));
+        sum_.clear();
+        sum_.add_decoded_products(x_parts_.data(), u_parts_.data(), std::size_t(k_));
+        return sum_.result();
     }
 
   private:
     int k_;
-    bool symmetric_;
-    bool decoded_;                   // every coefficient is finite
-    std::vector<Real> coef_;         // row a: its coefficients from column `first` on
+    const std::vector<Real>& b_;
+    bool symmetric_ = false;
+    bool decoded_ = false;           // every element of V is finite
+    bool b_decoded_ = false;         // every coefficient is finite
+    bool x_decoded_ = false;         // every value of the row is finite
+    const Real* x_ = nullptr;
+    std::vector<Real> coef_;         // row a of V: its elements from column `first` on
     std::vector<ExactAccumulator::Factor> coef_parts_;
     std::vector<Real> u_;
-    std::vector<ExactAccumulator::Factor> x_parts_;
+    std::vector<ExactAccumulator::Factor> x_parts_, u_parts_, b_parts_;
     ExactAccumulator sum_;
 };
 
@@ -133,8 +164,7 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
     std::vector<Real> spread_upto(psi.size() + 1, Real(0));
     for (std::size_t j = 0; j < psi.size(); ++j)
         spread_upto[j + 1] = spread_upto[j] + psi[j] * psi[j];
-    std::unique_ptr<QuadraticForm> quadratic;
-    if (out.has_se) quadratic = std::make_unique<QuadraticForm>(model.cov, k);
+    const std::vector<Real>* covariance = out.has_se ? &model.cov : nullptr;
 
     // Rows by observation, for the forecasts that replace lagged data in a dynamic forecast.
     const int first_obs = settings.obs.empty() ? 0 : settings.obs.front();
@@ -143,12 +173,16 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
         row_of.assign(std::size_t(settings.obs.back() - first_obs + 1), -1);
     out.k = k;
     const std::size_t n = settings.obs.size();
+    reserve_large(out.rows, n);
     out.rows.assign(n, FcastRow{});
-    if (settings.keep_regressors) out.x.assign(n * std::size_t(k), Real(0));
+    if (settings.keep_regressors) {
+        reserve_large(out.x, n * std::size_t(k));
+        out.x.assign(n * std::size_t(k), Real(0));
+    }
 
     // Row i: its regressors into x (the kept row, or scratch), the prediction and its standard
     // error. A dynamic forecast reads the rows before it; other rows stand alone.
-    auto compute_row = [&](std::size_t i, Real* scratch, QuadraticForm* quad_form) {
+    auto compute_row = [&](std::size_t i, Real* scratch, RowSums& sums) {
         const int t = settings.obs[i];
         FcastRow& row = out.rows[i];
         row.obs = t;
@@ -189,13 +223,14 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
             x[j] = v;
         }
         if (row.problem == FcastProblem::NONE) {
-            const Real xb = exact_dot(model.coef.data(), x, std::size_t(k));
+            sums.set_row(x);
+            const Real xb = sums.xb();
             row.predicted = model.log_dependent ? qm::exp(xb) : xb;
             row.defined = finiteq(row.predicted) != 0;
             if (!row.defined) row.problem = FcastProblem::UNDEFINED;
         }
-        if (row.defined && quad_form != nullptr) {
-            const Real quad = (*quad_form)(x); // x'Vx
+        if (row.defined && covariance != nullptr) {
+            const Real quad = sums.xvx(); // x'Vx
             const int steps = psi.empty() || t <= settings.dynamic_origin ? 1 : t - settings.dynamic_origin;
             const Real spread = psi.empty() ? Real(1) : spread_upto[std::size_t(steps)];
             row.se = qm::sqrt(qm::abs(sigma2 * spread + quad));
@@ -208,15 +243,15 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
 
     if (settings.dynamic) {
         std::vector<Real> scratch(std::size_t(k), Real(0));
-        for (std::size_t i = 0; i < n; ++i) compute_row(i, scratch.data(), quadratic.get());
+        auto sums = std::make_unique<RowSums>(model.coef, covariance, k);
+        for (std::size_t i = 0; i < n; ++i) compute_row(i, scratch.data(), *sums);
     } else {
         // Rows stand alone: long forecasts share them between two threads, each with its own
-        // scratch row and quadratic-form sums; every row's result is the same bits either way.
+        // scratch row and sums; every row's result is the same bits either way.
         split_rows(n, [&](std::size_t begin, std::size_t end) {
             std::vector<Real> scratch(std::size_t(k), Real(0));
-            std::unique_ptr<QuadraticForm> own;
-            if (quadratic) own = std::make_unique<QuadraticForm>(*quadratic);
-            for (std::size_t i = begin; i < end; ++i) compute_row(i, scratch.data(), own.get());
+            auto sums = std::make_unique<RowSums>(model.coef, covariance, k);
+            for (std::size_t i = begin; i < end; ++i) compute_row(i, scratch.data(), *sums);
         });
     }
     return out;

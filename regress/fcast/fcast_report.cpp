@@ -5,6 +5,7 @@
 #include "numeric/decimal.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/large_pages.hpp"
 #include "numeric/qmath.hpp"
 #include "kernels/fcast_accuracy.hpp"
 #include "regress/fcast/fcast_model.hpp"
@@ -120,10 +121,14 @@ void write_fcast_accuracy(Run& run, const FcastAccuracy& a) {
 }
 
 Real forecast_rmse(const Forecast& f) {
+    // The exact sum of the squares, over two threads for a long forecast (the same sum).
     ExactAccumulator sum;
+    split_accumulate(f.rows.size(), sum, [&f](ExactAccumulator& part, std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i)
+            if (f.rows[i].defined) part.add_product(f.rows[i].se, f.rows[i].se);
+    });
     int count = 0;
-    for (const FcastRow& r : f.rows)
-        if (r.defined) sum.add_product(r.se, r.se), ++count;
+    for (const FcastRow& r : f.rows) count += r.defined ? 1 : 0;
     return count > 0 ? qm::sqrt(sum.result() / count) : Real(0);
 }
 
@@ -138,8 +143,8 @@ void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
     fit.terms = model.terms;
     fit.k = model.k();
     for (auto* v : {&fit.y, &fit.fitted, &fit.resid})
-        v->reserve(f.rows.size());
-    fit.obs.reserve(f.rows.size());
+        reserve_large(*v, f.rows.size());
+    reserve_large(fit.obs, f.rows.size());
     for (const FcastRow& r : f.rows) {
         if (!error_known(r)) continue;
         fit.obs.push_back(r.obs);
