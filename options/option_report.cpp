@@ -4,6 +4,7 @@
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "options/options.hpp"
+#include "numeric/text.hpp"
 
 namespace tarvex {
 
@@ -28,7 +29,7 @@ std::string option_setting_line(Run& run, const OptionTable& table, int position
         return line + fmt_G(opt.rv[slot.index], REAL_WIDTH, REAL_DIGITS);
     default: {
         const std::string& full = opt.name_full[slot.index];
-        return line + (full.empty() ? option_trimmed(opt.name[slot.index]) : full);
+        return line + (full.empty() ? trim_trailing_blanks(opt.name[slot.index]) : full);
     }
     }
 }

@@ -25,6 +25,7 @@
 #include "regress/ols/restrict_estimation.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
+#include "numeric/text.hpp"
 
 #include <algorithm>
 
@@ -319,9 +320,9 @@ bool finish_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
     std::vector<Real> given_cov;
     if (!name_blank(o.INCOEFFI)) {
         if (!given_values(run, o.INCOEFFI, k, fit.coef))
-            return ended_by(e, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("INCOEFFI"), ERR_OPTION_VALUE);
+            return ended_by(e, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("INCOEFFI"), ERR_OPTION_VALUE);
         if (!name_blank(o.INCOVARI) && !given_values(run, o.INCOVARI, (long long)k * k, given_cov))
-            return ended_by(e, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("INCOVARI"), ERR_OPTION_VALUE);
+            return ended_by(e, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("INCOVARI"), ERR_OPTION_VALUE);
     }
     // Predicted values column by column, each step x*b added with one rounding.
     fit.fitted.assign(n, 0);
