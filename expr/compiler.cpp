@@ -9,10 +9,10 @@
 #include "core/run.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "workspace/data_bank.hpp"
 #include "core/result_scalars.hpp"
 #include "workspace/workspace.hpp"
-#include "numeric/text.hpp"
 
 #include <cctype>
 #include <map>

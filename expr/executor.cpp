@@ -10,9 +10,9 @@
 #include "numeric/fast_log.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
+#include "numeric/text.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
-#include "numeric/text.hpp"
 
 #include <algorithm>
 

@@ -10,8 +10,8 @@
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
-#include "workspace/workspace.hpp"
 #include "numeric/text.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 

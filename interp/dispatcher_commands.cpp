@@ -9,9 +9,9 @@
 #include "interp/memory_limit.hpp"
 #include "interp/reader.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "workspace/carry_variables.hpp"
 #include "workspace/data_bank.hpp"
-#include "numeric/text.hpp"
 
 #include <charconv>
 #include <climits>

@@ -6,8 +6,8 @@
 #include "core/host_link.hpp"
 #include "numeric/fortran_format.hpp"
 #include "core/result_scalars.hpp"
-#include "workspace/workspace.hpp"
 #include "numeric/text.hpp"
+#include "workspace/workspace.hpp"
 
 namespace tarvex {
 

@@ -16,11 +16,11 @@
 #include "interp/reader.hpp"
 #include "io/afile.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/sample.hpp"
 #include "core/fatal_stop.hpp"
 #include "workspace/workspace.hpp"
-#include "numeric/text.hpp"
 
 #include <filesystem>
 

@@ -11,8 +11,8 @@
 #include "core/interrupt.hpp"
 #include "core/error_report.hpp"
 #include "numeric/fortran_format.hpp"
-#include "workspace/header_labels.hpp"
 #include "numeric/text.hpp"
+#include "workspace/header_labels.hpp"
 
 #include <algorithm>
 
@@ -35,11 +35,6 @@ std::size_t skip_blanks(std::string_view text, std::size_t pos) {
 std::size_t last_non_blank(std::string_view text) {
     std::size_t end = text.find_last_not_of(" \t");
     return end == std::string_view::npos ? text.size() : end;
-}
-
-std::string padded(std::string word) {
-    word.resize(WORD_LENGTH, ' ');
-    return word;
 }
 
 // "&" alone on a line: the command-name mode toggle, not a continuation.
@@ -218,7 +213,7 @@ Statement classify_statement(Run& run, std::string text, bool keep_labels) {
         cmd.text = std::move(text);
         cmd.quiet = quiet;
         cmd.IKOD = cmd.LASKOD;
-        cmd.word = padded(COMMAND_WORDS[cmd.IKOD - 1]);
+        cmd.word = first_n_padded(COMMAND_WORDS[cmd.IKOD - 1], WORD_LENGTH);
         cmd.col = static_cast<int>(pos);
         ++cmd.statements;
         return Statement::RUNS;
@@ -241,7 +236,7 @@ Statement classify_statement(Run& run, std::string text, bool keep_labels) {
         cmd.text = std::move(text);
         cmd.quiet = quiet;
         cmd.IKOD = 0;
-        cmd.word = padded(word);
+        cmd.word = first_n_padded(word, WORD_LENGTH);
         cmd.col = static_cast<int>(pos);
         return Statement::RUNS;
     }
@@ -270,7 +265,7 @@ Statement classify_statement(Run& run, std::string text, bool keep_labels) {
     cmd.text = std::move(text);
     cmd.quiet = quiet;
     cmd.IKOD = slot;
-    cmd.word = padded(word);
+    cmd.word = first_n_padded(word, WORD_LENGTH);
     cmd.col = static_cast<int>(pos);
     ++cmd.statements;
     return Statement::RUNS;

@@ -5,9 +5,9 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "interp/scan_parts.hpp"
+#include "numeric/text.hpp"
 #include "workspace/data_bank.hpp"
 #include "workspace/workspace.hpp"
-#include "numeric/text.hpp"
 
 namespace tarvex {
 

@@ -7,8 +7,8 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "interp/scan_parts.hpp"
-#include "workspace/workspace.hpp"
 #include "numeric/text.hpp"
+#include "workspace/workspace.hpp"
 
 #include <climits>
 

@@ -7,8 +7,8 @@
 #include "interp/version.hpp"
 #include "io/file_command.hpp"
 #include "numeric/fortran_format.hpp"
-#include "options/options.hpp"
 #include "numeric/text.hpp"
+#include "options/options.hpp"
 
 #include <iterator>
 

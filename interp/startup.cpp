@@ -8,8 +8,8 @@
 #include "interp/set_display.hpp"
 #include "numeric/fortran_format.hpp"
 #include "interp/scanner.hpp"
-#include "workspace/workspace.hpp"
 #include "numeric/text.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 #include <charconv>

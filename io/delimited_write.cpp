@@ -7,8 +7,8 @@
 #include "io/real_text.hpp"
 #include "numeric/fortran_format.hpp"
 #include "io/char_words.hpp"
-#include "workspace/workspace.hpp"
 #include "numeric/text.hpp"
+#include "workspace/workspace.hpp"
 
 namespace tarvex {
 

@@ -11,10 +11,6 @@
 
 namespace tarvex {
 
-namespace {
-
-} // namespace
-
 bool write_dif(Run& run, const PrintRequest& req, const OutputSink& out) {
     for (const PrintItem& item : req.items) {
         if (item.series() || item.ref < 0 || item.info.type == TYPE_DATA) continue;

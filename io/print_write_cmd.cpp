@@ -13,10 +13,10 @@
 #include "io/stored_format.hpp"
 #include "core/write_failure.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "workspace/data_bank.hpp"
 #include "options/options.hpp"
 #include "workspace/workspace.hpp"
-#include "numeric/text.hpp"
 
 #include <algorithm>
 #include <cstdint>

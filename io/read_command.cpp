@@ -9,11 +9,11 @@
 #include "io/read_options.hpp"
 #include "io/read_source.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "workspace/data_bank.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
 #include "options/options.hpp"
-#include "numeric/text.hpp"
 
 #include <algorithm>
 

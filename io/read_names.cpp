@@ -5,8 +5,8 @@
 #include "core/run.hpp"
 #include "io/read_command.hpp"
 #include "io/read_internal.hpp"
-#include "workspace/workspace.hpp"
 #include "numeric/text.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 #include <unordered_map>

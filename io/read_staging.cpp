@@ -2,8 +2,8 @@
 #include "io/read_staging.hpp"
 
 #include "core/run.hpp"
-#include "workspace/workspace.hpp"
 #include "numeric/text.hpp"
+#include "workspace/workspace.hpp"
 
 #include <cstdint>
 #include <algorithm>

@@ -4,13 +4,13 @@
 // run.
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "numeric/text.hpp"
 #include "workspace/header_labels.hpp"
 #include "io/char_words.hpp"
 #include "io/read_internal.hpp"
 #include "io/record_scan.hpp"
 #include "io/tarv_blocks.hpp"
 #include "core/fatal_stop.hpp"
-#include "numeric/text.hpp"
 
 #include <cstdint>
 #include <cstring>

@@ -6,8 +6,8 @@
 #include "core/run.hpp"
 #include "io/char_words.hpp"
 #include "core/fatal_stop.hpp"
-#include "workspace/workspace.hpp"
 #include "numeric/text.hpp"
+#include "workspace/workspace.hpp"
 
 namespace tarvex {
 

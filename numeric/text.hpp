@@ -12,10 +12,10 @@ namespace tarvex {
 // Trimming. "Blanks" are spaces only; the other forms name the extra characters they drop.
 std::string trim_trailing_blanks(std::string_view text);
 std::string_view trim_trailing_blanks_view(std::string_view text); // a view into text
-std::string trim_blanks(std::string_view text);                   // both ends
-std::string_view trim_blanks_view(std::string_view text);         // both ends, a view into text
-std::string trim_blanks_and_tabs(std::string_view text);          // both ends
-std::string trim_blanks_tabs_and_returns(std::string_view text);  // both ends
+std::string trim_blanks(std::string_view text);                    // both ends
+std::string_view trim_blanks_view(std::string_view text);          // both ends, a view into text
+std::string trim_blanks_and_tabs(std::string_view text);           // both ends
+std::string trim_blanks_tabs_and_returns(std::string_view text);   // both ends
 std::string_view trim_blanks_tabs_and_returns_view(std::string_view text);
 
 // True when text is empty or only blanks (an option name left unset).

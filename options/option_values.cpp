@@ -1,12 +1,12 @@
 // Values in the option parser: keyword text helpers, table positions, and reading the number
 // given after "=" (a number, a "$" result scalar, or a variable's current value).
+#include "numeric/text.hpp"
 #include "options/option_parts.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/decimal.hpp"
 #include "options/options.hpp"
 #include "workspace/workspace.hpp"
-#include "numeric/text.hpp"
 
 #include <algorithm>
 
@@ -28,9 +28,6 @@ std::string option_word8(std::string_view word) {
     out.resize(8, ' ');
     return out;
 }
-
-namespace {
-} // namespace
 
 bool is_placeholder(std::string_view keyword) {
     const std::string_view word = trim_trailing_blanks_view(keyword);

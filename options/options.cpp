@@ -12,9 +12,9 @@
 
 #include "core/command_table.hpp"
 #include "core/error_report.hpp"
+#include "numeric/text.hpp"
 #include "options/option_parts.hpp"
 #include "core/run.hpp"
-#include "numeric/text.hpp"
 
 #include <climits>
 

@@ -2,8 +2,8 @@
 #include "workspace/carry_variables.hpp"
 
 #include "core/run.hpp"
-#include "workspace/workspace.hpp"
 #include "numeric/text.hpp"
+#include "workspace/workspace.hpp"
 
 namespace tarvex {
 

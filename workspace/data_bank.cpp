@@ -5,11 +5,11 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "workspace/bank_file.hpp"
 #include "workspace/header_labels.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/workspace.hpp"
-#include "numeric/text.hpp"
 
 #include <cctype>
 #include <filesystem>

@@ -7,9 +7,9 @@
 #include "core/run.hpp"
 #include "core/interpreter_calls.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
-#include "numeric/text.hpp"
 
 #include <algorithm>
 

@@ -4,8 +4,8 @@
 
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
-#include "workspace/data_bank.hpp"
 #include "numeric/text.hpp"
+#include "workspace/data_bank.hpp"
 
 #include <string>
 

@@ -3,9 +3,9 @@
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "numeric/text.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/workspace.hpp"
-#include "numeric/text.hpp"
 
 #include <algorithm>
 

@@ -7,6 +7,7 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "regress/fcast/fcast_forecast.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "regress/fcast/fcast_options.hpp"
@@ -16,7 +17,6 @@
 #include "workspace/sample.hpp"
 #include "options/options.hpp"
 #include "workspace/workspace.hpp"
-#include "numeric/text.hpp"
 
 #include <algorithm>
 

@@ -7,11 +7,11 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "regress/fcast/fcast_options.hpp"
 #include "regress/fit/ols_options.hpp"
 #include "regress/fit/term_names.hpp"
 #include "workspace/workspace.hpp"
-#include "numeric/text.hpp"
 
 #include <algorithm>
 

@@ -2,8 +2,8 @@
 #include "regress/fcast/fcast_options.hpp"
 
 #include "core/run.hpp"
-#include "options/options.hpp"
 #include "numeric/text.hpp"
+#include "options/options.hpp"
 
 namespace tarvex {
 

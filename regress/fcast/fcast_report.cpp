@@ -7,6 +7,7 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "kernels/fcast_accuracy.hpp"
+#include "numeric/text.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "regress/fcast/fcast_options.hpp"
 #include "regress/fcast/fcast_predict.hpp"
@@ -15,7 +16,6 @@
 #include "regress/ols/ols_report.hpp"
 #include "regress/ols/ols_residual_stats.hpp"
 #include "workspace/workspace.hpp"
-#include "numeric/text.hpp"
 
 #include <algorithm>
 

@@ -2,9 +2,9 @@
 #include "regress/fit/term_names.hpp"
 
 #include "core/run.hpp"
+#include "numeric/text.hpp"
 #include "workspace/maintenance.hpp"
 #include "core/result_scalars.hpp"
-#include "numeric/text.hpp"
 
 #include <algorithm>
 

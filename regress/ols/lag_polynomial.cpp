@@ -8,12 +8,12 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/report_notes.hpp"
 #include "regress/ols/ols_command.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/fit/ols_options.hpp"
-#include "numeric/text.hpp"
 
 namespace tarvex {
 

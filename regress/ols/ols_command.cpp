@@ -7,6 +7,7 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "regress/ols/lag_polynomial.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/fit/ols_options.hpp"
@@ -15,7 +16,6 @@
 #include "workspace/sample.hpp"
 #include "options/options.hpp"
 #include "workspace/workspace.hpp"
-#include "numeric/text.hpp"
 
 #include <algorithm>
 

@@ -14,6 +14,7 @@
 #include "numeric/exact_sums.hpp"
 #include "numeric/fused_axpy.hpp"
 #include "numeric/qmath.hpp"
+#include "numeric/text.hpp"
 #include "regress/ols/lag_polynomial.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/ols/recursive_residuals.hpp"
@@ -25,7 +26,6 @@
 #include "regress/ols/restrict_estimation.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
-#include "numeric/text.hpp"
 
 #include <algorithm>
 

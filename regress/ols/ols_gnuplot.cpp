@@ -7,9 +7,9 @@
 #include "host/tarvextern.hpp"
 #include "core/run.hpp"
 #include "numeric/decimal.hpp"
+#include "numeric/text.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/fit/ols_options.hpp"
-#include "numeric/text.hpp"
 
 #include <cctype>
 #include <cstdio>

@@ -9,6 +9,7 @@
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
+#include "numeric/text.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/ols/ols_estimation.hpp"
 #include "regress/fit/ols_fit.hpp"
@@ -17,7 +18,6 @@
 #include "regress/ols/ols_residual_stats.hpp"
 #include "regress/ols/recursive_residuals.hpp"
 #include "regress/test/test_lag_sums.hpp"
-#include "numeric/text.hpp"
 
 #include <algorithm>
 #include <array>

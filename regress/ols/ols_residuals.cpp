@@ -8,11 +8,11 @@
 #include "numeric/qmath.hpp"
 #include "numeric/real_order.hpp"
 #include "numeric/row_split.hpp"
+#include "numeric/text.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/ols/ols_residual_stats.hpp"
 #include "workspace/workspace.hpp"
-#include "numeric/text.hpp"
 
 #include <algorithm>
 

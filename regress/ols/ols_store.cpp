@@ -4,10 +4,10 @@
 #include "regress/ols/ols_report.hpp"
 
 #include "core/run.hpp"
+#include "numeric/text.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/fit/term_names.hpp"
 #include "workspace/workspace.hpp"
-#include "numeric/text.hpp"
 
 namespace tarvex {
 

@@ -7,13 +7,13 @@
 #include "core/run.hpp"
 #include "kernels/stats_data.hpp"
 #include "kernels/stats_matrices.hpp"
+#include "numeric/text.hpp"
 #include "regress/stats/stats_options.hpp"
 #include "regress/stats/stats_report.hpp"
 #include "regress/stats/stats_result.hpp"
 #include "regress/stats/stats_store.hpp"
 #include "regress/stats/stats_variables.hpp"
 #include "options/options.hpp"
-#include "numeric/text.hpp"
 
 #include <algorithm>
 

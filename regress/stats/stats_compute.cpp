@@ -4,8 +4,8 @@
 
 #include "core/run.hpp"
 #include "kernels/stats_data.hpp"
-#include "regress/stats/stats_options.hpp"
 #include "numeric/text.hpp"
+#include "regress/stats/stats_options.hpp"
 
 #include <algorithm>
 

@@ -2,14 +2,10 @@
 #include "regress/stats/stats_store.hpp"
 
 #include "core/run.hpp"
-#include "workspace/workspace.hpp"
 #include "numeric/text.hpp"
+#include "workspace/workspace.hpp"
 
 namespace tarvex {
-
-namespace {
-
-} // namespace
 
 bool store_stats_matrix(Run& run, const std::string& name, int type, long long rows, long long cols,
                         const std::vector<Real>& column_major) {

@@ -9,8 +9,8 @@
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "core/estimation_results.hpp"
-#include "workspace/workspace.hpp"
 #include "numeric/text.hpp"
+#include "workspace/workspace.hpp"
 
 #include <cctype>
 

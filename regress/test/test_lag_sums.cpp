@@ -5,9 +5,9 @@
 
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/test/test_statistics.hpp"
-#include "numeric/text.hpp"
 
 #include <vector>
 

@@ -2,8 +2,8 @@
 // Longley results from the estimator alone, the notes it meets, NoInt1 and Wampler1 results, a three-point regression worked by hand (report lines,
 // criteria, variance tables, p-values, residual statistics, robust covariance), weights against
 // dropped and repeated rows, and the named output variables.
-#include "ols_engine.hpp"
 #include "numeric/text.hpp"
+#include "ols_engine.hpp"
 #include "regress/ols/ols_estimation.hpp"
 #include "regress/fit/ols_options.hpp"
 
