@@ -5,6 +5,7 @@
 #include "host/tarvextern.hpp"
 #include "core/run.hpp"
 #include "core/fatal_stop.hpp"
+#include "numeric/text.hpp"
 
 #include <cstring>
 #include <random>
@@ -17,11 +18,6 @@ inline constexpr int PAGE_LINES = 20; // lines between pauses when paging
 
 bool windowed(const Run& run) { return run.MOS == MODE_WINDOWED || run.MOS == MODE_WINDOWED_33; }
 
-std::string_view trimmed(std::string_view text) {
-    std::size_t end = text.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
-}
-
 // Fills a SendMsg text buffer: at most 130 characters and the NUL.
 void fill_text(char (&text)[host::MSG_TEXT_SIZE], std::string_view value) {
     std::size_t n = std::min<std::size_t>(value.size(), LINE_WIDTH);
@@ -32,7 +28,7 @@ void fill_text(char (&text)[host::MSG_TEXT_SIZE], std::string_view value) {
 // A line for the host window: trimmed, with each backslash that precedes a slash doubled.
 std::string window_text(std::string_view line) {
     std::string text;
-    line = trimmed(line);
+    line = trim_trailing_blanks_view(line);
     for (std::size_t k = 0; k < line.size(); ++k) {
         text.push_back(line[k]);
         if (line[k] == '\\' && k + 1 < line.size() && line[k + 1] == '/') text.push_back('\\');
@@ -41,7 +37,7 @@ std::string window_text(std::string_view line) {
 }
 
 void write_unit_line(Run& run, int unit, std::string_view line) {
-    std::string_view text = trimmed(line);
+    std::string_view text = trim_trailing_blanks_view(line);
     write_record(run, unit, text.empty() ? std::string_view(" ") : text);
 }
 
@@ -101,7 +97,7 @@ std::string host_query(Run& run, std::string_view text) {
     fill_text(message, text);
     if (!host::SendMsg(run.window, host::MSG_QUERY, 0, 0, message)) return "";
     message[host::MSG_TEXT_SIZE - 1] = '\0';
-    return std::string(trimmed(message));
+    return std::string(trim_trailing_blanks_view(message));
 }
 
 void MACDEP(Run& run, int service, std::string& text) {
@@ -110,15 +106,15 @@ void MACDEP(Run& run, int service, std::string& text) {
         XXIT(run, 0);
     }
     switch (service) {
-    case 7: text = host::GetShortPath(trimmed(text)); break;
-    case 9: host::SetDirectory(trimmed(text)); break;
+    case 7: text = host::GetShortPath(trim_trailing_blanks_view(text)); break;
+    case 9: host::SetDirectory(trim_trailing_blanks_view(text)); break;
     case 14: {
         char message[host::MSG_TEXT_SIZE] = "";
         host::SendMsg(run.window, host::MSG_REFRESH, 0, 0, message);
         break;
     }
     case 20: { // "KEY\PATH\NAME" -> the value, blank when absent
-        std::string path(trimmed(text));
+        std::string path(trim_trailing_blanks_view(text));
         std::size_t cut = path.rfind('\\');
         std::string key = cut == std::string::npos ? "" : path.substr(0, cut);
         std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
@@ -127,7 +123,7 @@ void MACDEP(Run& run, int service, std::string& text) {
     }
     case 21:
     case 27: { // "KEY\PATH\NAME=VALUE"
-        std::string item(trimmed(text));
+        std::string item(trim_trailing_blanks_view(text));
         std::size_t eq = item.find('=');
         std::string path = item.substr(0, eq);
         std::string value = eq == std::string::npos ? "" : item.substr(eq + 1);
@@ -138,11 +134,11 @@ void MACDEP(Run& run, int service, std::string& text) {
         host::RegSetValueX(key, name, value);
         break;
     }
-    case 23: host_command(run, trimmed(text)); break;
+    case 23: host_command(run, trim_trailing_blanks_view(text)); break;
     case 24:
-        if (windowed(run)) text = host_query(run, trimmed(text));
+        if (windowed(run)) text = host_query(run, trim_trailing_blanks_view(text));
         break;
-    case 32: text = host::GetEnvironVariable(trimmed(text)).value_or(""); break;
+    case 32: text = host::GetEnvironVariable(trim_trailing_blanks_view(text)).value_or(""); break;
     case 34: {
         std::random_device seed;
         std::uniform_int_distribution<int> digits(10000000, 99999999);
@@ -150,7 +146,7 @@ void MACDEP(Run& run, int service, std::string& text) {
         break;
     }
     case 35: text = "TARVEXPASSPHRASE"; break;
-    case 36: text = host::FileInUse(trimmed(text)) ? "INUSE" : "FREE"; break;
+    case 36: text = host::FileInUse(trim_trailing_blanks_view(text)) ? "INUSE" : "FREE"; break;
     default: break;
     }
 }
@@ -159,7 +155,7 @@ int SYSCMD(Run& run, std::string_view command) {
     for (auto& [unit, file] : run.units.open)
         if (file.fp != nullptr) std::fflush(file.fp);
     // The whole command line, however many commands it holds, writes into JUNK.TMP.
-    std::string line = "(" + std::string(trimmed(command)) + ") >JUNK.TMP 2>&1";
+    std::string line = "(" + std::string(trim_trailing_blanks_view(command)) + ") >JUNK.TMP 2>&1";
     return host::CreateProcessX(line, 1);
 }
 

@@ -9,6 +9,7 @@
 #include "core/run.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "workspace/data_bank.hpp"
 #include "core/result_scalars.hpp"
 #include "workspace/workspace.hpp"
@@ -28,22 +29,7 @@ inline constexpr Real ERR_SYNTAX = 1016;
 inline constexpr int ERR_OVERFLOW_SEQUENCE = 60;
 inline constexpr std::size_t NAME_LIMIT = 8;
 
-bool is_letter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
-bool is_digit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
-bool is_name_char(char c) { return is_letter(c) || is_digit(c) || c == '_' || c == '$'; }
-
-std::string upper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
-// A name in a 4-character field, blank-padded on the right.
-std::string padded4(std::string_view name) {
-    std::string out(name.substr(0, 4));
-    out.resize(4, ' ');
-    return out;
-}
+bool is_name_char(char c) { return is_ascii_letter(c) || is_ascii_digit(c) || c == '_' || c == '$'; }
 
 // Thrown inside the compiler once the message of an error has been written.
 struct CompileError {};
@@ -139,7 +125,7 @@ private:
         std::string name(text_.substr(start, pos_ - start));
         if (name.size() > NAME_LIMIT) {
             name.resize(NAME_LIMIT);
-            note(" ...WARNING..VAR LONGER THAN 8 CHARACTERS TRUNCATED TO:" + upper(name));
+            note(" ...WARNING..VAR LONGER THAN 8 CHARACTERS TRUNCATED TO:" + upper_ascii(name));
         }
         return name;
     }
@@ -147,18 +133,18 @@ private:
     // A "." followed by a letter is not part of the number: it starts a dotted operator.
     Real read_number() {
         const std::size_t start = pos_;
-        while (pos_ < end_ && is_digit(text_[pos_])) ++pos_;
-        if (pos_ < end_ && text_[pos_] == '.' && !(pos_ + 1 < end_ && is_letter(text_[pos_ + 1]))) {
+        while (pos_ < end_ && is_ascii_digit(text_[pos_])) ++pos_;
+        if (pos_ < end_ && text_[pos_] == '.' && !(pos_ + 1 < end_ && is_ascii_letter(text_[pos_ + 1]))) {
             ++pos_;
-            while (pos_ < end_ && is_digit(text_[pos_])) ++pos_;
+            while (pos_ < end_ && is_ascii_digit(text_[pos_])) ++pos_;
         }
         if (pos_ < end_ && (text_[pos_] == 'E' || text_[pos_] == 'e' || text_[pos_] == 'D' ||
                             text_[pos_] == 'd')) {
             std::size_t at = pos_ + 1;
             if (at < end_ && (text_[at] == '+' || text_[at] == '-')) ++at;
-            if (at < end_ && is_digit(text_[at])) {
+            if (at < end_ && is_ascii_digit(text_[at])) {
                 pos_ = at;
-                while (pos_ < end_ && is_digit(text_[pos_])) ++pos_;
+                while (pos_ < end_ && is_ascii_digit(text_[pos_])) ++pos_;
             }
         }
         Real value = 0;
@@ -176,9 +162,9 @@ private:
         ++pos_;
         const std::size_t start = pos_;
         while (pos_ < end_ && is_name_char(text_[pos_])) ++pos_;
-        const std::string name = upper(text_.substr(start, pos_ - start));
+        const std::string name = upper_ascii(text_.substr(start, pos_ - start));
         const int k = find_result_scalar("$" + name);
-        if (k <= 0) fail(" ...ERROR..$" + padded4(name) + " IS NOT CURRENTLY DEFINED");
+        if (k <= 0) fail(" ...ERROR..$" + first_n_padded(name, 4) + " IS NOT CURRENTLY DEFINED");
         const Real value = run_.res[k];
         if (run_.sw[ODMMP])
             note(" ...NOTE..CURRENT VALUE OF $" + std::string(RESULT_NAMES[k - 1]) + "=" +
@@ -209,10 +195,10 @@ private:
     // A workspace name (with an optional ":column") as a variable reference.
     int lookup(const std::string& name, int col) {
         // The new target is not in the workspace yet; on the right it reads its zeros.
-        if (!p_.matrix && p_.ONEWV && col == 0 && upper(name) == upper(p_.target_name))
+        if (!p_.matrix && p_.ONEWV && col == 0 && upper_ascii(name) == upper_ascii(p_.target_name))
             return p_.LHS;
         int ref = find_input(name);
-        if (ref == 0) fail(" ...ERROR..VARIABLE " + upper(name) + " DOES NOT EXIST...");
+        if (ref == 0) fail(" ...ERROR..VARIABLE " + upper_ascii(name) + " DOES NOT EXIST...");
         if (col > 0) {
             if (ref < 0 || ref > run_.ws.MAXVAR) syntax_error();
             if (col > run_.ws.MXCOL)
@@ -226,7 +212,7 @@ private:
         if (pos_ < end_ && text_[pos_] == ':') {
             ++pos_;
             const std::size_t start = pos_;
-            while (pos_ < end_ && is_digit(text_[pos_])) ++pos_;
+            while (pos_ < end_ && is_ascii_digit(text_[pos_])) ++pos_;
             if (pos_ == start || pos_ - start > 9) syntax_error();
             return std::stoi(std::string(text_.substr(start, pos_ - start)));
         }
@@ -290,7 +276,7 @@ private:
     // A name in an expression: function, lag or lead, element, or plain variable.
     void name_item() {
         std::string name = read_name();
-        const std::string key = upper(name);
+        const std::string key = upper_ascii(name);
         const std::size_t after = next_nonblank(pos_);
         const bool paren = after < end_ && text_[after] == '(';
         if (paren && p_.matrix) {
@@ -326,7 +312,7 @@ private:
         if (!p_.matrix && at < end_ && (text_[at] == '-' || text_[at] == '+')) {
             const bool lag = text_[at] == '-';
             std::size_t num = next_nonblank(at + 1);
-            if (num < end_ && (is_digit(text_[num]) || text_[num] == '.')) {
+            if (num < end_ && (is_ascii_digit(text_[num]) || text_[num] == '.')) {
                 pos_ = num;
                 const Real n = read_number();
                 skip_blanks();
@@ -350,9 +336,9 @@ private:
 
     void dotted_item() {
         const std::size_t start = ++pos_;
-        while (pos_ < end_ && is_letter(text_[pos_])) ++pos_;
+        while (pos_ < end_ && is_ascii_letter(text_[pos_])) ++pos_;
         if (pos_ >= end_ || text_[pos_] != '.') syntax_error();
-        const int op = dotted_op(upper(text_.substr(start, pos_ - start)));
+        const int op = dotted_op(upper_ascii(text_.substr(start, pos_ - start)));
         ++pos_;
         if (op == 0) syntax_error();
         if (op == OP_NOT) prefix(op);
@@ -370,13 +356,13 @@ private:
             if (pos_ >= end_) break;
             const char c = text_[pos_];
             const char next = pos_ + 1 < end_ ? text_[pos_ + 1] : '\0';
-            if (is_letter(c)) {
+            if (is_ascii_letter(c)) {
                 name_item();
             } else if (c == '$') {
                 operand(read_result_scalar());
-            } else if (is_digit(c) || (c == '.' && is_digit(next))) {
+            } else if (is_ascii_digit(c) || (c == '.' && is_ascii_digit(next))) {
                 operand(constant_cell(read_number()));
-            } else if (c == '.' && is_letter(next)) {
+            } else if (c == '.' && is_ascii_letter(next)) {
                 dotted_item();
             } else if (c == '+' || c == '-') {
                 ++pos_;
@@ -501,19 +487,19 @@ private:
             ++pos_;
             const std::size_t start = pos_;
             while (pos_ < end_ && is_name_char(text_[pos_])) ++pos_;
-            const std::string name = upper(text_.substr(start, pos_ - start));
+            const std::string name = upper_ascii(text_.substr(start, pos_ - start));
             const int k = find_result_scalar("$" + name);
             if (k <= 0)
-                fail(" ...ERROR..$" + padded4(name) + " IS NOT CURRENTLY DEFINED");
+                fail(" ...ERROR..$" + first_n_padded(name, 4) + " IS NOT CURRENTLY DEFINED");
             p_.LHS = -k;
             p_.target_name = "$" + std::string(RESULT_NAMES[k - 1]);
-        } else if (is_letter(text_[pos_]) || p_.matrix) {
-            if (!is_letter(text_[pos_])) syntax_error();
+        } else if (is_ascii_letter(text_[pos_]) || p_.matrix) {
+            if (!is_ascii_letter(text_[pos_])) syntax_error();
             std::string name = read_name();
             const int col = read_column();
             if (p_.matrix && col != 0) syntax_error(); // MATRIX stores whole variables only
             p_.target_col = col;
-            p_.target_name = run_.sw[OLC] ? upper(name) : name;
+            p_.target_name = run_.sw[OLC] ? upper_ascii(name) : name;
             const int found = req_.find_name ? req_.find_name(name) : VFIND(run_, name);
             if (found > 0) {
                 if (col > run_.ws.MXCOL)

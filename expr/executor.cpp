@@ -10,6 +10,7 @@
 #include "numeric/fast_log.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
+#include "numeric/text.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
 
@@ -23,32 +24,6 @@ inline constexpr int RECODE_COLUMNS = 3;
 inline constexpr int LARGEST_EXACT_POWER_OF_TEN = 48; // 10**48 has a 113-bit odd part
 inline const Real LONGEST_LAG = 1e15Q; // beyond every variable and every sample
 
-std::string trimmed(std::string_view text) {
-    const auto end = text.find_last_not_of(' ');
-    return std::string(end == std::string_view::npos ? "" : text.substr(0, end + 1));
-}
-
-// The missing-value code as messages print it: general form, 8 significant digits, no blanks.
-std::string code_text(Real code) {
-    std::string text = fmt_G(code, 16, 8);
-    text.erase(0, text.find_first_not_of(' '));
-    text.erase(text.find_last_not_of(' ') + 1);
-    return text;
-}
-
-// A name in an 8-character field, blank-padded on the right.
-std::string name8(std::string_view name) {
-    std::string out(name.substr(0, 8));
-    out.resize(8, ' ');
-    return out;
-}
-
-// A name in a 4-character field, blank-padded on the right.
-std::string padded4(std::string_view name) {
-    std::string out(name.substr(0, 4));
-    out.resize(4, ' ');
-    return out;
-}
 
 Real power_of_ten(int n) {
     Real p = 1;
@@ -102,7 +77,7 @@ private:
     // An operation that cannot be carried out: the result is the missing code.
     Real illegal(std::string_view name, Real operand) {
         if (run_.sw[OWARN] && (run_.sw[OMSWRN] || !missing_))
-            warn(" ...WARNING..ILLEGAL " + padded4(name) + " IN OBS" + fmt_I(t_, 5) + ",VALUE=" +
+            warn(" ...WARNING..ILLEGAL " + first_n_padded(name, 4) + " IN OBS" + fmt_I(t_, 5) + ",VALUE=" +
                  fmt_F(operand, 10, 3) + " USING MISSING CODE=" + code_text(xmiss_));
         missing_ = true;
         return xmiss_;
@@ -157,7 +132,7 @@ bool Executor::bind() {
             v.rows = 1;
             continue;
         }
-        v.name = slot >= 1 && slot <= p_.MAXVAR ? trimmed(run_.ws.VNAME[slot].substr(0, 8)) : "";
+        v.name = slot >= 1 && slot <= p_.MAXVAR ? trim_trailing_blanks(run_.ws.VNAME[slot].substr(0, 8)) : "";
         if (cell == 1 && p_.ONEWV) v.name = p_.target_name.substr(0, 8);
         const bool column = v.ref > 2 * p_.MAXVAR;
         const bool vector_type = v.info.type == TYPE_DATA ||
@@ -175,7 +150,7 @@ bool Executor::bind() {
         const BoundVariable& v = vars_[cell];
         const bool target = cell == 1 && p_.LHS != 0;
         if (!v.direct || target || v.scalar || v.rows == 1 || v.rows >= range_.last) continue;
-        stop_command(" ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + name8(v.name) + fmt_I(v.rows, 10) +
+        stop_command(" ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + first_8_padded(v.name) + fmt_I(v.rows, 10) +
              fmt_I(range_.last, 10));
         return false;
     }
@@ -545,5 +520,7 @@ TransResult TRANS(Run& run, const Program& program, const TransRange& range) {
     Executor executor(run, program, range);
     return executor.execute();
 }
+
+std::string code_text(Real code) { return trim_blanks(fmt_G(code, 16, 8)); }
 
 } // namespace tarvex::expr

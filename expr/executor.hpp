@@ -56,4 +56,7 @@ struct Decoded {
 // Unfolds the program's functions and numbers its registers.
 Decoded decode(const Program& program);
 
+// The missing-value code as messages print it: general form, 8 significant digits, no blanks.
+std::string code_text(Real code);
+
 } // namespace tarvex::expr

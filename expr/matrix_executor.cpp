@@ -3,12 +3,14 @@
 // every element, subscripts A(k) and A(i, j), and the dispatch of each instruction.
 #include "expr/matrix_executor.hpp"
 
+#include "expr/executor.hpp"
 #include "expr/matrix_operations.hpp"
 #include "expr/scalar_functions.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
+#include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
 #include <algorithm>
@@ -16,18 +18,6 @@
 namespace tarvex::expr {
 
 namespace {
-
-std::string trimmed(std::string_view text) {
-    const auto end = text.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string() : std::string(text.substr(0, end + 1));
-}
-
-std::string code_text(Real code) {
-    std::string text = fmt_G(code, 16, 8);
-    text.erase(0, text.find_first_not_of(' '));
-    text.erase(text.find_last_not_of(' ') + 1);
-    return text;
-}
 
 // A 1 by 1 operand as an integer index or count; false when it is not a whole number in range.
 bool whole_number(const Matrix& m, long long& out) {
@@ -103,7 +93,7 @@ Matrix MatrixExecutor::load_variable(int ref) {
                                                                                : ref % run_.ws.MXCOL)) /
                                                     run_.ws.MXCOL
                                               : ref;
-    const std::string name = slot > 0 && slot <= run_.ws.NVARS ? trimmed(run_.ws.VNAME[slot]) : "";
+    const std::string name = slot > 0 && slot <= run_.ws.NVARS ? trim_trailing_blanks(run_.ws.VNAME[slot]) : "";
     if (info.type == TYPE_CHAR_STRING || info.type == TYPE_CHAR_VAR)
         error(" ...ERROR.." + name + " IS NOT A NUMERIC VARIABLE");
     Matrix m;

@@ -1,6 +1,7 @@
 // The settings store: named string values under backslash key paths, kept in one text file of
 // "[KEY\PATH]" section lines followed by "NAME=VALUE" lines. Names compare without case.
 #include "host/tarvextern.hpp"
+#include "numeric/text.hpp"
 
 #include <cstdlib>
 #include <fstream>
@@ -26,24 +27,17 @@ bool same_name(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string trim(std::string_view text) {
-    std::size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos) return "";
-    std::size_t last = text.find_last_not_of(" \t\r");
-    return std::string(text.substr(first, last - first + 1));
-}
-
 std::vector<StoreKey> load_store() {
     std::vector<StoreKey> keys;
     std::ifstream in(settings_path());
     std::string line;
     while (std::getline(in, line)) {
-        std::string text = trim(line);
+        std::string text = trim_blanks_tabs_and_returns(line);
         if (text.empty() || text[0] == '#' || text[0] == ';') continue;
         if (text.front() == '[' && text.back() == ']') {
             keys.push_back({text.substr(1, text.size() - 2), {}});
         } else if (auto eq = text.find('='); eq != std::string::npos && !keys.empty()) {
-            keys.back().values.emplace_back(trim(text.substr(0, eq)), trim(text.substr(eq + 1)));
+            keys.back().values.emplace_back(trim_blanks_tabs_and_returns(text.substr(0, eq)), trim_blanks_tabs_and_returns(text.substr(eq + 1)));
         }
     }
     return keys;

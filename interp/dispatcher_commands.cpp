@@ -9,6 +9,7 @@
 #include "interp/memory_limit.hpp"
 #include "interp/reader.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "workspace/carry_variables.hpp"
 #include "workspace/data_bank.hpp"
 
@@ -30,18 +31,11 @@ constexpr std::size_t NUMBER_DIGITS = 40; // a size value is read whole
 
 bool keeps_engine_loaded(int mode) { return mode >= 27 && mode <= 33; }
 
-std::string trimmed_word(const char* word) {
-    std::string text(word);
-    std::size_t end = text.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : text.substr(0, end + 1);
-}
-
 std::string current_command_word(const Run& run) {
-    return trimmed_word(COMMAND_WORDS[run.cmd.IKOD - 1]);
+    return trim_trailing_blanks(COMMAND_WORDS[run.cmd.IKOD - 1]);
 }
 
 constexpr unsigned BYTES_PER_MEGABYTE_SHIFT = 20;
-constexpr unsigned BYTES_PER_VARIABLE = 160; // as interp/memory_limit.cpp counts a variable slot
 
 // The megabytes shown for a refused size: whole megabytes below the need, plus one. A need too
 // large for 64 bits is worked out from the typed digits in 128 bits (the figure only: the

@@ -6,6 +6,7 @@
 #include "core/host_link.hpp"
 #include "numeric/fortran_format.hpp"
 #include "core/result_scalars.hpp"
+#include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
 namespace tarvex {
@@ -20,12 +21,6 @@ constexpr long long WIDEST_BOUND = 999999999;
 bool fits_loop_record(long long value) { return value >= -WIDEST_BOUND && value <= WIDEST_BOUND; }
 
 bool is_separator(char c) { return c == ' ' || c == ',' || c == '\t'; }
-
-std::string upper8(std::string_view word) {
-    std::string out;
-    for (char c : word.substr(0, 8)) out += (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-    return out;
-}
 
 // An optionally signed run of digits.
 bool parse_integer(std::string_view word, long long& value) {
@@ -117,7 +112,7 @@ DoParse parse_do_statement(Run& run, std::string_view text, std::size_t col,
         }
         if (!(NAMCHK(word) == 1 || (word.size() > 1 && word.front() == '$')))
             return DoParse::SYNTAX;
-        bound.name = upper8(word);
+        bound.name = upper_ascii(std::string_view(word).substr(0, 8));
         if (pos < words.size() && words[pos] == ":") {
             long long k = 0;
             if (pos + 1 >= words.size() || !parse_integer(words[pos + 1], k) || k < 1 ||

@@ -10,7 +10,7 @@ namespace tarvex {
 
 namespace {
 
-constexpr std::size_t ECHO_WIDTH = 127;
+constexpr std::size_t SUBSTITUTED_ECHO_WIDTH = 127;
 
 // The number of levels whose markers apply: the procedure levels, or for a file loop 2 while
 // the inner loop has a value and 1 otherwise.
@@ -23,10 +23,10 @@ int active_levels(const Run& run) {
 // a line.
 void echo_substituted(Run& run, char marker, const std::string& text) {
     std::string line = std::string(" ") + marker + "_";
-    line += text.substr(0, ECHO_WIDTH);
+    line += text.substr(0, SUBSTITUTED_ECHO_WIDTH);
     write_line(run, line);
-    for (std::size_t at = ECHO_WIDTH; at < text.size(); at += ECHO_WIDTH)
-        write_line(run, std::string(" ") + marker + " " + text.substr(at, ECHO_WIDTH));
+    for (std::size_t at = SUBSTITUTED_ECHO_WIDTH; at < text.size(); at += SUBSTITUTED_ECHO_WIDTH)
+        write_line(run, std::string(" ") + marker + " " + text.substr(at, SUBSTITUTED_ECHO_WIDTH));
 }
 
 // Replaces every marker of `level_of` after the first column by its level's index text; false,

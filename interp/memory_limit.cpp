@@ -13,10 +13,6 @@ namespace tarvex {
 namespace {
 
 constexpr std::uint64_t KILOBYTE = 1024;
-constexpr std::uint64_t WORD_BYTES = 16;      // one binary128 data word
-constexpr std::uint64_t VARIABLE_BYTES = 128; // name (24 characters), slots, scan entries
-constexpr std::uint64_t EXTRA_WORDS_PER_VARIABLE = 2;
-constexpr std::uint64_t BYTES_PER_VARIABLE = VARIABLE_BYTES + EXTRA_WORDS_PER_VARIABLE * WORD_BYTES;
 constexpr std::uint64_t NO_LIMIT = std::uint64_t{1} << 62; // when the machine does not say
 
 std::uint64_t mapped_bytes() {

@@ -8,6 +8,10 @@
 
 namespace tarvex {
 
+// Bytes one variable slot takes in a work area: its name (24 characters), slots and scan entries,
+// and two binary128 data words.
+inline constexpr std::uint64_t BYTES_PER_VARIABLE = 128 + 2 * 16;
+
 // Bytes of a work area of `kilobytes` of data words and `variables` variable slots (the name,
 // slot and scan tables included); nothing when the count does not fit in 64 bits.
 std::optional<std::uint64_t> work_area_bytes(std::uint64_t kilobytes, std::uint64_t variables);

@@ -16,6 +16,7 @@
 #include "interp/reader.hpp"
 #include "io/afile.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/sample.hpp"
 #include "core/fatal_stop.hpp"
@@ -115,7 +116,7 @@ void close_level(Run& run, bool report_finish) {
     L.proc[at] = ProcLevel{};
     --L.levels;
     if (is_loop_body_name(level.name) && level.ref > 0 && level.ref <= run.ws.NVARS &&
-        trimmed_name(run.ws.VNAME[level.ref]) == level.name)
+        trim_trailing_blanks(run.ws.VNAME[level.ref]) == level.name)
         remove_procedure_text(run, level.ref);
     if (L.levels == 0) restore_sample(run);
     sync_replay_depth(run);

@@ -11,6 +11,7 @@
 #include "core/interrupt.hpp"
 #include "core/error_report.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "workspace/header_labels.hpp"
 
 #include <algorithm>
@@ -24,10 +25,7 @@ constexpr int MAX_UNKNOWN_IN_ROW = 5;    // consecutive unknown commands before 
 constexpr std::size_t WORD_LENGTH = 8;
 constexpr int ERR_GOTO_LABEL_NOT_FOUND = 73080; // GOTO (slot 73): the label never came
 
-bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool is_word_char(char c) { return is_letter(c) || is_digit(c) || c == '_'; }
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+bool is_word_char(char c) { return is_ascii_letter(c) || is_ascii_digit(c) || c == '_'; }
 
 std::size_t skip_blanks(std::string_view text, std::size_t pos) {
     while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
@@ -37,11 +35,6 @@ std::size_t skip_blanks(std::string_view text, std::size_t pos) {
 std::size_t last_non_blank(std::string_view text) {
     std::size_t end = text.find_last_not_of(" \t");
     return end == std::string_view::npos ? text.size() : end;
-}
-
-std::string padded(std::string word) {
-    word.resize(WORD_LENGTH, ' ');
-    return word;
 }
 
 // "&" alone on a line: the command-name mode toggle, not a continuation.
@@ -119,8 +112,7 @@ bool read_statement(Run& run, std::string& text) {
 
 // Echo: " |_" and the first 127 characters, then " | " and 127 more per line.
 void echo_statement(Run& run, std::string_view text) {
-    std::size_t end = text.find_last_not_of(' ');
-    text = end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
+    text = trim_trailing_blanks_view(text);
     std::string line = " |_";
     line += text.substr(0, ECHO_WIDTH);
     write_line(run, line);
@@ -156,9 +148,7 @@ bool report_unknown(Run& run, const std::string& word) {
 std::string first_token(std::string_view text, std::size_t pos) {
     std::size_t end = pos;
     while (end < text.size() && text[end] != ' ' && end - pos < WORD_LENGTH) ++end;
-    std::string token(text.substr(pos, end - pos));
-    std::transform(token.begin(), token.end(), token.begin(), upper);
-    return token;
+    return upper_ascii(text.substr(pos, end - pos));
 }
 
 } // namespace
@@ -166,7 +156,7 @@ std::string first_token(std::string_view text, std::size_t pos) {
 std::string collect_command_word(std::string_view text, std::size_t& pos) {
     std::string word;
     while (pos < text.size() && is_word_char(text[pos])) {
-        if (word.size() < WORD_LENGTH) word += upper(text[pos]);
+        if (word.size() < WORD_LENGTH) word += upper_ascii(text[pos]);
         ++pos;
     }
     return word;
@@ -223,7 +213,7 @@ Statement classify_statement(Run& run, std::string text, bool keep_labels) {
         cmd.text = std::move(text);
         cmd.quiet = quiet;
         cmd.IKOD = cmd.LASKOD;
-        cmd.word = padded(COMMAND_WORDS[cmd.IKOD - 1]);
+        cmd.word = first_n_padded(COMMAND_WORDS[cmd.IKOD - 1], WORD_LENGTH);
         cmd.col = static_cast<int>(pos);
         ++cmd.statements;
         return Statement::RUNS;
@@ -246,7 +236,7 @@ Statement classify_statement(Run& run, std::string text, bool keep_labels) {
         cmd.text = std::move(text);
         cmd.quiet = quiet;
         cmd.IKOD = 0;
-        cmd.word = padded(word);
+        cmd.word = first_n_padded(word, WORD_LENGTH);
         cmd.col = static_cast<int>(pos);
         return Statement::RUNS;
     }
@@ -275,7 +265,7 @@ Statement classify_statement(Run& run, std::string text, bool keep_labels) {
     cmd.text = std::move(text);
     cmd.quiet = quiet;
     cmd.IKOD = slot;
-    cmd.word = padded(word);
+    cmd.word = first_n_padded(word, WORD_LENGTH);
     cmd.col = static_cast<int>(pos);
     ++cmd.statements;
     return Statement::RUNS;

@@ -3,6 +3,7 @@
 #include "core/run.hpp"
 #include "interp/scan_parts.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 
 namespace tarvex {
 
@@ -11,15 +12,11 @@ namespace {
 inline constexpr int LAG_MAX = LAG_ORDER_UNIT - 1; // a lag must fit below the order digits
 inline constexpr int MAX_CODES = 2;                // order, then end constraint
 
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // Reads a run of digits at text[pos]; false when there is none or it exceeds `limit`.
 bool read_digits(std::string_view text, std::size_t& pos, int limit, int& value) {
     std::size_t start = pos;
     long long v = 0;
-    while (pos < text.size() && is_digit(text[pos])) {
+    while (pos < text.size() && is_ascii_digit(text[pos])) {
         v = v * 10 + (text[pos] - '0');
         if (v > limit) {
             pos = start;
@@ -48,7 +45,7 @@ bool parse_lag_reference(std::string_view text, std::size_t& pos, LagRange& lags
     ++at;
     std::size_t last_start = at;
     if (!read_digits(text, at, LAG_MAX, lags.last)) {
-        if (at < text.size() && is_digit(text[at])) { // digits too large for a lag
+        if (at < text.size() && is_ascii_digit(text[at])) { // digits too large for a lag
             pos = at;
             return false;
         }

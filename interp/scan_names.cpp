@@ -5,27 +5,13 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "interp/scan_parts.hpp"
+#include "numeric/text.hpp"
 #include "workspace/data_bank.hpp"
 #include "workspace/workspace.hpp"
 
 namespace tarvex {
 
 namespace {
-
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-char upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string upper_text(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = upper(c);
-    return out;
-}
 
 // Splits a name into its leading part and its trailing digits.
 struct NumberedName {
@@ -35,7 +21,7 @@ struct NumberedName {
 
 NumberedName split_suffix(std::string_view name) {
     std::size_t cut = name.size();
-    while (cut > 0 && is_digit(name[cut - 1]))
+    while (cut > 0 && is_ascii_digit(name[cut - 1]))
         --cut;
     return {name.substr(0, cut), name.substr(cut)};
 }
@@ -74,7 +60,7 @@ RangeKind expand_name_range(std::string_view item, std::vector<std::string>& nam
     NumberedName a = split_suffix(from);
     NumberedName b = split_suffix(to);
     if (a.stem.empty() || a.digits.empty() || b.digits.empty()) return RangeKind::BAD;
-    if (upper_text(a.stem) != upper_text(b.stem)) return RangeKind::BAD;
+    if (upper_ascii(a.stem) != upper_ascii(b.stem)) return RangeKind::BAD;
     const int first = suffix_value(a.digits);
     const int last = suffix_value(b.digits);
     if (first < 0 || last < 0 || last < first) return RangeKind::BAD;
@@ -87,7 +73,7 @@ RangeKind expand_name_range(std::string_view item, std::vector<std::string>& nam
 }
 
 std::string shown_name(const Run& run, std::string_view name) {
-    return run.sw[OLC] ? upper_text(name) : std::string(name);
+    return run.sw[OLC] ? upper_ascii(name) : std::string(name);
 }
 
 int resolve_name(Run& run, const std::string& name) {

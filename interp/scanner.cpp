@@ -7,6 +7,7 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "interp/scan_parts.hpp"
+#include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
 #include <climits>
@@ -39,27 +40,15 @@ bool ends_item(char c) {
     return separates(c) || c == '(' || c == ')' || c == '/' || c == ':';
 }
 
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-bool is_letter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 // Characters a name may hold when OTNUM asks for strict names.
 bool strict_name_char(char c) {
-    return is_letter(c) || is_digit(c) || c == '$' || c == '_';
-}
-
-char upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    return is_ascii_letter(c) || is_ascii_digit(c) || c == '$' || c == '_';
 }
 
 std::string word8(std::string_view word) {
     std::string out(word.substr(0, 8));
     for (char& c : out)
-        c = upper(c);
+        c = upper_ascii(c);
     out.resize(8, ' ');
     return out;
 }
@@ -160,7 +149,7 @@ bool unit_reference(Walk& w) {
                  : inside.substr(first, inside.find_last_not_of(' ') - first + 1);
     bool number = !inside.empty() && inside.size() <= 9;
     for (char c : inside)
-        number = number && is_digit(c);
+        number = number && is_ascii_digit(c);
     ScanBlock& scan = w.scan;
     if (number) {
         scan.INPAR = std::stoi(std::string(inside));
@@ -274,7 +263,7 @@ bool scan_item(Walk& w) {
     if (w.pos < text.size() && text[w.pos] == ':') {
         ref.column_at = w.pos++;
         const std::size_t digits = w.pos;
-        while (w.pos < text.size() && is_digit(text[w.pos]))
+        while (w.pos < text.size() && is_ascii_digit(text[w.pos]))
             ++w.pos;
         const std::size_t count = w.pos - digits;
         if (count == 0 || count > COLUMN_DIGITS_MAX) {

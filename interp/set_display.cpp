@@ -7,6 +7,7 @@
 #include "interp/version.hpp"
 #include "io/file_command.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "options/options.hpp"
 
 #include <iterator>
@@ -47,11 +48,6 @@ std::string padded8(std::string_view text) {
     std::string word(text);
     if (word.size() < 8) word.resize(8, ' ');
     return word;
-}
-
-std::string trimmed(std::string_view text) {
-    std::size_t end = text.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string() : std::string(text.substr(0, end + 1));
 }
 
 int output_unit(const Run& run) { return run.LOUT != 0 ? run.LOUT : run.L6; }
@@ -112,7 +108,7 @@ void apply_values(Run& run) {
     run.vals.RCPUTIME = opt.rv[SR_RCPUTIME];
     for (int k = 0; k < N_SET_NAME; ++k) {
         if (opt.name[k] == NO_NAME_VALUE) continue; // "KEYWORD=" alone changes nothing
-        run.vals.names[k] = opt.name_full[k].empty() ? trimmed(opt.name[k]) : opt.name_full[k];
+        run.vals.names[k] = opt.name_full[k].empty() ? trim_trailing_blanks(opt.name[k]) : opt.name_full[k];
     }
 }
 
@@ -129,11 +125,11 @@ struct FieldPacker {
     void add(std::string field) {
         std::size_t columns = ((field.size() + 3 + width - 1) / width) * width;
         field.resize(columns, ' ');
-        if (line.size() > 1 && line.size() + trimmed(field).size() > LINE_WIDTH) flush();
+        if (line.size() > 1 && line.size() + trim_trailing_blanks(field).size() > LINE_WIDTH) flush();
         line += field;
     }
     void flush() {
-        if (line.size() > 1) write_line(run, trimmed(line));
+        if (line.size() > 1) write_line(run, trim_trailing_blanks(line));
         line = " ";
     }
 };

@@ -8,6 +8,7 @@
 #include "interp/set_display.hpp"
 #include "numeric/fortran_format.hpp"
 #include "interp/scanner.hpp"
+#include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
 #include <algorithm>
@@ -21,19 +22,6 @@ constexpr const char* START_KEY = "SOFTWARE\\Halvern\\TARVEX110\\START";
 constexpr const char* FONTS_KEY = "SOFTWARE\\Halvern\\TARVEX110\\XFonts";
 constexpr int SETTINGS_UNIT = 99;
 
-std::string trim(std::string_view text) {
-    std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return "";
-    std::size_t last = text.find_last_not_of(" \t");
-    return std::string(text.substr(first, last - first + 1));
-}
-
-std::string upper(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    return text;
-}
-
 // A whole decimal integer, or `fallback` when the text is not one.
 int to_int(const std::string& text, int fallback) {
     int value = 0;
@@ -43,7 +31,7 @@ int to_int(const std::string& text, int fallback) {
 
 // One named setting, whichever source it comes from.
 void apply_setting(HostSettings& set, const std::string& name, const std::string& value) {
-    std::string key = upper(name);
+    std::string key = upper_ascii(name);
     if (key == "IPAR") set.IPAR = to_int(value, set.IPAR);
     else if (key == "IMAX") set.IMAX = to_int(value, set.IMAX);
     else if (key == "ISTA") set.ISTA = to_int(value, set.ISTA);
@@ -63,11 +51,11 @@ void read_settings_file(Run& run, int precision) {
     if (!open_unit(run, SETTINGS_UNIT, path, "r")) return;
     std::string record;
     while (read_record(run, SETTINGS_UNIT, record, LINE_WIDTH * 2)) {
-        std::string text = trim(record);
+        std::string text = trim_blanks_and_tabs(record);
         if (text.empty() || text[0] == '#' || text[0] == ';') continue;
         std::size_t eq = text.find('=');
         if (eq == std::string::npos) continue;
-        apply_setting(run.host, trim(text.substr(0, eq)), trim(text.substr(eq + 1)));
+        apply_setting(run.host, trim_blanks_and_tabs(text.substr(0, eq)), trim_blanks_and_tabs(text.substr(eq + 1)));
     }
     close_unit(run, SETTINGS_UNIT);
 }
@@ -75,7 +63,7 @@ void read_settings_file(Run& run, int precision) {
 // Step 4: the settings store, then the temporary-directory fallback.
 void read_settings_store(Run& run) {
     for (const char* name : {"IPAR", "IMAX", "VPREF", "VSYS", "VTEMP", "VUSER", "VPROC", "VGNU"})
-        if (auto value = host::RegQueryX(START_KEY, name)) apply_setting(run.host, name, trim(*value));
+        if (auto value = host::RegQueryX(START_KEY, name)) apply_setting(run.host, name, trim_blanks_and_tabs(*value));
     HostSettings& set = run.host;
     for (int k = 0; k < 5; ++k)
         if (auto value = host::RegQueryX(FONTS_KEY, "FONT" + std::to_string(k + 1))) set.FONT[k] = *value;
@@ -124,7 +112,7 @@ void free_work_area(Run& run) {
 // Step 8: the size PAR or SIZE asked for, and the optional word after it: SAVE keeps the new
 // sizes in the settings store, DEFAULT returns to (and stores) the built-in sizes.
 void take_size_request(Run& run) {
-    std::string word = upper(trim(run.cmd.stop_word));
+    std::string word = upper_ascii(trim_blanks_and_tabs(run.cmd.stop_word));
     if (word == "DEFAULT") {
         run.host.IPAR = DEFAULT_IPAR;
         run.host.IMAX = 0;

@@ -17,7 +17,6 @@ namespace afile_detail {
 constexpr std::size_t NAME_FIELD = 72;       // name in the inquire and open error lines
 constexpr std::size_t MISSING_NAME_FIELD = 64;
 constexpr std::size_t IN_USE_NAME_FIELD = 64;
-constexpr std::size_t NOTE_NAME_PART = 50;   // a longer name continues on the next line
 constexpr int FLUSHED_BLOCK = 1;             // block size when every flush must reach the file
 constexpr int NORMAL_BLOCK = 8192;
 

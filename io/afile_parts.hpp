@@ -9,6 +9,9 @@
 
 namespace tarvex::afile_detail {
 
+// A file name in a note longer than this continues on the next line.
+inline constexpr std::size_t NOTE_NAME_PART = 50;
+
 // Notes of the binder are printed when the warning switch is on and the request is not quiet.
 bool notes_on(const Run& run, const AfileRequest& req);
 // `text` cut or padded to `width` columns, left-justified (a name in a fixed field).

@@ -9,6 +9,7 @@
 #include "core/run.hpp"
 #include "io/afile.hpp"
 #include "io/afile_parts.hpp"
+#include "numeric/text.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,15 +22,6 @@ namespace tarvex {
 namespace {
 
 constexpr int COMMAND_NOT_FOUND = 127; // the shell's status when gpg cannot be found
-
-std::string shell_quoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        if (c == '\'') out += "'\\''";
-        else out += c;
-    }
-    return out + "'";
-}
 
 bool writable_directory(const std::string& dir) {
     struct stat st {};
@@ -57,7 +49,7 @@ std::string gpg_home(Run& run, std::string& temporary) {
     if (mkdtemp(pattern.data()) == nullptr) return "";
     temporary = pattern;
     register_temporary(temporary);
-    return " --homedir " + shell_quoted(temporary);
+    return " --homedir " + shell_single_quoted(temporary);
 }
 
 void remove_home(const std::string& temporary) {
@@ -70,7 +62,7 @@ void remove_home(const std::string& temporary) {
 // The agent gpg may start in a temporary home must not outlive it.
 std::string with_agent_stopped(const std::string& command, const std::string& temporary) {
     if (temporary.empty()) return command;
-    return command + "; s=$?; gpgconf --homedir " + shell_quoted(temporary) +
+    return command + "; s=$?; gpgconf --homedir " + shell_single_quoted(temporary) +
            " --kill gpg-agent >/dev/null 2>&1; exit $s";
 }
 
@@ -130,7 +122,7 @@ std::optional<std::string> decrypt_to_temp(Run& run, const std::string& path) {
     std::string temporary_home;
     std::string home = gpg_home(run, temporary_home);
     std::string command = "umask 077; " + pipe + gpg_program(run) + " --batch --passphrase-fd 0 " +
-                          home + " -o " + shell_quoted(copy) + " " + shell_quoted(path);
+                          home + " -o " + shell_single_quoted(copy) + " " + shell_single_quoted(path);
     int status = SYSCMD(run, with_agent_stopped(command, temporary_home));
     remove_home(temporary_home);
     if (status != 0 || !file_exists(copy)) {
@@ -159,9 +151,9 @@ bool encrypt_in_place(Run& run, const std::string& path) {
     const std::string sealed = path + ".gpgtmp";
     std::string temporary_home;
     std::string home = gpg_home(run, temporary_home);
-    std::string command = pipe + gpg_program(run) + " -o " + shell_quoted(sealed) + home +
+    std::string command = pipe + gpg_program(run) + " -o " + shell_single_quoted(sealed) + home +
                           " --batch --yes --no-version --comment '' --passphrase-fd 0 -c " +
-                          shell_quoted(path);
+                          shell_single_quoted(path);
     int status = SYSCMD(run, with_agent_stopped(command, temporary_home));
     remove_home(temporary_home);
     if (status != 0 || !file_exists(sealed) || std::rename(sealed.c_str(), path.c_str()) != 0) {

@@ -5,6 +5,7 @@
 #include "core/run.hpp"
 #include "io/read_command.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 
 #include <cstdio>
 
@@ -12,13 +13,11 @@ namespace tarvex {
 
 namespace {
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
-
 // A line whose first word is END (in any case) closes data typed after the statement.
 bool is_end_line(std::string_view line) {
     std::size_t pos = line.find_first_not_of(" \t");
     if (pos == std::string_view::npos || line.size() - pos < 3) return false;
-    if (upper(line[pos]) != 'E' || upper(line[pos + 1]) != 'N' || upper(line[pos + 2]) != 'D')
+    if (upper_ascii(line[pos]) != 'E' || upper_ascii(line[pos + 1]) != 'N' || upper_ascii(line[pos + 2]) != 'D')
         return false;
     return pos + 3 == line.size() || line[pos + 3] == ' ' || line[pos + 3] == '\t' ||
            line[pos + 3] == ';';

@@ -7,6 +7,7 @@
 #include "io/real_text.hpp"
 #include "numeric/fortran_format.hpp"
 #include "io/char_words.hpp"
+#include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
 namespace tarvex {
@@ -16,14 +17,8 @@ namespace {
 inline constexpr int DUMP_WIDTH = 45;  // E45.35: every digit of a binary128 value
 inline constexpr int DUMP_DIGITS = 35;
 
-std::string trimmed(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return std::string();
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 std::string cell_text(const FormatValue& v) {
-    return v.is_text ? trimmed(v.text) : exact_real_text(v.number);
+    return v.is_text ? trim_blanks(v.text) : exact_real_text(v.number);
 }
 
 class DelimitedVisitor : public LayoutVisitor {
@@ -78,12 +73,6 @@ private:
     const OutputSink& out_;
 };
 
-std::string pad8(const std::string& name) {
-    std::string text = name.substr(0, 8);
-    text.resize(8, ' ');
-    return text;
-}
-
 } // namespace
 
 bool write_delimited(Run& run, const PrintRequest& req, const OutputSink& out) {
@@ -96,7 +85,7 @@ bool write_delimited(Run& run, const PrintRequest& req, const OutputSink& out) {
 bool write_dump(Run& run, const PrintRequest& req, const OutputSink& out) {
     for (const PrintItem& item : req.items) {
         const VarInfo& v = item.info;
-        out.line(" " + pad8(item.name) + "  " + std::string(type_description(v.type)) +
+        out.line(" " + first_8_padded(item.name) + "  " + std::string(type_description(v.type)) +
                  fmt_I(v.length, 10) + fmt_I(v.ncol, 10));
         const bool text = v.type == TYPE_CHAR_STRING || v.type == TYPE_CHAR_VAR;
         for (long long k = 1; k <= v.length; ++k) {

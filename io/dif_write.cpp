@@ -7,17 +7,9 @@
 #include "io/real_text.hpp"
 #include "numeric/fortran_format.hpp"
 #include "io/char_words.hpp"
+#include "numeric/text.hpp"
 
 namespace tarvex {
-
-namespace {
-
-std::string trimmed(const std::string& text) {
-    const std::size_t end = text.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : text.substr(0, end + 1);
-}
-
-} // namespace
 
 bool write_dif(Run& run, const PrintRequest& req, const OutputSink& out) {
     for (const PrintItem& item : req.items) {
@@ -66,7 +58,7 @@ bool write_dif(Run& run, const PrintRequest& req, const OutputSink& out) {
             const Real word = item_value(run, item, k);
             if (item.info.type == TYPE_CHAR_VAR) {
                 out.line("1,0");
-                out.line("\"" + trimmed(element_to_chars(word)) + "\"");
+                out.line("\"" + trim_trailing_blanks(element_to_chars(word)) + "\"");
             } else {
                 out.line("0," + exact_real_text(word));
                 out.line("V");

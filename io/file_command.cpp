@@ -6,6 +6,7 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "io/afile.hpp"
+#include "numeric/text.hpp"
 
 #include <array>
 #include <charconv>
@@ -36,12 +37,6 @@ constexpr std::array<FileKeyword, 25> FILE_KEYWORDS = {{
 
 bool blank(char c) { return c == ' ' || c == '\t' || c == ','; }
 
-std::string upper(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    return text;
-}
-
 // The first word after the command word and the rest of the statement as typed (trimmed, a
 // name in quotes loses its quotes).
 void split_statement(const Run& run, std::string& word, std::string& rest) {
@@ -71,7 +66,7 @@ int unit_number(const std::string& word) {
 // The keyword's code by its leading part (the earliest keyword wins; with LONG the whole
 // 8-character keyword is needed); false when none matches.
 bool keyword_code(const Run& run, const std::string& typed, int& code) {
-    std::string word = upper(typed).substr(0, KEYWORD_LENGTH);
+    std::string word = upper_ascii(typed).substr(0, KEYWORD_LENGTH);
     if (word.empty()) return false;
     for (const FileKeyword& keyword : FILE_KEYWORDS) {
         std::string full = keyword.word;
@@ -101,7 +96,7 @@ void file_command(Run& run) {
     int code = unit_number(word);
     const bool by_keyword = code < 0;
     if (by_keyword && !keyword_code(run, word, code)) {
-        return report_error(run, " ...ERROR..INVALID FILE KEYWORD: " + upper(word));
+        return report_error(run, " ...ERROR..INVALID FILE KEYWORD: " + upper_ascii(word));
     }
     if (by_keyword && code == INPUT_CODE) code = run.L55;
     bool ok = AFILE(run, code, name, request_for(run));

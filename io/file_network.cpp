@@ -11,8 +11,6 @@ namespace tarvex::afile_detail {
 
 namespace {
 
-constexpr std::size_t NOTE_NAME_PART = 50;
-
 // The last part of an address's path ("data.dat" of "http://host/dir/data.dat?x=1").
 std::string base_name(const std::string& address) {
     std::string path = address.substr(address.find("//") + 2);

@@ -4,6 +4,7 @@
 #include "host/tarvextern.hpp"
 #include "core/run.hpp"
 #include "io/afile_parts.hpp"
+#include "numeric/text.hpp"
 
 #include <cerrno>
 #include <cstdio>
@@ -16,12 +17,6 @@ namespace {
 
 constexpr const char* COMMAND_OUTPUT = "JUNK.TMP"; // where SYSCMD leaves a command's output
 constexpr std::size_t SHOWN_LINE = LINE_WIDTH - 1;
-
-std::string upper(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    return text;
-}
 
 // Shows what the last system command wrote, each line after one blank column.
 void show_command_output(Run& run) {
@@ -65,7 +60,7 @@ bool change_directory(Run& run, const std::string& name) {
     if (host::SetDirectory(dir)) return true;
     const int error = errno;
     write_line(run, " ...ERROR..CANNOT CHANGE DIRECTORY TO: " + dir);
-    write_line(run, " " + upper(std::strerror(error)));
+    write_line(run, " " + upper_ascii(std::strerror(error)));
     return false;
 }
 

@@ -6,6 +6,7 @@
 #include "io/print_request.hpp"
 #include "numeric/fortran_format.hpp"
 #include "core/result_scalars.hpp"
+#include "numeric/text.hpp"
 
 #include <algorithm>
 
@@ -22,13 +23,7 @@ inline constexpr int STRING_COUNT = 10;     // width of the character count afte
 inline constexpr std::size_t REPORT_COLUMNS = 130; // longest report line
 inline constexpr std::size_t FORMAT_SHOWN = 120;   // characters of a bad format that are shown
 
-std::string pad8(std::string_view name) {
-    std::string text(name.substr(0, 8));
-    text.resize(8, ' ');
-    return text;
-}
-
-std::string heading_field(std::string_view name) { return std::string(7, ' ') + pad8(name); }
+std::string heading_field(std::string_view name) { return std::string(7, ' ') + first_8_padded(name); }
 
 std::string value_field(const FormatValue& v) {
     if (v.is_text) return fmt_A(v.text, FIELD);
@@ -80,7 +75,7 @@ public:
         } else if (item.ref < 0) {
             emit("    " + scalar_label(item) + "  " + field);
         } else {
-            emit("    " + pad8(item.name) + "  " + field);
+            emit("    " + first_8_padded(item.name) + "  " + field);
         }
         return true;
     }

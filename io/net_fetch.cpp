@@ -6,6 +6,7 @@
 
 #include "host/tarvextern.hpp"
 #include "core/interrupt.hpp"
+#include "numeric/text.hpp"
 
 #include <charconv>
 #include <chrono>
@@ -19,12 +20,6 @@ namespace {
 
 constexpr long MAX_REDIRECTS = 10;
 constexpr long long MEGABYTE = 1LL << 20;
-
-std::string upper(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    return text;
-}
 
 // A positive whole number from the environment, else `fallback`.
 long long limit_from_environment(const char* name, long long fallback) {
@@ -205,7 +200,7 @@ FetchResult fetch_url(const std::string& address, const std::string& destination
         result.reason = stopped_reason(transfer);
     }
     if (result.reason.empty())
-        result.reason = upper(message[0] != '\0' ? message : lib->easy_strerror(code));
+        result.reason = upper_ascii(message[0] != '\0' ? message : lib->easy_strerror(code));
     if (code == CURLE_OK || transfer.write_failed) result.reason = "CANNOT WRITE " + destination;
     return result;
 }

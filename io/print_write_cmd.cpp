@@ -13,6 +13,7 @@
 #include "io/stored_format.hpp"
 #include "core/write_failure.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "workspace/data_bank.hpp"
 #include "options/options.hpp"
 #include "workspace/workspace.hpp"
@@ -62,12 +63,6 @@ inline constexpr int RESERVED_UNITS[] = {92, 93, 98};
 
 bool windowed(const Run& run) { return run.MOS == MODE_WINDOWED || run.MOS == MODE_WINDOWED_33; }
 
-std::string trimmed(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return std::string();
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 bool contains_dif(const std::string& name) {
     return name.find(".DIF") != std::string::npos || name.find(".dif") != std::string::npos ||
            name.find(".Dif") != std::string::npos;
@@ -75,7 +70,7 @@ bool contains_dif(const std::string& name) {
 
 // A file name as written in parentheses, without the quotes that may enclose it.
 std::string file_name(const std::string& written) {
-    std::string name = trimmed(written);
+    std::string name = trim_blanks(written);
     if (name.size() >= 2 && (name.front() == '\'' || name.front() == '"') && name.back() == name.front())
         name = name.substr(1, name.size() - 2);
     return name;
@@ -97,7 +92,7 @@ bool make_item(Run& run, int ref, PrintItem& item) {
         slot = (ref - column) / run.ws.MXCOL;
     }
     if (!VINFO(run, ref, item.info)) return false;
-    item.name = trimmed(run.ws.VNAME[slot]);
+    item.name = trim_blanks(run.ws.VNAME[slot]);
     if (column > 0) {
         item.column = true;
         if (item.info.type == TYPE_DATA) item.column = false; // element of a vector: a scalar
@@ -106,7 +101,7 @@ bool make_item(Run& run, int ref, PrintItem& item) {
         item.name.resize(8);
     }
     if (item.info.inc <= 0 || item.info.length <= 0) {
-        report_error(run, " ...ERROR..THERE IS NO DATA ON VARIABLE " + trimmed(run.ws.VNAME[slot]));
+        report_error(run, " ...ERROR..THERE IS NO DATA ON VARIABLE " + trim_blanks(run.ws.VNAME[slot]));
         return false;
     }
     return true;
@@ -280,7 +275,7 @@ bool store_in_bank(Run& run, const PrintRequest& req) {
             report_error(run, " ...ERROR..ONLY WHOLE VARIABLES CAN BE STORED IN THE DATA BANK: " + item.name);
             return false;
         }
-        if (!bank_store(run, trimmed(run.ws.VNAME[item.ref]))) {
+        if (!bank_store(run, trim_blanks(run.ws.VNAME[item.ref]))) {
             report_error(run, ""); // the bank has written why
             return false;
         }
@@ -322,7 +317,7 @@ void print_or_write(Run& run, bool is_write) {
     req.new_sheet = opt.sw[S_NEWSHEET];
 
     // The FORMAT option.
-    const std::string format_value = trimmed(opt.name[N_FORMAT]);
+    const std::string format_value = trim_blanks(opt.name[N_FORMAT]);
     bool user_format = run.sw[OFMT] && format_value.empty();
     if (format_value == "********") {
         user_format = true;
@@ -386,7 +381,7 @@ void print_or_write(Run& run, bool is_write) {
         req.items.push_back(std::move(item));
     }
 
-    if (!place_plot_variable(run, trimmed(opt.name[N_PLOTVAR]), req)) return;
+    if (!place_plot_variable(run, trim_blanks(opt.name[N_PLOTVAR]), req)) return;
     if (req.lower_triangle) {
         for (const PrintItem& item : req.items) {
             if (item.ref > 0 && !item.column && item.info.type == TYPE_MATRIX &&

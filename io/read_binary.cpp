@@ -46,8 +46,6 @@ Record next_record(std::FILE* fp, std::vector<Real>& values) {
     return Record::READ;
 }
 
-void less_data(Run& run) { write_line(run, " ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED"); }
-
 bool by_observation(ReadJob& job, std::FILE* fp) {
     Run& run = job.run;
     const std::size_t nvar = job.names.size();

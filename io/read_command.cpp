@@ -9,6 +9,7 @@
 #include "io/read_options.hpp"
 #include "io/read_source.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "workspace/data_bank.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
@@ -23,11 +24,6 @@ namespace {
 constexpr const char* STARTING_READ = "%%%%%STARTING_READ.";
 constexpr int HOST_TEXT_COMMAND = 23;
 
-std::string trimmed(std::string_view s) {
-    std::size_t end = s.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string() : std::string(s.substr(0, end + 1));
-}
-
 bool names_dif(std::string_view file) {
     return file.find(".DIF") != std::string_view::npos ||
            file.find(".dif") != std::string_view::npos ||
@@ -40,7 +36,7 @@ std::vector<std::string> listed_names(Run& run) {
     for (int k = 1; k <= run.scan.NF; ++k) {
         int ref = run.scan.ref(k);
         if (ref < MARK_BASE) ref = MARK_BASE - ref;
-        if (ref > 0 && ref <= run.ws.NVARS) names.push_back(trimmed(run.ws.VNAME[ref]));
+        if (ref > 0 && ref <= run.ws.NVARS) names.push_back(trim_trailing_blanks(run.ws.VNAME[ref]));
     }
     return names;
 }
@@ -130,7 +126,7 @@ bool read_layout(ReadJob& job, DataLines& lines, bool binary, bool names_listed,
     if (binary)
         return read_binary_records(job, lines.stream(), opt.sw[RS_SBINARY] || opt.sw[RS_BYVAR]);
     long long skip_rows = std::max(0, opt.iv[RV_SKIPROWS]);
-    const std::string format = trimmed(opt.name[RN_FORMAT]);
+    const std::string format = trim_trailing_blanks(opt.name[RN_FORMAT]);
     // Names separated by commas or tabs head a delimited file (one record per observation);
     // names separated by blanks head free-format data, whose values flow across records.
     bool delimited_names = false;

@@ -6,6 +6,7 @@
 #include "io/read_internal.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 
 #include <algorithm>
 
@@ -15,25 +16,12 @@ namespace {
 
 constexpr int NAMES_PER_LINE = 7;
 
-struct Cell {
+struct DifCell {
     bool text = false;
     bool missing = false;
     Real value = 0;
     std::string str;
 };
-
-std::string trim(std::string_view s) {
-    std::size_t a = s.find_first_not_of(" \t\r");
-    if (a == std::string_view::npos) return {};
-    std::size_t b = s.find_last_not_of(" \t\r");
-    return std::string(s.substr(a, b - a + 1));
-}
-
-std::string upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    return s;
-}
 
 std::string unquote(std::string s) {
     if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = s.substr(1, s.size() - 2);
@@ -53,7 +41,7 @@ public:
         std::string_view l;
         do {
             if (!lines_.next(l)) return false;
-            out = trim(l);
+            out = trim_blanks_tabs_and_returns(l);
         } while (skip_empty && out.empty());
         return true;
     }
@@ -64,8 +52,8 @@ public:
         if (!line(l, true)) return false;
         std::size_t comma = l.find(',');
         if (comma == std::string::npos) return false;
-        std::string t = trim(l.substr(0, comma));
-        number_text = trim(l.substr(comma + 1));
+        std::string t = trim_blanks_tabs_and_returns(l.substr(0, comma));
+        number_text = trim_blanks_tabs_and_returns(l.substr(comma + 1));
         if (t != "-1" && t != "0" && t != "1") return false;
         type = std::stoi(t);
         // A number that does not read (the NA or ERROR forms) is missing; the indicator line
@@ -79,7 +67,7 @@ public:
         for (;;) {
             std::string item;
             if (!line(item, true)) return bad();
-            item = upper(item).substr(0, 8);
+            item = upper_ascii(item).substr(0, 8);
             int type = 0;
             Real number = 0;
             std::string text, str;
@@ -90,24 +78,24 @@ public:
         }
     }
 
-    bool rows(std::vector<std::vector<Cell>>& out) {
+    bool rows(std::vector<std::vector<DifCell>>& out) {
         for (;;) {
             int type = 0;
             Real number = 0;
             std::string text, str;
             if (!pair(type, number, text) || !line(str, false)) return bad();
             if (type == -1) {
-                const std::string word = upper(str);
+                const std::string word = upper_ascii(str);
                 if (word == "EOD") return true;
                 if (word != "BOT") return bad();
                 out.emplace_back();
                 continue;
             }
             if (out.empty()) return bad();
-            Cell cell;
+            DifCell cell;
             if (type == 0) {
                 cell.value = number;
-                cell.missing = upper(str) != "V" || text.empty();
+                cell.missing = upper_ascii(str) != "V" || text.empty();
             } else {
                 cell.text = true;
                 cell.str = unquote(str);
@@ -147,17 +135,17 @@ bool read_dif(ReadJob& job, DataLines& lines, bool names_from_file) {
     Run& run = job.run;
     DifReader reader(job, lines);
     long long vectors = 0, tuples = 0;
-    std::vector<std::vector<Cell>> table;
+    std::vector<std::vector<DifCell>> table;
     if (!reader.header(vectors, tuples) || !reader.rows(table)) return false;
 
     bool name_row = !table.empty() && !table.front().empty() &&
                     std::all_of(table.front().begin(), table.front().end(),
-                                [](const Cell& c) { return c.text; });
+                                [](const DifCell& c) { return c.text; });
     std::vector<std::string> file_names;
     if (name_row) {
-        for (const Cell& c : table.front()) {
-            std::string name = trim(c.str).substr(0, 8);
-            file_names.push_back(run.sw[OLC] ? upper(name) : name);
+        for (const DifCell& c : table.front()) {
+            std::string name = trim_blanks_tabs_and_returns(c.str).substr(0, 8);
+            file_names.push_back(run.sw[OLC] ? upper_ascii(name) : name);
         }
     } else {
         for (long long k = 1; k <= vectors; ++k) file_names.push_back("C" + std::to_string(k));
@@ -184,7 +172,7 @@ bool read_dif(ReadJob& job, DataLines& lines, bool names_from_file) {
         return false;
     }
     for (long long r = 0; r < rows; ++r) {
-        const std::vector<Cell>& row = table[first_row + static_cast<std::size_t>(r)];
+        const std::vector<DifCell>& row = table[first_row + static_cast<std::size_t>(r)];
         for (std::size_t j = 0; j < job.pending.size(); ++j) {
             if (job.pending[j].skip) continue;
             Real v = run.ws.XMISS;

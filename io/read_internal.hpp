@@ -36,6 +36,10 @@ struct ReadJob {
 // Notes (and echoes) are printed: the command may print and warnings are on.
 bool notes_on(const Run& run);
 
+// " ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED": the data ran out before the last
+// observation.
+void less_data(Run& run);
+
 // After a read error at `item`: when the item is a number beyond the binary128 range, a note
 // says it overflows and $ERR is set; true then.
 bool explain_bad_value(Run& run, std::string_view item);

@@ -5,6 +5,7 @@
 #include "core/run.hpp"
 #include "io/read_command.hpp"
 #include "io/read_internal.hpp"
+#include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
 #include <algorithm>
@@ -17,8 +18,6 @@ namespace {
 constexpr std::size_t ECHO_WIDTH = 129;
 constexpr std::size_t NAME_LENGTH = 8;
 constexpr std::size_t SHOWN_LENGTH = 40; // of a header name in a message
-
-char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 
 void echo_line(Run& run, std::string_view line) {
     for (std::size_t at = 0; at < line.size() || at == 0; at += ECHO_WIDTH) {
@@ -42,7 +41,7 @@ bool collect_names(Run& run, std::string_view line, std::vector<HeaderName>& nam
     auto flush = [&]() {
         if (word.empty()) return;
         HeaderName entry{word, word.substr(0, NAME_LENGTH)};
-        if (run.sw[OLC]) std::transform(entry.name.begin(), entry.name.end(), entry.name.begin(), upper);
+        if (run.sw[OLC]) entry.name = upper_ascii(entry.name);
         names.push_back(std::move(entry));
         word.clear();
     };
@@ -90,8 +89,7 @@ bool check_cut_names(Run& run, const std::vector<HeaderName>& names) {
         const auto [at, fresh] = seen.emplace(padded_name(names[k].name, run.sw[OLC]), k);
         if (fresh) continue;
         const HeaderName& first = names[at->second];
-        std::string shown = names[k].name;
-        std::transform(shown.begin(), shown.end(), shown.begin(), upper);
+        const std::string shown = upper_ascii(names[k].name);
         report_error(run, " ...ERROR.." + shown + " IS IN READ COMMAND MORE THAN ONCE",
                      ERR_READ_HEADER_TWICE, ErrorSeverity::SERIOUS);
         if (first.written != names[k].written)

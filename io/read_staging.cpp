@@ -2,6 +2,7 @@
 #include "io/read_staging.hpp"
 
 #include "core/run.hpp"
+#include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
 #include <cstdint>
@@ -17,11 +18,6 @@ namespace tarvex {
 namespace {
 
 constexpr std::size_t CHUNK_BYTES = ChunkedValues::CHUNK * sizeof(Real);
-
-std::string trimmed(const std::string& s) {
-    std::size_t end = s.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : s.substr(0, end + 1);
-}
 
 } // namespace
 
@@ -150,7 +146,7 @@ bool commit_pending(Run& run, std::vector<PendingVariable>& pending, long long f
         const bool existed = found > 0 && VINFO(run, found, old) && old.length > 0;
         if (existed && (old.type != var.type || old.length != length) && run.flags.OPUT &&
             run.sw[OWARN])
-            write_line(run, " ...WARNING..VARIABLE:" + trimmed(var.name) + " CURRENTLY EXISTS");
+            write_line(run, " ...WARNING..VARIABLE:" + trim_trailing_blanks(var.name) + " CURRENTLY EXISTS");
         int ref = 1;
         NEWVAR(run, var.name, 1, var.type, length, var.ncol, ref);
         if (ref <= 0 || run.flags.ODONT) return false;

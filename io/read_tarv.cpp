@@ -4,6 +4,7 @@
 // run.
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "numeric/text.hpp"
 #include "workspace/header_labels.hpp"
 #include "io/char_words.hpp"
 #include "io/read_internal.hpp"
@@ -27,17 +28,6 @@ constexpr const char* WRONG_VARIABLE = "WRONG VARIABLE IN DATABANK";
 [[noreturn]] void stop_run(Run& run, const char* message) {
     write_line(run, message);
     XXIT(run, 0);
-}
-
-std::string trimmed(std::string_view s) {
-    std::size_t end = s.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string() : std::string(s.substr(0, end + 1));
-}
-
-std::string upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    return s;
 }
 
 // One sequential unformatted record: its byte count (4 bytes, little-endian) before and after.
@@ -139,7 +129,7 @@ struct BlockReader {
             while (k < length && (kind = scanner.next(v)) != FieldKind::END) {
                 if (kind == FieldKind::BAD) {
                     report_error(job.run, " ...ERROR..READ ERROR IN VARIABLE " +
-                                            std::string("   1  ") + trimmed(var.name));
+                                            std::string("   1  ") + trim_trailing_blanks(var.name));
                     explain_bad_value(job.run, scanner.bad_item());
                     return false;
                 }
@@ -175,7 +165,7 @@ struct BlockReader {
 
     void check_name(const tb::BlockHeader& h) {
         const std::string& wanted = job.names[current];
-        if (upper(trimmed(h.name.substr(0, tb::ITEM_WIDTH))) != upper(wanted))
+        if (upper_ascii(trim_trailing_blanks(h.name.substr(0, tb::ITEM_WIDTH))) != upper_ascii(wanted))
             stop_run(job.run, WRONG_VARIABLE);
     }
 

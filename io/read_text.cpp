@@ -56,10 +56,6 @@ bool bad_row(ReadJob& job, long long row, long long column, std::string_view ite
     return false;
 }
 
-void less_data(Run& run) {
-    write_line(run, " ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED");
-}
-
 // Pads every pending variable with zeros up to `rows` values.
 void pad_with_zeros(ReadJob& job, long long rows) {
     for (PendingVariable& var : job.pending)
@@ -251,6 +247,10 @@ bool read_delimited(ReadJob& job, DataLines& lines, int skip_cols) {
         ++rows;
     }
     return finish_rows(job, rows, false);
+}
+
+void less_data(Run& run) {
+    write_line(run, " ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED");
 }
 
 } // namespace tarvex

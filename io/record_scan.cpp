@@ -3,6 +3,7 @@
 
 #include "numeric/decimal.hpp"
 #include "numeric/decimal_fast.hpp"
+#include "numeric/text.hpp"
 
 namespace tarvex {
 
@@ -11,19 +12,10 @@ namespace {
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 bool ends_item(char c) { return is_blank(c) || c == ',' || c == '/'; }
 
-std::string_view trim(std::string_view s) {
-    std::size_t a = 0, b = s.size();
-    while (a < b && is_blank(s[a])) ++a;
-    while (b > a && is_blank(s[b - 1])) --b;
-    return s.substr(a, b - a);
-}
-
-char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
-
 bool equals_upper(std::string_view s, std::string_view word) {
     if (s.size() != word.size()) return false;
     for (std::size_t k = 0; k < s.size(); ++k)
-        if (upper(s[k]) != word[k]) return false;
+        if (upper_ascii(s[k]) != word[k]) return false;
     return true;
 }
 
@@ -121,24 +113,24 @@ void split_fields(std::string_view record, char delimiter, std::vector<std::stri
             fields.push_back(record.substr(start, pos - start));
         }
     }
-    if (trim(record).empty()) return;
+    if (trim_blanks_tabs_and_returns_view(record).empty()) return;
     std::size_t start = 0;
     for (;;) {
         const std::size_t at = record.find(delimiter, start);
         if (at == std::string_view::npos) {
-            fields.push_back(trim(record.substr(start)));
+            fields.push_back(trim_blanks_tabs_and_returns_view(record.substr(start)));
             return;
         }
-        fields.push_back(trim(record.substr(start, at - start)));
+        fields.push_back(trim_blanks_tabs_and_returns_view(record.substr(start, at - start)));
         start = at + 1;
     }
 }
 
 bool field_value(std::string_view field, Real& value, bool& missing) {
     missing = false;
-    field = trim(field);
+    field = trim_blanks_tabs_and_returns_view(field);
     if (field.size() >= 2 && field.front() == '"' && field.back() == '"')
-        field = trim(field.substr(1, field.size() - 2));
+        field = trim_blanks_tabs_and_returns_view(field.substr(1, field.size() - 2));
     if (field.empty() || field == "." || equals_upper(field, "NA") || equals_upper(field, "N/A") ||
         equals_upper(field, "NAN")) {
         missing = true;

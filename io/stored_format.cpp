@@ -6,6 +6,7 @@
 #include "core/run.hpp"
 #include "io/char_words.hpp"
 #include "core/fatal_stop.hpp"
+#include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
 namespace tarvex {
@@ -13,12 +14,6 @@ namespace tarvex {
 namespace {
 
 const std::string FORMAT_NAME = "FORMAT$";
-
-std::string_view trim(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 // An I or i edit descriptor: the letter after "(" or "," with only blanks or a repeat count
 // between, outside quoted literals.
@@ -49,7 +44,7 @@ bool has_integer_descriptor(std::string_view text) {
 } // namespace
 
 void store_format(Run& run, std::string_view text) {
-    text = trim(text);
+    text = trim_blanks_view(text);
     const long long words = std::max<long long>(1, static_cast<long long>((text.size() + CHARS_PER_ELEMENT - 1) / CHARS_PER_ELEMENT));
     int ref = 0;
     NEWVAR(run, FORMAT_NAME, 1, TYPE_CHAR_STRING, words, 1, ref);
@@ -82,7 +77,7 @@ bool stored_format(Run& run, std::string& text) {
     VINFO(run, slot, info);
     for (long long k = 1; k <= info.length; ++k)
         text += element_to_chars(element(run, info, k));
-    text = std::string(trim(text));
+    text = std::string(trim_blanks_view(text));
     return true;
 }
 

@@ -13,8 +13,6 @@ namespace tarvex {
 namespace {
 
 constexpr std::size_t BLOCK_ROWS = 256;
-// Fewer rows than this per thread do not pay for starting it.
-constexpr std::size_t ROWS_PER_THREAD = 32768;
 
 inline std::size_t packed(int a, int b) {
     return static_cast<std::size_t>(b) * (b + 1) / 2 + static_cast<std::size_t>(a);

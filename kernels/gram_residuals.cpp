@@ -10,8 +10,6 @@
 namespace tarvex {
 namespace {
 
-constexpr std::size_t ROWS_PER_THREAD = 32768;
-
 using Factor = ExactAccumulator::Factor;
 
 struct ShareSums {

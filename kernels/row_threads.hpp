@@ -10,6 +10,9 @@
 
 namespace tarvex {
 
+// Fewer rows than this per thread do not pay for starting it.
+inline constexpr std::size_t ROWS_PER_THREAD = 32768;
+
 // How many shares for n rows: `threads` when positive (at most one per row), else as many as
 // the machine has processors, each of at least `min_rows` rows.
 inline std::size_t row_shares(std::size_t n, int threads, std::size_t min_rows) {

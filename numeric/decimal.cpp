@@ -1,6 +1,7 @@
 // The decimal reader: checks the number forms a user types, then converts the text to the nearest
 // binary128 value; and the message text of a binary128 value.
 #include "numeric/decimal.hpp"
+#include "numeric/text.hpp"
 
 #include <algorithm>
 #include <array>
@@ -10,8 +11,6 @@
 namespace tarvex {
 
 namespace {
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 bool is_exponent_letter(char c)
 {
@@ -39,10 +38,10 @@ bool scan_number(std::string_view text, NumberText& number)
     }
     const std::size_t mantissa_start = pos;
     std::size_t digit_count = 0;
-    while (pos < text.size() && is_digit(text[pos])) ++pos, ++digit_count;
+    while (pos < text.size() && is_ascii_digit(text[pos])) ++pos, ++digit_count;
     if (pos < text.size() && text[pos] == '.') {
         ++pos;
-        while (pos < text.size() && is_digit(text[pos])) ++pos, ++digit_count;
+        while (pos < text.size() && is_ascii_digit(text[pos])) ++pos, ++digit_count;
     }
     if (digit_count == 0) return false;
     number.mantissa = text.substr(mantissa_start, pos - mantissa_start);
@@ -58,7 +57,7 @@ bool scan_number(std::string_view text, NumberText& number)
             ++exp_pos;
         }
         const std::size_t digits_start = exp_pos;
-        while (exp_pos < text.size() && is_digit(text[exp_pos])) ++exp_pos;
+        while (exp_pos < text.size() && is_ascii_digit(text[exp_pos])) ++exp_pos;
         if (exp_pos > digits_start) {
             number.has_exponent = true;
             number.exponent_negative = exponent_negative;

@@ -12,10 +12,6 @@ namespace tarvex {
 
 // First 8 characters, upper-cased, blank-padded.
 std::string option_word8(std::string_view word);
-// Without trailing blanks.
-std::string option_trimmed(std::string_view word);
-// Upper-cased.
-std::string option_upper(std::string_view word);
 // Blank, all lower-case x, or the end mark "********": kept for positions, never matched.
 bool is_placeholder(std::string_view keyword);
 // Whether the first n characters of `keyword`, upper-cased and blank-padded, equal those of the

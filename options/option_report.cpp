@@ -1,5 +1,6 @@
 // Lines the option parser writes: the invalid-option message with the table's keywords, and
 // one " KEYWORD  = value" line per setting for DISPLAY and the DUMP switch's echo.
+#include "numeric/text.hpp"
 #include "options/option_parts.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
@@ -28,7 +29,7 @@ std::string option_setting_line(Run& run, const OptionTable& table, int position
         return line + fmt_G(opt.rv[slot.index], REAL_WIDTH, REAL_DIGITS);
     default: {
         const std::string& full = opt.name_full[slot.index];
-        return line + (full.empty() ? option_trimmed(opt.name[slot.index]) : full);
+        return line + (full.empty() ? trim_trailing_blanks(opt.name[slot.index]) : full);
     }
     }
 }

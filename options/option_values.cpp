@@ -1,5 +1,6 @@
 // Values in the option parser: keyword text helpers, table positions, and reading the number
 // given after "=" (a number, a "$" result scalar, or a variable's current value).
+#include "numeric/text.hpp"
 #include "options/option_parts.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
@@ -16,50 +17,27 @@ namespace {
 inline constexpr int ERR_MAXCOL = 1015;
 inline constexpr std::size_t COLUMN_DIGITS_MAX = 12;
 
-char upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 bool starts_number(char c) {
     return c == '+' || c == '-' || c == '.' || (c >= '0' && c <= '9');
 }
 
 } // namespace
 
-std::string option_upper(std::string_view word) {
-    std::string out(word);
-    for (char& c : out)
-        c = upper(c);
-    return out;
-}
-
 std::string option_word8(std::string_view word) {
-    std::string out = option_upper(word.substr(0, 8));
+    std::string out = upper_ascii(word.substr(0, 8));
     out.resize(8, ' ');
     return out;
 }
 
-std::string option_trimmed(std::string_view word) {
-    const std::size_t end = word.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string() : std::string(word.substr(0, end + 1));
-}
-
-namespace {
-std::string_view trimmed_view(std::string_view word) {
-    const std::size_t end = word.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string_view() : word.substr(0, end + 1);
-}
-} // namespace
-
 bool is_placeholder(std::string_view keyword) {
-    const std::string_view word = trimmed_view(keyword);
+    const std::string_view word = trim_trailing_blanks_view(keyword);
     if (word.empty() || word == "********") return true;
     return std::all_of(word.begin(), word.end(), [](char c) { return c == 'x'; });
 }
 
 bool keyword_matches8(std::string_view keyword, std::string_view w8, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) {
-        const char k = i < keyword.size() ? upper(keyword[i]) : ' ';
+        const char k = i < keyword.size() ? upper_ascii(keyword[i]) : ' ';
         if (k != w8[i]) return false;
     }
     return true;
@@ -69,7 +47,7 @@ int option_table_size(const OptionTable& table) {
     const int declared = table.nswitch + table.nint + table.nreal + table.nname;
     int count = std::min<int>(declared, static_cast<int>(table.keywords.size()));
     for (int k = 0; k < count; ++k)
-        if (trimmed_view(table.keywords[k]) == "********") return k;
+        if (trim_trailing_blanks_view(table.keywords[k]) == "********") return k;
     return count;
 }
 
@@ -97,7 +75,7 @@ bool option_number(Run& run, std::string_view keyword, std::string_view value, R
     // A result scalar or a variable, with an optional ":" and column number.
     const std::size_t colon = value.find(':');
     const std::string name(value.substr(0, std::min<std::size_t>(colon, 8)));
-    const std::string shown = option_upper(value.substr(0, colon));
+    const std::string shown = upper_ascii(value.substr(0, colon));
     int ref = VFIND(run, name);
     if (ref == 0) {
         report_error(run, " ...ERROR..DATA ON VARIABLE " + shown + " DOES NOT EXIST");

@@ -12,6 +12,7 @@
 
 #include "core/command_table.hpp"
 #include "core/error_report.hpp"
+#include "numeric/text.hpp"
 #include "options/option_parts.hpp"
 #include "core/run.hpp"
 
@@ -67,14 +68,14 @@ struct Given {
 std::string typed_word(const ScanBlock& scan, int k) {
     const std::string& full = scan.full_words[k];
     if (!full.empty() && option_word8(full) == option_word8(scan.words[k])) return full;
-    return option_trimmed(scan.words[k]);
+    return trim_trailing_blanks(scan.words[k]);
 }
 
 // Stores one matched option (not under DISPLAY). False when the value is unusable.
 bool store_option(Run& run, const OptionTable& table, Match m, const Given& given) {
     OptionSet& opt = run.opt;
     const OptionSlot slot = slot_of(table, m.position);
-    const std::string keyword = option_trimmed(table.keywords[m.position]);
+    const std::string keyword = trim_trailing_blanks(table.keywords[m.position]);
     const std::string value = given.value ? typed_word(run.scan, given.value) : std::string();
     switch (slot.group) {
     case 1:
@@ -134,10 +135,10 @@ bool OPTION(Run& run, const OptionTable& table) {
         opt.prepare(table);
     const ScanBlock& scan = run.scan;
     const bool display = run.cmd.IKOD == C_DISPLAY;
-    auto is_equals = [&](int k) { return k <= scan.NOPS && option_trimmed(scan.words[k]) == "="; };
+    auto is_equals = [&](int k) { return k <= scan.NOPS && trim_trailing_blanks(scan.words[k]) == "="; };
 
     for (int k = 1; k <= scan.NOPS;) {
-        const std::string typed = option_upper(typed_word(scan, k));
+        const std::string typed = upper_ascii(typed_word(scan, k));
         Given given;
         int next = k + 1;
         if (is_equals(k + 1)) {

@@ -2,6 +2,7 @@
 #include "workspace/carry_variables.hpp"
 
 #include "core/run.hpp"
+#include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
 namespace tarvex {
@@ -10,11 +11,6 @@ namespace {
 
 bool is_hole(const std::string& name) {
     return name.find_first_not_of(' ') == std::string::npos;
-}
-
-std::string trimmed(const std::string& name) {
-    std::size_t end = name.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : name.substr(0, end + 1);
 }
 
 } // namespace
@@ -27,7 +23,7 @@ void carry_variables(Run& run) {
         VarInfo info;
         if (!VINFO(run, slot, info)) continue;
         CarriedVariable var;
-        var.name = trimmed(ws.VNAME[slot]);
+        var.name = trim_trailing_blanks(ws.VNAME[slot]);
         var.type = info.type;
         var.length = info.length;
         var.ncol = info.ncol;

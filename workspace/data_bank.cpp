@@ -5,6 +5,7 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "workspace/bank_file.hpp"
 #include "workspace/header_labels.hpp"
 #include "workspace/maintenance.hpp"
@@ -21,12 +22,7 @@ namespace {
 inline constexpr int BANKNAME_VALUE = 5; // position of BANKNAME among the SET name values
 inline constexpr std::string_view DEFAULT_BANK = "TARVBANK";
 inline constexpr std::string_view BANK_EXTENSION = ".db";
-inline constexpr int NAMES_PER_LINE = 9;
-
-std::string upper_text(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
+inline constexpr int BANK_NAMES_PER_LINE = 9;
 
 // The directory of the FILE DATABANK setting; the current directory until one is set.
 std::string data_bank_directory(const Run& run) {
@@ -39,11 +35,11 @@ std::string data_bank_directory(const Run& run) {
 // The key of a name in the bank: its workspace form without trailing blanks.
 std::string bank_key(const Run& run, std::string_view name) {
     const bool fold = run.sw[OLC] || name.find('$') != std::string_view::npos;
-    return trimmed_name(padded_name(name.substr(0, 8), fold));
+    return trim_trailing_blanks(padded_name(name.substr(0, 8), fold));
 }
 
 void bank_error(Run& run, const std::string& what, const std::string& reason) {
-    report_error(run, " ...ERROR..DATABANK " + what + ": " + upper_text(reason));
+    report_error(run, " ...ERROR..DATABANK " + what + ": " + upper_ascii(reason));
 }
 
 bool open_bank(Run& run, BankFile& bank, bool create) {
@@ -174,7 +170,7 @@ void list_data_bank(Run& run) {
         std::string shown = name.substr(0, 8);
         shown.resize(8, ' ');
         line += shown + " ";
-        if (++on_line == NAMES_PER_LINE) {
+        if (++on_line == BANK_NAMES_PER_LINE) {
             write_line(run, line);
             line = " ";
             on_line = 0;

@@ -7,6 +7,7 @@
 #include "core/run.hpp"
 #include "core/interpreter_calls.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
 
@@ -40,7 +41,7 @@ bool selected(Run& run, Keyword keyword, int slot) {
     const bool character = info.type == TYPE_CHAR_STRING || info.type == TYPE_CHAR_VAR;
     if (keyword == Keyword::ALLDATA) return !character;
     // ALL_: names holding "_" are the user's kept variables, and so is the stored format.
-    const std::string name = trimmed_name(run.ws.VNAME[slot]);
+    const std::string name = trim_trailing_blanks(run.ws.VNAME[slot]);
     return name.find('_') == std::string::npos && name != FORMAT_NAME;
 }
 
@@ -68,7 +69,7 @@ void release_slot(Run& run, int slot) {
     Workspace& ws = run.ws;
     VarInfo info;
     VINFO(run, slot, info);
-    const std::string name = trimmed_name(ws.VNAME[slot]);
+    const std::string name = trim_trailing_blanks(ws.VNAME[slot]);
     if (run.sw[OWARN] && run.flags.OPUT)
         write_line(run, " ...NOTE..VARIABLE " + name + " IS DELETED" + fmt_I(info.length, 10) +
                             " WORDS RELEASED");

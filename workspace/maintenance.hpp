@@ -28,8 +28,6 @@ void cmd_restore(Run& run);   // RESTORE (unit) [names] [/ DATES]
 std::vector<std::string> statement_words(const Run& run, std::vector<std::string>* options);
 // The first 8 characters of a word, upper-cased when `upper` is set.
 std::string word8(std::string_view word, bool upper);
-// A name without its trailing blanks (VNAME entries are blank-padded to 24 characters).
-std::string trimmed_name(std::string_view name);
 bool is_hole(const Run& run, int slot);
 
 // Releases one workspace slot as DELETE does: the note under OWARN, SKIP$ bookkeeping, and the

@@ -3,6 +3,7 @@
 #include "workspace/maintenance.hpp"
 
 #include "core/run.hpp"
+#include "numeric/text.hpp"
 
 namespace tarvex {
 
@@ -10,10 +11,6 @@ namespace {
 
 bool separates(char c) {
     return c == ' ' || c == ',' || c == '\t';
-}
-
-char upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 } // namespace
@@ -46,13 +43,8 @@ std::vector<std::string> statement_words(const Run& run, std::vector<std::string
 std::string word8(std::string_view word, bool upper_case) {
     std::string out(word.substr(0, 8));
     if (upper_case)
-        for (char& c : out) c = upper(c);
+        for (char& c : out) c = upper_ascii(c);
     return out;
-}
-
-std::string trimmed_name(std::string_view name) {
-    const std::size_t end = name.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string() : std::string(name.substr(0, end + 1));
 }
 
 bool is_hole(const Run& run, int slot) {

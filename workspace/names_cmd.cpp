@@ -4,6 +4,7 @@
 
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "workspace/data_bank.hpp"
 
 #include <string>
@@ -14,25 +15,18 @@ namespace {
 
 inline constexpr int NAMES_PER_LINE = 9;
 
-// A name in its 8 printed columns.
-std::string name8(std::string_view name) {
-    std::string out(name.substr(0, 8));
-    out.resize(8, ' ');
-    return out;
-}
-
 // The printed name of a reference: the slot's name, or "$" and the result scalar's name.
 std::string reference_name(const Run& run, int ref) {
     if (ref < MARK_BASE) ref = MARK_BASE - ref;
-    if (ref < 0) return name8(std::string("$") + RESULT_NAMES[-ref - 1]);
+    if (ref < 0) return first_8_padded(std::string("$") + RESULT_NAMES[-ref - 1]);
     const Workspace& ws = run.ws;
     if (ref > 2 * ws.MAXVAR) {
         int col = ref % ws.MXCOL;
         if (col == 0) col = ws.MXCOL;
         ref = (ref - col) / ws.MXCOL;
     }
-    if (ref < 1 || ref > ws.MAXVAR) return name8("");
-    return name8(ws.VNAME[ref]);
+    if (ref < 1 || ref > ws.MAXVAR) return first_8_padded("");
+    return first_8_padded(ws.VNAME[ref]);
 }
 
 void list_all_names(Run& run) {
@@ -41,7 +35,7 @@ void list_all_names(Run& run) {
     int on_line = 0;
     for (int slot = 1; slot <= ws.NVARS; ++slot) {
         if (ws.VNAME[slot].find_first_not_of(' ') == std::string::npos) continue; // a hole
-        line += name8(ws.VNAME[slot]) + " ";
+        line += first_8_padded(ws.VNAME[slot]) + " ";
         if (++on_line == NAMES_PER_LINE) {
             write_line(run, line);
             line = " ";

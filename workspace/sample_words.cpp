@@ -4,6 +4,7 @@
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "numeric/text.hpp"
 
 namespace tarvex {
 
@@ -11,9 +12,6 @@ namespace {
 
 bool is_separator(char c) {
     return c == ' ' || c == ',' || c == ';' || c == '\t';
-}
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
 }
 
 // Longest digit string read as an integer (longer ones cannot be observation numbers).
@@ -23,7 +21,7 @@ bool read_digits(std::string_view text, long long& value) {
     if (text.size() > MAX_DIGITS) return false;
     value = 0;
     for (char c : text) {
-        if (!is_digit(c)) return false;
+        if (!is_ascii_digit(c)) return false;
         value = value * 10 + (c - '0');
     }
     return true;

@@ -3,6 +3,7 @@
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "numeric/text.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/workspace.hpp"
 
@@ -14,7 +15,7 @@ VariableCopy copy_variable(Run& run, int slot) {
     VariableCopy var;
     VarInfo info;
     VINFO(run, slot, info);
-    var.name = trimmed_name(run.ws.VNAME[slot]).substr(0, 8);
+    var.name = trim_trailing_blanks(run.ws.VNAME[slot]).substr(0, 8);
     var.type = info.type;
     var.length = info.addr > 0 ? info.length : 0;
     var.ncol = std::max(info.ncol, 1);

@@ -8,6 +8,7 @@
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/large_pages.hpp"
+#include "numeric/text.hpp"
 #include "regress/fcast/fcast_forecast.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "regress/fcast/fcast_options.hpp"
@@ -27,19 +28,14 @@ namespace {
 // Autoregressive orders the model type AUTO forecasts.
 constexpr int MAX_AUTO_ORDER = 2;
 
-std::string trim(const std::string& s) {
-    const auto e = s.find_last_not_of(' ');
-    return e == std::string::npos ? std::string() : s.substr(0, e + 1);
-}
-
 // An output variable must be a data vector (or not exist yet).
 bool output_shape_ok(Run& run, const std::string& name) {
     if (name_blank(name)) return true;
-    const int ref = VFIND(run, trim(name));
+    const int ref = VFIND(run, trim_trailing_blanks(name));
     if (ref == 0) return true;
     VarInfo info;
     if (ref > 0 && VINFO(run, ref, info) && info.type == TYPE_DATA && info.ncol == 1) return true;
-    report_error(run, " ...ERROR..VARIABLE " + name8(name) + " NOT DIMENSIONED PROPERLY", ERR_FCAST_SHAPE);
+    report_error(run, " ...ERROR..VARIABLE " + first_8_padded(name) + " NOT DIMENSIONED PROPERLY", ERR_FCAST_SHAPE);
     write_line(run, " ...NOTE..USE DIMENSION COMMAND TO CREATE IT");
     return false;
 }
@@ -52,9 +48,9 @@ void store_by_row(Run& run, const std::string& name, const Forecast& f,
     int ref = 0;
     const long long length = f.rows.back().obs;
     VarInfo old;
-    const int existing = VFIND(run, trim(name));
+    const int existing = VFIND(run, trim_trailing_blanks(name));
     const long long keep = existing > 0 && VINFO(run, existing, old) ? old.length : 0;
-    NEWVAR(run, trim(name), 1, TYPE_DATA, std::max(length, keep), 1, ref);
+    NEWVAR(run, trim_trailing_blanks(name), 1, TYPE_DATA, std::max(length, keep), 1, ref);
     VarInfo info;
     if (ref <= 0 || run.flags.ODONT || !VINFO(run, ref, info)) return;
     for (const FcastRow& r : f.rows)
@@ -91,7 +87,7 @@ void cmd_fcast(Run& run) {
     }
     const std::string missing = name_option_without_value(run);
     if (!missing.empty()) {
-        report_error(run, " ...ERROR..MISSING RIGHT HAND SIDE OF OPTION.." + name8(missing), ERR_FCAST_OPTION_VALUE);
+        report_error(run, " ...ERROR..MISSING RIGHT HAND SIDE OF OPTION.." + first_8_padded(missing), ERR_FCAST_OPTION_VALUE);
         return;
     }
     const FcastOptions o = read_fcast_options(run);

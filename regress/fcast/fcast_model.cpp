@@ -7,6 +7,7 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "regress/fcast/fcast_options.hpp"
 #include "regress/fit/ols_options.hpp"
 #include "regress/fit/term_names.hpp"
@@ -22,11 +23,6 @@ constexpr int LAG_ORDER_CODE = 10000; // lag codes from here up carry a polynomi
 
 const char* const MODEL_TYPES[] = {"AUTO", "BOX",     "PROBIT", "LOGIT", "TOBIT", "GLS",
                                    "2SLS", "NLINEAR", "DLAG",   "POOL",  "MLE"};
-
-std::string trim(std::string_view s) {
-    const auto e = s.find_last_not_of(' ');
-    return e == std::string_view::npos ? std::string() : std::string(s.substr(0, e + 1));
-}
 
 // The variable a term of the last estimation reads now: its reference while that still carries
 // the name it had, else the variable of that name (READ, GENR or MATRIX may have made it anew,
@@ -78,19 +74,19 @@ void from_list(Run& run, const FcastOptions& o, FcastModel& m) {
     const ScanBlock& scan = run.scan;
     m.dep_ref = plain_reference(scan.list[1]);
     m.dep_lag = scan.list[scan.MAXVAR + 1] % LAG_ORDER_CODE;
-    m.dep_name = name8(lagged_name(reference_name(run, m.dep_ref), m.dep_lag));
+    m.dep_name = first_8_padded(lagged_name(reference_name(run, m.dep_ref), m.dep_lag));
     for (int k = 2; k <= scan.NF; ++k) {
         OlsTerm t;
         t.ref = plain_reference(scan.list[k]);
         t.lag = scan.list[scan.MAXVAR + k] % LAG_ORDER_CODE;
-        t.name = name8(lagged_name(reference_name(run, t.ref), t.lag));
+        t.name = first_8_padded(lagged_name(reference_name(run, t.ref), t.lag));
         m.terms.push_back(t);
     }
     if (o.CONSTANT) {
         OlsTerm c;
         c.kind = TermKind::INTERCEPT;
         c.ref = run.ws.MAXVAR + 1;
-        c.name = name8("CONSTANT");
+        c.name = first_8_padded("CONSTANT");
         m.terms.push_back(c);
     }
 }
@@ -99,7 +95,7 @@ void from_list(Run& run, const FcastOptions& o, FcastModel& m) {
 // the name is unknown.
 std::vector<Real> coefficient_values(Run& run, const std::string& name) {
     std::vector<Real> values;
-    const int ref = VFIND(run, trim(name));
+    const int ref = VFIND(run, trim_trailing_blanks(name));
     if (ref == 0) return values;
     VarInfo info;
     if (!VINFO(run, ref, info) || info.type > TYPE_SYMMETRIC) return values;
@@ -150,9 +146,9 @@ bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model) {
     } else {
         std::string gone;
         from_estimation(run, model, gone);
-        model.type = trim(o.MODEL);
+        model.type = trim_trailing_blanks(o.MODEL);
         if (!gone.empty()) {
-            report_error(run, " ...ERROR..VARIABLE " + name8(gone) + " OF THE LAST ESTIMATION NO LONGER EXISTS",
+            report_error(run, " ...ERROR..VARIABLE " + first_8_padded(gone) + " OF THE LAST ESTIMATION NO LONGER EXISTS",
                  ERR_FCAST_VARIABLE_GONE);
             return false;
         }

@@ -2,6 +2,7 @@
 #include "regress/fcast/fcast_options.hpp"
 
 #include "core/run.hpp"
+#include "numeric/text.hpp"
 #include "options/options.hpp"
 
 namespace tarvex {
@@ -80,12 +81,6 @@ const OptionTable FCAST_TABLE = {
     32, 15, 5, 11};
 // clang-format on
 
-std::string pad8(std::string_view text) {
-    std::string out(text.substr(0, 8));
-    out.resize(8, ' ');
-    return out;
-}
-
 int at(std::string_view keyword) { return option_index(FCAST_TABLE, keyword); }
 
 } // namespace
@@ -107,9 +102,9 @@ void set_fcast_defaults(Run& run, bool diagnose, const std::string& model) {
     opt.iv[at("SIGLEVEL")] = 5;
     opt.rv[at("RHO")] = RHO_NOT_GIVEN;
     opt.rv[at("SRHO")] = RHO_NOT_GIVEN;
-    opt.name[at("MODEL")] = model.empty() ? std::string() : pad8(model);
-    opt.name[at("OUTPUT")] = pad8("PLOT");
-    opt.name[at("COMMFILE")] = pad8("COMM.GNU");
+    opt.name[at("MODEL")] = model.empty() ? std::string() : first_8_padded(model);
+    opt.name[at("OUTPUT")] = first_8_padded("PLOT");
+    opt.name[at("COMMFILE")] = first_8_padded("COMM.GNU");
     opt.name_full[at("COMMFILE")] = "COMM.GNU";
 }
 

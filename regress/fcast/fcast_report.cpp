@@ -8,6 +8,7 @@
 #include "numeric/large_pages.hpp"
 #include "numeric/qmath.hpp"
 #include "kernels/fcast_accuracy.hpp"
+#include "numeric/text.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "regress/fcast/fcast_options.hpp"
 #include "regress/fcast/fcast_predict.hpp"
@@ -48,7 +49,7 @@ std::string id_label(Run& run, const FcastOptions& o, int t) {
     if (ref == 0 || !VINFO(run, ref, info) || t > info.length) return fmt_X(8);
     std::string text = real_to_string(element(run, info, t), 8);
     if (text.size() > 8) text.resize(8);
-    return name8(text);
+    return first_8_padded(text);
 }
 
 bool error_known(const FcastRow& r) { return r.known && r.defined; }
@@ -56,7 +57,7 @@ bool error_known(const FcastRow& r) { return r.known && r.defined; }
 } // namespace
 
 void write_fcast_model(Run& run, const FcastModel& model, const FcastOptions& o, int nobs) {
-    write_line(run, " DEPENDENT VARIABLE = " + name8(model.dep_name) + fmt_I(nobs, 10) + " OBSERVATIONS");
+    write_line(run, " DEPENDENT VARIABLE = " + first_8_padded(model.dep_name) + fmt_I(nobs, 10) + " OBSERVATIONS");
     write_line(run, " REGRESSION COEFFICIENTS");
     std::string line;
     for (std::size_t j = 0; j < model.coef.size(); ++j) {
@@ -72,7 +73,7 @@ void write_fcast_model(Run& run, const FcastModel& model, const FcastOptions& o,
 }
 
 void write_fcast_listing(Run& run, const Forecast& f, const FcastOptions& o) {
-    const std::string residual_label = name8("RESIDUAL");
+    const std::string residual_label = first_8_padded("RESIDUAL");
     Real largest = 0;
     for (const FcastRow& r : f.rows)
         if (error_known(r)) largest = std::max(largest, qm::abs(r.error));
@@ -139,7 +140,7 @@ void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
     OlsFit fit;
     fit.label = " FCAST";
     fit.dep_ref = model.dep_ref;
-    fit.dep_name = name8(model.dep_name);
+    fit.dep_name = first_8_padded(model.dep_name);
     fit.terms = model.terms;
     fit.k = model.k();
     for (auto* v : {&fit.y, &fit.fitted, &fit.resid})

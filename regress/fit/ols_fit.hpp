@@ -11,13 +11,6 @@
 
 namespace tarvex {
 
-// A name in its 8 report columns: left-justified, blank-padded, cut at 8.
-inline std::string name8(std::string_view name) {
-    std::string out(name.substr(0, 8));
-    out.resize(8, ' ');
-    return out;
-}
-
 // A right-hand-side term: a variable (possibly lagged), the intercept or the IMLS trend.
 enum class TermKind { VARIABLE, INTERCEPT, TREND };
 

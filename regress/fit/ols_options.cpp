@@ -2,6 +2,7 @@
 #include "regress/fit/ols_options.hpp"
 
 #include "core/run.hpp"
+#include "numeric/text.hpp"
 #include "options/options.hpp"
 
 namespace tarvex {
@@ -91,12 +92,6 @@ const OptionTable OLSQ_TABLE = {
     39, 7, 9, 19};
 // clang-format on
 
-std::string pad8(std::string_view text) {
-    std::string out(text.substr(0, 8));
-    out.resize(8, ' ');
-    return out;
-}
-
 int at(std::string_view keyword) { return option_index(OLSQ_TABLE, keyword); }
 
 } // namespace
@@ -128,9 +123,9 @@ void set_olsq_defaults(Run& run) {
     opt.iv[at("END")] = run.smpl.IEND;
     opt.iv[at("ORDER")] = 1;
     for (const char* k : {"FE", "FX", "PE", "PX"}) opt.rv[at(k)] = -1;
-    opt.name[at("METHOD")] = pad8("GS");
-    opt.name[at("OUTPUT")] = pad8("PLOT");
-    opt.name[at("COMMFILE")] = pad8("COMM.GNU");
+    opt.name[at("METHOD")] = first_8_padded("GS");
+    opt.name[at("OUTPUT")] = first_8_padded("PLOT");
+    opt.name[at("COMMFILE")] = first_8_padded("COMM.GNU");
     opt.name_full[at("COMMFILE")] = "COMM.GNU";
 }
 
@@ -169,7 +164,7 @@ OlsOptions read_olsq_options(const Run& run) {
 }
 
 void apply_olsq_implications(OlsOptions& o, bool distributed_lags) {
-    const std::string NORMAL = pad8("NORMAL");
+    const std::string NORMAL = first_8_padded("NORMAL");
     if (o.PILAGS) o.PCOV = o.PCOR = false;
     if (o.HETCOV) o.AUXRSQR = false;
     if (o.GRAPHICS) o.GNUPLOT = true;
@@ -185,7 +180,7 @@ void apply_olsq_implications(OlsOptions& o, bool distributed_lags) {
         o.METHOD = NORMAL;
         o.DWPVALUE = false;
     }
-    if (o.DWPVALUE) o.METHOD = pad8("HH");
+    if (o.DWPVALUE) o.METHOD = first_8_padded("HH");
     if (o.RIDGE != 0) o.METHOD = NORMAL;
 }
 

@@ -2,6 +2,7 @@
 #include "regress/fit/term_names.hpp"
 
 #include "core/run.hpp"
+#include "numeric/text.hpp"
 #include "workspace/maintenance.hpp"
 #include "core/result_scalars.hpp"
 
@@ -24,10 +25,10 @@ std::string reference_name(const Run& run, int ref) {
         if (col == 0) col = ws.MXCOL;
         const int slot = (ref - col) / ws.MXCOL;
         const std::string base =
-            slot >= 1 && slot <= ws.MAXVAR ? trimmed_name(ws.VNAME[slot].substr(0, 8)) : "";
+            slot >= 1 && slot <= ws.MAXVAR ? trim_trailing_blanks(ws.VNAME[slot].substr(0, 8)) : "";
         return suffixed_name(base, ":" + std::to_string(col));
     }
-    if (ref >= 1 && ref <= ws.MAXVAR) return trimmed_name(ws.VNAME[ref].substr(0, 8));
+    if (ref >= 1 && ref <= ws.MAXVAR) return trim_trailing_blanks(ws.VNAME[ref].substr(0, 8));
     return std::string();
 }
 

@@ -8,6 +8,7 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/report_notes.hpp"
 #include "regress/ols/ols_command.hpp"
@@ -133,7 +134,7 @@ LsSolution solve_regression(OlsFit& fit, const OlsOptions& o, const std::vector<
     LsSolution sub = solve_least_squares(OlsMethod::NORMAL, z, ys, n, kf, o.RIDGE);
     for (const LagPolynomial& p : polys)
         notes.add(NotePlace::SOLUTION, NoteKind::TEXT,
-                  " POLYNOMIAL DISTRIBUTED LAG: " + name8(fit.terms[p.first_term].name) + " LAGS" +
+                  " POLYNOMIAL DISTRIBUTED LAG: " + first_8_padded(fit.terms[p.first_term].name) + " LAGS" +
                       fmt_I(fit.terms[p.first_term].lag, 4) + " TO" +
                       fmt_I(fit.terms[p.first_term + p.lags - 1].lag, 4) + "  ORDER=" + fmt_I(p.order, 3) +
                       "  ENDCON=" + fmt_I(p.endcon, 2));

@@ -7,6 +7,7 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "regress/ols/lag_polynomial.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/fit/ols_options.hpp"
@@ -25,22 +26,17 @@ namespace {
 constexpr int LAG_ORDER_CODE = 10000; // lag codes from here up carry a polynomial order
 constexpr int LAG_ORDER_LIMIT = 1000;  // orders run 0..999; the end-constraint code sits above
 
-std::string trim(std::string_view s) {
-    const auto e = s.find_last_not_of(' ');
-    return e == std::string_view::npos ? std::string() : std::string(s.substr(0, e + 1));
-}
-
 bool is_missing_name(const std::string& name) { return name.rfind("********", 0) == 0; }
 
 // The principal-component checks: components are columns of the PCOMPONE matrix, each listed
 // alone and after every ordinary regressor.
 bool check_components(Run& run, const OlsOptions& o, const std::vector<OlsTerm>& terms) {
     if (name_blank(o.PCINFORM) || name_blank(o.PCOMPONE)) return true;
-    const int info = VFIND(run, trim(o.PCINFORM));
-    const int comp = VFIND(run, trim(o.PCOMPONE));
+    const int info = VFIND(run, trim_trailing_blanks(o.PCINFORM));
+    const int comp = VFIND(run, trim_trailing_blanks(o.PCOMPONE));
     if (info <= 0 || comp <= 0) {
         report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." +
-                           name8(info <= 0 ? "PCINFORM" : "PCOMPONE"), ERR_OPTION_VALUE);
+                           first_8_padded(info <= 0 ? "PCINFORM" : "PCOMPONE"), ERR_OPTION_VALUE);
         return false;
     }
     bool seen = false;
@@ -59,7 +55,7 @@ bool check_components(Run& run, const OlsOptions& o, const std::vector<OlsTerm>&
         if (slot == comp) {
             seen = true;
         } else if (seen) {
-            report_error(run, " ...ERROR.." + name8(t.name) + " MUST BE LISTED BEFORE ANY COMPONENTS", 0);
+            report_error(run, " ...ERROR.." + first_8_padded(t.name) + " MUST BE LISTED BEFORE ANY COMPONENTS", 0);
             return false;
         }
     }
@@ -108,7 +104,7 @@ void cmd_olsq(Run& run) {
     fit.label = label;
     fit.dep_ref = plain_reference(scan.list[1]);
     const int dep_lag = scan.list[scan.MAXVAR + 1] % LAG_ORDER_CODE;
-    fit.dep_name = name8(reference_name(run, fit.dep_ref));
+    fit.dep_name = first_8_padded(reference_name(run, fit.dep_ref));
     fit.dep_lag = dep_lag;
     if (dep_lag != 0) max_lag = std::max(max_lag, dep_lag);
 
@@ -125,7 +121,7 @@ void cmd_olsq(Run& run) {
         t.lag = scan.list[scan.MAXVAR + k] % LAG_ORDER_CODE;
         t.poly_order = scan.list[scan.MAXVAR + k] / LAG_ORDER_CODE % LAG_ORDER_LIMIT;
         t.end_constraint = scan.list[scan.MAXVAR + k] / (LAG_ORDER_CODE * LAG_ORDER_LIMIT);
-        t.name = name8(lagged_name(reference_name(run, t.ref), t.lag));
+        t.name = first_8_padded(lagged_name(reference_name(run, t.ref), t.lag));
         if (t.ref == fit.dep_ref && t.lag == 1 && fit.lagged_dependent < 0)
             fit.lagged_dependent = int(fit.terms.size());
         fit.terms.push_back(t);
@@ -135,14 +131,14 @@ void cmd_olsq(Run& run) {
         OlsTerm c;
         c.kind = TermKind::INTERCEPT;
         c.ref = run.ws.MAXVAR + 1;
-        c.name = name8("CONSTANT");
+        c.name = first_8_padded("CONSTANT");
         fit.terms.push_back(c);
         fit.has_intercept = true;
         if (imls) {
             OlsTerm t;
             t.kind = TermKind::TREND;
             t.ref = run.ws.MAXVAR + 2;
-            t.name = name8("TREND");
+            t.name = first_8_padded("TREND");
             fit.terms.push_back(t);
         }
     }
@@ -158,20 +154,20 @@ void cmd_olsq(Run& run) {
     for (int j = 0; j < table.nname; ++j) {
         if (!is_missing_name(run.opt.name[j])) continue;
         const std::string keyword(table.keywords[table.nswitch + table.nint + table.nreal + j]);
-        report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8(keyword),
+        report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
                   ERR_OPTION_VALUE);
         return;
     }
-    const std::string method = trim(o.METHOD);
+    const std::string method = trim_trailing_blanks(o.METHOD);
     if (method != "GS" && method != "HH" && method != "NORMAL" && !method.empty()) {
-        report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("METHOD"), ERR_OPTION_VALUE);
+        report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("METHOD"), ERR_OPTION_VALUE);
         return;
     }
     int weight_ref = 0;
     if (!name_blank(o.WEIGHT)) {
-        weight_ref = VFIND(run, trim(o.WEIGHT));
+        weight_ref = VFIND(run, trim_trailing_blanks(o.WEIGHT));
         if (weight_ref == 0) {
-            report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("WEIGHT"),
+            report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("WEIGHT"),
                       ERR_OPTION_VALUE);
             return;
         }

@@ -18,6 +18,7 @@
 #include "numeric/qmath.hpp"
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/gram_residuals.hpp"
+#include "numeric/text.hpp"
 #include "regress/ols/lag_polynomial.hpp"
 #include "regress/ols/ols_columns.hpp"
 #include "regress/fit/ls_bridge.hpp"
@@ -387,9 +388,9 @@ bool finish_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
     std::vector<Real> given_cov;
     if (!name_blank(o.INCOEFFI)) {
         if (!given_values(run, o.INCOEFFI, k, fit.coef))
-            return ended_by(e, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("INCOEFFI"), ERR_OPTION_VALUE);
+            return ended_by(e, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("INCOEFFI"), ERR_OPTION_VALUE);
         if (!name_blank(o.INCOVARI) && !given_values(run, o.INCOVARI, (long long)k * k, given_cov))
-            return ended_by(e, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + name8("INCOVARI"), ERR_OPTION_VALUE);
+            return ended_by(e, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("INCOVARI"), ERR_OPTION_VALUE);
     }
     if (e.columns.placed()) {
         // Residuals and predicted values of the columns in place, each the exact value rounded

@@ -7,6 +7,7 @@
 #include "host/tarvextern.hpp"
 #include "core/run.hpp"
 #include "numeric/decimal.hpp"
+#include "numeric/text.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/fit/ols_options.hpp"
 
@@ -19,27 +20,10 @@ namespace {
 
 constexpr int PLOT_DIGITS = 20; // digits written per value: more than a plot can show
 
-std::string trim(const std::string& s) {
-    const auto e = s.find_last_not_of(' ');
-    return e == std::string::npos ? std::string() : s.substr(0, e + 1);
-}
-
-std::string lower(std::string s) {
-    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 // A file name inside single quotes for gnuplot (a quote is doubled).
 std::string quoted(const std::string& name) {
     std::string out = "'";
     for (char c : name) out += c == '\'' ? std::string("''") : std::string(1, c);
-    return out + "'";
-}
-
-// A word for /bin/sh inside single quotes (a quote closes, is escaped, and reopens).
-std::string shell_quoted(const std::string& word) {
-    std::string out = "'";
-    for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
 
@@ -57,7 +41,7 @@ std::string plot_data_file(const std::string& command_file) {
 }
 
 void write_residual_plot(Run& run, const OlsFit& fit, const OlsOptions& o) {
-    std::string command_file = trim(o.commfile_full);
+    std::string command_file = trim_trailing_blanks(o.commfile_full);
     if (command_file.empty() || command_file == "********") command_file = "COMM.GNU";
     const std::string data_file = plot_data_file(command_file);
 
@@ -77,11 +61,11 @@ void write_residual_plot(Run& run, const OlsFit& fit, const OlsOptions& o) {
         cannot_write(run, command_file);
         return;
     }
-    const std::string dep = trim(fit.dep_name);
-    std::fprintf(cmd, "# %s regression of %s\n", trim(fit.label).c_str(), dep.c_str());
-    if (!name_blank(o.DEVICE)) std::fprintf(cmd, "set terminal %s\n", lower(trim(o.DEVICE)).c_str());
-    const std::string output = trim(o.OUTPUT);
-    if (!output.empty() && output != "PLOT") std::fprintf(cmd, "set output %s\n", quoted(lower(output)).c_str());
+    const std::string dep = trim_trailing_blanks(fit.dep_name);
+    std::fprintf(cmd, "# %s regression of %s\n", trim_trailing_blanks(fit.label).c_str(), dep.c_str());
+    if (!name_blank(o.DEVICE)) std::fprintf(cmd, "set terminal %s\n", lower_ascii(trim_trailing_blanks(o.DEVICE)).c_str());
+    const std::string output = trim_trailing_blanks(o.OUTPUT);
+    if (!output.empty() && output != "PLOT") std::fprintf(cmd, "set output %s\n", quoted(lower_ascii(output)).c_str());
     std::fprintf(cmd, "set title \"ACTUAL AND FITTED VALUES OF %s\"\n", dep.c_str());
     std::fprintf(cmd, "plot %s using 1:2 title 'ACTUAL' with linespoints, "
                       "'' using 1:3 title 'FITTED' with lines\n", quoted(data_file).c_str());
@@ -93,7 +77,7 @@ void write_residual_plot(Run& run, const OlsFit& fit, const OlsOptions& o) {
         cannot_write(run, command_file);
         return;
     }
-    host::CreateProcessX("gnuplot -persist " + shell_quoted(command_file) + " >/dev/null 2>&1", 2);
+    host::CreateProcessX("gnuplot -persist " + shell_single_quoted(command_file) + " >/dev/null 2>&1", 2);
 }
 
 } // namespace tarvex

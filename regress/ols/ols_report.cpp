@@ -9,6 +9,7 @@
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
+#include "numeric/text.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/ols/ols_estimation.hpp"
 #include "regress/fit/ols_fit.hpp"
@@ -31,7 +32,8 @@ const Real T2_LIMIT = 10000;
 constexpr int MATRIX_COLUMNS_WIDE = 8;
 constexpr int MATRIX_COLUMNS_NARROW = 5;
 
-Real safe_div(Real a, Real b) { return b != 0 ? a / b : Real(0); }
+// a / b, or 0 when b is 0 (a mean square of no degrees of freedom).
+Real ratio_or_zero(Real a, Real b) { return b != 0 ? a / b : Real(0); }
 
 void write_summary(Run& run, const OlsFit& fit, const OlsSummary& s) {
     write_line(run, " ");
@@ -90,11 +92,11 @@ void write_anova_table(Run& run, const std::string& title, Real ss_reg, Real df_
     write_line(run, fmt_X(22) + title);
     write_line(run, fmt_X(23) + "SS" + fmt_X(9) + "DF" + fmt_X(13) + "MS" + fmt_X(17) + "F");
     write_line(run, " REGRESSION" + fmt_G(ss_reg, 18, 5) + fmt_F(df_reg, 8, 0) +
-                        fmt_G(safe_div(ss_reg, df_reg), 18, 5) + fmt_F(f, 18, 3));
+                        fmt_G(ratio_or_zero(ss_reg, df_reg), 18, 5) + fmt_F(f, 18, 3));
     write_line(run, " ERROR      " + fmt_G(ss_err, 17, 5) + fmt_F(df_err, 8, 0) +
                         fmt_G(sigma2, 18, 5) + fmt_X(11) + "P-VALUE");
     write_line(run, " TOTAL" + fmt_G(ss_tot, 23, 5) + fmt_F(df_tot, 8, 0) +
-                        fmt_G(safe_div(ss_tot, df_tot), 18, 5) + fmt_F(p, 18, 3));
+                        fmt_G(ratio_or_zero(ss_tot, df_tot), 18, 5) + fmt_F(p, 18, 3));
 }
 
 void write_coefficients(Run& run, const OlsFit& fit, const OlsOptions& o) {
@@ -116,20 +118,20 @@ void write_coefficients(Run& run, const OlsFit& fit, const OlsOptions& o) {
         const Real t2 = t * t;
         const Real p = t2 > T2_LIMIT ? Real(0) : f_tail(t2, 1, fit.df);
         Real partial = t2 + fit.df > 0 ? t / qm::sqrt(t2 + fit.df) : Real(0);
-        Real standardised = safe_div(b * fit.xsd[j], fit.ysd);
+        Real standardised = ratio_or_zero(b * fit.xsd[j], fit.ysd);
         if (standardised == 0) standardised = 0; // no "-0.0000" for the intercept
-        Real elasticity = safe_div(b * fit.xmean[j], fit.ymean);
+        Real elasticity = ratio_or_zero(b * fit.xmean[j], fit.ymean);
         if (fit.terms[j].kind == TermKind::VARIABLE) {
             if (o.LOGLOG) elasticity = b;
             else if (o.LOGLIN) elasticity = b * fit.xmean[j];
-            else if (o.LINLOG) elasticity = safe_div(b, fit.ymean);
+            else if (o.LINLOG) elasticity = ratio_or_zero(b, fit.ymean);
         }
         if (o.WIDE)
-            write_line(run, " " + name8(fit.terms[j].name) + fmt_G(b, 13, 5) + fmt_G(se, 12, 5) +
+            write_line(run, " " + first_8_padded(fit.terms[j].name) + fmt_G(b, 13, 5) + fmt_G(se, 12, 5) +
                                 fmt_G(t, 13, 5) + fmt_F(p, 7, 4) + fmt_F(partial, 7, 4) +
                                 fmt_G(standardised, 13, 5) + fmt_G(elasticity, 13, 5));
         else
-            write_line(run, name8(fit.terms[j].name) + fmt_G(b, 13, 5) + fmt_G(se, 11, 4) +
+            write_line(run, first_8_padded(fit.terms[j].name) + fmt_G(b, 13, 5) + fmt_G(se, 11, 4) +
                                 fmt_G(t, 12, 4) + fmt_F(p, 6, 3) + fmt_F(partial, 6, 3) +
                                 fmt_F(standardised, 11, 4) + fmt_F(elasticity, 11, 4));
     }
@@ -144,19 +146,19 @@ void write_matrix(Run& run, const OlsFit& fit, const std::string& title, bool co
         const Real c = fit.cov[std::size_t(i) * k + j];
         if (!correlation) return c;
         const Real d = qm::sqrt(qm::abs(fit.cov[std::size_t(i) * k + i] * fit.cov[std::size_t(j) * k + j]));
-        return safe_div(c, d);
+        return ratio_or_zero(c, d);
     };
     write_line(run, " ");
     write_line(run, title);
     for (int first = 0; first < k; first += per_line) {
         const int last = std::min(k, first + per_line);
         for (int i = first; i < k; ++i) {
-            std::string line = " " + name8(fit.terms[i].name);
+            std::string line = " " + first_8_padded(fit.terms[i].name);
             for (int j = first; j < last && j <= i; ++j) line += fmt_G(value(i, j), 13, 5);
             write_line(run, line);
         }
         std::string names = " " + fmt_X(8);
-        for (int j = first; j < last; ++j) names += fmt_X(5) + name8(fit.terms[j].name);
+        for (int j = first; j < last; ++j) names += fmt_X(5) + first_8_padded(fit.terms[j].name);
         write_line(run, names);
     }
 }

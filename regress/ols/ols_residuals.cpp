@@ -8,6 +8,7 @@
 #include "numeric/qmath.hpp"
 #include "numeric/real_order.hpp"
 #include "numeric/row_split.hpp"
+#include "numeric/text.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/ols/ols_residual_stats.hpp"
@@ -133,11 +134,11 @@ std::string id_label(Run& run, const OlsOptions& o, int t) {
     if (ref == 0 || !VINFO(run, ref, info) || t > info.length) return fmt_X(8);
     std::string text = real_to_string(element(run, info, t), 8);
     if (text.size() > 8) text.resize(8);
-    return name8(text);
+    return first_8_padded(text);
 }
 
 void write_listing(Run& run, const OlsFit& fit, const OlsOptions& o) {
-    const std::string residual_label = name8("RESIDUAL");
+    const std::string residual_label = first_8_padded("RESIDUAL");
     Real largest = 0;
     for (Real e : fit.resid) largest = std::max(largest, qm::abs(e));
     write_line(run, " ");

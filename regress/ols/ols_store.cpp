@@ -4,6 +4,7 @@
 #include "regress/ols/ols_report.hpp"
 
 #include "core/run.hpp"
+#include "numeric/text.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/fit/term_names.hpp"
 #include "workspace/workspace.hpp"
@@ -12,15 +13,10 @@ namespace tarvex {
 
 namespace {
 
-std::string trimmed(const std::string& name) {
-    const auto e = name.find_last_not_of(' ');
-    return e == std::string::npos ? std::string() : name.substr(0, e + 1);
-}
-
 // Creates `name` with `length` elements (columns `ncol`) and returns its header, or false.
 bool create(Run& run, const std::string& name, int type, long long length, int ncol, VarInfo& info) {
     int ref = 0;
-    NEWVAR(run, trimmed(name), 1, type, length, ncol, ref);
+    NEWVAR(run, trim_trailing_blanks(name), 1, type, length, ncol, ref);
     if (ref <= 0 || run.flags.ODONT) return false;
     return VINFO(run, ref, info);
 }

@@ -7,6 +7,7 @@
 #include "core/run.hpp"
 #include "kernels/stats_data.hpp"
 #include "kernels/stats_matrices.hpp"
+#include "numeric/text.hpp"
 #include "regress/stats/stats_options.hpp"
 #include "regress/stats/stats_report.hpp"
 #include "regress/stats/stats_result.hpp"
@@ -31,10 +32,6 @@ std::vector<std::pair<const char*, const std::string*>> name_options(const Stats
             {"COVARIAN", &o.COVARIAN}, {"CPRODUCT", &o.CPRODUCT}, {"CPDEVIAT", &o.CPDEVIAT},
             {"RANKCORR", &o.RANKCORR}, {"WEIGHT", &o.WEIGHT},     {"MOMENTS", &o.MOMENTS},
             {"SUMS", &o.SUMS},         {"MEDIANS", &o.MEDIANS},   {"MODES", &o.MODES}};
-}
-
-bool wanted(const std::string& name) {
-    return name.find_first_not_of(' ') != std::string::npos;
 }
 
 void warn(Run& run, const std::string& text) {
@@ -125,7 +122,7 @@ void store_results(Run& run, const StatsOptions& o, const StatsResult& r) {
          store_stats_matrix(run, o.CPRODUCT, TYPE_SYMMETRIC, k, k, m.cprod) &&
          store_stats_matrix(run, o.CPDEVIAT, TYPE_SYMMETRIC, k, k, m.cpdev) &&
          store_stats_matrix(run, o.RANKCORR, TYPE_SYMMETRIC, k, k, m.rank);
-    if (!ok || !wanted(o.MOMENTS)) return;
+    if (!ok || all_blanks(o.MOMENTS)) return;
     std::vector<Real> moments;
     for (const VariableSummary& s : rows)
         moments.insert(moments.end(), {s.n, s.mean, s.m2, s.m3, s.m4});

@@ -4,6 +4,7 @@
 
 #include "core/run.hpp"
 #include "kernels/stats_data.hpp"
+#include "numeric/text.hpp"
 #include "regress/stats/stats_options.hpp"
 
 #include <algorithm>
@@ -14,8 +15,6 @@ namespace {
 
 // Stem-and-leaf plots with more stems than this are not drawn.
 constexpr long long MAX_STEMS = 500;
-
-bool wanted(const std::string& name) { return name.find_first_not_of(' ') != std::string::npos; }
 
 // Every variable at the same observations, two or more of each: the two-way layout.
 bool complete_layout(const StatsData& d) {
@@ -104,13 +103,13 @@ StatsResult compute_stats(const Run& run, const StatsOptions& o, const StatsData
     for (std::size_t i = 0; i < k; ++i) {
         r.names.push_back(d.vars[i].name);
         centred.push_back(centre(d.values(i)));
-        r.rows.push_back(summarize(centred.back(), o.DN, wanted(o.MOMENTS)));
+        r.rows.push_back(summarize(centred.back(), o.DN, !all_blanks(o.MOMENTS)));
     }
-    r.has_matrices = o.PCPRODUC || o.PCPDEV || o.PCOVARIA || o.PCORRELA || o.PRANKCOR || wanted(o.CORRELAT) ||
-                     wanted(o.COVARIAN) || wanted(o.CPRODUCT) || wanted(o.CPDEVIAT) || wanted(o.RANKCORR);
+    r.has_matrices = o.PCPRODUC || o.PCPDEV || o.PCOVARIA || o.PCORRELA || o.PRANKCOR || !all_blanks(o.CORRELAT) ||
+                     !all_blanks(o.COVARIAN) || !all_blanks(o.CPRODUCT) || !all_blanks(o.CPDEVIAT) || !all_blanks(o.RANKCORR);
     if (r.has_matrices)
-        r.matrices = compute_matrices(d, centred, o.DN, o.PCPRODUC || wanted(o.CPRODUCT),
-                                      o.PRANKCOR || wanted(o.RANKCORR));
+        r.matrices = compute_matrices(d, centred, o.DN, o.PCPRODUC || !all_blanks(o.CPRODUCT),
+                                      o.PRANKCOR || !all_blanks(o.RANKCORR));
     centred.clear(); // the deviations are not needed past the matrices
     order_statistics(run, o, d, r);
     r.tests = tests_across(o, d);

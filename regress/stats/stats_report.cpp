@@ -14,10 +14,6 @@ void blank(Run& run) {
     write_line(run, " ");
 }
 
-std::string name8(const std::string& name) {
-    return fmt_A(name, 8);
-}
-
 // N in an integer field; a sum of replication weights too large for any field fills it with "*".
 std::string count_field(Real n, int w) {
     const Real limit = 1e17Q;
@@ -50,7 +46,7 @@ void report_stats_table(Run& run, const std::vector<std::string>& names,
                         "     MINIMUM      MAXIMUM");
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const VariableSummary& s = rows[i];
-        std::string line = " " + name8(names[i]) + count_field(s.n, 7) + fmt_G(s.mean, 13, 5) +
+        std::string line = " " + fmt_A(names[i], 8) + count_field(s.n, 7) + fmt_G(s.mean, 13, 5) +
                            fmt_G(s.stdev, 12, 5) + fmt_G(s.variance, 12, 5) +
                            fmt_G(s.minimum, 13, 5) + fmt_G(s.maximum, 13, 5);
         if (wide)
@@ -67,7 +63,7 @@ void report_stats_matrix(Run& run, const std::string& title, long long n, bool c
     write_line(run, title + fmt_I(n, 9) + " OBSERVATIONS");
     if (common) write_line(run, " USING COMMON OBSERVATIONS");
     for (std::size_t i = 0; i < k; ++i) {
-        std::string line = " " + name8(names[i]);
+        std::string line = " " + fmt_A(names[i], 8);
         for (std::size_t j = 0; j <= i; ++j) {
             if (j > 0 && j % MATRIX_PER_LINE == 0) {
                 write_line(run, line);
@@ -187,7 +183,7 @@ void report_sample_size_heading(Run& run, long long population) {
 
 void report_sample_size_row(Run& run, const std::string& name, const SampleSize& s, long long n,
                             Real mean, Real stdev) {
-    write_line(run, " " + name8(name) + fmt_F(s.margin, 10, 5) + fmt_I(n, 10) +
+    write_line(run, " " + fmt_A(name, 8) + fmt_F(s.margin, 10, 5) + fmt_I(n, 10) +
                         fmt_I(s.with_replacement, 10) + fmt_I(s.without_replacement, 10) +
                         fmt_G(mean, 13, 5) + fmt_G(stdev, 13, 5));
 }

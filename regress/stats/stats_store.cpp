@@ -2,22 +2,14 @@
 #include "regress/stats/stats_store.hpp"
 
 #include "core/run.hpp"
+#include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
 namespace tarvex {
 
-namespace {
-
-std::string trimmed(const std::string& name) {
-    const auto e = name.find_last_not_of(' ');
-    return e == std::string::npos ? std::string() : name.substr(0, e + 1);
-}
-
-} // namespace
-
 bool store_stats_matrix(Run& run, const std::string& name, int type, long long rows, long long cols,
                         const std::vector<Real>& column_major) {
-    const std::string n = trimmed(name);
+    const std::string n = trim_trailing_blanks(name);
     if (n.empty()) return true;
     int ref = 0;
     NEWVAR(run, n, 1, type, rows * cols, (int)cols, ref);

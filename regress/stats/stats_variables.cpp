@@ -4,6 +4,7 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "regress/fit/term_names.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
@@ -15,17 +16,6 @@ namespace tarvex {
 namespace {
 
 constexpr int LAG_ORDER_CODE = 10000; // lag codes from here up carry a polynomial order
-
-std::string trim(std::string_view s) {
-    const auto e = s.find_last_not_of(' ');
-    return e == std::string_view::npos ? std::string() : std::string(s.substr(0, e + 1));
-}
-
-std::string name8(std::string_view s) {
-    std::string out(s.substr(0, std::min<std::size_t>(s.size(), 8)));
-    out.resize(8, ' ');
-    return out;
-}
 
 // Where one analysed variable's values come from.
 struct Source {
@@ -45,7 +35,7 @@ void add_columns(Run& run, const std::string& base, const VarInfo& info, std::ve
     const long long rows = info.length / ncol;
     for (int c = 1; c <= ncol; ++c) {
         Source s;
-        s.name = name8(suffixed_name(base, ":" + std::to_string(c)));
+        s.name = first_8_padded(suffixed_name(base, ":" + std::to_string(c)));
         s.info = info;
         s.rows = rows;
         s.offset = (long long)(c - 1) * rows;
@@ -61,7 +51,7 @@ void add_reference(Run& run, const StatsOptions& o, int ref, int lag, std::vecto
     s.lag = lag;
     if (ref < 0) {
         if (-ref > NRESULT) return;
-        s.name = name8(std::string("$") + RESULT_NAMES[-ref - 1]);
+        s.name = first_8_padded(std::string("$") + RESULT_NAMES[-ref - 1]);
     } else if (ref > 2 * ws.MAXVAR) {
         int col = ref % ws.MXCOL;
         if (col == 0) col = ws.MXCOL;
@@ -70,13 +60,13 @@ void add_reference(Run& run, const StatsOptions& o, int ref, int lag, std::vecto
             say(run, " ...ERROR..VARIABLE " + std::to_string(ref) + " IS INVALID");
             return;
         }
-        s.name = name8(suffixed_name(trim(ws.VNAME[slot].substr(0, 8)), ":" + std::to_string(col)));
+        s.name = first_8_padded(suffixed_name(trim_trailing_blanks(ws.VNAME[slot].substr(0, 8)), ":" + std::to_string(col)));
     } else if (ref < 1 || ref > ws.MAXVAR || ws.KADD[ref] <= 0) {
         say(run, " ...ERROR..VARIABLE " + std::to_string(ref) + " IS INVALID");
         return;
     } else {
-        std::string base = trim(ws.VNAME[ref].substr(0, 8));
-        s.name = name8(lagged_name(base, lag));
+        std::string base = trim_trailing_blanks(ws.VNAME[ref].substr(0, 8));
+        s.name = first_8_padded(lagged_name(base, lag));
     }
     if (!VINFO(run, ref, s.info)) {
         run.flags.ODONT = false; // the column message is out; the other variables go on
@@ -94,7 +84,7 @@ void add_reference(Run& run, const StatsOptions& o, int ref, int lag, std::vecto
     }
     if (type != TYPE_DATA) {
         say(run, " ...NOTE..TREATING COLUMNS OF " + s.name + "AS VECTORS ");
-        add_columns(run, trim(s.name), s.info, out);
+        add_columns(run, trim_trailing_blanks(s.name), s.info, out);
         return;
     }
     s.rows = s.info.length;
@@ -107,8 +97,8 @@ std::vector<Source> listed_sources(Run& run, const StatsOptions& o) {
     if (o.ALL || scan.NF == 0) {
         const Workspace& ws = run.ws;
         for (int slot = 1; slot <= ws.MAXVAR; ++slot) {
-            if (ws.KADD[slot] <= 0 || trim(ws.VNAME[slot]).empty()) continue;
-            if (trim(ws.VNAME[slot]) == "SKIP$") continue;
+            if (ws.KADD[slot] <= 0 || trim_trailing_blanks(ws.VNAME[slot]).empty()) continue;
+            if (trim_trailing_blanks(ws.VNAME[slot]) == "SKIP$") continue;
             VarInfo info;
             if (!VINFO(run, slot, info) || info.type != TYPE_DATA) continue;
             add_reference(run, o, slot, 0, out);
@@ -145,12 +135,12 @@ bool load_stats_variables(Run& run, const StatsOptions& o, StatsData& data) {
         usable[i] = !skip || t > skip.length || skip.codes[t] <= 0;
     }
 
-    const std::string weight_name = trim(o.WEIGHT);
+    const std::string weight_name = trim_trailing_blanks(o.WEIGHT);
     if (!weight_name.empty()) {
         const int ref = VFIND(run, weight_name);
         VarInfo info;
         if (ref == 0 || !VINFO(run, ref, info) || info.type >= TYPE_CHAR_STRING) {
-            report_error(run, " ...ERROR..VARIABLE " + name8(weight_name) + " IS INVALID");
+            report_error(run, " ...ERROR..VARIABLE " + first_8_padded(weight_name) + " IS INVALID");
             return false;
         }
         if (info.length < data.end) {
@@ -163,7 +153,7 @@ bool load_stats_variables(Run& run, const StatsOptions& o, StatsData& data) {
             data.weight[i] = w;
             if (w == run.ws.XMISS || !(w > 0)) usable[i] = 0;
         }
-        say(run, " STATISTICS ARE WEIGHTED BY VARIABLE " + name8(weight_name));
+        say(run, " STATISTICS ARE WEIGHTED BY VARIABLE " + first_8_padded(weight_name));
     }
 
     for (const Source& s : sources) {

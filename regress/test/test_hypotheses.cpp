@@ -9,6 +9,7 @@
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "core/estimation_results.hpp"
+#include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
 #include <cctype>
@@ -16,19 +17,6 @@
 namespace tarvex {
 
 namespace {
-
-std::string upper_trimmed(std::string_view text) {
-    std::string out;
-    for (char c : text) out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    const auto e = out.find_last_not_of(' ');
-    return e == std::string::npos ? std::string() : out.substr(0, e + 1);
-}
-
-std::string name8(std::string_view name) {
-    std::string out(name.substr(0, 8));
-    out.resize(8, ' ');
-    return out;
-}
 
 // The workspace slot a (possibly column) reference belongs to.
 int slot_of(const Run& run, int ref) {
@@ -91,10 +79,10 @@ bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text,
     request.value_kind = expr::KIND_TEST;
     request.silent = true;
     request.find_name = [&](std::string_view typed) -> int {
-        const std::string key = upper_trimmed(typed);
+        const std::string key = upper_ascii(trim_trailing_blanks(typed));
         // The intercept and the trend are named as the report prints them.
         for (std::size_t j = 0; j < eq.refs.size(); ++j)
-            if (eq.refs[j] > maxvar && eq.refs[j] <= maxvar + 2 && upper_trimmed(eq.names[j]) == key)
+            if (eq.refs[j] > maxvar && eq.refs[j] <= maxvar + 2 && upper_ascii(trim_trailing_blanks(eq.names[j])) == key)
                 return eq.refs[j];
         const int ref = VFIND(run, typed);
         if (ref <= 0) throw NameProblem{ERR_TEST_NO_NAME, key};
@@ -117,7 +105,7 @@ bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text,
         if (p.number == ERR_TEST_NO_NAME)
             report_error(run, " ...ERROR.." + p.name + " DOES NOT EXIST", p.number);
         else
-            report_error(run, " ...ERROR.." + name8(p.name) + " IS NOT IN EQUATION", p.number);
+            report_error(run, " ...ERROR.." + first_8_padded(p.name) + " IS NOT IN EQUATION", p.number);
         return false;
     }
     if (!compiled) {
@@ -136,9 +124,9 @@ bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text,
     case expr::DerivativeStatus::OK: break;
     case expr::DerivativeStatus::UNBOUND: {
         const int slot = slot_of(run, d.unbound_ref);
-        std::string name = slot >= 1 && slot <= maxvar ? upper_trimmed(run.ws.VNAME[slot]) : "";
+        std::string name = slot >= 1 && slot <= maxvar ? upper_ascii(trim_trailing_blanks(run.ws.VNAME[slot])) : "";
         if (d.unbound_lag != 0) name = name.substr(0, 5) + "(" + std::to_string(d.unbound_lag) + ")";
-        report_error(run, " ...ERROR.." + name8(name) + " IS NOT IN EQUATION", ERR_TEST_NOT_IN_EQUATION);
+        report_error(run, " ...ERROR.." + first_8_padded(name) + " IS NOT IN EQUATION", ERR_TEST_NOT_IN_EQUATION);
         return false;
     }
     case expr::DerivativeStatus::UNSUPPORTED:

@@ -5,6 +5,7 @@
 
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/test/test_statistics.hpp"
 
@@ -95,7 +96,7 @@ void write_lag_sum_tests(Run& run, const OlsFit& fit, bool asymptotic) {
             TESTH(run, independent_rows(each, fit.cov, fit.k), fit.cov, fit.k, fit.df, asymptotic, false);
         if (!s.done || !joint.done || !put) continue;
         const Real mean_lag = sum.value != 0 ? weighted / sum.value : Real(0);
-        write_line(run, " " + name8(v.name) +
+        write_line(run, " " + first_8_padded(v.name) +
                             fmt_G(s.value, 13, 5) + fmt_G(s.stderr_, 11, 3) + fmt_G(s.t, 11, 3) +
                             fmt_F(s.pvalue, 6, 3) + " |" + fmt_F(mean_lag, 8, 3) + " |" +
                             fmt_G(joint.f, 11, 3) + fmt_F(joint.pvalue, 6, 3));

@@ -2,6 +2,7 @@
 // Longley results from the estimator alone, the notes it meets, NoInt1 and Wampler1 results, a three-point regression worked by hand (report lines,
 // criteria, variance tables, p-values, residual statistics, robust covariance), weights against
 // dropped and repeated rows, and the named output variables.
+#include "numeric/text.hpp"
 #include "ols_engine.hpp"
 #include "regress/ols/ols_estimation.hpp"
 #include "regress/fit/ols_options.hpp"
@@ -26,17 +27,17 @@ OlsFit equation(OlsEngine& e, const std::vector<std::string>& regressors, int n)
     OlsFit f;
     f.label = "  OLS ";
     f.dep_ref = VFIND(e.run, "Y");
-    f.dep_name = name8("Y");
+    f.dep_name = first_8_padded("Y");
     for (const std::string& name : regressors) {
         OlsTerm t;
         t.ref = VFIND(e.run, name);
-        t.name = name8(name);
+        t.name = first_8_padded(name);
         f.terms.push_back(t);
     }
     OlsTerm c;
     c.kind = TermKind::INTERCEPT;
     c.ref = e.run.ws.MAXVAR + 1;
-    c.name = name8("CONSTANT");
+    c.name = first_8_padded("CONSTANT");
     f.terms.push_back(c);
     f.has_intercept = true;
     f.k = int(f.terms.size());
