@@ -29,11 +29,11 @@ build-asan: deps
 demo: build-program
 	./build/tarvex examples/demo.tvx
 
-test: build-program build-asan
+test: check-format build-program build-asan
 	cd build && ctest -j $(JOBS) --output-on-failure -E '^unit$$'
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest -j $(JOBS) --output-on-failure
 
-check-format:
+check-format: deps
 	./scripts/check-format.sh
 
 format:

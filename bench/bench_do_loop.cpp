@@ -13,7 +13,9 @@
 
 namespace {
 
-double seconds_for(const std::string& script) { return bench::script_cpu_seconds(script); }
+double seconds_for(const std::string& script) {
+    return bench::script_cpu_seconds(script);
+}
 
 } // namespace
 

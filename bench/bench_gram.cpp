@@ -10,11 +10,11 @@
 //       certified values and the exact solutions in DIR (certified.tsv, exact.tsv, data)
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/gram_residuals.hpp"
-#include "numeric/decimal.hpp"
 #include "kernels/gram_schmidt.hpp"
 #include "kernels/householder.hpp"
-#include "regress/fit/ls_bridge.hpp"
 #include "kernels/normal_equations.hpp"
+#include "numeric/decimal.hpp"
+#include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_options.hpp"
 
 #include <chrono>
@@ -193,17 +193,14 @@ int strd(const std::string& dir) {
         DataMatrix data(n, k + 1);
         for (int j = 0; j < set.degree; ++j) {
             columns.columns.push_back(x[j].data());
-            for (int i = 0; i < n; ++i)
-                data.at(i, j) = x[j][i];
+            for (int i = 0; i < n; ++i) data.at(i, j) = x[j][i];
         }
         if (set.intercept) {
             columns.columns.push_back(nullptr);
-            for (int i = 0; i < n; ++i)
-                data.at(i, set.degree) = 1;
+            for (int i = 0; i < n; ++i) data.at(i, set.degree) = 1;
         }
         columns.columns.push_back(y.data());
-        for (int i = 0; i < n; ++i)
-            data.at(i, k) = y[i];
+        for (int i = 0; i < n; ++i) data.at(i, k) = y[i];
         columns.nobs = static_cast<std::size_t>(n);
         const GramFit kernel = gram_least_squares(columns, DEPENDENCE_RATIO);
         DataMatrix work = data;
@@ -213,11 +210,9 @@ int strd(const std::string& dir) {
         const LeastSquaresFit normal = normal_equations_solve(data);
         const LeastSquaresFit* solvers[] = {nullptr, &gs, &hh, &normal};
         Real sum = 0, total = 0;
-        for (Real v : y)
-            sum += v;
+        for (Real v : y) sum += v;
         const Real mean = set.intercept ? sum / n : 0;
-        for (Real v : y)
-            total += (v - mean) * (v - mean);
+        for (Real v : y) total += (v - mean) * (v - mean);
         double worst[4][2] = {{99, 99}, {99, 99}, {99, 99}, {99, 99}}; // [method][certified, exact]
         for (int method = 0; method < 4; ++method) {
             const LeastSquaresFit* other = solvers[method];
@@ -245,8 +240,7 @@ int strd(const std::string& dir) {
             }
         }
         std::printf("%-9s", set.name);
-        for (const auto& w : worst)
-            std::printf(" %5.1f  %5.1f   ", w[0], w[1]);
+        for (const auto& w : worst) std::printf(" %5.1f  %5.1f   ", w[0], w[1]);
         std::printf("\n");
     }
     return 0;

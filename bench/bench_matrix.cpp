@@ -13,7 +13,9 @@
 
 namespace {
 
-double seconds_for(const std::string& script) { return bench::script_cpu_seconds(script); }
+double seconds_for(const std::string& script) {
+    return bench::script_cpu_seconds(script);
+}
 
 // Square random matrices A and B of order n, elements uniform on (0, 1), in a work area large
 // enough for the operands, the result and the temporaries.

@@ -25,23 +25,20 @@
 
 namespace {
 
-double cpu_seconds()
-{
+double cpu_seconds() {
     timespec now;
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-double wall_seconds()
-{
+double wall_seconds() {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
 // Y = 3 + sum j*Xj/10 + noise, the regressors uniform on (-1000, 1000), nine significant digits.
-void write_data_file(const char* path, long rows)
-{
+void write_data_file(const char* path, long rows) {
     std::FILE* f = std::fopen(path, "w");
     std::mt19937_64 gen(42);
     std::uniform_real_distribution<double> u(-1000.0, 1000.0);
@@ -56,8 +53,7 @@ void write_data_file(const char* path, long rows)
         }
         y += noise(gen);
         int n = std::snprintf(line, sizeof line, "%.9g", y);
-        for (double v : x)
-            n += std::snprintf(line + n, sizeof line - n, " %.9g", v);
+        for (double v : x) n += std::snprintf(line + n, sizeof line - n, " %.9g", v);
         line[n++] = '\n';
         std::fwrite(line, 1, n, f);
     }
@@ -71,11 +67,9 @@ struct LineFeed {
     std::vector<double> cpu_at, wall_at; // when line i was asked for
 };
 
-ssize_t feed_read(void* cookie, char* buf, size_t size)
-{
+ssize_t feed_read(void* cookie, char* buf, size_t size) {
     LineFeed& feed = *static_cast<LineFeed*>(cookie);
-    if (feed.next >= feed.lines.size())
-        return 0;
+    if (feed.next >= feed.lines.size()) return 0;
     feed.cpu_at.push_back(cpu_seconds());
     feed.wall_at.push_back(wall_seconds());
     const std::string& line = feed.lines[feed.next++];
@@ -84,8 +78,7 @@ ssize_t feed_read(void* cookie, char* buf, size_t size)
     return static_cast<ssize_t>(n);
 }
 
-std::string tarvex_binary(const char* self)
-{
+std::string tarvex_binary(const char* self) {
     std::string dir(self);
     const auto slash = dir.rfind('/');
     dir = slash == std::string::npos ? "." : dir.substr(0, slash);
@@ -94,8 +87,7 @@ std::string tarvex_binary(const char* self)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
     const int passes = argc > 2 ? std::atoi(argv[2]) : 3;
     const int regressors = argc > 3 ? std::atoi(argv[3]) : 10;
@@ -112,8 +104,7 @@ int main(int argc, char** argv)
         "STOP\n",
     };
     std::FILE* cmd = std::fopen(script_path, "w");
-    for (const std::string& line : script)
-        std::fputs(line.c_str(), cmd);
+    for (const std::string& line : script) std::fputs(line.c_str(), cmd);
     std::fclose(cmd);
 
     double best_read = 1e9, best_ols = 1e9, best_ols_wall = 1e9;

@@ -43,13 +43,30 @@ std::string random_number(std::mt19937_64& gen) {
     const unsigned shape = gen() % 8;
     const unsigned long long m = gen();
     switch (shape) {
-    case 6: std::snprintf(buf, sizeof buf, "%.9g", std::ldexp(double(m >> 11), int(gen() % 40) - 60)); break;
-    case 7: std::snprintf(buf, sizeof buf, "-%llu.%06llu", m % 100000, (unsigned long long)(gen() % 1000000)); break;
-    case 0: std::snprintf(buf, sizeof buf, "%.17e", std::ldexp(double(m >> 11), int(gen() % 200) - 100)); break;
-    case 1: std::snprintf(buf, sizeof buf, "%llu", m % 10000000000000000000ULL); break; // 19 digits
-    case 2: std::snprintf(buf, sizeof buf, "%llu%llu", m, (unsigned long long)(gen() % 100)); break;        // 20+ digits
-    case 3: std::snprintf(buf, sizeof buf, "%llu.%lluE%d", m % 1000, (unsigned long long)(gen() % 1000000), int(gen() % 9860) - 4930); break;
-    case 4: std::snprintf(buf, sizeof buf, "%llue-49%02d", m % 100000, int(gen() % 70)); break; // subnormals
+    case 6:
+        std::snprintf(buf, sizeof buf, "%.9g", std::ldexp(double(m >> 11), int(gen() % 40) - 60));
+        break;
+    case 7:
+        std::snprintf(buf, sizeof buf, "-%llu.%06llu", m % 100000,
+                      (unsigned long long)(gen() % 1000000));
+        break;
+    case 0:
+        std::snprintf(buf, sizeof buf, "%.17e",
+                      std::ldexp(double(m >> 11), int(gen() % 200) - 100));
+        break;
+    case 1:
+        std::snprintf(buf, sizeof buf, "%llu", m % 10000000000000000000ULL);
+        break; // 19 digits
+    case 2:
+        std::snprintf(buf, sizeof buf, "%llu%llu", m, (unsigned long long)(gen() % 100));
+        break; // 20+ digits
+    case 3:
+        std::snprintf(buf, sizeof buf, "%llu.%lluE%d", m % 1000,
+                      (unsigned long long)(gen() % 1000000), int(gen() % 9860) - 4930);
+        break;
+    case 4:
+        std::snprintf(buf, sizeof buf, "%llue-49%02d", m % 100000, int(gen() % 70));
+        break; // subnormals
     default: {
         // A halfway case: 113-bit significand plus one half ulp, printed exactly.
         __float128 x = __float128((m | 1ULL << 63) >> 1) * 1099511627776.0Q * 131072.0Q +
@@ -69,8 +86,8 @@ int main(int argc, char** argv) {
     const char* data = "/tmp/tarvex_bench_read.dat";
     write_data_file(data, rows);
 
-    std::string script = "PAR 250000\nREAD (" + std::string(data) +
-                         ") X1 X2 X3 X4 X5 X6 X7 X8 X9 X10 X11\nSTOP\n";
+    std::string script =
+        "PAR 250000\nREAD (" + std::string(data) + ") X1 X2 X3 X4 X5 X6 X7 X8 X9 X10 X11\nSTOP\n";
     std::FILE* in = fmemopen(script.data(), script.size(), "r");
     std::FILE* out = std::fopen("/dev/null", "w");
     auto start = std::chrono::steady_clock::now();
@@ -83,7 +100,8 @@ int main(int argc, char** argv) {
     struct rusage usage;
     getrusage(RUSAGE_SELF, &usage);
     std::printf("READ of %ld rows x 11 columns: %.3f s wall, %.3f s processor time, peak memory "
-                "%.1f MB\n", rows, read_seconds, read_cpu, usage.ru_maxrss / 1024.0);
+                "%.1f MB\n",
+                rows, read_seconds, read_cpu, usage.ru_maxrss / 1024.0);
     std::remove(data);
 
     std::mt19937_64 gen(7);

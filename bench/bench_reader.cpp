@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
     std::FILE* out = std::fopen("/dev/null", "w");
     auto start = std::chrono::steady_clock::now();
     tarvex::run_script_streams(in, out);
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::fclose(in);
     std::fclose(out);
     std::printf("%ld statements read and dispatched in %.3f s (%.0f ns per statement)\n",

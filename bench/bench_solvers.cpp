@@ -1,11 +1,12 @@
 // Benchmark: the three least-squares solvers on N observations of 10 regressors (intercept
-// included) and y, and the exact dot product and the fused update against the plain loops. Processor time, so that a
-// busy machine disturbs the figures less. Run by hand: build/bench/bench_solvers [N].
-#include "numeric/exact_dot.hpp"
-#include "numeric/fused_axpy.hpp"
+// included) and y, and the exact dot product and the fused update against the plain loops.
+// Processor time, so that a busy machine disturbs the figures less. Run by hand:
+// build/bench/bench_solvers [N].
 #include "kernels/gram_schmidt.hpp"
 #include "kernels/householder.hpp"
 #include "kernels/normal_equations.hpp"
+#include "numeric/exact_dot.hpp"
+#include "numeric/fused_axpy.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,33 +16,27 @@
 
 namespace {
 
-double cpu_seconds()
-{
+double cpu_seconds() {
     timespec now;
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
 __attribute__((noinline)) tarvex::Real plain_dot(const tarvex::Real* a, const tarvex::Real* b,
-                                                 int n)
-{
+                                                 int n) {
     tarvex::Real sum = 0;
-    for (int i = 0; i < n; ++i)
-        sum += a[i] * b[i];
+    for (int i = 0; i < n; ++i) sum += a[i] * b[i];
     return sum;
 }
 
 __attribute__((noinline)) void plain_axpy(tarvex::Real* y, tarvex::Real c, const tarvex::Real* x,
-                                           int n)
-{
-    for (int i = 0; i < n; ++i)
-        y[i] -= c * x[i];
+                                          int n) {
+    for (int i = 0; i < n; ++i) y[i] -= c * x[i];
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     using namespace tarvex;
     const int n = argc > 1 ? std::atoi(argv[1]) : 1000000;
     const int k = 10;
@@ -50,8 +45,7 @@ int main(int argc, char** argv)
     for (int col = 0; col <= k; ++col)
         for (int row = 0; row < n; ++row)
             data.at(row, col) = Real(static_cast<long long>(rng() % 2000000)) / 1024 - 900;
-    for (int row = 0; row < n; ++row)
-        data.at(row, k - 1) = 1;
+    for (int row = 0; row < n; ++row) data.at(row, k - 1) = 1;
 
     double start = cpu_seconds();
     const Real plain = plain_dot(data.column(0), data.column(1), n);

@@ -16,29 +16,26 @@ namespace {
 using tarvex::Real;
 using u128 = unsigned __int128;
 
-double cpu_seconds()
-{
+double cpu_seconds() {
     timespec now;
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-u128 bits_of(Real v)
-{
+u128 bits_of(Real v) {
     u128 bits;
     std::memcpy(&bits, &v, sizeof bits);
     return bits;
 }
 
 template <class Root>
-double nanoseconds_per_call(const std::vector<Real>& values, int passes, Root root, u128& checksum)
-{
+double nanoseconds_per_call(const std::vector<Real>& values, int passes, Root root,
+                            u128& checksum) {
     double best = 1e300;
     for (int trial = 0; trial < 5; ++trial) {
         const double start = cpu_seconds();
         for (int pass = 0; pass < passes; ++pass)
-            for (Real v : values)
-                checksum += bits_of(root(v));
+            for (Real v : values) checksum += bits_of(root(v));
         best = std::min(best, cpu_seconds() - start);
     }
     return best * 1e9 / (double(passes) * double(values.size()));
@@ -46,8 +43,7 @@ double nanoseconds_per_call(const std::vector<Real>& values, int passes, Root ro
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const int passes = argc > 1 ? std::atoi(argv[1]) : 500;
     std::mt19937_64 gen(20261206);
     std::vector<Real> values(4096);
@@ -59,9 +55,10 @@ int main(int argc, char** argv)
         std::memcpy(&v, &bits, sizeof v);
     }
     u128 library = 0, integer = 0;
-    const double library_ns = nanoseconds_per_call(values, passes, [](Real v) { return sqrtq(v); }, library);
-    const double integer_ns =
-        nanoseconds_per_call(values, passes, [](Real v) { return tarvex::square_root(v); }, integer);
+    const double library_ns = nanoseconds_per_call(
+        values, passes, [](Real v) { return sqrtq(v); }, library);
+    const double integer_ns = nanoseconds_per_call(
+        values, passes, [](Real v) { return tarvex::square_root(v); }, integer);
     std::printf("sqrtq        %7.1f ns per call\n", library_ns);
     std::printf("square_root  %7.1f ns per call\n", integer_ns);
     std::printf("checksums    %016llx %016llx\n", static_cast<unsigned long long>(library),

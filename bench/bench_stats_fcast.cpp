@@ -5,14 +5,14 @@
 // /dev/null, so that two builds can be compared line for line.
 // Run by hand: build/bench/bench_stats_fcast [N] [K] [R] [--print] [--stats | --fcast] (the last
 // two run one of the commands only, for profiling).
-#include "interp/command_handlers.hpp"
 #include "core/command_table.hpp"
-#include "interp/reader.hpp"
+#include "core/result_scalars.hpp"
 #include "core/run.hpp"
+#include "core/units.hpp"
+#include "interp/command_handlers.hpp"
+#include "interp/reader.hpp"
 #include "interp/scanner.hpp"
 #include "interp/set_display.hpp"
-#include "core/units.hpp"
-#include "core/result_scalars.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
 
@@ -34,8 +34,12 @@ double clock_seconds(clockid_t clock) {
     clock_gettime(clock, &now);
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
-double cpu_seconds() { return clock_seconds(CLOCK_PROCESS_CPUTIME_ID); }
-double wall_seconds() { return clock_seconds(CLOCK_MONOTONIC); }
+double cpu_seconds() {
+    return clock_seconds(CLOCK_PROCESS_CPUTIME_ID);
+}
+double wall_seconds() {
+    return clock_seconds(CLOCK_MONOTONIC);
+}
 
 // A run with default switches, report lines going to `out`, and a work area of `words`.
 struct Engine {
@@ -139,8 +143,10 @@ int main(int argc, char** argv) {
     const double stats =
         fcast_only ? 0 : best_of(e, "STATS" + list + " / PCOR PMEDIAN", repeats, stats_wall);
     if (stats_only) {
-        std::fprintf(stderr, "STATS of %d variables x %lld observations / PCOR PMEDIAN: %.3f s"
-                             " (elapsed %.3f s)\n", k, n, stats, stats_wall);
+        std::fprintf(stderr,
+                     "STATS of %d variables x %lld observations / PCOR PMEDIAN: %.3f s"
+                     " (elapsed %.3f s)\n",
+                     k, n, stats, stats_wall);
         return 0;
     }
 
@@ -154,16 +160,18 @@ int main(int argc, char** argv) {
             for (long long t = 1; t <= n; ++t)
                 tarvex::element(e.run, y, t) += Real(j) * tarvex::element(e.run, x, t);
         }
-        for (long long t = 1; t <= n; ++t)
-            tarvex::element(e.run, y, t) += 5;
+        for (long long t = 1; t <= n; ++t) tarvex::element(e.run, y, t) += 5;
     }
     const double ols = e.statement("OLS Y" + list);
     const double fcast = best_of(e, "FCAST / PREDICT=P FCSE=S", repeats, fcast_wall);
 
-    std::fprintf(stderr, "STATS of %d variables x %lld observations / PCOR PMEDIAN: %.3f s"
-                         " (elapsed %.3f s)\n", k, n, stats, stats_wall);
-    std::fprintf(stderr, "FCAST of %lld observations, %d regressors and a constant: %.3f s"
-                         " (elapsed %.3f s; the OLS fit before it, not counted: %.3f s)\n",
+    std::fprintf(stderr,
+                 "STATS of %d variables x %lld observations / PCOR PMEDIAN: %.3f s"
+                 " (elapsed %.3f s)\n",
+                 k, n, stats, stats_wall);
+    std::fprintf(stderr,
+                 "FCAST of %lld observations, %d regressors and a constant: %.3f s"
+                 " (elapsed %.3f s; the OLS fit before it, not counted: %.3f s)\n",
                  n, k, fcast, fcast_wall, ols);
     std::fprintf(stderr, "processor time (elapsed time in brackets), best of %d runs\n", repeats);
     return 0;

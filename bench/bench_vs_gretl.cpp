@@ -43,8 +43,7 @@ bool write_data_file(const std::string& path, long rows) {
         }
         y += noise(gen);
         int n = std::snprintf(line, sizeof line, "%.9g", y);
-        for (double v : x)
-            n += std::snprintf(line + n, sizeof line - n, " %.9g", v);
+        for (double v : x) n += std::snprintf(line + n, sizeof line - n, " %.9g", v);
         line[n++] = '\n';
         ok = std::fwrite(line, 1, n, f) == static_cast<std::size_t>(n);
     }
@@ -65,8 +64,7 @@ struct Measure {
 // Runs argv with standard output to `out`, and returns what wait4 says of it.
 bool run_child(const std::vector<std::string>& args, const std::string& out, Measure& m) {
     std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     const double start = wall_seconds();
     const pid_t child = fork();

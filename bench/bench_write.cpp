@@ -3,10 +3,10 @@
 // in the work area, so only the WRITE command itself is timed. Run by hand:
 // build/bench/bench_write [rows] [directory].
 #include "core/command_table.hpp"
-#include "core/run.hpp"
-#include "io/print_write.hpp"
 #include "core/result_scalars.hpp"
+#include "core/run.hpp"
 #include "interp/scanner.hpp"
+#include "io/print_write.hpp"
 #include "workspace/workspace.hpp"
 
 #include <chrono>
@@ -35,7 +35,7 @@ void statement(Run& run, const std::string& text) {
 }
 
 long long file_size(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
 }
 

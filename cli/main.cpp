@@ -102,7 +102,8 @@ struct LineEditing {
 };
 LineEditing editing;
 
-template <typename T> bool bind(void* library, const char* name, T& entry) {
+template <typename T>
+bool bind(void* library, const char* name, T& entry) {
     entry = reinterpret_cast<T>(dlsym(library, name));
     return entry != nullptr;
 }
@@ -113,15 +114,13 @@ bool load_line_editing() {
     void* lib = dlopen("libreadline.so.8", RTLD_NOW | RTLD_LOCAL);
     if (lib == nullptr) lib = dlopen("libreadline.so", RTLD_NOW | RTLD_LOCAL);
     LineEditing e;
-    const bool bound = lib != nullptr && bind(lib, "readline", e.readline) &&
-                       bind(lib, "add_history", e.add_history) &&
-                       bind(lib, "stifle_history", e.stifle_history) &&
-                       bind(lib, "read_history", e.read_history) &&
-                       bind(lib, "write_history", e.write_history) &&
-                       bind(lib, "rl_replace_line", e.replace_line) &&
-                       bind(lib, "rl_point", e.point) && bind(lib, "rl_end", e.end) &&
-                       bind(lib, "rl_catch_signals", e.catch_signals) &&
-                       bind(lib, "rl_getc_function", e.getc_function);
+    const bool bound =
+        lib != nullptr && bind(lib, "readline", e.readline) &&
+        bind(lib, "add_history", e.add_history) && bind(lib, "stifle_history", e.stifle_history) &&
+        bind(lib, "read_history", e.read_history) && bind(lib, "write_history", e.write_history) &&
+        bind(lib, "rl_replace_line", e.replace_line) && bind(lib, "rl_point", e.point) &&
+        bind(lib, "rl_end", e.end) && bind(lib, "rl_catch_signals", e.catch_signals) &&
+        bind(lib, "rl_getc_function", e.getc_function);
     if (!bound) {
         std::fprintf(stderr, "tarvex: warning: no line editing (libreadline cannot be loaded)\n");
         return false;
@@ -155,7 +154,8 @@ std::string history_path() {
         if (::stat(settings, &info) == 0 && !S_ISREG(info.st_mode)) return "";
         std::string path = settings;
         const std::size_t slash = path.rfind('/');
-        directory = slash == std::string::npos ? "." : path.substr(0, std::max<std::size_t>(slash, 1));
+        directory =
+            slash == std::string::npos ? "." : path.substr(0, std::max<std::size_t>(slash, 1));
     } else {
         const char* home = std::getenv("HOME");
         if (home == nullptr || home[0] == '\0') return "";
@@ -165,8 +165,8 @@ std::string history_path() {
 }
 
 void history_warning(const char* what, const std::string& path, int error) {
-    std::fprintf(stderr, "tarvex: warning: cannot %s the history file %s: %s\n", what,
-                 path.c_str(), std::strerror(error));
+    std::fprintf(stderr, "tarvex: warning: cannot %s the history file %s: %s\n", what, path.c_str(),
+                 std::strerror(error));
 }
 
 std::string history_file; // where the session's history goes at exit ("" for nowhere)

@@ -5,6 +5,7 @@ namespace tarvex {
 
 namespace {
 
+// clang-format off
 // Sized by their entries, so that a missing or extra word stops the build instead of leaving a
 // null pointer in the last slots.
 constexpr auto COMMAND_WORD_LIST = std::to_array<const char*>({
@@ -24,8 +25,10 @@ constexpr auto COMMAND_WORD_LIST = std::to_array<const char*>({
     "PORTFOLI", "STOCKGRA", "TIMEFMT", "AXISFMT", "GRAPH", "SMOOTH", "RESET", "tarvex1",
     "tarvex2", "tarvex3", "tarvex4", "NAMEFMT", "QP", "xxxxxxxx", "xxxxxxxx", "xxxxxxxx",
 });
+// clang-format on
 static_assert(COMMAND_WORD_LIST.size() == NCOMMAND, "one command word for each slot");
 
+// clang-format off
 constexpr auto FRENCH_WORD_LIST = std::to_array<const char*>({
     "FRANCA", "GENR", "LIS", "ECRIS", "IMPRIME", "MCO", "OUVRE", "VISUEL",
     "ARRETE", "SI", "SAUTESI", "PRENDS", "FAIS", "RESTR", "TESTE", "EXEC",
@@ -43,6 +46,7 @@ constexpr auto FRENCH_WORD_LIST = std::to_array<const char*>({
     "PORTFOLI", "GRAPHACT", "TIMEFMT", "AXISFMT", "GRAPHIQU", "LISSER", "xxxxxxxx", "xxxxxxxx",
     "xxxxxxxx", "xxxxxxxx", "xxxxxxxx", "xxxxxxxx", "xxxxxxxx", "xxxxxxxx", "xxxxxxxx", "xxxxxxxx",
 });
+// clang-format on
 static_assert(FRENCH_WORD_LIST.size() == NCOMMAND, "one French alias for each slot");
 
 } // namespace

@@ -12,31 +12,31 @@
 namespace tarvex {
 
 struct EstimationResults {
-    std::string command;          // "OLSQ", "IMLS"; empty when no estimation stands
-    int dep_ref = 0;              // the dependent variable (plain reference)
+    std::string command; // "OLSQ", "IMLS"; empty when no estimation stands
+    int dep_ref = 0;     // the dependent variable (plain reference)
     int dep_lag = 0;
-    std::string dep_name;         // 8 columns
-    std::string dep_variable;     // the dependent variable's name (no lag)
+    std::string dep_name;     // 8 columns
+    std::string dep_variable; // the dependent variable's name (no lag)
     // One entry per coefficient, in report order (the intercept last).
-    std::vector<std::string> names; // 8 columns
+    std::vector<std::string> names;     // 8 columns
     std::vector<std::string> variables; // name of each term's variable (no lag); "" for others
-    std::vector<int> refs;        // plain reference; MAXVAR+1 intercept, MAXVAR+2 IMLS trend
-    std::vector<int> lags;        // lag of each regressor
-    std::vector<Real> coef;       // KCOEF
-    std::vector<Real> cov;        // KCOV, K x K, row-major (robust under HETCOV)
-    std::vector<Real> xtx_inv;    // (X'X)**-1, K x K, row-major: the forecast variances use it
-    std::vector<Real> stderrs;    // KSTD
-    std::vector<Real> tratios;    // KTRAT
-    std::vector<int> obs;         // observations used
-    std::vector<Real> predicted;  // KPRED, one per observation used
-    std::vector<Real> residuals;  // KRES
-    std::vector<Real> weights;    // KWT (empty without weights)
-    std::vector<Real> recursive;  // recursive residuals (RECURSIV), XMISS where none
+    std::vector<int> refs;              // plain reference; MAXVAR+1 intercept, MAXVAR+2 IMLS trend
+    std::vector<int> lags;              // lag of each regressor
+    std::vector<Real> coef;             // KCOEF
+    std::vector<Real> cov;              // KCOV, K x K, row-major (robust under HETCOV)
+    std::vector<Real> xtx_inv;   // (X'X)**-1, K x K, row-major: the forecast variances use it
+    std::vector<Real> stderrs;   // KSTD
+    std::vector<Real> tratios;   // KTRAT
+    std::vector<int> obs;        // observations used
+    std::vector<Real> predicted; // KPRED, one per observation used
+    std::vector<Real> residuals; // KRES
+    std::vector<Real> weights;   // KWT (empty without weights)
+    std::vector<Real> recursive; // recursive residuals (RECURSIV), XMISS where none
     int n = 0, k = 0, beg = 0, end = 0;
     Real sse = 0, sst = 0, raw = 0, rsqr = 0, df = 0, sigma = 0, ridge = 0, swt = 0;
     bool log_dependent = false, log_regressors = false, intercept = false;
-    bool asymptotic = false;      // normal and chi-square statistics replace t and F (DN)
-    bool stats_since = false;     // a STATS ran after the estimation: nothing left to TEST
+    bool asymptotic = false;  // normal and chi-square statistics replace t and F (DN)
+    bool stats_since = false; // a STATS ran after the estimation: nothing left to TEST
 };
 
 } // namespace tarvex

@@ -11,7 +11,9 @@ namespace tarvex {
 
 namespace {
 
-int last_error() { return errno != 0 ? errno : EIO; }
+int last_error() {
+    return errno != 0 ? errno : EIO;
+}
 
 // The permission bits a new file gets from an open with mode 0666.
 mode_t new_file_mode() {
@@ -23,7 +25,8 @@ mode_t new_file_mode() {
 // "dir/.name.XXXXXX" beside `target`.
 std::string temp_pattern(const std::string& target) {
     const std::size_t slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string dir =
+        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     return dir + "." + base + ".XXXXXX";
 }
@@ -61,8 +64,10 @@ int begin_replacement(const std::string& target, Replacement& out) {
     out.fp = ::fdopen(fd, "w+b");
     if (out.fp == nullptr || ::fchmod(fd, mode) != 0) {
         const int error = last_error();
-        if (out.fp != nullptr) std::fclose(out.fp);
-        else ::close(fd);
+        if (out.fp != nullptr)
+            std::fclose(out.fp);
+        else
+            ::close(fd);
         ::unlink(temp.c_str());
         out.fp = nullptr;
         return error;
@@ -80,7 +85,8 @@ int end_replacement(Replacement& r, bool keep, int write_error) {
         r.fp = nullptr;
     }
     if (!r.temp.empty()) {
-        if (keep && error == 0 && std::rename(r.temp.c_str(), r.target.c_str()) != 0) error = last_error();
+        if (keep && error == 0 && std::rename(r.temp.c_str(), r.target.c_str()) != 0)
+            error = last_error();
         if (!keep || error != 0) ::unlink(r.temp.c_str());
         r.temp.clear();
     }

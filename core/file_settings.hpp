@@ -10,14 +10,14 @@ namespace tarvex {
 inline constexpr std::size_t PATH_SETTING_LENGTH = 255;
 
 struct FileSettings {
-    std::string PATH;      // data directory
-    std::string TEMP;      // temporary directory (blank: the run's temporary directory)
-    std::string HELPDEMO;  // program directory, the prefix before "gpg"
-    std::string PROCPATH;  // procedure directory
-    std::string PLOTPATH;  // plot directory
-    std::string DATABANK;  // data bank directory
-    std::string FTPPATH;   // network transfer directory
-    int gnu_copy = 0;      // number of the current numbered plot command file Cnnn.GNU
+    std::string PATH;     // data directory
+    std::string TEMP;     // temporary directory (blank: the run's temporary directory)
+    std::string HELPDEMO; // program directory, the prefix before "gpg"
+    std::string PROCPATH; // procedure directory
+    std::string PLOTPATH; // plot directory
+    std::string DATABANK; // data bank directory
+    std::string FTPPATH;  // network transfer directory
+    int gnu_copy = 0;     // number of the current numbered plot command file Cnnn.GNU
 };
 
 } // namespace tarvex

@@ -2,9 +2,9 @@
 // log; MACDEP, SYSCMD and the host text commands reach the host services library.
 #include "core/host_link.hpp"
 
-#include "host/tarvextern.hpp"
-#include "core/run.hpp"
 #include "core/fatal_stop.hpp"
+#include "core/run.hpp"
+#include "host/tarvextern.hpp"
 #include "numeric/text.hpp"
 
 #include <cstring>
@@ -16,7 +16,9 @@ namespace {
 
 inline constexpr int PAGE_LINES = 20; // lines between pauses when paging
 
-bool windowed(const Run& run) { return run.MOS == MODE_WINDOWED || run.MOS == MODE_WINDOWED_33; }
+bool windowed(const Run& run) {
+    return run.MOS == MODE_WINDOWED || run.MOS == MODE_WINDOWED_33;
+}
 
 // Fills a SendMsg text buffer: at most 130 characters and the NUL.
 void fill_text(char (&text)[host::MSG_TEXT_SIZE], std::string_view value) {
@@ -61,8 +63,10 @@ void FLUSH_BUFFER(Run& run) {
             sent = host::SendMsg(run.window, host::MSG_LINE, 0, 0, message);
         }
         if (!sent) {
-            if (redirected) write_unit_line(run, run.LOUT, line);
-            else if (run.MOS != MODE_BATCH_LOG) write_unit_line(run, run.L6, line);
+            if (redirected)
+                write_unit_line(run, run.LOUT, line);
+            else if (run.MOS != MODE_BATCH_LOG)
+                write_unit_line(run, run.L6, line);
         }
         if (run.sw[OSCR] && !redirected) write_unit_line(run, run.L86, line);
         line.clear();
@@ -106,8 +110,12 @@ void MACDEP(Run& run, int service, std::string& text) {
         XXIT(run, 0);
     }
     switch (service) {
-    case 7: text = host::GetShortPath(trim_trailing_blanks_view(text)); break;
-    case 9: host::SetDirectory(trim_trailing_blanks_view(text)); break;
+    case 7:
+        text = host::GetShortPath(trim_trailing_blanks_view(text));
+        break;
+    case 9:
+        host::SetDirectory(trim_trailing_blanks_view(text));
+        break;
     case 14: {
         char message[host::MSG_TEXT_SIZE] = "";
         host::SendMsg(run.window, host::MSG_REFRESH, 0, 0, message);
@@ -134,20 +142,29 @@ void MACDEP(Run& run, int service, std::string& text) {
         host::RegSetValueX(key, name, value);
         break;
     }
-    case 23: host_command(run, trim_trailing_blanks_view(text)); break;
+    case 23:
+        host_command(run, trim_trailing_blanks_view(text));
+        break;
     case 24:
         if (windowed(run)) text = host_query(run, trim_trailing_blanks_view(text));
         break;
-    case 32: text = host::GetEnvironVariable(trim_trailing_blanks_view(text)).value_or(""); break;
+    case 32:
+        text = host::GetEnvironVariable(trim_trailing_blanks_view(text)).value_or("");
+        break;
     case 34: {
         std::random_device seed;
         std::uniform_int_distribution<int> digits(10000000, 99999999);
         text = std::to_string(digits(seed));
         break;
     }
-    case 35: text = "TARVEXPASSPHRASE"; break;
-    case 36: text = host::FileInUse(trim_trailing_blanks_view(text)) ? "INUSE" : "FREE"; break;
-    default: break;
+    case 35:
+        text = "TARVEXPASSPHRASE";
+        break;
+    case 36:
+        text = host::FileInUse(trim_trailing_blanks_view(text)) ? "INUSE" : "FREE";
+        break;
+    default:
+        break;
     }
 }
 

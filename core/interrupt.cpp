@@ -98,11 +98,19 @@ InterruptScope::~InterruptScope() {
     remove_temporaries();
 }
 
-CommandScope::CommandScope() { command_depth = command_depth + 1; }
-CommandScope::~CommandScope() { command_depth = command_depth - 1; }
+CommandScope::CommandScope() {
+    command_depth = command_depth + 1;
+}
+CommandScope::~CommandScope() {
+    command_depth = command_depth - 1;
+}
 
-bool interrupt_pending() { return interrupted != 0; }
-void clear_interrupt() { interrupted = 0; }
+bool interrupt_pending() {
+    return interrupted != 0;
+}
+void clear_interrupt() {
+    interrupted = 0;
+}
 
 void interrupt_checkpoint() {
     if (interrupted && command_depth > 0) throw CommandInterrupted{};

@@ -28,9 +28,9 @@ void remove_temporaries();
 // ---- SIGINT ----------------------------------------------------------------------------------
 
 enum class InterruptMode {
-    UNCHANGED,       // a windowed host: SIGINT is the host's business
-    END_PROCESS,     // command file or pipe: remove the temporaries, end by the signal
-    END_COMMAND,     // interactive: end the command in progress, go back to the prompt
+    UNCHANGED,   // a windowed host: SIGINT is the host's business
+    END_PROCESS, // command file or pipe: remove the temporaries, end by the signal
+    END_COMMAND, // interactive: end the command in progress, go back to the prompt
 };
 
 // Installs the handler for the length of a run and puts the previous one back at its end;

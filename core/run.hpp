@@ -3,20 +3,20 @@
 // owned by the one run that TARVEXQX starts. Every routine receives it by reference.
 #pragma once
 
+#include "core/carried_variable.hpp"
+#include "core/estimation_results.hpp"
+#include "core/file_settings.hpp"
 #include "core/host_link.hpp"
 #include "core/host_settings.hpp"
 #include "core/loop_state.hpp"
 #include "core/option_set.hpp"
+#include "core/result_scalars.hpp"
 #include "core/scan_block.hpp"
 #include "core/switches.hpp"
-#include "numeric/random_numbers.hpp"
-#include "core/file_settings.hpp"
 #include "core/units.hpp"
-#include "numeric/real.hpp"
-#include "core/estimation_results.hpp"
-#include "core/carried_variable.hpp"
-#include "core/result_scalars.hpp"
 #include "core/workspace_block.hpp"
+#include "numeric/random_numbers.hpp"
+#include "numeric/real.hpp"
 
 #include <chrono>
 #include <cstdio>
@@ -35,19 +35,19 @@ inline constexpr int MODE_BATCH_LOG = 29;
 inline constexpr int MODE_WINDOWED = 30;
 inline constexpr int MODE_WINDOWED_33 = 33;
 
-inline constexpr int LINMAX = 262144;     // longest statement
+inline constexpr int LINMAX = 262144;                      // longest statement
 inline constexpr std::size_t HEADER_LABELS_WIDTH = 16 * 8; // the header label table
-inline constexpr int PHYSICAL_LINE = 255; // longest physical line
+inline constexpr int PHYSICAL_LINE = 255;                  // longest physical line
 
 // Flags of the other logical block: per-command flags and run flags.
 struct RunFlags {
-    bool OTNUM = false; // numbered name ranges, strict name characters
-    bool ONEWV = false; // unknown names create new variables
-    bool OERR = false;  // the scanner met a syntax error
-    bool ODONT = false; // the command must not run
-    bool OPUT = true;   // the command may print
-    bool OEOF = false;  // end of input on the command unit
-    bool OPAR = false;  // a PAR/SIZE reallocation is pending across the restart
+    bool OTNUM = false;            // numbered name ranges, strict name characters
+    bool ONEWV = false;            // unknown names create new variables
+    bool OERR = false;             // the scanner met a syntax error
+    bool ODONT = false;            // the command must not run
+    bool OPUT = true;              // the command may print
+    bool OEOF = false;             // end of input on the command unit
+    bool OPAR = false;             // a PAR/SIZE reallocation is pending across the restart
     bool multiple_windows = false; // host answered "Multiple" to GET_WINSTATE=
     bool editor_mode = false;      // between two TARVEDIT commands
     bool if_false = false;         // the statement was skipped by a false IF
@@ -56,13 +56,13 @@ struct RunFlags {
 
 // Sizes fixed at start-up.
 struct RunSizes {
-    int IPAR = 20480;      // work area kilobytes
-    long long PAR = 0;     // work area in NBYTES units
+    int IPAR = 20480;  // work area kilobytes
+    long long PAR = 0; // work area in NBYTES units
     int MAXVAR = 1000;
     int MXCOL = 1000;
     int MTYPE = 4;
     int NBYTES = 16;
-    int COMLEN = 255;      // character-string length limit
+    int COMLEN = 255; // character-string length limit
 };
 
 // Run values of SET (integers, reals and names beyond the switches).
@@ -93,20 +93,20 @@ struct HeldStatement {
 
 // The current statement and the command it holds.
 struct CommandState {
-    std::string text;       // the logical statement
-    int col = 0;            // where the scanner continues after the command word (0-based)
-    std::string word;       // command word, 8 characters blank-padded
+    std::string text; // the logical statement
+    int col = 0;      // where the scanner continues after the command word (0-based)
+    std::string word; // command word, 8 characters blank-padded
     int IKOD = 0;
     int LASKOD = 0;
     long long statements = 0; // statements read so far
     int unknown_in_row = 0;
-    std::string goto_label;   // label sought by GOTO ("" when none)
-    std::string stop_word;    // argument word of STOP / RESET / PAR
-    bool quiet = false;       // the statement began with "?" (OPUT false)
-    int end_request = 0;      // set by a handler: END_STOP or END_REALLOCATE ends the loop
-    int replay_depth = 0;     // DO loops and procedures whose statements are being replayed
-    int record_length = 255;  // longest physical record read from the command unit
-    HeldStatement ahead;      // returned by the next INPUT instead of a new statement
+    std::string goto_label;  // label sought by GOTO ("" when none)
+    std::string stop_word;   // argument word of STOP / RESET / PAR
+    bool quiet = false;      // the statement began with "?" (OPUT false)
+    int end_request = 0;     // set by a handler: END_STOP or END_REALLOCATE ends the loop
+    int replay_depth = 0;    // DO loops and procedures whose statements are being replayed
+    int record_length = 255; // longest physical record read from the command unit
+    HeldStatement ahead;     // returned by the next INPUT instead of a new statement
 };
 
 // Values of CommandState::end_request.
@@ -162,10 +162,10 @@ struct Run {
     UnitTable units;
     FileSettings files; // directories set by FILE
     RunStreams streams;
-    HostSettings host; // sizes, directories and fonts read at start-up
-    expr::RandomGenerator rng; // UNI and NOR draws; SET RANSEED reseeds it
+    HostSettings host;                 // sizes, directories and fonts read at start-up
+    expr::RandomGenerator rng;         // UNI and NOR draws; SET RANSEED reseeds it
     EstimationResults last_estimation; // what the last estimation command left
-    LoopState loops;   // DO loops and procedures
+    LoopState loops;                   // DO loops and procedures
     // The header label table: sixteen 8-character labels (TITLE text), carried by the data file
     // blocks WRITE makes and by every variable stored in the data bank.
     std::string header_labels = std::string(HEADER_LABELS_WIDTH, ' ');

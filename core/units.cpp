@@ -2,10 +2,10 @@
 // files, reading and writing formatted and unformatted sequential records, and positioning.
 #include "core/units.hpp"
 
-#include "host/tarvextern.hpp"
+#include "core/file_replace.hpp"
 #include "core/interrupt.hpp"
 #include "core/run.hpp"
-#include "core/file_replace.hpp"
+#include "host/tarvextern.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,7 +19,7 @@ namespace tarvex {
 namespace {
 
 constexpr std::size_t MARKER_BYTES = 4; // length marker of an unformatted record
-constexpr long BACKWARD_CHUNK = 4096;    // bytes examined at a time when backspacing text
+constexpr long BACKWARD_CHUNK = 4096;   // bytes examined at a time when backspacing text
 
 UnitFile* find_unit(Run& run, int unit) {
     auto it = run.units.open.find(unit);
@@ -176,8 +176,10 @@ int open_unit_file(Run& run, int unit, const std::string& path, const UnitOpen& 
         }
     }
     if (file.fp == nullptr) return errno != 0 ? errno : EIO;
-    if (how.block_size <= 1) std::setvbuf(file.fp, nullptr, _IONBF, 0);
-    else std::setvbuf(file.fp, nullptr, _IOFBF, how.block_size);
+    if (how.block_size <= 1)
+        std::setvbuf(file.fp, nullptr, _IONBF, 0);
+    else
+        std::setvbuf(file.fp, nullptr, _IOFBF, how.block_size);
     file.path = path;
     if (how.append) std::fseek(file.fp, 0, SEEK_END);
     positioned(file);
@@ -203,22 +205,26 @@ int close_unit(Run& run, int unit, bool remove_file) {
     } else if (file.fp != nullptr) {
         std::fflush(file.fp);
     }
-    if ((remove_file || file.remove_at_close) && file.owned && !file.path.empty() && std::remove(file.path.c_str()) != 0 &&
-        error == 0)
+    if ((remove_file || file.remove_at_close) && file.owned && !file.path.empty() &&
+        std::remove(file.path.c_str()) != 0 && error == 0)
         error = errno != 0 ? errno : EIO;
     if (remove_file || file.remove_at_close) forget_temporary(file.path);
     run.units.open.erase(it);
     return error;
 }
 
-bool unit_is_open(const Run& run, int unit) { return run.units.open.count(unit) != 0; }
+bool unit_is_open(const Run& run, int unit) {
+    return run.units.open.count(unit) != 0;
+}
 
 const UnitFile* unit_file(const Run& run, int unit) {
     auto it = run.units.open.find(unit);
     return it == run.units.open.end() ? nullptr : &it->second;
 }
 
-UnitFile* unit_file(Run& run, int unit) { return find_unit(run, unit); }
+UnitFile* unit_file(Run& run, int unit) {
+    return find_unit(run, unit);
+}
 
 bool read_record(Run& run, int unit, std::string& record, std::size_t maxlen) {
     interrupt_checkpoint(); // Ctrl-C ends a command that reads record after record
@@ -342,7 +348,8 @@ bool backspace_unit(Run& run, int unit) {
     if (pos <= 0) return true;
     if (!file->formatted) {
         std::int32_t tail = 0;
-        if (pos < long(2 * MARKER_BYTES) || std::fseek(file->fp, pos - long(MARKER_BYTES), SEEK_SET) != 0 ||
+        if (pos < long(2 * MARKER_BYTES) ||
+            std::fseek(file->fp, pos - long(MARKER_BYTES), SEEK_SET) != 0 ||
             std::fread(&tail, 1, MARKER_BYTES, file->fp) != MARKER_BYTES || tail < 0 ||
             pos - long(2 * MARKER_BYTES) - long(tail) < 0) {
             std::fseek(file->fp, pos, SEEK_SET);

@@ -20,18 +20,18 @@ struct Run;
 struct UnitFile {
     std::FILE* fp = nullptr;
     std::string path;
-    bool owned = true;     // closed by the unit table (false for the run's own streams)
+    bool owned = true; // closed by the unit table (false for the run's own streams)
     bool formatted = true;
-    bool scratch = false;  // a scratch file: deleted when the unit is closed
+    bool scratch = false;         // a scratch file: deleted when the unit is closed
     bool remove_at_close = false; // a temporary copy (a fetched file): deleted at close
-    bool writing = false;  // the last transfer was a write (the next read must reposition)
-    bool reading = false;  // the last transfer was a read (the next write ends the file there)
-    bool damaged = false;  // an unformatted record's length markers were found broken
+    bool writing = false;         // the last transfer was a write (the next read must reposition)
+    bool reading = false;   // the last transfer was a read (the next write ends the file there)
+    bool damaged = false;   // an unformatted record's length markers were found broken
     bool read_only = false; // the file could be opened for reading only
     // A file written whole: the records go to this temporary file, renamed over `path` when
     // the unit is closed after clean writes ("" for every other unit).
     std::string replace_temp;
-    int write_error = 0;   // system error number of the first failed write since the last check
+    int write_error = 0; // system error number of the first failed write since the last check
 };
 
 struct UnitTable {
@@ -53,7 +53,7 @@ enum class UnitStatus { Unknown, Old, New, Replace, Scratch };
 struct UnitOpen {
     UnitStatus status = UnitStatus::Unknown;
     bool unformatted = false;
-    bool append = false;  // position after the last record instead of at the start
+    bool append = false;           // position after the last record instead of at the start
     std::size_t block_size = 8192; // buffer bytes; 1 writes every transfer through at once
     // The file is written whole while bound: through a temporary file that replaces it when
     // the unit is closed (io/file_replace.hpp). Not with append.
@@ -108,7 +108,7 @@ bool append_position(Run& run, int unit);
 
 struct UnitInquiry {
     bool open = false;
-    std::string path;       // the file's name ("" for the run's own streams)
+    std::string path; // the file's name ("" for the run's own streams)
     bool formatted = true;
     long long position = 0; // byte offset of the next transfer (-1 when not positionable)
 };
@@ -118,9 +118,9 @@ UnitInquiry inquire_unit(const Run& run, int unit);
 struct FileInquiry {
     bool exists = false;
     bool is_directory = false;
-    bool open = false;      // bound to a unit of this run
-    int unit = 0;           // that unit (the lowest when several)
-    int error = 0;          // system error number when the name cannot be examined
+    bool open = false; // bound to a unit of this run
+    int unit = 0;      // that unit (the lowest when several)
+    int error = 0;     // system error number when the name cannot be examined
 };
 // What the system and the table know about the file `path`.
 FileInquiry inquire_file(const Run& run, const std::string& path);

@@ -28,8 +28,8 @@ inline constexpr int MARK_BASE = -9000;
 struct Workspace {
     // DATA is one-based: DATA[1] .. DATA[MAXADD]; the storage is not zeroed on allocation.
     std::unique_ptr<Real[]> data_store;
-    Real* DATA = nullptr;        // data_store.get() - 1, so DATA[1] is the first word
-    std::vector<int> KADD;       // one-based, 2*MAXVAR + 1 entries
+    Real* DATA = nullptr;           // data_store.get() - 1, so DATA[1] is the first word
+    std::vector<int> KADD;          // one-based, 2*MAXVAR + 1 entries
     std::vector<std::string> VNAME; // one-based, 24-character blank-padded names; blank = hole
 
     int MAXVAR = 1000;
@@ -56,7 +56,7 @@ struct VarInfo {
     int type = 1;
     long long length = 0;
     int ncol = 1;
-    int scalar = 0;     // k for the result scalar -k (element() then reads run.res[k]), else 0
+    int scalar = 0; // k for the result scalar -k (element() then reads run.res[k]), else 0
 };
 
 } // namespace tarvex

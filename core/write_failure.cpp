@@ -18,11 +18,15 @@ inline constexpr std::string_view CUT_MARK = "...";
 
 std::string write_failure_reason(int error) {
     switch (error) {
-    case ENOSPC: return "DISK FULL";
+    case ENOSPC:
+        return "DISK FULL";
     case EACCES:
-    case EPERM: return "PERMISSION DENIED";
-    case EFBIG: return "FILE TOO LARGE";
-    default: break;
+    case EPERM:
+        return "PERMISSION DENIED";
+    case EFBIG:
+        return "FILE TOO LARGE";
+    default:
+        break;
     }
     std::string text = std::strerror(error);
     for (char& c : text)
@@ -31,8 +35,9 @@ std::string write_failure_reason(int error) {
 }
 
 void report_write_failure(Run& run, int unit, const std::string& name, int error, int number) {
-    const std::string head = unit > 0 ? " ...ERROR..CANNOT WRITE ON UNIT" + fmt_I(unit, 3) + " FILE "
-                                      : std::string(" ...ERROR..CANNOT WRITE FILE ");
+    const std::string head = unit > 0
+                                 ? " ...ERROR..CANNOT WRITE ON UNIT" + fmt_I(unit, 3) + " FILE "
+                                 : std::string(" ...ERROR..CANNOT WRITE FILE ");
     const std::string tail = ": " + write_failure_reason(error);
     std::string shown = name.empty() ? std::string("CON") : name; // the run's own stream
     const std::size_t room = REPORT_COLUMNS - std::min(REPORT_COLUMNS, head.size() + tail.size());

@@ -34,10 +34,19 @@ std::vector<int> function_arguments(const Program& program, int k) {
 
 Arity function_arity(int op) {
     switch (op) {
-    case OP_LAG: case OP_UNI: case OP_NOR: case OP_SIN: return {1, 2};
-    case OP_MIN: case OP_MAX: return {1, -1};
-    case OP_MOD: case OP_RECODE: return {2, 2};
-    default: return {1, 1};
+    case OP_LAG:
+    case OP_UNI:
+    case OP_NOR:
+    case OP_SIN:
+        return {1, 2};
+    case OP_MIN:
+    case OP_MAX:
+        return {1, -1};
+    case OP_MOD:
+    case OP_RECODE:
+        return {2, 2};
+    default:
+        return {1, 1};
     }
 }
 
@@ -59,8 +68,9 @@ void mark_direct_uses(Program& program) {
         }
         const std::vector<int> args = function_arguments(program, k);
         for (std::size_t j = 0; j < args.size(); ++j) {
-            const bool by_reference = (j == 0 && (op == OP_LAG || op == OP_DATA || op == OP_SAMP)) ||
-                                      (j == 1 && op == OP_RECODE);
+            const bool by_reference =
+                (j == 0 && (op == OP_LAG || op == OP_DATA || op == OP_SAMP)) ||
+                (j == 1 && op == OP_RECODE);
             if (!by_reference) use(args[j]);
         }
     }

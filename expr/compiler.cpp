@@ -6,12 +6,12 @@
 #include "expr/program.hpp"
 
 #include "core/error_report.hpp"
+#include "core/result_scalars.hpp"
 #include "core/run.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "workspace/data_bank.hpp"
-#include "core/result_scalars.hpp"
 #include "workspace/workspace.hpp"
 
 #include <cctype>
@@ -21,15 +21,17 @@ namespace tarvex::expr {
 
 namespace {
 
-inline constexpr int SENTINEL = -99999;   // bottom of the operator stack
-inline constexpr int OPEN_MARK = -1;      // "(" on the operator stack
+inline constexpr int SENTINEL = -99999; // bottom of the operator stack
+inline constexpr int OPEN_MARK = -1;    // "(" on the operator stack
 inline constexpr Real ERR_SYNTAX = 1016;
 // $ERR of a constant beyond the binary128 range: the command's number x 1000 + 60 (GENR 2060,
 // MATRIX 39060).
 inline constexpr int ERR_OVERFLOW_SEQUENCE = 60;
 inline constexpr std::size_t NAME_LIMIT = 8;
 
-bool is_name_char(char c) { return is_ascii_letter(c) || is_ascii_digit(c) || c == '_' || c == '$'; }
+bool is_name_char(char c) {
+    return is_ascii_letter(c) || is_ascii_digit(c) || c == '_' || c == '$';
+}
 
 // Thrown inside the compiler once the message of an error has been written.
 struct CompileError {};
@@ -104,8 +106,7 @@ private:
         if (op > OP_END) p_.NL14 = 1;
         if (op == OP_LAG) {
             ++p_.NLAG;
-            if (run_.sw[OWARN])
-                note(" ...NOTE..LAG VALUE IN UNDEFINED OBSERVATIONS SET TO ZERO");
+            if (run_.sw[OWARN]) note(" ...NOTE..LAG VALUE IN UNDEFINED OBSERVATIONS SET TO ZERO");
         }
         if (op == OP_SUM) ++p_.NSUM;
     }
@@ -134,7 +135,8 @@ private:
     Real read_number() {
         const std::size_t start = pos_;
         while (pos_ < end_ && is_ascii_digit(text_[pos_])) ++pos_;
-        if (pos_ < end_ && text_[pos_] == '.' && !(pos_ + 1 < end_ && is_ascii_letter(text_[pos_ + 1]))) {
+        if (pos_ < end_ && text_[pos_] == '.' &&
+            !(pos_ + 1 < end_ && is_ascii_letter(text_[pos_ + 1]))) {
             ++pos_;
             while (pos_ < end_ && is_ascii_digit(text_[pos_])) ++pos_;
         }
@@ -202,8 +204,8 @@ private:
         if (col > 0) {
             if (ref < 0 || ref > run_.ws.MAXVAR) syntax_error();
             if (col > run_.ws.MXCOL)
-                fail(" ...ERROR.." + std::to_string(col) + " EXCEEDS MAXCOL=" +
-                     std::to_string(run_.ws.MXCOL) + " USE SET MAXCOL=");
+                fail(" ...ERROR.." + std::to_string(col) +
+                     " EXCEEDS MAXCOL=" + std::to_string(run_.ws.MXCOL) + " USE SET MAXCOL=");
             if (col > 1) ref = col + run_.ws.MXCOL * ref;
         }
         return ref;
@@ -341,8 +343,10 @@ private:
         const int op = dotted_op(upper_ascii(text_.substr(start, pos_ - start)));
         ++pos_;
         if (op == 0) syntax_error();
-        if (op == OP_NOT) prefix(op);
-        else binary(op);
+        if (op == OP_NOT)
+            prefix(op);
+        else
+            binary(op);
     }
 
     // Converts the items of text_[pos_, end_) to postfix.
@@ -426,8 +430,8 @@ private:
             fail(" ...ERROR..SAMP FUNCTION MAY NOT BE AN EQUATION");
         if (op == OP_DATA && (!p_.is_variable_cell(args.front()) || new_target_arg))
             fail(" ...ERROR..ABOVE FUNCTION REQUIRES PRE-DEFINED VARIABLE");
-        if (op == OP_RECODE && (!p_.is_variable_cell(args.back()) ||
-                                (!p_.matrix && p_.ONEWV && args.back() == 1)))
+        if (op == OP_RECODE &&
+            (!p_.is_variable_cell(args.back()) || (!p_.matrix && p_.ONEWV && args.back() == 1)))
             fail(" ...ERROR..ABOVE FUNCTION REQUIRES PRE-DEFINED VARIABLE");
     }
     // Turns the postfix list into instructions and closes them with OP_END of `kind`.
@@ -465,8 +469,8 @@ private:
             if (op == OP_COMMA) {
                 commas.push_back(temp);
                 arguments_of_[temp] = {a, b};
-            }
-            else check_arguments(p_.instructions() - 1);
+            } else
+                check_arguments(p_.instructions() - 1);
             cells.push_back(temp);
         }
         if (cells.size() != 1 || is_comma_temp(cells.front(), commas)) syntax_error();
@@ -503,8 +507,8 @@ private:
             const int found = req_.find_name ? req_.find_name(name) : VFIND(run_, name);
             if (found > 0) {
                 if (col > run_.ws.MXCOL)
-                    fail(" ...ERROR.." + std::to_string(col) + " EXCEEDS MAXCOL=" +
-                         std::to_string(run_.ws.MXCOL) + " USE SET MAXCOL=");
+                    fail(" ...ERROR.." + std::to_string(col) +
+                         " EXCEEDS MAXCOL=" + std::to_string(run_.ws.MXCOL) + " USE SET MAXCOL=");
                 p_.LHS = col > 1 ? col + run_.ws.MXCOL * found : found;
             } else if (found < 0) {
                 syntax_error(); // a result scalar is written with "$"

@@ -16,8 +16,8 @@ namespace {
 
 // Bernoulli numbers B2, B4, ..., B24 for the asymptotic series of the digamma function.
 const Real BERNOULLI[12] = {
-    1.0Q / 6,       -1.0Q / 30,      1.0Q / 42,       -1.0Q / 30,
-    5.0Q / 66,      -691.0Q / 2730,  7.0Q / 6,        -3617.0Q / 510,
+    1.0Q / 6,       -1.0Q / 30,       1.0Q / 42,       -1.0Q / 30,
+    5.0Q / 66,      -691.0Q / 2730,   7.0Q / 6,        -3617.0Q / 510,
     43867.0Q / 798, -174611.0Q / 330, 854513.0Q / 138, -236364091.0Q / 2730,
 };
 // Below this the digamma recurrence shifts the argument up before the series is used.
@@ -127,7 +127,9 @@ void Differentiator::function(const Step& s) {
         set(s.r, e, a, e);
         return;
     }
-    case OP_ABS: set(s.r, qm::abs(x), a, x > 0 ? Real(1) : x < 0 ? Real(-1) : Real(0)); return;
+    case OP_ABS:
+        set(s.r, qm::abs(x), a, x > 0 ? Real(1) : x < 0 ? Real(-1) : Real(0));
+        return;
     case OP_LOG:
         if (!(x > 0)) fail(DerivativeStatus::UNDEFINED);
         set(s.r, qm::log(x), a, 1 / x);
@@ -139,10 +141,18 @@ void Differentiator::function(const Step& s) {
         return;
     }
     // Step functions: their derivative is zero wherever it exists.
-    case OP_INT: set(s.r, qm::trunc(x), 0, 0); return;
-    case OP_DUM: set(s.r, x > 0 ? 1 : 0, 0, 0); return;
-    case OP_MISS: set(s.r, 0, 0, 0); return;
-    case OP_LAG: lag(s); return;
+    case OP_INT:
+        set(s.r, qm::trunc(x), 0, 0);
+        return;
+    case OP_DUM:
+        set(s.r, x > 0 ? 1 : 0, 0, 0);
+        return;
+    case OP_MISS:
+        set(s.r, 0, 0, 0);
+        return;
+    case OP_LAG:
+        lag(s);
+        return;
     case OP_SIN: {
         if (s.nargs == 1) {
             set(s.r, qm::sin(x), a, qm::cos(x));
@@ -161,7 +171,8 @@ void Differentiator::function(const Step& s) {
         int best = a;
         for (int j = 1; j < s.nargs; ++j) {
             const int c = arg(j);
-            if (s.op == OP_MIN ? val_[at(c)] < val_[at(best)] : val_[at(c)] > val_[at(best)]) best = c;
+            if (s.op == OP_MIN ? val_[at(c)] < val_[at(best)] : val_[at(c)] > val_[at(best)])
+                best = c;
         }
         set(s.r, val_[at(best)], best, 1);
         return;
@@ -180,7 +191,9 @@ void Differentiator::function(const Step& s) {
         set(s.r, qm::fmod(x, y), a, 1, bc, -qm::trunc(x / y));
         return;
     }
-    case OP_USER: set(s.r, x, a, 1); return;
+    case OP_USER:
+        set(s.r, x, a, 1);
+        return;
     default:
         // Random numbers, running sums, the observation counter and data-dependent functions
         // have no value at a set of coefficients.
@@ -193,9 +206,15 @@ void Differentiator::binary(const Step& s) {
     const Real y = s.b > 0 ? val_[at(s.b)] : Real(0);
     bool bad = false;
     switch (s.op) {
-    case OP_ADD: set(s.r, x + y, s.a, 1, s.b, 1); return;
-    case OP_SUB: set(s.r, x - y, s.a, 1, s.b, -1); return;
-    case OP_MUL: set(s.r, x * y, s.a, y, s.b, x); return;
+    case OP_ADD:
+        set(s.r, x + y, s.a, 1, s.b, 1);
+        return;
+    case OP_SUB:
+        set(s.r, x - y, s.a, 1, s.b, -1);
+        return;
+    case OP_MUL:
+        set(s.r, x * y, s.a, y, s.b, x);
+        return;
     case OP_DIV:
         if (y == 0) fail(DerivativeStatus::UNDEFINED);
         set(s.r, x / y, s.a, 1 / y, s.b, -x / (y * y));
@@ -222,24 +241,47 @@ void Differentiator::binary(const Step& s) {
         if (s.a != 0) fail(DerivativeStatus::UNSUPPORTED); // an element of a variable
         set(s.r, y, s.b, 1);
         return;
-    case OP_NEG: set(s.r, -x, s.a, -1); return;
+    case OP_NEG:
+        set(s.r, -x, s.a, -1);
+        return;
     case OP_E: {
         const Real scale = power(10, y, bad);
         if (bad) fail(DerivativeStatus::UNDEFINED);
         set(s.r, x * scale, s.a, scale, s.b, x * scale * qm::log(Real(10)));
         return;
     }
-    case OP_EQ: set(s.r, x == y ? 1 : 0, 0, 0); return;
-    case OP_NE: set(s.r, x != y ? 1 : 0, 0, 0); return;
-    case OP_LT: set(s.r, x < y ? 1 : 0, 0, 0); return;
-    case OP_LE: set(s.r, x <= y ? 1 : 0, 0, 0); return;
-    case OP_GT: set(s.r, x > y ? 1 : 0, 0, 0); return;
-    case OP_GE: set(s.r, x >= y ? 1 : 0, 0, 0); return;
-    case OP_OR: set(s.r, (x > 0 || y > 0) ? 1 : 0, 0, 0); return;
-    case OP_AND: set(s.r, (x > 0 && y > 0) ? 1 : 0, 0, 0); return;
-    case OP_NOT: set(s.r, x <= 0 ? 1 : 0, 0, 0); return;
-    case OP_USER_CALL: set(s.r, x, s.a, 1); return;
-    default: fail(DerivativeStatus::UNSUPPORTED);
+    case OP_EQ:
+        set(s.r, x == y ? 1 : 0, 0, 0);
+        return;
+    case OP_NE:
+        set(s.r, x != y ? 1 : 0, 0, 0);
+        return;
+    case OP_LT:
+        set(s.r, x < y ? 1 : 0, 0, 0);
+        return;
+    case OP_LE:
+        set(s.r, x <= y ? 1 : 0, 0, 0);
+        return;
+    case OP_GT:
+        set(s.r, x > y ? 1 : 0, 0, 0);
+        return;
+    case OP_GE:
+        set(s.r, x >= y ? 1 : 0, 0, 0);
+        return;
+    case OP_OR:
+        set(s.r, (x > 0 || y > 0) ? 1 : 0, 0, 0);
+        return;
+    case OP_AND:
+        set(s.r, (x > 0 && y > 0) ? 1 : 0, 0, 0);
+        return;
+    case OP_NOT:
+        set(s.r, x <= 0 ? 1 : 0, 0, 0);
+        return;
+    case OP_USER_CALL:
+        set(s.r, x, s.a, 1);
+        return;
+    default:
+        fail(DerivativeStatus::UNSUPPORTED);
     }
 }
 
@@ -259,8 +301,10 @@ DerivativeResult Differentiator::run() {
                 return out_;
             }
             if (s.op == OP_READ) fail(DerivativeStatus::UNSUPPORTED);
-            if (is_function(s.op)) function(s);
-            else binary(s);
+            if (is_function(s.op))
+                function(s);
+            else
+                binary(s);
         }
         fail(DerivativeStatus::UNSUPPORTED); // no end of statement
     } catch (const Failure& f) {

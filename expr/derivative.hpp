@@ -31,9 +31,9 @@ enum class DerivativeStatus {
 
 struct DerivativeResult {
     DerivativeStatus status = DerivativeStatus::OK;
-    Real value = 0;               // f at the parameter values
-    std::vector<Real> gradient;   // df/dp, one per parameter
-    int unbound_ref = 0;          // for UNBOUND: the variable reference
+    Real value = 0;             // f at the parameter values
+    std::vector<Real> gradient; // df/dp, one per parameter
+    int unbound_ref = 0;        // for UNBOUND: the variable reference
     int unbound_lag = 0;
 };
 

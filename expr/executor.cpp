@@ -1,8 +1,8 @@
 // The executor TRANS: binds the program's variables to their elements, then for each
 // observation of the check range (backwards under BACK) loads the inputs into their cells, runs
 // the instructions in binary128 and stores, tests or prints the final value (instruction 14).
-#include "expr/arguments.hpp"
 #include "expr/executor.hpp"
+#include "expr/arguments.hpp"
 #include "expr/scalar_functions.hpp"
 
 #include "core/error_report.hpp"
@@ -22,8 +22,7 @@ namespace {
 
 inline constexpr int RECODE_COLUMNS = 3;
 inline constexpr int LARGEST_EXACT_POWER_OF_TEN = 48; // 10**48 has a 113-bit odd part
-inline const Real LONGEST_LAG = 1e15Q; // beyond every variable and every sample
-
+inline const Real LONGEST_LAG = 1e15Q;                // beyond every variable and every sample
 
 Real power_of_ten(int n) {
     Real p = 1;
@@ -77,8 +76,8 @@ private:
     // An operation that cannot be carried out: the result is the missing code.
     Real illegal(std::string_view name, Real operand) {
         if (run_.sw[OWARN] && (run_.sw[OMSWRN] || !missing_))
-            warn(" ...WARNING..ILLEGAL " + first_n_padded(name, 4) + " IN OBS" + fmt_I(t_, 5) + ",VALUE=" +
-                 fmt_F(operand, 10, 3) + " USING MISSING CODE=" + code_text(xmiss_));
+            warn(" ...WARNING..ILLEGAL " + first_n_padded(name, 4) + " IN OBS" + fmt_I(t_, 5) +
+                 ",VALUE=" + fmt_F(operand, 10, 3) + " USING MISSING CODE=" + code_text(xmiss_));
         missing_ = true;
         return xmiss_;
     }
@@ -123,26 +122,30 @@ bool Executor::bind() {
             return false;
         }
         int slot = v.ref;
-        if (slot > 2 * p_.MAXVAR) slot = (slot - (slot % run_.ws.MXCOL == 0 ? run_.ws.MXCOL
-                                                                             : slot % run_.ws.MXCOL)) /
-                                         run_.ws.MXCOL;
+        if (slot > 2 * p_.MAXVAR)
+            slot = (slot - (slot % run_.ws.MXCOL == 0 ? run_.ws.MXCOL : slot % run_.ws.MXCOL)) /
+                   run_.ws.MXCOL;
         if (v.ref < 0) {
             v.scalar = &run_.res[-v.ref];
             v.name = "$" + std::string(RESULT_NAMES[-v.ref - 1]);
             v.rows = 1;
             continue;
         }
-        v.name = slot >= 1 && slot <= p_.MAXVAR ? trim_trailing_blanks(run_.ws.VNAME[slot].substr(0, 8)) : "";
+        v.name = slot >= 1 && slot <= p_.MAXVAR
+                     ? trim_trailing_blanks(run_.ws.VNAME[slot].substr(0, 8))
+                     : "";
         if (cell == 1 && p_.ONEWV) v.name = p_.target_name.substr(0, 8);
         const bool column = v.ref > 2 * p_.MAXVAR;
-        const bool vector_type = v.info.type == TYPE_DATA ||
-                                 (column && v.info.type >= TYPE_MATRIX && v.info.type <= TYPE_TRIANGLE);
+        const bool vector_type =
+            v.info.type == TYPE_DATA ||
+            (column && v.info.type >= TYPE_MATRIX && v.info.type <= TYPE_TRIANGLE);
         if (as_vector[cell] && (!vector_type || v.info.addr == 0 || v.info.inc < 1)) {
             stop_command(" ...ERROR.." + v.name + " IS NOT A DATA VECTOR");
             return false;
         }
         v.rows = v.info.ncol > 1 ? v.info.length / v.info.ncol : v.info.length;
-        if (v.info.scalar == 0 && v.info.addr != 0) v.first = &run_.ws.DATA[v.info.addr + 4 * v.info.inc];
+        if (v.info.scalar == 0 && v.info.addr != 0)
+            v.first = &run_.ws.DATA[v.info.addr + 4 * v.info.inc];
     }
     fix_constant_arguments();
     // An input read at every observation must reach the last one (one value serves them all).
@@ -150,8 +153,8 @@ bool Executor::bind() {
         const BoundVariable& v = vars_[cell];
         const bool target = cell == 1 && p_.LHS != 0;
         if (!v.direct || target || v.scalar || v.rows == 1 || v.rows >= range_.last) continue;
-        stop_command(" ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + first_8_padded(v.name) + fmt_I(v.rows, 10) +
-             fmt_I(range_.last, 10));
+        stop_command(" ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + first_8_padded(v.name) +
+                     fmt_I(v.rows, 10) + fmt_I(range_.last, 10));
         return false;
     }
     return true;
@@ -202,8 +205,10 @@ Real Executor::lag(const Step& s) {
         reg.started = true;
     } else {
         const long long have = static_cast<long long>(reg.history.size());
-        if (n == 0) value = now;
-        else if (n > 0 && n <= have) value = reg.history[have - n];
+        if (n == 0)
+            value = now;
+        else if (n > 0 && n <= have)
+            value = reg.history[have - n];
         reg.history.push_back(now);
     }
     return value;
@@ -213,7 +218,8 @@ Real Executor::recode(const Step& s) {
     const Real x = arg(s, 0);
     const BoundVariable& table = vars_[arg_cell(s, 1)];
     if (table.scalar || table.info.ncol != RECODE_COLUMNS) {
-        stop_command(" ...ERROR..RECODE TABLE " + table.name + " MUST HAVE 3 COLUMNS: LOW, HIGH, NEW VALUE");
+        stop_command(" ...ERROR..RECODE TABLE " + table.name +
+                     " MUST HAVE 3 COLUMNS: LOW, HIGH, NEW VALUE");
         return x;
     }
     const long long rows = table.info.length / RECODE_COLUMNS;
@@ -237,12 +243,18 @@ Real Executor::function(const Step& s) {
         missing_ = true;
         return xmiss_;
     }
-    case OP_ABS: return qm::abs(a);
-    case OP_LOG: return a > 0 ? fast_log(a) : illegal("LOG", a);
-    case OP_INT: return qm::trunc(a);
-    case OP_SQRT: return a >= 0 ? qm::sqrt(a) : illegal("SQRT", a);
-    case OP_DUM: return a > 0 ? 1 : 0;
-    case OP_LAG: return lag(s);
+    case OP_ABS:
+        return qm::abs(a);
+    case OP_LOG:
+        return a > 0 ? fast_log(a) : illegal("LOG", a);
+    case OP_INT:
+        return qm::trunc(a);
+    case OP_SQRT:
+        return a >= 0 ? qm::sqrt(a) : illegal("SQRT", a);
+    case OP_DUM:
+        return a > 0 ? 1 : 0;
+    case OP_LAG:
+        return lag(s);
     case OP_UNI: {
         const Real u = run_.rng.uniform();
         return s.nargs == 1 ? a * u : arg(s, 0) + (arg(s, 1) - arg(s, 0)) * u;
@@ -267,7 +279,8 @@ Real Executor::function(const Step& s) {
         if (period == 0) return illegal("SIN", period);
         return qm::sin(2 * qm::PI * arg(s, 0) / period);
     }
-    case OP_TIME: return t_ + a;
+    case OP_TIME:
+        return t_ + a;
     case OP_MIN:
     case OP_MAX: {
         const bool is_min = s.op == OP_MIN;
@@ -282,24 +295,31 @@ Real Executor::function(const Step& s) {
             value = is_min ? std::min(value, arg(s, j)) : std::max(value, arg(s, j));
         return value;
     }
-    case OP_DATA: return static_cast<Real>(vars_[arg_cell(s, 0)].rows);
+    case OP_DATA:
+        return static_cast<Real>(vars_[arg_cell(s, 0)].rows);
     case OP_SAMP: {
         const BoundVariable& v = vars_[arg_cell(s, 0)];
         if (v.scalar) return *v.scalar != xmiss_ ? 1 : 0;
         if (v.rows == 1) return v.at(run_, 1) != xmiss_ ? 1 : 0;
         return t_ <= v.rows && v.at(run_, t_) != xmiss_ ? 1 : 0;
     }
-    case OP_NCDF: return ncdf(a);
-    case OP_LGAM: return a > 0 ? qm::lgamma(a) : illegal("LGAM", a);
+    case OP_NCDF:
+        return ncdf(a);
+    case OP_LGAM:
+        return a > 0 ? qm::lgamma(a) : illegal("LGAM", a);
     case OP_MOD: {
         const Real divisor = arg(s, 1);
         if (divisor == 0) return illegal("DIV", arg(s, 0));
         return qm::fmod(arg(s, 0), divisor);
     }
-    case OP_MISS: return a == xmiss_ ? 1 : 0;
-    case OP_RECODE: return recode(s);
-    case OP_USER: return a;
-    default: return a;
+    case OP_MISS:
+        return a == xmiss_ ? 1 : 0;
+    case OP_RECODE:
+        return recode(s);
+    case OP_USER:
+        return a;
+    default:
+        return a;
     }
 }
 
@@ -312,18 +332,19 @@ bool Executor::end_of_statement(const Step& s, std::size_t& k) {
             return true;
         }
         // Skip the assignment up to and including its instruction 14.
-        while (++k < d_.steps.size() && d_.steps[k].op != OP_END) {}
+        while (++k < d_.steps.size() && d_.steps[k].op != OP_END) {
+        }
         return true;
     }
     if (missing_) {
         v = xmiss_;
         if (run_.sw[OMSWRN]) {
             if (osmiss_)
-                warn(" ...WARNING..OBSERVATION" + fmt_I(t_, 5) + " IS ASSIGNED MISSING CODE=" +
-                     code_text(xmiss_));
+                warn(" ...WARNING..OBSERVATION" + fmt_I(t_, 5) +
+                     " IS ASSIGNED MISSING CODE=" + code_text(xmiss_));
             else
-                warn(" ...WARNING..OBSERVATION " + fmt_I(t_, 5) + " USED MISSING DATA CODE=" +
-                     code_text(xmiss_) + " TRY SKIPMISS OPTION");
+                warn(" ...WARNING..OBSERVATION " + fmt_I(t_, 5) +
+                     " USED MISSING DATA CODE=" + code_text(xmiss_) + " TRY SKIPMISS OPTION");
         }
     }
     result_.value = v;
@@ -340,8 +361,10 @@ bool Executor::end_of_statement(const Step& s, std::size_t& k) {
                      target.name);
             return false;
         }
-        if (target.first) target.element_at(t_) = v;
-        else target.at(run_, t_) = v;
+        if (target.first)
+            target.element_at(t_) = v;
+        else
+            target.at(run_, t_) = v;
         return true;
     }
     case KIND_SKIPIF: {
@@ -350,8 +373,7 @@ bool Executor::end_of_statement(const Step& s, std::size_t& k) {
         if (!skip || t_ > skip.length) return true;
         if (skip.codes[t_] == 0) run_.res[R_N] -= 1;
         skip.codes[t_] = SKIP_BY_SKIPIF;
-        if (run_.sw[OSKWRN])
-            warn(" ...NOTE..OBSERVATION" + fmt_I(t_, 6) + " WILL BE SKIPPED");
+        if (run_.sw[OSKWRN]) warn(" ...NOTE..OBSERVATION" + fmt_I(t_, 6) + " WILL BE SKIPPED");
         return true;
     }
     case KIND_ENDIF:
@@ -374,10 +396,14 @@ bool Executor::observation(int t) {
     for (int cell = 1; cell <= p_.NF; ++cell) {
         const BoundVariable& v = vars_[cell];
         if (!v.direct) continue;
-        if (v.scalar) cells_[cell] = *v.scalar;
-        else if (v.rows == 1 && !(cell == 1 && p_.LHS != 0)) cells_[cell] = v.at(run_, 1);
-        else if (t > v.rows) cells_[cell] = 0;
-        else cells_[cell] = v.first ? v.element_at(t) : v.at(run_, t);
+        if (v.scalar)
+            cells_[cell] = *v.scalar;
+        else if (v.rows == 1 && !(cell == 1 && p_.LHS != 0))
+            cells_[cell] = v.at(run_, 1);
+        else if (t > v.rows)
+            cells_[cell] = 0;
+        else
+            cells_[cell] = v.first ? v.element_at(t) : v.at(run_, t);
     }
     missing_ = false;
     Real* c = cells_.data();
@@ -390,10 +416,18 @@ bool Executor::observation(int t) {
         Real& r = c[s.r];
         bool bad = false;
         switch (s.op) {
-        case OP_ADD: r = a + b; break;
-        case OP_SUB: r = a - b; break;
-        case OP_MUL: r = a * b; break;
-        case OP_DIV: r = b != 0 ? a / b : illegal("DIV", a); break;
+        case OP_ADD:
+            r = a + b;
+            break;
+        case OP_SUB:
+            r = a - b;
+            break;
+        case OP_MUL:
+            r = a * b;
+            break;
+        case OP_DIV:
+            r = b != 0 ? a / b : illegal("DIV", a);
+            break;
         case OP_POW:
             if (s.fixed_power >= 0) {
                 r = integer_power(a, s.fixed_power);
@@ -410,16 +444,21 @@ bool Executor::observation(int t) {
             const BoundVariable& v = vars_[s.a];
             const Real index = qm::trunc(b);
             if (v.scalar ? index != 1 : !(index >= 1 && index <= v.info.length)) {
-                const long long shown = !(index > -9999) ? -9999 : index > 99999 ? 99999
-                                                       : static_cast<long long>(index);
-                stop_command(" ...ERROR..ROW OR COLUMN" + fmt_I(shown, 5) + " EXCEEDS VARIABLE SIZE");
+                const long long shown = !(index > -9999) ? -9999
+                                        : index > 99999  ? 99999
+                                                         : static_cast<long long>(index);
+                stop_command(" ...ERROR..ROW OR COLUMN" + fmt_I(shown, 5) +
+                             " EXCEEDS VARIABLE SIZE");
                 return false;
             }
             r = v.scalar ? *v.scalar : v.at(run_, static_cast<long long>(index));
             break;
         }
-        case OP_NEG: r = -a; break;
-        case OP_COMMA: break;
+        case OP_NEG:
+            r = -a;
+            break;
+        case OP_COMMA:
+            break;
         case OP_END:
             if (!end_of_statement(s, k)) return false;
             break;
@@ -427,18 +466,42 @@ bool Executor::observation(int t) {
             r = times_power_of_ten(a, b, bad);
             if (bad) r = illegal("**", b);
             break;
-        case OP_EQ: r = a == b ? 1 : 0; break;
-        case OP_NE: r = a != b ? 1 : 0; break;
-        case OP_LT: r = a < b ? 1 : 0; break;
-        case OP_LE: r = a <= b ? 1 : 0; break;
-        case OP_GT: r = a > b ? 1 : 0; break;
-        case OP_GE: r = a >= b ? 1 : 0; break;
-        case OP_OR: r = (a > 0 || b > 0) ? 1 : 0; break;
-        case OP_AND: r = (a > 0 && b > 0) ? 1 : 0; break;
-        case OP_NOT: r = a <= 0 ? 1 : 0; break;
-        case OP_READ: r = illegal("READ", a); break;
-        case OP_USER_CALL: r = a; break;
-        default: r = function(s); break;
+        case OP_EQ:
+            r = a == b ? 1 : 0;
+            break;
+        case OP_NE:
+            r = a != b ? 1 : 0;
+            break;
+        case OP_LT:
+            r = a < b ? 1 : 0;
+            break;
+        case OP_LE:
+            r = a <= b ? 1 : 0;
+            break;
+        case OP_GT:
+            r = a > b ? 1 : 0;
+            break;
+        case OP_GE:
+            r = a >= b ? 1 : 0;
+            break;
+        case OP_OR:
+            r = (a > 0 || b > 0) ? 1 : 0;
+            break;
+        case OP_AND:
+            r = (a > 0 && b > 0) ? 1 : 0;
+            break;
+        case OP_NOT:
+            r = a <= 0 ? 1 : 0;
+            break;
+        case OP_READ:
+            r = illegal("READ", a);
+            break;
+        case OP_USER_CALL:
+            r = a;
+            break;
+        default:
+            r = function(s);
+            break;
         }
         if (stop_) return false;
     }
@@ -471,7 +534,8 @@ TransResult Executor::execute() {
     // 4. Normal draws over many observations are computed ahead (the same numbers); a uniform
     // draw between them would throw that work away, so then they are drawn one at a time.
     const auto count_op = [this](int op) {
-        return std::count_if(d_.steps.begin(), d_.steps.end(), [op](const Step& s) { return s.op == op; });
+        return std::count_if(d_.steps.begin(), d_.steps.end(),
+                             [op](const Step& s) { return s.op == op; });
     };
     const auto normals = static_cast<std::size_t>(count_op(OP_NOR));
     const long long observations = back ? (long long)from - to + 1 : (long long)to - from + 1;
@@ -521,6 +585,8 @@ TransResult TRANS(Run& run, const Program& program, const TransRange& range) {
     return executor.execute();
 }
 
-std::string code_text(Real code) { return trim_blanks(fmt_G(code, 16, 8)); }
+std::string code_text(Real code) {
+    return trim_blanks(fmt_G(code, 16, 8));
+}
 
 } // namespace tarvex::expr

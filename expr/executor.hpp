@@ -33,9 +33,9 @@ struct Step {
     int a = 0, b = 0, r = 0; // cells (r: the kind for OP_END)
     int first_arg = 0;       // index of the first argument cell in Decoded::args
     int nargs = 0;
-    int reg = -1;            // register of LAG of an expression, SUM, one-argument MIN/MAX
+    int reg = -1; // register of LAG of an expression, SUM, one-argument MIN/MAX
     // Set when the run binds the program: a LAG distance or a power that is a constant.
-    bool fixed_lag = false;  // LAG with no distance or a constant one: lag_distance holds it
+    bool fixed_lag = false; // LAG with no distance or a constant one: lag_distance holds it
     long long lag_distance = 1;
     long long fixed_power = -1; // ** by a constant whole number 0..1024, else -1
 };

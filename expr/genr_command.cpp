@@ -27,7 +27,10 @@ inline constexpr long long INTEGERS_PER_WORD = 4;
 CompileRequest request_for(int ikod) {
     CompileRequest request;
     switch (ikod) {
-    case C_IF: case C_IF1: request.form = Form::IF; break;
+    case C_IF:
+    case C_IF1:
+        request.form = Form::IF;
+        break;
     case C_SKIPIF:
         request.form = Form::CONDITION;
         request.condition_kind = KIND_SKIPIF;
@@ -36,7 +39,9 @@ CompileRequest request_for(int ikod) {
         request.form = Form::CONDITION;
         request.condition_kind = KIND_ENDIF;
         break;
-    default: request.form = Form::ASSIGN; break;
+    default:
+        request.form = Form::ASSIGN;
+        break;
     }
     return request;
 }
@@ -54,7 +59,7 @@ PendingTarget place_new_target(Run& run, int slot, long long length) {
     Workspace& ws = run.ws;
     PendingTarget target{true, slot, ws.LASADD + 1, length};
     ws.KADD[slot] = target.addr;
-    ws.DATA[target.addr] = 1;          // INC
+    ws.DATA[target.addr] = 1; // INC
     ws.DATA[target.addr + 1] = TYPE_DATA;
     ws.DATA[target.addr + 2] = length; // LENGTH
     ws.DATA[target.addr + 3] = 1;      // NCOL
@@ -94,7 +99,8 @@ void cmd_genr(Run& run) {
     range.last = single ? 1 : run.smpl.IEND;
     // 2. A sample is needed.
     if (range.last < 1 || range.first < 1) {
-        report_error(run, " ...ERROR..SAMPLE RANGE HAS NOT YET BEEN DEFINED", 0, ErrorSeverity::SERIOUS);
+        report_error(run, " ...ERROR..SAMPLE RANGE HAS NOT YET BEEN DEFINED", 0,
+                     ErrorSeverity::SERIOUS);
         return;
     }
     // 3. Space for a new target, the cells and the program.
@@ -107,14 +113,17 @@ void cmd_genr(Run& run) {
     }
     const long long capacity = (ws.MAXADD - need) * INTEGERS_PER_WORD;
     if (capacity < MIN_PROGRAM_INTEGERS) {
-        report_error(run, " ...ERROR..DISASTER..GENR SPACE SHORTAGE, RAISE SIZE COMMAND", 0, ErrorSeverity::SERIOUS);
+        report_error(run, " ...ERROR..DISASTER..GENR SPACE SHORTAGE, RAISE SIZE COMMAND", 0,
+                     ErrorSeverity::SERIOUS);
         return;
     }
     // 4. Compile.
     CompileRequest request = request_for(ikod);
     request.MXGE = static_cast<int>(std::min<long long>(capacity, INT_MAX / 2));
-    const std::string_view text = std::string_view(run.cmd.text).substr(
-        std::min<std::size_t>(static_cast<std::size_t>(std::max(run.cmd.col, 0)), run.cmd.text.size()));
+    const std::string_view text =
+        std::string_view(run.cmd.text)
+            .substr(std::min<std::size_t>(static_cast<std::size_t>(std::max(run.cmd.col, 0)),
+                                          run.cmd.text.size()));
     Program program;
     if (!GENR(run, text, request, program)) return;
     // Variables fetched from the data bank while compiling take words after the last used one.

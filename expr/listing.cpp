@@ -10,8 +10,8 @@ namespace tarvex::expr {
 void list_program(Run& run, const Program& program) {
     write_line(run, " CODES");
     for (int k = 0; k < program.instructions(); ++k)
-        write_line(run, fmt_I(program.op(k), 8) + fmt_I(program.a(k), 8) +
-                            fmt_I(program.b(k), 8) + fmt_I(program.result(k), 8));
+        write_line(run, fmt_I(program.op(k), 8) + fmt_I(program.a(k), 8) + fmt_I(program.b(k), 8) +
+                            fmt_I(program.result(k), 8));
     write_line(run, " INPTNOUT");
     std::string line;
     for (int k = 1; k <= program.NF; ++k) {

@@ -6,8 +6,8 @@
 #include "numeric/qmath.hpp"
 #include "numeric/symmetric_eigen.hpp"
 
-#include <boost/multiprecision/float128.hpp>
 #include <Eigen/Core>
+#include <boost/multiprecision/float128.hpp>
 
 namespace Eigen {
 // Eigen's description of the binary128 wrapper (the limits come from std::numeric_limits).
@@ -47,7 +47,9 @@ namespace {
 using Q = boost::multiprecision::float128;
 using QMatrix = Eigen::Matrix<Q, Eigen::Dynamic, Eigen::Dynamic>;
 
-Real raw(const Q& x) { return x.backend().value(); }
+Real raw(const Q& x) {
+    return x.backend().value();
+}
 
 QMatrix to_eigen(const Matrix& a) {
     QMatrix m(a.rows, a.cols);
@@ -77,7 +79,8 @@ void orient_columns(Matrix& v) {
         for (long long i = 1; i < v.rows; ++i)
             if (qm::abs(v(i, j)) > qm::abs(v(big, j))) big = i;
         const bool flip = v.rows > 0 && v(big, j) < 0;
-        for (long long i = 0; i < v.rows; ++i) v(i, j) = (flip ? -v(i, j) : v(i, j)) + Real(0); // no -0
+        for (long long i = 0; i < v.rows; ++i)
+            v(i, j) = (flip ? -v(i, j) : v(i, j)) + Real(0); // no -0
     }
 }
 
@@ -93,7 +96,8 @@ EigenResult symmetric_eigen(const Matrix& a, bool want_vectors) {
         return out;
     }
     out.values = Matrix(n, 1);
-    for (long long k = 0; k < n; ++k) out.values(k, 0) = ascending[static_cast<std::size_t>(n - 1 - k)];
+    for (long long k = 0; k < n; ++k)
+        out.values(k, 0) = ascending[static_cast<std::size_t>(n - 1 - k)];
     if (!want_vectors) return out;
     Eigen::SelfAdjointEigenSolver<QMatrix> solver(to_eigen(a), Eigen::ComputeEigenvectors);
     if (solver.info() != Eigen::Success) {
@@ -141,7 +145,9 @@ EigenResult general_eigen(const Matrix& a, bool want_vectors) {
 
 } // namespace
 
-Real zero_level(long long n) { return Real(16) * Real(std::max(n, 1LL)) * EPSNEG * 2; }
+Real zero_level(long long n) {
+    return Real(16) * Real(std::max(n, 1LL)) * EPSNEG * 2;
+}
 
 bool invert(const Matrix& a, Matrix& inverse) {
     Eigen::FullPivLU<QMatrix> lu(to_eigen(a));

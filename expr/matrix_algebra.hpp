@@ -16,7 +16,8 @@ Real zero_level(long long n);
 bool invert(const Matrix& a, Matrix& inverse);
 
 // Determinant as mantissa * 10**power10. power10 is 0 when the value fits binary128 (the
-// mantissa is then the value); beyond that range 1 <= |mantissa| < 10. A singular matrix (same test as invert) gives 0.
+// mantissa is then the value); beyond that range 1 <= |mantissa| < 10. A singular matrix (same test
+// as invert) gives 0.
 struct ScaledValue {
     Real mantissa = 0;
     long long power10 = 0;

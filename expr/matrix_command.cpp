@@ -3,9 +3,9 @@
 // already had the name is blanked and counted as a hole. $ROWS and $COLS give the result's shape.
 #include "expr/matrix_command.hpp"
 
+#include "core/run.hpp"
 #include "expr/matrix_executor.hpp"
 #include "expr/program.hpp"
-#include "core/run.hpp"
 #include "workspace/workspace.hpp"
 
 #include <algorithm>
@@ -21,7 +21,8 @@ using expr::Matrix;
 // the workspace could not take it.
 bool store_result(Run& run, const std::string& name, const Matrix& m) {
     int type = m.type;
-    if (type != TYPE_SYMMETRIC && type != TYPE_TRIANGLE) type = m.cols == 1 ? TYPE_DATA : TYPE_MATRIX;
+    if (type != TYPE_SYMMETRIC && type != TYPE_TRIANGLE)
+        type = m.cols == 1 ? TYPE_DATA : TYPE_MATRIX;
     const int ncol = m.cols == 1 ? 1 : static_cast<int>(m.cols);
     Workspace& ws = run.ws;
     const int old = VFIND(run, name);
@@ -31,7 +32,8 @@ bool store_result(Run& run, const std::string& name, const Matrix& m) {
     if (ref <= 0 || run.flags.ODONT) return false;
     VarInfo info;
     if (!VINFO(run, ref, info)) return false;
-    for (long long k = 1; k <= m.size(); ++k) element(run, info, k) = m.v[static_cast<std::size_t>(k - 1)];
+    for (long long k = 1; k <= m.size(); ++k)
+        element(run, info, k) = m.v[static_cast<std::size_t>(k - 1)];
     if (old > 0 && old != ref) {
         ws.VNAME[old] = std::string(ws.VNAME[old].size(), ' ');
         ++ws.NDL;
@@ -42,8 +44,8 @@ bool store_result(Run& run, const std::string& name, const Matrix& m) {
 } // namespace
 
 void cmd_matrix(Run& run) {
-    const std::size_t start = std::min<std::size_t>(static_cast<std::size_t>(std::max(run.cmd.col, 0)),
-                                                     run.cmd.text.size());
+    const std::size_t start = std::min<std::size_t>(
+        static_cast<std::size_t>(std::max(run.cmd.col, 0)), run.cmd.text.size());
     const std::string_view text = std::string_view(run.cmd.text).substr(start);
     expr::CompileRequest request;
     request.form = expr::Form::ASSIGN;

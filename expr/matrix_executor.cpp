@@ -3,11 +3,11 @@
 // every element, subscripts A(k) and A(i, j), and the dispatch of each instruction.
 #include "expr/matrix_executor.hpp"
 
+#include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "expr/executor.hpp"
 #include "expr/matrix_operations.hpp"
 #include "expr/scalar_functions.hpp"
-#include "core/error_report.hpp"
-#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
@@ -37,7 +37,9 @@ bool run_matrix_program(Run& run, const Program& program, Matrix& result) {
 
 // ---- cells and messages ---------------------------------------------------------------------
 
-Real MatrixExecutor::xmiss() const { return run_.ws.XMISS; }
+Real MatrixExecutor::xmiss() const {
+    return run_.ws.XMISS;
+}
 
 [[noreturn]] void MatrixExecutor::error(std::string_view message) {
     report_error(run_, message, 0, ErrorSeverity::SERIOUS);
@@ -89,11 +91,13 @@ Matrix MatrixExecutor::load_variable(int ref) {
         report_error(run_, "", 0, ErrorSeverity::SERIOUS); // VINFO has written the column error
         throw Stop{};
     }
-    const int slot = ref > 2 * run_.ws.MAXVAR ? (ref - (ref % run_.ws.MXCOL == 0 ? run_.ws.MXCOL
-                                                                               : ref % run_.ws.MXCOL)) /
-                                                    run_.ws.MXCOL
-                                              : ref;
-    const std::string name = slot > 0 && slot <= run_.ws.NVARS ? trim_trailing_blanks(run_.ws.VNAME[slot]) : "";
+    const int slot =
+        ref > 2 * run_.ws.MAXVAR
+            ? (ref - (ref % run_.ws.MXCOL == 0 ? run_.ws.MXCOL : ref % run_.ws.MXCOL)) /
+                  run_.ws.MXCOL
+            : ref;
+    const std::string name =
+        slot > 0 && slot <= run_.ws.NVARS ? trim_trailing_blanks(run_.ws.VNAME[slot]) : "";
     if (info.type == TYPE_CHAR_STRING || info.type == TYPE_CHAR_VAR)
         error(" ...ERROR.." + name + " IS NOT A NUMERIC VARIABLE");
     Matrix m;
@@ -102,7 +106,8 @@ Matrix MatrixExecutor::load_variable(int ref) {
     if (!column && (info.type == TYPE_SYMMETRIC || info.type == TYPE_TRIANGLE) && n > 0 &&
         info.length != n * n) {
         // Packed lower triangle, row after row.
-        if (info.length < n * (n + 1) / 2) error(" ...ERROR.." + name + " IS NOT A NUMERIC VARIABLE");
+        if (info.length < n * (n + 1) / 2)
+            error(" ...ERROR.." + name + " IS NOT A NUMERIC VARIABLE");
         reserve(n, n);
         m = Matrix(n, n);
         for (long long i = 1; i <= n; ++i)
@@ -116,7 +121,8 @@ Matrix MatrixExecutor::load_variable(int ref) {
         const long long rows = info.length / cols;
         reserve(rows, cols);
         m = Matrix(rows, cols);
-        for (long long k = 1; k <= rows * cols; ++k) m.v[static_cast<std::size_t>(k - 1)] = element(run_, info, k);
+        for (long long k = 1; k <= rows * cols; ++k)
+            m.v[static_cast<std::size_t>(k - 1)] = element(run_, info, k);
     }
     m.type = column || m.cols == 1 ? TYPE_DATA : info.type;
     if (!missing_reported_ && std::find(m.v.begin(), m.v.end(), xmiss()) != m.v.end()) {
@@ -168,11 +174,15 @@ Matrix MatrixExecutor::elementwise(const Matrix& a, const Matrix& b,
 
 Matrix MatrixExecutor::arithmetic(int op, const Matrix& a, const Matrix& b) {
     switch (op) {
-    case OP_ADD: return elementwise(a, b, [](Real x, Real y) { return x + y; });
-    case OP_SUB: return elementwise(a, b, [](Real x, Real y) { return x - y; });
-    case OP_MUL: return product(a, b);
+    case OP_ADD:
+        return elementwise(a, b, [](Real x, Real y) { return x + y; });
+    case OP_SUB:
+        return elementwise(a, b, [](Real x, Real y) { return x - y; });
+    case OP_MUL:
+        return product(a, b);
     case OP_DIV:
-        return elementwise(a, b, [&](Real x, Real y) { return y == 0 ? illegal("DIV", x) : x / y; });
+        return elementwise(a, b,
+                           [&](Real x, Real y) { return y == 0 ? illegal("DIV", x) : x / y; });
     case OP_POW:
         return elementwise(a, b, [&](Real x, Real y) {
             bool bad = false;
@@ -185,15 +195,24 @@ Matrix MatrixExecutor::arithmetic(int op, const Matrix& a, const Matrix& b) {
             const Real r = x * power(10, y, bad);
             return bad ? illegal("E", y) : r;
         });
-    case OP_EQ: return elementwise(a, b, [](Real x, Real y) -> Real { return x == y; });
-    case OP_NE: return elementwise(a, b, [](Real x, Real y) -> Real { return x != y; });
-    case OP_LT: return elementwise(a, b, [](Real x, Real y) -> Real { return x < y; });
-    case OP_LE: return elementwise(a, b, [](Real x, Real y) -> Real { return x <= y; });
-    case OP_GT: return elementwise(a, b, [](Real x, Real y) -> Real { return x > y; });
-    case OP_GE: return elementwise(a, b, [](Real x, Real y) -> Real { return x >= y; });
-    case OP_OR: return elementwise(a, b, [](Real x, Real y) -> Real { return x > 0 || y > 0; });
-    case OP_AND: return elementwise(a, b, [](Real x, Real y) -> Real { return x > 0 && y > 0; });
-    default: dimension_error(a, &b);
+    case OP_EQ:
+        return elementwise(a, b, [](Real x, Real y) -> Real { return x == y; });
+    case OP_NE:
+        return elementwise(a, b, [](Real x, Real y) -> Real { return x != y; });
+    case OP_LT:
+        return elementwise(a, b, [](Real x, Real y) -> Real { return x < y; });
+    case OP_LE:
+        return elementwise(a, b, [](Real x, Real y) -> Real { return x <= y; });
+    case OP_GT:
+        return elementwise(a, b, [](Real x, Real y) -> Real { return x > y; });
+    case OP_GE:
+        return elementwise(a, b, [](Real x, Real y) -> Real { return x >= y; });
+    case OP_OR:
+        return elementwise(a, b, [](Real x, Real y) -> Real { return x > 0 || y > 0; });
+    case OP_AND:
+        return elementwise(a, b, [](Real x, Real y) -> Real { return x > 0 && y > 0; });
+    default:
+        dimension_error(a, &b);
     }
 }
 
@@ -216,14 +235,30 @@ Matrix MatrixExecutor::function(int op, int a_cell) {
             const Real r = exp_split(a, overflow);
             return overflow ? illegal("EXP", a) : r;
         });
-    case OP_ABS: want(1, 1); return elementwise(x, [](Real a) { return qm::abs(a); });
-    case OP_LOG: want(1, 1); return elementwise(x, [&](Real a) { return a > 0 ? qm::log(a) : illegal("LOG", a); });
-    case OP_INT: want(1, 1); return elementwise(x, [](Real a) { return qm::trunc(a); });
-    case OP_SQRT: want(1, 1); return elementwise(x, [&](Real a) { return a >= 0 ? qm::sqrt(a) : illegal("SQRT", a); });
-    case OP_DUM: want(1, 1); return elementwise(x, [](Real a) -> Real { return a > 0; });
-    case OP_NCDF: want(1, 1); return elementwise(x, [](Real a) { return ncdf(a); });
-    case OP_LGAM: want(1, 1); return elementwise(x, [&](Real a) { return a > 0 ? qm::lgamma(a) : illegal("LGAM", a); });
-    case OP_MISS: want(1, 1); return elementwise(x, [&](Real a) -> Real { return a == xmiss(); });
+    case OP_ABS:
+        want(1, 1);
+        return elementwise(x, [](Real a) { return qm::abs(a); });
+    case OP_LOG:
+        want(1, 1);
+        return elementwise(x, [&](Real a) { return a > 0 ? qm::log(a) : illegal("LOG", a); });
+    case OP_INT:
+        want(1, 1);
+        return elementwise(x, [](Real a) { return qm::trunc(a); });
+    case OP_SQRT:
+        want(1, 1);
+        return elementwise(x, [&](Real a) { return a >= 0 ? qm::sqrt(a) : illegal("SQRT", a); });
+    case OP_DUM:
+        want(1, 1);
+        return elementwise(x, [](Real a) -> Real { return a > 0; });
+    case OP_NCDF:
+        want(1, 1);
+        return elementwise(x, [](Real a) { return ncdf(a); });
+    case OP_LGAM:
+        want(1, 1);
+        return elementwise(x, [&](Real a) { return a > 0 ? qm::lgamma(a) : illegal("LGAM", a); });
+    case OP_MISS:
+        want(1, 1);
+        return elementwise(x, [&](Real a) -> Real { return a == xmiss(); });
     case OP_SIN:
         want(1, 2);
         if (n == 1) return elementwise(x, [](Real a) { return qm::sin(a); });
@@ -232,11 +267,14 @@ Matrix MatrixExecutor::function(int op, int a_cell) {
         });
     case OP_MOD:
         want(2, 2);
-        return elementwise(x, args[1], [&](Real a, Real b) { return b == 0 ? illegal("DIV", a) : qm::fmod(a, b); });
+        return elementwise(x, args[1], [&](Real a, Real b) {
+            return b == 0 ? illegal("DIV", a) : qm::fmod(a, b);
+        });
     case OP_UNI:
         want(1, 2);
         if (n == 1) return elementwise(x, [&](Real a) { return a * run_.rng.uniform(); });
-        return elementwise(x, args[1], [&](Real a, Real b) { return a + (b - a) * run_.rng.uniform(); });
+        return elementwise(x, args[1],
+                           [&](Real a, Real b) { return a + (b - a) * run_.rng.uniform(); });
     case OP_NOR:
         want(1, 2);
         if (n == 1) return elementwise(x, [&](Real a) { return a * run_.rng.normal(); });
@@ -250,10 +288,13 @@ Matrix MatrixExecutor::function(int op, int a_cell) {
         for (long long j = 0; j < x.cols; ++j)
             for (long long i = 0; i < x.rows; ++i) {
                 const long long from = i - shift;
-                if (from >= 0 && from < x.rows) r(i, j) = x(from, j);
-                else filled = true;
+                if (from >= 0 && from < x.rows)
+                    r(i, j) = x(from, j);
+                else
+                    filled = true;
             }
-        if (filled && run_.sw[OWARN]) note(" ...WARNING..MISSING OBSERVATION SET TO" + fmt_F(0, 13, 5));
+        if (filled && run_.sw[OWARN])
+            note(" ...WARNING..MISSING OBSERVATION SET TO" + fmt_F(0, 13, 5));
         return r;
     }
     case OP_SUM: {
@@ -271,12 +312,16 @@ Matrix MatrixExecutor::function(int op, int a_cell) {
         for (long long j = 0; j < x.cols; ++j)
             for (long long i = 0; i < x.rows; ++i) {
                 const Real a = x(i, j);
-                if (op == OP_TIME) r(i, j) = Real(i + 1) + a;
-                else r(i, j) = qm::trunc(a) >= 1 && qm::fmod(Real(i), qm::trunc(a)) == 0 ? 1 : 0;
+                if (op == OP_TIME)
+                    r(i, j) = Real(i + 1) + a;
+                else
+                    r(i, j) = qm::trunc(a) >= 1 && qm::fmod(Real(i), qm::trunc(a)) == 0 ? 1 : 0;
             }
         return r;
     }
-    case OP_DATA: want(1, 1); return Matrix::scalar(Real(x.rows));
+    case OP_DATA:
+        want(1, 1);
+        return Matrix::scalar(Real(x.rows));
     case OP_RECODE: {
         want(2, 2);
         const Matrix& table = args[1];
@@ -288,7 +333,8 @@ Matrix MatrixExecutor::function(int op, int a_cell) {
             return r;
         });
     }
-    default: error(" ...ERROR..FUNCTION NOT YET AVAILABLE");
+    default:
+        error(" ...ERROR..FUNCTION NOT YET AVAILABLE");
     }
 }
 

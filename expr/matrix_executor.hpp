@@ -30,7 +30,7 @@ private:
     const Program& p_;
     std::map<int, Matrix> temps_;
     std::map<int, std::pair<int, int>> commas_; // the two operands of each comma temporary
-    int op_ = 0;                 // operation of the instruction being run
+    int op_ = 0;                                // operation of the instruction being run
     bool illegal_reported_ = false;
     bool missing_reported_ = false;
 

@@ -71,7 +71,8 @@ Matrix MatrixExecutor::product(const Matrix& a, const Matrix& b) {
     const long long inner = a.cols;
     std::vector<Real> a_rows(a.v.size());
     for (long long k = 0; k < inner; ++k)
-        for (long long i = 0; i < a.rows; ++i) a_rows[static_cast<std::size_t>(i * inner + k)] = a(i, k);
+        for (long long i = 0; i < a.rows; ++i)
+            a_rows[static_cast<std::size_t>(i * inner + k)] = a(i, k);
     Matrix r(a.rows, b.cols);
     ExactAccumulator sum;
     for (long long j = 0; j < b.cols; ++j) {
@@ -164,8 +165,10 @@ Matrix MatrixExecutor::matrix_operation(int op, const Matrix& a, const Matrix* b
         for (long long i = 0; i < n; ++i) r(i, i) = 1;
         return r;
     }
-    case OP_EIGVAL: return eigen_values_or_vectors(a, false);
-    case OP_EIGVEC: return eigen_values_or_vectors(a, true);
+    case OP_EIGVAL:
+        return eigen_values_or_vectors(a, false);
+    case OP_EIGVEC:
+        return eigen_values_or_vectors(a, true);
     case OP_DET: {
         require_square(a);
         require_finite(a);
@@ -237,7 +240,8 @@ Matrix MatrixExecutor::matrix_operation(int op, const Matrix& a, const Matrix* b
         r.type = op == OP_SYM ? TYPE_SYMMETRIC : TYPE_TRIANGLE;
         return r;
     }
-    default: dimension_error(a, b);
+    default:
+        dimension_error(a, b);
     }
 }
 

@@ -35,7 +35,9 @@ inline constexpr std::array<MatrixOpRow, OP_MATRIX_LAST - OP_MATRIX_FIRST + 1> M
     {"TRI", "TRI", 10, 1},
 }};
 
-const MatrixOpRow& row(int op) { return MATRIX_OPS[static_cast<std::size_t>(op - OP_MATRIX_FIRST)]; }
+const MatrixOpRow& row(int op) {
+    return MATRIX_OPS[static_cast<std::size_t>(op - OP_MATRIX_FIRST)];
+}
 
 } // namespace
 
@@ -58,14 +60,22 @@ int op_operands(int op) {
 std::string_view matrix_op_name(int op) {
     if (is_matrix_op(op)) return row(op).message;
     switch (op) {
-    case OP_ADD: return "ADD";
-    case OP_SUB: return "SUB";
-    case OP_MUL: return "MULT";
-    case OP_DIV: return "DIV";
-    case OP_POW: return "**";
-    case OP_SUBSCRIPT: return "SUBS";
-    case OP_NEG: return "NEG";
-    default: return op_name(op);
+    case OP_ADD:
+        return "ADD";
+    case OP_SUB:
+        return "SUB";
+    case OP_MUL:
+        return "MULT";
+    case OP_DIV:
+        return "DIV";
+    case OP_POW:
+        return "**";
+    case OP_SUBSCRIPT:
+        return "SUBS";
+    case OP_NEG:
+        return "NEG";
+    default:
+        return op_name(op);
     }
 }
 

@@ -32,9 +32,13 @@ enum MatrixOp : int {
     OP_MATRIX_LAST = OP_TRI,
 };
 
-inline constexpr bool is_matrix_op(int op) { return op >= OP_MATRIX_FIRST && op <= OP_MATRIX_LAST; }
+inline constexpr bool is_matrix_op(int op) {
+    return op >= OP_MATRIX_FIRST && op <= OP_MATRIX_LAST;
+}
 // The matrix functions written as a name before "(" (INV .. TRI).
-inline constexpr bool is_matrix_function(int op) { return op >= OP_INV && op <= OP_MATRIX_LAST; }
+inline constexpr bool is_matrix_function(int op) {
+    return op >= OP_INV && op <= OP_MATRIX_LAST;
+}
 
 // Operation number of a matrix function name (0 when the name is not one).
 int matrix_function_op(std::string_view upper_name);

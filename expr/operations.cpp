@@ -18,18 +18,30 @@ int dotted_op(std::string_view upper_letters) {
 
 std::string_view op_name(int op) {
     switch (op) {
-    case OP_USER_CALL: return "USER";
-    case OP_ADD: return "+";
-    case OP_SUB: return "-";
-    case OP_MUL: return "*";
-    case OP_DIV: return "/";
-    case OP_POW: return "**";
-    case OP_SUBSCRIPT: return "()";
-    case OP_NEG: return "NEG";
-    case OP_CLOSE: return ")";
-    case OP_COMMA: return ",";
-    case OP_READ: return "READ";
-    default: break;
+    case OP_USER_CALL:
+        return "USER";
+    case OP_ADD:
+        return "+";
+    case OP_SUB:
+        return "-";
+    case OP_MUL:
+        return "*";
+    case OP_DIV:
+        return "/";
+    case OP_POW:
+        return "**";
+    case OP_SUBSCRIPT:
+        return "()";
+    case OP_NEG:
+        return "NEG";
+    case OP_CLOSE:
+        return ")";
+    case OP_COMMA:
+        return ",";
+    case OP_READ:
+        return "READ";
+    default:
+        break;
     }
     if (op >= FIRST_FUNCTION_OP && op <= OP_NOT) return FUNCTION_NAMES[op - FIRST_FUNCTION_OP];
     return "?";

@@ -75,34 +75,29 @@ enum StatementKind : int {
 // Binding strength (higher binds tighter), indexed by operation number. Negation is 8, or 6
 // when the unary-minus switch is on.
 inline constexpr auto STRENGTH = std::to_array<short>({
-    0,                              // (unused)
-    0, 5, 5, 6, 6, 7, 9, 8, 0, 1,   // 1 user .. 10 comma
-    10, 10, 10, 0, 10, 10, 10, 10,  // 11 EXP .. 18 LAG
-    10, 10, 10, 10, 10, 10, 10, 10, // 19 UNI .. 26 MAX
-    10, 10, 10, 10, 10, 10, 0, 10,  // 27 DATA .. 34 USER
-    9, 4, 4, 4, 4, 4, 4, 1, 2, 3,   // 35 .E. .. 44 .NOT.
-    0,                              // 45 read
+    0,                                    // (unused)
+    0,  5,  5,  6,  6,  7,  9,  8,  0, 1, // 1 user .. 10 comma
+    10, 10, 10, 0,  10, 10, 10, 10,       // 11 EXP .. 18 LAG
+    10, 10, 10, 10, 10, 10, 10, 10,       // 19 UNI .. 26 MAX
+    10, 10, 10, 10, 10, 10, 0,  10,       // 27 DATA .. 34 USER
+    9,  4,  4,  4,  4,  4,  4,  1,  2, 3, // 35 .E. .. 44 .NOT.
+    0,                                    // 45 read
 });
 static_assert(STRENGTH.size() == OP_LAST + 1, "one strength for each operation");
 inline constexpr short NEG_STRENGTH_UMINUS = 6;
 
 // Operands each operation takes from the postfix list.
 inline constexpr auto OPERANDS = std::to_array<signed char>({
-    0,
-    2, 2, 2, 2, 2, 2, 2, 1, 0, 2,
-    1, 1, 1, 1, 1, 1, 1, 1,
-    1, 1, 1, 1, 1, 1, 1, 1,
-    1, 1, 1, 1, 1, 1, 1, 1,
-    2, 2, 2, 2, 2, 2, 2, 2, 2, 1,
-    2,
+    0, 2, 2, 2, 2, 2, 2, 2, 1, 0, 2, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
+    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2, 2, 1, 2,
 });
 static_assert(OPERANDS.size() == OP_LAST + 1, "one operand count for each operation");
 
 // The function and dotted-operator table: entry k (1-based) has operation number 10 + k.
 inline constexpr auto FUNCTION_NAMES = std::to_array<std::string_view>({
-    "EXP", "ABS", "LOG", "$", "INT", "SQRT", "DUM", "LAG", "UNI", "NOR", "SUM", "SEAS",
-    "SIN", "TIME", "MIN", "MAX", "DATA", "SAMP", "NCDF", "LGAM", "MOD", "MISS", "RECODE",
-    "USER", "E", "EQ", "NE", "LT", "LE", "GT", "GE", "OR", "AND", "NOT",
+    "EXP", "ABS",  "LOG", "$",   "INT",  "SQRT", "DUM",  "LAG",  "UNI", "NOR",  "SUM",    "SEAS",
+    "SIN", "TIME", "MIN", "MAX", "DATA", "SAMP", "NCDF", "LGAM", "MOD", "MISS", "RECODE", "USER",
+    "E",   "EQ",   "NE",  "LT",  "LE",   "GT",   "GE",   "OR",   "AND", "NOT",
 });
 inline constexpr int FIRST_FUNCTION_OP = 11;
 inline constexpr int LAST_FUNCTION_OP = 34;

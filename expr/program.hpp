@@ -28,14 +28,14 @@ struct Program {
     int ICON0 = 0; // first constant
     int MXGE = 0;  // capacity in integers
     int KCONMX = 0;
-    int LHS = 0;   // target reference (0 when the statement has none)
+    int LHS = 0; // target reference (0 when the statement has none)
     int NLAG = 0;
     int NSUM = 0;
     int NL14 = 0;
     int NF = 0;
-    bool ONEWV = false;       // the target is a new variable
-    std::string target_name;  // the target as written, cut to 8 characters
-    int target_col = 0;       // column of a name:column target (0 when none)
+    bool ONEWV = false;      // the target is a new variable
+    std::string target_name; // the target as written, cut to 8 characters
+    int target_col = 0;      // column of a name:column target (0 when none)
 
     int MGE() const { return static_cast<int>(code.size()); }
     int instructions() const { return MGE() / 4; }
@@ -93,12 +93,12 @@ struct TransRange {
     bool single = false; // GEN1 / IF1: one observation, skip codes not consulted
 };
 struct TransResult {
-    bool ok = true;           // false: an error stopped the command (ODONT set)
-    int LASTN = 0;            // last observation processed
-    bool ONOTIF = true;       // no observation met the IF condition
-    bool endif_true = false;  // an ENDIF condition held (LHS marked -12345)
+    bool ok = true;          // false: an error stopped the command (ODONT set)
+    int LASTN = 0;           // last observation processed
+    bool ONOTIF = true;      // no observation met the IF condition
+    bool endif_true = false; // an ENDIF condition held (LHS marked -12345)
     int endif_obs = 0;
-    Real value = 0;           // final value at the last processed observation (TEST kind)
+    Real value = 0; // final value at the last processed observation (TEST kind)
 };
 
 // Runs the program over the range; the target and input references come from program.vars.

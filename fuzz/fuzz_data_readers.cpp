@@ -22,7 +22,8 @@ struct Layout {
 const Layout LAYOUTS[] = {
     {"data.txt", "READ(@) X Y Z / LIST\nWRITE(out.txt) X Y Z\n"},
     {"data.txt", "SAMPLE 1 6\nREAD(@) X Y / BYVAR LIST\nWRITE(out.txt) X Y / BYVAR\n"},
-    {"data.txt", "FORMAT (2F6.2,1X,E10.3)\nREAD(@) X Y Z / FORMAT LIST\nWRITE(out.txt) X Y Z / FORMAT\n"},
+    {"data.txt",
+     "FORMAT (2F6.2,1X,E10.3)\nREAD(@) X Y Z / FORMAT LIST\nWRITE(out.txt) X Y Z / FORMAT\n"},
     {"data.csv", "READ(@) / NAMES LIST\nWRITE(out.csv) / ALL FORMAT=COMMA NAMES\n"},
     {"data.csv", "READ(@) A B / SKIPCOLS=1 SKIPROWS=1 FORMAT=TAB LIST\n"},
     {"data.dif", "READ(@) / LIST\nWRITE(out.dif) / ALL DIF NAMES\n"},
@@ -60,8 +61,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(fp);
     std::string script = "SET NOWARN\n";
     for (const char* c = layout.statements; *c != '\0'; ++c) {
-        if (*c == '@') script += layout.file;
-        else script += *c;
+        if (*c == '@')
+            script += layout.file;
+        else
+            script += *c;
     }
     tarvex::run_script(script + "STOP\n");
     return 0;

@@ -30,8 +30,8 @@ void run_input(const std::string& script) {
 // IF1, SKIPIF or ENDIF statement over a small sample with data, a matrix and a one-element
 // variable, so that the expression compiler and executor see most of the inputs.
 std::string expressions_script(const std::string& body, unsigned char selector) {
-    static const char* const forms[] = {"GENR Y = ", "GEN1 Y = ", "IF ", "IF1 ",
-                                        "SKIPIF ", "ENDIF ", "GENR M:2 = ", "GENR $T1 = "};
+    static const char* const forms[] = {"GENR Y = ", "GEN1 Y = ", "IF ",         "IF1 ",
+                                        "SKIPIF ",   "ENDIF ",    "GENR M:2 = ", "GENR $T1 = "};
     std::string script = "SET TALK\nSAMPLE 1 6\nGENR X = TIME(0) - 3\nGENR Z = X * X\n"
                          "DIMENSION M 3 3\nGEN1 S = 2\n";
     if (selector & 2) script += "SET SKIPMISS\n";
@@ -104,8 +104,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > 4096) return 0;
     static const Mode mode = mode_from_environment();
     const unsigned char first = size > 0 ? data[0] : 0;
-    const std::string rest = size > 0 ? std::string(reinterpret_cast<const char*>(data) + 1, size - 1)
-                                       : std::string();
+    const std::string rest =
+        size > 0 ? std::string(reinterpret_cast<const char*>(data) + 1, size - 1) : std::string();
     if (mode == Mode::MATRIX || (mode == Mode::ANY && first >= 0xB0 && first < 0xC0)) {
         run_input(matrix_script(rest, static_cast<unsigned char>(0xB0 | (first & 0x0F))));
         return 0;
@@ -118,8 +118,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // (REN covers every abbreviation of RENAME, whose file form runs the shell).
     // READ statements whose data lines are the input itself.
     static const char* const READ_PREFIXES[] = {
-        "", "READ X Y Z\n", "SAMPLE 1 5\nREAD X Y / BYVAR\n", "READ M / COLS=3\n",
-        "READ S / SYMAT COLS=3\n", "READ C / CHARSTR\n", "READ N / CHARVAR\n",
+        "",
+        "READ X Y Z\n",
+        "SAMPLE 1 5\nREAD X Y / BYVAR\n",
+        "READ M / COLS=3\n",
+        "READ S / SYMAT COLS=3\n",
+        "READ C / CHARSTR\n",
+        "READ N / CHARVAR\n",
         "SET TALK\nREAD A B\n",
     };
     constexpr std::size_t PREFIXES = sizeof READ_PREFIXES / sizeof READ_PREFIXES[0];

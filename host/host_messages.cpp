@@ -28,14 +28,18 @@ extern "C" void TARVHostSetReader(TARVHostReader reader, void* context) {
 
 namespace tarvex::host {
 
-bool has_handler() { return g_handler != nullptr; }
+bool has_handler() {
+    return g_handler != nullptr;
+}
 
 bool SendMsg(int window, int number, int p1, int p2, char* text) {
     if (g_handler == nullptr) return false;
     return g_handler(g_handler_context, window, number, p1, p2, text) != 0;
 }
 
-bool has_reader() { return g_reader != nullptr; }
+bool has_reader() {
+    return g_reader != nullptr;
+}
 
 bool read_line(std::string& line) {
     if (g_reader == nullptr) return false;

@@ -6,12 +6,12 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <spawn.h>
-#include <cstring>
-#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -61,9 +61,13 @@ std::string GetCurrentDirectoryX() {
     return getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string(".");
 }
 
-bool SetDirectory(std::string_view dir) { return chdir(std::string(dir).c_str()) == 0; }
+bool SetDirectory(std::string_view dir) {
+    return chdir(std::string(dir).c_str()) == 0;
+}
 
-std::string GetShortPath(std::string_view path) { return std::string(path); }
+std::string GetShortPath(std::string_view path) {
+    return std::string(path);
+}
 
 std::string GetCommandLineX() {
     std::ifstream in("/proc/self/cmdline", std::ios::binary);
@@ -81,7 +85,8 @@ int CreateProcessX(std::string_view command, int wait_mode) {
     const char* argv[] = {"/bin/sh", "-c", script.c_str(), nullptr};
     std::fflush(nullptr);
     pid_t pid = 0;
-    if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
+    if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv), environ) !=
+        0)
         return -1;
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {

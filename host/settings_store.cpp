@@ -37,7 +37,8 @@ std::vector<StoreKey> load_store() {
         if (text.front() == '[' && text.back() == ']') {
             keys.push_back({text.substr(1, text.size() - 2), {}});
         } else if (auto eq = text.find('='); eq != std::string::npos && !keys.empty()) {
-            keys.back().values.emplace_back(trim_blanks_tabs_and_returns(text.substr(0, eq)), trim_blanks_tabs_and_returns(text.substr(eq + 1)));
+            keys.back().values.emplace_back(trim_blanks_tabs_and_returns(text.substr(0, eq)),
+                                            trim_blanks_tabs_and_returns(text.substr(eq + 1)));
         }
     }
     return keys;

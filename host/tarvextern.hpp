@@ -9,25 +9,23 @@
 extern "C" {
 // A host program registers itself to receive SendMsg calls. The handler returns nonzero when it
 // took the message; a reply (message 1374) overwrites `text` (at least 131 bytes, NUL-ended).
-typedef int (*TARVHostHandler)(void* context, int window, int number, int p1, int p2,
-                               char* text);
+typedef int (*TARVHostHandler)(void* context, int window, int number, int p1, int p2, char* text);
 // A host program may supply the console input lines: the reader fills `line` (capacity `size`,
 // NUL-ended, without the newline) and returns 1, or returns 0 at end of input.
 typedef int (*TARVHostReader)(void* context, char* line, int size);
 
 __attribute__((visibility("default"))) void TARVHostSetHandler(TARVHostHandler handler,
-                                                                void* context);
-__attribute__((visibility("default"))) void TARVHostSetReader(TARVHostReader reader,
                                                                void* context);
+__attribute__((visibility("default"))) void TARVHostSetReader(TARVHostReader reader, void* context);
 }
 
 namespace tarvex::host {
 
 // Message numbers of SendMsg.
-inline constexpr int MSG_LINE = 1124;    // one output line
-inline constexpr int MSG_REFRESH = 1174; // refresh the window
-inline constexpr int MSG_QUERY = 1374;   // host query, reply in text
-inline constexpr int MSG_COMMAND = 1384; // host text command
+inline constexpr int MSG_LINE = 1124;     // one output line
+inline constexpr int MSG_REFRESH = 1174;  // refresh the window
+inline constexpr int MSG_QUERY = 1374;    // host query, reply in text
+inline constexpr int MSG_COMMAND = 1384;  // host text command
 inline constexpr int MSG_TEXT_SIZE = 131; // the text buffer: 130 characters and the NUL
 
 // Delivers a message to the registered handler; false when no handler is registered or the

@@ -30,6 +30,7 @@ constexpr ScanGroup C = ScanGroup::CREATES;
 constexpr Args S = Args::SCANNED;
 constexpr Args R = Args::RAW;
 
+// clang-format off
 // Sized by its rows: a missing or extra row stops the build, and so does a row out of its slot.
 constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     //slot word        handler            group args   effect
@@ -154,6 +155,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {119, "xxxxxxxx", not_available,     P, R}, // never matched
     {120, "xxxxxxxx", not_available,     P, R}, // never matched
 });
+// clang-format on
 static_assert(COMMAND_ROW_LIST.size() == NCOMMAND, "one row for each command slot");
 
 constexpr bool rows_in_slot_order() {

@@ -12,9 +12,9 @@ namespace tarvex {
 
 // Flags the dispatcher sets for a command before scanning it.
 enum class ScanGroup {
-    PLAIN,   // no flags
+    PLAIN,    // no flags
     NUMBERED, // OTNUM: numbered name ranges, strict name characters
-    CREATES, // ONEWV and OTNUM: unknown names become new variables
+    CREATES,  // ONEWV and OTNUM: unknown names become new variables
 };
 
 // Whether the statement scanner prepares the arguments, or the handler reads the text itself

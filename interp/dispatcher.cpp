@@ -3,16 +3,16 @@
 // command table and writes the after-command lines, until STOP, end of input or PAR/SIZE.
 #include "interp/dispatcher.hpp"
 
-#include "interp/command_handlers.hpp"
-#include "interp/do_loops.hpp"
-#include "interp/entry.hpp"
 #include "core/error_report.hpp"
 #include "core/interpreter_calls.hpp"
 #include "core/interrupt.hpp"
+#include "interp/command_handlers.hpp"
+#include "interp/do_loops.hpp"
+#include "interp/entry.hpp"
 #include "interp/reader.hpp"
+#include "interp/scanner.hpp"
 #include "workspace/carry_variables.hpp"
 #include "workspace/data_bank.hpp"
-#include "interp/scanner.hpp"
 
 #include <chrono>
 #include <ctime>
@@ -122,14 +122,16 @@ void dispatch_statement(Run& run) {
 
 // The commands below the interpreter that read or scan statements of their own reach the
 // reader and the scanner through these.
-[[maybe_unused]] const bool interpreter_installed = install_interpreter_calls(
-    {[](Run& run) { return INPUT(run); }, hold_statement, SCANIT});
+[[maybe_unused]] const bool interpreter_installed =
+    install_interpreter_calls({[](Run& run) { return INPUT(run); }, hold_statement, SCANIT});
 
 } // namespace
 
 void interrupt_between_statements(Run& run) {
-    if (run.cmd.replay_depth == 0 && run.IN == run.L55) clear_interrupt();
-    else end_interrupted(run);
+    if (run.cmd.replay_depth == 0 && run.IN == run.L55)
+        clear_interrupt();
+    else
+        end_interrupted(run);
 }
 
 Statement run_statement(Run& run, std::string text) {

@@ -2,8 +2,8 @@
 // command table and writes the after-command lines.
 #pragma once
 
-#include "interp/reader.hpp"
 #include "core/run.hpp"
+#include "interp/reader.hpp"
 
 #include <string>
 

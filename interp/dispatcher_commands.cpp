@@ -3,9 +3,9 @@
 // this version does not provide.
 #include "interp/command_handlers.hpp"
 
+#include "core/error_report.hpp"
 #include "host/tarvextern.hpp"
 #include "interp/entry.hpp"
-#include "core/error_report.hpp"
 #include "interp/memory_limit.hpp"
 #include "interp/reader.hpp"
 #include "numeric/fortran_format.hpp"
@@ -15,21 +15,23 @@
 
 #include <charconv>
 #include <climits>
-#include <cstdint>
-#include <optional>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace tarvex {
 
 namespace {
 
 constexpr int HELP_WORDS_PER_LINE = 8;
-constexpr int TOO_LARGE_SEQUENCE = 70; // $ERR: command slot x 1000 + 70
+constexpr int TOO_LARGE_SEQUENCE = 70;    // $ERR: command slot x 1000 + 70
 constexpr std::size_t NUMBER_DIGITS = 40; // a size value is read whole
 
-bool keeps_engine_loaded(int mode) { return mode >= 27 && mode <= 33; }
+bool keeps_engine_loaded(int mode) {
+    return mode >= 27 && mode <= 33;
+}
 
 std::string current_command_word(const Run& run) {
     return trim_trailing_blanks(COMMAND_WORDS[run.cmd.IKOD - 1]);
@@ -68,15 +70,17 @@ std::string megabytes(const std::string& digits, bool is_size, std::uint64_t oth
 // large. `value` is those digits, absent when they do not fit in 64 bits.
 bool refused_as_too_large(Run& run, bool is_size, std::optional<std::uint64_t> value,
                           const std::string& digits) {
-    const std::uint64_t other = is_size ? std::uint64_t(run.sizes.IPAR) : std::uint64_t(run.sizes.MAXVAR);
+    const std::uint64_t other =
+        is_size ? std::uint64_t(run.sizes.IPAR) : std::uint64_t(run.sizes.MAXVAR);
     std::optional<std::uint64_t> need;
     if (value) need = is_size ? work_area_bytes(other, *value) : work_area_bytes(*value, other);
     // Twice the variable limit (the column range) must also be a 32-bit count.
     const std::uint64_t most = is_size ? INT_MAX / 2 : INT_MAX;
     if (value && *value <= most && need && *need <= memory_allowed_bytes()) return false;
-    report_error(run, " ...ERROR.." + current_command_word(run) + " " + digits +
-                          " IS TOO LARGE: IT NEEDS " + megabytes(digits, is_size, other) +
-                          " MB, MORE THAN THIS MACHINE ALLOWS",
+    report_error(run,
+                 " ...ERROR.." + current_command_word(run) + " " + digits +
+                     " IS TOO LARGE: IT NEEDS " + megabytes(digits, is_size, other) +
+                     " MB, MORE THAN THIS MACHINE ALLOWS",
                  run.cmd.IKOD * 1000 + TOO_LARGE_SEQUENCE);
     return true;
 }
@@ -101,7 +105,8 @@ std::string argument_word(const Run& run, int n, std::size_t longest) {
 }
 
 void not_available(Run& run) {
-    report_error(run, " ...NOTE.." + current_command_word(run) + " COMMAND IS NOT AVAILABLE IN THIS VERSION");
+    report_error(run, " ...NOTE.." + current_command_word(run) +
+                          " COMMAND IS NOT AVAILABLE IN THIS VERSION");
 }
 
 void cmd_no_action(Run&) {}
@@ -186,11 +191,13 @@ void cmd_size(Run& run) {
         return;
     }
     const std::string number = argument_word(run, 1, NUMBER_DIGITS);
-    const bool digits = !number.empty() && number.find_first_not_of("0123456789") == std::string::npos;
+    const bool digits =
+        !number.empty() && number.find_first_not_of("0123456789") == std::string::npos;
     std::optional<std::uint64_t> amount;
     if (digits) {
         std::uint64_t parsed = 0;
-        const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), parsed);
+        const auto [end, ec] =
+            std::from_chars(number.data(), number.data() + number.size(), parsed);
         if (ec == std::errc()) amount = parsed;
     }
     // Digits too many for 64 bits are a value, too large; no digits, or a zero, are not.

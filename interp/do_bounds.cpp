@@ -4,8 +4,8 @@
 
 #include "core/error_report.hpp"
 #include "core/host_link.hpp"
-#include "numeric/fortran_format.hpp"
 #include "core/result_scalars.hpp"
+#include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
@@ -18,9 +18,13 @@ constexpr int MAX_BOUND_DIGITS = 12;
 // records and stays within 32 bits. Anything wider is a bad number.
 constexpr long long WIDEST_BOUND = 999999999;
 
-bool fits_loop_record(long long value) { return value >= -WIDEST_BOUND && value <= WIDEST_BOUND; }
+bool fits_loop_record(long long value) {
+    return value >= -WIDEST_BOUND && value <= WIDEST_BOUND;
+}
 
-bool is_separator(char c) { return c == ' ' || c == ',' || c == '\t'; }
+bool is_separator(char c) {
+    return c == ' ' || c == ',' || c == '\t';
+}
 
 // An optionally signed run of digits.
 bool parse_integer(std::string_view word, long long& value) {
@@ -61,8 +65,7 @@ BoundResult evaluate(Run& run, LoopBound& bound) {
     if (info.type == TYPE_CHAR_STRING || info.type == TYPE_CHAR_VAR) return BoundResult::BAD;
     long long k = bound.element > 0 ? bound.element : 1;
     if (k > info.length) return BoundResult::BAD;
-    return index_from_real(element(run, info, k), bound.value) ? BoundResult::OK
-                                                                : BoundResult::BAD;
+    return index_from_real(element(run, info, k), bound.value) ? BoundResult::OK : BoundResult::BAD;
 }
 
 } // namespace
@@ -93,8 +96,8 @@ bool valid_marker(std::string_view word) {
     return NAMCHK(word) == -1 && c != '=' && c != ':' && c != '&' && c != ' ';
 }
 
-DoParse parse_do_statement(Run& run, std::string_view text, std::size_t col,
-                           bool unknown_allowed, DoStatement& out, bool named_bounds_later) {
+DoParse parse_do_statement(Run& run, std::string_view text, std::size_t col, bool unknown_allowed,
+                           DoStatement& out, bool named_bounds_later) {
     std::vector<std::string> words = do_statement_words(text, col);
     if (words.empty() || !valid_marker(words[0])) return DoParse::SYNTAX;
     if (words.size() < 2 || words[1] != "=") return DoParse::MISSING_EQUALS;
@@ -132,11 +135,11 @@ DoParse parse_do_statement(Run& run, std::string_view text, std::size_t col,
     if (out.nbounds < 2) return DoParse::SYNTAX;
     if (out.nbounds == 2) out.bound[2].value = 1;
     out.nbounds = 3;
-    const bool later = named_bounds_later &&
-                       !(out.bound[0].name.empty() && out.bound[1].name.empty() &&
-                         out.bound[2].name.empty());
-    if (later) return out.bound[2].name.empty() && out.bound[2].value == 0 ? DoParse::SYNTAX
-                                                                         : DoParse::OK;
+    const bool later =
+        named_bounds_later &&
+        !(out.bound[0].name.empty() && out.bound[1].name.empty() && out.bound[2].name.empty());
+    if (later)
+        return out.bound[2].name.empty() && out.bound[2].value == 0 ? DoParse::SYNTAX : DoParse::OK;
     if (!loop_parameters_valid(out.bound[0].value, out.bound[1].value, out.bound[2].value))
         return DoParse::SYNTAX;
     return DoParse::OK;
@@ -162,18 +165,22 @@ void set_index_scalar(Run& run, int level, long long value) {
     run.res[R_DO + level - 1] = static_cast<Real>(value);
 }
 
-Real index_scalar(const Run& run, int level) { return run.res[R_DO + level - 1]; }
+Real index_scalar(const Run& run, int level) {
+    return run.res[R_DO + level - 1];
+}
 
-void restore_index_scalar(Run& run, int level, Real value) { run.res[R_DO + level - 1] = value; }
+void restore_index_scalar(Run& run, int level, Real value) {
+    run.res[R_DO + level - 1] = value;
+}
 
 void write_loop_beginning(Run& run, char marker, long long start) {
-    write_line(run, std::string(" EXECUTION BEGINNING FOR DO LOOP  ") + marker + " =" +
-                        fmt_I(start, 8));
+    write_line(run,
+               std::string(" EXECUTION BEGINNING FOR DO LOOP  ") + marker + " =" + fmt_I(start, 8));
 }
 
 void write_loop_finished(Run& run, char marker, long long index) {
-    write_line(run, std::string(" EXECUTION FINISHED FOR DO LOOP  ") + marker + "=" +
-                        fmt_I(index, 8));
+    write_line(run,
+               std::string(" EXECUTION FINISHED FOR DO LOOP  ") + marker + "=" + fmt_I(index, 8));
 }
 
 void do_syntax_error(Run& run, const std::string& message) {

@@ -5,13 +5,13 @@
 #include "interp/do_loops.hpp"
 
 #include "core/command_table.hpp"
+#include "core/error_report.hpp"
+#include "core/fatal_stop.hpp"
 #include "interp/dispatcher.hpp"
 #include "interp/do_parts.hpp"
 #include "interp/entry.hpp"
-#include "core/error_report.hpp"
 #include "io/afile.hpp"
 #include "numeric/fortran_format.hpp"
-#include "core/fatal_stop.hpp"
 
 #include <cctype>
 #include <cerrno>
@@ -24,7 +24,7 @@ namespace tarvex {
 
 namespace {
 
-constexpr int FATAL_LOOP = 13; // fatal stop code of a loop that cannot go on
+constexpr int FATAL_LOOP = 13;                 // fatal stop code of a loop that cannot go on
 constexpr int ERR_LOOP_FILE_UNWRITTEN = 13080; // DO (slot 13): the loop file refused a write
 
 // Lengths of the fixed parts of the control records.
@@ -45,7 +45,9 @@ std::string bound_elements(const DoStatement& statement) {
     return out;
 }
 
-std::string flag(bool on) { return on ? "T" : "F"; }
+std::string flag(bool on) {
+    return on ? "T" : "F";
+}
 
 std::string header_record(const DoStatement& s, bool echo) {
     return std::string(" ") + s.marker + fmt_I(s.bound[0].value, 15) + "   " + flag(echo) + " " +
@@ -55,8 +57,8 @@ std::string header_record(const DoStatement& s, bool echo) {
 
 // The trailer fills 75 of the 80 columns read back, so the element numbers of an inner loop's
 // bounds travel in its header only.
-std::string trailer_record(int level, long long records, const DoStatement& s,
-                           int saved_length, bool echo) {
+std::string trailer_record(int level, long long records, const DoStatement& s, int saved_length,
+                           bool echo) {
     return fmt_I(level, 1) + fmt_I(records, 5) + fmt_I(s.bound[0].value, 10) +
            fmt_I(s.bound[1].value, 10) + fmt_I(s.bound[2].value, 10) + fmt_I(saved_length, 10) +
            "   " + flag(echo) + " " + bound_word(s.bound[0]) + bound_word(s.bound[1]) +
@@ -115,10 +117,13 @@ bool loop_file_complete(Run& run, int& write_error) {
 void report_unwritten_loop(Run& run, int write_error) {
     std::string reason = std::strerror(write_error);
     for (char& c : reason) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    report_error(run, (" ...ERROR..DO LOOP NOT RUN: ITS FILE " + run.loops.loop_file +
-                       " COULD NOT BE WRITTEN (" + reason + ")").substr(0, LINE_WIDTH),
+    report_error(run,
+                 (" ...ERROR..DO LOOP NOT RUN: ITS FILE " + run.loops.loop_file +
+                  " COULD NOT BE WRITTEN (" + reason + ")")
+                     .substr(0, LINE_WIDTH),
                  ERR_LOOP_FILE_UNWRITTEN);
-    write_line(run, " ...NOTE..MAKE ROOM IN THE TEMPORARY DIRECTORY OR NAME ANOTHER WITH FILE TEMP");
+    write_line(run,
+               " ...NOTE..MAKE ROOM IN THE TEMPORARY DIRECTORY OR NAME ANOTHER WITH FILE TEMP");
 }
 
 // Writes a command as records of at most 79 characters; every record but the last ends "&".
@@ -146,8 +151,10 @@ bool rewound_loop_file(Run& run) {
     if (!unit_is_open(run, unit)) {
         std::string directory = temp_directory(run) + "tarvex_loop.XXXXXX";
         const bool private_directory = mkdtemp(directory.data()) != nullptr;
-        if (!private_directory) directory = temp_directory(run); // the binder reports the failure
-        else directory += '/';
+        if (!private_directory)
+            directory = temp_directory(run); // the binder reports the failure
+        else
+            directory += '/';
         const std::string path = directory + run.loops.loop_file;
         AfileRequest request;
         request.quiet = true;
@@ -173,8 +180,8 @@ void start_replay(Run& run, const DoStatement& outer, int input_unit) {
     L.return_unit = input_unit;
     L.loop_base_levels = L.levels;
     L.saved_record_length = run.cmd.record_length;
-    L.file_level[1] = FileLoopLevel{outer.bound[0].value, outer.bound[1].value,
-                                    outer.bound[2].value};
+    L.file_level[1] =
+        FileLoopLevel{outer.bound[0].value, outer.bound[1].value, outer.bound[2].value};
     L.marker[1] = outer.marker;
     L.marker[2] = ' ';
     L.LOOP[1] = outer.bound[0].value;
@@ -311,8 +318,8 @@ void cmd_do(Run& run) {
     }
     const int input_unit = run.IN;
     OpenLevel level[3];
-    DoParse parsed = parse_do_statement(run, run.cmd.text, std::size_t(run.cmd.col), false,
-                                        level[1].statement);
+    DoParse parsed =
+        parse_do_statement(run, run.cmd.text, std::size_t(run.cmd.col), false, level[1].statement);
     if (parsed != DoParse::OK) {
         do_syntax_error(run, parsed == DoParse::MISSING_EQUALS ? "DO STATEMENT IS MISSING = SIGN"
                                                                : "SYNTAX ERROR IN DO STATEMENT");
@@ -343,9 +350,10 @@ void cmd_do(Run& run) {
             if (parsed == DoParse::OK && level[2].statement.marker == level[1].statement.marker)
                 parsed = DoParse::SYNTAX;
             if (parsed != DoParse::OK) {
-                abandon_collection(run, parsed == DoParse::MISSING_EQUALS
-                                            ? "DO STATEMENT IS MISSING = SIGN"
-                                            : "SYNTAX ERROR IN DO STATEMENT",
+                abandon_collection(run,
+                                   parsed == DoParse::MISSING_EQUALS
+                                       ? "DO STATEMENT IS MISSING = SIGN"
+                                       : "SYNTAX ERROR IN DO STATEMENT",
                                    input_unit);
                 return;
             }

@@ -31,9 +31,8 @@ std::vector<std::string> do_statement_words(std::string_view text, std::size_t c
 // when they stand for UNKNOWN_BOUND. The step defaults to 1. With `named_bounds_later` (an
 // inner loop, whose named bounds are looked up again when it runs) the order of start and end
 // is only checked when both are numbers.
-DoParse parse_do_statement(Run& run, std::string_view text, std::size_t col,
-                           bool unknown_allowed, DoStatement& out,
-                           bool named_bounds_later = false);
+DoParse parse_do_statement(Run& run, std::string_view text, std::size_t col, bool unknown_allowed,
+                           DoStatement& out, bool named_bounds_later = false);
 // Evaluates a named bound again (numbers keep their value); false when the name is unknown or
 // its value is unusable.
 bool reevaluate_bound(Run& run, LoopBound& bound);

@@ -32,7 +32,7 @@ void echo_substituted(Run& run, char marker, const std::string& text) {
 // Replaces every marker of `level_of` after the first column by its level's index text; false,
 // after the error, when the statement would grow past LINMAX.
 bool replace_markers(Run& run, std::string& text, const std::array<int, 256>& level_of,
-                    const std::array<std::string, MAX_PROC_LEVELS + 2>& index_text) {
+                     const std::array<std::string, MAX_PROC_LEVELS + 2>& index_text) {
     long long length = static_cast<long long>(text.size());
     long long found = 0;
     for (std::size_t at = 1; at < text.size(); ++at) {

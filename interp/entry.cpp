@@ -33,11 +33,23 @@ extern "C" int TARVEXQX(int* code, int* window, int* extra) {
     using namespace tarvex;
     int mode = 0;
     switch (*code) {
-    case -1: *window = ENGINE_ID; return 0;
-    case 29: mode = MODE_BATCH_LOG; break;
-    case 166: case 167: case 327: mode = MODE_CONSOLE; break;
-    case 307: mode = MODE_WINDOWED; break;
-    case 337: mode = MODE_WINDOWED_33; break;
+    case -1:
+        *window = ENGINE_ID;
+        return 0;
+    case 29:
+        mode = MODE_BATCH_LOG;
+        break;
+    case 166:
+    case 167:
+    case 327:
+        mode = MODE_CONSOLE;
+        break;
+    case 307:
+        mode = MODE_WINDOWED;
+        break;
+    case 337:
+        mode = MODE_WINDOWED_33;
+        break;
     default:
         if (*code > 306) {
             refuse_code(*window);

@@ -24,7 +24,8 @@ std::uint64_t mapped_bytes() {
     const long page_size = sysconf(_SC_PAGESIZE);
     std::uint64_t bytes = 0;
     if (!read || page_size <= 0 ||
-        __builtin_mul_overflow(static_cast<std::uint64_t>(pages), static_cast<std::uint64_t>(page_size), &bytes))
+        __builtin_mul_overflow(static_cast<std::uint64_t>(pages),
+                               static_cast<std::uint64_t>(page_size), &bytes))
         return 0;
     return bytes;
 }
@@ -46,7 +47,8 @@ std::uint64_t memory_allowed_bytes() {
     std::uint64_t allowed = NO_LIMIT;
     std::uint64_t physical = 0;
     if (pages > 0 && page_size > 0 &&
-        !__builtin_mul_overflow(static_cast<std::uint64_t>(pages), static_cast<std::uint64_t>(page_size), &physical))
+        !__builtin_mul_overflow(static_cast<std::uint64_t>(pages),
+                                static_cast<std::uint64_t>(page_size), &physical))
         allowed = physical;
     struct rlimit limit {};
     if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {

@@ -25,8 +25,8 @@ void unpack(const Real& word, char* chars) {
 }
 
 long long elements_for(const std::string& command) {
-    return (static_cast<long long>(command.size()) + TEXT_ELEMENT_CHARS - 1) /
-               TEXT_ELEMENT_CHARS + 1;
+    return (static_cast<long long>(command.size()) + TEXT_ELEMENT_CHARS - 1) / TEXT_ELEMENT_CHARS +
+           1;
 }
 
 } // namespace

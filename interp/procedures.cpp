@@ -6,12 +6,13 @@
 // text runs out the index advances and the text starts again after the header.
 #include "interp/do_loops.hpp"
 
-#include "interp/command_handlers.hpp"
 #include "core/command_table.hpp"
+#include "core/error_report.hpp"
+#include "core/fatal_stop.hpp"
+#include "interp/command_handlers.hpp"
 #include "interp/dispatcher.hpp"
 #include "interp/do_parts.hpp"
 #include "interp/entry.hpp"
-#include "core/error_report.hpp"
 #include "interp/procedure_text.hpp"
 #include "interp/reader.hpp"
 #include "io/afile.hpp"
@@ -19,7 +20,6 @@
 #include "numeric/text.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/sample.hpp"
-#include "core/fatal_stop.hpp"
 #include "workspace/workspace.hpp"
 
 #include <filesystem>
@@ -28,10 +28,12 @@ namespace tarvex {
 
 namespace {
 
-constexpr int FATAL_PROCEDURE = 16;   // fatal stop code of the procedure machinery
+constexpr int FATAL_PROCEDURE = 16; // fatal stop code of the procedure machinery
 constexpr int MAX_UNKNOWN_PROCEDURES = 5;
 
-bool is_loop_body_name(std::string_view name) { return NAMCHK(name) != 1; }
+bool is_loop_body_name(std::string_view name) {
+    return NAMCHK(name) != 1;
+}
 
 // ---- The sample saved when level 1 begins ------------------------------------------------
 
@@ -67,7 +69,8 @@ void restore_sample(Run& run) {
         // No range was in force before: observations left out by ranges come back.
         for (long long t = 1; t <= skip.length; ++t) {
             const Real code = skip.codes[t];
-            if (code != SKIP_MISSING && code > SKIP_BY_SKIPIF) skip.codes[t] = code - SKIP_OUTSIDE_RANGES;
+            if (code != SKIP_MISSING && code > SKIP_BY_SKIPIF)
+                skip.codes[t] = code - SKIP_OUTSIDE_RANGES;
         }
     }
     saved = SavedSample{};
@@ -108,8 +111,10 @@ void close_level(Run& run, bool report_finish) {
     const bool give_back = L.replaying && level.displaced_index != NO_INDEX_VALUE;
     if (level.loop) {
         if (report_finish && run.flags.OPUT) write_loop_finished(run, L.marker[at], level.index);
-        if (give_back) restore_index_scalar(run, at, level.displaced_scalar);
-        else set_index_scalar(run, at, DO_FINISHED);
+        if (give_back)
+            restore_index_scalar(run, at, level.displaced_scalar);
+        else
+            set_index_scalar(run, at, DO_FINISHED);
     }
     L.marker[at] = give_back ? level.displaced_marker : ' ';
     L.LOOP[at] = give_back ? level.displaced_index : NO_INDEX_VALUE;
@@ -153,8 +158,8 @@ std::string defined_name(Run& run, bool as_do) {
 void start_loop_level(Run& run) {
     LoopState& L = run.loops;
     DoStatement statement;
-    DoParse parsed = parse_do_statement(run, run.cmd.text, std::size_t(run.cmd.col), false,
-                                        statement);
+    DoParse parsed =
+        parse_do_statement(run, run.cmd.text, std::size_t(run.cmd.col), false, statement);
     if (parsed != DoParse::OK) {
         do_syntax_error(run, parsed == DoParse::MISSING_EQUALS ? "DO STATEMENT IS MISSING = SIGN"
                                                                : "SYNTAX ERROR IN DO STATEMENT");
@@ -197,12 +202,13 @@ void cmd_procedure(Run& run) {
             return;
         }
         DoStatement check;
-        DoParse parsed = parse_do_statement(run, run.cmd.text, std::size_t(run.cmd.col), true,
-                                            check, true);
+        DoParse parsed =
+            parse_do_statement(run, run.cmd.text, std::size_t(run.cmd.col), true, check, true);
         if (parsed == DoParse::OK && marker_in_use(run, check.marker)) parsed = DoParse::SYNTAX;
         if (parsed != DoParse::OK) {
-            do_syntax_error(run, parsed == DoParse::MISSING_EQUALS ? "DO STATEMENT IS MISSING = SIGN"
-                                                                   : "SYNTAX ERROR IN DO STATEMENT");
+            do_syntax_error(run, parsed == DoParse::MISSING_EQUALS
+                                     ? "DO STATEMENT IS MISSING = SIGN"
+                                     : "SYNTAX ERROR IN DO STATEMENT");
             return;
         }
     } else if (name.empty() || NAMCHK(name) != 1) {

@@ -6,10 +6,10 @@
 #include "io/stored_format.hpp"
 
 #include "core/command_table.hpp"
+#include "core/error_report.hpp"
+#include "core/interrupt.hpp"
 #include "interp/dispatcher.hpp"
 #include "interp/do_loops.hpp"
-#include "core/interrupt.hpp"
-#include "core/error_report.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "workspace/header_labels.hpp"
@@ -20,12 +20,14 @@ namespace tarvex {
 
 namespace {
 
-constexpr std::size_t ECHO_WIDTH = 127;  // statement characters per echo line
-constexpr int MAX_UNKNOWN_IN_ROW = 5;    // consecutive unknown commands before reading stops
+constexpr std::size_t ECHO_WIDTH = 127; // statement characters per echo line
+constexpr int MAX_UNKNOWN_IN_ROW = 5;   // consecutive unknown commands before reading stops
 constexpr std::size_t WORD_LENGTH = 8;
 constexpr int ERR_GOTO_LABEL_NOT_FOUND = 73080; // GOTO (slot 73): the label never came
 
-bool is_word_char(char c) { return is_ascii_letter(c) || is_ascii_digit(c) || c == '_'; }
+bool is_word_char(char c) {
+    return is_ascii_letter(c) || is_ascii_digit(c) || c == '_';
+}
 
 std::size_t skip_blanks(std::string_view text, std::size_t pos) {
     while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;

@@ -21,8 +21,7 @@ struct NumberedName {
 
 NumberedName split_suffix(std::string_view name) {
     std::size_t cut = name.size();
-    while (cut > 0 && is_ascii_digit(name[cut - 1]))
-        --cut;
+    while (cut > 0 && is_ascii_digit(name[cut - 1])) --cut;
     return {name.substr(0, cut), name.substr(cut)};
 }
 
@@ -101,7 +100,8 @@ int resolve_name(Run& run, const std::string& name) {
     if (!name.empty() && name.front() == '$' &&
         (ikod == C_PRINT || ikod == C_WRITE || ikod == C_LIST)) {
         // PRINT and WRITE name an unknown result scalar in their own words.
-        report_error(run, " ...ERROR..$" + shown_name(run, name.substr(1)) + " IS NOT CURRENTLY DEFINED");
+        report_error(run, " ...ERROR..$" + shown_name(run, name.substr(1)) +
+                              " IS NOT CURRENTLY DEFINED");
         return 0;
     }
     report_error(run, " ...ERROR..VARIABLE " + shown_name(run, name) + " DOES NOT EXIST...");

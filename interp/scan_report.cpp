@@ -1,10 +1,10 @@
 // What the statement scanner writes besides its one-line messages: the syntax error with the
 // statement and "$" under the failing column, and the scan dump under the DUMP switch.
-#include "core/run.hpp"
 #include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "interp/scan_parts.hpp"
-#include "numeric/fortran_format.hpp"
 #include "interp/scanner.hpp"
+#include "numeric/fortran_format.hpp"
 
 #include <algorithm>
 

@@ -47,8 +47,7 @@ bool strict_name_char(char c) {
 
 std::string word8(std::string_view word) {
     std::string out(word.substr(0, 8));
-    for (char& c : out)
-        c = upper_ascii(c);
+    for (char& c : out) c = upper_ascii(c);
     out.resize(8, ' ');
     return out;
 }
@@ -114,17 +113,19 @@ void append_item(Walk& w, int ref, int lag, char mark, std::string_view name) {
     Run& run = w.run;
     if (scan.NF == scan.MAXVAR) {
         // Said once; the later items are dropped quietly.
-        report_error(run, w.list_overflowed ? std::string()
-                                            : " ...ERROR..MORE THAN " + std::to_string(scan.MAXVAR) +
-                                                  " ITEMS IN THE LIST");
+        report_error(run, w.list_overflowed
+                              ? std::string()
+                              : " ...ERROR..MORE THAN " + std::to_string(scan.MAXVAR) +
+                                    " ITEMS IN THE LIST");
         w.list_overflowed = true;
         return;
     }
     if (run.cmd.IKOD == C_READ) {
         for (int k = 1; k <= scan.NF; ++k) {
             if (scan.ref(k) != ref) continue;
-            report_error(run, " ...ERROR.." + shown_name(run, name) + " IS IN READ COMMAND MORE THAN ONCE",
-                         0, ErrorSeverity::SERIOUS);
+            report_error(
+                run, " ...ERROR.." + shown_name(run, name) + " IS IN READ COMMAND MORE THAN ONCE",
+                0, ErrorSeverity::SERIOUS);
             break;
         }
     }
@@ -148,8 +149,7 @@ bool unit_reference(Walk& w) {
                  ? std::string_view()
                  : inside.substr(first, inside.find_last_not_of(' ') - first + 1);
     bool number = !inside.empty() && inside.size() <= 9;
-    for (char c : inside)
-        number = number && is_ascii_digit(c);
+    for (char c : inside) number = number && is_ascii_digit(c);
     ScanBlock& scan = w.scan;
     if (number) {
         scan.INPAR = std::stoi(std::string(inside));
@@ -184,8 +184,9 @@ void store_item(Walk& w, const ItemRef& item, char mark) {
         }
         const long long combined = item.column + static_cast<long long>(run.ws.MXCOL) * ref;
         if (item.column > run.ws.MXCOL || combined > INT_MAX) {
-            report_error(run, " ...ERROR.." + std::to_string(item.column) + " EXCEEDS MAXCOL=" +
-                                  std::to_string(run.ws.MXCOL) + " USE SET MAXCOL=",
+            report_error(run,
+                         " ...ERROR.." + std::to_string(item.column) +
+                             " EXCEEDS MAXCOL=" + std::to_string(run.ws.MXCOL) + " USE SET MAXCOL=",
                          ERR_MAXCOL);
             return;
         }
@@ -223,8 +224,7 @@ bool scan_item(Walk& w) {
     char mark = ' ';
     if (text[w.pos] == '+' || text[w.pos] == '\\') mark = text[w.pos++];
     const std::size_t start = w.pos;
-    while (w.pos < text.size() && !ends_item(text[w.pos]))
-        ++w.pos;
+    while (w.pos < text.size() && !ends_item(text[w.pos])) ++w.pos;
     const std::string item = text.substr(start, w.pos - start);
     if (item.empty()) {
         report_syntax_error(run, start);
@@ -263,8 +263,7 @@ bool scan_item(Walk& w) {
     if (w.pos < text.size() && text[w.pos] == ':') {
         ref.column_at = w.pos++;
         const std::size_t digits = w.pos;
-        while (w.pos < text.size() && is_ascii_digit(text[w.pos]))
-            ++w.pos;
+        while (w.pos < text.size() && is_ascii_digit(text[w.pos])) ++w.pos;
         const std::size_t count = w.pos - digits;
         if (count == 0 || count > COLUMN_DIGITS_MAX) {
             report_syntax_error(run, digits);

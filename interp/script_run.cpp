@@ -13,10 +13,16 @@ namespace {
 // Entry codes as TARVEXQX maps them to run modes.
 int mode_for_code(int code) {
     switch (code) {
-    case 166: case 167: case 327: return MODE_CONSOLE;
-    case 307: return MODE_WINDOWED;
-    case 337: return MODE_WINDOWED_33;
-    default: return code;
+    case 166:
+    case 167:
+    case 327:
+        return MODE_CONSOLE;
+    case 307:
+        return MODE_WINDOWED;
+    case 337:
+        return MODE_WINDOWED_33;
+    default:
+        return code;
     }
 }
 

@@ -9,8 +9,8 @@
 namespace tarvex {
 
 struct ScriptResult {
-    std::string output;   // everything the run wrote to its output unit
-    bool fatal = false;   // the run ended through the fatal stop
+    std::string output; // everything the run wrote to its output unit
+    bool fatal = false; // the run ended through the fatal stop
     int fatal_code = 0;
 };
 

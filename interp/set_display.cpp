@@ -16,6 +16,7 @@ namespace tarvex {
 
 namespace {
 
+// clang-format off
 constexpr const char* INTEGER_KEYWORDS[] = {
     "READUNIT", // data input unit
     "WRITEUNI", // write unit
@@ -27,15 +28,20 @@ constexpr const char* INTEGER_KEYWORDS[] = {
     "MACLOAD",
     "RANLEVEL", // random generator level 1 to 6
 };
+// clang-format off
+// clang-format on
 constexpr const char* REAL_KEYWORDS[] = {
     "CPUTIME",
     "MISSVALU", // the missing-value code XMISS ($MISS)
     "RCPUTIME",
 };
+// clang-format off
+// clang-format on
 constexpr const char* NAME_KEYWORDS[] = {
-    "FORMAT", "READFILE", "WRITEFIL", "IDVAR", "USER", "BANKNAME", "BANKTYPE",
-    "BANKFORM", "COEFFICI", "COVARIAN", "IEEE", "CRYPT", "GIF",
+    "FORMAT",   "READFILE", "WRITEFIL", "IDVAR", "USER",  "BANKNAME", "BANKTYPE",
+    "BANKFORM", "COEFFICI", "COVARIAN", "IEEE",  "CRYPT", "GIF",
 };
+// clang-format on
 static_assert(std::size(INTEGER_KEYWORDS) == N_SET_INTEGER, "one keyword per integer value");
 static_assert(std::size(REAL_KEYWORDS) == N_SET_REAL, "one keyword per real value");
 static_assert(std::size(NAME_KEYWORDS) == N_SET_NAME, "one keyword per name value");
@@ -50,16 +56,17 @@ std::string padded8(std::string_view text) {
     return word;
 }
 
-int output_unit(const Run& run) { return run.LOUT != 0 ? run.LOUT : run.L6; }
+int output_unit(const Run& run) {
+    return run.LOUT != 0 ? run.LOUT : run.L6;
+}
 
 // Step 1 of SET: the option set starts from the current switches and run values.
 void load_current_values(Run& run) {
     OptionSet& opt = run.opt;
     for (int k = 0; k < NSWITCH; ++k) opt.sw[k] = run.sw.o[k];
     const int integers[N_SET_INTEGER] = {
-        run.vals.READUNIT, run.vals.WRITEUNI, run.IN,           output_unit(run),
-        run.sizes.COMLEN,  run.sizes.MXCOL,   run.vals.RANSEED, run.vals.MACLOAD,
-        run.vals.RANLEVEL,
+        run.vals.READUNIT, run.vals.WRITEUNI, run.IN,           output_unit(run),  run.sizes.COMLEN,
+        run.sizes.MXCOL,   run.vals.RANSEED,  run.vals.MACLOAD, run.vals.RANLEVEL,
     };
     for (int k = 0; k < N_SET_INTEGER; ++k) opt.iv[k] = integers[k];
     opt.rv[SR_CPUTIME] = run.vals.CPUTIME;
@@ -108,7 +115,8 @@ void apply_values(Run& run) {
     run.vals.RCPUTIME = opt.rv[SR_RCPUTIME];
     for (int k = 0; k < N_SET_NAME; ++k) {
         if (opt.name[k] == NO_NAME_VALUE) continue; // "KEYWORD=" alone changes nothing
-        run.vals.names[k] = opt.name_full[k].empty() ? trim_trailing_blanks(opt.name[k]) : opt.name_full[k];
+        run.vals.names[k] =
+            opt.name_full[k].empty() ? trim_trailing_blanks(opt.name[k]) : opt.name_full[k];
     }
 }
 
@@ -125,7 +133,8 @@ struct FieldPacker {
     void add(std::string field) {
         std::size_t columns = ((field.size() + 3 + width - 1) / width) * width;
         field.resize(columns, ' ');
-        if (line.size() > 1 && line.size() + trim_trailing_blanks(field).size() > LINE_WIDTH) flush();
+        if (line.size() > 1 && line.size() + trim_trailing_blanks(field).size() > LINE_WIDTH)
+            flush();
         line += field;
     }
     void flush() {
@@ -182,8 +191,8 @@ void SETDIS(Run& run) {
     load_current_values(run);
     if (run.cmd.IKOD == C_DISPLAY) {
         if (!run.flags.OPUT) return; // "?DISPLAY" shows nothing
-        write_line(run, " TARVEX - Version " + std::string(TARVEX_VERSION) + " PAR=" +
-                            fmt_I(run.sizes.IPAR, 10));
+        write_line(run, " TARVEX - Version " + std::string(TARVEX_VERSION) +
+                            " PAR=" + fmt_I(run.sizes.IPAR, 10));
         if (run.scan.NOPS == 0)
             display_all(run);
         else

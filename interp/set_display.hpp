@@ -16,8 +16,16 @@ extern const std::array<SwitchEntry, NSWITCH> SWITCH_TABLE;
 
 // Integer values of SET, in table order after the switches.
 enum SetInteger : int {
-    SI_READUNIT, SI_WRITEUNI, SI_INUNIT, SI_OUTUNIT, SI_COMLEN, SI_MAXCOLON, SI_RANSEED,
-    SI_MACLOAD, SI_RANLEVEL, N_SET_INTEGER
+    SI_READUNIT,
+    SI_WRITEUNI,
+    SI_INUNIT,
+    SI_OUTUNIT,
+    SI_COMLEN,
+    SI_MAXCOLON,
+    SI_RANSEED,
+    SI_MACLOAD,
+    SI_RANLEVEL,
+    N_SET_INTEGER
 };
 // Real values of SET.
 enum SetReal : int { SR_CPUTIME, SR_MISSVALU, SR_RCPUTIME, N_SET_REAL };

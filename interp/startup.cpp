@@ -2,12 +2,12 @@
 // the work-area sizes and their allocation, and the command loop with its reallocations.
 #include "interp/entry.hpp"
 
+#include "core/interrupt.hpp"
 #include "host/tarvextern.hpp"
 #include "interp/dispatcher.hpp"
-#include "core/interrupt.hpp"
+#include "interp/scanner.hpp"
 #include "interp/set_display.hpp"
 #include "numeric/fortran_format.hpp"
-#include "interp/scanner.hpp"
 #include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
@@ -32,22 +32,32 @@ int to_int(const std::string& text, int fallback) {
 // One named setting, whichever source it comes from.
 void apply_setting(HostSettings& set, const std::string& name, const std::string& value) {
     std::string key = upper_ascii(name);
-    if (key == "IPAR") set.IPAR = to_int(value, set.IPAR);
-    else if (key == "IMAX") set.IMAX = to_int(value, set.IMAX);
-    else if (key == "ISTA") set.ISTA = to_int(value, set.ISTA);
-    else if (key == "IWIDE") set.IWIDE = to_int(value, set.IWIDE);
-    else if (key == "VPREF") set.VPREF = value;
-    else if (key == "VSYS") set.VSYS = value;
-    else if (key == "VTEMP") set.VTEMP = value;
-    else if (key == "VUSER") set.VUSER = value;
-    else if (key == "VPROC") set.VPROC = value;
-    else if (key == "VGNU") set.VGNU = value;
+    if (key == "IPAR")
+        set.IPAR = to_int(value, set.IPAR);
+    else if (key == "IMAX")
+        set.IMAX = to_int(value, set.IMAX);
+    else if (key == "ISTA")
+        set.ISTA = to_int(value, set.ISTA);
+    else if (key == "IWIDE")
+        set.IWIDE = to_int(value, set.IWIDE);
+    else if (key == "VPREF")
+        set.VPREF = value;
+    else if (key == "VSYS")
+        set.VSYS = value;
+    else if (key == "VTEMP")
+        set.VTEMP = value;
+    else if (key == "VUSER")
+        set.VUSER = value;
+    else if (key == "VPROC")
+        set.VPROC = value;
+    else if (key == "VGNU")
+        set.VGNU = value;
 }
 
 // Step 3: "KEY=VALUE" lines of TARVEXWX.INI in the engine's own directory.
 void read_settings_file(Run& run, int precision) {
-    std::string path = host::GetModulePath() + "/" +
-                       (precision == 32 ? "TARVEXWX32.INI" : "TARVEXWX.INI");
+    std::string path =
+        host::GetModulePath() + "/" + (precision == 32 ? "TARVEXWX32.INI" : "TARVEXWX.INI");
     if (!open_unit(run, SETTINGS_UNIT, path, "r")) return;
     std::string record;
     while (read_record(run, SETTINGS_UNIT, record, LINE_WIDTH * 2)) {
@@ -55,7 +65,8 @@ void read_settings_file(Run& run, int precision) {
         if (text.empty() || text[0] == '#' || text[0] == ';') continue;
         std::size_t eq = text.find('=');
         if (eq == std::string::npos) continue;
-        apply_setting(run.host, trim_blanks_and_tabs(text.substr(0, eq)), trim_blanks_and_tabs(text.substr(eq + 1)));
+        apply_setting(run.host, trim_blanks_and_tabs(text.substr(0, eq)),
+                      trim_blanks_and_tabs(text.substr(eq + 1)));
     }
     close_unit(run, SETTINGS_UNIT);
 }
@@ -63,10 +74,12 @@ void read_settings_file(Run& run, int precision) {
 // Step 4: the settings store, then the temporary-directory fallback.
 void read_settings_store(Run& run) {
     for (const char* name : {"IPAR", "IMAX", "VPREF", "VSYS", "VTEMP", "VUSER", "VPROC", "VGNU"})
-        if (auto value = host::RegQueryX(START_KEY, name)) apply_setting(run.host, name, trim_blanks_and_tabs(*value));
+        if (auto value = host::RegQueryX(START_KEY, name))
+            apply_setting(run.host, name, trim_blanks_and_tabs(*value));
     HostSettings& set = run.host;
     for (int k = 0; k < 5; ++k)
-        if (auto value = host::RegQueryX(FONTS_KEY, "FONT" + std::to_string(k + 1))) set.FONT[k] = *value;
+        if (auto value = host::RegQueryX(FONTS_KEY, "FONT" + std::to_string(k + 1)))
+            set.FONT[k] = *value;
     if (auto value = host::RegQueryX(FONTS_KEY, "Size")) set.font_size = *value;
     if (auto value = host::RegQueryX(FONTS_KEY, "Style")) set.font_style = *value;
     if (auto value = host::RegQueryX(FONTS_KEY, "Kind")) set.font_kind = *value;
@@ -136,7 +149,9 @@ void start_timing(Run& run) {
 
 } // namespace
 
-bool interactive_terminal(const Run& run) { return (run.extra & EXTRA_TERMINAL) != 0; }
+bool interactive_terminal(const Run& run) {
+    return (run.extra & EXTRA_TERMINAL) != 0;
+}
 
 namespace {
 
@@ -168,7 +183,8 @@ void start_run(Run& run, int code, int window, int precision, int extra) {
     run.IN = run.L5;
 
     // Step 2: several host windows?
-    if (run.MOS == MODE_WINDOWED_33) run.flags.multiple_windows = host_query(run, "GET_WINSTATE=") == "Multiple";
+    if (run.MOS == MODE_WINDOWED_33)
+        run.flags.multiple_windows = host_query(run, "GET_WINSTATE=") == "Multiple";
 
     // Steps 3 and 4: the settings file, then the settings store.
     read_settings_file(run, precision);

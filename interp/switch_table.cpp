@@ -6,6 +6,7 @@ namespace tarvex {
 
 namespace {
 
+// clang-format off
 constexpr SwitchEntry ROWS[] = {
     //  keyword      default   #  switch   effect
     {"ECHO",     true},  //  1 OECHO   echo each statement
@@ -63,6 +64,7 @@ constexpr SwitchEntry ROWS[] = {
     {"OD53",     false}, // 53 OD53
     {"OD54",     false}, // 54 OD54
 };
+// clang-format on
 
 } // namespace
 

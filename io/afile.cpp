@@ -14,13 +14,15 @@ namespace tarvex {
 
 namespace afile_detail {
 
-constexpr std::size_t NAME_FIELD = 72;       // name in the inquire and open error lines
+constexpr std::size_t NAME_FIELD = 72; // name in the inquire and open error lines
 constexpr std::size_t MISSING_NAME_FIELD = 64;
 constexpr std::size_t IN_USE_NAME_FIELD = 64;
-constexpr int FLUSHED_BLOCK = 1;             // block size when every flush must reach the file
+constexpr int FLUSHED_BLOCK = 1; // block size when every flush must reach the file
 constexpr int NORMAL_BLOCK = 8192;
 
-bool notes_on(const Run& run, const AfileRequest& req) { return run.sw[OWARN] && !req.quiet; }
+bool notes_on(const Run& run, const AfileRequest& req) {
+    return run.sw[OWARN] && !req.quiet;
+}
 
 std::string field(std::string_view text, std::size_t width) {
     std::string out(text.substr(0, std::min(text.size(), width)));
@@ -40,7 +42,8 @@ void warn_missing(Run& run, const std::string& name) {
 }
 
 void report_close_error(Run& run, int unit, int error) {
-    write_line(run, " ...ERROR..CLOSE ERROR ON UNIT" + unit_field(unit, 3) + " ERROR=" + fmt_I(error, 6));
+    write_line(run, " ...ERROR..CLOSE ERROR ON UNIT" + unit_field(unit, 3) +
+                        " ERROR=" + fmt_I(error, 6));
 }
 
 void console_fallback(Run& run, int unit) {
@@ -65,11 +68,16 @@ void report_unit_error(Run& run, const char* what, int unit, int error, const st
 
 const char* status_word(UnitStatus status) {
     switch (status) {
-    case UnitStatus::Old: return "OLD";
-    case UnitStatus::New: return "NEW";
-    case UnitStatus::Replace: return "REPLACE";
-    case UnitStatus::Scratch: return "SCRATCH";
-    default: return "UNKNOWN";
+    case UnitStatus::Old:
+        return "OLD";
+    case UnitStatus::New:
+        return "NEW";
+    case UnitStatus::Replace:
+        return "REPLACE";
+    case UnitStatus::Scratch:
+        return "SCRATCH";
+    default:
+        return "UNKNOWN";
     }
 }
 
@@ -88,8 +96,8 @@ bool bind_unit(Run& run, int unit, const std::string& name, const AfileRequest& 
         }
     }
     if (unit_is_open(run, unit) && notes)
-        write_line(run, " ...NOTE..UNIT" + unit_field(unit, 4) + " IS CURRENTLY ASSIGNED TO: " +
-                            unit_name(run, unit));
+        write_line(run, " ...NOTE..UNIT" + unit_field(unit, 4) +
+                            " IS CURRENTLY ASSIGNED TO: " + unit_name(run, unit));
     if (!console && !file.exists && req.status != UnitStatus::Scratch) {
         if (is_input_unit(run, unit) || req.from_read || req.status == UnitStatus::Old) {
             warn_missing(run, name);
@@ -157,8 +165,8 @@ std::string gnu_copy_name(const Run& run) {
 int AFILO(Run& run, int unit, const std::string& name, const AfileRequest& req) {
     // A blank name is the console: the run's own input or output stream.
     if (name.empty() || name == "CON") {
-        bool input = unit == L1 || unit == L4 || unit == run.L5 || unit == run.L55 ||
-                     unit == L80 || unit == L82 || req.from_read;
+        bool input = unit == L1 || unit == L4 || unit == run.L5 || unit == run.L55 || unit == L80 ||
+                     unit == L82 || req.from_read;
         attach_unit(run, unit, input ? run.streams.in : run.streams.out);
         return 0;
     }
@@ -183,25 +191,33 @@ int AFILO(Run& run, int unit, const std::string& name, const AfileRequest& req) 
 
 bool AFILE(Run& run, int code, const std::string& name, const AfileRequest& req) {
     switch (code) {
-    case CODE_INQUIRE: return file_inquire(run, name);
-    case CODE_CLOSE: return file_close(run, name, req);
-    case CODE_DELETE: return file_delete(run, name, req);
-    case CODE_TYPE: return file_type(run, name);
+    case CODE_INQUIRE:
+        return file_inquire(run, name);
+    case CODE_CLOSE:
+        return file_close(run, name, req);
+    case CODE_DELETE:
+        return file_delete(run, name, req);
+    case CODE_TYPE:
+        return file_type(run, name);
     case CODE_REWIND:
-    case CODE_BACKSPACE: return file_position(run, code, name, req);
+    case CODE_BACKSPACE:
+        return file_position(run, code, name, req);
     case CODE_PATH:
     case CODE_TEMP:
     case CODE_HELPDEMO:
     case CODE_PROCPATH:
     case CODE_PLOTPATH:
     case CODE_DATABANK:
-    case CODE_FTPPATH: return file_path_setting(run, code, name);
+    case CODE_FTPPATH:
+        return file_path_setting(run, code, name);
     case CODE_DIR:
     case CODE_CD:
-    case CODE_PWD: return file_system_request(run, code, name);
+    case CODE_PWD:
+        return file_system_request(run, code, name);
     case CODE_FTP:
     case CODE_FTPB:
-    case CODE_DOWNLOAD: return file_network(run, code, name, req);
+    case CODE_DOWNLOAD:
+        return file_network(run, code, name, req);
     case CODE_KEYBOARD:
         // Commands are read from the keyboard again.
         attach_unit(run, run.L5, run.streams.in);
@@ -210,7 +226,8 @@ bool AFILE(Run& run, int code, const std::string& name, const AfileRequest& req)
     case CODE_PRINT:
         write_line(run, " TURN ON YOUR PRINTER, IMMEDIATELY");
         return bind_unit(run, run.L6, name.empty() ? std::string("LPT1:") : name, req);
-    default: break;
+    default:
+        break;
     }
     if (is_network_address(name)) return file_network(run, code, name, req);
     return bind_unit(run, code, name, req);

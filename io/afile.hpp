@@ -14,7 +14,7 @@ struct Run;
 
 // Units of the run.
 inline constexpr int L1 = 1, L4 = 4, L80 = 80, L82 = 82, L88 = 88, L89 = 89;
-inline constexpr int UNIT_ONE_OFF = 77;  // one-off file operations (DELETE, TYPE)
+inline constexpr int UNIT_ONE_OFF = 77;   // one-off file operations (DELETE, TYPE)
 inline constexpr int UNIT_NETWORK = 4444; // a fetched network file
 inline constexpr int UNIT_DECRYPT = L89;  // the decrypted copy of an encrypted file
 
@@ -42,12 +42,12 @@ inline constexpr int CODE_CD = 5556;
 inline constexpr int CODE_PWD = 5557;
 
 struct AfileRequest {
-    bool from_read = false;    // READ asks: a missing file is always a warning, never created
-    bool unformatted = false;  // open for unformatted records
-    bool append = false;       // position after the last record
-    bool replace = false;      // written whole, replacing the file only when complete (UnitOpen)
+    bool from_read = false;   // READ asks: a missing file is always a warning, never created
+    bool unformatted = false; // open for unformatted records
+    bool append = false;      // position after the last record
+    bool replace = false;     // written whole, replacing the file only when complete (UnitOpen)
     UnitStatus status = UnitStatus::Unknown;
-    bool quiet = false;        // no notes (decrypted copies, internal files)
+    bool quiet = false; // no notes (decrypted copies, internal files)
 };
 
 // Binds or acts as `code` asks. For a unit number: true when the unit is bound to `name`

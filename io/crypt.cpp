@@ -4,9 +4,9 @@
 // temporary one that is removed (with any agent gpg started there) when the command ends.
 #include "io/crypt.hpp"
 
-#include "host/tarvextern.hpp"
 #include "core/interrupt.hpp"
 #include "core/run.hpp"
+#include "host/tarvextern.hpp"
 #include "io/afile.hpp"
 #include "io/afile_parts.hpp"
 #include "numeric/text.hpp"
@@ -25,7 +25,8 @@ constexpr int COMMAND_NOT_FOUND = 127; // the shell's status when gpg cannot be 
 
 bool writable_directory(const std::string& dir) {
     struct stat st {};
-    return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && access(dir.c_str(), W_OK | X_OK) == 0;
+    return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           access(dir.c_str(), W_OK | X_OK) == 0;
 }
 
 // gpg's home: the user's when it is (or can be made) a writable directory, else a new
@@ -122,7 +123,8 @@ std::optional<std::string> decrypt_to_temp(Run& run, const std::string& path) {
     std::string temporary_home;
     std::string home = gpg_home(run, temporary_home);
     std::string command = "umask 077; " + pipe + gpg_program(run) + " --batch --passphrase-fd 0 " +
-                          home + " -o " + shell_single_quoted(copy) + " " + shell_single_quoted(path);
+                          home + " -o " + shell_single_quoted(copy) + " " +
+                          shell_single_quoted(path);
     int status = SYSCMD(run, with_agent_stopped(command, temporary_home));
     remove_home(temporary_home);
     if (status != 0 || !file_exists(copy)) {

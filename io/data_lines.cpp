@@ -17,7 +17,8 @@ namespace {
 bool is_end_line(std::string_view line) {
     std::size_t pos = line.find_first_not_of(" \t");
     if (pos == std::string_view::npos || line.size() - pos < 3) return false;
-    if (upper_ascii(line[pos]) != 'E' || upper_ascii(line[pos + 1]) != 'N' || upper_ascii(line[pos + 2]) != 'D')
+    if (upper_ascii(line[pos]) != 'E' || upper_ascii(line[pos + 1]) != 'N' ||
+        upper_ascii(line[pos + 2]) != 'D')
         return false;
     return pos + 3 == line.size() || line[pos + 3] == ' ' || line[pos + 3] == '\t' ||
            line[pos + 3] == ';';
@@ -49,8 +50,9 @@ void DataLines::too_long() {
     ended_ = true;
     const UnitFile* file = unit_file(run_, unit_);
     const std::string where = command_stream_ ? std::string("THE COMMAND INPUT")
-                              : file != nullptr && !file->path.empty() ? file->path
-                                                                       : "UNIT " + std::to_string(unit_);
+                              : file != nullptr && !file->path.empty()
+                                  ? file->path
+                                  : "UNIT " + std::to_string(unit_);
     const std::string text = " ...ERROR..RECORD" + fmt_I(count_ + 1, 9) + " IS LONGER THAN " +
                              std::to_string(LONGEST_DATA_RECORD) + " CHARACTERS IN:";
     // A path too long for the line follows on lines of its own.

@@ -3,10 +3,10 @@
 // delimiter between values and nothing around them; names, when shown, make the first line in
 // the same form. Numbers carry the digits that read back to the identical binary128 value.
 #include "core/run.hpp"
+#include "io/char_words.hpp"
 #include "io/print_request.hpp"
 #include "io/real_text.hpp"
 #include "numeric/fortran_format.hpp"
-#include "io/char_words.hpp"
 #include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
@@ -14,7 +14,7 @@ namespace tarvex {
 
 namespace {
 
-inline constexpr int DUMP_WIDTH = 45;  // E45.35: every digit of a binary128 value
+inline constexpr int DUMP_WIDTH = 45; // E45.35: every digit of a binary128 value
 inline constexpr int DUMP_DIGITS = 35;
 
 std::string cell_text(const FormatValue& v) {
@@ -54,7 +54,8 @@ public:
     bool matrix_row(const PrintItem&, long long, const std::vector<Real>& values) override {
         std::string line;
         for (std::size_t k = 0; k < values.size(); ++k)
-            line += (k ? std::string(1, req_.delimiter) : std::string()) + exact_real_text(values[k]);
+            line +=
+                (k ? std::string(1, req_.delimiter) : std::string()) + exact_real_text(values[k]);
         out_.line(line);
         return true;
     }

@@ -1,12 +1,12 @@
 // DIF output: the Data Interchange Format header (TABLE, VECTORS, TUPLES, DATA), an optional
 // row of names, one row per observation with a numeric or string pair per variable, and EOD.
 // Only observation-indexed items (data series, columns, character variables) make columns.
-#include "core/run.hpp"
 #include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "io/char_words.hpp"
 #include "io/print_request.hpp"
 #include "io/real_text.hpp"
 #include "numeric/fortran_format.hpp"
-#include "io/char_words.hpp"
 #include "numeric/text.hpp"
 
 namespace tarvex {

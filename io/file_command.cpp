@@ -24,18 +24,36 @@ constexpr int INPUT_CODE = -1; // the command input unit L55, chosen at run time
 constexpr int KEYWORD_LENGTH = 8;
 
 constexpr std::array<FileKeyword, 25> FILE_KEYWORDS = {{
-    {"INPUT", INPUT_CODE}, {"PROC", L82},          {"OUTPUT", 6},
-    {"SCREEN", 86},        {"KEYBOARD", CODE_KEYBOARD}, {"PRINT", CODE_PRINT},
-    {"TYPE", CODE_TYPE},   {"CLOSE", CODE_CLOSE},  {"DELETE", CODE_DELETE},
-    {"INQUIRE", CODE_INQUIRE}, {"REWIND", CODE_REWIND}, {"PATH", CODE_PATH},
-    {"TEMP", CODE_TEMP},   {"HELPDEMO", CODE_HELPDEMO}, {"PROCPATH", CODE_PROCPATH},
-    {"PLOTPATH", CODE_PLOTPATH}, {"DATABANK", CODE_DATABANK}, {"FTP", CODE_FTP},
-    {"FTPB", CODE_FTPB},   {"DOWNLOAD", CODE_DOWNLOAD}, {"FTPPATH", CODE_FTPPATH},
-    {"BACKSPAC", CODE_BACKSPACE}, {"DIR", CODE_DIR}, {"CD", CODE_CD},
+    {"INPUT", INPUT_CODE},
+    {"PROC", L82},
+    {"OUTPUT", 6},
+    {"SCREEN", 86},
+    {"KEYBOARD", CODE_KEYBOARD},
+    {"PRINT", CODE_PRINT},
+    {"TYPE", CODE_TYPE},
+    {"CLOSE", CODE_CLOSE},
+    {"DELETE", CODE_DELETE},
+    {"INQUIRE", CODE_INQUIRE},
+    {"REWIND", CODE_REWIND},
+    {"PATH", CODE_PATH},
+    {"TEMP", CODE_TEMP},
+    {"HELPDEMO", CODE_HELPDEMO},
+    {"PROCPATH", CODE_PROCPATH},
+    {"PLOTPATH", CODE_PLOTPATH},
+    {"DATABANK", CODE_DATABANK},
+    {"FTP", CODE_FTP},
+    {"FTPB", CODE_FTPB},
+    {"DOWNLOAD", CODE_DOWNLOAD},
+    {"FTPPATH", CODE_FTPPATH},
+    {"BACKSPAC", CODE_BACKSPACE},
+    {"DIR", CODE_DIR},
+    {"CD", CODE_CD},
     {"PWD", CODE_PWD},
 }};
 
-bool blank(char c) { return c == ' ' || c == '\t' || c == ','; }
+bool blank(char c) {
+    return c == ' ' || c == '\t' || c == ',';
+}
 
 // The first word after the command word and the rest of the statement as typed (trimmed, a
 // name in quotes loses its quotes).
@@ -51,7 +69,8 @@ void split_statement(const Run& run, std::string& word, std::string& rest) {
     while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
     if (!rest.empty() && rest.back() == ';') rest.pop_back();
     while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
-    if (rest.size() >= 2 && (rest.front() == '\'' || rest.front() == '"') && rest.back() == rest.front())
+    if (rest.size() >= 2 && (rest.front() == '\'' || rest.front() == '"') &&
+        rest.back() == rest.front())
         rest = rest.substr(1, rest.size() - 2);
 }
 
@@ -120,7 +139,8 @@ void inquire_command(Run& run) {
     std::string word, rest;
     split_statement(run, word, rest);
     std::string name = rest.empty() ? word : word + " " + rest;
-    if (name.size() >= 2 && (name.front() == '\'' || name.front() == '"') && name.back() == name.front())
+    if (name.size() >= 2 && (name.front() == '\'' || name.front() == '"') &&
+        name.back() == name.front())
         name = name.substr(1, name.size() - 2);
     if (!AFILE(run, CODE_INQUIRE, name, request_for(run))) report_error(run, ""); // AFILE wrote why
 }

@@ -31,8 +31,8 @@ std::string extension(const std::string& address) {
 bool fetch_failed(Run& run, int unit, const std::string& address, const FetchResult& result) {
     write_line(run, " ...ERROR..CANNOT FETCH " + address);
     if (!result.reason.empty()) write_line(run, " " + result.reason);
-    write_line(run, " ...ERROR..OPEN ERROR ON UNIT" + unit_field(unit, 3) + " ERROR=" +
-                        fmt_I(result.code, 6) + " FILE=" + field(address, 72));
+    write_line(run, " ...ERROR..OPEN ERROR ON UNIT" + unit_field(unit, 3) +
+                        " ERROR=" + fmt_I(result.code, 6) + " FILE=" + field(address, 72));
     return false;
 }
 
@@ -72,8 +72,8 @@ bool file_network(Run& run, int code, const std::string& name, const AfileReques
     if (code == CODE_FTPB) open.unformatted = true;
     const bool notes = notes_on(run, req);
     if (unit_is_open(run, unit) && notes)
-        write_line(run, " ...NOTE..UNIT" + unit_field(unit, 4) + " IS CURRENTLY ASSIGNED TO: " +
-                            unit_name(run, unit));
+        write_line(run, " ...NOTE..UNIT" + unit_field(unit, 4) +
+                            " IS CURRENTLY ASSIGNED TO: " + unit_name(run, unit));
     if (!bind_unit(run, unit, copy, open)) {
         std::remove(copy.c_str());
         forget_temporary(copy);

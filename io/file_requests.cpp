@@ -22,7 +22,9 @@ int unit_number(const std::string& name) {
     return unit;
 }
 
-const char* tf(bool value) { return value ? "T" : "F"; }
+const char* tf(bool value) {
+    return value ? "T" : "F";
+}
 
 } // namespace
 
@@ -82,11 +84,12 @@ bool file_delete(Run& run, const std::string& name, const AfileRequest& req) {
         write_line(run, " ...ERROR..NO FILE NAME GIVEN TO DELETE");
         return false;
     }
-    const std::string target = (name == "COMM.GNU" || name == "comm.gnu") ? gnu_copy_name(run) : name;
+    const std::string target =
+        (name == "COMM.GNU" || name == "comm.gnu") ? gnu_copy_name(run) : name;
     FileInquiry file = inquire_file(run, target);
     if (file.error != 0) {
-        write_line(run, " ...ERROR..INQUIRE ERROR ON UNIT" + unit_field(UNIT_ONE_OFF, 3) + " ERROR=" +
-                            fmt_I(file.error, 6) + " FILE=" + field(target, 72));
+        write_line(run, " ...ERROR..INQUIRE ERROR ON UNIT" + unit_field(UNIT_ONE_OFF, 3) +
+                            " ERROR=" + fmt_I(file.error, 6) + " FILE=" + field(target, 72));
         return false;
     }
     if (!file.exists) {
@@ -104,8 +107,8 @@ bool file_delete(Run& run, const std::string& name, const AfileRequest& req) {
     open.quiet = true;
     open.status = UnitStatus::Old;
     if (int error = AFILO(run, UNIT_ONE_OFF, target, open); error != 0) {
-        write_line(run, " ...ERROR..OPEN ERROR ON UNIT" + unit_field(UNIT_ONE_OFF, 3) + " ERROR=" +
-                            fmt_I(error, 6) + " FILE=" + field(target, 72));
+        write_line(run, " ...ERROR..OPEN ERROR ON UNIT" + unit_field(UNIT_ONE_OFF, 3) +
+                            " ERROR=" + fmt_I(error, 6) + " FILE=" + field(target, 72));
         return false;
     }
     if (int error = close_unit(run, UNIT_ONE_OFF, true); error != 0) {
@@ -130,8 +133,8 @@ bool file_type(Run& run, const std::string& name) {
     how.status = UnitStatus::Old;
     const int unit = UNIT_ONE_OFF;
     if (int error = open_unit_file(run, unit, name, how); error != 0) {
-        write_line(run, " ...ERROR..OPEN ERROR ON UNIT" + unit_field(unit, 3) + " ERROR=" +
-                            fmt_I(error, 6) + " FILE=" + field(name, 72));
+        write_line(run, " ...ERROR..OPEN ERROR ON UNIT" + unit_field(unit, 3) +
+                            " ERROR=" + fmt_I(error, 6) + " FILE=" + field(name, 72));
         return false;
     }
     std::string line;
@@ -147,14 +150,16 @@ bool file_position(Run& run, int code, const std::string& name, const AfileReque
     if (unit < 0) return false;
     const UnitFile* file = unit_file(run, unit);
     if (file == nullptr) {
-        if (notes_on(run, req)) write_line(run, " ...WARNING..UNIT" + unit_field(unit, 3) + " IS NOT ASSIGNED");
+        if (notes_on(run, req))
+            write_line(run, " ...WARNING..UNIT" + unit_field(unit, 3) + " IS NOT ASSIGNED");
         return false;
     }
     if (!file->owned) return true;
     bool ok = code == CODE_REWIND ? rewind_unit(run, unit) : backspace_unit(run, unit);
     if (!ok)
-        write_line(run, std::string(" ...ERROR..") + (code == CODE_REWIND ? "REWIND" : "BACKSPACE") +
-                            " ERROR ON UNIT" + unit_field(unit, 3));
+        write_line(run, std::string(" ...ERROR..") +
+                            (code == CODE_REWIND ? "REWIND" : "BACKSPACE") + " ERROR ON UNIT" +
+                            unit_field(unit, 3));
     return ok;
 }
 
@@ -162,14 +167,29 @@ bool file_path_setting(Run& run, int code, const std::string& name) {
     std::string value = name.substr(0, std::min(name.size(), PATH_SETTING_LENGTH));
     FileSettings& f = run.files;
     switch (code) {
-    case CODE_PATH: f.PATH = value; break;
-    case CODE_TEMP: f.TEMP = value; break;
-    case CODE_HELPDEMO: f.HELPDEMO = value; break;
-    case CODE_PROCPATH: f.PROCPATH = value; break;
-    case CODE_PLOTPATH: f.PLOTPATH = value; break;
-    case CODE_DATABANK: f.DATABANK = value; break;
-    case CODE_FTPPATH: f.FTPPATH = value; break;
-    default: return false;
+    case CODE_PATH:
+        f.PATH = value;
+        break;
+    case CODE_TEMP:
+        f.TEMP = value;
+        break;
+    case CODE_HELPDEMO:
+        f.HELPDEMO = value;
+        break;
+    case CODE_PROCPATH:
+        f.PROCPATH = value;
+        break;
+    case CODE_PLOTPATH:
+        f.PLOTPATH = value;
+        break;
+    case CODE_DATABANK:
+        f.DATABANK = value;
+        break;
+    case CODE_FTPPATH:
+        f.FTPPATH = value;
+        break;
+    default:
+        return false;
     }
     return true;
 }

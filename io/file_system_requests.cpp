@@ -1,8 +1,8 @@
 // The FILE requests passed to the operating system: DIR lists a directory ("ls -l" through the
 // system-command service, its listing shown on the output), CD changes the working directory
 // of the run itself, PWD shows it.
-#include "host/tarvextern.hpp"
 #include "core/run.hpp"
+#include "host/tarvextern.hpp"
 #include "io/afile_parts.hpp"
 #include "numeric/text.hpp"
 
@@ -25,7 +25,8 @@ void show_command_output(Run& run) {
     std::string line;
     int c = 0;
     auto flush_line = [&] {
-        if (run.flags.OPUT) write_line(run, " " + line.substr(0, std::min(line.size(), SHOWN_LINE)));
+        if (run.flags.OPUT)
+            write_line(run, " " + line.substr(0, std::min(line.size(), SHOWN_LINE)));
         line.clear();
     };
     bool pending = false;
@@ -68,12 +69,15 @@ bool change_directory(Run& run, const std::string& name) {
 
 bool file_system_request(Run& run, int code, const std::string& name) {
     switch (code) {
-    case CODE_DIR: return list_directory(run, name);
-    case CODE_CD: return change_directory(run, name);
+    case CODE_DIR:
+        return list_directory(run, name);
+    case CODE_CD:
+        return change_directory(run, name);
     case CODE_PWD:
         if (run.flags.OPUT) write_line(run, " " + host::GetCurrentDirectoryX());
         return true;
-    default: return false;
+    default:
+        return false;
     }
 }
 

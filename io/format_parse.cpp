@@ -69,10 +69,10 @@ struct Parser {
     // w.d after F, E, D or G, then Ee for E and G.
     bool data_descriptor(char letter, int repeat) {
         EditOp op;
-        op.kind = letter == 'F' ? EditKind::F
-                : letter == 'E' ? EditKind::E
-                : letter == 'D' ? EditKind::D
-                                : EditKind::G;
+        op.kind = letter == 'F'   ? EditKind::F
+                  : letter == 'E' ? EditKind::E
+                  : letter == 'D' ? EditKind::D
+                                  : EditKind::G;
         op.w = number();
         if (op.w < 0 || (op.w == 0 && op.kind != EditKind::F)) return fail("BAD FIELD WIDTH");
         if (peek() != '.') return fail("DECIMAL DIGITS MISSING");
@@ -84,8 +84,7 @@ struct Parser {
             op.e = number();
             if (op.e <= 0) return fail("BAD EXPONENT WIDTH");
         }
-        for (int k = 0; k < repeat; ++k)
-            program.ops.push_back(op);
+        for (int k = 0; k < repeat; ++k) program.ops.push_back(op);
         return true;
     }
 
@@ -118,7 +117,10 @@ struct Parser {
         if (repeat_given == 0) return fail("ZERO REPEAT COUNT");
         ++pos;
         switch (c) {
-        case 'F': case 'E': case 'D': case 'G':
+        case 'F':
+        case 'E':
+        case 'D':
+        case 'G':
             return data_descriptor(c, repeat);
         case 'A': {
             EditOp op;
@@ -126,8 +128,7 @@ struct Parser {
             op.w = number();
             if (op.w == -2 || op.w == 0) return fail("BAD FIELD WIDTH");
             if (op.w < 0) op.w = 0;
-            for (int k = 0; k < repeat; ++k)
-                program.ops.push_back(op);
+            for (int k = 0; k < repeat; ++k) program.ops.push_back(op);
             return true;
         }
         case 'X': {
@@ -140,8 +141,7 @@ struct Parser {
         case '/': {
             EditOp op;
             op.kind = EditKind::SLASH;
-            for (int k = 0; k < repeat; ++k)
-                program.ops.push_back(op);
+            for (int k = 0; k < repeat; ++k) program.ops.push_back(op);
             return true;
         }
         case ':':
@@ -157,7 +157,8 @@ struct Parser {
             --pos;
             return hollerith(repeat);
         }
-        case '\'': case '"':
+        case '\'':
+        case '"':
             if (repeat_given >= 0) return fail("REPEAT COUNT BEFORE LITERAL");
             --pos;
             return literal(c);
@@ -198,8 +199,7 @@ bool Parser::hollerith(int count) {
     // Skip the compact characters that came from the literal.
     const std::size_t end = from + count;
     ++pos;
-    while (!at_end() && src.at[pos] < end)
-        ++pos;
+    while (!at_end() && src.at[pos] < end) ++pos;
     return true;
 }
 
@@ -234,8 +234,7 @@ bool parse_format(std::string_view text, FormatProgram& program, std::string* er
         if (ok) ++parser.pos;
         if (ok && !parser.at_end()) ok = parser.fail("TEXT AFTER THE CLOSING PARENTHESIS");
     }
-    for (const EditOp& op : program.ops)
-        program.has_data = program.has_data || op.is_data();
+    for (const EditOp& op : program.ops) program.has_data = program.has_data || op.is_data();
     if (!ok && error) *error = parser.error;
     return ok;
 }

@@ -16,23 +16,27 @@
 namespace tarvex {
 
 enum class EditKind {
-    F, E, D, G, A, // data edit descriptors
-    SKIP,          // nX
-    SLASH,         // "/": end of record
-    COLON,         // ":": stop here when no value is left
-    LITERAL,       // 'text', "text" or nHtext
-    GROUP_BEGIN,   // "(" with its repeat count
-    GROUP_END,     // ")" of a group (not of the whole format)
+    F,
+    E,
+    D,
+    G,
+    A,           // data edit descriptors
+    SKIP,        // nX
+    SLASH,       // "/": end of record
+    COLON,       // ":": stop here when no value is left
+    LITERAL,     // 'text', "text" or nHtext
+    GROUP_BEGIN, // "(" with its repeat count
+    GROUP_END,   // ")" of a group (not of the whole format)
 };
 
 struct EditOp {
     EditKind kind = EditKind::SKIP;
-    int w = 0;         // field width (A: 0 when no width was given); nX: n
-    int d = 0;         // digits after the point or significant digits
-    int e = 0;         // exponent digits of Ee (0: default form)
-    int repeat = 1;    // GROUP_BEGIN: repeat count
-    int partner = -1;  // GROUP_BEGIN: index of its GROUP_END, and the reverse
-    std::string text;  // LITERAL
+    int w = 0;        // field width (A: 0 when no width was given); nX: n
+    int d = 0;        // digits after the point or significant digits
+    int e = 0;        // exponent digits of Ee (0: default form)
+    int repeat = 1;   // GROUP_BEGIN: repeat count
+    int partner = -1; // GROUP_BEGIN: index of its GROUP_END, and the reverse
+    std::string text; // LITERAL
     bool is_data() const {
         return kind == EditKind::F || kind == EditKind::E || kind == EditKind::D ||
                kind == EditKind::G || kind == EditKind::A;

@@ -58,10 +58,14 @@ struct Walk {
 
 std::string edit_number(const EditOp& op, Real v) {
     switch (op.kind) {
-    case EditKind::F: return fmt_F(v, op.w, op.d);
-    case EditKind::E: return fmt_E(v, op.w, op.d, op.e);
-    case EditKind::D: return fmt_E(v, op.w, op.d, 0, 'D');
-    default: return fmt_G(v, op.w, op.d, op.e);
+    case EditKind::F:
+        return fmt_F(v, op.w, op.d);
+    case EditKind::E:
+        return fmt_E(v, op.w, op.d, op.e);
+    case EditKind::D:
+        return fmt_E(v, op.w, op.d, 0, 'D');
+    default:
+        return fmt_G(v, op.w, op.d, op.e);
     }
 }
 
@@ -71,7 +75,8 @@ std::string edit_number(const EditOp& op, Real v) {
 bool read_number(std::string_view field, int d, Real& value) {
     std::string text;
     for (char c : field)
-        if (c != ' ' && c != '\t') text += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (c != ' ' && c != '\t')
+            text += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (text.empty()) {
         value = 0;
         return true;
@@ -85,7 +90,8 @@ bool read_number(std::string_view field, int d, Real& value) {
             exponent = text.substr(k + 1);
             break;
         }
-        if ((c == '+' || c == '-') && (std::isdigit(static_cast<unsigned char>(text[k - 1])) || text[k - 1] == '.')) {
+        if ((c == '+' || c == '-') &&
+            (std::isdigit(static_cast<unsigned char>(text[k - 1])) || text[k - 1] == '.')) {
             mantissa = text.substr(0, k);
             exponent = text.substr(k);
             break;
@@ -139,8 +145,12 @@ bool format_write(const FormatProgram& program, const std::vector<FormatValue>& 
             continue;
         }
         switch (op.kind) {
-        case EditKind::SKIP: record += fmt_X(op.w); break;
-        case EditKind::LITERAL: record += op.text; break;
+        case EditKind::SKIP:
+            record += fmt_X(op.w);
+            break;
+        case EditKind::LITERAL:
+            record += op.text;
+            break;
         case EditKind::SLASH:
             records.push_back(std::move(record));
             record.clear();
@@ -151,7 +161,8 @@ bool format_write(const FormatProgram& program, const std::vector<FormatValue>& 
                 return true;
             }
             break;
-        default: break;
+        default:
+            break;
         }
     }
     records.push_back(std::move(record));
@@ -200,15 +211,20 @@ bool format_read(const FormatProgram& program, const std::string& first,
             continue;
         }
         switch (op.kind) {
-        case EditKind::SKIP: col += op.w; break;
-        case EditKind::LITERAL: col += op.text.size(); break;
+        case EditKind::SKIP:
+            col += op.w;
+            break;
+        case EditKind::LITERAL:
+            col += op.text.size();
+            break;
         case EditKind::SLASH:
             if (!advance()) return done();
             break;
         case EditKind::COLON:
             if (done()) return true;
             break;
-        default: break;
+        default:
+            break;
         }
     }
 }

@@ -1,11 +1,11 @@
 // The fixed listing of PRINT (and of WRITE in free format) and output through the stored user
 // format. Listing fields: one blank column, then G15.7 values, 5 to a line or 8 with WIDE;
 // name headings in the same 15-column fields (7 blanks and the name).
-#include "core/run.hpp"
 #include "core/error_report.hpp"
+#include "core/result_scalars.hpp"
+#include "core/run.hpp"
 #include "io/print_request.hpp"
 #include "numeric/fortran_format.hpp"
-#include "core/result_scalars.hpp"
 #include "numeric/text.hpp"
 
 #include <algorithm>
@@ -14,16 +14,18 @@ namespace tarvex {
 
 namespace {
 
-inline constexpr int FIELD = 15;            // listing field width
-inline constexpr int DIGITS = 7;            // significant digits of a listing field
-inline constexpr int PER_LINE = 5;          // fields to a line
-inline constexpr int PER_LINE_WIDE = 8;     // fields to a line with WIDE
-inline constexpr int STRING_FIELD = 24;     // width of a character string's field
-inline constexpr int STRING_COUNT = 10;     // width of the character count after it
+inline constexpr int FIELD = 15;                   // listing field width
+inline constexpr int DIGITS = 7;                   // significant digits of a listing field
+inline constexpr int PER_LINE = 5;                 // fields to a line
+inline constexpr int PER_LINE_WIDE = 8;            // fields to a line with WIDE
+inline constexpr int STRING_FIELD = 24;            // width of a character string's field
+inline constexpr int STRING_COUNT = 10;            // width of the character count after it
 inline constexpr std::size_t REPORT_COLUMNS = 130; // longest report line
 inline constexpr std::size_t FORMAT_SHOWN = 120;   // characters of a bad format that are shown
 
-std::string heading_field(std::string_view name) { return std::string(7, ' ') + first_8_padded(name); }
+std::string heading_field(std::string_view name) {
+    return std::string(7, ' ') + first_8_padded(name);
+}
 
 std::string value_field(const FormatValue& v) {
     if (v.is_text) return fmt_A(v.text, FIELD);
@@ -47,8 +49,7 @@ public:
         for (std::size_t first = 0; first < items.size(); first += per_line_) {
             const std::size_t last = std::min(items.size(), first + per_line_);
             std::string line = " ";
-            for (std::size_t k = first; k < last; ++k)
-                line += heading_field(items[k]->name);
+            for (std::size_t k = first; k < last; ++k) line += heading_field(items[k]->name);
             // On a file a full line of names that more names follow is marked for READ.
             if (!out_.to_report() && last - first == std::size_t(per_line_) && last < items.size())
                 line += "&";
@@ -80,18 +81,18 @@ public:
         return true;
     }
 
-    bool matrix_heading(const PrintItem& item, long long rows, long long cols, bool lower) override {
+    bool matrix_heading(const PrintItem& item, long long rows, long long cols,
+                        bool lower) override {
         if (!req_.names && req_.is_write) return true;
         if (req_.names) emit(" " + heading_field(item.name));
         emit(" " + fmt_I(rows, 5) + " BY " + fmt_I(cols, 5) +
-                  (lower ? " MATRIX - LOWER TRIANGLE PRINTED" : " MATRIX"));
+             (lower ? " MATRIX - LOWER TRIANGLE PRINTED" : " MATRIX"));
         return true;
     }
 
     bool matrix_row(const PrintItem&, long long, const std::vector<Real>& values) override {
         std::vector<std::string> fields;
-        for (Real v : values)
-            fields.push_back(fmt_G(v, FIELD, DIGITS));
+        for (Real v : values) fields.push_back(fmt_G(v, FIELD, DIGITS));
         flow(fields);
         return true;
     }
@@ -134,12 +135,10 @@ private:
         for (std::size_t first = 0; first < fields.size(); first += per_line_) {
             const std::size_t last = std::min(fields.size(), first + per_line_);
             bool any = first == 0 || present.empty();
-            for (std::size_t k = first; k < last && !any; ++k)
-                any = present[k];
+            for (std::size_t k = first; k < last && !any; ++k) any = present[k];
             if (!any) continue;
             std::string line = " ";
-            for (std::size_t k = first; k < last; ++k)
-                line += fields[k];
+            for (std::size_t k = first; k < last; ++k) line += fields[k];
             emit(line);
         }
     }
@@ -165,8 +164,7 @@ public:
     bool matrix_heading(const PrintItem&, long long, long long, bool) override { return true; }
     bool matrix_row(const PrintItem&, long long, const std::vector<Real>& row) override {
         std::vector<FormatValue> values;
-        for (Real v : row)
-            values.push_back(FormatValue::of(v));
+        for (Real v : row) values.push_back(FormatValue::of(v));
         return emit(values);
     }
     bool string_item(const PrintItem&, const std::string& text) override {
@@ -184,8 +182,7 @@ private:
         if (out_.to_report())
             for (const std::string& record : records)
                 if (record.size() > REPORT_COLUMNS) return false;
-        for (const std::string& record : records)
-            out_.line(record);
+        for (const std::string& record : records) out_.line(record);
         return true;
     }
 

@@ -4,8 +4,8 @@
 // fetch, not at start-up, so runs that never fetch do not pay for loading it.
 #include "io/net_fetch.hpp"
 
-#include "host/tarvextern.hpp"
 #include "core/interrupt.hpp"
+#include "host/tarvextern.hpp"
 #include "numeric/text.hpp"
 
 #include <charconv>
@@ -69,7 +69,8 @@ int watch_progress(void* context, curl_off_t, curl_off_t received, curl_off_t, c
     if (received != transfer->last_received) {
         transfer->last_received = received;
         transfer->last_progress = now;
-    } else if (now - transfer->last_progress >= std::chrono::seconds(transfer->limits.stall_seconds)) {
+    } else if (now - transfer->last_progress >=
+               std::chrono::seconds(transfer->limits.stall_seconds)) {
         transfer->stalled = true;
         return 1;
     }
@@ -100,7 +101,8 @@ struct CurlCalls {
     const char* (*easy_strerror)(CURLcode) = nullptr;
 };
 
-template <typename F> bool bind(void* library, const char* name, F& entry) {
+template <typename F>
+bool bind(void* library, const char* name, F& entry) {
     entry = reinterpret_cast<F>(dlsym(library, name));
     return entry != nullptr;
 }

@@ -8,8 +8,8 @@ namespace tarvex {
 
 struct FetchResult {
     bool ok = false;
-    long code = 0;       // the server's answer (HTTP status) or the transfer's error number
-    std::string reason;  // what went wrong, in capitals, for the report line
+    long code = 0;      // the server's answer (HTTP status) or the transfer's error number
+    std::string reason; // what went wrong, in capitals, for the report line
 };
 
 // The limits of one transfer. Defaults, each replaced by its environment variable when that

@@ -26,14 +26,18 @@ void OutputSink::line(std::string_view text) const {
     write_record(run, unit, text);
 }
 
-void OutputSink::bytes(const void* data, std::size_t size) const { write_bytes(run, unit, data, size); }
+void OutputSink::bytes(const void* data, std::size_t size) const {
+    write_bytes(run, unit, data, size);
+}
 
 std::vector<long long> observations(Run& run, const PrintRequest& req, const PrintItem& item) {
     std::vector<long long> obs;
-    const long long last = req.end >= ALL_OBSERVATIONS ? item.info.length
-                                                       : std::min<long long>(req.end, item.info.length);
+    const long long last = req.end >= ALL_OBSERVATIONS
+                               ? item.info.length
+                               : std::min<long long>(req.end, item.info.length);
     for (long long t = std::max(req.beg, 1); t <= last; ++t)
-        if (!req.use_skips || t > INT32_MAX || obs_in_use(run, static_cast<int>(t))) obs.push_back(t);
+        if (!req.use_skips || t > INT32_MAX || obs_in_use(run, static_cast<int>(t)))
+            obs.push_back(t);
     return obs;
 }
 
@@ -80,7 +84,7 @@ Cell cell_of(Run& run, const PrintItem& item, long long t) {
     }
     const Real word = item_value(run, item, t);
     cell.value = item.info.type == TYPE_CHAR_VAR ? FormatValue::of(element_to_chars(word))
-                                                  : FormatValue::of(word);
+                                                 : FormatValue::of(word);
     return cell;
 }
 
@@ -94,8 +98,7 @@ bool visit_table(Run& run, const PrintRequest& req, const std::vector<const Prin
         if (item->info.length > longest->info.length) longest = item;
     std::vector<Cell> cells(table.size());
     for (long long t : observations(run, req, *longest)) {
-        for (std::size_t k = 0; k < table.size(); ++k)
-            cells[k] = cell_of(run, *table[k], t);
+        for (std::size_t k = 0; k < table.size(); ++k) cells[k] = cell_of(run, *table[k], t);
         if (!visitor.table_row(t, cells)) return false;
     }
     return visitor.table_end();
@@ -135,15 +138,16 @@ std::vector<Real> matrix_by_rows(Run& run, const PrintRequest& req, const PrintI
 
 // COLS and ROWS: the item's values (observations in range, a matrix row by row, a scalar)
 // as rows of the requested shape; values past ROWS x COLS are left out.
-bool visit_shaped(Run& run, const PrintRequest& req, const PrintItem& item, LayoutVisitor& visitor) {
+bool visit_shaped(Run& run, const PrintRequest& req, const PrintItem& item,
+                  LayoutVisitor& visitor) {
     std::vector<Real> values;
     if (item.series()) {
-        for (long long t : observations(run, req, item))
-            values.push_back(item_value(run, item, t));
+        for (long long t : observations(run, req, item)) values.push_back(item_value(run, item, t));
     } else if (is_matrix(item)) {
         values = matrix_by_rows(run, req, item);
     } else {
-        values.push_back(item.info.length >= 1 || item.ref < 0 ? item_value(run, item, 1) : Real(0));
+        values.push_back(item.info.length >= 1 || item.ref < 0 ? item_value(run, item, 1)
+                                                               : Real(0));
     }
     const long long count = static_cast<long long>(values.size());
     long long cols = req.shape_cols;
@@ -186,7 +190,8 @@ bool visit_items(Run& run, const PrintRequest& req, LayoutVisitor& visitor) {
     };
     for (const PrintItem& item : req.items) {
         if (shaped && is_numeric(item)) {
-            if (!flush_table() || !start_item() || !visit_shaped(run, req, item, visitor)) return false;
+            if (!flush_table() || !start_item() || !visit_shaped(run, req, item, visitor))
+                return false;
             continue;
         }
         if (item.series()) {
@@ -198,7 +203,8 @@ bool visit_items(Run& run, const PrintRequest& req, LayoutVisitor& visitor) {
         const VarInfo& v = item.info;
         bool ok = true;
         if (item.ref < 0 || v.type == TYPE_DATA) {
-            ok = visitor.scalar(item, v.length >= 1 || item.ref < 0 ? item_value(run, item, 1) : Real(0));
+            ok = visitor.scalar(item,
+                                v.length >= 1 || item.ref < 0 ? item_value(run, item, 1) : Real(0));
         } else if (v.type == TYPE_CHAR_STRING) {
             ok = visitor.string_item(item, string_text(run, item));
         } else {

@@ -40,18 +40,18 @@ struct PrintRequest {
     bool is_write = false;
     std::vector<PrintItem> items;
     int beg = 1;
-    int end = 0;          // ALL_OBSERVATIONS: to the end of each variable
+    int end = 0;           // ALL_OBSERVATIONS: to the end of each variable
     bool use_skips = true; // observations outside the sample are passed over
     Layout layout = Layout::LISTING;
     char delimiter = ',';
-    std::string format_text;   // the stored format (USER_FORMAT)
-    FormatProgram program;     // ... parsed
+    std::string format_text; // the stored format (USER_FORMAT)
+    FormatProgram program;   // ... parsed
     bool names = false;
     bool wide = false;
     bool byvar = false;
-    bool binary = false;       // TARVBIN (with TARVEX) or unformatted records
+    bool binary = false; // TARVBIN (with TARVEX) or unformatted records
     bool sbinary = false;
-    bool to_unit = false;      // lines go to a file unit, not to the report
+    bool to_unit = false; // lines go to a file unit, not to the report
     // SYMAT or TRIMAT: a square matrix goes out as its lower triangle, row i holding i values
     // (on a line of its own, or in one unformatted record), the form READ reads with SYMAT or
     // TRIMAT.
@@ -60,8 +60,8 @@ struct PrintRequest {
     // other is worked out from the number of values), as READ reads a matrix with COLS and ROWS.
     long long shape_cols = 0;
     long long shape_rows = 0;
-    bool new_line = false;     // NEWLINE: an empty line between items
-    bool new_sheet = false;    // NEWSHEET: every item on a page of its own, series not side by side
+    bool new_line = false;  // NEWLINE: an empty line between items
+    bool new_sheet = false; // NEWSHEET: every item on a page of its own, series not side by side
 };
 
 // The line that starts a new page (a form feed), written by NEWPAGE and NEWSHEET.
@@ -99,8 +99,10 @@ struct LayoutVisitor {
     virtual bool table_end() { return true; }
     virtual bool scalar(const PrintItem& item, Real value) = 0;
     // `lower`: only the lower triangle follows.
-    virtual bool matrix_heading(const PrintItem& item, long long rows, long long cols, bool lower) = 0;
-    virtual bool matrix_row(const PrintItem& item, long long row, const std::vector<Real>& values) = 0;
+    virtual bool matrix_heading(const PrintItem& item, long long rows, long long cols,
+                                bool lower) = 0;
+    virtual bool matrix_row(const PrintItem& item, long long row,
+                            const std::vector<Real>& values) = 0;
     virtual bool string_item(const PrintItem& item, const std::string& text) = 0;
     // Between two items: an empty line (NEWLINE) or a new page (NEWSHEET).
     virtual bool item_break(bool new_page) {

@@ -5,22 +5,22 @@
 #include "io/print_write.hpp"
 
 #include "core/error_report.hpp"
+#include "core/file_replace.hpp"
 #include "core/run.hpp"
+#include "core/write_failure.hpp"
 #include "io/afile.hpp"
 #include "io/crypt.hpp"
 #include "io/print_request.hpp"
-#include "core/file_replace.hpp"
 #include "io/stored_format.hpp"
-#include "core/write_failure.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
-#include "workspace/data_bank.hpp"
 #include "options/options.hpp"
+#include "workspace/data_bank.hpp"
 #include "workspace/workspace.hpp"
 
 #include <algorithm>
-#include <cstdint>
 #include <cerrno>
+#include <cstdint>
 
 namespace tarvex {
 
@@ -30,38 +30,111 @@ namespace {
 const OptionTable PRINT_WRITE_OPTIONS = {
     {
         // switches
-        "LIST", "BYVAR", "BINARY", "REWIND", "ALL", "SYMAT", "TRIMAT", "CHARSTR", "CHARVAR",
-        "EOF", "NAMES", "WIDE", "NEWPAGE", "NEWSHEET", "NEWLINE", "BACKSPAC", "SBINARY", "DIF",
-        "CLOSE", "TSP", "TARVEX", "DB", "        ", "APPEND", "CRYPT", "ASCII",
+        "LIST",
+        "BYVAR",
+        "BINARY",
+        "REWIND",
+        "ALL",
+        "SYMAT",
+        "TRIMAT",
+        "CHARSTR",
+        "CHARVAR",
+        "EOF",
+        "NAMES",
+        "WIDE",
+        "NEWPAGE",
+        "NEWSHEET",
+        "NEWLINE",
+        "BACKSPAC",
+        "SBINARY",
+        "DIF",
+        "CLOSE",
+        "TSP",
+        "TARVEX",
+        "DB",
+        "        ",
+        "APPEND",
+        "CRYPT",
+        "ASCII",
         // integers
-        "UNIT", "BEG", "END", "OBS", "COLS", "COL1", "COL1", "ROWS", "SKIPLINE", "SKIPROWS",
-        "SKIPCOLS", "CHARVARS",
+        "UNIT",
+        "BEG",
+        "END",
+        "OBS",
+        "COLS",
+        "COL1",
+        "COL1",
+        "ROWS",
+        "SKIPLINE",
+        "SKIPROWS",
+        "SKIPCOLS",
+        "CHARVARS",
         // names
-        "FORMAT", "PLOTVAR", "\\",
+        "FORMAT",
+        "PLOTVAR",
+        "\\",
     },
-    26, 12, 0, 3,
+    26,
+    12,
+    0,
+    3,
 };
 
 // Positions in the option set.
 enum Switch : int {
-    S_LIST, S_BYVAR, S_BINARY, S_REWIND, S_ALL, S_SYMAT, S_TRIMAT, S_CHARSTR, S_CHARVAR, S_EOF,
-    S_NAMES, S_WIDE, S_NEWPAGE, S_NEWSHEET, S_NEWLINE, S_BACKSPAC, S_SBINARY, S_DIF, S_CLOSE,
-    S_TSP, S_TARVEX, S_DB, S_BLANK, S_APPEND, S_CRYPT, S_ASCII,
+    S_LIST,
+    S_BYVAR,
+    S_BINARY,
+    S_REWIND,
+    S_ALL,
+    S_SYMAT,
+    S_TRIMAT,
+    S_CHARSTR,
+    S_CHARVAR,
+    S_EOF,
+    S_NAMES,
+    S_WIDE,
+    S_NEWPAGE,
+    S_NEWSHEET,
+    S_NEWLINE,
+    S_BACKSPAC,
+    S_SBINARY,
+    S_DIF,
+    S_CLOSE,
+    S_TSP,
+    S_TARVEX,
+    S_DB,
+    S_BLANK,
+    S_APPEND,
+    S_CRYPT,
+    S_ASCII,
 };
 enum Value : int {
-    V_UNIT, V_BEG, V_END, V_OBS, V_COLS, V_COL1, V_COL2, V_ROWS, V_SKIPLINE, V_SKIPROWS,
-    V_SKIPCOLS, V_CHARVARS,
+    V_UNIT,
+    V_BEG,
+    V_END,
+    V_OBS,
+    V_COLS,
+    V_COL1,
+    V_COL2,
+    V_ROWS,
+    V_SKIPLINE,
+    V_SKIPROWS,
+    V_SKIPCOLS,
+    V_CHARVARS,
 };
 enum Name : int { N_FORMAT, N_PLOTVAR, N_BACKSLASH };
 
 inline constexpr int MAX_LISTED = 10000;
 inline constexpr int ERR_FILE_NOT_WRITTEN = 5050; // a file named in the command
 inline constexpr int ERR_UNIT_NOT_WRITTEN = 5051; // a numbered unit
-inline constexpr int FILE_UNIT = 88; // L88: a file named in the command
+inline constexpr int FILE_UNIT = 88;              // L88: a file named in the command
 // Internal scratch units L2, L3 and L8.
 inline constexpr int RESERVED_UNITS[] = {92, 93, 98};
 
-bool windowed(const Run& run) { return run.MOS == MODE_WINDOWED || run.MOS == MODE_WINDOWED_33; }
+bool windowed(const Run& run) {
+    return run.MOS == MODE_WINDOWED || run.MOS == MODE_WINDOWED_33;
+}
 
 bool contains_dif(const std::string& name) {
     return name.find(".DIF") != std::string::npos || name.find(".dif") != std::string::npos ||
@@ -71,7 +144,8 @@ bool contains_dif(const std::string& name) {
 // A file name as written in parentheses, without the quotes that may enclose it.
 std::string file_name(const std::string& written) {
     std::string name = trim_blanks(written);
-    if (name.size() >= 2 && (name.front() == '\'' || name.front() == '"') && name.back() == name.front())
+    if (name.size() >= 2 && (name.front() == '\'' || name.front() == '"') &&
+        name.back() == name.front())
         name = name.substr(1, name.size() - 2);
     return name;
 }
@@ -101,7 +175,8 @@ bool make_item(Run& run, int ref, PrintItem& item) {
         item.name.resize(8);
     }
     if (item.info.inc <= 0 || item.info.length <= 0) {
-        report_error(run, " ...ERROR..THERE IS NO DATA ON VARIABLE " + trim_blanks(run.ws.VNAME[slot]));
+        report_error(run,
+                     " ...ERROR..THERE IS NO DATA ON VARIABLE " + trim_blanks(run.ws.VNAME[slot]));
         return false;
     }
     return true;
@@ -166,8 +241,10 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
         return -1;
     }
     if (file != nullptr && file->fp != nullptr) {
-        if (append) std::fseek(file->fp, 0, SEEK_END);
-        else if (rewind && file->owned) std::rewind(file->fp);
+        if (append)
+            std::fseek(file->fp, 0, SEEK_END);
+        else if (rewind && file->owned)
+            std::rewind(file->fp);
     }
     return unit;
 }
@@ -236,8 +313,7 @@ bool write_plain_binary(Run& run, const PrintRequest& req, const OutputSink& out
         } else if (req.lower_triangle && lower_triangle_item(req, item)) {
             // SYMAT, TRIMAT: the compact lower triangle, row after row.
             for (long long i = 1; i <= item.info.ncol; ++i)
-                for (long long j = 1; j <= i; ++j)
-                    values.push_back(matrix_value(run, item, i, j));
+                for (long long j = 1; j <= i; ++j) values.push_back(matrix_value(run, item, i, j));
         } else {
             for (long long k = 1; k <= item.info.length; ++k)
                 values.push_back(item_value(run, item, k));
@@ -272,7 +348,8 @@ bool store_in_bank(Run& run, const PrintRequest& req) {
     for (const PrintItem& item : req.items) {
         // An element of a vector (X:1) is referred to beyond the variable slots.
         if (item.ref <= 0 || item.column || item.ref > run.ws.MAXVAR) {
-            report_error(run, " ...ERROR..ONLY WHOLE VARIABLES CAN BE STORED IN THE DATA BANK: " + item.name);
+            report_error(run, " ...ERROR..ONLY WHOLE VARIABLES CAN BE STORED IN THE DATA BANK: " +
+                                  item.name);
             return false;
         }
         if (!bank_store(run, trim_blanks(run.ws.VNAME[item.ref]))) {
@@ -298,7 +375,8 @@ void print_or_write(Run& run, bool is_write) {
         opt.sw[S_NAMES] = true;
         opt.sw[S_BYVAR] = false;
     }
-    if (is_write && scan.INPAR == FILE_UNIT && contains_dif(file_name(scan.filename))) opt.sw[S_DIF] = true;
+    if (is_write && scan.INPAR == FILE_UNIT && contains_dif(file_name(scan.filename)))
+        opt.sw[S_DIF] = true;
     if (opt.sw[S_DB]) opt.sw[S_TSP] = true;
     if (opt.sw[S_ASCII]) opt.sw[S_BYVAR] = true;
     if (run.flags.ODONT) return;
@@ -327,8 +405,9 @@ void print_or_write(Run& run, bool is_write) {
     } else if (format_value == "DUMP") {
         req.layout = Layout::DUMP;
     } else if (!format_value.empty() && format_value != "FREE") {
-        report_error(run, " ...ERROR..FORMAT MUST BE FREE, TAB, COMMA OR DUMP, OR GIVEN WITHOUT A VALUE: " +
-                      format_value);
+        report_error(
+            run, " ...ERROR..FORMAT MUST BE FREE, TAB, COMMA OR DUMP, OR GIVEN WITHOUT A VALUE: " +
+                     format_value);
         return;
     }
     if (user_format) {
@@ -348,12 +427,14 @@ void print_or_write(Run& run, bool is_write) {
     req.end = opt.igiven[V_END] ? opt.iv[V_END] : run.smpl.IEND;
     req.use_skips = !all && !opt.igiven[V_BEG] && !opt.igiven[V_END];
     if (!opt.igiven[V_END] && run.smpl.IEND <= 0) req.end = ALL_OBSERVATIONS; // no sample yet
-    if (all) req.end = ALL_OBSERVATIONS;
-    else if (opt.iv[V_OBS] > 0) req.end = req.beg + opt.iv[V_OBS] - 1;
+    if (all)
+        req.end = ALL_OBSERVATIONS;
+    else if (opt.iv[V_OBS] > 0)
+        req.end = req.beg + opt.iv[V_OBS] - 1;
     if (req.beg < 1) req.beg = 1;
     if (req.beg > req.end) {
         report_error(run, " ...ERROR..BEG AND END OBSERVATIONS INCONSISTENT" + fmt_I(req.beg, 10) +
-                      fmt_I(req.end, 10));
+                              fmt_I(req.end, 10));
         return;
     }
 
@@ -361,14 +442,15 @@ void print_or_write(Run& run, bool is_write) {
     std::vector<int> refs;
     if (opt.sw[S_ALL]) {
         for (int slot = 1; slot <= run.ws.NVARS; ++slot)
-            if (run.ws.VNAME[slot].find_first_not_of(' ') != std::string::npos) refs.push_back(slot);
+            if (run.ws.VNAME[slot].find_first_not_of(' ') != std::string::npos)
+                refs.push_back(slot);
         if (static_cast<int>(refs.size()) > MAX_LISTED) {
-            report_error(run, " ...ERROR..MORE THAN" + fmt_I(MAX_LISTED, 6) + " VARIABLES SPECIFIED");
+            report_error(run,
+                         " ...ERROR..MORE THAN" + fmt_I(MAX_LISTED, 6) + " VARIABLES SPECIFIED");
             return;
         }
     } else {
-        for (int k = 1; k <= scan.NF; ++k)
-            refs.push_back(run.scan.list[k]);
+        for (int k = 1; k <= scan.NF; ++k) refs.push_back(run.scan.list[k]);
     }
     for (int ref : refs) {
         PrintItem item;
@@ -418,25 +500,42 @@ void print_or_write(Run& run, bool is_write) {
 
     bool written = true;
     switch (req.layout) {
-    case Layout::TARVEX: written = write_tarvex_blocks(run, req, out); break;
-    case Layout::DIF: written = write_dif(run, req, out); break;
-    case Layout::DELIMITED: written = write_delimited(run, req, out); break;
-    case Layout::DUMP: written = write_dump(run, req, out); break;
-    case Layout::USER_FORMAT: written = write_user_format(run, req, out); break;
+    case Layout::TARVEX:
+        written = write_tarvex_blocks(run, req, out);
+        break;
+    case Layout::DIF:
+        written = write_dif(run, req, out);
+        break;
+    case Layout::DELIMITED:
+        written = write_delimited(run, req, out);
+        break;
+    case Layout::DUMP:
+        written = write_dump(run, req, out);
+        break;
+    case Layout::USER_FORMAT:
+        written = write_user_format(run, req, out);
+        break;
     case Layout::LISTING:
-        if (req.binary || req.sbinary) written = write_plain_binary(run, req, out);
-        else written = write_listing(run, req, out);
+        if (req.binary || req.sbinary)
+            written = write_plain_binary(run, req, out);
+        else
+            written = write_listing(run, req, out);
         break;
     }
     if (unit != 0)
-        finish_destination(run, unit, written && !run.flags.ODONT, opt.sw[S_CLOSE], opt.sw[S_CRYPT]);
+        finish_destination(run, unit, written && !run.flags.ODONT, opt.sw[S_CLOSE],
+                           opt.sw[S_CRYPT]);
 }
 
 } // namespace
 
-void PRINTX(Run& run) { print_or_write(run, false); }
+void PRINTX(Run& run) {
+    print_or_write(run, false);
+}
 
-void WRITEX(Run& run) { print_or_write(run, true); }
+void WRITEX(Run& run) {
+    print_or_write(run, true);
+}
 
 void print_after_read(Run& run, const std::vector<int>& refs, int beg, int end) {
     PrintRequest req;

@@ -3,8 +3,8 @@
 // one record per variable with all its observations. Each record is framed by its byte count
 // (4 bytes before and after) and holds 16-byte binary128 values. A matrix is one record of its
 // elements column after column.
-#include "core/run.hpp"
 #include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"
 #include "numeric/fortran_format.hpp"
@@ -55,9 +55,10 @@ bool by_observation(ReadJob& job, std::FILE* fp) {
         const Record r = next_record(fp, values);
         if (r == Record::END) break;
         if (r == Record::BROKEN || values.size() < nvar) {
-            const long long column = r == Record::BROKEN ? 1 : static_cast<long long>(values.size()) + 1;
+            const long long column =
+                r == Record::BROKEN ? 1 : static_cast<long long>(values.size()) + 1;
             report_error(run, " ...ERROR..READ ERROR IN ROW" + fmt_I(rows + 1, 7) + " COLUMN" +
-                                fmt_I(column, 7));
+                                  fmt_I(column, 7));
             return false;
         }
         for (std::size_t j = 0; j < nvar; ++j)
@@ -88,7 +89,7 @@ bool by_variable(ReadJob& job, std::FILE* fp) {
         const Record r = next_record(fp, values);
         if (r == Record::BROKEN) {
             report_error(run, " ...ERROR..READ ERROR IN VARIABLE " + fmt_I(long(j) + 1, 4) + "  " +
-                                job.names[j]);
+                                  job.names[j]);
             return false;
         }
         if (r == Record::END) {
@@ -143,7 +144,8 @@ bool read_binary_matrix(ReadJob& job, std::FILE* fp) {
     const Record r = next_record(fp, values);
     if (r == Record::BROKEN) {
         report_error(run, lower ? std::string(" ...ERROR..READ ERROR IN LOWER TRIANGLE OF MATRIX")
-                              : " ...ERROR..READ ERROR IN ROW" + fmt_I(1, 7) + " COLUMN" + fmt_I(1, 7));
+                                : " ...ERROR..READ ERROR IN ROW" + fmt_I(1, 7) + " COLUMN" +
+                                      fmt_I(1, 7));
         return false;
     }
     if (r == Record::END || values.empty()) {

@@ -1,8 +1,8 @@
 // Character data for READ: CHARSTR reads one record per listed name as a character string
 // (8 characters per element, up to the string length limit); CHARVAR reads a character
 // variable, one 8-character word per observation, one observation per record.
-#include "core/run.hpp"
 #include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "io/char_words.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"
@@ -24,7 +24,8 @@ bool read_strings(ReadJob& job, DataLines& lines) {
             return false;
         }
         std::size_t end = line.find_last_not_of(' ');
-        std::string_view text = end == std::string_view::npos ? std::string_view() : line.substr(0, end + 1);
+        std::string_view text =
+            end == std::string_view::npos ? std::string_view() : line.substr(0, end + 1);
         text = text.substr(0, std::min<std::size_t>(text.size(), run.vals.COMLEN));
         if (text.empty()) text = " ";
         for (std::size_t at = 0; at < text.size(); at += CHARS_PER_ELEMENT)
@@ -44,9 +45,11 @@ bool read_char_variables(ReadJob& job, DataLines& lines) {
     while ((!job.count_known() || rows < job.expected()) && lines.next(line)) {
         std::size_t pos = 0;
         for (std::size_t j = 0; j < nvar; ++j) {
-            while (pos < line.size() && (line[pos] == ' ' || line[pos] == ',' || line[pos] == '\t')) ++pos;
+            while (pos < line.size() && (line[pos] == ' ' || line[pos] == ',' || line[pos] == '\t'))
+                ++pos;
             std::size_t start = pos;
-            while (pos < line.size() && line[pos] != ' ' && line[pos] != ',' && line[pos] != '\t') ++pos;
+            while (pos < line.size() && line[pos] != ' ' && line[pos] != ',' && line[pos] != '\t')
+                ++pos;
             if (!job.pending[j].skip)
                 job.pending[j].values.push(chars_to_element(line.substr(start, pos - start)));
         }

@@ -10,10 +10,10 @@
 #include "io/read_source.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
+#include "options/options.hpp"
 #include "workspace/data_bank.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
-#include "options/options.hpp"
 
 #include <algorithm>
 
@@ -36,7 +36,8 @@ std::vector<std::string> listed_names(Run& run) {
     for (int k = 1; k <= run.scan.NF; ++k) {
         int ref = run.scan.ref(k);
         if (ref < MARK_BASE) ref = MARK_BASE - ref;
-        if (ref > 0 && ref <= run.ws.NVARS) names.push_back(trim_trailing_blanks(run.ws.VNAME[ref]));
+        if (ref > 0 && ref <= run.ws.NVARS)
+            names.push_back(trim_trailing_blanks(run.ws.VNAME[ref]));
     }
     return names;
 }
@@ -46,12 +47,17 @@ void choose_range(ReadJob& job) {
     Run& run = job.run;
     const OptionSet& opt = run.opt;
     const bool sample = run.smpl.IEND > 0;
-    job.beg = opt.igiven[RV_BEG] && opt.iv[RV_BEG] > 0 ? opt.iv[RV_BEG] : (sample ? run.smpl.IBEG : 1);
+    job.beg =
+        opt.igiven[RV_BEG] && opt.iv[RV_BEG] > 0 ? opt.iv[RV_BEG] : (sample ? run.smpl.IBEG : 1);
     job.end = 0;
-    if (opt.igiven[RV_END] && opt.iv[RV_END] > 0) job.end = opt.iv[RV_END];
-    else if (opt.iv[RV_OBS] > 0) job.end = job.beg + opt.iv[RV_OBS] - 1;
-    else if (sample && !opt.igiven[RV_BEG]) job.end = run.smpl.IEND;
-    else if (sample && job.beg <= run.smpl.IEND) job.end = run.smpl.IEND;
+    if (opt.igiven[RV_END] && opt.iv[RV_END] > 0)
+        job.end = opt.iv[RV_END];
+    else if (opt.iv[RV_OBS] > 0)
+        job.end = job.beg + opt.iv[RV_OBS] - 1;
+    else if (sample && !opt.igiven[RV_BEG])
+        job.end = run.smpl.IEND;
+    else if (sample && job.beg <= run.smpl.IEND)
+        job.end = run.smpl.IEND;
 }
 
 // READ ... / DB (or TSP): each name is brought from the data bank.
@@ -146,7 +152,8 @@ bool read_layout(ReadJob& job, DataLines& lines, bool binary, bool names_listed,
 void no_names_listed(Run& run, bool from_file) {
     report_error(run, " ...ERROR..NO VARIABLES LISTED: NOTHING READ", ERR_READ_NO_NAMES);
     if (from_file)
-        write_line(run, " ...NOTE..TO TAKE THE NAMES FROM THE FIRST LINE OF THE FILE, LIST NO NAMES AND ADD / NAMES");
+        write_line(run, " ...NOTE..TO TAKE THE NAMES FROM THE FIRST LINE OF THE FILE, LIST NO "
+                        "NAMES AND ADD / NAMES");
 }
 
 // A SKIP$ column passed over leaves SKIP$ itself filled with zeros (every observation in use)
@@ -160,7 +167,9 @@ bool make_skip_codes(ReadJob& job) {
 
 } // namespace
 
-bool notes_on(const Run& run) { return run.flags.OPUT && run.sw[OWARN]; }
+bool notes_on(const Run& run) {
+    return run.flags.OPUT && run.sw[OWARN];
+}
 
 void ReadJob::make_pending(int type, int ncol) {
     pending.clear();
@@ -187,7 +196,8 @@ void READX(Run& run) {
     std::string file = scan.filename;
     while (!file.empty() && file.back() == ' ') file.pop_back();
     while (!file.empty() && file.front() == ' ') file.erase(file.begin());
-    if (file.size() >= 2 && (file.front() == '\'' || file.front() == '"') && file.back() == file.front())
+    if (file.size() >= 2 && (file.front() == '\'' || file.front() == '"') &&
+        file.back() == file.front())
         file = file.substr(1, file.size() - 2);
     const bool file_named = scan.INPAR == UNIT_NAMED_FILE && !file.empty();
     if (file_named && names_dif(file)) opt.sw[RS_DIF] = true;
@@ -198,10 +208,11 @@ void READX(Run& run) {
     if (unit == run.L6) return report_error(run, " ...ERROR..INVALID READ UNIT" + fmt_I(unit, 5));
     if (opt.sw[RS_NAMES] && names_listed)
         return report_error(run, " ...ERROR..WITH NAMES OPTION, DO NOT LIST VARIABLES");
-    if (!opt.sw[RS_NAMES] && !opt.sw[RS_DIF] && !names_listed) return no_names_listed(run, scan.INPAR > 0);
+    if (!opt.sw[RS_NAMES] && !opt.sw[RS_DIF] && !names_listed)
+        return no_names_listed(run, scan.INPAR > 0);
     if (scan.NF > READ_NAME_LIMIT)
         return report_error(run, " ...ERROR..READ COMMAND ALLOWS ONLY" + fmt_I(READ_NAME_LIMIT, 6) +
-                                   " VARIABLES");
+                                     " VARIABLES");
 
     ReadJob job(run);
     job.names = listed_names(run);
@@ -228,12 +239,12 @@ void READX(Run& run) {
         const long long need = words_needed(run, job.pending, job.first_element);
         if (run.ws.NDL == 0 && run.ws.LASADD + need > run.ws.MAXADD) {
             report_error(run, " ...ERROR..INSUFFICIENT MEMORY TO PROCEED AFTER " +
-                                fmt_I(job.count, 8) + " OBS");
+                                  fmt_I(job.count, 8) + " OBS");
             // The work area that would hold the data read, in PAR kilobytes (as NOCORE says).
             const Workspace& ws = run.ws;
             const long long par = (ws.NBYTES * (ws.LASADD + need)) / 1024 + 1;
-            write_line(run, " ...NOTE..THIS REQUIRES AT LEAST PAR=" + fmt_I(par, 10) + " CURRENT PAR=" +
-                                fmt_I(ws.NAR / 1024, 10));
+            write_line(run, " ...NOTE..THIS REQUIRES AT LEAST PAR=" + fmt_I(par, 10) +
+                                " CURRENT PAR=" + fmt_I(ws.NAR / 1024, 10));
             ok = false;
         } else {
             ok = commit_pending(run, job.pending, job.first_element);

@@ -1,8 +1,8 @@
 // DIF spreadsheet files: the header items TABLE, VECTORS, TUPLES and DATA, then rows that begin
 // with -1,0 / BOT, numbers as 0,value / V pairs, strings as 1,0 / "text" pairs, and -1,0 / EOD
 // at the end. A first row of strings holds the variable names.
-#include "core/run.hpp"
 #include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "io/read_internal.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
@@ -72,9 +72,12 @@ public:
             Real number = 0;
             std::string text, str;
             if (!pair(type, number, text) || !line(str, false)) return bad();
-            if (item == "VECTORS") vectors = static_cast<long long>(number);
-            else if (item == "TUPLES") tuples = static_cast<long long>(number);
-            else if (item == "DATA") return true;
+            if (item == "VECTORS")
+                vectors = static_cast<long long>(number);
+            else if (item == "TUPLES")
+                tuples = static_cast<long long>(number);
+            else if (item == "DATA")
+                return true;
         }
     }
 
@@ -159,7 +162,7 @@ bool read_dif(ReadJob& job, DataLines& lines, bool names_from_file) {
         job.names = file_names;
     } else if (static_cast<long long>(job.names.size()) != vectors) {
         report_error(run, " ...ERROR..DIF FILE HAS " + fmt_I(vectors, 4) + " VARS, NOT " +
-                            fmt_I(static_cast<long long>(job.names.size()), 4) + " VARS");
+                              fmt_I(static_cast<long long>(job.names.size()), 4) + " VARS");
         return false;
     }
     job.make_pending(TYPE_DATA, 1);

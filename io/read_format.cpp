@@ -2,13 +2,13 @@
 // through the format interpreter, which moves to further records on "/" and on format
 // reversion. A format text beginning FREE reads free format.
 #include "core/error_report.hpp"
+#include "core/fatal_stop.hpp"
 #include "core/run.hpp"
 #include "io/char_words.hpp"
 #include "io/format_program.hpp"
 #include "io/read_internal.hpp"
 #include "io/stored_format.hpp"
 #include "numeric/fortran_format.hpp"
-#include "core/fatal_stop.hpp"
 
 #include <cctype>
 
@@ -62,7 +62,7 @@ bool read_user_format(ReadJob& job, DataLines& lines, const std::string&) {
         if (!format_read(program, first, next, nvar, values, &bad)) {
             if (!ended) {
                 report_error(run, " ...ERROR..READ ERROR IN ROW" + fmt_I(rows + 1, 7) + " COLUMN" +
-                                    fmt_I(static_cast<long long>(values.size()) + 1, 7));
+                                      fmt_I(static_cast<long long>(values.size()) + 1, 7));
                 explain_bad_value(run, bad);
                 return false;
             }

@@ -17,11 +17,11 @@ inline constexpr int READ_NAME_LIMIT = 10000;
 struct ReadJob {
     Run& run;
     int unit = 0;
-    bool command_stream = false; // data follow the statement on the command input
-    bool interactive = false;    // prompting and re-entry of bad rows at the console
+    bool command_stream = false;    // data follow the statement on the command input
+    bool interactive = false;       // prompting and re-entry of bad rows at the console
     std::vector<std::string> names; // the variables to fill, in column order (SKIP$ included)
-    long long beg = 1;           // first observation filled
-    long long end = 0;           // last observation, 0 when the data decide
+    long long beg = 1;              // first observation filled
+    long long end = 0;              // last observation, 0 when the data decide
     std::vector<PendingVariable> pending;
     long long first_element = 1; // where element 1 of the pending values goes
     long long count = 0;         // observations (or elements) read per variable
@@ -45,7 +45,7 @@ void less_data(Run& run);
 bool explain_bad_value(Run& run, std::string_view item);
 
 // Layout readers. Each fills job.pending and job.count; false after an error line.
-bool read_free_text(ReadJob& job, DataLines& lines);     // free format, by observation/BYVAR
+bool read_free_text(ReadJob& job, DataLines& lines); // free format, by observation/BYVAR
 // Free format by observation from a long file on two threads: true when it read the data
 // (pending values filled, `rows` observations, the file left where the serial reader leaves it),
 // false when nothing was taken and the records are to be read one by one.

@@ -2,8 +2,8 @@
 // matrix), or with SYMAT/TRIMAT the lower triangle row by row (row i holds i values). Stored
 // column after column; a symmetric matrix is completed from its lower triangle, a triangle
 // matrix has zeros above the diagonal.
-#include "core/run.hpp"
 #include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "io/read_command.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"
@@ -37,7 +37,9 @@ bool matrix_shape(ReadJob& job, MatrixShape& shape) {
     }
     VarInfo old;
     const bool existing = existing_matrix(run, job.names.front(), old);
-    shape.type = opt.sw[RS_SYMAT] ? TYPE_SYMMETRIC : opt.sw[RS_TRIMAT] ? TYPE_TRIANGLE : TYPE_MATRIX;
+    shape.type = opt.sw[RS_SYMAT]    ? TYPE_SYMMETRIC
+                 : opt.sw[RS_TRIMAT] ? TYPE_TRIANGLE
+                                     : TYPE_MATRIX;
     shape.cols = opt.iv[RV_COLS];
     shape.rows = opt.iv[RV_ROWS];
     if (shape.cols <= 0) {
@@ -92,15 +94,17 @@ bool read_matrix(ReadJob& job, DataLines& lines) {
             if (kind == FieldKind::END) {
                 need = true;
             } else if (kind == FieldKind::BAD) {
-                report_error(run, lower ? std::string(" ...ERROR..READ ERROR IN LOWER TRIANGLE OF MATRIX")
-                                      : " ...ERROR..READ ERROR IN ROW" + fmt_I(row + 1, 7) +
-                                            " COLUMN" + fmt_I(got + 1, 7));
+                report_error(
+                    run, lower ? std::string(" ...ERROR..READ ERROR IN LOWER TRIANGLE OF MATRIX")
+                               : " ...ERROR..READ ERROR IN ROW" + fmt_I(row + 1, 7) + " COLUMN" +
+                                     fmt_I(got + 1, 7));
                 explain_bad_value(run, scanner.bad_item());
                 return false;
             } else if (kind == FieldKind::SLASH) {
                 got = want;
             } else {
-                values[static_cast<std::size_t>(got++)] = kind == FieldKind::VALUE ? v : run.ws.XMISS;
+                values[static_cast<std::size_t>(got++)] =
+                    kind == FieldKind::VALUE ? v : run.ws.XMISS;
             }
         }
         if (ended && got == 0 && rows <= 0) break;
@@ -118,7 +122,8 @@ bool read_matrix(ReadJob& job, DataLines& lines) {
     if (rows <= 0) rows = row;
     if (short_data || row < rows) {
         write_line(run, " ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED");
-        while (static_cast<long long>(by_row.size()) < (lower ? rows * (rows + 1) / 2 : rows * cols))
+        while (static_cast<long long>(by_row.size()) <
+               (lower ? rows * (rows + 1) / 2 : rows * cols))
             by_row.push_back(0);
     }
     job.make_pending(type, static_cast<int>(cols));
@@ -127,9 +132,12 @@ bool read_matrix(ReadJob& job, DataLines& lines) {
     auto lower_at = [&](long long i, long long j) { return by_row[i * (i + 1) / 2 + j]; };
     for (long long j = 0; j < cols; ++j)
         for (long long i = 0; i < rows; ++i) {
-            if (!lower) out.push(by_row[i * cols + j]);
-            else if (i >= j) out.push(lower_at(i, j));
-            else out.push(type == TYPE_SYMMETRIC ? lower_at(j, i) : Real(0));
+            if (!lower)
+                out.push(by_row[i * cols + j]);
+            else if (i >= j)
+                out.push(lower_at(i, j));
+            else
+                out.push(type == TYPE_SYMMETRIC ? lower_at(j, i) : Real(0));
         }
     job.count = rows;
     if (notes_on(run)) {

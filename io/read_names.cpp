@@ -126,7 +126,7 @@ bool read_names_line(ReadJob& job, DataLines& lines, bool& delimited) {
         if (VFIND(run, name) <= 0) ++unknown;
     if (run.ws.NVARS + unknown > run.ws.MAXVAR) {
         report_error(run, " ...ERROR..TOO MANY ROWS OR COLS REQUESTED OR VARIABLE "
-                        "NAME ALREADY EXISTS. CHECK NAME IS UNIQUE.");
+                          "NAME ALREADY EXISTS. CHECK NAME IS UNIQUE.");
         return false;
     }
     job.names = std::move(names);

@@ -42,19 +42,36 @@ const OptionTable TABLE = {
         "APPEND",   // 24 PRINT/WRITE only
         "CRYPT",    // 25 decrypt with gpg first
         "ASCII",    // 26 implies BYVAR
-        // integer values
-        "UNIT", "BEG", "END", "OBS", "COLS", "COLB", "COLE", "ROWS", "SKIPLINE", "SKIPROWS",
-        "SKIPCOLS", "CHARVARS",
+                    // integer values
+        "UNIT",
+        "BEG",
+        "END",
+        "OBS",
+        "COLS",
+        "COLB",
+        "COLE",
+        "ROWS",
+        "SKIPLINE",
+        "SKIPROWS",
+        "SKIPCOLS",
+        "CHARVARS",
         // character values
-        "FORMAT", "PLOTVAR", "        ",
+        "FORMAT",
+        "PLOTVAR",
+        "        ",
         "********",
     },
-    RS_COUNT, RV_COUNT, 0, RN_COUNT,
+    RS_COUNT,
+    RV_COUNT,
+    0,
+    RN_COUNT,
 };
 
 } // namespace
 
-const OptionTable& read_option_table() { return TABLE; }
+const OptionTable& read_option_table() {
+    return TABLE;
+}
 
 void set_read_defaults(Run& run, int unit, bool names_listed) {
     run.opt.prepare(TABLE);

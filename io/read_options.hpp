@@ -10,15 +10,48 @@ struct Run;
 
 // Switch positions in the option set (opt.sw).
 enum ReadSwitch : int {
-    RS_LIST, RS_BYVAR, RS_BINARY, RS_REWIND, RS_ALL, RS_SYMAT, RS_TRIMAT, RS_CHARSTR, RS_CHARVAR,
-    RS_EOF, RS_NAMES, RS_WIDE, RS_NEWPAGE, RS_NEWSHEET, RS_NEWLINE, RS_BACKSPAC, RS_SBINARY,
-    RS_DIF, RS_CLOSE, RS_TSP, RS_TARVEX, RS_DB, RS_BLANK, RS_APPEND, RS_CRYPT, RS_ASCII,
+    RS_LIST,
+    RS_BYVAR,
+    RS_BINARY,
+    RS_REWIND,
+    RS_ALL,
+    RS_SYMAT,
+    RS_TRIMAT,
+    RS_CHARSTR,
+    RS_CHARVAR,
+    RS_EOF,
+    RS_NAMES,
+    RS_WIDE,
+    RS_NEWPAGE,
+    RS_NEWSHEET,
+    RS_NEWLINE,
+    RS_BACKSPAC,
+    RS_SBINARY,
+    RS_DIF,
+    RS_CLOSE,
+    RS_TSP,
+    RS_TARVEX,
+    RS_DB,
+    RS_BLANK,
+    RS_APPEND,
+    RS_CRYPT,
+    RS_ASCII,
     RS_COUNT
 };
 // Integer positions (opt.iv).
 enum ReadValue : int {
-    RV_UNIT, RV_BEG, RV_END, RV_OBS, RV_COLS, RV_COLB, RV_COLE, RV_ROWS, RV_SKIPLINE,
-    RV_SKIPROWS, RV_SKIPCOLS, RV_CHARVARS,
+    RV_UNIT,
+    RV_BEG,
+    RV_END,
+    RV_OBS,
+    RV_COLS,
+    RV_COLB,
+    RV_COLE,
+    RV_ROWS,
+    RV_SKIPLINE,
+    RV_SKIPROWS,
+    RV_SKIPCOLS,
+    RV_CHARVARS,
     RV_COUNT
 };
 // Character-option positions (opt.name).

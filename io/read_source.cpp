@@ -14,7 +14,9 @@ namespace tarvex {
 ReadSource::ReadSource(Run& run, int unit, std::string file, bool binary)
     : run_(run), unit_(unit), file_(std::move(file)), binary_(binary) {}
 
-ReadSource::~ReadSource() { finish(); }
+ReadSource::~ReadSource() {
+    finish();
+}
 
 bool ReadSource::open(bool crypt) {
     AfileRequest req;

@@ -9,7 +9,7 @@ namespace tarvex {
 
 struct Run;
 
-inline constexpr int UNIT_NAMED_FILE = 88;  // L88: a file named in the command
+inline constexpr int UNIT_NAMED_FILE = 88; // L88: a file named in the command
 
 class ReadSource {
 public:
@@ -20,7 +20,8 @@ public:
     ReadSource(const ReadSource&) = delete;
     ReadSource& operator=(const ReadSource&) = delete;
 
-    // Binds the unit (decrypting first with `crypt`; network addresses are fetched); false after the error has been written.
+    // Binds the unit (decrypting first with `crypt`; network addresses are fetched); false after
+    // the error has been written.
     bool open(bool crypt);
     int unit() const { return unit_; }
     bool command_stream() const { return command_stream_; }

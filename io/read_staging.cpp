@@ -5,13 +5,13 @@
 #include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <unordered_set>
 #include <sys/mman.h>
+#include <unordered_set>
 
 namespace tarvex {
 
@@ -21,7 +21,9 @@ constexpr std::size_t CHUNK_BYTES = ChunkedValues::CHUNK * sizeof(Real);
 
 } // namespace
 
-ChunkedValues::~ChunkedValues() { clear(); }
+ChunkedValues::~ChunkedValues() {
+    clear();
+}
 
 // The first chunk comes from the heap, so that a read of many short variables stays small;
 // later chunks are aligned to their size and marked for huge pages, so that a million-row
@@ -50,8 +52,10 @@ void ChunkedValues::grow() {
 
 void ChunkedValues::release(Chunk& chunk) {
     if (chunk.data == nullptr) return;
-    if (chunk.mapped) munmap(chunk.data, CHUNK_BYTES);
-    else std::free(chunk.data);
+    if (chunk.mapped)
+        munmap(chunk.data, CHUNK_BYTES);
+    else
+        std::free(chunk.data);
     chunk.data = nullptr;
 }
 
@@ -146,7 +150,8 @@ bool commit_pending(Run& run, std::vector<PendingVariable>& pending, long long f
         const bool existed = found > 0 && VINFO(run, found, old) && old.length > 0;
         if (existed && (old.type != var.type || old.length != length) && run.flags.OPUT &&
             run.sw[OWARN])
-            write_line(run, " ...WARNING..VARIABLE:" + trim_trailing_blanks(var.name) + " CURRENTLY EXISTS");
+            write_line(run, " ...WARNING..VARIABLE:" + trim_trailing_blanks(var.name) +
+                                " CURRENTLY EXISTS");
         int ref = 1;
         NEWVAR(run, var.name, 1, var.type, length, var.ncol, ref);
         if (ref <= 0 || run.flags.ODONT) return false;

@@ -7,8 +7,8 @@
 #include "numeric/real.hpp"
 
 #include <memory>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarvex {
@@ -17,8 +17,8 @@ struct Run;
 
 class ChunkedValues {
 public:
-    static constexpr std::size_t FIRST_CHUNK = 512;   // elements in the first (heap) chunk
-    static constexpr std::size_t CHUNK = 131072;      // elements per later chunk (2 MiB)
+    static constexpr std::size_t FIRST_CHUNK = 512; // elements in the first (heap) chunk
+    static constexpr std::size_t CHUNK = 131072;    // elements per later chunk (2 MiB)
 
     ChunkedValues() = default;
     ChunkedValues(ChunkedValues&& other) noexcept { swap(other); }
@@ -66,8 +66,8 @@ private:
 };
 
 struct PendingVariable {
-    std::string name;  // as the variable table holds it (up to 8 characters)
-    int type = 1;      // type code
+    std::string name; // as the variable table holds it (up to 8 characters)
+    int type = 1;     // type code
     int ncol = 1;
     bool skip = false; // a SKIP$ column: read and passed over
     ChunkedValues values;

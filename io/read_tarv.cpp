@@ -3,14 +3,14 @@
 // block, switches to the other kind; anything else, or a block of another variable, stops the
 // run.
 #include "core/error_report.hpp"
+#include "core/fatal_stop.hpp"
 #include "core/run.hpp"
-#include "numeric/text.hpp"
-#include "workspace/header_labels.hpp"
 #include "io/char_words.hpp"
 #include "io/read_internal.hpp"
 #include "io/record_scan.hpp"
 #include "io/tarv_blocks.hpp"
-#include "core/fatal_stop.hpp"
+#include "numeric/text.hpp"
+#include "workspace/header_labels.hpp"
 
 #include <cstdint>
 #include <cstring>
@@ -34,7 +34,8 @@ constexpr const char* WRONG_VARIABLE = "WRONG VARIABLE IN DATABANK";
 bool read_framed(std::FILE* fp, std::string& payload) {
     unsigned char head[4];
     if (std::fread(head, 1, 4, fp) != 4) return false;
-    const std::uint32_t n = head[0] | (head[1] << 8) | (head[2] << 16) | (std::uint32_t(head[3]) << 24);
+    const std::uint32_t n =
+        head[0] | (head[1] << 8) | (head[2] << 16) | (std::uint32_t(head[3]) << 24);
     // A count the rest of the file cannot hold is a broken record, not a request for memory.
     const long here = std::ftell(fp);
     if (here < 0 || std::fseek(fp, 0, SEEK_END) != 0) return false;
@@ -88,8 +89,8 @@ struct BlockReader {
         if (!read_ints(lines, h.run.data(), tb::RUN_INTS)) return false;
         if (!lines.next(line)) return false;
         for (int k = 0; k < tb::FLAGS; ++k)
-            h.flags[k] = static_cast<std::size_t>(k) < line.size() &&
-                         (line[k] == 'T' || line[k] == 't');
+            h.flags[k] =
+                static_cast<std::size_t>(k) < line.size() && (line[k] == 'T' || line[k] == 't');
         if (!read_ints(lines, h.shape.data(), tb::SHAPE_INTS)) return false;
         std::string items;
         for (int k = 0; k < tb::NAME_LINES; ++k) {
@@ -113,8 +114,8 @@ struct BlockReader {
                 if (!lines.next(line)) return truncated();
                 for (int w = 0; w < tb::CHAR_WORDS_PER_LINE && k < length; ++w, ++k) {
                     const std::size_t at = static_cast<std::size_t>(w) * tb::ITEM_WIDTH;
-                    var.values.push(chars_to_element(at < line.size() ? line.substr(at, tb::ITEM_WIDTH)
-                                                                      : std::string_view()));
+                    var.values.push(chars_to_element(
+                        at < line.size() ? line.substr(at, tb::ITEM_WIDTH) : std::string_view()));
                 }
             }
             return true;
@@ -129,7 +130,8 @@ struct BlockReader {
             while (k < length && (kind = scanner.next(v)) != FieldKind::END) {
                 if (kind == FieldKind::BAD) {
                     report_error(job.run, " ...ERROR..READ ERROR IN VARIABLE " +
-                                            std::string("   1  ") + trim_trailing_blanks(var.name));
+                                              std::string("   1  ") +
+                                              trim_trailing_blanks(var.name));
                     explain_bad_value(job.run, scanner.bad_item());
                     return false;
                 }
@@ -146,8 +148,10 @@ struct BlockReader {
         if (!kind_ok) return false;
         if (!read_framed(fp, rec) || rec.size() < tb::BIN_HEADER_BYTES) return truncated();
         for (int k = 0; k < tb::RUN_INTS; ++k) h.run[k] = int_at(rec, tb::BIN_OFF_RUN + 4 * k);
-        for (int k = 0; k < tb::FLAGS; ++k) h.flags[k] = int_at(rec, tb::BIN_OFF_FLAGS + 4 * k) != 0;
-        for (int k = 0; k < tb::SHAPE_INTS; ++k) h.shape[k] = int_at(rec, tb::BIN_OFF_SHAPE + 4 * k);
+        for (int k = 0; k < tb::FLAGS; ++k)
+            h.flags[k] = int_at(rec, tb::BIN_OFF_FLAGS + 4 * k) != 0;
+        for (int k = 0; k < tb::SHAPE_INTS; ++k)
+            h.shape[k] = int_at(rec, tb::BIN_OFF_SHAPE + 4 * k);
         h.name = rec.substr(tb::BIN_OFF_NAME, tb::NAME_ENTRY);
         for (int k = 0; k < tb::LABELS; ++k)
             h.labels[k] = rec.substr(tb::BIN_OFF_LABELS + k * tb::ITEM_WIDTH, tb::ITEM_WIDTH);
@@ -165,7 +169,8 @@ struct BlockReader {
 
     void check_name(const tb::BlockHeader& h) {
         const std::string& wanted = job.names[current];
-        if (upper_ascii(trim_trailing_blanks(h.name.substr(0, tb::ITEM_WIDTH))) != upper_ascii(wanted))
+        if (upper_ascii(trim_trailing_blanks(h.name.substr(0, tb::ITEM_WIDTH))) !=
+            upper_ascii(wanted))
             stop_run(job.run, WRONG_VARIABLE);
     }
 
@@ -235,7 +240,8 @@ bool read_tarv_blocks(ReadJob& job, DataLines& lines, bool binary) {
             --j; // read this block again as binary
             continue;
         }
-        if (kind != tb::TEXT_KIND) stop_run(run, kind == tb::BINARY_KIND ? NOT_TEXT_FILE : NOT_TEXT_FILE);
+        if (kind != tb::TEXT_KIND)
+            stop_run(run, kind == tb::BINARY_KIND ? NOT_TEXT_FILE : NOT_TEXT_FILE);
         if (!reader.text_header(h) || !valid_shape(h)) return reader.truncated();
         reader.check_name(h);
         if (h.flags[tb::FLAG_USER_FORMAT]) run.sw[OFMT] = true;

@@ -50,8 +50,9 @@ bool bad_row(ReadJob& job, long long row, long long column, std::string_view ite
     const bool word = !item.empty() && ((item[0] >= 'A' && item[0] <= 'Z') ||
                                         (item[0] >= 'a' && item[0] <= 'z') || item[0] == '"');
     if (row == 1 && word && !overflow)
-        write_line(run, " ...NOTE..IF THE FIRST ROW NAMES THE VARIABLES, LIST NO NAMES AND ADD / NAMES,"
-                        " OR PASS IT WITH SKIPROWS=1");
+        write_line(run,
+                   " ...NOTE..IF THE FIRST ROW NAMES THE VARIABLES, LIST NO NAMES AND ADD / NAMES,"
+                   " OR PASS IT WITH SKIPROWS=1");
     report_error(run, "");
     return false;
 }
@@ -103,9 +104,15 @@ bool read_by_observation(ReadJob& job, DataLines& lines) {
             }
             Real v = 0;
             switch (scanner.next(v)) {
-            case FieldKind::VALUE: obs[got++] = v; break;
-            case FieldKind::NUL: obs[got++] = run.ws.XMISS; break;
-            case FieldKind::END: need_record = true; break;
+            case FieldKind::VALUE:
+                obs[got++] = v;
+                break;
+            case FieldKind::NUL:
+                obs[got++] = run.ws.XMISS;
+                break;
+            case FieldKind::END:
+                need_record = true;
+                break;
             case FieldKind::SLASH:
                 while (got < nvar) obs[got++] = run.ws.XMISS;
                 break;
@@ -164,7 +171,7 @@ bool read_by_variable(ReadJob& job, DataLines& lines) {
             }
             if (kind == FieldKind::BAD) {
                 report_error(run, " ...ERROR..READ ERROR IN VARIABLE " + fmt_I(long(j) + 1, 4) +
-                                    "  " + job.names[j]);
+                                      "  " + job.names[j]);
                 explain_bad_value(run, scanner.bad_item());
                 return false;
             }
@@ -194,10 +201,11 @@ bool read_by_variable(ReadJob& job, DataLines& lines) {
 bool explain_bad_value(Run& run, std::string_view item) {
     if (!real_field_overflows(item)) return false;
     constexpr std::size_t SHOWN = 60;
-    const std::string shown = item.size() > SHOWN ? std::string(item.substr(0, SHOWN)) + "..."
-                                                  : std::string(item);
-    report_error(run, " ...NOTE..THE VALUE " + shown +
-                          " OVERFLOWS: NO NUMBER CAN EXCEED ABOUT 1.19E+4932 IN SIZE",
+    const std::string shown =
+        item.size() > SHOWN ? std::string(item.substr(0, SHOWN)) + "..." : std::string(item);
+    report_error(run,
+                 " ...NOTE..THE VALUE " + shown +
+                     " OVERFLOWS: NO NUMBER CAN EXCEED ABOUT 1.19E+4932 IN SIZE",
                  ERR_READ_OVERFLOW, ErrorSeverity::CONTINUES);
     return true;
 }
@@ -230,7 +238,8 @@ bool read_delimited(ReadJob& job, DataLines& lines, int skip_cols) {
             Real v = run.ws.XMISS;
             bool missing = true;
             if (at < fields.size() && !field_value(fields[at], v, missing)) {
-                if (!bad_row(job, rows + 1, static_cast<long long>(at) + 1, fields[at])) return false;
+                if (!bad_row(job, rows + 1, static_cast<long long>(at) + 1, fields[at]))
+                    return false;
                 retry = true;
                 break;
             }

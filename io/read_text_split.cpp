@@ -17,9 +17,9 @@
 #include <cstring>
 #include <new>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <system_error>
 #include <thread>
+#include <unistd.h>
 
 namespace tarvex {
 
@@ -44,9 +44,10 @@ public:
     bool next(std::string_view& record) {
         for (;;) {
             const char* p = buf_.data() + lo_;
-            const char* nl = hi_ > lo_ + seen_ ? static_cast<const char*>(std::memchr(
-                                                     p + seen_, '\n', hi_ - lo_ - seen_))
-                                               : nullptr;
+            const char* nl =
+                hi_ > lo_ + seen_
+                    ? static_cast<const char*>(std::memchr(p + seen_, '\n', hi_ - lo_ - seen_))
+                    : nullptr;
             if (nl != nullptr || (fetch_ >= to_ && lo_ < hi_)) {
                 const char* stop = nl != nullptr ? nl : buf_.data() + hi_;
                 const std::size_t used = static_cast<std::size_t>(stop - p) + (nl != nullptr);
@@ -82,7 +83,8 @@ private:
             lo_ = 0;
         }
         if (buf_.size() - hi_ < BLOCK_BYTES) buf_.resize(hi_ + BLOCK_BYTES);
-        const std::size_t want = std::min<std::size_t>(buf_.size() - hi_, static_cast<std::size_t>(to_ - fetch_));
+        const std::size_t want =
+            std::min<std::size_t>(buf_.size() - hi_, static_cast<std::size_t>(to_ - fetch_));
         ssize_t got;
         do got = pread(fd_, buf_.data() + hi_, want, fetch_);
         while (got < 0 && errno == EINTR);
@@ -97,7 +99,7 @@ private:
     int fd_;
     off_t fetch_; // next byte to fetch
     off_t to_;
-    off_t at_;    // file offset of buf_[lo_]
+    off_t at_; // file offset of buf_[lo_]
     std::vector<char> buf_;
     std::size_t lo_ = 0, hi_ = 0; // unread bytes
     std::size_t seen_ = 0;        // bytes after lo_ known to hold no line end
@@ -179,8 +181,12 @@ off_t line_end_after(int fd, off_t from, off_t to) {
 
 } // namespace
 
-void allow_split_reading(bool allowed) { split_allowed = allowed; }
-long long split_reads() { return splits_done; }
+void allow_split_reading(bool allowed) {
+    split_allowed = allowed;
+}
+long long split_reads() {
+    return splits_done;
+}
 
 bool read_observations_split(ReadJob& job, DataLines& lines, long long& rows) {
     std::FILE* fp = lines.stream();

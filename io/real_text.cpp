@@ -13,7 +13,9 @@ namespace {
 inline constexpr int SHORT_DIGITS = 33; // decimal digits that binary128 always preserves
 inline constexpr int FULL_DIGITS = 36;  // decimal digits that always identify a binary128 value
 
-bool same_bits(Real a, Real b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool same_bits(Real a, Real b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 } // namespace
 

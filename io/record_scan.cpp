@@ -9,8 +9,12 @@ namespace tarvex {
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-bool ends_item(char c) { return is_blank(c) || c == ',' || c == '/'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+bool ends_item(char c) {
+    return is_blank(c) || c == ',' || c == '/';
+}
 
 bool equals_upper(std::string_view s, std::string_view word) {
     if (s.size() != word.size()) return false;

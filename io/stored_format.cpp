@@ -3,9 +3,9 @@
 #include "io/stored_format.hpp"
 
 #include "core/error_report.hpp"
+#include "core/fatal_stop.hpp"
 #include "core/run.hpp"
 #include "io/char_words.hpp"
-#include "core/fatal_stop.hpp"
 #include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
@@ -45,7 +45,8 @@ bool has_integer_descriptor(std::string_view text) {
 
 void store_format(Run& run, std::string_view text) {
     text = trim_blanks_view(text);
-    const long long words = std::max<long long>(1, static_cast<long long>((text.size() + CHARS_PER_ELEMENT - 1) / CHARS_PER_ELEMENT));
+    const long long words = std::max<long long>(
+        1, static_cast<long long>((text.size() + CHARS_PER_ELEMENT - 1) / CHARS_PER_ELEMENT));
     int ref = 0;
     NEWVAR(run, FORMAT_NAME, 1, TYPE_CHAR_STRING, words, 1, ref);
     if (ref <= 0) return; // NEWVAR has reported the full work area or name table
@@ -54,7 +55,8 @@ void store_format(Run& run, std::string_view text) {
     // A longer earlier format keeps its storage: blank the words past the new text.
     for (long long k = 1; k <= info.length; ++k) {
         const std::size_t from = static_cast<std::size_t>(k - 1) * CHARS_PER_ELEMENT;
-        element(run, info, k) = chars_to_element(from < text.size() ? text.substr(from) : std::string_view(""));
+        element(run, info, k) =
+            chars_to_element(from < text.size() ? text.substr(from) : std::string_view(""));
     }
     if (has_integer_descriptor(text)) {
         report_error(run, " ...ERROR..IN FORMAT..USE F,E,D,G FORMAT NOT I FORMAT");
@@ -75,8 +77,7 @@ bool stored_format(Run& run, std::string& text) {
     if (slot <= 0) return false;
     VarInfo info;
     VINFO(run, slot, info);
-    for (long long k = 1; k <= info.length; ++k)
-        text += element_to_chars(element(run, info, k));
+    for (long long k = 1; k <= info.length; ++k) text += element_to_chars(element(run, info, k));
     text = std::string(trim_blanks_view(text));
     return true;
 }
@@ -91,6 +92,8 @@ bool format_for_use(Run& run, int stop_code, std::string& text) {
     return true;
 }
 
-void cmd_format_at_dispatcher(Run& run) { XXIT(run, STOP_FORMAT_AT_DISPATCHER); }
+void cmd_format_at_dispatcher(Run& run) {
+    XXIT(run, STOP_FORMAT_AT_DISPATCHER);
+}
 
 } // namespace tarvex

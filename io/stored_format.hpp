@@ -10,7 +10,7 @@ namespace tarvex {
 
 struct Run;
 
-inline constexpr int FORMAT_LIMIT = 248;            // longest usable format text
+inline constexpr int FORMAT_LIMIT = 248;              // longest usable format text
 inline constexpr int STOP_FORMAT_TOO_LONG_PRINT = -4; // fatal stop code from PRINT and WRITE
 inline constexpr int STOP_FORMAT_TOO_LONG_READ = -3;  // fatal stop code from READ
 inline constexpr int STOP_FORMAT_AT_DISPATCHER = 590; // FORMAT statement reached the dispatcher

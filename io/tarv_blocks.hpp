@@ -44,12 +44,12 @@ inline constexpr std::array<int, 5> RUN_TAIL = {0, 6, 7, 0, 16};
 inline constexpr int FLAGS = 6;
 inline constexpr int FLAG_FIELDS_READ = 20; // the reader takes 20 one-column fields
 enum Flag : int {
-    FLAG_FREE = 0,      // free format: none of the other five is set
-    FLAG_BINARY = 1,    // BINARY
-    FLAG_SBINARY = 2,   // SBINARY
-    FLAG_DELIMITED = 3, // FORMAT=TAB or FORMAT=COMMA
+    FLAG_FREE = 0,        // free format: none of the other five is set
+    FLAG_BINARY = 1,      // BINARY
+    FLAG_SBINARY = 2,     // SBINARY
+    FLAG_DELIMITED = 3,   // FORMAT=TAB or FORMAT=COMMA
     FLAG_USER_FORMAT = 4, // a user format was in force (reading it sets OFMT)
-    FLAG_DUMP = 5,      // FORMAT=DUMP
+    FLAG_DUMP = 5,        // FORMAT=DUMP
 };
 
 // ---- Line 4 / shape integers -------------------------------------------------------------
@@ -69,7 +69,7 @@ enum Shape : int {
 inline constexpr int LABELS = 16;
 inline constexpr std::size_t ITEM_WIDTH = 8;
 inline constexpr int ITEMS_PER_LINE = 16;
-inline constexpr int NAME_ITEMS = 1 + LABELS;                                      // 17
+inline constexpr int NAME_ITEMS = 1 + LABELS;                                         // 17
 inline constexpr int NAME_LINES = (NAME_ITEMS + ITEMS_PER_LINE - 1) / ITEMS_PER_LINE; // 2
 
 // ---- Character data ----------------------------------------------------------------------
@@ -97,14 +97,14 @@ struct BlockHeader {
     std::array<int, RUN_INTS> run{};
     std::array<bool, FLAGS> flags{};
     std::array<int, SHAPE_INTS> shape{};
-    std::string name;                          // 24-character name entry, blank-padded
-    std::array<std::string, LABELS> labels{};  // 8 characters each, blank-padded
+    std::string name;                         // 24-character name entry, blank-padded
+    std::array<std::string, LABELS> labels{}; // 8 characters each, blank-padded
 };
 
 // Run integers as the writer puts them: version, MACH, MOS, MCMP and the five constants.
 inline std::array<int, RUN_INTS> run_ints(int mos) {
-    return {FORMAT_VERSION, MACH, mos, MCMP, RUN_TAIL[0], RUN_TAIL[1], RUN_TAIL[2], RUN_TAIL[3],
-            RUN_TAIL[4]};
+    return {FORMAT_VERSION, MACH,        mos,         MCMP,       RUN_TAIL[0],
+            RUN_TAIL[1],    RUN_TAIL[2], RUN_TAIL[3], RUN_TAIL[4]};
 }
 
 } // namespace tarvex::tarv_blocks

@@ -1,8 +1,8 @@
 // WRITE with TARVEX: one TARVDATA (text) or TARVBIN (unformatted) block per listed variable, in
 // the layout of io/tarv_blocks.hpp. Whole variables are written whatever the range, numbers with
 // the digits (text) or the 16 bytes (binary) that read back to identical values.
-#include "core/run.hpp"
 #include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "io/char_words.hpp"
 #include "io/print_request.hpp"
 #include "io/real_text.hpp"
@@ -55,9 +55,13 @@ tb::BlockHeader header_of(Run& run, const PrintItem& item, const PrintRequest& r
     h.flags[tb::FLAG_FREE] = !req.binary && !req.sbinary;
     const VarInfo& v = item.info;
     const bool dated = v.type == TYPE_DATA || v.type == TYPE_CHAR_VAR;
-    h.shape = {v.type, static_cast<int>(v.length), v.ncol,
-               dated ? run.smpl.ITIME1 : 1, dated ? run.smpl.ITIME2 : 0,
-               dated ? run.smpl.ITIME3 : 1, 0};
+    h.shape = {v.type,
+               static_cast<int>(v.length),
+               v.ncol,
+               dated ? run.smpl.ITIME1 : 1,
+               dated ? run.smpl.ITIME2 : 0,
+               dated ? run.smpl.ITIME3 : 1,
+               0};
     h.name = run.ws.VNAME[item.ref];
     h.name.resize(tb::NAME_ENTRY, ' ');
     for (std::size_t k = 0; k < h.labels.size(); ++k)
@@ -65,19 +69,17 @@ tb::BlockHeader header_of(Run& run, const PrintItem& item, const PrintRequest& r
     return h;
 }
 
-void write_text_block(Run& run, const PrintItem& item, const tb::BlockHeader& h, const OutputSink& out) {
+void write_text_block(Run& run, const PrintItem& item, const tb::BlockHeader& h,
+                      const OutputSink& out) {
     out.line(tb::TEXT_KIND);
     std::string line;
-    for (int v : h.run)
-        line += fmt_I(v, tb::RUN_INT_WIDTH);
+    for (int v : h.run) line += fmt_I(v, tb::RUN_INT_WIDTH);
     out.line(line);
     line.clear();
-    for (bool f : h.flags)
-        line += f ? 'T' : 'F';
+    for (bool f : h.flags) line += f ? 'T' : 'F';
     out.line(line);
     line.clear();
-    for (int v : h.shape)
-        line += fmt_I(v, tb::SHAPE_INT_WIDTH);
+    for (int v : h.shape) line += fmt_I(v, tb::SHAPE_INT_WIDTH);
     out.line(line);
     // The name (8 columns) and the labels, 16 items to a line.
     std::vector<std::string> items{h.name.substr(0, tb::ITEM_WIDTH)};
@@ -100,23 +102,19 @@ void write_text_block(Run& run, const PrintItem& item, const tb::BlockHeader& h,
         }
         return;
     }
-    for (long long k = 1; k <= v.length; ++k)
-        out.line(exact_real_text(item_value(run, item, k)));
+    for (long long k = 1; k <= v.length; ++k) out.line(exact_real_text(item_value(run, item, k)));
 }
 
-bool write_binary_block(Run& run, const PrintItem& item, const tb::BlockHeader& h, const OutputSink& out) {
+bool write_binary_block(Run& run, const PrintItem& item, const tb::BlockHeader& h,
+                        const OutputSink& out) {
     RecordWriter rec(out);
     rec.put(tb::BINARY_KIND.data(), tb::KIND_LENGTH);
     rec.end_record();
-    for (int v : h.run)
-        rec.put_int(v);
-    for (bool f : h.flags)
-        rec.put_int(f ? tb::BIN_TRUE : tb::BIN_FALSE);
-    for (int v : h.shape)
-        rec.put_int(v);
+    for (int v : h.run) rec.put_int(v);
+    for (bool f : h.flags) rec.put_int(f ? tb::BIN_TRUE : tb::BIN_FALSE);
+    for (int v : h.shape) rec.put_int(v);
     rec.put_text(h.name, tb::NAME_ENTRY);
-    for (const std::string& label : h.labels)
-        rec.put_text(label, tb::ITEM_WIDTH);
+    for (const std::string& label : h.labels) rec.put_text(label, tb::ITEM_WIDTH);
     rec.end_record();
     // The data record is streamed straight from the work area: a marker, the length as a
     // real, the elements, the marker again.
@@ -144,8 +142,9 @@ bool write_binary_block(Run& run, const PrintItem& item, const tb::BlockHeader& 
 bool write_tarvex_blocks(Run& run, const PrintRequest& req, const OutputSink& out) {
     for (const PrintItem& item : req.items) {
         if (item.ref <= 0 || item.column || item.ref > run.ws.MAXVAR) { // X:1 is an element
-            report_error(run, " ...ERROR..ONLY WHOLE VARIABLES CAN BE WRITTEN AS DATA FILE BLOCKS: " +
-                                  item.name);
+            report_error(run,
+                         " ...ERROR..ONLY WHOLE VARIABLES CAN BE WRITTEN AS DATA FILE BLOCKS: " +
+                             item.name);
             return false;
         }
     }
@@ -153,7 +152,8 @@ bool write_tarvex_blocks(Run& run, const PrintRequest& req, const OutputSink& ou
         const tb::BlockHeader h = header_of(run, item, req);
         if (req.binary || req.sbinary) {
             if (!write_binary_block(run, item, h, out)) {
-                report_error(run, " ...ERROR..VARIABLE TOO LARGE FOR ONE BINARY RECORD: " + item.name);
+                report_error(run,
+                             " ...ERROR..VARIABLE TOO LARGE FOR ONE BINARY RECORD: " + item.name);
                 return false;
             }
         } else {

@@ -41,8 +41,10 @@ public:
             if (finiteq(values[k])) continue;
             const long long col = static_cast<long long>(k) + 1;
             // A series written in rows of COLS values is named by its place in the series.
-            return found(it, it.series() ? " VALUE " + std::to_string((row - 1) * cols_ + col)
-                                         : " ROW " + std::to_string(row) + " COLUMN " + std::to_string(col),
+            return found(it,
+                         it.series()
+                             ? " VALUE " + std::to_string((row - 1) * cols_ + col)
+                             : " ROW " + std::to_string(row) + " COLUMN " + std::to_string(col),
                          values[k]);
         }
         return true;
@@ -62,11 +64,16 @@ private:
 
 std::string layout_word(const PrintRequest& req) {
     switch (req.layout) {
-    case Layout::USER_FORMAT: return "FORMATTED FILE";
-    case Layout::DELIMITED: return req.delimiter == ',' ? "COMMA FILE" : "TAB FILE";
-    case Layout::DIF: return "DIF FILE";
-    case Layout::TARVEX: return "TARVDATA FILE";
-    default: return "FREE-FORMAT FILE";
+    case Layout::USER_FORMAT:
+        return "FORMATTED FILE";
+    case Layout::DELIMITED:
+        return req.delimiter == ',' ? "COMMA FILE" : "TAB FILE";
+    case Layout::DIF:
+        return "DIF FILE";
+    case Layout::TARVEX:
+        return "TARVDATA FILE";
+    default:
+        return "FREE-FORMAT FILE";
     }
 }
 
@@ -91,8 +98,9 @@ bool values_writable(Run& run, const PrintRequest& req) {
     NonFiniteFinder finder;
     visit_items(run, walked, finder);
     if (finder.item == nullptr) return true;
-    report_error(run, " ...ERROR..CANNOT WRITE " + value_word(finder.value) + " IN A " + layout_word(req) +
-                          ": " + finder.item->name + finder.where,
+    report_error(run,
+                 " ...ERROR..CANNOT WRITE " + value_word(finder.value) + " IN A " +
+                     layout_word(req) + ": " + finder.item->name + finder.where,
                  ERR_UNWRITABLE_VALUE);
     return false;
 }

@@ -53,7 +53,6 @@ struct DurbinWatsonForms {
 DurbinWatsonForms durbin_watson_forms(const DataMatrix& factored, const HouseholderFactor& factor,
                                       const DifferenceScheme& scheme, Real rho = 0);
 
-
 // The N-K eigenvalues of M·A on the residual space, ascending.
 DwStatus durbin_watson_roots(const DurbinWatsonForms& forms, std::vector<Real>& roots);
 

@@ -32,8 +32,7 @@ bool decode_block(const GramColumns& data, int c, Index index, std::size_t lengt
     const Real* scale = data.row_scale;
     bool finite = true;
     if (scale == nullptr && column == nullptr) {
-        for (std::size_t i = 0; i < length; ++i)
-            finite &= ExactAccumulator::decode(1, f[i]);
+        for (std::size_t i = 0; i < length; ++i) finite &= ExactAccumulator::decode(1, f[i]);
     } else if (scale == nullptr) {
         for (std::size_t i = 0; i < length; ++i)
             finite &= ExactAccumulator::decode(column[index(i)], f[i]);
@@ -114,8 +113,7 @@ GramMatrix exact_gram(const GramColumns& data, int threads) {
     if (!out.finite) return out;
     for (std::size_t e = 0; e < out.entries.size(); ++e) {
         ExactAccumulator& sum = parts[0].sums[e];
-        for (std::size_t t = 1; t < parts.size(); ++t)
-            sum.add_exact(parts[t].sums[e]);
+        for (std::size_t t = 1; t < parts.size(); ++t) sum.add_exact(parts[t].sums[e]);
         // The correctly rounded sum, then the correctly rounded rest.
         const Real hi = sum.result();
         sum.add(-hi);

@@ -24,24 +24,25 @@ FcastAccuracy forecast_accuracy(const std::vector<Real>& y, const std::vector<Re
     if (n == 0) return a;
     // Every sum is exact and rounded once, all of them from one pass over the rows.
     auto sums = std::make_unique<ExactSums<SUMS>>();
-    split_accumulate(y.size(), *sums, [&](ExactSums<SUMS>& set, std::size_t begin, std::size_t end) {
-        ExactAccumulator* sum = set.sums;
-        for (std::size_t t = begin; t < end; ++t) {
-            const Real e = y[t] - p[t];
-            sum[SUM_E].add(e);
-            sum[SSE].add_product(e, e);
-            sum[SUM_ABS].add(qm::abs(e));
-            sum[SUM_Y].add(y[t]);
-            sum[SUM_P].add(p[t]);
-            sum[SUM_Y2].add_product(y[t], y[t]);
-            sum[SUM_P2].add_product(p[t], p[t]);
-            sum[SUM_YP].add_product(y[t], p[t]);
-            if (!equal_values(y[t], 0)) {
-                const Real ratio = e / y[t];
-                sum[PERCENT].add_product(ratio, ratio);
-            }
-        }
-    });
+    split_accumulate(y.size(), *sums,
+                     [&](ExactSums<SUMS>& set, std::size_t begin, std::size_t end) {
+                         ExactAccumulator* sum = set.sums;
+                         for (std::size_t t = begin; t < end; ++t) {
+                             const Real e = y[t] - p[t];
+                             sum[SUM_E].add(e);
+                             sum[SSE].add_product(e, e);
+                             sum[SUM_ABS].add(qm::abs(e));
+                             sum[SUM_Y].add(y[t]);
+                             sum[SUM_P].add(p[t]);
+                             sum[SUM_Y2].add_product(y[t], y[t]);
+                             sum[SUM_P2].add_product(p[t], p[t]);
+                             sum[SUM_YP].add_product(y[t], p[t]);
+                             if (!equal_values(y[t], 0)) {
+                                 const Real ratio = e / y[t];
+                                 sum[PERCENT].add_product(ratio, ratio);
+                             }
+                         }
+                     });
     const ExactAccumulator* sum = sums->sums;
     a.sse = sum[SSE].result();
     a.mean_error = sum[SUM_E].result() / n;

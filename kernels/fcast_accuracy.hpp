@@ -24,6 +24,7 @@ struct FcastAccuracy {
     Real bias_second = 0, regression = 0, disturbance = 0; // second decomposition
 };
 
-FcastAccuracy forecast_accuracy(const std::vector<Real>& observed, const std::vector<Real>& predicted);
+FcastAccuracy forecast_accuracy(const std::vector<Real>& observed,
+                                const std::vector<Real>& predicted);
 
 } // namespace tarvex

@@ -36,13 +36,11 @@ GramFit gram_cholesky_solve(const GramMatrix& gram, int nobs, Real dependence_ra
     for (int j = 0; j < p; ++j) {
         for (int i = 0; i < j; ++i) {
             Wide sum = g(i, j);
-            for (int m = 0; m < i; ++m)
-                sum = sum - r[at(m, i)] * r[at(m, j)];
+            for (int m = 0; m < i; ++m) sum = sum - r[at(m, i)] * r[at(m, j)];
             r[at(i, j)] = sum / r[at(i, i)];
         }
         Wide left = g(j, j);
-        for (int m = 0; m < j; ++m)
-            left = left - r[at(m, j)] * r[at(m, j)];
+        for (int m = 0; m < j; ++m) left = left - r[at(m, j)] * r[at(m, j)];
         if (j == k) {
             if (left.hi > 0) fit.sse = scalbnq(left.hi + left.lo, -2 * shift[k]);
             break;
@@ -61,8 +59,7 @@ GramFit gram_cholesky_solve(const GramMatrix& gram, int nobs, Real dependence_ra
     fit.coef_wide.assign(static_cast<std::size_t>(k), Wide{});
     for (int row = k - 1; row >= 0; --row) {
         Wide sum = r[at(row, k)];
-        for (int col = row + 1; col < k; ++col)
-            sum = sum - r[at(row, col)] * fit.coef_wide[col];
+        for (int col = row + 1; col < k; ++col) sum = sum - r[at(row, col)] * fit.coef_wide[col];
         fit.coef_wide[row] = sum / r[at(row, row)];
     }
     fit.coef.resize(static_cast<std::size_t>(k));
@@ -87,8 +84,7 @@ GramFit gram_cholesky_solve(const GramMatrix& gram, int nobs, Real dependence_ra
     for (int col = 0; col < k; ++col)
         for (int row = 0; row <= col; ++row) {
             Wide sum;
-            for (int mid = col; mid < k; ++mid)
-                sum = sum + t[tat(row, mid)] * t[tat(col, mid)];
+            for (int mid = col; mid < k; ++mid) sum = sum + t[tat(row, mid)] * t[tat(col, mid)];
             const Real value = scalbnq(sum.hi + sum.lo, shift[row] + shift[col]);
             fit.xtx_inverse[tat(row, col)] = value;
             fit.xtx_inverse[tat(col, row)] = value;

@@ -16,15 +16,13 @@
 
 namespace tarvex {
 
-LeastSquaresFit GSREG(DataMatrix& data)
-{
+LeastSquaresFit GSREG(DataMatrix& data) {
     LeastSquaresFit fit;
     if (!ls_detail::start_fit(data, fit)) return fit;
     const int n = fit.nobs;
     const int k = fit.nregs;
     std::vector<Real> original(static_cast<std::size_t>(k));
-    for (int j = 0; j < k; ++j)
-        original[j] = ls_detail::sum_of_squares(data.column(j), n);
+    for (int j = 0; j < k; ++j) original[j] = ls_detail::sum_of_squares(data.column(j), n);
 
     const auto at = [k](int row, int col) { return static_cast<std::size_t>(col) * k + row; };
     std::vector<Real> r(static_cast<std::size_t>(k) * k, Real(0));

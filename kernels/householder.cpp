@@ -11,18 +11,15 @@ namespace tarvex {
 namespace {
 
 // H v for the reflection of column j: v -= tau (u'v) u over rows j..N-1.
-void reflect(const DataMatrix& data, int j, Real tau, Real* v)
-{
+void reflect(const DataMatrix& data, int j, Real tau, Real* v) {
     const Real* u = data.column(j);
     const Real sum = tau * exact_dot(u + j, v + j, static_cast<std::size_t>(data.nobs - j));
-    for (int i = j; i < data.nobs; ++i)
-        v[i] -= sum * u[i];
+    for (int i = j; i < data.nobs; ++i) v[i] -= sum * u[i];
 }
 
 } // namespace
 
-HouseholderSolve householder_solve(DataMatrix& data)
-{
+HouseholderSolve householder_solve(DataMatrix& data) {
     HouseholderSolve out;
     LeastSquaresFit& fit = out.fit;
     out.factor.nobs = data.nobs;
@@ -44,15 +41,13 @@ HouseholderSolve householder_solve(DataMatrix& data)
             return out;
         }
         const Real alpha = u[j] < 0 ? norm : -norm;
-        for (int row = 0; row < j; ++row)
-            r[at(row, j)] = u[row];
+        for (int row = 0; row < j; ++row) r[at(row, j)] = u[row];
         r[at(j, j)] = alpha;
         u[j] -= alpha;
         // u'u = 2 |x| (|x| + |x_j|) = -2 alpha u_j, so 2/u'u = 1/(-alpha u_j).
         const Real tau = 1 / (-alpha * u[j]);
         out.factor.taus[j] = tau;
-        for (int later = j + 1; later <= k; ++later)
-            reflect(data, j, tau, data.column(later));
+        for (int later = j + 1; later <= k; ++later) reflect(data, j, tau, data.column(later));
     }
     const Real* qty = data.column(k);
     fit.coef.assign(static_cast<std::size_t>(k), Real(0));
@@ -60,22 +55,17 @@ HouseholderSolve householder_solve(DataMatrix& data)
     fit.xtx_inverse = ls_detail::inverse_from_triangle(r, k);
     fit.sse = ls_detail::sum_of_squares(qty + k, n - k);
     fit.residuals.assign(static_cast<std::size_t>(n), Real(0));
-    for (int i = k; i < n; ++i)
-        fit.residuals[i] = qty[i];
+    for (int i = k; i < n; ++i) fit.residuals[i] = qty[i];
     apply_q(data, out.factor, fit.residuals.data());
     return out;
 }
 
-void apply_q_transpose(const DataMatrix& data, const HouseholderFactor& factor, Real* v)
-{
-    for (int j = 0; j < factor.nregs; ++j)
-        reflect(data, j, factor.taus[j], v);
+void apply_q_transpose(const DataMatrix& data, const HouseholderFactor& factor, Real* v) {
+    for (int j = 0; j < factor.nregs; ++j) reflect(data, j, factor.taus[j], v);
 }
 
-void apply_q(const DataMatrix& data, const HouseholderFactor& factor, Real* v)
-{
-    for (int j = factor.nregs - 1; j >= 0; --j)
-        reflect(data, j, factor.taus[j], v);
+void apply_q(const DataMatrix& data, const HouseholderFactor& factor, Real* v) {
+    for (int j = factor.nregs - 1; j >= 0; --j) reflect(data, j, factor.taus[j], v);
 }
 
 } // namespace tarvex

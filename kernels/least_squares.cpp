@@ -8,8 +8,7 @@
 namespace tarvex {
 namespace ls_detail {
 
-void back_substitute(const std::vector<Real>& r, int k, const Real* z, Real* b)
-{
+void back_substitute(const std::vector<Real>& r, int k, const Real* z, Real* b) {
     for (int row = k - 1; row >= 0; --row) {
         Real sum = z[row];
         for (int col = row + 1; col < k; ++col)
@@ -18,8 +17,7 @@ void back_substitute(const std::vector<Real>& r, int k, const Real* z, Real* b)
     }
 }
 
-std::vector<Real> inverse_from_triangle(const std::vector<Real>& r, int k)
-{
+std::vector<Real> inverse_from_triangle(const std::vector<Real>& r, int k) {
     const auto at = [k](int row, int col) { return static_cast<std::size_t>(col) * k + row; };
     // T = R^-1, upper triangular, column by column.
     std::vector<Real> t(static_cast<std::size_t>(k) * k, Real(0));
@@ -27,8 +25,7 @@ std::vector<Real> inverse_from_triangle(const std::vector<Real>& r, int k)
         t[at(col, col)] = 1 / r[at(col, col)];
         for (int row = col - 1; row >= 0; --row) {
             Real sum = 0;
-            for (int mid = row + 1; mid <= col; ++mid)
-                sum += r[at(row, mid)] * t[at(mid, col)];
+            for (int mid = row + 1; mid <= col; ++mid) sum += r[at(row, mid)] * t[at(mid, col)];
             t[at(row, col)] = -sum / r[at(row, row)];
         }
     }
@@ -37,34 +34,29 @@ std::vector<Real> inverse_from_triangle(const std::vector<Real>& r, int k)
     for (int col = 0; col < k; ++col)
         for (int row = 0; row <= col; ++row) {
             Real sum = 0;
-            for (int mid = col; mid < k; ++mid)
-                sum += t[at(row, mid)] * t[at(col, mid)];
+            for (int mid = col; mid < k; ++mid) sum += t[at(row, mid)] * t[at(col, mid)];
             inverse[at(row, col)] = sum;
             inverse[at(col, row)] = sum;
         }
     return inverse;
 }
 
-Real sum_of_squares(const Real* values, int n)
-{
+Real sum_of_squares(const Real* values, int n) {
     return exact_sum_of_squares(values, static_cast<std::size_t>(n < 0 ? 0 : n));
 }
 
 } // namespace ls_detail
 
-std::vector<Real> hat_diagonal(const DataMatrix& data, const LeastSquaresFit& fit)
-{
+std::vector<Real> hat_diagonal(const DataMatrix& data, const LeastSquaresFit& fit) {
     const int k = fit.nregs;
     std::vector<Real> hat(static_cast<std::size_t>(data.nobs), Real(0));
     std::vector<Real> row(static_cast<std::size_t>(k));
     for (int obs = 0; obs < data.nobs; ++obs) {
-        for (int col = 0; col < k; ++col)
-            row[col] = data.at(obs, col);
+        for (int col = 0; col < k; ++col) row[col] = data.at(obs, col);
         Real h = 0;
         for (int col = 0; col < k; ++col) {
             Real sum = 0;
-            for (int mid = 0; mid < k; ++mid)
-                sum += fit.inverse_at(col, mid) * row[mid];
+            for (int mid = 0; mid < k; ++mid) sum += fit.inverse_at(col, mid) * row[mid];
             h += row[col] * sum;
         }
         hat[obs] = h;

@@ -19,13 +19,10 @@ struct DataMatrix {
 
     DataMatrix() = default;
     DataMatrix(int rows, int cols)
-        : nobs(rows), ncols(cols), values(static_cast<std::size_t>(rows) * cols, Real(0))
-    {
-    }
+        : nobs(rows), ncols(cols), values(static_cast<std::size_t>(rows) * cols, Real(0)) {}
     int nregs() const { return ncols - 1; }
     Real* column(int col) { return values.data() + static_cast<std::size_t>(col) * nobs; }
-    const Real* column(int col) const
-    {
+    const Real* column(int col) const {
         return values.data() + static_cast<std::size_t>(col) * nobs;
     }
     Real& at(int row, int col) { return column(col)[row]; }
@@ -46,7 +43,7 @@ inline const Real DEPENDENCE_RATIO = 1e-30Q;
 
 struct LeastSquaresFit {
     SolveStatus status = SolveStatus::ok;
-    int failed_column = -1;        // the dependent or singular regressor (0-based), else -1
+    int failed_column = -1; // the dependent or singular regressor (0-based), else -1
     int nobs = 0;
     int nregs = 0;
     std::vector<Real> coef;        // K coefficients
@@ -55,8 +52,7 @@ struct LeastSquaresFit {
     Real sse = 0;                  // residual sum of squares
 
     bool ok() const { return status == SolveStatus::ok; }
-    Real inverse_at(int row, int col) const
-    {
+    Real inverse_at(int row, int col) const {
         return xtx_inverse[static_cast<std::size_t>(col) * nregs + row];
     }
 };
@@ -71,8 +67,7 @@ std::vector<Real> inverse_from_triangle(const std::vector<Real>& r, int k);
 // Sum of squares of n values, exact and rounded once (no square overflows or underflows).
 Real sum_of_squares(const Real* values, int n);
 // Records the data's size in `fit`; false (with `too_few_observations`) when N < K.
-inline bool start_fit(const DataMatrix& data, LeastSquaresFit& fit)
-{
+inline bool start_fit(const DataMatrix& data, LeastSquaresFit& fit) {
     fit.nobs = data.nobs;
     fit.nregs = data.nregs();
     if (fit.nregs < 0 || fit.nobs < fit.nregs) {

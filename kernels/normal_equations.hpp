@@ -23,10 +23,7 @@ struct NormalOptions {
 struct MomentFactor {
     int nregs = 0;
     std::vector<Real> t;
-    Real at(int row, int col) const
-    {
-        return t[static_cast<std::size_t>(col) * (nregs + 1) + row];
-    }
+    Real at(int row, int col) const { return t[static_cast<std::size_t>(col) * (nregs + 1) + row]; }
 };
 
 // Accumulates the factor of the moment matrix of `data` by orthogonal transformations.

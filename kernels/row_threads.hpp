@@ -39,10 +39,8 @@ void run_row_shares(std::size_t n, std::size_t count, Work&& work) {
         }
     }
     work(std::size_t(0), bound(0), bound(1));
-    for (; s < count; ++s)
-        work(s, bound(s), bound(s + 1));
-    for (std::thread& w : workers)
-        w.join();
+    for (; s < count; ++s) work(s, bound(s), bound(s + 1));
+    for (std::thread& w : workers) w.join();
 }
 
 } // namespace tarvex

@@ -10,19 +10,16 @@ namespace {
 void scale_weights(std::vector<Real>& w, bool replicate) {
     if (replicate || w.empty()) return;
     CompensatedSum s;
-    for (Real v : w)
-        s.add(v);
+    for (Real v : w) s.add(v);
     const Real factor = Real(w.size()) / s.value();
-    for (Real& v : w)
-        v *= factor;
+    for (Real& v : w) v *= factor;
 }
 
 } // namespace
 
 long long StatsVariable::count() const {
     long long n = 0;
-    for (char p : present)
-        n += p ? 1 : 0;
+    for (char p : present) n += p ? 1 : 0;
     return n;
 }
 
@@ -32,10 +29,8 @@ long long StatsData::keep_common_observations() {
     long long common = 0;
     for (std::size_t i = 0; i < n; ++i) {
         bool all = true;
-        for (const StatsVariable& v : vars)
-            all = all && v.present[i];
-        for (StatsVariable& v : vars)
-            v.present[i] = all;
+        for (const StatsVariable& v : vars) all = all && v.present[i];
+        for (StatsVariable& v : vars) v.present[i] = all;
         common += all ? 1 : 0;
     }
     return common;

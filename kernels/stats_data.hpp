@@ -3,8 +3,8 @@
 // the weights by observation, and the collection of a variable's or a pair's observations.
 #pragma once
 
-#include "numeric/real.hpp"
 #include "kernels/stats_moments.hpp"
+#include "numeric/real.hpp"
 
 #include <string>
 #include <vector>

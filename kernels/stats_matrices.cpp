@@ -1,8 +1,8 @@
 // The matrices of STATS over each pair's shared observations.
 #include "kernels/stats_matrices.hpp"
 
-#include "numeric/qmath.hpp"
 #include "kernels/stats_order.hpp"
+#include "numeric/qmath.hpp"
 
 #include <algorithm>
 
@@ -33,8 +33,7 @@ StatsMatrices compute_matrices(const StatsData& d, const std::vector<CentredValu
     if (ranks && shared)
         for (std::size_t i = 0; i < k; ++i)
             own_ranks.push_back(centre(WeightedValues{average_ranks(d.plain(i)), {}}));
-    for (auto* v : {&m.cprod, &m.cpdev, &m.cov, &m.corr, &m.rank})
-        v->assign(k * k, 0);
+    for (auto* v : {&m.cprod, &m.cpdev, &m.cov, &m.corr, &m.rank}) v->assign(k * k, 0);
     m.n = -1;
     std::vector<Real> x, y, w;
     for (std::size_t i = 0; i < k; ++i)

@@ -2,8 +2,8 @@
 // correlations and Spearman rank correlations, each pair over the observations it shares.
 #pragma once
 
-#include "numeric/real.hpp"
 #include "kernels/stats_data.hpp"
+#include "numeric/real.hpp"
 
 #include <vector>
 

@@ -28,8 +28,7 @@ void CompensatedSum::add(Real v) {
 Real WeightedValues::total_weight() const {
     if (w.empty()) return Real(x.size());
     CompensatedSum s;
-    for (Real v : w)
-        s.add(v);
+    for (Real v : w) s.add(v);
     return s.value();
 }
 
@@ -52,12 +51,10 @@ CentredValues centre(WeightedValues v) {
     c.sum = w.empty() ? exact_sum(x.data(), n) : exact_dot(w.data(), x.data(), n);
     c.mean = c.sum / c.n;
     c.dev.resize(n);
-    for (std::size_t i = 0; i < n; ++i)
-        c.dev[i] = x[i] - c.mean;
+    for (std::size_t i = 0; i < n; ++i) c.dev[i] = x[i] - c.mean;
     if (!w.empty()) {
         c.weighted_dev.resize(n);
-        for (std::size_t i = 0; i < n; ++i)
-            c.weighted_dev[i] = w[i] * c.dev[i];
+        for (std::size_t i = 0; i < n; ++i) c.weighted_dev[i] = w[i] * c.dev[i];
     }
     c.dev_sum = exact_sum(c.weighted_deviations(), n);
     c.dev_squares = exact_dot(c.weighted_deviations(), c.dev.data(), n);
@@ -125,8 +122,8 @@ PairMoments pair_moments(const CentredValues& x, const CentredValues& y, bool ra
             p.raw = sum.result();
         }
     }
-    const Real cross = &x == &y ? x.dev_squares
-                                : exact_dot(x.weighted_deviations(), y.dev.data(), n);
+    const Real cross =
+        &x == &y ? x.dev_squares : exact_dot(x.weighted_deviations(), y.dev.data(), n);
     p.dev = cross - x.dev_sum * y.dev_sum / p.n;
     p.ssx = std::max(Real(0), x.dev_squares - x.dev_sum * x.dev_sum / p.n);
     p.ssy = std::max(Real(0), y.dev_squares - y.dev_sum * y.dev_sum / p.n);

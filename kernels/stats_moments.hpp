@@ -12,11 +12,11 @@ namespace tarvex {
 
 // Neumaier's compensated sum: the running error of each addition is kept and added back.
 class CompensatedSum {
-  public:
+public:
     void add(Real v);
     Real value() const { return sum_ + correction_; }
 
-  private:
+private:
     Real sum_ = 0, correction_ = 0;
 };
 
@@ -34,13 +34,13 @@ struct WeightedValues {
 // cross product in deviations it enters.
 struct CentredValues {
     WeightedValues values;
-    Real n = 0;    // the sum of the weights
-    Real mean = 0; // exact weighted sum / n
+    Real n = 0;                     // the sum of the weights
+    Real mean = 0;                  // exact weighted sum / n
     std::vector<Real> dev;          // x - mean, rounded
     std::vector<Real> weighted_dev; // w * (x - mean), rounded; empty without weights
-    Real dev_sum = 0;     // sum of w * dev: what the rounding of the mean leaves over
-    Real dev_squares = 0; // sum of w * dev^2
-    Real sum = 0;         // sum of w * x
+    Real dev_sum = 0;               // sum of w * dev: what the rounding of the mean leaves over
+    Real dev_squares = 0;           // sum of w * dev^2
+    Real sum = 0;                   // sum of w * x
     // w * (x - mean) for every observation (the deviations themselves without weights).
     const Real* weighted_deviations() const {
         return weighted_dev.empty() ? dev.data() : weighted_dev.data();

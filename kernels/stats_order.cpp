@@ -50,8 +50,8 @@ bool nearly_equal_sorted(Real a, Real b) {
     OrderKey x, y;
     std::memcpy(&x, &a, sizeof x);
     std::memcpy(&y, &b, sizeof y);
-    const bool special = biased_exponent(x) == SPECIAL_EXPONENT ||
-                         biased_exponent(y) == SPECIAL_EXPONENT;
+    const bool special =
+        biased_exponent(x) == SPECIAL_EXPONENT || biased_exponent(y) == SPECIAL_EXPONENT;
     if (!special) {
         if (x == y) return true;
         const OrderKey sign = OrderKey(1) << 127;
@@ -59,8 +59,8 @@ bool nearly_equal_sorted(Real a, Real b) {
         const bool zero = (x & magnitude) == 0 || (y & magnitude) == 0;
         if (!zero && (x & sign) == (y & sign)) {
             // Positive: b has the larger magnitude; negative: a has.
-            const bool apart = (x & sign) ? clearly_apart(y & magnitude, x & magnitude)
-                                          : clearly_apart(x, y);
+            const bool apart =
+                (x & sign) ? clearly_apart(y & magnitude, x & magnitude) : clearly_apart(x, y);
             if (apart) return false;
         }
     }
@@ -73,8 +73,7 @@ void for_each_run(const std::vector<Real>& s, F f) {
     std::size_t i = 0;
     while (i < s.size()) {
         std::size_t j = i + 1;
-        while (j < s.size() && nearly_equal_sorted(s[i], s[j]))
-            ++j;
+        while (j < s.size() && nearly_equal_sorted(s[i], s[j])) ++j;
         f(i, j);
         i = j;
     }
@@ -89,8 +88,7 @@ constexpr int MAX_POWER = 4940;
 Real power_of_ten(int k) {
     k = std::clamp(k, -MAX_POWER, MAX_POWER);
     Real p = 1;
-    for (int i = 0; i < std::abs(k); ++i)
-        p *= 10;
+    for (int i = 0; i < std::abs(k); ++i) p *= 10;
     return k < 0 ? 1 / p : p;
 }
 
@@ -137,11 +135,9 @@ std::vector<Real> average_ranks(const std::vector<Real>& values) {
     std::size_t i = 0;
     while (i < order.size()) {
         std::size_t j = i + 1;
-        while (j < order.size() && values[order[j]] == values[order[i]])
-            ++j;
+        while (j < order.size() && values[order[j]] == values[order[i]]) ++j;
         const Real rank = Real(i + 1 + j) / 2; // mean of ranks i+1 .. j
-        for (std::size_t k = i; k < j; ++k)
-            ranks[order[k]] = rank;
+        for (std::size_t k = i; k < j; ++k) ranks[order[k]] = rank;
         i = j;
     }
     return ranks;
@@ -154,8 +150,7 @@ Real tie_sum(const std::vector<Real>& values) {
     std::size_t i = 0;
     while (i < s.size()) {
         std::size_t j = i + 1;
-        while (j < s.size() && s[j] == s[i])
-            ++j;
+        while (j < s.size() && s[j] == s[i]) ++j;
         const Real t = Real(j - i);
         total += t * t * t - t;
         i = j;

@@ -2,10 +2,10 @@
 // functions; sums are compensated and deviations taken from exact two-pass means.
 #include "kernels/stats_tests.hpp"
 
-#include "numeric/distributions.hpp"
-#include "numeric/qmath.hpp"
 #include "kernels/stats_moments.hpp"
 #include "kernels/stats_order.hpp"
+#include "numeric/distributions.hpp"
+#include "numeric/qmath.hpp"
 
 #include <algorithm>
 
@@ -19,16 +19,14 @@ const Real SAMPLE_SIZE_TAIL = 0.025Q; // each tail of a 95% interval
 
 Real mean_of(const std::vector<Real>& x) {
     CompensatedSum s;
-    for (Real v : x)
-        s.add(v);
+    for (Real v : x) s.add(v);
     return x.empty() ? Real(0) : s.value() / Real(x.size());
 }
 
 // Sum of squared deviations from `m`.
 Real squares_about(const std::vector<Real>& x, Real m) {
     CompensatedSum s;
-    for (Real v : x)
-        s.add((v - m) * (v - m));
+    for (Real v : x) s.add((v - m) * (v - m));
     return s.value();
 }
 
@@ -105,12 +103,10 @@ TwoWayAnova two_way_anova(const Groups& groups) {
     long long n = 0;
     a.mean = grand_mean(groups, n);
     std::vector<Real> group_mean(k), block_mean(b);
-    for (std::size_t j = 0; j < k; ++j)
-        group_mean[j] = mean_of(groups[j]);
+    for (std::size_t j = 0; j < k; ++j) group_mean[j] = mean_of(groups[j]);
     for (std::size_t i = 0; i < b; ++i) {
         CompensatedSum s;
-        for (std::size_t j = 0; j < k; ++j)
-            s.add(groups[j][i]);
+        for (std::size_t j = 0; j < k; ++j) s.add(groups[j][i]);
         block_mean[i] = s.value() / Real(k);
     }
     CompensatedSum sg, sb, se, st;
@@ -133,8 +129,7 @@ TwoWayAnova two_way_anova(const Groups& groups) {
     a.blocks.df = Real(b) - 1;
     a.error.df = (Real(k) - 1) * (Real(b) - 1);
     a.total.df = Real(k * b) - 1;
-    for (AnovaRow* r : {&a.groups, &a.blocks, &a.error, &a.total})
-        finish(*r);
+    for (AnovaRow* r : {&a.groups, &a.blocks, &a.error, &a.total}) finish(*r);
     f_test(a.groups, a.error);
     f_test(a.blocks, a.error);
     return a;
@@ -213,8 +208,7 @@ KruskalWallis kruskal_wallis(const Groups& groups) {
     for (const auto& g : groups) {
         if (g.empty()) continue;
         CompensatedSum r;
-        for (std::size_t i = 0; i < g.size(); ++i)
-            r.add(ranks[at + i]);
+        for (std::size_t i = 0; i < g.size(); ++i) r.add(ranks[at + i]);
         at += g.size();
         s.add(r.value() * r.value() / Real(g.size()));
     }
@@ -233,8 +227,7 @@ Real mann_whitney_u(const std::vector<Real>& a, const std::vector<Real>& b) {
     pooled.insert(pooled.end(), b.begin(), b.end());
     const std::vector<Real> ranks = average_ranks(pooled);
     CompensatedSum r1;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        r1.add(ranks[i]);
+    for (std::size_t i = 0; i < a.size(); ++i) r1.add(ranks[i]);
     const Real n1 = Real(a.size()), n2 = Real(b.size());
     const Real u1 = r1.value() - n1 * (n1 + 1) / 2;
     return std::min(u1, n1 * n2 - u1);

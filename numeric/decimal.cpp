@@ -12,25 +12,23 @@ namespace tarvex {
 
 namespace {
 
-bool is_exponent_letter(char c)
-{
+bool is_exponent_letter(char c) {
     return c == 'E' || c == 'e' || c == 'D' || c == 'd' || c == 'Q' || c == 'q';
 }
 
 // The parts of a number as typed: [sign] mantissa [letter [sign] digits].
 struct NumberText {
     bool negative = false;
-    std::string_view mantissa;  // digits with at most one point, at least one digit
+    std::string_view mantissa; // digits with at most one point, at least one digit
     bool has_exponent = false;
     bool exponent_negative = false;
     std::string_view exponent_digits;
-    std::size_t length = 0;     // characters used from the start of the text
+    std::size_t length = 0; // characters used from the start of the text
 };
 
 // Scans the longest number at the start of `text`. An exponent letter not followed by digits is
 // not part of the number ("2E" reads 2 and stops before the E).
-bool scan_number(std::string_view text, NumberText& number)
-{
+bool scan_number(std::string_view text, NumberText& number) {
     std::size_t pos = 0;
     if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
         number.negative = text[pos] == '-';
@@ -47,7 +45,8 @@ bool scan_number(std::string_view text, NumberText& number)
     number.mantissa = text.substr(mantissa_start, pos - mantissa_start);
     // Hexadecimal forms such as "0x1p3" are not numbers here: refusing them keeps them from
     // being read as the 0 in front.
-    if (pos < text.size() && (text[pos] == 'x' || text[pos] == 'X') && number.mantissa == "0") return false;
+    if (pos < text.size() && (text[pos] == 'x' || text[pos] == 'X') && number.mantissa == "0")
+        return false;
 
     if (pos < text.size() && is_exponent_letter(text[pos])) {
         std::size_t exp_pos = pos + 1;
@@ -71,8 +70,7 @@ bool scan_number(std::string_view text, NumberText& number)
 
 // The exact decimal digits of 2**-16495, half the smallest subnormal: 5**16495 x 10**-16495.
 // Worked out once, in base 10**9, the first time a reading lands on the smallest subnormal.
-const std::string& half_smallest_subnormal_digits()
-{
+const std::string& half_smallest_subnormal_digits() {
     static const std::string digits = [] {
         constexpr std::uint64_t LIMB = 1000000000;
         constexpr std::uint64_t FIVE_TO_THE_13 = 1220703125;
@@ -101,8 +99,7 @@ const std::string& half_smallest_subnormal_digits()
 
 // True when the number is exactly 2**-16495 (in magnitude): its significant digits are those of
 // 5**16495 and its value is 0.DIGITS x 10**(length - 16495).
-bool is_half_smallest_subnormal(const NumberText& number)
-{
+bool is_half_smallest_subnormal(const NumberText& number) {
     constexpr long long HALF_SMALLEST_POWER = 16495;
     constexpr long long EXPONENT_CAP = 1000000000; // beyond this the value is far from the tie
     std::string digits;
@@ -120,7 +117,8 @@ bool is_half_smallest_subnormal(const NumberText& number)
     if (first == std::string::npos) return false;
     const std::size_t last = digits.find_last_not_of('0');
     long long exponent = 0;
-    for (char c : number.exponent_digits) exponent = std::min(exponent * 10 + (c - '0'), EXPONENT_CAP);
+    for (char c : number.exponent_digits)
+        exponent = std::min(exponent * 10 + (c - '0'), EXPONENT_CAP);
     if (number.exponent_negative) exponent = -exponent;
     const long long point_exponent = integer_digits - static_cast<long long>(first) + exponent;
     const std::string& tie = half_smallest_subnormal_digits();
@@ -142,8 +140,7 @@ constexpr std::array<Real, FAST_MAX_POWER + 1> EXACT_POWERS_OF_TEN = [] {
 static_assert(EXACT_POWERS_OF_TEN[FAST_MAX_POWER] == 1e48Q);
 
 // True when the fast path applies; `value` then holds the correctly rounded result.
-bool convert_fast(const NumberText& number, Real& value)
-{
+bool convert_fast(const NumberText& number, Real& value) {
     constexpr long long EXPONENT_CAP = 1000000; // any larger exponent is outside the fast range
     // The digits without the point: value = DIGITS x 10**(exponent - fraction digits).
     long long digit_count = 0, fraction_digits = 0, first_nonzero = -1, last_nonzero = -1;
@@ -161,7 +158,8 @@ bool convert_fast(const NumberText& number, Real& value)
         if (in_fraction) ++fraction_digits;
     }
     long long exponent = 0;
-    for (char c : number.exponent_digits) exponent = std::min(exponent * 10 + (c - '0'), EXPONENT_CAP);
+    for (char c : number.exponent_digits)
+        exponent = std::min(exponent * 10 + (c - '0'), EXPONENT_CAP);
     if (number.exponent_negative) exponent = -exponent;
     if (first_nonzero < 0) {
         value = number.negative ? -0.0Q : 0.0Q;
@@ -176,11 +174,13 @@ bool convert_fast(const NumberText& number, Real& value)
     long long index = 0;
     for (char c : number.mantissa) {
         if (c == '.') continue;
-        if (index >= first_nonzero && index <= last_nonzero) significand = significand * 10 + (c - '0');
+        if (index >= first_nonzero && index <= last_nonzero)
+            significand = significand * 10 + (c - '0');
         ++index;
     }
     const Real exact = static_cast<Real>(significand);
-    Real result = power >= 0 ? exact * EXACT_POWERS_OF_TEN[power] : exact / EXACT_POWERS_OF_TEN[-power];
+    Real result =
+        power >= 0 ? exact * EXACT_POWERS_OF_TEN[power] : exact / EXACT_POWERS_OF_TEN[-power];
     value = number.negative ? -result : result;
     return true;
 }
@@ -188,8 +188,7 @@ bool convert_fast(const NumberText& number, Real& value)
 // Converts a checked number with libquadmath's correctly rounded reader, from a normalised copy
 // ("-123.45e-6"). False when the value lies beyond the binary128 range (it would round to
 // infinity); values below the range round to subnormals or zero.
-bool convert(const NumberText& number, Real& value)
-{
+bool convert(const NumberText& number, Real& value) {
     if (convert_fast(number, value)) return true;
     std::string normal;
     normal.reserve(number.mantissa.size() + number.exponent_digits.size() + 4);
@@ -206,16 +205,18 @@ bool convert(const NumberText& number, Real& value)
     if (isinfq(result)) return false;
     // libquadmath rounds the one tie with zero, half the smallest subnormal, away from zero;
     // ties go to even, and zero is the even neighbour.
-    if (fabsq(result) == FLT128_DENORM_MIN && is_half_smallest_subnormal(number)) result = copysignq(0, result);
+    if (fabsq(result) == FLT128_DENORM_MIN && is_half_smallest_subnormal(number))
+        result = copysignq(0, result);
     value = result;
     return true;
 }
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // Scans a whole field as one number, blanks around it allowed.
-bool scan_whole_field(std::string_view text, NumberText& number)
-{
+bool scan_whole_field(std::string_view text, NumberText& number) {
     std::size_t first = 0;
     while (first < text.size() && is_blank(text[first])) ++first;
     std::size_t last = text.size();
@@ -226,8 +227,7 @@ bool scan_whole_field(std::string_view text, NumberText& number)
 
 } // namespace
 
-bool parse_real(std::string_view text, Real& value, std::size_t* consumed)
-{
+bool parse_real(std::string_view text, Real& value, std::size_t* consumed) {
     NumberText number;
     if (!scan_number(text, number)) return false;
     if (!convert(number, value)) return false;
@@ -235,21 +235,18 @@ bool parse_real(std::string_view text, Real& value, std::size_t* consumed)
     return true;
 }
 
-bool parse_real_field(std::string_view text, Real& value)
-{
+bool parse_real_field(std::string_view text, Real& value) {
     NumberText number;
     return scan_whole_field(text, number) && convert(number, value);
 }
 
-bool real_field_overflows(std::string_view text)
-{
+bool real_field_overflows(std::string_view text) {
     NumberText number;
     Real value = 0;
     return scan_whole_field(text, number) && !convert(number, value);
 }
 
-std::string real_to_string(Real value, int digits)
-{
+std::string real_to_string(Real value, int digits) {
     char small[96];
     int n = quadmath_snprintf(small, sizeof small, "%.*Qg", digits, value);
     if (n < 0) return std::string();

@@ -25,12 +25,34 @@ constexpr int QUOTIENT_BITS = 120;
 
 using u128 = unsigned __int128;
 
-constexpr std::uint64_t POW5[MAX_POWER + 1] = {
-    1ULL, 5ULL, 25ULL, 125ULL, 625ULL, 3125ULL, 15625ULL, 78125ULL, 390625ULL, 1953125ULL,
-    9765625ULL, 48828125ULL, 244140625ULL, 1220703125ULL, 6103515625ULL, 30517578125ULL,
-    152587890625ULL, 762939453125ULL, 3814697265625ULL, 19073486328125ULL, 95367431640625ULL,
-    476837158203125ULL, 2384185791015625ULL, 11920928955078125ULL, 59604644775390625ULL,
-    298023223876953125ULL, 1490116119384765625ULL, 7450580596923828125ULL};
+constexpr std::uint64_t POW5[MAX_POWER + 1] = {1ULL,
+                                               5ULL,
+                                               25ULL,
+                                               125ULL,
+                                               625ULL,
+                                               3125ULL,
+                                               15625ULL,
+                                               78125ULL,
+                                               390625ULL,
+                                               1953125ULL,
+                                               9765625ULL,
+                                               48828125ULL,
+                                               244140625ULL,
+                                               1220703125ULL,
+                                               6103515625ULL,
+                                               30517578125ULL,
+                                               152587890625ULL,
+                                               762939453125ULL,
+                                               3814697265625ULL,
+                                               19073486328125ULL,
+                                               95367431640625ULL,
+                                               476837158203125ULL,
+                                               2384185791015625ULL,
+                                               11920928955078125ULL,
+                                               59604644775390625ULL,
+                                               298023223876953125ULL,
+                                               1490116119384765625ULL,
+                                               7450580596923828125ULL};
 
 int top_bit(u128 x) {
     const std::uint64_t hi = static_cast<std::uint64_t>(x >> 64);
@@ -61,7 +83,8 @@ Real assemble(bool negative, u128 m, int e) {
                              (negative ? (1ULL << 63) : 0);
     // Built in registers: a store of two halves and a 16-byte reload would stall the pipeline.
 #if defined(__x86_64__) && defined(__SSE4_1__)
-    return __builtin_bit_cast(Real, _mm_set_epi64x(static_cast<long long>(hi), static_cast<long long>(lo)));
+    return __builtin_bit_cast(
+        Real, _mm_set_epi64x(static_cast<long long>(hi), static_cast<long long>(lo)));
 #else
     return __builtin_bit_cast(Real, (u128(hi) << 64) | lo);
 #endif
@@ -123,7 +146,8 @@ bool divide_by_reciprocal(bool negative, std::uint64_t m, int j, Real& value) {
     const std::uint64_t p0 = static_cast<std::uint64_t>(lo);
     const u128 mid = (lo >> 64) + static_cast<std::uint64_t>(hi);
     const std::uint64_t p1 = static_cast<std::uint64_t>(mid);
-    const std::uint64_t p2 = static_cast<std::uint64_t>(hi >> 64) + static_cast<std::uint64_t>(mid >> 64);
+    const std::uint64_t p2 =
+        static_cast<std::uint64_t>(hi >> 64) + static_cast<std::uint64_t>(mid >> 64);
     const u128 upper = (u128(p2) << 64) | p1; // P >> 64
     const int top = 64 + top_bit(upper);      // upper >= 2**63 since r >= 2**127
     const int shift = top - MANTISSA_BITS;    // 15 .. 79
@@ -160,8 +184,8 @@ QuickRead quick_parse_real(std::string_view field, Real& value) {
     bool negative = false;
     if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
     std::uint64_t m = 0;
-    int digits = 0;      // significant digits kept in m
-    int power = 0;       // decimal exponent of m
+    int digits = 0; // significant digits kept in m
+    int power = 0;  // decimal exponent of m
     bool any = false;
     while (p < end && *p == '0') ++p, any = true;
     while (p < end && static_cast<unsigned>(*p - '0') < 10) {

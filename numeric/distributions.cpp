@@ -31,30 +31,31 @@ using Policy = boost::math::policies::policy<
 const Real NOT_A_NUMBER = nanq("");
 const Real INFINITE = __builtin_infq();
 
-Real plain(const Big& value) { return value.backend().value(); }
+Real plain(const Big& value) {
+    return value.backend().value();
+}
 
-bool bad_probability(Real p) { return isnanq(p) || p < 0 || p > 1; }
-bool bad_freedom(Real df) { return isnanq(df) || !(df > 0); }
+bool bad_probability(Real p) {
+    return isnanq(p) || p < 0 || p > 1;
+}
+bool bad_freedom(Real df) {
+    return isnanq(df) || !(df > 0);
+}
 
 // Lower or upper tail of a distribution at x, with the infinite ends answered here so that Boost
 // only ever sees finite arguments.
 template <class Distribution>
-Real tail(const Distribution& distribution, Real x, bool upper)
-{
-    if (isnanq(x))
-        return NOT_A_NUMBER;
-    if (isinfq(x))
-        return (x > 0) != upper ? 1 : 0;
+Real tail(const Distribution& distribution, Real x, bool upper) {
+    if (isnanq(x)) return NOT_A_NUMBER;
+    if (isinfq(x)) return (x > 0) != upper ? 1 : 0;
     const Big value = upper ? boost::math::cdf(boost::math::complement(distribution, Big(x)))
                             : boost::math::cdf(distribution, Big(x));
     return plain(value);
 }
 
 template <class Distribution>
-Real inverse(const Distribution& distribution, Real p, bool upper)
-{
-    if (bad_probability(p))
-        return NOT_A_NUMBER;
+Real inverse(const Distribution& distribution, Real p, bool upper) {
+    if (bad_probability(p)) return NOT_A_NUMBER;
     const Big value = upper ? boost::math::quantile(boost::math::complement(distribution, Big(p)))
                             : boost::math::quantile(distribution, Big(p));
     return plain(value);
@@ -67,7 +68,9 @@ using FisherF = boost::math::fisher_f_distribution<Big, Policy>;
 
 // Chi-square and F put no mass below 0: those tails are answered without Boost, which would
 // call a negative argument a domain error.
-Real positive_tail(Real x, bool upper) { return upper ? 1 : 0; }
+Real positive_tail(Real x, bool upper) {
+    return upper ? 1 : 0;
+}
 
 // Beyond this |t| the square t*t that the incomplete beta function is given overflows, yet the
 // tail, about t^-df, may still be representable (down to 1e-4932 with df = 1).
@@ -75,8 +78,7 @@ const Real FAR_T = 1e1000Q;
 
 // P(T > t) for t > FAR_T: I_z(df/2, 1/2)/2 with z = df/(df + t^2) below 1e-1900, where the
 // incomplete beta function is z^a/(a B(a, 1/2)) to a relative error of order z.
-Real far_t_tail(Real t, Real df)
-{
+Real far_t_tail(Real t, Real df) {
     const Real a = df / 2;
     const Real log_z = logq(df) - 2 * logq(t);
     const Real log_beta = lgammaq(a) + lgammaq(0.5Q) - lgammaq(a + 0.5Q);
@@ -85,86 +87,70 @@ Real far_t_tail(Real t, Real df)
 
 } // namespace
 
-Real normal_lower(Real x) { return tail(Normal(), x, false); }
-Real normal_upper(Real x) { return tail(Normal(), x, true); }
-Real normal_quantile(Real p) { return inverse(Normal(), p, false); }
-Real normal_upper_quantile(Real q) { return inverse(Normal(), q, true); }
+Real normal_lower(Real x) {
+    return tail(Normal(), x, false);
+}
+Real normal_upper(Real x) {
+    return tail(Normal(), x, true);
+}
+Real normal_quantile(Real p) {
+    return inverse(Normal(), p, false);
+}
+Real normal_upper_quantile(Real q) {
+    return inverse(Normal(), q, true);
+}
 
-Real student_t_lower(Real x, Real df)
-{
-    if (bad_freedom(df))
-        return NOT_A_NUMBER;
-    if (fabsq(x) > FAR_T && !isinfq(x))
-        return x < 0 ? far_t_tail(-x, df) : 1;
+Real student_t_lower(Real x, Real df) {
+    if (bad_freedom(df)) return NOT_A_NUMBER;
+    if (fabsq(x) > FAR_T && !isinfq(x)) return x < 0 ? far_t_tail(-x, df) : 1;
     return tail(StudentT(Big(df)), x, false);
 }
-Real student_t_upper(Real x, Real df)
-{
-    if (bad_freedom(df))
-        return NOT_A_NUMBER;
-    if (fabsq(x) > FAR_T && !isinfq(x))
-        return x > 0 ? far_t_tail(x, df) : 1;
+Real student_t_upper(Real x, Real df) {
+    if (bad_freedom(df)) return NOT_A_NUMBER;
+    if (fabsq(x) > FAR_T && !isinfq(x)) return x > 0 ? far_t_tail(x, df) : 1;
     return tail(StudentT(Big(df)), x, true);
 }
-Real student_t_quantile(Real p, Real df)
-{
+Real student_t_quantile(Real p, Real df) {
     return bad_freedom(df) ? NOT_A_NUMBER : inverse(StudentT(Big(df)), p, false);
 }
-Real student_t_upper_quantile(Real q, Real df)
-{
+Real student_t_upper_quantile(Real q, Real df) {
     return bad_freedom(df) ? NOT_A_NUMBER : inverse(StudentT(Big(df)), q, true);
 }
 
-Real chi_square_lower(Real x, Real df)
-{
-    if (bad_freedom(df) || isnanq(x))
-        return NOT_A_NUMBER;
+Real chi_square_lower(Real x, Real df) {
+    if (bad_freedom(df) || isnanq(x)) return NOT_A_NUMBER;
     return x <= 0 ? positive_tail(x, false) : tail(ChiSquare(Big(df)), x, false);
 }
-Real chi_square_upper(Real x, Real df)
-{
-    if (bad_freedom(df) || isnanq(x))
-        return NOT_A_NUMBER;
+Real chi_square_upper(Real x, Real df) {
+    if (bad_freedom(df) || isnanq(x)) return NOT_A_NUMBER;
     return x <= 0 ? positive_tail(x, true) : tail(ChiSquare(Big(df)), x, true);
 }
-Real chi_square_quantile(Real p, Real df)
-{
+Real chi_square_quantile(Real p, Real df) {
     return bad_freedom(df) ? NOT_A_NUMBER : inverse(ChiSquare(Big(df)), p, false);
 }
-Real chi_square_upper_quantile(Real q, Real df)
-{
+Real chi_square_upper_quantile(Real q, Real df) {
     return bad_freedom(df) ? NOT_A_NUMBER : inverse(ChiSquare(Big(df)), q, true);
 }
 
-Real f_lower(Real x, Real df1, Real df2)
-{
-    if (bad_freedom(df1) || bad_freedom(df2) || isnanq(x))
-        return NOT_A_NUMBER;
+Real f_lower(Real x, Real df1, Real df2) {
+    if (bad_freedom(df1) || bad_freedom(df2) || isnanq(x)) return NOT_A_NUMBER;
     return x <= 0 ? positive_tail(x, false) : tail(FisherF(Big(df1), Big(df2)), x, false);
 }
-Real f_upper(Real x, Real df1, Real df2)
-{
-    if (bad_freedom(df1) || bad_freedom(df2) || isnanq(x))
-        return NOT_A_NUMBER;
+Real f_upper(Real x, Real df1, Real df2) {
+    if (bad_freedom(df1) || bad_freedom(df2) || isnanq(x)) return NOT_A_NUMBER;
     return x <= 0 ? positive_tail(x, true) : tail(FisherF(Big(df1), Big(df2)), x, true);
 }
-Real f_quantile(Real p, Real df1, Real df2)
-{
-    if (bad_freedom(df1) || bad_freedom(df2))
-        return NOT_A_NUMBER;
+Real f_quantile(Real p, Real df1, Real df2) {
+    if (bad_freedom(df1) || bad_freedom(df2)) return NOT_A_NUMBER;
     return inverse(FisherF(Big(df1), Big(df2)), p, false);
 }
-Real f_upper_quantile(Real q, Real df1, Real df2)
-{
-    if (bad_freedom(df1) || bad_freedom(df2))
-        return NOT_A_NUMBER;
+Real f_upper_quantile(Real q, Real df1, Real df2) {
+    if (bad_freedom(df1) || bad_freedom(df2)) return NOT_A_NUMBER;
     return inverse(FisherF(Big(df1), Big(df2)), q, true);
 }
 
-Real f_test_pvalue(Real x, Real df1, Real df2)
-{
-    if (x == 0)
-        return 0;
+Real f_test_pvalue(Real x, Real df1, Real df2) {
+    if (x == 0) return 0;
     return f_upper(x, df1, df2);
 }
 

@@ -37,8 +37,7 @@ struct Parts {
 
 // Reads the value's bits straight from memory as integers (little-endian halves): going
 // through a floating-point register would cost a store and a reload per value.
-inline Parts split(const Real* value)
-{
+inline Parts split(const Real* value) {
     u64 high;
     Parts p;
     std::memcpy(&p.low, value, sizeof p.low);
@@ -47,19 +46,17 @@ inline Parts split(const Real* value)
     const int biased = static_cast<int>((high >> (SIGNIFICAND_BITS - 64)) & 0x7fff);
     p.special = biased == SPECIAL_EXPONENT;
     p.high = high & HIGH_FRACTION_MASK;
-    if (biased != 0)
-        p.high |= u64(1) << (SIGNIFICAND_BITS - 64);
+    if (biased != 0) p.high |= u64(1) << (SIGNIFICAND_BITS - 64);
     p.biased = biased != 0 ? biased : 1;
     return p;
 }
 
-Real encode(bool negative, int biased, u128 fraction)
-{
+Real encode(bool negative, int biased, u128 fraction) {
     const u128 bits = (u128(negative) << 127) | (u128(biased) << SIGNIFICAND_BITS) | fraction;
     // The two halves go straight into a vector register: stored as integers and reloaded as one
     // 16-byte value they would stall the load.
-    const __m128i halves = _mm_set_epi64x(static_cast<long long>(bits >> 64),
-                                          static_cast<long long>(bits));
+    const __m128i halves =
+        _mm_set_epi64x(static_cast<long long>(bits >> 64), static_cast<long long>(bits));
     Real value;
     std::memcpy(&value, &halves, sizeof value);
     return value;
@@ -67,18 +64,18 @@ Real encode(bool negative, int biased, u128 fraction)
 
 } // namespace
 
-ExactAccumulator::ExactAccumulator() { clear(); }
+ExactAccumulator::ExactAccumulator() {
+    clear();
+}
 
-void ExactAccumulator::clear()
-{
+void ExactAccumulator::clear() {
     low_ = LIMBS;
     high_ = -1;
     special_ = false;
     special_sum_ = 0;
 }
 
-void ExactAccumulator::widen(int first, int last)
-{
+void ExactAccumulator::widen(int first, int last) {
     if (high_ < low_) {
         low_ = first;
         high_ = first - 1;
@@ -95,18 +92,15 @@ void ExactAccumulator::widen(int first, int last)
     }
 }
 
-void ExactAccumulator::carry_into(u64* limbs, int index)
-{
+void ExactAccumulator::carry_into(u64* limbs, int index) {
     for (; index < LIMBS; ++index) {
-        if (index > high_)
-            widen(index, index);
-        if (++limbs[index] != 0)
-            return;
+        if (index > high_) widen(index, index);
+        if (++limbs[index] != 0) return;
     }
 }
 
-inline __attribute__((always_inline)) void ExactAccumulator::accumulate(const Real* a, const Real* b)
-{
+inline __attribute__((always_inline)) void ExactAccumulator::accumulate(const Real* a,
+                                                                        const Real* b) {
     const Parts x = split(a);
     const Parts y = split(b);
     if (special_ || x.special || y.special) {
@@ -117,72 +111,60 @@ inline __attribute__((always_inline)) void ExactAccumulator::accumulate(const Re
         special_sum_ += *a * *b;
         return;
     }
-    if ((x.high | x.low) == 0 || (y.high | y.low) == 0)
-        return;
+    if ((x.high | x.low) == 0 || (y.high | y.low) == 0) return;
     // 113 x 113 bits in 64-bit halves: (xh 2^64 + xl)(yh 2^64 + yl) < 2^226, four limbs.
     const limbs::Product p = limbs::multiply(x.low, x.high, y.low, y.high);
     add_shifted(p, x.biased + y.biased + POSITION_BASE, x.negative != y.negative);
 }
 
-inline __attribute__((always_inline)) void ExactAccumulator::add_shifted(const limbs::Product& p, int position,
-                                                                         bool negative)
-{
+inline __attribute__((always_inline)) void
+ExactAccumulator::add_shifted(const limbs::Product& p, int position, bool negative) {
     const int index = position >> 6;
-    if (index < low_ || index + 4 > high_)
-        widen(index, index + 4);
+    if (index < low_ || index + 4 > high_) widen(index, index + 4);
     u64* limbs = (negative ? negative_ : positive_) + index;
-    if (limbs::add_shifted_into_five(limbs, p, position & 63))
-        carry_into(limbs - index, index + 5);
+    if (limbs::add_shifted_into_five(limbs, p, position & 63)) carry_into(limbs - index, index + 5);
 }
 
-void ExactAccumulator::add_product(Real a, Real b) { accumulate(&a, &b); }
+void ExactAccumulator::add_product(Real a, Real b) {
+    accumulate(&a, &b);
+}
 
-void ExactAccumulator::add_limbs(u64* limbs, const u64* other, int low, int high)
-{
+void ExactAccumulator::add_limbs(u64* limbs, const u64* other, int low, int high) {
     unsigned char carry = 0;
     for (int i = low; i <= high; ++i) {
         unsigned long long sum;
         carry = _addcarry_u64(carry, limbs[i], other[i], &sum);
         limbs[i] = sum;
     }
-    if (carry != 0)
-        carry_into(limbs, high + 1);
+    if (carry != 0) carry_into(limbs, high + 1);
 }
 
-void ExactAccumulator::add_exact(const ExactAccumulator& other)
-{
-    if (other.high_ < other.low_)
-        return; // nothing added there yet
+void ExactAccumulator::add_exact(const ExactAccumulator& other) {
+    if (other.high_ < other.low_) return; // nothing added there yet
     widen(other.low_, other.high_);
     add_limbs(positive_, other.positive_, other.low_, other.high_);
     add_limbs(negative_, other.negative_, other.low_, other.high_);
 }
 
-bool ExactAccumulator::decode(Real value, Factor& out)
-{
+bool ExactAccumulator::decode(Real value, Factor& out) {
     const Parts p = split(&value);
     out = {p.low, p.high, p.biased, p.negative};
     return !p.special;
 }
 
-void ExactAccumulator::add_decoded_products(const Factor* a, const Factor* b, std::size_t n)
-{
+void ExactAccumulator::add_decoded_products(const Factor* a, const Factor* b, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) {
-        if ((a[i].high | a[i].low) == 0 || (b[i].high | b[i].low) == 0)
-            continue;
+        if ((a[i].high | a[i].low) == 0 || (b[i].high | b[i].low) == 0) continue;
         add_shifted(limbs::multiply(a[i].low, a[i].high, b[i].low, b[i].high),
                     a[i].biased + b[i].biased + POSITION_BASE, a[i].negative != b[i].negative);
     }
 }
 
-void ExactAccumulator::add_products(const Real* a, const Real* b, std::size_t n)
-{
-    for (std::size_t i = 0; i < n; ++i)
-        accumulate(a + i, b + i);
+void ExactAccumulator::add_products(const Real* a, const Real* b, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) accumulate(a + i, b + i);
 }
 
-void ExactAccumulator::add_values(const Real* a, std::size_t n)
-{
+void ExactAccumulator::add_values(const Real* a, std::size_t n) {
     const Real one = 1;
     for (std::size_t i = 0; i < n; ++i) {
         const Parts x = split(a + i);
@@ -197,23 +179,18 @@ void ExactAccumulator::add_values(const Real* a, std::size_t n)
     }
 }
 
-Real ExactAccumulator::dot(const Real* a, const Real* b, std::size_t n)
-{
+Real ExactAccumulator::dot(const Real* a, const Real* b, std::size_t n) {
     clear();
     add_products(a, b, n);
     return result();
 }
 
-Real ExactAccumulator::result() const
-{
-    if (special_)
-        return special_sum_;
+Real ExactAccumulator::result() const {
+    if (special_) return special_sum_;
     // The larger of the two sums decides the sign; the magnitude is their difference.
     int top = high_;
-    while (top >= low_ && positive_[top] == negative_[top])
-        --top;
-    if (top < low_)
-        return 0;
+    while (top >= low_ && positive_[top] == negative_[top]) --top;
+    if (top < low_) return 0;
     const bool negative = negative_[top] > positive_[top];
     const u64* larger = negative ? negative_ : positive_;
     const u64* smaller = negative ? positive_ : negative_;
@@ -234,32 +211,28 @@ Real ExactAccumulator::result() const
         borrow = _subborrow_u64(borrow, larger[i], smaller[i], &d);
         difference[i - low] = d;
     }
-    while (difference[top - low] == 0)
-        --top;
+    while (difference[top - low] == 0) --top;
     // Limb i of the magnitude (positions are offset to be non-negative), 0 outside low..top.
     const auto limb = [&](int i) -> u64 { return i >= low && i <= top ? difference[i - low] : 0; };
     const int highest = top * 64 + 63 - __builtin_clzll(difference[top - low]);
     // Keep bits lowest..highest: 113 of them, or fewer in the subnormal range.
     int lowest = highest - SIGNIFICAND_BITS;
-    if (lowest < SUBNORMAL_POSITION)
-        lowest = SUBNORMAL_POSITION;
+    if (lowest < SUBNORMAL_POSITION) lowest = SUBNORMAL_POSITION;
     // The round bit and the kept bits above it, read from the three limbs from the round bit's
     // up: 114 bits at most, from an offset below 64.
-    const int below = lowest - 1; // the round bit's position (never below 0); bits under it are sticky
+    const int below =
+        lowest - 1; // the round bit's position (never below 0); bits under it are sticky
     const int first = below >> 6;
     const int offset = below & 63;
     const u64 base = limb(first);
     u128 window = ((u128(limb(first + 1)) << 64) | base) >> offset;
-    if (offset > 0)
-        window |= u128(limb(first + 2)) << (128 - offset);
+    if (offset > 0) window |= u128(limb(first + 2)) << (128 - offset);
     const u64 round = u64(window & 1);
     const int count = highest - lowest + 1; // at most 113
     u128 kept = count > 0 ? (window >> 1) & ((u128(1) << count) - 1) : 0;
     bool sticky = offset > 0 && (base & ((u64(1) << offset) - 1)) != 0;
-    for (int i = first - 1; !sticky && i >= low; --i)
-        sticky = difference[i - low] != 0;
-    if (round && (sticky || (kept & 1)))
-        ++kept;
+    for (int i = first - 1; !sticky && i >= low; --i) sticky = difference[i - low] != 0;
+    if (round && (sticky || (kept & 1))) ++kept;
     if (kept >> (SIGNIFICAND_BITS + 1)) { // rounding carried into a 114th bit
         kept >>= 1;
         ++lowest;
@@ -267,8 +240,7 @@ Real ExactAccumulator::result() const
     if (kept >> SIGNIFICAND_BITS) {
         const int exponent = lowest - OFFSET + SIGNIFICAND_BITS; // of the leading bit
         const int biased = exponent + EXPONENT_BIAS;
-        if (biased >= SPECIAL_EXPONENT)
-            return negative ? -__builtin_infq() : __builtin_infq();
+        if (biased >= SPECIAL_EXPONENT) return negative ? -__builtin_infq() : __builtin_infq();
         return encode(negative, biased, kept & ((u128(1) << SIGNIFICAND_BITS) - 1));
     }
     return encode(negative, 0, kept); // subnormal
@@ -278,8 +250,7 @@ namespace {
 
 // The correctly rounded sum of the terms add(accumulator, begin, end) puts in for [0, n).
 template <class AddTerms>
-Real split_sum(std::size_t n, AddTerms add)
-{
+Real split_sum(std::size_t n, AddTerms add) {
     ExactAccumulator sum;
     split_accumulate(n, sum, add);
     return sum.result();
@@ -287,20 +258,20 @@ Real split_sum(std::size_t n, AddTerms add)
 
 } // namespace
 
-Real exact_dot(const Real* a, const Real* b, std::size_t n)
-{
+Real exact_dot(const Real* a, const Real* b, std::size_t n) {
     return split_sum(n, [a, b](ExactAccumulator& sum, std::size_t begin, std::size_t end) {
         sum.add_products(a + begin, b + begin, end - begin);
     });
 }
 
-Real exact_sum(const Real* a, std::size_t n)
-{
+Real exact_sum(const Real* a, std::size_t n) {
     return split_sum(n, [a](ExactAccumulator& sum, std::size_t begin, std::size_t end) {
         sum.add_values(a + begin, end - begin);
     });
 }
 
-Real exact_sum_of_squares(const Real* a, std::size_t n) { return exact_dot(a, a, n); }
+Real exact_sum_of_squares(const Real* a, std::size_t n) {
+    return exact_dot(a, a, n);
+}
 
 } // namespace tarvex

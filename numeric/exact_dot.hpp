@@ -85,19 +85,16 @@ private:
 // summed again in one pass, in order. `Sums` is an ExactAccumulator, or a set of them filled in
 // the same pass with the same three members: clear(), has_special() and add_exact(other).
 template <class Sums, class AddTerms>
-void split_accumulate(std::size_t n, Sums& sums, AddTerms add)
-{
+void split_accumulate(std::size_t n, Sums& sums, AddTerms add) {
     sums.clear();
     if (n < SPLIT_MIN_ROWS) {
         add(sums, std::size_t(0), n);
         return;
     }
     Sums upper;
-    const bool split = split_rows(n, [&](std::size_t begin, std::size_t end) {
-        add(begin == 0 ? sums : upper, begin, end);
-    });
-    if (!split)
-        return;
+    const bool split = split_rows(
+        n, [&](std::size_t begin, std::size_t end) { add(begin == 0 ? sums : upper, begin, end); });
+    if (!split) return;
     if (sums.has_special() || upper.has_special()) {
         sums.clear();
         add(sums, std::size_t(0), n);
@@ -112,22 +109,16 @@ struct ExactSums {
     ExactAccumulator sums[COUNT];
     ExactAccumulator& operator[](int i) { return sums[i]; }
     const ExactAccumulator& operator[](int i) const { return sums[i]; }
-    void clear()
-    {
-        for (ExactAccumulator& s : sums)
-            s.clear();
+    void clear() {
+        for (ExactAccumulator& s : sums) s.clear();
     }
-    bool has_special() const
-    {
+    bool has_special() const {
         for (const ExactAccumulator& s : sums)
-            if (s.has_special())
-                return true;
+            if (s.has_special()) return true;
         return false;
     }
-    void add_exact(const ExactSums& other)
-    {
-        for (int i = 0; i < COUNT; ++i)
-            sums[i].add_exact(other.sums[i]);
+    void add_exact(const ExactSums& other) {
+        for (int i = 0; i < COUNT; ++i) sums[i].add_exact(other.sums[i]);
     }
 };
 

@@ -16,8 +16,7 @@ namespace {
 
 // The leading 56 bits of the significand of x (x itself when it has no more), so that
 // x - high_half(x) is exact and has at most 57 significant bits.
-Real high_half(Real x)
-{
+Real high_half(Real x) {
     unsigned __int128 bits;
     std::memcpy(&bits, &x, sizeof bits);
     bits &= ~((static_cast<unsigned __int128>(1) << 57) - 1);
@@ -27,8 +26,7 @@ Real high_half(Real x)
 }
 
 // Adds count * a * b exactly.
-void add_count_times(ExactAccumulator& sum, std::size_t count, Real a, Real b)
-{
+void add_count_times(ExactAccumulator& sum, std::size_t count, Real a, Real b) {
     const Real high = high_half(a);
     sum.add_product(static_cast<Real>(count) * high, b);
     sum.add_product(static_cast<Real>(count) * (a - high), b);
@@ -36,12 +34,10 @@ void add_count_times(ExactAccumulator& sum, std::size_t count, Real a, Real b)
 
 // Adds scale times the exact value held in `source` (which is used up): its parts, each the
 // rounded remainder of the ones before, are multiplied by scale exactly.
-void add_scaled(ExactAccumulator& sum, ExactAccumulator& source, Real scale)
-{
+void add_scaled(ExactAccumulator& sum, ExactAccumulator& source, Real scale) {
     for (;;) {
         const Real part = source.result();
-        if (part == 0)
-            return;
+        if (part == 0) return;
         if (!finiteq(part)) { // an infinite or undefined sum stays so
             sum.add_product(part, scale);
             return;
@@ -52,16 +48,14 @@ void add_scaled(ExactAccumulator& sum, ExactAccumulator& source, Real scale)
 }
 
 // sum a[i]*b[i] over [0, n), exactly, into `sum`.
-void accumulate_products(ExactAccumulator& sum, const Real* a, const Real* b, std::size_t n)
-{
+void accumulate_products(ExactAccumulator& sum, const Real* a, const Real* b, std::size_t n) {
     split_accumulate(n, sum, [a, b](ExactAccumulator& part, std::size_t begin, std::size_t end) {
         part.add_products(a + begin, b + begin, end - begin);
     });
 }
 
 // sum a[i] over [0, n), exactly, into `sum`.
-void accumulate_values(ExactAccumulator& sum, const Real* a, std::size_t n)
-{
+void accumulate_values(ExactAccumulator& sum, const Real* a, std::size_t n) {
     split_accumulate(n, sum, [a](ExactAccumulator& part, std::size_t begin, std::size_t end) {
         part.add_values(a + begin, end - begin);
     });
@@ -69,19 +63,16 @@ void accumulate_values(ExactAccumulator& sum, const Real* a, std::size_t n)
 
 } // namespace
 
-Real exact_abs_sum(const Real* v, std::size_t n)
-{
+Real exact_abs_sum(const Real* v, std::size_t n) {
     ExactAccumulator sum;
     split_accumulate(n, sum, [v](ExactAccumulator& part, std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i)
-            part.add(fabsq(v[i]));
+        for (std::size_t i = begin; i < end; ++i) part.add(fabsq(v[i]));
     });
     return sum.result();
 }
 
-Real exact_centred_from_sums(ExactAccumulator products, ExactAccumulator sum_a, ExactAccumulator sum_b,
-                             std::size_t n, Real centre_a, Real centre_b)
-{
+Real exact_centred_from_sums(ExactAccumulator products, ExactAccumulator sum_a,
+                             ExactAccumulator sum_b, std::size_t n, Real centre_a, Real centre_b) {
     // sum a*b - cb sum a - ca sum b + n ca cb.
     add_scaled(products, sum_a, -centre_b);
     add_scaled(products, sum_b, -centre_a);
@@ -89,19 +80,16 @@ Real exact_centred_from_sums(ExactAccumulator products, ExactAccumulator sum_a, 
     return products.result();
 }
 
-Real exact_centred_squares(const Real* v, std::size_t n, Real centre)
-{
+Real exact_centred_squares(const Real* v, std::size_t n, Real centre) {
     auto sums = std::make_unique<ExactAccumulator[]>(2); // products, values
     accumulate_products(sums[0], v, v, n);
     accumulate_values(sums[1], v, n);
     return exact_centred_from_sums(sums[0], sums[1], sums[1], n, centre, centre);
 }
 
-MeanAndSquares exact_mean_and_centred_squares(const Real* v, std::size_t n)
-{
+MeanAndSquares exact_mean_and_centred_squares(const Real* v, std::size_t n) {
     MeanAndSquares out;
-    if (n == 0)
-        return out;
+    if (n == 0) return out;
     auto sums = std::make_unique<ExactAccumulator[]>(2); // products, values
     accumulate_values(sums[1], v, n);
     out.mean = sums[1].result() / static_cast<Real>(n);
@@ -111,8 +99,7 @@ MeanAndSquares exact_mean_and_centred_squares(const Real* v, std::size_t n)
 }
 
 Real exact_centred_products(const Real* a, const Real* b, std::size_t n, Real centre_a,
-                            Real centre_b)
-{
+                            Real centre_b) {
     auto sums = std::make_unique<ExactAccumulator[]>(3); // products, values of a, values of b
     accumulate_products(sums[0], a, b, n);
     accumulate_values(sums[1], a, n);
@@ -120,25 +107,20 @@ Real exact_centred_products(const Real* a, const Real* b, std::size_t n, Real ce
     return exact_centred_from_sums(sums[0], sums[1], sums[2], n, centre_a, centre_b);
 }
 
-Real exact_lag_products(const Real* v, std::size_t n)
-{
+Real exact_lag_products(const Real* v, std::size_t n) {
     ExactAccumulator sum;
-    if (n > 1)
-        accumulate_products(sum, v + 1, v, n - 1);
+    if (n > 1) accumulate_products(sum, v + 1, v, n - 1);
     return sum.result();
 }
 
-Real exact_squared_differences(const Real* v, std::size_t n)
-{
+Real exact_squared_differences(const Real* v, std::size_t n) {
     // sum (v[i] - v[i-1])^2 = 2 sum_{i>=1} v[i]^2 + v[0]^2 - v[n-1]^2 - 2 sum v[i] v[i-1].
-    if (n < 2)
-        return 0;
+    if (n < 2) return 0;
     ExactAccumulator squares, lag;
     accumulate_products(squares, v + 1, v + 1, n - 1);
     if (squares.has_special()) { // a NaN or an infinity: the IEEE sum of the squares, in order
         Real ieee = 0;
-        for (std::size_t i = 1; i < n; ++i)
-            ieee += (v[i] - v[i - 1]) * (v[i] - v[i - 1]);
+        for (std::size_t i = 1; i < n; ++i) ieee += (v[i] - v[i - 1]) * (v[i] - v[i - 1]);
         return ieee;
     }
     ExactAccumulator sum = squares;

@@ -28,8 +28,8 @@ Real exact_centred_products(const Real* a, const Real* b, std::size_t n, Real ce
                             Real centre_b);
 // sum (a[i] - centre_a) * (b[i] - centre_b) over n terms with every difference exact, correctly
 // rounded, from the exact sums of a[i] * b[i], of a[i] and of b[i] formed beforehand.
-Real exact_centred_from_sums(ExactAccumulator products, ExactAccumulator sum_a, ExactAccumulator sum_b,
-                             std::size_t n, Real centre_a, Real centre_b);
+Real exact_centred_from_sums(ExactAccumulator products, ExactAccumulator sum_a,
+                             ExactAccumulator sum_b, std::size_t n, Real centre_a, Real centre_b);
 // sum v[i] * v[i-1] for i = 1..n-1, correctly rounded.
 Real exact_lag_products(const Real* v, std::size_t n);
 // sum (v[i] - v[i-1])^2 for i = 1..n-1 with every difference exact, correctly rounded.

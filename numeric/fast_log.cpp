@@ -32,7 +32,9 @@ struct Wide {
     u64 w[3];
 };
 
-inline Wide wide_of(const u64 (&limbs)[3]) { return {{limbs[0], limbs[1], limbs[2]}}; }
+inline Wide wide_of(const u64 (&limbs)[3]) {
+    return {{limbs[0], limbs[1], limbs[2]}};
+}
 
 inline Wide add(const Wide& a, const Wide& b) {
     Wide r;
@@ -44,10 +46,16 @@ inline Wide add(const Wide& a, const Wide& b) {
     return r;
 }
 
-inline Wide negate(const Wide& a) { return add(Wide{{~a.w[0], ~a.w[1], ~a.w[2]}}, Wide{{1, 0, 0}}); }
+inline Wide negate(const Wide& a) {
+    return add(Wide{{~a.w[0], ~a.w[1], ~a.w[2]}}, Wide{{1, 0, 0}});
+}
 
-inline bool is_zero(const Wide& a) { return (a.w[0] | a.w[1] | a.w[2]) == 0; }
-inline bool is_negative(const Wide& a) { return (a.w[2] >> 63) != 0; }
+inline bool is_zero(const Wide& a) {
+    return (a.w[0] | a.w[1] | a.w[2]) == 0;
+}
+inline bool is_negative(const Wide& a) {
+    return (a.w[2] >> 63) != 0;
+}
 
 // n times a non-negative value; |n| * value stays below 2**191.
 inline Wide times(int n, const Wide& v) {
@@ -138,8 +146,8 @@ Real round_to_real(bool negative, const Wide& magnitude, int scale) {
         }
     }
     const u128 fraction = significand & ((u128(1) << SIGNIFICAND_BITS) - 1);
-    const u128 bits = (u128(negative) << 127) |
-                      (u128(exponent + EXPONENT_BIAS) << SIGNIFICAND_BITS) | fraction;
+    const u128 bits =
+        (u128(negative) << 127) | (u128(exponent + EXPONENT_BIAS) << SIGNIFICAND_BITS) | fraction;
     Real out;
     std::memcpy(&out, &bits, sizeof out);
     return out;
@@ -158,7 +166,8 @@ Real fast_log(Real x) {
     u128 M = bits & ((u128(1) << SIGNIFICAND_BITS) - 1);
     int E;
     if (field == 0) {
-        const int lead = M >> 64 ? 127 - __builtin_clzll(u64(M >> 64)) : 63 - __builtin_clzll(u64(M));
+        const int lead =
+            M >> 64 ? 127 - __builtin_clzll(u64(M >> 64)) : 63 - __builtin_clzll(u64(M));
         M <<= SIGNIFICAND_BITS - lead;
         E = 1 - EXPONENT_BIAS - (SIGNIFICAND_BITS - lead);
     } else {
@@ -168,9 +177,10 @@ Real fast_log(Real x) {
     // Stage 1: z1 = m*c1 - 1, exact.
     const auto& first = log_tables::STAGE1[int(M >> (SIGNIFICAND_BITS - 8)) & 0xff];
     const i128 Z1 = i128(M * first.c) - (i128(1) << STAGE1_SCALE);
-    // Stage 2: z = (1 + z1)*c2 - 1, exact; the true value fits, so arithmetic modulo 2**128 gives it.
-    const int index2 = int((Z1 + (i128(1) << (STAGE2_SHIFT - 1))) >> STAGE2_SHIFT) +
-                       log_tables::STAGE2_OFFSET;
+    // Stage 2: z = (1 + z1)*c2 - 1, exact; the true value fits, so arithmetic modulo 2**128 gives
+    // it.
+    const int index2 =
+        int((Z1 + (i128(1) << (STAGE2_SHIFT - 1))) >> STAGE2_SHIFT) + log_tables::STAGE2_OFFSET;
     const auto& second = log_tables::STAGE2[index2];
     const i128 Z = i128(((u128(1) << STAGE1_SCALE) + u128(Z1)) * second.c);
 
@@ -186,14 +196,16 @@ Real fast_log(Real x) {
     for (int k = SERIES_DEGREE - 1; k >= 0; --k) q = series_term(k) + times_z(q, Z);
     const i128 w = times_z(q, Z);
     const u128 zabs = Z < 0 ? -u128(Z) : u128(Z);
-    const int shift = (zabs >> 64 ? __builtin_clzll(u64(zabs >> 64)) : 64 + __builtin_clzll(u64(zabs))) - 1;
+    const int shift =
+        (zabs >> 64 ? __builtin_clzll(u64(zabs >> 64)) : 64 + __builtin_clzll(u64(zabs))) - 1;
     const u128 zn = zabs << shift;
     u128 high, low;
     multiply(zn, w < 0 ? -u128(w) : u128(w), high, low);
     const u128 correction = (high << (128 - SERIES_SCALE)) | (low >> SERIES_SCALE);
     const u128 L = w < 0 ? zn - correction : zn + correction; // |log(1 + z)| * 2**(144 + shift)
     const bool log1p_negative = Z < 0;
-    if (is_zero(A)) return round_to_real(log1p_negative, Wide{{u64(L), u64(L >> 64), 0}}, Z_SCALE + shift);
+    if (is_zero(A))
+        return round_to_real(log1p_negative, Wide{{u64(L), u64(L >> 64), 0}}, Z_SCALE + shift);
     const Wide part = shifted(L, SUM_SCALE - Z_SCALE - shift);
     const Wide S = add(A, log1p_negative ? negate(part) : part);
     const bool negative = is_negative(S);

@@ -19,12 +19,10 @@ using namespace limbs; // the integer types and the bit and limb helpers
 
 } // namespace
 
-FixedDivisor::FixedDivisor(Real divisor) : divisor_(divisor)
-{
+FixedDivisor::FixedDivisor(Real divisor) : divisor_(divisor) {
     const u128 bits = bits_of(divisor);
     const unsigned field = exponent_field(bits);
-    if (!is_normal(field))
-        return;
+    if (!is_normal(field)) return;
     usable_ = true;
     negative_ = (bits >> 127) != 0;
     exponent_ = static_cast<int>(field) - EXPONENT_BIAS;
@@ -42,13 +40,13 @@ FixedDivisor::FixedDivisor(Real divisor) : divisor_(divisor)
     reciprocal_ = quotient;
 }
 
-inline __attribute__((always_inline)) u128 FixedDivisor::quotient_bits(u128 bits) const
-{
+inline __attribute__((always_inline)) u128 FixedDivisor::quotient_bits(u128 bits) const {
     const unsigned field = exponent_field(bits);
     if (__builtin_expect(!usable_ || !is_normal(field), 0))
         return bits_of(from_bits(bits) / divisor_);
     const u128 significand = (bits & FRACTION_MASK) | HIDDEN_BIT;
-    const Product p = multiply(low64(significand), high64(significand), low64(reciprocal_), high64(reciprocal_));
+    const Product p =
+        multiply(low64(significand), high64(significand), low64(reciprocal_), high64(reciprocal_));
     // (A R) >> 125: bits 125 and up of the 240-bit product.
     u128 quotient = (u128((p.p2 >> 61) | (p.p3 << 3)) << 64) | ((p.p1 >> 61) | (p.p2 << 3));
     u128 remainder = (significand << 114) - quotient * significand_; // modulo 2^128, below 2D
@@ -74,10 +72,11 @@ inline __attribute__((always_inline)) u128 FixedDivisor::quotient_bits(u128 bits
     return (u128(negative) << 127) | (u128(biased) << FRACTION_BITS) | (kept & FRACTION_MASK);
 }
 
-Real FixedDivisor::divide(Real a) const { return from_bits(quotient_bits(bits_of(a))); }
+Real FixedDivisor::divide(Real a) const {
+    return from_bits(quotient_bits(bits_of(a)));
+}
 
-void FixedDivisor::divide_in_place(Real* values, std::size_t n) const
-{
+void FixedDivisor::divide_in_place(Real* values, std::size_t n) const {
     for (std::size_t i = 0; i < n; ++i) {
         u64 halves[2];
         std::memcpy(halves, values + i, sizeof halves);

@@ -10,7 +10,7 @@
 namespace tarvex {
 
 class FixedDivisor {
-  public:
+public:
     explicit FixedDivisor(Real divisor);
     // a / divisor, rounded to nearest with ties to even.
     Real divide(Real a) const;
@@ -18,14 +18,14 @@ class FixedDivisor {
     // which spares each a round trip between registers through memory.
     void divide_in_place(Real* values, std::size_t n) const;
 
-  private:
+private:
     // The quotient's bits from the dividend's.
     unsigned __int128 quotient_bits(unsigned __int128 bits) const;
 
     Real divisor_;
-    bool usable_ = false;         // a normal divisor: the integer route applies
+    bool usable_ = false; // a normal divisor: the integer route applies
     bool negative_ = false;
-    int exponent_ = 0;            // unbiased exponent of the leading bit
+    int exponent_ = 0; // unbiased exponent of the leading bit
     unsigned __int128 significand_ = 0;
     unsigned __int128 reciprocal_ = 0; // floor(2^239 / significand), below 2^128
 };

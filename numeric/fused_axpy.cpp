@@ -31,13 +31,16 @@ namespace {
 using namespace limbs; // the integer types and the bit and limb helpers
 
 constexpr u64 FRACTION_HIGH = (u64(1) << 48) - 1; // the fraction bits of the upper half
-constexpr u64 HIDDEN_HIGH = u64(1) << 48;          // the implicit bit, in the upper half
+constexpr u64 HIDDEN_HIGH = u64(1) << 48;         // the implicit bit, in the upper half
 
-inline u128 join(u64 low, u64 high) { return (u128(high) << 64) | low; }
+inline u128 join(u64 low, u64 high) {
+    return (u128(high) << 64) | low;
+}
 
 // The biased exponent, from the upper half of a value.
-inline unsigned exponent_field(u64 high) { return static_cast<unsigned>(high >> 48) & EXPONENT_FIELD; }
-
+inline unsigned exponent_field(u64 high) {
+    return static_cast<unsigned>(high >> 48) & EXPONENT_FIELD;
+}
 
 // ---- The general route ----
 
@@ -45,29 +48,25 @@ struct Wide {
     u128 hi, lo;
 };
 
-inline int top_bit(u128 v)
-{
+inline int top_bit(u128 v) {
     const u64 high = high64(v);
     return high != 0 ? 127 - __builtin_clzll(high) : 63 - __builtin_clzll(low64(v));
 }
 
-inline int top_bit(const Wide& v) { return v.hi != 0 ? 128 + top_bit(v.hi) : top_bit(v.lo); }
+inline int top_bit(const Wide& v) {
+    return v.hi != 0 ? 128 + top_bit(v.hi) : top_bit(v.lo);
+}
 
 // v << n for 0 <= n < 256 where no set bit leaves the window.
-inline Wide shift_left(const Wide& v, int n)
-{
-    if (n == 0)
-        return v;
-    if (n >= 128)
-        return {v.lo << (n - 128), 0};
+inline Wide shift_left(const Wide& v, int n) {
+    if (n == 0) return v;
+    if (n >= 128) return {v.lo << (n - 128), 0};
     return {(v.hi << n) | (v.lo >> (128 - n)), v.lo << n};
 }
 
 // v >> n for n >= 0; `lost` is set when a set bit falls off.
-inline Wide shift_right(const Wide& v, int n, bool& lost)
-{
-    if (n == 0)
-        return v;
+inline Wide shift_right(const Wide& v, int n, bool& lost) {
+    if (n == 0) return v;
     if (n >= 256) {
         lost = lost || v.hi != 0 || v.lo != 0;
         return {0, 0};
@@ -83,21 +82,20 @@ inline Wide shift_right(const Wide& v, int n, bool& lost)
 
 // Places `v`, whose last bit weighs 2^exponent, in the window whose last bit weighs 2^base; bits
 // shifted out are jammed into the last place.
-inline Wide place(const Wide& v, int exponent, int base)
-{
+inline Wide place(const Wide& v, int exponent, int base) {
     const int shift = exponent - base;
-    if (shift >= 0)
-        return shift_left(v, shift);
+    if (shift >= 0) return shift_left(v, shift);
     bool lost = false;
     Wide placed = shift_right(v, -shift, lost);
     placed.lo |= static_cast<u128>(lost);
     return placed;
 }
 
-inline bool less(const Wide& a, const Wide& b) { return a.hi < b.hi || (a.hi == b.hi && a.lo < b.lo); }
+inline bool less(const Wide& a, const Wide& b) {
+    return a.hi < b.hi || (a.hi == b.hi && a.lo < b.lo);
+}
 
-inline Wide add(const Wide& a, const Wide& b)
-{
+inline Wide add(const Wide& a, const Wide& b) {
     const u128 lo = a.lo + b.lo;
     return {a.hi + b.hi + (lo < a.lo), lo};
 }
@@ -110,12 +108,10 @@ inline Wide subtract(const Wide& a, const Wide& b) // a >= b
 // Everything the integer routes leave. A zero product leaves a nonzero finite y as it is and
 // added to a zero y gives -0 only when both zeros are negative; the rest (subnormals, infinities,
 // NaNs, overflow, underflow) is the library's fma.
-Real special_case(Real y, Real c, Real x)
-{
+Real special_case(Real y, Real c, Real x) {
     const bool zero_product = (c == 0 && finiteq(x)) || (x == 0 && finiteq(c));
     if (zero_product && finiteq(y)) {
-        if (y != 0)
-            return y;
+        if (y != 0) return y;
         const bool term_negative = signbitq(c) == signbitq(x); // the sign of -c*x
         return signbitq(y) && term_negative ? -Real(0) : Real(0);
     }
@@ -125,8 +121,7 @@ Real special_case(Real y, Real c, Real x)
 // y - c*x for any operands. Both terms go to a window with the larger leading bit at 253; the
 // other is shifted to the same scale with its lost bits jammed. The larger term's last bits are
 // zero (a product has at most 226 bits, y 113), so at most one bit cancels when bits were lost.
-__attribute__((noinline)) u128 multiply_subtract_general(u128 ybits, Real c, u128 xbits)
-{
+__attribute__((noinline)) u128 multiply_subtract_general(u128 ybits, Real c, u128 xbits) {
     constexpr int WINDOW_TOP = 253;
     const u128 cbits = bits_of(c);
     const unsigned cfield = exponent_field(high64(cbits));
@@ -189,8 +184,7 @@ __attribute__((noinline)) u128 multiply_subtract_general(u128 ybits, Real c, u12
         const Wide with_round = shift_right(sum, shift - 1, sticky);
         kept = with_round.lo >> 1;
         const bool round = (with_round.lo & 1) != 0;
-        if (round && (sticky || (kept & 1)))
-            ++kept;
+        if (round && (sticky || (kept & 1))) ++kept;
         last = base + shift;
         if (kept >> (FRACTION_BITS + 1)) {
             kept >>= 1;
@@ -212,17 +206,15 @@ __attribute__((noinline)) u128 multiply_subtract_general(u128 ybits, Real c, u12
 struct Factor {
     bool usable = false; // normal: the common route applies
     bool negative = false;
-    int exponent = 0;    // unbiased exponent of the leading bit
+    int exponent = 0; // unbiased exponent of the leading bit
     u64 low = 0, high = 0;
 };
 
-Factor decode_factor(Real c)
-{
+Factor decode_factor(Real c) {
     Factor f;
     const u128 bits = bits_of(c);
     const unsigned field = exponent_field(high64(bits));
-    if (!is_normal(field))
-        return f;
+    if (!is_normal(field)) return f;
     const u128 significand = ((bits & FRACTION_MASK) | (u128(1) << FRACTION_BITS)) << 15;
     f.usable = true;
     f.negative = (bits >> 127) != 0;
@@ -234,9 +226,8 @@ Factor decode_factor(Real c)
 
 // y - c*x from the operands' halves. Every intermediate is a named 64-bit limb, which the compiler
 // keeps in registers where it would spill 128-bit temporaries.
-__attribute__((always_inline)) inline u128 multiply_subtract(u64 ylow, u64 yhigh, const Factor& c, Real craw,
-                                                            u64 xlow, u64 xhigh)
-{
+__attribute__((always_inline)) inline u128 multiply_subtract(u64 ylow, u64 yhigh, const Factor& c,
+                                                             Real craw, u64 xlow, u64 xhigh) {
     const unsigned xfield = exponent_field(xhigh);
     const unsigned yfield = exponent_field(yhigh);
     if (__builtin_expect(!c.usable || !is_normal(xfield) || !is_normal(yfield), 0))
@@ -277,7 +268,8 @@ __attribute__((always_inline)) inline u128 multiply_subtract(u64 ylow, u64 yhigh
 
     // larger + smaller or larger - smaller; a negative difference (only when the leading exponents
     // agree) is negated.
-    const u64 sign = limbs::signed_sum(r0, r1, r2, r3, s0, s1, s2, s3, product_negative != y_negative);
+    const u64 sign =
+        limbs::signed_sum(r0, r1, r2, r3, s0, s1, s2, s3, product_negative != y_negative);
     const bool negative = larger_negative != (sign != 0);
     if (__builtin_expect(r3 == 0, 0))
         return multiply_subtract_general(join(ylow, yhigh), craw, join(xlow, xhigh));
@@ -298,19 +290,19 @@ __attribute__((always_inline)) inline u128 multiply_subtract(u64 ylow, u64 yhigh
     const int biased = exponent + 1 - lift + overflow + EXPONENT_BIAS;
     if (__builtin_expect(biased <= 0 || biased >= static_cast<int>(EXPONENT_FIELD), 0))
         return multiply_subtract_general(join(ylow, yhigh), craw, join(xlow, xhigh));
-    return join(kept_low, (u64(negative) << 63) | (u64(biased) << 48) | (kept_high & FRACTION_HIGH));
+    return join(kept_low,
+                (u64(negative) << 63) | (u64(biased) << 48) | (kept_high & FRACTION_HIGH));
 }
 
 } // namespace
 
-Real fused_multiply_subtract(Real y, Real c, Real x)
-{
+Real fused_multiply_subtract(Real y, Real c, Real x) {
     const u128 ybits = bits_of(y), xbits = bits_of(x);
-    return from_bits(multiply_subtract(low64(ybits), high64(ybits), decode_factor(c), c, low64(xbits), high64(xbits)));
+    return from_bits(multiply_subtract(low64(ybits), high64(ybits), decode_factor(c), c,
+                                       low64(xbits), high64(xbits)));
 }
 
-void fused_axpy(Real* y, Real c, const Real* x, std::size_t n)
-{
+void fused_axpy(Real* y, Real c, const Real* x, std::size_t n) {
     const Factor factor = decode_factor(c);
     // Each element is independent: long vectors are updated in two halves on two threads.
     split_rows(n, [=](std::size_t begin, std::size_t end) {
@@ -320,7 +312,8 @@ void fused_axpy(Real* y, Real c, const Real* x, std::size_t n)
             u64 xhalves[2], yhalves[2];
             std::memcpy(xhalves, x + i, sizeof xhalves);
             std::memcpy(yhalves, y + i, sizeof yhalves);
-            const u128 result = multiply_subtract(yhalves[0], yhalves[1], f, craw, xhalves[0], xhalves[1]);
+            const u128 result =
+                multiply_subtract(yhalves[0], yhalves[1], f, craw, xhalves[0], xhalves[1]);
             const u64 halves[2] = {low64(result), high64(result)};
             std::memcpy(y + i, halves, sizeof halves);
         }

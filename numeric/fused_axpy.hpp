@@ -14,7 +14,9 @@ namespace tarvex {
 // The correctly rounded y - c*x, with IEEE results for zeros, infinities and NaNs.
 Real fused_multiply_subtract(Real y, Real c, Real x);
 // The correctly rounded y + c*x.
-inline Real fused_multiply_add(Real y, Real c, Real x) { return fused_multiply_subtract(y, -c, x); }
+inline Real fused_multiply_add(Real y, Real c, Real x) {
+    return fused_multiply_subtract(y, -c, x);
+}
 // y[i] = y[i] - c*x[i] for i < n, each rounded once.
 void fused_axpy(Real* y, Real c, const Real* x, std::size_t n);
 

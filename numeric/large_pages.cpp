@@ -6,8 +6,7 @@
 
 namespace tarvex {
 
-void advise_large_pages(void* data, std::size_t bytes)
-{
+void advise_large_pages(void* data, std::size_t bytes) {
     constexpr std::uintptr_t LARGE_PAGE = std::uintptr_t(2) << 20;
     const auto begin = reinterpret_cast<std::uintptr_t>(data);
     const std::uintptr_t first = (begin + LARGE_PAGE - 1) & ~(LARGE_PAGE - 1);

@@ -14,8 +14,7 @@ void advise_large_pages(void* data, std::size_t bytes);
 
 // Reserves room for `count` elements of `v` (empty or not) and advises large pages for it.
 template <class T>
-void reserve_large(std::vector<T>& v, std::size_t count)
-{
+void reserve_large(std::vector<T>& v, std::size_t count) {
     v.reserve(count);
     advise_large_pages(v.data(), v.capacity() * sizeof(T));
 }

@@ -22,28 +22,34 @@ constexpr u128 HIDDEN_BIT = u128(1) << FRACTION_BITS;
 constexpr u128 FRACTION_MASK = HIDDEN_BIT - 1;
 
 // The biased exponent of a value's bits.
-inline unsigned exponent_field(u128 bits) { return static_cast<unsigned>(bits >> FRACTION_BITS) & EXPONENT_FIELD; }
+inline unsigned exponent_field(u128 bits) {
+    return static_cast<unsigned>(bits >> FRACTION_BITS) & EXPONENT_FIELD;
+}
 
 // A biased exponent of a normal number: 1..0x7ffe.
-inline bool is_normal(unsigned field) { return field - 1 < EXPONENT_FIELD - 1; }
+inline bool is_normal(unsigned field) {
+    return field - 1 < EXPONENT_FIELD - 1;
+}
 
 // The bit pattern of a binary128 value as one integer, and back.
-inline u128 bits_of(Real value)
-{
+inline u128 bits_of(Real value) {
     u128 bits;
     std::memcpy(&bits, &value, sizeof bits);
     return bits;
 }
 
-inline Real from_bits(u128 bits)
-{
+inline Real from_bits(u128 bits) {
     Real value;
     std::memcpy(&value, &bits, sizeof value);
     return value;
 }
 
-inline u64 low64(u128 v) { return static_cast<u64>(v); }
-inline u64 high64(u128 v) { return static_cast<u64>(v >> 64); }
+inline u64 low64(u128 v) {
+    return static_cast<u64>(v);
+}
+inline u64 high64(u128 v) {
+    return static_cast<u64>(v >> 64);
+}
 
 // A 256-bit product, p0 the lowest limb.
 struct Product {
@@ -51,8 +57,8 @@ struct Product {
 };
 
 // (a_high 2^64 + a_low) * (b_high 2^64 + b_low), exactly.
-__attribute__((always_inline)) inline Product multiply(u64 a_low, u64 a_high, u64 b_low, u64 b_high)
-{
+__attribute__((always_inline)) inline Product multiply(u64 a_low, u64 a_high, u64 b_low,
+                                                       u64 b_high) {
     const u128 m0 = u128(a_low) * b_low;
     const u128 m1 = u128(a_low) * b_high;
     const u128 m2 = u128(a_high) * b_low;
@@ -81,9 +87,8 @@ __attribute__((always_inline)) inline Product multiply(u64 a_low, u64 a_high, u6
 
 // r + s, or r - s when `subtract` (as r + ~s + 1), modulo 2^256, four limbs each; a negative
 // result is negated. Returns all ones when it was negated, else zero.
-__attribute__((always_inline)) inline u64 signed_sum(u64& r0, u64& r1, u64& r2, u64& r3, u64 s0, u64 s1,
-                                                     u64 s2, u64 s3, bool subtract)
-{
+__attribute__((always_inline)) inline u64 signed_sum(u64& r0, u64& r1, u64& r2, u64& r3, u64 s0,
+                                                     u64 s1, u64 s2, u64 s3, bool subtract) {
     u64 mask = u64(0) - u64(subtract);
 #if defined(__x86_64__)
     asm("xorq %[m], %[s0]\n\t"
@@ -136,8 +141,7 @@ __attribute__((always_inline)) inline u64 signed_sum(u64& r0, u64& r1, u64& r2, 
 }
 
 // (high, low) + v.
-__attribute__((always_inline)) inline void add_to_pair(u64& low, u64& high, u64 v)
-{
+__attribute__((always_inline)) inline void add_to_pair(u64& low, u64& high, u64 v) {
 #if defined(__x86_64__)
     asm("addq %[v], %[lo]\n\t"
         "adcq $0, %[hi]"
@@ -153,8 +157,7 @@ __attribute__((always_inline)) inline void add_to_pair(u64& low, u64& high, u64 
 
 // Adds p << shift (0 <= shift < 64), five limbs, to the five limbs at `limbs` (lowest first);
 // returns the carry out of the top.
-__attribute__((always_inline)) inline bool add_shifted_into_five(u64* limbs, Product p, int shift)
-{
+__attribute__((always_inline)) inline bool add_shifted_into_five(u64* limbs, Product p, int shift) {
 #if defined(__x86_64__)
     // Double-precision shifts move each limb's top bits into the next, with one shift count;
     // a count of 0 leaves every limb as it is.
@@ -180,8 +183,9 @@ __attribute__((always_inline)) inline bool add_shifted_into_five(u64* limbs, Pro
 #else
     // v >> (64 - shift) that is 0 for shift 0.
     const auto spill = [shift](u64 v) { return (v >> 1) >> (63 - shift); };
-    const u64 terms[5] = {p.p0 << shift, (p.p1 << shift) | spill(p.p0), (p.p2 << shift) | spill(p.p1),
-                          (p.p3 << shift) | spill(p.p2), spill(p.p3)};
+    const u64 terms[5] = {p.p0 << shift, (p.p1 << shift) | spill(p.p0),
+                          (p.p2 << shift) | spill(p.p1), (p.p3 << shift) | spill(p.p2),
+                          spill(p.p3)};
     u64 carry = 0;
     for (int i = 0; i < 5; ++i) {
         const u128 sum = u128(limbs[i]) + terms[i] + carry;

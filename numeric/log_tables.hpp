@@ -7,12 +7,13 @@
 namespace tarvex::log_tables {
 
 struct Entry {
-    std::uint64_t c;           // the multiplier's integer numerator
+    std::uint64_t c;            // the multiplier's integer numerator
     std::uint64_t minus_log[3]; // -log(c), 176 fraction bits, low limb first
 };
 
 inline constexpr int STAGE2_OFFSET = 259; // the entry with c2 = 1
-inline constexpr std::uint64_t LN2[3] = {0xf6af40f343267299ULL, 0x79abc9e3b39803f2ULL, 0x0000b17217f7d1cfULL};
+inline constexpr std::uint64_t LN2[3] = {0xf6af40f343267299ULL, 0x79abc9e3b39803f2ULL,
+                                         0x0000b17217f7d1cfULL};
 
 inline constexpr Entry STAGE1[256] = {
     {8192, {0x0000000000000000ULL, 0x0000000000000000ULL, 0x0000000000000000ULL}},

@@ -18,7 +18,9 @@ constexpr std::size_t AHEAD_BLOCK = SPLIT_MIN_ROWS;
 // Words of the generator one normal number uses: two uniforms of two words each.
 constexpr int WORDS_PER_NORMAL = 4;
 
-std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+std::uint64_t rotl(std::uint64_t x, int k) {
+    return (x << k) | (x >> (64 - k));
+}
 
 std::uint64_t splitmix64(std::uint64_t& state) {
     std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
@@ -28,7 +30,9 @@ std::uint64_t splitmix64(std::uint64_t& state) {
 }
 
 // Box-Muller from the two uniforms of one draw.
-Real box_muller(Real u1, Real u2) { return qm::sqrt(-2 * qm::log(u1)) * qm::cos(2 * qm::PI * u2); }
+Real box_muller(Real u1, Real u2) {
+    return qm::sqrt(-2 * qm::log(u1)) * qm::cos(2 * qm::PI * u2);
+}
 
 } // namespace
 
@@ -65,7 +69,7 @@ Real RandomGenerator::raw_uniform() {
     const std::uint64_t low = raw_next();
     const unsigned __int128 m = (static_cast<unsigned __int128>(high) << 64) | low;
     const unsigned __int128 odd = (m << 1) | 1; // below 2**113: exact in binary128
-    return static_cast<Real>(odd) * EPSNEG; // EPSNEG is 2**-113
+    return static_cast<Real>(odd) * EPSNEG;     // EPSNEG is 2**-113
 }
 
 Real RandomGenerator::uniform() {

@@ -33,14 +33,14 @@ struct RandomGenerator {
     // first by themselves.
     void settle();
 
-  private:
+private:
     std::uint64_t raw_next();
     Real raw_uniform();
     void draw_ahead();
-    std::vector<Real> ahead_;       // normals computed ahead of the caller
-    std::size_t taken_ = 0;         // how many of them were handed out
-    std::uint64_t before_[4] = {};  // the state before the first of them
-    std::size_t expected_ = 0;      // normals still announced by expect_normals
+    std::vector<Real> ahead_;      // normals computed ahead of the caller
+    std::size_t taken_ = 0;        // how many of them were handed out
+    std::uint64_t before_[4] = {}; // the state before the first of them
+    std::size_t expected_ = 0;     // normals still announced by expect_normals
 };
 
 } // namespace tarvex::expr

@@ -22,8 +22,8 @@ using u64 = std::uint64_t;
 using u128 = unsigned __int128;
 
 constexpr int MAX_DIGITS = 36;
-constexpr int MAX_POWER = 100;  // 5**100 has 233 bits
-constexpr int LIMBS = 7;        // M * 5**100 has at most 346 bits
+constexpr int MAX_POWER = 100; // 5**100 has 233 bits
+constexpr int LIMBS = 7;       // M * 5**100 has at most 346 bits
 constexpr int FRACTION_BITS = 112;
 constexpr int EXPONENT_BIAS = 16383;
 
@@ -38,7 +38,9 @@ int bit_length(const Big& a) {
     return 0;
 }
 
-bool bit(const Big& a, int k) { return k >= 0 && k < 64 * LIMBS && ((a.w[k / 64] >> (k % 64)) & 1); }
+bool bit(const Big& a, int k) {
+    return k >= 0 && k < 64 * LIMBS && ((a.w[k / 64] >> (k % 64)) & 1);
+}
 
 bool any_below(const Big& a, int k) {
     for (int limb = 0; limb < LIMBS && k > 0; ++limb, k -= 64) {
@@ -53,7 +55,8 @@ u128 bits_from(const Big& a, int shift) {
     const int limb = shift / 64, offset = shift % 64;
     auto get = [&](int k) -> u64 { return k < LIMBS ? a.w[k] : 0; };
     const u64 lo = offset ? (get(limb) >> offset) | (get(limb + 1) << (64 - offset)) : get(limb);
-    const u64 hi = offset ? (get(limb + 1) >> offset) | (get(limb + 2) << (64 - offset)) : get(limb + 1);
+    const u64 hi =
+        offset ? (get(limb + 1) >> offset) | (get(limb + 2) << (64 - offset)) : get(limb + 1);
     return (u128(hi) << 64) | lo;
 }
 
@@ -142,7 +145,9 @@ Big times(u128 m, const Big& b) {
 }
 
 // floor(log10(2**k)) or one less.
-int decimal_exponent_estimate(int k) { return (k * 78913) >> 18; }
+int decimal_exponent_estimate(int k) {
+    return (k * 78913) >> 18;
+}
 
 struct DigitPairs {
     char text[200];
@@ -281,8 +286,7 @@ bool decimal_digits(Real value, int digits, DecimalDigits& out) {
         const Big remainder = low_bits(B, s);
         const Big distance = up ? complement(remainder, s) : remainder;
         // Half the spacing at v is 5**p / 2 in these units; a quarter below a power of two.
-        const bool narrow = !up && M == (u128(1) << FRACTION_BITS) && field > 1 &&
-                            (half || sticky);
+        const bool narrow = !up && M == (u128(1) << FRACTION_BITS) && field > 1 && (half || sticky);
         const int c = compare(shifted_left(distance, narrow ? 2 : 1), power_of_five(p));
         out.reads_back = c < 0 || (c == 0 && (M & 1) == 0);
         out.D = T + (up ? 1 : 0);

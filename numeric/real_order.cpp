@@ -42,13 +42,10 @@ void sort_keys(OrderKey* keys, OrderKey* spare, std::ptrdiff_t n) {
     std::vector<std::ptrdiff_t> counts(2 * BUCKETS + 1, 0); // the bucket starts, then cursors
     std::ptrdiff_t* start = counts.data();
     std::ptrdiff_t* next = start + BUCKETS + 1;
-    for (std::ptrdiff_t i = 0; i < n; ++i)
-        ++start[bucket(keys[i]) + 1];
-    for (std::size_t b = 1; b <= BUCKETS; ++b)
-        start[b] += start[b - 1];
+    for (std::ptrdiff_t i = 0; i < n; ++i) ++start[bucket(keys[i]) + 1];
+    for (std::size_t b = 1; b <= BUCKETS; ++b) start[b] += start[b - 1];
     std::copy(start, start + BUCKETS, next);
-    for (std::ptrdiff_t i = 0; i < n; ++i)
-        spare[next[bucket(keys[i])]++] = keys[i];
+    for (std::ptrdiff_t i = 0; i < n; ++i) spare[next[bucket(keys[i])]++] = keys[i];
     std::copy(spare, spare + n, keys);
     for (std::size_t b = 0; b < BUCKETS; ++b)
         if (start[b + 1] - start[b] > 1)
@@ -66,8 +63,8 @@ OrderKey order_key(Real x) {
 Real value_of_key(OrderKey key) {
     const OrderKey bits = key & SIGN_BIT ? key & ~SIGN_BIT : ~key;
     // Straight into a vector register: a 16-byte reload of two 8-byte stores would stall.
-    const __m128i halves = _mm_set_epi64x(static_cast<long long>(bits >> 64),
-                                          static_cast<long long>(bits));
+    const __m128i halves =
+        _mm_set_epi64x(static_cast<long long>(bits >> 64), static_cast<long long>(bits));
     Real x;
     std::memcpy(&x, &halves, sizeof x);
     return x;
@@ -75,12 +72,10 @@ Real value_of_key(OrderKey key) {
 
 void sort_reals(std::vector<Real>& values) {
     std::vector<OrderKey> keys(values.size());
-    for (std::size_t i = 0; i < values.size(); ++i)
-        keys[i] = order_key(values[i]);
+    for (std::size_t i = 0; i < values.size(); ++i) keys[i] = order_key(values[i]);
     std::vector<OrderKey> spare(keys.size());
     sort_keys(keys.data(), spare.data(), std::ptrdiff_t(keys.size()));
-    for (std::size_t i = 0; i < values.size(); ++i)
-        values[i] = value_of_key(keys[i]);
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = value_of_key(keys[i]);
 }
 
 std::vector<std::size_t> stable_order(const std::vector<Real>& values) {
@@ -98,8 +93,7 @@ std::vector<std::size_t> stable_order(const std::vector<Real>& values) {
         return a.key < b.key || (a.key == b.key && a.index < b.index);
     });
     std::vector<std::size_t> order(values.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = entries[i].index;
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = entries[i].index;
     return order;
 }
 

@@ -3,8 +3,7 @@
 
 namespace tarvex {
 
-bool two_threads_available()
-{
+bool two_threads_available() {
     static const bool available = std::thread::hardware_concurrency() >= 2;
     return available;
 }

@@ -19,14 +19,15 @@ bool two_threads_available();
 
 // Where the lower half ends: a multiple of four rows (64 bytes of binary128 values), so that the
 // two threads do not write into the same cache line of an aligned vector.
-inline std::size_t split_point(std::size_t n) { return (n / 2) & ~std::size_t(3); }
+inline std::size_t split_point(std::size_t n) {
+    return (n / 2) & ~std::size_t(3);
+}
 
 // Calls work(begin, end) on [0, n), in two halves on two threads when n is large; returns whether
 // it did split. `work` must touch only the rows it is given (and its own state) and must not
 // throw.
 template <class Work>
-bool split_rows(std::size_t n, Work&& work)
-{
+bool split_rows(std::size_t n, Work&& work) {
     if (n < SPLIT_MIN_ROWS || !two_threads_available()) {
         work(std::size_t(0), n);
         return false;

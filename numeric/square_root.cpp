@@ -39,8 +39,7 @@ using s128 = __int128;
 constexpr u128 HIDDEN = HIDDEN_BIT;
 
 // floor(sqrt(v)), bit by bit: for the table only.
-constexpr u64 integer_root(u64 v)
-{
+constexpr u64 integer_root(u64 v) {
     u64 root = 0;
     for (u64 bit = u64(1) << 62; bit != 0; bit >>= 2) {
         if (v >= root + bit) {
@@ -61,20 +60,19 @@ constexpr int TABLE_END = 512;
 constexpr std::array<std::uint16_t, TABLE_END - TABLE_FIRST> RECIPROCAL_ROOTS = [] {
     std::array<std::uint16_t, TABLE_END - TABLE_FIRST> table{};
     for (int i = TABLE_FIRST; i < TABLE_END; ++i)
-        table[i - TABLE_FIRST] = static_cast<std::uint16_t>(integer_root((u64(1) << 38) / u64(2 * i + 1)));
+        table[i - TABLE_FIRST] =
+            static_cast<std::uint16_t>(integer_root((u64(1) << 38) / u64(2 * i + 1)));
     return table;
 }();
 
-inline int leading_zeros(u128 v)
-{
+inline int leading_zeros(u128 v) {
     const u64 high = high64(v);
     return high != 0 ? __builtin_clzll(high) : 64 + __builtin_clzll(low64(v));
 }
 
 } // namespace
 
-Real square_root(Real x)
-{
+Real square_root(Real x) {
     const u128 bits = bits_of(x);
     const unsigned field = static_cast<unsigned>(bits >> FRACTION_BITS); // sign and exponent
     u128 m = bits & FRACTION_MASK;
@@ -83,17 +81,15 @@ Real square_root(Real x)
         m |= HIDDEN;
         exponent = static_cast<int>(field) - EXPONENT_BIAS;
     } else if (field == 0) {
-        if (m == 0)
-            return x; // +0
+        if (m == 0) return x; // +0
         const int shift = leading_zeros(m) - (127 - FRACTION_BITS);
         m <<= shift;
         exponent = 1 - EXPONENT_BIAS - shift;
     } else if (field == EXPONENT_FIELD && m == 0) {
         return x; // +inf
     } else {
-        if ((bits << 1) == 0)
-            return x; // -0
-        return sqrtq(x); // NaN, or negative
+        if ((bits << 1) == 0) return x; // -0
+        return sqrtq(x);                // NaN, or negative
     }
 
     // M = m or 2m, so that x = M * 2^(2k - 112).
@@ -106,9 +102,9 @@ Real square_root(Real x)
     u64 z = u64(RECIPROCAL_ROOTS[static_cast<int>(M >> 105) - TABLE_FIRST]) << 48;
     for (int step = 0; step < 3; ++step) {
         const u64 square = static_cast<u64>((u128(z) * z) >> 63);         // z^2 * 2^63
-        const u64 product = static_cast<u64>((u128(a64) * square) >> 62);  // a z^2 * 2^63
-        const s64 error = static_cast<s64>((u64(1) << 63) - product);      // (1 - a z^2) * 2^63
-        z += static_cast<u64>((s128(z) * error) >> 64);                    // z (1 - a z^2) / 2
+        const u64 product = static_cast<u64>((u128(a64) * square) >> 62); // a z^2 * 2^63
+        const s64 error = static_cast<s64>((u64(1) << 63) - product);     // (1 - a z^2) * 2^63
+        z += static_cast<u64>((s128(z) * error) >> 64);                   // z (1 - a z^2) / 2
     }
 
     // 2. s = a z * 2^62; d = (a - s^2) * 2^124 exactly; the candidate Y = s * 2^50 + D / (2 Y0)
@@ -116,7 +112,8 @@ Real square_root(Real x)
     const u64 s = static_cast<u64>((u128(a64) * z) >> 63);
     const s128 d = s128(M << 12) - s128(u128(s) * s);
     const u128 magnitude = d < 0 ? u128(-d) : u128(d);
-    const u128 scaled = u128(high64(magnitude)) * z + high64(u128(low64(magnitude)) * z); // |d| z / 2^64
+    const u128 scaled =
+        u128(high64(magnitude)) * z + high64(u128(low64(magnitude)) * z); // |d| z / 2^64
     // The step is rounded down whichever its sign, then the candidate raised by one unit.
     u128 Y = (u128(s) << 50) + 1;
     Y = d < 0 ? Y - ((scaled + 0xfff) >> 12) : Y + (scaled >> 12);
@@ -124,7 +121,8 @@ Real square_root(Real x)
     // 3. R = N - Y^2 from the full square, N = M * 2^112 in four limbs.
     u64 r0 = 0, r1 = low64(M) << 48, r2 = static_cast<u64>(M >> 16), r3 = static_cast<u64>(M >> 80);
     const limbs::Product square = limbs::multiply(low64(Y), high64(Y), low64(Y), high64(Y));
-    const u64 negative = limbs::signed_sum(r0, r1, r2, r3, square.p0, square.p1, square.p2, square.p3, true);
+    const u64 negative =
+        limbs::signed_sum(r0, r1, r2, r3, square.p0, square.p1, square.p2, square.p3, true);
     const s128 distance = s128((u128(r1) << 64) | r0);
     s128 R = negative ? -distance : distance;
     // A candidate outside the bounds above would be a fault in steps 1 and 2 (never seen): the

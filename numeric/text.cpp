@@ -62,8 +62,7 @@ char upper_ascii(char c) {
 
 std::string upper_ascii(std::string_view text) {
     std::string out(text);
-    for (char& c : out)
-        c = upper_ascii(c);
+    for (char& c : out) c = upper_ascii(c);
     return out;
 }
 

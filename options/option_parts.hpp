@@ -2,8 +2,8 @@
 // reading numeric values, and the lines it writes. Only the option parser's files include this.
 #pragma once
 
-#include "options/options.hpp"
 #include "numeric/real.hpp"
+#include "options/options.hpp"
 
 #include <string>
 #include <string_view>

@@ -1,9 +1,9 @@
 // Lines the option parser writes: the invalid-option message with the table's keywords, and
 // one " KEYWORD  = value" line per setting for DISPLAY and the DUMP switch's echo.
-#include "numeric/text.hpp"
-#include "options/option_parts.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
+#include "options/option_parts.hpp"
 #include "options/options.hpp"
 
 namespace tarvex {

@@ -1,10 +1,10 @@
 // Values in the option parser: keyword text helpers, table positions, and reading the number
 // given after "=" (a number, a "$" result scalar, or a variable's current value).
-#include "numeric/text.hpp"
-#include "options/option_parts.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/decimal.hpp"
+#include "numeric/text.hpp"
+#include "options/option_parts.hpp"
 #include "options/options.hpp"
 #include "workspace/workspace.hpp"
 
@@ -63,13 +63,14 @@ OptionSlot slot_of(const OptionTable& table, int position) {
 
 bool option_number(Run& run, std::string_view keyword, std::string_view value, Real& out) {
     if (value.empty()) {
-        report_error(run, " ...ERROR..THE " + std::string(keyword) + " OPTION NEEDS A VALUE AFTER =");
+        report_error(run,
+                     " ...ERROR..THE " + std::string(keyword) + " OPTION NEEDS A VALUE AFTER =");
         return false;
     }
     if (starts_number(value.front())) {
         if (parse_real_field(value, out)) return true;
         report_error(run, " ...ERROR..INVALID NUMBER " + std::string(value) + " FOR THE " +
-                      std::string(keyword) + " OPTION");
+                              std::string(keyword) + " OPTION");
         return false;
     }
     // A result scalar or a variable, with an optional ":" and column number.
@@ -89,13 +90,14 @@ bool option_number(Run& run, std::string_view keyword, std::string_view value, R
         const long long column = numeric ? std::stoll(std::string(digits)) : 0;
         if (!numeric || column == 0 || ref < 0) {
             report_error(run, " ...ERROR..INVALID COLUMN " + std::string(value) + " FOR THE " +
-                          std::string(keyword) + " OPTION");
+                                  std::string(keyword) + " OPTION");
             return false;
         }
         const long long combined = column + static_cast<long long>(run.ws.MXCOL) * ref;
         if (column > run.ws.MXCOL || combined > INT32_MAX) {
-            report_error(run, " ...ERROR.." + std::to_string(column) + " EXCEEDS MAXCOL=" +
-                                  std::to_string(run.ws.MXCOL) + " USE SET MAXCOL=",
+            report_error(run,
+                         " ...ERROR.." + std::to_string(column) +
+                             " EXCEEDS MAXCOL=" + std::to_string(run.ws.MXCOL) + " USE SET MAXCOL=",
                          ERR_MAXCOL);
             return false;
         }

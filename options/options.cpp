@@ -12,9 +12,9 @@
 
 #include "core/command_table.hpp"
 #include "core/error_report.hpp"
+#include "core/run.hpp"
 #include "numeric/text.hpp"
 #include "options/option_parts.hpp"
-#include "core/run.hpp"
 
 #include <climits>
 
@@ -135,7 +135,9 @@ bool OPTION(Run& run, const OptionTable& table) {
         opt.prepare(table);
     const ScanBlock& scan = run.scan;
     const bool display = run.cmd.IKOD == C_DISPLAY;
-    auto is_equals = [&](int k) { return k <= scan.NOPS && trim_trailing_blanks(scan.words[k]) == "="; };
+    auto is_equals = [&](int k) {
+        return k <= scan.NOPS && trim_trailing_blanks(scan.words[k]) == "=";
+    };
 
     for (int k = 1; k <= scan.NOPS;) {
         const std::string typed = upper_ascii(typed_word(scan, k));

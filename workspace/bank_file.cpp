@@ -19,17 +19,16 @@ using Bits = unsigned __int128;
 inline constexpr std::size_t ELEMENT_BYTES = 16;
 inline constexpr int BUSY_WAIT_MS = 2000;
 
-const char* const CREATE_TABLE =
-    "CREATE TABLE IF NOT EXISTS variables ("
-    " name TEXT PRIMARY KEY,"
-    " type INTEGER NOT NULL,"
-    " length INTEGER NOT NULL,"
-    " columns INTEGER NOT NULL,"
-    " time_year INTEGER NOT NULL,"
-    " time_sub INTEGER NOT NULL,"
-    " time_freq INTEGER NOT NULL,"
-    " labels TEXT NOT NULL,"
-    " elements BLOB NOT NULL)";
+const char* const CREATE_TABLE = "CREATE TABLE IF NOT EXISTS variables ("
+                                 " name TEXT PRIMARY KEY,"
+                                 " type INTEGER NOT NULL,"
+                                 " length INTEGER NOT NULL,"
+                                 " columns INTEGER NOT NULL,"
+                                 " time_year INTEGER NOT NULL,"
+                                 " time_sub INTEGER NOT NULL,"
+                                 " time_freq INTEGER NOT NULL,"
+                                 " labels TEXT NOT NULL,"
+                                 " elements BLOB NOT NULL)";
 const char* const UPSERT =
     "INSERT INTO variables"
     " (name, type, length, columns, time_year, time_sub, time_freq, labels, elements)"
@@ -67,7 +66,8 @@ struct SqliteCalls {
     int (*step)(sqlite3_stmt*) = nullptr;
 };
 
-template <typename F> bool bind(void* library, const char* name, F& entry) {
+template <typename F>
+bool bind(void* library, const char* name, F& entry) {
     entry = reinterpret_cast<F>(dlsym(library, name));
     return entry != nullptr;
 }
@@ -78,31 +78,31 @@ const SqliteCalls* load_sqlite() {
         void* lib = dlopen("libsqlite3.so.0", RTLD_NOW | RTLD_LOCAL);
         if (lib == nullptr) return nullptr;
         static SqliteCalls c;
-        const bool bound = bind(lib, "sqlite3_bind_blob64", c.bind_blob64) &&
-                           bind(lib, "sqlite3_bind_int", c.bind_int) &&
-                           bind(lib, "sqlite3_bind_int64", c.bind_int64) &&
-                           bind(lib, "sqlite3_bind_text", c.bind_text) &&
-                           bind(lib, "sqlite3_busy_timeout", c.busy_timeout) &&
-                           bind(lib, "sqlite3_close", c.close) &&
-                           bind(lib, "sqlite3_column_blob", c.column_blob) &&
-                           bind(lib, "sqlite3_column_bytes", c.column_bytes) &&
-                           bind(lib, "sqlite3_column_int", c.column_int) &&
-                           bind(lib, "sqlite3_column_int64", c.column_int64) &&
-                           bind(lib, "sqlite3_column_text", c.column_text) &&
-                           bind(lib, "sqlite3_errmsg", c.errmsg) &&
-                           bind(lib, "sqlite3_exec", c.exec) &&
-                           bind(lib, "sqlite3_finalize", c.finalize) &&
-                           bind(lib, "sqlite3_open_v2", c.open_v2) &&
-                           bind(lib, "sqlite3_prepare_v2", c.prepare_v2) &&
-                           bind(lib, "sqlite3_reset", c.reset) &&
-                           bind(lib, "sqlite3_step", c.step);
+        const bool bound =
+            bind(lib, "sqlite3_bind_blob64", c.bind_blob64) &&
+            bind(lib, "sqlite3_bind_int", c.bind_int) &&
+            bind(lib, "sqlite3_bind_int64", c.bind_int64) &&
+            bind(lib, "sqlite3_bind_text", c.bind_text) &&
+            bind(lib, "sqlite3_busy_timeout", c.busy_timeout) &&
+            bind(lib, "sqlite3_close", c.close) &&
+            bind(lib, "sqlite3_column_blob", c.column_blob) &&
+            bind(lib, "sqlite3_column_bytes", c.column_bytes) &&
+            bind(lib, "sqlite3_column_int", c.column_int) &&
+            bind(lib, "sqlite3_column_int64", c.column_int64) &&
+            bind(lib, "sqlite3_column_text", c.column_text) &&
+            bind(lib, "sqlite3_errmsg", c.errmsg) && bind(lib, "sqlite3_exec", c.exec) &&
+            bind(lib, "sqlite3_finalize", c.finalize) && bind(lib, "sqlite3_open_v2", c.open_v2) &&
+            bind(lib, "sqlite3_prepare_v2", c.prepare_v2) && bind(lib, "sqlite3_reset", c.reset) &&
+            bind(lib, "sqlite3_step", c.step);
         return bound ? &c : nullptr;
     }();
     return calls;
 }
 
 // The calls, once open() has loaded them (every other use follows a successful open).
-const SqliteCalls& lib() { return *load_sqlite(); }
+const SqliteCalls& lib() {
+    return *load_sqlite();
+}
 
 // A prepared statement finalized when it goes out of scope.
 struct Statement {

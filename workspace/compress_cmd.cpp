@@ -63,8 +63,8 @@ void cmd_compress(Run& run) {
     const CompactionResult done = compact_workspace(run);
     if (run.flags.OPUT)
         write_line(run, " ...NOTE..COMPRESS RECOVERED" + fmt_I(done.slots_removed, 5) +
-                            " VARIABLES WITH" +
-                            fmt_I(done.words_regained * run.ws.NBYTES, 10) + " BYTES");
+                            " VARIABLES WITH" + fmt_I(done.words_regained * run.ws.NBYTES, 10) +
+                            " BYTES");
 }
 
 } // namespace tarvex

@@ -4,8 +4,8 @@
 #include "workspace/maintenance.hpp"
 
 #include "core/error_report.hpp"
-#include "core/run.hpp"
 #include "core/interpreter_calls.hpp"
+#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "workspace/sample.hpp"
@@ -127,8 +127,7 @@ void cmd_delete(Run& run) {
             report_error(run, " ...ERROR..IN DELETE COMMAND");
             break;
         }
-        if (std::find(pending.begin(), pending.end(), ref) == pending.end())
-            pending.push_back(ref);
+        if (std::find(pending.begin(), pending.end(), ref) == pending.end()) pending.push_back(ref);
     }
     delete_slots(run, pending);
     settle_after_delete(run);

@@ -70,7 +70,8 @@ void cmd_dimension(Run& run) {
             return;
         }
         if (at + 1 >= words.size()) {
-            report_error(run, " ...ERROR..SIZE OF ARRAY " + name + " NOT GIVEN", 0, ErrorSeverity::SERIOUS);
+            report_error(run, " ...ERROR..SIZE OF ARRAY " + name + " NOT GIVEN", 0,
+                         ErrorSeverity::SERIOUS);
             return;
         }
         if (VFIND(run, name) > 0) {
@@ -95,7 +96,8 @@ void cmd_dimension(Run& run) {
         long long rows = 0, cols = 1;
         if (!to_count(rows_value, false, rows) || !to_count(cols_value, true, cols) ||
             cols > INT_MAX) {
-            report_error(run, " ...ERROR..INVALID SIZE OF ARRAY " + name, 0, ErrorSeverity::SERIOUS);
+            report_error(run, " ...ERROR..INVALID SIZE OF ARRAY " + name, 0,
+                         ErrorSeverity::SERIOUS);
             return;
         }
         // A size beyond any work area is asked for as such: NEWVAR reports the shortfall.
@@ -106,9 +108,8 @@ void cmd_dimension(Run& run) {
                ref);
         if (ref <= 0) return; // NEWVAR has reported the full work area or name table
         if (run.sw[ODMMP])
-            write_line(run, " DIMEN " + name + std::string(8 - name.size(), ' ') +
-                                fmt_I(rows, 10) + fmt_I(cols, 10) + fmt_I(ref, 10) +
-                                fmt_I(run.ws.LASADD, 10));
+            write_line(run, " DIMEN " + name + std::string(8 - name.size(), ' ') + fmt_I(rows, 10) +
+                                fmt_I(cols, 10) + fmt_I(ref, 10) + fmt_I(run.ws.LASADD, 10));
     }
 }
 

@@ -56,8 +56,8 @@ void describe_listed(Run& run) {
         if (!VINFO(run, ref, info)) continue;
         if (print)
             write_line(run, " " + reference_name(run, ref) + "  " +
-                                std::string(type_description(info.type)) +
-                                fmt_I(info.length, 6) + fmt_I(info.ncol, 6));
+                                std::string(type_description(info.type)) + fmt_I(info.length, 6) +
+                                fmt_I(info.ncol, 6));
         // Symmetric and triangular matrices are square: their rows are their columns.
         const bool square = info.type == TYPE_SYMMETRIC || info.type == TYPE_TRIANGLE;
         const long long rows = square ? info.ncol : (info.ncol > 0 ? info.length / info.ncol : 0);

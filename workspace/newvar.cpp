@@ -72,8 +72,8 @@ void NOCORE(Run& run) {
     const long long par_needed = (ws.NAR + ws.NBYTES * shortfall) / 1024 + 1;
     write_line(run, " ...ERROR..INSUFFICIENT MEMORY. AT LEAST" + fmt_I(shortfall, 16) +
                         " MORE WORDS NEEDED");
-    write_line(run, "    THIS REQUIRES AT LEAST PAR=" + fmt_I(par_needed, 8) + " CURRENT PAR=" +
-                        fmt_I(ws.NAR / 1024, 8));
+    write_line(run, "    THIS REQUIRES AT LEAST PAR=" + fmt_I(par_needed, 8) +
+                        " CURRENT PAR=" + fmt_I(ws.NAR / 1024, 8));
     if (ws.NDL > 0) write_line(run, " ...NOTE..TRY COMPRESS COMMAND TO RECOVER UNUSED SPACE");
     report_error(run, "", 0, ErrorSeverity::SERIOUS);
 }
@@ -144,7 +144,7 @@ void NEWVAR(Run& run, std::string_view name, int inc, int type, long long length
                 return;
             }
             // Release the old slot; its elements are carried over in step 7.
-            old = Released{true, found, info.addr, info.inc, info.length,
+            old = Released{true,     found,  info.addr, info.inc,       info.length,
                            ws.NVARS, ws.NDL, ws.LASADD, ws.VNAME[found]};
             ws.VNAME[found].assign(ws.VNAME[found].size(), ' ');
             if (found == ws.NVARS && info.inc < 2 && ws.LASADD <= info.addr + info.length + 6) {

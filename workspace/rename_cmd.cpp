@@ -28,16 +28,19 @@ void rename_pair(Run& run, const std::string& old_word, const std::string& new_w
     int slot = VFIND(run, old_word);
     if (slot <= 0 && fold) slot = VFIND(run, word8(old_word, true));
     if (slot <= 0) {
-        report_error(run, " ...ERROR..VARIABLE " + word8(old_word, fold) + " DOES NOT EXIST", 0, ErrorSeverity::SERIOUS);
+        report_error(run, " ...ERROR..VARIABLE " + word8(old_word, fold) + " DOES NOT EXIST", 0,
+                     ErrorSeverity::SERIOUS);
         return;
     }
     const std::string new_name = word8(new_word, fold);
     if (NAMCHK(new_name) != 1) {
-        report_error(run, " ...ERROR..ILLEGAL VARIABLE NAME:" + new_name, 0, ErrorSeverity::SERIOUS);
+        report_error(run, " ...ERROR..ILLEGAL VARIABLE NAME:" + new_name, 0,
+                     ErrorSeverity::SERIOUS);
         return;
     }
     if (VFIND(run, new_name) != 0) {
-        report_error(run, " ...ERROR..VARIABLE " + new_name + " ALREADY EXISTS", 0, ErrorSeverity::SERIOUS);
+        report_error(run, " ...ERROR..VARIABLE " + new_name + " ALREADY EXISTS", 0,
+                     ErrorSeverity::SERIOUS);
         return;
     }
     run.ws.VNAME[slot] = padded_name(new_name, fold);
@@ -57,8 +60,9 @@ void cmd_rename(Run& run) {
     for (std::size_t at = 0; at < words.size(); at += 2) {
         const std::string old_word = word8(words[at], false);
         if (at + 1 >= words.size()) {
-            report_error(run, " ...ERROR..NEW NAME FOR " + word8(old_word, run.sw[OLC]) + " NOT GIVEN", 0,
-                         ErrorSeverity::SERIOUS);
+            report_error(run,
+                         " ...ERROR..NEW NAME FOR " + word8(old_word, run.sw[OLC]) + " NOT GIVEN",
+                         0, ErrorSeverity::SERIOUS);
             return;
         }
         rename_pair(run, old_word, word8(words[at + 1], false));

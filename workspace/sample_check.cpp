@@ -25,7 +25,7 @@ struct Checked {
     std::size_t position = 0; // place in the command's list
     VarInfo info;
     long long rows = 0;
-    std::string name; // 8 columns
+    std::string name;            // 8 columns
     const Real* first = nullptr; // a work-area variable's element k at first[k * inc], in place
 };
 
@@ -122,8 +122,7 @@ void CKSMPL(Run& run, std::span<const int> refs) {
     }
     if (run.cmd.IKOD != C_NLINEAR && s.check_last <= 0) {
         long long shortest = vars.empty() ? 0 : LLONG_MAX;
-        for (const Checked& var : vars)
-            shortest = std::min(shortest, var.rows);
+        for (const Checked& var : vars) shortest = std::min(shortest, var.rows);
         s.check_last = static_cast<int>(std::min<long long>(shortest, INT_MAX));
         if (debug) write_line(run, " LENGTH OF SHORTEST VARIABLE IS" + fmt_I(s.check_last, 8));
     }

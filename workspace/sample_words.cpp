@@ -41,8 +41,7 @@ std::vector<std::string> sample_statement_words(const Run& run) {
             ++pos;
         } else {
             std::size_t end = pos;
-            while (end < text.size() && !is_separator(text[end]) && text[end] != ':')
-                ++end;
+            while (end < text.size() && !is_separator(text[end]) && text[end] != ':') ++end;
             words.emplace_back(text.substr(pos, end - pos));
             pos = end;
         }

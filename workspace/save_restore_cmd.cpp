@@ -66,13 +66,15 @@ bool parse_statement(Run& run, SaveStatement& st) {
     for (char c : unit_text) digits = digits && c >= '0' && c <= '9';
     if (digits) unit = std::stoi(unit_text);
     if (unit < FIRST_SAVE_UNIT || unit > LAST_SAVE_UNIT) {
-        report_error(run, " ...ERROR..YOU FORGOT TO USE A UNIT BETWEEN 11 AND 49", 0, ErrorSeverity::SERIOUS);
+        report_error(run, " ...ERROR..YOU FORGOT TO USE A UNIT BETWEEN 11 AND 49", 0,
+                     ErrorSeverity::SERIOUS);
         return false;
     }
     st.unit = unit;
     for (const std::string& word : words) st.names.push_back(word8(word, run.sw[OLC]));
     if (st.dates && run.smpl.ITIME2 == 0) {
-        report_error(run, " ...ERROR..YOU FORGOT TO SET THE TIME COMMAND", 0, ErrorSeverity::SERIOUS);
+        report_error(run, " ...ERROR..YOU FORGOT TO SET THE TIME COMMAND", 0,
+                     ErrorSeverity::SERIOUS);
         return false;
     }
     return true;
@@ -129,7 +131,8 @@ void cmd_save(Run& run) {
     for (const std::string& name : st.names) {
         const int slot = VFIND(run, name);
         if (slot <= 0) {
-            report_error(run, " ...ERROR..VARIABLE " + word8(name, run.sw[OLC]) + " DOES NOT EXIST...");
+            report_error(run,
+                         " ...ERROR..VARIABLE " + word8(name, run.sw[OLC]) + " DOES NOT EXIST...");
             return;
         }
         slots.push_back(slot);
@@ -197,8 +200,8 @@ void cmd_restore(Run& run) {
         good = parser.feed(record);
     }
     if (!good || !parser.complete()) {
-        report_error(run, " ...ERROR..SAVED FILE ON UNIT" + fmt_I(st.unit, 3) + " IS DAMAGED AT LINE" +
-                              fmt_I(good ? line + 1 : line, 8));
+        report_error(run, " ...ERROR..SAVED FILE ON UNIT" + fmt_I(st.unit, 3) +
+                              " IS DAMAGED AT LINE" + fmt_I(good ? line + 1 : line, 8));
         return;
     }
     std::vector<VariableCopy> chosen;
@@ -211,8 +214,8 @@ void cmd_restore(Run& run) {
         const bool found = std::any_of(chosen.begin(), chosen.end(),
                                        [&](const VariableCopy& v) { return v.name == name; });
         if (!found)
-            write_line(run, " ...WARNING..VARIABLE " + name + " IS NOT ON UNIT" +
-                                fmt_I(st.unit, 3));
+            write_line(run,
+                       " ...WARNING..VARIABLE " + name + " IS NOT ON UNIT" + fmt_I(st.unit, 3));
     }
     for (VariableCopy& var : chosen) {
         if (st.dates && !align_dates(run, var)) return;

@@ -38,7 +38,8 @@ std::vector<std::string_view> split_blanks(std::string_view text) {
     return out;
 }
 
-template <typename Int> bool read_int(std::string_view text, Int& value) {
+template <typename Int>
+bool read_int(std::string_view text, Int& value) {
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     return ec == std::errc() && end == text.data() + text.size();
 }

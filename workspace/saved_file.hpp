@@ -19,7 +19,6 @@
 
 namespace tarvex {
 
-
 inline constexpr int SAVED_PER_RECORD = 4;
 
 // The 32 hexadecimal digits (upper case, most significant first) of a value's bit pattern.

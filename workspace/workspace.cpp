@@ -2,8 +2,8 @@
 // (NAMCHK, VFIND), reading a variable reference's header (VINFO) and addressing its elements.
 #include "workspace/workspace.hpp"
 
-#include <sys/mman.h>
 #include <cstdint>
+#include <sys/mman.h>
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
@@ -175,7 +175,9 @@ Real& element(Workspace& ws, ResultScalars& res, const VarInfo& info, long long 
     return ws.DATA[info.addr + (3 + k) * info.inc];
 }
 
-int VFIND(Run& run, std::string_view name) { return find_variable(run.ws, name, run.sw[OLC]); }
+int VFIND(Run& run, std::string_view name) {
+    return find_variable(run.ws, name, run.sw[OLC]);
+}
 
 bool VINFO(Run& run, int ref, VarInfo& info) {
     int column = 0;
@@ -184,7 +186,9 @@ bool VINFO(Run& run, int ref, VarInfo& info) {
     return false;
 }
 
-Real& element(Run& run, const VarInfo& info, long long k) { return element(run.ws, run.res, info, k); }
+Real& element(Run& run, const VarInfo& info, long long k) {
+    return element(run.ws, run.res, info, k);
+}
 
 std::string_view type_description(int type) {
     for (const TypeRow& row : TYPE_TABLE)

@@ -53,7 +53,7 @@ Real& element(Run& run, const VarInfo& info, long long k);
 // header is looked up once and a work-area variable's elements are read in place (nothing moves
 // the work area while the command reads). Observations outside 1..length read as `outside`.
 class SeriesReader {
-  public:
+public:
     SeriesReader() = default; // reads nothing: ok() is false
     SeriesReader(Run& run, int ref) {
         ok_ = VINFO(run, ref, info_);
@@ -65,7 +65,7 @@ class SeriesReader {
         return first_ != nullptr ? first_[t * info_.inc] : element(run, info_, t);
     }
 
-  private:
+private:
     VarInfo info_;
     bool ok_ = false;
     const Real* first_ = nullptr; // element t at first_[t * inc]; null for a result scalar

@@ -1,6 +1,7 @@
 // FCAST: parses the options, builds the equation, checks the model type and the output
 // variables, forms the forecast range, computes the forecast (compute_forecast), then writes the
-// notes it met, stores PREDICT, RESID, FCSE and $N and writes the report. DIAGNOSE parses the same options and then says it is not available.
+// notes it met, stores PREDICT, RESID, FCSE and $N and writes the report. DIAGNOSE parses the same
+// options and then says it is not available.
 #include "regress/fcast/fcast_command.hpp"
 
 #include "core/command_table.hpp"
@@ -9,6 +10,7 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/large_pages.hpp"
 #include "numeric/text.hpp"
+#include "options/options.hpp"
 #include "regress/fcast/fcast_forecast.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "regress/fcast/fcast_options.hpp"
@@ -16,7 +18,6 @@
 #include "regress/fcast/fcast_report.hpp"
 #include "regress/fit/ols_options.hpp"
 #include "workspace/sample.hpp"
-#include "options/options.hpp"
 #include "workspace/workspace.hpp"
 
 #include <algorithm>
@@ -35,7 +36,8 @@ bool output_shape_ok(Run& run, const std::string& name) {
     if (ref == 0) return true;
     VarInfo info;
     if (ref > 0 && VINFO(run, ref, info) && info.type == TYPE_DATA && info.ncol == 1) return true;
-    report_error(run, " ...ERROR..VARIABLE " + first_8_padded(name) + " NOT DIMENSIONED PROPERLY", ERR_FCAST_SHAPE);
+    report_error(run, " ...ERROR..VARIABLE " + first_8_padded(name) + " NOT DIMENSIONED PROPERLY",
+                 ERR_FCAST_SHAPE);
     write_line(run, " ...NOTE..USE DIMENSION COMMAND TO CREATE IT");
     return false;
 }
@@ -57,11 +59,15 @@ void store_by_row(Run& run, const std::string& name, const Forecast& f,
         if (r.obs <= info.length) element(run, info, r.obs) = value(r, run.ws.XMISS);
 }
 
-Real predicted_value(const FcastRow& r, Real xmiss) { return r.defined ? r.predicted : xmiss; }
+Real predicted_value(const FcastRow& r, Real xmiss) {
+    return r.defined ? r.predicted : xmiss;
+}
 Real error_value(const FcastRow& r, Real xmiss) {
     return r.defined && r.known ? r.error : xmiss;
 }
-Real se_value(const FcastRow& r, Real xmiss) { return r.defined ? r.se : xmiss; }
+Real se_value(const FcastRow& r, Real xmiss) {
+    return r.defined ? r.se : xmiss;
+}
 
 // The variables whose lengths and missing values CKSMPL checks: the regressors other than the
 // dependent variable, which may end before the range does.
@@ -87,7 +93,9 @@ void cmd_fcast(Run& run) {
     }
     const std::string missing = name_option_without_value(run);
     if (!missing.empty()) {
-        report_error(run, " ...ERROR..MISSING RIGHT HAND SIDE OF OPTION.." + first_8_padded(missing), ERR_FCAST_OPTION_VALUE);
+        report_error(run,
+                     " ...ERROR..MISSING RIGHT HAND SIDE OF OPTION.." + first_8_padded(missing),
+                     ERR_FCAST_OPTION_VALUE);
         return;
     }
     const FcastOptions o = read_fcast_options(run);
@@ -98,7 +106,8 @@ void cmd_fcast(Run& run) {
     // 3. The autoregressive order belongs to AUTO alone.
     const bool autoregressive = model.type == "AUTO";
     if (autoregressive ? (o.ORDER < 0 || o.ORDER > MAX_AUTO_ORDER) : o.ORDER != 0) {
-        report_error(run, " ...ERROR..THE ORDER=" + fmt_I(o.ORDER, 4) + " OPTION IS NOT AVAILABLE", ERR_FCAST_ORDER);
+        report_error(run, " ...ERROR..THE ORDER=" + fmt_I(o.ORDER, 4) + " OPTION IS NOT AVAILABLE",
+                     ERR_FCAST_ORDER);
         return;
     }
     // 4. Output variables.
@@ -120,8 +129,10 @@ void cmd_fcast(Run& run) {
     // Every forecast observation may become an element of an output variable, so a range
     // longer than the work area cannot be stored.
     if (end >= beg && (long long)end - beg >= run.ws.MAXADD) {
-        report_error(run, " ...ERROR..FORECAST RANGE" + fmt_I(beg, 11) + " TO" + fmt_I(end, 11) +
-                      " EXCEEDS THE WORK AREA", 0);
+        report_error(run,
+                     " ...ERROR..FORECAST RANGE" + fmt_I(beg, 11) + " TO" + fmt_I(end, 11) +
+                         " EXCEEDS THE WORK AREA",
+                     0);
         return;
     }
     FcastSettings settings;
@@ -139,7 +150,9 @@ void cmd_fcast(Run& run) {
         return;
     }
     if (is_named_model_type(model.type)) {
-        report_error(run, " ...NOTE..FCAST FOR MODEL=" + model.type + " IS NOT AVAILABLE IN THIS VERSION", 0);
+        report_error(
+            run, " ...NOTE..FCAST FOR MODEL=" + model.type + " IS NOT AVAILABLE IN THIS VERSION",
+            0);
         return;
     }
     // 9. Observations.
@@ -165,9 +178,12 @@ void cmd_fcast(Run& run) {
     if (o.RSTAT || o.GF || o.GNU) {
         if (print && o.RSTAT) {
             if (model.log_dependent)
-                write_line(run, " RESIDUAL STATISTICS ARE COMPUTED FROM UNTRANSFORMED DEPENDENT VARIABLE");
+                write_line(
+                    run, " RESIDUAL STATISTICS ARE COMPUTED FROM UNTRANSFORMED DEPENDENT VARIABLE");
             if (r.has_accuracy) write_fcast_accuracy(run, r.accuracy);
-            if (f.has_se) write_line(run, fmt_X(22) + " FORECAST ROOT MEAN SQUARE ERROR =" + fmt_F(r.rmse, 21, 5));
+            if (f.has_se)
+                write_line(run,
+                           fmt_X(22) + " FORECAST ROOT MEAN SQUARE ERROR =" + fmt_F(r.rmse, 21, 5));
         }
         fcast_residual_output(run, model, f, o, print);
     }

@@ -3,8 +3,8 @@
 #include "regress/fcast/fcast_forecast.hpp"
 
 #include "core/run.hpp"
-#include "numeric/large_pages.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/large_pages.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "regress/fcast/fcast_options.hpp"
 #include "regress/fcast/fcast_report.hpp"
@@ -13,7 +13,8 @@
 
 namespace tarvex {
 
-FcastResult compute_forecast(Run& run, const FcastModel& model, const FcastOptions& o, FcastSettings settings) {
+FcastResult compute_forecast(Run& run, const FcastModel& model, const FcastOptions& o,
+                             FcastSettings settings) {
     FcastResult out;
     ReportNotes& notes = out.notes;
     const int beg = settings.obs.empty() ? 0 : settings.obs.front();
@@ -33,7 +34,8 @@ FcastResult compute_forecast(Run& run, const FcastModel& model, const FcastOptio
     const Forecast& f = out.forecast;
     for (const FcastRow& r : f.rows) {
         if (r.problem == FcastProblem::NON_POSITIVE)
-            notes.add(NotePlace::DATA, NoteKind::ERROR, " NON-POSITIVE DATA FOUND IN OBSERVATION " + fmt_I(r.obs, 10));
+            notes.add(NotePlace::DATA, NoteKind::ERROR,
+                      " NON-POSITIVE DATA FOUND IN OBSERVATION " + fmt_I(r.obs, 10));
         else if (r.problem == FcastProblem::UNDEFINED)
             notes.add(NotePlace::DATA, NoteKind::ERROR,
                       " ...ERROR..PREDICTED VALUE UNDEFINED FOR OBS. NO." + fmt_I(r.obs, 5));
@@ -41,7 +43,8 @@ FcastResult compute_forecast(Run& run, const FcastModel& model, const FcastOptio
     // Standard errors.
     if (dynamic)
         notes.add(NotePlace::SOLUTION, NoteKind::TEXT,
-                  " IGNORE FORECASTS AND STD. ERRORS BEFORE OBS. " + fmt_I(settings.dynamic_origin + 1, 4));
+                  " IGNORE FORECASTS AND STD. ERRORS BEFORE OBS. " +
+                      fmt_I(settings.dynamic_origin + 1, 4));
     // Accuracy over the rows with y known and a prediction.
     std::vector<Real> y, p;
     reserve_large(y, f.rows.size());

@@ -3,8 +3,8 @@
 // the notes met on the way, in order. The report writes this value and changes nothing of it.
 #pragma once
 
-#include "numeric/real.hpp"
 #include "kernels/fcast_accuracy.hpp"
+#include "numeric/real.hpp"
 #include "regress/fcast/fcast_predict.hpp"
 #include "regress/fit/report_notes.hpp"
 
@@ -16,15 +16,16 @@ struct FcastOptions;
 
 struct FcastResult {
     Forecast forecast;
-    ReportNotes notes;          // the assumed estimation end, undefined predictions, the dynamic
-                                // forecast's first valid observation
-    bool has_accuracy = false;  // some observation has y known and a prediction
+    ReportNotes notes;         // the assumed estimation end, undefined predictions, the dynamic
+                               // forecast's first valid observation
+    bool has_accuracy = false; // some observation has y known and a prediction
     FcastAccuracy accuracy;
-    Real rmse = 0;              // root mean square of the standard errors (when there are any)
+    Real rmse = 0; // root mean square of the standard errors (when there are any)
 };
 
 // Forecasts `model` over settings.obs (the dynamic origin is settled here: ESTEND=, the
 // estimation end, or the observation before the range). Reads the data; writes nothing.
-FcastResult compute_forecast(Run& run, const FcastModel& model, const FcastOptions& o, FcastSettings settings);
+FcastResult compute_forecast(Run& run, const FcastModel& model, const FcastOptions& o,
+                             FcastSettings settings);
 
 } // namespace tarvex

@@ -50,7 +50,8 @@ void from_estimation(Run& run, FcastModel& m, std::string& gone) {
         if (t.ref == run.ws.MAXVAR + 1) t.kind = TermKind::INTERCEPT;
         if (t.ref == run.ws.MAXVAR + 2) t.kind = TermKind::TREND;
         if (t.kind == TermKind::VARIABLE) {
-            t.ref = current_reference(run, t.ref, j < e.variables.size() ? e.variables[j] : std::string());
+            t.ref = current_reference(run, t.ref,
+                                      j < e.variables.size() ? e.variables[j] : std::string());
             if (t.ref == 0 && gone.empty()) gone = e.names[j];
         }
         m.terms.push_back(t);
@@ -133,7 +134,7 @@ bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model) {
     }
     if (!has_coef && !estimated) {
         report_error(run, " ...ERROR..ABOVE COMMAND MUST IMMEDIATELY FOLLOW AN ESTIMATION COMMAND",
-             ERR_FCAST_NO_ESTIMATION);
+                     ERR_FCAST_NO_ESTIMATION);
         return false;
     }
     if (has_coef && !has_list && !estimated) {
@@ -148,17 +149,20 @@ bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model) {
         from_estimation(run, model, gone);
         model.type = trim_trailing_blanks(o.MODEL);
         if (!gone.empty()) {
-            report_error(run, " ...ERROR..VARIABLE " + first_8_padded(gone) + " OF THE LAST ESTIMATION NO LONGER EXISTS",
-                 ERR_FCAST_VARIABLE_GONE);
+            report_error(run,
+                         " ...ERROR..VARIABLE " + first_8_padded(gone) +
+                             " OF THE LAST ESTIMATION NO LONGER EXISTS",
+                         ERR_FCAST_VARIABLE_GONE);
             return false;
         }
     }
     if (has_coef) {
         std::vector<Real> values = coefficient_values(run, o.COEFFICI);
         if (int(values.size()) < model.k()) {
-            report_error(run, " ...ERROR..COEF VECTOR ONLY CONTAINS" + fmt_I(static_cast<long long>(values.size()), 4) +
-                          " VALUES",
-                 ERR_FCAST_SHORT_COEF);
+            report_error(run,
+                         " ...ERROR..COEF VECTOR ONLY CONTAINS" +
+                             fmt_I(static_cast<long long>(values.size()), 4) + " VALUES",
+                         ERR_FCAST_SHORT_COEF);
             return false;
         }
         values.resize(model.k());

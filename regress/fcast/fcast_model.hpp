@@ -27,18 +27,18 @@ inline constexpr int ERR_FCAST_NCROSS = 49009;
 inline constexpr int ERR_FCAST_VARIABLE_GONE = 49090;
 
 struct FcastModel {
-    std::string type;             // model type word, trimmed: "OLSQ", "IMLS", "AUTO" ...
-    int dep_ref = 0;              // plain reference of the dependent variable
+    std::string type; // model type word, trimmed: "OLSQ", "IMLS", "AUTO" ...
+    int dep_ref = 0;  // plain reference of the dependent variable
     int dep_lag = 0;
-    std::string dep_name;         // 8 columns
-    std::vector<OlsTerm> terms;   // the intercept last
-    std::vector<Real> coef;       // one per term
-    std::vector<Real> cov;        // K x K coefficient covariance; empty when not known
-    Real sigma = 0;               // standard error of the estimate (with cov)
-    bool log_dependent = false;   // the equation explains log(y)
-    bool log_regressors = false;  // the regressors enter in logs
-    int estimation_end = 0;       // last observation of the estimation; 0 when none recorded
-    int max_lag = 0;              // largest lag among the terms
+    std::string dep_name;        // 8 columns
+    std::vector<OlsTerm> terms;  // the intercept last
+    std::vector<Real> coef;      // one per term
+    std::vector<Real> cov;       // K x K coefficient covariance; empty when not known
+    Real sigma = 0;              // standard error of the estimate (with cov)
+    bool log_dependent = false;  // the equation explains log(y)
+    bool log_regressors = false; // the regressors enter in logs
+    int estimation_end = 0;      // last observation of the estimation; 0 when none recorded
+    int max_lag = 0;             // largest lag among the terms
 
     int k() const { return int(terms.size()); }
     bool has_covariance() const { return !cov.empty(); }

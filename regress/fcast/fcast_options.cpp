@@ -81,11 +81,15 @@ const OptionTable FCAST_TABLE = {
     32, 15, 5, 11};
 // clang-format on
 
-int at(std::string_view keyword) { return option_index(FCAST_TABLE, keyword); }
+int at(std::string_view keyword) {
+    return option_index(FCAST_TABLE, keyword);
+}
 
 } // namespace
 
-const OptionTable& fcast_option_table() { return FCAST_TABLE; }
+const OptionTable& fcast_option_table() {
+    return FCAST_TABLE;
+}
 
 void set_fcast_defaults(Run& run, bool diagnose, const std::string& model) {
     OptionSet& opt = run.opt;

@@ -4,8 +4,8 @@
 #include "core/run.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/large_pages.hpp"
-#include "numeric/row_split.hpp"
 #include "numeric/qmath.hpp"
+#include "numeric/row_split.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "workspace/workspace.hpp"
 
@@ -26,7 +26,9 @@ struct Series {
         if (ok) reader = SeriesReader(run, ref);
         ok = ok && reader.ok();
     }
-    Real at(Run& run, long long t) const { return ok ? reader.at(run, t, run.ws.XMISS) : run.ws.XMISS; }
+    Real at(Run& run, long long t) const {
+        return ok ? reader.at(run, t, run.ws.XMISS) : run.ws.XMISS;
+    }
 };
 
 bool is_lagged_dependent(const FcastModel& m, const OlsTerm& t) {
@@ -49,13 +51,14 @@ std::vector<Real> psi_weights(const std::map<int, Real>& phi, int count) {
 // else u_a = sum_b V_ab x_b. The coefficients are taken apart once, each row's values once for
 // all the sums they enter (the same sums as exact_dot on the values). Each thread has its own.
 class RowSums {
-  public:
+public:
     RowSums(const std::vector<Real>& b, const std::vector<Real>* v, int k)
         : k_(k), b_(b), u_(std::size_t(k)), x_parts_(std::size_t(k)), u_parts_(std::size_t(k)),
           b_parts_(std::size_t(k)) {
         b_decoded_ = true;
         for (int a = 0; a < k; ++a)
-            b_decoded_ = ExactAccumulator::decode(b_[std::size_t(a)], b_parts_[std::size_t(a)]) && b_decoded_;
+            b_decoded_ = ExactAccumulator::decode(b_[std::size_t(a)], b_parts_[std::size_t(a)]) &&
+                         b_decoded_;
         if (v == nullptr) return;
         // Symmetric to the bit, and doubling an element stays finite.
         symmetric_ = true;
@@ -113,15 +116,15 @@ class RowSums {
         return sum_.result();
     }
 
-  private:
+private:
     int k_;
     const std::vector<Real>& b_;
     bool symmetric_ = false;
-    bool decoded_ = false;           // every element of V is finite
-    bool b_decoded_ = false;         // every coefficient is finite
-    bool x_decoded_ = false;         // every value of the row is finite
+    bool decoded_ = false;   // every element of V is finite
+    bool b_decoded_ = false; // every coefficient is finite
+    bool x_decoded_ = false; // every value of the row is finite
     const Real* x_ = nullptr;
-    std::vector<Real> coef_;         // row a of V: its elements from column `first` on
+    std::vector<Real> coef_; // row a of V: its elements from column `first` on
     std::vector<ExactAccumulator::Factor> coef_parts_;
     std::vector<Real> u_;
     std::vector<ExactAccumulator::Factor> x_parts_, u_parts_, b_parts_;
@@ -202,12 +205,14 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
             }
             const int source = t - term.lag;
             Real v = columns[j].at(run, source);
-            if (settings.dynamic && is_lagged_dependent(model, term) && source > settings.dynamic_origin) {
+            if (settings.dynamic && is_lagged_dependent(model, term) &&
+                source > settings.dynamic_origin) {
                 const int at = source >= first_obs && source - first_obs < int(row_of.size())
                                    ? row_of[std::size_t(source - first_obs)]
                                    : -1;
-                v = at >= 0 && out.rows[std::size_t(at)].defined ? out.rows[std::size_t(at)].predicted
-                                                                 : xmiss;
+                v = at >= 0 && out.rows[std::size_t(at)].defined
+                        ? out.rows[std::size_t(at)].predicted
+                        : xmiss;
             }
             if (is_missing(v)) {
                 row.problem = FcastProblem::UNDEFINED;
@@ -231,7 +236,8 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
         }
         if (row.defined && covariance != nullptr) {
             const Real quad = sums.xvx(); // x'Vx
-            const int steps = psi.empty() || t <= settings.dynamic_origin ? 1 : t - settings.dynamic_origin;
+            const int steps =
+                psi.empty() || t <= settings.dynamic_origin ? 1 : t - settings.dynamic_origin;
             const Real spread = psi.empty() ? Real(1) : spread_upto[std::size_t(steps)];
             row.se = qm::sqrt(qm::abs(sigma2 * spread + quad));
             if (model.log_dependent) row.se *= row.predicted;

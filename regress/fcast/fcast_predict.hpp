@@ -18,18 +18,18 @@ enum class FcastProblem : unsigned char { NONE, UNDEFINED, NON_POSITIVE };
 struct FcastRow {
     Real observed = 0;
     Real predicted = 0;
-    Real error = 0;             // observed - predicted, when both are known
-    Real se = 0;                // forecast standard error (when the forecast has them)
+    Real error = 0; // observed - predicted, when both are known
+    Real se = 0;    // forecast standard error (when the forecast has them)
     int obs = 0;
     FcastProblem problem = FcastProblem::NONE;
-    bool known = false;         // the dependent variable is observed
-    bool defined = false;       // a prediction could be formed
+    bool known = false;   // the dependent variable is observed
+    bool defined = false; // a prediction could be formed
 };
 
 struct FcastSettings {
-    std::vector<int> obs;       // the observations to forecast, ascending
+    std::vector<int> obs; // the observations to forecast, ascending
     bool dynamic = false;
-    int dynamic_origin = 0;     // with DYNAMIC: lagged forecasts replace data after this one
+    int dynamic_origin = 0;       // with DYNAMIC: lagged forecasts replace data after this one
     bool keep_regressors = false; // keep each row's regressor values in Forecast::x
 };
 

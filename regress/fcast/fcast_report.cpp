@@ -2,18 +2,18 @@
 #include "regress/fcast/fcast_report.hpp"
 
 #include "core/run.hpp"
+#include "kernels/fcast_accuracy.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/large_pages.hpp"
 #include "numeric/qmath.hpp"
-#include "kernels/fcast_accuracy.hpp"
 #include "numeric/text.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "regress/fcast/fcast_options.hpp"
 #include "regress/fcast/fcast_predict.hpp"
-#include "regress/ols/ols_gnuplot.hpp"
 #include "regress/fit/ols_options.hpp"
+#include "regress/ols/ols_gnuplot.hpp"
 #include "regress/ols/ols_report.hpp"
 #include "regress/ols/ols_residual_stats.hpp"
 #include "workspace/workspace.hpp"
@@ -52,12 +52,15 @@ std::string id_label(Run& run, const FcastOptions& o, int t) {
     return first_8_padded(text);
 }
 
-bool error_known(const FcastRow& r) { return r.known && r.defined; }
+bool error_known(const FcastRow& r) {
+    return r.known && r.defined;
+}
 
 } // namespace
 
 void write_fcast_model(Run& run, const FcastModel& model, const FcastOptions& o, int nobs) {
-    write_line(run, " DEPENDENT VARIABLE = " + first_8_padded(model.dep_name) + fmt_I(nobs, 10) + " OBSERVATIONS");
+    write_line(run, " DEPENDENT VARIABLE = " + first_8_padded(model.dep_name) + fmt_I(nobs, 10) +
+                        " OBSERVATIONS");
     write_line(run, " REGRESSION COEFFICIENTS");
     std::string line;
     for (std::size_t j = 0; j < model.coef.size(); ++j) {
@@ -82,7 +85,8 @@ void write_fcast_listing(Run& run, const Forecast& f, const FcastOptions& o) {
     auto value = [&](bool shown, Real v) { return shown ? fmt_G(v, field, 5) : fmt_X(field); };
     write_line(run, " ");
     if (wide) {
-        write_line(run, " OBSERVATION           OBSERVED         PREDICTED   " + fmt_X(3) + "CALCULATED");
+        write_line(run, " OBSERVATION           OBSERVED         PREDICTED   " + fmt_X(3) +
+                            "CALCULATED");
         write_line(run, fmt_X(6) + "NO." + fmt_X(17) + "VALUE" + fmt_X(12) + "VALUE" + fmt_X(10) +
                             residual_label);
     } else {
@@ -95,7 +99,8 @@ void write_fcast_listing(Run& run, const Forecast& f, const FcastOptions& o) {
         const Real e = r.error;
         std::string line = " " + fmt_I(r.obs, 7) + " ";
         if (wide) line += id_label(run, o, r.obs);
-        line += value(r.known, r.observed) + value(r.defined, r.predicted) + value(error_known(r), e);
+        line +=
+            value(r.known, r.observed) + value(r.defined, r.predicted) + value(error_known(r), e);
         if (f.has_se) line += value(r.defined, r.se);
         line += " " + plot_line(error_known(r), e, largest, wide ? PLOT_WIDE : PLOT_NARROW);
         write_line(run, line);
@@ -124,10 +129,11 @@ void write_fcast_accuracy(Run& run, const FcastAccuracy& a) {
 Real forecast_rmse(const Forecast& f) {
     // The exact sum of the squares, over two threads for a long forecast (the same sum).
     ExactAccumulator sum;
-    split_accumulate(f.rows.size(), sum, [&f](ExactAccumulator& part, std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i)
-            if (f.rows[i].defined) part.add_product(f.rows[i].se, f.rows[i].se);
-    });
+    split_accumulate(f.rows.size(), sum,
+                     [&f](ExactAccumulator& part, std::size_t begin, std::size_t end) {
+                         for (std::size_t i = begin; i < end; ++i)
+                             if (f.rows[i].defined) part.add_product(f.rows[i].se, f.rows[i].se);
+                     });
     int count = 0;
     for (const FcastRow& r : f.rows) count += r.defined ? 1 : 0;
     return count > 0 ? qm::sqrt(sum.result() / count) : Real(0);
@@ -143,8 +149,7 @@ void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
     fit.dep_name = first_8_padded(model.dep_name);
     fit.terms = model.terms;
     fit.k = model.k();
-    for (auto* v : {&fit.y, &fit.fitted, &fit.resid})
-        reserve_large(*v, f.rows.size());
+    for (auto* v : {&fit.y, &fit.fitted, &fit.resid}) reserve_large(*v, f.rows.size());
     reserve_large(fit.obs, f.rows.size());
     for (const FcastRow& r : f.rows) {
         if (!error_known(r)) continue;

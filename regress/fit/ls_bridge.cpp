@@ -2,9 +2,9 @@
 // matrix) and the distribution functions.
 #include "regress/fit/ls_bridge.hpp"
 
-#include "numeric/distributions.hpp"
 #include "kernels/gram_schmidt.hpp"
 #include "kernels/normal_equations.hpp"
+#include "numeric/distributions.hpp"
 #include "regress/fit/ols_options.hpp"
 
 #include <cstddef>
@@ -70,6 +70,8 @@ Real chi2_tail(Real x, Real df) {
     return dist::chi_square_upper(x, df);
 }
 
-Real normal_quantile(Real p) { return dist::normal_quantile(p); }
+Real normal_quantile(Real p) {
+    return dist::normal_quantile(p);
+}
 
 } // namespace tarvex

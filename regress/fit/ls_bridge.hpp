@@ -3,9 +3,9 @@
 // command and the report stay the same whichever solver runs.
 #pragma once
 
-#include "numeric/real.hpp"
 #include "kernels/householder.hpp"
 #include "kernels/least_squares.hpp"
+#include "numeric/real.hpp"
 
 #include <vector>
 
@@ -15,13 +15,13 @@ enum class OlsMethod;
 
 // A least-squares solution of y on the K columns of X.
 struct LsSolution {
-    int dependent_column = 0;   // 0: solved; else the 1-based column found linearly dependent
-    bool singular = false;      // the triangular or cross-product factor has a zero pivot
-    bool too_few = false;       // fewer observations than columns
-    std::vector<Real> coef;     // K coefficients
-    std::vector<Real> xtx_inv;  // K x K (X'X)**-1 (symmetric)
+    int dependent_column = 0;    // 0: solved; else the 1-based column found linearly dependent
+    bool singular = false;       // the triangular or cross-product factor has a zero pivot
+    bool too_few = false;        // fewer observations than columns
+    std::vector<Real> coef;      // K coefficients
+    std::vector<Real> xtx_inv;   // K x K (X'X)**-1 (symmetric)
     std::vector<Real> residuals; // N residuals of the rows as solved
-    Real sse = 0;               // residual sum of squares
+    Real sse = 0;                // residual sum of squares
     // "HH" only: the factored data matrix and its reflections, for the exact Durbin-Watson test.
     DataMatrix factored;
     HouseholderFactor factor;

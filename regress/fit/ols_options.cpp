@@ -92,11 +92,15 @@ const OptionTable OLSQ_TABLE = {
     39, 7, 9, 19};
 // clang-format on
 
-int at(std::string_view keyword) { return option_index(OLSQ_TABLE, keyword); }
+int at(std::string_view keyword) {
+    return option_index(OLSQ_TABLE, keyword);
+}
 
 } // namespace
 
-const OptionTable& olsq_option_table() { return OLSQ_TABLE; }
+const OptionTable& olsq_option_table() {
+    return OLSQ_TABLE;
+}
 
 bool name_blank(const std::string& name) {
     return name.find_first_not_of(' ') == std::string::npos;

@@ -15,14 +15,16 @@ void write_notes(Run& run, const ReportNotes& notes, NotePlace place) {
     for (const ReportNote& n : notes.lines) {
         if (n.place != place) continue;
         if (n.kind != NoteKind::ERROR &&
-            (!run.flags.OPUT || (n.needs_switch != ANY_SWITCH && !run.sw[static_cast<SwitchId>(n.needs_switch)])))
+            (!run.flags.OPUT ||
+             (n.needs_switch != ANY_SWITCH && !run.sw[static_cast<SwitchId>(n.needs_switch)])))
             continue;
         write_line(run, n.text);
     }
 }
 
 void write_notes_through(Run& run, const ReportNotes& notes, NotePlace last) {
-    for (int p = 0; p <= static_cast<int>(last); ++p) write_notes(run, notes, static_cast<NotePlace>(p));
+    for (int p = 0; p <= static_cast<int>(last); ++p)
+        write_notes(run, notes, static_cast<NotePlace>(p));
 }
 
 } // namespace tarvex

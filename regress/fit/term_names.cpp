@@ -1,16 +1,18 @@
 // Printed names of equation terms (see term_names.hpp).
 #include "regress/fit/term_names.hpp"
 
+#include "core/result_scalars.hpp"
 #include "core/run.hpp"
 #include "numeric/text.hpp"
 #include "workspace/maintenance.hpp"
-#include "core/result_scalars.hpp"
 
 #include <algorithm>
 
 namespace tarvex {
 
-int plain_reference(int ref) { return ref < MARK_BASE ? MARK_BASE - ref : ref; }
+int plain_reference(int ref) {
+    return ref < MARK_BASE ? MARK_BASE - ref : ref;
+}
 
 std::string suffixed_name(std::string base, const std::string& tail) {
     if (base.size() + tail.size() > 8) base.resize(8 - std::min<std::size_t>(tail.size(), 7));

@@ -10,10 +10,10 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/ls_bridge.hpp"
-#include "regress/fit/report_notes.hpp"
-#include "regress/ols/ols_command.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/fit/ols_options.hpp"
+#include "regress/fit/report_notes.hpp"
+#include "regress/ols/ols_command.hpp"
 
 namespace tarvex {
 
@@ -68,15 +68,19 @@ bool check_lag_polynomials(Run& run, const std::vector<OlsTerm>& terms) {
         std::string name = terms[p.first_term].name;
         name.erase(name.find_last_not_of(' ') + 1);
         if (p.endcon < ENDCON_NONE || p.endcon > ENDCON_BOTH) {
-            report_error(run, " ...ERROR..END CONSTRAINT CODE" + fmt_I(p.endcon, 4) + " FOR " + name +
-                               " MUST BE 0, 1, 2 OR 3", ERR_NOT_VALID);
+            report_error(run,
+                         " ...ERROR..END CONSTRAINT CODE" + fmt_I(p.endcon, 4) + " FOR " + name +
+                             " MUST BE 0, 1, 2 OR 3",
+                         ERR_NOT_VALID);
             return false;
         }
         const int free = p.free_parameters();
         if (free < 1 || free > p.lags) {
-            report_error(run, " ...ERROR..POLYNOMIAL ORDER" + fmt_I(p.order, 4) + " WITH END CONSTRAINT" +
-                               fmt_I(p.endcon, 2) + " DOES NOT FIT" + fmt_I(p.lags, 4) +
-                               " LAGS OF " + name, ERR_NOT_VALID);
+            report_error(run,
+                         " ...ERROR..POLYNOMIAL ORDER" + fmt_I(p.order, 4) +
+                             " WITH END CONSTRAINT" + fmt_I(p.endcon, 2) + " DOES NOT FIT" +
+                             fmt_I(p.lags, 4) + " LAGS OF " + name,
+                         ERR_NOT_VALID);
             return false;
         }
     }
@@ -94,7 +98,8 @@ std::vector<Real> substitution_matrix(const std::vector<LagPolynomial>& polys, i
             for (int c = 0; c < p.free_parameters(); ++c) {
                 for (int r = 0; r < k; ++r)
                     rows[r].push_back(r >= p.first_term && r < p.first_term + p.lags
-                                          ? p.basis(r - p.first_term, c) : Real(0));
+                                          ? p.basis(r - p.first_term, c)
+                                          : Real(0));
                 column_term.push_back(p.first_term);
             }
             j += p.lags;
@@ -114,8 +119,8 @@ std::vector<Real> substitution_matrix(const std::vector<LagPolynomial>& polys, i
 LsSolution solve_regression(OlsFit& fit, const OlsOptions& o, const std::vector<Real>& xs,
                             const std::vector<Real>& ys, ReportNotes& notes) {
     const int n = fit.n, k = fit.k;
-    const std::vector<LagPolynomial> polys = o.DLRX ? std::vector<LagPolynomial>{}
-                                                    : find_lag_polynomials(fit.terms);
+    const std::vector<LagPolynomial> polys =
+        o.DLRX ? std::vector<LagPolynomial>{} : find_lag_polynomials(fit.terms);
     if (polys.empty()) return solve_least_squares(o.method(), xs, ys, n, k, o.RIDGE);
 
     std::vector<int> column_term;
@@ -134,10 +139,10 @@ LsSolution solve_regression(OlsFit& fit, const OlsOptions& o, const std::vector<
     LsSolution sub = solve_least_squares(OlsMethod::NORMAL, z, ys, n, kf, o.RIDGE);
     for (const LagPolynomial& p : polys)
         notes.add(NotePlace::SOLUTION, NoteKind::TEXT,
-                  " POLYNOMIAL DISTRIBUTED LAG: " + first_8_padded(fit.terms[p.first_term].name) + " LAGS" +
-                      fmt_I(fit.terms[p.first_term].lag, 4) + " TO" +
-                      fmt_I(fit.terms[p.first_term + p.lags - 1].lag, 4) + "  ORDER=" + fmt_I(p.order, 3) +
-                      "  ENDCON=" + fmt_I(p.endcon, 2));
+                  " POLYNOMIAL DISTRIBUTED LAG: " + first_8_padded(fit.terms[p.first_term].name) +
+                      " LAGS" + fmt_I(fit.terms[p.first_term].lag, 4) + " TO" +
+                      fmt_I(fit.terms[p.first_term + p.lags - 1].lag, 4) +
+                      "  ORDER=" + fmt_I(p.order, 3) + "  ENDCON=" + fmt_I(p.endcon, 2));
     if (sub.dependent_column > 0) sub.dependent_column = column_term[sub.dependent_column - 1] + 1;
     if (sub.coef.empty()) return sub;
     // b = H g and (X'X)**-1 restricted = H (Z'Z)**-1 H'.
@@ -148,13 +153,15 @@ LsSolution solve_regression(OlsFit& fit, const OlsOptions& o, const std::vector<
     for (int j = 0; j < k; ++j)
         for (int c = 0; c < kf; ++c) {
             Real s = 0;
-            for (int d = 0; d < kf; ++d) s += h[std::size_t(j) * kf + d] * out.xtx_inv[std::size_t(d) * kf + c];
+            for (int d = 0; d < kf; ++d)
+                s += h[std::size_t(j) * kf + d] * out.xtx_inv[std::size_t(d) * kf + c];
             ha[std::size_t(j) * kf + c] = s;
         }
     for (int a = 0; a < k; ++a)
         for (int b = 0; b < k; ++b) {
             Real s = 0;
-            for (int c = 0; c < kf; ++c) s += ha[std::size_t(a) * kf + c] * h[std::size_t(b) * kf + c];
+            for (int c = 0; c < kf; ++c)
+                s += ha[std::size_t(a) * kf + c] * h[std::size_t(b) * kf + c];
             inv[std::size_t(a) * k + b] = s;
         }
     out.coef = std::move(coef);

@@ -30,9 +30,9 @@ enum EndConstraint : int {
 // One polynomial lag: the terms first_term .. first_term+lags-1 of the equation.
 struct LagPolynomial {
     int first_term = 0;
-    int lags = 0;       // number of lag terms m
-    int order = 0;      // polynomial degree p
-    int endcon = 0;     // EndConstraint
+    int lags = 0;   // number of lag terms m
+    int order = 0;  // polynomial degree p
+    int endcon = 0; // EndConstraint
     int free_parameters() const;
     // Weight of lag index i (0 .. m-1) in constructed column c (0 .. free-1).
     Real basis(int i, int c) const;

@@ -70,8 +70,7 @@ bool place_columns(Run& run, const OlsFit& fit, PlacedColumns& out) {
     columns.push_back(y);
     if (fit.obs.size() != out.span) {
         out.rows.reserve(fit.obs.size());
-        for (int t : fit.obs)
-            out.rows.push_back(static_cast<std::size_t>(t - fit.beg));
+        for (int t : fit.obs) out.rows.push_back(static_cast<std::size_t>(t - fit.beg));
     }
     out.data.columns = std::move(columns);
     out.data.nobs = fit.obs.size();
@@ -95,8 +94,7 @@ void place_logged_dependent(const OlsFit& fit, PlacedColumns& cols) {
 void weight_rows(const OlsFit& fit, PlacedColumns& cols) {
     cols.rows.clear();
     if (fit.obs.size() != cols.span)
-        for (int t : fit.obs)
-            cols.rows.push_back(static_cast<std::size_t>(t - fit.beg));
+        for (int t : fit.obs) cols.rows.push_back(static_cast<std::size_t>(t - fit.beg));
     cols.root_weight.assign(cols.span, Real(0));
     for (std::size_t i = 0; i < fit.obs.size(); ++i)
         cols.root_weight[static_cast<std::size_t>(fit.obs[i] - fit.beg)] =
@@ -115,16 +113,14 @@ const Real* rows_of_column(const PlacedColumns& cols, int c, std::vector<Real>& 
     }
     if (cols.rows.empty()) return column;
     scratch.resize(cols.rows.size());
-    for (std::size_t i = 0; i < cols.rows.size(); ++i)
-        scratch[i] = column[cols.rows[i]];
+    for (std::size_t i = 0; i < cols.rows.size(); ++i) scratch[i] = column[cols.rows[i]];
     return scratch.data();
 }
 
 void compact_to_rows(const PlacedColumns& cols, std::vector<Real>& values) {
     // rows[i] >= i: moving forward in order never overwrites a value still to be moved.
     if (!cols.rows.empty())
-        for (std::size_t i = 0; i < cols.rows.size(); ++i)
-            values[i] = values[cols.rows[i]];
+        for (std::size_t i = 0; i < cols.rows.size(); ++i) values[i] = values[cols.rows[i]];
     values.resize(cols.data.nobs);
 }
 

@@ -8,13 +8,13 @@
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
-#include "regress/ols/lag_polynomial.hpp"
+#include "options/options.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/fit/ols_options.hpp"
-#include "regress/ols/ols_work_space.hpp"
 #include "regress/fit/term_names.hpp"
+#include "regress/ols/lag_polynomial.hpp"
+#include "regress/ols/ols_work_space.hpp"
 #include "workspace/sample.hpp"
-#include "options/options.hpp"
 #include "workspace/workspace.hpp"
 
 #include <algorithm>
@@ -24,9 +24,11 @@ namespace tarvex {
 namespace {
 
 constexpr int LAG_ORDER_CODE = 10000; // lag codes from here up carry a polynomial order
-constexpr int LAG_ORDER_LIMIT = 1000;  // orders run 0..999; the end-constraint code sits above
+constexpr int LAG_ORDER_LIMIT = 1000; // orders run 0..999; the end-constraint code sits above
 
-bool is_missing_name(const std::string& name) { return name.rfind("********", 0) == 0; }
+bool is_missing_name(const std::string& name) {
+    return name.rfind("********", 0) == 0;
+}
 
 // The principal-component checks: components are columns of the PCOMPONE matrix, each listed
 // alone and after every ordinary regressor.
@@ -35,8 +37,10 @@ bool check_components(Run& run, const OlsOptions& o, const std::vector<OlsTerm>&
     const int info = VFIND(run, trim_trailing_blanks(o.PCINFORM));
     const int comp = VFIND(run, trim_trailing_blanks(o.PCOMPONE));
     if (info <= 0 || comp <= 0) {
-        report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." +
-                           first_8_padded(info <= 0 ? "PCINFORM" : "PCOMPONE"), ERR_OPTION_VALUE);
+        report_error(run,
+                     " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." +
+                         first_8_padded(info <= 0 ? "PCINFORM" : "PCOMPONE"),
+                     ERR_OPTION_VALUE);
         return false;
     }
     bool seen = false;
@@ -55,7 +59,10 @@ bool check_components(Run& run, const OlsOptions& o, const std::vector<OlsTerm>&
         if (slot == comp) {
             seen = true;
         } else if (seen) {
-            report_error(run, " ...ERROR.." + first_8_padded(t.name) + " MUST BE LISTED BEFORE ANY COMPONENTS", 0);
+            report_error(run,
+                         " ...ERROR.." + first_8_padded(t.name) +
+                             " MUST BE LISTED BEFORE ANY COMPONENTS",
+                         0);
             return false;
         }
     }
@@ -113,7 +120,7 @@ void cmd_olsq(Run& run) {
         const int ref = scan.list[k];
         if (ref == scan.list[1]) {
             report_error(run, "..ERROR..VARIABLE " + fit.dep_name + " IS ON BOTH SIDES OF EQUATION",
-                      ERR_BOTH_SIDES);
+                         ERR_BOTH_SIDES);
             return;
         }
         OlsTerm t;
@@ -143,7 +150,8 @@ void cmd_olsq(Run& run) {
         }
     }
     if (fit.terms.size() + 1 < 2) {
-        report_error(run, " ...ERROR..INSUFFICIENT NUMBER OF VARIABLES SPECIFIED", ERR_TOO_FEW_VARIABLES);
+        report_error(run, " ...ERROR..INSUFFICIENT NUMBER OF VARIABLES SPECIFIED",
+                     ERR_TOO_FEW_VARIABLES);
         return;
     }
     fit.k = int(fit.terms.size());
@@ -155,20 +163,22 @@ void cmd_olsq(Run& run) {
         if (!is_missing_name(run.opt.name[j])) continue;
         const std::string keyword(table.keywords[table.nswitch + table.nint + table.nreal + j]);
         report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
-                  ERR_OPTION_VALUE);
+                     ERR_OPTION_VALUE);
         return;
     }
     const std::string method = trim_trailing_blanks(o.METHOD);
     if (method != "GS" && method != "HH" && method != "NORMAL" && !method.empty()) {
-        report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("METHOD"), ERR_OPTION_VALUE);
+        report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("METHOD"),
+                     ERR_OPTION_VALUE);
         return;
     }
     int weight_ref = 0;
     if (!name_blank(o.WEIGHT)) {
         weight_ref = VFIND(run, trim_trailing_blanks(o.WEIGHT));
         if (weight_ref == 0) {
-            report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("WEIGHT"),
-                      ERR_OPTION_VALUE);
+            report_error(run,
+                         " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("WEIGHT"),
+                         ERR_OPTION_VALUE);
             return;
         }
     }
@@ -206,8 +216,10 @@ void cmd_olsq(Run& run) {
         if (!skip || t > skip.length || skip.codes[t] <= 0) ++usable;
     const int parameters = fit.k - (o.DLRX ? 0 : lag_polynomial_restrictions(fit.terms));
     if (usable < parameters) {
-        report_error(run, " ...ERROR.." + fmt_I(usable, 5) + " OBSERVATIONS IS NOT ENOUGH FOR " +
-                           "ESTIMATION", ERR_TOO_FEW_OBSERVATIONS);
+        report_error(run,
+                     " ...ERROR.." + fmt_I(usable, 5) + " OBSERVATIONS IS NOT ENOUGH FOR " +
+                         "ESTIMATION",
+                     ERR_TOO_FEW_OBSERVATIONS);
         return;
     }
     if (o.RESTRICT && o.RIDGE != 0) {

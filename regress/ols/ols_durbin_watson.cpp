@@ -5,11 +5,11 @@
 #include "regress/ols/ols_durbin_watson.hpp"
 
 #include "core/run.hpp"
-#include "numeric/fortran_format.hpp"
 #include "kernels/durbin_watson_exact.hpp"
+#include "numeric/fortran_format.hpp"
 #include "regress/fit/ls_bridge.hpp"
-#include "regress/ols/ols_estimation.hpp"
 #include "regress/fit/ols_options.hpp"
+#include "regress/ols/ols_estimation.hpp"
 #include "regress/ols/ols_work_space.hpp"
 
 namespace tarvex {
@@ -46,14 +46,16 @@ ExactDwScalars exact_durbin_watson(const Run& run, const OlsOptions& o, const Ls
     std::vector<Real> roots;
     const DwStatus found = durbin_watson_roots(forms, roots);
     if (found == DwStatus::insufficient_space) {
-        for (std::string& l : householder_space_lines(run, durbin_watson_work_words(int(sol.residuals.size()),
-                                                                                  sol.factor.nregs, o.RHO != 0)))
+        for (std::string& l :
+             householder_space_lines(run, durbin_watson_work_words(int(sol.residuals.size()),
+                                                                   sol.factor.nregs, o.RHO != 0)))
             line(std::move(l), NoteKind::ERROR);
         out.ends_command = true;
         return out;
     }
     if (found == DwStatus::too_few_degrees_of_freedom) {
-        line(std::string(" ...WARNING..INSUFFICIENT DEGREES OF FREEDOM ") + "FOR DWPVALUE", NoteKind::WARNING);
+        line(std::string(" ...WARNING..INSUFFICIENT DEGREES OF FREEDOM ") + "FOR DWPVALUE",
+             NoteKind::WARNING);
         return out;
     }
     if (o.DUMP) {

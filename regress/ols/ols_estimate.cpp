@@ -11,23 +11,23 @@
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
-#include "numeric/fortran_format.hpp"
-#include "numeric/exact_dot.hpp"
-#include "numeric/exact_sums.hpp"
-#include "numeric/fused_axpy.hpp"
-#include "numeric/qmath.hpp"
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/gram_residuals.hpp"
+#include "numeric/exact_dot.hpp"
+#include "numeric/exact_sums.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/fused_axpy.hpp"
+#include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
+#include "regress/fit/ls_bridge.hpp"
+#include "regress/fit/ols_fit.hpp"
+#include "regress/fit/ols_options.hpp"
 #include "regress/ols/lag_polynomial.hpp"
 #include "regress/ols/ols_columns.hpp"
-#include "regress/fit/ls_bridge.hpp"
-#include "regress/ols/recursive_residuals.hpp"
-#include "regress/fit/ols_fit.hpp"
 #include "regress/ols/ols_durbin_watson.hpp"
 #include "regress/ols/ols_influence.hpp"
-#include "regress/fit/ols_options.hpp"
 #include "regress/ols/ols_report.hpp"
+#include "regress/ols/recursive_residuals.hpp"
 #include "regress/ols/restrict_estimation.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
@@ -42,7 +42,9 @@ namespace {
 struct Column {
     SeriesReader reader;
     Column(Run& run, int ref) : reader(run, ref) {}
-    Real at(Run& run, long long t) const { return reader.ok() ? reader.at(run, t, run.ws.XMISS) : Real(0); }
+    Real at(Run& run, long long t) const {
+        return reader.ok() ? reader.at(run, t, run.ws.XMISS) : Real(0);
+    }
 };
 
 // Records the error that ends the estimation; returns false for the caller to pass on.
@@ -71,7 +73,9 @@ bool load_dependent(Run& run, OlsEstimate& e) {
     for (int i = 0; i < n; ++i) {
         Real y = dep.at(run, fit.obs[i] - fit.dep_lag);
         if (fit.log_dependent) {
-            if (!(y > 0)) return ended_by(e, " ...ERROR..VARIABLE " + fit.dep_name + " IS NOT VALID", ERR_NOT_VALID);
+            if (!(y > 0))
+                return ended_by(e, " ...ERROR..VARIABLE " + fit.dep_name + " IS NOT VALID",
+                                ERR_NOT_VALID);
             y = qm::log(y);
         }
         fit.y[i] = y;
@@ -100,7 +104,9 @@ bool load_regressors(Run& run, OlsEstimate& e) {
         for (int i = 0; i < n; ++i) {
             Real v = var.at(run, fit.obs[i] - term.lag);
             if (fit.log_regressors) {
-                if (!(v > 0)) return ended_by(e, " ...ERROR..VARIABLE " + term.name + " IS NOT VALID", ERR_NOT_VALID);
+                if (!(v > 0))
+                    return ended_by(e, " ...ERROR..VARIABLE " + term.name + " IS NOT VALID",
+                                    ERR_NOT_VALID);
                 v = qm::log(v);
             }
             col[i] = v;
@@ -131,8 +137,8 @@ void load_weights(Run& run, OlsEstimate& e, const OlsOptions& o) {
         const Real wi = weight.at(run, fit.obs[i]);
         if (wi == run.ws.XMISS || wi == 0) {
             e.notes.add(NotePlace::DATA, NoteKind::WARNING,
-                        " ...WARNING..OBSERVATION " + fmt_I(fit.obs[i], 5) + " SKIPPED AS WEIGHT IS ZERO OR" +
-                            "UNDEFINED",
+                        " ...WARNING..OBSERVATION " + fmt_I(fit.obs[i], 5) +
+                            " SKIPPED AS WEIGHT IS ZERO OR" + "UNDEFINED",
                         OMSWRN);
             continue;
         }
@@ -152,7 +158,8 @@ void load_weights(Run& run, OlsEstimate& e, const OlsOptions& o) {
     std::vector<Real> x(gathered ? std::size_t(n) * fit.k : 0);
     for (int i = 0; i < n; ++i) {
         if (gathered)
-            for (int j = 0; j < fit.k; ++j) x[std::size_t(j) * n + i] = fit.x[std::size_t(j) * fit.n + keep[i]];
+            for (int j = 0; j < fit.k; ++j)
+                x[std::size_t(j) * n + i] = fit.x[std::size_t(j) * fit.n + keep[i]];
         fit.obs[i] = fit.obs[keep[i]];
         fit.y[i] = fit.y[keep[i]];
     }
@@ -164,12 +171,14 @@ void load_weights(Run& run, OlsEstimate& e, const OlsOptions& o) {
     if (!gathered) weight_rows(fit, e.columns);
     fit.sum_log_root_w = 0;
     for (Real v : fit.w) fit.sum_log_root_w += qm::log(qm::sqrt(qm::abs(v)));
-    e.notes.add(NotePlace::DATA, NoteKind::TEXT, " SUM OF LOG(SQRT(ABS(WEIGHT)))  =" + fmt_G(fit.sum_log_root_w, 13, 5));
+    e.notes.add(NotePlace::DATA, NoteKind::TEXT,
+                " SUM OF LOG(SQRT(ABS(WEIGHT)))  =" + fmt_G(fit.sum_log_root_w, 13, 5));
     if (o.REPLICAT) {
         Real total = 0;
         for (Real v : fit.w) total += v;
         e.notes.add(NotePlace::DATA, NoteKind::TEXT,
-                    " NUMBER OF OBSERVATIONS AFTER REPLICATION =" + fmt_I(static_cast<long long>(qm::round(total)), 9));
+                    " NUMBER OF OBSERVATIONS AFTER REPLICATION =" +
+                        fmt_I(static_cast<long long>(qm::round(total)), 9));
     }
 }
 
@@ -180,7 +189,8 @@ void column_moments(OlsFit& fit, const PlacedColumns& placed) {
     std::vector<Real> scratch;
     // Column j at the rows in use, from the work area or the gathered matrix.
     const auto column = [&](int j) {
-        return placed.placed() ? rows_of_column(placed, j, scratch) : fit.x.data() + std::size_t(j) * n;
+        return placed.placed() ? rows_of_column(placed, j, scratch)
+                               : fit.x.data() + std::size_t(j) * n;
     };
     fit.xmean.assign(fit.k, 0);
     fit.xsd.assign(fit.k, 0);
@@ -217,8 +227,7 @@ void column_moments(OlsFit& fit, const PlacedColumns& placed) {
         sd = fit.nobs > 1 ? qm::sqrt(qm::abs(ss / (fit.nobs - 1))) : Real(0);
         return ss;
     };
-    for (int j = 0; j < fit.k; ++j)
-        moments(column(j), fit.xmean[j], fit.xsd[j]);
+    for (int j = 0; j < fit.k; ++j) moments(column(j), fit.xmean[j], fit.xsd[j]);
     fit.sst = moments(fit.y.data(), fit.ymean, fit.ysd);
     fit.raw = 0;
     for (int i = 0; i < n; ++i) fit.raw += fit.w[i] * fit.y[i] * fit.y[i];
@@ -233,7 +242,8 @@ std::vector<Real> robust_middle(const OlsFit& fit, const std::vector<Real>& xs,
         const Real e2 = es[t] * es[t];
         for (int a = 0; a < k; ++a)
             for (int b = 0; b < k; ++b)
-                m[std::size_t(a) * k + b] += e2 * xs[std::size_t(a) * n + t] * xs[std::size_t(b) * n + t];
+                m[std::size_t(a) * k + b] +=
+                    e2 * xs[std::size_t(a) * n + t] * xs[std::size_t(b) * n + t];
     }
     for (int j = 1; j <= lags; ++j) {
         const Real weight = 1 - Real(j) / (lags + 1);
@@ -253,10 +263,13 @@ std::vector<Real> sandwich(const std::vector<Real>& a, const std::vector<Real>& 
     std::vector<Real> am(std::size_t(k) * k, 0), out(std::size_t(k) * k, 0);
     for (int i = 0; i < k; ++i)
         for (int j = 0; j < k; ++j)
-            for (int l = 0; l < k; ++l) am[std::size_t(i) * k + j] += a[std::size_t(i) * k + l] * m[std::size_t(l) * k + j];
+            for (int l = 0; l < k; ++l)
+                am[std::size_t(i) * k + j] += a[std::size_t(i) * k + l] * m[std::size_t(l) * k + j];
     for (int i = 0; i < k; ++i)
         for (int j = 0; j < k; ++j)
-            for (int l = 0; l < k; ++l) out[std::size_t(i) * k + j] += am[std::size_t(i) * k + l] * a[std::size_t(l) * k + j];
+            for (int l = 0; l < k; ++l)
+                out[std::size_t(i) * k + j] +=
+                    am[std::size_t(i) * k + l] * a[std::size_t(l) * k + j];
     return out;
 }
 
@@ -307,7 +320,8 @@ void note_heading(OlsEstimate& e, const OlsOptions& o) {
     notes.add(NotePlace::HEADING, NoteKind::TEXT,
               fmt_I(fit.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " + fit.dep_name);
     if (o.RIDGE != 0)
-        notes.add(NotePlace::HEADING, NoteKind::TEXT, "  ESTIMATING RIDGE REGRESSION FOR K=" + fmt_F(o.RIDGE, 11, 8));
+        notes.add(NotePlace::HEADING, NoteKind::TEXT,
+                  "  ESTIMATING RIDGE REGRESSION FOR K=" + fmt_F(o.RIDGE, 11, 8));
     notes.add(NotePlace::HEADING, NoteKind::NOTE,
               " ...NOTE..SAMPLE RANGE SET TO:" + fmt_I(fit.beg, 7) + "," + fmt_I(fit.end, 7));
     if (o.PILAGS) notes.add(NotePlace::HEADING, NoteKind::TEXT, " POLYNOMIAL INVERSE LAG");
@@ -315,15 +329,20 @@ void note_heading(OlsEstimate& e, const OlsOptions& o) {
 
 // The rows in use: the data rows scaled by the square root of the absolute weight, or the data
 // rows themselves without weights (no copy is made).
-const std::vector<Real>& rows_x(const OlsEstimate& e) { return e.fit.w.empty() ? e.fit.x : e.weighted_x; }
-const std::vector<Real>& rows_y(const OlsEstimate& e) { return e.fit.w.empty() ? e.fit.y : e.weighted_y; }
+const std::vector<Real>& rows_x(const OlsEstimate& e) {
+    return e.fit.w.empty() ? e.fit.x : e.weighted_x;
+}
+const std::vector<Real>& rows_y(const OlsEstimate& e) {
+    return e.fit.w.empty() ? e.fit.y : e.weighted_y;
+}
 
 } // namespace
 
 bool solve_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
     OlsFit& fit = e.fit;
     note_heading(e, o);
-    if (o.RESTRICT && o.PILAGS) return ended_by(e, " ...ERROR..RESTRICTIONS NOT ALLOWED WITH PILAGS", 0);
+    if (o.RESTRICT && o.PILAGS)
+        return ended_by(e, " ...ERROR..RESTRICTIONS NOT ALLOWED WITH PILAGS", 0);
     if (!load_data(run, e, o)) return false;
     if (fit.weight_ref != 0) load_weights(run, e, o);
     const int n = fit.n, k = fit.k;
@@ -338,7 +357,8 @@ bool solve_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
     for (Real v : fit.y) dummy = dummy && (equal_values(v, 0) || equal_values(v, 1));
     if (dummy)
         e.notes.add(NotePlace::DATA, NoteKind::WARNING,
-                    " ...WARNING..DEPENDENT VARIABLE IS DUMMY VARIABLE ...TRY LOGIT or PROBIT", OWARN);
+                    " ...WARNING..DEPENDENT VARIABLE IS DUMMY VARIABLE ...TRY LOGIT or PROBIT",
+                    OWARN);
     column_moments(fit, e.columns);
     for (int j = 0; j < k; ++j)
         if (fit.terms[j].kind == TermKind::VARIABLE && fit.xsd[j] == 0)
@@ -366,8 +386,10 @@ bool solve_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
     if (sol.too_few) return ended_by(e, too_few, ERR_TOO_FEW_OBSERVATIONS);
     if (sol.dependent_column != 0 || sol.singular || sol.coef.empty()) {
         if (o.method() != OlsMethod::HH && sol.dependent_column > 0)
-            return ended_by(e, std::string(" ...WARNING..THIS USUALLY INDICATES ") + "PERFECT MULTICOLLINEARITY " +
-                                   "WITH VARIABLE " + fit.terms[sol.dependent_column - 1].name,
+            return ended_by(e,
+                            std::string(" ...WARNING..THIS USUALLY INDICATES ") +
+                                "PERFECT MULTICOLLINEARITY " + "WITH VARIABLE " +
+                                fit.terms[sol.dependent_column - 1].name,
                             ERR_COLLINEAR);
         return ended_by(e, fmt_X(10) + " ...ERROR..SINGULAR SYSTEM. NO SOLUTION", ERR_COLLINEAR);
     }
@@ -388,9 +410,13 @@ bool finish_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
     std::vector<Real> given_cov;
     if (!name_blank(o.INCOEFFI)) {
         if (!given_values(run, o.INCOEFFI, k, fit.coef))
-            return ended_by(e, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("INCOEFFI"), ERR_OPTION_VALUE);
+            return ended_by(
+                e, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("INCOEFFI"),
+                ERR_OPTION_VALUE);
         if (!name_blank(o.INCOVARI) && !given_values(run, o.INCOVARI, (long long)k * k, given_cov))
-            return ended_by(e, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("INCOVARI"), ERR_OPTION_VALUE);
+            return ended_by(
+                e, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("INCOVARI"),
+                ERR_OPTION_VALUE);
     }
     if (e.columns.placed()) {
         // Residuals and predicted values of the columns in place, each the exact value rounded
@@ -401,7 +427,8 @@ bool finish_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
         fit.resid.assign(e.columns.span, 0);
         GramColumns unweighted = e.columns.data;
         unweighted.row_scale = nullptr;
-        const ResidualSums sums = gram_residuals(unweighted, e.coef_wide, fit.resid.data(), fit.fitted.data());
+        const ResidualSums sums =
+            gram_residuals(unweighted, e.coef_wide, fit.resid.data(), fit.fitted.data());
         compact_to_rows(e.columns, fit.fitted);
         compact_to_rows(e.columns, fit.resid);
         if (fit.w.empty()) fit.sse = sums.sse;
@@ -410,7 +437,8 @@ bool finish_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
         fit.fitted.assign(n, 0);
         fit.resid.assign(n, 0);
         for (int j = 0; j < k; ++j)
-            fused_axpy(fit.fitted.data(), -fit.coef[j], fit.x.data() + std::size_t(j) * n, std::size_t(n));
+            fused_axpy(fit.fitted.data(), -fit.coef[j], fit.x.data() + std::size_t(j) * n,
+                       std::size_t(n));
         for (int i = 0; i < n; ++i) fit.resid[i] = fit.y[i] - fit.fitted[i];
     }
     // Residuals of the weighted rows; without weights they are the residuals themselves.
@@ -437,7 +465,8 @@ bool finish_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
     // A given covariance matrix (column after column) replaces the computed one.
     if (!given_cov.empty())
         for (int i = 0; i < k; ++i)
-            for (int j = 0; j < k; ++j) fit.cov[std::size_t(i) * k + j] = given_cov[std::size_t(j) * k + i];
+            for (int j = 0; j < k; ++j)
+                fit.cov[std::size_t(i) * k + j] = given_cov[std::size_t(j) * k + i];
     // 11. Robust covariance.
     if (o.HETCOV) {
         fit.cov = sandwich(fit.xtx_inv, robust_middle(fit, xs, es, std::max(o.AUTCOV, 0)), k);
@@ -445,7 +474,8 @@ bool finish_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
                     std::string(" USING HETEROSKEDASTICITY-CONSISTENT") + " COVARIANCE MATRIX");
         if (o.AUTCOV > 0) {
             e.notes.add(NotePlace::COVARIANCE, NoteKind::TEXT,
-                        std::string(" AND AUTOCORRELATION-CONSISTENT MATRIX WITH") + " ORDER=" + fmt_I(o.AUTCOV, 3));
+                        std::string(" AND AUTOCORRELATION-CONSISTENT MATRIX WITH") +
+                            " ORDER=" + fmt_I(o.AUTCOV, 3));
             e.notes.add(NotePlace::COVARIANCE, NoteKind::TEXT, " BY NEWEY-WEST CORRECTION METHOD");
         }
     }

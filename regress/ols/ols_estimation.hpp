@@ -4,14 +4,14 @@
 // line; OLSOUT writes this value as it is, in the order of the report's layout.
 #pragma once
 
-#include "numeric/real.hpp"
 #include "kernels/double_binary128.hpp"
+#include "numeric/real.hpp"
 #include "regress/fit/ols_fit.hpp"
+#include "regress/fit/report_notes.hpp"
 #include "regress/ols/ols_columns.hpp"
 #include "regress/ols/ols_influence.hpp"
 #include "regress/ols/ols_residual_stats.hpp"
 #include "regress/ols/recursive_residuals.hpp"
-#include "regress/fit/report_notes.hpp"
 
 #include <string>
 #include <vector>
@@ -32,13 +32,13 @@ struct OlsSummary {
 
 // The result scalars of the exact Durbin-Watson test (DWPVALUE); its lines are notes.
 struct ExactDwScalars {
-    bool done = false;           // the test ran (d is known)
+    bool done = false; // the test ran (d is known)
     Real dw = 0;
     bool has_pvalue = false;
-    Real pvalue = 0;             // P(d <= d_obs): $CDF
+    Real pvalue = 0; // P(d <= d_obs): $CDF
     bool has_critical = false;
-    Real critical = 0;           // $CRIT
-    bool ends_command = false;   // the work area was too small: the command fails afterwards
+    Real critical = 0;         // $CRIT
+    bool ends_command = false; // the work area was too small: the command fails afterwards
 };
 
 struct AuxiliaryRsquare {
@@ -47,14 +47,14 @@ struct AuxiliaryRsquare {
 };
 
 struct OlsEstimate {
-    OlsFit fit;                  // the equation, the data used and the estimates
+    OlsFit fit; // the equation, the data used and the estimates
     // The rows scaled by the square root of the absolute weight (empty without weights).
     std::vector<Real> weighted_x, weighted_y;
     // The columns read in place when the exact cross-product fit ran on them (fit.x is then
     // empty), and its coefficients to about 226 bits for the residual pass.
     PlacedColumns columns;
     std::vector<Wide> coef_wide;
-    ReportNotes notes;           // every line met before the summary, in order
+    ReportNotes notes; // every line met before the summary, in order
     // An error that ended the estimation: its line and $ERR number (0: none). The notes met
     // before it are written first.
     bool failed = false;
@@ -62,15 +62,15 @@ struct OlsEstimate {
     int error_number = 0;
 
     OlsSummary summary;
-    ResidualStats residuals;     // without the Hall-Pagan test
+    ResidualStats residuals; // without the Hall-Pagan test
     ExactDwScalars exact_dw;
-    bool restricted = false;     // RESTRICT imposed restrictions: their p-value is $PVAL
+    bool restricted = false; // RESTRICT imposed restrictions: their p-value is $PVAL
     Real restriction_pvalue = 0;
     std::vector<AuxiliaryRsquare> auxiliary; // AUXRSQR (not with HETCOV)
-    bool has_influence = false;  // INFLUENC
+    bool has_influence = false;              // INFLUENC
     InfluenceMeasures influence;
-    bool has_recursive = false;  // RECURSIV
-    int recursive_first = 0;     // row of the first recursive residual
+    bool has_recursive = false; // RECURSIV
+    int recursive_first = 0;    // row of the first recursive residual
     RecursiveTests recursive;
 };
 

@@ -4,8 +4,8 @@
 // residuals. DEVICE becomes the terminal and an OUTPUT other than PLOT the output file.
 #include "regress/ols/ols_gnuplot.hpp"
 
-#include "host/tarvextern.hpp"
 #include "core/run.hpp"
+#include "host/tarvextern.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/ols_fit.hpp"
@@ -36,7 +36,8 @@ void cannot_write(Run& run, const std::string& name) {
 std::string plot_data_file(const std::string& command_file) {
     const std::size_t slash = command_file.find_last_of('/');
     const std::size_t dot = command_file.find_last_of('.');
-    const bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const bool has_extension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash);
     return (has_extension ? command_file.substr(0, dot) : command_file) + ".DAT";
 }
 
@@ -51,7 +52,8 @@ void write_residual_plot(Run& run, const OlsFit& fit, const OlsOptions& o) {
         return;
     }
     for (int i = 0; i < fit.n; ++i)
-        std::fprintf(data, "%d %s %s %s\n", fit.obs[i], real_to_string(fit.y[i], PLOT_DIGITS).c_str(),
+        std::fprintf(data, "%d %s %s %s\n", fit.obs[i],
+                     real_to_string(fit.y[i], PLOT_DIGITS).c_str(),
                      real_to_string(fit.fitted[i], PLOT_DIGITS).c_str(),
                      real_to_string(fit.resid[i], PLOT_DIGITS).c_str());
     std::fclose(data);
@@ -62,22 +64,29 @@ void write_residual_plot(Run& run, const OlsFit& fit, const OlsOptions& o) {
         return;
     }
     const std::string dep = trim_trailing_blanks(fit.dep_name);
-    std::fprintf(cmd, "# %s regression of %s\n", trim_trailing_blanks(fit.label).c_str(), dep.c_str());
-    if (!name_blank(o.DEVICE)) std::fprintf(cmd, "set terminal %s\n", lower_ascii(trim_trailing_blanks(o.DEVICE)).c_str());
+    std::fprintf(cmd, "# %s regression of %s\n", trim_trailing_blanks(fit.label).c_str(),
+                 dep.c_str());
+    if (!name_blank(o.DEVICE))
+        std::fprintf(cmd, "set terminal %s\n", lower_ascii(trim_trailing_blanks(o.DEVICE)).c_str());
     const std::string output = trim_trailing_blanks(o.OUTPUT);
-    if (!output.empty() && output != "PLOT") std::fprintf(cmd, "set output %s\n", quoted(lower_ascii(output)).c_str());
+    if (!output.empty() && output != "PLOT")
+        std::fprintf(cmd, "set output %s\n", quoted(lower_ascii(output)).c_str());
     std::fprintf(cmd, "set title \"ACTUAL AND FITTED VALUES OF %s\"\n", dep.c_str());
-    std::fprintf(cmd, "plot %s using 1:2 title 'ACTUAL' with linespoints, "
-                      "'' using 1:3 title 'FITTED' with lines\n", quoted(data_file).c_str());
+    std::fprintf(cmd,
+                 "plot %s using 1:2 title 'ACTUAL' with linespoints, "
+                 "'' using 1:3 title 'FITTED' with lines\n",
+                 quoted(data_file).c_str());
     std::fprintf(cmd, "set title \"RESIDUALS OF %s\"\n", dep.c_str());
-    std::fprintf(cmd, "plot %s using 1:4 title 'RESIDUAL' with impulses\n", quoted(data_file).c_str());
+    std::fprintf(cmd, "plot %s using 1:4 title 'RESIDUAL' with impulses\n",
+                 quoted(data_file).c_str());
     const bool ok = std::ferror(cmd) == 0;
     std::fclose(cmd);
     if (!ok) {
         cannot_write(run, command_file);
         return;
     }
-    host::CreateProcessX("gnuplot -persist " + shell_single_quoted(command_file) + " >/dev/null 2>&1", 2);
+    host::CreateProcessX(
+        "gnuplot -persist " + shell_single_quoted(command_file) + " >/dev/null 2>&1", 2);
 }
 
 } // namespace tarvex

@@ -6,8 +6,8 @@
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
-#include "regress/ols/ols_estimation.hpp"
 #include "regress/fit/ols_fit.hpp"
+#include "regress/ols/ols_estimation.hpp"
 
 namespace tarvex {
 
@@ -20,7 +20,8 @@ Real quad_form(const OlsFit& fit, const std::vector<Real>& xs, int i) {
     Real h = 0;
     for (int a = 0; a < k; ++a) {
         Real s = 0;
-        for (int b = 0; b < k; ++b) s += fit.xtx_inv[std::size_t(a) * k + b] * xs[std::size_t(b) * n + i];
+        for (int b = 0; b < k; ++b)
+            s += fit.xtx_inv[std::size_t(a) * k + b] * xs[std::size_t(b) * n + i];
         h += xs[std::size_t(a) * n + i] * s;
     }
     return h;
@@ -55,7 +56,8 @@ std::vector<AuxiliaryRsquare> auxiliary_rsquares(const OlsFit& fit, const std::v
 
 void write_auxiliary_rsquares(Run& run, const std::vector<AuxiliaryRsquare>& rsquares) {
     for (const AuxiliaryRsquare& a : rsquares)
-        write_line(run, " R-SQUARE OF " + a.name + " ON OTHER INDEPENDENT VARIABLES =" + fmt_F(a.r2, 9, 4));
+        write_line(run, " R-SQUARE OF " + a.name +
+                            " ON OTHER INDEPENDENT VARIABLES =" + fmt_F(a.r2, 9, 4));
 }
 
 InfluenceMeasures influence_measures(const OlsFit& fit, const std::vector<Real>& xs,
@@ -92,22 +94,26 @@ InfluenceMeasures influence_measures(const OlsFit& fit, const std::vector<Real>&
                 change / (sdel * qm::sqrt(fit.xtx_inv[std::size_t(j) * k + j]));
         }
     }
-    if (s2 > 0) m.standardised /= s2;
-    else m.standardised = 0;
+    if (s2 > 0)
+        m.standardised /= s2;
+    else
+        m.standardised = 0;
     return m;
 }
 
 void write_influence(Run& run, const OlsFit& fit, const InfluenceMeasures& m, bool dfbetas) {
     const int n = fit.n, k = fit.k;
     write_line(run, " SUM-OF-SQUARED PREDICTION ERRORS SSPE,PRESS,CV=" + fmt_G(m.press, 13, 5));
-    write_line(run, " SUM OF SQUARED STANDARDIZED PREDICTION ERRORS =" + fmt_G(m.standardised, 13, 5));
+    write_line(run,
+               " SUM OF SQUARED STANDARDIZED PREDICTION ERRORS =" + fmt_G(m.standardised, 13, 5));
     write_line(run, " CROSS-VALIDATION CRITERION PRESS/N =" + fmt_G(m.press / n, 13, 5));
 
     write_line(run, fmt_X(8) + "RESIDUAL    RSTUDENT    HT    COVRAT     DFFITS  " + " DFFIT ");
     for (int i = 0; i < n; ++i)
-        write_line(run, fmt_I(fit.obs[i], 5) + fmt_G(fit.resid[i], 13, 5) + fmt_F(m.rstudent[i], 9, 4) +
-                            fmt_F(fit.hat[i], 9, 4) + fmt_F(m.covratio[i], 9, 4) +
-                            fmt_F(m.dffits[i], 9, 4) + fmt_G(m.dffit[i], 13, 5));
+        write_line(run, fmt_I(fit.obs[i], 5) + fmt_G(fit.resid[i], 13, 5) +
+                            fmt_F(m.rstudent[i], 9, 4) + fmt_F(fit.hat[i], 9, 4) +
+                            fmt_F(m.covratio[i], 9, 4) + fmt_F(m.dffits[i], 9, 4) +
+                            fmt_G(m.dffit[i], 13, 5));
     if (!dfbetas) return;
     for (int first = 0; first < k; first += DFBETAS_PER_LINE) {
         const int last = std::min(k, first + DFBETAS_PER_LINE);
@@ -116,7 +122,8 @@ void write_influence(Run& run, const OlsFit& fit, const InfluenceMeasures& m, bo
         write_line(run, head);
         for (int i = 0; i < n; ++i) {
             std::string line = fmt_I(fit.obs[i], 5) + fmt_X(8);
-            for (int j = first; j < last; ++j) line += fmt_F(m.dfbetas[std::size_t(i) * k + j], 9, 4);
+            for (int j = first; j < last; ++j)
+                line += fmt_F(m.dfbetas[std::size_t(i) * k + j], 9, 4);
             write_line(run, line);
         }
     }

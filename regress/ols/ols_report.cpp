@@ -11,8 +11,8 @@
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/ls_bridge.hpp"
-#include "regress/ols/ols_estimation.hpp"
 #include "regress/fit/ols_fit.hpp"
+#include "regress/ols/ols_estimation.hpp"
 #include "regress/ols/ols_gnuplot.hpp"
 #include "regress/ols/ols_influence.hpp"
 #include "regress/ols/ols_residual_stats.hpp"
@@ -33,14 +33,17 @@ constexpr int MATRIX_COLUMNS_WIDE = 8;
 constexpr int MATRIX_COLUMNS_NARROW = 5;
 
 // a / b, or 0 when b is 0 (a mean square of no degrees of freedom).
-Real ratio_or_zero(Real a, Real b) { return b != 0 ? a / b : Real(0); }
+Real ratio_or_zero(Real a, Real b) {
+    return b != 0 ? a / b : Real(0);
+}
 
 void write_summary(Run& run, const OlsFit& fit, const OlsSummary& s) {
     write_line(run, " ");
-    const std::string label = run.sw[OHTM]
-        ? std::string(" <A HREF=/runtarvex/RSQR.HTM") + " target=_blank>" + " R-SQUARE</A> ="
-        : "  R-SQUARE =";
-    write_line(run, label + fmt_F(s.r2, 9, 4) + fmt_X(5) + "R-SQUARE ADJUSTED =" + fmt_F(s.adr2, 9, 4));
+    const std::string label = run.sw[OHTM] ? std::string(" <A HREF=/runtarvex/RSQR.HTM") +
+                                                 " target=_blank>" + " R-SQUARE</A> ="
+                                           : "  R-SQUARE =";
+    write_line(run,
+               label + fmt_F(s.r2, 9, 4) + fmt_X(5) + "R-SQUARE ADJUSTED =" + fmt_F(s.adr2, 9, 4));
     write_line(run, " VARIANCE OF THE ESTIMATE-SIGMA**2 =" + fmt_G(s.sigma2, 13, 5));
     write_line(run, " STANDARD ERROR OF THE ESTIMATE-SIGMA =" +
                         fmt_G(qm::sqrt(qm::abs(s.sigma2)), 13, 5));
@@ -48,7 +51,8 @@ void write_summary(Run& run, const OlsFit& fit, const OlsSummary& s) {
     write_line(run, " MEAN OF DEPENDENT VARIABLE =" + fmt_G(fit.ymean, 13, 5));
     if (s.llf_available) {
         if (fit.log_dependent)
-            write_line(run, " LOG OF THE LIKELIHOOD FUNCTION(IF DEPVAR LOG) =" + fmt_G(s.llf_log, 13, 6));
+            write_line(run, " LOG OF THE LIKELIHOOD FUNCTION(IF DEPVAR LOG) =" +
+                                fmt_G(s.llf_log, 13, 6));
         write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(s.llf, 13, 6));
     }
     if (!fit.has_intercept) write_line(run, " RAW MOMENT R-SQUARE =" + fmt_F(s.raw, 9, 4));
@@ -122,14 +126,18 @@ void write_coefficients(Run& run, const OlsFit& fit, const OlsOptions& o) {
         if (standardised == 0) standardised = 0; // no "-0.0000" for the intercept
         Real elasticity = ratio_or_zero(b * fit.xmean[j], fit.ymean);
         if (fit.terms[j].kind == TermKind::VARIABLE) {
-            if (o.LOGLOG) elasticity = b;
-            else if (o.LOGLIN) elasticity = b * fit.xmean[j];
-            else if (o.LINLOG) elasticity = ratio_or_zero(b, fit.ymean);
+            if (o.LOGLOG)
+                elasticity = b;
+            else if (o.LOGLIN)
+                elasticity = b * fit.xmean[j];
+            else if (o.LINLOG)
+                elasticity = ratio_or_zero(b, fit.ymean);
         }
         if (o.WIDE)
-            write_line(run, " " + first_8_padded(fit.terms[j].name) + fmt_G(b, 13, 5) + fmt_G(se, 12, 5) +
-                                fmt_G(t, 13, 5) + fmt_F(p, 7, 4) + fmt_F(partial, 7, 4) +
-                                fmt_G(standardised, 13, 5) + fmt_G(elasticity, 13, 5));
+            write_line(run, " " + first_8_padded(fit.terms[j].name) + fmt_G(b, 13, 5) +
+                                fmt_G(se, 12, 5) + fmt_G(t, 13, 5) + fmt_F(p, 7, 4) +
+                                fmt_F(partial, 7, 4) + fmt_G(standardised, 13, 5) +
+                                fmt_G(elasticity, 13, 5));
         else
             write_line(run, first_8_padded(fit.terms[j].name) + fmt_G(b, 13, 5) + fmt_G(se, 11, 4) +
                                 fmt_G(t, 12, 4) + fmt_F(p, 6, 3) + fmt_F(partial, 6, 3) +
@@ -145,7 +153,8 @@ void write_matrix(Run& run, const OlsFit& fit, const std::string& title, bool co
     auto value = [&](int i, int j) {
         const Real c = fit.cov[std::size_t(i) * k + j];
         if (!correlation) return c;
-        const Real d = qm::sqrt(qm::abs(fit.cov[std::size_t(i) * k + i] * fit.cov[std::size_t(j) * k + j]));
+        const Real d =
+            qm::sqrt(qm::abs(fit.cov[std::size_t(i) * k + i] * fit.cov[std::size_t(j) * k + j]));
         return ratio_or_zero(c, d);
     };
     write_line(run, " ");
@@ -227,7 +236,8 @@ void OLSOUT(Run& run, const OlsEstimate& e, const OlsOptions& o) {
         }
         write_line(run, " ");
         write_coefficients(run, fit, o);
-        if (o.PCOV) write_matrix(run, fit, " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS", false, o.WIDE);
+        if (o.PCOV)
+            write_matrix(run, fit, " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS", false, o.WIDE);
         if (o.PCOR) write_matrix(run, fit, " CORRELATION MATRIX OF COEFFICIENTS", true, o.WIDE);
         if (o.DLAG) write_lag_sum_tests(run, fit, o.DN);
     }

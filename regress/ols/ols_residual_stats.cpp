@@ -81,7 +81,8 @@ void add_hall_pagan(const OlsFit& fit, ResidualStats& s) {
     int cols = 0;
     for (int j = 0; j < fit.k; ++j) {
         if (fit.terms[j].kind == TermKind::INTERCEPT) continue;
-        x.insert(x.end(), fit.x.begin() + std::size_t(j) * n, fit.x.begin() + std::size_t(j + 1) * n);
+        x.insert(x.end(), fit.x.begin() + std::size_t(j) * n,
+                 fit.x.begin() + std::size_t(j + 1) * n);
         ++cols;
     }
     if (cols == 0 || n <= cols + 1) return;
@@ -138,14 +139,15 @@ ResidualStats residual_stats(const OlsFit& fit, bool heteroskedasticity) {
     const Real mean = s.sum / n;
     enum { THIRD, FOURTH, MOMENTS };
     auto moments = std::make_unique<ExactSums<MOMENTS>>();
-    split_accumulate(count, *moments, [ep, mean](ExactSums<MOMENTS>& m, std::size_t begin, std::size_t end) {
-        for (std::size_t t = begin; t < end; ++t) {
-            const Real d = ep[t] - mean;
-            const Real d2 = d * d;
-            m[THIRD].add_product(d2, d);
-            m[FOURTH].add_product(d2, d2);
-        }
-    });
+    split_accumulate(count, *moments,
+                     [ep, mean](ExactSums<MOMENTS>& m, std::size_t begin, std::size_t end) {
+                         for (std::size_t t = begin; t < end; ++t) {
+                             const Real d = ep[t] - mean;
+                             const Real d2 = d * d;
+                             m[THIRD].add_product(d2, d);
+                             m[FOURTH].add_product(d2, d2);
+                         }
+                     });
     const ExactAccumulator& third = (*moments)[THIRD];
     const ExactAccumulator& fourth = (*moments)[FOURTH];
     const Real m2 = exact_centred_squares(ep, count, mean) / n;

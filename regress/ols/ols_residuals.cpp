@@ -36,8 +36,8 @@ void write_statistics(Run& run, const OlsFit& fit, const ResidualStats& r, const
     }
     write_line(run, " DURBIN-WATSON =" + fmt_F(r.dw, 7, 4) + fmt_X(4) + "VON NEUMANN RATIO = " +
                         fmt_F(r.von_neumann, 6, 4) + fmt_X(4) + "RHO = " + fmt_F(r.rho, 8, 5));
-    write_line(run, " RESIDUAL SUM =" + fmt_G(r.sum, 13, 5) + "  RESIDUAL VARIANCE =" +
-                        fmt_G(r.variance, 13, 5));
+    write_line(run, " RESIDUAL SUM =" + fmt_G(r.sum, 13, 5) +
+                        "  RESIDUAL VARIANCE =" + fmt_G(r.variance, 13, 5));
     write_line(run, " SUM OF ABSOLUTE ERRORS=" + fmt_G(r.abs_sum, 13, 5));
     write_line(run, " R-SQUARE BETWEEN OBSERVED AND PREDICTED =" + fmt_F(r.r2op, 7, 4));
     if (fit.log_dependent)
@@ -106,8 +106,8 @@ void write_goodness_of_fit(Run& run, const OlsFit& fit) {
     });
     for (int g = 0; g < groups; ++g) observed[g] = Real(lower[g] + upper[g]);
     write_line(run, " ");
-    write_line(run, fmt_X(6) + "GOODNESS OF FIT TEST FOR NORMALITY OF RESIDUALS - " + fmt_I(groups, 2) +
-                        " GROUPS");
+    write_line(run, fmt_X(6) + "GOODNESS OF FIT TEST FOR NORMALITY OF RESIDUALS - " +
+                        fmt_I(groups, 2) + " GROUPS");
     write_counts(run, " OBSERVED", observed);
     write_counts(run, " EXPECTED", expected);
 }
@@ -143,7 +143,8 @@ void write_listing(Run& run, const OlsFit& fit, const OlsOptions& o) {
     for (Real e : fit.resid) largest = std::max(largest, qm::abs(e));
     write_line(run, " ");
     if (o.WIDE) {
-        write_line(run, " OBSERVATION           OBSERVED         PREDICTED   " + fmt_X(3) + "CALCULATED");
+        write_line(run, " OBSERVATION           OBSERVED         PREDICTED   " + fmt_X(3) +
+                            "CALCULATED");
         write_line(run, fmt_X(6) + "NO." + fmt_X(17) + "VALUE" + fmt_X(12) + "VALUE" + fmt_X(10) +
                             residual_label);
     } else {

@@ -14,7 +14,8 @@ namespace tarvex {
 namespace {
 
 // Creates `name` with `length` elements (columns `ncol`) and returns its header, or false.
-bool create(Run& run, const std::string& name, int type, long long length, int ncol, VarInfo& info) {
+bool create(Run& run, const std::string& name, int type, long long length, int ncol,
+            VarInfo& info) {
     int ref = 0;
     NEWVAR(run, trim_trailing_blanks(name), 1, type, length, ncol, ref);
     if (ref <= 0 || run.flags.ODONT) return false;
@@ -26,7 +27,8 @@ bool store_by_observation(Run& run, const OlsFit& fit, const std::string& name,
     if (name_blank(name)) return true;
     VarInfo info;
     if (!create(run, name, TYPE_DATA, fit.end, 1, info)) return false;
-    for (long long t = 1; t <= fit.end && t <= info.length; ++t) element(run, info, t) = run.ws.XMISS;
+    for (long long t = 1; t <= fit.end && t <= info.length; ++t)
+        element(run, info, t) = run.ws.XMISS;
     for (int i = 0; i < fit.n; ++i)
         if (fit.obs[i] <= info.length) element(run, info, fit.obs[i]) = values[i];
     return true;
@@ -36,7 +38,8 @@ bool store_vector(Run& run, const std::string& name, const std::vector<Real>& va
     if (name_blank(name)) return true;
     VarInfo info;
     if (!create(run, name, TYPE_DATA, (long long)values.size(), 1, info)) return false;
-    for (std::size_t j = 0; j < values.size(); ++j) element(run, info, (long long)j + 1) = values[j];
+    for (std::size_t j = 0; j < values.size(); ++j)
+        element(run, info, (long long)j + 1) = values[j];
     return true;
 }
 
@@ -52,7 +55,8 @@ void store_last_estimation(Run& run, const OlsFit& fit, const OlsOptions& o, Rea
     e.dep_variable = reference_name(run, fit.dep_ref);
     for (const OlsTerm& t : fit.terms) {
         e.names.push_back(t.name);
-        e.variables.push_back(t.kind == TermKind::VARIABLE ? reference_name(run, t.ref) : std::string());
+        e.variables.push_back(t.kind == TermKind::VARIABLE ? reference_name(run, t.ref)
+                                                           : std::string());
         e.refs.push_back(t.ref);
         e.lags.push_back(t.lag);
     }

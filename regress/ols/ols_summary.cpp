@@ -21,7 +21,9 @@ const Real LLF_UNAVAILABLE_2 = -9999999;
 // Adjusted R-square when the degrees of freedom are not positive.
 const Real NOT_AVAILABLE = 9999999;
 
-Real safe_div(Real a, Real b) { return b != 0 ? a / b : Real(0); }
+Real safe_div(Real a, Real b) {
+    return b != 0 ? a / b : Real(0);
+}
 
 } // namespace
 
@@ -33,14 +35,16 @@ void summarise_ols(OlsEstimate& e, const OlsOptions& o) {
     if (fit.sse < 0) {
         fit.sse = 0;
         e.notes.add(NotePlace::SUMMARY, NoteKind::TEXT, " ", OWARN);
-        e.notes.add(NotePlace::SUMMARY, NoteKind::WARNING, " ...WARNING..CALCULATED SSE IS NEGATIVE..ZERO USED", OWARN);
+        e.notes.add(NotePlace::SUMMARY, NoteKind::WARNING,
+                    " ...WARNING..CALCULATED SSE IS NEGATIVE..ZERO USED", OWARN);
     }
     if (fit.df > 0) {
         s.sigma2 = fit.sse / fit.df;
     } else {
         s.sigma2 = fit.sigma2;
         e.notes.add(NotePlace::SUMMARY, NoteKind::TEXT, " ", OWARN);
-        e.notes.add(NotePlace::SUMMARY, NoteKind::WARNING, " ...WARNING..ZERO DEGREES OF FREEDOM LEFT", OWARN);
+        e.notes.add(NotePlace::SUMMARY, NoteKind::WARNING,
+                    " ...WARNING..ZERO DEGREES OF FREEDOM LEFT", OWARN);
     }
     s.r2 = fit.sst > 0 ? 1 - fit.sse / fit.sst : Real(0);
     // The intercept alone explains nothing: SSE equals SST, up to rounding.
@@ -51,12 +55,13 @@ void summarise_ols(OlsEstimate& e, const OlsOptions& o) {
         const Real fpc = 1 - n / o.NPOP;
         for (Real& v : fit.cov) v *= fpc;
         e.notes.add(NotePlace::SUMMARY, NoteKind::TEXT, " NP=" + fmt_I(o.NPOP, 20));
-        e.notes.add(NotePlace::SUMMARY, NoteKind::TEXT, " FINITE POPULATION CORRECTION=" + fmt_G(fpc, 13, 5));
+        e.notes.add(NotePlace::SUMMARY, NoteKind::TEXT,
+                    " FINITE POPULATION CORRECTION=" + fmt_G(fpc, 13, 5));
     }
     // Log-likelihood.
     fit.llf_acc = fit.w.empty() ? Real(0) : fit.sum_log_root_w;
-    s.llf_available = fit.sse > 0 && n > 0 && fit.llf_acc != LLF_UNAVAILABLE &&
-                      fit.llf_acc != LLF_UNAVAILABLE_2;
+    s.llf_available =
+        fit.sse > 0 && n > 0 && fit.llf_acc != LLF_UNAVAILABLE && fit.llf_acc != LLF_UNAVAILABLE_2;
     if (s.llf_available) {
         s.llf = -(n / 2) * qm::log(2 * PI_STORED * fit.sse / n) - n / 2 + fit.llf_acc;
         // The untransformed variable's likelihood: the Jacobian of the log, N times the mean of

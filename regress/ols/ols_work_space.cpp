@@ -4,10 +4,10 @@
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
-#include "numeric/fortran_format.hpp"
 #include "kernels/durbin_watson_exact.hpp"
-#include "regress/ols/ols_command.hpp"
+#include "numeric/fortran_format.hpp"
 #include "regress/fit/ols_options.hpp"
+#include "regress/ols/ols_command.hpp"
 
 #include <algorithm>
 #include <string>
@@ -19,7 +19,9 @@ namespace {
 constexpr long long KILOBYTE = 1024;
 constexpr int SIZE_FIELD = 5;
 
-long long free_words(const Run& run) { return run.ws.MAXADD - run.ws.LASADD; }
+long long free_words(const Run& run) {
+    return run.ws.MAXADD - run.ws.LASADD;
+}
 
 } // namespace
 
@@ -64,8 +66,9 @@ bool reserve_ols_work_space(Run& run, const OlsOptions& o, int nobs, int nregs) 
         }
     }
     if (o.HETCOV && covariance_work_words(nobs, nregs) > free_words(run)) {
-        report_error(run, std::string(" ...ERROR..INSUFFICIENT MEMORY TO CORRECT COVARIANCE ") + "MATRIX",
-                  ERR_COLLINEAR);
+        report_error(
+            run, std::string(" ...ERROR..INSUFFICIENT MEMORY TO CORRECT COVARIANCE ") + "MATRIX",
+            ERR_COLLINEAR);
         return false;
     }
     return true;

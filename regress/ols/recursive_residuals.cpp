@@ -7,9 +7,9 @@
 #include "regress/ols/recursive_residuals.hpp"
 
 #include "core/run.hpp"
+#include "kernels/least_squares.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
-#include "kernels/least_squares.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_fit.hpp"
 
@@ -24,9 +24,9 @@ const Real CUSUM_BOUND_5 = 0.948Q;
 
 struct RowFactor {
     int k = 0;
-    std::vector<Real> r;      // K x K upper triangle, row-major
-    std::vector<Real> z;      // K
-    std::vector<Real> colss;  // sums of squares of the columns over the rows so far
+    std::vector<Real> r;         // K x K upper triangle, row-major
+    std::vector<Real> z;         // K
+    std::vector<Real> colss;     // sums of squares of the columns over the rows so far
     std::vector<Real> row, b, u; // work vectors, reused for every row
     Real& at(int i, int j) { return r[std::size_t(i) * k + j]; }
     Real at(int i, int j) const { return r[std::size_t(i) * k + j]; }
@@ -153,17 +153,18 @@ void write_recursive_estimation(Run& run, const OlsFit& fit, int first, const Re
         return;
     }
     write_line(run, " RECURSIVE RESIDUALS, CUSUM AND CUSUM OF SQUARES");
-    write_line(run, "   OBS." + right("RECURSIVE", 14) + right("STANDARDIZED", 13) + right("CUSUM", 11) +
-                        right("5% BOUND", 10) + right("CUSUMSQ", 10) + right("EXPECTED", 10));
+    write_line(run, "   OBS." + right("RECURSIVE", 14) + right("STANDARDIZED", 13) +
+                        right("CUSUM", 11) + right("5% BOUND", 10) + right("CUSUMSQ", 10) +
+                        right("EXPECTED", 10));
     write_line(run, fmt_X(7) + right("RESIDUAL", 14) + right("RESIDUAL", 13) + fmt_X(11) +
                         right("(+/-)", 10) + fmt_X(10) + right("CUSUMSQ", 10));
     for (int j = 0; j < t.count; ++j) {
         const int i = first + j;
         const Real w = fit.recursive[i];
         std::string line = " " + fmt_I(fit.obs[i], 6) + fmt_G(w, 14, 5) +
-                           fmt_F(t.sigma > 0 ? w / t.sigma : Real(0), 13, 4) + fmt_F(t.cusum[j], 11, 4) +
-                           fmt_F(t.bound[j], 10, 4) + fmt_F(t.cusumsq[j], 10, 4) +
-                           fmt_F(Real(j + 1) / t.count, 10, 4);
+                           fmt_F(t.sigma > 0 ? w / t.sigma : Real(0), 13, 4) +
+                           fmt_F(t.cusum[j], 11, 4) + fmt_F(t.bound[j], 10, 4) +
+                           fmt_F(t.cusumsq[j], 10, 4) + fmt_F(Real(j + 1) / t.count, 10, 4);
         if (qm::abs(t.cusum[j]) > t.bound[j]) line += " *";
         write_line(run, line);
     }

@@ -8,8 +8,8 @@
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/fit/ls_bridge.hpp"
-#include "regress/ols/ols_estimation.hpp"
 #include "regress/fit/ols_fit.hpp"
+#include "regress/ols/ols_estimation.hpp"
 #include "regress/test/test_command.hpp"
 #include "regress/test/test_statistics.hpp"
 
@@ -51,7 +51,8 @@ bool impose_restrictions(Run& run, OlsEstimate& e) {
     for (int i = 0; i < q; ++i)
         for (int j = 0; j <= i; ++j) {
             Real s = 0;
-            for (int c = 0; c < k; ++c) s += p[static_cast<std::size_t>(i) * k + c] * rows[j].gradient[c];
+            for (int c = 0; c < k; ++c)
+                s += p[static_cast<std::size_t>(i) * k + c] * rows[j].gradient[c];
             m[static_cast<std::size_t>(i) * q + j] = m[static_cast<std::size_t>(j) * q + i] = s;
         }
     if (!invert_positive_definite(m, q)) {
@@ -77,13 +78,17 @@ bool impose_restrictions(Run& run, OlsEstimate& e) {
     for (int i = 0; i < q; ++i)
         for (int c = 0; c < k; ++c) {
             Real s = 0;
-            for (int j = 0; j < q; ++j) s += m[static_cast<std::size_t>(i) * q + j] * p[static_cast<std::size_t>(j) * k + c];
+            for (int j = 0; j < q; ++j)
+                s +=
+                    m[static_cast<std::size_t>(i) * q + j] * p[static_cast<std::size_t>(j) * k + c];
             mp[static_cast<std::size_t>(i) * k + c] = s;
         }
     for (int r = 0; r < k; ++r)
         for (int c = 0; c < k; ++c) {
             Real s = 0;
-            for (int i = 0; i < q; ++i) s += p[static_cast<std::size_t>(i) * k + r] * mp[static_cast<std::size_t>(i) * k + c];
+            for (int i = 0; i < q; ++i)
+                s += p[static_cast<std::size_t>(i) * k + r] *
+                     mp[static_cast<std::size_t>(i) * k + c];
             fit.xtx_inv[static_cast<std::size_t>(r) * k + c] -= s;
         }
     // Restrictions the equation already carries (polynomial lags) stay counted.

@@ -8,12 +8,12 @@
 #include "kernels/stats_data.hpp"
 #include "kernels/stats_matrices.hpp"
 #include "numeric/text.hpp"
+#include "options/options.hpp"
 #include "regress/stats/stats_options.hpp"
 #include "regress/stats/stats_report.hpp"
 #include "regress/stats/stats_result.hpp"
 #include "regress/stats/stats_store.hpp"
 #include "regress/stats/stats_variables.hpp"
-#include "options/options.hpp"
 
 #include <algorithm>
 
@@ -44,9 +44,11 @@ void write_tests(Run& run, const StatsTestResults& t, bool dump) {
     if (t.has_one_way) report_one_way(run, t.one_way);
     if (t.has_two_way) report_two_way(run, t.two_way);
     if (t.has_bartlett) report_bartlett(run, t.bartlett, dump);
-    if (t.bartlett_warning) warn(run, "BARTLETT TEST NEEDS TWO OR MORE VARIABLES WITH POSITIVE VARIANCES");
+    if (t.bartlett_warning)
+        warn(run, "BARTLETT TEST NEEDS TWO OR MORE VARIABLES WITH POSITIVE VARIANCES");
     if (t.has_two_sample) report_two_sample(run, t.two_sample);
-    if (t.two_sample_warning) warn(run, "TWO-SAMPLE TESTS NEED TWO VARIABLES WITH POSITIVE VARIANCES");
+    if (t.two_sample_warning)
+        warn(run, "TWO-SAMPLE TESTS NEED TWO VARIABLES WITH POSITIVE VARIANCES");
     if (!t.nonparametric) return;
     if (run.flags.OPUT) write_line(run, " ");
     if (t.has_kruskal_wallis) report_kruskal_wallis(run, t.kruskal_wallis);
@@ -104,8 +106,7 @@ void store_results(Run& run, const StatsOptions& o, const StatsResult& r) {
     const StatsMatrices& m = r.matrices;
     auto column = [&](Real VariableSummary::*field) {
         std::vector<Real> v;
-        for (const VariableSummary& s : rows)
-            v.push_back(s.*field);
+        for (const VariableSummary& s : rows) v.push_back(s.*field);
         return v;
     };
     bool ok = store_stats_vector(run, o.MEANS, column(&VariableSummary::mean)) &&

@@ -89,7 +89,8 @@ void order_statistics(const Run& run, const StatsOptions& o, const StatsData& d,
         r.medians.push_back(v.order.median);
         r.modes.push_back(v.order.mode_applicable ? v.order.mode : run.ws.XMISS);
         if (o.PFREQUEN) v.frequencies = frequency_table(values);
-        if (o.STEMPLOT != STATS_NOT_GIVEN) v.stems = stem_and_leaf(values, o.STEMPLOT, MAX_STEMS, v.too_many_stems);
+        if (o.STEMPLOT != STATS_NOT_GIVEN)
+            v.stems = stem_and_leaf(values, o.STEMPLOT, MAX_STEMS, v.too_many_stems);
         r.orders.push_back(std::move(v));
     }
 }
@@ -105,8 +106,9 @@ StatsResult compute_stats(const Run& run, const StatsOptions& o, const StatsData
         centred.push_back(centre(d.values(i)));
         r.rows.push_back(summarize(centred.back(), o.DN, !all_blanks(o.MOMENTS)));
     }
-    r.has_matrices = o.PCPRODUC || o.PCPDEV || o.PCOVARIA || o.PCORRELA || o.PRANKCOR || !all_blanks(o.CORRELAT) ||
-                     !all_blanks(o.COVARIAN) || !all_blanks(o.CPRODUCT) || !all_blanks(o.CPDEVIAT) || !all_blanks(o.RANKCORR);
+    r.has_matrices = o.PCPRODUC || o.PCPDEV || o.PCOVARIA || o.PCORRELA || o.PRANKCOR ||
+                     !all_blanks(o.CORRELAT) || !all_blanks(o.COVARIAN) ||
+                     !all_blanks(o.CPRODUCT) || !all_blanks(o.CPDEVIAT) || !all_blanks(o.RANKCORR);
     if (r.has_matrices)
         r.matrices = compute_matrices(d, centred, o.DN, o.PCPRODUC || !all_blanks(o.CPRODUCT),
                                       o.PRANKCOR || !all_blanks(o.RANKCORR));
@@ -117,7 +119,8 @@ StatsResult compute_stats(const Run& run, const StatsOptions& o, const StatsData
         r.population = o.NPOP > 0 ? o.NPOP : 0;
         if (r.population == 0)
             for (const VariableSummary& s : r.rows) r.population = std::max(r.population, s.count);
-        for (const VariableSummary& s : r.rows) r.sample_sizes.push_back(sample_size(s.mean, s.stdev, r.population));
+        for (const VariableSummary& s : r.rows)
+            r.sample_sizes.push_back(sample_size(s.mean, s.stdev, r.population));
     }
     return r;
 }

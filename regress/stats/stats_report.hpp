@@ -2,10 +2,10 @@
 // statistics, frequency tables, stem-and-leaf plots and the tests. Nothing here computes.
 #pragma once
 
-#include "numeric/real.hpp"
 #include "kernels/stats_moments.hpp"
 #include "kernels/stats_order.hpp"
 #include "kernels/stats_tests.hpp"
+#include "numeric/real.hpp"
 
 #include <string>
 #include <vector>

@@ -4,11 +4,11 @@
 // this value and changes nothing of it.
 #pragma once
 
-#include "numeric/real.hpp"
 #include "kernels/stats_matrices.hpp"
 #include "kernels/stats_moments.hpp"
 #include "kernels/stats_order.hpp"
 #include "kernels/stats_tests.hpp"
+#include "numeric/real.hpp"
 
 #include <string>
 #include <vector>
@@ -22,9 +22,9 @@ struct StatsData;
 // The order statistics of one variable, with the tables PFREQUEN and STEMPLOT ask for.
 struct VariableOrder {
     OrderStatistics order;
-    std::vector<FrequencyRow> frequencies;   // PFREQUEN
-    std::vector<StemRow> stems;              // STEMPLOT
-    bool too_many_stems = false;             // the plot would need more stems than are drawn
+    std::vector<FrequencyRow> frequencies; // PFREQUEN
+    std::vector<StemRow> stems;            // STEMPLOT
+    bool too_many_stems = false;           // the plot would need more stems than are drawn
 };
 
 // The tests across the variables; a test asked for that cannot be done is marked, and the report
@@ -38,24 +38,24 @@ struct StatsTestResults {
     BartlettTest bartlett;
     bool has_two_sample = false;
     TwoSampleTests two_sample;
-    bool nonparametric = false;              // NONPARAM
+    bool nonparametric = false; // NONPARAM
     bool has_kruskal_wallis = false;
     KruskalWallis kruskal_wallis;
     bool has_mann_whitney = false;
     Real mann_whitney = 0;
     long long n1 = 0, n2 = 0;
-    std::vector<SignTest> sign_tests;        // of one variable, or of the paired differences
+    std::vector<SignTest> sign_tests; // of one variable, or of the paired differences
 };
 
 struct StatsResult {
-    std::vector<std::string> names;          // 8 columns
+    std::vector<std::string> names; // 8 columns
     std::vector<VariableSummary> rows;
     bool has_matrices = false;
     StatsMatrices matrices;
     std::vector<VariableOrder> orders;
-    std::vector<Real> medians, modes;        // modes: the missing-value code where none repeats
+    std::vector<Real> medians, modes; // modes: the missing-value code where none repeats
     StatsTestResults tests;
-    long long population = 0;                // SAMPSIZE: NPOP, else the largest N
+    long long population = 0; // SAMPSIZE: NPOP, else the largest N
     std::vector<SampleSize> sample_sizes;
 };
 

@@ -60,7 +60,8 @@ void add_reference(Run& run, const StatsOptions& o, int ref, int lag, std::vecto
             say(run, " ...ERROR..VARIABLE " + std::to_string(ref) + " IS INVALID");
             return;
         }
-        s.name = first_8_padded(suffixed_name(trim_trailing_blanks(ws.VNAME[slot].substr(0, 8)), ":" + std::to_string(col)));
+        s.name = first_8_padded(suffixed_name(trim_trailing_blanks(ws.VNAME[slot].substr(0, 8)),
+                                              ":" + std::to_string(col)));
     } else if (ref < 1 || ref > ws.MAXVAR || ws.KADD[ref] <= 0) {
         say(run, " ...ERROR..VARIABLE " + std::to_string(ref) + " IS INVALID");
         return;
@@ -120,8 +121,7 @@ bool load_stats_variables(Run& run, const StatsOptions& o, StatsData& data) {
     if (o.OBS > 0) end = data.beg + o.OBS - 1;
     // Past the longest variable nothing is observed: the range stops there.
     long long longest = 0;
-    for (const Source& s : sources)
-        longest = std::max(longest, s.rows + s.lag);
+    for (const Source& s : sources) longest = std::max(longest, s.rows + s.lag);
     longest = std::min<long long>(longest, 1 << 30);
     if (end < 1 || end > longest) end = (int)longest;
     data.end = end;

@@ -4,8 +4,8 @@
 #include "regress/test/test_command.hpp"
 
 #include "core/command_table.hpp"
-#include "core/interpreter_calls.hpp"
 #include "core/error_report.hpp"
+#include "core/interpreter_calls.hpp"
 #include "core/run.hpp"
 #include "regress/test/test_statistics.hpp"
 
@@ -19,7 +19,9 @@ std::string_view rest_of_statement(const Run& run) {
     return col < text.size() ? std::string_view(text).substr(col) : std::string_view();
 }
 
-bool blank(std::string_view s) { return s.find_first_not_of(" \t") == std::string_view::npos; }
+bool blank(std::string_view s) {
+    return s.find_first_not_of(" \t") == std::string_view::npos;
+}
 
 // After an error inside a block: the block's remaining TEST and RESTRICT lines and its END are
 // read and passed over, so that they do not run as commands of their own. Any other command
@@ -58,12 +60,14 @@ bool read_hypothesis_block(Run& run, const TestEquation& eq, std::vector<Hypothe
         }
         // The least-squares estimators take no LAMBDA or LAGS lines.
         if (ikod == C_LAMBDA || ikod == C_LAGS) {
-            report_error(run, " ...ERROR..ABOVE COMMAND IS INVALID FOR THIS PROBLEM", ERR_TEST_INVALID);
+            report_error(run, " ...ERROR..ABOVE COMMAND IS INVALID FOR THIS PROBLEM",
+                         ERR_TEST_INVALID);
             pass_over_block(run);
             return false;
         }
-        report_error(run, std::string(" ...ERROR..COMMAND IS NOT A RESTRICT, TEST, ") + "OR END COMMAND",
-                   ERR_TEST_NOT_BLOCK);
+        report_error(run,
+                     std::string(" ...ERROR..COMMAND IS NOT A RESTRICT, TEST, ") + "OR END COMMAND",
+                     ERR_TEST_NOT_BLOCK);
         return false;
     }
     // End of input before END: the block is abandoned without a test.
@@ -76,7 +80,8 @@ void cmd_test(Run& run) {
     // A STATS since the estimation leaves nothing to test.
     if (e.command.empty() || e.stats_since || e.coef.empty() ||
         e.cov.size() != e.coef.size() * e.coef.size()) {
-        report_error(run, " ...ERROR..THIS COMMAND MUST FOLLOW AN ESTIMATION COMMAND", ERR_TEST_NO_ESTIMATION);
+        report_error(run, " ...ERROR..THIS COMMAND MUST FOLLOW AN ESTIMATION COMMAND",
+                     ERR_TEST_NO_ESTIMATION);
         return;
     }
     const TestEquation eq = equation_of(e);
@@ -93,9 +98,10 @@ void cmd_test(Run& run) {
         run.flags.OPUT = put;
         if (!ok) return;
     }
-    if (!reserve_test_space(run, static_cast<int>(rows.size()), static_cast<int>(e.coef.size()))) return;
-    const TestOutcome outcome =
-        TESTH(run, rows, e.cov, static_cast<int>(e.coef.size()), e.df, e.asymptotic, run.flags.OPUT);
+    if (!reserve_test_space(run, static_cast<int>(rows.size()), static_cast<int>(e.coef.size())))
+        return;
+    const TestOutcome outcome = TESTH(run, rows, e.cov, static_cast<int>(e.coef.size()), e.df,
+                                      e.asymptotic, run.flags.OPUT);
     if (!outcome.done) report_error(run, ""); // TESTH has written why
 }
 

@@ -3,12 +3,12 @@
 // the expression compiler builds the program, and GENRDF evaluates it with its gradient.
 #include "regress/test/test_hypotheses.hpp"
 
+#include "core/error_report.hpp"
+#include "core/estimation_results.hpp"
+#include "core/run.hpp"
 #include "expr/derivative.hpp"
 #include "expr/program.hpp"
-#include "core/error_report.hpp"
-#include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
-#include "core/estimation_results.hpp"
 #include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
@@ -37,7 +37,9 @@ struct NameProblem {
 // "left = right" becomes "(left)-(right)"; an empty side or a second "=" is a syntax error.
 bool hypothesis_expression(std::string_view text, std::string& out) {
     const std::size_t eq = text.find('=');
-    auto blank = [](std::string_view s) { return s.find_first_not_of(" \t") == std::string_view::npos; };
+    auto blank = [](std::string_view s) {
+        return s.find_first_not_of(" \t") == std::string_view::npos;
+    };
     if (eq == std::string_view::npos) {
         if (blank(text)) return false;
         out = std::string(text);
@@ -82,7 +84,8 @@ bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text,
         const std::string key = upper_ascii(trim_trailing_blanks(typed));
         // The intercept and the trend are named as the report prints them.
         for (std::size_t j = 0; j < eq.refs.size(); ++j)
-            if (eq.refs[j] > maxvar && eq.refs[j] <= maxvar + 2 && upper_ascii(trim_trailing_blanks(eq.names[j])) == key)
+            if (eq.refs[j] > maxvar && eq.refs[j] <= maxvar + 2 &&
+                upper_ascii(trim_trailing_blanks(eq.names[j])) == key)
                 return eq.refs[j];
         const int ref = VFIND(run, typed);
         if (ref <= 0) throw NameProblem{ERR_TEST_NO_NAME, key};
@@ -105,7 +108,8 @@ bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text,
         if (p.number == ERR_TEST_NO_NAME)
             report_error(run, " ...ERROR.." + p.name + " DOES NOT EXIST", p.number);
         else
-            report_error(run, " ...ERROR.." + first_8_padded(p.name) + " IS NOT IN EQUATION", p.number);
+            report_error(run, " ...ERROR.." + first_8_padded(p.name) + " IS NOT IN EQUATION",
+                         p.number);
         return false;
     }
     if (!compiled) {
@@ -121,12 +125,17 @@ bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text,
     };
     const expr::DerivativeResult d = expr::GENRDF(program, binding);
     switch (d.status) {
-    case expr::DerivativeStatus::OK: break;
+    case expr::DerivativeStatus::OK:
+        break;
     case expr::DerivativeStatus::UNBOUND: {
         const int slot = slot_of(run, d.unbound_ref);
-        std::string name = slot >= 1 && slot <= maxvar ? upper_ascii(trim_trailing_blanks(run.ws.VNAME[slot])) : "";
-        if (d.unbound_lag != 0) name = name.substr(0, 5) + "(" + std::to_string(d.unbound_lag) + ")";
-        report_error(run, " ...ERROR.." + first_8_padded(name) + " IS NOT IN EQUATION", ERR_TEST_NOT_IN_EQUATION);
+        std::string name = slot >= 1 && slot <= maxvar
+                               ? upper_ascii(trim_trailing_blanks(run.ws.VNAME[slot]))
+                               : "";
+        if (d.unbound_lag != 0)
+            name = name.substr(0, 5) + "(" + std::to_string(d.unbound_lag) + ")";
+        report_error(run, " ...ERROR.." + first_8_padded(name) + " IS NOT IN EQUATION",
+                     ERR_TEST_NOT_IN_EQUATION);
         return false;
     }
     case expr::DerivativeStatus::UNSUPPORTED:

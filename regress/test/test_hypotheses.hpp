@@ -19,7 +19,7 @@ struct TestEquation {
     std::vector<std::string> names; // 8 columns ("CONSTANT" for the intercept)
     std::vector<int> refs;          // plain references; MAXVAR+1 intercept, MAXVAR+2 trend
     std::vector<int> lags;
-    std::vector<Real> coef;         // b, where hypotheses are evaluated
+    std::vector<Real> coef; // b, where hypotheses are evaluated
 };
 
 TestEquation equation_of(const EstimationResults& e);

@@ -16,8 +16,8 @@ namespace tarvex {
 namespace {
 
 struct LaggedVariable {
-    std::string name;          // the variable's name without the lag
-    std::vector<int> terms;    // indexes of its terms in the fit
+    std::string name;       // the variable's name without the lag
+    std::vector<int> terms; // indexes of its terms in the fit
 };
 
 std::vector<LaggedVariable> lagged_variables(const OlsFit& fit) {
@@ -46,7 +46,8 @@ std::vector<LaggedVariable> lagged_variables(const OlsFit& fit) {
 
 // The rows whose variance matrix G V G' stays regular, in order: under polynomial lags the lag
 // coefficients depend on fewer free parameters, and the joint test has that many degrees.
-std::vector<Hypothesis> independent_rows(const std::vector<Hypothesis>& rows, const std::vector<Real>& v, int k) {
+std::vector<Hypothesis> independent_rows(const std::vector<Hypothesis>& rows,
+                                         const std::vector<Real>& v, int k) {
     std::vector<Hypothesis> kept;
     for (const Hypothesis& h : rows) {
         kept.push_back(h);
@@ -56,8 +57,9 @@ std::vector<Hypothesis> independent_rows(const std::vector<Hypothesis>& rows, co
             for (int j = 0; j < q; ++j)
                 for (int r = 0; r < k; ++r)
                     for (int c = 0; c < k; ++c)
-                        a[static_cast<std::size_t>(i) * q + j] += kept[i].gradient[r] *
-                            v[static_cast<std::size_t>(r) * k + c] * kept[j].gradient[c];
+                        a[static_cast<std::size_t>(i) * q + j] +=
+                            kept[i].gradient[r] * v[static_cast<std::size_t>(r) * k + c] *
+                            kept[j].gradient[c];
         if (!invert_positive_definite(a, q)) kept.pop_back();
     }
     return kept;
@@ -92,14 +94,14 @@ void write_lag_sum_tests(Run& run, const OlsFit& fit, bool asymptotic) {
             each.push_back(std::move(h));
         }
         const TestOutcome s = TESTH(run, {sum}, fit.cov, fit.k, fit.df, asymptotic, false);
-        const TestOutcome joint =
-            TESTH(run, independent_rows(each, fit.cov, fit.k), fit.cov, fit.k, fit.df, asymptotic, false);
+        const TestOutcome joint = TESTH(run, independent_rows(each, fit.cov, fit.k), fit.cov, fit.k,
+                                        fit.df, asymptotic, false);
         if (!s.done || !joint.done || !put) continue;
         const Real mean_lag = sum.value != 0 ? weighted / sum.value : Real(0);
-        write_line(run, " " + first_8_padded(v.name) +
-                            fmt_G(s.value, 13, 5) + fmt_G(s.stderr_, 11, 3) + fmt_G(s.t, 11, 3) +
-                            fmt_F(s.pvalue, 6, 3) + " |" + fmt_F(mean_lag, 8, 3) + " |" +
-                            fmt_G(joint.f, 11, 3) + fmt_F(joint.pvalue, 6, 3));
+        write_line(run, " " + first_8_padded(v.name) + fmt_G(s.value, 13, 5) +
+                            fmt_G(s.stderr_, 11, 3) + fmt_G(s.t, 11, 3) + fmt_F(s.pvalue, 6, 3) +
+                            " |" + fmt_F(mean_lag, 8, 3) + " |" + fmt_G(joint.f, 11, 3) +
+                            fmt_F(joint.pvalue, 6, 3));
     }
 }
 

@@ -4,9 +4,9 @@
 // test) and stored.
 #include "regress/test/test_statistics.hpp"
 
-#include "expr/scalar_functions.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "expr/scalar_functions.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fit/ls_bridge.hpp"
@@ -24,28 +24,35 @@ const Real SINGULAR_RATIO = 1e-30Q;
 // comes out near 1e-28 of that size, of either sign.
 const Real VANISHING_VARIANCE = 1e-24Q;
 
-long long whole(Real x) { return static_cast<long long>(qm::round(x)); }
+long long whole(Real x) {
+    return static_cast<long long>(qm::round(x));
+}
 
 // A = G V G' (q x q).
-std::vector<Real> hypothesis_variance(const std::vector<Hypothesis>& rows, const std::vector<Real>& v, int k) {
+std::vector<Real> hypothesis_variance(const std::vector<Hypothesis>& rows,
+                                      const std::vector<Real>& v, int k) {
     const int q = static_cast<int>(rows.size());
     std::vector<Real> gv(static_cast<std::size_t>(q) * k, 0), a(static_cast<std::size_t>(q) * q, 0);
     for (int i = 0; i < q; ++i)
         for (int c = 0; c < k; ++c) {
             Real s = 0;
-            for (int l = 0; l < k; ++l) s += rows[i].gradient[l] * v[static_cast<std::size_t>(l) * k + c];
+            for (int l = 0; l < k; ++l)
+                s += rows[i].gradient[l] * v[static_cast<std::size_t>(l) * k + c];
             gv[static_cast<std::size_t>(i) * k + c] = s;
         }
     for (int i = 0; i < q; ++i)
         for (int j = 0; j < q; ++j) {
             Real s = 0;
-            for (int c = 0; c < k; ++c) s += gv[static_cast<std::size_t>(i) * k + c] * rows[j].gradient[c];
+            for (int c = 0; c < k; ++c)
+                s += gv[static_cast<std::size_t>(i) * k + c] * rows[j].gradient[c];
             a[static_cast<std::size_t>(i) * q + j] = s;
         }
     // Exactly symmetric, whatever the rounding of the two products.
     for (int i = 0; i < q; ++i)
         for (int j = 0; j < i; ++j) {
-            const Real m = (a[static_cast<std::size_t>(i) * q + j] + a[static_cast<std::size_t>(j) * q + i]) / 2;
+            const Real m =
+                (a[static_cast<std::size_t>(i) * q + j] + a[static_cast<std::size_t>(j) * q + i]) /
+                2;
             a[static_cast<std::size_t>(i) * q + j] = a[static_cast<std::size_t>(j) * q + i] = m;
         }
     return a;
@@ -61,7 +68,8 @@ bool variance_vanishes(const std::vector<Hypothesis>& rows, const std::vector<Re
         Real scale = 0;
         for (int l = 0; l < k; ++l)
             for (int c = 0; c < k; ++c)
-                scale += qm::abs(rows[i].gradient[l]) * qm::abs(v[static_cast<std::size_t>(l) * k + c]) *
+                scale += qm::abs(rows[i].gradient[l]) *
+                         qm::abs(v[static_cast<std::size_t>(l) * k + c]) *
                          qm::abs(rows[i].gradient[c]);
         if (!(a[static_cast<std::size_t>(i) * q + i] > VANISHING_VARIANCE * scale)) return true;
     }
@@ -97,7 +105,9 @@ bool invert_positive_definite(std::vector<Real>& a, int q) {
             const Real f = a[static_cast<std::size_t>(i) * q + p];
             if (f == 0) continue;
             for (int j = 0; j < q; ++j)
-                if (j != p) a[static_cast<std::size_t>(i) * q + j] -= f * a[static_cast<std::size_t>(p) * q + j];
+                if (j != p)
+                    a[static_cast<std::size_t>(i) * q + j] -=
+                        f * a[static_cast<std::size_t>(p) * q + j];
             a[static_cast<std::size_t>(i) * q + p] = -f / pivot;
         }
     }
@@ -141,7 +151,8 @@ TestOutcome test_statistics(const std::vector<Hypothesis>& rows, const std::vect
     }
     Real w = 0;
     for (int i = 0; i < q; ++i)
-        for (int j = 0; j < q; ++j) w += rows[i].value * a[static_cast<std::size_t>(i) * q + j] * rows[j].value;
+        for (int j = 0; j < q; ++j)
+            w += rows[i].value * a[static_cast<std::size_t>(i) * q + j] * rows[j].value;
     out.wald = w;
     out.f = w / q;
     out.wald_pvalue = chi2_tail(w, q);
@@ -160,14 +171,16 @@ TestOutcome test_statistics(const std::vector<Hypothesis>& rows, const std::vect
 void write_test(Run& run, const TestOutcome& o) {
     if (!o.done) return;
     if (o.q == 1) {
-        write_line(run, " TEST VALUE =" + fmt_G(o.value, 13, 5) + " STD. ERROR OF TEST VALUE" + fmt_G(o.stderr_, 13, 5));
+        write_line(run, " TEST VALUE =" + fmt_G(o.value, 13, 5) + " STD. ERROR OF TEST VALUE" +
+                            fmt_G(o.stderr_, 13, 5));
         if (!o.asymptotic) {
-            write_line(run, " T STATISTIC =" + fmt_G(o.t, 16, 8) + " WITH " + fmt_I(whole(o.df), 4) + " D.F." +
-                                fmt_X(4) + "P-VALUE=" + fmt_F(o.pvalue, 8, 5));
+            write_line(run, " T STATISTIC =" + fmt_G(o.t, 16, 8) + " WITH " +
+                                fmt_I(whole(o.df), 4) + " D.F." + fmt_X(4) +
+                                "P-VALUE=" + fmt_F(o.pvalue, 8, 5));
             f_line(run, o.f, 1, o.df, o.pvalue);
         } else {
-            write_line(run, " ASYMPTOTIC NORMAL STATISTIC =" + fmt_G(o.t, 16, 8) + "  P-VALUE=" +
-                                fmt_F(o.pvalue, 8, 5));
+            write_line(run, " ASYMPTOTIC NORMAL STATISTIC =" + fmt_G(o.t, 16, 8) +
+                                "  P-VALUE=" + fmt_F(o.pvalue, 8, 5));
         }
     } else if (!o.asymptotic) {
         f_line(run, o.f, o.q, o.df, o.pvalue);
@@ -197,11 +210,12 @@ void store_test_scalars(Run& run, const TestOutcome& o) {
     }
 }
 
-TestOutcome TESTH(Run& run, const std::vector<Hypothesis>& rows, const std::vector<Real>& v,
-                  int k, Real df, bool asymptotic, bool print) {
+TestOutcome TESTH(Run& run, const std::vector<Hypothesis>& rows, const std::vector<Real>& v, int k,
+                  Real df, bool asymptotic, bool print) {
     const TestOutcome out = test_statistics(rows, v, k, df, asymptotic);
     // A test that cannot be done is a warning: its line and $ERR, and the command goes on.
-    if (!out.warning.empty()) report_error(run, out.warning, out.error_number, ErrorSeverity::CONTINUES);
+    if (!out.warning.empty())
+        report_error(run, out.warning, out.error_number, ErrorSeverity::CONTINUES);
     store_test_scalars(run, out);
     if (print) write_test(run, out);
     return out;

@@ -2,8 +2,8 @@
 // recording host handler registered for one test, and a temporary settings store.
 #pragma once
 
-#include "host/tarvextern.hpp"
 #include "core/run.hpp"
+#include "host/tarvextern.hpp"
 #include "test_support.hpp"
 
 #include <cstdio>
@@ -63,7 +63,8 @@ struct RecordingHost {
     static int handle(void* context, int window, int number, int, int, char* text) {
         auto* self = static_cast<RecordingHost*>(context);
         self->messages.push_back({window, number, text});
-        if (number == host::MSG_QUERY) std::snprintf(text, host::MSG_TEXT_SIZE, "%s", self->reply.c_str());
+        if (number == host::MSG_QUERY)
+            std::snprintf(text, host::MSG_TEXT_SIZE, "%s", self->reply.c_str());
         return 1;
     }
     std::vector<std::string> texts(int number) const {
@@ -79,7 +80,8 @@ struct TempSettings {
     std::filesystem::path dir;
     std::filesystem::path store;
     TempSettings() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarvex_test_XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tarvex_test_XXXXXX").string();
         dir = mkdtemp(pattern.data());
         store = dir / "settings";
         setenv("TARVEX_SETTINGS", store.c_str(), 1);
@@ -88,7 +90,8 @@ struct TempSettings {
     TempSettings& operator=(const TempSettings&) = delete;
     ~TempSettings() {
         setenv("TARVEX_SETTINGS", "/dev/null", 1);
-        std::error_code ignored; // a gpg agent started in the directory may still be removing its sockets
+        std::error_code
+            ignored; // a gpg agent started in the directory may still be removing its sockets
         std::filesystem::remove_all(dir, ignored);
     }
     void write(const std::string& text) const { std::ofstream(store) << text; }

@@ -14,7 +14,7 @@
 namespace tarvex::testing {
 
 struct HypothesisEngine : OlsEngine {
-    std::string pending;      // lines the next statement may read
+    std::string pending; // lines the next statement may read
     std::FILE* input = nullptr;
 
     ~HypothesisEngine() { release(); }

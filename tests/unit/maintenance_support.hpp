@@ -5,9 +5,9 @@
 #include "host_test_support.hpp"
 #include "test_support.hpp"
 
+#include "core/run.hpp"
 #include "interp/dispatcher.hpp"
 #include "interp/entry.hpp"
-#include "core/run.hpp"
 #include "workspace/workspace.hpp"
 
 #include <memory>

@@ -3,15 +3,15 @@
 // returning the report lines.
 #pragma once
 
-#include "interp/dispatcher.hpp"
 #include "core/run.hpp"
+#include "interp/dispatcher.hpp"
 #include "interp/scanner.hpp"
 #include "interp/set_display.hpp"
 #include "numeric/decimal.hpp"
-#include "workspace/sample.hpp"
-#include "workspace_engine.hpp"
 #include "regress/ols/ols_command.hpp"
+#include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
+#include "workspace_engine.hpp"
 
 #include <fstream>
 #include <sstream>

@@ -28,8 +28,8 @@ inline ::testing::AssertionResult agrees(Real got, Real want, Real rel = REFEREN
 
 inline ::testing::AssertionResult bits_equal(Real actual, Real expected) {
     if (std::memcmp(&actual, &expected, sizeof actual) == 0) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "got " << real_to_string(actual) << ", expected "
-                                         << real_to_string(expected);
+    return ::testing::AssertionFailure()
+           << "got " << real_to_string(actual) << ", expected " << real_to_string(expected);
 }
 
 } // namespace tarvex::testing

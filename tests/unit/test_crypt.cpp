@@ -20,7 +20,9 @@ namespace {
 
 using tarvex::testing::file_text;
 
-bool gpg_available() { return std::system("gpg --version >/dev/null 2>&1") == 0; }
+bool gpg_available() {
+    return std::system("gpg --version >/dev/null 2>&1") == 0;
+}
 
 // A scratch directory as the working directory (SYSCMD leaves JUNK.TMP there), the run's
 // temporary directory and gpg's home; the agent gpg starts there is stopped at the end.
@@ -47,7 +49,8 @@ struct CryptTest : ::testing::Test {
         std::ofstream(plain, std::ios::binary) << content;
     }
     void TearDown() override {
-        std::string stop = "gpgconf --homedir '" + home.string() + "' --kill gpg-agent >/dev/null 2>&1";
+        std::string stop =
+            "gpgconf --homedir '" + home.string() + "' --kill gpg-agent >/dev/null 2>&1";
         (void)std::system(stop.c_str());
         unsetenv("GNUPGHOME");
         unsetenv("TARVEXPASSPHRASE");
@@ -100,7 +103,8 @@ TEST_F(CryptTest, WrongPassphraseIsAnErrorAndLeavesNoCopy) {
     EXPECT_FALSE(decrypt_to_temp(run, plain.string()).has_value());
     const std::string& p = plain.string();
     // clang-format off: the message on one line, as the report shows it
-    const std::string expected = " ...ERROR..GPG COULD NOT DECRYPT THE FILE " + p + " (WRONG PASSPHRASE OR DAMAGED FILE)";
+    const std::string expected =
+        " ...ERROR..GPG COULD NOT DECRYPT THE FILE " + p + " (WRONG PASSPHRASE OR DAMAGED FILE)";
     // clang-format on
     EXPECT_NE(linked.out.text().find(expected), std::string::npos);
     EXPECT_EQ(temp_entries(), 0u);

@@ -60,8 +60,9 @@ TEST(DataBank, RoundTripKeepsEveryBitAndShape) {
     ScratchDir scratch;
     LiveRun t;
     t.exec("dimension v 6 m 2 2");
-    const Real values[6] = {Real(1) / 3, -0.0Q, FLT128_DENORM_MIN, __builtin_infq(),
-                            __builtin_nanq("0x77"), 1 - FLT128_EPSILON / 2};
+    const Real values[6] = {
+        Real(1) / 3,           -0.0Q, FLT128_DENORM_MIN, __builtin_infq(), __builtin_nanq("0x77"),
+        1 - FLT128_EPSILON / 2};
     for (int k = 0; k < 6; ++k) t.at("V", k + 1) = values[k];
     for (int k = 1; k <= 4; ++k) t.at("M", k) = Real(k) / 9;
     t.exec("time 1970.3 4");

@@ -14,8 +14,7 @@ namespace tarvex {
 namespace {
 
 // The bit pattern of a value, so that comparisons see the sign of zero and every last bit.
-std::string bits(Real value)
-{
+std::string bits(Real value) {
     std::uint64_t words[2];
     std::memcpy(words, &value, sizeof value);
     char text[40];
@@ -24,39 +23,26 @@ std::string bits(Real value)
     return text;
 }
 
-Real field(const char* text)
-{
+Real field(const char* text) {
     Real value = -7;
     EXPECT_TRUE(parse_real_field(text, value)) << '"' << text << '"';
     return value;
 }
 
-TEST(DecimalReader, AcceptedFormsAndCharactersUsed)
-{
+TEST(DecimalReader, AcceptedFormsAndCharactersUsed) {
     struct Case {
         const char* text;
         Real expected;
         std::size_t consumed;
     };
     const Case cases[] = {
-        {"12", 12.0Q, 2},
-        {"-.5", -0.5Q, 3},
-        {"+3.", 3.0Q, 3},
-        {"1.5E-3", 1.5e-3Q, 6},
-        {"1.5e-3", 1.5e-3Q, 6},
-        {"2D4", 2e4Q, 3},
-        {"2d+4", 2e4Q, 4},
-        {"7q2", 700.0Q, 3},
-        {"7Q-2", 0.07Q, 4},
-        {"1e+4932", 1e4932Q, 7},
-        {"0.1", 0.1Q, 3},
-        {"000123.4500", 123.45Q, 11},
-        {"3E", 3.0Q, 1},       // a letter without exponent digits is not part of the number
-        {"3E+", 3.0Q, 1},
-        {"1.2.3", 1.2Q, 3},
-        {"4,5", 4.0Q, 1},
-        {"5*X", 5.0Q, 1},
-        {"-0", -0.0Q, 2},
+        {"12", 12.0Q, 2},        {"-.5", -0.5Q, 3},      {"+3.", 3.0Q, 3},
+        {"1.5E-3", 1.5e-3Q, 6},  {"1.5e-3", 1.5e-3Q, 6}, {"2D4", 2e4Q, 3},
+        {"2d+4", 2e4Q, 4},       {"7q2", 700.0Q, 3},     {"7Q-2", 0.07Q, 4},
+        {"1e+4932", 1e4932Q, 7}, {"0.1", 0.1Q, 3},       {"000123.4500", 123.45Q, 11},
+        {"3E", 3.0Q, 1}, // a letter without exponent digits is not part of the number
+        {"3E+", 3.0Q, 1},        {"1.2.3", 1.2Q, 3},     {"4,5", 4.0Q, 1},
+        {"5*X", 5.0Q, 1},        {"-0", -0.0Q, 2},
     };
     for (const Case& c : cases) {
         Real value = -7;
@@ -67,11 +53,10 @@ TEST(DecimalReader, AcceptedFormsAndCharactersUsed)
     }
 }
 
-TEST(DecimalReader, RefusedForms)
-{
+TEST(DecimalReader, RefusedForms) {
     const char* refused_everywhere[] = {
-        "0x1p3", "0X10", "-0x1", "inf", "Infinity", "nan", "NaN", "E5", "e5", ".", "-", "+", "",
-        "-.e3", "--1", "$1", "1e5000", "-1e5000", "1.2e4932",
+        "0x1p3", "0X10", "-0x1", "inf",  "Infinity", "nan", "NaN",    "E5",      "e5",       ".",
+        "-",     "+",    "",     "-.e3", "--1",      "$1",  "1e5000", "-1e5000", "1.2e4932",
     };
     for (const char* text : refused_everywhere) {
         Real value = -7;
@@ -97,21 +82,27 @@ TEST(DecimalReader, RefusedForms)
     EXPECT_EQ(bits(field("\t-2E1\t")), bits(-20.0Q));
 }
 
-TEST(DecimalReader, RoundsHalfwayCasesToEven)
-{
+TEST(DecimalReader, RoundsHalfwayCasesToEven) {
     // 1 + 2**-113 lies exactly halfway between 1 and the next value 1 + 2**-112: even is 1.
-    EXPECT_EQ(bits(field("1.000000000000000000000000000000000096296497219361792652798897129246365926905082410769"
-                         "40976199693977832794189453125")),
-              bits(1.0Q));
+    EXPECT_EQ(
+        bits(field(
+            "1.000000000000000000000000000000000096296497219361792652798897129246365926905082410769"
+            "40976199693977832794189453125")),
+        bits(1.0Q));
     // A digit beyond the tie moves it up.
-    EXPECT_EQ(bits(field("1.000000000000000000000000000000000096296497219361792652798897129246365926905082410769"
-                         "409761996939778327941894531250000000000001")),
-              bits(1.0Q + 2 * 9.62964972193617926527988971292463659e-35Q));
+    EXPECT_EQ(
+        bits(field(
+            "1.000000000000000000000000000000000096296497219361792652798897129246365926905082410769"
+            "409761996939778327941894531250000000000001")),
+        bits(1.0Q + 2 * 9.62964972193617926527988971292463659e-35Q));
     // 1 + 3 * 2**-113 is halfway between 1 + 2**-112 (odd) and 1 + 2**-111 (even).
-    EXPECT_EQ(bits(field("1.000000000000000000000000000000000288889491658085377958396691387739097780715247232308"
-                         "22928599081933498382568359375")),
-              bits(1.0Q + 4 * 9.62964972193617926527988971292463659e-35Q));
-    // Reading the shortest text of a value gives that value (the compiler rounds literals correctly).
+    EXPECT_EQ(
+        bits(field(
+            "1.000000000000000000000000000000000288889491658085377958396691387739097780715247232308"
+            "22928599081933498382568359375")),
+        bits(1.0Q + 4 * 9.62964972193617926527988971292463659e-35Q));
+    // Reading the shortest text of a value gives that value (the compiler rounds literals
+    // correctly).
     EXPECT_EQ(bits(field("0.1")), bits(0.1Q));
     EXPECT_EQ(bits(field("1e-1")), bits(0.1Q));
     EXPECT_EQ(bits(field("100D-3")), bits(0.1Q));
@@ -122,8 +113,8 @@ TEST(DecimalReader, RoundsHalfwayCasesToEven)
 // Exact decimal digits of multiplier * 2**power_of_two (power >= 0) or of 5**-power_of_two
 // (power < 0, the digits of 2**power_of_two scaled by 10**-power_of_two), by schoolbook arithmetic
 // in base 10**9: an independent source for the exact midpoints at the ends of the range.
-std::string exact_digits(std::uint64_t multiplier_high, std::uint64_t multiplier_low, int power_of_two)
-{
+std::string exact_digits(std::uint64_t multiplier_high, std::uint64_t multiplier_low,
+                         int power_of_two) {
     constexpr std::uint64_t LIMB = 1000000000;
     std::vector<std::uint64_t> limbs{0};
     auto multiply_add = [&](std::uint64_t factor, std::uint64_t addend) {
@@ -141,7 +132,8 @@ std::string exact_digits(std::uint64_t multiplier_high, std::uint64_t multiplier
         multiply_add(2, (word >> (bit % 64)) & 1);
     }
     const std::uint64_t factor = power_of_two >= 0 ? 2 : 5;
-    for (int i = 0; i < (power_of_two >= 0 ? power_of_two : -power_of_two); ++i) multiply_add(factor, 0);
+    for (int i = 0; i < (power_of_two >= 0 ? power_of_two : -power_of_two); ++i)
+        multiply_add(factor, 0);
     std::string text = std::to_string(limbs.back());
     for (std::size_t i = limbs.size() - 1; i-- > 0;) {
         const std::string part = std::to_string(limbs[i]);
@@ -150,20 +142,21 @@ std::string exact_digits(std::uint64_t multiplier_high, std::uint64_t multiplier
     return text;
 }
 
-TEST(DecimalReader, EndsOfTheRange)
-{
+TEST(DecimalReader, EndsOfTheRange) {
     EXPECT_EQ(bits(field("1.18973149535723176508575932662800702e4932")), bits(FLT128_MAX));
     // Around max + half an ulp = (2**114 - 1) * 2**16270: just below reads as the largest value;
     // the exact midpoint rounds to even, which lies beyond the range, and is refused like any
     // larger value.
-    EXPECT_EQ(bits(field("1.189731495357231765085759326628007073479956869869102141501186852722712e4932")),
-              bits(FLT128_MAX));
+    EXPECT_EQ(
+        bits(field("1.189731495357231765085759326628007073479956869869102141501186852722712e4932")),
+        bits(FLT128_MAX));
     const std::string midpoint = exact_digits((1ULL << 50) - 1, ~0ULL, 16270);
     ASSERT_EQ(midpoint.substr(0, 20), "11897314953572317650");
     ASSERT_EQ(midpoint.size(), 4933u);
     Real value = -7;
     EXPECT_FALSE(parse_real_field(midpoint, value));
-    EXPECT_FALSE(parse_real_field("1.189731495357231765085759326628007073479956869869102141501186852722713e4932", value));
+    EXPECT_FALSE(parse_real_field(
+        "1.189731495357231765085759326628007073479956869869102141501186852722713e4932", value));
     EXPECT_FALSE(parse_real_field("1e99999999999999999999", value));
     EXPECT_EQ(value, -7);
 
@@ -177,10 +170,13 @@ TEST(DecimalReader, EndsOfTheRange)
     EXPECT_EQ(bits(field(above_half.c_str())), bits(FLT128_DENORM_MIN));
     // The same tie written with a sign, leading and trailing zeros and a point.
     const std::string tie_digits = exact_digits(0, 1, -16495);
-    EXPECT_EQ(bits(field(("-000." + tie_digits + "000E" + std::to_string(int(tie_digits.size()) - 16495)).c_str())),
-              bits(-0.0Q));
+    EXPECT_EQ(
+        bits(field(("-000." + tie_digits + "000E" + std::to_string(int(tie_digits.size()) - 16495))
+                       .c_str())),
+        bits(-0.0Q));
     // Three halves of the smallest subnormal: the tie goes to the even neighbour, two of them.
-    EXPECT_EQ(bits(field((exact_digits(0, 3, -16495) + "e-16495").c_str())), bits(2 * FLT128_DENORM_MIN));
+    EXPECT_EQ(bits(field((exact_digits(0, 3, -16495) + "e-16495").c_str())),
+              bits(2 * FLT128_DENORM_MIN));
     // Underflow is not an error: zero with its sign.
     EXPECT_EQ(bits(field("1e-5000")), bits(0.0Q));
     EXPECT_EQ(bits(field("-1e-99999999999999999999")), bits(-0.0Q));
@@ -188,13 +184,11 @@ TEST(DecimalReader, EndsOfTheRange)
 
 // Short numbers (at most 33 digits, powers of ten up to 48) take the reader's exact fast path;
 // libquadmath's general reader is the reference they must agree with, bit for bit.
-Real general_reader(const std::string& text)
-{
+Real general_reader(const std::string& text) {
     return strtoflt128(text.c_str(), nullptr);
 }
 
-TEST(DecimalReader, ShortNumbersAgreeWithTheGeneralReader)
-{
+TEST(DecimalReader, ShortNumbersAgreeWithTheGeneralReader) {
     // Odd M with M * 5**k between 2**113 and 2**114 makes M x 10**k an exact tie between two
     // binary128 neighbours: "3e48", "15e47" ... "29e47", "73e46" ...
     const Real two_113 = 10384593717069655257060992658440192.0Q;
@@ -230,8 +224,7 @@ TEST(DecimalReader, ShortNumbersAgreeWithTheGeneralReader)
     }
 }
 
-TEST(DecimalReader, RoundTripsRandomValuesThrough36Digits)
-{
+TEST(DecimalReader, RoundTripsRandomValuesThrough36Digits) {
     constexpr int ROUND_TRIPS = 20000;
     std::mt19937_64 generator(20240611);
     int checked = 0;
@@ -253,8 +246,7 @@ TEST(DecimalReader, RoundTripsRandomValuesThrough36Digits)
     EXPECT_GT(checked, ROUND_TRIPS * 9 / 10);
 }
 
-TEST(DecimalReader, MessageText)
-{
+TEST(DecimalReader, MessageText) {
     EXPECT_EQ(real_to_string(0.1Q), "0.100000000000000000000000000000000005");
     EXPECT_EQ(real_to_string(1.5Q, 6), "1.5");
     EXPECT_EQ(real_to_string(1e10Q, 3), "1e+10");

@@ -13,7 +13,9 @@ using tarvex::Real;
 
 namespace {
 
-bool same_bits(Real a, Real b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool same_bits(Real a, Real b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 // Our value and strtoflt128's, bit for bit.
 void expect_agrees(const std::string& text) {
@@ -83,12 +85,25 @@ TEST(QuickDecimal, RandomStringsAgreeWithStrtoflt128) {
     for (int k = 0; k < 60000; ++k) {
         const unsigned long long m = gen();
         switch (k % 6) {
-        case 0: std::snprintf(buf, sizeof buf, "%.9g", double(m >> 11) * 1e-9); break;
-        case 1: std::snprintf(buf, sizeof buf, "-%llu.%06llu", m % 100000, gen() % 1000000); break;
-        case 2: std::snprintf(buf, sizeof buf, "%llu", m % 10000000000000000000ULL); break;
-        case 3: std::snprintf(buf, sizeof buf, "%llue%d", m % 10000000000000000000ULL, int(gen() % 55) - 27); break;
-        case 4: std::snprintf(buf, sizeof buf, "0.%019llu", m % 10000000000000000000ULL); break;
-        default: std::snprintf(buf, sizeof buf, "%.17e", double(m) * 1e-300); break;
+        case 0:
+            std::snprintf(buf, sizeof buf, "%.9g", double(m >> 11) * 1e-9);
+            break;
+        case 1:
+            std::snprintf(buf, sizeof buf, "-%llu.%06llu", m % 100000, gen() % 1000000);
+            break;
+        case 2:
+            std::snprintf(buf, sizeof buf, "%llu", m % 10000000000000000000ULL);
+            break;
+        case 3:
+            std::snprintf(buf, sizeof buf, "%llue%d", m % 10000000000000000000ULL,
+                          int(gen() % 55) - 27);
+            break;
+        case 4:
+            std::snprintf(buf, sizeof buf, "0.%019llu", m % 10000000000000000000ULL);
+            break;
+        default:
+            std::snprintf(buf, sizeof buf, "%.17e", double(m) * 1e-300);
+            break;
         }
         expect_agrees(buf);
     }

@@ -18,18 +18,15 @@ using namespace dist;
 const Real PI = M_PIq;
 
 // Passes when `actual` agrees with `expected` to a relative error of at most `tolerance`.
-::testing::AssertionResult near(Real actual, Real expected, Real tolerance)
-{
+::testing::AssertionResult near(Real actual, Real expected, Real tolerance) {
     const Real error = expected == 0 ? fabsq(actual) : fabsq((actual - expected) / expected);
-    if (error <= tolerance)
-        return ::testing::AssertionSuccess();
+    if (error <= tolerance) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
            << "got " << real_to_string(actual) << ", expected " << real_to_string(expected)
            << " (relative error " << real_to_string(error, 3) << ")";
 }
 
-Real literal(const char* text)
-{
+Real literal(const char* text) {
     Real value = 0;
     EXPECT_TRUE(parse_real_field(text, value)) << text;
     return value;
@@ -38,26 +35,27 @@ Real literal(const char* text)
 const Real DIGITS30 = 1e-30Q;
 
 // Upper normal tail from the complementary error function: Q(x) = erfc(x/sqrt(2))/2.
-Real normal_tail_reference(Real x) { return erfcq(x / sqrtq(2)) / 2; }
+Real normal_tail_reference(Real x) {
+    return erfcq(x / sqrtq(2)) / 2;
+}
 
-TEST(NormalDistribution, TailsAgreeWithErfcAndPublishedValues)
-{
-    for (Real x : {-8.5Q, -3.0Q, -1.0Q, -0.25Q, 0.0Q, 0.5Q, 1.0Q, 1.96Q, 3.0Q, 6.0Q, 12.5Q, 25.0Q}) {
+TEST(NormalDistribution, TailsAgreeWithErfcAndPublishedValues) {
+    for (Real x :
+         {-8.5Q, -3.0Q, -1.0Q, -0.25Q, 0.0Q, 0.5Q, 1.0Q, 1.96Q, 3.0Q, 6.0Q, 12.5Q, 25.0Q}) {
         EXPECT_TRUE(near(normal_upper(x), normal_tail_reference(x), DIGITS30));
         EXPECT_TRUE(near(normal_lower(x), normal_tail_reference(-x), DIGITS30));
         // The two tails are each other's mirror image, bit for bit.
         EXPECT_EQ(normal_upper(x), normal_lower(-x));
     }
     // Phi(-1) to 40 digits; the one-sided 5% and 2.5% points of the standard tables.
-    EXPECT_TRUE(near(normal_lower(-1), literal("0.1586552539314570514147674543679620775221"),
-                     DIGITS30));
+    EXPECT_TRUE(
+        near(normal_lower(-1), literal("0.1586552539314570514147674543679620775221"), DIGITS30));
     EXPECT_EQ(normal_upper(0), 0.5Q);
     EXPECT_TRUE(near(normal_quantile(0.975Q), literal("1.95996398454005"), 1e-14Q));
     EXPECT_TRUE(near(normal_upper_quantile(0.05Q), literal("1.64485362695147"), 1e-14Q));
 }
 
-TEST(NormalDistribution, QuantilesInvertTheTailsAcrossTheRange)
-{
+TEST(NormalDistribution, QuantilesInvertTheTailsAcrossTheRange) {
     // Each tail is inverted where it is small (where it is near 1, its complement carries no
     // information about x).
     for (Real x : {-1.5Q, -0.01Q, 0.3Q, 2.0Q, 7.0Q, 37.0Q, 140.0Q}) {
@@ -68,8 +66,7 @@ TEST(NormalDistribution, QuantilesInvertTheTailsAcrossTheRange)
     EXPECT_TRUE(isinfq(normal_quantile(1)) && normal_quantile(1) > 0);
 }
 
-TEST(StudentT, OneDegreeOfFreedomIsCauchy)
-{
+TEST(StudentT, OneDegreeOfFreedomIsCauchy) {
     // P(T > t) = atan(1/t)/pi for t > 0, and 1/2 + atan(|t|)/pi for t < 0.
     for (Real t : {0.001Q, 0.5Q, 1.0Q, 3.0Q, 10.0Q, 1e6Q, 1e30Q}) {
         EXPECT_TRUE(near(student_t_upper(t, 1), atanq(1 / t) / PI, DIGITS30));
@@ -81,8 +78,7 @@ TEST(StudentT, OneDegreeOfFreedomIsCauchy)
         EXPECT_TRUE(near(student_t_upper_quantile(q, 1), 1 / tanq(PI * q), 1e-29Q));
 }
 
-TEST(StudentT, TwoAndThreeDegreesOfFreedomClosedForms)
-{
+TEST(StudentT, TwoAndThreeDegreesOfFreedomClosedForms) {
     for (Real t : {0.1Q, 1.0Q, 2.5Q, 9.0Q, 100.0Q, 1e12Q}) {
         // df 2: P(T > t) = (1 - t/sqrt(2+t^2))/2, written without cancellation.
         const Real root = sqrtq(2 + t * t);
@@ -103,8 +99,7 @@ TEST(StudentT, TwoAndThreeDegreesOfFreedomClosedForms)
     EXPECT_TRUE(near(student_t_quantile(0.975Q, 2), literal("4.30265272974946385232"), 1e-20Q));
 }
 
-TEST(ChiSquare, ClosedFormsForOneTwoAndFourDegreesOfFreedom)
-{
+TEST(ChiSquare, ClosedFormsForOneTwoAndFourDegreesOfFreedom) {
     for (Real x : {0.001Q, 0.5Q, 1.0Q, 3.84Q, 20.0Q, 150.0Q, 1000.0Q}) {
         EXPECT_TRUE(near(chi_square_upper(x, 2), expq(-x / 2), DIGITS30));
         EXPECT_TRUE(near(chi_square_lower(x, 2), -expm1q(-x / 2), DIGITS30));
@@ -119,8 +114,7 @@ TEST(ChiSquare, ClosedFormsForOneTwoAndFourDegreesOfFreedom)
     EXPECT_TRUE(near(chi_square_quantile(0.95Q, 1), literal("3.84145882069412"), 1e-14Q));
 }
 
-TEST(FDistribution, TwoNumeratorDegreesOfFreedomAndTheTSquareIdentity)
-{
+TEST(FDistribution, TwoNumeratorDegreesOfFreedomAndTheTSquareIdentity) {
     // F(2, n): P(F > x) = (1 + 2x/n)^(-n/2).
     for (Real n : {1.0Q, 2.0Q, 7.0Q, 30.0Q, 1000.0Q})
         for (Real x : {0.01Q, 0.5Q, 1.0Q, 4.0Q, 50.0Q}) {
@@ -140,8 +134,7 @@ TEST(FDistribution, TwoNumeratorDegreesOfFreedomAndTheTSquareIdentity)
     EXPECT_TRUE(near(f_upper_quantile(0.05Q, 1, 10), t10 * t10, 1e-14Q));
 }
 
-TEST(Distributions, FarTailsDoNotUnderflowAbove1e4900)
-{
+TEST(Distributions, FarTailsDoNotUnderflowAbove1e4900) {
     // Normal at 150: about 1e-4888.
     const Real normal_far = normal_upper(150);
     EXPECT_GT(normal_far, 0);
@@ -165,8 +158,7 @@ TEST(Distributions, FarTailsDoNotUnderflowAbove1e4900)
     EXPECT_TRUE(near(far, expq(-1000 * log1pq(x / 1000)), 1e-28Q));
 }
 
-TEST(Distributions, BadArgumentsGiveNaNAndTheReportConvention)
-{
+TEST(Distributions, BadArgumentsGiveNaNAndTheReportConvention) {
     EXPECT_TRUE(isnanq(student_t_upper(1, 0)));
     EXPECT_TRUE(isnanq(student_t_upper(1, -3)));
     EXPECT_TRUE(isnanq(chi_square_upper(1, nanq(""))));

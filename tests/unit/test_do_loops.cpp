@@ -10,10 +10,10 @@
 #include "interp/do_loops.hpp"
 #include "interp/entry.hpp"
 #include "interp/procedure_text.hpp"
-#include "workspace/sample.hpp"
 #include "test_support.hpp"
-#include "workspace_engine.hpp"
+#include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
+#include "workspace_engine.hpp"
 
 #include <gtest/gtest.h>
 
@@ -185,9 +185,11 @@ TEST(FileLoop, ALoopFileThatCannotBeWrittenIsRefused) {
     auto has = [&](const std::string& line) {
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     };
-    EXPECT_TRUE(has(" ...ERROR..DO LOOP NOT RUN: ITS FILE TARV_8 COULD NOT BE WRITTEN (FILE TOO LARGE)"))
+    EXPECT_TRUE(
+        has(" ...ERROR..DO LOOP NOT RUN: ITS FILE TARV_8 COULD NOT BE WRITTEN (FILE TOO LARGE)"))
         << output;
-    EXPECT_TRUE(has(" ...NOTE..MAKE ROOM IN THE TEMPORARY DIRECTORY OR NAME ANOTHER WITH FILE TEMP"));
+    EXPECT_TRUE(
+        has(" ...NOTE..MAKE ROOM IN THE TEMPORARY DIRECTORY OR NAME ANOTHER WITH FILE TEMP"));
     EXPECT_TRUE(has("    $ERR      13080.00")) << output;
     EXPECT_TRUE(has(" |_TITLE AFTER THE LOOP"));
     EXPECT_EQ(output.find("EXECUTION BEGINNING"), std::string::npos);

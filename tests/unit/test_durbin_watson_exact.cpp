@@ -16,16 +16,13 @@ namespace {
 
 const Real PI = M_PIq;
 
-::testing::AssertionResult close(Real actual, Real expected, Real tolerance)
-{
-    if (fabsq(actual - expected) <= tolerance)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "got " << real_to_string(actual) << ", expected "
-                                         << real_to_string(expected);
+::testing::AssertionResult close(Real actual, Real expected, Real tolerance) {
+    if (fabsq(actual - expected) <= tolerance) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "got " << real_to_string(actual) << ", expected " << real_to_string(expected);
 }
 
-TEST(SymmetricEigen, KnownSpectraAreFound)
-{
+TEST(SymmetricEigen, KnownSpectraAreFound) {
     // The first-difference matrix D'D of order n has eigenvalues 2 - 2cos(pi j/n), j = 0..n-1.
     const int n = 9;
     std::vector<Real> a = difference_matrix(n, DifferenceScheme{});
@@ -39,21 +36,17 @@ TEST(SymmetricEigen, KnownSpectraAreFound)
     const Real diagonal[] = {5, -3, 0.5Q, 2, 1e-6Q};
     const Real v[] = {1, -2, 0.5Q, 3, 1};
     Real vv = 0;
-    for (Real x : v)
-        vv += x * x;
+    for (Real x : v) vv += x * x;
     const int m = 5;
     std::vector<Real> h(m * m), b(m * m, 0);
     for (int i = 0; i < m; ++i)
-        for (int j = 0; j < m; ++j)
-            h[j * m + i] = (i == j ? 1 : 0) - 2 * v[i] * v[j] / vv;
+        for (int j = 0; j < m; ++j) h[j * m + i] = (i == j ? 1 : 0) - 2 * v[i] * v[j] / vv;
     for (int i = 0; i < m; ++i)
         for (int j = 0; j < m; ++j)
-            for (int l = 0; l < m; ++l)
-                b[j * m + i] += h[l * m + i] * diagonal[l] * h[l * m + j];
+            for (int l = 0; l < m; ++l) b[j * m + i] += h[l * m + i] * diagonal[l] * h[l * m + j];
     ASSERT_TRUE(symmetric_eigenvalues(b, m, values));
     const Real sorted[] = {-3, 1e-6Q, 0.5Q, 2, 5};
-    for (int j = 0; j < m; ++j)
-        EXPECT_TRUE(close(values[j], sorted[j], 1e-31Q)) << j;
+    for (int j = 0; j < m; ++j) EXPECT_TRUE(close(values[j], sorted[j], 1e-31Q)) << j;
 
     // 1 by 1 and diagonal matrices come back exactly, sorted; the upper triangle is not read.
     std::vector<Real> one = {7};
@@ -67,8 +60,7 @@ TEST(SymmetricEigen, KnownSpectraAreFound)
     EXPECT_FALSE(symmetric_eigenvalues(bad, 2, values));
 }
 
-TEST(DurbinWatsonStatistic, OrdersAndGaps)
-{
+TEST(DurbinWatsonStatistic, OrdersAndGaps) {
     // e = 1 -1 2 0 1, sum of squares 7. First differences -2 3 -2 1: d = 18/7. A gap after
     // observation 2 leaves out the 3: 9/7. Second-order differences 1 1 -1: 3/7.
     const std::vector<Real> e = {1, -1, 2, 0, 1};
@@ -77,18 +69,17 @@ TEST(DurbinWatsonStatistic, OrdersAndGaps)
     EXPECT_TRUE(close(durbin_watson_statistic(e, {2, 0}), 3 / 7.0Q, 1e-33Q));
     EXPECT_EQ(durbin_watson_statistic({0, 0, 0}, {1, 0}), 0);
     // e'Ae reproduces the sums of squared differences for each scheme.
-    for (DifferenceScheme scheme : {DifferenceScheme{1, 0}, DifferenceScheme{1, 2}, DifferenceScheme{2, 0}}) {
+    for (DifferenceScheme scheme :
+         {DifferenceScheme{1, 0}, DifferenceScheme{1, 2}, DifferenceScheme{2, 0}}) {
         const std::vector<Real> a = difference_matrix(5, scheme);
         Real form = 0;
         for (int i = 0; i < 5; ++i)
-            for (int j = 0; j < 5; ++j)
-                form += e[i] * a[j * 5 + i] * e[j];
+            for (int j = 0; j < 5; ++j) form += e[i] * a[j * 5 + i] * e[j];
         EXPECT_TRUE(close(form / 7, durbin_watson_statistic(e, scheme), 1e-33Q));
     }
 }
 
-TEST(QuadraticFormProbability, ClosedFormsOfRatiosAndExponentialSums)
-{
+TEST(QuadraticFormProbability, ClosedFormsOfRatiosAndExponentialSums) {
     Real p = -1;
     // w = (2, -1): P(2 z1^2 <= z2^2) = P(|z2/z1| >= sqrt 2) = 1 - (2/pi) atan(sqrt 2).
     ASSERT_EQ(quadratic_form_lower_probability({2, -1}, p), DwStatus::ok);
@@ -113,8 +104,7 @@ TEST(QuadraticFormProbability, ClosedFormsOfRatiosAndExponentialSums)
         if (c > 0) {
             Real term = 1;
             for (int k = 1; k <= 20; ++k)
-                if (k != j)
-                    term *= c / (c - (k - 7.5Q));
+                if (k != j) term *= c / (c - (k - 7.5Q));
             above += term;
         }
     }
@@ -135,8 +125,7 @@ struct Factored {
     HouseholderSolve solve;
 };
 
-Factored intercept_only(const std::vector<Real>& y)
-{
+Factored intercept_only(const std::vector<Real>& y) {
     Factored out;
     out.data = DataMatrix(static_cast<int>(y.size()), 2);
     for (int i = 0; i < out.data.nobs; ++i) {
@@ -147,8 +136,7 @@ Factored intercept_only(const std::vector<Real>& y)
     return out;
 }
 
-TEST(ExactDurbinWatson, InterceptOnlyRootsAreThoseOfTheDifferenceMatrix)
-{
+TEST(ExactDurbinWatson, InterceptOnlyRootsAreThoseOfTheDifferenceMatrix) {
     // The constant vector spans the null space of A, so M·A has the roots 2 - 2cos(pi j/N),
     // j = 1..N-1, on the residual space.
     const Factored f = intercept_only({3, 1, 4, 1, 5, 9, 2, 6});
@@ -161,8 +149,7 @@ TEST(ExactDurbinWatson, InterceptOnlyRootsAreThoseOfTheDifferenceMatrix)
         EXPECT_TRUE(close(roots[j - 1], 2 - 2 * cosq(PI * j / 8), 1e-31Q)) << j;
 }
 
-TEST(ExactDurbinWatson, ThreeObservationsWorkedByHand)
-{
+TEST(ExactDurbinWatson, ThreeObservationsWorkedByHand) {
     // y = 1 2 4 on an intercept: e = -4/3 -1/3 5/3, d = 5 / (42/9) = 15/14. The roots are 1 and
     // 3, so d <= d0 when (3 - d0) z2^2 <= (d0 - 1) z1^2, a Cauchy event:
     // P(d <= d0) = (2/pi) atan(sqrt((d0 - 1)/(3 - d0))) = (2/pi) atan(sqrt(1/27)) = 0.1210377...
@@ -197,8 +184,7 @@ TEST(ExactDurbinWatson, ThreeObservationsWorkedByHand)
     EXPECT_TRUE(close(correlated.lower, 2 * atanq(3 / sqrtq(5)) / PI, 1e-20Q));
 }
 
-TEST(ExactDurbinWatson, ProbabilityRisesWithTheStatisticAndNeedsTwoDegreesOfFreedom)
-{
+TEST(ExactDurbinWatson, ProbabilityRisesWithTheStatisticAndNeedsTwoDegreesOfFreedom) {
     // A trend regression on 12 observations: P(d <= d0) increases from 0 to 1 across the roots.
     DataMatrix data(12, 3);
     for (int i = 0; i < 12; ++i) {
@@ -231,8 +217,7 @@ TEST(ExactDurbinWatson, ProbabilityRisesWithTheStatisticAndNeedsTwoDegreesOfFree
     EXPECT_EQ(durbin_watson_roots(one, roots), DwStatus::too_few_degrees_of_freedom);
 }
 
-TEST(ExactDurbinWatson, WorkSpaceAndMissingSpaceAreReported)
-{
+TEST(ExactDurbinWatson, WorkSpaceAndMissingSpaceAreReported) {
     // N = 10, K = 2: one 10 by 10 matrix and two 8 by 8 forms; with RHO two and five.
     EXPECT_EQ(durbin_watson_work_words(10, 2, false), 100 + 2 * 64);
     EXPECT_EQ(durbin_watson_work_words(10, 2, true), 200 + 5 * 64);

@@ -2,9 +2,9 @@
 // failure, the fatal stop, RESET, timing lines, and how STOP ends a run in each mode.
 #include "host_test_support.hpp"
 
-#include "interp/entry.hpp"
-#include "core/run.hpp"
 #include "core/fatal_stop.hpp"
+#include "core/run.hpp"
+#include "interp/entry.hpp"
 #include "workspace/workspace.hpp"
 
 #include <gtest/gtest.h>
@@ -193,7 +193,8 @@ TEST(FatalStop, WindowedHostIsToldToReset) {
     ASSERT_TRUE(open_unit(r.run, 98, scratch_file, "w"));
     ASSERT_TRUE(open_unit(r.run, 30, user_file, "w"));
     EXPECT_THROW(XXIT(r.run, 5), FatalStop);
-    EXPECT_EQ(host.texts(host::MSG_LINE), std::vector<std::string>{" ...ERROR..STOP ERROR CODE =       5"});
+    EXPECT_EQ(host.texts(host::MSG_LINE),
+              std::vector<std::string>{" ...ERROR..STOP ERROR CODE =       5"});
     EXPECT_EQ(host.texts(host::MSG_COMMAND), std::vector<std::string>{"RESET"});
     EXPECT_FALSE(unit_is_open(r.run, 98));
     EXPECT_FALSE(unit_is_open(r.run, 30));
@@ -222,8 +223,8 @@ TEST(Reset, CloseKeepsVariablesAndSwitchesFullResetClearsThem) {
     r.run.sw[OTALK] = true;
     r.run.smpl.NOBS = 10;
 
-    std::vector<std::pair<int, bool>> units = {{11, true}, {49, true}, {80, true}, {88, true},
-                                               {91, true}, {94, true}, {92, false}, {93, false},
+    std::vector<std::pair<int, bool>> units = {{11, true},  {49, true}, {80, true},  {88, true},
+                                               {91, true},  {94, true}, {92, false}, {93, false},
                                                {98, false}, {50, true}, {10, true}};
     for (auto [unit, kept] : units)
         ASSERT_TRUE(open_unit(r.run, unit, (scratch.dir / std::to_string(unit)).string(), "w"));

@@ -17,14 +17,17 @@
 namespace tarvex {
 namespace {
 
-Real pow2(int e) { return scalbnq(1, e); }
+Real pow2(int e) {
+    return scalbnq(1, e);
+}
 
 using testing::bits_equal;
 
-Real dot(std::vector<Real> a, std::vector<Real> b) { return exact_dot(a.data(), b.data(), a.size()); }
+Real dot(std::vector<Real> a, std::vector<Real> b) {
+    return exact_dot(a.data(), b.data(), a.size());
+}
 
-TEST(ExactDot, CancellationTheLoopLoses)
-{
+TEST(ExactDot, CancellationTheLoopLoses) {
     // x = 1 + 2^-112: x*x = 1 + 2^-111 + 2^-224, so x*x - (1 + 2^-111) is exactly 2^-224.
     const Real x = 1 + pow2(-112);
     EXPECT_TRUE(bits_equal(dot({x, 1 + pow2(-111)}, {x, -1}), pow2(-224)));
@@ -37,8 +40,7 @@ TEST(ExactDot, CancellationTheLoopLoses)
     EXPECT_TRUE(bits_equal(dot({}, {}), 0));
 }
 
-TEST(ExactDot, RoundsToNearestEvenOnce)
-{
+TEST(ExactDot, RoundsToNearestEvenOnce) {
     // 1 + 2^-113 is halfway between 1 and 1 + 2^-112: ties go to the even 1.
     EXPECT_TRUE(bits_equal(dot({1, pow2(-113)}, {1, 1}), 1));
     // (1 + 2^-112) + 2^-113 is halfway to 1 + 2^-111, which is even.
@@ -52,8 +54,7 @@ TEST(ExactDot, RoundsToNearestEvenOnce)
     EXPECT_TRUE(bits_equal(dot({2 - pow2(-112), pow2(-113)}, {1, 1}), 2));
 }
 
-TEST(ExactDot, SubnormalAndOverflowingResults)
-{
+TEST(ExactDot, SubnormalAndOverflowingResults) {
     const Real smallest = pow2(-16494);
     EXPECT_TRUE(bits_equal(dot({pow2(-16000)}, {pow2(-494)}), smallest));
     // 1.5 times the smallest subnormal: tie between 1 and 2 units, even is 2.
@@ -71,8 +72,7 @@ TEST(ExactDot, SubnormalAndOverflowingResults)
     EXPECT_TRUE(bits_equal(dot({largest, -largest, largest}, {1, 1, 1}), largest));
 }
 
-TEST(ExactDot, RandomSumsWithAKnownAnswerInAnyOrder)
-{
+TEST(ExactDot, RandomSumsWithAKnownAnswerInAnyOrder) {
     // Pairs a*b and (-a)*b over the whole exponent range, shuffled, plus one term t: the exact
     // sum is t. Every carry and borrow across limbs is exercised.
     std::mt19937_64 rng(20261206);
@@ -91,8 +91,7 @@ TEST(ExactDot, RandomSumsWithAKnownAnswerInAnyOrder)
         a.push_back(t);
         b.push_back(1);
         std::vector<int> order(a.size());
-        for (std::size_t i = 0; i < order.size(); ++i)
-            order[i] = static_cast<int>(i);
+        for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
         std::shuffle(order.begin(), order.end(), rng);
         std::vector<Real> a2, b2;
         for (int i : order) {
@@ -115,8 +114,7 @@ TEST(ExactDot, RandomSumsWithAKnownAnswerInAnyOrder)
     }
 }
 
-TEST(ExactDot, LongSumsCarryAndChangeSignWithoutLosingBits)
-{
+TEST(ExactDot, LongSumsCarryAndChangeSignWithoutLosingBits) {
     // 4096 copies of the largest significand, 2 - 2^-112: exactly 2^13 - 2^-100, which needs all
     // 113 bits; every addition carries across limbs.
     const Real all_ones = 2 - pow2(-112);
@@ -138,8 +136,7 @@ TEST(ExactDot, LongSumsCarryAndChangeSignWithoutLosingBits)
     }
 }
 
-TEST(ExactDot, SumsOfValuesAndOfArraysOfProducts)
-{
+TEST(ExactDot, SumsOfValuesAndOfArraysOfProducts) {
     // 1e30 + 1 - 1e30 is 1; the loop gives 0. Many tiny terms under a large one are kept too.
     const Real cancel[] = {1e30Q, 1, -1e30Q};
     EXPECT_TRUE(bits_equal(exact_sum(cancel, 3), 1));
@@ -156,8 +153,7 @@ TEST(ExactDot, SumsOfValuesAndOfArraysOfProducts)
     EXPECT_TRUE(bits_equal(sum.result(), 2 + pow2(-200)));
 }
 
-TEST(ExactDot, DecodedFactorsGiveTheSameSums)
-{
+TEST(ExactDot, DecodedFactorsGiveTheSameSums) {
     // Factors taken apart once and reused: the same exact sums as from the values, with zeros,
     // subnormals, both signs and cancelling pairs among them; infinities and NaNs are refused.
     std::mt19937_64 gen(5);
@@ -185,8 +181,7 @@ TEST(ExactDot, DecodedFactorsGiveTheSameSums)
     EXPECT_FALSE(ExactAccumulator::decode(nanq(""), unused));
 }
 
-TEST(ExactDot, NaNAndInfinityFollowIeee)
-{
+TEST(ExactDot, NaNAndInfinityFollowIeee) {
     EXPECT_TRUE(isnanq(dot({1, nanq("")}, {1, 1})));
     EXPECT_TRUE(bits_equal(dot({1, __builtin_infq()}, {1, 2}), __builtin_infq()));
     EXPECT_TRUE(isnanq(dot({__builtin_infq(), __builtin_infq()}, {1, -1})));
@@ -200,8 +195,7 @@ TEST(ExactDot, NaNAndInfinityFollowIeee)
     EXPECT_TRUE(bits_equal(sum.result(), 14));
 }
 
-TEST(ExactDot, OneAccumulatorForManyDots)
-{
+TEST(ExactDot, OneAccumulatorForManyDots) {
     // Each dot of a reused accumulator equals a fresh one, whatever the previous dot left in
     // its limbs: sums far apart in exponent, sums that change sign, carries across many limbs.
     std::mt19937_64 rng(7);
@@ -224,7 +218,8 @@ TEST(ExactDot, OneAccumulatorForManyDots)
                 b.push_back(ones);
             }
         }
-        EXPECT_TRUE(bits_equal(reused.dot(a.data(), b.data(), a.size()), dot(a, b))) << "trial " << trial;
+        EXPECT_TRUE(bits_equal(reused.dot(a.data(), b.data(), a.size()), dot(a, b)))
+            << "trial " << trial;
     }
     // After a dot that ended in NaN the next one is finite again.
     const Real nan_terms[] = {nanq(""), 1};

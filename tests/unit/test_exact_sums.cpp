@@ -15,26 +15,26 @@
 namespace tarvex {
 namespace {
 
-Real pow2(int e) { return scalbnq(1, e); }
+Real pow2(int e) {
+    return scalbnq(1, e);
+}
 
 using testing::bits_equal;
 
-std::vector<Real> one_to(int n)
-{
+std::vector<Real> one_to(int n) {
     std::vector<Real> v(n);
-    for (int i = 0; i < n; ++i)
-        v[i] = i + 1;
+    for (int i = 0; i < n; ++i) v[i] = i + 1;
     return v;
 }
 
-TEST(ExactSums, ClosedFormsOverOneToN)
-{
+TEST(ExactSums, ClosedFormsOverOneToN) {
     const int n = 1001;
     const std::vector<Real> v = one_to(n);
     const Real nn = n;
     EXPECT_TRUE(bits_equal(exact_sum(v.data(), n), nn * (nn + 1) / 2));
     // About the mean (n+1)/2: n(n^2-1)/12.
-    EXPECT_TRUE(bits_equal(exact_centred_squares(v.data(), n, (nn + 1) / 2), nn * (nn * nn - 1) / 12));
+    EXPECT_TRUE(
+        bits_equal(exact_centred_squares(v.data(), n, (nn + 1) / 2), nn * (nn * nn - 1) / 12));
     // sum i(i-1) for i = 2..n is (n-1)n(n+1)/3; every difference is 1.
     EXPECT_TRUE(bits_equal(exact_lag_products(v.data(), n), (nn - 1) * nn * (nn + 1) / 3));
     EXPECT_TRUE(bits_equal(exact_squared_differences(v.data(), n), nn - 1));
@@ -52,16 +52,14 @@ TEST(ExactSums, ClosedFormsOverOneToN)
     EXPECT_TRUE(bits_equal(exact_sum(negative.data(), 0), 0));
 }
 
-TEST(ExactSums, CancellationARunningSumLoses)
-{
+TEST(ExactSums, CancellationARunningSumLoses) {
     // 1e30 + 1 - 1e30 is 0 in a running binary128 sum; exactly it is 1.
     const std::vector<Real> v = {1e30Q, 1, -1e30Q};
     EXPECT_TRUE(bits_equal(exact_sum(v.data(), 3), 1));
     // Values 2^100 + i about 2^100 + 2.5: squares 2.25 + 0.25 + 0.25 + 2.25, although every
     // square is near 2^200 and a difference formed first would be exact only by luck.
     std::vector<Real> big(4);
-    for (int i = 0; i < 4; ++i)
-        big[i] = pow2(100) + (i + 1);
+    for (int i = 0; i < 4; ++i) big[i] = pow2(100) + (i + 1);
     EXPECT_TRUE(bits_equal(exact_centred_squares(big.data(), 4, pow2(100) + 2.5Q), 5));
     // Differences of consecutive values near 2^100 are 1 each.
     EXPECT_TRUE(bits_equal(exact_squared_differences(big.data(), 4), 3));
@@ -71,8 +69,7 @@ TEST(ExactSums, CancellationARunningSumLoses)
     EXPECT_TRUE(bits_equal(m.centred_squares, 5));
 }
 
-TEST(ExactSums, FullPrecisionCentreRepeatedManyTimes)
-{
+TEST(ExactSums, FullPrecisionCentreRepeatedManyTimes) {
     // n copies of a value with 113 significant bits about itself: exactly 0, which needs n times
     // the centre's square, a 226-bit number, to be added without rounding.
     for (Real c : {1 / 3.0Q, -1e-7Q / 3, 1e300Q / 7}) {

@@ -1,20 +1,20 @@
 // Tests of the expression language below what a report prints: values that must be correctly
 // rounded to the bit (decimal exponents, SQRT, LOG of EXP, LGAM to 33 digits), the normal tail
 // to 30 digits, the exponential split and powers, the missing code of illegal operations,
-// subscripts and lag distances that are no number, and the random numbers. Binding strengths, integer arithmetic
-// and functions, lags, leads, running values, BACK, targets, short variables, RECODE, IF, IF1,
-// SKIPIF, SKIPMISS, compiled listings and every compiler message are pinned by the genr/values,
-// refused, errors, illegal, if_skipif and space_shortage goldens.
+// subscripts and lag distances that are no number, and the random numbers. Binding strengths,
+// integer arithmetic and functions, lags, leads, running values, BACK, targets, short variables,
+// RECODE, IF, IF1, SKIPIF, SKIPMISS, compiled listings and every compiler message are pinned by the
+// genr/values, refused, errors, illegal, if_skipif and space_shortage goldens.
+#include "core/command_table.hpp"
 #include "expr/genr_command.hpp"
 #include "expr/program.hpp"
 #include "expr/scalar_functions.hpp"
-#include "core/command_table.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/random_numbers.hpp"
 #include "workspace/sample.hpp"
-#include "workspace_engine.hpp"
 #include "workspace/workspace.hpp"
+#include "workspace_engine.hpp"
 
 #include <gtest/gtest.h>
 
@@ -156,7 +156,9 @@ TEST(ExprExecutor, IllegalOperationsGiveTheMissingCode) {
     EXPECT_EQ(e.at("Z", 3), -99999);
     EXPECT_EQ(e.at("Z", 4), logq(4));
     const Lines out = e.genr("S = SQRT(X) + LGAM(X) + X ** 0.5");
-    EXPECT_EQ(out[0], " ...WARNING..ILLEGAL LGAM IN OBS    2,VALUE=     0.000 USING MISSING CODE=-99999.000");
+    EXPECT_EQ(
+        out[0],
+        " ...WARNING..ILLEGAL LGAM IN OBS    2,VALUE=     0.000 USING MISSING CODE=-99999.000");
     // Without warnings nothing is printed, but the code is still stored.
     e.run.sw[OWARN] = false;
     e.run.sw[OMSWRN] = false;
@@ -164,7 +166,8 @@ TEST(ExprExecutor, IllegalOperationsGiveTheMissingCode) {
     EXPECT_EQ(e.at("Z", 4), -99999);
     // EXP beyond the exponent limit, with a fixed-point argument.
     e.run.sw[OWARN] = true;
-    EXPECT_EQ(e.command(C_GEN1, "GEN1", "Z = EXP(12000)")[0], " ...ERROR..EXPONENTIAL OVERFLOW EXP=12000.000");
+    EXPECT_EQ(e.command(C_GEN1, "GEN1", "Z = EXP(12000)")[0],
+              " ...ERROR..EXPONENTIAL OVERFLOW EXP=12000.000");
 }
 
 TEST(ExprExecutor, SubscriptsAndLagDistancesThatAreNoNumber) {

@@ -14,7 +14,9 @@ namespace {
 
 using u128 = unsigned __int128;
 
-Real pow2(int e) { return scalbnq(1, e); }
+Real pow2(int e) {
+    return scalbnq(1, e);
+}
 
 u128 bits_of(Real x) {
     u128 b;
@@ -47,8 +49,10 @@ TEST(FastLog, CorrectlyRoundedReferenceValues) {
     EXPECT_EQ(fast_log(3), 1.09861228866810969139524523692252570464749055782274945173469Q);
     EXPECT_EQ(fast_log(10), 2.30258509299404568401799145468436420760110148862877297603333Q);
     EXPECT_EQ(fast_log(FLT128_MAX), 11356.5234062941439494919310779707648912526977041390602908604Q);
-    EXPECT_EQ(fast_log(FLT128_MIN), -11355.1371119330240588730966137278485382128432010897015730050Q);
-    EXPECT_EQ(fast_log(FLT128_DENORM_MIN), -11432.7695961557379335278266113311643138372992161380501614665Q);
+    EXPECT_EQ(fast_log(FLT128_MIN),
+              -11355.1371119330240588730966137278485382128432010897015730050Q);
+    EXPECT_EQ(fast_log(FLT128_DENORM_MIN),
+              -11432.7695961557379335278266113311643138372992161380501614665Q);
     // EXP(1) lies 0.26 units below e, so its logarithm is 1 - 0.70 * 2**-113: nearer to the
     // number below 1 than to 1.
     EXPECT_EQ(fast_log(expq(1)), 1 - pow2(-113));
@@ -87,12 +91,24 @@ TEST(FastLog, WithinOneUnitOfLogqEverywhere) {
             const u128 fraction = ((u128(gen()) << 64) | gen()) & fraction_mask;
             Real x = 0;
             switch (shape) {
-            case 0: x = from_bits(fraction | (u128(16383) << 112)); break;  // [1, 2)
-            case 1: x = from_bits(fraction | (u128(16382) << 112)); break;  // [1/2, 1)
-            case 2: x = from_bits(fraction | (u128(1 + gen() % 32766) << 112)); break; // any normal
-            case 3: x = 1 + from_bits(fraction | (u128(16382 - gen() % 112) << 112)); break;
-            case 4: x = 1 - from_bits(fraction | (u128(16381 - gen() % 112) << 112)); break;
-            default: x = from_bits(fraction | 1); break;                     // subnormal
+            case 0:
+                x = from_bits(fraction | (u128(16383) << 112));
+                break; // [1, 2)
+            case 1:
+                x = from_bits(fraction | (u128(16382) << 112));
+                break; // [1/2, 1)
+            case 2:
+                x = from_bits(fraction | (u128(1 + gen() % 32766) << 112));
+                break; // any normal
+            case 3:
+                x = 1 + from_bits(fraction | (u128(16382 - gen() % 112) << 112));
+                break;
+            case 4:
+                x = 1 - from_bits(fraction | (u128(16381 - gen() % 112) << 112));
+                break;
+            default:
+                x = from_bits(fraction | 1);
+                break; // subnormal
             }
             const long long apart = ulps_apart(fast_log(x), logq(x));
             worst = std::max(worst, apart);

@@ -5,16 +5,15 @@
 // coefficients, the refusals with their $ERR numbers, DIAGNOSE's options, the model MAX prints,
 // the plot data file and IMLS's trend are pinned by the fcast/hand_checks golden; the other
 // refusals by fcast/errors.
-#include "ols_engine.hpp"
-#include "numeric/fortran_format.hpp"
 #include "kernels/fcast_accuracy.hpp"
+#include "numeric/fortran_format.hpp"
+#include "ols_engine.hpp"
 #include "regress/fcast/fcast_forecast.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "regress/fcast/fcast_options.hpp"
 #include "workspace/workspace.hpp"
 
 #include <gtest/gtest.h>
-
 
 namespace tarvex {
 namespace {
@@ -39,7 +38,6 @@ Real printed(const Lines& lines, const std::string& label) {
     return nanq("");
 }
 
-
 // y = 1 3 2 5 on x = 0 1 2 3 (observations 1-4); x goes on to 4 and 5 with y unknown.
 // By hand: X'X = [14 6; 6 4], (X'X)**-1 = [4 -6; -6 14]/20, b = 1.1 and 1.1, fitted values
 // 1.1 2.2 3.3 4.4, residuals -0.1 0.8 -1.3 0.6, SSE = 2.7, sigma**2 = 2.7/2 = 1.35.
@@ -59,7 +57,8 @@ TEST(Fcast, HeteroskedasticityTestOfTheErrors) {
     e.statement("OLS Y X", true);
     const Lines out = e.statement("FCAST / BEG=1 END=6 LM");
     EXPECT_TRUE(has_line(out, " HALL-PAGAN ASYMPTOTIC LM HETEROSKEDASTICITY TEST"));
-    EXPECT_TRUE(has_line(out, " CHI-SQUARE =    0.5607 WITH  1 DEGREES OF FREEDOM, P-VALUE= 0.454"));
+    EXPECT_TRUE(
+        has_line(out, " CHI-SQUARE =    0.5607 WITH  1 DEGREES OF FREEDOM, P-VALUE= 0.454"));
 }
 
 TEST(Fcast, ForecastsAndStandardErrorsInsideAndBeyondTheEstimation) {
@@ -68,8 +67,8 @@ TEST(Fcast, ForecastsAndStandardErrorsInsideAndBeyondTheEstimation) {
     const Lines out = e.statement("FCAST / BEG=1 END=6 PREDICT=P RESID=R FCSE=S");
     const Real fitted[6] = {1.1Q, 2.2Q, 3.3Q, 4.4Q, 5.5Q, 6.6Q};
     // x'(X'X)**-1 x = (4x**2 - 12x + 14)/20 for x = 0 .. 5.
-    const Real h[6] = {Real(14) / 20, Real(6) / 20, Real(6) / 20, Real(14) / 20, Real(30) / 20,
-                       Real(54) / 20};
+    const Real h[6] = {Real(14) / 20, Real(6) / 20,  Real(6) / 20,
+                       Real(14) / 20, Real(30) / 20, Real(54) / 20};
     const Real resid[4] = {-0.1Q, 0.8Q, -1.3Q, 0.6Q};
     for (int t = 1; t <= 6; ++t) {
         EXPECT_LT(rel_error(e.value("P", t), fitted[t - 1]), 1e-30Q) << t;
@@ -122,7 +121,8 @@ TEST(Fcast, LongForecastsGiveEveryRowItsOwnValues) {
     for (long long t = 1; t <= n && wrong < 5; ++t) {
         const Real xv = Real(t - 1);
         const Real se = sqrtq(1.35Q * (1 + (4 * xv * xv - 12 * xv + 14) / 20));
-        if (rel_error(e.value("P", t), 1.1Q + 1.1Q * xv) > 1e-29Q || rel_error(e.value("S", t), se) > 1e-29Q) {
+        if (rel_error(e.value("P", t), 1.1Q + 1.1Q * xv) > 1e-29Q ||
+            rel_error(e.value("S", t), se) > 1e-29Q) {
             ADD_FAILURE() << "observation " << t;
             ++wrong;
         }
@@ -211,7 +211,8 @@ TEST(Fcast, LogLinearForecastsAreTransformedBack) {
     EXPECT_LT(rel_error(e.value("P", 3), 128), 1e-30Q);
     EXPECT_EQ(e.value("P", 5), XMISS);
     EXPECT_TRUE(has_line(out, " NON-POSITIVE DATA FOUND IN OBSERVATION          5"));
-    EXPECT_TRUE(has_line(out, " RESIDUAL STATISTICS ARE COMPUTED FROM UNTRANSFORMED DEPENDENT VARIABLE"));
+    EXPECT_TRUE(
+        has_line(out, " RESIDUAL STATISTICS ARE COMPUTED FROM UNTRANSFORMED DEPENDENT VARIABLE"));
     EXPECT_EQ(e.run.res[R_N], 5);
 }
 
@@ -233,7 +234,8 @@ TEST(Fcast, MissingRegressorLeavesThePredictionUndefined) {
     ASSERT_EQ(r.forecast.rows.size(), 3u);
     EXPECT_FALSE(r.forecast.rows[1].defined);
     EXPECT_LT(rel_error(r.forecast.rows[2].predicted, 6.6Q), 1e-30Q);
-    const ReportNote* undefined = r.notes.find(NoteKind::ERROR, "PREDICTED VALUE UNDEFINED FOR OBS. NO.    5");
+    const ReportNote* undefined =
+        r.notes.find(NoteKind::ERROR, "PREDICTED VALUE UNDEFINED FOR OBS. NO.    5");
     ASSERT_NE(undefined, nullptr);
     // Observation 4 alone has y: its error is 5 - 4.4.
     ASSERT_TRUE(r.has_accuracy);

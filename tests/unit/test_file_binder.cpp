@@ -2,9 +2,9 @@
 // the path settings, DIR/CD/PWD, the open failure report, and network fetches from a small
 // HTTP server started on 127.0.0.1 for the test.
 #include "host_test_support.hpp"
+#include "interp/script_run.hpp"
 #include "io/afile.hpp"
 #include "io/file_command.hpp"
-#include "interp/script_run.hpp"
 
 #include <gtest/gtest.h>
 
@@ -86,7 +86,8 @@ TEST_F(BinderTest, OpenFailureListsTheOpenParameters) {
     EXPECT_FALSE(unit_is_open(run, 22));
     const std::string text = out();
     EXPECT_TRUE(contains(text, " ...ERROR..FILE OPEN PROBLEM:\n VCAR:adir\n"));
-    EXPECT_TRUE(contains(text, " VF:FORMATTED VPOS:ASIS VACC:SEQUENTIAL VSTA:UNKNOWN IBLOCK:  8192 IOS:    21\n"));
+    EXPECT_TRUE(contains(
+        text, " VF:FORMATTED VPOS:ASIS VACC:SEQUENTIAL VSTA:UNKNOWN IBLOCK:  8192 IOS:    21\n"));
     EXPECT_TRUE(contains(text, " ...ERROR..OPEN ERROR ON UNIT 22 ERROR=    21 FILE=adir\n"));
 }
 
@@ -192,13 +193,15 @@ struct HttpServer {
             if (port == 0) continue;
             std::string port_text = std::to_string(port);
             std::string dir_text = dir.string();
-            const char* argv[] = {"python3", "-m", "http.server", port_text.c_str(), "--bind",
-                                  "127.0.0.1", "--directory", dir_text.c_str(), nullptr};
+            const char* argv[] = {"python3", "-m",        "http.server", port_text.c_str(),
+                                  "--bind",  "127.0.0.1", "--directory", dir_text.c_str(),
+                                  nullptr};
             posix_spawn_file_actions_t actions;
             posix_spawn_file_actions_init(&actions);
             posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
             posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-            int rc = posix_spawnp(&pid, "python3", &actions, nullptr, const_cast<char* const*>(argv), environ);
+            int rc = posix_spawnp(&pid, "python3", &actions, nullptr,
+                                  const_cast<char* const*>(argv), environ);
             posix_spawn_file_actions_destroy(&actions);
             if (rc != 0) return false;
             for (int wait = 0; wait < 100; ++wait) { // up to 10 seconds
@@ -260,9 +263,11 @@ TEST_F(NetworkTest, MissingPageAndRefusedConnectionAreFailedOpens) {
                                     "nothing.dat\n"));
     int closed_port = server.port;
     server.stop();
-    EXPECT_FALSE(AFILE(run, CODE_FTP, "http://127.0.0.1:" + std::to_string(closed_port) + "/x.dat"));
+    EXPECT_FALSE(
+        AFILE(run, CODE_FTP, "http://127.0.0.1:" + std::to_string(closed_port) + "/x.dat"));
     EXPECT_TRUE(contains(out(), "CONNECT"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(scratch.dir / "tmp"), fs::directory_iterator()), 0);
+    EXPECT_EQ(std::distance(fs::directory_iterator(scratch.dir / "tmp"), fs::directory_iterator()),
+              0);
 }
 
 TEST_F(NetworkTest, DownloadSavesInTheTransferDirectory) {

@@ -85,9 +85,9 @@ TEST(FormatWrite, EDAndGFields) {
 
 TEST(FormatWrite, RefusedFormatsAndValues) {
     FormatProgram program;
-    for (const char* bad : {"(F10)", "(3F10.2", "F10.2", "(2(F5.1)", "(0F5.1)", "(Q5)",
-                            "(F5.1,,F5.1)", "('abc)", "(F5.1))", "(E0.3)", "(A0)", "(2HA)",
-                            "(,F5.1)", "(F5.1,)", "(F5.1) X"})
+    for (const char* bad :
+         {"(F10)", "(3F10.2", "F10.2", "(2(F5.1)", "(0F5.1)", "(Q5)", "(F5.1,,F5.1)", "('abc)",
+          "(F5.1))", "(E0.3)", "(A0)", "(2HA)", "(,F5.1)", "(F5.1,)", "(F5.1) X"})
         EXPECT_FALSE(parse_format(bad, program)) << bad;
     for (const char* good : {"()", "( f10.2 , 2x , e12.4e2 )", "(5(1X,G15.7))", "(A8/)", "(F0.3)"})
         EXPECT_TRUE(parse_format(good, program)) << good;
@@ -102,8 +102,8 @@ TEST(FormatWrite, RefusedFormatsAndValues) {
 }
 
 // Reads `count` values from `lines` through `format`.
-bool read(const char* format, const Records& lines, std::size_t count, std::vector<FormatValue>& out,
-          std::string* bad = nullptr) {
+bool read(const char* format, const Records& lines, std::size_t count,
+          std::vector<FormatValue>& out, std::string* bad = nullptr) {
     FormatProgram program;
     EXPECT_TRUE(parse_format(format, program)) << format;
     std::size_t next = 1;
@@ -122,7 +122,9 @@ Real value_of(const char* text) {
     return v;
 }
 
-bool same_bits(Real a, Real b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool same_bits(Real a, Real b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 TEST(FormatRead, FieldsBlanksImpliedDecimalsAndExponents) {
     std::vector<FormatValue> v;

@@ -20,26 +20,26 @@ struct IntCase {
     const char* expected;
 };
 
-TEST(FortranFormat, IntegerFields)
-{
+TEST(FortranFormat, IntegerFields) {
     const IntCase cases[] = {
         {42, 5, -1, "   42"},
         {-42, 5, -1, "  -42"},
         {0, 1, -1, "0"},
-        {1234, 3, -1, "***"},   // too many digits
-        {-100, 3, -1, "***"},   // the sign does not fit
+        {1234, 3, -1, "***"}, // too many digits
+        {-100, 3, -1, "***"}, // the sign does not fit
         {-100, 4, -1, "-100"},
-        {-5, 6, 3, "  -005"},   // Iw.m: at least m digits
+        {-5, 6, 3, "  -005"}, // Iw.m: at least m digits
         {12345, 6, 3, " 12345"},
-        {0, 4, 0, "    "},     // Iw.0 of zero: all blanks
+        {0, 4, 0, "    "}, // Iw.0 of zero: all blanks
         {7, 4, 0, "   7"},
-        {99, 3, 4, "***"},     // m digits wider than the field
-        {-12, 0, -1, "-12"},   // I0: minimal width
+        {99, 3, 4, "***"},   // m digits wider than the field
+        {-12, 0, -1, "-12"}, // I0: minimal width
         {LLONG_MIN, 21, -1, " -9223372036854775808"},
         {LLONG_MAX, 19, -1, "9223372036854775807"},
     };
     for (const IntCase& c : cases)
-        EXPECT_EQ(fmt_I(c.value, c.w, c.m), c.expected) << "I" << c.w << "." << c.m << " of " << c.value;
+        EXPECT_EQ(fmt_I(c.value, c.w, c.m), c.expected)
+            << "I" << c.w << "." << c.m << " of " << c.value;
 }
 
 struct RealCase {
@@ -48,10 +48,9 @@ struct RealCase {
     const char* expected;
 };
 
-TEST(FortranFormat, FixedLeadingZeroSignAndWidth)
-{
+TEST(FortranFormat, FixedLeadingZeroSignAndWidth) {
     const RealCase cases[] = {
-        {0.5Q, 4, 3, ".500"},     // one short: the zero before the point is dropped
+        {0.5Q, 4, 3, ".500"}, // one short: the zero before the point is dropped
         {0.5Q, 5, 3, "0.500"},
         {0.5Q, 6, 3, " 0.500"},
         {0.5Q, 3, 3, "***"},
@@ -63,12 +62,12 @@ TEST(FortranFormat, FixedLeadingZeroSignAndWidth)
         {-0.0Q, 5, 2, "-0.00"},   // negative zero keeps its sign
         {-0.001Q, 5, 2, "-0.00"}, // a negative value rounding to zero keeps its sign
         {-0.001Q, 4, 2, "-.00"},
-        {0.3Q, 2, 0, "0."},       // d = 0: the zero is the only digit and is always written
+        {0.3Q, 2, 0, "0."}, // d = 0: the zero is the only digit and is always written
         {0.3Q, 1, 0, "*"},
         {123456.7Q, 8, 1, "123456.7"},
         {123456.7Q, 7, 1, "*******"},
         {-123456.7Q, 9, 1, "-123456.7"},
-        {42.0Q, 0, 2, "42.00"},   // F0.d: minimal width
+        {42.0Q, 0, 2, "42.00"}, // F0.d: minimal width
         {1e4000Q, 10, 2, "**********"},
         {6.5e-4966Q, 10, 2, "      0.00"}, // subnormal
         {-6.5e-4966Q, 6, 2, " -0.00"},
@@ -77,14 +76,13 @@ TEST(FortranFormat, FixedLeadingZeroSignAndWidth)
         EXPECT_EQ(fmt_F(c.value, c.w, c.d), c.expected) << "F" << c.w << "." << c.d;
 }
 
-TEST(FortranFormat, FixedRoundingOnTheExactBinaryValue)
-{
+TEST(FortranFormat, FixedRoundingOnTheExactBinaryValue) {
     const RealCase cases[] = {
         // Carries through every digit.
         {9.9999Q, 6, 2, " 10.00"},
         {9.99999Q, 8, 4, " 10.0000"},
         {99.96Q, 5, 1, "100.0"},
-        {99.96Q, 4, 1, "****"},   // the carry makes it too wide
+        {99.96Q, 4, 1, "****"}, // the carry makes it too wide
         {0.996Q, 4, 2, "1.00"},
         // Exact binary halfway cases: ties to even.
         {0.125Q, 5, 2, " 0.12"},
@@ -112,8 +110,7 @@ TEST(FortranFormat, FixedRoundingOnTheExactBinaryValue)
         EXPECT_EQ(fmt_F(c.value, c.w, c.d), c.expected) << "F" << c.w << "." << c.d;
 }
 
-TEST(FortranFormat, InfinityAndNaNInEveryNumericForm)
-{
+TEST(FortranFormat, InfinityAndNaNInEveryNumericForm) {
     EXPECT_EQ(fmt_F(INF, 8, 2), "Infinity");
     EXPECT_EQ(fmt_F(INF, 10, 2), "  Infinity");
     EXPECT_EQ(fmt_F(INF, 7, 2), "    Inf");
@@ -139,19 +136,18 @@ struct ExpCase {
     const char* expected;
 };
 
-TEST(FortranFormat, ExponentFields)
-{
+TEST(FortranFormat, ExponentFields) {
     const ExpCase cases[] = {
         {1234.5Q, 12, 4, 0, 'E', "  0.1234E+04"}, // exact tie, 4 is even
         {1235.5Q, 12, 4, 0, 'E', "  0.1236E+04"}, // exact tie, 5 is odd
         {0.0Q, 10, 3, 0, 'E', " 0.000E+00"},
         {-0.0Q, 10, 3, 0, 'E', "-0.000E+00"},
         {1.0Q, 9, 3, 0, 'E', "0.100E+01"},
-        {1.0Q, 8, 3, 0, 'E', ".100E+01"},         // no room for the zero
+        {1.0Q, 8, 3, 0, 'E', ".100E+01"}, // no room for the zero
         {1.0Q, 7, 3, 0, 'E', "*******"},
         {-1.0Q, 9, 3, 0, 'E', "-.100E+01"},
         {-1.0Q, 10, 3, 0, 'E', "-0.100E+01"},
-        {9.9996Q, 10, 3, 0, 'E', " 0.100E+02"},   // carry raises the exponent
+        {9.9996Q, 10, 3, 0, 'E', " 0.100E+02"}, // carry raises the exponent
         {0.000123456Q, 12, 3, 0, 'E', "   0.123E-03"},
         // Two-, three- and four-digit exponents; the letter goes when the exponent needs 3 or 4.
         {9.99e98Q, 12, 4, 0, 'E', "  0.9990E+99"},
@@ -187,8 +183,7 @@ struct GCase {
     const char* expected;
 };
 
-TEST(FortranFormat, GeneralFieldSwitchesAtFortranBoundaries)
-{
+TEST(FortranFormat, GeneralFieldSwitchesAtFortranBoundaries) {
     const GCase cases[] = {
         // Lower boundary 0.1 - 0.5e-4 = 0.09995 for d = 3.
         {0.09999999Q, 10, 3, 0, " 0.100    "}, // rounds up to 0.100: fixed form
@@ -196,15 +191,15 @@ TEST(FortranFormat, GeneralFieldSwitchesAtFortranBoundaries)
         {0.0999Q, 10, 3, 0, " 0.999E-01"},
         {0.5Q, 10, 3, 0, " 0.500    "},
         {1.0Q, 10, 3, 0, "  1.00    "},
-        {99.25Q, 10, 3, 0, "  99.2    "},     // exact tie to even
-        {99.95Q, 10, 3, 0, "  100.    "},     // binary value 99.95000...0025 rounds to 100.
+        {99.25Q, 10, 3, 0, "  99.2    "}, // exact tie to even
+        {99.95Q, 10, 3, 0, "  100.    "}, // binary value 99.95000...0025 rounds to 100.
         {999.4Q, 10, 3, 0, "  999.    "},
         // Upper boundary 10**3 - 0.5.
-        {999.5Q, 10, 3, 0, " 0.100E+04"},     // exact tie rounds to 1000: exponent form
+        {999.5Q, 10, 3, 0, " 0.100E+04"}, // exact tie rounds to 1000: exponent form
         {999.6Q, 10, 3, 0, " 0.100E+04"},
         {-999.6Q, 10, 3, 0, "-0.100E+04"},
         {123456.0Q, 10, 3, 0, " 0.123E+06"},
-        {0.0Q, 10, 3, 0, "  0.00    "},       // zero: F(w-4).(d-1)
+        {0.0Q, 10, 3, 0, "  0.00    "}, // zero: F(w-4).(d-1)
         {-0.0Q, 10, 3, 0, " -0.00    "},
         {1.0Q / 3, 12, 5, 0, " 0.33333    "},
         {-2.0Q / 3, 12, 5, 0, "-0.66667    "},
@@ -217,11 +212,11 @@ TEST(FortranFormat, GeneralFieldSwitchesAtFortranBoundaries)
         {-0.5Q, 8, 3, 0, "********"},
     };
     for (const GCase& c : cases)
-        EXPECT_EQ(fmt_G(c.value, c.w, c.d, c.e), c.expected) << "G" << c.w << "." << c.d << "E" << c.e;
+        EXPECT_EQ(fmt_G(c.value, c.w, c.d, c.e), c.expected)
+            << "G" << c.w << "." << c.d << "E" << c.e;
 }
 
-TEST(FortranFormat, CharacterAndBlankFields)
-{
+TEST(FortranFormat, CharacterAndBlankFields) {
     EXPECT_EQ(fmt_A("HELLO", 3), "HEL");
     EXPECT_EQ(fmt_A("HELLO", 5), "HELLO");
     EXPECT_EQ(fmt_A("HI", 5), "   HI");

@@ -16,13 +16,16 @@
 namespace tarvex {
 namespace {
 
-Real pow2(int e) { return scalbnq(1, e); }
+Real pow2(int e) {
+    return scalbnq(1, e);
+}
 
-bool same_bits(Real a, Real b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool same_bits(Real a, Real b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 // Bit equality, with any NaN equal to any NaN.
-::testing::AssertionResult agrees(Real actual, Real expected, Real y, Real c, Real x)
-{
+::testing::AssertionResult agrees(Real actual, Real expected, Real y, Real c, Real x) {
     if (same_bits(actual, expected) || (isnanq(actual) && isnanq(expected)))
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
@@ -31,19 +34,19 @@ bool same_bits(Real a, Real b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 }
 
 // The reference: y + (-c)*x, exact, rounded once, by the library's fma.
-Real reference(Real y, Real c, Real x) { return fmaq(-c, x, y); }
+Real reference(Real y, Real c, Real x) {
+    return fmaq(-c, x, y);
+}
 
 // A random normal number: 113 random significand bits, exponent in [low, high], random sign.
-Real random_real(std::mt19937_64& gen, int low, int high)
-{
+Real random_real(std::mt19937_64& gen, int low, int high) {
     const Real fraction = Real(gen() >> 1) * pow2(-63) + Real(gen() >> 14) * pow2(-113);
     const int exponent = low + static_cast<int>(gen() % static_cast<unsigned>(high - low + 1));
     const Real value = scalbnq(1 + fraction / 2, exponent);
     return (gen() & 1) ? -value : value;
 }
 
-TEST(FusedAxpy, RoundsOnceWhereTwoRoundingsLoseTheAnswer)
-{
+TEST(FusedAxpy, RoundsOnceWhereTwoRoundingsLoseTheAnswer) {
     // (1 + 2^-112)^2 = 1 + 2^-111 + 2^-224: the rounded product is 1 + 2^-111, so the two-step
     // y - c*x gives 0; the fused form keeps the exact -2^-224.
     const Real c = 1 + pow2(-112);
@@ -57,8 +60,7 @@ TEST(FusedAxpy, RoundsOnceWhereTwoRoundingsLoseTheAnswer)
     EXPECT_TRUE(same_bits(fused_multiply_subtract(-7.5Q, 3, 0), -7.5Q));
 }
 
-TEST(FusedAxpy, TiesGoToEven)
-{
+TEST(FusedAxpy, TiesGoToEven) {
     // 1 + 2^-113 is halfway between 1 and 1 + 2^-112: the even 1.
     EXPECT_TRUE(same_bits(fused_multiply_subtract(1, -pow2(-113), 1), Real(1)));
     // (1 + 2^-112) + 2^-113 is halfway to the even 1 + 2^-111.
@@ -70,8 +72,7 @@ TEST(FusedAxpy, TiesGoToEven)
     EXPECT_TRUE(same_bits(fused_multiply_subtract(2 - pow2(-112), -pow2(-113), 1), Real(2)));
 }
 
-TEST(FusedAxpy, MatchesTheLibraryFmaOnRandomOperands)
-{
+TEST(FusedAxpy, MatchesTheLibraryFmaOnRandomOperands) {
     std::mt19937_64 gen(2024);
     long checked = 0;
     for (int spread : {0, 2, 60, 120, 130, 240, 400}) {
@@ -86,8 +87,7 @@ TEST(FusedAxpy, MatchesTheLibraryFmaOnRandomOperands)
     EXPECT_EQ(checked, 280000);
 }
 
-TEST(FusedAxpy, MatchesTheLibraryFmaUnderCancellation)
-{
+TEST(FusedAxpy, MatchesTheLibraryFmaUnderCancellation) {
     // y near c*x: the rounded product nudged by a few units in the last place, so that most of
     // the leading bits cancel and the low half of the exact product decides the result.
     std::mt19937_64 gen(99);
@@ -106,8 +106,7 @@ TEST(FusedAxpy, MatchesTheLibraryFmaUnderCancellation)
     }
 }
 
-TEST(FusedAxpy, EveryGapBetweenTheTermsMatchesTheLibraryFma)
-{
+TEST(FusedAxpy, EveryGapBetweenTheTermsMatchesTheLibraryFma) {
     // y and c*x a set number of binades apart, from y far above the product to far below it:
     // the terms meet at every shift, across the points where bits start to be lost below the
     // window and where the update leaves its inline route.
@@ -121,8 +120,7 @@ TEST(FusedAxpy, EveryGapBetweenTheTermsMatchesTheLibraryFma)
         }
 }
 
-TEST(FusedAxpy, BitsBelowTheWindowStillDecideATie)
-{
+TEST(FusedAxpy, BitsBelowTheWindowStillDecideATie) {
     // Products c*x = A*2^128 + 1 with A odd: 127 zero bits between the upper part and a last bit
     // that falls below the working window. Added to y = 2^241, the sum lies just above a tie, and
     // only the lost last bit, kept as a sticky bit, makes it round up. Such c and x are odd
@@ -134,17 +132,14 @@ TEST(FusedAxpy, BitsBelowTheWindowStillDecideATie)
     for (long attempt = 0; attempt < 20000000 && found < 24; ++attempt) {
         const u128 c = (u128(1) << 112) | (u128(gen() & ((1ULL << 48) - 1)) << 64) | gen() | 1;
         u128 inverse = c; // right to 3 bits; each Newton step doubles them
-        for (int step = 0; step < 6; ++step)
-            inverse *= 2 - c * inverse;
-        if (inverse >> 113 != 0)
-            continue;
+        for (int step = 0; step < 6; ++step) inverse *= 2 - c * inverse;
+        if (inverse >> 113 != 0) continue;
         // A, the product's upper 128 bits, from the four 64-bit partial products.
         const u128 ll = (c & low_half) * (inverse & low_half);
         const u128 lh = (c & low_half) * (inverse >> 64), hl = (c >> 64) * (inverse & low_half);
         const u128 middle = (ll >> 64) + (lh & low_half) + (hl & low_half);
         const u128 upper = (c >> 64) * (inverse >> 64) + (lh >> 64) + (hl >> 64) + (middle >> 64);
-        if ((upper & 1) == 0)
-            continue;
+        if ((upper & 1) == 0) continue;
         ++found;
         const Real cr = Real(c), xr = Real(inverse), y = pow2(241);
         ASSERT_TRUE(agrees(fused_multiply_subtract(y, -cr, xr), reference(y, -cr, xr), y, -cr, xr));
@@ -153,16 +148,33 @@ TEST(FusedAxpy, BitsBelowTheWindowStillDecideATie)
     EXPECT_EQ(found, 24);
 }
 
-TEST(FusedAxpy, EdgesOfTheRangeAndSpecialValues)
-{
+TEST(FusedAxpy, EdgesOfTheRangeAndSpecialValues) {
     const Real inf = __builtin_infq();
     const Real nan = __builtin_nanq("");
-    const Real tiny = pow2(-16382);   // smallest normal
+    const Real tiny = pow2(-16382); // smallest normal
     const Real denormal = pow2(-16400);
     const Real huge = scalbnq(2 - pow2(-112), 16383);
-    const std::vector<Real> values = {0, -Real(0), 1, -1, 3, tiny, -tiny, denormal, -denormal,
-                                      huge, -huge, inf, -inf, nan, pow2(8000), pow2(-8000),
-                                      1 + pow2(-112), 0.1Q, -7.25Q, pow2(-16300), pow2(16300)};
+    const std::vector<Real> values = {0,
+                                      -Real(0),
+                                      1,
+                                      -1,
+                                      3,
+                                      tiny,
+                                      -tiny,
+                                      denormal,
+                                      -denormal,
+                                      huge,
+                                      -huge,
+                                      inf,
+                                      -inf,
+                                      nan,
+                                      pow2(8000),
+                                      pow2(-8000),
+                                      1 + pow2(-112),
+                                      0.1Q,
+                                      -7.25Q,
+                                      pow2(-16300),
+                                      pow2(16300)};
     for (Real y : values)
         for (Real c : values)
             for (Real x : values)
@@ -178,8 +190,7 @@ TEST(FusedAxpy, EdgesOfTheRangeAndSpecialValues)
     }
 }
 
-TEST(FusedAxpy, VectorUpdateIsTheElementwiseFusedForm)
-{
+TEST(FusedAxpy, VectorUpdateIsTheElementwiseFusedForm) {
     std::mt19937_64 gen(11);
     const std::size_t n = 1000;
     std::vector<Real> y(n), x(n);

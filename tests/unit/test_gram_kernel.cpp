@@ -7,11 +7,11 @@
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/gram_residuals.hpp"
 
-#include "numeric/decimal.hpp"
-#include "numeric/exact_dot.hpp"
 #include "kernels/gram_schmidt.hpp"
 #include "kernels/householder.hpp"
 #include "kernels/normal_equations.hpp"
+#include "numeric/decimal.hpp"
+#include "numeric/exact_dot.hpp"
 
 #include "reference_support.hpp"
 
@@ -100,8 +100,7 @@ StrdData read_set(const StrdSet& set) {
 
 GramColumns columns_of(const StrdSet& set, const StrdData& data) {
     GramColumns c;
-    for (const auto& x : data.x)
-        c.columns.push_back(x.data());
+    for (const auto& x : data.x) c.columns.push_back(x.data());
     if (set.intercept) c.columns.push_back(nullptr);
     c.columns.push_back(data.y.data());
     c.nobs = data.y.size();
@@ -135,11 +134,9 @@ TEST(GramKernel, StrdEveryCertifiedDigitAnd24ExactDigits) {
         mine["residsd 0"] = sqrtq(variance);
         // R-squared: about the mean with an intercept, about zero without (exact sums of y).
         Real sum = 0, mean = 0, total = 0;
-        for (Real v : data.y)
-            sum += v;
+        for (Real v : data.y) sum += v;
         if (set.intercept) mean = sum / n;
-        for (Real v : data.y)
-            total += (v - mean) * (v - mean);
+        for (Real v : data.y) total += (v - mean) * (v - mean);
         mine["r2 0"] = 1 - fit.sse / total;
         // The second pass: residuals against y - Xb with the exact coefficients (to within the
         // size of the terms), and the residual standard deviation from their sum of squares.
@@ -190,10 +187,8 @@ TEST(GramKernel, StrdEveryCertifiedDigitAnd24ExactDigits) {
         for (int e : {(16360 - ilogbq(largest)) / 2, -8100}) {
             StrdData far = data;
             for (auto& x : far.x)
-                for (Real& v : x)
-                    v = scalbnq(v, e);
-            for (Real& v : far.y)
-                v = scalbnq(v, e);
+                for (Real& v : x) v = scalbnq(v, e);
+            for (Real& v : far.y) v = scalbnq(v, e);
             const GramFit scaled = gram_least_squares(columns_of(set, far), DEPENDENCE_RATIO);
             ASSERT_TRUE(scaled.ok()) << e;
             EXPECT_TRUE(same_scaled(scaled.sse, scalbnq(fit.sse, 2 * e))) << e;
@@ -232,12 +227,10 @@ int expect_same_decision(const Case& c, Real tolerance = 1e-25Q) {
     GramColumns columns;
     columns.nobs = c.y.size();
     for (int j = 0; j < k; ++j) {
-        for (int i = 0; i < n; ++i)
-            data.at(i, j) = c.x[j].empty() ? Real(1) : c.x[j][i];
+        for (int i = 0; i < n; ++i) data.at(i, j) = c.x[j].empty() ? Real(1) : c.x[j][i];
         columns.columns.push_back(c.x[j].empty() ? nullptr : c.x[j].data());
     }
-    for (int i = 0; i < n; ++i)
-        data.at(i, k) = c.y[i];
+    for (int i = 0; i < n; ++i) data.at(i, k) = c.y[i];
     columns.columns.push_back(c.y.data());
     DataMatrix work = data;
     const LeastSquaresFit gs = GSREG(work);
@@ -323,8 +316,7 @@ TEST(GramKernel, SameBitsOnAnyNumberOfThreadsWithRowListsAndWeightedRowsAsScaled
         const GramFit many = gram_least_squares(data, DEPENDENCE_RATIO, threads);
         ASSERT_TRUE(many.ok());
         EXPECT_TRUE(bits_equal(many.sse, one.sse)) << threads;
-        for (int j = 0; j < 4; ++j)
-            EXPECT_TRUE(bits_equal(many.coef[j], one.coef[j])) << threads;
+        for (int j = 0; j < 4; ++j) EXPECT_TRUE(bits_equal(many.coef[j], one.coef[j])) << threads;
         for (std::size_t e = 0; e < one.xtx_inverse.size(); ++e)
             EXPECT_TRUE(bits_equal(many.xtx_inverse[e], one.xtx_inverse[e])) << threads;
     }
@@ -348,8 +340,7 @@ TEST(GramKernel, SameBitsOnAnyNumberOfThreadsWithRowListsAndWeightedRowsAsScaled
         if (i % 5 != 0) rows.push_back(i);
     std::vector<std::vector<Real>> kept(4);
     for (int j = 0; j < 4; ++j)
-        for (std::size_t r : rows)
-            kept[j].push_back(cols[j][r]);
+        for (std::size_t r : rows) kept[j].push_back(cols[j][r]);
     const GramColumns compact{
         {kept[0].data(), nullptr, kept[1].data(), kept[2].data(), kept[3].data()}, rows.size()};
     GramColumns listed = data;
@@ -362,14 +353,12 @@ TEST(GramKernel, SameBitsOnAnyNumberOfThreadsWithRowListsAndWeightedRowsAsScaled
         const GramFit in_place = gram_least_squares(listed, DEPENDENCE_RATIO, threads);
         ASSERT_TRUE(in_place.ok());
         EXPECT_TRUE(bits_equal(in_place.sse, from_copy.sse));
-        for (int j = 0; j < 4; ++j)
-            EXPECT_TRUE(bits_equal(in_place.coef[j], from_copy.coef[j]));
+        for (int j = 0; j < 4; ++j) EXPECT_TRUE(bits_equal(in_place.coef[j], from_copy.coef[j]));
         std::vector<Real> at_positions(n, Real(-7));
         gram_residuals(listed, in_place.coef_wide, at_positions.data(), nullptr, threads);
         for (std::size_t i = 0; i < rows.size(); ++i)
             ASSERT_TRUE(bits_equal(at_positions[rows[i]], compact_residuals[i])) << i;
-        for (std::size_t i = 0; i < n; i += 5)
-            ASSERT_TRUE(bits_equal(at_positions[i], -7)) << i;
+        for (std::size_t i = 0; i < n; i += 5) ASSERT_TRUE(bits_equal(at_positions[i], -7)) << i;
     }
     // Gram-Schmidt on the copy the same regression makes today: Gram-Schmidt keeps about 30
     // digits here, so that is the agreement asked for.
@@ -383,8 +372,7 @@ TEST(GramKernel, SameBitsOnAnyNumberOfThreadsWithRowListsAndWeightedRowsAsScaled
     }
     DataMatrix weighted = copy;
     for (int c = 0; c < 5; ++c)
-        for (std::size_t i = 0; i < n; ++i)
-            weighted.at(static_cast<int>(i), c) *= scale[i];
+        for (std::size_t i = 0; i < n; ++i) weighted.at(static_cast<int>(i), c) *= scale[i];
     const LeastSquaresFit gs = GSREG(copy);
     const LeastSquaresFit gs_weighted = GSREG(weighted);
     data.row_scale = scale.data();

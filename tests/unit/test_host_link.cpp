@@ -2,9 +2,9 @@
 // queries, MACDEP's services, SYSCMD, the unit records and the settings store.
 #include "host_test_support.hpp"
 
-#include "host/tarvextern.hpp"
 #include "core/host_link.hpp"
 #include "core/run.hpp"
+#include "host/tarvextern.hpp"
 
 #include <gtest/gtest.h>
 

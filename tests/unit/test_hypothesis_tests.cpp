@@ -2,8 +2,8 @@
 // a = -2/3, SSE = 1/6, DF = 1, and V = sigma**2 (X'X)**-1 = [1/12 -1/6; -1/6 7/18] (x first,
 // the intercept last). Every expected value below follows from these fractions. The report
 // lines of the same fit are pinned by the test/report golden; here are the stored values.
-#include "hypothesis_engine.hpp"
 #include "core/command_table.hpp"
+#include "hypothesis_engine.hpp"
 
 #include "regress/test/test_command.hpp"
 #include "regress/test/test_statistics.hpp"
@@ -36,7 +36,7 @@ TEST(TestCommand, SingleHypothesisOnOneCoefficientMatchesTheTRatio) {
     const ResultScalars& r = e.run.res;
     EXPECT_LT(relative(r[R_VAL], 1.5Q), TIGHT);
     EXPECT_LT(relative(r[R_STES] * r[R_STES], 1.0Q / 12), TIGHT);
-    EXPECT_LT(relative(r[R_T] * r[R_T], 27), TIGHT);          // t = 1.5 / sqrt(1/12)
+    EXPECT_LT(relative(r[R_T] * r[R_T], 27), TIGHT); // t = 1.5 / sqrt(1/12)
     EXPECT_LT(relative(r[R_F], 27), TIGHT);
     EXPECT_LT(relative(r[R_CHI], 27), TIGHT);
     EXPECT_EQ(r[R_DF1], 1);
@@ -173,8 +173,8 @@ TEST(TestCommand, ErrorsAndWarningsWithTheirNumbers) {
         SmallFit e;
         e.run.res[R_ERR] = 0;
         const Lines out = e.command(c.statement, c.block);
-        EXPECT_TRUE(has_line(out, c.message)) << c.statement << " " << c.block << ": "
-                                              << (out.empty() ? "" : out[0]);
+        EXPECT_TRUE(has_line(out, c.message))
+            << c.statement << " " << c.block << ": " << (out.empty() ? "" : out[0]);
         EXPECT_EQ(e.run.res[R_ERR], c.number) << c.statement;
         EXPECT_TRUE(e.run.flags.ODONT) << c.statement;
         EXPECT_FALSE(e.run.sw[OSCAN]) << "later statements still run";
@@ -211,7 +211,7 @@ TEST(TestCommand, DumpShowsValueAndExactGradient) {
     std::size_t at = 0;
     while (at < out.size() && out[at].rfind(" TEST RESULT=", 0) != 0) ++at;
     ASSERT_LT(at + 2, out.size());
-    EXPECT_EQ(out[at], " TEST RESULT=   4.0000");  // 3 + 2 - 1
+    EXPECT_EQ(out[at], " TEST RESULT=   4.0000"); // 3 + 2 - 1
     EXPECT_EQ(out[at + 1], " GRADIENT");
     EXPECT_EQ(out[at + 2], "   2.0000      -3.0000");
 }

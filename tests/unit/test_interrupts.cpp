@@ -2,10 +2,10 @@
 // the run goes on; network fetches give up on a stalled server and cap an endless one; Ctrl-C
 // in an interactive run ends the command and keeps the variables; Ctrl-C in a command-file run
 // removes the fetched and decrypted temporaries before the process ends.
-#include "test_support.hpp"
 #include "host/tarvextern.hpp"
 #include "interp/entry.hpp"
 #include "io/net_fetch.hpp"
+#include "test_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -203,7 +203,8 @@ ChildResult run_in_child(const std::vector<std::string>& lines, bool terminal, c
 }
 
 // Waits (at most 20 s) until `ready` holds.
-template <typename Ready> bool wait_for(Ready ready) {
+template <typename Ready>
+bool wait_for(Ready ready) {
     const auto deadline = std::chrono::steady_clock::now() + 20s;
     while (!ready()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
@@ -212,8 +213,12 @@ template <typename Ready> bool wait_for(Ready ready) {
     return true;
 }
 
-bool ended_normally(int status) { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
-bool ended_by_interrupt(int status) { return WIFSIGNALED(status) && WTERMSIG(status) == SIGINT; }
+bool ended_normally(int status) {
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+bool ended_by_interrupt(int status) {
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGINT;
+}
 
 } // namespace
 
@@ -238,7 +243,8 @@ TEST(OutOfMemory, CommandEndsWithTheMessageAndTheRunGoesOn) {
                 ::testing::ExitedWithCode(0), "");
     const std::string output = file_text(report(getpid()));
     fs::remove(report(getpid()));
-    const std::size_t error = output.find("\n ...ERROR..INSUFFICIENT MEMORY FOR THIS CALCULATION\n");
+    const std::size_t error =
+        output.find("\n ...ERROR..INSUFFICIENT MEMORY FOR THIS CALCULATION\n");
     ASSERT_NE(error, std::string::npos) << output;
     EXPECT_NE(output.find("27070", error), std::string::npos) << output;
     EXPECT_NE(output.find("Welcome to"), std::string::npos);
@@ -265,8 +271,9 @@ TEST(FetchLimits, StalledAndEndlessServersAreCutOff) {
         LocalServer server(LocalServer::ENDLESS);
         const FetchResult result = fetch_url(server.url("data.txt"), copy.string());
         EXPECT_FALSE(result.ok);
-        EXPECT_EQ(result.reason,
-                  "TRANSFER STOPPED: THE FILE IS LARGER THAN THE LIMIT OF 1 MB (TARVEX_FETCH_MAX_MB)");
+        EXPECT_EQ(
+            result.reason,
+            "TRANSFER STOPPED: THE FILE IS LARGER THAN THE LIMIT OF 1 MB (TARVEX_FETCH_MAX_MB)");
     }
     EXPECT_EQ(scratch.temp_entries(), 0u);
     unsetenv("TARVEX_FETCH_STALL_SECONDS");
@@ -309,12 +316,13 @@ TEST(Interrupt, CommandFileRunRemovesTheFetchedCopy) {
     ScratchDir scratch;
     LocalServer server(LocalServer::TRICKLE);
     setenv("TEMP", (scratch.dir / "tmp").c_str(), 1);
-    const ChildResult r = run_in_child({"READ(" + server.url("slow.txt") + ") X", "STOP"}, false,
-                                       scratch.dir / "out", [&](pid_t pid) {
-                                           ASSERT_TRUE(wait_for([&] { return scratch.temp_entries() > 0; }));
-                                           std::this_thread::sleep_for(200ms);
-                                           kill(pid, SIGINT);
-                                       });
+    const ChildResult r =
+        run_in_child({"READ(" + server.url("slow.txt") + ") X", "STOP"}, false, scratch.dir / "out",
+                     [&](pid_t pid) {
+                         ASSERT_TRUE(wait_for([&] { return scratch.temp_entries() > 0; }));
+                         std::this_thread::sleep_for(200ms);
+                         kill(pid, SIGINT);
+                     });
     unsetenv("TEMP");
     EXPECT_TRUE(ended_by_interrupt(r.status)) << r.status << "\n" << r.output;
     EXPECT_EQ(scratch.temp_entries(), 0u);
@@ -337,7 +345,8 @@ TEST(Interrupt, CommandFileRunRemovesTheDecryptedCopy) {
     ASSERT_EQ(std::system(seal.c_str()), 0);
     const fs::path bin = scratch.dir / "bin";
     fs::create_directory(bin);
-    std::ofstream(bin / "gpg") << "#!/bin/sh\n" << "\"$REAL_GPG\" \"$@\"\n"
+    std::ofstream(bin / "gpg") << "#!/bin/sh\n"
+                               << "\"$REAL_GPG\" \"$@\"\n"
                                << "kill -INT \"$ENGINE_PID\"\nsleep 5\n";
     fs::permissions(bin / "gpg", fs::perms::owner_all);
     std::string real_gpg;
@@ -353,12 +362,12 @@ TEST(Interrupt, CommandFileRunRemovesTheDecryptedCopy) {
     setenv("GNUPGHOME", home.c_str(), 1);
     setenv("TARVEXPASSPHRASE", "secret", 1);
     setenv("TEMP", (scratch.dir / "tmp").c_str(), 1);
-    const ChildResult r = run_in_child(
-        {"READ(" + plain.string() + ".gpg) X / CRYPT", "STOP"}, false, scratch.dir / "out",
-        [](pid_t) {});
+    const ChildResult r = run_in_child({"READ(" + plain.string() + ".gpg) X / CRYPT", "STOP"},
+                                       false, scratch.dir / "out", [](pid_t) {});
     setenv("PATH", old_path.c_str(), 1);
     for (const char* name : {"REAL_GPG", "GNUPGHOME", "TARVEXPASSPHRASE", "TEMP"}) unsetenv(name);
     EXPECT_TRUE(ended_by_interrupt(r.status)) << r.status << "\n" << r.output;
     EXPECT_EQ(scratch.temp_entries(), 0u);
-    (void)std::system(("gpgconf --homedir '" + home.string() + "' --kill gpg-agent >/dev/null 2>&1").c_str());
+    (void)std::system(
+        ("gpgconf --homedir '" + home.string() + "' --kill gpg-agent >/dev/null 2>&1").c_str());
 }

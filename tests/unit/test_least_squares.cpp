@@ -21,10 +21,11 @@ namespace {
 
 enum class Method { gs, hh, normal };
 const Method METHODS[] = {Method::gs, Method::hh, Method::normal};
-const char* method_name(Method m) { return m == Method::gs ? "GS" : m == Method::hh ? "HH" : "NORMAL"; }
+const char* method_name(Method m) {
+    return m == Method::gs ? "GS" : m == Method::hh ? "HH" : "NORMAL";
+}
 
-LeastSquaresFit solve(Method method, DataMatrix data)
-{
+LeastSquaresFit solve(Method method, DataMatrix data) {
     switch (method) {
     case Method::gs:
         return GSREG(data);
@@ -36,14 +37,12 @@ LeastSquaresFit solve(Method method, DataMatrix data)
     return {};
 }
 
-Real relative_error(Real actual, Real expected)
-{
+Real relative_error(Real actual, Real expected) {
     return expected == 0 ? fabsq(actual) : fabsq((actual - expected) / expected);
 }
 
 // x then the intercept column, then y.
-DataMatrix simple_regression(const std::vector<Real>& x, const std::vector<Real>& y)
-{
+DataMatrix simple_regression(const std::vector<Real>& x, const std::vector<Real>& y) {
     DataMatrix data(static_cast<int>(x.size()), 3);
     for (int i = 0; i < data.nobs; ++i) {
         data.at(i, 0) = x[i];
@@ -53,8 +52,7 @@ DataMatrix simple_regression(const std::vector<Real>& x, const std::vector<Real>
     return data;
 }
 
-TEST(LeastSquares, HandWorkedSimpleRegressionForEveryMethod)
-{
+TEST(LeastSquares, HandWorkedSimpleRegressionForEveryMethod) {
     // x = 1..4, y = 2 3 5 6: Sxx = 5, Sxy = 7, slope 1.4, intercept 0.5, residuals .1 -.3 .3 -.1,
     // SSE 0.2; (X'X)^-1 = [1/Sxx, -xbar/Sxx; -xbar/Sxx, 1/n + xbar^2/Sxx] = [.2 -.5; -.5 1.5].
     const DataMatrix data = simple_regression({1, 2, 3, 4}, {2, 3, 5, 6});
@@ -81,8 +79,7 @@ TEST(LeastSquares, HandWorkedSimpleRegressionForEveryMethod)
     }
 }
 
-TEST(LeastSquares, ExactFitAndZeroDegreesOfFreedom)
-{
+TEST(LeastSquares, ExactFitAndZeroDegreesOfFreedom) {
     // Two observations, two parameters: the line through both points, SSE 0.
     const DataMatrix data = simple_regression({1, 3}, {5, 9});
     for (Method method : METHODS) {
@@ -95,8 +92,7 @@ TEST(LeastSquares, ExactFitAndZeroDegreesOfFreedom)
     }
 }
 
-TEST(LeastSquares, DependentRegressorIsNamedByItsColumn)
-{
+TEST(LeastSquares, DependentRegressorIsNamedByItsColumn) {
     // Column 2 = 2 * column 0 - column 1: dependent at the third regressor.
     DataMatrix data(5, 4);
     const Real x0[] = {1, 2, 3, 4, 7};
@@ -117,16 +113,14 @@ TEST(LeastSquares, DependentRegressorIsNamedByItsColumn)
     }
     // Two identical regressors stop at the second; a column of zeros at itself.
     DataMatrix twins = simple_regression({1, 2, 3, 5}, {1, 0, 2, 2});
-    for (int i = 0; i < 4; ++i)
-        twins.at(i, 1) = twins.at(i, 0);
+    for (int i = 0; i < 4; ++i) twins.at(i, 1) = twins.at(i, 0);
     EXPECT_EQ(GSREG(twins).failed_column, 1);
     DataMatrix zero = simple_regression({0, 0, 0}, {1, 2, 3});
     for (Method method : METHODS)
         EXPECT_EQ(solve(method, zero).failed_column, 0) << method_name(method);
 }
 
-TEST(LeastSquares, NearlyDependentColumnPassesAboveTheThresholdOnly)
-{
+TEST(LeastSquares, NearlyDependentColumnPassesAboveTheThresholdOnly) {
     // x1 = x0 + delta * e: the remaining sum of squares of x1 is delta^2 times a constant, so the
     // ratio crosses 1e-30 between delta = 1e-13 (kept) and delta = 1e-17 (dependent).
     for (Real delta : {1e-13Q, 1e-17Q}) {
@@ -143,15 +137,13 @@ TEST(LeastSquares, NearlyDependentColumnPassesAboveTheThresholdOnly)
     }
 }
 
-TEST(LeastSquares, TooFewObservations)
-{
+TEST(LeastSquares, TooFewObservations) {
     DataMatrix data(2, 4);
     for (Method method : METHODS)
         EXPECT_EQ(solve(method, data).status, SolveStatus::too_few_observations);
 }
 
-TEST(LeastSquares, RidgeShrinksTowardsZeroInBothForms)
-{
+TEST(LeastSquares, RidgeShrinksTowardsZeroInBothForms) {
     // Orthogonal regressors x0 = (1,1,-1,-1), x1 = (1,-1,1,-1), so X'X = 4I and the least-squares
     // coefficient is x'y/4. Raw ridge: x'y/(4 + k). Scaled ridge: x'y/(4(1 + k)).
     DataMatrix data(4, 3);
@@ -189,8 +181,7 @@ TEST(LeastSquares, RidgeShrinksTowardsZeroInBothForms)
     EXPECT_LE(fabsq(ridge_raw.sse - sse), 1e-31Q);
 }
 
-TEST(LeastSquares, NonFiniteDataGiveNonFiniteResultsWithoutHarm)
-{
+TEST(LeastSquares, NonFiniteDataGiveNonFiniteResultsWithoutHarm) {
     // A NaN or an infinity in the data must not crash or loop; what comes back is either a
     // status or coefficients that are not finite, never plausible numbers.
     for (Real bad : {nanq(""), __builtin_infq()}) {
@@ -200,8 +191,7 @@ TEST(LeastSquares, NonFiniteDataGiveNonFiniteResultsWithoutHarm)
             const LeastSquaresFit fit = solve(method, data);
             if (fit.ok()) {
                 bool finite = true;
-                for (Real b : fit.coef)
-                    finite = finite && !isnanq(b) && !isinfq(b);
+                for (Real b : fit.coef) finite = finite && !isnanq(b) && !isinfq(b);
                 EXPECT_FALSE(finite && !isnanq(fit.sse) && !isinfq(fit.sse)) << method_name(method);
             }
         }
@@ -217,25 +207,22 @@ struct StrdModel {
 };
 
 const StrdModel STRD_MODELS[] = {
-    {"Norris", 1, true},   {"Pontius", 2, true},  {"NoInt1", 1, false}, {"NoInt2", 1, false},
+    {"Norris", 1, true},   {"Pontius", 2, true},  {"NoInt1", 1, false},  {"NoInt2", 1, false},
     {"Filip", 10, true},   {"Longley", 6, true},  {"Wampler1", 5, true}, {"Wampler2", 5, true},
     {"Wampler3", 5, true}, {"Wampler4", 5, true}, {"Wampler5", 5, true},
 };
 
-std::string strd_path(const std::string& file)
-{
+std::string strd_path(const std::string& file) {
     return std::string(TARVEX_TEST_DATA_DIR) + "/strd/" + file;
 }
 
 // set, kind and index -> value, from certified.tsv or exact.tsv.
-std::map<std::string, Real> read_values(const std::string& file)
-{
+std::map<std::string, Real> read_values(const std::string& file) {
     std::map<std::string, Real> values;
     std::ifstream in(strd_path(file));
     std::string line;
     while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#')
-            continue;
+        if (line.empty() || line[0] == '#') continue;
         std::istringstream fields(line);
         std::string set, kind, index, text;
         fields >> set >> kind >> index >> text;
@@ -246,8 +233,7 @@ std::map<std::string, Real> read_values(const std::string& file)
     return values;
 }
 
-DataMatrix read_model(const StrdModel& model)
-{
+DataMatrix read_model(const StrdModel& model) {
     std::ifstream in(strd_path(std::string(model.name) + ".txt"));
     std::vector<std::vector<Real>> rows;
     std::string line;
@@ -260,8 +246,7 @@ DataMatrix read_model(const StrdModel& model)
             EXPECT_TRUE(parse_real_field(text, value)) << text;
             row.push_back(value);
         }
-        if (!row.empty())
-            rows.push_back(row);
+        if (!row.empty()) rows.push_back(row);
     }
     const bool longley = std::string(model.name) == "Longley";
     const int k = model.degree + (model.intercept ? 1 : 0);
@@ -272,8 +257,7 @@ DataMatrix read_model(const StrdModel& model)
             power *= rows[i][1];
             data.at(i, j) = longley ? rows[i][j + 1] : power;
         }
-        if (model.intercept)
-            data.at(i, model.degree) = 1;
+        if (model.intercept) data.at(i, model.degree) = 1;
         data.at(i, k) = rows[i][0];
     }
     return data;
@@ -284,8 +268,8 @@ struct StrdEstimates {
     std::map<std::string, Real> values; // "b 3", "sd 3", "residsd 0", "r2 0"
 };
 
-StrdEstimates estimates(const StrdModel& model, const DataMatrix& data, const LeastSquaresFit& fit)
-{
+StrdEstimates estimates(const StrdModel& model, const DataMatrix& data,
+                        const LeastSquaresFit& fit) {
     StrdEstimates out;
     const int n = data.nobs;
     const int k = data.nregs();
@@ -300,13 +284,11 @@ StrdEstimates estimates(const StrdModel& model, const DataMatrix& data, const Le
     const Real* y = data.column(k);
     Real mean = 0;
     if (model.intercept) {
-        for (int i = 0; i < n; ++i)
-            mean += y[i];
+        for (int i = 0; i < n; ++i) mean += y[i];
         mean /= n;
     }
     Real total = 0;
-    for (int i = 0; i < n; ++i)
-        total += (y[i] - mean) * (y[i] - mean);
+    for (int i = 0; i < n; ++i) total += (y[i] - mean) * (y[i] - mean);
     out.values["r2 0"] = 1 - fit.sse / total;
     return out;
 }
@@ -314,8 +296,7 @@ StrdEstimates estimates(const StrdModel& model, const DataMatrix& data, const Le
 // Scale of an absolute comparison where the reference value is 0 (Wampler1 and 2 fit exactly):
 // the largest reference value of the same kind.
 void check_against(const StrdModel& model, const StrdEstimates& mine,
-                   const std::map<std::string, Real>& reference, Real tolerance, const char* what)
-{
+                   const std::map<std::string, Real>& reference, Real tolerance, const char* what) {
     for (const auto& [key, value] : mine.values) {
         const auto found = reference.find(std::string(model.name) + " " + key);
         ASSERT_NE(found, reference.end()) << model.name << " " << key;
@@ -325,14 +306,13 @@ void check_against(const StrdModel& model, const StrdEstimates& mine,
             error = relative_error(value, expected);
         else
             error = fabsq(value); // statistics that are exactly 0 for an exact fit
-        EXPECT_LE(error, tolerance) << what << " " << model.name << " " << key << ": got "
-                                    << real_to_string(value) << ", reference "
-                                    << real_to_string(expected);
+        EXPECT_LE(error, tolerance)
+            << what << " " << model.name << " " << key << ": got " << real_to_string(value)
+            << ", reference " << real_to_string(expected);
     }
 }
 
-TEST(StrdRegression, EveryCertifiedDigitAnd24ExactDigitsForEveryMethod)
-{
+TEST(StrdRegression, EveryCertifiedDigitAnd24ExactDigitsForEveryMethod) {
     const auto certified = read_values("certified.tsv");
     const auto exact = read_values("exact.tsv");
     ASSERT_GT(certified.size(), 100u);
@@ -352,12 +332,11 @@ TEST(StrdRegression, EveryCertifiedDigitAnd24ExactDigitsForEveryMethod)
     }
 }
 
-TEST(StrdRegression, DataFilesReadCompletely)
-{
+TEST(StrdRegression, DataFilesReadCompletely) {
     // Observation counts NIST gives for each set.
     const std::map<std::string, int> counts = {
-        {"Norris", 36},   {"Pontius", 40},  {"NoInt1", 11},   {"NoInt2", 3},
-        {"Filip", 82},    {"Longley", 16},  {"Wampler1", 21}, {"Wampler5", 21},
+        {"Norris", 36}, {"Pontius", 40}, {"NoInt1", 11},   {"NoInt2", 3},
+        {"Filip", 82},  {"Longley", 16}, {"Wampler1", 21}, {"Wampler5", 21},
     };
     for (const StrdModel& model : STRD_MODELS) {
         const auto found = counts.find(model.name);

@@ -37,8 +37,7 @@ TEST(Compress, SkipVariableFollowsAndSurplusWordsAreRegained) {
     EXPECT_LT(LSKIP(*t.run), before);
     codes = skip_codes(*t.run);
     ASSERT_EQ(codes.length, 6);
-    for (int k = 1; k <= 6; ++k)
-        EXPECT_EQ(codes.codes[k], k == 3 ? 9 : (k == 6 ? 1 : 0)) << k;
+    for (int k = 1; k <= 6; ++k) EXPECT_EQ(codes.codes[k], k == 3 ? 9 : (k == 6 ? 1 : 0)) << k;
 }
 
 } // namespace

@@ -4,11 +4,11 @@
 // accuracy of the linear algebra on Hilbert matrices of order 8 to 12 (against the exact
 // determinant formula and the identities A inv(A) = I, A v = lambda v, L L' = A and the Penrose
 // conditions).
-#include "expr/matrix_command.hpp"
 #include "core/command_table.hpp"
+#include "expr/matrix_command.hpp"
 #include "numeric/qmath.hpp"
-#include "workspace_engine.hpp"
 #include "workspace/workspace.hpp"
+#include "workspace_engine.hpp"
 
 #include <gtest/gtest.h>
 
@@ -42,8 +42,10 @@ struct MatrixEngine : testing::WorkspaceEngine {
         return lines();
     }
     // A rows by cols matrix given row after row.
-    void put(const std::string& name, long long rows, long long cols, const std::vector<Real>& by_row) {
-        const int ref = make(name, rows * cols, cols == 1 ? TYPE_DATA : TYPE_MATRIX, static_cast<int>(cols));
+    void put(const std::string& name, long long rows, long long cols,
+             const std::vector<Real>& by_row) {
+        const int ref =
+            make(name, rows * cols, cols == 1 ? TYPE_DATA : TYPE_MATRIX, static_cast<int>(cols));
         ASSERT_GT(ref, 0);
         for (long long i = 0; i < rows; ++i)
             for (long long j = 0; j < cols; ++j) elem(ref, j * rows + i + 1) = by_row[i * cols + j];
@@ -276,7 +278,8 @@ TEST(MatrixAlgebra, GeneralEigenvaluesRankDeficiencyAndFactor) {
     e.matrix("F = FACT(S)");
     const Stored s = e.get("S"), f = e.get("F");
     EXPECT_LT(max_difference(times(f, transposed(f)), s) / max_abs(s.v), 1e-30Q);
-    EXPECT_EQ(e.matrix("F = FACT(0-S)"), (Lines{" ...ERROR..FACT NEEDS A NON-NEGATIVE DEFINITE MATRIX"}));
+    EXPECT_EQ(e.matrix("F = FACT(0-S)"),
+              (Lines{" ...ERROR..FACT NEEDS A NON-NEGATIVE DEFINITE MATRIX"}));
 }
 
 } // namespace

@@ -85,7 +85,8 @@ TEST(OlsCommand, ErrorMessagesAndNumbers) {
     for (const Case& c : cases) {
         e.run.res[R_ERR] = 0;
         const Lines out = e.statement(c.statement);
-        EXPECT_TRUE(e.contains(out, c.message)) << c.statement << " gave:\n" << ::testing::PrintToString(out);
+        EXPECT_TRUE(e.contains(out, c.message)) << c.statement << " gave:\n"
+                                                << ::testing::PrintToString(out);
         EXPECT_EQ(e.run.res[R_ERR], c.err) << c.statement;
         EXPECT_TRUE(e.run.flags.ODONT) << c.statement;
     }
@@ -108,14 +109,17 @@ TEST(OlsCommand, PerfectCollinearityNamesTheSecondOfTwoEqualRegressors) {
     SmallData e;
     e.data("X2", {1, 2, 3, 4, 5, 6});
     const Lines out = e.statement("OLS Y X X2 / NOANOVA NOGF");
-    EXPECT_TRUE(e.contains(out, " ...WARNING..THIS USUALLY INDICATES PERFECT MULTICOLLINEARITY WITH VARIABLE X2"))
+    EXPECT_TRUE(e.contains(
+        out, " ...WARNING..THIS USUALLY INDICATES PERFECT MULTICOLLINEARITY WITH VARIABLE X2"))
         << ::testing::PrintToString(out);
     EXPECT_EQ(e.run.res[R_ERR], 6017);
-    for (const std::string& l : out) EXPECT_EQ(l.find("R-SQUARE"), std::string::npos) << "no report";
+    for (const std::string& l : out)
+        EXPECT_EQ(l.find("R-SQUARE"), std::string::npos) << "no report";
     // The cross-product method finds the same regressor; the Householder method calls the
     // system singular.
     const Lines normal = e.statement("OLS Y X X2 / METHOD=NORMAL");
-    EXPECT_TRUE(e.contains(normal, " ...WARNING..THIS USUALLY INDICATES PERFECT MULTICOLLINEARITY WITH VARIABLE X2"));
+    EXPECT_TRUE(e.contains(
+        normal, " ...WARNING..THIS USUALLY INDICATES PERFECT MULTICOLLINEARITY WITH VARIABLE X2"));
     e.run.res[R_ERR] = 0;
     const Lines hh = e.statement("OLS Y X X2 / METHOD=HH");
     EXPECT_TRUE(e.contains(hh, "           ...ERROR..SINGULAR SYSTEM. NO SOLUTION"));
@@ -124,14 +128,16 @@ TEST(OlsCommand, PerfectCollinearityNamesTheSecondOfTwoEqualRegressors) {
     e.run.res[R_ERR] = 0;
     const Lines zero = e.statement("OLS Y ZERO X");
     EXPECT_TRUE(e.contains(zero, " ...WARNING..VARIABLE ZERO     IS A CONSTANT"));
-    EXPECT_TRUE(e.contains(zero, " ...WARNING..THIS USUALLY INDICATES PERFECT MULTICOLLINEARITY WITH VARIABLE ZERO"));
+    EXPECT_TRUE(e.contains(
+        zero, " ...WARNING..THIS USUALLY INDICATES PERFECT MULTICOLLINEARITY WITH VARIABLE ZERO"));
 }
 
 TEST(OlsCommand, ZeroDegreesOfFreedomIsAWarningOnly) {
     SmallData e;
     e.run.res[R_ERR] = 0;
     const Lines out = e.statement("OLS Y X / BEG=5");
-    EXPECT_TRUE(e.contains(out, " ...WARNING..ZERO DEGREES OF FREEDOM LEFT")) << ::testing::PrintToString(out);
+    EXPECT_TRUE(e.contains(out, " ...WARNING..ZERO DEGREES OF FREEDOM LEFT"))
+        << ::testing::PrintToString(out);
     EXPECT_EQ(e.run.res[R_ERR], 0);
     EXPECT_EQ(e.run.res[R_DF], 0);
     EXPECT_EQ(e.run.res[R_N], 2);
@@ -145,7 +151,8 @@ TEST(OlsCommand, InterceptOnlyRegression) {
     EXPECT_EQ(e.run.res[R_R2], 0);
     EXPECT_EQ(e.run.res[R_SSE], e.run.res[R_SST]);
     // The mean of 1 2 4 3 5 6 is 3.5: the one coefficient.
-    EXPECT_TRUE(e.contains(out, " CONSTANT   3.5000     0.76376       4.5826     0.0059 0.8987   0.0000       1.0000"))
+    EXPECT_TRUE(e.contains(
+        out, " CONSTANT   3.5000     0.76376       4.5826     0.0059 0.8987   0.0000       1.0000"))
         << ::testing::PrintToString(out);
 }
 

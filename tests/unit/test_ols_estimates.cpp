@@ -1,11 +1,12 @@
 // Tests of the regression numbers against values from outside the code: the NIST certified
-// Longley results from the estimator alone, the notes it meets, NoInt1 and Wampler1 results, a three-point regression worked by hand (report lines,
-// criteria, variance tables, p-values, residual statistics, robust covariance), weights against
-// dropped and repeated rows, and the named output variables.
+// Longley results from the estimator alone, the notes it meets, NoInt1 and Wampler1 results, a
+// three-point regression worked by hand (report lines, criteria, variance tables, p-values,
+// residual statistics, robust covariance), weights against dropped and repeated rows, and the named
+// output variables.
 #include "numeric/text.hpp"
 #include "ols_engine.hpp"
-#include "regress/ols/ols_estimation.hpp"
 #include "regress/fit/ols_options.hpp"
+#include "regress/ols/ols_estimation.hpp"
 
 #include <gtest/gtest.h>
 
@@ -64,19 +65,24 @@ TEST(OlsEstimates, LongleyAgainstCertifiedValues) {
     e.data("Y", t[0]);
     for (int j = 1; j <= 6; ++j) e.data("X" + std::to_string(j), t[j]);
     const OlsOptions o = default_options(e);
-    const OlsEstimate est = estimate_ols(e.run, equation(e, {"X1", "X2", "X3", "X4", "X5", "X6"}, 16), o);
+    const OlsEstimate est =
+        estimate_ols(e.run, equation(e, {"X1", "X2", "X3", "X4", "X5", "X6"}, 16), o);
     ASSERT_FALSE(est.failed);
     EXPECT_TRUE(e.lines().empty()); // the estimator writes nothing
     // Exact least-squares values of the decimal data (40 digits); coefficient 0 is the
     // intercept, which the estimate holds last.
-    const Real b[7] = {-3482258.634595818325276897428755447506379Q, 15.06187227137329496998846794296007785257Q,
-                       -0.03581917929259101661685775253601936061655Q, -2.020229803816825085653474062042079984104Q,
-                       -1.033226867173591975494691463284501725674Q, -0.05110410565358071447066426569869100815265Q,
+    const Real b[7] = {-3482258.634595818325276897428755447506379Q,
+                       15.06187227137329496998846794296007785257Q,
+                       -0.03581917929259101661685775253601936061655Q,
+                       -2.020229803816825085653474062042079984104Q,
+                       -1.033226867173591975494691463284501725674Q,
+                       -0.05110410565358071447066426569869100815265Q,
                        1829.151464613551845229766684240085457977Q};
-    const Real sd[7] = {890420.3836073725472432832622189688160503Q, 84.91492577476694524650557117428986645024Q,
-                        0.03349100777224318891500094857197392095971Q, 0.4883996816516994626297097681744707080287Q,
-                        0.2142741631616752638796311263695498342222Q, 0.2260732000693703592466483870216189394491Q,
-                        455.4784991422119927177036651450163448893Q};
+    const Real sd[7] = {
+        890420.3836073725472432832622189688160503Q,   84.91492577476694524650557117428986645024Q,
+        0.03349100777224318891500094857197392095971Q, 0.4883996816516994626297097681744707080287Q,
+        0.2142741631616752638796311263695498342222Q,  0.2260732000693703592466483870216189394491Q,
+        455.4784991422119927177036651450163448893Q};
     const OlsFit& fit = est.fit;
     for (int j = 1; j <= 7; ++j) {
         const int certified = j % 7; // the intercept (certified 0) stands last
@@ -84,10 +90,12 @@ TEST(OlsEstimates, LongleyAgainstCertifiedValues) {
         EXPECT_LT(rel_error(fit.se[j - 1], sd[certified]), 1e-22Q) << "sd" << certified;
     }
     EXPECT_LT(rel_error(est.summary.r2, 0.9954790045772956009001298858748625472709Q), 1e-25Q);
-    EXPECT_LT(rel_error(sqrtq(est.summary.sigma2), 304.8540735619648021381522170660437924612Q), 1e-25Q);
+    EXPECT_LT(rel_error(sqrtq(est.summary.sigma2), 304.8540735619648021381522170660437924612Q),
+              1e-25Q);
     EXPECT_EQ(fit.df, 9);
     // Log-likelihood of the Gaussian model: -(16/2)(ln(2 pi SSE/16) + 1), pi as stored.
-    EXPECT_LT(rel_error(est.summary.llf, -8 * (logq(2 * 3.1415926535898Q * fit.sse / 16) + 1)), 1e-30Q);
+    EXPECT_LT(rel_error(est.summary.llf, -8 * (logq(2 * 3.1415926535898Q * fit.sse / 16) + 1)),
+              1e-30Q);
     // The heading is a note of the estimate, first of all.
     ASSERT_FALSE(est.notes.lines.empty());
     EXPECT_EQ(est.notes.lines[0].text, "  OLS ESTIMATION");
@@ -106,11 +114,13 @@ TEST(OlsEstimates, NotesOfAConstantRegressorAndADummyDependentVariable) {
     // The intercept and C are the same column: the estimation ends on the second of them.
     EXPECT_TRUE(est.failed);
     EXPECT_EQ(est.error_number, 6017);
-    const ReportNote* dummy = est.notes.find(NoteKind::WARNING, "DEPENDENT VARIABLE IS DUMMY VARIABLE");
+    const ReportNote* dummy =
+        est.notes.find(NoteKind::WARNING, "DEPENDENT VARIABLE IS DUMMY VARIABLE");
     ASSERT_NE(dummy, nullptr);
     EXPECT_EQ(dummy->place, NotePlace::DATA);
     EXPECT_EQ(dummy->needs_switch, OWARN);
-    const ReportNote* constant = est.notes.find(NoteKind::WARNING, "VARIABLE C        IS A CONSTANT");
+    const ReportNote* constant =
+        est.notes.find(NoteKind::WARNING, "VARIABLE C        IS A CONSTANT");
     ASSERT_NE(constant, nullptr);
     EXPECT_GT(constant, dummy); // in the order met
 }
@@ -123,9 +133,11 @@ TEST(OlsEstimates, NoInterceptPrintsTheRawMomentRSquare) {
     e.sample(1, 11);
     const Lines out = e.statement("OLS Y X / NOCONST NOGF NOANOVA");
     EXPECT_LT(rel_error(e.run.res[R_RAW], 0.9993654922986627750194317983534525150299Q), 1e-28Q);
-    EXPECT_LT(rel_error(sqrtq(e.run.res[R_SIG2]), 3.567530340063378812459273416214868059330Q), 1e-28Q);
+    EXPECT_LT(rel_error(sqrtq(e.run.res[R_SIG2]), 3.567530340063378812459273416214868059330Q),
+              1e-28Q);
     EXPECT_TRUE(has_line(out, " RAW MOMENT R-SQUARE =   0.9994"));
-    EXPECT_TRUE(has_line(out, " X          2.0744     0.16529E-01   125.50     0.0000 0.9997   2.0744      0.99878"))
+    EXPECT_TRUE(has_line(
+        out, " X          2.0744     0.16529E-01   125.50     0.0000 0.9997   2.0744      0.99878"))
         << ::testing::PrintToString(out);
     // y = x + 70 here, so the standardised coefficient is b itself; elasticity b*65/135.
     // R-square about the mean is 1 - SSE/SST, negative without the intercept.
@@ -183,10 +195,12 @@ TEST(OlsEstimates, ThreePointReportByHand) {
     EXPECT_LT(rel_error(e.run.res[R_ZSSR], 21 - Real(1) / 6), 1e-30Q);
     EXPECT_EQ(e.run.res[R_ZDF], 2);
     // Residual statistics: d = (1/4 + 1/4)/(1/6) = 3, rho = (-1/9)/(1/6) = -2/3.
-    EXPECT_TRUE(has_line(out, " DURBIN-WATSON = 3.0000    VON NEUMANN RATIO = 4.5000    RHO = -0.66667"));
+    EXPECT_TRUE(
+        has_line(out, " DURBIN-WATSON = 3.0000    VON NEUMANN RATIO = 4.5000    RHO = -0.66667"));
     EXPECT_TRUE(has_line(out, " SUM OF ABSOLUTE ERRORS=  0.66667"));
     // Runs: n1 = 2, n2 = 1, mean 7/3, variance 2/9, z = (3 - 7/3)/sqrt(2/9) = sqrt 2.
-    EXPECT_TRUE(has_line(out, " RUNS TEST:    3 RUNS,    2 POS,    0 ZERO,    1 NEG  NORMAL STATISTIC =  1.4142"));
+    EXPECT_TRUE(has_line(
+        out, " RUNS TEST:    3 RUNS,    2 POS,    0 ZERO,    1 NEG  NORMAL STATISTIC =  1.4142"));
     EXPECT_LT(rel_error(e.run.res[R_DW], 3), 1e-30Q);
     EXPECT_LT(rel_error(e.run.res[R_RHO], Real(-2) / 3), 1e-30Q);
     EXPECT_LT(rel_error(e.run.res[R_R2OP], Real(27) / 28), 1e-30Q);
@@ -195,9 +209,12 @@ TEST(OlsEstimates, ThreePointReportByHand) {
 TEST(OlsEstimates, NarrowTableAndMatrices) {
     ThreePoints e;
     const Lines out = e.statement("OLS Y X / NOWIDE PCOV PCOR NOANOVA NOGF");
-    EXPECT_TRUE(has_line(out, " VARIABLE   ESTIMATED  STANDARD   T-RATIO        PARTIAL STANDARDIZED ELASTICITY"));
-    EXPECT_TRUE(has_line(out, "   NAME    COEFFICIENT   ERROR       1 DF   P-VALUE CORR. COEFFICIENT  AT MEANS"));
-    EXPECT_TRUE(has_line(out, "X          1.5000     0.2887       5.196     0.121 0.982     0.9820     1.2857"))
+    EXPECT_TRUE(has_line(
+        out, " VARIABLE   ESTIMATED  STANDARD   T-RATIO        PARTIAL STANDARDIZED ELASTICITY"));
+    EXPECT_TRUE(has_line(
+        out, "   NAME    COEFFICIENT   ERROR       1 DF   P-VALUE CORR. COEFFICIENT  AT MEANS"));
+    EXPECT_TRUE(has_line(
+        out, "X          1.5000     0.2887       5.196     0.121 0.982     0.9820     1.2857"))
         << ::testing::PrintToString(out);
     // cov(b) = sigma**2 (X'X)**-1 = (1/6) [[1/2, -1], [-1, 7/3]].
     EXPECT_TRUE(has_line(out, " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS"));
@@ -229,8 +246,10 @@ TEST(OlsEstimates, WeightsDropZeroAndMissingAndEqualRepeatedRows) {
     e.data("W", {1, 2, 1, 0, -99999});
     e.sample(1, 5);
     const Lines out = e.statement("OLS Y X / WEIGHT=W NONORM COEF=BW NOANOVA NOGF");
-    EXPECT_TRUE(has_line(out, " ...WARNING..OBSERVATION     4 SKIPPED AS WEIGHT IS ZERO ORUNDEFINED"));
-    EXPECT_TRUE(has_line(out, " ...WARNING..OBSERVATION     5 SKIPPED AS WEIGHT IS ZERO ORUNDEFINED"));
+    EXPECT_TRUE(
+        has_line(out, " ...WARNING..OBSERVATION     4 SKIPPED AS WEIGHT IS ZERO ORUNDEFINED"));
+    EXPECT_TRUE(
+        has_line(out, " ...WARNING..OBSERVATION     5 SKIPPED AS WEIGHT IS ZERO ORUNDEFINED"));
     EXPECT_EQ(e.run.res[R_N], 3);
     // Weight 2 on observation 2 equals that row twice: y = 1 2 2 4 on x = 1 2 2 3, which gives
     // b = 1.5 and a = -2/3 + ... worked out: xbar = 2, ybar = 9/4, Sxy = 3, Sxx = 2.
@@ -248,7 +267,8 @@ TEST(OlsEstimates, OutputVariables) {
     e.sample(2, 3);
     e.data("X3", {5, 6, 7});
     e.sample(1, 3);
-    e.statement("OLS Y X / PREDICT=YHAT RESID=E COEF=B COVAR=V TRATIO=T STDERR=S HATDIAG=H BEG=1 END=3 NOGF");
+    e.statement("OLS Y X / PREDICT=YHAT RESID=E COEF=B COVAR=V TRATIO=T STDERR=S HATDIAG=H BEG=1 "
+                "END=3 NOGF");
     EXPECT_LT(rel_error(e.value("YHAT", 1), Real(5) / 6), 1e-30Q);
     EXPECT_LT(rel_error(e.value("E", 2), Real(-1) / 3), 1e-30Q);
     EXPECT_LT(rel_error(e.value("B", 2), Real(-2) / 3), 1e-30Q);
@@ -291,11 +311,13 @@ TEST(OlsEstimates, LogFormsAndInfluence) {
     const Real ly[3] = {0, logq(Real(2)), logq(Real(4))};
     const Real mx = (lx[0] + lx[1] + lx[2]) / 3, my = (ly[0] + ly[1] + ly[2]) / 3;
     Real sxy = 0, sxx = 0;
-    for (int i = 0; i < 3; ++i) sxy += (lx[i] - mx) * (ly[i] - my), sxx += (lx[i] - mx) * (lx[i] - mx);
+    for (int i = 0; i < 3; ++i)
+        sxy += (lx[i] - mx) * (ly[i] - my), sxx += (lx[i] - mx) * (lx[i] - mx);
     EXPECT_LT(rel_error(e.value("B", 1), sxy / sxx), 1e-30Q);
     bool both = false;
     for (const std::string& l : out)
-        if (l.find("LOG OF THE LIKELIHOOD FUNCTION(IF DEPVAR LOG)") != std::string::npos) both = true;
+        if (l.find("LOG OF THE LIKELIHOOD FUNCTION(IF DEPVAR LOG)") != std::string::npos)
+            both = true;
     EXPECT_TRUE(both);
     // Influence table: observation 2 has h = 1/3 and residual -1/3; with N - K = 1 the
     // deleted variance (1*(1/6) - (1/9)/(2/3))/0 cannot be formed, so its row shows zeros.
@@ -342,9 +364,11 @@ namespace {
 TEST(OlsEstimates, ResidualTestsGoodnessOfFitAndListingByHand) {
     ThreePoints e;
     const Lines out = e.statement("OLS Y X / LM GF NOWIDE LIST NOANOVA");
-    EXPECT_TRUE(has_line(out, " COEFFICIENT OF SKEWNESS =  -0.7071 WITH STANDARD DEVIATION OF 1.4142"))
+    EXPECT_TRUE(
+        has_line(out, " COEFFICIENT OF SKEWNESS =  -0.7071 WITH STANDARD DEVIATION OF 1.4142"))
         << ::testing::PrintToString(out);
-    EXPECT_TRUE(has_line(out, " COEFFICIENT OF EXCESS KURTOSIS =  -1.5000 WITH STANDARD DEVIATION OF 2.8284"));
+    EXPECT_TRUE(has_line(
+        out, " COEFFICIENT OF EXCESS KURTOSIS =  -1.5000 WITH STANDARD DEVIATION OF 2.8284"));
     // JB sits on the rounding tie 0.53125, so its last printed digit follows the last bit.
     bool jb_line = false;
     for (const std::string& l : out)
@@ -353,7 +377,8 @@ TEST(OlsEstimates, ResidualTestsGoodnessOfFitAndListingByHand) {
             jb_line = true;
     EXPECT_TRUE(jb_line) << ::testing::PrintToString(out);
     // e**2 = 1/36, 1/9, 1/36 is symmetric in x: no slope, a Hall-Pagan statistic of 0.
-    EXPECT_TRUE(has_line(out, " CHI-SQUARE =    0.0000 WITH  1 DEGREES OF FREEDOM, P-VALUE= 1.000"));
+    EXPECT_TRUE(
+        has_line(out, " CHI-SQUARE =    0.0000 WITH  1 DEGREES OF FREEDOM, P-VALUE= 1.000"));
     EXPECT_LT(fabsq(e.run.res[R_JB] - 0.53125Q), 1e-30Q);
     EXPECT_TRUE(has_line(out, " HALL-PAGAN ASYMPTOTIC LM HETEROSKEDASTICITY TEST"));
     // e/sigma = 0.41, -0.82, 0.41 against the normal thirds at -0.4307 and 0.4307.
@@ -363,7 +388,8 @@ TEST(OlsEstimates, ResidualTestsGoodnessOfFitAndListingByHand) {
     // Listing: the largest residual 1/3 reaches 14 columns from the zero line at column 15.
     EXPECT_TRUE(has_line(out, "    OBS.   OBSERVED     PREDICTED   CALCULATED"));
     EXPECT_TRUE(has_line(out, "      NO.    VALUE        VALUE       RESIDUAL"));
-    EXPECT_TRUE(has_line(out, "       1    1.0000      0.83333      0.16667                    |      *"))
+    EXPECT_TRUE(
+        has_line(out, "       1    1.0000      0.83333      0.16667                    |      *"))
         << ::testing::PrintToString(Lines(out.end() - 5, out.end()));
     EXPECT_TRUE(has_line(out, "       2    2.0000       2.3333     -0.33333      *             |"));
 }
@@ -389,7 +415,8 @@ TEST(OlsEstimates, VarianceOptions) {
     // HTML output links the R-square label.
     e.run.sw[OHTM] = true;
     const Lines html = e.statement("OLS Y X / NOANOVA NOGF");
-    EXPECT_TRUE(has_line(html, " <A HREF=/runtarvex/RSQR.HTM target=_blank> R-SQUARE</A> =   0.9643     R-SQUARE ADJUSTED =   0.9286"));
+    EXPECT_TRUE(has_line(html, " <A HREF=/runtarvex/RSQR.HTM target=_blank> R-SQUARE</A> =   "
+                               "0.9643     R-SQUARE ADJUSTED =   0.9286"));
 }
 
 // Published variance inflation factors of the Longley regressors (135.53, 1788.51, 33.62,
@@ -421,11 +448,11 @@ TEST(OlsEstimates, PrincipalComponentChecks) {
     e.make("INF", 4, TYPE_MATRIX, 2);
     e.sample(1, 6);
     EXPECT_TRUE(has_line(e.statement("OLS Y X / PCINFORM=INF PCOMPONE=PC"),
-                    " ...ERROR..NO PRINCIPAL COMPONENTS IN REGRESSION"));
+                         " ...ERROR..NO PRINCIPAL COMPONENTS IN REGRESSION"));
     EXPECT_TRUE(has_line(e.statement("OLS Y PC / PCINFORM=INF PCOMPONE=PC"),
-                    " ...ERROR..EACH COMPONENT MUST BE LISTED SEPARATELY"));
+                         " ...ERROR..EACH COMPONENT MUST BE LISTED SEPARATELY"));
     EXPECT_TRUE(has_line(e.statement("OLS Y PC:1 X / PCINFORM=INF PCOMPONE=PC"),
-                    " ...ERROR..X        MUST BE LISTED BEFORE ANY COMPONENTS"));
+                         " ...ERROR..X        MUST BE LISTED BEFORE ANY COMPONENTS"));
     EXPECT_TRUE(e.run.flags.ODONT);
 }
 
@@ -459,7 +486,9 @@ TEST(OlsEstimates, GnuplotFiles) {
     EXPECT_EQ(data.substr(0, data.find('\n')), "1 1 0.83333333333333333333 0.16666666666666666667");
     EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), 3);
     const std::string first = file_text(cmd);
-    EXPECT_NE(first.find("plot '" + std::string(dir) + "/resid.DAT' using 1:2 title 'ACTUAL'"), std::string::npos) << first;
+    EXPECT_NE(first.find("plot '" + std::string(dir) + "/resid.DAT' using 1:2 title 'ACTUAL'"),
+              std::string::npos)
+        << first;
     EXPECT_NE(first.find("using 1:4 title 'RESIDUAL' with impulses"), std::string::npos);
     // GNUPLOT implies the residual statistics.
     EXPECT_LT(fabsq(e.run.res[R_DW] - 3), 1e-30Q);
@@ -486,8 +515,8 @@ namespace {
 
 TEST(OlsEstimates, GivenCoefficientsAndCovariance) {
     ThreePoints e;
-    e.data("B0", {1, 0});          // slope 1, no intercept
-    e.data("V0", {4, 0, 0, 9});    // standard errors 2 and 3
+    e.data("B0", {1, 0});       // slope 1, no intercept
+    e.data("V0", {4, 0, 0, 9}); // standard errors 2 and 3
     e.statement("OLS Y X / INCOEFFI=B0 INCOVARI=V0 RESID=E STDERR=SE NOANOVA NOGF");
     // y - x = 0 0 1: SSE = 1.
     EXPECT_EQ(e.run.res[R_SSE], 1);
@@ -500,7 +529,8 @@ TEST(OlsEstimates, GivenCoefficientsAndCovariance) {
     // A vector too short for the equation is refused.
     e.data("B1", {1});
     e.run.res[R_ERR] = 0;
-    EXPECT_TRUE(has_line(e.statement("OLS Y X / INCOEFFI=B1"), " ...ERROR..IN RIGHT HAND SIDE OF OPTION..INCOEFFI"));
+    EXPECT_TRUE(has_line(e.statement("OLS Y X / INCOEFFI=B1"),
+                         " ...ERROR..IN RIGHT HAND SIDE OF OPTION..INCOEFFI"));
     EXPECT_EQ(e.run.res[R_ERR], 6011);
 }
 

@@ -46,19 +46,23 @@ struct LagData : OlsEngine {
     }
 };
 
-Real rel(Real got, Real want, Real scale) { return fabsq(got - want) / scale; }
+Real rel(Real got, Real want, Real scale) {
+    return fabsq(got - want) / scale;
+}
 
 TEST(OlsLagPolynomials, SameFitAsRegressionOnAlmonColumns) {
     struct Case {
         int order, endcon, free;
     };
-    for (const Case c : {Case{2, 0, 3}, Case{3, 1, 3}, Case{2, 2, 2}, Case{3, 3, 2}, Case{1, 0, 2}}) {
+    for (const Case c :
+         {Case{2, 0, 3}, Case{3, 1, 3}, Case{2, 2, 2}, Case{3, 3, 2}, Case{1, 0, 2}}) {
         SCOPED_TRACE("order " + std::to_string(c.order) + " endcon " + std::to_string(c.endcon));
         LagData e;
         const int m = 5;
         e.almon_columns(m, c.free, c.endcon);
         e.statement("OLS Y X(0.4," + std::to_string(c.order) + "," + std::to_string(c.endcon) +
-                        ") / COEF=B COVAR=V NOGF NOANOVA", true);
+                        ") / COEF=B COVAR=V NOGF NOANOVA",
+                    true);
         ASSERT_EQ(e.run.res[R_ERR], 0);
         const Real sse = e.run.res[R_SSE], df = e.run.res[R_DF], r2 = e.run.res[R_R2];
         EXPECT_EQ(e.run.res[R_K], m);
@@ -116,14 +120,17 @@ TEST(OlsLagPolynomials, DlrxLeavesTheLagsFree) {
 TEST(OlsLagPolynomials, BadOrdersAndEndCodesStopBeforeEstimation) {
     LagData e;
     // The scanner reports each range first.
-    EXPECT_EQ(e.statement("OLS Y X(0.2,5)"),
-              (Lines{"  LAG FOR X        RANGE =    0    2 ORDER=   5 ENDCON=   0",
-                     " ...ERROR..POLYNOMIAL ORDER   5 WITH END CONSTRAINT 0 DOES NOT FIT   3 LAGS OF X"}));
+    EXPECT_EQ(
+        e.statement("OLS Y X(0.2,5)"),
+        (Lines{
+            "  LAG FOR X        RANGE =    0    2 ORDER=   5 ENDCON=   0",
+            " ...ERROR..POLYNOMIAL ORDER   5 WITH END CONSTRAINT 0 DOES NOT FIT   3 LAGS OF X"}));
     EXPECT_EQ(e.run.res[R_ERR], 6016);
     e.run.res[R_ERR] = 0;
     EXPECT_EQ(e.statement("OLS Y X(1.4,1,3)"),
               (Lines{"  LAG FOR X        RANGE =    1    4 ORDER=   1 ENDCON=   3",
-                     " ...ERROR..POLYNOMIAL ORDER   1 WITH END CONSTRAINT 3 DOES NOT FIT   4 LAGS OF X(1)"}));
+                     " ...ERROR..POLYNOMIAL ORDER   1 WITH END CONSTRAINT 3 DOES NOT FIT   4 LAGS "
+                     "OF X(1)"}));
     EXPECT_EQ(e.run.res[R_ERR], 6016);
     EXPECT_EQ(e.statement("OLS Y X(0.4,2,4)"),
               (Lines{"  LAG FOR X        RANGE =    0    4 ORDER=   2 ENDCON=   4",

@@ -72,8 +72,10 @@ TEST(OlsRecursive, LongleySquaresAddUpToTheCertifiedSse) {
     ASSERT_EQ(w.size(), 16u);
     Real ss = 0;
     for (int i = 0; i < 16; ++i) {
-        if (i < 7) EXPECT_EQ(w[i], e.run.ws.XMISS) << i;
-        else ss += w[i] * w[i];
+        if (i < 7)
+            EXPECT_EQ(w[i], e.run.ws.XMISS) << i;
+        else
+            ss += w[i] * w[i];
     }
     const Real sigma = 304.8540735619648021381522170660437924612Q;
     EXPECT_LT(fabsq(ss / (9 * sigma * sigma) - 1), 1e-24Q);
@@ -85,7 +87,8 @@ TEST(OlsRecursive, NoneLeftWhenObservationsEqualCoefficients) {
     e.data("X", {1, 2});
     e.sample(1, 2);
     const Lines out = e.statement("OLS Y X / RECURSIV NOGF NOANOVA");
-    EXPECT_NE(std::find(out.begin(), out.end(), " ...WARNING..NO OBSERVATIONS LEFT FOR RECURSIVE RESIDUALS"),
+    EXPECT_NE(std::find(out.begin(), out.end(),
+                        " ...WARNING..NO OBSERVATIONS LEFT FOR RECURSIVE RESIDUALS"),
               out.end());
     EXPECT_EQ(e.run.res[R_ERR], 0);
 }

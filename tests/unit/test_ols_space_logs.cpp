@@ -45,7 +45,8 @@ TEST(OlsWorkSpace, ExactDurbinWatsonAsksForTheSizeThatLetsItRun) {
     const Lines ran = enough.statement("OLS Y X / DWPVALUE NOGF NOANOVA");
     bool pvalue = false;
     for (const std::string& l : ran)
-        pvalue = pvalue || l.rfind(" DURBIN-WATSON POSITIVE AUTOCORRELATION TEST P-VALUE =", 0) == 0;
+        pvalue =
+            pvalue || l.rfind(" DURBIN-WATSON POSITIVE AUTOCORRELATION TEST P-VALUE =", 0) == 0;
     EXPECT_TRUE(pvalue) << ::testing::PrintToString(ran);
     OlsEngine short_by_one((kb - 1) * 1024 / 16);
     trend_data(short_by_one, 100);
@@ -93,7 +94,8 @@ TEST(OlsLoggedDependent, LikelihoodOfTheUntransformedVariable) {
     // The stored value is that of the fitted (logged) equation.
     EXPECT_LT(fabsq(e.run.res[R_LLF] - llf), 1e-30Q);
     // The line stands just before the ordinary likelihood, and only for a logged dependent.
-    const auto at = std::find(out.begin(), out.end(), " LOG OF THE LIKELIHOOD FUNCTION = 0.787420E-01");
+    const auto at =
+        std::find(out.begin(), out.end(), " LOG OF THE LIKELIHOOD FUNCTION = 0.787420E-01");
     ASSERT_NE(at, out.begin());
     EXPECT_EQ(*(at - 1), " LOG OF THE LIKELIHOOD FUNCTION(IF DEPVAR LOG) = -6.92126");
     // Antilogs: e, e**2, e**4 against exp(5/6), exp(7/3), exp(23/6), squared correlation
@@ -129,8 +131,9 @@ TEST(OlsLoggedDependent, WeightedFitsReportUntransformedResidualStatistics) {
     e.data("W", {1, 2, 1, 3, 1});
     e.sample(1, 5);
     const Lines out = e.statement("OLS Y X / WEIGHT=W RSTAT RESID=E NOGF NOANOVA");
-    const auto at = std::find(out.begin(), out.end(),
-                              " RESIDUAL STATISTICS ARE COMPUTED FROM UNTRANSFORMED DEPENDENT VARIABLE");
+    const auto at =
+        std::find(out.begin(), out.end(),
+                  " RESIDUAL STATISTICS ARE COMPUTED FROM UNTRANSFORMED DEPENDENT VARIABLE");
     ASSERT_NE(at, out.end()) << ::testing::PrintToString(out);
     Real num = 0, den = 0;
     for (int t = 1; t <= 5; ++t) {
@@ -172,7 +175,8 @@ TEST(OlsExactDurbinWatson, MissingObservationsInTheGapUnderAutocorrelation) {
                 for (int k = 0; k < 3; ++k) c[i][j] += ma[i][k] * m[k][j];
         for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 3; ++j)
-                for (int k = 0; k < 3; ++k) p[i][j] += c[i][k] * powq(rho, fabsq(Real(time[k] - time[j])));
+                for (int k = 0; k < 3; ++k)
+                    p[i][j] += c[i][k] * powq(rho, fabsq(Real(time[k] - time[j])));
         const Real tr = p[0][0] + p[1][1] + p[2][2];
         Real c2 = 0;
         for (int i = 0; i < 3; ++i)
@@ -184,8 +188,10 @@ TEST(OlsExactDurbinWatson, MissingObservationsInTheGapUnderAutocorrelation) {
         const Real prob = 2 / M_PIq * atanq(sqrtq(-lminus / lplus));
         EXPECT_LT(fabsq(e.run.res[R_CDF] - prob), 1e-15Q);
         EXPECT_NE(std::find(out.begin(), out.end(),
-                            " DURBIN-WATSON POSITIVE AUTOCORRELATION TEST P-VALUE =" + fmt_F(prob, 12, 6)),
-                  out.end()) << ::testing::PrintToString(out);
+                            " DURBIN-WATSON POSITIVE AUTOCORRELATION TEST P-VALUE =" +
+                                fmt_F(prob, 12, 6)),
+                  out.end())
+            << ::testing::PrintToString(out);
     }
 }
 
@@ -193,13 +199,15 @@ TEST(OlsReportLimits, TRatioAboveHundredAndRiceAtTwoKEqualN) {
     // y = 1 2 3+eps on x = 1 2 3: b = 1 + eps/2, se(b) = eps/sqrt 12, t = sqrt 12 (1/eps + 1/2),
     // DF 1, p = 1 - (2/pi) atan t. eps = 0.05: t = 71.01, p = 0.0090 is evaluated; eps = 0.01:
     // t = 346.4 > 100 prints 0.0000 (evaluated it would be 0.0018).
-    for (const auto& [eps, p] : {std::pair<Real, std::string>{0.05Q, " 0.0090"}, {0.01Q, " 0.0000"}}) {
+    for (const auto& [eps, p] :
+         {std::pair<Real, std::string>{0.05Q, " 0.0090"}, {0.01Q, " 0.0000"}}) {
         OlsEngine e;
         e.data("Y", {1, 2, 3 + eps});
         e.data("X", {1, 2, 3});
         e.sample(1, 3);
         const Lines out = e.statement("OLS Y X / NOGF NOANOVA");
-        const auto row = std::find_if(out.begin(), out.end(), [](const std::string& l) { return l.rfind(" X ", 0) == 0; });
+        const auto row = std::find_if(out.begin(), out.end(),
+                                      [](const std::string& l) { return l.rfind(" X ", 0) == 0; });
         ASSERT_NE(row, out.end());
         EXPECT_EQ(row->substr(47, 7), p) << *row;
     }

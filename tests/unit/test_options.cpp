@@ -3,9 +3,9 @@
 // option listing, DISPLAY listing and the DUMP echo. The messages of bad values and of a switch
 // given a value are pinned by the switches/option_values golden.
 #include "core/command_table.hpp"
-#include "options/options.hpp"
 #include "core/run.hpp"
 #include "interp/scanner.hpp"
+#include "options/options.hpp"
 #include "regress/fit/ols_options.hpp"
 #include "workspace_engine.hpp"
 
@@ -33,12 +33,18 @@ struct OptionEngine : testing::WorkspaceEngine {
         run.opt.sw[1] = true; // CONSTANT
         return OPTION(run, table);
     }
-    bool sw(std::string_view keyword) { return run.opt.sw[option_index(olsq_option_table(), keyword)]; }
-    int iv(std::string_view keyword) { return run.opt.iv[option_index(olsq_option_table(), keyword)]; }
+    bool sw(std::string_view keyword) {
+        return run.opt.sw[option_index(olsq_option_table(), keyword)];
+    }
+    int iv(std::string_view keyword) {
+        return run.opt.iv[option_index(olsq_option_table(), keyword)];
+    }
     bool given(std::string_view keyword) {
         return run.opt.igiven[option_index(olsq_option_table(), keyword)];
     }
-    Real rv(std::string_view keyword) { return run.opt.rv[option_index(olsq_option_table(), keyword)]; }
+    Real rv(std::string_view keyword) {
+        return run.opt.rv[option_index(olsq_option_table(), keyword)];
+    }
     std::string name(std::string_view keyword) {
         return run.opt.name[option_index(olsq_option_table(), keyword)];
     }
@@ -146,7 +152,8 @@ TEST(Options, NameValues) {
     ASSERT_TRUE(e.parse("PRED=yhat OUTPUT=/tmp/Long/name.png RESID="));
     EXPECT_EQ(e.name("PREDICT"), "YHAT    ");
     EXPECT_EQ(e.name("OUTPUT"), "/TMP/LON");
-    EXPECT_EQ(e.run.opt.name_full[option_index(olsq_option_table(), "OUTPUT")], "/tmp/Long/name.png");
+    EXPECT_EQ(e.run.opt.name_full[option_index(olsq_option_table(), "OUTPUT")],
+              "/tmp/Long/name.png");
     EXPECT_EQ(e.name("RESID"), "********") << "= with no value";
     EXPECT_EQ(e.name("TRATIO"), "");
     ASSERT_TRUE(e.parse("PRED=YHAT NOPRED"));

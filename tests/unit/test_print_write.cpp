@@ -5,20 +5,20 @@
 // for formats. DIF, TARVDATA text, numbered units, REWIND, APPEND and names on a file are
 // pinned by the print/written_files golden; the listing, ranges and refusals by the other print
 // goldens.
-#include "interp/command_handlers.hpp"
 #include "core/command_table.hpp"
+#include "interp/command_handlers.hpp"
 #include "interp/dispatcher.hpp"
 #include "interp/set_display.hpp"
-#include "io/char_words.hpp"
 #include "io/afile.hpp"
+#include "io/char_words.hpp"
 #include "io/crypt.hpp"
 #include "io/print_write.hpp"
 #include "io/read_command.hpp"
 #include "io/stored_format.hpp"
 #include "numeric/decimal.hpp"
 #include "test_support.hpp"
-#include "workspace_engine.hpp"
 #include "workspace/workspace.hpp"
+#include "workspace_engine.hpp"
 
 #include <gtest/gtest.h>
 
@@ -61,8 +61,8 @@ struct PrintEngine : testing::WorkspaceEngine {
 };
 
 using testing::file_lines;
-using testing::same_bits;
 using testing::file_text;
+using testing::same_bits;
 using testing::ScratchDir;
 
 TEST(PrintUserFormat, StoredTextNumbersUnderAWideFormatsAndQuotedI) {
@@ -91,8 +91,8 @@ TEST(PrintUserFormat, StoredTextNumbersUnderAWideFormatsAndQuotedI) {
 
 TEST(WriteFiles, DelimitedValuesReadBackBitForBit) {
     PrintEngine e;
-    const int x = e.vector("X", {"0.1", "-0", "3.14159265358979323846264338327950288",
-                                 "1E-4950", "1.18973149535723176508575932662800702E4932"});
+    const int x = e.vector("X", {"0.1", "-0", "3.14159265358979323846264338327950288", "1E-4950",
+                                 "1.18973149535723176508575932662800702E4932"});
     e.elem(x, 1) = Real(1) / 3; // needs all 36 digits
     e.vector("Y", {"1", "2", "3", "4", "5"});
     ScratchDir dir;
@@ -131,11 +131,11 @@ TEST(WriteFiles, TarvbinBlocks) {
     EXPECT_EQ(int_at(0), 8);
     EXPECT_EQ(bytes.substr(4, 8), "TARVBIN ");
     EXPECT_EQ(int_at(16), 240);
-    EXPECT_EQ(int_at(16 + 4 + 9 * 4), 0);            // flag 1: not free format
-    EXPECT_EQ(int_at(16 + 4 + 10 * 4), 1);           // flag 2: BINARY
-    EXPECT_EQ(int_at(16 + 4 + 15 * 4), TYPE_DATA);   // type
-    EXPECT_EQ(int_at(16 + 4 + 16 * 4), 2);           // length
-    EXPECT_EQ(int_at(16 + 4 + 18 * 4), 1990);        // first time setting
+    EXPECT_EQ(int_at(16 + 4 + 9 * 4), 0);          // flag 1: not free format
+    EXPECT_EQ(int_at(16 + 4 + 10 * 4), 1);         // flag 2: BINARY
+    EXPECT_EQ(int_at(16 + 4 + 15 * 4), TYPE_DATA); // type
+    EXPECT_EQ(int_at(16 + 4 + 16 * 4), 2);         // length
+    EXPECT_EQ(int_at(16 + 4 + 18 * 4), 1990);      // first time setting
     EXPECT_EQ(bytes.substr(16 + 4 + 22 * 4, 3), "X  ");
     const std::size_t data = 16 + 248;
     EXPECT_EQ(int_at(data), 48);
@@ -154,7 +154,8 @@ TEST(WriteFiles, RoundTripsThroughRead) {
         e.run.smpl.ITIME1 = 1987;
         e.run.smpl.ITIME2 = 3;
         e.run.smpl.ITIME3 = 12;
-        const int x = e.vector("X", {"0.1", "-0", "1E-4950", "-1.18973149535723176508575932662800702E4932", "7"});
+        const int x = e.vector(
+            "X", {"0.1", "-0", "1E-4950", "-1.18973149535723176508575932662800702E4932", "7"});
         e.elem(x, 1) = Real(1) / 3;
         const int m = e.vector("M", {"1", "2", "3", "4", "5", "6"});
         e.run.ws.DATA[e.run.ws.KADD[m] + 1] = TYPE_MATRIX;
@@ -194,7 +195,8 @@ TEST(WriteFiles, RoundTripsThroughRead) {
             const long long a = e.run.ws.KADD[slot];
             ASSERT_EQ(static_cast<long long>(before[v].size()), 4 + e.word(a + 2)) << options << v;
             for (std::size_t k = 1; k < before[v].size(); ++k)
-                EXPECT_TRUE(same_bits(before[v][k], e.run.ws.DATA[a + k])) << options << " item " << v << " word " << k;
+                EXPECT_TRUE(same_bits(before[v][k], e.run.ws.DATA[a + k]))
+                    << options << " item " << v << " word " << k;
         }
         EXPECT_EQ(e.run.smpl.ITIME1, 1987) << options;
         EXPECT_EQ(e.run.smpl.ITIME2, 3) << options;
@@ -240,7 +242,8 @@ TEST(WriteFiles, CryptEncryptsTheWrittenFile) {
 // Runs `body` in a forked child, after the limits asked for (a file size limit, with SIGXFSZ
 // ignored so that the write fails with EFBIG; an ordinary user instead of root), and returns
 // the report lines it gives back.
-Lines in_child(const std::function<Lines()>& body, rlim_t file_limit = RLIM_INFINITY, bool drop_root = false) {
+Lines in_child(const std::function<Lines()>& body, rlim_t file_limit = RLIM_INFINITY,
+               bool drop_root = false) {
     int fds[2];
     if (::pipe(fds) != 0) return {"pipe failed"};
     const pid_t pid = ::fork();
@@ -249,16 +252,19 @@ Lines in_child(const std::function<Lines()>& body, rlim_t file_limit = RLIM_INFI
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{file_limit, file_limit};
         bool ready = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-        if (drop_root && ::geteuid() == 0) ready = ready && ::setgid(65534) == 0 && ::setuid(65534) == 0;
+        if (drop_root && ::geteuid() == 0)
+            ready = ready && ::setgid(65534) == 0 && ::setuid(65534) == 0;
         std::string text;
-        for (const std::string& line : ready ? body() : Lines{"child setup failed"}) text += line + "\n";
+        for (const std::string& line : ready ? body() : Lines{"child setup failed"})
+            text += line + "\n";
         (void)!::write(fds[1], text.data(), text.size());
         ::_exit(0);
     }
     ::close(fds[1]);
     std::string text;
     char chunk[4096];
-    for (ssize_t n; (n = ::read(fds[0], chunk, sizeof chunk)) > 0;) text.append(chunk, std::size_t(n));
+    for (ssize_t n; (n = ::read(fds[0], chunk, sizeof chunk)) > 0;)
+        text.append(chunk, std::size_t(n));
     ::close(fds[0]);
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -271,7 +277,8 @@ Lines in_child(const std::function<Lines()>& body, rlim_t file_limit = RLIM_INFI
 // The files of the current directory: a failed write leaves no temporary file behind.
 std::vector<std::string> directory_names() {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(fs::current_path())) names.push_back(entry.path().filename());
+    for (const auto& entry : fs::directory_iterator(fs::current_path()))
+        names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -281,8 +288,9 @@ std::vector<std::string> directory_names() {
 // write. /dev/full (not a regular file) is written directly and its failure reported as well.
 TEST(WriteFailures, FullDiskLeavesTheEarlierFile) {
     ScratchDir dir;
-    const std::vector<std::string> layouts = {"FORMAT=COMMA", "FORMAT=TAB", "TARVEX", "TARVEX BINARY",
-                                              "DIF", "", "BINARY", "FORMAT=DUMP"};
+    const std::vector<std::string> layouts = {"FORMAT=COMMA",  "FORMAT=TAB", "TARVEX",
+                                              "TARVEX BINARY", "DIF",        "",
+                                              "BINARY",        "FORMAT=DUMP"};
     for (std::size_t k = 0; k < layouts.size(); ++k) {
         std::ofstream(dir.file("f" + std::to_string(k))) << "EARLIER\n";
     }
@@ -306,7 +314,8 @@ TEST(WriteFailures, FullDiskLeavesTheEarlierFile) {
         32768);
     Lines expected;
     for (std::size_t k = 0; k < layouts.size(); ++k) {
-        expected.push_back(" ...ERROR..CANNOT WRITE FILE f" + std::to_string(k) + ": FILE TOO LARGE");
+        expected.push_back(" ...ERROR..CANNOT WRITE FILE f" + std::to_string(k) +
+                           ": FILE TOO LARGE");
         expected.push_back("5050");
     }
     expected.push_back(" ...ERROR..CANNOT WRITE ON UNIT 17 FILE fort.17: FILE TOO LARGE");
@@ -329,7 +338,8 @@ TEST(WriteFailures, FullDiskLeavesTheEarlierFile) {
 TEST(WriteFailures, ReadOnlyFileIsAnError) {
     ScratchDir dir;
     std::ofstream(dir.file("ro.csv")) << "EARLIER\n";
-    fs::permissions(dir.file("ro.csv"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(dir.file("ro.csv"),
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const Lines report = in_child(
         [&] {
             PrintEngine e;
@@ -349,8 +359,9 @@ TEST(WriteFailures, ReadOnlyFileIsAnError) {
         },
         RLIM_INFINITY, true);
     if (report == Lines{"may write"}) GTEST_SKIP() << "this user may write a read-only file";
-    EXPECT_EQ(report, (Lines{" ...ERROR..CANNOT WRITE FILE ro.csv: PERMISSION DENIED", "5050",
-                             " ...ERROR..CANNOT WRITE ON UNIT 18 FILE ro.csv: PERMISSION DENIED", "5051"}));
+    EXPECT_EQ(report,
+              (Lines{" ...ERROR..CANNOT WRITE FILE ro.csv: PERMISSION DENIED", "5050",
+                     " ...ERROR..CANNOT WRITE ON UNIT 18 FILE ro.csv: PERMISSION DENIED", "5051"}));
     EXPECT_EQ(file_lines(dir.file("ro.csv")), Lines{"EARLIER"});
 }
 
@@ -366,16 +377,18 @@ TEST(WriteFailures, InfinityAndNanOnlyInBinaryLayouts) {
     ScratchDir dir;
     const std::vector<std::pair<std::string, std::string>> refused = {
         {"FORMAT=COMMA", "COMMA FILE"}, {"FORMAT=TAB", "TAB FILE"}, {"DIF", "DIF FILE"},
-        {"TARVEX", "TARVDATA FILE"},    {"", "FREE-FORMAT FILE"},  {"FORMAT", "FORMATTED FILE"}};
+        {"TARVEX", "TARVDATA FILE"},    {"", "FREE-FORMAT FILE"},   {"FORMAT", "FORMATTED FILE"}};
     for (const auto& [options, layout] : refused) {
         std::ofstream(dir.file("v.txt")) << "EARLIER\n";
         e.exec("WRITE('v.txt') X / " + options);
-        EXPECT_EQ(e.lines(), Lines{" ...ERROR..CANNOT WRITE NAN IN A " + layout + ": X OBSERVATION 2"});
+        EXPECT_EQ(e.lines(),
+                  Lines{" ...ERROR..CANNOT WRITE NAN IN A " + layout + ": X OBSERVATION 2"});
         EXPECT_EQ(e.run.res[R_ERR], 5052);
         EXPECT_EQ(file_lines(dir.file("v.txt")), Lines{"EARLIER"}) << options;
     }
     e.exec("WRITE('v.txt') X / BEG=3 END=3 FORMAT=COMMA");
-    EXPECT_EQ(e.lines(), Lines{" ...ERROR..CANNOT WRITE -INFINITY IN A COMMA FILE: X OBSERVATION 3"});
+    EXPECT_EQ(e.lines(),
+              Lines{" ...ERROR..CANNOT WRITE -INFINITY IN A COMMA FILE: X OBSERVATION 3"});
     e.exec("WRITE('v.txt') X / BEG=1 END=1 FORMAT=COMMA"); // values outside the range do not matter
     EXPECT_TRUE(e.lines().empty());
     e.run.sw[OOPUT] = true;
@@ -388,7 +401,8 @@ TEST(WriteFailures, InfinityAndNanOnlyInBinaryLayouts) {
         for (long long k = 1; k <= 3; ++k) e.elem(x, k) = 99;
         e.exec(std::string("READ(v.bin) X / ") + options);
         e.lines();
-        for (long long k = 1; k <= 3; ++k) EXPECT_TRUE(same_bits(e.elem(x, k), values[k - 1])) << options << k;
+        for (long long k = 1; k <= 3; ++k)
+            EXPECT_TRUE(same_bits(e.elem(x, k), values[k - 1])) << options << k;
         fs::remove(dir.file("v.bin"));
     }
 }

@@ -21,7 +21,9 @@ namespace {
 
 using tarvex::testing::ScratchDir;
 
-std::vector<Real> reals(std::initializer_list<Real> v) { return v; }
+std::vector<Real> reals(std::initializer_list<Real> v) {
+    return v;
+}
 
 } // namespace
 
@@ -50,11 +52,11 @@ TEST(Read, DifFileIntoListedVariables) {
 // TARVDATA file are pinned by the read/tarvdata and read/not_tarvdata goldens.
 TEST(Read, TextBlockCalendarAndTheBinaryStop) {
     ScratchDir dir;
-    const std::string block =
-        "TARVDATA\n   1   1  16   1   0   6   7   0  16\nTFFFFF\n"
-        "       1       3       1    1990       1       4       0\n"
-        "X                                                                                                                               \n"
-        "        \n1.5 2.5\n3.5\n";
+    const std::string block = "TARVDATA\n   1   1  16   1   0   6   7   0  16\nTFFFFF\n"
+                              "       1       3       1    1990       1       4       0\n"
+                              "X                                                                   "
+                              "                                                            \n"
+                              "        \n1.5 2.5\n3.5\n";
     dir.write("x.tvd", block);
     ScriptRun r("READ (x.tvd) X / TARVEX\nSTOP\n");
     EXPECT_EQ(r.values("X"), reals({1.5Q, 2.5Q, 3.5Q}));
@@ -95,7 +97,8 @@ std::string binary_block(const std::string& name, const std::vector<Real>& value
     std::string data(16 * (values.size() + 1), '\0');
     Real length = static_cast<Real>(values.size());
     std::memcpy(&data[0], &length, 16);
-    for (std::size_t k = 0; k < values.size(); ++k) std::memcpy(&data[16 * (k + 1)], &values[k], 16);
+    for (std::size_t k = 0; k < values.size(); ++k)
+        std::memcpy(&data[16 * (k + 1)], &values[k], 16);
     put_record(out, data);
     return out;
 }

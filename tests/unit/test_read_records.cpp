@@ -2,8 +2,8 @@
 // reader), or refused with an error naming the file once past the longest record allowed.
 #include "io/data_lines.hpp"
 #include "io/read_command.hpp"
-#include "test_support.hpp"
 #include "read_file_fixture.hpp"
+#include "test_support.hpp"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -15,7 +15,9 @@ namespace {
 
 using RecordsFixture = tarvex::testing::ReadFileFixture;
 
-std::vector<Real> reals(std::initializer_list<Real> v) { return v; }
+std::vector<Real> reals(std::initializer_list<Real> v) {
+    return v;
+}
 
 } // namespace
 
@@ -60,7 +62,8 @@ TEST_F(RecordsFixture, NineThousandColumnCsvKeepsItsLastColumns) {
 TEST_F(RecordsFixture, RecordPastTheLimitIsRefusedNamingTheFile) {
     // A device without line ends: the read stops at the limit instead of taking memory for ever.
     ScriptRun z("READ (/dev/zero) X Y\nSTOP\n");
-    EXPECT_TRUE(z.has_line(" ...ERROR..RECORD        1 IS LONGER THAN 67108864 CHARACTERS IN: /dev/zero"))
+    EXPECT_TRUE(
+        z.has_line(" ...ERROR..RECORD        1 IS LONGER THAN 67108864 CHARACTERS IN: /dev/zero"))
         << z.output;
     EXPECT_EQ(z.run->res[tarvex::R_ERR], 3060);
     EXPECT_TRUE(z.values("X").empty());
@@ -73,7 +76,8 @@ TEST_F(RecordsFixture, RecordPastTheLimitIsRefusedNamingTheFile) {
     big += std::string(tarvex::LONGEST_DATA_RECORD + 1, '9') + "\n1 2\n";
     write("huge.txt", big);
     ScriptRun h("READ (huge.txt) X Y\nSTOP\n");
-    EXPECT_TRUE(h.has_line(" ...ERROR..RECORD   300001 IS LONGER THAN 67108864 CHARACTERS IN: huge.txt"));
+    EXPECT_TRUE(
+        h.has_line(" ...ERROR..RECORD   300001 IS LONGER THAN 67108864 CHARACTERS IN: huge.txt"));
     EXPECT_TRUE(h.values("X").empty());
     // A record of exactly the limit is taken.
     write("edge.txt", std::string(tarvex::LONGEST_DATA_RECORD - 1, ' ') + "5\n");

@@ -3,14 +3,14 @@
 // records of every free-format shape in both halves, bad items and short records.
 #include "io/read_command.hpp"
 #include "numeric/row_split.hpp"
-#include "test_support.hpp"
 #include "read_file_fixture.hpp"
+#include "test_support.hpp"
 
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <quadmath.h>
 #include <gtest/gtest.h>
+#include <quadmath.h>
 #include <string>
 #include <unistd.h>
 
@@ -30,7 +30,8 @@ std::string data_text(long rows, const std::vector<std::pair<long, std::string>>
             text += special[next++].second + "\n";
             continue;
         }
-        text += std::to_string(i) + ".25 -" + std::to_string(i) + " " + std::to_string(3 * i + 1) + "\n";
+        text += std::to_string(i) + ".25 -" + std::to_string(i) + " " + std::to_string(3 * i + 1) +
+                "\n";
     }
     return text;
 }
@@ -67,8 +68,8 @@ TEST_F(SplitFixture, EveryRecordShapeInBothHalvesReadsAsTheSerialReaderDoes) {
     // Nulls, the slash, repeat counts, extra values, carriage returns and trailing blank records,
     // near the start and near the end of the file.
     const std::vector<std::pair<long, std::string>> special = {
-        {2, "1,,3"}, {3, "4 /"}, {5, "2*7 8"}, {6, "9 10 11 junk 12"}, {7, "1 2 3\r"},
-        {ROWS - 3, "5, ,6"}, {ROWS - 2, "3*-0"}, {ROWS - 1, "1E3 2D-1 7 / x"}};
+        {2, "1,,3"},    {3, "4 /"},          {5, "2*7 8"},       {6, "9 10 11 junk 12"},
+        {7, "1 2 3\r"}, {ROWS - 3, "5, ,6"}, {ROWS - 2, "3*-0"}, {ROWS - 1, "1E3 2D-1 7 / x"}};
     write(data_text(ROWS, special) + "  \n\n");
     EXPECT_TRUE(same_both_ways("READ (big.txt) A B C\nSTOP\n", {"A", "B", "C"}));
 
@@ -85,7 +86,8 @@ TEST_F(SplitFixture, EveryRecordShapeInBothHalvesReadsAsTheSerialReaderDoes) {
     EXPECT_TRUE(c[ROWS - 3] == 0 && signbitq(c[ROWS - 3])); // "3*-0"
     // The column passed over leaves SKIP$ with every observation in use.
     EXPECT_EQ(r.values("SKIP$"), std::vector<Real>(ROWS, Real(0)));
-    EXPECT_TRUE(r.has_line(" ...NOTE..    2 VARIABLES AND    90000 OBSERVATIONS STARTING AT OBS       1"));
+    EXPECT_TRUE(
+        r.has_line(" ...NOTE..    2 VARIABLES AND    90000 OBSERVATIONS STARTING AT OBS       1"));
 }
 
 TEST_F(SplitFixture, BadItemsAndShortRecordsGiveTheSerialMessages) {

@@ -1,14 +1,14 @@
 // Statement reader and command tables: prefix matching, French aliases, command words and
 // labels, the handler table, WIDE under TERMINAL, variables carried across a reallocation, the
-// statement length limit and the cut of a console line over the record length. Command-name mode and the SET table are pinned by the reader and
-// switches goldens.
+// statement length limit and the cut of a console line over the record length. Command-name mode
+// and the SET table are pinned by the reader and switches goldens.
 #include "interp/command_handlers.hpp"
 #include "interp/reader.hpp"
-#include "interp/set_display.hpp"
 #include "interp/script_run.hpp"
+#include "interp/set_display.hpp"
 #include "workspace/carry_variables.hpp"
-#include "workspace_engine.hpp"
 #include "workspace/workspace.hpp"
+#include "workspace_engine.hpp"
 
 #include <gtest/gtest.h>
 
@@ -50,7 +50,8 @@ TEST(CommandMatch, EarliestSlotWinsAndUnknownWordsMatchNothing) {
         {"TARVEX1", false, 0, "user slots are stored in lower case"},
         {"DIMENSIX", false, 0, ""},
     };
-    for (const Case& c : cases) EXPECT_EQ(match_command(c.word, c.long_mode), c.slot) << c.word << ": " << c.why;
+    for (const Case& c : cases)
+        EXPECT_EQ(match_command(c.word, c.long_mode), c.slot) << c.word << ": " << c.why;
 }
 
 TEST(FrenchAliases, TranslateToTheCommandOfTheSameSlot) {
@@ -183,11 +184,12 @@ TEST(Reader, ConsoleLineOverTheRecordLengthIsCutWithAWarning) {
     std::string terms;
     for (int k = 0; k < 140; ++k) terms += k == 0 ? "1" : "+1";
     const std::string fits = "GENR T  = " + terms.substr(0, 245);
-    ScriptResult r = run_script("SAMPLE 1 1\nGENR S  = " + terms + "\nPRINT S\n" + fits +
-                                "\nPRINT T\nSTOP\n");
-    EXPECT_NE(r.output.find(" ...WARNING..INPUT LINE OF 289 CHARACTERS CUT TO ITS FIRST 255 COLUMNS\n"
-                            " ...NOTE..END A LINE WITH & TO CONTINUE THE STATEMENT ON THE NEXT LINE\n"),
-              std::string::npos)
+    ScriptResult r =
+        run_script("SAMPLE 1 1\nGENR S  = " + terms + "\nPRINT S\n" + fits + "\nPRINT T\nSTOP\n");
+    EXPECT_NE(
+        r.output.find(" ...WARNING..INPUT LINE OF 289 CHARACTERS CUT TO ITS FIRST 255 COLUMNS\n"
+                      " ...NOTE..END A LINE WITH & TO CONTINUE THE STATEMENT ON THE NEXT LINE\n"),
+        std::string::npos)
         << r.output;
     EXPECT_NE(r.output.find("    S            123.0000"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("    T            123.0000"), std::string::npos) << r.output;

@@ -29,18 +29,20 @@ Real from_bits(u128 b) {
     return x;
 }
 
-bool same_bits(Real a, Real b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool same_bits(Real a, Real b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 TEST(RealDigits, GeneralFormByHand) {
     EXPECT_EQ(general_text(0, 33), "0");
     EXPECT_EQ(general_text(-0.0Q, 33), "-0");
     EXPECT_EQ(general_text(0.5Q, 33), "0.5");
     EXPECT_EQ(general_text(-123.456Q, 33), "-123.456");
-    EXPECT_EQ(general_text(1e-5Q, 33), "1e-05");        // below 1e-4: exponent form
+    EXPECT_EQ(general_text(1e-5Q, 33), "1e-05"); // below 1e-4: exponent form
     EXPECT_EQ(general_text(0.0001Q, 33), "0.0001");
     EXPECT_EQ(general_text(1e32Q, 33), "100000000000000000000000000000000");
-    EXPECT_EQ(general_text(1e32Q, 32), "1e+32");        // the exponent reaches the digit count
-    EXPECT_EQ(general_text(9.96Q, 2), "10");            // the carry adds a digit before the point
+    EXPECT_EQ(general_text(1e32Q, 32), "1e+32"); // the exponent reaches the digit count
+    EXPECT_EQ(general_text(9.96Q, 2), "10");     // the carry adds a digit before the point
     EXPECT_EQ(general_text(99.96Q, 3), "100");
     EXPECT_EQ(general_text(999.6Q, 3), "1e+03");
     // Exact ties go to the even digit.
@@ -58,12 +60,19 @@ TEST(RealDigits, GeneralFormAgreesWithTheLibrary) {
     for (int n = 0; n < 60000; ++n) {
         Real v;
         switch (n % 4) {
-        case 0: v = Real(static_cast<long long>(gen() % 2000001) - 1000000) / 1000; break;
-        case 1: v = from_bits((((u128(gen()) << 64) | gen()) & fraction_mask) |
-                              (u128(16383 - 240 + gen() % 360) << 112) | (u128(gen() & 1) << 127));
+        case 0:
+            v = Real(static_cast<long long>(gen() % 2000001) - 1000000) / 1000;
             break;
-        case 2: v = Real(static_cast<long long>(gen() % 100000)) / Real(1 + gen() % 997); break;
-        default: v = scalbnq(1, static_cast<int>(gen() % 300) - 200); break; // powers of two
+        case 1:
+            v = from_bits((((u128(gen()) << 64) | gen()) & fraction_mask) |
+                          (u128(16383 - 240 + gen() % 360) << 112) | (u128(gen() & 1) << 127));
+            break;
+        case 2:
+            v = Real(static_cast<long long>(gen() % 100000)) / Real(1 + gen() % 997);
+            break;
+        default:
+            v = scalbnq(1, static_cast<int>(gen() % 300) - 200);
+            break; // powers of two
         }
         const int digits = 1 + static_cast<int>(gen() % 36);
         ASSERT_EQ(general_text(v, digits), library_text(v, digits)) << digits;
@@ -78,10 +87,13 @@ TEST(RealDigits, RoundTripTextReadsBackAndIsShortWhenItCanBe) {
     int short_ones = 0, long_ones = 0;
     for (int n = 0; n < 40000; ++n) {
         Real v;
-        if (n % 3 == 0) v = Real(static_cast<long long>(gen() % 2000001) - 1000000) / 1000;
-        else if (n % 3 == 1) v = scalbnq(1, static_cast<int>(gen() % 300) - 200);
-        else v = from_bits((((u128(gen()) << 64) | gen()) & fraction_mask) |
-                           (u128(16383 - 200 + gen() % 300) << 112));
+        if (n % 3 == 0)
+            v = Real(static_cast<long long>(gen() % 2000001) - 1000000) / 1000;
+        else if (n % 3 == 1)
+            v = scalbnq(1, static_cast<int>(gen() % 300) - 200);
+        else
+            v = from_bits((((u128(gen()) << 64) | gen()) & fraction_mask) |
+                          (u128(16383 - 200 + gen() % 300) << 112));
         const std::string text = round_trip_text(v);
         ASSERT_FALSE(text.empty());
         Real back = 0;

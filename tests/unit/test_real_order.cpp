@@ -14,25 +14,46 @@
 namespace tarvex {
 namespace {
 
-Real pow2(int e) { return scalbnq(1, e); }
+Real pow2(int e) {
+    return scalbnq(1, e);
+}
 
-bool same_bits(Real a, Real b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool same_bits(Real a, Real b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 // Values in ascending order, each kind of binary128 value represented.
 std::vector<Real> ladder() {
     const Real smallest = pow2(-16494), largest = (2 - pow2(-112)) * pow2(16383);
-    return {-__builtin_infq(), -largest, -1e300Q, -2, -(1 + pow2(-112)), -1,
-            -(1 - pow2(-113)), -pow2(-16382), -smallest, -0.0Q, 0, smallest,
-            2 * smallest, pow2(-16382) - smallest, pow2(-16382), 0.1Q, 1, 1 + pow2(-112),
-            3, 1e4000Q, largest, __builtin_infq()};
+    return {-__builtin_infq(),
+            -largest,
+            -1e300Q,
+            -2,
+            -(1 + pow2(-112)),
+            -1,
+            -(1 - pow2(-113)),
+            -pow2(-16382),
+            -smallest,
+            -0.0Q,
+            0,
+            smallest,
+            2 * smallest,
+            pow2(-16382) - smallest,
+            pow2(-16382),
+            0.1Q,
+            1,
+            1 + pow2(-112),
+            3,
+            1e4000Q,
+            largest,
+            __builtin_infq()};
 }
 
 TEST(RealOrder, KeysFollowTheValues) {
     const std::vector<Real> v = ladder();
     for (std::size_t i = 0; i + 1 < v.size(); ++i)
         EXPECT_LT(order_key(v[i]), order_key(v[i + 1])) << "position " << i;
-    for (Real x : v)
-        EXPECT_TRUE(same_bits(value_of_key(order_key(x)), x));
+    for (Real x : v) EXPECT_TRUE(same_bits(value_of_key(order_key(x)), x));
 }
 
 TEST(RealOrder, EqualityOnTheBitsIsTheIeeeEquality) {
@@ -42,7 +63,8 @@ TEST(RealOrder, EqualityOnTheBitsIsTheIeeeEquality) {
     v.push_back(-nanq(""));
     for (Real a : v)
         for (Real b : v)
-            EXPECT_EQ(equal_values(a, b), a == b) << real_to_string(a) << " vs " << real_to_string(b);
+            EXPECT_EQ(equal_values(a, b), a == b)
+                << real_to_string(a) << " vs " << real_to_string(b);
 }
 
 TEST(RealOrder, SortingGivesTheLadderBack) {

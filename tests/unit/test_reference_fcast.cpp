@@ -30,8 +30,8 @@ TEST(ReferenceFcast, PredictionStandardErrorsInAndBeyondTheSample) {
     e.data("Y", {10.2Q, 14.1Q, 7.9Q, 19.8Q, 18.3Q, 11.0Q, 22.7Q, 15.4Q, 23.9Q, 5.1Q, 29.8Q, 25.6Q,
                  XMISS, XMISS});
     e.data("X1", {3, 5, 2, 8, 7, 4, 9, 6, 10, 1, 12, 11, 13, 15});
-    e.data("X2", {1.5Q, 2.0Q, 0.5Q, 3.5Q, 2.5Q, 1.0Q, 4.0Q, 3.0Q, 2.0Q, 0.0Q, 5.5Q, 4.5Q, 6.0Q,
-                  3.0Q});
+    e.data("X2",
+           {1.5Q, 2.0Q, 0.5Q, 3.5Q, 2.5Q, 1.0Q, 4.0Q, 3.0Q, 2.0Q, 0.0Q, 5.5Q, 4.5Q, 6.0Q, 3.0Q});
     e.sample(1, 12);
     e.statement("OLS Y X1 X2", true);
     e.statement("FCAST / BEG=1 END=14 PREDICT=P FCSE=S", true);

@@ -12,8 +12,8 @@
 //                   x2 = c(1.5,2.0,0.5,3.5,2.5,1.0,4.0,3.0,2.0,0.0,5.5,4.5),
 //                   y  = c(10.2,14.1,7.9,19.8,18.3,11.0,22.7,15.4,23.9,5.1,29.8,25.6))
 //   fit <- lm(y ~ x1 + x2, data = d); ord <- c(2, 3, 1)   # the intercept goes last here
-#include "ols_engine.hpp"
 #include "numeric/fortran_format.hpp"
+#include "ols_engine.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/ols/ols_influence.hpp"
 
@@ -30,11 +30,11 @@ using testing::OlsEngine;
 using testing::agrees;
 using testing::has_line;
 
-
 const std::vector<Real> X1 = {3, 5, 2, 8, 7, 4, 9, 6, 10, 1, 12, 11};
-const std::vector<Real> X2 = {1.5Q, 2.0Q, 0.5Q, 3.5Q, 2.5Q, 1.0Q, 4.0Q, 3.0Q, 2.0Q, 0.0Q, 5.5Q, 4.5Q};
-const std::vector<Real> Y = {10.2Q, 14.1Q, 7.9Q, 19.8Q, 18.3Q, 11.0Q,
-                             22.7Q, 15.4Q, 23.9Q, 5.1Q, 29.8Q, 25.6Q};
+const std::vector<Real> X2 = {1.5Q, 2.0Q, 0.5Q, 3.5Q, 2.5Q, 1.0Q,
+                              4.0Q, 3.0Q, 2.0Q, 0.0Q, 5.5Q, 4.5Q};
+const std::vector<Real> Y = {10.2Q, 14.1Q, 7.9Q,  19.8Q, 18.3Q, 11.0Q,
+                             22.7Q, 15.4Q, 23.9Q, 5.1Q,  29.8Q, 25.6Q};
 
 struct TwelveObs : OlsEngine {
     TwelveObs() {
@@ -86,10 +86,10 @@ TEST(ReferenceOls, CoefficientsAndRobustCovariances) {
 }
 
 // influence.measures(fit) and its parts, observation by observation.
-const Real HAT[12] = {0.20525114155251098Q, 0.1017503805175039Q,  0.2277777777777778Q,
+const Real HAT[12] = {0.20525114155251098Q, 0.1017503805175039Q,   0.2277777777777778Q,
                       0.12366818873668191Q, 0.092617960426179619Q, 0.16385083713850837Q,
-                      0.16385083713850837Q, 0.17237442922374435Q, 0.8353881278538815Q,
-                      0.30266362252663626Q, 0.38302891933028904Q, 0.22777777777777777Q};
+                      0.16385083713850837Q, 0.17237442922374435Q,  0.8353881278538815Q,
+                      0.30266362252663626Q, 0.38302891933028904Q,  0.22777777777777777Q};
 const Real RSTUDENT[12] = {0.813535084635712Q,    0.39412241862882041Q, 0.85539800948356692Q,
                            -0.79984290791240409Q, 0.52032864831444081Q, -0.91109309408574113Q,
                            0.44031382427154753Q,  -1.3892021994385804Q, 0.64684134182885911Q,
@@ -98,10 +98,10 @@ const Real DFFITS[12] = {0.41343203139888224Q,  0.13264797955305088Q,  0.4645717
                          -0.30046881889979166Q, 0.16623798080579341Q,  -0.40331577352836728Q,
                          0.19491478070033594Q,  -0.63399368580525228Q, 1.4571737587999651Q,
                          -0.19886524463786373Q, 1.7704201083321849Q,   -1.0593100899839962Q};
-const Real COVRATIO[12] = {1.411455674140266Q,   1.4962545103698681Q,  1.4180382856471991Q,
-                           1.2898987532324311Q,  1.4200510078703634Q,  1.2663340549258548Q,
-                           1.5848040228384099Q,  0.89962448358274327Q, 7.4229600972060936Q,
-                           1.9736027774442584Q,  0.53180646977399504Q, 0.57393431774035586Q};
+const Real COVRATIO[12] = {1.411455674140266Q,  1.4962545103698681Q,  1.4180382856471991Q,
+                           1.2898987532324311Q, 1.4200510078703634Q,  1.2663340549258548Q,
+                           1.5848040228384099Q, 0.89962448358274327Q, 7.4229600972060936Q,
+                           1.9736027774442584Q, 0.53180646977399504Q, 0.57393431774035586Q};
 // dfbetas(fit)[, ord]: one column per coefficient, the intercept last.
 const Real DFBETAS[3][12] = {
     {-0.2724429239449303Q, -0.042040220964834826Q, -0.1122463804862958Q, 0.074231031762989133Q,
@@ -160,7 +160,7 @@ TEST(ReferenceOls, InfluenceMeasures) {
     EXPECT_TRUE(has_line(out, " SUM-OF-SQUARED PREDICTION ERRORS SSPE,PRESS,CV=   7.5946"));
     // DFBETAS of observation 9, the most influential one.
     EXPECT_TRUE(has_line(out, fmt_I(9, 5) + fmt_X(8) + fmt_F(DFBETAS[0][8], 9, 4) +
-                             fmt_F(DFBETAS[1][8], 9, 4) + fmt_F(DFBETAS[2][8], 9, 4)))
+                                  fmt_F(DFBETAS[1][8], 9, 4) + fmt_F(DFBETAS[2][8], 9, 4)))
         << ::testing::PrintToString(out);
 }
 
@@ -238,7 +238,8 @@ TEST(ReferenceOls, LongleyRobustCovarianceAndResidualTests) {
                          692576114852.0056651879226048050505827450Q};
     EXPECT_TRUE(agrees(hc0[0], 2623.5240077869967Q, 1e-8Q));
     e.statement("OLS Y X1-X6 / HETCOV COVARIAN=V NOANOVA NOGF", true);
-    for (int j = 0; j < 7; ++j) EXPECT_TRUE(agrees(e.value("V", j * 7 + j + 1), hc0[j], exact)) << j;
+    for (int j = 0; j < 7; ++j)
+        EXPECT_TRUE(agrees(e.value("V", j * 7 + j + 1), hc0[j], exact)) << j;
     // Newey-West, lag 2, Bartlett weights, no small-sample factor, in rational arithmetic; R's
     // diag(NeweyWest(fit, lag = 2, prewhite = FALSE, adjust = FALSE)) starts 2347.320119259879.
     const Real nw2[7] = {2347.320110110182713546185522765582663279Q,
@@ -250,7 +251,8 @@ TEST(ReferenceOls, LongleyRobustCovarianceAndResidualTests) {
                          525943891018.5556301801351630736138943212Q};
     EXPECT_TRUE(agrees(nw2[0], 2347.320119259879Q, 1e-8Q));
     e.statement("OLS Y X1-X6 / AUTCOV=2 COVARIAN=V NOANOVA NOGF", true);
-    for (int j = 0; j < 7; ++j) EXPECT_TRUE(agrees(e.value("V", j * 7 + j + 1), nw2[j], exact)) << j;
+    for (int j = 0; j < 7; ++j)
+        EXPECT_TRUE(agrees(e.value("V", j * 7 + j + 1), nw2[j], exact)) << j;
 
     // The exact test is computed only for a printed report.
     e.statement("OLS Y X1-X6 / METHOD=HH DWPVALUE RSTAT HATDIAG=H NOANOVA NOGF");
@@ -291,15 +293,15 @@ TEST(ReferenceOls, WeightedRobustCovarianceAndHatValues) {
     const Real b[3] = {2.023426858110291Q, 0.30043165281672829Q, 3.0232866355635415Q};
     for (int j = 1; j <= 3; ++j) EXPECT_TRUE(agrees(e.value("B", j), b[j - 1])) << j;
     // vcovHC(fit, type = "HC0")[ord, ord]
-    const Real hc0[9] = {0.0018507458125398856Q, -0.0030000778859436139Q, -0.0097012125932972731Q,
-                         -0.0030000778859436738Q, 0.021980680047855722Q, -0.017748560170510908Q,
-                         -0.0097012125932971933Q, -0.017748560170511126Q, 0.12240587164435371Q};
+    const Real hc0[9] = {0.0018507458125398856Q,  -0.0030000778859436139Q, -0.0097012125932972731Q,
+                         -0.0030000778859436738Q, 0.021980680047855722Q,   -0.017748560170510908Q,
+                         -0.0097012125932971933Q, -0.017748560170511126Q,  0.12240587164435371Q};
     for (int i = 0; i < 9; ++i) EXPECT_TRUE(agrees(e.value("V", i + 1), hc0[i])) << i;
     // hatvalues(fit)
-    const Real hat[12] = {0.13971852100753435Q, 0.14450030370782027Q, 0.17702934980679019Q,
-                          0.2175064941778565Q,  0.047830750739883951Q, 0.21403000891737864Q,
-                          0.095926438088837773Q, 0.18875117929100388Q, 0.93467050932447637Q,
-                          0.23529601819662177Q, 0.47244013078821878Q, 0.13230029595357792Q};
+    const Real hat[12] = {0.13971852100753435Q,  0.14450030370782027Q,  0.17702934980679019Q,
+                          0.2175064941778565Q,   0.047830750739883951Q, 0.21403000891737864Q,
+                          0.095926438088837773Q, 0.18875117929100388Q,  0.93467050932447637Q,
+                          0.23529601819662177Q,  0.47244013078821878Q,  0.13230029595357792Q};
     for (int t = 1; t <= 12; ++t) EXPECT_TRUE(agrees(e.value("H", t), hat[t - 1])) << t;
 }
 
@@ -308,8 +310,8 @@ TEST(ReferenceOls, WeightedRobustCovarianceAndHatValues) {
 //    yy <- c(2.4,4.3,3.8,5.3,4.1,5.3,3.9,5.6,5.3,7.5,7.7,8.8,10.2,8.3,9.1); f2 <- lm(yy ~ t + z)
 TEST(ReferenceOls, ExactDurbinWatsonProbabilityInTheTail) {
     OlsEngine e;
-    e.data("YY", {2.4Q, 4.3Q, 3.8Q, 5.3Q, 4.1Q, 5.3Q, 3.9Q, 5.6Q, 5.3Q, 7.5Q, 7.7Q, 8.8Q, 10.2Q, 8.3Q,
-                  9.1Q});
+    e.data("YY", {2.4Q, 4.3Q, 3.8Q, 5.3Q, 4.1Q, 5.3Q, 3.9Q, 5.6Q, 5.3Q, 7.5Q, 7.7Q, 8.8Q, 10.2Q,
+                  8.3Q, 9.1Q});
     e.data("T", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15});
     e.data("Z", {2, 7, 1, 8, 2, 8, 1, 8, 2, 8, 4, 5, 9, 0, 4});
     e.sample(1, 15);

@@ -9,9 +9,9 @@
 //   B <- c(10.4, 11.9, 13.1, 10.8, 12.2, 11.5, 13.1,  9.7)
 //   C <- c(15.8, 13.7, 17.2, 16.4, 14.9, 18.1, 15.3, 16.6)
 //   val <- c(A, B, C); g <- factor(rep(1:3, each = 8)); blk <- factor(rep(1:8, 3))
-#include "ols_engine.hpp"
 #include "kernels/stats_order.hpp"
 #include "kernels/stats_tests.hpp"
+#include "ols_engine.hpp"
 
 #include "reference_support.hpp"
 
@@ -25,7 +25,6 @@ using testing::OlsEngine;
 
 using testing::agrees;
 using testing::has_line;
-
 
 const std::vector<Real> A = {12.1Q, 14.3Q, 11.8Q, 15.2Q, 13.7Q, 12.9Q, 14.3Q, 16.0Q};
 const std::vector<Real> B = {10.4Q, 11.9Q, 13.1Q, 10.8Q, 12.2Q, 11.5Q, 13.1Q, 9.7Q};
@@ -61,10 +60,13 @@ TEST(ReferenceStats, TwoSampleTests) {
 
     ThreeGroups e;
     const Lines out = e.statement("STATS A B / BEHRENSF NOLIST");
-    EXPECT_TRUE(has_line(out, " APPROXIMATE    T-TEST OF EQUAL MEANS:        3.2502               13    0.0060"))
+    EXPECT_TRUE(has_line(
+        out, " APPROXIMATE    T-TEST OF EQUAL MEANS:        3.2502               13    0.0060"))
         << ::testing::PrintToString(out);
-    EXPECT_TRUE(has_line(out, " EQUAL VARIANCE T-TEST OF EQUAL MEANS:        3.2502               14    0.0058"));
-    EXPECT_TRUE(has_line(out, " F-TEST OF EQUAL VARIANCES:                   1.4094         7     7    0.6620"));
+    EXPECT_TRUE(has_line(
+        out, " EQUAL VARIANCE T-TEST OF EQUAL MEANS:        3.2502               14    0.0058"));
+    EXPECT_TRUE(has_line(
+        out, " F-TEST OF EQUAL VARIANCES:                   1.4094         7     7    0.6620"));
 }
 
 TEST(ReferenceStats, VarianceHomogeneityAndRankTests) {
@@ -94,9 +96,11 @@ TEST(ReferenceStats, VarianceHomogeneityAndRankTests) {
 
     ThreeGroups e;
     const Lines out = e.statement("STATS A B C / BARTLETT NONPARAM NOLIST");
-    EXPECT_TRUE(has_line(out, "  BARTLETTS HOMOGENEITY OF VARIANCE TEST =    0.19705       P-VALUE=  0.90617"))
+    EXPECT_TRUE(has_line(
+        out, "  BARTLETTS HOMOGENEITY OF VARIANCE TEST =    0.19705       P-VALUE=  0.90617"))
         << ::testing::PrintToString(out);
-    EXPECT_TRUE(has_line(out, " KRUSKAL-WALLIS TEST:   15.284     IS CHI-SQUARE WITH     2 D.F. P-VALUE= 0.0005"));
+    EXPECT_TRUE(has_line(
+        out, " KRUSKAL-WALLIS TEST:   15.284     IS CHI-SQUARE WITH     2 D.F. P-VALUE= 0.0005"));
 }
 
 TEST(ReferenceStats, AnalysisOfVariance) {
@@ -124,8 +128,10 @@ TEST(ReferenceStats, AnalysisOfVariance) {
     const Lines out = e.statement("STATS A B C / ANOVA NOLIST");
     bool between = false, groups_row = false;
     for (const std::string& l : out) {
-        between = between || (l.rfind(" BETWEEN ", 0) == 0 && l.find("20.937") != std::string::npos);
-        groups_row = groups_row || (l.rfind(" GROUPS ", 0) == 0 && l.find("16.395") != std::string::npos);
+        between =
+            between || (l.rfind(" BETWEEN ", 0) == 0 && l.find("20.937") != std::string::npos);
+        groups_row =
+            groups_row || (l.rfind(" GROUPS ", 0) == 0 && l.find("16.395") != std::string::npos);
     }
     EXPECT_TRUE(between) << ::testing::PrintToString(out);
     EXPECT_TRUE(groups_row);

@@ -37,8 +37,10 @@ TEST(Restrict, OneRestrictionEqualsTheSubstitutedRegression) {
     Longley e;
     e.command("OLS Y X1-X6 / NOANOVA NOGF");
     const Real sse_free = e.sse();
-    const Lines out = e.command("OLS Y X1-X6 / RESTRICT NOANOVA NOGF COEF=B STDERR=SE", "RESTRICT X1 + X2 = 0\nEND\n");
-    const Real sse = e.sse(), r2 = e.run.res[R_R2], adr2 = e.run.res[R_ADR2], pval = e.run.res[R_PVAL];
+    const Lines out = e.command("OLS Y X1-X6 / RESTRICT NOANOVA NOGF COEF=B STDERR=SE",
+                                "RESTRICT X1 + X2 = 0\nEND\n");
+    const Real sse = e.sse(), r2 = e.run.res[R_R2], adr2 = e.run.res[R_ADR2],
+               pval = e.run.res[R_PVAL];
     EXPECT_EQ(e.run.res[R_DF], 10);
     // b1 + b2 = 0 is y = b1 (x1 - x2) + b3 x3 + ... + c.
     e.data("D", e.combine(1, 1, -1, 2));
@@ -56,8 +58,9 @@ TEST(Restrict, OneRestrictionEqualsTheSubstitutedRegression) {
     // F = (SSE* - SSE) / (SSE / 9) from the two regressions.
     const Real f = (e.sse() - sse_free) / (sse_free / 9);
     EXPECT_LT(relative(pval, f_tail(f, 1, 9)), 1e-20Q);
-    EXPECT_TRUE(has_line(out, " F TEST ON RESTRICTIONS=" + fmt_G(f, 13, 5) + " WITH    1 AND    9 DF  P-VALUE=" +
-                                  fmt_F(f_tail(f, 1, 9), 8, 5)));
+    EXPECT_TRUE(
+        has_line(out, " F TEST ON RESTRICTIONS=" + fmt_G(f, 13, 5) +
+                          " WITH    1 AND    9 DF  P-VALUE=" + fmt_F(f_tail(f, 1, 9), 8, 5)));
     // A later TEST reads the restricted fit: the restricted combination has no variance left.
     e.command("OLS Y X1-X6 / RESTRICT NOANOVA NOGF", "RESTRICT X1 + X2 = 0\nEND\n");
     EXPECT_TRUE(has_line(e.command("TEST X1 + X2"), " ...WARNING..TEST COULD NOT BE DONE"));
@@ -95,19 +98,24 @@ TEST(Restrict, FailuresEndTheEstimation) {
     };
     const Case cases[] = {
         {"RESTRICT", "RESTRICT Y = 0\nEND\n", " ...ERROR..Y        IS NOT IN EQUATION", 15012},
-        {"RESTRICT", "RESTRICT X1 = 0\nRESTRICT 2*X1 = 1\nEND\n", " ...WARNING..RESTRICTIONS COULD NOT BE DONE", 15016},
-        {"RESTRICT", "PRINT X1\n", " ...ERROR..COMMAND IS NOT A RESTRICT, TEST, OR END COMMAND", 15018},
+        {"RESTRICT", "RESTRICT X1 = 0\nRESTRICT 2*X1 = 1\nEND\n",
+         " ...WARNING..RESTRICTIONS COULD NOT BE DONE", 15016},
+        {"RESTRICT", "PRINT X1\n", " ...ERROR..COMMAND IS NOT A RESTRICT, TEST, OR END COMMAND",
+         15018},
         {"RESTRICT RIDGE=0.1", "", " ...ERROR..RESTRICT AND RIDGE OPTIONS NOT ALLOWED", 6015},
         {"RESTRICT DWPVALUE", "", " ...ERROR..INCOMPATIBLE OPTIONS", 6012},
     };
     for (const Case& c : cases) {
         Longley e;
         e.run.res[R_ERR] = 0;
-        const Lines out = e.command(std::string("OLS Y X1-X6 / NOANOVA NOGF ") + c.options, c.block);
+        const Lines out =
+            e.command(std::string("OLS Y X1-X6 / NOANOVA NOGF ") + c.options, c.block);
         EXPECT_TRUE(has_line(out, c.message)) << c.options << " " << c.block;
         EXPECT_EQ(e.run.res[R_ERR], c.number) << c.options;
-        for (const std::string& l : out) EXPECT_EQ(l.find("R-SQUARE"), std::string::npos) << "no report";
-        EXPECT_TRUE(has_line(e.command("TEST X1"), " ...ERROR..THIS COMMAND MUST FOLLOW AN ESTIMATION COMMAND"));
+        for (const std::string& l : out)
+            EXPECT_EQ(l.find("R-SQUARE"), std::string::npos) << "no report";
+        EXPECT_TRUE(has_line(e.command("TEST X1"),
+                             " ...ERROR..THIS COMMAND MUST FOLLOW AN ESTIMATION COMMAND"));
     }
     Longley e;
     EXPECT_TRUE(has_line(e.command("OLS Y X1-X6 / RESTRICT PILAGS", "RESTRICT X1 = 0\nEND\n"),
@@ -122,15 +130,18 @@ TEST(LagSums, TableAgreesWithTheTypedHypotheses) {
     const Lines out = e.command("OLS Y X(0.2) / DLAG NOANOVA NOGF COEF=B");
     // The typed form of the generated hypotheses: the sum, then the three coefficients.
     e.command("TEST X + X(-1) + X(-2)");
-    const Real sum = e.run.res[R_VAL], se = e.run.res[R_STES], t = e.run.res[R_T], p = e.run.res[R_PVAL];
+    const Real sum = e.run.res[R_VAL], se = e.run.res[R_STES], t = e.run.res[R_T],
+               p = e.run.res[R_PVAL];
     EXPECT_LT(relative(sum, e.value("B", 1) + e.value("B", 2) + e.value("B", 3)), 1e-30Q);
     e.command("TEST", "TEST X\nTEST X(-1)\nTEST X(-2)\nEND\n");
     const Real f = e.run.res[R_F], fp = e.run.res[R_PVAL];
     const Real mean_lag = (e.value("B", 2) + 2 * e.value("B", 3)) / sum;
     ASSERT_TRUE(has_line(out, "                    TESTS ON LAGGED COEFFICIENTS"));
-    EXPECT_TRUE(has_line(out, " VARIABLE  SUM(COEFS)  STD ERROR  T-RATIO  P-VALUE | MEAN LAG| JOINT-F  P-VALUE"));
-    EXPECT_TRUE(has_line(out, " X       " + fmt_G(sum, 13, 5) + fmt_G(se, 11, 3) + fmt_G(t, 11, 3) + fmt_F(p, 6, 3) +
-                                  " |" + fmt_F(mean_lag, 8, 3) + " |" + fmt_G(f, 11, 3) + fmt_F(fp, 6, 3)));
+    EXPECT_TRUE(has_line(
+        out, " VARIABLE  SUM(COEFS)  STD ERROR  T-RATIO  P-VALUE | MEAN LAG| JOINT-F  P-VALUE"));
+    EXPECT_TRUE(has_line(out, " X       " + fmt_G(sum, 13, 5) + fmt_G(se, 11, 3) + fmt_G(t, 11, 3) +
+                                  fmt_F(p, 6, 3) + " |" + fmt_F(mean_lag, 8, 3) + " |" +
+                                  fmt_G(f, 11, 3) + fmt_F(fp, 6, 3)));
 }
 
 } // namespace

@@ -4,10 +4,10 @@
 // fma element by element, and a Gram-Schmidt fit on a long sample recovers a known answer.
 #include "numeric/row_split.hpp"
 
+#include "kernels/gram_schmidt.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/fused_axpy.hpp"
-#include "kernels/gram_schmidt.hpp"
 
 #include "reference_support.hpp"
 
@@ -23,22 +23,23 @@
 namespace tarvex {
 namespace {
 
-Real pow2(int e) { return scalbnq(1, e); }
+Real pow2(int e) {
+    return scalbnq(1, e);
+}
 
 using testing::bits_equal;
 
 // Long enough to be split whenever the machine has two processors.
 constexpr std::size_t LONG = 3 * SPLIT_MIN_ROWS + 7;
 
-TEST(RowSplit, EveryRowOnceInAtMostTwoRanges)
-{
-    for (const std::size_t n : {std::size_t(0), std::size_t(5), SPLIT_MIN_ROWS - 1, SPLIT_MIN_ROWS, LONG}) {
+TEST(RowSplit, EveryRowOnceInAtMostTwoRanges) {
+    for (const std::size_t n :
+         {std::size_t(0), std::size_t(5), SPLIT_MIN_ROWS - 1, SPLIT_MIN_ROWS, LONG}) {
         std::vector<std::atomic<int>> visits(n);
         std::mutex guard;
         std::vector<std::pair<std::size_t, std::size_t>> ranges;
         const bool split = split_rows(n, [&](std::size_t begin, std::size_t end) {
-            for (std::size_t i = begin; i < end; ++i)
-                ++visits[i];
+            for (std::size_t i = begin; i < end; ++i) ++visits[i];
             std::lock_guard<std::mutex> lock(guard);
             ranges.emplace_back(begin, end);
         });
@@ -48,14 +49,12 @@ TEST(RowSplit, EveryRowOnceInAtMostTwoRanges)
         EXPECT_EQ(split, expect_split) << n;
         ASSERT_EQ(ranges.size(), expect_split ? 2u : 1u) << n;
         if (expect_split) { // the halves meet on a cache line boundary
-            for (const auto& range : ranges)
-                EXPECT_EQ(range.first % 4, 0u);
+            for (const auto& range : ranges) EXPECT_EQ(range.first % 4, 0u);
         }
     }
 }
 
-TEST(RowSplit, ExactDotCancelsAcrossTheHalves)
-{
+TEST(RowSplit, ExactDotCancelsAcrossTheHalves) {
     // Products from 2^-150 to 2^167 in the lower half taken away again in the upper half, and
     // one tiny product at the very end: the sum is exactly the tiny one.
     const std::size_t half = LONG / 2;
@@ -68,13 +67,11 @@ TEST(RowSplit, ExactDotCancelsAcrossTheHalves)
     b[2 * half] = pow2(-300);
     EXPECT_TRUE(bits_equal(exact_dot(a.data(), b.data(), a.size()), 3 * pow2(-300)));
     // The same with the signs the other way round: the merged sum changes sign.
-    for (Real& v : a)
-        v = -v;
+    for (Real& v : a) v = -v;
     EXPECT_TRUE(bits_equal(exact_dot(a.data(), b.data(), a.size()), -3 * pow2(-300)));
 }
 
-TEST(RowSplit, ExactSumsCarryAcrossTheHalves)
-{
+TEST(RowSplit, ExactSumsCarryAcrossTheHalves) {
     // 2^17 times the largest value below 1 is 2^17 - 2^-96, exactly representable; every limb
     // of both halves is full of ones and carries when they merge.
     const std::size_t n = std::size_t(1) << 17;
@@ -83,15 +80,14 @@ TEST(RowSplit, ExactSumsCarryAcrossTheHalves)
     EXPECT_TRUE(bits_equal(exact_sum(below_one.data(), n), pow2(17) - pow2(-96)));
     // 1 + 2 + ... + n = n(n+1)/2; the squares sum to n(n+1)(2n+1)/6.
     std::vector<Real> counting(LONG);
-    for (std::size_t i = 0; i < LONG; ++i)
-        counting[i] = Real(i + 1);
+    for (std::size_t i = 0; i < LONG; ++i) counting[i] = Real(i + 1);
     const Real m = LONG;
     EXPECT_TRUE(bits_equal(exact_sum(counting.data(), LONG), m * (m + 1) / 2));
-    EXPECT_TRUE(bits_equal(exact_sum_of_squares(counting.data(), LONG), m * (m + 1) * (2 * m + 1) / 6));
+    EXPECT_TRUE(
+        bits_equal(exact_sum_of_squares(counting.data(), LONG), m * (m + 1) * (2 * m + 1) / 6));
 }
 
-TEST(RowSplit, ExactDotIsTheOnePassSumOnRandomTerms)
-{
+TEST(RowSplit, ExactDotIsTheOnePassSumOnRandomTerms) {
     std::mt19937_64 gen(7);
     std::vector<Real> a(LONG), b(LONG);
     for (std::size_t i = 0; i < LONG; ++i) {
@@ -99,11 +95,11 @@ TEST(RowSplit, ExactDotIsTheOnePassSumOnRandomTerms)
         b[i] = scalbnq(Real(std::int64_t(gen())), int(gen() % 200) - 100);
     }
     ExactAccumulator one_pass;
-    EXPECT_TRUE(bits_equal(exact_dot(a.data(), b.data(), LONG), one_pass.dot(a.data(), b.data(), LONG)));
+    EXPECT_TRUE(
+        bits_equal(exact_dot(a.data(), b.data(), LONG), one_pass.dot(a.data(), b.data(), LONG)));
 }
 
-TEST(RowSplit, NaNAndInfinityKeepTheOrderOfTheTerms)
-{
+TEST(RowSplit, NaNAndInfinityKeepTheOrderOfTheTerms) {
     // Terms before the first infinity count only as finite values; after it, by IEEE addition.
     // A product that overflows before +inf leaves +inf; after it, it turns the sum to NaN.
     std::vector<Real> a(LONG, Real(1)), b(LONG, Real(1));
@@ -116,12 +112,12 @@ TEST(RowSplit, NaNAndInfinityKeepTheOrderOfTheTerms)
     EXPECT_TRUE(isnanq(exact_dot(a.data(), b.data(), LONG)));
 }
 
-TEST(RowSplit, LongFusedUpdateIsTheLibraryFmaPerElement)
-{
+TEST(RowSplit, LongFusedUpdateIsTheLibraryFmaPerElement) {
     std::mt19937_64 gen(11);
     std::vector<Real> x(LONG), y(LONG);
     for (std::size_t i = 0; i < LONG; ++i) {
-        x[i] = scalbnq(Real(std::int64_t(gen() >> 1)) + Real(std::int64_t(gen() >> 14)) * pow2(-63), -62);
+        x[i] = scalbnq(Real(std::int64_t(gen() >> 1)) + Real(std::int64_t(gen() >> 14)) * pow2(-63),
+                       -62);
         y[i] = scalbnq(Real(std::int64_t(gen() >> 1)), int(gen() % 9) - 66);
     }
     const Real c = 1 / 3.0Q;
@@ -131,8 +127,7 @@ TEST(RowSplit, LongFusedUpdateIsTheLibraryFmaPerElement)
         ASSERT_TRUE(bits_equal(updated[i], fmaq(-c, x[i], y[i]))) << "row " << i;
 }
 
-TEST(RowSplit, GramSchmidtOnALongSampleFindsTheKnownLine)
-{
+TEST(RowSplit, GramSchmidtOnALongSampleFindsTheKnownLine) {
     // y = 3 + x/2 + e with e = +1 -1 -1 +1 repeated: e sums to zero and is orthogonal to x = 0,
     // 1, 2, ... in every block of four, so the least-squares line is exactly 3 + x/2 and the
     // residual sum of squares is n.

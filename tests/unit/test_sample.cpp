@@ -6,8 +6,8 @@
 #include "core/command_table.hpp"
 #include "numeric/real.hpp"
 #include "workspace/sample.hpp"
-#include "workspace_engine.hpp"
 #include "workspace/workspace.hpp"
+#include "workspace_engine.hpp"
 
 #include <gtest/gtest.h>
 
@@ -49,8 +49,7 @@ struct SampleEngine : WorkspaceEngine {
     std::vector<int> codes(int n) {
         std::vector<int> out;
         SkipCodes skip = skip_codes(run);
-        for (int t = 1; t <= n; ++t)
-            out.push_back(t <= skip.length ? int(skip.codes[t]) : -1);
+        for (int t = 1; t <= n; ++t) out.push_back(t <= skip.length ? int(skip.codes[t]) : -1);
         return out;
     }
     void set_code(int t, int code) { skip_codes(run).codes[t] = code; }
@@ -167,8 +166,7 @@ TEST(Cksmpl, LengthOfVariablesAgainstTheCheckRange) {
 TEST(Cksmpl, MissingValueWarningsWithoutSkipmiss) {
     SampleEngine eng;
     const int x = eng.make("X", 6); // all elements missing to start with
-    for (int t = 1; t <= 6; ++t)
-        eng.elem(x, t) = t;
+    for (int t = 1; t <= 6; ++t) eng.elem(x, t) = t;
     eng.elem(x, 2) = -99999;
     eng.elem(x, 5) = -99999;
     EXPECT_EQ(eng.check(C_OLSQ, {x}, 1, 6), Lines{}); // WARNMISS off: silent
@@ -188,8 +186,7 @@ TEST(Cksmpl, SkipmissMarksMissingObservations) {
     eng.sample("1 8");
     const int x = eng.make("X", 8);
     const int y = eng.make("Y", 8);
-    for (int t = 1; t <= 8; ++t)
-        eng.elem(x, t) = eng.elem(y, t) = t;
+    for (int t = 1; t <= 8; ++t) eng.elem(x, t) = eng.elem(y, t) = t;
     eng.elem(x, 3) = -99999;
     eng.elem(y, 6) = -99999;
     eng.run.sw[OSMISS] = true;
@@ -221,8 +218,7 @@ TEST(Cksmpl, SkipmissStopsAtTheEndOfSkip) {
     eng.sample("1 4");
     ASSERT_TRUE(make_skip_variable(eng.run, 4));
     const int x = eng.make("X", 10);
-    for (int t = 1; t <= 10; ++t)
-        eng.elem(x, t) = t;
+    for (int t = 1; t <= 10; ++t) eng.elem(x, t) = t;
     eng.elem(x, 2) = -99999;
     eng.elem(x, 7) = -99999;
     eng.run.sw[OSMISS] = true;

@@ -15,10 +15,10 @@
 namespace tarvex {
 namespace {
 
+using testing::file_text;
 using testing::LiveRun;
 using testing::same_bits;
 using testing::ScratchDir;
-using testing::file_text;
 
 TEST(SavedFile, HexDigitsAreTheBinary128Encoding) {
     // Sign bit, 15 exponent bits (bias 16383), 112 fraction bits.
@@ -38,14 +38,10 @@ TEST(SaveRestore, EveryValueComesBackWithItsBits) {
     ScratchDir scratch;
     LiveRun t;
     t.exec("dimension v 8 m 2 3");
-    const Real values[8] = {Real(1) / 3,
-                            -0.0Q,
-                            FLT128_DENORM_MIN,
-                            FLT128_MAX,
-                            -__builtin_infq(),
-                            __builtin_nanq("0x1234"),
-                            1 + FLT128_EPSILON,
-                            -123456789.000000000000000000000000001Q};
+    const Real values[8] = {Real(1) / 3,        -0.0Q,
+                            FLT128_DENORM_MIN,  FLT128_MAX,
+                            -__builtin_infq(),  __builtin_nanq("0x1234"),
+                            1 + FLT128_EPSILON, -123456789.000000000000000000000000001Q};
     for (int k = 0; k < 8; ++k) t.at("V", k + 1) = values[k];
     for (int k = 1; k <= 6; ++k) t.at("M", k) = Real(k) / 7;
     EXPECT_EQ(t.exec("save (11)"), " V HAS BEEN SAVED\n M HAS BEEN SAVED\n");
@@ -75,10 +71,11 @@ TEST(SaveRestore, EveryValueComesBackWithItsBits) {
 TEST(SaveRestore, RestoreReshapesAnExistingVariable) {
     ScratchDir scratch;
     LiveRun t;
-    ScratchDir::write("TARVEX20.SAV", "TARVSAVE X 2 4 2 0 0 0\n"
-                               "3FFF0000000000000000000000000000 40000000000000000000000000000000\n"
-                               "40008000000000000000000000000000 40010000000000000000000000000000\n"
-                               "TARVSEND X\n");
+    ScratchDir::write("TARVEX20.SAV",
+                      "TARVSAVE X 2 4 2 0 0 0\n"
+                      "3FFF0000000000000000000000000000 40000000000000000000000000000000\n"
+                      "40008000000000000000000000000000 40010000000000000000000000000000\n"
+                      "TARVSEND X\n");
     t.exec("dimension x 10 y 1");
     t.exec("restore 20 x");
     const VarInfo x = t.info("X");
@@ -106,10 +103,10 @@ TEST(SaveRestore, DamagedFilesChangeNothing) {
     } damaged[] = {
         {good_block.substr(0, good_block.size() - 11), "IS DAMAGED AT LINE       3"}, // no end
         {"TARVSAVE X 1 3 1 0 0 0\n3FFF0000000000000000000000000000\nTARVSEND X\n",
-         "IS DAMAGED AT LINE       3"},                                  // short of elements
-        {"TARVSAVE X 1 2 1 0 0\n", "IS DAMAGED AT LINE       1"},       // header field missing
-        {"TARVSAVE 9X 1 1 1 0 0 0\n", "IS DAMAGED AT LINE       1"},    // not a name
-        {"TARVSAVE X 7 1 1 0 0 0\n", "IS DAMAGED AT LINE       1"},     // no such type
+         "IS DAMAGED AT LINE       3"},                              // short of elements
+        {"TARVSAVE X 1 2 1 0 0\n", "IS DAMAGED AT LINE       1"},    // header field missing
+        {"TARVSAVE 9X 1 1 1 0 0 0\n", "IS DAMAGED AT LINE       1"}, // not a name
+        {"TARVSAVE X 7 1 1 0 0 0\n", "IS DAMAGED AT LINE       1"},  // no such type
         {"TARVSAVE X 1 1 1 0 0 0\nZZ\nTARVSEND X\n", "IS DAMAGED AT LINE       2"},
         {good_block + "garbage\n", "IS DAMAGED AT LINE       4"},
     };

@@ -6,8 +6,8 @@
 #include "core/command_table.hpp"
 #include "core/run.hpp"
 #include "interp/scanner.hpp"
-#include "workspace_engine.hpp"
 #include "workspace/workspace.hpp"
+#include "workspace_engine.hpp"
 
 #include <gtest/gtest.h>
 
@@ -30,8 +30,7 @@ struct ScanEngine : testing::WorkspaceEngine {
     }
     std::vector<int> refs() {
         std::vector<int> out;
-        for (int k = 1; k <= run.scan.NF; ++k)
-            out.push_back(run.scan.ref(k));
+        for (int k = 1; k <= run.scan.NF; ++k) out.push_back(run.scan.ref(k));
         return out;
     }
 };

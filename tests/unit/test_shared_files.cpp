@@ -2,8 +2,8 @@
 // program holds is refused with the in-use line and the unit stays unbound; other modes never
 // ask. The holder is either a lock on the file or the host's answer to the in-use query. TITLE
 // labels in TARVDATA blocks are pinned by the print/title_labels golden.
-#include "host_test_support.hpp"
 #include "core/host_link.hpp"
+#include "host_test_support.hpp"
 #include "interp/script_run.hpp"
 #include "io/afile.hpp"
 
@@ -84,4 +84,3 @@ TEST_F(SharedFilesTest, ARegisteredHostAnswersTheInUseQuery) {
     close_unit(linked.run, 33);
     close_unit(linked.run, 34);
 }
-

@@ -19,22 +19,19 @@ using u128 = unsigned __int128;
 
 constexpr u128 FRACTION_MASK = (u128(1) << 112) - 1;
 
-u128 bits_of(Real v)
-{
+u128 bits_of(Real v) {
     u128 bits;
     std::memcpy(&bits, &v, sizeof bits);
     return bits;
 }
 
-Real from_bits(u128 bits)
-{
+Real from_bits(u128 bits) {
     Real v;
     std::memcpy(&v, &bits, sizeof v);
     return v;
 }
 
-std::string hex(u128 bits)
-{
+std::string hex(u128 bits) {
     char text[40];
     std::snprintf(text, sizeof text, "%016llx%016llx", static_cast<unsigned long long>(bits >> 64),
                   static_cast<unsigned long long>(bits));
@@ -44,15 +41,13 @@ std::string hex(u128 bits)
 // A 256-bit unsigned integer.
 struct Wide {
     u128 high, low;
-    bool operator<(const Wide& other) const
-    {
+    bool operator<(const Wide& other) const {
         return high != other.high ? high < other.high : low < other.low;
     }
 };
 
 // v^2 for v < 2^127.
-Wide square(u128 v)
-{
+Wide square(u128 v) {
     const u128 vl = static_cast<u64>(v), vh = v >> 64;
     const u128 cross = 2 * (vh * vl); // < 2^128 for v < 2^127
     const u128 low = vl * vl + (cross << 64);
@@ -63,8 +58,7 @@ Wide square(u128 v)
 // Whether `root` is sqrt(x) rounded to nearest, for a positive finite x: the root must be normal,
 // root = Y * 2^(k - 112) with Y in [2^112, 2^113), x = M * 2^(2k - 112) with M an integer, and
 // (Y - 1/2)^2 < M * 2^112 < (Y + 1/2)^2, that is (2Y - 1)^2 < M * 2^114 < (2Y + 1)^2.
-::testing::AssertionResult rounded_root(Real x, Real root)
-{
+::testing::AssertionResult rounded_root(Real x, Real root) {
     const u128 xb = bits_of(x), rb = bits_of(root);
     const auto failure = [&] {
         return ::testing::AssertionFailure() << "sqrt of " << hex(xb) << " gave " << hex(rb);
@@ -82,26 +76,24 @@ Wide square(u128 v)
     if (shift < 0 || shift > 120 || (shift > 0 && (m >> (127 - shift)) != 0))
         return failure() << " (exponent off)";
     const u128 M = m << shift;
-    if (M >> 114 != 0)
-        return failure() << " (exponent off)";
+    if (M >> 114 != 0) return failure() << " (exponent off)";
     const Wide scaled{M >> 14, M << 114};
     if (!(square(2 * Y - 1) < scaled) || !(scaled < square(2 * Y + 1)))
         return failure() << " (not the nearest)";
     return ::testing::AssertionSuccess();
 }
 
-::testing::AssertionResult same_bits(Real actual, Real expected)
-{
-    if (bits_of(actual) == bits_of(expected))
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "got " << hex(bits_of(actual)) << ", expected "
-                                         << hex(bits_of(expected));
+::testing::AssertionResult same_bits(Real actual, Real expected) {
+    if (bits_of(actual) == bits_of(expected)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "got " << hex(bits_of(actual)) << ", expected " << hex(bits_of(expected));
 }
 
-u128 random_bits(std::mt19937_64& gen) { return (u128(gen()) << 64) | gen(); }
+u128 random_bits(std::mt19937_64& gen) {
+    return (u128(gen()) << 64) | gen();
+}
 
-TEST(SquareRoot, RandomValuesOfEveryBinadeRoundToNearest)
-{
+TEST(SquareRoot, RandomValuesOfEveryBinadeRoundToNearest) {
     std::mt19937_64 gen(113);
     int failures = 0;
     for (int i = 0; i < 3000000 && failures < 10; ++i) {
@@ -113,8 +105,7 @@ TEST(SquareRoot, RandomValuesOfEveryBinadeRoundToNearest)
     }
 }
 
-TEST(SquareRoot, PerfectSquaresAreExactAndTheirNeighboursRoundToNearest)
-{
+TEST(SquareRoot, PerfectSquaresAreExactAndTheirNeighboursRoundToNearest) {
     std::mt19937_64 gen(57);
     int failures = 0;
     for (int i = 0; i < 300000 && failures < 10; ++i) {
@@ -136,8 +127,7 @@ TEST(SquareRoot, PerfectSquaresAreExactAndTheirNeighboursRoundToNearest)
     EXPECT_TRUE(same_bits(square_root(scalbnq(1, -16382)), scalbnq(1, -8191)));
 }
 
-TEST(SquareRoot, RootOfTwoIsTheNearestValueBelow)
-{
+TEST(SquareRoot, RootOfTwoIsTheNearestValueBelow) {
     // sqrt(2) = 1.6a09e667f3bcc908b2fb1366ea957d3e... in hexadecimal: the 112-bit fraction
     // rounds down.
     const u128 expected = (u128(0x3fff6a09e667f3bcULL) << 64) | 0xc908b2fb1366ea95ULL;
@@ -145,12 +135,11 @@ TEST(SquareRoot, RootOfTwoIsTheNearestValueBelow)
     EXPECT_TRUE(rounded_root(2, square_root(2)));
 }
 
-TEST(SquareRoot, EndsOfTheRangeAndSubnormals)
-{
+TEST(SquareRoot, EndsOfTheRangeAndSubnormals) {
     const Real largest = FLT128_MAX, smallest_normal = FLT128_MIN, smallest = FLT128_DENORM_MIN;
-    for (const Real x : {largest, nextafterq(largest, 0), smallest_normal, nextafterq(smallest_normal, 1),
-                         nextafterq(smallest_normal, 0), smallest, 2 * smallest, 3 * smallest,
-                         smallest_normal - smallest_normal / 3})
+    for (const Real x : {largest, nextafterq(largest, 0), smallest_normal,
+                         nextafterq(smallest_normal, 1), nextafterq(smallest_normal, 0), smallest,
+                         2 * smallest, 3 * smallest, smallest_normal - smallest_normal / 3})
         EXPECT_TRUE(rounded_root(x, square_root(x)));
     EXPECT_TRUE(same_bits(square_root(smallest), scalbnq(1, -8247)));
     EXPECT_TRUE(same_bits(square_root(4 * smallest), scalbnq(1, -8246)));
@@ -164,15 +153,14 @@ TEST(SquareRoot, EndsOfTheRangeAndSubnormals)
     }
 }
 
-TEST(SquareRoot, ZerosInfinitiesNaNsAndNegativeNumbersGiveTheLibraryBits)
-{
+TEST(SquareRoot, ZerosInfinitiesNaNsAndNegativeNumbersGiveTheLibraryBits) {
     const Real infinity = __builtin_infq();
     const Real nan = __builtin_nanq("");
     EXPECT_TRUE(same_bits(square_root(0), 0));
     EXPECT_TRUE(same_bits(square_root(-0.0Q), -0.0Q));
     EXPECT_TRUE(same_bits(square_root(infinity), infinity));
-    for (const Real x : {-infinity, nan, -nan, from_bits(bits_of(nan) | 12345), Real(-1), -FLT128_MIN,
-                         -FLT128_DENORM_MIN, -FLT128_MAX}) {
+    for (const Real x : {-infinity, nan, -nan, from_bits(bits_of(nan) | 12345), Real(-1),
+                         -FLT128_MIN, -FLT128_DENORM_MIN, -FLT128_MAX}) {
         EXPECT_TRUE(isnanq(square_root(x)));
         EXPECT_TRUE(same_bits(square_root(x), sqrtq(x)));
     }

@@ -101,9 +101,14 @@ TEST(StatsCommand, EveryOptionOnAwkwardDataLeavesTheDataAlone) {
     const char* names[] = {"K", "ONE", "HUGE", "T"};
     for (int i = 0; i < 4; ++i) e.data(names[i], columns[i]);
     e.sample(1, 4);
-    const char* options[] = {"MAX WIDE", "PMEDIAN PFREQUEN STEMPLOT=2", "ANOVA BARTLETT DUMP",
-                             "BEHRENSF NONPARAM", "SAMPSIZE NPOP=3", "SAMEOBS MAX",
-                             "DN WEIGHT=T REPLICAT MAX", "STEMPLOT=-3 MOMENTS=MM"};
+    const char* options[] = {"MAX WIDE",
+                             "PMEDIAN PFREQUEN STEMPLOT=2",
+                             "ANOVA BARTLETT DUMP",
+                             "BEHRENSF NONPARAM",
+                             "SAMPSIZE NPOP=3",
+                             "SAMEOBS MAX",
+                             "DN WEIGHT=T REPLICAT MAX",
+                             "STEMPLOT=-3 MOMENTS=MM"};
     const char* lists[] = {"K", "K ONE", "HUGE T", "K ONE HUGE T", "T T"};
     for (const char* list : lists)
         for (const char* option : options) {

@@ -2,11 +2,11 @@
 // results on small integer data worked by hand, closed forms of the t, F and chi-square tails
 // for one and two degrees of freedom, exact binomial sums, and constructed accuracy data whose
 // mean and standard deviation are known exactly (values 1.2, then 1.1 and 1.3 alternating).
-#include "numeric/decimal.hpp"
-#include "numeric/qmath.hpp"
 #include "kernels/stats_moments.hpp"
 #include "kernels/stats_order.hpp"
 #include "kernels/stats_tests.hpp"
+#include "numeric/decimal.hpp"
+#include "numeric/qmath.hpp"
 
 #include <gtest/gtest.h>
 
@@ -108,8 +108,7 @@ TEST(StatsMoments, PairCrossProducts) {
 
 TEST(StatsOrder, MedianQuartilesAndModes) {
     std::vector<Real> ten;
-    for (int i = 10; i >= 1; --i)
-        ten.push_back(i);
+    for (int i = 10; i >= 1; --i) ten.push_back(i);
     ten.push_back(-99999); // the missing-value code is left out
     const OrderStatistics o = SORTSH(ten, -99999);
     EXPECT_EQ(o.n, 10);
@@ -153,8 +152,8 @@ TEST(StatsOrder, RunsOfNearlyEqualValuesAtEveryScale) {
                 const Real a = sign * scale;
                 const Real gap = factor * EQUAL_VALUE_TOLERANCE * std::max(Real(1), fabsq(a));
                 const Real b = a + gap;
-                const bool equal = fabsq(a - b) <= EQUAL_VALUE_TOLERANCE *
-                                                       std::max({Real(1), fabsq(a), fabsq(b)});
+                const bool equal =
+                    fabsq(a - b) <= EQUAL_VALUE_TOLERANCE * std::max({Real(1), fabsq(a), fabsq(b)});
                 EXPECT_EQ(frequency_table({b, a}).size(), equal ? 1u : 2u)
                     << "a " << real_to_string(a) << " b " << real_to_string(b);
             }
@@ -261,7 +260,8 @@ TEST(StatsTests, BartlettAndTwoSample) {
     EXPECT_EQ(t.welch_df, 1); // (1 + 4)^2 / (1 + 16) = 25/17, rounded down
     // The p-value is taken at the fractional df 25/17, so it lies strictly between the closed
     // forms of the t distribution with 1 and 2 degrees of freedom.
-    const Real p1 = 1 - 2 / PI * atanq(4 / sqrtq(5)), p2 = 1 - (4 / sqrtq(5)) / sqrtq(Real(16) / 5 + 2);
+    const Real p1 = 1 - 2 / PI * atanq(4 / sqrtq(5)),
+               p2 = 1 - (4 / sqrtq(5)) / sqrtq(Real(16) / 5 + 2);
     EXPECT_LT(t.welch_p, p1);
     EXPECT_GT(t.welch_p, p2);
     EXPECT_TRUE(close(t.pooled_t, t_value));

@@ -40,26 +40,32 @@ inline Lines split_lines(const std::string& text) {
     return out;
 }
 
-inline Lines file_lines(const std::filesystem::path& path) { return split_lines(file_text(path)); }
+inline Lines file_lines(const std::filesystem::path& path) {
+    return split_lines(file_text(path));
+}
 
 inline bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-inline bool same_bits(Real a, Real b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+inline bool same_bits(Real a, Real b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 // A fresh directory, made the working directory while the object lives, then removed.
 struct ScratchDir {
     std::filesystem::path before = std::filesystem::current_path();
     std::filesystem::path dir;
     ScratchDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarvex_test_XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tarvex_test_XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) std::abort();
         dir = pattern;
         // Readable by all, as a plain directory would be: a test may drop to another user.
-        std::filesystem::permissions(dir, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
-                                              std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
-                                              std::filesystem::perms::others_exec);
+        std::filesystem::permissions(
+            dir, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                     std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                     std::filesystem::perms::others_exec);
         std::filesystem::current_path(dir);
     }
     ScratchDir(const ScratchDir&) = delete;

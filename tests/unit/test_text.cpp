@@ -68,8 +68,7 @@ TEST(Text, NamesCutAndPaddedToTheirColumns) {
         {"", "        "},          {"X", "X       "},  {"CONSTANT", "CONSTANT"},
         {"RESIDUALS", "RESIDUAL"}, {" A", " A      "}, {"LONGNAME_WITH_MORE", "LONGNAME"},
     };
-    for (const TextCase& c : eight)
-        EXPECT_EQ(first_8_padded(c.in), c.out) << '[' << c.in << ']';
+    for (const TextCase& c : eight) EXPECT_EQ(first_8_padded(c.in), c.out) << '[' << c.in << ']';
     EXPECT_EQ(first_n_padded("ABC", 0), "");
     EXPECT_EQ(first_n_padded("ABC", 2), "AB");
     EXPECT_EQ(first_n_padded("ABC", 5), "ABC  ");
@@ -81,14 +80,12 @@ TEST(Text, AsciiCaseAndClassesLeaveOtherBytesAlone) {
         {"", ""},         {"abc xyz", "ABC XYZ"},         {"MiXeD_09$.", "MIXED_09$."},
         {"`{@[", "`{@["}, {"caf\xc3\xa9", "CAF\xc3\xa9"}, {"\xe9t\xe9", "\xe9T\xe9"},
     };
-    for (const TextCase& c : upper)
-        EXPECT_EQ(upper_ascii(c.in), c.out) << '[' << c.in << ']';
+    for (const TextCase& c : upper) EXPECT_EQ(upper_ascii(c.in), c.out) << '[' << c.in << ']';
     const TextCase lower[] = {
         {"", ""},         {"PNG SMALL", "png small"}, {"Out.Ps", "out.ps"},
         {"@[`{", "@[`{"}, {"\xc9T\xc9", "\xc9t\xc9"},
     };
-    for (const TextCase& c : lower)
-        EXPECT_EQ(lower_ascii(c.in), c.out) << '[' << c.in << ']';
+    for (const TextCase& c : lower) EXPECT_EQ(lower_ascii(c.in), c.out) << '[' << c.in << ']';
     EXPECT_EQ(upper_ascii('a'), 'A');
     EXPECT_EQ(upper_ascii('z'), 'Z');
     EXPECT_EQ(upper_ascii('A'), 'A');

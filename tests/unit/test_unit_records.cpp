@@ -1,7 +1,7 @@
 // Sequential units: formatted and unformatted records, the record layout on disk, rewind,
 // backspace, the append position, writing after a read, damaged files, inquiry, close/delete.
-#include "host_test_support.hpp"
 #include "core/units.hpp"
+#include "host_test_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +61,9 @@ TEST_F(UnitsTest, UnformattedRecordsAreFramedByTheirLengthBeforeAndAfter) {
 
 TEST_F(UnitsTest, DamagedUnformattedFilesEndTheReadWithoutHugeAllocations) {
     // A length marker that claims 2 GB, then a record whose trailing marker disagrees.
-    std::ofstream(path("bad1.bin"), std::ios::binary) << std::string("\xff\xff\xff\x7f" "AB", 6);
+    std::ofstream(path("bad1.bin"), std::ios::binary) << std::string("\xff\xff\xff\x7f"
+                                                                     "AB",
+                                                                     6);
     std::ofstream(path("bad2.bin"), std::ios::binary) << std::string("\x02\0\0\0AB\x05\0\0\0", 10);
     std::ofstream(path("bad3.bin"), std::ios::binary) << std::string("\x02\0", 2);
     UnitOpen how;

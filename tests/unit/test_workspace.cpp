@@ -3,8 +3,8 @@
 // pinned by the maint/names_sizes golden.
 #include "core/command_table.hpp"
 #include "numeric/real.hpp"
-#include "workspace_engine.hpp"
 #include "workspace/workspace.hpp"
+#include "workspace_engine.hpp"
 
 #include <gtest/gtest.h>
 
@@ -112,8 +112,8 @@ TEST(Workspace, RecreateKeepsOrGrowsInPlace) {
 TEST(Workspace, GrowingAFollowedVariableMovesItAndLeavesAHole) {
     WorkspaceEngine eng(10, 100);
     auto& ws = eng.run.ws;
-    eng.make("A", 3);  // words 1..7
-    eng.make("B", 2);  // words 8..13
+    eng.make("A", 3); // words 1..7
+    eng.make("B", 2); // words 8..13
     for (int k = 1; k <= 3; ++k) eng.elem(1, k) = 10 * k;
 
     EXPECT_EQ(eng.make("A", 5), 3);

@@ -2,9 +2,9 @@
 // workspace tests can check stored words and the exact lines a user would see.
 #pragma once
 
+#include "core/result_scalars.hpp"
 #include "core/run.hpp"
 #include "core/units.hpp"
-#include "core/result_scalars.hpp"
 #include "workspace/workspace.hpp"
 
 #include <cstdio>
