@@ -1,19 +1,16 @@
-// Benchmark and accuracy table of the least-squares kernel on the exact cross-product matrix
+// Benchmark of the least-squares kernel on the exact cross-product matrix
 // (kernels/gram_cholesky.hpp) against today's Gram-Schmidt solve through the regression
 // command's entry (solve_least_squares, which copies X and y into its work matrix).
 //   build/bench/bench_gram kernel|gs [N] [threads]   one solve of N x (10 regressors, the
 //       intercept, y) of pseudo-random data: processor and wall time, peak resident memory
 //       before and after (run each method in its own process to see its own peak); the kernel
 //       then makes its second pass, residuals and fitted values into two vectors of N
-//   build/bench/bench_gram strd DIR                   digits of the kernel and of the three
-//       solvers of today against the NIST StRD
-//       certified values and the exact solutions in DIR (certified.tsv, exact.tsv, data)
+// Its accuracy on the NIST StRD sets is checked by the unit tests (test_gram_kernel.cpp).
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/gram_residuals.hpp"
 #include "kernels/gram_schmidt.hpp"
 #include "kernels/householder.hpp"
 #include "kernels/normal_equations.hpp"
-#include "numeric/decimal.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_options.hpp"
 
@@ -23,9 +20,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
-#include <map>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -123,134 +118,10 @@ int speed(bool kernel, int n, int threads) {
     return ok ? 0 : 1;
 }
 
-// ---- NIST StRD digits ----
-
-struct StrdSet {
-    const char* name;
-    int degree;
-    bool intercept;
-};
-
-const StrdSet SETS[] = {
-    {"Norris", 1, true},   {"Pontius", 2, true},  {"NoInt1", 1, false},  {"NoInt2", 1, false},
-    {"Filip", 10, true},   {"Longley", 6, true},  {"Wampler1", 5, true}, {"Wampler2", 5, true},
-    {"Wampler3", 5, true}, {"Wampler4", 5, true}, {"Wampler5", 5, true},
-};
-
-std::map<std::string, Real> read_reference(const std::string& path) {
-    std::map<std::string, Real> values;
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::string set, kind, index, text;
-        fields >> set >> kind >> index >> text;
-        Real value = 0;
-        if (tarvex::parse_real_field(text, value)) values[set + " " + kind + " " + index] = value;
-    }
-    return values;
-}
-
-// Digits of agreement: -log10 of the relative error (of the absolute error where the reference
-// is 0), capped at 40 for an exact match.
-double digits(Real got, Real want) {
-    const Real error = want == 0 ? fabsq(got) : fabsq((got - want) / want);
-    return error == 0 ? 40.0 : static_cast<double>(-log10q(error));
-}
-
-int strd(const std::string& dir) {
-    using namespace tarvex;
-    const auto certified = read_reference(dir + "/certified.tsv");
-    const auto exact = read_reference(dir + "/exact.tsv");
-    std::printf("%-9s %-15s %-15s %-15s %-15s\n", "set", "kernel", "GS", "HH", "NORMAL");
-    std::printf("%-9s %-15s %-15s %-15s %-15s\n", "", "cert.  exact", "cert.  exact",
-                "cert.  exact", "cert.  exact");
-    for (const StrdSet& set : SETS) {
-        std::ifstream in(dir + "/" + set.name + ".txt");
-        std::vector<std::vector<Real>> x(static_cast<std::size_t>(set.degree));
-        std::vector<Real> y;
-        std::string line;
-        const bool longley = std::string(set.name) == "Longley";
-        while (std::getline(in, line)) {
-            std::istringstream fields(line);
-            std::vector<Real> row;
-            std::string text;
-            Real value;
-            while (fields >> text)
-                if (parse_real_field(text, value)) row.push_back(value);
-            if (row.empty()) continue;
-            y.push_back(row[0]);
-            Real power = 1;
-            for (int j = 0; j < set.degree; ++j) {
-                power *= row[1];
-                x[j].push_back(longley ? row[j + 1] : power);
-            }
-        }
-        const int n = static_cast<int>(y.size());
-        const int k = set.degree + (set.intercept ? 1 : 0);
-        GramColumns columns;
-        DataMatrix data(n, k + 1);
-        for (int j = 0; j < set.degree; ++j) {
-            columns.columns.push_back(x[j].data());
-            for (int i = 0; i < n; ++i) data.at(i, j) = x[j][i];
-        }
-        if (set.intercept) {
-            columns.columns.push_back(nullptr);
-            for (int i = 0; i < n; ++i) data.at(i, set.degree) = 1;
-        }
-        columns.columns.push_back(y.data());
-        for (int i = 0; i < n; ++i) data.at(i, k) = y[i];
-        columns.nobs = static_cast<std::size_t>(n);
-        const GramFit kernel = gram_least_squares(columns, DEPENDENCE_RATIO);
-        DataMatrix work = data;
-        const LeastSquaresFit gs = GSREG(work);
-        work = data;
-        const LeastSquaresFit hh = householder_solve(work).fit;
-        const LeastSquaresFit normal = normal_equations_solve(data);
-        const LeastSquaresFit* solvers[] = {nullptr, &gs, &hh, &normal};
-        Real sum = 0, total = 0;
-        for (Real v : y) sum += v;
-        const Real mean = set.intercept ? sum / n : 0;
-        for (Real v : y) total += (v - mean) * (v - mean);
-        double worst[4][2] = {{99, 99}, {99, 99}, {99, 99}, {99, 99}}; // [method][certified, exact]
-        for (int method = 0; method < 4; ++method) {
-            const LeastSquaresFit* other = solvers[method];
-            const std::vector<Real>& coef = method == 0 ? kernel.coef : other->coef;
-            const Real sse = method == 0 ? kernel.sse : other->sse;
-            const auto inverse = [&](int j) {
-                return method == 0 ? kernel.inverse_at(j, j) : other->inverse_at(j, j);
-            };
-            const Real variance = sse / (n - k);
-            std::map<std::string, Real> mine;
-            for (int j = 0; j < k; ++j) {
-                const int index = set.intercept ? (j == set.degree ? 0 : j + 1) : j;
-                mine["b " + std::to_string(index)] = coef[j];
-                mine["sd " + std::to_string(index)] = sqrtq(variance * inverse(j));
-            }
-            mine["residsd 0"] = sqrtq(variance);
-            mine["r2 0"] = 1 - sse / total;
-            for (const auto& [key, value] : mine) {
-                const std::string name = std::string(set.name) + " " + key;
-                if (certified.count(name))
-                    worst[method][0] =
-                        std::min(worst[method][0], digits(value, certified.at(name)));
-                if (exact.count(name))
-                    worst[method][1] = std::min(worst[method][1], digits(value, exact.at(name)));
-            }
-        }
-        std::printf("%-9s", set.name);
-        for (const auto& w : worst) std::printf(" %5.1f  %5.1f   ", w[0], w[1]);
-        std::printf("\n");
-    }
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "kernel";
-    if (mode == "strd") return strd(argc > 2 ? argv[2] : "tests/data/strd");
     const int n = argc > 2 ? std::atoi(argv[2]) : 1000000;
     const int threads = argc > 3 ? std::atoi(argv[3]) : 0;
     return speed(mode != "gs", n, threads);

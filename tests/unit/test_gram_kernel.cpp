@@ -14,6 +14,7 @@
 #include "numeric/exact_dot.hpp"
 
 #include "reference_support.hpp"
+#include "strd_sets.hpp"
 
 #include <gtest/gtest.h>
 
@@ -32,71 +33,11 @@ using testing::bits_equal;
 
 // ---- NIST StRD: y on x, x^2, ... (Longley: its six regressors), the intercept last ----
 
-struct StrdSet {
-    const char* name;
-    int degree;
-    bool intercept;
-};
-
-const StrdSet STRD_SETS[] = {
-    {"Norris", 1, true},   {"Pontius", 2, true},  {"NoInt1", 1, false},  {"NoInt2", 1, false},
-    {"Filip", 10, true},   {"Longley", 6, true},  {"Wampler1", 5, true}, {"Wampler2", 5, true},
-    {"Wampler3", 5, true}, {"Wampler4", 5, true}, {"Wampler5", 5, true},
-};
-
-std::string strd_path(const std::string& file) {
-    return std::string(TARVEX_TEST_DATA_DIR) + "/strd/" + file;
-}
-
-// set, kind and index -> value, from certified.tsv or exact.tsv.
-std::map<std::string, Real> read_reference(const std::string& file) {
-    std::map<std::string, Real> values;
-    std::ifstream in(strd_path(file));
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::string set, kind, index, text;
-        fields >> set >> kind >> index >> text;
-        Real value = 0;
-        EXPECT_TRUE(parse_real_field(text, value)) << line;
-        values[set + " " + kind + " " + index] = value;
-    }
-    return values;
-}
-
-// The regressors (powers formed in binary128 as the regression would, by repeated products) and
-// y, each its own vector; the intercept is a null column of the kernel.
-struct StrdData {
-    std::vector<std::vector<Real>> x;
-    std::vector<Real> y;
-};
-
-StrdData read_set(const StrdSet& set) {
-    std::ifstream in(strd_path(std::string(set.name) + ".txt"));
-    StrdData out;
-    out.x.resize(static_cast<std::size_t>(set.degree));
-    const bool longley = std::string(set.name) == "Longley";
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::vector<Real> row;
-        std::string text;
-        while (fields >> text) {
-            Real value = 0;
-            EXPECT_TRUE(parse_real_field(text, value)) << text;
-            row.push_back(value);
-        }
-        if (row.empty()) continue;
-        out.y.push_back(row[0]);
-        Real power = 1;
-        for (int j = 0; j < set.degree; ++j) {
-            power *= row[1];
-            out.x[j].push_back(longley ? row[j + 1] : power);
-        }
-    }
-    return out;
-}
+using testing::read_strd_data;
+using testing::read_strd_values;
+using testing::STRD_MODELS;
+using testing::StrdData;
+using StrdSet = testing::StrdModel;
 
 GramColumns columns_of(const StrdSet& set, const StrdData& data) {
     GramColumns c;
@@ -112,13 +53,13 @@ Real relative_error(Real actual, Real expected) {
 }
 
 TEST(GramKernel, StrdEveryCertifiedDigitAnd24ExactDigits) {
-    const auto certified = read_reference("certified.tsv");
-    const auto exact = read_reference("exact.tsv");
+    const auto certified = read_strd_values("certified.tsv");
+    const auto exact = read_strd_values("exact.tsv");
     ASSERT_GT(certified.size(), 100u);
     ASSERT_GT(exact.size(), 100u);
-    for (const StrdSet& set : STRD_SETS) {
+    for (const StrdSet& set : STRD_MODELS) {
         SCOPED_TRACE(set.name);
-        const StrdData data = read_set(set);
+        const StrdData data = read_strd_data(set);
         const GramFit fit = gram_least_squares(columns_of(set, data), DEPENDENCE_RATIO);
         ASSERT_TRUE(fit.ok());
         const int n = fit.nobs;

@@ -7,6 +7,7 @@
 #include "kernels/normal_equations.hpp"
 
 #include "numeric/decimal.hpp"
+#include "strd_sets.hpp"
 
 #include <gtest/gtest.h>
 
@@ -200,65 +201,20 @@ TEST(LeastSquares, NonFiniteDataGiveNonFiniteResultsWithoutHarm) {
 
 // ---- NIST StRD ----
 
-struct StrdModel {
-    const char* name;
-    int degree;     // polynomial degree in x (Longley: its six regressors)
-    bool intercept; // the intercept is the last regressor; the files number it 0
-};
+using testing::read_strd_data;
+using testing::read_strd_values;
+using testing::STRD_MODELS;
+using testing::StrdModel;
 
-const StrdModel STRD_MODELS[] = {
-    {"Norris", 1, true},   {"Pontius", 2, true},  {"NoInt1", 1, false},  {"NoInt2", 1, false},
-    {"Filip", 10, true},   {"Longley", 6, true},  {"Wampler1", 5, true}, {"Wampler2", 5, true},
-    {"Wampler3", 5, true}, {"Wampler4", 5, true}, {"Wampler5", 5, true},
-};
-
-std::string strd_path(const std::string& file) {
-    return std::string(TARVEX_TEST_DATA_DIR) + "/strd/" + file;
-}
-
-// set, kind and index -> value, from certified.tsv or exact.tsv.
-std::map<std::string, Real> read_values(const std::string& file) {
-    std::map<std::string, Real> values;
-    std::ifstream in(strd_path(file));
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::string set, kind, index, text;
-        fields >> set >> kind >> index >> text;
-        Real value = 0;
-        EXPECT_TRUE(parse_real_field(text, value)) << line;
-        values[set + " " + kind + " " + index] = value;
-    }
-    return values;
-}
-
+// The set as one data matrix: the regressors, the intercept column last among them, then y.
 DataMatrix read_model(const StrdModel& model) {
-    std::ifstream in(strd_path(std::string(model.name) + ".txt"));
-    std::vector<std::vector<Real>> rows;
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::vector<Real> row;
-        std::string text;
-        while (fields >> text) {
-            Real value = 0;
-            EXPECT_TRUE(parse_real_field(text, value)) << text;
-            row.push_back(value);
-        }
-        if (!row.empty()) rows.push_back(row);
-    }
-    const bool longley = std::string(model.name) == "Longley";
+    const testing::StrdData set = read_strd_data(model);
     const int k = model.degree + (model.intercept ? 1 : 0);
-    DataMatrix data(static_cast<int>(rows.size()), k + 1);
+    DataMatrix data(static_cast<int>(set.y.size()), k + 1);
     for (int i = 0; i < data.nobs; ++i) {
-        Real power = 1;
-        for (int j = 0; j < model.degree; ++j) {
-            power *= rows[i][1];
-            data.at(i, j) = longley ? rows[i][j + 1] : power;
-        }
+        for (int j = 0; j < model.degree; ++j) data.at(i, j) = set.x[j][i];
         if (model.intercept) data.at(i, model.degree) = 1;
-        data.at(i, k) = rows[i][0];
+        data.at(i, k) = set.y[i];
     }
     return data;
 }
@@ -313,8 +269,8 @@ void check_against(const StrdModel& model, const StrdEstimates& mine,
 }
 
 TEST(StrdRegression, EveryCertifiedDigitAnd24ExactDigitsForEveryMethod) {
-    const auto certified = read_values("certified.tsv");
-    const auto exact = read_values("exact.tsv");
+    const auto certified = read_strd_values("certified.tsv");
+    const auto exact = read_strd_values("exact.tsv");
     ASSERT_GT(certified.size(), 100u);
     ASSERT_GT(exact.size(), 100u);
     for (const StrdModel& model : STRD_MODELS) {
