@@ -11,6 +11,8 @@
 // The report of the last pass is left in /tmp/tarvex_bench_ols.out for inspection.
 #include "interp/script_run.hpp"
 
+#include "script_timing.hpp"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -78,13 +80,6 @@ ssize_t feed_read(void* cookie, char* buf, size_t size) {
     return static_cast<ssize_t>(n);
 }
 
-std::string tarvex_binary(const char* self) {
-    std::string dir(self);
-    const auto slash = dir.rfind('/');
-    dir = slash == std::string::npos ? "." : dir.substr(0, slash);
-    return dir + "/../tarvex";
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -132,7 +127,7 @@ int main(int argc, char** argv) {
                 passes, best_read, best_ols, best_ols_wall);
 
     std::fflush(stdout); // the child must not repeat what is still buffered
-    const std::string binary = tarvex_binary(argv[0]);
+    const std::string binary = bench::tarvex_binary(argv[0]);
     double best_whole = 1e9, best_whole_wall = 1e9;
     long peak_kb = 0;
     for (int pass = 0; pass < passes; ++pass) {

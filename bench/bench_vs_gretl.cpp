@@ -6,6 +6,8 @@
 //   gretl:  open file / ols y const x1 ... x10
 // Run by hand: build/bench/bench_vs_gretl [rows] [passes] [par]; gretlcli from PATH (or the
 // GRETLCLI variable). The data file starts with a line of names, which both programs read.
+#include "script_timing.hpp"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -106,13 +108,6 @@ Measure summary(const char* name, const std::vector<Measure>& runs) {
     return {median(wall), median(cpu), median(peak)};
 }
 
-std::string tarvex_binary(const char* self) {
-    std::string dir(self);
-    const auto slash = dir.rfind('/');
-    dir = slash == std::string::npos ? "." : dir.substr(0, slash);
-    return dir + "/../tarvex";
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -132,7 +127,7 @@ int main(int argc, char** argv) {
         std::printf("could not write the files in /tmp\n");
         return 1;
     }
-    const std::string binary = tarvex_binary(argv[0]);
+    const std::string binary = bench::tarvex_binary(argv[0]);
     std::vector<Measure> ours, theirs;
     for (int pass = 0; pass < passes; ++pass) {
         Measure m;

@@ -1,5 +1,5 @@
 // Timing of the benchmarks: processor time of the whole process, and of one command script run
-// through a fresh engine with its report thrown away.
+// through a fresh engine with its report thrown away; where the tarvex program is.
 #pragma once
 
 #include "interp/script_run.hpp"
@@ -26,6 +26,14 @@ inline double script_cpu_seconds(const std::string& script) {
     std::fclose(in);
     std::fclose(out);
     return seconds;
+}
+
+// The tarvex program beside the benchmark's build directory (bench/ sits in the build tree).
+inline std::string tarvex_binary(const char* self) {
+    std::string dir(self);
+    const auto slash = dir.rfind('/');
+    dir = slash == std::string::npos ? "." : dir.substr(0, slash);
+    return dir + "/../tarvex";
 }
 
 } // namespace bench
