@@ -1,11 +1,13 @@
 // The FILE requests that act on files and units already named: INQUIRE, CLOSE, DELETE, TYPE,
 // REWIND and BACKSPAC, and the directory settings PATH, TEMP, HELPDEMO, PROCPATH, PLOTPATH,
 // DATABANK and FTPPATH.
+#include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "io/afile_parts.hpp"
 #include "numeric/fortran_format.hpp"
 
 #include <charconv>
+#include <sys/stat.h>
 
 namespace tarvex::afile_detail {
 
@@ -13,6 +15,8 @@ namespace {
 
 constexpr std::size_t INQUIRE_NAME_FIELD = 64;
 constexpr std::size_t TYPE_LINE = LINE_WIDTH - 1; // a shown line after its leading blank
+constexpr std::size_t DELETE_NAME_SHOWN = 60;     // of a name FILE DELETE refuses
+constexpr int ERR_DELETE_NOT_A_FILE = 63090;      // FILE DELETE of a directory or device
 
 // A unit number written as the name ("11"), or -1.
 int unit_number(const std::string& name) {
@@ -95,6 +99,17 @@ bool file_delete(Run& run, const std::string& name, const AfileRequest& req) {
     if (!file.exists) {
         if (notes_on(run, req)) warn_missing(run, target);
         return true;
+    }
+    // Only a plain file (or a link, which goes and leaves what it names) is deleted: a
+    // directory, a device or a pipe named by mistake stays where it is.
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
+        const char* what = S_ISDIR(st.st_mode) ? "THE DIRECTORY " : "THE DEVICE OR PIPE ";
+        report_error(run,
+                     std::string(" ...ERROR..FILE DELETE REMOVES ONLY PLAIN FILES, NOT ") + what +
+                         target.substr(0, DELETE_NAME_SHOWN),
+                     ERR_DELETE_NOT_A_FILE);
+        return false;
     }
     if (file.open && file.unit != UNIT_ONE_OFF) {
         if (int error = close_unit(run, file.unit); error != 0) {
