@@ -33,35 +33,6 @@ double cpu_seconds() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-double wall_seconds() {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-// Y = 3 + sum j*Xj/10 + noise, the regressors uniform on (-1000, 1000), nine significant digits.
-void write_data_file(const char* path, long rows) {
-    std::FILE* f = std::fopen(path, "w");
-    std::mt19937_64 gen(42);
-    std::uniform_real_distribution<double> u(-1000.0, 1000.0);
-    std::normal_distribution<double> noise(0.0, 50.0);
-    char line[512];
-    for (long r = 0; r < rows; ++r) {
-        double x[10];
-        double y = 3;
-        for (int j = 0; j < 10; ++j) {
-            x[j] = u(gen);
-            y += (j + 1) * x[j] / 10;
-        }
-        y += noise(gen);
-        int n = std::snprintf(line, sizeof line, "%.9g", y);
-        for (double v : x) n += std::snprintf(line + n, sizeof line - n, " %.9g", v);
-        line[n++] = '\n';
-        std::fwrite(line, 1, n, f);
-    }
-    std::fclose(f);
-}
-
 // The script handed to the engine one line per read, with the processor time at each hand-over.
 struct LineFeed {
     std::vector<std::string> lines;
@@ -73,7 +44,7 @@ ssize_t feed_read(void* cookie, char* buf, size_t size) {
     LineFeed& feed = *static_cast<LineFeed*>(cookie);
     if (feed.next >= feed.lines.size()) return 0;
     feed.cpu_at.push_back(cpu_seconds());
-    feed.wall_at.push_back(wall_seconds());
+    feed.wall_at.push_back(bench::wall_seconds());
     const std::string& line = feed.lines[feed.next++];
     const size_t n = std::min(size, line.size()); // lines are short, buf is a full stdio buffer
     std::memcpy(buf, line.data(), n);
@@ -90,7 +61,10 @@ int main(int argc, char** argv) {
     const char* data = "/tmp/tarvex_bench_ols.dat";
     const char* script_path = "/tmp/tarvex_bench_ols.cmd";
     const char* report_path = "/tmp/tarvex_bench_ols.out";
-    write_data_file(data, rows);
+    if (!bench::write_data_file(data, rows, false)) {
+        std::printf("cannot write %s\n", data);
+        return 1;
+    }
     // A work area of 200,000 kilobytes holds the 176 MB of data.
     const std::vector<std::string> script = {
         "PAR 200000\n",
@@ -131,7 +105,7 @@ int main(int argc, char** argv) {
     double best_whole = 1e9, best_whole_wall = 1e9;
     long peak_kb = 0;
     for (int pass = 0; pass < passes; ++pass) {
-        const double wall_start = wall_seconds();
+        const double wall_start = bench::wall_seconds();
         const pid_t child = fork();
         if (child == 0) {
             std::freopen("/dev/null", "w", stdout);
@@ -142,7 +116,7 @@ int main(int argc, char** argv) {
         int status = 0;
         rusage usage{};
         wait4(child, &status, 0, &usage);
-        const double wall = wall_seconds() - wall_start;
+        const double wall = bench::wall_seconds() - wall_start;
         if (!WIFEXITED(status) || WEXITSTATUS(status) == 127) {
             std::printf("could not run %s\n", binary.c_str());
             return 1;

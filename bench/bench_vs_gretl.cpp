@@ -21,37 +21,6 @@
 
 namespace {
 
-double wall_seconds() {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-// y = 3 + sum j*xj/10 + noise, the regressors uniform on (-1000, 1000), nine significant digits.
-bool write_data_file(const std::string& path, long rows) {
-    std::FILE* f = std::fopen(path.c_str(), "w");
-    if (f == nullptr) return false;
-    std::mt19937_64 gen(42);
-    std::uniform_real_distribution<double> u(-1000.0, 1000.0);
-    std::normal_distribution<double> noise(0.0, 50.0);
-    bool ok = std::fputs("y x1 x2 x3 x4 x5 x6 x7 x8 x9 x10\n", f) >= 0;
-    char line[512];
-    for (long r = 0; r < rows && ok; ++r) {
-        double x[10];
-        double y = 3;
-        for (int j = 0; j < 10; ++j) {
-            x[j] = u(gen);
-            y += (j + 1) * x[j] / 10;
-        }
-        y += noise(gen);
-        int n = std::snprintf(line, sizeof line, "%.9g", y);
-        for (double v : x) n += std::snprintf(line + n, sizeof line - n, " %.9g", v);
-        line[n++] = '\n';
-        ok = std::fwrite(line, 1, n, f) == static_cast<std::size_t>(n);
-    }
-    return std::fclose(f) == 0 && ok;
-}
-
 bool write_text(const std::string& path, const std::string& text) {
     std::FILE* f = std::fopen(path.c_str(), "w");
     if (f == nullptr) return false;
@@ -68,7 +37,7 @@ bool run_child(const std::vector<std::string>& args, const std::string& out, Mea
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    const double start = wall_seconds();
+    const double start = bench::wall_seconds();
     const pid_t child = fork();
     if (child < 0) return false;
     if (child == 0) {
@@ -80,7 +49,7 @@ bool run_child(const std::vector<std::string>& args, const std::string& out, Mea
     int status = 0;
     rusage usage{};
     if (wait4(child, &status, 0, &usage) != child) return false;
-    m.wall = wall_seconds() - start;
+    m.wall = bench::wall_seconds() - start;
     m.cpu = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec * 1e-6 + usage.ru_stime.tv_sec +
             usage.ru_stime.tv_usec * 1e-6;
     m.peak_mb = usage.ru_maxrss / 1024.0;
@@ -119,7 +88,7 @@ int main(int argc, char** argv) {
     const std::string dir = "/tmp/tarvex_vs_gretl";
     const std::string data = dir + ".txt", tarvex_script = dir + ".cmd",
                       gretl_script = dir + ".inp";
-    if (!write_data_file(data, rows) ||
+    if (!bench::write_data_file(data, rows, true) ||
         !write_text(tarvex_script, "PAR " + std::to_string(par) + "\nREAD ('" + data +
                                        "') / NAMES\nOLS Y X1-X10\nSTOP\n") ||
         !write_text(gretl_script,
