@@ -17,10 +17,13 @@ struct EstimationResults {
     int dep_lag = 0;
     std::string dep_name;     // 8 columns
     std::string dep_variable; // the dependent variable's name (no lag)
+    std::string equation;     // NLINEAR and MLE: the right side of the equation as typed
     // One entry per coefficient, in report order (the intercept last).
     std::vector<std::string> names;     // 8 columns
     std::vector<std::string> variables; // name of each term's variable (no lag); "" for others
-    std::vector<int> refs;              // plain reference; MAXVAR+1 intercept, MAXVAR+2 IMLS trend
+    // Plain reference; MAXVAR+1 intercept, MAXVAR+2 IMLS trend, from MAXVAR+3 on the named
+    // parameters of NLINEAR and MLE.
+    std::vector<int> refs;
     std::vector<int> lags;              // lag of each regressor
     std::vector<Real> coef;             // KCOEF
     std::vector<Real> cov;              // KCOV, K x K, row-major (robust under HETCOV)

@@ -1,10 +1,12 @@
 // GENRDF, the derivative generator: evaluates a compiled statement together with its exact
-// gradient with respect to a set of parameters (the coefficients of an estimated equation),
-// carrying value and gradient through every instruction (forward-mode differentiation in
-// binary128). A linear statement gives its exact coefficient row; a non-linear one the exact
-// derivative at the given parameter values.
+// gradient (and, on request, its exact Hessian) with respect to a set of parameters, carrying
+// value and derivatives through every instruction (forward-mode differentiation in binary128).
+// A linear statement gives its exact coefficient row; a non-linear one the exact derivatives
+// at the given parameter values. Variables that are not parameters may be data: their value
+// at the observation being evaluated enters with zero derivatives.
 #pragma once
 
+#include "expr/executor.hpp"
 #include "expr/program.hpp"
 #include "numeric/real.hpp"
 
@@ -16,10 +18,13 @@ namespace tarvex::expr {
 
 // How the variable cells of a program stand for parameters: `parameter(ref, lag)` gives the
 // index (0-based) of the parameter that the variable `ref` lagged `lag` observations stands
-// for, or -1 when there is none. `values` holds the parameter values.
+// for, or -1 when there is none. `values` holds the parameter values. `datum(ref, lag, v)`,
+// when set, gives the value of a variable that is not a parameter (data at the observation
+// being evaluated, lagged `lag` observations); it returns false when there is none.
 struct ParameterBinding {
     std::function<int(int ref, int lag)> parameter;
     std::vector<Real> values;
+    std::function<bool(int ref, int lag, Real& value)> datum;
 };
 
 enum class DerivativeStatus {
@@ -33,14 +38,68 @@ struct DerivativeResult {
     DerivativeStatus status = DerivativeStatus::OK;
     Real value = 0;             // f at the parameter values
     std::vector<Real> gradient; // df/dp, one per parameter
+    std::vector<Real> hessian;  // d2f/dp dp', K x K row-major (second order only)
     int unbound_ref = 0;        // for UNBOUND: the variable reference
     int unbound_lag = 0;
+    int failed_op = 0; // for UNDEFINED and UNSUPPORTED: the operation number
 };
 
-// Evaluates the program's final value and its gradient.
+// Derivative orders an evaluation carries.
+enum class DerivativeOrder { VALUE = 0, GRADIENT = 1, HESSIAN = 2 };
+
+// A program prepared once and evaluated many times (once per observation by the estimators),
+// reusing its storage. Not shared between threads: each thread takes its own copy.
+class DerivativeEvaluator {
+public:
+    explicit DerivativeEvaluator(const Program& program);
+    // Evaluates at the binding's parameter values (and data). The result is valid until the
+    // next call.
+    const DerivativeResult& evaluate(const ParameterBinding& binding,
+                                     DerivativeOrder order = DerivativeOrder::GRADIENT);
+
+private:
+    struct Failure {
+        DerivativeStatus status;
+    };
+    const Program* p_;
+    Decoded d_;
+    const ParameterBinding* bind_ = nullptr;
+    std::size_t k_ = 0;
+    int order_ = 1;
+    std::vector<Real> val_;
+    std::vector<Real> grad_;       // cells x K
+    std::vector<Real> hess_;       // cells x K x K (second order)
+    std::vector<char> has_grad_;   // 0: the cell's gradient (and Hessian) are zero
+    std::vector<char> has_hess_;   // 0: the cell's Hessian is zero
+    std::vector<Real> g_scratch_;  // K
+    std::vector<Real> h_scratch_;  // K x K
+    DerivativeResult out_;
+
+    [[noreturn]] void fail(DerivativeStatus s, int op = 0);
+    Real check(Real v);
+    std::size_t at(int cell) const { return static_cast<std::size_t>(cell); }
+    bool constant_gradient(int cell) const { return cell <= 0 || !has_grad_[at(cell)]; }
+
+    // r := f with first derivatives da, db and second derivatives daa, dab, dbb with respect
+    // to the operands a and b (b = 0: one operand).
+    void set(int r, Real value, int a, Real da, int b = 0, Real db = 0, Real daa = 0,
+             Real dab = 0, Real dbb = 0);
+    // r := a parameter (unit gradient) or a datum (zero gradient).
+    void load_cell(int r, int ref, int lag);
+
+    void load_variables();
+    void lag(const Step& s);
+    void function(const Step& s);
+    void binary(const Step& s);
+};
+
+// Evaluates the program's final value and its gradient (a program whose variables are all
+// parameters: a hypothesis on the coefficients).
 DerivativeResult GENRDF(const Program& program, const ParameterBinding& binding);
 
 // The derivative of ln gamma (the digamma function), for x > 0.
 Real digamma(Real x);
+// The derivative of the digamma function (the trigamma function), for x > 0.
+Real trigamma(Real x);
 
 } // namespace tarvex::expr

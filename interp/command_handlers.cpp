@@ -14,6 +14,7 @@
 #include "io/read_command.hpp"
 #include "io/stored_format.hpp"
 #include "regress/fcast/fcast_command.hpp"
+#include "regress/nonlin/nonlin_command.hpp"
 #include "regress/ols/ols_command.hpp"
 #include "regress/stats/stats_command.hpp"
 #include "regress/test/test_command.hpp"
@@ -85,13 +86,13 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {49,  "FCAST",    cmd_fcast,         N, S}, // forecast
     {50,  "SYSTEM",   not_available,     N, R},
     {51,  "LIST",     PRINTX,            N, S}, // list variables (as PRINT)
-    {52,  "NLINEAR",  not_available,     N, R},
+    {52,  "NLINEAR",  cmd_nonlin,        N, S}, // nonlinear least squares (reads its block)
     {53,  "DLAGS",    not_available,     N, R},
     {54,  "INDEX",    not_available,     N, R},
     {55,  "PROBIT",   not_available,     N, R},
     {56,  "LOGIT",    not_available,     N, R},
     {57,  "TOBIT",    not_available,     N, R},
-    {58,  "MLE",      not_available,     N, R},
+    {58,  "MLE",      cmd_nonlin,        N, S}, // maximum likelihood (the NLINEAR handler)
     {59,  "EQ",       cmd_no_action,     P, R}, // read by the equation commands
     {60,  "COEFFICI", cmd_no_action,     P, R}, // read by the equation commands
     {61,  "LAGS",     cmd_ignored_alone, P, R}, // only inside the commands that read it

@@ -10,6 +10,7 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
+#include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/ols/ols_estimation.hpp"
@@ -25,12 +26,6 @@
 namespace tarvex {
 
 namespace {
-
-// A t-ratio whose square exceeds this has p-value 0 without evaluation.
-const Real T2_LIMIT = 10000;
-
-constexpr int MATRIX_COLUMNS_WIDE = 8;
-constexpr int MATRIX_COLUMNS_NARROW = 5;
 
 // a / b, or 0 when b is 0 (a mean square of no degrees of freedom).
 Real ratio_or_zero(Real a, Real b) {
@@ -104,24 +99,15 @@ void write_anova_table(Run& run, const std::string& title, Real ss_reg, Real df_
 }
 
 void write_coefficients(Run& run, const OlsFit& fit, const OlsOptions& o) {
-    const int k = fit.k;
-    const std::string df_label = fmt_I(static_cast<long long>(fit.df), 5) + " DF";
-    if (o.WIDE) {
-        write_line(run, " VARIABLE" + fmt_X(4) + "ESTIMATED   STANDARD   T-RATIO" + fmt_X(10) +
-                            "PARTIAL STANDARDIZED ELASTICITY");
-        write_line(run, std::string(" ") + "  NAME     COEFFICIENT    ERROR" + fmt_X(3) + df_label +
-                            fmt_X(4) + "P-VALUE CORR.  COEFFICIENT  AT MEANS");
-    } else {
-        write_line(run, " VARIABLE" + fmt_X(3) + "ESTIMATED  STANDARD   T-RATIO" + fmt_X(8) +
-                            "PARTIAL STANDARDIZED ELASTICITY");
-        write_line(run, "   NAME    COEFFICIENT   ERROR" + fmt_X(3) + df_label + fmt_X(3) +
-                            "P-VALUE CORR. COEFFICIENT  AT MEANS");
-    }
-    for (int j = 0; j < k; ++j) {
-        const Real b = fit.coef[j], se = fit.se[j], t = fit.tstat[j];
-        const Real t2 = t * t;
-        const Real p = t2 > T2_LIMIT ? Real(0) : f_tail(t2, 1, fit.df);
-        Real partial = t2 + fit.df > 0 ? t / qm::sqrt(t2 + fit.df) : Real(0);
+    CoefficientTable table;
+    table.coef = fit.coef;
+    table.se = fit.se;
+    table.tstat = fit.tstat;
+    table.df = fit.df;
+    table.wide = o.WIDE;
+    for (int j = 0; j < fit.k; ++j) {
+        const Real b = fit.coef[j];
+        table.names.push_back(fit.terms[j].name);
         Real standardised = ratio_or_zero(b * fit.xsd[j], fit.ysd);
         if (standardised == 0) standardised = 0; // no "-0.0000" for the intercept
         Real elasticity = ratio_or_zero(b * fit.xmean[j], fit.ymean);
@@ -133,43 +119,16 @@ void write_coefficients(Run& run, const OlsFit& fit, const OlsOptions& o) {
             else if (o.LINLOG)
                 elasticity = ratio_or_zero(b, fit.ymean);
         }
-        if (o.WIDE)
-            write_line(run, " " + first_8_padded(fit.terms[j].name) + fmt_G(b, 13, 5) +
-                                fmt_G(se, 12, 5) + fmt_G(t, 13, 5) + fmt_F(p, 7, 4) +
-                                fmt_F(partial, 7, 4) + fmt_G(standardised, 13, 5) +
-                                fmt_G(elasticity, 13, 5));
-        else
-            write_line(run, first_8_padded(fit.terms[j].name) + fmt_G(b, 13, 5) + fmt_G(se, 11, 4) +
-                                fmt_G(t, 12, 4) + fmt_F(p, 6, 3) + fmt_F(partial, 6, 3) +
-                                fmt_F(standardised, 11, 4) + fmt_F(elasticity, 11, 4));
+        table.standardised.push_back(standardised);
+        table.elasticity.push_back(elasticity);
     }
+    write_coefficient_table(run, table);
 }
 
-// Lower triangle by rows, in blocks of columns, each block followed by its column names.
-void write_matrix(Run& run, const OlsFit& fit, const std::string& title, bool correlation,
-                  bool wide) {
-    const int k = fit.k;
-    const int per_line = wide ? MATRIX_COLUMNS_WIDE : MATRIX_COLUMNS_NARROW;
-    auto value = [&](int i, int j) {
-        const Real c = fit.cov[std::size_t(i) * k + j];
-        if (!correlation) return c;
-        const Real d =
-            qm::sqrt(qm::abs(fit.cov[std::size_t(i) * k + i] * fit.cov[std::size_t(j) * k + j]));
-        return ratio_or_zero(c, d);
-    };
-    write_line(run, " ");
-    write_line(run, title);
-    for (int first = 0; first < k; first += per_line) {
-        const int last = std::min(k, first + per_line);
-        for (int i = first; i < k; ++i) {
-            std::string line = " " + first_8_padded(fit.terms[i].name);
-            for (int j = first; j < last && j <= i; ++j) line += fmt_G(value(i, j), 13, 5);
-            write_line(run, line);
-        }
-        std::string names = " " + fmt_X(8);
-        for (int j = first; j < last; ++j) names += fmt_X(5) + first_8_padded(fit.terms[j].name);
-        write_line(run, names);
-    }
+std::vector<std::string> term_names(const OlsFit& fit) {
+    std::vector<std::string> names;
+    for (const OlsTerm& t : fit.terms) names.push_back(t.name);
+    return names;
 }
 
 void store_scalars(Run& run, const OlsFit& fit, const OlsSummary& s, const ResidualStats& r) {
@@ -237,8 +196,11 @@ void OLSOUT(Run& run, const OlsEstimate& e, const OlsOptions& o) {
         write_line(run, " ");
         write_coefficients(run, fit, o);
         if (o.PCOV)
-            write_matrix(run, fit, " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS", false, o.WIDE);
-        if (o.PCOR) write_matrix(run, fit, " CORRELATION MATRIX OF COEFFICIENTS", true, o.WIDE);
+            write_coefficient_matrix(run, term_names(fit), fit.cov,
+                                     " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS", false, o.WIDE);
+        if (o.PCOR)
+            write_coefficient_matrix(run, term_names(fit), fit.cov,
+                                     " CORRELATION MATRIX OF COEFFICIENTS", true, o.WIDE);
         if (o.DLAG) write_lag_sum_tests(run, fit, o.DN);
     }
     store_scalars(run, fit, s, r);

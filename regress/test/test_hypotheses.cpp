@@ -82,15 +82,16 @@ bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text,
     request.silent = true;
     request.find_name = [&](std::string_view typed) -> int {
         const std::string key = upper_ascii(trim_trailing_blanks(typed));
-        // The intercept and the trend are named as the report prints them.
+        // The intercept, the trend and the named parameters of NLINEAR and MLE are named as
+        // the report prints them.
         for (std::size_t j = 0; j < eq.refs.size(); ++j)
-            if (eq.refs[j] > maxvar && eq.refs[j] <= maxvar + 2 &&
+            if (eq.refs[j] > maxvar && eq.refs[j] <= 2 * maxvar &&
                 upper_ascii(trim_trailing_blanks(eq.names[j])) == key)
                 return eq.refs[j];
         const int ref = VFIND(run, typed);
         if (ref <= 0) throw NameProblem{ERR_TEST_NO_NAME, key};
         for (int r : eq.refs)
-            if (r <= maxvar || r > maxvar + 2)
+            if (r <= maxvar || r > 2 * maxvar)
                 if (slot_of(run, r) == ref) return ref;
         throw NameProblem{ERR_TEST_NOT_IN_EQUATION, key};
     };

@@ -1,0 +1,172 @@
+// Newton, BHHH, BFGS and DFP ascent with step halving.
+#include "kernels/convergence.hpp"
+#include "kernels/maximize_likelihood.hpp"
+
+#include "kernels/symmetric_solve.hpp"
+#include "numeric/qmath.hpp"
+
+namespace tarvex {
+
+namespace {
+
+// Halvings of the step before the direction is given up.
+constexpr int MAX_HALVINGS = 60;
+
+std::vector<Real> negated(const std::vector<Real>& m) {
+    std::vector<Real> out(m);
+    for (Real& v : out) v = -v;
+    return out;
+}
+
+std::vector<Real> times(const std::vector<Real>& m, const std::vector<Real>& v) {
+    const std::size_t k = v.size();
+    std::vector<Real> out(k, 0);
+    for (std::size_t i = 0; i < k; ++i)
+        for (std::size_t j = 0; j < k; ++j) out[i] += m[i * k + j] * v[j];
+    return out;
+}
+
+Real dot(const std::vector<Real>& a, const std::vector<Real>& b) {
+    Real s = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) s += a[i] * b[i];
+    return s;
+}
+
+// The quasi-Newton update of H, the approximate inverse of minus the Hessian, after the step s
+// changed the gradient by -y (y = g_old - g_new, the change of the gradient of -llf).
+void update_inverse(std::vector<Real>& h, const std::vector<Real>& s, const std::vector<Real>& y,
+                    MaximizeMethod method) {
+    const std::size_t k = s.size();
+    const Real sy = dot(s, y);
+    if (!(sy > 0)) return; // the curvature condition fails: keep H
+    const std::vector<Real> hy = times(h, y);
+    const Real yhy = dot(y, hy);
+    if (method == MaximizeMethod::DFP) {
+        if (!(yhy > 0)) return;
+        for (std::size_t i = 0; i < k; ++i)
+            for (std::size_t j = 0; j < k; ++j)
+                h[i * k + j] += s[i] * s[j] / sy - hy[i] * hy[j] / yhy;
+        return;
+    }
+    const Real scale = (1 + yhy / sy) / sy;
+    for (std::size_t i = 0; i < k; ++i)
+        for (std::size_t j = 0; j < k; ++j)
+            h[i * k + j] += scale * s[i] * s[j] - (hy[i] * s[j] + s[i] * hy[j]) / sy;
+}
+
+} // namespace
+
+MaximizeResult maximize_likelihood(const std::vector<Real>& start,
+                                   const LikelihoodEvaluate& evaluate,
+                                   const MaximizeControl& control, bool exact_hessian) {
+    const int k = static_cast<int>(start.size());
+    MaximizeResult out;
+    out.parameters = start;
+    const MaximizeMethod method = control.method;
+    const bool newton = method == MaximizeMethod::NEWTON && exact_hessian;
+    LikelihoodNeeds needs;
+    needs.gradient = true;
+    needs.hessian = newton;
+    needs.opg = !newton;
+    LikelihoodPoint point;
+    int failed = -1;
+    if (!evaluate(out.parameters, needs, point, failed)) {
+        out.status = MaximizeStatus::UNDEFINED_AT_START;
+        out.failed_row = failed;
+        return out;
+    }
+    std::vector<Real> inverse; // BFGS / DFP: approximate inverse of minus the Hessian
+    std::vector<Real> lower;
+    auto step_matrix_inverse = [&](const std::vector<Real>& m) -> bool {
+        int bad = -1;
+        if (!cholesky_factor(m, k, lower, bad, Real(1e-32Q))) {
+            out.dependent_parameter = bad;
+            return false;
+        }
+        inverse = cholesky_inverse(lower, k);
+        return true;
+    };
+    const bool quasi = method == MaximizeMethod::BFGS || method == MaximizeMethod::DFP;
+    if (quasi && !step_matrix_inverse(point.opg)) {
+        out.status = MaximizeStatus::SINGULAR;
+        return out;
+    }
+    bool converged = false;
+    LikelihoodNeeds value_only;
+    LikelihoodPoint trial_point;
+    std::vector<Real> trial(k);
+    for (int iteration = 1; iteration <= control.max_iterations && !converged; ++iteration) {
+        // The direction.
+        std::vector<Real> direction;
+        if (quasi) {
+            direction = times(inverse, point.gradient);
+        } else {
+            const std::vector<Real>& m = newton ? negated(point.hessian) : point.opg;
+            int bad = -1;
+            if (!cholesky_factor(m, k, lower, bad, Real(1e-32Q))) {
+                // Away from the maximum the Hessian may not be negative definite: the outer
+                // product gives an ascent direction there.
+                LikelihoodNeeds more = needs;
+                more.opg = true;
+                if (!newton || !evaluate(out.parameters, more, point, failed) ||
+                    !cholesky_factor(point.opg, k, lower, bad, Real(1e-32Q))) {
+                    out.status = MaximizeStatus::SINGULAR;
+                    out.dependent_parameter = bad;
+                    out.iterations = iteration;
+                    return out;
+                }
+            }
+            direction = cholesky_solve(lower, k, point.gradient);
+        }
+        // Step halving until the log-likelihood rises.
+        Real length = 1;
+        bool taken = false;
+        std::vector<Real> step(k);
+        for (int h = 0; h <= MAX_HALVINGS && !taken; ++h, length /= 2) {
+            for (int j = 0; j < k; ++j) {
+                step[j] = length * direction[j];
+                trial[j] = out.parameters[j] + step[j];
+            }
+            int row = -1;
+            if (evaluate(trial, value_only, trial_point, row) && trial_point.llf > point.llf) {
+                taken = true;
+                break;
+            }
+            if (small_change(step, out.parameters, control.parameter_tolerance)) {
+                converged = true;
+                break;
+            }
+        }
+        if (!taken) {
+            out.iterations = iteration;
+            if (!converged) out.status = MaximizeStatus::STUCK;
+            break;
+        }
+        const bool small = small_change(step, out.parameters, control.parameter_tolerance);
+        const Real old_llf = point.llf;
+        const std::vector<Real> old_gradient = point.gradient;
+        out.parameters = trial;
+        evaluate(out.parameters, needs, point, failed);
+        converged =
+            small && point.llf - old_llf <= control.llf_tolerance * (qm::abs(old_llf) + 1);
+        if (quasi) {
+            std::vector<Real> y(k);
+            for (int j = 0; j < k; ++j) y[j] = old_gradient[j] - point.gradient[j];
+            update_inverse(inverse, step, y, method);
+        }
+        out.iterations = iteration;
+        out.history.push_back({iteration, point.llf, length, out.parameters});
+    }
+    if (!converged && out.status == MaximizeStatus::CONVERGED)
+        out.status = MaximizeStatus::ITERATION_LIMIT;
+    // Everything the covariance may need, at the parameters returned.
+    LikelihoodNeeds all;
+    all.gradient = true;
+    all.hessian = exact_hessian;
+    all.opg = true;
+    evaluate(out.parameters, all, out.at_maximum, failed);
+    out.hessian_available = exact_hessian;
+    return out;
+}
+
+} // namespace tarvex

@@ -1,0 +1,78 @@
+// Maximum likelihood: maximises a log-likelihood that is a sum of one term per observation over
+// its parameters, by Newton's method (the exact Hessian), BHHH (the outer product of the
+// observations' gradients in its place), or the quasi-Newton updates BFGS and DFP started from
+// the outer product. Each direction is searched by step halving until the log-likelihood rises.
+// The fit has converged when the step taken changes no parameter and not the log-likelihood by
+// more than the relative tolerances, or when no step along the direction raises the
+// log-likelihood and the step is already below the parameter tolerance. The kernel sees the
+// model only through the evaluation callback.
+#pragma once
+
+#include "numeric/real.hpp"
+
+#include <functional>
+#include <vector>
+
+namespace tarvex {
+
+enum class MaximizeMethod { NEWTON, BHHH, BFGS, DFP };
+
+// What an evaluation must give besides the log-likelihood.
+struct LikelihoodNeeds {
+    bool gradient = false;
+    bool hessian = false; // the exact second derivatives
+    bool opg = false;     // sum over observations of g_i g_i'
+};
+
+struct LikelihoodPoint {
+    Real llf = 0;
+    std::vector<Real> gradient; // K
+    std::vector<Real> hessian;  // K x K row-major
+    std::vector<Real> opg;      // K x K row-major
+};
+
+// Evaluates at `b`; false when the log-likelihood cannot be evaluated there (`failed_row` the
+// observation).
+using LikelihoodEvaluate = std::function<bool(const std::vector<Real>& b, const LikelihoodNeeds&,
+                                              LikelihoodPoint&, int& failed_row)>;
+
+struct MaximizeControl {
+    MaximizeMethod method = MaximizeMethod::NEWTON;
+    int max_iterations = 100;
+    Real parameter_tolerance = 1e-28Q;
+    Real llf_tolerance = 1e-30Q;
+};
+
+enum class MaximizeStatus {
+    CONVERGED,
+    ITERATION_LIMIT,    // the last iterate is returned
+    UNDEFINED_AT_START, // the log-likelihood cannot be evaluated at the starting values
+    SINGULAR,           // the matrix of the step is singular (a parameter is not identified)
+    STUCK,              // no step raises the log-likelihood, yet the steps are not small
+};
+
+struct MaximizeIteration {
+    int iteration = 0;
+    Real llf = 0;
+    Real step = 0; // the step length taken along the direction
+    std::vector<Real> parameters;
+};
+
+struct MaximizeResult {
+    MaximizeStatus status = MaximizeStatus::CONVERGED;
+    int iterations = 0;
+    int failed_row = -1;          // UNDEFINED_AT_START
+    int dependent_parameter = -1; // SINGULAR
+    std::vector<Real> parameters;
+    LikelihoodPoint at_maximum; // llf, gradient, Hessian (when it exists) and OPG
+    bool hessian_available = false;
+    std::vector<MaximizeIteration> history;
+};
+
+// `exact_hessian` says whether the evaluation can give second derivatives (needed by NEWTON and
+// by a covariance from the Hessian).
+MaximizeResult maximize_likelihood(const std::vector<Real>& start,
+                                   const LikelihoodEvaluate& evaluate,
+                                   const MaximizeControl& control, bool exact_hessian);
+
+} // namespace tarvex

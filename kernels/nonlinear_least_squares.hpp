@@ -1,0 +1,72 @@
+// Nonlinear least squares by Levenberg-Marquardt in binary128. Each iteration forms the exact
+// cross-product matrix of [J r] (J the Jacobian of the fitted function, r the residuals) with
+// the exact Gram kernel, damps its diagonal by (1 + lambda) and solves in double-binary128 by the
+// cross-product Cholesky factor, so that the step is as accurate as the data allow however badly
+// the problem is conditioned. A step that lowers the sum of squares is taken and lambda falls
+// tenfold; one that does not is refused and lambda rises tenfold. The fit has converged when the
+// step taken changes no parameter and not the sum of squares by more than the relative
+// tolerances, or when no step can lower the sum of squares any further and the trial steps have
+// become smaller than the parameter tolerance (the minimum to the precision of the arithmetic).
+// The kernel sees the model only through the evaluation callback.
+#pragma once
+
+#include "numeric/real.hpp"
+
+#include <functional>
+#include <vector>
+
+namespace tarvex {
+
+// The model at a set of parameters: residuals y - f (N values) and, when `jacobian` is not null,
+// df/db column-major (N x K). Returns false when the function cannot be evaluated; `failed_row`
+// is then the row.
+using NlsEvaluate = std::function<bool(const std::vector<Real>& b, Real* residuals,
+                                       Real* jacobian, int& failed_row)>;
+
+struct NlsControl {
+    int max_iterations = 100;
+    Real parameter_tolerance = 1e-28Q; // relative change of every parameter
+    Real sse_tolerance = 1e-30Q;       // relative change of the sum of squares
+    Real lambda_start = 1e-3Q;
+};
+
+enum class NlsStatus {
+    CONVERGED,
+    ITERATION_LIMIT,   // the limit came first: the last iterate is returned
+    UNDEFINED_AT_START, // the function cannot be evaluated at the starting values
+    SINGULAR,          // J'J is singular at the solution (a parameter is not identified)
+    STUCK,             // no step lowers the sum of squares, yet the steps are not small
+};
+
+// One line of the iteration history: the parameters and sum of squares after the iteration.
+struct NlsIteration {
+    int iteration = 0;
+    Real sse = 0;
+    Real lambda = 0;
+    std::vector<Real> parameters;
+};
+
+struct NlsResult {
+    NlsStatus status = NlsStatus::CONVERGED;
+    int iterations = 0;
+    int failed_row = -1;          // UNDEFINED_AT_START: the row
+    int dependent_parameter = -1; // SINGULAR: the parameter found dependent (0-based)
+    std::vector<Real> parameters;
+    Real sse = 0;
+    std::vector<Real> residuals;   // N, at the parameters returned
+    std::vector<Real> jacobian;    // N x K column-major, at the parameters returned
+    std::vector<Real> jtj_inverse; // (J'J)^-1, K x K row-major (empty when SINGULAR)
+    std::vector<NlsIteration> history;
+};
+
+// Minimises the sum of squared residuals over the parameters from `start`.
+NlsResult nonlinear_least_squares(int nobs, const std::vector<Real>& start,
+                                  const NlsEvaluate& evaluate, const NlsControl& control);
+
+// The heteroskedasticity-consistent ("sandwich") covariance (J'J)^-1 (sum r_i^2 J_i J_i')
+// (J'J)^-1 of a least-squares fit, K x K row-major; the middle factor is formed exactly.
+std::vector<Real> sandwich_covariance(int nobs, int nparm, const std::vector<Real>& jacobian,
+                                      const std::vector<Real>& residuals,
+                                      const std::vector<Real>& jtj_inverse);
+
+} // namespace tarvex

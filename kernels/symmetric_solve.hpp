@@ -1,0 +1,24 @@
+// Small dense symmetric positive definite systems (K x K, K the number of parameters of an
+// estimator): the Cholesky factor in binary128, solves with it and the inverse. The optimisers
+// use it for their steps and the covariance of the estimates.
+#pragma once
+
+#include "numeric/real.hpp"
+
+#include <vector>
+
+namespace tarvex {
+
+// Lower factor L with A = L L', K x K row-major. False when A is not positive definite (a pivot
+// at or below `relative_floor` times its diagonal element); `failed` is then that row.
+bool cholesky_factor(const std::vector<Real>& a, int k, std::vector<Real>& lower, int& failed,
+                     Real relative_floor = 0);
+// x with L L' x = b.
+std::vector<Real> cholesky_solve(const std::vector<Real>& lower, int k, const std::vector<Real>& b);
+// B M B for K x K row-major matrices: the sandwich form of a covariance matrix.
+std::vector<Real> sandwich_product(const std::vector<Real>& bread, const std::vector<Real>& meat,
+                                   int k);
+// A^-1 from its factor, K x K row-major.
+std::vector<Real> cholesky_inverse(const std::vector<Real>& lower, int k);
+
+} // namespace tarvex

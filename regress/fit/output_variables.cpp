@@ -1,0 +1,54 @@
+// Creating and filling the named output variables of an estimation.
+#include "regress/fit/output_variables.hpp"
+
+#include "core/run.hpp"
+#include "numeric/text.hpp"
+#include "regress/fit/ols_options.hpp"
+#include "workspace/workspace.hpp"
+
+namespace tarvex {
+
+namespace {
+
+// Creates `name` with `length` elements (columns `ncol`) and returns its header, or false.
+bool create(Run& run, const std::string& name, int type, long long length, int ncol,
+            VarInfo& info) {
+    int ref = 0;
+    NEWVAR(run, trim_trailing_blanks(name), 1, type, length, ncol, ref);
+    if (ref <= 0 || run.flags.ODONT) return false;
+    return VINFO(run, ref, info);
+}
+
+} // namespace
+
+bool store_by_observation(Run& run, const std::string& name, int end, const std::vector<int>& obs,
+                          const std::vector<Real>& values) {
+    if (name_blank(name)) return true;
+    VarInfo info;
+    if (!create(run, name, TYPE_DATA, end, 1, info)) return false;
+    for (long long t = 1; t <= end && t <= info.length; ++t) element(run, info, t) = run.ws.XMISS;
+    for (std::size_t i = 0; i < obs.size() && i < values.size(); ++i)
+        if (obs[i] <= info.length) element(run, info, obs[i]) = values[i];
+    return true;
+}
+
+bool store_vector(Run& run, const std::string& name, const std::vector<Real>& values) {
+    if (name_blank(name)) return true;
+    VarInfo info;
+    if (!create(run, name, TYPE_DATA, (long long)values.size(), 1, info)) return false;
+    for (std::size_t j = 0; j < values.size(); ++j) element(run, info, (long long)j + 1) = values[j];
+    return true;
+}
+
+bool store_square_matrix(Run& run, const std::string& name, int k, const std::vector<Real>& matrix) {
+    if (name_blank(name)) return true;
+    VarInfo info;
+    if (!create(run, name, TYPE_MATRIX, (long long)k * k, k, info)) return false;
+    // Column after column; the matrix is symmetric, so row-major reads the same.
+    for (int j = 0; j < k; ++j)
+        for (int i = 0; i < k; ++i)
+            element(run, info, (long long)j * k + i + 1) = matrix[std::size_t(i) * k + j];
+    return true;
+}
+
+} // namespace tarvex

@@ -1,0 +1,251 @@
+// Compiling the equation of NLINEAR and MLE, binding its data, and evaluating it by observation.
+#include "regress/nonlin/equation_model.hpp"
+
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/row_split.hpp"
+#include "numeric/text.hpp"
+#include "regress/nonlin/nonlin_errors.hpp"
+#include "workspace/sample.hpp"
+#include "workspace/workspace.hpp"
+
+#include <algorithm>
+#include <mutex>
+#include <thread>
+
+namespace tarvex {
+
+namespace {
+
+struct UnknownName {
+    std::string name;
+};
+
+bool blank(std::string_view s) {
+    return s.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+// Splits "name = expression" at its first "=" when the left side is one name.
+bool split_dependent(const std::string& text, std::string& name, std::string& right) {
+    const std::size_t eq = text.find('=');
+    if (eq == std::string::npos) return false;
+    const std::string left = trim_blanks(text.substr(0, eq));
+    if (left.empty() || !is_ascii_letter(left[0])) return false;
+    for (char c : left)
+        if (!is_ascii_letter(c) && !is_ascii_digit(c) && c != '_' && c != '$' && c != '#')
+            return false;
+    name = upper_ascii(left);
+    right = text.substr(eq + 1);
+    return !blank(right);
+}
+
+std::string operation_name(int op) {
+    switch (op) {
+    case expr::OP_DIV: return "DIVISION";
+    case expr::OP_POW: return "**";
+    case expr::OP_EXP: return "EXP";
+    case expr::OP_LOG: return "LOG";
+    case expr::OP_SQRT: return "SQRT";
+    case expr::OP_LGAM: return "LGAM";
+    case expr::OP_MOD: return "MOD";
+    case expr::OP_SIN: return "SIN";
+    case expr::OP_E: return "E";
+    default: return "ARITHMETIC";
+    }
+}
+
+} // namespace
+
+bool compile_equation(Run& run, const ModelBlock& block, bool dependent, EquationModel& model) {
+    model.names = block.names;
+    model.start = block.start;
+    const std::string& text = block.equations.front();
+    std::string name, right = text;
+    const bool has_left = split_dependent(text, name, right);
+    if (dependent) {
+        if (!has_left) {
+            report_error(run, " ...ERROR..THE EQUATION MUST READ: EQ dependent = expression",
+                         ERR_NL_NO_DEPENDENT);
+            return false;
+        }
+        model.dep_ref = VFIND(run, name);
+        if (model.dep_ref <= 0) {
+            report_error(run, " ...ERROR.." + name + " DOES NOT EXIST", ERR_NL_UNKNOWN_NAME);
+            return false;
+        }
+        model.dep_name = first_8_padded(name);
+    }
+    model.text = trim_blanks(right);
+    const int maxvar = run.ws.MAXVAR;
+    const int k = model.k();
+    if (k > maxvar - 3) {
+        report_error(run, " ...ERROR..TOO MANY PARAMETERS FOR THE WORK AREA", ERR_NL_OPTION);
+        return false;
+    }
+    model.parameter_base = maxvar + 3;
+    expr::CompileRequest request;
+    request.form = expr::Form::VALUE;
+    request.value_kind = expr::KIND_TEST;
+    request.silent = true;
+    request.find_name = [&](std::string_view typed) -> int {
+        const std::string key = upper_ascii(trim_trailing_blanks(typed));
+        for (int j = 0; j < k; ++j)
+            if (model.names[j] == key) return model.parameter_base + j;
+        const int ref = VFIND(run, typed);
+        if (ref <= 0) throw UnknownName{key};
+        return ref;
+    };
+    const bool warn = run.sw[OWARN];
+    run.sw[OWARN] = false;
+    bool compiled = false;
+    try {
+        compiled = expr::GENR(run, model.text, request, model.program);
+        run.sw[OWARN] = warn;
+    } catch (const UnknownName& u) {
+        run.sw[OWARN] = warn;
+        report_error(run, " ...ERROR.." + u.name + " IS NOT A PARAMETER OR A VARIABLE",
+                     ERR_NL_UNKNOWN_NAME);
+        return false;
+    }
+    if (!compiled) {
+        report_error(run, " ...ERROR..SYNTAX ERROR IN EQ LINE", ERR_NL_SYNTAX);
+        return false;
+    }
+    // Every parameter must appear in the equation.
+    for (int j = 0; j < k; ++j) {
+        bool used = false;
+        for (int cell = 1; cell <= model.program.NF && !used; ++cell)
+            used = model.program.vars[static_cast<std::size_t>(cell)] == model.parameter_base + j;
+        if (!used) {
+            report_error(run, " ...ERROR..PARAMETER " + model.names[j] +
+                                  " IS NEVER USED IN THE EQUATION",
+                         ERR_NL_UNUSED);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool bind_observations(Run& run, EquationModel& model, int beg, int end) {
+    const int base = model.parameter_base;
+    std::vector<int> refs;
+    if (model.dep_ref > 0) refs.push_back(model.dep_ref);
+    for (int cell = 1; cell <= model.program.NF; ++cell) {
+        const int ref = model.program.vars[static_cast<std::size_t>(cell)];
+        if (ref >= base && ref < base + model.k()) continue;
+        if (std::find(refs.begin(), refs.end(), ref) == refs.end()) refs.push_back(ref);
+    }
+    SampleBlock& smpl = run.smpl;
+    smpl.check_first = std::max(beg, 1);
+    smpl.check_last = end >= 1 ? end : 0;
+    CKSMPL(run, refs);
+    if (run.flags.ODONT) return false;
+    model.beg = smpl.check_first;
+    model.end = smpl.check_last;
+    model.series.clear();
+    for (int ref : refs) {
+        VarInfo info;
+        if (!VINFO(run, ref, info)) return false;
+        EquationModel::Series s;
+        s.ref = ref;
+        if (info.scalar != 0 || info.length <= 1) {
+            s.constant = true;
+            s.value = element(run, info, 1);
+        } else {
+            s.first = &element(run, info, 0); // element t at first[t * inc]
+            s.length = info.length;
+            s.inc = info.inc;
+        }
+        model.series.push_back(s);
+    }
+    model.obs.clear();
+    const SkipCodes skip = skip_codes(run);
+    for (int t = model.beg; t <= model.end; ++t)
+        if (!skip || t > skip.length || skip.codes[t] <= 0) model.obs.push_back(t);
+    return true;
+}
+
+bool evaluate_rows(const EquationModel& model, const std::vector<Real>& b,
+                   expr::DerivativeOrder order, const RowCallback& each, RowFailure& failure) {
+    const int n = model.n();
+    const int chunks = row_chunks(n);
+    const int base = model.parameter_base, k = model.k();
+    std::mutex failure_lock;
+    failure = RowFailure{};
+    // Runs chunks [first, last) with its own evaluator; records the earliest failing row.
+    auto work = [&](int first, int last) {
+        expr::DerivativeEvaluator evaluator(model.program);
+        long long t = 0;
+        expr::ParameterBinding binding;
+        binding.values = b;
+        binding.parameter = [base, k](int ref, int lag) {
+            return lag == 0 && ref >= base && ref < base + k ? ref - base : -1;
+        };
+        binding.datum = [&](int ref, int lag, Real& value) {
+            for (const EquationModel::Series& s : model.series) {
+                if (s.ref != ref) continue;
+                if (s.constant) {
+                    value = s.value;
+                    return true;
+                }
+                const long long at = t - lag;
+                if (at < 1 || at > s.length) return false;
+                value = s.first[at * s.inc];
+                return true;
+            }
+            return false;
+        };
+        for (int c = first; c < last; ++c) {
+            const int row_end = std::min(n, (c + 1) * ROW_CHUNK);
+            for (int row = c * ROW_CHUNK; row < row_end; ++row) {
+                t = model.obs[static_cast<std::size_t>(row)];
+                const expr::DerivativeResult& r = evaluator.evaluate(binding, order);
+                if (r.status != expr::DerivativeStatus::OK) {
+                    std::lock_guard<std::mutex> hold(failure_lock);
+                    if (failure.row < 0 || row < failure.row)
+                        failure = {row, r.status, r.failed_op, r.unbound_ref};
+                    return;
+                }
+                each(c, row, r);
+            }
+        }
+    };
+    if (n >= static_cast<int>(SPLIT_MIN_ROWS) && two_threads_available() && chunks > 1) {
+        const int middle = chunks / 2;
+        std::thread upper;
+        try {
+            upper = std::thread([&] { work(middle, chunks); });
+        } catch (const std::system_error&) {
+            work(0, chunks);
+            return failure.row < 0;
+        }
+        work(0, middle);
+        upper.join();
+    } else {
+        work(0, chunks);
+    }
+    return failure.row < 0;
+}
+
+void report_evaluation_failure(Run& run, const EquationModel& model, const RowFailure& failure) {
+    const int t = failure.row >= 0 ? model.obs[static_cast<std::size_t>(failure.row)] : 0;
+    if (failure.status == expr::DerivativeStatus::UNSUPPORTED) {
+        report_error(run, " ...ERROR..THE EQUATION USES AN OPERATION WITHOUT A DERIVATIVE",
+                     ERR_NL_NO_DERIVATIVE);
+        return;
+    }
+    if (failure.status == expr::DerivativeStatus::UNBOUND) {
+        report_error(run,
+                     " ...ERROR..THE EQUATION READS DATA OUTSIDE THE SAMPLE AT OBSERVATION" +
+                         fmt_I(t, 7),
+                     ERR_NL_UNDEFINED);
+        return;
+    }
+    report_error(run,
+                 " ...ERROR..THE EQUATION CANNOT BE EVALUATED AT THE STARTING VALUES: " +
+                     operation_name(failure.op) + " FAILS AT OBSERVATION" + fmt_I(t, 7),
+                 ERR_NL_UNDEFINED);
+}
+
+} // namespace tarvex

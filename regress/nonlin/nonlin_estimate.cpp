@@ -1,0 +1,207 @@
+// NLINEAR by Levenberg-Marquardt and MLE by the maximisers of the likelihood kernel, with the
+// model's residuals, Jacobian, gradients and Hessians from the derivative generator.
+#include "regress/nonlin/nonlin_estimate.hpp"
+
+#include "kernels/maximize_likelihood.hpp"
+#include "kernels/nonlinear_least_squares.hpp"
+#include "kernels/symmetric_solve.hpp"
+#include "numeric/exact_dot.hpp"
+#include "numeric/exact_sums.hpp"
+#include "numeric/qmath.hpp"
+#include "regress/fit/coefficient_table.hpp"
+
+namespace tarvex {
+
+namespace {
+
+void start_estimate(const EquationModel& model, NonlinEstimate& e) {
+    e.names = model.names;
+    e.n = model.n();
+    e.k = model.k();
+    e.df = e.n - e.k;
+    e.obs = model.obs;
+    e.beg = model.beg;
+    e.end_obs = model.end;
+}
+
+// y at the observations in use.
+std::vector<Real> dependent_values(const EquationModel& model) {
+    std::vector<Real> y(model.obs.size(), 0);
+    for (const EquationModel::Series& s : model.series) {
+        if (s.ref != model.dep_ref) continue;
+        for (std::size_t i = 0; i < y.size(); ++i) {
+            const long long t = model.obs[i];
+            y[i] = s.constant ? s.value : (t <= s.length ? s.first[t * s.inc] : Real(0));
+        }
+    }
+    return y;
+}
+
+} // namespace
+
+NonlinEstimate estimate_nlinear(const EquationModel& model, const NonlinOptions& o) {
+    NonlinEstimate e;
+    start_estimate(model, e);
+    const int n = e.n, k = e.k;
+    const std::vector<Real> y = dependent_values(model);
+    NlsEvaluate evaluate = [&](const std::vector<Real>& b, Real* resid, Real* jac,
+                               int& failed_row) {
+        RowFailure failure;
+        const auto order = jac ? expr::DerivativeOrder::GRADIENT : expr::DerivativeOrder::VALUE;
+        const bool ok = evaluate_rows(
+            model, b, order,
+            [&](int, int row, const expr::DerivativeResult& r) {
+                resid[row] = y[static_cast<std::size_t>(row)] - r.value;
+                if (jac)
+                    for (int j = 0; j < k; ++j)
+                        jac[std::size_t(j) * n + std::size_t(row)] = r.gradient[std::size_t(j)];
+            },
+            failure);
+        if (!ok) {
+            failed_row = failure.row;
+            e.failure = failure;
+        }
+        return ok;
+    };
+    NlsControl control;
+    control.max_iterations = o.MAXIT;
+    control.parameter_tolerance = o.CONVERGE;
+    control.sse_tolerance = o.OBJCONV;
+    const NlsResult fit = nonlinear_least_squares(n, model.start, evaluate, control);
+    e.iterations = fit.iterations;
+    for (const NlsIteration& it : fit.history)
+        e.history.push_back({it.iteration, it.sse, it.parameters});
+    switch (fit.status) {
+    case NlsStatus::CONVERGED: e.end = NonlinEnd::CONVERGED; break;
+    case NlsStatus::ITERATION_LIMIT: e.end = NonlinEnd::ITERATION_LIMIT; break;
+    case NlsStatus::STUCK: e.end = NonlinEnd::STUCK; break;
+    case NlsStatus::SINGULAR: e.end = NonlinEnd::SINGULAR; break;
+    case NlsStatus::UNDEFINED_AT_START: e.end = NonlinEnd::UNDEFINED; return e;
+    }
+    e.dependent_parameter = fit.dependent_parameter;
+    e.coef = fit.parameters;
+    e.sse = fit.sse;
+    e.resid = fit.residuals;
+    e.fitted.resize(y.size());
+    for (std::size_t i = 0; i < y.size(); ++i) e.fitted[i] = y[i] - e.resid[i];
+    const MeanAndSquares m = exact_mean_and_centred_squares(y.data(), y.size());
+    e.ymean = m.mean;
+    e.sst = m.centred_squares;
+    e.sigma2 = e.df > 0 ? e.sse / e.df : Real(0);
+    e.r2 = e.sst > 0 ? 1 - e.sse / e.sst : Real(0);
+    e.adr2 = e.df > 0 && n > 1 && e.sst > 0 ? 1 - (e.sse / e.df) / (e.sst / (n - 1)) : Real(0);
+    e.llf = n > 0 && e.sse > 0
+                ? -Real(n) / 2 * (1 + qm::log(2 * qm::PI) + qm::log(e.sse / n))
+                : Real(0);
+    if (fit.jtj_inverse.empty()) return e;
+    if (o.HETCOV) {
+        e.cov = sandwich_covariance(n, k, fit.jacobian, fit.residuals, fit.jtj_inverse);
+    } else {
+        e.cov = fit.jtj_inverse;
+        for (Real& v : e.cov) v *= e.sigma2;
+    }
+    standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
+    return e;
+}
+
+NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o) {
+    NonlinEstimate e;
+    e.likelihood = true;
+    start_estimate(model, e);
+    const int k = e.k;
+    const std::size_t kk = std::size_t(k) * k;
+    LikelihoodEvaluate evaluate = [&](const std::vector<Real>& b, const LikelihoodNeeds& needs,
+                                      LikelihoodPoint& point, int& failed_row) {
+        // Sums by chunk of rows, added in chunk order.
+        const int chunks = row_chunks(e.n);
+        struct Sums {
+            Real llf = 0;
+            std::vector<Real> gradient, hessian, opg;
+        };
+        std::vector<Sums> sums(static_cast<std::size_t>(chunks));
+        for (Sums& s : sums) {
+            if (needs.gradient || needs.opg) s.gradient.assign(k, 0);
+            if (needs.hessian) s.hessian.assign(kk, 0);
+            if (needs.opg) s.opg.assign(kk, 0);
+        }
+        const auto order = needs.hessian ? expr::DerivativeOrder::HESSIAN
+                           : (needs.gradient || needs.opg) ? expr::DerivativeOrder::GRADIENT
+                                                           : expr::DerivativeOrder::VALUE;
+        RowFailure failure;
+        const bool ok = evaluate_rows(
+            model, b, order,
+            [&](int chunk, int, const expr::DerivativeResult& r) {
+                Sums& s = sums[static_cast<std::size_t>(chunk)];
+                s.llf += r.value;
+                if (!s.gradient.empty())
+                    for (int j = 0; j < k; ++j) s.gradient[j] += r.gradient[j];
+                if (!s.hessian.empty())
+                    for (std::size_t j = 0; j < kk; ++j) s.hessian[j] += r.hessian[j];
+                if (!s.opg.empty())
+                    for (int i = 0; i < k; ++i)
+                        for (int j = 0; j < k; ++j)
+                            s.opg[std::size_t(i) * k + j] += r.gradient[i] * r.gradient[j];
+            },
+            failure);
+        if (!ok) {
+            failed_row = failure.row;
+            e.failure = failure;
+            return false;
+        }
+        point.llf = 0;
+        point.gradient.assign(needs.gradient || needs.opg ? k : 0, 0);
+        point.hessian.assign(needs.hessian ? kk : 0, 0);
+        point.opg.assign(needs.opg ? kk : 0, 0);
+        for (const Sums& s : sums) {
+            point.llf += s.llf;
+            for (std::size_t j = 0; j < point.gradient.size(); ++j) point.gradient[j] += s.gradient[j];
+            for (std::size_t j = 0; j < point.hessian.size(); ++j) point.hessian[j] += s.hessian[j];
+            for (std::size_t j = 0; j < point.opg.size(); ++j) point.opg[j] += s.opg[j];
+        }
+        return !qm::isnan(point.llf) && !qm::isinf(point.llf);
+    };
+    MaximizeControl control;
+    control.max_iterations = o.MAXIT;
+    control.parameter_tolerance = o.CONVERGE;
+    control.llf_tolerance = o.OBJCONV;
+    control.method = o.METHOD == "BHHH"   ? MaximizeMethod::BHHH
+                     : o.METHOD == "BFGS" ? MaximizeMethod::BFGS
+                     : o.METHOD == "DFP"  ? MaximizeMethod::DFP
+                                          : MaximizeMethod::NEWTON;
+    const MaximizeResult fit = maximize_likelihood(model.start, evaluate, control, true);
+    e.iterations = fit.iterations;
+    for (const MaximizeIteration& it : fit.history)
+        e.history.push_back({it.iteration, it.llf, it.parameters});
+    switch (fit.status) {
+    case MaximizeStatus::CONVERGED: e.end = NonlinEnd::CONVERGED; break;
+    case MaximizeStatus::ITERATION_LIMIT: e.end = NonlinEnd::ITERATION_LIMIT; break;
+    case MaximizeStatus::STUCK: e.end = NonlinEnd::STUCK; break;
+    case MaximizeStatus::SINGULAR: e.end = NonlinEnd::SINGULAR; break;
+    case MaximizeStatus::UNDEFINED_AT_START: e.end = NonlinEnd::UNDEFINED; return e;
+    }
+    e.dependent_parameter = fit.dependent_parameter;
+    e.coef = fit.parameters;
+    e.llf = fit.at_maximum.llf;
+    if (e.end == NonlinEnd::SINGULAR) return e;
+    // The covariance: the inverse of minus the Hessian, of the outer product, or the sandwich.
+    std::vector<Real> lower, minus_hessian(fit.at_maximum.hessian);
+    for (Real& v : minus_hessian) v = -v;
+    int bad = -1;
+    const bool opg_only = o.COVTYPE == "OPG";
+    const std::vector<Real>& bread = opg_only ? fit.at_maximum.opg : minus_hessian;
+    if (!cholesky_factor(bread, k, lower, bad, Real(1e-32Q))) {
+        e.end = NonlinEnd::SINGULAR;
+        e.dependent_parameter = bad;
+        return e;
+    }
+    const std::vector<Real> inverse = cholesky_inverse(lower, k);
+    if (o.COVTYPE == "SANDWICH" || (o.HETCOV && !opg_only)) {
+        e.cov = sandwich_product(inverse, fit.at_maximum.opg, k);
+    } else {
+        e.cov = inverse;
+    }
+    standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
+    return e;
+}
+
+} // namespace tarvex

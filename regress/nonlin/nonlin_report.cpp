@@ -1,0 +1,173 @@
+// Writing and storing the estimates of NLINEAR and MLE.
+#include "regress/nonlin/nonlin_report.hpp"
+
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/qmath.hpp"
+#include "numeric/text.hpp"
+#include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/output_variables.hpp"
+#include "regress/nonlin/nonlin_errors.hpp"
+
+namespace tarvex {
+
+namespace {
+
+constexpr int VALUES_PER_LINE = 4;
+
+std::string method_name(const NonlinEstimate& e, const NonlinOptions& o) {
+    if (!e.likelihood) return "LEVENBERG-MARQUARDT";
+    if (o.METHOD == "BHHH") return "BHHH";
+    if (o.METHOD == "BFGS") return "BFGS";
+    if (o.METHOD == "DFP") return "DFP";
+    return "NEWTON";
+}
+
+void write_heading(Run& run, const EquationModel& model, const NonlinEstimate& e,
+                   const NonlinOptions& o) {
+    write_line(run, e.likelihood ? " MAXIMUM LIKELIHOOD ESTIMATION"
+                                 : " NONLINEAR LEAST SQUARES ESTIMATION");
+    if (e.likelihood)
+        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS");
+    else
+        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " +
+                            model.dep_name);
+    write_line(run, " METHOD: " + method_name(e, o) + "     EQUATION: " + model.text.substr(0, 90));
+}
+
+void write_parameters(Run& run, const std::vector<std::string>& names,
+                      const std::vector<Real>& values) {
+    std::string line;
+    for (std::size_t j = 0; j < values.size(); ++j) {
+        line += " " + first_8_padded(names[j]) + fmt_G(values[j], 21, 13);
+        if ((j + 1) % VALUES_PER_LINE == 0 || j + 1 == values.size()) {
+            write_line(run, line);
+            line.clear();
+        }
+    }
+}
+
+void write_history(Run& run, const NonlinEstimate& e) {
+    const std::string label = e.likelihood ? "  LOG-LIKELIHOOD =" : "  SUM OF SQUARES =";
+    for (const NonlinIteration& it : e.history) {
+        write_line(run, " ITERATION" + fmt_I(it.iteration, 5) + label + fmt_G(it.objective, 40, 33));
+        write_parameters(run, e.names, it.parameters);
+    }
+}
+
+void write_summary(Run& run, const NonlinEstimate& e) {
+    write_line(run, " ");
+    if (!e.likelihood) {
+        write_line(run, "  R-SQUARE =" + fmt_F(e.r2, 9, 4) + fmt_X(5) + "R-SQUARE ADJUSTED =" +
+                            fmt_F(e.adr2, 9, 4));
+        write_line(run, " VARIANCE OF THE ESTIMATE-SIGMA**2 =" + fmt_G(e.sigma2, 13, 5));
+        write_line(run, " STANDARD ERROR OF THE ESTIMATE-SIGMA =" +
+                            fmt_G(qm::sqrt(qm::abs(e.sigma2)), 13, 5));
+        write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(e.sse, 13, 5));
+        write_line(run, " MEAN OF DEPENDENT VARIABLE =" + fmt_G(e.ymean, 13, 5));
+    }
+    write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(e.llf, 13, 6));
+}
+
+void store_scalars(Run& run, const NonlinEstimate& e) {
+    ResultScalars& res = run.res;
+    res[R_LLF] = e.llf;
+    res[R_N] = e.n;
+    res[R_K] = e.k;
+    res[R_DF] = e.df;
+    if (e.likelihood) return;
+    res[R_SSE] = e.sse;
+    res[R_SIG2] = e.sigma2;
+    res[R_SST] = e.sst;
+    res[R_R2] = e.r2;
+    res[R_ADR2] = e.adr2;
+}
+
+void store_estimation(Run& run, const EquationModel& model, const NonlinEstimate& e) {
+    EstimationResults& s = run.last_estimation;
+    s = EstimationResults{};
+    s.command = e.likelihood ? "MLE" : "NLINEAR";
+    s.dep_ref = model.dep_ref;
+    s.dep_name = model.dep_name;
+    s.dep_variable = trim_trailing_blanks(model.dep_name);
+    s.equation = model.text;
+    for (int j = 0; j < e.k; ++j) {
+        s.names.push_back(first_8_padded(e.names[j]));
+        s.variables.push_back("");
+        s.refs.push_back(model.parameter_base + j);
+        s.lags.push_back(0);
+    }
+    s.coef = e.coef;
+    s.cov = e.cov;
+    s.stderrs = e.se;
+    s.tratios = e.tstat;
+    s.obs = e.obs;
+    s.predicted = e.fitted;
+    s.residuals = e.resid;
+    s.n = e.n;
+    s.k = e.k;
+    s.beg = e.beg;
+    s.end = e.end_obs;
+    s.sse = e.sse;
+    s.sst = e.sst;
+    s.rsqr = e.r2;
+    s.df = e.df;
+    s.sigma = qm::sqrt(qm::abs(e.sigma2));
+    s.asymptotic = e.likelihood;
+}
+
+} // namespace
+
+void report_nonlin(Run& run, const EquationModel& model, const NonlinEstimate& e,
+                   const NonlinOptions& o) {
+    const bool put = run.flags.OPUT;
+    if (put) {
+        write_heading(run, model, e, o);
+        if (o.PITER) write_history(run, e);
+    }
+    if (e.end == NonlinEnd::ITERATION_LIMIT)
+        report_error(run,
+                     " ...WARNING..NO CONVERGENCE IN" + fmt_I(e.iterations, 5) +
+                         " ITERATIONS: THE LAST ITERATE IS REPORTED",
+                     ERR_NL_NO_CONVERGENCE, ErrorSeverity::CONTINUES);
+    else if (e.end == NonlinEnd::STUCK)
+        report_error(run,
+                     std::string(" ...WARNING..NO STEP IMPROVES THE ") +
+                         (e.likelihood ? "LOG-LIKELIHOOD" : "SUM OF SQUARES") +
+                         " FURTHER: THE LAST ITERATE IS REPORTED",
+                     ERR_NL_STUCK, ErrorSeverity::CONTINUES);
+    else if (put)
+        write_line(run, " CONVERGENCE REACHED AFTER" + fmt_I(e.iterations, 5) + " ITERATIONS");
+    if (put) {
+        write_summary(run, e);
+        write_line(run, " ");
+        CoefficientTable table;
+        table.names = e.names;
+        table.coef = e.coef;
+        table.se = e.se;
+        table.tstat = e.tstat;
+        table.df = e.df;
+        table.asymptotic = e.likelihood;
+        table.wide = o.WIDE;
+        write_coefficient_table(run, table);
+        if (o.PCOV)
+            write_coefficient_matrix(run, e.names, e.cov,
+                                     " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS", false, o.WIDE);
+        if (o.PCOR)
+            write_coefficient_matrix(run, e.names, e.cov, " CORRELATION MATRIX OF COEFFICIENTS",
+                                     true, o.WIDE);
+    }
+    store_scalars(run, e);
+    store_estimation(run, model, e);
+    if (!e.likelihood) {
+        if (!store_by_observation(run, o.PREDICT, e.end_obs, e.obs, e.fitted)) return;
+        if (!store_by_observation(run, o.RESID, e.end_obs, e.obs, e.resid)) return;
+    }
+    if (!store_vector(run, o.COEF, e.coef)) return;
+    if (!store_vector(run, o.STDERR, e.se)) return;
+    if (!store_vector(run, o.TRATIO, e.tstat)) return;
+    store_square_matrix(run, o.COVARIAN, e.k, e.cov);
+}
+
+} // namespace tarvex

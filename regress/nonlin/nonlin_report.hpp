@@ -1,0 +1,16 @@
+// The report of NLINEAR and MLE: heading, iteration history on request, how the iteration
+// ended, the summary numbers, the coefficient table and matrices; then the result scalars, the
+// stored estimation that TEST and FCAST read, and the named output variables.
+#pragma once
+
+#include "regress/nonlin/nonlin_estimate.hpp"
+
+namespace tarvex {
+
+struct Run;
+
+// Prints and stores a finished estimate (`e.end` neither UNDEFINED nor SINGULAR).
+void report_nonlin(Run& run, const EquationModel& model, const NonlinEstimate& e,
+                   const NonlinOptions& o);
+
+} // namespace tarvex
