@@ -1,11 +1,11 @@
 // Levenberg-Marquardt on the exact cross-product matrix of [J r], solved in double-binary128.
-#include "kernels/convergence.hpp"
 #include "kernels/nonlinear_least_squares.hpp"
 
 #include "kernels/exact_gram.hpp"
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/least_squares.hpp"
 #include "kernels/symmetric_solve.hpp"
+#include "numeric/exact_dot.hpp"
 #include "numeric/qmath.hpp"
 
 #include <algorithm>
@@ -16,6 +16,13 @@ namespace {
 
 // lambda beyond this: the steps are far below any tolerance; no step can lower the SSE.
 const Real LAMBDA_LIMIT = 1e40Q;
+// A Gauss-Newton step that predicts a fall of the sum of squares below this fraction of it is
+// close enough to the minimum to be taken without damping or test.
+const Real CLOSE_RATIO = 1e-16Q;
+// A predicted fall below this fraction is below the rounding of the sum of squares.
+const Real FLOOR_RATIO = 1e-30Q;
+// A damped step is refused when its geodesic correction is larger than this against it.
+const Real MAX_ACCELERATION_RATIO = 0.75Q;
 // Damping below this is taken as none (pure Gauss-Newton steps).
 const Real LAMBDA_FLOOR = 1e-40Q;
 // A damped system is never dependent in the sense of the undamped test; only an exactly zero
@@ -31,22 +38,88 @@ GramColumns columns_of(int n, int k, const std::vector<Real>& jacobian,
     return c;
 }
 
-// The matrix with its K regressor diagonal elements multiplied by 1 + lambda.
-GramMatrix damped(const GramMatrix& gram, int k, Real lambda) {
+// The matrix with lambda * scale_j added to its K regressor diagonal elements.
+GramMatrix damped(const GramMatrix& gram, int k, Real lambda, const std::vector<Real>& scale) {
     GramMatrix d = gram;
     if (lambda == 0) return d;
-    const Wide factor = wide(1 + lambda);
     for (int j = 0; j < k; ++j) {
         Wide& e = d.entries[static_cast<std::size_t>(j) * (j + 1) / 2 + static_cast<std::size_t>(j)];
-        e = e * factor;
+        e = e + wide(lambda * scale[static_cast<std::size_t>(j)]);
     }
     return d;
 }
 
-} // namespace
+// max_j |step_j| / (|b_j| + tolerance).
+Real relative_size(const std::vector<Real>& step, const std::vector<Real>& b, Real tolerance) {
+    Real size = 0;
+    for (std::size_t j = 0; j < b.size(); ++j)
+        size = std::max(size, qm::abs(step[j]) / (qm::abs(b[j]) + tolerance));
+    return size;
+}
 
-NlsResult nonlinear_least_squares(int nobs, const std::vector<Real>& start,
-                                  const NlsEvaluate& evaluate, const NlsControl& control) {
+// step' (J'J) step: the fall in the sum of squares the Gauss-Newton step predicts.
+Real quadratic_form(const GramMatrix& gram, const std::vector<Real>& step) {
+    const int k = static_cast<int>(step.size());
+    Real sum = 0;
+    for (int a = 0; a < k; ++a)
+        for (int b = 0; b < k; ++b) sum += step[a] * gram.at(a, b).hi * step[b];
+    return sum;
+}
+
+// 2 step' J'r - step' J'J step: the fall in the sum of squares the linear model predicts for
+// a step (column K of the matrix holds J'r).
+Real linear_model_fall(const GramMatrix& gram, const std::vector<Real>& step) {
+    const int k = static_cast<int>(step.size());
+    Real along = 0;
+    for (int a = 0; a < k; ++a) along += step[a] * gram.at(a, k).hi;
+    return 2 * along - quadratic_form(gram, step);
+}
+
+// The geodesic acceleration of a damped step v: a with (J'J + lambda D) a = J' r_vv, r_vv the
+// second derivative of the residuals along v, and the ratio 2 |a| / |v| in the damping scale.
+struct Acceleration {
+    bool ok = false;
+    std::vector<Real> step;
+    Real ratio = 0;
+};
+
+Acceleration acceleration(const GramMatrix& system, int nobs, const std::vector<Real>& b,
+                          const std::vector<Real>& v, const std::vector<Real>& jacobian,
+                          const NlsCurvature& curvature, const std::vector<Real>& scale) {
+    Acceleration out;
+    const int k = static_cast<int>(v.size());
+    const std::size_t n = static_cast<std::size_t>(nobs);
+    std::vector<Real> second(n);
+    if (!curvature(b, v, second.data())) return out;
+    GramMatrix g = system;
+    ExactAccumulator sum;
+    for (int j = 0; j < k; ++j)
+        g.entries[static_cast<std::size_t>(k) * (k + 1) / 2 + static_cast<std::size_t>(j)] =
+            wide(sum.dot(jacobian.data() + std::size_t(j) * n, second.data(), n));
+    g.entries[static_cast<std::size_t>(k) * (k + 1) / 2 + static_cast<std::size_t>(k)] =
+        wide(sum.dot(second.data(), second.data(), n));
+    const GramFit fit = gram_cholesky_solve(g, nobs, DAMPED_DEPENDENCE_RATIO);
+    if (!fit.ok()) return out;
+    Real vv = 0, aa = 0;
+    for (int j = 0; j < k; ++j) {
+        vv += scale[j] * v[j] * v[j];
+        aa += scale[j] * fit.coef[j] * fit.coef[j];
+    }
+    if (!(vv > 0)) return out;
+    out.ok = true;
+    out.step = fit.coef;
+    out.ratio = 2 * qm::sqrt(aa / vv);
+    return out;
+}
+
+// How the damping is scaled along each parameter: by the largest diagonal element of J'J met
+// so far (robust where the model goes flat in a direction), or by the current one (robust where
+// the scale of a parameter's derivative changes by many orders along the way).
+enum class DampingScale { LARGEST_SO_FAR, CURRENT };
+
+NlsResult levenberg_marquardt(int nobs, const std::vector<Real>& start,
+                              const NlsEvaluate& evaluate, const NlsControl& control,
+                              const NlsCurvature& curvature, DampingScale scaling) {
     const int k = static_cast<int>(start.size());
     const std::size_t n = static_cast<std::size_t>(nobs);
     NlsResult out;
@@ -60,54 +133,107 @@ NlsResult nonlinear_least_squares(int nobs, const std::vector<Real>& start,
         return out;
     }
     out.sse = ls_detail::sum_of_squares(out.residuals.data(), nobs);
-    std::vector<Real> trial(k), trial_residuals(n);
+    std::vector<Real> trial(k), trial_residuals(n), scale(k, 0);
     Real lambda = control.lambda_start;
+    Real growth = 2; // the factor lambda grows by at the next refused step (Nielsen)
     bool converged = false;
+    bool gauss_newton = false;  // near the minimum: Gauss-Newton steps taken as they come
+    Real previous_fall = 0;     // the fall in the SSE the last Gauss-Newton step taken predicted
+    int row = -1;
     for (int iteration = 1; iteration <= control.max_iterations && !converged; ++iteration) {
+        out.iterations = iteration;
         const GramMatrix gram = exact_gram(columns_of(nobs, k, out.jacobian, out.residuals));
+        // The damping scale of each parameter.
+        Real largest = 0;
+        for (int j = 0; j < k; ++j) {
+            scale[j] = scaling == DampingScale::LARGEST_SO_FAR ? std::max(scale[j], gram.at(j, j).hi)
+                                                              : gram.at(j, j).hi;
+            largest = std::max(largest, scale[j]);
+        }
+        for (int j = 0; j < k; ++j)
+            if (scale[j] == 0) scale[j] = largest > 0 ? largest : Real(1);
+        // The undamped (Gauss-Newton) step: its size is the distance to the minimum.
+        const GramFit gn = gram_cholesky_solve(gram, nobs, DAMPED_DEPENDENCE_RATIO);
+        Real size = 0, predicted = 0;
+        if (gn.ok()) {
+            size = relative_size(gn.coef, out.parameters, control.parameter_tolerance);
+            if (size <= control.parameter_tolerance) {
+                converged = true;
+                break;
+            }
+            predicted = quadratic_form(gram, gn.coef);
+            if (predicted <= CLOSE_RATIO * out.sse) gauss_newton = true;
+        }
+        if (gn.ok() && gauss_newton) {
+            // Once the falls the steps predict stop shrinking, the steps are rounding noise: the
+            // minimum is reached to the precision of the data and the arithmetic.
+            if (previous_fall > 0 && predicted >= previous_fall) {
+                converged = true;
+                break;
+            }
+            for (int j = 0; j < k; ++j) trial[j] = out.parameters[j] + gn.coef[j];
+            if (evaluate(trial, trial_residuals.data(), nullptr, row)) {
+                out.parameters = trial;
+                evaluate(out.parameters, out.residuals.data(), out.jacobian.data(), row);
+                out.sse = ls_detail::sum_of_squares(out.residuals.data(), nobs);
+                previous_fall = predicted;
+                out.history.push_back({iteration, out.sse, 0, out.parameters});
+                continue;
+            }
+            gauss_newton = false; // the full step leaves the domain: damped steps again
+            previous_fall = 0;
+        }
         bool taken = false;
         while (!taken) {
-            const GramFit step = gram_cholesky_solve(damped(gram, k, lambda), nobs,
-                                                     DAMPED_DEPENDENCE_RATIO);
-            if (!step.ok()) {
-                out.status = NlsStatus::SINGULAR;
-                out.dependent_parameter = step.failed_column;
-                out.iterations = iteration;
-                return out;
+            const GramMatrix system = damped(gram, k, lambda, scale);
+            const GramFit step = gram_cholesky_solve(system, nobs, DAMPED_DEPENDENCE_RATIO);
+            bool usable = step.ok();
+            if (usable) {
+                for (int j = 0; j < k; ++j) trial[j] = out.parameters[j] + step.coef[j];
+                if (curvature) {
+                    // The acceleration a solves the same damped system for the curvature of
+                    // the residuals along the step; the step becomes v + a/2, refused when the
+                    // correction is not small against the step itself.
+                    const Acceleration a = acceleration(system, nobs, out.parameters, step.coef,
+                                                        out.jacobian, curvature, scale);
+                    usable = a.ok && a.ratio <= MAX_ACCELERATION_RATIO;
+                    if (usable)
+                        for (int j = 0; j < k; ++j) trial[j] += a.step[j] / 2;
+                }
             }
-            for (int j = 0; j < k; ++j) trial[j] = out.parameters[j] + step.coef[j];
-            int row = -1;
-            const bool defined = evaluate(trial, trial_residuals.data(), nullptr, row);
-            const Real sse =
-                defined ? ls_detail::sum_of_squares(trial_residuals.data(), nobs) : Real(0);
-            if (defined && sse < out.sse) {
-                const bool small = small_change(step.coef, out.parameters, control.parameter_tolerance);
-                const bool sse_settled =
-                    out.sse - sse <= control.sse_tolerance * out.sse;
-                out.parameters = trial;
-                out.sse = sse;
-                evaluate(out.parameters, out.residuals.data(), out.jacobian.data(), row);
-                lambda = lambda / 10 < LAMBDA_FLOOR ? Real(0) : lambda / 10;
-                converged = small && sse_settled;
-                taken = true;
-            } else {
-                // No lower sum of squares along this step: when the step is already below the
-                // tolerance, the minimum is found to the precision of the arithmetic.
-                if (defined && small_change(step.coef, out.parameters, control.parameter_tolerance)) {
+            if (usable) {
+                if (evaluate(trial, trial_residuals.data(), nullptr, row)) {
+                    const Real sse = ls_detail::sum_of_squares(trial_residuals.data(), nobs);
+                    // The gain ratio: the fall achieved over the fall the linear model predicts.
+                    const Real model_fall = linear_model_fall(gram, step.coef);
+                    if (sse < out.sse && model_fall > 0) {
+                        const Real gain = (out.sse - sse) / model_fall;
+                        out.parameters = trial;
+                        out.sse = sse;
+                        evaluate(out.parameters, out.residuals.data(), out.jacobian.data(), row);
+                        const Real c = 2 * gain - 1;
+                        lambda *= std::max(Real(1) / 3, 1 - c * c * c);
+                        if (lambda < LAMBDA_FLOOR) lambda = 0;
+                        growth = 2;
+                        taken = true;
+                        break;
+                    }
+                }
+            }
+            lambda = lambda == 0 ? LAMBDA_FLOOR : lambda * growth;
+            growth *= 2;
+            if (lambda > LAMBDA_LIMIT) {
+                // No step lowers the sum of squares: at the minimum when the Gauss-Newton step
+                // would lower it by less than its rounding, else stuck.
+                if (gn.ok() && predicted <= FLOOR_RATIO * out.sse)
                     converged = true;
-                    break;
-                }
-                lambda = lambda == 0 ? LAMBDA_FLOOR * 10 : lambda * 10;
-                if (lambda > LAMBDA_LIMIT) {
+                else
                     out.status = NlsStatus::STUCK;
-                    out.iterations = iteration;
-                    break;
-                }
+                break;
             }
         }
-        out.iterations = iteration;
+        if (!taken) break;
         out.history.push_back({iteration, out.sse, lambda, out.parameters});
-        if (out.status == NlsStatus::STUCK) break;
     }
     if (!converged && out.status == NlsStatus::CONVERGED) out.status = NlsStatus::ITERATION_LIMIT;
     // The covariance factor at the parameters returned, undamped.
@@ -120,6 +246,27 @@ NlsResult nonlinear_least_squares(int nobs, const std::vector<Real>& start,
     }
     out.jtj_inverse = last.xtx_inverse; // symmetric: row-major and column-major agree
     return out;
+}
+
+} // namespace
+
+NlsResult nonlinear_least_squares(int nobs, const std::vector<Real>& start,
+                                  const NlsEvaluate& evaluate, const NlsControl& control,
+                                  const NlsCurvature& curvature) {
+    NlsResult first =
+        levenberg_marquardt(nobs, start, evaluate, control, curvature, DampingScale::LARGEST_SO_FAR);
+    if (first.status == NlsStatus::CONVERGED || first.status == NlsStatus::UNDEFINED_AT_START)
+        return first;
+    // From the starting values again with the other scaling; the better of the two stands.
+    NlsResult second =
+        levenberg_marquardt(nobs, start, evaluate, control, curvature, DampingScale::CURRENT);
+    const bool second_better = second.status == NlsStatus::CONVERGED ||
+                               (first.status == NlsStatus::SINGULAR && second.status != NlsStatus::SINGULAR) ||
+                               (second.status != NlsStatus::SINGULAR && second.sse < first.sse);
+    NlsResult& kept = second_better ? second : first;
+    const NlsResult& other = second_better ? first : second;
+    kept.iterations += other.iterations;
+    return std::move(kept);
 }
 
 std::vector<Real> sandwich_covariance(int nobs, int nparm, const std::vector<Real>& jacobian,

@@ -1,12 +1,17 @@
 // Nonlinear least squares by Levenberg-Marquardt in binary128. Each iteration forms the exact
 // cross-product matrix of [J r] (J the Jacobian of the fitted function, r the residuals) with
-// the exact Gram kernel, damps its diagonal by (1 + lambda) and solves in double-binary128 by the
-// cross-product Cholesky factor, so that the step is as accurate as the data allow however badly
-// the problem is conditioned. A step that lowers the sum of squares is taken and lambda falls
-// tenfold; one that does not is refused and lambda rises tenfold. The fit has converged when the
-// step taken changes no parameter and not the sum of squares by more than the relative
-// tolerances, or when no step can lower the sum of squares any further and the trial steps have
-// become smaller than the parameter tolerance (the minimum to the precision of the arithmetic).
+// the exact Gram kernel and solves in double-binary128 by the cross-product Cholesky factor, so
+// that each step is as accurate as the data allow however badly the problem is conditioned.
+// Far from the minimum the diagonal is damped by (1 + lambda): a step that lowers the sum of
+// squares is taken and lambda falls tenfold, one that does not is refused and lambda rises
+// tenfold. Near it (the undamped Gauss-Newton step predicts a fall below 1e-16 of the sum of
+// squares, where comparing sums of squares no longer tells better from worse) the Gauss-Newton
+// steps are taken as they come. The fit has converged when the Gauss-Newton step changes no
+// parameter by more than the relative tolerance, or when those steps stop shrinking: they are
+// then rounding noise, and the minimum is found to the precision of the data and arithmetic.
+// The damping is scaled along each parameter by the largest diagonal element of J'J met so far;
+// when that run does not converge, the iteration starts again from the starting values with
+// the damping scaled by the current diagonal, and the better of the two results stands.
 // The kernel sees the model only through the evaluation callback.
 #pragma once
 
@@ -23,10 +28,14 @@ namespace tarvex {
 using NlsEvaluate = std::function<bool(const std::vector<Real>& b, Real* residuals,
                                        Real* jacobian, int& failed_row)>;
 
+// The second derivative of the residuals along a direction v, d2 r_i / dt2 of r(b + t v) at
+// t = 0 (N values). False when it cannot be evaluated.
+using NlsCurvature =
+    std::function<bool(const std::vector<Real>& b, const std::vector<Real>& v, Real* second)>;
+
 struct NlsControl {
     int max_iterations = 100;
     Real parameter_tolerance = 1e-28Q; // relative change of every parameter
-    Real sse_tolerance = 1e-30Q;       // relative change of the sum of squares
     Real lambda_start = 1e-3Q;
 };
 
@@ -60,8 +69,12 @@ struct NlsResult {
 };
 
 // Minimises the sum of squared residuals over the parameters from `start`.
+// With `curvature`, the damped steps carry the geodesic acceleration (the second-order
+// correction along the step), which takes the iteration along narrow curved valleys in far
+// fewer steps.
 NlsResult nonlinear_least_squares(int nobs, const std::vector<Real>& start,
-                                  const NlsEvaluate& evaluate, const NlsControl& control);
+                                  const NlsEvaluate& evaluate, const NlsControl& control,
+                                  const NlsCurvature& curvature = nullptr);
 
 // The heteroskedasticity-consistent ("sandwich") covariance (J'J)^-1 (sum r_i^2 J_i J_i')
 // (J'J)^-1 of a least-squares fit, K x K row-major; the middle factor is formed exactly.

@@ -66,8 +66,22 @@ NonlinEstimate estimate_nlinear(const EquationModel& model, const NonlinOptions&
     NlsControl control;
     control.max_iterations = o.MAXIT;
     control.parameter_tolerance = o.CONVERGE;
-    control.sse_tolerance = o.OBJCONV;
-    const NlsResult fit = nonlinear_least_squares(n, model.start, evaluate, control);
+    // The residuals' second derivative along v: -v' H_i v, H_i the Hessian of the function.
+    NlsCurvature curvature = [&](const std::vector<Real>& b, const std::vector<Real>& v,
+                                 Real* second) {
+        RowFailure failure;
+        return evaluate_rows(
+            model, b, expr::DerivativeOrder::HESSIAN,
+            [&](int, int row, const expr::DerivativeResult& r) {
+                Real s = 0;
+                for (int i = 0; i < k; ++i)
+                    for (int j = 0; j < k; ++j)
+                        s += v[i] * r.hessian[std::size_t(i) * k + j] * v[j];
+                second[row] = -s;
+            },
+            failure);
+    };
+    const NlsResult fit = nonlinear_least_squares(n, model.start, evaluate, control, curvature);
     e.iterations = fit.iterations;
     for (const NlsIteration& it : fit.history)
         e.history.push_back({it.iteration, it.sse, it.parameters});
@@ -93,7 +107,10 @@ NonlinEstimate estimate_nlinear(const EquationModel& model, const NonlinOptions&
     e.llf = n > 0 && e.sse > 0
                 ? -Real(n) / 2 * (1 + qm::log(2 * qm::PI) + qm::log(e.sse / n))
                 : Real(0);
-    if (fit.jtj_inverse.empty()) return e;
+    if (fit.jtj_inverse.empty()) { // J'J singular where the iteration stopped
+        e.end = NonlinEnd::SINGULAR;
+        return e;
+    }
     if (o.HETCOV) {
         e.cov = sandwich_covariance(n, k, fit.jacobian, fit.residuals, fit.jtj_inverse);
     } else {

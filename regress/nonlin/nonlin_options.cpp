@@ -22,7 +22,7 @@ const OptionTable NONLIN_TABLE = {
         "END",       //  7 integer last observation
         "MAXIT",     //  8 integer iteration limit (100)
         "CONVERGE",  //  9 real    relative change of every parameter (1E-28)
-        "OBJCONV",   // 10 real    relative change of the objective (1E-30)
+        "OBJCONV",   // 10 real    MLE: relative change of the log-likelihood (1E-30)
         "PREDICT",   // 11 name    predicted values (NLINEAR)
         "RESID",     // 12 name    residuals (NLINEAR)
         "COEF",      // 13 name    coefficients

@@ -18,7 +18,7 @@ struct NonlinOptions {
     int BEG = 0, END = 0;
     int MAXIT = 0;
     Real CONVERGE = 0; // relative change of every parameter
-    Real OBJCONV = 0;  // relative change of the sum of squares or the log-likelihood
+    Real OBJCONV = 0;  // MLE: relative change of the log-likelihood
     std::string PREDICT, RESID, COEF, COVARIAN, STDERR, TRATIO;
     std::string METHOD;  // MLE: NEWTON, BHHH, BFGS or DFP
     std::string COVTYPE; // MLE: HESSIAN, OPG or SANDWICH

@@ -128,7 +128,7 @@ void report_nonlin(Run& run, const EquationModel& model, const NonlinEstimate& e
     }
     if (e.end == NonlinEnd::ITERATION_LIMIT)
         report_error(run,
-                     " ...WARNING..NO CONVERGENCE IN" + fmt_I(e.iterations, 5) +
+                     " ...WARNING..NO CONVERGENCE IN " + std::to_string(e.iterations) +
                          " ITERATIONS: THE LAST ITERATE IS REPORTED",
                      ERR_NL_NO_CONVERGENCE, ErrorSeverity::CONTINUES);
     else if (e.end == NonlinEnd::STUCK)
