@@ -11,6 +11,7 @@
 #include "numeric/large_pages.hpp"
 #include "numeric/text.hpp"
 #include "options/options.hpp"
+#include "regress/fcast/fcast_equation.hpp"
 #include "regress/fcast/fcast_forecast.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "regress/fcast/fcast_options.hpp"
@@ -114,13 +115,18 @@ void cmd_fcast(Run& run) {
     for (const std::string* name : {&o.PREDICT, &o.RESID, &o.FCSE})
         if (!output_shape_ok(run, *name)) return;
 
+    // A nonlinear equation is compiled again over its parameters; its data are checked.
+    EquationModel equation;
+    if (model.nonlinear() && !compile_fcast_equation(run, model, equation)) return;
+
     // The forecast range and the observations in use.
     SampleBlock& smpl = run.smpl;
     int beg = std::max(o.BEG, 1);
     if (!o.BEG_given && beg <= model.max_lag) beg = model.max_lag + 1;
     smpl.check_first = beg;
     smpl.check_last = o.END >= 1 ? o.END : 0;
-    const std::vector<int> refs = checked_refs(model);
+    const std::vector<int> refs =
+        model.nonlinear() ? equation_data_refs(equation) : checked_refs(model);
     if (!refs.empty()) {
         CKSMPL(run, refs);
         if (run.flags.ODONT) return;
@@ -149,7 +155,8 @@ void cmd_fcast(Run& run) {
         report_error(run, " ...ERROR..NCROSS= OPTION REQUIRED FOR POOL", ERR_FCAST_NCROSS);
         return;
     }
-    if (is_named_model_type(model.type)) {
+    const bool equation_forecast = model.nonlinear() && model.type == "NLINEAR";
+    if (is_named_model_type(model.type) && !equation_forecast) {
         report_error(
             run, " ...NOTE..FCAST FOR MODEL=" + model.type + " IS NOT AVAILABLE IN THIS VERSION",
             0);
@@ -163,7 +170,8 @@ void cmd_fcast(Run& run) {
     if (run.sw[OSCAN]) return;
 
     // 7, 8. Predict, with the standard errors; then the report of what was computed.
-    const FcastResult r = compute_forecast(run, model, o, settings);
+    const FcastResult r = equation_forecast ? forecast_equation(run, model, equation, settings)
+                                            : compute_forecast(run, model, o, settings);
     write_notes_through(run, r.notes, NotePlace::SOLUTION);
     const Forecast& f = r.forecast;
     if (!name_blank(o.FCSE) && !f.has_se && run.sw[OWARN])

@@ -31,6 +31,17 @@ FcastResult compute_forecast(Run& run, const FcastModel& model, const FcastOptio
         settings.dynamic_origin = std::max(origin, beg - 1);
     }
     out.forecast = YHAT(run, model, settings);
+    finish_forecast(out);
+    // Standard errors.
+    if (dynamic)
+        notes.add(NotePlace::SOLUTION, NoteKind::TEXT,
+                  " IGNORE FORECASTS AND STD. ERRORS BEFORE OBS. " +
+                      fmt_I(settings.dynamic_origin + 1, 4));
+    return out;
+}
+
+void finish_forecast(FcastResult& out) {
+    ReportNotes& notes = out.notes;
     const Forecast& f = out.forecast;
     for (const FcastRow& r : f.rows) {
         if (r.problem == FcastProblem::NON_POSITIVE)
@@ -40,11 +51,6 @@ FcastResult compute_forecast(Run& run, const FcastModel& model, const FcastOptio
             notes.add(NotePlace::DATA, NoteKind::ERROR,
                       " ...ERROR..PREDICTED VALUE UNDEFINED FOR OBS. NO." + fmt_I(r.obs, 5));
     }
-    // Standard errors.
-    if (dynamic)
-        notes.add(NotePlace::SOLUTION, NoteKind::TEXT,
-                  " IGNORE FORECASTS AND STD. ERRORS BEFORE OBS. " +
-                      fmt_I(settings.dynamic_origin + 1, 4));
     // Accuracy over the rows with y known and a prediction.
     std::vector<Real> y, p;
     reserve_large(y, f.rows.size());
@@ -54,7 +60,6 @@ FcastResult compute_forecast(Run& run, const FcastModel& model, const FcastOptio
     out.has_accuracy = !y.empty();
     if (out.has_accuracy) out.accuracy = forecast_accuracy(y, p);
     if (f.has_se) out.rmse = forecast_rmse(f);
-    return out;
 }
 
 } // namespace tarvex

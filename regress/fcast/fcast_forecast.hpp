@@ -28,4 +28,8 @@ struct FcastResult {
 FcastResult compute_forecast(Run& run, const FcastModel& model, const FcastOptions& o,
                              FcastSettings settings);
 
+// The notes on observations without a prediction and the accuracy statistics of the known
+// observations of a finished forecast.
+void finish_forecast(FcastResult& out);
+
 } // namespace tarvex

@@ -42,6 +42,15 @@ void from_estimation(Run& run, FcastModel& m, std::string& gone) {
     m.dep_ref = current_reference(run, e.dep_ref, e.dep_variable);
     m.dep_lag = e.dep_lag;
     m.dep_name = e.dep_name;
+    if (!e.equation.empty()) { // a nonlinear equation: parameters, not terms
+        m.equation = e.equation;
+        m.parameter_names = e.names;
+        m.coef = e.coef;
+        m.cov = e.cov;
+        m.sigma = e.sigma;
+        m.estimation_end = e.end;
+        return;
+    }
     for (std::size_t j = 0; j < e.refs.size(); ++j) {
         OlsTerm t;
         t.ref = e.refs[j];

@@ -39,8 +39,12 @@ struct FcastModel {
     bool log_regressors = false; // the regressors enter in logs
     int estimation_end = 0;      // last observation of the estimation; 0 when none recorded
     int max_lag = 0;             // largest lag among the terms
+    // A nonlinear equation (NLINEAR): its right side and parameter names; no terms then.
+    std::string equation;
+    std::vector<std::string> parameter_names;
 
-    int k() const { return int(terms.size()); }
+    bool nonlinear() const { return !equation.empty(); }
+    int k() const { return nonlinear() ? int(parameter_names.size()) : int(terms.size()); }
     bool has_covariance() const { return !cov.empty(); }
 };
 

@@ -127,7 +127,7 @@ bool compile_equation(Run& run, const ModelBlock& block, bool dependent, Equatio
     return true;
 }
 
-bool bind_observations(Run& run, EquationModel& model, int beg, int end) {
+std::vector<int> equation_data_refs(const EquationModel& model) {
     const int base = model.parameter_base;
     std::vector<int> refs;
     if (model.dep_ref > 0) refs.push_back(model.dep_ref);
@@ -136,15 +136,12 @@ bool bind_observations(Run& run, EquationModel& model, int beg, int end) {
         if (ref >= base && ref < base + model.k()) continue;
         if (std::find(refs.begin(), refs.end(), ref) == refs.end()) refs.push_back(ref);
     }
-    SampleBlock& smpl = run.smpl;
-    smpl.check_first = std::max(beg, 1);
-    smpl.check_last = end >= 1 ? end : 0;
-    CKSMPL(run, refs);
-    if (run.flags.ODONT) return false;
-    model.beg = smpl.check_first;
-    model.end = smpl.check_last;
+    return refs;
+}
+
+bool bind_series(Run& run, EquationModel& model) {
     model.series.clear();
-    for (int ref : refs) {
+    for (int ref : equation_data_refs(model)) {
         VarInfo info;
         if (!VINFO(run, ref, info)) return false;
         EquationModel::Series s;
@@ -159,6 +156,18 @@ bool bind_observations(Run& run, EquationModel& model, int beg, int end) {
         }
         model.series.push_back(s);
     }
+    return true;
+}
+
+bool bind_observations(Run& run, EquationModel& model, int beg, int end) {
+    SampleBlock& smpl = run.smpl;
+    smpl.check_first = std::max(beg, 1);
+    smpl.check_last = end >= 1 ? end : 0;
+    CKSMPL(run, equation_data_refs(model));
+    if (run.flags.ODONT) return false;
+    model.beg = smpl.check_first;
+    model.end = smpl.check_last;
+    if (!bind_series(run, model)) return false;
     model.obs.clear();
     const SkipCodes skip = skip_codes(run);
     for (int t = model.beg; t <= model.end; ++t)
@@ -167,7 +176,8 @@ bool bind_observations(Run& run, EquationModel& model, int beg, int end) {
 }
 
 bool evaluate_rows(const EquationModel& model, const std::vector<Real>& b,
-                   expr::DerivativeOrder order, const RowCallback& each, RowFailure& failure) {
+                   expr::DerivativeOrder order, const RowCallback& each, RowFailure& failure,
+                   bool every_row) {
     const int n = model.n();
     const int chunks = row_chunks(n);
     const int base = model.parameter_base, k = model.k();
@@ -202,10 +212,12 @@ bool evaluate_rows(const EquationModel& model, const std::vector<Real>& b,
                 t = model.obs[static_cast<std::size_t>(row)];
                 const expr::DerivativeResult& r = evaluator.evaluate(binding, order);
                 if (r.status != expr::DerivativeStatus::OK) {
-                    std::lock_guard<std::mutex> hold(failure_lock);
-                    if (failure.row < 0 || row < failure.row)
-                        failure = {row, r.status, r.failed_op, r.unbound_ref};
-                    return;
+                    {
+                        std::lock_guard<std::mutex> hold(failure_lock);
+                        if (failure.row < 0 || row < failure.row)
+                            failure = {row, r.status, r.failed_op, r.unbound_ref};
+                    }
+                    if (!every_row) return;
                 }
                 each(c, row, r);
             }

@@ -47,8 +47,12 @@ struct EquationModel {
 // Checks that every parameter is used. False after an error (reported).
 bool compile_equation(Run& run, const ModelBlock& block, bool dependent, EquationModel& model);
 
-// Binds the data series and sets the observations in use: BEG..END less those SKIP$ drops.
-// False after an error (reported).
+// The workspace variables the equation reads (the dependent variable first, when there is one).
+std::vector<int> equation_data_refs(const EquationModel& model);
+// Binds the data series the equation reads. False when a variable has gone.
+bool bind_series(Run& run, EquationModel& model);
+// Checks the range (CKSMPL), binds the data series and sets the observations in use: BEG..END
+// less those SKIP$ drops. False after an error (reported).
 bool bind_observations(Run& run, EquationModel& model, int beg, int end);
 
 // Where an evaluation failed: the row (index into obs) and the derivative generator's status.
@@ -61,10 +65,13 @@ struct RowFailure {
 
 // Evaluates the equation at every observation in use with parameters `b`, calling
 // `each(chunk, row, result)` for each (rows of one chunk in order, on the thread that owns the
-// chunk). Returns false at the first row (lowest index) that cannot be evaluated.
+// chunk). Returns false when a row cannot be evaluated, `failure` naming the lowest such row;
+// the evaluation stops there, or, with `every_row`, goes on and hands that row's result (its
+// status not OK) to `each` as well.
 using RowCallback = std::function<void(int chunk, int row, const expr::DerivativeResult&)>;
 bool evaluate_rows(const EquationModel& model, const std::vector<Real>& b,
-                   expr::DerivativeOrder order, const RowCallback& each, RowFailure& failure);
+                   expr::DerivativeOrder order, const RowCallback& each, RowFailure& failure,
+                   bool every_row = false);
 
 // The number of chunks evaluate_rows cuts the rows into, and the size of each.
 constexpr int ROW_CHUNK = 4096;
