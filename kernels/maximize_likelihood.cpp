@@ -11,6 +11,8 @@ namespace {
 
 // Halvings of the step before the direction is given up.
 constexpr int MAX_HALVINGS = 60;
+// Doublings of a quasi-Newton step that keeps gaining.
+constexpr int MAX_DOUBLINGS = 10;
 
 std::vector<Real> negated(const std::vector<Real>& m) {
     std::vector<Real> out(m);
@@ -141,6 +143,22 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
             out.iterations = iteration;
             if (!converged) out.status = MaximizeStatus::STUCK;
             break;
+        }
+        // The quasi-Newton directions are often too short: while the full step gains, doubling
+        // it is tried as long as the log-likelihood keeps rising.
+        if (quasi && length == 1) {
+            std::vector<Real> longer(k);
+            LikelihoodPoint longer_point;
+            for (int d = 0; d < MAX_DOUBLINGS; ++d) {
+                for (int j = 0; j < k; ++j) longer[j] = out.parameters[j] + 2 * step[j];
+                int row = -1;
+                if (!evaluate(longer, value_only, longer_point, row) ||
+                    !(longer_point.llf > trial_point.llf))
+                    break;
+                for (int j = 0; j < k; ++j) step[j] *= 2;
+                trial = longer;
+                trial_point.llf = longer_point.llf;
+            }
         }
         const bool small = small_change(step, out.parameters, control.parameter_tolerance);
         const Real old_llf = point.llf;

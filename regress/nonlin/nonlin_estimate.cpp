@@ -207,7 +207,7 @@ NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o) 
     const bool opg_only = o.COVTYPE == "OPG";
     const std::vector<Real>& bread = opg_only ? fit.at_maximum.opg : minus_hessian;
     if (!cholesky_factor(bread, k, lower, bad, Real(1e-32Q))) {
-        e.end = NonlinEnd::SINGULAR;
+        e.end = e.end == NonlinEnd::CONVERGED ? NonlinEnd::SINGULAR : NonlinEnd::NOT_DEFINITE;
         e.dependent_parameter = bad;
         return e;
     }

@@ -17,6 +17,7 @@ enum class NonlinEnd {
     ITERATION_LIMIT, // the last iterate is reported, with a warning
     STUCK,           // no step improves the objective although the steps are not small
     SINGULAR,        // J'J or the Hessian is singular: no covariance
+    NOT_DEFINITE,    // MLE: not converged, and minus the Hessian is not positive definite there
     UNDEFINED,       // the equation cannot be evaluated at the starting values
 };
 

@@ -119,13 +119,17 @@ void store_estimation(Run& run, const EquationModel& model, const NonlinEstimate
 
 } // namespace
 
+void report_iterations(Run& run, const EquationModel& model, const NonlinEstimate& e,
+                       const NonlinOptions& o) {
+    if (!run.flags.OPUT) return;
+    write_heading(run, model, e, o);
+    if (o.PITER) write_history(run, e);
+}
+
 void report_nonlin(Run& run, const EquationModel& model, const NonlinEstimate& e,
                    const NonlinOptions& o) {
     const bool put = run.flags.OPUT;
-    if (put) {
-        write_heading(run, model, e, o);
-        if (o.PITER) write_history(run, e);
-    }
+    report_iterations(run, model, e, o);
     if (e.end == NonlinEnd::ITERATION_LIMIT)
         report_error(run,
                      " ...WARNING..NO CONVERGENCE IN " + std::to_string(e.iterations) +

@@ -9,6 +9,11 @@ namespace tarvex {
 
 struct Run;
 
+// The heading and, with PITER, the iteration history: written before the error of an
+// estimation that failed, so that the user sees where the iteration went.
+void report_iterations(Run& run, const EquationModel& model, const NonlinEstimate& e,
+                       const NonlinOptions& o);
+
 // Prints and stores a finished estimate (`e.end` neither UNDEFINED nor SINGULAR).
 void report_nonlin(Run& run, const EquationModel& model, const NonlinEstimate& e,
                    const NonlinOptions& o);
