@@ -263,10 +263,7 @@ NlsResult nonlinear_least_squares(int nobs, const std::vector<Real>& start,
     const bool second_better = second.status == NlsStatus::CONVERGED ||
                                (first.status == NlsStatus::SINGULAR && second.status != NlsStatus::SINGULAR) ||
                                (second.status != NlsStatus::SINGULAR && second.sse < first.sse);
-    NlsResult& kept = second_better ? second : first;
-    const NlsResult& other = second_better ? first : second;
-    kept.iterations += other.iterations;
-    return std::move(kept);
+    return std::move(second_better ? second : first);
 }
 
 std::vector<Real> sandwich_covariance(int nobs, int nparm, const std::vector<Real>& jacobian,
