@@ -39,6 +39,10 @@ struct FcastModel {
     bool log_regressors = false; // the regressors enter in logs
     int estimation_end = 0;      // last observation of the estimation; 0 when none recorded
     int max_lag = 0;             // largest lag among the terms
+    // MODEL=BOX: x'b is on the Box-Cox scale of y with lambda_y, and the regressors (other
+    // than the intercept) are transformed with lambda_x when box_regressors.
+    bool box_cox = false, box_regressors = false;
+    Real lambda_y = 0, lambda_x = 0;
 
     int k() const { return int(terms.size()); }
     bool has_covariance() const { return !cov.empty(); }
