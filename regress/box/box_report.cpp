@@ -111,6 +111,7 @@ void report_box(Run& run, const BoxEquation& eq, const BoxEstimate& e, const Box
         t.coef = e.coef;
         t.se = e.se;
         t.tstat = e.tstat;
+        t.df = e.n - e.p; // the partial correlations
         t.asymptotic = true;
         t.wide = o.WIDE;
         write_coefficient_table(run, t);

@@ -54,6 +54,7 @@ void write_table(Run& run, const std::string& label, const std::vector<OlsTerm>&
     t.coef.assign(e.coef.begin() + first, e.coef.begin() + first + int(terms.size()));
     t.se.assign(e.se.begin() + first, e.se.begin() + first + int(terms.size()));
     t.tstat.assign(e.tstat.begin() + first, e.tstat.begin() + first + int(terms.size()));
+    t.df = e.n - e.k - e.m; // the partial correlations
     t.asymptotic = true;
     t.wide = wide;
     write_coefficient_table(run, t);
