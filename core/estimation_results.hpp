@@ -35,6 +35,13 @@ struct EstimationResults {
     std::vector<Real> residuals; // KRES
     std::vector<Real> weights;   // KWT (empty without weights)
     std::vector<Real> recursive; // recursive residuals (RECURSIV), XMISS where none
+    // HETERO and BOX: the first `mean_terms` coefficients make the linear equation FCAST
+    // evaluates (the rest are the variance equation, the lambdas and sigma**2); 0: all of them.
+    int mean_terms = 0;
+    // BOX: lambda of the dependent variable and of the regressors (box_regressors), which
+    // FCAST with MODEL=BOX applies.
+    bool box_cox = false, box_regressors = false;
+    Real lambda_y = 0, lambda_x = 0;
     int n = 0, k = 0, beg = 0, end = 0;
     Real sse = 0, sst = 0, raw = 0, rsqr = 0, df = 0, sigma = 0, ridge = 0, swt = 0;
     bool log_dependent = false, log_regressors = false, intercept = false;

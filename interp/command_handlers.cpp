@@ -13,7 +13,9 @@
 #include "io/print_write.hpp"
 #include "io/read_command.hpp"
 #include "io/stored_format.hpp"
+#include "regress/box/box_command.hpp"
 #include "regress/fcast/fcast_command.hpp"
+#include "regress/hetero/hetero_command.hpp"
 #include "regress/nonlin/nonlin_command.hpp"
 #include "regress/ols/ols_command.hpp"
 #include "regress/stats/stats_command.hpp"
@@ -77,7 +79,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {40,  "GEN1",     cmd_genr,          P, R}, // GENR at observation 1
     {41,  "DISTRIB",  not_available,     N, R},
     {42,  "COPY",     not_available,     C, R},
-    {43,  "BOX",      not_available,     N, R},
+    {43,  "BOX",      cmd_box,           N, S}, // Box-Cox regression
     {44,  "2SLS",     not_available,     N, R},
     {45,  "SAVE",     cmd_save,          N, R}, // save the workspace
     {46,  "RESTORE",  cmd_restore,       C, R}, // restore a saved workspace
@@ -113,7 +115,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {76,  "SMPL",     cmd_sample,        P, R}, // sample range
     {77,  "ROBUST",   not_available,     N, R},
     {78,  "INQUIRE",  inquire_command,   P, R}, // inquire about a unit
-    {79,  "HETERO",   not_available,     N, R},
+    {79,  "HETERO",   cmd_hetero,        N, S}, // regression with variance exp(z'g)
     {80,  "PROCEDUR", cmd_procedure,     P, R}, // define a procedure
     {81,  "PROCEND",  cmd_procend,       P, R}, // end of a procedure
     {82,  "ENDOGENO", cmd_no_action,     P, R}, // read by the equation commands

@@ -306,6 +306,7 @@ void clear_scan_block(ScanBlock& scan, int start) {
     scan.NFPAR = 0;
     scan.INPAR = 0;
     scan.NEWV = 0;
+    scan.list_break = -1;
     scan.filename.clear();
     for (int k = 0; k <= MAXWORDS; ++k) {
         scan.words[k] = BLANK_WORD;
@@ -344,6 +345,7 @@ void SCANIT(Run& run) {
         while (w.pos < text.size()) {
             const char c = text[w.pos];
             if (separates(c)) {
+                if (c == ';' && scan.list_break < 0) scan.list_break = scan.NF;
                 ++w.pos;
             } else if (c == '/') {
                 ++w.pos;

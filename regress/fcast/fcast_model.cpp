@@ -51,7 +51,9 @@ void from_estimation(Run& run, FcastModel& m, std::string& gone) {
         m.estimation_end = e.end;
         return;
     }
-    for (std::size_t j = 0; j < e.refs.size(); ++j) {
+    // HETERO and BOX: the linear equation is the first mean_terms coefficients.
+    const std::size_t k = e.mean_terms > 0 ? std::size_t(e.mean_terms) : e.refs.size();
+    for (std::size_t j = 0; j < k; ++j) {
         OlsTerm t;
         t.ref = e.refs[j];
         t.lag = e.lags[j];
@@ -65,9 +67,13 @@ void from_estimation(Run& run, FcastModel& m, std::string& gone) {
         }
         m.terms.push_back(t);
     }
-    m.coef = e.coef;
+    m.coef.assign(e.coef.begin(), e.coef.begin() + std::ptrdiff_t(k));
     m.sigma = e.sigma;
-    if (e.xtx_inv.size() == e.coef.size() * e.coef.size()) {
+    if (k < e.coef.size()) { // the leading block of the covariance
+        const std::size_t all = e.coef.size();
+        for (std::size_t i = 0; i < k && e.cov.size() == all * all; ++i)
+            for (std::size_t j = 0; j < k; ++j) m.cov.push_back(e.cov[i * all + j]);
+    } else if (e.xtx_inv.size() == e.coef.size() * e.coef.size()) {
         const Real sigma2 = e.sigma * e.sigma;
         m.cov.resize(e.xtx_inv.size());
         for (std::size_t i = 0; i < e.xtx_inv.size(); ++i) m.cov[i] = sigma2 * e.xtx_inv[i];
@@ -77,6 +83,9 @@ void from_estimation(Run& run, FcastModel& m, std::string& gone) {
     m.log_dependent = e.log_dependent;
     m.log_regressors = e.log_regressors;
     m.estimation_end = e.end;
+    m.box_regressors = e.box_regressors;
+    m.lambda_y = e.lambda_y;
+    m.lambda_x = e.lambda_x;
 }
 
 // The equation typed on the command: depvar indeps, the intercept appended with CONSTANT.
@@ -128,6 +137,7 @@ bool reference_exists(const Run& run, int ref) {
 }
 
 bool is_named_model_type(const std::string& type) {
+    if (type == "BOX") return false; // forecast here, see box_model
     for (const char* word : MODEL_TYPES)
         if (type == word) return true;
     return false;
@@ -182,6 +192,20 @@ bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model) {
             model.log_dependent = model.log_regressors = false;
             model.estimation_end = 0;
         }
+    }
+    // MODEL=BOX: a LAMBDA= other than 0 replaces the estimated lambdas; after an estimation
+    // other than BOX, LAMBDA transforms the dependent variable alone (0: its logarithm).
+    if (model.type == "BOX") {
+        model.box_cox = true;
+        model.cov.clear(); // forecast standard errors are not carried to the scale of y
+        if (!run.last_estimation.box_cox || has_list) {
+            model.box_regressors = false;
+            model.lambda_y = o.LAMBDA;
+        } else if (o.LAMBDA != 0) {
+            model.lambda_y = model.lambda_x = o.LAMBDA;
+        }
+    } else {
+        model.box_regressors = false;
     }
     model.max_lag = model.dep_lag;
     for (const OlsTerm& t : model.terms) model.max_lag = std::max(model.max_lag, t.lag);

@@ -42,6 +42,10 @@ struct FcastModel {
     // A nonlinear equation (NLINEAR): its right side and parameter names; no terms then.
     std::string equation;
     std::vector<std::string> parameter_names;
+    // MODEL=BOX: x'b is on the Box-Cox scale of y with lambda_y, and the regressors (other
+    // than the intercept) are transformed with lambda_x when box_regressors.
+    bool box_cox = false, box_regressors = false;
+    Real lambda_y = 0, lambda_x = 0;
 
     bool nonlinear() const { return !equation.empty(); }
     int k() const { return nonlinear() ? int(parameter_names.size()) : int(terms.size()); }

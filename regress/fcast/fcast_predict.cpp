@@ -6,6 +6,7 @@
 #include "numeric/large_pages.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/row_split.hpp"
+#include "regress/box/box_estimate.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "workspace/workspace.hpp"
 
@@ -218,20 +219,24 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
                 row.problem = FcastProblem::UNDEFINED;
                 break;
             }
-            if (model.log_regressors) {
+            if (model.log_regressors || model.box_regressors) {
                 if (!(v > 0)) {
                     row.problem = FcastProblem::NON_POSITIVE;
                     break;
                 }
-                v = qm::log(v);
+                v = model.box_regressors ? box_cox(qm::log(v), model.lambda_x).value : qm::log(v);
             }
             x[j] = v;
         }
         if (row.problem == FcastProblem::NONE) {
             sums.set_row(x);
             const Real xb = sums.xb();
-            row.predicted = model.log_dependent ? qm::exp(xb) : xb;
-            row.defined = finiteq(row.predicted) != 0;
+            if (model.box_cox) { // back to the scale of y: (1 + lambda x'b)**(1/lambda)
+                row.defined = box_cox_inverse(xb, model.lambda_y, row.predicted);
+            } else {
+                row.predicted = model.log_dependent ? qm::exp(xb) : xb;
+                row.defined = finiteq(row.predicted) != 0;
+            }
             if (!row.defined) row.problem = FcastProblem::UNDEFINED;
         }
         if (row.defined && covariance != nullptr) {

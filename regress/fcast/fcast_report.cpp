@@ -71,6 +71,11 @@ void write_fcast_model(Run& run, const FcastModel& model, const FcastOptions& o,
         }
     }
     if (!line.empty()) write_line(run, line);
+    if (model.box_cox) {
+        write_line(run, " BOX-COX LAMBDAS");
+        write_line(run, fmt_G(model.lambda_y, 20, 13) +
+                            (model.box_regressors ? fmt_G(model.lambda_x, 20, 13) : ""));
+    }
     if (o.RHO != RHO_NOT_GIVEN) write_line(run, " USER SPECIFIED RHO=" + fmt_F(o.RHO, 8, 5));
     if (o.SRHO != RHO_NOT_GIVEN) write_line(run, " USER SPECIFIED SRHO=" + fmt_F(o.SRHO, 8, 5));
 }

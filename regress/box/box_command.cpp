@@ -1,0 +1,128 @@
+// BOX depvar indeps / options: reads and checks the options and the list, gathers the rows,
+// checks that every value to be transformed is positive, and hands the data to the estimator
+// and then the report.
+#include "regress/box/box_command.hpp"
+
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
+#include "options/options.hpp"
+#include "regress/box/box_errors.hpp"
+#include "regress/box/box_estimate.hpp"
+#include "regress/box/box_options.hpp"
+#include "regress/box/box_report.hpp"
+#include "regress/fit/list_equation.hpp"
+
+namespace tarvex {
+
+namespace {
+
+bool bad_option(Run& run, const char* keyword) {
+    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
+                 ERR_BOX_OPTION);
+    return false;
+}
+
+bool check_options(Run& run, const BoxOptions& o) {
+    if (o.ALLBOX && o.XLAMBDA) {
+        report_error(run, " ...ERROR..INCOMPATIBLE OPTIONS ALLBOX AND XLAMBDA", ERR_BOX_OPTION);
+        return false;
+    }
+    if (o.MAXIT < 1) return bad_option(run, "MAXIT");
+    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, "CONVERGE");
+    for (const std::string* name : {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR,
+                                    &o.TRATIO})
+        if (name->rfind("********", 0) == 0) return bad_option(run, "PREDICT");
+    return true;
+}
+
+// Every value the transformation takes must be positive: y, and the regressors under ALLBOX
+// or XLAMBDA.
+bool positive_data(Run& run, const BoxEquation& eq, const BoxData& d) {
+    auto check = [&](const std::vector<Real>& v, const std::string& name) {
+        for (std::size_t i = 0; i < v.size(); ++i)
+            if (!(v[i] > 0)) {
+                report_error(run,
+                             " ...ERROR..BOX-COX NEEDS POSITIVE DATA: " +
+                                 trim_trailing_blanks(name) + " IS" + fmt_G(v[i], 13, 5) +
+                                 " AT OBSERVATION" + fmt_I(eq.obs[i], 6),
+                             ERR_BOX_NON_POSITIVE);
+                return false;
+            }
+        return true;
+    };
+    if (!check(d.y, eq.dep_name)) return false;
+    for (std::size_t j = 0; j < d.x.size(); ++j)
+        if (d.regressors != BoxRegressors::NONE && d.transformed[j] &&
+            !check(d.x[j], eq.terms[j].name))
+            return false;
+    return true;
+}
+
+} // namespace
+
+void cmd_box(Run& run) {
+    if (run.sw[OTRACE]) write_line(run, " BOX");
+    set_box_defaults(run);
+    if (!OPTION(run, box_option_table())) return;
+    const BoxOptions o = read_box_options(run);
+    if (!check_options(run, o)) return;
+    const ScanBlock& scan = run.scan;
+    if (scan.NF < 1 || (scan.NF < 2 && !o.CONSTANT)) {
+        report_error(run, " ...ERROR..BOX NEEDS depvar indeps", ERR_BOX_NO_LIST);
+        return;
+    }
+    BoxEquation eq;
+    const OlsTerm dep = list_term(run, 1);
+    eq.dep_ref = dep.ref, eq.dep_lag = dep.lag, eq.dep_name = dep.name;
+    for (int k = 2; k <= scan.NF; ++k) {
+        const OlsTerm t = list_term(run, k);
+        if (t.ref == dep.ref && t.lag == dep.lag) {
+            report_error(run,
+                         " ...ERROR..VARIABLE " + eq.dep_name + " IS ON BOTH SIDES OF EQUATION",
+                         ERR_BOX_BOTH_SIDES);
+            return;
+        }
+        eq.terms.push_back(t);
+    }
+    if (o.CONSTANT) eq.terms.push_back(intercept_term(run));
+    ListRows rows;
+    if (!gather_list_rows(run, eq.dep_ref, eq.dep_lag, eq.terms, o.BEG, o.END, rows)) return;
+    eq.obs = rows.obs, eq.beg = rows.beg, eq.end = rows.end;
+    const int n = int(rows.obs.size());
+    const int p = int(eq.terms.size()) + (o.XLAMBDA ? 3 : 2);
+    if (n <= p) {
+        report_error(run,
+                     " ...ERROR.." + fmt_I(n, 5) + " OBSERVATIONS IS NOT ENOUGH FOR" +
+                         fmt_I(p, 4) + " PARAMETERS",
+                     ERR_BOX_TOO_FEW);
+        return;
+    }
+    BoxData d;
+    d.y = std::move(rows.y);
+    d.x = std::move(rows.x);
+    for (const OlsTerm& t : eq.terms) d.transformed.push_back(t.kind == TermKind::VARIABLE);
+    d.regressors = o.ALLBOX    ? BoxRegressors::SAME_LAMBDA
+                   : o.XLAMBDA ? BoxRegressors::OWN_LAMBDA
+                               : BoxRegressors::NONE;
+    if (!positive_data(run, eq, d)) return;
+    if (run.sw[OSCAN] || run.flags.ODONT) return;
+    BoxControl control;
+    control.max_iterations = o.MAXIT;
+    control.parameter_tolerance = o.CONVERGE;
+    const BoxEstimate e = estimate_box(d, control);
+    if (e.end == BoxEnd::SINGULAR) {
+        run.last_estimation = EstimationResults{};
+        const std::vector<std::string> names = box_parameter_names(eq, o);
+        const std::string which = e.bad_parameter >= 0 && e.bad_parameter < int(names.size())
+                                      ? trim_trailing_blanks(names[e.bad_parameter])
+                                      : std::string("?");
+        report_error(run, " ...ERROR..PARAMETER " + which + " IS NOT IDENTIFIED",
+                     ERR_BOX_SINGULAR);
+        return;
+    }
+    report_box(run, eq, e, o);
+}
+
+} // namespace tarvex

@@ -1,0 +1,286 @@
+// BOX's maximum likelihood: the Box-Cox transformation with its derivatives in lambda, the
+// profile likelihood on a grid of lambdas, and Newton's method on the full likelihood.
+#include "regress/box/box_estimate.hpp"
+
+#include "kernels/maximize_likelihood.hpp"
+#include "kernels/symmetric_solve.hpp"
+#include "numeric/qmath.hpp"
+#include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/ls_bridge.hpp"
+#include "regress/fit/ols_options.hpp"
+
+#include <quadmath.h>
+
+namespace tarvex {
+
+namespace {
+
+// Below this |l log v| the power series serves (its terms fall faster than 2**-k / k!).
+const Real SERIES_LIMIT = 0.5Q;
+constexpr int SERIES_TERMS = 60;
+
+// The grids of the profile likelihood: one lambda, or the two of XLAMBDA.
+constexpr int GRID_ONE = 60;       // -3 .. 3 by 0.1
+constexpr int GRID_TWO = 16;       // -2 .. 2 by 0.25 in each lambda
+const Real GRID_ONE_STEP = 0.1Q;
+const Real GRID_TWO_STEP = 0.25Q;
+
+struct Layout {
+    int k = 0, lambda_y = 0, lambda_x = -1, s2 = 0, p = 0;
+};
+
+Layout layout_of(const BoxData& d) {
+    Layout l;
+    l.k = int(d.x.size());
+    l.lambda_y = l.k;
+    l.lambda_x = d.regressors == BoxRegressors::OWN_LAMBDA ? l.k + 1 : -1;
+    l.s2 = l.k + (l.lambda_x >= 0 ? 2 : 1);
+    l.p = l.s2 + 1;
+    return l;
+}
+
+// The least-squares fit of T(y, ly) on the transformed regressors.
+struct Profile {
+    bool ok = false;
+    int bad_column = -1;
+    std::vector<Real> b;
+    Real sse = 0, llf = 0;
+};
+
+Profile profile(const BoxData& d, const std::vector<Real>& log_y,
+                const std::vector<std::vector<Real>>& log_x, Real ly, Real lx, Real sum_log_y) {
+    const std::size_t n = d.y.size();
+    const int k = int(d.x.size());
+    std::vector<Real> ty(n), xs;
+    xs.reserve(n * std::size_t(k));
+    for (std::size_t i = 0; i < n; ++i) ty[i] = box_cox(log_y[i], ly).value;
+    const Real lambda_x = d.regressors == BoxRegressors::SAME_LAMBDA ? ly : lx;
+    for (int j = 0; j < k; ++j)
+        for (std::size_t i = 0; i < n; ++i)
+            xs.push_back(d.regressors != BoxRegressors::NONE && d.transformed[j]
+                             ? box_cox(log_x[j][i], lambda_x).value
+                             : d.x[j][i]);
+    const LsSolution s = solve_least_squares(OlsMethod::GS, xs, ty, int(n), k, 0);
+    Profile out;
+    if (s.dependent_column > 0 || s.singular || s.too_few) {
+        out.bad_column = s.dependent_column > 0 ? s.dependent_column - 1 : 0;
+        return out;
+    }
+    out.ok = s.sse > 0;
+    out.b = s.coef;
+    out.sse = s.sse;
+    if (out.ok)
+        out.llf = -Real(n) / 2 * (qm::log(2 * qm::PI) + 1 + qm::log(s.sse / Real(n))) +
+                  (ly - 1) * sum_log_y;
+    return out;
+}
+
+} // namespace
+
+BoxCoxValue box_cox(Real log_v, Real lambda) {
+    BoxCoxValue r;
+    const Real u = lambda * log_v;
+    if (qm::abs(u) < SERIES_LIMIT) {
+        // The j-th derivative is L**(j+1) * integral_0^1 t**j exp(u t) dt
+        // = L**(j+1) * sum_m u**m / (m! (m + j + 1)), L = log v: no cancellation near 0.
+        Real s0 = 0, s1 = 0, s2 = 0, f = 1; // f = u**m / m!
+        for (int m = 0; m < SERIES_TERMS; ++m) {
+            s0 += f / (m + 1);
+            s1 += f / (m + 2);
+            s2 += f / (m + 3);
+            f *= u / (m + 1);
+        }
+        r.value = log_v * s0;
+        r.d1 = log_v * log_v * s1;
+        r.d2 = log_v * log_v * log_v * s2;
+        return r;
+    }
+    const Real e = qm::exp(u);
+    r.value = expm1q(u) / lambda;
+    r.d1 = (log_v * e - r.value) / lambda;
+    r.d2 = (log_v * log_v * e - 2 * r.d1) / lambda;
+    return r;
+}
+
+bool box_cox_inverse(Real t, Real lambda, Real& v) {
+    if (lambda == 0) {
+        v = qm::exp(t);
+        return finiteq(v) != 0;
+    }
+    const Real base = 1 + lambda * t;
+    if (!(base > 0)) return false;
+    v = qm::exp(log1pq(lambda * t) / lambda);
+    return finiteq(v) != 0;
+}
+
+BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
+    BoxEstimate e;
+    const Layout at = layout_of(d);
+    const std::size_t n = d.y.size();
+    const int k = at.k, p = at.p;
+    e.n = int(n), e.k = k, e.p = p;
+    std::vector<Real> log_y(n);
+    Real sum_log_y = 0;
+    for (std::size_t i = 0; i < n; ++i) sum_log_y += (log_y[i] = qm::log(d.y[i]));
+    std::vector<std::vector<Real>> log_x(static_cast<std::size_t>(k));
+    for (int j = 0; j < k; ++j)
+        if (d.regressors != BoxRegressors::NONE && d.transformed[j])
+            for (Real v : d.x[j]) log_x[j].push_back(qm::log(v));
+
+    // The profile on the grid; its best point starts Newton's method.
+    Profile best;
+    Real best_ly = 1, best_lx = 1;
+    auto consider = [&](Real ly, Real lx) {
+        Profile f = profile(d, log_y, log_x, ly, lx, sum_log_y);
+        if (!f.ok) {
+            if (f.bad_column >= 0 && best.bad_column < 0) best.bad_column = f.bad_column;
+            return;
+        }
+        if (!best.ok || f.llf > best.llf) {
+            const int bad = best.bad_column;
+            best = f, best_ly = ly, best_lx = lx;
+            best.bad_column = bad;
+        }
+    };
+    if (at.lambda_x >= 0) {
+        for (int a = 0; a <= GRID_TWO; ++a)
+            for (int c = 0; c <= GRID_TWO; ++c)
+                consider(-2 + a * GRID_TWO_STEP, -2 + c * GRID_TWO_STEP);
+    } else {
+        for (int a = 0; a <= GRID_ONE; ++a) consider(-3 + a * GRID_ONE_STEP, 0);
+    }
+    const Profile linear = profile(d, log_y, log_x, 1, 1, sum_log_y);
+    const Profile logs = profile(d, log_y, log_x, 0, 0, sum_log_y);
+    e.llf_linear = linear.llf;
+    e.llf_log = logs.llf;
+    if (!best.ok) {
+        e.end = BoxEnd::SINGULAR;
+        e.bad_parameter = best.bad_column >= 0 ? best.bad_column : 0;
+        return e;
+    }
+    std::vector<Real> start(best.b);
+    start.push_back(best_ly);
+    if (at.lambda_x >= 0) start.push_back(best_lx);
+    start.push_back(best.sse / Real(n));
+
+    LikelihoodEvaluate evaluate = [&](const std::vector<Real>& th, const LikelihoodNeeds& needs,
+                                      LikelihoodPoint& point, int& failed_row) {
+        const Real s2 = th[std::size_t(at.s2)];
+        if (!(s2 > 0)) {
+            failed_row = 0;
+            return false;
+        }
+        const std::size_t pp = std::size_t(p) * p;
+        point.llf = 0;
+        point.gradient.assign(needs.gradient || needs.opg ? p : 0, 0);
+        point.hessian.assign(needs.hessian ? pp : 0, 0);
+        point.opg.assign(needs.opg ? pp : 0, 0);
+        const Real ly = th[std::size_t(at.lambda_y)];
+        const Real lx = d.regressors == BoxRegressors::SAME_LAMBDA ? ly
+                        : at.lambda_x >= 0                         ? th[std::size_t(at.lambda_x)]
+                                                                   : Real(0);
+        const int lx_index = d.regressors == BoxRegressors::SAME_LAMBDA ? at.lambda_y : at.lambda_x;
+        const Real log_2pi_s2 = qm::log(2 * qm::PI * s2);
+        std::vector<Real> ep(static_cast<std::size_t>(p), Real(0)), epq(pp, Real(0)), gi(ep);
+        for (std::size_t i = 0; i < n; ++i) {
+            const BoxCoxValue ty = box_cox(log_y[i], ly);
+            Real r = ty.value;
+            std::fill(ep.begin(), ep.end(), Real(0));
+            std::fill(epq.begin(), epq.end(), Real(0));
+            ep[std::size_t(at.lambda_y)] = ty.d1;
+            epq[std::size_t(at.lambda_y) * p + at.lambda_y] = ty.d2;
+            for (int j = 0; j < k; ++j) {
+                const Real bj = th[std::size_t(j)];
+                if (lx_index >= 0 && d.transformed[j]) {
+                    const BoxCoxValue tx = box_cox(log_x[j][i], lx);
+                    r -= bj * tx.value;
+                    ep[std::size_t(j)] = -tx.value;
+                    ep[std::size_t(lx_index)] -= bj * tx.d1;
+                    epq[std::size_t(lx_index) * p + lx_index] -= bj * tx.d2;
+                    epq[std::size_t(j) * p + lx_index] = epq[std::size_t(lx_index) * p + j] =
+                        -tx.d1;
+                } else {
+                    r -= bj * d.x[j][i];
+                    ep[std::size_t(j)] = -d.x[j][i];
+                }
+            }
+            if (!finiteq(r)) {
+                failed_row = int(i);
+                return false;
+            }
+            point.llf += -(log_2pi_s2 + r * r / s2) / 2 + (ly - 1) * log_y[i];
+            if (point.gradient.empty()) continue;
+            for (int a = 0; a < at.s2; ++a) gi[a] = -r * ep[a] / s2;
+            gi[std::size_t(at.lambda_y)] += log_y[i];
+            gi[std::size_t(at.s2)] = (r * r / s2 - 1) / (2 * s2);
+            for (int a = 0; a < p; ++a) point.gradient[a] += gi[a];
+            if (!point.opg.empty())
+                for (int a = 0; a < p; ++a)
+                    for (int c = 0; c < p; ++c) point.opg[std::size_t(a) * p + c] += gi[a] * gi[c];
+            if (point.hessian.empty()) continue;
+            for (int a = 0; a < at.s2; ++a) {
+                for (int c = 0; c < at.s2; ++c)
+                    point.hessian[std::size_t(a) * p + c] +=
+                        -(ep[a] * ep[c] + r * epq[std::size_t(a) * p + c]) / s2;
+                const Real cross = r * ep[a] / (s2 * s2);
+                point.hessian[std::size_t(a) * p + at.s2] += cross;
+                point.hessian[std::size_t(at.s2) * p + a] += cross;
+            }
+            point.hessian[pp - 1] += (1 - 2 * r * r / s2) / (2 * s2 * s2);
+        }
+        return finiteq(point.llf) != 0;
+    };
+    MaximizeControl mc;
+    mc.method = MaximizeMethod::NEWTON;
+    mc.max_iterations = control.max_iterations;
+    mc.parameter_tolerance = control.parameter_tolerance;
+    const MaximizeResult fit = maximize_likelihood(start, evaluate, mc, true);
+    e.iterations = fit.iterations;
+    switch (fit.status) {
+    case MaximizeStatus::CONVERGED: e.end = BoxEnd::CONVERGED; break;
+    case MaximizeStatus::ITERATION_LIMIT: e.end = BoxEnd::ITERATION_LIMIT; break;
+    case MaximizeStatus::STUCK: e.end = BoxEnd::STUCK; break;
+    case MaximizeStatus::UNDEFINED_AT_START:
+    case MaximizeStatus::SINGULAR:
+        e.end = BoxEnd::SINGULAR;
+        e.bad_parameter = fit.dependent_parameter >= 0 ? fit.dependent_parameter : 0;
+        return e;
+    }
+    e.coef = fit.parameters;
+    e.llf = fit.at_maximum.llf;
+    e.lambda_y = e.coef[std::size_t(at.lambda_y)];
+    e.lambda_x = d.regressors == BoxRegressors::SAME_LAMBDA ? e.lambda_y
+                 : at.lambda_x >= 0                         ? e.coef[std::size_t(at.lambda_x)]
+                                                            : Real(1);
+    e.sigma2 = e.coef[std::size_t(at.s2)];
+    std::vector<Real> minus_hessian(fit.at_maximum.hessian), lower;
+    for (Real& v : minus_hessian) v = -v;
+    int bad = -1;
+    if (!cholesky_factor(minus_hessian, p, lower, bad, Real(1e-32Q))) {
+        e.end = BoxEnd::SINGULAR;
+        e.bad_parameter = bad;
+        return e;
+    }
+    e.cov = cholesky_inverse(lower, p);
+    standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
+    // Predictions carried back to y's scale: the inverse transformation of x'b (the median of
+    // y given x under normal errors).
+    e.fitted.assign(n, 0), e.resid.assign(n, 0), e.defined.assign(n, false);
+    for (std::size_t i = 0; i < n; ++i) {
+        Real xb = 0;
+        for (int j = 0; j < k; ++j)
+            xb += e.coef[std::size_t(j)] *
+                  (d.regressors != BoxRegressors::NONE && d.transformed[j]
+                       ? box_cox(log_x[j][i], e.lambda_x).value
+                       : d.x[j][i]);
+        Real v = 0;
+        if (box_cox_inverse(xb, e.lambda_y, v)) {
+            e.fitted[i] = v;
+            e.resid[i] = d.y[i] - v;
+            e.defined[i] = true;
+        }
+    }
+    return e;
+}
+
+} // namespace tarvex

@@ -1,0 +1,55 @@
+// Box-Cox regression by maximum likelihood: T(y, ly) = x(lx)'b + e, e normal with variance s2,
+// T(v, l) = (v**l - 1)/l (log v at l = 0), the regressors transformed with their own lambda
+// (XLAMBDA), with the lambda of y (ALLBOX), or not at all:
+//   log L = -n/2 log(2 pi s2) - sum e_i**2/(2 s2) + (ly - 1) sum log y_i.
+// The lambdas are found on the profile likelihood (b and s2 concentrated out) over a grid, and
+// the full likelihood in (b, lambdas, s2) is then maximised by Newton's method with its exact
+// Hessian, whose inverse is the covariance. The estimator writes nothing.
+#pragma once
+
+#include "numeric/real.hpp"
+
+#include <vector>
+
+namespace tarvex {
+
+enum class BoxRegressors { NONE, SAME_LAMBDA, OWN_LAMBDA };
+
+struct BoxData {
+    std::vector<Real> y;              // N, positive
+    std::vector<std::vector<Real>> x; // K columns
+    std::vector<bool> transformed;    // per column: transformed (a positive regressor)
+    BoxRegressors regressors = BoxRegressors::NONE;
+};
+
+struct BoxControl {
+    int max_iterations = 100;
+    Real parameter_tolerance = 1e-28Q;
+};
+
+enum class BoxEnd { CONVERGED, ITERATION_LIMIT, STUCK, SINGULAR };
+
+// T(v, l) and its first two derivatives in l, from log v: a power series in l log v near 0.
+struct BoxCoxValue {
+    Real value = 0, d1 = 0, d2 = 0;
+};
+BoxCoxValue box_cox(Real log_v, Real lambda);
+// The value v with T(v, l) = t: (1 + l t)**(1/l), exp(t) at l = 0; false when 1 + l t <= 0.
+bool box_cox_inverse(Real t, Real lambda, Real& v);
+
+struct BoxEstimate {
+    BoxEnd end = BoxEnd::CONVERGED;
+    int bad_parameter = -1; // SINGULAR
+    int iterations = 0;
+    int n = 0, k = 0, p = 0; // p: K + lambdas + 1
+    std::vector<Real> coef, cov, se, tstat; // b, lambda(s), s2; cov p x p row-major
+    Real lambda_y = 0, lambda_x = 0, sigma2 = 0;
+    Real llf = 0;
+    Real llf_linear = 0, llf_log = 0; // the profile at every lambda 1 and at every lambda 0
+    std::vector<Real> fitted, resid; // back-transformed x'b and y minus it (missing: undefined)
+    std::vector<bool> defined;
+};
+
+BoxEstimate estimate_box(const BoxData& data, const BoxControl& control);
+
+} // namespace tarvex

@@ -1,0 +1,27 @@
+// The options of BOX, their defaults and the values the command reads from the option set.
+#pragma once
+
+#include "core/option_set.hpp"
+#include "numeric/real.hpp"
+
+#include <string>
+
+namespace tarvex {
+
+struct Run;
+
+struct BoxOptions {
+    bool CONSTANT = true;
+    bool ALLBOX = false;  // the regressors take the lambda of y
+    bool XLAMBDA = false; // the regressors take a lambda of their own
+    bool PCOV = false, PCOR = false, WIDE = false;
+    int BEG = 0, END = 0, MAXIT = 0;
+    Real CONVERGE = 0;
+    std::string PREDICT, RESID, COEF, COVARIAN, STDERR, TRATIO;
+};
+
+const OptionTable& box_option_table();
+void set_box_defaults(Run& run);
+BoxOptions read_box_options(const Run& run);
+
+} // namespace tarvex

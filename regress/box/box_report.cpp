@@ -1,0 +1,141 @@
+// Writing and storing the estimates of BOX.
+#include "regress/box/box_report.hpp"
+
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/qmath.hpp"
+#include "numeric/text.hpp"
+#include "regress/box/box_errors.hpp"
+#include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/output_variables.hpp"
+#include "regress/fit/term_names.hpp"
+
+namespace tarvex {
+
+namespace {
+
+void store_estimation(Run& run, const BoxEquation& eq, const BoxEstimate& e,
+                      const BoxOptions& o) {
+    EstimationResults& s = run.last_estimation;
+    s = EstimationResults{};
+    s.command = "BOX";
+    s.dep_ref = eq.dep_ref;
+    s.dep_lag = eq.dep_lag;
+    s.dep_name = eq.dep_name;
+    s.dep_variable = reference_name(run, eq.dep_ref);
+    const std::vector<std::string> names = box_parameter_names(eq, o);
+    for (std::size_t j = 0; j < names.size(); ++j) {
+        s.names.push_back(names[j]);
+        if (j < eq.terms.size()) {
+            const OlsTerm& t = eq.terms[j];
+            s.variables.push_back(t.kind == TermKind::VARIABLE ? reference_name(run, t.ref)
+                                                               : std::string());
+            s.refs.push_back(t.ref);
+            s.lags.push_back(t.lag);
+        } else { // the lambdas and sigma**2 are named parameters
+            s.variables.push_back("");
+            s.refs.push_back(run.ws.MAXVAR + 3 + int(j - eq.terms.size()));
+            s.lags.push_back(0);
+        }
+    }
+    s.mean_terms = e.k;
+    s.box_cox = true;
+    s.box_regressors = o.ALLBOX || o.XLAMBDA;
+    s.lambda_y = e.lambda_y;
+    s.lambda_x = e.lambda_x;
+    s.coef = e.coef;
+    s.cov = e.cov;
+    s.stderrs = e.se;
+    s.tratios = e.tstat;
+    s.obs = eq.obs;
+    const Real xmiss = run.ws.XMISS;
+    for (std::size_t i = 0; i < e.fitted.size(); ++i) {
+        s.predicted.push_back(e.defined[i] ? e.fitted[i] : xmiss);
+        s.residuals.push_back(e.defined[i] ? e.resid[i] : xmiss);
+    }
+    s.n = e.n;
+    s.k = e.p;
+    s.beg = eq.beg;
+    s.end = eq.end;
+    s.df = e.n - e.p;
+    s.sigma = qm::sqrt(e.sigma2);
+    s.intercept = o.CONSTANT;
+    s.asymptotic = true;
+}
+
+} // namespace
+
+std::vector<std::string> box_parameter_names(const BoxEquation& eq, const BoxOptions& o) {
+    std::vector<std::string> names;
+    for (const OlsTerm& t : eq.terms) names.push_back(t.name);
+    names.push_back(first_8_padded("LAMBDA"));
+    if (o.XLAMBDA) names.push_back(first_8_padded("LAMBDAX"));
+    names.push_back(first_8_padded("SIGMA2"));
+    return names;
+}
+
+void report_box(Run& run, const BoxEquation& eq, const BoxEstimate& e, const BoxOptions& o) {
+    const bool put = run.flags.OPUT;
+    const std::vector<std::string> names = box_parameter_names(eq, o);
+    if (put) {
+        write_line(run, " BOX-COX REGRESSION BY MAXIMUM LIKELIHOOD");
+        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " +
+                            eq.dep_name);
+        write_line(run, std::string(" TRANSFORMED: THE DEPENDENT VARIABLE") +
+                            (o.ALLBOX    ? " AND THE REGRESSORS (ONE LAMBDA)"
+                             : o.XLAMBDA ? "; THE REGRESSORS WITH LAMBDAX"
+                                         : ""));
+    }
+    if (e.end == BoxEnd::ITERATION_LIMIT)
+        report_error(run,
+                     " ...WARNING..NO CONVERGENCE IN " + std::to_string(e.iterations) +
+                         " ITERATIONS: THE LAST ITERATE IS REPORTED",
+                     ERR_BOX_NO_CONVERGENCE, ErrorSeverity::CONTINUES);
+    else if (e.end == BoxEnd::STUCK)
+        report_error(run,
+                     " ...WARNING..NO STEP IMPROVES THE LOG-LIKELIHOOD FURTHER: THE LAST "
+                     "ITERATE IS REPORTED",
+                     ERR_BOX_STUCK, ErrorSeverity::CONTINUES);
+    else if (put)
+        write_line(run, " CONVERGENCE REACHED AFTER" + fmt_I(e.iterations, 5) + " ITERATIONS");
+    if (put) {
+        write_line(run, " ");
+        write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(e.llf, 13, 6));
+        write_line(run, " LOG-LIKELIHOOD AT LAMBDA = 1 (LINEAR) =" + fmt_G(e.llf_linear, 13, 6));
+        write_line(run, " LOG-LIKELIHOOD AT LAMBDA = 0 (LOG)    =" + fmt_G(e.llf_log, 13, 6));
+        write_line(run, " ");
+        CoefficientTable t;
+        t.label = "BOX-COX";
+        t.names = names;
+        t.coef = e.coef;
+        t.se = e.se;
+        t.tstat = e.tstat;
+        t.df = e.n - e.p; // the partial correlations
+        t.asymptotic = true;
+        t.wide = o.WIDE;
+        write_coefficient_table(run, t);
+        if (o.PCOV)
+            write_coefficient_matrix(run, names, e.cov,
+                                     " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS", false, o.WIDE);
+        if (o.PCOR)
+            write_coefficient_matrix(run, names, e.cov, " CORRELATION MATRIX OF COEFFICIENTS",
+                                     true, o.WIDE);
+    }
+    ResultScalars& res = run.res;
+    res[R_LLF] = e.llf;
+    res[R_N] = e.n;
+    res[R_K] = e.p;
+    res[R_DF] = e.n - e.p;
+    res[R_SIG2] = e.sigma2;
+    store_estimation(run, eq, e, o);
+    const EstimationResults& s = run.last_estimation;
+    if (!store_by_observation(run, o.PREDICT, eq.end, eq.obs, s.predicted)) return;
+    if (!store_by_observation(run, o.RESID, eq.end, eq.obs, s.residuals)) return;
+    if (!store_vector(run, o.COEF, e.coef)) return;
+    if (!store_vector(run, o.STDERR, e.se)) return;
+    if (!store_vector(run, o.TRATIO, e.tstat)) return;
+    store_square_matrix(run, o.COVARIAN, e.p, e.cov);
+}
+
+} // namespace tarvex

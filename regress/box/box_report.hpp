@@ -1,0 +1,30 @@
+// The report of BOX: heading, how the iteration ended, the log-likelihoods (at the estimates,
+// and on the profile at lambda 1 and 0), the coefficient table labelled BOX-COX; then the result
+// scalars, the stored estimation that TEST and FCAST (MODEL=BOX) read, and the output variables.
+#pragma once
+
+#include "regress/box/box_estimate.hpp"
+#include "regress/box/box_options.hpp"
+#include "regress/fit/ols_fit.hpp"
+
+#include <string>
+#include <vector>
+
+namespace tarvex {
+
+struct Run;
+
+struct BoxEquation {
+    int dep_ref = 0, dep_lag = 0;
+    std::string dep_name; // 8 columns
+    std::vector<OlsTerm> terms;
+    std::vector<int> obs;
+    int beg = 0, end = 0;
+};
+
+// The names of the estimate's parameters: the terms, LAMBDA (and LAMBDAX), SIGMA2.
+std::vector<std::string> box_parameter_names(const BoxEquation& eq, const BoxOptions& o);
+
+void report_box(Run& run, const BoxEquation& eq, const BoxEstimate& e, const BoxOptions& o);
+
+} // namespace tarvex

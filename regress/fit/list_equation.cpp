@@ -1,0 +1,78 @@
+// Reading a "depvar indeps" equation from the scanned list and gathering its rows.
+#include "regress/fit/list_equation.hpp"
+
+#include "core/run.hpp"
+#include "numeric/text.hpp"
+#include "regress/fit/term_names.hpp"
+#include "workspace/sample.hpp"
+#include "workspace/workspace.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+constexpr int LAG_ORDER_CODE = 10000; // lag codes from here up carry a polynomial order
+
+} // namespace
+
+OlsTerm list_term(Run& run, int k) {
+    const ScanBlock& scan = run.scan;
+    OlsTerm t;
+    t.ref = plain_reference(scan.list[k]);
+    t.lag = scan.list[scan.MAXVAR + k] % LAG_ORDER_CODE;
+    t.name = first_8_padded(lagged_name(reference_name(run, t.ref), t.lag));
+    return t;
+}
+
+OlsTerm intercept_term(const Run& run) {
+    OlsTerm c;
+    c.kind = TermKind::INTERCEPT;
+    c.ref = run.ws.MAXVAR + 1;
+    c.name = first_8_padded("CONSTANT");
+    return c;
+}
+
+bool gather_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
+                      int beg, int end, ListRows& rows) {
+    int max_lag = dep_lag;
+    std::vector<int> refs{dep_ref};
+    for (const OlsTerm& t : terms) {
+        if (t.kind != TermKind::VARIABLE) continue;
+        max_lag = std::max(max_lag, t.lag);
+        if (std::find(refs.begin(), refs.end(), t.ref) == refs.end()) refs.push_back(t.ref);
+    }
+    SampleBlock& smpl = run.smpl;
+    if (end < 1) end = smpl.IEND;
+    if (beg < 1) beg = 1;
+    if (beg <= max_lag) beg = max_lag + 1;
+    smpl.check_first = beg;
+    smpl.check_last = end >= 1 ? end : 0;
+    CKSMPL(run, refs);
+    if (run.flags.ODONT) return false;
+    rows.beg = beg;
+    rows.end = smpl.check_last;
+    const SkipCodes skip = skip_codes(run);
+    for (int t = rows.beg; t <= rows.end; ++t)
+        if (!skip || t > skip.length || skip.codes[t] <= 0) rows.obs.push_back(t);
+    const Real xmiss = run.ws.XMISS;
+    auto values = [&](int ref, int lag) {
+        std::vector<Real> v;
+        v.reserve(rows.obs.size());
+        const SeriesReader reader(run, ref);
+        for (int t : rows.obs) v.push_back(reader.at(run, (long long)t - lag, xmiss));
+        return v;
+    };
+    rows.y = values(dep_ref, dep_lag);
+    rows.x.clear();
+    for (const OlsTerm& t : terms) {
+        if (t.kind == TermKind::INTERCEPT)
+            rows.x.emplace_back(rows.obs.size(), Real(1));
+        else
+            rows.x.push_back(values(t.ref, t.lag));
+    }
+    return true;
+}
+
+} // namespace tarvex

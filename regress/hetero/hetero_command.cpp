@@ -1,0 +1,144 @@
+// HETERO depvar indeps [; zvars] / options. The list before ";" is the mean equation (with
+// CONSTANT unless NOCONSTANT); the names after it are the regressors of the log variance, which
+// has an intercept always; without ";" the variance takes the regressors of the mean. Reads and
+// checks the options and the list, gathers the rows, and hands them to the estimator and then
+// the report.
+#include "regress/hetero/hetero_command.hpp"
+
+#include "core/command_table.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
+#include "options/options.hpp"
+#include "regress/fit/list_equation.hpp"
+#include "regress/hetero/hetero_errors.hpp"
+#include "regress/hetero/hetero_estimate.hpp"
+#include "regress/hetero/hetero_options.hpp"
+#include "regress/hetero/hetero_report.hpp"
+
+namespace tarvex {
+
+namespace {
+
+bool bad_option(Run& run, const char* keyword) {
+    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
+                 ERR_HET_OPTION);
+    return false;
+}
+
+bool check_options(Run& run, const HeteroOptions& o) {
+    if (o.MAXIT < 1) return bad_option(run, "MAXIT");
+    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, "CONVERGE");
+    if (o.METHOD != "NEWTON" && o.METHOD != "BHHH" && o.METHOD != "BFGS" && o.METHOD != "DFP")
+        return bad_option(run, "METHOD");
+    for (const std::string* name : {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR,
+                                    &o.TRATIO, &o.VARPRED})
+        if (name->rfind("********", 0) == 0) return bad_option(run, "PREDICT");
+    return true;
+}
+
+MaximizeMethod method_of(const std::string& word) {
+    if (word == "BHHH") return MaximizeMethod::BHHH;
+    if (word == "BFGS") return MaximizeMethod::BFGS;
+    if (word == "DFP") return MaximizeMethod::DFP;
+    return MaximizeMethod::NEWTON;
+}
+
+// Reads the two lists; false (reported) when the mean equation has nothing or the dependent
+// variable is among its regressors.
+bool read_equation(Run& run, const HeteroOptions& o, HeteroEquation& eq) {
+    const ScanBlock& scan = run.scan;
+    const int split = scan.list_break >= 0 ? scan.list_break : scan.NF;
+    if (split < 1 || (split < 2 && !o.CONSTANT)) {
+        report_error(run, " ...ERROR..HETERO NEEDS depvar indeps [; variance regressors]",
+                     ERR_HET_NO_LIST);
+        return false;
+    }
+    const OlsTerm dep = list_term(run, 1);
+    eq.dep_ref = dep.ref;
+    eq.dep_lag = dep.lag;
+    eq.dep_name = dep.name;
+    for (int k = 2; k <= split; ++k) {
+        const OlsTerm t = list_term(run, k);
+        if (t.ref == dep.ref && t.lag == dep.lag) {
+            report_error(run,
+                         " ...ERROR..VARIABLE " + eq.dep_name + " IS ON BOTH SIDES OF EQUATION",
+                         ERR_HET_BOTH_SIDES);
+            return false;
+        }
+        eq.mean.push_back(t);
+    }
+    if (scan.list_break >= 0) {
+        for (int k = split + 1; k <= scan.NF; ++k) eq.variance.push_back(list_term(run, k));
+    } else {
+        eq.variance = eq.mean;
+    }
+    if (o.CONSTANT) eq.mean.push_back(intercept_term(run));
+    eq.variance.push_back(intercept_term(run));
+    return true;
+}
+
+} // namespace
+
+void cmd_hetero(Run& run) {
+    if (run.sw[OTRACE]) write_line(run, " HETERO");
+    set_hetero_defaults(run);
+    if (!OPTION(run, hetero_option_table())) return;
+    const HeteroOptions o = read_hetero_options(run);
+    if (!check_options(run, o)) return;
+    HeteroEquation eq;
+    if (!read_equation(run, o, eq)) return;
+
+    std::vector<OlsTerm> all(eq.mean);
+    all.insert(all.end(), eq.variance.begin(), eq.variance.end());
+    ListRows rows;
+    if (!gather_list_rows(run, eq.dep_ref, eq.dep_lag, all, o.BEG, o.END, rows)) return;
+    eq.obs = rows.obs;
+    eq.beg = rows.beg;
+    eq.end = rows.end;
+    const int k = int(eq.mean.size()), m = int(eq.variance.size());
+    const int n = int(rows.obs.size());
+    if (n < k + m) {
+        report_error(run,
+                     " ...ERROR.." + fmt_I(n, 5) + " OBSERVATIONS IS NOT ENOUGH FOR" +
+                         fmt_I(k + m, 4) + " COEFFICIENTS",
+                     ERR_HET_TOO_FEW);
+        return;
+    }
+    if (run.sw[OSCAN] || run.flags.ODONT) return;
+
+    HeteroData data;
+    data.y = std::move(rows.y);
+    data.x.assign(rows.x.begin(), rows.x.begin() + k);
+    data.z.assign(rows.x.begin() + k, rows.x.end());
+    data.z_intercept = m - 1;
+    HeteroControl control;
+    control.method = method_of(o.METHOD);
+    control.max_iterations = o.MAXIT;
+    control.parameter_tolerance = o.CONVERGE;
+    control.sandwich = o.HETCOV;
+    const HeteroEstimate e = estimate_hetero(data, control);
+    if (e.end == HeteroEnd::UNDEFINED) {
+        run.last_estimation = EstimationResults{};
+        report_error(run, " ...ERROR..THE LOG-LIKELIHOOD CANNOT BE EVALUATED AT THE START VALUES",
+                     ERR_HET_UNDEFINED);
+        return;
+    }
+    if (e.end == HeteroEnd::MEAN_SINGULAR || e.end == HeteroEnd::VARIANCE_SINGULAR) {
+        run.last_estimation = EstimationResults{};
+        const bool in_mean = e.end == HeteroEnd::MEAN_SINGULAR;
+        const std::vector<OlsTerm>& terms = in_mean ? eq.mean : eq.variance;
+        const std::string which = e.bad_column >= 0 && e.bad_column < int(terms.size())
+                                      ? trim_trailing_blanks(terms[e.bad_column].name)
+                                      : std::string("?");
+        report_error(run,
+                     std::string(" ...ERROR..") + which + " IS NOT IDENTIFIED IN THE " +
+                         (in_mean ? "MEAN" : "VARIANCE") + " EQUATION",
+                     ERR_HET_SINGULAR);
+        return;
+    }
+    report_hetero(run, eq, e, o);
+}
+
+} // namespace tarvex

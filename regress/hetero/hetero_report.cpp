@@ -1,0 +1,170 @@
+// Writing and storing the estimates of HETERO.
+#include "regress/hetero/hetero_report.hpp"
+
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/qmath.hpp"
+#include "numeric/text.hpp"
+#include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/output_variables.hpp"
+#include "regress/fit/term_names.hpp"
+#include "regress/hetero/hetero_errors.hpp"
+
+namespace tarvex {
+
+namespace {
+
+constexpr int VALUES_PER_LINE = 4;
+
+// The name TEST knows a variance coefficient by: "V_" and the term's name, 8 columns.
+std::string variance_parameter_name(const std::string& name) {
+    return first_8_padded("V_" + trim_trailing_blanks(name));
+}
+
+std::vector<std::string> term_names(const std::vector<OlsTerm>& terms) {
+    std::vector<std::string> names;
+    for (const OlsTerm& t : terms) names.push_back(t.name);
+    return names;
+}
+
+void write_history(Run& run, const HeteroEquation& eq, const HeteroEstimate& e) {
+    std::vector<std::string> names = term_names(eq.mean);
+    for (const OlsTerm& t : eq.variance) names.push_back(variance_parameter_name(t.name));
+    for (const HeteroIteration& it : e.history) {
+        write_line(run, " ITERATION" + fmt_I(it.iteration, 5) + "  LOG-LIKELIHOOD =" +
+                            fmt_G(it.llf, 40, 33));
+        std::string line;
+        for (std::size_t j = 0; j < it.parameters.size(); ++j) {
+            line += " " + first_8_padded(names[j]) + fmt_G(it.parameters[j], 21, 13);
+            if ((j + 1) % VALUES_PER_LINE == 0 || j + 1 == it.parameters.size()) {
+                write_line(run, line);
+                line.clear();
+            }
+        }
+    }
+}
+
+// Rows first..first+count-1 of the estimate as a table.
+void write_table(Run& run, const std::string& label, const std::vector<OlsTerm>& terms,
+                 const HeteroEstimate& e, int first, bool wide) {
+    CoefficientTable t;
+    t.label = label;
+    t.names = term_names(terms);
+    t.coef.assign(e.coef.begin() + first, e.coef.begin() + first + int(terms.size()));
+    t.se.assign(e.se.begin() + first, e.se.begin() + first + int(terms.size()));
+    t.tstat.assign(e.tstat.begin() + first, e.tstat.begin() + first + int(terms.size()));
+    t.df = e.n - e.k - e.m; // the partial correlations
+    t.asymptotic = true;
+    t.wide = wide;
+    write_coefficient_table(run, t);
+}
+
+void store_estimation(Run& run, const HeteroEquation& eq, const HeteroEstimate& e) {
+    EstimationResults& s = run.last_estimation;
+    s = EstimationResults{};
+    s.command = "HETERO";
+    s.dep_ref = eq.dep_ref;
+    s.dep_lag = eq.dep_lag;
+    s.dep_name = eq.dep_name;
+    s.dep_variable = reference_name(run, eq.dep_ref);
+    for (const OlsTerm& t : eq.mean) {
+        s.names.push_back(t.name);
+        s.variables.push_back(t.kind == TermKind::VARIABLE
+                                  ? reference_name(run, t.ref)
+                                  : std::string());
+        s.refs.push_back(t.ref);
+        s.lags.push_back(t.lag);
+    }
+    // The variance coefficients are named parameters (V_name), after those of the mean.
+    for (std::size_t j = 0; j < eq.variance.size(); ++j) {
+        s.names.push_back(variance_parameter_name(eq.variance[j].name));
+        s.variables.push_back("");
+        s.refs.push_back(run.ws.MAXVAR + 3 + int(j));
+        s.lags.push_back(0);
+    }
+    s.mean_terms = e.k;
+    s.coef = e.coef;
+    s.cov = e.cov;
+    s.stderrs = e.se;
+    s.tratios = e.tstat;
+    s.obs = eq.obs;
+    s.predicted = e.fitted;
+    s.residuals = e.resid;
+    s.n = e.n;
+    s.k = e.k + e.m;
+    s.beg = eq.beg;
+    s.end = eq.end;
+    s.df = e.n - e.k - e.m;
+    Real sse = 0;
+    for (Real r : e.resid) sse += r * r;
+    s.sse = sse;
+    s.sigma = e.n > 0 ? qm::sqrt(sse / e.n) : Real(0);
+    s.intercept = !eq.mean.empty() && eq.mean.back().kind == TermKind::INTERCEPT;
+    s.asymptotic = true;
+}
+
+} // namespace
+
+void report_hetero(Run& run, const HeteroEquation& eq, const HeteroEstimate& e,
+                   const HeteroOptions& o) {
+    const bool put = run.flags.OPUT;
+    if (put) {
+        write_line(run, " REGRESSION WITH MULTIPLICATIVE HETEROSKEDASTICITY: VAR(E) = EXP(Z'G)");
+        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " +
+                            eq.dep_name);
+        write_line(run, " METHOD: " + o.METHOD + " (MAXIMUM LIKELIHOOD)");
+        if (o.PITER) write_history(run, eq, e);
+    }
+    if (e.end == HeteroEnd::ITERATION_LIMIT)
+        report_error(run,
+                     " ...WARNING..NO CONVERGENCE IN " + std::to_string(e.iterations) +
+                         " ITERATIONS: THE LAST ITERATE IS REPORTED",
+                     ERR_HET_NO_CONVERGENCE, ErrorSeverity::CONTINUES);
+    else if (e.end == HeteroEnd::STUCK)
+        report_error(run,
+                     " ...WARNING..NO STEP IMPROVES THE LOG-LIKELIHOOD FURTHER: THE LAST "
+                     "ITERATE IS REPORTED",
+                     ERR_HET_STUCK, ErrorSeverity::CONTINUES);
+    else if (put)
+        write_line(run, " CONVERGENCE REACHED AFTER" + fmt_I(e.iterations, 5) + " ITERATIONS");
+    if (put) {
+        write_line(run, " ");
+        write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(e.llf, 13, 6));
+        write_line(run, " LOG-LIKELIHOOD WITH CONSTANT VARIANCE =" + fmt_G(e.llf_constant, 13, 6));
+        if (e.lr_df > 0)
+            write_line(run, " LIKELIHOOD RATIO TEST OF CONSTANT VARIANCE: CHI-SQUARE =" +
+                                fmt_F(e.lr, 10, 4) + " WITH" + fmt_I(e.lr_df, 3) +
+                                " DEGREES OF FREEDOM, P-VALUE=" + fmt_F(e.lr_pvalue, 6, 3));
+        if (o.HETCOV)
+            write_line(run, " USING HETEROSKEDASTICITY-CONSISTENT COVARIANCE MATRIX");
+        write_line(run, " ");
+        write_table(run, fmt_X(10) + "MEAN EQUATION:", eq.mean, e, 0, o.WIDE);
+        write_line(run, " ");
+        write_table(run, fmt_X(10) + "VARIANCE EQUATION:", eq.variance, e, e.k, o.WIDE);
+        std::vector<std::string> names = term_names(eq.mean);
+        for (const OlsTerm& t : eq.variance) names.push_back(variance_parameter_name(t.name));
+        if (o.PCOV)
+            write_coefficient_matrix(run, names, e.cov,
+                                     " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS", false, o.WIDE);
+        if (o.PCOR)
+            write_coefficient_matrix(run, names, e.cov, " CORRELATION MATRIX OF COEFFICIENTS",
+                                     true, o.WIDE);
+    }
+    ResultScalars& res = run.res;
+    res[R_LLF] = e.llf;
+    res[R_N] = e.n;
+    res[R_K] = e.k + e.m;
+    res[R_DF] = e.n - e.k - e.m;
+    res[R_CHI] = e.lr;
+    store_estimation(run, eq, e);
+    if (!store_by_observation(run, o.PREDICT, eq.end, eq.obs, e.fitted)) return;
+    if (!store_by_observation(run, o.RESID, eq.end, eq.obs, e.resid)) return;
+    if (!store_by_observation(run, o.VARPRED, eq.end, eq.obs, e.variance)) return;
+    if (!store_vector(run, o.COEF, e.coef)) return;
+    if (!store_vector(run, o.STDERR, e.se)) return;
+    if (!store_vector(run, o.TRATIO, e.tstat)) return;
+    store_square_matrix(run, o.COVARIAN, e.k + e.m, e.cov);
+}
+
+} // namespace tarvex

@@ -1,0 +1,31 @@
+// The report of HETERO: heading, iteration history on request, how the iteration ended, the
+// log-likelihoods and the likelihood-ratio test of constant variance, the coefficient tables of
+// the mean and variance equations; then the result scalars, the stored estimation that TEST
+// reads, and the named output variables.
+#pragma once
+
+#include "regress/fit/ols_fit.hpp"
+#include "regress/hetero/hetero_estimate.hpp"
+#include "regress/hetero/hetero_options.hpp"
+
+#include <string>
+#include <vector>
+
+namespace tarvex {
+
+struct Run;
+
+// The equation as the command read it.
+struct HeteroEquation {
+    int dep_ref = 0, dep_lag = 0;
+    std::string dep_name;             // 8 columns
+    std::vector<OlsTerm> mean, variance;
+    std::vector<int> obs;
+    int beg = 0, end = 0;
+};
+
+// Prints and stores a finished estimate (converged, or stopped with a warning).
+void report_hetero(Run& run, const HeteroEquation& eq, const HeteroEstimate& e,
+                   const HeteroOptions& o);
+
+} // namespace tarvex
