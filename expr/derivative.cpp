@@ -13,6 +13,7 @@
 #include "numeric/qmath.hpp"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tarvex::expr {
 
@@ -37,72 +38,142 @@ void DerivativeEvaluator::fail(DerivativeStatus s, int op) {
     throw Failure{s};
 }
 
+// Bit tests on the binary128 representation (little-endian): no library call per operation.
+bool finite_value(Real v) {
+    std::uint64_t w[2];
+    std::memcpy(w, &v, sizeof w);
+    return ((w[1] >> 48) & 0x7fff) != 0x7fff;
+}
+bool zero_value(Real v) {
+    std::uint64_t w[2];
+    std::memcpy(w, &v, sizeof w);
+    return ((w[1] << 1) | w[0]) == 0;
+}
+
 Real DerivativeEvaluator::check(Real v) {
-    if (qm::isnan(v) || qm::isinf(v)) fail(DerivativeStatus::UNDEFINED);
+    if (!finite_value(v)) fail(DerivativeStatus::UNDEFINED);
     return v;
+}
+
+template <class F>
+void DerivativeEvaluator::each(std::uint64_t mask, F&& f) const {
+    if (dense_) {
+        if (mask != 0)
+            for (std::size_t j = 0; j < k_; ++j) f(j);
+        return;
+    }
+    while (mask != 0) {
+        f(static_cast<std::size_t>(__builtin_ctzll(mask)));
+        mask &= mask - 1;
+    }
 }
 
 void DerivativeEvaluator::set(int r, Real value, int a, Real da, int b, Real db, Real daa,
                               Real dab, Real dbb) {
     const std::size_t k = k_;
-    const bool ga = !constant_gradient(a) && (da != 0 || daa != 0 || dab != 0);
-    const bool gb = !constant_gradient(b) && (db != 0 || dbb != 0 || dab != 0);
-    const Real* pa = ga ? &grad_[at(a) * k] : nullptr;
-    const Real* pb = gb ? &grad_[at(b) * k] : nullptr;
-    bool any = false;
-    if (order_ >= 1 && (ga || gb)) {
+    const std::size_t cr = at(r);
+    const std::uint64_t ma = a > 0 ? gmask_[at(a)] : 0, mb = b > 0 ? gmask_[at(b)] : 0;
+    const bool za = ma == 0 || zero_value(da), zb = mb == 0 || zero_value(db);
+    const Real* pa = ma != 0 ? &grad_[at(a) * k] : nullptr;
+    const Real* pb = mb != 0 ? &grad_[at(b) * k] : nullptr;
+    // The gradient, into the scratch row over its mask.
+    std::uint64_t mr = 0;
+    if (order_ >= 1) {
+        mr = (za ? 0 : ma) | (zb ? 0 : mb);
+        if (!za) check(da);
+        if (!zb) check(db);
         Real* g = g_scratch_.data();
-        for (std::size_t j = 0; j < k; ++j) {
+        each(mr, [&](std::size_t j) {
             Real v = 0;
-            if (ga && da != 0) v += check(da) * pa[j];
-            if (gb && db != 0) v += check(db) * pb[j];
-            g[j] = check(v);
-        }
-        any = (ga && da != 0) || (gb && db != 0);
+            if (!za) v += da * pa[j];
+            if (!zb) v += db * pb[j];
+            g[j] = v;
+        });
     }
-    bool any_h = false;
-    if (order_ >= 2 && (ga || gb)) {
+    // The Hessian, into the scratch matrix over its rows and columns.
+    std::uint64_t hr = 0;
+    if (order_ >= 2) {
+        const std::uint64_t ha = za ? 0 : hmask_[at(a)], hb = zb ? 0 : hmask_[at(b)];
+        const bool zaa = ma == 0 || zero_value(daa), zbb = mb == 0 || zero_value(dbb);
+        const bool zab = ma == 0 || mb == 0 || zero_value(dab);
+        hr = ha | hb | (zaa ? 0 : ma) | (zbb ? 0 : mb) | (zab ? 0 : (ma | mb));
+        if (!zaa) check(daa);
+        if (!zbb) check(dbb);
+        if (!zab) check(dab);
+        const Real* qa = ha != 0 ? &hess_[at(a) * k * k] : nullptr;
+        const Real* qb = hb != 0 ? &hess_[at(b) * k * k] : nullptr;
         Real* h = h_scratch_.data();
-        const bool ha = ga && da != 0 && has_hess_[at(a)];
-        const bool hb = gb && db != 0 && has_hess_[at(b)];
-        const Real* qa = ha ? &hess_[at(a) * k * k] : nullptr;
-        const Real* qb = hb ? &hess_[at(b) * k * k] : nullptr;
-        for (std::size_t i = 0; i < k; ++i)
-            for (std::size_t j = 0; j < k; ++j) {
+        each(hr, [&](std::size_t i) {
+            each(hr, [&](std::size_t j) {
+                if (j < i) return; // symmetric: the lower triangle is copied below
                 Real v = 0;
-                if (ha) v += da * qa[i * k + j];
-                if (hb) v += db * qb[i * k + j];
-                if (ga && daa != 0) v += check(daa) * pa[i] * pa[j];
-                if (ga && gb && dab != 0) v += check(dab) * (pa[i] * pb[j] + pb[i] * pa[j]);
-                if (gb && dbb != 0) v += check(dbb) * pb[i] * pb[j];
-                h[i * k + j] = check(v);
-            }
-        any_h = ha || hb || (ga && daa != 0) || (ga && gb && dab != 0) || (gb && dbb != 0);
+                if (ha != 0) v += da * qa[i * k + j];
+                if (hb != 0) v += db * qb[i * k + j];
+                if (!zaa) v += daa * pa[i] * pa[j];
+                if (!zab) v += dab * (pa[i] * pb[j] + pb[i] * pa[j]);
+                if (!zbb) v += dbb * pb[i] * pb[j];
+                h[i * k + j] = v;
+                h[j * k + i] = v;
+            });
+        });
     }
-    val_[at(r)] = check(value);
-    has_grad_[at(r)] = any || any_h;
-    has_hess_[at(r)] = any_h;
-    if (any || any_h) std::copy(g_scratch_.begin(), g_scratch_.end(), grad_.begin() + at(r) * k);
-    if (!any && any_h) std::fill(grad_.begin() + at(r) * k, grad_.begin() + (at(r) + 1) * k, 0);
-    if (any_h) std::copy(h_scratch_.begin(), h_scratch_.end(), hess_.begin() + at(r) * k * k);
+    val_[cr] = check(value);
+    // Written back; the entries of the old masks outside the new ones are cleared.
+    Real* gr = grad_.data() + cr * k;
+    each(gmask_[cr] & ~mr, [&](std::size_t j) { gr[j] = 0; });
+    each(mr, [&](std::size_t j) { gr[j] = g_scratch_[j]; });
+    if (order_ >= 2) {
+        Real* hrow = hess_.data() + cr * k * k;
+        const std::uint64_t old = hmask_[cr];
+        each(old, [&](std::size_t i) { each(old, [&](std::size_t j) { hrow[i * k + j] = 0; }); });
+        each(hr, [&](std::size_t i) {
+            each(hr, [&](std::size_t j) { hrow[i * k + j] = h_scratch_[i * k + j]; });
+        });
+        hmask_[cr] = hr;
+        // A cell whose gradient is zero at this point but whose Hessian is not still varies.
+        mr |= hr;
+    }
+    gmask_[cr] = mr;
 }
 
 void DerivativeEvaluator::load_cell(int r, int ref, int lag) {
+    const std::size_t cr = at(r);
     const int j = bind_->parameter ? bind_->parameter(ref, lag) : -1;
+    auto clear = [&]() {
+        Real* g = grad_.data() + cr * k_;
+        each(gmask_[cr], [&](std::size_t i) { g[i] = 0; });
+        if (order_ >= 2 && hmask_[cr] != 0) {
+            Real* h = hess_.data() + cr * k_ * k_;
+            each(hmask_[cr], [&](std::size_t i) {
+                each(hmask_[cr], [&](std::size_t m) { h[i * k_ + m] = 0; });
+            });
+        }
+        gmask_[cr] = 0;
+        if (order_ >= 2) hmask_[cr] = 0;
+    };
     if (j >= 0) {
-        val_[at(r)] = bind_->values[static_cast<std::size_t>(j)];
-        has_grad_[at(r)] = 1;
-        has_hess_[at(r)] = 0;
-        Real* g = &grad_[at(r) * k_];
-        std::fill(g, g + k_, 0);
-        g[static_cast<std::size_t>(j)] = 1;
+        val_[cr] = bind_->values[static_cast<std::size_t>(j)];
+        clear();
+        Real* g = grad_.data() + cr * k_;
+        std::uint64_t m = 0;
+        if (bind_->directions > 0) {
+            for (std::size_t d = 0; d < k_; ++d) {
+                const Real seed = bind_->seeds[static_cast<std::size_t>(j) * k_ + d];
+                if (zero_value(seed)) continue;
+                g[d] = seed;
+                m |= dense_ ? ~std::uint64_t(0) : std::uint64_t(1) << d;
+            }
+        } else {
+            g[static_cast<std::size_t>(j)] = 1;
+            m = dense_ ? ~std::uint64_t(0) : std::uint64_t(1) << j;
+        }
+        gmask_[cr] = m;
         return;
     }
     Real v = 0;
     if (bind_->datum && bind_->datum(ref, lag, v)) {
-        val_[at(r)] = v;
-        has_grad_[at(r)] = 0;
-        has_hess_[at(r)] = 0;
+        val_[cr] = v;
+        clear();
         return;
     }
     out_.unbound_ref = ref;
@@ -115,8 +186,7 @@ void DerivativeEvaluator::load_variables() {
         if (p_->direct[at(cell)]) load_cell(cell, p_->vars[at(cell)], 0);
     for (std::size_t c = 0; c < p_->constants.size(); ++c) {
         val_[at(p_->ICON0) + c] = p_->constants[c];
-        has_grad_[at(p_->ICON0) + c] = 0;
-        has_hess_[at(p_->ICON0) + c] = 0;
+        gmask_[at(p_->ICON0) + c] = 0; // constants are never written with derivatives
     }
 }
 
@@ -328,22 +398,26 @@ const DerivativeResult& DerivativeEvaluator::evaluate(const ParameterBinding& bi
                                                       DerivativeOrder order) {
     bind_ = &binding;
     order_ = static_cast<int>(order);
-    const std::size_t k = binding.values.size();
+    const std::size_t k =
+        binding.directions > 0 ? static_cast<std::size_t>(binding.directions) : binding.values.size();
     const std::size_t cells = at(2 * p_->MAXVAR + 2);
-    if (k != k_ || val_.size() != cells) {
+    const bool second = order_ >= 2;
+    if (k != k_ || val_.size() != cells || (second && hess_.size() != cells * k * k)) {
         k_ = k;
+        dense_ = k > 64;
         val_.assign(cells, 0);
         grad_.assign(cells * k, 0);
-        has_grad_.assign(cells, 0);
-        has_hess_.assign(cells, 0);
+        gmask_.assign(cells, 0);
+        hmask_.assign(cells, 0);
         g_scratch_.assign(k, 0);
-        hess_.clear();
-        h_scratch_.clear();
+        hess_.assign(second ? cells * k * k : 0, 0);
+        h_scratch_.assign(second ? k * k : 0, 0);
+    } else if (!second && hessians_kept_) {
+        // A lower order does not keep the Hessians up to date: they are cleared once.
+        hmask_.assign(cells, 0);
+        std::fill(hess_.begin(), hess_.end(), 0);
     }
-    if (order_ >= 2 && hess_.size() != cells * k * k) {
-        hess_.assign(cells * k * k, 0);
-        h_scratch_.assign(k * k, 0);
-    }
+    hessians_kept_ = second;
     out_.status = DerivativeStatus::OK;
     out_.unbound_ref = out_.unbound_lag = out_.failed_op = 0;
     try {
@@ -355,15 +429,16 @@ const DerivativeResult& DerivativeEvaluator::evaluate(const ParameterBinding& bi
                 out_.value = val_[c];
                 if (order_ >= 1) {
                     out_.gradient.assign(k, 0);
-                    if (has_grad_[c])
-                        std::copy(grad_.begin() + c * k, grad_.begin() + (c + 1) * k,
-                                  out_.gradient.begin());
+                    const Real* g = grad_.data() + c * k;
+                    each(gmask_[c], [&](std::size_t j) { out_.gradient[j] = check(g[j]); });
                 }
                 if (order_ >= 2) {
                     out_.hessian.assign(k * k, 0);
-                    if (has_hess_[c])
-                        std::copy(hess_.begin() + c * k * k, hess_.begin() + (c + 1) * k * k,
-                                  out_.hessian.begin());
+                    const Real* h = hess_.data() + c * k * k;
+                    each(hmask_[c], [&](std::size_t i) {
+                        each(hmask_[c],
+                             [&](std::size_t j) { out_.hessian[i * k + j] = check(h[i * k + j]); });
+                    });
                 }
                 return out_;
             }

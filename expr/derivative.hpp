@@ -10,6 +10,7 @@
 #include "expr/program.hpp"
 #include "numeric/real.hpp"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,10 +22,17 @@ namespace tarvex::expr {
 // for, or -1 when there is none. `values` holds the parameter values. `datum(ref, lag, v)`,
 // when set, gives the value of a variable that is not a parameter (data at the observation
 // being evaluated, lagged `lag` observations); it returns false when there is none.
+//
+// By default the derivatives are taken with respect to each parameter. With `seeds` (K rows of
+// D values, row-major) they are taken along D directions instead: parameter j moves by
+// seeds[j*D + d] along direction d, so that D = 1 and seeds = v give the derivatives of
+// f(b + t v) in t (the second one is v'Hv) at the cost of one direction.
 struct ParameterBinding {
     std::function<int(int ref, int lag)> parameter;
     std::vector<Real> values;
     std::function<bool(int ref, int lag, Real& value)> datum;
+    std::vector<Real> seeds;
+    int directions = 0; // D; 0: the parameters themselves
 };
 
 enum class DerivativeStatus {
@@ -37,7 +45,7 @@ enum class DerivativeStatus {
 struct DerivativeResult {
     DerivativeStatus status = DerivativeStatus::OK;
     Real value = 0;             // f at the parameter values
-    std::vector<Real> gradient; // df/dp, one per parameter
+    std::vector<Real> gradient; // df/dp, one per parameter (or direction)
     std::vector<Real> hessian;  // d2f/dp dp', K x K row-major (second order only)
     int unbound_ref = 0;        // for UNBOUND: the variable reference
     int unbound_lag = 0;
@@ -67,18 +75,26 @@ private:
     std::size_t k_ = 0;
     int order_ = 1;
     std::vector<Real> val_;
-    std::vector<Real> grad_;       // cells x K
-    std::vector<Real> hess_;       // cells x K x K (second order)
-    std::vector<char> has_grad_;   // 0: the cell's gradient (and Hessian) are zero
-    std::vector<char> has_hess_;   // 0: the cell's Hessian is zero
-    std::vector<Real> g_scratch_;  // K
-    std::vector<Real> h_scratch_;  // K x K
+    // Each cell's gradient and Hessian are stored in full, with the set of the parameters they
+    // involve as a bit mask (every bit set when there are more than 64): entries outside it are
+    // zero, and the rules touch only the entries inside, so a sum of many terms in one
+    // parameter each costs what its terms cost.
+    std::vector<Real> grad_;             // cells x K
+    std::vector<Real> hess_;             // cells x K x K (second order)
+    std::vector<std::uint64_t> gmask_;   // the gradient's parameters; 0: zero gradient
+    std::vector<std::uint64_t> hmask_;   // the Hessian's rows and columns; 0: zero Hessian
+    std::vector<Real> g_scratch_;        // K
+    std::vector<Real> h_scratch_;        // K x K
+    bool dense_ = false;                 // more than 64 parameters: masks are all or nothing
+    bool hessians_kept_ = false;         // the last evaluation kept the Hessians
     DerivativeResult out_;
 
     [[noreturn]] void fail(DerivativeStatus s, int op = 0);
     Real check(Real v);
     std::size_t at(int cell) const { return static_cast<std::size_t>(cell); }
-    bool constant_gradient(int cell) const { return cell <= 0 || !has_grad_[at(cell)]; }
+    bool constant_gradient(int cell) const { return cell <= 0 || gmask_[at(cell)] == 0; }
+    template <class F>
+    void each(std::uint64_t mask, F&& f) const;
 
     // r := f with first derivatives da, db and second derivatives daa, dab, dbb with respect
     // to the operands a and b (b = 0: one operand).

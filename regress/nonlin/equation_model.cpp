@@ -177,7 +177,7 @@ bool bind_observations(Run& run, EquationModel& model, int beg, int end) {
 
 bool evaluate_rows(const EquationModel& model, const std::vector<Real>& b,
                    expr::DerivativeOrder order, const RowCallback& each, RowFailure& failure,
-                   bool every_row) {
+                   bool every_row, const std::vector<Real>& direction) {
     const int n = model.n();
     const int chunks = row_chunks(n);
     const int base = model.parameter_base, k = model.k();
@@ -189,6 +189,10 @@ bool evaluate_rows(const EquationModel& model, const std::vector<Real>& b,
         long long t = 0;
         expr::ParameterBinding binding;
         binding.values = b;
+        if (!direction.empty()) {
+            binding.seeds = direction;
+            binding.directions = 1;
+        }
         binding.parameter = [base, k](int ref, int lag) {
             return lag == 0 && ref >= base && ref < base + k ? ref - base : -1;
         };

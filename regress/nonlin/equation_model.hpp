@@ -69,9 +69,10 @@ struct RowFailure {
 // the evaluation stops there, or, with `every_row`, goes on and hands that row's result (its
 // status not OK) to `each` as well.
 using RowCallback = std::function<void(int chunk, int row, const expr::DerivativeResult&)>;
+// With `direction` (K values) the derivatives are those along it (see ParameterBinding).
 bool evaluate_rows(const EquationModel& model, const std::vector<Real>& b,
                    expr::DerivativeOrder order, const RowCallback& each, RowFailure& failure,
-                   bool every_row = false);
+                   bool every_row = false, const std::vector<Real>& direction = {});
 
 // The number of chunks evaluate_rows cuts the rows into, and the size of each.
 constexpr int ROW_CHUNK = 4096;

@@ -66,20 +66,15 @@ NonlinEstimate estimate_nlinear(const EquationModel& model, const NonlinOptions&
     NlsControl control;
     control.max_iterations = o.MAXIT;
     control.parameter_tolerance = o.CONVERGE;
-    // The residuals' second derivative along v: -v' H_i v, H_i the Hessian of the function.
+    // The residuals' second derivative along v: -v' H_i v, the second derivative of the
+    // function along v (one direction carried, not the K x K Hessian).
     NlsCurvature curvature = [&](const std::vector<Real>& b, const std::vector<Real>& v,
                                  Real* second) {
         RowFailure failure;
         return evaluate_rows(
             model, b, expr::DerivativeOrder::HESSIAN,
-            [&](int, int row, const expr::DerivativeResult& r) {
-                Real s = 0;
-                for (int i = 0; i < k; ++i)
-                    for (int j = 0; j < k; ++j)
-                        s += v[i] * r.hessian[std::size_t(i) * k + j] * v[j];
-                second[row] = -s;
-            },
-            failure);
+            [&](int, int row, const expr::DerivativeResult& r) { second[row] = -r.hessian[0]; },
+            failure, false, v);
     };
     const NlsResult fit = nonlinear_least_squares(n, model.start, evaluate, control, curvature);
     e.iterations = fit.iterations;
