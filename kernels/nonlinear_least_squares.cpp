@@ -17,8 +17,10 @@ namespace {
 // lambda beyond this: the steps are far below any tolerance; no step can lower the SSE.
 const Real LAMBDA_LIMIT = 1e40Q;
 // A Gauss-Newton step that predicts a fall of the sum of squares below this fraction of it is
-// close enough to the minimum to be taken without damping or test.
-const Real CLOSE_RATIO = 1e-16Q;
+// close enough to the minimum to be taken without damping or test (while the falls contract).
+const Real CLOSE_RATIO = 1e-10Q;
+// After undamped steps stopped contracting, they are tried again only this much closer.
+const Real CLOSE_RATIO_TIGHTENING = 1e-6Q;
 // A predicted fall below this fraction is below the rounding of the sum of squares.
 const Real FLOOR_RATIO = 1e-30Q;
 // A damped step is refused when its geodesic correction is larger than this against it.
@@ -134,11 +136,13 @@ NlsResult levenberg_marquardt(int nobs, const std::vector<Real>& start,
     }
     out.sse = ls_detail::sum_of_squares(out.residuals.data(), nobs);
     std::vector<Real> trial(k), trial_residuals(n), scale(k, 0);
+    std::vector<Real> trial_jacobian(n * std::size_t(k));
     Real lambda = control.lambda_start;
     Real growth = 2; // the factor lambda grows by at the next refused step (Nielsen)
     bool converged = false;
     bool gauss_newton = false;  // near the minimum: Gauss-Newton steps taken as they come
     Real previous_fall = 0;     // the fall in the SSE the last Gauss-Newton step taken predicted
+    Real close_ratio = CLOSE_RATIO;
     int row = -1;
     for (int iteration = 1; iteration <= control.max_iterations && !converged; ++iteration) {
         out.iterations = iteration;
@@ -162,19 +166,31 @@ NlsResult levenberg_marquardt(int nobs, const std::vector<Real>& start,
                 break;
             }
             predicted = quadratic_form(gram, gn.coef);
-            if (predicted <= CLOSE_RATIO * out.sse) gauss_newton = true;
+            if (predicted <= close_ratio * out.sse) gauss_newton = true;
         }
         if (gn.ok() && gauss_newton) {
             // Once the falls the steps predict stop shrinking, the steps are rounding noise: the
             // minimum is reached to the precision of the data and the arithmetic.
             if (previous_fall > 0 && predicted >= previous_fall) {
-                converged = true;
-                break;
+                if (predicted <= FLOOR_RATIO * out.sse) {
+                    converged = true;
+                    break;
+                }
+                // Not contracting while the steps still matter: damped steps again, and
+                // undamped ones only much closer to the minimum.
+                gauss_newton = false;
+                previous_fall = 0;
+                close_ratio = std::min(close_ratio, predicted / out.sse) * CLOSE_RATIO_TIGHTENING;
             }
+        }
+        if (gn.ok() && gauss_newton) {
             for (int j = 0; j < k; ++j) trial[j] = out.parameters[j] + gn.coef[j];
-            if (evaluate(trial, trial_residuals.data(), nullptr, row)) {
+            // Taken as it comes: evaluated with its Jacobian at once, into spare arrays so that
+            // a step out of the domain leaves the current point as it was.
+            if (evaluate(trial, trial_residuals.data(), trial_jacobian.data(), row)) {
                 out.parameters = trial;
-                evaluate(out.parameters, out.residuals.data(), out.jacobian.data(), row);
+                out.residuals.swap(trial_residuals);
+                out.jacobian.swap(trial_jacobian);
                 out.sse = ls_detail::sum_of_squares(out.residuals.data(), nobs);
                 previous_fall = predicted;
                 out.history.push_back({iteration, out.sse, 0, out.parameters});
@@ -190,7 +206,7 @@ NlsResult levenberg_marquardt(int nobs, const std::vector<Real>& start,
             bool usable = step.ok();
             if (usable) {
                 for (int j = 0; j < k; ++j) trial[j] = out.parameters[j] + step.coef[j];
-                if (curvature) {
+                if (curvature && lambda > 0) { // undamped steps go without
                     // The acceleration a solves the same damped system for the curvature of
                     // the residuals along the step; the step becomes v + a/2, refused when the
                     // correction is not small against the step itself.

@@ -2,11 +2,12 @@
 // cross-product matrix of [J r] (J the Jacobian of the fitted function, r the residuals) with
 // the exact Gram kernel and solves in double-binary128 by the cross-product Cholesky factor, so
 // that each step is as accurate as the data allow however badly the problem is conditioned.
-// Far from the minimum the diagonal is damped by (1 + lambda): a step that lowers the sum of
-// squares is taken and lambda falls tenfold, one that does not is refused and lambda rises
-// tenfold. Near it (the undamped Gauss-Newton step predicts a fall below 1e-16 of the sum of
-// squares, where comparing sums of squares no longer tells better from worse) the Gauss-Newton
-// steps are taken as they come. The fit has converged when the Gauss-Newton step changes no
+// Far from the minimum the diagonal is damped by lambda times a scale (Nielsen's update of
+// lambda: a step that lowers the sum of squares is taken and lambda falls by up to three by the
+// gain ratio; one that does not is refused and lambda doubles, then quadruples ...), and each
+// damped step carries its geodesic acceleration. Near it (the undamped Gauss-Newton step predicts a fall below 1e-10 of the sum of
+// squares) the Gauss-Newton steps are taken as they come, as long as the falls they predict
+// contract; comparing sums of squares there would no longer tell better from worse. The fit has converged when the Gauss-Newton step changes no
 // parameter by more than the relative tolerance, or when those steps stop shrinking: they are
 // then rounding noise, and the minimum is found to the precision of the data and arithmetic.
 // The damping is scaled along each parameter by the largest diagonal element of J'J met so far;

@@ -14,6 +14,10 @@ namespace tarvex {
 
 namespace {
 
+// From this many observations NLINEAR first fits a subsample of about SUBSAMPLE_ROWS of them.
+constexpr int SUBSAMPLE_FROM = 262144;
+constexpr int SUBSAMPLE_ROWS = 32768;
+
 void start_estimate(const EquationModel& model, NonlinEstimate& e) {
     e.names = model.names;
     e.n = model.n();
@@ -37,16 +41,15 @@ std::vector<Real> dependent_values(const EquationModel& model) {
     return y;
 }
 
-} // namespace
-
-NonlinEstimate estimate_nlinear(const EquationModel& model, const NonlinOptions& o) {
-    NonlinEstimate e;
-    start_estimate(model, e);
-    const int n = e.n, k = e.k;
-    const std::vector<Real> y = dependent_values(model);
+// Levenberg-Marquardt on the observations of `model` (y at them) from `start`; an evaluation
+// failure is recorded in `failure`.
+NlsResult fit_least_squares(const EquationModel& model, const std::vector<Real>& y,
+                            const std::vector<Real>& start, const NlsControl& control,
+                            RowFailure& failure) {
+    const int n = model.n(), k = model.k();
     NlsEvaluate evaluate = [&](const std::vector<Real>& b, Real* resid, Real* jac,
                                int& failed_row) {
-        RowFailure failure;
+        RowFailure here;
         const auto order = jac ? expr::DerivativeOrder::GRADIENT : expr::DerivativeOrder::VALUE;
         const bool ok = evaluate_rows(
             model, b, order,
@@ -56,27 +59,65 @@ NonlinEstimate estimate_nlinear(const EquationModel& model, const NonlinOptions&
                     for (int j = 0; j < k; ++j)
                         jac[std::size_t(j) * n + std::size_t(row)] = r.gradient[std::size_t(j)];
             },
-            failure);
+            here);
         if (!ok) {
-            failed_row = failure.row;
-            e.failure = failure;
+            failed_row = here.row;
+            failure = here;
         }
         return ok;
     };
-    NlsControl control;
-    control.max_iterations = o.MAXIT;
-    control.parameter_tolerance = o.CONVERGE;
     // The residuals' second derivative along v: -v' H_i v, the second derivative of the
     // function along v (one direction carried, not the K x K Hessian).
     NlsCurvature curvature = [&](const std::vector<Real>& b, const std::vector<Real>& v,
                                  Real* second) {
-        RowFailure failure;
+        RowFailure here;
         return evaluate_rows(
             model, b, expr::DerivativeOrder::HESSIAN,
             [&](int, int row, const expr::DerivativeResult& r) { second[row] = -r.hessian[0]; },
-            failure, false, v);
+            here, false, v);
     };
-    const NlsResult fit = nonlinear_least_squares(n, model.start, evaluate, control, curvature);
+    return nonlinear_least_squares(n, start, evaluate, control, curvature);
+}
+
+} // namespace
+
+NonlinEstimate estimate_nlinear(const EquationModel& model, const NonlinOptions& o) {
+    NonlinEstimate e;
+    start_estimate(model, e);
+    const int n = e.n, k = e.k;
+    const std::vector<Real> y = dependent_values(model);
+    NlsControl control;
+    control.max_iterations = o.MAXIT;
+    control.parameter_tolerance = o.CONVERGE;
+    // On a long sample the starting values are first carried to the minimum of an evenly
+    // spaced subsample, where each iteration costs a fraction of one over all the data; the
+    // fit over all of them then starts next to its minimum.
+    std::vector<Real> start = model.start;
+    if (n >= SUBSAMPLE_FROM) {
+        EquationModel part = model;
+        const int stride = n / SUBSAMPLE_ROWS;
+        part.obs.clear();
+        std::vector<Real> part_y;
+        for (int i = 0; i < n; i += stride) {
+            part.obs.push_back(model.obs[static_cast<std::size_t>(i)]);
+            part_y.push_back(y[static_cast<std::size_t>(i)]);
+        }
+        RowFailure ignored;
+        const NlsResult first = fit_least_squares(part, part_y, start, control, ignored);
+        if (first.status == NlsStatus::CONVERGED) {
+            start = first.parameters;
+            e.subsample_n = part.n();
+            e.subsample_iterations = first.iterations;
+        }
+    }
+    NlsControl near = control; // next to the minimum: undamped steps first
+    if (e.subsample_n > 0) near.lambda_start = 0;
+    NlsResult fit = fit_least_squares(model, y, start, near, e.failure);
+    if (fit.status != NlsStatus::CONVERGED && e.subsample_n > 0) {
+        // From the subsample's minimum the fit went astray: all the data from the start given.
+        e.subsample_n = e.subsample_iterations = 0;
+        fit = fit_least_squares(model, y, model.start, control, e.failure);
+    }
     e.iterations = fit.iterations;
     for (const NlsIteration& it : fit.history)
         e.history.push_back({it.iteration, it.sse, it.parameters});

@@ -33,6 +33,7 @@ struct NonlinEstimate {
     RowFailure failure;           // UNDEFINED
     int dependent_parameter = -1; // SINGULAR
     int iterations = 0;
+    int subsample_n = 0, subsample_iterations = 0; // NLINEAR on a long sample: the first fit
     std::vector<NonlinIteration> history;
     std::vector<std::string> names;
     std::vector<Real> coef, cov, se, tstat; // cov K x K row-major
