@@ -83,9 +83,46 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
     return script + "STOP\n";
 }
 
-// TARVEX_FUZZ_MODE=expr, matrix or script keeps a whole run in one mode whatever the first
-// byte: expr and matrix take the selector bits from it, script reads every input as commands.
-enum class Mode { ANY, EXPRESSIONS, MATRIX, SCRIPT };
+// With a first byte from 0xA0 to 0xAF, every line becomes the equation of an NLINEAR or MLE
+// block (parameters A, B and C, data X, Y and Z), or the list after HETERO or BOX, with a low
+// iteration limit so that each input runs quickly.
+std::string estimation_script(const std::string& body, unsigned char selector) {
+    static const char* const commands[] = {"NLINEAR", "MLE", "HETERO ", "BOX "};
+    static const char* const options[] = {" / MAXIT=5", " / MAXIT=5 PITER HETCOV",
+                                          " / MAXIT=5 METHOD=BFGS COVTYPE=OPG",
+                                          " / MAXIT=5 METHOD=BHHH PCOV PCOR"};
+    std::string script = "SET TALK\nSAMPLE 1 8\nGENR X = TIME(0)\nGENR Z = MOD(TIME(0), 3)\n"
+                         "GENR Y = 2 + 3*EXP(-0.3*X) + Z/10\n";
+    if (selector & 8) script += "SET UMINUS NOWARN\n";
+    std::size_t start = 0;
+    int line = 0;
+    while (start <= body.size()) {
+        std::size_t end = body.find('\n', start);
+        if (end == std::string::npos) end = body.size();
+        std::string text = body.substr(start, end - start);
+        int digits = 0;
+        for (char& c : text) {
+            if (c == '\r' || c == '&' || c == '\0') c = ' ';
+            digits = std::isdigit(static_cast<unsigned char>(c)) ? digits + 1 : 0;
+            if (digits > 2) c = ' '; // no iteration limits in the thousands
+        }
+        const int command = (selector + line) % 4;
+        const std::string option = options[(selector / 4 + line) % 4];
+        if (command < 2)
+            script += std::string(commands[command]) + option + "\nCOEF A 1 B 0.5 C 0.1\nEQ " +
+                      text + "\nEND\nFCAST / PREDICT=P\nTEST A = 1\n";
+        else
+            script += commands[command] + text + option + "\nFCAST / PREDICT=P\n";
+        start = end + 1;
+        ++line;
+    }
+    return script + "STOP\n";
+}
+
+// TARVEX_FUZZ_MODE=expr, matrix, estimation or script keeps a whole run in one mode whatever
+// the first byte: expr, matrix and estimation take the selector bits from it, script reads
+// every input as commands.
+enum class Mode { ANY, EXPRESSIONS, MATRIX, ESTIMATION, SCRIPT };
 
 Mode mode_from_environment() {
     const char* mode = std::getenv("TARVEX_FUZZ_MODE");
@@ -93,8 +130,9 @@ Mode mode_from_environment() {
     const std::string name(mode);
     if (name == "expr") return Mode::EXPRESSIONS;
     if (name == "matrix") return Mode::MATRIX;
+    if (name == "estimation") return Mode::ESTIMATION;
     if (name == "script") return Mode::SCRIPT;
-    std::fprintf(stderr, "TARVEX_FUZZ_MODE must be expr, matrix or script\n");
+    std::fprintf(stderr, "TARVEX_FUZZ_MODE must be expr, matrix, estimation or script\n");
     std::abort();
 }
 
@@ -108,6 +146,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         size > 0 ? std::string(reinterpret_cast<const char*>(data) + 1, size - 1) : std::string();
     if (mode == Mode::MATRIX || (mode == Mode::ANY && first >= 0xB0 && first < 0xC0)) {
         run_input(matrix_script(rest, static_cast<unsigned char>(0xB0 | (first & 0x0F))));
+        return 0;
+    }
+    if (mode == Mode::ESTIMATION || (mode == Mode::ANY && first >= 0xA0 && first < 0xB0)) {
+        run_input(estimation_script(rest, static_cast<unsigned char>(first & 0x0F)));
         return 0;
     }
     if (mode == Mode::EXPRESSIONS || (mode == Mode::ANY && first >= 0xC0)) {
