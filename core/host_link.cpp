@@ -2,6 +2,7 @@
 // log; MACDEP, SYSCMD and the host text commands reach the host services library.
 #include "core/host_link.hpp"
 
+#include "core/error_report.hpp"
 #include "core/fatal_stop.hpp"
 #include "core/run.hpp"
 #include "host/tarvextern.hpp"
@@ -106,8 +107,8 @@ std::string host_query(Run& run, std::string_view text) {
 
 void MACDEP(Run& run, int service, std::string& text) {
     if (service < 1 || service > 37) {
-        write_line(run, " ...ERROR.ILLEGAL IND IN MACDEP");
-        XXIT(run, 0);
+        report_error(run, " ...ERROR.ILLEGAL IND IN MACDEP", 0, ErrorSeverity::CONTINUES);
+        XXIT(run, 0); // the fatal stop ends the run
     }
     switch (service) {
     case 7:

@@ -23,7 +23,7 @@ namespace {
 
 inline constexpr int SENTINEL = -99999; // bottom of the operator stack
 inline constexpr int OPEN_MARK = -1;    // "(" on the operator stack
-inline constexpr Real ERR_SYNTAX = 1016;
+inline constexpr int ERR_SYNTAX = 1016;
 // $ERR of a constant beyond the binary128 range: the command's number x 1000 + 60 (GENR 2060,
 // MATRIX 39060).
 inline constexpr int ERR_OVERFLOW_SEQUENCE = 60;
@@ -59,16 +59,16 @@ private:
 
     // ---- messages -------------------------------------------------------------------------
     // Ends the compilation. A silent compile (a trial the caller reports on) only ends the
-    // command; otherwise the error is serious.
-    [[noreturn]] void fail(std::string_view message, bool syntax = false) {
+    // command, with neither the line nor $ERR; otherwise the error is serious.
+    [[noreturn]] void fail(std::string_view message, int number = 0) {
         if (req_.silent)
             report_error(run_, "");
         else
-            report_error(run_, message, syntax ? ERR_SYNTAX : 0, ErrorSeverity::SERIOUS);
+            report_error(run_, message, number, ErrorSeverity::SERIOUS);
         throw CompileError{};
     }
     [[noreturn]] void syntax_error() {
-        fail(" ...ERROR..SYNTAX ERROR WHEN GENERATING VARIABLE", true);
+        fail(" ...ERROR..SYNTAX ERROR WHEN GENERATING VARIABLE", ERR_SYNTAX);
     }
     void note(std::string_view message) {
         if (run_.flags.OPUT) write_line(run_, message);
@@ -153,9 +153,9 @@ private:
         const std::string_view number = text_.substr(start, pos_ - start);
         if (parse_real_field(number, value)) return value;
         if (real_field_overflows(number)) {
-            if (!req_.silent) run_.res[R_ERR] = run_.cmd.IKOD * 1000 + ERR_OVERFLOW_SEQUENCE;
             fail(" ...ERROR..THE NUMBER " + std::string(number.substr(0, 60)) +
-                 " OVERFLOWS: NO NUMBER CAN EXCEED ABOUT 1.19E+4932 IN SIZE");
+                     " OVERFLOWS: NO NUMBER CAN EXCEED ABOUT 1.19E+4932 IN SIZE",
+                 run_.cmd.IKOD * 1000 + ERR_OVERFLOW_SEQUENCE);
         }
         syntax_error();
     }

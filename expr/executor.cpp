@@ -239,7 +239,9 @@ Real Executor::function(const Step& s) {
     case OP_EXP: {
         const Real value = exp_split(a, bad);
         if (!bad) return value;
-        write_line(run_, " ...ERROR..EXPONENTIAL OVERFLOW EXP=" + code_text(a));
+        // The element becomes missing and the program goes on.
+        report_error(run_, " ...ERROR..EXPONENTIAL OVERFLOW EXP=" + code_text(a), 0,
+                     ErrorSeverity::CONTINUES);
         missing_ = true;
         return xmiss_;
     }

@@ -49,11 +49,12 @@ Real MatrixExecutor::xmiss() const {
 [[noreturn]] void MatrixExecutor::dimension_error(const Matrix& a, const Matrix* b) {
     std::string name(matrix_op_name(op_));
     if (name.size() < 4) name.resize(4, ' ');
-    write_line(run_, " ...ERROR..INVALID " + name + " FUNCTION");
+    report_error(run_, " ...ERROR..INVALID " + name + " FUNCTION", 0, ErrorSeverity::SERIOUS);
     const Matrix none;
     const Matrix& other = b ? *b : none;
-    error(" ...MATRIX DIMENSIONS: " + fmt_I(a.rows, 5) + " BY " + fmt_I(a.cols, 5) + "    OR    " +
-          fmt_I(other.rows, 5) + " BY " + fmt_I(other.cols, 5));
+    write_line(run_, " ...MATRIX DIMENSIONS: " + fmt_I(a.rows, 5) + " BY " + fmt_I(a.cols, 5) +
+                         "    OR    " + fmt_I(other.rows, 5) + " BY " + fmt_I(other.cols, 5));
+    throw Stop{};
 }
 
 void MatrixExecutor::note(std::string_view message) {

@@ -112,7 +112,7 @@ void not_available(Run& run) {
 void cmd_no_action(Run&) {}
 
 void cmd_ignored_alone(Run& run) {
-    write_line(run, " ...ERROR..ABOVE COMMAND WILL BE IGNORED");
+    report_error(run, " ...ERROR..ABOVE COMMAND WILL BE IGNORED");
 }
 
 // STOP word: in a host that keeps the engine loaded, HOLD, STOP and RESET (a bare STOP is

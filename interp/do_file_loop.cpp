@@ -215,8 +215,9 @@ void begin_inner_loop(Run& run, const std::string& record) {
     bound[0].value = start;
     if (!bound[0].name.empty()) {
         if (!reevaluate_bound(run, bound[0])) {
-            write_line(run, " ...ERROR..UNDEFINED DO LOOP VARIABLE - " + bound[0].name);
-            XXIT(run, FATAL_LOOP);
+            report_error(run, " ...ERROR..UNDEFINED DO LOOP VARIABLE - " + bound[0].name, 0,
+                         ErrorSeverity::CONTINUES);
+            XXIT(run, FATAL_LOOP); // the run ends here
         }
         start = bound[0].value;
     }
@@ -251,17 +252,20 @@ void end_of_pass(Run& run, const std::string& record) {
         for (int k = 1; k <= 2; ++k) {
             if (bound[k].name.empty()) continue;
             if (!reevaluate_bound(run, bound[k])) {
-                write_line(run, " ...ERROR..UNDEFINED DO LOOP VARIABLE - " + bound[k].name);
-                XXIT(run, FATAL_LOOP);
+                report_error(run, " ...ERROR..UNDEFINED DO LOOP VARIABLE - " + bound[k].name, 0,
+                             ErrorSeverity::CONTINUES);
+                XXIT(run, FATAL_LOOP); // the run ends here
             }
         }
         end = bound[1].value;
         step = bound[2].value;
     }
     if (!loop_parameters_valid(start, end, step)) {
-        write_line(run, " ...ERROR..BAD DO LOOP PARAMETERS" + fmt_I(start, 10) + fmt_I(end, 10) +
-                            fmt_I(step, 10));
-        XXIT(run, FATAL_LOOP);
+        report_error(run,
+                     " ...ERROR..BAD DO LOOP PARAMETERS" + fmt_I(start, 10) + fmt_I(end, 10) +
+                         fmt_I(step, 10),
+                     0, ErrorSeverity::CONTINUES);
+        XXIT(run, FATAL_LOOP); // the run ends here
     }
     const long long index = L.LOOP[level] + step;
     L.LOOP[level] = index;
@@ -312,7 +316,7 @@ struct OpenLevel {
 void cmd_do(Run& run) {
     LoopState& L = run.loops;
     if (L.replaying) {
-        write_line(run, " ...ERROR..MORE THAN 2 NESTED DO LOOPS NOT PERMITTED");
+        report_error(run, " ...ERROR..MORE THAN 2 NESTED DO LOOPS NOT PERMITTED");
         do_syntax_error(run, "SYNTAX ERROR IN DO STATEMENT");
         return;
     }
@@ -341,7 +345,7 @@ void cmd_do(Run& run) {
         const int kod = run.cmd.IKOD;
         if (kod == C_DO) {
             if (open == 2) {
-                write_line(run, " ...ERROR..MORE THAN 2 NESTED DO LOOPS NOT PERMITTED");
+                report_error(run, " ...ERROR..MORE THAN 2 NESTED DO LOOPS NOT PERMITTED");
                 abandon_collection(run, "SYNTAX ERROR IN DO STATEMENT", input_unit);
                 return;
             }

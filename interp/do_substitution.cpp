@@ -2,6 +2,7 @@
 // active levels replaced by their index texts (never in the statement's first column).
 #include "interp/do_loops.hpp"
 
+#include "core/error_report.hpp"
 #include "interp/do_parts.hpp"
 
 #include <array>
@@ -42,7 +43,9 @@ bool replace_markers(Run& run, std::string& text, const std::array<int, 256>& le
         }
     }
     if (length > LINMAX) {
-        write_line(run, " ...ERROR..STATEMENT TOO LONG AFTER DO SUBSTITUTION");
+        // Reported between statements: the reader drops the statement, no command is running.
+        report_error(run, " ...ERROR..STATEMENT TOO LONG AFTER DO SUBSTITUTION", 0,
+                     ErrorSeverity::CONTINUES);
         return false;
     }
     if (found == 0) return true;

@@ -82,7 +82,8 @@ void restore_sample(Run& run) {
 void push_level(Run& run, int ref, const std::string& name) {
     LoopState& L = run.loops;
     if (L.levels + 1 > MAX_PROC_LEVELS) {
-        write_line(run, " ...ERROR..MORE THAN 18 PROC LEVELS");
+        // The fatal stop ends the run: nothing is left for a severity to end.
+        report_error(run, " ...ERROR..MORE THAN 18 PROC LEVELS", 0, ErrorSeverity::CONTINUES);
         XXIT(run, FATAL_PROCEDURE);
     }
     if (L.levels == 0) save_sample(run);
@@ -294,13 +295,16 @@ void cmd_execute(Run& run) {
         for (const std::string& candidate :
              {dir + name, dir + name + ".PRC", dir + lower, dir + lower + ".prc"}) {
             if (!std::filesystem::is_regular_file(candidate, ec)) continue;
+            // Both errors are fatal stops: the run ends with them.
             if (L.levels + 1 > MAX_PROC_LEVELS) {
-                write_line(run, " ...ERROR..MORE THAN 18 PROC LEVELS");
+                report_error(run, " ...ERROR..MORE THAN 18 PROC LEVELS", 0,
+                             ErrorSeverity::CONTINUES);
                 XXIT(run, FATAL_PROCEDURE);
             }
             if (L.levels > 0) {
-                write_line(run, " ...ERROR..YOU NEED TO PRELOAD THE " + name +
-                                    " PROC WITH THE COMMAND:");
+                report_error(run, " ...ERROR..YOU NEED TO PRELOAD THE " + name +
+                                      " PROC WITH THE COMMAND:",
+                             0, ErrorSeverity::CONTINUES);
                 write_line(run, "    FILE PROC " + candidate);
                 XXIT(run, FATAL_PROCEDURE);
             }

@@ -137,11 +137,13 @@ void toggle_command_name_mode(Run& run) {
 bool report_unknown(Run& run, const std::string& word) {
     run.cmd.IKOD = 0;
     if (run.flags.editor_mode) return true;
-    write_line(run, " ...ERROR..UNKNOWN COMMAND..." + word);
+    // The reader runs between commands (and inside commands that read statements of their own):
+    // the error ends nothing.
+    report_error(run, " ...ERROR..UNKNOWN COMMAND..." + word, 0, ErrorSeverity::CONTINUES);
     if (run.sw[OTALK]) return true;
     write_line(run, " ...WARNING..CHECK OUTPUT CAREFULLY");
     if (++run.cmd.unknown_in_row < MAX_UNKNOWN_IN_ROW) return true;
-    write_line(run, " ...ERROR..NO MORE COMMANDS WILL BE READ");
+    report_error(run, " ...ERROR..NO MORE COMMANDS WILL BE READ", 0, ErrorSeverity::CONTINUES);
     return false;
 }
 

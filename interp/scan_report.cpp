@@ -15,7 +15,8 @@ inline constexpr int ERR_SYNTAX = 1016;
 } // namespace
 
 void report_syntax_error(Run& run, std::size_t column) {
-    write_line(run, " ...ERROR..SYNTAX ERROR");
+    run.flags.OERR = true;
+    report_error(run, " ...ERROR..SYNTAX ERROR", ERR_SYNTAX);
     const std::string& text = run.cmd.text;
     const std::size_t width = LINE_WIDTH;
     const std::size_t chunks = std::max<std::size_t>(1, (text.size() + width - 1) / width);
@@ -25,8 +26,6 @@ void report_syntax_error(Run& run, std::size_t column) {
         write_line(run, begin < text.size() ? text.substr(begin, width) : std::string());
         if (marked / width == chunk) write_line(run, std::string(marked % width, ' ') + "$");
     }
-    run.flags.OERR = true;
-    report_error(run, "", ERR_SYNTAX);
 }
 
 void dump_scan_block(Run& run) {

@@ -3,6 +3,7 @@
 #include "interp/set_display.hpp"
 
 #include "core/command_table.hpp"
+#include "core/error_report.hpp"
 #include "interp/dispatcher.hpp"
 #include "interp/version.hpp"
 #include "io/file_command.hpp"
@@ -106,8 +107,10 @@ void apply_values(Run& run) {
     if (level >= 1 && level <= static_cast<int>(RANDOM_GENERATOR_CODES.size())) {
         run.vals.RANLEVEL = level;
     } else {
-        write_line(run, " ...ERROR..RANLEVEL MUST BE 1 TO 6, IT STAYS AT " +
-                            std::to_string(run.vals.RANLEVEL));
+        // The other settings of the command still take effect.
+        report_error(run, " ...ERROR..RANLEVEL MUST BE 1 TO 6, IT STAYS AT " +
+                              std::to_string(run.vals.RANLEVEL),
+                     0, ErrorSeverity::CONTINUES);
     }
     run.vals.CPUTIME = opt.rv[SR_CPUTIME];
     run.ws.XMISS = opt.rv[SR_MISSVALU];

@@ -2,6 +2,7 @@
 // the work-area sizes and their allocation, and the command loop with its reallocations.
 #include "interp/entry.hpp"
 
+#include "core/error_report.hpp"
 #include "core/interrupt.hpp"
 #include "host/tarvextern.hpp"
 #include "interp/dispatcher.hpp"
@@ -101,10 +102,13 @@ void compute_sizes(Run& run) {
 bool allocate(Run& run) {
     RunSizes& sz = run.sizes;
     bool ok = false;
+    // No command runs yet: the caller ends the start when this returns false.
     if (sz.PAR < 1 || sz.MAXVAR < 1) {
-        write_line(run, " ...ERROR..MEMORY ALLOCATION ERROR CODE=" + fmt_I(1, 6));
+        report_error(run, " ...ERROR..MEMORY ALLOCATION ERROR CODE=" + fmt_I(1, 6), 0,
+                     ErrorSeverity::CONTINUES);
     } else if (!(ok = allocate_workspace(run.ws, sz.MAXVAR, sz.PAR, sz.NBYTES))) {
-        write_line(run, " ...ERROR..ALLOCATABLE ARRAY MEMORY EXHAUSTED");
+        report_error(run, " ...ERROR..ALLOCATABLE ARRAY MEMORY EXHAUSTED", 0,
+                     ErrorSeverity::CONTINUES);
     }
     if (!ok) {
         write_line(run, " PAR=" + fmt_I(sz.IPAR, 10) + "  SIZE=" + fmt_I(sz.MAXVAR, 10));

@@ -1,8 +1,10 @@
 // AFILE: binding a unit number to a file (inquire, note the old binding, refuse a missing
 // input file, close, open, note the new binding) and the hand-off of the FILE keyword codes;
-// AFILO: the one place where a unit is opened.
+// AFILO: the one place where a unit is opened. Errors are reported without ending anything:
+// the command that asked for the file decides what a failure means.
 #include "io/afile.hpp"
 
+#include "core/error_report.hpp"
 #include "core/host_link.hpp"
 #include "core/run.hpp"
 #include "io/afile_parts.hpp"
@@ -42,8 +44,9 @@ void warn_missing(Run& run, const std::string& name) {
 }
 
 void report_close_error(Run& run, int unit, int error) {
-    write_line(run, " ...ERROR..CLOSE ERROR ON UNIT" + unit_field(unit, 3) +
-                        " ERROR=" + fmt_I(error, 6));
+    report_error(run,
+                 " ...ERROR..CLOSE ERROR ON UNIT" + unit_field(unit, 3) + " ERROR=" + fmt_I(error, 6),
+                 0, ErrorSeverity::CONTINUES);
 }
 
 void console_fallback(Run& run, int unit) {
@@ -62,8 +65,10 @@ bool is_input_unit(const Run& run, int unit) {
 }
 
 void report_unit_error(Run& run, const char* what, int unit, int error, const std::string& name) {
-    write_line(run, std::string(" ...ERROR..") + what + " ERROR ON UNIT" + unit_field(unit, 3) +
-                        " ERROR=" + fmt_I(error, 6) + " FILE=" + field(name, NAME_FIELD));
+    report_error(run,
+                 std::string(" ...ERROR..") + what + " ERROR ON UNIT" + unit_field(unit, 3) +
+                     " ERROR=" + fmt_I(error, 6) + " FILE=" + field(name, NAME_FIELD),
+                 0, ErrorSeverity::CONTINUES);
 }
 
 const char* status_word(UnitStatus status) {
@@ -179,7 +184,7 @@ int AFILO(Run& run, int unit, const std::string& name, const AfileRequest& req) 
     int error = open_unit_file(run, unit, name, how);
     if (error != 0) {
         console_fallback(run, unit); // the report must still reach the user
-        write_line(run, " ...ERROR..FILE OPEN PROBLEM:");
+        report_error(run, " ...ERROR..FILE OPEN PROBLEM:", 0, ErrorSeverity::CONTINUES);
         write_line(run, " VCAR:" + name);
         write_line(run, std::string(" VF:") + (req.unformatted ? "UNFORMATTED" : "FORMATTED") +
                             " VPOS:" + (req.append ? "APPEND" : "ASIS") +

@@ -2,8 +2,10 @@
 // in with the shell's own echo of the variable named by host service 35, so it is never part
 // of a visible command line. gpg gets a home directory it can write: the user's, or else a
 // temporary one that is removed (with any agent gpg started there) when the command ends.
+// Errors are reported without ending anything: the command that reads or writes decides.
 #include "io/crypt.hpp"
 
+#include "core/error_report.hpp"
 #include "core/interrupt.hpp"
 #include "core/run.hpp"
 #include "host/tarvextern.hpp"
@@ -73,8 +75,10 @@ bool passphrase_pipe(Run& run, std::string& pipe) {
     std::string variable;
     MACDEP(run, 35, variable);
     if (!host::GetEnvironVariable(variable)) {
-        write_line(run, " ...ERROR..NO PASSPHRASE: THE ENVIRONMENT VARIABLE " + variable +
-                            " IS NOT SET");
+        report_error(run,
+                     " ...ERROR..NO PASSPHRASE: THE ENVIRONMENT VARIABLE " + variable +
+                         " IS NOT SET",
+                     0, ErrorSeverity::CONTINUES);
         return false;
     }
     pipe = "echo \"$" + variable + "\"|";
@@ -94,10 +98,13 @@ bool file_exists(const std::string& path) {
 
 void report_gpg_failure(Run& run, int status, const char* what, const std::string& path) {
     if (status == COMMAND_NOT_FOUND || status < 0)
-        write_line(run, " ...ERROR..CANNOT RUN THE GPG PROGRAM: " + gpg_program(run));
+        report_error(run, " ...ERROR..CANNOT RUN THE GPG PROGRAM: " + gpg_program(run), 0,
+                     ErrorSeverity::CONTINUES);
     else
-        write_line(run, std::string(" ...ERROR..GPG COULD NOT ") + what + " THE FILE " + path +
-                            " (WRONG PASSPHRASE OR DAMAGED FILE)");
+        report_error(run,
+                     std::string(" ...ERROR..GPG COULD NOT ") + what + " THE FILE " + path +
+                         " (WRONG PASSPHRASE OR DAMAGED FILE)",
+                     0, ErrorSeverity::CONTINUES);
 }
 
 } // namespace
@@ -112,7 +119,8 @@ std::optional<std::string> decrypt_to_temp(Run& run, const std::string& path) {
     // mkdtemp makes the directory 0700; the shell's umask makes gpg create the copy 0600.
     std::string directory = temp_directory(run) + "tarvcryptXXXXXX";
     if (mkdtemp(directory.data()) == nullptr) {
-        write_line(run, " ...ERROR..CANNOT CREATE A PRIVATE DIRECTORY IN " + temp_directory(run));
+        report_error(run, " ...ERROR..CANNOT CREATE A PRIVATE DIRECTORY IN " + temp_directory(run),
+                     0, ErrorSeverity::CONTINUES);
         return std::nullopt;
     }
     register_temporary(directory);

@@ -1,6 +1,8 @@
 // The FILE network requests: FTP and FTPB fetch an address into a temporary copy bound to the
 // network unit (FTPB for unformatted records), a unit number with an address fetches into that
-// unit, and DOWNLOAD saves the file in the transfer directory without binding it.
+// unit, and DOWNLOAD saves the file in the transfer directory without binding it. Errors are
+// reported without ending anything: the command that made the request decides.
+#include "core/error_report.hpp"
 #include "core/interrupt.hpp"
 #include "core/run.hpp"
 #include "io/afile_parts.hpp"
@@ -29,10 +31,12 @@ std::string extension(const std::string& address) {
 }
 
 bool fetch_failed(Run& run, int unit, const std::string& address, const FetchResult& result) {
-    write_line(run, " ...ERROR..CANNOT FETCH " + address);
+    report_error(run, " ...ERROR..CANNOT FETCH " + address, 0, ErrorSeverity::CONTINUES);
     if (!result.reason.empty()) write_line(run, " " + result.reason);
-    write_line(run, " ...ERROR..OPEN ERROR ON UNIT" + unit_field(unit, 3) +
-                        " ERROR=" + fmt_I(result.code, 6) + " FILE=" + field(address, 72));
+    report_error(run,
+                 " ...ERROR..OPEN ERROR ON UNIT" + unit_field(unit, 3) +
+                     " ERROR=" + fmt_I(result.code, 6) + " FILE=" + field(address, 72),
+                 0, ErrorSeverity::CONTINUES);
     return false;
 }
 
@@ -52,7 +56,8 @@ bool download(Run& run, const std::string& address, const AfileRequest& req) {
 bool file_network(Run& run, int code, const std::string& name, const AfileRequest& req) {
     if (!is_network_address(name)) {
         if (code == CODE_DOWNLOAD) {
-            write_line(run, " ...ERROR..NOT A NETWORK ADDRESS: " + name);
+            report_error(run, " ...ERROR..NOT A NETWORK ADDRESS: " + name, 0,
+                         ErrorSeverity::CONTINUES);
             return false;
         }
         AfileRequest local = req;

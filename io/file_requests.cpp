@@ -1,6 +1,7 @@
 // The FILE requests that act on files and units already named: INQUIRE, CLOSE, DELETE, TYPE,
 // REWIND and BACKSPAC, and the directory settings PATH, TEMP, HELPDEMO, PROCPATH, PLOTPATH,
-// DATABANK and FTPPATH.
+// DATABANK and FTPPATH. Errors are reported without ending anything: the command that made the
+// request decides.
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "io/afile_parts.hpp"
@@ -34,13 +35,13 @@ const char* tf(bool value) {
 
 int named_unit(Run& run, const std::string& name) {
     if (name.empty()) {
-        write_line(run, " ...ERROR..NO UNIT OR FILE NAME GIVEN");
+        report_error(run, " ...ERROR..NO UNIT OR FILE NAME GIVEN", 0, ErrorSeverity::CONTINUES);
         return -1;
     }
     if (int unit = unit_number(name); unit >= 0) return unit;
     FileInquiry file = inquire_file(run, name);
     if (file.open) return file.unit;
-    write_line(run, " ...ERROR..NO UNIT IS ASSIGNED TO: " + name);
+    report_error(run, " ...ERROR..NO UNIT IS ASSIGNED TO: " + name, 0, ErrorSeverity::CONTINUES);
     return -1;
 }
 
@@ -85,15 +86,17 @@ bool file_close(Run& run, const std::string& name, const AfileRequest& req) {
 // command file COMM.GNU stands for its current numbered copy.
 bool file_delete(Run& run, const std::string& name, const AfileRequest& req) {
     if (name.empty()) {
-        write_line(run, " ...ERROR..NO FILE NAME GIVEN TO DELETE");
+        report_error(run, " ...ERROR..NO FILE NAME GIVEN TO DELETE", 0, ErrorSeverity::CONTINUES);
         return false;
     }
     const std::string target =
         (name == "COMM.GNU" || name == "comm.gnu") ? gnu_copy_name(run) : name;
     FileInquiry file = inquire_file(run, target);
     if (file.error != 0) {
-        write_line(run, " ...ERROR..INQUIRE ERROR ON UNIT" + unit_field(UNIT_ONE_OFF, 3) +
-                            " ERROR=" + fmt_I(file.error, 6) + " FILE=" + field(target, 72));
+        report_error(run,
+                     " ...ERROR..INQUIRE ERROR ON UNIT" + unit_field(UNIT_ONE_OFF, 3) +
+                         " ERROR=" + fmt_I(file.error, 6) + " FILE=" + field(target, 72),
+                     0, ErrorSeverity::CONTINUES);
         return false;
     }
     if (!file.exists) {
@@ -122,8 +125,10 @@ bool file_delete(Run& run, const std::string& name, const AfileRequest& req) {
     open.quiet = true;
     open.status = UnitStatus::Old;
     if (int error = AFILO(run, UNIT_ONE_OFF, target, open); error != 0) {
-        write_line(run, " ...ERROR..OPEN ERROR ON UNIT" + unit_field(UNIT_ONE_OFF, 3) +
-                            " ERROR=" + fmt_I(error, 6) + " FILE=" + field(target, 72));
+        report_error(run,
+                     " ...ERROR..OPEN ERROR ON UNIT" + unit_field(UNIT_ONE_OFF, 3) +
+                         " ERROR=" + fmt_I(error, 6) + " FILE=" + field(target, 72),
+                     0, ErrorSeverity::CONTINUES);
         return false;
     }
     if (int error = close_unit(run, UNIT_ONE_OFF, true); error != 0) {
@@ -136,7 +141,7 @@ bool file_delete(Run& run, const std::string& name, const AfileRequest& req) {
 // Shows a text file on the output, each line after one blank column.
 bool file_type(Run& run, const std::string& name) {
     if (name.empty()) {
-        write_line(run, " ...ERROR..NO FILE NAME GIVEN TO TYPE");
+        report_error(run, " ...ERROR..NO FILE NAME GIVEN TO TYPE", 0, ErrorSeverity::CONTINUES);
         return false;
     }
     FileInquiry file = inquire_file(run, name);
@@ -148,8 +153,10 @@ bool file_type(Run& run, const std::string& name) {
     how.status = UnitStatus::Old;
     const int unit = UNIT_ONE_OFF;
     if (int error = open_unit_file(run, unit, name, how); error != 0) {
-        write_line(run, " ...ERROR..OPEN ERROR ON UNIT" + unit_field(unit, 3) +
-                            " ERROR=" + fmt_I(error, 6) + " FILE=" + field(name, 72));
+        report_error(run,
+                     " ...ERROR..OPEN ERROR ON UNIT" + unit_field(unit, 3) +
+                         " ERROR=" + fmt_I(error, 6) + " FILE=" + field(name, 72),
+                     0, ErrorSeverity::CONTINUES);
         return false;
     }
     std::string line;
@@ -172,9 +179,10 @@ bool file_position(Run& run, int code, const std::string& name, const AfileReque
     if (!file->owned) return true;
     bool ok = code == CODE_REWIND ? rewind_unit(run, unit) : backspace_unit(run, unit);
     if (!ok)
-        write_line(run, std::string(" ...ERROR..") +
-                            (code == CODE_REWIND ? "REWIND" : "BACKSPACE") + " ERROR ON UNIT" +
-                            unit_field(unit, 3));
+        report_error(run,
+                     std::string(" ...ERROR..") + (code == CODE_REWIND ? "REWIND" : "BACKSPACE") +
+                         " ERROR ON UNIT" + unit_field(unit, 3),
+                     0, ErrorSeverity::CONTINUES);
     return ok;
 }
 

@@ -1,6 +1,8 @@
 // The FILE requests passed to the operating system: DIR lists a directory ("ls -l" through the
 // system-command service, its listing shown on the output), CD changes the working directory
-// of the run itself, PWD shows it.
+// of the run itself, PWD shows it. An error is reported without ending anything: the command
+// that made the request decides.
+#include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "host/tarvextern.hpp"
 #include "io/afile_parts.hpp"
@@ -46,7 +48,8 @@ void show_command_output(Run& run) {
 bool list_directory(Run& run, const std::string& name) {
     const std::string command = "ls -l " + name;
     if (SYSCMD(run, command) < 0) {
-        write_line(run, " ...ERROR..CANNOT RUN THE SYSTEM COMMAND: " + command);
+        report_error(run, " ...ERROR..CANNOT RUN THE SYSTEM COMMAND: " + command, 0,
+                     ErrorSeverity::CONTINUES);
         return false;
     }
     show_command_output(run);
@@ -60,7 +63,7 @@ bool change_directory(Run& run, const std::string& name) {
     if (dir.empty()) dir = host::GetEnvironVariable("HOME").value_or("/");
     if (host::SetDirectory(dir)) return true;
     const int error = errno;
-    write_line(run, " ...ERROR..CANNOT CHANGE DIRECTORY TO: " + dir);
+    report_error(run, " ...ERROR..CANNOT CHANGE DIRECTORY TO: " + dir, 0, ErrorSeverity::CONTINUES);
     write_line(run, " " + upper_ascii(std::strerror(error)));
     return false;
 }

@@ -198,8 +198,8 @@ bool write_listing(Run& run, const PrintRequest& req, const OutputSink& out) {
 }
 
 void report_bad_format(Run& run, const std::string& format_text) {
-    write_line(run, " ...ERROR..BAD FORMAT OR MAY PRINT MORE THAN 130 COLUMNS");
-    report_error(run, " " + format_text.substr(0, FORMAT_SHOWN));
+    report_error(run, " ...ERROR..BAD FORMAT OR MAY PRINT MORE THAN 130 COLUMNS");
+    write_line(run, " " + format_text.substr(0, FORMAT_SHOWN));
 }
 
 bool write_user_format(Run& run, const PrintRequest& req, const OutputSink& out) {

@@ -64,7 +64,7 @@ bool read_char_variables(ReadJob& job, DataLines& lines) {
         for (PendingVariable& var : job.pending)
             while (var.values.size() < job.expected()) var.values.push(chars_to_element(""));
         job.count = job.expected();
-        write_line(run, " ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED");
+        less_data(run);
     }
     return true;
 }

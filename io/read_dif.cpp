@@ -188,7 +188,7 @@ bool read_dif(ReadJob& job, DataLines& lines, bool names_from_file) {
         for (PendingVariable& var : job.pending)
             while (var.values.size() < job.expected()) var.values.push(0);
         job.count = job.expected();
-        write_line(run, " ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED");
+        less_data(run);
     }
     return true;
 }

@@ -86,7 +86,7 @@ bool read_user_format(ReadJob& job, DataLines& lines, const std::string&) {
         for (PendingVariable& var : job.pending)
             if (!var.skip)
                 while (var.values.size() < total) var.values.push(0);
-        write_line(run, " ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED");
+        less_data(run);
     }
     job.count = total;
     return true;

@@ -121,7 +121,7 @@ bool read_matrix(ReadJob& job, DataLines& lines) {
     }
     if (rows <= 0) rows = row;
     if (short_data || row < rows) {
-        write_line(run, " ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED");
+        less_data(run);
         while (static_cast<long long>(by_row.size()) <
                (lower ? rows * (rows + 1) / 2 : rows * cols))
             by_row.push_back(0);

@@ -40,7 +40,9 @@ void prompt_for_data(ReadJob& job) {
 // to read it as one.
 bool bad_row(ReadJob& job, long long row, long long column, std::string_view item) {
     Run& run = job.run;
-    write_line(run, " ...ERROR..READ ERROR IN ROW" + fmt_I(row, 7) + " COLUMN" + fmt_I(column, 7));
+    // From the console the row is typed again and the command goes on; otherwise it ends.
+    report_error(run, " ...ERROR..READ ERROR IN ROW" + fmt_I(row, 7) + " COLUMN" + fmt_I(column, 7),
+                 0, job.interactive ? ErrorSeverity::CONTINUES : ErrorSeverity::ENDS_COMMAND);
     const bool overflow = explain_bad_value(run, item);
     if (job.interactive) {
         write_line(run, " ...WARNING..RE-ENTER ALL DATA FOR ROW" + fmt_I(row, 4));
@@ -53,7 +55,6 @@ bool bad_row(ReadJob& job, long long row, long long column, std::string_view ite
         write_line(run,
                    " ...NOTE..IF THE FIRST ROW NAMES THE VARIABLES, LIST NO NAMES AND ADD / NAMES,"
                    " OR PASS IT WITH SKIPROWS=1");
-    report_error(run, "");
     return false;
 }
 
@@ -259,7 +260,8 @@ bool read_delimited(ReadJob& job, DataLines& lines, int skip_cols) {
 }
 
 void less_data(Run& run) {
-    write_line(run, " ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED");
+    report_error(run, " ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED", 0,
+                 ErrorSeverity::CONTINUES);
 }
 
 } // namespace tarvex

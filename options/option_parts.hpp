@@ -28,7 +28,8 @@ bool option_number(Run& run, std::string_view keyword, std::string_view value, R
 
 // " KEYWORD  = value" for the option at `position` as the option set holds it now.
 std::string option_setting_line(Run& run, const OptionTable& table, int position);
-// "...ERROR..INVALID OPTION.." with the word, then every keyword of the table, five a line.
+// "...ERROR..INVALID OPTION.." with the word ($ERR 1012; the command ends), then every keyword of
+// the table, five a line.
 void report_invalid_option(Run& run, const OptionTable& table, std::string_view word);
 
 } // namespace tarvex

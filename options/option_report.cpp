@@ -1,5 +1,6 @@
 // Lines the option parser writes: the invalid-option message with the table's keywords, and
 // one " KEYWORD  = value" line per setting for DISPLAY and the DUMP switch's echo.
+#include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
@@ -9,6 +10,7 @@
 namespace tarvex {
 
 namespace {
+inline constexpr int ERR_INVALID_OPTION = 1012;
 inline constexpr int KEYWORDS_PER_LINE = 5;
 inline constexpr std::size_t KEYWORD_FIELD = 10;
 inline constexpr int INTEGER_WIDTH = 12;
@@ -35,7 +37,7 @@ std::string option_setting_line(Run& run, const OptionTable& table, int position
 }
 
 void report_invalid_option(Run& run, const OptionTable& table, std::string_view word) {
-    write_line(run, " ...ERROR..INVALID OPTION.." + std::string(word));
+    report_error(run, " ...ERROR..INVALID OPTION.." + std::string(word), ERR_INVALID_OPTION);
     write_line(run, " AVAILABLE OPTIONS ARE:");
     const int count = option_table_size(table);
     std::string line = " ";

@@ -22,7 +22,6 @@ namespace tarvex {
 
 namespace {
 
-inline constexpr int ERR_INVALID_OPTION = 1012;
 inline constexpr const char* NO_VALUE_NAME = "********"; // a name option given "=" and no value
 
 // A matched keyword: its position in the table and whether "NO" negated it.
@@ -154,7 +153,6 @@ bool OPTION(Run& run, const OptionTable& table) {
         const Match m = typed == "=" ? Match{} : match_option(table, typed, run.sw[OLONG]);
         if (m.position < 0) {
             report_invalid_option(run, table, typed);
-            report_error(run, "", ERR_INVALID_OPTION);
             return false;
         }
         if (display)

@@ -75,7 +75,9 @@ void cmd_dimension(Run& run) {
             return;
         }
         if (VFIND(run, name) > 0) {
-            write_line(run, " ...ERROR..VARIABLE ALREADY EXISTS " + name);
+            // The existing variable is left alone; the other groups are still created.
+            report_error(run, " ...ERROR..VARIABLE ALREADY EXISTS " + name, 0,
+                         ErrorSeverity::CONTINUES);
             at += 2; // the name and its size word
             continue;
         }

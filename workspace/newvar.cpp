@@ -13,7 +13,7 @@ namespace tarvex {
 
 namespace {
 
-inline constexpr Real ERR_COLUMN_ABOVE_MXCOL = 1015;
+inline constexpr int ERR_COLUMN_ABOVE_MXCOL = 1015;
 
 // The one-shot options of NEWVAR return to their defaults whenever it returns.
 struct OneShotReset {
@@ -56,9 +56,11 @@ void undo_release(Workspace& ws, const Released& old) {
 int reference_for(Run& run, int slot, int col) {
     Workspace& ws = run.ws;
     if (col > ws.MXCOL) {
-        write_line(run, " ...ERROR..MAXCOLON=" + fmt_I(ws.MXCOL, 10) + " SO" + fmt_I(col, 10) +
-                            " IS INVALID");
-        report_error(run, "   USE SET MAXCOLON=XXXX TO INCREASE RANGE", ERR_COLUMN_ABOVE_MXCOL);
+        report_error(run,
+                     " ...ERROR..MAXCOLON=" + fmt_I(ws.MXCOL, 10) + " SO" + fmt_I(col, 10) +
+                         " IS INVALID",
+                     ERR_COLUMN_ABOVE_MXCOL);
+        write_line(run, "   USE SET MAXCOLON=XXXX TO INCREASE RANGE");
         return slot;
     }
     return col > 1 ? col + ws.MXCOL * slot : slot;
@@ -70,12 +72,13 @@ void NOCORE(Run& run) {
     const Workspace& ws = run.ws;
     const long long shortfall = ws.NEED - ws.MAXADD;
     const long long par_needed = (ws.NAR + ws.NBYTES * shortfall) / 1024 + 1;
-    write_line(run, " ...ERROR..INSUFFICIENT MEMORY. AT LEAST" + fmt_I(shortfall, 16) +
-                        " MORE WORDS NEEDED");
+    report_error(run,
+                 " ...ERROR..INSUFFICIENT MEMORY. AT LEAST" + fmt_I(shortfall, 16) +
+                     " MORE WORDS NEEDED",
+                 0, ErrorSeverity::SERIOUS);
     write_line(run, "    THIS REQUIRES AT LEAST PAR=" + fmt_I(par_needed, 8) +
                         " CURRENT PAR=" + fmt_I(ws.NAR / 1024, 8));
     if (ws.NDL > 0) write_line(run, " ...NOTE..TRY COMPRESS COMMAND TO RECOVER UNUSED SPACE");
-    report_error(run, "", 0, ErrorSeverity::SERIOUS);
 }
 
 void variable_limit_report(Run& run) {

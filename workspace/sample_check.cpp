@@ -128,7 +128,6 @@ void CKSMPL(Run& run, std::span<const int> refs) {
     }
     if (skipmiss && !skip_codes(run) && !make_skip_variable(run, s.MAXOB)) return;
 
-    int errors = 0;
     for (Checked& var : vars) {
         // SKIP$ may have been created above: read the headers again.
         if (!qualifies(run, var.ref, var)) continue;
@@ -137,14 +136,13 @@ void CKSMPL(Run& run, std::span<const int> refs) {
         const bool last_of_fcast = run.cmd.IKOD == C_FCAST && var.position + 1 == refs.size();
         if (examined && skipmiss && !last_of_fcast) mark_missing(run, var);
         if (var.rows < s.check_last) {
-            write_line(run, " ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + var.name +
-                                fmt_I(var.rows, 10) + fmt_I(s.check_last, 10));
-            ++errors;
+            // Every short variable is reported; the command ends after the checks.
+            report_error(run, " ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + var.name +
+                                  fmt_I(var.rows, 10) + fmt_I(s.check_last, 10));
         } else if (var.rows > s.check_last && debug) {
             write_line(run, " ...NOTE..LENGTH OF " + var.name + "EXCEEDS SAMPLE RANGE");
         }
     }
-    if (errors > 0) report_error(run, "");
 }
 
 void SKIPIT(Run& run) {

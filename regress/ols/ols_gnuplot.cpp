@@ -4,6 +4,7 @@
 // residuals. DEVICE becomes the terminal and an OUTPUT other than PLOT the output file.
 #include "regress/ols/ols_gnuplot.hpp"
 
+#include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "host/tarvextern.hpp"
 #include "numeric/decimal.hpp"
@@ -27,8 +28,9 @@ std::string quoted(const std::string& name) {
     return out + "'";
 }
 
+// The estimation and its report stand: only the plot is missing.
 void cannot_write(Run& run, const std::string& name) {
-    write_line(run, " ...ERROR..CANNOT WRITE PLOT FILE " + name);
+    report_error(run, " ...ERROR..CANNOT WRITE PLOT FILE " + name, 0, ErrorSeverity::CONTINUES);
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 // PRINT, WRITE and FORMAT below what a transcript shows: the stored user format and its
 // refusals, files that must read back bit for bit (delimited values, TARVDATA and TARVBIN blocks
-// of every type), the TARVBIN layout byte by byte, encrypted files, failed writes that leave the
-// earlier file as it was, infinities and NaNs that only binary layouts take, and the fatal stops
-// for formats. DIF, TARVDATA text, numbered units, REWIND, APPEND and names on a file are
-// pinned by the print/written_files golden; the listing, ranges and refusals by the other print
-// goldens.
+// of every type), the TARVBIN layout byte by byte and its 2 GiB record limit, encrypted files,
+// failed writes that leave the earlier file as it was, infinities and NaNs that only binary
+// layouts take, and the fatal stops for formats. DIF, TARVDATA text, numbered units, REWIND,
+// APPEND and names on a file are pinned by the print/written_files golden; the listing, ranges
+// and refusals by the other print goldens.
 #include "core/command_table.hpp"
 #include "interp/command_handlers.hpp"
 #include "interp/dispatcher.hpp"
@@ -12,6 +12,7 @@
 #include "io/afile.hpp"
 #include "io/char_words.hpp"
 #include "io/crypt.hpp"
+#include "io/print_request.hpp"
 #include "io/print_write.hpp"
 #include "io/read_command.hpp"
 #include "io/stored_format.hpp"
@@ -144,6 +145,33 @@ TEST(WriteFiles, TarvbinBlocks) {
     std::memcpy(&first, bytes.data() + data + 20, 16);
     EXPECT_TRUE(same_bits(length, Real(2)));
     EXPECT_TRUE(same_bits(first, e.elem(x, 1)));
+}
+
+// A TARVBIN data record holds its byte count in 32 bits: a variable of 2^27 - 1 elements (2 GiB
+// with the length word) cannot be one record. The block stops after its two header records,
+// with the error, instead of a record whose count has wrapped round. The length is forged in
+// the item: no work area that large is needed, and no element is read.
+TEST(WriteFiles, TarvbinRefusesARecordBeyondTwoGigabytes) {
+    PrintEngine e;
+    const int x = e.vector("X", {"1"});
+    PrintRequest req;
+    req.is_write = true;
+    req.layout = Layout::TARVEX;
+    req.binary = true;
+    PrintItem item;
+    item.ref = x;
+    item.name = "X";
+    ASSERT_TRUE(VINFO(e.run, x, item.info));
+    item.info.length = (1LL << 27) - 1; // (length + 1) * 16 bytes = 2^31 > INT32_MAX
+    req.items.push_back(item);
+    ScratchDir dir;
+    constexpr int UNIT = 17;
+    ASSERT_TRUE(open_unit(e.run, UNIT, dir.file("big.bin"), "wb"));
+    EXPECT_FALSE(write_tarvex_blocks(e.run, req, OutputSink{e.run, UNIT}));
+    EXPECT_EQ(close_unit(e.run, UNIT), 0);
+    EXPECT_EQ(e.lines(), Lines{" ...ERROR..VARIABLE TOO LARGE FOR ONE BINARY RECORD: X"});
+    EXPECT_TRUE(e.run.flags.ODONT);
+    EXPECT_EQ(file_text(dir.file("big.bin")).size(), 16u + 248u); // the two header records
 }
 
 // Every type code written as TARVDATA and as TARVBIN and read back by READ: the same type,
