@@ -103,19 +103,33 @@ void DerivativeEvaluator::set(int r, Real value, int a, Real da, int b, Real db,
         const Real* qa = ha != 0 ? &hess_[at(a) * k * k] : nullptr;
         const Real* qb = hb != 0 ? &hess_[at(b) * k * k] : nullptr;
         Real* h = h_scratch_.data();
-        each(hr, [&](std::size_t i) {
-            each(hr, [&](std::size_t j) {
-                if (j < i) return; // symmetric: the lower triangle is copied below
-                Real v = 0;
-                if (ha != 0) v += da * qa[i * k + j];
-                if (hb != 0) v += db * qb[i * k + j];
-                if (!zaa) v += daa * pa[i] * pa[j];
-                if (!zab) v += dab * (pa[i] * pb[j] + pb[i] * pa[j]);
-                if (!zbb) v += dbb * pb[i] * pb[j];
-                h[i * k + j] = v;
-                h[j * k + i] = v;
+        // Each term over its own rows and columns only: a term in one parameter of b costs one
+        // row and column, not the whole matrix.
+        each(hr, [&](std::size_t i) { each(hr, [&](std::size_t j) { h[i * k + j] = 0; }); });
+        auto add_scaled = [&](std::uint64_t mask, Real factor, const Real* q) {
+            const bool one = factor == 1;
+            each(mask, [&](std::size_t i) {
+                each(mask, [&](std::size_t j) {
+                    h[i * k + j] += one ? q[i * k + j] : factor * q[i * k + j];
+                });
             });
-        });
+        };
+        if (ha != 0) add_scaled(ha, da, qa);
+        if (hb != 0) add_scaled(hb, db, qb);
+        auto add_outer = [&](std::uint64_t mi, const Real* u, std::uint64_t mj, const Real* w,
+                             Real factor) { // factor u w' + factor w u'
+            each(mi, [&](std::size_t i) {
+                const Real fu = factor * u[i];
+                each(mj, [&](std::size_t j) {
+                    const Real t = fu * w[j];
+                    h[i * k + j] += t;
+                    h[j * k + i] += t;
+                });
+            });
+        };
+        if (!zaa) add_outer(ma, pa, ma, pa, daa / 2);
+        if (!zbb) add_outer(mb, pb, mb, pb, dbb / 2);
+        if (!zab) add_outer(ma, pa, mb, pb, dab);
     }
     val_[cr] = check(value);
     // Written back; the entries of the old masks outside the new ones are cleared.
@@ -125,9 +139,16 @@ void DerivativeEvaluator::set(int r, Real value, int a, Real da, int b, Real db,
     if (order_ >= 2) {
         Real* hrow = hess_.data() + cr * k * k;
         const std::uint64_t old = hmask_[cr];
-        each(old, [&](std::size_t i) { each(old, [&](std::size_t j) { hrow[i * k + j] = 0; }); });
+        // Entries of the old rows and columns that the new ones do not cover are cleared (none
+        // when the new set holds the old, the usual case).
+        if ((old & ~hr) != 0 || (dense_ && hr == 0 && old != 0))
+            each(old, [&](std::size_t i) {
+                each(old, [&](std::size_t j) { hrow[i * k + j] = 0; });
+            });
         each(hr, [&](std::size_t i) {
-            each(hr, [&](std::size_t j) { hrow[i * k + j] = h_scratch_[i * k + j]; });
+            const Real* from = h_scratch_.data() + i * k;
+            Real* to = hrow + i * k;
+            each(hr, [&](std::size_t j) { to[j] = from[j]; });
         });
         hmask_[cr] = hr;
         // A cell whose gradient is zero at this point but whose Hessian is not still varies.
