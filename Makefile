@@ -3,6 +3,9 @@
 # the transcripts and command-line checks on both programs, the unit tests in the sanitized build.
 # `make check-format` lists the sources .clang-format would change; `make format` changes them.
 JOBS ?= 2
+# Ninja for a new build directory (it keeps both processors busy across targets: the unit tests
+# compile while the engine's last sources do); a directory already configured keeps its generator.
+generator = $(if $(wildcard $(1)/CMakeCache.txt),,-G Ninja)
 
 .PHONY: all demo test deps build build-program build-asan clean format check-format
 
@@ -12,17 +15,17 @@ deps:
 	./scripts/install-deps.sh
 
 build: deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake -S . -B build $(call generator,build) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build build -j $(JOBS)
 
 # The optimised program alone (and the engine library it loads), which the transcripts run.
 build-program: deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake -S . -B build $(call generator,build) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build build -j $(JOBS) --target tarvex
 
 # The sanitized build needs only what its tests run: the unit tests and the program.
 build-asan: deps
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTARVEX_SANITIZE=ON >/dev/null
+	cmake -S . -B build-asan $(call generator,build-asan) -DCMAKE_BUILD_TYPE=Debug -DTARVEX_SANITIZE=ON >/dev/null
 	cmake --build build-asan -j $(JOBS) --target tarvex_tests tarvex
 
 # The demo needs only the program (and the engine library it loads).

@@ -3,8 +3,8 @@
 // 4 triangle).
 #pragma once
 
+#include "core/workspace_block.hpp" // TYPE_MATRIX and the other stored types
 #include "numeric/real.hpp"
-#include "workspace/workspace.hpp"
 
 #include <vector>
 

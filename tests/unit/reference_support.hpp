@@ -17,6 +17,14 @@ namespace tarvex::testing {
 
 inline const Real REFERENCE_DIGITS = 1e-11Q;
 
+inline Real pow2(int e) {
+    return scalbnq(1, e);
+}
+
+inline Real relative_error(Real actual, Real expected) {
+    return expected == 0 ? fabsq(actual) : fabsq((actual - expected) / expected);
+}
+
 inline ::testing::AssertionResult agrees(Real got, Real want, Real rel = REFERENCE_DIGITS) {
     const Real err = want == 0 ? fabsq(got) : fabsq((got - want) / want);
     if (err <= rel) return ::testing::AssertionSuccess();
@@ -24,6 +32,10 @@ inline ::testing::AssertionResult agrees(Real got, Real want, Real rel = REFEREN
     quadmath_snprintf(g, sizeof g, "%.20Qg", got);
     quadmath_snprintf(w, sizeof w, "%.20Qg", want);
     return ::testing::AssertionFailure() << g << " against the reference " << w;
+}
+
+inline bool same_bits(Real a, Real b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 inline ::testing::AssertionResult bits_equal(Real actual, Real expected) {

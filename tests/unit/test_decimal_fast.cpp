@@ -1,6 +1,7 @@
 // The quick decimal reader against libquadmath's correctly rounded strtoflt128: hand-picked
 // forms, exact ties built bit by bit, and random strings of the shapes data files hold.
 #include "numeric/decimal_fast.hpp"
+#include "reference_support.hpp"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -13,9 +14,7 @@ using tarvex::Real;
 
 namespace {
 
-bool same_bits(Real a, Real b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+using tarvex::testing::same_bits;
 
 // Our value and strtoflt128's, bit for bit.
 void expect_agrees(const std::string& text) {

@@ -14,8 +14,6 @@
 namespace tarvex {
 namespace {
 
-const Real PI = M_PIq;
-
 ::testing::AssertionResult close(Real actual, Real expected, Real tolerance) {
     if (fabsq(actual - expected) <= tolerance) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
@@ -30,7 +28,7 @@ TEST(SymmetricEigen, KnownSpectraAreFound) {
     ASSERT_TRUE(symmetric_eigenvalues(a, n, values));
     ASSERT_EQ(values.size(), static_cast<std::size_t>(n));
     for (int j = 0; j < n; ++j)
-        EXPECT_TRUE(close(values[j], 2 - 2 * cosq(PI * j / n), 1e-32Q)) << j;
+        EXPECT_TRUE(close(values[j], 2 - 2 * cosq(M_PIq * j / n), 1e-32Q)) << j;
 
     // H diag(5, -3, 0.5, 2, 1e-6) H with the reflection H = I - 2vv'/v'v (orthogonal, symmetric).
     const Real diagonal[] = {5, -3, 0.5Q, 2, 1e-6Q};
@@ -83,7 +81,7 @@ TEST(QuadraticFormProbability, ClosedFormsOfRatiosAndExponentialSums) {
     Real p = -1;
     // w = (2, -1): P(2 z1^2 <= z2^2) = P(|z2/z1| >= sqrt 2) = 1 - (2/pi) atan(sqrt 2).
     ASSERT_EQ(quadratic_form_lower_probability({2, -1}, p), DwStatus::ok);
-    EXPECT_TRUE(close(p, 1 - 2 * atanq(sqrtq(2)) / PI, 1e-20Q));
+    EXPECT_TRUE(close(p, 1 - 2 * atanq(sqrtq(2)) / M_PIq, 1e-20Q));
     // Symmetric weights: 1/2.
     ASSERT_EQ(quadratic_form_lower_probability({1, -1}, p), DwStatus::ok);
     EXPECT_TRUE(close(p, 0.5Q, 1e-20Q));
@@ -146,7 +144,7 @@ TEST(ExactDurbinWatson, InterceptOnlyRootsAreThoseOfTheDifferenceMatrix) {
     ASSERT_EQ(durbin_watson_roots(forms, roots), DwStatus::ok);
     ASSERT_EQ(roots.size(), 7u);
     for (int j = 1; j < 8; ++j)
-        EXPECT_TRUE(close(roots[j - 1], 2 - 2 * cosq(PI * j / 8), 1e-31Q)) << j;
+        EXPECT_TRUE(close(roots[j - 1], 2 - 2 * cosq(M_PIq * j / 8), 1e-31Q)) << j;
 }
 
 TEST(ExactDurbinWatson, ThreeObservationsWorkedByHand) {
@@ -160,14 +158,14 @@ TEST(ExactDurbinWatson, ThreeObservationsWorkedByHand) {
     const DurbinWatsonForms forms = durbin_watson_forms(f.data, f.solve.factor, {});
     const DwProbability p = durbin_watson_probability(forms, d);
     ASSERT_EQ(p.status, DwStatus::ok);
-    const Real expected = 2 * atanq(sqrtq(1 / 27.0Q)) / PI;
+    const Real expected = 2 * atanq(sqrtq(1 / 27.0Q)) / M_PIq;
     EXPECT_TRUE(close(p.lower, expected, 1e-20Q));
     EXPECT_TRUE(close(p.upper, 1 - expected, 1e-20Q));
     EXPECT_TRUE(close(p.lower, 0.121038Q, 5e-7Q)); // as the report prints it, F12.6
 
     // Critical value for alpha: (d - 1)/(3 - d) = tan(pi alpha/2)^2 = T, d = (1 + 3T)/(1 + T).
     const Real alpha = 0.05Q;
-    const Real t = tanq(PI * alpha / 2) * tanq(PI * alpha / 2);
+    const Real t = tanq(M_PIq * alpha / 2) * tanq(M_PIq * alpha / 2);
     Real critical = 0;
     ASSERT_EQ(durbin_watson_critical_value(forms, alpha, critical), DwStatus::ok);
     EXPECT_TRUE(close(critical, (1 + 3 * t) / (1 + t), 1e-12Q));
@@ -181,7 +179,7 @@ TEST(ExactDurbinWatson, ThreeObservationsWorkedByHand) {
     const DurbinWatsonForms ar1 = durbin_watson_forms(f.data, f.solve.factor, {}, 0.5Q);
     const DwProbability correlated = durbin_watson_probability(ar1, 2);
     ASSERT_EQ(correlated.status, DwStatus::ok);
-    EXPECT_TRUE(close(correlated.lower, 2 * atanq(3 / sqrtq(5)) / PI, 1e-20Q));
+    EXPECT_TRUE(close(correlated.lower, 2 * atanq(3 / sqrtq(5)) / M_PIq, 1e-20Q));
 }
 
 TEST(ExactDurbinWatson, ProbabilityRisesWithTheStatisticAndNeedsTwoDegreesOfFreedom) {

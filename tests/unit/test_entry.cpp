@@ -21,8 +21,8 @@ using testing::RecordingHost;
 using testing::TempSettings;
 
 // A run of `script` in `mode` with window 77.
-struct ScriptRun : testing::ScriptRun {
-    ScriptRun(std::string script, int mode, int extra = 0)
+struct WindowRun : testing::ScriptRun {
+    WindowRun(std::string script, int mode, int extra = 0)
         : testing::ScriptRun(std::move(script), mode, extra, 77) {}
     std::string text() const { return output; }
 };
@@ -63,7 +63,7 @@ TEST(EntryPoint, UnknownCodes) {
 
 TEST(StartUp, ConsoleRunWritesTheBannerAndEndsAtStop) {
     // The banner itself opens every golden transcript.
-    ScriptRun r("STOP\nNAMES\n", MODE_CONSOLE);
+    WindowRun r("STOP\nNAMES\n", MODE_CONSOLE);
     EXPECT_FALSE(r.fatal);
     EXPECT_EQ(r.text().rfind(" Welcome to\n", 0), 0u);
     EXPECT_EQ(r.run->MOS, MODE_CONSOLE);
@@ -75,7 +75,7 @@ TEST(StartUp, ConsoleRunWritesTheBannerAndEndsAtStop) {
 }
 
 TEST(StartUp, InteractiveTerminalTalksAndDoesNotEcho) {
-    ScriptRun r("STOP\n", MODE_CONSOLE, EXTRA_TERMINAL);
+    WindowRun r("STOP\n", MODE_CONSOLE, EXTRA_TERMINAL);
     EXPECT_TRUE(r.run->sw[OTALK]);
     EXPECT_FALSE(r.run->sw[OECHO]);
     EXPECT_EQ(r.text().find("|_"), std::string::npos);
@@ -84,7 +84,7 @@ TEST(StartUp, InteractiveTerminalTalksAndDoesNotEcho) {
 TEST(StartUp, SizesFromTheSettingsStore) {
     TempSettings settings;
     {
-        ScriptRun r("STOP\n", MODE_CONSOLE);
+        WindowRun r("STOP\n", MODE_CONSOLE);
         EXPECT_EQ(r.run->sizes.IPAR, 20480) << "the default work area";
         EXPECT_EQ(r.run->sizes.PAR, 1310720);
         EXPECT_EQ(r.run->sizes.MAXVAR, 1000);
@@ -94,7 +94,7 @@ TEST(StartUp, SizesFromTheSettingsStore) {
     }
     settings.write("[SOFTWARE\\Halvern\\TARVEX110\\START]\nIPAR=20480\nIMAX=300\nVTEMP=/scratch\n");
     {
-        ScriptRun r("STOP\n", MODE_CONSOLE);
+        WindowRun r("STOP\n", MODE_CONSOLE);
         EXPECT_EQ(r.run->sizes.PAR, 1310720);
         EXPECT_EQ(r.run->sizes.MAXVAR, 300);
         EXPECT_EQ(r.run->sizes.MXCOL, 1000);
@@ -104,7 +104,7 @@ TEST(StartUp, SizesFromTheSettingsStore) {
     settings.write("[SOFTWARE\\Halvern\\TARVEX110\\START]\nIPAR=64\nIMAX=0\n");
     setenv("TEMP", "/from/temp", 1);
     {
-        ScriptRun r("STOP\n", MODE_CONSOLE);
+        WindowRun r("STOP\n", MODE_CONSOLE);
         EXPECT_EQ(r.run->sizes.PAR, 4096);
         EXPECT_EQ(r.run->sizes.MAXVAR, 1000) << "IMAX 0 keeps the default";
         EXPECT_EQ(r.run->host.VTEMP, "/from/temp") << "TEMP stands in for a missing VTEMP";
@@ -113,7 +113,7 @@ TEST(StartUp, SizesFromTheSettingsStore) {
     unsetenv("TEMP");
     settings.write("[SOFTWARE\\Halvern\\TARVEX110\\START]\nIPAR=lots\nIMAX=600\n");
     {
-        ScriptRun r("STOP\n", MODE_CONSOLE);
+        WindowRun r("STOP\n", MODE_CONSOLE);
         EXPECT_EQ(r.run->sizes.IPAR, 20480) << "a value that is not a number keeps the default";
         EXPECT_EQ(r.run->sizes.MXCOL, 1200);
     }
@@ -125,7 +125,7 @@ TEST(StartUp, SettingsFileBesideTheEngine) {
     ASSERT_FALSE(std::filesystem::exists(ini));
     std::ofstream(ini) << "# installation\nIPAR = 128\nIMAX=50\nVGNU=/usr/bin\n";
     settings.write("[SOFTWARE\\Halvern\\TARVEX110\\START]\nIMAX=70\n");
-    ScriptRun r("STOP\n", MODE_CONSOLE);
+    WindowRun r("STOP\n", MODE_CONSOLE);
     std::filesystem::remove(ini);
     EXPECT_EQ(r.run->sizes.IPAR, 128);
     EXPECT_EQ(r.run->sizes.MAXVAR, 70) << "the settings store overrides the file";
@@ -136,7 +136,7 @@ TEST(StartUp, SettingsFileBesideTheEngine) {
 TEST(StartUp, AllocationFailureReportsAndReturnsWithoutARun) {
     TempSettings settings;
     settings.write("[SOFTWARE\\Halvern\\TARVEX110\\START]\nIPAR=-8\nIMAX=40\n");
-    ScriptRun r("STOP\n", MODE_CONSOLE);
+    WindowRun r("STOP\n", MODE_CONSOLE);
     EXPECT_FALSE(r.fatal);
     EXPECT_EQ(r.text(), " ...ERROR..MEMORY ALLOCATION ERROR CODE=     1\n"
                         " PAR=        -8  SIZE=        40\n");
@@ -145,7 +145,7 @@ TEST(StartUp, AllocationFailureReportsAndReturnsWithoutARun) {
 TEST(StartUp, WindowedRunAsksForTheWindowState) {
     RecordingHost host;
     host.reply = "Multiple";
-    ScriptRun r("STOP\n", MODE_WINDOWED_33);
+    WindowRun r("STOP\n", MODE_WINDOWED_33);
     EXPECT_TRUE(r.run->flags.multiple_windows);
     EXPECT_TRUE(r.run->sw[OTALK]);
     ASSERT_FALSE(host.texts(host::MSG_QUERY).empty());
@@ -157,7 +157,7 @@ TEST(StartUp, WindowedRunAsksForTheWindowState) {
     for (const auto& m : host.messages) EXPECT_EQ(m.window, 77);
 
     host.reply = "Single";
-    ScriptRun single("STOP\n", MODE_WINDOWED);
+    WindowRun single("STOP\n", MODE_WINDOWED);
     EXPECT_FALSE(single.run->flags.multiple_windows) << "only mode 33 asks";
 }
 
@@ -270,9 +270,9 @@ TEST(Timing, LinesOnlyWithTimer) {
 }
 
 TEST(StopCommand, EndsAConsoleRunButNotAWindowedOne) {
-    ScriptRun console("STOP\nXYZZY\n", MODE_CONSOLE);
+    WindowRun console("STOP\nXYZZY\n", MODE_CONSOLE);
     EXPECT_EQ(console.text().find("UNKNOWN COMMAND"), std::string::npos);
-    ScriptRun windowed("STOP\nXYZZY\n", MODE_WINDOWED_33);
+    WindowRun windowed("STOP\nXYZZY\n", MODE_WINDOWED_33);
     EXPECT_NE(windowed.text().find(" ...ERROR..UNKNOWN COMMAND...XYZZY"), std::string::npos)
         << windowed.text();
     EXPECT_TRUE(windowed.run->sw[OTALK]);
@@ -280,9 +280,9 @@ TEST(StopCommand, EndsAConsoleRunButNotAWindowedOne) {
 }
 
 TEST(StartUp, ResetCommandWithCloseKeepsTheSampleAndSwitches) {
-    ScriptRun r("SET TIMER\nRESET CLOSE\nSTOP\n", MODE_CONSOLE);
+    WindowRun r("SET TIMER\nRESET CLOSE\nSTOP\n", MODE_CONSOLE);
     EXPECT_TRUE(r.run->sw[OTIM]);
-    ScriptRun full("SET TIMER\nRESET\nSTOP\n", MODE_CONSOLE);
+    WindowRun full("SET TIMER\nRESET\nSTOP\n", MODE_CONSOLE);
     EXPECT_FALSE(full.run->sw[OTIM]);
 }
 

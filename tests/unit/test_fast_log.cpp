@@ -3,6 +3,7 @@
 // IEEE special cases, and agreement within one unit in the last place with libquadmath's logq
 // on a large spread of random arguments.
 #include "numeric/fast_log.hpp"
+#include "reference_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,7 @@ namespace {
 
 using u128 = unsigned __int128;
 
-Real pow2(int e) {
-    return scalbnq(1, e);
-}
+using testing::pow2;
 
 u128 bits_of(Real x) {
     u128 b;

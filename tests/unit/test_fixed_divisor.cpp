@@ -17,9 +17,7 @@ namespace {
 
 using testing::bits_equal;
 
-Real pow2(int e) {
-    return scalbnq(1, e);
-}
+using testing::pow2;
 
 // A random normal number with 113 random significand bits and an exponent in [low, high].
 Real random_real(std::mt19937_64& gen, int low, int high) {

@@ -2,6 +2,7 @@
 // nested groups, reversion, "/", X, A, literals, E/D/G fields, and the formats it refuses.
 #include "io/format_program.hpp"
 #include "numeric/decimal.hpp"
+#include "reference_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -122,9 +123,7 @@ Real value_of(const char* text) {
     return v;
 }
 
-bool same_bits(Real a, Real b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+using testing::same_bits;
 
 TEST(FormatRead, FieldsBlanksImpliedDecimalsAndExponents) {
     std::vector<FormatValue> v;

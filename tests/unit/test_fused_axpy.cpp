@@ -6,6 +6,7 @@
 
 #include "numeric/decimal.hpp"
 #include "numeric/exact_dot.hpp"
+#include "reference_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -16,13 +17,9 @@
 namespace tarvex {
 namespace {
 
-Real pow2(int e) {
-    return scalbnq(1, e);
-}
+using testing::pow2;
 
-bool same_bits(Real a, Real b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+using testing::same_bits;
 
 // Bit equality, with any NaN equal to any NaN.
 ::testing::AssertionResult agrees(Real actual, Real expected, Real y, Real c, Real x) {
@@ -39,7 +36,7 @@ Real reference(Real y, Real c, Real x) {
 }
 
 // A random normal number: 113 random significand bits, exponent in [low, high], random sign.
-Real random_real(std::mt19937_64& gen, int low, int high) {
+Real random_operand(std::mt19937_64& gen, int low, int high) {
     const Real fraction = Real(gen() >> 1) * pow2(-63) + Real(gen() >> 14) * pow2(-113);
     const int exponent = low + static_cast<int>(gen() % static_cast<unsigned>(high - low + 1));
     const Real value = scalbnq(1 + fraction / 2, exponent);
@@ -77,9 +74,9 @@ TEST(FusedAxpy, MatchesTheLibraryFmaOnRandomOperands) {
     long checked = 0;
     for (int spread : {0, 2, 60, 120, 130, 240, 400}) {
         for (int i = 0; i < 40000; ++i) {
-            const Real c = random_real(gen, -spread / 2, spread / 2);
-            const Real x = random_real(gen, -spread / 2, spread / 2);
-            const Real y = random_real(gen, -spread, spread);
+            const Real c = random_operand(gen, -spread / 2, spread / 2);
+            const Real x = random_operand(gen, -spread / 2, spread / 2);
+            const Real y = random_operand(gen, -spread, spread);
             ASSERT_TRUE(agrees(fused_multiply_subtract(y, c, x), reference(y, c, x), y, c, x));
             ++checked;
         }
@@ -92,8 +89,8 @@ TEST(FusedAxpy, MatchesTheLibraryFmaUnderCancellation) {
     // the leading bits cancel and the low half of the exact product decides the result.
     std::mt19937_64 gen(99);
     for (int i = 0; i < 100000; ++i) {
-        const Real c = random_real(gen, -20, 20);
-        const Real x = random_real(gen, -20, 20);
+        const Real c = random_operand(gen, -20, 20);
+        const Real x = random_operand(gen, -20, 20);
         Real y = c * x;
         const int nudge = static_cast<int>(gen() % 7) - 3;
         y = nudge == 0 ? y : nextafterq(y, nudge > 0 ? Real(1e4000Q) : Real(-1e4000Q));
@@ -113,9 +110,9 @@ TEST(FusedAxpy, EveryGapBetweenTheTermsMatchesTheLibraryFma) {
     std::mt19937_64 gen(2024);
     for (int gap = -240; gap <= 240; ++gap)
         for (int i = 0; i < 400; ++i) {
-            const Real c = random_real(gen, -3, 3);
-            const Real x = random_real(gen, -3, 3);
-            const Real y = scalbnq(random_real(gen, 0, 0), ilogbq(c * x) - gap);
+            const Real c = random_operand(gen, -3, 3);
+            const Real x = random_operand(gen, -3, 3);
+            const Real y = scalbnq(random_operand(gen, 0, 0), ilogbq(c * x) - gap);
             ASSERT_TRUE(agrees(fused_multiply_subtract(y, c, x), reference(y, c, x), y, c, x));
         }
 }
@@ -183,9 +180,9 @@ TEST(FusedAxpy, EdgesOfTheRangeAndSpecialValues) {
     std::mt19937_64 gen(5);
     for (int i = 0; i < 20000; ++i) {
         const bool low = (i & 1) != 0;
-        const Real c = random_real(gen, low ? -8300 : 8150, low ? -8150 : 8300);
-        const Real x = random_real(gen, low ? -8300 : 8150, low ? -8150 : 8300);
-        const Real y = random_real(gen, low ? -16450 : 16300, low ? -16300 : 16383);
+        const Real c = random_operand(gen, low ? -8300 : 8150, low ? -8150 : 8300);
+        const Real x = random_operand(gen, low ? -8300 : 8150, low ? -8150 : 8300);
+        const Real y = random_operand(gen, low ? -16450 : 16300, low ? -16300 : 16383);
         ASSERT_TRUE(agrees(fused_multiply_subtract(y, c, x), reference(y, c, x), y, c, x));
     }
 }
@@ -195,8 +192,8 @@ TEST(FusedAxpy, VectorUpdateIsTheElementwiseFusedForm) {
     const std::size_t n = 1000;
     std::vector<Real> y(n), x(n);
     for (std::size_t i = 0; i < n; ++i) {
-        x[i] = random_real(gen, -30, 30);
-        y[i] = i % 10 == 0 ? Real(0) : random_real(gen, -30, 30); // zeros of y as well
+        x[i] = random_operand(gen, -30, 30);
+        y[i] = i % 10 == 0 ? Real(0) : random_operand(gen, -30, 30); // zeros of y as well
     }
     x[3] = 0;
     for (Real c : {Real(0), Real(1), -0.3Q, Real(1e-20Q), pow2(-16390)}) {

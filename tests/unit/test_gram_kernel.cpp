@@ -48,9 +48,7 @@ GramColumns columns_of(const StrdSet& set, const StrdData& data) {
     return c;
 }
 
-Real relative_error(Real actual, Real expected) {
-    return expected == 0 ? fabsq(actual) : fabsq((actual - expected) / expected);
-}
+using testing::relative_error;
 
 TEST(GramKernel, StrdEveryCertifiedDigitAnd24ExactDigits) {
     const auto certified = read_strd_values("certified.tsv");

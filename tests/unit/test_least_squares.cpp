@@ -7,6 +7,7 @@
 #include "kernels/normal_equations.hpp"
 
 #include "numeric/decimal.hpp"
+#include "reference_support.hpp"
 #include "strd_sets.hpp"
 
 #include <gtest/gtest.h>
@@ -38,9 +39,7 @@ LeastSquaresFit solve(Method method, DataMatrix data) {
     return {};
 }
 
-Real relative_error(Real actual, Real expected) {
-    return expected == 0 ? fabsq(actual) : fabsq((actual - expected) / expected);
-}
+using testing::relative_error;
 
 // x then the intercept column, then y.
 DataMatrix simple_regression(const std::vector<Real>& x, const std::vector<Real>& y) {

@@ -21,9 +21,7 @@ namespace {
 
 using tarvex::testing::ScratchDir;
 
-std::vector<Real> reals(std::initializer_list<Real> v) {
-    return v;
-}
+using tarvex::testing::reals;
 
 } // namespace
 

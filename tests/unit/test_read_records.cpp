@@ -15,9 +15,7 @@ namespace {
 
 using RecordsFixture = tarvex::testing::ReadFileFixture;
 
-std::vector<Real> reals(std::initializer_list<Real> v) {
-    return v;
-}
+using tarvex::testing::reals;
 
 } // namespace
 

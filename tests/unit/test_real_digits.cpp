@@ -5,6 +5,7 @@
 #include "numeric/real_digits.hpp"
 
 #include "numeric/decimal.hpp"
+#include "reference_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -29,9 +30,7 @@ Real from_bits(u128 b) {
     return x;
 }
 
-bool same_bits(Real a, Real b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+using testing::same_bits;
 
 TEST(RealDigits, GeneralFormByHand) {
     EXPECT_EQ(general_text(0, 33), "0");

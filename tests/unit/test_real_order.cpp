@@ -4,6 +4,7 @@
 #include "numeric/real_order.hpp"
 
 #include "numeric/decimal.hpp"
+#include "reference_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -14,13 +15,9 @@
 namespace tarvex {
 namespace {
 
-Real pow2(int e) {
-    return scalbnq(1, e);
-}
+using testing::pow2;
 
-bool same_bits(Real a, Real b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+using testing::same_bits;
 
 // Values in ascending order, each kind of binary128 value represented.
 std::vector<Real> ladder() {

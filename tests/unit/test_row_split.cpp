@@ -23,9 +23,7 @@
 namespace tarvex {
 namespace {
 
-Real pow2(int e) {
-    return scalbnq(1, e);
-}
+using testing::pow2;
 
 using testing::bits_equal;
 

@@ -8,6 +8,7 @@
 #include "core/run.hpp"
 #include "core/units.hpp"
 #include "interp/entry.hpp"
+#include "reference_support.hpp"
 #include "workspace/workspace.hpp"
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <sstream>
@@ -44,12 +46,13 @@ inline Lines file_lines(const std::filesystem::path& path) {
     return split_lines(file_text(path));
 }
 
-inline bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
+// A braced list of reals as the vector the stored values are compared with.
+inline std::vector<Real> reals(std::initializer_list<Real> v) {
+    return v;
 }
 
-inline bool same_bits(Real a, Real b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
+inline bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
 }
 
 // A fresh directory, made the working directory while the object lives, then removed.
