@@ -23,7 +23,6 @@ inline bool write_text(const std::string& path, const std::string& text) {
     return std::fclose(f) == 0 && ok;
 }
 
-
 struct Measure {
     double wall = 0, cpu = 0, peak_mb = 0;
 };

@@ -24,9 +24,9 @@ struct EstimationResults {
     // Plain reference; MAXVAR+1 intercept, MAXVAR+2 IMLS trend, from MAXVAR+3 on the named
     // parameters of NLINEAR and MLE.
     std::vector<int> refs;
-    std::vector<int> lags;              // lag of each regressor
-    std::vector<Real> coef;             // KCOEF
-    std::vector<Real> cov;              // KCOV, K x K, row-major (robust under HETCOV)
+    std::vector<int> lags;       // lag of each regressor
+    std::vector<Real> coef;      // KCOEF
+    std::vector<Real> cov;       // KCOV, K x K, row-major (robust under HETCOV)
     std::vector<Real> xtx_inv;   // (X'X)**-1, K x K, row-major: the forecast variances use it
     std::vector<Real> stderrs;   // KSTD
     std::vector<Real> tratios;   // KTRAT

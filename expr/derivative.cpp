@@ -68,8 +68,8 @@ void DerivativeEvaluator::each(std::uint64_t mask, F&& f) const {
     }
 }
 
-void DerivativeEvaluator::set(int r, Real value, int a, Real da, int b, Real db, Real daa,
-                              Real dab, Real dbb) {
+void DerivativeEvaluator::set(int r, Real value, int a, Real da, int b, Real db, Real daa, Real dab,
+                              Real dbb) {
     const std::size_t k = k_;
     const std::size_t cr = at(r);
     const std::uint64_t ma = a > 0 ? gmask_[at(a)] : 0, mb = b > 0 ? gmask_[at(b)] : 0;
@@ -142,9 +142,8 @@ void DerivativeEvaluator::set(int r, Real value, int a, Real da, int b, Real db,
         // Entries of the old rows and columns that the new ones do not cover are cleared (none
         // when the new set holds the old, the usual case).
         if ((old & ~hr) != 0 || (dense_ && hr == 0 && old != 0))
-            each(old, [&](std::size_t i) {
-                each(old, [&](std::size_t j) { hrow[i * k + j] = 0; });
-            });
+            each(old,
+                 [&](std::size_t i) { each(old, [&](std::size_t j) { hrow[i * k + j] = 0; }); });
         each(hr, [&](std::size_t i) {
             const Real* from = h_scratch_.data() + i * k;
             Real* to = hrow + i * k;
@@ -278,8 +277,8 @@ void DerivativeEvaluator::function(const Step& s) {
         const Real angle = w * x;
         const Real c = qm::cos(angle), sn = qm::sin(angle);
         const Real p2 = period * period;
-        set(s.r, sn, a, c * w, pc, -c * angle / period, -sn * w * w,
-            (sn * angle - c) * w / period, (2 * c * angle - sn * angle * angle) / p2);
+        set(s.r, sn, a, c * w, pc, -c * angle / period, -sn * w * w, (sn * angle - c) * w / period,
+            (2 * c * angle - sn * angle * angle) / p2);
         return;
     }
     case OP_MIN:
@@ -419,8 +418,8 @@ const DerivativeResult& DerivativeEvaluator::evaluate(const ParameterBinding& bi
                                                       DerivativeOrder order) {
     bind_ = &binding;
     order_ = static_cast<int>(order);
-    const std::size_t k =
-        binding.directions > 0 ? static_cast<std::size_t>(binding.directions) : binding.values.size();
+    const std::size_t k = binding.directions > 0 ? static_cast<std::size_t>(binding.directions)
+                                                 : binding.values.size();
     const std::size_t cells = at(2 * p_->MAXVAR + 2);
     const bool second = order_ >= 2;
     if (k != k_ || val_.size() != cells || (second && hess_.size() != cells * k * k)) {

@@ -79,14 +79,14 @@ private:
     // involve as a bit mask (every bit set when there are more than 64): entries outside it are
     // zero, and the rules touch only the entries inside, so a sum of many terms in one
     // parameter each costs what its terms cost.
-    std::vector<Real> grad_;             // cells x K
-    std::vector<Real> hess_;             // cells x K x K (second order)
-    std::vector<std::uint64_t> gmask_;   // the gradient's parameters; 0: zero gradient
-    std::vector<std::uint64_t> hmask_;   // the Hessian's rows and columns; 0: zero Hessian
-    std::vector<Real> g_scratch_;        // K
-    std::vector<Real> h_scratch_;        // K x K
-    bool dense_ = false;                 // more than 64 parameters: masks are all or nothing
-    bool hessians_kept_ = false;         // the last evaluation kept the Hessians
+    std::vector<Real> grad_;           // cells x K
+    std::vector<Real> hess_;           // cells x K x K (second order)
+    std::vector<std::uint64_t> gmask_; // the gradient's parameters; 0: zero gradient
+    std::vector<std::uint64_t> hmask_; // the Hessian's rows and columns; 0: zero Hessian
+    std::vector<Real> g_scratch_;      // K
+    std::vector<Real> h_scratch_;      // K x K
+    bool dense_ = false;               // more than 64 parameters: masks are all or nothing
+    bool hessians_kept_ = false;       // the last evaluation kept the Hessians
     DerivativeResult out_;
 
     [[noreturn]] void fail(DerivativeStatus s, int op = 0);
@@ -98,8 +98,8 @@ private:
 
     // r := f with first derivatives da, db and second derivatives daa, dab, dbb with respect
     // to the operands a and b (b = 0: one operand).
-    void set(int r, Real value, int a, Real da, int b = 0, Real db = 0, Real daa = 0,
-             Real dab = 0, Real dbb = 0);
+    void set(int r, Real value, int a, Real da, int b = 0, Real db = 0, Real daa = 0, Real dab = 0,
+             Real dbb = 0);
     // r := a parameter (unit gradient) or a datum (zero gradient).
     void load_cell(int r, int ref, int lag);
 

@@ -302,9 +302,10 @@ void cmd_execute(Run& run) {
                 XXIT(run, FATAL_PROCEDURE);
             }
             if (L.levels > 0) {
-                report_error(run, " ...ERROR..YOU NEED TO PRELOAD THE " + name +
-                                      " PROC WITH THE COMMAND:",
-                             0, ErrorSeverity::CONTINUES);
+                report_error(
+                    run,
+                    " ...ERROR..YOU NEED TO PRELOAD THE " + name + " PROC WITH THE COMMAND:", 0,
+                    ErrorSeverity::CONTINUES);
                 write_line(run, "    FILE PROC " + candidate);
                 XXIT(run, FATAL_PROCEDURE);
             }

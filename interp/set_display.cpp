@@ -108,8 +108,9 @@ void apply_values(Run& run) {
         run.vals.RANLEVEL = level;
     } else {
         // The other settings of the command still take effect.
-        report_error(run, " ...ERROR..RANLEVEL MUST BE 1 TO 6, IT STAYS AT " +
-                              std::to_string(run.vals.RANLEVEL),
+        report_error(run,
+                     " ...ERROR..RANLEVEL MUST BE 1 TO 6, IT STAYS AT " +
+                         std::to_string(run.vals.RANLEVEL),
                      0, ErrorSeverity::CONTINUES);
     }
     run.vals.CPUTIME = opt.rv[SR_CPUTIME];

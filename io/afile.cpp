@@ -44,9 +44,9 @@ void warn_missing(Run& run, const std::string& name) {
 }
 
 void report_close_error(Run& run, int unit, int error) {
-    report_error(run,
-                 " ...ERROR..CLOSE ERROR ON UNIT" + unit_field(unit, 3) + " ERROR=" + fmt_I(error, 6),
-                 0, ErrorSeverity::CONTINUES);
+    report_error(
+        run, " ...ERROR..CLOSE ERROR ON UNIT" + unit_field(unit, 3) + " ERROR=" + fmt_I(error, 6),
+        0, ErrorSeverity::CONTINUES);
 }
 
 void console_fallback(Run& run, int unit) {

@@ -75,10 +75,9 @@ bool passphrase_pipe(Run& run, std::string& pipe) {
     std::string variable;
     MACDEP(run, 35, variable);
     if (!host::GetEnvironVariable(variable)) {
-        report_error(run,
-                     " ...ERROR..NO PASSPHRASE: THE ENVIRONMENT VARIABLE " + variable +
-                         " IS NOT SET",
-                     0, ErrorSeverity::CONTINUES);
+        report_error(
+            run, " ...ERROR..NO PASSPHRASE: THE ENVIRONMENT VARIABLE " + variable + " IS NOT SET",
+            0, ErrorSeverity::CONTINUES);
         return false;
     }
     pipe = "echo \"$" + variable + "\"|";

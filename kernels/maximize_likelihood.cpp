@@ -1,6 +1,6 @@
 // Newton, BHHH, BFGS and DFP ascent with step halving.
-#include "kernels/convergence.hpp"
 #include "kernels/maximize_likelihood.hpp"
+#include "kernels/convergence.hpp"
 
 #include "kernels/symmetric_solve.hpp"
 #include "numeric/qmath.hpp"
@@ -165,8 +165,7 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
         const std::vector<Real> old_gradient = point.gradient;
         out.parameters = trial;
         evaluate(out.parameters, needs, point, failed);
-        converged =
-            small && point.llf - old_llf <= control.llf_tolerance * (qm::abs(old_llf) + 1);
+        converged = small && point.llf - old_llf <= control.llf_tolerance * (qm::abs(old_llf) + 1);
         if (quasi) {
             std::vector<Real> y(k);
             for (int j = 0; j < k; ++j) y[j] = old_gradient[j] - point.gradient[j];

@@ -45,7 +45,8 @@ GramMatrix damped(const GramMatrix& gram, int k, Real lambda, const std::vector<
     GramMatrix d = gram;
     if (lambda == 0) return d;
     for (int j = 0; j < k; ++j) {
-        Wide& e = d.entries[static_cast<std::size_t>(j) * (j + 1) / 2 + static_cast<std::size_t>(j)];
+        Wide& e =
+            d.entries[static_cast<std::size_t>(j) * (j + 1) / 2 + static_cast<std::size_t>(j)];
         e = e + wide(lambda * scale[static_cast<std::size_t>(j)]);
     }
     return d;
@@ -119,9 +120,9 @@ Acceleration acceleration(const GramMatrix& system, int nobs, const std::vector<
 // the scale of a parameter's derivative changes by many orders along the way).
 enum class DampingScale { LARGEST_SO_FAR, CURRENT };
 
-NlsResult levenberg_marquardt(int nobs, const std::vector<Real>& start,
-                              const NlsEvaluate& evaluate, const NlsControl& control,
-                              const NlsCurvature& curvature, DampingScale scaling) {
+NlsResult levenberg_marquardt(int nobs, const std::vector<Real>& start, const NlsEvaluate& evaluate,
+                              const NlsControl& control, const NlsCurvature& curvature,
+                              DampingScale scaling) {
     const int k = static_cast<int>(start.size());
     const std::size_t n = static_cast<std::size_t>(nobs);
     NlsResult out;
@@ -140,8 +141,8 @@ NlsResult levenberg_marquardt(int nobs, const std::vector<Real>& start,
     Real lambda = control.lambda_start;
     Real growth = 2; // the factor lambda grows by at the next refused step (Nielsen)
     bool converged = false;
-    bool gauss_newton = false;  // near the minimum: Gauss-Newton steps taken as they come
-    Real previous_fall = 0;     // the fall in the SSE the last Gauss-Newton step taken predicted
+    bool gauss_newton = false; // near the minimum: Gauss-Newton steps taken as they come
+    Real previous_fall = 0;    // the fall in the SSE the last Gauss-Newton step taken predicted
     Real close_ratio = CLOSE_RATIO;
     int row = -1;
     for (int iteration = 1; iteration <= control.max_iterations && !converged; ++iteration) {
@@ -150,8 +151,9 @@ NlsResult levenberg_marquardt(int nobs, const std::vector<Real>& start,
         // The damping scale of each parameter.
         Real largest = 0;
         for (int j = 0; j < k; ++j) {
-            scale[j] = scaling == DampingScale::LARGEST_SO_FAR ? std::max(scale[j], gram.at(j, j).hi)
-                                                              : gram.at(j, j).hi;
+            scale[j] = scaling == DampingScale::LARGEST_SO_FAR
+                           ? std::max(scale[j], gram.at(j, j).hi)
+                           : gram.at(j, j).hi;
             largest = std::max(largest, scale[j]);
         }
         for (int j = 0; j < k; ++j)
@@ -269,16 +271,17 @@ NlsResult levenberg_marquardt(int nobs, const std::vector<Real>& start,
 NlsResult nonlinear_least_squares(int nobs, const std::vector<Real>& start,
                                   const NlsEvaluate& evaluate, const NlsControl& control,
                                   const NlsCurvature& curvature) {
-    NlsResult first =
-        levenberg_marquardt(nobs, start, evaluate, control, curvature, DampingScale::LARGEST_SO_FAR);
+    NlsResult first = levenberg_marquardt(nobs, start, evaluate, control, curvature,
+                                          DampingScale::LARGEST_SO_FAR);
     if (first.status == NlsStatus::CONVERGED || first.status == NlsStatus::UNDEFINED_AT_START)
         return first;
     // From the starting values again with the other scaling; the better of the two stands.
     NlsResult second =
         levenberg_marquardt(nobs, start, evaluate, control, curvature, DampingScale::CURRENT);
-    const bool second_better = second.status == NlsStatus::CONVERGED ||
-                               (first.status == NlsStatus::SINGULAR && second.status != NlsStatus::SINGULAR) ||
-                               (second.status != NlsStatus::SINGULAR && second.sse < first.sse);
+    const bool second_better =
+        second.status == NlsStatus::CONVERGED ||
+        (first.status == NlsStatus::SINGULAR && second.status != NlsStatus::SINGULAR) ||
+        (second.status != NlsStatus::SINGULAR && second.sse < first.sse);
     return std::move(second_better ? second : first);
 }
 

@@ -5,15 +5,16 @@
 // Far from the minimum the diagonal is damped by lambda times a scale (Nielsen's update of
 // lambda: a step that lowers the sum of squares is taken and lambda falls by up to three by the
 // gain ratio; one that does not is refused and lambda doubles, then quadruples ...), and each
-// damped step carries its geodesic acceleration. Near it (the undamped Gauss-Newton step predicts a fall below 1e-10 of the sum of
-// squares) the Gauss-Newton steps are taken as they come, as long as the falls they predict
-// contract; comparing sums of squares there would no longer tell better from worse. The fit has converged when the Gauss-Newton step changes no
-// parameter by more than the relative tolerance, or when those steps stop shrinking: they are
-// then rounding noise, and the minimum is found to the precision of the data and arithmetic.
-// The damping is scaled along each parameter by the largest diagonal element of J'J met so far;
-// when that run does not converge, the iteration starts again from the starting values with
-// the damping scaled by the current diagonal, and the better of the two results stands.
-// The kernel sees the model only through the evaluation callback.
+// damped step carries its geodesic acceleration. Near it (the undamped Gauss-Newton step predicts a
+// fall below 1e-10 of the sum of squares) the Gauss-Newton steps are taken as they come, as long as
+// the falls they predict contract; comparing sums of squares there would no longer tell better from
+// worse. The fit has converged when the Gauss-Newton step changes no parameter by more than the
+// relative tolerance, or when those steps stop shrinking: they are then rounding noise, and the
+// minimum is found to the precision of the data and arithmetic. The damping is scaled along each
+// parameter by the largest diagonal element of J'J met so far; when that run does not converge, the
+// iteration starts again from the starting values with the damping scaled by the current diagonal,
+// and the better of the two results stands. The kernel sees the model only through the evaluation
+// callback.
 #pragma once
 
 #include "numeric/real.hpp"
@@ -26,8 +27,8 @@ namespace tarvex {
 // The model at a set of parameters: residuals y - f (N values) and, when `jacobian` is not null,
 // df/db column-major (N x K). Returns false when the function cannot be evaluated; `failed_row`
 // is then the row.
-using NlsEvaluate = std::function<bool(const std::vector<Real>& b, Real* residuals,
-                                       Real* jacobian, int& failed_row)>;
+using NlsEvaluate = std::function<bool(const std::vector<Real>& b, Real* residuals, Real* jacobian,
+                                       int& failed_row)>;
 
 // The second derivative of the residuals along a direction v, d2 r_i / dt2 of r(b + t v) at
 // t = 0 (N values). False when it cannot be evaluated.
@@ -42,10 +43,10 @@ struct NlsControl {
 
 enum class NlsStatus {
     CONVERGED,
-    ITERATION_LIMIT,   // the limit came first: the last iterate is returned
+    ITERATION_LIMIT,    // the limit came first: the last iterate is returned
     UNDEFINED_AT_START, // the function cannot be evaluated at the starting values
-    SINGULAR,          // J'J is singular at the solution (a parameter is not identified)
-    STUCK,             // no step lowers the sum of squares, yet the steps are not small
+    SINGULAR,           // J'J is singular at the solution (a parameter is not identified)
+    STUCK,              // no step lowers the sum of squares, yet the steps are not small
 };
 
 // One line of the iteration history: the parameters and sum of squares after the iteration.

@@ -28,7 +28,8 @@ bool cholesky_factor(const std::vector<Real>& a, int k, std::vector<Real>& lower
     return true;
 }
 
-std::vector<Real> cholesky_solve(const std::vector<Real>& lower, int k, const std::vector<Real>& b) {
+std::vector<Real> cholesky_solve(const std::vector<Real>& lower, int k,
+                                 const std::vector<Real>& b) {
     const std::size_t n = static_cast<std::size_t>(k);
     std::vector<Real> x(b);
     for (std::size_t i = 0; i < n; ++i) { // L y = b
@@ -62,10 +63,12 @@ std::vector<Real> sandwich_product(const std::vector<Real>& bread, const std::ve
     std::vector<Real> left(n * n, 0), out(n * n, 0);
     for (std::size_t i = 0; i < n; ++i)
         for (std::size_t j = 0; j < n; ++j)
-            for (std::size_t l = 0; l < n; ++l) left[i * n + j] += bread[i * n + l] * meat[l * n + j];
+            for (std::size_t l = 0; l < n; ++l)
+                left[i * n + j] += bread[i * n + l] * meat[l * n + j];
     for (std::size_t i = 0; i < n; ++i)
         for (std::size_t j = 0; j < n; ++j)
-            for (std::size_t l = 0; l < n; ++l) out[i * n + j] += left[i * n + l] * bread[l * n + j];
+            for (std::size_t l = 0; l < n; ++l)
+                out[i * n + j] += left[i * n + l] * bread[l * n + j];
     return out;
 }
 

@@ -31,8 +31,8 @@ bool check_options(Run& run, const BoxOptions& o) {
     }
     if (o.MAXIT < 1) return bad_option(run, "MAXIT");
     if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, "CONVERGE");
-    for (const std::string* name : {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR,
-                                    &o.TRATIO})
+    for (const std::string* name :
+         {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
         if (name->rfind("********", 0) == 0) return bad_option(run, "PREDICT");
     return true;
 }
@@ -43,11 +43,11 @@ bool positive_data(Run& run, const BoxEquation& eq, const BoxData& d) {
     auto check = [&](const std::vector<Real>& v, const std::string& name) {
         for (std::size_t i = 0; i < v.size(); ++i)
             if (!(v[i] > 0)) {
-                report_error(run,
-                             " ...ERROR..BOX-COX NEEDS POSITIVE DATA: " +
-                                 trim_trailing_blanks(name) + " IS" + fmt_G(v[i], 13, 5) +
-                                 " AT OBSERVATION" + fmt_I(eq.obs[i], 6),
-                             ERR_BOX_NON_POSITIVE);
+                report_error(
+                    run,
+                    " ...ERROR..BOX-COX NEEDS POSITIVE DATA: " + trim_trailing_blanks(name) +
+                        " IS" + fmt_G(v[i], 13, 5) + " AT OBSERVATION" + fmt_I(eq.obs[i], 6),
+                    ERR_BOX_NON_POSITIVE);
                 return false;
             }
         return true;
@@ -94,8 +94,8 @@ void cmd_box(Run& run) {
     const int p = int(eq.terms.size()) + (o.XLAMBDA ? 3 : 2);
     if (n <= p) {
         report_error(run,
-                     " ...ERROR.." + fmt_I(n, 5) + " OBSERVATIONS IS NOT ENOUGH FOR" +
-                         fmt_I(p, 4) + " PARAMETERS",
+                     " ...ERROR.." + fmt_I(n, 5) + " OBSERVATIONS IS NOT ENOUGH FOR" + fmt_I(p, 4) +
+                         " PARAMETERS",
                      ERR_BOX_TOO_FEW);
         return;
     }
@@ -118,8 +118,7 @@ void cmd_box(Run& run) {
         const std::string which = e.bad_parameter >= 0 && e.bad_parameter < int(names.size())
                                       ? trim_trailing_blanks(names[e.bad_parameter])
                                       : std::string("?");
-        report_error(run, " ...ERROR..PARAMETER " + which + " IS NOT IDENTIFIED",
-                     ERR_BOX_SINGULAR);
+        report_error(run, " ...ERROR..PARAMETER " + which + " IS NOT IDENTIFIED", ERR_BOX_SINGULAR);
         return;
     }
     report_box(run, eq, e, o);

@@ -20,8 +20,8 @@ const Real SERIES_LIMIT = 0.5Q;
 constexpr int SERIES_TERMS = 60;
 
 // The grids of the profile likelihood: one lambda, or the two of XLAMBDA.
-constexpr int GRID_ONE = 60;       // -3 .. 3 by 0.1
-constexpr int GRID_TWO = 16;       // -2 .. 2 by 0.25 in each lambda
+constexpr int GRID_ONE = 60; // -3 .. 3 by 0.1
+constexpr int GRID_TWO = 16; // -2 .. 2 by 0.25 in each lambda
 const Real GRID_ONE_STEP = 0.1Q;
 const Real GRID_TWO_STEP = 0.25Q;
 
@@ -237,9 +237,15 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
     const MaximizeResult fit = maximize_likelihood(start, evaluate, mc, true);
     e.iterations = fit.iterations;
     switch (fit.status) {
-    case MaximizeStatus::CONVERGED: e.end = BoxEnd::CONVERGED; break;
-    case MaximizeStatus::ITERATION_LIMIT: e.end = BoxEnd::ITERATION_LIMIT; break;
-    case MaximizeStatus::STUCK: e.end = BoxEnd::STUCK; break;
+    case MaximizeStatus::CONVERGED:
+        e.end = BoxEnd::CONVERGED;
+        break;
+    case MaximizeStatus::ITERATION_LIMIT:
+        e.end = BoxEnd::ITERATION_LIMIT;
+        break;
+    case MaximizeStatus::STUCK:
+        e.end = BoxEnd::STUCK;
+        break;
     case MaximizeStatus::UNDEFINED_AT_START:
     case MaximizeStatus::SINGULAR:
         e.end = BoxEnd::SINGULAR;
@@ -269,10 +275,9 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
     for (std::size_t i = 0; i < n; ++i) {
         Real xb = 0;
         for (int j = 0; j < k; ++j)
-            xb += e.coef[std::size_t(j)] *
-                  (d.regressors != BoxRegressors::NONE && d.transformed[j]
-                       ? box_cox(log_x[j][i], e.lambda_x).value
-                       : d.x[j][i]);
+            xb += e.coef[std::size_t(j)] * (d.regressors != BoxRegressors::NONE && d.transformed[j]
+                                                ? box_cox(log_x[j][i], e.lambda_x).value
+                                                : d.x[j][i]);
         Real v = 0;
         if (box_cox_inverse(xb, e.lambda_y, v)) {
             e.fitted[i] = v;

@@ -41,12 +41,12 @@ struct BoxEstimate {
     BoxEnd end = BoxEnd::CONVERGED;
     int bad_parameter = -1; // SINGULAR
     int iterations = 0;
-    int n = 0, k = 0, p = 0; // p: K + lambdas + 1
+    int n = 0, k = 0, p = 0;                // p: K + lambdas + 1
     std::vector<Real> coef, cov, se, tstat; // b, lambda(s), s2; cov p x p row-major
     Real lambda_y = 0, lambda_x = 0, sigma2 = 0;
     Real llf = 0;
     Real llf_linear = 0, llf_log = 0; // the profile at every lambda 1 and at every lambda 0
-    std::vector<Real> fitted, resid; // back-transformed x'b and y minus it (missing: undefined)
+    std::vector<Real> fitted, resid;  // back-transformed x'b and y minus it (missing: undefined)
     std::vector<bool> defined;
 };
 

@@ -15,8 +15,7 @@ namespace tarvex {
 
 namespace {
 
-void store_estimation(Run& run, const BoxEquation& eq, const BoxEstimate& e,
-                      const BoxOptions& o) {
+void store_estimation(Run& run, const BoxEquation& eq, const BoxEstimate& e, const BoxOptions& o) {
     EstimationResults& s = run.last_estimation;
     s = EstimationResults{};
     s.command = "BOX";
@@ -80,8 +79,8 @@ void report_box(Run& run, const BoxEquation& eq, const BoxEstimate& e, const Box
     const std::vector<std::string> names = box_parameter_names(eq, o);
     if (put) {
         write_line(run, " BOX-COX REGRESSION BY MAXIMUM LIKELIHOOD");
-        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " +
-                            eq.dep_name);
+        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+                            "DEPENDENT VARIABLE= " + eq.dep_name);
         write_line(run, std::string(" TRANSFORMED: THE DEPENDENT VARIABLE") +
                             (o.ALLBOX    ? " AND THE REGRESSORS (ONE LAMBDA)"
                              : o.XLAMBDA ? "; THE REGRESSORS WITH LAMBDAX"
@@ -119,8 +118,8 @@ void report_box(Run& run, const BoxEquation& eq, const BoxEstimate& e, const Box
             write_coefficient_matrix(run, names, e.cov,
                                      " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS", false, o.WIDE);
         if (o.PCOR)
-            write_coefficient_matrix(run, names, e.cov, " CORRELATION MATRIX OF COEFFICIENTS",
-                                     true, o.WIDE);
+            write_coefficient_matrix(run, names, e.cov, " CORRELATION MATRIX OF COEFFICIENTS", true,
+                                     o.WIDE);
     }
     ResultScalars& res = run.res;
     res[R_LLF] = e.llf;

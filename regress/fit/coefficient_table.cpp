@@ -35,16 +35,16 @@ void write_coefficient_table(Run& run, const CoefficientTable& t) {
     if (t.wide) {
         write_line(run, " VARIABLE" + fmt_X(4) + "ESTIMATED   STANDARD   T-RATIO" + fmt_X(10) +
                             (last_columns ? "PARTIAL STANDARDIZED ELASTICITY" : "PARTIAL"));
-        write_line(run, std::string(" ") + "  NAME     COEFFICIENT    ERROR" + fmt_X(3) + df_label +
-                            fmt_X(4) +
-                            (last_columns ? "P-VALUE CORR.  COEFFICIENT  AT MEANS"
-                                          : "P-VALUE CORR."));
+        write_line(run,
+                   std::string(" ") + "  NAME     COEFFICIENT    ERROR" + fmt_X(3) + df_label +
+                       fmt_X(4) +
+                       (last_columns ? "P-VALUE CORR.  COEFFICIENT  AT MEANS" : "P-VALUE CORR."));
     } else {
         write_line(run, " VARIABLE" + fmt_X(3) + "ESTIMATED  STANDARD   T-RATIO" + fmt_X(8) +
                             (last_columns ? "PARTIAL STANDARDIZED ELASTICITY" : "PARTIAL"));
-        write_line(run, "   NAME    COEFFICIENT   ERROR" + fmt_X(3) + df_label + fmt_X(3) +
-                            (last_columns ? "P-VALUE CORR. COEFFICIENT  AT MEANS"
-                                          : "P-VALUE CORR."));
+        write_line(run,
+                   "   NAME    COEFFICIENT   ERROR" + fmt_X(3) + df_label + fmt_X(3) +
+                       (last_columns ? "P-VALUE CORR. COEFFICIENT  AT MEANS" : "P-VALUE CORR."));
     }
     for (std::size_t j = 0; j < t.coef.size(); ++j) {
         const Real b = t.coef[j], se = t.se[j], ratio = t.tstat[j];

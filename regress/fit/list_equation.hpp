@@ -21,9 +21,9 @@ OlsTerm intercept_term(const Run& run);
 // The rows of an equation: the dependent variable (ref, lag) and the terms.
 struct ListRows {
     int beg = 0, end = 0;
-    std::vector<int> obs;              // observations in use, ascending
-    std::vector<Real> y;               // the dependent variable at obs
-    std::vector<std::vector<Real>> x;  // one column per term, at obs
+    std::vector<int> obs;             // observations in use, ascending
+    std::vector<Real> y;              // the dependent variable at obs
+    std::vector<std::vector<Real>> x; // one column per term, at obs
 };
 
 // Checks the range BEG..END (END < 1: the sample's end; the start moved past the largest lag)

@@ -36,11 +36,13 @@ bool store_vector(Run& run, const std::string& name, const std::vector<Real>& va
     if (name_blank(name)) return true;
     VarInfo info;
     if (!create(run, name, TYPE_DATA, (long long)values.size(), 1, info)) return false;
-    for (std::size_t j = 0; j < values.size(); ++j) element(run, info, (long long)j + 1) = values[j];
+    for (std::size_t j = 0; j < values.size(); ++j)
+        element(run, info, (long long)j + 1) = values[j];
     return true;
 }
 
-bool store_square_matrix(Run& run, const std::string& name, int k, const std::vector<Real>& matrix) {
+bool store_square_matrix(Run& run, const std::string& name, int k,
+                         const std::vector<Real>& matrix) {
     if (name_blank(name)) return true;
     VarInfo info;
     if (!create(run, name, TYPE_MATRIX, (long long)k * k, k, info)) return false;

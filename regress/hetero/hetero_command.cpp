@@ -32,8 +32,8 @@ bool check_options(Run& run, const HeteroOptions& o) {
     if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, "CONVERGE");
     if (o.METHOD != "NEWTON" && o.METHOD != "BHHH" && o.METHOD != "BFGS" && o.METHOD != "DFP")
         return bad_option(run, "METHOD");
-    for (const std::string* name : {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR,
-                                    &o.TRATIO, &o.VARPRED})
+    for (const std::string* name :
+         {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO, &o.VARPRED})
         if (name->rfind("********", 0) == 0) return bad_option(run, "PREDICT");
     return true;
 }

@@ -14,8 +14,8 @@ namespace tarvex {
 namespace {
 
 // Minus the mean of log(u**2), u standard normal: Euler's gamma + log 2.
-const Real LOG_CHI2_SHIFT = 0.5772156649015328606065120900824024310422Q +
-                            0.6931471805599453094172321214581765680755Q;
+const Real LOG_CHI2_SHIFT =
+    0.5772156649015328606065120900824024310422Q + 0.6931471805599453094172321214581765680755Q;
 
 // The columns side by side, N x K column-major.
 std::vector<Real> column_major(const std::vector<std::vector<Real>>& columns, std::size_t n) {
@@ -56,8 +56,8 @@ HeteroEstimate estimate_hetero(const HeteroData& data, const HeteroControl& cont
         const Real r = ols.residuals[i];
         log_e2[i] = qm::log(r * r > floor ? r * r : floor);
     }
-    const LsSolution aux = solve_least_squares(OlsMethod::GS, column_major(data.z, n), log_e2,
-                                               e.n, m, 0);
+    const LsSolution aux =
+        solve_least_squares(OlsMethod::GS, column_major(data.z, n), log_e2, e.n, m, 0);
     if (dependent(aux) >= 0) {
         e.end = HeteroEnd::VARIANCE_SINGULAR;
         e.bad_column = dependent(aux);
@@ -117,10 +117,18 @@ HeteroEstimate estimate_hetero(const HeteroData& data, const HeteroControl& cont
     for (const MaximizeIteration& it : fit.history)
         e.history.push_back({it.iteration, it.llf, it.parameters});
     switch (fit.status) {
-    case MaximizeStatus::CONVERGED: e.end = HeteroEnd::CONVERGED; break;
-    case MaximizeStatus::ITERATION_LIMIT: e.end = HeteroEnd::ITERATION_LIMIT; break;
-    case MaximizeStatus::STUCK: e.end = HeteroEnd::STUCK; break;
-    case MaximizeStatus::UNDEFINED_AT_START: e.end = HeteroEnd::UNDEFINED; return e;
+    case MaximizeStatus::CONVERGED:
+        e.end = HeteroEnd::CONVERGED;
+        break;
+    case MaximizeStatus::ITERATION_LIMIT:
+        e.end = HeteroEnd::ITERATION_LIMIT;
+        break;
+    case MaximizeStatus::STUCK:
+        e.end = HeteroEnd::STUCK;
+        break;
+    case MaximizeStatus::UNDEFINED_AT_START:
+        e.end = HeteroEnd::UNDEFINED;
+        return e;
     case MaximizeStatus::SINGULAR:
         e.end = HeteroEnd::VARIANCE_SINGULAR;
         e.bad_column = fit.dependent_parameter >= k ? fit.dependent_parameter - k : 0;

@@ -32,8 +32,8 @@ void write_history(Run& run, const HeteroEquation& eq, const HeteroEstimate& e) 
     std::vector<std::string> names = term_names(eq.mean);
     for (const OlsTerm& t : eq.variance) names.push_back(variance_parameter_name(t.name));
     for (const HeteroIteration& it : e.history) {
-        write_line(run, " ITERATION" + fmt_I(it.iteration, 5) + "  LOG-LIKELIHOOD =" +
-                            fmt_G(it.llf, 40, 33));
+        write_line(run, " ITERATION" + fmt_I(it.iteration, 5) +
+                            "  LOG-LIKELIHOOD =" + fmt_G(it.llf, 40, 33));
         std::string line;
         for (std::size_t j = 0; j < it.parameters.size(); ++j) {
             line += " " + first_8_padded(names[j]) + fmt_G(it.parameters[j], 21, 13);
@@ -70,9 +70,8 @@ void store_estimation(Run& run, const HeteroEquation& eq, const HeteroEstimate& 
     s.dep_variable = reference_name(run, eq.dep_ref);
     for (const OlsTerm& t : eq.mean) {
         s.names.push_back(t.name);
-        s.variables.push_back(t.kind == TermKind::VARIABLE
-                                  ? reference_name(run, t.ref)
-                                  : std::string());
+        s.variables.push_back(t.kind == TermKind::VARIABLE ? reference_name(run, t.ref)
+                                                           : std::string());
         s.refs.push_back(t.ref);
         s.lags.push_back(t.lag);
     }
@@ -111,8 +110,8 @@ void report_hetero(Run& run, const HeteroEquation& eq, const HeteroEstimate& e,
     const bool put = run.flags.OPUT;
     if (put) {
         write_line(run, " REGRESSION WITH MULTIPLICATIVE HETEROSKEDASTICITY: VAR(E) = EXP(Z'G)");
-        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " +
-                            eq.dep_name);
+        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+                            "DEPENDENT VARIABLE= " + eq.dep_name);
         write_line(run, " METHOD: " + o.METHOD + " (MAXIMUM LIKELIHOOD)");
         if (o.PITER) write_history(run, eq, e);
     }
@@ -136,8 +135,7 @@ void report_hetero(Run& run, const HeteroEquation& eq, const HeteroEstimate& e,
             write_line(run, " LIKELIHOOD RATIO TEST OF CONSTANT VARIANCE: CHI-SQUARE =" +
                                 fmt_F(e.lr, 10, 4) + " WITH" + fmt_I(e.lr_df, 3) +
                                 " DEGREES OF FREEDOM, P-VALUE=" + fmt_F(e.lr_pvalue, 6, 3));
-        if (o.HETCOV)
-            write_line(run, " USING HETEROSKEDASTICITY-CONSISTENT COVARIANCE MATRIX");
+        if (o.HETCOV) write_line(run, " USING HETEROSKEDASTICITY-CONSISTENT COVARIANCE MATRIX");
         write_line(run, " ");
         write_table(run, fmt_X(10) + "MEAN EQUATION:", eq.mean, e, 0, o.WIDE);
         write_line(run, " ");
@@ -148,8 +146,8 @@ void report_hetero(Run& run, const HeteroEquation& eq, const HeteroEstimate& e,
             write_coefficient_matrix(run, names, e.cov,
                                      " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS", false, o.WIDE);
         if (o.PCOR)
-            write_coefficient_matrix(run, names, e.cov, " CORRELATION MATRIX OF COEFFICIENTS",
-                                     true, o.WIDE);
+            write_coefficient_matrix(run, names, e.cov, " CORRELATION MATRIX OF COEFFICIENTS", true,
+                                     o.WIDE);
     }
     ResultScalars& res = run.res;
     res[R_LLF] = e.llf;

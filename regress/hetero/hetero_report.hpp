@@ -18,7 +18,7 @@ struct Run;
 // The equation as the command read it.
 struct HeteroEquation {
     int dep_ref = 0, dep_lag = 0;
-    std::string dep_name;             // 8 columns
+    std::string dep_name; // 8 columns
     std::vector<OlsTerm> mean, variance;
     std::vector<int> obs;
     int beg = 0, end = 0;

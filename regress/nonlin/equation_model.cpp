@@ -42,16 +42,26 @@ bool split_dependent(const std::string& text, std::string& name, std::string& ri
 
 std::string operation_name(int op) {
     switch (op) {
-    case expr::OP_DIV: return "DIVISION";
-    case expr::OP_POW: return "**";
-    case expr::OP_EXP: return "EXP";
-    case expr::OP_LOG: return "LOG";
-    case expr::OP_SQRT: return "SQRT";
-    case expr::OP_LGAM: return "LGAM";
-    case expr::OP_MOD: return "MOD";
-    case expr::OP_SIN: return "SIN";
-    case expr::OP_E: return "E";
-    default: return "ARITHMETIC";
+    case expr::OP_DIV:
+        return "DIVISION";
+    case expr::OP_POW:
+        return "**";
+    case expr::OP_EXP:
+        return "EXP";
+    case expr::OP_LOG:
+        return "LOG";
+    case expr::OP_SQRT:
+        return "SQRT";
+    case expr::OP_LGAM:
+        return "LGAM";
+    case expr::OP_MOD:
+        return "MOD";
+    case expr::OP_SIN:
+        return "SIN";
+    case expr::OP_E:
+        return "E";
+    default:
+        return "ARITHMETIC";
     }
 }
 
@@ -118,9 +128,9 @@ bool compile_equation(Run& run, const ModelBlock& block, bool dependent, Equatio
         for (int cell = 1; cell <= model.program.NF && !used; ++cell)
             used = model.program.vars[static_cast<std::size_t>(cell)] == model.parameter_base + j;
         if (!used) {
-            report_error(run, " ...ERROR..PARAMETER " + model.names[j] +
-                                  " IS NEVER USED IN THE EQUATION",
-                         ERR_NL_UNUSED);
+            report_error(
+                run, " ...ERROR..PARAMETER " + model.names[j] + " IS NEVER USED IN THE EQUATION",
+                ERR_NL_UNUSED);
             return false;
         }
     }

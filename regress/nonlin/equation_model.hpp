@@ -21,8 +21,8 @@ struct Run;
 struct EquationModel {
     std::vector<std::string> names; // the parameters, upper case
     std::vector<Real> start;
-    std::string text;    // the right side as typed
-    int dep_ref = 0;     // NLINEAR: the dependent variable
+    std::string text; // the right side as typed
+    int dep_ref = 0;  // NLINEAR: the dependent variable
     std::string dep_name;
     expr::Program program;
     int parameter_base = 0; // the reference of parameter 0 (the others follow)

@@ -65,8 +65,7 @@ bool read_coefficients(Run& run, const std::string& text, ModelBlock& block) {
         }
         for (const std::string& seen : block.names)
             if (seen == name) {
-                report_error(run, " ...ERROR..PARAMETER " + name + " IS NAMED TWICE",
-                             ERR_NL_TWICE);
+                report_error(run, " ...ERROR..PARAMETER " + name + " IS NAMED TWICE", ERR_NL_TWICE);
                 return false;
             }
         block.names.push_back(name.substr(0, 8));

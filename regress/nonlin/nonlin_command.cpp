@@ -74,16 +74,16 @@ void cmd_nonlin(Run& run) {
         run.last_estimation = EstimationResults{};
         report_iterations(run, model, e, o);
         if (e.end == NonlinEnd::NOT_DEFINITE) {
-            report_error(run,
-                         " ...ERROR..NO CONVERGENCE IN " + std::to_string(e.iterations) +
-                             " ITERATIONS, AND THE LOG-LIKELIHOOD IS NOT CONCAVE WHERE THEY STOPPED",
-                         ERR_NL_NO_CONVERGENCE);
+            report_error(
+                run,
+                " ...ERROR..NO CONVERGENCE IN " + std::to_string(e.iterations) +
+                    " ITERATIONS, AND THE LOG-LIKELIHOOD IS NOT CONCAVE WHERE THEY STOPPED",
+                ERR_NL_NO_CONVERGENCE);
             return;
         }
-        const std::string which =
-            e.dependent_parameter >= 0 && e.dependent_parameter < e.k
-                ? e.names[static_cast<std::size_t>(e.dependent_parameter)]
-                : std::string("?");
+        const std::string which = e.dependent_parameter >= 0 && e.dependent_parameter < e.k
+                                      ? e.names[static_cast<std::size_t>(e.dependent_parameter)]
+                                      : std::string("?");
         report_error(run,
                      std::string(" ...ERROR..") + (likelihood ? "THE HESSIAN" : "J'J") +
                          " IS SINGULAR: PARAMETER " + which + " IS NOT IDENTIFIED",

@@ -122,11 +122,21 @@ NonlinEstimate estimate_nlinear(const EquationModel& model, const NonlinOptions&
     for (const NlsIteration& it : fit.history)
         e.history.push_back({it.iteration, it.sse, it.parameters});
     switch (fit.status) {
-    case NlsStatus::CONVERGED: e.end = NonlinEnd::CONVERGED; break;
-    case NlsStatus::ITERATION_LIMIT: e.end = NonlinEnd::ITERATION_LIMIT; break;
-    case NlsStatus::STUCK: e.end = NonlinEnd::STUCK; break;
-    case NlsStatus::SINGULAR: e.end = NonlinEnd::SINGULAR; break;
-    case NlsStatus::UNDEFINED_AT_START: e.end = NonlinEnd::UNDEFINED; return e;
+    case NlsStatus::CONVERGED:
+        e.end = NonlinEnd::CONVERGED;
+        break;
+    case NlsStatus::ITERATION_LIMIT:
+        e.end = NonlinEnd::ITERATION_LIMIT;
+        break;
+    case NlsStatus::STUCK:
+        e.end = NonlinEnd::STUCK;
+        break;
+    case NlsStatus::SINGULAR:
+        e.end = NonlinEnd::SINGULAR;
+        break;
+    case NlsStatus::UNDEFINED_AT_START:
+        e.end = NonlinEnd::UNDEFINED;
+        return e;
     }
     e.dependent_parameter = fit.dependent_parameter;
     e.coef = fit.parameters;
@@ -140,9 +150,8 @@ NonlinEstimate estimate_nlinear(const EquationModel& model, const NonlinOptions&
     e.sigma2 = e.df > 0 ? e.sse / e.df : Real(0);
     e.r2 = e.sst > 0 ? 1 - e.sse / e.sst : Real(0);
     e.adr2 = e.df > 0 && n > 1 && e.sst > 0 ? 1 - (e.sse / e.df) / (e.sst / (n - 1)) : Real(0);
-    e.llf = n > 0 && e.sse > 0
-                ? -Real(n) / 2 * (1 + qm::log(2 * qm::PI) + qm::log(e.sse / n))
-                : Real(0);
+    e.llf = n > 0 && e.sse > 0 ? -Real(n) / 2 * (1 + qm::log(2 * qm::PI) + qm::log(e.sse / n))
+                               : Real(0);
     if (fit.jtj_inverse.empty()) { // J'J singular where the iteration stopped
         e.end = NonlinEnd::SINGULAR;
         return e;
@@ -177,7 +186,7 @@ NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o) 
             if (needs.hessian) s.hessian.assign(kk, 0);
             if (needs.opg) s.opg.assign(kk, 0);
         }
-        const auto order = needs.hessian ? expr::DerivativeOrder::HESSIAN
+        const auto order = needs.hessian                   ? expr::DerivativeOrder::HESSIAN
                            : (needs.gradient || needs.opg) ? expr::DerivativeOrder::GRADIENT
                                                            : expr::DerivativeOrder::VALUE;
         RowFailure failure;
@@ -207,7 +216,8 @@ NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o) 
         point.opg.assign(needs.opg ? kk : 0, 0);
         for (const Sums& s : sums) {
             point.llf += s.llf;
-            for (std::size_t j = 0; j < point.gradient.size(); ++j) point.gradient[j] += s.gradient[j];
+            for (std::size_t j = 0; j < point.gradient.size(); ++j)
+                point.gradient[j] += s.gradient[j];
             for (std::size_t j = 0; j < point.hessian.size(); ++j) point.hessian[j] += s.hessian[j];
             for (std::size_t j = 0; j < point.opg.size(); ++j) point.opg[j] += s.opg[j];
         }
@@ -226,11 +236,21 @@ NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o) 
     for (const MaximizeIteration& it : fit.history)
         e.history.push_back({it.iteration, it.llf, it.parameters});
     switch (fit.status) {
-    case MaximizeStatus::CONVERGED: e.end = NonlinEnd::CONVERGED; break;
-    case MaximizeStatus::ITERATION_LIMIT: e.end = NonlinEnd::ITERATION_LIMIT; break;
-    case MaximizeStatus::STUCK: e.end = NonlinEnd::STUCK; break;
-    case MaximizeStatus::SINGULAR: e.end = NonlinEnd::SINGULAR; break;
-    case MaximizeStatus::UNDEFINED_AT_START: e.end = NonlinEnd::UNDEFINED; return e;
+    case MaximizeStatus::CONVERGED:
+        e.end = NonlinEnd::CONVERGED;
+        break;
+    case MaximizeStatus::ITERATION_LIMIT:
+        e.end = NonlinEnd::ITERATION_LIMIT;
+        break;
+    case MaximizeStatus::STUCK:
+        e.end = NonlinEnd::STUCK;
+        break;
+    case MaximizeStatus::SINGULAR:
+        e.end = NonlinEnd::SINGULAR;
+        break;
+    case MaximizeStatus::UNDEFINED_AT_START:
+        e.end = NonlinEnd::UNDEFINED;
+        return e;
     }
     e.dependent_parameter = fit.dependent_parameter;
     e.coef = fit.parameters;

@@ -31,8 +31,8 @@ void write_heading(Run& run, const EquationModel& model, const NonlinEstimate& e
     if (e.likelihood)
         write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS");
     else
-        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " +
-                            model.dep_name);
+        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+                            "DEPENDENT VARIABLE= " + model.dep_name);
     write_line(run, " METHOD: " + method_name(e, o) + "     EQUATION: " + model.text.substr(0, 90));
     if (e.subsample_n > 0)
         write_line(run, " ...NOTE..STARTING VALUES CARRIED TO THE MINIMUM OF A SUBSAMPLE OF" +
@@ -55,7 +55,8 @@ void write_parameters(Run& run, const std::vector<std::string>& names,
 void write_history(Run& run, const NonlinEstimate& e) {
     const std::string label = e.likelihood ? "  LOG-LIKELIHOOD =" : "  SUM OF SQUARES =";
     for (const NonlinIteration& it : e.history) {
-        write_line(run, " ITERATION" + fmt_I(it.iteration, 5) + label + fmt_G(it.objective, 40, 33));
+        write_line(run,
+                   " ITERATION" + fmt_I(it.iteration, 5) + label + fmt_G(it.objective, 40, 33));
         write_parameters(run, e.names, it.parameters);
     }
 }
@@ -63,8 +64,8 @@ void write_history(Run& run, const NonlinEstimate& e) {
 void write_summary(Run& run, const NonlinEstimate& e) {
     write_line(run, " ");
     if (!e.likelihood) {
-        write_line(run, "  R-SQUARE =" + fmt_F(e.r2, 9, 4) + fmt_X(5) + "R-SQUARE ADJUSTED =" +
-                            fmt_F(e.adr2, 9, 4));
+        write_line(run, "  R-SQUARE =" + fmt_F(e.r2, 9, 4) + fmt_X(5) +
+                            "R-SQUARE ADJUSTED =" + fmt_F(e.adr2, 9, 4));
         write_line(run, " VARIANCE OF THE ESTIMATE-SIGMA**2 =" + fmt_G(e.sigma2, 13, 5));
         write_line(run, " STANDARD ERROR OF THE ESTIMATE-SIGMA =" +
                             fmt_G(qm::sqrt(qm::abs(e.sigma2)), 13, 5));

@@ -12,7 +12,6 @@
 
 namespace tarvex {
 
-
 void store_last_estimation(Run& run, const OlsFit& fit, const OlsOptions& o, Real r2) {
     EstimationResults& e = run.last_estimation;
     e = EstimationResults{};

@@ -20,10 +20,16 @@
 namespace tarvex {
 namespace {
 
-const std::vector<Real> Y = {-0.24Q, 3.53Q, 4.63Q, 3.79Q, 5.21Q, 3.01Q, 3.35Q, 2.75Q, 5.74Q, 6.74Q, 7.91Q, 8.12Q, 8.2Q, 6.02Q, 10.35Q, 9.83Q, 10.33Q, 12.05Q, 6.05Q, 10.11Q};
-const std::vector<Real> X2 = {9.9Q, 4.6Q, 2.0Q, 1.6Q, 3.2Q, 8.1Q, 4.1Q, 9.7Q, 2.5Q, 5.1Q, 2.5Q, 3.1Q, 8.0Q, 1.9Q, 5.1Q, 1.8Q, 6.0Q, 1.1Q, 9.9Q, 3.8Q};
-const std::vector<Real> BX = {4.6Q, 10.6Q, 15.5Q, 14.2Q, 11.3Q, 13.5Q, 9.9Q, 10.2Q, 7.4Q, 9.1Q, 6.5Q, 12.4Q, 17.0Q, 12.8Q, 3.6Q, 11.8Q, 9.4Q, 9.3Q, 12.8Q, 18.7Q};
-const std::vector<Real> BY = {6.77Q, 12.36Q, 20.77Q, 17.17Q, 13.7Q, 17.14Q, 13.56Q, 13.17Q, 8.97Q, 11.97Q, 7.62Q, 15.83Q, 24.55Q, 18.63Q, 5.42Q, 15.46Q, 9.89Q, 11.61Q, 16.69Q, 26.06Q};
+const std::vector<Real> Y = {-0.24Q, 3.53Q, 4.63Q,  3.79Q,  5.21Q, 3.01Q, 3.35Q,
+                             2.75Q,  5.74Q, 6.74Q,  7.91Q,  8.12Q, 8.2Q,  6.02Q,
+                             10.35Q, 9.83Q, 10.33Q, 12.05Q, 6.05Q, 10.11Q};
+const std::vector<Real> X2 = {9.9Q, 4.6Q, 2.0Q, 1.6Q, 3.2Q, 8.1Q, 4.1Q, 9.7Q, 2.5Q, 5.1Q,
+                              2.5Q, 3.1Q, 8.0Q, 1.9Q, 5.1Q, 1.8Q, 6.0Q, 1.1Q, 9.9Q, 3.8Q};
+const std::vector<Real> BX = {4.6Q, 10.6Q, 15.5Q, 14.2Q, 11.3Q, 13.5Q, 9.9Q, 10.2Q, 7.4Q,  9.1Q,
+                              6.5Q, 12.4Q, 17.0Q, 12.8Q, 3.6Q,  11.8Q, 9.4Q, 9.3Q,  12.8Q, 18.7Q};
+const std::vector<Real> BY = {6.77Q,  12.36Q, 20.77Q, 17.17Q, 13.7Q,  17.14Q, 13.56Q,
+                              13.17Q, 8.97Q,  11.97Q, 7.62Q,  15.83Q, 24.55Q, 18.63Q,
+                              5.42Q,  15.46Q, 9.89Q,  11.61Q, 16.69Q, 26.06Q};
 
 // Correct significant digits of `value` against `reference`.
 double digits(Real value, Real reference) {
@@ -45,9 +51,9 @@ TEST(HeteroEstimate, MatchesHandCodedLikelihoodInR) {
     const Real r[] = {0.44248184422831921Q, -0.39235301218811675Q, 3.56579766662899544Q,
                       0.12460154657827402Q, -0.99062504854954969Q};
     for (int j = 0; j < 5; ++j) EXPECT_GT(digits(e.coef[j], r[j]), 10) << j;
-    EXPECT_GT(digits(e.llf, -31.555682569316726Q), 13);        // -nll(th)
+    EXPECT_GT(digits(e.llf, -31.555682569316726Q), 13);          // -nll(th)
     EXPECT_GT(digits(e.llf_constant, -33.478840209211853Q), 13); // logLik(lm(y ~ x1 + x2))
-    EXPECT_GT(digits(e.lr, 3.8463152797902609Q), 10);           // 2*(-nll(th) - logLik(ols))
+    EXPECT_GT(digits(e.lr, 3.8463152797902609Q), 10);            // 2*(-nll(th) - logLik(ols))
     // sqrt(diag(solve(-H))), H the analytic Hessian at th: -rbind(cbind(t(X) %*% (w*X),
     // t(X) %*% (e*w*Z)), cbind(t(Z) %*% (e*w*X), 0.5*t(Z) %*% (e^2*w*Z))), w = exp(-Z %*% g).
     const Real se[] = {0.0475210477819146Q, 0.0800230812084481Q, 0.6008309343493747Q,
@@ -65,8 +71,8 @@ TEST(BoxEstimate, MatchesProfileLikelihoodInR) {
     EXPECT_GT(digits(e.lambda_y, 0.47671895918059221Q), 12); // uniroot(score)$root
     EXPECT_GT(digits(e.coef[0], 0.3551044663313489Q), 12);   // coef(lm(bc(y,l) ~ x))
     EXPECT_GT(digits(e.coef[1], 1.3233404878630879Q), 12);
-    EXPECT_GT(digits(e.sigma2, 0.049911955047073089Q), 12); // sum(resid^2)/n
-    EXPECT_GT(digits(e.llf, -25.503987554008901Q), 13);     // prof(l)
+    EXPECT_GT(digits(e.sigma2, 0.049911955047073089Q), 12);    // sum(resid^2)/n
+    EXPECT_GT(digits(e.llf, -25.503987554008901Q), 13);        // prof(l)
     EXPECT_GT(digits(e.llf_linear, -30.147001552333393Q), 13); // prof(1)
     EXPECT_GT(digits(e.llf_log, -29.673847213506107Q), 13);    // prof(0), bc = log(v)
     // sqrt(diag(solve(optimHess(th, nll, gr, control=list(ndeps=rep(1e-6,4)))))), th = (a, b,

@@ -51,8 +51,8 @@ std::string without_cos(std::string model) {
             if (model[end] == ')' && --depth == 0) break;
         }
         const std::string inner = model.substr(at + 4, end - at - 4);
-        model = model.substr(0, at) + "SIN((" + inner +
-                ")+1.57079632679489661923132169163975144)" + model.substr(end + 1);
+        model = model.substr(0, at) + "SIN((" + inner + ")+1.57079632679489661923132169163975144)" +
+                model.substr(end + 1);
     }
     return model;
 }
@@ -97,8 +97,8 @@ TEST_P(NistNonlinear, CertifiedAndExactDigits) {
     // model's at its estimates with that pi, and differs from the RSS with the 36-digit pi at
     // 3e-16): ENSO is fitted here with the same pi, written out in full.
     if (fit.set == "ENSO")
-        for (std::size_t at; (at = equation.find("3.14159265358979323846264338327950288")) !=
-                             std::string::npos;)
+        for (std::size_t at;
+             (at = equation.find("3.14159265358979323846264338327950288")) != std::string::npos;)
             equation.replace(at, 37, "3.141592653589793115997963468544185161590576171875");
     const bool nelson = fit.set == "Nelson";
     if (nelson) equation.replace(0, equation.find('='), "ly ");
@@ -107,8 +107,8 @@ TEST_P(NistNonlinear, CertifiedAndExactDigits) {
     for (std::string line; std::getline(data, line);)
         if (line.find_first_not_of(" \t\r") != std::string::npos) ++n;
     std::string script = "set uminus\nsample 1 " + std::to_string(n) + "\nread (" +
-                         nls_path(fit.set + ".txt") + (nelson ? ") y x1 x2\ngenr ly = log(y)\n"
-                                                             : ") y x\n");
+                         nls_path(fit.set + ".txt") +
+                         (nelson ? ") y x1 x2\ngenr ly = log(y)\n" : ") y x\n");
     script += "nlinear / maxit=1000\ncoef";
     for (int j = 1; j <= k; ++j) {
         std::string start;
@@ -145,7 +145,8 @@ TEST_P(NistNonlinear, CertifiedAndExactDigits) {
         EXPECT_GE(digits(e.coef[j], exact["b" + idx]), 24) << "b" << idx;
         const bool lanczos1 = fit.set == "Lanczos1"; // its sd are judged against exact only
         if (!lanczos1) {
-            worst_certified = std::min(worst_certified, digits(e.stderrs[j], certified["sd" + idx]));
+            worst_certified =
+                std::min(worst_certified, digits(e.stderrs[j], certified["sd" + idx]));
             check_certified("sd", j + 1, e.stderrs[j], certified["sd" + idx]);
         }
         worst_exact = std::min(worst_exact, digits(e.stderrs[j], exact["sd" + idx]));
@@ -156,7 +157,8 @@ TEST_P(NistNonlinear, CertifiedAndExactDigits) {
     worst_certified = std::min(worst_certified, digits(e.sse, certified["rss0"]));
     check_certified("rss", 0, e.sse, certified["rss0"]);
     worst_exact = std::min(worst_exact, digits(e.sse, exact["rss0"]));
-    if (std::getenv("NIST_DETAIL")) std::printf("  rss %5.1f\n%s", digits(e.sse, exact["rss0"]), run.output.c_str());
+    if (std::getenv("NIST_DETAIL"))
+        std::printf("  rss %5.1f\n%s", digits(e.sse, exact["rss0"]), run.output.c_str());
     std::printf("%-9s start %d: certified %5.1f digits, exact %5.1f digits\n", fit.set.c_str(),
                 fit.start, worst_certified, worst_exact);
     // Lanczos1's residuals are 1e-13 of y: formed in binary128 they hold 21 correct digits, and
@@ -170,10 +172,10 @@ TEST_P(NistNonlinear, CertifiedAndExactDigits) {
 std::vector<Fit> all_fits() {
     std::vector<Fit> fits;
     for (const char* set :
-         {"Misra1a", "Chwirut2", "Chwirut1", "Lanczos3", "Gauss1", "Gauss2", "DanWood", "Misra1b",
-          "Kirby2", "Hahn1", "Nelson", "MGH17", "Lanczos1", "Lanczos2", "Gauss3", "Misra1c",
-          "Misra1d", "ENSO", "MGH09", "Thurber", "BoxBOD", "Rat42", "MGH10", "Eckerle4",
-          "Rat43", "Bennett5"})
+         {"Misra1a", "Chwirut2", "Chwirut1", "Lanczos3", "Gauss1",  "Gauss2",   "DanWood",
+          "Misra1b", "Kirby2",   "Hahn1",    "Nelson",   "MGH17",   "Lanczos1", "Lanczos2",
+          "Gauss3",  "Misra1c",  "Misra1d",  "ENSO",     "MGH09",   "Thurber",  "BoxBOD",
+          "Rat42",   "MGH10",    "Eckerle4", "Rat43",    "Bennett5"})
         for (int start : {1, 2}) fits.push_back({set, start});
     return fits;
 }

@@ -36,9 +36,9 @@ const double B[] = {0.98591163814128269, 1.9861880399319289, 0.06170263503040344
 // R: X <- cbind(1, x, z); G <- cbind(X*e/s2, -1/(2*s2) + e^2/(2*s2^2)); opg <- t(G) %*% G
 //    H <- Hessian of the log-likelihood at (b, s2); Hi <- solve(-H)
 const double SE_HESSIAN[] = {0.19897813791050009, 0.022264444386748159, 0.088665950296773405,
-                             0.027608330691631558};  // sqrt(diag(Hi))
+                             0.027608330691631558}; // sqrt(diag(Hi))
 const double SE_OPG[] = {0.26547873883746709, 0.027921545459309569, 0.09322784813749839,
-                         0.05995257252892338};  // sqrt(diag(solve(opg)))
+                         0.05995257252892338}; // sqrt(diag(solve(opg)))
 const double SE_SANDWICH[] = {0.16009928134874726, 0.018879831986072928, 0.094343631399290057,
                               0.013432733815078443}; // sqrt(diag(Hi %*% opg %*% Hi))
 // R: as.numeric(logLik(m))
