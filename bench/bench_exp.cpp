@@ -30,8 +30,7 @@ u128 bits_of(Real v) {
 }
 
 template <class Exp>
-double nanoseconds_per_call(const std::vector<Real>& values, int passes, Exp exp,
-                            u128& checksum) {
+double nanoseconds_per_call(const std::vector<Real>& values, int passes, Exp exp, u128& checksum) {
     double best = 1e300;
     for (int trial = 0; trial < 5; ++trial) {
         const double start = cpu_seconds();

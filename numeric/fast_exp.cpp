@@ -95,9 +95,8 @@ Real fast_exp(Real x) {
     const Wide X = negative ? negate(magnitude) : magnitude;
     Wide r = subtract(subtract(X, times(n, wide_of(exp_tables::LN2))), wide_of(first.log));
     // i from r's top limb (r * 2**48, rounded down): |i| <= 177.
-    const long long i =
-        (static_cast<long long>(r.w[2]) + (1LL << 30)) >> 31; // round(r * 2**17)
-    r.w[2] -= u64(i) << 31;                                   // z = r - i * 2**-17, exactly
+    const long long i = (static_cast<long long>(r.w[2]) + (1LL << 30)) >> 31; // round(r * 2**17)
+    r.w[2] -= u64(i) << 31; // z = r - i * 2**-17, exactly
     const i128 Z = i128((u128(r.w[2]) << 96) | (u128(r.w[1]) << 32) | (r.w[0] >> 32));
 
     // exp(z) - 1 = p = z + z*w, w = z*q(z), in units of 2**-144.
