@@ -1,6 +1,7 @@
 // Numerical functions of the expression language (see scalar_functions.hpp).
 #include "expr/scalar_functions.hpp"
 
+#include "numeric/fast_exp.hpp"
 #include "numeric/qmath.hpp"
 
 namespace tarvex::expr {
@@ -25,7 +26,7 @@ void split(Real a, Real& hi, Real& lo) {
 
 Real exp_split(Real x, bool& overflow) {
     overflow = false;
-    if (x <= EXLIM) return qm::exp(x);
+    if (x <= EXLIM) return fast_exp(x); // integer arithmetic; the edge ranges go to expq
     // exp(EXLIM) squared is far beyond the binary128 range, so from 2 EXLIM on the result can
     // only overflow. Such arguments are not split at all: for a large x the remainder
     // x - k EXLIM keeps none of its digits, and a remainder far below zero makes exp(r) zero,
