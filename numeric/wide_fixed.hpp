@@ -164,8 +164,10 @@ inline bool round_if_certain(const Approximation& a, int margin_bits, Real& out)
     Wide slack{{a.error, 0, 0}};
     const int margin_bit = top - SIGNIFICAND_BITS - margin_bits;
     Wide margin{{0, 0, 0}};
-    if (margin_bit >= 0) margin.w[margin_bit / 64] = u64(1) << (margin_bit % 64);
-    else margin.w[0] = 1;
+    if (margin_bit >= 0)
+        margin.w[margin_bit / 64] = u64(1) << (margin_bit % 64);
+    else
+        margin.w[0] = 1;
     slack = add(slack, margin);
     const Wide low = subtract(a.magnitude, slack);
     if (is_negative(low) || is_zero(low)) return false;

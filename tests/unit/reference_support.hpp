@@ -15,6 +15,19 @@
 
 namespace tarvex::testing {
 
+// The 128 bits of a binary128 value, and back.
+using u128 = unsigned __int128;
+inline u128 bits_of(Real x) {
+    u128 b;
+    std::memcpy(&b, &x, sizeof b);
+    return b;
+}
+inline Real from_bits(u128 b) {
+    Real x;
+    std::memcpy(&x, &b, sizeof x);
+    return x;
+}
+
 inline const Real REFERENCE_DIGITS = 1e-11Q;
 
 inline Real pow2(int e) {

@@ -4,6 +4,7 @@
 // libquadmath (overflow, subnormal and zero results, tiny arguments, infinities, NaN), which
 // must give expq's results bit for bit.
 #include "numeric/fast_exp.hpp"
+#include "reference_support.hpp"
 
 #include "exp_reference_values.hpp"
 
@@ -14,13 +15,8 @@
 namespace tarvex {
 namespace {
 
-using u128 = unsigned __int128;
-
-u128 bits_of(Real x) {
-    u128 b;
-    std::memcpy(&b, &x, sizeof b);
-    return b;
-}
+using testing::bits_of;
+using testing::u128;
 
 std::string text(Real x) {
     char buffer[64];

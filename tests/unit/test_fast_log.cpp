@@ -13,21 +13,11 @@
 namespace tarvex {
 namespace {
 
-using u128 = unsigned __int128;
+using testing::bits_of;
+using testing::from_bits;
+using testing::u128;
 
 using testing::pow2;
-
-u128 bits_of(Real x) {
-    u128 b;
-    std::memcpy(&b, &x, sizeof b);
-    return b;
-}
-
-Real from_bits(u128 b) {
-    Real x;
-    std::memcpy(&x, &b, sizeof x);
-    return x;
-}
 
 // Distance in units in the last place between two finite values (the bit patterns ordered).
 long long ulps_apart(Real a, Real b) {

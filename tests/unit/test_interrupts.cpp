@@ -40,14 +40,14 @@ namespace {
 
 using tarvex::testing::file_text;
 
-struct ScratchDir {
+struct InterruptScratch {
     fs::path dir;
-    ScratchDir() {
+    InterruptScratch() {
         std::string pattern = (fs::temp_directory_path() / "tarvex_intr.XXXXXX").string();
         dir = mkdtemp(pattern.data());
         fs::create_directory(dir / "tmp");
     }
-    ~ScratchDir() {
+    ~InterruptScratch() {
         std::error_code ignored;
         fs::remove_all(dir, ignored);
     }
@@ -254,7 +254,7 @@ TEST(OutOfMemory, CommandEndsWithTheMessageAndTheRunGoesOn) {
 // A server that accepts and never answers is abandoned after the stall time; one that streams
 // without end is cut at the size cap. Neither leaves a file behind.
 TEST(FetchLimits, StalledAndEndlessServersAreCutOff) {
-    ScratchDir scratch;
+    InterruptScratch scratch;
     const fs::path copy = scratch.dir / "tmp" / "copy.txt";
     setenv("TARVEX_FETCH_STALL_SECONDS", "1", 1);
     setenv("TARVEX_FETCH_MAX_MB", "1", 1);
@@ -287,7 +287,7 @@ TEST(FetchLimits, StalledAndEndlessServersAreCutOff) {
 // Ctrl-C in an interactive run while a DO loop replays: the loop ends with the note, the
 // variables it changed stay, and the next typed commands run.
 TEST(Interrupt, InteractiveCtrlCEndsTheLoopAndThePromptReturns) {
-    ScratchDir scratch;
+    InterruptScratch scratch;
     const fs::path out = scratch.dir / "out";
     const ChildResult r = run_in_child(
         {"SAMPLE 1 1", "GENR K=0", "DO #=1,100000000", "GENR K=K+1", "ENDO", "PRINT K", "STOP"},
@@ -313,7 +313,7 @@ TEST(Interrupt, InteractiveCtrlCEndsTheLoopAndThePromptReturns) {
 // Ctrl-C in a command-file run during an http READ: the partial copy in the temporary
 // directory is removed and the process ends by the signal.
 TEST(Interrupt, CommandFileRunRemovesTheFetchedCopy) {
-    ScratchDir scratch;
+    InterruptScratch scratch;
     LocalServer server(LocalServer::TRICKLE);
     setenv("TEMP", (scratch.dir / "tmp").c_str(), 1);
     const ChildResult r =
@@ -333,7 +333,7 @@ TEST(Interrupt, CommandFileRunRemovesTheFetchedCopy) {
 // real one and then interrupts the engine.
 TEST(Interrupt, CommandFileRunRemovesTheDecryptedCopy) {
     if (std::system("gpg --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "gpg is not installed";
-    ScratchDir scratch;
+    InterruptScratch scratch;
     const fs::path home = scratch.dir / "gnupg";
     fs::create_directory(home);
     fs::permissions(home, fs::perms::owner_all, fs::perm_options::replace);

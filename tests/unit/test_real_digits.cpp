@@ -16,18 +16,13 @@
 namespace tarvex {
 namespace {
 
-using u128 = unsigned __int128;
+using testing::from_bits;
+using testing::u128;
 
 std::string library_text(Real value, int digits) {
     char text[128];
     quadmath_snprintf(text, sizeof text, "%.*Qg", digits, value);
     return text;
-}
-
-Real from_bits(u128 b) {
-    Real x;
-    std::memcpy(&x, &b, sizeof x);
-    return x;
 }
 
 using testing::same_bits;

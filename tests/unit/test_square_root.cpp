@@ -3,6 +3,7 @@
 // perfect squares and their neighbours, the ends of the range and subnormals; zeros, infinities,
 // NaNs and negative numbers give the library routine's bits.
 #include "numeric/square_root.hpp"
+#include "reference_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -15,21 +16,11 @@ namespace tarvex {
 namespace {
 
 using u64 = std::uint64_t;
-using u128 = unsigned __int128;
+using testing::bits_of;
+using testing::from_bits;
+using testing::u128;
 
 constexpr u128 FRACTION_MASK = (u128(1) << 112) - 1;
-
-u128 bits_of(Real v) {
-    u128 bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    return bits;
-}
-
-Real from_bits(u128 bits) {
-    Real v;
-    std::memcpy(&v, &bits, sizeof v);
-    return v;
-}
 
 std::string hex(u128 bits) {
     char text[40];
