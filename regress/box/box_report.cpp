@@ -8,6 +8,7 @@
 #include "numeric/text.hpp"
 #include "regress/box/box_errors.hpp"
 #include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/iteration_end.hpp"
 #include "regress/fit/output_variables.hpp"
 #include "regress/fit/term_names.hpp"
 
@@ -86,18 +87,11 @@ void report_box(Run& run, const BoxEquation& eq, const BoxEstimate& e, const Box
                              : o.XLAMBDA ? "; THE REGRESSORS WITH LAMBDAX"
                                          : ""));
     }
-    if (e.end == BoxEnd::ITERATION_LIMIT)
-        report_error(run,
-                     " ...WARNING..NO CONVERGENCE IN " + std::to_string(e.iterations) +
-                         " ITERATIONS: THE LAST ITERATE IS REPORTED",
-                     ERR_BOX_NO_CONVERGENCE, ErrorSeverity::CONTINUES);
-    else if (e.end == BoxEnd::STUCK)
-        report_error(run,
-                     " ...WARNING..NO STEP IMPROVES THE LOG-LIKELIHOOD FURTHER: THE LAST "
-                     "ITERATE IS REPORTED",
-                     ERR_BOX_STUCK, ErrorSeverity::CONTINUES);
-    else if (put)
-        write_line(run, " CONVERGENCE REACHED AFTER" + fmt_I(e.iterations, 5) + " ITERATIONS");
+    report_iteration_end(run,
+                         e.end == BoxEnd::ITERATION_LIMIT ? IterationEnd::ITERATION_LIMIT
+                         : e.end == BoxEnd::STUCK         ? IterationEnd::STUCK
+                                                          : IterationEnd::CONVERGED,
+                         e.iterations, "LOG-LIKELIHOOD", ERR_BOX_NO_CONVERGENCE, ERR_BOX_STUCK);
     if (put) {
         write_line(run, " ");
         write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(e.llf, 13, 6));

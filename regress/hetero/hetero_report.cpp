@@ -7,6 +7,7 @@
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/iteration_end.hpp"
 #include "regress/fit/output_variables.hpp"
 #include "regress/fit/term_names.hpp"
 #include "regress/hetero/hetero_errors.hpp"
@@ -115,18 +116,11 @@ void report_hetero(Run& run, const HeteroEquation& eq, const HeteroEstimate& e,
         write_line(run, " METHOD: " + o.METHOD + " (MAXIMUM LIKELIHOOD)");
         if (o.PITER) write_history(run, eq, e);
     }
-    if (e.end == HeteroEnd::ITERATION_LIMIT)
-        report_error(run,
-                     " ...WARNING..NO CONVERGENCE IN " + std::to_string(e.iterations) +
-                         " ITERATIONS: THE LAST ITERATE IS REPORTED",
-                     ERR_HET_NO_CONVERGENCE, ErrorSeverity::CONTINUES);
-    else if (e.end == HeteroEnd::STUCK)
-        report_error(run,
-                     " ...WARNING..NO STEP IMPROVES THE LOG-LIKELIHOOD FURTHER: THE LAST "
-                     "ITERATE IS REPORTED",
-                     ERR_HET_STUCK, ErrorSeverity::CONTINUES);
-    else if (put)
-        write_line(run, " CONVERGENCE REACHED AFTER" + fmt_I(e.iterations, 5) + " ITERATIONS");
+    report_iteration_end(run,
+                         e.end == HeteroEnd::ITERATION_LIMIT ? IterationEnd::ITERATION_LIMIT
+                         : e.end == HeteroEnd::STUCK         ? IterationEnd::STUCK
+                                                             : IterationEnd::CONVERGED,
+                         e.iterations, "LOG-LIKELIHOOD", ERR_HET_NO_CONVERGENCE, ERR_HET_STUCK);
     if (put) {
         write_line(run, " ");
         write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(e.llf, 13, 6));

@@ -7,6 +7,7 @@
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/iteration_end.hpp"
 #include "regress/fit/output_variables.hpp"
 #include "regress/nonlin/nonlin_errors.hpp"
 
@@ -135,19 +136,12 @@ void report_nonlin(Run& run, const EquationModel& model, const NonlinEstimate& e
                    const NonlinOptions& o) {
     const bool put = run.flags.OPUT;
     report_iterations(run, model, e, o);
-    if (e.end == NonlinEnd::ITERATION_LIMIT)
-        report_error(run,
-                     " ...WARNING..NO CONVERGENCE IN " + std::to_string(e.iterations) +
-                         " ITERATIONS: THE LAST ITERATE IS REPORTED",
-                     ERR_NL_NO_CONVERGENCE, ErrorSeverity::CONTINUES);
-    else if (e.end == NonlinEnd::STUCK)
-        report_error(run,
-                     std::string(" ...WARNING..NO STEP IMPROVES THE ") +
-                         (e.likelihood ? "LOG-LIKELIHOOD" : "SUM OF SQUARES") +
-                         " FURTHER: THE LAST ITERATE IS REPORTED",
-                     ERR_NL_STUCK, ErrorSeverity::CONTINUES);
-    else if (put)
-        write_line(run, " CONVERGENCE REACHED AFTER" + fmt_I(e.iterations, 5) + " ITERATIONS");
+    report_iteration_end(run,
+                         e.end == NonlinEnd::ITERATION_LIMIT ? IterationEnd::ITERATION_LIMIT
+                         : e.end == NonlinEnd::STUCK         ? IterationEnd::STUCK
+                                                             : IterationEnd::CONVERGED,
+                         e.iterations, e.likelihood ? "LOG-LIKELIHOOD" : "SUM OF SQUARES",
+                         ERR_NL_NO_CONVERGENCE, ERR_NL_STUCK);
     if (put) {
         write_summary(run, e);
         write_line(run, " ");
