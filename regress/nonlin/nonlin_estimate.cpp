@@ -2,6 +2,8 @@
 // model's residuals, Jacobian, gradients and Hessians from the derivative generator.
 #include "regress/nonlin/nonlin_estimate.hpp"
 
+#include <algorithm>
+
 #include "kernels/maximize_likelihood.hpp"
 #include "kernels/nonlinear_least_squares.hpp"
 #include "kernels/symmetric_solve.hpp"
@@ -14,9 +16,21 @@ namespace tarvex {
 
 namespace {
 
-// From this many observations NLINEAR first fits a subsample of about SUBSAMPLE_ROWS of them.
+// From this many observations NLINEAR first fits a subsample of about SUBSAMPLE_ROWS of them,
+// and MLE one of about MLE_SUBSAMPLE_ROWS (its iterations cost far more a row).
 constexpr int SUBSAMPLE_FROM = 262144;
 constexpr int SUBSAMPLE_ROWS = 32768;
+constexpr int MLE_SUBSAMPLE_FROM = 65536;
+constexpr int MLE_SUBSAMPLE_ROWS = 8192;
+
+// Every (n / rows)-th observation of the model, from the first.
+EquationModel evenly_spaced(const EquationModel& model, int rows) {
+    EquationModel part = model;
+    const int stride = std::max(1, model.n() / rows);
+    part.obs.clear();
+    for (int i = 0; i < model.n(); i += stride) part.obs.push_back(model.obs[std::size_t(i)]);
+    return part;
+}
 
 void start_estimate(const EquationModel& model, NonlinEstimate& e) {
     e.names = model.names;
@@ -94,14 +108,8 @@ NonlinEstimate estimate_nlinear(const EquationModel& model, const NonlinOptions&
     // fit over all of them then starts next to its minimum.
     std::vector<Real> start = model.start;
     if (n >= SUBSAMPLE_FROM) {
-        EquationModel part = model;
-        const int stride = n / SUBSAMPLE_ROWS;
-        part.obs.clear();
-        std::vector<Real> part_y;
-        for (int i = 0; i < n; i += stride) {
-            part.obs.push_back(model.obs[static_cast<std::size_t>(i)]);
-            part_y.push_back(y[static_cast<std::size_t>(i)]);
-        }
+        const EquationModel part = evenly_spaced(model, SUBSAMPLE_ROWS);
+        const std::vector<Real> part_y = dependent_values(part);
         RowFailure ignored;
         const NlsResult first = fit_least_squares(part, part_y, start, control, ignored);
         if (first.status == NlsStatus::CONVERGED) {
@@ -172,10 +180,11 @@ NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o) 
     start_estimate(model, e);
     const int k = e.k;
     const std::size_t kk = std::size_t(k) * k;
+    const EquationModel* on = &model; // the observations evaluated: all, or a subsample
     LikelihoodEvaluate evaluate = [&](const std::vector<Real>& b, const LikelihoodNeeds& needs,
                                       LikelihoodPoint& point, int& failed_row) {
         // Sums by chunk of rows, added in chunk order.
-        const int chunks = row_chunks(e.n);
+        const int chunks = row_chunks(on->n());
         struct Sums {
             Real llf = 0;
             std::vector<Real> gradient, hessian, opg;
@@ -191,7 +200,7 @@ NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o) 
                                                            : expr::DerivativeOrder::VALUE;
         RowFailure failure;
         const bool ok = evaluate_rows(
-            model, b, order,
+            *on, b, order,
             [&](int chunk, int, const expr::DerivativeResult& r) {
                 Sums& s = sums[static_cast<std::size_t>(chunk)];
                 s.llf += r.value;
@@ -231,7 +240,28 @@ NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o) 
                      : o.METHOD == "BFGS" ? MaximizeMethod::BFGS
                      : o.METHOD == "DFP"  ? MaximizeMethod::DFP
                                           : MaximizeMethod::NEWTON;
-    const MaximizeResult fit = maximize_likelihood(model.start, evaluate, control, true);
+    // On a long sample the starting values are first carried to the maximum over an evenly
+    // spaced subsample; the iterations over all the data then start next to theirs.
+    std::vector<Real> start = model.start;
+    EquationModel part;
+    if (e.n >= MLE_SUBSAMPLE_FROM) {
+        part = evenly_spaced(model, MLE_SUBSAMPLE_ROWS);
+        on = &part;
+        const MaximizeResult first = maximize_likelihood(start, evaluate, control, true);
+        on = &model;
+        if (first.status == MaximizeStatus::CONVERGED) {
+            start = first.parameters;
+            e.subsample_n = part.n();
+            e.subsample_iterations = first.iterations;
+        }
+        e.failure = RowFailure{};
+    }
+    MaximizeResult fit = maximize_likelihood(start, evaluate, control, true);
+    if (fit.status != MaximizeStatus::CONVERGED && e.subsample_n > 0) {
+        // From the subsample's maximum the iteration went astray: from the start given.
+        e.subsample_n = e.subsample_iterations = 0;
+        fit = maximize_likelihood(model.start, evaluate, control, true);
+    }
     e.iterations = fit.iterations;
     for (const MaximizeIteration& it : fit.history)
         e.history.push_back({it.iteration, it.llf, it.parameters});

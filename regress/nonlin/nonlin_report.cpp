@@ -36,7 +36,8 @@ void write_heading(Run& run, const EquationModel& model, const NonlinEstimate& e
                             "DEPENDENT VARIABLE= " + model.dep_name);
     write_line(run, " METHOD: " + method_name(e, o) + "     EQUATION: " + model.text.substr(0, 90));
     if (e.subsample_n > 0)
-        write_line(run, " ...NOTE..STARTING VALUES CARRIED TO THE MINIMUM OF A SUBSAMPLE OF" +
+        write_line(run, std::string(" ...NOTE..STARTING VALUES CARRIED TO THE ") +
+                            (e.likelihood ? "MAXIMUM" : "MINIMUM") + " OF A SUBSAMPLE OF" +
                             fmt_I(e.subsample_n, 7) + " OBSERVATIONS IN" +
                             fmt_I(e.subsample_iterations, 5) + " ITERATIONS");
 }
