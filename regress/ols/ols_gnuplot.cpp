@@ -53,12 +53,17 @@ void write_residual_plot(Run& run, const OlsFit& fit, const OlsOptions& o) {
         cannot_write(run, data_file);
         return;
     }
-    for (int i = 0; i < fit.n; ++i)
-        std::fprintf(data, "%d %s %s %s\n", fit.obs[i],
-                     real_to_string(fit.y[i], PLOT_DIGITS).c_str(),
-                     real_to_string(fit.fitted[i], PLOT_DIGITS).c_str(),
-                     real_to_string(fit.resid[i], PLOT_DIGITS).c_str());
-    std::fclose(data);
+    bool written = true;
+    for (int i = 0; i < fit.n && written; ++i)
+        written = std::fprintf(data, "%d %s %s %s\n", fit.obs[i],
+                               real_to_string(fit.y[i], PLOT_DIGITS).c_str(),
+                               real_to_string(fit.fitted[i], PLOT_DIGITS).c_str(),
+                               real_to_string(fit.resid[i], PLOT_DIGITS).c_str()) > 0;
+    // A data file cut short (a full disk) would plot only part of the estimation.
+    if (std::fclose(data) != 0 || !written) {
+        cannot_write(run, data_file);
+        return;
+    }
 
     std::FILE* cmd = std::fopen(command_file.c_str(), o.APPEND ? "a" : "w");
     if (cmd == nullptr) {
@@ -82,8 +87,7 @@ void write_residual_plot(Run& run, const OlsFit& fit, const OlsOptions& o) {
     std::fprintf(cmd, "plot %s using 1:4 title 'RESIDUAL' with impulses\n",
                  quoted(data_file).c_str());
     const bool ok = std::ferror(cmd) == 0;
-    std::fclose(cmd);
-    if (!ok) {
+    if (std::fclose(cmd) != 0 || !ok) {
         cannot_write(run, command_file);
         return;
     }
