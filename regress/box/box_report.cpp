@@ -108,12 +108,7 @@ void report_box(Run& run, const BoxEquation& eq, const BoxEstimate& e, const Box
         t.asymptotic = true;
         t.wide = o.WIDE;
         write_coefficient_table(run, t);
-        if (o.PCOV)
-            write_coefficient_matrix(run, names, e.cov,
-                                     " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS", false, o.WIDE);
-        if (o.PCOR)
-            write_coefficient_matrix(run, names, e.cov, " CORRELATION MATRIX OF COEFFICIENTS", true,
-                                     o.WIDE);
+        write_coefficient_matrices(run, names, e.cov, o.PCOV, o.PCOR, o.WIDE);
     }
     ResultScalars& res = run.res;
     res[R_LLF] = e.llf;

@@ -99,6 +99,16 @@ void write_coefficient_matrix(Run& run, const std::vector<std::string>& names,
     }
 }
 
+void write_coefficient_matrices(Run& run, const std::vector<std::string>& names,
+                                const std::vector<Real>& cov, bool pcov, bool pcor, bool wide) {
+    if (pcov)
+        write_coefficient_matrix(run, names, cov, " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS",
+                                 false, wide);
+    if (pcor)
+        write_coefficient_matrix(run, names, cov, " CORRELATION MATRIX OF COEFFICIENTS", true,
+                                 wide);
+}
+
 void standard_errors_and_ratios(const std::vector<Real>& coef, const std::vector<Real>& cov,
                                 std::vector<Real>& se, std::vector<Real>& tstat) {
     const std::size_t k = coef.size();

@@ -33,6 +33,10 @@ void write_coefficient_matrix(Run& run, const std::vector<std::string>& names,
                               const std::vector<Real>& matrix, const std::string& title,
                               bool correlation, bool wide);
 
+// The matrices an estimator's PCOV and PCOR options ask for, in that order.
+void write_coefficient_matrices(Run& run, const std::vector<std::string>& names,
+                                const std::vector<Real>& cov, bool pcov, bool pcor, bool wide);
+
 // Standard errors and t-ratios of a covariance matrix (0 where a variance is not positive).
 void standard_errors_and_ratios(const std::vector<Real>& coef, const std::vector<Real>& cov,
                                 std::vector<Real>& se, std::vector<Real>& tstat);

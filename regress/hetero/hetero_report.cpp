@@ -136,12 +136,7 @@ void report_hetero(Run& run, const HeteroEquation& eq, const HeteroEstimate& e,
         write_table(run, fmt_X(10) + "VARIANCE EQUATION:", eq.variance, e, e.k, o.WIDE);
         std::vector<std::string> names = term_names(eq.mean);
         for (const OlsTerm& t : eq.variance) names.push_back(variance_parameter_name(t.name));
-        if (o.PCOV)
-            write_coefficient_matrix(run, names, e.cov,
-                                     " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS", false, o.WIDE);
-        if (o.PCOR)
-            write_coefficient_matrix(run, names, e.cov, " CORRELATION MATRIX OF COEFFICIENTS", true,
-                                     o.WIDE);
+        write_coefficient_matrices(run, names, e.cov, o.PCOV, o.PCOR, o.WIDE);
     }
     ResultScalars& res = run.res;
     res[R_LLF] = e.llf;

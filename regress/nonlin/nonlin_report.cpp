@@ -155,12 +155,7 @@ void report_nonlin(Run& run, const EquationModel& model, const NonlinEstimate& e
         table.asymptotic = e.likelihood;
         table.wide = o.WIDE;
         write_coefficient_table(run, table);
-        if (o.PCOV)
-            write_coefficient_matrix(run, e.names, e.cov,
-                                     " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS", false, o.WIDE);
-        if (o.PCOR)
-            write_coefficient_matrix(run, e.names, e.cov, " CORRELATION MATRIX OF COEFFICIENTS",
-                                     true, o.WIDE);
+        write_coefficient_matrices(run, e.names, e.cov, o.PCOV, o.PCOR, o.WIDE);
     }
     store_scalars(run, e);
     store_estimation(run, model, e);

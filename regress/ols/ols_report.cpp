@@ -195,12 +195,7 @@ void OLSOUT(Run& run, const OlsEstimate& e, const OlsOptions& o) {
         }
         write_line(run, " ");
         write_coefficients(run, fit, o);
-        if (o.PCOV)
-            write_coefficient_matrix(run, term_names(fit), fit.cov,
-                                     " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS", false, o.WIDE);
-        if (o.PCOR)
-            write_coefficient_matrix(run, term_names(fit), fit.cov,
-                                     " CORRELATION MATRIX OF COEFFICIENTS", true, o.WIDE);
+        write_coefficient_matrices(run, term_names(fit), fit.cov, o.PCOV, o.PCOR, o.WIDE);
         if (o.DLAG) write_lag_sum_tests(run, fit, o.DN);
     }
     store_scalars(run, fit, s, r);
