@@ -206,11 +206,15 @@ NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o) 
                 s.llf += r.value;
                 if (!s.gradient.empty())
                     for (int j = 0; j < k; ++j) s.gradient[j] += r.gradient[j];
+                // Both matrices are symmetric: the upper triangle is summed, the lower filled
+                // in once at the end.
                 if (!s.hessian.empty())
-                    for (std::size_t j = 0; j < kk; ++j) s.hessian[j] += r.hessian[j];
+                    for (int i = 0; i < k; ++i)
+                        for (int j = i; j < k; ++j)
+                            s.hessian[std::size_t(i) * k + j] += r.hessian[std::size_t(i) * k + j];
                 if (!s.opg.empty())
                     for (int i = 0; i < k; ++i)
-                        for (int j = 0; j < k; ++j)
+                        for (int j = i; j < k; ++j)
                             s.opg[std::size_t(i) * k + j] += r.gradient[i] * r.gradient[j];
             },
             failure);
@@ -230,6 +234,11 @@ NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o) 
             for (std::size_t j = 0; j < point.hessian.size(); ++j) point.hessian[j] += s.hessian[j];
             for (std::size_t j = 0; j < point.opg.size(); ++j) point.opg[j] += s.opg[j];
         }
+        for (std::vector<Real>* m : {&point.hessian, &point.opg})
+            if (!m->empty())
+                for (int a = 0; a < k; ++a)
+                    for (int c = 0; c < a; ++c)
+                        (*m)[std::size_t(a) * k + c] = (*m)[std::size_t(c) * k + a];
         return !qm::isnan(point.llf) && !qm::isinf(point.llf);
     };
     MaximizeControl control;
