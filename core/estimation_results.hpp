@@ -11,6 +11,18 @@
 
 namespace tarvex {
 
+// The references that stand for named coefficients (the parameters of NLINEAR and MLE, the
+// variance coefficients of HETERO, the lambdas of BOX): parameter j is MAXVAR + 3 + j, above the
+// intercept (MAXVAR + 1) and the IMLS trend (MAXVAR + 2), below the column references.
+inline int parameter_reference(int maxvar, int j) {
+    return maxvar + 3 + j;
+}
+// Whether a reference is a term named by its report name (the intercept, the trend or a named
+// parameter) rather than a variable.
+inline bool named_term_reference(int maxvar, int ref) {
+    return ref > maxvar && ref <= 2 * maxvar;
+}
+
 struct EstimationResults {
     std::string command; // "OLSQ", "IMLS"; empty when no estimation stands
     int dep_ref = 0;     // the dependent variable (plain reference)

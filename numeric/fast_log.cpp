@@ -51,14 +51,12 @@ constexpr SeriesTerms make_series_terms() {
 
 constexpr SeriesTerms SERIES = make_series_terms(); // no 128-bit division at run time
 
-} // namespace
-
 // The approximation of log(x) for x > 0 finite; the error bound in units of its scale:
 //   tables: log 2 and the two -log(c) are each within 2**-177, so |E| + 2 units of 2**-176;
 //   series: w = z*q(z) is within 2 units of 2**-126 (truncation of each product, of the
 //   coefficients, and the terms beyond z**8, below 2**-18 units), so log(1 + z) is within
 //   |z| * 2**-124.4 relatively, plus one unit for each truncation of the sum.
-wide::Approximation log_approximation(Real x) {
+Approximation log_approximation(Real x) {
     Approximation out;
     u128 bits;
     std::memcpy(&bits, &x, sizeof bits);
@@ -127,15 +125,13 @@ wide::Approximation log_approximation(Real x) {
     return out;
 }
 
+} // namespace
+
 Real fast_log(Real x) {
     const Approximation a = log_approximation(x);
     if (!a.valid) return logq(x);
     if (is_zero(a.magnitude)) return 0;
     return nearest(a);
-}
-
-bool log_if_certain(Real x, int margin_bits, Real& out) {
-    return round_if_certain(log_approximation(x), margin_bits, out);
 }
 
 } // namespace tarvex

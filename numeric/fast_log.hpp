@@ -13,13 +13,4 @@ namespace tarvex {
 // logq's results.
 Real fast_log(Real x);
 
-// The 192-bit approximation behind fast_log with its error bound (not valid for zero, negative,
-// infinite and NaN arguments).
-wide::Approximation log_approximation(Real x);
-
-// True with `out` = log(x) correctly rounded when the approximation proves it, and the exact
-// value is also at least 2**-margin_bits units in the last place farther from a rounding
-// boundary; false otherwise (the caller then asks logq).
-bool log_if_certain(Real x, int margin_bits, Real& out);
-
 } // namespace tarvex

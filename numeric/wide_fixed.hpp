@@ -153,33 +153,4 @@ inline Real nearest(const Approximation& a) {
     return round_to_real(a.negative, a.magnitude, a.scale);
 }
 
-// True, with `out` the correctly rounded exact value, when every value within the error bound
-// widened by 2**-margin_bits units in the last place rounds to the same binary128 number (so the
-// result also equals that of any routine whose own error stays below that widening); false when
-// the approximation is too close to a rounding boundary to say.
-inline bool round_if_certain(const Approximation& a, int margin_bits, Real& out) {
-    if (!a.valid || is_zero(a.magnitude)) return false;
-    const int top = leading_bit(a.magnitude);
-    if (top > 189 || top - SIGNIFICAND_BITS < 2) return false; // no room to tell
-    Wide slack{{a.error, 0, 0}};
-    const int margin_bit = top - SIGNIFICAND_BITS - margin_bits;
-    Wide margin{{0, 0, 0}};
-    if (margin_bit >= 0)
-        margin.w[margin_bit / 64] = u64(1) << (margin_bit % 64);
-    else
-        margin.w[0] = 1;
-    slack = add(slack, margin);
-    const Wide low = subtract(a.magnitude, slack);
-    if (is_negative(low) || is_zero(low)) return false;
-    const Wide high = add(a.magnitude, slack);
-    const Real lo = round_to_real(a.negative, low, a.scale);
-    const Real hi = round_to_real(a.negative, high, a.scale);
-    u128 lo_bits, hi_bits;
-    std::memcpy(&lo_bits, &lo, sizeof lo_bits);
-    std::memcpy(&hi_bits, &hi, sizeof hi_bits);
-    if (lo_bits != hi_bits) return false;
-    out = lo;
-    return true;
-}
-
 } // namespace tarvex::wide

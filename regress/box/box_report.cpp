@@ -25,20 +25,10 @@ void store_estimation(Run& run, const BoxEquation& eq, const BoxEstimate& e, con
     s.dep_name = eq.dep_name;
     s.dep_variable = reference_name(run, eq.dep_ref);
     const std::vector<std::string> names = box_parameter_names(eq, o);
-    for (std::size_t j = 0; j < names.size(); ++j) {
-        s.names.push_back(names[j]);
-        if (j < eq.terms.size()) {
-            const OlsTerm& t = eq.terms[j];
-            s.variables.push_back(t.kind == TermKind::VARIABLE ? reference_name(run, t.ref)
-                                                               : std::string());
-            s.refs.push_back(t.ref);
-            s.lags.push_back(t.lag);
-        } else { // the lambdas and sigma**2 are named parameters
-            s.variables.push_back("");
-            s.refs.push_back(run.ws.MAXVAR + 3 + int(j - eq.terms.size()));
-            s.lags.push_back(0);
-        }
-    }
+    record_terms(run, eq.terms, s);
+    // The lambdas and sigma**2 are named parameters, after the terms.
+    for (std::size_t j = eq.terms.size(); j < names.size(); ++j)
+        record_parameter(run, names[j], int(j - eq.terms.size()), s);
     s.mean_terms = e.k;
     s.box_cox = true;
     s.box_regressors = o.ALLBOX || o.XLAMBDA;

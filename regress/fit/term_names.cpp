@@ -1,9 +1,11 @@
 // Printed names of equation terms (see term_names.hpp).
 #include "regress/fit/term_names.hpp"
 
+#include "core/estimation_results.hpp"
 #include "core/result_scalars.hpp"
 #include "core/run.hpp"
 #include "numeric/text.hpp"
+#include "regress/fit/ols_fit.hpp"
 #include "workspace/maintenance.hpp"
 
 #include <algorithm>
@@ -37,6 +39,23 @@ std::string reference_name(const Run& run, int ref) {
 std::string lagged_name(std::string base, int lag) {
     if (lag == 0) return base;
     return suffixed_name(std::move(base), "(" + std::to_string(lag) + ")");
+}
+
+void record_terms(const Run& run, const std::vector<OlsTerm>& terms, EstimationResults& e) {
+    for (const OlsTerm& t : terms) {
+        e.names.push_back(t.name);
+        e.variables.push_back(t.kind == TermKind::VARIABLE ? reference_name(run, t.ref)
+                                                           : std::string());
+        e.refs.push_back(t.ref);
+        e.lags.push_back(t.lag);
+    }
+}
+
+void record_parameter(const Run& run, const std::string& name, int j, EstimationResults& e) {
+    e.names.push_back(first_8_padded(name));
+    e.variables.push_back("");
+    e.refs.push_back(parameter_reference(run.ws.MAXVAR, j));
+    e.lags.push_back(0);
 }
 
 } // namespace tarvex

@@ -4,10 +4,13 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tarvex {
 
 struct Run;
+struct OlsTerm;
+struct EstimationResults;
 
 // The variable reference a list entry stands for, with the scanner's lag mark taken off.
 int plain_reference(int ref);
@@ -21,5 +24,11 @@ std::string suffixed_name(std::string base, const std::string& tail);
 
 // A lagged term's name: "X(2)" for X lagged two observations (the base alone for lag 0).
 std::string lagged_name(std::string base, int lag);
+
+// The coefficients of an estimation record, in report order: each term's name, its variable's
+// name (none for the intercept and the trend), reference and lag ...
+void record_terms(const Run& run, const std::vector<OlsTerm>& terms, EstimationResults& e);
+// ... and the named parameter `name`, the j-th named coefficient of the estimation.
+void record_parameter(const Run& run, const std::string& name, int j, EstimationResults& e);
 
 } // namespace tarvex

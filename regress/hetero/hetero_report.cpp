@@ -69,20 +69,10 @@ void store_estimation(Run& run, const HeteroEquation& eq, const HeteroEstimate& 
     s.dep_lag = eq.dep_lag;
     s.dep_name = eq.dep_name;
     s.dep_variable = reference_name(run, eq.dep_ref);
-    for (const OlsTerm& t : eq.mean) {
-        s.names.push_back(t.name);
-        s.variables.push_back(t.kind == TermKind::VARIABLE ? reference_name(run, t.ref)
-                                                           : std::string());
-        s.refs.push_back(t.ref);
-        s.lags.push_back(t.lag);
-    }
+    record_terms(run, eq.mean, s);
     // The variance coefficients are named parameters (V_name), after those of the mean.
-    for (std::size_t j = 0; j < eq.variance.size(); ++j) {
-        s.names.push_back(variance_parameter_name(eq.variance[j].name));
-        s.variables.push_back("");
-        s.refs.push_back(run.ws.MAXVAR + 3 + int(j));
-        s.lags.push_back(0);
-    }
+    for (std::size_t j = 0; j < eq.variance.size(); ++j)
+        record_parameter(run, variance_parameter_name(eq.variance[j].name), int(j), s);
     s.mean_terms = e.k;
     s.coef = e.coef;
     s.cov = e.cov;

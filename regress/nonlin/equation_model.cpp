@@ -93,7 +93,7 @@ bool compile_equation(Run& run, const ModelBlock& block, bool dependent, Equatio
         report_error(run, " ...ERROR..TOO MANY PARAMETERS FOR THE WORK AREA", ERR_NL_OPTION);
         return false;
     }
-    model.parameter_base = maxvar + 3;
+    model.parameter_base = parameter_reference(maxvar, 0);
     expr::CompileRequest request;
     request.form = expr::Form::VALUE;
     request.value_kind = expr::KIND_TEST;

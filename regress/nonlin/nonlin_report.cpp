@@ -9,6 +9,7 @@
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/iteration_end.hpp"
 #include "regress/fit/output_variables.hpp"
+#include "regress/fit/term_names.hpp"
 #include "regress/nonlin/nonlin_errors.hpp"
 
 namespace tarvex {
@@ -99,12 +100,7 @@ void store_estimation(Run& run, const EquationModel& model, const NonlinEstimate
     s.dep_name = model.dep_name;
     s.dep_variable = trim_trailing_blanks(model.dep_name);
     s.equation = model.text;
-    for (int j = 0; j < e.k; ++j) {
-        s.names.push_back(first_8_padded(e.names[j]));
-        s.variables.push_back("");
-        s.refs.push_back(model.parameter_base + j);
-        s.lags.push_back(0);
-    }
+    for (int j = 0; j < e.k; ++j) record_parameter(run, e.names[j], j, s);
     s.coef = e.coef;
     s.cov = e.cov;
     s.stderrs = e.se;

@@ -20,13 +20,7 @@ void store_last_estimation(Run& run, const OlsFit& fit, const OlsOptions& o, Rea
     e.dep_lag = fit.dep_lag;
     e.dep_name = fit.dep_name;
     e.dep_variable = reference_name(run, fit.dep_ref);
-    for (const OlsTerm& t : fit.terms) {
-        e.names.push_back(t.name);
-        e.variables.push_back(t.kind == TermKind::VARIABLE ? reference_name(run, t.ref)
-                                                           : std::string());
-        e.refs.push_back(t.ref);
-        e.lags.push_back(t.lag);
-    }
+    record_terms(run, fit.terms, e);
     e.coef = fit.coef;
     e.cov = fit.cov;
     e.xtx_inv = fit.xtx_inv;

@@ -85,13 +85,13 @@ bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text,
         // The intercept, the trend and the named parameters of NLINEAR and MLE are named as
         // the report prints them.
         for (std::size_t j = 0; j < eq.refs.size(); ++j)
-            if (eq.refs[j] > maxvar && eq.refs[j] <= 2 * maxvar &&
+            if (named_term_reference(maxvar, eq.refs[j]) &&
                 upper_ascii(trim_trailing_blanks(eq.names[j])) == key)
                 return eq.refs[j];
         const int ref = VFIND(run, typed);
         if (ref <= 0) throw NameProblem{ERR_TEST_NO_NAME, key};
         for (int r : eq.refs)
-            if (r <= maxvar || r > 2 * maxvar)
+            if (!named_term_reference(maxvar, r))
                 if (slot_of(run, r) == ref) return ref;
         throw NameProblem{ERR_TEST_NOT_IN_EQUATION, key};
     };
