@@ -1,0 +1,30 @@
+// What PROBIT, LOGIT and TOBIT hand to their estimators: the dependent variable and the regressor
+// columns over the observations in the sample, with the regressor names the reports print, and
+// the controls of the maximisation. The estimators never see the run.
+#pragma once
+
+#include "kernels/maximize_likelihood.hpp"
+#include "numeric/real.hpp"
+
+#include <string>
+#include <vector>
+
+namespace tarvex {
+
+struct ChoiceData {
+    std::vector<Real> y;              // N values of the dependent variable
+    std::vector<std::vector<Real>> x; // K columns of N values
+    std::vector<std::string> names;   // K regressor names, as the coefficient table prints them
+    std::vector<int> observations;    // N observation numbers (1-based), for messages that name rows
+    int intercept = -1;               // the column of x that is the intercept; -1 when none
+    std::string dependent;            // the dependent variable's name
+};
+
+struct ChoiceControl {
+    MaximizeMethod method = MaximizeMethod::NEWTON;
+    int max_iterations = 100;
+    Real parameter_tolerance = 1e-28Q;
+    bool sandwich = false; // H^-1 (sum g_i g_i') H^-1 in place of -H^-1
+};
+
+} // namespace tarvex
