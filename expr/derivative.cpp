@@ -50,6 +50,20 @@ bool zero_value(Real v) {
     return ((w[1] << 1) | w[0]) == 0;
 }
 
+namespace {
+
+// factor * x, with the factors 1 and -1 (most of those of sums and differences) applied without
+// a multiplication: both are exact either way.
+Real times(Real factor, Real x) {
+    std::uint64_t w[2];
+    std::memcpy(w, &factor, sizeof w);
+    if (w[0] == 0 && w[1] == 0x3fff000000000000ULL) return x;  // +1
+    if (w[0] == 0 && w[1] == 0xbfff000000000000ULL) return -x; // -1
+    return factor * x;
+}
+
+} // namespace
+
 Real DerivativeEvaluator::check(Real v) {
     if (!finite_value(v)) fail(DerivativeStatus::UNDEFINED);
     return v;
@@ -68,6 +82,20 @@ void DerivativeEvaluator::each(std::uint64_t mask, F&& f) const {
     }
 }
 
+template <class F>
+void DerivativeEvaluator::each_upper(std::uint64_t mask, F&& f) const {
+    if (dense_) {
+        if (mask != 0)
+            for (std::size_t i = 0; i < k_; ++i)
+                for (std::size_t j = i; j < k_; ++j) f(i, j);
+        return;
+    }
+    // For each i of the mask, the bits from i on: the entries (i, j) with j >= i.
+    each(mask, [&](std::size_t i) {
+        each(mask & (~std::uint64_t(0) << i), [&](std::size_t j) { f(i, j); });
+    });
+}
+
 void DerivativeEvaluator::set(int r, Real value, int a, Real da, int b, Real db, Real daa, Real dab,
                               Real dbb) {
     const std::size_t k = k_;
@@ -76,21 +104,27 @@ void DerivativeEvaluator::set(int r, Real value, int a, Real da, int b, Real db,
     const bool za = ma == 0 || zero_value(da), zb = mb == 0 || zero_value(db);
     const Real* pa = ma != 0 ? &grad_[at(a) * k] : nullptr;
     const Real* pb = mb != 0 ? &grad_[at(b) * k] : nullptr;
-    // The gradient, into the scratch row over its mask.
+    // The gradient, into the scratch row over its mask: a's part written, b's added where the
+    // two masks meet and written elsewhere.
     std::uint64_t mr = 0;
     if (order_ >= 1) {
         mr = (za ? 0 : ma) | (zb ? 0 : mb);
-        if (!za) check(da);
-        if (!zb) check(db);
         Real* g = g_scratch_.data();
-        each(mr, [&](std::size_t j) {
-            Real v = 0;
-            if (!za) v += da * pa[j];
-            if (!zb) v += db * pb[j];
-            g[j] = v;
-        });
+        if (!za) {
+            check(da);
+            each(ma, [&](std::size_t j) { g[j] = times(da, pa[j]); });
+        }
+        if (!zb) {
+            check(db);
+            each(mb, [&](std::size_t j) {
+                const Real t = times(db, pb[j]);
+                const bool in_a = !za && (dense_ || (ma >> j & 1) != 0);
+                g[j] = in_a ? g[j] + t : t;
+            });
+        }
     }
-    // The Hessian, into the scratch matrix over its rows and columns.
+    // The Hessian, into the upper triangle of the scratch matrix over its rows and columns
+    // (the matrices are symmetric: only entries (i, j) with i <= j are kept).
     std::uint64_t hr = 0;
     if (order_ >= 2) {
         const std::uint64_t ha = za ? 0 : hmask_[at(a)], hb = zb ? 0 : hmask_[at(b)];
@@ -100,36 +134,61 @@ void DerivativeEvaluator::set(int r, Real value, int a, Real da, int b, Real db,
         if (!zaa) check(daa);
         if (!zbb) check(dbb);
         if (!zab) check(dab);
-        const Real* qa = ha != 0 ? &hess_[at(a) * k * k] : nullptr;
-        const Real* qb = hb != 0 ? &hess_[at(b) * k * k] : nullptr;
         Real* h = h_scratch_.data();
         // Each term over its own rows and columns only: a term in one parameter of b costs one
-        // row and column, not the whole matrix.
-        each(hr, [&](std::size_t i) { each(hr, [&](std::size_t j) { h[i * k + j] = 0; }); });
-        auto add_scaled = [&](std::uint64_t mask, Real factor, const Real* q) {
-            const bool one = factor == 1;
-            each(mask, [&](std::size_t i) {
-                each(mask, [&](std::size_t j) {
-                    h[i * k + j] += one ? q[i * k + j] : factor * q[i * k + j];
+        // row and column, not the whole matrix. The terms f_a hess a, f_b hess b, f_aa ga ga'
+        // and f_bb gb gb' put one value in each entry of their rows and columns; one that
+        // covers the whole result is written first, which saves clearing it and an addition
+        // an entry, and the others are added.
+        struct Term {
+            std::uint64_t mask;
+            Real factor;
+            const Real* from; // a Hessian (scaled) or a gradient (its square)
+            bool square;
+        };
+        Term terms[4];
+        int count = 0;
+        if (ha != 0) terms[count++] = {ha, da, &hess_[at(a) * k * k], false};
+        if (hb != 0) terms[count++] = {hb, db, &hess_[at(b) * k * k], false};
+        if (!zaa) terms[count++] = {ma, daa, pa, true};
+        if (!zbb) terms[count++] = {mb, dbb, pb, true};
+        auto apply = [&](const Term& t, bool write) {
+            if (!t.square) {
+                each_upper(t.mask, [&](std::size_t i, std::size_t j) {
+                    const Real v = times(t.factor, t.from[i * k + j]);
+                    h[i * k + j] = write ? v : h[i * k + j] + v;
                 });
+                return;
+            }
+            std::size_t row = k;
+            Real fu = 0;
+            each_upper(t.mask, [&](std::size_t i, std::size_t j) {
+                if (i != row) fu = times(t.factor, t.from[row = i]);
+                const Real v = fu * t.from[j];
+                h[i * k + j] = write ? v : h[i * k + j] + v;
             });
         };
-        if (ha != 0) add_scaled(ha, da, qa);
-        if (hb != 0) add_scaled(hb, db, qb);
-        auto add_outer = [&](std::uint64_t mi, const Real* u, std::uint64_t mj, const Real* w,
-                             Real factor) { // factor u w' + factor w u'
-            each(mi, [&](std::size_t i) {
-                const Real fu = factor * u[i];
-                each(mj, [&](std::size_t j) {
-                    const Real t = fu * w[j];
-                    h[i * k + j] += t;
-                    h[j * k + i] += t;
+        int first = -1;
+        for (int t = 0; t < count && first < 0; ++t)
+            if (terms[t].mask == hr) first = t;
+        if (first >= 0)
+            apply(terms[first], true);
+        else
+            each_upper(hr, [&](std::size_t i, std::size_t j) { h[i * k + j] = 0; });
+        for (int t = 0; t < count; ++t)
+            if (t != first) apply(terms[t], false);
+        // f_ab (ga gb' + gb ga'): entry (i, j) of ga gb' lands at (min, max), twice on the
+        // diagonal.
+        if (!zab)
+            each(ma, [&](std::size_t i) {
+                const Real fu = times(dab, pa[i]);
+                each(mb, [&](std::size_t j) {
+                    const Real t = fu * pb[j];
+                    Real& to = i <= j ? h[i * k + j] : h[j * k + i];
+                    to += t;
+                    if (i == j) to += t;
                 });
             });
-        };
-        if (!zaa) add_outer(ma, pa, ma, pa, daa / 2);
-        if (!zbb) add_outer(mb, pb, mb, pb, dbb / 2);
-        if (!zab) add_outer(ma, pa, mb, pb, dab);
     }
     val_[cr] = check(value);
     // Written back; the entries of the old masks outside the new ones are cleared.
@@ -142,13 +201,9 @@ void DerivativeEvaluator::set(int r, Real value, int a, Real da, int b, Real db,
         // Entries of the old rows and columns that the new ones do not cover are cleared (none
         // when the new set holds the old, the usual case).
         if ((old & ~hr) != 0 || (dense_ && hr == 0 && old != 0))
-            each(old,
-                 [&](std::size_t i) { each(old, [&](std::size_t j) { hrow[i * k + j] = 0; }); });
-        each(hr, [&](std::size_t i) {
-            const Real* from = h_scratch_.data() + i * k;
-            Real* to = hrow + i * k;
-            each(hr, [&](std::size_t j) { to[j] = from[j]; });
-        });
+            each_upper(old, [&](std::size_t i, std::size_t j) { hrow[i * k + j] = 0; });
+        each_upper(hr,
+                   [&](std::size_t i, std::size_t j) { hrow[i * k + j] = h_scratch_[i * k + j]; });
         hmask_[cr] = hr;
         // A cell whose gradient is zero at this point but whose Hessian is not still varies.
         mr |= hr;
@@ -455,9 +510,8 @@ const DerivativeResult& DerivativeEvaluator::evaluate(const ParameterBinding& bi
                 if (order_ >= 2) {
                     out_.hessian.assign(k * k, 0);
                     const Real* h = hess_.data() + c * k * k;
-                    each(hmask_[c], [&](std::size_t i) {
-                        each(hmask_[c],
-                             [&](std::size_t j) { out_.hessian[i * k + j] = check(h[i * k + j]); });
+                    each_upper(hmask_[c], [&](std::size_t i, std::size_t j) {
+                        out_.hessian[i * k + j] = out_.hessian[j * k + i] = check(h[i * k + j]);
                     });
                 }
                 return out_;

@@ -80,7 +80,7 @@ private:
     // zero, and the rules touch only the entries inside, so a sum of many terms in one
     // parameter each costs what its terms cost.
     std::vector<Real> grad_;           // cells x K
-    std::vector<Real> hess_;           // cells x K x K (second order)
+    std::vector<Real> hess_;           // cells x K x K, upper triangle (second order)
     std::vector<std::uint64_t> gmask_; // the gradient's parameters; 0: zero gradient
     std::vector<std::uint64_t> hmask_; // the Hessian's rows and columns; 0: zero Hessian
     std::vector<Real> g_scratch_;      // K
@@ -95,6 +95,9 @@ private:
     bool constant_gradient(int cell) const { return cell <= 0 || gmask_[at(cell)] == 0; }
     template <class F>
     void each(std::uint64_t mask, F&& f) const;
+    // f(i, j) for the entries with i <= j of the rows and columns in the mask.
+    template <class F>
+    void each_upper(std::uint64_t mask, F&& f) const;
 
     // r := f with first derivatives da, db and second derivatives daa, dab, dbb with respect
     // to the operands a and b (b = 0: one operand).

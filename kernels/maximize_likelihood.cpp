@@ -120,9 +120,11 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
             }
             direction = cholesky_solve(lower, k, point.gradient);
         }
-        // Step halving until the log-likelihood rises.
+        // Step halving until the log-likelihood rises. Newton's full step is evaluated with
+        // its derivatives, which serve the next iteration when it is taken (near the maximum,
+        // always).
         Real length = 1;
-        bool taken = false;
+        bool taken = false, trial_complete = false;
         std::vector<Real> step(k);
         for (int h = 0; h <= MAX_HALVINGS && !taken; ++h, length /= 2) {
             for (int j = 0; j < k; ++j) {
@@ -130,7 +132,9 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
                 trial[j] = out.parameters[j] + step[j];
             }
             int row = -1;
-            if (evaluate(trial, value_only, trial_point, row) && trial_point.llf > point.llf) {
+            trial_complete = newton && h == 0;
+            if (evaluate(trial, trial_complete ? needs : value_only, trial_point, row) &&
+                trial_point.llf > point.llf) {
                 taken = true;
                 break;
             }
@@ -164,7 +168,10 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
         const Real old_llf = point.llf;
         const std::vector<Real> old_gradient = point.gradient;
         out.parameters = trial;
-        evaluate(out.parameters, needs, point, failed);
+        if (trial_complete)
+            point = std::move(trial_point);
+        else
+            evaluate(out.parameters, needs, point, failed);
         converged = small && point.llf - old_llf <= control.llf_tolerance * (qm::abs(old_llf) + 1);
         if (quasi) {
             std::vector<Real> y(k);
@@ -176,12 +183,14 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
     }
     if (!converged && out.status == MaximizeStatus::CONVERGED)
         out.status = MaximizeStatus::ITERATION_LIMIT;
-    // Everything the covariance may need, at the parameters returned.
+    // Everything the covariance may need, at the parameters returned. Newton's last
+    // evaluation was there and holds the Hessian: only the outer product is added.
     LikelihoodNeeds all;
     all.gradient = true;
-    all.hessian = exact_hessian;
+    all.hessian = exact_hessian && !newton;
     all.opg = true;
     evaluate(out.parameters, all, out.at_maximum, failed);
+    if (newton) out.at_maximum.hessian = point.hessian;
     out.hessian_available = exact_hessian;
     return out;
 }
