@@ -10,6 +10,7 @@
 #include "expr/arguments.hpp"
 #include "expr/executor.hpp"
 #include "expr/scalar_functions.hpp"
+#include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
 
 #include <algorithm>
@@ -59,7 +60,7 @@ Real times(Real factor, Real x) {
     std::memcpy(w, &factor, sizeof w);
     if (w[0] == 0 && w[1] == 0x3fff000000000000ULL) return x;  // +1
     if (w[0] == 0 && w[1] == 0xbfff000000000000ULL) return -x; // -1
-    return factor * x;
+    return fast_multiply(factor, x);
 }
 
 } // namespace
@@ -119,7 +120,7 @@ void DerivativeEvaluator::set(int r, Real value, int a, Real da, int b, Real db,
             each(mb, [&](std::size_t j) {
                 const Real t = times(db, pb[j]);
                 const bool in_a = !za && (dense_ || (ma >> j & 1) != 0);
-                g[j] = in_a ? g[j] + t : t;
+                g[j] = in_a ? fast_add(g[j], t) : t;
             });
         }
     }
@@ -156,7 +157,7 @@ void DerivativeEvaluator::set(int r, Real value, int a, Real da, int b, Real db,
             if (!t.square) {
                 each_upper(t.mask, [&](std::size_t i, std::size_t j) {
                     const Real v = times(t.factor, t.from[i * k + j]);
-                    h[i * k + j] = write ? v : h[i * k + j] + v;
+                    h[i * k + j] = write ? v : fast_add(h[i * k + j], v);
                 });
                 return;
             }
@@ -164,8 +165,8 @@ void DerivativeEvaluator::set(int r, Real value, int a, Real da, int b, Real db,
             Real fu = 0;
             each_upper(t.mask, [&](std::size_t i, std::size_t j) {
                 if (i != row) fu = times(t.factor, t.from[row = i]);
-                const Real v = fu * t.from[j];
-                h[i * k + j] = write ? v : h[i * k + j] + v;
+                const Real v = fast_multiply(fu, t.from[j]);
+                h[i * k + j] = write ? v : fast_add(h[i * k + j], v);
             });
         };
         int first = -1;
@@ -183,10 +184,10 @@ void DerivativeEvaluator::set(int r, Real value, int a, Real da, int b, Real db,
             each(ma, [&](std::size_t i) {
                 const Real fu = times(dab, pa[i]);
                 each(mb, [&](std::size_t j) {
-                    const Real t = fu * pb[j];
+                    const Real t = fast_multiply(fu, pb[j]);
                     Real& to = i <= j ? h[i * k + j] : h[j * k + i];
-                    to += t;
-                    if (i == j) to += t;
+                    to = fast_add(to, t);
+                    if (i == j) to = fast_add(to, t);
                 });
             });
     }

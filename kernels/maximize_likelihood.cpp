@@ -124,18 +124,33 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
         // its derivatives, which serve the next iteration when it is taken (near the maximum,
         // always).
         Real length = 1;
-        bool taken = false, trial_complete = false;
+        bool taken = false, trial_complete = false, level = false;
         std::vector<Real> step(k);
         for (int h = 0; h <= MAX_HALVINGS && !taken; ++h, length /= 2) {
             for (int j = 0; j < k; ++j) {
                 step[j] = length * direction[j];
                 trial[j] = out.parameters[j] + step[j];
             }
+            // A full Newton step below the tolerance: the maximum is here (to within the
+            // step), and the derivatives at hand are those at the parameters returned.
+            if (newton && h == 0 &&
+                small_change(step, out.parameters, control.parameter_tolerance)) {
+                converged = true;
+                break;
+            }
             int row = -1;
             trial_complete = newton && h == 0;
-            if (evaluate(trial, trial_complete ? needs : value_only, trial_point, row) &&
-                trial_point.llf > point.llf) {
+            const bool evaluated =
+                evaluate(trial, trial_complete ? needs : value_only, trial_point, row);
+            if (evaluated && trial_point.llf > point.llf) {
                 taken = true;
+                break;
+            }
+            // A full Newton step that leaves the log-likelihood unchanged: the log-likelihood
+            // no longer tells the two points apart, and the error after a Newton step is of
+            // the order of the step's square. It is taken and ends the iteration.
+            if (evaluated && trial_complete && trial_point.llf == point.llf) {
+                taken = level = true;
                 break;
             }
             if (small_change(step, out.parameters, control.parameter_tolerance)) {
@@ -172,7 +187,8 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
             point = std::move(trial_point);
         else
             evaluate(out.parameters, needs, point, failed);
-        converged = small && point.llf - old_llf <= control.llf_tolerance * (qm::abs(old_llf) + 1);
+        converged = level || (small && point.llf - old_llf <=
+                                           control.llf_tolerance * (qm::abs(old_llf) + 1));
         if (quasi) {
             std::vector<Real> y(k);
             for (int j = 0; j < k; ++j) y[j] = old_gradient[j] - point.gradient[j];

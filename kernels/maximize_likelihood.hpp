@@ -4,7 +4,8 @@
 // the outer product. Each direction is searched by step halving until the log-likelihood rises.
 // The fit has converged when the step taken changes no parameter and not the log-likelihood by
 // more than the relative tolerances, or when no step along the direction raises the
-// log-likelihood and the step is already below the parameter tolerance. The kernel sees the
+// log-likelihood and the step is already below the parameter tolerance; Newton's method has also
+// converged when its full step is below the parameter tolerance. The kernel sees the
 // model only through the evaluation callback.
 #pragma once
 

@@ -9,6 +9,7 @@
 #include "kernels/symmetric_solve.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/exact_sums.hpp"
+#include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fit/coefficient_table.hpp"
 
@@ -205,17 +206,22 @@ NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o) 
                 Sums& s = sums[static_cast<std::size_t>(chunk)];
                 s.llf += r.value;
                 if (!s.gradient.empty())
-                    for (int j = 0; j < k; ++j) s.gradient[j] += r.gradient[j];
+                    for (int j = 0; j < k; ++j)
+                        s.gradient[j] = fast_add(s.gradient[j], r.gradient[j]);
                 // Both matrices are symmetric: the upper triangle is summed, the lower filled
                 // in once at the end.
                 if (!s.hessian.empty())
                     for (int i = 0; i < k; ++i)
                         for (int j = i; j < k; ++j)
-                            s.hessian[std::size_t(i) * k + j] += r.hessian[std::size_t(i) * k + j];
+                            s.hessian[std::size_t(i) * k + j] =
+                                fast_add(s.hessian[std::size_t(i) * k + j],
+                                         r.hessian[std::size_t(i) * k + j]);
                 if (!s.opg.empty())
                     for (int i = 0; i < k; ++i)
                         for (int j = i; j < k; ++j)
-                            s.opg[std::size_t(i) * k + j] += r.gradient[i] * r.gradient[j];
+                            s.opg[std::size_t(i) * k + j] =
+                                fast_add(s.opg[std::size_t(i) * k + j],
+                                         fast_multiply(r.gradient[i], r.gradient[j]));
             },
             failure);
         if (!ok) {
