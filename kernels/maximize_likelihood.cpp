@@ -72,11 +72,19 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
     needs.opg = !newton;
     LikelihoodPoint point;
     int failed = -1;
-    if (!evaluate(out.parameters, needs, point, failed)) {
+    // Newton may take its first step with a given approximation of the Hessian at the start;
+    // every later Hessian is evaluated.
+    const bool approximate_start =
+        newton && control.start_hessian.size() == std::size_t(k) * std::size_t(k);
+    LikelihoodNeeds first = needs;
+    if (approximate_start) first.hessian = false;
+    if (!evaluate(out.parameters, first, point, failed)) {
         out.status = MaximizeStatus::UNDEFINED_AT_START;
         out.failed_row = failed;
         return out;
     }
+    bool hessian_evaluated = !approximate_start; // point.hessian is the one at the parameters
+    if (approximate_start) point.hessian = control.start_hessian;
     std::vector<Real> inverse; // BFGS / DFP: approximate inverse of minus the Hessian
     std::vector<Real> lower;
     auto step_matrix_inverse = [&](const std::vector<Real>& m) -> bool {
@@ -110,6 +118,7 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
                 // product gives an ascent direction there.
                 LikelihoodNeeds more = needs;
                 more.opg = true;
+                hessian_evaluated = newton;
                 if (!newton || !evaluate(out.parameters, more, point, failed) ||
                     !cholesky_factor(point.opg, k, lower, bad, Real(1e-32Q))) {
                     out.status = MaximizeStatus::SINGULAR;
@@ -187,6 +196,7 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
             point = std::move(trial_point);
         else
             evaluate(out.parameters, needs, point, failed);
+        hessian_evaluated = true;
         converged = level || (small && point.llf - old_llf <=
                                            control.llf_tolerance * (qm::abs(old_llf) + 1));
         if (quasi) {
@@ -203,10 +213,10 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
     // evaluation was there and holds the Hessian: only the outer product is added.
     LikelihoodNeeds all;
     all.gradient = true;
-    all.hessian = exact_hessian && !newton;
+    all.hessian = exact_hessian && !(newton && hessian_evaluated);
     all.opg = true;
     evaluate(out.parameters, all, out.at_maximum, failed);
-    if (newton) out.at_maximum.hessian = point.hessian;
+    if (newton && hessian_evaluated) out.at_maximum.hessian = point.hessian;
     out.hessian_available = exact_hessian;
     return out;
 }

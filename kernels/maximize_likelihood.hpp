@@ -42,6 +42,9 @@ struct MaximizeControl {
     int max_iterations = 100;
     Real parameter_tolerance = 1e-28Q;
     Real llf_tolerance = 1e-30Q;
+    // NEWTON: an approximation of the Hessian at the start (K x K row-major; empty: none),
+    // which takes the first step in place of second derivatives evaluated there.
+    std::vector<Real> start_hessian;
 };
 
 enum class MaximizeStatus {

@@ -261,24 +261,38 @@ NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o) 
     EquationModel part;
     if (e.n >= MLE_SUBSAMPLE_FROM) {
         // Two subsamples, the first an eighth of the second: the many iterations from far
-        // away cost an eighth.
+        // away cost an eighth. Each stage's Hessian at its maximum, scaled by the ratio of the
+        // numbers of observations, takes the first step of the next.
+        std::vector<Real> hessian;
+        int hessian_rows = 0;
+        auto start_from = [&](int rows) {
+            control.start_hessian = hessian;
+            for (Real& v : control.start_hessian) v *= Real(rows) / Real(hessian_rows);
+        };
         for (const int rows : {MLE_SUBSAMPLE_ROWS / 8, MLE_SUBSAMPLE_ROWS}) {
             part = evenly_spaced(model, rows);
             on = &part;
+            start_from(part.n());
             const MaximizeResult first = maximize_likelihood(start, evaluate, control, true);
             if (first.status == MaximizeStatus::CONVERGED) {
                 start = first.parameters;
                 e.subsample_n = part.n();
                 e.subsample_iterations += first.iterations;
+                hessian = first.at_maximum.hessian;
+                hessian_rows = part.n();
+            } else {
+                hessian.clear();
             }
         }
         on = &model;
+        start_from(e.n);
         e.failure = RowFailure{};
     }
     MaximizeResult fit = maximize_likelihood(start, evaluate, control, true);
     if (fit.status != MaximizeStatus::CONVERGED && e.subsample_n > 0) {
         // From the subsample's maximum the iteration went astray: from the start given.
         e.subsample_n = e.subsample_iterations = 0;
+        control.start_hessian.clear();
         fit = maximize_likelihood(model.start, evaluate, control, true);
     }
     e.iterations = fit.iterations;

@@ -47,7 +47,7 @@ TEST(FastArithmetic, RandomPairsGiveTheLibraryBits) {
         const int spread = i % 3 == 0 ? 2 : i % 3 == 1 ? 130 : 8000;
         const Real a = r.next(spread);
         Real b = r.next(spread);
-        if (i % 5 == 0) b = -a + r.next(2) * 1e-20Q * a; // heavy cancellation
+        if (i % 5 == 0) b = -a + r.next(2) * 1e-20Q * a;                 // heavy cancellation
         if (i % 7 == 0) b = -from_bits(bits_of(a) ^ u128(r.bits() % 8)); // a few ulps apart
         add_wrong += bits_of(fast_add(a, b)) != bits_of(a + b);
         add_wrong += bits_of(fast_subtract(a, b)) != bits_of(a - b);
@@ -62,8 +62,9 @@ TEST(FastArithmetic, OperandsTheLibraryTakesWhole) {
     const Real smallest_normal = from_bits(u128(1) << 112);
     const Real subnormal = from_bits(u128(12345));
     const Real largest = from_bits((u128(0x7ffe) << 112) | limbs::FRACTION_MASK);
-    const Real values[] = {0,        -0.0Q, 1,          -1.5Q,           inf, -inf, nan, subnormal,
-                           -subnormal, smallest_normal, largest, -largest, 3.25Q};
+    const Real values[] = {0,       -0.0Q,    1,         -1.5Q,      inf,
+                           -inf,    nan,      subnormal, -subnormal, smallest_normal,
+                           largest, -largest, 3.25Q};
     for (const Real a : values)
         for (const Real b : values) {
             const Real sum = a + b, product = a * b;
