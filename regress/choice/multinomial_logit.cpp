@@ -3,6 +3,8 @@
 // covariance, the tests and the fitted probabilities.
 #include "regress/choice/multinomial_logit.hpp"
 
+#include "numeric/fast_exp.hpp"
+#include "numeric/fast_log.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/choice/choice_row_sums.hpp"
 #include "regress/fit/coefficient_table.hpp"
@@ -25,11 +27,12 @@ Real mnl_row(const std::vector<Real>& theta, const Real* xi, int outcomes, int k
         eta[j] = s;
         if (s > top) top = s;
     }
-    prob[0] = qm::exp(-top);
+    prob[0] = fast_exp(-top);
     Real total = prob[0];
-    for (int j = 0; j < j_count; ++j) total += prob[j + 1] = qm::exp(eta[j] - top);
-    for (int j = 0; j < outcomes; ++j) prob[j] /= total;
-    return (observed == 0 ? Real(0) : eta[observed - 1]) - top - qm::log(total);
+    for (int j = 0; j < j_count; ++j) total += prob[j + 1] = fast_exp(eta[j] - top);
+    const Real inverse = 1 / total;
+    for (int j = 0; j < outcomes; ++j) prob[j] *= inverse;
+    return (observed == 0 ? Real(0) : eta[observed - 1]) - top - fast_log(total);
 }
 
 } // namespace
@@ -79,7 +82,7 @@ MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
             std::vector<Real> prob(std::size_t(outcomes), Real(0)), g(std::size_t(p), Real(0));
             std::vector<Real> w(std::size_t(j_count) * j_count, Real(0));
             for (std::size_t i = begin; i < end; ++i) {
-                const Real* xi = &rows[i * k];
+                const Real* xi = rows.data() + i * k;
                 const int c = category[i];
                 const Real l = mnl_row(theta, xi, outcomes, k, c, eta.data(), prob.data());
                 if (!finiteq(l)) {
@@ -141,7 +144,7 @@ MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
     std::vector<Real> prob(std::size_t(outcomes), Real(0));
     int right = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        mnl_row(e.coef, &rows[i * k], outcomes, k, category[i], eta.data(), prob.data());
+        mnl_row(e.coef, rows.data() + i * k, outcomes, k, category[i], eta.data(), prob.data());
         int best = 0;
         for (int j = 0; j < outcomes; ++j) {
             e.probability[std::size_t(j)][i] = prob[std::size_t(j)];

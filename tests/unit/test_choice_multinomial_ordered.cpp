@@ -12,7 +12,7 @@
 // Newton steps in R on the analytic gradient and Hessian of sum log(F(zeta[y] - x'b) -
 // F(zeta[y-1] - x'b)) (gradient left below 1e-12); se = sqrt(diag(solve(-H))).
 #include "regress/choice/multinomial_logit.hpp"
-//ORD#include "regress/choice/ordered_choice.hpp"
+#include "regress/choice/ordered_choice.hpp"
 
 #include "numeric/qmath.hpp"
 
@@ -158,6 +158,104 @@ TEST(MultinomialLogitEstimate, RefusesOutcomesThatAreNotCategories) {
     for (std::size_t i = 0; i < d.y.size(); ++i)
         d.y[i] = SMALL_X1[i] > 0 ? Real(3) : SMALL_YM[i] == 3 ? Real(1) : SMALL_YM[i];
     e = estimate_multinomial_logit(d, {});
+    EXPECT_EQ(e.end, CategoryFitEnd::SEPARATION);
+    EXPECT_GT(e.certain, 0);
+}
+
+// print(sprintf("%.17g", c(th, se, llf))) after the Newton polish of the polr fit.
+struct OrderedReference {
+    std::vector<Real> coef, se;
+    Real llf;
+};
+
+void expect_ordered(const OrderedEstimate& e, const OrderedReference& r, const char* what) {
+    ASSERT_EQ(e.end, CategoryFitEnd::CONVERGED) << what;
+    expect_digits(e.coef, r.coef, 11, what);
+    expect_digits(e.se, r.se, 11, what);
+    EXPECT_GT(choice_digits(e.llf, r.llf), 13) << what;
+}
+
+TEST(OrderedChoiceEstimate, MatchesPolrPolishedInR) {
+    // Categories 1..4 on x1 x2; the intercept C is dropped (the cut points take its place).
+    const ChoiceData small = small_choice_data(SMALL_YO);
+    const OrderedEstimate sp = estimate_ordered_choice(small, OrderedLink::PROBIT, {});
+    expect_ordered(sp,
+                   {{1.2429767690477016Q, 0.35946474987539861Q, 0.12977691721967469Q,
+                     1.9963598357155259Q, 2.8631064836434361Q},
+                    {0.27805125008375015Q, 0.086450928454914283Q, 0.45629728915967288Q,
+                     0.59462110693477799Q, 0.64846548098314871Q},
+                    -32.844489441709619Q},
+                   "small probit");
+    EXPECT_EQ(sp.slope_columns, (std::vector<int>{0, 1}));
+    EXPECT_EQ(sp.counts, (std::vector<int>{7, 11, 7, 15})); // table(yo)
+    ASSERT_NE(sp.notes.find(NoteKind::NOTE, "INTERCEPT C IS DROPPED"), nullptr);
+    // sum(n * log(n / 40)): the likelihood at the start, where b = 0.
+    EXPECT_GT(choice_digits(sp.llf_constant, 14 * qm::log(7 / 40.0Q) + 11 * qm::log(11 / 40.0Q) +
+                                                 15 * qm::log(15 / 40.0Q)),
+              30);
+    EXPECT_EQ(sp.lr_df, 2);
+    const OrderedEstimate sl = estimate_ordered_choice(small, OrderedLink::LOGIT, {});
+    expect_ordered(sl,
+                   {{2.1163010495221766Q, 0.61136104404115454Q, 0.096593262071391586Q,
+                     3.3997983092239399Q, 4.869798330765077Q},
+                    {0.50674270779376906Q, 0.15832987007592428Q, 0.79248869040443803Q,
+                     1.0741769202814986Q, 1.1916114153913551Q},
+                    -33.056115579442178Q},
+                   "small logit");
+
+    // Categories 0 1 2 4 7 on z1 z2 z3, 3000 rows.
+    const ChoiceData large = large_choice_data(1);
+    const OrderedEstimate lp = estimate_ordered_choice(large, OrderedLink::PROBIT, {});
+    expect_ordered(lp,
+                   {{0.55521498724748419Q, -0.3007504779946224Q, 0.38334226092524454Q,
+                     -0.73993466963237364Q, -0.022763850418726733Q, 0.45227644083461532Q,
+                     1.1283877154399116Q},
+                    {0.021484274753156712Q, 0.017550351828527516Q, 0.040884575689661862Q,
+                     0.031153804636213995Q, 0.029121984552442904Q, 0.02982272594087813Q,
+                     0.033457173042104507Q},
+                    -4300.9872060920015Q},
+                   "large probit");
+    EXPECT_EQ(lp.values, (std::vector<Real>{0, 1, 2, 4, 7}));
+    const OrderedEstimate ll = estimate_ordered_choice(large, OrderedLink::LOGIT, {});
+    expect_ordered(ll,
+                   {{0.9511626328542816Q, -0.51543441060257378Q, 0.66694375721285348Q,
+                     -1.2411649866071148Q, -0.021694125617878493Q, 0.77339559214766296Q,
+                     1.9300933047846744Q},
+                    {0.037952378794945937Q, 0.030104464277905581Q, 0.069199266194157463Q,
+                     0.053504953338129664Q, 0.04823444661076088Q, 0.050246510321574143Q,
+                     0.059820201595358086Q},
+                    -4294.229351879746Q},
+                   "large logit");
+    // The category probabilities of a row add up to 1 and the index is x'b.
+    for (std::size_t i = 0; i < ll.index.size(); i += 101) {
+        Real total = 0;
+        for (const std::vector<Real>& c : ll.probability) total += c[i];
+        EXPECT_LT(qm::abs(total - 1), 1e-32Q);
+        EXPECT_EQ(ll.index[i], large.x[0][i] * ll.coef[0] + large.x[1][i] * ll.coef[1] +
+                                   large.x[2][i] * ll.coef[2]);
+    }
+}
+
+TEST(OrderedChoiceEstimate, RefusesOutcomesThatAreNotCategories) {
+    ChoiceData d = small_choice_data(SMALL_YO);
+    d.y[10] = 1.5Q;
+    OrderedEstimate e = estimate_ordered_choice(d, OrderedLink::PROBIT, {});
+    EXPECT_EQ(e.end, CategoryFitEnd::NOT_INTEGER);
+    EXPECT_EQ(e.bad_row, 10);
+    d.y.assign(d.y.size(), Real(3));
+    EXPECT_EQ(estimate_ordered_choice(d, OrderedLink::LOGIT, {}).end,
+              CategoryFitEnd::TOO_FEW_CATEGORIES);
+    // A constant regressor beside the cut points is not identified.
+    d = small_choice_data(SMALL_YO);
+    d.intercept = -1;
+    e = estimate_ordered_choice(d, OrderedLink::PROBIT, {});
+    EXPECT_EQ(e.end, CategoryFitEnd::SINGULAR);
+    EXPECT_EQ(e.bad_column, 2);
+    // Categories that x1 orders exactly: the slope diverges.
+    d = small_choice_data(SMALL_YO);
+    for (std::size_t i = 0; i < d.y.size(); ++i)
+        d.y[i] = SMALL_X1[i] < -0.5Q ? Real(1) : SMALL_X1[i] < 0.5Q ? Real(2) : Real(3);
+    e = estimate_ordered_choice(d, OrderedLink::LOGIT, {});
     EXPECT_EQ(e.end, CategoryFitEnd::SEPARATION);
     EXPECT_GT(e.certain, 0);
 }
