@@ -86,8 +86,7 @@ bool sum_choice_rows(std::size_t n, int p, const LikelihoodNeeds& needs, Rows&& 
     for (std::vector<Real>* m : {&point.hessian, &point.opg}) {
         if (m->empty()) continue;
         for (int a = 0; a < p; ++a)
-            for (int b = 0; b < a; ++b)
-                (*m)[std::size_t(a) * p + b] = (*m)[std::size_t(b) * p + a];
+            for (int b = 0; b < a; ++b) (*m)[std::size_t(a) * p + b] = (*m)[std::size_t(b) * p + a];
     }
     return finiteq(point.llf) != 0;
 }

@@ -113,7 +113,8 @@ MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
                         const Real xx = xi[a] * xi[b];
                         for (int j = 0; j < j_count; ++j) {
                             Real* row = &s.hessian[(std::size_t(j) * k + a) * p];
-                            if (b >= a) row[std::size_t(j) * k + b] -= w[std::size_t(j) * j_count + j] * xx;
+                            if (b >= a)
+                                row[std::size_t(j) * k + b] -= w[std::size_t(j) * j_count + j] * xx;
                             for (int m = j + 1; m < j_count; ++m)
                                 row[std::size_t(m) * k + b] -= w[std::size_t(j) * j_count + m] * xx;
                         }
@@ -128,6 +129,8 @@ MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
     mc.max_iterations = control.max_iterations;
     mc.parameter_tolerance = control.parameter_tolerance;
     const MaximizeResult fit = maximize_likelihood(start, evaluate, mc, true);
+    e.method = control.method;
+    e.sandwich = control.sandwich;
     e.iterations = fit.iterations;
     e.history = fit.history;
     e.end = maximize_end(fit.status);
@@ -160,7 +163,8 @@ MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
         return e;
     }
     int bad = -1;
-    if (e.end == CategoryFitEnd::SINGULAR || !category_covariance(fit, control.sandwich, e.cov, bad)) {
+    if (e.end == CategoryFitEnd::SINGULAR ||
+        !category_covariance(fit, control.sandwich, e.cov, bad)) {
         e.end = CategoryFitEnd::SINGULAR;
         if (bad < 0) bad = fit.dependent_parameter;
         e.bad_outcome = bad >= 0 ? bad / k + 1 : -1;

@@ -26,6 +26,8 @@ struct MultinomialEstimate {
     // (index into `values`; -1 when the regressors themselves are collinear).
     int bad_column = -1, bad_outcome = -1;
     int certain = 0; // SEPARATION: rows whose outcome has probability 1 at the last iterate
+    MaximizeMethod method = MaximizeMethod::NEWTON; // as the control asked
+    bool sandwich = false;                          // the covariance H^-1 OPG H^-1
     int iterations = 0;
     std::vector<MaximizeIteration> history;
 
@@ -39,8 +41,8 @@ struct MultinomialEstimate {
     Real llf_constant = 0; // intercepts only: sum n_j log(n_j / N) (no intercept: N log 1/(J+1))
     Real lr = 0, lr_pvalue = 0;
     int lr_df = 0;
-    Real pseudo_r2 = 0;         // McFadden's: 1 - llf / llf_constant
-    Real percent_correct = 0;   // outcomes that are the most probable one, in percent
+    Real pseudo_r2 = 0;       // McFadden's: 1 - llf / llf_constant
+    Real percent_correct = 0; // outcomes that are the most probable one, in percent
     std::vector<std::vector<Real>> probability; // one column of N values per outcome
     std::vector<int> predicted; // N: the most probable outcome (index into `values`)
     int outcomes() const { return static_cast<int>(values.size()); }

@@ -198,6 +198,8 @@ OrderedEstimate estimate_ordered_choice(const ChoiceData& data, OrderedLink link
     mc.max_iterations = control.max_iterations;
     mc.parameter_tolerance = control.parameter_tolerance;
     const MaximizeResult fit = maximize_likelihood(start, evaluate, mc, true);
+    e.method = control.method;
+    e.sandwich = control.sandwich;
     e.iterations = fit.iterations;
     e.history = fit.history;
     e.end = maximize_end(fit.status);
@@ -224,7 +226,8 @@ OrderedEstimate estimate_ordered_choice(const ChoiceData& data, OrderedLink link
         for (int j = 0; j < outcomes; ++j) {
             const Real arg = j < cuts ? e.coef[std::size_t(k + j)] - z : Real(0);
             const LinkPoint here = j < cuts ? link_at(link, arg) : LinkPoint{};
-            const Real pr = interval_probability(j > 0, previous, j < cuts, here, previous_arg, arg);
+            const Real pr =
+                interval_probability(j > 0, previous, j < cuts, here, previous_arg, arg);
             e.probability[std::size_t(j)][i] = pr;
             if (pr > e.probability[std::size_t(best)][i]) best = j;
             previous = here;

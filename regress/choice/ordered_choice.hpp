@@ -25,6 +25,8 @@ struct OrderedEstimate {
     Real bad_value = 0;  // NOT_INTEGER: its value
     int bad_column = -1; // SINGULAR: the regressor (column of the data); -1 a cut point
     int certain = 0;     // SEPARATION: rows whose outcome has probability 1 at the last iterate
+    MaximizeMethod method = MaximizeMethod::NEWTON; // as the control asked
+    bool sandwich = false;                          // the covariance H^-1 OPG H^-1
     int iterations = 0;
     std::vector<MaximizeIteration> history;
     ReportNotes notes; // the intercept dropped
