@@ -9,6 +9,7 @@
 #include "numeric/fast_exp.hpp"
 #include "numeric/fast_log.hpp"
 #include "numeric/qmath.hpp"
+#include "numeric/text.hpp"
 #include "regress/choice/choice_row_sums.hpp"
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/ls_bridge.hpp"
@@ -82,10 +83,14 @@ OrderedEstimate estimate_ordered_choice(const ChoiceData& data, OrderedLink link
     e.counts = cats.counts;
     for (int a = 0; a < static_cast<int>(data.x.size()); ++a)
         if (a != data.intercept) e.slope_columns.push_back(a);
-    if (data.intercept >= 0)
+    if (data.intercept >= 0) {
+        const std::string name = std::size_t(data.intercept) < data.names.size()
+                                     ? trim_trailing_blanks(data.names[std::size_t(data.intercept)])
+                                     : std::string("C");
         e.notes.add(NotePlace::DATA, NoteKind::NOTE,
-                    " ...NOTE..THE INTERCEPT " + data.names[std::size_t(data.intercept)] +
+                    " ...NOTE..THE INTERCEPT " + name +
                         " IS DROPPED: THE CUT POINTS TAKE ITS PLACE");
+    }
     const int k = e.slopes(), cuts = e.cuts(), p = k + cuts;
 
     // The slopes beside a constant (the cut points act as one) must not be collinear.

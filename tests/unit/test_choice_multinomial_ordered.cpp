@@ -11,10 +11,14 @@
 // Ordered references: MASS::polr(factor(y) ~ X, method="probit"/"logistic", Hess=TRUE), then
 // Newton steps in R on the analytic gradient and Hessian of sum log(F(zeta[y] - x'b) -
 // F(zeta[y-1] - x'b)) (gradient left below 1e-12); se = sqrt(diag(solve(-H))).
+#include "regress/choice/category_errors.hpp"
 #include "regress/choice/multinomial_logit.hpp"
+#include "regress/choice/multinomial_report.hpp"
 #include "regress/choice/ordered_choice.hpp"
+#include "regress/choice/ordered_report.hpp"
 
 #include "numeric/qmath.hpp"
+#include "test_support.hpp"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -102,6 +106,23 @@ TEST(MultinomialLogitEstimate, MatchesNewtonInR) {
     EXPECT_GT(choice_digits(s.pseudo_r2, 1 - s.llf / s.llf_constant), 30);
     // pchisq(2*(llf - llf0), 4, lower.tail=FALSE)
     EXPECT_GT(choice_digits(s.lr_pvalue, 0.082329629240491989Q), 10);
+
+    // The sandwich H^-1 (sum g_i g_i') H^-1, G the rows' gradients (Y - P) x at th:
+    // sqrt(diag(solve(H) %*% crossprod(G) %*% solve(H))).
+    ChoiceControl robust;
+    robust.sandwich = true;
+    expect_digits(estimate_multinomial_logit(small_choice_data(SMALL_YM), robust).se,
+                  {0.42488039243899922Q, 0.15133745071081003Q, 0.87064117196383206Q,
+                   0.34305225399571349Q, 0.1424149333784259Q, 0.95992267382610308Q},
+                  11, "sandwich se");
+    // BFGS from the outer product reaches the same maximum.
+    ChoiceControl bfgs;
+    bfgs.method = MaximizeMethod::BFGS;
+    bfgs.max_iterations = 500;
+    const MultinomialEstimate q = estimate_multinomial_logit(small_choice_data(SMALL_YM), bfgs);
+    ASSERT_EQ(q.end, CategoryFitEnd::CONVERGED);
+    EXPECT_GT(choice_digits(q.llf, -39.062178092772456Q), 13);
+    EXPECT_GT(choice_digits(q.coef[1], -0.17569511693580087Q), 9);
 
     // Outcomes 0..3 (base 0), regressors z1 z2 z3 C on 3000 rows.
     const MultinomialEstimate l = estimate_multinomial_logit(large_choice_data(0), {});
@@ -194,6 +215,13 @@ TEST(OrderedChoiceEstimate, MatchesPolrPolishedInR) {
                                                  15 * qm::log(15 / 40.0Q)),
               30);
     EXPECT_EQ(sp.lr_df, 2);
+    // The sandwich covariance, G the rows' gradients of the log-likelihood at th.
+    ChoiceControl robust;
+    robust.sandwich = true;
+    expect_digits(estimate_ordered_choice(small, OrderedLink::PROBIT, robust).se,
+                  {0.23190832833312502Q, 0.073086867258428861Q, 0.46163221759073053Q,
+                   0.51614829516787941Q, 0.57509323408847313Q},
+                  11, "sandwich se");
     const OrderedEstimate sl = estimate_ordered_choice(small, OrderedLink::LOGIT, {});
     expect_ordered(sl,
                    {{2.1163010495221766Q, 0.61136104404115454Q, 0.096593262071391586Q,
@@ -258,6 +286,60 @@ TEST(OrderedChoiceEstimate, RefusesOutcomesThatAreNotCategories) {
     e = estimate_ordered_choice(d, OrderedLink::LOGIT, {});
     EXPECT_EQ(e.end, CategoryFitEnd::SEPARATION);
     EXPECT_GT(e.certain, 0);
+}
+
+// The reports and records written into a finished run's output: the lines a user reads, the
+// names TEST finds, the result scalars, the output variables and the $ERR of a failure.
+TEST(ChoiceCategoryReport, WritesTablesAndStoresForTest) {
+    testing::ScriptRun script("SMPL 1 40\n");
+    tarvex::Run& run = *script.run;
+    char* text = nullptr;
+    std::size_t length = 0;
+    std::FILE* out = open_memstream(&text, &length);
+    attach_unit(run, run.L6, out);
+    run.flags.OPUT = true;
+    run.flags.ODONT = false;
+    ChoiceData m = small_choice_data(SMALL_YM);
+    m.dependent = "YM";
+    const MultinomialEstimate me = estimate_multinomial_logit(m, {});
+    report_multinomial_logit(run, m, me, ChoiceReportFlags{});
+    ChoiceOutputs o;
+    o.command = "LOGIT";
+    o.beg = 1;
+    o.end = 40;
+    o.COEF = "B";
+    o.PREDICT = "YHAT";
+    record_multinomial_logit(run, m, me, o);
+    EXPECT_EQ(run.last_estimation.names,
+              (std::vector<std::string>{"X1_2    ", "X2_2    ", "C_2     ", "X1_3    ", "X2_3    ",
+                                        "C_3     "}));
+    EXPECT_EQ(run.res[R_LLF], me.llf);
+    EXPECT_EQ(run.res[R_K], 6);
+    EXPECT_EQ(script.values("B"), me.coef);
+    ChoiceData d = small_choice_data(SMALL_YO);
+    d.dependent = "YO";
+    const OrderedEstimate oe = estimate_ordered_choice(d, OrderedLink::LOGIT, {});
+    report_ordered_choice(run, d, OrderedLink::LOGIT, oe, ChoiceReportFlags{});
+    record_ordered_choice(run, d, oe, o);
+    EXPECT_EQ(run.last_estimation.names[2], "MU1     ");
+    d.y[4] = 2.5Q;
+    report_ordered_choice(run, d, OrderedLink::LOGIT,
+                          estimate_ordered_choice(d, OrderedLink::LOGIT, {}), ChoiceReportFlags{});
+    EXPECT_EQ(run.res[R_ERR], ERR_ORDERED_LOGIT_BASE + ERR_CAT_NOT_INTEGER);
+    ASSERT_EQ(std::fclose(out), 0);
+    const testing::Lines lines = testing::split_lines(std::string(text, length));
+    std::free(text);
+    auto has = [&](const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    EXPECT_TRUE(has(" MULTINOMIAL LOGIT: OUTCOMES 1 TO 3, THE BASE OUTCOME 1"));
+    EXPECT_TRUE(has(" OUTCOME 3 AGAINST THE BASE OUTCOME 1:"));
+    EXPECT_TRUE(has("       3            17    0.42500"));
+    EXPECT_TRUE(has(" LOG OF THE LIKELIHOOD FUNCTION = -39.0622"));
+    EXPECT_TRUE(has(" ORDERED LOGIT:   4 CATEGORIES CUT AT MU1 < ... < MU3"));
+    EXPECT_TRUE(has(" ...NOTE..THE INTERCEPT C IS DROPPED: THE CUT POINTS TAKE ITS PLACE"));
+    EXPECT_TRUE(has(" LOG-LIKELIHOOD WITH CUT POINTS ONLY = -53.3148"));
+    EXPECT_TRUE(has(" ...ERROR..THE OUTCOME AT OBSERVATION 5 IS NOT AN INTEGER: 2.500000"));
 }
 
 } // namespace
