@@ -1,0 +1,56 @@
+// What the multinomial logit and the ordered probit and logit share around their maximisation:
+// how an estimation ended, the check that the regressors are not collinear before it starts,
+// the covariance of the estimates after it, and the test for outcomes predicted with
+// certainty (separation), where the likelihood has no maximum and the coefficients diverge.
+#pragma once
+
+#include "kernels/maximize_likelihood.hpp"
+#include "numeric/real.hpp"
+#include "regress/choice/outcome_categories.hpp"
+
+#include <vector>
+
+namespace tarvex {
+
+enum class CategoryFitEnd {
+    CONVERGED,
+    ITERATION_LIMIT,      // the last iterate is returned
+    STUCK,                // no step raises the log-likelihood; the last iterate is returned
+    NOT_INTEGER,          // a value of the dependent variable is not an integer
+    NEGATIVE_OUTCOME,     // multinomial logit: an outcome below 0
+    EMPTY_CATEGORY,       // multinomial logit: an outcome between 0/1 and the highest unused
+    TOO_FEW_CATEGORIES,   // fewer distinct outcomes than the model needs
+    TOO_FEW_OBSERVATIONS, // fewer observations than regressors
+    SINGULAR,             // a regressor is a combination of the others (or the Hessian is)
+    SEPARATION,           // outcomes predicted with probability 1; the coefficients diverge
+    UNDEFINED,            // the log-likelihood cannot be evaluated at the start
+};
+
+// Whether the estimate has coefficients to report (converged, or stopped with a warning).
+inline bool category_fit_reportable(CategoryFitEnd end) {
+    return end == CategoryFitEnd::CONVERGED || end == CategoryFitEnd::ITERATION_LIMIT ||
+           end == CategoryFitEnd::STUCK;
+}
+
+CategoryFitEnd outcome_problem_end(OutcomeProblem problem);
+
+// The first of the N-row columns that is a linear combination of those before it (0-based), -1
+// when none; `too_few` when there are fewer rows than columns.
+int first_dependent_column(const std::vector<std::vector<Real>>& columns, std::size_t n,
+                           bool& too_few);
+
+// The maximiser's ending as the estimators' own.
+CategoryFitEnd maximize_end(MaximizeStatus status);
+
+// -H^-1 at the maximum (or the sandwich H^-1 OPG H^-1): false when -H is not positive definite,
+// `bad` the parameter found dependent.
+bool category_covariance(const MaximizeResult& fit, bool sandwich, std::vector<Real>& cov,
+                         int& bad);
+
+// A probability this close to 1 (or to 0) is a certainty in a fit whose coefficients diverge.
+inline const Real CERTAIN_PROBABILITY_GAP = 1e-15Q;
+
+// How many rows have the probability of their observed outcome within the gap of 1.
+int certain_rows(const std::vector<Real>& observed_probability);
+
+} // namespace tarvex

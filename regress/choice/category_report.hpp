@@ -1,0 +1,78 @@
+// The pieces the reports of the multinomial logit and the ordered models share: the error and
+// warning lines of a failed or unfinished estimation, the table of outcomes, the iteration
+// history, the lines of the log-likelihoods and tests, and the stored estimation with its
+// result scalars and output variables.
+#pragma once
+
+#include "kernels/maximize_likelihood.hpp"
+#include "numeric/real.hpp"
+#include "regress/choice/category_fit.hpp"
+#include "regress/choice/choice_data.hpp"
+#include "regress/choice/choice_report_flags.hpp"
+
+#include <string>
+#include <vector>
+
+namespace tarvex {
+
+struct Run;
+
+// What a failed estimation reports.
+struct CategoryFailure {
+    CategoryFitEnd end = CategoryFitEnd::CONVERGED;
+    int bad_row = -1;      // index into the data's rows
+    Real bad_value = 0;    // the outcome value at fault
+    std::string bad_name;  // SINGULAR: the coefficient not identified
+    int certain = 0;       // SEPARATION
+    int parameters = 0;    // TOO_FEW_OBSERVATIONS: the regressors
+    std::string numbering; // how the outcomes must be numbered, for the messages that say so
+};
+
+// An outcome's value as the reports print it (an integer).
+std::string outcome_text(Real value);
+
+// The error line, with $ERR `base` + the sequence number, of an estimation that ended without
+// coefficients.
+void report_category_failure(Run& run, const ChoiceData& data, const CategoryFailure& f, int base);
+
+// The convergence line, or the warning that the last iterate is reported.
+void report_category_iteration_end(Run& run, CategoryFitEnd end, int iterations, int base);
+
+// " OUTCOME  OBSERVATIONS  FRACTION" and a line per outcome.
+void write_outcome_table(Run& run, const std::string& heading, const std::vector<Real>& values,
+                         const std::vector<int>& counts, int n);
+
+// The log-likelihood and the parameters at every iteration, four to a line.
+void write_iteration_history(Run& run, const std::vector<MaximizeIteration>& history,
+                             const std::vector<std::string>& names);
+
+struct CategoryFitLines {
+    Real llf = 0, llf_constant = 0;
+    std::string constant_label; // "INTERCEPTS ONLY" ...
+    Real lr = 0, lr_pvalue = 0;
+    int lr_df = 0;
+    std::string lr_label; // "THE SLOPES" ...
+    Real pseudo_r2 = 0, percent_correct = 0;
+    bool sandwich = false;
+};
+
+// The log-likelihoods, the likelihood-ratio test, McFadden's R-square, the percentage of
+// outcomes predicted right and the covariance in use.
+void write_category_fit(Run& run, const CategoryFitLines& lines);
+
+// What the stored estimation holds.
+struct CategoryRecord {
+    std::vector<std::string> names; // one per parameter, as TEST knows them
+    const std::vector<Real>*coef = nullptr, *cov = nullptr, *se = nullptr, *tstat = nullptr;
+    std::vector<Real> predicted;              // by row: the most probable outcome's value
+    const std::vector<Real>* index = nullptr; // by row, or null
+    Real llf = 0, lr = 0;
+    int n = 0;
+};
+
+// Stores the estimation for TEST (every coefficient a named parameter), sets $LLF, $N, $K,
+// $DF and $CHI, and makes the output variables asked for.
+void record_category_estimation(Run& run, const ChoiceData& data, const ChoiceOutputs& out,
+                                const CategoryRecord& r);
+
+} // namespace tarvex

@@ -1,0 +1,190 @@
+// The multinomial logit's maximum likelihood: the categories, the start at the intercepts-only
+// fit, one pass over the rows per evaluation for the log-likelihood, gradient and Hessian, the
+// covariance, the tests and the fitted probabilities.
+#include "regress/choice/multinomial_logit.hpp"
+
+#include "numeric/fast_exp.hpp"
+#include "numeric/fast_log.hpp"
+#include "numeric/qmath.hpp"
+#include "regress/choice/choice_row_sums.hpp"
+#include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/ls_bridge.hpp"
+
+namespace tarvex {
+
+namespace {
+
+// The probabilities of outcomes 0..J at row i (x_i in `xi`), by log-sum-exp; returns log P of
+// outcome `observed`. `eta` is scratch of J values.
+Real mnl_row(const std::vector<Real>& theta, const Real* xi, int outcomes, int k, int observed,
+             Real* eta, Real* prob) {
+    const int j_count = outcomes - 1;
+    Real top = 0;
+    for (int j = 0; j < j_count; ++j) {
+        const Real* b = &theta[std::size_t(j) * k];
+        Real s = 0;
+        for (int a = 0; a < k; ++a) s += xi[a] * b[a];
+        eta[j] = s;
+        if (s > top) top = s;
+    }
+    prob[0] = fast_exp(-top);
+    Real total = prob[0];
+    for (int j = 0; j < j_count; ++j) total += prob[j + 1] = fast_exp(eta[j] - top);
+    const Real inverse = 1 / total;
+    for (int j = 0; j < outcomes; ++j) prob[j] *= inverse;
+    return (observed == 0 ? Real(0) : eta[observed - 1]) - top - fast_log(total);
+}
+
+} // namespace
+
+MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
+                                               const ChoiceControl& control) {
+    MultinomialEstimate e;
+    const std::size_t n = data.y.size();
+    const int k = static_cast<int>(data.x.size());
+    e.n = static_cast<int>(n), e.k = k;
+
+    const OutcomeCategories cats = sort_outcomes(data.y, true, 2);
+    if (cats.problem != OutcomeProblem::NONE) {
+        e.end = outcome_problem_end(cats.problem);
+        e.bad_row = cats.row;
+        e.bad_value = cats.value;
+        return e;
+    }
+    e.values = cats.values;
+    e.counts = cats.counts;
+    const int outcomes = e.outcomes(), j_count = outcomes - 1;
+    const int p = j_count * k;
+    bool too_few = false;
+    e.bad_column = first_dependent_column(data.x, n, too_few);
+    if (too_few || e.bad_column >= 0) {
+        e.end = too_few ? CategoryFitEnd::TOO_FEW_OBSERVATIONS : CategoryFitEnd::SINGULAR;
+        return e;
+    }
+
+    // The regressors row by row, for the one pass over the rows.
+    std::vector<Real> rows(n * std::size_t(k));
+    for (std::size_t i = 0; i < n; ++i)
+        for (int a = 0; a < k; ++a) rows[i * k + a] = data.x[std::size_t(a)][i];
+    const std::vector<int>& category = cats.category;
+
+    // Start: the intercepts-only fit, log(n_j / n_0) for outcome j, when there is an intercept.
+    std::vector<Real> start(std::size_t(p), Real(0));
+    if (data.intercept >= 0)
+        for (int j = 1; j < outcomes; ++j)
+            start[std::size_t(j - 1) * k + data.intercept] =
+                qm::log(Real(e.counts[std::size_t(j)]) / Real(e.counts[0]));
+
+    LikelihoodEvaluate evaluate = [&](const std::vector<Real>& theta, const LikelihoodNeeds& needs,
+                                      LikelihoodPoint& point, int& failed_row) {
+        auto add_rows = [&](std::size_t begin, std::size_t end, ChoiceRowSums& s) {
+            std::vector<Real> eta(std::size_t(j_count) + 1, Real(0));
+            std::vector<Real> prob(std::size_t(outcomes), Real(0)), g(std::size_t(p), Real(0));
+            std::vector<Real> w(std::size_t(j_count) * j_count, Real(0));
+            for (std::size_t i = begin; i < end; ++i) {
+                const Real* xi = rows.data() + i * k;
+                const int c = category[i];
+                const Real l = mnl_row(theta, xi, outcomes, k, c, eta.data(), prob.data());
+                if (!finiteq(l)) {
+                    s.failed_row = static_cast<int>(i);
+                    return;
+                }
+                s.llf += l;
+                if (s.gradient.empty()) continue;
+                // d log L / d b_j = (d_j - p_j) x.
+                for (int j = 0; j < j_count; ++j) {
+                    const Real r = (c == j + 1 ? Real(1) : Real(0)) - prob[std::size_t(j) + 1];
+                    for (int a = 0; a < k; ++a) {
+                        const std::size_t at = std::size_t(j) * k + a;
+                        g[at] = r * xi[a];
+                        s.gradient[at] += g[at];
+                    }
+                }
+                if (!s.opg.empty()) add_outer_upper(s.opg, g);
+                if (s.hessian.empty()) continue;
+                // Block (j, l), j <= l: -p_j (d_jl - p_l) x x'; the upper triangle only.
+                for (int j = 0; j < j_count; ++j)
+                    for (int m = j; m < j_count; ++m)
+                        w[std::size_t(j) * j_count + m] =
+                            prob[std::size_t(j) + 1] *
+                            ((j == m ? Real(1) : Real(0)) - prob[std::size_t(m) + 1]);
+                for (int a = 0; a < k; ++a) {
+                    for (int b = 0; b < k; ++b) {
+                        const Real xx = xi[a] * xi[b];
+                        for (int j = 0; j < j_count; ++j) {
+                            Real* row = &s.hessian[(std::size_t(j) * k + a) * p];
+                            if (b >= a)
+                                row[std::size_t(j) * k + b] -= w[std::size_t(j) * j_count + j] * xx;
+                            for (int m = j + 1; m < j_count; ++m)
+                                row[std::size_t(m) * k + b] -= w[std::size_t(j) * j_count + m] * xx;
+                        }
+                    }
+                }
+            }
+        };
+        return sum_choice_rows(n, p, needs, add_rows, point, failed_row);
+    };
+    MaximizeControl mc;
+    mc.method = control.method;
+    mc.max_iterations = control.max_iterations;
+    mc.parameter_tolerance = control.parameter_tolerance;
+    const MaximizeResult fit = maximize_likelihood(start, evaluate, mc, true);
+    e.method = control.method;
+    e.sandwich = control.sandwich;
+    e.iterations = fit.iterations;
+    e.history = fit.history;
+    e.end = maximize_end(fit.status);
+    if (e.end == CategoryFitEnd::UNDEFINED) {
+        e.bad_row = fit.failed_row;
+        return e;
+    }
+    e.coef = fit.parameters;
+
+    // The fitted probabilities at the estimates (the last iterate when the fit stopped early).
+    e.probability.assign(std::size_t(outcomes), std::vector<Real>(n));
+    e.predicted.resize(n);
+    std::vector<Real> observed(n, Real(0)), eta(std::size_t(j_count) + 1, Real(0));
+    std::vector<Real> prob(std::size_t(outcomes), Real(0));
+    int right = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        mnl_row(e.coef, rows.data() + i * k, outcomes, k, category[i], eta.data(), prob.data());
+        int best = 0;
+        for (int j = 0; j < outcomes; ++j) {
+            e.probability[std::size_t(j)][i] = prob[std::size_t(j)];
+            if (prob[std::size_t(j)] > prob[std::size_t(best)]) best = j;
+        }
+        e.predicted[i] = best;
+        if (best == category[i]) ++right;
+        observed[i] = prob[std::size_t(category[i])];
+    }
+    e.percent_correct = n > 0 ? Real(100) * right / Real(e.n) : Real(0);
+    if (e.end != CategoryFitEnd::CONVERGED && (e.certain = certain_rows(observed)) > 0) {
+        e.end = CategoryFitEnd::SEPARATION;
+        return e;
+    }
+    int bad = -1;
+    if (e.end == CategoryFitEnd::SINGULAR ||
+        !category_covariance(fit, control.sandwich, e.cov, bad)) {
+        e.end = CategoryFitEnd::SINGULAR;
+        if (bad < 0) bad = fit.dependent_parameter;
+        e.bad_outcome = bad >= 0 ? bad / k + 1 : -1;
+        e.bad_column = bad >= 0 ? bad % k : -1;
+        return e;
+    }
+    e.llf = fit.at_maximum.llf;
+    standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
+    if (data.intercept >= 0) {
+        for (const int count : e.counts)
+            e.llf_constant += Real(count) * qm::log(Real(count) / Real(e.n));
+        e.lr_df = j_count * (k - 1);
+    } else {
+        e.llf_constant = -Real(e.n) * qm::log(Real(outcomes));
+        e.lr_df = p;
+    }
+    e.lr = 2 * (e.llf - e.llf_constant);
+    e.lr_pvalue = e.lr_df > 0 ? chi2_tail(e.lr > 0 ? e.lr : Real(0), e.lr_df) : Real(1);
+    e.pseudo_r2 = e.llf_constant != 0 ? 1 - e.llf / e.llf_constant : Real(0);
+    return e;
+}
+
+} // namespace tarvex

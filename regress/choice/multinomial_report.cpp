@@ -1,0 +1,122 @@
+// Writing and storing the multinomial logit.
+#include "regress/choice/multinomial_report.hpp"
+
+#include "core/estimation_results.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
+#include "regress/choice/category_errors.hpp"
+#include "regress/choice/category_report.hpp"
+#include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/term_names.hpp"
+
+namespace tarvex {
+
+namespace {
+
+// How the outcomes must be numbered, for the messages.
+const char* const MULTINOMIAL_NUMBERING = "0..J OR 1..J WITHOUT A GAP";
+
+void report_multinomial_failure(Run& run, const ChoiceData& data, const MultinomialEstimate& e) {
+    CategoryFailure f;
+    f.end = e.end;
+    f.bad_row = e.bad_row;
+    f.bad_value = e.bad_value;
+    f.certain = e.certain;
+    f.parameters = e.k;
+    f.numbering = MULTINOMIAL_NUMBERING;
+    if (e.end == CategoryFitEnd::SINGULAR) {
+        f.bad_name = e.bad_column >= 0 && e.bad_column < int(data.names.size())
+                         ? trim_trailing_blanks(data.names[std::size_t(e.bad_column)])
+                         : std::string("A COEFFICIENT");
+        if (e.bad_outcome > 0 && e.bad_outcome < e.outcomes())
+            f.bad_name += " FOR OUTCOME " + outcome_text(e.values[std::size_t(e.bad_outcome)]);
+    }
+    report_category_failure(run, data, f, ERR_MULTINOMIAL_LOGIT_BASE);
+}
+
+} // namespace
+
+std::vector<std::string> multinomial_parameter_names(const ChoiceData& data,
+                                                     const MultinomialEstimate& e) {
+    std::vector<std::string> names;
+    for (int j = 1; j < e.outcomes(); ++j)
+        for (const std::string& name : data.names)
+            names.push_back(first_8_padded(suffixed_name(
+                trim_trailing_blanks(name), "_" + outcome_text(e.values[std::size_t(j)]))));
+    return names;
+}
+
+void report_multinomial_logit(Run& run, const ChoiceData& data, const MultinomialEstimate& e,
+                              const ChoiceReportFlags& flags) {
+    if (!category_fit_reportable(e.end)) {
+        report_multinomial_failure(run, data, e);
+        return;
+    }
+    const bool put = run.flags.OPUT;
+    const std::vector<std::string> names = multinomial_parameter_names(data, e);
+    const std::string base = outcome_text(e.values[0]);
+    if (put) {
+        write_line(run, " MULTINOMIAL LOGIT: OUTCOMES " + base + " TO " +
+                            outcome_text(e.values.back()) + ", THE BASE OUTCOME " + base);
+        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+                            "DEPENDENT VARIABLE= " + first_8_padded(data.dependent));
+        write_line(run, std::string(" METHOD: ") + maximize_method_name(e.method) +
+                            " (MAXIMUM LIKELIHOOD)");
+        if (flags.PITER) write_iteration_history(run, e.history, names);
+    }
+    report_category_iteration_end(run, e.end, e.iterations, ERR_MULTINOMIAL_LOGIT_BASE);
+    if (!put) return;
+    write_line(run, " ");
+    write_outcome_table(run, "OUTCOME", e.values, e.counts, e.n);
+    CategoryFitLines lines;
+    lines.llf = e.llf;
+    lines.llf_constant = e.llf_constant;
+    const bool intercept = data.intercept >= 0;
+    lines.constant_label = intercept ? "INTERCEPTS ONLY" : "EQUAL PROBABILITIES";
+    lines.lr = e.lr;
+    lines.lr_df = e.lr_df;
+    lines.lr_pvalue = e.lr_pvalue;
+    lines.lr_label = intercept ? "THE SLOPES" : "ALL COEFFICIENTS";
+    lines.pseudo_r2 = e.pseudo_r2;
+    lines.percent_correct = e.percent_correct;
+    lines.sandwich = e.sandwich;
+    write_category_fit(run, lines);
+    for (int j = 1; j < e.outcomes(); ++j) {
+        const std::size_t first = std::size_t(j - 1) * std::size_t(e.k);
+        CoefficientTable t;
+        t.label = " OUTCOME " + outcome_text(e.values[std::size_t(j)]) +
+                  " AGAINST THE BASE OUTCOME " + base + ":";
+        for (const std::string& name : data.names) t.names.push_back(first_8_padded(name));
+        t.coef.assign(e.coef.begin() + first, e.coef.begin() + first + e.k);
+        t.se.assign(e.se.begin() + first, e.se.begin() + first + e.k);
+        t.tstat.assign(e.tstat.begin() + first, e.tstat.begin() + first + e.k);
+        t.df = e.n - int(e.coef.size());
+        t.asymptotic = true;
+        t.wide = flags.WIDE;
+        write_line(run, " ");
+        write_coefficient_table(run, t);
+    }
+    write_coefficient_matrices(run, names, e.cov, flags.PCOV, flags.PCOR, flags.WIDE);
+}
+
+void record_multinomial_logit(Run& run, const ChoiceData& data, const MultinomialEstimate& e,
+                              const ChoiceOutputs& out) {
+    if (!category_fit_reportable(e.end)) {
+        run.last_estimation = EstimationResults{};
+        return;
+    }
+    CategoryRecord r;
+    r.names = multinomial_parameter_names(data, e);
+    r.coef = &e.coef;
+    r.cov = &e.cov;
+    r.se = &e.se;
+    r.tstat = &e.tstat;
+    for (const int c : e.predicted) r.predicted.push_back(e.values[std::size_t(c)]);
+    r.llf = e.llf;
+    r.lr = e.lr;
+    r.n = e.n;
+    record_category_estimation(run, data, out, r);
+}
+
+} // namespace tarvex
