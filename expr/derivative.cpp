@@ -381,13 +381,13 @@ void DerivativeEvaluator::binary(const Step& s) {
     auto undefined = [&]() { fail(DerivativeStatus::UNDEFINED, s.op); };
     switch (s.op) {
     case OP_ADD:
-        set(s.r, x + y, s.a, 1, s.b, 1);
+        set(s.r, fast_add(x, y), s.a, 1, s.b, 1);
         return;
     case OP_SUB:
-        set(s.r, x - y, s.a, 1, s.b, -1);
+        set(s.r, fast_subtract(x, y), s.a, 1, s.b, -1);
         return;
     case OP_MUL:
-        set(s.r, x * y, s.a, y, s.b, x, 0, 1, 0);
+        set(s.r, fast_multiply(x, y), s.a, y, s.b, x, 0, 1, 0);
         return;
     case OP_DIV: {
         if (y == 0) undefined();

@@ -7,6 +7,7 @@
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "numeric/fast_arith.hpp"
 #include "numeric/fast_log.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
@@ -419,13 +420,13 @@ bool Executor::observation(int t) {
         bool bad = false;
         switch (s.op) {
         case OP_ADD:
-            r = a + b;
+            r = fast_add(a, b);
             break;
         case OP_SUB:
-            r = a - b;
+            r = fast_subtract(a, b);
             break;
         case OP_MUL:
-            r = a * b;
+            r = fast_multiply(a, b);
             break;
         case OP_DIV:
             r = b != 0 ? a / b : illegal("DIV", a);

@@ -155,10 +155,13 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
                 taken = true;
                 break;
             }
-            // A full Newton step that leaves the log-likelihood unchanged: the log-likelihood
-            // no longer tells the two points apart, and the error after a Newton step is of
-            // the order of the step's square. It is taken and ends the iteration.
-            if (evaluated && trial_complete && trial_point.llf == point.llf) {
+            // A short full Newton step (below the square root of the tolerance) that leaves
+            // the log-likelihood unchanged: the log-likelihood no longer tells the two points
+            // apart, and the error after a Newton step is of the order of the step's square.
+            // It is taken and ends the iteration. (Long steps that change nothing are those of
+            // coefficients running off to infinity, where the likelihood is flat.)
+            if (evaluated && trial_complete && trial_point.llf == point.llf &&
+                small_change(step, out.parameters, qm::sqrt(control.parameter_tolerance))) {
                 taken = level = true;
                 break;
             }

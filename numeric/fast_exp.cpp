@@ -15,7 +15,7 @@ namespace tarvex {
 
 namespace {
 
-using namespace wide;
+using namespace fixed192;
 
 constexpr int X_SCALE = 176;      // x, r and the table logarithms: units of 2**-176
 constexpr int Z_SCALE = 144;      // z in units of 2**-144

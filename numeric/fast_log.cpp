@@ -16,7 +16,7 @@ namespace tarvex {
 
 namespace {
 
-using namespace wide;
+using namespace fixed192;
 
 constexpr int STAGE1_SCALE = 125; // z1 = Z1 * 2**-125
 constexpr int Z_SCALE = 144;      // z  = Z  * 2**-144

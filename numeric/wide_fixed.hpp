@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace tarvex::wide {
+namespace tarvex::fixed192 {
 
 using u64 = std::uint64_t;
 using u128 = unsigned __int128;
@@ -153,4 +153,4 @@ inline Real nearest(const Approximation& a) {
     return round_to_real(a.negative, a.magnitude, a.scale);
 }
 
-} // namespace tarvex::wide
+} // namespace tarvex::fixed192
