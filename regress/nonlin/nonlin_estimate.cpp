@@ -23,6 +23,9 @@ constexpr int SUBSAMPLE_FROM = 262144;
 constexpr int SUBSAMPLE_ROWS = 32768;
 constexpr int MLE_SUBSAMPLE_FROM = 65536;
 constexpr int MLE_SUBSAMPLE_ROWS = 8192;
+// A subsample's optimum differs from the sample's by about one over the square root of its
+// size: iterating there beyond this relative change gains nothing.
+constexpr Real SUBSAMPLE_TOLERANCE = 1e-12Q;
 
 // Every (n / rows)-th observation of the model, from the first.
 EquationModel evenly_spaced(const EquationModel& model, int rows) {
@@ -112,7 +115,9 @@ NonlinEstimate estimate_nlinear(const EquationModel& model, const NonlinOptions&
         const EquationModel part = evenly_spaced(model, SUBSAMPLE_ROWS);
         const std::vector<Real> part_y = dependent_values(part);
         RowFailure ignored;
-        const NlsResult first = fit_least_squares(part, part_y, start, control, ignored);
+        NlsControl loose = control;
+        loose.parameter_tolerance = std::max(control.parameter_tolerance, SUBSAMPLE_TOLERANCE);
+        const NlsResult first = fit_least_squares(part, part_y, start, loose, ignored);
         if (first.status == NlsStatus::CONVERGED) {
             start = first.parameters;
             e.subsample_n = part.n();
@@ -273,7 +278,11 @@ NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o) 
             part = evenly_spaced(model, rows);
             on = &part;
             start_from(part.n());
-            const MaximizeResult first = maximize_likelihood(start, evaluate, control, true);
+            MaximizeControl loose = control;
+            loose.parameter_tolerance = std::max(control.parameter_tolerance, SUBSAMPLE_TOLERANCE);
+            loose.llf_tolerance =
+                std::max(control.llf_tolerance, SUBSAMPLE_TOLERANCE * SUBSAMPLE_TOLERANCE);
+            const MaximizeResult first = maximize_likelihood(start, evaluate, loose, true);
             if (first.status == MaximizeStatus::CONVERGED) {
                 start = first.parameters;
                 e.subsample_n = part.n();
