@@ -1,7 +1,6 @@
 // The binary PROBIT and LOGIT estimator: start, fit, covariance and what the report shows.
 #include "regress/choice/binary_choice.hpp"
 
-#include "kernels/symmetric_solve.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/ls_bridge.hpp"
@@ -11,29 +10,6 @@
 namespace tarvex {
 
 namespace {
-
-// Above this many rows a fit on SUBSAMPLE_ROWS evenly spaced rows gives the start.
-constexpr std::size_t SUBSAMPLE_ABOVE = 50000;
-constexpr std::size_t SUBSAMPLE_ROWS = 20000;
-
-// The rows `keep` of the data.
-ChoiceData rows_of(const ChoiceData& data, const std::vector<std::size_t>& keep) {
-    ChoiceData part;
-    part.intercept = data.intercept;
-    part.names = data.names;
-    for (std::size_t i : keep) part.y.push_back(data.y[i]);
-    part.x.resize(data.x.size());
-    for (std::size_t j = 0; j < data.x.size(); ++j)
-        for (std::size_t i : keep) part.x[j].push_back(data.x[j][i]);
-    return part;
-}
-
-std::vector<std::size_t> evenly_spaced(std::size_t n, std::size_t rows) {
-    const std::size_t stride = std::max<std::size_t>(1, n / rows);
-    std::vector<std::size_t> keep;
-    for (std::size_t i = 0; i < n; i += stride) keep.push_back(i);
-    return keep;
-}
 
 Real index_at(const ChoiceData& data, const std::vector<Real>& b, std::size_t i) {
     Real z = 0;
@@ -68,20 +44,6 @@ std::vector<Real> simple_start(ChoiceLink link, const ChoiceData& data, Real sha
     return start;
 }
 
-// Delta-method covariance G V G' of effects whose Jacobian is G (k x k row-major); its diagonal.
-std::vector<Real> delta_se(const std::vector<Real>& g, const std::vector<Real>& v, int k) {
-    std::vector<Real> se(std::size_t(k), Real(0));
-    for (int a = 0; a < k; ++a) {
-        Real s = 0;
-        for (int i = 0; i < k; ++i)
-            for (int j = 0; j < k; ++j)
-                s += g[std::size_t(a) * k + i] * v[std::size_t(i) * k + j] *
-                     g[std::size_t(a) * k + j];
-        se[std::size_t(a)] = s > 0 ? qm::sqrt(s) : Real(0);
-    }
-    return se;
-}
-
 void marginal_effects(ChoiceLink link, const ChoiceData& data, BinaryEstimate& e) {
     const int k = e.k;
     const std::size_t n = data.y.size();
@@ -97,7 +59,7 @@ void marginal_effects(ChoiceLink link, const ChoiceData& data, BinaryEstimate& e
             g[std::size_t(j) * k + l] =
                 (j == l ? f : Real(0)) + e.coef[std::size_t(j)] * df * e.xbar[std::size_t(l)];
     }
-    e.at_means.se = delta_se(g, e.cov, k);
+    e.at_means.se = delta_method_se(g, e.cov, k, k);
     // Averages over the rows: mean f(z_i) b_j, d/db_l = mean f(z_i) [j = l] + b_j mean f'(z_i) x_il.
     Real fsum = 0;
     std::vector<Real> dsum(std::size_t(k), Real(0));
@@ -115,7 +77,7 @@ void marginal_effects(ChoiceLink link, const ChoiceData& data, BinaryEstimate& e
             g[std::size_t(j) * k + l] = (j == l ? fbar : Real(0)) +
                                         e.coef[std::size_t(j)] * dsum[std::size_t(l)] / Real(n);
     }
-    e.average.se = delta_se(g, e.cov, k);
+    e.average.se = delta_method_se(g, e.cov, k, k);
     if (data.intercept >= 0) {
         for (MarginalEffects* m : {&e.at_means, &e.average})
             m->effect[std::size_t(data.intercept)] = m->se[std::size_t(data.intercept)] = 0;
@@ -123,16 +85,6 @@ void marginal_effects(ChoiceLink link, const ChoiceData& data, BinaryEstimate& e
 }
 
 } // namespace
-
-bool choice_covariance(const ChoiceFit& fit, int p, bool sandwich, std::vector<Real>& cov,
-                       int& bad) {
-    std::vector<Real> minus(fit.hessian), lower;
-    for (Real& v : minus) v = -v;
-    if (!cholesky_factor(minus, p, lower, bad, Real(1e-32Q))) return false;
-    const std::vector<Real> inverse = cholesky_inverse(lower, p);
-    cov = sandwich && !fit.opg.empty() ? sandwich_product(inverse, fit.opg, p) : inverse;
-    return true;
-}
 
 BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
                                const ChoiceControl& control) {
@@ -156,7 +108,7 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
 
     std::vector<Real> start = simple_start(link, data, share);
     if (n > SUBSAMPLE_ABOVE) {
-        const ChoiceData part = rows_of(data, evenly_spaced(n, SUBSAMPLE_ROWS));
+        const ChoiceData part = data_rows(data, evenly_spaced_rows(n, SUBSAMPLE_ROWS));
         const ChoiceFit first = fit_binary(link, part, start, control);
         if (first.end == ChoiceEnd::CONVERGED) {
             start = first.theta;

@@ -16,12 +16,6 @@
 
 namespace tarvex {
 
-// Marginal effects dP/dx_j (or dE/dx_j) with their standard errors, one per coefficient; the
-// intercept's entries are 0 and not reported.
-struct MarginalEffects {
-    std::vector<Real> effect, se;
-};
-
 struct BinaryEstimate {
     ChoiceEnd end = ChoiceEnd::CONVERGED;
     int iterations = 0;

@@ -23,6 +23,30 @@ enum class ChoiceEnd {
     UNDEFINED,       // the likelihood cannot be evaluated at the start
 };
 
+// Marginal effects dP/dx_j (or dE/dx_j) with their standard errors, one per coefficient; the
+// intercept's entries are 0 and not reported.
+struct MarginalEffects {
+    std::vector<Real> effect, se;
+};
+
+// The delta-method standard errors sqrt(diag(G V G')) of effects with Jacobian G (m x p) and
+// covariance V (p x p), both row-major.
+std::vector<Real> delta_method_se(const std::vector<Real>& g, const std::vector<Real>& v, int m,
+                                  int p);
+
+// Evenly spaced rows (every n/rows-th) for the preliminary fit of a long sample.
+std::vector<std::size_t> evenly_spaced_rows(std::size_t n, std::size_t rows);
+// The data at the rows `keep`.
+ChoiceData data_rows(const ChoiceData& data, const std::vector<std::size_t>& keep);
+// Above this many rows a preliminary fit on SUBSAMPLE_ROWS evenly spaced rows gives the start.
+inline constexpr std::size_t SUBSAMPLE_ABOVE = 50000;
+inline constexpr std::size_t SUBSAMPLE_ROWS = 20000;
+
+// Nothing to add after a pass.
+struct NoFinish {
+    void operator()(const std::vector<Real>&, PassSums&) const {}
+};
+
 struct ChoiceFit {
     ChoiceEnd end = ChoiceEnd::CONVERGED;
     int iterations = 0;
@@ -35,10 +59,11 @@ struct ChoiceFit {
 };
 
 // Maximises the sum over rows [0, n) of the terms `row` adds (see run_pass) over p parameters
-// from `start`. `row(i, theta, sums, v, scratch)` adds row i at theta.
-template <class Row>
+// from `start`. `row(i, theta, sums, v, scratch)` adds row i at theta; `finish(theta, sums)`
+// adds what does not belong to a row once the pass is done.
+template <class Row, class Finish = NoFinish>
 ChoiceFit maximize_rows(std::size_t n, int p, const std::vector<Real>& start,
-                        const ChoiceControl& control, Row&& row) {
+                        const ChoiceControl& control, Row&& row, Finish finish = Finish{}) {
     const bool need_opg = control.sandwich || control.method != MaximizeMethod::NEWTON;
     std::vector<Real> cached_at;
     PassSums cached;
@@ -50,6 +75,7 @@ ChoiceFit maximize_rows(std::size_t n, int p, const std::vector<Real>& start,
                      [&](std::size_t i, PassSums& s, Real* v, Real* scratch) {
                          return row(i, theta, s, v, scratch);
                      });
+            finish(theta, cached);
             cached_at = theta;
         }
         if (!cached.defined || !finiteq(cached.llf)) {

@@ -11,7 +11,17 @@
 namespace tarvex {
 
 std::string number_text(Real v) {
-    return trim_blanks(fmt_G(v, 16, 8));
+    // G16.8 without its blanks, and without the zeros that end the significand ("6." is "6").
+    std::string text = trim_blanks(fmt_G(v, 16, 8));
+    const std::size_t exponent = text.find('E');
+    std::string tail = exponent == std::string::npos ? std::string() : text.substr(exponent);
+    std::string digits = text.substr(0, exponent);
+    if (digits.find('.') != std::string::npos) {
+        while (!digits.empty() && digits.back() == '0') digits.pop_back();
+        if (!digits.empty() && digits.back() == '.') digits.pop_back();
+    }
+    if (digits.empty() || digits == "-") digits += "0";
+    return digits + tail;
 }
 
 bool report_failed_fit(Run& run, const ChoiceEquation& eq, ChoiceEnd end, int bad_column,
@@ -58,7 +68,7 @@ void write_effects(Run& run, const std::string& heading, const std::vector<std::
     std::string titles = fmt_X(9), header = " VARIABLE";
     for (const EffectColumn& c : columns) {
         titles += first_n_padded(c.title, 32);
-        header += " EFFECT      STD. ERROR  Z-RATIO";
+        header += "  EFFECT     STD. ERROR  Z-RATIO";
     }
     write_line(run, trim_trailing_blanks(titles));
     write_line(run, header);
