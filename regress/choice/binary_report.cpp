@@ -42,17 +42,30 @@ void report_separation(Run& run, const ChoiceEquation& eq, const ChoiceData& dat
     const std::string y = trim_trailing_blanks(eq.dep_name);
     std::string what;
     if (s.by_threshold) {
+        // The sides of the threshold that hold observations, each with the outcome it predicts.
         const std::string x = trim_trailing_blanks(data.names[std::size_t(s.columns[0])]);
         const std::string c = number_text(s.threshold);
-        const std::string one = s.ones_above ? " > " : " < ", zero = s.ones_above ? " < " : " > ";
-        what = s.complete ? y + " = 1 EXACTLY WHEN " + x + one + c
-                          : y + " = 1 WHENEVER " + x + one + c + " AND " + y + " = 0 WHENEVER " +
-                                x + zero + c;
+        const std::vector<Real>& col = data.x[std::size_t(s.columns[0])];
+        bool above = false, below = false;
+        for (Real v : col) {
+            above = above || v > s.threshold;
+            below = below || v < s.threshold;
+        }
+        if (s.complete) {
+            what = y + " = " + (s.ones_above ? "1" : "0") + " EXACTLY WHEN " + x + " > " + c;
+        } else {
+            const char* up = s.ones_above ? " = 1 WHENEVER " : " = 0 WHENEVER ";
+            const char* down = s.ones_above ? " = 0 WHENEVER " : " = 1 WHENEVER ";
+            if (above) what = y + up + x + " > " + c;
+            if (above && below) what += " AND ";
+            if (below) what += y + down + x + " < " + c;
+        }
     } else {
         std::string names;
         for (int j : s.columns) names += " " + trim_trailing_blanks(data.names[std::size_t(j)]);
         what = "THE REGRESSORS" + (names.empty() ? std::string(" TOGETHER") : names) +
-               " PREDICT " + y + " PERFECTLY FOR SOME OBSERVATIONS";
+               " PREDICT " + y + " PERFECTLY" +
+               (s.complete ? std::string() : std::string(" FOR SOME OBSERVATIONS"));
     }
     report_error(run,
                  std::string(" ...ERROR..") + (s.complete ? "COMPLETE" : "QUASI-COMPLETE") +

@@ -66,17 +66,19 @@ void write_effects(Run& run, const std::string& heading, const std::vector<std::
                    const std::vector<int>& rows, const std::vector<EffectColumn>& columns) {
     write_line(run, heading);
     std::string titles = fmt_X(9), header = " VARIABLE";
-    for (const EffectColumn& c : columns) {
-        titles += first_n_padded(c.title, 32);
-        header += "  EFFECT     STD. ERROR  Z-RATIO";
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        const std::string gap = c > 0 ? "  " : "";
+        titles += gap + first_n_padded(columns[c].title, 32);
+        header += gap + "  EFFECT     STD. ERROR  Z-RATIO";
     }
     write_line(run, trim_trailing_blanks(titles));
     write_line(run, header);
     for (int j : rows) {
         std::string line = " " + first_8_padded(names[std::size_t(j)]);
-        for (const EffectColumn& c : columns) {
-            const Real e = c.effect[std::size_t(j)], s = c.se[std::size_t(j)];
-            line += fmt_G(e, 12, 5) + fmt_G(s, 12, 5) + fmt_F(s > 0 ? e / s : Real(0), 8, 3);
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            const Real e = columns[c].effect[std::size_t(j)], s = columns[c].se[std::size_t(j)];
+            line += (c > 0 ? "  " : "") + fmt_G(e, 12, 5) + fmt_G(s, 12, 5) +
+                    fmt_F(s > 0 ? e / s : Real(0), 8, 3);
         }
         write_line(run, trim_trailing_blanks(line));
     }
