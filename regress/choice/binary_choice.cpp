@@ -20,9 +20,12 @@ Real index_at(const ChoiceData& data, const std::vector<Real>& b, std::size_t i)
 ChoiceFit fit_binary(ChoiceLink link, const ChoiceData& data, const std::vector<Real>& start,
                      const ChoiceControl& control) {
     const int k = static_cast<int>(data.x.size());
-    return maximize_rows(data.y.size(), k, start, control,
+    RowColumns rows;
+    for (const std::vector<Real>& col : data.x) rows.columns.push_back(col.data());
+    rows.n = data.y.size();
+    return maximize_rows(rows, start, control,
                          [&](std::size_t i, const std::vector<Real>& b, PassSums& s, Real* v,
-                             Real* scratch) {
+                             Real& root, Real& score) {
                              Real z = 0;
                              for (int j = 0; j < k; ++j) {
                                  v[j] = data.x[std::size_t(j)][i];
@@ -30,7 +33,9 @@ ChoiceFit fit_binary(ChoiceLink link, const ChoiceData& data, const std::vector<
                              }
                              const bool one = data.y[i] != 0;
                              const LinkTerms t = link_terms(link, one ? z : -z);
-                             s.add(t.log_f, one ? t.score : -t.score, t.weight, v, scratch);
+                             score = one ? t.score : -t.score;
+                             s.add(t.log_f, score, v);
+                             root = qm::sqrt(t.weight);
                              return finiteq(t.log_f) != 0;
                          });
 }
@@ -44,9 +49,16 @@ std::vector<Real> simple_start(ChoiceLink link, const ChoiceData& data, Real sha
     return start;
 }
 
-void marginal_effects(ChoiceLink link, const ChoiceData& data, BinaryEstimate& e) {
+// The rows' sums the average effects need: sum f(z_i) and sum f'(z_i) x_i.
+struct EffectSums {
+    Real density = 0;
+    std::vector<Real> slope_x;
+};
+
+void marginal_effects(ChoiceLink link, const ChoiceData& data, const EffectSums& sums,
+                      BinaryEstimate& e) {
     const int k = e.k;
-    const std::size_t n = data.y.size();
+    const Real n = Real(e.n);
     // At the means: f(z) b_j, d/db_l = f(z) [j = l] + b_j f'(z) xbar_l.
     Real zbar = 0;
     for (int j = 0; j < k; ++j) zbar += e.xbar[std::size_t(j)] * e.coef[std::size_t(j)];
@@ -61,21 +73,13 @@ void marginal_effects(ChoiceLink link, const ChoiceData& data, BinaryEstimate& e
     }
     e.at_means.se = delta_method_se(g, e.cov, k, k);
     // Averages over the rows: mean f(z_i) b_j, d/db_l = mean f(z_i) [j = l] + b_j mean f'(z_i) x_il.
-    Real fsum = 0;
-    std::vector<Real> dsum(std::size_t(k), Real(0));
-    for (std::size_t i = 0; i < n; ++i) {
-        const Real z = index_at(data, e.coef, i);
-        fsum += link_density(link, z);
-        const Real d = link_density_slope(link, z);
-        for (int l = 0; l < k; ++l) dsum[std::size_t(l)] += d * data.x[std::size_t(l)][i];
-    }
-    const Real fbar = fsum / Real(n);
+    const Real fbar = sums.density / n;
     e.average.effect.assign(std::size_t(k), Real(0));
     for (int j = 0; j < k; ++j) {
         e.average.effect[std::size_t(j)] = fbar * e.coef[std::size_t(j)];
         for (int l = 0; l < k; ++l)
             g[std::size_t(j) * k + l] = (j == l ? fbar : Real(0)) +
-                                        e.coef[std::size_t(j)] * dsum[std::size_t(l)] / Real(n);
+                                        e.coef[std::size_t(j)] * sums.slope_x[std::size_t(l)] / n;
     }
     e.average.se = delta_method_se(g, e.cov, k, k);
     if (data.intercept >= 0) {
@@ -83,6 +87,13 @@ void marginal_effects(ChoiceLink link, const ChoiceData& data, BinaryEstimate& e
             m->effect[std::size_t(data.intercept)] = m->se[std::size_t(data.intercept)] = 0;
     }
 }
+
+// One chunk's share of the rows' results.
+struct RowTotals {
+    long long table[2][2] = {{0, 0}, {0, 0}};
+    Real density = 0;
+    std::vector<Real> slope_x, x_sum;
+};
 
 } // namespace
 
@@ -109,7 +120,7 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
     std::vector<Real> start = simple_start(link, data, share);
     if (n > SUBSAMPLE_ABOVE) {
         const ChoiceData part = data_rows(data, evenly_spaced_rows(n, SUBSAMPLE_ROWS));
-        const ChoiceFit first = fit_binary(link, part, start, control);
+        const ChoiceFit first = fit_binary(link, part, start, subsample_control(control));
         if (first.end == ChoiceEnd::CONVERGED) {
             start = first.theta;
             e.subsample_n = static_cast<int>(part.y.size());
@@ -128,19 +139,45 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
     e.coef = fit.theta;
     e.llf = fit.llf;
 
-    // Rows' terms at the last iterate: probabilities, residuals, the prediction table.
+    // Rows' terms at the last iterate: probabilities, residuals, the prediction table and the
+    // sums of the averages, by chunk on the threads, the chunks' sums added in order.
     e.probability.resize(n);
     e.residual.resize(n);
     std::vector<Real> log_terms(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        const Real z = index_at(data, e.coef, i);
-        const bool one = data.y[i] != 0;
-        const LinkTerms t = link_terms(link, one ? z : -z);
-        log_terms[i] = t.log_f;
-        e.probability[i] = link_cdf(link, z);
-        e.residual[i] = one ? t.score : -t.score;
-        const bool predicted_one = e.probability[i] >= Real(0.5Q);
-        ++e.table[one][predicted_one];
+    std::vector<RowTotals> chunk_totals((n + PASS_CHUNK - 1) / PASS_CHUNK);
+    for_each_chunk(n, [&](std::size_t c, std::size_t begin, std::size_t end) {
+        RowTotals& t = chunk_totals[c];
+        t.slope_x.assign(std::size_t(k), Real(0));
+        t.x_sum.assign(std::size_t(k), Real(0));
+        for (std::size_t i = begin; i < end; ++i) {
+            const Real z = index_at(data, e.coef, i);
+            const bool one = data.y[i] != 0;
+            const LinkRow r = link_row(link, z, one);
+            const LinkTerms& terms = r.terms;
+            const Real p = r.probability, f = r.density, slope = r.slope;
+            log_terms[i] = terms.log_f;
+            e.probability[i] = p;
+            e.residual[i] = one ? terms.score : -terms.score;
+            ++t.table[one][p >= Real(0.5Q)];
+            t.density += f;
+            for (int j = 0; j < k; ++j) {
+                const Real x = data.x[std::size_t(j)][i];
+                t.slope_x[std::size_t(j)] = fused_multiply_add(t.slope_x[std::size_t(j)], slope, x);
+                t.x_sum[std::size_t(j)] += x;
+            }
+        }
+    });
+    EffectSums sums;
+    sums.slope_x.assign(std::size_t(k), Real(0));
+    std::vector<Real> x_sum(std::size_t(k), Real(0));
+    for (const RowTotals& t : chunk_totals) {
+        for (int a = 0; a < 2; ++a)
+            for (int b = 0; b < 2; ++b) e.table[a][b] += t.table[a][b];
+        sums.density += t.density;
+        for (int j = 0; j < k; ++j) {
+            sums.slope_x[std::size_t(j)] += t.slope_x[std::size_t(j)];
+            x_sum[std::size_t(j)] += t.x_sum[std::size_t(j)];
+        }
     }
     if (e.end != ChoiceEnd::CONVERGED) {
         Separation s = fitted_separation(log_terms, fit.history, data.intercept);
@@ -165,12 +202,8 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
     e.r2_nagelkerke = e.r2_cox_snell / (1 - qm::exp(2 * e.llf0 / Real(e.n)));
     e.percent_correct = 100 * Real(e.table[0][0] + e.table[1][1]) / Real(e.n);
     e.xbar.assign(std::size_t(k), Real(0));
-    for (int j = 0; j < k; ++j) {
-        Real s = 0;
-        for (Real v : data.x[std::size_t(j)]) s += v;
-        e.xbar[std::size_t(j)] = s / Real(e.n);
-    }
-    marginal_effects(link, data, e);
+    for (int j = 0; j < k; ++j) e.xbar[std::size_t(j)] = x_sum[std::size_t(j)] / Real(e.n);
+    marginal_effects(link, data, sums, e);
     return e;
 }
 

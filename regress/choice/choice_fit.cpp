@@ -2,6 +2,7 @@
 // delta method, and the subsample that gives the start of a long sample.
 #include "regress/choice/choice_fit.hpp"
 
+#include "kernels/exact_gram.hpp"
 #include "kernels/symmetric_solve.hpp"
 #include "numeric/qmath.hpp"
 
@@ -17,6 +18,20 @@ bool choice_covariance(const ChoiceFit& fit, int p, bool sandwich, std::vector<R
     const std::vector<Real> inverse = cholesky_inverse(lower, p);
     cov = sandwich && !fit.opg.empty() ? sandwich_product(inverse, fit.opg, p) : inverse;
     return true;
+}
+
+std::vector<Real> weighted_cross_products(const RowColumns& rows, const std::vector<Real>& root) {
+    GramColumns g;
+    g.columns = rows.columns;
+    g.nobs = rows.n;
+    g.row_scale = root.data();
+    const GramMatrix m = exact_gram(g);
+    const int p = static_cast<int>(rows.columns.size());
+    std::vector<Real> h(std::size_t(p) * p, Real(0));
+    if (!m.finite) return h; // an infinite weight: the Hessian is singular as far as the fit goes
+    for (int a = 0; a < p; ++a)
+        for (int b = 0; b < p; ++b) h[std::size_t(a) * p + b] = -m.at(a, b).hi;
+    return h;
 }
 
 std::vector<Real> delta_method_se(const std::vector<Real>& g, const std::vector<Real>& v, int m,

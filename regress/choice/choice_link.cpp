@@ -89,6 +89,27 @@ LinkTerms link_terms(ChoiceLink link, Real s) {
     return t;
 }
 
+LinkRow link_row(ChoiceLink link, Real z, bool one) {
+    LinkRow r;
+    if (link == ChoiceLink::PROBIT) {
+        r.terms = link_terms(link, one ? z : -z);
+        r.probability = normal_cdf(z);
+        r.density = normal_density(z);
+        r.slope = -z * r.density;
+        return r;
+    }
+    // One exponential serves every term: e = exp(-|z|), F(z) = 1/(1 + e) or e/(1 + e).
+    const Real e = fast_exp(-qm::abs(z)), inverse = 1 / (1 + e), l = log1p_positive(e);
+    const Real s = one ? z : -z;
+    r.terms.log_f = s >= 0 ? -l : s - l;
+    r.terms.score = s >= 0 ? e * inverse : inverse;
+    r.terms.weight = e * inverse * inverse;
+    r.probability = z >= 0 ? inverse : e * inverse;
+    r.density = r.terms.weight;
+    r.slope = r.density * (1 - 2 * r.probability);
+    return r;
+}
+
 Real link_cdf(ChoiceLink link, Real z) {
     if (link == ChoiceLink::PROBIT) return normal_cdf(z);
     const Real e = fast_exp(-qm::abs(z));

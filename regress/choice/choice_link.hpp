@@ -19,6 +19,14 @@ struct LinkTerms {
 };
 
 LinkTerms link_terms(ChoiceLink link, Real s);
+
+// Everything the report needs of one row at the index z with outcome `one`: the terms of
+// log F(q z), the probability F(z), the density f(z) and its slope f'(z).
+struct LinkRow {
+    LinkTerms terms;
+    Real probability = 0, density = 0, slope = 0;
+};
+LinkRow link_row(ChoiceLink link, Real z, bool one);
 // F(z): the logistic function or the standard normal distribution function.
 Real link_cdf(ChoiceLink link, Real z);
 // f(z) = F'(z), and its derivative f'(z).

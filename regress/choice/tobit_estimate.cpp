@@ -23,49 +23,52 @@ Side side_of(Real y, const TobitCensoring& c) {
     return Side::BETWEEN;
 }
 
-// Maximises over (g, t); returns the fit in those parameters.
-ChoiceFit fit_olsen(const ChoiceData& data, const std::vector<Side>& side, const TobitCensoring& c,
+// Maximises over (g, t); returns the fit in those parameters. `limit` is the last column of the
+// row vectors: -L below, -U above, -y between.
+ChoiceFit fit_olsen(const ChoiceData& data, const std::vector<Side>& side,
+                    const std::vector<Real>& limit, const TobitCensoring& c,
                     const std::vector<Real>& start, const ChoiceControl& control) {
     const int k = static_cast<int>(data.x.size());
     long long between = 0;
     for (Side s : side) between += s == Side::BETWEEN;
-    // Row vector v = (x, -c), c the limit or y: the index s of a censored row is
-    // -(x'g - t L) below and x'g - t U above; an uncensored row has r = t y - x'g.
+    RowColumns rows;
+    for (const std::vector<Real>& col : data.x) rows.columns.push_back(col.data());
+    rows.columns.push_back(limit.data());
+    rows.n = data.y.size();
+    // The index s of a censored row is -(x'g - t L) below and x'g - t U above; an uncensored
+    // row has r = t y - x'g and weight 1.
     auto row = [&](std::size_t i, const std::vector<Real>& theta, PassSums& sums, Real* v,
-                   Real* scratch) {
+                   Real& root, Real& score) {
         Real xg = 0;
         for (int j = 0; j < k; ++j) {
             v[j] = data.x[std::size_t(j)][i];
             xg = fused_multiply_add(xg, v[j], theta[std::size_t(j)]);
         }
+        v[k] = limit[i];
         const Real t = theta[std::size_t(k)];
-        switch (side[i]) {
-        case Side::BETWEEN: {
-            v[k] = -data.y[i];
+        if (side[i] == Side::BETWEEN) {
             const Real r = t * data.y[i] - xg;
-            sums.add(-HALF_LOG_2PI - r * r / 2, r, Real(1), v, scratch);
+            score = r;
+            root = 1;
+            sums.add(-HALF_LOG_2PI - r * r / 2, r, v);
             return true;
         }
-        case Side::BELOW: {
-            v[k] = -c.lower;
-            const Real s = t * c.lower - xg;
-            const NormalTail n = normal_tail(s);
-            sums.add(n.log_cdf, -n.ratio, n.ratio * (s + n.ratio), v, scratch);
-            return finiteq(n.log_cdf) != 0;
-        }
-        case Side::ABOVE: {
-            v[k] = -c.upper;
-            const Real s = xg - t * c.upper;
-            const NormalTail n = normal_tail(s);
-            sums.add(n.log_cdf, n.ratio, n.ratio * (s + n.ratio), v, scratch);
-            return finiteq(n.log_cdf) != 0;
-        }
-        }
-        return false;
+        const bool below = side[i] == Side::BELOW;
+        const Real s = below ? t * c.lower - xg : xg - t * c.upper;
+        const NormalTail n = normal_tail(s);
+        score = below ? -n.ratio : n.ratio;
+        root = qm::sqrt(n.ratio * (s + n.ratio));
+        sums.add(n.log_cdf, score, v);
+        return finiteq(n.log_cdf) != 0;
     };
     // The log t of every uncensored row: N_u log t, gradient N_u / t, Hessian -N_u / t^2.
-    auto finish = [&, between, k](const std::vector<Real>& theta, PassSums& sums) {
+    auto finish = [between, k](const std::vector<Real>& theta, PassSums& sums,
+                               std::vector<Real>* hessian) {
         const Real t = theta[std::size_t(k)], nu = Real(between);
+        if (hessian != nullptr) {
+            (*hessian)[std::size_t(k) * (k + 1) + k] -= nu / (t * t);
+            return;
+        }
         if (!(t > 0)) {
             sums.defined = false;
             sums.failed_row = 0;
@@ -73,9 +76,19 @@ ChoiceFit fit_olsen(const ChoiceData& data, const std::vector<Side>& side, const
         }
         sums.llf += nu * fast_log(t);
         sums.gradient[std::size_t(k)] += nu / t;
-        sums.hessian.back() -= nu / (t * t);
     };
-    return maximize_rows(data.y.size(), k + 1, start, control, row, finish);
+    return maximize_rows(rows, start, control, row, finish);
+}
+
+// The last column of the row vectors: -L below, -U above, -y between.
+std::vector<Real> limit_column(const ChoiceData& data, const std::vector<Side>& side,
+                               const TobitCensoring& c) {
+    std::vector<Real> limit(data.y.size());
+    for (std::size_t i = 0; i < limit.size(); ++i)
+        limit[i] = side[i] == Side::BELOW   ? -c.lower
+                   : side[i] == Side::ABOVE ? -c.upper
+                                            : -data.y[i];
+    return limit;
 }
 
 // Least squares of y on x: (b/sigma, 1/sigma) with sigma^2 = SSE/n. False when x is singular.
@@ -135,7 +148,8 @@ ChoiceFit fit_tobit(const ChoiceData& data, const std::vector<Side>& side, const
         std::vector<Side> part_side;
         for (std::size_t i : keep) part_side.push_back(side[i]);
         if (least_squares_start(part, start, bad)) {
-            const ChoiceFit first = fit_olsen(part, part_side, c, start, control);
+            const ChoiceFit first = fit_olsen(part, part_side, limit_column(part, part_side, c), c,
+                                              start, subsample_control(control));
             if (first.end == ChoiceEnd::CONVERGED) subsample_n = static_cast<int>(part.y.size());
             if (first.end == ChoiceEnd::CONVERGED) start = first.theta;
         }
@@ -146,7 +160,7 @@ ChoiceFit fit_tobit(const ChoiceData& data, const std::vector<Side>& side, const
         failed.bad_parameter = bad;
         return failed;
     }
-    return fit_olsen(data, side, c, start, control);
+    return fit_olsen(data, side, limit_column(data, side, c), c, start, control);
 }
 
 } // namespace
@@ -231,22 +245,25 @@ TobitEstimate estimate_tobit(const ChoiceData& data, const TobitCensoring& censo
     // By row: E[y|x] and the generalised residual.
     e.expected.resize(n);
     e.residual.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        Real z = 0;
-        for (int j = 0; j < k; ++j) z += data.x[std::size_t(j)][i] * e.coef[std::size_t(j)];
-        e.expected[i] = tobit_expected(z, e.sigma, censoring);
-        switch (side[i]) {
-        case Side::BETWEEN:
-            e.residual[i] = (data.y[i] - z) / e.sigma;
-            break;
-        case Side::BELOW:
-            e.residual[i] = -normal_tail((censoring.lower - z) / e.sigma).ratio;
-            break;
-        case Side::ABOVE:
-            e.residual[i] = normal_tail((z - censoring.upper) / e.sigma).ratio;
-            break;
+    for_each_chunk(n, [&](std::size_t, std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            Real z = 0;
+            for (int j = 0; j < k; ++j)
+                z = fused_multiply_add(z, data.x[std::size_t(j)][i], e.coef[std::size_t(j)]);
+            e.expected[i] = tobit_expected(z, e.sigma, censoring);
+            switch (side[i]) {
+            case Side::BETWEEN:
+                e.residual[i] = (data.y[i] - z) / e.sigma;
+                break;
+            case Side::BELOW:
+                e.residual[i] = -normal_tail((censoring.lower - z) / e.sigma).ratio;
+                break;
+            case Side::ABOVE:
+                e.residual[i] = normal_tail((z - censoring.upper) / e.sigma).ratio;
+                break;
+            }
         }
-    }
+    });
 
     // At the means: dE/dx_j = b_j P, P = Phi(b) - Phi(a), a = (L - z)/s, b = (U - z)/s;
     // dP/dz = (phi(a) - phi(b))/s, dP/ds = (a phi(a) - b phi(b))/s.
