@@ -72,7 +72,8 @@ void marginal_effects(ChoiceLink link, const ChoiceData& data, const EffectSums&
                 (j == l ? f : Real(0)) + e.coef[std::size_t(j)] * df * e.xbar[std::size_t(l)];
     }
     e.at_means.se = delta_method_se(g, e.cov, k, k);
-    // Averages over the rows: mean f(z_i) b_j, d/db_l = mean f(z_i) [j = l] + b_j mean f'(z_i) x_il.
+    // Averages over the rows: mean f(z_i) b_j, d/db_l = mean f(z_i) [j = l] + b_j mean f'(z_i)
+    // x_il.
     const Real fbar = sums.density / n;
     e.average.effect.assign(std::size_t(k), Real(0));
     for (int j = 0; j < k; ++j) {

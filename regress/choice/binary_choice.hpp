@@ -19,8 +19,8 @@ namespace tarvex {
 struct BinaryEstimate {
     ChoiceEnd end = ChoiceEnd::CONVERGED;
     int iterations = 0;
-    int bad_column = -1;  // SINGULAR: the coefficient not identified
-    int subsample_n = 0;  // rows of the preliminary fit (0: none)
+    int bad_column = -1;                    // SINGULAR: the coefficient not identified
+    int subsample_n = 0;                    // rows of the preliminary fit (0: none)
     std::vector<std::vector<Real>> history; // the coefficients after each iteration
     std::vector<Real> history_llf;
     Separation separation; // SEPARATED

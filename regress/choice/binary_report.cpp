@@ -63,8 +63,8 @@ void report_separation(Run& run, const ChoiceEquation& eq, const ChoiceData& dat
     } else {
         std::string names;
         for (int j : s.columns) names += " " + trim_trailing_blanks(data.names[std::size_t(j)]);
-        what = "THE REGRESSORS" + (names.empty() ? std::string(" TOGETHER") : names) +
-               " PREDICT " + y + " PERFECTLY" +
+        what = "THE REGRESSORS" + (names.empty() ? std::string(" TOGETHER") : names) + " PREDICT " +
+               y + " PERFECTLY" +
                (s.complete ? std::string() : std::string(" FOR SOME OBSERVATIONS"));
     }
     report_error(run,
@@ -123,10 +123,10 @@ void run_binary(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
         write_line(run, link == ChoiceLink::PROBIT
                             ? " BINARY PROBIT MODEL: P(" + y + "=1) = PHI(X'B)"
                             : " BINARY LOGIT MODEL: P(" + y + "=1) = 1/(1+EXP(-X'B))");
-        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " +
-                            eq.dep_name);
-        write_line(run, fmt_I(e.n - e.ones, 9) + " WITH " + y + "=0" + fmt_I(e.ones, 9) +
-                            " WITH " + y + "=1");
+        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+                            "DEPENDENT VARIABLE= " + eq.dep_name);
+        write_line(run, fmt_I(e.n - e.ones, 9) + " WITH " + y + "=0" + fmt_I(e.ones, 9) + " WITH " +
+                            y + "=1");
         write_line(run, " METHOD: " + o.METHOD + " (MAXIMUM LIKELIHOOD)");
         report_subsample(run, e.subsample_n);
         if (o.PITER) write_history(run, data.names, e);

@@ -37,13 +37,13 @@ bool check_options(Run& run, int command, const ChoiceOptions& o) {
     if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, command, "CONVERGE");
     if (o.METHOD != "NEWTON" && o.METHOD != "BHHH" && o.METHOD != "BFGS" && o.METHOD != "DFP")
         return bad_option(run, command, "METHOD");
-    for (const std::string* name : {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR,
-                                    &o.TRATIO})
+    for (const std::string* name :
+         {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
         if (name->rfind("********", 0) == 0) return bad_option(run, command, "PREDICT");
     if (command == C_TOBIT && o.censored_below && o.censored_above && !(o.LOWER < o.UPPER)) {
         report_error(run,
-                     " ...ERROR..LOWER=" + number_text(o.LOWER) + " IS NOT BELOW UPPER=" +
-                         number_text(o.UPPER),
+                     " ...ERROR..LOWER=" + number_text(o.LOWER) +
+                         " IS NOT BELOW UPPER=" + number_text(o.UPPER),
                      choice_error(command, CHOICE_LIMITS));
         return false;
     }
@@ -173,8 +173,8 @@ void cmd_choice(Run& run) {
     const int n = static_cast<int>(rows.obs.size());
     if (n <= k) {
         report_error(run,
-                     " ...ERROR.." + fmt_I(n, 5) + " OBSERVATIONS IS NOT ENOUGH FOR" +
-                         fmt_I(k, 4) + " COEFFICIENTS",
+                     " ...ERROR.." + fmt_I(n, 5) + " OBSERVATIONS IS NOT ENOUGH FOR" + fmt_I(k, 4) +
+                         " COEFFICIENTS",
                      choice_error(command, CHOICE_TOO_FEW));
         return;
     }

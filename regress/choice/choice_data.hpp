@@ -15,9 +15,9 @@ struct ChoiceData {
     std::vector<Real> y;              // N values of the dependent variable
     std::vector<std::vector<Real>> x; // K columns of N values
     std::vector<std::string> names;   // K regressor names, as the coefficient table prints them
-    std::vector<int> observations;    // N observation numbers (1-based), for messages that name rows
-    int intercept = -1;               // the column of x that is the intercept; -1 when none
-    std::string dependent;            // the dependent variable's name
+    std::vector<int> observations; // N observation numbers (1-based), for messages that name rows
+    int intercept = -1;            // the column of x that is the intercept; -1 when none
+    std::string dependent;         // the dependent variable's name
 };
 
 struct ChoiceControl {

@@ -41,7 +41,8 @@ std::vector<Real> delta_method_se(const std::vector<Real>& g, const std::vector<
         Real s = 0;
         for (int i = 0; i < p; ++i) {
             Real row = 0; // (V g_a)_i
-            for (int j = 0; j < p; ++j) row += v[std::size_t(i) * p + j] * g[std::size_t(a) * p + j];
+            for (int j = 0; j < p; ++j)
+                row += v[std::size_t(i) * p + j] * g[std::size_t(a) * p + j];
             s += g[std::size_t(a) * p + i] * row;
         }
         se[std::size_t(a)] = s > 0 ? qm::sqrt(s) : Real(0);

@@ -1,8 +1,8 @@
 // The maximisation every choice estimator runs: maximize_likelihood (Newton with the exact
-// Hessian unless the control asks otherwise) fed by one pass over the rows per point. The pass
-// always forms the log-likelihood, gradient and Hessian together and keeps them, so the
-// kernel's value-only trial at a point and its full evaluation at the same point cost one pass;
-// the outer product is formed only when the sandwich covariance or a BHHH-type method needs it.
+// Hessian unless the control asks otherwise) fed by one pass over the rows per point for the
+// log-likelihood and gradient, kept so that the kernel's value-only trial at a point and its full
+// evaluation there cost one pass, and by the exact Gram kernel for the Hessian (and, only when
+// the sandwich covariance or a BHHH-type method needs it, the outer product of the scores).
 #pragma once
 
 #include "kernels/convergence.hpp"
@@ -81,7 +81,7 @@ struct ChoiceFit {
     int bad_parameter = -1; // SINGULAR
     std::vector<Real> theta;
     Real llf = 0;
-    std::vector<Real> hessian, opg; // p x p at theta
+    std::vector<Real> hessian, opg;         // p x p at theta
     std::vector<std::vector<Real>> history; // the parameters after each iteration
     std::vector<Real> history_llf;
 };

@@ -66,7 +66,7 @@ NormalTail normal_tail(Real s) {
         t.ratio = phi / cdf;
         return t;
     }
-    const Real upper = qm::erfc(s * INV_ROOT_2) / 2; // 1 - Phi(s), at most 1/2
+    const Real upper = qm::erfc(s * INV_ROOT_2) / 2;  // 1 - Phi(s), at most 1/2
     t.log_cdf = -log1p_positive(upper / (1 - upper)); // log(1 - u) = -log(1 + u/(1 - u))
     t.ratio = phi / (1 - upper);
     return t;

@@ -18,7 +18,7 @@ struct Run;
 struct ChoiceStored {
     std::string command; // "PROBIT", "LOGIT", "TOBIT"
     std::vector<Real> coef, cov, se, tstat;
-    std::vector<std::string> parameters; // names of the coefficients after the terms
+    std::vector<std::string> parameters;   // names of the coefficients after the terms
     std::vector<Real> predicted, residual; // by row
     int n = 0;
     Real llf = 0;

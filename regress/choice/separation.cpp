@@ -39,7 +39,8 @@ Separation regressor_separation(const ChoiceData& data) {
             hi[g] = std::max(hi[g], x[i]);
         }
         if (!seen[0] || !seen[1]) return s;
-        // Ones above: max over y = 0 <= min over y = 1; ones below: max over y = 1 <= min over y = 0.
+        // Ones above: max over y = 0 <= min over y = 1; ones below: max over y = 1 <= min over y =
+        // 0.
         const bool above = hi[0] <= lo[1], below = hi[1] <= lo[0];
         if (!above && !below) continue;
         s.found = true;
@@ -65,8 +66,8 @@ Separation fitted_separation(const std::vector<Real>& log_terms,
     s.complete = s.rows.size() == log_terms.size();
     if (history.size() < 2) return s;
     const std::vector<Real>& last = history.back();
-    const std::vector<Real>& before = history[history.size() - 1 - std::min(GROWTH_SPAN,
-                                                                            history.size() - 1)];
+    const std::vector<Real>& before =
+        history[history.size() - 1 - std::min(GROWTH_SPAN, history.size() - 1)];
     Real largest = 0;
     std::vector<Real> moved(last.size());
     for (std::size_t j = 0; j < last.size(); ++j) {

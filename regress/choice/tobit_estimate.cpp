@@ -295,7 +295,8 @@ TobitEstimate estimate_tobit(const ChoiceData& data, const TobitCensoring& censo
         const Real b = e.coef[std::size_t(j)];
         e.observed.effect[std::size_t(j)] = b * prob;
         for (int l = 0; l < k; ++l)
-            g[std::size_t(j) * p + l] = (j == l ? prob : Real(0)) + b * dpdz * e.xbar[std::size_t(l)];
+            g[std::size_t(j) * p + l] =
+                (j == l ? prob : Real(0)) + b * dpdz * e.xbar[std::size_t(l)];
         g[std::size_t(j) * p + k] = b * dpds;
     }
     e.observed.se = delta_method_se(g, e.cov, k, p);

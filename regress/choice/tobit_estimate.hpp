@@ -35,10 +35,10 @@ struct TobitEstimate {
     Real llf0 = 0, lr = 0, lr_pvalue = 1;
     int lr_df = 0;
     std::vector<Real> xbar;
-    Real index_at_means = 0;      // xbar'b
-    Real uncensored_at_means = 0; // P(L < y* < U) at the means
-    Real expected_at_means = 0;   // E[y | xbar]
-    MarginalEffects observed;     // dE[y|x]/dx_j = b_j P(L < y* < U), at the means
+    Real index_at_means = 0;              // xbar'b
+    Real uncensored_at_means = 0;         // P(L < y* < U) at the means
+    Real expected_at_means = 0;           // E[y | xbar]
+    MarginalEffects observed;             // dE[y|x]/dx_j = b_j P(L < y* < U), at the means
     std::vector<Real> expected, residual; // E[y|x] and the generalised residual by row
 };
 

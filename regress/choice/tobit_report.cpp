@@ -38,8 +38,8 @@ bool check_censoring(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
     }
     if (at_limit == static_cast<long long>(data.y.size())) {
         report_error(run,
-                     " ...ERROR..EVERY OBSERVATION OF " + y + " IS CENSORED (" +
-                         censoring_text(c) + ")",
+                     " ...ERROR..EVERY OBSERVATION OF " + y + " IS CENSORED (" + censoring_text(c) +
+                         ")",
                      choice_error(eq.command, CHOICE_ALL_CENSORED));
         return false;
     }
@@ -83,8 +83,8 @@ void run_tobit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
     const bool put = run.flags.OPUT;
     if (put) {
         write_line(run, " TOBIT MODEL: CENSORED NORMAL REGRESSION, CENSORED " + censoring_text(c));
-        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " +
-                            eq.dep_name);
+        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+                            "DEPENDENT VARIABLE= " + eq.dep_name);
         std::string counts = fmt_I(e.n_between, 9) + " UNCENSORED";
         if (c.below) counts += fmt_I(e.n_below, 9) + " CENSORED BELOW";
         if (c.above) counts += fmt_I(e.n_above, 9) + " CENSORED ABOVE";
@@ -125,9 +125,9 @@ void run_tobit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
             if (j != data.intercept) rows.push_back(j);
         if (!rows.empty()) {
             write_line(run, " EFFECTS ON THE LATENT MEAN X'B ARE THE COEFFICIENTS.");
-            write_effects(run,
-                          " MARGINAL EFFECTS ON THE OBSERVED MEAN E[Y|X] (DELTA-METHOD STD. ERRORS)",
-                          names, rows, {{"AT THE MEANS", e.observed.effect, e.observed.se}});
+            write_effects(
+                run, " MARGINAL EFFECTS ON THE OBSERVED MEAN E[Y|X] (DELTA-METHOD STD. ERRORS)",
+                names, rows, {{"AT THE MEANS", e.observed.effect, e.observed.se}});
         }
     }
     run.res[R_CHI] = e.lr;
