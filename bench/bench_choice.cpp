@@ -41,6 +41,7 @@ bool write_choice_data(const std::string& path, long rows) {
 void time_pair(const std::string& binary, const std::string& with, const std::string& without,
                int passes, const char* name) {
     std::vector<bench::Measure> a_runs, b_runs;
+    std::fflush(stdout); // the children must not inherit what is still buffered
     for (int p = 0; p < passes; ++p) {
         bench::Measure a, b;
         if (!bench::run_child({binary, with}, "/tmp/tarvex_choice.out", a) ||

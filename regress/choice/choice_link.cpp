@@ -1,12 +1,13 @@
 // The logistic and normal links in binary128. The logistic terms use e = exp(-|s|) only, so
 // neither the log-likelihood nor the weights lose digits when a probability is near 0 or 1. The
-// normal terms take Phi from erfc where it is not small, and from the continued fraction of
-// Mills' ratio beyond NORMAL_FAR_TAIL, where erfc would underflow.
+// normal terms take the smaller of Phi and 1 - Phi from the table of normal_table.hpp (never as
+// 1 minus the larger), and from the continued fraction of Mills' ratio beyond NORMAL_FAR_TAIL.
 #include "regress/choice/choice_link.hpp"
 
 #include "numeric/fast_exp.hpp"
 #include "numeric/fast_log.hpp"
 #include "numeric/qmath.hpp"
+#include "regress/choice/normal_table.hpp"
 
 namespace tarvex {
 
@@ -14,10 +15,9 @@ namespace {
 
 const Real LOG_ROOT_2PI = 0.9189385332046727417803297364056176398614Q;
 const Real INV_ROOT_2PI = 0.3989422804014326779399460599343818684759Q;
-const Real INV_ROOT_2 = 0.7071067811865475244008443621048490392848Q;
-// Below this index log Phi comes from Mills' ratio: erfc(40/sqrt 2) is near 1e-350, far from
-// underflow, and the continued fraction has converged to every digit there.
-const Real NORMAL_FAR_TAIL = -40;
+// Below this index log Phi comes from Mills' ratio: the continued fraction has converged to
+// every digit there, and the table ends.
+const Real NORMAL_FAR_TAIL = -NORMAL_TABLE_END;
 constexpr int MILLS_TERMS = 90;
 // Below this e, log(1 + e) is its series: 1 + e would drop the digits of e.
 const Real LOG1P_SERIES_BELOW = 1e-5Q;
@@ -29,7 +29,10 @@ Real log1p_positive(Real e) {
         for (int k = 7; k >= 1; --k) sum = e * ((k % 2 == 1 ? Real(1) : Real(-1)) / k + sum);
         return sum;
     }
-    return fast_log(1 + e);
+    // log(u) e/(u - 1) with u = 1 + e rounded: u - 1 is exact, and the ratio puts back what
+    // rounding u took from e (Goldberg's correction), to a few units in the last place.
+    const Real u = 1 + e;
+    return fast_log(u) * (e / (u - 1));
 }
 
 // Mills' ratio (1 - Phi(x))/phi(x) for x >= 40, by its continued fraction
@@ -46,9 +49,19 @@ Real normal_density(Real z) {
     return INV_ROOT_2PI * fast_exp(-z * z / 2);
 }
 
+namespace {
+
+// 1 - Phi(x) for x >= 0.
+Real upper_tail(Real x) {
+    if (x <= NORMAL_TABLE_END) return normal_upper_tail(x);
+    return normal_density(x) * mills_ratio(x);
+}
+
+} // namespace
+
 Real normal_cdf(Real z) {
-    if (z < 0) return qm::erfc(-z * INV_ROOT_2) / 2;
-    return 1 - qm::erfc(z * INV_ROOT_2) / 2;
+    if (z < 0) return upper_tail(-z);
+    return 1 - upper_tail(z);
 }
 
 NormalTail normal_tail(Real s) {
@@ -61,12 +74,12 @@ NormalTail normal_tail(Real s) {
     }
     const Real phi = normal_density(s);
     if (s < 0) {
-        const Real cdf = qm::erfc(-s * INV_ROOT_2) / 2;
+        const Real cdf = normal_upper_tail(-s);
         t.log_cdf = fast_log(cdf);
         t.ratio = phi / cdf;
         return t;
     }
-    const Real upper = qm::erfc(s * INV_ROOT_2) / 2;  // 1 - Phi(s), at most 1/2
+    const Real upper = upper_tail(s);                 // 1 - Phi(s), at most 1/2
     t.log_cdf = -log1p_positive(upper / (1 - upper)); // log(1 - u) = -log(1 + u/(1 - u))
     t.ratio = phi / (1 - upper);
     return t;
@@ -91,16 +104,26 @@ LinkTerms link_terms(ChoiceLink link, Real s) {
 
 LinkRow link_row(ChoiceLink link, Real z, bool one) {
     LinkRow r;
+    const Real s = one ? z : -z;
     if (link == ChoiceLink::PROBIT) {
-        r.terms = link_terms(link, one ? z : -z);
-        r.probability = normal_cdf(z);
         r.density = normal_density(z);
         r.slope = -z * r.density;
+        if (qm::abs(z) > NORMAL_TABLE_END) {
+            r.terms = link_terms(link, s);
+            r.probability = normal_cdf(z);
+            return r;
+        }
+        // One tail value serves every term: Q = 1 - Phi(|z|), Phi(s) = Q or 1 - Q.
+        const Real q = normal_upper_tail(qm::abs(z));
+        r.probability = z < 0 ? q : 1 - q;
+        const Real cdf = s < 0 ? q : 1 - q;
+        r.terms.log_f = s < 0 ? fast_log(q) : -log1p_positive(q / (1 - q));
+        r.terms.score = r.density / cdf;
+        r.terms.weight = r.terms.score * (s + r.terms.score);
         return r;
     }
     // One exponential serves every term: e = exp(-|z|), F(z) = 1/(1 + e) or e/(1 + e).
     const Real e = fast_exp(-qm::abs(z)), inverse = 1 / (1 + e), l = log1p_positive(e);
-    const Real s = one ? z : -z;
     r.terms.log_f = s >= 0 ? -l : s - l;
     r.terms.score = s >= 0 ? e * inverse : inverse;
     r.terms.weight = e * inverse * inverse;

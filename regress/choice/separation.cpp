@@ -3,6 +3,7 @@
 #include "regress/choice/separation.hpp"
 
 #include "numeric/qmath.hpp"
+#include "regress/choice/choice_pass.hpp"
 
 #include <algorithm>
 
@@ -23,32 +24,54 @@ const Real GROWTH_SHARE = 1e-3Q;
 Separation regressor_separation(const ChoiceData& data) {
     Separation s;
     const std::size_t n = data.y.size();
-    for (int j = 0; j < static_cast<int>(data.x.size()); ++j) {
-        if (j == data.intercept) continue;
-        const std::vector<Real>& x = data.x[std::size_t(j)];
+    const int k = static_cast<int>(data.x.size());
+    // The range of every regressor in each outcome group, by chunk on the threads, then merged.
+    struct Range {
         bool seen[2] = {false, false};
         Real lo[2] = {0, 0}, hi[2] = {0, 0};
-        for (std::size_t i = 0; i < n; ++i) {
-            const int g = data.y[i] != 0;
+        void take(int g, Real v) {
             if (!seen[g]) {
                 seen[g] = true;
-                lo[g] = hi[g] = x[i];
-                continue;
+                lo[g] = hi[g] = v;
+                return;
             }
-            lo[g] = std::min(lo[g], x[i]);
-            hi[g] = std::max(hi[g], x[i]);
+            lo[g] = std::min(lo[g], v);
+            hi[g] = std::max(hi[g], v);
         }
-        if (!seen[0] || !seen[1]) return s;
+        void merge(const Range& o) {
+            for (int g = 0; g < 2; ++g)
+                if (o.seen[g]) {
+                    take(g, o.lo[g]);
+                    take(g, o.hi[g]);
+                }
+        }
+    };
+    const std::size_t chunks = (n + PASS_CHUNK - 1) / PASS_CHUNK;
+    std::vector<std::vector<Range>> parts(chunks, std::vector<Range>(std::size_t(k)));
+    for_each_chunk(n, [&](std::size_t c, std::size_t begin, std::size_t end) {
+        for (int j = 0; j < k; ++j) {
+            if (j == data.intercept) continue;
+            const std::vector<Real>& x = data.x[std::size_t(j)];
+            Range& r = parts[c][std::size_t(j)];
+            for (std::size_t i = begin; i < end; ++i) r.take(data.y[i] != 0, x[i]);
+        }
+    });
+    for (int j = 0; j < k; ++j) {
+        if (j == data.intercept) continue;
+        Range r;
+        for (const std::vector<Range>& part : parts) r.merge(part[std::size_t(j)]);
+        if (!r.seen[0] || !r.seen[1]) return s;
         // Ones above: max over y = 0 <= min over y = 1; ones below: max over y = 1 <= min over y =
         // 0.
-        const bool above = hi[0] <= lo[1], below = hi[1] <= lo[0];
+        const bool above = r.hi[0] <= r.lo[1], below = r.hi[1] <= r.lo[0];
         if (!above && !below) continue;
+        const std::vector<Real>& x = data.x[std::size_t(j)];
         s.found = true;
         s.by_threshold = true;
         s.columns = {j};
         s.ones_above = above;
-        s.threshold = above ? hi[0] : hi[1];
-        s.complete = above ? hi[0] < lo[1] : hi[1] < lo[0];
+        s.threshold = above ? r.hi[0] : r.hi[1];
+        s.complete = above ? r.hi[0] < r.lo[1] : r.hi[1] < r.lo[0];
         for (std::size_t i = 0; i < n; ++i)
             if (!equal_values(x[i], s.threshold) || s.complete) s.rows.push_back(int(i));
         return s;

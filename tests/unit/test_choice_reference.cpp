@@ -19,6 +19,7 @@
 //   X); standard errors sqrt(diag(G V G')), f = dlogis or dnorm, f' = f (1 - 2F) or -z f.
 // R orders the intercept first; here it is last.
 #include "regress/choice/binary_choice.hpp"
+#include "regress/choice/choice_link.hpp"
 #include "regress/choice/tobit_estimate.hpp"
 
 #include "numeric/decimal.hpp"
@@ -240,6 +241,33 @@ TEST(ChoiceReference, TobitMatchesSurvreg) {
          {0.01383194836060714Q, 0.011348079370066617Q, 0.018283506504913762Q,
           0.010503698967196851Q}},
         "10000");
+}
+
+// The normal tail the probit and TOBIT use (the table of Taylor expansions, Mills' continued
+// fraction beyond 40) against libquadmath's erfc and exp: 1 - Phi(x) = erfcq(x/sqrt 2)/2 to 30
+// digits over [0, 40], log Phi(s) and phi(s)/Phi(s) to 30 digits over [-40, 8], and Mills'
+// ratio just past the table's end against erfcq too.
+TEST(ChoiceReference, NormalTailMatchesErfc) {
+    const Real root2 = sqrtq(2), root2pi = sqrtq(2 * M_PIq);
+    for (int step = 0; step <= 4000; ++step) {
+        const Real x = Real(step) / 100 + Real(step % 7) / 1000;
+        const Real q = erfcq(x / root2) / 2;
+        EXPECT_TRUE(agrees(normal_cdf(-x), q, 1e-30Q)) << step;
+    }
+    for (int step = -4000; step <= 800; step += 3) {
+        const Real s = Real(step) / 100 + 0.0013Q;
+        const Real cdf = erfcq(-s / root2) / 2, phi = expq(-s * s / 2) / root2pi;
+        const NormalTail t = normal_tail(s);
+        // Above 0 log Phi is log1p of minus the upper tail (log of a number near 1 would not do).
+        const Real log_cdf = s > 0 ? log1pq(-erfcq(s / root2) / 2) : logq(cdf);
+        EXPECT_TRUE(agrees(t.log_cdf, log_cdf, 1e-30Q)) << step;
+        EXPECT_TRUE(agrees(t.ratio, phi / cdf, 1e-30Q)) << step;
+    }
+    for (const Real s : {-40.5Q, -55.25Q, -90.0Q}) {
+        const Real cdf = erfcq(-s / root2) / 2, phi = expq(-s * s / 2) / root2pi;
+        EXPECT_TRUE(agrees(normal_tail(s).ratio, phi / cdf, 1e-30Q));
+        EXPECT_TRUE(agrees(normal_tail(s).log_cdf, logq(cdf), 1e-30Q));
+    }
 }
 
 } // namespace
