@@ -111,13 +111,14 @@ enum class Outcome { BINARY, MULTINOMIAL, BAD };
 
 Outcome classify_outcome(Run& run, const ChoiceEquation& eq, const ChoiceData& data) {
     const std::string name = trim_trailing_blanks(eq.dep_name);
-    std::set<long long> whole;
+    std::set<long long> whole; // the values other than 0 and 1
+    bool zero = false, one = false;
     int first_bad = -1;
     bool binary = true;
     for (std::size_t i = 0; i < data.y.size(); ++i) {
         const Real y = data.y[i];
         if (y == 0 || y == 1) {
-            whole.insert(y == 1);
+            (y == 0 ? zero : one) = true;
             continue;
         }
         binary = false;
@@ -139,7 +140,8 @@ Outcome classify_outcome(Run& run, const ChoiceEquation& eq, const ChoiceData& d
         }
         return Outcome::BINARY;
     }
-    if (eq.command == C_LOGIT && first_bad < 0 && whole.size() > 2) return Outcome::MULTINOMIAL;
+    if (eq.command == C_LOGIT && first_bad < 0 && whole.size() + zero + one > 2)
+        return Outcome::MULTINOMIAL;
     if (first_bad < 0) // whole values only: the first one that is not 0 or 1
         for (std::size_t i = 0; i < data.y.size() && first_bad < 0; ++i)
             if (!(data.y[i] == 0 || data.y[i] == 1)) first_bad = static_cast<int>(i);
@@ -193,16 +195,16 @@ void cmd_choice(Run& run) {
     control.parameter_tolerance = o.CONVERGE;
     control.sandwich = o.HETCOV;
 
+    if (!check_regressors(run, eq, data)) {
+        run.last_estimation = EstimationResults{};
+        return;
+    }
     if (command == C_TOBIT) {
-        if (!check_regressors(run, eq, data)) {
-            run.last_estimation = EstimationResults{};
-            return;
-        }
         run_tobit(run, eq, data, control, o);
         return;
     }
     if (o.ORDERED) {
-        run_ordered_choice(run, eq, data, o);
+        run_ordered_choice(run, eq, data, control, o);
         return;
     }
     switch (classify_outcome(run, eq, data)) {
@@ -210,16 +212,12 @@ void cmd_choice(Run& run) {
         run.last_estimation = EstimationResults{};
         return;
     case Outcome::MULTINOMIAL:
-        run_multinomial_logit(run, eq, data, o);
+        run_multinomial_logit(run, eq, data, control, o);
         return;
     case Outcome::BINARY:
-        break;
-    }
-    if (!check_regressors(run, eq, data)) {
-        run.last_estimation = EstimationResults{};
+        run_binary(run, eq, data, control, o);
         return;
     }
-    run_binary(run, eq, data, control, o);
 }
 
 } // namespace tarvex

@@ -9,7 +9,7 @@
 namespace tarvex {
 
 void run_multinomial_logit(Run& run, const ChoiceEquation& eq, const ChoiceData&,
-                           const ChoiceOptions&) {
+                           const ChoiceControl&, const ChoiceOptions&) {
     run.last_estimation = EstimationResults{};
     report_error(run,
                  " ...ERROR..THE MULTINOMIAL LOGIT MODEL (MORE THAN TWO OUTCOMES) IS NOT "
@@ -17,7 +17,7 @@ void run_multinomial_logit(Run& run, const ChoiceEquation& eq, const ChoiceData&
                  choice_error(eq.command, CHOICE_MULTINOMIAL));
 }
 
-void run_ordered_choice(Run& run, const ChoiceEquation& eq, const ChoiceData&,
+void run_ordered_choice(Run& run, const ChoiceEquation& eq, const ChoiceData&, const ChoiceControl&,
                         const ChoiceOptions&) {
     run.last_estimation = EstimationResults{};
     report_error(run, " ...ERROR..THE ORDERED MODEL IS NOT AVAILABLE IN THIS VERSION",

@@ -1,6 +1,7 @@
 // Where PROBIT and LOGIT hand over to the models estimated elsewhere: LOGIT of an outcome with
 // more than two values (the multinomial logit) and the ORDERED option (ordered probit and
-// logit). Each takes the equation, the rows and the options as the command gathered them.
+// logit). Each takes the equation, the rows, the controls of the maximisation and the options
+// as the command gathered and checked them (both outcomes' list, no constant regressor).
 #pragma once
 
 #include "regress/choice/choice_data.hpp"
@@ -12,8 +13,8 @@ namespace tarvex {
 struct Run;
 
 void run_multinomial_logit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
-                           const ChoiceOptions& options);
+                           const ChoiceControl& control, const ChoiceOptions& options);
 void run_ordered_choice(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
-                        const ChoiceOptions& options);
+                        const ChoiceControl& control, const ChoiceOptions& options);
 
 } // namespace tarvex

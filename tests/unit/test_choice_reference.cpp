@@ -85,7 +85,7 @@ ChoiceData choice_data(const std::vector<std::vector<Real>>& cols, std::size_t y
 }
 
 // R's order (intercept first) to ours (intercept last).
-std::vector<Real> ours(std::vector<Real> r) {
+std::vector<Real> intercept_last(std::vector<Real> r) {
     std::rotate(r.begin(), r.begin() + 1, r.end());
     return r;
 }
@@ -98,8 +98,9 @@ struct BinaryReference {
 
 void expect_binary(const BinaryEstimate& e, const BinaryReference& r, const char* what) {
     ASSERT_EQ(e.end, ChoiceEnd::CONVERGED) << what;
-    const std::vector<Real> coef = ours(r.coef), se = ours(r.se), mem = ours(r.mem),
-                            mem_se = ours(r.mem_se), ame = ours(r.ame), ame_se = ours(r.ame_se);
+    const std::vector<Real> coef = intercept_last(r.coef), se = intercept_last(r.se),
+                            mem = intercept_last(r.mem), mem_se = intercept_last(r.mem_se),
+                            ame = intercept_last(r.ame), ame_se = intercept_last(r.ame_se);
     EXPECT_TRUE(agrees(e.llf, r.llf)) << what;
     for (int j = 0; j < e.k; ++j) {
         EXPECT_TRUE(agrees(e.coef[j], coef[j])) << what << " coef " << j;
@@ -198,9 +199,9 @@ void expect_tobit(const TobitEstimate& e, const TobitReference& r, const char* w
     ASSERT_EQ(e.end, ChoiceEnd::CONVERGED) << what;
     const int k = e.k;
     std::vector<Real> coef(r.coef.begin(), r.coef.begin() + k), se(r.se.begin(), r.se.begin() + k);
-    coef = ours(coef), se = ours(se);
+    coef = intercept_last(coef), se = intercept_last(se);
     coef.push_back(r.coef[k]), se.push_back(r.se[k]);
-    const std::vector<Real> me = ours(r.me), me_se = ours(r.me_se);
+    const std::vector<Real> me = intercept_last(r.me), me_se = intercept_last(r.me_se);
     EXPECT_TRUE(agrees(e.llf, r.llf)) << what;
     EXPECT_TRUE(agrees(e.sigma, r.coef[k])) << what;
     for (int j = 0; j <= k; ++j) {
