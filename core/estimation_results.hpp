@@ -54,6 +54,9 @@ struct EstimationResults {
     // FCAST with MODEL=BOX applies.
     bool box_cox = false, box_regressors = false;
     Real lambda_y = 0, lambda_x = 0;
+    // TOBIT: the censoring of y, which FCAST with MODEL=TOBIT applies to x'b with sigma.
+    bool censored_below = false, censored_above = false;
+    Real censor_lower = 0, censor_upper = 0;
     int n = 0, k = 0, beg = 0, end = 0;
     Real sse = 0, sst = 0, raw = 0, rsqr = 0, df = 0, sigma = 0, ridge = 0, swt = 0;
     bool log_dependent = false, log_regressors = false, intercept = false;

@@ -14,6 +14,7 @@
 #include "io/read_command.hpp"
 #include "io/stored_format.hpp"
 #include "regress/box/box_command.hpp"
+#include "regress/choice/choice_command.hpp"
 #include "regress/fcast/fcast_command.hpp"
 #include "regress/hetero/hetero_command.hpp"
 #include "regress/nonlin/nonlin_command.hpp"
@@ -91,9 +92,9 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {52,  "NLINEAR",  cmd_nonlin,        N, S}, // nonlinear least squares (reads its block)
     {53,  "DLAGS",    not_available,     N, R},
     {54,  "INDEX",    not_available,     N, R},
-    {55,  "PROBIT",   not_available,     N, R},
-    {56,  "LOGIT",    not_available,     N, R},
-    {57,  "TOBIT",    not_available,     N, R},
+    {55,  "PROBIT",   cmd_choice,        N, S}, // binary probit (ORDERED: ordered probit)
+    {56,  "LOGIT",    cmd_choice,        N, S}, // binary or multinomial logit (ORDERED: ordered)
+    {57,  "TOBIT",    cmd_choice,        N, S}, // censored normal regression
     {58,  "MLE",      cmd_nonlin,        N, S}, // maximum likelihood (the NLINEAR handler)
     {59,  "EQ",       cmd_no_action,     P, R}, // read by the equation commands
     {60,  "COEFFICI", cmd_no_action,     P, R}, // read by the equation commands

@@ -137,7 +137,8 @@ bool reference_exists(const Run& run, int ref) {
 }
 
 bool is_named_model_type(const std::string& type) {
-    if (type == "BOX") return false; // forecast here, see box_model
+    // Forecast here: see box_model and choice_model.
+    if (type == "BOX" || type == "PROBIT" || type == "LOGIT" || type == "TOBIT") return false;
     for (const char* word : MODEL_TYPES)
         if (type == word) return true;
     return false;
@@ -206,6 +207,25 @@ bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model) {
         }
     } else {
         model.box_regressors = false;
+    }
+    // MODEL=PROBIT, LOGIT: probabilities; TOBIT: the expected value with the estimated sigma
+    // and censoring, which only a TOBIT estimation leaves.
+    if (model.type == "PROBIT" || model.type == "LOGIT") {
+        model.choice = model.type == "PROBIT" ? FcastChoice::PROBIT : FcastChoice::LOGIT;
+    } else if (model.type == "TOBIT") {
+        const EstimationResults& e = run.last_estimation;
+        if (has_list || e.command != "TOBIT") {
+            report_error(run, " ...ERROR..MODEL=TOBIT NEEDS THE SIGMA OF A PRECEDING TOBIT",
+                         ERR_FCAST_NO_TOBIT);
+            return false;
+        }
+        model.choice = FcastChoice::TOBIT;
+        model.tobit_sigma = e.sigma;
+        model.censoring.below = e.censored_below;
+        model.censoring.above = e.censored_above;
+        model.censoring.lower = e.censor_lower;
+        model.censoring.upper = e.censor_upper;
+        model.cov.clear(); // no forecast standard errors of the censored mean
     }
     model.max_lag = model.dep_lag;
     for (const OlsTerm& t : model.terms) model.max_lag = std::max(model.max_lag, t.lag);

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "numeric/real.hpp"
+#include "regress/choice/choice_link.hpp"
+#include "regress/choice/tobit_estimate.hpp"
 #include "regress/fit/ols_fit.hpp"
 
 #include <string>
@@ -25,6 +27,11 @@ inline constexpr int ERR_FCAST_TOO_FEW = 49007;
 inline constexpr int ERR_FCAST_SHORT_COEF = 49008;
 inline constexpr int ERR_FCAST_NCROSS = 49009;
 inline constexpr int ERR_FCAST_VARIABLE_GONE = 49090;
+inline constexpr int ERR_FCAST_NO_TOBIT = 49091;
+
+// The prediction of a choice model: the probability F(x'b) (PROBIT, LOGIT) or the expected
+// value of the censored y (TOBIT).
+enum class FcastChoice { NONE, PROBIT, LOGIT, TOBIT };
 
 struct FcastModel {
     std::string type; // model type word, trimmed: "OLSQ", "IMLS", "AUTO" ...
@@ -46,6 +53,10 @@ struct FcastModel {
     // than the intercept) are transformed with lambda_x when box_regressors.
     bool box_cox = false, box_regressors = false;
     Real lambda_y = 0, lambda_x = 0;
+    // MODEL=PROBIT, LOGIT, TOBIT; TOBIT's sigma and censoring come from its estimation.
+    FcastChoice choice = FcastChoice::NONE;
+    Real tobit_sigma = 0;
+    TobitCensoring censoring;
 
     bool nonlinear() const { return !equation.empty(); }
     int k() const { return nonlinear() ? int(parameter_names.size()) : int(terms.size()); }

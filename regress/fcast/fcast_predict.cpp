@@ -18,6 +18,17 @@ namespace tarvex {
 
 namespace {
 
+ChoiceLink choice_link(const FcastModel& model) {
+    return model.choice == FcastChoice::PROBIT ? ChoiceLink::PROBIT : ChoiceLink::LOGIT;
+}
+
+// The prediction of a choice model at the index x'b.
+Real choice_prediction(const FcastModel& model, Real xb) {
+    if (model.choice == FcastChoice::TOBIT)
+        return tobit_expected(xb, model.tobit_sigma, model.censoring);
+    return link_cdf(choice_link(model), xb);
+}
+
 // A variable read by observation number; the missing-value code outside its length, and
 // throughout when it is not a variable of the work area.
 struct Series {
@@ -233,6 +244,9 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
             const Real xb = sums.xb();
             if (model.box_cox) { // back to the scale of y: (1 + lambda x'b)**(1/lambda)
                 row.defined = box_cox_inverse(xb, model.lambda_y, row.predicted);
+            } else if (model.choice != FcastChoice::NONE) {
+                row.predicted = choice_prediction(model, xb);
+                row.defined = finiteq(row.predicted) != 0;
             } else {
                 row.predicted = model.log_dependent ? qm::exp(xb) : xb;
                 row.defined = finiteq(row.predicted) != 0;
@@ -246,6 +260,8 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
             const Real spread = psi.empty() ? Real(1) : spread_upto[std::size_t(steps)];
             row.se = qm::sqrt(qm::abs(sigma2 * spread + quad));
             if (model.log_dependent) row.se *= row.predicted;
+            if (model.choice == FcastChoice::PROBIT || model.choice == FcastChoice::LOGIT)
+                row.se = link_density(choice_link(model), sums.xb()) * qm::sqrt(qm::abs(quad));
         }
         if (!row.defined) row.predicted = xmiss;
         if (row.defined && row.known) row.error = row.observed - row.predicted;

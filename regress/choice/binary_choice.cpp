@@ -1,0 +1,211 @@
+// The binary PROBIT and LOGIT estimator: start, fit, covariance and what the report shows.
+#include "regress/choice/binary_choice.hpp"
+
+#include "numeric/qmath.hpp"
+#include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/ls_bridge.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+Real index_at(const ChoiceData& data, const std::vector<Real>& b, std::size_t i) {
+    Real z = 0;
+    for (std::size_t j = 0; j < data.x.size(); ++j) z = fused_multiply_add(z, data.x[j][i], b[j]);
+    return z;
+}
+
+ChoiceFit fit_binary(ChoiceLink link, const ChoiceData& data, const std::vector<Real>& start,
+                     const ChoiceControl& control) {
+    const int k = static_cast<int>(data.x.size());
+    RowColumns rows;
+    for (const std::vector<Real>& col : data.x) rows.columns.push_back(col.data());
+    rows.n = data.y.size();
+    return maximize_rows(rows, start, control,
+                         [&](std::size_t i, const std::vector<Real>& b, PassSums& s, Real* v,
+                             Real& root, Real& score) {
+                             Real z = 0;
+                             for (int j = 0; j < k; ++j) {
+                                 v[j] = data.x[std::size_t(j)][i];
+                                 z = fused_multiply_add(z, v[j], b[std::size_t(j)]);
+                             }
+                             const bool one = data.y[i] != 0;
+                             const LinkTerms t = link_terms(link, one ? z : -z);
+                             score = one ? t.score : -t.score;
+                             s.add(t.log_f, score, v);
+                             root = qm::sqrt(t.weight);
+                             return finiteq(t.log_f) != 0;
+                         });
+}
+
+// Intercept at F^-1(share of ones), slopes 0; all 0 without an intercept.
+std::vector<Real> simple_start(ChoiceLink link, const ChoiceData& data, Real share) {
+    std::vector<Real> start(data.x.size(), Real(0));
+    if (data.intercept >= 0)
+        start[std::size_t(data.intercept)] =
+            link == ChoiceLink::LOGIT ? qm::log(share / (1 - share)) : normal_quantile(share);
+    return start;
+}
+
+// The rows' sums the average effects need: sum f(z_i) and sum f'(z_i) x_i.
+struct EffectSums {
+    Real density = 0;
+    std::vector<Real> slope_x;
+};
+
+void marginal_effects(ChoiceLink link, const ChoiceData& data, const EffectSums& sums,
+                      BinaryEstimate& e) {
+    const int k = e.k;
+    const Real n = Real(e.n);
+    // At the means: f(z) b_j, d/db_l = f(z) [j = l] + b_j f'(z) xbar_l.
+    Real zbar = 0;
+    for (int j = 0; j < k; ++j) zbar += e.xbar[std::size_t(j)] * e.coef[std::size_t(j)];
+    const Real f = link_density(link, zbar), df = link_density_slope(link, zbar);
+    std::vector<Real> g(std::size_t(k) * k, Real(0));
+    e.at_means.effect.assign(std::size_t(k), Real(0));
+    for (int j = 0; j < k; ++j) {
+        e.at_means.effect[std::size_t(j)] = f * e.coef[std::size_t(j)];
+        for (int l = 0; l < k; ++l)
+            g[std::size_t(j) * k + l] =
+                (j == l ? f : Real(0)) + e.coef[std::size_t(j)] * df * e.xbar[std::size_t(l)];
+    }
+    e.at_means.se = delta_method_se(g, e.cov, k, k);
+    // Averages over the rows: mean f(z_i) b_j, d/db_l = mean f(z_i) [j = l] + b_j mean f'(z_i)
+    // x_il.
+    const Real fbar = sums.density / n;
+    e.average.effect.assign(std::size_t(k), Real(0));
+    for (int j = 0; j < k; ++j) {
+        e.average.effect[std::size_t(j)] = fbar * e.coef[std::size_t(j)];
+        for (int l = 0; l < k; ++l)
+            g[std::size_t(j) * k + l] = (j == l ? fbar : Real(0)) +
+                                        e.coef[std::size_t(j)] * sums.slope_x[std::size_t(l)] / n;
+    }
+    e.average.se = delta_method_se(g, e.cov, k, k);
+    if (data.intercept >= 0) {
+        for (MarginalEffects* m : {&e.at_means, &e.average})
+            m->effect[std::size_t(data.intercept)] = m->se[std::size_t(data.intercept)] = 0;
+    }
+}
+
+// One chunk's share of the rows' results.
+struct RowTotals {
+    long long table[2][2] = {{0, 0}, {0, 0}};
+    Real density = 0;
+    std::vector<Real> slope_x, x_sum;
+};
+
+} // namespace
+
+BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
+                               const ChoiceControl& control) {
+    BinaryEstimate e;
+    const std::size_t n = data.y.size();
+    const int k = static_cast<int>(data.x.size());
+    e.n = static_cast<int>(n);
+    e.k = k;
+    for (Real y : data.y) e.ones += y != 0;
+    const Real share = Real(e.ones) / Real(e.n);
+    const bool intercept = data.intercept >= 0;
+    e.llf0 = intercept ? Real(e.ones) * qm::log(share) + Real(e.n - e.ones) * qm::log(1 - share)
+                       : Real(e.n) * qm::log(Real(0.5Q));
+    if (intercept) {
+        e.separation = regressor_separation(data);
+        if (e.separation.found) {
+            e.end = ChoiceEnd::SEPARATED;
+            return e;
+        }
+    }
+
+    std::vector<Real> start = simple_start(link, data, share);
+    if (n > SUBSAMPLE_ABOVE) {
+        const ChoiceData part = data_rows(data, evenly_spaced_rows(n, SUBSAMPLE_ROWS));
+        const ChoiceFit first = fit_binary(link, part, start, subsample_control(control));
+        if (first.end == ChoiceEnd::CONVERGED) {
+            start = first.theta;
+            e.subsample_n = static_cast<int>(part.y.size());
+        }
+    }
+    ChoiceFit fit = fit_binary(link, data, start, control);
+    e.iterations = fit.iterations;
+    e.history = fit.history;
+    e.history_llf = fit.history_llf;
+    if (fit.end == ChoiceEnd::UNDEFINED || fit.end == ChoiceEnd::SINGULAR) {
+        e.end = fit.end;
+        e.bad_column = fit.bad_parameter;
+        return e;
+    }
+    e.end = fit.end;
+    e.coef = fit.theta;
+    e.llf = fit.llf;
+
+    // Rows' terms at the last iterate: probabilities, residuals, the prediction table and the
+    // sums of the averages, by chunk on the threads, the chunks' sums added in order.
+    e.probability.resize(n);
+    e.residual.resize(n);
+    std::vector<Real> log_terms(n);
+    std::vector<RowTotals> chunk_totals((n + PASS_CHUNK - 1) / PASS_CHUNK);
+    for_each_chunk(n, [&](std::size_t c, std::size_t begin, std::size_t end) {
+        RowTotals& t = chunk_totals[c];
+        t.slope_x.assign(std::size_t(k), Real(0));
+        t.x_sum.assign(std::size_t(k), Real(0));
+        for (std::size_t i = begin; i < end; ++i) {
+            const Real z = index_at(data, e.coef, i);
+            const bool one = data.y[i] != 0;
+            const LinkRow r = link_row(link, z, one);
+            const LinkTerms& terms = r.terms;
+            const Real p = r.probability, f = r.density, slope = r.slope;
+            log_terms[i] = terms.log_f;
+            e.probability[i] = p;
+            e.residual[i] = one ? terms.score : -terms.score;
+            ++t.table[one][p >= Real(0.5Q)];
+            t.density += f;
+            for (int j = 0; j < k; ++j) {
+                const Real x = data.x[std::size_t(j)][i];
+                t.slope_x[std::size_t(j)] = fused_multiply_add(t.slope_x[std::size_t(j)], slope, x);
+                t.x_sum[std::size_t(j)] += x;
+            }
+        }
+    });
+    EffectSums sums;
+    sums.slope_x.assign(std::size_t(k), Real(0));
+    std::vector<Real> x_sum(std::size_t(k), Real(0));
+    for (const RowTotals& t : chunk_totals) {
+        for (int a = 0; a < 2; ++a)
+            for (int b = 0; b < 2; ++b) e.table[a][b] += t.table[a][b];
+        sums.density += t.density;
+        for (int j = 0; j < k; ++j) {
+            sums.slope_x[std::size_t(j)] += t.slope_x[std::size_t(j)];
+            x_sum[std::size_t(j)] += t.x_sum[std::size_t(j)];
+        }
+    }
+    if (e.end != ChoiceEnd::CONVERGED) {
+        Separation s = fitted_separation(log_terms, fit.history, data.intercept);
+        if (s.found) {
+            e.separation = std::move(s);
+            e.end = ChoiceEnd::SEPARATED;
+            return e;
+        }
+    }
+    int bad = -1;
+    if (!choice_covariance(fit, k, control.sandwich, e.cov, bad)) {
+        e.end = ChoiceEnd::SINGULAR;
+        e.bad_column = bad;
+        return e;
+    }
+    standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
+    e.lr = 2 * (e.llf - e.llf0);
+    e.lr_df = k - (intercept ? 1 : 0);
+    e.lr_pvalue = e.lr_df > 0 ? chi2_tail(e.lr > 0 ? e.lr : Real(0), e.lr_df) : Real(1);
+    e.r2_mcfadden = 1 - e.llf / e.llf0;
+    e.r2_cox_snell = 1 - qm::exp(2 * (e.llf0 - e.llf) / Real(e.n));
+    e.r2_nagelkerke = e.r2_cox_snell / (1 - qm::exp(2 * e.llf0 / Real(e.n)));
+    e.percent_correct = 100 * Real(e.table[0][0] + e.table[1][1]) / Real(e.n);
+    e.xbar.assign(std::size_t(k), Real(0));
+    for (int j = 0; j < k; ++j) e.xbar[std::size_t(j)] = x_sum[std::size_t(j)] / Real(e.n);
+    marginal_effects(link, data, sums, e);
+    return e;
+}
+
+} // namespace tarvex

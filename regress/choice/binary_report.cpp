@@ -1,0 +1,189 @@
+// Running, reporting and storing binary PROBIT and LOGIT.
+#include "regress/choice/binary_report.hpp"
+
+#include "core/command_table.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
+#include "regress/choice/binary_choice.hpp"
+#include "regress/choice/choice_errors.hpp"
+#include "regress/choice/choice_report_parts.hpp"
+#include "regress/choice/choice_store.hpp"
+#include "regress/fit/coefficient_table.hpp"
+
+namespace tarvex {
+
+namespace {
+
+// Observation numbers listed per line, and at most this many listed.
+constexpr int OBS_PER_LINE = 10;
+constexpr std::size_t OBS_LISTED = 50;
+constexpr std::size_t VALUES_PER_LINE = 4; // iteration history
+
+void list_observations(Run& run, const ChoiceData& data, const std::vector<int>& rows) {
+    std::string line = " ";
+    const std::size_t shown = std::min(rows.size(), OBS_LISTED);
+    for (std::size_t i = 0; i < shown; ++i) {
+        line += fmt_I(data.observations[std::size_t(rows[i])], 7);
+        if ((i + 1) % OBS_PER_LINE == 0 || i + 1 == shown) {
+            write_line(run, line);
+            line = " ";
+        }
+    }
+    if (shown < rows.size())
+        write_line(run, " AND" + fmt_I(static_cast<long long>(rows.size() - shown), 8) + " MORE");
+}
+
+// Separation: what predicts which outcome, and the observations concerned. No estimate is shown.
+void report_separation(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
+                       const Separation& s) {
+    run.last_estimation = EstimationResults{};
+    const std::string y = trim_trailing_blanks(eq.dep_name);
+    std::string what;
+    if (s.by_threshold) {
+        // The sides of the threshold that hold observations, each with the outcome it predicts.
+        const std::string x = trim_trailing_blanks(data.names[std::size_t(s.columns[0])]);
+        const std::string c = number_text(s.threshold);
+        const std::vector<Real>& col = data.x[std::size_t(s.columns[0])];
+        bool above = false, below = false;
+        for (Real v : col) {
+            above = above || v > s.threshold;
+            below = below || v < s.threshold;
+        }
+        if (s.complete) {
+            what = y + " = " + (s.ones_above ? "1" : "0") + " EXACTLY WHEN " + x + " > " + c;
+        } else {
+            const char* up = s.ones_above ? " = 1 WHENEVER " : " = 0 WHENEVER ";
+            const char* down = s.ones_above ? " = 0 WHENEVER " : " = 1 WHENEVER ";
+            if (above) what = y + up + x + " > " + c;
+            if (above && below) what += " AND ";
+            if (below) what += y + down + x + " < " + c;
+        }
+    } else {
+        std::string names;
+        for (int j : s.columns) names += " " + trim_trailing_blanks(data.names[std::size_t(j)]);
+        what = "THE REGRESSORS" + (names.empty() ? std::string(" TOGETHER") : names) + " PREDICT " +
+               y + " PERFECTLY" +
+               (s.complete ? std::string() : std::string(" FOR SOME OBSERVATIONS"));
+    }
+    report_error(run,
+                 std::string(" ...ERROR..") + (s.complete ? "COMPLETE" : "QUASI-COMPLETE") +
+                     " SEPARATION: " + what,
+                 choice_error(eq.command, CHOICE_SEPARATION));
+    write_line(run, " ...NOTE..THE LIKELIHOOD HAS NO MAXIMUM AT FINITE COEFFICIENTS; NO ESTIMATE "
+                    "IS REPORTED");
+    write_line(run, fmt_X(11) + std::to_string(s.rows.size()) +
+                        " OBSERVATIONS ARE PREDICTED PERFECTLY:");
+    list_observations(run, data, s.rows);
+}
+
+void write_history(Run& run, const std::vector<std::string>& names, const BinaryEstimate& e) {
+    for (std::size_t it = 0; it < e.history.size(); ++it) {
+        write_line(run, " ITERATION" + fmt_I(static_cast<long long>(it + 1), 5) +
+                            "  LOG-LIKELIHOOD =" + fmt_G(e.history_llf[it], 40, 33));
+        std::string line;
+        const std::vector<Real>& b = e.history[it];
+        for (std::size_t j = 0; j < b.size(); ++j) {
+            line += " " + first_8_padded(names[j]) + fmt_G(b[j], 21, 13);
+            if ((j + 1) % VALUES_PER_LINE == 0 || j + 1 == b.size()) {
+                write_line(run, line);
+                line.clear();
+            }
+        }
+    }
+}
+
+void write_prediction_table(Run& run, const BinaryEstimate& e) {
+    write_line(run, " PREDICTION TABLE (PREDICTED 1 WHEN THE PROBABILITY IS AT LEAST 0.5)");
+    write_line(run, "                  PREDICTED");
+    write_line(run, "    ACTUAL         0         1     TOTAL");
+    for (int a = 0; a < 2; ++a)
+        write_line(run, fmt_I(a, 10) + fmt_I(e.table[a][0], 10) + fmt_I(e.table[a][1], 10) +
+                            fmt_I(e.table[a][0] + e.table[a][1], 10));
+    write_line(run, "     TOTAL" + fmt_I(e.table[0][0] + e.table[1][0], 10) +
+                        fmt_I(e.table[0][1] + e.table[1][1], 10) + fmt_I(e.n, 10));
+    write_line(run, " PERCENT CORRECTLY PREDICTED =" + fmt_F(e.percent_correct, 8, 2));
+}
+
+} // namespace
+
+void run_binary(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
+                const ChoiceControl& control, const ChoiceOptions& o) {
+    const ChoiceLink link = eq.command == C_PROBIT ? ChoiceLink::PROBIT : ChoiceLink::LOGIT;
+    const BinaryEstimate e = estimate_binary(link, data, control);
+    if (report_failed_fit(run, eq, e.end, e.bad_column, data.names)) return;
+    if (e.end == ChoiceEnd::SEPARATED) {
+        report_separation(run, eq, data, e.separation);
+        return;
+    }
+    const bool put = run.flags.OPUT;
+    const std::string y = trim_trailing_blanks(eq.dep_name);
+    if (put) {
+        write_line(run, link == ChoiceLink::PROBIT
+                            ? " BINARY PROBIT MODEL: P(" + y + "=1) = PHI(X'B)"
+                            : " BINARY LOGIT MODEL: P(" + y + "=1) = 1/(1+EXP(-X'B))");
+        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+                            "DEPENDENT VARIABLE= " + eq.dep_name);
+        write_line(run, fmt_I(e.n - e.ones, 9) + " WITH " + y + "=0" + fmt_I(e.ones, 9) + " WITH " +
+                            y + "=1");
+        write_line(run, " METHOD: " + o.METHOD + " (MAXIMUM LIKELIHOOD)");
+        report_subsample(run, e.subsample_n);
+        if (o.PITER) write_history(run, data.names, e);
+    }
+    report_fit_end(run, eq, e.end, e.iterations);
+    if (put) {
+        write_line(run, " ");
+        write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(e.llf, 13, 6));
+        write_line(run, std::string(data.intercept >= 0
+                                        ? " LOG-LIKELIHOOD WITH THE INTERCEPT ALONE ="
+                                        : " LOG-LIKELIHOOD WITH EVERY COEFFICIENT ZERO =") +
+                            fmt_G(e.llf0, 13, 6));
+        if (e.lr_df > 0)
+            write_line(run, " LIKELIHOOD RATIO TEST OF THE SLOPES: CHI-SQUARE =" +
+                                fmt_F(e.lr, 10, 4) + " WITH" + fmt_I(e.lr_df, 3) +
+                                " D.F., P-VALUE=" + fmt_F(e.lr_pvalue, 6, 3));
+        write_line(run, " MCFADDEN PSEUDO R-SQUARE =" + fmt_F(e.r2_mcfadden, 8, 4) +
+                            "   COX-SNELL R-SQUARE =" + fmt_F(e.r2_cox_snell, 8, 4));
+        write_line(run, " NAGELKERKE (CRAGG-UHLER) R-SQUARE =" + fmt_F(e.r2_nagelkerke, 8, 4));
+        if (o.HETCOV) write_line(run, " USING HETEROSKEDASTICITY-CONSISTENT COVARIANCE MATRIX");
+        write_line(run, " ");
+        CoefficientTable t;
+        t.names = data.names;
+        t.coef = e.coef;
+        t.se = e.se;
+        t.tstat = e.tstat;
+        t.df = e.n - e.k;
+        t.asymptotic = true;
+        t.wide = o.WIDE;
+        write_coefficient_table(run, t);
+        write_coefficient_matrices(run, data.names, e.cov, o.PCOV, o.PCOR, o.WIDE);
+        write_line(run, " ");
+        write_prediction_table(run, e);
+        std::vector<int> rows;
+        for (int j = 0; j < e.k; ++j)
+            if (j != data.intercept) rows.push_back(j);
+        if (!rows.empty()) {
+            write_line(run, " ");
+            write_effects(run, " MARGINAL EFFECTS ON THE PROBABILITY (DELTA-METHOD STD. ERRORS)",
+                          data.names, rows,
+                          {{"AT THE MEANS", e.at_means.effect, e.at_means.se},
+                           {"AVERAGE OF THE OBSERVATIONS", e.average.effect, e.average.se}});
+        }
+    }
+    run.res[R_CHI] = e.lr;
+    run.res[R_R2] = e.r2_mcfadden;
+    ChoiceStored s;
+    s.command = choice_command_word(eq.command);
+    s.coef = e.coef;
+    s.cov = e.cov;
+    s.se = e.se;
+    s.tstat = e.tstat;
+    s.predicted = e.probability;
+    s.residual = e.residual;
+    s.n = e.n;
+    s.llf = e.llf;
+    store_choice(run, eq, s, o);
+}
+
+} // namespace tarvex

@@ -1,0 +1,223 @@
+// PROBIT depvar indeps / options, LOGIT the same, TOBIT depvar indeps / LOWER= UPPER= options.
+// Reads and checks the options and the list, gathers the rows, checks the data each model
+// needs, and hands them to the estimator and its report; a LOGIT of more than two outcomes and
+// the ORDERED option go to the models of other_choice_models.
+#include "regress/choice/choice_command.hpp"
+
+#include "core/command_table.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/qmath.hpp"
+#include "numeric/text.hpp"
+#include "options/options.hpp"
+#include "regress/choice/binary_report.hpp"
+#include "regress/choice/choice_errors.hpp"
+#include "regress/choice/choice_options.hpp"
+#include "regress/choice/choice_report_parts.hpp"
+#include "regress/choice/choice_store.hpp"
+#include "regress/choice/other_choice_models.hpp"
+#include "regress/choice/tobit_report.hpp"
+#include "regress/fit/list_equation.hpp"
+
+#include <set>
+
+namespace tarvex {
+
+namespace {
+
+bool bad_option(Run& run, int command, const char* keyword) {
+    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
+                 choice_error(command, CHOICE_OPTION));
+    return false;
+}
+
+bool check_options(Run& run, int command, const ChoiceOptions& o) {
+    if (o.MAXIT < 1) return bad_option(run, command, "MAXIT");
+    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, command, "CONVERGE");
+    if (o.METHOD != "NEWTON" && o.METHOD != "BHHH" && o.METHOD != "BFGS" && o.METHOD != "DFP")
+        return bad_option(run, command, "METHOD");
+    for (const std::string* name :
+         {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
+        if (name->rfind("********", 0) == 0) return bad_option(run, command, "PREDICT");
+    if (command == C_TOBIT && o.censored_below && o.censored_above && !(o.LOWER < o.UPPER)) {
+        report_error(run,
+                     " ...ERROR..LOWER=" + number_text(o.LOWER) +
+                         " IS NOT BELOW UPPER=" + number_text(o.UPPER),
+                     choice_error(command, CHOICE_LIMITS));
+        return false;
+    }
+    return true;
+}
+
+MaximizeMethod method_of(const std::string& word) {
+    if (word == "BHHH") return MaximizeMethod::BHHH;
+    if (word == "BFGS") return MaximizeMethod::BFGS;
+    if (word == "DFP") return MaximizeMethod::DFP;
+    return MaximizeMethod::NEWTON;
+}
+
+bool read_equation(Run& run, const ChoiceOptions& o, ChoiceEquation& eq) {
+    const ScanBlock& scan = run.scan;
+    if (scan.NF < 1 || (scan.NF < 2 && !o.CONSTANT)) {
+        report_error(run,
+                     std::string(" ...ERROR..") + choice_command_word(eq.command) +
+                         " NEEDS depvar indeps",
+                     choice_error(eq.command, CHOICE_NO_LIST));
+        return false;
+    }
+    const OlsTerm dep = list_term(run, 1);
+    eq.dep_ref = dep.ref;
+    eq.dep_lag = dep.lag;
+    eq.dep_name = dep.name;
+    for (int k = 2; k <= scan.NF; ++k) {
+        const OlsTerm t = list_term(run, k);
+        if (t.ref == dep.ref && t.lag == dep.lag) {
+            report_error(run,
+                         " ...ERROR..VARIABLE " + trim_trailing_blanks(eq.dep_name) +
+                             " IS ON BOTH SIDES OF EQUATION",
+                         choice_error(eq.command, CHOICE_BOTH_SIDES));
+            return false;
+        }
+        eq.terms.push_back(t);
+    }
+    if (o.CONSTANT) eq.terms.push_back(intercept_term(run));
+    return true;
+}
+
+// A regressor other than the intercept that has one value throughout.
+bool check_regressors(Run& run, const ChoiceEquation& eq, const ChoiceData& data) {
+    if (data.intercept < 0) return true;
+    for (std::size_t j = 0; j < data.x.size(); ++j) {
+        if (int(j) == data.intercept) continue;
+        const std::vector<Real>& x = data.x[j];
+        bool varies = false;
+        for (std::size_t i = 1; i < x.size() && !varies; ++i) varies = !equal_values(x[i], x[0]);
+        if (!varies) {
+            report_error(run,
+                         " ...ERROR..REGRESSOR " + trim_trailing_blanks(data.names[j]) +
+                             " IS CONSTANT (" + number_text(x.empty() ? Real(0) : x[0]) +
+                             "): IT CANNOT BE ESTIMATED BESIDE THE INTERCEPT",
+                         choice_error(eq.command, CHOICE_CONSTANT_REGRESSOR));
+            return false;
+        }
+    }
+    return true;
+}
+
+// The outcome of a binary model: BINARY, MULTINOMIAL (LOGIT, more than two whole values >= 0),
+// or reported as wrong.
+enum class Outcome { BINARY, MULTINOMIAL, BAD };
+
+Outcome classify_outcome(Run& run, const ChoiceEquation& eq, const ChoiceData& data) {
+    const std::string name = trim_trailing_blanks(eq.dep_name);
+    std::set<long long> whole; // the values other than 0 and 1
+    bool zero = false, one = false;
+    int first_bad = -1;
+    bool binary = true;
+    for (std::size_t i = 0; i < data.y.size(); ++i) {
+        const Real y = data.y[i];
+        if (y == 0 || y == 1) {
+            (y == 0 ? zero : one) = true;
+            continue;
+        }
+        binary = false;
+        if (y > 0 && qm::floor(y) == y && y < Real(1e9Q)) {
+            whole.insert(static_cast<long long>(y));
+        } else if (first_bad < 0) {
+            first_bad = static_cast<int>(i);
+        }
+    }
+    if (binary) {
+        std::size_t ones = 0;
+        for (Real y : data.y) ones += y == 1;
+        if (ones == 0 || ones == data.y.size()) {
+            report_error(run,
+                         " ...ERROR..NO OBSERVATION HAS " + name + " =" +
+                             (ones == 0 ? " 1" : " 0") + ": BOTH OUTCOMES ARE NEEDED",
+                         choice_error(eq.command, CHOICE_EMPTY_CATEGORY));
+            return Outcome::BAD;
+        }
+        return Outcome::BINARY;
+    }
+    if (eq.command == C_LOGIT && first_bad < 0 && whole.size() + zero + one > 2)
+        return Outcome::MULTINOMIAL;
+    if (first_bad < 0) // whole values only: the first one that is not 0 or 1
+        for (std::size_t i = 0; i < data.y.size() && first_bad < 0; ++i)
+            if (!(data.y[i] == 0 || data.y[i] == 1)) first_bad = static_cast<int>(i);
+    report_error(run,
+                 " ...ERROR..DEPENDENT VARIABLE " + name + " MUST BE 0 OR 1: IT IS " +
+                     number_text(data.y[std::size_t(first_bad)]) + " AT OBSERVATION" +
+                     fmt_I(data.observations[std::size_t(first_bad)], 7),
+                 choice_error(eq.command, CHOICE_NOT_BINARY));
+    return Outcome::BAD;
+}
+
+} // namespace
+
+void cmd_choice(Run& run) {
+    const int command = run.cmd.IKOD;
+    if (run.sw[OTRACE]) write_line(run, std::string(" ") + choice_command_word(command));
+    set_choice_defaults(run);
+    if (!OPTION(run, choice_option_table())) return;
+    const ChoiceOptions o = read_choice_options(run);
+    if (!check_options(run, command, o)) return;
+    ChoiceEquation eq;
+    eq.command = command;
+    if (!read_equation(run, o, eq)) return;
+
+    ListRows rows;
+    if (!gather_list_rows(run, eq.dep_ref, eq.dep_lag, eq.terms, o.BEG, o.END, rows)) return;
+    eq.obs = rows.obs;
+    eq.beg = rows.beg;
+    eq.end = rows.end;
+    const int k = static_cast<int>(eq.terms.size()) + (command == C_TOBIT ? 1 : 0);
+    const int n = static_cast<int>(rows.obs.size());
+    if (n <= k) {
+        report_error(run,
+                     " ...ERROR.." + fmt_I(n, 5) + " OBSERVATIONS IS NOT ENOUGH FOR" + fmt_I(k, 4) +
+                         " COEFFICIENTS",
+                     choice_error(command, CHOICE_TOO_FEW));
+        return;
+    }
+    if (run.sw[OSCAN] || run.flags.ODONT) return;
+
+    ChoiceData data;
+    data.y = std::move(rows.y);
+    data.x = std::move(rows.x);
+    for (const OlsTerm& t : eq.terms) data.names.push_back(t.name);
+    data.observations = eq.obs;
+    data.intercept = o.CONSTANT ? static_cast<int>(eq.terms.size()) - 1 : -1;
+    data.dependent = eq.dep_name;
+    ChoiceControl control;
+    control.method = method_of(o.METHOD);
+    control.max_iterations = o.MAXIT;
+    control.parameter_tolerance = o.CONVERGE;
+    control.sandwich = o.HETCOV;
+
+    if (!check_regressors(run, eq, data)) {
+        run.last_estimation = EstimationResults{};
+        return;
+    }
+    if (command == C_TOBIT) {
+        run_tobit(run, eq, data, control, o);
+        return;
+    }
+    if (o.ORDERED) {
+        run_ordered_choice(run, eq, data, control, o);
+        return;
+    }
+    switch (classify_outcome(run, eq, data)) {
+    case Outcome::BAD:
+        run.last_estimation = EstimationResults{};
+        return;
+    case Outcome::MULTINOMIAL:
+        run_multinomial_logit(run, eq, data, control, o);
+        return;
+    case Outcome::BINARY:
+        run_binary(run, eq, data, control, o);
+        return;
+    }
+}
+
+} // namespace tarvex

@@ -1,0 +1,22 @@
+// The equation of PROBIT, LOGIT and TOBIT as the command read it: the dependent variable and the
+// terms (the intercept last with CONSTANT), the range and the observations in use. The reports
+// and the models other helpers estimate take it with the ChoiceData gathered from it.
+#pragma once
+
+#include "regress/fit/ols_fit.hpp"
+
+#include <string>
+#include <vector>
+
+namespace tarvex {
+
+struct ChoiceEquation {
+    int command = 0; // the slot: C_PROBIT, C_LOGIT or C_TOBIT
+    int dep_ref = 0, dep_lag = 0;
+    std::string dep_name; // 8 columns
+    std::vector<OlsTerm> terms;
+    std::vector<int> obs;
+    int beg = 0, end = 0;
+};
+
+} // namespace tarvex

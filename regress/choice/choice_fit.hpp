@@ -1,0 +1,213 @@
+// The maximisation every choice estimator runs: maximize_likelihood (Newton with the exact
+// Hessian unless the control asks otherwise) fed by one pass over the rows per point for the
+// log-likelihood and gradient, kept so that the kernel's value-only trial at a point and its full
+// evaluation there cost one pass, and by the exact Gram kernel for the Hessian (and, only when
+// the sandwich covariance or a BHHH-type method needs it, the outer product of the scores).
+#pragma once
+
+#include "kernels/convergence.hpp"
+#include "kernels/maximize_likelihood.hpp"
+#include "numeric/qmath.hpp"
+#include "regress/choice/choice_data.hpp"
+#include "regress/choice/choice_pass.hpp"
+
+#include <vector>
+
+namespace tarvex {
+
+// How a choice estimation ended.
+enum class ChoiceEnd {
+    CONVERGED,
+    ITERATION_LIMIT, // the last iterate is reported with a warning
+    STUCK,           // no step raises the likelihood; the last iterate is reported
+    SEPARATED,       // a regressor or a combination predicts some outcomes perfectly
+    SINGULAR,        // a coefficient is not identified
+    UNDEFINED,       // the likelihood cannot be evaluated at the start
+};
+
+// Marginal effects dP/dx_j (or dE/dx_j) with their standard errors, one per coefficient; the
+// intercept's entries are 0 and not reported.
+struct MarginalEffects {
+    std::vector<Real> effect, se;
+};
+
+// The delta-method standard errors sqrt(diag(G V G')) of effects with Jacobian G (m x p) and
+// covariance V (p x p), both row-major.
+std::vector<Real> delta_method_se(const std::vector<Real>& g, const std::vector<Real>& v, int m,
+                                  int p);
+
+// Evenly spaced rows (every n/rows-th) for the preliminary fit of a long sample.
+std::vector<std::size_t> evenly_spaced_rows(std::size_t n, std::size_t rows);
+// The data at the rows `keep`.
+ChoiceData data_rows(const ChoiceData& data, const std::vector<std::size_t>& keep);
+// Above this many rows a preliminary fit on SUBSAMPLE_ROWS evenly spaced rows gives the start.
+inline constexpr std::size_t SUBSAMPLE_ABOVE = 50000;
+inline constexpr std::size_t SUBSAMPLE_ROWS = 20000;
+// The preliminary fit only gives a start: it stops at this relative change of the parameters.
+inline const Real SUBSAMPLE_TOLERANCE = 1e-12Q;
+inline ChoiceControl subsample_control(const ChoiceControl& control) {
+    ChoiceControl loose = control;
+    loose.parameter_tolerance = SUBSAMPLE_TOLERANCE;
+    loose.sandwich = false;
+    return loose;
+}
+
+// Below this change relative to the log-likelihood, a trial step is judged by the quadratic
+// model at the last point instead of a pass over the rows (see maximize_rows).
+inline const Real MODEL_RESOLUTION = 1e-30Q;
+
+// g'd + d'Hd/2 for the step d = theta - at, with the gradient and Hessian of `point`.
+inline Real quadratic_change(const LikelihoodPoint& point, const std::vector<Real>& at,
+                             const std::vector<Real>& theta) {
+    const std::size_t p = at.size();
+    Real change = 0;
+    for (std::size_t a = 0; a < p; ++a) {
+        const Real da = theta[a] - at[a];
+        Real hd = 0;
+        for (std::size_t b = 0; b < p; ++b) hd += point.hessian[a * p + b] * (theta[b] - at[b]);
+        change += da * (point.gradient[a] + hd / 2);
+    }
+    return change;
+}
+
+// Nothing to add after a pass.
+struct NoFinish {
+    void operator()(const std::vector<Real>&, PassSums&, std::vector<Real>*) const {}
+};
+
+struct ChoiceFit {
+    ChoiceEnd end = ChoiceEnd::CONVERGED;
+    int iterations = 0;
+    int bad_parameter = -1; // SINGULAR
+    std::vector<Real> theta;
+    Real llf = 0;
+    std::vector<Real> hessian, opg;         // p x p at theta
+    std::vector<std::vector<Real>> history; // the parameters after each iteration
+    std::vector<Real> history_llf;
+};
+
+// The rows of a model as the maximisation sees them: the p columns of the row vectors v_i, from
+// which the Hessian (and the outer product of the scores) are formed.
+struct RowColumns {
+    std::vector<const Real*> columns; // p columns of n values
+    std::size_t n = 0;
+};
+
+// Once a point is this close to the one whose Hessian was formed (relative change of every
+// parameter), that Hessian is kept: it differs from the new one by about as little.
+inline const Real HESSIAN_KEEP = 1e-12Q;
+
+// Forms -sum w_i v_i v_i' from the columns scaled by `root` (sqrt(w_i) by row), p x p.
+std::vector<Real> weighted_cross_products(const RowColumns& rows, const std::vector<Real>& root);
+
+// Maximises the sum over the rows of the terms `row` adds over p parameters from `start`.
+// `row(i, theta, sums, v, root)` adds row i at theta (PassSums::add) and sets root = sqrt(w_i);
+// `finish(theta, sums, hessian)` adds what does not belong to a row (hessian null when only
+// the value and gradient were formed).
+template <class Row, class Finish = NoFinish>
+ChoiceFit maximize_rows(const RowColumns& rows, const std::vector<Real>& start,
+                        const ChoiceControl& control, Row&& row, Finish finish = Finish{}) {
+    const std::size_t n = rows.n;
+    const int p = static_cast<int>(rows.columns.size());
+    const bool need_opg = control.sandwich || control.method != MaximizeMethod::NEWTON;
+    std::vector<Real> value_at, hessian_at, base_at;
+    PassSums sums;
+    std::vector<Real> root(n), score(need_opg ? n : 0), hessian, opg;
+    LikelihoodPoint base; // the last point evaluated with its derivatives
+    LikelihoodEvaluate evaluate = [&](const std::vector<Real>& theta, const LikelihoodNeeds& needs,
+                                      LikelihoodPoint& point, int& failed_row) {
+        if (!needs.gradient && !base_at.empty() && !base.hessian.empty()) {
+            // A step whose change of the log-likelihood, by the quadratic model at the last
+            // point, is below what the sum over the rows resolves: the model (exact to third
+            // order in the step) judges it, and no pass is spent on rounding noise.
+            const Real change = quadratic_change(base, base_at, theta);
+            if (qm::abs(change) < MODEL_RESOLUTION * (qm::abs(base.llf) + 1)) {
+                point.llf = base.llf + change;
+                return true;
+            }
+        }
+        if (theta != value_at) {
+            run_pass(n, p, sums, [&](std::size_t i, PassSums& s, Real* v) {
+                Real a = 0;
+                const bool ok = row(i, theta, s, v, root[i], a);
+                if (need_opg) score[i] = qm::abs(a);
+                return ok;
+            });
+            finish(theta, sums, static_cast<std::vector<Real>*>(nullptr));
+            value_at = theta;
+            opg.clear();
+        }
+        if (!sums.defined || !finiteq(sums.llf)) {
+            failed_row = static_cast<int>(sums.failed_row);
+            return false;
+        }
+        point.llf = sums.llf;
+        point.gradient = sums.gradient;
+        point.hessian.clear();
+        point.opg.clear();
+        if (needs.hessian) {
+            std::vector<Real> moved(theta.size());
+            for (std::size_t j = 0; j < theta.size() && !hessian_at.empty(); ++j)
+                moved[j] = theta[j] - hessian_at[j];
+            if (hessian_at.empty() || !small_change(moved, hessian_at, HESSIAN_KEEP)) {
+                hessian = weighted_cross_products(rows, root);
+                finish(theta, sums, &hessian);
+                hessian_at = theta;
+            }
+            point.hessian = hessian;
+        }
+        if (needs.opg && need_opg) {
+            if (opg.empty()) opg = weighted_cross_products(rows, score);
+            for (Real& v : opg) v = -v;
+            point.opg = opg;
+            for (Real& v : opg) v = -v;
+        }
+        if (needs.gradient) {
+            base = point;
+            base_at = theta;
+        }
+        return true;
+    };
+    MaximizeControl mc;
+    mc.method = control.method;
+    mc.max_iterations = control.max_iterations;
+    mc.parameter_tolerance = control.parameter_tolerance;
+    const MaximizeResult r = maximize_likelihood(start, evaluate, mc, true);
+    ChoiceFit fit;
+    fit.iterations = r.iterations;
+    for (const MaximizeIteration& it : r.history) {
+        fit.history.push_back(it.parameters);
+        fit.history_llf.push_back(it.llf);
+    }
+    switch (r.status) {
+    case MaximizeStatus::CONVERGED:
+        fit.end = ChoiceEnd::CONVERGED;
+        break;
+    case MaximizeStatus::ITERATION_LIMIT:
+        fit.end = ChoiceEnd::ITERATION_LIMIT;
+        break;
+    case MaximizeStatus::STUCK:
+        fit.end = ChoiceEnd::STUCK;
+        break;
+    case MaximizeStatus::UNDEFINED_AT_START:
+        fit.end = ChoiceEnd::UNDEFINED;
+        return fit;
+    case MaximizeStatus::SINGULAR:
+        fit.end = ChoiceEnd::SINGULAR;
+        fit.bad_parameter = r.dependent_parameter;
+        fit.theta = r.parameters;
+        return fit;
+    }
+    fit.theta = r.parameters;
+    fit.llf = r.at_maximum.llf;
+    fit.hessian = r.at_maximum.hessian;
+    fit.opg = r.at_maximum.opg;
+    return fit;
+}
+
+// The covariance of the estimates: -H^-1, or H^-1 (sum g_i g_i') H^-1 with `sandwich`. False
+// (with the parameter in `bad`) when -H is not positive definite.
+bool choice_covariance(const ChoiceFit& fit, int p, bool sandwich, std::vector<Real>& cov,
+                       int& bad);
+
+} // namespace tarvex

@@ -1,0 +1,153 @@
+// The logistic and normal links in binary128. The logistic terms use e = exp(-|s|) only, so
+// neither the log-likelihood nor the weights lose digits when a probability is near 0 or 1. The
+// normal terms take the smaller of Phi and 1 - Phi from the table of normal_table.hpp (never as
+// 1 minus the larger), and from the continued fraction of Mills' ratio beyond NORMAL_FAR_TAIL.
+#include "regress/choice/choice_link.hpp"
+
+#include "numeric/fast_exp.hpp"
+#include "numeric/fast_log.hpp"
+#include "numeric/qmath.hpp"
+#include "regress/choice/normal_table.hpp"
+
+namespace tarvex {
+
+namespace {
+
+const Real LOG_ROOT_2PI = 0.9189385332046727417803297364056176398614Q;
+const Real INV_ROOT_2PI = 0.3989422804014326779399460599343818684759Q;
+// Below this index log Phi comes from Mills' ratio: the continued fraction has converged to
+// every digit there, and the table ends.
+const Real NORMAL_FAR_TAIL = -NORMAL_TABLE_END;
+constexpr int MILLS_TERMS = 90;
+// Below this e, log(1 + e) is its series: 1 + e would drop the digits of e.
+const Real LOG1P_SERIES_BELOW = 1e-5Q;
+
+// log(1 + e) for 0 <= e <= 1.
+Real log1p_positive(Real e) {
+    if (e < LOG1P_SERIES_BELOW) { // e - e^2/2 + ... + e^7/7: the rest is below 2^-113 e
+        Real sum = 0;
+        for (int k = 7; k >= 1; --k) sum = e * ((k % 2 == 1 ? Real(1) : Real(-1)) / k + sum);
+        return sum;
+    }
+    // log(u) e/(u - 1) with u = 1 + e rounded: u - 1 is exact, and the ratio puts back what
+    // rounding u took from e (Goldberg's correction), to a few units in the last place.
+    const Real u = 1 + e;
+    return fast_log(u) * (e / (u - 1));
+}
+
+// Mills' ratio (1 - Phi(x))/phi(x) for x >= 40, by its continued fraction
+// 1/(x + 1/(x + 2/(x + 3/(x + ...)))) evaluated from the back.
+Real mills_ratio(Real x) {
+    Real tail = 0;
+    for (int k = MILLS_TERMS; k >= 1; --k) tail = k / (x + tail);
+    return 1 / (x + tail);
+}
+
+} // namespace
+
+Real normal_density(Real z) {
+    return INV_ROOT_2PI * fast_exp(-z * z / 2);
+}
+
+namespace {
+
+// 1 - Phi(x) for x >= 0.
+Real upper_tail(Real x) {
+    if (x <= NORMAL_TABLE_END) return normal_upper_tail(x);
+    return normal_density(x) * mills_ratio(x);
+}
+
+} // namespace
+
+Real normal_cdf(Real z) {
+    if (z < 0) return upper_tail(-z);
+    return 1 - upper_tail(z);
+}
+
+NormalTail normal_tail(Real s) {
+    NormalTail t;
+    if (s < NORMAL_FAR_TAIL) {
+        const Real m = mills_ratio(-s);
+        t.log_cdf = -s * s / 2 - LOG_ROOT_2PI + qm::log(m);
+        t.ratio = 1 / m;
+        return t;
+    }
+    const Real phi = normal_density(s);
+    if (s < 0) {
+        const Real cdf = normal_upper_tail(-s);
+        t.log_cdf = fast_log(cdf);
+        t.ratio = phi / cdf;
+        return t;
+    }
+    const Real upper = upper_tail(s);                 // 1 - Phi(s), at most 1/2
+    t.log_cdf = -log1p_positive(upper / (1 - upper)); // log(1 - u) = -log(1 + u/(1 - u))
+    t.ratio = phi / (1 - upper);
+    return t;
+}
+
+LinkTerms link_terms(ChoiceLink link, Real s) {
+    LinkTerms t;
+    if (link == ChoiceLink::LOGIT) {
+        const Real e = fast_exp(-qm::abs(s)), one_e = 1 + e;
+        const Real l = log1p_positive(e);
+        t.log_f = s >= 0 ? -l : s - l;
+        t.score = s >= 0 ? e / one_e : 1 / one_e; // 1 - F(s)
+        t.weight = e / (one_e * one_e);           // F(s) (1 - F(s))
+        return t;
+    }
+    const NormalTail n = normal_tail(s);
+    t.log_f = n.log_cdf;
+    t.score = n.ratio;
+    t.weight = n.ratio * (s + n.ratio);
+    return t;
+}
+
+LinkRow link_row(ChoiceLink link, Real z, bool one) {
+    LinkRow r;
+    const Real s = one ? z : -z;
+    if (link == ChoiceLink::PROBIT) {
+        r.density = normal_density(z);
+        r.slope = -z * r.density;
+        if (qm::abs(z) > NORMAL_TABLE_END) {
+            r.terms = link_terms(link, s);
+            r.probability = normal_cdf(z);
+            return r;
+        }
+        // One tail value serves every term: Q = 1 - Phi(|z|), Phi(s) = Q or 1 - Q.
+        const Real q = normal_upper_tail(qm::abs(z));
+        r.probability = z < 0 ? q : 1 - q;
+        const Real cdf = s < 0 ? q : 1 - q;
+        r.terms.log_f = s < 0 ? fast_log(q) : -log1p_positive(q / (1 - q));
+        r.terms.score = r.density / cdf;
+        r.terms.weight = r.terms.score * (s + r.terms.score);
+        return r;
+    }
+    // One exponential serves every term: e = exp(-|z|), F(z) = 1/(1 + e) or e/(1 + e).
+    const Real e = fast_exp(-qm::abs(z)), inverse = 1 / (1 + e), l = log1p_positive(e);
+    r.terms.log_f = s >= 0 ? -l : s - l;
+    r.terms.score = s >= 0 ? e * inverse : inverse;
+    r.terms.weight = e * inverse * inverse;
+    r.probability = z >= 0 ? inverse : e * inverse;
+    r.density = r.terms.weight;
+    r.slope = r.density * (1 - 2 * r.probability);
+    return r;
+}
+
+Real link_cdf(ChoiceLink link, Real z) {
+    if (link == ChoiceLink::PROBIT) return normal_cdf(z);
+    const Real e = fast_exp(-qm::abs(z));
+    return z >= 0 ? 1 / (1 + e) : e / (1 + e);
+}
+
+Real link_density(ChoiceLink link, Real z) {
+    if (link == ChoiceLink::PROBIT) return normal_density(z);
+    const Real e = fast_exp(-qm::abs(z));
+    return e / ((1 + e) * (1 + e));
+}
+
+Real link_density_slope(ChoiceLink link, Real z) {
+    if (link == ChoiceLink::PROBIT) return -z * normal_density(z);
+    return link_density(link, z) * (1 - 2 * link_cdf(link, z));
+}
+
+} // namespace tarvex

@@ -1,0 +1,33 @@
+// The options of PROBIT, LOGIT and TOBIT (one table for the three), their defaults, and the
+// values the command reads from the option set. The models other helpers estimate (ordered,
+// multinomial) take the same options.
+#pragma once
+
+#include "core/option_set.hpp"
+#include "numeric/real.hpp"
+
+#include <string>
+
+namespace tarvex {
+
+struct Run;
+
+struct ChoiceOptions {
+    bool CONSTANT = true; // intercept
+    bool HETCOV = false;  // sandwich covariance
+    bool ORDERED = false; // PROBIT, LOGIT: the ordered model
+    bool PCOV = false, PCOR = false, WIDE = false, PITER = false;
+    int BEG = 0, END = 0, MAXIT = 0;
+    Real CONVERGE = 0;
+    // TOBIT's censoring: from below at LOWER, from above at UPPER. Neither given: from below at 0.
+    bool censored_below = true, censored_above = false;
+    Real LOWER = 0, UPPER = 0;
+    std::string PREDICT, RESID, COEF, COVARIAN, STDERR, TRATIO;
+    std::string METHOD; // NEWTON, BHHH, BFGS or DFP
+};
+
+const OptionTable& choice_option_table();
+void set_choice_defaults(Run& run);
+ChoiceOptions read_choice_options(const Run& run);
+
+} // namespace tarvex

@@ -1,0 +1,82 @@
+// One pass over the rows of a choice model: the log-likelihood and its gradient, and for each
+// row the square root of its Hessian weight. Every row contributes log L_i, a score a_i times a
+// row vector v_i (its regressors, and for TOBIT one more column) and a Hessian -w_i v_i v_i'; the
+// Hessian itself is the exact cross-product matrix of the columns scaled by sqrt(w_i), formed by
+// the exact Gram kernel from the weights this pass leaves. Rows are taken in fixed chunks of
+// PASS_CHUNK, each summed on its own and the chunk sums added in chunk order, so the result is
+// the same to the bit however many threads share the chunks.
+#pragma once
+
+#include "kernels/row_threads.hpp"
+#include "numeric/fused_axpy.hpp"
+#include "numeric/real.hpp"
+
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+namespace tarvex {
+
+inline constexpr std::size_t PASS_CHUNK = 4096;
+
+// The sums of one chunk (and, merged, of the pass).
+struct PassSums {
+    Real llf = 0;
+    std::vector<Real> gradient;
+    bool defined = true;
+    long long failed_row = -1;
+
+    void reset(int p) {
+        llf = 0;
+        gradient.assign(std::size_t(p), Real(0));
+        defined = true;
+        failed_row = -1;
+    }
+    // Adds log L_i and the score a_i of the row vector v (length p).
+    void add(Real log_l, Real score, const Real* v) {
+        llf += log_l;
+        for (std::size_t a = 0; a < gradient.size(); ++a)
+            gradient[a] = fused_multiply_add(gradient[a], score, v[a]);
+    }
+    void merge(const PassSums& other) {
+        llf += other.llf;
+        for (std::size_t j = 0; j < gradient.size(); ++j) gradient[j] += other.gradient[j];
+        if (!other.defined && defined) {
+            defined = false;
+            failed_row = other.failed_row;
+        }
+    }
+};
+
+// Calls work(begin, end) for the chunks of [0, n), shared among the threads in fixed chunks.
+template <class Work>
+void for_each_chunk(std::size_t n, Work&& work) {
+    const std::size_t chunks = (n + PASS_CHUNK - 1) / PASS_CHUNK;
+    const std::size_t shares = row_shares(chunks, 0, ROWS_PER_THREAD / PASS_CHUNK);
+    run_row_shares(chunks, shares, [&](std::size_t, std::size_t first, std::size_t last) {
+        for (std::size_t c = first; c < last; ++c)
+            work(c, c * PASS_CHUNK, std::min(n, (c + 1) * PASS_CHUNK));
+    });
+}
+
+// Runs row(i, sums, v) -> bool for every row and merges the chunks in order into `out`. `row`
+// returns false when the row's likelihood is not defined; the pass records the first such row.
+template <class Row>
+void run_pass(std::size_t n, int p, PassSums& out, Row&& row) {
+    const std::size_t chunks = (n + PASS_CHUNK - 1) / PASS_CHUNK;
+    std::vector<PassSums> sums(chunks);
+    for_each_chunk(n, [&](std::size_t c, std::size_t begin, std::size_t end) {
+        std::vector<Real> v(static_cast<std::size_t>(p));
+        PassSums& s = sums[c];
+        s.reset(p);
+        for (std::size_t i = begin; i < end; ++i)
+            if (!row(i, s, v.data()) && s.defined) {
+                s.defined = false;
+                s.failed_row = static_cast<long long>(i);
+            }
+    });
+    out.reset(p);
+    for (const PassSums& s : sums) out.merge(s);
+}
+
+} // namespace tarvex

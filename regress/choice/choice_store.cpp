@@ -1,0 +1,62 @@
+// Storing the estimates of PROBIT, LOGIT and TOBIT.
+#include "regress/choice/choice_store.hpp"
+
+#include "core/command_table.hpp"
+#include "core/run.hpp"
+#include "regress/fit/output_variables.hpp"
+#include "regress/fit/term_names.hpp"
+
+namespace tarvex {
+
+const char* choice_command_word(int command) {
+    return command == C_PROBIT ? "PROBIT" : command == C_LOGIT ? "LOGIT" : "TOBIT";
+}
+
+bool store_choice(Run& run, const ChoiceEquation& eq, const ChoiceStored& s,
+                  const ChoiceOptions& o) {
+    EstimationResults& e = run.last_estimation;
+    e = EstimationResults{};
+    e.command = s.command;
+    e.dep_ref = eq.dep_ref;
+    e.dep_lag = eq.dep_lag;
+    e.dep_name = eq.dep_name;
+    e.dep_variable = reference_name(run, eq.dep_ref);
+    record_terms(run, eq.terms, e);
+    for (std::size_t j = 0; j < s.parameters.size(); ++j)
+        record_parameter(run, s.parameters[j], int(j), e);
+    const int k = static_cast<int>(s.coef.size());
+    e.mean_terms = static_cast<int>(eq.terms.size());
+    e.coef = s.coef;
+    e.cov = s.cov;
+    e.stderrs = s.se;
+    e.tratios = s.tstat;
+    e.obs = eq.obs;
+    e.predicted = s.predicted;
+    e.residuals = s.residual;
+    e.n = s.n;
+    e.k = k;
+    e.beg = eq.beg;
+    e.end = eq.end;
+    e.df = s.n - k;
+    e.sigma = s.sigma;
+    e.intercept = !eq.terms.empty() && eq.terms.back().kind == TermKind::INTERCEPT;
+    e.asymptotic = true;
+    e.censored_below = s.censored_below;
+    e.censored_above = s.censored_above;
+    e.censor_lower = s.lower;
+    e.censor_upper = s.upper;
+
+    ResultScalars& res = run.res;
+    res[R_LLF] = s.llf;
+    res[R_N] = s.n;
+    res[R_K] = k;
+    res[R_DF] = s.n - k;
+    if (!store_by_observation(run, o.PREDICT, eq.end, eq.obs, s.predicted)) return false;
+    if (!store_by_observation(run, o.RESID, eq.end, eq.obs, s.residual)) return false;
+    if (!store_vector(run, o.COEF, s.coef)) return false;
+    if (!store_vector(run, o.STDERR, s.se)) return false;
+    if (!store_vector(run, o.TRATIO, s.tstat)) return false;
+    return store_square_matrix(run, o.COVARIAN, k, s.cov);
+}
+
+} // namespace tarvex

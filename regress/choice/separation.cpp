@@ -1,0 +1,106 @@
+// Finding perfect prediction: the threshold check of each regressor and the check of a fit that
+// ran away.
+#include "regress/choice/separation.hpp"
+
+#include "numeric/qmath.hpp"
+#include "regress/choice/choice_pass.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+// A log-likelihood term above this is a probability of 1 - 1e-30 or closer: no finite
+// coefficients at which the data are merely well predicted come so near.
+const Real CERTAIN_TERM = -1e-30Q;
+// Iterations looked back over to see which coefficients grow.
+constexpr std::size_t GROWTH_SPAN = 5;
+// A coefficient "grows" when it moved by this share of the largest move over the span.
+const Real GROWTH_SHARE = 1e-3Q;
+
+} // namespace
+
+Separation regressor_separation(const ChoiceData& data) {
+    Separation s;
+    const std::size_t n = data.y.size();
+    const int k = static_cast<int>(data.x.size());
+    // The range of every regressor in each outcome group, by chunk on the threads, then merged.
+    struct Range {
+        bool seen[2] = {false, false};
+        Real lo[2] = {0, 0}, hi[2] = {0, 0};
+        void take(int g, Real v) {
+            if (!seen[g]) {
+                seen[g] = true;
+                lo[g] = hi[g] = v;
+                return;
+            }
+            lo[g] = std::min(lo[g], v);
+            hi[g] = std::max(hi[g], v);
+        }
+        void merge(const Range& o) {
+            for (int g = 0; g < 2; ++g)
+                if (o.seen[g]) {
+                    take(g, o.lo[g]);
+                    take(g, o.hi[g]);
+                }
+        }
+    };
+    const std::size_t chunks = (n + PASS_CHUNK - 1) / PASS_CHUNK;
+    std::vector<std::vector<Range>> parts(chunks, std::vector<Range>(std::size_t(k)));
+    for_each_chunk(n, [&](std::size_t c, std::size_t begin, std::size_t end) {
+        for (int j = 0; j < k; ++j) {
+            if (j == data.intercept) continue;
+            const std::vector<Real>& x = data.x[std::size_t(j)];
+            Range& r = parts[c][std::size_t(j)];
+            for (std::size_t i = begin; i < end; ++i) r.take(data.y[i] != 0, x[i]);
+        }
+    });
+    for (int j = 0; j < k; ++j) {
+        if (j == data.intercept) continue;
+        Range r;
+        for (const std::vector<Range>& part : parts) r.merge(part[std::size_t(j)]);
+        if (!r.seen[0] || !r.seen[1]) return s;
+        // Ones above: max over y = 0 <= min over y = 1; ones below: max over y = 1 <= min over y =
+        // 0.
+        const bool above = r.hi[0] <= r.lo[1], below = r.hi[1] <= r.lo[0];
+        if (!above && !below) continue;
+        const std::vector<Real>& x = data.x[std::size_t(j)];
+        s.found = true;
+        s.by_threshold = true;
+        s.columns = {j};
+        s.ones_above = above;
+        s.threshold = above ? r.hi[0] : r.hi[1];
+        s.complete = above ? r.hi[0] < r.lo[1] : r.hi[1] < r.lo[0];
+        for (std::size_t i = 0; i < n; ++i)
+            if (!equal_values(x[i], s.threshold) || s.complete) s.rows.push_back(int(i));
+        return s;
+    }
+    return s;
+}
+
+Separation fitted_separation(const std::vector<Real>& log_terms,
+                             const std::vector<std::vector<Real>>& history, int intercept) {
+    Separation s;
+    for (std::size_t i = 0; i < log_terms.size(); ++i)
+        if (log_terms[i] > CERTAIN_TERM) s.rows.push_back(int(i));
+    if (s.rows.empty()) return s;
+    s.found = true;
+    s.complete = s.rows.size() == log_terms.size();
+    if (history.size() < 2) return s;
+    const std::vector<Real>& last = history.back();
+    const std::vector<Real>& before =
+        history[history.size() - 1 - std::min(GROWTH_SPAN, history.size() - 1)];
+    Real largest = 0;
+    std::vector<Real> moved(last.size());
+    for (std::size_t j = 0; j < last.size(); ++j) {
+        moved[j] = qm::abs(last[j] - before[j]);
+        if (int(j) != intercept) largest = std::max(largest, moved[j]);
+    }
+    for (std::size_t j = 0; j < last.size(); ++j)
+        if (int(j) != intercept && largest > 0 && moved[j] > GROWTH_SHARE * largest)
+            s.columns.push_back(int(j));
+    return s;
+}
+
+} // namespace tarvex

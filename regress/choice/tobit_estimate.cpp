@@ -1,0 +1,309 @@
+// The TOBIT estimator: censoring of each row, the start, the fit in Olsen's parameters and what
+// the report shows.
+#include "regress/choice/tobit_estimate.hpp"
+
+#include "numeric/fast_log.hpp"
+#include "numeric/qmath.hpp"
+#include "regress/choice/choice_link.hpp"
+#include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/ls_bridge.hpp"
+#include "regress/fit/ols_options.hpp"
+
+namespace tarvex {
+
+namespace {
+
+const Real HALF_LOG_2PI = 0.9189385332046727417803297364056176398614Q;
+
+enum class Side : unsigned char { BELOW, BETWEEN, ABOVE };
+
+Side side_of(Real y, const TobitCensoring& c) {
+    if (c.below && y <= c.lower) return Side::BELOW;
+    if (c.above && y >= c.upper) return Side::ABOVE;
+    return Side::BETWEEN;
+}
+
+// Maximises over (g, t); returns the fit in those parameters. `limit` is the last column of the
+// row vectors: -L below, -U above, -y between.
+ChoiceFit fit_olsen(const ChoiceData& data, const std::vector<Side>& side,
+                    const std::vector<Real>& limit, const TobitCensoring& c,
+                    const std::vector<Real>& start, const ChoiceControl& control) {
+    const int k = static_cast<int>(data.x.size());
+    long long between = 0;
+    for (Side s : side) between += s == Side::BETWEEN;
+    RowColumns rows;
+    for (const std::vector<Real>& col : data.x) rows.columns.push_back(col.data());
+    rows.columns.push_back(limit.data());
+    rows.n = data.y.size();
+    // The index s of a censored row is -(x'g - t L) below and x'g - t U above; an uncensored
+    // row has r = t y - x'g and weight 1.
+    auto row = [&](std::size_t i, const std::vector<Real>& theta, PassSums& sums, Real* v,
+                   Real& root, Real& score) {
+        Real xg = 0;
+        for (int j = 0; j < k; ++j) {
+            v[j] = data.x[std::size_t(j)][i];
+            xg = fused_multiply_add(xg, v[j], theta[std::size_t(j)]);
+        }
+        v[k] = limit[i];
+        const Real t = theta[std::size_t(k)];
+        if (side[i] == Side::BETWEEN) {
+            const Real r = t * data.y[i] - xg;
+            score = r;
+            root = 1;
+            sums.add(-HALF_LOG_2PI - r * r / 2, r, v);
+            return true;
+        }
+        const bool below = side[i] == Side::BELOW;
+        const Real s = below ? t * c.lower - xg : xg - t * c.upper;
+        const NormalTail n = normal_tail(s);
+        score = below ? -n.ratio : n.ratio;
+        root = qm::sqrt(n.ratio * (s + n.ratio));
+        sums.add(n.log_cdf, score, v);
+        return finiteq(n.log_cdf) != 0;
+    };
+    // The log t of every uncensored row: N_u log t, gradient N_u / t, Hessian -N_u / t^2.
+    auto finish = [between, k](const std::vector<Real>& theta, PassSums& sums,
+                               std::vector<Real>* hessian) {
+        const Real t = theta[std::size_t(k)], nu = Real(between);
+        if (hessian != nullptr) {
+            (*hessian)[std::size_t(k) * (k + 1) + k] -= nu / (t * t);
+            return;
+        }
+        if (!(t > 0)) {
+            sums.defined = false;
+            sums.failed_row = 0;
+            return;
+        }
+        sums.llf += nu * fast_log(t);
+        sums.gradient[std::size_t(k)] += nu / t;
+    };
+    return maximize_rows(rows, start, control, row, finish);
+}
+
+// The last column of the row vectors: -L below, -U above, -y between.
+std::vector<Real> limit_column(const ChoiceData& data, const std::vector<Side>& side,
+                               const TobitCensoring& c) {
+    std::vector<Real> limit(data.y.size());
+    for (std::size_t i = 0; i < limit.size(); ++i)
+        limit[i] = side[i] == Side::BELOW   ? -c.lower
+                   : side[i] == Side::ABOVE ? -c.upper
+                                            : -data.y[i];
+    return limit;
+}
+
+// Least squares of y on x: (b/sigma, 1/sigma) with sigma^2 = SSE/n. False when x is singular.
+bool least_squares_start(const ChoiceData& data, std::vector<Real>& start, int& bad) {
+    const std::size_t n = data.y.size();
+    const int k = static_cast<int>(data.x.size());
+    std::vector<Real> x;
+    x.reserve(n * std::size_t(k));
+    for (const std::vector<Real>& col : data.x) x.insert(x.end(), col.begin(), col.end());
+    const LsSolution ls = solve_least_squares(OlsMethod::GS, x, data.y, int(n), k, 0);
+    if (ls.dependent_column > 0 || ls.singular || ls.too_few) {
+        bad = ls.dependent_column > 0 ? ls.dependent_column - 1 : 0;
+        return false;
+    }
+    Real sigma = qm::sqrt(ls.sse / Real(n));
+    if (!(sigma > 0)) sigma = 1;
+    start.assign(std::size_t(k) + 1, Real(0));
+    for (int j = 0; j < k; ++j) start[std::size_t(j)] = ls.coef[std::size_t(j)] / sigma;
+    start[std::size_t(k)] = 1 / sigma;
+    return true;
+}
+
+// (g, t) to (b, sigma): b = g/t, sigma = 1/t, covariance J V J'.
+void to_natural(const std::vector<Real>& theta, const std::vector<Real>& v, int k,
+                std::vector<Real>& coef, std::vector<Real>& cov) {
+    const int p = k + 1;
+    const Real t = theta[std::size_t(k)];
+    coef.assign(std::size_t(p), Real(0));
+    std::vector<Real> jac(std::size_t(p) * p, Real(0));
+    for (int j = 0; j < k; ++j) {
+        coef[std::size_t(j)] = theta[std::size_t(j)] / t;
+        jac[std::size_t(j) * p + j] = 1 / t;
+        jac[std::size_t(j) * p + k] = -theta[std::size_t(j)] / (t * t);
+    }
+    coef[std::size_t(k)] = 1 / t;
+    jac[std::size_t(k) * p + k] = -1 / (t * t);
+    cov.assign(std::size_t(p) * p, Real(0));
+    for (int a = 0; a < p; ++a)
+        for (int b = 0; b < p; ++b) {
+            Real s = 0;
+            for (int i = 0; i < p; ++i)
+                for (int j = 0; j < p; ++j)
+                    s += jac[std::size_t(a) * p + i] * v[std::size_t(i) * p + j] *
+                         jac[std::size_t(b) * p + j];
+            cov[std::size_t(a) * p + b] = s;
+        }
+}
+
+// Start from least squares, through a subsample fit when the sample is long; then the fit.
+ChoiceFit fit_tobit(const ChoiceData& data, const std::vector<Side>& side, const TobitCensoring& c,
+                    const ChoiceControl& control, int& subsample_n, int& bad) {
+    std::vector<Real> start;
+    const std::size_t n = data.y.size();
+    if (n > SUBSAMPLE_ABOVE) {
+        const std::vector<std::size_t> keep = evenly_spaced_rows(n, SUBSAMPLE_ROWS);
+        const ChoiceData part = data_rows(data, keep);
+        std::vector<Side> part_side;
+        for (std::size_t i : keep) part_side.push_back(side[i]);
+        if (least_squares_start(part, start, bad)) {
+            const ChoiceFit first = fit_olsen(part, part_side, limit_column(part, part_side, c), c,
+                                              start, subsample_control(control));
+            if (first.end == ChoiceEnd::CONVERGED) subsample_n = static_cast<int>(part.y.size());
+            if (first.end == ChoiceEnd::CONVERGED) start = first.theta;
+        }
+    }
+    if (subsample_n == 0 && !least_squares_start(data, start, bad)) {
+        ChoiceFit failed;
+        failed.end = ChoiceEnd::SINGULAR;
+        failed.bad_parameter = bad;
+        return failed;
+    }
+    return fit_olsen(data, side, limit_column(data, side, c), c, start, control);
+}
+
+} // namespace
+
+Real tobit_uncensored(Real z, Real sigma, const TobitCensoring& c) {
+    const Real below = c.below ? normal_cdf((c.lower - z) / sigma) : Real(0);
+    const Real above = c.above ? normal_cdf((z - c.upper) / sigma) : Real(0);
+    return 1 - below - above;
+}
+
+Real tobit_expected(Real z, Real sigma, const TobitCensoring& c) {
+    // L Phi(a) + U (1 - Phi(b)) + z (Phi(b) - Phi(a)) + sigma (phi(a) - phi(b)).
+    Real e = z * tobit_uncensored(z, sigma, c);
+    if (c.below) {
+        const Real a = (c.lower - z) / sigma;
+        e += c.lower * normal_cdf(a) + sigma * normal_density(a);
+    }
+    if (c.above) {
+        const Real b = (c.upper - z) / sigma;
+        e += c.upper * normal_cdf(-b) - sigma * normal_density(b);
+    }
+    return e;
+}
+
+TobitEstimate estimate_tobit(const ChoiceData& data, const TobitCensoring& censoring,
+                             const ChoiceControl& control) {
+    TobitEstimate e;
+    const std::size_t n = data.y.size();
+    const int k = static_cast<int>(data.x.size()), p = k + 1;
+    e.n = static_cast<int>(n);
+    e.k = k;
+    std::vector<Side> side(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        side[i] = side_of(data.y[i], censoring);
+        e.n_below += side[i] == Side::BELOW;
+        e.n_above += side[i] == Side::ABOVE;
+    }
+    e.n_between = e.n - e.n_below - e.n_above;
+    int bad = -1;
+    const ChoiceFit fit = fit_tobit(data, side, censoring, control, e.subsample_n, bad);
+    e.iterations = fit.iterations;
+    e.end = fit.end;
+    if (fit.end == ChoiceEnd::UNDEFINED || fit.end == ChoiceEnd::SINGULAR) {
+        e.bad_column = fit.bad_parameter;
+        return e;
+    }
+    for (std::size_t i = 0; i < fit.history.size(); ++i) {
+        std::vector<Real> natural, unused;
+        to_natural(fit.history[i], std::vector<Real>(std::size_t(p) * p, Real(0)), k, natural,
+                   unused);
+        e.history.push_back(natural);
+        e.history_llf.push_back(fit.history_llf[i]);
+    }
+    std::vector<Real> v;
+    if (!choice_covariance(fit, p, control.sandwich, v, bad)) {
+        e.end = ChoiceEnd::SINGULAR;
+        e.bad_column = bad;
+        return e;
+    }
+    e.llf = fit.llf;
+    to_natural(fit.theta, v, k, e.coef, e.cov);
+    e.sigma = e.coef[std::size_t(k)];
+    standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
+
+    // The intercept alone: the likelihood-ratio test of the slopes.
+    if (data.intercept >= 0 && k > 1) {
+        ChoiceData alone;
+        alone.y = data.y;
+        alone.x = {std::vector<Real>(n, Real(1))};
+        alone.intercept = 0;
+        int unused_n = 0, unused_bad = -1;
+        const ChoiceFit f0 = fit_tobit(alone, side, censoring, control, unused_n, unused_bad);
+        if (f0.end == ChoiceEnd::CONVERGED) {
+            e.has_llf0 = true;
+            e.llf0 = f0.llf;
+            e.lr = 2 * (e.llf - e.llf0);
+            e.lr_df = k - 1;
+            e.lr_pvalue = chi2_tail(e.lr > 0 ? e.lr : Real(0), e.lr_df);
+        }
+    }
+
+    // By row: E[y|x] and the generalised residual.
+    e.expected.resize(n);
+    e.residual.resize(n);
+    for_each_chunk(n, [&](std::size_t, std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            Real z = 0;
+            for (int j = 0; j < k; ++j)
+                z = fused_multiply_add(z, data.x[std::size_t(j)][i], e.coef[std::size_t(j)]);
+            e.expected[i] = tobit_expected(z, e.sigma, censoring);
+            switch (side[i]) {
+            case Side::BETWEEN:
+                e.residual[i] = (data.y[i] - z) / e.sigma;
+                break;
+            case Side::BELOW:
+                e.residual[i] = -normal_tail((censoring.lower - z) / e.sigma).ratio;
+                break;
+            case Side::ABOVE:
+                e.residual[i] = normal_tail((z - censoring.upper) / e.sigma).ratio;
+                break;
+            }
+        }
+    });
+
+    // At the means: dE/dx_j = b_j P, P = Phi(b) - Phi(a), a = (L - z)/s, b = (U - z)/s;
+    // dP/dz = (phi(a) - phi(b))/s, dP/ds = (a phi(a) - b phi(b))/s.
+    e.xbar.assign(std::size_t(k), Real(0));
+    for (int j = 0; j < k; ++j) {
+        Real s = 0;
+        for (Real x : data.x[std::size_t(j)]) s += x;
+        e.xbar[std::size_t(j)] = s / Real(e.n);
+        e.index_at_means += e.xbar[std::size_t(j)] * e.coef[std::size_t(j)];
+    }
+    const Real z = e.index_at_means, s = e.sigma;
+    const Real prob = tobit_uncensored(z, s, censoring);
+    Real dpdz = 0, dpds = 0;
+    if (censoring.below) {
+        const Real a = (censoring.lower - z) / s, fa = normal_density(a);
+        dpdz += fa / s;
+        dpds += a * fa / s;
+    }
+    if (censoring.above) {
+        const Real b = (censoring.upper - z) / s, fb = normal_density(b);
+        dpdz -= fb / s;
+        dpds -= b * fb / s;
+    }
+    e.uncensored_at_means = prob;
+    e.expected_at_means = tobit_expected(z, s, censoring);
+    std::vector<Real> g(std::size_t(k) * p, Real(0));
+    e.observed.effect.assign(std::size_t(k), Real(0));
+    for (int j = 0; j < k; ++j) {
+        const Real b = e.coef[std::size_t(j)];
+        e.observed.effect[std::size_t(j)] = b * prob;
+        for (int l = 0; l < k; ++l)
+            g[std::size_t(j) * p + l] =
+                (j == l ? prob : Real(0)) + b * dpdz * e.xbar[std::size_t(l)];
+        g[std::size_t(j) * p + k] = b * dpds;
+    }
+    e.observed.se = delta_method_se(g, e.cov, k, p);
+    if (data.intercept >= 0)
+        e.observed.effect[std::size_t(data.intercept)] =
+            e.observed.se[std::size_t(data.intercept)] = 0;
+    return e;
+}
+
+} // namespace tarvex

@@ -1,0 +1,52 @@
+// TOBIT, the censored normal regression, by maximum likelihood: y* = x'b + e, e ~ N(0, sigma^2);
+// y = L where y* <= L (censored from below), y = U where y* >= U (from above), else y = y*.
+// The likelihood is maximised in Olsen's parameters g = b/sigma, t = 1/sigma, in which it is
+// concave, by Newton's method with the exact Hessian, from least squares (a fit on an evenly
+// spaced subsample first when the sample is long); b and sigma and their covariance follow by
+// the delta method. The estimator also gives the likelihood-ratio test of the slopes against
+// the model with the intercept alone, and the marginal effects on the observed mean E[y|x] at
+// the means of the regressors. It writes nothing.
+#pragma once
+
+#include "regress/choice/choice_data.hpp"
+#include "regress/choice/choice_fit.hpp"
+
+#include <vector>
+
+namespace tarvex {
+
+struct TobitCensoring {
+    bool below = true, above = false;
+    Real lower = 0, upper = 0;
+};
+
+struct TobitEstimate {
+    ChoiceEnd end = ChoiceEnd::CONVERGED;
+    int iterations = 0;
+    int bad_column = -1; // SINGULAR: the coefficient (k: sigma)
+    int subsample_n = 0;
+    std::vector<std::vector<Real>> history; // b and sigma after each iteration
+    std::vector<Real> history_llf;
+    int n = 0, k = 0, n_below = 0, n_above = 0, n_between = 0;
+    std::vector<Real> coef, cov, se, tstat; // b then sigma; cov (k+1) x (k+1)
+    Real sigma = 0;
+    Real llf = 0;
+    bool has_llf0 = false; // the intercept-only model was fitted (with CONSTANT)
+    Real llf0 = 0, lr = 0, lr_pvalue = 1;
+    int lr_df = 0;
+    std::vector<Real> xbar;
+    Real index_at_means = 0;              // xbar'b
+    Real uncensored_at_means = 0;         // P(L < y* < U) at the means
+    Real expected_at_means = 0;           // E[y | xbar]
+    MarginalEffects observed;             // dE[y|x]/dx_j = b_j P(L < y* < U), at the means
+    std::vector<Real> expected, residual; // E[y|x] and the generalised residual by row
+};
+
+TobitEstimate estimate_tobit(const ChoiceData& data, const TobitCensoring& censoring,
+                             const ChoiceControl& control);
+
+// E[y | x'b = z] under the censoring, and P(L < y* < U).
+Real tobit_expected(Real z, Real sigma, const TobitCensoring& c);
+Real tobit_uncensored(Real z, Real sigma, const TobitCensoring& c);
+
+} // namespace tarvex
