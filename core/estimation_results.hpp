@@ -50,6 +50,9 @@ struct EstimationResults {
     // HETERO and BOX: the first `mean_terms` coefficients make the linear equation FCAST
     // evaluates (the rest are the variance equation, the lambdas and sigma**2); 0: all of them.
     int mean_terms = 0;
+    // A model FCAST has no forecast for (the multinomial logit, the ordered models): its name,
+    // which FCAST's message gives; empty for every other estimation.
+    std::string not_forecast;
     // BOX: lambda of the dependent variable and of the regressors (box_regressors), which
     // FCAST with MODEL=BOX applies.
     bool box_cox = false, box_regressors = false;

@@ -85,14 +85,16 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 
 // With a first byte from 0xA0 to 0xAF, every line becomes the equation of an NLINEAR or MLE
 // block (parameters A, B and C, data X, Y and Z, the 0/1 variable D), or the list after HETERO,
-// BOX, PROBIT, LOGIT or TOBIT, with a low iteration limit so that each input runs quickly.
+// BOX, PROBIT, LOGIT or TOBIT (LOGIT of Z is the multinomial logit; one option set is ORDERED),
+// with a low iteration limit so that each input runs quickly.
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ", "BOX ",
                                            "PROBIT ", "LOGIT ", "TOBIT "};
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
-    static const char* const options[] = {" / MAXIT=5", " / MAXIT=5 PITER HETCOV",
-                                          " / MAXIT=5 METHOD=BFGS COVTYPE=OPG",
-                                          " / MAXIT=5 METHOD=BHHH PCOV PCOR"};
+    static const char* const options[] = {
+        " / MAXIT=5", " / MAXIT=5 PITER HETCOV", " / MAXIT=5 METHOD=BFGS COVTYPE=OPG",
+        " / MAXIT=5 METHOD=BHHH PCOV PCOR", " / MAXIT=5 ORDERED INDEX=Q PITER"};
+    constexpr int OPTIONS = sizeof options / sizeof options[0];
     std::string script = "SET TALK\nSAMPLE 1 8\nGENR X = TIME(0)\nGENR Z = MOD(TIME(0), 3)\n"
                          "GENR Y = 2 + 3*EXP(-0.3*X) + Z/10\nGENR D = Z .GT. 0\n";
     if (selector & 8) script += "SET UMINUS NOWARN\n";
@@ -109,7 +111,7 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             if (digits > 2) c = ' '; // no iteration limits in the thousands
         }
         const int command = (selector + line) % COMMANDS;
-        const std::string option = options[(selector / 4 + line) % 4];
+        const std::string option = options[(selector / 4 + line) % OPTIONS];
         if (command < 2)
             script += std::string(commands[command]) + option + "\nCOEF A 1 B 0.5 C 0.1\nEQ " +
                       text + "\nEND\nFCAST / PREDICT=P\nTEST A = 1\n";

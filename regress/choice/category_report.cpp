@@ -183,6 +183,7 @@ void record_category_estimation(Run& run, const ChoiceData& data, const ChoiceOu
     s.df = r.n - p;
     s.intercept = data.intercept >= 0;
     s.asymptotic = true;
+    s.not_forecast = r.model;
 
     ResultScalars& res = run.res;
     res[R_LLF] = r.llf;

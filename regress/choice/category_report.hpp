@@ -64,6 +64,7 @@ void write_category_fit(Run& run, const CategoryFitLines& lines);
 struct CategoryRecord {
     std::vector<std::string> names; // one per parameter, as TEST knows them
     const std::vector<Real>*coef = nullptr, *cov = nullptr, *se = nullptr, *tstat = nullptr;
+    std::string model; // "MULTINOMIAL LOGIT", "ORDERED PROBIT" ...: FCAST has no forecast of it
     std::vector<Real> predicted;              // by row: the most probable outcome's value
     const std::vector<Real>* index = nullptr; // by row, or null
     Real llf = 0, lr = 0;

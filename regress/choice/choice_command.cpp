@@ -38,7 +38,7 @@ bool check_options(Run& run, int command, const ChoiceOptions& o) {
     if (o.METHOD != "NEWTON" && o.METHOD != "BHHH" && o.METHOD != "BFGS" && o.METHOD != "DFP")
         return bad_option(run, command, "METHOD");
     for (const std::string* name :
-         {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
+         {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO, &o.INDEX})
         if (name->rfind("********", 0) == 0) return bad_option(run, command, "PREDICT");
     if (command == C_TOBIT && o.censored_below && o.censored_above && !(o.LOWER < o.UPPER)) {
         report_error(run,

@@ -18,10 +18,9 @@ enum ChoiceErrorSeq : int {
     CHOICE_STUCK = 11,             // no step raises the likelihood (warning)
     CHOICE_SINGULAR = 12,          // a coefficient is not identified
     CHOICE_UNDEFINED = 13,         // the likelihood cannot be evaluated at the start
-    CHOICE_MULTINOMIAL = 14,       // LOGIT with more than two outcomes: not available yet
-    CHOICE_ORDERED = 15,           // ORDERED: not available yet
-    CHOICE_LIMITS = 16,            // TOBIT: LOWER not below UPPER
-    CHOICE_ALL_CENSORED = 17,      // TOBIT: no observation between the limits
+    // 14 and 15 are not used: the multinomial and ordered models have numbers of their own.
+    CHOICE_LIMITS = 16,       // TOBIT: LOWER not below UPPER
+    CHOICE_ALL_CENSORED = 17, // TOBIT: no observation between the limits
 };
 
 // The $ERR number of condition `seq` for the command in slot `command` (55, 56 or 57).

@@ -33,8 +33,9 @@ const OptionTable CHOICE_TABLE = {
         "STDERR",    // 18 name    standard errors
         "TRATIO",    // 19 name    asymptotic t-ratios
         "METHOD",    // 20 name    NEWTON, BHHH, BFGS or DFP
+        "INDEX",     // 21 name    ORDERED: the index x'b
     },
-    7, 3, 3, 7};
+    7, 3, 3, 8};
 // clang-format on
 
 int at(std::string_view keyword) {
@@ -79,6 +80,7 @@ ChoiceOptions read_choice_options(const Run& run) {
     o.UPPER = o.censored_above ? upper : Real(0);
     o.PREDICT = n("PREDICT"), o.RESID = n("RESID"), o.COEF = n("COEF");
     o.COVARIAN = n("COVARIAN"), o.STDERR = n("STDERR"), o.TRATIO = n("TRATIO");
+    o.INDEX = n("INDEX");
     o.METHOD = trim_trailing_blanks(n("METHOD"));
     return o;
 }

@@ -23,6 +23,7 @@ struct ChoiceOptions {
     bool censored_below = true, censored_above = false;
     Real LOWER = 0, UPPER = 0;
     std::string PREDICT, RESID, COEF, COVARIAN, STDERR, TRATIO;
+    std::string INDEX;  // ORDERED: the index x'b by observation
     std::string METHOD; // NEWTON, BHHH, BFGS or DFP
 };
 

@@ -107,6 +107,7 @@ void record_multinomial_logit(Run& run, const ChoiceData& data, const Multinomia
         return;
     }
     CategoryRecord r;
+    r.model = "MULTINOMIAL LOGIT";
     r.names = multinomial_parameter_names(data, e);
     r.coef = &e.coef;
     r.cov = &e.cov;

@@ -91,6 +91,7 @@ void record_ordered_choice(Run& run, const ChoiceData& data, const OrderedEstima
     }
     CategoryRecord r;
     r.names = ordered_parameter_names(data, e);
+    r.model = "ORDERED " + out.command;
     r.coef = &e.coef;
     r.cov = &e.cov;
     r.se = &e.se;

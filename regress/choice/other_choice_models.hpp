@@ -1,7 +1,7 @@
-// Where PROBIT and LOGIT hand over to the models estimated elsewhere: LOGIT of an outcome with
-// more than two values (the multinomial logit) and the ORDERED option (ordered probit and
+// Where PROBIT and LOGIT hand over to the models of more than two outcomes: LOGIT of an outcome
+// with more than two values (the multinomial logit) and the ORDERED option (ordered probit and
 // logit). Each takes the equation, the rows, the controls of the maximisation and the options
-// as the command gathered and checked them (both outcomes' list, no constant regressor).
+// as the command gathered and checked them, estimates, reports and stores.
 #pragma once
 
 #include "regress/choice/choice_data.hpp"

@@ -161,6 +161,13 @@ bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model) {
         report_error(run, " ...ERROR..NO VARIABLES WERE SPECIFIED", ERR_FCAST_NO_VARIABLES);
         return false;
     }
+    if (!has_list && !has_coef && !run.last_estimation.not_forecast.empty()) {
+        report_error(run,
+                     " ...ERROR..FCAST HAS NO FORECAST OF THE " + run.last_estimation.not_forecast +
+                         ": ITS PREDICT= OPTION GIVES THE FITTED OUTCOMES",
+                     ERR_FCAST_NOT_FORECAST);
+        return false;
+    }
     if (has_list) {
         from_list(run, o, model);
         model.type = "OLS";

@@ -28,6 +28,7 @@ inline constexpr int ERR_FCAST_SHORT_COEF = 49008;
 inline constexpr int ERR_FCAST_NCROSS = 49009;
 inline constexpr int ERR_FCAST_VARIABLE_GONE = 49090;
 inline constexpr int ERR_FCAST_NO_TOBIT = 49091;
+inline constexpr int ERR_FCAST_NOT_FORECAST = 49092; // a model FCAST has no forecast for
 
 // The prediction of a choice model: the probability F(x'b) (PROBIT, LOGIT) or the expected
 // value of the censored y (TOBIT).
