@@ -119,15 +119,21 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
     }
 
     std::vector<Real> start = simple_start(link, data, share);
+    std::vector<Real> first_hessian; // the preliminary fit's, when it converged
     if (n > SUBSAMPLE_ABOVE) {
         const ChoiceData part = data_rows(data, evenly_spaced_rows(n, SUBSAMPLE_ROWS));
         const ChoiceFit first = fit_binary(link, part, start, subsample_control(control));
         if (first.end == ChoiceEnd::CONVERGED) {
             start = first.theta;
             e.subsample_n = static_cast<int>(part.y.size());
+            first_hessian = first.hessian;
         }
     }
-    ChoiceFit fit = fit_binary(link, data, start, control);
+    ChoiceFit fit =
+        fit_binary(link, data, start,
+                   first_hessian.empty()
+                       ? control
+                       : after_subsample(control, first_hessian, std::size_t(e.subsample_n), n));
     e.iterations = fit.iterations;
     e.history = fit.history;
     e.history_llf = fit.history_llf;

@@ -25,6 +25,9 @@ struct ChoiceControl {
     int max_iterations = 100;
     Real parameter_tolerance = 1e-28Q;
     bool sandwich = false; // H^-1 (sum g_i g_i') H^-1 in place of -H^-1
+    // NEWTON: an approximation of the Hessian at the start (a subsample's, scaled to the
+    // sample), which takes the first step in place of one formed there; empty: none.
+    std::vector<Real> start_hessian;
 };
 
 } // namespace tarvex

@@ -49,7 +49,18 @@ inline ChoiceControl subsample_control(const ChoiceControl& control) {
     ChoiceControl loose = control;
     loose.parameter_tolerance = SUBSAMPLE_TOLERANCE;
     loose.sandwich = false;
+    loose.start_hessian.clear();
     return loose;
+}
+// The control of the fit over all `n` rows after a preliminary fit over `part` of them: the
+// preliminary Hessian, scaled by n / part, takes the first step.
+inline ChoiceControl after_subsample(const ChoiceControl& control,
+                                     const std::vector<Real>& part_hessian, std::size_t part,
+                                     std::size_t n) {
+    ChoiceControl c = control;
+    c.start_hessian = part_hessian;
+    for (Real& v : c.start_hessian) v *= Real(n) / Real(part);
+    return c;
 }
 
 // Below this change relative to the log-likelihood, a trial step is judged by the quadratic
@@ -172,6 +183,7 @@ ChoiceFit maximize_rows(const RowColumns& rows, const std::vector<Real>& start,
     mc.method = control.method;
     mc.max_iterations = control.max_iterations;
     mc.parameter_tolerance = control.parameter_tolerance;
+    mc.start_hessian = control.start_hessian;
     const MaximizeResult r = maximize_likelihood(start, evaluate, mc, true);
     ChoiceFit fit;
     fit.iterations = r.iterations;

@@ -150,8 +150,13 @@ ChoiceFit fit_tobit(const ChoiceData& data, const std::vector<Side>& side, const
         if (least_squares_start(part, start, bad)) {
             const ChoiceFit first = fit_olsen(part, part_side, limit_column(part, part_side, c), c,
                                               start, subsample_control(control));
-            if (first.end == ChoiceEnd::CONVERGED) subsample_n = static_cast<int>(part.y.size());
-            if (first.end == ChoiceEnd::CONVERGED) start = first.theta;
+            if (first.end == ChoiceEnd::CONVERGED) {
+                subsample_n = static_cast<int>(part.y.size());
+                start = first.theta;
+                if (control.method == MaximizeMethod::NEWTON)
+                    return fit_olsen(data, side, limit_column(data, side, c), c, start,
+                                     after_subsample(control, first.hessian, part.y.size(), n));
+            }
         }
     }
     if (subsample_n == 0 && !least_squares_start(data, start, bad)) {
