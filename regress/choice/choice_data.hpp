@@ -30,4 +30,14 @@ struct ChoiceControl {
     std::vector<Real> start_hessian;
 };
 
+// The likelihood kernel's controls for a choice estimation.
+inline MaximizeControl maximize_control(const ChoiceControl& c) {
+    MaximizeControl m;
+    m.method = c.method;
+    m.max_iterations = c.max_iterations;
+    m.parameter_tolerance = c.parameter_tolerance;
+    m.start_hessian = c.start_hessian;
+    return m;
+}
+
 } // namespace tarvex

@@ -179,12 +179,7 @@ ChoiceFit maximize_rows(const RowColumns& rows, const std::vector<Real>& start,
         }
         return true;
     };
-    MaximizeControl mc;
-    mc.method = control.method;
-    mc.max_iterations = control.max_iterations;
-    mc.parameter_tolerance = control.parameter_tolerance;
-    mc.start_hessian = control.start_hessian;
-    const MaximizeResult r = maximize_likelihood(start, evaluate, mc, true);
+    const MaximizeResult r = maximize_likelihood(start, evaluate, maximize_control(control), true);
     ChoiceFit fit;
     fit.iterations = r.iterations;
     for (const MaximizeIteration& it : r.history) {

@@ -198,11 +198,8 @@ OrderedEstimate estimate_ordered_choice(const ChoiceData& data, OrderedLink link
         };
         return sum_choice_rows(n, p, needs, add_rows, point, failed_row);
     };
-    MaximizeControl mc;
-    mc.method = control.method;
-    mc.max_iterations = control.max_iterations;
-    mc.parameter_tolerance = control.parameter_tolerance;
-    const MaximizeResult fit = maximize_likelihood(start, evaluate, mc, true);
+    const MaximizeResult fit =
+        maximize_likelihood(start, evaluate, maximize_control(control), true);
     e.method = control.method;
     e.sandwich = control.sandwich;
     e.iterations = fit.iterations;
