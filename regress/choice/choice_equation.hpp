@@ -1,6 +1,6 @@
 // The equation of PROBIT, LOGIT and TOBIT as the command read it: the dependent variable and the
 // terms (the intercept last with CONSTANT), the range and the observations in use. The reports
-// and the models other helpers estimate take it with the ChoiceData gathered from it.
+// and the multinomial and ordered models take it with the ChoiceData gathered from it.
 #pragma once
 
 #include "regress/fit/ols_fit.hpp"

@@ -1,6 +1,6 @@
 // The options of PROBIT, LOGIT and TOBIT (one table for the three), their defaults, and the
-// values the command reads from the option set. The models other helpers estimate (ordered,
-// multinomial) take the same options.
+// values the command reads from the option set. The ordered and multinomial models take the same
+// options.
 #pragma once
 
 #include "core/option_set.hpp"
