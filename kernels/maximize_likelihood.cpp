@@ -102,6 +102,7 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
         return out;
     }
     bool converged = false;
+    bool modeled = false; // the last step was taken on the quadratic model (see modeled_step)
     LikelihoodNeeds value_only;
     LikelihoodPoint trial_point;
     std::vector<Real> trial(k);
@@ -147,6 +148,29 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
                 converged = true;
                 break;
             }
+            // A full Newton step below `modeled_step`: taken without an evaluation at its end,
+            // where the error is of the order of the step's square. The log-likelihood there is
+            // the quadratic model's (exact to third order in the step), the gradient the model's
+            // g + H s, the Hessian that of the point the step left.
+            if (newton && h == 0 && control.modeled_step > 0 && hessian_evaluated &&
+                small_change(step, out.parameters, control.modeled_step)) {
+                Real change = 0;
+                std::vector<Real> gradient(point.gradient);
+                for (int a = 0; a < k; ++a) {
+                    Real hs = 0;
+                    for (int b = 0; b < k; ++b)
+                        hs += point.hessian[std::size_t(a) * k + std::size_t(b)] * step[b];
+                    change += step[a] * (point.gradient[a] + hs / 2);
+                    gradient[a] += hs;
+                }
+                for (int j = 0; j < k; ++j) out.parameters[j] = trial[j];
+                point.llf += change;
+                point.gradient = gradient;
+                modeled = converged = true;
+                out.iterations = iteration;
+                out.history.push_back({iteration, point.llf, length, out.parameters});
+                break;
+            }
             int row = -1;
             trial_complete = newton && h == 0;
             const bool evaluated =
@@ -170,6 +194,7 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
                 break;
             }
         }
+        if (modeled) break;
         if (!taken) {
             out.iterations = iteration;
             if (!converged) out.status = MaximizeStatus::STUCK;
@@ -214,6 +239,12 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
         out.status = MaximizeStatus::ITERATION_LIMIT;
     // Everything the covariance may need, at the parameters returned. Newton's last
     // evaluation was there and holds the Hessian: only the outer product is added.
+    // Without a call for the outer product the point in hand is all there is to give.
+    if (newton && hessian_evaluated && !control.opg_at_maximum) {
+        out.at_maximum = point;
+        out.hessian_available = exact_hessian;
+        return out;
+    }
     LikelihoodNeeds all;
     all.gradient = true;
     all.hessian = exact_hessian && !(newton && hessian_evaluated);

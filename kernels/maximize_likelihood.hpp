@@ -45,6 +45,13 @@ struct MaximizeControl {
     // NEWTON: an approximation of the Hessian at the start (K x K row-major; empty: none),
     // which takes the first step in place of second derivatives evaluated there.
     std::vector<Real> start_hessian;
+    // NEWTON: a full step whose relative change of every parameter is below this (0: never)
+    // is taken on the quadratic model at the point it leaves, with no evaluation at its end,
+    // and ends the iteration: the error after a Newton step is of the order of its square.
+    Real modeled_step = 0;
+    // Whether the outer product of the scores is wanted at the maximum (a sandwich covariance
+    // or one from the outer product); without it Newton's last point is returned as it is.
+    bool opg_at_maximum = true;
 };
 
 enum class MaximizeStatus {

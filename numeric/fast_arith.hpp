@@ -14,9 +14,9 @@ namespace tarvex {
 namespace fast_arith_detail {
 
 using limbs::u128;
-constexpr u128 SIGN_BIT = u128(1) << 127;
+constexpr limbs::u128 SIGN_BIT = limbs::u128(1) << 127;
 
-__attribute__((always_inline)) inline int leading_zeros(u128 v) {
+__attribute__((always_inline)) inline int leading_zeros(limbs::u128 v) {
     const std::uint64_t high = limbs::high64(v);
     return high != 0 ? __builtin_clzll(high) : 64 + __builtin_clzll(limbs::low64(v));
 }
@@ -25,40 +25,42 @@ __attribute__((always_inline)) inline int leading_zeros(u128 v) {
 
 // a * b, bit for bit as the library computes it.
 __attribute__((always_inline)) inline Real fast_multiply(Real a, Real b) {
-    using namespace limbs;
     using fast_arith_detail::SIGN_BIT;
-    const u128 x = bits_of(a), y = bits_of(b);
-    const unsigned ex = exponent_field(x), ey = exponent_field(y);
-    if (!is_normal(ex) || !is_normal(ey)) return a * b;
-    const u128 mx = (x & FRACTION_MASK) | HIDDEN_BIT, my = (y & FRACTION_MASK) | HIDDEN_BIT;
-    const Product p = multiply(low64(mx), high64(mx), low64(my), high64(my));
+    const limbs::u128 x = limbs::bits_of(a), y = limbs::bits_of(b);
+    const unsigned ex = limbs::exponent_field(x), ey = limbs::exponent_field(y);
+    if (!limbs::is_normal(ex) || !limbs::is_normal(ey)) return a * b;
+    const limbs::u128 mx = (x & limbs::FRACTION_MASK) | limbs::HIDDEN_BIT,
+                      my = (y & limbs::FRACTION_MASK) | limbs::HIDDEN_BIT;
+    const limbs::Product p =
+        limbs::multiply(limbs::low64(mx), limbs::high64(mx), limbs::low64(my), limbs::high64(my));
     // The product lies in [2^224, 2^226): its top 113 bits are the significand.
     const bool carry = (p.p3 >> 33) & 1;
     const int shift = carry ? 113 : 112;
-    int e = int(ex) + int(ey) - EXPONENT_BIAS + int(carry);
-    const u128 high = (u128(p.p3) << 64) | p.p2, low = (u128(p.p1) << 64) | p.p0;
-    u128 m = (high << (128 - shift)) | (low >> shift);
-    const u128 rest = low << (128 - shift); // the bits below, left-aligned
-    constexpr u128 HALF = u128(1) << 127;
+    int e = int(ex) + int(ey) - limbs::EXPONENT_BIAS + int(carry);
+    const limbs::u128 high = (limbs::u128(p.p3) << 64) | p.p2,
+                      low = (limbs::u128(p.p1) << 64) | p.p0;
+    limbs::u128 m = (high << (128 - shift)) | (low >> shift);
+    const limbs::u128 rest = low << (128 - shift); // the bits below, left-aligned
+    constexpr limbs::u128 HALF = limbs::u128(1) << 127;
     if (rest > HALF || (rest == HALF && (m & 1) != 0)) {
         if (++m >> 113 != 0) {
             m >>= 1;
             ++e;
         }
     }
-    if (e <= 0 || e >= int(EXPONENT_FIELD)) return a * b;
-    return from_bits(((x ^ y) & SIGN_BIT) | (u128(e) << FRACTION_BITS) | (m & FRACTION_MASK));
+    if (e <= 0 || e >= int(limbs::EXPONENT_FIELD)) return a * b;
+    return limbs::from_bits(((x ^ y) & SIGN_BIT) | (limbs::u128(e) << limbs::FRACTION_BITS) |
+                            (m & limbs::FRACTION_MASK));
 }
 
 // a + b, bit for bit as the library computes it.
 __attribute__((always_inline)) inline Real fast_add(Real a, Real b) {
-    using namespace limbs;
     using fast_arith_detail::SIGN_BIT;
-    u128 x = bits_of(a), y = bits_of(b);
-    unsigned ex = exponent_field(x), ey = exponent_field(y);
-    if (!is_normal(ex) || !is_normal(ey)) return a + b;
+    limbs::u128 x = limbs::bits_of(a), y = limbs::bits_of(b);
+    unsigned ex = limbs::exponent_field(x), ey = limbs::exponent_field(y);
+    if (!limbs::is_normal(ex) || !limbs::is_normal(ey)) return a + b;
     if ((x & ~SIGN_BIT) < (y & ~SIGN_BIT)) { // x the larger in magnitude
-        const u128 t = x;
+        const limbs::u128 t = x;
         x = y;
         y = t;
         const unsigned s = ex;
@@ -67,17 +69,17 @@ __attribute__((always_inline)) inline Real fast_add(Real a, Real b) {
     }
     const bool subtract = ((x ^ y) & SIGN_BIT) != 0;
     // Significands with three more bits below (guard, round, sticky).
-    const u128 mx = ((x & FRACTION_MASK) | HIDDEN_BIT) << 3;
-    u128 my = ((y & FRACTION_MASK) | HIDDEN_BIT) << 3;
+    const limbs::u128 mx = ((x & limbs::FRACTION_MASK) | limbs::HIDDEN_BIT) << 3;
+    limbs::u128 my = ((y & limbs::FRACTION_MASK) | limbs::HIDDEN_BIT) << 3;
     const unsigned d = ex - ey;
     if (d >= 116) {
         my = 1; // below every bit kept: sticky only
     } else if (d > 0) {
-        const bool sticky = (my & ((u128(1) << d) - 1)) != 0;
-        my = (my >> d) | u128(sticky);
+        const bool sticky = (my & ((limbs::u128(1) << d) - 1)) != 0;
+        my = (my >> d) | limbs::u128(sticky);
     }
     int e = int(ex);
-    u128 m;
+    limbs::u128 m;
     if (!subtract) {
         m = mx + my;
         if (m >> 116 != 0) {
@@ -99,8 +101,9 @@ __attribute__((always_inline)) inline Real fast_add(Real a, Real b) {
             ++e;
         }
     }
-    if (e <= 0 || e >= int(EXPONENT_FIELD)) return a + b;
-    return from_bits((x & SIGN_BIT) | (u128(e) << FRACTION_BITS) | (m & FRACTION_MASK));
+    if (e <= 0 || e >= int(limbs::EXPONENT_FIELD)) return a + b;
+    return limbs::from_bits((x & SIGN_BIT) | (limbs::u128(e) << limbs::FRACTION_BITS) |
+                            (m & limbs::FRACTION_MASK));
 }
 
 // a - b, bit for bit as the library computes it.

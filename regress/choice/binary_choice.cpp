@@ -1,6 +1,7 @@
 // The binary PROBIT and LOGIT estimator: start, fit, covariance and what the report shows.
 #include "regress/choice/binary_choice.hpp"
 
+#include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/ls_bridge.hpp"
@@ -166,11 +167,11 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
             e.probability[i] = p;
             e.residual[i] = one ? terms.score : -terms.score;
             ++t.table[one][p >= Real(0.5Q)];
-            t.density += f;
+            t.density = fast_add(t.density, f);
             for (int j = 0; j < k; ++j) {
                 const Real x = data.x[std::size_t(j)][i];
                 t.slope_x[std::size_t(j)] = fused_multiply_add(t.slope_x[std::size_t(j)], slope, x);
-                t.x_sum[std::size_t(j)] += x;
+                t.x_sum[std::size_t(j)] = fast_add(t.x_sum[std::size_t(j)], x);
             }
         }
     });

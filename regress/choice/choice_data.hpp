@@ -4,6 +4,7 @@
 #pragma once
 
 #include "kernels/maximize_likelihood.hpp"
+#include "numeric/qmath.hpp"
 #include "numeric/real.hpp"
 
 #include <string>
@@ -37,6 +38,11 @@ inline MaximizeControl maximize_control(const ChoiceControl& c) {
     m.max_iterations = c.max_iterations;
     m.parameter_tolerance = c.parameter_tolerance;
     m.start_hessian = c.start_hessian;
+    // Once a step is below the square root of the tolerance, the error after it is below the
+    // tolerance: the choice models take it on the quadratic model (their Hessian is kept from
+    // 1e-12 on in any case) and need the outer product only for the sandwich.
+    m.modeled_step = qm::sqrt(c.parameter_tolerance);
+    m.opg_at_maximum = c.sandwich || c.method != MaximizeMethod::NEWTON;
     return m;
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "kernels/row_threads.hpp"
+#include "numeric/fast_arith.hpp"
 #include "numeric/fused_axpy.hpp"
 #include "numeric/real.hpp"
 
@@ -34,7 +35,7 @@ struct PassSums {
     }
     // Adds log L_i and the score a_i of the row vector v (length p).
     void add(Real log_l, Real score, const Real* v) {
-        llf += log_l;
+        llf = fast_add(llf, log_l);
         for (std::size_t a = 0; a < gradient.size(); ++a)
             gradient[a] = fused_multiply_add(gradient[a], score, v[a]);
     }
