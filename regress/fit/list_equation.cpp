@@ -2,12 +2,15 @@
 #include "regress/fit/list_equation.hpp"
 
 #include "core/run.hpp"
+#include "numeric/row_split.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/term_names.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
 
 #include <algorithm>
+#include <system_error>
+#include <thread>
 
 namespace tarvex {
 
@@ -57,20 +60,51 @@ bool gather_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsT
     for (int t = rows.beg; t <= rows.end; ++t)
         if (!skip || t > skip.length || skip.codes[t] <= 0) rows.obs.push_back(t);
     const Real xmiss = run.ws.XMISS;
-    auto values = [&](int ref, int lag) {
-        std::vector<Real> v;
-        v.reserve(rows.obs.size());
-        const SeriesReader reader(run, ref);
-        for (int t : rows.obs) v.push_back(reader.at(run, (long long)t - lag, xmiss));
-        return v;
+    // The columns to fill: y, then each regressor (the intercept is ones). Each column is read
+    // on its own: on a long sample the columns are shared between two threads, which also
+    // share the cost of touching the new memory. The headers are looked up here, first.
+    struct Job {
+        SeriesReader reader;
+        int lag = 0;
+        std::vector<Real>* into = nullptr;
     };
-    rows.y = values(dep_ref, dep_lag);
-    rows.x.clear();
-    for (const OlsTerm& t : terms) {
+    std::vector<Job> jobs;
+    rows.x.assign(terms.size(), {});
+    jobs.push_back({SeriesReader(run, dep_ref), dep_lag, &rows.y});
+    for (std::size_t j = 0; j < terms.size(); ++j) {
+        const OlsTerm& t = terms[j];
         if (t.kind == TermKind::INTERCEPT)
-            rows.x.emplace_back(rows.obs.size(), Real(1));
+            rows.x[j].assign(rows.obs.size(), Real(1));
         else
-            rows.x.push_back(values(t.ref, t.lag));
+            jobs.push_back({SeriesReader(run, t.ref), t.lag, &rows.x[j]});
+    }
+    auto fill = [&](const Job& job) {
+        std::vector<Real>& v = *job.into;
+        v.clear();
+        v.reserve(rows.obs.size());
+        for (int t : rows.obs) v.push_back(job.reader.at(run, (long long)t - job.lag, xmiss));
+    };
+    const std::size_t half = jobs.size() / 2;
+    auto lower = [&] {
+        for (std::size_t c = 0; c < half; ++c) fill(jobs[c]);
+    };
+    auto upper = [&] {
+        for (std::size_t c = half; c < jobs.size(); ++c) fill(jobs[c]);
+    };
+    if (half > 0 && rows.obs.size() >= SPLIT_MIN_ROWS && two_threads_available()) {
+        std::thread second;
+        try {
+            second = std::thread(upper);
+        } catch (const std::system_error&) { // no thread to be had: all of it here
+            lower();
+            upper();
+            return true;
+        }
+        lower();
+        second.join();
+    } else {
+        lower();
+        upper();
     }
     return true;
 }
