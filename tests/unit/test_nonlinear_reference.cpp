@@ -1,7 +1,9 @@
 // NLINEAR and MLE against values computed independently in R (the R expressions beside each
 // value): a normal linear model estimated by MLE is OLS with sigma**2 = SSE/N, with the
 // covariance from the Hessian, the outer product of the scores and the sandwich in closed form;
-// and the heteroskedasticity-consistent covariance of a nonlinear least-squares fit.
+// and the heteroskedasticity-consistent covariance of a nonlinear least-squares fit. On a long
+// sample (started from a subsample, its Hessian taking the first step) the estimates of a normal
+// mean and variance match their closed forms to binary128 accuracy.
 #include "test_support.hpp"
 
 #include "core/run.hpp"
@@ -78,6 +80,24 @@ TEST(NonlinearLeastSquares, HeteroskedasticityConsistentCovariance) {
     ASSERT_EQ(e.command, "NLINEAR") << run.output;
     expect_close(e.stderrs[0], 2.65443099009656, 1e-12, "sd b1");
     expect_close(e.stderrs[1], 7.03709899633652e-06, 1e-12, "sd b2");
+}
+
+TEST(MaximumLikelihood, LongSampleFromTheSubsampleStartReachesTheClosedForm) {
+    // y = 1 .. N: the maximum is the mean (N + 1)/2 and the variance (N**2 - 1)/12, with
+    // standard errors sqrt(s2/N) and sqrt(2/N) s2 from minus the inverse Hessian.
+    const int n = 66000; // above the subsample start's threshold
+    ScriptRun run("sample 1 66000\ngenr y = time(0)\nmle\ncoef m 0 s2 1\n"
+                  "eq -0.5*log(2*3.14159265358979323846264338327950288*s2) - (y-m)**2/(2*s2)\n"
+                  "end\nstop\n");
+    const EstimationResults& e = run.run->last_estimation;
+    ASSERT_EQ(e.command, "MLE") << run.output;
+    EXPECT_NE(run.output.find("CARRIED TO THE MAXIMUM OF A SUBSAMPLE"), std::string::npos);
+    const Real mean = Real(n + 1) / 2, s2 = (Real(n) * n - 1) / 12;
+    const Real se_mean = qm::sqrt(s2 / n), se_s2 = qm::sqrt(Real(2) / n) * s2;
+    EXPECT_LT(qm::abs(e.coef[0] / mean - 1), 1e-28Q) << run.output;
+    EXPECT_LT(qm::abs(e.coef[1] / s2 - 1), 1e-28Q);
+    EXPECT_LT(qm::abs(e.stderrs[0] / se_mean - 1), 1e-26Q);
+    EXPECT_LT(qm::abs(e.stderrs[1] / se_s2 - 1), 1e-26Q);
 }
 
 } // namespace
