@@ -11,6 +11,7 @@
 #include "regress/choice/choice_report_parts.hpp"
 #include "regress/choice/choice_store.hpp"
 #include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/iteration_end.hpp"
 
 namespace tarvex {
 
@@ -19,7 +20,6 @@ namespace {
 // Observation numbers listed per line, and at most this many listed.
 constexpr int OBS_PER_LINE = 10;
 constexpr std::size_t OBS_LISTED = 50;
-constexpr std::size_t VALUES_PER_LINE = 4; // iteration history
 
 void list_observations(Run& run, const ChoiceData& data, const std::vector<int>& rows) {
     std::string line = " ";
@@ -80,17 +80,8 @@ void report_separation(Run& run, const ChoiceEquation& eq, const ChoiceData& dat
 
 void write_history(Run& run, const std::vector<std::string>& names, const BinaryEstimate& e) {
     for (std::size_t it = 0; it < e.history.size(); ++it) {
-        write_line(run, " ITERATION" + fmt_I(static_cast<long long>(it + 1), 5) +
-                            "  LOG-LIKELIHOOD =" + fmt_G(e.history_llf[it], 40, 33));
-        std::string line;
-        const std::vector<Real>& b = e.history[it];
-        for (std::size_t j = 0; j < b.size(); ++j) {
-            line += " " + first_8_padded(names[j]) + fmt_G(b[j], 21, 13);
-            if ((j + 1) % VALUES_PER_LINE == 0 || j + 1 == b.size()) {
-                write_line(run, line);
-                line.clear();
-            }
-        }
+        write_iteration(run, int(it + 1), "LOG-LIKELIHOOD", e.history_llf[it], names,
+                        e.history[it]);
     }
 }
 

@@ -16,7 +16,6 @@ namespace tarvex {
 
 namespace {
 
-constexpr int HISTORY_VALUES_PER_LINE = 4;
 // Integers up to this size print as integers; larger ones in G format.
 const Real OUTCOME_INTEGER_LIMIT = 1e15Q;
 
@@ -128,19 +127,8 @@ void write_outcome_table(Run& run, const std::string& heading, const std::vector
 
 void write_iteration_history(Run& run, const std::vector<MaximizeIteration>& history,
                              const std::vector<std::string>& names) {
-    for (const MaximizeIteration& it : history) {
-        write_line(run, " ITERATION" + fmt_I(it.iteration, 5) +
-                            "  LOG-LIKELIHOOD =" + fmt_G(it.llf, 40, 33));
-        std::string line;
-        for (std::size_t j = 0; j < it.parameters.size(); ++j) {
-            line += " " + first_8_padded(j < names.size() ? names[j] : std::string()) +
-                    fmt_G(it.parameters[j], 21, 13);
-            if ((j + 1) % HISTORY_VALUES_PER_LINE == 0 || j + 1 == it.parameters.size()) {
-                write_line(run, line);
-                line.clear();
-            }
-        }
-    }
+    for (const MaximizeIteration& it : history)
+        write_iteration(run, it.iteration, "LOG-LIKELIHOOD", it.llf, names, it.parameters);
 }
 
 void write_category_fit(Run& run, const CategoryFitLines& l) {

@@ -10,6 +10,7 @@
 #include "regress/choice/choice_store.hpp"
 #include "regress/choice/tobit_estimate.hpp"
 #include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/iteration_end.hpp"
 
 namespace tarvex {
 
@@ -47,19 +48,9 @@ bool check_censoring(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
 }
 
 void write_history(Run& run, const std::vector<std::string>& names, const TobitEstimate& e) {
-    constexpr std::size_t PER_LINE = 4;
     for (std::size_t it = 0; it < e.history.size(); ++it) {
-        write_line(run, " ITERATION" + fmt_I(static_cast<long long>(it + 1), 5) +
-                            "  LOG-LIKELIHOOD =" + fmt_G(e.history_llf[it], 40, 33));
-        std::string line;
-        const std::vector<Real>& b = e.history[it];
-        for (std::size_t j = 0; j < b.size(); ++j) {
-            line += " " + first_8_padded(names[j]) + fmt_G(b[j], 21, 13);
-            if ((j + 1) % PER_LINE == 0 || j + 1 == b.size()) {
-                write_line(run, line);
-                line.clear();
-            }
-        }
+        write_iteration(run, int(it + 1), "LOG-LIKELIHOOD", e.history_llf[it], names,
+                        e.history[it]);
     }
 }
 

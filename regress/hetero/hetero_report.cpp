@@ -16,8 +16,6 @@ namespace tarvex {
 
 namespace {
 
-constexpr int VALUES_PER_LINE = 4;
-
 // The name TEST knows a variance coefficient by: "V_" and the term's name, 8 columns.
 std::string variance_parameter_name(const std::string& name) {
     return first_8_padded("V_" + trim_trailing_blanks(name));
@@ -32,18 +30,8 @@ std::vector<std::string> term_names(const std::vector<OlsTerm>& terms) {
 void write_history(Run& run, const HeteroEquation& eq, const HeteroEstimate& e) {
     std::vector<std::string> names = term_names(eq.mean);
     for (const OlsTerm& t : eq.variance) names.push_back(variance_parameter_name(t.name));
-    for (const HeteroIteration& it : e.history) {
-        write_line(run, " ITERATION" + fmt_I(it.iteration, 5) +
-                            "  LOG-LIKELIHOOD =" + fmt_G(it.llf, 40, 33));
-        std::string line;
-        for (std::size_t j = 0; j < it.parameters.size(); ++j) {
-            line += " " + first_8_padded(names[j]) + fmt_G(it.parameters[j], 21, 13);
-            if ((j + 1) % VALUES_PER_LINE == 0 || j + 1 == it.parameters.size()) {
-                write_line(run, line);
-                line.clear();
-            }
-        }
-    }
+    for (const HeteroIteration& it : e.history)
+        write_iteration(run, it.iteration, "LOG-LIKELIHOOD", it.llf, names, it.parameters);
 }
 
 // Rows first..first+count-1 of the estimate as a table.

@@ -16,8 +16,6 @@ namespace tarvex {
 
 namespace {
 
-constexpr int VALUES_PER_LINE = 4;
-
 std::string method_name(const NonlinEstimate& e, const NonlinOptions& o) {
     if (!e.likelihood) return "LEVENBERG-MARQUARDT";
     if (o.METHOD == "BHHH") return "BHHH";
@@ -43,25 +41,10 @@ void write_heading(Run& run, const EquationModel& model, const NonlinEstimate& e
                             fmt_I(e.subsample_iterations, 5) + " ITERATIONS");
 }
 
-void write_parameters(Run& run, const std::vector<std::string>& names,
-                      const std::vector<Real>& values) {
-    std::string line;
-    for (std::size_t j = 0; j < values.size(); ++j) {
-        line += " " + first_8_padded(names[j]) + fmt_G(values[j], 21, 13);
-        if ((j + 1) % VALUES_PER_LINE == 0 || j + 1 == values.size()) {
-            write_line(run, line);
-            line.clear();
-        }
-    }
-}
-
 void write_history(Run& run, const NonlinEstimate& e) {
-    const std::string label = e.likelihood ? "  LOG-LIKELIHOOD =" : "  SUM OF SQUARES =";
-    for (const NonlinIteration& it : e.history) {
-        write_line(run,
-                   " ITERATION" + fmt_I(it.iteration, 5) + label + fmt_G(it.objective, 40, 33));
-        write_parameters(run, e.names, it.parameters);
-    }
+    const char* objective = e.likelihood ? "LOG-LIKELIHOOD" : "SUM OF SQUARES";
+    for (const NonlinIteration& it : e.history)
+        write_iteration(run, it.iteration, objective, it.objective, e.names, it.parameters);
 }
 
 void write_summary(Run& run, const NonlinEstimate& e) {
