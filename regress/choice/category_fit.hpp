@@ -6,6 +6,7 @@
 
 #include "kernels/maximize_likelihood.hpp"
 #include "numeric/real.hpp"
+#include "regress/choice/choice_data.hpp"
 #include "regress/choice/outcome_categories.hpp"
 
 #include <vector>
@@ -41,6 +42,24 @@ int first_dependent_column(const std::vector<std::vector<Real>>& columns, std::s
 
 // The maximiser's ending as the estimators' own.
 CategoryFitEnd maximize_end(MaximizeStatus status);
+
+// What a category estimate (multinomial or ordered) takes from the maximisation: the method,
+// the covariance asked for, the iterations, the history, how it ended and the parameters.
+// False when the likelihood could not be evaluated at the start (the row is in bad_row).
+template <class Estimate>
+bool take_maximization(Estimate& e, const MaximizeResult& fit, const ChoiceControl& control) {
+    e.method = control.method;
+    e.sandwich = control.sandwich;
+    e.iterations = fit.iterations;
+    e.history = fit.history;
+    e.end = maximize_end(fit.status);
+    if (e.end == CategoryFitEnd::UNDEFINED) {
+        e.bad_row = fit.failed_row;
+        return false;
+    }
+    e.coef = fit.parameters;
+    return true;
+}
 
 // -H^-1 at the maximum (or the sandwich H^-1 OPG H^-1): false when -H is not positive definite,
 // `bad` the parameter found dependent.

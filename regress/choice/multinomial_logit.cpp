@@ -126,16 +126,7 @@ MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
     };
     const MaximizeResult fit =
         maximize_likelihood(start, evaluate, maximize_control(control), true);
-    e.method = control.method;
-    e.sandwich = control.sandwich;
-    e.iterations = fit.iterations;
-    e.history = fit.history;
-    e.end = maximize_end(fit.status);
-    if (e.end == CategoryFitEnd::UNDEFINED) {
-        e.bad_row = fit.failed_row;
-        return e;
-    }
-    e.coef = fit.parameters;
+    if (!take_maximization(e, fit, control)) return e;
 
     // The fitted probabilities at the estimates (the last iterate when the fit stopped early).
     e.probability.assign(std::size_t(outcomes), std::vector<Real>(n));

@@ -200,16 +200,7 @@ OrderedEstimate estimate_ordered_choice(const ChoiceData& data, OrderedLink link
     };
     const MaximizeResult fit =
         maximize_likelihood(start, evaluate, maximize_control(control), true);
-    e.method = control.method;
-    e.sandwich = control.sandwich;
-    e.iterations = fit.iterations;
-    e.history = fit.history;
-    e.end = maximize_end(fit.status);
-    if (e.end == CategoryFitEnd::UNDEFINED) {
-        e.bad_row = fit.failed_row;
-        return e;
-    }
-    e.coef = fit.parameters;
+    if (!take_maximization(e, fit, control)) return e;
 
     // The fitted probabilities at the estimates (the last iterate when the fit stopped early).
     const int outcomes = cuts + 1;
