@@ -72,4 +72,25 @@ inline const Real CERTAIN_PROBABILITY_GAP = 1e-15Q;
 // How many rows have the probability of their observed outcome within the gap of 1.
 int certain_rows(const std::vector<Real>& observed_probability);
 
+// The end of a category estimate once its rows' probabilities are known: SEPARATION when the
+// fit did not converge and rows have the probability of their outcome at 1 (`observed` by row),
+// else the covariance, or SINGULAR with the parameter not identified in `bad`. False when the
+// estimate ends there.
+template <class Estimate>
+bool take_covariance(Estimate& e, const MaximizeResult& fit, const ChoiceControl& control,
+                     const std::vector<Real>& observed, int& bad) {
+    if (e.end != CategoryFitEnd::CONVERGED && (e.certain = certain_rows(observed)) > 0) {
+        e.end = CategoryFitEnd::SEPARATION;
+        return false;
+    }
+    bad = -1;
+    if (e.end == CategoryFitEnd::SINGULAR ||
+        !category_covariance(fit, control.sandwich, e.cov, bad)) {
+        e.end = CategoryFitEnd::SINGULAR;
+        if (bad < 0) bad = fit.dependent_parameter;
+        return false;
+    }
+    return true;
+}
+
 } // namespace tarvex

@@ -8,6 +8,7 @@
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
 #include "regress/choice/category_errors.hpp"
+#include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/iteration_end.hpp"
 #include "regress/fit/output_variables.hpp"
 #include "regress/fit/term_names.hpp"
@@ -129,6 +130,23 @@ void write_iteration_history(Run& run, const std::vector<MaximizeIteration>& his
                              const std::vector<std::string>& names) {
     for (const MaximizeIteration& it : history)
         write_iteration(run, it.iteration, "LOG-LIKELIHOOD", it.llf, names, it.parameters);
+}
+
+void write_category_table(Run& run, const std::string& label, const std::vector<std::string>& names,
+                          const std::vector<Real>& coef, const std::vector<Real>& se,
+                          const std::vector<Real>& tstat, std::size_t first, int n, bool wide) {
+    const auto from = std::ptrdiff_t(first), to = std::ptrdiff_t(first + names.size());
+    CoefficientTable t;
+    t.label = label;
+    t.names = names;
+    t.coef.assign(coef.begin() + from, coef.begin() + to);
+    t.se.assign(se.begin() + from, se.begin() + to);
+    t.tstat.assign(tstat.begin() + from, tstat.begin() + to);
+    t.df = n - int(coef.size());
+    t.asymptotic = true;
+    t.wide = wide;
+    write_line(run, " ");
+    write_coefficient_table(run, t);
 }
 
 void write_category_fit(Run& run, const CategoryFitLines& l) {

@@ -56,6 +56,13 @@ struct CategoryFitLines {
     bool sandwich = false;
 };
 
+// An asymptotic coefficient table (after a blank line) of the `names.size()` parameters from
+// `first` of coef, se and tstat, under `label` (empty: none), with n - all parameters degrees of
+// freedom.
+void write_category_table(Run& run, const std::string& label, const std::vector<std::string>& names,
+                          const std::vector<Real>& coef, const std::vector<Real>& se,
+                          const std::vector<Real>& tstat, std::size_t first, int n, bool wide);
+
 // The log-likelihoods, the likelihood-ratio test, McFadden's R-square, the percentage of
 // outcomes predicted right and the covariance in use.
 void write_category_fit(Run& run, const CategoryFitLines& lines);

@@ -146,15 +146,9 @@ MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
         observed[i] = prob[std::size_t(category[i])];
     }
     e.percent_correct = n > 0 ? Real(100) * right / Real(e.n) : Real(0);
-    if (e.end != CategoryFitEnd::CONVERGED && (e.certain = certain_rows(observed)) > 0) {
-        e.end = CategoryFitEnd::SEPARATION;
-        return e;
-    }
     int bad = -1;
-    if (e.end == CategoryFitEnd::SINGULAR ||
-        !category_covariance(fit, control.sandwich, e.cov, bad)) {
-        e.end = CategoryFitEnd::SINGULAR;
-        if (bad < 0) bad = fit.dependent_parameter;
+    if (!take_covariance(e, fit, control, observed, bad)) {
+        if (e.end != CategoryFitEnd::SINGULAR) return e;
         e.bad_outcome = bad >= 0 ? bad / k + 1 : -1;
         e.bad_column = bad >= 0 ? bad % k : -1;
         return e;

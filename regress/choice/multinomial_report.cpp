@@ -82,20 +82,14 @@ void report_multinomial_logit(Run& run, const ChoiceData& data, const Multinomia
     lines.percent_correct = e.percent_correct;
     lines.sandwich = e.sandwich;
     write_category_fit(run, lines);
+    std::vector<std::string> regressors;
+    for (const std::string& name : data.names) regressors.push_back(first_8_padded(name));
     for (int j = 1; j < e.outcomes(); ++j) {
-        const std::size_t first = std::size_t(j - 1) * std::size_t(e.k);
-        CoefficientTable t;
-        t.label = " OUTCOME " + outcome_text(e.values[std::size_t(j)]) +
-                  " AGAINST THE BASE OUTCOME " + base + ":";
-        for (const std::string& name : data.names) t.names.push_back(first_8_padded(name));
-        t.coef.assign(e.coef.begin() + first, e.coef.begin() + first + e.k);
-        t.se.assign(e.se.begin() + first, e.se.begin() + first + e.k);
-        t.tstat.assign(e.tstat.begin() + first, e.tstat.begin() + first + e.k);
-        t.df = e.n - int(e.coef.size());
-        t.asymptotic = true;
-        t.wide = flags.WIDE;
-        write_line(run, " ");
-        write_coefficient_table(run, t);
+        write_category_table(run,
+                             " OUTCOME " + outcome_text(e.values[std::size_t(j)]) +
+                                 " AGAINST THE BASE OUTCOME " + base + ":",
+                             regressors, e.coef, e.se, e.tstat,
+                             std::size_t(j - 1) * std::size_t(e.k), e.n, flags.WIDE);
     }
     write_coefficient_matrices(run, names, e.cov, flags.PCOV, flags.PCOR, flags.WIDE);
 }

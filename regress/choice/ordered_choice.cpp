@@ -231,15 +231,9 @@ OrderedEstimate estimate_ordered_choice(const ChoiceData& data, OrderedLink link
         observed[i] = e.probability[std::size_t(category[i])][i];
     }
     e.percent_correct = n > 0 ? Real(100) * right / Real(e.n) : Real(0);
-    if (e.end != CategoryFitEnd::CONVERGED && (e.certain = certain_rows(observed)) > 0) {
-        e.end = CategoryFitEnd::SEPARATION;
-        return e;
-    }
     int bad = -1;
-    if (e.end == CategoryFitEnd::SINGULAR ||
-        !category_covariance(fit, control.sandwich, e.cov, bad)) {
-        e.end = CategoryFitEnd::SINGULAR;
-        if (bad < 0) bad = fit.dependent_parameter;
+    if (!take_covariance(e, fit, control, observed, bad)) {
+        if (e.end != CategoryFitEnd::SINGULAR) return e;
         e.bad_column = bad >= 0 && bad < k ? e.slope_columns[std::size_t(bad)] : -1;
         return e;
     }

@@ -72,16 +72,7 @@ void report_ordered_choice(Run& run, const ChoiceData& data, OrderedLink link,
     lines.percent_correct = e.percent_correct;
     lines.sandwich = e.sandwich;
     write_category_fit(run, lines);
-    CoefficientTable t;
-    t.names = names;
-    t.coef = e.coef;
-    t.se = e.se;
-    t.tstat = e.tstat;
-    t.df = e.n - int(e.coef.size());
-    t.asymptotic = true;
-    t.wide = flags.WIDE;
-    write_line(run, " ");
-    write_coefficient_table(run, t);
+    write_category_table(run, "", names, e.coef, e.se, e.tstat, 0, e.n, flags.WIDE);
     write_coefficient_matrices(run, names, e.cov, flags.PCOV, flags.PCOR, flags.WIDE);
 }
 
