@@ -6,6 +6,7 @@
 
 #include "kernels/row_threads.hpp"
 #include "numeric/exact_dot.hpp"
+#include "numeric/fast_arith.hpp"
 
 #include <algorithm>
 
@@ -42,7 +43,7 @@ bool decode_block(const GramColumns& data, int c, Index index, std::size_t lengt
     } else {
         for (std::size_t i = 0; i < length; ++i) {
             const std::size_t r = index(i);
-            finite &= ExactAccumulator::decode(column[r] * scale[r], f[i]);
+            finite &= ExactAccumulator::decode(fast_multiply(column[r], scale[r]), f[i]);
         }
     }
     return finite;

@@ -111,4 +111,22 @@ __attribute__((always_inline)) inline Real fast_subtract(Real a, Real b) {
     return fast_add(a, -b);
 }
 
+// a == 0 (of either sign), without the library's comparison call.
+__attribute__((always_inline)) inline bool fast_is_zero(Real a) {
+    return (limbs::bits_of(a) << 1) == 0;
+}
+
+// a < b as IEEE orders them (false when either is a NaN; -0 is not below +0), without the
+// library's comparison call.
+__attribute__((always_inline)) inline bool fast_less(Real a, Real b) {
+    using fast_arith_detail::SIGN_BIT;
+    const limbs::u128 x = limbs::bits_of(a), y = limbs::bits_of(b);
+    const limbs::u128 mx = x & ~SIGN_BIT, my = y & ~SIGN_BIT;
+    constexpr limbs::u128 INFINITE = limbs::u128(limbs::EXPONENT_FIELD) << limbs::FRACTION_BITS;
+    if (mx > INFINITE || my > INFINITE || (mx == 0 && my == 0)) return false;
+    const bool negative_a = (x & SIGN_BIT) != 0, negative_b = (y & SIGN_BIT) != 0;
+    if (negative_a != negative_b) return negative_a;
+    return negative_a ? mx > my : mx < my;
+}
+
 } // namespace tarvex

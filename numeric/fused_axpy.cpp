@@ -320,4 +320,21 @@ void fused_axpy(Real* y, Real c, const Real* x, std::size_t n) {
     });
 }
 
+Real fused_multiply_add_chain(Real y, const Real* a, const Real* x, std::size_t n) {
+    u64 yhalves[2];
+    std::memcpy(yhalves, &y, sizeof yhalves);
+    for (std::size_t i = 0; i < n; ++i) {
+        const Real c = -a[i];
+        u64 xhalves[2];
+        std::memcpy(xhalves, x + i, sizeof xhalves);
+        const u128 result =
+            multiply_subtract(yhalves[0], yhalves[1], decode_factor(c), c, xhalves[0], xhalves[1]);
+        yhalves[0] = low64(result);
+        yhalves[1] = high64(result);
+    }
+    Real sum;
+    std::memcpy(&sum, yhalves, sizeof sum);
+    return sum;
+}
+
 } // namespace tarvex

@@ -19,5 +19,8 @@ inline Real fused_multiply_add(Real y, Real c, Real x) {
 }
 // y[i] = y[i] - c*x[i] for i < n, each rounded once.
 void fused_axpy(Real* y, Real c, const Real* x, std::size_t n);
+// y + a[0]*x[0] + ... + a[n-1]*x[n-1] taken in that order, each step a fused multiply-add: the
+// same bits as the loop y = fused_multiply_add(y, a[i], x[i]), without a call for each step.
+Real fused_multiply_add_chain(Real y, const Real* a, const Real* x, std::size_t n);
 
 } // namespace tarvex

@@ -12,33 +12,26 @@ namespace tarvex {
 
 namespace {
 
-Real index_at(const ChoiceData& data, const std::vector<Real>& b, std::size_t i) {
-    Real z = 0;
-    for (std::size_t j = 0; j < data.x.size(); ++j) z = fused_multiply_add(z, data.x[j][i], b[j]);
-    return z;
-}
-
 ChoiceFit fit_binary(ChoiceLink link, const ChoiceData& data, const std::vector<Real>& start,
                      const ChoiceControl& control) {
-    const int k = static_cast<int>(data.x.size());
     RowColumns rows;
     for (const std::vector<Real>& col : data.x) rows.columns.push_back(col.data());
     rows.n = data.y.size();
-    return maximize_rows(rows, start, control,
-                         [&](std::size_t i, const std::vector<Real>& b, PassSums& s, Real* v,
-                             Real& root, Real& score) {
-                             Real z = 0;
-                             for (int j = 0; j < k; ++j) {
-                                 v[j] = data.x[std::size_t(j)][i];
-                                 z = fused_multiply_add(z, v[j], b[std::size_t(j)]);
-                             }
-                             const bool one = data.y[i] != 0;
-                             const LinkTerms t = link_terms(link, one ? z : -z);
-                             score = one ? t.score : -t.score;
-                             s.add(t.log_f, score, v);
-                             root = qm::sqrt(t.weight);
-                             return finiteq(t.log_f) != 0;
-                         });
+    return maximize_passes(rows, start, control,
+                           [&](const std::vector<Real>& b, PassSums& sums, std::vector<Real>& root,
+                               std::vector<Real>& score) {
+                               run_index_pass(rows.columns, rows.n, b, sums,
+                                              [&](std::size_t i, Real z, Real& log_l, Real& a) {
+                                                  const bool one = !fast_is_zero(data.y[i]);
+                                                  const LinkTerms t =
+                                                      link_terms(link, one ? z : -z);
+                                                  a = one ? t.score : -t.score;
+                                                  log_l = t.log_f;
+                                                  root[i] = qm::sqrt(t.weight);
+                                                  if (!score.empty()) score[i] = qm::abs(a);
+                                                  return finiteq(t.log_f) != 0;
+                                              });
+                           });
 }
 
 // Intercept at F^-1(share of ones), slopes 0; all 0 without an intercept.
@@ -153,26 +146,33 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
     e.residual.resize(n);
     std::vector<Real> log_terms(n);
     std::vector<RowTotals> chunk_totals((n + PASS_CHUNK - 1) / PASS_CHUNK);
+    std::vector<const Real*> columns;
+    for (const std::vector<Real>& col : data.x) columns.push_back(col.data());
     for_each_chunk(n, [&](std::size_t c, std::size_t begin, std::size_t end) {
         RowTotals& t = chunk_totals[c];
-        t.slope_x.assign(std::size_t(k), Real(0));
-        t.x_sum.assign(std::size_t(k), Real(0));
+        const std::size_t length = end - begin;
+        std::vector<Real> z(length), slope(length);
+        chunk_index(columns, e.coef, begin, length, z.data());
         for (std::size_t i = begin; i < end; ++i) {
-            const Real z = index_at(data, e.coef, i);
-            const bool one = data.y[i] != 0;
-            const LinkRow r = link_row(link, z, one);
+            const bool one = !fast_is_zero(data.y[i]);
+            const LinkRow r = link_row(link, z[i - begin], one);
             const LinkTerms& terms = r.terms;
-            const Real p = r.probability, f = r.density, slope = r.slope;
+            const Real p = r.probability;
             log_terms[i] = terms.log_f;
             e.probability[i] = p;
             e.residual[i] = one ? terms.score : -terms.score;
-            ++t.table[one][p >= Real(0.5Q)];
-            t.density = fast_add(t.density, f);
-            for (int j = 0; j < k; ++j) {
-                const Real x = data.x[std::size_t(j)][i];
-                t.slope_x[std::size_t(j)] = fused_multiply_add(t.slope_x[std::size_t(j)], slope, x);
-                t.x_sum[std::size_t(j)] = fast_add(t.x_sum[std::size_t(j)], x);
-            }
+            ++t.table[one][!fast_less(p, Real(0.5Q))];
+            t.density = fast_add(t.density, r.density);
+            slope[i - begin] = r.slope;
+        }
+        t.slope_x.assign(std::size_t(k), Real(0));
+        t.x_sum.assign(std::size_t(k), Real(0));
+        for (int j = 0; j < k; ++j) {
+            const Real* x = columns[std::size_t(j)] + begin;
+            t.slope_x[std::size_t(j)] = fused_multiply_add_chain(Real(0), slope.data(), x, length);
+            Real sum = 0;
+            for (std::size_t i = 0; i < length; ++i) sum = fast_add(sum, x[i]);
+            t.x_sum[std::size_t(j)] = sum;
         }
     });
     EffectSums sums;

@@ -111,15 +111,15 @@ inline const Real HESSIAN_KEEP = 1e-12Q;
 // Forms -sum w_i v_i v_i' from the columns scaled by `root` (sqrt(w_i) by row), p x p.
 std::vector<Real> weighted_cross_products(const RowColumns& rows, const std::vector<Real>& root);
 
-// Maximises the sum over the rows of the terms `row` adds over p parameters from `start`.
-// `row(i, theta, sums, v, root)` adds row i at theta (PassSums::add) and sets root = sqrt(w_i);
-// `finish(theta, sums, hessian)` adds what does not belong to a row (hessian null when only
-// the value and gradient were formed).
-template <class Row, class Finish = NoFinish>
-ChoiceFit maximize_rows(const RowColumns& rows, const std::vector<Real>& start,
-                        const ChoiceControl& control, Row&& row, Finish finish = Finish{}) {
+// Maximises a log-likelihood over p parameters from `start`, whose passes over the rows
+// `pass(theta, sums, root, score)` form: the log-likelihood and gradient into `sums`, sqrt(w_i)
+// into root[i] and, when `score` is not empty, |a_i| into score[i] (the rows' Hessian and outer
+// product of the scores come from those by the exact Gram kernel). `finish(theta, sums, hessian)`
+// adds what does not belong to a row (hessian null when only the value and gradient were formed).
+template <class Pass, class Finish = NoFinish>
+ChoiceFit maximize_passes(const RowColumns& rows, const std::vector<Real>& start,
+                          const ChoiceControl& control, Pass&& pass, Finish finish = Finish{}) {
     const std::size_t n = rows.n;
-    const int p = static_cast<int>(rows.columns.size());
     const bool need_opg = control.sandwich || control.method != MaximizeMethod::NEWTON;
     std::vector<Real> value_at, hessian_at, base_at;
     PassSums sums;
@@ -138,12 +138,7 @@ ChoiceFit maximize_rows(const RowColumns& rows, const std::vector<Real>& start,
             }
         }
         if (theta != value_at) {
-            run_pass(n, p, sums, [&](std::size_t i, PassSums& s, Real* v) {
-                Real a = 0;
-                const bool ok = row(i, theta, s, v, root[i], a);
-                if (need_opg) score[i] = qm::abs(a);
-                return ok;
-            });
+            pass(theta, sums, root, score);
             finish(theta, sums, static_cast<std::vector<Real>*>(nullptr));
             value_at = theta;
             opg.clear();
@@ -210,6 +205,27 @@ ChoiceFit maximize_rows(const RowColumns& rows, const std::vector<Real>& start,
     fit.hessian = r.at_maximum.hessian;
     fit.opg = r.at_maximum.opg;
     return fit;
+}
+
+// Maximises the sum over the rows of the terms `row` adds over p parameters from `start`.
+// `row(i, theta, sums, v, root, score)` adds row i at theta (PassSums::add), sets root =
+// sqrt(w_i) and score = a_i; `finish` as for maximize_passes.
+template <class Row, class Finish = NoFinish>
+ChoiceFit maximize_rows(const RowColumns& rows, const std::vector<Real>& start,
+                        const ChoiceControl& control, Row&& row, Finish finish = Finish{}) {
+    const int p = static_cast<int>(rows.columns.size());
+    return maximize_passes(
+        rows, start, control,
+        [&](const std::vector<Real>& theta, PassSums& sums, std::vector<Real>& root,
+            std::vector<Real>& score) {
+            run_pass(rows.n, p, sums, [&](std::size_t i, PassSums& s, Real* v) {
+                Real a = 0;
+                const bool ok = row(i, theta, s, v, root[i], a);
+                if (!score.empty()) score[i] = qm::abs(a);
+                return ok;
+            });
+        },
+        finish);
 }
 
 // The covariance of the estimates: -H^-1, or H^-1 (sum g_i g_i') H^-1 with `sandwich`. False

@@ -19,6 +19,7 @@ const Real INV_ROOT_2PI = 0.3989422804014326779399460599343818684759Q;
 // Below this index log Phi comes from Mills' ratio: the continued fraction has converged to
 // every digit there, and the table ends.
 const Real NORMAL_FAR_TAIL = -NORMAL_TABLE_END;
+const Real NORMAL_TABLE_LIMIT = NORMAL_TABLE_END;
 constexpr int MILLS_TERMS = 90;
 // Below this e, log(1 + e) is its series: 1 + e would drop the digits of e.
 const Real LOG1P_SERIES_BELOW = 1e-5Q;
@@ -32,8 +33,8 @@ Real log1p_positive(Real e) {
     }
     // log(u) e/(u - 1) with u = 1 + e rounded: u - 1 is exact, and the ratio puts back what
     // rounding u took from e (Goldberg's correction), to a few units in the last place.
-    const Real u = 1 + e;
-    return fast_log(u) * (e / (u - 1));
+    const Real u = fast_add(1, e);
+    return fast_multiply(fast_log(u), e / fast_subtract(u, 1));
 }
 
 // Mills' ratio (1 - Phi(x))/phi(x) for x >= 40, by its continued fraction
@@ -55,7 +56,7 @@ namespace {
 
 // 1 - Phi(x) for x >= 0.
 Real upper_tail(Real x) {
-    if (x <= NORMAL_TABLE_END) return normal_upper_tail(x);
+    if (fast_less(x, NORMAL_TABLE_LIMIT) || x == NORMAL_TABLE_LIMIT) return normal_upper_tail(x);
     return normal_density(x) * mills_ratio(x);
 }
 
@@ -68,22 +69,23 @@ Real normal_cdf(Real z) {
 
 NormalTail normal_tail(Real s) {
     NormalTail t;
-    if (s < NORMAL_FAR_TAIL) {
+    if (fast_less(s, NORMAL_FAR_TAIL)) {
         const Real m = mills_ratio(-s);
         t.log_cdf = -s * s / 2 - LOG_ROOT_2PI + qm::log(m);
         t.ratio = 1 / m;
         return t;
     }
     const Real phi = normal_density(s);
-    if (s < 0) {
+    if (fast_less(s, 0)) {
         const Real cdf = normal_upper_tail(-s);
         t.log_cdf = fast_log(cdf);
         t.ratio = phi / cdf;
         return t;
     }
-    const Real upper = upper_tail(s);                 // 1 - Phi(s), at most 1/2
-    t.log_cdf = -log1p_positive(upper / (1 - upper)); // log(1 - u) = -log(1 + u/(1 - u))
-    t.ratio = phi / (1 - upper);
+    const Real upper = upper_tail(s); // 1 - Phi(s), at most 1/2
+    const Real lower = fast_subtract(1, upper);
+    t.log_cdf = -log1p_positive(upper / lower); // log(1 - u) = -log(1 + u/(1 - u))
+    t.ratio = phi / lower;
     return t;
 }
 
@@ -110,16 +112,17 @@ LinkRow link_row(ChoiceLink link, Real z, bool one) {
     if (link == ChoiceLink::PROBIT) {
         r.density = normal_density(z);
         r.slope = -fast_multiply(z, r.density);
-        if (qm::abs(z) > NORMAL_TABLE_END) {
+        if (fast_less(NORMAL_TABLE_LIMIT, qm::abs(z))) {
             r.terms = link_terms(link, s);
             r.probability = normal_cdf(z);
             return r;
         }
         // One tail value serves every term: Q = 1 - Phi(|z|), Phi(s) = Q or 1 - Q.
-        const Real q = normal_upper_tail(qm::abs(z));
-        r.probability = z < 0 ? q : 1 - q;
-        const Real cdf = s < 0 ? q : 1 - q;
-        r.terms.log_f = s < 0 ? fast_log(q) : -log1p_positive(q / (1 - q));
+        const Real q = normal_upper_tail(qm::abs(z)), p = fast_subtract(1, q);
+        const bool below = fast_less(s, 0);
+        r.probability = fast_less(z, 0) ? q : p;
+        const Real cdf = below ? q : p;
+        r.terms.log_f = below ? fast_log(q) : -log1p_positive(q / p);
         r.terms.score = r.density / cdf;
         r.terms.weight = fast_multiply(r.terms.score, fast_add(s, r.terms.score));
         return r;

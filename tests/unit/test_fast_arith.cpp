@@ -2,7 +2,8 @@
 // million random pairs whose exponents are close (cancellation, carries), far apart (sticky
 // bits) and at the ends of the range (overflow and underflow handed back), with significands
 // ending in long runs of zeros or ones (ties and round-ups), plus the exact cancellations and
-// the operands the library takes whole (zeros, subnormals, infinities, NaN).
+// the operands the library takes whole (zeros, subnormals, infinities, NaN). The comparisons
+// must order them as the library does.
 #include "numeric/fast_arith.hpp"
 #include "reference_support.hpp"
 
@@ -41,7 +42,7 @@ private:
 
 TEST(FastArithmetic, RandomPairsGiveTheLibraryBits) {
     RandomOperands r(20261207);
-    long add_wrong = 0, multiply_wrong = 0;
+    long add_wrong = 0, multiply_wrong = 0, order_wrong = 0;
     const long pairs = 1000000; // 20,000,000 agreed when the routines were written
     for (long i = 0; i < pairs; ++i) {
         const int spread = i % 3 == 0 ? 2 : i % 3 == 1 ? 130 : 8000;
@@ -52,9 +53,11 @@ TEST(FastArithmetic, RandomPairsGiveTheLibraryBits) {
         add_wrong += bits_of(fast_add(a, b)) != bits_of(a + b);
         add_wrong += bits_of(fast_subtract(a, b)) != bits_of(a - b);
         multiply_wrong += bits_of(fast_multiply(a, b)) != bits_of(a * b);
+        order_wrong += fast_less(a, b) != (a < b) || fast_less(b, a) != (b < a);
     }
     EXPECT_EQ(add_wrong, 0);
     EXPECT_EQ(multiply_wrong, 0);
+    EXPECT_EQ(order_wrong, 0);
 }
 
 TEST(FastArithmetic, OperandsTheLibraryTakesWhole) {
@@ -78,6 +81,9 @@ TEST(FastArithmetic, OperandsTheLibraryTakesWhole) {
             } else {
                 EXPECT_EQ(bits_of(fast_multiply(a, b)), bits_of(product));
             }
+            // The comparisons: NaN unordered, -0 equal to +0, infinities at the ends.
+            EXPECT_EQ(fast_less(a, b), a < b);
+            EXPECT_EQ(fast_is_zero(a), a == 0);
         }
     // Exact cancellation gives +0; a product or sum past the largest value overflows; a
     // product below the smallest normal value is subnormal.

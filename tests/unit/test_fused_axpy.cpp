@@ -202,6 +202,11 @@ TEST(FusedAxpy, VectorUpdateIsTheElementwiseFusedForm) {
         for (std::size_t i = 0; i < n; ++i)
             ASSERT_TRUE(agrees(updated[i], reference(y[i], c, x[i]), y[i], c, x[i]));
     }
+    // The chain y + a0 x0 + a1 x1 + ... is the loop of single fused steps, bit for bit.
+    Real looped = 0.125Q;
+    for (std::size_t i = 0; i < n; ++i) looped = fused_multiply_add(looped, y[i], x[i]);
+    EXPECT_EQ(testing::bits_of(fused_multiply_add_chain(0.125Q, y.data(), x.data(), n)),
+              testing::bits_of(looped));
 }
 
 } // namespace
