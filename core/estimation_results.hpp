@@ -57,6 +57,8 @@ struct EstimationResults {
     // FCAST with MODEL=BOX applies.
     bool box_cox = false, box_regressors = false;
     Real lambda_y = 0, lambda_x = 0;
+    // AUTO: rho of the AR(1) or AR(2) errors, which FCAST with MODEL=AUTO applies.
+    std::vector<Real> rho;
     // TOBIT: the censoring of y, which FCAST with MODEL=TOBIT applies to x'b with sigma.
     bool censored_below = false, censored_above = false;
     Real censor_lower = 0, censor_upper = 0;

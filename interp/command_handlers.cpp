@@ -13,6 +13,7 @@
 #include "io/print_write.hpp"
 #include "io/read_command.hpp"
 #include "io/stored_format.hpp"
+#include "regress/auto/auto_command.hpp"
 #include "regress/box/box_command.hpp"
 #include "regress/choice/choice_command.hpp"
 #include "regress/fcast/fcast_command.hpp"
@@ -63,7 +64,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {23,  "DUMP",     cmd_dump,          P, R}, // workspace counters
     {24,  "ENDO",     cmd_endo,          P, R}, // end of a DO loop
     {25,  "DELETE",   cmd_delete,        N, R}, // delete variables (keywords, else it scans)
-    {26,  "AUTO",     not_available,     N, R},
+    {26,  "AUTO",     cmd_auto,          N, S}, // least squares with AR(1) or AR(2) errors
     {27,  "STATS",    cmd_stats,         N, S}, // descriptive statistics
     {28,  "PLOTS",    not_available,     N, R},
     {29,  "POOL",     not_available,     N, R},

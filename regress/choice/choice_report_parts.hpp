@@ -6,6 +6,7 @@
 #include "regress/choice/choice_data.hpp"
 #include "regress/choice/choice_equation.hpp"
 #include "regress/choice/choice_fit.hpp"
+#include "regress/fit/message_number.hpp"
 
 #include <string>
 #include <vector>
@@ -13,9 +14,6 @@
 namespace tarvex {
 
 struct Run;
-
-// A value in a message: up to 8 significant digits, no blanks.
-std::string number_text(Real v);
 
 // The error of a fit that ended UNDEFINED or SINGULAR (true when it did and was reported).
 bool report_failed_fit(Run& run, const ChoiceEquation& eq, ChoiceEnd end, int bad_column,

@@ -10,8 +10,32 @@
 #include "regress/fcast/fcast_report.hpp"
 
 #include <algorithm>
+#include <map>
 
 namespace tarvex {
+
+namespace {
+
+// BLUP: each prediction x_t'b gains rho_1 e_(t-1) + ... + rho_p e_(t-p), where e_s is the
+// regression residual y_s - x_s'b where y_s is known, and its own prediction (the same sum at s)
+// where it is not, so that beyond the data the correction dies away as the AR process does.
+void add_lagged_residuals(const std::vector<Real>& rho, Forecast& f) {
+    std::map<int, Real> residual; // by observation
+    for (FcastRow& r : f.rows) {
+        if (!r.defined) continue;
+        Real correction = 0;
+        for (std::size_t i = 0; i < rho.size(); ++i) {
+            const auto at = residual.find(r.obs - int(i) - 1);
+            if (at != residual.end()) correction += rho[i] * at->second;
+        }
+        const Real systematic = r.predicted;
+        residual[r.obs] = r.known ? r.observed - systematic : correction;
+        r.predicted = systematic + correction;
+        if (r.known) r.error = r.observed - r.predicted;
+    }
+}
+
+} // namespace
 
 FcastResult compute_forecast(Run& run, const FcastModel& model, const FcastOptions& o,
                              FcastSettings settings) {
@@ -30,7 +54,27 @@ FcastResult compute_forecast(Run& run, const FcastModel& model, const FcastOptio
         }
         settings.dynamic_origin = std::max(origin, beg - 1);
     }
-    out.forecast = YHAT(run, model, settings);
+    const bool blup = o.BLUP && !model.rho.empty();
+    if (blup) {
+        // The residuals of the observations just before the range enter the first predictions.
+        std::vector<int> before;
+        for (int s = beg - int(model.rho.size()); s < beg; ++s)
+            if (s >= 1) before.push_back(s);
+        settings.obs.insert(settings.obs.begin(), before.begin(), before.end());
+        out.forecast = YHAT(run, model, settings);
+        add_lagged_residuals(model.rho, out.forecast);
+        out.forecast.rows.erase(out.forecast.rows.begin(),
+                                out.forecast.rows.begin() + std::ptrdiff_t(before.size()));
+        if (!out.forecast.x.empty())
+            out.forecast.x.erase(out.forecast.x.begin(),
+                                 out.forecast.x.begin() +
+                                     std::ptrdiff_t(before.size() * std::size_t(out.forecast.k)));
+        notes.add(NotePlace::HEADING, NoteKind::TEXT,
+                  std::string(" BLUP IS ACTIVE - PREDICTED VALUES ADJUSTED WITH ") +
+                      "LAGGED RESIDUALS");
+    } else {
+        out.forecast = YHAT(run, model, settings);
+    }
     finish_forecast(out);
     // Standard errors.
     if (dynamic)

@@ -137,8 +137,9 @@ bool reference_exists(const Run& run, int ref) {
 }
 
 bool is_named_model_type(const std::string& type) {
-    // Forecast here: see box_model and choice_model.
-    if (type == "BOX" || type == "PROBIT" || type == "LOGIT" || type == "TOBIT") return false;
+    // Forecast here: see box_model, choice_model and the rho of AUTO.
+    if (type == "AUTO" || type == "BOX" || type == "PROBIT" || type == "LOGIT" || type == "TOBIT")
+        return false;
     for (const char* word : MODEL_TYPES)
         if (type == word) return true;
     return false;
@@ -233,6 +234,25 @@ bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model) {
         model.censoring.lower = e.censor_lower;
         model.censoring.upper = e.censor_upper;
         model.cov.clear(); // no forecast standard errors of the censored mean
+    }
+    // MODEL=AUTO: rho from RHO= and SRHO= where given, else from a preceding AUTO; ORDER=
+    // (1 or 2) where given, else the estimation's order.
+    if (model.type == "AUTO") {
+        const EstimationResults& e = run.last_estimation;
+        std::vector<Real> rho = has_list || e.command != "AUTO" ? std::vector<Real>{} : e.rho;
+        const int order = o.ORDER > 0               ? o.ORDER
+                          : !rho.empty()            ? int(rho.size())
+                          : o.SRHO != RHO_NOT_GIVEN ? 2
+                                                    : 1;
+        rho.resize(std::size_t(order), Real(0));
+        if (o.RHO != RHO_NOT_GIVEN) rho[0] = o.RHO;
+        if (o.SRHO != RHO_NOT_GIVEN && order == 2) rho[1] = o.SRHO;
+        if (o.RHO == RHO_NOT_GIVEN && (has_list || e.command != "AUTO")) {
+            report_error(run, " ...ERROR..MODEL=AUTO NEEDS RHO= OR A PRECEDING AUTO",
+                         ERR_FCAST_NO_RHO);
+            return false;
+        }
+        model.rho = rho;
     }
     model.max_lag = model.dep_lag;
     for (const OlsTerm& t : model.terms) model.max_lag = std::max(model.max_lag, t.lag);

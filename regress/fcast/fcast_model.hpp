@@ -29,6 +29,7 @@ inline constexpr int ERR_FCAST_NCROSS = 49009;
 inline constexpr int ERR_FCAST_VARIABLE_GONE = 49090;
 inline constexpr int ERR_FCAST_NO_TOBIT = 49091;
 inline constexpr int ERR_FCAST_NOT_FORECAST = 49092; // a model FCAST has no forecast for
+inline constexpr int ERR_FCAST_NO_RHO = 49095;       // MODEL=AUTO without rho
 
 // The prediction of a choice model: the probability F(x'b) (PROBIT, LOGIT) or the expected
 // value of the censored y (TOBIT).
@@ -54,6 +55,9 @@ struct FcastModel {
     // than the intercept) are transformed with lambda_x when box_regressors.
     bool box_cox = false, box_regressors = false;
     Real lambda_y = 0, lambda_x = 0;
+    // MODEL=AUTO: rho of the AR(1) or AR(2) errors (from the estimation, or RHO= and SRHO=),
+    // which BLUP applies to the lagged residuals.
+    std::vector<Real> rho;
     // MODEL=PROBIT, LOGIT, TOBIT; TOBIT's sigma and censoring come from its estimation.
     FcastChoice choice = FcastChoice::NONE;
     Real tobit_sigma = 0;

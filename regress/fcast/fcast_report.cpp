@@ -76,6 +76,12 @@ void write_fcast_model(Run& run, const FcastModel& model, const FcastOptions& o,
         write_line(run, fmt_G(model.lambda_y, 20, 13) +
                             (model.box_regressors ? fmt_G(model.lambda_x, 20, 13) : ""));
     }
+    if (!model.rho.empty()) {
+        write_line(run, " AUTOCORRELATION RHO");
+        std::string values;
+        for (std::size_t i = 0; i < model.rho.size(); ++i) values += fmt_G(model.rho[i], 20, 13);
+        write_line(run, values);
+    }
     if (o.RHO != RHO_NOT_GIVEN) write_line(run, " USER SPECIFIED RHO=" + fmt_F(o.RHO, 8, 5));
     if (o.SRHO != RHO_NOT_GIVEN) write_line(run, " USER SPECIFIED SRHO=" + fmt_F(o.SRHO, 8, 5));
 }

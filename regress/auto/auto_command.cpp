@@ -1,0 +1,119 @@
+// AUTO: reads the list and the options, gathers the rows, and hands them to the estimator and
+// its report.
+#include "regress/auto/auto_command.hpp"
+
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
+#include "options/options.hpp"
+#include "regress/auto/auto_errors.hpp"
+#include "regress/auto/auto_report.hpp"
+#include "regress/fit/list_equation.hpp"
+
+namespace tarvex {
+
+namespace {
+
+bool bad_option(Run& run, const char* keyword) {
+    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
+                 ERR_AUTO_OPTION);
+    return false;
+}
+
+bool check_options(Run& run, const AutoOptions& o) {
+    if (o.ORDER != 1 && o.ORDER != 2) {
+        report_error(run, " ...ERROR..THE ORDER=" + fmt_I(o.ORDER, 4) + " OPTION IS NOT AVAILABLE",
+                     ERR_AUTO_ORDER);
+        return false;
+    }
+    if (o.MAXIT < 1) return bad_option(run, "MAXIT");
+    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, "CONVERGE");
+    if (o.METHOD != "ML" && o.METHOD != "CORC" && o.METHOD != "PW") return bad_option(run, "METHOD");
+    for (const std::string* name : {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
+        if (name->rfind("********", 0) == 0) return bad_option(run, "PREDICT");
+    return true;
+}
+
+bool read_equation(Run& run, const AutoOptions& o, AutoEquation& eq) {
+    const ScanBlock& scan = run.scan;
+    if (scan.NF < 1 || (scan.NF < 2 && !o.CONSTANT)) {
+        report_error(run, " ...ERROR..AUTO NEEDS depvar indeps", ERR_AUTO_NO_LIST);
+        return false;
+    }
+    const OlsTerm dep = list_term(run, 1);
+    eq.dep_ref = dep.ref;
+    eq.dep_lag = dep.lag;
+    eq.dep_name = dep.name;
+    for (int k = 2; k <= scan.NF; ++k) {
+        const OlsTerm t = list_term(run, k);
+        if (t.ref == dep.ref && t.lag == dep.lag) {
+            report_error(run,
+                         " ...ERROR..VARIABLE " + trim_trailing_blanks(eq.dep_name) +
+                             " IS ON BOTH SIDES OF EQUATION",
+                         ERR_AUTO_BOTH_SIDES);
+            return false;
+        }
+        eq.terms.push_back(t);
+    }
+    if (o.CONSTANT) eq.terms.push_back(intercept_term(run));
+    return true;
+}
+
+AutoMethod method_of(const std::string& word) {
+    if (word == "CORC") return AutoMethod::CORC;
+    if (word == "PW") return AutoMethod::PW;
+    return AutoMethod::ML;
+}
+
+} // namespace
+
+void cmd_auto(Run& run) {
+    if (run.sw[OTRACE]) write_line(run, " AUTO");
+    set_auto_defaults(run);
+    if (!OPTION(run, auto_option_table())) return;
+    const AutoOptions o = read_auto_options(run);
+    if (!check_options(run, o)) return;
+    AutoEquation eq;
+    if (!read_equation(run, o, eq)) return;
+
+    ListRows rows;
+    if (!gather_list_rows(run, eq.dep_ref, eq.dep_lag, eq.terms, o.BEG, o.END, rows)) return;
+    eq.obs = rows.obs;
+    eq.beg = rows.beg;
+    eq.end = rows.end;
+    const int k = static_cast<int>(eq.terms.size());
+    const int n = static_cast<int>(rows.obs.size());
+    // Each rho needs observations beyond the regression's own, and the iterations drop p rows.
+    if (n <= k + 2 * o.ORDER) {
+        report_error(run,
+                     " ...ERROR.." + fmt_I(n, 5) + " OBSERVATIONS IS NOT ENOUGH FOR" + fmt_I(k, 4) +
+                         " COEFFICIENTS AND AR(" + std::to_string(o.ORDER) + ") ERRORS",
+                     ERR_AUTO_TOO_FEW);
+        return;
+    }
+    if (run.sw[OSCAN] || run.flags.ODONT) return;
+    for (std::size_t i = 1; i < eq.obs.size(); ++i)
+        if (eq.obs[i] != eq.obs[i - 1] + 1) {
+            if (run.sw[OWARN])
+                write_line(run, " ...WARNING..OBSERVATIONS" + fmt_I(eq.obs[i - 1], 7) + " AND" +
+                                    fmt_I(eq.obs[i], 7) +
+                                    " ARE NOT CONSECUTIVE: THE ERRORS ARE LAGGED ACROSS THE GAP");
+            break;
+        }
+
+    AutoData data;
+    for (std::size_t j = 0; j < eq.terms.size(); ++j)
+        data.x.push_back(eq.terms[j].kind == TermKind::INTERCEPT ? nullptr : rows.x[j].data());
+    data.y = rows.y.data();
+    data.n = rows.y.size();
+    AutoControl control;
+    control.method = method_of(o.METHOD);
+    control.order = o.ORDER;
+    control.max_iterations = o.MAXIT;
+    control.tolerance = o.CONVERGE;
+    const AutoEstimate e = estimate_auto(data, control);
+    report_auto(run, eq, e, o, control.method);
+}
+
+} // namespace tarvex
