@@ -19,6 +19,7 @@
 #include "regress/hetero/hetero_command.hpp"
 #include "regress/nonlin/nonlin_command.hpp"
 #include "regress/ols/ols_command.hpp"
+#include "regress/pool/pool_command.hpp"
 #include "regress/stats/stats_command.hpp"
 #include "regress/test/test_command.hpp"
 #include "workspace/maintenance.hpp"
@@ -66,7 +67,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {26,  "AUTO",     not_available,     N, R},
     {27,  "STATS",    cmd_stats,         N, S}, // descriptive statistics
     {28,  "PLOTS",    not_available,     N, R},
-    {29,  "POOL",     not_available,     N, R},
+    {29,  "POOL",     cmd_pool,          N, S}, // panel regression: pooled, fixed, random
     {30,  "GLS",      not_available,     N, R},
     {31,  "RENAME",   cmd_rename,        P, R}, // rename a variable
     {32,  "COMPRESS", cmd_compress,      P, R}, // compact the workspace
