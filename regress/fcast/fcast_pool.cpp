@@ -60,8 +60,9 @@ bool pool_fcast_model(Run& run, const FcastOptions& o, FcastModel& m) {
     const EstimationResults& e = run.last_estimation;
     const bool typed = !name_blank(o.CSFIX);
     const bool estimated = !typed && e.command == "POOL" && e.pool_fixed && run.scan.NF == 0;
-    const std::vector<Real> effects =
-        typed ? vector_values(run, o.CSFIX) : estimated ? e.pool_effects : std::vector<Real>();
+    const std::vector<Real> effects = typed       ? vector_values(run, o.CSFIX)
+                                      : estimated ? e.pool_effects
+                                                  : std::vector<Real>();
     if (effects.empty()) {
         report_error(run,
                      " ...ERROR..FIXED NEEDS CSFIX= OR THE EFFECTS OF A PRECEDING POOL / FIXED",
@@ -79,9 +80,8 @@ bool pool_fcast_model(Run& run, const FcastOptions& o, FcastModel& m) {
     m.fixed_effect = true;
     m.effect = effects[std::size_t(o.CSNUMBER - 1)];
     // The effect takes the intercept's place, or is added after the slopes of a within fit.
-    auto constant = std::find_if(m.terms.begin(), m.terms.end(), [](const OlsTerm& t) {
-        return t.kind == TermKind::INTERCEPT;
-    });
+    auto constant = std::find_if(m.terms.begin(), m.terms.end(),
+                                 [](const OlsTerm& t) { return t.kind == TermKind::INTERCEPT; });
     if (constant != m.terms.end()) {
         constant->name = first_8_padded("FIXED");
         m.coef[std::size_t(constant - m.terms.begin())] = m.effect;

@@ -10,7 +10,7 @@ struct FcastOptions;
 struct FcastModel;
 
 // Error numbers of the pooled forecast.
-inline constexpr int ERR_FCAST_NO_EFFECTS = 49093;  // FIXED without effects to use
+inline constexpr int ERR_FCAST_NO_EFFECTS = 49093;    // FIXED without effects to use
 inline constexpr int ERR_FCAST_CROSS_SECTION = 49094; // CSNUMBER= outside the cross-sections
 
 // Completes a pooled model built from the last estimation or a typed list (NCROSS= given). On

@@ -84,8 +84,8 @@ bool identifier_term(Run& run, const PoolOptions& o, OlsTerm& id) {
     return true;
 }
 
-bool make_groups(Run& run, const PoolOptions& o, const ListRows& rows,
-                 const std::vector<Real>* ids, PanelGroups& groups) {
+bool make_groups(Run& run, const PoolOptions& o, const ListRows& rows, const std::vector<Real>* ids,
+                 PanelGroups& groups) {
     if (ids != nullptr) {
         groups_by_id(*ids, groups);
         if (o.NCROSS > 0 && groups.count != o.NCROSS) {

@@ -1,10 +1,10 @@
 // The pooled, within and random-effects estimators of a panel and their tests.
 #include "regress/pool/pool_estimate.hpp"
 
+#include "expr/matrix_algebra.hpp"
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/least_squares.hpp"
 #include "kernels/symmetric_solve.hpp"
-#include "expr/matrix_algebra.hpp"
 #include "numeric/distributions.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fit/coefficient_table.hpp"
@@ -284,7 +284,8 @@ void random(const PoolData& d, const PoolControl& c, const Means& m, PoolEstimat
     for (std::size_t g = 0; g < groups; ++g)
         theta[g] = 1 - qm::sqrt(e.sigma2_e / (e.sigma2_e + d.rows[g] * e.sigma2_a));
     e.theta_min = e.theta_max = theta.empty() ? Real(0) : theta[0];
-    for (Real t : theta) e.theta_min = std::min(e.theta_min, t), e.theta_max = std::max(e.theta_max, t);
+    for (Real t : theta)
+        e.theta_min = std::min(e.theta_min, t), e.theta_max = std::max(e.theta_max, t);
     // Least squares on the quasi-deviations.
     std::vector<std::vector<Real>> qx;
     Columns cols;

@@ -45,10 +45,10 @@ enum class PoolEnd {
 
 // One least-squares fit on (transformed) columns, with what the report and TEST need.
 struct PoolFit {
-    std::vector<Real> coef;        // K (+1 with the intercept, last)
-    std::vector<Real> xtx_inv;     // row-major
+    std::vector<Real> coef;    // K (+1 with the intercept, last)
+    std::vector<Real> xtx_inv; // row-major
     std::vector<Real> cov, se, tstat;
-    std::vector<Real> resid;       // of the fitted (transformed) rows
+    std::vector<Real> resid; // of the fitted (transformed) rows
     Real sse = 0, df = 0, sigma2 = 0;
 };
 
@@ -56,8 +56,8 @@ struct PoolEstimate {
     PoolEnd end = PoolEnd::OK;
     int bad_column = -1;
     PoolModel model = PoolModel::POOLED;
-    int n = 0, k = 0, groups = 0; // rows, coefficients, cross-sections
-    PoolFit fit;                  // the estimate reported
+    int n = 0, k = 0, groups = 0;    // rows, coefficients, cross-sections
+    PoolFit fit;                     // the estimate reported
     std::vector<Real> fitted, resid; // by row, on the scale of y: x'b + a (the effect of the
                                      // row's cross-section under FIXED, the intercept else)
     Real r2 = 0, adjusted_r2 = 0, ymean = 0;

@@ -11,9 +11,9 @@
 namespace tarvex {
 
 struct PanelGroups {
-    int count = 0;             // cross-sections with at least one observation in use
-    std::vector<int> group;    // 0-based cross-section of each observation in use
-    std::vector<int> rows;     // observations in use of each cross-section
+    int count = 0;          // cross-sections with at least one observation in use
+    std::vector<int> group; // 0-based cross-section of each observation in use
+    std::vector<int> rows;  // observations in use of each cross-section
     int shortest = 0, longest = 0;
     bool balanced() const { return shortest == longest; }
     // The first cross-section (0-based) with fewer than `least` observations; -1 when none.

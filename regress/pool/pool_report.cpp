@@ -15,9 +15,12 @@ namespace {
 
 const char* model_title(PoolModel m) {
     switch (m) {
-    case PoolModel::FIXED: return "FIXED EFFECTS (WITHIN ESTIMATOR)";
-    case PoolModel::RANDOM: return "RANDOM EFFECTS (SWAMY-ARORA)";
-    default: return "POOLED LEAST SQUARES";
+    case PoolModel::FIXED:
+        return "FIXED EFFECTS (WITHIN ESTIMATOR)";
+    case PoolModel::RANDOM:
+        return "RANDOM EFFECTS (SWAMY-ARORA)";
+    default:
+        return "POOLED LEAST SQUARES";
     }
 }
 
@@ -31,8 +34,8 @@ void write_heading(Run& run, const PoolEquation& eq, const PanelGroups& g, const
                    const PoolOptions& o) {
     write_line(run, " POOLED CROSS-SECTION TIME-SERIES REGRESSION: " +
                         std::string(model_title(e.model)));
-    write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " +
-                        eq.dep_name);
+    write_line(run,
+               fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " + eq.dep_name);
     write_line(run, fmt_I(e.groups, 9) + " CROSS-SECTIONS  OBSERVATIONS EACH: MIN=" +
                         fmt_I(g.shortest, 8) + " MAX=" + fmt_I(g.longest, 8) +
                         (g.balanced() ? "  (BALANCED)" : "  (UNBALANCED)"));
@@ -42,8 +45,8 @@ void write_heading(Run& run, const PoolEquation& eq, const PanelGroups& g, const
         if (e.theta_min == e.theta_max)
             write_line(run, " THETA =" + fmt_F(e.theta_min, 10, 6));
         else
-            write_line(run, " THETA: MIN=" + fmt_F(e.theta_min, 10, 6) + " MAX=" +
-                                fmt_F(e.theta_max, 10, 6));
+            write_line(run, " THETA: MIN=" + fmt_F(e.theta_min, 10, 6) +
+                                " MAX=" + fmt_F(e.theta_max, 10, 6));
         if (e.sigma2_a_clipped)
             write_line(run, " ...NOTE..THE CROSS-SECTION VARIANCE ESTIMATE WAS NEGATIVE: SET TO 0");
     }
@@ -54,11 +57,11 @@ void write_heading(Run& run, const PoolEquation& eq, const PanelGroups& g, const
 
 void write_summary(Run& run, const PoolEstimate& e) {
     write_line(run, " ");
-    write_line(run, "  R-SQUARE =" + fmt_F(e.r2, 9, 4) + fmt_X(5) + "R-SQUARE ADJUSTED =" +
-                        fmt_F(e.adjusted_r2, 9, 4));
+    write_line(run, "  R-SQUARE =" + fmt_F(e.r2, 9, 4) + fmt_X(5) +
+                        "R-SQUARE ADJUSTED =" + fmt_F(e.adjusted_r2, 9, 4));
     write_line(run, " VARIANCE OF THE ESTIMATE-SIGMA**2 =" + fmt_G(e.fit.sigma2, 13, 5));
-    write_line(run, " STANDARD ERROR OF THE ESTIMATE-SIGMA =" +
-                        fmt_G(qm::sqrt(e.fit.sigma2), 13, 5));
+    write_line(run,
+               " STANDARD ERROR OF THE ESTIMATE-SIGMA =" + fmt_G(qm::sqrt(e.fit.sigma2), 13, 5));
     write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(e.fit.sse, 13, 5));
     write_line(run, " MEAN OF DEPENDENT VARIABLE =" + fmt_G(e.ymean, 13, 5));
     if (e.llf_available) write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(e.llf, 13, 6));
@@ -128,8 +131,8 @@ void store_estimation(Run& run, const PoolEquation& eq, const PanelGroups& g,
 
 } // namespace
 
-void report_pool(Run& run, const PoolEquation& eq, const PanelGroups& groups,
-                 const PoolEstimate& e, const PoolOptions& o) {
+void report_pool(Run& run, const PoolEquation& eq, const PanelGroups& groups, const PoolEstimate& e,
+                 const PoolOptions& o) {
     if (run.flags.OPUT) {
         write_heading(run, eq, groups, e, o);
         write_summary(run, e);

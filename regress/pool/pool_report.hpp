@@ -25,7 +25,7 @@ struct PoolEquation {
     int beg = 0, end = 0;
 };
 
-void report_pool(Run& run, const PoolEquation& eq, const PanelGroups& groups,
-                 const PoolEstimate& e, const PoolOptions& o);
+void report_pool(Run& run, const PoolEquation& eq, const PanelGroups& groups, const PoolEstimate& e,
+                 const PoolOptions& o);
 
 } // namespace tarvex

@@ -40,7 +40,8 @@ PoolData read_panel(const std::string& name, int y_col, int columns) {
         if (int(v.size()) != columns) continue;
         ids.push_back(v[0]);
         d.y.push_back(v[std::size_t(y_col)]);
-        for (std::size_t j = 0; j < d.x.size(); ++j) d.x[j].push_back(v[std::size_t(y_col) + 1 + j]);
+        for (std::size_t j = 0; j < d.x.size(); ++j)
+            d.x[j].push_back(v[std::size_t(y_col) + 1 + j]);
     }
     PanelGroups g;
     groups_by_id(ids, g);
@@ -76,12 +77,12 @@ TEST(PoolReference, GrunfeldBalancedAgainstPlm) {
 
     const PoolEstimate p = fit(d, PoolModel::POOLED);
     ASSERT_EQ(p.end, PoolEnd::OK);
-    expect_plm_order(p.fit.coef, {-42.714369436559359Q, 0.11556215636055213Q,
-                                             0.23067848873196961Q}); // coef(p)
+    expect_plm_order(p.fit.coef,
+                     {-42.714369436559359Q, 0.11556215636055213Q, 0.23067848873196961Q}); // coef(p)
     expect_plm_order(p.fit.se, {9.5116760314238729Q, 0.0058357095572206304Q,
-                                           0.025475801476508936Q}); // sqrt(diag(vcov(p)))
-    EXPECT_TRUE(agrees(p.r2, 0.8124080125447285Q));                  // summary(p)$r.squared
-    EXPECT_TRUE(agrees(p.fit.sse, 1755850.4840899117Q));             // deviance(p)
+                                0.025475801476508936Q}); // sqrt(diag(vcov(p)))
+    EXPECT_TRUE(agrees(p.r2, 0.8124080125447285Q));      // summary(p)$r.squared
+    EXPECT_TRUE(agrees(p.fit.sse, 1755850.4840899117Q)); // deviance(p)
 
     const PoolEstimate w = fit(d, PoolModel::FIXED);
     ASSERT_EQ(w.end, PoolEnd::OK);
@@ -102,30 +103,27 @@ TEST(PoolReference, GrunfeldBalancedAgainstPlm) {
 
     const PoolEstimate r = fit(d, PoolModel::RANDOM);
     ASSERT_EQ(r.end, PoolEnd::OK);
-    expect_plm_order(r.fit.coef, {-57.834414905032901Q, 0.10978115223248383Q,
-                                             0.30811298283071253Q});
-    expect_plm_order(r.fit.se, {28.89893526028979Q, 0.010492663549546493Q,
-                                           0.017180469089639917Q});
-    EXPECT_TRUE(agrees(r.r2, 0.76950272266989583Q));         // summary(r)$r.squared[1]
+    expect_plm_order(r.fit.coef,
+                     {-57.834414905032901Q, 0.10978115223248383Q, 0.30811298283071253Q});
+    expect_plm_order(r.fit.se, {28.89893526028979Q, 0.010492663549546493Q, 0.017180469089639917Q});
+    EXPECT_TRUE(agrees(r.r2, 0.76950272266989583Q));          // summary(r)$r.squared[1]
     EXPECT_TRUE(agrees(r.adjusted_r2, 0.76716264878837193Q)); // summary(r)$r.squared[2]
     EXPECT_TRUE(agrees(r.sigma2_e, 2784.4582307779356Q));     // ercomp(r)$sigma2
     EXPECT_TRUE(agrees(r.sigma2_a, 7089.8000993080441Q));
     EXPECT_TRUE(agrees(r.theta_min, 0.8612236207478785Q)); // ercomp(r)$theta
     ASSERT_TRUE(r.hausman_done);
-    EXPECT_TRUE(agrees(r.hausman, 2.3303668936754631Q));        // phtest(w, r)$statistic
+    EXPECT_TRUE(agrees(r.hausman, 2.3303668936754631Q));         // phtest(w, r)$statistic
     EXPECT_TRUE(agrees(r.hausman_pvalue, 0.31186544605488559Q)); // phtest(w, r)$p.value
 
     // Clustered by firm.
     expect_slopes(fit(d, PoolModel::FIXED, PoolCovariance::CLUSTER_HC0).fit.se,
-                                {0.014342143712350326Q, 0.049792608723773134Q});
+                  {0.014342143712350326Q, 0.049792608723773134Q});
     expect_slopes(fit(d, PoolModel::FIXED, PoolCovariance::CLUSTER_HC1).fit.se,
-                                {0.014414396782794223Q, 0.05004345468779773Q});
-    expect_plm_order(
-        fit(d, PoolModel::POOLED, PoolCovariance::CLUSTER_HC1).fit.se,
-        {19.425673919805075Q, 0.015116530432310827Q, 0.080809156694566106Q});
-    expect_plm_order(
-        fit(d, PoolModel::RANDOM, PoolCovariance::CLUSTER_HC0).fit.se,
-        {23.449626109783406Q, 0.012984019612477214Q, 0.051889024906328352Q});
+                  {0.014414396782794223Q, 0.05004345468779773Q});
+    expect_plm_order(fit(d, PoolModel::POOLED, PoolCovariance::CLUSTER_HC1).fit.se,
+                     {19.425673919805075Q, 0.015116530432310827Q, 0.080809156694566106Q});
+    expect_plm_order(fit(d, PoolModel::RANDOM, PoolCovariance::CLUSTER_HC0).fit.se,
+                     {23.449626109783406Q, 0.012984019612477214Q, 0.051889024906328352Q});
 }
 
 TEST(PoolReference, UnbalancedPanelsAgainstPlm) {
@@ -140,14 +138,12 @@ TEST(PoolReference, UnbalancedPanelsAgainstPlm) {
     EXPECT_TRUE(agrees(w.f_effects, 48.726028599639875Q));   // pFtest(w, p)$statistic
     EXPECT_EQ(w.f_df2, 179);
     expect_slopes(fit(d, PoolModel::FIXED, PoolCovariance::CLUSTER_HC0).fit.se,
-                                {0.019864213760880288Q, 0.044865554991612704Q});
+                  {0.019864213760880288Q, 0.044865554991612704Q});
 
     const PoolEstimate r = fit(d, PoolModel::RANDOM);
     ASSERT_EQ(r.end, PoolEnd::OK);
-    expect_plm_order(r.fit.coef, {-63.354391103800779Q, 0.1190326253818393Q,
-                                             0.29656437444583184Q});
-    expect_plm_order(r.fit.se, {29.353625780075813Q, 0.01089754066047126Q,
-                                           0.017645625135114001Q});
+    expect_plm_order(r.fit.coef, {-63.354391103800779Q, 0.1190326253818393Q, 0.29656437444583184Q});
+    expect_plm_order(r.fit.se, {29.353625780075813Q, 0.01089754066047126Q, 0.017645625135114001Q});
     EXPECT_TRUE(agrees(r.sigma2_e, 2679.8219815650837Q)); // ercomp(r)$sigma2
     EXPECT_TRUE(agrees(r.sigma2_a, 7319.1640391300152Q));
     EXPECT_TRUE(agrees(r.theta_min, 0.85479866415916872Q)); // range(ercomp(r)$theta)
@@ -160,18 +156,15 @@ TEST(PoolReference, UnbalancedPanelsAgainstPlm) {
     const PoolData g = read_panel("generated.txt", 2, 6);
     ASSERT_EQ(g.y.size(), 2238u);
     const PoolEstimate gw = fit(g, PoolModel::FIXED);
-    expect_slopes(
-        gw.fit.coef, {0.77933698098182713Q, -1.1644205458676593Q, 0.31322652270779877Q});
-    expect_slopes(
-        gw.fit.se, {0.023437672469963904Q, 0.020316633494136267Q, 0.011728379641308715Q});
+    expect_slopes(gw.fit.coef, {0.77933698098182713Q, -1.1644205458676593Q, 0.31322652270779877Q});
+    expect_slopes(gw.fit.se, {0.023437672469963904Q, 0.020316633494136267Q, 0.011728379641308715Q});
     expect_slopes(fit(g, PoolModel::FIXED, PoolCovariance::CLUSTER_HC1).fit.se,
-                                {0.023464575330488614Q, 0.021018637693175555Q,
-                                 0.011784883717658923Q});
+                  {0.023464575330488614Q, 0.021018637693175555Q, 0.011784883717658923Q});
     const PoolEstimate gr = fit(g, PoolModel::RANDOM);
-    expect_plm_order(gr.fit.coef, {0.94592786050176059Q, 1.0378983202319922Q,
-                                              -1.1674233756112411Q, 0.31984616391973825Q});
+    expect_plm_order(gr.fit.coef, {0.94592786050176059Q, 1.0378983202319922Q, -1.1674233756112411Q,
+                                   0.31984616391973825Q});
     expect_plm_order(gr.fit.se, {0.061086139531531393Q, 0.023893924011436255Q,
-                                            0.022377726023795959Q, 0.01290969233018088Q});
+                                 0.022377726023795959Q, 0.01290969233018088Q});
     EXPECT_TRUE(agrees(gr.sigma2_a, 0.5090368353490341Q)); // ercomp(r)$sigma2[2]
     EXPECT_TRUE(agrees(gr.hausman, 3101.2891627930821Q));  // phtest(w, r)$statistic
 }
