@@ -16,6 +16,7 @@
 #include "regress/box/box_command.hpp"
 #include "regress/choice/choice_command.hpp"
 #include "regress/fcast/fcast_command.hpp"
+#include "regress/gls/gls_command.hpp"
 #include "regress/hetero/hetero_command.hpp"
 #include "regress/nonlin/nonlin_command.hpp"
 #include "regress/ols/ols_command.hpp"
@@ -68,7 +69,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {27,  "STATS",    cmd_stats,         N, S}, // descriptive statistics
     {28,  "PLOTS",    not_available,     N, R},
     {29,  "POOL",     cmd_pool,          N, S}, // panel regression: pooled, fixed, random
-    {30,  "GLS",      not_available,     N, R},
+    {30,  "GLS",      cmd_gls,           N, S}, // generalised least squares, Omega given
     {31,  "RENAME",   cmd_rename,        P, R}, // rename a variable
     {32,  "COMPRESS", cmd_compress,      P, R}, // compact the workspace
     {33,  "TITLE",    cmd_no_action,     P, R}, // title text

@@ -166,6 +166,15 @@ void cmd_pool(Run& run) {
                      ERR_POOL_TOO_FEW);
         return;
     }
+    if (e.end == PoolEnd::FEW_CROSS_SECTIONS) {
+        run.last_estimation = EstimationResults{};
+        report_error(run,
+                     " ...ERROR.." + fmt_I(e.groups, 8) +
+                         " CROSS-SECTIONS ARE NOT ENOUGH FOR THE BETWEEN FIT OF" + fmt_I(e.k, 4) +
+                         " COEFFICIENTS",
+                     ERR_POOL_TOO_FEW);
+        return;
+    }
     if (e.end == PoolEnd::DEPENDENT) {
         run.last_estimation = EstimationResults{};
         const std::string which = e.bad_column >= 0 && e.bad_column < int(eq.terms.size())

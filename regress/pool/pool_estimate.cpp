@@ -322,9 +322,12 @@ PoolEstimate estimate_pool(const PoolData& d, const PoolControl& c) {
     const int slopes = int(d.x.size());
     e.k = c.model == PoolModel::FIXED ? slopes : slopes + 1;
     const int df = c.model == PoolModel::FIXED ? e.n - e.groups - e.k : e.n - e.k;
-    if (df < 1 || (c.model == PoolModel::RANDOM &&
-                   (e.n - e.groups - slopes < 1 || e.groups - slopes - 1 < 1))) {
+    if (df < 1 || (c.model == PoolModel::RANDOM && e.n - e.groups - slopes < 1)) {
         e.end = PoolEnd::TOO_FEW;
+        return e;
+    }
+    if (c.model == PoolModel::RANDOM && e.groups - slopes - 1 < 1) {
+        e.end = PoolEnd::FEW_CROSS_SECTIONS;
         return e;
     }
     Real sum = 0;

@@ -39,8 +39,9 @@ struct PoolControl {
 
 enum class PoolEnd {
     OK,
-    TOO_FEW,   // no residual degrees of freedom
-    DEPENDENT, // a regressor is a combination of the others (bad_column; K: the intercept)
+    TOO_FEW,            // no residual degrees of freedom
+    FEW_CROSS_SECTIONS, // RANDOM: the between fit has no degrees of freedom
+    DEPENDENT,          // a regressor is a combination of the others (bad_column; K: the intercept)
 };
 
 // One least-squares fit on (transformed) columns, with what the report and TEST need.
