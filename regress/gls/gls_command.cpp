@@ -5,9 +5,9 @@
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
-#include "numeric/decimal.hpp"
 #include "numeric/text.hpp"
 #include "options/options.hpp"
 #include "regress/fit/list_equation.hpp"

@@ -33,8 +33,8 @@ std::vector<Real> forward_solve(const std::vector<Real>& lower, const std::vecto
 
 // The whitened columns: L^-1 v, or v over the standard deviations.
 struct Whitened {
-    std::vector<Real> lower;       // the factor of Omega
-    std::vector<Real> scale;       // 1/sqrt(variance) by row
+    std::vector<Real> lower; // the factor of Omega
+    std::vector<Real> scale; // 1/sqrt(variance) by row
     std::vector<Real> apply(const std::vector<Real>& v) const {
         if (!lower.empty()) return forward_solve(lower, v);
         std::vector<Real> out(v.size());

@@ -34,8 +34,8 @@ struct GlsEstimate {
     int n = 0, k = 0;
     std::vector<Real> coef, xtx_inv, cov, se, tstat; // xtx_inv = (X'Omega^-1 X)^-1, row-major
     std::vector<Real> fitted, resid;                 // Xb and y - Xb, untransformed
-    Real sse = 0;          // e*'e* = e'Omega^-1 e
-    Real sse_plain = 0;    // e'e
+    Real sse = 0;                                    // e*'e* = e'Omega^-1 e
+    Real sse_plain = 0;                              // e'e
     Real df = 0, sigma2 = 0, r2 = 0, adjusted_r2 = 0, ymean = 0, llf = 0, log_det = 0;
 };
 

@@ -63,14 +63,13 @@ void store_estimation(Run& run, const GlsEquation& eq, const GlsEstimate& e) {
 
 void report_gls(Run& run, const GlsEquation& eq, const GlsEstimate& e, const GlsOptions& o) {
     if (run.flags.OPUT) {
-        write_line(run, " GENERALIZED LEAST SQUARES WITH " +
-                            (!name_blank(o.OMEGA)
-                                 ? "ERROR COVARIANCE MATRIX OMEGA= " +
-                                       trim_trailing_blanks(o.OMEGA)
-                                 : "ERROR VARIANCES VARIANCE= " +
-                                       trim_trailing_blanks(o.VARIANCE)));
-        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " +
-                            eq.dep_name);
+        write_line(run,
+                   " GENERALIZED LEAST SQUARES WITH " +
+                       (!name_blank(o.OMEGA)
+                            ? "ERROR COVARIANCE MATRIX OMEGA= " + trim_trailing_blanks(o.OMEGA)
+                            : "ERROR VARIANCES VARIANCE= " + trim_trailing_blanks(o.VARIANCE)));
+        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+                            "DEPENDENT VARIABLE= " + eq.dep_name);
         write_summary(run, e);
         write_line(run, " ");
         CoefficientTable t;

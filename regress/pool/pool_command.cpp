@@ -18,6 +18,8 @@
 #include "regress/pool/pool_report.hpp"
 #include "workspace/workspace.hpp"
 
+#include <algorithm>
+
 namespace tarvex {
 
 namespace {
@@ -97,11 +99,14 @@ bool make_groups(Run& run, const PoolOptions& o, const ListRows& rows, const std
         }
         return true;
     }
-    if (!groups_by_layout(rows.obs, rows.beg, rows.end, o.NCROSS, groups)) {
+    // The layout covers the range asked for: observations a lag keeps out at its start are
+    // missing from the first cross-section, not a shift of every boundary.
+    const int first = std::min(std::max(o.BEG, 1), rows.beg);
+    if (!groups_by_layout(rows.obs, first, rows.end, o.NCROSS, groups)) {
         report_error(run,
                      " ...ERROR..NCROSS=" + fmt_I(o.NCROSS, 8) + " DOES NOT DIVIDE THE" +
-                         fmt_I((long long)rows.end - rows.beg + 1, 10) + " OBSERVATIONS OF" +
-                         fmt_I(rows.beg, 10) + " TO" + fmt_I(rows.end, 10),
+                         fmt_I((long long)rows.end - first + 1, 10) + " OBSERVATIONS OF" +
+                         fmt_I(first, 10) + " TO" + fmt_I(rows.end, 10),
                      ERR_POOL_NCROSS);
         return false;
     }

@@ -55,10 +55,10 @@ TEST(GlsReference, GivenCovarianceAndVariancesAgainstR) {
         EXPECT_TRUE(agrees(e.coef[j], b[j])) << j;
         EXPECT_TRUE(agrees(e.se[j], se[j])) << j;
     }
-    EXPECT_TRUE(agrees(e.sse, 145263.38892947661Q));   // t(e) %*% Oi %*% e
+    EXPECT_TRUE(agrees(e.sse, 145263.38892947661Q));    // t(e) %*% Oi %*% e
     EXPECT_TRUE(agrees(e.sigma2, 8544.9052311456835Q)); // s2
     EXPECT_TRUE(agrees(e.llf, -113.04475894340526Q));   // logLik(gls(..., method="ML"))
-    EXPECT_TRUE(agrees(e.r2, 0.86617412996049081Q)); // 1 - e'Oi e / e0'Oi e0, e0 of the mean fit
+    EXPECT_TRUE(agrees(e.r2, 0.86617412996049081Q));    // 1 - e'Oi e / e0'Oi e0, e0 of the mean fit
 
     GlsData w = d;
     w.omega.clear();
