@@ -62,6 +62,14 @@ struct EstimationResults {
     // TOBIT: the censoring of y, which FCAST with MODEL=TOBIT applies to x'b with sigma.
     bool censored_below = false, censored_above = false;
     Real censor_lower = 0, censor_upper = 0;
+    // POOL: the number of cross-sections; with fixed effects each cross-section's effect, its
+    // observations and its regressor means (K a cross-section), which FCAST with MODEL=POOL and
+    // FIXED adds to the forecast with their variance.
+    int pool_cross_sections = 0;
+    bool pool_fixed = false;
+    std::vector<Real> pool_effects;
+    std::vector<int> pool_counts;
+    std::vector<Real> pool_means;
     int n = 0, k = 0, beg = 0, end = 0;
     Real sse = 0, sst = 0, raw = 0, rsqr = 0, df = 0, sigma = 0, ridge = 0, swt = 0;
     bool log_dependent = false, log_regressors = false, intercept = false;

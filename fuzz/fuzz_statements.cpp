@@ -86,17 +86,27 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // With a first byte from 0xA0 to 0xAF, every line becomes the equation of an NLINEAR or MLE
 // block (parameters A, B and C, data X, Y and Z, the 0/1 variable D), or the list after HETERO,
 // BOX, PROBIT, LOGIT or TOBIT (LOGIT of Z is the multinomial logit; one option set is ORDERED),
-// with a low iteration limit so that each input runs quickly.
+// with a low iteration limit so that each input runs quickly, or after POOL (cross-sections by
+// NCROSS or by the values of Z) or GLS (the variances V or their diagonal matrix OM).
 std::string estimation_script(const std::string& body, unsigned char selector) {
-    static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ", "BOX ",
-                                           "PROBIT ", "LOGIT ", "TOBIT "};
+    static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ", "BOX ", "PROBIT ",
+                                           "LOGIT ",  "TOBIT ", "POOL ",   "GLS "};
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
         " / MAXIT=5", " / MAXIT=5 PITER HETCOV", " / MAXIT=5 METHOD=BFGS COVTYPE=OPG",
         " / MAXIT=5 METHOD=BHHH PCOV PCOR", " / MAXIT=5 ORDERED INDEX=Q PITER"};
     constexpr int OPTIONS = sizeof options / sizeof options[0];
+    static const char* const pool_options[] = {
+        " / NCROSS=2", " / NCROSS=4 FIXED PEFFECTS EFFECTS=FE", " / NCROSS=2 RANDOM CLUSTER",
+        " / IDVAR=Z FIXED HC1 PCOV", " / IDVAR=Z RANDOM"};
+    static const char* const gls_options[] = {" / VARIANCE=V", " / OMEGA=OM PCOV",
+                                              " / OMEGA=OM NOCONSTANT", " / VARIANCE=Z",
+                                              " / OMEGA=M"};
+    static_assert(sizeof pool_options / sizeof pool_options[0] == OPTIONS &&
+                  sizeof gls_options / sizeof gls_options[0] == OPTIONS);
     std::string script = "SET TALK\nSAMPLE 1 8\nGENR X = TIME(0)\nGENR Z = MOD(TIME(0), 3)\n"
-                         "GENR Y = 2 + 3*EXP(-0.3*X) + Z/10\nGENR D = Z .GT. 0\n";
+                         "GENR Y = 2 + 3*EXP(-0.3*X) + Z/10\nGENR D = Z .GT. 0\n"
+                         "GENR V = 1 + X/8\nMATRIX OM = DIAG(V)\n";
     if (selector & 8) script += "SET UMINUS NOWARN\n";
     std::size_t start = 0;
     int line = 0;
@@ -111,7 +121,10 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             if (digits > 2) c = ' '; // no iteration limits in the thousands
         }
         const int command = (selector + line) % COMMANDS;
-        const std::string option = options[(selector / 4 + line) % OPTIONS];
+        const int option_row = (selector / 4 + line) % OPTIONS;
+        const std::string option = command == 7   ? pool_options[option_row]
+                                   : command == 8 ? gls_options[option_row]
+                                                  : options[option_row];
         if (command < 2)
             script += std::string(commands[command]) + option + "\nCOEF A 1 B 0.5 C 0.1\nEQ " +
                       text + "\nEND\nFCAST / PREDICT=P\nTEST A = 1\n";

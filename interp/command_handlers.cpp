@@ -17,9 +17,11 @@
 #include "regress/box/box_command.hpp"
 #include "regress/choice/choice_command.hpp"
 #include "regress/fcast/fcast_command.hpp"
+#include "regress/gls/gls_command.hpp"
 #include "regress/hetero/hetero_command.hpp"
 #include "regress/nonlin/nonlin_command.hpp"
 #include "regress/ols/ols_command.hpp"
+#include "regress/pool/pool_command.hpp"
 #include "regress/stats/stats_command.hpp"
 #include "regress/test/test_command.hpp"
 #include "workspace/maintenance.hpp"
@@ -67,8 +69,8 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {26,  "AUTO",     cmd_auto,          N, S}, // least squares with AR(1) or AR(2) errors
     {27,  "STATS",    cmd_stats,         N, S}, // descriptive statistics
     {28,  "PLOTS",    not_available,     N, R},
-    {29,  "POOL",     not_available,     N, R},
-    {30,  "GLS",      not_available,     N, R},
+    {29,  "POOL",     cmd_pool,          N, S}, // panel regression: pooled, fixed, random
+    {30,  "GLS",      cmd_gls,           N, S}, // generalised least squares, Omega given
     {31,  "RENAME",   cmd_rename,        P, R}, // rename a variable
     {32,  "COMPRESS", cmd_compress,      P, R}, // compact the workspace
     {33,  "TITLE",    cmd_no_action,     P, R}, // title text

@@ -61,7 +61,8 @@ GramMatrix transformed_gram(const ArMoments& moments, const std::vector<Real>& r
     out.size = m;
     out.finite = moments.finite();
     out.entries.assign(std::size_t(m) * (m + 1) / 2, wide(0));
-    const std::vector<Real> head = keep_first ? transformed_head(moments, rho) : std::vector<Real>{};
+    const std::vector<Real> head =
+        keep_first ? transformed_head(moments, rho) : std::vector<Real>{};
     for (int b = 0; b < m; ++b)
         for (int a = 0; a <= b; ++a) {
             Wide sum = wide(0);
@@ -83,7 +84,8 @@ Real transformed_sse(const ArMoments& moments, const std::vector<Real>& rho, boo
     const std::vector<Wide> g = residual_weights(b, m);
     Wide sum = wide(0);
     for (int a = 0; a < m; ++a)
-        for (int c = 0; c < m; ++c) sum = sum + g[std::size_t(a)] * matrix.at(a, c) * g[std::size_t(c)];
+        for (int c = 0; c < m; ++c)
+            sum = sum + g[std::size_t(a)] * matrix.at(a, c) * g[std::size_t(c)];
     return sum.hi;
 }
 
@@ -96,8 +98,8 @@ std::vector<Real> residual_lag_products(const ArMoments& moments, const std::vec
             Wide sum = wide(0);
             for (int a = 0; a < m; ++a)
                 for (int c = 0; c < m; ++c)
-                    sum = sum + g[std::size_t(a)] * moments.lag_entry(i, j, a, c) *
-                                    g[std::size_t(c)];
+                    sum =
+                        sum + g[std::size_t(a)] * moments.lag_entry(i, j, a, c) * g[std::size_t(c)];
             out[std::size_t(i) * (p + 1) + std::size_t(j)] = sum.hi;
         }
     return out;

@@ -16,10 +16,10 @@
 namespace tarvex {
 
 struct ArMoments {
-    int m = 0;         // columns of Z: the regressors, then y
-    int order = 0;     // p
-    std::size_t n = 0; // rows
-    GramMatrix lags;   // the Gram of [Z_t, Z_(t-1), ..., Z_(t-p)] over t = p .. n-1
+    int m = 0;              // columns of Z: the regressors, then y
+    int order = 0;          // p
+    std::size_t n = 0;      // rows
+    GramMatrix lags;        // the Gram of [Z_t, Z_(t-1), ..., Z_(t-p)] over t = p .. n-1
     std::vector<Real> head; // the first p rows of Z, row after row
     bool finite() const { return lags.finite; }
     // S_ij entry (a, b).
@@ -36,7 +36,8 @@ std::vector<Real> transformed_head(const ArMoments& moments, const std::vector<R
 
 // The exact-Gram matrix of the transformed [X y]: rows p .. n-1, and the first p rows too when
 // `keep_first`.
-GramMatrix transformed_gram(const ArMoments& moments, const std::vector<Real>& rho, bool keep_first);
+GramMatrix transformed_gram(const ArMoments& moments, const std::vector<Real>& rho,
+                            bool keep_first);
 
 // gamma' M gamma for gamma = (-b, 1) and M the transformed matrix: the sum of squared transformed
 // residuals of the coefficients b at rho.

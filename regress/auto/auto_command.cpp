@@ -29,8 +29,10 @@ bool check_options(Run& run, const AutoOptions& o) {
     }
     if (o.MAXIT < 1) return bad_option(run, "MAXIT");
     if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, "CONVERGE");
-    if (o.METHOD != "ML" && o.METHOD != "CORC" && o.METHOD != "PW") return bad_option(run, "METHOD");
-    for (const std::string* name : {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
+    if (o.METHOD != "ML" && o.METHOD != "CORC" && o.METHOD != "PW")
+        return bad_option(run, "METHOD");
+    for (const std::string* name :
+         {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
         if (name->rfind("********", 0) == 0) return bad_option(run, "PREDICT");
     return true;
 }

@@ -165,7 +165,8 @@ AutoEnd maximise_rho(const Problem& pr, const AutoControl& c, std::vector<Real>&
         if (cholesky_factor(minus, pr.p, lower, failed)) {
             step = cholesky_solve(lower, pr.p, g);
         } else { // not concave here: a short step up the gradient
-            for (std::size_t a = 0; a < d; ++a) step[a] = g[a] / (qm::abs(minus[a * d + a]) + Real(pr.n));
+            for (std::size_t a = 0; a < d; ++a)
+                step[a] = g[a] / (qm::abs(minus[a * d + a]) + Real(pr.n));
         }
         Real t = 1;
         std::vector<Real> next(d);
@@ -208,7 +209,8 @@ AutoEnd iterate_rho(const Problem& pr, const AutoControl& c, std::vector<Real>& 
         if (!rho_from_residuals(residual_lag_products(pr.moments, f.coef), pr.p, next, inverse))
             return AutoEnd::SINGULAR;
         Real largest = 0;
-        for (std::size_t a = 0; a < rho.size(); ++a) largest = std::max(largest, qm::abs(next[a] - rho[a]));
+        for (std::size_t a = 0; a < rho.size(); ++a)
+            largest = std::max(largest, qm::abs(next[a] - rho[a]));
         rho = next;
         e.iterations = it;
         e.history.push_back(rho);
@@ -243,7 +245,8 @@ void residuals(const AutoData& data, const AutoControl& c, AutoEstimate& e) {
             transformed.push_back(qm::sqrt(1 - e.rho[0] * e.rho[0]) * u0);
         } else {
             const Real r1 = e.rho[0], r2 = e.rho[1];
-            transformed.push_back(qm::sqrt((1 + r2) * ((1 - r2) * (1 - r2) - r1 * r1) / (1 - r2)) * u0);
+            transformed.push_back(qm::sqrt((1 + r2) * ((1 - r2) * (1 - r2) - r1 * r1) / (1 - r2)) *
+                                  u0);
             transformed.push_back(qm::sqrt(1 - r2 * r2) * (e.structural[1] - r1 / (1 - r2) * u0));
         }
     }
@@ -254,7 +257,8 @@ void residuals(const AutoData& data, const AutoControl& c, AutoEstimate& e) {
     for (std::size_t t = 0; t < n; ++t) {
         Real ar = 0;
         if (t >= std::size_t(p))
-            for (int i = 1; i <= p; ++i) ar += e.rho[std::size_t(i - 1)] * e.structural[t - std::size_t(i)];
+            for (int i = 1; i <= p; ++i)
+                ar += e.rho[std::size_t(i - 1)] * e.structural[t - std::size_t(i)];
         e.predicted[t] = xb[t] + ar;
         e.innovations[t] = data.y[t] - e.predicted[t];
         if (t >= std::size_t(p)) transformed.push_back(e.innovations[t]);
@@ -264,7 +268,8 @@ void residuals(const AutoData& data, const AutoControl& c, AutoEstimate& e) {
     Real num = 0, den = 0;
     for (std::size_t t = 0; t < transformed.size(); ++t) {
         den += transformed[t] * transformed[t];
-        if (t > 0) num += (transformed[t] - transformed[t - 1]) * (transformed[t] - transformed[t - 1]);
+        if (t > 0)
+            num += (transformed[t] - transformed[t - 1]) * (transformed[t] - transformed[t - 1]);
     }
     e.dw = den > 0 ? num / den : Real(0);
     e.r2 = sst > 0 ? 1 - ssi / sst : Real(0);
@@ -297,7 +302,8 @@ AutoEstimate estimate_auto(const AutoData& data, const AutoControl& c) {
             return e;
         }
         std::vector<Real> start, inverse;
-        if (rho_from_residuals(residual_lag_products(moments, ols.coef), p, start, inverse)) rho = start;
+        if (rho_from_residuals(residual_lag_products(moments, ols.coef), p, start, inverse))
+            rho = start;
         while (!ar_stationary(rho))
             for (Real& r : rho) r *= Real(0.9Q);
         e.end = maximise_rho(pr, c, rho, e);
@@ -339,15 +345,18 @@ AutoEstimate estimate_auto(const AutoData& data, const AutoControl& c) {
         }
         const std::vector<Real> inverse = cholesky_inverse(lower, d);
         for (int a = 0; a < k; ++a)
-            for (int b = 0; b < k; ++b) e.cov[std::size_t(a) * k + b] = inverse[std::size_t(a) * d + b];
+            for (int b = 0; b < k; ++b)
+                e.cov[std::size_t(a) * k + b] = inverse[std::size_t(a) * d + b];
         for (int i = 0; i < p; ++i)
-            e.rho_se[std::size_t(i)] = qm::sqrt(inverse[std::size_t(k + i) * d + std::size_t(k + i)]);
+            e.rho_se[std::size_t(i)] =
+                qm::sqrt(inverse[std::size_t(k + i) * d + std::size_t(k + i)]);
     } else {
         e.sigma2 = f.sse / Real(e.rows_used - k);
         e.llf = keep_first ? gaussian_llf(Real(e.n), f.sse) + ar_log_det(rho)
                            : gaussian_llf(Real(e.rows_used), f.sse);
         for (int a = 0; a < k; ++a)
-            for (int b = 0; b < k; ++b) e.cov[std::size_t(a) * k + b] = e.sigma2 * f.inverse_at(a, b);
+            for (int b = 0; b < k; ++b)
+                e.cov[std::size_t(a) * k + b] = e.sigma2 * f.inverse_at(a, b);
         std::vector<Real> again, inverse;
         const std::vector<Real> r = residual_lag_products(moments, f.coef);
         if (rho_from_residuals(r, p, again, inverse)) {
@@ -355,7 +364,8 @@ AutoEstimate estimate_auto(const AutoData& data, const AutoControl& c) {
             for (int i = 0; i < p; ++i) explained += again[std::size_t(i)] * r[std::size_t(i + 1)];
             const Real s2 = (r[0] - explained) / Real(e.n - 2 * p);
             for (int i = 0; i < p; ++i)
-                e.rho_se[std::size_t(i)] = qm::sqrt(s2 * inverse[std::size_t(i) * p + std::size_t(i)]);
+                e.rho_se[std::size_t(i)] =
+                    qm::sqrt(s2 * inverse[std::size_t(i) * p + std::size_t(i)]);
         }
     }
     e.se.resize(std::size_t(k));

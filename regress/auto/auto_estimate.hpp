@@ -39,13 +39,14 @@ struct AutoEstimate {
     std::vector<Real> history_value;        // log-likelihood (ML) or SSE after each iteration
     std::vector<Real> rho, rho_se;
     std::vector<Real> coef, cov, se; // the regression: K, K x K row-major, K
-    Real sse = 0;    // transformed residuals' sum of squares
-    Real sigma2 = 0; // ML: SSE/n; iterations: SSE/(rows - K)
+    Real sse = 0;                    // transformed residuals' sum of squares
+    Real sigma2 = 0;                 // ML: SSE/n; iterations: SSE/(rows - K)
     Real llf = 0;
-    Real dw = 0;       // of the transformed residuals
-    Real r2 = 0;       // 1 - sum e^2 / sum (y - ybar)^2 of the one-step predictions
-    std::vector<Real> predicted, innovations; // one-step predictions x'b + rho u_(t-1) ..., y - them
-    std::vector<Real> structural;             // u = y - x'b
+    Real dw = 0; // of the transformed residuals
+    Real r2 = 0; // 1 - sum e^2 / sum (y - ybar)^2 of the one-step predictions
+    std::vector<Real> predicted,
+        innovations;              // one-step predictions x'b + rho u_(t-1) ..., y - them
+    std::vector<Real> structural; // u = y - x'b
 };
 
 AutoEstimate estimate_auto(const AutoData& data, const AutoControl& control);

@@ -46,17 +46,18 @@ bool report_failure(Run& run, const AutoEquation& eq, const AutoEstimate& e) {
     case AutoEnd::CONVERGED:
         return true;
     case AutoEnd::NONSTATIONARY:
-        report_error(run,
-                     " ...ERROR..ESTIMATED " + rho_text(e.rho) +
-                         (e.order == 1 ? ": |RHO| IS NOT BELOW 1"
-                                       : ": OUTSIDE THE STATIONARITY REGION") +
-                         " - THE ERRORS ARE NOT STATIONARY",
-                     ERR_AUTO_NONSTATIONARY);
+        report_error(
+            run,
+            " ...ERROR..ESTIMATED " + rho_text(e.rho) +
+                (e.order == 1 ? ": |RHO| IS NOT BELOW 1" : ": OUTSIDE THE STATIONARITY REGION") +
+                " - THE ERRORS ARE NOT STATIONARY",
+            ERR_AUTO_NONSTATIONARY);
         break;
     case AutoEnd::SINGULAR:
         report_error(run,
                      e.bad_column >= 0 && e.bad_column < int(eq.terms.size())
-                         ? " ...ERROR..REGRESSOR " + trim_trailing_blanks(eq.terms[std::size_t(e.bad_column)].name) +
+                         ? " ...ERROR..REGRESSOR " +
+                               trim_trailing_blanks(eq.terms[std::size_t(e.bad_column)].name) +
                                " IS A LINEAR COMBINATION OF THE OTHERS"
                          : std::string(" ...ERROR..SINGULAR MATRIX IN THE AUTOCORRELATION FIT"),
                      ERR_AUTO_SINGULAR);
@@ -130,8 +131,8 @@ void report_auto(Run& run, const AutoEquation& eq, const AutoEstimate& e, const 
     if (put) {
         write_line(run, " REGRESSION WITH AR(" + std::to_string(e.order) +
                             ") ERRORS: " + method_text(method));
-        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " +
-                            eq.dep_name);
+        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+                            "DEPENDENT VARIABLE= " + eq.dep_name);
         if (o.PITER)
             for (std::size_t it = 0; it < e.history.size(); ++it)
                 write_iteration(run, int(it + 1),
@@ -163,7 +164,8 @@ void report_auto(Run& run, const AutoEquation& eq, const AutoEstimate& e, const 
         write_line(run, " ");
         write_line(run, " R-SQUARE OF THE ONE-STEP PREDICTIONS =" + fmt_F(e.r2, 9, 4));
         write_line(run, " VARIANCE OF THE ESTIMATE-SIGMA**2 =" + fmt_G(e.sigma2, 13, 5));
-        write_line(run, " STANDARD ERROR OF THE ESTIMATE-SIGMA =" + fmt_G(qm::sqrt(e.sigma2), 13, 5));
+        write_line(run,
+                   " STANDARD ERROR OF THE ESTIMATE-SIGMA =" + fmt_G(qm::sqrt(e.sigma2), 13, 5));
         write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(e.sse, 13, 5));
         write_line(run, std::string(method == AutoMethod::CORC
                                         ? " LOG OF THE CONDITIONAL LIKELIHOOD FUNCTION ="

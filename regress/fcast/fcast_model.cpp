@@ -9,6 +9,7 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "regress/fcast/fcast_options.hpp"
+#include "regress/fcast/fcast_pool.hpp"
 #include "regress/fit/ols_options.hpp"
 #include "regress/fit/term_names.hpp"
 #include "workspace/workspace.hpp"
@@ -21,6 +22,8 @@ namespace {
 
 constexpr int LAG_ORDER_CODE = 10000; // lag codes from here up carry a polynomial order
 
+// GLS and POOL are linear in their coefficients: FCAST forecasts them as linear models (POOL
+// with its cross-section and fixed effect, see fcast_pool).
 const char* const MODEL_TYPES[] = {"AUTO", "BOX",     "PROBIT", "LOGIT", "TOBIT", "GLS",
                                    "2SLS", "NLINEAR", "DLAG",   "POOL",  "MLE"};
 
@@ -137,8 +140,9 @@ bool reference_exists(const Run& run, int ref) {
 }
 
 bool is_named_model_type(const std::string& type) {
-    // Forecast here: see box_model, choice_model and the rho of AUTO.
-    if (type == "AUTO" || type == "BOX" || type == "PROBIT" || type == "LOGIT" || type == "TOBIT")
+    // Forecast here: see box_model, choice_model, the rho of AUTO and the pooled model.
+    if (type == "AUTO" || type == "BOX" || type == "PROBIT" || type == "LOGIT" || type == "TOBIT" ||
+        type == "GLS" || type == "POOL")
         return false;
     for (const char* word : MODEL_TYPES)
         if (type == word) return true;
@@ -254,6 +258,7 @@ bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model) {
         }
         model.rho = rho;
     }
+    if (model.type == "POOL" && o.NCROSS > 0 && !pool_fcast_model(run, o, model)) return false;
     model.max_lag = model.dep_lag;
     for (const OlsTerm& t : model.terms) model.max_lag = std::max(model.max_lag, t.lag);
     return true;

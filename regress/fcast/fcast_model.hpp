@@ -63,6 +63,12 @@ struct FcastModel {
     Real tobit_sigma = 0;
     TobitCensoring censoring;
 
+    // MODEL=POOL: the cross-section forecast (CSNUMBER=), the pooled standard error and, with
+    // FIXED, the cross-section's effect, which is the coefficient of the term FIXED.
+    bool pooled = false, fixed_effect = false;
+    int cs_number = 0;
+    Real pool_se = 0, effect = 0;
+
     bool nonlinear() const { return !equation.empty(); }
     int k() const { return nonlinear() ? int(parameter_names.size()) : int(terms.size()); }
     bool has_covariance() const { return !cov.empty(); }

@@ -71,19 +71,26 @@ void write_fcast_model(Run& run, const FcastModel& model, const FcastOptions& o,
         }
     }
     if (!line.empty()) write_line(run, line);
-    if (model.box_cox) {
-        write_line(run, " BOX-COX LAMBDAS");
-        write_line(run, fmt_G(model.lambda_y, 20, 13) +
-                            (model.box_regressors ? fmt_G(model.lambda_x, 20, 13) : ""));
-    }
     if (!model.rho.empty()) {
         write_line(run, " AUTOCORRELATION RHO");
         std::string values;
         for (std::size_t i = 0; i < model.rho.size(); ++i) values += fmt_G(model.rho[i], 20, 13);
         write_line(run, values);
     }
+    if (model.box_cox) {
+        write_line(run, " BOX-COX LAMBDAS");
+        write_line(run, fmt_G(model.lambda_y, 20, 13) +
+                            (model.box_regressors ? fmt_G(model.lambda_x, 20, 13) : ""));
+    }
     if (o.RHO != RHO_NOT_GIVEN) write_line(run, " USER SPECIFIED RHO=" + fmt_F(o.RHO, 8, 5));
     if (o.SRHO != RHO_NOT_GIVEN) write_line(run, " USER SPECIFIED SRHO=" + fmt_F(o.SRHO, 8, 5));
+    if (model.pooled) {
+        write_line(run, " PREDICTION FOR CROSS-SECTION NUMBER" + fmt_I(model.cs_number, 5));
+        write_line(run, " TOTAL NUMBER OF CROSS-SECTIONS" + fmt_I(o.NCROSS, 10));
+        write_line(run, " POOL STANDARD ERROR=" + fmt_G(model.pool_se, 13, 5));
+        write_line(run, "  POOL VARIANCE=" + fmt_G(model.pool_se * model.pool_se, 13, 5));
+        if (model.fixed_effect) write_line(run, " FIXED EFFECT=" + fmt_G(model.effect, 13, 5));
+    }
 }
 
 void write_fcast_listing(Run& run, const Forecast& f, const FcastOptions& o) {

@@ -1,0 +1,123 @@
+// Generalised least squares by whitening the rows.
+#include "regress/gls/gls_estimate.hpp"
+
+#include "kernels/gram_cholesky.hpp"
+#include "kernels/least_squares.hpp"
+#include "kernels/symmetric_solve.hpp"
+#include "numeric/qmath.hpp"
+#include "regress/fit/coefficient_table.hpp"
+
+#include <cstddef>
+
+namespace tarvex {
+
+namespace {
+
+const Real LOG_TWO_PI = 1.8378770664093454835606594728112353Q;
+// A pivot of Omega's factor at or below this fraction of its diagonal element counts as zero:
+// Omega is then taken as singular (binary128 keeps about 34 digits).
+const Real OMEGA_PIVOT_FLOOR = 1e-30Q;
+
+// z with L z = v for the lower factor L (N x N row-major).
+std::vector<Real> forward_solve(const std::vector<Real>& lower, const std::vector<Real>& v) {
+    const std::size_t n = v.size();
+    std::vector<Real> z(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const Real* row = lower.data() + i * n;
+        Real s = v[i];
+        for (std::size_t j = 0; j < i; ++j) s -= row[j] * z[j];
+        z[i] = s / row[i];
+    }
+    return z;
+}
+
+// The whitened columns: L^-1 v, or v over the standard deviations.
+struct Whitened {
+    std::vector<Real> lower; // the factor of Omega
+    std::vector<Real> scale; // 1/sqrt(variance) by row
+    std::vector<Real> apply(const std::vector<Real>& v) const {
+        if (!lower.empty()) return forward_solve(lower, v);
+        std::vector<Real> out(v.size());
+        for (std::size_t i = 0; i < v.size(); ++i) out[i] = v[i] * scale[i];
+        return out;
+    }
+};
+
+// Least squares of y on the columns; the status of the solver.
+GramFit solve(const std::vector<std::vector<Real>>& cols, const std::vector<Real>& y) {
+    GramColumns g;
+    for (const auto& c : cols) g.columns.push_back(c.data());
+    g.columns.push_back(y.data());
+    g.nobs = y.size();
+    return gram_least_squares(g, DEPENDENCE_RATIO);
+}
+
+} // namespace
+
+GlsEstimate estimate_gls(const GlsData& d) {
+    GlsEstimate e;
+    const std::size_t n = d.y.size(), k = d.x.size();
+    e.n = int(n);
+    e.k = int(k);
+    Whitened w;
+    if (!d.omega.empty()) {
+        int failed = -1;
+        if (!cholesky_factor(d.omega, int(n), w.lower, failed, OMEGA_PIVOT_FLOOR)) {
+            e.end = GlsEnd::NOT_DEFINITE;
+            e.bad_row = failed;
+            return e;
+        }
+        for (std::size_t i = 0; i < n; ++i) e.log_det += 2 * qm::log(w.lower[i * n + i]);
+    } else {
+        w.scale.resize(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            w.scale[i] = 1 / qm::sqrt(d.variances[i]);
+            e.log_det += qm::log(d.variances[i]);
+        }
+    }
+    std::vector<std::vector<Real>> xs;
+    for (const auto& c : d.x) xs.push_back(w.apply(c));
+    const std::vector<Real> ys = w.apply(d.y);
+    const GramFit fit = solve(xs, ys);
+    if (!fit.ok()) {
+        e.end = GlsEnd::DEPENDENT;
+        e.bad_column = fit.failed_column;
+        return e;
+    }
+    e.coef = fit.coef;
+    e.xtx_inv.resize(k * k);
+    for (std::size_t a = 0; a < k; ++a)
+        for (std::size_t b = 0; b < k; ++b) e.xtx_inv[a * k + b] = fit.inverse_at(int(a), int(b));
+    e.sse = fit.sse;
+    e.df = Real(e.n - e.k);
+    e.sigma2 = e.sse / e.df;
+    e.cov.resize(k * k);
+    for (std::size_t i = 0; i < k * k; ++i) e.cov[i] = e.sigma2 * e.xtx_inv[i];
+    standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
+    // Buse's R-square: against the fit on the (whitened) intercept alone.
+    Real base = 0;
+    if (d.intercept >= 0) {
+        const GramFit mean_fit = solve({xs[std::size_t(d.intercept)]}, ys);
+        base = mean_fit.ok() ? mean_fit.sse : Real(0);
+    } else {
+        for (Real v : ys) base += v * v;
+    }
+    e.r2 = base > 0 ? 1 - e.sse / base : Real(0);
+    e.adjusted_r2 = 1 - (1 - e.r2) * Real(d.intercept >= 0 ? e.n - 1 : e.n) / e.df;
+    e.llf = -Real(e.n) / 2 * (1 + LOG_TWO_PI + qm::log(e.sse / e.n)) - e.log_det / 2;
+    e.fitted.assign(n, Real(0));
+    Real sum = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t j = 0; j < k; ++j) e.fitted[i] += e.coef[j] * d.x[j][i];
+        sum += d.y[i];
+    }
+    e.ymean = sum / Real(n);
+    e.resid.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        e.resid[i] = d.y[i] - e.fitted[i];
+        e.sse_plain += e.resid[i] * e.resid[i];
+    }
+    return e;
+}
+
+} // namespace tarvex

@@ -1,0 +1,198 @@
+// POOL depvar indeps / options. The cross-sections come from NCROSS= (equal lengths stacked in
+// the estimation range) or IDVAR= (a cross-section per value of the identifier variable); FIXED
+// and RANDOM choose the estimator, pooled least squares without either. Reads and checks the
+// options, the list and the panel, gathers the rows, and hands them to the estimator and then
+// the report.
+#include "regress/pool/pool_command.hpp"
+
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
+#include "options/options.hpp"
+#include "regress/fit/list_equation.hpp"
+#include "regress/pool/pool_errors.hpp"
+#include "regress/pool/pool_estimate.hpp"
+#include "regress/pool/pool_options.hpp"
+#include "regress/pool/pool_panel.hpp"
+#include "regress/pool/pool_report.hpp"
+#include "workspace/workspace.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+bool bad_option(Run& run, const char* keyword) {
+    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
+                 ERR_POOL_OPTION);
+    return false;
+}
+
+bool check_options(Run& run, const PoolOptions& o) {
+    if (o.FIXED && o.RANDOM) {
+        report_error(run, " ...ERROR..FIXED AND RANDOM CANNOT BE USED TOGETHER", ERR_POOL_OPTION);
+        return false;
+    }
+    if (o.NCROSS < 0) return bad_option(run, "NCROSS");
+    if (o.NCROSS == 0 && name_blank(o.IDVAR)) {
+        report_error(run, " ...ERROR..POOL NEEDS NCROSS= OR IDVAR= TO KNOW THE CROSS-SECTIONS",
+                     ERR_POOL_NO_PANEL);
+        return false;
+    }
+    for (const std::string* name :
+         {&o.IDVAR, &o.EFFECTS, &o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
+        if (name->rfind("********", 0) == 0) return bad_option(run, "PREDICT");
+    return true;
+}
+
+bool read_equation(Run& run, const PoolOptions& o, PoolEquation& eq) {
+    const ScanBlock& scan = run.scan;
+    if (scan.NF < 2) {
+        report_error(run, " ...ERROR..POOL NEEDS depvar indeps", ERR_POOL_NO_LIST);
+        return false;
+    }
+    const OlsTerm dep = list_term(run, 1);
+    eq.dep_ref = dep.ref;
+    eq.dep_lag = dep.lag;
+    eq.dep_name = dep.name;
+    for (int k = 2; k <= scan.NF; ++k) {
+        const OlsTerm t = list_term(run, k);
+        if (t.ref == dep.ref && t.lag == dep.lag) {
+            report_error(run,
+                         " ...ERROR..VARIABLE " + eq.dep_name + " IS ON BOTH SIDES OF EQUATION",
+                         ERR_POOL_BOTH_SIDES);
+            return false;
+        }
+        eq.terms.push_back(t);
+    }
+    if (!o.FIXED) eq.terms.push_back(intercept_term(run));
+    return true;
+}
+
+// The identifier variable as one more term, so that the range check covers it.
+bool identifier_term(Run& run, const PoolOptions& o, OlsTerm& id) {
+    const std::string name = trim_trailing_blanks(o.IDVAR);
+    const int ref = VFIND(run, name);
+    VarInfo info;
+    if (ref <= 0 || !VINFO(run, ref, info) || info.type != TYPE_DATA) {
+        report_error(run, " ...ERROR..IDVAR= VARIABLE " + first_8_padded(name) + " NOT FOUND",
+                     ERR_POOL_IDVAR);
+        return false;
+    }
+    id.ref = ref;
+    id.name = first_8_padded(name);
+    return true;
+}
+
+bool make_groups(Run& run, const PoolOptions& o, const ListRows& rows, const std::vector<Real>* ids,
+                 PanelGroups& groups) {
+    if (ids != nullptr) {
+        groups_by_id(*ids, groups);
+        if (o.NCROSS > 0 && groups.count != o.NCROSS) {
+            report_error(run,
+                         " ...ERROR..IDVAR= GIVES" + fmt_I(groups.count, 8) +
+                             " CROSS-SECTIONS, NCROSS=" + fmt_I(o.NCROSS, 8),
+                         ERR_POOL_IDVAR_COUNT);
+            return false;
+        }
+        return true;
+    }
+    // The layout covers the range asked for: observations a lag keeps out at its start are
+    // missing from the first cross-section, not a shift of every boundary.
+    const int first = std::min(std::max(o.BEG, 1), rows.beg);
+    if (!groups_by_layout(rows.obs, first, rows.end, o.NCROSS, groups)) {
+        report_error(run,
+                     " ...ERROR..NCROSS=" + fmt_I(o.NCROSS, 8) + " DOES NOT DIVIDE THE" +
+                         fmt_I((long long)rows.end - first + 1, 10) + " OBSERVATIONS OF" +
+                         fmt_I(first, 10) + " TO" + fmt_I(rows.end, 10),
+                     ERR_POOL_NCROSS);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void cmd_pool(Run& run) {
+    if (run.sw[OTRACE]) write_line(run, " POOL");
+    set_pool_defaults(run);
+    if (!OPTION(run, pool_option_table())) return;
+    const PoolOptions o = read_pool_options(run);
+    if (!check_options(run, o)) return;
+    PoolEquation eq;
+    if (!read_equation(run, o, eq)) return;
+
+    std::vector<OlsTerm> gathered(eq.terms);
+    const bool by_id = !name_blank(o.IDVAR);
+    if (by_id) {
+        OlsTerm id;
+        if (!identifier_term(run, o, id)) return;
+        gathered.push_back(id);
+    }
+    ListRows rows;
+    if (!gather_list_rows(run, eq.dep_ref, eq.dep_lag, gathered, o.BEG, o.END, rows)) return;
+    eq.obs = rows.obs;
+    eq.beg = rows.beg;
+    eq.end = rows.end;
+    PanelGroups groups;
+    if (!make_groups(run, o, rows, by_id ? &rows.x.back() : nullptr, groups)) return;
+    if (o.FIXED || o.RANDOM) {
+        const int single = groups.first_shorter_than(2);
+        if (single >= 0) {
+            report_error(run,
+                         " ...ERROR..CROSS-SECTION" + fmt_I(single + 1, 8) +
+                             " HAS ONLY ONE OBSERVATION: NO EFFECT CAN BE SEPARATED",
+                         ERR_POOL_SINGLE_ROW);
+            return;
+        }
+    }
+    if (run.sw[OSCAN] || run.flags.ODONT) return;
+
+    PoolData data;
+    data.y = std::move(rows.y);
+    const int slopes = int(eq.terms.size()) - (o.FIXED ? 0 : 1);
+    data.x.assign(std::make_move_iterator(rows.x.begin()),
+                  std::make_move_iterator(rows.x.begin() + slopes));
+    data.group = groups.group;
+    data.rows = groups.rows;
+    PoolControl control;
+    control.model = o.FIXED ? PoolModel::FIXED : o.RANDOM ? PoolModel::RANDOM : PoolModel::POOLED;
+    control.covariance = !o.CLUSTER ? PoolCovariance::CLASSICAL
+                         : o.HC1    ? PoolCovariance::CLUSTER_HC1
+                                    : PoolCovariance::CLUSTER_HC0;
+    const PoolEstimate e = estimate_pool(data, control);
+    if (e.end == PoolEnd::TOO_FEW) {
+        run.last_estimation = EstimationResults{};
+        report_error(run,
+                     " ...ERROR.." + fmt_I(e.n, 8) + " OBSERVATIONS IN" + fmt_I(e.groups, 8) +
+                         " CROSS-SECTIONS ARE NOT ENOUGH FOR" + fmt_I(e.k, 4) + " COEFFICIENTS",
+                     ERR_POOL_TOO_FEW);
+        return;
+    }
+    if (e.end == PoolEnd::FEW_CROSS_SECTIONS) {
+        run.last_estimation = EstimationResults{};
+        report_error(run,
+                     " ...ERROR.." + fmt_I(e.groups, 8) +
+                         " CROSS-SECTIONS ARE NOT ENOUGH FOR THE BETWEEN FIT OF" + fmt_I(e.k, 4) +
+                         " COEFFICIENTS",
+                     ERR_POOL_TOO_FEW);
+        return;
+    }
+    if (e.end == PoolEnd::DEPENDENT) {
+        run.last_estimation = EstimationResults{};
+        const std::string which = e.bad_column >= 0 && e.bad_column < int(eq.terms.size())
+                                      ? trim_trailing_blanks(eq.terms[e.bad_column].name)
+                                      : std::string("A REGRESSOR");
+        report_error(run,
+                     " ...ERROR.." + which +
+                         " IS NOT IDENTIFIED (A COMBINATION OF THE OTHER REGRESSORS" +
+                         (o.FIXED || o.RANDOM ? " OR CONSTANT WITHIN CROSS-SECTIONS)" : ")"),
+                     ERR_POOL_SINGULAR);
+        return;
+    }
+    report_pool(run, eq, groups, e, o);
+}
+
+} // namespace tarvex

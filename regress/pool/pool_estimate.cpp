@@ -1,0 +1,351 @@
+// The pooled, within and random-effects estimators of a panel and their tests.
+#include "regress/pool/pool_estimate.hpp"
+
+#include "expr/matrix_algebra.hpp"
+#include "kernels/gram_cholesky.hpp"
+#include "kernels/least_squares.hpp"
+#include "kernels/symmetric_solve.hpp"
+#include "numeric/distributions.hpp"
+#include "numeric/qmath.hpp"
+#include "regress/fit/coefficient_table.hpp"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace tarvex {
+
+namespace {
+
+const Real LOG_TWO_PI = 1.8378770664093454835606594728112353Q;
+
+using Columns = std::vector<const Real*>; // a null column is the constant one
+
+// Least squares of y on the columns; false (with the column) when one depends on the others.
+bool least_squares(const Columns& cols, const Real* y, std::size_t n, PoolFit& f, int& bad,
+                   const Real* row_scale = nullptr) {
+    GramColumns g;
+    g.columns = cols;
+    g.columns.push_back(y);
+    g.nobs = n;
+    g.row_scale = row_scale;
+    const GramFit r = gram_least_squares(g, DEPENDENCE_RATIO);
+    if (!r.ok()) {
+        bad = r.failed_column;
+        return false;
+    }
+    const int k = int(cols.size());
+    f.coef = r.coef;
+    f.xtx_inv.assign(std::size_t(k) * k, 0);
+    for (int i = 0; i < k; ++i)
+        for (int j = 0; j < k; ++j) f.xtx_inv[std::size_t(i) * k + j] = r.inverse_at(i, j);
+    f.sse = r.sse;
+    if (row_scale != nullptr) return true; // the weighted between fit needs no residuals
+    f.resid.assign(y, y + n);
+    for (int j = 0; j < k; ++j) {
+        const Real b = f.coef[std::size_t(j)];
+        const Real* c = cols[std::size_t(j)];
+        if (c == nullptr)
+            for (std::size_t i = 0; i < n; ++i) f.resid[i] -= b;
+        else
+            for (std::size_t i = 0; i < n; ++i) f.resid[i] -= b * c[i];
+    }
+    return true;
+}
+
+// s2 (X'X)^-1, or the sandwich clustered by cross-section; then the standard errors.
+void finish_covariance(PoolFit& f, Real df, const Columns& cols, const PoolData& d,
+                       PoolCovariance kind) {
+    const std::size_t k = f.coef.size(), n = d.y.size();
+    f.df = df;
+    f.sigma2 = f.sse / df;
+    if (kind == PoolCovariance::CLASSICAL) {
+        f.cov.resize(f.xtx_inv.size());
+        for (std::size_t i = 0; i < f.cov.size(); ++i) f.cov[i] = f.sigma2 * f.xtx_inv[i];
+    } else {
+        // The score of each cross-section, X_i'e_i, then their outer products.
+        std::vector<Real> score(d.rows.size() * k, Real(0));
+        for (std::size_t j = 0; j < k; ++j) {
+            const Real* c = cols[j];
+            for (std::size_t i = 0; i < n; ++i)
+                score[std::size_t(d.group[i]) * k + j] += (c ? c[i] : Real(1)) * f.resid[i];
+        }
+        std::vector<Real> meat(k * k, Real(0));
+        for (std::size_t g = 0; g < d.rows.size(); ++g) {
+            const Real* s = score.data() + g * k;
+            for (std::size_t a = 0; a < k; ++a)
+                for (std::size_t b = 0; b < k; ++b) meat[a * k + b] += s[a] * s[b];
+        }
+        f.cov = sandwich_product(f.xtx_inv, meat, int(k));
+        if (kind == PoolCovariance::CLUSTER_HC1)
+            for (Real& v : f.cov) v *= Real(n) / Real(n - k);
+    }
+    standard_errors_and_ratios(f.coef, f.cov, f.se, f.tstat);
+}
+
+// The mean of v over each cross-section.
+std::vector<Real> group_means(const std::vector<Real>& v, const PoolData& d) {
+    std::vector<Real> m(d.rows.size(), Real(0));
+    for (std::size_t i = 0; i < v.size(); ++i) m[std::size_t(d.group[i])] += v[i];
+    for (std::size_t g = 0; g < m.size(); ++g) m[g] /= d.rows[g];
+    return m;
+}
+
+// v less theta times its cross-section's mean (theta 1: the within deviations).
+std::vector<Real> quasi_demeaned(const std::vector<Real>& v, const std::vector<Real>& means,
+                                 const std::vector<Real>& theta, const PoolData& d) {
+    std::vector<Real> out(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        const std::size_t g = std::size_t(d.group[i]);
+        out[i] = v[i] - (theta.empty() ? means[g] : theta[g] * means[g]);
+    }
+    return out;
+}
+
+Real centred_sum_of_squares(const std::vector<Real>& v) {
+    Real mean = 0;
+    for (Real x : v) mean += x;
+    mean /= Real(v.size());
+    Real s = 0;
+    for (Real x : v) s += (x - mean) * (x - mean);
+    return s;
+}
+
+// The squared correlation of y with its fitted values y - e.
+Real squared_correlation(const std::vector<Real>& y, const std::vector<Real>& e) {
+    const std::size_t n = y.size();
+    Real my = 0, mf = 0;
+    for (std::size_t i = 0; i < n; ++i) my += y[i], mf += y[i] - e[i];
+    my /= Real(n), mf /= Real(n);
+    Real syy = 0, sff = 0, syf = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const Real dy = y[i] - my, df = y[i] - e[i] - mf;
+        syy += dy * dy, sff += df * df, syf += dy * df;
+    }
+    return syf * syf / (syy * sff);
+}
+
+Real normal_llf(Real sse, int n) {
+    return -Real(n) / 2 * (1 + LOG_TWO_PI + qm::log(sse / n));
+}
+
+// The cross-section means of y and of every regressor.
+struct Means {
+    std::vector<Real> y;
+    std::vector<std::vector<Real>> x;
+};
+
+// The within fit: deviations from the cross-section means, no intercept.
+bool within_fit(const PoolData& d, const Means& m, PoolFit& f, int& bad,
+                std::vector<std::vector<Real>>& dev_x) {
+    const std::vector<Real> dev_y = quasi_demeaned(d.y, m.y, {}, d);
+    dev_x.clear();
+    Columns cols;
+    for (std::size_t j = 0; j < d.x.size(); ++j) {
+        dev_x.push_back(quasi_demeaned(d.x[j], m.x[j], {}, d));
+        cols.push_back(dev_x.back().data());
+    }
+    if (!least_squares(cols, dev_y.data(), d.y.size(), f, bad)) return false;
+    return true;
+}
+
+// H = (b_w - b_r)'(V_w - V_r)^-1 (b_w - b_r) over the K slopes, with the classical covariances.
+void hausman(const PoolFit& within, const PoolFit& random, int k, PoolEstimate& e) {
+    std::vector<Real> diff(static_cast<std::size_t>(k)), v(static_cast<std::size_t>(k * k));
+    const int kr = k + 1;
+    for (int a = 0; a < k; ++a) {
+        diff[a] = within.coef[a] - random.coef[a];
+        for (int b = 0; b < k; ++b)
+            v[std::size_t(a) * k + b] = within.sigma2 * within.xtx_inv[std::size_t(a) * k + b] -
+                                        random.sigma2 * random.xtx_inv[std::size_t(a) * kr + b];
+    }
+    // The difference need not be positive definite in a sample: a general inverse, and the
+    // statistic is the absolute value of the quadratic form.
+    expr::Matrix m(k, k), inverse;
+    for (int a = 0; a < k; ++a)
+        for (int b = 0; b < k; ++b) m(a, b) = v[std::size_t(a) * k + b];
+    if (!expr::linalg::invert(m, inverse)) return;
+    Real h = 0;
+    for (int a = 0; a < k; ++a)
+        for (int b = 0; b < k; ++b) h += diff[a] * inverse(a, b) * diff[b];
+    e.hausman_done = true;
+    e.hausman = qm::abs(h);
+    e.hausman_df = k;
+    e.hausman_pvalue = dist::chi_square_upper(e.hausman, Real(k));
+}
+
+void pooled(const PoolData& d, const PoolControl& c, PoolEstimate& e) {
+    Columns cols;
+    for (const auto& x : d.x) cols.push_back(x.data());
+    cols.push_back(nullptr);
+    if (!least_squares(cols, d.y.data(), d.y.size(), e.fit, e.bad_column)) {
+        e.end = PoolEnd::DEPENDENT;
+        return;
+    }
+    finish_covariance(e.fit, Real(e.n - e.k), cols, d, c.covariance);
+    e.r2 = 1 - e.fit.sse / centred_sum_of_squares(d.y);
+    e.llf = normal_llf(e.fit.sse, e.n);
+    e.llf_available = true;
+    e.resid = e.fit.resid;
+}
+
+void fixed(const PoolData& d, const PoolControl& c, const Means& m, PoolEstimate& e) {
+    std::vector<std::vector<Real>> dev_x;
+    if (!within_fit(d, m, e.fit, e.bad_column, dev_x)) {
+        e.end = PoolEnd::DEPENDENT;
+        return;
+    }
+    Columns cols;
+    for (const auto& x : dev_x) cols.push_back(x.data());
+    const int df = e.n - e.groups - e.k;
+    finish_covariance(e.fit, Real(df), cols, d, c.covariance);
+    Real tss = 0;
+    for (std::size_t i = 0; i < d.y.size(); ++i) {
+        const Real v = d.y[i] - m.y[std::size_t(d.group[i])];
+        tss += v * v;
+    }
+    e.r2 = 1 - e.fit.sse / tss;
+    e.llf = normal_llf(e.fit.sse, e.n);
+    e.llf_available = true;
+    e.resid = e.fit.resid;
+    const std::size_t k = std::size_t(e.k);
+    e.effects.resize(std::size_t(e.groups));
+    e.xmeans.resize(std::size_t(e.groups) * k);
+    for (std::size_t g = 0; g < std::size_t(e.groups); ++g) {
+        Real a = m.y[g];
+        for (std::size_t j = 0; j < k; ++j) {
+            a -= e.fit.coef[j] * m.x[j][g];
+            e.xmeans[g * k + j] = m.x[j][g];
+        }
+        e.effects[g] = a;
+    }
+    // F test of equal effects against the pooled fit.
+    Columns pcols;
+    for (const auto& x : d.x) pcols.push_back(x.data());
+    pcols.push_back(nullptr);
+    PoolFit p;
+    int bad = -1;
+    if (e.groups > 1 && least_squares(pcols, d.y.data(), d.y.size(), p, bad)) {
+        e.sse_pooled = p.sse;
+        e.f_df1 = e.groups - 1;
+        e.f_df2 = df;
+        e.f_effects = ((p.sse - e.fit.sse) / e.f_df1) / (e.fit.sse / df);
+        e.f_pvalue = dist::f_upper(e.f_effects, Real(e.f_df1), Real(e.f_df2));
+    }
+}
+
+void random(const PoolData& d, const PoolControl& c, const Means& m, PoolEstimate& e) {
+    const std::size_t k = std::size_t(e.k - 1), groups = std::size_t(e.groups);
+    // The variance of e from the within fit.
+    PoolFit within;
+    std::vector<std::vector<Real>> dev_x;
+    if (!within_fit(d, m, within, e.bad_column, dev_x)) {
+        e.end = PoolEnd::DEPENDENT;
+        return;
+    }
+    {
+        Columns cols;
+        for (const auto& x : dev_x) cols.push_back(x.data());
+        finish_covariance(within, Real(e.n - e.groups - int(k)), cols, d,
+                          PoolCovariance::CLASSICAL);
+    }
+    e.sigma2_e = within.sigma2;
+    // The between fit: the cross-section means, each weighted by its number of rows.
+    std::vector<Real> root_rows(groups);
+    for (std::size_t g = 0; g < groups; ++g) root_rows[g] = qm::sqrt(Real(d.rows[g]));
+    Columns bcols;
+    for (const auto& x : m.x) bcols.push_back(x.data());
+    bcols.push_back(nullptr);
+    PoolFit between;
+    if (!least_squares(bcols, m.y.data(), groups, between, e.bad_column, root_rows.data())) {
+        e.end = PoolEnd::DEPENDENT;
+        return;
+    }
+    // s2_a = (SSE_b - (groups - K - 1) s2_e) / (N - trace((X'PX)^-1 X'ZZ'X)): X'PX is the
+    // weighted cross-product of the between fit, X'ZZ'X the same with the squared weights.
+    const std::size_t kb = k + 1;
+    std::vector<Real> zz(kb * kb, Real(0));
+    for (std::size_t g = 0; g < groups; ++g) {
+        const Real w = Real(d.rows[g]) * Real(d.rows[g]);
+        for (std::size_t a = 0; a < kb; ++a) {
+            const Real za = a < k ? m.x[a][g] : Real(1);
+            for (std::size_t b = 0; b < kb; ++b)
+                zz[a * kb + b] += w * za * (b < k ? m.x[b][g] : Real(1));
+        }
+    }
+    Real trace = 0;
+    for (std::size_t a = 0; a < kb; ++a)
+        for (std::size_t b = 0; b < kb; ++b) trace += between.xtx_inv[a * kb + b] * zz[b * kb + a];
+    e.sigma2_a = (between.sse - Real(e.groups - int(kb)) * e.sigma2_e) / (Real(e.n) - trace);
+    if (e.sigma2_a < 0) {
+        e.sigma2_a = 0;
+        e.sigma2_a_clipped = true;
+    }
+    std::vector<Real> theta(groups);
+    for (std::size_t g = 0; g < groups; ++g)
+        theta[g] = 1 - qm::sqrt(e.sigma2_e / (e.sigma2_e + d.rows[g] * e.sigma2_a));
+    e.theta_min = e.theta_max = theta.empty() ? Real(0) : theta[0];
+    for (Real t : theta)
+        e.theta_min = std::min(e.theta_min, t), e.theta_max = std::max(e.theta_max, t);
+    // Least squares on the quasi-deviations.
+    std::vector<std::vector<Real>> qx;
+    Columns cols;
+    for (std::size_t j = 0; j < k; ++j) qx.push_back(quasi_demeaned(d.x[j], m.x[j], theta, d));
+    std::vector<Real> ones(d.y.size());
+    for (std::size_t i = 0; i < ones.size(); ++i) ones[i] = 1 - theta[std::size_t(d.group[i])];
+    for (const auto& x : qx) cols.push_back(x.data());
+    cols.push_back(ones.data());
+    const std::vector<Real> qy = quasi_demeaned(d.y, m.y, theta, d);
+    if (!least_squares(cols, qy.data(), d.y.size(), e.fit, e.bad_column)) {
+        e.end = PoolEnd::DEPENDENT;
+        return;
+    }
+    finish_covariance(e.fit, Real(e.n - e.k), cols, d, PoolCovariance::CLASSICAL);
+    hausman(within, e.fit, int(k), e); // with the classical covariance of both fits
+    if (c.covariance != PoolCovariance::CLASSICAL)
+        finish_covariance(e.fit, Real(e.n - e.k), cols, d, c.covariance);
+    e.r2 = squared_correlation(qy, e.fit.resid);
+    // The residuals on the scale of y: y - x'b - intercept.
+    e.resid = d.y;
+    for (std::size_t j = 0; j <= k; ++j) {
+        const Real b = e.fit.coef[j];
+        for (std::size_t i = 0; i < e.resid.size(); ++i) e.resid[i] -= j < k ? b * d.x[j][i] : b;
+    }
+}
+
+} // namespace
+
+PoolEstimate estimate_pool(const PoolData& d, const PoolControl& c) {
+    PoolEstimate e;
+    e.model = c.model;
+    e.n = int(d.y.size());
+    e.groups = int(d.rows.size());
+    const int slopes = int(d.x.size());
+    e.k = c.model == PoolModel::FIXED ? slopes : slopes + 1;
+    const int df = c.model == PoolModel::FIXED ? e.n - e.groups - e.k : e.n - e.k;
+    if (df < 1 || (c.model == PoolModel::RANDOM && e.n - e.groups - slopes < 1)) {
+        e.end = PoolEnd::TOO_FEW;
+        return e;
+    }
+    if (c.model == PoolModel::RANDOM && e.groups - slopes - 1 < 1) {
+        e.end = PoolEnd::FEW_CROSS_SECTIONS;
+        return e;
+    }
+    Real sum = 0;
+    for (Real v : d.y) sum += v;
+    e.ymean = sum / e.n;
+    Means m;
+    if (c.model != PoolModel::POOLED) {
+        m.y = group_means(d.y, d);
+        for (const auto& x : d.x) m.x.push_back(group_means(x, d));
+    }
+    if (c.model == PoolModel::POOLED) pooled(d, c, e);
+    if (c.model == PoolModel::FIXED) fixed(d, c, m, e);
+    if (c.model == PoolModel::RANDOM) random(d, c, m, e);
+    if (e.end != PoolEnd::OK) return e;
+    e.adjusted_r2 = 1 - (1 - e.r2) * Real(e.n - 1) / e.fit.df;
+    e.fitted.resize(d.y.size());
+    for (std::size_t i = 0; i < d.y.size(); ++i) e.fitted[i] = d.y[i] - e.resid[i];
+    return e;
+}
+
+} // namespace tarvex

@@ -1,0 +1,32 @@
+// The cross-sections of a panel: which cross-section each observation in use belongs to, either
+// from the layout (NCROSS= cross-sections of equal length stacked one after the other in the
+// estimation range) or from an identifier variable (IDVAR=: a cross-section per distinct value,
+// numbered in the order the values first appear).
+#pragma once
+
+#include "numeric/real.hpp"
+
+#include <vector>
+
+namespace tarvex {
+
+struct PanelGroups {
+    int count = 0;          // cross-sections with at least one observation in use
+    std::vector<int> group; // 0-based cross-section of each observation in use
+    std::vector<int> rows;  // observations in use of each cross-section
+    int shortest = 0, longest = 0;
+    bool balanced() const { return shortest == longest; }
+    // The first cross-section (0-based) with fewer than `least` observations; -1 when none.
+    int first_shorter_than(int least) const;
+};
+
+// NCROSS= layout: the range beg..end holds `ncross` cross-sections of (end - beg + 1) / ncross
+// observations each; `obs` are the observations in use. False when ncross does not divide the
+// range.
+bool groups_by_layout(const std::vector<int>& obs, int beg, int end, int ncross,
+                      PanelGroups& groups);
+
+// IDVAR=: one cross-section per distinct value of `ids` (one per observation in use).
+void groups_by_id(const std::vector<Real>& ids, PanelGroups& groups);
+
+} // namespace tarvex
