@@ -86,10 +86,11 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // With a first byte from 0xA0 to 0xAF, every line becomes the equation of an NLINEAR or MLE
 // block (parameters A, B and C, data X, Y and Z, the 0/1 variable D), or the list after HETERO,
 // BOX, PROBIT, LOGIT or TOBIT (LOGIT of Z is the multinomial logit; one option set is ORDERED),
-// with a low iteration limit so that each input runs quickly.
+// with a low iteration limit so that each input runs quickly, or after 2SLS (instruments after
+// ";" in the line itself) with its own options.
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ", "BOX ",
-                                           "PROBIT ", "LOGIT ", "TOBIT "};
+                                           "PROBIT ", "LOGIT ", "TOBIT ",  "2SLS "};
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
         " / MAXIT=5", " / MAXIT=5 PITER HETCOV", " / MAXIT=5 METHOD=BFGS COVTYPE=OPG",
@@ -111,7 +112,10 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             if (digits > 2) c = ' '; // no iteration limits in the thousands
         }
         const int command = (selector + line) % COMMANDS;
-        const std::string option = options[(selector / 4 + line) % OPTIONS];
+        static const char* const iv_options[] = {"", " / HETCOV PCOV", " / AUTCOV=2 NOCONSTANT"};
+        const std::string option = command == COMMANDS - 1
+                                       ? iv_options[(selector / 4 + line) % 3]
+                                       : options[(selector / 4 + line) % OPTIONS];
         if (command < 2)
             script += std::string(commands[command]) + option + "\nCOEF A 1 B 0.5 C 0.1\nEQ " +
                       text + "\nEND\nFCAST / PREDICT=P\nTEST A = 1\n";

@@ -137,8 +137,10 @@ bool reference_exists(const Run& run, int ref) {
 }
 
 bool is_named_model_type(const std::string& type) {
-    // Forecast here: see box_model and choice_model.
-    if (type == "BOX" || type == "PROBIT" || type == "LOGIT" || type == "TOBIT") return false;
+    // Forecast here: see box_model and choice_model. 2SLS is a linear equation whose
+    // coefficient covariance is the instrumental-variables one.
+    if (type == "BOX" || type == "PROBIT" || type == "LOGIT" || type == "TOBIT" || type == "2SLS")
+        return false;
     for (const char* word : MODEL_TYPES)
         if (type == word) return true;
     return false;
