@@ -87,10 +87,10 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // block (parameters A, B and C, data X, Y and Z, the 0/1 variable D), or the list after HETERO,
 // BOX, PROBIT, LOGIT or TOBIT (LOGIT of Z is the multinomial logit; one option set is ORDERED),
 // with a low iteration limit so that each input runs quickly, or after 2SLS (instruments after
-// ";" in the line itself) with its own options.
+// ";" in the line itself) with its own options, or as the second EQ line of a SYSTEM block.
 std::string estimation_script(const std::string& body, unsigned char selector) {
-    static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ", "BOX ",
-                                           "PROBIT ", "LOGIT ", "TOBIT ",  "2SLS "};
+    static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ", "BOX ",  "PROBIT ",
+                                           "LOGIT ",  "TOBIT ", "2SLS ",   "SYSTEM"};
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
         " / MAXIT=5", " / MAXIT=5 PITER HETCOV", " / MAXIT=5 METHOD=BFGS COVTYPE=OPG",
@@ -113,10 +113,14 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         }
         const int command = (selector + line) % COMMANDS;
         static const char* const iv_options[] = {"", " / HETCOV PCOV", " / AUTCOV=2 NOCONSTANT"};
-        const std::string option = command == COMMANDS - 1
+        static const char* const system_methods[] = {"SUR", "ITSUR MAXIT=5", "3SLS"};
+        const std::string option = command == COMMANDS - 2
                                        ? iv_options[(selector / 4 + line) % 3]
                                        : options[(selector / 4 + line) % OPTIONS];
-        if (command < 2)
+        if (command == COMMANDS - 1)
+            script += std::string("SYSTEM / METHOD=") + system_methods[(selector / 4 + line) % 3] +
+                      "\nEQ Y X\nEQ " + text + "\nEXOGENOUS Z D\nEND\nTEST X_1 = 0\n";
+        else if (command < 2)
             script += std::string(commands[command]) + option + "\nCOEF A 1 B 0.5 C 0.1\nEQ " +
                       text + "\nEND\nFCAST / PREDICT=P\nTEST A = 1\n";
         else

@@ -30,7 +30,8 @@ bool same_term(const OlsTerm& a, const OlsTerm& b) {
 bool check_options(Run& run, const IvOptions& o) {
     const char* bad = nullptr;
     if (o.AUTCOV < 0) bad = "AUTCOV";
-    for (const std::string* name : {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
+    for (const std::string* name :
+         {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
         if (name->rfind("********", 0) == 0) bad = "PREDICT";
     if (bad == nullptr) return true;
     report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(bad),
@@ -153,7 +154,8 @@ void cmd_2sls(Run& run) {
     const Columns c = distinct_columns(eq);
     // The counts are known before the data are read.
     const int endogenous = endogenous_count(c);
-    const int excluded = static_cast<int>(eq.instruments.size() - eq.regressors.size()) + endogenous;
+    const int excluded =
+        static_cast<int>(eq.instruments.size() - eq.regressors.size()) + endogenous;
     if (endogenous > excluded) {
         IvEstimate e;
         e.endogenous.assign(static_cast<std::size_t>(endogenous), 0);
@@ -173,8 +175,7 @@ void cmd_2sls(Run& run) {
     data.n = rows.obs.size();
     data.y = rows.y.data();
     for (std::size_t j = 0; j < c.terms.size(); ++j)
-        data.columns.push_back(c.terms[j].kind == TermKind::INTERCEPT ? nullptr
-                                                                     : rows.x[j].data());
+        data.columns.push_back(c.terms[j].kind == TermKind::INTERCEPT ? nullptr : rows.x[j].data());
     data.regressors = c.regressors;
     data.instruments = c.instruments;
     IvControl control;

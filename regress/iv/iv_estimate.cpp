@@ -57,8 +57,8 @@ IvEstimate estimate_iv(const IvData& data, const IvControl& control) {
     // Each regressor's column in the matrix of [Z X_endogenous y]; the included instruments.
     std::vector<int> xcol(static_cast<std::size_t>(k)), included;
     for (int a = 0; a < k; ++a) {
-        const auto at = std::find(data.instruments.begin(), data.instruments.end(),
-                                  data.regressors[a]);
+        const auto at =
+            std::find(data.instruments.begin(), data.instruments.end(), data.regressors[a]);
         if (at != data.instruments.end()) {
             xcol[a] = static_cast<int>(at - data.instruments.begin());
             included.push_back(xcol[a]);
@@ -148,7 +148,8 @@ IvEstimate estimate_iv(const IvData& data, const IvControl& control) {
     structural.columns.push_back(data.y);
     e.resid.assign(data.n, Real(0));
     e.fitted.assign(data.n, Real(0));
-    const ResidualSums sums = gram_residuals(structural, e.coef_wide, e.resid.data(), e.fitted.data());
+    const ResidualSums sums =
+        gram_residuals(structural, e.coef_wide, e.resid.data(), e.fitted.data());
     if (!sums.finite) {
         e.end = IvEnd::NON_FINITE;
         return e;
@@ -164,7 +165,8 @@ IvEstimate estimate_iv(const IvData& data, const IvControl& control) {
             if (xcol[a] < l) projection[static_cast<std::size_t>(xcol[a]) * k + a] = 1;
         for (int j = 0; j < endo; ++j)
             for (int z = 0; z < l; ++z)
-                projection[static_cast<std::size_t>(z) * k + e.endogenous[j]] = wide_value(fitted[j][z]);
+                projection[static_cast<std::size_t>(z) * k + e.endogenous[j]] =
+                    wide_value(fitted[j][z]);
         s = weighted_instrument_products(data, e.resid, e.lags);
         e.cov = robust_covariance(e.xhx_inv, projection, s, k, l);
     } else {

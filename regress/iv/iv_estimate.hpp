@@ -33,11 +33,11 @@ struct IvControl {
 
 enum class IvEnd {
     OK,
-    UNDERIDENTIFIED,        // fewer excluded instruments than endogenous regressors
-    INSTRUMENTS_COLLINEAR,  // an instrument is a combination of the ones before it
-    REGRESSORS_COLLINEAR,   // the projected regressors are collinear (bad_column a regressor)
-    TOO_FEW,                // fewer observations than instruments
-    NON_FINITE,             // a value is infinite or not a number
+    UNDERIDENTIFIED,       // fewer excluded instruments than endogenous regressors
+    INSTRUMENTS_COLLINEAR, // an instrument is a combination of the ones before it
+    REGRESSORS_COLLINEAR,  // the projected regressors are collinear (bad_column a regressor)
+    TOO_FEW,               // fewer observations than instruments
+    NON_FINITE,            // a value is infinite or not a number
 };
 
 // A test statistic with its degrees of freedom and tail probability.
@@ -49,15 +49,16 @@ struct IvStatistic {
 
 struct IvEstimate {
     IvEnd end = IvEnd::OK;
-    int bad_column = -1; // INSTRUMENTS_COLLINEAR: the instrument; REGRESSORS_COLLINEAR: the regressor
+    int bad_column =
+        -1; // INSTRUMENTS_COLLINEAR: the instrument; REGRESSORS_COLLINEAR: the regressor
     int n = 0, k = 0, l = 0;
-    std::vector<int> endogenous;  // the regressors that are not instruments
-    int excluded = 0;             // instruments that are not regressors
+    std::vector<int> endogenous;            // the regressors that are not instruments
+    int excluded = 0;                       // instruments that are not regressors
     std::vector<Real> coef, cov, se, tstat; // cov K x K row-major
     std::vector<Wide> coef_wide;
-    std::vector<Real> xhx_inv;     // (X^'X^)**-1, K x K row-major
+    std::vector<Real> xhx_inv; // (X^'X^)**-1, K x K row-major
     Real sse = 0, sigma2 = 0, sst = 0, r2 = 0, adjr2 = 0, ymean = 0;
-    bool centred = false;          // a constant among the regressors: R-squared about the mean
+    bool centred = false;            // a constant among the regressors: R-squared about the mean
     std::vector<Real> fitted, resid; // X b and y - X b, N each
     std::vector<IvStatistic> first_stage; // one per endogenous regressor: F of the excluded
     IvStatistic wu_hausman; // F: the first-stage residuals added to the OLS regression

@@ -24,7 +24,7 @@ GramMatrix gram_part(const GramMatrix& gram, const std::vector<int>& columns);
 // on the instruments of one (with its first-stage coefficients over the instrument columns
 // 0..L-1 of the data matrix). An included instrument is its own projection: give it plain.
 struct ProjectedColumn {
-    int column = 0;                  // in the data matrix
+    int column = 0;                            // in the data matrix
     const std::vector<Wide>* fitted = nullptr; // first-stage coefficients; null: the column itself
 };
 

@@ -47,9 +47,9 @@ void write_tests(Run& run, const IvEquation& eq, const IvEstimate& e) {
                             " EXCLUDED INSTRUMENTS (WEAK INSTRUMENTS):");
         for (std::size_t j = 0; j < e.first_stage.size(); ++j) {
             const IvStatistic& f = e.first_stage[j];
-            write_line(run, " " + eq.regressors[e.endogenous[j]].name + "  F =" +
-                                fmt_G(f.value, 14, 7) + " WITH" + fmt_I(f.df1, 5) + " AND" +
-                                fmt_I(f.df2, 8) + " D.F." + p_value(f.pvalue));
+            write_line(run, " " + eq.regressors[e.endogenous[j]].name +
+                                "  F =" + fmt_G(f.value, 14, 7) + " WITH" + fmt_I(f.df1, 5) +
+                                " AND" + fmt_I(f.df2, 8) + " D.F." + p_value(f.pvalue));
         }
     }
     if (e.wu_hausman.available)
@@ -114,8 +114,8 @@ void report_iv(Run& run, const IvEquation& eq, const IvEstimate& e, const IvOpti
         if (e.robust) {
             write_line(run, " USING HETEROSKEDASTICITY-CONSISTENT COVARIANCE MATRIX");
             if (e.lags > 0) {
-                write_line(run, " AND AUTOCORRELATION-CONSISTENT MATRIX WITH ORDER=" +
-                                    fmt_I(e.lags, 3));
+                write_line(run,
+                           " AND AUTOCORRELATION-CONSISTENT MATRIX WITH ORDER=" + fmt_I(e.lags, 3));
                 write_line(run, " BY NEWEY-WEST CORRECTION METHOD");
             }
         }
@@ -123,8 +123,8 @@ void report_iv(Run& run, const IvEquation& eq, const IvEstimate& e, const IvOpti
         write_line(run, "  R-SQUARE =" + fmt_F(e.r2, 9, 4) + fmt_X(5) +
                             "R-SQUARE ADJUSTED =" + fmt_F(e.adjr2, 9, 4));
         write_line(run, " VARIANCE OF THE ESTIMATE-SIGMA**2 =" + fmt_G(e.sigma2, 13, 5));
-        write_line(run, " STANDARD ERROR OF THE ESTIMATE-SIGMA =" +
-                            fmt_G(qm::sqrt(e.sigma2), 13, 5));
+        write_line(run,
+                   " STANDARD ERROR OF THE ESTIMATE-SIGMA =" + fmt_G(qm::sqrt(e.sigma2), 13, 5));
         write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(e.sse, 13, 5));
         if (e.centred) write_line(run, " MEAN OF DEPENDENT VARIABLE =" + fmt_G(e.ymean, 13, 5));
         write_line(run, " ");

@@ -48,8 +48,8 @@ std::vector<Real> weighted_instrument_products(const IvData& data, const std::ve
 }
 
 std::vector<Real> robust_covariance(const std::vector<Real>& xhx_inv,
-                                    const std::vector<Real>& projection,
-                                    const std::vector<Real>& s, int k, int l) {
+                                    const std::vector<Real>& projection, const std::vector<Real>& s,
+                                    int k, int l) {
     // P'SP, K x K.
     std::vector<Real> sp(static_cast<std::size_t>(l) * k, Real(0));
     for (int a = 0; a < l; ++a)
@@ -57,14 +57,16 @@ std::vector<Real> robust_covariance(const std::vector<Real>& xhx_inv,
             const Real v = s[static_cast<std::size_t>(a) * l + m];
             if (v == 0) continue;
             for (int b = 0; b < k; ++b)
-                sp[static_cast<std::size_t>(a) * k + b] += v * projection[static_cast<std::size_t>(m) * k + b];
+                sp[static_cast<std::size_t>(a) * k + b] +=
+                    v * projection[static_cast<std::size_t>(m) * k + b];
         }
     std::vector<Real> meat(static_cast<std::size_t>(k) * k, Real(0));
     for (int a = 0; a < k; ++a)
         for (int b = 0; b < k; ++b) {
             Real sum = 0;
             for (int m = 0; m < l; ++m)
-                sum += projection[static_cast<std::size_t>(m) * k + a] * sp[static_cast<std::size_t>(m) * k + b];
+                sum += projection[static_cast<std::size_t>(m) * k + a] *
+                       sp[static_cast<std::size_t>(m) * k + b];
             meat[static_cast<std::size_t>(a) * k + b] = sum;
         }
     return sandwich_product(xhx_inv, meat, k);

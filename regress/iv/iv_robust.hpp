@@ -20,8 +20,8 @@ std::vector<Real> weighted_instrument_products(const IvData& data, const std::ve
 
 // `projection` is L x K row-major: column a the first-stage coefficients of regressor a.
 std::vector<Real> robust_covariance(const std::vector<Real>& xhx_inv,
-                                    const std::vector<Real>& projection,
-                                    const std::vector<Real>& s, int k, int l);
+                                    const std::vector<Real>& projection, const std::vector<Real>& s,
+                                    int k, int l);
 
 // J = g'S**-1 g, g = Z'(y - X b_gmm); unavailable when S is singular. `gram` is the matrix of
 // [Z X_endogenous y] and `x_columns` gives each regressor's column in it.

@@ -70,7 +70,8 @@ TEST(IvReference, CigarettesMatchIvregWithDiagnostics) {
     const IvEstimate e = estimate_iv(d, IvControl{});
     ASSERT_EQ(e.end, IvEnd::OK);
     ASSERT_EQ(e.endogenous, std::vector<int>{0});
-    expect_constant_last(e.coef, {9.89495554128115451Q, -1.27742413373689057Q, 0.28040482558664448Q});
+    expect_constant_last(e.coef,
+                         {9.89495554128115451Q, -1.27742413373689057Q, 0.28040482558664448Q});
     expect_constant_last(e.se, {1.05855994787127528Q, 0.26319859034812682Q, 0.23856543697813970Q});
     EXPECT_TRUE(agrees(e.sigma2, 0.035289877211362543Q));
     EXPECT_TRUE(agrees(e.sse, 1.588044474511314474Q));
@@ -106,11 +107,12 @@ TEST(IvReference, GeneratedTwoEndogenousMatchIvreg) {
     const IvData d = iv_data(c, {1, 2, 3, 4, 5, 11}, {3, 4, 5, 6, 7, 8, 9, 10, 11});
     const IvEstimate e = estimate_iv(d, IvControl{});
     ASSERT_EQ(e.end, IvEnd::OK);
-    expect_constant_last(e.coef, {1.00350713620494236Q, 0.71588314269574405Q, -0.54895694528968386Q,
-                                  0.34768031354158091Q, 0.21689783447571959Q, -0.10187584316233872Q});
-    expect_constant_last(e.se, {0.027434474018465688Q, 0.047238484416954038Q,
-                                0.053525678916125252Q, 0.034150711761129535Q,
-                                0.027574718144605170Q, 0.027695901961942833Q});
+    expect_constant_last(e.coef,
+                         {1.00350713620494236Q, 0.71588314269574405Q, -0.54895694528968386Q,
+                          0.34768031354158091Q, 0.21689783447571959Q, -0.10187584316233872Q});
+    expect_constant_last(e.se,
+                         {0.027434474018465688Q, 0.047238484416954038Q, 0.053525678916125252Q,
+                          0.034150711761129535Q, 0.027574718144605170Q, 0.027695901961942833Q});
     EXPECT_TRUE(agrees(e.sigma2, 1.49951409689943760Q));
     EXPECT_TRUE(agrees(e.r2, 0.54726314564370737Q));
     ASSERT_EQ(e.first_stage.size(), 2u);
@@ -128,16 +130,16 @@ TEST(IvReference, GeneratedTwoEndogenousMatchIvreg) {
     newey.robust = true;
     newey.lags = 2;
     const IvEstimate nw = estimate_iv(d, newey);
-    expect_constant_last(nw.se, {0.027769389864114109Q, 0.047470566064146687Q,
-                                 0.053735580218366316Q, 0.034032476725326166Q,
-                                 0.027495109945479653Q, 0.028270067370089864Q});
+    expect_constant_last(nw.se,
+                         {0.027769389864114109Q, 0.047470566064146687Q, 0.053735580218366316Q,
+                          0.034032476725326166Q, 0.027495109945479653Q, 0.028270067370089864Q});
     EXPECT_TRUE(agrees(nw.hansen.value, 4.1801595248237540Q));
     IvControl white;
     white.robust = true;
     const IvEstimate h = estimate_iv(d, white);
-    expect_constant_last(h.se, {0.027455859803190531Q, 0.047671760039573796Q,
-                                0.054334340771576325Q, 0.034468058120431307Q,
-                                0.027143108788432572Q, 0.027916869833880732Q});
+    expect_constant_last(h.se,
+                         {0.027455859803190531Q, 0.047671760039573796Q, 0.054334340771576325Q,
+                          0.034468058120431307Q, 0.027143108788432572Q, 0.027916869833880732Q});
     EXPECT_TRUE(agrees(h.hansen.value, 4.0511649713489444Q));
 
     // Too few excluded instruments, and an instrument repeated as a combination.
