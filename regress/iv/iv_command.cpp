@@ -165,19 +165,33 @@ void cmd_2sls(Run& run) {
         return;
     }
     ListRows rows;
-    if (!gather_list_rows(run, eq.dep_ref, eq.dep_lag, c.terms, o.BEG, o.END, rows)) return;
+    if (!list_rows_in_range(run, eq.dep_ref, eq.dep_lag, c.terms, o.BEG, o.END, rows)) return;
     eq.obs = rows.obs;
     eq.beg = rows.beg;
     eq.end = rows.end;
     if (run.sw[OSCAN] || run.flags.ODONT) return;
 
+    // The columns are read where they lie when they can be, else gathered: the cross products
+    // are exact either way, so the estimates are the same to the bit.
     IvData data;
     data.n = rows.obs.size();
-    data.y = rows.y.data();
-    for (std::size_t j = 0; j < c.terms.size(); ++j)
-        data.columns.push_back(c.terms[j].kind == TermKind::INTERCEPT ? nullptr : rows.x[j].data());
     data.regressors = c.regressors;
     data.instruments = c.instruments;
+    PlacedRows placed;
+    if (place_list_rows(run, eq.dep_ref, eq.dep_lag, c.terms, rows, placed)) {
+        data.y = placed.y;
+        data.columns = placed.x;
+        if (!placed.positions.empty()) {
+            data.rows = placed.positions.data();
+            data.span = placed.span;
+        }
+    } else {
+        fill_list_rows(run, eq.dep_ref, eq.dep_lag, c.terms, rows);
+        data.y = rows.y.data();
+        for (std::size_t j = 0; j < c.terms.size(); ++j)
+            data.columns.push_back(c.terms[j].kind == TermKind::INTERCEPT ? nullptr
+                                                                          : rows.x[j].data());
+    }
     IvControl control;
     control.robust = o.HETCOV;
     control.lags = o.AUTCOV;

@@ -81,6 +81,7 @@ IvEstimate estimate_iv(const IvData& data, const IvControl& control) {
     // The one pass over the data.
     GramColumns columns;
     columns.nobs = data.n;
+    columns.rows = data.rows;
     for (int c : data.instruments) columns.columns.push_back(data.columns[c]);
     for (int a : e.endogenous) columns.columns.push_back(data.columns[data.regressors[a]]);
     columns.columns.push_back(data.y);
@@ -141,15 +142,16 @@ IvEstimate estimate_iv(const IvData& data, const IvControl& control) {
     e.coef_wide = fit.coef_wide;
     e.xhx_inv = fit.xtx_inverse; // symmetric: the same row-major
 
-    // The structural residuals y - Xb, a second pass.
+    // The structural residuals y - Xb, a second pass, written at the rows' positions.
     GramColumns structural;
     structural.nobs = data.n;
+    structural.rows = data.rows;
     for (int c : data.regressors) structural.columns.push_back(data.columns[c]);
     structural.columns.push_back(data.y);
-    e.resid.assign(data.n, Real(0));
-    e.fitted.assign(data.n, Real(0));
+    const std::size_t length = data.rows != nullptr ? data.span : data.n;
+    std::vector<Real> resid(length, Real(0)), fitted_values(length, Real(0));
     const ResidualSums sums =
-        gram_residuals(structural, e.coef_wide, e.resid.data(), e.fitted.data());
+        gram_residuals(structural, e.coef_wide, resid.data(), fitted_values.data());
     if (!sums.finite) {
         e.end = IvEnd::NON_FINITE;
         return e;
@@ -167,11 +169,23 @@ IvEstimate estimate_iv(const IvData& data, const IvControl& control) {
             for (int z = 0; z < l; ++z)
                 projection[static_cast<std::size_t>(z) * k + e.endogenous[j]] =
                     wide_value(fitted[j][z]);
-        s = weighted_instrument_products(data, e.resid, e.lags);
+        s = weighted_instrument_products(data, resid, e.lags);
         e.cov = robust_covariance(e.xhx_inv, projection, s, k, l);
     } else {
         e.cov.resize(e.xhx_inv.size());
         for (std::size_t i = 0; i < e.cov.size(); ++i) e.cov[i] = e.sigma2 * e.xhx_inv[i];
+    }
+    // The rows in use, in order.
+    if (data.rows != nullptr) {
+        e.resid.resize(data.n);
+        e.fitted.resize(data.n);
+        for (std::size_t i = 0; i < data.n; ++i) {
+            e.resid[i] = resid[data.rows[i]];
+            e.fitted[i] = fitted_values[data.rows[i]];
+        }
+    } else {
+        e.resid = std::move(resid);
+        e.fitted = std::move(fitted_values);
     }
     standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
 

@@ -24,6 +24,11 @@ struct IvData {
     std::vector<const Real*> columns;
     std::vector<int> regressors;  // K: the column of each regressor
     std::vector<int> instruments; // L: the column of each instrument
+    // Optional positions of the n rows in the columns (rows[i] for the i-th row; null: i), and
+    // the columns' length then (the largest position + 1).
+    const std::size_t* rows = nullptr;
+    std::size_t span = 0;
+    std::size_t at(std::size_t i) const { return rows != nullptr ? rows[i] : i; }
 };
 
 struct IvControl {

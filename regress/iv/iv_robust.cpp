@@ -9,10 +9,10 @@ namespace tarvex {
 
 namespace {
 
-// Row i of instrument column c (the constant is 1).
-Real value_at(const IvData& data, int c, std::size_t i) {
+// Instrument column c at position `at` (the constant is 1).
+Real value_at(const IvData& data, int c, std::size_t at) {
     const Real* column = data.columns[data.instruments[c]];
-    return column == nullptr ? Real(1) : column[i];
+    return column == nullptr ? Real(1) : column[at];
 }
 
 } // namespace
@@ -25,6 +25,7 @@ std::vector<Real> weighted_instrument_products(const IvData& data, const std::ve
     GramColumns scaled;
     scaled.nobs = n;
     scaled.row_scale = resid.data();
+    scaled.rows = data.rows;
     for (int c : data.instruments) scaled.columns.push_back(data.columns[c]);
     const GramMatrix g = exact_gram(scaled);
     std::vector<Real> s(static_cast<std::size_t>(l) * l, Real(0));
@@ -34,10 +35,11 @@ std::vector<Real> weighted_instrument_products(const IvData& data, const std::ve
     for (int j = 1; j <= lags; ++j) {
         const Real weight = 1 - Real(j) / (lags + 1);
         for (std::size_t t = static_cast<std::size_t>(j); t < n; ++t) {
-            const Real uu = weight * resid[t] * resid[t - j];
+            const std::size_t now = data.at(t), before = data.at(t - j);
+            const Real uu = weight * resid[now] * resid[before];
             for (int c = 0; c < l; ++c) {
-                zt[c] = value_at(data, c, t);
-                zs[c] = value_at(data, c, t - j);
+                zt[c] = value_at(data, c, now);
+                zs[c] = value_at(data, c, before);
             }
             for (int a = 0; a < l; ++a)
                 for (int b = 0; b < l; ++b)

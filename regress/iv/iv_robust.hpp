@@ -14,7 +14,8 @@
 
 namespace tarvex {
 
-// S, L x L row-major, from the instrument columns and the residuals (one per row).
+// S, L x L row-major, from the instrument columns and the residuals (at the rows' positions,
+// as the columns).
 std::vector<Real> weighted_instrument_products(const IvData& data, const std::vector<Real>& resid,
                                                int lags);
 

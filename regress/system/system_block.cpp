@@ -44,7 +44,8 @@ bool read_line(Run& run, int ikod, SystemBlock& block) {
         const std::string& text = run.cmd.text;
         const std::size_t col = static_cast<std::size_t>(run.cmd.col);
         const std::size_t from = text.find_first_not_of(" \t", col);
-        block.identities.push_back(from < text.size() ? trim_trailing_blanks(text.substr(from)) : "");
+        block.identities.push_back(from < text.size() ? trim_trailing_blanks(text.substr(from))
+                                                      : "");
         return true;
     }
     if (ikod != C_EQ)

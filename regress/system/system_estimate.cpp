@@ -46,8 +46,8 @@ bool weights_of(const GramMatrix& plain, const SystemEstimate& e, const std::vec
     for (int i = 0; i < m; ++i)
         for (int j = 0; j <= i; ++j) {
             const Wide v = residual_product(plain, e, b, i, j);
-            sigma[static_cast<std::size_t>(i) * m + j] = sigma[static_cast<std::size_t>(j) * m + i] =
-                wide_value(v) / e.n;
+            sigma[static_cast<std::size_t>(i) * m + j] =
+                sigma[static_cast<std::size_t>(j) * m + i] = wide_value(v) / e.n;
         }
     std::vector<Real> lower;
     int failed = -1;
@@ -205,7 +205,8 @@ SystemEstimate estimate_system(const SystemData& data, const SystemControl& cont
     }
 
     // The GLS steps.
-    const int steps = control.method == SystemMethod::ITSUR ? std::max(control.max_iterations, 1) : 1;
+    const int steps =
+        control.method == SystemMethod::ITSUR ? std::max(control.max_iterations, 1) : 1;
     GramFit fit;
     bool settled = control.method != SystemMethod::ITSUR;
     for (int step = 0; step < steps; ++step) {
@@ -280,8 +281,9 @@ SystemEstimate estimate_system(const SystemData& data, const SystemControl& cont
     e.correlation.assign(static_cast<std::size_t>(m) * m, Real(0));
     for (int i = 0; i < m; ++i)
         for (int j = 0; j <= i; ++j)
-            e.sigma[static_cast<std::size_t>(i) * m + j] = e.sigma[static_cast<std::size_t>(j) * m + i] =
-                wide_value(residual_product(plain, e, b, i, j)) / e.n;
+            e.sigma[static_cast<std::size_t>(i) * m + j] =
+                e.sigma[static_cast<std::size_t>(j) * m + i] =
+                    wide_value(residual_product(plain, e, b, i, j)) / e.n;
     for (int i = 0; i < m; ++i)
         for (int j = 0; j < m; ++j) {
             const Real d = e.sigma[static_cast<std::size_t>(i) * m + i] *

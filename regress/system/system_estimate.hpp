@@ -52,13 +52,13 @@ enum class SystemEnd {
 struct SystemEstimate {
     SystemEnd end = SystemEnd::OK;
     int bad_equation = -1, bad_column = -1;
-    int n = 0, m = 0, p = 0;  // observations, equations, coefficients
+    int n = 0, m = 0, p = 0;   // observations, equations, coefficients
     std::vector<int> k, first; // each equation's coefficients and the first one's position
     int iterations = 0;        // GLS steps taken
-    std::vector<Real> coef, cov, se, tstat; // cov P x P row-major
-    std::vector<Real> sigma, correlation;   // M x M, of the final residuals
-    std::vector<Real> sse, r2, ymean;       // by equation
-    std::vector<bool> centred;              // an intercept in the equation
+    std::vector<Real> coef, cov, se, tstat;       // cov P x P row-major
+    std::vector<Real> sigma, correlation;         // M x M, of the final residuals
+    std::vector<Real> sse, r2, ymean;             // by equation
+    std::vector<bool> centred;                    // an intercept in the equation
     std::vector<std::vector<Real>> fitted, resid; // by equation, T each
     int underidentified_endogenous = 0, underidentified_excluded = 0;
 };

@@ -120,9 +120,10 @@ void report_system(Run& run, const SystemModel& model, const SystemEstimate& e,
         if (o.METHOD == "3SLS") write_terms(run, " INSTRUMENTS:", model.instruments);
         for (const std::string& identity : model.block.identities)
             write_line(run, " IDENTITY (NOT ESTIMATED): " + identity);
-        write_line(run, o.METHOD == "3SLS"    ? " SIGMA = E'E/N FROM THE 2SLS RESIDUALS"
-                        : o.METHOD == "ITSUR" ? " SIGMA = E'E/N RENEWED FROM THE RESIDUALS OF EACH STEP"
-                                              : " SIGMA = E'E/N FROM THE OLS RESIDUALS");
+        write_line(run, o.METHOD == "3SLS" ? " SIGMA = E'E/N FROM THE 2SLS RESIDUALS"
+                        : o.METHOD == "ITSUR"
+                            ? " SIGMA = E'E/N RENEWED FROM THE RESIDUALS OF EACH STEP"
+                            : " SIGMA = E'E/N FROM THE OLS RESIDUALS");
     }
     if (o.METHOD == "ITSUR")
         report_iteration_end(run,
@@ -151,13 +152,11 @@ void report_system(Run& run, const SystemModel& model, const SystemEstimate& e,
     res[R_SSE] = sse;
     store_estimation(run, model, e);
     for (int i = 0; i < m; ++i) {
-        if (!name_blank(o.PREDICT) &&
-            !store_by_observation(run, equation_variable(o.PREDICT, i), model.end, model.obs,
-                                  e.fitted[i]))
+        if (!name_blank(o.PREDICT) && !store_by_observation(run, equation_variable(o.PREDICT, i),
+                                                            model.end, model.obs, e.fitted[i]))
             return;
-        if (!name_blank(o.RESID) &&
-            !store_by_observation(run, equation_variable(o.RESID, i), model.end, model.obs,
-                                  e.resid[i]))
+        if (!name_blank(o.RESID) && !store_by_observation(run, equation_variable(o.RESID, i),
+                                                          model.end, model.obs, e.resid[i]))
             return;
     }
     if (!store_vector(run, o.COEF, e.coef)) return;
