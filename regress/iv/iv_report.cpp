@@ -47,6 +47,11 @@ void write_tests(Run& run, const IvEquation& eq, const IvEstimate& e) {
                             " EXCLUDED INSTRUMENTS (WEAK INSTRUMENTS):");
         for (std::size_t j = 0; j < e.first_stage.size(); ++j) {
             const IvStatistic& f = e.first_stage[j];
+            if (!f.available) {
+                write_line(run, " " + eq.regressors[e.endogenous[j]].name +
+                                    "  F NOT AVAILABLE: NO DEGREES OF FREEDOM LEFT");
+                continue;
+            }
             write_line(run, " " + eq.regressors[e.endogenous[j]].name +
                                 "  F =" + fmt_G(f.value, 14, 7) + " WITH" + fmt_I(f.df1, 5) +
                                 " AND" + fmt_I(f.df2, 8) + " D.F." + p_value(f.pvalue));
