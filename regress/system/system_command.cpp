@@ -167,7 +167,7 @@ void cmd_system(Run& run) {
     const std::vector<OlsTerm> others(p.terms.begin() + dep0 + 1, p.terms.end());
     ListRows rows;
     const OlsTerm& first = p.terms[dep0];
-    if (!gather_list_rows(run, first.ref, first.lag, others, o.BEG, o.END, rows)) return;
+    if (!list_rows_in_range(run, first.ref, first.lag, others, o.BEG, o.END, rows)) return;
     if (rows.obs.empty()) {
         run.last_estimation = EstimationResults{};
         report_error(run, " ...ERROR..THE EQUATIONS OF THE SYSTEM SHARE NO OBSERVATIONS",
@@ -179,11 +179,23 @@ void cmd_system(Run& run) {
     model.end = rows.end;
     if (run.sw[OSCAN] || run.flags.ODONT) return;
 
+    // The columns where they lie when they can be, else gathered (the same estimates).
     p.data.n = rows.obs.size();
-    p.data.columns.push_back(rows.y.data());
-    for (std::size_t j = 0; j < others.size(); ++j)
-        p.data.columns.push_back(others[j].kind == TermKind::INTERCEPT ? nullptr
-                                                                       : rows.x[j].data());
+    PlacedRows placed;
+    if (place_list_rows(run, first.ref, first.lag, others, rows, placed)) {
+        p.data.columns.push_back(placed.y);
+        p.data.columns.insert(p.data.columns.end(), placed.x.begin(), placed.x.end());
+        if (!placed.positions.empty()) {
+            p.data.rows = placed.positions.data();
+            p.data.span = placed.span;
+        }
+    } else {
+        fill_list_rows(run, first.ref, first.lag, others, rows);
+        p.data.columns.push_back(rows.y.data());
+        for (std::size_t j = 0; j < others.size(); ++j)
+            p.data.columns.push_back(others[j].kind == TermKind::INTERCEPT ? nullptr
+                                                                           : rows.x[j].data());
+    }
     SystemControl control;
     control.method = o.METHOD == "3SLS"    ? SystemMethod::THREE_SLS
                      : o.METHOD == "ITSUR" ? SystemMethod::ITSUR

@@ -143,6 +143,7 @@ SystemEstimate estimate_system(const SystemData& data, const SystemControl& cont
     // The one pass over the data.
     GramColumns columns;
     columns.nobs = data.n;
+    columns.rows = data.rows;
     for (int c : order) columns.columns.push_back(data.columns[c]);
     const GramMatrix gram = exact_gram(columns);
     if (!gram.finite) {
@@ -254,24 +255,31 @@ SystemEstimate estimate_system(const SystemData& data, const SystemControl& cont
         const SystemEquationColumns& q = data.equations[i];
         GramColumns rc;
         rc.nobs = data.n;
+        rc.rows = data.rows;
         for (int c : q.regressors) {
             rc.columns.push_back(data.columns[c]);
             if (data.columns[c] == nullptr) e.centred[i] = true;
         }
         rc.columns.push_back(data.columns[q.y]);
         const std::vector<Wide> bi(b.begin() + e.first[i], b.begin() + e.first[i] + e.k[i]);
-        e.resid[i].assign(data.n, Real(0));
-        e.fitted[i].assign(data.n, Real(0));
-        const ResidualSums sums = gram_residuals(rc, bi, e.resid[i].data(), e.fitted[i].data());
+        const std::size_t length = data.rows != nullptr ? data.span : data.n;
+        std::vector<Real> resid(length, Real(0)), fitted_values(length, Real(0));
+        const ResidualSums sums = gram_residuals(rc, bi, resid.data(), fitted_values.data());
         if (!sums.finite) {
             e.end = SystemEnd::NON_FINITE;
             return e;
+        }
+        e.resid[i].resize(data.n);
+        e.fitted[i].resize(data.n);
+        for (std::size_t t = 0; t < data.n; ++t) {
+            e.resid[i][t] = resid[data.at(t)];
+            e.fitted[i][t] = fitted_values[data.at(t)];
         }
         e.sse[i] = sums.sse;
         const Wide yy = plain.at(e.p + i, e.p + i);
         Wide sum_y;
         const Real* y = data.columns[q.y];
-        for (std::size_t t = 0; t < data.n; ++t) sum_y = sum_y + wide(y[t]);
+        for (std::size_t t = 0; t < data.n; ++t) sum_y = sum_y + wide(y[data.at(t)]);
         e.ymean[i] = wide_value(sum_y) / e.n;
         const Real sst = wide_value(e.centred[i] ? yy - sum_y * sum_y / wide(Real(e.n)) : yy);
         e.r2[i] = sst > 0 ? 1 - e.sse[i] / sst : Real(0);

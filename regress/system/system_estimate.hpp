@@ -28,6 +28,11 @@ struct SystemData {
     std::vector<const Real*> columns; // the distinct columns (null: the constant)
     std::vector<SystemEquationColumns> equations;
     std::vector<int> instruments; // 3SLS
+    // Optional positions of the n rows in the columns (rows[i] for the i-th row; null: i), and
+    // the columns' length then (the largest position + 1).
+    const std::size_t* rows = nullptr;
+    std::size_t span = 0;
+    std::size_t at(std::size_t i) const { return rows != nullptr ? rows[i] : i; }
 };
 
 enum class SystemMethod { SUR, ITSUR, THREE_SLS };
