@@ -87,10 +87,14 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // block (parameters A, B and C, data X, Y and Z, the 0/1 variable D), or the list after HETERO,
 // BOX, PROBIT, LOGIT or TOBIT (LOGIT of Z is the multinomial logit; one option set is ORDERED),
 // with a low iteration limit so that each input runs quickly, or after POOL (cross-sections by
-// NCROSS or by the values of Z) or GLS (the variances V or their diagonal matrix OM).
+// NCROSS or by the values of Z), GLS (the variances V or their diagonal matrix OM), 2SLS
+// (instruments after ";" in the line itself) or AUTO, each with its own options, or as the
+// second EQ line of a SYSTEM block.
 std::string estimation_script(const std::string& body, unsigned char selector) {
-    static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ", "BOX ", "PROBIT ",
-                                           "LOGIT ",  "TOBIT ", "POOL ",   "GLS "};
+    static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ", "BOX ",
+                                           "PROBIT ", "LOGIT ", "TOBIT ",  "POOL ",
+                                           "GLS ",    "2SLS ",  "SYSTEM",  "AUTO "};
+    enum { POOL = 7, GLS = 8, IV = 9, SYSTEM = 10, AUTO = 11 };
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
         " / MAXIT=5", " / MAXIT=5 PITER HETCOV", " / MAXIT=5 METHOD=BFGS COVTYPE=OPG",
@@ -122,10 +126,20 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         }
         const int command = (selector + line) % COMMANDS;
         const int option_row = (selector / 4 + line) % OPTIONS;
-        const std::string option = command == 7   ? pool_options[option_row]
-                                   : command == 8 ? gls_options[option_row]
-                                                  : options[option_row];
-        if (command < 2)
+        static const char* const iv_options[] = {"", " / HETCOV PCOV", " / AUTCOV=2 NOCONSTANT"};
+        static const char* const system_methods[] = {"SUR", "ITSUR MAXIT=5", "3SLS"};
+        static const char* const auto_options[] = {
+            " / PITER", " / ORDER=2 PCOV", " / METHOD=CORC MAXIT=5", " / METHOD=PW", " / ORDER=3"};
+        static_assert(sizeof auto_options / sizeof auto_options[0] == OPTIONS);
+        const std::string option = command == POOL   ? pool_options[option_row]
+                                   : command == GLS  ? gls_options[option_row]
+                                   : command == IV   ? iv_options[(selector / 4 + line) % 3]
+                                   : command == AUTO ? auto_options[option_row]
+                                                     : options[option_row];
+        if (command == SYSTEM)
+            script += std::string("SYSTEM / METHOD=") + system_methods[(selector / 4 + line) % 3] +
+                      "\nEQ Y X\nEQ " + text + "\nEXOGENOUS Z D\nEND\nTEST X_1 = 0\n";
+        else if (command < 2)
             script += std::string(commands[command]) + option + "\nCOEF A 1 B 0.5 C 0.1\nEQ " +
                       text + "\nEND\nFCAST / PREDICT=P\nTEST A = 1\n";
         else

@@ -140,9 +140,10 @@ bool reference_exists(const Run& run, int ref) {
 }
 
 bool is_named_model_type(const std::string& type) {
-    // Forecast here: see box_model, choice_model, the rho of AUTO and the pooled model.
+    // Forecast here: see box_model, choice_model, the rho of AUTO and the pooled model. 2SLS is
+    // a linear equation whose coefficient covariance is the instrumental-variables one.
     if (type == "AUTO" || type == "BOX" || type == "PROBIT" || type == "LOGIT" || type == "TOBIT" ||
-        type == "GLS" || type == "POOL")
+        type == "GLS" || type == "POOL" || type == "2SLS")
         return false;
     for (const char* word : MODEL_TYPES)
         if (type == word) return true;

@@ -39,6 +39,13 @@ OlsTerm intercept_term(const Run& run) {
 
 bool gather_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
                       int beg, int end, ListRows& rows) {
+    if (!list_rows_in_range(run, dep_ref, dep_lag, terms, beg, end, rows)) return false;
+    fill_list_rows(run, dep_ref, dep_lag, terms, rows);
+    return true;
+}
+
+bool list_rows_in_range(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
+                        int beg, int end, ListRows& rows) {
     int max_lag = dep_lag;
     std::vector<int> refs{dep_ref};
     for (const OlsTerm& t : terms) {
@@ -59,6 +66,11 @@ bool gather_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsT
     const SkipCodes skip = skip_codes(run);
     for (int t = rows.beg; t <= rows.end; ++t)
         if (!skip || t > skip.length || skip.codes[t] <= 0) rows.obs.push_back(t);
+    return true;
+}
+
+void fill_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
+                    ListRows& rows) {
     const Real xmiss = run.ws.XMISS;
     // The columns to fill: y, then each regressor (the intercept is ones). Each column is read
     // on its own: on a long sample the columns are shared between two threads, which also
@@ -98,7 +110,7 @@ bool gather_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsT
         } catch (const std::system_error&) { // no thread to be had: all of it here
             lower();
             upper();
-            return true;
+            return;
         }
         lower();
         second.join();
@@ -106,6 +118,40 @@ bool gather_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsT
         lower();
         upper();
     }
+}
+
+const Real* series_start(Run& run, int ref, int lag, int beg, int end) {
+    VarInfo info;
+    int column = 0;
+    if (ref == 0 || variable_info(run.ws, ref, info, column) != VarStatus::FOUND) return nullptr;
+    if (info.scalar != 0 || info.addr == 0 || info.inc != 1) return nullptr;
+    if (static_cast<long long>(beg) - lag < 1 || static_cast<long long>(end) - lag > info.length)
+        return nullptr;
+    return &element(run, info, static_cast<long long>(beg) - lag);
+}
+
+bool place_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
+                     const ListRows& rows, PlacedRows& out) {
+    out = PlacedRows{};
+    if (rows.end < rows.beg) return false;
+    PlacedRows placed;
+    placed.span = static_cast<std::size_t>(rows.end - rows.beg + 1);
+    placed.y = series_start(run, dep_ref, dep_lag, rows.beg, rows.end);
+    if (placed.y == nullptr) return false;
+    for (const OlsTerm& t : terms) {
+        if (t.kind == TermKind::INTERCEPT) {
+            placed.x.push_back(nullptr);
+            continue;
+        }
+        const Real* start = t.kind == TermKind::VARIABLE
+                                ? series_start(run, t.ref, t.lag, rows.beg, rows.end)
+                                : nullptr;
+        if (start == nullptr) return false;
+        placed.x.push_back(start);
+    }
+    if (rows.obs.size() != placed.span)
+        for (int t : rows.obs) placed.positions.push_back(static_cast<std::size_t>(t - rows.beg));
+    out = std::move(placed);
     return true;
 }
 

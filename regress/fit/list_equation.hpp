@@ -31,5 +31,30 @@ struct ListRows {
 // in use. False when CKSMPL stopped the command.
 bool gather_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
                       int beg, int end, ListRows& rows);
+// Its two steps: the range check with the observations in use (rows.beg, rows.end, rows.obs),
+// and the reading of the values into rows.y and rows.x.
+bool list_rows_in_range(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
+                        int beg, int end, ListRows& rows);
+void fill_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
+                    ListRows& rows);
+
+// Element beg - lag of a plain series (a data vector of increment 1) that holds every
+// observation beg - lag .. end - lag, so that observation t of the lagged series is element
+// t - beg from it; null when the variable is not such a series.
+const Real* series_start(Run& run, int ref, int lag, int beg, int end);
+
+// The rows of an equation read where they lie in the work area: a pointer per term (null for
+// the intercept) and for y at observation rows.beg, and the offsets from it of the rows in use
+// (empty when every observation of the range is used). For the estimators that read their data
+// through the exact cross products (kernels/exact_gram.hpp), which take the same form.
+struct PlacedRows {
+    const Real* y = nullptr;
+    std::vector<const Real*> x;
+    std::vector<std::size_t> positions;
+    std::size_t span = 0; // rows.end - rows.beg + 1
+};
+// False, `out` left empty, when a term is not a plain series over the range (then gather).
+bool place_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
+                     const ListRows& rows, PlacedRows& out);
 
 } // namespace tarvex

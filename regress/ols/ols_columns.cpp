@@ -5,6 +5,7 @@
 
 #include "core/run.hpp"
 #include "numeric/qmath.hpp"
+#include "regress/fit/list_equation.hpp"
 #include "regress/ols/lag_polynomial.hpp"
 #include "workspace/workspace.hpp"
 
@@ -20,22 +21,6 @@ bool fits_in_place(const OlsFit& fit, const OlsOptions& o) {
     if (fit.log_regressors) return false;
     return o.DLRX || find_lag_polynomials(fit.terms).empty();
 }
-
-namespace {
-
-// Element beg - lag of a plain series holding every observation beg - lag .. end - lag.
-const Real* series_start(Run& run, const OlsFit& fit, int ref, int lag) {
-    VarInfo info;
-    int column = 0;
-    if (ref == 0 || variable_info(run.ws, ref, info, column) != VarStatus::FOUND) return nullptr;
-    if (info.scalar != 0 || info.addr == 0 || info.inc != 1) return nullptr;
-    if (static_cast<long long>(fit.beg) - lag < 1 ||
-        static_cast<long long>(fit.end) - lag > info.length)
-        return nullptr;
-    return &element(run, info, static_cast<long long>(fit.beg) - lag);
-}
-
-} // namespace
 
 bool place_columns(Run& run, const OlsFit& fit, PlacedColumns& out) {
     out = PlacedColumns{};
@@ -54,15 +39,16 @@ bool place_columns(Run& run, const OlsFit& fit, PlacedColumns& out) {
             columns.push_back(out.trend.data());
             continue;
         }
-        const Real* start = series_start(run, fit, term.ref, term.lag);
+        const Real* start = series_start(run, term.ref, term.lag, fit.beg, fit.end);
         if (start == nullptr) {
             out = PlacedColumns{};
             return false;
         }
         columns.push_back(start);
     }
-    const Real* y =
-        fit.log_dependent ? fit.y.data() : series_start(run, fit, fit.dep_ref, fit.dep_lag);
+    const Real* y = fit.log_dependent
+                        ? fit.y.data()
+                        : series_start(run, fit.dep_ref, fit.dep_lag, fit.beg, fit.end);
     if (y == nullptr) {
         out = PlacedColumns{};
         return false;

@@ -30,15 +30,15 @@ std::string hex(u128 bits) {
 }
 
 // A 256-bit unsigned integer.
-struct Wide {
+struct UInt256 {
     u128 high, low;
-    bool operator<(const Wide& other) const {
+    bool operator<(const UInt256& other) const {
         return high != other.high ? high < other.high : low < other.low;
     }
 };
 
 // v^2 for v < 2^127.
-Wide square(u128 v) {
+UInt256 square(u128 v) {
     const u128 vl = static_cast<u64>(v), vh = v >> 64;
     const u128 cross = 2 * (vh * vl); // < 2^128 for v < 2^127
     const u128 low = vl * vl + (cross << 64);
@@ -68,7 +68,7 @@ Wide square(u128 v) {
         return failure() << " (exponent off)";
     const u128 M = m << shift;
     if (M >> 114 != 0) return failure() << " (exponent off)";
-    const Wide scaled{M >> 14, M << 114};
+    const UInt256 scaled{M >> 14, M << 114};
     if (!(square(2 * Y - 1) < scaled) || !(scaled < square(2 * Y + 1)))
         return failure() << " (not the nearest)";
     return ::testing::AssertionSuccess();

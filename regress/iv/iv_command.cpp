@@ -1,0 +1,206 @@
+// 2SLS depvar regressors ; instruments / options. The names before ";" are the equation (with
+// CONSTANT unless NOCONSTANT); the names after it are the instruments, the equation's exogenous
+// regressors among them (a regressor not listed there is endogenous); CONSTANT is an
+// instrument too. Reads and checks the options and the lists, gathers the rows, and hands them
+// to the estimator and then the report.
+#include "regress/iv/iv_command.hpp"
+
+#include "core/command_table.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
+#include "options/options.hpp"
+#include "regress/fit/list_equation.hpp"
+#include "regress/iv/iv_errors.hpp"
+#include "regress/iv/iv_estimate.hpp"
+#include "regress/iv/iv_options.hpp"
+#include "regress/iv/iv_report.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+bool same_term(const OlsTerm& a, const OlsTerm& b) {
+    return a.kind == b.kind && (a.kind != TermKind::VARIABLE || (a.ref == b.ref && a.lag == b.lag));
+}
+
+bool check_options(Run& run, const IvOptions& o) {
+    const char* bad = nullptr;
+    if (o.AUTCOV < 0) bad = "AUTCOV";
+    for (const std::string* name :
+         {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
+        if (name->rfind("********", 0) == 0) bad = "PREDICT";
+    if (bad == nullptr) return true;
+    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(bad),
+                 ERR_IV_OPTION);
+    return false;
+}
+
+// Reads the two lists; false (reported) when one is missing or the dependent variable is on
+// the right.
+bool read_equation(Run& run, const IvOptions& o, IvEquation& eq) {
+    const ScanBlock& scan = run.scan;
+    const int split = scan.list_break;
+    if (split < 1 || split >= scan.NF || (split < 2 && !o.CONSTANT)) {
+        report_error(run,
+                     " ...ERROR.." + trim_trailing_blanks(eq.command) +
+                         " NEEDS depvar regressors ; instruments",
+                     ERR_IV_NO_LIST);
+        return false;
+    }
+    const OlsTerm dep = list_term(run, 1);
+    eq.dep_ref = dep.ref;
+    eq.dep_lag = dep.lag;
+    eq.dep_name = dep.name;
+    for (int k = 2; k <= scan.NF; ++k) {
+        const OlsTerm t = list_term(run, k);
+        if (same_term(t, dep)) {
+            report_error(run,
+                         " ...ERROR..VARIABLE " + eq.dep_name + " IS ON BOTH SIDES OF EQUATION",
+                         ERR_IV_BOTH_SIDES);
+            return false;
+        }
+        (k <= split ? eq.regressors : eq.instruments).push_back(t);
+    }
+    if (o.CONSTANT) {
+        eq.regressors.push_back(intercept_term(run));
+        eq.instruments.push_back(intercept_term(run));
+    }
+    return true;
+}
+
+// The distinct terms of both lists, and each list's positions among them.
+struct Columns {
+    std::vector<OlsTerm> terms;
+    std::vector<int> regressors, instruments;
+};
+
+Columns distinct_columns(const IvEquation& eq) {
+    Columns c;
+    auto place = [&c](const OlsTerm& t) {
+        for (std::size_t j = 0; j < c.terms.size(); ++j)
+            if (same_term(c.terms[j], t)) return static_cast<int>(j);
+        c.terms.push_back(t);
+        return static_cast<int>(c.terms.size()) - 1;
+    };
+    for (const OlsTerm& t : eq.regressors) c.regressors.push_back(place(t));
+    for (const OlsTerm& t : eq.instruments) c.instruments.push_back(place(t));
+    return c;
+}
+
+int endogenous_count(const Columns& c) {
+    int count = 0;
+    for (int r : c.regressors)
+        if (std::find(c.instruments.begin(), c.instruments.end(), r) == c.instruments.end())
+            ++count;
+    return count;
+}
+
+void report_failure(Run& run, const IvEquation& eq, const IvEstimate& e) {
+    run.last_estimation = EstimationResults{};
+    switch (e.end) {
+    case IvEnd::UNDERIDENTIFIED:
+        report_error(run,
+                     " ...ERROR..EQUATION IS NOT IDENTIFIED:" +
+                         fmt_I(static_cast<long long>(e.endogenous.size()), 4) +
+                         " ENDOGENOUS REGRESSORS AND" + fmt_I(e.excluded, 4) +
+                         " EXCLUDED INSTRUMENTS",
+                     ERR_IV_UNDERIDENTIFIED);
+        return;
+    case IvEnd::INSTRUMENTS_COLLINEAR:
+        report_error(run,
+                     " ...ERROR..INSTRUMENT " +
+                         trim_trailing_blanks(eq.instruments[e.bad_column].name) +
+                         " IS A LINEAR COMBINATION OF THE INSTRUMENTS BEFORE IT",
+                     ERR_IV_INSTRUMENTS);
+        return;
+    case IvEnd::REGRESSORS_COLLINEAR:
+        report_error(run,
+                     " ...ERROR..REGRESSOR " +
+                         trim_trailing_blanks(eq.regressors[e.bad_column].name) +
+                         " IS NOT IDENTIFIED: ON THE INSTRUMENTS IT IS A COMBINATION OF THE "
+                         "REGRESSORS BEFORE IT",
+                     ERR_IV_REGRESSORS);
+        return;
+    case IvEnd::TOO_FEW:
+        report_error(run,
+                     " ...ERROR.." + fmt_I(e.n, 5) + " OBSERVATIONS IS NOT ENOUGH FOR" +
+                         fmt_I(e.k, 4) + " COEFFICIENTS AND" + fmt_I(e.l, 4) + " INSTRUMENTS",
+                     ERR_IV_TOO_FEW);
+        return;
+    case IvEnd::NON_FINITE:
+        report_error(run, " ...ERROR..A VALUE OF THE EQUATION IS INFINITE OR NOT A NUMBER",
+                     ERR_IV_NON_FINITE);
+        return;
+    case IvEnd::OK:
+        return;
+    }
+}
+
+} // namespace
+
+void cmd_2sls(Run& run) {
+    IvEquation eq;
+    eq.command = run.cmd.IKOD == C_INSTRUME ? "INSTRUME" : "2SLS";
+    if (run.sw[OTRACE]) write_line(run, " " + eq.command);
+    set_iv_defaults(run);
+    if (!OPTION(run, iv_option_table())) return;
+    const IvOptions o = read_iv_options(run);
+    if (!check_options(run, o)) return;
+    if (!read_equation(run, o, eq)) return;
+    const Columns c = distinct_columns(eq);
+    // The counts are known before the data are read.
+    const int endogenous = endogenous_count(c);
+    const int excluded =
+        static_cast<int>(eq.instruments.size() - eq.regressors.size()) + endogenous;
+    if (endogenous > excluded) {
+        IvEstimate e;
+        e.endogenous.assign(static_cast<std::size_t>(endogenous), 0);
+        e.excluded = excluded;
+        e.end = IvEnd::UNDERIDENTIFIED;
+        report_failure(run, eq, e);
+        return;
+    }
+    ListRows rows;
+    if (!list_rows_in_range(run, eq.dep_ref, eq.dep_lag, c.terms, o.BEG, o.END, rows)) return;
+    eq.obs = rows.obs;
+    eq.beg = rows.beg;
+    eq.end = rows.end;
+    if (run.sw[OSCAN] || run.flags.ODONT) return;
+
+    // The columns are read where they lie when they can be, else gathered: the cross products
+    // are exact either way, so the estimates are the same to the bit.
+    IvData data;
+    data.n = rows.obs.size();
+    data.regressors = c.regressors;
+    data.instruments = c.instruments;
+    PlacedRows placed;
+    if (place_list_rows(run, eq.dep_ref, eq.dep_lag, c.terms, rows, placed)) {
+        data.y = placed.y;
+        data.columns = placed.x;
+        if (!placed.positions.empty()) {
+            data.rows = placed.positions.data();
+            data.span = placed.span;
+        }
+    } else {
+        fill_list_rows(run, eq.dep_ref, eq.dep_lag, c.terms, rows);
+        data.y = rows.y.data();
+        for (std::size_t j = 0; j < c.terms.size(); ++j)
+            data.columns.push_back(c.terms[j].kind == TermKind::INTERCEPT ? nullptr
+                                                                          : rows.x[j].data());
+    }
+    IvControl control;
+    control.robust = o.HETCOV;
+    control.lags = o.AUTCOV;
+    const IvEstimate e = estimate_iv(data, control);
+    if (e.end != IvEnd::OK) {
+        report_failure(run, eq, e);
+        return;
+    }
+    report_iv(run, eq, e, o);
+}
+
+} // namespace tarvex

@@ -1,0 +1,241 @@
+// Two-stage least squares from the exact cross products of [Z X_endogenous y]: the first
+// stages, the second stage, the structural residuals and the diagnostic tests.
+#include "regress/iv/iv_estimate.hpp"
+
+#include "kernels/gram_cholesky.hpp"
+#include "kernels/gram_residuals.hpp"
+#include "kernels/least_squares.hpp"
+#include "numeric/qmath.hpp"
+#include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/ls_bridge.hpp"
+#include "regress/iv/iv_gram.hpp"
+#include "regress/iv/iv_robust.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+// The F statistic of dropping `df1` columns: SSE from `restricted` to `full`.
+IvStatistic f_statistic(Real restricted, Real full, int df1, int df2) {
+    IvStatistic s;
+    s.df1 = df1;
+    s.df2 = df2;
+    if (df1 < 1 || df2 < 1 || !(full > 0)) return s;
+    s.value = ((restricted - full) / df1) / (full / df2);
+    if (s.value < 0) s.value = 0;
+    s.pvalue = f_tail(s.value, df1, df2);
+    s.available = true;
+    return s;
+}
+
+// SSE of the regression on `columns` (the last one the dependent variable); -1 when they are
+// collinear.
+Real residual_ss(const GramMatrix& gram, const std::vector<ProjectedColumn>& columns, int n) {
+    const GramFit fit = gram_cholesky_solve(projected_gram(gram, columns), n, DEPENDENCE_RATIO);
+    return fit.ok() ? fit.sse : Real(-1);
+}
+
+std::vector<ProjectedColumn> plain_columns(const std::vector<int>& columns) {
+    std::vector<ProjectedColumn> out;
+    for (int c : columns) out.push_back({c, nullptr});
+    return out;
+}
+
+} // namespace
+
+IvEstimate estimate_iv(const IvData& data, const IvControl& control) {
+    IvEstimate e;
+    const int n = static_cast<int>(data.n);
+    const int k = static_cast<int>(data.regressors.size());
+    const int l = static_cast<int>(data.instruments.size());
+    e.n = n, e.k = k, e.l = l;
+    e.robust = control.robust;
+    e.lags = control.robust ? std::max(control.lags, 0) : 0;
+
+    // Each regressor's column in the matrix of [Z X_endogenous y]; the included instruments.
+    std::vector<int> xcol(static_cast<std::size_t>(k)), included;
+    for (int a = 0; a < k; ++a) {
+        const auto at =
+            std::find(data.instruments.begin(), data.instruments.end(), data.regressors[a]);
+        if (at != data.instruments.end()) {
+            xcol[a] = static_cast<int>(at - data.instruments.begin());
+            included.push_back(xcol[a]);
+        } else {
+            xcol[a] = l + static_cast<int>(e.endogenous.size());
+            e.endogenous.push_back(a);
+        }
+    }
+    const int endo = static_cast<int>(e.endogenous.size());
+    e.excluded = l - static_cast<int>(included.size());
+    if (endo > e.excluded) {
+        e.end = IvEnd::UNDERIDENTIFIED;
+        return e;
+    }
+    if (n < l || n <= k) {
+        e.end = IvEnd::TOO_FEW;
+        return e;
+    }
+
+    // The one pass over the data.
+    GramColumns columns;
+    columns.nobs = data.n;
+    columns.rows = data.rows;
+    for (int c : data.instruments) columns.columns.push_back(data.columns[c]);
+    for (int a : e.endogenous) columns.columns.push_back(data.columns[data.regressors[a]]);
+    columns.columns.push_back(data.y);
+    const GramMatrix gram = exact_gram(columns);
+    if (!gram.finite) {
+        e.end = IvEnd::NON_FINITE;
+        return e;
+    }
+    const int ycol = l + endo;
+    std::vector<int> zcols;
+    for (int c = 0; c < l; ++c) zcols.push_back(c);
+
+    // y on Z: the instruments' independence and (Z'Z)**-1.
+    std::vector<int> cols(zcols);
+    cols.push_back(ycol);
+    const GramFit on_z = gram_cholesky_solve(gram_part(gram, cols), n, DEPENDENCE_RATIO);
+    if (on_z.status == GramStatus::dependent_column) {
+        e.end = IvEnd::INSTRUMENTS_COLLINEAR;
+        e.bad_column = on_z.failed_column;
+        return e;
+    }
+    if (!on_z.ok()) {
+        e.end = IvEnd::NON_FINITE;
+        return e;
+    }
+
+    // First stages: each endogenous regressor on Z, and on the included instruments alone.
+    std::vector<std::vector<Wide>> fitted(static_cast<std::size_t>(endo));
+    for (int j = 0; j < endo; ++j) {
+        const int target = l + j;
+        cols = zcols;
+        cols.push_back(target);
+        const GramFit first = gram_cholesky_solve(gram_part(gram, cols), n, DEPENDENCE_RATIO);
+        fitted[j] = first.coef_wide;
+        cols = included;
+        cols.push_back(target);
+        const Real restricted = included.empty() ? wide_value(gram.at(target, target))
+                                                 : residual_ss(gram, plain_columns(cols), n);
+        e.first_stage.push_back(f_statistic(restricted, first.sse, e.excluded, n - l));
+    }
+
+    // The second stage: y on the projected regressors.
+    std::vector<ProjectedColumn> second;
+    for (int a = 0; a < k; ++a) second.push_back({xcol[a], nullptr});
+    for (int j = 0; j < endo; ++j) second[e.endogenous[j]].fitted = &fitted[j];
+    second.push_back({ycol, nullptr});
+    const GramFit fit = gram_cholesky_solve(projected_gram(gram, second), n, DEPENDENCE_RATIO);
+    if (fit.status == GramStatus::dependent_column) {
+        e.end = IvEnd::REGRESSORS_COLLINEAR;
+        e.bad_column = fit.failed_column;
+        return e;
+    }
+    if (!fit.ok()) {
+        e.end = IvEnd::NON_FINITE;
+        return e;
+    }
+    e.coef = fit.coef;
+    e.coef_wide = fit.coef_wide;
+    e.xhx_inv = fit.xtx_inverse; // symmetric: the same row-major
+
+    // The structural residuals y - Xb, a second pass, written at the rows' positions.
+    GramColumns structural;
+    structural.nobs = data.n;
+    structural.rows = data.rows;
+    for (int c : data.regressors) structural.columns.push_back(data.columns[c]);
+    structural.columns.push_back(data.y);
+    const std::size_t length = data.rows != nullptr ? data.span : data.n;
+    std::vector<Real> resid(length, Real(0)), fitted_values(length, Real(0));
+    const ResidualSums sums =
+        gram_residuals(structural, e.coef_wide, resid.data(), fitted_values.data());
+    if (!sums.finite) {
+        e.end = IvEnd::NON_FINITE;
+        return e;
+    }
+    e.sse = sums.sse;
+    e.sigma2 = e.sse / (n - k);
+
+    // The covariance: sigma**2 (X^'X^)**-1, or the sandwich.
+    std::vector<Real> s;
+    if (control.robust) {
+        std::vector<Real> projection(static_cast<std::size_t>(l) * k, Real(0));
+        for (int a = 0; a < k; ++a)
+            if (xcol[a] < l) projection[static_cast<std::size_t>(xcol[a]) * k + a] = 1;
+        for (int j = 0; j < endo; ++j)
+            for (int z = 0; z < l; ++z)
+                projection[static_cast<std::size_t>(z) * k + e.endogenous[j]] =
+                    wide_value(fitted[j][z]);
+        s = weighted_instrument_products(data, resid, e.lags);
+        e.cov = robust_covariance(e.xhx_inv, projection, s, k, l);
+    } else {
+        e.cov.resize(e.xhx_inv.size());
+        for (std::size_t i = 0; i < e.cov.size(); ++i) e.cov[i] = e.sigma2 * e.xhx_inv[i];
+    }
+    // The rows in use, in order.
+    if (data.rows != nullptr) {
+        e.resid.resize(data.n);
+        e.fitted.resize(data.n);
+        for (std::size_t i = 0; i < data.n; ++i) {
+            e.resid[i] = resid[data.rows[i]];
+            e.fitted[i] = fitted_values[data.rows[i]];
+        }
+    } else {
+        e.resid = std::move(resid);
+        e.fitted = std::move(fitted_values);
+    }
+    standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
+
+    // R-squared of the structural residuals, about the mean with a constant regressor.
+    const Wide yy = gram.at(ycol, ycol);
+    Wide sst = yy;
+    for (int a = 0; a < k; ++a)
+        if (data.columns[data.regressors[a]] == nullptr) {
+            const Wide sum_y = gram.at(xcol[a], ycol);
+            e.centred = true;
+            e.ymean = wide_value(sum_y) / n;
+            sst = yy - sum_y * sum_y / wide(Real(n));
+            break;
+        }
+    e.sst = wide_value(sst);
+    e.r2 = e.sst > 0 ? 1 - e.sse / e.sst : Real(0);
+    e.adjr2 = 1 - (1 - e.r2) * (n - (e.centred ? 1 : 0)) / (n - k);
+
+    // Wu-Hausman: y on X, and on X with the projected endogenous regressors.
+    if (endo > 0) {
+        cols = xcol;
+        cols.push_back(ycol);
+        const Real sse_ols = residual_ss(gram, plain_columns(cols), n);
+        std::vector<ProjectedColumn> augmented = plain_columns(xcol);
+        for (int j = 0; j < endo; ++j) augmented.push_back({l + j, &fitted[j]});
+        augmented.push_back({ycol, nullptr});
+        const Real sse_aug = residual_ss(gram, augmented, n);
+        if (sse_ols >= 0 && sse_aug >= 0)
+            e.wu_hausman = f_statistic(sse_ols, sse_aug, endo, n - k - endo);
+    }
+
+    // Sargan: N times the uncentred R-squared of u on Z, u'Z (Z'Z)**-1 Z'u / u'u.
+    const int over = e.excluded - endo;
+    if (over > 0 && e.sse > 0) {
+        std::vector<Real> zu(static_cast<std::size_t>(l));
+        for (int z = 0; z < l; ++z) {
+            Wide g = gram.at(z, ycol);
+            for (int a = 0; a < k; ++a) g = g - e.coef_wide[a] * gram.at(z, xcol[a]);
+            zu[z] = wide_value(g);
+        }
+        Real q = 0;
+        for (int a = 0; a < l; ++a)
+            for (int b = 0; b < l; ++b) q += zu[a] * on_z.inverse_at(a, b) * zu[b];
+        e.sargan.value = n * q / e.sse;
+        e.sargan.df1 = over;
+        e.sargan.pvalue = chi2_tail(e.sargan.value, over);
+        e.sargan.available = true;
+        if (control.robust) e.hansen = hansen_j(gram, xcol, l, s);
+    }
+    return e;
+}
+
+} // namespace tarvex

@@ -1,0 +1,78 @@
+// Two-stage least squares for one equation y = X b + u with instruments Z (the included
+// exogenous regressors among them): b = (X^'X^)**-1 X^'y with X^ = Z (Z'Z)**-1 Z'X. One pass
+// over the data forms the exact cross products of [Z X_endogenous y]; every fit after it
+// (first stages, second stage, the auxiliary regressions of the tests) is solved from that
+// matrix; a second pass forms the structural residuals u = y - Xb, and, for the robust
+// covariance, a third the instruments' products weighted by the squared residuals. The
+// estimator writes nothing: it returns the estimates, their covariance, the first-stage F
+// statistics, the Wu-Hausman test of exogeneity and the tests of the over-identifying
+// restrictions (Sargan; Hansen's J with the robust covariance).
+#pragma once
+
+#include "kernels/double_binary128.hpp"
+#include "numeric/real.hpp"
+
+#include <cstddef>
+#include <vector>
+
+namespace tarvex {
+
+struct IvData {
+    std::size_t n = 0;
+    const Real* y = nullptr;
+    // The distinct columns the equation uses (null: the constant).
+    std::vector<const Real*> columns;
+    std::vector<int> regressors;  // K: the column of each regressor
+    std::vector<int> instruments; // L: the column of each instrument
+    // Optional positions of the n rows in the columns (rows[i] for the i-th row; null: i), and
+    // the columns' length then (the largest position + 1).
+    const std::size_t* rows = nullptr;
+    std::size_t span = 0;
+    std::size_t at(std::size_t i) const { return rows != nullptr ? rows[i] : i; }
+};
+
+struct IvControl {
+    bool robust = false; // heteroskedasticity-consistent covariance (White)
+    int lags = 0;        // with `robust`: Newey-West terms for lags 1..lags (Bartlett weights)
+};
+
+enum class IvEnd {
+    OK,
+    UNDERIDENTIFIED,       // fewer excluded instruments than endogenous regressors
+    INSTRUMENTS_COLLINEAR, // an instrument is a combination of the ones before it
+    REGRESSORS_COLLINEAR,  // the projected regressors are collinear (bad_column a regressor)
+    TOO_FEW,               // fewer observations than instruments
+    NON_FINITE,            // a value is infinite or not a number
+};
+
+// A test statistic with its degrees of freedom and tail probability.
+struct IvStatistic {
+    Real value = 0, pvalue = 1;
+    int df1 = 0, df2 = 0;
+    bool available = false;
+};
+
+struct IvEstimate {
+    IvEnd end = IvEnd::OK;
+    int bad_column =
+        -1; // INSTRUMENTS_COLLINEAR: the instrument; REGRESSORS_COLLINEAR: the regressor
+    int n = 0, k = 0, l = 0;
+    std::vector<int> endogenous;            // the regressors that are not instruments
+    int excluded = 0;                       // instruments that are not regressors
+    std::vector<Real> coef, cov, se, tstat; // cov K x K row-major
+    std::vector<Wide> coef_wide;
+    std::vector<Real> xhx_inv; // (X^'X^)**-1, K x K row-major
+    Real sse = 0, sigma2 = 0, sst = 0, r2 = 0, adjr2 = 0, ymean = 0;
+    bool centred = false;            // a constant among the regressors: R-squared about the mean
+    std::vector<Real> fitted, resid; // X b and y - X b, N each
+    std::vector<IvStatistic> first_stage; // one per endogenous regressor: F of the excluded
+    IvStatistic wu_hausman; // F: the first-stage residuals added to the OLS regression
+    IvStatistic sargan;     // N u'Pu / u'u, chi-square with L - K degrees of freedom
+    IvStatistic hansen;     // robust: two-step GMM J, chi-square with L - K degrees of freedom
+    bool robust = false;
+    int lags = 0;
+};
+
+IvEstimate estimate_iv(const IvData& data, const IvControl& control);
+
+} // namespace tarvex

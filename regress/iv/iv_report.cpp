@@ -1,0 +1,166 @@
+// Writing and storing the estimates of 2SLS and INSTRUME.
+#include "regress/iv/iv_report.hpp"
+
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/qmath.hpp"
+#include "numeric/text.hpp"
+#include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/output_variables.hpp"
+#include "regress/fit/term_names.hpp"
+
+namespace tarvex {
+
+namespace {
+
+std::vector<std::string> term_names(const std::vector<OlsTerm>& terms) {
+    std::vector<std::string> names;
+    for (const OlsTerm& t : terms) names.push_back(t.name);
+    return names;
+}
+
+// A title and names, eight to a line, the following lines indented under the first name.
+void write_name_list(Run& run, const std::string& title, const std::vector<std::string>& names) {
+    std::string line = title;
+    const std::string indent(title.size(), ' ');
+    int on_line = 0;
+    for (const std::string& name : names) {
+        if (on_line == 8) {
+            write_line(run, line);
+            line = indent;
+            on_line = 0;
+        }
+        line += " " + name;
+        ++on_line;
+    }
+    write_line(run, line);
+}
+
+std::string p_value(Real p) {
+    return ", P-VALUE=" + fmt_F(p, 8, 5);
+}
+
+void write_tests(Run& run, const IvEquation& eq, const IvEstimate& e) {
+    if (!e.first_stage.empty()) {
+        write_line(run, " ");
+        write_line(run, " FIRST-STAGE F TESTS OF THE" + fmt_I(e.excluded, 4) +
+                            " EXCLUDED INSTRUMENTS (WEAK INSTRUMENTS):");
+        for (std::size_t j = 0; j < e.first_stage.size(); ++j) {
+            const IvStatistic& f = e.first_stage[j];
+            if (!f.available) {
+                write_line(run, " " + eq.regressors[e.endogenous[j]].name +
+                                    "  F NOT AVAILABLE: NO DEGREES OF FREEDOM LEFT");
+                continue;
+            }
+            write_line(run, " " + eq.regressors[e.endogenous[j]].name +
+                                "  F =" + fmt_G(f.value, 14, 7) + " WITH" + fmt_I(f.df1, 5) +
+                                " AND" + fmt_I(f.df2, 8) + " D.F." + p_value(f.pvalue));
+        }
+    }
+    if (e.wu_hausman.available)
+        write_line(run, " WU-HAUSMAN TEST OF EXOGENEITY: F =" + fmt_G(e.wu_hausman.value, 14, 7) +
+                            " WITH" + fmt_I(e.wu_hausman.df1, 5) + " AND" +
+                            fmt_I(e.wu_hausman.df2, 8) + " D.F." + p_value(e.wu_hausman.pvalue));
+    if (e.sargan.available)
+        write_line(run, " SARGAN TEST OF OVER-IDENTIFYING RESTRICTIONS: CHI-SQUARE =" +
+                            fmt_G(e.sargan.value, 14, 7) + " WITH" + fmt_I(e.sargan.df1, 4) +
+                            " D.F." + p_value(e.sargan.pvalue));
+    if (e.hansen.available)
+        write_line(run, " HANSEN J TEST OF OVER-IDENTIFYING RESTRICTIONS: CHI-SQUARE =" +
+                            fmt_G(e.hansen.value, 14, 7) + " WITH" + fmt_I(e.hansen.df1, 4) +
+                            " D.F." + p_value(e.hansen.pvalue));
+    else if (e.robust && e.sargan.available)
+        write_line(run, " HANSEN J TEST: THE ROBUST INSTRUMENT MOMENT MATRIX IS SINGULAR");
+}
+
+void store_estimation(Run& run, const IvEquation& eq, const IvEstimate& e) {
+    EstimationResults& s = run.last_estimation;
+    s = EstimationResults{};
+    s.command = "2SLS";
+    s.dep_ref = eq.dep_ref;
+    s.dep_lag = eq.dep_lag;
+    s.dep_name = eq.dep_name;
+    s.dep_variable = reference_name(run, eq.dep_ref);
+    record_terms(run, eq.regressors, s);
+    s.coef = e.coef;
+    s.cov = e.cov;
+    // FCAST's standard errors take sigma**2 (X^'X^)**-1, the covariance without HETCOV, as
+    // after OLS.
+    s.xtx_inv = e.xhx_inv;
+    s.stderrs = e.se;
+    s.tratios = e.tstat;
+    s.obs = eq.obs;
+    s.predicted = e.fitted;
+    s.residuals = e.resid;
+    s.n = e.n;
+    s.k = e.k;
+    s.beg = eq.beg;
+    s.end = eq.end;
+    s.df = e.n - e.k;
+    s.sse = e.sse;
+    s.sst = e.sst;
+    s.rsqr = e.r2;
+    s.sigma = qm::sqrt(e.sigma2);
+    s.intercept = e.centred;
+}
+
+} // namespace
+
+void report_iv(Run& run, const IvEquation& eq, const IvEstimate& e, const IvOptions& o) {
+    if (run.flags.OPUT) {
+        write_line(run, eq.command == "INSTRUME" ? " INSTRUMENTAL VARIABLES ESTIMATION"
+                                                 : " TWO STAGE LEAST SQUARES");
+        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+                            "DEPENDENT VARIABLE= " + eq.dep_name);
+        std::vector<std::string> endogenous;
+        for (int a : e.endogenous) endogenous.push_back(eq.regressors[a].name);
+        if (!endogenous.empty()) write_name_list(run, " ENDOGENOUS REGRESSORS:", endogenous);
+        write_name_list(run, " INSTRUMENTS:", term_names(eq.instruments));
+        if (e.robust) {
+            write_line(run, " USING HETEROSKEDASTICITY-CONSISTENT COVARIANCE MATRIX");
+            if (e.lags > 0) {
+                write_line(run,
+                           " AND AUTOCORRELATION-CONSISTENT MATRIX WITH ORDER=" + fmt_I(e.lags, 3));
+                write_line(run, " BY NEWEY-WEST CORRECTION METHOD");
+            }
+        }
+        write_line(run, " ");
+        write_line(run, "  R-SQUARE =" + fmt_F(e.r2, 9, 4) + fmt_X(5) +
+                            "R-SQUARE ADJUSTED =" + fmt_F(e.adjr2, 9, 4));
+        write_line(run, " VARIANCE OF THE ESTIMATE-SIGMA**2 =" + fmt_G(e.sigma2, 13, 5));
+        write_line(run,
+                   " STANDARD ERROR OF THE ESTIMATE-SIGMA =" + fmt_G(qm::sqrt(e.sigma2), 13, 5));
+        write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(e.sse, 13, 5));
+        if (e.centred) write_line(run, " MEAN OF DEPENDENT VARIABLE =" + fmt_G(e.ymean, 13, 5));
+        write_line(run, " ");
+        CoefficientTable t;
+        t.names = term_names(eq.regressors);
+        t.coef = e.coef;
+        t.se = e.se;
+        t.tstat = e.tstat;
+        t.df = e.n - e.k;
+        t.wide = o.WIDE;
+        write_coefficient_table(run, t);
+        write_tests(run, eq, e);
+        write_coefficient_matrices(run, t.names, e.cov, o.PCOV, o.PCOR, o.WIDE);
+    }
+    ResultScalars& res = run.res;
+    res[R_N] = e.n;
+    res[R_K] = e.k;
+    res[R_DF] = e.n - e.k;
+    res[R_SSE] = e.sse;
+    res[R_SST] = e.sst;
+    res[R_SIG2] = e.sigma2;
+    res[R_R2] = e.r2;
+    res[R_ADR2] = e.adjr2;
+    if (e.sargan.available) res[R_CHI] = e.sargan.value;
+    store_estimation(run, eq, e);
+    if (!store_by_observation(run, o.PREDICT, eq.end, eq.obs, e.fitted)) return;
+    if (!store_by_observation(run, o.RESID, eq.end, eq.obs, e.resid)) return;
+    if (!store_vector(run, o.COEF, e.coef)) return;
+    if (!store_vector(run, o.STDERR, e.se)) return;
+    if (!store_vector(run, o.TRATIO, e.tstat)) return;
+    store_square_matrix(run, o.COVARIAN, e.k, e.cov);
+}
+
+} // namespace tarvex

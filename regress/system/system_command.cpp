@@ -1,0 +1,213 @@
+// SYSTEM / options and its block: one EQ line per equation (an intercept added to each unless
+// NOCONSTANT), the ENDOGENO, EXOGENOU and LAGGED lists, IDENTITY lines, and END. 3SLS takes
+// the EXOGENOU and LAGGED variables (and the intercept) as the instruments of every equation.
+// Reads and checks the options and the block, gathers the rows every equation has, and hands
+// them to the estimator and then the report.
+#include "regress/system/system_command.hpp"
+
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
+#include "options/options.hpp"
+#include "regress/fit/list_equation.hpp"
+#include "regress/system/system_block.hpp"
+#include "regress/system/system_errors.hpp"
+#include "regress/system/system_estimate.hpp"
+#include "regress/system/system_options.hpp"
+#include "regress/system/system_report.hpp"
+
+namespace tarvex {
+
+namespace {
+
+bool same_term(const OlsTerm& a, const OlsTerm& b) {
+    return a.kind == b.kind && (a.kind != TermKind::VARIABLE || (a.ref == b.ref && a.lag == b.lag));
+}
+
+bool check_options(Run& run, const SystemOptions& o) {
+    const char* bad = nullptr;
+    if (o.METHOD != "SUR" && o.METHOD != "ITSUR" && o.METHOD != "3SLS") bad = "METHOD";
+    if (o.MAXIT < 1) bad = "MAXIT";
+    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) bad = "CONVERGE";
+    for (const std::string* name :
+         {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
+        if (name->rfind("********", 0) == 0) bad = "PREDICT";
+    if (bad == nullptr) return true;
+    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(bad),
+                 ERR_SYS_OPTION);
+    return false;
+}
+
+// Each equation's regressors with the intercept, and the instruments; false (reported) when an
+// equation has no regressor or its dependent variable on the right, or 3SLS has no instrument.
+bool complete_model(Run& run, const SystemOptions& o, SystemModel& model) {
+    const SystemBlock& block = model.block;
+    if (block.equations.empty()) {
+        report_error(run, " ...ERROR..SYSTEM NEEDS EQ LINES: EQ depvar regressors",
+                     ERR_SYS_NO_EQUATIONS);
+        return false;
+    }
+    for (const SystemEquation& q : block.equations) {
+        std::vector<OlsTerm> x = q.regressors;
+        for (const OlsTerm& t : x)
+            if (same_term(t, q.dep)) {
+                report_error(run,
+                             " ...ERROR..VARIABLE " + q.dep.name + " IS ON BOTH SIDES OF EQUATION",
+                             ERR_SYS_BOTH_SIDES);
+                return false;
+            }
+        if (o.CONSTANT) x.push_back(intercept_term(run));
+        if (x.empty()) {
+            report_error(run, " ...ERROR..AN EQ LINE NEEDS depvar regressors",
+                         ERR_SYS_NO_EQUATIONS);
+            return false;
+        }
+        model.regressors.push_back(x);
+    }
+    if (o.METHOD == "3SLS") {
+        model.instruments = block.exogenous;
+        model.instruments.insert(model.instruments.end(), block.lagged.begin(), block.lagged.end());
+        if (model.instruments.empty()) {
+            report_error(run,
+                         " ...ERROR..3SLS NEEDS THE EXOGENOUS (AND LAGGED) VARIABLES AS "
+                         "INSTRUMENTS",
+                         ERR_SYS_NO_INSTRUMENTS);
+            return false;
+        }
+        if (o.CONSTANT) model.instruments.push_back(intercept_term(run));
+    }
+    return true;
+}
+
+// The distinct terms of the system (every dependent variable, regressor and instrument) and
+// their columns in the estimator's data.
+struct Placed {
+    std::vector<OlsTerm> terms;
+    SystemData data;
+};
+
+int place(Placed& p, const OlsTerm& t) {
+    for (std::size_t j = 0; j < p.terms.size(); ++j)
+        if (same_term(p.terms[j], t)) return static_cast<int>(j);
+    p.terms.push_back(t);
+    return static_cast<int>(p.terms.size()) - 1;
+}
+
+void report_failure(Run& run, const SystemModel& model, const SystemEstimate& e) {
+    run.last_estimation = EstimationResults{};
+    switch (e.end) {
+    case SystemEnd::UNDERIDENTIFIED:
+        report_error(run,
+                     " ...ERROR..EQUATION" + fmt_I(e.bad_equation + 1, 3) + " IS NOT IDENTIFIED:" +
+                         fmt_I(e.underidentified_endogenous, 4) + " ENDOGENOUS REGRESSORS AND" +
+                         fmt_I(e.underidentified_excluded, 4) + " EXCLUDED INSTRUMENTS",
+                     ERR_SYS_UNDERIDENTIFIED);
+        return;
+    case SystemEnd::INSTRUMENTS_COLLINEAR:
+        report_error(run,
+                     " ...ERROR..INSTRUMENT " +
+                         trim_trailing_blanks(model.instruments[e.bad_column].name) +
+                         " IS A LINEAR COMBINATION OF THE INSTRUMENTS BEFORE IT",
+                     ERR_SYS_INSTRUMENTS);
+        return;
+    case SystemEnd::REGRESSORS_COLLINEAR:
+        report_error(run,
+                     " ...ERROR..REGRESSOR " +
+                         trim_trailing_blanks(model.regressors[e.bad_equation][e.bad_column].name) +
+                         " OF EQUATION" + fmt_I(e.bad_equation + 1, 3) +
+                         " IS A LINEAR COMBINATION OF THE REGRESSORS BEFORE IT",
+                     ERR_SYS_REGRESSORS);
+        return;
+    case SystemEnd::SINGULAR_COVARIANCE:
+        report_error(run,
+                     " ...ERROR..THE CROSS-EQUATION COVARIANCE MATRIX OF THE RESIDUALS IS "
+                     "SINGULAR",
+                     ERR_SYS_SINGULAR);
+        return;
+    case SystemEnd::TOO_FEW:
+        report_error(run,
+                     " ...ERROR.." + fmt_I(e.n, 5) +
+                         " OBSERVATIONS IS NOT ENOUGH FOR THE EQUATIONS OR THE INSTRUMENTS",
+                     ERR_SYS_TOO_FEW);
+        return;
+    case SystemEnd::NON_FINITE:
+        report_error(run, " ...ERROR..A VALUE OF THE SYSTEM IS INFINITE OR NOT A NUMBER",
+                     ERR_SYS_NON_FINITE);
+        return;
+    case SystemEnd::OK:
+    case SystemEnd::ITERATION_LIMIT:
+        return;
+    }
+}
+
+} // namespace
+
+void cmd_system(Run& run) {
+    if (run.sw[OTRACE]) write_line(run, " SYSTEM");
+    set_system_defaults(run);
+    if (!OPTION(run, system_option_table())) return;
+    const SystemOptions o = read_system_options(run);
+    // The block follows whatever the options were: it is read (and passed over) in any case.
+    SystemModel model;
+    const bool options_ok = check_options(run, o);
+    if (!read_system_block(run, model.block) || !options_ok) return;
+    if (!complete_model(run, o, model)) return;
+
+    Placed p;
+    const int dep0 = place(p, model.block.equations.front().dep);
+    for (std::size_t i = 0; i < model.regressors.size(); ++i) {
+        SystemEquationColumns q;
+        q.y = place(p, model.block.equations[i].dep);
+        for (const OlsTerm& t : model.regressors[i]) q.regressors.push_back(place(p, t));
+        p.data.equations.push_back(q);
+    }
+    for (const OlsTerm& t : model.instruments) p.data.instruments.push_back(place(p, t));
+    // The rows every term has: the first dependent variable and all the other terms together.
+    const std::vector<OlsTerm> others(p.terms.begin() + dep0 + 1, p.terms.end());
+    ListRows rows;
+    const OlsTerm& first = p.terms[dep0];
+    if (!list_rows_in_range(run, first.ref, first.lag, others, o.BEG, o.END, rows)) return;
+    if (rows.obs.empty()) {
+        run.last_estimation = EstimationResults{};
+        report_error(run, " ...ERROR..THE EQUATIONS OF THE SYSTEM SHARE NO OBSERVATIONS",
+                     ERR_SYS_NO_COMMON);
+        return;
+    }
+    model.obs = rows.obs;
+    model.beg = rows.beg;
+    model.end = rows.end;
+    if (run.sw[OSCAN] || run.flags.ODONT) return;
+
+    // The columns where they lie when they can be, else gathered (the same estimates).
+    p.data.n = rows.obs.size();
+    PlacedRows placed;
+    if (place_list_rows(run, first.ref, first.lag, others, rows, placed)) {
+        p.data.columns.push_back(placed.y);
+        p.data.columns.insert(p.data.columns.end(), placed.x.begin(), placed.x.end());
+        if (!placed.positions.empty()) {
+            p.data.rows = placed.positions.data();
+            p.data.span = placed.span;
+        }
+    } else {
+        fill_list_rows(run, first.ref, first.lag, others, rows);
+        p.data.columns.push_back(rows.y.data());
+        for (std::size_t j = 0; j < others.size(); ++j)
+            p.data.columns.push_back(others[j].kind == TermKind::INTERCEPT ? nullptr
+                                                                           : rows.x[j].data());
+    }
+    SystemControl control;
+    control.method = o.METHOD == "3SLS"    ? SystemMethod::THREE_SLS
+                     : o.METHOD == "ITSUR" ? SystemMethod::ITSUR
+                                           : SystemMethod::SUR;
+    control.max_iterations = o.MAXIT;
+    control.tolerance = o.CONVERGE;
+    const SystemEstimate e = estimate_system(p.data, control);
+    if (e.end != SystemEnd::OK && e.end != SystemEnd::ITERATION_LIMIT) {
+        report_failure(run, model, e);
+        return;
+    }
+    report_system(run, model, e, o);
+}
+
+} // namespace tarvex
