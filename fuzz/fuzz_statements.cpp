@@ -85,11 +85,12 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 
 // With a first byte from 0xA0 to 0xAF, every line becomes the equation of an NLINEAR or MLE
 // block (parameters A, B and C, data X, Y and Z, the 0/1 variable D), or the list after HETERO,
-// BOX, PROBIT, LOGIT or TOBIT (LOGIT of Z is the multinomial logit; one option set is ORDERED),
-// with a low iteration limit so that each input runs quickly.
+// BOX, PROBIT, LOGIT, TOBIT or COINTEGR (LOGIT of Z is the multinomial logit; one option set is
+// ORDERED), with a low iteration limit so that each input runs quickly; COINTEGR takes lag
+// options of its own.
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ", "BOX ",
-                                           "PROBIT ", "LOGIT ", "TOBIT "};
+                                           "PROBIT ", "LOGIT ", "TOBIT ",  "COINTEGR "};
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
         " / MAXIT=5", " / MAXIT=5 PITER HETCOV", " / MAXIT=5 METHOD=BFGS COVTYPE=OPG",
@@ -111,7 +112,9 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             if (digits > 2) c = ' '; // no iteration limits in the thousands
         }
         const int command = (selector + line) % COMMANDS;
-        const std::string option = options[(selector / 4 + line) % OPTIONS];
+        const std::string option = command == COMMANDS - 1
+                                       ? std::string(line % 2 ? " / LAGS=2 SELECT=AIC" : " / PP")
+                                       : options[(selector / 4 + line) % OPTIONS];
         if (command < 2)
             script += std::string(commands[command]) + option + "\nCOEF A 1 B 0.5 C 0.1\nEQ " +
                       text + "\nEND\nFCAST / PREDICT=P\nTEST A = 1\n";
