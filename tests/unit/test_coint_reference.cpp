@@ -71,7 +71,8 @@ TEST(CointReference, DickeyFullerLagsFixedAndChosen) {
     const std::array<Real, 3> ct = mackinnon_critical_values(Deterministic::TREND, 1, 105);
     EXPECT_TRUE(agrees(ct[1], -3.4531621209372636Q, 1e-13Q));
     // ur.df(lynx, type="none", lags=8, selectlags="BIC"): 7 lags
-    f = augmented_dickey_fuller(lynx.data(), lynx.size(), Deterministic::NONE, 8, LagSelection::BIC);
+    f = augmented_dickey_fuller(lynx.data(), lynx.size(), Deterministic::NONE, 8,
+                                LagSelection::BIC);
     EXPECT_EQ(f.lag, 7);
     EXPECT_TRUE(agrees(f.tau, -1.27672850867898Q));
     EXPECT_TRUE(agrees(mackinnon_pvalue(f.tau, Deterministic::NONE, 1), 0.18593798261109884Q));
@@ -87,7 +88,8 @@ TEST(CointReference, DickeyFullerLagsFixedAndChosen) {
     EXPECT_TRUE(agrees(f.se[0], 0.01323499884848766Q));
     EXPECT_TRUE(agrees(mackinnon_pvalue(f.tau, Deterministic::TREND, 1), 0.849670874536608Q));
     // ur.df(ar, type="drift", lags=6, selectlags="AIC"): one lag (3 coefficients)
-    f = augmented_dickey_fuller(ar.data(), ar.size(), Deterministic::CONSTANT, 6, LagSelection::AIC);
+    f = augmented_dickey_fuller(ar.data(), ar.size(), Deterministic::CONSTANT, 6,
+                                LagSelection::AIC);
     EXPECT_EQ(f.lag, 1);
     EXPECT_TRUE(agrees(f.tau, -7.3797372646202772Q));
 
@@ -97,36 +99,38 @@ TEST(CointReference, DickeyFullerLagsFixedAndChosen) {
                                       LagSelection::FIXED)
                   .status,
               UnitRootStatus::constant);
-    EXPECT_EQ(augmented_dickey_fuller(rw.data(), 6, Deterministic::TREND, 2, LagSelection::FIXED)
-                  .status,
-              UnitRootStatus::too_few);
+    EXPECT_EQ(
+        augmented_dickey_fuller(rw.data(), 6, Deterministic::TREND, 2, LagSelection::FIXED).status,
+        UnitRootStatus::too_few);
 }
 
 TEST(CointReference, PhillipsPerronAndKpss) {
     const std::vector<Real> lynx = coint_column("lynx.txt", 0);
     // ur.pp(lynx, type="Z-tau" / "Z-alpha", model="constant", lags="short")
-    PhillipsPerronFit p =
-        phillips_perron(lynx.data(), lynx.size(), Deterministic::CONSTANT, default_bandwidth(113, false));
+    PhillipsPerronFit p = phillips_perron(lynx.data(), lynx.size(), Deterministic::CONSTANT,
+                                          default_bandwidth(113, false));
     EXPECT_EQ(p.bandwidth, 4);
     EXPECT_TRUE(agrees(p.z_tau, -4.58630726253406Q));
     EXPECT_TRUE(agrees(p.z_alpha, -38.1522429352327Q));
     // mackinnonp(-4.58630726253406, "c")
-    EXPECT_TRUE(agrees(mackinnon_pvalue(p.z_tau, Deterministic::CONSTANT, 1),
-                       0.00013688783195225828Q));
+    EXPECT_TRUE(
+        agrees(mackinnon_pvalue(p.z_tau, Deterministic::CONSTANT, 1), 0.00013688783195225828Q));
     // ur.pp(lynx, type="Z-tau" / "Z-alpha", model="trend", use.lag=6)
     p = phillips_perron(lynx.data(), lynx.size(), Deterministic::TREND, 6);
     EXPECT_TRUE(agrees(p.z_tau, -3.81540844018574Q));
     EXPECT_TRUE(agrees(p.z_alpha, -25.1700317050368Q));
     const std::vector<Real> ar = coint_column("generated.txt", 1);
     // ur.pp(ar, type="Z-tau", model="constant", lags="long")
-    p = phillips_perron(ar.data(), ar.size(), Deterministic::CONSTANT, default_bandwidth(199, true));
+    p = phillips_perron(ar.data(), ar.size(), Deterministic::CONSTANT,
+                        default_bandwidth(199, true));
     EXPECT_TRUE(agrees(p.z_tau, -7.7587364634119993Q));
 
     // ur.kpss(lynx, type="mu", lags="short"), ur.kpss(lynx, type="tau", lags="long")
     KpssFit k = kpss_statistic(lynx.data(), lynx.size(), Deterministic::CONSTANT,
                                default_bandwidth(114, false));
     EXPECT_TRUE(agrees(k.eta, 0.070146706723107Q));
-    k = kpss_statistic(lynx.data(), lynx.size(), Deterministic::TREND, default_bandwidth(114, true));
+    k = kpss_statistic(lynx.data(), lynx.size(), Deterministic::TREND,
+                       default_bandwidth(114, true));
     EXPECT_EQ(k.bandwidth, 12);
     EXPECT_TRUE(agrees(k.eta, 0.0569605288460592Q));
     // tseries::kpss.test(w[1:m]): statistic and its interpolated p-value, inside the table
@@ -148,7 +152,8 @@ TEST(CointReference, PhillipsPerronAndKpss) {
     }
     // kpss.test(rw, null="Level"): 1.0547726058648921, beyond the 1% point
     const std::vector<Real> rw = coint_column("generated.txt", 0);
-    k = kpss_statistic(rw.data(), rw.size(), Deterministic::CONSTANT, default_bandwidth(200, false));
+    k = kpss_statistic(rw.data(), rw.size(), Deterministic::CONSTANT,
+                       default_bandwidth(200, false));
     EXPECT_TRUE(agrees(k.eta, 1.0547726058648921Q));
     EXPECT_TRUE(agrees(kpss_pvalue(k.eta, Deterministic::CONSTANT), 0.01Q));
 }
@@ -163,8 +168,8 @@ TEST(CointReference, EngleGranger) {
     EXPECT_TRUE(agrees(r.se[0], 0.0146026338754697Q));
     EXPECT_TRUE(agrees(r.coef[1], 1.093811938896886Q));
     EXPECT_TRUE(agrees(r.se[1], 0.0853483519455115Q));
-    const AdfFit f = augmented_dickey_fuller(r.resid.data(), r.resid.size(), Deterministic::NONE,
-                                             1, LagSelection::FIXED);
+    const AdfFit f = augmented_dickey_fuller(r.resid.data(), r.resid.size(), Deterministic::NONE, 1,
+                                             LagSelection::FIXED);
     EXPECT_TRUE(agrees(f.tau, -7.49733254431333Q));
     // mackinnonp(-7.49733254431333, "c", N=2), mackinnoncrit(2, "c", 198)
     EXPECT_TRUE(agrees(mackinnon_pvalue(f.tau, Deterministic::CONSTANT, 2), 5.368083795849033e-10Q,
