@@ -88,13 +88,13 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // BOX, PROBIT, LOGIT or TOBIT (LOGIT of Z is the multinomial logit; one option set is ORDERED),
 // with a low iteration limit so that each input runs quickly, or after POOL (cross-sections by
 // NCROSS or by the values of Z), GLS (the variances V or their diagonal matrix OM), 2SLS
-// (instruments after ";" in the line itself) or AUTO, each with its own options, or as the
-// second EQ line of a SYSTEM block.
+// (instruments after ";" in the line itself), AUTO or COINTEGR, each with its own options, or as
+// the second EQ line of a SYSTEM block.
 std::string estimation_script(const std::string& body, unsigned char selector) {
-    static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ", "BOX ",
-                                           "PROBIT ", "LOGIT ", "TOBIT ",  "POOL ",
-                                           "GLS ",    "2SLS ",  "SYSTEM",  "AUTO "};
-    enum { POOL = 7, GLS = 8, IV = 9, SYSTEM = 10, AUTO = 11 };
+    static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ",  "BOX ", "PROBIT ",
+                                           "LOGIT ",  "TOBIT ", "POOL ",    "GLS ", "2SLS ",
+                                           "SYSTEM",  "AUTO ",  "COINTEGR "};
+    enum { POOL = 7, GLS = 8, IV = 9, SYSTEM = 10, AUTO = 11, COINT = 12 };
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
         " / MAXIT=5", " / MAXIT=5 PITER HETCOV", " / MAXIT=5 METHOD=BFGS COVTYPE=OPG",
@@ -135,7 +135,9 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
                                    : command == GLS  ? gls_options[option_row]
                                    : command == IV   ? iv_options[(selector / 4 + line) % 3]
                                    : command == AUTO ? auto_options[option_row]
-                                                     : options[option_row];
+                                   : command == COINT
+                                       ? std::string(line % 2 ? " / LAGS=2 SELECT=AIC" : " / PP")
+                                       : options[option_row];
         if (command == SYSTEM)
             script += std::string("SYSTEM / METHOD=") + system_methods[(selector / 4 + line) % 3] +
                       "\nEQ Y X\nEQ " + text + "\nEXOGENOUS Z D\nEND\nTEST X_1 = 0\n";

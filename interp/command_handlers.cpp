@@ -16,6 +16,7 @@
 #include "regress/auto/auto_command.hpp"
 #include "regress/box/box_command.hpp"
 #include "regress/choice/choice_command.hpp"
+#include "regress/coint/coint_command.hpp"
 #include "regress/fcast/fcast_command.hpp"
 #include "regress/gls/gls_command.hpp"
 #include "regress/hetero/hetero_command.hpp"
@@ -133,7 +134,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {89,  "QUIT",     cmd_stop,          P, R}, // dispatched as STOP
     {90,  "EXIT",     cmd_stop,          P, R}, // dispatched as STOP
     {91,  "IMLS",     cmd_olsq,          N, S}, // the OLSQ handler
-    {92,  "COINTEGR", not_available,     N, R},
+    {92,  "COINTEGR", cmd_cointegr,      N, S}, // unit-root and cointegration tests
     {93,  "CONVERT",  not_available,     P, R},
     {94,  "IF1",      cmd_genr,          P, R}, // IF at observation 1
     {95,  "LP",       not_available,     N, R},

@@ -1,0 +1,236 @@
+// COINTEGR vars / options: reads and checks the options and the list, gathers the rows (the
+// observations of the range, which must follow one another), and hands them to the test the
+// list and the options call for: one variable, the augmented Dickey-Fuller test (PP: Phillips-
+// Perron, KPSS: KPSS); several, Engle-Granger's test.
+#include "regress/coint/coint_command.hpp"
+
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/qmath.hpp"
+#include "numeric/text.hpp"
+#include "options/options.hpp"
+#include "regress/coint/coint_errors.hpp"
+#include "regress/coint/coint_options.hpp"
+#include "regress/coint/engle_granger.hpp"
+#include "regress/coint/unit_root_report.hpp"
+#include "regress/fit/list_equation.hpp"
+#include "regress/fit/term_names.hpp"
+
+namespace tarvex {
+
+namespace {
+
+bool bad_option(Run& run, const char* keyword) {
+    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
+                 ERR_COINT_OPTION);
+    return false;
+}
+
+bool check_options(Run& run, const CointOptions& o) {
+    if (o.LAGS < -1) return bad_option(run, "LAGS");
+    if (o.BANDWIDT < -1) return bad_option(run, "BANDWIDT");
+    if (!o.SELECT.empty() && o.SELECT != "FIXED" && o.SELECT != "AIC" && o.SELECT != "BIC")
+        return bad_option(run, "SELECT");
+    for (const std::string* name :
+         {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
+        if (name->rfind("********", 0) == 0) return bad_option(run, "PREDICT");
+    if (o.PP && o.KPSS) {
+        report_error(run, " ...ERROR..CHOOSE ONE OF PP AND KPSS", ERR_COINT_OPTION);
+        return false;
+    }
+    return true;
+}
+
+bool read_deterministic(Run& run, const std::string& word, Deterministic& det) {
+    if (word.empty() || word == "CONSTANT")
+        det = Deterministic::CONSTANT;
+    else if (word == "NONE")
+        det = Deterministic::NONE;
+    else if (word == "TREND")
+        det = Deterministic::TREND;
+    else
+        return bad_option(run, "DETERM");
+    return true;
+}
+
+bool too_few(Run& run, int n, int k) {
+    report_error(run,
+                 " ...ERROR.." + fmt_I(n, 5) + " OBSERVATIONS IS NOT ENOUGH FOR" + fmt_I(k, 4) +
+                     " COEFFICIENTS",
+                 ERR_COINT_TOO_FEW);
+    return false;
+}
+
+bool constant_variable(Run& run, const std::string& name) {
+    report_error(run, " ...ERROR..VARIABLE " + trim_trailing_blanks(name) + " IS CONSTANT",
+                 ERR_COINT_CONSTANT);
+    return false;
+}
+
+bool singular(Run& run, const std::string& culprit) {
+    report_error(run,
+                 " ...ERROR..SINGULAR REGRESSION: " + trim_trailing_blanks(culprit) +
+                     " IS A LINEAR COMBINATION OF THE OTHER REGRESSORS",
+                 ERR_COINT_SINGULAR);
+    return false;
+}
+
+// The default number of lagged differences: trunc((n-1)**(1/3)).
+int default_lags(int n) {
+    int k = int(qm::floor(cbrtq(Real(n - 1)) * (1 + 1e-30Q)));
+    return k < 0 ? 0 : k;
+}
+
+LagSelection selection_of(const std::string& word) {
+    return word == "AIC"   ? LagSelection::AIC
+           : word == "BIC" ? LagSelection::BIC
+                           : LagSelection::FIXED;
+}
+
+std::string adf_culprit(const std::string& name, const AdfFit& f, Deterministic det) {
+    const std::string base = trim_trailing_blanks(name);
+    const int c = f.failed_column;
+    if (c == 0) return lagged_name(base, 1);
+    if (c <= f.lag) return lagged_name(suffixed_name("D", base), c);
+    return det == Deterministic::TREND && c == f.lag + 1 ? "TREND" : "CONSTANT";
+}
+
+// The ADF test of `y` (its name for the report), with the lag options; the p-value surface
+// for `nvars` variables and `surface` terms.
+void run_adf(Run& run, const std::string& name, const std::vector<Real>& y, Deterministic det,
+             Deterministic surface, int nvars, const CointOptions& o) {
+    const int n = int(y.size());
+    LagChoice choice;
+    choice.select = selection_of(o.SELECT);
+    choice.max_lag = o.LAGS >= 0 ? o.LAGS : default_lags(n);
+    const AdfFit f =
+        augmented_dickey_fuller(y.data(), y.size(), det, choice.max_lag, choice.select);
+    if (f.status == UnitRootStatus::constant) {
+        constant_variable(run, name);
+        return;
+    }
+    if (f.status == UnitRootStatus::too_few) {
+        too_few(run, f.n, f.k);
+        return;
+    }
+    if (f.status == UnitRootStatus::singular) {
+        singular(run, adf_culprit(name, f, det));
+        return;
+    }
+    report_adf(run, name, f, det, choice, surface, nvars, o.WIDE);
+}
+
+void unit_root_tests(Run& run, const std::string& name, const std::vector<Real>& y,
+                     const CointOptions& o) {
+    Deterministic det;
+    if (!read_deterministic(run, o.DETERM, det)) return;
+    if (!o.PP && !o.KPSS) {
+        run_adf(run, name, y, det, det, 1, o);
+        return;
+    }
+    if (det == Deterministic::NONE) {
+        bad_option(run, "DETERM");
+        return;
+    }
+    const int n = int(y.size()) - (o.PP ? 1 : 0);
+    const int bandwidth = o.BANDWIDT >= 0 ? o.BANDWIDT : default_bandwidth(n, o.LONG);
+    UnitRootStatus status;
+    int fn = 0;
+    PhillipsPerronFit pp;
+    KpssFit kpss;
+    if (o.PP) {
+        pp = phillips_perron(y.data(), y.size(), det, bandwidth);
+        status = pp.status, fn = pp.n;
+    } else {
+        kpss = kpss_statistic(y.data(), y.size(), det, bandwidth);
+        status = kpss.status, fn = kpss.n;
+    }
+    const int k = (det == Deterministic::TREND ? 2 : 1) + (o.PP ? 1 : 0);
+    if (status == UnitRootStatus::constant) return (void)constant_variable(run, name);
+    if (status == UnitRootStatus::too_few) return (void)too_few(run, fn, k);
+    if (status == UnitRootStatus::singular) return (void)singular(run, name);
+    if (o.PP)
+        report_phillips_perron(run, name, pp, det);
+    else
+        report_kpss(run, name, kpss, det);
+}
+
+void engle_granger(Run& run, CointEquation& eq, const ListRows& rows, const CointOptions& o) {
+    Deterministic det;
+    if (!read_deterministic(run, o.DETERM, det)) return;
+    if (det == Deterministic::NONE) return (void)bad_option(run, "DETERM");
+    std::vector<std::vector<Real>> x = rows.x;
+    x.pop_back(); // the constant: an empty column, placed last
+    if (det == Deterministic::TREND) {
+        OlsTerm t;
+        t.kind = TermKind::TREND;
+        t.ref = run.ws.MAXVAR + 2;
+        t.name = first_8_padded("TREND");
+        eq.terms.insert(eq.terms.end() - 1, t);
+        std::vector<Real> trend;
+        for (int obs : rows.obs) trend.push_back(Real(obs));
+        x.push_back(std::move(trend));
+    }
+    x.push_back({});
+    const int n = int(rows.y.size()), k = int(x.size());
+    if (n <= k + 1) return (void)too_few(run, n, k);
+    for (std::size_t j = 0; j + 1 < rows.x.size(); ++j) {
+        bool varies = false;
+        for (Real v : rows.x[j]) varies = varies || v != rows.x[j][0];
+        if (!varies) return (void)constant_variable(run, eq.terms[j].name);
+    }
+    const CointRegression r = cointegrating_regression(rows.y, x);
+    if (!r.ok) {
+        run.last_estimation = EstimationResults{};
+        const int c = r.failed_column;
+        return (void)singular(run, c >= 0 && c < int(eq.terms.size()) ? eq.terms[c].name
+                                                                      : std::string("?"));
+    }
+    if (!report_cointegrating_regression(run, eq, r, o)) return;
+    // The variables: y and the regressors other than the constant.
+    run_adf(run, "RESID", r.resid, Deterministic::NONE, det, int(rows.x.size()), o);
+}
+
+} // namespace
+
+void cmd_cointegr(Run& run) {
+    if (run.sw[OTRACE]) write_line(run, " COINTEGR");
+    set_coint_defaults(run);
+    if (!OPTION(run, coint_option_table())) return;
+    const CointOptions o = read_coint_options(run);
+    if (!check_options(run, o)) return;
+    const ScanBlock& scan = run.scan;
+    if (scan.NF < 1) {
+        report_error(run, " ...ERROR..COINTEGR NEEDS A VARIABLE, OR TWO OR MORE",
+                     ERR_COINT_NO_LIST);
+        return;
+    }
+    if (scan.NF > 1 && (o.PP || o.KPSS)) {
+        report_error(run,
+                     std::string(" ...ERROR..") + (o.PP ? "PP" : "KPSS") + " TESTS ONE VARIABLE",
+                     ERR_COINT_COMBINATION);
+        return;
+    }
+    CointEquation eq;
+    const OlsTerm dep = list_term(run, 1);
+    eq.dep_ref = dep.ref, eq.dep_lag = dep.lag, eq.dep_name = dep.name;
+    for (int k = 2; k <= scan.NF; ++k) eq.terms.push_back(list_term(run, k));
+    eq.terms.push_back(intercept_term(run));
+    ListRows rows;
+    if (!gather_list_rows(run, eq.dep_ref, eq.dep_lag, eq.terms, o.BEG, o.END, rows)) return;
+    eq.obs = rows.obs, eq.beg = rows.beg, eq.end = rows.end;
+    if (!rows.obs.empty() && rows.obs.back() - rows.obs.front() + 1 != int(rows.obs.size())) {
+        report_error(run, " ...ERROR..COINTEGR NEEDS OBSERVATIONS THAT FOLLOW ONE ANOTHER",
+                     ERR_COINT_GAPS);
+        return;
+    }
+    if (run.sw[OSCAN] || run.flags.ODONT) return;
+    if (scan.NF == 1) {
+        unit_root_tests(run, eq.dep_name, rows.y, o);
+        return;
+    }
+    engle_granger(run, eq, rows, o);
+}
+
+} // namespace tarvex

@@ -1,0 +1,16 @@
+// The $ERR numbers of COINTEGR: its command slot (92) times 1000 plus a sequence number.
+#pragma once
+
+namespace tarvex {
+
+enum CointError : int {
+    ERR_COINT_OPTION = 92001,      // an option value out of its range or of the wrong kind
+    ERR_COINT_NO_LIST = 92002,     // no variable named
+    ERR_COINT_TOO_FEW = 92003,     // fewer observations than the regression needs
+    ERR_COINT_CONSTANT = 92004,    // a variable does not vary
+    ERR_COINT_SINGULAR = 92005,    // a regressor or a variable of the system is dependent
+    ERR_COINT_GAPS = 92006,        // observations skipped inside the range
+    ERR_COINT_COMBINATION = 92007, // a test that does not apply to this many variables
+};
+
+} // namespace tarvex

@@ -1,0 +1,27 @@
+// The options of COINTEGR, their defaults and the values the command reads from the option set.
+#pragma once
+
+#include "core/option_set.hpp"
+
+#include <string>
+
+namespace tarvex {
+
+struct Run;
+
+struct CointOptions {
+    bool PP = false, KPSS = false, LONG = false;
+    bool PCOV = false, PCOR = false, WIDE = false;
+    int BEG = 0, END = 0;
+    int LAGS = -1;      // lagged differences (ADF, Engle-Granger); -1: not given
+    int BANDWIDT = -1;  // Bartlett truncation lag (PP, KPSS); -1: not given
+    std::string DETERM; // deterministic terms; blank: the default of the test
+    std::string SELECT; // FIXED, AIC or BIC
+    std::string PREDICT, RESID, COEF, COVARIAN, STDERR, TRATIO;
+};
+
+const OptionTable& coint_option_table();
+void set_coint_defaults(Run& run);
+CointOptions read_coint_options(const Run& run);
+
+} // namespace tarvex

@@ -1,0 +1,121 @@
+// The cointegrating regression of the Engle-Granger test: estimate, report and store.
+#include "regress/coint/engle_granger.hpp"
+
+#include "core/run.hpp"
+#include "kernels/exact_gram.hpp"
+#include "kernels/gram_cholesky.hpp"
+#include "kernels/least_squares.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/qmath.hpp"
+#include "regress/coint/coint_options.hpp"
+#include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/output_variables.hpp"
+#include "regress/fit/term_names.hpp"
+
+namespace tarvex {
+
+CointRegression cointegrating_regression(const std::vector<Real>& y,
+                                         const std::vector<std::vector<Real>>& x) {
+    CointRegression r;
+    const std::size_t n = y.size();
+    const int k = int(x.size());
+    GramColumns cols;
+    cols.nobs = n;
+    for (const std::vector<Real>& c : x) cols.columns.push_back(c.empty() ? nullptr : c.data());
+    cols.columns.push_back(y.data());
+    const GramFit g = gram_least_squares(cols, DEPENDENCE_RATIO);
+    r.n = int(n);
+    r.k = k;
+    if (!g.ok()) {
+        r.ok = false;
+        r.failed_column = g.failed_column;
+        return r;
+    }
+    r.coef = g.coef;
+    r.sse = g.sse;
+    r.sigma2 = g.sse / Real(r.n - k);
+    r.xtx_inv.resize(std::size_t(k) * k);
+    r.cov.resize(std::size_t(k) * k);
+    for (int a = 0; a < k; ++a)
+        for (int b = 0; b < k; ++b) {
+            r.xtx_inv[std::size_t(a) * k + b] = g.inverse_at(a, b);
+            r.cov[std::size_t(a) * k + b] = r.sigma2 * g.inverse_at(a, b);
+        }
+    standard_errors_and_ratios(r.coef, r.cov, r.se, r.tstat);
+    r.fitted.assign(n, Real(0));
+    for (int j = 0; j < k; ++j)
+        for (std::size_t i = 0; i < n; ++i)
+            r.fitted[i] += r.coef[j] * (x[j].empty() ? Real(1) : x[j][i]);
+    r.resid.resize(n);
+    Real mean = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        r.resid[i] = y[i] - r.fitted[i];
+        mean += y[i];
+    }
+    mean /= Real(n);
+    Real sst = 0;
+    for (Real v : y) sst += (v - mean) * (v - mean);
+    r.rsqr = sst > 0 ? 1 - r.sse / sst : Real(0);
+    return r;
+}
+
+bool report_cointegrating_regression(Run& run, const CointEquation& eq, const CointRegression& r,
+                                     const CointOptions& o) {
+    std::vector<std::string> names;
+    for (const OlsTerm& t : eq.terms) names.push_back(t.name);
+    if (run.flags.OPUT) {
+        write_line(run, " ENGLE-GRANGER COINTEGRATION TEST");
+        write_line(run, fmt_I(r.n, 9) + " OBSERVATIONS     DEPENDENT VARIABLE= " + eq.dep_name);
+        write_line(run, " R-SQUARED =" + fmt_F(r.rsqr, 10, 6) +
+                            "     SUM OF SQUARED RESIDUALS =" + fmt_G(r.sse, 14, 7));
+        write_line(run, " ");
+        CoefficientTable t;
+        t.label = " COINTEGRATING REGRESSION:";
+        t.names = names;
+        t.coef = r.coef;
+        t.se = r.se;
+        t.tstat = r.tstat;
+        t.df = r.n - r.k;
+        t.wide = o.WIDE;
+        write_coefficient_table(run, t);
+        write_coefficient_matrices(run, names, r.cov, o.PCOV, o.PCOR, o.WIDE);
+        write_line(run, " ");
+    }
+    ResultScalars& res = run.res;
+    res[R_SSE] = r.sse;
+    res[R_SIG2] = r.sigma2;
+    res[R_R2] = r.rsqr;
+    EstimationResults& s = run.last_estimation;
+    s = EstimationResults{};
+    s.command = "COINTEGR";
+    s.dep_ref = eq.dep_ref;
+    s.dep_lag = eq.dep_lag;
+    s.dep_name = eq.dep_name;
+    s.dep_variable = reference_name(run, eq.dep_ref);
+    record_terms(run, eq.terms, s);
+    s.coef = r.coef;
+    s.cov = r.cov;
+    s.xtx_inv = r.xtx_inv;
+    s.stderrs = r.se;
+    s.tratios = r.tstat;
+    s.obs = eq.obs;
+    s.predicted = r.fitted;
+    s.residuals = r.resid;
+    s.n = r.n;
+    s.k = r.k;
+    s.beg = eq.beg;
+    s.end = eq.end;
+    s.sse = r.sse;
+    s.rsqr = r.rsqr;
+    s.df = r.n - r.k;
+    s.sigma = qm::sqrt(r.sigma2);
+    s.intercept = true;
+    if (!store_by_observation(run, o.PREDICT, eq.end, eq.obs, r.fitted)) return false;
+    if (!store_by_observation(run, o.RESID, eq.end, eq.obs, r.resid)) return false;
+    if (!store_vector(run, o.COEF, r.coef)) return false;
+    if (!store_vector(run, o.STDERR, r.se)) return false;
+    if (!store_vector(run, o.TRATIO, r.tstat)) return false;
+    return store_square_matrix(run, o.COVARIAN, r.k, r.cov);
+}
+
+} // namespace tarvex

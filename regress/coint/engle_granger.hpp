@@ -1,0 +1,46 @@
+// Engle and Granger's two steps: the cointegrating regression of the first variable on the
+// others (with a constant, or a constant and a trend), estimated by least squares, whose
+// residuals then take the augmented Dickey-Fuller test without deterministic terms, judged
+// against MacKinnon's surfaces for the number of variables.
+#pragma once
+
+#include "numeric/real.hpp"
+#include "regress/fit/ols_fit.hpp"
+
+#include <string>
+#include <vector>
+
+namespace tarvex {
+
+struct Run;
+struct CointOptions;
+
+// The cointegrating regression. Terms: the other variables, the trend, the constant.
+struct CointRegression {
+    bool ok = true;
+    int failed_column = -1; // the dependent regressor when not ok
+    int n = 0, k = 0;
+    std::vector<Real> coef, se, tstat, cov, xtx_inv; // K x K row-major
+    std::vector<Real> fitted, resid;
+    Real sse = 0, sigma2 = 0, rsqr = 0;
+};
+
+// `x` holds one column per term; an empty column is the constant.
+CointRegression cointegrating_regression(const std::vector<Real>& y,
+                                         const std::vector<std::vector<Real>>& x);
+
+// The equation as the report and the stored estimation name it.
+struct CointEquation {
+    int dep_ref = 0, dep_lag = 0;
+    std::string dep_name;
+    std::vector<OlsTerm> terms;
+    std::vector<int> obs;
+    int beg = 0, end = 0;
+};
+
+// The coefficient table, the result scalars, the stored estimation (TEST and FCAST) and the
+// output variables. False when an output variable could not be made.
+bool report_cointegrating_regression(Run& run, const CointEquation& eq, const CointRegression& r,
+                                     const CointOptions& o);
+
+} // namespace tarvex
