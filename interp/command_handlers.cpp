@@ -19,6 +19,7 @@
 #include "regress/coint/coint_command.hpp"
 #include "regress/fcast/fcast_command.hpp"
 #include "regress/gls/gls_command.hpp"
+#include "regress/graph/graph_command.hpp"
 #include "regress/hetero/hetero_command.hpp"
 #include "regress/nonlin/nonlin_command.hpp"
 #include "regress/ols/ols_command.hpp"
@@ -70,7 +71,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {25,  "DELETE",   cmd_delete,        N, R}, // delete variables (keywords, else it scans)
     {26,  "AUTO",     cmd_auto,          N, S}, // least squares with AR(1) or AR(2) errors
     {27,  "STATS",    cmd_stats,         N, S}, // descriptive statistics
-    {28,  "PLOTS",    not_available,     N, R},
+    {28,  "PLOTS",    cmd_graph,         N, S}, // character plots in the report
     {29,  "POOL",     cmd_pool,          N, S}, // panel regression: pooled, fixed, random
     {30,  "GLS",      cmd_gls,           N, S}, // generalised least squares, Omega given
     {31,  "RENAME",   cmd_rename,        P, R}, // rename a variable
@@ -117,7 +118,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {72,  "ARIMA",    not_available,     N, R},
     {73,  "GOTO",     cmd_goto,          P, S}, // the reader skips to the label
     {74,  "BAYES",    not_available,     N, R},
-    {75,  "CONFIDEN", not_available,     P, R},
+    {75,  "CONFIDEN", cmd_graph,         P, R}, // confidence region of two coefficients
     {76,  "SMPL",     cmd_sample,        P, R}, // sample range
     {77,  "ROBUST",   not_available,     N, R},
     {78,  "INQUIRE",  inquire_command,   P, R}, // inquire about a unit
@@ -151,7 +152,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {106, "STOCKGRA", not_available,     N, R},
     {107, "TIMEFMT",  not_available,     P, R},
     {108, "AXISFMT",  not_available,     P, R},
-    {109, "GRAPH",    not_available,     N, R},
+    {109, "GRAPH",    cmd_graph,         N, S}, // graph files drawn by gnuplot
     {110, "SMOOTH",   not_available,     N, R},
     {111, "RESET",    cmd_reset,         P, S}, // initial run state (CLOSE: files only)
     {112, "tarvex1",  not_available,     N, R}, // user slot

@@ -79,7 +79,8 @@ void add_word(Walk& w, std::string_view word) {
 
 // Collects words up to the end of the statement: blanks and commas separate, "=" is a word of
 // its own. In the option part a "/" that begins a word separates, unless the word is the value
-// after "=" (a path such as /tmp/a.png); for keyword-only commands every "/" separates.
+// after "=" (a path such as /tmp/a.png); for keyword-only commands every "/" separates. A value
+// after "=" in single or double quotes is one word, up to the closing quote.
 void collect_words(Walk& w, bool slash_separates) {
     const std::string& text = w.text;
     std::string word;
@@ -99,6 +100,13 @@ void collect_words(Walk& w, bool slash_separates) {
             add_word(w, "=");
             after_equals = true;
         } else if (c == '/' && (slash_separates || (word.empty() && !after_equals))) {
+            finish();
+        } else if ((c == '\'' || c == '"') && word.empty() && after_equals) {
+            // A quoted value (a title) is one word, blanks and all, without its quotes.
+            const std::size_t close = text.find(c, w.pos + 1);
+            const std::size_t end = close == std::string::npos ? text.size() : close;
+            word = text.substr(w.pos + 1, end - w.pos - 1);
+            w.pos = end;
             finish();
         } else {
             word += c;

@@ -164,6 +164,7 @@ OlsOptions read_olsq_options(const Run& run) {
     o.PCINFORM = n("PCINFORM"), o.PCOMPONE = n("PCOMPONE"), o.MOMENTS = n("MOMENTS");
     o.INCOVARI = n("INCOVARI");
     o.commfile_full = opt.name_full[at("COMMFILE")];
+    o.output_full = opt.name_full[at("OUTPUT")];
     return o;
 }
 

@@ -36,8 +36,8 @@ struct OlsOptions {
     std::string PREDICT, RESID, COEFFICE, COVARIAN, TRATIO, STDERR, METHOD, HATDIAG, IDVAR;
     std::string OUTPUT, DEVICE, PORT, COMMFILE, WEIGHT, INCOEFFI, PCINFORM, PCOMPONE, MOMENTS;
     std::string INCOVARI;
-    // full text of COMMFILE as typed (a file name may be longer than 8 characters)
-    std::string commfile_full;
+    // full text of COMMFILE and OUTPUT as typed (a file name may be longer than 8 characters)
+    std::string commfile_full, output_full;
 
     OlsMethod method() const;
 };

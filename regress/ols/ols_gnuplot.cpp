@@ -1,36 +1,43 @@
 // Residual plot files for gnuplot. The data file holds one line per observation used: the
 // observation number, the actual value, the fitted value and the residual. The command file
-// (COMMFILE, default COMM.GNU; appended to with APPEND) draws actual and fitted values, then the
-// residuals. DEVICE becomes the terminal and an OUTPUT other than PLOT the output file.
+// (COMMFILE, default COMM.GNU; appended to with APPEND) opens the picture named by DEVICE and
+// OUTPUT (a PNG file graph1.png, graph2.png ... in the current directory unless they say
+// otherwise) and draws actual and fitted values above the residuals. gnuplot then draws it at
+// once (the drawing and its checks are GRAPH's, in regress/graph).
 #include "regress/ols/ols_gnuplot.hpp"
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
-#include "host/tarvextern.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/fit/ols_options.hpp"
+#include "regress/graph/gnuplot_draw.hpp"
+#include "regress/graph/graph_errors.hpp"
 
-#include <cctype>
 #include <cstdio>
 
 namespace tarvex {
 
 namespace {
 
-constexpr int PLOT_DIGITS = 20; // digits written per value: more than a plot can show
-
-// A file name inside single quotes for gnuplot (a quote is doubled).
-std::string quoted(const std::string& name) {
-    std::string out = "'";
-    for (char c : name) out += c == '\'' ? std::string("''") : std::string(1, c);
-    return out + "'";
-}
-
 // The estimation and its report stand: only the plot is missing.
 void cannot_write(Run& run, const std::string& name) {
-    report_error(run, " ...ERROR..CANNOT WRITE PLOT FILE " + name, 0, ErrorSeverity::CONTINUES);
+    report_error(run, " ...ERROR..CANNOT WRITE PLOT FILE " + name, ERR_GRAPH_CANNOT_WRITE,
+                 ErrorSeverity::CONTINUES);
+}
+
+// The commands that draw the two plots, one above the other.
+std::string plot_commands(const OlsFit& fit, const PlotTarget& target,
+                          const std::string& data_file) {
+    const std::string dep = trim_trailing_blanks(fit.dep_name);
+    const std::string data = gnuplot_quoted(data_file);
+    return "# " + trim_blanks(fit.label) + " regression of " + dep + "\n" +
+           gnuplot_opening(target) + "set multiplot layout 2,1\nset grid\n" +
+           "set title \"ACTUAL AND FITTED VALUES OF " + dep + "\"\n" + "plot " + data +
+           " using 1:2 title 'ACTUAL' with linespoints, '' using 1:3 title 'FITTED' with lines\n" +
+           "set title \"RESIDUALS OF " + dep + "\"\n" + "plot " + data +
+           " using 1:4 title 'RESIDUAL' with impulses\nunset multiplot\n";
 }
 
 } // namespace
@@ -55,44 +62,29 @@ void write_residual_plot(Run& run, const OlsFit& fit, const OlsOptions& o) {
     }
     bool written = true;
     for (int i = 0; i < fit.n && written; ++i)
-        written = std::fprintf(data, "%d %s %s %s\n", fit.obs[i],
-                               real_to_string(fit.y[i], PLOT_DIGITS).c_str(),
-                               real_to_string(fit.fitted[i], PLOT_DIGITS).c_str(),
-                               real_to_string(fit.resid[i], PLOT_DIGITS).c_str()) > 0;
+        written = std::fprintf(data, "%d %s %s %s\n", fit.obs[i], gnuplot_number(fit.y[i]).c_str(),
+                               gnuplot_number(fit.fitted[i]).c_str(),
+                               gnuplot_number(fit.resid[i]).c_str()) > 0;
     // A data file cut short (a full disk) would plot only part of the estimation.
     if (std::fclose(data) != 0 || !written) {
         cannot_write(run, data_file);
         return;
     }
 
+    PlotTarget target;
+    if (!plot_target(run, trim_trailing_blanks(o.DEVICE), o.output_full, target)) return;
+    const std::string commands = plot_commands(fit, target, data_file);
     std::FILE* cmd = std::fopen(command_file.c_str(), o.APPEND ? "a" : "w");
     if (cmd == nullptr) {
         cannot_write(run, command_file);
         return;
     }
-    const std::string dep = trim_trailing_blanks(fit.dep_name);
-    std::fprintf(cmd, "# %s regression of %s\n", trim_trailing_blanks(fit.label).c_str(),
-                 dep.c_str());
-    if (!name_blank(o.DEVICE))
-        std::fprintf(cmd, "set terminal %s\n", lower_ascii(trim_trailing_blanks(o.DEVICE)).c_str());
-    const std::string output = trim_trailing_blanks(o.OUTPUT);
-    if (!output.empty() && output != "PLOT")
-        std::fprintf(cmd, "set output %s\n", quoted(lower_ascii(output)).c_str());
-    std::fprintf(cmd, "set title \"ACTUAL AND FITTED VALUES OF %s\"\n", dep.c_str());
-    std::fprintf(cmd,
-                 "plot %s using 1:2 title 'ACTUAL' with linespoints, "
-                 "'' using 1:3 title 'FITTED' with lines\n",
-                 quoted(data_file).c_str());
-    std::fprintf(cmd, "set title \"RESIDUALS OF %s\"\n", dep.c_str());
-    std::fprintf(cmd, "plot %s using 1:4 title 'RESIDUAL' with impulses\n",
-                 quoted(data_file).c_str());
-    const bool ok = std::ferror(cmd) == 0;
-    if (std::fclose(cmd) != 0 || !ok) {
+    const bool put = std::fwrite(commands.data(), 1, commands.size(), cmd) == commands.size();
+    if (std::fclose(cmd) != 0 || !put) {
         cannot_write(run, command_file);
         return;
     }
-    host::CreateProcessX(
-        "gnuplot -persist " + shell_single_quoted(command_file) + " >/dev/null 2>&1", 2);
+    run_gnuplot(run, target, commands);
 }
 
 } // namespace tarvex

@@ -1,0 +1,151 @@
+// Drawing a character plot. Each line is one blank, a 10-column value field, a blank, the frame
+// '|', the plotting area and the frame again. The value range of each axis covers the points
+// and the reference lines; a range of one value is widened so the points sit in the middle.
+// Rows run from the largest y (top) to the smallest; a point goes to the nearest row and column.
+#include "regress/graph/char_plot.hpp"
+
+#include "numeric/decimal.hpp"
+#include "numeric/qmath.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+constexpr int VALUE_FIELD = 10;             // the y values at the left
+constexpr int LEFT_MARGIN = VALUE_FIELD + 2; // blank, value field, blank
+constexpr int AXIS_DIGITS = 5;
+
+struct Range {
+    Real low = 0, high = 0;
+    bool any = false;
+    void add(Real v) {
+        if (!finiteq(v)) return;
+        if (!any) low = high = v;
+        low = std::min(low, v);
+        high = std::max(high, v);
+        any = true;
+    }
+    // A range of one value (or none) becomes that value plus and minus one unit of its size.
+    void widen() {
+        if (!any) low = -1, high = 1;
+        if (high > low) return;
+        const Real half = low == 0 ? Real(1) : fabsq(low) / 10;
+        low -= half;
+        high += half;
+    }
+};
+
+// The cell of value v on an axis of `cells` cells from `low` to `high`.
+int cell_of(Real v, const Range& r, int cells) {
+    const Real position = (v - r.low) / (r.high - r.low) * (cells - 1);
+    return std::clamp(static_cast<int>(qm::round(position)), 0, cells - 1);
+}
+
+std::string centred(const std::string& text, int width) {
+    if (int(text.size()) >= width) return text.substr(0, width);
+    return std::string((width - text.size()) / 2, ' ') + text;
+}
+
+std::string right_aligned(const std::string& text, int width) {
+    if (int(text.size()) >= width) return text.substr(0, width);
+    return std::string(width - text.size(), ' ') + text;
+}
+
+} // namespace
+
+std::string axis_value(Real v) {
+    if (v == 0) return "0";
+    return real_to_string(v, AXIS_DIGITS);
+}
+
+std::vector<std::string> draw_char_plot(const CharPlot& plot) {
+    const int rows = std::clamp(plot.rows, PLOT_ROWS_MIN, PLOT_ROWS_MAX);
+    const int cols = std::clamp(plot.cols, PLOT_COLS_MIN, PLOT_COLS_MAX);
+    const int width = cols - LEFT_MARGIN - 2; // the plotting area between the frames
+    Range xr, yr;
+    for (const CharSeries& s : plot.series) {
+        for (std::size_t i = 0; i < s.x.size() && i < s.y.size(); ++i) {
+            if (!finiteq(s.x[i]) || !finiteq(s.y[i])) continue;
+            xr.add(s.x[i]);
+            yr.add(s.y[i]);
+        }
+    }
+    for (Real v : plot.vertical) xr.add(v);
+    for (Real v : plot.horizontal) yr.add(v);
+    xr.widen();
+    yr.widen();
+
+    std::vector<std::string> area(rows, std::string(width, ' '));
+    std::vector<std::vector<int>> owner(rows, std::vector<int>(width, -1));
+    for (Real v : plot.horizontal) {
+        if (!finiteq(v)) continue;
+        std::string& line = area[rows - 1 - cell_of(v, yr, rows)];
+        std::fill(line.begin(), line.end(), '-');
+    }
+    for (Real v : plot.vertical) {
+        if (!finiteq(v)) continue;
+        const int c = cell_of(v, xr, width);
+        for (std::string& line : area) line[c] = line[c] == '-' ? '+' : ':';
+    }
+    for (std::size_t k = 0; k < plot.series.size(); ++k) {
+        const CharSeries& s = plot.series[k];
+        for (std::size_t i = 0; i < s.x.size() && i < s.y.size(); ++i) {
+            if (!finiteq(s.x[i]) || !finiteq(s.y[i])) continue;
+            const int r = rows - 1 - cell_of(s.y[i], yr, rows);
+            const int c = cell_of(s.x[i], xr, width);
+            const int held = owner[r][c];
+            area[r][c] = held >= 0 && held != int(k) ? OVERLAP_SYMBOL : s.symbol;
+            owner[r][c] = int(k);
+        }
+    }
+
+    std::vector<std::string> out;
+    if (!plot.title.empty()) out.push_back(" " + centred(plot.title, cols - 1));
+    if (!plot.ylabel.empty()) out.push_back(" " + plot.ylabel.substr(0, cols - 1));
+    const std::string frame_line = std::string(LEFT_MARGIN, ' ') + "+" +
+                                   std::string(width, '-') + "+";
+    out.push_back(frame_line);
+    // Values at the top and the bottom row, and at the rows of the reference lines (the middle
+    // row when there are none).
+    std::vector<std::string> values(rows, std::string(VALUE_FIELD, ' '));
+    auto label = [&](int r, Real v) { values[r] = right_aligned(axis_value(v), VALUE_FIELD); };
+    label(0, yr.high);
+    if (plot.horizontal.empty()) label((rows - 1) / 2, (yr.high + yr.low) / 2);
+    for (Real v : plot.horizontal)
+        if (finiteq(v)) label(rows - 1 - cell_of(v, yr, rows), v);
+    label(rows - 1, yr.low);
+    for (int r = 0; r < rows; ++r) out.push_back(" " + values[r] + " |" + area[r] + "|");
+    out.push_back(frame_line);
+    // The x values at the left end, the middle and the right end of the area.
+    std::string xvalues(cols, ' ');
+    auto place = [&](const std::string& text, int at) {
+        at = std::clamp(at, 0, cols - int(text.size()));
+        xvalues.replace(at, text.size(), text);
+    };
+    const std::string low = axis_value(xr.low), high = axis_value(xr.high);
+    const std::string mid = axis_value((xr.low + xr.high) / 2);
+    place(low, LEFT_MARGIN + 1);
+    place(mid, LEFT_MARGIN + 1 + (width - 1) / 2 - int(mid.size()) / 2);
+    place(high, LEFT_MARGIN + 1 + width - int(high.size()));
+    xvalues.erase(xvalues.find_last_not_of(' ') + 1);
+    out.push_back(xvalues);
+    if (!plot.xlabel.empty())
+        out.push_back(std::string(LEFT_MARGIN + 1, ' ') + centred(plot.xlabel, width));
+    std::string legend;
+    for (const CharSeries& s : plot.series) {
+        if (s.name.empty()) continue;
+        const std::string entry = std::string(1, s.symbol) + " " + s.name;
+        if (int(legend.size() + entry.size()) + LEFT_MARGIN + 4 > cols) {
+            out.push_back(std::string(LEFT_MARGIN, ' ') + legend);
+            legend.clear();
+        }
+        legend += (legend.empty() ? "" : "   ") + entry;
+    }
+    if (!legend.empty()) out.push_back(std::string(LEFT_MARGIN, ' ') + legend);
+    for (std::string& line : out) line.erase(line.find_last_not_of(' ') + 1);
+    return out;
+}
+
+} // namespace tarvex

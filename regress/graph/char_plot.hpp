@@ -1,0 +1,43 @@
+// Character plots for the report: points of one or more series on a grid of characters, each
+// series with its own symbol, the value range on both axes, reference lines and a legend. The
+// plot is only drawn here; the caller writes its lines through the line buffer.
+#pragma once
+
+#include "numeric/real.hpp"
+
+#include <string>
+#include <vector>
+
+namespace tarvex {
+
+struct CharSeries {
+    std::string name; // in the legend
+    char symbol = '*';
+    std::vector<Real> x, y; // one point per pair
+};
+
+struct CharPlot {
+    std::string title, xlabel, ylabel;
+    int rows = 30;  // lines of the plotting area
+    int cols = 130; // width of every line
+    std::vector<CharSeries> series;
+    std::vector<Real> vertical;   // x values marked by a column of ':'
+    std::vector<Real> horizontal; // y values marked by a line of '-'
+};
+
+// Where several series fall on one character, this one shows.
+inline constexpr char OVERLAP_SYMBOL = '#';
+// The symbols given to the series of a plot, in turn.
+inline constexpr char SERIES_SYMBOLS[] = {'*', '+', 'O', 'X', '=', '%', '@', '$'};
+// The smallest and largest plots.
+inline constexpr int PLOT_ROWS_MIN = 5, PLOT_ROWS_MAX = 200;
+inline constexpr int PLOT_COLS_MIN = 40, PLOT_COLS_MAX = 130;
+
+// The lines of the plot: title, y label, the area framed by the value range, the x axis with
+// its values, the x label and the legend. Non-finite points are left out.
+std::vector<std::string> draw_char_plot(const CharPlot& plot);
+
+// A compact value for an axis: at most five significant digits, no blanks.
+std::string axis_value(Real v);
+
+} // namespace tarvex

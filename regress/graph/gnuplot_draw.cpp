@@ -1,0 +1,220 @@
+// Drawing through gnuplot. The script goes to a temporary file (removed afterwards) and gnuplot
+// runs on it without a terminal of its own: the script's first lines choose the picture's
+// device and file. gnuplot's messages go to a second temporary file; when it fails, the first
+// of them is shown. A missing program, a failure, a time-out and a missing picture each have a
+// message of their own; the command that asked for the picture goes on.
+#include "regress/graph/gnuplot_draw.hpp"
+
+#include "core/error_report.hpp"
+#include "core/host_link.hpp"
+#include "core/run.hpp"
+#include "host/program_run.hpp"
+#include "host/tarvextern.hpp"
+#include "numeric/decimal.hpp"
+#include "numeric/text.hpp"
+#include "regress/graph/graph_errors.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarvex {
+
+namespace {
+
+constexpr int GRAPH_NUMBER_MAX = 9999; // default names graph1 .. graph9999
+constexpr int PLOT_DIGITS = 20;
+constexpr std::size_t PLOT_NOTE_WIDTH = 130;
+
+const char* extension_of(PlotDevice d) {
+    switch (d) {
+    case PlotDevice::SVG: return ".svg";
+    case PlotDevice::PDF: return ".pdf";
+    default: return ".png";
+    }
+}
+
+bool file_exists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// Whether the file exists, is not empty and was written at `since` or later (a second's slack
+// for file systems whose clocks are coarse): a picture left from an earlier run does not count.
+bool written_since(const std::string& path, std::time_t since) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && st.st_size > 0 && st.st_mtime >= since - 1;
+}
+
+// A text and a path after it: on one line when both fit, else the path on lines of its own.
+void write_with_path(Run& run, const std::string& text, const std::string& path) {
+    if (text.size() + 1 + path.size() <= PLOT_NOTE_WIDTH) {
+        write_line(run, text + " " + path);
+        return;
+    }
+    write_line(run, text);
+    for (std::size_t at = 0; at < path.size(); at += PLOT_NOTE_WIDTH - 1)
+        write_line(run, " " + path.substr(at, PLOT_NOTE_WIDTH - 1));
+}
+
+// A temporary file of this run: its name, or empty when none can be made.
+std::string temporary_file(const char* stem) {
+    const char* dir = std::getenv("TMPDIR");
+    std::string pattern = std::string(dir != nullptr && *dir ? dir : "/tmp") + "/" + stem +
+                          "XXXXXX";
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0) return {};
+    ::close(fd);
+    return pattern;
+}
+
+// The first line of gnuplot's messages that says something, blanks squeezed, upper case.
+std::string first_message(const std::string& file) {
+    std::ifstream in(file);
+    std::string line, found;
+    while (std::getline(in, line)) {
+        const std::string t = trim_blanks_tabs_and_returns(line);
+        if (t.empty() || t.find_first_not_of("^ ") == std::string::npos) continue;
+        found = t;
+        if (t.find("rror") != std::string::npos || t.find("line ") != std::string::npos) break;
+    }
+    return found;
+}
+
+void cannot_write(Run& run, const std::string& name) {
+    report_error(run, " ...ERROR..CANNOT WRITE PLOT FILE " + name, ERR_GRAPH_CANNOT_WRITE,
+                 ErrorSeverity::CONTINUES);
+}
+
+} // namespace
+
+bool plot_target(Run& run, const std::string& device, const std::string& output,
+                 PlotTarget& target) {
+    const std::string d = upper_ascii(trim_blanks(device));
+    if (d.empty() || d == "PNG") {
+        target.device = PlotDevice::PNG;
+    } else if (d == "SVG") {
+        target.device = PlotDevice::SVG;
+    } else if (d == "PDF") {
+        target.device = PlotDevice::PDF;
+    } else {
+        report_error(run, " ...ERROR..DEVICE " + d + " IS NOT PNG, SVG OR PDF", ERR_GRAPH_OPTION,
+                     ErrorSeverity::CONTINUES);
+        return false;
+    }
+    const std::string ext = extension_of(target.device);
+    std::string name = trim_blanks(output);
+    if (name == "********") {
+        report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION..OUTPUT  ", ERR_GRAPH_OPTION,
+                     ErrorSeverity::CONTINUES);
+        return false;
+    }
+    const std::string here = host::GetCurrentDirectoryX();
+    if (name.empty() || upper_ascii(name) == "PLOT") {
+        for (int k = 1; k <= GRAPH_NUMBER_MAX; ++k) {
+            name = here + "/graph" + std::to_string(k) + ext;
+            if (!file_exists(name)) break;
+        }
+    } else {
+        const std::size_t slash = name.find_last_of('/');
+        const std::size_t dot = name.find_last_of('.');
+        if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) name += ext;
+        if (name.front() != '/') name = here + "/" + name;
+    }
+    target.path = name;
+    target.replaces = file_exists(name);
+    return true;
+}
+
+std::string gnuplot_quoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
+    return out + "'";
+}
+
+std::string gnuplot_number(Real v) {
+    return real_to_string(v, PLOT_DIGITS);
+}
+
+std::string gnuplot_opening(const PlotTarget& target) {
+    std::string terminal;
+    switch (target.device) {
+    case PlotDevice::SVG: terminal = "svg size 800,600 dynamic noenhanced"; break;
+    case PlotDevice::PDF: terminal = "pdfcairo size 8in,6in noenhanced"; break;
+    default: terminal = "pngcairo size 800,600 noenhanced"; break;
+    }
+    return "set terminal " + terminal + "\nset output " + gnuplot_quoted(target.path) + "\n";
+}
+
+bool run_gnuplot(Run& run, const PlotTarget& target, const std::string& script) {
+    const std::string script_file = temporary_file("tarvex_plot");
+    const std::string message_file = script_file.empty() ? "" : temporary_file("tarvex_msgs");
+    if (script_file.empty() || message_file.empty()) {
+        if (!script_file.empty()) std::remove(script_file.c_str());
+        cannot_write(run, "IN THE TEMPORARY DIRECTORY");
+        return false;
+    }
+    std::FILE* f = std::fopen(script_file.c_str(), "w");
+    const bool written = f != nullptr &&
+                         std::fwrite(script.data(), 1, script.size(), f) == script.size();
+    const bool closed = f != nullptr && std::fclose(f) == 0;
+    if (!written || !closed) {
+        std::remove(script_file.c_str());
+        std::remove(message_file.c_str());
+        cannot_write(run, script_file);
+        return false;
+    }
+    const std::time_t started = std::time(nullptr);
+    const host::ProgramResult r =
+        host::run_program({"gnuplot", script_file}, message_file, GNUPLOT_SECONDS);
+    // gnuplot names the script by its temporary name: the message says SCRIPT instead.
+    std::string message = first_message(message_file);
+    const std::string named = "\"" + script_file + "\"";
+    if (const std::size_t at = message.find(named); at != std::string::npos)
+        message.replace(at, named.size(), "SCRIPT");
+    std::remove(script_file.c_str());
+    std::remove(message_file.c_str());
+
+    switch (r.end) {
+    case host::ProgramEnd::NOT_FOUND:
+        report_error(run,
+                     " ...ERROR..GNUPLOT IS NOT INSTALLED: INSTALL THE PACKAGE gnuplot-nox "
+                     "(OR gnuplot)",
+                     ERR_GRAPH_NO_GNUPLOT, ErrorSeverity::CONTINUES);
+        return false;
+    case host::ProgramEnd::TIMED_OUT:
+        report_error(run,
+                     " ...ERROR..GNUPLOT DID NOT FINISH IN " + std::to_string(GNUPLOT_SECONDS) +
+                         " SECONDS AND WAS STOPPED",
+                     ERR_GRAPH_TIMED_OUT, ErrorSeverity::CONTINUES);
+        return false;
+    case host::ProgramEnd::EXITED:
+        if (r.status == 0) break;
+        [[fallthrough]];
+    default: {
+        const std::string how = r.end == host::ProgramEnd::EXITED
+                                    ? "WITH EXIT STATUS " + std::to_string(r.status)
+                                    : std::string(r.end == host::ProgramEnd::KILLED
+                                                      ? "BY A SIGNAL"
+                                                      : "BEFORE IT STARTED");
+        report_error(run, " ...ERROR..GNUPLOT ENDED " + how, ERR_GRAPH_GNUPLOT_FAILED,
+                     ErrorSeverity::CONTINUES);
+        if (!message.empty()) write_line(run, " " + message.substr(0, PLOT_NOTE_WIDTH - 1));
+        return false;
+    }
+    }
+    if (!written_since(target.path, started)) {
+        report_error(run, " ...ERROR..GNUPLOT WROTE NO GRAPH FILE", ERR_GRAPH_NO_FILE,
+                     ErrorSeverity::CONTINUES);
+        write_line(run, " " + target.path.substr(0, PLOT_NOTE_WIDTH - 1));
+        return false;
+    }
+    write_with_path(run, target.replaces ? " ...NOTE..GRAPH REPLACED:" : " ...NOTE..GRAPH WRITTEN:",
+                    target.path);
+    return true;
+}
+
+} // namespace tarvex

@@ -1,0 +1,45 @@
+// Graph files drawn by the external gnuplot program, for every command that draws one (GRAPH,
+// CONFIDEN, and the residual plots of OLS and FCAST): the device and file of the picture, the
+// lines that select them, and the run of gnuplot on a script with a time limit, its outcome
+// checked and reported.
+#pragma once
+
+#include "numeric/real.hpp"
+
+#include <string>
+
+namespace tarvex {
+
+struct Run;
+
+enum class PlotDevice { PNG, SVG, PDF };
+
+struct PlotTarget {
+    PlotDevice device = PlotDevice::PNG;
+    std::string path;      // the full path of the picture
+    bool replaces = false; // a file of that name exists and is overwritten
+};
+
+// The picture named by DEVICE (PNG, SVG or PDF; blank: PNG) and OUTPUT (as typed; blank or
+// PLOT: the first of graph1, graph2, ... whose file does not exist, in the current directory;
+// a name without an extension gets the device's). False (reported, $ERR 109002) for another
+// device.
+bool plot_target(Run& run, const std::string& device, const std::string& output,
+                 PlotTarget& target);
+
+// "set terminal" and "set output" lines that open the picture.
+std::string gnuplot_opening(const PlotTarget& target);
+// Text inside single quotes for gnuplot (a quote is doubled).
+std::string gnuplot_quoted(const std::string& text);
+// A number for a gnuplot script (20 significant digits: more than a picture shows).
+std::string gnuplot_number(Real v);
+
+// Runs gnuplot on `script` (which opens the picture itself) and checks that it ended well and
+// left a file that is not empty. Says where the picture is in a NOTE line, or reports why there
+// is none (gnuplot missing, an error of gnuplot, the time limit). True when the file is there.
+bool run_gnuplot(Run& run, const PlotTarget& target, const std::string& script);
+
+// The seconds gnuplot may take before it is stopped.
+inline constexpr int GNUPLOT_SECONDS = 60;
+
+} // namespace tarvex

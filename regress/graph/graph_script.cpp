@@ -1,0 +1,109 @@
+// Writing GRAPH's scripts. Every value goes into a data block ($D) with 20 significant digits;
+// gnuplot draws the columns: lines with points for series, points for a scatter (with the
+// least-squares line as a function under LSLINE), boxes for a histogram (with the normal
+// density scaled to the counts under NORMAL), and impulses or points for residuals with the
+// zero line.
+#include "regress/graph/graph_script.hpp"
+
+#include "numeric/qmath.hpp"
+
+#include <sstream>
+
+namespace tarvex {
+
+namespace {
+
+// The data block: one line per row of `columns` (all of one length), led by `first` when given.
+std::string data_block(const std::vector<const std::vector<Real>*>& columns,
+                       const std::vector<int>* first) {
+    std::string out = "$D << EOD\n";
+    const std::size_t n = columns.empty() ? 0 : columns[0]->size();
+    for (std::size_t i = 0; i < n; ++i) {
+        std::string line = first != nullptr ? std::to_string((*first)[i]) : std::string();
+        for (const std::vector<Real>* c : columns)
+            line += (line.empty() ? "" : " ") + gnuplot_number((*c)[i]);
+        out += line + "\n";
+    }
+    return out + "EOD\n";
+}
+
+std::string labels(const PlotLabels& l) {
+    return "set title " + gnuplot_quoted(l.title) + "\nset xlabel " + gnuplot_quoted(l.xlabel) +
+           "\nset ylabel " + gnuplot_quoted(l.ylabel) + "\nset grid\nset key outside right top vertical\n";
+}
+
+std::string series_plot(const PlotData& data, bool scatter) {
+    const int n = int(data.names.size());
+    std::vector<const std::vector<Real>*> columns;
+    if (scatter) columns.push_back(&data.columns[n - 1]);
+    for (int k = 0; k < n - (scatter ? 1 : 0); ++k) columns.push_back(&data.columns[k]);
+    std::string out = data_block(columns, scatter ? nullptr : &data.obs) + "plot ";
+    for (int k = 0; k < n - (scatter ? 1 : 0); ++k)
+        out += std::string(k ? ", " : "") + "$D using 1:" + std::to_string(k + 2) +
+               (scatter ? " with points pointtype 7" : " with linespoints pointtype 7 pointsize 0.5") +
+               " title " + gnuplot_quoted(data.names[k]);
+    return out;
+}
+
+std::string line_function(const StraightLine& line) {
+    return "(" + gnuplot_number(line.intercept) + ") + (" + gnuplot_number(line.slope) + ") * x";
+}
+
+} // namespace
+
+std::string graph_script(PlotKind kind, const GraphOptions& o, const PlotData& data,
+                         const PlotTarget& target) {
+    std::string out = gnuplot_opening(target) + labels(plot_labels(kind, o, data));
+    switch (kind) {
+    case PlotKind::SERIES:
+        out += series_plot(data, false);
+        break;
+    case PlotKind::SCATTER: {
+        out += series_plot(data, true);
+        if (!o.LSLINE) break;
+        const int n = int(data.names.size());
+        for (int k = 0; k < n - 1; ++k) {
+            const StraightLine line = least_squares_line(data.columns[n - 1], data.columns[k]);
+            if (line.fitted)
+                out += ", " + line_function(line) + " with lines linewidth 2 title " +
+                       gnuplot_quoted("LEAST SQUARES LINE OF " + data.names[k]);
+        }
+        break;
+    }
+    case PlotKind::HISTOGRAM: {
+        const Histogram h = histogram_of(data.columns[0], o.BINS);
+        std::vector<Real> centres, counts;
+        for (std::size_t k = 0; k < h.counts.size(); ++k) {
+            centres.push_back(h.low + h.width * (Real(k) + Real(0.5Q)));
+            counts.push_back(h.counts[k]);
+        }
+        out += data_block({&centres, &counts}, nullptr);
+        out += "set boxwidth " + gnuplot_number(h.width) + " absolute\n";
+        out += "set style fill solid 0.5 border -1\nset yrange [0:*]\n";
+        out += "plot $D using 1:2 with boxes title " + gnuplot_quoted(data.names[0]);
+        if (o.NORMAL && h.deviation > 0) {
+            const Real scale = Real(int(data.columns[0].size())) * h.width /
+                               (h.deviation * sqrtq(2 * qm::PI));
+            out += ", [" + gnuplot_number(h.low) + ":" +
+                   gnuplot_number(h.low + h.width * Real(int(h.counts.size()))) + "] " +
+                   gnuplot_number(scale) + " * exp(-0.5 * ((x - (" + gnuplot_number(h.mean) +
+                   ")) / " + gnuplot_number(h.deviation) +
+                   ") ** 2) with lines linewidth 2 title 'NORMAL DENSITY'";
+        }
+        break;
+    }
+    case PlotKind::RESIDUAL:
+        if (o.FITTED) {
+            out += data_block({&data.columns[1], &data.columns[0]}, nullptr);
+            out += "plot $D using 1:2 with points pointtype 7 title 'RESIDUAL'";
+        } else {
+            out += data_block({&data.columns[0]}, &data.obs);
+            out += "plot $D using 1:2 with impulses linewidth 2 title 'RESIDUAL'";
+        }
+        out += ", 0 with lines dashtype 2 linecolor 'black' notitle";
+        break;
+    }
+    return out + "\n";
+}
+
+} // namespace tarvex

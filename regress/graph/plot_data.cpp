@@ -1,0 +1,85 @@
+// Gathering a plot's values and the few numbers computed from them. The listed variables come
+// through the same range check as an estimation's (the sample, BEG and END, lags); the
+// residuals come from the last estimation as it left them.
+#include "regress/graph/plot_data.hpp"
+
+#include "core/run.hpp"
+#include "kernels/gram_schmidt.hpp"
+#include "kernels/least_squares.hpp"
+#include "numeric/exact_dot.hpp"
+#include "numeric/qmath.hpp"
+#include "numeric/text.hpp"
+#include "regress/fit/list_equation.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+bool listed_data(Run& run, int beg, int end, PlotData& data) {
+    const int nf = run.scan.NF;
+    if (nf < 1) return false;
+    const OlsTerm first = list_term(run, 1);
+    std::vector<OlsTerm> rest;
+    for (int k = 2; k <= nf; ++k) rest.push_back(list_term(run, k));
+    ListRows rows;
+    if (!gather_list_rows(run, first.ref, first.lag, rest, beg, end, rows)) return false;
+    data.names.push_back(trim_trailing_blanks(first.name));
+    for (const OlsTerm& t : rest) data.names.push_back(trim_trailing_blanks(t.name));
+    data.obs = std::move(rows.obs);
+    data.columns.push_back(std::move(rows.y));
+    for (std::vector<Real>& column : rows.x) data.columns.push_back(std::move(column));
+    return true;
+}
+
+bool residual_data(const Run& run, PlotData& data) {
+    const EstimationResults& e = run.last_estimation;
+    if (e.command.empty() || e.residuals.empty() || e.residuals.size() != e.obs.size() ||
+        e.predicted.size() != e.obs.size())
+        return false;
+    data.names = {"RESIDUAL", "FITTED"};
+    data.obs = e.obs;
+    data.columns = {e.residuals, e.predicted};
+    return true;
+}
+
+Histogram histogram_of(const std::vector<Real>& values, int bins) {
+    Histogram h;
+    const int n = int(values.size());
+    if (n == 0) return h;
+    if (bins < 1) bins = 1 + static_cast<int>(ceilq(log2q(Real(n))));
+    const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
+    h.low = *lo;
+    h.width = *hi > *lo ? (*hi - *lo) / bins : Real(1);
+    if (*hi == *lo) h.low -= h.width * bins / 2;
+    h.counts.assign(bins, 0);
+    for (Real v : values) {
+        const int k = static_cast<int>(floorq((v - h.low) / h.width));
+        ++h.counts[std::clamp(k, 0, bins - 1)];
+    }
+    h.mean = exact_sum(values.data(), values.size()) / n;
+    std::vector<Real> squares(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i)
+        squares[i] = (values[i] - h.mean) * (values[i] - h.mean);
+    h.deviation = n > 1 ? sqrtq(exact_sum(squares.data(), squares.size()) / (n - 1)) : Real(0);
+    return h;
+}
+
+StraightLine least_squares_line(const std::vector<Real>& x, const std::vector<Real>& y) {
+    StraightLine line;
+    const int n = int(std::min(x.size(), y.size()));
+    if (n < 2) return line;
+    DataMatrix data(n, 3); // intercept, x, then y
+    for (int i = 0; i < n; ++i) {
+        data.at(i, 0) = 1;
+        data.at(i, 1) = x[i];
+        data.at(i, 2) = y[i];
+    }
+    const LeastSquaresFit fit = GSREG(data);
+    if (!fit.ok()) return line;
+    line.fitted = true;
+    line.intercept = fit.coef[0];
+    line.slope = fit.coef[1];
+    return line;
+}
+
+} // namespace tarvex
