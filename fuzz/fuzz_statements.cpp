@@ -89,12 +89,13 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // with a low iteration limit so that each input runs quickly, or after POOL (cross-sections by
 // NCROSS or by the values of Z), GLS (the variances V or their diagonal matrix OM), 2SLS
 // (instruments after ";" in the line itself), AUTO or COINTEGR, each with its own options, or as
-// the second EQ line of a SYSTEM block.
+// the second EQ line of a SYSTEM block, or as the list of PLOTS (a character plot of each kind)
+// and the coefficient names of CONFIDEN.
 std::string estimation_script(const std::string& body, unsigned char selector) {
-    static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ",  "BOX ", "PROBIT ",
-                                           "LOGIT ",  "TOBIT ", "POOL ",    "GLS ", "2SLS ",
-                                           "SYSTEM",  "AUTO ",  "COINTEGR "};
-    enum { POOL = 7, GLS = 8, IV = 9, SYSTEM = 10, AUTO = 11, COINT = 12 };
+    static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ",   "BOX ",  "PROBIT ",
+                                           "LOGIT ",  "TOBIT ", "POOL ",     "GLS ",  "2SLS ",
+                                           "SYSTEM",  "AUTO ",  "COINTEGR ", "PLOTS "};
+    enum { POOL = 7, GLS = 8, IV = 9, SYSTEM = 10, AUTO = 11, COINT = 12, PLOTS = 13 };
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
         " / MAXIT=5", " / MAXIT=5 PITER HETCOV", " / MAXIT=5 METHOD=BFGS COVTYPE=OPG",
@@ -131,16 +132,23 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         static const char* const auto_options[] = {
             " / PITER", " / ORDER=2 PCOV", " / METHOD=CORC MAXIT=5", " / METHOD=PW", " / ORDER=3"};
         static_assert(sizeof auto_options / sizeof auto_options[0] == OPTIONS);
-        const std::string option = command == POOL   ? pool_options[option_row]
-                                   : command == GLS  ? gls_options[option_row]
-                                   : command == IV   ? iv_options[(selector / 4 + line) % 3]
-                                   : command == AUTO ? auto_options[option_row]
+        static const char* const plots_options[] = {
+            " / LINES=5", " / SCATTER LINES=6 COLS=40", " / HISTOGRA BINS=3",
+            " / RESIDUAL LINES=5 COLS=50", " / FITTED LINES=5 TITLE='A B'"};
+        static_assert(sizeof plots_options / sizeof plots_options[0] == OPTIONS);
+        const std::string option = command == POOL    ? pool_options[option_row]
+                                   : command == GLS   ? gls_options[option_row]
+                                   : command == IV    ? iv_options[(selector / 4 + line) % 3]
+                                   : command == AUTO  ? auto_options[option_row]
+                                   : command == PLOTS ? plots_options[option_row]
                                    : command == COINT
                                        ? std::string(line % 2 ? " / LAGS=2 SELECT=AIC" : " / PP")
                                        : options[option_row];
         if (command == SYSTEM)
             script += std::string("SYSTEM / METHOD=") + system_methods[(selector / 4 + line) % 3] +
                       "\nEQ Y X\nEQ " + text + "\nEXOGENOUS Z D\nEND\nTEST X_1 = 0\n";
+        else if (command == PLOTS)
+            script += "PLOTS " + text + option + "\nCONFIDEN " + text + " / LINES=6 COLS=50\n";
         else if (command < 2)
             script += std::string(commands[command]) + option + "\nCOEF A 1 B 0.5 C 0.1\nEQ " +
                       text + "\nEND\nFCAST / PREDICT=P\nTEST A = 1\n";

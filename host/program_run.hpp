@@ -9,11 +9,11 @@
 namespace tarvex::host {
 
 enum class ProgramEnd {
-    EXITED,        // ran to its end: `status` holds the exit status
-    NOT_FOUND,     // no such program on PATH
-    NOT_STARTED,   // found but it could not be started
-    TIMED_OUT,     // killed when the time limit passed
-    KILLED,        // ended by a signal
+    EXITED,      // ran to its end: `status` holds the exit status
+    NOT_FOUND,   // no such program on PATH
+    NOT_STARTED, // found but it could not be started
+    TIMED_OUT,   // killed when the time limit passed
+    KILLED,      // ended by a signal
 };
 
 struct ProgramResult {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -e
-packages="g++ cmake make ninja-build libgtest-dev libreadline-dev gnuplot-nox gnupg clang libcurl4-openssl-dev libsqlite3-dev libboost-dev libeigen3-dev lld clang-format"
+packages="g++ cmake make ninja-build libgtest-dev libreadline-dev gnuplot-nox gnupg clang libcurl4-openssl-dev libsqlite3-dev libboost-dev libeigen3-dev lld clang-format zlib1g-dev"
 missing=""
 for p in $packages; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"

@@ -13,7 +13,7 @@ namespace tarvex {
 
 namespace {
 
-constexpr int VALUE_FIELD = 10;             // the y values at the left
+constexpr int VALUE_FIELD = 10;              // the y values at the left
 constexpr int LEFT_MARGIN = VALUE_FIELD + 2; // blank, value field, blank
 constexpr int AXIS_DIGITS = 5;
 
@@ -104,8 +104,8 @@ std::vector<std::string> draw_char_plot(const CharPlot& plot) {
     std::vector<std::string> out;
     if (!plot.title.empty()) out.push_back(" " + centred(plot.title, cols - 1));
     if (!plot.ylabel.empty()) out.push_back(" " + plot.ylabel.substr(0, cols - 1));
-    const std::string frame_line = std::string(LEFT_MARGIN, ' ') + "+" +
-                                   std::string(width, '-') + "+";
+    const std::string frame_line =
+        std::string(LEFT_MARGIN, ' ') + "+" + std::string(width, '-') + "+";
     out.push_back(frame_line);
     // Values at the top and the bottom row, and at the rows of the reference lines (the middle
     // row when there are none).

@@ -28,19 +28,20 @@ void report_confiden(Run& run, const RegionNames& n, const RegionInput& in,
     write_line(run, "");
     write_line(run, " " + default_title(n, in));
     const std::string df = axis_value(in.df);
+    write_line(run, in.asymptotic ? " REGION: (B-E)'V**-1(B-E) <= CHI-SQUARE(2) =" +
+                                        fmt_G(r.radius2, VALUE_W, VALUE_D)
+                                  : " REGION: (B-E)'V**-1(B-E) <= 2 F(2," + df +
+                                        ") =" + fmt_G(r.radius2, VALUE_W, VALUE_D));
     write_line(run, in.asymptotic
-                        ? " REGION: (B-E)'V**-1(B-E) <= CHI-SQUARE(2) =" + fmt_G(r.radius2, VALUE_W, VALUE_D)
-                        : " REGION: (B-E)'V**-1(B-E) <= 2 F(2," + df + ") =" +
-                              fmt_G(r.radius2, VALUE_W, VALUE_D));
-    write_line(run, in.asymptotic ? " INTERVALS: E +- Z SE, Z =" + fmt_G(r.critical, VALUE_W, VALUE_D)
-                                  : " INTERVALS: E +- T SE, T(" + df + ") =" +
-                                        fmt_G(r.critical, VALUE_W, VALUE_D));
+                        ? " INTERVALS: E +- Z SE, Z =" + fmt_G(r.critical, VALUE_W, VALUE_D)
+                        : " INTERVALS: E +- T SE, T(" + df +
+                              ") =" + fmt_G(r.critical, VALUE_W, VALUE_D));
     write_line(run, " COEFFICIENT       ESTIMATE STANDARD ERROR          LOWER          UPPER");
     for (int j = 0; j < 2; ++j)
-        write_line(run, " " + first_n_padded(n.names[j], 8) + fmt_G(in.estimate[j], VALUE_W, VALUE_D) +
-                            fmt_G(r.stderrs[j], VALUE_W, VALUE_D) +
-                            fmt_G(r.lower[j], VALUE_W, VALUE_D) +
-                            fmt_G(r.upper[j], VALUE_W, VALUE_D));
+        write_line(run,
+                   " " + first_n_padded(n.names[j], 8) + fmt_G(in.estimate[j], VALUE_W, VALUE_D) +
+                       fmt_G(r.stderrs[j], VALUE_W, VALUE_D) + fmt_G(r.lower[j], VALUE_W, VALUE_D) +
+                       fmt_G(r.upper[j], VALUE_W, VALUE_D));
     CharPlot plot;
     plot.title = o.TITLE.empty() ? std::string() : o.TITLE;
     plot.xlabel = o.XLABEL.empty() ? n.names[0] : o.XLABEL;
@@ -55,14 +56,13 @@ void report_confiden(Run& run, const RegionNames& n, const RegionInput& in,
     write_line(run, "             (: AND - MARK THE INDIVIDUAL INTERVALS)");
 }
 
-std::string confiden_script(const RegionNames& n, const RegionInput& in,
-                            const ConfidenceRegion& r, const GraphOptions& o,
-                            const PlotTarget& target) {
+std::string confiden_script(const RegionNames& n, const RegionInput& in, const ConfidenceRegion& r,
+                            const GraphOptions& o, const PlotTarget& target) {
     std::string out = gnuplot_opening(target);
     out += "set title " + gnuplot_quoted(o.TITLE.empty() ? default_title(n, in) : o.TITLE) + "\n";
     out += "set xlabel " + gnuplot_quoted(o.XLABEL.empty() ? n.names[0] : o.XLABEL) + "\n";
     out += "set ylabel " + gnuplot_quoted(o.YLABEL.empty() ? n.names[1] : o.YLABEL) + "\n";
-    out += "set grid\nset key outside right top vertical\n$E << EOD\n";
+    out += "set grid\nset key outside top center horizontal\n$E << EOD\n";
     for (std::size_t i = 0; i < r.x.size(); ++i)
         out += gnuplot_number(r.x[i]) + " " + gnuplot_number(r.y[i]) + "\n";
     out += "EOD\n$P << EOD\n" + gnuplot_number(in.estimate[0]) + " " +

@@ -17,7 +17,7 @@ struct RegionInput {
     Real level = 0;            // in (0, 1)
     Real df = 0;               // degrees of freedom of t and F (ignored when asymptotic)
     bool asymptotic = false;
-    int points = 0;            // points on the ellipse
+    int points = 0; // points on the ellipse
 };
 
 struct ConfidenceRegion {

@@ -31,9 +31,12 @@ constexpr std::size_t PLOT_NOTE_WIDTH = 130;
 
 const char* extension_of(PlotDevice d) {
     switch (d) {
-    case PlotDevice::SVG: return ".svg";
-    case PlotDevice::PDF: return ".pdf";
-    default: return ".png";
+    case PlotDevice::SVG:
+        return ".svg";
+    case PlotDevice::PDF:
+        return ".pdf";
+    default:
+        return ".png";
     }
 }
 
@@ -63,8 +66,8 @@ void write_with_path(Run& run, const std::string& text, const std::string& path)
 // A temporary file of this run: its name, or empty when none can be made.
 std::string temporary_file(const char* stem) {
     const char* dir = std::getenv("TMPDIR");
-    std::string pattern = std::string(dir != nullptr && *dir ? dir : "/tmp") + "/" + stem +
-                          "XXXXXX";
+    std::string pattern =
+        std::string(dir != nullptr && *dir ? dir : "/tmp") + "/" + stem + "XXXXXX";
     const int fd = mkstemp(pattern.data());
     if (fd < 0) return {};
     ::close(fd);
@@ -93,7 +96,14 @@ void cannot_write(Run& run, const std::string& name) {
 
 bool plot_target(Run& run, const std::string& device, const std::string& output,
                  PlotTarget& target) {
-    const std::string d = upper_ascii(trim_blanks(device));
+    std::string d = upper_ascii(trim_blanks(device));
+    if (d.empty()) { // the extension of OUTPUT chooses, when it names a device
+        const std::string given = upper_ascii(trim_blanks(output));
+        for (const char* known : {"PNG", "SVG", "PDF"})
+            if (given.size() > 4 &&
+                given.compare(given.size() - 4, 4, std::string(".") + known) == 0)
+                d = known;
+    }
     if (d.empty() || d == "PNG") {
         target.device = PlotDevice::PNG;
     } else if (d == "SVG") {
@@ -112,7 +122,11 @@ bool plot_target(Run& run, const std::string& device, const std::string& output,
                      ErrorSeverity::CONTINUES);
         return false;
     }
-    const std::string here = host::GetCurrentDirectoryX();
+    // The plot directory (FILE PLOTPATH) when there is one, else the current directory.
+    std::string here = host::GetCurrentDirectoryX();
+    const std::string plot_path = trim_blanks(run.files.PLOTPATH);
+    if (!plot_path.empty()) here = plot_path.front() == '/' ? plot_path : here + "/" + plot_path;
+    while (here.size() > 1 && here.back() == '/') here.pop_back();
     if (name.empty() || upper_ascii(name) == "PLOT") {
         for (int k = 1; k <= GRAPH_NUMBER_MAX; ++k) {
             name = here + "/graph" + std::to_string(k) + ext;
@@ -142,9 +156,15 @@ std::string gnuplot_number(Real v) {
 std::string gnuplot_opening(const PlotTarget& target) {
     std::string terminal;
     switch (target.device) {
-    case PlotDevice::SVG: terminal = "svg size 800,600 dynamic noenhanced"; break;
-    case PlotDevice::PDF: terminal = "pdfcairo size 8in,6in noenhanced"; break;
-    default: terminal = "pngcairo size 800,600 noenhanced"; break;
+    case PlotDevice::SVG:
+        terminal = "svg size 800,600 dynamic noenhanced";
+        break;
+    case PlotDevice::PDF:
+        terminal = "pdfcairo size 8in,6in noenhanced";
+        break;
+    default:
+        terminal = "pngcairo size 800,600 noenhanced";
+        break;
     }
     return "set terminal " + terminal + "\nset output " + gnuplot_quoted(target.path) + "\n";
 }
@@ -158,8 +178,8 @@ bool run_gnuplot(Run& run, const PlotTarget& target, const std::string& script) 
         return false;
     }
     std::FILE* f = std::fopen(script_file.c_str(), "w");
-    const bool written = f != nullptr &&
-                         std::fwrite(script.data(), 1, script.size(), f) == script.size();
+    const bool written =
+        f != nullptr && std::fwrite(script.data(), 1, script.size(), f) == script.size();
     const bool closed = f != nullptr && std::fclose(f) == 0;
     if (!written || !closed) {
         std::remove(script_file.c_str());
@@ -195,11 +215,11 @@ bool run_gnuplot(Run& run, const PlotTarget& target, const std::string& script) 
         if (r.status == 0) break;
         [[fallthrough]];
     default: {
-        const std::string how = r.end == host::ProgramEnd::EXITED
-                                    ? "WITH EXIT STATUS " + std::to_string(r.status)
-                                    : std::string(r.end == host::ProgramEnd::KILLED
-                                                      ? "BY A SIGNAL"
-                                                      : "BEFORE IT STARTED");
+        const std::string how =
+            r.end == host::ProgramEnd::EXITED
+                ? "WITH EXIT STATUS " + std::to_string(r.status)
+                : std::string(r.end == host::ProgramEnd::KILLED ? "BY A SIGNAL"
+                                                                : "BEFORE IT STARTED");
         report_error(run, " ...ERROR..GNUPLOT ENDED " + how, ERR_GRAPH_GNUPLOT_FAILED,
                      ErrorSeverity::CONTINUES);
         if (!message.empty()) write_line(run, " " + message.substr(0, PLOT_NOTE_WIDTH - 1));

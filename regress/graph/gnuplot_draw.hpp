@@ -20,9 +20,11 @@ struct PlotTarget {
     bool replaces = false; // a file of that name exists and is overwritten
 };
 
-// The picture named by DEVICE (PNG, SVG or PDF; blank: PNG) and OUTPUT (as typed; blank or
-// PLOT: the first of graph1, graph2, ... whose file does not exist, in the current directory;
-// a name without an extension gets the device's). False (reported, $ERR 109002) for another
+// The picture named by DEVICE (PNG, SVG or PDF; blank: the extension of OUTPUT when it is one
+// of those, else PNG) and OUTPUT (as typed; blank or
+// PLOT: the first of graph1, graph2, ... whose file does not exist; a name without an extension
+// gets the device's; a relative name lies in the plot directory (FILE PLOTPATH), else in the
+// current directory). False (reported, $ERR 109002) for another
 // device.
 bool plot_target(Run& run, const std::string& device, const std::string& output,
                  PlotTarget& target);

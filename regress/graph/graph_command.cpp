@@ -36,9 +36,11 @@ bool check_options(Run& run, const GraphOptions& o) {
     if (o.COLS < PLOT_COLS_MIN || o.COLS > PLOT_COLS_MAX) return bad_option(run, "COLS");
     if (o.BINS < 0 || o.BINS > BINS_MAX) return bad_option(run, "BINS");
     if (!(o.LEVEL > 0) || !(o.LEVEL < 1)) return bad_option(run, "LEVEL");
-    const std::pair<const std::string*, const char*> names[] = {
-        {&o.DEVICE, "DEVICE"}, {&o.OUTPUT, "OUTPUT"}, {&o.TITLE, "TITLE"},
-        {&o.XLABEL, "XLABEL"}, {&o.YLABEL, "YLABEL"}};
+    const std::pair<const std::string*, const char*> names[] = {{&o.DEVICE, "DEVICE"},
+                                                                {&o.OUTPUT, "OUTPUT"},
+                                                                {&o.TITLE, "TITLE"},
+                                                                {&o.XLABEL, "XLABEL"},
+                                                                {&o.YLABEL, "YLABEL"}};
     for (const auto& [value, keyword] : names)
         if (*value == "********") return bad_option(run, keyword);
     const std::pair<bool, const char*> kinds[] = {
@@ -47,10 +49,9 @@ bool check_options(Run& run, const GraphOptions& o) {
     for (const auto& [on, keyword] : kinds) {
         if (!on) continue;
         if (first != nullptr) {
-            report_error(run,
-                         std::string(" ...ERROR..INCOMPATIBLE OPTIONS ") + first + " AND " +
-                             keyword,
-                         ERR_GRAPH_KINDS);
+            report_error(
+                run, std::string(" ...ERROR..INCOMPATIBLE OPTIONS ") + first + " AND " + keyword,
+                ERR_GRAPH_KINDS);
             return false;
         }
         first = keyword;

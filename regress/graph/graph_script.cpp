@@ -29,7 +29,8 @@ std::string data_block(const std::vector<const std::vector<Real>*>& columns,
 
 std::string labels(const PlotLabels& l) {
     return "set title " + gnuplot_quoted(l.title) + "\nset xlabel " + gnuplot_quoted(l.xlabel) +
-           "\nset ylabel " + gnuplot_quoted(l.ylabel) + "\nset grid\nset key outside right top vertical\n";
+           "\nset ylabel " + gnuplot_quoted(l.ylabel) +
+           "\nset grid\nset key outside top center horizontal\n";
 }
 
 std::string series_plot(const PlotData& data, bool scatter) {
@@ -39,9 +40,10 @@ std::string series_plot(const PlotData& data, bool scatter) {
     for (int k = 0; k < n - (scatter ? 1 : 0); ++k) columns.push_back(&data.columns[k]);
     std::string out = data_block(columns, scatter ? nullptr : &data.obs) + "plot ";
     for (int k = 0; k < n - (scatter ? 1 : 0); ++k)
-        out += std::string(k ? ", " : "") + "$D using 1:" + std::to_string(k + 2) +
-               (scatter ? " with points pointtype 7" : " with linespoints pointtype 7 pointsize 0.5") +
-               " title " + gnuplot_quoted(data.names[k]);
+        out +=
+            std::string(k ? ", " : "") + "$D using 1:" + std::to_string(k + 2) +
+            (scatter ? " with points pointtype 7" : " with linespoints pointtype 7 pointsize 0.5") +
+            " title " + gnuplot_quoted(data.names[k]);
     return out;
 }
 
@@ -82,8 +84,8 @@ std::string graph_script(PlotKind kind, const GraphOptions& o, const PlotData& d
         out += "set style fill solid 0.5 border -1\nset yrange [0:*]\n";
         out += "plot $D using 1:2 with boxes title " + gnuplot_quoted(data.names[0]);
         if (o.NORMAL && h.deviation > 0) {
-            const Real scale = Real(int(data.columns[0].size())) * h.width /
-                               (h.deviation * sqrtq(2 * qm::PI));
+            const Real scale =
+                Real(int(data.columns[0].size())) * h.width / (h.deviation * sqrtq(2 * qm::PI));
             out += ", [" + gnuplot_number(h.low) + ":" +
                    gnuplot_number(h.low + h.width * Real(int(h.counts.size()))) + "] " +
                    gnuplot_number(scale) + " * exp(-0.5 * ((x - (" + gnuplot_number(h.mean) +

@@ -26,8 +26,8 @@ bool listed_data(Run& run, int beg, int end, PlotData& data);
 bool residual_data(const Run& run, PlotData& data);
 
 struct Histogram {
-    Real low = 0, width = 0; // bar k covers [low + k width, low + (k+1) width)
-    std::vector<int> counts; // the last bar holds its upper end too
+    Real low = 0, width = 0;      // bar k covers [low + k width, low + (k+1) width)
+    std::vector<int> counts;      // the last bar holds its upper end too
     Real mean = 0, deviation = 0; // of the values (deviation with n - 1)
 };
 // `bins` bars (0: 1 + log2 n, rounded up) over the values' range.

@@ -20,8 +20,7 @@ void write_lines(Run& run, const std::vector<std::string>& lines) {
     for (const std::string& line : lines) write_line(run, line);
 }
 
-void report_histogram(Run& run, const GraphOptions& o, const PlotData& data,
-                      const PlotLabels& l) {
+void report_histogram(Run& run, const GraphOptions& o, const PlotData& data, const PlotLabels& l) {
     const Histogram h = histogram_of(data.columns[0], o.BINS);
     const int widest = h.counts.empty() ? 0 : *std::max_element(h.counts.begin(), h.counts.end());
     const int cols = std::clamp(o.COLS, PLOT_COLS_MIN, PLOT_COLS_MAX);
@@ -33,12 +32,12 @@ void report_histogram(Run& run, const GraphOptions& o, const PlotData& data,
         const Real from = h.low + h.width * Real(int(k));
         const int bar = widest > 0 ? (h.counts[k] * bar_room + widest / 2) / widest : 0;
         write_line(run, " " + fmt_A(axis_value(from), BAR_VALUE) + " - " +
-                            fmt_A(axis_value(from + h.width), BAR_VALUE) +
-                            fmt_I(h.counts[k], 8) + "  " + std::string(bar, '*'));
+                            fmt_A(axis_value(from + h.width), BAR_VALUE) + fmt_I(h.counts[k], 8) +
+                            "  " + std::string(bar, '*'));
     }
-    write_line(run, " MEAN = " + axis_value(h.mean) + "   STANDARD DEVIATION = " +
-                        axis_value(h.deviation) + "   N = " +
-                        std::to_string(data.columns[0].size()));
+    write_line(run, " MEAN = " + axis_value(h.mean) +
+                        "   STANDARD DEVIATION = " + axis_value(h.deviation) +
+                        "   N = " + std::to_string(data.columns[0].size()));
 }
 
 } // namespace
@@ -67,8 +66,8 @@ void report_plots(Run& run, PlotKind kind, const GraphOptions& o, const PlotData
                                    data.columns[n - 1], data.columns[k]});
         break;
     default: // residuals
-        plot.series.push_back({"RESIDUAL", '*', o.FITTED ? data.columns[1] : index,
-                               data.columns[0]});
+        plot.series.push_back(
+            {"RESIDUAL", '*', o.FITTED ? data.columns[1] : index, data.columns[0]});
         plot.horizontal.push_back(0);
         break;
     }

@@ -117,6 +117,17 @@ if ! ldd "$lib" 2>/dev/null | grep -q libasan; then
   check "nothing runs without a work area" lacks "$work/out" " Welcome to"
 fi
 
+# Without gnuplot on PATH a graph is refused with the package to install, nothing is written,
+# and the run goes on to the end.
+mkdir -p "$work/nognuplot"
+printf 'SMPL 1 5\nGENR Y = TIME(0)\nGRAPH Y\nPRINT $ERR\n' > "$work/nognuplot/graph.tvx"
+(cd "$work/nognuplot" && PATH=/nonexistent "$tarvex" graph.tvx) > "$work/out" 2> "$work/err"
+check "a graph without gnuplot exits 0" test $? -eq 0
+check "a graph without gnuplot names the package" \
+  has "$work/out" " ...ERROR..GNUPLOT IS NOT INSTALLED: INSTALL THE PACKAGE gnuplot-nox (OR gnuplot)"
+check "a graph without gnuplot sets \$ERR" has "$work/out" "109007.0"
+check "a graph without gnuplot writes no file" test ! -e "$work/nognuplot/graph1.png"
+
 # The engine library exports the entry point and the host registration calls only.
 if command -v nm > /dev/null; then
   exports=$(nm -D --defined-only "$lib" | awk '{print $3}' | sort | tr '\n' ' ')

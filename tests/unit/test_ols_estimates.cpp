@@ -479,30 +479,42 @@ TEST(OlsEstimates, GnuplotFiles) {
     char dir[] = "/tmp/tarvex_plotXXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     const std::string cmd = std::string(dir) + "/resid.gnu";
+    const std::string picture = std::string(dir) + "/fit";
     ThreePoints e;
-    e.statement("OLS Y X / GNUPLOT NOANOVA NOGF COMMFILE=" + cmd);
+    const Lines drawn =
+        e.statement("OLS Y X / GNUPLOT NOANOVA NOGF COMMFILE=" + cmd + " OUTPUT=" + picture);
     // One line per observation: number, actual, fitted, residual.
     const std::string data = file_text(std::string(dir) + "/resid.DAT");
     EXPECT_EQ(data.substr(0, data.find('\n')), "1 1 0.83333333333333333333 0.16666666666666666667");
     EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), 3);
+    // The command file opens the picture (PNG unless DEVICE says otherwise), which gnuplot draws.
     const std::string first = file_text(cmd);
+    EXPECT_NE(first.find("set terminal pngcairo size 800,600 noenhanced\nset output '" + picture +
+                         ".png'\n"),
+              std::string::npos)
+        << first;
     EXPECT_NE(first.find("plot '" + std::string(dir) + "/resid.DAT' using 1:2 title 'ACTUAL'"),
               std::string::npos)
         << first;
     EXPECT_NE(first.find("using 1:4 title 'RESIDUAL' with impulses"), std::string::npos);
+    EXPECT_TRUE(has_line(drawn, " ...NOTE..GRAPH WRITTEN: " + picture + ".png"));
     // GNUPLOT implies the residual statistics.
     EXPECT_LT(fabsq(e.run.res[R_DW] - 3), 1e-30Q);
     // APPEND adds to the command file; without it the file is rewritten.
-    e.statement("OLS Y X / GRAPHICS APPEND DEVICE=PNG OUTPUT=FIT NOANOVA NOGF COMMFILE=" + cmd);
+    e.statement("OLS Y X / GRAPHICS APPEND DEVICE=SVG NOANOVA NOGF COMMFILE=" + cmd +
+                " OUTPUT=" + picture);
     const std::string both = file_text(cmd);
     EXPECT_EQ(both.substr(0, first.size()), first);
-    EXPECT_NE(both.find("set terminal png\nset output 'fit'\n"), std::string::npos) << both;
-    e.statement("OLS Y X / GNUPLOT NOANOVA NOGF COMMFILE=" + cmd);
+    EXPECT_NE(both.find("set output '" + picture + ".svg'\n"), std::string::npos) << both;
+    const Lines again =
+        e.statement("OLS Y X / GNUPLOT NOANOVA NOGF COMMFILE=" + cmd + " OUTPUT=" + picture);
     EXPECT_EQ(file_text(cmd), first);
+    EXPECT_TRUE(has_line(again, " ...NOTE..GRAPH REPLACED: " + picture + ".png"));
     // A command file that cannot be written is reported and the run goes on.
     const Lines bad = e.statement("OLS Y X / GNUPLOT NOANOVA NOGF COMMFILE=/nonexistent/dir/x.gnu");
     EXPECT_TRUE(has_line(bad, " ...ERROR..CANNOT WRITE PLOT FILE /nonexistent/dir/x.DAT"));
-    unlink((std::string(dir) + "/resid.DAT").c_str());
+    for (const char* name : {"/resid.DAT", "/fit.png", "/fit.svg"})
+        unlink((std::string(dir) + name).c_str());
     unlink(cmd.c_str());
     rmdir(dir);
 }
