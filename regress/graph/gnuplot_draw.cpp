@@ -87,6 +87,16 @@ std::string first_message(const std::string& file) {
     return found;
 }
 
+// The time limit: TARVEX_GNUPLOT_SECONDS when it holds a number from 1 to 3600, else the default.
+int gnuplot_seconds() {
+    const std::optional<std::string> given = host::GetEnvironVariable("TARVEX_GNUPLOT_SECONDS");
+    if (!given || given->empty() || given->size() > 4 ||
+        given->find_first_not_of("0123456789") != std::string::npos)
+        return GNUPLOT_SECONDS;
+    const int seconds = std::stoi(*given);
+    return seconds >= 1 && seconds <= 3600 ? seconds : GNUPLOT_SECONDS;
+}
+
 void cannot_write(Run& run, const std::string& name) {
     report_error(run, " ...ERROR..CANNOT WRITE PLOT FILE " + name, ERR_GRAPH_CANNOT_WRITE,
                  ErrorSeverity::CONTINUES);
@@ -117,11 +127,6 @@ bool plot_target(Run& run, const std::string& device, const std::string& output,
     }
     const std::string ext = extension_of(target.device);
     std::string name = trim_blanks(output);
-    if (name == "********") {
-        report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION..OUTPUT  ", ERR_GRAPH_OPTION,
-                     ErrorSeverity::CONTINUES);
-        return false;
-    }
     // The plot directory (FILE PLOTPATH) when there is one, else the current directory.
     std::string here = host::GetCurrentDirectoryX();
     const std::string plot_path = trim_blanks(run.files.PLOTPATH);
@@ -188,8 +193,9 @@ bool run_gnuplot(Run& run, const PlotTarget& target, const std::string& script) 
         return false;
     }
     const std::time_t started = std::time(nullptr);
+    const int seconds = gnuplot_seconds();
     const host::ProgramResult r =
-        host::run_program({"gnuplot", script_file}, message_file, GNUPLOT_SECONDS);
+        host::run_program({"gnuplot", script_file}, message_file, seconds);
     // gnuplot names the script by its temporary name: the message says SCRIPT instead.
     std::string message = first_message(message_file);
     const std::string named = "\"" + script_file + "\"";
@@ -207,7 +213,7 @@ bool run_gnuplot(Run& run, const PlotTarget& target, const std::string& script) 
         return false;
     case host::ProgramEnd::TIMED_OUT:
         report_error(run,
-                     " ...ERROR..GNUPLOT DID NOT FINISH IN " + std::to_string(GNUPLOT_SECONDS) +
+                     " ...ERROR..GNUPLOT DID NOT FINISH IN " + std::to_string(seconds) +
                          " SECONDS AND WAS STOPPED",
                      ERR_GRAPH_TIMED_OUT, ErrorSeverity::CONTINUES);
         return false;

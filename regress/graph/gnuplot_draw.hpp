@@ -41,7 +41,8 @@ std::string gnuplot_number(Real v);
 // is none (gnuplot missing, an error of gnuplot, the time limit). True when the file is there.
 bool run_gnuplot(Run& run, const PlotTarget& target, const std::string& script);
 
-// The seconds gnuplot may take before it is stopped.
+// The seconds gnuplot may take before it is stopped (the environment variable
+// TARVEX_GNUPLOT_SECONDS, 1 to 3600, sets another limit).
 inline constexpr int GNUPLOT_SECONDS = 60;
 
 } // namespace tarvex
