@@ -33,34 +33,14 @@ bool write_auto_data(const std::string& path, long rows) {
     return std::fclose(f) == 0 && ok;
 }
 
-void time_pair(const std::string& binary, const std::string& with, const std::string& without,
-               int passes, const char* name) {
-    std::vector<bench::Measure> a_runs, b_runs;
-    std::fflush(stdout); // the children must not inherit what is still buffered
-    for (int p = 0; p < passes; ++p) {
-        bench::Measure a, b;
-        if (!bench::run_child({binary, with}, "/tmp/tarvex_auto.out", a) ||
-            !bench::run_child({binary, without}, "/dev/null", b)) {
-            std::printf("%s: the run failed (see /tmp/tarvex_auto.out)\n", name);
-            return;
-        }
-        a_runs.push_back(a);
-        b_runs.push_back(b);
-    }
-    const bench::Measure all = bench::summary(name, a_runs);
-    const bench::Measure read = bench::summary("  READ", b_runs);
-    std::printf("  %s alone: wall %.3f s, cpu %.3f s (medians)\n", name, all.wall - read.wall,
-                all.cpu - read.cpu);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     const int passes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const std::string binary = bench::tarvex_binary(argv[0]);
     const std::string data = "/tmp/tarvex_auto_1e6.txt";
-    const std::string read = "PAR 100000\nSAMPLE 1 1000000\nREAD ('" + data +
-                             "') Y X1 X2 X3 X4 X5\n";
+    const std::string read =
+        "PAR 100000\nSAMPLE 1 1000000\nREAD ('" + data + "') Y X1 X2 X3 X4 X5\n";
     if (!write_auto_data(data, 1000000) ||
         !bench::write_text("/tmp/auto_ar1.cmd", read + "AUTO Y X1 X2 X3 X4 X5\nSTOP\n") ||
         !bench::write_text("/tmp/auto_ar2.cmd", read + "AUTO Y X1 X2 X3 X4 X5 / ORDER=2\nSTOP\n") ||
@@ -68,7 +48,9 @@ int main(int argc, char** argv) {
         std::printf("could not write the files in /tmp\n");
         return 1;
     }
-    time_pair(binary, "/tmp/auto_ar1.cmd", "/tmp/auto_read.cmd", passes, "AUTO AR(1)");
-    time_pair(binary, "/tmp/auto_ar2.cmd", "/tmp/auto_read.cmd", passes, "AUTO AR(2)");
+    bench::time_against(binary, "/tmp/auto_ar1.cmd", "/tmp/auto_read.cmd", passes, "AUTO AR(1)",
+                        "/tmp/tarvex_auto.out");
+    bench::time_against(binary, "/tmp/auto_ar2.cmd", "/tmp/auto_read.cmd", passes, "AUTO AR(2)",
+                        "/tmp/tarvex_auto.out");
     return 0;
 }
