@@ -27,8 +27,8 @@ struct Objective {
 
     ArmaFilter filter(const std::vector<Real>& theta, bool keep) const {
         const ArmaPolynomials poly = expand_polynomials(order, theta);
-        if (!order.mean) return method == ArimaMethod::ML ? arma_exact(w, poly, keep)
-                                                          : arma_css(w, poly, keep);
+        if (!order.mean)
+            return method == ArimaMethod::ML ? arma_exact(w, poly, keep) : arma_css(w, poly, keep);
         std::vector<Real> x(w);
         for (Real& v : x) v -= poly.mean;
         return method == ArimaMethod::ML ? arma_exact(x, poly, keep) : arma_css(x, poly, keep);
@@ -143,8 +143,8 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
     MaximizeResult fit;
     if (control.method == ArimaMethod::ML) {
         if (order.arma_count() > 0) {
-            const MaximizeResult first = maximize(css, start, control.max_iterations,
-                                                  START_TOLERANCE);
+            const MaximizeResult first =
+                maximize(css, start, control.max_iterations, START_TOLERANCE);
             if (first.status != MaximizeStatus::UNDEFINED_AT_START &&
                 first.status != MaximizeStatus::SINGULAR && usable_start(order, first.parameters))
                 start = first.parameters;

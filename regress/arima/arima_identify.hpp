@@ -13,7 +13,7 @@
 namespace tarvex {
 
 struct Correlogram {
-    int n = 0; // observations
+    int n = 0;                                             // observations
     std::vector<Real> ac, ac_se, pac, pac_se, q, q_pvalue; // lags 1..nlag
     std::vector<int> q_df;
 };

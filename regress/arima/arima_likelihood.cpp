@@ -85,8 +85,8 @@ bool stationary_covariance(const std::vector<Real>& phi, const std::vector<Real>
 
 void finish(ArmaFilter& f, int n) {
     f.sigma2 = f.used > 0 ? f.ssq / f.used : Real(0);
-    f.llf = f.sigma2 > 0 ? -Real(n) / 2 * (log_2pi() + 1 + qm::log(f.sigma2)) - f.sumlog / 2
-                         : Real(0);
+    f.llf =
+        f.sigma2 > 0 ? -Real(n) / 2 * (log_2pi() + 1 + qm::log(f.sigma2)) - f.sumlog / 2 : Real(0);
     f.ok = f.ok && f.sigma2 > 0 && finiteq(f.llf);
 }
 
@@ -200,8 +200,7 @@ ArimaForecast arima_forecast(const std::vector<Real>& y, const ArimaOrder& order
     std::vector<Real> z(m, Real(0)), pz(std::size_t(m) * m, Real(0)), zrow(m, Real(0));
     for (int i = 0; i < r; ++i) {
         z[i] = filter.state[i];
-        for (int j = 0; j < r; ++j)
-            pz[std::size_t(i) * m + j] = filter.cov[std::size_t(i) * r + j];
+        for (int j = 0; j < r; ++j) pz[std::size_t(i) * m + j] = filter.cov[std::size_t(i) * r + j];
     }
     const int n = int(y.size());
     for (int i = 0; i < k; ++i) z[r + i] = y[n - 1 - i];
@@ -237,13 +236,15 @@ ArimaForecast arima_forecast(const std::vector<Real>& y, const ArimaOrder& order
         for (int i = 0; i < m; ++i)
             for (int j = 0; j < m; ++j) {
                 Real s = 0;
-                for (int l = 0; l < m; ++l) s += ta[std::size_t(i) * m + l] * pz[std::size_t(l) * m + j];
+                for (int l = 0; l < m; ++l)
+                    s += ta[std::size_t(i) * m + l] * pz[std::size_t(l) * m + j];
                 tmp[std::size_t(i) * m + j] = s;
             }
         for (int i = 0; i < m; ++i)
             for (int j = 0; j < m; ++j) {
                 Real s = 0;
-                for (int l = 0; l < m; ++l) s += tmp[std::size_t(i) * m + l] * ta[std::size_t(j) * m + l];
+                for (int l = 0; l < m; ++l)
+                    s += tmp[std::size_t(i) * m + l] * ta[std::size_t(j) * m + l];
                 pz[std::size_t(i) * m + j] = s + (i < r && j < r ? rr[i] * rr[j] : Real(0));
             }
     }

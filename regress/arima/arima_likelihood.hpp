@@ -20,12 +20,12 @@
 namespace tarvex {
 
 struct ArmaFilter {
-    bool ok = false;    // false: the state covariance is not defined (a nonstationary AR part)
-    Real ssq = 0;       // S
-    Real sumlog = 0;    // sum log F_t
-    int used = 0;       // innovations in S
-    Real llf = 0;       // the concentrated log-likelihood
-    Real sigma2 = 0;    // S / used
+    bool ok = false;      // false: the state covariance is not defined (a nonstationary AR part)
+    Real ssq = 0;         // S
+    Real sumlog = 0;      // sum log F_t
+    int used = 0;         // innovations in S
+    Real llf = 0;         // the concentrated log-likelihood
+    Real sigma2 = 0;      // S / used
     int steady_from = -1; // the observation from which the recursion ran (-1: never)
     // With `keep`: the standardised innovations v_t / sqrt(F_t) (CSS: 0 for the conditioning
     // observations), and the state prediction and its covariance after the last observation.

@@ -9,7 +9,8 @@
 // no longer improves, about 1e-9 from the maximum; its estimates are therefore polished in R by
 // four Newton steps on ll(t) = arima(., fixed=t, transform.pars=FALSE)$loglik with the gradient
 // by the fourth-order central difference (h = 1e-4) and the Hessian by optimHess (the script:
-//   polish(w, order, seasonal, mean, th): for (i in 1:4) th <- th - solve(optimHess(th, ll, gr), gr(th))
+//   polish(w, order, seasonal, mean, th): for (i in 1:4) th <- th - solve(optimHess(th, ll, gr),
+//   gr(th))
 // leaving gradients below 1e-9). The polished optimum agrees with the engine's to 10 digits and
 // more. R's standard errors come from a finite-difference Hessian in double, good to about 1e-6:
 // they are compared at 1e-5. Log-likelihoods, sigma**2, AIC and BIC agree to 10 digits and more.
@@ -76,12 +77,12 @@ TEST(ArimaReference, Arma11WithMeanMlAndCss) {
     EXPECT_TRUE(agrees(e.bic, 560.44513688705831Q, 1e-12Q));    // BIC(fit)
     // predict(arima(x, order=c(1,0,1), fixed=th, transform.pars=FALSE), n.ahead=5)
     expect_all(e.forecast.value,
-               {10.060153861695627Q, 9.9923551524856258Q, 9.9532410026619313Q,
-                9.9306754297438449Q, 9.9176569931060392Q},
+               {10.060153861695627Q, 9.9923551524856258Q, 9.9532410026619313Q, 9.9306754297438449Q,
+                9.9176569931060392Q},
                1e-11Q, "forecast");
     expect_all(e.forecast.se,
-               {0.92944425796606067Q, 1.2817655819467562Q, 1.379209127872933Q,
-                1.4101487162831015Q, 1.4202969132271552Q},
+               {0.92944425796606067Q, 1.2817655819467562Q, 1.379209127872933Q, 1.4101487162831015Q,
+                1.4202969132271552Q},
                1e-11Q, "forecast se");
     // Box.test(residuals(that fit), lag=10, type="Ljung-Box", fitdf=2)
     ASSERT_EQ(e.resid_tests.q.size(), 10u);
@@ -102,12 +103,12 @@ TEST(ArimaReference, Arma11WithMeanMlAndCss) {
     EXPECT_TRUE(agrees(e.sigma2, 0.86808525345663634Q, 1e-12Q));
     EXPECT_TRUE(agrees(e.llf, -269.64117155324743Q, 1e-13Q));
     expect_all(e.forecast.value,
-               {10.062851893816177Q, 9.996395404529709Q, 9.9578352200360296Q,
-                9.9354613654410766Q, 9.9224793380983858Q},
+               {10.062851893816177Q, 9.996395404529709Q, 9.9578352200360296Q, 9.9354613654410766Q,
+                9.9224793380983858Q},
                1e-8Q, "css forecast");
     expect_all(e.forecast.se,
-               {0.93171092805474609Q, 1.2876172789639027Q, 1.3870415232760154Q,
-                1.4189479424996285Q, 1.4295296247482101Q},
+               {0.93171092805474609Q, 1.2876172789639027Q, 1.3870415232760154Q, 1.4189479424996285Q,
+                1.4295296247482101Q},
                1e-8Q, "css forecast se");
 }
 
@@ -132,10 +133,9 @@ TEST(ArimaReference, LynxIdentificationAndAr2) {
                1e-12Q, "pacf");
     // Box.test(log10(lynx), lag=k, type="Ljung-Box")$statistic, k = 1..10
     expect_all(g.q,
-               {72.13747774188468Q, 85.805019428996772Q, 87.889695984173684Q,
-                117.21346014222064Q, 163.9308575336027Q, 193.08335938512619Q,
-                196.16116748764853Q, 203.04204113393692Q, 239.38811830650309Q,
-                286.00760656626687Q},
+               {72.13747774188468Q, 85.805019428996772Q, 87.889695984173684Q, 117.21346014222064Q,
+                163.9308575336027Q, 193.08335938512619Q, 196.16116748764853Q, 203.04204113393692Q,
+                239.38811830650309Q, 286.00760656626687Q},
                1e-13Q, "Ljung-Box");
     // Bartlett: sqrt((1 + 2*cumsum(c(0, acf^2))[k]) / n); 1/sqrt(n) for the PACF
     EXPECT_TRUE(agrees(g.ac_se[0], 1 / qm::sqrt(114.0Q), 1e-30Q));
@@ -152,19 +152,18 @@ TEST(ArimaReference, LynxIdentificationAndAr2) {
     // polish(log10(lynx), c(2,0,0), mean=TRUE, coef(arima(log10(lynx), order=c(2,0,0), ...)))
     expect_all(e.coef, {1.3776059304534278Q, -0.73987670094425029Q, 2.9038194178315764Q}, 1e-10Q,
                "coef");
-    expect_all(e.se, {0.061430250170448127Q, 0.061148111339448571Q, 0.058570814870678958Q},
-               1e-5Q, "se");
+    expect_all(e.se, {0.061430250170448127Q, 0.061148111339448571Q, 0.058570814870678958Q}, 1e-5Q,
+               "se");
     EXPECT_TRUE(agrees(e.sigma2, 0.051070347249921925Q, 1e-10Q));
     EXPECT_TRUE(agrees(e.llf, 6.5046595288672791Q, 1e-13Q));
     // predict(arima(log10(lynx), order=c(2,0,0), fixed=th, transform.pars=FALSE), n.ahead=4)
     expect_all(e.forecast.value,
-               {3.3826233902184879Q, 3.0994102213373287Q, 2.8190105651946222Q,
-                2.6422731610510861Q},
+               {3.3826233902184879Q, 3.0994102213373287Q, 2.8190105651946222Q, 2.6422731610510861Q},
                1e-11Q, "forecast");
-    expect_all(e.forecast.se,
-               {0.22598749356971487Q, 0.38469670548079882Q, 0.46525880515356643Q,
-                0.48311886610856369Q},
-               1e-11Q, "forecast se");
+    expect_all(
+        e.forecast.se,
+        {0.22598749356971487Q, 0.38469670548079882Q, 0.46525880515356643Q, 0.48311886610856369Q},
+        1e-11Q, "forecast se");
 }
 
 TEST(ArimaReference, DifferencedSeriesAndAirline) {
@@ -177,14 +176,14 @@ TEST(ArimaReference, DifferencedSeriesAndAirline) {
     ASSERT_EQ(e.end, ArimaEnd::CONVERGED);
     expect_maximum(e);
     // polish(diff(z), c(2,0,2), mean=FALSE, coef(arima(diff(z), order=c(2,0,2), ...)))
-    expect_all(e.coef,
-               {0.46959725077434433Q, -0.27522218338528343Q, 0.48030655191107607Q,
-                0.25868795572933068Q},
-               1e-9Q, "coef");
-    expect_all(e.se,
-               {0.19218747126370181Q, 0.11546384794032928Q, 0.19181774354238532Q,
-                0.1061029382718226Q},
-               1e-5Q, "se");
+    expect_all(
+        e.coef,
+        {0.46959725077434433Q, -0.27522218338528343Q, 0.48030655191107607Q, 0.25868795572933068Q},
+        1e-9Q, "coef");
+    expect_all(
+        e.se,
+        {0.19218747126370181Q, 0.11546384794032928Q, 0.19181774354238532Q, 0.1061029382718226Q},
+        1e-5Q, "se");
     EXPECT_TRUE(agrees(e.sigma2, 0.96493445523014065Q, 1e-10Q));
     EXPECT_TRUE(agrees(e.llf, -419.42858269835961Q, 1e-13Q));
     EXPECT_TRUE(agrees(e.aic, 848.85716539671921Q, 1e-12Q));
@@ -195,8 +194,8 @@ TEST(ArimaReference, DifferencedSeriesAndAirline) {
                 85.482973142222676Q, 85.47757403698489Q},
                1e-11Q, "forecast");
     expect_all(e.forecast.se,
-               {0.98231077324344818Q, 2.152611371374118Q, 3.1775693279677206Q,
-                3.9101589820130087Q, 4.4550635621499497Q, 4.9182639506018502Q},
+               {0.98231077324344818Q, 2.152611371374118Q, 3.1775693279677206Q, 3.9101589820130087Q,
+                4.4550635621499497Q, 4.9182639506018502Q},
                1e-10Q, "forecast se");
 
     const std::vector<Real> air = arima_series("airpassengers.txt");
@@ -222,10 +221,9 @@ TEST(ArimaReference, DifferencedSeriesAndAirline) {
         6.2325559763237353Q, 6.3687784190908312Q, 6.5072938933572892Q, 6.5029063550866786Q,
         6.3246978475148738Q, 6.2090079339962347Q, 6.0634870517072335Q, 6.1680243644774277Q};
     const std::vector<Real> air_se = {
-        0.036716496395927729Q, 0.042784017819039524Q, 0.048092029005726185Q,
-        0.052869786523451423Q, 0.057250200001249273Q, 0.061318483945142999Q,
-        0.065133152437744618Q, 0.068736443169734901Q, 0.07216002835901543Q,
-        0.075428381700270011Q, 0.078560879826217234Q, 0.081573175200043938Q};
+        0.036716496395927729Q, 0.042784017819039524Q, 0.048092029005726185Q, 0.052869786523451423Q,
+        0.057250200001249273Q, 0.061318483945142999Q, 0.065133152437744618Q, 0.068736443169734901Q,
+        0.07216002835901543Q,  0.075428381700270011Q, 0.078560879826217234Q, 0.081573175200043938Q};
     expect_all(e.forecast.value, air_fc, 1e-11Q, "air forecast");
     expect_all(e.forecast.se, air_se, 1e-10Q, "air forecast se");
 
