@@ -28,10 +28,9 @@ bool bad_option(Run& run, const char* keyword) {
 }
 
 bool check_options(Run& run, const ArimaOptions& o) {
-    const std::pair<const char*, int> orders[] = {{"NAR", o.NAR},   {"NDIFF", o.NDIFF},
-                                                  {"NMA", o.NMA},   {"NSAR", o.NSAR},
-                                                  {"NSDIFF", o.NSDIFF}, {"NSMA", o.NSMA},
-                                                  {"NSPAN", o.NSPAN}, {"HORIZON", o.HORIZON}};
+    const std::pair<const char*, int> orders[] = {
+        {"NAR", o.NAR},       {"NDIFF", o.NDIFF}, {"NMA", o.NMA},     {"NSAR", o.NSAR},
+        {"NSDIFF", o.NSDIFF}, {"NSMA", o.NSMA},   {"NSPAN", o.NSPAN}, {"HORIZON", o.HORIZON}};
     for (const auto& [keyword, value] : orders)
         if (value < 0 || value > 10000) return bad_option(run, keyword);
     if ((o.NSAR > 0 || o.NSDIFF > 0 || o.NSMA > 0) && o.NSPAN < 2) return bad_option(run, "NSPAN");
@@ -60,11 +59,11 @@ bool unbroken(Run& run, const ListRows& rows, const std::string& name) {
     for (std::size_t i = 0; i < rows.obs.size(); ++i, ++expect) {
         const int at = rows.obs[i] != expect ? expect : rows.obs[i];
         if (rows.obs[i] != expect || rows.y[i] == run.ws.XMISS) {
-            report_error(run,
-                         " ...ERROR..ARIMA NEEDS AN UNBROKEN SERIES: " +
-                             trim_trailing_blanks(name) + " HAS NO VALUE AT OBSERVATION" +
-                             fmt_I(at, 7),
-                         ERR_ARIMA_GAP);
+            report_error(
+                run,
+                " ...ERROR..ARIMA NEEDS AN UNBROKEN SERIES: " + trim_trailing_blanks(name) +
+                    " HAS NO VALUE AT OBSERVATION" + fmt_I(at, 7),
+                ERR_ARIMA_GAP);
             return false;
         }
     }
@@ -74,12 +73,14 @@ bool unbroken(Run& run, const ListRows& rows, const std::string& name) {
 void report_failure(Run& run, ArimaEnd end) {
     run.last_estimation = EstimationResults{};
     if (end == ArimaEnd::NONSTATIONARY)
-        report_error(run, " ...ERROR..THE AR ESTIMATES ARE NOT STATIONARY (A ROOT OF THE AR "
-                          "POLYNOMIAL ON OR INSIDE THE UNIT CIRCLE)",
+        report_error(run,
+                     " ...ERROR..THE AR ESTIMATES ARE NOT STATIONARY (A ROOT OF THE AR "
+                     "POLYNOMIAL ON OR INSIDE THE UNIT CIRCLE)",
                      ERR_ARIMA_NONSTATIONARY);
     else
-        report_error(run, " ...ERROR..THE LOG-LIKELIHOOD IS NOT CONCAVE AT THE ESTIMATES: "
-                          "A PARAMETER IS NOT IDENTIFIED",
+        report_error(run,
+                     " ...ERROR..THE LOG-LIKELIHOOD IS NOT CONCAVE AT THE ESTIMATES: "
+                     "A PARAMETER IS NOT IDENTIFIED",
                      ERR_ARIMA_SINGULAR);
 }
 

@@ -10,14 +10,20 @@ namespace tarvex {
 
 namespace {
 
-// Difference steps, relative to each parameter's scale: the gradient's fourth-order formula
-// (truncation of order h**4) and the Hessian's second differences (truncation h**2, rounding
-// of order eps / h**2).
-const Real GRADIENT_STEP = 1e-6Q;
+// Difference steps, relative to each parameter's scale. The gradient: central differences,
+// truncation of order h**2 (1e-22) and rounding of order eps |log L| / h. The Hessian: during
+// the iteration forward differences (error of order h, 1e-8, which only slows Newton's
+// convergence by that factor), at the estimates central second differences for the covariance
+// (truncation h**2, rounding eps / h**2: both near 1e-16 at h = 1e-8).
+const Real GRADIENT_STEP = 1e-11Q;
 const Real HESSIAN_STEP = 1e-8Q;
 // The conditional-sum-of-squares stage that starts the exact likelihood stops at this
-// tolerance: the exact maximisation does the rest.
+// tolerance, on at most the last START_OBSERVATIONS of the differenced series: the exact
+// maximisation does the rest.
 const Real START_TOLERANCE = 1e-10Q;
+constexpr std::size_t START_OBSERVATIONS = 4000;
+// Newton steps below this relative size end the iteration on the quadratic model.
+const Real MODELED_STEP = 1e-12Q;
 
 struct Objective {
     const std::vector<Real>& w;
@@ -49,31 +55,50 @@ struct Objective {
         g.assign(k, Real(0));
         const Real h = GRADIENT_STEP;
         for (int i = 0; i < k; ++i) {
-            Real f1, f_1, f2, f_2;
-            if (!shifted(theta, i, h, -1, 0, f1) || !shifted(theta, i, -h, -1, 0, f_1) ||
-                !shifted(theta, i, 2 * h, -1, 0, f2) || !shifted(theta, i, -2 * h, -1, 0, f_2))
+            Real f1, f_1;
+            if (!shifted(theta, i, h, -1, 0, f1) || !shifted(theta, i, -h, -1, 0, f_1))
                 return false;
-            g[i] = (8 * (f1 - f_1) - (f2 - f_2)) / (12 * h * scale[i]);
+            g[i] = (f1 - f_1) / (2 * h * scale[i]);
         }
         return true;
     }
-    bool hessian(const std::vector<Real>& theta, Real f0, std::vector<Real>& hm) const {
+    // `central`: the second differences about theta; otherwise forward differences.
+    bool hessian(const std::vector<Real>& theta, Real f0, std::vector<Real>& hm,
+                 bool central) const {
         const int k = int(theta.size());
         hm.assign(std::size_t(k) * k, Real(0));
         const Real h = HESSIAN_STEP;
+        if (!central) {
+            std::vector<Real> fi(k);
+            for (int i = 0; i < k; ++i)
+                if (!shifted(theta, i, h, -1, 0, fi[i])) return false;
+            for (int i = 0; i < k; ++i)
+                for (int j = 0; j <= i; ++j) {
+                    Real fij;
+                    const bool ok = i == j ? shifted(theta, i, 2 * h, -1, 0, fij)
+                                           : shifted(theta, i, h, j, h, fij);
+                    if (!ok) return false;
+                    const Real v = (fij - fi[i] - fi[j] + f0) / (h * h * scale[i] * scale[j]);
+                    hm[std::size_t(i) * k + j] = hm[std::size_t(j) * k + i] = v;
+                }
+            return true;
+        }
+        // H_ij = [f(x+hi+hj) + f(x-hi-hj) - f(x+hi) - f(x-hi) - f(x+hj) - f(x-hj) + 2 f0] / 2h**2
+        std::vector<Real> fp(k), fm(k);
         for (int i = 0; i < k; ++i) {
-            Real fp, fm;
-            if (!shifted(theta, i, h, -1, 0, fp) || !shifted(theta, i, -h, -1, 0, fm)) return false;
-            hm[std::size_t(i) * k + i] = (fp - 2 * f0 + fm) / (h * h * scale[i] * scale[i]);
+            if (!shifted(theta, i, h, -1, 0, fp[i]) || !shifted(theta, i, -h, -1, 0, fm[i]))
+                return false;
+            hm[std::size_t(i) * k + i] = (fp[i] - 2 * f0 + fm[i]) / (h * h * scale[i] * scale[i]);
+        }
+        for (int i = 0; i < k; ++i)
             for (int j = 0; j < i; ++j) {
-                Real fpp, fpm, fmp, fmm;
-                if (!shifted(theta, i, h, j, h, fpp) || !shifted(theta, i, h, j, -h, fpm) ||
-                    !shifted(theta, i, -h, j, h, fmp) || !shifted(theta, i, -h, j, -h, fmm))
+                Real fpp, fmm;
+                if (!shifted(theta, i, h, j, h, fpp) || !shifted(theta, i, -h, j, -h, fmm))
                     return false;
-                const Real v = (fpp - fpm - fmp + fmm) / (4 * h * h * scale[i] * scale[j]);
+                const Real v = (fpp + fmm - fp[i] - fm[i] - fp[j] - fm[j] + 2 * f0) /
+                               (2 * h * h * scale[i] * scale[j]);
                 hm[std::size_t(i) * k + j] = hm[std::size_t(j) * k + i] = v;
             }
-        }
         return true;
     }
 };
@@ -87,12 +112,12 @@ MaximizeResult maximize(const Objective& obj, const std::vector<Real>& start, in
         if (!obj.value(theta, point.llf)) return false;
         point.gradient.clear(), point.hessian.clear(), point.opg.clear();
         if ((needs.gradient || needs.opg) && !obj.gradient(theta, point.gradient)) return false;
-        if (needs.hessian && !obj.hessian(theta, point.llf, point.hessian)) return false;
+        if (needs.hessian && !obj.hessian(theta, point.llf, point.hessian, false)) return false;
         if (needs.opg) {
             // Asked for where the Hessian is not negative definite: minus the Hessian with its
             // diagonal raised until it is positive definite (a Levenberg step).
             std::vector<Real> h;
-            if (!obj.hessian(theta, point.llf, h)) return false;
+            if (!obj.hessian(theta, point.llf, h, false)) return false;
             Real top = 0;
             for (int j = 0; j < k; ++j) top = std::max(top, qm::abs(h[std::size_t(j) * k + j]));
             Real lift = top > 0 ? top * 1e-3Q : Real(1);
@@ -112,6 +137,9 @@ MaximizeResult maximize(const Objective& obj, const std::vector<Real>& start, in
     mc.max_iterations = max_iterations;
     mc.parameter_tolerance = tolerance;
     mc.opg_at_maximum = false;
+    // A last Newton step this short is taken on the quadratic model without a new evaluation:
+    // its error is of the order of its square.
+    mc.modeled_step = MODELED_STEP;
     return maximize_likelihood(start, evaluate, mc, true);
 }
 
@@ -139,12 +167,15 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
         start[k - 1] = mean;
         scale[k - 1] = var > 0 ? qm::sqrt(var) : Real(1);
     }
-    Objective css{w, order, ArimaMethod::CSS, scale};
+    const Objective css{w, order, ArimaMethod::CSS, scale};
     MaximizeResult fit;
     if (control.method == ArimaMethod::ML) {
         if (order.arma_count() > 0) {
+            const std::vector<Real> tail(
+                w.end() - std::ptrdiff_t(std::min(w.size(), START_OBSERVATIONS)), w.end());
+            const Objective css_start{tail, order, ArimaMethod::CSS, scale};
             const MaximizeResult first =
-                maximize(css, start, control.max_iterations, START_TOLERANCE);
+                maximize(css_start, start, control.max_iterations, START_TOLERANCE);
             if (first.status != MaximizeStatus::UNDEFINED_AT_START &&
                 first.status != MaximizeStatus::SINGULAR && usable_start(order, first.parameters))
                 start = first.parameters;
@@ -178,7 +209,7 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
     const Objective at{w, order, control.method, scale};
     const ArmaFilter f = at.filter(e.coef, true);
     std::vector<Real> hessian;
-    if (!f.ok || !at.gradient(e.coef, e.gradient) || !at.hessian(e.coef, f.llf, hessian)) {
+    if (!f.ok || !at.gradient(e.coef, e.gradient) || !at.hessian(e.coef, f.llf, hessian, true)) {
         e.end = ArimaEnd::NONSTATIONARY;
         return e;
     }

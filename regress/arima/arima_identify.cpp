@@ -1,6 +1,7 @@
 // Autocorrelations, partial autocorrelations and Ljung-Box statistics.
 #include "regress/arima/arima_identify.hpp"
 
+#include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fit/ls_bridge.hpp"
 
@@ -28,7 +29,7 @@ Correlogram correlogram(const std::vector<Real>& x, int nlag, int fitted) {
     std::vector<Real> phi, prev; // Durbin-Levinson coefficients
     for (int k = 1; k <= nlag; ++k) {
         Real ck = 0;
-        for (int t = 0; t + k < n; ++t) ck += d[t] * d[t + k];
+        for (int t = 0; t + k < n; ++t) ck = fast_add(ck, fast_multiply(d[t], d[t + k]));
         const Real r = c0 > 0 ? ck / c0 : Real(0);
         c.ac.push_back(r);
         c.ac_se.push_back(qm::sqrt((1 + 2 * sum_r2) / n));

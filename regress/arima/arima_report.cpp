@@ -166,10 +166,12 @@ void report_identification(Run& run, const ArimaSeries& s, const ArimaOrder& ord
     var /= Real(w.size());
     write_line(run, " ARIMA IDENTIFICATION OF " + trim_trailing_blanks(s.name) +
                         ": AUTOCORRELATIONS AND PARTIAL AUTOCORRELATIONS");
-    write_line(run, fmt_I(static_cast<long long>(s.obs.size()), 9) + " OBSERVATIONS FROM" + fmt_I(s.beg, 7) +
-                        " TO" + fmt_I(s.end, 7) + ";  DIFFERENCING " + differencing_text(order));
-    write_line(run, fmt_I(static_cast<long long>(w.size()), 9) + " OBSERVATIONS AFTER DIFFERENCING:  MEAN =" +
-                        fmt_G(mean, 14, 7) + "  VARIANCE =" + fmt_G(var, 14, 7));
+    write_line(run, fmt_I(static_cast<long long>(s.obs.size()), 9) + " OBSERVATIONS FROM" +
+                        fmt_I(s.beg, 7) + " TO" + fmt_I(s.end, 7) + ";  DIFFERENCING " +
+                        differencing_text(order));
+    write_line(run, fmt_I(static_cast<long long>(w.size()), 9) +
+                        " OBSERVATIONS AFTER DIFFERENCING:  MEAN =" + fmt_G(mean, 14, 7) +
+                        "  VARIANCE =" + fmt_G(var, 14, 7));
     write_line(run, " STANDARD ERRORS: BARTLETT'S FOR THE AUTOCORRELATIONS, 1/SQRT(N) FOR THE "
                     "PARTIAL; BAND OF TWO STANDARD ERRORS (:)");
     write_line(run, " ");
@@ -198,8 +200,7 @@ void report_arima(Run& run, const ArimaSeries& s, const ArimaOrder& order, const
                          e.end == ArimaEnd::ITERATION_LIMIT ? IterationEnd::ITERATION_LIMIT
                          : e.end == ArimaEnd::STUCK         ? IterationEnd::STUCK
                                                             : IterationEnd::CONVERGED,
-                         e.iterations, "LOG-LIKELIHOOD", ERR_ARIMA_NO_CONVERGENCE,
-                         ERR_ARIMA_STUCK);
+                         e.iterations, "LOG-LIKELIHOOD", ERR_ARIMA_NO_CONVERGENCE, ERR_ARIMA_STUCK);
     if (!e.invertible)
         report_error(run,
                      " ...WARNING..THE MA ESTIMATES ARE NOT INVERTIBLE (A ROOT OF THE MA "
