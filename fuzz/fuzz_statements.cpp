@@ -85,11 +85,11 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 
 // With a first byte from 0xA0 to 0xAF, every line becomes the equation of an NLINEAR or MLE
 // block (parameters A, B and C, data X, Y and Z, the 0/1 variable D), or the list after HETERO,
-// BOX, PROBIT, LOGIT or TOBIT (LOGIT of Z is the multinomial logit; one option set is ORDERED),
-// with a low iteration limit so that each input runs quickly.
+// BOX, PROBIT, LOGIT, TOBIT or ARIMA (LOGIT of Z is the multinomial logit; one option set is
+// ORDERED), with a low iteration limit so that each input runs quickly.
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ", "BOX ",
-                                           "PROBIT ", "LOGIT ", "TOBIT "};
+                                           "PROBIT ", "LOGIT ", "TOBIT ",  "ARIMA "};
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
         " / MAXIT=5", " / MAXIT=5 PITER HETCOV", " / MAXIT=5 METHOD=BFGS COVTYPE=OPG",

@@ -15,6 +15,8 @@
 #include "regress/coint/coint_command.hpp"
 #include "regress/fit/list_equation.hpp"
 
+#include <algorithm>
+
 namespace tarvex {
 
 namespace {
@@ -128,6 +130,13 @@ void cmd_arima(Run& run) {
     const std::vector<Real> w = difference_series(rows.y, order);
     if (!estimate || o.IDENT) report_identification(run, series, order, w, lags, o.WIDE);
     if (!estimate) return;
+    if (std::all_of(w.begin(), w.end(), [&](Real v) { return v == w.front(); })) {
+        report_error(run,
+                     " ...ERROR.." + trim_trailing_blanks(dep.name) +
+                         " IS CONSTANT AFTER DIFFERENCING: NOTHING TO ESTIMATE",
+                     ERR_ARIMA_CONSTANT);
+        return;
+    }
 
     ArimaControl control;
     control.method = o.METHOD == "CSS" ? ArimaMethod::CSS : ArimaMethod::ML;

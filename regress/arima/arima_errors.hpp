@@ -13,6 +13,7 @@ enum ArimaError : int {
     ERR_ARIMA_NO_CONVERGENCE = 72007, // the iteration limit came first (warning)
     ERR_ARIMA_STUCK = 72008,          // no step raises the likelihood (warning)
     ERR_ARIMA_SINGULAR = 72009,       // the Hessian at the estimates is not negative definite
+    ERR_ARIMA_CONSTANT = 72010,       // the differenced series is constant: nothing to estimate
 };
 
 } // namespace tarvex

@@ -112,7 +112,7 @@ void store_estimation(Run& run, const ArimaSeries& s, const ArimaOrder& order,
     r.dep_variable = reference_name(run, s.ref);
     const std::vector<std::string> names = arima_parameter_names(order);
     for (std::size_t j = 0; j < names.size(); ++j) record_parameter(run, names[j], int(j), r);
-    r.not_forecast = "ARIMA"; // FCAST has no ARIMA forecasts: HORIZON gives them
+    r.not_forecast = "ARIMA MODEL"; // FCAST has none: HORIZON gives them
     r.coef = e.coef;
     r.cov = e.cov;
     r.stderrs = e.se;
