@@ -112,6 +112,26 @@ TEST(ArimaReference, Arma11WithMeanMlAndCss) {
                1e-8Q, "css forecast se");
 }
 
+// The exact likelihood and its maximum in 50-digit arithmetic (python3 mpmath, mp.dps = 50):
+// the first 30 observations of arma11.txt, x ~ N(mu, sigma2 G) with the ARMA(1,1)
+// autocovariances g0 = (1 + 2 phi theta + theta**2)/(1 - phi**2),
+// g1 = (1 + phi theta)(phi + theta)/(1 - phi**2), g_k = phi g_{k-1}; sigma2 concentrated out,
+// log|G| and x'G^-1 x by mpmath's Cholesky; the gradient (mp.diff) solved by findroot.
+TEST(ArimaReference, ExactMaximumTo20Digits) {
+    std::vector<Real> x = arima_series("arma11.txt");
+    x.resize(30);
+    ArimaOrder o;
+    o.p = 1, o.q = 1, o.mean = true;
+    const ArimaEstimate e = estimate_arima(x, o, ArimaControl{});
+    ASSERT_EQ(e.end, ArimaEnd::CONVERGED);
+    expect_all(e.coef,
+               {0.510269451975278310978502374506Q, 0.387436000522198781197350648636Q,
+                10.1942636608914627412418908395Q},
+               1e-20Q, "coef");
+    EXPECT_TRUE(agrees(e.llf, -46.4493076128459988873101493757Q, 1e-30Q));
+    EXPECT_TRUE(agrees(e.sigma2, 1.26016358573931261126926565782Q, 1e-23Q));
+}
+
 TEST(ArimaReference, LynxIdentificationAndAr2) {
     std::vector<Real> y = arima_series("lynx.txt");
     ASSERT_EQ(y.size(), 114u);
