@@ -258,5 +258,36 @@ TEST(ArimaReference, DifferencedSeriesAndAirline) {
     EXPECT_TRUE(agrees(e.llf, 245.06656143762825Q, 1e-13Q));
 }
 
+// A seasonal AR part (the stationary covariance of a 13-dimensional state from its linear
+// system) and the mean of a differenced series (DRIFT).
+TEST(ArimaReference, SeasonalArAndDrift) {
+    std::vector<Real> lair = arima_series("airpassengers.txt");
+    for (Real& v : lair) v = qm::log(v);
+    ArimaOrder a;
+    a.p = 1, a.d = 1, a.sp = 1, a.sd = 1, a.span = 12;
+    ArimaEstimate e = estimate_arima(lair, a, ArimaControl{});
+    ASSERT_EQ(e.end, ArimaEnd::CONVERGED);
+    expect_maximum(e);
+    // polish(w, c(1,0,0), list(order=c(1,0,0), period=12), mean=FALSE, coef(arima(w, ...))),
+    // w = diff(diff(log(AirPassengers)), 12)
+    expect_all(e.coef, {-0.37446432668947488Q, -0.46372002005237578Q}, 1e-10Q, "sar coef");
+    EXPECT_TRUE(agrees(e.llf, 240.40640947290086Q, 1e-13Q));
+    EXPECT_TRUE(agrees(e.sigma2, 0.0014567666767749243Q, 1e-11Q));
+
+    const std::vector<Real> z = arima_series("arima212.txt");
+    ArimaOrder o;
+    o.p = 1, o.d = 1, o.q = 1, o.mean = true;
+    e = estimate_arima(z, o, ArimaControl{});
+    ASSERT_EQ(e.end, ArimaEnd::CONVERGED);
+    expect_maximum(e);
+    // polish(diff(z), c(1,0,1), mean=TRUE, coef(arima(diff(z), order=c(1,0,1), ...)))
+    // (the mean is flat in log L: R's gradient of 9e-10 leaves it 2e-11 from the maximum, 2e-10
+    // of its value)
+    expect_all(e.coef, {0.42099914576661562Q, 0.47415305449035222Q}, 1e-10Q, "drift coef");
+    EXPECT_TRUE(agrees(e.coef[2], 0.11852377440241374Q, 1e-9Q));
+    EXPECT_TRUE(agrees(e.llf, -427.66500367973958Q, 1e-13Q));
+    EXPECT_TRUE(agrees(e.sigma2, 1.0202388921991823Q, 1e-11Q));
+}
+
 } // namespace
 } // namespace tarvex
