@@ -58,17 +58,15 @@ ArimaOrder order_of(const ArimaOptions& o) {
 // The rows must run without a gap: every observation of the range, none missing.
 bool unbroken(Run& run, const ListRows& rows, const std::string& name) {
     int expect = rows.beg;
-    for (std::size_t i = 0; i < rows.obs.size(); ++i, ++expect) {
-        const int at = rows.obs[i] != expect ? expect : rows.obs[i];
-        if (rows.obs[i] != expect || rows.y[i] == run.ws.XMISS) {
+    for (std::size_t i = 0; i <= rows.obs.size() && expect <= rows.end; ++i, ++expect)
+        if (i == rows.obs.size() || rows.obs[i] != expect || rows.y[i] == run.ws.XMISS) {
             report_error(
                 run,
                 " ...ERROR..ARIMA NEEDS AN UNBROKEN SERIES: " + trim_trailing_blanks(name) +
-                    " HAS NO VALUE AT OBSERVATION" + fmt_I(at, 7),
+                    " HAS NO VALUE AT OBSERVATION" + fmt_I(expect, 7),
                 ERR_ARIMA_GAP);
             return false;
         }
-    }
     return true;
 }
 
@@ -128,7 +126,7 @@ void cmd_arima(Run& run) {
     if (run.sw[OSCAN] || run.flags.ODONT) return;
     const int lags = std::min(o.NLAG > 0 ? o.NLAG : default_lags(m), m - 1);
     const std::vector<Real> w = difference_series(rows.y, order);
-    if (!estimate || o.IDENT) report_identification(run, series, order, w, lags, o.WIDE);
+    if (!estimate || o.IDENT) report_identification(run, series, order, w, lags);
     if (!estimate) return;
     if (std::all_of(w.begin(), w.end(), [&](Real v) { return v == w.front(); })) {
         report_error(run,

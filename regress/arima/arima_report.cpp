@@ -156,7 +156,7 @@ std::vector<std::string> arima_parameter_names(const ArimaOrder& o) {
 }
 
 void report_identification(Run& run, const ArimaSeries& s, const ArimaOrder& order,
-                           const std::vector<Real>& w, int lags, bool wide) {
+                           const std::vector<Real>& w, int lags) {
     if (!run.flags.OPUT) return;
     const Correlogram c = correlogram(w, lags, 0);
     Real mean = 0, var = 0;
@@ -175,7 +175,6 @@ void report_identification(Run& run, const ArimaSeries& s, const ArimaOrder& ord
     write_line(run, " STANDARD ERRORS: BARTLETT'S FOR THE AUTOCORRELATIONS, 1/SQRT(N) FOR THE "
                     "PARTIAL; BAND OF TWO STANDARD ERRORS (:)");
     write_line(run, " ");
-    (void)wide;
     write_correlogram(run, c);
     write_line(run, " ");
 }

@@ -30,7 +30,7 @@ std::string arima_model_label(const ArimaOrder& order);
 std::vector<std::string> arima_parameter_names(const ArimaOrder& order);
 
 void report_identification(Run& run, const ArimaSeries& series, const ArimaOrder& order,
-                           const std::vector<Real>& w, int lags, bool wide);
+                           const std::vector<Real>& w, int lags);
 
 void report_arima(Run& run, const ArimaSeries& series, const ArimaOrder& order,
                   const ArimaEstimate& e, const ArimaOptions& o);
