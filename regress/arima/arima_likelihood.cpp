@@ -19,9 +19,57 @@ Real log_2pi() {
     return qm::log(2 * qm::PI);
 }
 
+// Above this state dimension the stationary covariance comes from the doubling iteration: the
+// linear system has r(r+1)/2 unknowns and costs their cube.
+constexpr int LINEAR_SYSTEM_MAX_STATE = 12;
+// Doublings before the AR part is taken for nonstationary (2**200 terms of the series).
+constexpr int MAX_DOUBLINGS = 200;
+
+// c = a b, r x r row-major.
+void multiply_square(const std::vector<Real>& a, const std::vector<Real>& b, int r,
+                     std::vector<Real>& c) {
+    c.assign(std::size_t(r) * r, Real(0));
+    for (int i = 0; i < r; ++i)
+        for (int l = 0; l < r; ++l) {
+            const Real f = a[std::size_t(i) * r + l];
+            if (f == 0) continue;
+            for (int j = 0; j < r; ++j) c[std::size_t(i) * r + j] += f * b[std::size_t(l) * r + j];
+        }
+}
+
+// P = sum_j T**j R R' T'**j by doubling: P <- P + A P A', A <- A**2, from P = R R', A = T, until
+// the added term no longer changes P. False when it does not settle.
+bool doubled_covariance(const std::vector<Real>& phi, const std::vector<Real>& rr, int r,
+                        std::vector<Real>& cov) {
+    std::vector<Real> a(std::size_t(r) * r, Real(0)), ap, apa, at(std::size_t(r) * r), aa;
+    for (int i = 0; i < r; ++i) {
+        a[std::size_t(i) * r] = phi[i];
+        if (i + 1 < r) a[std::size_t(i) * r + i + 1] = 1;
+    }
+    cov.assign(std::size_t(r) * r, Real(0));
+    for (int i = 0; i < r; ++i)
+        for (int j = 0; j < r; ++j) cov[std::size_t(i) * r + j] = rr[i] * rr[j];
+    for (int step = 0; step < MAX_DOUBLINGS; ++step) {
+        for (int i = 0; i < r; ++i)
+            for (int j = 0; j < r; ++j) at[std::size_t(j) * r + i] = a[std::size_t(i) * r + j];
+        multiply_square(a, cov, r, ap);
+        multiply_square(ap, at, r, apa);
+        bool settled = true;
+        for (std::size_t i = 0; i < cov.size(); ++i) {
+            const Real before = cov[i];
+            cov[i] += apa[i];
+            if (cov[i] != before) settled = false;
+        }
+        if (settled) return true;
+        multiply_square(a, a, r, aa);
+        a.swap(aa);
+    }
+    return false;
+}
+
 // The stationary covariance of the state, P = T P T' + R R' (r x r row-major), from the linear
-// system of its r(r+1)/2 distinct elements; with no AR part the sum of R's shifted products.
-// False when the system is singular.
+// system of its r(r+1)/2 distinct elements (by doubling for a large state); with no AR part the
+// sum of R's shifted products. False when the system is singular.
 bool stationary_covariance(const std::vector<Real>& phi, const std::vector<Real>& rr, int r,
                            std::vector<Real>& cov) {
     cov.assign(std::size_t(r) * r, Real(0));
@@ -35,6 +83,7 @@ bool stationary_covariance(const std::vector<Real>& phi, const std::vector<Real>
             }
         return true;
     }
+    if (r > LINEAR_SYSTEM_MAX_STATE) return doubled_covariance(phi, rr, r, cov);
     // Unknown (i, j), i <= j, at position index(i, j).
     auto index = [r](int i, int j) {
         if (i > j) std::swap(i, j);

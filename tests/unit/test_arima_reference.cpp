@@ -289,5 +289,22 @@ TEST(ArimaReference, SeasonalArAndDrift) {
     EXPECT_TRUE(agrees(e.sigma2, 1.0202388921991823Q, 1e-11Q));
 }
 
+// The exact likelihood with a 14-dimensional state (its stationary covariance by doubling) at
+// given coefficients: R's arima(log10(lynx), order=c(14,0,0), fixed=th, transform.pars=FALSE),
+// th the CSS estimates rounded to 4 decimals.
+TEST(ArimaReference, LongArLikelihood) {
+    std::vector<Real> y = arima_series("lynx.txt");
+    const std::vector<Real> th = {1.1022Q,  -0.4636Q, 0.2652Q,  -0.3026Q, 0.1379Q,
+                                  -0.1434Q, 0.0679Q,  -0.0530Q, 0.1981Q,  0.1235Q,
+                                  -0.2031Q, -0.1540Q, 0.0262Q,  0.0146Q,  2.8951Q};
+    for (Real& v : y) v = qm::log10(v) - th.back();
+    ArimaOrder o;
+    o.p = 14, o.mean = true;
+    const ArmaFilter f = arma_exact(y, expand_polynomials(o, th), false);
+    ASSERT_TRUE(f.ok);
+    EXPECT_TRUE(agrees(f.llf, 25.81541002555835Q, 1e-13Q));       // $loglik
+    EXPECT_TRUE(agrees(f.sigma2, 0.035421162689841142Q, 1e-13Q)); // $sigma2
+}
+
 } // namespace
 } // namespace tarvex
