@@ -116,7 +116,8 @@ TEST(ArimaReference, Arma11WithMeanMlAndCss) {
 // the first 30 observations of arma11.txt, x ~ N(mu, sigma2 G) with the ARMA(1,1)
 // autocovariances g0 = (1 + 2 phi theta + theta**2)/(1 - phi**2),
 // g1 = (1 + phi theta)(phi + theta)/(1 - phi**2), g_k = phi g_{k-1}; sigma2 concentrated out,
-// log|G| and x'G^-1 x by mpmath's Cholesky; the gradient (mp.diff) solved by findroot.
+// log|G| and x'G^-1 x by mpmath's Cholesky; the gradient (mp.diff) solved by findroot; the
+// standard errors from the Hessian by mp.diff.
 TEST(ArimaReference, ExactMaximumTo20Digits) {
     std::vector<Real> x = arima_series("arma11.txt");
     x.resize(30);
@@ -130,6 +131,11 @@ TEST(ArimaReference, ExactMaximumTo20Digits) {
                1e-20Q, "coef");
     EXPECT_TRUE(agrees(e.llf, -46.4493076128459988873101493757Q, 1e-30Q));
     EXPECT_TRUE(agrees(e.sigma2, 1.26016358573931261126926565782Q, 1e-23Q));
+    // sqrt(diag((-H)**-1)), H by mp.diff at the optimum: the engine's central differences
+    expect_all(e.se,
+               {0.188361706088886911971223333358Q, 0.189978263965738617292521046699Q,
+                0.556853512083321675424161216455Q},
+               1e-15Q, "se");
 }
 
 TEST(ArimaReference, LynxIdentificationAndAr2) {
