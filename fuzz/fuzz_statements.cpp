@@ -88,13 +88,13 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // BOX, PROBIT, LOGIT or TOBIT (LOGIT of Z is the multinomial logit; one option set is ORDERED),
 // with a low iteration limit so that each input runs quickly, or after POOL (cross-sections by
 // NCROSS or by the values of Z), GLS (the variances V or their diagonal matrix OM), 2SLS
-// (instruments after ";" in the line itself), AUTO or COINTEGR, each with its own options, or as
-// the second EQ line of a SYSTEM block.
+// (instruments after ";" in the line itself), AUTO, COINTEGR or ARIMA, each with its own options,
+// or as the second EQ line of a SYSTEM block.
 std::string estimation_script(const std::string& body, unsigned char selector) {
-    static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ",  "BOX ", "PROBIT ",
-                                           "LOGIT ",  "TOBIT ", "POOL ",    "GLS ", "2SLS ",
-                                           "SYSTEM",  "AUTO ",  "COINTEGR "};
-    enum { POOL = 7, GLS = 8, IV = 9, SYSTEM = 10, AUTO = 11, COINT = 12 };
+    static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ",   "BOX ",  "PROBIT ",
+                                           "LOGIT ",  "TOBIT ", "POOL ",     "GLS ",  "2SLS ",
+                                           "SYSTEM",  "AUTO ",  "COINTEGR ", "ARIMA "};
+    enum { POOL = 7, GLS = 8, IV = 9, SYSTEM = 10, AUTO = 11, COINT = 12, ARIMA = 13 };
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
         " / MAXIT=5", " / MAXIT=5 PITER HETCOV", " / MAXIT=5 METHOD=BFGS COVTYPE=OPG",
@@ -130,11 +130,16 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         static const char* const system_methods[] = {"SUR", "ITSUR MAXIT=5", "3SLS"};
         static const char* const auto_options[] = {
             " / PITER", " / ORDER=2 PCOV", " / METHOD=CORC MAXIT=5", " / METHOD=PW", " / ORDER=3"};
-        static_assert(sizeof auto_options / sizeof auto_options[0] == OPTIONS);
-        const std::string option = command == POOL   ? pool_options[option_row]
-                                   : command == GLS  ? gls_options[option_row]
-                                   : command == IV   ? iv_options[(selector / 4 + line) % 3]
-                                   : command == AUTO ? auto_options[option_row]
+        static const char* const arima_options[] = {
+            " / IDENT NLAG=4", " / NAR=1 MAXIT=5 HORIZON=3", " / NAR=1 NMA=1 NDIFF=1 METHOD=CSS",
+            " / NMA=2 PITER MAXIT=5", " / NSAR=1 NSPAN=4 MAXIT=5"};
+        static_assert(sizeof auto_options / sizeof auto_options[0] == OPTIONS &&
+                      sizeof arima_options / sizeof arima_options[0] == OPTIONS);
+        const std::string option = command == POOL    ? pool_options[option_row]
+                                   : command == GLS   ? gls_options[option_row]
+                                   : command == IV    ? iv_options[(selector / 4 + line) % 3]
+                                   : command == AUTO  ? auto_options[option_row]
+                                   : command == ARIMA ? arima_options[option_row]
                                    : command == COINT
                                        ? std::string(line % 2 ? " / LAGS=2 SELECT=AIC" : " / PP")
                                        : options[option_row];
