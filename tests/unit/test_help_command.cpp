@@ -64,8 +64,9 @@ TEST(HelpReference, EveryProvidedCommandHasACompleteEntry) {
         const std::vector<std::string_view> entry = help_entry(slot);
         ASSERT_FALSE(entry.empty()) << "no HELP entry for " << word;
         auto has = [&](std::string_view head) {
-            return std::any_of(entry.begin(), entry.end(),
-                               [&](std::string_view l) { return l.substr(0, head.size()) == head; });
+            return std::any_of(entry.begin(), entry.end(), [&](std::string_view l) {
+                return l.substr(0, head.size()) == head;
+            });
         };
         EXPECT_TRUE(has("OPTIONS") && has("RESULTS") && has("EXAMPLE")) << word;
         for (std::string_view line : entry) EXPECT_LE(line.size(), 129u) << word << ": " << line;
@@ -76,9 +77,10 @@ TEST(HelpCommand, PrintsTheDocumentsEntryAndRefusesUnknownWords) {
     // Words as a user types them (prefixes and the full names beyond 8 characters included),
     // with the heading word whose block the document gives them.
     const std::pair<const char*, const char*> cases[] = {
-        {"OLS", "OLS"},       {"ols", "OLS"},          {"IMLS", "IMLS"},     {"SMPL", "SMPL"},
-        {"PROC", "PROCEDURE"}, {"DIMENSION", "DIMENSION"}, {"FCAST", "FCAST"}, {"DIAG", "DIAGNOSE"},
-        {"2SLS", "2SLS"},     {"COINT", "COINTEGR"},   {"STATS", "STATS"},   {"HELP", "HELP"},
+        {"OLS", "OLS"},        {"ols", "OLS"},        {"IMLS", "IMLS"},
+        {"SMPL", "SMPL"},      {"PROC", "PROCEDURE"}, {"DIMENSION", "DIMENSION"},
+        {"FCAST", "FCAST"},    {"DIAG", "DIAGNOSE"},  {"2SLS", "2SLS"},
+        {"COINT", "COINTEGR"}, {"STATS", "STATS"},    {"HELP", "HELP"},
     };
     for (const auto& [typed, heading] : cases) {
         const Lines expected = help_lines_in_document(heading);
