@@ -2,7 +2,6 @@
 // syntax, options, results and an example, and HELP prints each entry exactly as the document
 // on disk has it.
 #include "core/command_table.hpp"
-#include "core/result_scalars.hpp"
 #include "interp/command_handlers.hpp"
 #include "interp/command_reference.hpp"
 #include "test_support.hpp"
@@ -73,7 +72,7 @@ TEST(HelpReference, EveryProvidedCommandHasACompleteEntry) {
     }
 }
 
-TEST(HelpCommand, PrintsTheDocumentsEntryAndRefusesUnknownWords) {
+TEST(HelpCommand, PrintsTheDocumentsEntry) {
     // Words as a user types them (prefixes and the full names beyond 8 characters included),
     // with the heading word whose block the document gives them.
     const std::pair<const char*, const char*> cases[] = {
@@ -92,11 +91,6 @@ TEST(HelpCommand, PrintsTheDocumentsEntryAndRefusesUnknownWords) {
             << run.output;
         for (const std::string& line : out) EXPECT_LE(line.size(), 130u) << line;
     }
-    ScriptRun plots("HELP PLOTS\n");
-    EXPECT_TRUE(plots.has_line(" ...NOTE..PLOTS COMMAND IS NOT AVAILABLE IN THIS VERSION"));
-    ScriptRun unknown("HELP ZORK\n");
-    EXPECT_TRUE(unknown.has_line(" ...ERROR..NO COMMAND BEGINS WITH ZORK"));
-    EXPECT_EQ(unknown.scalar(R_ERR), 18001);
 }
 
 } // namespace
