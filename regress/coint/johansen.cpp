@@ -139,7 +139,8 @@ JohansenFit johansen(const std::vector<std::vector<Real>>& x, int lags, Johansen
     for (int j = 0; j < p; ++j)
         for (int i = 0; i < p; ++i) {
             Real v = 0;
-            for (int k = 0; k < m; ++k) v += s01[std::size_t(k) * p + i] * b[std::size_t(j) * m + k];
+            for (int k = 0; k < m; ++k)
+                v += s01[std::size_t(k) * p + i] * b[std::size_t(j) * m + k];
             a[std::size_t(j) * p + i] = v;
         }
     for (int j = 0; j < p; ++j) forward_solve(l11, p, a.data() + std::size_t(j) * p); // L^-1 C

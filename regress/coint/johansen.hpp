@@ -31,14 +31,14 @@ enum class JohansenStatus {
 
 struct JohansenFit {
     JohansenStatus status = JohansenStatus::ok;
-    int failed_column = -1; // the dependent regressor when `dependent`: 0-based in the order
-                            // dx1(t-1) .. dxm(t-1), .., dxm(t-K+1), constant
-    int n = 0;              // observations used, T = N - K
-    int m = 0;              // variables
-    int p = 0;              // rows of the relations: m, or m + 1 with a restricted term
-    int lags = 0;           // K
-    int nregs = 0;          // regressors of each concentrating regression
-    std::vector<Real> eigenvalues;      // p, largest first (the last is 0 when p = m + 1)
+    int failed_column = -1;        // the dependent regressor when `dependent`: 0-based in the order
+                                   // dx1(t-1) .. dxm(t-1), .., dxm(t-K+1), constant
+    int n = 0;                     // observations used, T = N - K
+    int m = 0;                     // variables
+    int p = 0;                     // rows of the relations: m, or m + 1 with a restricted term
+    int lags = 0;                  // K
+    int nregs = 0;                 // regressors of each concentrating regression
+    std::vector<Real> eigenvalues; // p, largest first (the last is 0 when p = m + 1)
     std::vector<Real> trace, max_eigen; // m: H0 r = 0 .. m-1 relations
     std::vector<Real> vectors;  // p x p column-major: column j the j-th relation, first element 1
     std::vector<Real> loadings; // m x p column-major: alpha = S01 V (V' S11 V)^-1

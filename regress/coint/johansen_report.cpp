@@ -15,17 +15,21 @@ namespace {
 
 const char* terms_line(JohansenTerms terms) {
     switch (terms) {
-    case JohansenTerms::NONE: return " DETERMINISTIC TERMS: NONE";
-    case JohansenTerms::CONSTANT: return " DETERMINISTIC TERMS: CONSTANT OUTSIDE THE RELATIONS";
-    case JohansenTerms::RESTRICTED: return " DETERMINISTIC TERMS: CONSTANT IN THE RELATIONS";
+    case JohansenTerms::NONE:
+        return " DETERMINISTIC TERMS: NONE";
+    case JohansenTerms::CONSTANT:
+        return " DETERMINISTIC TERMS: CONSTANT OUTSIDE THE RELATIONS";
+    case JohansenTerms::RESTRICTED:
+        return " DETERMINISTIC TERMS: CONSTANT IN THE RELATIONS";
     case JohansenTerms::TREND:
         return " DETERMINISTIC TERMS: TREND IN THE RELATIONS, CONSTANT OUTSIDE THEM";
     }
     return "";
 }
 
-const char* table_name(JohansenTerms terms) {
-    return terms == JohansenTerms::RESTRICTED ? "1*" : terms == JohansenTerms::TREND ? "2*" : "1";
+const char* table_source(JohansenTerms terms) {
+    return terms == JohansenTerms::NONE ? " CRITICAL VALUES: MACKINNON, HAUG AND MICHELIS (1999)"
+                                        : " CRITICAL VALUES: OSTERWALD-LENUM (1992)";
 }
 
 std::string hypothesis(int r) {
@@ -86,13 +90,10 @@ bool report_johansen(Run& run, const std::vector<std::string>& names, const Joha
         write_line(run, " ");
         write_test_table(run, fit, terms, false);
         if (covered)
-            write_line(run, std::string(" CRITICAL VALUES: OSTERWALD-LENUM (1992), TABLE ") +
-                                table_name(terms));
-        else if (terms == JohansenTerms::NONE)
-            write_line(run, " NO CRITICAL VALUES WITHOUT A CONSTANT");
+            write_line(run, table_source(terms));
         else
-            write_line(run, " NO CRITICAL VALUES: MORE THAN" + fmt_I(JOHANSEN_TABLE_VARIABLES, 3) +
-                                " VARIABLES");
+            write_line(run, " NO CRITICAL VALUES: MORE THAN" +
+                                fmt_I(johansen_table_trends(terms), 3) + " VARIABLES");
         write_line(run, " ");
         std::vector<std::string> rows;
         for (const std::string& n : names) rows.push_back(trim_trailing_blanks(n));
@@ -104,8 +105,8 @@ bool report_johansen(Run& run, const std::vector<std::string>& names, const Joha
         std::vector<std::string> equations;
         for (const std::string& n : names)
             equations.push_back(suffixed_name("D", trim_trailing_blanks(n)));
-        write_vector_matrix(run, " LOADINGS (ALPHA), ONE ROW PER EQUATION", equations,
-                            fit.loadings, fit.eigenvalues, o.WIDE);
+        write_vector_matrix(run, " LOADINGS (ALPHA), ONE ROW PER EQUATION", equations, fit.loadings,
+                            fit.eigenvalues, o.WIDE);
     }
     ResultScalars& res = run.res;
     res[R_VAL] = fit.trace[0];

@@ -1,7 +1,7 @@
-// Critical values of Johansen's trace and maximum-eigenvalue statistics: Osterwald-Lenum's
-// asymptotic quantiles for 1 to 11 variables, in the three cases they were published for that
-// this system offers (constant outside the relations, constant restricted to them, trend
-// restricted to them). The case without any constant has no table here.
+// Critical values of Johansen's trace and maximum-eigenvalue statistics: asymptotic quantiles
+// from Osterwald-Lenum (constant outside the relations, constant restricted to them, trend
+// restricted to them; 1 to 11 variables) and from MacKinnon, Haug and Michelis (no
+// deterministic terms; 1 to 12 variables).
 #pragma once
 
 #include "numeric/real.hpp"
@@ -11,9 +11,8 @@
 
 namespace tarvex {
 
-// The largest number of variables the tables cover.
-inline constexpr int JOHANSEN_TABLE_VARIABLES = 11;
-
+// The largest number of common trends the case's table covers, and whether it covers m.
+int johansen_table_trends(JohansenTerms terms);
 bool johansen_table_covers(JohansenTerms terms, int m);
 
 // The 10%, 5% and 1% critical values for m - r common stochastic trends (r relations under the
