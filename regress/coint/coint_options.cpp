@@ -28,7 +28,7 @@ const OptionTable COINT_TABLE = {
         "SELECT",    // 13 name    FIXED, AIC or BIC: how the number of lags is chosen
         "PREDICT",   // 14 name    fitted values of the cointegrating regression
         "RESID",     // 15 name    its residuals
-        "COEF",      // 16 name    its coefficients
+        "COEF",      // 16 name    its coefficients (JOHANSEN: the first normalised vector)
         "COVARIAN",  // 17 name    their covariance matrix
         "STDERR",    // 18 name    standard errors
         "TRATIO",    // 19 name    t-ratios

@@ -82,7 +82,10 @@ JohansenFit johansen(const std::vector<std::vector<Real>>& x, int lags, Johansen
     const std::size_t n = std::size_t(rows);
 
     // Row r is observation t = lags + r (0-based): dx(t-j) = d[lags - 1 - j + r] and
-    // x(t-1) = x[lags - 1 + r].
+    // x(t-1) = x[lags - 1 + r]. The levels at t-K instead (ca.jo's long-run form) differ from
+    // x(t-1) by a sum of the lagged differences and leave the same residuals; so does the trend,
+    // counted here as the 1-based number of t-1, against any other origin (the outside constant
+    // absorbs the shift).
     std::vector<std::vector<Real>> d(std::size_t(m), std::vector<Real>(big_n - 1));
     for (int i = 0; i < m; ++i)
         for (std::size_t s = 0; s + 1 < big_n; ++s) d[i][s] = x[i][s + 1] - x[i][s];
