@@ -135,14 +135,15 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             " / NMA=2 PITER MAXIT=5", " / NSAR=1 NSPAN=4 MAXIT=5"};
         static_assert(sizeof auto_options / sizeof auto_options[0] == OPTIONS &&
                       sizeof arima_options / sizeof arima_options[0] == OPTIONS);
+        static const char* const coint_options[] = {" / PP", " / LAGS=2 SELECT=AIC",
+                                                    " / JOHANSEN DETERM=RESTRICT"};
         const std::string option = command == POOL    ? pool_options[option_row]
                                    : command == GLS   ? gls_options[option_row]
                                    : command == IV    ? iv_options[(selector / 4 + line) % 3]
                                    : command == AUTO  ? auto_options[option_row]
                                    : command == ARIMA ? arima_options[option_row]
-                                   : command == COINT
-                                       ? std::string(line % 2 ? " / LAGS=2 SELECT=AIC" : " / PP")
-                                       : options[option_row];
+                                   : command == COINT ? coint_options[line % 3]
+                                                      : options[option_row];
         if (command == SYSTEM)
             script += std::string("SYSTEM / METHOD=") + system_methods[(selector / 4 + line) % 3] +
                       "\nEQ Y X\nEQ " + text + "\nEXOGENOUS Z D\nEND\nTEST X_1 = 0\n";
