@@ -41,21 +41,8 @@ int main(int argc, char** argv) {
         std::printf("could not write the files in /tmp\n");
         return 1;
     }
-    std::vector<bench::Measure> with, without;
-    std::fflush(stdout); // the children must not inherit what is still buffered
-    for (int p = 0; p < passes; ++p) {
-        bench::Measure a, b;
-        if (!bench::run_child({binary, "/tmp/co_adf.cmd"}, "/tmp/tarvex_coint.out", a) ||
-            !bench::run_child({binary, "/tmp/co_read.cmd"}, "/dev/null", b)) {
-            std::printf("ADF: the run failed (see /tmp/tarvex_coint.out)\n");
-            return 1;
-        }
-        with.push_back(a);
-        without.push_back(b);
-    }
-    const bench::Measure all = bench::summary("ADF", with);
-    const bench::Measure alone = bench::summary("  READ", without);
-    std::printf("  ADF alone: wall %.3f s, cpu %.3f s (medians)\n", all.wall - alone.wall,
-                all.cpu - alone.cpu);
-    return 0;
+    return bench::time_against(binary, "/tmp/co_adf.cmd", "/tmp/co_read.cmd", passes, "ADF",
+                               "/tmp/tarvex_coint.out")
+               ? 0
+               : 1;
 }

@@ -57,32 +57,8 @@ int main(int argc, char** argv) {
         std::printf("could not write the files in /tmp\n");
         return 1;
     }
-    std::vector<bench::Measure> with, without;
-    std::fflush(stdout); // the children must not inherit what is still buffered
-    for (int p = 0; p < passes; ++p) {
-        bench::Measure a, b;
-        if (!bench::run_child({binary, "/tmp/iv_2sls.cmd"}, "/tmp/tarvex_iv.out", a) ||
-            !bench::run_child({binary, "/tmp/iv_read.cmd"}, "/dev/null", b)) {
-            std::printf("2SLS: the run failed (see /tmp/tarvex_iv.out)\n");
-            return 1;
-        }
-        // A run that failed (too little work area, say) would time nothing.
-        std::FILE* out = std::fopen("/tmp/tarvex_iv.out", "r");
-        char text[256];
-        bool estimated = false;
-        while (out != nullptr && std::fgets(text, sizeof text, out) != nullptr)
-            if (std::strstr(text, "SARGAN TEST") != nullptr) estimated = true;
-        if (out != nullptr) std::fclose(out);
-        if (!estimated) {
-            std::printf("2SLS: no estimate (see /tmp/tarvex_iv.out)\n");
-            return 1;
-        }
-        with.push_back(a);
-        without.push_back(b);
-    }
-    const bench::Measure all = bench::summary("2SLS", with);
-    const bench::Measure read_only = bench::summary("  READ", without);
-    std::printf("  2SLS alone: wall %.3f s, cpu %.3f s (medians)\n", all.wall - read_only.wall,
-                all.cpu - read_only.cpu);
-    return 0;
+    return bench::time_against(binary, "/tmp/iv_2sls.cmd", "/tmp/iv_read.cmd", passes, "2SLS",
+                               "/tmp/tarvex_iv.out", "SARGAN TEST")
+               ? 0
+               : 1;
 }

@@ -26,29 +26,6 @@ bool write_exponential_data(const std::string& path, long rows) {
     return std::fclose(f) == 0 && ok;
 }
 
-struct Timed {
-    std::vector<bench::Measure> with, without;
-};
-
-void time_pair(const std::string& binary, const std::string& with, const std::string& without,
-               int passes, const char* name) {
-    Timed t;
-    for (int p = 0; p < passes; ++p) {
-        bench::Measure a, b;
-        if (!bench::run_child({binary, with}, "/tmp/tarvex_nonlin.out", a) ||
-            !bench::run_child({binary, without}, "/dev/null", b)) {
-            std::printf("%s: the run failed (see /tmp/tarvex_nonlin.out)\n", name);
-            return;
-        }
-        t.with.push_back(a);
-        t.without.push_back(b);
-    }
-    const bench::Measure all = bench::summary(name, t.with);
-    const bench::Measure read = bench::summary("  READ", t.without);
-    std::printf("  %s alone: wall %.3f s, cpu %.3f s (medians)\n", name, all.wall - read.wall,
-                all.cpu - read.cpu);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -77,7 +54,9 @@ int main(int argc, char** argv) {
         std::printf("could not write the files in /tmp\n");
         return 1;
     }
-    time_pair(binary, "/tmp/nl_exp.cmd", "/tmp/nl_exp0.cmd", passes, "NLINEAR");
-    time_pair(binary, "/tmp/nl_mle.cmd", "/tmp/nl_mle0.cmd", passes, "MLE");
+    bench::time_against(binary, "/tmp/nl_exp.cmd", "/tmp/nl_exp0.cmd", passes, "NLINEAR",
+                        "/tmp/tarvex_nonlin.out");
+    bench::time_against(binary, "/tmp/nl_mle.cmd", "/tmp/nl_mle0.cmd", passes, "MLE",
+                        "/tmp/tarvex_nonlin.out");
     return 0;
 }

@@ -38,26 +38,6 @@ bool write_panel_data(const std::string& path) {
     return std::fclose(f) == 0 && ok;
 }
 
-void time_pair(const std::string& binary, const std::string& with, const std::string& without,
-               int passes, const char* name) {
-    std::vector<bench::Measure> a_runs, b_runs;
-    std::fflush(stdout); // the children must not inherit what is still buffered
-    for (int p = 0; p < passes; ++p) {
-        bench::Measure a, b;
-        if (!bench::run_child({binary, with}, "/tmp/tarvex_pool.out", a) ||
-            !bench::run_child({binary, without}, "/dev/null", b)) {
-            std::printf("%s: the run failed (see /tmp/tarvex_pool.out)\n", name);
-            return;
-        }
-        a_runs.push_back(a);
-        b_runs.push_back(b);
-    }
-    const bench::Measure all = bench::summary(name, a_runs);
-    const bench::Measure read = bench::summary("  READ", b_runs);
-    std::printf("  %s alone: wall %.3f s, cpu %.3f s (medians)\n", name, all.wall - read.wall,
-                all.cpu - read.cpu);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -74,7 +54,9 @@ int main(int argc, char** argv) {
         std::printf("could not write the files in /tmp\n");
         return 1;
     }
-    time_pair(binary, "/tmp/pool_fixed.cmd", "/tmp/pool_read.cmd", passes, "POOL / FIXED");
-    time_pair(binary, "/tmp/pool_random.cmd", "/tmp/pool_read.cmd", passes, "POOL / RANDOM");
+    bench::time_against(binary, "/tmp/pool_fixed.cmd", "/tmp/pool_read.cmd", passes, "POOL / FIXED",
+                        "/tmp/tarvex_pool.out");
+    bench::time_against(binary, "/tmp/pool_random.cmd", "/tmp/pool_read.cmd", passes,
+                        "POOL / RANDOM", "/tmp/tarvex_pool.out");
     return 0;
 }

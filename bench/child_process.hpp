@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -70,6 +71,44 @@ inline Measure summary(const char* name, const std::vector<Measure>& runs) {
                 *std::min_element(cpu.begin(), cpu.end()), median(cpu),
                 *std::max_element(peak.begin(), peak.end()));
     return {median(wall), median(cpu), median(peak)};
+}
+
+// Whether the text file `path` holds `text` on one of its lines.
+inline bool file_contains(const std::string& path, const char* text) {
+    std::FILE* f = std::fopen(path.c_str(), "r");
+    if (f == nullptr) return false;
+    char line[512];
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, f) != nullptr) found = std::strstr(line, text);
+    std::fclose(f);
+    return found;
+}
+
+// Runs the script `with` and the script `without` (the same run less the work measured, e.g.
+// its READ alone) `passes` times each, alternately, prints the best and median of each and the
+// work alone (the difference of the medians). `out` keeps the transcript of the last `with` run;
+// when `expect` is given, a transcript without that text is a failed run (an estimation that
+// stopped early would time nothing). False when a run failed.
+inline bool time_against(const std::string& binary, const std::string& with,
+                         const std::string& without, int passes, const char* name,
+                         const std::string& out, const char* expect = nullptr) {
+    std::vector<Measure> a_runs, b_runs;
+    std::fflush(stdout); // the children must not inherit what is still buffered
+    for (int p = 0; p < passes; ++p) {
+        Measure a, b;
+        if (!run_child({binary, with}, out, a) || !run_child({binary, without}, "/dev/null", b) ||
+            (expect != nullptr && !file_contains(out, expect))) {
+            std::printf("%s: the run failed (see %s)\n", name, out.c_str());
+            return false;
+        }
+        a_runs.push_back(a);
+        b_runs.push_back(b);
+    }
+    const Measure all = summary(name, a_runs);
+    const Measure read = summary("  READ", b_runs);
+    std::printf("  %s alone: wall %.3f s, cpu %.3f s (medians)\n", name, all.wall - read.wall,
+                all.cpu - read.cpu);
+    return true;
 }
 
 } // namespace bench

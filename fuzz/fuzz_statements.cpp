@@ -88,14 +88,14 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // BOX, PROBIT, LOGIT or TOBIT (LOGIT of Z is the multinomial logit; one option set is ORDERED),
 // with a low iteration limit so that each input runs quickly, or after POOL (cross-sections by
 // NCROSS or by the values of Z), GLS (the variances V or their diagonal matrix OM), 2SLS
-// (instruments after ";" in the line itself), AUTO or COINTEGR, each with its own options, or as
-// the second EQ line of a SYSTEM block, or as the list of PLOTS (a character plot of each kind)
-// and the coefficient names of CONFIDEN.
+// (instruments after ";" in the line itself), AUTO, COINTEGR or ARIMA, each with its own options,
+// or as the second EQ line of a SYSTEM block, or as the list of PLOTS (a character plot of each
+// kind) and the coefficient names of CONFIDEN.
 std::string estimation_script(const std::string& body, unsigned char selector) {
-    static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ",   "BOX ",  "PROBIT ",
-                                           "LOGIT ",  "TOBIT ", "POOL ",     "GLS ",  "2SLS ",
-                                           "SYSTEM",  "AUTO ",  "COINTEGR ", "PLOTS "};
-    enum { POOL = 7, GLS = 8, IV = 9, SYSTEM = 10, AUTO = 11, COINT = 12, PLOTS = 13 };
+    static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ",   "BOX ",   "PROBIT ",
+                                           "LOGIT ",  "TOBIT ", "POOL ",     "GLS ",   "2SLS ",
+                                           "SYSTEM",  "AUTO ",  "COINTEGR ", "ARIMA ", "PLOTS "};
+    enum { POOL = 7, GLS = 8, IV = 9, SYSTEM = 10, AUTO = 11, COINT = 12, ARIMA = 13, PLOTS = 14 };
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
         " / MAXIT=5", " / MAXIT=5 PITER HETCOV", " / MAXIT=5 METHOD=BFGS COVTYPE=OPG",
@@ -131,7 +131,13 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         static const char* const system_methods[] = {"SUR", "ITSUR MAXIT=5", "3SLS"};
         static const char* const auto_options[] = {
             " / PITER", " / ORDER=2 PCOV", " / METHOD=CORC MAXIT=5", " / METHOD=PW", " / ORDER=3"};
-        static_assert(sizeof auto_options / sizeof auto_options[0] == OPTIONS);
+        static const char* const arima_options[] = {
+            " / IDENT NLAG=4", " / NAR=1 MAXIT=5 HORIZON=3", " / NAR=1 NMA=1 NDIFF=1 METHOD=CSS",
+            " / NMA=2 PITER MAXIT=5", " / NSAR=1 NSPAN=4 MAXIT=5"};
+        static_assert(sizeof auto_options / sizeof auto_options[0] == OPTIONS &&
+                      sizeof arima_options / sizeof arima_options[0] == OPTIONS);
+        static const char* const coint_options[] = {" / PP", " / LAGS=2 SELECT=AIC",
+                                                    " / JOHANSEN DETERM=RESTRICT"};
         static const char* const plots_options[] = {
             " / LINES=5", " / SCATTER LINES=6 COLS=40", " / HISTOGRA BINS=3",
             " / RESIDUAL LINES=5 COLS=50", " / FITTED LINES=5 TITLE='A B'"};
@@ -140,10 +146,10 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
                                    : command == GLS   ? gls_options[option_row]
                                    : command == IV    ? iv_options[(selector / 4 + line) % 3]
                                    : command == AUTO  ? auto_options[option_row]
+                                   : command == ARIMA ? arima_options[option_row]
                                    : command == PLOTS ? plots_options[option_row]
-                                   : command == COINT
-                                       ? std::string(line % 2 ? " / LAGS=2 SELECT=AIC" : " / PP")
-                                       : options[option_row];
+                                   : command == COINT ? coint_options[line % 3]
+                                                      : options[option_row];
         if (command == SYSTEM)
             script += std::string("SYSTEM / METHOD=") + system_methods[(selector / 4 + line) % 3] +
                       "\nEQ Y X\nEQ " + text + "\nEXOGENOUS Z D\nEND\nTEST X_1 = 0\n";

@@ -13,6 +13,7 @@
 #include "io/print_write.hpp"
 #include "io/read_command.hpp"
 #include "io/stored_format.hpp"
+#include "regress/arima/arima_command.hpp"
 #include "regress/auto/auto_command.hpp"
 #include "regress/box/box_command.hpp"
 #include "regress/choice/choice_command.hpp"
@@ -115,7 +116,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {69,  "DIAGNOSE", cmd_fcast,         N, S}, // the FCAST handler: not available
     {70,  "INSTRUME", cmd_equations,     N, S}, // instrumental variables (as 2SLS)
     {71,  "TABLES",   not_available,     P, R},
-    {72,  "ARIMA",    not_available,     N, R},
+    {72,  "ARIMA",    cmd_arima,         N, S}, // identify, estimate and forecast ARIMA models
     {73,  "GOTO",     cmd_goto,          P, S}, // the reader skips to the label
     {74,  "BAYES",    not_available,     N, R},
     {75,  "CONFIDEN", cmd_graph,         P, R}, // confidence region of two coefficients
@@ -135,7 +136,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {89,  "QUIT",     cmd_stop,          P, R}, // dispatched as STOP
     {90,  "EXIT",     cmd_stop,          P, R}, // dispatched as STOP
     {91,  "IMLS",     cmd_olsq,          N, S}, // the OLSQ handler
-    {92,  "COINTEGR", cmd_cointegr,      N, S}, // unit-root and cointegration tests
+    {92,  "COINTEGR", cmd_arima,         N, S}, // cointegration tests (shares ARIMA's handler)
     {93,  "CONVERT",  not_available,     P, R},
     {94,  "IF1",      cmd_genr,          P, R}, // IF at observation 1
     {95,  "LP",       not_available,     N, R},

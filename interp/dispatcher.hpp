@@ -37,5 +37,7 @@ LoopEnd command_loop(Run& run);
 CommandHandler handler_for(int slot);
 // Writes the note for a command that this version does not provide.
 void not_available(Run& run);
+// That note's line for the command word `word` (HELP gives it too).
+std::string not_available_line(std::string_view word);
 
 } // namespace tarvex

@@ -5,6 +5,7 @@
 
 #include "core/error_report.hpp"
 #include "host/tarvextern.hpp"
+#include "interp/command_reference.hpp"
 #include "interp/entry.hpp"
 #include "interp/memory_limit.hpp"
 #include "interp/reader.hpp"
@@ -20,12 +21,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 namespace tarvex {
 
 namespace {
 
 constexpr int HELP_WORDS_PER_LINE = 8;
+constexpr int HELP_UNKNOWN_WORD = 1;      // $ERR: 18001
 constexpr int TOO_LARGE_SEQUENCE = 70;    // $ERR: command slot x 1000 + 70
 constexpr std::size_t NUMBER_DIGITS = 40; // a size value is read whole
 
@@ -104,9 +108,12 @@ std::string argument_word(const Run& run, int n, std::size_t longest) {
     return word;
 }
 
+std::string not_available_line(std::string_view word) {
+    return " ...NOTE.." + std::string(word) + " COMMAND IS NOT AVAILABLE IN THIS VERSION";
+}
+
 void not_available(Run& run) {
-    report_error(run, " ...NOTE.." + current_command_word(run) +
-                          " COMMAND IS NOT AVAILABLE IN THIS VERSION");
+    report_error(run, not_available_line(current_command_word(run)));
 }
 
 void cmd_no_action(Run&) {}
@@ -228,8 +235,29 @@ void cmd_download(Run& run) {
                                  : " See TARVEX web site for update information");
 }
 
-// HELP: the command words in matching order, eight to a line.
+// HELP alone: the command words in matching order, eight to a line. HELP word: the entry of
+// the command the word selects, from the built-in command reference; a command this version
+// does not provide says so, and a word that selects no command is an error.
 void cmd_help(Run& run) {
+    const std::string word = argument_word(run);
+    if (!word.empty()) {
+        const int slot = match_command(word, false);
+        if (slot == 0) {
+            report_error(run, " ...ERROR..NO COMMAND BEGINS WITH " + word,
+                         C_HELP * 1000 + HELP_UNKNOWN_WORD);
+            write_line(run, " ...NOTE..HELP ALONE LISTS THE COMMANDS");
+            return;
+        }
+        const std::string command = trim_trailing_blanks(COMMAND_WORDS[slot - 1]);
+        if (COMMAND_ROWS[slot - 1].handler == not_available) {
+            write_line(run, not_available_line(command));
+            return;
+        }
+        const std::vector<std::string_view> entry = help_entry(slot);
+        if (entry.empty()) write_line(run, " ...NOTE..NO HELP TEXT FOR " + command);
+        for (std::string_view line : entry) write_line(run, " " + std::string(line));
+        return;
+    }
     write_line(run, " COMMANDS (A LEADING PART OF A WORD SELECTS THE FIRST COMMAND IT BEGINS):");
     std::string line = " ";
     int on_line = 0;

@@ -79,14 +79,8 @@ bool report_failure(Run& run, const AutoEquation& eq, const AutoEstimate& e) {
 
 void store(Run& run, const AutoEquation& eq, const AutoEstimate& e, const AutoOptions& o,
            const std::vector<Real>& tstat) {
-    EstimationResults& r = run.last_estimation;
-    r = EstimationResults{};
-    r.command = "AUTO";
-    r.dep_ref = eq.dep_ref;
-    r.dep_lag = eq.dep_lag;
-    r.dep_name = eq.dep_name;
-    r.dep_variable = reference_name(run, eq.dep_ref);
-    record_terms(run, eq.terms, r);
+    EstimationResults& r =
+        new_estimation_record(run, "AUTO", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.terms);
     r.coef = e.coef;
     r.cov = e.cov;
     r.stderrs = e.se;

@@ -68,25 +68,12 @@ void cmd_box(Run& run) {
     if (!OPTION(run, box_option_table())) return;
     const BoxOptions o = read_box_options(run);
     if (!check_options(run, o)) return;
-    const ScanBlock& scan = run.scan;
-    if (scan.NF < 1 || (scan.NF < 2 && !o.CONSTANT)) {
-        report_error(run, " ...ERROR..BOX NEEDS depvar indeps", ERR_BOX_NO_LIST);
+    ListEquationTerms list;
+    if (!read_list_equation(run, "BOX", o.CONSTANT, ERR_BOX_NO_LIST, ERR_BOX_BOTH_SIDES, list))
         return;
-    }
     BoxEquation eq;
-    const OlsTerm dep = list_term(run, 1);
-    eq.dep_ref = dep.ref, eq.dep_lag = dep.lag, eq.dep_name = dep.name;
-    for (int k = 2; k <= scan.NF; ++k) {
-        const OlsTerm t = list_term(run, k);
-        if (t.ref == dep.ref && t.lag == dep.lag) {
-            report_error(run,
-                         " ...ERROR..VARIABLE " + eq.dep_name + " IS ON BOTH SIDES OF EQUATION",
-                         ERR_BOX_BOTH_SIDES);
-            return;
-        }
-        eq.terms.push_back(t);
-    }
-    if (o.CONSTANT) eq.terms.push_back(intercept_term(run));
+    eq.dep_ref = list.dep.ref, eq.dep_lag = list.dep.lag, eq.dep_name = list.dep.name;
+    eq.terms = std::move(list.terms);
     ListRows rows;
     if (!gather_list_rows(run, eq.dep_ref, eq.dep_lag, eq.terms, o.BEG, o.END, rows)) return;
     eq.obs = rows.obs, eq.beg = rows.beg, eq.end = rows.end;

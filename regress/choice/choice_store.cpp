@@ -14,14 +14,8 @@ const char* choice_command_word(int command) {
 
 bool store_choice(Run& run, const ChoiceEquation& eq, const ChoiceStored& s,
                   const ChoiceOptions& o) {
-    EstimationResults& e = run.last_estimation;
-    e = EstimationResults{};
-    e.command = s.command;
-    e.dep_ref = eq.dep_ref;
-    e.dep_lag = eq.dep_lag;
-    e.dep_name = eq.dep_name;
-    e.dep_variable = reference_name(run, eq.dep_ref);
-    record_terms(run, eq.terms, e);
+    EstimationResults& e =
+        new_estimation_record(run, s.command, eq.dep_ref, eq.dep_lag, eq.dep_name, eq.terms);
     for (std::size_t j = 0; j < s.parameters.size(); ++j)
         record_parameter(run, s.parameters[j], int(j), e);
     const int k = static_cast<int>(s.coef.size());

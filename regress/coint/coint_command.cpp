@@ -1,7 +1,7 @@
 // COINTEGR vars / options: reads and checks the options and the list, gathers the rows (the
 // observations of the range, which must follow one another), and hands them to the test the
 // list and the options call for: one variable, the augmented Dickey-Fuller test (PP: Phillips-
-// Perron, KPSS: KPSS); several, Engle-Granger's test.
+// Perron, KPSS: KPSS); several, Engle-Granger's test (JOHANSEN: Johansen's).
 #include "regress/coint/coint_command.hpp"
 
 #include "core/error_report.hpp"
@@ -13,6 +13,8 @@
 #include "regress/coint/coint_errors.hpp"
 #include "regress/coint/coint_options.hpp"
 #include "regress/coint/engle_granger.hpp"
+#include "regress/coint/johansen.hpp"
+#include "regress/coint/johansen_report.hpp"
 #include "regress/coint/unit_root_report.hpp"
 #include "regress/fit/list_equation.hpp"
 #include "regress/fit/term_names.hpp"
@@ -35,6 +37,12 @@ bool check_options(Run& run, const CointOptions& o) {
     for (const std::string* name :
          {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
         if (name->rfind("********", 0) == 0) return bad_option(run, "PREDICT");
+    if (o.JOHANSEN && (o.PP || o.KPSS)) {
+        report_error(run, " ...ERROR..CHOOSE ONE OF JOHANSEN, PP AND KPSS", ERR_COINT_OPTION);
+        return false;
+    }
+    if (o.JOHANSEN && (o.LAGS == 0 || (!o.SELECT.empty() && o.SELECT != "FIXED")))
+        return bad_option(run, o.LAGS == 0 ? "LAGS" : "SELECT");
     if (o.PP && o.KPSS) {
         report_error(run, " ...ERROR..CHOOSE ONE OF PP AND KPSS", ERR_COINT_OPTION);
         return false;
@@ -192,6 +200,72 @@ void engle_granger(Run& run, CointEquation& eq, const ListRows& rows, const Coin
     run_adf(run, "RESID", r.resid, Deterministic::NONE, det, int(rows.x.size()), o);
 }
 
+bool read_johansen_terms(Run& run, const std::string& word, JohansenTerms& terms) {
+    if (word.empty() || word == "CONSTANT")
+        terms = JohansenTerms::CONSTANT;
+    else if (word == "NONE")
+        terms = JohansenTerms::NONE;
+    else if (word == "RESTRICT")
+        terms = JohansenTerms::RESTRICTED;
+    else if (word == "TREND")
+        terms = JohansenTerms::TREND;
+    else
+        return bad_option(run, "DETERM");
+    return true;
+}
+
+// Johansen's test of the list's variables: a VAR of LAGS lags in levels (2 when not given).
+void johansen_test(Run& run, const CointEquation& eq, const ListRows& rows, const CointOptions& o) {
+    JohansenTerms terms = JohansenTerms::CONSTANT;
+    if (!read_johansen_terms(run, o.DETERM, terms)) return;
+    std::vector<std::string> names{eq.dep_name};
+    std::vector<std::vector<Real>> x{rows.y};
+    for (std::size_t j = 0; j + 1 < rows.x.size(); ++j) {
+        names.push_back(eq.terms[j].name);
+        x.push_back(rows.x[j]);
+    }
+    for (std::size_t j = 0; j < x.size(); ++j) {
+        bool varies = false;
+        for (Real v : x[j]) varies = varies || v != x[j][0];
+        if (!varies) return (void)constant_variable(run, names[j]);
+    }
+    const int lags = o.LAGS > 0 ? o.LAGS : 2;
+    const JohansenFit fit = johansen(x, lags, terms);
+    const int m = int(x.size());
+    switch (fit.status) {
+    case JohansenStatus::ok:
+        break;
+    case JohansenStatus::too_few:
+        report_error(run,
+                     " ...ERROR.." + fmt_I(int(rows.y.size()), 5) +
+                         " OBSERVATIONS IS NOT ENOUGH FOR A VAR OF" + fmt_I(lags, 3) + " LAGS IN" +
+                         fmt_I(m, 3) + " VARIABLES",
+                     ERR_COINT_VAR_TOO_FEW);
+        return;
+    case JohansenStatus::dependent: {
+        const int c = fit.failed_column;
+        const bool lag = c >= 0 && c < m * (lags - 1);
+        return (void)singular(
+            run,
+            lag ? lagged_name(suffixed_name("D", trim_trailing_blanks(names[c % m])), c / m + 1)
+                : std::string("CONSTANT"));
+    }
+    case JohansenStatus::singular_00:
+    case JohansenStatus::singular_11:
+    case JohansenStatus::no_eigen:
+        report_error(run,
+                     std::string(" ...ERROR..JOHANSEN: ") +
+                         (fit.status == JohansenStatus::singular_00
+                              ? "THE RESIDUALS OF THE DIFFERENCES ARE DEPENDENT (S00)"
+                          : fit.status == JohansenStatus::singular_11
+                              ? "THE RESIDUALS OF THE LEVELS ARE DEPENDENT (S11)"
+                              : "THE EIGENVALUES DID NOT SETTLE"),
+                     ERR_COINT_MOMENTS);
+        return;
+    }
+    report_johansen(run, names, fit, terms, o);
+}
+
 } // namespace
 
 void cmd_cointegr(Run& run) {
@@ -204,6 +278,10 @@ void cmd_cointegr(Run& run) {
     if (scan.NF < 1) {
         report_error(run, " ...ERROR..COINTEGR NEEDS A VARIABLE, OR TWO OR MORE",
                      ERR_COINT_NO_LIST);
+        return;
+    }
+    if (scan.NF == 1 && o.JOHANSEN) {
+        report_error(run, " ...ERROR..JOHANSEN TESTS TWO OR MORE VARIABLES", ERR_COINT_COMBINATION);
         return;
     }
     if (scan.NF > 1 && (o.PP || o.KPSS)) {
@@ -230,7 +308,10 @@ void cmd_cointegr(Run& run) {
         unit_root_tests(run, eq.dep_name, rows.y, o);
         return;
     }
-    engle_granger(run, eq, rows, o);
+    if (o.JOHANSEN)
+        johansen_test(run, eq, rows, o);
+    else
+        engle_granger(run, eq, rows, o);
 }
 
 } // namespace tarvex

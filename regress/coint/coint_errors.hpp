@@ -11,6 +11,8 @@ enum CointError : int {
     ERR_COINT_SINGULAR = 92005,    // a regressor or a variable of the system is dependent
     ERR_COINT_GAPS = 92006,        // observations skipped inside the range
     ERR_COINT_COMBINATION = 92007, // a test that does not apply to this many variables
+    ERR_COINT_VAR_TOO_FEW = 92008, // JOHANSEN: too few observations for the lags and variables
+    ERR_COINT_MOMENTS = 92009,     // JOHANSEN: a residual moment matrix is singular
 };
 
 } // namespace tarvex

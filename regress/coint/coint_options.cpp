@@ -19,20 +19,21 @@ const OptionTable COINT_TABLE = {
         "PCOV",      //  4 switch  print the covariance of the cointegrating regression
         "PCOR",      //  5 switch  print its correlation matrix
         "WIDE",      //  6 switch  130-column report (SET WIDE)
-        "BEG",       //  7 integer first observation
-        "END",       //  8 integer last observation
-        "LAGS",      //  9 integer lagged differences, or their maximum with SELECT
-        "BANDWIDT",  // 10 integer Bartlett truncation lag of the long-run variance
-        "DETERM",    // 11 name    NONE, CONSTANT or TREND
-        "SELECT",    // 12 name    FIXED, AIC or BIC: how the number of lags is chosen
-        "PREDICT",   // 13 name    fitted values of the cointegrating regression
-        "RESID",     // 14 name    its residuals
-        "COEF",      // 15 name    its coefficients
-        "COVARIAN",  // 16 name    their covariance matrix
-        "STDERR",    // 17 name    standard errors
-        "TRATIO",    // 18 name    t-ratios
+        "JOHANSEN",  //  7 switch  Johansen's test of the cointegrating rank (two or more variables)
+        "BEG",       //  8 integer first observation
+        "END",       //  9 integer last observation
+        "LAGS",      // 10 integer lagged differences, or their maximum with SELECT; JOHANSEN: K
+        "BANDWIDT",  // 11 integer Bartlett truncation lag of the long-run variance
+        "DETERM",    // 12 name    NONE, CONSTANT, TREND; with JOHANSEN also RESTRICT
+        "SELECT",    // 13 name    FIXED, AIC or BIC: how the number of lags is chosen
+        "PREDICT",   // 14 name    fitted values of the cointegrating regression
+        "RESID",     // 15 name    its residuals
+        "COEF",      // 16 name    its coefficients (JOHANSEN: the first normalised vector)
+        "COVARIAN",  // 17 name    their covariance matrix
+        "STDERR",    // 18 name    standard errors
+        "TRATIO",    // 19 name    t-ratios
     },
-    6, 4, 0, 8};
+    7, 4, 0, 8};
 // clang-format on
 
 int at(std::string_view keyword) {
@@ -62,6 +63,7 @@ CointOptions read_coint_options(const Run& run) {
     auto n = [&](const char* k) { return trim_trailing_blanks(opt.name[at(k)]); };
     o.PP = s("PP"), o.KPSS = s("KPSS"), o.LONG = s("LONG");
     o.PCOV = s("PCOV"), o.PCOR = s("PCOR"), o.WIDE = s("WIDE");
+    o.JOHANSEN = s("JOHANSEN");
     o.BEG = opt.iv[at("BEG")], o.END = opt.iv[at("END")];
     o.LAGS = opt.iv[at("LAGS")], o.BANDWIDT = opt.iv[at("BANDWIDT")];
     o.DETERM = n("DETERM"), o.SELECT = n("SELECT");

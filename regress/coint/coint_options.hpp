@@ -12,8 +12,9 @@ struct Run;
 struct CointOptions {
     bool PP = false, KPSS = false, LONG = false;
     bool PCOV = false, PCOR = false, WIDE = false;
+    bool JOHANSEN = false; // Johansen's test instead of Engle-Granger's
     int BEG = 0, END = 0;
-    int LAGS = -1;      // lagged differences (ADF, Engle-Granger); -1: not given
+    int LAGS = -1;      // lagged differences (ADF, Engle-Granger), lags in levels (JOHANSEN)
     int BANDWIDT = -1;  // Bartlett truncation lag (PP, KPSS); -1: not given
     std::string DETERM; // deterministic terms; blank: the default of the test
     std::string SELECT; // FIXED, AIC or BIC

@@ -85,14 +85,8 @@ bool report_cointegrating_regression(Run& run, const CointEquation& eq, const Co
     res[R_SSE] = r.sse;
     res[R_SIG2] = r.sigma2;
     res[R_R2] = r.rsqr;
-    EstimationResults& s = run.last_estimation;
-    s = EstimationResults{};
-    s.command = "COINTEGR";
-    s.dep_ref = eq.dep_ref;
-    s.dep_lag = eq.dep_lag;
-    s.dep_name = eq.dep_name;
-    s.dep_variable = reference_name(run, eq.dep_ref);
-    record_terms(run, eq.terms, s);
+    EstimationResults& s =
+        new_estimation_record(run, "COINTEGR", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.terms);
     s.coef = r.coef;
     s.cov = r.cov;
     s.xtx_inv = r.xtx_inv;

@@ -1,6 +1,7 @@
 // Reading a "depvar indeps" equation from the scanned list and gathering its rows.
 #include "regress/fit/list_equation.hpp"
 
+#include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/row_split.hpp"
 #include "numeric/text.hpp"
@@ -152,6 +153,29 @@ bool place_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTe
     if (rows.obs.size() != placed.span)
         for (int t : rows.obs) placed.positions.push_back(static_cast<std::size_t>(t - rows.beg));
     out = std::move(placed);
+    return true;
+}
+
+bool read_list_equation(Run& run, const std::string& word, bool constant, int err_no_list,
+                        int err_both_sides, ListEquationTerms& out) {
+    const int count = run.scan.NF;
+    if (count < 1 || (count < 2 && !constant)) {
+        report_error(run, " ...ERROR.." + word + " NEEDS depvar indeps", err_no_list);
+        return false;
+    }
+    out.dep = list_term(run, 1);
+    out.terms.clear();
+    for (int k = 2; k <= count; ++k) {
+        const OlsTerm t = list_term(run, k);
+        if (t.ref == out.dep.ref && t.lag == out.dep.lag) {
+            report_error(run,
+                         " ...ERROR..VARIABLE " + out.dep.name + " IS ON BOTH SIDES OF EQUATION",
+                         err_both_sides);
+            return false;
+        }
+        out.terms.push_back(t);
+    }
+    if (constant) out.terms.push_back(intercept_term(run));
     return true;
 }
 

@@ -18,6 +18,18 @@ OlsTerm list_term(Run& run, int k);
 // The intercept term, named CONSTANT.
 OlsTerm intercept_term(const Run& run);
 
+// The list "depvar indeps" of an estimation command: the dependent variable and the regressors,
+// the intercept appended last when `constant`.
+struct ListEquationTerms {
+    OlsTerm dep;
+    std::vector<OlsTerm> terms;
+};
+// Reads the scan block's list. A list without a regressor (counting the intercept) writes
+// " ...ERROR..<word> NEEDS depvar indeps" with `err_no_list`; a regressor that is the dependent
+// variable itself " ...ERROR..VARIABLE name IS ON BOTH SIDES OF EQUATION" with `err_both_sides`.
+bool read_list_equation(Run& run, const std::string& word, bool constant, int err_no_list,
+                        int err_both_sides, ListEquationTerms& out);
+
 // The rows of an equation: the dependent variable (ref, lag) and the terms.
 struct ListRows {
     int beg = 0, end = 0;

@@ -41,6 +41,20 @@ std::string lagged_name(std::string base, int lag) {
     return suffixed_name(std::move(base), "(" + std::to_string(lag) + ")");
 }
 
+EstimationResults& new_estimation_record(Run& run, const std::string& command, int dep_ref,
+                                         int dep_lag, const std::string& dep_name,
+                                         const std::vector<OlsTerm>& terms) {
+    EstimationResults& e = run.last_estimation;
+    e = EstimationResults{};
+    e.command = command;
+    e.dep_ref = dep_ref;
+    e.dep_lag = dep_lag;
+    e.dep_name = dep_name;
+    e.dep_variable = reference_name(run, dep_ref);
+    record_terms(run, terms, e);
+    return e;
+}
+
 void record_terms(const Run& run, const std::vector<OlsTerm>& terms, EstimationResults& e) {
     for (const OlsTerm& t : terms) {
         e.names.push_back(t.name);

@@ -31,4 +31,10 @@ void record_terms(const Run& run, const std::vector<OlsTerm>& terms, EstimationR
 // ... and the named parameter `name`, the j-th named coefficient of the estimation.
 void record_parameter(const Run& run, const std::string& name, int j, EstimationResults& e);
 
+// The last estimation started afresh for `command`: cleared, with the dependent variable and the
+// terms recorded. The estimator's report adds its estimates.
+EstimationResults& new_estimation_record(Run& run, const std::string& command, int dep_ref,
+                                         int dep_lag, const std::string& dep_name,
+                                         const std::vector<OlsTerm>& terms);
+
 } // namespace tarvex

@@ -46,26 +46,13 @@ bool check_options(Run& run, const GlsOptions& o) {
 }
 
 bool read_equation(Run& run, const GlsOptions& o, GlsEquation& eq) {
-    const ScanBlock& scan = run.scan;
-    if (scan.NF < 1 || (scan.NF < 2 && !o.CONSTANT)) {
-        report_error(run, " ...ERROR..GLS NEEDS depvar indeps", ERR_GLS_NO_LIST);
+    ListEquationTerms list;
+    if (!read_list_equation(run, "GLS", o.CONSTANT, ERR_GLS_NO_LIST, ERR_GLS_BOTH_SIDES, list))
         return false;
-    }
-    const OlsTerm dep = list_term(run, 1);
-    eq.dep_ref = dep.ref;
-    eq.dep_lag = dep.lag;
-    eq.dep_name = dep.name;
-    for (int k = 2; k <= scan.NF; ++k) {
-        const OlsTerm t = list_term(run, k);
-        if (t.ref == dep.ref && t.lag == dep.lag) {
-            report_error(run,
-                         " ...ERROR..VARIABLE " + eq.dep_name + " IS ON BOTH SIDES OF EQUATION",
-                         ERR_GLS_BOTH_SIDES);
-            return false;
-        }
-        eq.terms.push_back(t);
-    }
-    if (o.CONSTANT) eq.terms.push_back(intercept_term(run));
+    eq.dep_ref = list.dep.ref;
+    eq.dep_lag = list.dep.lag;
+    eq.dep_name = list.dep.name;
+    eq.terms = std::move(list.terms);
     return true;
 }
 

@@ -32,14 +32,8 @@ void write_summary(Run& run, const GlsEstimate& e) {
 }
 
 void store_estimation(Run& run, const GlsEquation& eq, const GlsEstimate& e) {
-    EstimationResults& s = run.last_estimation;
-    s = EstimationResults{};
-    s.command = "GLS";
-    s.dep_ref = eq.dep_ref;
-    s.dep_lag = eq.dep_lag;
-    s.dep_name = eq.dep_name;
-    s.dep_variable = reference_name(run, eq.dep_ref);
-    record_terms(run, eq.terms, s);
+    EstimationResults& s =
+        new_estimation_record(run, "GLS", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.terms);
     s.coef = e.coef;
     s.cov = e.cov;
     s.xtx_inv = e.xtx_inv;

@@ -50,14 +50,8 @@ void write_table(Run& run, const std::string& label, const std::vector<OlsTerm>&
 }
 
 void store_estimation(Run& run, const HeteroEquation& eq, const HeteroEstimate& e) {
-    EstimationResults& s = run.last_estimation;
-    s = EstimationResults{};
-    s.command = "HETERO";
-    s.dep_ref = eq.dep_ref;
-    s.dep_lag = eq.dep_lag;
-    s.dep_name = eq.dep_name;
-    s.dep_variable = reference_name(run, eq.dep_ref);
-    record_terms(run, eq.mean, s);
+    EstimationResults& s =
+        new_estimation_record(run, "HETERO", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.mean);
     // The variance coefficients are named parameters (V_name), after those of the mean.
     for (std::size_t j = 0; j < eq.variance.size(); ++j)
         record_parameter(run, variance_parameter_name(eq.variance[j].name), int(j), s);

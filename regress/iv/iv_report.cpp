@@ -74,14 +74,8 @@ void write_tests(Run& run, const IvEquation& eq, const IvEstimate& e) {
 }
 
 void store_estimation(Run& run, const IvEquation& eq, const IvEstimate& e) {
-    EstimationResults& s = run.last_estimation;
-    s = EstimationResults{};
-    s.command = "2SLS";
-    s.dep_ref = eq.dep_ref;
-    s.dep_lag = eq.dep_lag;
-    s.dep_name = eq.dep_name;
-    s.dep_variable = reference_name(run, eq.dep_ref);
-    record_terms(run, eq.regressors, s);
+    EstimationResults& s =
+        new_estimation_record(run, "2SLS", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.regressors);
     s.coef = e.coef;
     s.cov = e.cov;
     // FCAST's standard errors take sigma**2 (X^'X^)**-1, the covariance without HETCOV, as

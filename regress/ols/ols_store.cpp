@@ -13,14 +13,9 @@
 namespace tarvex {
 
 void store_last_estimation(Run& run, const OlsFit& fit, const OlsOptions& o, Real r2) {
-    EstimationResults& e = run.last_estimation;
-    e = EstimationResults{};
-    e.command = fit.label.find("IMLS") != std::string::npos ? "IMLS" : "OLSQ";
-    e.dep_ref = fit.dep_ref;
-    e.dep_lag = fit.dep_lag;
-    e.dep_name = fit.dep_name;
-    e.dep_variable = reference_name(run, fit.dep_ref);
-    record_terms(run, fit.terms, e);
+    EstimationResults& e =
+        new_estimation_record(run, fit.label.find("IMLS") != std::string::npos ? "IMLS" : "OLSQ",
+                              fit.dep_ref, fit.dep_lag, fit.dep_name, fit.terms);
     e.coef = fit.coef;
     e.cov = fit.cov;
     e.xtx_inv = fit.xtx_inv;

@@ -48,25 +48,18 @@ bool check_options(Run& run, const PoolOptions& o) {
 }
 
 bool read_equation(Run& run, const PoolOptions& o, PoolEquation& eq) {
-    const ScanBlock& scan = run.scan;
-    if (scan.NF < 2) {
-        report_error(run, " ...ERROR..POOL NEEDS depvar indeps", ERR_POOL_NO_LIST);
+    // A regressor is needed even with the intercept: the within estimator has none.
+    ListEquationTerms list;
+    if (run.scan.NF < 2 ||
+        !read_list_equation(run, "POOL", false, ERR_POOL_NO_LIST, ERR_POOL_BOTH_SIDES, list)) {
+        if (run.scan.NF < 2)
+            report_error(run, " ...ERROR..POOL NEEDS depvar indeps", ERR_POOL_NO_LIST);
         return false;
     }
-    const OlsTerm dep = list_term(run, 1);
-    eq.dep_ref = dep.ref;
-    eq.dep_lag = dep.lag;
-    eq.dep_name = dep.name;
-    for (int k = 2; k <= scan.NF; ++k) {
-        const OlsTerm t = list_term(run, k);
-        if (t.ref == dep.ref && t.lag == dep.lag) {
-            report_error(run,
-                         " ...ERROR..VARIABLE " + eq.dep_name + " IS ON BOTH SIDES OF EQUATION",
-                         ERR_POOL_BOTH_SIDES);
-            return false;
-        }
-        eq.terms.push_back(t);
-    }
+    eq.dep_ref = list.dep.ref;
+    eq.dep_lag = list.dep.lag;
+    eq.dep_name = list.dep.name;
+    eq.terms = std::move(list.terms);
     if (!o.FIXED) eq.terms.push_back(intercept_term(run));
     return true;
 }

@@ -95,14 +95,8 @@ void write_tests(Run& run, const PanelGroups& g, const PoolEstimate& e, bool eff
 
 void store_estimation(Run& run, const PoolEquation& eq, const PanelGroups& g,
                       const PoolEstimate& e) {
-    EstimationResults& s = run.last_estimation;
-    s = EstimationResults{};
-    s.command = "POOL";
-    s.dep_ref = eq.dep_ref;
-    s.dep_lag = eq.dep_lag;
-    s.dep_name = eq.dep_name;
-    s.dep_variable = reference_name(run, eq.dep_ref);
-    record_terms(run, eq.terms, s);
+    EstimationResults& s =
+        new_estimation_record(run, "POOL", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.terms);
     s.coef = e.fit.coef;
     s.cov = e.fit.cov;
     s.xtx_inv = e.fit.xtx_inv;

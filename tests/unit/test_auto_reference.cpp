@@ -13,12 +13,10 @@
 // last transformed regression).
 #include "regress/auto/auto_estimate.hpp"
 
-#include "numeric/decimal.hpp"
+#include "ols_engine.hpp"
 #include "reference_support.hpp"
 
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 
 namespace tarvex::testing {
 namespace {
@@ -35,18 +33,9 @@ struct ArSample {
 };
 
 ArSample read_ar60() {
+    const std::vector<std::vector<Real>> c = read_table("auto/ar60.txt");
     ArSample s;
-    std::ifstream in(std::string(TARVEX_TEST_DATA_DIR) + "/auto/ar60.txt");
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream words(line);
-        std::string a, b, c;
-        words >> a >> b >> c;
-        Real v = 0;
-        parse_real_field(a, v), s.y.push_back(v);
-        parse_real_field(b, v), s.x.push_back(v);
-        parse_real_field(c, v), s.z.push_back(v);
-    }
+    if (c.size() == 3) s.y = c[0], s.x = c[1], s.z = c[2];
     return s;
 }
 

@@ -16,6 +16,7 @@
 // All printed with digits = 17; R lists the constant first, the engine last.
 #include "regress/iv/iv_estimate.hpp"
 
+#include "ols_engine.hpp"
 #include "reference_support.hpp"
 
 #include <fstream>
@@ -25,22 +26,6 @@ namespace tarvex {
 namespace {
 
 using testing::agrees;
-
-std::vector<std::vector<Real>> iv_columns(const std::string& file) {
-    std::ifstream in(std::string(TARVEX_TEST_DATA) + "/iv/" + file);
-    std::vector<std::vector<Real>> columns;
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream words(line);
-        std::size_t col = 0;
-        for (std::string w; words >> w; ++col) {
-            Real v = 0;
-            parse_real_field(w, v);
-            if (columns.size() <= col) columns.resize(col + 1);
-            columns[col].push_back(v);
-        }
-    }
-    return columns;
-}
 
 // y is column 0; the constant is the last column of `data.columns`.
 IvData iv_data(const std::vector<std::vector<Real>>& c, std::vector<int> regressors,
@@ -63,7 +48,7 @@ void expect_constant_last(const std::vector<Real>& got, const std::vector<Real>&
 }
 
 TEST(IvReference, CigarettesMatchIvregWithDiagnostics) {
-    const auto c = iv_columns("cigarettes.txt");
+    const auto c = testing::read_table("iv/cigarettes.txt");
     ASSERT_EQ(c.size(), 5u);
     ASSERT_EQ(c[0].size(), 48u);
     const IvData d = iv_data(c, {1, 2, 5}, {2, 3, 4, 5});
@@ -100,7 +85,7 @@ TEST(IvReference, CigarettesMatchIvregWithDiagnostics) {
 }
 
 TEST(IvReference, GeneratedTwoEndogenousMatchIvreg) {
-    const auto c = iv_columns("generated.txt");
+    const auto c = testing::read_table("iv/generated.txt");
     ASSERT_EQ(c.size(), 11u);
     ASSERT_EQ(c[0].size(), 2000u);
     // Regressors x1 x2 w1 w2 w3 constant; instruments w1 w2 w3 z1..z5 constant.

@@ -14,6 +14,7 @@
 // intercept first, the engine last.
 #include "regress/system/system_estimate.hpp"
 
+#include "ols_engine.hpp"
 #include "reference_support.hpp"
 
 #include <fstream>
@@ -23,22 +24,6 @@ namespace tarvex {
 namespace {
 
 using testing::agrees;
-
-std::vector<std::vector<Real>> klein_columns() {
-    std::ifstream in(std::string(TARVEX_TEST_DATA) + "/system/klein.txt");
-    std::vector<std::vector<Real>> columns;
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream words(line);
-        std::size_t col = 0;
-        for (std::string w; words >> w; ++col) {
-            Real v = 0;
-            parse_real_field(w, v);
-            if (columns.size() <= col) columns.resize(col + 1);
-            columns[col].push_back(v);
-        }
-    }
-    return columns;
-}
 
 // Column numbers of klein.txt, the constant after them.
 enum KleinColumn {
@@ -87,7 +72,7 @@ void expect_sigma(const SystemEstimate& e, const std::vector<Real>& r, Real tole
 }
 
 TEST(SystemReference, KleinSurIteratedSurAndThreeStageMatchSystemfit) {
-    const auto c = klein_columns();
+    const auto c = testing::read_table("system/klein.txt");
     ASSERT_EQ(c.size(), 13u);
     ASSERT_EQ(c[0].size(), 21u);
     const SystemData d = klein_system(c);

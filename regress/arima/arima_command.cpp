@@ -1,0 +1,153 @@
+// ARIMA series / NAR= NDIFF= NMA= (NSAR= NSDIFF= NSMA= NSPAN=) ...: reads and checks the options
+// and the series, differences it, and either prints the identification report (no AR or MA
+// order given, or IDENT) or hands the series to the estimator and then the report.
+#include "regress/arima/arima_command.hpp"
+
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
+#include "options/options.hpp"
+#include "regress/arima/arima_errors.hpp"
+#include "regress/arima/arima_estimate.hpp"
+#include "regress/arima/arima_options.hpp"
+#include "regress/arima/arima_report.hpp"
+#include "regress/coint/coint_command.hpp"
+#include "regress/fit/list_equation.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+constexpr int SLOT_COINTEGR = 92; // the command slot that shares this handler
+
+bool bad_option(Run& run, const char* keyword) {
+    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
+                 ERR_ARIMA_OPTION);
+    return false;
+}
+
+bool check_options(Run& run, const ArimaOptions& o) {
+    const std::pair<const char*, int> orders[] = {
+        {"NAR", o.NAR},       {"NDIFF", o.NDIFF}, {"NMA", o.NMA},     {"NSAR", o.NSAR},
+        {"NSDIFF", o.NSDIFF}, {"NSMA", o.NSMA},   {"NSPAN", o.NSPAN}, {"HORIZON", o.HORIZON}};
+    for (const auto& [keyword, value] : orders)
+        if (value < 0 || value > 10000) return bad_option(run, keyword);
+    if ((o.NSAR > 0 || o.NSDIFF > 0 || o.NSMA > 0) && o.NSPAN < 2) return bad_option(run, "NSPAN");
+    if (o.NLAG == 0 || o.NLAG < -1) return bad_option(run, "NLAG");
+    if (o.MAXIT < 1) return bad_option(run, "MAXIT");
+    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, "CONVERGE");
+    if (o.METHOD != "ML" && o.METHOD != "CSS") return bad_option(run, "METHOD");
+    for (const std::string* name : {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR,
+                                    &o.TRATIO, &o.FORECAST, &o.FCSTERR})
+        if (name->rfind("********", 0) == 0) return bad_option(run, "PREDICT");
+    return true;
+}
+
+ArimaOrder order_of(const ArimaOptions& o) {
+    ArimaOrder order;
+    order.p = o.NAR, order.d = o.NDIFF, order.q = o.NMA;
+    order.sp = o.NSAR, order.sd = o.NSDIFF, order.sq = o.NSMA;
+    order.span = o.NSAR > 0 || o.NSDIFF > 0 || o.NSMA > 0 ? o.NSPAN : 0;
+    order.mean = order.differencing_lags() == 0 ? o.CONSTANT : o.DRIFT;
+    return order;
+}
+
+// The rows must run without a gap: every observation of the range, none missing.
+bool unbroken(Run& run, const ListRows& rows, const std::string& name) {
+    int expect = rows.beg;
+    for (std::size_t i = 0; i <= rows.obs.size() && expect <= rows.end; ++i, ++expect)
+        if (i == rows.obs.size() || rows.obs[i] != expect || rows.y[i] == run.ws.XMISS) {
+            report_error(
+                run,
+                " ...ERROR..ARIMA NEEDS AN UNBROKEN SERIES: " + trim_trailing_blanks(name) +
+                    " HAS NO VALUE AT OBSERVATION" + fmt_I(expect, 7),
+                ERR_ARIMA_GAP);
+            return false;
+        }
+    return true;
+}
+
+void report_failure(Run& run, ArimaEnd end) {
+    run.last_estimation = EstimationResults{};
+    if (end == ArimaEnd::NONSTATIONARY)
+        report_error(run,
+                     " ...ERROR..THE AR ESTIMATES ARE NOT STATIONARY (A ROOT OF THE AR "
+                     "POLYNOMIAL ON OR INSIDE THE UNIT CIRCLE)",
+                     ERR_ARIMA_NONSTATIONARY);
+    else
+        report_error(run,
+                     " ...ERROR..THE LOG-LIKELIHOOD IS NOT CONCAVE AT THE ESTIMATES: "
+                     "A PARAMETER IS NOT IDENTIFIED",
+                     ERR_ARIMA_SINGULAR);
+}
+
+} // namespace
+
+void cmd_arima(Run& run) {
+    if (run.cmd.IKOD == SLOT_COINTEGR) {
+        cmd_cointegr(run);
+        return;
+    }
+    if (run.sw[OTRACE]) write_line(run, " ARIMA");
+    set_arima_defaults(run);
+    if (!OPTION(run, arima_option_table())) return;
+    const ArimaOptions o = read_arima_options(run);
+    if (!check_options(run, o)) return;
+    if (run.scan.NF != 1) {
+        report_error(run, " ...ERROR..ARIMA NEEDS ONE SERIES", ERR_ARIMA_NO_SERIES);
+        return;
+    }
+    ArimaSeries series;
+    const OlsTerm dep = list_term(run, 1);
+    series.ref = dep.ref, series.lag = dep.lag, series.name = dep.name;
+    ListRows rows;
+    if (!gather_list_rows(run, dep.ref, dep.lag, {}, o.BEG, o.END, rows)) return;
+    if (!unbroken(run, rows, dep.name)) return;
+    series.obs = rows.obs, series.beg = rows.beg, series.end = rows.end;
+    const ArimaOrder order = order_of(o);
+    const int n = int(rows.y.size());
+    const int m = n - order.differencing_lags();
+    const bool estimate = order.arma_count() > 0;
+    // Identification needs two differenced observations; estimation one more innovation than
+    // parameters after the observations the AR polynomial conditions on.
+    const int k = order.parameter_count();
+    const int needed = estimate ? order.full_p() + k + 2 : 3;
+    if (m < needed) {
+        report_error(run,
+                     " ...ERROR..SERIES TOO SHORT:" + fmt_I(n, 7) + " OBSERVATIONS (" +
+                         std::to_string(m > 0 ? m : 0) + " AFTER DIFFERENCING) FOR " +
+                         arima_model_label(order) + ", WHICH NEEDS" + fmt_I(needed, 6),
+                     ERR_ARIMA_TOO_SHORT);
+        return;
+    }
+    if (run.sw[OSCAN] || run.flags.ODONT) return;
+    const int lags = std::min(o.NLAG > 0 ? o.NLAG : default_lags(m), m - 1);
+    const std::vector<Real> w = difference_series(rows.y, order);
+    if (!estimate || o.IDENT) report_identification(run, series, order, w, lags);
+    if (!estimate) return;
+    if (std::all_of(w.begin(), w.end(), [&](Real v) { return v == w.front(); })) {
+        report_error(run,
+                     " ...ERROR.." + trim_trailing_blanks(dep.name) +
+                         " IS CONSTANT AFTER DIFFERENCING: NOTHING TO ESTIMATE",
+                     ERR_ARIMA_CONSTANT);
+        return;
+    }
+
+    ArimaControl control;
+    control.method = o.METHOD == "CSS" ? ArimaMethod::CSS : ArimaMethod::ML;
+    control.max_iterations = o.MAXIT;
+    control.parameter_tolerance = o.CONVERGE;
+    control.lags = lags;
+    control.horizon = o.HORIZON;
+    const ArimaEstimate e = estimate_arima(rows.y, order, control);
+    if (e.end == ArimaEnd::NONSTATIONARY || e.end == ArimaEnd::SINGULAR) {
+        report_failure(run, e.end);
+        return;
+    }
+    report_arima(run, series, order, e, o);
+}
+
+} // namespace tarvex

@@ -1,0 +1,58 @@
+// The estimation of an ARIMA model: the series is differenced, and the AR, MA and mean
+// parameters maximise the exact Gaussian likelihood of the differenced series (METHOD=ML,
+// started from the conditional-sum-of-squares estimates) or the conditional likelihood
+// (METHOD=CSS), by Newton's method in the likelihood kernel with derivatives by central
+// differences of the likelihood (fourth order for the gradient). The covariance is minus the
+// inverse of that Hessian at the maximum (the variance concentrated out). The estimator then
+// filters the series once more for the residuals, the Ljung-Box tests of the residuals and the
+// forecasts. It writes nothing.
+#pragma once
+
+#include "kernels/maximize_likelihood.hpp"
+#include "numeric/real.hpp"
+#include "regress/arima/arima_identify.hpp"
+#include "regress/arima/arima_likelihood.hpp"
+#include "regress/arima/arima_model.hpp"
+
+#include <vector>
+
+namespace tarvex {
+
+enum class ArimaMethod { ML, CSS };
+
+struct ArimaControl {
+    ArimaMethod method = ArimaMethod::ML;
+    int max_iterations = 100;
+    Real parameter_tolerance = 1e-20Q;
+    int lags = 0;    // residual Ljung-Box statistics at lags 1..lags
+    int horizon = 0; // forecasts 1..horizon steps ahead
+};
+
+enum class ArimaEnd {
+    CONVERGED,
+    ITERATION_LIMIT,
+    STUCK,
+    NONSTATIONARY, // the AR estimates are not stationary (CSS), or no stationary start (ML)
+    SINGULAR,      // the Hessian at the estimates is not negative definite
+};
+
+struct ArimaEstimate {
+    ArimaEnd end = ArimaEnd::CONVERGED;
+    int iterations = 0;
+    std::vector<MaximizeIteration> history;
+    int n = 0, m = 0, k = 0; // observations of y, of the differenced series, parameters
+    std::vector<Real> coef, cov, se, tstat, gradient;
+    Real llf = 0, sigma2 = 0, ssq = 0, aic = 0, bic = 0;
+    int used = 0;           // innovations in the sum of squares (CSS: m - p - sP s)
+    bool invertible = true; // the MA part at the estimates
+    bool stationary = true; // the AR part at the estimates
+    // Residuals and fitted values of y at its observations d + D s + 1 .. n.
+    std::vector<Real> resid, fitted;
+    Correlogram resid_tests;
+    ArimaForecast forecast;
+};
+
+ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order,
+                             const ArimaControl& control);
+
+} // namespace tarvex

@@ -1,0 +1,60 @@
+// Autocorrelations, partial autocorrelations and Ljung-Box statistics.
+#include "regress/arima/arima_identify.hpp"
+
+#include "numeric/fast_arith.hpp"
+#include "numeric/qmath.hpp"
+#include "regress/fit/ls_bridge.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+int default_lags(int n) {
+    int k = int(10 * qm::log10(Real(n > 1 ? n : 1)));
+    return std::max(1, std::min(k, n - 1));
+}
+
+Correlogram correlogram(const std::vector<Real>& x, int nlag, int fitted) {
+    Correlogram c;
+    const int n = int(x.size());
+    c.n = n;
+    Real mean = 0;
+    for (Real v : x) mean += v;
+    mean /= n;
+    std::vector<Real> d(n);
+    for (int t = 0; t < n; ++t) d[t] = x[t] - mean;
+    Real c0 = 0;
+    for (Real v : d) c0 += v * v;
+    Real sum_r2 = 0, q = 0;
+    std::vector<Real> phi, prev; // Durbin-Levinson coefficients
+    for (int k = 1; k <= nlag; ++k) {
+        Real ck = 0;
+        for (int t = 0; t + k < n; ++t) ck = fast_add(ck, fast_multiply(d[t], d[t + k]));
+        const Real r = c0 > 0 ? ck / c0 : Real(0);
+        c.ac.push_back(r);
+        c.ac_se.push_back(qm::sqrt((1 + 2 * sum_r2) / n));
+        sum_r2 += r * r;
+        // Durbin-Levinson: phi_kk = (r_k - sum phi_{k-1,j} r_{k-j}) / (1 - sum phi_{k-1,j} r_j).
+        Real num = r, den = 1;
+        for (int j = 1; j < k; ++j) {
+            num -= prev[j - 1] * c.ac[k - j - 1];
+            den -= prev[j - 1] * c.ac[j - 1];
+        }
+        const Real kk = den != 0 ? num / den : Real(0);
+        phi.assign(k, Real(0));
+        for (int j = 1; j < k; ++j) phi[j - 1] = prev[j - 1] - kk * prev[k - j - 1];
+        phi[k - 1] = kk;
+        prev = phi;
+        c.pac.push_back(kk);
+        c.pac_se.push_back(1 / qm::sqrt(Real(n)));
+        q += r * r / (n - k);
+        const Real qk = Real(n) * (n + 2) * q;
+        c.q.push_back(qk);
+        const int df = k - fitted;
+        c.q_df.push_back(df);
+        c.q_pvalue.push_back(df > 0 ? chi2_tail(qk, Real(df)) : Real(-1));
+    }
+    return c;
+}
+
+} // namespace tarvex

@@ -1,0 +1,254 @@
+// Writing and storing what ARIMA finds.
+#include "regress/arima/arima_report.hpp"
+
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/qmath.hpp"
+#include "numeric/text.hpp"
+#include "regress/arima/arima_errors.hpp"
+#include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/iteration_end.hpp"
+#include "regress/fit/ls_bridge.hpp"
+#include "regress/fit/output_variables.hpp"
+#include "regress/fit/term_names.hpp"
+
+namespace tarvex {
+
+namespace {
+
+// The character plot: -1 .. 1 over 41 columns, 0 in the middle ('|'), the two-standard-error
+// band (':') and a bar of X from 0 to the value.
+constexpr int PLOT_HALF = 20;
+
+std::string plot_bar(Real r, Real se) {
+    std::string s(2 * PLOT_HALF + 1, ' ');
+    auto column = [](Real v) {
+        const Real c = qm::round(v * PLOT_HALF);
+        return int(c < -PLOT_HALF ? -PLOT_HALF : c > PLOT_HALF ? PLOT_HALF : c) + PLOT_HALF;
+    };
+    const int band = column(2 * se) - PLOT_HALF;
+    if (band > 0) s[PLOT_HALF - band] = s[PLOT_HALF + band] = ':';
+    const int at = column(r);
+    for (int c = std::min(at, PLOT_HALF); c <= std::max(at, PLOT_HALF); ++c)
+        if (c != PLOT_HALF) s[c] = 'X';
+    s[PLOT_HALF] = '|';
+    return s;
+}
+
+std::string plot_axis() {
+    std::string s(2 * PLOT_HALF + 1, ' ');
+    const char* labels[] = {"-1", "-.5", "0", ".5", "1"};
+    for (int i = 0; i < 5; ++i) {
+        const std::string l = labels[i];
+        const int centre = i * PLOT_HALF / 2;
+        const int from = std::min(2 * PLOT_HALF + 1 - int(l.size()),
+                                  std::max(0, centre - int(l.size() - 1) / 2));
+        s.replace(std::size_t(from), l.size(), l);
+    }
+    return s;
+}
+
+std::string differencing_text(const ArimaOrder& o) {
+    std::string t = "D=" + fmt_I(o.d, 2);
+    if (o.span > 0) t += "  SEASONAL D=" + fmt_I(o.sd, 2) + "  SPAN=" + fmt_I(o.span, 4);
+    return t;
+}
+
+void write_correlogram(Run& run, const Correlogram& c) {
+    write_line(run, "   LAG   AUTOCORR  STD.ERROR    PARTIAL  STD.ERROR   LJUNG-BOX Q    P-VALUE");
+    for (std::size_t k = 0; k < c.ac.size(); ++k)
+        write_line(run, fmt_I(static_cast<long long>(k + 1), 6) + fmt_F(c.ac[k], 11, 5) +
+                            fmt_F(c.ac_se[k], 11, 5) + fmt_F(c.pac[k], 11, 5) +
+                            fmt_F(c.pac_se[k], 11, 5) + fmt_G(c.q[k], 14, 7) +
+                            (c.q_df[k] > 0 ? fmt_F(c.q_pvalue[k], 11, 5) : std::string()));
+    write_line(run, " ");
+    const std::string gap(5, ' ');
+    // Each plot starts 15 columns after the end of what precedes it.
+    write_line(run, "   LAG" + std::string(9, ' ') + "AUTOCORRELATIONS" + std::string(40, ' ') +
+                        "PARTIAL AUTOCORRELATIONS");
+    write_line(run, std::string(15, ' ') + plot_axis() + std::string(15, ' ') + plot_axis());
+    for (std::size_t k = 0; k < c.ac.size(); ++k)
+        write_line(run, fmt_I(static_cast<long long>(k + 1), 6) + fmt_F(c.ac[k], 8, 3) + " " +
+                            plot_bar(c.ac[k], c.ac_se[k]) + gap + fmt_F(c.pac[k], 8, 3) + "  " +
+                            plot_bar(c.pac[k], c.pac_se[k]));
+}
+
+void write_residual_tests(Run& run, const Correlogram& c) {
+    if (c.q.empty()) return;
+    write_line(run, " LJUNG-BOX TESTS OF THE RESIDUALS");
+    write_line(run, "   LAG  AUTOCORR          Q   D.F.    P-VALUE");
+    const int last = int(c.q.size());
+    for (int k = 1; k <= last; ++k) {
+        if (k % 6 != 0 && k != last) continue;
+        write_line(run, fmt_I(k, 6) + fmt_F(c.ac[k - 1], 10, 5) + fmt_G(c.q[k - 1], 11, 5) +
+                            fmt_I(c.q_df[k - 1], 7) +
+                            (c.q_df[k - 1] > 0 ? fmt_F(c.q_pvalue[k - 1], 11, 5) : std::string()));
+    }
+}
+
+void write_forecasts(Run& run, const ArimaSeries& s, const ArimaEstimate& e) {
+    if (e.forecast.value.empty()) return;
+    const Real z = normal_quantile(Real(0.975Q));
+    write_line(run, " ");
+    write_line(run, " FORECASTS OF " + trim_trailing_blanks(s.name) + " AFTER OBSERVATION" +
+                        fmt_I(s.end, 7));
+    write_line(run, "     OBS       FORECAST     STD. ERROR      LOWER 95%      UPPER 95%");
+    for (std::size_t h = 0; h < e.forecast.value.size(); ++h) {
+        const Real v = e.forecast.value[h], se = e.forecast.se[h];
+        write_line(run, fmt_I(s.end + int(h) + 1, 8) + fmt_G(v, 15, 8) + fmt_G(se, 15, 8) +
+                            fmt_G(v - z * se, 15, 8) + fmt_G(v + z * se, 15, 8));
+    }
+}
+
+void store_estimation(Run& run, const ArimaSeries& s, const ArimaOrder& order,
+                      const ArimaEstimate& e, const std::vector<int>& obs) {
+    EstimationResults& r = run.last_estimation;
+    r = EstimationResults{};
+    r.command = "ARIMA";
+    r.dep_ref = s.ref;
+    r.dep_lag = s.lag;
+    r.dep_name = s.name;
+    r.dep_variable = reference_name(run, s.ref);
+    const std::vector<std::string> names = arima_parameter_names(order);
+    for (std::size_t j = 0; j < names.size(); ++j) record_parameter(run, names[j], int(j), r);
+    r.not_forecast = "ARIMA MODEL"; // FCAST has none: HORIZON gives them
+    r.coef = e.coef;
+    r.cov = e.cov;
+    r.stderrs = e.se;
+    r.tratios = e.tstat;
+    r.obs = obs;
+    r.predicted = e.fitted;
+    r.residuals = e.resid;
+    r.n = e.m;
+    r.k = e.k;
+    r.beg = s.beg;
+    r.end = s.end;
+    r.df = e.m - e.k;
+    r.sse = e.ssq;
+    r.sigma = qm::sqrt(e.sigma2);
+    r.intercept = order.mean;
+    r.asymptotic = true;
+}
+
+} // namespace
+
+std::string arima_model_label(const ArimaOrder& o) {
+    auto three = [](int a, int b, int c) {
+        return "(" + std::to_string(a) + "," + std::to_string(b) + "," + std::to_string(c) + ")";
+    };
+    std::string label = "ARIMA" + three(o.p, o.d, o.q);
+    if (o.span > 0) label += three(o.sp, o.sd, o.sq) + std::to_string(o.span);
+    return label;
+}
+
+std::vector<std::string> arima_parameter_names(const ArimaOrder& o) {
+    std::vector<std::string> names;
+    auto add = [&](const char* stem, int count) {
+        for (int i = 1; i <= count; ++i) names.push_back(first_8_padded(stem + std::to_string(i)));
+    };
+    add("AR", o.p);
+    add("SAR", o.sp);
+    add("MA", o.q);
+    add("SMA", o.sq);
+    if (o.mean) names.push_back(first_8_padded("MEAN"));
+    return names;
+}
+
+void report_identification(Run& run, const ArimaSeries& s, const ArimaOrder& order,
+                           const std::vector<Real>& w, int lags) {
+    if (!run.flags.OPUT) return;
+    const Correlogram c = correlogram(w, lags, 0);
+    Real mean = 0, var = 0;
+    for (Real v : w) mean += v;
+    mean /= Real(w.size());
+    for (Real v : w) var += (v - mean) * (v - mean);
+    var /= Real(w.size());
+    write_line(run, " ARIMA IDENTIFICATION OF " + trim_trailing_blanks(s.name) +
+                        ": AUTOCORRELATIONS AND PARTIAL AUTOCORRELATIONS");
+    write_line(run, fmt_I(static_cast<long long>(s.obs.size()), 9) + " OBSERVATIONS FROM" +
+                        fmt_I(s.beg, 7) + " TO" + fmt_I(s.end, 7) + ";  DIFFERENCING " +
+                        differencing_text(order));
+    write_line(run, fmt_I(static_cast<long long>(w.size()), 9) +
+                        " OBSERVATIONS AFTER DIFFERENCING:  MEAN =" + fmt_G(mean, 14, 7) +
+                        "  VARIANCE =" + fmt_G(var, 14, 7));
+    write_line(run, " STANDARD ERRORS: BARTLETT'S FOR THE AUTOCORRELATIONS, 1/SQRT(N) FOR THE "
+                    "PARTIAL; BAND OF TWO STANDARD ERRORS (:)");
+    write_line(run, " ");
+    write_correlogram(run, c);
+    write_line(run, " ");
+}
+
+void report_arima(Run& run, const ArimaSeries& s, const ArimaOrder& order, const ArimaEstimate& e,
+                  const ArimaOptions& o) {
+    const bool put = run.flags.OPUT;
+    const std::vector<std::string> names = arima_parameter_names(order);
+    const bool css = o.METHOD == "CSS";
+    if (put) {
+        write_line(run, " " + arima_model_label(order) +
+                            (css ? " BY CONDITIONAL SUM OF SQUARES"
+                                 : " BY EXACT MAXIMUM LIKELIHOOD (KALMAN FILTER)"));
+        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " +
+                            s.name + fmt_X(3) + fmt_I(e.m, 7) + " AFTER DIFFERENCING" +
+                            (css ? "," + fmt_I(e.used, 7) + " RESIDUALS" : std::string()));
+        if (o.PITER)
+            for (const MaximizeIteration& it : e.history)
+                write_iteration(run, it.iteration, "LOG-LIKELIHOOD", it.llf, names, it.parameters);
+    }
+    report_iteration_end(run,
+                         e.end == ArimaEnd::ITERATION_LIMIT ? IterationEnd::ITERATION_LIMIT
+                         : e.end == ArimaEnd::STUCK         ? IterationEnd::STUCK
+                                                            : IterationEnd::CONVERGED,
+                         e.iterations, "LOG-LIKELIHOOD", ERR_ARIMA_NO_CONVERGENCE, ERR_ARIMA_STUCK);
+    if (!e.invertible)
+        report_error(run,
+                     " ...WARNING..THE MA ESTIMATES ARE NOT INVERTIBLE (A ROOT OF THE MA "
+                     "POLYNOMIAL ON OR INSIDE THE UNIT CIRCLE)",
+                     ERR_ARIMA_NONINVERTIBLE, ErrorSeverity::CONTINUES);
+    if (put) {
+        write_line(run, " ");
+        write_line(run, " INNOVATION VARIANCE (SIGMA**2) =" + fmt_G(e.sigma2, 15, 8) +
+                            "   SUM OF SQUARES =" + fmt_G(e.ssq, 15, 8));
+        write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(e.llf, 15, 8));
+        write_line(run, " AKAIKE INFORMATION CRITERION   =" + fmt_G(e.aic, 15, 8) +
+                            "   SCHWARZ (BAYESIAN) CRITERION =" + fmt_G(e.bic, 15, 8));
+        write_line(run, " ");
+        CoefficientTable t;
+        t.names = names;
+        t.coef = e.coef;
+        t.se = e.se;
+        t.tstat = e.tstat;
+        t.df = e.m - e.k;
+        t.asymptotic = true;
+        t.wide = o.WIDE;
+        write_coefficient_table(run, t);
+        write_coefficient_matrices(run, names, e.cov, o.PCOV, o.PCOR, o.WIDE);
+        write_line(run, " ");
+        write_residual_tests(run, e.resid_tests);
+        write_forecasts(run, s, e);
+    }
+    ResultScalars& res = run.res;
+    res[R_LLF] = e.llf;
+    res[R_N] = e.m;
+    res[R_K] = e.k;
+    res[R_DF] = e.m - e.k;
+    res[R_SSE] = e.ssq;
+    res[R_SIG2] = e.sigma2;
+    res[R_AIC] = e.aic;
+    res[R_SC] = e.bic;
+    const std::vector<int> obs(s.obs.begin() + order.differencing_lags(), s.obs.end());
+    store_estimation(run, s, order, e, obs);
+    if (!store_by_observation(run, o.PREDICT, s.end, obs, e.fitted)) return;
+    if (!store_by_observation(run, o.RESID, s.end, obs, e.resid)) return;
+    if (!store_vector(run, o.COEF, e.coef)) return;
+    if (!store_vector(run, o.STDERR, e.se)) return;
+    if (!store_vector(run, o.TRATIO, e.tstat)) return;
+    if (!store_square_matrix(run, o.COVARIAN, e.k, e.cov)) return;
+    std::vector<int> ahead;
+    for (std::size_t h = 0; h < e.forecast.value.size(); ++h) ahead.push_back(s.end + int(h) + 1);
+    const int last = s.end + int(ahead.size());
+    if (!store_by_observation(run, o.FORECAST, last, ahead, e.forecast.value)) return;
+    store_by_observation(run, o.FCSTERR, last, ahead, e.forecast.se);
+}
+
+} // namespace tarvex
