@@ -194,8 +194,10 @@ bool run_gnuplot(Run& run, const PlotTarget& target, const std::string& script) 
     }
     const std::time_t started = std::time(nullptr);
     const int seconds = gnuplot_seconds();
-    const host::ProgramResult r =
-        host::run_program({"gnuplot", script_file}, message_file, seconds);
+    // The gnuplot directory of the settings (VGNU) when there is one, else the search path.
+    const std::string directory = trim_blanks(run.host.VGNU);
+    const std::string program = directory.empty() ? "gnuplot" : directory + "/gnuplot";
+    const host::ProgramResult r = host::run_program({program, script_file}, message_file, seconds);
     // gnuplot names the script by its temporary name: the message says SCRIPT instead.
     std::string message = first_message(message_file);
     const std::string named = "\"" + script_file + "\"";

@@ -36,7 +36,8 @@ std::string gnuplot_quoted(const std::string& text);
 // A number for a gnuplot script (20 significant digits: more than a picture shows).
 std::string gnuplot_number(Real v);
 
-// Runs gnuplot on `script` (which opens the picture itself) and checks that it ended well and
+// Runs gnuplot (from the settings' gnuplot directory VGNU, else found on PATH) on `script`
+// (which opens the picture itself) and checks that it ended well and
 // left a file that is not empty. Says where the picture is in a NOTE line, or reports why there
 // is none (gnuplot missing, an error of gnuplot, the time limit). True when the file is there.
 bool run_gnuplot(Run& run, const PlotTarget& target, const std::string& script);

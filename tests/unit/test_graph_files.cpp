@@ -217,6 +217,21 @@ TEST(GraphFiles, GnuplotMissingFailingOrSilent) {
         EXPECT_EQ(r.scalar(R_ERR), ERR_GRAPH_GNUPLOT_FAILED);
     }
     {
+        // The settings' gnuplot directory (VGNU) comes before the search path.
+        const StandInPath path(scratch, "");
+        std::filesystem::create_directory(scratch.file("vgnu"));
+        ScratchDir::write(scratch.file("vgnu/gnuplot"), "#!/bin/sh\necho from VGNU >&2\nexit 4\n");
+        std::filesystem::permissions(scratch.file("vgnu/gnuplot"),
+                                     std::filesystem::perms::owner_all);
+        ScratchDir::write(scratch.file("settings"), "[SOFTWARE\\Halvern\\TARVEX110\\START]\nVGNU=" +
+                                                        scratch.file("vgnu") + "\n");
+        setenv("TARVEX_SETTINGS", scratch.file("settings").c_str(), 1);
+        const ScriptRun r(GRAPH_DATA + "GRAPH Y\n");
+        setenv("TARVEX_SETTINGS", "/dev/null", 1);
+        EXPECT_TRUE(r.has_line(" ...ERROR..GNUPLOT ENDED WITH EXIT STATUS 4")) << r.output;
+        EXPECT_TRUE(r.has_line(" from VGNU"));
+    }
+    {
         const StandInPath path(scratch, "exit 0\n");
         const ScriptRun r(GRAPH_DATA + "GRAPH Y / OUTPUT=none\n");
         EXPECT_TRUE(r.has_line(" ...ERROR..GNUPLOT WROTE NO GRAPH FILE")) << r.output;
