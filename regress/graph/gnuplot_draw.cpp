@@ -155,7 +155,7 @@ std::string gnuplot_quoted(const std::string& text) {
 }
 
 std::string gnuplot_number(Real v) {
-    return real_to_string(v, PLOT_DIGITS);
+    return finiteq(v) ? real_to_string(v, PLOT_DIGITS) : std::string("NaN"); // NaN: no point
 }
 
 std::string gnuplot_opening(const PlotTarget& target) {

@@ -84,8 +84,7 @@ std::string graph_script(PlotKind kind, const GraphOptions& o, const PlotData& d
         out += "set style fill solid 0.5 border -1\nset yrange [0:*]\n";
         out += "plot $D using 1:2 with boxes title " + gnuplot_quoted(data.names[0]);
         if (o.NORMAL && h.deviation > 0) {
-            const Real scale =
-                Real(int(data.columns[0].size())) * h.width / (h.deviation * sqrtq(2 * qm::PI));
+            const Real scale = Real(h.n) * h.width / (h.deviation * sqrtq(2 * qm::PI));
             out += ", [" + gnuplot_number(h.low) + ":" +
                    gnuplot_number(h.low + h.width * Real(int(h.counts.size()))) + "] " +
                    gnuplot_number(scale) + " * exp(-0.5 * ((x - (" + gnuplot_number(h.mean) +

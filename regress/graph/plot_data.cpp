@@ -28,6 +28,10 @@ bool listed_data(Run& run, int beg, int end, PlotData& data) {
     data.obs = std::move(rows.obs);
     data.columns.push_back(std::move(rows.y));
     for (std::vector<Real>& column : rows.x) data.columns.push_back(std::move(column));
+    // A missing value (warned of by the range check) is a gap in the plot, not a point.
+    for (std::vector<Real>& column : data.columns)
+        for (Real& v : column)
+            if (v == run.ws.XMISS) v = nanq("");
     return true;
 }
 
@@ -42,9 +46,13 @@ bool residual_data(const Run& run, PlotData& data) {
     return true;
 }
 
-Histogram histogram_of(const std::vector<Real>& values, int bins) {
+Histogram histogram_of(const std::vector<Real>& all, int bins) {
     Histogram h;
+    std::vector<Real> values;
+    for (Real v : all)
+        if (finiteq(v)) values.push_back(v);
     const int n = int(values.size());
+    h.n = n;
     if (n == 0) return h;
     if (bins < 1) bins = 1 + static_cast<int>(ceilq(log2q(Real(n))));
     const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
@@ -66,13 +74,16 @@ Histogram histogram_of(const std::vector<Real>& values, int bins) {
 
 StraightLine least_squares_line(const std::vector<Real>& x, const std::vector<Real>& y) {
     StraightLine line;
-    const int n = int(std::min(x.size(), y.size()));
+    std::vector<std::size_t> used; // the pairs with both values
+    for (std::size_t i = 0; i < std::min(x.size(), y.size()); ++i)
+        if (finiteq(x[i]) && finiteq(y[i])) used.push_back(i);
+    const int n = int(used.size());
     if (n < 2) return line;
     DataMatrix data(n, 3); // intercept, x, then y
     for (int i = 0; i < n; ++i) {
         data.at(i, 0) = 1;
-        data.at(i, 1) = x[i];
-        data.at(i, 2) = y[i];
+        data.at(i, 1) = x[used[i]];
+        data.at(i, 2) = y[used[i]];
     }
     const LeastSquaresFit fit = GSREG(data);
     if (!fit.ok()) return line;

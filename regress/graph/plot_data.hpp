@@ -18,8 +18,8 @@ struct PlotData {
     std::vector<std::vector<Real>> columns; // one per name, a value per observation
 };
 
-// The variables of the scanned list (lags allowed) over BEG..END; false when the range check
-// stopped the command (reported there).
+// The variables of the scanned list (lags allowed) over BEG..END, a missing value as NaN (a gap
+// in the plot); false when the range check stopped the command (reported there).
 bool listed_data(Run& run, int beg, int end, PlotData& data);
 // The residuals (column 0) and fitted values (column 1) of the last estimation at its
 // observations; false when no estimation with residuals stands (not reported).
@@ -29,15 +29,16 @@ struct Histogram {
     Real low = 0, width = 0;      // bar k covers [low + k width, low + (k+1) width)
     std::vector<int> counts;      // the last bar holds its upper end too
     Real mean = 0, deviation = 0; // of the values (deviation with n - 1)
+    int n = 0;                    // the values counted
 };
-// `bins` bars (0: 1 + log2 n, rounded up) over the values' range.
+// `bins` bars (0: 1 + log2 n, rounded up) over the range of the values that are not NaN.
 Histogram histogram_of(const std::vector<Real>& values, int bins);
 
 struct StraightLine {
     bool fitted = false; // false: x has no spread
     Real intercept = 0, slope = 0;
 };
-// The least-squares line y = a + b x.
+// The least-squares line y = a + b x through the pairs without a NaN.
 StraightLine least_squares_line(const std::vector<Real>& x, const std::vector<Real>& y);
 
 } // namespace tarvex

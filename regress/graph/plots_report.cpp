@@ -35,9 +35,8 @@ void report_histogram(Run& run, const GraphOptions& o, const PlotData& data, con
                             fmt_A(axis_value(from + h.width), BAR_VALUE) + fmt_I(h.counts[k], 8) +
                             "  " + std::string(bar, '*'));
     }
-    write_line(run, " MEAN = " + axis_value(h.mean) +
-                        "   STANDARD DEVIATION = " + axis_value(h.deviation) +
-                        "   N = " + std::to_string(data.columns[0].size()));
+    write_line(run, " MEAN = " + axis_value(h.mean) + "   STANDARD DEVIATION = " +
+                        axis_value(h.deviation) + "   N = " + std::to_string(h.n));
 }
 
 } // namespace
