@@ -44,21 +44,8 @@ int main(int argc, char** argv) {
         std::printf("could not write the files in /tmp\n");
         return 1;
     }
-    std::vector<bench::Measure> a_runs, b_runs;
-    std::fflush(stdout); // the children must not inherit what is still buffered
-    for (int p = 0; p < passes; ++p) {
-        bench::Measure a, b;
-        if (!bench::run_child({binary, "/tmp/ar_arima.cmd"}, "/tmp/tarvex_arima.out", a) ||
-            !bench::run_child({binary, "/tmp/ar_read.cmd"}, "/dev/null", b)) {
-            std::printf("ARIMA: the run failed (see /tmp/tarvex_arima.out)\n");
-            return 1;
-        }
-        a_runs.push_back(a);
-        b_runs.push_back(b);
-    }
-    const bench::Measure all = bench::summary("ARIMA", a_runs);
-    const bench::Measure only_read = bench::summary("  READ", b_runs);
-    std::printf("  ARIMA alone: wall %.3f s, cpu %.3f s (medians)\n", all.wall - only_read.wall,
-                all.cpu - only_read.cpu);
-    return 0;
+    return bench::time_against(binary, "/tmp/ar_arima.cmd", "/tmp/ar_read.cmd", passes, "ARIMA",
+                               "/tmp/tarvex_arima.out", "LOG OF THE LIKELIHOOD")
+               ? 0
+               : 1;
 }
