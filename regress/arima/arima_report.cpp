@@ -240,10 +240,9 @@ void report_arima(Run& run, const ArimaSeries& s, const ArimaOrder& order, const
     store_estimation(run, s, order, e, obs);
     if (!store_by_observation(run, o.PREDICT, s.end, obs, e.fitted)) return;
     if (!store_by_observation(run, o.RESID, s.end, obs, e.resid)) return;
-    if (!store_vector(run, o.COEF, e.coef)) return;
-    if (!store_vector(run, o.STDERR, e.se)) return;
-    if (!store_vector(run, o.TRATIO, e.tstat)) return;
-    if (!store_square_matrix(run, o.COVARIAN, e.k, e.cov)) return;
+    if (!store_coefficient_outputs(run, o.COEF, o.STDERR, o.TRATIO, o.COVARIAN, e.coef, e.se,
+                                   e.tstat, e.cov))
+        return;
     std::vector<int> ahead;
     for (std::size_t h = 0; h < e.forecast.value.size(); ++h) ahead.push_back(s.end + int(h) + 1);
     const int last = s.end + int(ahead.size());

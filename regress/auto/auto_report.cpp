@@ -110,10 +110,8 @@ void store(Run& run, const AutoEquation& eq, const AutoEstimate& e, const AutoOp
     res[R_RHO] = e.rho[0];
     if (!store_by_observation(run, o.PREDICT, eq.end, eq.obs, e.predicted)) return;
     if (!store_by_observation(run, o.RESID, eq.end, eq.obs, e.innovations)) return;
-    if (!store_vector(run, o.COEF, e.coef)) return;
-    if (!store_vector(run, o.STDERR, e.se)) return;
-    if (!store_vector(run, o.TRATIO, tstat)) return;
-    store_square_matrix(run, o.COVARIAN, e.k, e.cov);
+    store_coefficient_outputs(run, o.COEF, o.STDERR, o.TRATIO, o.COVARIAN, e.coef, e.se, tstat,
+                              e.cov);
 }
 
 } // namespace

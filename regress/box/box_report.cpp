@@ -110,10 +110,8 @@ void report_box(Run& run, const BoxEquation& eq, const BoxEstimate& e, const Box
     const EstimationResults& s = run.last_estimation;
     if (!store_by_observation(run, o.PREDICT, eq.end, eq.obs, s.predicted)) return;
     if (!store_by_observation(run, o.RESID, eq.end, eq.obs, s.residuals)) return;
-    if (!store_vector(run, o.COEF, e.coef)) return;
-    if (!store_vector(run, o.STDERR, e.se)) return;
-    if (!store_vector(run, o.TRATIO, e.tstat)) return;
-    store_square_matrix(run, o.COVARIAN, e.p, e.cov);
+    store_coefficient_outputs(run, o.COEF, o.STDERR, o.TRATIO, o.COVARIAN, e.coef, e.se, e.tstat,
+                              e.cov);
 }
 
 } // namespace tarvex

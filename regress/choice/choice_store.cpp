@@ -47,10 +47,8 @@ bool store_choice(Run& run, const ChoiceEquation& eq, const ChoiceStored& s,
     res[R_DF] = s.n - k;
     if (!store_by_observation(run, o.PREDICT, eq.end, eq.obs, s.predicted)) return false;
     if (!store_by_observation(run, o.RESID, eq.end, eq.obs, s.residual)) return false;
-    if (!store_vector(run, o.COEF, s.coef)) return false;
-    if (!store_vector(run, o.STDERR, s.se)) return false;
-    if (!store_vector(run, o.TRATIO, s.tstat)) return false;
-    return store_square_matrix(run, o.COVARIAN, k, s.cov);
+    return store_coefficient_outputs(run, o.COEF, o.STDERR, o.TRATIO, o.COVARIAN, s.coef, s.se,
+                                     s.tstat, s.cov);
 }
 
 } // namespace tarvex

@@ -106,10 +106,8 @@ bool report_cointegrating_regression(Run& run, const CointEquation& eq, const Co
     s.intercept = true;
     if (!store_by_observation(run, o.PREDICT, eq.end, eq.obs, r.fitted)) return false;
     if (!store_by_observation(run, o.RESID, eq.end, eq.obs, r.resid)) return false;
-    if (!store_vector(run, o.COEF, r.coef)) return false;
-    if (!store_vector(run, o.STDERR, r.se)) return false;
-    if (!store_vector(run, o.TRATIO, r.tstat)) return false;
-    return store_square_matrix(run, o.COVARIAN, r.k, r.cov);
+    return store_coefficient_outputs(run, o.COEF, o.STDERR, o.TRATIO, o.COVARIAN, r.coef, r.se,
+                                     r.tstat, r.cov);
 }
 
 } // namespace tarvex

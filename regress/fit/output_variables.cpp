@@ -53,4 +53,14 @@ bool store_square_matrix(Run& run, const std::string& name, int k,
     return true;
 }
 
+bool store_coefficient_outputs(Run& run, const std::string& coef_name,
+                               const std::string& stderr_name, const std::string& tratio_name,
+                               const std::string& covarian_name, const std::vector<Real>& coef,
+                               const std::vector<Real>& se, const std::vector<Real>& tstat,
+                               const std::vector<Real>& cov) {
+    return store_vector(run, coef_name, coef) && store_vector(run, stderr_name, se) &&
+           store_vector(run, tratio_name, tstat) &&
+           store_square_matrix(run, covarian_name, static_cast<int>(coef.size()), cov);
+}
+
 } // namespace tarvex

@@ -21,4 +21,12 @@ bool store_vector(Run& run, const std::string& name, const std::vector<Real>& va
 // `matrix` is K x K row-major and symmetric.
 bool store_square_matrix(Run& run, const std::string& name, int k, const std::vector<Real>& matrix);
 
+// The coefficient outputs every estimator takes, in this order: COEF=, STDERR=, TRATIO= (one
+// element per coefficient) and COVARIAN= (K x K); false at the first that could not be made.
+bool store_coefficient_outputs(Run& run, const std::string& coef_name,
+                               const std::string& stderr_name, const std::string& tratio_name,
+                               const std::string& covarian_name, const std::vector<Real>& coef,
+                               const std::vector<Real>& se, const std::vector<Real>& tstat,
+                               const std::vector<Real>& cov);
+
 } // namespace tarvex

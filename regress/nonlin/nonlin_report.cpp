@@ -142,10 +142,8 @@ void report_nonlin(Run& run, const EquationModel& model, const NonlinEstimate& e
         if (!store_by_observation(run, o.PREDICT, e.end_obs, e.obs, e.fitted)) return;
         if (!store_by_observation(run, o.RESID, e.end_obs, e.obs, e.resid)) return;
     }
-    if (!store_vector(run, o.COEF, e.coef)) return;
-    if (!store_vector(run, o.STDERR, e.se)) return;
-    if (!store_vector(run, o.TRATIO, e.tstat)) return;
-    store_square_matrix(run, o.COVARIAN, e.k, e.cov);
+    store_coefficient_outputs(run, o.COEF, o.STDERR, o.TRATIO, o.COVARIAN, e.coef, e.se, e.tstat,
+                              e.cov);
 }
 
 } // namespace tarvex

@@ -47,10 +47,8 @@ void store_ols_variables(Run& run, const OlsFit& fit, const OlsOptions& o) {
     if (!store_by_observation(run, o.PREDICT, fit.end, fit.obs, fit.fitted)) return;
     if (!store_by_observation(run, o.RESID, fit.end, fit.obs, fit.resid)) return;
     if (!store_by_observation(run, o.HATDIAG, fit.end, fit.obs, fit.hat)) return;
-    if (!store_vector(run, o.COEFFICE, fit.coef)) return;
-    if (!store_vector(run, o.STDERR, fit.se)) return;
-    if (!store_vector(run, o.TRATIO, fit.tstat)) return;
-    store_square_matrix(run, o.COVARIAN, fit.k, fit.cov);
+    store_coefficient_outputs(run, o.COEFFICE, o.STDERR, o.TRATIO, o.COVARIAN, fit.coef, fit.se,
+                              fit.tstat, fit.cov);
 }
 
 } // namespace tarvex

@@ -165,10 +165,8 @@ void report_pool(Run& run, const PoolEquation& eq, const PanelGroups& groups, co
     if (!store_by_observation(run, o.PREDICT, eq.end, eq.obs, e.fitted)) return;
     if (!store_by_observation(run, o.RESID, eq.end, eq.obs, e.resid)) return;
     if (e.model == PoolModel::FIXED && !store_vector(run, o.EFFECTS, e.effects)) return;
-    if (!store_vector(run, o.COEF, e.fit.coef)) return;
-    if (!store_vector(run, o.STDERR, e.fit.se)) return;
-    if (!store_vector(run, o.TRATIO, e.fit.tstat)) return;
-    store_square_matrix(run, o.COVARIAN, e.k, e.fit.cov);
+    store_coefficient_outputs(run, o.COEF, o.STDERR, o.TRATIO, o.COVARIAN, e.fit.coef, e.fit.se,
+                              e.fit.tstat, e.fit.cov);
 }
 
 } // namespace tarvex

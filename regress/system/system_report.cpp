@@ -159,10 +159,8 @@ void report_system(Run& run, const SystemModel& model, const SystemEstimate& e,
                                                           model.end, model.obs, e.resid[i]))
             return;
     }
-    if (!store_vector(run, o.COEF, e.coef)) return;
-    if (!store_vector(run, o.STDERR, e.se)) return;
-    if (!store_vector(run, o.TRATIO, e.tstat)) return;
-    store_square_matrix(run, o.COVARIAN, e.p, e.cov);
+    store_coefficient_outputs(run, o.COEF, o.STDERR, o.TRATIO, o.COVARIAN, e.coef, e.se, e.tstat,
+                              e.cov);
 }
 
 } // namespace tarvex
