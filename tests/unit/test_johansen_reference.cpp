@@ -1,4 +1,4 @@
-// Johansen's test of COINTEGR against R 4.2 with urca 1.3's ca.jo (spec="longrun", the default;
+// Johansen's test of COINTEGR against R 4.2 with urca 1.3's ca.jo (its default long-run form;
 // the transitory form gives the same eigenvalues, statistics and vectors). Data:
 // tests/data/coint/denmark.txt is urca's data set denmark (columns LRM LRY LPY IBO IDE, the
 // Danish money demand data, 1974:1-1987:3); tests/data/coint/generated.txt is described in
