@@ -32,21 +32,22 @@ ArMoments ar_moments(const std::vector<const Real*>& columns, std::size_t n, int
     return a;
 }
 
-std::vector<Real> transformed_head(const ArMoments& moments, const std::vector<Real>& rho) {
-    const int m = moments.m;
-    std::vector<Real> rows(moments.head.size(), Real(0));
-    if (moments.order == 1) {
-        const Real c = qm::sqrt(1 - rho[0] * rho[0]);
-        for (int a = 0; a < m; ++a) rows[std::size_t(a)] = c * moments.head[std::size_t(a)];
-        return rows;
-    }
+std::vector<Real> transform_first_values(const std::vector<Real>& rho, const Real* values) {
+    if (rho.size() == 1) return {qm::sqrt(1 - rho[0] * rho[0]) * values[0]};
     const Real r1 = rho[0], r2 = rho[1];
     const Real c1 = qm::sqrt((1 + r2) * ((1 - r2) * (1 - r2) - r1 * r1) / (1 - r2));
     const Real c2 = qm::sqrt(1 - r2 * r2), r = r1 / (1 - r2);
-    for (int a = 0; a < m; ++a) {
-        const Real z1 = moments.head[std::size_t(a)], z2 = moments.head[std::size_t(m + a)];
-        rows[std::size_t(a)] = c1 * z1;
-        rows[std::size_t(m + a)] = c2 * (z2 - r * z1);
+    return {c1 * values[0], c2 * (values[1] - r * values[0])};
+}
+
+std::vector<Real> transformed_head(const ArMoments& moments, const std::vector<Real>& rho) {
+    const std::size_t m = std::size_t(moments.m), p = std::size_t(moments.order);
+    std::vector<Real> rows(moments.head.size(), Real(0));
+    if (moments.head.size() < m * p) return rows;
+    for (std::size_t a = 0; a < m; ++a) {
+        Real column[2] = {moments.head[a], p == 2 ? moments.head[m + a] : Real(0)};
+        const std::vector<Real> t = transform_first_values(rho, column);
+        for (std::size_t r = 0; r < p; ++r) rows[r * m + a] = t[r];
     }
     return rows;
 }

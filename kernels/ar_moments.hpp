@@ -34,6 +34,9 @@ ArMoments ar_moments(const std::vector<const Real*>& columns, std::size_t n, int
 // c_1^2 = (1 + rho_2)((1 - rho_2)^2 - rho_1^2)/(1 - rho_2) and r = rho_1/(1 - rho_2).
 std::vector<Real> transformed_head(const ArMoments& moments, const std::vector<Real>& rho);
 
+// The same transformation of the first p values of one series (p values in, p out).
+std::vector<Real> transform_first_values(const std::vector<Real>& rho, const Real* values);
+
 // The exact-Gram matrix of the transformed [X y]: rows p .. n-1, and the first p rows too when
 // `keep_first`.
 GramMatrix transformed_gram(const ArMoments& moments, const std::vector<Real>& rho,

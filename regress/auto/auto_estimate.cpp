@@ -239,17 +239,8 @@ void residuals(const AutoData& data, const AutoControl& c, AutoEstimate& e) {
     e.innovations.resize(n);
     for (std::size_t t = 0; t < n; ++t) e.structural[t] = data.y[t] - xb[t];
     std::vector<Real> transformed;
-    if (c.method != AutoMethod::CORC) {
-        const Real u0 = e.structural[0];
-        if (p == 1) {
-            transformed.push_back(qm::sqrt(1 - e.rho[0] * e.rho[0]) * u0);
-        } else {
-            const Real r1 = e.rho[0], r2 = e.rho[1];
-            transformed.push_back(qm::sqrt((1 + r2) * ((1 - r2) * (1 - r2) - r1 * r1) / (1 - r2)) *
-                                  u0);
-            transformed.push_back(qm::sqrt(1 - r2 * r2) * (e.structural[1] - r1 / (1 - r2) * u0));
-        }
-    }
+    if (c.method != AutoMethod::CORC)
+        transformed = transform_first_values(e.rho, e.structural.data());
     Real mean = 0;
     for (std::size_t t = 0; t < n; ++t) mean += data.y[t];
     mean /= Real(n);
