@@ -1,10 +1,10 @@
 // Accuracy run of the integer-arithmetic exponential: writes, one line each, the bits of a random
-// argument, of fast_exp's result and of expq's, in hexadecimal, for scripts/check_exp_accuracy.py
-// to compare with exact values; prints to stderr how many results differ from expq.
-// Arguments: a third uniform on [-50, 50] (the range models evaluate), a third uniform on the
-// whole normal range [-11355, 11355], a third with magnitudes spread evenly in log scale from
-// 2**-64 to 2**13 and a random sign; every significand bit random.
-// Run by hand: build/bench/verify_fast_exp [count, default 1000000] [seed] > dump.txt
+// argument, of fast_exp's result and of expq's, in hexadecimal, for
+// scripts/check_function_accuracy.py to compare with exact values; prints to stderr how many
+// results differ from expq. Arguments: a third uniform on [-50, 50] (the range models evaluate), a
+// third uniform on the whole normal range [-11355, 11355], a third with magnitudes spread evenly in
+// log scale from 2**-64 to 2**13 and a random sign; every significand bit random. Run by hand:
+// build/bench/verify_fast_exp [count, default 1000000] [seed] > dump.txt
 #include "numeric/fast_exp.hpp"
 
 #include <cstdio>

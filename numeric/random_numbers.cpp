@@ -2,6 +2,9 @@
 // ones optionally computed ahead a block at a time on two threads.
 #include "numeric/random_numbers.hpp"
 
+#include "numeric/fast_arith.hpp"
+#include "numeric/fast_cos.hpp"
+#include "numeric/fast_log.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/row_split.hpp"
 
@@ -29,9 +32,14 @@ std::uint64_t splitmix64(std::uint64_t& state) {
     return z ^ (z >> 31);
 }
 
-// Box-Muller from the two uniforms of one draw.
+// 2*pi rounded to binary128 (twice the rounded pi, exactly).
+const Real TWO_PI = 2 * qm::PI;
+
+// Box-Muller from the two uniforms of one draw: the logarithm, the cosine and the square root
+// correctly rounded on the integer unit, the products as the library rounds them.
 Real box_muller(Real u1, Real u2) {
-    return qm::sqrt(-2 * qm::log(u1)) * qm::cos(2 * qm::PI * u2);
+    const Real log_u1 = fast_log(u1);
+    return fast_multiply(qm::sqrt(-(log_u1 + log_u1)), fast_cos(fast_multiply(TWO_PI, u2)));
 }
 
 } // namespace
@@ -69,7 +77,20 @@ Real RandomGenerator::raw_uniform() {
     const std::uint64_t low = raw_next();
     const unsigned __int128 m = (static_cast<unsigned __int128>(high) << 64) | low;
     const unsigned __int128 odd = (m << 1) | 1; // below 2**113: exact in binary128
-    return static_cast<Real>(odd) * EPSNEG;     // EPSNEG is 2**-113
+    // odd * 2**-113 assembled from its bits: the leading one at bit `lead` becomes the hidden
+    // bit, the exponent is lead - 113. Exact, so the same number as converting and scaling.
+    const std::uint64_t odd_high = static_cast<std::uint64_t>(odd >> 64);
+    const int lead = odd_high != 0 ? 127 - __builtin_clzll(odd_high)
+                                   : 63 - __builtin_clzll(static_cast<std::uint64_t>(odd));
+    constexpr int SIGNIFICAND_BITS = 112, EXPONENT_BIAS = 16383;
+    const unsigned __int128 fraction =
+        (odd << (SIGNIFICAND_BITS - lead)) &
+        ((static_cast<unsigned __int128>(1) << SIGNIFICAND_BITS) - 1);
+    const unsigned __int128 bits =
+        (static_cast<unsigned __int128>(lead - 113 + EXPONENT_BIAS) << SIGNIFICAND_BITS) | fraction;
+    Real value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
 }
 
 Real RandomGenerator::uniform() {

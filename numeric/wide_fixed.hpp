@@ -63,15 +63,27 @@ inline Wide times(int n, const Wide& v) {
     return n < 0 ? negate(r) : r;
 }
 
-// The value v * 2**shift (shift in [-191, 63]) of a non-negative v below 2**127, truncated.
+// The value v * 2**shift (shift in [-191, 127]) of a non-negative v, truncated; the result is
+// below 2**192.
 inline Wide shifted(u128 v, int shift) {
     if (shift <= -128) return Wide{{0, 0, 0}};
     if (shift < 0) {
         const u128 s = v >> -shift;
         return Wide{{u64(s), u64(s >> 64), 0}};
     }
+    if (shift >= 64) {
+        const int s = shift - 64;
+        return Wide{{0, u64(v) << s, u64(s ? v >> (64 - s) : v >> 64)}};
+    }
     const u128 high = shift == 0 ? v >> 64 : v >> (64 - shift);
     return Wide{{u64(v) << shift, u64(high), u64(high >> 64)}};
+}
+
+// 2**bit, for bit in [0, 191).
+inline Wide power_of_two(int bit) {
+    Wide r{{0, 0, 0}};
+    r.w[bit / 64] = u64(1) << (bit % 64);
+    return r;
 }
 
 // A signed v times 2**shift, shift in [0, 63].
@@ -87,6 +99,29 @@ inline void multiply(u128 a, u128 b, u128& high, u128& low) {
     const u128 middle = (p00 >> 64) + u64(p01) + u64(p10);
     low = (middle << 64) | u64(p00);
     high = p11 + (p01 >> 64) + (p10 >> 64) + (middle >> 64);
+}
+
+// Bits [shift, shift + 192) of the product of two non-negative values, which are all of it
+// above 2**shift.
+inline Wide multiply_shifted(const Wide& a, const Wide& b, int shift) {
+    u64 p[6] = {};
+    for (int i = 0; i < 3; ++i) {
+        u64 carry = 0;
+        for (int j = 0; j < 3; ++j) {
+            const u128 t = u128(a.w[i]) * b.w[j] + p[i + j] + carry;
+            p[i + j] = u64(t);
+            carry = u64(t >> 64);
+        }
+        p[i + 3] = carry;
+    }
+    const int limb = shift / 64, bit = shift % 64;
+    Wide r;
+    for (int k = 0; k < 3; ++k) {
+        const u64 low = limb + k < 6 ? p[limb + k] : 0;
+        const u64 high = limb + k + 1 < 6 ? p[limb + k + 1] : 0;
+        r.w[k] = bit ? (low >> bit) | (high << (64 - bit)) : low;
+    }
+    return r;
 }
 
 inline int leading_bit(const Wide& a) {

@@ -231,6 +231,37 @@ TEST(ExprRandom, SeededAndReproducible) {
     EXPECT_EQ(e.at("U2", 1), first);
 }
 
+// A uniform number is (2m + 1) / 2**113 for the 112-bit m of the next two words, the top 48 bits
+// of the first and all of the second; 2**-113 is the smallest, 1 - 2**-113 the largest.
+TEST(ExprRandom, UniformsAreOddMultiplesOfTwoToMinus113) {
+    expr::RandomGenerator uniforms, words;
+    uniforms.seed(5);
+    words.seed(5);
+    for (int k = 0; k < 20000; ++k) {
+        const unsigned __int128 high = words.next() >> 16, low = words.next();
+        const unsigned __int128 odd = (((high << 64) | low) << 1) | 1;
+        const Real expected = static_cast<Real>(odd) * 0x1p-113Q;
+        const Real u = uniforms.uniform();
+        ASSERT_EQ(std::memcmp(&u, &expected, sizeof u), 0) << "uniform number " << k;
+    }
+}
+
+// Each normal number is sqrt(-2 log u1) * cos(2 pi u2) of the next two uniforms, the logarithm
+// and cosine correctly rounded: within 4 * 2**-112 relatively of the same formula through
+// libquadmath, whose logq and cosq are within one unit (up to 2**-112 relatively each).
+TEST(ExprRandom, NormalsAreBoxMullerOfTheUniforms) {
+    expr::RandomGenerator normals, uniforms;
+    normals.seed(3);
+    uniforms.seed(3);
+    for (int k = 0; k < 20000; ++k) {
+        const Real n = normals.normal();
+        const Real u1 = uniforms.uniform(), u2 = uniforms.uniform();
+        const Real expected = sqrtq(-2 * logq(u1)) * cosq(2 * M_PIq * u2);
+        ASSERT_LE(fabsq(n - expected), 4 * fabsq(expected) * FLT128_EPSILON)
+            << "normal number " << k;
+    }
+}
+
 // Normals computed ahead in blocks on two threads are the numbers drawn one at a time, bit for
 // bit, and a uniform draw after some of them continues from the state after those alone.
 TEST(ExprRandom, NormalsDrawnAheadAreTheSameNumbers) {

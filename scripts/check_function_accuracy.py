@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""Compares the dump of bench/verify_fast_exp (argument, fast_exp, expq as binary128 bits) with
-exp computed by mpmath at 300 bits: the largest error of each in units in the last place, how
-many results of each are not the nearest binary128 number, and how many differ from each other.
+"""Compares the dump of bench/verify_fast_exp or bench/verify_fast_cos (argument, the
+integer-arithmetic result, libquadmath's result, as binary128 bits) with the function computed by
+mpmath at 300 bits: the largest error of each in units in the last place, how many results of
+each are not the nearest binary128 number, and how many differ from each other.
 
-Usage: build/bench/verify_fast_exp 1000000 | scripts/check_exp_accuracy.py [processes]
+Usage: build/bench/verify_fast_exp 1000000 | scripts/check_function_accuracy.py exp [processes]
+       build/bench/verify_fast_cos 1000000 | scripts/check_function_accuracy.py cos [processes]
 """
 import multiprocessing
 import sys
@@ -11,6 +13,8 @@ import sys
 import mpmath
 
 mpmath.mp.prec = 300
+FUNCTIONS = {"exp": mpmath.exp, "cos": mpmath.cos}
+FUNCTION = FUNCTIONS[sys.argv[1] if len(sys.argv) > 1 else "exp"]
 
 
 def value(bits):
@@ -36,13 +40,13 @@ def check(lines):
     differ = 0
     for line in lines:
         x, fast, lib = (int(t, 16) for t in line.split())
-        exact = mpmath.exp(value(x))
+        exact = FUNCTION(value(x))
         for k, r in enumerate((fast, lib)):
             if (r >> 112) & 0x7FFF == 0x7FFF or r == 0:
                 continue
             err = abs(value(r) - exact)
             half_gap = ulp(r) / 2
-            if (r & ((1 << 112) - 1)) == 0 and exact < value(r):
+            if (r & ((1 << 112) - 1)) == 0 and abs(exact) < abs(value(r)):
                 half_gap /= 2  # below a power of 2 the spacing is half the result's unit
             if err > half_gap:
                 not_nearest[k] += 1
@@ -54,7 +58,7 @@ def check(lines):
 
 
 def main():
-    processes = int(sys.argv[1]) if len(sys.argv) > 1 else 1
+    processes = int(sys.argv[2]) if len(sys.argv) > 2 else 1
     lines = sys.stdin.read().split("\n")
     lines = [l for l in lines if l]
     chunks = [lines[k::processes] for k in range(processes)]
@@ -68,7 +72,8 @@ def main():
             not_nearest[k] += nn[k]
         differ += d
         total += t
-    for k, name in enumerate(("fast_exp", "expq")):
+    names = ("fast_" + sys.argv[1], sys.argv[1] + "q") if len(sys.argv) > 1 else ("fast_exp", "expq")
+    for k, name in enumerate(names):
         print("%-8s max error %.6f ulp (x bits %s), %d of %d not the nearest value"
               % (name, worst[k], "%032x" % worst_x[k] if worst_x[k] is not None else "-",
                  not_nearest[k], total))
