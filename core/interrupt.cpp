@@ -16,12 +16,10 @@ namespace {
 
 constexpr int REGISTRY_SLOTS = 32;
 
-struct TemporarySlot {
-    char path[PATH_MAX];
-    volatile std::sig_atomic_t used;
-};
-
-TemporarySlot registry[REGISTRY_SLOTS];
+// The flags apart from the paths: a scan of the flags (every run's end) touches one page, not
+// one page a slot.
+volatile std::sig_atomic_t slot_used[REGISTRY_SLOTS];
+char slot_path[REGISTRY_SLOTS][PATH_MAX];
 
 volatile std::sig_atomic_t handler_mode = 0; // an InterruptMode while installed
 volatile std::sig_atomic_t interrupted = 0;
@@ -31,10 +29,10 @@ struct sigaction previous_action {};
 // Files first, then the directories that held them (rmdir of a file and unlink of a directory
 // fail harmlessly), so the order of registration does not matter.
 void unlink_registered() {
-    for (TemporarySlot& slot : registry)
-        if (slot.used) ::unlink(slot.path);
-    for (TemporarySlot& slot : registry)
-        if (slot.used) ::rmdir(slot.path);
+    for (int k = 0; k < REGISTRY_SLOTS; ++k)
+        if (slot_used[k]) ::unlink(slot_path[k]);
+    for (int k = 0; k < REGISTRY_SLOTS; ++k)
+        if (slot_used[k]) ::rmdir(slot_path[k]);
 }
 
 void on_interrupt(int signal) {
@@ -56,27 +54,27 @@ void on_interrupt(int signal) {
 
 bool register_temporary(const std::string& path) {
     if (path.empty() || path.size() >= PATH_MAX) return false;
-    for (TemporarySlot& slot : registry) {
-        if (slot.used) continue;
-        std::memcpy(slot.path, path.c_str(), path.size() + 1);
+    for (int k = 0; k < REGISTRY_SLOTS; ++k) {
+        if (slot_used[k]) continue;
+        std::memcpy(slot_path[k], path.c_str(), path.size() + 1);
         std::atomic_signal_fence(std::memory_order_seq_cst); // the path is whole before it counts
-        slot.used = 1;
+        slot_used[k] = 1;
         return true;
     }
     return false;
 }
 
 void forget_temporary(const std::string& path) {
-    for (TemporarySlot& slot : registry)
-        if (slot.used && path == slot.path) slot.used = 0;
+    for (int k = 0; k < REGISTRY_SLOTS; ++k)
+        if (slot_used[k] && path == slot_path[k]) slot_used[k] = 0;
 }
 
 void remove_temporaries() {
-    for (TemporarySlot& slot : registry) {
-        if (!slot.used) continue;
+    for (int k = 0; k < REGISTRY_SLOTS; ++k) {
+        if (!slot_used[k]) continue;
         std::error_code ignored;
-        std::filesystem::remove_all(slot.path, ignored);
-        slot.used = 0;
+        std::filesystem::remove_all(slot_path[k], ignored);
+        slot_used[k] = 0;
     }
 }
 
