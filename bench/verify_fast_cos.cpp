@@ -6,6 +6,7 @@
 // evenly in log scale from 2**-57 to 8, either sign; negative values in [1/8, 4); odd multiples
 // of pi/2 (up to 7*pi/2) moved by 2**-40 .. 2**-60; table points j/64 moved by 2**-8 .. 2**-48.
 // Run by hand: build/bench/verify_fast_cos [count, default 1000000] [seed] > dump.txt
+#include "accuracy_dump.hpp"
 #include "numeric/fast_cos.hpp"
 
 #include <cstdio>
@@ -15,20 +16,10 @@
 
 namespace {
 
+using bench::bits_of;
+using bench::from_bits;
+using bench::u128;
 using tarvex::Real;
-using u128 = unsigned __int128;
-
-u128 bits_of(Real v) {
-    u128 b;
-    std::memcpy(&b, &v, sizeof b);
-    return b;
-}
-
-Real from_bits(u128 b) {
-    Real v;
-    std::memcpy(&v, &b, sizeof v);
-    return v;
-}
 
 // A value of the given binary exponent with a random significand.
 Real random_with_exponent(std::mt19937_64& rng, int exponent) {
@@ -40,17 +31,12 @@ Real random_sign(std::mt19937_64& rng) {
     return (rng() & 1) != 0 ? 1 : -1;
 }
 
-void print_hex(u128 v) {
-    std::printf("%016llx%016llx", static_cast<unsigned long long>(v >> 64),
-                static_cast<unsigned long long>(v));
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     const long count = argc > 1 ? std::atol(argv[1]) : 1000000;
     std::mt19937_64 rng(argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 20261207);
-    long differ = 0;
+    bench::AccuracyDump dump;
     for (long k = 0; k < count; ++k) {
         Real x;
         switch (k % 5) {
@@ -73,19 +59,7 @@ int main(int argc, char** argv) {
             x = static_cast<Real>(rng() % 51) / 64 +
                 random_sign(rng) * random_with_exponent(rng, -8 - static_cast<int>(rng() % 41));
         }
-        const Real fast = tarvex::fast_cos(x), library = cosq(x);
-        if (bits_of(fast) != bits_of(library)) ++differ;
-        print_hex(bits_of(x));
-        std::putchar(' ');
-        print_hex(bits_of(fast));
-        std::putchar(' ');
-        print_hex(bits_of(library));
-        std::putchar('\n');
+        dump.line(x, tarvex::fast_cos(x), cosq(x));
     }
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "verify_fast_cos: write failed\n");
-        return 1;
-    }
-    std::fprintf(stderr, "%ld arguments, %ld results differ from cosq\n", count, differ);
-    return 0;
+    return dump.finish("verify_fast_cos", "cosq");
 }

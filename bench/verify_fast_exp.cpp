@@ -5,6 +5,7 @@
 // third uniform on the whole normal range [-11355, 11355], a third with magnitudes spread evenly in
 // log scale from 2**-64 to 2**13 and a random sign; every significand bit random. Run by hand:
 // build/bench/verify_fast_exp [count, default 1000000] [seed] > dump.txt
+#include "accuracy_dump.hpp"
 #include "numeric/fast_exp.hpp"
 
 #include <cstdio>
@@ -14,20 +15,10 @@
 
 namespace {
 
+using bench::bits_of;
+using bench::from_bits;
+using bench::u128;
 using tarvex::Real;
-using u128 = unsigned __int128;
-
-u128 bits_of(Real v) {
-    u128 b;
-    std::memcpy(&b, &v, sizeof b);
-    return b;
-}
-
-Real from_bits(u128 b) {
-    Real v;
-    std::memcpy(&v, &b, sizeof v);
-    return v;
-}
 
 // A value of the given binary exponent with a random significand and sign.
 Real random_with_exponent(std::mt19937_64& rng, int exponent, bool negative) {
@@ -44,17 +35,12 @@ Real random_uniform(std::mt19937_64& rng, Real limit) {
     return from_bits(b);
 }
 
-void print_hex(u128 v) {
-    std::printf("%016llx%016llx", static_cast<unsigned long long>(v >> 64),
-                static_cast<unsigned long long>(v));
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     const long count = argc > 1 ? std::atol(argv[1]) : 1000000;
     std::mt19937_64 rng(argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 20261207);
-    long differ = 0;
+    bench::AccuracyDump dump;
     for (long k = 0; k < count; ++k) {
         Real x;
         switch (k % 3) {
@@ -70,19 +56,7 @@ int main(int argc, char** argv) {
             if (__builtin_fabsq(x) > 11355) x = random_with_exponent(rng, 12, (rng() & 1) != 0);
         }
         }
-        const Real fast = tarvex::fast_exp(x), library = expq(x);
-        if (bits_of(fast) != bits_of(library)) ++differ;
-        print_hex(bits_of(x));
-        std::putchar(' ');
-        print_hex(bits_of(fast));
-        std::putchar(' ');
-        print_hex(bits_of(library));
-        std::putchar('\n');
+        dump.line(x, tarvex::fast_exp(x), expq(x));
     }
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "verify_fast_exp: write failed\n");
-        return 1;
-    }
-    std::fprintf(stderr, "%ld arguments, %ld results differ from expq\n", count, differ);
-    return 0;
+    return dump.finish("verify_fast_exp", "expq");
 }

@@ -28,6 +28,17 @@ inline Real from_bits(u128 b) {
     return x;
 }
 
+// Distance in units in the last place between two finite values (the bit patterns ordered).
+inline long long ulps_apart(Real a, Real b) {
+    auto order = [](Real x) {
+        const u128 b = bits_of(x);
+        const __int128 magnitude = static_cast<__int128>(b & ~(u128(1) << 127));
+        return (b >> 127) ? -magnitude : magnitude;
+    };
+    const __int128 d = order(a) - order(b);
+    return static_cast<long long>(d < 0 ? -d : d);
+}
+
 inline const Real REFERENCE_DIGITS = 1e-11Q;
 
 inline Real pow2(int e) {

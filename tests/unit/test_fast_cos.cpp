@@ -16,17 +16,7 @@ using testing::bits_of;
 using testing::from_bits;
 using testing::pow2;
 using testing::u128;
-
-// Units in the last place between two finite values of the same binade or neighbours.
-long long cosine_ulps_apart(Real a, Real b) {
-    auto order = [](Real x) {
-        const u128 b = bits_of(x);
-        const __int128 magnitude = static_cast<__int128>(b & ~(u128(1) << 127));
-        return (b >> 127) ? -magnitude : magnitude;
-    };
-    const __int128 d = order(a) - order(b);
-    return static_cast<long long>(d < 0 ? -d : d);
-}
+using testing::ulps_apart;
 
 TEST(FastCos, CorrectlyRoundedReferenceValues) {
     // mpmath.mp.prec = 400; mpmath.nstr(mpmath.cos(x), 60); the compiler rounds each literal.
@@ -91,7 +81,7 @@ TEST(FastCos, WithinOneUnitOfCosqOnRandomArguments) {
             x = Real(gen() % 51) / 64 + from_bits(fraction | (u128(16383 - 8 - gen() % 40) << 112));
             break;
         }
-        const long long apart = cosine_ulps_apart(fast_cos(x), cosq(x));
+        const long long apart = ulps_apart(fast_cos(x), cosq(x));
         worst = std::max(worst, apart);
         differ += apart != 0;
         ++count;

@@ -16,19 +16,9 @@ namespace {
 using testing::bits_of;
 using testing::from_bits;
 using testing::u128;
+using testing::ulps_apart;
 
 using testing::pow2;
-
-// Distance in units in the last place between two finite values (the bit patterns ordered).
-long long ulps_apart(Real a, Real b) {
-    auto order = [](Real x) {
-        const u128 b = bits_of(x);
-        const __int128 magnitude = static_cast<__int128>(b & ~(u128(1) << 127));
-        return (b >> 127) ? -magnitude : magnitude;
-    };
-    const __int128 d = order(a) - order(b);
-    return static_cast<long long>(d < 0 ? -d : d);
-}
 
 TEST(FastLog, CorrectlyRoundedReferenceValues) {
     // Each literal has 60 digits of the exact logarithm; the compiler rounds it correctly.
