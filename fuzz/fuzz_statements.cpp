@@ -139,7 +139,7 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         static const char* const coint_options[] = {" / PP", " / LAGS=2 SELECT=AIC",
                                                     " / JOHANSEN DETERM=RESTRICT"};
         static const char* const plots_options[] = {
-            " / LINES=5", " / SCATTER LINES=6 COLS=40", " / HISTOGRA BINS=3",
+            " / LINES=5", " / SCATTER LSLINE LINES=6 COLS=40", " / HISTOGRA NORMAL BINS=3",
             " / RESIDUAL LINES=5 COLS=50", " / FITTED LINES=5 TITLE='A B'"};
         static_assert(sizeof plots_options / sizeof plots_options[0] == OPTIONS);
         const std::string option = command == POOL    ? pool_options[option_row]

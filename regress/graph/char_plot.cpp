@@ -89,6 +89,14 @@ std::vector<std::string> draw_char_plot(const CharPlot& plot) {
         const int c = cell_of(v, xr, width);
         for (std::string& line : area) line[c] = line[c] == '-' ? '+' : ':';
     }
+    for (const CharLine& l : plot.lines) {
+        for (int c = 0; c < width; ++c) {
+            const Real x = xr.low + (xr.high - xr.low) * Real(c) / Real(width - 1);
+            const Real y = l.intercept + l.slope * x;
+            if (!finiteq(y) || y < yr.low || y > yr.high) continue;
+            area[rows - 1 - cell_of(y, yr, rows)][c] = l.symbol;
+        }
+    }
     for (std::size_t k = 0; k < plot.series.size(); ++k) {
         const CharSeries& s = plot.series[k];
         for (std::size_t i = 0; i < s.x.size() && i < s.y.size(); ++i) {
@@ -133,10 +141,13 @@ std::vector<std::string> draw_char_plot(const CharPlot& plot) {
     out.push_back(xvalues);
     if (!plot.xlabel.empty())
         out.push_back(std::string(LEFT_MARGIN + 1, ' ') + centred(plot.xlabel, width));
+    std::vector<std::string> entries;
+    for (const CharSeries& s : plot.series)
+        if (!s.name.empty()) entries.push_back(std::string(1, s.symbol) + " " + s.name);
+    for (const CharLine& l : plot.lines)
+        if (!l.name.empty()) entries.push_back(std::string(1, l.symbol) + " " + l.name);
     std::string legend;
-    for (const CharSeries& s : plot.series) {
-        if (s.name.empty()) continue;
-        const std::string entry = std::string(1, s.symbol) + " " + s.name;
+    for (const std::string& entry : entries) {
         if (int(legend.size() + entry.size()) + LEFT_MARGIN + 4 > cols) {
             out.push_back(std::string(LEFT_MARGIN, ' ') + legend);
             legend.clear();

@@ -16,25 +16,36 @@ struct CharSeries {
     std::vector<Real> x, y; // one point per pair
 };
 
+// A straight line y = intercept + slope * x drawn across the plot behind the points.
+struct CharLine {
+    std::string name; // in the legend
+    char symbol = '.';
+    Real intercept = 0, slope = 0;
+};
+
 struct CharPlot {
     std::string title, xlabel, ylabel;
     int rows = 30;  // lines of the plotting area
     int cols = 130; // width of every line
     std::vector<CharSeries> series;
+    std::vector<CharLine> lines;  // drawn where they cross the points' range; points cover them
     std::vector<Real> vertical;   // x values marked by a column of ':'
     std::vector<Real> horizontal; // y values marked by a line of '-'
 };
 
 // Where several series fall on one character, this one shows.
 inline constexpr char OVERLAP_SYMBOL = '#';
-// The symbols given to the series of a plot, in turn.
+// The symbols given to the series of a plot, in turn, and to its straight lines.
 inline constexpr char SERIES_SYMBOLS[] = {'*', '+', 'O', 'X', '=', '%', '@', '$'};
+inline constexpr char LINE_SYMBOLS[] = {'.', ',', '~', '^', '"', ';', '`', '\''};
 // The smallest and largest plots.
 inline constexpr int PLOT_ROWS_MIN = 5, PLOT_ROWS_MAX = 200;
 inline constexpr int PLOT_COLS_MIN = 40, PLOT_COLS_MAX = 130;
 
 // The lines of the plot: title, y label, the area framed by the value range, the x axis with
-// its values, the x label and the legend. Non-finite points are left out.
+// its values, the x label and the legend. Non-finite points are left out. The value ranges are
+// those of the points and reference lines; a straight line shows at each column where its value
+// lies inside them.
 std::vector<std::string> draw_char_plot(const CharPlot& plot);
 
 // A compact value for an axis: at most five significant digits, no blanks.

@@ -17,8 +17,8 @@ const OptionTable GRAPH_TABLE = {
         "HISTOGRA",  //  2 switch  histogram of one variable (GRAPH)
         "RESIDUAL",  //  3 switch  residuals of the last estimation against the observation
         "FITTED",    //  4 switch  residuals against the fitted values (sets RESIDUAL)
-        "LSLINE",    //  5 switch  least-squares line through a scatter (GRAPH)
-        "NORMAL",    //  6 switch  normal density over a histogram (GRAPH)
+        "LSLINE",    //  5 switch  least-squares line through a scatter
+        "NORMAL",    //  6 switch  normal density (GRAPH) or counts (PLOTS) over a histogram
         "GRAPH",     //  7 switch  CONFIDEN: the ellipse as a graph file too
         "BEG",       //  8 integer first observation
         "END",       //  9 integer last observation

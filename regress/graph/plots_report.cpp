@@ -1,11 +1,16 @@
-// Writing PLOTS. Series and scatters are character plots with a symbol per variable; residuals
-// have the zero line; a histogram is one line per bar: its range, its count and a bar of '*'
-// scaled to the widest count.
+// Writing PLOTS. Series and scatters are character plots with a symbol per variable (a scatter
+// with LSLINE also each variable's least-squares line, and its equation below the plot);
+// residuals have the zero line; a histogram is one line per bar: its range, its count and a bar
+// of '*' scaled to the widest count, with NORMAL also the count a normal distribution expects
+// there, marked in the bar.
 #include "regress/graph/plots_report.hpp"
 
 #include "core/host_link.hpp"
 #include "core/run.hpp"
+#include "numeric/decimal.hpp"
+#include "numeric/distributions.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/qmath.hpp"
 #include "regress/graph/char_plot.hpp"
 
 #include <algorithm>
@@ -14,29 +19,62 @@ namespace tarvex {
 
 namespace {
 
-constexpr int BAR_VALUE = 12; // the field of each end of a bar's range
+constexpr int BAR_VALUE = 12;       // the field of each end of a bar's range
+constexpr int LINE_DIGITS = 8;      // significant digits of a least-squares line's coefficients
+constexpr char EXPECTED_MARK = '|'; // the count the normal distribution expects in a bar
 
 void write_lines(Run& run, const std::vector<std::string>& lines) {
     for (const std::string& line : lines) write_line(run, line);
 }
 
-void report_histogram(Run& run, const GraphOptions& o, const PlotData& data, const PlotLabels& l) {
-    const Histogram h = histogram_of(data.columns[0], o.BINS);
-    const int widest = h.counts.empty() ? 0 : *std::max_element(h.counts.begin(), h.counts.end());
-    const int cols = std::clamp(o.COLS, PLOT_COLS_MIN, PLOT_COLS_MAX);
-    const int bar_room = cols - (1 + 2 * BAR_VALUE + 3 + 8 + 2);
-    write_line(run, " " + l.title);
-    write_line(run, " " + fmt_A("FROM", BAR_VALUE) + "   " + fmt_A("TO", BAR_VALUE) + " " +
-                        fmt_A("COUNT", 8));
+// The counts a normal distribution with the histogram's mean and deviation expects in each bar:
+// n times its probability of the bar's range.
+std::vector<Real> normal_counts(const Histogram& h) {
+    std::vector<Real> expected;
     for (std::size_t k = 0; k < h.counts.size(); ++k) {
         const Real from = h.low + h.width * Real(int(k));
-        const int bar = widest > 0 ? (h.counts[k] * bar_room + widest / 2) / widest : 0;
-        write_line(run, " " + fmt_A(axis_value(from), BAR_VALUE) + " - " +
-                            fmt_A(axis_value(from + h.width), BAR_VALUE) + fmt_I(h.counts[k], 8) +
-                            "  " + std::string(bar, '*'));
+        const Real z_from = (from - h.mean) / h.deviation;
+        const Real z_to = (from + h.width - h.mean) / h.deviation;
+        expected.push_back(Real(h.n) * (dist::normal_upper(z_from) - dist::normal_upper(z_to)));
+    }
+    return expected;
+}
+
+// Cells of a bar for a count, scaled so that the largest count fills the room.
+int bar_cells(Real count, Real largest, int room) {
+    return largest > 0 ? int(qm::round(count * Real(room) / largest)) : 0;
+}
+
+void report_histogram(Run& run, const GraphOptions& o, const PlotData& data, const PlotLabels& l) {
+    const Histogram h = histogram_of(data.columns[0], o.BINS);
+    const bool normal = o.NORMAL && h.deviation > 0;
+    const std::vector<Real> expected = normal ? normal_counts(h) : std::vector<Real>();
+    Real largest = h.counts.empty() ? 0 : *std::max_element(h.counts.begin(), h.counts.end());
+    for (Real e : expected) largest = std::max(largest, e);
+    const int cols = std::clamp(o.COLS, PLOT_COLS_MIN, PLOT_COLS_MAX);
+    const int bar_room = cols - (1 + 2 * BAR_VALUE + 3 + 8 + 2) - (normal ? 8 : 0);
+    write_line(run, " " + l.title);
+    write_line(run, " " + fmt_A("FROM", BAR_VALUE) + "   " + fmt_A("TO", BAR_VALUE) + " " +
+                        fmt_A("COUNT", 8) + (normal ? fmt_A("NORMAL", 8) : ""));
+    for (std::size_t k = 0; k < h.counts.size(); ++k) {
+        const Real from = h.low + h.width * Real(int(k));
+        std::string bar(bar_cells(h.counts[k], largest, bar_room), '*');
+        std::string line = " " + fmt_A(axis_value(from), BAR_VALUE) + " - " +
+                           fmt_A(axis_value(from + h.width), BAR_VALUE) + fmt_I(h.counts[k], 8);
+        if (normal) {
+            line += fmt_F(expected[k], 8, 2);
+            const int mark = std::max(bar_cells(expected[k], largest, bar_room), 1) - 1;
+            if (int(bar.size()) <= mark) bar.resize(mark + 1, ' ');
+            bar[mark] = EXPECTED_MARK;
+        }
+        write_line(run, line + "  " + bar);
     }
     write_line(run, " MEAN = " + axis_value(h.mean) + "   STANDARD DEVIATION = " +
                         axis_value(h.deviation) + "   N = " + std::to_string(h.n));
+    if (normal)
+        write_line(run, " NORMAL: THE COUNT EXPECTED IN EACH BAR FROM A NORMAL DISTRIBUTION WITH "
+                        "THIS MEAN AND DEVIATION (" +
+                            std::string(1, EXPECTED_MARK) + ")");
 }
 
 } // namespace
@@ -60,9 +98,16 @@ void report_plots(Run& run, PlotKind kind, const GraphOptions& o, const PlotData
                                    index, data.columns[k]});
         break;
     case PlotKind::SCATTER:
-        for (int k = 0; k < n - 1; ++k)
+        for (int k = 0; k < n - 1; ++k) {
             plot.series.push_back({data.names[k], SERIES_SYMBOLS[k % std::size(SERIES_SYMBOLS)],
                                    data.columns[n - 1], data.columns[k]});
+            if (!o.LSLINE) continue;
+            const StraightLine line = least_squares_line(data.columns[n - 1], data.columns[k]);
+            if (line.fitted)
+                plot.lines.push_back({"LEAST SQUARES LINE OF " + data.names[k],
+                                      LINE_SYMBOLS[plot.lines.size() % std::size(LINE_SYMBOLS)],
+                                      line.intercept, line.slope});
+        }
         break;
     default: // residuals
         plot.series.push_back(
@@ -71,6 +116,15 @@ void report_plots(Run& run, PlotKind kind, const GraphOptions& o, const PlotData
         break;
     }
     write_lines(run, draw_char_plot(plot));
+    // The equations of the lines, the x variable (the last listed) on the right.
+    for (std::size_t k = 0; k < plot.lines.size(); ++k) {
+        const CharLine& l = plot.lines[k];
+        const std::string& y = l.name.substr(std::string("LEAST SQUARES LINE OF ").size());
+        write_line(run, " " + l.name + ": " + y + " = " + real_to_string(l.intercept, LINE_DIGITS) +
+                            (l.slope < 0 ? " - " : " + ") +
+                            real_to_string(fabsq(l.slope), LINE_DIGITS) + " * " +
+                            data.names[n - 1]);
+    }
 }
 
 } // namespace tarvex
