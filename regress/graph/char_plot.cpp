@@ -132,8 +132,9 @@ std::vector<std::string> draw_char_plot(const CharPlot& plot) {
         at = std::clamp(at, 0, cols - int(text.size()));
         xvalues.replace(at, text.size(), text);
     };
-    const std::string low = axis_value(xr.low), high = axis_value(xr.high);
-    const std::string mid = axis_value((xr.low + xr.high) / 2);
+    auto x_value = [&](Real v) { return plot.x_text ? plot.x_text(v) : axis_value(v); };
+    const std::string low = x_value(xr.low), high = x_value(xr.high);
+    const std::string mid = x_value((xr.low + xr.high) / 2);
     place(low, LEFT_MARGIN + 1);
     place(mid, LEFT_MARGIN + 1 + (width - 1) / 2 - int(mid.size()) / 2);
     place(high, LEFT_MARGIN + 1 + width - int(high.size()));

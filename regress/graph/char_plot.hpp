@@ -5,6 +5,7 @@
 
 #include "numeric/real.hpp"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ struct CharPlot {
     std::vector<CharLine> lines;  // drawn where they cross the points' range; points cover them
     std::vector<Real> vertical;   // x values marked by a column of ':'
     std::vector<Real> horizontal; // y values marked by a line of '-'
+    // The text of an x value on the axis (empty: the value itself), e.g. a date.
+    std::function<std::string(Real)> x_text;
 };
 
 // Where several series fall on one character, this one shows.

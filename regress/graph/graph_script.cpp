@@ -14,12 +14,15 @@ namespace tarvex {
 namespace {
 
 // The data block: one line per row of `columns` (all of one length), led by `first` when given.
-std::string data_block(const std::vector<const std::vector<Real>*>& columns,
-                       const std::vector<int>* first) {
+// The values of the columns a line per observation, after the time axis when `data` is given:
+// the observation number, or its date in years under a calendar.
+std::string data_block(const std::vector<const std::vector<Real>*>& columns, const PlotData* data) {
     std::string out = "$D << EOD\n";
     const std::size_t n = columns.empty() ? 0 : columns[0]->size();
     for (std::size_t i = 0; i < n; ++i) {
-        std::string line = first != nullptr ? std::to_string((*first)[i]) : std::string();
+        std::string line = data == nullptr       ? std::string()
+                           : data->frequency > 0 ? gnuplot_number(data->dates[i])
+                                                 : std::to_string(data->obs[i]);
         for (const std::vector<Real>* c : columns)
             line += (line.empty() ? "" : " ") + gnuplot_number((*c)[i]);
         out += line + "\n";
@@ -38,7 +41,7 @@ std::string series_plot(const PlotData& data, bool scatter) {
     std::vector<const std::vector<Real>*> columns;
     if (scatter) columns.push_back(&data.columns[n - 1]);
     for (int k = 0; k < n - (scatter ? 1 : 0); ++k) columns.push_back(&data.columns[k]);
-    std::string out = data_block(columns, scatter ? nullptr : &data.obs) + "plot ";
+    std::string out = data_block(columns, scatter ? nullptr : &data) + "plot ";
     for (int k = 0; k < n - (scatter ? 1 : 0); ++k)
         out +=
             std::string(k ? ", " : "") + "$D using 1:" + std::to_string(k + 2) +
@@ -98,7 +101,7 @@ std::string graph_script(PlotKind kind, const GraphOptions& o, const PlotData& d
             out += data_block({&data.columns[1], &data.columns[0]}, nullptr);
             out += "plot $D using 1:2 with points pointtype 7 title 'RESIDUAL'";
         } else {
-            out += data_block({&data.columns[0]}, &data.obs);
+            out += data_block({&data.columns[0]}, &data);
             out += "plot $D using 1:2 with impulses linewidth 2 title 'RESIDUAL'";
         }
         out += ", 0 with lines dashtype 2 linecolor 'black' notitle";

@@ -10,10 +10,22 @@
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/list_equation.hpp"
+#include "workspace/calendar_dates.hpp"
 
 #include <algorithm>
 
 namespace tarvex {
+
+namespace {
+
+// The dates of the observations when TIME has set a calendar.
+void date_observations(const SampleBlock& s, PlotData& data) {
+    if (!calendar_set(s)) return;
+    data.frequency = s.ITIME3;
+    for (int t : data.obs) data.dates.push_back(calendar_position(calendar_date(s, t), s.ITIME3));
+}
+
+} // namespace
 
 bool listed_data(Run& run, int beg, int end, PlotData& data) {
     const int nf = run.scan.NF;
@@ -32,6 +44,7 @@ bool listed_data(Run& run, int beg, int end, PlotData& data) {
     for (std::vector<Real>& column : data.columns)
         for (Real& v : column)
             if (v == run.ws.XMISS) v = nanq("");
+    date_observations(run.smpl, data);
     return true;
 }
 
@@ -43,6 +56,7 @@ bool residual_data(const Run& run, PlotData& data) {
     data.names = {"RESIDUAL", "FITTED"};
     data.obs = e.obs;
     data.columns = {e.residuals, e.predicted};
+    date_observations(run.smpl, data);
     return true;
 }
 

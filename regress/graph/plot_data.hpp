@@ -16,6 +16,10 @@ struct PlotData {
     std::vector<std::string> names;         // one per column, without trailing blanks
     std::vector<int> obs;                   // the observations in use
     std::vector<std::vector<Real>> columns; // one per name, a value per observation
+    // Under a calendar set by TIME (frequency > 0): each observation's date in years,
+    // year + (period - 1) / frequency, the time axis of series and residual plots.
+    int frequency = 0;
+    std::vector<Real> dates;
 };
 
 // The variables of the scanned list (lags allowed) over BEG..END, a missing value as NaN (a gap

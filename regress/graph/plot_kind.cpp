@@ -18,7 +18,7 @@ PlotLabels plot_labels(PlotKind kind, const GraphOptions& o, const PlotData& dat
         listed += (listed.empty() ? "" : ", ") + data.names[k];
     switch (kind) {
     case PlotKind::SERIES:
-        l = {listed, "OBSERVATION", n == 1 ? listed : std::string()};
+        l = {listed, data.frequency > 0 ? "DATE" : "OBSERVATION", n == 1 ? listed : std::string()};
         break;
     case PlotKind::SCATTER:
         l = {listed + " AGAINST " + data.names[n - 1], data.names[n - 1],
@@ -29,7 +29,10 @@ PlotLabels plot_labels(PlotKind kind, const GraphOptions& o, const PlotData& dat
         break;
     case PlotKind::RESIDUAL:
         l = {o.FITTED ? "RESIDUALS AGAINST FITTED VALUES" : "RESIDUALS",
-             o.FITTED ? "FITTED VALUE" : "OBSERVATION", "RESIDUAL"};
+             o.FITTED             ? "FITTED VALUE"
+             : data.frequency > 0 ? "DATE"
+                                  : "OBSERVATION",
+             "RESIDUAL"};
         break;
     }
     if (!o.TITLE.empty()) l.title = o.TITLE;

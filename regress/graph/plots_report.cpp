@@ -12,6 +12,7 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/graph/char_plot.hpp"
+#include "workspace/calendar_dates.hpp"
 
 #include <algorithm>
 
@@ -89,7 +90,14 @@ void report_plots(Run& run, PlotKind kind, const GraphOptions& o, const PlotData
     CharPlot plot;
     plot.title = l.title, plot.xlabel = l.xlabel, plot.ylabel = l.ylabel;
     plot.rows = o.LINES, plot.cols = o.COLS;
+    // The time axis: the observation numbers, or the dates under a calendar.
     std::vector<Real> index(data.obs.begin(), data.obs.end());
+    if (data.frequency > 0) {
+        index = data.dates;
+        plot.x_text = [f = data.frequency](Real v) {
+            return calendar_text(date_at_position(v, f), f);
+        };
+    }
     const int n = int(data.names.size());
     switch (kind) {
     case PlotKind::SERIES:

@@ -177,6 +177,13 @@ TEST(GraphFiles, EveryKindAsPngAndSvg) {
     EXPECT_TRUE(placed.has_line(" ...NOTE..GRAPH WRITTEN: " + scratch.file("pictures/graph1.png")))
         << placed.output;
     EXPECT_TRUE(read_svg(scratch.file("pictures/y.svg")).well_formed);
+    // Under a calendar the time axis is in years: 30 quarters from 1987.3 reach 1994.4.
+    const ScriptRun dated(GRAPH_DATA + "TIME 1987.3 4\nGRAPH Y / DEVICE=SVG OUTPUT=dated\n");
+    const Svg svg = read_svg(scratch.file("dated.svg"));
+    EXPECT_TRUE(svg.well_formed) << dated.output;
+    EXPECT_TRUE(testing::contains(svg.text, "DATE"));
+    EXPECT_TRUE(testing::contains(svg.text, "1990")) << svg.text;
+    EXPECT_FALSE(testing::contains(svg.text, "OBSERVATION"));
 }
 
 // A directory on PATH holding a stand-in for gnuplot (or nothing), for the life of the object.
