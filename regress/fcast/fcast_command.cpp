@@ -174,6 +174,8 @@ void cmd_fcast(Run& run) {
                                             : compute_forecast(run, model, o, settings);
     write_notes_through(run, r.notes, NotePlace::SOLUTION);
     const Forecast& f = r.forecast;
+    if (f.has_se && run.flags.OPUT && (model.nonlinear() || !is_linear_model_type(model.type)))
+        write_line(run, " ...WARNING..FORECAST STD. ERRORS ONLY VALID FOR OLS");
     if (!name_blank(o.FCSE) && !f.has_se && run.sw[OWARN])
         write_line(run, " ...WARNING..NO COEFFICIENT COVARIANCE: FORECAST STD. ERRORS NOT STORED");
     store_by_row(run, o.PREDICT, f, predicted_value);

@@ -150,6 +150,12 @@ bool is_named_model_type(const std::string& type) {
     return false;
 }
 
+bool is_linear_model_type(const std::string& type) {
+    for (const char* word : MODEL_TYPES)
+        if (type == word) return false;
+    return true;
+}
+
 bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model) {
     const bool has_list = run.scan.NF > 0;
     const bool has_coef = !name_blank(o.COEFFICI);

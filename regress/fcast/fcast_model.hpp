@@ -80,6 +80,9 @@ bool reference_exists(const Run& run, int ref);
 
 // The model types that FCAST recognises by name; any other word is a linear model.
 bool is_named_model_type(const std::string& type);
+// Whether the model is the linear (OLS) model: its type is none of the words FCAST recognises.
+// The forecast standard errors sigma*sqrt(1 + x'(X'X)**-1 x) hold for that model only.
+bool is_linear_model_type(const std::string& type);
 
 // Builds the model from the scan block, the options and the last estimation. On an error the
 // message is written, $ERR set and false returned.

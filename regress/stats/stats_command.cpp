@@ -30,7 +30,7 @@ std::vector<std::pair<const char*, const std::string*>> name_options(const Stats
     return {{"MEANS", &o.MEANS},       {"VARIANCE", &o.VARIANCE}, {"STDEVS", &o.STDEVS},
             {"MINIMUMS", &o.MINIMUMS}, {"MAXIMUMS", &o.MAXIMUMS}, {"CORRELAT", &o.CORRELAT},
             {"COVARIAN", &o.COVARIAN}, {"CPRODUCT", &o.CPRODUCT}, {"CPDEVIAT", &o.CPDEVIAT},
-            {"RANKCORR", &o.RANKCORR}, {"WEIGHT", &o.WEIGHT},     {"MOMENTS", &o.MOMENTS},
+            {"RANKCORR", &o.RANKCORR}, {"WEIGHT", &o.WEIGHT},     {"MOMENTS*", &o.MOMENTS},
             {"SUMS", &o.SUMS},         {"MEDIANS", &o.MEDIANS},   {"MODES", &o.MODES}};
 }
 

@@ -49,7 +49,7 @@ const OptionTable STATS_TABLE = {
         "CPDEVIAT",  // 35 name    cross products in deviations
         "RANKCORR",  // 36 name    rank-correlation matrix
         "WEIGHT",    // 37 name    weight variable
-        "MOMENTS",   // 38 name    central moments, one column per variable
+        "MOMENTS*",  // 38 name    central moments, one column per variable
         "SUMS",      // 39 name    vector of sums
         "MEDIANS",   // 40 name    vector of medians
         "MODES",     // 41 name    vector of modes
@@ -98,7 +98,7 @@ StatsOptions read_stats_options(const Run& run) {
     o.MEANS = n("MEANS"), o.VARIANCE = n("VARIANCE"), o.STDEVS = n("STDEVS");
     o.MINIMUMS = n("MINIMUMS"), o.MAXIMUMS = n("MAXIMUMS"), o.CORRELAT = n("CORRELAT");
     o.COVARIAN = n("COVARIAN"), o.CPRODUCT = n("CPRODUCT"), o.CPDEVIAT = n("CPDEVIAT");
-    o.RANKCORR = n("RANKCORR"), o.WEIGHT = n("WEIGHT"), o.MOMENTS = n("MOMENTS");
+    o.RANKCORR = n("RANKCORR"), o.WEIGHT = n("WEIGHT"), o.MOMENTS = n("MOMENTS*");
     o.SUMS = n("SUMS"), o.MEDIANS = n("MEDIANS"), o.MODES = n("MODES");
     if (o.PFREQUEN) o.PMEDIAN = true;
     if (o.MAX) o.PCORRELA = o.PCOVARIA = o.LIST = o.PCPRODUC = o.PCPDEV = o.PRANKCOR = true;
