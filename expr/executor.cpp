@@ -272,9 +272,10 @@ Real Executor::function(const Step& s) {
         return reg.value;
     }
     case OP_SEAS: {
+        // 1 where t mod n is 1: observations 1, n+1, 2n+1, ...; never for n = 1.
         const Real n = qm::trunc(a);
         if (n < 1) return 0;
-        return qm::fmod(Real(t_ - 1), n) == 0 ? 1 : 0;
+        return qm::fmod(Real(t_), n) == 1 ? 1 : 0;
     }
     case OP_SIN: {
         if (s.nargs == 1) return qm::sin(a);

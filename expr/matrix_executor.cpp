@@ -316,7 +316,7 @@ Matrix MatrixExecutor::function(int op, int a_cell) {
                 if (op == OP_TIME)
                     r(i, j) = Real(i + 1) + a;
                 else
-                    r(i, j) = qm::trunc(a) >= 1 && qm::fmod(Real(i), qm::trunc(a)) == 0 ? 1 : 0;
+                    r(i, j) = qm::trunc(a) >= 1 && qm::fmod(Real(i + 1), qm::trunc(a)) == 1 ? 1 : 0;
             }
         return r;
     }
