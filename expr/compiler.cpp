@@ -291,7 +291,7 @@ private:
                 return;
             }
             const int op = function_op(key);
-            if (op == OP_MIN || op == OP_MAX || op == OP_SAMP || op == OP_USER)
+            if (op == OP_MIN || op == OP_MAX || op == OP_USER)
                 fail(" ...ERROR..FUNCTION NOT YET AVAILABLE");
         }
         if (paren) {
