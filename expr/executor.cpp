@@ -189,11 +189,11 @@ Real Executor::lag(const Step& s) {
     const int x = arg_cell(s, 0);
     if (p_.is_variable_cell(x)) {
         const BoundVariable& v = vars_[x];
+        // Positions before observation 1 or beyond the variable's length give 0, also for a
+        // variable of length 1 (which reaches only observation 1).
         const long long k = t_ - n;
-        if (v.scalar) return k >= 1 ? *v.scalar : 0;
-        if (k < 1) return 0;
-        if (v.rows == 1) return v.at(run_, 1);
-        if (k > v.rows) return 0;
+        if (v.scalar) return k == 1 ? *v.scalar : 0;
+        if (k < 1 || k > v.rows) return 0;
         return v.first ? v.element_at(k) : v.at(run_, k);
     }
     // The lag of an expression: its value at an earlier processed observation.
