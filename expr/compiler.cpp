@@ -206,7 +206,9 @@ private:
             if (col > run_.ws.MXCOL)
                 fail(" ...ERROR.." + std::to_string(col) +
                      " EXCEEDS MAXCOL=" + std::to_string(run_.ws.MXCOL) + " USE SET MAXCOL=");
-            if (col > 1) ref = col + run_.ws.MXCOL * ref;
+            // Column 1 too is a column reference: of a matrix it is the first column, of a
+            // vector its first element, as in every other command's variable list.
+            ref = col + run_.ws.MXCOL * ref;
         }
         return ref;
     }
@@ -289,7 +291,7 @@ private:
                 return;
             }
             const int op = function_op(key);
-            if (op == OP_MIN || op == OP_MAX || op == OP_SAMP || op == OP_USER)
+            if (op == OP_MIN || op == OP_MAX || op == OP_USER)
                 fail(" ...ERROR..FUNCTION NOT YET AVAILABLE");
         }
         if (paren) {
@@ -509,7 +511,10 @@ private:
                 if (col > run_.ws.MXCOL)
                     fail(" ...ERROR.." + std::to_string(col) +
                          " EXCEEDS MAXCOL=" + std::to_string(run_.ws.MXCOL) + " USE SET MAXCOL=");
-                p_.LHS = col > 1 ? col + run_.ws.MXCOL * found : found;
+                // Column 1 of a matrix is a column; of a vector it is the vector itself.
+                VarInfo info;
+                const bool matrix_column = col == 1 && VINFO(run_, found, info) && info.ncol > 1;
+                p_.LHS = col > 1 || matrix_column ? col + run_.ws.MXCOL * found : found;
             } else if (found < 0) {
                 syntax_error(); // a result scalar is written with "$"
             } else {

@@ -189,11 +189,11 @@ Real Executor::lag(const Step& s) {
     const int x = arg_cell(s, 0);
     if (p_.is_variable_cell(x)) {
         const BoundVariable& v = vars_[x];
+        // Positions before observation 1 or beyond the variable's length give 0, also for a
+        // variable of length 1 (which reaches only observation 1).
         const long long k = t_ - n;
-        if (v.scalar) return k >= 1 ? *v.scalar : 0;
-        if (k < 1) return 0;
-        if (v.rows == 1) return v.at(run_, 1);
-        if (k > v.rows) return 0;
+        if (v.scalar) return k == 1 ? *v.scalar : 0;
+        if (k < 1 || k > v.rows) return 0;
         return v.first ? v.element_at(k) : v.at(run_, k);
     }
     // The lag of an expression: its value at an earlier processed observation.
@@ -272,9 +272,10 @@ Real Executor::function(const Step& s) {
         return reg.value;
     }
     case OP_SEAS: {
+        // 1 where t mod n is 1: observations 1, n+1, 2n+1, ...; never for n = 1.
         const Real n = qm::trunc(a);
         if (n < 1) return 0;
-        return qm::fmod(Real(t_ - 1), n) == 0 ? 1 : 0;
+        return qm::fmod(Real(t_), n) == 1 ? 1 : 0;
     }
     case OP_SIN: {
         if (s.nargs == 1) return qm::sin(a);

@@ -260,6 +260,9 @@ Matrix MatrixExecutor::function(int op, int a_cell) {
     case OP_MISS:
         want(1, 1);
         return elementwise(x, [&](Real a) -> Real { return a == xmiss(); });
+    case OP_SAMP: // 1 where the element holds a value, 0 where it holds the missing code
+        want(1, 1);
+        return elementwise(x, [&](Real a) -> Real { return a != xmiss(); });
     case OP_SIN:
         want(1, 2);
         if (n == 1) return elementwise(x, [](Real a) { return qm::sin(a); });
@@ -316,7 +319,7 @@ Matrix MatrixExecutor::function(int op, int a_cell) {
                 if (op == OP_TIME)
                     r(i, j) = Real(i + 1) + a;
                 else
-                    r(i, j) = qm::trunc(a) >= 1 && qm::fmod(Real(i), qm::trunc(a)) == 0 ? 1 : 0;
+                    r(i, j) = qm::trunc(a) >= 1 && qm::fmod(Real(i + 1), qm::trunc(a)) == 1 ? 1 : 0;
             }
         return r;
     }
