@@ -6,6 +6,7 @@
 #include "core/run.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
+#include "workspace/calendar_dates.hpp"
 #include "workspace/workspace.hpp"
 
 #include <algorithm>
@@ -44,14 +45,9 @@ void make_date_variable(Run& run, const std::string& word) {
     VarInfo info;
     VINFO(run, ref, info);
     const Real divisor = period_divisor(s.ITIME3);
-    long long year = s.ITIME1;
-    long long period = s.ITIME2 - 1;
     for (long long t = 1; t <= s.IEND; ++t) {
-        if (++period > s.ITIME3) {
-            ++year;
-            period = 1;
-        }
-        element(run, info, t) = Real(year) + Real(period) / divisor;
+        const CalendarDate date = calendar_date(s, t);
+        element(run, info, t) = Real(date.year) + Real(date.period) / divisor;
     }
 }
 
