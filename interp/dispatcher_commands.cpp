@@ -214,13 +214,13 @@ void cmd_size(Run& run) {
     }
     if (refused_as_too_large(run, is_size, amount, number)) return;
     const int value = static_cast<int>(*amount);
+    // PAR and SIZE confirm the new value with the same line.
+    write_line(run, " PAR IS NOW SET AT " + std::to_string(value));
     if (is_size) {
-        write_line(run, " MAXIMUM VARIABLES IS NOW SET AT " + std::to_string(value));
         host_command(run, "SET_SIZE=" + std::to_string(value));
         run.requested_kb = 0;
         run.requested_maxvar = static_cast<int>(value);
     } else {
-        write_line(run, " PAR IS NOW SET AT " + std::to_string(value));
         host_command(run, "SET_PAR=" + std::to_string(value));
         run.requested_kb = static_cast<int>(value);
         run.requested_maxvar = 0;

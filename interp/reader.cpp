@@ -61,34 +61,63 @@ void cut_long_line(Run& run, std::string& line) {
     line.resize(kept);
 }
 
+// What reading one physical line gave.
+enum class LineRead {
+    LINE,           // a line of the current input
+    SOURCE_CHANGED, // the input went back to an earlier unit: a running procedure may be next
+    END,            // end of file on the primary unit
+};
+
 // Reads one physical line; end of file on a unit other than the primary one returns input to
-// the primary unit and reads on. False at end of file on the primary unit. A GOTO still
-// searching when its input runs out has not found its label.
+// the primary unit. A GOTO still searching when its input runs out has not found its label.
 // Records of the loop file that control the loop (an inner loop's header, a trailer) are acted
-// upon and skipped.
-bool read_physical_line(Run& run, std::string& line) {
+// upon and skipped; the trailer that finishes the loop gives the input back.
+LineRead read_physical_line(Run& run, std::string& line) {
     for (;;) {
         // Read past the record length so that a longer line is noticed before it is cut.
         if (read_record(run, run.IN, line, static_cast<std::size_t>(LINMAX) + 1)) {
-            if (run.IN == run.loops.L8 && loop_control_record(run, line)) continue;
+            if (run.IN == run.loops.L8 && loop_control_record(run, line)) {
+                if (run.IN != run.loops.L8) return LineRead::SOURCE_CHANGED;
+                continue;
+            }
             cut_long_line(run, line);
-            return true;
+            return LineRead::LINE;
         }
         end_goto_search(run);
-        if (run.IN == run.L5) return false;
+        if (run.IN == run.L5) return LineRead::END;
         // A loop file that ends without its trailer (its unit was closed under it) ends the loop.
-        if (run.IN == run.loops.L8 && loop_file_ended(run)) continue;
-        run.IN = run.L5;
+        if (!(run.IN == run.loops.L8 && loop_file_ended(run))) run.IN = run.L5;
+        return LineRead::SOURCE_CHANGED;
+    }
+}
+
+// A physical line from the input in force, following it back to earlier units; false at the
+// end of the primary input, or when a running procedure holds the next statement.
+bool read_line_here(Run& run, std::string& line) {
+    for (;;) {
+        switch (read_physical_line(run, line)) {
+        case LineRead::LINE:
+            return true;
+        case LineRead::END:
+            return false;
+        case LineRead::SOURCE_CHANGED:
+            if (procedure_running(run)) return false;
+            break;
+        }
     }
 }
 
 // Reads one logical statement: a line ending in "&" is joined with the next (the "&" becomes a
 // blank, except in the loop file, whose records split a statement anywhere). The statement
 // never exceeds LINMAX characters: the warning is written once, and the continuation lines that
-// no longer fit are read and dropped. A running procedure supplies whole statements.
+// no longer fit are read and dropped. A running procedure supplies whole statements, also when
+// a loop it started has finished and given the input back.
 bool read_statement(Run& run, std::string& text) {
-    if (procedure_running(run) && EXECS(run, text)) return true;
-    if (!read_physical_line(run, text)) return false;
+    for (;;) {
+        if (procedure_running(run) && EXECS(run, text)) return true;
+        if (read_line_here(run, text)) break;
+        if (!procedure_running(run)) return false;
+    }
     if (is_lone_ampersand(text)) return true;
     bool warned = false;
     std::string line = text;
@@ -108,7 +137,7 @@ bool read_statement(Run& run, std::string& text) {
         }
         std::size_t room = static_cast<std::size_t>(LINMAX) - text.size();
         text.append(line, 0, std::min(room, line.size()));
-        if (!continues || !read_physical_line(run, line)) return true;
+        if (!continues || !read_line_here(run, line)) return true;
     }
 }
 

@@ -84,7 +84,7 @@ bool parse_lag_reference(std::string_view text, std::size_t& pos, LagRange& lags
 void report_lag_range(Run& run, std::string_view name, const LagRange& lags) {
     std::string shown(name);
     shown.resize(8, ' '); // names in 8 columns, left-justified
-    write_line(run, "  LAG FOR " + shown + " RANGE =" + fmt_I(lags.first, 5) + fmt_I(lags.last, 5) +
+    write_line(run, "  LAG FOR " + shown + "RANGE =" + fmt_I(lags.first, 5) + fmt_I(lags.last, 5) +
                         " ORDER=" + fmt_I(lags.order, 4) + " ENDCON=" + fmt_I(lags.endcon, 4));
 }
 

@@ -33,7 +33,7 @@ inline int lag_code(const LagRange& lags, int lag) {
 // ")"; on a syntax error it returns false with `pos` at the offending column.
 bool parse_lag_reference(std::string_view text, std::size_t& pos, LagRange& lags);
 
-// Writes "  LAG FOR <name> RANGE =<first><last> ORDER=<order> ENDCON=<endcon>".
+// Writes "  LAG FOR <name in 8 columns>RANGE =<first><last> ORDER=<order> ENDCON=<endcon>".
 void report_lag_range(Run& run, std::string_view name, const LagRange& lags);
 
 // Outcome of reading an item as a numbered name range such as X1-X12.

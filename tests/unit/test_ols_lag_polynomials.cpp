@@ -123,17 +123,17 @@ TEST(OlsLagPolynomials, BadOrdersAndEndCodesStopBeforeEstimation) {
     EXPECT_EQ(
         e.statement("OLS Y X(0.2,5)"),
         (Lines{
-            "  LAG FOR X        RANGE =    0    2 ORDER=   5 ENDCON=   0",
+            "  LAG FOR X       RANGE =    0    2 ORDER=   5 ENDCON=   0",
             " ...ERROR..POLYNOMIAL ORDER   5 WITH END CONSTRAINT 0 DOES NOT FIT   3 LAGS OF X"}));
     EXPECT_EQ(e.run.res[R_ERR], 6016);
     e.run.res[R_ERR] = 0;
     EXPECT_EQ(e.statement("OLS Y X(1.4,1,3)"),
-              (Lines{"  LAG FOR X        RANGE =    1    4 ORDER=   1 ENDCON=   3",
+              (Lines{"  LAG FOR X       RANGE =    1    4 ORDER=   1 ENDCON=   3",
                      " ...ERROR..POLYNOMIAL ORDER   1 WITH END CONSTRAINT 3 DOES NOT FIT   4 LAGS "
                      "OF X(1)"}));
     EXPECT_EQ(e.run.res[R_ERR], 6016);
     EXPECT_EQ(e.statement("OLS Y X(0.4,2,4)"),
-              (Lines{"  LAG FOR X        RANGE =    0    4 ORDER=   2 ENDCON=   4",
+              (Lines{"  LAG FOR X       RANGE =    0    4 ORDER=   2 ENDCON=   4",
                      " ...ERROR..END CONSTRAINT CODE   4 FOR X MUST BE 0, 1, 2 OR 3"}));
     // Nothing of the failed commands was estimated: the workspace still has only X and Y.
     EXPECT_EQ(e.run.ws.NVARS, 2);
@@ -152,7 +152,7 @@ TEST(OlsLagPolynomials, TooFewObservationsCountsFreeParameters) {
     EXPECT_EQ(e.run.res[R_DF], 1);
     e.sample(1, 10);
     const Lines out = e.statement("OLS Y X(0.9,1) / NOGF NOANOVA");
-    EXPECT_EQ(out, (Lines{"  LAG FOR X        RANGE =    0    9 ORDER=   1 ENDCON=   0",
+    EXPECT_EQ(out, (Lines{"  LAG FOR X       RANGE =    0    9 ORDER=   1 ENDCON=   0",
                           " ...ERROR..    1 OBSERVATIONS IS NOT ENOUGH FOR ESTIMATION"}));
 }
 
