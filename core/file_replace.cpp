@@ -93,4 +93,26 @@ int end_replacement(Replacement& r, bool keep, int write_error) {
     return error;
 }
 
+int write_file_text(const std::string& target, std::string_view text, bool append) {
+    errno = 0;
+    if (!append) {
+        Replacement r;
+        if (const int error = begin_replacement(target, r); error != 0) return error;
+        const bool put = std::fwrite(text.data(), 1, text.size(), r.fp) == text.size();
+        return end_replacement(r, true, put ? 0 : last_error());
+    }
+    if (const int refused = write_refusal(target); refused != 0) return refused;
+    std::FILE* fp = std::fopen(target.c_str(), "ab");
+    if (fp == nullptr) return last_error();
+    struct stat st {};
+    const bool regular = ::fstat(::fileno(fp), &st) == 0 && S_ISREG(st.st_mode);
+    int error = 0;
+    if (std::fwrite(text.data(), 1, text.size(), fp) != text.size()) error = last_error();
+    if (std::fflush(fp) != 0 && error == 0) error = last_error();
+    // What went in before the failure is taken out again: the file ends where it ended.
+    if (error != 0 && regular) (void)::ftruncate(::fileno(fp), st.st_size);
+    if (std::fclose(fp) != 0 && error == 0) error = last_error();
+    return error;
+}
+
 } // namespace tarvex

@@ -2,6 +2,7 @@
 // and SVG and opened (the PNG decoded and its size and colours looked at, the SVG parsed for
 // its drawn elements and title), gnuplot missing, failing, hanging or writing nothing, and the
 // confidence region's numbers against R.
+#include "child_limits.hpp"
 #include "host/program_run.hpp"
 #include "regress/graph/confidence_region.hpp"
 #include "regress/graph/graph_errors.hpp"
@@ -253,6 +254,41 @@ TEST(GraphFiles, GnuplotMissingFailingOrSilent) {
 }
 
 // R: m <- lm(dist ~ speed, cars); vcov(m); 2*qf(0.95,2,48); qt(0.975,48); confint(m).
+// A disk that fills up while OLS writes its plot files: the data file and the command file
+// keep what they held (an appended command file ends where it ended), the error names the
+// file, and no temporary file is left beside them.
+TEST(GraphFiles, FailedPlotFileKeepsTheEarlierFile) {
+    ScratchDir scratch;
+    const std::string earlier_commands(4000, '#');
+    ScratchDir::write("COMM.DAT", "EARLIER\n");
+    ScratchDir::write("COMM.GNU", earlier_commands);
+    ScratchDir::write("A.DAT", "EARLIER\n");
+    const auto report = testing::in_child(
+        [] {
+            const ScriptRun r(GRAPH_DATA + "OLS Y T / GNUPLOT\nOLS Y T / GNUPLOT COMMFILE=A.GNU\n");
+            return r.starting(" ...ERROR..");
+        },
+        1000);
+    EXPECT_EQ(report, (std::vector<std::string>{" ...ERROR..CANNOT WRITE PLOT FILE COMM.DAT",
+                                                " ...ERROR..CANNOT WRITE PLOT FILE A.DAT"}));
+    EXPECT_EQ(testing::file_text("COMM.DAT"), "EARLIER\n");
+    EXPECT_EQ(testing::file_text("A.DAT"), "EARLIER\n");
+    // Room for the data file but not for the commands added to the 4000 bytes already there.
+    const auto appended = testing::in_child(
+        [] {
+            const ScriptRun r(GRAPH_DATA + "OLS Y T / GNUPLOT APPEND\n");
+            return r.starting(" ...ERROR..");
+        },
+        4096);
+    EXPECT_EQ(appended, std::vector<std::string>{" ...ERROR..CANNOT WRITE PLOT FILE COMM.GNU"});
+    EXPECT_EQ(testing::file_text("COMM.GNU"), earlier_commands);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"A.DAT", "COMM.DAT", "COMM.GNU"}));
+}
+
 TEST(GraphFiles, ConfidenceRegionAgainstR) {
     RegionInput in;
     in.estimate = {3.932408759Q, -17.579094891Q};

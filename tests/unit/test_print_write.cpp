@@ -5,6 +5,7 @@
 // layouts take, and the fatal stops for formats. DIF, TARVDATA text, numbered units, REWIND,
 // APPEND and names on a file are pinned by the print/written_files golden; the listing, ranges
 // and refusals by the other print goldens.
+#include "child_limits.hpp"
 #include "core/command_table.hpp"
 #include "interp/command_handlers.hpp"
 #include "interp/dispatcher.hpp"
@@ -63,6 +64,7 @@ struct PrintEngine : testing::WorkspaceEngine {
 
 using testing::file_lines;
 using testing::file_text;
+using testing::in_child;
 using testing::same_bits;
 using testing::ScratchDir;
 
@@ -265,41 +267,6 @@ TEST(WriteFiles, CryptEncryptsTheWrittenFile) {
     (void)std::system(stop.c_str());
     unsetenv("TARVEXPASSPHRASE");
     unsetenv("GNUPGHOME");
-}
-
-// Runs `body` in a forked child, after the limits asked for (a file size limit, with SIGXFSZ
-// ignored so that the write fails with EFBIG; an ordinary user instead of root), and returns
-// the report lines it gives back.
-Lines in_child(const std::function<Lines()>& body, rlim_t file_limit = RLIM_INFINITY,
-               bool drop_root = false) {
-    int fds[2];
-    if (::pipe(fds) != 0) return {"pipe failed"};
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{file_limit, file_limit};
-        bool ready = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-        if (drop_root && ::geteuid() == 0)
-            ready = ready && ::setgid(65534) == 0 && ::setuid(65534) == 0;
-        std::string text;
-        for (const std::string& line : ready ? body() : Lines{"child setup failed"})
-            text += line + "\n";
-        (void)!::write(fds[1], text.data(), text.size());
-        ::_exit(0);
-    }
-    ::close(fds[1]);
-    std::string text;
-    char chunk[4096];
-    for (ssize_t n; (n = ::read(fds[0], chunk, sizeof chunk)) > 0;)
-        text.append(chunk, std::size_t(n));
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    Lines out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
 }
 
 // The files of the current directory: a failed write leaves no temporary file behind.
