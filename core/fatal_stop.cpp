@@ -2,6 +2,7 @@
 #include "core/fatal_stop.hpp"
 
 #include "core/run.hpp"
+#include "core/write_failure.hpp"
 
 #include "numeric/fortran_format.hpp"
 
@@ -21,6 +22,7 @@ void XXIT(Run& run, int code) {
         close_run_files(run);
         host_command(run, "RESET");
     }
+    close_report_files(run);
     throw FatalStop{code};
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/error_report.hpp"
 #include "core/interrupt.hpp"
+#include "core/write_failure.hpp"
 #include "host/tarvextern.hpp"
 #include "interp/dispatcher.hpp"
 #include "interp/scanner.hpp"
@@ -197,7 +198,7 @@ void start_run(Run& run, int code, int window, int precision, int extra) {
     bool first_entry = true;
     for (;;) {
         compute_sizes(run);
-        if (!allocate(run)) return;
+        if (!allocate(run)) break;
         if (first_entry) {
             // Step 7: the initial state.
             RESET(run, false);
@@ -213,10 +214,11 @@ void start_run(Run& run, int code, int window, int precision, int extra) {
             reset_workspace(run.ws);
         }
         start_timing(run);
-        if (command_loop(run) != LoopEnd::Reallocate) return;
+        if (command_loop(run) != LoopEnd::Reallocate) break;
         take_size_request(run);
         free_work_area(run);
     }
+    close_report_files(run);
 }
 
 } // namespace tarvex
