@@ -139,9 +139,15 @@ void take_size_request(Run& run) {
         if (run.requested_maxvar > 0) run.host.IMAX = run.requested_maxvar;
     }
     if (word == "SAVE" || word == "DEFAULT") {
-        host::RegCreateKeyX(START_KEY);
-        host::RegSetValueX(START_KEY, "IPAR", std::to_string(run.host.IPAR));
-        host::RegSetValueX(START_KEY, "IMAX", std::to_string(run.host.IMAX));
+        const bool saved = host::RegCreateKeyX(START_KEY) &&
+                           host::RegSetValueX(START_KEY, "IPAR", std::to_string(run.host.IPAR)) &&
+                           host::RegSetValueX(START_KEY, "IMAX", std::to_string(run.host.IMAX));
+        // The new sizes hold for this run all the same; only a later run would miss them.
+        if (!saved)
+            report_error(run,
+                         " ...ERROR..CANNOT SAVE THE SIZES IN THE SETTINGS STORE " +
+                             host::settings_path(),
+                         0, ErrorSeverity::CONTINUES);
     }
     run.requested_kb = 0;
     run.requested_maxvar = 0;
