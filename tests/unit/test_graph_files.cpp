@@ -240,6 +240,29 @@ TEST(GraphFiles, GnuplotMissingFailingOrSilent) {
         EXPECT_EQ(r.scalar(R_ERR), ERR_GRAPH_NO_FILE);
     }
     {
+        // A drawing that fails half-way keeps the earlier picture of that name; a finished one
+        // replaces it, and no drawing is left beside it either way.
+        ScratchDir::write(scratch.file("pic.png"), "EARLIER");
+        const std::string half_drawn =
+            "out=$(/bin/sed -n \"s/^set output '\\(.*\\)'$/\\1/p\" \"$1\")\n"
+            "printf HALF > \"$out\"\n";
+        {
+            const StandInPath path(scratch, half_drawn + "exit 3\n");
+            const ScriptRun r(GRAPH_DATA + "GRAPH Y / OUTPUT=pic.png\n");
+            EXPECT_TRUE(r.has_line(" ...ERROR..GNUPLOT ENDED WITH EXIT STATUS 3")) << r.output;
+            EXPECT_EQ(testing::file_text(scratch.file("pic.png")), "EARLIER");
+        }
+        {
+            const StandInPath path(scratch, half_drawn + "exit 0\n");
+            const ScriptRun r(GRAPH_DATA + "GRAPH Y / OUTPUT=pic.png\n");
+            EXPECT_TRUE(r.has_line(" ...NOTE..GRAPH REPLACED: " + scratch.file("pic.png")))
+                << r.output;
+            EXPECT_EQ(testing::file_text(scratch.file("pic.png")), "HALF");
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(scratch.dir))
+            EXPECT_NE(entry.path().filename().string().rfind(".pic.png", 0), 0u);
+    }
+    {
         // A gnuplot that does not end is stopped at the limit, and the run goes on.
         const StandInPath path(scratch, "exec /bin/sleep 30\n");
         setenv("TARVEX_GNUPLOT_SECONDS", "1", 1);
@@ -253,7 +276,6 @@ TEST(GraphFiles, GnuplotMissingFailingOrSilent) {
     }
 }
 
-// R: m <- lm(dist ~ speed, cars); vcov(m); 2*qf(0.95,2,48); qt(0.975,48); confint(m).
 // A disk that fills up while OLS writes its plot files: the data file and the command file
 // keep what they held (an appended command file ends where it ended), the error names the
 // file, and no temporary file is left beside them.
@@ -289,6 +311,7 @@ TEST(GraphFiles, FailedPlotFileKeepsTheEarlierFile) {
     EXPECT_EQ(names, (std::vector<std::string>{"A.DAT", "COMM.DAT", "COMM.GNU"}));
 }
 
+// R: m <- lm(dist ~ speed, cars); vcov(m); 2*qf(0.95,2,48); qt(0.975,48); confint(m).
 TEST(GraphFiles, ConfidenceRegionAgainstR) {
     RegionInput in;
     in.estimate = {3.932408759Q, -17.579094891Q};
