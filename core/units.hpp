@@ -32,6 +32,9 @@ struct UnitFile {
     // the unit is closed after clean writes ("" for every other unit).
     std::string replace_temp;
     int write_error = 0; // system error number of the first failed write since the last check
+    // Where the file ended before a command added to it (APPEND): a failed addition is cut off
+    // there (-1 when the command does not append).
+    long long appended_from = -1;
 };
 
 struct UnitTable {

@@ -21,6 +21,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <stdio_ext.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tarvex {
 
@@ -182,6 +186,27 @@ bool make_item(Run& run, int ref, PrintItem& item) {
     return true;
 }
 
+// APPEND: the unit goes to the end of its file, which is where a failed write is cut back to.
+void mark_append_start(Run& run, int unit) {
+    UnitFile* file = unit_file(run, unit);
+    if (file == nullptr || file->fp == nullptr) return;
+    std::fseek(file->fp, 0, SEEK_END);
+    file->appended_from = file->owned ? std::ftell(file->fp) : -1;
+}
+
+// Cuts off what a failed APPEND added, so that the file ends as it did before the command.
+void cut_failed_append(UnitFile& file) {
+    const long long start = file.appended_from;
+    file.appended_from = -1;
+    if (start < 0 || file.fp == nullptr) return;
+    __fpurge(file.fp); // what the system refused stays refused: the buffer is dropped
+    std::clearerr(file.fp);
+    struct stat st {};
+    if (::fstat(::fileno(file.fp), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > start &&
+        ::ftruncate(::fileno(file.fp), static_cast<off_t>(start)) == 0)
+        std::fseek(file.fp, 0, SEEK_END);
+}
+
 // The unit WRITE writes to: 0 for the report.
 int destination_unit(const Run& run) {
     const int unit = run.scan.INPAR > 0 ? run.scan.INPAR : run.opt.iv[V_UNIT];
@@ -216,6 +241,7 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
             report_error(run, "");
             return -1;
         }
+        if (append) mark_append_start(run, FILE_UNIT);
         if (run.MOS == MODE_WINDOWED_33) {
             std::string text = "FILEWRITE";
             MACDEP(run, 23, text);
@@ -233,6 +259,7 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
             report_error(run, "");
             return -1;
         }
+        if (append) mark_append_start(run, unit);
         return unit;
     }
     UnitFile* file = unit_file(run, unit);
@@ -242,7 +269,7 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
     }
     if (file != nullptr && file->fp != nullptr) {
         if (append)
-            std::fseek(file->fp, 0, SEEK_END);
+            mark_append_start(run, unit);
         else if (rewind && file->owned)
             std::rewind(file->fp);
     }
@@ -260,6 +287,10 @@ void finish_destination(Run& run, int unit, bool written, bool close, bool crypt
     const bool named = unit == FILE_UNIT;
     const bool replacement = !file->replace_temp.empty();
     int error = check_unit_writes(run, unit, written);
+    if (error != 0 || !written)
+        cut_failed_append(*file);
+    else
+        file->appended_from = -1;
     crypt = crypt && !path.empty();
     if (named || close || crypt) {
         const int close_error = close_unit(run, unit, replacement && (!written || error != 0));

@@ -283,9 +283,9 @@ std::vector<std::string> directory_names() {
 // write. /dev/full (not a regular file) is written directly and its failure reported as well.
 TEST(WriteFailures, FullDiskLeavesTheEarlierFile) {
     ScratchDir dir;
-    const std::vector<std::string> layouts = {"FORMAT=COMMA",  "FORMAT=TAB", "TARVEX",
-                                              "TARVEX BINARY", "DIF",        "",
-                                              "BINARY",        "FORMAT=DUMP"};
+    const std::vector<std::string> layouts = {"FORMAT=COMMA",  "FORMAT=TAB",  "TARVEX",
+                                              "TARVEX BINARY", "DIF",         "",
+                                              "BINARY",        "FORMAT=DUMP", "APPEND"};
     for (std::size_t k = 0; k < layouts.size(); ++k) {
         std::ofstream(dir.file("f" + std::to_string(k))) << "EARLIER\n";
     }
