@@ -207,6 +207,41 @@ void cut_failed_append(UnitFile& file) {
         std::fseek(file.fp, 0, SEEK_END);
 }
 
+// A bound unit written from its start: a plain file is written whole through a replacement
+// (io/file_replace.hpp), so that its earlier content stays until every write of the command has
+// succeeded; anything else is rewound and written in place.
+void start_rewrite(Run& run, int unit) {
+    UnitFile* file = unit_file(run, unit);
+    const std::string path = file->path;
+    struct stat st {};
+    if (path.empty() || file->scratch || file->remove_at_close || ::stat(path.c_str(), &st) != 0 ||
+        !S_ISREG(st.st_mode)) {
+        std::rewind(file->fp);
+        return;
+    }
+    AfileRequest how;
+    how.unformatted = !file->formatted;
+    close_unit(run, unit); // its earlier writes were checked by the commands that made them
+    how.replace = true;
+    if (AFILO(run, unit, path, how) == 0) return;
+    how.replace = false; // no room for a file beside it: written in place
+    AFILO(run, unit, path, how);
+}
+
+// After the command's writes to a unit written whole: the new file replaces the earlier one
+// (or, after a failure, is dropped), and the unit stays bound to the file, after its last
+// record, so that a later write never overwrites what is there. Returns the system error
+// number of the replacement.
+int end_rewrite(Run& run, int unit, bool keep) {
+    UnitFile* file = unit_file(run, unit);
+    const std::string path = file->path;
+    AfileRequest how;
+    how.unformatted = !file->formatted;
+    const int error = close_unit(run, unit, !keep);
+    if (AFILO(run, unit, path, how) == 0) append_position(run, unit);
+    return error;
+}
+
 // The unit WRITE writes to: 0 for the report.
 int destination_unit(const Run& run) {
     const int unit = run.scan.INPAR > 0 ? run.scan.INPAR : run.opt.iv[V_UNIT];
@@ -255,6 +290,7 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
         AfileRequest how;
         how.unformatted = binary;
         how.append = append;
+        how.replace = !append;
         if (!AFILE(run, unit, "fort." + std::to_string(unit), how)) {
             report_error(run, "");
             return -1;
@@ -271,7 +307,7 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
         if (append)
             mark_append_start(run, unit);
         else if (rewind && file->owned)
-            std::rewind(file->fp);
+            start_rewrite(run, unit);
     }
     return unit;
 }
@@ -295,6 +331,9 @@ void finish_destination(Run& run, int unit, bool written, bool close, bool crypt
     if (named || close || crypt) {
         const int close_error = close_unit(run, unit, replacement && (!written || error != 0));
         if (error == 0) error = close_error;
+    } else if (replacement) {
+        const int replace_error = end_rewrite(run, unit, written && error == 0);
+        if (error == 0) error = replace_error;
     }
     if (!written) return;
     if (error != 0) {

@@ -289,6 +289,7 @@ TEST(WriteFailures, FullDiskLeavesTheEarlierFile) {
     for (std::size_t k = 0; k < layouts.size(); ++k) {
         std::ofstream(dir.file("f" + std::to_string(k))) << "EARLIER\n";
     }
+    std::ofstream(dir.file("bound")) << "EARLIER\n";
     const std::vector<std::string> before = directory_names();
     const Lines report = in_child(
         [&] {
@@ -301,9 +302,15 @@ TEST(WriteFailures, FullDiskLeavesTheEarlierFile) {
                 for (const std::string& line : e.lines()) out.push_back(line);
                 out.push_back(std::to_string(static_cast<int>(e.run.res[R_ERR])));
             }
-            e.exec("WRITE(17) X / FORMAT=COMMA");
-            for (const std::string& line : e.lines()) out.push_back(line);
-            out.push_back(std::to_string(static_cast<int>(e.run.res[R_ERR])));
+            AfileRequest quiet;
+            quiet.quiet = true;
+            AFILE(e.run, 18, "bound", quiet);
+            for (const std::string& command :
+                 {"WRITE(17) X / FORMAT=COMMA", "WRITE(18) X", "WRITE(18) X / NOREWIND"}) {
+                e.exec(command);
+                for (const std::string& line : e.lines()) out.push_back(line);
+                out.push_back(std::to_string(static_cast<int>(e.run.res[R_ERR])));
+            }
             return out;
         },
         32768);
@@ -315,10 +322,18 @@ TEST(WriteFailures, FullDiskLeavesTheEarlierFile) {
     }
     expected.push_back(" ...ERROR..CANNOT WRITE ON UNIT 17 FILE fort.17: FILE TOO LARGE");
     expected.push_back("5051");
+    // A bound unit written from its start keeps its earlier file and stands after it; written
+    // on from there it keeps what it could write.
+    expected.push_back(" ...ERROR..CANNOT WRITE ON UNIT 18 FILE bound: FILE TOO LARGE");
+    expected.push_back("5051");
+    expected.push_back(" ...ERROR..CANNOT WRITE ON UNIT 18 FILE bound: FILE TOO LARGE");
+    expected.push_back("5051");
     EXPECT_EQ(report, expected);
+    EXPECT_EQ(file_lines(dir.file("bound")).front(), "EARLIER");
     for (std::size_t k = 0; k < layouts.size(); ++k)
         EXPECT_EQ(file_lines(dir.file("f" + std::to_string(k))), Lines{"EARLIER"}) << layouts[k];
-    fs::remove(dir.file("fort.17"));
+    EXPECT_GT(file_lines(dir.file("bound")).size(), 1u);
+    fs::remove(dir.file("fort.17")); // made empty when the unit was bound
     EXPECT_EQ(directory_names(), before);
 
     PrintEngine e;
