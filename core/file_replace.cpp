@@ -81,6 +81,10 @@ int end_replacement(Replacement& r, bool keep, int write_error) {
     if (r.fp != nullptr) {
         if (std::fflush(r.fp) != 0 && error == 0) error = last_error();
         if (std::ferror(r.fp) && error == 0) error = EIO;
+        // The new content is on the disk before its name replaces the old file: a crash
+        // between the two leaves the old file, never an empty one.
+        if (!r.temp.empty() && keep && error == 0 && ::fsync(::fileno(r.fp)) != 0)
+            error = last_error();
         if (std::fclose(r.fp) != 0 && error == 0) error = last_error();
         r.fp = nullptr;
     }

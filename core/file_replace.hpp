@@ -30,7 +30,8 @@ struct Replacement {
 int begin_replacement(const std::string& target, Replacement& out);
 
 // Ends the replacement. With `keep` and no earlier write error (`write_error` 0) the stream is
-// flushed and closed, each step checked, and the temporary file renamed over the target;
+// flushed, synced to the disk and closed, each step checked, and the temporary file renamed
+// over the target;
 // otherwise, or on any failure, the temporary file is removed and the target keeps its old
 // content. Returns 0 or the system error number (the earlier write error first).
 int end_replacement(Replacement& r, bool keep, int write_error);
