@@ -209,23 +209,24 @@ void cut_failed_append(UnitFile& file) {
 
 // A bound unit written from its start: a plain file is written whole through a replacement
 // (io/file_replace.hpp), so that its earlier content stays until every write of the command has
-// succeeded; anything else is rewound and written in place.
-void start_rewrite(Run& run, int unit) {
+// succeeded; anything else is rewound and written in place. False when the file could not be
+// opened again (reported with its open parameters; the unit is then unbound).
+bool start_rewrite(Run& run, int unit) {
     UnitFile* file = unit_file(run, unit);
     const std::string path = file->path;
     struct stat st {};
     if (path.empty() || file->scratch || file->remove_at_close || ::stat(path.c_str(), &st) != 0 ||
         !S_ISREG(st.st_mode)) {
         std::rewind(file->fp);
-        return;
+        return true;
     }
     AfileRequest how;
     how.unformatted = !file->formatted;
     close_unit(run, unit); // its earlier writes were checked by the commands that made them
     how.replace = true;
-    if (AFILO(run, unit, path, how) == 0) return;
+    if (AFILO(run, unit, path, how) == 0) return true;
     how.replace = false; // no room for a file beside it: written in place
-    AFILO(run, unit, path, how);
+    return AFILO(run, unit, path, how) == 0;
 }
 
 // After the command's writes to a unit written whole: the new file replaces the earlier one
@@ -306,8 +307,10 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
     if (file != nullptr && file->fp != nullptr) {
         if (append)
             mark_append_start(run, unit);
-        else if (rewind && file->owned)
-            start_rewrite(run, unit);
+        else if (rewind && file->owned && !start_rewrite(run, unit)) {
+            report_error(run, "");
+            return -1;
+        }
     }
     return unit;
 }
