@@ -128,6 +128,11 @@ struct FileInquiry {
 // What the system and the table know about the file `path`.
 FileInquiry inquire_file(const Run& run, const std::string& path);
 
+// A command that ended half-way (an allocation refused, Ctrl-C): every file being written whole
+// keeps its earlier content (the unfinished new one is dropped), and its unit stays bound to
+// it, after its last record.
+void abandon_replacements(Run& run);
+
 // Closes the run's files as RESET CLOSE does: units 11 to 49 and the kept units keep their
 // files; the scratch units' files are removed.
 void close_run_files(Run& run);
