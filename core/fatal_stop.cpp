@@ -2,6 +2,7 @@
 #include "core/fatal_stop.hpp"
 
 #include "core/run.hpp"
+#include "core/units.hpp"
 #include "core/write_failure.hpp"
 
 #include "numeric/fortran_format.hpp"
@@ -18,6 +19,7 @@ void XXIT(Run& run, int code) {
         }
         FLUSH_BUFFER(run);
     }
+    abandon_replacements(run); // a file the stopped command was writing whole stays as it was
     if (run.MOS >= 27 && run.MOS <= 33) {
         close_run_files(run);
         host_command(run, "RESET");
