@@ -184,6 +184,19 @@ void save_history() {
     if (error != 0) history_warning("write", history, error);
 }
 
+// At the process's end, however the run ended: a report the standard output could not take
+// (a full disk) is not lost without a word, and the exit status says so.
+void check_report_stream() {
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    if (flushed && !std::ferror(stdout)) return;
+    // An earlier write's reason is gone with the run; a failing flush still gives its own.
+    const std::string reason = flushed ? "" : std::string(": ") + std::strerror(errno);
+    std::fprintf(stderr, "tarvex: the report could not be written to the standard output%s\n",
+                 reason.c_str());
+    std::_Exit(1);
+}
+
 // Line editing for a terminal session, with the history of earlier sessions.
 void start_terminal_session() {
     *editing.catch_signals = 0; // the engine's Ctrl-C handler is in charge
@@ -271,6 +284,7 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    std::atexit(check_report_stream);
     int extra = 0;
     if (options.file == nullptr && isatty(STDIN_FILENO) && load_line_editing()) {
         start_terminal_session();

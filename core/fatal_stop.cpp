@@ -2,6 +2,8 @@
 #include "core/fatal_stop.hpp"
 
 #include "core/run.hpp"
+#include "core/units.hpp"
+#include "core/write_failure.hpp"
 
 #include "numeric/fortran_format.hpp"
 
@@ -17,10 +19,12 @@ void XXIT(Run& run, int code) {
         }
         FLUSH_BUFFER(run);
     }
+    abandon_replacements(run); // a file the stopped command was writing whole stays as it was
     if (run.MOS >= 27 && run.MOS <= 33) {
         close_run_files(run);
         host_command(run, "RESET");
     }
+    close_report_files(run);
     throw FatalStop{code};
 }
 

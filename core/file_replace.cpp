@@ -81,6 +81,10 @@ int end_replacement(Replacement& r, bool keep, int write_error) {
     if (r.fp != nullptr) {
         if (std::fflush(r.fp) != 0 && error == 0) error = last_error();
         if (std::ferror(r.fp) && error == 0) error = EIO;
+        // The new content is on the disk before its name replaces the old file: a crash
+        // between the two leaves the old file, never an empty one.
+        if (!r.temp.empty() && keep && error == 0 && ::fsync(::fileno(r.fp)) != 0)
+            error = last_error();
         if (std::fclose(r.fp) != 0 && error == 0) error = last_error();
         r.fp = nullptr;
     }
@@ -90,6 +94,28 @@ int end_replacement(Replacement& r, bool keep, int write_error) {
         if (!keep || error != 0) ::unlink(r.temp.c_str());
         r.temp.clear();
     }
+    return error;
+}
+
+int write_file_text(const std::string& target, std::string_view text, bool append) {
+    errno = 0;
+    if (!append) {
+        Replacement r;
+        if (const int error = begin_replacement(target, r); error != 0) return error;
+        const bool put = std::fwrite(text.data(), 1, text.size(), r.fp) == text.size();
+        return end_replacement(r, true, put ? 0 : last_error());
+    }
+    if (const int refused = write_refusal(target); refused != 0) return refused;
+    std::FILE* fp = std::fopen(target.c_str(), "ab");
+    if (fp == nullptr) return last_error();
+    struct stat st {};
+    const bool regular = ::fstat(::fileno(fp), &st) == 0 && S_ISREG(st.st_mode);
+    int error = 0;
+    if (std::fwrite(text.data(), 1, text.size(), fp) != text.size()) error = last_error();
+    if (std::fflush(fp) != 0 && error == 0) error = last_error();
+    // What went in before the failure is taken out again: the file ends where it ended.
+    if (error != 0 && regular) (void)::ftruncate(::fileno(fp), st.st_size);
+    if (std::fclose(fp) != 0 && error == 0) error = last_error();
     return error;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace tarvex {
 
@@ -29,9 +30,15 @@ struct Replacement {
 int begin_replacement(const std::string& target, Replacement& out);
 
 // Ends the replacement. With `keep` and no earlier write error (`write_error` 0) the stream is
-// flushed and closed, each step checked, and the temporary file renamed over the target;
+// flushed, synced to the disk and closed, each step checked, and the temporary file renamed
+// over the target;
 // otherwise, or on any failure, the temporary file is removed and the target keeps its old
 // content. Returns 0 or the system error number (the earlier write error first).
 int end_replacement(Replacement& r, bool keep, int write_error);
+
+// Writes `text` as the whole new content of `target` through a replacement, or with `append`
+// adds it at the end of the file and, when that fails, cuts the file back to its old length.
+// Returns 0 or the system error number; after a failure the file holds what it held before.
+int write_file_text(const std::string& target, std::string_view text, bool append = false);
 
 } // namespace tarvex

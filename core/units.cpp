@@ -411,6 +411,28 @@ FileInquiry inquire_file(const Run& run, const std::string& path) {
     return answer;
 }
 
+void abandon_replacements(Run& run) {
+    for (auto it = run.units.open.begin(); it != run.units.open.end();) {
+        UnitFile& file = it->second;
+        if (file.replace_temp.empty()) {
+            ++it;
+            continue;
+        }
+        Replacement r{file.fp, file.path, file.replace_temp};
+        end_replacement(r, false, 0);
+        file.replace_temp.clear();
+        file.write_error = 0;
+        file.fp = std::fopen(file.path.c_str(), "r+b");
+        if (file.fp == nullptr) {
+            it = run.units.open.erase(it);
+            continue;
+        }
+        std::fseek(file.fp, 0, SEEK_END);
+        positioned(file);
+        ++it;
+    }
+}
+
 // Units closed by RESET, keeping their files, and the scratch units whose files go with them.
 constexpr int KEPT_UNITS[] = {80, 88, 91, 94};
 constexpr int SCRATCH_UNITS[] = {92, 93, 98};

@@ -32,6 +32,9 @@ struct UnitFile {
     // the unit is closed after clean writes ("" for every other unit).
     std::string replace_temp;
     int write_error = 0; // system error number of the first failed write since the last check
+    // Where the file ended before a command added to it (APPEND): a failed addition is cut off
+    // there (-1 when the command does not append).
+    long long appended_from = -1;
 };
 
 struct UnitTable {
@@ -124,6 +127,11 @@ struct FileInquiry {
 };
 // What the system and the table know about the file `path`.
 FileInquiry inquire_file(const Run& run, const std::string& path);
+
+// A command that ended half-way (an allocation refused, Ctrl-C): every file being written whole
+// keeps its earlier content (the unfinished new one is dropped), and its unit stays bound to
+// it, after its last record.
+void abandon_replacements(Run& run);
 
 // Closes the run's files as RESET CLOSE does: units 11 to 49 and the kept units keep their
 // files; the scratch units' files are removed.

@@ -2,6 +2,8 @@
 #include "core/write_failure.hpp"
 
 #include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "core/units.hpp"
 #include "numeric/fortran_format.hpp"
 
 #include <cerrno>
@@ -44,6 +46,26 @@ void report_write_failure(Run& run, int unit, const std::string& name, int error
     if (shown.size() > room && room > CUT_MARK.size())
         shown = std::string(CUT_MARK) + shown.substr(shown.size() - (room - CUT_MARK.size()));
     report_error(run, head + shown + tail, number);
+}
+
+void close_report_files(Run& run) {
+    // Closes `unit` when it is bound to a file of its own; the system error number, or 0.
+    auto close_file = [&run](int unit, std::string& path) {
+        const UnitFile* file = unit_file(run, unit);
+        if (file == nullptr || !file->owned || file->path.empty()) return 0;
+        path = file->path;
+        return close_unit(run, unit);
+    };
+    std::string log_path, report_path;
+    const int log_error = close_file(run.L86, log_path);
+    if (log_error != 0) report_write_failure(run, run.L86, log_path, log_error, 0);
+    const int output_error = close_file(run.L6, report_path);
+    if (output_error == 0) return;
+    // The report file lost lines, and with them any message about the log: both go to the
+    // console.
+    attach_unit(run, run.L6, run.streams.out);
+    report_write_failure(run, run.L6, report_path, output_error, 0);
+    if (log_error != 0) report_write_failure(run, run.L86, log_path, log_error, 0);
 }
 
 } // namespace tarvex

@@ -3,6 +3,7 @@
 #include "host/tarvextern.hpp"
 #include "numeric/text.hpp"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -51,18 +52,23 @@ bool save_store(const std::vector<StoreKey>& keys) {
     if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return true;
     if (auto slash = path.rfind('/'); slash != std::string::npos && slash > 0)
         mkdir(path.substr(0, slash).c_str(), 0755);
+    // The new store goes to a file beside the old one and replaces it only once complete: a
+    // failed write (a full disk) keeps the earlier settings.
     std::string temp = path + ".new";
-    {
-        std::ofstream out(temp, std::ios::trunc);
-        if (!out) return false;
+    std::ofstream out(temp, std::ios::trunc);
+    if (out) {
         out << "# TARVEX settings store\n";
         for (const StoreKey& key : keys) {
             out << '[' << key.path << "]\n";
             for (const auto& [name, value] : key.values) out << name << '=' << value << '\n';
         }
-        if (!out.flush()) return false;
+        out.close();
     }
-    return std::rename(temp.c_str(), path.c_str()) == 0;
+    if (!out || std::rename(temp.c_str(), path.c_str()) != 0) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
 }
 
 StoreKey* find_key(std::vector<StoreKey>& keys, std::string_view path) {

@@ -87,8 +87,10 @@ void run_handler(Run& run, const CommandRow& row) {
         const CommandScope running;
         row.handler(run);
     } catch (const std::bad_alloc&) {
+        abandon_replacements(run);
         end_for_lack_of_memory(run);
     } catch (const CommandInterrupted&) {
+        abandon_replacements(run);
         end_interrupted(run);
     }
     if (interrupt_pending()) end_interrupted(run); // a transfer or program it stopped

@@ -4,6 +4,7 @@
 
 #include "core/error_report.hpp"
 #include "core/interrupt.hpp"
+#include "core/write_failure.hpp"
 #include "host/tarvextern.hpp"
 #include "interp/dispatcher.hpp"
 #include "interp/scanner.hpp"
@@ -138,9 +139,15 @@ void take_size_request(Run& run) {
         if (run.requested_maxvar > 0) run.host.IMAX = run.requested_maxvar;
     }
     if (word == "SAVE" || word == "DEFAULT") {
-        host::RegCreateKeyX(START_KEY);
-        host::RegSetValueX(START_KEY, "IPAR", std::to_string(run.host.IPAR));
-        host::RegSetValueX(START_KEY, "IMAX", std::to_string(run.host.IMAX));
+        const bool saved = host::RegCreateKeyX(START_KEY) &&
+                           host::RegSetValueX(START_KEY, "IPAR", std::to_string(run.host.IPAR)) &&
+                           host::RegSetValueX(START_KEY, "IMAX", std::to_string(run.host.IMAX));
+        // The new sizes hold for this run all the same; only a later run would miss them.
+        if (!saved)
+            report_error(run,
+                         " ...ERROR..CANNOT SAVE THE SIZES IN THE SETTINGS STORE " +
+                             host::settings_path(),
+                         0, ErrorSeverity::CONTINUES);
     }
     run.requested_kb = 0;
     run.requested_maxvar = 0;
@@ -197,7 +204,7 @@ void start_run(Run& run, int code, int window, int precision, int extra) {
     bool first_entry = true;
     for (;;) {
         compute_sizes(run);
-        if (!allocate(run)) return;
+        if (!allocate(run)) break;
         if (first_entry) {
             // Step 7: the initial state.
             RESET(run, false);
@@ -213,10 +220,11 @@ void start_run(Run& run, int code, int window, int precision, int extra) {
             reset_workspace(run.ws);
         }
         start_timing(run);
-        if (command_loop(run) != LoopEnd::Reallocate) return;
+        if (command_loop(run) != LoopEnd::Reallocate) break;
         take_size_request(run);
         free_work_area(run);
     }
+    close_report_files(run);
 }
 
 } // namespace tarvex

@@ -21,6 +21,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <stdio_ext.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tarvex {
 
@@ -182,6 +186,63 @@ bool make_item(Run& run, int ref, PrintItem& item) {
     return true;
 }
 
+// APPEND: the unit goes to the end of its file, which is where a failed write is cut back to.
+void mark_append_start(Run& run, int unit) {
+    UnitFile* file = unit_file(run, unit);
+    if (file == nullptr || file->fp == nullptr) return;
+    std::fseek(file->fp, 0, SEEK_END);
+    file->appended_from = file->owned ? std::ftell(file->fp) : -1;
+}
+
+// Cuts off what a failed APPEND added, so that the file ends as it did before the command.
+void cut_failed_append(UnitFile& file) {
+    const long long start = file.appended_from;
+    file.appended_from = -1;
+    if (start < 0 || file.fp == nullptr) return;
+    __fpurge(file.fp); // what the system refused stays refused: the buffer is dropped
+    std::clearerr(file.fp);
+    struct stat st {};
+    if (::fstat(::fileno(file.fp), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > start &&
+        ::ftruncate(::fileno(file.fp), static_cast<off_t>(start)) == 0)
+        std::fseek(file.fp, 0, SEEK_END);
+}
+
+// A bound unit written from its start: a plain file is written whole through a replacement
+// (io/file_replace.hpp), so that its earlier content stays until every write of the command has
+// succeeded; anything else is rewound and written in place. False when the file could not be
+// opened again (reported with its open parameters; the unit is then unbound).
+bool start_rewrite(Run& run, int unit) {
+    UnitFile* file = unit_file(run, unit);
+    const std::string path = file->path;
+    struct stat st {};
+    if (path.empty() || file->scratch || file->remove_at_close || ::stat(path.c_str(), &st) != 0 ||
+        !S_ISREG(st.st_mode)) {
+        std::rewind(file->fp);
+        return true;
+    }
+    AfileRequest how;
+    how.unformatted = !file->formatted;
+    close_unit(run, unit); // its earlier writes were checked by the commands that made them
+    how.replace = true;
+    if (AFILO(run, unit, path, how) == 0) return true;
+    how.replace = false; // no room for a file beside it: written in place
+    return AFILO(run, unit, path, how) == 0;
+}
+
+// After the command's writes to a unit written whole: the new file replaces the earlier one
+// (or, after a failure, is dropped), and the unit stays bound to the file, after its last
+// record, so that a later write never overwrites what is there. Returns the system error
+// number of the replacement.
+int end_rewrite(Run& run, int unit, bool keep) {
+    UnitFile* file = unit_file(run, unit);
+    const std::string path = file->path;
+    AfileRequest how;
+    how.unformatted = !file->formatted;
+    const int error = close_unit(run, unit, !keep);
+    if (AFILO(run, unit, path, how) == 0) append_position(run, unit);
+    return error;
+}
+
 // The unit WRITE writes to: 0 for the report.
 int destination_unit(const Run& run) {
     const int unit = run.scan.INPAR > 0 ? run.scan.INPAR : run.opt.iv[V_UNIT];
@@ -216,6 +277,7 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
             report_error(run, "");
             return -1;
         }
+        if (append) mark_append_start(run, FILE_UNIT);
         if (run.MOS == MODE_WINDOWED_33) {
             std::string text = "FILEWRITE";
             MACDEP(run, 23, text);
@@ -229,10 +291,12 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
         AfileRequest how;
         how.unformatted = binary;
         how.append = append;
+        how.replace = !append;
         if (!AFILE(run, unit, "fort." + std::to_string(unit), how)) {
             report_error(run, "");
             return -1;
         }
+        if (append) mark_append_start(run, unit);
         return unit;
     }
     UnitFile* file = unit_file(run, unit);
@@ -242,9 +306,11 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
     }
     if (file != nullptr && file->fp != nullptr) {
         if (append)
-            std::fseek(file->fp, 0, SEEK_END);
-        else if (rewind && file->owned)
-            std::rewind(file->fp);
+            mark_append_start(run, unit);
+        else if (rewind && file->owned && !start_rewrite(run, unit)) {
+            report_error(run, "");
+            return -1;
+        }
     }
     return unit;
 }
@@ -260,10 +326,17 @@ void finish_destination(Run& run, int unit, bool written, bool close, bool crypt
     const bool named = unit == FILE_UNIT;
     const bool replacement = !file->replace_temp.empty();
     int error = check_unit_writes(run, unit, written);
+    if (error != 0 || !written)
+        cut_failed_append(*file);
+    else
+        file->appended_from = -1;
     crypt = crypt && !path.empty();
     if (named || close || crypt) {
         const int close_error = close_unit(run, unit, replacement && (!written || error != 0));
         if (error == 0) error = close_error;
+    } else if (replacement) {
+        const int replace_error = end_rewrite(run, unit, written && error == 0);
+        if (error == 0) error = replace_error;
     }
     if (!written) return;
     if (error != 0) {

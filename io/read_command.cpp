@@ -141,7 +141,7 @@ bool read_layout(ReadJob& job, DataLines& lines, bool binary, bool names_listed,
         skip_rows = std::max<long long>(0, skip_rows - 1);
     }
     skip_leading(lines, skip_rows);
-    if (format == "********" || run.sw[OFMT]) return read_user_format(job, lines, format);
+    if (user_format_requested(run)) return read_user_format(job, lines);
     if (delimited_names || opt.iv[RV_SKIPCOLS] > 0 || format == "TAB" || format == "COMMA")
         return read_delimited(job, lines, std::max(0, opt.iv[RV_SKIPCOLS]));
     return read_free_text(job, lines);

@@ -1,12 +1,13 @@
-// READ with the stored user format (FORMAT$): each observation starts a new record and is read
-// through the format interpreter, which moves to further records on "/" and on format
-// reversion. A format text beginning FREE reads free format.
+// READ with the stored user format (FORMAT$): each observation (or matrix row) starts a new
+// record and is read through the format interpreter, which moves to further records on "/" and
+// on format reversion. A format text beginning FREE reads free format.
 #include "core/error_report.hpp"
 #include "core/fatal_stop.hpp"
 #include "core/run.hpp"
 #include "io/char_words.hpp"
 #include "io/format_program.hpp"
 #include "io/read_internal.hpp"
+#include "io/read_options.hpp"
 #include "io/stored_format.hpp"
 #include "numeric/fortran_format.hpp"
 
@@ -14,7 +15,11 @@
 
 namespace tarvex {
 
-bool read_user_format(ReadJob& job, DataLines& lines, const std::string&) {
+bool user_format_requested(const Run& run) {
+    return trim_trailing_blanks(run.opt.name[RN_FORMAT]) == "********" || run.sw[OFMT];
+}
+
+bool user_format_program(ReadJob& job, FormatProgram& program, bool& free_format) {
     Run& run = job.run;
     std::string text;
     if (!stored_format(run, text)) {
@@ -30,14 +35,23 @@ bool read_user_format(ReadJob& job, DataLines& lines, const std::string&) {
     }
     std::string head = text.substr(0, 4);
     for (char& c : head) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (head == "FREE") return read_free_text(job, lines);
-
-    FormatProgram program;
+    free_format = head == "FREE";
+    if (free_format) return true;
     std::string reason;
     if (!parse_format(text, program, &reason) || !program.has_data) {
         report_error(run, " ...ERROR..BAD FORMAT: " + text.substr(0, 100));
         return false;
     }
+    return true;
+}
+
+bool read_user_format(ReadJob& job, DataLines& lines) {
+    Run& run = job.run;
+    FormatProgram program;
+    bool free_format = false;
+    if (!user_format_program(job, program, free_format)) return false;
+    if (free_format) return read_free_text(job, lines);
+
     job.make_pending(TYPE_DATA, 1);
     job.first_element = job.beg;
     const std::size_t nvar = job.names.size();

@@ -11,6 +11,7 @@
 namespace tarvex {
 
 struct Run;
+struct FormatProgram;
 
 inline constexpr int READ_NAME_LIMIT = 10000;
 
@@ -68,7 +69,12 @@ struct MatrixShape {
 };
 bool matrix_shape(ReadJob& job, MatrixShape& shape);
 bool read_characters(ReadJob& job, DataLines& lines);
-bool read_user_format(ReadJob& job, DataLines& lines, const std::string& format);
+// The stored user format applies: the FORMAT option without a value, or the run switch OFMT.
+bool user_format_requested(const Run& run);
+// The stored format, announced when notes are printed and parsed into `program` (`free_format`
+// when its text begins FREE); false after an error line.
+bool user_format_program(ReadJob& job, FormatProgram& program, bool& free_format);
+bool read_user_format(ReadJob& job, DataLines& lines);
 // Unformatted records (BINARY, SBINARY): one record per observation, or with `by_var` one per
 // variable; a matrix as one record of its elements column after column, or (SYMAT, TRIMAT) of
 // its lower triangle row after row.

@@ -1,9 +1,12 @@
 // Matrices for READ: a general matrix row by row (COLS and ROWS, or the shape of the existing
-// matrix), or with SYMAT/TRIMAT the lower triangle row by row (row i holds i values). Stored
+// matrix), or with SYMAT/TRIMAT the lower triangle row by row (row i holds i values), free
+// format or, when the stored format is in force, each row through it. Stored
 // column after column; a symmetric matrix is completed from its lower triangle, a triangle
 // matrix has zeros above the diagonal.
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "io/char_words.hpp"
+#include "io/format_program.hpp"
 #include "io/read_command.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"
@@ -69,10 +72,31 @@ bool read_matrix(ReadJob& job, DataLines& lines) {
         report_error(run, " ...ERROR..INSUFFICIENT MEMORY TO ENTER MATRIX");
         return false;
     }
+    // A stored format in force reads each row from a new record through the format.
+    FormatProgram program;
+    bool formatted = false;
+    if (user_format_requested(run)) {
+        bool free_format = false;
+        if (!user_format_program(job, program, free_format)) return false;
+        formatted = !free_format;
+    }
+    auto bad_row = [&](long long row_number, long long column, std::string_view item) {
+        report_error(run, lower ? std::string(" ...ERROR..READ ERROR IN LOWER TRIANGLE OF MATRIX")
+                                : " ...ERROR..READ ERROR IN ROW" + fmt_I(row_number, 7) +
+                                      " COLUMN" + fmt_I(column, 7));
+        explain_bad_value(run, item);
+        return false;
+    };
     // Row-major gathering, rows appended as they are read.
     std::vector<Real> by_row;
     FreeScanner scanner;
     std::string_view line;
+    const RecordSource next_record = [&](std::string& record) {
+        if (!lines.next(line)) return false;
+        record.assign(line);
+        return true;
+    };
+    std::vector<FormatValue> formatted_values;
     long long row = 0;
     bool short_data = false;
     while (rows <= 0 || row < rows) {
@@ -80,7 +104,31 @@ bool read_matrix(ReadJob& job, DataLines& lines) {
         long long got = 0;
         bool need = true, ended = false;
         std::vector<Real> values(static_cast<std::size_t>(want), 0);
-        while (got < want) {
+        if (formatted) {
+            std::string first;
+            std::string bad;
+            formatted_values.clear();
+            bool more = true;
+            if (!next_record(first)) {
+                ended = true;
+            } else if (!format_read(
+                           program, first,
+                           [&](std::string& record) {
+                               more = next_record(record);
+                               return more;
+                           },
+                           static_cast<std::size_t>(want), formatted_values, &bad)) {
+                if (more)
+                    return bad_row(row + 1, static_cast<long long>(formatted_values.size()) + 1,
+                                   bad);
+                ended = true;
+            }
+            for (const FormatValue& v : formatted_values)
+                if (got < want)
+                    values[static_cast<std::size_t>(got++)] =
+                        v.is_text ? chars_to_element(v.text) : v.number;
+        }
+        while (!formatted && got < want) {
             if (need) {
                 if (!lines.next(line)) {
                     ended = true;
@@ -94,12 +142,7 @@ bool read_matrix(ReadJob& job, DataLines& lines) {
             if (kind == FieldKind::END) {
                 need = true;
             } else if (kind == FieldKind::BAD) {
-                report_error(
-                    run, lower ? std::string(" ...ERROR..READ ERROR IN LOWER TRIANGLE OF MATRIX")
-                               : " ...ERROR..READ ERROR IN ROW" + fmt_I(row + 1, 7) + " COLUMN" +
-                                     fmt_I(got + 1, 7));
-                explain_bad_value(run, scanner.bad_item());
-                return false;
+                return bad_row(row + 1, got + 1, scanner.bad_item());
             } else if (kind == FieldKind::SLASH) {
                 got = want;
             } else {
@@ -110,8 +153,6 @@ bool read_matrix(ReadJob& job, DataLines& lines) {
         if (ended && got == 0 && rows <= 0) break;
         if (ended) short_data = true;
         by_row.insert(by_row.end(), values.begin(), values.end());
-        if (!lower) {
-        }
         ++row;
         if (ended) break;
     }

@@ -7,6 +7,7 @@
 
 #include "core/error_report.hpp"
 #include "core/host_link.hpp"
+#include "core/interrupt.hpp"
 #include "core/run.hpp"
 #include "host/program_run.hpp"
 #include "host/tarvextern.hpp"
@@ -174,7 +175,12 @@ std::string gnuplot_opening(const PlotTarget& target) {
     return "set terminal " + terminal + "\nset output " + gnuplot_quoted(target.path) + "\n";
 }
 
-bool run_gnuplot(Run& run, const PlotTarget& target, const std::string& script) {
+namespace {
+
+// Runs gnuplot on `script`, which draws into the file `drawing`; failures name the picture
+// `target.path`. True when gnuplot ended well and the drawing is there.
+bool draw_picture(Run& run, const PlotTarget& target, const std::string& drawing,
+                  const std::string& script) {
     const std::string script_file = temporary_file("tarvex_plot");
     const std::string message_file = script_file.empty() ? "" : temporary_file("tarvex_msgs");
     if (script_file.empty() || message_file.empty()) {
@@ -234,15 +240,65 @@ bool run_gnuplot(Run& run, const PlotTarget& target, const std::string& script) 
         return false;
     }
     }
-    if (!written_since(target.path, started)) {
+    if (!written_since(drawing, started)) {
         report_error(run, " ...ERROR..GNUPLOT WROTE NO GRAPH FILE", ERR_GRAPH_NO_FILE,
                      ErrorSeverity::CONTINUES);
         write_line(run, " " + target.path.substr(0, PLOT_NOTE_WIDTH - 1));
         return false;
     }
-    write_with_path(run, target.replaces ? " ...NOTE..GRAPH REPLACED:" : " ...NOTE..GRAPH WRITTEN:",
-                    target.path);
     return true;
+}
+
+// "dir/.name.XXXXXX" beside the existing file `path`, made as an empty file with the same
+// permission bits; "" when none can be made there.
+std::string file_beside(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    const std::size_t slash = path.rfind('/');
+    const std::size_t base = slash == std::string::npos ? 0 : slash + 1;
+    std::string pattern = path.substr(0, base) + "." + path.substr(base) + ".XXXXXX";
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0) return {};
+    const bool ready = ::fchmod(fd, st.st_mode & 07777) == 0;
+    ::close(fd);
+    if (!ready) {
+        ::unlink(pattern.c_str());
+        return {};
+    }
+    return pattern;
+}
+
+} // namespace
+
+bool run_gnuplot(Run& run, const PlotTarget& target, const std::string& script) {
+    // An earlier picture of the same name is replaced only by a finished drawing: gnuplot draws
+    // into a file beside it, which takes its place once gnuplot has ended well. Without room
+    // for that file gnuplot draws over the picture itself.
+    PlotTarget beside = target;
+    if (target.replaces) beside.path = file_beside(target.path);
+    if (beside.path.empty()) beside.path = target.path;
+    bool drawn = false;
+    if (beside.path == target.path) {
+        drawn = draw_picture(run, target, target.path, script);
+    } else {
+        register_temporary(beside.path);
+        std::string redirected = script;
+        const std::string opening = gnuplot_opening(target);
+        if (const std::size_t at = redirected.find(opening); at != std::string::npos)
+            redirected.replace(at, opening.size(), gnuplot_opening(beside));
+        drawn = draw_picture(run, target, beside.path, redirected);
+        if (drawn && std::rename(beside.path.c_str(), target.path.c_str()) != 0) {
+            cannot_write(run, target.path);
+            drawn = false;
+        }
+        if (!drawn) std::remove(beside.path.c_str());
+        forget_temporary(beside.path);
+    }
+    if (drawn)
+        write_with_path(run,
+                        target.replaces ? " ...NOTE..GRAPH REPLACED:" : " ...NOTE..GRAPH WRITTEN:",
+                        target.path);
+    return drawn;
 }
 
 } // namespace tarvex

@@ -7,6 +7,7 @@
 #include "regress/ols/ols_gnuplot.hpp"
 
 #include "core/error_report.hpp"
+#include "core/file_replace.hpp"
 #include "core/run.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/text.hpp"
@@ -55,18 +56,13 @@ void write_residual_plot(Run& run, const OlsFit& fit, const OlsOptions& o) {
     if (command_file.empty() || command_file == "********") command_file = "COMM.GNU";
     const std::string data_file = plot_data_file(command_file);
 
-    std::FILE* data = std::fopen(data_file.c_str(), "w");
-    if (data == nullptr) {
-        cannot_write(run, data_file);
-        return;
-    }
-    bool written = true;
-    for (int i = 0; i < fit.n && written; ++i)
-        written = std::fprintf(data, "%d %s %s %s\n", fit.obs[i], gnuplot_number(fit.y[i]).c_str(),
-                               gnuplot_number(fit.fitted[i]).c_str(),
-                               gnuplot_number(fit.resid[i]).c_str()) > 0;
-    // A data file cut short (a full disk) would plot only part of the estimation.
-    if (std::fclose(data) != 0 || !written) {
+    // Each file is replaced only by its complete new version: a failed write (a full disk)
+    // keeps the user's earlier file.
+    std::string rows;
+    for (int i = 0; i < fit.n; ++i)
+        rows += std::to_string(fit.obs[i]) + " " + gnuplot_number(fit.y[i]) + " " +
+                gnuplot_number(fit.fitted[i]) + " " + gnuplot_number(fit.resid[i]) + "\n";
+    if (write_file_text(data_file, rows) != 0) {
         cannot_write(run, data_file);
         return;
     }
@@ -74,13 +70,7 @@ void write_residual_plot(Run& run, const OlsFit& fit, const OlsOptions& o) {
     PlotTarget target;
     if (!plot_target(run, trim_trailing_blanks(o.DEVICE), o.output_full, target)) return;
     const std::string commands = plot_commands(fit, target, data_file);
-    std::FILE* cmd = std::fopen(command_file.c_str(), o.APPEND ? "a" : "w");
-    if (cmd == nullptr) {
-        cannot_write(run, command_file);
-        return;
-    }
-    const bool put = std::fwrite(commands.data(), 1, commands.size(), cmd) == commands.size();
-    if (std::fclose(cmd) != 0 || !put) {
+    if (write_file_text(command_file, commands, o.APPEND) != 0) {
         cannot_write(run, command_file);
         return;
     }

@@ -37,6 +37,16 @@ check "end of input exits 0" test $? -eq 0
 check "commands from a pipe exit 0" test $? -eq 0
 check "commands from a pipe give the banner" has "$work/out" " Welcome to"
 
+# A report the standard output cannot take (a full disk) is not lost without a word, whether
+# the run ends at STOP or at a fatal stop.
+"$tarvex" "$work/stop.tvx" > /dev/full 2> "$work/err"
+check "a full standard output exits 1" test $? -eq 1
+check "a full standard output is named" \
+  has "$work/err" "tarvex: the report could not be written to the standard output"
+printf 'FORMAT(F5.1%243s)\nPRINT $PI / FORMAT\n' ' ' > "$work/fatal.tvx"
+"$tarvex" "$work/fatal.tvx" > /dev/full 2> "$work/err"
+check "a full standard output at a fatal stop exits 1" test $? -eq 1
+
 # Help and bad arguments.
 "$tarvex" --help > "$work/out" 2>&1
 check "--help exits 0" test $? -eq 0

@@ -2,6 +2,8 @@
 // failure, the fatal stop, RESET, timing lines, and how STOP ends a run in each mode.
 #include "host_test_support.hpp"
 
+#include "child_limits.hpp"
+
 #include "core/fatal_stop.hpp"
 #include "core/run.hpp"
 #include "interp/entry.hpp"
@@ -117,6 +119,28 @@ TEST(StartUp, SizesFromTheSettingsStore) {
         EXPECT_EQ(r.run->sizes.IPAR, 20480) << "a value that is not a number keeps the default";
         EXPECT_EQ(r.run->sizes.MXCOL, 1200);
     }
+}
+
+// PAR ... SAVE whose settings cannot be written says so and the run goes on with the new size;
+// a store that fills the disk half-way keeps the earlier settings and leaves no file beside.
+TEST(StartUp, SizesThatCannotBeSavedAreAnError) {
+    TempSettings settings;
+    const std::string earlier = "[SOFTWARE\\Halvern\\TARVEX110\\START]\nIPAR=20480\nIMAX=0\n";
+    settings.write(earlier);
+    const auto report = testing::in_child(
+        [] {
+            WindowRun r("PAR 4096 SAVE\nSTOP\n", MODE_CONSOLE);
+            std::vector<std::string> out = r.starting(" ...ERROR..");
+            out.push_back(std::to_string(r.run->sizes.IPAR));
+            return out;
+        },
+        40);
+    EXPECT_EQ(report,
+              (std::vector<std::string>{" ...ERROR..CANNOT SAVE THE SIZES IN THE SETTINGS STORE " +
+                                            settings.store.string(),
+                                        "4096"}));
+    EXPECT_EQ(settings.read(), earlier);
+    EXPECT_FALSE(std::filesystem::exists(settings.store.string() + ".new"));
 }
 
 TEST(StartUp, SettingsFileBesideTheEngine) {

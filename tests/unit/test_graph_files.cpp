@@ -2,6 +2,7 @@
 // and SVG and opened (the PNG decoded and its size and colours looked at, the SVG parsed for
 // its drawn elements and title), gnuplot missing, failing, hanging or writing nothing, and the
 // confidence region's numbers against R.
+#include "child_limits.hpp"
 #include "host/program_run.hpp"
 #include "regress/graph/confidence_region.hpp"
 #include "regress/graph/graph_errors.hpp"
@@ -246,6 +247,29 @@ TEST(GraphFiles, GnuplotMissingFailingOrSilent) {
         EXPECT_EQ(r.scalar(R_ERR), ERR_GRAPH_NO_FILE);
     }
     {
+        // A drawing that fails half-way keeps the earlier picture of that name; a finished one
+        // replaces it, and no drawing is left beside it either way.
+        ScratchDir::write(scratch.file("pic.png"), "EARLIER");
+        const std::string half_drawn =
+            "out=$(/bin/sed -n \"s/^set output '\\(.*\\)'$/\\1/p\" \"$1\")\n"
+            "printf HALF > \"$out\"\n";
+        {
+            const StandInPath path(scratch, half_drawn + "exit 3\n");
+            const ScriptRun r(GRAPH_DATA + "GRAPH Y / OUTPUT=pic.png\n");
+            EXPECT_TRUE(r.has_line(" ...ERROR..GNUPLOT ENDED WITH EXIT STATUS 3")) << r.output;
+            EXPECT_EQ(testing::file_text(scratch.file("pic.png")), "EARLIER");
+        }
+        {
+            const StandInPath path(scratch, half_drawn + "exit 0\n");
+            const ScriptRun r(GRAPH_DATA + "GRAPH Y / OUTPUT=pic.png\n");
+            EXPECT_TRUE(r.has_line(" ...NOTE..GRAPH REPLACED: " + scratch.file("pic.png")))
+                << r.output;
+            EXPECT_EQ(testing::file_text(scratch.file("pic.png")), "HALF");
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(scratch.dir))
+            EXPECT_NE(entry.path().filename().string().rfind(".pic.png", 0), 0u);
+    }
+    {
         // A gnuplot that does not end is stopped at the limit, and the run goes on.
         const StandInPath path(scratch, "exec /bin/sleep 30\n");
         setenv("TARVEX_GNUPLOT_SECONDS", "1", 1);
@@ -257,6 +281,41 @@ TEST(GraphFiles, GnuplotMissingFailingOrSilent) {
             << r.output;
         EXPECT_TRUE(testing::contains(r.output, "$ERR      109009.0"));
     }
+}
+
+// A disk that fills up while OLS writes its plot files: the data file and the command file
+// keep what they held (an appended command file ends where it ended), the error names the
+// file, and no temporary file is left beside them.
+TEST(GraphFiles, FailedPlotFileKeepsTheEarlierFile) {
+    ScratchDir scratch;
+    const std::string earlier_commands(4000, '#');
+    ScratchDir::write("COMM.DAT", "EARLIER\n");
+    ScratchDir::write("COMM.GNU", earlier_commands);
+    ScratchDir::write("A.DAT", "EARLIER\n");
+    const auto report = testing::in_child(
+        [] {
+            const ScriptRun r(GRAPH_DATA + "OLS Y T / GNUPLOT\nOLS Y T / GNUPLOT COMMFILE=A.GNU\n");
+            return r.starting(" ...ERROR..");
+        },
+        1000);
+    EXPECT_EQ(report, (std::vector<std::string>{" ...ERROR..CANNOT WRITE PLOT FILE COMM.DAT",
+                                                " ...ERROR..CANNOT WRITE PLOT FILE A.DAT"}));
+    EXPECT_EQ(testing::file_text("COMM.DAT"), "EARLIER\n");
+    EXPECT_EQ(testing::file_text("A.DAT"), "EARLIER\n");
+    // Room for the data file but not for the commands added to the 4000 bytes already there.
+    const auto appended = testing::in_child(
+        [] {
+            const ScriptRun r(GRAPH_DATA + "OLS Y T / GNUPLOT APPEND\n");
+            return r.starting(" ...ERROR..");
+        },
+        4096);
+    EXPECT_EQ(appended, std::vector<std::string>{" ...ERROR..CANNOT WRITE PLOT FILE COMM.GNU"});
+    EXPECT_EQ(testing::file_text("COMM.GNU"), earlier_commands);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"A.DAT", "COMM.DAT", "COMM.GNU"}));
 }
 
 // R: m <- lm(dist ~ speed, cars); vcov(m); 2*qf(0.95,2,48); qt(0.975,48); confint(m).

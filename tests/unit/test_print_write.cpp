@@ -5,6 +5,7 @@
 // layouts take, and the fatal stops for formats. DIF, TARVDATA text, numbered units, REWIND,
 // APPEND and names on a file are pinned by the print/written_files golden; the listing, ranges
 // and refusals by the other print goldens.
+#include "child_limits.hpp"
 #include "core/command_table.hpp"
 #include "interp/command_handlers.hpp"
 #include "interp/dispatcher.hpp"
@@ -63,6 +64,7 @@ struct PrintEngine : testing::WorkspaceEngine {
 
 using testing::file_lines;
 using testing::file_text;
+using testing::in_child;
 using testing::same_bits;
 using testing::ScratchDir;
 
@@ -267,41 +269,6 @@ TEST(WriteFiles, CryptEncryptsTheWrittenFile) {
     unsetenv("GNUPGHOME");
 }
 
-// Runs `body` in a forked child, after the limits asked for (a file size limit, with SIGXFSZ
-// ignored so that the write fails with EFBIG; an ordinary user instead of root), and returns
-// the report lines it gives back.
-Lines in_child(const std::function<Lines()>& body, rlim_t file_limit = RLIM_INFINITY,
-               bool drop_root = false) {
-    int fds[2];
-    if (::pipe(fds) != 0) return {"pipe failed"};
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{file_limit, file_limit};
-        bool ready = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-        if (drop_root && ::geteuid() == 0)
-            ready = ready && ::setgid(65534) == 0 && ::setuid(65534) == 0;
-        std::string text;
-        for (const std::string& line : ready ? body() : Lines{"child setup failed"})
-            text += line + "\n";
-        (void)!::write(fds[1], text.data(), text.size());
-        ::_exit(0);
-    }
-    ::close(fds[1]);
-    std::string text;
-    char chunk[4096];
-    for (ssize_t n; (n = ::read(fds[0], chunk, sizeof chunk)) > 0;)
-        text.append(chunk, std::size_t(n));
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    Lines out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
-}
-
 // The files of the current directory: a failed write leaves no temporary file behind.
 std::vector<std::string> directory_names() {
     std::vector<std::string> names;
@@ -316,12 +283,13 @@ std::vector<std::string> directory_names() {
 // write. /dev/full (not a regular file) is written directly and its failure reported as well.
 TEST(WriteFailures, FullDiskLeavesTheEarlierFile) {
     ScratchDir dir;
-    const std::vector<std::string> layouts = {"FORMAT=COMMA",  "FORMAT=TAB", "TARVEX",
-                                              "TARVEX BINARY", "DIF",        "",
-                                              "BINARY",        "FORMAT=DUMP"};
+    const std::vector<std::string> layouts = {"FORMAT=COMMA",  "FORMAT=TAB",  "TARVEX",
+                                              "TARVEX BINARY", "DIF",         "",
+                                              "BINARY",        "FORMAT=DUMP", "APPEND"};
     for (std::size_t k = 0; k < layouts.size(); ++k) {
         std::ofstream(dir.file("f" + std::to_string(k))) << "EARLIER\n";
     }
+    std::ofstream(dir.file("bound")) << "EARLIER\n";
     const std::vector<std::string> before = directory_names();
     const Lines report = in_child(
         [&] {
@@ -334,9 +302,15 @@ TEST(WriteFailures, FullDiskLeavesTheEarlierFile) {
                 for (const std::string& line : e.lines()) out.push_back(line);
                 out.push_back(std::to_string(static_cast<int>(e.run.res[R_ERR])));
             }
-            e.exec("WRITE(17) X / FORMAT=COMMA");
-            for (const std::string& line : e.lines()) out.push_back(line);
-            out.push_back(std::to_string(static_cast<int>(e.run.res[R_ERR])));
+            AfileRequest quiet;
+            quiet.quiet = true;
+            AFILE(e.run, 18, "bound", quiet);
+            for (const std::string& command :
+                 {"WRITE(17) X / FORMAT=COMMA", "WRITE(18) X", "WRITE(18) X / NOREWIND"}) {
+                e.exec(command);
+                for (const std::string& line : e.lines()) out.push_back(line);
+                out.push_back(std::to_string(static_cast<int>(e.run.res[R_ERR])));
+            }
             return out;
         },
         32768);
@@ -348,10 +322,18 @@ TEST(WriteFailures, FullDiskLeavesTheEarlierFile) {
     }
     expected.push_back(" ...ERROR..CANNOT WRITE ON UNIT 17 FILE fort.17: FILE TOO LARGE");
     expected.push_back("5051");
+    // A bound unit written from its start keeps its earlier file and stands after it; written
+    // on from there it keeps what it could write.
+    expected.push_back(" ...ERROR..CANNOT WRITE ON UNIT 18 FILE bound: FILE TOO LARGE");
+    expected.push_back("5051");
+    expected.push_back(" ...ERROR..CANNOT WRITE ON UNIT 18 FILE bound: FILE TOO LARGE");
+    expected.push_back("5051");
     EXPECT_EQ(report, expected);
+    EXPECT_EQ(file_lines(dir.file("bound")).front(), "EARLIER");
     for (std::size_t k = 0; k < layouts.size(); ++k)
         EXPECT_EQ(file_lines(dir.file("f" + std::to_string(k))), Lines{"EARLIER"}) << layouts[k];
-    fs::remove(dir.file("fort.17"));
+    EXPECT_GT(file_lines(dir.file("bound")).size(), 1u);
+    fs::remove(dir.file("fort.17")); // made empty when the unit was bound
     EXPECT_EQ(directory_names(), before);
 
     PrintEngine e;

@@ -185,3 +185,23 @@ TEST_F(UnitsTest, InquiryFindsTheUnitOfAFileHoweverItIsNamed) {
     EXPECT_EQ(close_unit(run, 40, true), 0);
     EXPECT_FALSE(std::filesystem::exists(scratch.dir / "q.txt"));
 }
+
+// A file being written whole by a command that ends half-way (Ctrl-C, memory refused): the
+// unfinished new content is dropped, the earlier file stays, and its unit, still bound, adds
+// after the earlier records; no temporary file is left.
+TEST_F(UnitsTest, AbandonedReplacementKeepsTheEarlierFile) {
+    const std::string kept = path("kept");
+    std::ofstream(kept) << "EARLIER\n";
+    UnitOpen whole;
+    whole.replace = true;
+    ASSERT_EQ(open_unit_file(run, 21, kept, whole), 0);
+    write_record(run, 21, "HALF");
+    abandon_replacements(run);
+    ASSERT_TRUE(unit_is_open(run, 21));
+    write_record(run, 21, "LATER");
+    EXPECT_EQ(close_unit(run, 21), 0);
+    EXPECT_EQ(file_text(kept), "EARLIER\nLATER\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.dir),
+                            std::filesystem::directory_iterator()),
+              1);
+}
