@@ -133,7 +133,9 @@ long long write_command(Run& run, std::string text, int& write_error) {
     long long records = 0;
     std::size_t at = 0;
     while (text.size() - at > static_cast<std::size_t>(LOOP_RECORD_TEXT)) {
-        put_record(run, text.substr(at, LOOP_RECORD_TEXT - 1) + "&", write_error);
+        std::string piece = text.substr(at, LOOP_RECORD_TEXT - 1);
+        piece += '&'; // continued on the next record
+        put_record(run, piece, write_error);
         at += LOOP_RECORD_TEXT - 1;
         ++records;
     }

@@ -214,6 +214,20 @@ void READX(Run& run) {
         return report_error(run, " ...ERROR..READ COMMAND ALLOWS ONLY" + fmt_I(READ_NAME_LIMIT, 6) +
                                      " VARIABLES");
 
+    // A column reference (name:c) names part of a matrix: READ fills whole variables.
+    for (int k = 1; k <= scan.NF; ++k) {
+        int ref = run.scan.ref(k);
+        if (ref < MARK_BASE) ref = MARK_BASE - ref;
+        if (ref > run.ws.NVARS && run.ws.MXCOL > 0 && ref / run.ws.MXCOL <= run.ws.NVARS) {
+            const std::string name = trim_trailing_blanks(run.ws.VNAME[ref / run.ws.MXCOL]);
+            return report_error(run,
+                                " ...ERROR..READ FILLS WHOLE VARIABLES, NOT THE MATRIX COLUMN " +
+                                    name + ":" + std::to_string(ref % run.ws.MXCOL) +
+                                    ": READ A VECTOR AND SET THE COLUMN WITH GENR",
+                                ERR_READ_COLUMN);
+        }
+    }
+
     ReadJob job(run);
     job.names = listed_names(run);
     if (opt.sw[RS_TSP]) return read_from_bank(run, job.names);

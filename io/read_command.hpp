@@ -13,6 +13,7 @@ inline constexpr int ERR_READ_RECORD_TOO_LONG = 3060; // a record passes LONGEST
 inline constexpr int ERR_READ_NO_NAMES = 3061;        // no names listed and no NAMES
 inline constexpr int ERR_READ_HEADER_TWICE = 3062;    // two header names alike in 8 characters
 inline constexpr int ERR_READ_OVERFLOW = 3063;        // a value beyond the binary128 range
+inline constexpr int ERR_READ_COLUMN = 3064;          // a matrix column (name:c) in the list
 
 void READX(Run& run);
 

@@ -88,6 +88,7 @@ bool read_by_observation(ReadJob& job, DataLines& lines) {
     std::string_view line;
     long long rows = 0;
     if (read_observations_split(job, lines, rows)) return finish_rows(job, rows, false);
+    if (nvar == 0) return finish_rows(job, rows, false); // no field would ever fill a row
     bool short_row = false;
     prompt_for_data(job);
     while (!job.count_known() || rows < job.expected()) {
