@@ -19,6 +19,7 @@
 #include "workspace/workspace.hpp"
 
 #include <algorithm>
+#include <utility>
 
 namespace tarvex {
 
@@ -41,9 +42,13 @@ bool check_options(Run& run, const PoolOptions& o) {
                      ERR_POOL_NO_PANEL);
         return false;
     }
-    for (const std::string* name :
-         {&o.IDVAR, &o.EFFECTS, &o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
-        if (name->rfind("********", 0) == 0) return bad_option(run, "PREDICT");
+    // A name option typed without its value: the message names that option.
+    const std::pair<const std::string*, const char*> names[] = {
+        {&o.IDVAR, "IDVAR"},   {&o.EFFECTS, "EFFECTS"}, {&o.PREDICT, "PREDICT"},
+        {&o.RESID, "RESID"},   {&o.COEF, "COEF"},       {&o.COVARIAN, "COVARIAN"},
+        {&o.STDERR, "STDERR"}, {&o.TRATIO, "TRATIO"}};
+    for (const auto& [name, keyword] : names)
+        if (name->rfind("********", 0) == 0) return bad_option(run, keyword);
     return true;
 }
 

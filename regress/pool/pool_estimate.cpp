@@ -134,29 +134,52 @@ struct Means {
     std::vector<std::vector<Real>> x;
 };
 
-// The within fit: deviations from the cross-section means, no intercept.
+// The within fit: deviations from the cross-section means, no intercept, of the regressors
+// listed in `use` (all of them when empty).
 bool within_fit(const PoolData& d, const Means& m, PoolFit& f, int& bad,
-                std::vector<std::vector<Real>>& dev_x) {
+                std::vector<std::vector<Real>>& dev_x, const std::vector<std::size_t>& use = {}) {
     const std::vector<Real> dev_y = quasi_demeaned(d.y, m.y, {}, d);
     dev_x.clear();
     Columns cols;
-    for (std::size_t j = 0; j < d.x.size(); ++j) {
+    for (std::size_t u = 0; u < (use.empty() ? d.x.size() : use.size()); ++u) {
+        const std::size_t j = use.empty() ? u : use[u];
         dev_x.push_back(quasi_demeaned(d.x[j], m.x[j], {}, d));
         cols.push_back(dev_x.back().data());
     }
-    if (!least_squares(cols, dev_y.data(), d.y.size(), f, bad)) return false;
+    if (!least_squares(cols, dev_y.data(), d.y.size(), f, bad)) {
+        if (bad >= 0 && !use.empty()) bad = int(use[std::size_t(bad)]);
+        return false;
+    }
     return true;
 }
 
-// H = (b_w - b_r)'(V_w - V_r)^-1 (b_w - b_r) over the K slopes, with the classical covariances.
-void hausman(const PoolFit& within, const PoolFit& random, int k, PoolEstimate& e) {
+// True when every value of x equals the first of its cross-section: a regressor the within
+// deviations remove entirely.
+bool constant_within(const std::vector<Real>& x, const PoolData& d) {
+    std::vector<int> first(d.rows.size(), -1);
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        int& f = first[std::size_t(d.group[i])];
+        if (f < 0)
+            f = int(i);
+        else if (x[i] != x[std::size_t(f)])
+            return false;
+    }
+    return true;
+}
+
+// H = (b_w - b_r)'(V_w - V_r)^-1 (b_w - b_r) over the slopes the within fit estimates
+// (`use`: their places among the random-effects slopes), with the classical covariances.
+void hausman(const PoolFit& within, const PoolFit& random, const std::vector<std::size_t>& use,
+             int slopes, PoolEstimate& e) {
+    const int k = int(use.size());
+    if (k == 0) return;
     std::vector<Real> diff(static_cast<std::size_t>(k)), v(static_cast<std::size_t>(k * k));
-    const int kr = k + 1;
+    const std::size_t kr = std::size_t(slopes + 1);
     for (int a = 0; a < k; ++a) {
-        diff[a] = within.coef[a] - random.coef[a];
+        diff[a] = within.coef[a] - random.coef[use[a]];
         for (int b = 0; b < k; ++b)
             v[std::size_t(a) * k + b] = within.sigma2 * within.xtx_inv[std::size_t(a) * k + b] -
-                                        random.sigma2 * random.xtx_inv[std::size_t(a) * kr + b];
+                                        random.sigma2 * random.xtx_inv[use[a] * kr + use[b]];
     }
     // The difference need not be positive definite in a sample: a general inverse, and the
     // statistic is the absolute value of the quadratic form.
@@ -189,6 +212,15 @@ void pooled(const PoolData& d, const PoolControl& c, PoolEstimate& e) {
 }
 
 void fixed(const PoolData& d, const PoolControl& c, const Means& m, PoolEstimate& e) {
+    // A regressor constant within every cross-section has within deviations of rounding
+    // noise alone (its means are rounded): refused before the fit, which would take the noise
+    // for a column.
+    for (std::size_t j = 0; j < d.x.size(); ++j)
+        if (constant_within(d.x[j], d)) {
+            e.bad_column = int(j);
+            e.end = PoolEnd::DEPENDENT;
+            return;
+        }
     std::vector<std::vector<Real>> dev_x;
     if (!within_fit(d, m, e.fit, e.bad_column, dev_x)) {
         e.end = PoolEnd::DEPENDENT;
@@ -235,18 +267,28 @@ void fixed(const PoolData& d, const PoolControl& c, const Means& m, PoolEstimate
 
 void random(const PoolData& d, const PoolControl& c, const Means& m, PoolEstimate& e) {
     const std::size_t k = std::size_t(e.k - 1), groups = std::size_t(e.groups);
-    // The variance of e from the within fit.
+    // The variance of e from the within fit, of the regressors that vary within a
+    // cross-section: one constant within every cross-section (time-invariant) is estimated
+    // by the between and random-effects fits alone.
+    std::vector<std::size_t> varying;
+    for (std::size_t j = 0; j < k; ++j)
+        if (!constant_within(d.x[j], d)) varying.push_back(j);
+    e.within_slopes = int(varying.size());
     PoolFit within;
     std::vector<std::vector<Real>> dev_x;
-    if (!within_fit(d, m, within, e.bad_column, dev_x)) {
-        e.end = PoolEnd::DEPENDENT;
-        return;
-    }
-    {
+    const Real within_df = Real(e.n - e.groups - int(varying.size()));
+    if (varying.empty()) {
+        const std::vector<Real> dev_y = quasi_demeaned(d.y, m.y, {}, d);
+        for (Real v : dev_y) within.sse += v * v;
+        within.sigma2 = within.sse / within_df;
+    } else {
+        if (!within_fit(d, m, within, e.bad_column, dev_x, varying)) {
+            e.end = PoolEnd::DEPENDENT;
+            return;
+        }
         Columns cols;
         for (const auto& x : dev_x) cols.push_back(x.data());
-        finish_covariance(within, Real(e.n - e.groups - int(k)), cols, d,
-                          PoolCovariance::CLASSICAL);
+        finish_covariance(within, within_df, cols, d, PoolCovariance::CLASSICAL);
     }
     e.sigma2_e = within.sigma2;
     // The between fit: the cross-section means, each weighted by its number of rows.
@@ -300,7 +342,7 @@ void random(const PoolData& d, const PoolControl& c, const Means& m, PoolEstimat
         return;
     }
     finish_covariance(e.fit, Real(e.n - e.k), cols, d, PoolCovariance::CLASSICAL);
-    hausman(within, e.fit, int(k), e); // with the classical covariance of both fits
+    hausman(within, e.fit, varying, int(k), e); // the classical covariance of both fits
     if (c.covariance != PoolCovariance::CLASSICAL)
         finish_covariance(e.fit, Real(e.n - e.k), cols, d, c.covariance);
     e.r2 = squared_correlation(qy, e.fit.resid);

@@ -75,6 +75,7 @@ struct PoolEstimate {
     Real sigma2_e = 0, sigma2_a = 0, theta_min = 0, theta_max = 0;
     bool sigma2_a_clipped = false; // the estimate of s2_a came out negative and was set to 0
     bool hausman_done = false;
+    int within_slopes = 0; // the slopes that vary within a cross-section (those H compares)
     Real hausman = 0, hausman_pvalue = 0;
     int hausman_df = 0;
 };

@@ -80,6 +80,9 @@ void write_tests(Run& run, const PanelGroups& g, const PoolEstimate& e, bool eff
             write_line(run, " HAUSMAN TEST OF RANDOM AGAINST FIXED EFFECTS: CHI-SQUARE =" +
                                 fmt_F(e.hausman, 12, 4) + " WITH" + fmt_I(e.hausman_df, 4) +
                                 " D.F., P-VALUE=" + fmt_F(e.hausman_pvalue, 8, 5));
+        else if (e.within_slopes == 0)
+            write_line(run, " ...NOTE..NO HAUSMAN TEST: NO REGRESSOR VARIES WITHIN THE "
+                            "CROSS-SECTIONS");
         else
             write_line(run, " ...NOTE..NO HAUSMAN TEST: THE DIFFERENCE OF THE COVARIANCE "
                             "MATRICES IS SINGULAR");
