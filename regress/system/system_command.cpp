@@ -17,6 +17,8 @@
 #include "regress/system/system_options.hpp"
 #include "regress/system/system_report.hpp"
 
+#include <utility>
+
 namespace tarvex {
 
 namespace {
@@ -30,9 +32,12 @@ bool check_options(Run& run, const SystemOptions& o) {
     if (o.METHOD != "SUR" && o.METHOD != "ITSUR" && o.METHOD != "3SLS") bad = "METHOD";
     if (o.MAXIT < 1) bad = "MAXIT";
     if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) bad = "CONVERGE";
-    for (const std::string* name :
-         {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
-        if (name->rfind("********", 0) == 0) bad = "PREDICT";
+    // A name option typed without its value: the message names the first such option.
+    const std::pair<const std::string*, const char*> names[] = {
+        {&o.PREDICT, "PREDICT"},   {&o.RESID, "RESID"},   {&o.COEF, "COEF"},
+        {&o.COVARIAN, "COVARIAN"}, {&o.STDERR, "STDERR"}, {&o.TRATIO, "TRATIO"}};
+    for (const auto& [name, keyword] : names)
+        if (bad == nullptr && name->rfind("********", 0) == 0) bad = keyword;
     if (bad == nullptr) return true;
     report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(bad),
                  ERR_SYS_OPTION);

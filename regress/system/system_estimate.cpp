@@ -38,7 +38,9 @@ Wide residual_product(const GramMatrix& s, const SystemEstimate& e, const std::v
     return sum;
 }
 
-// Sigma = E'E/T of the coefficients b, and its inverse; false when it is not positive definite.
+// Sigma = E'E/T of the coefficients b, and its inverse; false when it is not positive definite
+// or an equation fits exactly (its residuals at most 1E-30 of its y'y: rounding noise, which
+// the inverse would weight without bound).
 bool weights_of(const GramMatrix& plain, const SystemEstimate& e, const std::vector<Wide>& b,
                 std::vector<Real>& inverse) {
     const int m = e.m;
@@ -49,6 +51,10 @@ bool weights_of(const GramMatrix& plain, const SystemEstimate& e, const std::vec
             sigma[static_cast<std::size_t>(i) * m + j] =
                 sigma[static_cast<std::size_t>(j) * m + i] = wide_value(v) / e.n;
         }
+    for (int i = 0; i < m; ++i) {
+        const Real yy = wide_value(plain.at(e.p + i, e.p + i)) / e.n;
+        if (sigma[static_cast<std::size_t>(i) * m + i] <= Real(1e-30Q) * yy) return false;
+    }
     std::vector<Real> lower;
     int failed = -1;
     if (!cholesky_factor(sigma, m, lower, failed, Real(1e-30Q))) return false;
