@@ -18,6 +18,7 @@
 #include "workspace/workspace.hpp"
 
 #include <algorithm>
+#include <utility>
 
 namespace tarvex {
 
@@ -34,9 +35,13 @@ bool bad_option(Run& run, const char* keyword) {
 }
 
 bool check_options(Run& run, const GlsOptions& o) {
-    for (const std::string* name :
-         {&o.OMEGA, &o.VARIANCE, &o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
-        if (name->rfind("********", 0) == 0) return bad_option(run, "PREDICT");
+    // A name option typed without its value: the message names that option.
+    const std::pair<const std::string*, const char*> names[] = {
+        {&o.OMEGA, "OMEGA"},   {&o.VARIANCE, "VARIANCE"}, {&o.PREDICT, "PREDICT"},
+        {&o.RESID, "RESID"},   {&o.COEF, "COEF"},         {&o.COVARIAN, "COVARIAN"},
+        {&o.STDERR, "STDERR"}, {&o.TRATIO, "TRATIO"}};
+    for (const auto& [name, keyword] : names)
+        if (name->rfind("********", 0) == 0) return bad_option(run, keyword);
     if (name_blank(o.OMEGA) == name_blank(o.VARIANCE)) {
         report_error(run, " ...ERROR..GLS NEEDS EITHER OMEGA= (A MATRIX) OR VARIANCE= (A SERIES)",
                      ERR_GLS_NO_COVARIANCE);

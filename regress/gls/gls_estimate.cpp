@@ -94,15 +94,18 @@ GlsEstimate estimate_gls(const GlsData& d) {
     e.cov.resize(k * k);
     for (std::size_t i = 0; i < k * k; ++i) e.cov[i] = e.sigma2 * e.xtx_inv[i];
     standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
-    // Buse's R-square: against the fit on the (whitened) intercept alone.
-    Real base = 0;
+    // Buse's R-square: against the fit on the (whitened) intercept alone. A y the intercept
+    // fits exactly leaves rounding noise there (at most 1E-30 of y*'y*): R-square is then 0,
+    // as for a constant y under OLS, not a ratio of two noises.
+    Real base = 0, yy = 0;
+    for (Real v : ys) yy += v * v;
     if (d.intercept >= 0) {
         const GramFit mean_fit = solve({xs[std::size_t(d.intercept)]}, ys);
         base = mean_fit.ok() ? mean_fit.sse : Real(0);
     } else {
-        for (Real v : ys) base += v * v;
+        base = yy;
     }
-    e.r2 = base > 0 ? 1 - e.sse / base : Real(0);
+    e.r2 = base > Real(1e-30Q) * yy ? 1 - e.sse / base : Real(0);
     e.adjusted_r2 = 1 - (1 - e.r2) * Real(d.intercept >= 0 ? e.n - 1 : e.n) / e.df;
     e.llf = -Real(e.n) / 2 * (1 + LOG_TWO_PI + qm::log(e.sse / e.n)) - e.log_det / 2;
     e.fitted.assign(n, Real(0));
