@@ -18,6 +18,7 @@
 #include "regress/iv/iv_report.hpp"
 
 #include <algorithm>
+#include <utility>
 
 namespace tarvex {
 
@@ -30,9 +31,12 @@ bool same_term(const OlsTerm& a, const OlsTerm& b) {
 bool check_options(Run& run, const IvOptions& o) {
     const char* bad = nullptr;
     if (o.AUTCOV < 0) bad = "AUTCOV";
-    for (const std::string* name :
-         {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
-        if (name->rfind("********", 0) == 0) bad = "PREDICT";
+    // A name option typed without its value: the message names the first such option.
+    const std::pair<const std::string*, const char*> names[] = {
+        {&o.PREDICT, "PREDICT"},   {&o.RESID, "RESID"},   {&o.COEF, "COEF"},
+        {&o.COVARIAN, "COVARIAN"}, {&o.STDERR, "STDERR"}, {&o.TRATIO, "TRATIO"}};
+    for (const auto& [name, keyword] : names)
+        if (bad == nullptr && name->rfind("********", 0) == 0) bad = keyword;
     if (bad == nullptr) return true;
     report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(bad),
                  ERR_IV_OPTION);

@@ -204,6 +204,11 @@ IvEstimate estimate_iv(const IvData& data, const IvControl& control) {
     e.r2 = e.sst > 0 ? 1 - e.sse / e.sst : Real(0);
     e.adjr2 = 1 - (1 - e.r2) * (n - (e.centred ? 1 : 0)) / (n - k);
 
+    // An equation that fits y exactly leaves residuals of rounding noise: the tests of
+    // exogeneity and over-identification would be ratios of noise, so none is made.
+    e.exact_fit = e.sse <= Real(1e-30Q) * wide_value(yy);
+    if (e.exact_fit) return e;
+
     // Wu-Hausman: y on X, and on X with the projected endogenous regressors.
     if (endo > 0) {
         cols = xcol;

@@ -69,6 +69,7 @@ struct IvEstimate {
     IvStatistic wu_hausman; // F: the first-stage residuals added to the OLS regression
     IvStatistic sargan;     // N u'Pu / u'u, chi-square with L - K degrees of freedom
     IvStatistic hansen;     // robust: two-step GMM J, chi-square with L - K degrees of freedom
+    bool exact_fit = false; // u'u at most 1E-30 of y'y: the tests above would test rounding noise
     bool robust = false;
     int lags = 0;
 };

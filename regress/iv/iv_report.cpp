@@ -57,6 +57,9 @@ void write_tests(Run& run, const IvEquation& eq, const IvEstimate& e) {
                                 " AND" + fmt_I(f.df2, 8) + " D.F." + p_value(f.pvalue));
         }
     }
+    if (e.exact_fit)
+        write_line(run, " ...NOTE..NO TESTS OF EXOGENEITY OR OVER-IDENTIFICATION: THE EQUATION "
+                        "FITS EXACTLY");
     if (e.wu_hausman.available)
         write_line(run, " WU-HAUSMAN TEST OF EXOGENEITY: F =" + fmt_G(e.wu_hausman.value, 14, 7) +
                             " WITH" + fmt_I(e.wu_hausman.df1, 5) + " AND" +
