@@ -364,7 +364,11 @@ PoolEstimate estimate_pool(const PoolData& d, const PoolControl& c) {
     const int slopes = int(d.x.size());
     e.k = c.model == PoolModel::FIXED ? slopes : slopes + 1;
     const int df = c.model == PoolModel::FIXED ? e.n - e.groups - e.k : e.n - e.k;
-    if (df < 1 || (c.model == PoolModel::RANDOM && e.n - e.groups - slopes < 1)) {
+    // The within fit of RANDOM takes the regressors that vary within a cross-section.
+    int varying = 0;
+    if (c.model == PoolModel::RANDOM)
+        for (const auto& x : d.x) varying += constant_within(x, d) ? 0 : 1;
+    if (df < 1 || (c.model == PoolModel::RANDOM && e.n - e.groups - varying < 1)) {
         e.end = PoolEnd::TOO_FEW;
         return e;
     }
