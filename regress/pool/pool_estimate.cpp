@@ -153,18 +153,20 @@ bool within_fit(const PoolData& d, const Means& m, PoolFit& f, int& bad,
     return true;
 }
 
-// True when every value of x equals the first of its cross-section: a regressor the within
-// deviations remove entirely.
+// True when x is constant within every cross-section (time-invariant), the within deviations
+// leaving nothing but rounding: the squared differences from the first value of each
+// cross-section sum to at most 1E-30 of x'x (exactly equal values, or values a rounding apart).
 bool constant_within(const std::vector<Real>& x, const PoolData& d) {
     std::vector<int> first(d.rows.size(), -1);
+    Real spread = 0, size = 0;
     for (std::size_t i = 0; i < x.size(); ++i) {
         int& f = first[std::size_t(d.group[i])];
-        if (f < 0)
-            f = int(i);
-        else if (x[i] != x[std::size_t(f)])
-            return false;
+        if (f < 0) f = int(i);
+        const Real v = x[i] - x[std::size_t(f)];
+        spread += v * v;
+        size += x[i] * x[i];
     }
-    return true;
+    return spread <= Real(1e-30Q) * size;
 }
 
 // H = (b_w - b_r)'(V_w - V_r)^-1 (b_w - b_r) over the slopes the within fit estimates
