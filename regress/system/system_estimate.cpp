@@ -116,8 +116,15 @@ SystemEstimate estimate_system(const SystemData& data, const SystemControl& cont
             order.push_back(c);
         }
     };
-    for (int c : data.instruments)
-        if (three) place(c);
+    // An instrument listed twice is a combination of those before it, as any other would be.
+    for (std::size_t j = 0; three && j < data.instruments.size(); ++j) {
+        if (position[data.instruments[j]] >= 0) {
+            e.end = SystemEnd::INSTRUMENTS_COLLINEAR;
+            e.bad_column = static_cast<int>(j);
+            return e;
+        }
+        place(data.instruments[j]);
+    }
     const int z_count = static_cast<int>(order.size());
     for (const SystemEquationColumns& q : data.equations) {
         for (int c : q.regressors) place(c);
