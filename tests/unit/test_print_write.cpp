@@ -305,7 +305,7 @@ TEST(WriteFailures, FullDiskLeavesTheEarlierFile) {
             AfileRequest quiet;
             quiet.quiet = true;
             AFILE(e.run, 18, "bound", quiet);
-            for (const std::string& command :
+            for (const char* command :
                  {"WRITE(17) X / FORMAT=COMMA", "WRITE(18) X", "WRITE(18) X / NOREWIND"}) {
                 e.exec(command);
                 for (const std::string& line : e.lines()) out.push_back(line);
