@@ -120,7 +120,10 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
                 LikelihoodNeeds more = needs;
                 more.opg = true;
                 hessian_evaluated = newton;
+                // A model that forms no outer product (its caller asked for none) has no
+                // fallback: the Hessian's failure stands.
                 if (!newton || !evaluate(out.parameters, more, point, failed) ||
+                    point.opg.size() != std::size_t(k) * std::size_t(k) ||
                     !cholesky_factor(point.opg, k, lower, bad, Real(1e-32Q))) {
                     out.status = MaximizeStatus::SINGULAR;
                     out.dependent_parameter = bad;
