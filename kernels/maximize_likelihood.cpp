@@ -120,7 +120,10 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
                 LikelihoodNeeds more = needs;
                 more.opg = true;
                 hessian_evaluated = newton;
+                // A model that forms no outer product (its caller asked for none) has no
+                // fallback: the Hessian's failure stands.
                 if (!newton || !evaluate(out.parameters, more, point, failed) ||
+                    point.opg.size() != std::size_t(k) * std::size_t(k) ||
                     !cholesky_factor(point.opg, k, lower, bad, Real(1e-32Q))) {
                     out.status = MaximizeStatus::SINGULAR;
                     out.dependent_parameter = bad;
@@ -182,9 +185,12 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
             // A short full Newton step (below the square root of the tolerance) that leaves
             // the log-likelihood unchanged: the log-likelihood no longer tells the two points
             // apart, and the error after a Newton step is of the order of the step's square.
-            // It is taken and ends the iteration. (Long steps that change nothing are those of
-            // coefficients running off to infinity, where the likelihood is flat.)
-            if (evaluated && trial_complete && trial_point.llf == point.llf &&
+            // It is taken and ends the iteration, as is one that lowers the log-likelihood
+            // (by rounding alone, at that length: a parameter whose maximum is at 0 never meets
+            // the relative tolerance and would otherwise end as stuck). (Long steps that change
+            // nothing are those of coefficients running off to infinity, where the likelihood
+            // is flat.)
+            if (evaluated && trial_complete && trial_point.llf <= point.llf &&
                 small_change(step, out.parameters, qm::sqrt(control.parameter_tolerance))) {
                 taken = level = true;
                 break;

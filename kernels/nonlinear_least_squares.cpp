@@ -136,6 +136,11 @@ NlsResult levenberg_marquardt(int nobs, const std::vector<Real>& start, const Nl
         return out;
     }
     out.sse = ls_detail::sum_of_squares(out.residuals.data(), nobs);
+    // Residuals too large for their squares to be summed: no step can be measured from here.
+    if (qm::isinf(out.sse) || qm::isnan(out.sse)) {
+        out.status = NlsStatus::UNDEFINED_AT_START;
+        return out;
+    }
     std::vector<Real> trial(k), trial_residuals(n), scale(k, 0);
     std::vector<Real> trial_jacobian(n * std::size_t(k));
     Real lambda = control.lambda_start;

@@ -13,6 +13,7 @@
 #include "regress/box/box_options.hpp"
 #include "regress/box/box_report.hpp"
 #include "regress/fit/list_equation.hpp"
+#include "regress/fit/message_number.hpp"
 
 namespace tarvex {
 
@@ -99,6 +100,15 @@ void cmd_box(Run& run) {
     control.max_iterations = o.MAXIT;
     control.parameter_tolerance = o.CONVERGE;
     const BoxEstimate e = estimate_box(d, control);
+    if (e.end == BoxEnd::EXACT_FIT) {
+        run.last_estimation = EstimationResults{};
+        report_error(run,
+                     " ...ERROR..THE REGRESSORS FIT " + trim_trailing_blanks(eq.dep_name) +
+                         " EXACTLY AFTER THE TRANSFORMATION WITH LAMBDA = " +
+                         number_text(e.exact_lambda) + ": THE LIKELIHOOD HAS NO MAXIMUM",
+                     ERR_BOX_EXACT_FIT);
+        return;
+    }
     if (e.end == BoxEnd::SINGULAR) {
         run.last_estimation = EstimationResults{};
         const std::vector<std::string> names = box_parameter_names(eq, o);

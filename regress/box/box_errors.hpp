@@ -12,6 +12,7 @@ enum BoxError : int {
     ERR_BOX_SINGULAR = 43006,       // a parameter is not identified
     ERR_BOX_NO_CONVERGENCE = 43007, // the iteration limit came first (warning)
     ERR_BOX_STUCK = 43008,          // no step raises the likelihood (warning)
+    ERR_BOX_EXACT_FIT = 43009,      // the regressors fit the transformed y exactly
 };
 
 } // namespace tarvex

@@ -45,6 +45,7 @@ struct Profile {
     int bad_column = -1;
     std::vector<Real> b;
     Real sse = 0, llf = 0;
+    bool exact = false; // residuals at the rounding level of the transformed y
 };
 
 Profile profile(const BoxData& d, const std::vector<Real>& log_y,
@@ -66,7 +67,10 @@ Profile profile(const BoxData& d, const std::vector<Real>& log_y,
         out.bad_column = s.dependent_column > 0 ? s.dependent_column - 1 : 0;
         return out;
     }
-    out.ok = s.sse > 0;
+    Real sum_t2 = 0;
+    for (Real t : ty) sum_t2 += t * t;
+    out.exact = !(s.sse > sum_t2 * 1e-56Q);
+    out.ok = !out.exact;
     out.b = s.coef;
     out.sse = s.sse;
     if (out.ok)
@@ -130,8 +134,13 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
     // The profile on the grid; its best point starts Newton's method.
     Profile best;
     Real best_ly = 1, best_lx = 1;
+    bool exact = false;
     auto consider = [&](Real ly, Real lx) {
         Profile f = profile(d, log_y, log_x, ly, lx, sum_log_y);
+        if (f.exact && !exact) {
+            exact = true;
+            e.exact_lambda = ly;
+        }
         if (!f.ok) {
             if (f.bad_column >= 0 && best.bad_column < 0) best.bad_column = f.bad_column;
             return;
@@ -153,6 +162,10 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
     const Profile logs = profile(d, log_y, log_x, 0, 0, sum_log_y);
     e.llf_linear = linear.llf;
     e.llf_log = logs.llf;
+    if (exact) {
+        e.end = BoxEnd::EXACT_FIT;
+        return e;
+    }
     if (!best.ok) {
         e.end = BoxEnd::SINGULAR;
         e.bad_parameter = best.bad_column >= 0 ? best.bad_column : 0;

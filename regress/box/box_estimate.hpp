@@ -27,7 +27,9 @@ struct BoxControl {
     Real parameter_tolerance = 1e-28Q;
 };
 
-enum class BoxEnd { CONVERGED, ITERATION_LIMIT, STUCK, SINGULAR };
+// EXACT_FIT: at a lambda of the grid the regressors fit the transformed y exactly (sigma**2 goes
+// to 0 there and the likelihood has no maximum).
+enum class BoxEnd { CONVERGED, ITERATION_LIMIT, STUCK, SINGULAR, EXACT_FIT };
 
 // T(v, l) and its first two derivatives in l, from log v: a power series in l log v near 0.
 struct BoxCoxValue {
@@ -40,6 +42,7 @@ bool box_cox_inverse(Real t, Real lambda, Real& v);
 struct BoxEstimate {
     BoxEnd end = BoxEnd::CONVERGED;
     int bad_parameter = -1; // SINGULAR
+    Real exact_lambda = 0;  // EXACT_FIT: the lambda of y where the fit is exact
     int iterations = 0;
     int n = 0, k = 0, p = 0;                // p: K + lambdas + 1
     std::vector<Real> coef, cov, se, tstat; // b, lambda(s), s2; cov p x p row-major

@@ -21,6 +21,7 @@ enum ChoiceErrorSeq : int {
     // 14 and 15 are not used: the multinomial and ordered models have numbers of their own.
     CHOICE_LIMITS = 16,       // TOBIT: LOWER not below UPPER
     CHOICE_ALL_CENSORED = 17, // TOBIT: no observation between the limits
+    CHOICE_EXACT_FIT = 18,    // TOBIT: the regressors fit the dependent variable exactly
 };
 
 // The $ERR number of condition `seq` for the command in slot `command` (55, 56 or 57).

@@ -23,6 +23,7 @@ enum class ChoiceEnd {
     SEPARATED,       // a regressor or a combination predicts some outcomes perfectly
     SINGULAR,        // a coefficient is not identified
     UNDEFINED,       // the likelihood cannot be evaluated at the start
+    EXACT_FIT,       // TOBIT: least squares fits y exactly, the likelihood grows as sigma -> 0
 };
 
 // Marginal effects dP/dx_j (or dE/dx_j) with their standard errors, one per coefficient; the

@@ -18,6 +18,14 @@ bool report_failed_fit(Run& run, const ChoiceEquation& eq, ChoiceEnd end, int ba
                      choice_error(eq.command, CHOICE_UNDEFINED));
         return true;
     }
+    if (end == ChoiceEnd::EXACT_FIT) {
+        run.last_estimation = EstimationResults{};
+        report_error(run,
+                     " ...ERROR..THE REGRESSORS FIT " + trim_trailing_blanks(eq.dep_name) +
+                         " EXACTLY: THE LIKELIHOOD HAS NO MAXIMUM (SIGMA GOES TO 0)",
+                     choice_error(eq.command, CHOICE_EXACT_FIT));
+        return true;
+    }
     if (end == ChoiceEnd::SINGULAR) {
         run.last_estimation = EstimationResults{};
         const std::string which = bad_column >= 0 && bad_column < int(names.size())

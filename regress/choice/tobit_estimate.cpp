@@ -92,7 +92,9 @@ std::vector<Real> limit_column(const ChoiceData& data, const std::vector<Side>& 
 }
 
 // Least squares of y on x: (b/sigma, 1/sigma) with sigma^2 = SSE/n. False when x is singular.
-bool least_squares_start(const ChoiceData& data, std::vector<Real>& start, int& bad) {
+// False with `bad` the dependent column, or with `exact` when the residuals are at the rounding
+// level of y (every row, censored or not, lies on the line: the likelihood has no maximum).
+bool least_squares_start(const ChoiceData& data, std::vector<Real>& start, int& bad, bool& exact) {
     const std::size_t n = data.y.size();
     const int k = static_cast<int>(data.x.size());
     std::vector<Real> x;
@@ -103,8 +105,13 @@ bool least_squares_start(const ChoiceData& data, std::vector<Real>& start, int& 
         bad = ls.dependent_column > 0 ? ls.dependent_column - 1 : 0;
         return false;
     }
-    Real sigma = qm::sqrt(ls.sse / Real(n));
-    if (!(sigma > 0)) sigma = 1;
+    Real sum_y2 = 0;
+    for (Real v : data.y) sum_y2 += v * v;
+    if (!(ls.sse > sum_y2 * 1e-56Q)) {
+        exact = true;
+        return false;
+    }
+    const Real sigma = qm::sqrt(ls.sse / Real(n));
     start.assign(std::size_t(k) + 1, Real(0));
     for (int j = 0; j < k; ++j) start[std::size_t(j)] = ls.coef[std::size_t(j)] / sigma;
     start[std::size_t(k)] = 1 / sigma;
@@ -147,7 +154,8 @@ ChoiceFit fit_tobit(const ChoiceData& data, const std::vector<Side>& side, const
         const ChoiceData part = data_rows(data, keep);
         std::vector<Side> part_side;
         for (std::size_t i : keep) part_side.push_back(side[i]);
-        if (least_squares_start(part, start, bad)) {
+        bool exact_part = false; // the full sample decides below
+        if (least_squares_start(part, start, bad, exact_part)) {
             const ChoiceFit first = fit_olsen(part, part_side, limit_column(part, part_side, c), c,
                                               start, subsample_control(control));
             if (first.end == ChoiceEnd::CONVERGED) {
@@ -159,9 +167,10 @@ ChoiceFit fit_tobit(const ChoiceData& data, const std::vector<Side>& side, const
             }
         }
     }
-    if (subsample_n == 0 && !least_squares_start(data, start, bad)) {
+    bool exact = false;
+    if (subsample_n == 0 && !least_squares_start(data, start, bad, exact)) {
         ChoiceFit failed;
-        failed.end = ChoiceEnd::SINGULAR;
+        failed.end = exact ? ChoiceEnd::EXACT_FIT : ChoiceEnd::SINGULAR;
         failed.bad_parameter = bad;
         return failed;
     }
@@ -208,7 +217,8 @@ TobitEstimate estimate_tobit(const ChoiceData& data, const TobitCensoring& censo
     const ChoiceFit fit = fit_tobit(data, side, censoring, control, e.subsample_n, bad);
     e.iterations = fit.iterations;
     e.end = fit.end;
-    if (fit.end == ChoiceEnd::UNDEFINED || fit.end == ChoiceEnd::SINGULAR) {
+    if (fit.end == ChoiceEnd::UNDEFINED || fit.end == ChoiceEnd::SINGULAR ||
+        fit.end == ChoiceEnd::EXACT_FIT) {
         e.bad_column = fit.bad_parameter;
         return e;
     }

@@ -125,6 +125,14 @@ void cmd_hetero(Run& run) {
                      ERR_HET_UNDEFINED);
         return;
     }
+    if (e.end == HeteroEnd::EXACT_FIT) {
+        run.last_estimation = EstimationResults{};
+        report_error(run,
+                     " ...ERROR..THE MEAN EQUATION FITS " + trim_trailing_blanks(eq.dep_name) +
+                         " EXACTLY: THERE IS NO VARIANCE TO ESTIMATE",
+                     ERR_HET_EXACT_FIT);
+        return;
+    }
     if (e.end == HeteroEnd::MEAN_SINGULAR || e.end == HeteroEnd::VARIANCE_SINGULAR) {
         run.last_estimation = EstimationResults{};
         const bool in_mean = e.end == HeteroEnd::MEAN_SINGULAR;

@@ -12,6 +12,7 @@ enum HeteroError : int {
     ERR_HET_UNDEFINED = 79006,      // the likelihood cannot be evaluated at the start
     ERR_HET_NO_CONVERGENCE = 79007, // the iteration limit came first (warning)
     ERR_HET_STUCK = 79008,          // no step raises the likelihood (warning)
+    ERR_HET_EXACT_FIT = 79009,      // the mean equation leaves no residual
 };
 
 } // namespace tarvex

@@ -49,6 +49,14 @@ HeteroEstimate estimate_hetero(const HeteroData& data, const HeteroControl& cont
         e.bad_column = dependent(ols);
         return e;
     }
+    // Residuals at the rounding level of y: the likelihood grows without bound as the
+    // variances go to 0, and log e**2 has nothing to say about z.
+    Real sum_y2 = 0;
+    for (Real v : data.y) sum_y2 += v * v;
+    if (!(ols.sse > sum_y2 * 1e-56Q)) {
+        e.end = HeteroEnd::EXACT_FIT;
+        return e;
+    }
     e.llf_constant = -Real(e.n) / 2 * (log2pi + 1 + qm::log(ols.sse / e.n));
     const Real floor = ols.sse / e.n * 1e-20Q; // an exact fit leaves log 0 otherwise
     std::vector<Real> log_e2(n);

@@ -35,6 +35,7 @@ enum class HeteroEnd {
     MEAN_SINGULAR,     // a regressor of the mean equation is a combination of the others
     VARIANCE_SINGULAR, // the same in the variance equation, or the Hessian is singular there
     UNDEFINED,         // exp(-z'g) overflows at the start
+    EXACT_FIT,         // OLS leaves no residual: the variances can shrink to 0 without end
 };
 
 struct HeteroIteration {

@@ -255,7 +255,15 @@ bool evaluate_rows(const EquationModel& model, const std::vector<Real>& b,
 }
 
 void report_evaluation_failure(Run& run, const EquationModel& model, const RowFailure& failure) {
-    const int t = failure.row >= 0 ? model.obs[static_cast<std::size_t>(failure.row)] : 0;
+    if (failure.row < 0) { // every row evaluated, but their sum overflows
+        report_error(run,
+                     std::string(" ...ERROR..THE ") +
+                         (model.dep_ref != 0 ? "SUM OF SQUARES" : "LOG-LIKELIHOOD") +
+                         " IS NOT FINITE AT THE STARTING VALUES",
+                     ERR_NL_UNDEFINED);
+        return;
+    }
+    const int t = model.obs[static_cast<std::size_t>(failure.row)];
     if (failure.status == expr::DerivativeStatus::UNSUPPORTED) {
         report_error(run, " ...ERROR..THE EQUATION USES AN OPERATION WITHOUT A DERIVATIVE",
                      ERR_NL_NO_DERIVATIVE);
