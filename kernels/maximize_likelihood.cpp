@@ -120,7 +120,10 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
                 LikelihoodNeeds more = needs;
                 more.opg = true;
                 hessian_evaluated = newton;
+                // An evaluator that keeps no outer product (it has no use for one) leaves the
+                // opg empty: the Hessian's failure stands, with its dependent parameter.
                 if (!newton || !evaluate(out.parameters, more, point, failed) ||
+                    point.opg.size() != static_cast<std::size_t>(k) * static_cast<std::size_t>(k) ||
                     !cholesky_factor(point.opg, k, lower, bad, Real(1e-32Q))) {
                     out.status = MaximizeStatus::SINGULAR;
                     out.dependent_parameter = bad;
