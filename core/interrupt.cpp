@@ -24,6 +24,8 @@ char slot_path[REGISTRY_SLOTS][PATH_MAX];
 volatile std::sig_atomic_t handler_mode = 0; // an InterruptMode while installed
 volatile std::sig_atomic_t interrupted = 0;
 volatile std::sig_atomic_t command_depth = 0;
+long long statement_budget = 0; // 0: no cap
+long long statements_counted = 0;
 struct sigaction previous_action {};
 
 // Files first, then the directories that held them (rmdir of a file and unlink of a directory
@@ -112,6 +114,17 @@ void clear_interrupt() {
 
 void interrupt_checkpoint() {
     if (interrupted && command_depth > 0) throw CommandInterrupted{};
+}
+
+void set_statement_budget(long long statements) {
+    statement_budget = statements > 0 ? statements : 0;
+    statements_counted = 0;
+}
+
+bool statement_budget_spent() {
+    if (statement_budget == 0) return false;
+    if (statements_counted < statement_budget) ++statements_counted;
+    return statements_counted >= statement_budget;
 }
 
 } // namespace tarvex

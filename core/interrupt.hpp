@@ -61,4 +61,14 @@ void clear_interrupt();
 // Throws CommandInterrupted when an interruption is pending and a command is running.
 void interrupt_checkpoint();
 
+// ---- Statement budget ------------------------------------------------------------------------
+
+// A cap on the statements the runs of this process read, for a harness that feeds generated
+// scripts and wants each to end quickly: once it is spent, a DO loop or procedure replaying ends
+// as at Ctrl-C (the statements outside loops still run). The program never sets one; 0 removes
+// the cap.
+void set_statement_budget(long long statements);
+// Counts one statement read; true when a cap is set and the statements read have passed it.
+bool statement_budget_spent();
+
 } // namespace tarvex

@@ -5,6 +5,7 @@
 // by variable with a known sample, as a matrix, or as names and delimited rows), or (0xC0 and
 // above) the expressions of GENR, IF, SKIPIF and ENDIF statements, or (0xB0 to 0xBF) the
 // expressions of MATRIX statements.
+#include "core/interrupt.hpp"
 #include "interp/script_run.hpp"
 
 #include <cctype>
@@ -16,10 +17,15 @@
 
 namespace {
 
+// Statements one input may read before its loops and procedures are ended as at Ctrl-C: a DO
+// loop bounded by a finished loop's index (9,999,999) is legitimate but would spend the run.
+constexpr long long STATEMENT_BUDGET = 20000;
+
 // Runs one script; with TARVEX_FUZZ_ECHO set in the environment the script and its transcript
 // go to standard error, so that a reproducer can be read as the engine saw it.
 void run_input(const std::string& script) {
     static const bool echo = std::getenv("TARVEX_FUZZ_ECHO") != nullptr;
+    tarvex::set_statement_budget(STATEMENT_BUDGET);
     tarvex::ScriptResult result = tarvex::run_script(script);
     if (!echo) return;
     std::fprintf(stderr, "---- script\n%s---- transcript\n%s\n---- fatal=%d code=%d\n",

@@ -335,7 +335,8 @@ bool INPUT(Run& run, bool keep_labels) {
             run.flags.OEOF = true;
             return false;
         }
-        if (interrupt_pending()) {
+        // A spent statement budget ends a replaying loop or procedure as Ctrl-C would.
+        if (interrupt_pending() || (statement_budget_spent() && run.cmd.replay_depth > 0)) {
             interrupt_between_statements(run);
             continue;
         }

@@ -131,6 +131,24 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
     e.iterations = fit.iterations;
     e.history = fit.history;
     e.history_llf = fit.history_llf;
+    if (fit.end == ChoiceEnd::SINGULAR && fit.iterations > 1 &&
+        fit.theta.size() == std::size_t(k)) {
+        // A Hessian that turns singular on the way, not at the start, is what coefficients
+        // running off to infinity leave: observations predicted with certainty at the last
+        // iterate show a separation by a combination, not a regressor that is not identified.
+        std::vector<Real> log_terms(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            Real z = 0;
+            for (int j = 0; j < k; ++j) z += data.x[std::size_t(j)][i] * fit.theta[std::size_t(j)];
+            log_terms[i] = link_row(link, z, !fast_is_zero(data.y[i])).terms.log_f;
+        }
+        Separation s = fitted_separation(log_terms, fit.history, data.intercept);
+        if (s.found) {
+            e.separation = std::move(s);
+            e.end = ChoiceEnd::SEPARATED;
+            return e;
+        }
+    }
     if (fit.end == ChoiceEnd::UNDEFINED || fit.end == ChoiceEnd::SINGULAR) {
         e.end = fit.end;
         e.bad_column = fit.bad_parameter;

@@ -69,7 +69,7 @@ NlsResult fit_least_squares(const EquationModel& model, const std::vector<Real>&
                                int& failed_row) {
         RowFailure here;
         const auto order = jac ? expr::DerivativeOrder::GRADIENT : expr::DerivativeOrder::VALUE;
-        const bool ok = evaluate_rows(
+        bool ok = evaluate_rows(
             model, b, order,
             [&](int, int row, const expr::DerivativeResult& r) {
                 resid[row] = y[static_cast<std::size_t>(row)] - r.value;
@@ -78,6 +78,20 @@ NlsResult fit_least_squares(const EquationModel& model, const std::vector<Real>&
                         jac[std::size_t(j) * n + std::size_t(row)] = r.gradient[std::size_t(j)];
             },
             here);
+        // A residual or derivative whose square overflows leaves the sum of squares (or J'J)
+        // infinite: the point is as unusable as one where an operation fails.
+        for (int row = 0; ok && row < n; ++row) {
+            bool finite = finiteq(resid[row] * resid[row]);
+            for (int j = 0; finite && jac != nullptr && j < k; ++j) {
+                const Real d = jac[std::size_t(j) * n + std::size_t(row)];
+                finite = finiteq(d * d);
+            }
+            if (!finite) {
+                here = RowFailure{};
+                here.row = row;
+                ok = false;
+            }
+        }
         if (!ok) {
             failed_row = here.row;
             failure = here;

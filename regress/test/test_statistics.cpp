@@ -133,6 +133,12 @@ TestOutcome test_statistics(const std::vector<Hypothesis>& rows, const std::vect
         const Real g = rows[0].value;
         const Real se = qm::sqrt(s2);
         const Real t = g / se;
+        // A statistic beyond the binary128 range has no value to print or test against.
+        if (!finiteq(t * t)) {
+            out.warning = " ...WARNING..TEST COULD NOT BE DONE";
+            out.error_number = ERR_TEST_NOT_DONE;
+            return out;
+        }
         out.value = g;
         out.stderr_ = se;
         out.t = t;
@@ -153,6 +159,11 @@ TestOutcome test_statistics(const std::vector<Hypothesis>& rows, const std::vect
     for (int i = 0; i < q; ++i)
         for (int j = 0; j < q; ++j)
             w += rows[i].value * a[static_cast<std::size_t>(i) * q + j] * rows[j].value;
+    if (!finiteq(w)) {
+        out.warning = " ...WARNING..RESTRICTIONS COULD NOT BE DONE";
+        out.error_number = ERR_TEST_SINGULAR;
+        return out;
+    }
     out.wald = w;
     out.f = w / q;
     out.wald_pvalue = chi2_tail(w, q);

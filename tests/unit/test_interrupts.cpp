@@ -2,8 +2,10 @@
 // the run goes on; network fetches give up on a stalled server and cap an endless one; Ctrl-C
 // in an interactive run ends the command and keeps the variables; Ctrl-C in a command-file run
 // removes the fetched and decrypted temporaries before the process ends.
+#include "core/interrupt.hpp"
 #include "host/tarvextern.hpp"
 #include "interp/entry.hpp"
+#include "interp/script_run.hpp"
 #include "io/net_fetch.hpp"
 #include "test_support.hpp"
 
@@ -370,4 +372,31 @@ TEST(Interrupt, CommandFileRunRemovesTheDecryptedCopy) {
     EXPECT_EQ(scratch.temp_entries(), 0u);
     (void)std::system(
         ("gpgconf --homedir '" + home.string() + "' --kill gpg-agent >/dev/null 2>&1").c_str());
+}
+
+// The statement budget a fuzz harness sets: a loop of 10,000,000 passes ends once the budget is
+// read, with the note, and the statements after it run; without a budget a loop runs every pass.
+TEST(Interrupt, StatementBudgetEndsALongLoopOnly) {
+    const std::string loop = "SAMPLE 1 1\nGENR K=0\nDO #=1,10000000\nGENR K=K+1\nENDO\n"
+                             "PRINT K\nDO #=1,3\nGENR K=K+100\nENDO\nPRINT K\nSTOP\n";
+    set_statement_budget(500);
+    const ScriptResult capped = run_script(loop);
+    set_statement_budget(0);
+    ASSERT_NE(capped.output.find(" ...NOTE..INTERRUPTED"), std::string::npos) << capped.output;
+    const std::size_t first = capped.output.find("    K ");
+    ASSERT_NE(first, std::string::npos) << capped.output;
+    const double passes = std::strtod(capped.output.c_str() + first + 6, nullptr);
+    EXPECT_GT(passes, 100);
+    EXPECT_LT(passes, 500);
+    // The budget being spent, the second loop is ended at its first replayed statement too.
+    const std::size_t second = capped.output.find("    K ", first + 1);
+    ASSERT_NE(second, std::string::npos) << capped.output;
+    EXPECT_LE(std::strtod(capped.output.c_str() + second + 6, nullptr), passes + 100);
+
+    const ScriptResult free_run = run_script("SAMPLE 1 1\nGENR K=0\nDO #=1,3000\nGENR K=K+1\n"
+                                             "ENDO\nPRINT K\nSTOP\n");
+    EXPECT_EQ(free_run.output.find("INTERRUPTED"), std::string::npos) << free_run.output;
+    const std::size_t all = free_run.output.find("    K ");
+    ASSERT_NE(all, std::string::npos) << free_run.output;
+    EXPECT_EQ(std::strtod(free_run.output.c_str() + all + 6, nullptr), 3000) << free_run.output;
 }
