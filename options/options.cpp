@@ -22,8 +22,6 @@ namespace tarvex {
 
 namespace {
 
-inline constexpr const char* NO_VALUE_NAME = "********"; // a name option given "=" and no value
-
 // A matched keyword: its position in the table and whether "NO" negated it.
 struct Match {
     int position = -1;
@@ -113,8 +111,8 @@ bool store_option(Run& run, const OptionTable& table, Match m, const Given& give
             opt.name[slot.index].clear();
             opt.name_full[slot.index].clear();
         } else if (!given.value) {
-            opt.name[slot.index] = NO_VALUE_NAME;
-            opt.name_full[slot.index] = NO_VALUE_NAME;
+            opt.name[slot.index] = std::string(NO_VALUE_NAME);
+            opt.name_full[slot.index] = std::string(NO_VALUE_NAME);
         } else {
             opt.name[slot.index] = option_word8(value);
             opt.name_full[slot.index] = value;

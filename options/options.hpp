@@ -16,6 +16,13 @@ struct Run;
 // listed instead of changed. Returns false (with ODONT set) on an error.
 bool OPTION(Run& run, const OptionTable& table);
 
+// What a name option holds when it was typed "KEYWORD =" with no value after it.
+inline constexpr std::string_view NO_VALUE_NAME = "********";
+// Whether a name option's value is that mark.
+inline bool given_without_value(std::string_view name) {
+    return name.substr(0, NO_VALUE_NAME.size()) == NO_VALUE_NAME;
+}
+
 // Where a keyword sits in a table: its group (1 switches, 2 integers, 3 reals, 4 names; 0 when
 // the table lacks it) and its zero-based position in that group's value array.
 struct OptionSlot {

@@ -42,7 +42,7 @@ bool check_options(Run& run, const ArimaOptions& o) {
     if (o.METHOD != "ML" && o.METHOD != "CSS") return bad_option(run, "METHOD");
     for (const std::string* name : {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR,
                                     &o.TRATIO, &o.FORECAST, &o.FCSTERR})
-        if (name->rfind("********", 0) == 0) return bad_option(run, "PREDICT");
+        if (given_without_value(*name)) return bad_option(run, "PREDICT");
     return true;
 }
 

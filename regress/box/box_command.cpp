@@ -34,7 +34,7 @@ bool check_options(Run& run, const BoxOptions& o) {
     if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, "CONVERGE");
     for (const std::string* name :
          {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
-        if (name->rfind("********", 0) == 0) return bad_option(run, "PREDICT");
+        if (given_without_value(*name)) return bad_option(run, "PREDICT");
     return true;
 }
 

@@ -39,7 +39,7 @@ bool check_options(Run& run, int command, const ChoiceOptions& o) {
         return bad_option(run, command, "METHOD");
     for (const std::string* name :
          {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO, &o.INDEX})
-        if (name->rfind("********", 0) == 0) return bad_option(run, command, "PREDICT");
+        if (given_without_value(*name)) return bad_option(run, command, "PREDICT");
     if (command == C_TOBIT && o.censored_below && o.censored_above && !(o.LOWER < o.UPPER)) {
         report_error(run,
                      " ...ERROR..LOWER=" + number_text(o.LOWER) +

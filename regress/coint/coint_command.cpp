@@ -36,7 +36,7 @@ bool check_options(Run& run, const CointOptions& o) {
         return bad_option(run, "SELECT");
     for (const std::string* name :
          {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
-        if (name->rfind("********", 0) == 0) return bad_option(run, "PREDICT");
+        if (given_without_value(*name)) return bad_option(run, "PREDICT");
     if (o.JOHANSEN && (o.PP || o.KPSS)) {
         report_error(run, " ...ERROR..CHOOSE ONE OF JOHANSEN, PP AND KPSS", ERR_COINT_OPTION);
         return false;

@@ -152,7 +152,7 @@ FcastOptions read_fcast_options(const Run& run) {
 std::string name_option_without_value(const Run& run) {
     const OptionTable& table = FCAST_TABLE;
     for (int j = 0; j < table.nname; ++j)
-        if (run.opt.name[j].rfind("********", 0) == 0)
+        if (given_without_value(run.opt.name[j]))
             return std::string(table.keywords[table.nswitch + table.nint + table.nreal + j]);
     return {};
 }

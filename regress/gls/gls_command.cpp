@@ -41,7 +41,7 @@ bool check_options(Run& run, const GlsOptions& o) {
         {&o.RESID, "RESID"},   {&o.COEF, "COEF"},         {&o.COVARIAN, "COVARIAN"},
         {&o.STDERR, "STDERR"}, {&o.TRATIO, "TRATIO"}};
     for (const auto& [name, keyword] : names)
-        if (name->rfind("********", 0) == 0) return bad_option(run, keyword);
+        if (given_without_value(*name)) return bad_option(run, keyword);
     if (name_blank(o.OMEGA) == name_blank(o.VARIANCE)) {
         report_error(run, " ...ERROR..GLS NEEDS EITHER OMEGA= (A MATRIX) OR VARIANCE= (A SERIES)",
                      ERR_GLS_NO_COVARIANCE);

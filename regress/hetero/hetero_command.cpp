@@ -34,7 +34,7 @@ bool check_options(Run& run, const HeteroOptions& o) {
         return bad_option(run, "METHOD");
     for (const std::string* name :
          {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO, &o.VARPRED})
-        if (name->rfind("********", 0) == 0) return bad_option(run, "PREDICT");
+        if (given_without_value(*name)) return bad_option(run, "PREDICT");
     return true;
 }
 

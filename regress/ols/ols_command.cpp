@@ -26,10 +26,6 @@ namespace {
 constexpr int LAG_ORDER_CODE = 10000; // lag codes from here up carry a polynomial order
 constexpr int LAG_ORDER_LIMIT = 1000; // orders run 0..999; the end-constraint code sits above
 
-bool is_missing_name(const std::string& name) {
-    return name.rfind("********", 0) == 0;
-}
-
 // The principal-component checks: components are columns of the PCOMPONE matrix, each listed
 // alone and after every ordinary regressor.
 bool check_components(Run& run, const OlsOptions& o, const std::vector<OlsTerm>& terms) {
@@ -160,7 +156,7 @@ void cmd_olsq(Run& run) {
     // 7. Name options.
     const OptionTable& table = olsq_option_table();
     for (int j = 0; j < table.nname; ++j) {
-        if (!is_missing_name(run.opt.name[j])) continue;
+        if (!given_without_value(run.opt.name[j])) continue;
         const std::string keyword(table.keywords[table.nswitch + table.nint + table.nreal + j]);
         report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
                      ERR_OPTION_VALUE);

@@ -48,7 +48,7 @@ bool check_options(Run& run, const PoolOptions& o) {
         {&o.RESID, "RESID"},   {&o.COEF, "COEF"},       {&o.COVARIAN, "COVARIAN"},
         {&o.STDERR, "STDERR"}, {&o.TRATIO, "TRATIO"}};
     for (const auto& [name, keyword] : names)
-        if (name->rfind("********", 0) == 0) return bad_option(run, keyword);
+        if (given_without_value(*name)) return bad_option(run, keyword);
     return true;
 }
 

@@ -21,10 +21,6 @@ namespace tarvex {
 
 namespace {
 
-bool left_empty(const std::string& name) {
-    return name.rfind("********", 0) == 0;
-}
-
 // The name options in table order with their keywords, for the empty right-hand-side check.
 std::vector<std::pair<const char*, const std::string*>> name_options(const StatsOptions& o) {
     return {{"MEANS", &o.MEANS},       {"VARIANCE", &o.VARIANCE}, {"STDEVS", &o.STDEVS},
@@ -141,7 +137,7 @@ void cmd_stats(Run& run) {
     const StatsOptions o = read_stats_options(run);
     if (run.sw[OSCAN] || run.flags.ODONT) return;
     for (const auto& [keyword, value] : name_options(o))
-        if (left_empty(*value)) {
+        if (given_without_value(*value)) {
             report_error(run, std::string(" ...ERROR..IN RIGHT HAND SIDE OF OPTION..") + keyword);
             return;
         }

@@ -37,7 +37,7 @@ bool check_options(Run& run, const SystemOptions& o) {
         {&o.PREDICT, "PREDICT"},   {&o.RESID, "RESID"},   {&o.COEF, "COEF"},
         {&o.COVARIAN, "COVARIAN"}, {&o.STDERR, "STDERR"}, {&o.TRATIO, "TRATIO"}};
     for (const auto& [name, keyword] : names)
-        if (bad == nullptr && name->rfind("********", 0) == 0) bad = keyword;
+        if (bad == nullptr && given_without_value(*name)) bad = keyword;
     if (bad == nullptr) return true;
     report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(bad),
                  ERR_SYS_OPTION);
