@@ -217,4 +217,14 @@ void NEWVAR(Run& run, std::string_view name, int inc, int type, long long length
     ref = reference_for(run, slot, col);
 }
 
+void fit_variable_shape(Run& run, int ref, long long length, int ncol) {
+    Workspace& ws = run.ws;
+    if (ref < 1 || ref > ws.NVARS) return;
+    VarInfo info;
+    if (!VINFO(run, ref, info) || info.inc != 1 || info.addr <= 0) return;
+    if (info.length < length || (info.length == length && info.ncol == ncol)) return;
+    write_header(ws, info.addr, info.inc, info.type, length, ncol);
+    if (ref == ws.NVARS) ws.LASADD = info.addr + 3 + length;
+}
+
 } // namespace tarvex

@@ -43,6 +43,11 @@ bool VINFO(Run& run, int ref, VarInfo& info);
 // (0 when nothing could be created).
 void NEWVAR(Run& run, std::string_view name, int inc, int type, long long length, int ncol,
             int& ref);
+// Gives a variable that NEWVAR kept in its longer storage exactly `length` elements and `ncol`
+// columns, so that a command's output holds what the command stored and nothing older (the
+// words after it stay the slot's own until a compaction). A variable already that long, or
+// one that is not a plain vector or matrix, is left as it is.
+void fit_variable_shape(Run& run, int ref, long long length, int ncol);
 // Reports an exhausted work area (NEED beyond MAXADD); sets ODONT, and OSCAN unless OTALK.
 void NOCORE(Run& run);
 // Reports a full variable table (NVARS would exceed MAXVAR); sets ODONT, and OSCAN unless OTALK.

@@ -7,6 +7,7 @@
 #include "numeric/text.hpp"
 #include "regress/auto/auto_errors.hpp"
 #include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/forecast_parts.hpp"
 #include "regress/fit/iteration_end.hpp"
 #include "regress/fit/message_number.hpp"
 #include "regress/fit/output_variables.hpp"
@@ -85,7 +86,9 @@ void store(Run& run, const AutoEquation& eq, const AutoEstimate& e, const AutoOp
     r.cov = e.cov;
     r.stderrs = e.se;
     r.tratios = tstat;
-    r.rho = e.rho;
+    auto errors = std::make_shared<AutocorrelationPart>();
+    errors->rho = e.rho;
+    r.model = std::move(errors);
     r.obs = eq.obs;
     r.predicted = e.predicted;
     r.residuals = e.structural; // FCAST's lagged residuals are those of the regression

@@ -8,6 +8,7 @@
 #include "numeric/text.hpp"
 #include "regress/box/box_errors.hpp"
 #include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/forecast_parts.hpp"
 #include "regress/fit/iteration_end.hpp"
 #include "regress/fit/output_variables.hpp"
 #include "regress/fit/term_names.hpp"
@@ -30,10 +31,11 @@ void store_estimation(Run& run, const BoxEquation& eq, const BoxEstimate& e, con
     for (std::size_t j = eq.terms.size(); j < names.size(); ++j)
         record_parameter(run, names[j], int(j - eq.terms.size()), s);
     s.mean_terms = e.k;
-    s.box_cox = true;
-    s.box_regressors = o.ALLBOX || o.XLAMBDA;
-    s.lambda_y = e.lambda_y;
-    s.lambda_x = e.lambda_x;
+    auto transform = std::make_shared<PowerTransformPart>();
+    transform->regressors = o.ALLBOX || o.XLAMBDA;
+    transform->lambda_y = e.lambda_y;
+    transform->lambda_x = e.lambda_x;
+    s.model = std::move(transform);
     s.coef = e.coef;
     s.cov = e.cov;
     s.stderrs = e.se;

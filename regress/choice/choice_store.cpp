@@ -3,6 +3,7 @@
 
 #include "core/command_table.hpp"
 #include "core/run.hpp"
+#include "regress/fit/forecast_parts.hpp"
 #include "regress/fit/output_variables.hpp"
 #include "regress/fit/term_names.hpp"
 
@@ -35,10 +36,14 @@ bool store_choice(Run& run, const ChoiceEquation& eq, const ChoiceStored& s,
     e.sigma = s.sigma;
     e.intercept = !eq.terms.empty() && eq.terms.back().kind == TermKind::INTERCEPT;
     e.asymptotic = true;
-    e.censored_below = s.censored_below;
-    e.censored_above = s.censored_above;
-    e.censor_lower = s.lower;
-    e.censor_upper = s.upper;
+    if (s.command == std::string("TOBIT")) {
+        auto censoring = std::make_shared<CensoringPart>();
+        censoring->below = s.censored_below;
+        censoring->above = s.censored_above;
+        censoring->lower = s.lower;
+        censoring->upper = s.upper;
+        e.model = std::move(censoring);
+    }
 
     ResultScalars& res = run.res;
     res[R_LLF] = s.llf;

@@ -4,6 +4,8 @@
 // and 49008 follow.
 #include "regress/fcast/fcast_model.hpp"
 
+#include "regress/fit/forecast_parts.hpp"
+
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
@@ -86,9 +88,11 @@ void from_estimation(Run& run, FcastModel& m, std::string& gone) {
     m.log_dependent = e.log_dependent;
     m.log_regressors = e.log_regressors;
     m.estimation_end = e.end;
-    m.box_regressors = e.box_regressors;
-    m.lambda_y = e.lambda_y;
-    m.lambda_x = e.lambda_x;
+    if (const PowerTransformPart* box = model_part<PowerTransformPart>(e)) {
+        m.box_regressors = box->regressors;
+        m.lambda_y = box->lambda_y;
+        m.lambda_x = box->lambda_x;
+    }
 }
 
 // The equation typed on the command: depvar indeps, the intercept appended with CONSTANT.
@@ -218,7 +222,7 @@ bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model) {
     if (model.type == "BOX") {
         model.box_cox = true;
         model.cov.clear(); // forecast standard errors are not carried to the scale of y
-        if (!run.last_estimation.box_cox || has_list) {
+        if (model_part<PowerTransformPart>(run.last_estimation) == nullptr || has_list) {
             model.box_regressors = false;
             model.lambda_y = o.LAMBDA;
         } else if (o.LAMBDA != 0) {
@@ -233,24 +237,27 @@ bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model) {
         model.choice = model.type == "PROBIT" ? FcastChoice::PROBIT : FcastChoice::LOGIT;
     } else if (model.type == "TOBIT") {
         const EstimationResults& e = run.last_estimation;
-        if (has_list || e.command != "TOBIT") {
+        const CensoringPart* censoring = model_part<CensoringPart>(e);
+        if (has_list || censoring == nullptr) {
             report_error(run, " ...ERROR..MODEL=TOBIT NEEDS THE SIGMA OF A PRECEDING TOBIT",
                          ERR_FCAST_NO_TOBIT);
             return false;
         }
         model.choice = FcastChoice::TOBIT;
         model.tobit_sigma = e.sigma;
-        model.censoring.below = e.censored_below;
-        model.censoring.above = e.censored_above;
-        model.censoring.lower = e.censor_lower;
-        model.censoring.upper = e.censor_upper;
+        model.censoring.below = censoring->below;
+        model.censoring.above = censoring->above;
+        model.censoring.lower = censoring->lower;
+        model.censoring.upper = censoring->upper;
         model.cov.clear(); // no forecast standard errors of the censored mean
     }
     // MODEL=AUTO: rho from RHO= and SRHO= where given, else from a preceding AUTO; ORDER=
     // (1 or 2) where given, else the estimation's order.
     if (model.type == "AUTO") {
         const EstimationResults& e = run.last_estimation;
-        std::vector<Real> rho = has_list || e.command != "AUTO" ? std::vector<Real>{} : e.rho;
+        const AutocorrelationPart* estimated =
+            has_list ? nullptr : model_part<AutocorrelationPart>(e);
+        std::vector<Real> rho = estimated != nullptr ? estimated->rho : std::vector<Real>{};
         const int order = o.ORDER > 0               ? o.ORDER
                           : !rho.empty()            ? int(rho.size())
                           : o.SRHO != RHO_NOT_GIVEN ? 2
@@ -258,7 +265,7 @@ bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model) {
         rho.resize(std::size_t(order), Real(0));
         if (o.RHO != RHO_NOT_GIVEN) rho[0] = o.RHO;
         if (o.SRHO != RHO_NOT_GIVEN && order == 2) rho[1] = o.SRHO;
-        if (o.RHO == RHO_NOT_GIVEN && (has_list || e.command != "AUTO")) {
+        if (o.RHO == RHO_NOT_GIVEN && estimated == nullptr) {
             report_error(run, " ...ERROR..MODEL=AUTO NEEDS RHO= OR A PRECEDING AUTO",
                          ERR_FCAST_NO_RHO);
             return false;

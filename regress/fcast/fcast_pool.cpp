@@ -7,6 +7,7 @@
 #include "numeric/text.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "regress/fcast/fcast_options.hpp"
+#include "regress/fit/forecast_parts.hpp"
 #include "workspace/workspace.hpp"
 
 #include <algorithm>
@@ -27,14 +28,15 @@ std::vector<Real> vector_values(Run& run, const std::string& name) {
 
 // The covariance of (b, a_c) for the effect a_c = mean_c(y) - mean_c(x)'b of a within fit:
 // Var(a_c) = s2 / T_c + m'Vm, Cov(b, a_c) = -Vm, with V the covariance of b.
-void add_effect_covariance(FcastModel& m, const EstimationResults& e, int c) {
+void add_effect_covariance(FcastModel& m, const EstimationResults& e, const PanelPart& panel,
+                           int c) {
     const std::size_t k = m.coef.size(), k1 = k + 1;
-    if (m.cov.size() != k * k || e.pool_means.size() < (std::size_t(c) + 1) * k ||
-        std::size_t(c) >= e.pool_counts.size()) {
+    if (m.cov.size() != k * k || panel.means.size() < (std::size_t(c) + 1) * k ||
+        std::size_t(c) >= panel.counts.size()) {
         m.cov.clear();
         return;
     }
-    const Real* mean = e.pool_means.data() + std::size_t(c) * k;
+    const Real* mean = panel.means.data() + std::size_t(c) * k;
     std::vector<Real> vm(k, Real(0));
     for (std::size_t a = 0; a < k; ++a)
         for (std::size_t b = 0; b < k; ++b) vm[a] += m.cov[a * k + b] * mean[b];
@@ -45,7 +47,7 @@ void add_effect_covariance(FcastModel& m, const EstimationResults& e, int c) {
         for (std::size_t b = 0; b < k; ++b) cov[a * k1 + b] = m.cov[a * k + b];
         cov[a * k1 + k] = cov[k * k1 + a] = -vm[a];
     }
-    cov[k * k1 + k] = e.sigma * e.sigma / e.pool_counts[std::size_t(c)] + mvm;
+    cov[k * k1 + k] = e.sigma * e.sigma / panel.counts[std::size_t(c)] + mvm;
     m.cov = std::move(cov);
 }
 
@@ -59,9 +61,10 @@ bool pool_fcast_model(Run& run, const FcastOptions& o, FcastModel& m) {
     if (!o.FIXED) return true;
     const EstimationResults& e = run.last_estimation;
     const bool typed = !name_blank(o.CSFIX);
-    const bool estimated = !typed && e.command == "POOL" && e.pool_fixed && run.scan.NF == 0;
+    const PanelPart* panel = model_part<PanelPart>(e);
+    const bool estimated = !typed && panel != nullptr && panel->fixed && run.scan.NF == 0;
     const std::vector<Real> effects = typed       ? vector_values(run, o.CSFIX)
-                                      : estimated ? e.pool_effects
+                                      : estimated ? panel->effects
                                                   : std::vector<Real>();
     if (effects.empty()) {
         report_error(run,
@@ -89,7 +92,7 @@ bool pool_fcast_model(Run& run, const FcastOptions& o, FcastModel& m) {
         return true;
     }
     if (estimated && !m.cov.empty() && o.POOLSE <= 0)
-        add_effect_covariance(m, e, o.CSNUMBER - 1);
+        add_effect_covariance(m, e, *panel, o.CSNUMBER - 1);
     else
         m.cov.clear();
     OlsTerm fixed;

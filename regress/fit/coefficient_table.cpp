@@ -26,7 +26,49 @@ Real ratio_or_zero(Real a, Real b) {
 
 } // namespace
 
-void write_coefficient_table(Run& run, const CoefficientTable& t) {
+void coefficient_inference(const std::vector<Real>& tstat, Real df, bool asymptotic,
+                           std::vector<Real>& pvalue, std::vector<Real>& partial) {
+    pvalue.assign(tstat.size(), Real(0));
+    partial.assign(tstat.size(), Real(0));
+    for (std::size_t j = 0; j < tstat.size(); ++j) {
+        const Real ratio = tstat[j], t2 = ratio * ratio;
+        if (asymptotic)
+            pvalue[j] = 2 * dist::normal_upper(qm::abs(ratio));
+        else if (t2 <= T2_LIMIT)
+            pvalue[j] = f_tail(t2, 1, df);
+        partial[j] = t2 + df > 0 ? ratio / qm::sqrt(t2 + df) : Real(0);
+    }
+}
+
+void infer_coefficients(ModelResult& result) {
+    EstimationResults& r = result.record;
+    coefficient_inference(r.tratios, r.df, r.asymptotic, r.pvalues, result.partials);
+}
+
+CoefficientTable coefficient_table(const ModelResult& result) {
+    const EstimationResults& r = result.record;
+    CoefficientTable t;
+    t.names = r.names;
+    t.coef = r.coef;
+    t.se = r.stderrs;
+    t.tstat = r.tratios;
+    t.pvalue = r.pvalues;
+    t.partial = result.partials;
+    t.df = r.df;
+    t.asymptotic = r.asymptotic;
+    return t;
+}
+
+void write_coefficient_table(Run& run, const CoefficientTable& given) {
+    CoefficientTable computed;
+    const bool inferred =
+        given.pvalue.size() == given.tstat.size() && given.partial.size() == given.tstat.size();
+    if (!inferred) {
+        computed = given;
+        coefficient_inference(given.tstat, given.df, given.asymptotic, computed.pvalue,
+                              computed.partial);
+    }
+    const CoefficientTable& t = inferred ? given : computed;
     const bool last_columns = !t.standardised.empty() || !t.elasticity.empty();
     const std::string df_label =
         t.asymptotic ? fmt_X(8) : fmt_I(static_cast<long long>(t.df), 5) + " DF";
@@ -48,13 +90,7 @@ void write_coefficient_table(Run& run, const CoefficientTable& t) {
     }
     for (std::size_t j = 0; j < t.coef.size(); ++j) {
         const Real b = t.coef[j], se = t.se[j], ratio = t.tstat[j];
-        const Real t2 = ratio * ratio;
-        Real p = 0;
-        if (t.asymptotic)
-            p = 2 * dist::normal_upper(qm::abs(ratio));
-        else if (t2 <= T2_LIMIT)
-            p = f_tail(t2, 1, t.df);
-        const Real partial = t2 + t.df > 0 ? ratio / qm::sqrt(t2 + t.df) : Real(0);
+        const Real p = t.pvalue[j], partial = t.partial[j];
         const Real standardised = j < t.standardised.size() ? t.standardised[j] : Real(0);
         const Real elasticity = j < t.elasticity.size() ? t.elasticity[j] : Real(0);
         if (t.wide) {

@@ -10,12 +10,14 @@ namespace tarvex {
 
 namespace {
 
-// Creates `name` with `length` elements (columns `ncol`) and returns its header, or false.
+// Creates `name` with exactly `length` elements (columns `ncol`), dropping what an existing,
+// longer variable of that name held beyond them, and returns its header, or false.
 bool create(Run& run, const std::string& name, int type, long long length, int ncol,
             VarInfo& info) {
     int ref = 0;
     NEWVAR(run, trim_trailing_blanks(name), 1, type, length, ncol, ref);
     if (ref <= 0 || run.flags.ODONT) return false;
+    fit_variable_shape(run, ref, length, ncol);
     return VINFO(run, ref, info);
 }
 
@@ -50,6 +52,17 @@ bool store_square_matrix(Run& run, const std::string& name, int k,
     for (int j = 0; j < k; ++j)
         for (int i = 0; i < k; ++i)
             element(run, info, (long long)j * k + i + 1) = matrix[std::size_t(i) * k + j];
+    return true;
+}
+
+bool store_column_matrix(Run& run, const std::string& name, int rows, int cols,
+                         const std::vector<Real>& values) {
+    if (name_blank(name)) return true;
+    VarInfo info;
+    const long long length = (long long)rows * cols;
+    if (!create(run, name, TYPE_MATRIX, length, cols, info)) return false;
+    for (long long j = 0; j < length && j < (long long)values.size(); ++j)
+        element(run, info, j + 1) = values[std::size_t(j)];
     return true;
 }
 

@@ -21,6 +21,10 @@ bool store_vector(Run& run, const std::string& name, const std::vector<Real>& va
 // `matrix` is K x K row-major and symmetric.
 bool store_square_matrix(Run& run, const std::string& name, int k, const std::vector<Real>& matrix);
 
+// `values` is rows x cols, column after column (the work area's own order).
+bool store_column_matrix(Run& run, const std::string& name, int rows, int cols,
+                         const std::vector<Real>& values);
+
 // The coefficient outputs every estimator takes, in this order: COEF=, STDERR=, TRATIO= (one
 // element per coefficient) and COVARIAN= (K x K); false at the first that could not be made.
 bool store_coefficient_outputs(Run& run, const std::string& coef_name,

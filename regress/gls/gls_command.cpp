@@ -10,7 +10,9 @@
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
 #include "options/options.hpp"
+#include "regress/fit/estimator_front.hpp"
 #include "regress/fit/list_equation.hpp"
+#include "regress/fit/store_result.hpp"
 #include "regress/gls/gls_errors.hpp"
 #include "regress/gls/gls_estimate.hpp"
 #include "regress/gls/gls_options.hpp"
@@ -28,20 +30,8 @@ namespace {
 // make the matrix not symmetric (a matrix computed by MATRIX may differ in the last bits).
 const Real SYMMETRY_TOLERANCE = 1e-20Q;
 
-bool bad_option(Run& run, const char* keyword) {
-    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
-                 ERR_GLS_OPTION);
-    return false;
-}
-
 bool check_options(Run& run, const GlsOptions& o) {
-    // A name option typed without its value: the message names that option.
-    const std::pair<const std::string*, const char*> names[] = {
-        {&o.OMEGA, "OMEGA"},   {&o.VARIANCE, "VARIANCE"}, {&o.PREDICT, "PREDICT"},
-        {&o.RESID, "RESID"},   {&o.COEF, "COEF"},         {&o.COVARIAN, "COVARIAN"},
-        {&o.STDERR, "STDERR"}, {&o.TRATIO, "TRATIO"}};
-    for (const auto& [name, keyword] : names)
-        if (given_without_value(*name)) return bad_option(run, keyword);
+    if (!check_name_options(run, gls_option_table(), ERR_GLS_OPTION)) return false;
     if (name_blank(o.OMEGA) == name_blank(o.VARIANCE)) {
         report_error(run, " ...ERROR..GLS NEEDS EITHER OMEGA= (A MATRIX) OR VARIANCE= (A SERIES)",
                      ERR_GLS_NO_COVARIANCE);
@@ -129,7 +119,7 @@ bool read_omega(Run& run, const std::string& name, std::size_t n, std::vector<Re
 
 void cmd_gls(Run& run) {
     if (run.sw[OTRACE]) write_line(run, " GLS");
-    set_gls_defaults(run);
+    set_estimator_defaults(run, gls_option_table());
     if (!OPTION(run, gls_option_table())) return;
     const GlsOptions o = read_gls_options(run);
     if (!check_options(run, o)) return;
@@ -181,28 +171,31 @@ void cmd_gls(Run& run) {
     data.y = std::move(rows.y);
     data.x = std::move(rows.x);
     data.intercept = o.CONSTANT ? int(k) - 1 : -1;
-    const GlsEstimate e = estimate_gls(data);
+    GlsEstimate e = estimate_gls(data);
     if (e.end == GlsEnd::NOT_DEFINITE) {
-        run.last_estimation = EstimationResults{};
-        report_error(run,
-                     " ...ERROR..OMEGA= MATRIX " + first_8_padded(trim_trailing_blanks(o.OMEGA)) +
-                         " IS SINGULAR OR NOT POSITIVE DEFINITE (ROW" + fmt_I(e.bad_row + 1, 6) +
-                         ")",
-                     ERR_GLS_NOT_DEFINITE);
+        report_estimation_failure(
+            run, {" ...ERROR..OMEGA= MATRIX " + first_8_padded(trim_trailing_blanks(o.OMEGA)) +
+                      " IS SINGULAR OR NOT POSITIVE DEFINITE (ROW" + fmt_I(e.bad_row + 1, 6) + ")",
+                  ERR_GLS_NOT_DEFINITE});
         return;
     }
     if (e.end == GlsEnd::DEPENDENT) {
-        run.last_estimation = EstimationResults{};
         const std::string which = e.bad_column >= 0 && e.bad_column < int(k)
                                       ? trim_trailing_blanks(eq.terms[e.bad_column].name)
                                       : std::string("A REGRESSOR");
-        report_error(run,
-                     " ...ERROR.." + which +
-                         " IS NOT IDENTIFIED (A COMBINATION OF THE OTHER REGRESSORS)",
-                     ERR_GLS_SINGULAR);
+        report_estimation_failure(
+            run,
+            {" ...ERROR.." + which + " IS NOT IDENTIFIED (A COMBINATION OF THE OTHER REGRESSORS)",
+             ERR_GLS_SINGULAR});
         return;
     }
+    EstimationResults& r = e.result.record;
+    name_equation(run, "GLS", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.terms, {}, r);
+    r.obs = eq.obs;
+    r.beg = eq.beg;
+    r.end = eq.end;
     report_gls(run, eq, e, o);
+    store_model_result(run, std::move(e.result), o.out);
 }
 
 } // namespace tarvex

@@ -1,6 +1,7 @@
 // Generalised least squares by whitening the rows.
 #include "regress/gls/gls_estimate.hpp"
 
+#include "core/result_scalars.hpp"
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/least_squares.hpp"
 #include "kernels/symmetric_solve.hpp"
@@ -56,9 +57,10 @@ GramFit solve(const std::vector<std::vector<Real>>& cols, const std::vector<Real
 
 GlsEstimate estimate_gls(const GlsData& d) {
     GlsEstimate e;
+    EstimationResults& r = e.result.record;
     const std::size_t n = d.y.size(), k = d.x.size();
-    e.n = int(n);
-    e.k = int(k);
+    r.n = int(n);
+    r.k = int(k);
     Whitened w;
     if (!d.omega.empty()) {
         int failed = -1;
@@ -84,16 +86,18 @@ GlsEstimate estimate_gls(const GlsData& d) {
         e.bad_column = fit.failed_column;
         return e;
     }
-    e.coef = fit.coef;
-    e.xtx_inv.resize(k * k);
+    r.coef = fit.coef;
+    r.xtx_inv.resize(k * k);
     for (std::size_t a = 0; a < k; ++a)
-        for (std::size_t b = 0; b < k; ++b) e.xtx_inv[a * k + b] = fit.inverse_at(int(a), int(b));
-    e.sse = fit.sse;
-    e.df = Real(e.n - e.k);
-    e.sigma2 = e.sse / e.df;
-    e.cov.resize(k * k);
-    for (std::size_t i = 0; i < k * k; ++i) e.cov[i] = e.sigma2 * e.xtx_inv[i];
-    standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
+        for (std::size_t b = 0; b < k; ++b) r.xtx_inv[a * k + b] = fit.inverse_at(int(a), int(b));
+    r.sse = fit.sse;
+    r.df = Real(r.n - r.k);
+    e.sigma2 = r.sse / r.df;
+    r.sigma = qm::sqrt(e.sigma2);
+    r.cov.resize(k * k);
+    for (std::size_t i = 0; i < k * k; ++i) r.cov[i] = e.sigma2 * r.xtx_inv[i];
+    standard_errors_and_ratios(r.coef, r.cov, r.stderrs, r.tratios);
+    infer_coefficients(e.result);
     // Buse's R-square: against the fit on the (whitened) intercept alone. A y the intercept
     // fits exactly leaves rounding noise there (at most 1E-30 of y*'y*): R-square is then 0,
     // as for a constant y under OLS, not a ratio of two noises.
@@ -105,21 +109,32 @@ GlsEstimate estimate_gls(const GlsData& d) {
     } else {
         base = yy;
     }
-    e.r2 = base > Real(1e-30Q) * yy ? 1 - e.sse / base : Real(0);
-    e.adjusted_r2 = 1 - (1 - e.r2) * Real(d.intercept >= 0 ? e.n - 1 : e.n) / e.df;
-    e.llf = -Real(e.n) / 2 * (1 + LOG_TWO_PI + qm::log(e.sse / e.n)) - e.log_det / 2;
-    e.fitted.assign(n, Real(0));
+    r.rsqr = base > Real(1e-30Q) * yy ? 1 - r.sse / base : Real(0);
+    e.adjusted_r2 = 1 - (1 - r.rsqr) * Real(d.intercept >= 0 ? r.n - 1 : r.n) / r.df;
+    r.has_llf = true;
+    r.llf = -Real(r.n) / 2 * (1 + LOG_TWO_PI + qm::log(r.sse / r.n)) - e.log_det / 2;
+    r.predicted.assign(n, Real(0));
     Real sum = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        for (std::size_t j = 0; j < k; ++j) e.fitted[i] += e.coef[j] * d.x[j][i];
+        for (std::size_t j = 0; j < k; ++j) r.predicted[i] += r.coef[j] * d.x[j][i];
         sum += d.y[i];
     }
     e.ymean = sum / Real(n);
-    e.resid.resize(n);
+    r.residuals.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
-        e.resid[i] = d.y[i] - e.fitted[i];
-        e.sse_plain += e.resid[i] * e.resid[i];
+        r.residuals[i] = d.y[i] - r.predicted[i];
+        e.sse_plain += r.residuals[i] * r.residuals[i];
     }
+    r.intercept = d.intercept >= 0;
+    ModelResult& m = e.result;
+    m.set_scalar(R_N, r.n);
+    m.set_scalar(R_K, r.k);
+    m.set_scalar(R_DF, r.df);
+    m.set_scalar(R_SSE, r.sse);
+    m.set_scalar(R_SIG2, e.sigma2);
+    m.set_scalar(R_R2, r.rsqr);
+    m.set_scalar(R_ADR2, e.adjusted_r2);
+    m.set_scalar(R_LLF, r.llf);
     return e;
 }
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "numeric/real.hpp"
+#include "regress/fit/model_result.hpp"
 
 #include <vector>
 
@@ -31,12 +32,12 @@ enum class GlsEnd {
 struct GlsEstimate {
     GlsEnd end = GlsEnd::OK;
     int bad_row = -1, bad_column = -1;
-    int n = 0, k = 0;
-    std::vector<Real> coef, xtx_inv, cov, se, tstat; // xtx_inv = (X'Omega^-1 X)^-1, row-major
-    std::vector<Real> fitted, resid;                 // Xb and y - Xb, untransformed
-    Real sse = 0;                                    // e*'e* = e'Omega^-1 e
-    Real sse_plain = 0;                              // e'e
-    Real df = 0, sigma2 = 0, r2 = 0, adjusted_r2 = 0, ymean = 0, llf = 0, log_det = 0;
+    // The estimates: coefficients, covariance, (X'Omega^-1 X)^-1 as xtx_inv, ratios and
+    // p-values, fitted values Xb and residuals y - Xb (untransformed), N, K, df, SSE = e*'e*,
+    // Buse's R-square, sigma and the log-likelihood, with the result scalars.
+    ModelResult result;
+    Real sse_plain = 0; // e'e
+    Real sigma2 = 0, adjusted_r2 = 0, ymean = 0, log_det = 0;
 };
 
 GlsEstimate estimate_gls(const GlsData& data);

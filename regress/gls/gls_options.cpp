@@ -1,8 +1,7 @@
-// The option table of GLS and its defaults.
+// The option table of GLS.
 #include "regress/gls/gls_options.hpp"
 
 #include "core/run.hpp"
-#include "options/options.hpp"
 
 namespace tarvex {
 
@@ -30,35 +29,20 @@ const OptionTable GLS_TABLE = {
     4, 2, 0, 8};
 // clang-format on
 
-int at(std::string_view keyword) {
-    return option_index(GLS_TABLE, keyword);
-}
-
 } // namespace
 
 const OptionTable& gls_option_table() {
     return GLS_TABLE;
 }
 
-void set_gls_defaults(Run& run) {
-    OptionSet& opt = run.opt;
-    opt.prepare(GLS_TABLE);
-    opt.sw[at("CONSTANT")] = true;
-    opt.sw[at("WIDE")] = run.sw[OWIDE];
-    opt.iv[at("BEG")] = run.smpl.IBEG;
-    opt.iv[at("END")] = run.smpl.IEND;
-}
-
 GlsOptions read_gls_options(const Run& run) {
-    const OptionSet& opt = run.opt;
+    const OptionValues v(run.opt, GLS_TABLE);
     GlsOptions o;
-    auto s = [&](const char* k) { return bool(opt.sw[at(k)]); };
-    auto n = [&](const char* k) { return opt.name[at(k)]; };
-    o.CONSTANT = s("CONSTANT"), o.PCOV = s("PCOV"), o.PCOR = s("PCOR"), o.WIDE = s("WIDE");
-    o.BEG = opt.iv[at("BEG")], o.END = opt.iv[at("END")];
-    o.OMEGA = n("OMEGA"), o.VARIANCE = n("VARIANCE");
-    o.PREDICT = n("PREDICT"), o.RESID = n("RESID"), o.COEF = n("COEF");
-    o.COVARIAN = n("COVARIAN"), o.STDERR = n("STDERR"), o.TRATIO = n("TRATIO");
+    o.CONSTANT = v.on("CONSTANT"), o.PCOV = v.on("PCOV"), o.PCOR = v.on("PCOR");
+    o.WIDE = v.on("WIDE");
+    o.BEG = v.integer("BEG"), o.END = v.integer("END");
+    o.OMEGA = v.name("OMEGA"), o.VARIANCE = v.name("VARIANCE");
+    o.out = read_output_names(v);
     return o;
 }
 

@@ -1,7 +1,8 @@
-// The options of GLS, their defaults and the values the command reads from the option set.
+// The option table of GLS and the settings the command reads from it.
 #pragma once
 
 #include "core/option_set.hpp"
+#include "regress/fit/estimator_front.hpp"
 
 #include <string>
 
@@ -14,11 +15,10 @@ struct GlsOptions {
     bool PCOV = false, PCOR = false, WIDE = false;
     int BEG = 0, END = 0;
     std::string OMEGA, VARIANCE; // the error covariance matrix, or the variances by observation
-    std::string PREDICT, RESID, COEF, COVARIAN, STDERR, TRATIO;
+    OutputNames out;
 };
 
 const OptionTable& gls_option_table();
-void set_gls_defaults(Run& run);
 GlsOptions read_gls_options(const Run& run);
 
 } // namespace tarvex

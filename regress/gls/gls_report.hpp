@@ -1,7 +1,6 @@
 // The report of GLS: heading with the covariance given, the summary statistics (Buse's
-// R-square, sigma**2, the weighted and plain sums of squares, the log-likelihood), the
-// coefficient table; then the result scalars, the stored estimation that TEST and FCAST read,
-// and the named output variables.
+// R-square, sigma**2, the weighted and plain sums of squares, the log-likelihood) and the
+// coefficient table. It writes the estimate and changes nothing.
 #pragma once
 
 #include "regress/fit/ols_fit.hpp"

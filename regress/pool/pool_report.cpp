@@ -6,6 +6,7 @@
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/forecast_parts.hpp"
 #include "regress/fit/output_variables.hpp"
 #include "regress/fit/term_names.hpp"
 
@@ -117,13 +118,15 @@ void store_estimation(Run& run, const PoolEquation& eq, const PanelGroups& g,
     s.rsqr = e.r2;
     s.sigma = qm::sqrt(e.fit.sigma2);
     s.intercept = e.model != PoolModel::FIXED;
-    s.pool_cross_sections = e.groups;
-    s.pool_fixed = e.model == PoolModel::FIXED;
-    s.pool_effects = e.effects;
-    if (s.pool_fixed) {
-        s.pool_counts = g.rows;
-        s.pool_means = e.xmeans;
+    auto panel = std::make_shared<PanelPart>();
+    panel->cross_sections = e.groups;
+    panel->fixed = e.model == PoolModel::FIXED;
+    panel->effects = e.effects;
+    if (panel->fixed) {
+        panel->counts = g.rows;
+        panel->means = e.xmeans;
     }
+    s.model = std::move(panel);
 }
 
 } // namespace

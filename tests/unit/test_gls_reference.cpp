@@ -52,13 +52,14 @@ TEST(GlsReference, GivenCovarianceAndVariancesAgainstR) {
     const Real b[] = {0.087291095631836846Q, 0.41691719868524524Q, -27.637673851638954Q};
     const Real se[] = {0.019251571662556012Q, 0.050442688579678666Q, 91.904828383952562Q};
     for (int j = 0; j < 3; ++j) {
-        EXPECT_TRUE(agrees(e.coef[j], b[j])) << j;
-        EXPECT_TRUE(agrees(e.se[j], se[j])) << j;
+        EXPECT_TRUE(agrees(e.result.record.coef[j], b[j])) << j;
+        EXPECT_TRUE(agrees(e.result.record.stderrs[j], se[j])) << j;
     }
-    EXPECT_TRUE(agrees(e.sse, 145263.38892947661Q));    // t(e) %*% Oi %*% e
-    EXPECT_TRUE(agrees(e.sigma2, 8544.9052311456835Q)); // s2
-    EXPECT_TRUE(agrees(e.llf, -113.04475894340526Q));   // logLik(gls(..., method="ML"))
-    EXPECT_TRUE(agrees(e.r2, 0.86617412996049081Q));    // 1 - e'Oi e / e0'Oi e0, e0 of the mean fit
+    EXPECT_TRUE(agrees(e.result.record.sse, 145263.38892947661Q));  // t(e) %*% Oi %*% e
+    EXPECT_TRUE(agrees(e.sigma2, 8544.9052311456835Q));             // s2
+    EXPECT_TRUE(agrees(e.result.record.llf, -113.04475894340526Q)); // logLik(gls(..., method="ML"))
+    EXPECT_TRUE(agrees(e.result.record.rsqr,
+                       0.86617412996049081Q)); // 1 - e'Oi e / e0'Oi e0, e0 of the mean fit
 
     GlsData w = d;
     w.omega.clear();
@@ -68,11 +69,11 @@ TEST(GlsReference, GivenCovarianceAndVariancesAgainstR) {
     const Real wb[] = {0.050353763728085608Q, 0.35582096756499043Q, 159.06782373285026Q};
     const Real wse[] = {0.015444305740463916Q, 0.051998775569298383Q, 50.248865120630796Q};
     for (int j = 0; j < 3; ++j) {
-        EXPECT_TRUE(agrees(v.coef[j], wb[j])) << j;
-        EXPECT_TRUE(agrees(v.se[j], wse[j])) << j;
+        EXPECT_TRUE(agrees(v.result.record.coef[j], wb[j])) << j;
+        EXPECT_TRUE(agrees(v.result.record.stderrs[j], wse[j])) << j;
     }
-    EXPECT_TRUE(agrees(v.r2, 0.86508506859953804Q));  // summary(w)$r.squared
-    EXPECT_TRUE(agrees(v.llf, -116.87418096964763Q)); // logLik(w)
+    EXPECT_TRUE(agrees(v.result.record.rsqr, 0.86508506859953804Q)); // summary(w)$r.squared
+    EXPECT_TRUE(agrees(v.result.record.llf, -116.87418096964763Q));  // logLik(w)
 
     // A covariance that is not positive definite is refused, not factored.
     GlsData bad = d;
