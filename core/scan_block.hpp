@@ -24,7 +24,7 @@ struct ScanBlock {
     std::string filename;        // text in parentheses when it is not a unit number
     int MAXVAR = 0;              // offset of the lag codes in `list`
     std::vector<char> item_mark; // one-based: '+' or '\\' when the item began with it, else ' '
-    int list_break = -1; // items of the list before its first ";" (-1: no ";"); HETERO reads it
+    int list_break = -1;         // items of the list before its first ";" (-1: no ";")
 
     int& ref(int k) { return list[k]; }
     int& lag(int k) { return list[MAXVAR + k]; }
