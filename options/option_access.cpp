@@ -1,6 +1,7 @@
 // Reading and defaulting a command's options by keyword.
 #include "options/option_access.hpp"
 
+#include "numeric/text.hpp"
 #include "options/options.hpp"
 
 namespace tarvex {
@@ -67,6 +68,21 @@ void OptionDefaults::integer(std::string_view keyword, int value) {
 void OptionDefaults::real(std::string_view keyword, Real value) {
     const int j = position_in_group(table_, keyword, 3);
     if (j >= 0) set_.rv[std::size_t(j)] = value;
+}
+
+void OptionDefaults::name(std::string_view keyword, std::string_view text) {
+    const int j = position_in_group(table_, keyword, 4);
+    if (j < 0) return;
+    set_.name[std::size_t(j)] = first_8_padded(text);
+    set_.name_full[std::size_t(j)] = std::string(text);
+}
+
+std::string name_option_without_value(const OptionSet& set, const OptionTable& table) {
+    const int first = table.nswitch + table.nint + table.nreal;
+    for (int j = 0; j < table.nname && std::size_t(j) < set.name.size(); ++j)
+        if (given_without_value(set.name[std::size_t(j)]))
+            return std::string(table.keywords[std::size_t(first + j)]);
+    return {};
 }
 
 } // namespace tarvex

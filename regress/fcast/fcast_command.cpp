@@ -10,6 +10,7 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/large_pages.hpp"
 #include "numeric/text.hpp"
+#include "options/option_access.hpp"
 #include "options/options.hpp"
 #include "regress/fcast/fcast_equation.hpp"
 #include "regress/fcast/fcast_forecast.hpp"
@@ -92,7 +93,7 @@ void cmd_fcast(Run& run) {
         report_error(run, " ...NOTE..DIAGNOSE COMMAND IS NOT AVAILABLE IN THIS VERSION", 0);
         return;
     }
-    const std::string missing = name_option_without_value(run);
+    const std::string missing = name_option_without_value(run.opt, fcast_option_table());
     if (!missing.empty()) {
         report_error(run,
                      " ...ERROR..MISSING RIGHT HAND SIDE OF OPTION.." + first_8_padded(missing),

@@ -3,6 +3,7 @@
 
 #include "core/run.hpp"
 #include "numeric/text.hpp"
+#include "options/option_access.hpp"
 #include "options/options.hpp"
 
 namespace tarvex {
@@ -81,10 +82,6 @@ const OptionTable FCAST_TABLE = {
     32, 15, 5, 11};
 // clang-format on
 
-int at(std::string_view keyword) {
-    return option_index(FCAST_TABLE, keyword);
-}
-
 } // namespace
 
 const OptionTable& fcast_option_table() {
@@ -92,69 +89,65 @@ const OptionTable& fcast_option_table() {
 }
 
 void set_fcast_defaults(Run& run, bool diagnose, const std::string& model) {
-    OptionSet& opt = run.opt;
-    opt.prepare(FCAST_TABLE);
-    opt.sw[at("CONSTANT")] = true;
-    opt.sw[at("RSTAT")] = !diagnose;
-    opt.sw[at("DUMP")] = run.sw[ODMMP];
-    opt.sw[at("RECESTIM")] = true;
-    opt.sw[at("RECRESID")] = true;
-    opt.sw[at("WHITETES")] = true;
-    opt.sw[at("WIDE")] = run.sw[OWIDE];
-    opt.iv[at("BEG")] = run.smpl.IBEG;
-    opt.iv[at("END")] = run.smpl.IEND;
-    opt.iv[at("SIGLEVEL")] = 5;
-    opt.rv[at("RHO")] = RHO_NOT_GIVEN;
-    opt.rv[at("SRHO")] = RHO_NOT_GIVEN;
-    opt.name[at("MODEL")] = model.empty() ? std::string() : first_8_padded(model);
-    opt.name[at("OUTPUT")] = first_8_padded("PLOT");
-    opt.name[at("COMMFILE")] = first_8_padded("COMM.GNU");
-    opt.name_full[at("COMMFILE")] = "COMM.GNU";
+    OptionDefaults d(run.opt, FCAST_TABLE);
+    d.on("CONSTANT");
+    d.on("RSTAT", !diagnose);
+    d.on("DUMP", run.sw[ODMMP]);
+    d.on("RECESTIM");
+    d.on("RECRESID");
+    d.on("WHITETES");
+    d.on("WIDE", run.sw[OWIDE]);
+    d.integer("BEG", run.smpl.IBEG);
+    d.integer("END", run.smpl.IEND);
+    d.integer("SIGLEVEL", 5);
+    d.real("RHO", RHO_NOT_GIVEN);
+    d.real("SRHO", RHO_NOT_GIVEN);
+    if (!model.empty()) d.name("MODEL", model);
+    d.name("OUTPUT", "PLOT");
+    d.name("COMMFILE", "COMM.GNU");
 }
 
 FcastOptions read_fcast_options(const Run& run) {
-    const OptionSet& opt = run.opt;
+    const OptionValues v(run.opt, FCAST_TABLE);
     FcastOptions o;
-    auto s = [&](const char* k) { return bool(opt.sw[at(k)]); };
-    auto i = [&](const char* k) { return opt.iv[at(k)]; };
-    auto r = [&](const char* k) { return opt.rv[at(k)]; };
-    auto n = [&](const char* k) { return opt.name[at(k)]; };
-    o.MAX = s("MAX"), o.CONSTANT = s("CONSTANT"), o.LIST = s("LIST"), o.GF = s("GF");
-    o.RSTAT = s("RSTAT"), o.UPPER = s("UPPER"), o.BLUP = s("BLUP"), o.IBLUP = s("IBLUP");
-    o.GNU = s("GNU"), o.DYNAMIC = s("DYNAMIC"), o.RECURSIV = s("RECURSIV"), o.ACF = s("ACF");
-    o.DUMP = s("DUMP"), o.RECESTIM = s("RECESTIM"), o.RECRESID = s("RECRESID"), o.LM = s("LM");
-    o.BACKWARD = s("BACKWARD"), o.CHOWTEST = s("CHOWTEST"), o.RESET = s("RESET");
-    o.BOOTLIST = s("BOOTLIST"), o.HETEROSC = s("HETEROSC"), o.JACKKNIF = s("JACKKNIF");
-    o.AFCSE = s("AFCSE"), o.PERCENT = s("PERCENT"), o.APPEND = s("APPEND"), o.CTEST = s("CTEST");
-    o.MEANPRED = s("MEANPRED"), o.WHITETES = s("WHITETES"), o.WIDE = s("WIDE");
-    o.HANSEN = s("HANSEN"), o.GRAPHICS = s("GRAPHICS"), o.FIXED = s("FIXED");
-    o.BEG = i("BEG"), o.END = i("END"), o.ORDER = i("ORDER"), o.LAG = i("LAG");
-    o.MHET = i("MHET"), o.BOOTSAMP = i("BOOTSAMP"), o.BOOTUNIT = i("BOOTUNIT");
-    o.RECUNIT = i("RECUNIT"), o.SIGLEVEL = i("SIGLEVEL"), o.ESTEND = i("ESTEND");
-    o.CSNUMBER = i("CSNUMBER"), o.NCROSS = i("NCROSS"), o.GQOBS = i("GQOBS");
-    o.CHOWONE = i("CHOWONE"), o.UNIT = i("UNIT");
-    o.BEG_given = opt.igiven[at("BEG")];
-    o.ESTEND_given = opt.igiven[at("ESTEND")] && o.ESTEND > 0;
-    o.LAMBDA = r("LAMBDA"), o.RHO = r("RHO"), o.SRHO = r("SRHO"), o.POOLSE = r("POOLSE");
-    o.LIMIT = r("LIMIT");
-    o.COEFFICI = n("COEFFICI"), o.IDVAR = n("IDVAR"), o.MODEL = n("MODEL"), o.FCSE = n("FCSE");
-    o.CSFIX = n("CSFIX"), o.PREDICT = n("PREDICT"), o.RESID = n("RESID");
-    o.OUTPUT = n("OUTPUT"), o.DEVICE = n("DEVICE"), o.PORT = n("PORT");
-    o.COMMFILE = n("COMMFILE");
-    o.commfile_full = opt.name_full[at("COMMFILE")];
+    o.MAX = v.on("MAX"), o.CONSTANT = v.on("CONSTANT"), o.LIST = v.on("LIST"), o.GF = v.on("GF");
+    o.RSTAT = v.on("RSTAT"), o.UPPER = v.on("UPPER"), o.BLUP = v.on("BLUP"),
+    o.IBLUP = v.on("IBLUP");
+    o.GNU = v.on("GNU"), o.DYNAMIC = v.on("DYNAMIC"), o.RECURSIV = v.on("RECURSIV"),
+    o.ACF = v.on("ACF");
+    o.DUMP = v.on("DUMP"), o.RECESTIM = v.on("RECESTIM"), o.RECRESID = v.on("RECRESID"),
+    o.LM = v.on("LM");
+    o.BACKWARD = v.on("BACKWARD"), o.CHOWTEST = v.on("CHOWTEST"), o.RESET = v.on("RESET");
+    o.BOOTLIST = v.on("BOOTLIST"), o.HETEROSC = v.on("HETEROSC"), o.JACKKNIF = v.on("JACKKNIF");
+    o.AFCSE = v.on("AFCSE"), o.PERCENT = v.on("PERCENT"), o.APPEND = v.on("APPEND"),
+    o.CTEST = v.on("CTEST");
+    o.MEANPRED = v.on("MEANPRED"), o.WHITETES = v.on("WHITETES"), o.WIDE = v.on("WIDE");
+    o.HANSEN = v.on("HANSEN"), o.GRAPHICS = v.on("GRAPHICS"), o.FIXED = v.on("FIXED");
+    o.BEG = v.integer("BEG"), o.END = v.integer("END"), o.ORDER = v.integer("ORDER"),
+    o.LAG = v.integer("LAG");
+    o.MHET = v.integer("MHET"), o.BOOTSAMP = v.integer("BOOTSAMP"),
+    o.BOOTUNIT = v.integer("BOOTUNIT");
+    o.RECUNIT = v.integer("RECUNIT"), o.SIGLEVEL = v.integer("SIGLEVEL"),
+    o.ESTEND = v.integer("ESTEND");
+    o.CSNUMBER = v.integer("CSNUMBER"), o.NCROSS = v.integer("NCROSS"),
+    o.GQOBS = v.integer("GQOBS");
+    o.CHOWONE = v.integer("CHOWONE"), o.UNIT = v.integer("UNIT");
+    o.BEG_given = v.given("BEG");
+    o.ESTEND_given = v.given("ESTEND") && o.ESTEND > 0;
+    o.LAMBDA = v.real("LAMBDA"), o.RHO = v.real("RHO"), o.SRHO = v.real("SRHO"),
+    o.POOLSE = v.real("POOLSE");
+    o.LIMIT = v.real("LIMIT");
+    o.COEFFICI = v.name("COEFFICI"), o.IDVAR = v.name("IDVAR"), o.MODEL = v.name("MODEL"),
+    o.FCSE = v.name("FCSE");
+    o.CSFIX = v.name("CSFIX"), o.PREDICT = v.name("PREDICT"), o.RESID = v.name("RESID");
+    o.OUTPUT = v.name("OUTPUT"), o.DEVICE = v.name("DEVICE"), o.PORT = v.name("PORT");
+    o.COMMFILE = v.name("COMMFILE");
+    o.commfile_full = v.full_name("COMMFILE");
     // Implications.
     if (o.MAX || o.LIST) o.RSTAT = true;
     if (o.GRAPHICS) o.GNU = true;
     if (o.IBLUP) o.BLUP = true;
     return o;
-}
-
-std::string name_option_without_value(const Run& run) {
-    const OptionTable& table = FCAST_TABLE;
-    for (int j = 0; j < table.nname; ++j)
-        if (given_without_value(run.opt.name[j]))
-            return std::string(table.keywords[table.nswitch + table.nint + table.nreal + j]);
-    return {};
 }
 
 } // namespace tarvex

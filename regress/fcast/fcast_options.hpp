@@ -45,7 +45,5 @@ void set_fcast_defaults(Run& run, bool diagnose, const std::string& model);
 // Reads the option set into named settings and applies the implications: MAX and LIST set
 // RSTAT, GRAPHICS sets GNU, IBLUP sets BLUP.
 FcastOptions read_fcast_options(const Run& run);
-// The keyword of the first name option typed as "KEY =" with no value ("" when none).
-std::string name_option_without_value(const Run& run);
 
 } // namespace tarvex

@@ -30,15 +30,10 @@ OptionDefaults set_estimator_defaults(Run& run, const OptionTable& table) {
 }
 
 bool check_name_options(Run& run, const OptionTable& table, int err) {
-    const int first = table.nswitch + table.nint + table.nreal;
-    for (int j = 0; j < table.nname && std::size_t(j) < run.opt.name.size(); ++j) {
-        if (!given_without_value(run.opt.name[std::size_t(j)])) continue;
-        const std::string keyword(table.keywords[std::size_t(first + j)]);
-        report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
-                     err);
-        return false;
-    }
-    return true;
+    const std::string keyword = name_option_without_value(run.opt, table);
+    if (keyword.empty()) return true;
+    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword), err);
+    return false;
 }
 
 void report_estimation_failure(Run& run, const EstimationFailure& failure) {

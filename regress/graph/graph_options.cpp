@@ -3,6 +3,7 @@
 
 #include "core/run.hpp"
 #include "numeric/text.hpp"
+#include "options/option_access.hpp"
 #include "options/options.hpp"
 
 namespace tarvex {
@@ -35,10 +36,6 @@ const OptionTable GRAPH_TABLE = {
     7, 5, 1, 5};
 // clang-format on
 
-int at(std::string_view keyword) {
-    return option_index(GRAPH_TABLE, keyword);
-}
-
 } // namespace
 
 const OptionTable& graph_option_table() {
@@ -46,29 +43,28 @@ const OptionTable& graph_option_table() {
 }
 
 void set_graph_defaults(Run& run) {
-    OptionSet& opt = run.opt;
-    opt.prepare(GRAPH_TABLE);
-    opt.iv[at("BEG")] = run.smpl.IBEG;
-    opt.iv[at("END")] = run.smpl.IEND;
-    opt.iv[at("LINES")] = PLOT_LINES_DEFAULT;
-    opt.iv[at("COLS")] = PLOT_COLS_DEFAULT;
-    opt.rv[at("LEVEL")] = Real(95) / 100;
+    OptionDefaults d(run.opt, GRAPH_TABLE);
+    d.integer("BEG", run.smpl.IBEG);
+    d.integer("END", run.smpl.IEND);
+    d.integer("LINES", PLOT_LINES_DEFAULT);
+    d.integer("COLS", PLOT_COLS_DEFAULT);
+    d.real("LEVEL", Real(95) / 100);
 }
 
 GraphOptions read_graph_options(const Run& run) {
-    const OptionSet& opt = run.opt;
+    const OptionValues v(run.opt, GRAPH_TABLE);
     GraphOptions o;
-    auto s = [&](const char* k) { return bool(opt.sw[at(k)]); };
-    auto full = [&](const char* k) { return opt.name_full[at(k)]; };
-    o.SCATTER = s("SCATTER"), o.HISTOGRA = s("HISTOGRA"), o.RESIDUAL = s("RESIDUAL");
-    o.FITTED = s("FITTED"), o.LSLINE = s("LSLINE"), o.NORMAL = s("NORMAL"), o.GRAPH = s("GRAPH");
+    o.SCATTER = v.on("SCATTER"), o.HISTOGRA = v.on("HISTOGRA"), o.RESIDUAL = v.on("RESIDUAL");
+    o.FITTED = v.on("FITTED"), o.LSLINE = v.on("LSLINE"), o.NORMAL = v.on("NORMAL"),
+    o.GRAPH = v.on("GRAPH");
     if (o.FITTED) o.RESIDUAL = true;
-    o.BEG = opt.iv[at("BEG")], o.END = opt.iv[at("END")];
-    o.LINES = opt.iv[at("LINES")], o.COLS = opt.iv[at("COLS")];
-    o.BINS = opt.iv[at("BINS")];
-    o.LEVEL = opt.rv[at("LEVEL")];
-    o.DEVICE = upper_ascii(full("DEVICE")), o.OUTPUT = full("OUTPUT");
-    o.TITLE = full("TITLE"), o.XLABEL = full("XLABEL"), o.YLABEL = full("YLABEL");
+    o.BEG = v.integer("BEG"), o.END = v.integer("END");
+    o.LINES = v.integer("LINES"), o.COLS = v.integer("COLS");
+    o.BINS = v.integer("BINS");
+    o.LEVEL = v.real("LEVEL");
+    o.DEVICE = upper_ascii(v.full_name("DEVICE")), o.OUTPUT = v.full_name("OUTPUT");
+    o.TITLE = v.full_name("TITLE"), o.XLABEL = v.full_name("XLABEL"),
+    o.YLABEL = v.full_name("YLABEL");
     o.device_given = !o.DEVICE.empty(), o.output_given = !o.OUTPUT.empty();
     return o;
 }

@@ -2,6 +2,7 @@
 #include "regress/stats/stats_options.hpp"
 
 #include "core/run.hpp"
+#include "options/option_access.hpp"
 #include "options/options.hpp"
 
 namespace tarvex {
@@ -57,10 +58,6 @@ const OptionTable STATS_TABLE = {
     21, 5, 0, 15};
 // clang-format on
 
-int at(std::string_view keyword) {
-    return option_index(STATS_TABLE, keyword);
-}
-
 } // namespace
 
 const OptionTable& stats_option_table() {
@@ -68,38 +65,37 @@ const OptionTable& stats_option_table() {
 }
 
 void set_stats_defaults(Run& run) {
-    OptionSet& opt = run.opt;
-    opt.prepare(STATS_TABLE);
-    opt.sw[at("LIST")] = run.flags.OPUT;
-    opt.sw[at("WIDE")] = run.sw[OWIDE];
-    opt.sw[at("NPARAM")] = true;
-    opt.sw[at("DUMP")] = run.sw[ODMMP];
-    opt.iv[at("BEG")] = run.smpl.IBEG;
-    opt.iv[at("END")] = run.smpl.IEND;
-    opt.iv[at("STEMPLOT")] = STATS_NOT_GIVEN;
-    opt.iv[at("NPOP")] = STATS_NOT_GIVEN;
+    OptionDefaults d(run.opt, STATS_TABLE);
+    d.on("LIST", run.flags.OPUT);
+    d.on("WIDE", run.sw[OWIDE]);
+    d.on("NPARAM");
+    d.on("DUMP", run.sw[ODMMP]);
+    d.integer("BEG", run.smpl.IBEG);
+    d.integer("END", run.smpl.IEND);
+    d.integer("STEMPLOT", STATS_NOT_GIVEN);
+    d.integer("NPOP", STATS_NOT_GIVEN);
 }
 
 StatsOptions read_stats_options(const Run& run) {
-    const OptionSet& opt = run.opt;
+    const OptionValues v(run.opt, STATS_TABLE);
     StatsOptions o;
-    auto s = [&](const char* k) { return bool(opt.sw[at(k)]); };
-    auto i = [&](const char* k) { return opt.iv[at(k)]; };
-    auto n = [&](const char* k) { return opt.name[at(k)]; };
-    o.PCORRELA = s("PCORRELA"), o.PCOVARIA = s("PCOVARIA"), o.LIST = s("LIST");
-    o.MATRIX = s("MATRIX"), o.ALL = s("ALL"), o.MAX = s("MAX"), o.DN = s("DN");
-    o.PCPRODUC = s("PCPRODUC"), o.PCPDEV = s("PCPDEV"), o.PRANKCOR = s("PRANKCOR");
-    o.BARTLETT = s("BARTLETT"), o.ANOVA = s("ANOVA"), o.BEHRENSF = s("BEHRENSF");
-    o.PFREQUEN = s("PFREQUEN"), o.PMEDIAN = s("PMEDIAN"), o.WIDE = s("WIDE");
-    o.REPLICAT = s("REPLICAT"), o.NPARAM = s("NPARAM"), o.SAMEOBS = s("SAMEOBS");
-    o.DUMP = s("DUMP"), o.SAMPSIZE = s("SAMPSIZE");
-    o.BEG = i("BEG"), o.END = i("END"), o.OBS = i("OBS"), o.STEMPLOT = i("STEMPLOT");
-    o.NPOP = i("NPOP");
-    o.MEANS = n("MEANS"), o.VARIANCE = n("VARIANCE"), o.STDEVS = n("STDEVS");
-    o.MINIMUMS = n("MINIMUMS"), o.MAXIMUMS = n("MAXIMUMS"), o.CORRELAT = n("CORRELAT");
-    o.COVARIAN = n("COVARIAN"), o.CPRODUCT = n("CPRODUCT"), o.CPDEVIAT = n("CPDEVIAT");
-    o.RANKCORR = n("RANKCORR"), o.WEIGHT = n("WEIGHT"), o.MOMENTS = n("MOMENTS*");
-    o.SUMS = n("SUMS"), o.MEDIANS = n("MEDIANS"), o.MODES = n("MODES");
+    o.PCORRELA = v.on("PCORRELA"), o.PCOVARIA = v.on("PCOVARIA"), o.LIST = v.on("LIST");
+    o.MATRIX = v.on("MATRIX"), o.ALL = v.on("ALL"), o.MAX = v.on("MAX"), o.DN = v.on("DN");
+    o.PCPRODUC = v.on("PCPRODUC"), o.PCPDEV = v.on("PCPDEV"), o.PRANKCOR = v.on("PRANKCOR");
+    o.BARTLETT = v.on("BARTLETT"), o.ANOVA = v.on("ANOVA"), o.BEHRENSF = v.on("BEHRENSF");
+    o.PFREQUEN = v.on("PFREQUEN"), o.PMEDIAN = v.on("PMEDIAN"), o.WIDE = v.on("WIDE");
+    o.REPLICAT = v.on("REPLICAT"), o.NPARAM = v.on("NPARAM"), o.SAMEOBS = v.on("SAMEOBS");
+    o.DUMP = v.on("DUMP"), o.SAMPSIZE = v.on("SAMPSIZE");
+    o.BEG = v.integer("BEG"), o.END = v.integer("END"), o.OBS = v.integer("OBS"),
+    o.STEMPLOT = v.integer("STEMPLOT");
+    o.NPOP = v.integer("NPOP");
+    o.MEANS = v.name("MEANS"), o.VARIANCE = v.name("VARIANCE"), o.STDEVS = v.name("STDEVS");
+    o.MINIMUMS = v.name("MINIMUMS"), o.MAXIMUMS = v.name("MAXIMUMS"),
+    o.CORRELAT = v.name("CORRELAT");
+    o.COVARIAN = v.name("COVARIAN"), o.CPRODUCT = v.name("CPRODUCT"),
+    o.CPDEVIAT = v.name("CPDEVIAT");
+    o.RANKCORR = v.name("RANKCORR"), o.WEIGHT = v.name("WEIGHT"), o.MOMENTS = v.name("MOMENTS*");
+    o.SUMS = v.name("SUMS"), o.MEDIANS = v.name("MEDIANS"), o.MODES = v.name("MODES");
     if (o.PFREQUEN) o.PMEDIAN = true;
     if (o.MAX) o.PCORRELA = o.PCOVARIA = o.LIST = o.PCPRODUC = o.PCPDEV = o.PRANKCOR = true;
     o.NPARAM = !o.NPARAM;
