@@ -52,9 +52,10 @@ TEST(LongRunCovariance, ScoreSequenceMatchesNeweyWest) {
         Real s11, s12, s22;
     };
     const Case cases[] = {
-        {0, 16, -3.4375Q, 19.25Q},            // NeweyWest(obj, lag = 0, prewhite = FALSE, adjust = FALSE)
-        {1, 7.625Q, 0.96875Q, 9.125Q},        // NeweyWest(obj, lag = 1, prewhite = FALSE, adjust = FALSE)
-        {3, 6.90625Q, 2.890625Q, 10.40625Q}}; // NeweyWest(obj, lag = 3, prewhite = FALSE, adjust = FALSE)
+        {0, 16, -3.4375Q, 19.25Q},     // NeweyWest(obj, lag = 0, prewhite = FALSE, adjust = FALSE)
+        {1, 7.625Q, 0.96875Q, 9.125Q}, // NeweyWest(obj, lag = 1, prewhite = FALSE, adjust = FALSE)
+        {3, 6.90625Q, 2.890625Q,
+         10.40625Q}}; // NeweyWest(obj, lag = 3, prewhite = FALSE, adjust = FALSE)
     for (const Case& c : cases) {
         const std::vector<Real> s = long_run_covariance(score_columns({&SCORE_1, &SCORE_2}), c.lag);
         ASSERT_EQ(s.size(), 4u);
@@ -135,7 +136,8 @@ TEST(LongRunCovariance, SandwichAndNeweyWestOfALeastSquaresFit) {
     // d <- data.frame(x = 1:10, y = c(2.1, 3.9, 6.2, 7.8, 10.5, 11.6, 14.3, 15.9, 18.4, 19.7))
     // fm <- lm(y ~ x, data = d)
     const int n = 10;
-    const char* y_text[] = {"2.1", "3.9", "6.2", "7.8", "10.5", "11.6", "14.3", "15.9", "18.4", "19.7"};
+    const char* y_text[] = {"2.1",  "3.9",  "6.2",  "7.8",  "10.5",
+                            "11.6", "14.3", "15.9", "18.4", "19.7"};
     std::vector<Real> x(2 * n), y(n);
     Real sy = 0, sxy = 0;
     for (int i = 0; i < n; ++i) {
