@@ -4,7 +4,6 @@
 #include "kernels/exact_gram.hpp"
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/least_squares.hpp"
-#include "kernels/symmetric_solve.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/qmath.hpp"
 
@@ -288,21 +287,6 @@ NlsResult nonlinear_least_squares(int nobs, const std::vector<Real>& start,
         (first.status == NlsStatus::SINGULAR && second.status != NlsStatus::SINGULAR) ||
         (second.status != NlsStatus::SINGULAR && second.sse < first.sse);
     return std::move(second_better ? second : first);
-}
-
-std::vector<Real> sandwich_covariance(int nobs, int nparm, const std::vector<Real>& jacobian,
-                                      const std::vector<Real>& residuals,
-                                      const std::vector<Real>& jtj_inverse) {
-    GramColumns c;
-    c.nobs = static_cast<std::size_t>(nobs);
-    for (int j = 0; j < nparm; ++j) c.columns.push_back(jacobian.data() + std::size_t(j) * nobs);
-    c.row_scale = residuals.data();
-    const GramMatrix meat = exact_gram(c);
-    const std::size_t k = static_cast<std::size_t>(nparm);
-    std::vector<Real> m(k * k);
-    for (std::size_t a = 0; a < k; ++a)
-        for (std::size_t b = 0; b < k; ++b) m[a * k + b] = meat.at(int(a), int(b)).hi;
-    return sandwich_product(jtj_inverse, m, nparm);
 }
 
 } // namespace tarvex

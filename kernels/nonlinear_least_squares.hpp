@@ -78,10 +78,4 @@ NlsResult nonlinear_least_squares(int nobs, const std::vector<Real>& start,
                                   const NlsEvaluate& evaluate, const NlsControl& control,
                                   const NlsCurvature& curvature = nullptr);
 
-// The heteroskedasticity-consistent ("sandwich") covariance (J'J)^-1 (sum r_i^2 J_i J_i')
-// (J'J)^-1 of a least-squares fit, K x K row-major; the middle factor is formed exactly.
-std::vector<Real> sandwich_covariance(int nobs, int nparm, const std::vector<Real>& jacobian,
-                                      const std::vector<Real>& residuals,
-                                      const std::vector<Real>& jtj_inverse);
-
 } // namespace tarvex

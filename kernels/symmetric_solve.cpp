@@ -57,19 +57,4 @@ std::vector<Real> cholesky_inverse(const std::vector<Real>& lower, int k) {
     return inv;
 }
 
-std::vector<Real> sandwich_product(const std::vector<Real>& bread, const std::vector<Real>& meat,
-                                   int k) {
-    const std::size_t n = static_cast<std::size_t>(k);
-    std::vector<Real> left(n * n, 0), out(n * n, 0);
-    for (std::size_t i = 0; i < n; ++i)
-        for (std::size_t j = 0; j < n; ++j)
-            for (std::size_t l = 0; l < n; ++l)
-                left[i * n + j] += bread[i * n + l] * meat[l * n + j];
-    for (std::size_t i = 0; i < n; ++i)
-        for (std::size_t j = 0; j < n; ++j)
-            for (std::size_t l = 0; l < n; ++l)
-                out[i * n + j] += left[i * n + l] * bread[l * n + j];
-    return out;
-}
-
 } // namespace tarvex

@@ -15,9 +15,6 @@ bool cholesky_factor(const std::vector<Real>& a, int k, std::vector<Real>& lower
                      Real relative_floor = 0);
 // x with L L' x = b.
 std::vector<Real> cholesky_solve(const std::vector<Real>& lower, int k, const std::vector<Real>& b);
-// B M B for K x K row-major matrices: the sandwich form of a covariance matrix.
-std::vector<Real> sandwich_product(const std::vector<Real>& bread, const std::vector<Real>& meat,
-                                   int k);
 // A^-1 from its factor, K x K row-major.
 std::vector<Real> cholesky_inverse(const std::vector<Real>& lower, int k);
 

@@ -1,6 +1,7 @@
 // The steps the multinomial logit and the ordered models share around their maximisation.
 #include "regress/choice/category_fit.hpp"
 
+#include "kernels/long_run_covariance.hpp"
 #include "kernels/symmetric_solve.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_options.hpp"

@@ -3,6 +3,7 @@
 #include "regress/choice/choice_fit.hpp"
 
 #include "kernels/exact_gram.hpp"
+#include "kernels/long_run_covariance.hpp"
 #include "kernels/symmetric_solve.hpp"
 #include "numeric/qmath.hpp"
 

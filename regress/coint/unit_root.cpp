@@ -6,6 +6,7 @@
 #include "kernels/exact_gram.hpp"
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/least_squares.hpp"
+#include "kernels/long_run_covariance.hpp"
 #include "numeric/qmath.hpp"
 
 #include <cmath>
@@ -42,19 +43,6 @@ int default_bandwidth(int n, bool long_lag) {
     // integer (n = 100: 4 or 12) is not lost to rounding below it.
     const Real v = (long_lag ? 12 : 4) * qm::sqrt(qm::sqrt(Real(n) / 100));
     return int(qm::floor(v * (1 + 1e-30Q)));
-}
-
-Real bartlett_long_run_variance(const std::vector<Real>& e, int bandwidth) {
-    const std::size_t n = e.size();
-    Real s = 0;
-    for (Real v : e) s += v * v;
-    Real total = s;
-    for (int l = 1; l <= bandwidth && std::size_t(l) < n; ++l) {
-        Real c = 0;
-        for (std::size_t t = std::size_t(l); t < n; ++t) c += e[t] * e[t - l];
-        total += 2 * (1 - Real(l) / (bandwidth + 1)) * c;
-    }
-    return total / Real(n);
 }
 
 AdfFit augmented_dickey_fuller(const Real* y, std::size_t count, Deterministic det, int max_lag,
@@ -204,7 +192,7 @@ PhillipsPerronFit phillips_perron(const Real* y, std::size_t count, Deterministi
     Real ss = 0;
     for (Real v : e) ss += v * v;
     fit.short_run = ss / nr;
-    fit.long_run = bartlett_long_run_variance(e, bandwidth);
+    fit.long_run = long_run_variance(e, bandwidth);
     const Real s = fit.short_run, sig = fit.long_run;
     const Real lambda = (sig - s) / 2;
     const Real t_alpha = (fit.alpha - 1) / fit.alpha_se;
@@ -255,7 +243,7 @@ KpssFit kpss_statistic(const Real* y, std::size_t count, Deterministic det, int 
         partial += v;
         ss += partial * partial;
     }
-    fit.long_run = bartlett_long_run_variance(e, bandwidth);
+    fit.long_run = long_run_variance(e, bandwidth);
     fit.eta = ss / (Real(n) * Real(n)) / fit.long_run;
     return fit;
 }

@@ -70,10 +70,6 @@ struct KpssFit {
 
 KpssFit kpss_statistic(const Real* y, std::size_t count, Deterministic det, int bandwidth);
 
-// The Newey-West long-run variance of residuals e (n values): sum e**2 / n plus
-// 2/n sum_(l=1..bandwidth) (1 - l/(bandwidth+1)) sum_t e_t e_(t-l).
-Real bartlett_long_run_variance(const std::vector<Real>& e, int bandwidth);
-
 // The default truncation lag trunc(c (n/100)**(1/4)), c = 4 (short) or 12 (long).
 int default_bandwidth(int n, bool long_lag);
 

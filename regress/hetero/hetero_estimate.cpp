@@ -3,6 +3,7 @@
 // likelihood-ratio test of constant variance.
 #include "regress/hetero/hetero_estimate.hpp"
 
+#include "kernels/long_run_covariance.hpp"
 #include "kernels/symmetric_solve.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fit/coefficient_table.hpp"

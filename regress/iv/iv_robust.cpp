@@ -1,52 +1,22 @@
 // The residual-weighted instrument products, the sandwich covariance and Hansen's J.
 #include "regress/iv/iv_robust.hpp"
 
+#include "kernels/long_run_covariance.hpp"
 #include "kernels/symmetric_solve.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/iv/iv_gram.hpp"
 
 namespace tarvex {
 
-namespace {
-
-// Instrument column c at position `at` (the constant is 1).
-Real value_at(const IvData& data, int c, std::size_t at) {
-    const Real* column = data.columns[data.instruments[c]];
-    return column == nullptr ? Real(1) : column[at];
-}
-
-} // namespace
-
 std::vector<Real> weighted_instrument_products(const IvData& data, const std::vector<Real>& resid,
                                                int lags) {
-    const int l = static_cast<int>(data.instruments.size());
-    const std::size_t n = data.n;
-    // Lag 0 from the exact cross products of the rows scaled by their residuals.
-    GramColumns scaled;
-    scaled.nobs = n;
-    scaled.row_scale = resid.data();
-    scaled.rows = data.rows;
-    for (int c : data.instruments) scaled.columns.push_back(data.columns[c]);
-    const GramMatrix g = exact_gram(scaled);
-    std::vector<Real> s(static_cast<std::size_t>(l) * l, Real(0));
-    for (int a = 0; a < l; ++a)
-        for (int b = 0; b < l; ++b) s[static_cast<std::size_t>(a) * l + b] = wide_value(g.at(a, b));
-    std::vector<Real> zt(static_cast<std::size_t>(l)), zs(static_cast<std::size_t>(l));
-    for (int j = 1; j <= lags; ++j) {
-        const Real weight = 1 - Real(j) / (lags + 1);
-        for (std::size_t t = static_cast<std::size_t>(j); t < n; ++t) {
-            const std::size_t now = data.at(t), before = data.at(t - j);
-            const Real uu = weight * resid[now] * resid[before];
-            for (int c = 0; c < l; ++c) {
-                zt[c] = value_at(data, c, now);
-                zs[c] = value_at(data, c, before);
-            }
-            for (int a = 0; a < l; ++a)
-                for (int b = 0; b < l; ++b)
-                    s[static_cast<std::size_t>(a) * l + b] += uu * (zt[a] * zs[b] + zs[a] * zt[b]);
-        }
-    }
-    return s;
+    // The scores u_t z_t at the rows' positions (the constant instrument is u_t itself).
+    GramColumns scores;
+    scores.nobs = data.n;
+    scores.row_scale = resid.data();
+    scores.rows = data.rows;
+    for (int c : data.instruments) scores.columns.push_back(data.columns[c]);
+    return long_run_covariance(scores, lags);
 }
 
 std::vector<Real> robust_covariance(const std::vector<Real>& xhx_inv,

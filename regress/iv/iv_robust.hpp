@@ -1,6 +1,7 @@
 // The robust parts of two-stage least squares: the instruments' cross products weighted by the
 // squared structural residuals, S = sum u_t**2 z_t z_t' (with the Newey-West terms
-// w_j sum u_t u_t-j (z_t z_t-j' + z_t-j z_t'), w_j = 1 - j/(lags+1)); the sandwich covariance
+// w_j sum u_t u_t-j (z_t z_t-j' + z_t-j z_t'), w_j = 1 - j/(lags+1): the long-run covariance of
+// the scores u_t z_t); the sandwich covariance
 // (X^'X^)**-1 P'SP (X^'X^)**-1 that follows from it; and Hansen's J of the two-step GMM
 // estimate with weight S**-1.
 #pragma once

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "kernels/long_run_covariance.hpp"
 #include "kernels/maximize_likelihood.hpp"
 #include "kernels/nonlinear_least_squares.hpp"
 #include "kernels/symmetric_solve.hpp"
@@ -185,7 +186,8 @@ NonlinEstimate estimate_nlinear(const EquationModel& model, const NonlinOptions&
         return e;
     }
     if (o.HETCOV) {
-        e.cov = sandwich_covariance(n, k, fit.jacobian, fit.residuals, fit.jtj_inverse);
+        e.cov =
+            robust_least_squares_covariance(fit.jacobian, fit.residuals, fit.jtj_inverse, n, k, 0);
     } else {
         e.cov = fit.jtj_inverse;
         for (Real& v : e.cov) v *= e.sigma2;

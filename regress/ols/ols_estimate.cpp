@@ -13,6 +13,7 @@
 #include "core/run.hpp"
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/gram_residuals.hpp"
+#include "kernels/long_run_covariance.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/exact_sums.hpp"
 #include "numeric/fortran_format.hpp"
@@ -233,46 +234,6 @@ void column_moments(OlsFit& fit, const PlacedColumns& placed) {
     for (int i = 0; i < n; ++i) fit.raw += fit.w[i] * fit.y[i] * fit.y[i];
 }
 
-// The heteroskedasticity-consistent middle matrix, with the Newey-West terms for lags 1..L.
-std::vector<Real> robust_middle(const OlsFit& fit, const std::vector<Real>& xs,
-                                const std::vector<Real>& es, int lags) {
-    const int n = fit.n, k = fit.k;
-    std::vector<Real> m(std::size_t(k) * k, 0);
-    for (int t = 0; t < n; ++t) {
-        const Real e2 = es[t] * es[t];
-        for (int a = 0; a < k; ++a)
-            for (int b = 0; b < k; ++b)
-                m[std::size_t(a) * k + b] +=
-                    e2 * xs[std::size_t(a) * n + t] * xs[std::size_t(b) * n + t];
-    }
-    for (int j = 1; j <= lags; ++j) {
-        const Real weight = 1 - Real(j) / (lags + 1);
-        for (int t = j; t < n; ++t) {
-            const Real ee = weight * es[t] * es[t - j];
-            for (int a = 0; a < k; ++a)
-                for (int b = 0; b < k; ++b)
-                    m[std::size_t(a) * k + b] +=
-                        ee * (xs[std::size_t(a) * n + t] * xs[std::size_t(b) * n + t - j] +
-                              xs[std::size_t(a) * n + t - j] * xs[std::size_t(b) * n + t]);
-        }
-    }
-    return m;
-}
-
-std::vector<Real> sandwich(const std::vector<Real>& a, const std::vector<Real>& m, int k) {
-    std::vector<Real> am(std::size_t(k) * k, 0), out(std::size_t(k) * k, 0);
-    for (int i = 0; i < k; ++i)
-        for (int j = 0; j < k; ++j)
-            for (int l = 0; l < k; ++l)
-                am[std::size_t(i) * k + j] += a[std::size_t(i) * k + l] * m[std::size_t(l) * k + j];
-    for (int i = 0; i < k; ++i)
-        for (int j = 0; j < k; ++j)
-            for (int l = 0; l < k; ++l)
-                out[std::size_t(i) * k + j] +=
-                    am[std::size_t(i) * k + l] * a[std::size_t(l) * k + j];
-    return out;
-}
-
 // Values of a variable named by an option (INCOEFFI, INCOVARI): its first `count` elements, or
 // false when it does not exist or is shorter.
 bool given_values(Run& run, const std::string& name, long long count, std::vector<Real>& out) {
@@ -469,7 +430,7 @@ bool finish_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
                 fit.cov[std::size_t(i) * k + j] = given_cov[std::size_t(j) * k + i];
     // 11. Robust covariance.
     if (o.HETCOV) {
-        fit.cov = sandwich(fit.xtx_inv, robust_middle(fit, xs, es, std::max(o.AUTCOV, 0)), k);
+        fit.cov = robust_least_squares_covariance(xs, es, fit.xtx_inv, n, k, std::max(o.AUTCOV, 0));
         e.notes.add(NotePlace::COVARIANCE, NoteKind::TEXT,
                     std::string(" USING HETEROSKEDASTICITY-CONSISTENT") + " COVARIANCE MATRIX");
         if (o.AUTCOV > 0) {

@@ -4,7 +4,7 @@
 #include "expr/matrix_algebra.hpp"
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/least_squares.hpp"
-#include "kernels/symmetric_solve.hpp"
+#include "kernels/long_run_covariance.hpp"
 #include "numeric/distributions.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fit/coefficient_table.hpp"
@@ -62,20 +62,20 @@ void finish_covariance(PoolFit& f, Real df, const Columns& cols, const PoolData&
         f.cov.resize(f.xtx_inv.size());
         for (std::size_t i = 0; i < f.cov.size(); ++i) f.cov[i] = f.sigma2 * f.xtx_inv[i];
     } else {
-        // The score of each cross-section, X_i'e_i, then their outer products.
-        std::vector<Real> score(d.rows.size() * k, Real(0));
+        // The score of each cross-section, X_i'e_i (column j for regressor j), then the sum of
+        // their outer products.
+        const std::size_t groups = d.rows.size();
+        std::vector<Real> score(groups * k, Real(0));
+        GramColumns scores;
+        scores.nobs = groups;
         for (std::size_t j = 0; j < k; ++j) {
             const Real* c = cols[j];
+            Real* sj = score.data() + j * groups;
             for (std::size_t i = 0; i < n; ++i)
-                score[std::size_t(d.group[i]) * k + j] += (c ? c[i] : Real(1)) * f.resid[i];
+                sj[std::size_t(d.group[i])] += (c ? c[i] : Real(1)) * f.resid[i];
+            scores.columns.push_back(sj);
         }
-        std::vector<Real> meat(k * k, Real(0));
-        for (std::size_t g = 0; g < d.rows.size(); ++g) {
-            const Real* s = score.data() + g * k;
-            for (std::size_t a = 0; a < k; ++a)
-                for (std::size_t b = 0; b < k; ++b) meat[a * k + b] += s[a] * s[b];
-        }
-        f.cov = sandwich_product(f.xtx_inv, meat, int(k));
+        f.cov = sandwich_product(f.xtx_inv, long_run_covariance(scores, 0), int(k));
         if (kind == PoolCovariance::CLUSTER_HC1)
             for (Real& v : f.cov) v *= Real(n) / Real(n - k);
     }
