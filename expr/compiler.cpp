@@ -564,7 +564,7 @@ void Compiler::compile() {
     p_.direct.assign(1, false);
     next_temp_ = p_.MCON0;
     if (text_.size() > static_cast<std::size_t>(LINMAX))
-        fail(" ...ERROR..CATASTROPHE...STATEMENT LONGER THAN" + fmt_I(LINMAX, 5) + " CHARACTERS");
+        fail(" ...ERROR..CATASTROPHE...STATEMENT LONGER THAN" + fmt_I(LINMAX, 7) + " CHARACTERS");
     end_ = text_.size();
     pos_ = 0;
     switch (req_.form) {

@@ -22,11 +22,12 @@
 #include "regress/gls/gls_command.hpp"
 #include "regress/graph/graph_command.hpp"
 #include "regress/hetero/hetero_command.hpp"
+#include "regress/iv/iv_command.hpp"
 #include "regress/nonlin/nonlin_command.hpp"
 #include "regress/ols/ols_command.hpp"
 #include "regress/pool/pool_command.hpp"
 #include "regress/stats/stats_command.hpp"
-#include "regress/system/equations_command.hpp"
+#include "regress/system/system_command.hpp"
 #include "regress/test/test_command.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/sample.hpp"
@@ -88,13 +89,13 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {41,  "DISTRIB",  not_available,     N, R},
     {42,  "COPY",     not_available,     C, R},
     {43,  "BOX",      cmd_box,           N, S}, // Box-Cox regression
-    {44,  "2SLS",     cmd_equations,     N, S}, // two-stage least squares
+    {44,  "2SLS",     cmd_2sls,          N, S}, // two-stage least squares
     {45,  "SAVE",     cmd_save,          N, R}, // save the workspace
     {46,  "RESTORE",  cmd_restore,       C, R}, // restore a saved workspace
     {47,  "SPREAD",   not_available,     N, R},
     {48,  "PARM",     cmd_size,          P, S}, // work area size: ends the loop to reallocate
     {49,  "FCAST",    cmd_fcast,         N, S}, // forecast
-    {50,  "SYSTEM",   cmd_equations,     N, S}, // SUR, iterated SUR, 3SLS (reads its block)
+    {50,  "SYSTEM",   cmd_system,        N, S}, // SUR, iterated SUR, 3SLS (reads its block)
     {51,  "LIST",     PRINTX,            N, S}, // list variables (as PRINT)
     {52,  "NLINEAR",  cmd_nonlin,        N, S}, // nonlinear least squares (reads its block)
     {53,  "DLAGS",    not_available,     N, R},
@@ -114,7 +115,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {67,  "PAUSE",    cmd_pause,         P, R}, // wait for the user (OTERM only)
     {68,  "USER",     not_available,     N, R},
     {69,  "DIAGNOSE", cmd_fcast,         N, S}, // the FCAST handler: not available
-    {70,  "INSTRUME", cmd_equations,     N, S}, // instrumental variables (as 2SLS)
+    {70,  "INSTRUME", cmd_2sls,          N, S}, // instrumental variables (the 2SLS handler)
     {71,  "TABLES",   not_available,     P, R},
     {72,  "ARIMA",    cmd_arima,         N, S}, // identify, estimate and forecast ARIMA models
     {73,  "GOTO",     cmd_goto,          P, S}, // the reader skips to the label

@@ -122,12 +122,15 @@ void dispatch_statement(Run& run) {
     cmd.LASKOD = cmd.IKOD;
 }
 
-// The commands below the interpreter that read or scan statements of their own reach the
-// reader and the scanner through these.
-[[maybe_unused]] const bool interpreter_installed =
-    install_interpreter_calls({[](Run& run) { return INPUT(run); }, hold_statement, SCANIT});
+bool read_statement_for_command(Run& run) {
+    return INPUT(run);
+}
 
 } // namespace
+
+void install_statement_calls() {
+    install_interpreter_calls({read_statement_for_command, hold_statement, SCANIT});
+}
 
 void interrupt_between_statements(Run& run) {
     if (run.cmd.replay_depth == 0 && run.IN == run.L55)

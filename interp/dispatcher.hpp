@@ -31,6 +31,10 @@ void interrupt_between_statements(Run& run);
 // already ended or the run only scans. The outcome of the classification is returned; what the
 // statement asked of the loop is left in run.cmd.end_request.
 Statement run_statement(Run& run, std::string text);
+// Gives the commands below the interpreter that read or scan statements of their own (TEST,
+// NLINEAR, SYSTEM, DELETE, CONFIDEN) the reader and the scanner; the run start calls it before
+// the first statement is read.
+void install_statement_calls();
 // Runs statements until STOP, end of input, or a PAR/SIZE reallocation request.
 LoopEnd command_loop(Run& run);
 // The handler of a command slot 1..120 (nullptr outside that range).

@@ -192,6 +192,7 @@ void start_run(Run& run, int code, int window, int precision, int extra) {
     attach_unit(run, run.L5, run.streams.in);
     attach_unit(run, run.L6, run.streams.out);
     run.IN = run.L5;
+    install_statement_calls(); // before any statement is read
 
     // Step 2: several host windows?
     if (run.MOS == MODE_WINDOWED_33)

@@ -26,6 +26,7 @@ struct OlsEngine : WorkspaceEngine {
         default_switches(run.sw);
         init_scan_block(run.scan, 200);
         reset_sample(run.smpl);
+        install_statement_calls(); // as the run start does: TEST and DELETE read and scan lines
     }
 
     // Creates a data variable holding `values`.
