@@ -61,6 +61,23 @@ struct CategoryFitLines {
 void write_category_table(Run& run, const std::string& label, const std::vector<std::string>& names,
                           const ModelResult& result, std::size_t first, bool wide);
 
+// The lines of a multinomial or ordered estimate.
+template <class Estimate>
+CategoryFitLines category_fit_lines(const Estimate& e) {
+    CategoryFitLines lines;
+    lines.llf = e.llf;
+    lines.llf_constant = e.llf_constant;
+    lines.constant_label = e.constant_label;
+    lines.lr = e.lr;
+    lines.lr_df = e.lr_df;
+    lines.lr_pvalue = e.lr_pvalue;
+    lines.lr_label = e.lr_label;
+    lines.pseudo_r2 = e.pseudo_r2;
+    lines.percent_correct = e.percent_correct;
+    lines.sandwich = e.sandwich;
+    return lines;
+}
+
 // The log-likelihoods, the likelihood-ratio test, McFadden's R-square, the percentage of
 // outcomes predicted right and the covariance in use.
 void write_category_fit(Run& run, const CategoryFitLines& lines);

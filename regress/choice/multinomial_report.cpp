@@ -65,18 +65,7 @@ void report_multinomial_logit(Run& run, const ChoiceData& data, const Multinomia
     if (!put) return;
     write_line(run, " ");
     write_outcome_table(run, "OUTCOME", e.values, e.counts, e.n);
-    CategoryFitLines lines;
-    lines.llf = e.llf;
-    lines.llf_constant = e.llf_constant;
-    lines.constant_label = e.constant_label;
-    lines.lr = e.lr;
-    lines.lr_df = e.lr_df;
-    lines.lr_pvalue = e.lr_pvalue;
-    lines.lr_label = e.lr_label;
-    lines.pseudo_r2 = e.pseudo_r2;
-    lines.percent_correct = e.percent_correct;
-    lines.sandwich = e.sandwich;
-    write_category_fit(run, lines);
+    write_category_fit(run, category_fit_lines(e));
     std::vector<std::string> regressors;
     for (const std::string& name : data.names) regressors.push_back(first_8_padded(name));
     for (int j = 1; j < e.outcomes(); ++j) {

@@ -61,18 +61,7 @@ void report_ordered_choice(Run& run, const ChoiceData& data, OrderedLink link,
     if (!put) return;
     write_line(run, " ");
     write_outcome_table(run, "CATEGORY", e.values, e.counts, e.n);
-    CategoryFitLines lines;
-    lines.llf = e.llf;
-    lines.llf_constant = e.llf_constant;
-    lines.constant_label = e.constant_label;
-    lines.lr = e.lr;
-    lines.lr_df = e.lr_df;
-    lines.lr_pvalue = e.lr_pvalue;
-    lines.lr_label = e.lr_label;
-    lines.pseudo_r2 = e.pseudo_r2;
-    lines.percent_correct = e.percent_correct;
-    lines.sandwich = e.sandwich;
-    write_category_fit(run, lines);
+    write_category_fit(run, category_fit_lines(e));
     write_category_table(run, "", names, e.result, 0, flags.WIDE);
     write_coefficient_matrices(run, names, e.cov, flags.PCOV, flags.PCOR, flags.WIDE);
 }
