@@ -13,7 +13,10 @@
 #include "regress/arima/arima_options.hpp"
 #include "regress/arima/arima_report.hpp"
 #include "regress/coint/coint_command.hpp"
+#include "regress/fit/estimator_front.hpp"
 #include "regress/fit/list_equation.hpp"
+#include "regress/fit/output_variables.hpp"
+#include "regress/fit/store_result.hpp"
 
 #include <algorithm>
 
@@ -40,10 +43,7 @@ bool check_options(Run& run, const ArimaOptions& o) {
     if (o.MAXIT < 1) return bad_option(run, "MAXIT");
     if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, "CONVERGE");
     if (o.METHOD != "ML" && o.METHOD != "CSS") return bad_option(run, "METHOD");
-    for (const std::string* name : {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR,
-                                    &o.TRATIO, &o.FORECAST, &o.FCSTERR})
-        if (given_without_value(*name)) return bad_option(run, "PREDICT");
-    return true;
+    return check_name_options(run, arima_option_table(), ERR_ARIMA_OPTION);
 }
 
 ArimaOrder order_of(const ArimaOptions& o) {
@@ -70,18 +70,25 @@ bool unbroken(Run& run, const ListRows& rows, const std::string& name) {
     return true;
 }
 
-void report_failure(Run& run, ArimaEnd end) {
-    run.last_estimation = EstimationResults{};
+EstimationFailure arima_failure(ArimaEnd end) {
     if (end == ArimaEnd::NONSTATIONARY)
-        report_error(run,
-                     " ...ERROR..THE AR ESTIMATES ARE NOT STATIONARY (A ROOT OF THE AR "
-                     "POLYNOMIAL ON OR INSIDE THE UNIT CIRCLE)",
-                     ERR_ARIMA_NONSTATIONARY);
-    else
-        report_error(run,
-                     " ...ERROR..THE LOG-LIKELIHOOD IS NOT CONCAVE AT THE ESTIMATES: "
-                     "A PARAMETER IS NOT IDENTIFIED",
-                     ERR_ARIMA_SINGULAR);
+        return {" ...ERROR..THE AR ESTIMATES ARE NOT STATIONARY (A ROOT OF THE AR "
+                "POLYNOMIAL ON OR INSIDE THE UNIT CIRCLE)",
+                ERR_ARIMA_NONSTATIONARY};
+    return {" ...ERROR..THE LOG-LIKELIHOOD IS NOT CONCAVE AT THE ESTIMATES: "
+            "A PARAMETER IS NOT IDENTIFIED",
+            ERR_ARIMA_SINGULAR};
+}
+
+// The forecasts after the last observation, and their standard errors, as FORECAST= and
+// FCSTERR= ask.
+void store_forecasts(Run& run, const ArimaSeries& s, const ArimaEstimate& e,
+                     const ArimaOptions& o) {
+    std::vector<int> ahead;
+    for (std::size_t h = 0; h < e.forecast.value.size(); ++h) ahead.push_back(s.end + int(h) + 1);
+    const int last = s.end + int(ahead.size());
+    if (store_by_observation(run, o.FORECAST, last, ahead, e.forecast.value))
+        store_by_observation(run, o.FCSTERR, last, ahead, e.forecast.se);
 }
 
 } // namespace
@@ -142,12 +149,19 @@ void cmd_arima(Run& run) {
     control.parameter_tolerance = o.CONVERGE;
     control.lags = lags;
     control.horizon = o.HORIZON;
-    const ArimaEstimate e = estimate_arima(rows.y, order, control);
+    ArimaEstimate e = estimate_arima(rows.y, order, control);
     if (e.end == ArimaEnd::NONSTATIONARY || e.end == ArimaEnd::SINGULAR) {
-        report_failure(run, e.end);
+        report_estimation_failure(run, arima_failure(e.end));
         return;
     }
+    EstimationResults& r = e.result.record;
+    name_equation(run, "ARIMA", series.ref, series.lag, series.name, {},
+                  arima_parameter_names(order), r);
+    r.obs.assign(series.obs.begin() + order.differencing_lags(), series.obs.end());
+    r.beg = series.beg;
+    r.end = series.end;
     report_arima(run, series, order, e, o);
+    if (store_model_result(run, std::move(e.result), o.out)) store_forecasts(run, series, e, o);
 }
 
 } // namespace tarvex

@@ -2,9 +2,11 @@
 // what the estimates leave (covariance, residuals, tests, forecasts).
 #include "regress/arima/arima_estimate.hpp"
 
+#include "core/result_scalars.hpp"
 #include "kernels/symmetric_solve.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/ls_bridge.hpp"
 
 namespace tarvex {
 
@@ -148,6 +150,51 @@ bool usable_start(const ArimaOrder& order, const std::vector<Real>& theta) {
     return roots_outside_unit_circle(poly.ar) && ma_invertible(poly.ma);
 }
 
+void fill_arima_result(const ArimaOrder& order, ArimaEstimate& e) {
+    ModelResult& m = e.result;
+    EstimationResults& r = m.record;
+    r.not_forecast = "ARIMA MODEL"; // FCAST has none: HORIZON gives them
+    r.coef = e.coef;
+    r.cov = e.cov;
+    r.stderrs = e.se;
+    r.tratios = e.tstat;
+    r.predicted = e.fitted;
+    r.residuals = e.resid;
+    r.n = e.m;
+    r.k = e.k;
+    r.df = e.m - e.k;
+    r.sse = e.ssq;
+    r.sigma = qm::sqrt(e.sigma2);
+    r.has_llf = true;
+    r.llf = e.llf;
+    r.intercept = order.mean;
+    r.asymptotic = true;
+    infer_coefficients(m);
+    const Correlogram& c = e.resid_tests;
+    const int last = int(c.q.size());
+    for (int lag = 1; lag <= last; ++lag) {
+        if (!listed_residual_lag(lag, last)) continue;
+        const std::size_t i = std::size_t(lag - 1);
+        const bool tested = c.q_df[i] > 0;
+        m.add_statistic({"LJUNG-BOX Q(" + std::to_string(lag) + ")", c.q[i],
+                         tested ? StatisticLaw::CHI_SQUARE : StatisticLaw::NONE, Real(c.q_df[i]), 0,
+                         tested, tested ? c.q_pvalue[i] : Real(0)});
+    }
+    m.set_scalar(R_LLF, e.llf);
+    m.set_scalar(R_N, e.m);
+    m.set_scalar(R_K, e.k);
+    m.set_scalar(R_DF, e.m - e.k);
+    m.set_scalar(R_SSE, e.ssq);
+    m.set_scalar(R_SIG2, e.sigma2);
+    m.set_scalar(R_AIC, e.aic);
+    m.set_scalar(R_SC, e.bic);
+    const Real z = normal_quantile(Real(0.975Q));
+    for (std::size_t h = 0; h < e.forecast.value.size(); ++h) {
+        e.forecast_lower.push_back(e.forecast.value[h] - z * e.forecast.se[h]);
+        e.forecast_upper.push_back(e.forecast.value[h] + z * e.forecast.se[h]);
+    }
+}
+
 } // namespace
 
 ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order,
@@ -244,6 +291,7 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
         const ArmaFilter fe = control.method == ArimaMethod::ML ? f : exact.filter(e.coef, true);
         if (fe.ok) e.forecast = arima_forecast(y, order, poly, fe, e.sigma2, control.horizon);
     }
+    fill_arima_result(order, e);
     return e;
 }
 

@@ -5,7 +5,7 @@
 // differences of the likelihood (fourth order for the gradient). The covariance is minus the
 // inverse of that Hessian at the maximum (the variance concentrated out). The estimator then
 // filters the series once more for the residuals, the Ljung-Box tests of the residuals and the
-// forecasts. It writes nothing.
+// forecasts, and fills the result that is stored. It writes nothing.
 #pragma once
 
 #include "kernels/maximize_likelihood.hpp"
@@ -13,6 +13,7 @@
 #include "regress/arima/arima_identify.hpp"
 #include "regress/arima/arima_likelihood.hpp"
 #include "regress/arima/arima_model.hpp"
+#include "regress/fit/model_result.hpp"
 
 #include <vector>
 
@@ -50,7 +51,18 @@ struct ArimaEstimate {
     std::vector<Real> resid, fitted;
     Correlogram resid_tests;
     ArimaForecast forecast;
+    std::vector<Real> forecast_lower, forecast_upper; // the 95% interval of each forecast
+    // What is stored: the parameters (named by the command), the one-step predictions and the
+    // residuals of the differenced observations, N (after differencing), K, df, SSE, sigma, the
+    // log-likelihood; the scalars $LLF $N $K $DF $SSE $SIG2 $AIC $SC; and as named statistics
+    // the Ljung-Box Q of the residuals at the lags the report lists (every sixth and the last).
+    ModelResult result;
 };
+
+// The lags of the residual tests the report lists: every sixth and the last.
+inline bool listed_residual_lag(int lag, int last) {
+    return lag % 6 == 0 || lag == last;
+}
 
 ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order,
                              const ArimaControl& control);

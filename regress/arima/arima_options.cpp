@@ -42,13 +42,10 @@ const OptionTable ARIMA_TABLE = {
         "FORECAST",  // 27 name    forecasts, at the observations after END
         "FCSTERR",   // 28 name    standard errors of the forecasts, beside them
         "METHOD",    // 29 name    ML (exact likelihood) or CSS (conditional sum of squares)
+        "TESTSTAT",  // 30 name    the Ljung-Box tests of the residuals
     },
-    7, 12, 1, 9};
+    7, 12, 1, 10};
 // clang-format on
-
-int at(std::string_view keyword) {
-    return option_index(ARIMA_TABLE, keyword);
-}
 
 } // namespace
 
@@ -57,35 +54,27 @@ const OptionTable& arima_option_table() {
 }
 
 void set_arima_defaults(Run& run) {
+    set_estimator_defaults(run, ARIMA_TABLE);
     OptionSet& opt = run.opt;
-    opt.prepare(ARIMA_TABLE);
-    opt.sw[at("CONSTANT")] = true;
-    opt.sw[at("WIDE")] = run.sw[OWIDE];
-    opt.iv[at("NLAG")] = -1; // 10 log10 n
-    opt.iv[at("BEG")] = run.smpl.IBEG;
-    opt.iv[at("END")] = run.smpl.IEND;
-    opt.iv[at("MAXIT")] = 100;
-    opt.rv[at("CONVERGE")] = 1e-20Q;
-    opt.name[at("METHOD")] = first_8_padded("ML");
+    opt.iv[option_index(ARIMA_TABLE, "NLAG")] = -1; // 10 log10 n
+    opt.iv[option_index(ARIMA_TABLE, "MAXIT")] = 100;
+    opt.rv[option_index(ARIMA_TABLE, "CONVERGE")] = 1e-20Q;
+    opt.name[option_index(ARIMA_TABLE, "METHOD")] = first_8_padded("ML");
 }
 
 ArimaOptions read_arima_options(const Run& run) {
-    const OptionSet& opt = run.opt;
+    const OptionValues v(run.opt, ARIMA_TABLE);
     ArimaOptions o;
-    auto s = [&](const char* k) { return bool(opt.sw[at(k)]); };
-    auto i = [&](const char* k) { return opt.iv[at(k)]; };
-    auto n = [&](const char* k) { return opt.name[at(k)]; };
-    o.CONSTANT = s("CONSTANT"), o.DRIFT = s("DRIFT"), o.IDENT = s("IDENT");
-    o.PCOV = s("PCOV"), o.PCOR = s("PCOR"), o.WIDE = s("WIDE"), o.PITER = s("PITER");
-    o.NAR = i("NAR"), o.NDIFF = i("NDIFF"), o.NMA = i("NMA");
-    o.NSAR = i("NSAR"), o.NSDIFF = i("NSDIFF"), o.NSMA = i("NSMA"), o.NSPAN = i("NSPAN");
-    o.NLAG = i("NLAG"), o.HORIZON = i("HORIZON"), o.BEG = i("BEG"), o.END = i("END");
-    o.MAXIT = i("MAXIT");
-    o.CONVERGE = opt.rv[at("CONVERGE")];
-    o.PREDICT = n("PREDICT"), o.RESID = n("RESID"), o.COEF = n("COEF");
-    o.COVARIAN = n("COVARIAN"), o.STDERR = n("STDERR"), o.TRATIO = n("TRATIO");
-    o.FORECAST = n("FORECAST"), o.FCSTERR = n("FCSTERR");
-    o.METHOD = trim_trailing_blanks(n("METHOD"));
+    o.CONSTANT = v.on("CONSTANT"), o.DRIFT = v.on("DRIFT"), o.IDENT = v.on("IDENT");
+    o.PCOV = v.on("PCOV"), o.PCOR = v.on("PCOR"), o.WIDE = v.on("WIDE"), o.PITER = v.on("PITER");
+    o.NAR = v.integer("NAR"), o.NDIFF = v.integer("NDIFF"), o.NMA = v.integer("NMA");
+    o.NSAR = v.integer("NSAR"), o.NSDIFF = v.integer("NSDIFF"), o.NSMA = v.integer("NSMA");
+    o.NSPAN = v.integer("NSPAN"), o.NLAG = v.integer("NLAG"), o.HORIZON = v.integer("HORIZON");
+    o.BEG = v.integer("BEG"), o.END = v.integer("END"), o.MAXIT = v.integer("MAXIT");
+    o.CONVERGE = v.real("CONVERGE");
+    o.FORECAST = v.name("FORECAST"), o.FCSTERR = v.name("FCSTERR");
+    o.METHOD = trim_trailing_blanks(v.name("METHOD"));
+    o.out = read_output_names(v);
     return o;
 }
 

@@ -3,6 +3,7 @@
 
 #include "core/option_set.hpp"
 #include "numeric/real.hpp"
+#include "regress/fit/estimator_front.hpp"
 
 #include <string>
 
@@ -18,8 +19,9 @@ struct ArimaOptions {
     int NAR = 0, NDIFF = 0, NMA = 0, NSAR = 0, NSDIFF = 0, NSMA = 0, NSPAN = 0;
     int NLAG = 0, HORIZON = 0, BEG = 0, END = 0, MAXIT = 0;
     Real CONVERGE = 0;
-    std::string PREDICT, RESID, COEF, COVARIAN, STDERR, TRATIO, FORECAST, FCSTERR;
-    std::string METHOD; // ML or CSS
+    std::string FORECAST, FCSTERR; // forecasts and their standard errors after END
+    std::string METHOD;            // ML or CSS
+    OutputNames out;
 };
 
 const OptionTable& arima_option_table();

@@ -1,4 +1,4 @@
-// Writing and storing what ARIMA finds.
+// Writing what ARIMA finds.
 #include "regress/arima/arima_report.hpp"
 
 #include "core/error_report.hpp"
@@ -9,9 +9,6 @@
 #include "regress/arima/arima_errors.hpp"
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/iteration_end.hpp"
-#include "regress/fit/ls_bridge.hpp"
-#include "regress/fit/output_variables.hpp"
-#include "regress/fit/term_names.hpp"
 
 namespace tarvex {
 
@@ -80,7 +77,7 @@ void write_residual_tests(Run& run, const Correlogram& c) {
     write_line(run, "   LAG  AUTOCORR          Q   D.F.    P-VALUE");
     const int last = int(c.q.size());
     for (int k = 1; k <= last; ++k) {
-        if (k % 6 != 0 && k != last) continue;
+        if (!listed_residual_lag(k, last)) continue;
         write_line(run, fmt_I(k, 6) + fmt_F(c.ac[k - 1], 10, 5) + fmt_G(c.q[k - 1], 11, 5) +
                             fmt_I(c.q_df[k - 1], 7) +
                             (c.q_df[k - 1] > 0 ? fmt_F(c.q_pvalue[k - 1], 11, 5) : std::string()));
@@ -89,7 +86,6 @@ void write_residual_tests(Run& run, const Correlogram& c) {
 
 void write_forecasts(Run& run, const ArimaSeries& s, const ArimaEstimate& e) {
     if (e.forecast.value.empty()) return;
-    const Real z = normal_quantile(Real(0.975Q));
     write_line(run, " ");
     write_line(run, " FORECASTS OF " + trim_trailing_blanks(s.name) + " AFTER OBSERVATION" +
                         fmt_I(s.end, 7));
@@ -97,38 +93,8 @@ void write_forecasts(Run& run, const ArimaSeries& s, const ArimaEstimate& e) {
     for (std::size_t h = 0; h < e.forecast.value.size(); ++h) {
         const Real v = e.forecast.value[h], se = e.forecast.se[h];
         write_line(run, fmt_I(s.end + int(h) + 1, 8) + fmt_G(v, 15, 8) + fmt_G(se, 15, 8) +
-                            fmt_G(v - z * se, 15, 8) + fmt_G(v + z * se, 15, 8));
+                            fmt_G(e.forecast_lower[h], 15, 8) + fmt_G(e.forecast_upper[h], 15, 8));
     }
-}
-
-void store_estimation(Run& run, const ArimaSeries& s, const ArimaOrder& order,
-                      const ArimaEstimate& e, const std::vector<int>& obs) {
-    EstimationResults& r = run.last_estimation;
-    r = EstimationResults{};
-    r.command = "ARIMA";
-    r.dep_ref = s.ref;
-    r.dep_lag = s.lag;
-    r.dep_name = s.name;
-    r.dep_variable = reference_name(run, s.ref);
-    const std::vector<std::string> names = arima_parameter_names(order);
-    for (std::size_t j = 0; j < names.size(); ++j) record_parameter(run, names[j], int(j), r);
-    r.not_forecast = "ARIMA MODEL"; // FCAST has none: HORIZON gives them
-    r.coef = e.coef;
-    r.cov = e.cov;
-    r.stderrs = e.se;
-    r.tratios = e.tstat;
-    r.obs = obs;
-    r.predicted = e.fitted;
-    r.residuals = e.resid;
-    r.n = e.m;
-    r.k = e.k;
-    r.beg = s.beg;
-    r.end = s.end;
-    r.df = e.m - e.k;
-    r.sse = e.ssq;
-    r.sigma = qm::sqrt(e.sigma2);
-    r.intercept = order.mean;
-    r.asymptotic = true;
 }
 
 } // namespace
@@ -213,13 +179,8 @@ void report_arima(Run& run, const ArimaSeries& s, const ArimaOrder& order, const
         write_line(run, " AKAIKE INFORMATION CRITERION   =" + fmt_G(e.aic, 15, 8) +
                             "   SCHWARZ (BAYESIAN) CRITERION =" + fmt_G(e.bic, 15, 8));
         write_line(run, " ");
-        CoefficientTable t;
+        CoefficientTable t = coefficient_table(e.result);
         t.names = names;
-        t.coef = e.coef;
-        t.se = e.se;
-        t.tstat = e.tstat;
-        t.df = e.m - e.k;
-        t.asymptotic = true;
         t.wide = o.WIDE;
         write_coefficient_table(run, t);
         write_coefficient_matrices(run, names, e.cov, o.PCOV, o.PCOR, o.WIDE);
@@ -227,27 +188,6 @@ void report_arima(Run& run, const ArimaSeries& s, const ArimaOrder& order, const
         write_residual_tests(run, e.resid_tests);
         write_forecasts(run, s, e);
     }
-    ResultScalars& res = run.res;
-    res[R_LLF] = e.llf;
-    res[R_N] = e.m;
-    res[R_K] = e.k;
-    res[R_DF] = e.m - e.k;
-    res[R_SSE] = e.ssq;
-    res[R_SIG2] = e.sigma2;
-    res[R_AIC] = e.aic;
-    res[R_SC] = e.bic;
-    const std::vector<int> obs(s.obs.begin() + order.differencing_lags(), s.obs.end());
-    store_estimation(run, s, order, e, obs);
-    if (!store_by_observation(run, o.PREDICT, s.end, obs, e.fitted)) return;
-    if (!store_by_observation(run, o.RESID, s.end, obs, e.resid)) return;
-    if (!store_coefficient_outputs(run, o.COEF, o.STDERR, o.TRATIO, o.COVARIAN, e.coef, e.se,
-                                   e.tstat, e.cov))
-        return;
-    std::vector<int> ahead;
-    for (std::size_t h = 0; h < e.forecast.value.size(); ++h) ahead.push_back(s.end + int(h) + 1);
-    const int last = s.end + int(ahead.size());
-    if (!store_by_observation(run, o.FORECAST, last, ahead, e.forecast.value)) return;
-    store_by_observation(run, o.FCSTERR, last, ahead, e.forecast.se);
 }
 
 } // namespace tarvex

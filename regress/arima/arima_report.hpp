@@ -1,7 +1,7 @@
 // The reports of ARIMA: the identification (the correlogram table and its character plot), and
 // the estimates (coefficient table, sigma**2, likelihood, information criteria, the Ljung-Box
-// tests of the residuals, the forecasts), with the result scalars, the stored estimation and the
-// output variables.
+// tests of the residuals, the forecasts with their 95% intervals). The reports only write: the
+// command stores the result.
 #pragma once
 
 #include "numeric/real.hpp"

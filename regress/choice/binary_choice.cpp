@@ -1,8 +1,10 @@
 // The binary PROBIT and LOGIT estimator: start, fit, covariance and what the report shows.
 #include "regress/choice/binary_choice.hpp"
 
+#include "core/result_scalars.hpp"
 #include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
+#include "regress/choice/choice_result.hpp"
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/ls_bridge.hpp"
 
@@ -81,6 +83,30 @@ void marginal_effects(ChoiceLink link, const ChoiceData& data, const EffectSums&
         for (MarginalEffects* m : {&e.at_means, &e.average})
             m->effect[std::size_t(data.intercept)] = m->se[std::size_t(data.intercept)] = 0;
     }
+    effect_ratios(e.at_means);
+    effect_ratios(e.average);
+}
+
+void fill_binary_result(const ChoiceData& data, BinaryEstimate& e) {
+    const bool intercept = data.intercept >= 0;
+    e.result = choice_model_result(e.n, e.coef, e.cov, e.se, e.tstat, e.llf);
+    EstimationResults& r = e.result.record;
+    r.predicted = e.probability;
+    r.residuals = e.residual;
+    r.intercept = intercept;
+    r.mean_terms = e.k;
+    add_reported_number(e.result,
+                        intercept ? "LOG-LIKELIHOOD WITH THE INTERCEPT ALONE"
+                                  : "LOG-LIKELIHOOD WITH EVERY COEFFICIENT ZERO",
+                        e.llf0);
+    if (e.lr_df > 0)
+        add_likelihood_ratio(e.result, "LIKELIHOOD RATIO TEST OF THE SLOPES", e.lr, e.lr_df,
+                             e.lr_pvalue);
+    add_reported_number(e.result, "MCFADDEN PSEUDO R-SQUARE", e.r2_mcfadden);
+    add_reported_number(e.result, "COX-SNELL R-SQUARE", e.r2_cox_snell);
+    add_reported_number(e.result, "NAGELKERKE (CRAGG-UHLER) R-SQUARE", e.r2_nagelkerke);
+    add_reported_number(e.result, "PERCENT CORRECTLY PREDICTED", e.percent_correct);
+    e.result.set_scalar(R_R2, e.r2_mcfadden);
 }
 
 // One chunk's share of the rows' results.
@@ -230,6 +256,7 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
     e.xbar.assign(std::size_t(k), Real(0));
     for (int j = 0; j < k; ++j) e.xbar[std::size_t(j)] = x_sum[std::size_t(j)] / Real(e.n);
     marginal_effects(link, data, sums, e);
+    fill_binary_result(data, e);
     return e;
 }
 

@@ -4,13 +4,14 @@
 // on an evenly spaced subsample first when the sample is long). The estimator returns the
 // estimates with their covariance, the likelihood-ratio test of the slopes, the pseudo
 // R-squares, the prediction table, and the marginal effects with their delta-method standard
-// errors. It writes nothing.
+// errors, and fills the result that is stored. It writes nothing.
 #pragma once
 
 #include "regress/choice/choice_data.hpp"
 #include "regress/choice/choice_fit.hpp"
 #include "regress/choice/choice_link.hpp"
 #include "regress/choice/separation.hpp"
+#include "regress/fit/model_result.hpp"
 
 #include <vector>
 
@@ -36,6 +37,11 @@ struct BinaryEstimate {
     std::vector<Real> xbar;
     MarginalEffects at_means, average;
     std::vector<Real> probability, residual; // F(x'b) and the generalised residual dlogL/d(x'b)
+    // What is stored: the estimates, the probabilities as fitted values, the generalised
+    // residuals, the log-likelihood with the intercept alone, the likelihood-ratio test of the
+    // slopes ($CHI), the three pseudo R-squares (McFadden's in $R2) and the percentage predicted
+    // right as named statistics.
+    ModelResult result;
 };
 
 BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,

@@ -1,15 +1,13 @@
-// Running, reporting and storing binary PROBIT and LOGIT.
+// Writing binary PROBIT and LOGIT.
 #include "regress/choice/binary_report.hpp"
 
 #include "core/command_table.hpp"
-#include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "regress/choice/binary_choice.hpp"
 #include "regress/choice/choice_errors.hpp"
 #include "regress/choice/choice_report_parts.hpp"
-#include "regress/choice/choice_store.hpp"
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/iteration_end.hpp"
 
@@ -35,10 +33,29 @@ void list_observations(Run& run, const ChoiceData& data, const std::vector<int>&
         write_line(run, " AND" + fmt_I(static_cast<long long>(rows.size() - shown), 8) + " MORE");
 }
 
-// Separation: what predicts which outcome, and the observations concerned. No estimate is shown.
-void report_separation(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
-                       const Separation& s) {
-    run.last_estimation = EstimationResults{};
+void write_history(Run& run, const std::vector<std::string>& names, const BinaryEstimate& e) {
+    for (std::size_t it = 0; it < e.history.size(); ++it) {
+        write_iteration(run, int(it + 1), "LOG-LIKELIHOOD", e.history_llf[it], names,
+                        e.history[it]);
+    }
+}
+
+void write_prediction_table(Run& run, const BinaryEstimate& e) {
+    write_line(run, " PREDICTION TABLE (PREDICTED 1 WHEN THE PROBABILITY IS AT LEAST 0.5)");
+    write_line(run, "                  PREDICTED");
+    write_line(run, "    ACTUAL         0         1     TOTAL");
+    for (int a = 0; a < 2; ++a)
+        write_line(run, fmt_I(a, 10) + fmt_I(e.table[a][0], 10) + fmt_I(e.table[a][1], 10) +
+                            fmt_I(e.table[a][0] + e.table[a][1], 10));
+    write_line(run, "     TOTAL" + fmt_I(e.table[0][0] + e.table[1][0], 10) +
+                        fmt_I(e.table[0][1] + e.table[1][1], 10) + fmt_I(e.n, 10));
+    write_line(run, " PERCENT CORRECTLY PREDICTED =" + fmt_F(e.percent_correct, 8, 2));
+}
+
+} // namespace
+
+EstimationFailure separation_failure(const ChoiceEquation& eq, const ChoiceData& data,
+                                     const Separation& s) {
     const std::string y = trim_trailing_blanks(eq.dep_name);
     std::string what;
     if (s.by_threshold) {
@@ -67,10 +84,12 @@ void report_separation(Run& run, const ChoiceEquation& eq, const ChoiceData& dat
                y + " PERFECTLY" +
                (s.complete ? std::string() : std::string(" FOR SOME OBSERVATIONS"));
     }
-    report_error(run,
-                 std::string(" ...ERROR..") + (s.complete ? "COMPLETE" : "QUASI-COMPLETE") +
-                     " SEPARATION: " + what,
-                 choice_error(eq.command, CHOICE_SEPARATION));
+    return {std::string(" ...ERROR..") + (s.complete ? "COMPLETE" : "QUASI-COMPLETE") +
+                " SEPARATION: " + what,
+            choice_error(eq.command, CHOICE_SEPARATION)};
+}
+
+void write_separation_details(Run& run, const ChoiceData& data, const Separation& s) {
     write_line(run, " ...NOTE..THE LIKELIHOOD HAS NO MAXIMUM AT FINITE COEFFICIENTS; NO ESTIMATE "
                     "IS REPORTED");
     write_line(run, fmt_X(11) + std::to_string(s.rows.size()) +
@@ -78,42 +97,14 @@ void report_separation(Run& run, const ChoiceEquation& eq, const ChoiceData& dat
     list_observations(run, data, s.rows);
 }
 
-void write_history(Run& run, const std::vector<std::string>& names, const BinaryEstimate& e) {
-    for (std::size_t it = 0; it < e.history.size(); ++it) {
-        write_iteration(run, int(it + 1), "LOG-LIKELIHOOD", e.history_llf[it], names,
-                        e.history[it]);
-    }
-}
-
-void write_prediction_table(Run& run, const BinaryEstimate& e) {
-    write_line(run, " PREDICTION TABLE (PREDICTED 1 WHEN THE PROBABILITY IS AT LEAST 0.5)");
-    write_line(run, "                  PREDICTED");
-    write_line(run, "    ACTUAL         0         1     TOTAL");
-    for (int a = 0; a < 2; ++a)
-        write_line(run, fmt_I(a, 10) + fmt_I(e.table[a][0], 10) + fmt_I(e.table[a][1], 10) +
-                            fmt_I(e.table[a][0] + e.table[a][1], 10));
-    write_line(run, "     TOTAL" + fmt_I(e.table[0][0] + e.table[1][0], 10) +
-                        fmt_I(e.table[0][1] + e.table[1][1], 10) + fmt_I(e.n, 10));
-    write_line(run, " PERCENT CORRECTLY PREDICTED =" + fmt_F(e.percent_correct, 8, 2));
-}
-
-} // namespace
-
-void run_binary(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
-                const ChoiceControl& control, const ChoiceOptions& o) {
-    const ChoiceLink link = eq.command == C_PROBIT ? ChoiceLink::PROBIT : ChoiceLink::LOGIT;
-    const BinaryEstimate e = estimate_binary(link, data, control);
-    if (report_failed_fit(run, eq, e.end, e.bad_column, data.names)) return;
-    if (e.end == ChoiceEnd::SEPARATED) {
-        report_separation(run, eq, data, e.separation);
-        return;
-    }
+void report_binary(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
+                   const BinaryEstimate& e, const ChoiceOptions& o) {
+    const bool probit = eq.command == C_PROBIT;
     const bool put = run.flags.OPUT;
     const std::string y = trim_trailing_blanks(eq.dep_name);
     if (put) {
-        write_line(run, link == ChoiceLink::PROBIT
-                            ? " BINARY PROBIT MODEL: P(" + y + "=1) = PHI(X'B)"
-                            : " BINARY LOGIT MODEL: P(" + y + "=1) = 1/(1+EXP(-X'B))");
+        write_line(run, probit ? " BINARY PROBIT MODEL: P(" + y + "=1) = PHI(X'B)"
+                               : " BINARY LOGIT MODEL: P(" + y + "=1) = 1/(1+EXP(-X'B))");
         write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
                             "DEPENDENT VARIABLE= " + eq.dep_name);
         write_line(run, fmt_I(e.n - e.ones, 9) + " WITH " + y + "=0" + fmt_I(e.ones, 9) + " WITH " +
@@ -139,13 +130,8 @@ void run_binary(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
         write_line(run, " NAGELKERKE (CRAGG-UHLER) R-SQUARE =" + fmt_F(e.r2_nagelkerke, 8, 4));
         if (o.HETCOV) write_line(run, " USING HETEROSKEDASTICITY-CONSISTENT COVARIANCE MATRIX");
         write_line(run, " ");
-        CoefficientTable t;
+        CoefficientTable t = coefficient_table(e.result);
         t.names = data.names;
-        t.coef = e.coef;
-        t.se = e.se;
-        t.tstat = e.tstat;
-        t.df = e.n - e.k;
-        t.asymptotic = true;
         t.wide = o.WIDE;
         write_coefficient_table(run, t);
         write_coefficient_matrices(run, data.names, e.cov, o.PCOV, o.PCOR, o.WIDE);
@@ -156,25 +142,11 @@ void run_binary(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
             if (j != data.intercept) rows.push_back(j);
         if (!rows.empty()) {
             write_line(run, " ");
-            write_effects(run, " MARGINAL EFFECTS ON THE PROBABILITY (DELTA-METHOD STD. ERRORS)",
-                          data.names, rows,
-                          {{"AT THE MEANS", e.at_means.effect, e.at_means.se},
-                           {"AVERAGE OF THE OBSERVATIONS", e.average.effect, e.average.se}});
+            write_effects(
+                run, " MARGINAL EFFECTS ON THE PROBABILITY (DELTA-METHOD STD. ERRORS)", data.names,
+                rows, {{"AT THE MEANS", e.at_means}, {"AVERAGE OF THE OBSERVATIONS", e.average}});
         }
     }
-    run.res[R_CHI] = e.lr;
-    run.res[R_R2] = e.r2_mcfadden;
-    ChoiceStored s;
-    s.command = choice_command_word(eq.command);
-    s.coef = e.coef;
-    s.cov = e.cov;
-    s.se = e.se;
-    s.tstat = e.tstat;
-    s.predicted = e.probability;
-    s.residual = e.residual;
-    s.n = e.n;
-    s.llf = e.llf;
-    store_choice(run, eq, s, o);
 }
 
 } // namespace tarvex

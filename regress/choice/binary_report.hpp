@@ -1,18 +1,26 @@
-// PROBIT and LOGIT of a 0/1 outcome: the estimator run on the gathered rows, its failures
-// reported with their own errors, and the report of a finished estimate: heading, how the
-// iteration ended, the log-likelihoods and the likelihood-ratio test, the pseudo R-squares, the
-// coefficient table, the prediction table and the marginal effects; then what is stored.
+// The report of binary PROBIT and LOGIT: heading, how the iteration ended, the log-likelihoods
+// and the likelihood-ratio test, the pseudo R-squares, the coefficient table, the prediction
+// table and the marginal effects; and the failure of a fit whose outcomes are separated, with
+// the observations predicted perfectly. The report only writes: the command stores the result.
 #pragma once
 
+#include "regress/choice/binary_choice.hpp"
 #include "regress/choice/choice_data.hpp"
 #include "regress/choice/choice_equation.hpp"
 #include "regress/choice/choice_options.hpp"
+#include "regress/fit/model_result.hpp"
 
 namespace tarvex {
 
 struct Run;
 
-void run_binary(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
-                const ChoiceControl& control, const ChoiceOptions& o);
+// What predicts which outcome: the "...ERROR.." line of a separation and its $ERR number.
+EstimationFailure separation_failure(const ChoiceEquation& eq, const ChoiceData& data,
+                                     const Separation& s);
+// The lines after that error: no estimate, and the observations predicted perfectly.
+void write_separation_details(Run& run, const ChoiceData& data, const Separation& s);
+
+void report_binary(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
+                   const BinaryEstimate& e, const ChoiceOptions& o);
 
 } // namespace tarvex

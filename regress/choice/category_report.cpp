@@ -1,7 +1,6 @@
-// Report lines and stored results shared by the multinomial logit and the ordered models.
+// Report lines shared by the multinomial logit and the ordered models.
 #include "regress/choice/category_report.hpp"
 
-#include "core/error_report.hpp"
 #include "core/estimation_results.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
@@ -10,8 +9,6 @@
 #include "regress/choice/category_errors.hpp"
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/iteration_end.hpp"
-#include "regress/fit/output_variables.hpp"
-#include "regress/fit/term_names.hpp"
 
 namespace tarvex {
 
@@ -49,60 +46,45 @@ std::string outcome_text(Real value) {
     return trim_blanks(fmt_G(value, 14, 7));
 }
 
-void report_category_failure(Run& run, const ChoiceData& data, const CategoryFailure& f, int base) {
+EstimationFailure category_failure(const ChoiceData& data, const CategoryFailure& f, int base) {
     const std::string at = " AT OBSERVATION " + observation_text(data, f.bad_row);
     switch (f.end) {
     case CategoryFitEnd::NOT_INTEGER:
-        report_error(run,
-                     " ...ERROR..THE OUTCOME" + at +
-                         " IS NOT AN INTEGER: " + trim_blanks(fmt_G(f.bad_value, 14, 7)),
-                     base + ERR_CAT_NOT_INTEGER);
-        return;
+        return {" ...ERROR..THE OUTCOME" + at +
+                    " IS NOT AN INTEGER: " + trim_blanks(fmt_G(f.bad_value, 14, 7)),
+                base + ERR_CAT_NOT_INTEGER};
     case CategoryFitEnd::NEGATIVE_OUTCOME:
-        report_error(run,
-                     " ...ERROR..THE OUTCOME" + at + " IS NEGATIVE: OUTCOMES ARE NUMBERED " +
-                         f.numbering,
-                     base + ERR_CAT_NEGATIVE);
-        return;
+        return {" ...ERROR..THE OUTCOME" + at + " IS NEGATIVE: OUTCOMES ARE NUMBERED " +
+                    f.numbering,
+                base + ERR_CAT_NEGATIVE};
     case CategoryFitEnd::EMPTY_CATEGORY:
-        report_error(run,
-                     " ...ERROR..NO OBSERVATION HAS OUTCOME " + outcome_text(f.bad_value) +
-                         ": OUTCOMES ARE NUMBERED " + f.numbering,
-                     base + ERR_CAT_EMPTY);
-        return;
+        return {" ...ERROR..NO OBSERVATION HAS OUTCOME " + outcome_text(f.bad_value) +
+                    ": OUTCOMES ARE NUMBERED " + f.numbering,
+                base + ERR_CAT_EMPTY};
     case CategoryFitEnd::TOO_FEW_CATEGORIES:
-        report_error(run,
-                     " ...ERROR..THE DEPENDENT VARIABLE " + trim_trailing_blanks(data.dependent) +
-                         " TAKES ONE VALUE ONLY",
-                     base + ERR_CAT_ONE_VALUE);
-        return;
+        return {" ...ERROR..THE DEPENDENT VARIABLE " + trim_trailing_blanks(data.dependent) +
+                    " TAKES ONE VALUE ONLY",
+                base + ERR_CAT_ONE_VALUE};
     case CategoryFitEnd::TOO_FEW_OBSERVATIONS:
-        report_error(run,
-                     " ...ERROR.." + fmt_I(static_cast<long long>(data.y.size()), 5) +
-                         " OBSERVATIONS IS NOT ENOUGH FOR" + fmt_I(f.parameters, 4) + " REGRESSORS",
-                     base + ERR_CAT_TOO_FEW);
-        return;
+        return {" ...ERROR.." + fmt_I(static_cast<long long>(data.y.size()), 5) +
+                    " OBSERVATIONS IS NOT ENOUGH FOR" + fmt_I(f.parameters, 4) + " REGRESSORS",
+                base + ERR_CAT_TOO_FEW};
     case CategoryFitEnd::SINGULAR:
-        report_error(run, " ...ERROR.." + f.bad_name + " IS NOT IDENTIFIED",
-                     base + ERR_CAT_SINGULAR);
-        return;
+        return {" ...ERROR.." + f.bad_name + " IS NOT IDENTIFIED", base + ERR_CAT_SINGULAR};
     case CategoryFitEnd::SEPARATION:
-        report_error(run,
-                     " ...ERROR..THE OUTCOMES OF" + fmt_I(f.certain, 7) +
-                         " OBSERVATIONS ARE PREDICTED WITH PROBABILITY 1: THE COEFFICIENTS "
-                         "DIVERGE",
-                     base + ERR_CAT_SEPARATION);
-        return;
+        return {" ...ERROR..THE OUTCOMES OF" + fmt_I(f.certain, 7) +
+                    " OBSERVATIONS ARE PREDICTED WITH PROBABILITY 1: THE COEFFICIENTS "
+                    "DIVERGE",
+                base + ERR_CAT_SEPARATION};
     case CategoryFitEnd::UNDEFINED:
-        report_error(run,
-                     " ...ERROR..THE LOG-LIKELIHOOD CANNOT BE EVALUATED AT THE START VALUES" + at,
-                     base + ERR_CAT_UNDEFINED);
-        return;
+        return {" ...ERROR..THE LOG-LIKELIHOOD CANNOT BE EVALUATED AT THE START VALUES" + at,
+                base + ERR_CAT_UNDEFINED};
     case CategoryFitEnd::CONVERGED:
     case CategoryFitEnd::ITERATION_LIMIT:
     case CategoryFitEnd::STUCK:
-        return;
+        break;
     }
+    return {};
 }
 
 void report_category_iteration_end(Run& run, CategoryFitEnd end, int iterations, int base) {
@@ -133,17 +115,22 @@ void write_iteration_history(Run& run, const std::vector<MaximizeIteration>& his
 }
 
 void write_category_table(Run& run, const std::string& label, const std::vector<std::string>& names,
-                          const std::vector<Real>& coef, const std::vector<Real>& se,
-                          const std::vector<Real>& tstat, std::size_t first, int n, bool wide) {
+                          const ModelResult& result, std::size_t first, bool wide) {
+    const CoefficientTable all = coefficient_table(result);
     const auto from = std::ptrdiff_t(first), to = std::ptrdiff_t(first + names.size());
+    const auto slice = [&](const std::vector<Real>& v) {
+        return std::vector<Real>(v.begin() + from, v.begin() + to);
+    };
     CoefficientTable t;
     t.label = label;
     t.names = names;
-    t.coef.assign(coef.begin() + from, coef.begin() + to);
-    t.se.assign(se.begin() + from, se.begin() + to);
-    t.tstat.assign(tstat.begin() + from, tstat.begin() + to);
-    t.df = n - int(coef.size());
-    t.asymptotic = true;
+    t.coef = slice(all.coef);
+    t.se = slice(all.se);
+    t.tstat = slice(all.tstat);
+    t.pvalue = slice(all.pvalue);
+    t.partial = slice(all.partial);
+    t.df = all.df;
+    t.asymptotic = all.asymptotic;
     t.wide = wide;
     write_line(run, " ");
     write_coefficient_table(run, t);
@@ -162,48 +149,6 @@ void write_category_fit(Run& run, const CategoryFitLines& l) {
     write_line(run, " PERCENT OF OUTCOMES CORRECTLY PREDICTED =" + fmt_F(l.percent_correct, 8, 2));
     if (l.sandwich)
         write_line(run, " USING THE ROBUST (SANDWICH) COVARIANCE MATRIX H**-1 (G'G) H**-1");
-}
-
-void record_category_estimation(Run& run, const ChoiceData& data, const ChoiceOutputs& out,
-                                const CategoryRecord& r) {
-    const int p = static_cast<int>(r.coef->size());
-    EstimationResults& s = run.last_estimation;
-    s = EstimationResults{};
-    s.command = out.command;
-    s.dep_ref = out.dep_ref;
-    s.dep_lag = out.dep_lag;
-    s.dep_name = first_8_padded(data.dependent);
-    s.dep_variable =
-        out.dep_ref != 0 ? reference_name(run, out.dep_ref) : trim_trailing_blanks(data.dependent);
-    for (int j = 0; j < p; ++j) record_parameter(run, r.names[std::size_t(j)], j, s);
-    s.coef = *r.coef;
-    s.cov = *r.cov;
-    s.stderrs = *r.se;
-    s.tratios = *r.tstat;
-    s.obs = data.observations;
-    s.predicted = r.predicted;
-    s.n = r.n;
-    s.k = p;
-    s.beg = out.beg;
-    s.end = out.end;
-    s.df = r.n - p;
-    s.intercept = data.intercept >= 0;
-    s.asymptotic = true;
-    s.not_forecast = r.model;
-
-    ResultScalars& res = run.res;
-    res[R_LLF] = r.llf;
-    res[R_N] = r.n;
-    res[R_K] = p;
-    res[R_DF] = r.n - p;
-    res[R_CHI] = r.lr;
-    if (!store_by_observation(run, out.PREDICT, out.end, data.observations, r.predicted)) return;
-    if (r.index && !store_by_observation(run, out.INDEX, out.end, data.observations, *r.index))
-        return;
-    if (!store_vector(run, out.COEF, *r.coef)) return;
-    if (!store_vector(run, out.STDERR, *r.se)) return;
-    if (!store_vector(run, out.TRATIO, *r.tstat)) return;
-    store_square_matrix(run, out.COVARIAN, p, *r.cov);
 }
 
 } // namespace tarvex

@@ -1,7 +1,6 @@
 // The pieces the reports of the multinomial logit and the ordered models share: the error and
 // warning lines of a failed or unfinished estimation, the table of outcomes, the iteration
-// history, the lines of the log-likelihoods and tests, and the stored estimation with its
-// result scalars and output variables.
+// history, the lines of the log-likelihoods and tests.
 #pragma once
 
 #include "kernels/maximize_likelihood.hpp"
@@ -9,6 +8,7 @@
 #include "regress/choice/category_fit.hpp"
 #include "regress/choice/choice_data.hpp"
 #include "regress/choice/choice_report_flags.hpp"
+#include "regress/fit/model_result.hpp"
 
 #include <string>
 #include <vector>
@@ -33,7 +33,7 @@ std::string outcome_text(Real value);
 
 // The error line, with $ERR `base` + the sequence number, of an estimation that ended without
 // coefficients.
-void report_category_failure(Run& run, const ChoiceData& data, const CategoryFailure& f, int base);
+EstimationFailure category_failure(const ChoiceData& data, const CategoryFailure& f, int base);
 
 // The convergence line, or the warning that the last iterate is reported.
 void report_category_iteration_end(Run& run, CategoryFitEnd end, int iterations, int base);
@@ -56,31 +56,30 @@ struct CategoryFitLines {
     bool sandwich = false;
 };
 
-// An asymptotic coefficient table (after a blank line) of the `names.size()` parameters from
-// `first` of coef, se and tstat, under `label` (empty: none), with n - all parameters degrees of
-// freedom.
+// The coefficient table (after a blank line) of the `names.size()` parameters of `result` from
+// `first` on, under `label` (empty: none).
 void write_category_table(Run& run, const std::string& label, const std::vector<std::string>& names,
-                          const std::vector<Real>& coef, const std::vector<Real>& se,
-                          const std::vector<Real>& tstat, std::size_t first, int n, bool wide);
+                          const ModelResult& result, std::size_t first, bool wide);
+
+// The lines of a multinomial or ordered estimate.
+template <class Estimate>
+CategoryFitLines category_fit_lines(const Estimate& e) {
+    CategoryFitLines lines;
+    lines.llf = e.llf;
+    lines.llf_constant = e.llf_constant;
+    lines.constant_label = e.constant_label;
+    lines.lr = e.lr;
+    lines.lr_df = e.lr_df;
+    lines.lr_pvalue = e.lr_pvalue;
+    lines.lr_label = e.lr_label;
+    lines.pseudo_r2 = e.pseudo_r2;
+    lines.percent_correct = e.percent_correct;
+    lines.sandwich = e.sandwich;
+    return lines;
+}
 
 // The log-likelihoods, the likelihood-ratio test, McFadden's R-square, the percentage of
 // outcomes predicted right and the covariance in use.
 void write_category_fit(Run& run, const CategoryFitLines& lines);
-
-// What the stored estimation holds.
-struct CategoryRecord {
-    std::vector<std::string> names; // one per parameter, as TEST knows them
-    const std::vector<Real>*coef = nullptr, *cov = nullptr, *se = nullptr, *tstat = nullptr;
-    std::string model; // "MULTINOMIAL LOGIT", "ORDERED PROBIT" ...: FCAST has no forecast of it
-    std::vector<Real> predicted;              // by row: the most probable outcome's value
-    const std::vector<Real>* index = nullptr; // by row, or null
-    Real llf = 0, lr = 0;
-    int n = 0;
-};
-
-// Stores the estimation for TEST (every coefficient a named parameter), sets $LLF, $N, $K,
-// $DF and $CHI, and makes the output variables asked for.
-void record_category_estimation(Run& run, const ChoiceData& data, const ChoiceOutputs& out,
-                                const CategoryRecord& r);
 
 } // namespace tarvex

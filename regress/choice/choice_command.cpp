@@ -1,7 +1,8 @@
 // PROBIT depvar indeps / options, LOGIT the same, TOBIT depvar indeps / LOWER= UPPER= options.
 // Reads and checks the options and the list, gathers the rows, checks the data each model
-// needs, and hands them to the estimator and its report; a LOGIT of more than two outcomes and
-// the ORDERED option go to the models of other_choice_models.
+// needs, and hands them to the estimator: binary PROBIT and LOGIT, TOBIT, a LOGIT of more than
+// two outcomes (the multinomial logit) or, with ORDERED, the ordered probit and logit. A failed
+// estimation is reported as such; a finished one is named, reported and stored.
 #include "regress/choice/choice_command.hpp"
 
 #include "core/command_table.hpp"
@@ -15,10 +16,13 @@
 #include "regress/choice/choice_errors.hpp"
 #include "regress/choice/choice_options.hpp"
 #include "regress/choice/choice_report_parts.hpp"
-#include "regress/choice/choice_store.hpp"
-#include "regress/choice/other_choice_models.hpp"
+#include "regress/choice/multinomial_report.hpp"
+#include "regress/choice/ordered_report.hpp"
 #include "regress/choice/tobit_report.hpp"
+#include "regress/fit/estimator_front.hpp"
 #include "regress/fit/list_equation.hpp"
+#include "regress/fit/output_variables.hpp"
+#include "regress/fit/store_result.hpp"
 
 #include <set>
 
@@ -37,9 +41,8 @@ bool check_options(Run& run, int command, const ChoiceOptions& o) {
     if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, command, "CONVERGE");
     if (o.METHOD != "NEWTON" && o.METHOD != "BHHH" && o.METHOD != "BFGS" && o.METHOD != "DFP")
         return bad_option(run, command, "METHOD");
-    for (const std::string* name :
-         {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO, &o.INDEX})
-        if (given_without_value(*name)) return bad_option(run, command, "PREDICT");
+    if (!check_name_options(run, choice_option_table(), choice_error(command, CHOICE_OPTION)))
+        return false;
     if (command == C_TOBIT && o.censored_below && o.censored_above && !(o.LOWER < o.UPPER)) {
         report_error(run,
                      " ...ERROR..LOWER=" + number_text(o.LOWER) +
@@ -136,6 +139,83 @@ Outcome classify_outcome(Run& run, const ChoiceEquation& eq, const ChoiceData& d
                      fmt_I(data.observations[std::size_t(first_bad)], 7),
                  choice_error(eq.command, CHOICE_NOT_BINARY));
     return Outcome::BAD;
+}
+
+bool failed(const EstimationFailure& f) {
+    return !f.line.empty() || f.number != 0;
+}
+
+// Names the record of a finished estimate after the equation (its terms, then the named
+// parameters) and the observations in use.
+void name_choice_record(const Run& run, const ChoiceEquation& eq, const std::vector<OlsTerm>& terms,
+                        const std::vector<std::string>& parameters, EstimationResults& record) {
+    name_equation(run, choice_command_word(eq.command), eq.dep_ref, eq.dep_lag, eq.dep_name, terms,
+                  parameters, record);
+    record.obs = eq.obs;
+    record.beg = eq.beg;
+    record.end = eq.end;
+}
+
+void run_binary(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
+                const ChoiceControl& control, const ChoiceOptions& o) {
+    const ChoiceLink link = eq.command == C_PROBIT ? ChoiceLink::PROBIT : ChoiceLink::LOGIT;
+    BinaryEstimate e = estimate_binary(link, data, control);
+    const EstimationFailure f = choice_fit_failure(eq, e.end, e.bad_column, data.names);
+    if (failed(f)) return report_estimation_failure(run, f);
+    if (e.end == ChoiceEnd::SEPARATED) {
+        report_estimation_failure(run, separation_failure(eq, data, e.separation));
+        write_separation_details(run, data, e.separation);
+        return;
+    }
+    name_choice_record(run, eq, eq.terms, {}, e.result.record);
+    report_binary(run, eq, data, e, o);
+    store_model_result(run, std::move(e.result), o.out);
+}
+
+void run_tobit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
+               const ChoiceControl& control, const ChoiceOptions& o) {
+    const TobitCensoring c = tobit_censoring(o);
+    const EstimationFailure censoring = tobit_censoring_failure(eq, data, c);
+    if (failed(censoring)) return report_estimation_failure(run, censoring);
+    TobitEstimate e = estimate_tobit(data, c, control);
+    std::vector<std::string> names = data.names;
+    names.push_back(TOBIT_SIGMA_NAME);
+    const EstimationFailure f = choice_fit_failure(eq, e.end, e.bad_column, names);
+    if (failed(f)) return report_estimation_failure(run, f);
+    name_choice_record(run, eq, eq.terms, {TOBIT_SIGMA_NAME}, e.result.record);
+    report_tobit(run, eq, data, c, e, o);
+    store_model_result(run, std::move(e.result), o.out);
+}
+
+ChoiceReportFlags report_flags(const ChoiceOptions& o) {
+    ChoiceReportFlags f;
+    f.PCOV = o.PCOV;
+    f.PCOR = o.PCOR;
+    f.WIDE = o.WIDE;
+    f.PITER = o.PITER;
+    return f;
+}
+
+void run_multinomial_logit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
+                           const ChoiceControl& control, const ChoiceOptions& o) {
+    MultinomialEstimate e = estimate_multinomial_logit(data, control);
+    if (!category_fit_reportable(e.end))
+        return report_estimation_failure(run, multinomial_failure(data, e));
+    name_choice_record(run, eq, {}, multinomial_parameter_names(data, e), e.result.record);
+    report_multinomial_logit(run, data, e, report_flags(o));
+    store_model_result(run, std::move(e.result), o.out);
+}
+
+void run_ordered_choice(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
+                        const ChoiceControl& control, const ChoiceOptions& o) {
+    const OrderedLink link = eq.command == C_PROBIT ? OrderedLink::PROBIT : OrderedLink::LOGIT;
+    OrderedEstimate e = estimate_ordered_choice(data, link, control);
+    if (!category_fit_reportable(e.end))
+        return report_estimation_failure(run, ordered_failure(data, link, e));
+    name_choice_record(run, eq, {}, ordered_parameter_names(data, e), e.result.record);
+    report_ordered_choice(run, data, link, e, report_flags(o));
+    if (store_model_result(run, std::move(e.result), o.out))
+        store_by_observation(run, o.INDEX, eq.end, eq.obs, e.index);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // and the multinomial and ordered models take it with the ChoiceData gathered from it.
 #pragma once
 
+#include "core/command_table.hpp"
 #include "regress/fit/ols_fit.hpp"
 
 #include <string>
@@ -18,5 +19,10 @@ struct ChoiceEquation {
     std::vector<int> obs;
     int beg = 0, end = 0;
 };
+
+// The command word of a slot: "PROBIT", "LOGIT" or "TOBIT".
+inline const char* choice_command_word(int command) {
+    return command == C_PROBIT ? "PROBIT" : command == C_LOGIT ? "LOGIT" : "TOBIT";
+}
 
 } // namespace tarvex

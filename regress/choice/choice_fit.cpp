@@ -73,4 +73,10 @@ ChoiceData data_rows(const ChoiceData& data, const std::vector<std::size_t>& kee
     return part;
 }
 
+void effect_ratios(MarginalEffects& m) {
+    m.ratio.assign(m.effect.size(), Real(0));
+    for (std::size_t j = 0; j < m.effect.size() && j < m.se.size(); ++j)
+        if (m.se[j] > 0) m.ratio[j] = m.effect[j] / m.se[j];
+}
+
 } // namespace tarvex

@@ -26,11 +26,14 @@ enum class ChoiceEnd {
     EXACT_FIT,       // TOBIT: least squares fits y exactly, the likelihood grows as sigma -> 0
 };
 
-// Marginal effects dP/dx_j (or dE/dx_j) with their standard errors, one per coefficient; the
-// intercept's entries are 0 and not reported.
+// Marginal effects dP/dx_j (or dE/dx_j) with their standard errors and their ratios, one per
+// coefficient; the intercept's entries are 0 and not reported.
 struct MarginalEffects {
-    std::vector<Real> effect, se;
+    std::vector<Real> effect, se, ratio;
 };
+
+// The ratio of each effect to its standard error (0 where the error is not positive).
+void effect_ratios(MarginalEffects& m);
 
 // The delta-method standard errors sqrt(diag(G V G')) of effects with Jacobian G (m x p) and
 // covariance V (p x p), both row-major.

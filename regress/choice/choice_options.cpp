@@ -34,13 +34,10 @@ const OptionTable CHOICE_TABLE = {
         "TRATIO",    // 19 name    asymptotic t-ratios
         "METHOD",    // 20 name    NEWTON, BHHH, BFGS or DFP
         "INDEX",     // 21 name    ORDERED: the index x'b
+        "TESTSTAT",  // 22 name    the likelihood-ratio test and the other statistics
     },
-    7, 3, 3, 8};
+    7, 3, 3, 9};
 // clang-format on
-
-int at(std::string_view keyword) {
-    return option_index(CHOICE_TABLE, keyword);
-}
 
 } // namespace
 
@@ -49,39 +46,31 @@ const OptionTable& choice_option_table() {
 }
 
 void set_choice_defaults(Run& run) {
+    set_estimator_defaults(run, CHOICE_TABLE);
     OptionSet& opt = run.opt;
-    opt.prepare(CHOICE_TABLE);
-    opt.sw[at("CONSTANT")] = true;
-    opt.sw[at("WIDE")] = run.sw[OWIDE];
-    opt.iv[at("BEG")] = run.smpl.IBEG;
-    opt.iv[at("END")] = run.smpl.IEND;
-    opt.iv[at("MAXIT")] = 100;
-    opt.rv[at("CONVERGE")] = 1e-28Q;
+    opt.iv[option_index(CHOICE_TABLE, "MAXIT")] = 100;
+    opt.rv[option_index(CHOICE_TABLE, "CONVERGE")] = 1e-28Q;
     // A limit left at the missing-value code was not given.
-    opt.rv[at("LOWER")] = run.ws.XMISS;
-    opt.rv[at("UPPER")] = run.ws.XMISS;
-    opt.name[at("METHOD")] = first_8_padded("NEWTON");
+    opt.rv[option_index(CHOICE_TABLE, "LOWER")] = run.ws.XMISS;
+    opt.rv[option_index(CHOICE_TABLE, "UPPER")] = run.ws.XMISS;
+    opt.name[option_index(CHOICE_TABLE, "METHOD")] = first_8_padded("NEWTON");
 }
 
 ChoiceOptions read_choice_options(const Run& run) {
-    const OptionSet& opt = run.opt;
+    const OptionValues v(run.opt, CHOICE_TABLE);
     ChoiceOptions o;
-    auto s = [&](const char* k) { return bool(opt.sw[at(k)]); };
-    auto n = [&](const char* k) { return opt.name[at(k)]; };
-    o.CONSTANT = s("CONSTANT"), o.HETCOV = s("HETCOV"), o.ORDERED = s("ORDERED");
-    o.PCOV = s("PCOV"), o.PCOR = s("PCOR"), o.WIDE = s("WIDE"), o.PITER = s("PITER");
-    o.BEG = opt.iv[at("BEG")], o.END = opt.iv[at("END")], o.MAXIT = opt.iv[at("MAXIT")];
-    o.CONVERGE = opt.rv[at("CONVERGE")];
-    const Real lower = opt.rv[at("LOWER")], upper = opt.rv[at("UPPER")];
-    const Real none = run.ws.XMISS;
+    o.CONSTANT = v.on("CONSTANT"), o.HETCOV = v.on("HETCOV"), o.ORDERED = v.on("ORDERED");
+    o.PCOV = v.on("PCOV"), o.PCOR = v.on("PCOR"), o.WIDE = v.on("WIDE"), o.PITER = v.on("PITER");
+    o.BEG = v.integer("BEG"), o.END = v.integer("END"), o.MAXIT = v.integer("MAXIT");
+    o.CONVERGE = v.real("CONVERGE");
+    const Real lower = v.real("LOWER"), upper = v.real("UPPER"), none = run.ws.XMISS;
     o.censored_below = !equal_values(lower, none) || equal_values(upper, none);
     o.censored_above = !equal_values(upper, none);
     o.LOWER = equal_values(lower, none) ? Real(0) : lower;
     o.UPPER = o.censored_above ? upper : Real(0);
-    o.PREDICT = n("PREDICT"), o.RESID = n("RESID"), o.COEF = n("COEF");
-    o.COVARIAN = n("COVARIAN"), o.STDERR = n("STDERR"), o.TRATIO = n("TRATIO");
-    o.INDEX = n("INDEX");
-    o.METHOD = trim_trailing_blanks(n("METHOD"));
+    o.INDEX = v.name("INDEX");
+    o.METHOD = trim_trailing_blanks(v.name("METHOD"));
+    o.out = read_output_names(v);
     return o;
 }
 

@@ -5,6 +5,7 @@
 
 #include "core/option_set.hpp"
 #include "numeric/real.hpp"
+#include "regress/fit/estimator_front.hpp"
 
 #include <string>
 
@@ -22,9 +23,9 @@ struct ChoiceOptions {
     // TOBIT's censoring: from below at LOWER, from above at UPPER. Neither given: from below at 0.
     bool censored_below = true, censored_above = false;
     Real LOWER = 0, UPPER = 0;
-    std::string PREDICT, RESID, COEF, COVARIAN, STDERR, TRATIO;
     std::string INDEX;  // ORDERED: the index x'b by observation
     std::string METHOD; // NEWTON, BHHH, BFGS or DFP
+    OutputNames out;
 };
 
 const OptionTable& choice_option_table();

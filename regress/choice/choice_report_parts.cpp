@@ -1,7 +1,6 @@
 // The shared pieces of the choice-model reports.
 #include "regress/choice/choice_report_parts.hpp"
 
-#include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
@@ -10,34 +9,24 @@
 
 namespace tarvex {
 
-bool report_failed_fit(Run& run, const ChoiceEquation& eq, ChoiceEnd end, int bad_column,
-                       const std::vector<std::string>& names) {
-    if (end == ChoiceEnd::UNDEFINED) {
-        run.last_estimation = EstimationResults{};
-        report_error(run, " ...ERROR..THE LOG-LIKELIHOOD CANNOT BE EVALUATED AT THE START VALUES",
-                     choice_error(eq.command, CHOICE_UNDEFINED));
-        return true;
-    }
-    if (end == ChoiceEnd::EXACT_FIT) {
-        run.last_estimation = EstimationResults{};
-        report_error(run,
-                     " ...ERROR..THE REGRESSORS FIT " + trim_trailing_blanks(eq.dep_name) +
-                         " EXACTLY: THE LIKELIHOOD HAS NO MAXIMUM (SIGMA GOES TO 0)",
-                     choice_error(eq.command, CHOICE_EXACT_FIT));
-        return true;
-    }
+EstimationFailure choice_fit_failure(const ChoiceEquation& eq, ChoiceEnd end, int bad_column,
+                                     const std::vector<std::string>& names) {
+    if (end == ChoiceEnd::UNDEFINED)
+        return {" ...ERROR..THE LOG-LIKELIHOOD CANNOT BE EVALUATED AT THE START VALUES",
+                choice_error(eq.command, CHOICE_UNDEFINED)};
+    if (end == ChoiceEnd::EXACT_FIT)
+        return {" ...ERROR..THE REGRESSORS FIT " + trim_trailing_blanks(eq.dep_name) +
+                    " EXACTLY: THE LIKELIHOOD HAS NO MAXIMUM (SIGMA GOES TO 0)",
+                choice_error(eq.command, CHOICE_EXACT_FIT)};
     if (end == ChoiceEnd::SINGULAR) {
-        run.last_estimation = EstimationResults{};
         const std::string which = bad_column >= 0 && bad_column < int(names.size())
                                       ? trim_trailing_blanks(names[std::size_t(bad_column)])
                                       : std::string("A COEFFICIENT");
-        report_error(run,
-                     " ...ERROR.." + which +
-                         " IS NOT IDENTIFIED: IT IS A COMBINATION OF THE OTHER REGRESSORS",
-                     choice_error(eq.command, CHOICE_SINGULAR));
-        return true;
+        return {" ...ERROR.." + which +
+                    " IS NOT IDENTIFIED: IT IS A COMBINATION OF THE OTHER REGRESSORS",
+                choice_error(eq.command, CHOICE_SINGULAR)};
     }
-    return false;
+    return {};
 }
 
 void report_fit_end(Run& run, const ChoiceEquation& eq, ChoiceEnd end, int iterations) {
@@ -70,9 +59,9 @@ void write_effects(Run& run, const std::string& heading, const std::vector<std::
     for (int j : rows) {
         std::string line = " " + first_8_padded(names[std::size_t(j)]);
         for (std::size_t c = 0; c < columns.size(); ++c) {
-            const Real e = columns[c].effect[std::size_t(j)], s = columns[c].se[std::size_t(j)];
-            line += (c > 0 ? "  " : "") + fmt_G(e, 12, 5) + fmt_G(s, 12, 5) +
-                    fmt_F(s > 0 ? e / s : Real(0), 8, 3);
+            const MarginalEffects& m = columns[c].effects;
+            line += (c > 0 ? "  " : "") + fmt_G(m.effect[std::size_t(j)], 12, 5) +
+                    fmt_G(m.se[std::size_t(j)], 12, 5) + fmt_F(m.ratio[std::size_t(j)], 8, 3);
         }
         write_line(run, trim_trailing_blanks(line));
     }

@@ -1,5 +1,5 @@
-// Report pieces PROBIT, LOGIT and TOBIT share: the iteration history, how a fit ended (and the
-// errors of a fit that failed), the table of marginal effects.
+// Report pieces PROBIT, LOGIT and TOBIT share: the iteration history, how a fit ended (and why
+// a fit failed), the table of marginal effects.
 #pragma once
 
 #include "numeric/real.hpp"
@@ -7,6 +7,7 @@
 #include "regress/choice/choice_equation.hpp"
 #include "regress/choice/choice_fit.hpp"
 #include "regress/fit/message_number.hpp"
+#include "regress/fit/model_result.hpp"
 
 #include <string>
 #include <vector>
@@ -15,9 +16,10 @@ namespace tarvex {
 
 struct Run;
 
-// The error of a fit that ended UNDEFINED or SINGULAR (true when it did and was reported).
-bool report_failed_fit(Run& run, const ChoiceEquation& eq, ChoiceEnd end, int bad_column,
-                       const std::vector<std::string>& names);
+// Why a fit that ended UNDEFINED, EXACT_FIT or SINGULAR has no estimate; an empty failure for
+// every other end.
+EstimationFailure choice_fit_failure(const ChoiceEquation& eq, ChoiceEnd end, int bad_column,
+                                     const std::vector<std::string>& names);
 // The convergence line or the warning of an unfinished fit.
 void report_fit_end(Run& run, const ChoiceEquation& eq, ChoiceEnd end, int iterations);
 // " STARTING VALUES FROM ..." when a subsample fit gave them.
@@ -26,7 +28,7 @@ void report_subsample(Run& run, int subsample_n);
 // One column pair of marginal effects: the title above and effect, standard error per name.
 struct EffectColumn {
     std::string title;
-    std::vector<Real> effect, se;
+    const MarginalEffects& effects;
 };
 // The table of marginal effects of the named rows `rows` (indices into names), one or two
 // columns side by side.

@@ -6,6 +6,7 @@
 #include "numeric/fast_exp.hpp"
 #include "numeric/fast_log.hpp"
 #include "numeric/qmath.hpp"
+#include "regress/choice/choice_result.hpp"
 #include "regress/choice/choice_row_sums.hpp"
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/ls_bridge.hpp"
@@ -155,6 +156,8 @@ MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
     }
     e.llf = fit.at_maximum.llf;
     standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
+    e.constant_label = data.intercept >= 0 ? "INTERCEPTS ONLY" : "EQUAL PROBABILITIES";
+    e.lr_label = data.intercept >= 0 ? "THE SLOPES" : "ALL COEFFICIENTS";
     if (data.intercept >= 0) {
         for (const int count : e.counts)
             e.llf_constant += Real(count) * qm::log(Real(count) / Real(e.n));
@@ -166,6 +169,7 @@ MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
     e.lr = 2 * (e.llf - e.llf_constant);
     e.lr_pvalue = e.lr_df > 0 ? chi2_tail(e.lr > 0 ? e.lr : Real(0), e.lr_df) : Real(1);
     e.pseudo_r2 = e.llf_constant != 0 ? 1 - e.llf / e.llf_constant : Real(0);
+    fill_category_result(e, data.intercept >= 0, "MULTINOMIAL LOGIT");
     return e;
 }
 

@@ -11,7 +11,9 @@
 #include "numeric/real.hpp"
 #include "regress/choice/category_fit.hpp"
 #include "regress/choice/choice_data.hpp"
+#include "regress/fit/model_result.hpp"
 
+#include <string>
 #include <vector>
 
 namespace tarvex {
@@ -39,12 +41,16 @@ struct MultinomialEstimate {
     std::vector<Real> coef, cov, se, tstat;
     Real llf = 0;
     Real llf_constant = 0; // intercepts only: sum n_j log(n_j / N) (no intercept: N log 1/(J+1))
+    std::string constant_label; // the model of the constants alone, as the report names it
     Real lr = 0, lr_pvalue = 0;
     int lr_df = 0;
+    std::string lr_label;     // what the likelihood-ratio test tests
     Real pseudo_r2 = 0;       // McFadden's: 1 - llf / llf_constant
     Real percent_correct = 0; // outcomes that are the most probable one, in percent
     std::vector<std::vector<Real>> probability; // one column of N values per outcome
     std::vector<int> predicted; // N: the most probable outcome (index into `values`)
+    // What is stored (choice_result.hpp: fill_category_result), the model "MULTINOMIAL LOGIT".
+    ModelResult result;
     int outcomes() const { return static_cast<int>(values.size()); }
 };
 

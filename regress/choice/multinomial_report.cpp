@@ -1,4 +1,4 @@
-// Writing and storing the multinomial logit.
+// Writing the multinomial logit.
 #include "regress/choice/multinomial_report.hpp"
 
 #include "core/estimation_results.hpp"
@@ -17,7 +17,9 @@ namespace {
 // How the outcomes must be numbered, for the messages.
 const char* const MULTINOMIAL_NUMBERING = "0..J OR 1..J WITHOUT A GAP";
 
-void report_multinomial_failure(Run& run, const ChoiceData& data, const MultinomialEstimate& e) {
+} // namespace
+
+EstimationFailure multinomial_failure(const ChoiceData& data, const MultinomialEstimate& e) {
     CategoryFailure f;
     f.end = e.end;
     f.bad_row = e.bad_row;
@@ -32,10 +34,8 @@ void report_multinomial_failure(Run& run, const ChoiceData& data, const Multinom
         if (e.bad_outcome > 0 && e.bad_outcome < e.outcomes())
             f.bad_name += " FOR OUTCOME " + outcome_text(e.values[std::size_t(e.bad_outcome)]);
     }
-    report_category_failure(run, data, f, ERR_MULTINOMIAL_LOGIT_BASE);
+    return category_failure(data, f, ERR_MULTINOMIAL_LOGIT_BASE);
 }
-
-} // namespace
 
 std::vector<std::string> multinomial_parameter_names(const ChoiceData& data,
                                                      const MultinomialEstimate& e) {
@@ -49,10 +49,6 @@ std::vector<std::string> multinomial_parameter_names(const ChoiceData& data,
 
 void report_multinomial_logit(Run& run, const ChoiceData& data, const MultinomialEstimate& e,
                               const ChoiceReportFlags& flags) {
-    if (!category_fit_reportable(e.end)) {
-        report_multinomial_failure(run, data, e);
-        return;
-    }
     const bool put = run.flags.OPUT;
     const std::vector<std::string> names = multinomial_parameter_names(data, e);
     const std::string base = outcome_text(e.values[0]);
@@ -69,49 +65,17 @@ void report_multinomial_logit(Run& run, const ChoiceData& data, const Multinomia
     if (!put) return;
     write_line(run, " ");
     write_outcome_table(run, "OUTCOME", e.values, e.counts, e.n);
-    CategoryFitLines lines;
-    lines.llf = e.llf;
-    lines.llf_constant = e.llf_constant;
-    const bool intercept = data.intercept >= 0;
-    lines.constant_label = intercept ? "INTERCEPTS ONLY" : "EQUAL PROBABILITIES";
-    lines.lr = e.lr;
-    lines.lr_df = e.lr_df;
-    lines.lr_pvalue = e.lr_pvalue;
-    lines.lr_label = intercept ? "THE SLOPES" : "ALL COEFFICIENTS";
-    lines.pseudo_r2 = e.pseudo_r2;
-    lines.percent_correct = e.percent_correct;
-    lines.sandwich = e.sandwich;
-    write_category_fit(run, lines);
+    write_category_fit(run, category_fit_lines(e));
     std::vector<std::string> regressors;
     for (const std::string& name : data.names) regressors.push_back(first_8_padded(name));
     for (int j = 1; j < e.outcomes(); ++j) {
         write_category_table(run,
                              " OUTCOME " + outcome_text(e.values[std::size_t(j)]) +
                                  " AGAINST THE BASE OUTCOME " + base + ":",
-                             regressors, e.coef, e.se, e.tstat,
-                             std::size_t(j - 1) * std::size_t(e.k), e.n, flags.WIDE);
+                             regressors, e.result, std::size_t(j - 1) * std::size_t(e.k),
+                             flags.WIDE);
     }
     write_coefficient_matrices(run, names, e.cov, flags.PCOV, flags.PCOR, flags.WIDE);
-}
-
-void record_multinomial_logit(Run& run, const ChoiceData& data, const MultinomialEstimate& e,
-                              const ChoiceOutputs& out) {
-    if (!category_fit_reportable(e.end)) {
-        run.last_estimation = EstimationResults{};
-        return;
-    }
-    CategoryRecord r;
-    r.model = "MULTINOMIAL LOGIT";
-    r.names = multinomial_parameter_names(data, e);
-    r.coef = &e.coef;
-    r.cov = &e.cov;
-    r.se = &e.se;
-    r.tstat = &e.tstat;
-    for (const int c : e.predicted) r.predicted.push_back(e.values[std::size_t(c)]);
-    r.llf = e.llf;
-    r.lr = e.lr;
-    r.n = e.n;
-    record_category_estimation(run, data, out, r);
 }
 
 } // namespace tarvex

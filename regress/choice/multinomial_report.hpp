@@ -1,13 +1,13 @@
 // The report of the multinomial logit: heading, iteration history on request, how the
 // iteration ended, the outcomes, the log-likelihoods, the likelihood-ratio test of the slopes,
 // McFadden's R-square, the percentage predicted right, and a coefficient table per non-base
-// outcome; or the error of an estimation without coefficients. Then the record: the estimation
-// that TEST reads, the result scalars and the output variables.
+// outcome; or why an estimation has no coefficients. The report only writes.
 #pragma once
 
 #include "regress/choice/choice_data.hpp"
 #include "regress/choice/choice_report_flags.hpp"
 #include "regress/choice/multinomial_logit.hpp"
+#include "regress/fit/model_result.hpp"
 
 #include <string>
 #include <vector>
@@ -21,14 +21,11 @@ struct Run;
 std::vector<std::string> multinomial_parameter_names(const ChoiceData& data,
                                                      const MultinomialEstimate& e);
 
-// Prints the estimate, or the error when it has no coefficients.
+// Why an estimate that is not reportable has no coefficients.
+EstimationFailure multinomial_failure(const ChoiceData& data, const MultinomialEstimate& e);
+
+// Prints a reportable estimate.
 void report_multinomial_logit(Run& run, const ChoiceData& data, const MultinomialEstimate& e,
                               const ChoiceReportFlags& flags);
-
-// Stores a reportable estimate for TEST and FCAST, sets $LLF, $N, $K, $DF and $CHI (the
-// likelihood-ratio statistic) and makes the output variables; clears the stored estimation
-// when there is no estimate.
-void record_multinomial_logit(Run& run, const ChoiceData& data, const MultinomialEstimate& e,
-                              const ChoiceOutputs& out);
 
 } // namespace tarvex

@@ -10,6 +10,7 @@
 #include "numeric/fast_log.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
+#include "regress/choice/choice_result.hpp"
 #include "regress/choice/choice_row_sums.hpp"
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/ls_bridge.hpp"
@@ -241,10 +242,14 @@ OrderedEstimate estimate_ordered_choice(const ChoiceData& data, OrderedLink link
     standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
     for (const int count : e.counts)
         e.llf_constant += Real(count) * qm::log(Real(count) / Real(e.n));
+    e.constant_label = "CUT POINTS ONLY";
+    e.lr_label = "THE SLOPES";
     e.lr_df = k;
     e.lr = 2 * (e.llf - e.llf_constant);
     e.lr_pvalue = e.lr_df > 0 ? chi2_tail(e.lr > 0 ? e.lr : Real(0), e.lr_df) : Real(1);
     e.pseudo_r2 = e.llf_constant != 0 ? 1 - e.llf / e.llf_constant : Real(0);
+    fill_category_result(e, data.intercept >= 0,
+                         link == OrderedLink::PROBIT ? "ORDERED PROBIT" : "ORDERED LOGIT");
     return e;
 }
 

@@ -11,8 +11,10 @@
 #include "numeric/real.hpp"
 #include "regress/choice/category_fit.hpp"
 #include "regress/choice/choice_data.hpp"
+#include "regress/fit/model_result.hpp"
 #include "regress/fit/report_notes.hpp"
 
+#include <string>
 #include <vector>
 
 namespace tarvex {
@@ -38,14 +40,19 @@ struct OrderedEstimate {
     // The slopes, then the cut points mu_1 .. mu_J; cov P x P row-major, P = slopes + cuts.
     std::vector<Real> coef, cov, se, tstat;
     Real llf = 0;
-    Real llf_constant = 0; // cut points only: sum n_j log(n_j / N)
+    Real llf_constant = 0;      // cut points only: sum n_j log(n_j / N)
+    std::string constant_label; // the model of the constants alone, as the report names it
     Real lr = 0, lr_pvalue = 0;
     int lr_df = 0;
+    std::string lr_label;     // what the likelihood-ratio test tests
     Real pseudo_r2 = 0;       // McFadden's: 1 - llf / llf_constant
     Real percent_correct = 0; // outcomes that are the most probable one, in percent
     std::vector<Real> index;  // N: x_i'b
     std::vector<std::vector<Real>> probability; // one column of N values per category
     std::vector<int> predicted; // N: the most probable category (index into `values`)
+    // What is stored (choice_result.hpp: fill_category_result), the model "ORDERED PROBIT" or
+    // "ORDERED LOGIT"; the index x'b is not part of it.
+    ModelResult result;
     int slopes() const { return static_cast<int>(slope_columns.size()); }
     int cuts() const { return static_cast<int>(values.size()) - 1; }
 };

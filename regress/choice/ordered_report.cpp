@@ -1,4 +1,4 @@
-// Writing and storing the ordered probit and logit.
+// Writing the ordered probit and logit.
 #include "regress/choice/ordered_report.hpp"
 
 #include "core/estimation_results.hpp"
@@ -23,23 +23,24 @@ int ordered_error_base(OrderedLink link) {
     return link == OrderedLink::PROBIT ? ERR_ORDERED_PROBIT_BASE : ERR_ORDERED_LOGIT_BASE;
 }
 
+EstimationFailure ordered_failure(const ChoiceData& data, OrderedLink link,
+                                  const OrderedEstimate& e) {
+    CategoryFailure f;
+    f.end = e.end;
+    f.bad_row = e.bad_row;
+    f.bad_value = e.bad_value;
+    f.certain = e.certain;
+    f.parameters = e.slopes();
+    if (e.end == CategoryFitEnd::SINGULAR)
+        f.bad_name = e.bad_column >= 0 && e.bad_column < int(data.names.size())
+                         ? trim_trailing_blanks(data.names[std::size_t(e.bad_column)])
+                         : std::string("A CUT POINT");
+    return category_failure(data, f, ordered_error_base(link));
+}
+
 void report_ordered_choice(Run& run, const ChoiceData& data, OrderedLink link,
                            const OrderedEstimate& e, const ChoiceReportFlags& flags) {
     const int base = ordered_error_base(link);
-    if (!category_fit_reportable(e.end)) {
-        CategoryFailure f;
-        f.end = e.end;
-        f.bad_row = e.bad_row;
-        f.bad_value = e.bad_value;
-        f.certain = e.certain;
-        f.parameters = e.slopes();
-        if (e.end == CategoryFitEnd::SINGULAR)
-            f.bad_name = e.bad_column >= 0 && e.bad_column < int(data.names.size())
-                             ? trim_trailing_blanks(data.names[std::size_t(e.bad_column)])
-                             : std::string("A CUT POINT");
-        report_category_failure(run, data, f, base);
-        return;
-    }
     const bool put = run.flags.OPUT;
     const std::vector<std::string> names = ordered_parameter_names(data, e);
     if (put) {
@@ -60,41 +61,9 @@ void report_ordered_choice(Run& run, const ChoiceData& data, OrderedLink link,
     if (!put) return;
     write_line(run, " ");
     write_outcome_table(run, "CATEGORY", e.values, e.counts, e.n);
-    CategoryFitLines lines;
-    lines.llf = e.llf;
-    lines.llf_constant = e.llf_constant;
-    lines.constant_label = "CUT POINTS ONLY";
-    lines.lr = e.lr;
-    lines.lr_df = e.lr_df;
-    lines.lr_pvalue = e.lr_pvalue;
-    lines.lr_label = "THE SLOPES";
-    lines.pseudo_r2 = e.pseudo_r2;
-    lines.percent_correct = e.percent_correct;
-    lines.sandwich = e.sandwich;
-    write_category_fit(run, lines);
-    write_category_table(run, "", names, e.coef, e.se, e.tstat, 0, e.n, flags.WIDE);
+    write_category_fit(run, category_fit_lines(e));
+    write_category_table(run, "", names, e.result, 0, flags.WIDE);
     write_coefficient_matrices(run, names, e.cov, flags.PCOV, flags.PCOR, flags.WIDE);
-}
-
-void record_ordered_choice(Run& run, const ChoiceData& data, const OrderedEstimate& e,
-                           const ChoiceOutputs& out) {
-    if (!category_fit_reportable(e.end)) {
-        run.last_estimation = EstimationResults{};
-        return;
-    }
-    CategoryRecord r;
-    r.names = ordered_parameter_names(data, e);
-    r.model = "ORDERED " + out.command;
-    r.coef = &e.coef;
-    r.cov = &e.cov;
-    r.se = &e.se;
-    r.tstat = &e.tstat;
-    for (const int c : e.predicted) r.predicted.push_back(e.values[std::size_t(c)]);
-    r.index = &e.index;
-    r.llf = e.llf;
-    r.lr = e.lr;
-    r.n = e.n;
-    record_category_estimation(run, data, out, r);
 }
 
 } // namespace tarvex

@@ -1,14 +1,14 @@
 // The report of the ordered probit and logit: heading, the note that the intercept gave way to
 // the cut points, iteration history on request, how the iteration ended, the categories, the
 // log-likelihoods, the likelihood-ratio test of the slopes, McFadden's R-square, the percentage
-// predicted right and the coefficient table (slopes, then the cut points MU1, MU2 ...); or the
-// error of an estimation without coefficients. Then the record for TEST, the result scalars
-// and the output variables.
+// predicted right and the coefficient table (slopes, then the cut points MU1, MU2 ...); or why
+// an estimation has no coefficients. The report only writes.
 #pragma once
 
 #include "regress/choice/choice_data.hpp"
 #include "regress/choice/choice_report_flags.hpp"
 #include "regress/choice/ordered_choice.hpp"
+#include "regress/fit/model_result.hpp"
 
 #include <string>
 #include <vector>
@@ -23,13 +23,12 @@ std::vector<std::string> ordered_parameter_names(const ChoiceData& data, const O
 // $ERR base of the link: ordered probit 55100, ordered logit 56150.
 int ordered_error_base(OrderedLink link);
 
-// Prints the estimate, or the error when it has no coefficients.
+// Why an estimate that is not reportable has no coefficients.
+EstimationFailure ordered_failure(const ChoiceData& data, OrderedLink link,
+                                  const OrderedEstimate& e);
+
+// Prints a reportable estimate.
 void report_ordered_choice(Run& run, const ChoiceData& data, OrderedLink link,
                            const OrderedEstimate& e, const ChoiceReportFlags& flags);
-
-// Stores a reportable estimate for TEST, sets $LLF, $N, $K, $DF and $CHI and makes the output
-// variables (INDEX: x'b); clears the stored estimation when there is no estimate.
-void record_ordered_choice(Run& run, const ChoiceData& data, const OrderedEstimate& e,
-                           const ChoiceOutputs& out);
 
 } // namespace tarvex

@@ -2,10 +2,13 @@
 // the report shows.
 #include "regress/choice/tobit_estimate.hpp"
 
+#include "core/result_scalars.hpp"
 #include "numeric/fast_log.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/choice/choice_link.hpp"
+#include "regress/choice/choice_result.hpp"
 #include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/forecast_parts.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_options.hpp"
 
@@ -177,6 +180,32 @@ ChoiceFit fit_tobit(const ChoiceData& data, const std::vector<Side>& side, const
     return fit_olsen(data, side, limit_column(data, side, c), c, start, control);
 }
 
+void fill_tobit_result(const ChoiceData& data, const TobitCensoring& censoring, TobitEstimate& e) {
+    e.result = choice_model_result(e.n, e.coef, e.cov, e.se, e.tstat, e.llf);
+    EstimationResults& r = e.result.record;
+    r.predicted = e.expected;
+    r.residuals = e.residual;
+    r.intercept = data.intercept >= 0;
+    r.mean_terms = e.k;
+    r.sigma = e.sigma;
+    auto part = std::make_shared<CensoringPart>();
+    part->below = censoring.below;
+    part->above = censoring.above;
+    part->lower = censoring.lower;
+    part->upper = censoring.upper;
+    r.model = std::move(part);
+    if (e.has_llf0) {
+        add_reported_number(e.result, "LOG-LIKELIHOOD WITH THE INTERCEPT ALONE", e.llf0);
+        add_likelihood_ratio(e.result, "LIKELIHOOD RATIO TEST OF THE SLOPES", e.lr, e.lr_df,
+                             e.lr_pvalue);
+    }
+    add_reported_number(e.result, "X'B AT THE MEANS", e.index_at_means);
+    add_reported_number(e.result, "E[Y|X] AT THE MEANS", e.expected_at_means);
+    add_reported_number(e.result, "PROBABILITY OF AN UNCENSORED OBSERVATION",
+                        e.uncensored_at_means);
+    e.result.set_scalar(R_SIG2, e.sigma * e.sigma);
+}
+
 } // namespace
 
 Real tobit_uncensored(Real z, Real sigma, const TobitCensoring& c) {
@@ -318,6 +347,8 @@ TobitEstimate estimate_tobit(const ChoiceData& data, const TobitCensoring& censo
     if (data.intercept >= 0)
         e.observed.effect[std::size_t(data.intercept)] =
             e.observed.se[std::size_t(data.intercept)] = 0;
+    effect_ratios(e.observed);
+    fill_tobit_result(data, censoring, e);
     return e;
 }
 

@@ -5,11 +5,12 @@
 // spaced subsample first when the sample is long); b and sigma and their covariance follow by
 // the delta method. The estimator also gives the likelihood-ratio test of the slopes against
 // the model with the intercept alone, and the marginal effects on the observed mean E[y|x] at
-// the means of the regressors. It writes nothing.
+// the means of the regressors, and fills the result that is stored. It writes nothing.
 #pragma once
 
 #include "regress/choice/choice_data.hpp"
 #include "regress/choice/choice_fit.hpp"
+#include "regress/fit/model_result.hpp"
 
 #include <vector>
 
@@ -40,6 +41,12 @@ struct TobitEstimate {
     Real expected_at_means = 0;           // E[y | xbar]
     MarginalEffects observed;             // dE[y|x]/dx_j = b_j P(L < y* < U), at the means
     std::vector<Real> expected, residual; // E[y|x] and the generalised residual by row
+    // What is stored: b then SIGMA with their covariance, E[y|x] as fitted values, the
+    // generalised residuals, $SIG2, the censoring FCAST applies (a CensoringPart), and as named
+    // statistics the log-likelihood with the intercept alone and the likelihood-ratio test of
+    // the slopes ($CHI) when the intercept-only model was fitted, then x'b, E[y|x] and the
+    // probability of an uncensored observation at the means.
+    ModelResult result;
 };
 
 TobitEstimate estimate_tobit(const ChoiceData& data, const TobitCensoring& censoring,

@@ -1,14 +1,11 @@
-// Running, reporting and storing TOBIT.
+// Writing TOBIT.
 #include "regress/choice/tobit_report.hpp"
 
-#include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "regress/choice/choice_errors.hpp"
 #include "regress/choice/choice_report_parts.hpp"
-#include "regress/choice/choice_store.hpp"
-#include "regress/choice/tobit_estimate.hpp"
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/iteration_end.hpp"
 
@@ -16,35 +13,10 @@ namespace tarvex {
 
 namespace {
 
-const char* const SIGMA_NAME = "SIGMA   ";
-
 std::string censoring_text(const TobitCensoring& c) {
     if (c.below && c.above)
         return "BELOW AT " + number_text(c.lower) + " AND ABOVE AT " + number_text(c.upper);
     return c.below ? "BELOW AT " + number_text(c.lower) : "ABOVE AT " + number_text(c.upper);
-}
-
-// No observation at a limit, or none between them: the model is not a censored one.
-bool check_censoring(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
-                     const TobitCensoring& c) {
-    long long at_limit = 0;
-    for (Real y : data.y) at_limit += (c.below && y <= c.lower) || (c.above && y >= c.upper);
-    const std::string y = trim_trailing_blanks(eq.dep_name);
-    if (at_limit == 0) {
-        report_error(run,
-                     " ...ERROR..NO OBSERVATION OF " + y + " IS CENSORED (" + censoring_text(c) +
-                         "): USE OLS",
-                     choice_error(eq.command, CHOICE_NO_CENSORING));
-        return false;
-    }
-    if (at_limit == static_cast<long long>(data.y.size())) {
-        report_error(run,
-                     " ...ERROR..EVERY OBSERVATION OF " + y + " IS CENSORED (" + censoring_text(c) +
-                         ")",
-                     choice_error(eq.command, CHOICE_ALL_CENSORED));
-        return false;
-    }
-    return true;
 }
 
 void write_history(Run& run, const std::vector<std::string>& names, const TobitEstimate& e) {
@@ -56,21 +28,34 @@ void write_history(Run& run, const std::vector<std::string>& names, const TobitE
 
 } // namespace
 
-void run_tobit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
-               const ChoiceControl& control, const ChoiceOptions& o) {
+TobitCensoring tobit_censoring(const ChoiceOptions& o) {
     TobitCensoring c;
     c.below = o.censored_below;
     c.above = o.censored_above;
     c.lower = o.LOWER;
     c.upper = o.UPPER;
-    if (!check_censoring(run, eq, data, c)) {
-        run.last_estimation = EstimationResults{};
-        return;
-    }
+    return c;
+}
+
+EstimationFailure tobit_censoring_failure(const ChoiceEquation& eq, const ChoiceData& data,
+                                          const TobitCensoring& c) {
+    long long at_limit = 0;
+    for (Real y : data.y) at_limit += (c.below && y <= c.lower) || (c.above && y >= c.upper);
+    const std::string y = trim_trailing_blanks(eq.dep_name);
+    if (at_limit == 0)
+        return {" ...ERROR..NO OBSERVATION OF " + y + " IS CENSORED (" + censoring_text(c) +
+                    "): USE OLS",
+                choice_error(eq.command, CHOICE_NO_CENSORING)};
+    if (at_limit == static_cast<long long>(data.y.size()))
+        return {" ...ERROR..EVERY OBSERVATION OF " + y + " IS CENSORED (" + censoring_text(c) + ")",
+                choice_error(eq.command, CHOICE_ALL_CENSORED)};
+    return {};
+}
+
+void report_tobit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
+                  const TobitCensoring& c, const TobitEstimate& e, const ChoiceOptions& o) {
     std::vector<std::string> names = data.names;
-    names.push_back(SIGMA_NAME);
-    const TobitEstimate e = estimate_tobit(data, c, control);
-    if (report_failed_fit(run, eq, e.end, e.bad_column, names)) return;
+    names.push_back(TOBIT_SIGMA_NAME);
     const bool put = run.flags.OPUT;
     if (put) {
         write_line(run, " TOBIT MODEL: CENSORED NORMAL REGRESSION, CENSORED " + censoring_text(c));
@@ -96,13 +81,8 @@ void run_tobit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
         }
         if (o.HETCOV) write_line(run, " USING HETEROSKEDASTICITY-CONSISTENT COVARIANCE MATRIX");
         write_line(run, " ");
-        CoefficientTable t;
+        CoefficientTable t = coefficient_table(e.result);
         t.names = names;
-        t.coef = e.coef;
-        t.se = e.se;
-        t.tstat = e.tstat;
-        t.df = e.n - e.k - 1;
-        t.asymptotic = true;
         t.wide = o.WIDE;
         write_coefficient_table(run, t);
         write_coefficient_matrices(run, names, e.cov, o.PCOV, o.PCOR, o.WIDE);
@@ -118,28 +98,9 @@ void run_tobit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
             write_line(run, " EFFECTS ON THE LATENT MEAN X'B ARE THE COEFFICIENTS.");
             write_effects(
                 run, " MARGINAL EFFECTS ON THE OBSERVED MEAN E[Y|X] (DELTA-METHOD STD. ERRORS)",
-                names, rows, {{"AT THE MEANS", e.observed.effect, e.observed.se}});
+                names, rows, {{"AT THE MEANS", e.observed}});
         }
     }
-    run.res[R_CHI] = e.lr;
-    run.res[R_SIG2] = e.sigma * e.sigma;
-    ChoiceStored s;
-    s.command = "TOBIT";
-    s.coef = e.coef;
-    s.cov = e.cov;
-    s.se = e.se;
-    s.tstat = e.tstat;
-    s.parameters = {SIGMA_NAME};
-    s.predicted = e.expected;
-    s.residual = e.residual;
-    s.n = e.n;
-    s.llf = e.llf;
-    s.sigma = e.sigma;
-    s.censored_below = c.below;
-    s.censored_above = c.above;
-    s.lower = c.lower;
-    s.upper = c.upper;
-    store_choice(run, eq, s, o);
 }
 
 } // namespace tarvex

@@ -1,7 +1,9 @@
 // COINTEGR vars / options: reads and checks the options and the list, gathers the rows (the
 // observations of the range, which must follow one another), and hands them to the test the
 // list and the options call for: one variable, the augmented Dickey-Fuller test (PP: Phillips-
-// Perron, KPSS: KPSS); several, Engle-Granger's test (JOHANSEN: Johansen's).
+// Perron, KPSS: KPSS); several, Engle-Granger's test (JOHANSEN: Johansen's). A test that cannot
+// be done is reported as a failed estimation; a finished one is reported and its result stored
+// (the cointegrating regression of Engle-Granger's test as the estimation TEST and FCAST read).
 #include "regress/coint/coint_command.hpp"
 
 #include "core/error_report.hpp"
@@ -16,7 +18,10 @@
 #include "regress/coint/johansen.hpp"
 #include "regress/coint/johansen_report.hpp"
 #include "regress/coint/unit_root_report.hpp"
+#include "regress/coint/unit_root_result.hpp"
+#include "regress/fit/estimator_front.hpp"
 #include "regress/fit/list_equation.hpp"
+#include "regress/fit/store_result.hpp"
 #include "regress/fit/term_names.hpp"
 
 namespace tarvex {
@@ -34,9 +39,7 @@ bool check_options(Run& run, const CointOptions& o) {
     if (o.BANDWIDT < -1) return bad_option(run, "BANDWIDT");
     if (!o.SELECT.empty() && o.SELECT != "FIXED" && o.SELECT != "AIC" && o.SELECT != "BIC")
         return bad_option(run, "SELECT");
-    for (const std::string* name :
-         {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
-        if (given_without_value(*name)) return bad_option(run, "PREDICT");
+    if (!check_name_options(run, coint_option_table(), ERR_COINT_OPTION)) return false;
     if (o.JOHANSEN && (o.PP || o.KPSS)) {
         report_error(run, " ...ERROR..CHOOSE ONE OF JOHANSEN, PP AND KPSS", ERR_COINT_OPTION);
         return false;
@@ -62,26 +65,35 @@ bool read_deterministic(Run& run, const std::string& word, Deterministic& det) {
     return true;
 }
 
-bool too_few(Run& run, int n, int k) {
-    report_error(run,
-                 " ...ERROR.." + fmt_I(n, 5) + " OBSERVATIONS IS NOT ENOUGH FOR" + fmt_I(k, 4) +
-                     " COEFFICIENTS",
-                 ERR_COINT_TOO_FEW);
-    return false;
+EstimationFailure too_few(int n, int k) {
+    return {" ...ERROR.." + fmt_I(n, 5) + " OBSERVATIONS IS NOT ENOUGH FOR" + fmt_I(k, 4) +
+                " COEFFICIENTS",
+            ERR_COINT_TOO_FEW};
 }
 
-bool constant_variable(Run& run, const std::string& name) {
-    report_error(run, " ...ERROR..VARIABLE " + trim_trailing_blanks(name) + " IS CONSTANT",
-                 ERR_COINT_CONSTANT);
-    return false;
+EstimationFailure constant_variable(const std::string& name) {
+    return {" ...ERROR..VARIABLE " + trim_trailing_blanks(name) + " IS CONSTANT",
+            ERR_COINT_CONSTANT};
 }
 
-bool singular(Run& run, const std::string& culprit) {
-    report_error(run,
-                 " ...ERROR..SINGULAR REGRESSION: " + trim_trailing_blanks(culprit) +
-                     " IS A LINEAR COMBINATION OF THE OTHER REGRESSORS",
-                 ERR_COINT_SINGULAR);
-    return false;
+EstimationFailure singular(const std::string& culprit) {
+    return {" ...ERROR..SINGULAR REGRESSION: " + trim_trailing_blanks(culprit) +
+                " IS A LINEAR COMBINATION OF THE OTHER REGRESSORS",
+            ERR_COINT_SINGULAR};
+}
+
+// What a test of one variable, or Johansen's, can store: the coefficients of a test regression
+// (ADF) or COEF's first relation (Johansen), and TESTSTAT. No series is fitted.
+OutputNames test_outputs(const OutputNames& out, bool regression, bool relation) {
+    OutputNames kept;
+    kept.TESTSTAT = out.TESTSTAT;
+    if (regression || relation) kept.COEF = out.COEF;
+    if (regression) {
+        kept.STDERR = out.STDERR;
+        kept.TRATIO = out.TRATIO;
+        kept.COVARIAN = out.COVARIAN;
+    }
+    return kept;
 }
 
 // The default number of lagged differences: trunc((n-1)**(1/3)).
@@ -104,29 +116,25 @@ std::string adf_culprit(const std::string& name, const AdfFit& f, Deterministic 
     return det == Deterministic::TREND && c == f.lag + 1 ? "TREND" : "CONSTANT";
 }
 
-// The ADF test of `y` (its name for the report), with the lag options; the p-value surface
-// for `nvars` variables and `surface` terms.
-void run_adf(Run& run, const std::string& name, const std::vector<Real>& y, Deterministic det,
-             Deterministic surface, int nvars, const CointOptions& o) {
+// The ADF test of `y` (its name for the report), with the lag options, judged on the p-value
+// surface for `nvars` variables and `surface` terms; false (reported) when it cannot be done.
+bool adf_test(Run& run, const std::string& name, const std::vector<Real>& y, Deterministic det,
+              Deterministic surface, int nvars, const CointOptions& o, LagChoice& choice,
+              AdfTest& test) {
     const int n = int(y.size());
-    LagChoice choice;
     choice.select = selection_of(o.SELECT);
     choice.max_lag = o.LAGS >= 0 ? o.LAGS : default_lags(n);
-    const AdfFit f =
-        augmented_dickey_fuller(y.data(), y.size(), det, choice.max_lag, choice.select);
-    if (f.status == UnitRootStatus::constant) {
-        constant_variable(run, name);
-        return;
+    AdfFit f = augmented_dickey_fuller(y.data(), y.size(), det, choice.max_lag, choice.select);
+    EstimationFailure failure;
+    if (f.status == UnitRootStatus::constant) failure = constant_variable(name);
+    if (f.status == UnitRootStatus::too_few) failure = too_few(f.n, f.k);
+    if (f.status == UnitRootStatus::singular) failure = singular(adf_culprit(name, f, det));
+    if (f.status != UnitRootStatus::ok) {
+        report_estimation_failure(run, failure);
+        return false;
     }
-    if (f.status == UnitRootStatus::too_few) {
-        too_few(run, f.n, f.k);
-        return;
-    }
-    if (f.status == UnitRootStatus::singular) {
-        singular(run, adf_culprit(name, f, det));
-        return;
-    }
-    report_adf(run, name, f, det, choice, surface, nvars, o.WIDE);
+    test = judge_adf(std::move(f), surface, nvars);
+    return true;
 }
 
 void unit_root_tests(Run& run, const std::string& name, const std::vector<Real>& y,
@@ -134,7 +142,11 @@ void unit_root_tests(Run& run, const std::string& name, const std::vector<Real>&
     Deterministic det;
     if (!read_deterministic(run, o.DETERM, det)) return;
     if (!o.PP && !o.KPSS) {
-        run_adf(run, name, y, det, det, 1, o);
+        LagChoice choice;
+        AdfTest test;
+        if (!adf_test(run, name, y, det, det, 1, o, choice, test)) return;
+        report_adf(run, name, test, det, choice, o.WIDE);
+        store_model_result(run, adf_result(test), test_outputs(o.out, true, false));
         return;
     }
     if (det == Deterministic::NONE) {
@@ -155,13 +167,20 @@ void unit_root_tests(Run& run, const std::string& name, const std::vector<Real>&
         status = kpss.status, fn = kpss.n;
     }
     const int k = (det == Deterministic::TREND ? 2 : 1) + (o.PP ? 1 : 0);
-    if (status == UnitRootStatus::constant) return (void)constant_variable(run, name);
-    if (status == UnitRootStatus::too_few) return (void)too_few(run, fn, k);
-    if (status == UnitRootStatus::singular) return (void)singular(run, name);
-    if (o.PP)
-        report_phillips_perron(run, name, pp, det);
-    else
-        report_kpss(run, name, kpss, det);
+    if (status == UnitRootStatus::constant)
+        return report_estimation_failure(run, constant_variable(name));
+    if (status == UnitRootStatus::too_few) return report_estimation_failure(run, too_few(fn, k));
+    if (status == UnitRootStatus::singular) return report_estimation_failure(run, singular(name));
+    const OutputNames out = test_outputs(o.out, false, false);
+    if (o.PP) {
+        const PhillipsPerronTest test = judge_phillips_perron(pp, det);
+        report_phillips_perron(run, name, test, det);
+        store_model_result(run, phillips_perron_result(test), out);
+    } else {
+        const KpssTest test = judge_kpss(kpss, det);
+        report_kpss(run, name, test, det);
+        store_model_result(run, kpss_result(test), out);
+    }
 }
 
 void engle_granger(Run& run, CointEquation& eq, const ListRows& rows, const CointOptions& o) {
@@ -182,22 +201,34 @@ void engle_granger(Run& run, CointEquation& eq, const ListRows& rows, const Coin
     }
     x.push_back({});
     const int n = int(rows.y.size()), k = int(x.size());
-    if (n <= k + 1) return (void)too_few(run, n, k);
+    if (n <= k + 1) return report_estimation_failure(run, too_few(n, k));
     for (std::size_t j = 0; j + 1 < rows.x.size(); ++j) {
         bool varies = false;
         for (Real v : rows.x[j]) varies = varies || v != rows.x[j][0];
-        if (!varies) return (void)constant_variable(run, eq.terms[j].name);
+        if (!varies) return report_estimation_failure(run, constant_variable(eq.terms[j].name));
     }
-    const CointRegression r = cointegrating_regression(rows.y, x);
+    CointRegression r = cointegrating_regression(rows.y, x);
     if (!r.ok) {
-        run.last_estimation = EstimationResults{};
         const int c = r.failed_column;
-        return (void)singular(run, c >= 0 && c < int(eq.terms.size()) ? eq.terms[c].name
-                                                                      : std::string("?"));
+        return report_estimation_failure(
+            run,
+            singular(c >= 0 && c < int(eq.terms.size()) ? eq.terms[c].name : std::string("?")));
     }
-    if (!report_cointegrating_regression(run, eq, r, o)) return;
+    report_cointegrating_regression(run, eq, r, o);
     // The variables: y and the regressors other than the constant.
-    run_adf(run, "RESID", r.resid, Deterministic::NONE, det, int(rows.x.size()), o);
+    LagChoice choice;
+    AdfTest test;
+    if (!adf_test(run, "RESID", r.resid, Deterministic::NONE, det, int(rows.x.size()), o, choice,
+                  test))
+        return;
+    report_adf(run, "RESID", test, Deterministic::NONE, choice, o.WIDE);
+    add_adf_statistic(r.result, test);
+    EstimationResults& record = r.result.record;
+    name_equation(run, "COINTEGR", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.terms, {}, record);
+    record.obs = eq.obs;
+    record.beg = eq.beg;
+    record.end = eq.end;
+    store_model_result(run, std::move(r.result), o.out);
 }
 
 bool read_johansen_terms(Run& run, const std::string& word, JohansenTerms& terms) {
@@ -227,7 +258,7 @@ void johansen_test(Run& run, const CointEquation& eq, const ListRows& rows, cons
     for (std::size_t j = 0; j < x.size(); ++j) {
         bool varies = false;
         for (Real v : x[j]) varies = varies || v != x[j][0];
-        if (!varies) return (void)constant_variable(run, names[j]);
+        if (!varies) return report_estimation_failure(run, constant_variable(names[j]));
     }
     const int lags = o.LAGS > 0 ? o.LAGS : 2;
     const JohansenFit fit = johansen(x, lags, terms);
@@ -236,34 +267,33 @@ void johansen_test(Run& run, const CointEquation& eq, const ListRows& rows, cons
     case JohansenStatus::ok:
         break;
     case JohansenStatus::too_few:
-        report_error(run,
-                     " ...ERROR.." + fmt_I(int(rows.y.size()), 5) +
-                         " OBSERVATIONS IS NOT ENOUGH FOR A VAR OF" + fmt_I(lags, 3) + " LAGS IN" +
-                         fmt_I(m, 3) + " VARIABLES",
-                     ERR_COINT_VAR_TOO_FEW);
-        return;
+        return report_estimation_failure(run, {" ...ERROR.." + fmt_I(int(rows.y.size()), 5) +
+                                                   " OBSERVATIONS IS NOT ENOUGH FOR A VAR OF" +
+                                                   fmt_I(lags, 3) + " LAGS IN" + fmt_I(m, 3) +
+                                                   " VARIABLES",
+                                               ERR_COINT_VAR_TOO_FEW});
     case JohansenStatus::dependent: {
         const int c = fit.failed_column;
         const bool lag = c >= 0 && c < m * (lags - 1);
-        return (void)singular(
-            run,
-            lag ? lagged_name(suffixed_name("D", trim_trailing_blanks(names[c % m])), c / m + 1)
-                : std::string("CONSTANT"));
+        return report_estimation_failure(
+            run, singular(lag ? lagged_name(suffixed_name("D", trim_trailing_blanks(names[c % m])),
+                                            c / m + 1)
+                              : std::string("CONSTANT")));
     }
     case JohansenStatus::singular_00:
     case JohansenStatus::singular_11:
     case JohansenStatus::no_eigen:
-        report_error(run,
-                     std::string(" ...ERROR..JOHANSEN: ") +
-                         (fit.status == JohansenStatus::singular_00
-                              ? "THE RESIDUALS OF THE DIFFERENCES ARE DEPENDENT (S00)"
-                          : fit.status == JohansenStatus::singular_11
-                              ? "THE RESIDUALS OF THE LEVELS ARE DEPENDENT (S11)"
-                              : "THE EIGENVALUES DID NOT SETTLE"),
-                     ERR_COINT_MOMENTS);
-        return;
+        return report_estimation_failure(
+            run, {std::string(" ...ERROR..JOHANSEN: ") +
+                      (fit.status == JohansenStatus::singular_00
+                           ? "THE RESIDUALS OF THE DIFFERENCES ARE DEPENDENT (S00)"
+                       : fit.status == JohansenStatus::singular_11
+                           ? "THE RESIDUALS OF THE LEVELS ARE DEPENDENT (S11)"
+                           : "THE EIGENVALUES DID NOT SETTLE"),
+                  ERR_COINT_MOMENTS});
     }
-    report_johansen(run, names, fit, terms, o);
+    report_johansen(run, names, fit, terms, o.WIDE);
+    store_model_result(run, johansen_result(fit, terms), test_outputs(o.out, false, true));
 }
 
 } // namespace

@@ -32,13 +32,10 @@ const OptionTable COINT_TABLE = {
         "COVARIAN",  // 17 name    their covariance matrix
         "STDERR",    // 18 name    standard errors
         "TRATIO",    // 19 name    t-ratios
+        "TESTSTAT",  // 20 name    the test statistics with their p-values
     },
-    7, 4, 0, 8};
+    7, 4, 0, 9};
 // clang-format on
-
-int at(std::string_view keyword) {
-    return option_index(COINT_TABLE, keyword);
-}
 
 } // namespace
 
@@ -47,29 +44,22 @@ const OptionTable& coint_option_table() {
 }
 
 void set_coint_defaults(Run& run) {
-    OptionSet& opt = run.opt;
-    opt.prepare(COINT_TABLE);
-    opt.sw[at("WIDE")] = run.sw[OWIDE];
-    opt.iv[at("BEG")] = run.smpl.IBEG;
-    opt.iv[at("END")] = run.smpl.IEND;
-    opt.iv[at("LAGS")] = -1;
-    opt.iv[at("BANDWIDT")] = -1;
+    set_estimator_defaults(run, COINT_TABLE);
+    run.opt.iv[option_index(COINT_TABLE, "LAGS")] = -1;
+    run.opt.iv[option_index(COINT_TABLE, "BANDWIDT")] = -1;
 }
 
 CointOptions read_coint_options(const Run& run) {
-    const OptionSet& opt = run.opt;
+    const OptionValues v(run.opt, COINT_TABLE);
     CointOptions o;
-    auto s = [&](const char* k) { return bool(opt.sw[at(k)]); };
-    auto n = [&](const char* k) { return trim_trailing_blanks(opt.name[at(k)]); };
-    o.PP = s("PP"), o.KPSS = s("KPSS"), o.LONG = s("LONG");
-    o.PCOV = s("PCOV"), o.PCOR = s("PCOR"), o.WIDE = s("WIDE");
-    o.JOHANSEN = s("JOHANSEN");
-    o.BEG = opt.iv[at("BEG")], o.END = opt.iv[at("END")];
-    o.LAGS = opt.iv[at("LAGS")], o.BANDWIDT = opt.iv[at("BANDWIDT")];
-    o.DETERM = n("DETERM"), o.SELECT = n("SELECT");
-    auto padded = [&](const char* k) { return opt.name[at(k)]; };
-    o.PREDICT = padded("PREDICT"), o.RESID = padded("RESID"), o.COEF = padded("COEF");
-    o.COVARIAN = padded("COVARIAN"), o.STDERR = padded("STDERR"), o.TRATIO = padded("TRATIO");
+    o.PP = v.on("PP"), o.KPSS = v.on("KPSS"), o.LONG = v.on("LONG");
+    o.PCOV = v.on("PCOV"), o.PCOR = v.on("PCOR"), o.WIDE = v.on("WIDE");
+    o.JOHANSEN = v.on("JOHANSEN");
+    o.BEG = v.integer("BEG"), o.END = v.integer("END");
+    o.LAGS = v.integer("LAGS"), o.BANDWIDT = v.integer("BANDWIDT");
+    o.DETERM = trim_trailing_blanks(v.name("DETERM"));
+    o.SELECT = trim_trailing_blanks(v.name("SELECT"));
+    o.out = read_output_names(v);
     return o;
 }
 

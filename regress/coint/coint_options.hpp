@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/option_set.hpp"
+#include "regress/fit/estimator_front.hpp"
 
 #include <string>
 
@@ -18,7 +19,7 @@ struct CointOptions {
     int BANDWIDT = -1;  // Bartlett truncation lag (PP, KPSS); -1: not given
     std::string DETERM; // deterministic terms; blank: the default of the test
     std::string SELECT; // FIXED, AIC or BIC
-    std::string PREDICT, RESID, COEF, COVARIAN, STDERR, TRATIO;
+    OutputNames out;
 };
 
 const OptionTable& coint_option_table();

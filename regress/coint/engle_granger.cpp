@@ -1,6 +1,7 @@
-// The cointegrating regression of the Engle-Granger test: estimate, report and store.
+// The cointegrating regression of the Engle-Granger test: estimate and report.
 #include "regress/coint/engle_granger.hpp"
 
+#include "core/result_scalars.hpp"
 #include "core/run.hpp"
 #include "kernels/exact_gram.hpp"
 #include "kernels/gram_cholesky.hpp"
@@ -9,8 +10,6 @@
 #include "numeric/qmath.hpp"
 #include "regress/coint/coint_options.hpp"
 #include "regress/fit/coefficient_table.hpp"
-#include "regress/fit/output_variables.hpp"
-#include "regress/fit/term_names.hpp"
 
 namespace tarvex {
 
@@ -56,10 +55,29 @@ CointRegression cointegrating_regression(const std::vector<Real>& y,
     Real sst = 0;
     for (Real v : y) sst += (v - mean) * (v - mean);
     r.rsqr = sst > 0 ? 1 - r.sse / sst : Real(0);
+    EstimationResults& s = r.result.record;
+    s.coef = r.coef;
+    s.cov = r.cov;
+    s.xtx_inv = r.xtx_inv;
+    s.stderrs = r.se;
+    s.tratios = r.tstat;
+    s.predicted = r.fitted;
+    s.residuals = r.resid;
+    s.n = r.n;
+    s.k = r.k;
+    s.sse = r.sse;
+    s.rsqr = r.rsqr;
+    s.df = r.n - r.k;
+    s.sigma = qm::sqrt(r.sigma2);
+    s.intercept = true;
+    infer_coefficients(r.result);
+    r.result.set_scalar(R_SSE, r.sse);
+    r.result.set_scalar(R_SIG2, r.sigma2);
+    r.result.set_scalar(R_R2, r.rsqr);
     return r;
 }
 
-bool report_cointegrating_regression(Run& run, const CointEquation& eq, const CointRegression& r,
+void report_cointegrating_regression(Run& run, const CointEquation& eq, const CointRegression& r,
                                      const CointOptions& o) {
     std::vector<std::string> names;
     for (const OlsTerm& t : eq.terms) names.push_back(t.name);
@@ -69,45 +87,14 @@ bool report_cointegrating_regression(Run& run, const CointEquation& eq, const Co
         write_line(run, " R-SQUARED =" + fmt_F(r.rsqr, 10, 6) +
                             "     SUM OF SQUARED RESIDUALS =" + fmt_G(r.sse, 14, 7));
         write_line(run, " ");
-        CoefficientTable t;
+        CoefficientTable t = coefficient_table(r.result);
         t.label = " COINTEGRATING REGRESSION:";
         t.names = names;
-        t.coef = r.coef;
-        t.se = r.se;
-        t.tstat = r.tstat;
-        t.df = r.n - r.k;
         t.wide = o.WIDE;
         write_coefficient_table(run, t);
         write_coefficient_matrices(run, names, r.cov, o.PCOV, o.PCOR, o.WIDE);
         write_line(run, " ");
     }
-    ResultScalars& res = run.res;
-    res[R_SSE] = r.sse;
-    res[R_SIG2] = r.sigma2;
-    res[R_R2] = r.rsqr;
-    EstimationResults& s =
-        new_estimation_record(run, "COINTEGR", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.terms);
-    s.coef = r.coef;
-    s.cov = r.cov;
-    s.xtx_inv = r.xtx_inv;
-    s.stderrs = r.se;
-    s.tratios = r.tstat;
-    s.obs = eq.obs;
-    s.predicted = r.fitted;
-    s.residuals = r.resid;
-    s.n = r.n;
-    s.k = r.k;
-    s.beg = eq.beg;
-    s.end = eq.end;
-    s.sse = r.sse;
-    s.rsqr = r.rsqr;
-    s.df = r.n - r.k;
-    s.sigma = qm::sqrt(r.sigma2);
-    s.intercept = true;
-    if (!store_by_observation(run, o.PREDICT, eq.end, eq.obs, r.fitted)) return false;
-    if (!store_by_observation(run, o.RESID, eq.end, eq.obs, r.resid)) return false;
-    return store_coefficient_outputs(run, o.COEF, o.STDERR, o.TRATIO, o.COVARIAN, r.coef, r.se,
-                                     r.tstat, r.cov);
 }
 
 } // namespace tarvex

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "numeric/real.hpp"
+#include "regress/fit/model_result.hpp"
 #include "regress/fit/ols_fit.hpp"
 
 #include <string>
@@ -23,6 +24,9 @@ struct CointRegression {
     std::vector<Real> coef, se, tstat, cov, xtx_inv; // K x K row-major
     std::vector<Real> fitted, resid;
     Real sse = 0, sigma2 = 0, rsqr = 0;
+    // What is stored (named by the command): the regression's record with $SSE $SIG2 $R2; the
+    // test of its residuals adds its statistic and scalars.
+    ModelResult result;
 };
 
 // `x` holds one column per term; an empty column is the constant.
@@ -38,9 +42,8 @@ struct CointEquation {
     int beg = 0, end = 0;
 };
 
-// The coefficient table, the result scalars, the stored estimation (TEST and FCAST) and the
-// output variables. False when an output variable could not be made.
-bool report_cointegrating_regression(Run& run, const CointEquation& eq, const CointRegression& r,
+// The heading, the fit and the coefficient table of the cointegrating regression.
+void report_cointegrating_regression(Run& run, const CointEquation& eq, const CointRegression& r,
                                      const CointOptions& o);
 
 } // namespace tarvex

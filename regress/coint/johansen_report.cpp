@@ -4,9 +4,7 @@
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
-#include "regress/coint/coint_options.hpp"
 #include "regress/coint/johansen_tables.hpp"
-#include "regress/fit/output_variables.hpp"
 #include "regress/fit/term_names.hpp"
 
 namespace tarvex {
@@ -76,10 +74,11 @@ void write_vector_matrix(Run& run, const std::string& title, const std::vector<s
 
 } // namespace
 
-bool report_johansen(Run& run, const std::vector<std::string>& names, const JohansenFit& fit,
-                     JohansenTerms terms, const CointOptions& o) {
+void report_johansen(Run& run, const std::vector<std::string>& names, const JohansenFit& fit,
+                     JohansenTerms terms, bool wide) {
     const bool covered = johansen_table_covers(terms, fit.m);
-    if (run.flags.OPUT) {
+    if (!run.flags.OPUT) return;
+    {
         write_line(run, " JOHANSEN COINTEGRATION TEST:" + fmt_I(fit.m, 3) +
                             " VARIABLES, VAR IN LEVELS OF" + fmt_I(fit.lags, 3) + " LAGS");
         write_line(run, terms_line(terms));
@@ -100,23 +99,14 @@ bool report_johansen(Run& run, const std::vector<std::string>& names, const Joha
         if (terms == JohansenTerms::RESTRICTED) rows.push_back("CONSTANT");
         if (terms == JohansenTerms::TREND) rows.push_back("TREND");
         write_vector_matrix(run, " COINTEGRATING VECTORS, NORMALISED ON " + rows[0], rows,
-                            fit.vectors, fit.eigenvalues, o.WIDE);
+                            fit.vectors, fit.eigenvalues, wide);
         write_line(run, " ");
         std::vector<std::string> equations;
         for (const std::string& n : names)
             equations.push_back(suffixed_name("D", trim_trailing_blanks(n)));
         write_vector_matrix(run, " LOADINGS (ALPHA), ONE ROW PER EQUATION", equations, fit.loadings,
-                            fit.eigenvalues, o.WIDE);
+                            fit.eigenvalues, wide);
     }
-    ResultScalars& res = run.res;
-    res[R_VAL] = fit.trace[0];
-    res[R_VAL2] = fit.max_eigen[0];
-    res[R_CRIT] = covered ? johansen_critical_values(terms, fit.m, true)[1] : Real(0);
-    res[R_VAL1] = fit.lags;
-    res[R_N] = fit.n;
-    run.last_estimation = EstimationResults{};
-    const std::vector<Real> first(fit.vectors.begin(), fit.vectors.begin() + fit.p);
-    return store_vector(run, o.COEF, first);
 }
 
 } // namespace tarvex

@@ -12,10 +12,9 @@
 namespace tarvex {
 
 struct Run;
-struct CointOptions;
 
-// `names` holds the m variables' names. False when COEF could not be stored.
-bool report_johansen(Run& run, const std::vector<std::string>& names, const JohansenFit& fit,
-                     JohansenTerms terms, const CointOptions& o);
+// `names` holds the m variables' names.
+void report_johansen(Run& run, const std::vector<std::string>& names, const JohansenFit& fit,
+                     JohansenTerms terms, bool wide);
 
 } // namespace tarvex

@@ -16,6 +16,8 @@
 #include "regress/choice/multinomial_report.hpp"
 #include "regress/choice/ordered_choice.hpp"
 #include "regress/choice/ordered_report.hpp"
+#include "regress/fit/estimator_front.hpp"
+#include "regress/fit/store_result.hpp"
 
 #include "numeric/qmath.hpp"
 #include "test_support.hpp"
@@ -303,28 +305,40 @@ TEST(ChoiceCategoryReport, WritesTablesAndStoresForTest) {
     m.dependent = "YM";
     const MultinomialEstimate me = estimate_multinomial_logit(m, {});
     report_multinomial_logit(run, m, me, ChoiceReportFlags{});
-    ChoiceOutputs o;
-    o.command = "LOGIT";
-    o.beg = 1;
-    o.end = 40;
-    o.COEF = "B";
-    o.PREDICT = "YHAT";
-    record_multinomial_logit(run, m, me, o);
-    EXPECT_EQ(run.last_estimation.names,
+    EXPECT_EQ(multinomial_parameter_names(m, me),
               (std::vector<std::string>{"X1_2    ", "X2_2    ", "C_2     ", "X1_3    ", "X2_3    ",
                                         "C_3     "}));
+    // The stored result: the scalars, COEF, and the named statistics with their laws.
+    OutputNames o;
+    o.COEF = "B";
+    o.PREDICT = "YHAT";
+    o.TESTSTAT = "S";
+    ModelResult stored = me.result;
+    ASSERT_TRUE(store_model_result(run, std::move(stored), o));
     EXPECT_EQ(run.res[R_LLF], me.llf);
     EXPECT_EQ(run.res[R_K], 6);
+    EXPECT_EQ(run.res[R_CHI], me.lr);
+    EXPECT_EQ(run.res[R_R2], me.pseudo_r2);
+    EXPECT_EQ(run.res[R_F], RESULT_NOT_AVAILABLE);
     EXPECT_EQ(script.values("B"), me.coef);
+    const std::vector<Real> stats = script.values("S");
+    ASSERT_EQ(stats.size(), 16u); // 4 statistics: value, p-value, df1, df2
+    EXPECT_EQ(stats[0], me.llf_constant);
+    EXPECT_EQ(stats[1], me.lr);
+    EXPECT_EQ(stats[5], me.lr_pvalue);
+    EXPECT_EQ(stats[9], Real(me.lr_df));
+    EXPECT_EQ(stats[2], me.pseudo_r2);
+    EXPECT_EQ(stats[4], run.ws.XMISS); // no p-value for the log-likelihood
     ChoiceData d = small_choice_data(SMALL_YO);
     d.dependent = "YO";
     const OrderedEstimate oe = estimate_ordered_choice(d, OrderedLink::LOGIT, {});
     report_ordered_choice(run, d, OrderedLink::LOGIT, oe, ChoiceReportFlags{});
-    record_ordered_choice(run, d, oe, o);
-    EXPECT_EQ(run.last_estimation.names[2], "MU1     ");
+    EXPECT_EQ(ordered_parameter_names(d, oe)[2], "MU1     ");
+    EXPECT_EQ(oe.result.record.not_forecast, "ORDERED LOGIT");
     d.y[4] = 2.5Q;
-    report_ordered_choice(run, d, OrderedLink::LOGIT,
-                          estimate_ordered_choice(d, OrderedLink::LOGIT, {}), ChoiceReportFlags{});
+    const OrderedEstimate bad = estimate_ordered_choice(d, OrderedLink::LOGIT, {});
+    EXPECT_FALSE(category_fit_reportable(bad.end));
+    report_estimation_failure(run, ordered_failure(d, OrderedLink::LOGIT, bad));
     EXPECT_EQ(run.res[R_ERR], ERR_ORDERED_LOGIT_BASE + ERR_CAT_NOT_INTEGER);
     ASSERT_EQ(std::fclose(out), 0);
     const testing::Lines lines = testing::split_lines(std::string(text, length));
