@@ -9,7 +9,9 @@
 #include "options/options.hpp"
 #include "regress/auto/auto_errors.hpp"
 #include "regress/auto/auto_report.hpp"
+#include "regress/fit/estimator_front.hpp"
 #include "regress/fit/list_equation.hpp"
+#include "regress/fit/store_result.hpp"
 
 namespace tarvex {
 
@@ -31,10 +33,7 @@ bool check_options(Run& run, const AutoOptions& o) {
     if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, "CONVERGE");
     if (o.METHOD != "ML" && o.METHOD != "CORC" && o.METHOD != "PW")
         return bad_option(run, "METHOD");
-    for (const std::string* name :
-         {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
-        if (given_without_value(*name)) return bad_option(run, "PREDICT");
-    return true;
+    return check_name_options(run, auto_option_table(), ERR_AUTO_OPTION);
 }
 
 bool read_equation(Run& run, const AutoOptions& o, AutoEquation& eq) {
@@ -46,6 +45,12 @@ bool read_equation(Run& run, const AutoOptions& o, AutoEquation& eq) {
     eq.dep_name = list.dep.name;
     eq.terms = std::move(list.terms);
     return true;
+}
+
+// The named parameters after the regressors: RHO, and RHO2 for AR(2).
+std::vector<std::string> rho_parameters(int order) {
+    if (order == 2) return {"RHO", "RHO2"};
+    return {"RHO"};
 }
 
 AutoMethod method_of(const std::string& word) {
@@ -100,8 +105,21 @@ void cmd_auto(Run& run) {
     control.order = o.ORDER;
     control.max_iterations = o.MAXIT;
     control.tolerance = o.CONVERGE;
-    const AutoEstimate e = estimate_auto(data, control);
-    report_auto(run, eq, e, o, control.method);
+    AutoEstimate e = estimate_auto(data, control);
+    report_auto_heading(run, eq, e, o, control.method);
+    if (e.end != AutoEnd::CONVERGED) {
+        report_estimation_failure(run, auto_failure(eq, e));
+        return;
+    }
+    EstimationResults& r = e.result.record;
+    name_equation(run, "AUTO", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.terms,
+                  rho_parameters(o.ORDER), r);
+    r.obs = eq.obs;
+    r.beg = eq.beg;
+    r.end = eq.end;
+    r.intercept = !eq.terms.empty() && eq.terms.back().kind == TermKind::INTERCEPT;
+    report_auto(run, e, o, control.method);
+    store_model_result(run, std::move(e.result), o.out);
 }
 
 } // namespace tarvex

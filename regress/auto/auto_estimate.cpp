@@ -3,12 +3,15 @@
 // iterations and the likelihood's derivatives cost nothing that grows with the sample.
 #include "regress/auto/auto_estimate.hpp"
 
+#include "core/result_scalars.hpp"
 #include "kernels/ar_moments.hpp"
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/least_squares.hpp"
 #include "kernels/symmetric_solve.hpp"
 #include "numeric/fused_axpy.hpp"
 #include "numeric/qmath.hpp"
+#include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/forecast_parts.hpp"
 
 #include <algorithm>
 
@@ -266,6 +269,55 @@ void residuals(const AutoData& data, const AutoControl& c, AutoEstimate& e) {
     e.r2 = sst > 0 ? 1 - ssi / sst : Real(0);
 }
 
+// The result of a converged estimate: b then rho as one coefficient vector with the covariance
+// of both, the inference of each part under its own law, the record's summary and the scalars.
+void finish_auto_result(AutoEstimate& e, bool ml) {
+    ModelResult& m = e.result;
+    EstimationResults& r = m.record;
+    const std::size_t k = e.coef.size();
+    r.coef = e.coef;
+    r.coef.insert(r.coef.end(), e.rho.begin(), e.rho.end());
+    r.stderrs = e.se;
+    r.stderrs.insert(r.stderrs.end(), e.rho_se.begin(), e.rho_se.end());
+    r.tratios.resize(r.coef.size());
+    for (std::size_t j = 0; j < r.coef.size(); ++j)
+        r.tratios[j] = r.stderrs[j] > 0 ? r.coef[j] / r.stderrs[j] : Real(0);
+    r.cov = e.full_cov;
+    r.n = e.n;
+    r.k = e.k;
+    r.df = Real(e.rows_used - e.k);
+    r.asymptotic = ml;
+    // The regression's ratios by t after the iterations (by the normal under ML), rho's always
+    // by the normal.
+    const std::vector<Real> b_ratios(r.tratios.begin(), r.tratios.begin() + std::ptrdiff_t(k));
+    const std::vector<Real> rho_ratios(r.tratios.begin() + std::ptrdiff_t(k), r.tratios.end());
+    std::vector<Real> rho_p, rho_partial;
+    coefficient_inference(b_ratios, r.df, ml, r.pvalues, m.partials);
+    coefficient_inference(rho_ratios, r.df, true, rho_p, rho_partial);
+    r.pvalues.insert(r.pvalues.end(), rho_p.begin(), rho_p.end());
+    m.partials.insert(m.partials.end(), rho_partial.begin(), rho_partial.end());
+    r.mean_terms = int(k);
+    auto errors = std::make_shared<AutocorrelationPart>();
+    errors->rho = e.rho;
+    r.model = std::move(errors);
+    r.predicted = e.predicted;
+    r.residuals = e.innovations; // the one-step prediction errors, as RESID= stores them
+    r.sse = e.sse;
+    r.sigma = qm::sqrt(e.sigma2);
+    r.rsqr = e.r2;
+    r.has_llf = true;
+    r.llf = e.llf;
+    m.set_scalar(R_LLF, e.llf);
+    m.set_scalar(R_N, e.n);
+    m.set_scalar(R_K, e.k);
+    m.set_scalar(R_DF, r.df);
+    m.set_scalar(R_SSE, e.sse);
+    m.set_scalar(R_SIG2, e.sigma2);
+    m.set_scalar(R_R2, e.r2);
+    m.set_scalar(R_DW, e.dw);
+    m.set_scalar(R_RHO, e.rho[0]);
+}
+
 } // namespace
 
 AutoEstimate estimate_auto(const AutoData& data, const AutoControl& c) {
@@ -335,6 +387,7 @@ AutoEstimate estimate_auto(const AutoData& data, const AutoControl& c) {
             return e;
         }
         const std::vector<Real> inverse = cholesky_inverse(lower, d);
+        e.full_cov = inverse;
         for (int a = 0; a < k; ++a)
             for (int b = 0; b < k; ++b)
                 e.cov[std::size_t(a) * k + b] = inverse[std::size_t(a) * d + b];
@@ -348,12 +401,21 @@ AutoEstimate estimate_auto(const AutoData& data, const AutoControl& c) {
         for (int a = 0; a < k; ++a)
             for (int b = 0; b < k; ++b)
                 e.cov[std::size_t(a) * k + b] = e.sigma2 * f.inverse_at(a, b);
+        const int d = k + p;
+        e.full_cov.assign(std::size_t(d) * d, Real(0));
+        for (int a = 0; a < k; ++a)
+            for (int b = 0; b < k; ++b)
+                e.full_cov[std::size_t(a) * d + b] = e.cov[std::size_t(a) * k + b];
         std::vector<Real> again, inverse;
         const std::vector<Real> r = residual_lag_products(moments, f.coef);
         if (rho_from_residuals(r, p, again, inverse)) {
             Real explained = 0;
             for (int i = 0; i < p; ++i) explained += again[std::size_t(i)] * r[std::size_t(i + 1)];
             const Real s2 = (r[0] - explained) / Real(e.n - 2 * p);
+            for (int i = 0; i < p; ++i)
+                for (int j = 0; j < p; ++j)
+                    e.full_cov[std::size_t(k + i) * d + std::size_t(k + j)] =
+                        s2 * inverse[std::size_t(i) * p + std::size_t(j)];
             for (int i = 0; i < p; ++i)
                 e.rho_se[std::size_t(i)] =
                     qm::sqrt(s2 * inverse[std::size_t(i) * p + std::size_t(i)]);
@@ -362,6 +424,7 @@ AutoEstimate estimate_auto(const AutoData& data, const AutoControl& c) {
     e.se.resize(std::size_t(k));
     for (int j = 0; j < k; ++j) e.se[std::size_t(j)] = qm::sqrt(e.cov[std::size_t(j) * k + j]);
     residuals(data, c, e);
+    if (e.end == AutoEnd::CONVERGED) finish_auto_result(e, c.method == AutoMethod::ML);
     return e;
 }
 

@@ -2,10 +2,13 @@
 // Cochrane-Orcutt iteration, by Prais-Winsten iteration (the first observations kept by the exact
 // transformation) or by exact maximum likelihood. Every fit at a given rho comes from the
 // cross-products of the data and its lags, formed once (kernels/ar_moments); one more pass over
-// the rows gives the residuals at the estimates. The estimator never sees the run.
+// the rows gives the residuals at the estimates. The estimator never sees the run: it returns
+// the estimates, and, when they stand, the result with rho (and rho2) as named parameters after
+// the regressors.
 #pragma once
 
 #include "numeric/real.hpp"
+#include "regress/fit/model_result.hpp"
 
 #include <cstddef>
 #include <vector>
@@ -47,6 +50,15 @@ struct AutoEstimate {
     std::vector<Real> predicted,
         innovations;              // one-step predictions x'b + rho u_(t-1) ..., y - them
     std::vector<Real> structural; // u = y - x'b
+    // The covariance of (b, rho), K + p square row-major: minus the inverse Hessian under ML;
+    // after the iterations the regression's block and rho's from the residuals' regression,
+    // with no covariance between the two (each is estimated given the other).
+    std::vector<Real> full_cov;
+    // When converged: coefficients b then rho (RHO, RHO2), their covariance, standard errors,
+    // ratios and p-values (the regression's by t after the iterations, rho's always by the
+    // normal), the one-step predictions and their errors, N, K, df, SSE, sigma, the one-step
+    // R-square, the log-likelihood, rho for FCAST, and the result scalars.
+    ModelResult result;
 };
 
 AutoEstimate estimate_auto(const AutoData& data, const AutoControl& control);

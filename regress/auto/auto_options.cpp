@@ -1,4 +1,4 @@
-// The option table of AUTO and its defaults.
+// The option table of AUTO and its own defaults.
 #include "regress/auto/auto_options.hpp"
 
 #include "core/run.hpp"
@@ -45,12 +45,8 @@ const OptionTable& auto_option_table() {
 }
 
 void set_auto_defaults(Run& run) {
+    set_estimator_defaults(run, AUTO_TABLE);
     OptionSet& opt = run.opt;
-    opt.prepare(AUTO_TABLE);
-    opt.sw[at("CONSTANT")] = true;
-    opt.sw[at("WIDE")] = run.sw[OWIDE];
-    opt.iv[at("BEG")] = run.smpl.IBEG;
-    opt.iv[at("END")] = run.smpl.IEND;
     opt.iv[at("ORDER")] = 1;
     opt.iv[at("MAXIT")] = 100;
     opt.rv[at("CONVERGE")] = 1e-20Q;
@@ -58,18 +54,15 @@ void set_auto_defaults(Run& run) {
 }
 
 AutoOptions read_auto_options(const Run& run) {
-    const OptionSet& opt = run.opt;
+    const OptionValues v(run.opt, AUTO_TABLE);
     AutoOptions o;
-    auto s = [&](const char* k) { return bool(opt.sw[at(k)]); };
-    auto n = [&](const char* k) { return opt.name[at(k)]; };
-    o.CONSTANT = s("CONSTANT"), o.PCOV = s("PCOV"), o.PCOR = s("PCOR"), o.WIDE = s("WIDE");
-    o.PITER = s("PITER");
-    o.BEG = opt.iv[at("BEG")], o.END = opt.iv[at("END")], o.ORDER = opt.iv[at("ORDER")];
-    o.MAXIT = opt.iv[at("MAXIT")];
-    o.CONVERGE = opt.rv[at("CONVERGE")];
-    o.METHOD = trim_trailing_blanks(n("METHOD"));
-    o.PREDICT = n("PREDICT"), o.RESID = n("RESID"), o.COEF = n("COEF");
-    o.COVARIAN = n("COVARIAN"), o.STDERR = n("STDERR"), o.TRATIO = n("TRATIO");
+    o.CONSTANT = v.on("CONSTANT"), o.PCOV = v.on("PCOV"), o.PCOR = v.on("PCOR");
+    o.WIDE = v.on("WIDE"), o.PITER = v.on("PITER");
+    o.BEG = v.integer("BEG"), o.END = v.integer("END"), o.ORDER = v.integer("ORDER");
+    o.MAXIT = v.integer("MAXIT");
+    o.CONVERGE = v.real("CONVERGE");
+    o.METHOD = trim_trailing_blanks(v.name("METHOD"));
+    o.out = read_output_names(v);
     return o;
 }
 

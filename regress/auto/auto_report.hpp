@@ -1,5 +1,6 @@
-// The report of AUTO and what it leaves: the stored estimation that TEST and FCAST read (with
-// rho and the order), the result scalars and the named output variables.
+// The report of AUTO: its heading (with the iterations under PITER), written also when the
+// estimation fails, then the tables of rho and of the regression with the summary. It writes
+// the estimate and changes nothing.
 #pragma once
 
 #include "regress/auto/auto_estimate.hpp"
@@ -22,8 +23,12 @@ struct AutoEquation {
     int beg = 0, end = 0;
 };
 
-// Writes the report of a finished estimate (or its error) and stores it.
-void report_auto(Run& run, const AutoEquation& eq, const AutoEstimate& e, const AutoOptions& o,
-                 AutoMethod method);
+void report_auto_heading(Run& run, const AutoEquation& eq, const AutoEstimate& e,
+                         const AutoOptions& o, AutoMethod method);
+// The estimate of a converged estimation (its result named).
+void report_auto(Run& run, const AutoEstimate& e, const AutoOptions& o, AutoMethod method);
+
+// Why the estimation failed: its message and $ERR number.
+EstimationFailure auto_failure(const AutoEquation& eq, const AutoEstimate& e);
 
 } // namespace tarvex

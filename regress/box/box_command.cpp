@@ -12,8 +12,10 @@
 #include "regress/box/box_estimate.hpp"
 #include "regress/box/box_options.hpp"
 #include "regress/box/box_report.hpp"
+#include "regress/fit/estimator_front.hpp"
 #include "regress/fit/list_equation.hpp"
 #include "regress/fit/message_number.hpp"
+#include "regress/fit/store_result.hpp"
 
 namespace tarvex {
 
@@ -32,10 +34,7 @@ bool check_options(Run& run, const BoxOptions& o) {
     }
     if (o.MAXIT < 1) return bad_option(run, "MAXIT");
     if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, "CONVERGE");
-    for (const std::string* name :
-         {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO})
-        if (given_without_value(*name)) return bad_option(run, "PREDICT");
-    return true;
+    return check_name_options(run, box_option_table(), ERR_BOX_OPTION);
 }
 
 // Every value the transformation takes must be positive: y, and the regressors under ALLBOX
@@ -99,26 +98,41 @@ void cmd_box(Run& run) {
     BoxControl control;
     control.max_iterations = o.MAXIT;
     control.parameter_tolerance = o.CONVERGE;
-    const BoxEstimate e = estimate_box(d, control);
+    BoxEstimate e = estimate_box(d, control);
     if (e.end == BoxEnd::EXACT_FIT) {
-        run.last_estimation = EstimationResults{};
-        report_error(run,
-                     " ...ERROR..THE REGRESSORS FIT " + trim_trailing_blanks(eq.dep_name) +
-                         " EXACTLY AFTER THE TRANSFORMATION WITH LAMBDA = " +
-                         number_text(e.exact_lambda) + ": THE LIKELIHOOD HAS NO MAXIMUM",
-                     ERR_BOX_EXACT_FIT);
+        report_estimation_failure(
+            run, {" ...ERROR..THE REGRESSORS FIT " + trim_trailing_blanks(eq.dep_name) +
+                      " EXACTLY AFTER THE TRANSFORMATION WITH LAMBDA = " +
+                      number_text(e.exact_lambda) + ": THE LIKELIHOOD HAS NO MAXIMUM",
+                  ERR_BOX_EXACT_FIT});
         return;
     }
     if (e.end == BoxEnd::SINGULAR) {
-        run.last_estimation = EstimationResults{};
         const std::vector<std::string> names = box_parameter_names(eq, o);
         const std::string which = e.bad_parameter >= 0 && e.bad_parameter < int(names.size())
                                       ? trim_trailing_blanks(names[e.bad_parameter])
                                       : std::string("?");
-        report_error(run, " ...ERROR..PARAMETER " + which + " IS NOT IDENTIFIED", ERR_BOX_SINGULAR);
+        report_estimation_failure(
+            run, {" ...ERROR..PARAMETER " + which + " IS NOT IDENTIFIED", ERR_BOX_SINGULAR});
         return;
     }
+    EstimationResults& r = e.result.record;
+    // The lambdas and sigma**2 are named parameters, after the terms.
+    const std::vector<std::string> names = box_parameter_names(eq, o);
+    name_equation(
+        run, "BOX", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.terms,
+        std::vector<std::string>(names.begin() + std::ptrdiff_t(eq.terms.size()), names.end()), r);
+    r.obs = eq.obs;
+    r.beg = eq.beg;
+    r.end = eq.end;
+    r.intercept = o.CONSTANT;
+    // A prediction whose inverse transformation is undefined is missing.
+    for (std::size_t i = 0; i < e.fitted.size(); ++i) {
+        r.predicted.push_back(e.defined[i] ? e.fitted[i] : run.ws.XMISS);
+        r.residuals.push_back(e.defined[i] ? e.resid[i] : run.ws.XMISS);
+    }
     report_box(run, eq, e, o);
+    store_model_result(run, std::move(e.result), o.out);
 }
 
 } // namespace tarvex

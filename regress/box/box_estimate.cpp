@@ -2,10 +2,12 @@
 // profile likelihood on a grid of lambdas, and Newton's method on the full likelihood.
 #include "regress/box/box_estimate.hpp"
 
+#include "core/result_scalars.hpp"
 #include "kernels/maximize_likelihood.hpp"
 #include "kernels/symmetric_solve.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/forecast_parts.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_options.hpp"
 
@@ -265,13 +267,14 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
         e.bad_parameter = fit.dependent_parameter >= 0 ? fit.dependent_parameter : 0;
         return e;
     }
-    e.coef = fit.parameters;
+    EstimationResults& r = e.result.record;
+    r.coef = fit.parameters;
     e.llf = fit.at_maximum.llf;
-    e.lambda_y = e.coef[std::size_t(at.lambda_y)];
+    e.lambda_y = r.coef[std::size_t(at.lambda_y)];
     e.lambda_x = d.regressors == BoxRegressors::SAME_LAMBDA ? e.lambda_y
-                 : at.lambda_x >= 0                         ? e.coef[std::size_t(at.lambda_x)]
+                 : at.lambda_x >= 0                         ? r.coef[std::size_t(at.lambda_x)]
                                                             : Real(1);
-    e.sigma2 = e.coef[std::size_t(at.s2)];
+    e.sigma2 = r.coef[std::size_t(at.s2)];
     std::vector<Real> minus_hessian(fit.at_maximum.hessian), lower;
     for (Real& v : minus_hessian) v = -v;
     int bad = -1;
@@ -280,15 +283,38 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
         e.bad_parameter = bad;
         return e;
     }
-    e.cov = cholesky_inverse(lower, p);
-    standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
+    r.cov = cholesky_inverse(lower, p);
+    standard_errors_and_ratios(r.coef, r.cov, r.stderrs, r.tratios);
+    r.n = e.n;
+    r.k = p;
+    r.df = e.n - p;
+    r.asymptotic = true;
+    r.mean_terms = k;
+    r.sigma = qm::sqrt(e.sigma2);
+    r.has_llf = true;
+    r.llf = e.llf;
+    infer_coefficients(e.result);
+    auto transform = std::make_shared<PowerTransformPart>();
+    transform->regressors = d.regressors != BoxRegressors::NONE;
+    transform->lambda_y = e.lambda_y;
+    transform->lambda_x = e.lambda_x;
+    r.model = std::move(transform);
+    ModelResult& m = e.result;
+    m.add_statistic(
+        NamedStatistic{"LLF LAMBDA=1", e.llf_linear, StatisticLaw::NONE, 0, 0, false, 0});
+    m.add_statistic(NamedStatistic{"LLF LAMBDA=0", e.llf_log, StatisticLaw::NONE, 0, 0, false, 0});
+    m.set_scalar(R_LLF, e.llf);
+    m.set_scalar(R_N, e.n);
+    m.set_scalar(R_K, p);
+    m.set_scalar(R_DF, r.df);
+    m.set_scalar(R_SIG2, e.sigma2);
     // Predictions carried back to y's scale: the inverse transformation of x'b (the median of
     // y given x under normal errors).
     e.fitted.assign(n, 0), e.resid.assign(n, 0), e.defined.assign(n, false);
     for (std::size_t i = 0; i < n; ++i) {
         Real xb = 0;
         for (int j = 0; j < k; ++j)
-            xb += e.coef[std::size_t(j)] * (d.regressors != BoxRegressors::NONE && d.transformed[j]
+            xb += r.coef[std::size_t(j)] * (d.regressors != BoxRegressors::NONE && d.transformed[j]
                                                 ? box_cox(log_x[j][i], e.lambda_x).value
                                                 : d.x[j][i]);
         Real v = 0;

@@ -4,10 +4,12 @@
 //   log L = -n/2 log(2 pi s2) - sum e_i**2/(2 s2) + (ly - 1) sum log y_i.
 // The lambdas are found on the profile likelihood (b and s2 concentrated out) over a grid, and
 // the full likelihood in (b, lambdas, s2) is then maximised by Newton's method with its exact
-// Hessian, whose inverse is the covariance. The estimator writes nothing.
+// Hessian, whose inverse is the covariance. The estimator writes nothing: it returns the
+// estimates, and the log-likelihoods at lambda 1 and 0 also as the record's named statistics.
 #pragma once
 
 #include "numeric/real.hpp"
+#include "regress/fit/model_result.hpp"
 
 #include <vector>
 
@@ -44,8 +46,11 @@ struct BoxEstimate {
     int bad_parameter = -1; // SINGULAR
     Real exact_lambda = 0;  // EXACT_FIT: the lambda of y where the fit is exact
     int iterations = 0;
-    int n = 0, k = 0, p = 0;                // p: K + lambdas + 1
-    std::vector<Real> coef, cov, se, tstat; // b, lambda(s), s2; cov p x p row-major
+    int n = 0, k = 0, p = 0; // p: K + lambdas + 1
+    // b, lambda(s) and s2 with their covariance (p x p row-major), standard errors, asymptotic
+    // ratios and p-values; N, p, df, sigma, the log-likelihood, the lambdas for FCAST, the
+    // named statistics and the result scalars (the command adds the predictions below).
+    ModelResult result;
     Real lambda_y = 0, lambda_x = 0, sigma2 = 0;
     Real llf = 0;
     Real llf_linear = 0, llf_log = 0; // the profile at every lambda 1 and at every lambda 0

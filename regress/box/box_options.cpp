@@ -29,8 +29,9 @@ const OptionTable BOX_TABLE = {
         "COVARIAN",  // 14 name    their covariance matrix
         "STDERR",    // 15 name    standard errors
         "TRATIO",    // 16 name    asymptotic t-ratios
+        "TESTSTAT",  // 17 name    the log-likelihoods at lambda 1 and at lambda 0
     },
-    6, 3, 1, 6};
+    6, 3, 1, 7};
 // clang-format on
 
 int at(std::string_view keyword) {
@@ -44,27 +45,19 @@ const OptionTable& box_option_table() {
 }
 
 void set_box_defaults(Run& run) {
-    OptionSet& opt = run.opt;
-    opt.prepare(BOX_TABLE);
-    opt.sw[at("CONSTANT")] = true;
-    opt.sw[at("WIDE")] = run.sw[OWIDE];
-    opt.iv[at("BEG")] = run.smpl.IBEG;
-    opt.iv[at("END")] = run.smpl.IEND;
-    opt.iv[at("MAXIT")] = 100;
-    opt.rv[at("CONVERGE")] = 1e-28Q;
+    set_estimator_defaults(run, BOX_TABLE);
+    run.opt.iv[at("MAXIT")] = 100;
+    run.opt.rv[at("CONVERGE")] = 1e-28Q;
 }
 
 BoxOptions read_box_options(const Run& run) {
-    const OptionSet& opt = run.opt;
+    const OptionValues v(run.opt, BOX_TABLE);
     BoxOptions o;
-    auto s = [&](const char* k) { return bool(opt.sw[at(k)]); };
-    auto n = [&](const char* k) { return opt.name[at(k)]; };
-    o.CONSTANT = s("CONSTANT"), o.ALLBOX = s("ALLBOX"), o.XLAMBDA = s("XLAMBDA");
-    o.PCOV = s("PCOV"), o.PCOR = s("PCOR"), o.WIDE = s("WIDE");
-    o.BEG = opt.iv[at("BEG")], o.END = opt.iv[at("END")], o.MAXIT = opt.iv[at("MAXIT")];
-    o.CONVERGE = opt.rv[at("CONVERGE")];
-    o.PREDICT = n("PREDICT"), o.RESID = n("RESID"), o.COEF = n("COEF");
-    o.COVARIAN = n("COVARIAN"), o.STDERR = n("STDERR"), o.TRATIO = n("TRATIO");
+    o.CONSTANT = v.on("CONSTANT"), o.ALLBOX = v.on("ALLBOX"), o.XLAMBDA = v.on("XLAMBDA");
+    o.PCOV = v.on("PCOV"), o.PCOR = v.on("PCOR"), o.WIDE = v.on("WIDE");
+    o.BEG = v.integer("BEG"), o.END = v.integer("END"), o.MAXIT = v.integer("MAXIT");
+    o.CONVERGE = v.real("CONVERGE");
+    o.out = read_output_names(v);
     return o;
 }
 

@@ -3,6 +3,7 @@
 
 #include "core/option_set.hpp"
 #include "numeric/real.hpp"
+#include "regress/fit/estimator_front.hpp"
 
 #include <string>
 
@@ -17,10 +18,11 @@ struct BoxOptions {
     bool PCOV = false, PCOR = false, WIDE = false;
     int BEG = 0, END = 0, MAXIT = 0;
     Real CONVERGE = 0;
-    std::string PREDICT, RESID, COEF, COVARIAN, STDERR, TRATIO;
+    OutputNames out;
 };
 
 const OptionTable& box_option_table();
+// The shared defaults, with MAXIT=100 and CONVERGE=1E-28.
 void set_box_defaults(Run& run);
 BoxOptions read_box_options(const Run& run);
 

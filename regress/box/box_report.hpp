@@ -1,6 +1,7 @@
 // The report of BOX: heading, how the iteration ended, the log-likelihoods (at the estimates,
-// and on the profile at lambda 1 and 0), the coefficient table labelled BOX-COX; then the result
-// scalars, the stored estimation that TEST and FCAST (MODEL=BOX) read, and the output variables.
+// and on the profile at lambda 1 and 0), the coefficient table labelled BOX-COX. It writes the
+// estimate and changes nothing (the warning of an iteration that did not converge is the one
+// message it gives).
 #pragma once
 
 #include "regress/box/box_estimate.hpp"

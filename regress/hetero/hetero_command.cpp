@@ -11,7 +11,10 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "options/options.hpp"
+#include "regress/fit/estimator_front.hpp"
 #include "regress/fit/list_equation.hpp"
+#include "regress/fit/output_variables.hpp"
+#include "regress/fit/store_result.hpp"
 #include "regress/hetero/hetero_errors.hpp"
 #include "regress/hetero/hetero_estimate.hpp"
 #include "regress/hetero/hetero_options.hpp"
@@ -32,10 +35,7 @@ bool check_options(Run& run, const HeteroOptions& o) {
     if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, "CONVERGE");
     if (o.METHOD != "NEWTON" && o.METHOD != "BHHH" && o.METHOD != "BFGS" && o.METHOD != "DFP")
         return bad_option(run, "METHOD");
-    for (const std::string* name :
-         {&o.PREDICT, &o.RESID, &o.COEF, &o.COVARIAN, &o.STDERR, &o.TRATIO, &o.VARPRED})
-        if (given_without_value(*name)) return bad_option(run, "PREDICT");
-    return true;
+    return check_name_options(run, hetero_option_table(), ERR_HET_OPTION);
 }
 
 MaximizeMethod method_of(const std::string& word) {
@@ -118,35 +118,44 @@ void cmd_hetero(Run& run) {
     control.max_iterations = o.MAXIT;
     control.parameter_tolerance = o.CONVERGE;
     control.sandwich = o.HETCOV;
-    const HeteroEstimate e = estimate_hetero(data, control);
+    HeteroEstimate e = estimate_hetero(data, control);
     if (e.end == HeteroEnd::UNDEFINED) {
-        run.last_estimation = EstimationResults{};
-        report_error(run, " ...ERROR..THE LOG-LIKELIHOOD CANNOT BE EVALUATED AT THE START VALUES",
-                     ERR_HET_UNDEFINED);
+        report_estimation_failure(
+            run, {" ...ERROR..THE LOG-LIKELIHOOD CANNOT BE EVALUATED AT THE START VALUES",
+                  ERR_HET_UNDEFINED});
         return;
     }
     if (e.end == HeteroEnd::EXACT_FIT) {
-        run.last_estimation = EstimationResults{};
-        report_error(run,
-                     " ...ERROR..THE MEAN EQUATION FITS " + trim_trailing_blanks(eq.dep_name) +
-                         " EXACTLY: THERE IS NO VARIANCE TO ESTIMATE",
-                     ERR_HET_EXACT_FIT);
+        report_estimation_failure(run, {" ...ERROR..THE MEAN EQUATION FITS " +
+                                            trim_trailing_blanks(eq.dep_name) +
+                                            " EXACTLY: THERE IS NO VARIANCE TO ESTIMATE",
+                                        ERR_HET_EXACT_FIT});
         return;
     }
     if (e.end == HeteroEnd::MEAN_SINGULAR || e.end == HeteroEnd::VARIANCE_SINGULAR) {
-        run.last_estimation = EstimationResults{};
         const bool in_mean = e.end == HeteroEnd::MEAN_SINGULAR;
         const std::vector<OlsTerm>& terms = in_mean ? eq.mean : eq.variance;
         const std::string which = e.bad_column >= 0 && e.bad_column < int(terms.size())
                                       ? trim_trailing_blanks(terms[e.bad_column].name)
                                       : std::string("?");
-        report_error(run,
-                     std::string(" ...ERROR..") + which + " IS NOT IDENTIFIED IN THE " +
-                         (in_mean ? "MEAN" : "VARIANCE") + " EQUATION",
-                     ERR_HET_SINGULAR);
+        report_estimation_failure(run, {std::string(" ...ERROR..") + which +
+                                            " IS NOT IDENTIFIED IN THE " +
+                                            (in_mean ? "MEAN" : "VARIANCE") + " EQUATION",
+                                        ERR_HET_SINGULAR});
         return;
     }
+    EstimationResults& r = e.result.record;
+    // The variance coefficients are named parameters (V_name), after those of the mean.
+    std::vector<std::string> variance_names;
+    for (const OlsTerm& t : eq.variance) variance_names.push_back(variance_parameter_name(t.name));
+    name_equation(run, "HETERO", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.mean, variance_names, r);
+    r.obs = eq.obs;
+    r.beg = eq.beg;
+    r.end = eq.end;
+    r.intercept = !eq.mean.empty() && eq.mean.back().kind == TermKind::INTERCEPT;
     report_hetero(run, eq, e, o);
+    if (!store_model_result(run, std::move(e.result), o.out)) return;
+    store_by_observation(run, o.VARPRED, eq.end, eq.obs, e.variance);
 }
 
 } // namespace tarvex

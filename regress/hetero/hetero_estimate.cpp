@@ -3,6 +3,7 @@
 // likelihood-ratio test of constant variance.
 #include "regress/hetero/hetero_estimate.hpp"
 
+#include "core/result_scalars.hpp"
 #include "kernels/long_run_covariance.hpp"
 #include "kernels/symmetric_solve.hpp"
 #include "numeric/qmath.hpp"
@@ -143,7 +144,8 @@ HeteroEstimate estimate_hetero(const HeteroData& data, const HeteroControl& cont
         e.bad_column = fit.dependent_parameter >= k ? fit.dependent_parameter - k : 0;
         return e;
     }
-    e.coef = fit.parameters;
+    EstimationResults& r = e.result.record;
+    r.coef = fit.parameters;
     e.llf = fit.at_maximum.llf;
     std::vector<Real> minus_hessian(fit.at_maximum.hessian), lower;
     for (Real& v : minus_hessian) v = -v;
@@ -154,20 +156,41 @@ HeteroEstimate estimate_hetero(const HeteroData& data, const HeteroControl& cont
         return e;
     }
     const std::vector<Real> inverse = cholesky_inverse(lower, p);
-    e.cov = control.sandwich ? sandwich_product(inverse, fit.at_maximum.opg, p) : inverse;
-    standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
+    r.cov = control.sandwich ? sandwich_product(inverse, fit.at_maximum.opg, p) : inverse;
+    standard_errors_and_ratios(r.coef, r.cov, r.stderrs, r.tratios);
+    r.n = e.n;
+    r.k = k + m;
+    r.df = e.n - k - m;
+    r.asymptotic = true;
+    r.mean_terms = k;
+    infer_coefficients(e.result);
     e.lr = 2 * (e.llf - e.llf_constant);
     e.lr_df = m - (data.z_intercept >= 0 ? 1 : 0);
     e.lr_pvalue = e.lr_df > 0 ? chi2_tail(e.lr > 0 ? e.lr : Real(0), e.lr_df) : Real(1);
-    e.fitted.resize(n), e.resid.resize(n), e.variance.resize(n);
+    r.predicted.resize(n), r.residuals.resize(n), e.variance.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
         Real xb = 0, zg = 0;
-        for (int j = 0; j < k; ++j) xb += data.x[j][i] * e.coef[j];
-        for (int j = 0; j < m; ++j) zg += data.z[j][i] * e.coef[std::size_t(k + j)];
-        e.fitted[i] = xb;
-        e.resid[i] = data.y[i] - xb;
+        for (int j = 0; j < k; ++j) xb += data.x[j][i] * r.coef[j];
+        for (int j = 0; j < m; ++j) zg += data.z[j][i] * r.coef[std::size_t(k + j)];
+        r.predicted[i] = xb;
+        r.residuals[i] = data.y[i] - xb;
         e.variance[i] = qm::exp(zg);
     }
+    Real sse = 0;
+    for (Real u : r.residuals) sse += u * u;
+    r.sse = sse;
+    r.sigma = e.n > 0 ? qm::sqrt(sse / e.n) : Real(0);
+    r.has_llf = true;
+    r.llf = e.llf;
+    ModelResult& mr = e.result;
+    if (e.lr_df > 0)
+        mr.add_statistic(NamedStatistic{"LR CONSTANT VARIANCE", e.lr, StatisticLaw::CHI_SQUARE,
+                                        Real(e.lr_df), 0, true, e.lr_pvalue});
+    mr.set_scalar(R_LLF, e.llf);
+    mr.set_scalar(R_N, e.n);
+    mr.set_scalar(R_K, k + m);
+    mr.set_scalar(R_DF, r.df);
+    mr.set_scalar(R_CHI, e.lr);
     return e;
 }
 

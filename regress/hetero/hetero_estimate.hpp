@@ -4,11 +4,13 @@
 // maximised with the exact gradient and Hessian. Start: b from OLS, g from the regression of
 // log e_i**2 on z, its intercept raised by Euler's gamma + log 2 (minus the mean of the log of a
 // chi-square with one degree of freedom). The estimator writes nothing: it returns the estimates
-// with their covariance, the log-likelihood and the likelihood-ratio test of g's slopes = 0.
+// with their covariance, the log-likelihood and the likelihood-ratio test of g's slopes = 0 (also
+// the record's named statistic).
 #pragma once
 
 #include "kernels/maximize_likelihood.hpp"
 #include "numeric/real.hpp"
+#include "regress/fit/model_result.hpp"
 
 #include <string>
 #include <vector>
@@ -50,12 +52,15 @@ struct HeteroEstimate {
     int iterations = 0;
     std::vector<HeteroIteration> history;
     int n = 0, k = 0, m = 0;
-    std::vector<Real> coef, cov, se, tstat; // b then g; cov (K+M) x (K+M) row-major
+    // Coefficients b then g, their covariance ((K+M) x (K+M) row-major), standard errors,
+    // asymptotic ratios and p-values, x'b and y - x'b, N, K+M, df, SSE, sigma, the
+    // log-likelihood, the LR test as a named statistic, and the result scalars.
+    ModelResult result;
     Real llf = 0;
     Real llf_constant = 0; // the OLS likelihood: Var(e_i) the same for every i
     Real lr = 0, lr_pvalue = 0;
     int lr_df = 0;
-    std::vector<Real> fitted, resid, variance; // x'b, y - x'b, exp(z'g) by row
+    std::vector<Real> variance; // exp(z'g) by row
 };
 
 HeteroEstimate estimate_hetero(const HeteroData& data, const HeteroControl& control);

@@ -31,8 +31,9 @@ const OptionTable HETERO_TABLE = {
         "TRATIO",    // 16 name    asymptotic t-ratios
         "VARPRED",   // 17 name    the fitted variance exp(z'g)
         "METHOD",    // 18 name    NEWTON, BHHH, BFGS or DFP
+        "TESTSTAT",  // 19 name    the likelihood-ratio test of constant variance
     },
-    6, 3, 1, 8};
+    6, 3, 1, 9};
 // clang-format on
 
 int at(std::string_view keyword) {
@@ -46,30 +47,23 @@ const OptionTable& hetero_option_table() {
 }
 
 void set_hetero_defaults(Run& run) {
+    set_estimator_defaults(run, HETERO_TABLE);
     OptionSet& opt = run.opt;
-    opt.prepare(HETERO_TABLE);
-    opt.sw[at("CONSTANT")] = true;
-    opt.sw[at("WIDE")] = run.sw[OWIDE];
-    opt.iv[at("BEG")] = run.smpl.IBEG;
-    opt.iv[at("END")] = run.smpl.IEND;
     opt.iv[at("MAXIT")] = 100;
     opt.rv[at("CONVERGE")] = 1e-28Q;
     opt.name[at("METHOD")] = first_8_padded("NEWTON");
 }
 
 HeteroOptions read_hetero_options(const Run& run) {
-    const OptionSet& opt = run.opt;
+    const OptionValues v(run.opt, HETERO_TABLE);
     HeteroOptions o;
-    auto s = [&](const char* k) { return bool(opt.sw[at(k)]); };
-    auto n = [&](const char* k) { return opt.name[at(k)]; };
-    o.CONSTANT = s("CONSTANT"), o.HETCOV = s("HETCOV"), o.PCOV = s("PCOV"), o.PCOR = s("PCOR");
-    o.WIDE = s("WIDE"), o.PITER = s("PITER");
-    o.BEG = opt.iv[at("BEG")], o.END = opt.iv[at("END")], o.MAXIT = opt.iv[at("MAXIT")];
-    o.CONVERGE = opt.rv[at("CONVERGE")];
-    o.PREDICT = n("PREDICT"), o.RESID = n("RESID"), o.COEF = n("COEF");
-    o.COVARIAN = n("COVARIAN"), o.STDERR = n("STDERR"), o.TRATIO = n("TRATIO");
-    o.VARPRED = n("VARPRED");
-    o.METHOD = trim_trailing_blanks(n("METHOD"));
+    o.CONSTANT = v.on("CONSTANT"), o.HETCOV = v.on("HETCOV"), o.PCOV = v.on("PCOV");
+    o.PCOR = v.on("PCOR"), o.WIDE = v.on("WIDE"), o.PITER = v.on("PITER");
+    o.BEG = v.integer("BEG"), o.END = v.integer("END"), o.MAXIT = v.integer("MAXIT");
+    o.CONVERGE = v.real("CONVERGE");
+    o.out = read_output_names(v);
+    o.VARPRED = v.name("VARPRED");
+    o.METHOD = trim_trailing_blanks(v.name("METHOD"));
     return o;
 }
 

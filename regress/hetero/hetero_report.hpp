@@ -1,7 +1,7 @@
 // The report of HETERO: heading, iteration history on request, how the iteration ended, the
 // log-likelihoods and the likelihood-ratio test of constant variance, the coefficient tables of
-// the mean and variance equations; then the result scalars, the stored estimation that TEST
-// reads, and the named output variables.
+// the mean and variance equations. It writes the estimate and changes nothing (the warning of
+// an iteration that did not converge is the one message it gives).
 #pragma once
 
 #include "regress/fit/ols_fit.hpp"
@@ -25,6 +25,9 @@ struct HeteroEquation {
 };
 
 // Prints and stores a finished estimate (converged, or stopped with a warning).
+// The name TEST knows a variance coefficient by: "V_" and the term's name, 8 columns.
+std::string variance_parameter_name(const std::string& name);
+
 void report_hetero(Run& run, const HeteroEquation& eq, const HeteroEstimate& e,
                    const HeteroOptions& o);
 

@@ -11,7 +11,9 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "options/options.hpp"
+#include "regress/fit/estimator_front.hpp"
 #include "regress/fit/list_equation.hpp"
+#include "regress/fit/store_result.hpp"
 #include "regress/iv/iv_errors.hpp"
 #include "regress/iv/iv_estimate.hpp"
 #include "regress/iv/iv_options.hpp"
@@ -29,18 +31,12 @@ bool same_term(const OlsTerm& a, const OlsTerm& b) {
 }
 
 bool check_options(Run& run, const IvOptions& o) {
-    const char* bad = nullptr;
-    if (o.AUTCOV < 0) bad = "AUTCOV";
-    // A name option typed without its value: the message names the first such option.
-    const std::pair<const std::string*, const char*> names[] = {
-        {&o.PREDICT, "PREDICT"},   {&o.RESID, "RESID"},   {&o.COEF, "COEF"},
-        {&o.COVARIAN, "COVARIAN"}, {&o.STDERR, "STDERR"}, {&o.TRATIO, "TRATIO"}};
-    for (const auto& [name, keyword] : names)
-        if (bad == nullptr && given_without_value(*name)) bad = keyword;
-    if (bad == nullptr) return true;
-    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(bad),
-                 ERR_IV_OPTION);
-    return false;
+    if (o.AUTCOV < 0) {
+        report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("AUTCOV"),
+                     ERR_IV_OPTION);
+        return false;
+    }
+    return check_name_options(run, iv_option_table(), ERR_IV_OPTION);
 }
 
 // Reads the two lists; false (reported) when one is missing or the dependent variable is on
@@ -103,45 +99,34 @@ int endogenous_count(const Columns& c) {
     return count;
 }
 
-void report_failure(Run& run, const IvEquation& eq, const IvEstimate& e) {
-    run.last_estimation = EstimationResults{};
+// Why the estimation failed, as its message and $ERR number.
+EstimationFailure iv_failure(const IvEquation& eq, const IvEstimate& e) {
     switch (e.end) {
     case IvEnd::UNDERIDENTIFIED:
-        report_error(run,
-                     " ...ERROR..EQUATION IS NOT IDENTIFIED:" +
-                         fmt_I(static_cast<long long>(e.endogenous.size()), 4) +
-                         " ENDOGENOUS REGRESSORS AND" + fmt_I(e.excluded, 4) +
-                         " EXCLUDED INSTRUMENTS",
-                     ERR_IV_UNDERIDENTIFIED);
-        return;
+        return {" ...ERROR..EQUATION IS NOT IDENTIFIED:" +
+                    fmt_I(static_cast<long long>(e.endogenous.size()), 4) +
+                    " ENDOGENOUS REGRESSORS AND" + fmt_I(e.excluded, 4) + " EXCLUDED INSTRUMENTS",
+                ERR_IV_UNDERIDENTIFIED};
     case IvEnd::INSTRUMENTS_COLLINEAR:
-        report_error(run,
-                     " ...ERROR..INSTRUMENT " +
-                         trim_trailing_blanks(eq.instruments[e.bad_column].name) +
-                         " IS A LINEAR COMBINATION OF THE INSTRUMENTS BEFORE IT",
-                     ERR_IV_INSTRUMENTS);
-        return;
+        return {" ...ERROR..INSTRUMENT " + trim_trailing_blanks(eq.instruments[e.bad_column].name) +
+                    " IS A LINEAR COMBINATION OF THE INSTRUMENTS BEFORE IT",
+                ERR_IV_INSTRUMENTS};
     case IvEnd::REGRESSORS_COLLINEAR:
-        report_error(run,
-                     " ...ERROR..REGRESSOR " +
-                         trim_trailing_blanks(eq.regressors[e.bad_column].name) +
-                         " IS NOT IDENTIFIED: ON THE INSTRUMENTS IT IS A COMBINATION OF THE "
-                         "REGRESSORS BEFORE IT",
-                     ERR_IV_REGRESSORS);
-        return;
+        return {" ...ERROR..REGRESSOR " + trim_trailing_blanks(eq.regressors[e.bad_column].name) +
+                    " IS NOT IDENTIFIED: ON THE INSTRUMENTS IT IS A COMBINATION OF THE "
+                    "REGRESSORS BEFORE IT",
+                ERR_IV_REGRESSORS};
     case IvEnd::TOO_FEW:
-        report_error(run,
-                     " ...ERROR.." + fmt_I(e.n, 5) + " OBSERVATIONS IS NOT ENOUGH FOR" +
-                         fmt_I(e.k, 4) + " COEFFICIENTS AND" + fmt_I(e.l, 4) + " INSTRUMENTS",
-                     ERR_IV_TOO_FEW);
-        return;
+        return {" ...ERROR.." + fmt_I(e.n, 5) + " OBSERVATIONS IS NOT ENOUGH FOR" + fmt_I(e.k, 4) +
+                    " COEFFICIENTS AND" + fmt_I(e.l, 4) + " INSTRUMENTS",
+                ERR_IV_TOO_FEW};
     case IvEnd::NON_FINITE:
-        report_error(run, " ...ERROR..A VALUE OF THE EQUATION IS INFINITE OR NOT A NUMBER",
-                     ERR_IV_NON_FINITE);
-        return;
+        return {" ...ERROR..A VALUE OF THE EQUATION IS INFINITE OR NOT A NUMBER",
+                ERR_IV_NON_FINITE};
     case IvEnd::OK:
-        return;
+        break;
     }
+    return {};
 }
 
 } // namespace
@@ -150,7 +135,7 @@ void cmd_2sls(Run& run) {
     IvEquation eq;
     eq.command = run.cmd.IKOD == C_INSTRUME ? "INSTRUME" : "2SLS";
     if (run.sw[OTRACE]) write_line(run, " " + eq.command);
-    set_iv_defaults(run);
+    set_estimator_defaults(run, iv_option_table());
     if (!OPTION(run, iv_option_table())) return;
     const IvOptions o = read_iv_options(run);
     if (!check_options(run, o)) return;
@@ -165,7 +150,7 @@ void cmd_2sls(Run& run) {
         e.endogenous.assign(static_cast<std::size_t>(endogenous), 0);
         e.excluded = excluded;
         e.end = IvEnd::UNDERIDENTIFIED;
-        report_failure(run, eq, e);
+        report_estimation_failure(run, iv_failure(eq, e));
         return;
     }
     ListRows rows;
@@ -199,12 +184,21 @@ void cmd_2sls(Run& run) {
     IvControl control;
     control.robust = o.HETCOV;
     control.lags = o.AUTCOV;
-    const IvEstimate e = estimate_iv(data, control);
+    IvEstimate e = estimate_iv(data, control);
     if (e.end != IvEnd::OK) {
-        report_failure(run, eq, e);
+        report_estimation_failure(run, iv_failure(eq, e));
         return;
     }
+    EstimationResults& r = e.result.record;
+    name_equation(run, "2SLS", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.regressors, {}, r);
+    r.obs = eq.obs;
+    r.beg = eq.beg;
+    r.end = eq.end;
+    // Each first-stage F row carries its endogenous regressor's name.
+    for (std::size_t j = 0; j < e.first_stage.size(); ++j)
+        r.statistics[j].name += " " + trim_trailing_blanks(eq.regressors[e.endogenous[j]].name);
     report_iv(run, eq, e, o);
+    store_model_result(run, std::move(e.result), o.out);
 }
 
 } // namespace tarvex

@@ -2,6 +2,7 @@
 // stages, the second stage, the structural residuals and the diagnostic tests.
 #include "regress/iv/iv_estimate.hpp"
 
+#include "core/result_scalars.hpp"
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/gram_residuals.hpp"
 #include "kernels/least_squares.hpp"
@@ -43,14 +44,42 @@ std::vector<ProjectedColumn> plain_columns(const std::vector<int>& columns) {
     return out;
 }
 
-} // namespace
+NamedStatistic iv_named_statistic(const std::string& name, const IvStatistic& s, StatisticLaw law) {
+    return NamedStatistic{name, s.value, law, Real(s.df1), Real(s.df2), s.available, s.pvalue};
+}
 
-IvEstimate estimate_iv(const IvData& data, const IvControl& control) {
+// The tests as the record's statistics and the result scalars, once the estimation is done.
+void finish_iv_result(IvEstimate& e) {
+    ModelResult& m = e.result;
+    const EstimationResults& r = m.record;
+    for (const IvStatistic& f : e.first_stage)
+        m.add_statistic(iv_named_statistic("FIRST-STAGE F", f, StatisticLaw::F));
+    if (e.wu_hausman.available)
+        m.add_statistic(iv_named_statistic("WU-HAUSMAN", e.wu_hausman, StatisticLaw::F));
+    if (e.sargan.available)
+        m.add_statistic(iv_named_statistic("SARGAN", e.sargan, StatisticLaw::CHI_SQUARE));
+    if (e.hansen.available)
+        m.add_statistic(iv_named_statistic("HANSEN J", e.hansen, StatisticLaw::CHI_SQUARE));
+    m.set_scalar(R_N, r.n);
+    m.set_scalar(R_K, r.k);
+    m.set_scalar(R_DF, r.df);
+    m.set_scalar(R_SSE, r.sse);
+    m.set_scalar(R_SST, r.sst);
+    m.set_scalar(R_SIG2, e.sigma2);
+    m.set_scalar(R_R2, r.rsqr);
+    m.set_scalar(R_ADR2, e.adjr2);
+    if (e.sargan.available) m.set_scalar(R_CHI, e.sargan.value);
+}
+
+// The estimation up to its tests; the failures return early.
+IvEstimate estimate_iv_fit(const IvData& data, const IvControl& control) {
     IvEstimate e;
+    EstimationResults& r = e.result.record;
     const int n = static_cast<int>(data.n);
     const int k = static_cast<int>(data.regressors.size());
     const int l = static_cast<int>(data.instruments.size());
     e.n = n, e.k = k, e.l = l;
+    r.n = n, r.k = k, r.df = n - k;
     e.robust = control.robust;
     e.lags = control.robust ? std::max(control.lags, 0) : 0;
 
@@ -138,9 +167,11 @@ IvEstimate estimate_iv(const IvData& data, const IvControl& control) {
         e.end = IvEnd::NON_FINITE;
         return e;
     }
-    e.coef = fit.coef;
+    r.coef = fit.coef;
     e.coef_wide = fit.coef_wide;
-    e.xhx_inv = fit.xtx_inverse; // symmetric: the same row-major
+    // FCAST's standard errors take sigma**2 (X^'X^)**-1, the covariance without HETCOV, as
+    // after OLS. Symmetric: the same row-major.
+    r.xtx_inv = fit.xtx_inverse;
 
     // The structural residuals y - Xb, a second pass, written at the rows' positions.
     GramColumns structural;
@@ -156,8 +187,9 @@ IvEstimate estimate_iv(const IvData& data, const IvControl& control) {
         e.end = IvEnd::NON_FINITE;
         return e;
     }
-    e.sse = sums.sse;
-    e.sigma2 = e.sse / (n - k);
+    r.sse = sums.sse;
+    e.sigma2 = r.sse / (n - k);
+    r.sigma = qm::sqrt(e.sigma2);
 
     // The covariance: sigma**2 (X^'X^)**-1, or the sandwich.
     std::vector<Real> s;
@@ -170,24 +202,25 @@ IvEstimate estimate_iv(const IvData& data, const IvControl& control) {
                 projection[static_cast<std::size_t>(z) * k + e.endogenous[j]] =
                     wide_value(fitted[j][z]);
         s = weighted_instrument_products(data, resid, e.lags);
-        e.cov = robust_covariance(e.xhx_inv, projection, s, k, l);
+        r.cov = robust_covariance(r.xtx_inv, projection, s, k, l);
     } else {
-        e.cov.resize(e.xhx_inv.size());
-        for (std::size_t i = 0; i < e.cov.size(); ++i) e.cov[i] = e.sigma2 * e.xhx_inv[i];
+        r.cov.resize(r.xtx_inv.size());
+        for (std::size_t i = 0; i < r.cov.size(); ++i) r.cov[i] = e.sigma2 * r.xtx_inv[i];
     }
     // The rows in use, in order.
     if (data.rows != nullptr) {
-        e.resid.resize(data.n);
-        e.fitted.resize(data.n);
+        r.residuals.resize(data.n);
+        r.predicted.resize(data.n);
         for (std::size_t i = 0; i < data.n; ++i) {
-            e.resid[i] = resid[data.rows[i]];
-            e.fitted[i] = fitted_values[data.rows[i]];
+            r.residuals[i] = resid[data.rows[i]];
+            r.predicted[i] = fitted_values[data.rows[i]];
         }
     } else {
-        e.resid = std::move(resid);
-        e.fitted = std::move(fitted_values);
+        r.residuals = std::move(resid);
+        r.predicted = std::move(fitted_values);
     }
-    standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
+    standard_errors_and_ratios(r.coef, r.cov, r.stderrs, r.tratios);
+    infer_coefficients(e.result);
 
     // R-squared of the structural residuals, about the mean with a constant regressor.
     const Wide yy = gram.at(ycol, ycol);
@@ -200,13 +233,14 @@ IvEstimate estimate_iv(const IvData& data, const IvControl& control) {
             sst = yy - sum_y * sum_y / wide(Real(n));
             break;
         }
-    e.sst = wide_value(sst);
-    e.r2 = e.sst > 0 ? 1 - e.sse / e.sst : Real(0);
-    e.adjr2 = 1 - (1 - e.r2) * (n - (e.centred ? 1 : 0)) / (n - k);
+    r.sst = wide_value(sst);
+    r.rsqr = r.sst > 0 ? 1 - r.sse / r.sst : Real(0);
+    r.intercept = e.centred;
+    e.adjr2 = 1 - (1 - r.rsqr) * (n - (e.centred ? 1 : 0)) / (n - k);
 
     // An equation that fits y exactly leaves residuals of rounding noise: the tests of
     // exogeneity and over-identification would be ratios of noise, so none is made.
-    e.exact_fit = e.sse <= Real(1e-30Q) * wide_value(yy);
+    e.exact_fit = r.sse <= Real(1e-30Q) * wide_value(yy);
     if (e.exact_fit) return e;
 
     // Wu-Hausman: y on X, and on X with the projected endogenous regressors.
@@ -224,7 +258,7 @@ IvEstimate estimate_iv(const IvData& data, const IvControl& control) {
 
     // Sargan: N times the uncentred R-squared of u on Z, u'Z (Z'Z)**-1 Z'u / u'u.
     const int over = e.excluded - endo;
-    if (over > 0 && e.sse > 0) {
+    if (over > 0 && r.sse > 0) {
         std::vector<Real> zu(static_cast<std::size_t>(l));
         for (int z = 0; z < l; ++z) {
             Wide g = gram.at(z, ycol);
@@ -234,12 +268,20 @@ IvEstimate estimate_iv(const IvData& data, const IvControl& control) {
         Real q = 0;
         for (int a = 0; a < l; ++a)
             for (int b = 0; b < l; ++b) q += zu[a] * on_z.inverse_at(a, b) * zu[b];
-        e.sargan.value = n * q / e.sse;
+        e.sargan.value = n * q / r.sse;
         e.sargan.df1 = over;
         e.sargan.pvalue = chi2_tail(e.sargan.value, over);
         e.sargan.available = true;
         if (control.robust) e.hansen = hansen_j(gram, xcol, l, s);
     }
+    return e;
+}
+
+} // namespace
+
+IvEstimate estimate_iv(const IvData& data, const IvControl& control) {
+    IvEstimate e = estimate_iv_fit(data, control);
+    if (e.end == IvEnd::OK) finish_iv_result(e);
     return e;
 }
 

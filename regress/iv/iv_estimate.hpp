@@ -6,11 +6,13 @@
 // covariance, a third the instruments' products weighted by the squared residuals. The
 // estimator writes nothing: it returns the estimates, their covariance, the first-stage F
 // statistics, the Wu-Hausman test of exogeneity and the tests of the over-identifying
-// restrictions (Sargan; Hansen's J with the robust covariance).
+// restrictions (Sargan; Hansen's J with the robust covariance), the tests also as the record's
+// named statistics in report order.
 #pragma once
 
 #include "kernels/double_binary128.hpp"
 #include "numeric/real.hpp"
+#include "regress/fit/model_result.hpp"
 
 #include <cstddef>
 #include <vector>
@@ -56,15 +58,17 @@ struct IvEstimate {
     IvEnd end = IvEnd::OK;
     int bad_column =
         -1; // INSTRUMENTS_COLLINEAR: the instrument; REGRESSORS_COLLINEAR: the regressor
-    int n = 0, k = 0, l = 0;
-    std::vector<int> endogenous;            // the regressors that are not instruments
-    int excluded = 0;                       // instruments that are not regressors
-    std::vector<Real> coef, cov, se, tstat; // cov K x K row-major
+    int n = 0, k = 0, l = 0;     // also when the estimation fails (the TOO_FEW message)
+    std::vector<int> endogenous; // the regressors that are not instruments
+    int excluded = 0;            // instruments that are not regressors
+    // The estimates: coefficients, covariance (K x K row-major, the sandwich under `robust`),
+    // (X^'X^)**-1 as xtx_inv, ratios and p-values, fitted values Xb and structural residuals
+    // y - Xb, N, K, df, SSE, SST, R-square and sigma; the tests below as named statistics
+    // (FIRST-STAGE F per endogenous regressor, WU-HAUSMAN, SARGAN, HANSEN J), the scalars.
+    ModelResult result;
     std::vector<Wide> coef_wide;
-    std::vector<Real> xhx_inv; // (X^'X^)**-1, K x K row-major
-    Real sse = 0, sigma2 = 0, sst = 0, r2 = 0, adjr2 = 0, ymean = 0;
-    bool centred = false;            // a constant among the regressors: R-squared about the mean
-    std::vector<Real> fitted, resid; // X b and y - X b, N each
+    Real sigma2 = 0, adjr2 = 0, ymean = 0;
+    bool centred = false; // a constant among the regressors: R-squared about the mean
     std::vector<IvStatistic> first_stage; // one per endogenous regressor: F of the excluded
     IvStatistic wu_hausman; // F: the first-stage residuals added to the OLS regression
     IvStatistic sargan;     // N u'Pu / u'u, chi-square with L - K degrees of freedom

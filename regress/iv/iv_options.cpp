@@ -1,8 +1,7 @@
-// The option table of 2SLS and INSTRUME and its defaults.
+// The option table of 2SLS and INSTRUME.
 #include "regress/iv/iv_options.hpp"
 
 #include "core/run.hpp"
-#include "options/options.hpp"
 
 namespace tarvex {
 
@@ -26,13 +25,10 @@ const OptionTable IV_TABLE = {
         "COVARIAN",  // 12 name    coefficient covariance matrix
         "STDERR",    // 13 name    standard errors
         "TRATIO",    // 14 name    t-ratios
+        "TESTSTAT",  // 15 name    the tests: first-stage F, Wu-Hausman, Sargan, Hansen J
     },
-    5, 3, 0, 6};
+    5, 3, 0, 7};
 // clang-format on
-
-int at(std::string_view keyword) {
-    return option_index(IV_TABLE, keyword);
-}
 
 } // namespace
 
@@ -40,26 +36,14 @@ const OptionTable& iv_option_table() {
     return IV_TABLE;
 }
 
-void set_iv_defaults(Run& run) {
-    OptionSet& opt = run.opt;
-    opt.prepare(IV_TABLE);
-    opt.sw[at("CONSTANT")] = true;
-    opt.sw[at("WIDE")] = run.sw[OWIDE];
-    opt.iv[at("BEG")] = run.smpl.IBEG;
-    opt.iv[at("END")] = run.smpl.IEND;
-}
-
 IvOptions read_iv_options(const Run& run) {
-    const OptionSet& opt = run.opt;
+    const OptionValues v(run.opt, IV_TABLE);
     IvOptions o;
-    auto s = [&](const char* k) { return bool(opt.sw[at(k)]); };
-    auto n = [&](const char* k) { return opt.name[at(k)]; };
-    o.CONSTANT = s("CONSTANT"), o.HETCOV = s("HETCOV"), o.PCOV = s("PCOV"), o.PCOR = s("PCOR");
-    o.WIDE = s("WIDE");
-    o.BEG = opt.iv[at("BEG")], o.END = opt.iv[at("END")], o.AUTCOV = opt.iv[at("AUTCOV")];
+    o.CONSTANT = v.on("CONSTANT"), o.HETCOV = v.on("HETCOV"), o.PCOV = v.on("PCOV");
+    o.PCOR = v.on("PCOR"), o.WIDE = v.on("WIDE");
+    o.BEG = v.integer("BEG"), o.END = v.integer("END"), o.AUTCOV = v.integer("AUTCOV");
     if (o.AUTCOV != 0) o.HETCOV = true;
-    o.PREDICT = n("PREDICT"), o.RESID = n("RESID"), o.COEF = n("COEF");
-    o.COVARIAN = n("COVARIAN"), o.STDERR = n("STDERR"), o.TRATIO = n("TRATIO");
+    o.out = read_output_names(v);
     return o;
 }
 

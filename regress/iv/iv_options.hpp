@@ -1,8 +1,8 @@
-// The options of 2SLS and INSTRUME, their defaults and the values the command reads from the
-// option set.
+// The option table of 2SLS and INSTRUME and the settings the command reads from it.
 #pragma once
 
 #include "core/option_set.hpp"
+#include "regress/fit/estimator_front.hpp"
 
 #include <string>
 
@@ -16,11 +16,10 @@ struct IvOptions {
     bool PCOV = false, PCOR = false, WIDE = false;
     int BEG = 0, END = 0;
     int AUTCOV = 0; // Newey-West lag order (implies HETCOV)
-    std::string PREDICT, RESID, COEF, COVARIAN, STDERR, TRATIO;
+    OutputNames out;
 };
 
 const OptionTable& iv_option_table();
-void set_iv_defaults(Run& run);
 IvOptions read_iv_options(const Run& run);
 
 } // namespace tarvex

@@ -1,4 +1,4 @@
-// Writing and storing the estimates of 2SLS and INSTRUME.
+// Writing the estimates of 2SLS and INSTRUME.
 #include "regress/iv/iv_report.hpp"
 
 #include "core/run.hpp"
@@ -6,14 +6,12 @@
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/coefficient_table.hpp"
-#include "regress/fit/output_variables.hpp"
-#include "regress/fit/term_names.hpp"
 
 namespace tarvex {
 
 namespace {
 
-std::vector<std::string> term_names(const std::vector<OlsTerm>& terms) {
+std::vector<std::string> iv_term_names(const std::vector<OlsTerm>& terms) {
     std::vector<std::string> names;
     for (const OlsTerm& t : terms) names.push_back(t.name);
     return names;
@@ -76,86 +74,40 @@ void write_tests(Run& run, const IvEquation& eq, const IvEstimate& e) {
         write_line(run, " HANSEN J TEST: THE ROBUST INSTRUMENT MOMENT MATRIX IS SINGULAR");
 }
 
-void store_estimation(Run& run, const IvEquation& eq, const IvEstimate& e) {
-    EstimationResults& s =
-        new_estimation_record(run, "2SLS", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.regressors);
-    s.coef = e.coef;
-    s.cov = e.cov;
-    // FCAST's standard errors take sigma**2 (X^'X^)**-1, the covariance without HETCOV, as
-    // after OLS.
-    s.xtx_inv = e.xhx_inv;
-    s.stderrs = e.se;
-    s.tratios = e.tstat;
-    s.obs = eq.obs;
-    s.predicted = e.fitted;
-    s.residuals = e.resid;
-    s.n = e.n;
-    s.k = e.k;
-    s.beg = eq.beg;
-    s.end = eq.end;
-    s.df = e.n - e.k;
-    s.sse = e.sse;
-    s.sst = e.sst;
-    s.rsqr = e.r2;
-    s.sigma = qm::sqrt(e.sigma2);
-    s.intercept = e.centred;
-}
-
 } // namespace
 
 void report_iv(Run& run, const IvEquation& eq, const IvEstimate& e, const IvOptions& o) {
-    if (run.flags.OPUT) {
-        write_line(run, eq.command == "INSTRUME" ? " INSTRUMENTAL VARIABLES ESTIMATION"
-                                                 : " TWO STAGE LEAST SQUARES");
-        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
-                            "DEPENDENT VARIABLE= " + eq.dep_name);
-        std::vector<std::string> endogenous;
-        for (int a : e.endogenous) endogenous.push_back(eq.regressors[a].name);
-        if (!endogenous.empty()) write_name_list(run, " ENDOGENOUS REGRESSORS:", endogenous);
-        write_name_list(run, " INSTRUMENTS:", term_names(eq.instruments));
-        if (e.robust) {
-            write_line(run, " USING HETEROSKEDASTICITY-CONSISTENT COVARIANCE MATRIX");
-            if (e.lags > 0) {
-                write_line(run,
-                           " AND AUTOCORRELATION-CONSISTENT MATRIX WITH ORDER=" + fmt_I(e.lags, 3));
-                write_line(run, " BY NEWEY-WEST CORRECTION METHOD");
-            }
+    if (!run.flags.OPUT) return;
+    const EstimationResults& r = e.result.record;
+    write_line(run, eq.command == "INSTRUME" ? " INSTRUMENTAL VARIABLES ESTIMATION"
+                                             : " TWO STAGE LEAST SQUARES");
+    write_line(run,
+               fmt_I(r.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " + eq.dep_name);
+    std::vector<std::string> endogenous;
+    for (int a : e.endogenous) endogenous.push_back(eq.regressors[a].name);
+    if (!endogenous.empty()) write_name_list(run, " ENDOGENOUS REGRESSORS:", endogenous);
+    write_name_list(run, " INSTRUMENTS:", iv_term_names(eq.instruments));
+    if (e.robust) {
+        write_line(run, " USING HETEROSKEDASTICITY-CONSISTENT COVARIANCE MATRIX");
+        if (e.lags > 0) {
+            write_line(run,
+                       " AND AUTOCORRELATION-CONSISTENT MATRIX WITH ORDER=" + fmt_I(e.lags, 3));
+            write_line(run, " BY NEWEY-WEST CORRECTION METHOD");
         }
-        write_line(run, " ");
-        write_line(run, "  R-SQUARE =" + fmt_F(e.r2, 9, 4) + fmt_X(5) +
-                            "R-SQUARE ADJUSTED =" + fmt_F(e.adjr2, 9, 4));
-        write_line(run, " VARIANCE OF THE ESTIMATE-SIGMA**2 =" + fmt_G(e.sigma2, 13, 5));
-        write_line(run,
-                   " STANDARD ERROR OF THE ESTIMATE-SIGMA =" + fmt_G(qm::sqrt(e.sigma2), 13, 5));
-        write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(e.sse, 13, 5));
-        if (e.centred) write_line(run, " MEAN OF DEPENDENT VARIABLE =" + fmt_G(e.ymean, 13, 5));
-        write_line(run, " ");
-        CoefficientTable t;
-        t.names = term_names(eq.regressors);
-        t.coef = e.coef;
-        t.se = e.se;
-        t.tstat = e.tstat;
-        t.df = e.n - e.k;
-        t.wide = o.WIDE;
-        write_coefficient_table(run, t);
-        write_tests(run, eq, e);
-        write_coefficient_matrices(run, t.names, e.cov, o.PCOV, o.PCOR, o.WIDE);
     }
-    ResultScalars& res = run.res;
-    res[R_N] = e.n;
-    res[R_K] = e.k;
-    res[R_DF] = e.n - e.k;
-    res[R_SSE] = e.sse;
-    res[R_SST] = e.sst;
-    res[R_SIG2] = e.sigma2;
-    res[R_R2] = e.r2;
-    res[R_ADR2] = e.adjr2;
-    if (e.sargan.available) res[R_CHI] = e.sargan.value;
-    store_estimation(run, eq, e);
-    if (!store_by_observation(run, o.PREDICT, eq.end, eq.obs, e.fitted)) return;
-    if (!store_by_observation(run, o.RESID, eq.end, eq.obs, e.resid)) return;
-    store_coefficient_outputs(run, o.COEF, o.STDERR, o.TRATIO, o.COVARIAN, e.coef, e.se, e.tstat,
-                              e.cov);
+    write_line(run, " ");
+    write_line(run, "  R-SQUARE =" + fmt_F(r.rsqr, 9, 4) + fmt_X(5) +
+                        "R-SQUARE ADJUSTED =" + fmt_F(e.adjr2, 9, 4));
+    write_line(run, " VARIANCE OF THE ESTIMATE-SIGMA**2 =" + fmt_G(e.sigma2, 13, 5));
+    write_line(run, " STANDARD ERROR OF THE ESTIMATE-SIGMA =" + fmt_G(r.sigma, 13, 5));
+    write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(r.sse, 13, 5));
+    if (e.centred) write_line(run, " MEAN OF DEPENDENT VARIABLE =" + fmt_G(e.ymean, 13, 5));
+    write_line(run, " ");
+    CoefficientTable t = coefficient_table(e.result);
+    t.wide = o.WIDE;
+    write_coefficient_table(run, t);
+    write_tests(run, eq, e);
+    write_coefficient_matrices(run, t.names, r.cov, o.PCOV, o.PCOR, o.WIDE);
 }
 
 } // namespace tarvex

@@ -1,7 +1,7 @@
 // The report of 2SLS and INSTRUME: heading with the endogenous regressors and the instruments,
 // the summary of the structural residuals, the coefficient table, the first-stage F tests, the
-// Wu-Hausman test and the tests of the over-identifying restrictions; then the result scalars,
-// the stored estimation that TEST and FCAST read, and the named output variables.
+// Wu-Hausman test and the tests of the over-identifying restrictions. It writes the estimate and
+// changes nothing.
 #pragma once
 
 #include "regress/fit/ols_fit.hpp"

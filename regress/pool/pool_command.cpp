@@ -10,7 +10,10 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "options/options.hpp"
+#include "regress/fit/estimator_front.hpp"
 #include "regress/fit/list_equation.hpp"
+#include "regress/fit/output_variables.hpp"
+#include "regress/fit/store_result.hpp"
 #include "regress/pool/pool_errors.hpp"
 #include "regress/pool/pool_estimate.hpp"
 #include "regress/pool/pool_options.hpp"
@@ -42,14 +45,7 @@ bool check_options(Run& run, const PoolOptions& o) {
                      ERR_POOL_NO_PANEL);
         return false;
     }
-    // A name option typed without its value: the message names that option.
-    const std::pair<const std::string*, const char*> names[] = {
-        {&o.IDVAR, "IDVAR"},   {&o.EFFECTS, "EFFECTS"}, {&o.PREDICT, "PREDICT"},
-        {&o.RESID, "RESID"},   {&o.COEF, "COEF"},       {&o.COVARIAN, "COVARIAN"},
-        {&o.STDERR, "STDERR"}, {&o.TRATIO, "TRATIO"}};
-    for (const auto& [name, keyword] : names)
-        if (given_without_value(*name)) return bad_option(run, keyword);
-    return true;
+    return check_name_options(run, pool_option_table(), ERR_POOL_OPTION);
 }
 
 bool read_equation(Run& run, const PoolOptions& o, PoolEquation& eq) {
@@ -115,7 +111,7 @@ bool make_groups(Run& run, const PoolOptions& o, const ListRows& rows, const std
 
 void cmd_pool(Run& run) {
     if (run.sw[OTRACE]) write_line(run, " POOL");
-    set_pool_defaults(run);
+    set_estimator_defaults(run, pool_option_table());
     if (!OPTION(run, pool_option_table())) return;
     const PoolOptions o = read_pool_options(run);
     if (!check_options(run, o)) return;
@@ -160,37 +156,42 @@ void cmd_pool(Run& run) {
     control.covariance = !o.CLUSTER ? PoolCovariance::CLASSICAL
                          : o.HC1    ? PoolCovariance::CLUSTER_HC1
                                     : PoolCovariance::CLUSTER_HC0;
-    const PoolEstimate e = estimate_pool(data, control);
+    PoolEstimate e = estimate_pool(data, control);
     if (e.end == PoolEnd::TOO_FEW) {
-        run.last_estimation = EstimationResults{};
-        report_error(run,
-                     " ...ERROR.." + fmt_I(e.n, 8) + " OBSERVATIONS IN" + fmt_I(e.groups, 8) +
-                         " CROSS-SECTIONS ARE NOT ENOUGH FOR" + fmt_I(e.k, 4) + " COEFFICIENTS",
-                     ERR_POOL_TOO_FEW);
+        report_estimation_failure(
+            run, {" ...ERROR.." + fmt_I(e.n, 8) + " OBSERVATIONS IN" + fmt_I(e.groups, 8) +
+                      " CROSS-SECTIONS ARE NOT ENOUGH FOR" + fmt_I(e.k, 4) + " COEFFICIENTS",
+                  ERR_POOL_TOO_FEW});
         return;
     }
     if (e.end == PoolEnd::FEW_CROSS_SECTIONS) {
-        run.last_estimation = EstimationResults{};
-        report_error(run,
-                     " ...ERROR.." + fmt_I(e.groups, 8) +
-                         " CROSS-SECTIONS ARE NOT ENOUGH FOR THE BETWEEN FIT OF" + fmt_I(e.k, 4) +
-                         " COEFFICIENTS",
-                     ERR_POOL_TOO_FEW);
+        report_estimation_failure(run,
+                                  {" ...ERROR.." + fmt_I(e.groups, 8) +
+                                       " CROSS-SECTIONS ARE NOT ENOUGH FOR THE BETWEEN FIT OF" +
+                                       fmt_I(e.k, 4) + " COEFFICIENTS",
+                                   ERR_POOL_TOO_FEW});
         return;
     }
     if (e.end == PoolEnd::DEPENDENT) {
-        run.last_estimation = EstimationResults{};
         const std::string which = e.bad_column >= 0 && e.bad_column < int(eq.terms.size())
                                       ? trim_trailing_blanks(eq.terms[e.bad_column].name)
                                       : std::string("A REGRESSOR");
-        report_error(run,
-                     " ...ERROR.." + which +
-                         " IS NOT IDENTIFIED (A COMBINATION OF THE OTHER REGRESSORS" +
-                         (o.FIXED || o.RANDOM ? " OR CONSTANT WITHIN CROSS-SECTIONS)" : ")"),
-                     ERR_POOL_SINGULAR);
+        report_estimation_failure(
+            run,
+            {" ...ERROR.." + which + " IS NOT IDENTIFIED (A COMBINATION OF THE OTHER REGRESSORS" +
+                 (o.FIXED || o.RANDOM ? " OR CONSTANT WITHIN CROSS-SECTIONS)" : ")"),
+             ERR_POOL_SINGULAR});
         return;
     }
+    EstimationResults& r = e.result.record;
+    name_equation(run, "POOL", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.terms, {}, r);
+    r.obs = eq.obs;
+    r.beg = eq.beg;
+    r.end = eq.end;
     report_pool(run, eq, groups, e, o);
+    const std::vector<Real> effects = e.effects;
+    if (!store_model_result(run, std::move(e.result), o.out)) return;
+    if (o.FIXED) store_vector(run, o.EFFECTS, effects);
 }
 
 } // namespace tarvex

@@ -1,6 +1,7 @@
 // The pooled, within and random-effects estimators of a panel and their tests.
 #include "regress/pool/pool_estimate.hpp"
 
+#include "core/result_scalars.hpp"
 #include "expr/matrix_algebra.hpp"
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/least_squares.hpp"
@@ -8,6 +9,7 @@
 #include "numeric/distributions.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/forecast_parts.hpp"
 
 #include <algorithm>
 #include <cstddef>
@@ -356,6 +358,61 @@ void random(const PoolData& d, const PoolControl& c, const Means& m, PoolEstimat
     }
 }
 
+// The result of an estimate: the reported fit as the record, the tests, FCAST's panel and the
+// scalars.
+void finish_pool_result(const PoolData& d, PoolEstimate& e) {
+    ModelResult& m = e.result;
+    EstimationResults& r = m.record;
+    r.coef = e.fit.coef;
+    r.cov = e.fit.cov;
+    r.xtx_inv = e.fit.xtx_inv;
+    r.stderrs = e.fit.se;
+    r.tratios = e.fit.tstat;
+    r.predicted = e.fitted;
+    r.residuals = e.resid;
+    r.n = e.n;
+    r.k = e.k;
+    r.df = e.fit.df;
+    r.sse = e.fit.sse;
+    r.rsqr = e.r2;
+    r.sigma = qm::sqrt(e.fit.sigma2);
+    r.intercept = e.model != PoolModel::FIXED;
+    r.has_llf = e.llf_available;
+    r.llf = e.llf;
+    infer_coefficients(m);
+    auto panel = std::make_shared<PanelPart>();
+    panel->cross_sections = e.groups;
+    panel->fixed = e.model == PoolModel::FIXED;
+    panel->effects = e.effects;
+    if (panel->fixed) {
+        panel->counts = d.rows;
+        panel->means = e.xmeans;
+    }
+    r.model = std::move(panel);
+    m.set_scalar(R_N, e.n);
+    m.set_scalar(R_K, e.k);
+    m.set_scalar(R_DF, e.fit.df);
+    m.set_scalar(R_SSE, e.fit.sse);
+    m.set_scalar(R_SIG2, e.fit.sigma2);
+    m.set_scalar(R_R2, e.r2);
+    m.set_scalar(R_ADR2, e.adjusted_r2);
+    if (e.llf_available) m.set_scalar(R_LLF, e.llf);
+    if (e.model == PoolModel::FIXED && e.f_df1 > 0) {
+        m.add_statistic(NamedStatistic{"F EQUAL EFFECTS", e.f_effects, StatisticLaw::F,
+                                       Real(e.f_df1), Real(e.f_df2), true, e.f_pvalue});
+        m.set_scalar(R_F, e.f_effects);
+        m.set_scalar(R_DF1, e.f_df1);
+        m.set_scalar(R_DF2, e.f_df2);
+        m.set_scalar(R_PVAL, e.f_pvalue);
+    }
+    if (e.model == PoolModel::RANDOM && e.hausman_done) {
+        m.add_statistic(NamedStatistic{"HAUSMAN", e.hausman, StatisticLaw::CHI_SQUARE,
+                                       Real(e.hausman_df), 0, true, e.hausman_pvalue});
+        m.set_scalar(R_CHI, e.hausman);
+        m.set_scalar(R_PVAL, e.hausman_pvalue);
+    }
+}
+
 } // namespace
 
 PoolEstimate estimate_pool(const PoolData& d, const PoolControl& c) {
@@ -393,6 +450,7 @@ PoolEstimate estimate_pool(const PoolData& d, const PoolControl& c) {
     e.adjusted_r2 = 1 - (1 - e.r2) * Real(e.n - 1) / e.fit.df;
     e.fitted.resize(d.y.size());
     for (std::size_t i = 0; i < d.y.size(); ++i) e.fitted[i] = d.y[i] - e.resid[i];
+    finish_pool_result(d, e);
     return e;
 }
 

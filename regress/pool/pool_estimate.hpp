@@ -10,10 +10,12 @@
 //           difference of the slopes.
 // The covariance is s2 (X'X)^-1 of the regression actually fitted, s2 its residual sum of
 // squares over its degrees of freedom, or the sandwich clustered by cross-section. Each fit is
-// the exact cross-product solver of kernels/gram_cholesky. Nothing is written here.
+// the exact cross-product solver of kernels/gram_cholesky. Nothing is written here: the estimate
+// comes back with its result, the F test of the effects or the Hausman test as named statistics.
 #pragma once
 
 #include "numeric/real.hpp"
+#include "regress/fit/model_result.hpp"
 
 #include <vector>
 
@@ -78,6 +80,11 @@ struct PoolEstimate {
     int within_slopes = 0; // the slopes that vary within a cross-section (those H compares)
     Real hausman = 0, hausman_pvalue = 0;
     int hausman_df = 0;
+    // When estimated: the reported fit's coefficients, covariance, (X'X)**-1, ratios and
+    // p-values, the fitted values and residuals on the scale of y, N, K, df, SSE, R-square,
+    // sigma, the log-likelihood, the panel for FCAST, the F TEST OF EQUAL EFFECTS (FIXED) or
+    // HAUSMAN (RANDOM) as named statistics, and the result scalars.
+    ModelResult result;
 };
 
 PoolEstimate estimate_pool(const PoolData& data, const PoolControl& control);

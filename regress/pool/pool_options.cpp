@@ -2,7 +2,6 @@
 #include "regress/pool/pool_options.hpp"
 
 #include "core/run.hpp"
-#include "options/options.hpp"
 
 namespace tarvex {
 
@@ -31,13 +30,10 @@ const OptionTable POOL_TABLE = {
         "COVARIAN",  // 17 name    coefficient covariance matrix
         "STDERR",    // 18 name    standard errors
         "TRATIO",    // 19 name    t-ratios
+        "TESTSTAT",  // 20 name    the F test of equal fixed effects or the Hausman test
     },
-    8, 3, 0, 8};
+    8, 3, 0, 9};
 // clang-format on
-
-int at(std::string_view keyword) {
-    return option_index(POOL_TABLE, keyword);
-}
 
 } // namespace
 
@@ -45,26 +41,16 @@ const OptionTable& pool_option_table() {
     return POOL_TABLE;
 }
 
-void set_pool_defaults(Run& run) {
-    OptionSet& opt = run.opt;
-    opt.prepare(POOL_TABLE);
-    opt.sw[at("WIDE")] = run.sw[OWIDE];
-    opt.iv[at("BEG")] = run.smpl.IBEG;
-    opt.iv[at("END")] = run.smpl.IEND;
-}
-
 PoolOptions read_pool_options(const Run& run) {
-    const OptionSet& opt = run.opt;
+    const OptionValues v(run.opt, POOL_TABLE);
     PoolOptions o;
-    auto s = [&](const char* k) { return bool(opt.sw[at(k)]); };
-    auto n = [&](const char* k) { return opt.name[at(k)]; };
-    o.FIXED = s("FIXED"), o.RANDOM = s("RANDOM"), o.HC1 = s("HC1");
-    o.CLUSTER = s("CLUSTER") || o.HC1;
-    o.PCOV = s("PCOV"), o.PCOR = s("PCOR"), o.WIDE = s("WIDE"), o.PEFFECTS = s("PEFFECTS");
-    o.BEG = opt.iv[at("BEG")], o.END = opt.iv[at("END")], o.NCROSS = opt.iv[at("NCROSS")];
-    o.IDVAR = n("IDVAR"), o.EFFECTS = n("EFFECTS");
-    o.PREDICT = n("PREDICT"), o.RESID = n("RESID"), o.COEF = n("COEF");
-    o.COVARIAN = n("COVARIAN"), o.STDERR = n("STDERR"), o.TRATIO = n("TRATIO");
+    o.FIXED = v.on("FIXED"), o.RANDOM = v.on("RANDOM"), o.HC1 = v.on("HC1");
+    o.CLUSTER = v.on("CLUSTER") || o.HC1;
+    o.PCOV = v.on("PCOV"), o.PCOR = v.on("PCOR"), o.WIDE = v.on("WIDE");
+    o.PEFFECTS = v.on("PEFFECTS");
+    o.BEG = v.integer("BEG"), o.END = v.integer("END"), o.NCROSS = v.integer("NCROSS");
+    o.IDVAR = v.name("IDVAR"), o.EFFECTS = v.name("EFFECTS");
+    o.out = read_output_names(v);
     return o;
 }
 

@@ -1,7 +1,8 @@
-// The options of POOL, their defaults and the values the command reads from the option set.
+// The option table of POOL and the settings the command reads from it.
 #pragma once
 
 #include "core/option_set.hpp"
+#include "regress/fit/estimator_front.hpp"
 
 #include <string>
 
@@ -14,11 +15,11 @@ struct PoolOptions {
     bool CLUSTER = false, HC1 = false;  // covariance clustered by cross-section
     bool PCOV = false, PCOR = false, WIDE = false, PEFFECTS = false;
     int BEG = 0, END = 0, NCROSS = 0;
-    std::string IDVAR, EFFECTS, PREDICT, RESID, COEF, COVARIAN, STDERR, TRATIO;
+    std::string IDVAR, EFFECTS;
+    OutputNames out;
 };
 
 const OptionTable& pool_option_table();
-void set_pool_defaults(Run& run);
 PoolOptions read_pool_options(const Run& run);
 
 } // namespace tarvex

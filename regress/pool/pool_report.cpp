@@ -1,4 +1,4 @@
-// Writing and storing the estimates of POOL.
+// Writing the estimates of POOL.
 #include "regress/pool/pool_report.hpp"
 
 #include "core/run.hpp"
@@ -6,9 +6,6 @@
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/coefficient_table.hpp"
-#include "regress/fit/forecast_parts.hpp"
-#include "regress/fit/output_variables.hpp"
-#include "regress/fit/term_names.hpp"
 
 namespace tarvex {
 
@@ -23,12 +20,6 @@ const char* model_title(PoolModel m) {
     default:
         return "POOLED LEAST SQUARES";
     }
-}
-
-std::vector<std::string> term_names(const std::vector<OlsTerm>& terms) {
-    std::vector<std::string> names;
-    for (const OlsTerm& t : terms) names.push_back(t.name);
-    return names;
 }
 
 void write_heading(Run& run, const PoolEquation& eq, const PanelGroups& g, const PoolEstimate& e,
@@ -97,82 +88,19 @@ void write_tests(Run& run, const PanelGroups& g, const PoolEstimate& e, bool eff
     }
 }
 
-void store_estimation(Run& run, const PoolEquation& eq, const PanelGroups& g,
-                      const PoolEstimate& e) {
-    EstimationResults& s =
-        new_estimation_record(run, "POOL", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.terms);
-    s.coef = e.fit.coef;
-    s.cov = e.fit.cov;
-    s.xtx_inv = e.fit.xtx_inv;
-    s.stderrs = e.fit.se;
-    s.tratios = e.fit.tstat;
-    s.obs = eq.obs;
-    s.predicted = e.fitted;
-    s.residuals = e.resid;
-    s.n = e.n;
-    s.k = e.k;
-    s.beg = eq.beg;
-    s.end = eq.end;
-    s.df = e.fit.df;
-    s.sse = e.fit.sse;
-    s.rsqr = e.r2;
-    s.sigma = qm::sqrt(e.fit.sigma2);
-    s.intercept = e.model != PoolModel::FIXED;
-    auto panel = std::make_shared<PanelPart>();
-    panel->cross_sections = e.groups;
-    panel->fixed = e.model == PoolModel::FIXED;
-    panel->effects = e.effects;
-    if (panel->fixed) {
-        panel->counts = g.rows;
-        panel->means = e.xmeans;
-    }
-    s.model = std::move(panel);
-}
-
 } // namespace
 
 void report_pool(Run& run, const PoolEquation& eq, const PanelGroups& groups, const PoolEstimate& e,
                  const PoolOptions& o) {
-    if (run.flags.OPUT) {
-        write_heading(run, eq, groups, e, o);
-        write_summary(run, e);
-        write_line(run, " ");
-        CoefficientTable t;
-        t.names = term_names(eq.terms);
-        t.coef = e.fit.coef;
-        t.se = e.fit.se;
-        t.tstat = e.fit.tstat;
-        t.df = e.fit.df;
-        t.wide = o.WIDE;
-        write_coefficient_table(run, t);
-        write_tests(run, groups, e, o.PEFFECTS);
-        write_coefficient_matrices(run, t.names, e.fit.cov, o.PCOV, o.PCOR, o.WIDE);
-    }
-    ResultScalars& res = run.res;
-    res[R_N] = e.n;
-    res[R_K] = e.k;
-    res[R_DF] = e.fit.df;
-    res[R_SSE] = e.fit.sse;
-    res[R_SIG2] = e.fit.sigma2;
-    res[R_R2] = e.r2;
-    res[R_ADR2] = e.adjusted_r2;
-    if (e.llf_available) res[R_LLF] = e.llf;
-    if (e.model == PoolModel::FIXED && e.f_df1 > 0) {
-        res[R_F] = e.f_effects;
-        res[R_DF1] = e.f_df1;
-        res[R_DF2] = e.f_df2;
-        res[R_PVAL] = e.f_pvalue;
-    }
-    if (e.model == PoolModel::RANDOM && e.hausman_done) {
-        res[R_CHI] = e.hausman;
-        res[R_PVAL] = e.hausman_pvalue;
-    }
-    store_estimation(run, eq, groups, e);
-    if (!store_by_observation(run, o.PREDICT, eq.end, eq.obs, e.fitted)) return;
-    if (!store_by_observation(run, o.RESID, eq.end, eq.obs, e.resid)) return;
-    if (e.model == PoolModel::FIXED && !store_vector(run, o.EFFECTS, e.effects)) return;
-    store_coefficient_outputs(run, o.COEF, o.STDERR, o.TRATIO, o.COVARIAN, e.fit.coef, e.fit.se,
-                              e.fit.tstat, e.fit.cov);
+    if (!run.flags.OPUT) return;
+    write_heading(run, eq, groups, e, o);
+    write_summary(run, e);
+    write_line(run, " ");
+    CoefficientTable t = coefficient_table(e.result);
+    t.wide = o.WIDE;
+    write_coefficient_table(run, t);
+    write_tests(run, groups, e, o.PEFFECTS);
+    write_coefficient_matrices(run, t.names, e.result.record.cov, o.PCOV, o.PCOR, o.WIDE);
 }
 
 } // namespace tarvex

@@ -50,15 +50,20 @@ TEST(HeteroEstimate, MatchesHandCodedLikelihoodInR) {
     // th after the Newton polish in R (print(th, digits=17)).
     const Real r[] = {0.44248184422831921Q, -0.39235301218811675Q, 3.56579766662899544Q,
                       0.12460154657827402Q, -0.99062504854954969Q};
-    for (int j = 0; j < 5; ++j) EXPECT_GT(digits(e.coef[j], r[j]), 10) << j;
+    for (int j = 0; j < 5; ++j) EXPECT_GT(digits(e.result.record.coef[j], r[j]), 10) << j;
     EXPECT_GT(digits(e.llf, -31.555682569316726Q), 13);          // -nll(th)
     EXPECT_GT(digits(e.llf_constant, -33.478840209211853Q), 13); // logLik(lm(y ~ x1 + x2))
     EXPECT_GT(digits(e.lr, 3.8463152797902609Q), 10);            // 2*(-nll(th) - logLik(ols))
+    // The LR test as the record's named statistic: one slope of the variance equation.
+    ASSERT_EQ(e.result.record.statistics.size(), 1u);
+    EXPECT_EQ(e.result.record.statistics[0].name, "LR CONSTANT VARIANCE");
+    EXPECT_EQ(e.result.record.statistics[0].value, e.lr);
+    EXPECT_EQ(e.result.record.statistics[0].df1, Real(1));
     // sqrt(diag(solve(-H))), H the analytic Hessian at th: -rbind(cbind(t(X) %*% (w*X),
     // t(X) %*% (e*w*Z)), cbind(t(Z) %*% (e*w*X), 0.5*t(Z) %*% (e^2*w*Z))), w = exp(-Z %*% g).
     const Real se[] = {0.0475210477819146Q, 0.0800230812084481Q, 0.6008309343493747Q,
                        0.0627284389529589Q, 0.7306284898261416Q};
-    for (int j = 0; j < 5; ++j) EXPECT_GT(digits(e.se[j], se[j]), 11) << j;
+    for (int j = 0; j < 5; ++j) EXPECT_GT(digits(e.result.record.stderrs[j], se[j]), 11) << j;
 }
 
 TEST(BoxEstimate, MatchesProfileLikelihoodInR) {
@@ -68,26 +73,32 @@ TEST(BoxEstimate, MatchesProfileLikelihoodInR) {
     d.transformed = {true, false};
     const BoxEstimate e = estimate_box(d, BoxControl{});
     ASSERT_EQ(e.end, BoxEnd::CONVERGED);
-    EXPECT_GT(digits(e.lambda_y, 0.47671895918059221Q), 12); // uniroot(score)$root
-    EXPECT_GT(digits(e.coef[0], 0.3551044663313489Q), 12);   // coef(lm(bc(y,l) ~ x))
-    EXPECT_GT(digits(e.coef[1], 1.3233404878630879Q), 12);
+    EXPECT_GT(digits(e.lambda_y, 0.47671895918059221Q), 12);             // uniroot(score)$root
+    EXPECT_GT(digits(e.result.record.coef[0], 0.3551044663313489Q), 12); // coef(lm(bc(y,l) ~ x))
+    EXPECT_GT(digits(e.result.record.coef[1], 1.3233404878630879Q), 12);
     EXPECT_GT(digits(e.sigma2, 0.049911955047073089Q), 12);    // sum(resid^2)/n
     EXPECT_GT(digits(e.llf, -25.503987554008901Q), 13);        // prof(l)
     EXPECT_GT(digits(e.llf_linear, -30.147001552333393Q), 13); // prof(1)
     EXPECT_GT(digits(e.llf_log, -29.673847213506107Q), 13);    // prof(0), bc = log(v)
+    // The two profile log-likelihoods as the record's named statistics, without a law.
+    ASSERT_EQ(e.result.record.statistics.size(), 2u);
+    EXPECT_EQ(e.result.record.statistics[0].value, e.llf_linear);
+    EXPECT_EQ(e.result.record.statistics[1].value, e.llf_log);
+    EXPECT_FALSE(e.result.record.statistics[1].has_pvalue);
     // sqrt(diag(solve(optimHess(th, nll, gr, control=list(ndeps=rep(1e-6,4)))))), th = (a, b,
     // l, s2), gr the analytic gradient: differences of the gradient, 8 digits.
-    EXPECT_GT(digits(e.se[1], 0.2880314980038Q), 8);
-    EXPECT_GT(digits(e.se[0], 0.1405568605596Q), 8);
-    EXPECT_GT(digits(e.se[2], 0.1521795951162Q), 8);
-    EXPECT_GT(digits(e.se[3], 0.0423850954354Q), 8);
+    EXPECT_GT(digits(e.result.record.stderrs[1], 0.2880314980038Q), 8);
+    EXPECT_GT(digits(e.result.record.stderrs[0], 0.1405568605596Q), 8);
+    EXPECT_GT(digits(e.result.record.stderrs[2], 0.1521795951162Q), 8);
+    EXPECT_GT(digits(e.result.record.stderrs[3], 0.0423850954354Q), 8);
 
     d.regressors = BoxRegressors::SAME_LAMBDA; // ALLBOX
     const BoxEstimate a = estimate_box(d, BoxControl{});
     ASSERT_EQ(a.end, BoxEnd::CONVERGED);
     EXPECT_GT(digits(a.lambda_y, 0.79763571630334584Q), 12); // uniroot(score2)$root
-    EXPECT_GT(digits(a.coef[0], 1.30548267079216873Q), 12);  // coef(lm(bc(y,l) ~ bc(x,l)))
-    EXPECT_GT(digits(a.coef[1], -0.22679568932935712Q), 11);
+    EXPECT_GT(digits(a.result.record.coef[0], 1.30548267079216873Q),
+              12); // coef(lm(bc(y,l) ~ bc(x,l)))
+    EXPECT_GT(digits(a.result.record.coef[1], -0.22679568932935712Q), 11);
     EXPECT_GT(digits(a.sigma2, 0.41480594487071787Q), 12);
     EXPECT_GT(digits(a.llf, -30.059555270550241Q), 13); // prof2(l)
 }

@@ -55,12 +55,13 @@ TEST(IvReference, CigarettesMatchIvregWithDiagnostics) {
     const IvEstimate e = estimate_iv(d, IvControl{});
     ASSERT_EQ(e.end, IvEnd::OK);
     ASSERT_EQ(e.endogenous, std::vector<int>{0});
-    expect_constant_last(e.coef,
+    expect_constant_last(e.result.record.coef,
                          {9.89495554128115451Q, -1.27742413373689057Q, 0.28040482558664448Q});
-    expect_constant_last(e.se, {1.05855994787127528Q, 0.26319859034812682Q, 0.23856543697813970Q});
+    expect_constant_last(e.result.record.stderrs,
+                         {1.05855994787127528Q, 0.26319859034812682Q, 0.23856543697813970Q});
     EXPECT_TRUE(agrees(e.sigma2, 0.035289877211362543Q));
-    EXPECT_TRUE(agrees(e.sse, 1.588044474511314474Q));
-    EXPECT_TRUE(agrees(e.r2, 0.429422417642034371Q));
+    EXPECT_TRUE(agrees(e.result.record.sse, 1.588044474511314474Q));
+    EXPECT_TRUE(agrees(e.result.record.rsqr, 0.429422417642034371Q));
     ASSERT_EQ(e.first_stage.size(), 1u);
     EXPECT_TRUE(agrees(e.first_stage[0].value, 244.73375376716452934Q));
     EXPECT_EQ(e.first_stage[0].df1, 2);
@@ -70,17 +71,34 @@ TEST(IvReference, CigarettesMatchIvregWithDiagnostics) {
     EXPECT_TRUE(agrees(e.sargan.value, 0.33262214424497039Q));
     EXPECT_TRUE(agrees(e.sargan.pvalue, 5.6411913866542041e-01Q, 1e-9Q));
     EXPECT_FALSE(e.hansen.available);
+    // The same tests as the record's named statistics, in report order, with their laws.
+    const std::vector<NamedStatistic>& named = e.result.record.statistics;
+    ASSERT_EQ(named.size(), 3u);
+    EXPECT_EQ(named[0].name, "FIRST-STAGE F");
+    EXPECT_EQ(named[0].law, StatisticLaw::F);
+    EXPECT_EQ(named[0].value, e.first_stage[0].value);
+    EXPECT_EQ(named[0].df2, Real(44));
+    EXPECT_EQ(named[1].name, "WU-HAUSMAN");
+    EXPECT_EQ(named[1].pvalue, e.wu_hausman.pvalue);
+    EXPECT_EQ(named[2].name, "SARGAN");
+    EXPECT_EQ(named[2].law, StatisticLaw::CHI_SQUARE);
+    EXPECT_EQ(named[2].df1, Real(1));
 
     IvControl white;
     white.robust = true;
     const IvEstimate h = estimate_iv(d, white);
     ASSERT_EQ(h.end, IvEnd::OK);
-    expect_constant_last(h.se, {0.92875781151083092Q, 0.24168384369417778Q, 0.24582759979186802Q});
+    expect_constant_last(h.result.record.stderrs,
+                         {0.92875781151083092Q, 0.24168384369417778Q, 0.24582759979186802Q});
     EXPECT_TRUE(agrees(h.hansen.value, 0.33473588436333956Q));
+    ASSERT_EQ(h.result.record.statistics.size(), 4u);
+    EXPECT_EQ(h.result.record.statistics[3].name, "HANSEN J");
+    EXPECT_EQ(h.result.record.statistics[3].value, h.hansen.value);
     IvControl newey = white;
     newey.lags = 2;
     const IvEstimate nw = estimate_iv(d, newey);
-    expect_constant_last(nw.se, {0.92198028028026568Q, 0.25757582564919623Q, 0.25789035224881962Q});
+    expect_constant_last(nw.result.record.stderrs,
+                         {0.92198028028026568Q, 0.25757582564919623Q, 0.25789035224881962Q});
     EXPECT_TRUE(agrees(nw.hansen.value, 0.38428481629291639Q));
 }
 
@@ -92,14 +110,14 @@ TEST(IvReference, GeneratedTwoEndogenousMatchIvreg) {
     const IvData d = iv_data(c, {1, 2, 3, 4, 5, 11}, {3, 4, 5, 6, 7, 8, 9, 10, 11});
     const IvEstimate e = estimate_iv(d, IvControl{});
     ASSERT_EQ(e.end, IvEnd::OK);
-    expect_constant_last(e.coef,
+    expect_constant_last(e.result.record.coef,
                          {1.00350713620494236Q, 0.71588314269574405Q, -0.54895694528968386Q,
                           0.34768031354158091Q, 0.21689783447571959Q, -0.10187584316233872Q});
-    expect_constant_last(e.se,
+    expect_constant_last(e.result.record.stderrs,
                          {0.027434474018465688Q, 0.047238484416954038Q, 0.053525678916125252Q,
                           0.034150711761129535Q, 0.027574718144605170Q, 0.027695901961942833Q});
     EXPECT_TRUE(agrees(e.sigma2, 1.49951409689943760Q));
-    EXPECT_TRUE(agrees(e.r2, 0.54726314564370737Q));
+    EXPECT_TRUE(agrees(e.result.record.rsqr, 0.54726314564370737Q));
     ASSERT_EQ(e.first_stage.size(), 2u);
     EXPECT_TRUE(agrees(e.first_stage[0].value, 127.1448467584253450Q)); // x1
     EXPECT_TRUE(agrees(e.first_stage[1].value, 88.0697506802874130Q));  // x2
@@ -115,14 +133,14 @@ TEST(IvReference, GeneratedTwoEndogenousMatchIvreg) {
     newey.robust = true;
     newey.lags = 2;
     const IvEstimate nw = estimate_iv(d, newey);
-    expect_constant_last(nw.se,
+    expect_constant_last(nw.result.record.stderrs,
                          {0.027769389864114109Q, 0.047470566064146687Q, 0.053735580218366316Q,
                           0.034032476725326166Q, 0.027495109945479653Q, 0.028270067370089864Q});
     EXPECT_TRUE(agrees(nw.hansen.value, 4.1801595248237540Q));
     IvControl white;
     white.robust = true;
     const IvEstimate h = estimate_iv(d, white);
-    expect_constant_last(h.se,
+    expect_constant_last(h.result.record.stderrs,
                          {0.027455859803190531Q, 0.047671760039573796Q, 0.054334340771576325Q,
                           0.034468058120431307Q, 0.027143108788432572Q, 0.027916869833880732Q});
     EXPECT_TRUE(agrees(h.hansen.value, 4.0511649713489444Q));
