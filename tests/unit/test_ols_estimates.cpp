@@ -65,9 +65,9 @@ TEST(OlsEstimates, LongleyAgainstCertifiedValues) {
     e.data("Y", t[0]);
     for (int j = 1; j <= 6; ++j) e.data("X" + std::to_string(j), t[j]);
     const OlsOptions o = default_options(e);
-    const OlsEstimate est =
-        estimate_ols(e.run, equation(e, {"X1", "X2", "X3", "X4", "X5", "X6"}, 16), o);
-    ASSERT_FALSE(est.failed);
+    const OlsEstimate est = estimate_ols(
+        read_ols_inputs(e.run, equation(e, {"X1", "X2", "X3", "X4", "X5", "X6"}, 16), o), o);
+    ASSERT_FALSE(est.failed());
     EXPECT_TRUE(e.lines().empty()); // the estimator writes nothing
     // Exact least-squares values of the decimal data (40 digits); coefficient 0 is the
     // intercept, which the estimate holds last.
@@ -110,10 +110,11 @@ TEST(OlsEstimates, NotesOfAConstantRegressorAndADummyDependentVariable) {
     e.data("X", {1, 2, 3, 4, 6});
     e.data("C", {2, 2, 2, 2, 2});
     e.run.flags.OPUT = false;
-    const OlsEstimate est = estimate_ols(e.run, equation(e, {"X", "C"}, 5), default_options(e));
+    const OlsOptions o = default_options(e);
+    const OlsEstimate est = estimate_ols(read_ols_inputs(e.run, equation(e, {"X", "C"}, 5), o), o);
     // The intercept and C are the same column: the estimation ends on the second of them.
-    EXPECT_TRUE(est.failed);
-    EXPECT_EQ(est.error_number, 6017);
+    EXPECT_TRUE(est.failed());
+    EXPECT_EQ(est.result.failure.number, 6017);
     const ReportNote* dummy =
         est.notes.find(NoteKind::WARNING, "DEPENDENT VARIABLE IS DUMMY VARIABLE");
     ASSERT_NE(dummy, nullptr);
