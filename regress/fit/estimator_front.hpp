@@ -18,7 +18,7 @@ struct Run;
 // The options of the command being run, read by keyword (a keyword the table lacks reads as
 // off, 0 or blank).
 class OptionValues {
-public:
+  public:
     OptionValues(const OptionSet& set, const OptionTable& table) : set_(set), table_(table) {}
     bool on(std::string_view keyword) const;
     int integer(std::string_view keyword) const;
@@ -27,7 +27,7 @@ public:
     const std::string& name(std::string_view keyword) const;      // 8 columns, blank-padded
     const std::string& full_name(std::string_view keyword) const; // as typed (a file name)
 
-private:
+  private:
     const OptionSet& set_;
     const OptionTable& table_;
 };

@@ -16,8 +16,8 @@ namespace {
 
 // The scalars that describe one estimated model; a model that does not set one leaves it
 // "not available" rather than an earlier model's value.
-constexpr std::array<int, 12> MODEL_SCALARS = {R_F,    R_CHI, R_DF1, R_DF2,  R_PVAL, R_R2,
-                                               R_ADR2, R_LLF, R_SSE, R_SIG2, R_RHO,  R_DW};
+constexpr std::array<int, 12> MODEL_SCALARS = {R_F,   R_CHI, R_DF1,  R_DF2, R_PVAL, R_R2,
+                                               R_ADR2, R_LLF, R_SSE, R_SIG2, R_RHO, R_DW};
 
 // TESTSTAT=: one row a statistic, columns value, p-value, df1 and df2 (a statistic without a
 // p-value holds the missing-value code there).
