@@ -77,7 +77,7 @@ bool impose_restrictions(OlsEstimate& e, const RestrictionBlock& block) {
     }
     note_held(e, block, written, block.held.size());
     if (!block.ok) {
-        e.result.fail("", 0); // the block's message is among the held lines
+        e.result.failure.written = true; // the block's message is among the held lines
         return false;
     }
     const int q = static_cast<int>(rows.size());
