@@ -40,9 +40,7 @@ struct ModelResult {
     bool clears_other_scalars = true;
     EstimationFailure failure; // an empty line and number 0: the estimation was done
 
-    bool failed() const {
-        return failure.written || !failure.line.empty() || failure.number != 0;
-    }
+    bool failed() const { return failure.written || !failure.line.empty() || failure.number != 0; }
     void fail(std::string line, int number) { failure = {std::move(line), number, false}; }
     void set_scalar(int id, Real value) { scalars.push_back({id, value}); }
     // A statistic besides the coefficients, in report order.

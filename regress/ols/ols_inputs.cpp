@@ -135,10 +135,9 @@ OlsInputs read_ols_inputs(Run& run, OlsFit equation, const OlsOptions& o) {
     OlsFit& fit = in.fit;
     read_observations(run, fit);
     fit.x.clear();
-    const bool loaded =
-        read_dependent(run, in) &&
-        ((fits_in_place(fit, o) && place_columns(run, fit, in.columns)) ||
-         gather_regressors(run, in));
+    const bool loaded = read_dependent(run, in) &&
+                        ((fits_in_place(fit, o) && place_columns(run, fit, in.columns)) ||
+                         gather_regressors(run, in));
     // The estimation ends at a value not valid for logs before it reads anything more.
     if (!loaded) return in;
     if (fit.weight_ref != 0) {

@@ -97,13 +97,13 @@ void fill_scalars(OlsEstimate& e, const OlsOptions& o) {
         add_test_scalars(m, t.joint);
     }
     const ResultScalar summary[] = {
-        {R_R2, s.r2},       {R_K, Real(fit.k)}, {R_SIG2, s.sigma2}, {R_LLF, s.llf},
-        {R_RAW, s.raw},     {R_SST, fit.sst},   {R_SSR, s.ssr},     {R_SSE, fit.sse},
-        {R_DF, fit.df},     {R_ANF, s.anf},     {R_ZSST, s.zsst},   {R_ZSSR, s.zssr},
-        {R_ZDF, s.zdf},     {R_ZANF, s.zanf},   {R_N, fit.nobs},    {R_R2OP, r.r2op},
-        {R_RHO, r.rho},     {R_JB, r.jb},       {R_ADR2, s.adr2},   {R_FPE, s.fpe},
-        {R_LAIC, s.laic},   {R_LSC, s.lsc},     {R_GCV, s.gcv},     {R_HQ, s.hq},
-        {R_RICE, s.rice},   {R_SHIB, s.shib},   {R_SC, s.sc},       {R_AIC, s.aic},
+        {R_R2, s.r2},     {R_K, Real(fit.k)}, {R_SIG2, s.sigma2}, {R_LLF, s.llf},
+        {R_RAW, s.raw},   {R_SST, fit.sst},   {R_SSR, s.ssr},     {R_SSE, fit.sse},
+        {R_DF, fit.df},   {R_ANF, s.anf},     {R_ZSST, s.zsst},   {R_ZSSR, s.zssr},
+        {R_ZDF, s.zdf},   {R_ZANF, s.zanf},   {R_N, fit.nobs},    {R_R2OP, r.r2op},
+        {R_RHO, r.rho},   {R_JB, r.jb},       {R_ADR2, s.adr2},   {R_FPE, s.fpe},
+        {R_LAIC, s.laic}, {R_LSC, s.lsc},     {R_GCV, s.gcv},     {R_HQ, s.hq},
+        {R_RICE, s.rice}, {R_SHIB, s.shib},   {R_SC, s.sc},       {R_AIC, s.aic},
     };
     for (const ResultScalar& v : summary) m.set_scalar(v.id, v.value);
     if (r.durh_available && fit.lagged_dependent >= 0) m.set_scalar(R_DURH, r.durh);
