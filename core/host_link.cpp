@@ -53,6 +53,11 @@ void FLUSH_BUFFER(Run& run) {
         std::string& line = buf.line[k];
         if (!line.empty() && line[0] == '~') break;
         if (line.size() > std::size_t(LINE_WIDTH)) line.resize(LINE_WIDTH);
+        if (buf.held != nullptr) {
+            buf.held->push_back(std::move(line));
+            line.clear();
+            continue;
+        }
         bool redirected = run.LOUT != 0;
         bool sent = false;
         if (windowed(run) && !redirected && run.L6 == 6) {
@@ -75,7 +80,7 @@ void FLUSH_BUFFER(Run& run) {
             host::pause_message("");
     }
     buf.IVL = 1;
-    if (run.sw[OFLUSH]) {
+    if (run.sw[OFLUSH] && buf.held == nullptr) {
         char text[host::MSG_TEXT_SIZE] = "";
         host::SendMsg(run.window, host::MSG_REFRESH, 0, 0, text);
         if (auto it = run.units.open.find(run.L6); it != run.units.open.end() && it->second.fp)

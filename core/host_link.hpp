@@ -17,6 +17,26 @@ struct LineBuffer {
     std::vector<std::string> line = std::vector<std::string>(LINE_BUFFER_LINES + 1); // one-based
     int IVL = 1;
     int paged_lines = 0;
+    // While set, the lines sent are kept here in order instead of going out: a command that
+    // reads statements of its own before it estimates writes them later, where its report
+    // puts them (HeldLines).
+    std::vector<std::string>* held = nullptr;
+};
+
+// Holds every line sent while it lives (see LineBuffer::held); the previous holder, if any,
+// is restored afterwards.
+class HeldLines {
+public:
+    HeldLines(LineBuffer& buf, std::vector<std::string>& into) : buf_(buf), outer_(buf.held) {
+        buf_.held = &into;
+    }
+    ~HeldLines() { buf_.held = outer_; }
+    HeldLines(const HeldLines&) = delete;
+    HeldLines& operator=(const HeldLines&) = delete;
+
+private:
+    LineBuffer& buf_;
+    std::vector<std::string>* outer_;
 };
 
 // Sends the first IVL lines of the line buffer (Part of every report).

@@ -212,7 +212,8 @@ void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
         return;
     }
     // Computed once, for the report and for the result scalars.
-    const ResidualStats r = residual_stats(fit, false);
+    ResidualStats r = residual_stats(fit, printed && ro.LM);
+    if (printed && ro.GF) add_goodness_of_fit(fit, r);
     if (printed) OLSRES(run, fit, ro, r);
     if (ro.RSTAT) {
         run.res[R_DW] = r.dw;

@@ -20,6 +20,9 @@ namespace tarvex {
 struct EstimationFailure {
     std::string line;
     int number = 0;
+    // The estimation ended on a message already written among its notes (a statement block the
+    // command read before it estimated): it fails with no line or number of its own.
+    bool written = false;
 };
 
 // A result scalar the model sets: its entry (ResultId) and value.
@@ -37,8 +40,8 @@ struct ModelResult {
     bool clears_other_scalars = true;
     EstimationFailure failure; // an empty line and number 0: the estimation was done
 
-    bool failed() const { return !failure.line.empty() || failure.number != 0; }
-    void fail(std::string line, int number) { failure = {std::move(line), number}; }
+    bool failed() const { return failure.written || !failure.line.empty() || failure.number != 0; }
+    void fail(std::string line, int number) { failure = {std::move(line), number, false}; }
     void set_scalar(int id, Real value) { scalars.push_back({id, value}); }
     // A statistic besides the coefficients, in report order.
     void add_statistic(NamedStatistic statistic) {

@@ -14,7 +14,7 @@ const ReportNote* ReportNotes::find(NoteKind kind, std::string_view fragment) co
 void write_notes(Run& run, const ReportNotes& notes, NotePlace place) {
     for (const ReportNote& n : notes.lines) {
         if (n.place != place) continue;
-        if (n.kind != NoteKind::ERROR &&
+        if (n.kind != NoteKind::ERROR && n.kind != NoteKind::HELD &&
             (!run.flags.OPUT ||
              (n.needs_switch != ANY_SWITCH && !run.sw[static_cast<SwitchId>(n.needs_switch)])))
             continue;

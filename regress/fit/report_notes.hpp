@@ -16,6 +16,8 @@ enum class NoteKind {
     WARNING, // " ...WARNING.."
     ERROR,   // a problem with one observation or value: written even in a quiet statement
     TEXT,    // a line of the report's own (a heading, a test line)
+    HELD,    // a line already decided on when it was met (a statement's echo, a message of a
+             // block the command read before it estimated): written as it is, always
 };
 
 // Where in the report a line belongs, in the order the report writes them.

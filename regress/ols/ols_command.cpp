@@ -9,6 +9,7 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "options/options.hpp"
+#include "regress/fit/estimator_front.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/fit/ols_options.hpp"
 #include "regress/fit/term_names.hpp"
@@ -155,13 +156,7 @@ void cmd_olsq(Run& run) {
 
     // 7. Name options.
     const OptionTable& table = olsq_option_table();
-    for (int j = 0; j < table.nname; ++j) {
-        if (!given_without_value(run.opt.name[j])) continue;
-        const std::string keyword(table.keywords[table.nswitch + table.nint + table.nreal + j]);
-        report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
-                     ERR_OPTION_VALUE);
-        return;
-    }
+    if (!check_name_options(run, table, ERR_OPTION_VALUE)) return;
     const std::string method = trim_trailing_blanks(o.METHOD);
     if (method != "GS" && method != "HH" && method != "NORMAL" && !method.empty()) {
         report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("METHOD"),

@@ -24,7 +24,8 @@ inline constexpr int ERR_RESTRICT_RIDGE = 6015;
 inline constexpr int ERR_NOT_VALID = 6016;
 inline constexpr int ERR_COLLINEAR = 6017;
 
-// OLSEST: loads the data, solves, computes the covariance and diagnostics, then reports.
+// OLSEST: reads the data and the RESTRICT block, estimates, then reports and stores
+// (ols_run.cpp).
 void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o);
 
 } // namespace tarvex

@@ -4,7 +4,6 @@
 // for a given d (INDW), and the critical value for ALPHA.
 #include "regress/ols/ols_durbin_watson.hpp"
 
-#include "core/run.hpp"
 #include "kernels/durbin_watson_exact.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/fit/ls_bridge.hpp"
@@ -20,8 +19,8 @@ constexpr int ROOTS_PER_LINE = 10;
 
 } // namespace
 
-ExactDwScalars exact_durbin_watson(const Run& run, const OlsOptions& o, const LsSolution& sol,
-                                   ReportNotes& notes) {
+ExactDwScalars exact_durbin_watson(const WorkAreaSize& area, const OlsOptions& o,
+                                   const LsSolution& sol, ReportNotes& notes) {
     ExactDwScalars out;
     auto line = [&notes](std::string text, NoteKind kind = NoteKind::TEXT) {
         notes.add(NotePlace::SOLUTION, kind, std::move(text));
@@ -47,8 +46,8 @@ ExactDwScalars exact_durbin_watson(const Run& run, const OlsOptions& o, const Ls
     const DwStatus found = durbin_watson_roots(forms, roots);
     if (found == DwStatus::insufficient_space) {
         for (std::string& l :
-             householder_space_lines(run, durbin_watson_work_words(int(sol.residuals.size()),
-                                                                   sol.factor.nregs, o.RHO != 0)))
+             householder_space_lines(area, durbin_watson_work_words(int(sol.residuals.size()),
+                                                                    sol.factor.nregs, o.RHO != 0)))
             line(std::move(l), NoteKind::ERROR);
         out.ends_command = true;
         return out;

@@ -5,7 +5,7 @@
 
 namespace tarvex {
 
-struct Run;
+struct WorkAreaSize;
 struct OlsOptions;
 struct LsSolution;
 struct ReportNotes;
@@ -13,7 +13,7 @@ struct ExactDwScalars;
 
 // The test for a Householder solution: its lines go to `notes` (the solution's place of the
 // report), the values of $DW, $CDF and $CRIT are returned.
-ExactDwScalars exact_durbin_watson(const Run& run, const OlsOptions& o, const LsSolution& sol,
-                                   ReportNotes& notes);
+ExactDwScalars exact_durbin_watson(const WorkAreaSize& area, const OlsOptions& o,
+                                   const LsSolution& sol, ReportNotes& notes);
 
 } // namespace tarvex

@@ -3,14 +3,10 @@
 // fit of GS and NORMAL, else gathered), notes a dummy dependent variable and constant
 // regressors, solves by the chosen method, forms sigma**2 and the coefficient covariance
 // (robust forms on request), the auxiliary R-squares, the influence diagnostics, the recursive
-// residuals and the summary numbers. It writes no report line: OLSEST hands what it returns to
-// the report.
+// residuals and the summary numbers. It works on what the front end read (ols_inputs.cpp) and
+// writes no report line: OLSEST hands what it returns to the report.
 #include "regress/ols/ols_estimation.hpp"
 
-#include "regress/ols/ols_command.hpp"
-
-#include "core/error_report.hpp"
-#include "core/run.hpp"
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/gram_residuals.hpp"
 #include "kernels/long_run_covariance.hpp"
@@ -19,19 +15,16 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/fused_axpy.hpp"
 #include "numeric/qmath.hpp"
-#include "numeric/text.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/fit/ols_options.hpp"
 #include "regress/ols/lag_polynomial.hpp"
 #include "regress/ols/ols_columns.hpp"
+#include "regress/ols/ols_command.hpp"
 #include "regress/ols/ols_durbin_watson.hpp"
 #include "regress/ols/ols_influence.hpp"
-#include "regress/ols/ols_report.hpp"
 #include "regress/ols/recursive_residuals.hpp"
 #include "regress/ols/restrict_estimation.hpp"
-#include "workspace/sample.hpp"
-#include "workspace/workspace.hpp"
 
 #include <algorithm>
 
@@ -39,104 +32,40 @@ namespace tarvex {
 
 namespace {
 
-// A variable read by observation number; 0 throughout when it has no header.
-struct Column {
-    SeriesReader reader;
-    Column(Run& run, int ref) : reader(run, ref) {}
-    Real at(Run& run, long long t) const {
-        return reader.ok() ? reader.at(run, t, run.ws.XMISS) : Real(0);
-    }
-};
-
 // Records the error that ends the estimation; returns false for the caller to pass on.
 bool ended_by(OlsEstimate& e, std::string line, int number) {
-    e.failed = true;
-    e.error_line = std::move(line);
-    e.error_number = number;
+    e.result.fail(std::move(line), number);
     return false;
 }
 
-// The observations in use: the estimation range less the observations SKIP$ drops.
-void load_observations(Run& run, OlsFit& fit) {
-    fit.obs.clear();
-    const SkipCodes skip = skip_codes(run); // looked up once, not per observation
-    for (int t = fit.beg; t <= fit.end; ++t)
-        if (!skip || t > skip.length || skip.codes[t] <= 0) fit.obs.push_back(t);
-    fit.n = int(fit.obs.size());
+// Ends the estimation on a failure the front end met (none: goes on).
+bool ended_by(OlsEstimate& e, const EstimationFailure& failure) {
+    if (failure.line.empty() && failure.number == 0) return true;
+    return ended_by(e, failure.line, failure.number);
 }
 
-// Loads y for the observations in use; false after an invalid value for logs.
-bool load_dependent(Run& run, OlsEstimate& e) {
-    OlsFit& fit = e.fit;
-    const int n = fit.n;
-    fit.y.assign(n, 0);
-    const Column dep(run, fit.dep_ref);
-    for (int i = 0; i < n; ++i) {
-        Real y = dep.at(run, fit.obs[i] - fit.dep_lag);
-        if (fit.log_dependent) {
-            if (!(y > 0))
-                return ended_by(e, " ...ERROR..VARIABLE " + fit.dep_name + " IS NOT VALID",
-                                ERR_NOT_VALID);
-            y = qm::log(y);
-        }
-        fit.y[i] = y;
-    }
-    return true;
-}
-
-// Gathers X (N x K, column after column) for the observations in use; false after an invalid
-// value for logs.
-bool load_regressors(Run& run, OlsEstimate& e) {
+// The regressors read in place gathered (N x K, column after column) at the rows in use.
+void gather_placed_columns(OlsEstimate& e) {
     OlsFit& fit = e.fit;
     const int n = fit.n;
     fit.x.assign(std::size_t(n) * fit.k, 0);
+    std::vector<Real> scratch;
     for (int j = 0; j < fit.k; ++j) {
-        const OlsTerm& term = fit.terms[j];
-        Real* col = fit.x.data() + std::size_t(j) * n;
-        if (term.kind == TermKind::INTERCEPT) {
-            for (int i = 0; i < n; ++i) col[i] = 1;
-            continue;
-        }
-        if (term.kind == TermKind::TREND) {
-            for (int i = 0; i < n; ++i) col[i] = fit.obs[i];
-            continue;
-        }
-        const Column var(run, term.ref);
-        for (int i = 0; i < n; ++i) {
-            Real v = var.at(run, fit.obs[i] - term.lag);
-            if (fit.log_regressors) {
-                if (!(v > 0))
-                    return ended_by(e, " ...ERROR..VARIABLE " + term.name + " IS NOT VALID",
-                                    ERR_NOT_VALID);
-                v = qm::log(v);
-            }
-            col[i] = v;
-        }
+        const Real* column = rows_of_column(e.columns, j, scratch);
+        std::copy(column, column + n, fit.x.begin() + std::ptrdiff_t(std::size_t(j) * n));
     }
-    return true;
-}
-
-// Loads y and X for the observations in use: X is read in place when the options and the terms
-// allow it (e.columns), else gathered; false after an invalid value for logs.
-bool load_data(Run& run, OlsEstimate& e, const OlsOptions& o) {
-    OlsFit& fit = e.fit;
-    load_observations(run, fit);
-    fit.x.clear();
     e.columns = PlacedColumns{};
-    if (!load_dependent(run, e)) return false;
-    if (fits_in_place(fit, o) && place_columns(run, fit, e.columns)) return true;
-    return load_regressors(run, e);
 }
 
 // Drops observations whose weight is zero or missing and scales the kept weights.
-void load_weights(Run& run, OlsEstimate& e, const OlsOptions& o) {
+void apply_weights(OlsEstimate& e, const std::vector<Real>& weights, Real missing,
+                   const OlsOptions& o) {
     OlsFit& fit = e.fit;
     std::vector<int> keep;
     std::vector<Real> w;
-    const Column weight(run, fit.weight_ref);
     for (int i = 0; i < fit.n; ++i) {
-        const Real wi = weight.at(run, fit.obs[i]);
-        if (wi == run.ws.XMISS || wi == 0) {
+        const Real wi = weights[std::size_t(i)];
+        if (wi == missing || wi == 0) {
             e.notes.add(NotePlace::DATA, NoteKind::WARNING,
                         " ...WARNING..OBSERVATION " + fmt_I(fit.obs[i], 5) +
                             " SKIPPED AS WEIGHT IS ZERO OR" + "UNDEFINED",
@@ -234,19 +163,6 @@ void column_moments(OlsFit& fit, const PlacedColumns& placed) {
     for (int i = 0; i < n; ++i) fit.raw += fit.w[i] * fit.y[i] * fit.y[i];
 }
 
-// Values of a variable named by an option (INCOEFFI, INCOVARI): its first `count` elements, or
-// false when it does not exist or is shorter.
-bool given_values(Run& run, const std::string& name, long long count, std::vector<Real>& out) {
-    const std::size_t end = name.find_last_not_of(' ');
-    if (end == std::string::npos) return false;
-    const int ref = VFIND(run, name.substr(0, end + 1));
-    VarInfo info;
-    if (ref == 0 || !VINFO(run, ref, info) || info.length < count) return false;
-    out.resize(count);
-    for (long long e = 0; e < count; ++e) out[e] = element(run, info, e + 1);
-    return true;
-}
-
 // The gathered rows scaled by the square root of the absolute weight (nothing without weights).
 void weight_gathered_rows(OlsEstimate& e) {
     const OlsFit& fit = e.fit;
@@ -297,15 +213,14 @@ const std::vector<Real>& rows_y(const OlsEstimate& e) {
     return e.fit.w.empty() ? e.fit.y : e.weighted_y;
 }
 
-} // namespace
-
-bool solve_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
+// Up to the solution; false when an error ended it.
+bool solve_ols(OlsEstimate& e, const OlsInputs& in, const OlsOptions& o) {
     OlsFit& fit = e.fit;
     note_heading(e, o);
     if (o.RESTRICT && o.PILAGS)
         return ended_by(e, " ...ERROR..RESTRICTIONS NOT ALLOWED WITH PILAGS", 0);
-    if (!load_data(run, e, o)) return false;
-    if (fit.weight_ref != 0) load_weights(run, e, o);
+    if (!ended_by(e, in.load_failure)) return false;
+    if (fit.weight_ref != 0) apply_weights(e, in.weights, in.missing_value, o);
     const int n = fit.n, k = fit.k;
     fit.nobs = n;
     if (o.REPLICAT) {
@@ -335,8 +250,7 @@ bool solve_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
         const GramFit gram = gram_least_squares(e.columns.data, DEPENDENCE_RATIO);
         if (gram.status == GramStatus::non_finite) {
             // An infinity or NaN: the gathered data and the chosen solver, as always.
-            e.columns = PlacedColumns{};
-            if (!load_regressors(run, e)) return false;
+            gather_placed_columns(e);
             weight_gathered_rows(e);
         } else {
             sol = gram_solution(gram);
@@ -355,30 +269,23 @@ bool solve_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
         return ended_by(e, fmt_X(10) + " ...ERROR..SINGULAR SYSTEM. NO SOLUTION", ERR_COLLINEAR);
     }
     // The exact test is worked out for the report only.
-    if (o.DWPVALUE && o.method() == OlsMethod::HH && run.flags.OPUT)
-        e.exact_dw = exact_durbin_watson(run, o, sol, e.notes);
+    if (o.DWPVALUE && o.method() == OlsMethod::HH && in.output_on)
+        e.exact_dw = exact_durbin_watson(in.work_area, o, sol, e.notes);
     fit.coef = sol.coef;
     fit.xtx_inv = sol.xtx_inv;
     fit.sse = sol.sse;
     return true;
 }
 
-bool finish_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
+// From the residuals on; false when an error ended it.
+bool finish_ols(OlsEstimate& e, const OlsInputs& in, const OlsOptions& o) {
     OlsFit& fit = e.fit;
     const int n = fit.n, k = fit.k;
     const std::vector<Real>& xs = rows_x(e);
     // Given coefficients replace the estimates; residuals and SSE follow from them.
-    std::vector<Real> given_cov;
-    if (!name_blank(o.INCOEFFI)) {
-        if (!given_values(run, o.INCOEFFI, k, fit.coef))
-            return ended_by(
-                e, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("INCOEFFI"),
-                ERR_OPTION_VALUE);
-        if (!name_blank(o.INCOVARI) && !given_values(run, o.INCOVARI, (long long)k * k, given_cov))
-            return ended_by(
-                e, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("INCOVARI"),
-                ERR_OPTION_VALUE);
-    }
+    if (!ended_by(e, in.given_failure)) return false;
+    if (in.coef_given) fit.coef = in.given_coef;
+    const std::vector<Real>& given_cov = in.given_cov;
     if (e.columns.placed()) {
         // Residuals and predicted values of the columns in place, each the exact value rounded
         // once, written where the rows lie in the range and then moved up to the rows in use.
@@ -452,45 +359,31 @@ bool finish_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
         e.has_recursive = true;
         e.recursive_first = rr.first;
         e.recursive = recursive_tests(rr);
-        fit.recursive.assign(n, run.ws.XMISS);
+        fit.recursive.assign(n, in.missing_value);
         for (int i = rr.first; i < n; ++i) fit.recursive[i] = rr.w[i];
     }
     summarise_ols(e, o);
     return true;
 }
 
-OlsEstimate estimate_ols(Run& run, const OlsFit& equation, const OlsOptions& o) {
+} // namespace
+
+OlsEstimate estimate_ols(OlsInputs in, const OlsOptions& o) {
     OlsEstimate e;
-    e.fit = equation;
-    if (solve_ols(run, e, o)) finish_ols(run, e, o);
+    e.fit = std::move(in.fit);
+    e.columns = std::move(in.columns);
+    if (solve_ols(e, in, o) && (!o.RESTRICT || impose_restrictions(e, in.restrictions)) &&
+        finish_ols(e, in, o))
+        fill_ols_result(e, o, in.output_on);
     return e;
 }
 
-void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
-    // The previous estimation's results go as this one starts; the report stores the new ones.
-    run.last_estimation = EstimationResults{};
-    OlsEstimate e;
-    e.fit = std::move(fit);
-    bool ok = solve_ols(run, e, o);
-    if (ok && o.RESTRICT) {
-        // The RESTRICT lines follow the command: what the estimation met so far comes first.
-        write_notes_through(run, e.notes, NotePlace::SOLUTION);
-        e.notes.lines.clear();
-        ok = impose_restrictions(run, e);
-    }
-    ok = ok && finish_ols(run, e, o);
-    if (!ok) {
-        write_notes_through(run, e.notes, NotePlace::SOLUTION);
-        if (e.restricted) run.res[R_PVAL] = e.restriction_pvalue;
-        report_error(run, e.failed ? e.error_line : std::string(), e.failed ? e.error_number : 0);
-        return;
-    }
-    OLSOUT(run, e, o);
-    // The rows of the fit become the last estimation's once the report has written them: moved,
-    // as they are the size of the data.
-    run.last_estimation.obs = std::move(e.fit.obs);
-    run.last_estimation.predicted = std::move(e.fit.fitted);
-    run.last_estimation.residuals = std::move(e.fit.resid);
+ModelResult OlsEstimate::stored_result() && {
+    ModelResult out = std::move(result);
+    out.record.obs = std::move(fit.obs);
+    out.record.predicted = std::move(fit.fitted);
+    out.record.residuals = std::move(fit.resid);
+    return out;
 }
 
 } // namespace tarvex

@@ -98,6 +98,7 @@ InfluenceMeasures influence_measures(const OlsFit& fit, const std::vector<Real>&
         m.standardised /= s2;
     else
         m.standardised = 0;
+    m.press_mean = m.press / n;
     return m;
 }
 
@@ -106,7 +107,7 @@ void write_influence(Run& run, const OlsFit& fit, const InfluenceMeasures& m, bo
     write_line(run, " SUM-OF-SQUARED PREDICTION ERRORS SSPE,PRESS,CV=" + fmt_G(m.press, 13, 5));
     write_line(run,
                " SUM OF SQUARED STANDARDIZED PREDICTION ERRORS =" + fmt_G(m.standardised, 13, 5));
-    write_line(run, " CROSS-VALIDATION CRITERION PRESS/N =" + fmt_G(m.press / n, 13, 5));
+    write_line(run, " CROSS-VALIDATION CRITERION PRESS/N =" + fmt_G(m.press_mean, 13, 5));
 
     write_line(run, fmt_X(8) + "RESIDUAL    RSTUDENT    HT    COVRAT     DFFITS  " + " DFFIT ");
     for (int i = 0; i < n; ++i)

@@ -25,6 +25,7 @@ void write_auxiliary_rsquares(Run& run, const std::vector<AuxiliaryRsquare>& rsq
 struct InfluenceMeasures {
     Real press = 0;        // sum (e_i / (1 - h_i))**2
     Real standardised = 0; // sum e_i**2 / (1 - h_i) over sigma**2
+    Real press_mean = 0;   // PRESS / N, the cross-validation criterion
     std::vector<Real> deleted_sd, rstudent, covratio, dffits, dffit, dfbetas;
 };
 // `es` holds the (weighted) residuals; `fit.hat` must be filled.

@@ -1,14 +1,12 @@
 // OLSOUT: the regression report of a finished estimate, in its fixed order (the notes the
 // estimation met, its diagnostics, the warnings, summary block, model selection criteria,
-// analysis-of-variance tables, coefficient table, coefficient matrices), the result scalars of
-// the report's group, the named output variables, and then the residual output. It changes
-// nothing of the estimate.
+// analysis-of-variance tables, coefficient table, coefficient matrices, lag-sum tests), then the
+// residual output and plot. It only formats: it changes nothing of the estimate and stores
+// nothing.
 #include "regress/ols/ols_report.hpp"
 
-#include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
-#include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/ls_bridge.hpp"
@@ -27,11 +25,6 @@ namespace tarvex {
 
 namespace {
 
-// a / b, or 0 when b is 0 (a mean square of no degrees of freedom).
-Real ratio_or_zero(Real a, Real b) {
-    return b != 0 ? a / b : Real(0);
-}
-
 void write_summary(Run& run, const OlsFit& fit, const OlsSummary& s) {
     write_line(run, " ");
     const std::string label = run.sw[OHTM] ? std::string(" <A HREF=/runtarvex/RSQR.HTM") +
@@ -40,8 +33,7 @@ void write_summary(Run& run, const OlsFit& fit, const OlsSummary& s) {
     write_line(run,
                label + fmt_F(s.r2, 9, 4) + fmt_X(5) + "R-SQUARE ADJUSTED =" + fmt_F(s.adr2, 9, 4));
     write_line(run, " VARIANCE OF THE ESTIMATE-SIGMA**2 =" + fmt_G(s.sigma2, 13, 5));
-    write_line(run, " STANDARD ERROR OF THE ESTIMATE-SIGMA =" +
-                        fmt_G(qm::sqrt(qm::abs(s.sigma2)), 13, 5));
+    write_line(run, " STANDARD ERROR OF THE ESTIMATE-SIGMA =" + fmt_G(s.sigma, 13, 5));
     write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(fit.sse, 13, 5));
     write_line(run, " MEAN OF DEPENDENT VARIABLE =" + fmt_G(fit.ymean, 13, 5));
     if (s.llf_available) {
@@ -85,43 +77,29 @@ void write_criteria(Run& run, const OlsSummary& s) {
     for (std::size_t r = 3; r < rows.size(); ++r) line(rows[r]);
 }
 
-void write_anova_table(Run& run, const std::string& title, Real ss_reg, Real df_reg, Real ss_err,
-                       Real df_err, Real sigma2, Real ss_tot, Real df_tot, Real f, Real p) {
+// One variance table: sums of squares, degrees of freedom, mean squares, F and its p-value.
+struct AnovaRows {
+    Real ss_reg, df_reg, ms_reg, ss_err, df_err, sigma2, ss_tot, df_tot, ms_tot, f, p;
+};
+
+void write_anova_table(Run& run, const std::string& title, const AnovaRows& a) {
     write_line(run, " ");
     write_line(run, fmt_X(22) + title);
     write_line(run, fmt_X(23) + "SS" + fmt_X(9) + "DF" + fmt_X(13) + "MS" + fmt_X(17) + "F");
-    write_line(run, " REGRESSION" + fmt_G(ss_reg, 18, 5) + fmt_F(df_reg, 8, 0) +
-                        fmt_G(ratio_or_zero(ss_reg, df_reg), 18, 5) + fmt_F(f, 18, 3));
-    write_line(run, " ERROR      " + fmt_G(ss_err, 17, 5) + fmt_F(df_err, 8, 0) +
-                        fmt_G(sigma2, 18, 5) + fmt_X(11) + "P-VALUE");
-    write_line(run, " TOTAL" + fmt_G(ss_tot, 23, 5) + fmt_F(df_tot, 8, 0) +
-                        fmt_G(ratio_or_zero(ss_tot, df_tot), 18, 5) + fmt_F(p, 18, 3));
+    write_line(run, " REGRESSION" + fmt_G(a.ss_reg, 18, 5) + fmt_F(a.df_reg, 8, 0) +
+                        fmt_G(a.ms_reg, 18, 5) + fmt_F(a.f, 18, 3));
+    write_line(run, " ERROR      " + fmt_G(a.ss_err, 17, 5) + fmt_F(a.df_err, 8, 0) +
+                        fmt_G(a.sigma2, 18, 5) + fmt_X(11) + "P-VALUE");
+    write_line(run, " TOTAL" + fmt_G(a.ss_tot, 23, 5) + fmt_F(a.df_tot, 8, 0) +
+                        fmt_G(a.ms_tot, 18, 5) + fmt_F(a.p, 18, 3));
 }
 
-void write_coefficients(Run& run, const OlsFit& fit, const OlsOptions& o) {
-    CoefficientTable table;
-    table.coef = fit.coef;
-    table.se = fit.se;
-    table.tstat = fit.tstat;
-    table.df = fit.df;
+void write_coefficients(Run& run, const OlsEstimate& e, const OlsOptions& o) {
+    CoefficientTable table = coefficient_table(e.result);
     table.wide = o.WIDE;
-    for (int j = 0; j < fit.k; ++j) {
-        const Real b = fit.coef[j];
-        table.names.push_back(fit.terms[j].name);
-        Real standardised = ratio_or_zero(b * fit.xsd[j], fit.ysd);
-        if (standardised == 0) standardised = 0; // no "-0.0000" for the intercept
-        Real elasticity = ratio_or_zero(b * fit.xmean[j], fit.ymean);
-        if (fit.terms[j].kind == TermKind::VARIABLE) {
-            if (o.LOGLOG)
-                elasticity = b;
-            else if (o.LOGLIN)
-                elasticity = b * fit.xmean[j];
-            else if (o.LINLOG)
-                elasticity = ratio_or_zero(b, fit.ymean);
-        }
-        table.standardised.push_back(standardised);
-        table.elasticity.push_back(elasticity);
-    }
+    table.asymptotic = false; // t-ratios with the fit's degrees of freedom, even under DN
+    table.standardised = e.standardised;
+    table.elasticity = e.elasticity;
     write_coefficient_table(run, table);
 }
 
@@ -131,51 +109,12 @@ std::vector<std::string> term_names(const OlsFit& fit) {
     return names;
 }
 
-void store_scalars(Run& run, const OlsFit& fit, const OlsSummary& s, const ResidualStats& r) {
-    ResultScalars& res = run.res;
-    res[R_R2] = s.r2;
-    res[R_K] = fit.k;
-    res[R_SIG2] = s.sigma2;
-    res[R_LLF] = s.llf;
-    res[R_RAW] = s.raw;
-    res[R_SST] = fit.sst;
-    res[R_SSR] = s.ssr;
-    res[R_SSE] = fit.sse;
-    res[R_DF] = fit.df;
-    res[R_ANF] = s.anf;
-    res[R_ZSST] = s.zsst;
-    res[R_ZSSR] = s.zssr;
-    res[R_ZDF] = s.zdf;
-    res[R_ZANF] = s.zanf;
-    res[R_N] = fit.nobs;
-    res[R_R2OP] = r.r2op;
-    res[R_RHO] = r.rho;
-    res[R_JB] = r.jb;
-    res[R_ADR2] = s.adr2;
-    res[R_FPE] = s.fpe;
-    res[R_LAIC] = s.laic;
-    res[R_LSC] = s.lsc;
-    res[R_GCV] = s.gcv;
-    res[R_HQ] = s.hq;
-    res[R_RICE] = s.rice;
-    res[R_SHIB] = s.shib;
-    res[R_SC] = s.sc;
-    res[R_AIC] = s.aic;
-}
-
 } // namespace
 
 void OLSOUT(Run& run, const OlsEstimate& e, const OlsOptions& o) {
     const bool put = run.flags.OPUT;
     const OlsFit& fit = e.fit;
     const OlsSummary& s = e.summary;
-    const ResidualStats& r = e.residuals;
-    // What the solution and the restrictions left for the result scalars.
-    if (e.exact_dw.ends_command) report_error(run, "");
-    if (e.exact_dw.done) run.res[R_DW] = e.exact_dw.dw;
-    if (e.exact_dw.has_pvalue) run.res[R_CDF] = e.exact_dw.pvalue;
-    if (e.exact_dw.has_critical) run.res[R_CRIT] = e.exact_dw.critical;
-    if (e.restricted) run.res[R_PVAL] = e.restriction_pvalue;
     // 1. What the estimation met, then the diagnostics of the estimation, then the warnings.
     write_notes_through(run, e.notes, NotePlace::COVARIANCE);
     if (put) {
@@ -188,23 +127,20 @@ void OLSOUT(Run& run, const OlsEstimate& e, const OlsOptions& o) {
         write_summary(run, fit, s);
         if (o.ANOVA && fit.sse > 0) write_criteria(run, s);
         if (o.ANOVA) {
-            write_anova_table(run, "ANALYSIS OF VARIANCE - FROM MEAN", s.ssr, fit.k - 1, fit.sse,
-                              fit.df, s.sigma2, fit.sst, fit.nobs - 1, s.anf, s.anova_p);
-            write_anova_table(run, "ANALYSIS OF VARIANCE - FROM ZERO", s.zssr, fit.k, fit.sse,
-                              fit.df, s.sigma2, fit.raw, fit.nobs, s.zanf, s.zanova_p);
+            write_anova_table(run, "ANALYSIS OF VARIANCE - FROM MEAN",
+                              {s.ssr, Real(fit.k - 1), s.ms_regression, fit.sse, fit.df, s.sigma2,
+                               fit.sst, fit.nobs - 1, s.ms_total, s.anf, s.anova_p});
+            write_anova_table(run, "ANALYSIS OF VARIANCE - FROM ZERO",
+                              {s.zssr, Real(fit.k), s.zms_regression, fit.sse, fit.df, s.sigma2,
+                               fit.raw, fit.nobs, s.zms_total, s.zanf, s.zanova_p});
         }
         write_line(run, " ");
-        write_coefficients(run, fit, o);
+        write_coefficients(run, e, o);
         write_coefficient_matrices(run, term_names(fit), fit.cov, o.PCOV, o.PCOR, o.WIDE);
-        if (o.DLAG) write_lag_sum_tests(run, fit, o.DN);
+        if (o.DLAG) write_lag_sum_tests(run, e.lag_sums);
     }
-    store_scalars(run, fit, s, r);
-    store_last_estimation(run, fit, o, s.r2);
-    store_ols_variables(run, fit, o);
-    if (put && (o.RSTAT || o.LIST)) OLSRES(run, fit, o, r);
+    if (put && (o.RSTAT || o.LIST)) OLSRES(run, fit, o, e.residuals);
     if (o.GNUPLOT) write_residual_plot(run, fit, o);
-    if (r.durh_available && fit.lagged_dependent >= 0) run.res[R_DURH] = r.durh;
-    if (o.RSTAT) run.res[R_DW] = r.dw;
 }
 
 } // namespace tarvex

@@ -1,8 +1,7 @@
 // OLSOUT, the regression report, and OLSRES, the residual statistics and listings: written in
-// their fixed order from a finished fit, storing the result scalars and named output variables.
+// their fixed order from a finished estimate. They only write: the estimate's numbers are
+// worked out and stored elsewhere.
 #pragma once
-
-#include "numeric/real.hpp"
 
 namespace tarvex {
 
@@ -13,17 +12,11 @@ struct OlsOptions;
 struct ResidualStats;
 
 // The whole report of an estimate: the notes it met, its diagnostics, warnings, summary,
-// selection criteria, variance tables, coefficients, matrices, then the residual output;
-// stores the result scalars and the output variables.
+// selection criteria, variance tables, coefficients, matrices, the lag-sum tests, then the
+// residual output and the residual plot.
 void OLSOUT(Run& run, const OlsEstimate& e, const OlsOptions& o);
-// Residual statistics (RSTAT, LM, GF) and the LIST table.
-void OLSRES(Run& run, const OlsFit& fit, const OlsOptions& o);
-// The same from the fit's residual statistics already computed without the Hall-Pagan test.
-void OLSRES(Run& run, const OlsFit& fit, const OlsOptions& o, const ResidualStats& computed);
-// Records the fit as the last estimation (run.last_estimation) for TEST, FCAST and the rest,
-// but for its rows (observations, predicted values, residuals), which OLSEST moves in after.
-void store_last_estimation(Run& run, const OlsFit& fit, const OlsOptions& o, Real r2);
-// Stores PREDICT, RESID, COEFFICE, COVARIAN, TRATIO, STDERR and HATDIAG.
-void store_ols_variables(Run& run, const OlsFit& fit, const OlsOptions& o);
+// Residual statistics (RSTAT, LM), the goodness-of-fit counts (GF) and the LIST table, from
+// statistics worked out with the fit (Hall-Pagan under LM, the counts under GF).
+void OLSRES(Run& run, const OlsFit& fit, const OlsOptions& o, const ResidualStats& r);
 
 } // namespace tarvex

@@ -8,6 +8,8 @@
 #include "numeric/exact_dot.hpp"
 #include "numeric/exact_sums.hpp"
 #include "numeric/qmath.hpp"
+#include "numeric/real_order.hpp"
+#include "numeric/row_split.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_fit.hpp"
 
@@ -16,6 +18,14 @@
 #include <memory>
 
 namespace tarvex {
+
+namespace {
+
+constexpr int GF_MIN_GROUPS = 3;
+constexpr int GF_MAX_GROUPS = 20;
+constexpr int GF_OBS_PER_GROUP = 5;
+
+} // namespace
 
 Real squared_correlation(const std::vector<Real>& a, const std::vector<Real>& b) {
     const std::size_t n = a.size();
@@ -163,6 +173,34 @@ ResidualStats residual_stats(const OlsFit& fit, bool heteroskedasticity) {
     s.jb_p = chi2_tail(s.jb, 2);
     if (heteroskedasticity) add_hall_pagan(fit, s);
     return s;
+}
+
+void add_goodness_of_fit(const OlsFit& fit, ResidualStats& s) {
+    const int groups = std::clamp(fit.n / GF_OBS_PER_GROUP, GF_MIN_GROUPS, GF_MAX_GROUPS);
+    std::vector<Real> observed(groups, 0), expected(groups, Real(fit.n) / groups);
+    // The group boundaries as order keys, so that placing a residual compares integers (zeros
+    // of either sign as +0, and a NaN, greater than nothing, in the first group as z > b would
+    // have it); long residual series are counted in two halves on two threads.
+    const auto key = [](Real v) { return order_key(equal_values(v, 0) ? Real(0) : v); };
+    std::vector<OrderKey> bounds(groups - 1);
+    for (int g = 1; g < groups; ++g) bounds[g - 1] = key(normal_quantile(Real(g) / groups));
+    std::vector<long long> lower(groups, 0), upper(groups, 0);
+    const Real* resid = fit.resid.data();
+    const Real sigma = fit.sigma;
+    split_rows(fit.resid.size(), [&](std::size_t begin, std::size_t end) {
+        std::vector<long long>& counts = begin == 0 ? lower : upper;
+        for (std::size_t i = begin; i < end; ++i) {
+            const Real ratio = sigma != 0 ? resid[i] / sigma : Real(0);
+            const OrderKey z = key(ratio);
+            int g = 0;
+            if (!isnanq(ratio))
+                while (g < groups - 1 && z > bounds[g]) ++g;
+            ++counts[g];
+        }
+    });
+    for (int g = 0; g < groups; ++g) observed[g] = Real(lower[g] + upper[g]);
+    s.gf_observed = std::move(observed);
+    s.gf_expected = std::move(expected);
 }
 
 } // namespace tarvex

@@ -1,5 +1,6 @@
 // The statistics of a fit's residuals that the report stores and OLSRES prints: Durbin-Watson,
-// autocorrelation, runs, Durbin's h, moments, Jarque-Bera and the Hall-Pagan test.
+// autocorrelation, runs, Durbin's h, moments, Jarque-Bera, the Hall-Pagan test and the
+// goodness-of-fit counts of the residuals in normal classes.
 #pragma once
 
 #include "numeric/real.hpp"
@@ -22,6 +23,8 @@ struct ResidualStats {
     bool hp_available = false;
     Real hp_chi = 0, hp_p = 0;
     int hp_df = 0;
+    // GF: the residuals over sigma counted in equally probable normal classes.
+    std::vector<Real> gf_observed, gf_expected; // one per class (empty: not counted)
 };
 
 // `heteroskedasticity`: also the Hall-Pagan test (an auxiliary regression, LM only).
@@ -29,6 +32,9 @@ ResidualStats residual_stats(const OlsFit& fit, bool heteroskedasticity);
 
 // Adds the Hall-Pagan test to statistics computed without it.
 void add_hall_pagan(const OlsFit& fit, ResidualStats& s);
+
+// Adds the goodness-of-fit counts.
+void add_goodness_of_fit(const OlsFit& fit, ResidualStats& s);
 
 // Squared correlation of two series (0 when either is constant).
 Real squared_correlation(const std::vector<Real>& a, const std::vector<Real>& b);

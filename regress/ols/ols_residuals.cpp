@@ -1,13 +1,12 @@
 // OLSRES: the residual statistics lines (RSTAT), the normality and heteroskedasticity tests
-// (LM), the goodness-of-fit counts (GF) and the table of observed and predicted values (LIST).
+// (LM), the goodness-of-fit counts (GF) and the table of observed and predicted values (LIST),
+// written from statistics already worked out.
 #include "regress/ols/ols_report.hpp"
 
 #include "core/run.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
-#include "numeric/real_order.hpp"
-#include "numeric/row_split.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_fit.hpp"
@@ -20,9 +19,6 @@ namespace tarvex {
 
 namespace {
 
-constexpr int GF_MIN_GROUPS = 3;
-constexpr int GF_MAX_GROUPS = 20;
-constexpr int GF_OBS_PER_GROUP = 5;
 constexpr int COUNTS_PER_LINE = 20;
 constexpr int PLOT_WIDE = 60;
 constexpr int PLOT_NARROW = 30;
@@ -80,36 +76,12 @@ void write_counts(Run& run, const std::string& label, const std::vector<Real>& v
     write_line(run, line);
 }
 
-// Residuals scaled by sigma counted in equally probable normal classes.
-void write_goodness_of_fit(Run& run, const OlsFit& fit) {
-    const int groups = std::clamp(fit.n / GF_OBS_PER_GROUP, GF_MIN_GROUPS, GF_MAX_GROUPS);
-    std::vector<Real> observed(groups, 0), expected(groups, Real(fit.n) / groups);
-    // The group boundaries as order keys, so that placing a residual compares integers (zeros
-    // of either sign as +0, and a NaN, greater than nothing, in the first group as z > b would
-    // have it); long residual series are counted in two halves on two threads.
-    const auto key = [](Real v) { return order_key(equal_values(v, 0) ? Real(0) : v); };
-    std::vector<OrderKey> bounds(groups - 1);
-    for (int g = 1; g < groups; ++g) bounds[g - 1] = key(normal_quantile(Real(g) / groups));
-    std::vector<long long> lower(groups, 0), upper(groups, 0);
-    const Real* resid = fit.resid.data();
-    const Real sigma = fit.sigma;
-    split_rows(fit.resid.size(), [&](std::size_t begin, std::size_t end) {
-        std::vector<long long>& counts = begin == 0 ? lower : upper;
-        for (std::size_t i = begin; i < end; ++i) {
-            const Real ratio = sigma != 0 ? resid[i] / sigma : Real(0);
-            const OrderKey z = key(ratio);
-            int g = 0;
-            if (!isnanq(ratio))
-                while (g < groups - 1 && z > bounds[g]) ++g;
-            ++counts[g];
-        }
-    });
-    for (int g = 0; g < groups; ++g) observed[g] = Real(lower[g] + upper[g]);
+void write_goodness_of_fit(Run& run, const ResidualStats& r) {
     write_line(run, " ");
     write_line(run, fmt_X(6) + "GOODNESS OF FIT TEST FOR NORMALITY OF RESIDUALS - " +
-                        fmt_I(groups, 2) + " GROUPS");
-    write_counts(run, " OBSERVED", observed);
-    write_counts(run, " EXPECTED", expected);
+                        fmt_I(static_cast<long long>(r.gf_observed.size()), 2) + " GROUPS");
+    write_counts(run, " OBSERVED", r.gf_observed);
+    write_counts(run, " EXPECTED", r.gf_expected);
 }
 
 // The residual's place on a plot line of `width` columns, the zero line in the middle.
@@ -167,15 +139,9 @@ void write_listing(Run& run, const OlsFit& fit, const OlsOptions& o) {
 
 } // namespace
 
-void OLSRES(Run& run, const OlsFit& fit, const OlsOptions& o) {
-    OLSRES(run, fit, o, residual_stats(fit, false));
-}
-
-void OLSRES(Run& run, const OlsFit& fit, const OlsOptions& o, const ResidualStats& computed) {
-    ResidualStats r = computed;
-    if (o.LM) add_hall_pagan(fit, r);
+void OLSRES(Run& run, const OlsFit& fit, const OlsOptions& o, const ResidualStats& r) {
     if (o.RSTAT) write_statistics(run, fit, r, o);
-    if (o.GF) write_goodness_of_fit(run, fit);
+    if (o.GF) write_goodness_of_fit(run, r);
     if (o.LIST) write_listing(run, fit, o);
 }
 

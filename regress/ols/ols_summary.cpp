@@ -1,9 +1,10 @@
 // The summary numbers of a regression: sums of squares, R-squares, sigma**2, the finite
 // population correction, the log-likelihood, the analysis-of-variance tables and the model
-// selection criteria, with the warnings on a negative SSE and on zero degrees of freedom.
+// selection criteria, with the warnings on a negative SSE and on zero degrees of freedom, and the
+// statistics of the residuals.
 #include "regress/ols/ols_estimation.hpp"
 
-#include "core/run.hpp"
+#include "core/switches.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fit/ls_bridge.hpp"
@@ -79,6 +80,11 @@ void summarise_ols(OlsEstimate& e, const OlsOptions& o) {
     s.zdf = k;
     s.zanf = safe_div(s.zssr / k, s.sigma2);
     s.zanova_p = f_tail(s.zanf, k, fit.df);
+    s.ms_regression = safe_div(s.ssr, k - 1);
+    s.ms_total = safe_div(fit.sst, n - 1);
+    s.zms_regression = safe_div(s.zssr, k);
+    s.zms_total = safe_div(fit.raw, n);
+    s.sigma = qm::sqrt(qm::abs(s.sigma2));
     // Model selection criteria.
     if (fit.sse > 0 && n > 0) {
         const Real sn = fit.sse / n;
@@ -99,7 +105,8 @@ void summarise_ols(OlsEstimate& e, const OlsOptions& o) {
         fit.se[j] = qm::sqrt(qm::abs(fit.cov[std::size_t(j) * fit.k + j]));
         fit.tstat[j] = safe_div(fit.coef[j], fit.se[j]);
     }
-    e.residuals = residual_stats(fit, false);
+    e.residuals = residual_stats(fit, o.LM);
+    if (o.GF) add_goodness_of_fit(fit, e.residuals);
 }
 
 } // namespace tarvex

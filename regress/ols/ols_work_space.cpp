@@ -19,11 +19,11 @@ namespace {
 constexpr long long KILOBYTE = 1024;
 constexpr int SIZE_FIELD = 5;
 
-long long free_words(const Run& run) {
-    return run.ws.MAXADD - run.ws.LASADD;
-}
-
 } // namespace
+
+WorkAreaSize work_area_size(const Run& run) {
+    return {run.ws.LASADD, run.ws.MAXADD, run.ws.NBYTES};
+}
 
 long long householder_work_words(int nobs, int nregs, bool dwpvalue, bool autocorrelated) {
     const long long n = nobs, k = nregs;
@@ -39,39 +39,37 @@ long long covariance_work_words(int nobs, int nregs) {
     return n * k + 3 * k * k;
 }
 
-long long kilobytes_for(const Run& run, long long words) {
-    const long long total = run.ws.LASADD + words;
-    return (total * run.ws.NBYTES + KILOBYTE - 1) / KILOBYTE;
+long long kilobytes_for(const WorkAreaSize& area, long long words) {
+    const long long total = area.used + words;
+    return (total * area.bytes_per_word + KILOBYTE - 1) / KILOBYTE;
 }
 
-std::vector<std::string> householder_space_lines(const Run& run, long long words) {
-    const long long kb = kilobytes_for(run, words);
+std::vector<std::string> householder_space_lines(const WorkAreaSize& area, long long words) {
+    const long long kb = kilobytes_for(area, words);
     const std::string digits = std::to_string(kb);
     // The size is written in five columns; a larger one keeps all its digits.
     return {" ...ERROR..INSUFFICIENT SPACE FOR HOUSEHOLDER METHOD",
             " USE SIZE COMMAND: SIZE " + fmt_I(kb, std::max<int>(SIZE_FIELD, int(digits.size())))};
 }
 
-void householder_space_error(Run& run, long long words) {
-    for (const std::string& line : householder_space_lines(run, words)) write_line(run, line);
-    report_error(run, "");
+WorkSpaceShortage ols_work_space_shortage(const WorkAreaSize& area, const OlsOptions& o, int nobs,
+                                          int nregs) {
+    if (o.method() == OlsMethod::HH) {
+        const long long need = householder_work_words(nobs, nregs, o.DWPVALUE, o.RHO != 0);
+        if (need > area.free_words()) return {householder_space_lines(area, need), 0};
+    }
+    if (o.HETCOV && covariance_work_words(nobs, nregs) > area.free_words())
+        return {{std::string(" ...ERROR..INSUFFICIENT MEMORY TO CORRECT COVARIANCE ") + "MATRIX"},
+                ERR_COLLINEAR};
+    return {};
 }
 
 bool reserve_ols_work_space(Run& run, const OlsOptions& o, int nobs, int nregs) {
-    if (o.method() == OlsMethod::HH) {
-        const long long need = householder_work_words(nobs, nregs, o.DWPVALUE, o.RHO != 0);
-        if (need > free_words(run)) {
-            householder_space_error(run, need);
-            return false;
-        }
-    }
-    if (o.HETCOV && covariance_work_words(nobs, nregs) > free_words(run)) {
-        report_error(
-            run, std::string(" ...ERROR..INSUFFICIENT MEMORY TO CORRECT COVARIANCE ") + "MATRIX",
-            ERR_COLLINEAR);
-        return false;
-    }
-    return true;
+    const WorkSpaceShortage shortage = ols_work_space_shortage(work_area_size(run), o, nobs, nregs);
+    if (shortage.lines.empty()) return true;
+    for (std::size_t i = 0; i + 1 < shortage.lines.size(); ++i) write_line(run, shortage.lines[i]);
+    report_error(run, shortage.lines.back(), shortage.number);
+    return false;
 }
 
 } // namespace tarvex

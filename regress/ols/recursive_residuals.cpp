@@ -125,8 +125,10 @@ RecursiveTests recursive_tests(const RecursiveResiduals& rr) {
     t.sigma = qm::sqrt(ss / r);
     Real cusum = 0, cumsq = 0;
     for (int i = rr.first, j = 1; i < n; ++i, ++j) {
-        cusum += t.sigma > 0 ? rr.w[i] / t.sigma : Real(0);
+        t.standardised.push_back(t.sigma > 0 ? rr.w[i] / t.sigma : Real(0));
+        cusum += t.standardised.back();
         cumsq += rr.w[i] * rr.w[i];
+        t.expected.push_back(Real(j) / t.count);
         t.cusum.push_back(cusum);
         t.bound.push_back(CUSUM_BOUND_5 * (qm::sqrt(r) + 2 * j / qm::sqrt(r)));
         t.cusumsq.push_back(ss > 0 ? cumsq / ss : Real(0));
@@ -162,9 +164,9 @@ void write_recursive_estimation(Run& run, const OlsFit& fit, int first, const Re
         const int i = first + j;
         const Real w = fit.recursive[i];
         std::string line = " " + fmt_I(fit.obs[i], 6) + fmt_G(w, 14, 5) +
-                           fmt_F(t.sigma > 0 ? w / t.sigma : Real(0), 13, 4) +
-                           fmt_F(t.cusum[j], 11, 4) + fmt_F(t.bound[j], 10, 4) +
-                           fmt_F(t.cusumsq[j], 10, 4) + fmt_F(Real(j + 1) / t.count, 10, 4);
+                           fmt_F(t.standardised[j], 13, 4) + fmt_F(t.cusum[j], 11, 4) +
+                           fmt_F(t.bound[j], 10, 4) + fmt_F(t.cusumsq[j], 10, 4) +
+                           fmt_F(t.expected[j], 10, 4);
         if (qm::abs(t.cusum[j]) > t.bound[j]) line += " *";
         write_line(run, line);
     }

@@ -28,14 +28,16 @@ RecursiveResiduals recursive_residuals(const std::vector<Real>& x, const std::ve
 
 // The paths and tests derived from the recursive residuals.
 struct RecursiveTests {
-    int count = 0;               // number of recursive residuals r
-    Real sigma = 0;              // sqrt(sum w**2 / r)
-    std::vector<Real> cusum;     // sum of w / sigma up to each residual
-    std::vector<Real> bound;     // the 5% CUSUM bound 0.948 (sqrt r + 2 j / sqrt r)
-    std::vector<Real> cusumsq;   // sum of w**2 up to each residual over the total
-    int first_crossing = -1;     // index of the first |CUSUM| above its bound, or -1
-    bool harvey_collier = false; // the t test needs two residuals of some spread
-    Real hc_t = 0, hc_p = 0;     // sqrt(r) mean(w) / sd(w) and its two-sided p-value
+    int count = 0;                  // number of recursive residuals r
+    Real sigma = 0;                 // sqrt(sum w**2 / r)
+    std::vector<Real> standardised; // w / sigma (0 when sigma is 0)
+    std::vector<Real> cusum;        // sum of w / sigma up to each residual
+    std::vector<Real> bound;        // the 5% CUSUM bound 0.948 (sqrt r + 2 j / sqrt r)
+    std::vector<Real> cusumsq;      // sum of w**2 up to each residual over the total
+    std::vector<Real> expected;     // its expected value j / r
+    int first_crossing = -1;        // index of the first |CUSUM| above its bound, or -1
+    bool harvey_collier = false;    // the t test needs two residuals of some spread
+    Real hc_t = 0, hc_p = 0;        // sqrt(r) mean(w) / sd(w) and its two-sided p-value
 };
 
 RecursiveTests recursive_tests(const RecursiveResiduals& rr);

@@ -4,7 +4,6 @@
 // F test of the restrictions.
 #include "regress/ols/restrict_estimation.hpp"
 
-#include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "regress/fit/ls_bridge.hpp"
@@ -15,29 +14,80 @@
 
 namespace tarvex {
 
-bool impose_restrictions(Run& run, OlsEstimate& e) {
-    OlsFit& fit = e.fit;
-    const Real sse = fit.sse;
-    const bool put = run.flags.OPUT;
-    if (put && run.sw[OTALK]) write_line(run, " ENTER RESTRICT COMMANDS, THEN TYPE END");
-    TestEquation eq;
+namespace {
+
+// Held lines [from, to) as notes of the solution's place.
+void note_held(OlsEstimate& e, const RestrictionBlock& block, std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to && i < block.held.size(); ++i)
+        e.notes.add(NotePlace::SOLUTION, NoteKind::HELD, block.held[i]);
+}
+
+} // namespace
+
+RestrictionBlock read_restriction_block(Run& run, const OlsFit& fit) {
+    RestrictionBlock block;
+    block.read = true;
     for (const OlsTerm& t : fit.terms) {
-        eq.names.push_back(t.name);
-        eq.refs.push_back(t.ref);
-        eq.lags.push_back(t.lag);
+        block.equation.names.push_back(t.name);
+        block.equation.refs.push_back(t.ref);
+        block.equation.lags.push_back(t.lag);
     }
-    eq.coef = fit.coef;
-    std::vector<Hypothesis> rows;
+    const bool put = run.flags.OPUT;
     const int ikod = run.cmd.IKOD;
-    const bool ok = read_hypothesis_block(run, eq, rows);
+    {
+        const HeldLines holding(run.buf, block.held);
+        if (put && run.sw[OTALK]) write_line(run, " ENTER RESTRICT COMMANDS, THEN TYPE END");
+        block.ok = read_statement_block(run, std::size_t(fit.k), [&](std::string_view text) {
+            CompiledHypothesis row;
+            if (!compile_hypothesis_program(run, block.equation, text, row)) return false;
+            block.rows.push_back(std::move(row));
+            block.held_end.push_back(block.held.size());
+            return true;
+        });
+    }
     run.cmd.IKOD = ikod;
     run.flags.OPUT = put;
-    if (!ok) return false;
+    const long long q = static_cast<long long>(block.rows.size()), k = fit.k;
+    block.space_ok = run.ws.LASADD + q * k + q * q <= run.ws.MAXADD;
+    return block;
+}
+
+bool impose_restrictions(OlsEstimate& e, const RestrictionBlock& block) {
+    OlsFit& fit = e.fit;
+    const Real sse = fit.sse;
+    TestEquation eq = block.equation;
+    eq.coef = fit.coef;
+    // Each restriction at b, after the lines its reading wrote (as when they were read at b).
+    std::vector<Hypothesis> rows;
+    std::size_t written = 0;
+    for (std::size_t i = 0; i < block.rows.size(); ++i) {
+        note_held(e, block, written, block.held_end[i]);
+        written = block.held_end[i];
+        HypothesisValue v = evaluate_hypothesis(block.rows[i], eq);
+        if (!v.ok()) {
+            // The rest of the block was passed over after the message.
+            e.notes.add(NotePlace::SOLUTION, NoteKind::ERROR, v.error_line);
+            note_held(e, block, written, block.held.size());
+            e.result.fail("", v.error_number);
+            return false;
+        }
+        for (std::string& line : hypothesis_dump_lines(v.hypothesis))
+            e.notes.add(NotePlace::SOLUTION, NoteKind::TEXT, std::move(line), ODMMP);
+        rows.push_back(std::move(v.hypothesis));
+    }
+    note_held(e, block, written, block.held.size());
+    if (!block.ok) {
+        e.result.failure.written = true; // the block's message is among the held lines
+        return false;
+    }
     const int q = static_cast<int>(rows.size());
     if (q == 0) return true;
+    if (!block.space_ok) {
+        e.result.fail(" ...ERROR..INSUFFICIENT MEMORY FOR THIS CALCULATION", ERR_TEST_MEMORY);
+        return false;
+    }
 
     const int k = fit.k;
-    if (!reserve_test_space(run, q, k)) return false;
     const std::vector<Real>& a = fit.xtx_inv;
     auto A = [&](int i, int j) { return a[static_cast<std::size_t>(i) * k + j]; };
     // P = R A (q x K) and M = R A R' (q x q).
@@ -56,9 +106,7 @@ bool impose_restrictions(Run& run, OlsEstimate& e) {
             m[static_cast<std::size_t>(i) * q + j] = m[static_cast<std::size_t>(j) * q + i] = s;
         }
     if (!invert_positive_definite(m, q)) {
-        e.failed = true;
-        e.error_line = " ...WARNING..RESTRICTIONS COULD NOT BE DONE";
-        e.error_number = ERR_TEST_SINGULAR;
+        e.result.fail(" ...WARNING..RESTRICTIONS COULD NOT BE DONE", ERR_TEST_SINGULAR);
         return false;
     }
     // u = M**-1 d; the rise of SSE is d'u.

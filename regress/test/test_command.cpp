@@ -39,23 +39,23 @@ void pass_over_block(Run& run) {
 
 } // namespace
 
-bool read_hypothesis_block(Run& run, const TestEquation& eq, std::vector<Hypothesis>& rows) {
-    const std::size_t k = eq.coef.size();
+bool read_statement_block(Run& run, std::size_t most,
+                          const std::function<bool(std::string_view text)>& take) {
+    std::size_t taken = 0;
     while (read_next_statement(run)) {
         const int ikod = run.cmd.IKOD;
         if (ikod == C_END) return true;
         if (ikod == C_TEST || ikod == C_RESTRICT) {
-            if (rows.size() + 1 > k) {
+            if (taken + 1 > most) {
                 report_error(run, " ...ERROR..MORE EQUATIONS THAN PARAMETERS", ERR_TEST_TOO_MANY);
                 pass_over_block(run);
                 return false;
             }
-            Hypothesis h;
-            if (!compile_hypothesis(run, eq, rest_of_statement(run), h)) {
+            if (!take(rest_of_statement(run))) {
                 pass_over_block(run);
                 return false;
             }
-            rows.push_back(std::move(h));
+            ++taken;
             continue;
         }
         // The least-squares estimators take no LAMBDA or LAGS lines.
@@ -73,6 +73,15 @@ bool read_hypothesis_block(Run& run, const TestEquation& eq, std::vector<Hypothe
     // End of input before END: the block is abandoned without a test.
     report_error(run, "");
     return false;
+}
+
+bool read_hypothesis_block(Run& run, const TestEquation& eq, std::vector<Hypothesis>& rows) {
+    return read_statement_block(run, eq.coef.size(), [&](std::string_view text) {
+        Hypothesis h;
+        if (!compile_hypothesis(run, eq, text, h)) return false;
+        rows.push_back(std::move(h));
+        return true;
+    });
 }
 
 void cmd_test(Run& run) {

@@ -4,6 +4,9 @@
 
 #include "regress/test/test_hypotheses.hpp"
 
+#include <cstddef>
+#include <functional>
+#include <string_view>
 #include <vector>
 
 namespace tarvex {
@@ -18,5 +21,10 @@ void cmd_test(Run& run);
 // written, the rest of the block's TEST and RESTRICT lines up to END are passed over, and
 // false is returned.
 bool read_hypothesis_block(Run& run, const TestEquation& eq, std::vector<Hypothesis>& rows);
+
+// The same reader handing the text of each TEST or RESTRICT line to `take` (at most `most`
+// lines), which returns false after writing why it refuses the line.
+bool read_statement_block(Run& run, std::size_t most,
+                          const std::function<bool(std::string_view text)>& take);
 
 } // namespace tarvex

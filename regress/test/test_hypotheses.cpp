@@ -69,13 +69,23 @@ bool reserve_test_space(Run& run, int q, int k) {
     return false;
 }
 
-bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text, Hypothesis& out) {
+bool compile_hypothesis_program(Run& run, const TestEquation& eq, std::string_view text,
+                                CompiledHypothesis& out) {
     const int maxvar = run.ws.MAXVAR;
     std::string expression;
     if (!hypothesis_expression(text, expression)) {
         report_error(run, " ...ERROR..SYNTAX ERROR IN TEST COMMAND", ERR_TEST_SYNTAX);
         return false;
     }
+    out = CompiledHypothesis{};
+    // Each variable the program binds, with the name a message gives it.
+    const auto bound = [&](int ref) {
+        const int slot = slot_of(run, ref);
+        out.variable_names.emplace_back(
+            ref, slot >= 1 && slot <= maxvar ? upper_ascii(trim_trailing_blanks(run.ws.VNAME[slot]))
+                                             : std::string());
+        return ref;
+    };
     expr::CompileRequest request;
     request.form = expr::Form::VALUE;
     request.value_kind = expr::KIND_TEST;
@@ -87,22 +97,21 @@ bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text,
         for (std::size_t j = 0; j < eq.refs.size(); ++j)
             if (named_term_reference(maxvar, eq.refs[j]) &&
                 upper_ascii(trim_trailing_blanks(eq.names[j])) == key)
-                return eq.refs[j];
+                return bound(eq.refs[j]);
         const int ref = VFIND(run, typed);
         if (ref <= 0) throw NameProblem{ERR_TEST_NO_NAME, key};
         for (int r : eq.refs)
             if (!named_term_reference(maxvar, r))
-                if (slot_of(run, r) == ref) return ref;
+                if (slot_of(run, r) == ref) return bound(ref);
         throw NameProblem{ERR_TEST_NOT_IN_EQUATION, key};
     };
-    expr::Program program;
     bool compiled = false;
     // A lag in a hypothesis names a coefficient, not a value before the sample: the
     // compiler's note about lags in undefined observations does not apply.
     const bool warn = run.sw[OWARN];
     run.sw[OWARN] = false;
     try {
-        compiled = expr::GENR(run, expression, request, program);
+        compiled = expr::GENR(run, expression, request, out.program);
         run.sw[OWARN] = warn;
     } catch (const NameProblem& p) {
         run.sw[OWARN] = warn;
@@ -117,6 +126,11 @@ bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text,
         report_error(run, " ...ERROR..SYNTAX ERROR IN TEST COMMAND", ERR_TEST_SYNTAX);
         return false;
     }
+    return true;
+}
+
+HypothesisValue evaluate_hypothesis(const CompiledHypothesis& compiled, const TestEquation& eq) {
+    HypothesisValue out;
     expr::ParameterBinding binding;
     binding.values = eq.coef;
     binding.parameter = [&](int ref, int lag) {
@@ -124,42 +138,58 @@ bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text,
             if (eq.refs[j] == ref && eq.lags[j] == lag) return static_cast<int>(j);
         return -1;
     };
-    const expr::DerivativeResult d = expr::GENRDF(program, binding);
+    const expr::DerivativeResult d = expr::GENRDF(compiled.program, binding);
     switch (d.status) {
     case expr::DerivativeStatus::OK:
         break;
     case expr::DerivativeStatus::UNBOUND: {
-        const int slot = slot_of(run, d.unbound_ref);
-        std::string name = slot >= 1 && slot <= maxvar
-                               ? upper_ascii(trim_trailing_blanks(run.ws.VNAME[slot]))
-                               : "";
+        std::string name;
+        for (const auto& [ref, known] : compiled.variable_names)
+            if (ref == d.unbound_ref) name = known;
         if (d.unbound_lag != 0)
             name = name.substr(0, 5) + "(" + std::to_string(d.unbound_lag) + ")";
-        report_error(run, " ...ERROR.." + first_8_padded(name) + " IS NOT IN EQUATION",
-                     ERR_TEST_NOT_IN_EQUATION);
-        return false;
+        out.error_line = " ...ERROR.." + first_8_padded(name) + " IS NOT IN EQUATION";
+        out.error_number = ERR_TEST_NOT_IN_EQUATION;
+        return out;
     }
     case expr::DerivativeStatus::UNSUPPORTED:
-        report_error(run, " ...ERROR..SYNTAX ERROR IN TEST COMMAND", ERR_TEST_SYNTAX);
-        return false;
+        out.error_line = " ...ERROR..SYNTAX ERROR IN TEST COMMAND";
+        out.error_number = ERR_TEST_SYNTAX;
+        return out;
     case expr::DerivativeStatus::UNDEFINED:
-        report_error(run, " ...WARNING..TEST COULD NOT BE DONE", ERR_TEST_NOT_DONE);
-        return false;
+        out.error_line = " ...WARNING..TEST COULD NOT BE DONE";
+        out.error_number = ERR_TEST_NOT_DONE;
+        return out;
     }
-    out.value = d.value;
-    out.gradient = d.gradient;
-    if (run.sw[ODMMP] && run.flags.OPUT) {
-        write_line(run, " TEST RESULT=" + fmt_G(out.value, 13, 5));
-        write_line(run, " GRADIENT");
-        std::string line;
-        for (std::size_t j = 0; j < out.gradient.size(); ++j) {
-            line += fmt_G(out.gradient[j], 13, 5);
-            if ((j + 1) % 8 == 0 || j + 1 == out.gradient.size()) {
-                write_line(run, line);
-                line.clear();
-            }
+    out.hypothesis.value = d.value;
+    out.hypothesis.gradient = d.gradient;
+    return out;
+}
+
+std::vector<std::string> hypothesis_dump_lines(const Hypothesis& h) {
+    std::vector<std::string> lines{" TEST RESULT=" + fmt_G(h.value, 13, 5), " GRADIENT"};
+    std::string line;
+    for (std::size_t j = 0; j < h.gradient.size(); ++j) {
+        line += fmt_G(h.gradient[j], 13, 5);
+        if ((j + 1) % 8 == 0 || j + 1 == h.gradient.size()) {
+            lines.push_back(line);
+            line.clear();
         }
     }
+    return lines;
+}
+
+bool compile_hypothesis(Run& run, const TestEquation& eq, std::string_view text, Hypothesis& out) {
+    CompiledHypothesis compiled;
+    if (!compile_hypothesis_program(run, eq, text, compiled)) return false;
+    HypothesisValue value = evaluate_hypothesis(compiled, eq);
+    if (!value.ok()) {
+        report_error(run, value.error_line, value.error_number);
+        return false;
+    }
+    out = std::move(value.hypothesis);
+    if (run.sw[ODMMP] && run.flags.OPUT)
+        for (const std::string& line : hypothesis_dump_lines(out)) write_line(run, line);
     return true;
 }
 

@@ -3,6 +3,7 @@
 // coefficients, and GENRDF gives its value f(b) and its exact gradient at b.
 #pragma once
 
+#include "expr/program.hpp"
 #include "numeric/real.hpp"
 
 #include <string>
@@ -45,6 +46,31 @@ inline constexpr int ERR_TEST_NOT_BLOCK = 15018;
 // Reserves work-area words for q gradient rows of k values and the q x q variance matrix; when
 // they do not fit, writes the 15008 error and returns false.
 bool reserve_test_space(Run& run, int q, int k);
+
+// A hypothesis line compiled on an equation, to be evaluated at its coefficients later, with
+// the names (as messages print them) of the variables it was bound to.
+struct CompiledHypothesis {
+    expr::Program program;
+    std::vector<std::pair<int, std::string>> variable_names; // reference, name
+};
+
+// Compiles one hypothesis line (syntax and names). On failure the message has been written,
+// $ERR set, and false is returned.
+bool compile_hypothesis_program(Run& run, const TestEquation& eq, std::string_view text,
+                                CompiledHypothesis& out);
+
+// A compiled hypothesis at the equation's coefficients: its value and gradient, or the line and
+// $ERR number that say why it has none.
+struct HypothesisValue {
+    Hypothesis hypothesis;
+    std::string error_line;
+    int error_number = 0;
+    bool ok() const { return error_line.empty() && error_number == 0; }
+};
+HypothesisValue evaluate_hypothesis(const CompiledHypothesis& compiled, const TestEquation& eq);
+
+// The lines DMMP shows of an evaluated hypothesis: its value and gradient.
+std::vector<std::string> hypothesis_dump_lines(const Hypothesis& h);
 
 // Compiles and evaluates one hypothesis line (the text after TEST or RESTRICT). On failure the
 // message has been written, $ERR set, and false is returned.

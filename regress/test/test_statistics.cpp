@@ -199,26 +199,24 @@ void write_test(Run& run, const TestOutcome& o) {
     common_ending(run, o.q, o.wald, o.wald_pvalue);
 }
 
+std::vector<ResultScalar> test_result_scalars(const TestOutcome& o) {
+    std::vector<ResultScalar> out;
+    if (!o.done) return out;
+    if (o.q == 1) out.insert(out.end(), {{R_VAL, o.value}, {R_STES, o.stderr_}, {R_T, o.t}});
+    out.insert(
+        out.end(),
+        {{R_CHI, o.wald}, {R_F, o.f}, {R_DF1, Real(o.q)}, {R_DF2, o.df}, {R_PVAL, o.pvalue}});
+    if (o.q == 2)
+        out.insert(out.end(), {{R_VAL1, o.values[0]},
+                               {R_VAL2, o.values[1]},
+                               {R_CT11, o.variance[0]},
+                               {R_CT12, o.variance[1]},
+                               {R_CT22, o.variance[2]}});
+    return out;
+}
+
 void store_test_scalars(Run& run, const TestOutcome& o) {
-    ResultScalars& res = run.res;
-    if (!o.done) return;
-    if (o.q == 1) {
-        res[R_VAL] = o.value;
-        res[R_STES] = o.stderr_;
-        res[R_T] = o.t;
-    }
-    res[R_CHI] = o.wald;
-    res[R_F] = o.f;
-    res[R_DF1] = o.q;
-    res[R_DF2] = o.df;
-    res[R_PVAL] = o.pvalue;
-    if (o.q == 2) {
-        res[R_VAL1] = o.values[0];
-        res[R_VAL2] = o.values[1];
-        res[R_CT11] = o.variance[0];
-        res[R_CT12] = o.variance[1];
-        res[R_CT22] = o.variance[2];
-    }
+    for (const ResultScalar& s : test_result_scalars(o)) run.res[s.id] = s.value;
 }
 
 TestOutcome TESTH(Run& run, const std::vector<Hypothesis>& rows, const std::vector<Real>& v, int k,

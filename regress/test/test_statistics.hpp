@@ -5,6 +5,7 @@
 #pragma once
 
 #include "numeric/real.hpp"
+#include "regress/fit/model_result.hpp"
 #include "regress/test/test_hypotheses.hpp"
 
 #include <string>
@@ -40,7 +41,8 @@ TestOutcome test_statistics(const std::vector<Hypothesis>& rows, const std::vect
                             Real df, bool asymptotic);
 // The test's lines (none when it could not be done).
 void write_test(Run& run, const TestOutcome& outcome);
-// Its result scalars (none when it could not be done).
+// Its result scalars (none when it could not be done), in the order they are set.
+std::vector<ResultScalar> test_result_scalars(const TestOutcome& outcome);
 void store_test_scalars(Run& run, const TestOutcome& outcome);
 
 // Computes and stores the result scalars; a test that cannot be done is reported (its warning

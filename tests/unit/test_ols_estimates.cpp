@@ -65,9 +65,9 @@ TEST(OlsEstimates, LongleyAgainstCertifiedValues) {
     e.data("Y", t[0]);
     for (int j = 1; j <= 6; ++j) e.data("X" + std::to_string(j), t[j]);
     const OlsOptions o = default_options(e);
-    const OlsEstimate est =
-        estimate_ols(e.run, equation(e, {"X1", "X2", "X3", "X4", "X5", "X6"}, 16), o);
-    ASSERT_FALSE(est.failed);
+    const OlsEstimate est = estimate_ols(
+        read_ols_inputs(e.run, equation(e, {"X1", "X2", "X3", "X4", "X5", "X6"}, 16), o), o);
+    ASSERT_FALSE(est.failed());
     EXPECT_TRUE(e.lines().empty()); // the estimator writes nothing
     // Exact least-squares values of the decimal data (40 digits); coefficient 0 is the
     // intercept, which the estimate holds last.
@@ -110,10 +110,11 @@ TEST(OlsEstimates, NotesOfAConstantRegressorAndADummyDependentVariable) {
     e.data("X", {1, 2, 3, 4, 6});
     e.data("C", {2, 2, 2, 2, 2});
     e.run.flags.OPUT = false;
-    const OlsEstimate est = estimate_ols(e.run, equation(e, {"X", "C"}, 5), default_options(e));
+    const OlsOptions o = default_options(e);
+    const OlsEstimate est = estimate_ols(read_ols_inputs(e.run, equation(e, {"X", "C"}, 5), o), o);
     // The intercept and C are the same column: the estimation ends on the second of them.
-    EXPECT_TRUE(est.failed);
-    EXPECT_EQ(est.error_number, 6017);
+    EXPECT_TRUE(est.failed());
+    EXPECT_EQ(est.result.failure.number, 6017);
     const ReportNote* dummy =
         est.notes.find(NoteKind::WARNING, "DEPENDENT VARIABLE IS DUMMY VARIABLE");
     ASSERT_NE(dummy, nullptr);
@@ -572,6 +573,56 @@ TEST(OlsEstimates, ReplicationCountsEqualRepeatedRows) {
     rows.statement("OLS Y X / STDERR=SE NOANOVA NOGF");
     EXPECT_LT(rel_error(se_replicated, rows.value("SE", 1)), 1e-30Q);
     EXPECT_LT(rel_error(e.run.res[R_R2], rows.run.res[R_R2]), 1e-30Q);
+}
+
+// The estimate carries what is stored: the record with the p-values and partial correlations the
+// table prints (y = 1 2 4 on x = 1 2 3: t = sqrt 27 with 1 DF), OLS's own scalars (R**2 =
+// 27/28) without clearing the others, and nothing written; given coefficients the front end
+// cannot read end the estimation with the option's message.
+TEST(OlsEstimates, ResultHoldsRecordScalarsAndFailure) {
+    ThreePoints e;
+    OlsOptions o = default_options(e);
+    const OlsEstimate est = estimate_ols(read_ols_inputs(e.run, equation(e, {"X"}, 3), o), o);
+    ASSERT_FALSE(est.failed());
+    EXPECT_TRUE(e.lines().empty());
+    const EstimationResults& r = est.result.record;
+    ASSERT_EQ(r.coef.size(), 2u);
+    EXPECT_LT(rel_error(r.coef[0], Real(3) / 2), 1e-30Q);
+    ASSERT_EQ(r.pvalues.size(), 2u);
+    // Two-sided t with 1 DF: p = 1 - (2/pi) atan(t).
+    EXPECT_LT(rel_error(r.pvalues[0], 1 - 2 / M_PIq * atanq(sqrtq(Real(27)))), 1e-30Q);
+    ASSERT_EQ(est.result.partials.size(), 2u);
+    EXPECT_LT(rel_error(est.result.partials[0], sqrtq(Real(27) / 28)), 1e-30Q);
+    EXPECT_FALSE(est.result.clears_other_scalars);
+    bool has_r2 = false;
+    for (const ResultScalar& v : est.result.scalars)
+        if (v.id == R_R2) {
+            has_r2 = true;
+            EXPECT_LT(rel_error(v.value, Real(27) / 28), 1e-30Q);
+        }
+    EXPECT_TRUE(has_r2);
+    EXPECT_EQ(r.command, "OLSQ");
+
+    o.INCOEFFI = first_8_padded("NOSUCH");
+    const OlsEstimate given = estimate_ols(read_ols_inputs(e.run, equation(e, {"X"}, 3), o), o);
+    EXPECT_TRUE(given.failed());
+    EXPECT_EQ(given.result.failure.number, 6011);
+    EXPECT_EQ(given.result.failure.line, " ...ERROR..IN RIGHT HAND SIDE OF OPTION..INCOEFFI");
+    EXPECT_TRUE(e.lines().empty());
+}
+
+// Lines written while a command reads a block of its own wait for its report.
+TEST(OlsEstimates, HeldLinesWaitForTheReport) {
+    OlsEngine e;
+    e.lines();
+    std::vector<std::string> held;
+    {
+        const HeldLines holding(e.run.buf, held);
+        write_line(e.run, " |_restrict x = 1");
+    }
+    write_line(e.run, " AFTER");
+    EXPECT_EQ(held, Lines{" |_restrict x = 1"});
+    EXPECT_EQ(e.lines(), Lines{" AFTER"});
 }
 
 } // namespace
