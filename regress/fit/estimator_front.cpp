@@ -31,7 +31,10 @@ OptionDefaults set_estimator_defaults(Run& run, const OptionTable& table) {
 
 bool check_name_options(Run& run, const OptionTable& table, int err) {
     const std::string keyword = name_option_without_value(run.opt, table);
-    if (keyword.empty()) return true;
+    return keyword.empty() || bad_option_value(run, keyword, err);
+}
+
+bool bad_option_value(Run& run, std::string_view keyword, int err) {
     report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword), err);
     return false;
 }

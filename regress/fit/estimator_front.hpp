@@ -31,6 +31,9 @@ OptionDefaults set_estimator_defaults(Run& run, const OptionTable& table);
 // Every name option of `table` typed "KEYWORD =" with no value: " ...ERROR..IN RIGHT HAND SIDE
 // OF OPTION.." and that keyword, with `err`. False when one was.
 bool check_name_options(Run& run, const OptionTable& table, int err);
+// An option whose value is out of its range: the same message for `keyword`, with `err`.
+// Always false, so that a check can return it.
+bool bad_option_value(Run& run, std::string_view keyword, int err);
 
 // Reports a failed estimation: no estimation stands afterwards, and the failure's line and
 // number go through report_error.

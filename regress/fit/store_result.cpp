@@ -60,6 +60,14 @@ void name_equation(const Run& run, const std::string& command, int dep_ref, int 
         record_parameter(run, parameters[j], int(j), record);
 }
 
+void name_equation(const Run& run, const std::string& command, const EstimationEquation& eq,
+                   const std::vector<std::string>& parameters, EstimationResults& record) {
+    name_equation(run, command, eq.dep_ref, eq.dep_lag, eq.dep_name, eq.terms, parameters, record);
+    record.obs = eq.obs;
+    record.beg = eq.beg;
+    record.end = eq.end;
+}
+
 bool store_model_result(Run& run, ModelResult&& result, const OutputNames& out) {
     if (result.clears_other_scalars)
         for (int id : MODEL_SCALARS) run.res[id] = RESULT_NOT_AVAILABLE;

@@ -3,6 +3,7 @@
 // options name.
 #pragma once
 
+#include "regress/fit/estimation_equation.hpp"
 #include "regress/fit/estimator_front.hpp"
 #include "regress/fit/model_result.hpp"
 #include "regress/fit/ols_fit.hpp"
@@ -21,6 +22,11 @@ inline constexpr int RESULT_NOT_AVAILABLE = -9999999;
 // names of their variables from the workspace) and, after them, the named parameters.
 void name_equation(const Run& run, const std::string& command, int dep_ref, int dep_lag,
                    const std::string& dep_name, const std::vector<OlsTerm>& terms,
+                   const std::vector<std::string>& parameters, EstimationResults& record);
+
+// The same for a whole equation, with its range and observations (the record's obs, beg and
+// end), before the report prints the result.
+void name_equation(const Run& run, const std::string& command, const EstimationEquation& eq,
                    const std::vector<std::string>& parameters, EstimationResults& record);
 
 // Stores `result` (moving its record into the run): the scalars, then the record, then the

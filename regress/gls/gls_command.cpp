@@ -40,7 +40,7 @@ bool check_options(Run& run, const GlsOptions& o) {
     return true;
 }
 
-bool read_equation(Run& run, const GlsOptions& o, GlsEquation& eq) {
+bool read_equation(Run& run, const GlsOptions& o, EstimationEquation& eq) {
     ListEquationTerms list;
     if (!read_list_equation(run, "GLS", o.CONSTANT, ERR_GLS_NO_LIST, ERR_GLS_BOTH_SIDES, list))
         return false;
@@ -123,7 +123,7 @@ void cmd_gls(Run& run) {
     if (!OPTION(run, gls_option_table())) return;
     const GlsOptions o = read_gls_options(run);
     if (!check_options(run, o)) return;
-    GlsEquation eq;
+    EstimationEquation eq;
     if (!read_equation(run, o, eq)) return;
 
     std::vector<OlsTerm> gathered(eq.terms);
@@ -189,11 +189,7 @@ void cmd_gls(Run& run) {
              ERR_GLS_SINGULAR});
         return;
     }
-    EstimationResults& r = e.result.record;
-    name_equation(run, "GLS", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.terms, {}, r);
-    r.obs = eq.obs;
-    r.beg = eq.beg;
-    r.end = eq.end;
+    name_equation(run, "GLS", eq, {}, e.result.record);
     report_gls(run, eq, e, o);
     store_model_result(run, std::move(e.result), o.out);
 }

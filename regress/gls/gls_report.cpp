@@ -25,7 +25,7 @@ void write_summary(Run& run, const GlsEstimate& e) {
 
 } // namespace
 
-void report_gls(Run& run, const GlsEquation& eq, const GlsEstimate& e, const GlsOptions& o) {
+void report_gls(Run& run, const EstimationEquation& eq, const GlsEstimate& e, const GlsOptions& o) {
     if (!run.flags.OPUT) return;
     write_line(run, " GENERALIZED LEAST SQUARES WITH " +
                         (!name_blank(o.OMEGA)

@@ -3,7 +3,7 @@
 // coefficient table. It writes the estimate and changes nothing.
 #pragma once
 
-#include "regress/fit/ols_fit.hpp"
+#include "regress/fit/estimation_equation.hpp"
 #include "regress/gls/gls_estimate.hpp"
 #include "regress/gls/gls_options.hpp"
 
@@ -14,14 +14,6 @@ namespace tarvex {
 
 struct Run;
 
-struct GlsEquation {
-    int dep_ref = 0, dep_lag = 0;
-    std::string dep_name;       // 8 columns
-    std::vector<OlsTerm> terms; // CONSTANT last
-    std::vector<int> obs;
-    int beg = 0, end = 0;
-};
-
-void report_gls(Run& run, const GlsEquation& eq, const GlsEstimate& e, const GlsOptions& o);
+void report_gls(Run& run, const EstimationEquation& eq, const GlsEstimate& e, const GlsOptions& o);
 
 } // namespace tarvex

@@ -16,7 +16,8 @@ TEST(InterpreterCallsDeathTest, CallsBeforeTheRunStartStopTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     tarvex::Run run;
     EXPECT_DEATH(read_next_statement(run), "read_next_statement called with no interpreter");
-    EXPECT_DEATH(hold_statement_for_loop(run), "hold_statement_for_loop called with no interpreter");
+    EXPECT_DEATH(hold_statement_for_loop(run),
+                 "hold_statement_for_loop called with no interpreter");
     EXPECT_DEATH(scan_statement(run), "scan_statement called with no interpreter");
 }
 
