@@ -254,32 +254,23 @@ bool evaluate_rows(const EquationModel& model, const std::vector<Real>& b,
     return failure.row < 0;
 }
 
-void report_evaluation_failure(Run& run, const EquationModel& model, const RowFailure& failure) {
-    if (failure.row < 0) { // every row evaluated, but their sum overflows
-        report_error(run,
-                     std::string(" ...ERROR..THE ") +
-                         (model.dep_ref != 0 ? "SUM OF SQUARES" : "LOG-LIKELIHOOD") +
-                         " IS NOT FINITE AT THE STARTING VALUES",
-                     ERR_NL_UNDEFINED);
-        return;
-    }
+EstimationFailure evaluation_failure(const EquationModel& model, const RowFailure& failure) {
+    if (failure.row < 0) // every row evaluated, but their sum overflows
+        return {std::string(" ...ERROR..THE ") +
+                    (model.dep_ref != 0 ? "SUM OF SQUARES" : "LOG-LIKELIHOOD") +
+                    " IS NOT FINITE AT THE STARTING VALUES",
+                ERR_NL_UNDEFINED};
     const int t = model.obs[static_cast<std::size_t>(failure.row)];
-    if (failure.status == expr::DerivativeStatus::UNSUPPORTED) {
-        report_error(run, " ...ERROR..THE EQUATION USES AN OPERATION WITHOUT A DERIVATIVE",
-                     ERR_NL_NO_DERIVATIVE);
-        return;
-    }
-    if (failure.status == expr::DerivativeStatus::UNBOUND) {
-        report_error(run,
-                     " ...ERROR..THE EQUATION READS DATA OUTSIDE THE SAMPLE AT OBSERVATION" +
-                         fmt_I(t, 7),
-                     ERR_NL_UNDEFINED);
-        return;
-    }
-    report_error(run,
-                 " ...ERROR..THE EQUATION CANNOT BE EVALUATED AT THE STARTING VALUES: " +
-                     operation_name(failure.op) + " FAILS AT OBSERVATION" + fmt_I(t, 7),
-                 ERR_NL_UNDEFINED);
+    if (failure.status == expr::DerivativeStatus::UNSUPPORTED)
+        return {" ...ERROR..THE EQUATION USES AN OPERATION WITHOUT A DERIVATIVE",
+                ERR_NL_NO_DERIVATIVE};
+    if (failure.status == expr::DerivativeStatus::UNBOUND)
+        return {" ...ERROR..THE EQUATION READS DATA OUTSIDE THE SAMPLE AT OBSERVATION" +
+                    fmt_I(t, 7),
+                ERR_NL_UNDEFINED};
+    return {" ...ERROR..THE EQUATION CANNOT BE EVALUATED AT THE STARTING VALUES: " +
+                operation_name(failure.op) + " FAILS AT OBSERVATION" + fmt_I(t, 7),
+            ERR_NL_UNDEFINED};
 }
 
 } // namespace tarvex

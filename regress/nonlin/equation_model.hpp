@@ -8,6 +8,7 @@
 
 #include "expr/derivative.hpp"
 #include "expr/program.hpp"
+#include "regress/fit/model_result.hpp"
 #include "regress/nonlin/model_block.hpp"
 
 #include <functional>
@@ -81,6 +82,6 @@ inline int row_chunks(int n) {
 }
 
 // The message for a failure at the starting values (NLINEAR, MLE): observation and operation.
-void report_evaluation_failure(Run& run, const EquationModel& model, const RowFailure& failure);
+EstimationFailure evaluation_failure(const EquationModel& model, const RowFailure& failure);
 
 } // namespace tarvex

@@ -6,8 +6,9 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
-#include "numeric/text.hpp"
 #include "options/options.hpp"
+#include "regress/fit/estimator_front.hpp"
+#include "regress/fit/store_result.hpp"
 #include "regress/nonlin/equation_model.hpp"
 #include "regress/nonlin/model_block.hpp"
 #include "regress/nonlin/nonlin_errors.hpp"
@@ -15,25 +16,24 @@
 #include "regress/nonlin/nonlin_options.hpp"
 #include "regress/nonlin/nonlin_report.hpp"
 
+#include <utility>
+
 namespace tarvex {
 
 namespace {
 
-bool bad_option(Run& run, const char* keyword) {
-    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
-                 ERR_NL_OPTION);
-    return false;
-}
-
+// The option values in range, then no name option without its value.
 bool check_options(Run& run, const NonlinOptions& o) {
-    if (o.MAXIT < 1) return bad_option(run, "MAXIT");
-    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, "CONVERGE");
-    if (!(o.OBJCONV >= 0) || !(o.OBJCONV < 1)) return bad_option(run, "OBJCONV");
+    if (o.MAXIT < 1) return bad_option_value(run, "MAXIT", ERR_NL_OPTION);
+    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1))
+        return bad_option_value(run, "CONVERGE", ERR_NL_OPTION);
+    if (!(o.OBJCONV >= 0) || !(o.OBJCONV < 1))
+        return bad_option_value(run, "OBJCONV", ERR_NL_OPTION);
     if (o.METHOD != "NEWTON" && o.METHOD != "BHHH" && o.METHOD != "BFGS" && o.METHOD != "DFP")
-        return bad_option(run, "METHOD");
+        return bad_option_value(run, "METHOD", ERR_NL_OPTION);
     if (o.COVTYPE != "HESSIAN" && o.COVTYPE != "OPG" && o.COVTYPE != "SANDWICH")
-        return bad_option(run, "COVTYPE");
-    return true;
+        return bad_option_value(run, "COVTYPE", ERR_NL_OPTION);
+    return check_name_options(run, nonlin_option_table(), ERR_NL_OPTION);
 }
 
 } // namespace
@@ -50,8 +50,10 @@ void cmd_nonlin(Run& run) {
         if (!run.flags.ODONT) report_error(run, "");
         return;
     }
-    const NonlinOptions o = read_nonlin_options(run);
+    NonlinOptions o = read_nonlin_options(run);
     if (!check_options(run, o)) return;
+    // A likelihood has no fitted values or residuals: MLE leaves PREDICT= and RESID= alone.
+    if (likelihood) o.out.PREDICT = o.out.RESID = "";
     EquationModel model;
     if (!compile_equation(run, block, !likelihood, model)) return;
     const int end = (o.END == -999 || o.END < 1) ? run.smpl.IEND : o.END;
@@ -64,33 +66,24 @@ void cmd_nonlin(Run& run) {
         return;
     }
     if (run.sw[OSCAN] || run.flags.ODONT) return;
-    const NonlinEstimate e = likelihood ? estimate_mle(model, o) : estimate_nlinear(model, o);
-    if (e.end == NonlinEnd::UNDEFINED) {
-        run.last_estimation = EstimationResults{};
-        report_evaluation_failure(run, model, e.failure);
+    NonlinEstimate e = likelihood ? estimate_mle(model, o) : estimate_nlinear(model, o);
+    if (e.result.failed()) {
+        // Where the iteration went, unless it could not start.
+        if (e.end != NonlinEnd::UNDEFINED) report_iterations(run, model, e, o);
+        report_estimation_failure(run, e.result.failure);
         return;
     }
-    if (e.end == NonlinEnd::SINGULAR || e.end == NonlinEnd::NOT_DEFINITE) {
-        run.last_estimation = EstimationResults{};
-        report_iterations(run, model, e, o);
-        if (e.end == NonlinEnd::NOT_DEFINITE) {
-            report_error(
-                run,
-                " ...ERROR..NO CONVERGENCE IN " + std::to_string(e.iterations) +
-                    " ITERATIONS, AND THE LOG-LIKELIHOOD IS NOT CONCAVE WHERE THEY STOPPED",
-                ERR_NL_NO_CONVERGENCE);
-            return;
-        }
-        const std::string which = e.dependent_parameter >= 0 && e.dependent_parameter < e.k
-                                      ? e.names[static_cast<std::size_t>(e.dependent_parameter)]
-                                      : std::string("?");
-        report_error(run,
-                     std::string(" ...ERROR..") + (likelihood ? "THE HESSIAN" : "J'J") +
-                         " IS SINGULAR: PARAMETER " + which + " IS NOT IDENTIFIED",
-                     ERR_NL_SINGULAR);
-        return;
-    }
+    EstimationEquation eq;
+    eq.dep_ref = model.dep_ref;
+    eq.dep_name = model.dep_name;
+    eq.obs = model.obs;
+    eq.beg = model.beg;
+    eq.end = model.end;
+    EstimationResults& r = e.result.record;
+    name_equation(run, likelihood ? "MLE" : "NLINEAR", eq, model.names, r);
+    r.equation = model.text;
     report_nonlin(run, model, e, o);
+    store_model_result(run, std::move(e.result), o.out);
 }
 
 } // namespace tarvex

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "core/result_scalars.hpp"
 #include "kernels/long_run_covariance.hpp"
 #include "kernels/maximize_likelihood.hpp"
 #include "kernels/nonlinear_least_squares.hpp"
@@ -13,6 +14,7 @@
 #include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fit/coefficient_table.hpp"
+#include "regress/nonlin/nonlin_errors.hpp"
 
 namespace tarvex {
 
@@ -38,13 +40,46 @@ EquationModel evenly_spaced(const EquationModel& model, int rows) {
 }
 
 void start_estimate(const EquationModel& model, NonlinEstimate& e) {
-    e.names = model.names;
-    e.n = model.n();
-    e.k = model.k();
-    e.df = e.n - e.k;
-    e.obs = model.obs;
-    e.beg = model.beg;
-    e.end_obs = model.end;
+    EstimationResults& r = e.result.record;
+    r.n = model.n();
+    r.k = model.k();
+    r.df = r.n - r.k;
+    r.asymptotic = e.likelihood;
+}
+
+// The message of an estimation that ended UNDEFINED, SINGULAR or NOT_DEFINITE.
+EstimationFailure failure_of(const EquationModel& model, const NonlinEstimate& e) {
+    if (e.end == NonlinEnd::UNDEFINED) return evaluation_failure(model, e.evaluation);
+    if (e.end == NonlinEnd::NOT_DEFINITE)
+        return {" ...ERROR..NO CONVERGENCE IN " + std::to_string(e.iterations) +
+                    " ITERATIONS, AND THE LOG-LIKELIHOOD IS NOT CONCAVE WHERE THEY STOPPED",
+                ERR_NL_NO_CONVERGENCE};
+    const std::string which = e.dependent_parameter >= 0 && e.dependent_parameter < model.k()
+                                  ? model.names[static_cast<std::size_t>(e.dependent_parameter)]
+                                  : std::string("?");
+    return {std::string(" ...ERROR..") + (e.likelihood ? "THE HESSIAN" : "J'J") +
+                " IS SINGULAR: PARAMETER " + which + " IS NOT IDENTIFIED",
+            ERR_NL_SINGULAR};
+}
+
+// The covariance's standard errors, ratios and p-values, and the result scalars, of a finished
+// estimate.
+void finish_estimate(NonlinEstimate& e) {
+    ModelResult& m = e.result;
+    EstimationResults& r = m.record;
+    standard_errors_and_ratios(r.coef, r.cov, r.stderrs, r.tratios);
+    infer_coefficients(m);
+    r.has_llf = true;
+    m.set_scalar(R_LLF, r.llf);
+    m.set_scalar(R_N, r.n);
+    m.set_scalar(R_K, r.k);
+    m.set_scalar(R_DF, r.df);
+    if (e.likelihood) return;
+    m.set_scalar(R_SSE, r.sse);
+    m.set_scalar(R_SIG2, e.sigma2);
+    m.set_scalar(R_SST, r.sst);
+    m.set_scalar(R_R2, r.rsqr);
+    m.set_scalar(R_ADR2, e.adjusted_r2);
 }
 
 // y at the observations in use.
@@ -112,12 +147,11 @@ NlsResult fit_least_squares(const EquationModel& model, const std::vector<Real>&
     return nonlinear_least_squares(n, start, evaluate, control, curvature);
 }
 
-} // namespace
-
-NonlinEstimate estimate_nlinear(const EquationModel& model, const NonlinOptions& o) {
+NonlinEstimate fit_nlinear(const EquationModel& model, const NonlinOptions& o) {
     NonlinEstimate e;
     start_estimate(model, e);
-    const int n = e.n, k = e.k;
+    EstimationResults& r = e.result.record;
+    const int n = r.n, k = r.k;
     const std::vector<Real> y = dependent_values(model);
     NlsControl control;
     control.max_iterations = o.MAXIT;
@@ -141,11 +175,11 @@ NonlinEstimate estimate_nlinear(const EquationModel& model, const NonlinOptions&
     }
     NlsControl near = control; // next to the minimum: undamped steps first
     if (e.subsample_n > 0) near.lambda_start = 0;
-    NlsResult fit = fit_least_squares(model, y, start, near, e.failure);
+    NlsResult fit = fit_least_squares(model, y, start, near, e.evaluation);
     if (fit.status != NlsStatus::CONVERGED && e.subsample_n > 0) {
         // From the subsample's minimum the fit went astray: all the data from the start given.
         e.subsample_n = e.subsample_iterations = 0;
-        fit = fit_least_squares(model, y, model.start, control, e.failure);
+        fit = fit_least_squares(model, y, model.start, control, e.evaluation);
     }
     e.iterations = fit.iterations;
     for (const NlsIteration& it : fit.history)
@@ -168,39 +202,43 @@ NonlinEstimate estimate_nlinear(const EquationModel& model, const NonlinOptions&
         return e;
     }
     e.dependent_parameter = fit.dependent_parameter;
-    e.coef = fit.parameters;
-    e.sse = fit.sse;
-    e.resid = fit.residuals;
-    e.fitted.resize(y.size());
-    for (std::size_t i = 0; i < y.size(); ++i) e.fitted[i] = y[i] - e.resid[i];
+    if (e.end == NonlinEnd::SINGULAR) return e;
+    r.coef = fit.parameters;
+    r.sse = fit.sse;
+    r.residuals = fit.residuals;
+    r.predicted.resize(y.size());
+    for (std::size_t i = 0; i < y.size(); ++i) r.predicted[i] = y[i] - r.residuals[i];
     const MeanAndSquares m = exact_mean_and_centred_squares(y.data(), y.size());
     e.ymean = m.mean;
-    e.sst = m.centred_squares;
-    e.sigma2 = e.df > 0 ? e.sse / e.df : Real(0);
-    e.r2 = e.sst > 0 ? 1 - e.sse / e.sst : Real(0);
-    e.adr2 = e.df > 0 && n > 1 && e.sst > 0 ? 1 - (e.sse / e.df) / (e.sst / (n - 1)) : Real(0);
-    e.llf = n > 0 && e.sse > 0 ? -Real(n) / 2 * (1 + qm::log(2 * qm::PI) + qm::log(e.sse / n))
+    r.sst = m.centred_squares;
+    e.sigma2 = r.df > 0 ? r.sse / r.df : Real(0);
+    r.sigma = qm::sqrt(qm::abs(e.sigma2));
+    r.rsqr = r.sst > 0 ? 1 - r.sse / r.sst : Real(0);
+    e.adjusted_r2 =
+        r.df > 0 && n > 1 && r.sst > 0 ? 1 - (r.sse / r.df) / (r.sst / (n - 1)) : Real(0);
+    r.llf = n > 0 && r.sse > 0 ? -Real(n) / 2 * (1 + qm::log(2 * qm::PI) + qm::log(r.sse / n))
                                : Real(0);
     if (fit.jtj_inverse.empty()) { // J'J singular where the iteration stopped
         e.end = NonlinEnd::SINGULAR;
         return e;
     }
     if (o.HETCOV) {
-        e.cov =
+        r.cov =
             robust_least_squares_covariance(fit.jacobian, fit.residuals, fit.jtj_inverse, n, k, 0);
     } else {
-        e.cov = fit.jtj_inverse;
-        for (Real& v : e.cov) v *= e.sigma2;
+        r.cov = fit.jtj_inverse;
+        for (Real& v : r.cov) v *= e.sigma2;
     }
-    standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
+    finish_estimate(e);
     return e;
 }
 
-NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o) {
+NonlinEstimate fit_mle(const EquationModel& model, const NonlinOptions& o) {
     NonlinEstimate e;
     e.likelihood = true;
     start_estimate(model, e);
-    const int k = e.k;
+    EstimationResults& r = e.result.record;
+    const int k = r.k;
     const std::size_t kk = std::size_t(k) * k;
     const EquationModel* on = &model; // the observations evaluated: all, or a subsample
     LikelihoodEvaluate evaluate = [&](const std::vector<Real>& b, const LikelihoodNeeds& needs,
@@ -247,7 +285,7 @@ NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o) 
             failure);
         if (!ok) {
             failed_row = failure.row;
-            e.failure = failure;
+            e.evaluation = failure;
             return false;
         }
         point.llf = 0;
@@ -280,7 +318,7 @@ NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o) 
     // spaced subsample; the iterations over all the data then start next to theirs.
     std::vector<Real> start = model.start;
     EquationModel part;
-    if (e.n >= MLE_SUBSAMPLE_FROM) {
+    if (r.n >= MLE_SUBSAMPLE_FROM) {
         // Two subsamples, the first an eighth of the second: the many iterations from far
         // away cost an eighth. Each stage's Hessian at its maximum, scaled by the ratio of the
         // numbers of observations, takes the first step of the next.
@@ -310,8 +348,8 @@ NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o) 
             }
         }
         on = &model;
-        start_from(e.n);
-        e.failure = RowFailure{};
+        start_from(r.n);
+        e.evaluation = RowFailure{};
     }
     MaximizeResult fit = maximize_likelihood(start, evaluate, control, true);
     if (fit.status != MaximizeStatus::CONVERGED && e.subsample_n > 0) {
@@ -341,8 +379,8 @@ NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o) 
         return e;
     }
     e.dependent_parameter = fit.dependent_parameter;
-    e.coef = fit.parameters;
-    e.llf = fit.at_maximum.llf;
+    r.coef = fit.parameters;
+    r.llf = fit.at_maximum.llf;
     if (e.end == NonlinEnd::SINGULAR) return e;
     // The covariance: the inverse of minus the Hessian, of the outer product, or the sandwich.
     std::vector<Real> lower, minus_hessian(fit.at_maximum.hessian);
@@ -357,12 +395,30 @@ NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o) 
     }
     const std::vector<Real> inverse = cholesky_inverse(lower, k);
     if (o.COVTYPE == "SANDWICH" || (o.HETCOV && !opg_only)) {
-        e.cov = sandwich_product(inverse, fit.at_maximum.opg, k);
+        r.cov = sandwich_product(inverse, fit.at_maximum.opg, k);
     } else {
-        e.cov = inverse;
+        r.cov = inverse;
     }
-    standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
+    finish_estimate(e);
     return e;
+}
+
+// The estimate, or why there is none.
+NonlinEstimate with_failure(const EquationModel& model, NonlinEstimate e) {
+    if (e.end == NonlinEnd::UNDEFINED || e.end == NonlinEnd::SINGULAR ||
+        e.end == NonlinEnd::NOT_DEFINITE)
+        e.result.failure = failure_of(model, e);
+    return e;
+}
+
+} // namespace
+
+NonlinEstimate estimate_nlinear(const EquationModel& model, const NonlinOptions& o) {
+    return with_failure(model, fit_nlinear(model, o));
+}
+
+NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o) {
+    return with_failure(model, fit_mle(model, o));
 }
 
 } // namespace tarvex

@@ -1,9 +1,10 @@
-// What NLINEAR and MLE return to their report: the estimates with their covariance, the summary
-// numbers, the iteration history and how the iteration ended. The estimators write nothing; the
-// report prints this value and stores it.
+// What NLINEAR and MLE return: the stored result (estimates, covariance, summary numbers, result
+// scalars, or why the estimation failed), the iteration history and how the iteration ended.
+// The estimators write nothing; the report prints this value and the command stores it.
 #pragma once
 
 #include "numeric/real.hpp"
+#include "regress/fit/model_result.hpp"
 #include "regress/nonlin/equation_model.hpp"
 #include "regress/nonlin/nonlin_options.hpp"
 
@@ -30,22 +31,17 @@ struct NonlinIteration {
 struct NonlinEstimate {
     bool likelihood = false; // MLE (else NLINEAR)
     NonlinEnd end = NonlinEnd::CONVERGED;
-    RowFailure failure;           // UNDEFINED
-    int dependent_parameter = -1; // SINGULAR
+    RowFailure evaluation;        // UNDEFINED: where the equation could not be evaluated
+    int dependent_parameter = -1; // SINGULAR, NOT_DEFINITE
     int iterations = 0;
-    int subsample_n = 0, subsample_iterations = 0; // NLINEAR on a long sample: the first fit
+    int subsample_n = 0, subsample_iterations = 0; // a long sample: the first fit's
     std::vector<NonlinIteration> history;
-    std::vector<std::string> names;
-    std::vector<Real> coef, cov, se, tstat; // cov K x K row-major
-    int n = 0, k = 0;
-    Real df = 0;
-    // NLINEAR
-    Real sse = 0, sst = 0, ymean = 0, sigma2 = 0, r2 = 0, adr2 = 0;
-    std::vector<Real> fitted, resid; // by row of the observations in use
-    // Both: the log-likelihood at the estimates (normal errors for NLINEAR)
-    Real llf = 0;
-    std::vector<int> obs;
-    int beg = 0, end_obs = 0;
+    // The estimates: coefficients, covariance, standard errors, ratios and p-values (normal for
+    // MLE), N, K, df, the log-likelihood; NLINEAR also the fitted values and residuals, SSE,
+    // SST, R-square and sigma. With the result scalars, and the failure of an estimation that
+    // ended UNDEFINED, SINGULAR or NOT_DEFINITE.
+    ModelResult result;
+    Real ymean = 0, sigma2 = 0, adjusted_r2 = 0; // NLINEAR
 };
 
 NonlinEstimate estimate_nlinear(const EquationModel& model, const NonlinOptions& o);

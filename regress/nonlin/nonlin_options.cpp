@@ -3,7 +3,6 @@
 
 #include "core/run.hpp"
 #include "numeric/text.hpp"
-#include "options/options.hpp"
 
 namespace tarvex {
 
@@ -35,10 +34,6 @@ const OptionTable NONLIN_TABLE = {
     5, 3, 2, 8};
 // clang-format on
 
-int at(std::string_view keyword) {
-    return option_index(NONLIN_TABLE, keyword);
-}
-
 } // namespace
 
 const OptionTable& nonlin_option_table() {
@@ -46,31 +41,24 @@ const OptionTable& nonlin_option_table() {
 }
 
 void set_nonlin_defaults(Run& run) {
-    OptionSet& opt = run.opt;
-    opt.prepare(NONLIN_TABLE);
-    opt.sw[at("WIDE")] = run.sw[OWIDE];
-    opt.iv[at("BEG")] = run.smpl.IBEG;
-    opt.iv[at("END")] = run.smpl.IEND;
-    opt.iv[at("MAXIT")] = 100;
-    opt.rv[at("CONVERGE")] = 1e-28Q;
-    opt.rv[at("OBJCONV")] = 1e-30Q;
-    opt.name[at("METHOD")] = first_8_padded("NEWTON");
-    opt.name[at("COVTYPE")] = first_8_padded("HESSIAN");
+    OptionDefaults d = set_estimator_defaults(run, NONLIN_TABLE);
+    d.integer("MAXIT", 100);
+    d.real("CONVERGE", 1e-28Q);
+    d.real("OBJCONV", 1e-30Q);
+    d.name("METHOD", "NEWTON");
+    d.name("COVTYPE", "HESSIAN");
 }
 
 NonlinOptions read_nonlin_options(const Run& run) {
-    const OptionSet& opt = run.opt;
+    const OptionValues v(run.opt, NONLIN_TABLE);
     NonlinOptions o;
-    auto s = [&](const char* k) { return bool(opt.sw[at(k)]); };
-    auto n = [&](const char* k) { return opt.name[at(k)]; };
-    o.PITER = s("PITER"), o.HETCOV = s("HETCOV"), o.PCOV = s("PCOV"), o.PCOR = s("PCOR");
-    o.WIDE = s("WIDE");
-    o.BEG = opt.iv[at("BEG")], o.END = opt.iv[at("END")], o.MAXIT = opt.iv[at("MAXIT")];
-    o.CONVERGE = opt.rv[at("CONVERGE")], o.OBJCONV = opt.rv[at("OBJCONV")];
-    o.PREDICT = n("PREDICT"), o.RESID = n("RESID"), o.COEF = n("COEF");
-    o.COVARIAN = n("COVARIAN"), o.STDERR = n("STDERR"), o.TRATIO = n("TRATIO");
-    o.METHOD = trim_trailing_blanks(n("METHOD"));
-    o.COVTYPE = trim_trailing_blanks(n("COVTYPE"));
+    o.PITER = v.on("PITER"), o.HETCOV = v.on("HETCOV"), o.PCOV = v.on("PCOV");
+    o.PCOR = v.on("PCOR"), o.WIDE = v.on("WIDE");
+    o.BEG = v.integer("BEG"), o.END = v.integer("END"), o.MAXIT = v.integer("MAXIT");
+    o.CONVERGE = v.real("CONVERGE"), o.OBJCONV = v.real("OBJCONV");
+    o.METHOD = trim_trailing_blanks(v.name("METHOD"));
+    o.COVTYPE = trim_trailing_blanks(v.name("COVTYPE"));
+    o.out = read_output_names(v);
     return o;
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/option_set.hpp"
 #include "numeric/real.hpp"
+#include "regress/fit/estimator_front.hpp"
 
 #include <string>
 
@@ -17,11 +18,11 @@ struct NonlinOptions {
     bool PCOV = false, PCOR = false, WIDE = false;
     int BEG = 0, END = 0;
     int MAXIT = 0;
-    Real CONVERGE = 0; // relative change of every parameter
-    Real OBJCONV = 0;  // MLE: relative change of the log-likelihood
-    std::string PREDICT, RESID, COEF, COVARIAN, STDERR, TRATIO;
+    Real CONVERGE = 0;   // relative change of every parameter
+    Real OBJCONV = 0;    // MLE: relative change of the log-likelihood
     std::string METHOD;  // MLE: NEWTON, BHHH, BFGS or DFP
     std::string COVTYPE; // MLE: HESSIAN, OPG or SANDWICH
+    OutputNames out;     // PREDICT and RESID: NLINEAR only
 };
 
 const OptionTable& nonlin_option_table();

@@ -1,6 +1,6 @@
 // The report of NLINEAR and MLE: heading, iteration history on request, how the iteration
-// ended, the summary numbers, the coefficient table and matrices; then the result scalars, the
-// stored estimation that TEST and FCAST read, and the named output variables.
+// ended, the summary numbers, the coefficient table and matrices. It writes the estimate and
+// changes nothing.
 #pragma once
 
 #include "regress/nonlin/nonlin_estimate.hpp"
@@ -14,7 +14,7 @@ struct Run;
 void report_iterations(Run& run, const EquationModel& model, const NonlinEstimate& e,
                        const NonlinOptions& o);
 
-// Prints and stores a finished estimate (`e.end` neither UNDEFINED nor SINGULAR).
+// Prints a finished estimate (one that did not fail).
 void report_nonlin(Run& run, const EquationModel& model, const NonlinEstimate& e,
                    const NonlinOptions& o);
 
