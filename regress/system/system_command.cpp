@@ -10,7 +10,10 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "options/options.hpp"
+#include "regress/fit/estimator_front.hpp"
 #include "regress/fit/list_equation.hpp"
+#include "regress/fit/output_variables.hpp"
+#include "regress/fit/store_result.hpp"
 #include "regress/system/system_block.hpp"
 #include "regress/system/system_errors.hpp"
 #include "regress/system/system_estimate.hpp"
@@ -27,21 +30,15 @@ bool same_term(const OlsTerm& a, const OlsTerm& b) {
     return a.kind == b.kind && (a.kind != TermKind::VARIABLE || (a.ref == b.ref && a.lag == b.lag));
 }
 
+// One message for the options: CONVERGE out of range before MAXIT before METHOD, then the first
+// name option typed with no value.
 bool check_options(Run& run, const SystemOptions& o) {
-    const char* bad = nullptr;
-    if (o.METHOD != "SUR" && o.METHOD != "ITSUR" && o.METHOD != "3SLS") bad = "METHOD";
-    if (o.MAXIT < 1) bad = "MAXIT";
-    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) bad = "CONVERGE";
-    // A name option typed without its value: the message names the first such option.
-    const std::pair<const std::string*, const char*> names[] = {
-        {&o.PREDICT, "PREDICT"},   {&o.RESID, "RESID"},   {&o.COEF, "COEF"},
-        {&o.COVARIAN, "COVARIAN"}, {&o.STDERR, "STDERR"}, {&o.TRATIO, "TRATIO"}};
-    for (const auto& [name, keyword] : names)
-        if (bad == nullptr && given_without_value(*name)) bad = keyword;
-    if (bad == nullptr) return true;
-    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(bad),
-                 ERR_SYS_OPTION);
-    return false;
+    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1))
+        return bad_option_value(run, "CONVERGE", ERR_SYS_OPTION);
+    if (o.MAXIT < 1) return bad_option_value(run, "MAXIT", ERR_SYS_OPTION);
+    if (o.METHOD != "SUR" && o.METHOD != "ITSUR" && o.METHOD != "3SLS")
+        return bad_option_value(run, "METHOD", ERR_SYS_OPTION);
+    return check_name_options(run, system_option_table(), ERR_SYS_OPTION);
 }
 
 // Each equation's regressors with the intercept, and the instruments; false (reported) when an
@@ -99,51 +96,55 @@ int place(Placed& p, const OlsTerm& t) {
     return static_cast<int>(p.terms.size()) - 1;
 }
 
-void report_failure(Run& run, const SystemModel& model, const SystemEstimate& e) {
-    run.last_estimation = EstimationResults{};
+// Why the estimator stopped, as the user reads it.
+EstimationFailure failure_of(const SystemModel& model, const SystemEstimate& e) {
     switch (e.end) {
     case SystemEnd::UNDERIDENTIFIED:
-        report_error(run,
-                     " ...ERROR..EQUATION" + fmt_I(e.bad_equation + 1, 3) + " IS NOT IDENTIFIED:" +
-                         fmt_I(e.underidentified_endogenous, 4) + " ENDOGENOUS REGRESSORS AND" +
-                         fmt_I(e.underidentified_excluded, 4) + " EXCLUDED INSTRUMENTS",
-                     ERR_SYS_UNDERIDENTIFIED);
-        return;
+        return {" ...ERROR..EQUATION" + fmt_I(e.bad_equation + 1, 3) + " IS NOT IDENTIFIED:" +
+                    fmt_I(e.underidentified_endogenous, 4) + " ENDOGENOUS REGRESSORS AND" +
+                    fmt_I(e.underidentified_excluded, 4) + " EXCLUDED INSTRUMENTS",
+                ERR_SYS_UNDERIDENTIFIED};
     case SystemEnd::INSTRUMENTS_COLLINEAR:
-        report_error(run,
-                     " ...ERROR..INSTRUMENT " +
-                         trim_trailing_blanks(model.instruments[e.bad_column].name) +
-                         " IS A LINEAR COMBINATION OF THE INSTRUMENTS BEFORE IT",
-                     ERR_SYS_INSTRUMENTS);
-        return;
+        return {" ...ERROR..INSTRUMENT " +
+                    trim_trailing_blanks(model.instruments[e.bad_column].name) +
+                    " IS A LINEAR COMBINATION OF THE INSTRUMENTS BEFORE IT",
+                ERR_SYS_INSTRUMENTS};
     case SystemEnd::REGRESSORS_COLLINEAR:
-        report_error(run,
-                     " ...ERROR..REGRESSOR " +
-                         trim_trailing_blanks(model.regressors[e.bad_equation][e.bad_column].name) +
-                         " OF EQUATION" + fmt_I(e.bad_equation + 1, 3) +
-                         " IS A LINEAR COMBINATION OF THE REGRESSORS BEFORE IT",
-                     ERR_SYS_REGRESSORS);
-        return;
+        return {" ...ERROR..REGRESSOR " +
+                    trim_trailing_blanks(model.regressors[e.bad_equation][e.bad_column].name) +
+                    " OF EQUATION" + fmt_I(e.bad_equation + 1, 3) +
+                    " IS A LINEAR COMBINATION OF THE REGRESSORS BEFORE IT",
+                ERR_SYS_REGRESSORS};
     case SystemEnd::SINGULAR_COVARIANCE:
-        report_error(run,
-                     " ...ERROR..THE CROSS-EQUATION COVARIANCE MATRIX OF THE RESIDUALS IS "
-                     "SINGULAR",
-                     ERR_SYS_SINGULAR);
-        return;
+        return {" ...ERROR..THE CROSS-EQUATION COVARIANCE MATRIX OF THE RESIDUALS IS SINGULAR",
+                ERR_SYS_SINGULAR};
     case SystemEnd::TOO_FEW:
-        report_error(run,
-                     " ...ERROR.." + fmt_I(e.n, 5) +
-                         " OBSERVATIONS IS NOT ENOUGH FOR THE EQUATIONS OR THE INSTRUMENTS",
-                     ERR_SYS_TOO_FEW);
-        return;
+        return {" ...ERROR.." + fmt_I(e.n, 5) +
+                    " OBSERVATIONS IS NOT ENOUGH FOR THE EQUATIONS OR THE INSTRUMENTS",
+                ERR_SYS_TOO_FEW};
     case SystemEnd::NON_FINITE:
-        report_error(run, " ...ERROR..A VALUE OF THE SYSTEM IS INFINITE OR NOT A NUMBER",
-                     ERR_SYS_NON_FINITE);
-        return;
+        return {" ...ERROR..A VALUE OF THE SYSTEM IS INFINITE OR NOT A NUMBER", ERR_SYS_NON_FINITE};
     case SystemEnd::OK:
     case SystemEnd::ITERATION_LIMIT:
-        return;
+        break;
     }
+    return {};
+}
+
+// PREDICT= and RESID=: one variable per equation, the name with the equation's number.
+bool store_equation_series(Run& run, const SystemModel& model, const SystemEstimate& e,
+                           const OutputNames& out) {
+    for (int i = 0; i < e.m; ++i) {
+        if (!name_blank(out.PREDICT) &&
+            !store_by_observation(run, system_equation_variable(out.PREDICT, i), model.end,
+                                  model.obs, e.fitted[i]))
+            return false;
+        if (!name_blank(out.RESID) &&
+            !store_by_observation(run, system_equation_variable(out.RESID, i), model.end, model.obs,
+                                  e.resid[i]))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -174,9 +175,9 @@ void cmd_system(Run& run) {
     const OlsTerm& first = p.terms[dep0];
     if (!list_rows_in_range(run, first.ref, first.lag, others, o.BEG, o.END, rows)) return;
     if (rows.obs.empty()) {
-        run.last_estimation = EstimationResults{};
-        report_error(run, " ...ERROR..THE EQUATIONS OF THE SYSTEM SHARE NO OBSERVATIONS",
-                     ERR_SYS_NO_COMMON);
+        report_estimation_failure(
+            run,
+            {" ...ERROR..THE EQUATIONS OF THE SYSTEM SHARE NO OBSERVATIONS", ERR_SYS_NO_COMMON});
         return;
     }
     model.obs = rows.obs;
@@ -207,12 +208,24 @@ void cmd_system(Run& run) {
                                            : SystemMethod::SUR;
     control.max_iterations = o.MAXIT;
     control.tolerance = o.CONVERGE;
-    const SystemEstimate e = estimate_system(p.data, control);
+    SystemEstimate e = estimate_system(p.data, control);
     if (e.end != SystemEnd::OK && e.end != SystemEnd::ITERATION_LIMIT) {
-        report_failure(run, model, e);
+        report_estimation_failure(run, failure_of(model, e));
         return;
     }
+    // The record is named by the first equation's dependent variable and every coefficient.
+    EstimationResults& r = e.result.record;
+    const OlsTerm& dep = model.block.equations.front().dep;
+    name_equation(run, "SYSTEM", dep.ref, dep.lag, dep.name, {}, system_parameter_names(model), r);
+    r.obs = model.obs;
+    r.beg = model.beg;
+    r.end = model.end;
     report_system(run, model, e, o);
+    // The stacked outputs with the record; the fitted values and residuals by equation after.
+    OutputNames stacked = o.out;
+    stacked.PREDICT = stacked.RESID = "";
+    if (!store_model_result(run, std::move(e.result), stacked)) return;
+    store_equation_series(run, model, e, o.out);
 }
 
 } // namespace tarvex

@@ -1,6 +1,7 @@
 // SUR, iterated SUR and 3SLS from the exact cross products of the system's columns.
 #include "regress/system/system_estimate.hpp"
 
+#include "core/result_scalars.hpp"
 #include "kernels/exact_gram.hpp"
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/gram_residuals.hpp"
@@ -86,6 +87,31 @@ GramFit gls_step(const GramMatrix& s, const SystemEstimate& e, const std::vector
             big.entries[static_cast<std::size_t>(q) * (q + 1) / 2 + r] = v;
         }
     return gram_cholesky_solve(big, e.n * m, DEPENDENCE_RATIO);
+}
+
+// The p-values and partial correlations of each equation's ratios on its N - K_i degrees of
+// freedom, the system's N, K, df and SSE, and the result scalars.
+void summarise(SystemEstimate& e) {
+    ModelResult& m = e.result;
+    EstimationResults& r = m.record;
+    for (int i = 0; i < e.m; ++i) {
+        const auto from = r.tratios.begin() + e.first[i];
+        const std::vector<Real> ratios(from, from + e.k[i]);
+        std::vector<Real> pvalues, partials;
+        coefficient_inference(ratios, Real(e.n - e.k[i]), false, pvalues, partials);
+        r.pvalues.insert(r.pvalues.end(), pvalues.begin(), pvalues.end());
+        m.partials.insert(m.partials.end(), partials.begin(), partials.end());
+    }
+    r.n = e.n;
+    r.k = e.p;
+    r.df = Real(e.n) * e.m - e.p;
+    r.sse = 0;
+    for (Real v : e.sse) r.sse += v;
+    r.not_forecast = "SYSTEM OF EQUATIONS";
+    m.set_scalar(R_N, r.n);
+    m.set_scalar(R_K, r.k);
+    m.set_scalar(R_DF, r.df);
+    m.set_scalar(R_SSE, r.sse);
 }
 
 void fail_regressor(SystemEstimate& e, int q) {
@@ -253,9 +279,10 @@ SystemEstimate estimate_system(const SystemData& data, const SystemControl& cont
         }
     }
     if (!settled) e.end = SystemEnd::ITERATION_LIMIT;
-    e.coef = fit.coef;
-    e.cov = fit.xtx_inverse; // symmetric: the same row-major
-    standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
+    EstimationResults& r = e.result.record;
+    r.coef = fit.coef;
+    r.cov = fit.xtx_inverse; // symmetric: the same row-major
+    standard_errors_and_ratios(r.coef, r.cov, r.stderrs, r.tratios);
 
     // The residuals, one pass per equation, and what follows from them.
     e.fitted.resize(e.m);
@@ -312,6 +339,7 @@ SystemEstimate estimate_system(const SystemData& data, const SystemControl& cont
             e.correlation[static_cast<std::size_t>(i) * m + j] =
                 d > 0 ? e.sigma[static_cast<std::size_t>(i) * m + j] / qm::sqrt(d) : Real(0);
         }
+    summarise(e);
     return e;
 }
 

@@ -12,6 +12,7 @@
 
 #include "kernels/double_binary128.hpp"
 #include "numeric/real.hpp"
+#include "regress/fit/model_result.hpp"
 
 #include <cstddef>
 #include <vector>
@@ -60,7 +61,11 @@ struct SystemEstimate {
     int n = 0, m = 0, p = 0;   // observations, equations, coefficients
     std::vector<int> k, first; // each equation's coefficients and the first one's position
     int iterations = 0;        // GLS steps taken
-    std::vector<Real> coef, cov, se, tstat;       // cov P x P row-major
+    // The stacked estimates, equation after equation: coefficients, covariance (P x P),
+    // standard errors, t-ratios with their p-values and partial correlations (each on its own
+    // equation's N - K_i degrees of freedom), N, K = P, df = MN - P, the summed SSE, and the
+    // result scalars $N $K $DF $SSE.
+    ModelResult result;
     std::vector<Real> sigma, correlation;         // M x M, of the final residuals
     std::vector<Real> sse, r2, ymean;             // by equation
     std::vector<bool> centred;                    // an intercept in the equation

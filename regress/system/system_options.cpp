@@ -3,7 +3,6 @@
 
 #include "core/run.hpp"
 #include "numeric/text.hpp"
-#include "options/options.hpp"
 
 namespace tarvex {
 
@@ -32,10 +31,6 @@ const OptionTable SYSTEM_TABLE = {
     4, 3, 1, 7};
 // clang-format on
 
-int at(std::string_view keyword) {
-    return option_index(SYSTEM_TABLE, keyword);
-}
-
 } // namespace
 
 const OptionTable& system_option_table() {
@@ -43,28 +38,21 @@ const OptionTable& system_option_table() {
 }
 
 void set_system_defaults(Run& run) {
-    OptionSet& opt = run.opt;
-    opt.prepare(SYSTEM_TABLE);
-    opt.sw[at("CONSTANT")] = true;
-    opt.sw[at("WIDE")] = run.sw[OWIDE];
-    opt.iv[at("BEG")] = run.smpl.IBEG;
-    opt.iv[at("END")] = run.smpl.IEND;
-    opt.iv[at("MAXIT")] = 100;
-    opt.rv[at("CONVERGE")] = 1e-20Q;
-    opt.name[at("METHOD")] = first_8_padded("SUR");
+    OptionDefaults d = set_estimator_defaults(run, SYSTEM_TABLE);
+    d.integer("MAXIT", 100);
+    d.real("CONVERGE", 1e-20Q);
+    d.name("METHOD", "SUR");
 }
 
 SystemOptions read_system_options(const Run& run) {
-    const OptionSet& opt = run.opt;
+    const OptionValues v(run.opt, SYSTEM_TABLE);
     SystemOptions o;
-    auto s = [&](const char* k) { return bool(opt.sw[at(k)]); };
-    auto n = [&](const char* k) { return opt.name[at(k)]; };
-    o.CONSTANT = s("CONSTANT"), o.PCOV = s("PCOV"), o.PCOR = s("PCOR"), o.WIDE = s("WIDE");
-    o.BEG = opt.iv[at("BEG")], o.END = opt.iv[at("END")], o.MAXIT = opt.iv[at("MAXIT")];
-    o.CONVERGE = opt.rv[at("CONVERGE")];
-    o.METHOD = trim_trailing_blanks(n("METHOD"));
-    o.PREDICT = n("PREDICT"), o.RESID = n("RESID"), o.COEF = n("COEF");
-    o.COVARIAN = n("COVARIAN"), o.STDERR = n("STDERR"), o.TRATIO = n("TRATIO");
+    o.CONSTANT = v.on("CONSTANT"), o.PCOV = v.on("PCOV"), o.PCOR = v.on("PCOR");
+    o.WIDE = v.on("WIDE");
+    o.BEG = v.integer("BEG"), o.END = v.integer("END"), o.MAXIT = v.integer("MAXIT");
+    o.CONVERGE = v.real("CONVERGE");
+    o.METHOD = trim_trailing_blanks(v.name("METHOD"));
+    o.out = read_output_names(v);
     return o;
 }
 

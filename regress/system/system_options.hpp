@@ -3,6 +3,7 @@
 
 #include "core/option_set.hpp"
 #include "numeric/real.hpp"
+#include "regress/fit/estimator_front.hpp"
 
 #include <string>
 
@@ -16,7 +17,9 @@ struct SystemOptions {
     int BEG = 0, END = 0, MAXIT = 0;
     Real CONVERGE = 0;
     std::string METHOD; // SUR, ITSUR or 3SLS
-    std::string PREDICT, RESID, COEF, COVARIAN, STDERR, TRATIO;
+    // PREDICT and RESID name one variable per equation (the name and the equation's number);
+    // the others hold the stacked coefficients.
+    OutputNames out;
 };
 
 const OptionTable& system_option_table();

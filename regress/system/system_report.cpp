@@ -1,14 +1,11 @@
-// Writing and storing the estimates of SYSTEM.
+// Writing the estimates of SYSTEM, and the names of its coefficients and output variables.
 #include "regress/system/system_report.hpp"
 
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
-#include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/iteration_end.hpp"
-#include "regress/fit/ols_options.hpp"
-#include "regress/fit/output_variables.hpp"
 #include "regress/fit/term_names.hpp"
 #include "regress/system/system_errors.hpp"
 
@@ -40,14 +37,6 @@ void write_terms(Run& run, const std::string& title, const std::vector<OlsTerm>&
     write_line(run, line);
 }
 
-std::vector<std::string> parameter_names(const SystemModel& model) {
-    std::vector<std::string> names;
-    for (std::size_t i = 0; i < model.regressors.size(); ++i)
-        for (const OlsTerm& t : model.regressors[i])
-            names.push_back(system_parameter_name(t.name, static_cast<int>(i)));
-    return names;
-}
-
 void write_equation(Run& run, const SystemModel& model, const SystemEstimate& e, int i, bool wide) {
     const int m = e.m;
     write_line(run, " ");
@@ -59,52 +48,40 @@ void write_equation(Run& run, const SystemModel& model, const SystemEstimate& e,
                         fmt_G(e.sigma[static_cast<std::size_t>(i) * m + i], 13, 5) + fmt_X(5) +
                         "MEAN OF DEPENDENT VARIABLE =" + fmt_G(e.ymean[i], 13, 5));
     write_line(run, " ");
+    // The equation's slice of the stacked estimates, under the terms' own names.
+    const EstimationResults& r = e.result.record;
+    const std::size_t from = std::size_t(e.first[i]), to = from + std::size_t(e.k[i]);
+    auto slice = [&](const std::vector<Real>& v) {
+        return std::vector<Real>(v.begin() + from, v.begin() + to);
+    };
     CoefficientTable t;
     for (const OlsTerm& term : model.regressors[i]) t.names.push_back(term.name);
-    const auto from = e.coef.begin() + e.first[i], to = from + e.k[i];
-    t.coef.assign(from, to);
-    t.se.assign(e.se.begin() + e.first[i], e.se.begin() + e.first[i] + e.k[i]);
-    t.tstat.assign(e.tstat.begin() + e.first[i], e.tstat.begin() + e.first[i] + e.k[i]);
+    t.coef = slice(r.coef);
+    t.se = slice(r.stderrs);
+    t.tstat = slice(r.tratios);
+    t.pvalue = slice(r.pvalues);
+    t.partial = slice(e.result.partials);
     t.df = e.n - e.k[i];
     t.wide = wide;
     write_coefficient_table(run, t);
-}
-
-void store_estimation(Run& run, const SystemModel& model, const SystemEstimate& e) {
-    EstimationResults& s = run.last_estimation;
-    s = EstimationResults{};
-    s.command = "SYSTEM";
-    s.not_forecast = "SYSTEM OF EQUATIONS";
-    const OlsTerm& dep = model.block.equations.front().dep;
-    s.dep_ref = dep.ref;
-    s.dep_lag = dep.lag;
-    s.dep_name = dep.name;
-    s.dep_variable = reference_name(run, dep.ref);
-    const std::vector<std::string> names = parameter_names(model);
-    for (std::size_t j = 0; j < names.size(); ++j)
-        record_parameter(run, names[j], static_cast<int>(j), s);
-    s.coef = e.coef;
-    s.cov = e.cov;
-    s.stderrs = e.se;
-    s.tratios = e.tstat;
-    s.obs = model.obs;
-    s.n = e.n;
-    s.k = e.p;
-    s.beg = model.beg;
-    s.end = model.end;
-    s.df = Real(e.n) * e.m - e.p;
-    for (Real v : e.sse) s.sse += v;
-}
-
-// Output variable `base` with the equation's number appended (cut to 8 columns).
-std::string equation_variable(const std::string& base, int i) {
-    return suffixed_name(trim_trailing_blanks(base), std::to_string(i + 1));
 }
 
 } // namespace
 
 std::string system_parameter_name(const std::string& term, int i) {
     return first_8_padded(suffixed_name(trim_trailing_blanks(term), "_" + std::to_string(i + 1)));
+}
+
+std::vector<std::string> system_parameter_names(const SystemModel& model) {
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < model.regressors.size(); ++i)
+        for (const OlsTerm& t : model.regressors[i])
+            names.push_back(system_parameter_name(t.name, static_cast<int>(i)));
+    return names;
+}
+
+std::string system_equation_variable(const std::string& base, int i) {
+    return suffixed_name(trim_trailing_blanks(base), std::to_string(i + 1));
 }
 
 void report_system(Run& run, const SystemModel& model, const SystemEstimate& e,
@@ -141,26 +118,9 @@ void report_system(Run& run, const SystemModel& model, const SystemEstimate& e,
         write_coefficient_matrix(run, deps, e.sigma,
                                  " CROSS-EQUATION CORRELATION MATRIX OF THE RESIDUALS", true,
                                  o.WIDE);
-        write_coefficient_matrices(run, parameter_names(model), e.cov, o.PCOV, o.PCOR, o.WIDE);
+        write_coefficient_matrices(run, e.result.record.names, e.result.record.cov, o.PCOV, o.PCOR,
+                                   o.WIDE);
     }
-    ResultScalars& res = run.res;
-    Real sse = 0;
-    for (Real v : e.sse) sse += v;
-    res[R_N] = e.n;
-    res[R_K] = e.p;
-    res[R_DF] = Real(e.n) * m - e.p;
-    res[R_SSE] = sse;
-    store_estimation(run, model, e);
-    for (int i = 0; i < m; ++i) {
-        if (!name_blank(o.PREDICT) && !store_by_observation(run, equation_variable(o.PREDICT, i),
-                                                            model.end, model.obs, e.fitted[i]))
-            return;
-        if (!name_blank(o.RESID) && !store_by_observation(run, equation_variable(o.RESID, i),
-                                                          model.end, model.obs, e.resid[i]))
-            return;
-    }
-    store_coefficient_outputs(run, o.COEF, o.STDERR, o.TRATIO, o.COVARIAN, e.coef, e.se, e.tstat,
-                              e.cov);
 }
 
 } // namespace tarvex

@@ -1,8 +1,9 @@
 // The report of SYSTEM: the method, the declared variables, the instruments and identities,
 // how the iteration ended (ITSUR), each equation's summary and coefficient table, and the
-// cross-equation covariance and correlation matrices of the residuals; then the result scalars,
-// the stored estimation (every coefficient named with its equation's number, so that TEST can
-// restrict coefficients across equations) and the named output variables.
+// cross-equation covariance and correlation matrices of the residuals. It writes the estimate
+// and changes nothing. Also the names the stored estimation gives the coefficients (each with
+// its equation's number, so that TEST can restrict coefficients across equations) and the
+// output variables of each equation.
 #pragma once
 
 #include "regress/fit/ols_fit.hpp"
@@ -30,7 +31,12 @@ struct SystemModel {
 // The name TEST knows coefficient `term` of equation `i` (0-based) by: the term's name cut to
 // leave room for "_" and the equation's number ("P_1", "CONSTA_2").
 std::string system_parameter_name(const std::string& term, int i);
+// Every coefficient's name, equation after equation.
+std::vector<std::string> system_parameter_names(const SystemModel& model);
+// Output variable `base` with equation `i`'s number (1-based) appended, cut to 8 columns.
+std::string system_equation_variable(const std::string& base, int i);
 
+// Prints an estimate whose record the command has named (the coefficient matrices take its names).
 void report_system(Run& run, const SystemModel& model, const SystemEstimate& e,
                    const SystemOptions& o);
 

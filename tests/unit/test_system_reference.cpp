@@ -80,13 +80,13 @@ TEST(SystemReference, KleinSurIteratedSurAndThreeStageMatchSystemfit) {
     const SystemEstimate sur = estimate_system(d, SystemControl{});
     ASSERT_EQ(sur.end, SystemEnd::OK);
     EXPECT_EQ(sur.iterations, 1);
-    expect_by_equation(sur.coef,
+    expect_by_equation(sur.result.record.coef,
                        {15.980519737012869541Q, 0.230158887939727580Q, 0.067287445981518521Q,
                         0.796156096082498932Q, 12.929268049859842904Q, 0.442859712336428790Q,
                         0.365479692586960669Q, -0.125329050753715698Q, 1.634724711448060086Q,
                         0.409827868868232859Q, 0.174423809512174205Q, 0.155845865002347067Q},
                        1e-11Q);
-    expect_by_equation(sur.se,
+    expect_by_equation(sur.result.record.stderrs,
                        {1.168694861602703527Q, 0.076692684016416060Q, 0.076935697539505660Q,
                         0.035252053089445047Q, 4.801366232170876103Q, 0.086074977972388403Q,
                         0.089431276250920372Q, 0.023459267993250259Q, 1.117320370588783307Q,
@@ -113,14 +113,14 @@ TEST(SystemReference, KleinSurIteratedSurAndThreeStageMatchSystemfit) {
     ASSERT_EQ(it.end, SystemEnd::OK);
     EXPECT_GT(it.iterations, 50);
     expect_by_equation(
-        it.coef,
+        it.result.record.coef,
         {15.84450347141590873203Q, 0.3016025473429875301742Q, 0.04239036579673139157114Q,
          0.7801732944096111974667Q, 15.82805111755678407852Q, 0.3806852860094370164063Q,
          0.4109215655624448214096Q, -0.1382609896478160149751Q, 2.070328552805053572067Q,
          0.3705038996421506750875Q, 0.2076402908453752513478Q, 0.1845386500393626374655Q},
         1e-17Q);
     expect_by_equation(
-        it.se,
+        it.result.record.stderrs,
         {1.215615089334318736324Q, 0.07249110216248386543008Q, 0.07384702129816431856136Q,
          0.03559236647409390851307Q, 4.399876577345172975784Q, 0.0832264667222820062645Q,
          0.08660050333971151872827Q, 0.02138094793235142611921Q, 1.240016818137263620991Q,
@@ -142,13 +142,13 @@ TEST(SystemReference, KleinSurIteratedSurAndThreeStageMatchSystemfit) {
     three.method = SystemMethod::THREE_SLS;
     const SystemEstimate t = estimate_system(d, three);
     ASSERT_EQ(t.end, SystemEnd::OK);
-    expect_by_equation(t.coef,
+    expect_by_equation(t.result.record.coef,
                        {16.440790064285534952Q, 0.12489047478328372573Q, 0.16314409278372159068Q,
                         0.79008093644363583224Q, 28.177846868013904088Q, -0.013079182419880802605Q,
                         0.75572396212415946396Q, -0.19484824928711255577Q, 1.7972177277397936462Q,
                         0.40049187979807413124Q, 0.18129101495945901217Q, 0.14967411506866860671Q},
                        1e-18Q);
-    expect_by_equation(t.se,
+    expect_by_equation(t.result.record.stderrs,
                        {1.30454875811873702Q, 0.10812904818143514174Q, 0.10043819278651919115Q,
                         0.037937905400048437526Q, 6.7937701717517767088Q, 0.16189623875817839295Q,
                         0.15293312857478632822Q, 0.032530694862139872748Q, 1.1158549810677030355Q,
