@@ -3,7 +3,7 @@
 
 #include "core/run.hpp"
 #include "numeric/text.hpp"
-#include "options/options.hpp"
+#include "regress/fit/estimator_front.hpp"
 
 namespace tarvex {
 
@@ -92,10 +92,6 @@ const OptionTable OLSQ_TABLE = {
     39, 7, 9, 19};
 // clang-format on
 
-int at(std::string_view keyword) {
-    return option_index(OLSQ_TABLE, keyword);
-}
-
 } // namespace
 
 const OptionTable& olsq_option_table() {
@@ -113,33 +109,27 @@ OlsMethod OlsOptions::method() const {
 }
 
 void set_olsq_defaults(Run& run) {
-    OptionSet& opt = run.opt;
-    opt.prepare(OLSQ_TABLE);
-    opt.sw[at("MAX")] = run.sw[OMXX];
-    opt.sw[at("CONSTANT")] = true;
-    opt.sw[at("DUMP")] = run.sw[ODMMP];
-    opt.sw[at("ANOVA")] = run.sw[OBAT];
-    opt.sw[at("GF")] = run.sw[OBAT];
-    opt.sw[at("MULSIGSQ")] = true;
-    opt.sw[at("NORMALIZ")] = true;
-    opt.sw[at("WIDE")] = run.sw[OWIDE];
-    opt.iv[at("BEG")] = run.smpl.IBEG;
-    opt.iv[at("END")] = run.smpl.IEND;
-    opt.iv[at("ORDER")] = 1;
-    for (const char* k : {"FE", "FX", "PE", "PX"}) opt.rv[at(k)] = -1;
-    opt.name[at("METHOD")] = first_8_padded("GS");
-    opt.name[at("OUTPUT")] = first_8_padded("PLOT");
-    opt.name[at("COMMFILE")] = first_8_padded("COMM.GNU");
-    opt.name_full[at("COMMFILE")] = "COMM.GNU";
+    OptionDefaults d = set_estimator_defaults(run, OLSQ_TABLE); // CONSTANT, WIDE, BEG, END
+    d.on("MAX", run.sw[OMXX]);
+    d.on("DUMP", run.sw[ODMMP]);
+    d.on("ANOVA", run.sw[OBAT]);
+    d.on("GF", run.sw[OBAT]);
+    d.on("MULSIGSQ");
+    d.on("NORMALIZ");
+    d.integer("ORDER", 1);
+    for (const char* k : {"FE", "FX", "PE", "PX"}) d.real(k, -1);
+    d.name("METHOD", "GS");
+    d.name("OUTPUT", "PLOT");
+    d.name("COMMFILE", "COMM.GNU");
 }
 
 OlsOptions read_olsq_options(const Run& run) {
-    const OptionSet& opt = run.opt;
+    const OptionValues v(run.opt, OLSQ_TABLE);
     OlsOptions o;
-    auto s = [&](const char* k) { return bool(opt.sw[at(k)]); };
-    auto i = [&](const char* k) { return opt.iv[at(k)]; };
-    auto r = [&](const char* k) { return opt.rv[at(k)]; };
-    auto n = [&](const char* k) { return opt.name[at(k)]; };
+    auto s = [&](const char* k) { return v.on(k); };
+    auto i = [&](const char* k) { return v.integer(k); };
+    auto r = [&](const char* k) { return v.real(k); };
+    auto n = [&](const char* k) { return v.name(k); };
     o.MAX = s("MAX"), o.CONSTANT = s("CONSTANT"), o.DUMP = s("DUMP"), o.LIST = s("LIST");
     o.RSTAT = s("RSTAT"), o.LOGLOG = s("LOGLOG"), o.LOGLIN = s("LOGLIN");
     o.LINLOG = s("LINLOG"), o.PCOV = s("PCOV"), o.PCOR = s("PCOR"), o.ANOVA = s("ANOVA");
@@ -163,8 +153,8 @@ OlsOptions read_olsq_options(const Run& run) {
     o.COMMFILE = n("COMMFILE"), o.WEIGHT = n("WEIGHT"), o.INCOEFFI = n("INCOEFFI");
     o.PCINFORM = n("PCINFORM"), o.PCOMPONE = n("PCOMPONE"), o.MOMENTS = n("MOMENTS");
     o.INCOVARI = n("INCOVARI");
-    o.commfile_full = opt.name_full[at("COMMFILE")];
-    o.output_full = opt.name_full[at("OUTPUT")];
+    o.commfile_full = v.full_name("COMMFILE");
+    o.output_full = v.full_name("OUTPUT");
     return o;
 }
 
