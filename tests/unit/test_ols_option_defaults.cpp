@@ -13,7 +13,7 @@ namespace tarvex {
 namespace {
 
 OlsOptions defaults_under(testing::WorkspaceEngine& e, bool set_switches) {
-    for (int sw : {OMXX, ODMMP, OBAT, OWIDE}) e.run.sw[sw] = set_switches;
+    for (SwitchId sw : {OMXX, ODMMP, OBAT, OWIDE}) e.run.sw[sw] = set_switches;
     set_olsq_defaults(e.run);
     return read_olsq_options(e.run);
 }
