@@ -73,12 +73,9 @@ void cmd_nonlin(Run& run) {
         report_estimation_failure(run, e.result.failure);
         return;
     }
-    EstimationEquation eq;
-    eq.dep_ref = model.dep_ref;
-    eq.dep_name = model.dep_name;
-    eq.obs = model.obs;
-    eq.beg = model.beg;
-    eq.end = model.end;
+    // No terms: every coefficient is a named parameter (MLE has no dependent variable).
+    const EstimationEquation eq{model.dep_ref, 0,         model.dep_name, {},
+                                model.obs,     model.beg, model.end};
     EstimationResults& r = e.result.record;
     name_equation(run, likelihood ? "MLE" : "NLINEAR", eq, model.names, r);
     r.equation = model.text;

@@ -214,12 +214,9 @@ void cmd_system(Run& run) {
         return;
     }
     // The record is named by the first equation's dependent variable and every coefficient.
-    EstimationResults& r = e.result.record;
     const OlsTerm& dep = model.block.equations.front().dep;
-    name_equation(run, "SYSTEM", dep.ref, dep.lag, dep.name, {}, system_parameter_names(model), r);
-    r.obs = model.obs;
-    r.beg = model.beg;
-    r.end = model.end;
+    const EstimationEquation eq{dep.ref, dep.lag, dep.name, {}, model.obs, model.beg, model.end};
+    name_equation(run, "SYSTEM", eq, system_parameter_names(model), e.result.record);
     report_system(run, model, e, o);
     // The stacked outputs with the record; the fitted values and residuals by equation after.
     OutputNames stacked = o.out;

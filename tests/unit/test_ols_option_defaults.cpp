@@ -50,10 +50,9 @@ TEST(OlsOptionDefaults, EveryDefaultWithTheSetSwitchesOff) {
     EXPECT_EQ(o.OUTPUT, "PLOT    ");
     EXPECT_EQ(o.COMMFILE, "COMM.GNU");
     EXPECT_EQ(o.commfile_full, "COMM.GNU");
-    for (const std::string* name :
-         {&o.PREDICT, &o.RESID, &o.COEFFICE, &o.COVARIAN, &o.TRATIO, &o.STDERR, &o.HATDIAG,
-          &o.IDVAR, &o.DEVICE, &o.PORT, &o.WEIGHT, &o.INCOEFFI, &o.PCINFORM, &o.PCOMPONE,
-          &o.MOMENTS, &o.INCOVARI})
+    for (const std::string* name : {&o.PREDICT, &o.RESID, &o.COEFFICE, &o.COVARIAN, &o.TRATIO,
+                                    &o.STDERR, &o.HATDIAG, &o.IDVAR, &o.DEVICE, &o.PORT, &o.WEIGHT,
+                                    &o.INCOEFFI, &o.PCINFORM, &o.PCOMPONE, &o.MOMENTS, &o.INCOVARI})
         EXPECT_TRUE(name_blank(*name)) << *name;
 }
 
