@@ -17,8 +17,9 @@ inline constexpr std::size_t CHARS_PER_ELEMENT = 8;
 inline Real chars_to_element(std::string_view text) {
     unsigned char bytes[sizeof(Real)] = {};
     std::memset(bytes, ' ', CHARS_PER_ELEMENT);
-    std::memcpy(bytes, text.data(),
-                text.size() < CHARS_PER_ELEMENT ? text.size() : CHARS_PER_ELEMENT);
+    if (!text.empty()) // an empty view may hold no address at all
+        std::memcpy(bytes, text.data(),
+                    text.size() < CHARS_PER_ELEMENT ? text.size() : CHARS_PER_ELEMENT);
     Real value;
     std::memcpy(&value, bytes, sizeof value);
     return value;
