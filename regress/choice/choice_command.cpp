@@ -30,19 +30,13 @@ namespace tarvex {
 
 namespace {
 
-bool bad_option(Run& run, int command, const char* keyword) {
-    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
-                 choice_error(command, CHOICE_OPTION));
-    return false;
-}
-
 bool check_options(Run& run, int command, const ChoiceOptions& o) {
-    if (o.MAXIT < 1) return bad_option(run, command, "MAXIT");
-    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, command, "CONVERGE");
+    const int err = choice_error(command, CHOICE_OPTION);
+    if (o.MAXIT < 1) return bad_option_value(run, "MAXIT", err);
+    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option_value(run, "CONVERGE", err);
     if (o.METHOD != "NEWTON" && o.METHOD != "BHHH" && o.METHOD != "BFGS" && o.METHOD != "DFP")
-        return bad_option(run, command, "METHOD");
-    if (!check_name_options(run, choice_option_table(), choice_error(command, CHOICE_OPTION)))
-        return false;
+        return bad_option_value(run, "METHOD", err);
+    if (!check_name_options(run, choice_option_table(), err)) return false;
     if (command == C_TOBIT && o.censored_below && o.censored_above && !(o.LOWER < o.UPPER)) {
         report_error(run,
                      " ...ERROR..LOWER=" + number_text(o.LOWER) +
@@ -58,19 +52,6 @@ MaximizeMethod method_of(const std::string& word) {
     if (word == "BFGS") return MaximizeMethod::BFGS;
     if (word == "DFP") return MaximizeMethod::DFP;
     return MaximizeMethod::NEWTON;
-}
-
-bool read_equation(Run& run, const ChoiceOptions& o, ChoiceEquation& eq) {
-    ListEquationTerms list;
-    if (!read_list_equation(run, choice_command_word(eq.command), o.CONSTANT,
-                            choice_error(eq.command, CHOICE_NO_LIST),
-                            choice_error(eq.command, CHOICE_BOTH_SIDES), list))
-        return false;
-    eq.dep_ref = list.dep.ref;
-    eq.dep_lag = list.dep.lag;
-    eq.dep_name = list.dep.name;
-    eq.terms = std::move(list.terms);
-    return true;
 }
 
 // A regressor other than the intercept that has one value throughout.
@@ -149,11 +130,9 @@ bool failed(const EstimationFailure& f) {
 // parameters) and the observations in use.
 void name_choice_record(const Run& run, const ChoiceEquation& eq, const std::vector<OlsTerm>& terms,
                         const std::vector<std::string>& parameters, EstimationResults& record) {
-    name_equation(run, choice_command_word(eq.command), eq.dep_ref, eq.dep_lag, eq.dep_name, terms,
-                  parameters, record);
-    record.obs = eq.obs;
-    record.beg = eq.beg;
-    record.end = eq.end;
+    EstimationEquation named = eq;
+    named.terms = terms;
+    name_equation(run, choice_command_word(eq.command), named, parameters, record);
 }
 
 void run_binary(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
@@ -229,13 +208,13 @@ void cmd_choice(Run& run) {
     if (!check_options(run, command, o)) return;
     ChoiceEquation eq;
     eq.command = command;
-    if (!read_equation(run, o, eq)) return;
+    if (!read_estimation_equation(run, choice_command_word(command), o.CONSTANT,
+                                  choice_error(command, CHOICE_NO_LIST),
+                                  choice_error(command, CHOICE_BOTH_SIDES), eq))
+        return;
 
     ListRows rows;
-    if (!gather_list_rows(run, eq.dep_ref, eq.dep_lag, eq.terms, o.BEG, o.END, rows)) return;
-    eq.obs = rows.obs;
-    eq.beg = rows.beg;
-    eq.end = rows.end;
+    if (!gather_equation_rows(run, eq, eq.terms, o.BEG, o.END, rows)) return;
     const int k = static_cast<int>(eq.terms.size()) + (command == C_TOBIT ? 1 : 0);
     const int n = static_cast<int>(rows.obs.size());
     if (n <= k) {

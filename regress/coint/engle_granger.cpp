@@ -77,8 +77,8 @@ CointRegression cointegrating_regression(const std::vector<Real>& y,
     return r;
 }
 
-void report_cointegrating_regression(Run& run, const CointEquation& eq, const CointRegression& r,
-                                     const CointOptions& o) {
+void report_cointegrating_regression(Run& run, const EstimationEquation& eq,
+                                     const CointRegression& r, const CointOptions& o) {
     std::vector<std::string> names;
     for (const OlsTerm& t : eq.terms) names.push_back(t.name);
     if (run.flags.OPUT) {

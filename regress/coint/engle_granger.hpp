@@ -5,8 +5,8 @@
 #pragma once
 
 #include "numeric/real.hpp"
+#include "regress/fit/estimation_equation.hpp"
 #include "regress/fit/model_result.hpp"
-#include "regress/fit/ols_fit.hpp"
 
 #include <string>
 #include <vector>
@@ -33,17 +33,8 @@ struct CointRegression {
 CointRegression cointegrating_regression(const std::vector<Real>& y,
                                          const std::vector<std::vector<Real>>& x);
 
-// The equation as the report and the stored estimation name it.
-struct CointEquation {
-    int dep_ref = 0, dep_lag = 0;
-    std::string dep_name;
-    std::vector<OlsTerm> terms;
-    std::vector<int> obs;
-    int beg = 0, end = 0;
-};
-
 // The heading, the fit and the coefficient table of the cointegrating regression.
-void report_cointegrating_regression(Run& run, const CointEquation& eq, const CointRegression& r,
-                                     const CointOptions& o);
+void report_cointegrating_regression(Run& run, const EstimationEquation& eq,
+                                     const CointRegression& r, const CointOptions& o);
 
 } // namespace tarvex

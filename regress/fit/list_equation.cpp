@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace tarvex {
 
@@ -176,6 +177,26 @@ bool read_list_equation(Run& run, const std::string& word, bool constant, int er
         out.terms.push_back(t);
     }
     if (constant) out.terms.push_back(intercept_term(run));
+    return true;
+}
+
+bool read_estimation_equation(Run& run, const std::string& word, bool constant, int err_no_list,
+                              int err_both_sides, EstimationEquation& eq) {
+    ListEquationTerms list;
+    if (!read_list_equation(run, word, constant, err_no_list, err_both_sides, list)) return false;
+    eq.dep_ref = list.dep.ref;
+    eq.dep_lag = list.dep.lag;
+    eq.dep_name = list.dep.name;
+    eq.terms = std::move(list.terms);
+    return true;
+}
+
+bool gather_equation_rows(Run& run, EstimationEquation& eq, const std::vector<OlsTerm>& terms,
+                          int beg, int end, ListRows& rows) {
+    if (!gather_list_rows(run, eq.dep_ref, eq.dep_lag, terms, beg, end, rows)) return false;
+    eq.obs = rows.obs;
+    eq.beg = rows.beg;
+    eq.end = rows.end;
     return true;
 }
 

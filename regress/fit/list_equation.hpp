@@ -4,6 +4,7 @@
 #pragma once
 
 #include "numeric/real.hpp"
+#include "regress/fit/estimation_equation.hpp"
 #include "regress/fit/ols_fit.hpp"
 
 #include <string>
@@ -29,6 +30,9 @@ struct ListEquationTerms {
 // variable itself " ...ERROR..VARIABLE name IS ON BOTH SIDES OF EQUATION" with `err_both_sides`.
 bool read_list_equation(Run& run, const std::string& word, bool constant, int err_no_list,
                         int err_both_sides, ListEquationTerms& out);
+// The same list read into an equation's dependent variable and terms.
+bool read_estimation_equation(Run& run, const std::string& word, bool constant, int err_no_list,
+                              int err_both_sides, EstimationEquation& eq);
 
 // The rows of an equation: the dependent variable (ref, lag) and the terms.
 struct ListRows {
@@ -43,6 +47,10 @@ struct ListRows {
 // in use. False when CKSMPL stopped the command.
 bool gather_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
                       int beg, int end, ListRows& rows);
+// gather_list_rows for the dependent variable of `eq` and `terms` (its terms, or them with more
+// columns the command reads), the range and the observations in use recorded in `eq`.
+bool gather_equation_rows(Run& run, EstimationEquation& eq, const std::vector<OlsTerm>& terms,
+                          int beg, int end, ListRows& rows);
 // Its two steps: the range check with the observations in use (rows.beg, rows.end, rows.obs),
 // and the reading of the values into rows.y and rows.x.
 bool list_rows_in_range(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,

@@ -24,17 +24,12 @@ namespace tarvex {
 
 namespace {
 
-bool bad_option(Run& run, const char* keyword) {
-    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
-                 ERR_HET_OPTION);
-    return false;
-}
-
 bool check_options(Run& run, const HeteroOptions& o) {
-    if (o.MAXIT < 1) return bad_option(run, "MAXIT");
-    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, "CONVERGE");
+    if (o.MAXIT < 1) return bad_option_value(run, "MAXIT", ERR_HET_OPTION);
+    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1))
+        return bad_option_value(run, "CONVERGE", ERR_HET_OPTION);
     if (o.METHOD != "NEWTON" && o.METHOD != "BHHH" && o.METHOD != "BFGS" && o.METHOD != "DFP")
-        return bad_option(run, "METHOD");
+        return bad_option_value(run, "METHOD", ERR_HET_OPTION);
     return check_name_options(run, hetero_option_table(), ERR_HET_OPTION);
 }
 
@@ -67,14 +62,14 @@ bool read_equation(Run& run, const HeteroOptions& o, HeteroEquation& eq) {
                          ERR_HET_BOTH_SIDES);
             return false;
         }
-        eq.mean.push_back(t);
+        eq.terms.push_back(t);
     }
     if (scan.list_break >= 0) {
         for (int k = split + 1; k <= scan.NF; ++k) eq.variance.push_back(list_term(run, k));
     } else {
-        eq.variance = eq.mean;
+        eq.variance = eq.terms;
     }
-    if (o.CONSTANT) eq.mean.push_back(intercept_term(run));
+    if (o.CONSTANT) eq.terms.push_back(intercept_term(run));
     eq.variance.push_back(intercept_term(run));
     return true;
 }
@@ -90,14 +85,11 @@ void cmd_hetero(Run& run) {
     HeteroEquation eq;
     if (!read_equation(run, o, eq)) return;
 
-    std::vector<OlsTerm> all(eq.mean);
+    std::vector<OlsTerm> all(eq.terms);
     all.insert(all.end(), eq.variance.begin(), eq.variance.end());
     ListRows rows;
-    if (!gather_list_rows(run, eq.dep_ref, eq.dep_lag, all, o.BEG, o.END, rows)) return;
-    eq.obs = rows.obs;
-    eq.beg = rows.beg;
-    eq.end = rows.end;
-    const int k = int(eq.mean.size()), m = int(eq.variance.size());
+    if (!gather_equation_rows(run, eq, all, o.BEG, o.END, rows)) return;
+    const int k = int(eq.terms.size()), m = int(eq.variance.size());
     const int n = int(rows.obs.size());
     if (n < k + m) {
         report_error(run,
@@ -134,7 +126,7 @@ void cmd_hetero(Run& run) {
     }
     if (e.end == HeteroEnd::MEAN_SINGULAR || e.end == HeteroEnd::VARIANCE_SINGULAR) {
         const bool in_mean = e.end == HeteroEnd::MEAN_SINGULAR;
-        const std::vector<OlsTerm>& terms = in_mean ? eq.mean : eq.variance;
+        const std::vector<OlsTerm>& terms = in_mean ? eq.terms : eq.variance;
         const std::string which = e.bad_column >= 0 && e.bad_column < int(terms.size())
                                       ? trim_trailing_blanks(terms[e.bad_column].name)
                                       : std::string("?");
@@ -148,11 +140,8 @@ void cmd_hetero(Run& run) {
     // The variance coefficients are named parameters (V_name), after those of the mean.
     std::vector<std::string> variance_names;
     for (const OlsTerm& t : eq.variance) variance_names.push_back(variance_parameter_name(t.name));
-    name_equation(run, "HETERO", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.mean, variance_names, r);
-    r.obs = eq.obs;
-    r.beg = eq.beg;
-    r.end = eq.end;
-    r.intercept = !eq.mean.empty() && eq.mean.back().kind == TermKind::INTERCEPT;
+    name_equation(run, "HETERO", eq, variance_names, r);
+    r.intercept = !eq.terms.empty() && eq.terms.back().kind == TermKind::INTERCEPT;
     report_hetero(run, eq, e, o);
     if (!store_model_result(run, std::move(e.result), o.out)) return;
     store_by_observation(run, o.VARPRED, eq.end, eq.obs, e.variance);
