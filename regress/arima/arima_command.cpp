@@ -35,12 +35,8 @@ bool check_options(Run& run, const ArimaOptions& o) {
     if ((o.NSAR > 0 || o.NSDIFF > 0 || o.NSMA > 0) && o.NSPAN < 2)
         return bad_option_value(run, "NSPAN", ERR_ARIMA_OPTION);
     if (o.NLAG == 0 || o.NLAG < -1) return bad_option_value(run, "NLAG", ERR_ARIMA_OPTION);
-    if (o.MAXIT < 1) return bad_option_value(run, "MAXIT", ERR_ARIMA_OPTION);
-    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1))
-        return bad_option_value(run, "CONVERGE", ERR_ARIMA_OPTION);
-    if (o.METHOD != "ML" && o.METHOD != "CSS")
-        return bad_option_value(run, "METHOD", ERR_ARIMA_OPTION);
-    return check_name_options(run, arima_option_table(), ERR_ARIMA_OPTION);
+    return check_iteration_options(run, o, {"ML", "CSS"}, ERR_ARIMA_OPTION) &&
+           check_name_options(run, arima_option_table(), ERR_ARIMA_OPTION);
 }
 
 ArimaOrder order_of(const ArimaOptions& o) {

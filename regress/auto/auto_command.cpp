@@ -23,12 +23,8 @@ bool check_options(Run& run, const AutoOptions& o) {
                      ERR_AUTO_ORDER);
         return false;
     }
-    if (o.MAXIT < 1) return bad_option_value(run, "MAXIT", ERR_AUTO_OPTION);
-    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1))
-        return bad_option_value(run, "CONVERGE", ERR_AUTO_OPTION);
-    if (o.METHOD != "ML" && o.METHOD != "CORC" && o.METHOD != "PW")
-        return bad_option_value(run, "METHOD", ERR_AUTO_OPTION);
-    return check_name_options(run, auto_option_table(), ERR_AUTO_OPTION);
+    return check_iteration_options(run, o, {"ML", "CORC", "PW"}, ERR_AUTO_OPTION) &&
+           check_name_options(run, auto_option_table(), ERR_AUTO_OPTION);
 }
 
 // The named parameters after the regressors: RHO, and RHO2 for AR(2).

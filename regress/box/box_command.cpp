@@ -26,10 +26,8 @@ bool check_options(Run& run, const BoxOptions& o) {
         report_error(run, " ...ERROR..INCOMPATIBLE OPTIONS ALLBOX AND XLAMBDA", ERR_BOX_OPTION);
         return false;
     }
-    if (o.MAXIT < 1) return bad_option_value(run, "MAXIT", ERR_BOX_OPTION);
-    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1))
-        return bad_option_value(run, "CONVERGE", ERR_BOX_OPTION);
-    return check_name_options(run, box_option_table(), ERR_BOX_OPTION);
+    return check_iteration_options(run, o, {}, ERR_BOX_OPTION) &&
+           check_name_options(run, box_option_table(), ERR_BOX_OPTION);
 }
 
 // Every value the transformation takes must be positive: y, and the regressors under ALLBOX

@@ -32,11 +32,9 @@ namespace {
 
 bool check_options(Run& run, int command, const ChoiceOptions& o) {
     const int err = choice_error(command, CHOICE_OPTION);
-    if (o.MAXIT < 1) return bad_option_value(run, "MAXIT", err);
-    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option_value(run, "CONVERGE", err);
-    if (o.METHOD != "NEWTON" && o.METHOD != "BHHH" && o.METHOD != "BFGS" && o.METHOD != "DFP")
-        return bad_option_value(run, "METHOD", err);
-    if (!check_name_options(run, choice_option_table(), err)) return false;
+    if (!check_iteration_options(run, o, {"NEWTON", "BHHH", "BFGS", "DFP"}, err) ||
+        !check_name_options(run, choice_option_table(), err))
+        return false;
     if (command == C_TOBIT && o.censored_below && o.censored_above && !(o.LOWER < o.UPPER)) {
         report_error(run,
                      " ...ERROR..LOWER=" + number_text(o.LOWER) +
@@ -45,13 +43,6 @@ bool check_options(Run& run, int command, const ChoiceOptions& o) {
         return false;
     }
     return true;
-}
-
-MaximizeMethod method_of(const std::string& word) {
-    if (word == "BHHH") return MaximizeMethod::BHHH;
-    if (word == "BFGS") return MaximizeMethod::BFGS;
-    if (word == "DFP") return MaximizeMethod::DFP;
-    return MaximizeMethod::NEWTON;
 }
 
 // A regressor other than the intercept that has one value throughout.
@@ -234,7 +225,7 @@ void cmd_choice(Run& run) {
     data.intercept = o.CONSTANT ? static_cast<int>(eq.terms.size()) - 1 : -1;
     data.dependent = eq.dep_name;
     ChoiceControl control;
-    control.method = method_of(o.METHOD);
+    control.method = maximize_method(o.METHOD);
     control.max_iterations = o.MAXIT;
     control.parameter_tolerance = o.CONVERGE;
     control.sandwich = o.HETCOV;

@@ -25,19 +25,8 @@ namespace tarvex {
 namespace {
 
 bool check_options(Run& run, const HeteroOptions& o) {
-    if (o.MAXIT < 1) return bad_option_value(run, "MAXIT", ERR_HET_OPTION);
-    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1))
-        return bad_option_value(run, "CONVERGE", ERR_HET_OPTION);
-    if (o.METHOD != "NEWTON" && o.METHOD != "BHHH" && o.METHOD != "BFGS" && o.METHOD != "DFP")
-        return bad_option_value(run, "METHOD", ERR_HET_OPTION);
-    return check_name_options(run, hetero_option_table(), ERR_HET_OPTION);
-}
-
-MaximizeMethod method_of(const std::string& word) {
-    if (word == "BHHH") return MaximizeMethod::BHHH;
-    if (word == "BFGS") return MaximizeMethod::BFGS;
-    if (word == "DFP") return MaximizeMethod::DFP;
-    return MaximizeMethod::NEWTON;
+    return check_iteration_options(run, o, {"NEWTON", "BHHH", "BFGS", "DFP"}, ERR_HET_OPTION) &&
+           check_name_options(run, hetero_option_table(), ERR_HET_OPTION);
 }
 
 // Reads the two lists; false (reported) when the mean equation has nothing or the dependent
@@ -106,7 +95,7 @@ void cmd_hetero(Run& run) {
     data.z.assign(rows.x.begin() + k, rows.x.end());
     data.z_intercept = m - 1;
     HeteroControl control;
-    control.method = method_of(o.METHOD);
+    control.method = maximize_method(o.METHOD);
     control.max_iterations = o.MAXIT;
     control.parameter_tolerance = o.CONVERGE;
     control.sandwich = o.HETCOV;
