@@ -212,8 +212,8 @@ void engle_granger(Run& run, EstimationEquation& eq, const ListRows& rows, const
     // The variables: y and the regressors other than the constant.
     LagChoice choice;
     AdfTest test;
-    if (!adf_test(run, "RESID", r.resid, Deterministic::NONE, det, int(rows.x.size()), o, choice,
-                  test))
+    if (!adf_test(run, "RESID", r.result.record.residuals, Deterministic::NONE, det,
+                  int(rows.x.size()), o, choice, test))
         return;
     report_adf(run, "RESID", test, Deterministic::NONE, choice, o.WIDE);
     add_adf_statistic(r.result, test);

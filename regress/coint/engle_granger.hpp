@@ -20,11 +20,8 @@ struct CointOptions;
 struct CointRegression {
     bool ok = true;
     int failed_column = -1; // the dependent regressor when not ok
-    int n = 0, k = 0;
-    std::vector<Real> coef, se, tstat, cov, xtx_inv; // K x K row-major
-    std::vector<Real> fitted, resid;
-    Real sse = 0, sigma2 = 0, rsqr = 0;
-    // What is stored (named by the command): the regression's record with $SSE $SIG2 $R2; the
+    // The regression's record (coefficients, covariance, (X'X)**-1, fitted values, residuals,
+    // N, K, SSE, R-square, sigma) with $SSE $SIG2 $R2, named and stored by the command; the
     // test of its residuals adds its statistic and scalars.
     ModelResult result;
 };

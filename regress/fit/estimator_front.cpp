@@ -9,15 +9,9 @@
 namespace tarvex {
 
 OutputNames read_output_names(const OptionValues& options) {
-    OutputNames out;
-    out.PREDICT = options.name("PREDICT");
-    out.RESID = options.name("RESID");
-    out.COEF = options.name("COEF");
-    out.STDERR = options.name("STDERR");
-    out.TRATIO = options.name("TRATIO");
-    out.COVARIAN = options.name("COVARIAN");
-    out.TESTSTAT = options.name("TESTSTAT");
-    return out;
+    return {options.name("PREDICT"), options.name("RESID"),  options.name("COEF"),
+            options.name("STDERR"),  options.name("TRATIO"), options.name("COVARIAN"),
+            options.name("TESTSTAT")};
 }
 
 OptionTable estimator_option_table(std::initializer_list<std::string_view> leading,
