@@ -157,22 +157,13 @@ void run_tobit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
     store_model_result(run, std::move(e.result), o.out);
 }
 
-ChoiceReportFlags report_flags(const ChoiceOptions& o) {
-    ChoiceReportFlags f;
-    f.PCOV = o.PCOV;
-    f.PCOR = o.PCOR;
-    f.WIDE = o.WIDE;
-    f.PITER = o.PITER;
-    return f;
-}
-
 void run_multinomial_logit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
                            const ChoiceControl& control, const ChoiceOptions& o) {
     MultinomialEstimate e = estimate_multinomial_logit(data, control);
     if (!category_fit_reportable(e.end))
         return report_estimation_failure(run, multinomial_failure(data, e));
     name_choice_record(run, eq, {}, multinomial_parameter_names(data, e), e.result.record);
-    report_multinomial_logit(run, data, e, report_flags(o));
+    report_multinomial_logit(run, data, e, o);
     store_model_result(run, std::move(e.result), o.out);
 }
 
@@ -183,7 +174,7 @@ void run_ordered_choice(Run& run, const ChoiceEquation& eq, const ChoiceData& da
     if (!category_fit_reportable(e.end))
         return report_estimation_failure(run, ordered_failure(data, link, e));
     name_choice_record(run, eq, {}, ordered_parameter_names(data, e), e.result.record);
-    report_ordered_choice(run, data, link, e, report_flags(o));
+    report_ordered_choice(run, data, link, e, o);
     if (store_model_result(run, std::move(e.result), o.out))
         store_by_observation(run, o.INDEX, eq.end, eq.obs, e.index);
 }

@@ -48,7 +48,7 @@ std::vector<std::string> multinomial_parameter_names(const ChoiceData& data,
 }
 
 void report_multinomial_logit(Run& run, const ChoiceData& data, const MultinomialEstimate& e,
-                              const ChoiceReportFlags& flags) {
+                              const EstimatorOptions& flags) {
     const bool put = run.flags.OPUT;
     const std::vector<std::string> names = multinomial_parameter_names(data, e);
     const std::string base = outcome_text(e.values[0]);

@@ -39,7 +39,7 @@ EstimationFailure ordered_failure(const ChoiceData& data, OrderedLink link,
 }
 
 void report_ordered_choice(Run& run, const ChoiceData& data, OrderedLink link,
-                           const OrderedEstimate& e, const ChoiceReportFlags& flags) {
+                           const OrderedEstimate& e, const EstimatorOptions& flags) {
     const int base = ordered_error_base(link);
     const bool put = run.flags.OPUT;
     const std::vector<std::string> names = ordered_parameter_names(data, e);

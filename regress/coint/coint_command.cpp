@@ -24,6 +24,10 @@
 #include "regress/fit/store_result.hpp"
 #include "regress/fit/term_names.hpp"
 
+#include <initializer_list>
+#include <string_view>
+#include <utility>
+
 namespace tarvex {
 
 namespace {
@@ -47,16 +51,25 @@ bool check_options(Run& run, const CointOptions& o) {
     return true;
 }
 
+// DETERM's word (blank: CONSTANT) as one of the test's `choices`; another word is reported.
+template <class Terms>
+bool read_determ(Run& run, const std::string& word,
+                 std::initializer_list<std::pair<std::string_view, Terms>> choices, Terms& out) {
+    const std::string_view given = word.empty() ? std::string_view("CONSTANT") : word;
+    for (const auto& [choice, terms] : choices)
+        if (given == choice) {
+            out = terms;
+            return true;
+        }
+    return bad_option_value(run, "DETERM", ERR_COINT_OPTION);
+}
+
 bool read_deterministic(Run& run, const std::string& word, Deterministic& det) {
-    if (word.empty() || word == "CONSTANT")
-        det = Deterministic::CONSTANT;
-    else if (word == "NONE")
-        det = Deterministic::NONE;
-    else if (word == "TREND")
-        det = Deterministic::TREND;
-    else
-        return bad_option_value(run, "DETERM", ERR_COINT_OPTION);
-    return true;
+    return read_determ(run, word,
+                       {{"CONSTANT", Deterministic::CONSTANT},
+                        {"NONE", Deterministic::NONE},
+                        {"TREND", Deterministic::TREND}},
+                       det);
 }
 
 EstimationFailure too_few(int n, int k) {
@@ -223,17 +236,12 @@ void engle_granger(Run& run, EstimationEquation& eq, const ListRows& rows, const
 }
 
 bool read_johansen_terms(Run& run, const std::string& word, JohansenTerms& terms) {
-    if (word.empty() || word == "CONSTANT")
-        terms = JohansenTerms::CONSTANT;
-    else if (word == "NONE")
-        terms = JohansenTerms::NONE;
-    else if (word == "RESTRICT")
-        terms = JohansenTerms::RESTRICTED;
-    else if (word == "TREND")
-        terms = JohansenTerms::TREND;
-    else
-        return bad_option_value(run, "DETERM", ERR_COINT_OPTION);
-    return true;
+    return read_determ(run, word,
+                       {{"CONSTANT", JohansenTerms::CONSTANT},
+                        {"NONE", JohansenTerms::NONE},
+                        {"RESTRICT", JohansenTerms::RESTRICTED},
+                        {"TREND", JohansenTerms::TREND}},
+                       terms);
 }
 
 // Johansen's test of the list's variables: a VAR of LAGS lags in levels (2 when not given).

@@ -19,6 +19,12 @@ OlsTerm list_term(Run& run, int k);
 // The intercept term, named CONSTANT.
 OlsTerm intercept_term(const Run& run);
 
+// Scan items from..to (1-based) appended to `terms`. One that is the dependent variable `dep`
+// itself writes " ...ERROR..VARIABLE name IS ON BOTH SIDES OF EQUATION" with `err_both_sides`
+// and returns false.
+bool append_list_terms(Run& run, const OlsTerm& dep, int from, int to, int err_both_sides,
+                       std::vector<OlsTerm>& terms);
+
 // The list "depvar indeps" of an estimation command: the dependent variable and the regressors,
 // the intercept appended last when `constant`.
 struct ListEquationTerms {

@@ -43,16 +43,7 @@ bool read_equation(Run& run, const HeteroOptions& o, HeteroEquation& eq) {
     eq.dep_ref = dep.ref;
     eq.dep_lag = dep.lag;
     eq.dep_name = dep.name;
-    for (int k = 2; k <= split; ++k) {
-        const OlsTerm t = list_term(run, k);
-        if (t.ref == dep.ref && t.lag == dep.lag) {
-            report_error(run,
-                         " ...ERROR..VARIABLE " + eq.dep_name + " IS ON BOTH SIDES OF EQUATION",
-                         ERR_HET_BOTH_SIDES);
-            return false;
-        }
-        eq.terms.push_back(t);
-    }
+    if (!append_list_terms(run, dep, 2, split, ERR_HET_BOTH_SIDES, eq.terms)) return false;
     if (scan.list_break >= 0) {
         for (int k = split + 1; k <= scan.NF; ++k) eq.variance.push_back(list_term(run, k));
     } else {

@@ -51,16 +51,9 @@ bool read_equation(Run& run, const IvOptions& o, IvEquation& eq) {
     eq.dep_ref = dep.ref;
     eq.dep_lag = dep.lag;
     eq.dep_name = dep.name;
-    for (int k = 2; k <= scan.NF; ++k) {
-        const OlsTerm t = list_term(run, k);
-        if (same_term(t, dep)) {
-            report_error(run,
-                         " ...ERROR..VARIABLE " + eq.dep_name + " IS ON BOTH SIDES OF EQUATION",
-                         ERR_IV_BOTH_SIDES);
-            return false;
-        }
-        (k <= split ? eq.terms : eq.instruments).push_back(t);
-    }
+    if (!append_list_terms(run, dep, 2, split, ERR_IV_BOTH_SIDES, eq.terms) ||
+        !append_list_terms(run, dep, split + 1, scan.NF, ERR_IV_BOTH_SIDES, eq.instruments))
+        return false;
     if (o.CONSTANT) {
         eq.terms.push_back(intercept_term(run));
         eq.instruments.push_back(intercept_term(run));
