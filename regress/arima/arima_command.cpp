@@ -26,24 +26,17 @@ namespace {
 
 constexpr int SLOT_COINTEGR = 92; // the command slot that shares this handler
 
-bool bad_option(Run& run, const char* keyword) {
-    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
-                 ERR_ARIMA_OPTION);
-    return false;
-}
-
 bool check_options(Run& run, const ArimaOptions& o) {
     const std::pair<const char*, int> orders[] = {
         {"NAR", o.NAR},       {"NDIFF", o.NDIFF}, {"NMA", o.NMA},     {"NSAR", o.NSAR},
         {"NSDIFF", o.NSDIFF}, {"NSMA", o.NSMA},   {"NSPAN", o.NSPAN}, {"HORIZON", o.HORIZON}};
     for (const auto& [keyword, value] : orders)
-        if (value < 0 || value > 10000) return bad_option(run, keyword);
-    if ((o.NSAR > 0 || o.NSDIFF > 0 || o.NSMA > 0) && o.NSPAN < 2) return bad_option(run, "NSPAN");
-    if (o.NLAG == 0 || o.NLAG < -1) return bad_option(run, "NLAG");
-    if (o.MAXIT < 1) return bad_option(run, "MAXIT");
-    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, "CONVERGE");
-    if (o.METHOD != "ML" && o.METHOD != "CSS") return bad_option(run, "METHOD");
-    return check_name_options(run, arima_option_table(), ERR_ARIMA_OPTION);
+        if (value < 0 || value > 10000) return bad_option_value(run, keyword, ERR_ARIMA_OPTION);
+    if ((o.NSAR > 0 || o.NSDIFF > 0 || o.NSMA > 0) && o.NSPAN < 2)
+        return bad_option_value(run, "NSPAN", ERR_ARIMA_OPTION);
+    if (o.NLAG == 0 || o.NLAG < -1) return bad_option_value(run, "NLAG", ERR_ARIMA_OPTION);
+    return check_iteration_options(run, o, {"ML", "CSS"}, ERR_ARIMA_OPTION) &&
+           check_name_options(run, arima_option_table(), ERR_ARIMA_OPTION);
 }
 
 ArimaOrder order_of(const ArimaOptions& o) {

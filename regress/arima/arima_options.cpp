@@ -2,15 +2,13 @@
 #include "regress/arima/arima_options.hpp"
 
 #include "core/run.hpp"
-#include "numeric/text.hpp"
-#include "options/options.hpp"
 
 namespace tarvex {
 
 namespace {
 
 // clang-format off
-const OptionTable ARIMA_TABLE = {
+const OptionTable ARIMA_TABLE = estimator_option_table(
     {
         //  #  keyword      effect
         "CONSTANT",  //  1 switch  estimate the mean of an undifferenced series (on)
@@ -33,18 +31,16 @@ const OptionTable ARIMA_TABLE = {
         "END",       // 18 integer last observation
         "MAXIT",     // 19 integer iteration limit (100)
         "CONVERGE",  // 20 real    relative change of every parameter (1E-20)
-        "PREDICT",   // 21 name    one-step predictions of the series
-        "RESID",     // 22 name    residuals (standardised innovations)
-        "COEF",      // 23 name    coefficients
-        "COVARIAN",  // 24 name    coefficient covariance matrix
-        "STDERR",    // 25 name    standard errors
-        "TRATIO",    // 26 name    asymptotic t-ratios
+        // 21-26: PREDICT the one-step predictions of the series, RESID the residuals (standardised
+        // innovations), COEF COVARIAN STDERR TRATIO (asymptotic)
+    },
+    {
         "FORECAST",  // 27 name    forecasts, at the observations after END
         "FCSTERR",   // 28 name    standard errors of the forecasts, beside them
         "METHOD",    // 29 name    ML (exact likelihood) or CSS (conditional sum of squares)
         "TESTSTAT",  // 30 name    the Ljung-Box tests of the residuals
     },
-    7, 12, 1, 10};
+    7, 12, 1);
 // clang-format on
 
 } // namespace
@@ -54,27 +50,22 @@ const OptionTable& arima_option_table() {
 }
 
 void set_arima_defaults(Run& run) {
-    set_estimator_defaults(run, ARIMA_TABLE);
-    OptionSet& opt = run.opt;
-    opt.iv[option_index(ARIMA_TABLE, "NLAG")] = -1; // 10 log10 n
-    opt.iv[option_index(ARIMA_TABLE, "MAXIT")] = 100;
-    opt.rv[option_index(ARIMA_TABLE, "CONVERGE")] = 1e-20Q;
-    opt.name[option_index(ARIMA_TABLE, "METHOD")] = first_8_padded("ML");
+    OptionDefaults d = set_estimator_defaults(run, ARIMA_TABLE);
+    d.integer("NLAG", -1); // 10 log10 n
+    d.integer("MAXIT", 100);
+    d.real("CONVERGE", 1e-20Q);
+    d.name("METHOD", "ML");
 }
 
 ArimaOptions read_arima_options(const Run& run) {
     const OptionValues v(run.opt, ARIMA_TABLE);
     ArimaOptions o;
-    o.CONSTANT = v.on("CONSTANT"), o.DRIFT = v.on("DRIFT"), o.IDENT = v.on("IDENT");
-    o.PCOV = v.on("PCOV"), o.PCOR = v.on("PCOR"), o.WIDE = v.on("WIDE"), o.PITER = v.on("PITER");
+    read_estimator_options(v, o);
+    o.DRIFT = v.on("DRIFT"), o.IDENT = v.on("IDENT");
     o.NAR = v.integer("NAR"), o.NDIFF = v.integer("NDIFF"), o.NMA = v.integer("NMA");
     o.NSAR = v.integer("NSAR"), o.NSDIFF = v.integer("NSDIFF"), o.NSMA = v.integer("NSMA");
     o.NSPAN = v.integer("NSPAN"), o.NLAG = v.integer("NLAG"), o.HORIZON = v.integer("HORIZON");
-    o.BEG = v.integer("BEG"), o.END = v.integer("END"), o.MAXIT = v.integer("MAXIT");
-    o.CONVERGE = v.real("CONVERGE");
     o.FORECAST = v.name("FORECAST"), o.FCSTERR = v.name("FCSTERR");
-    o.METHOD = trim_trailing_blanks(v.name("METHOD"));
-    o.out = read_output_names(v);
     return o;
 }
 

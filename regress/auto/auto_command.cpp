@@ -17,34 +17,14 @@ namespace tarvex {
 
 namespace {
 
-bool bad_option(Run& run, const char* keyword) {
-    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
-                 ERR_AUTO_OPTION);
-    return false;
-}
-
 bool check_options(Run& run, const AutoOptions& o) {
     if (o.ORDER != 1 && o.ORDER != 2) {
         report_error(run, " ...ERROR..THE ORDER=" + fmt_I(o.ORDER, 4) + " OPTION IS NOT AVAILABLE",
                      ERR_AUTO_ORDER);
         return false;
     }
-    if (o.MAXIT < 1) return bad_option(run, "MAXIT");
-    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, "CONVERGE");
-    if (o.METHOD != "ML" && o.METHOD != "CORC" && o.METHOD != "PW")
-        return bad_option(run, "METHOD");
-    return check_name_options(run, auto_option_table(), ERR_AUTO_OPTION);
-}
-
-bool read_equation(Run& run, const AutoOptions& o, AutoEquation& eq) {
-    ListEquationTerms list;
-    if (!read_list_equation(run, "AUTO", o.CONSTANT, ERR_AUTO_NO_LIST, ERR_AUTO_BOTH_SIDES, list))
-        return false;
-    eq.dep_ref = list.dep.ref;
-    eq.dep_lag = list.dep.lag;
-    eq.dep_name = list.dep.name;
-    eq.terms = std::move(list.terms);
-    return true;
+    return check_iteration_options(run, o, {"ML", "CORC", "PW"}, ERR_AUTO_OPTION) &&
+           check_name_options(run, auto_option_table(), ERR_AUTO_OPTION);
 }
 
 // The named parameters after the regressors: RHO, and RHO2 for AR(2).
@@ -67,14 +47,13 @@ void cmd_auto(Run& run) {
     if (!OPTION(run, auto_option_table())) return;
     const AutoOptions o = read_auto_options(run);
     if (!check_options(run, o)) return;
-    AutoEquation eq;
-    if (!read_equation(run, o, eq)) return;
+    EstimationEquation eq;
+    if (!read_estimation_equation(run, "AUTO", o.CONSTANT, ERR_AUTO_NO_LIST, ERR_AUTO_BOTH_SIDES,
+                                  eq))
+        return;
 
     ListRows rows;
-    if (!gather_list_rows(run, eq.dep_ref, eq.dep_lag, eq.terms, o.BEG, o.END, rows)) return;
-    eq.obs = rows.obs;
-    eq.beg = rows.beg;
-    eq.end = rows.end;
+    if (!gather_equation_rows(run, eq, eq.terms, o.BEG, o.END, rows)) return;
     const int k = static_cast<int>(eq.terms.size());
     const int n = static_cast<int>(rows.obs.size());
     // Each rho needs observations beyond the regression's own, and the iterations drop p rows.
@@ -112,11 +91,7 @@ void cmd_auto(Run& run) {
         return;
     }
     EstimationResults& r = e.result.record;
-    name_equation(run, "AUTO", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.terms,
-                  rho_parameters(o.ORDER), r);
-    r.obs = eq.obs;
-    r.beg = eq.beg;
-    r.end = eq.end;
+    name_equation(run, "AUTO", eq, rho_parameters(o.ORDER), r);
     r.intercept = !eq.terms.empty() && eq.terms.back().kind == TermKind::INTERCEPT;
     report_auto(run, e, o, control.method);
     store_model_result(run, std::move(e.result), o.out);

@@ -2,21 +2,15 @@
 #pragma once
 
 #include "core/option_set.hpp"
-#include "numeric/real.hpp"
 #include "regress/fit/estimator_front.hpp"
-
-#include <string>
 
 namespace tarvex {
 
 struct Run;
 
-struct AutoOptions {
-    bool CONSTANT = true, PCOV = false, PCOR = false, WIDE = false, PITER = false;
-    int BEG = 0, END = 0, ORDER = 1, MAXIT = 100;
-    Real CONVERGE = 0;
-    std::string METHOD; // ML, CORC or PW
-    OutputNames out;
+// With METHOD ML, CORC or PW.
+struct AutoOptions : EstimatorOptions {
+    int ORDER = 1;
 };
 
 const OptionTable& auto_option_table();

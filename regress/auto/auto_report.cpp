@@ -59,7 +59,7 @@ CoefficientTable auto_table_rows(const CoefficientTable& all, std::size_t from, 
 
 } // namespace
 
-EstimationFailure auto_failure(const AutoEquation& eq, const AutoEstimate& e) {
+EstimationFailure auto_failure(const EstimationEquation& eq, const AutoEstimate& e) {
     switch (e.end) {
     case AutoEnd::CONVERGED:
         break;
@@ -86,7 +86,7 @@ EstimationFailure auto_failure(const AutoEquation& eq, const AutoEstimate& e) {
     return {};
 }
 
-void report_auto_heading(Run& run, const AutoEquation& eq, const AutoEstimate& e,
+void report_auto_heading(Run& run, const EstimationEquation& eq, const AutoEstimate& e,
                          const AutoOptions& o, AutoMethod method) {
     if (!run.flags.OPUT) return;
     write_line(run, " REGRESSION WITH AR(" + std::to_string(e.order) +

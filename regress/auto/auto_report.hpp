@@ -5,7 +5,7 @@
 
 #include "regress/auto/auto_estimate.hpp"
 #include "regress/auto/auto_options.hpp"
-#include "regress/fit/ols_fit.hpp"
+#include "regress/fit/estimation_equation.hpp"
 
 #include <string>
 #include <vector>
@@ -14,21 +14,12 @@ namespace tarvex {
 
 struct Run;
 
-// The equation as AUTO read it.
-struct AutoEquation {
-    int dep_ref = 0, dep_lag = 0;
-    std::string dep_name; // 8 columns
-    std::vector<OlsTerm> terms;
-    std::vector<int> obs;
-    int beg = 0, end = 0;
-};
-
-void report_auto_heading(Run& run, const AutoEquation& eq, const AutoEstimate& e,
+void report_auto_heading(Run& run, const EstimationEquation& eq, const AutoEstimate& e,
                          const AutoOptions& o, AutoMethod method);
 // The estimate of a converged estimation (its result named).
 void report_auto(Run& run, const AutoEstimate& e, const AutoOptions& o, AutoMethod method);
 
 // Why the estimation failed: its message and $ERR number.
-EstimationFailure auto_failure(const AutoEquation& eq, const AutoEstimate& e);
+EstimationFailure auto_failure(const EstimationEquation& eq, const AutoEstimate& e);
 
 } // namespace tarvex

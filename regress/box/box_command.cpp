@@ -21,25 +21,18 @@ namespace tarvex {
 
 namespace {
 
-bool bad_option(Run& run, const char* keyword) {
-    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
-                 ERR_BOX_OPTION);
-    return false;
-}
-
 bool check_options(Run& run, const BoxOptions& o) {
     if (o.ALLBOX && o.XLAMBDA) {
         report_error(run, " ...ERROR..INCOMPATIBLE OPTIONS ALLBOX AND XLAMBDA", ERR_BOX_OPTION);
         return false;
     }
-    if (o.MAXIT < 1) return bad_option(run, "MAXIT");
-    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, "CONVERGE");
-    return check_name_options(run, box_option_table(), ERR_BOX_OPTION);
+    return check_iteration_options(run, o, {}, ERR_BOX_OPTION) &&
+           check_name_options(run, box_option_table(), ERR_BOX_OPTION);
 }
 
 // Every value the transformation takes must be positive: y, and the regressors under ALLBOX
 // or XLAMBDA.
-bool positive_data(Run& run, const BoxEquation& eq, const BoxData& d) {
+bool positive_data(Run& run, const EstimationEquation& eq, const BoxData& d) {
     auto check = [&](const std::vector<Real>& v, const std::string& name) {
         for (std::size_t i = 0; i < v.size(); ++i)
             if (!(v[i] > 0)) {
@@ -68,15 +61,11 @@ void cmd_box(Run& run) {
     if (!OPTION(run, box_option_table())) return;
     const BoxOptions o = read_box_options(run);
     if (!check_options(run, o)) return;
-    ListEquationTerms list;
-    if (!read_list_equation(run, "BOX", o.CONSTANT, ERR_BOX_NO_LIST, ERR_BOX_BOTH_SIDES, list))
+    EstimationEquation eq;
+    if (!read_estimation_equation(run, "BOX", o.CONSTANT, ERR_BOX_NO_LIST, ERR_BOX_BOTH_SIDES, eq))
         return;
-    BoxEquation eq;
-    eq.dep_ref = list.dep.ref, eq.dep_lag = list.dep.lag, eq.dep_name = list.dep.name;
-    eq.terms = std::move(list.terms);
     ListRows rows;
-    if (!gather_list_rows(run, eq.dep_ref, eq.dep_lag, eq.terms, o.BEG, o.END, rows)) return;
-    eq.obs = rows.obs, eq.beg = rows.beg, eq.end = rows.end;
+    if (!gather_equation_rows(run, eq, eq.terms, o.BEG, o.END, rows)) return;
     const int n = int(rows.obs.size());
     const int p = int(eq.terms.size()) + (o.XLAMBDA ? 3 : 2);
     if (n <= p) {
@@ -120,11 +109,8 @@ void cmd_box(Run& run) {
     // The lambdas and sigma**2 are named parameters, after the terms.
     const std::vector<std::string> names = box_parameter_names(eq, o);
     name_equation(
-        run, "BOX", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.terms,
+        run, "BOX", eq,
         std::vector<std::string>(names.begin() + std::ptrdiff_t(eq.terms.size()), names.end()), r);
-    r.obs = eq.obs;
-    r.beg = eq.beg;
-    r.end = eq.end;
     r.intercept = o.CONSTANT;
     // A prediction whose inverse transformation is undefined is missing.
     for (std::size_t i = 0; i < e.fitted.size(); ++i) {

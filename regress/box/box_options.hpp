@@ -2,23 +2,15 @@
 #pragma once
 
 #include "core/option_set.hpp"
-#include "numeric/real.hpp"
 #include "regress/fit/estimator_front.hpp"
-
-#include <string>
 
 namespace tarvex {
 
 struct Run;
 
-struct BoxOptions {
-    bool CONSTANT = true;
+struct BoxOptions : EstimatorOptions {
     bool ALLBOX = false;  // the regressors take the lambda of y
     bool XLAMBDA = false; // the regressors take a lambda of their own
-    bool PCOV = false, PCOR = false, WIDE = false;
-    int BEG = 0, END = 0, MAXIT = 0;
-    Real CONVERGE = 0;
-    OutputNames out;
 };
 
 const OptionTable& box_option_table();

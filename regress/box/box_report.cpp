@@ -10,7 +10,7 @@
 
 namespace tarvex {
 
-std::vector<std::string> box_parameter_names(const BoxEquation& eq, const BoxOptions& o) {
+std::vector<std::string> box_parameter_names(const EstimationEquation& eq, const BoxOptions& o) {
     std::vector<std::string> names;
     for (const OlsTerm& t : eq.terms) names.push_back(t.name);
     names.push_back(first_8_padded("LAMBDA"));
@@ -19,7 +19,7 @@ std::vector<std::string> box_parameter_names(const BoxEquation& eq, const BoxOpt
     return names;
 }
 
-void report_box(Run& run, const BoxEquation& eq, const BoxEstimate& e, const BoxOptions& o) {
+void report_box(Run& run, const EstimationEquation& eq, const BoxEstimate& e, const BoxOptions& o) {
     const bool put = run.flags.OPUT;
     const std::vector<std::string> names = box_parameter_names(eq, o);
     if (put) {

@@ -6,7 +6,7 @@
 
 #include "regress/box/box_estimate.hpp"
 #include "regress/box/box_options.hpp"
-#include "regress/fit/ols_fit.hpp"
+#include "regress/fit/estimation_equation.hpp"
 
 #include <string>
 #include <vector>
@@ -15,17 +15,9 @@ namespace tarvex {
 
 struct Run;
 
-struct BoxEquation {
-    int dep_ref = 0, dep_lag = 0;
-    std::string dep_name; // 8 columns
-    std::vector<OlsTerm> terms;
-    std::vector<int> obs;
-    int beg = 0, end = 0;
-};
-
 // The names of the estimate's parameters: the terms, LAMBDA (and LAMBDAX), SIGMA2.
-std::vector<std::string> box_parameter_names(const BoxEquation& eq, const BoxOptions& o);
+std::vector<std::string> box_parameter_names(const EstimationEquation& eq, const BoxOptions& o);
 
-void report_box(Run& run, const BoxEquation& eq, const BoxEstimate& e, const BoxOptions& o);
+void report_box(Run& run, const EstimationEquation& eq, const BoxEstimate& e, const BoxOptions& o);
 
 } // namespace tarvex

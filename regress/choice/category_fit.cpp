@@ -71,4 +71,19 @@ int certain_rows(const std::vector<Real>& observed_probability) {
     return count;
 }
 
+OutcomeCategories take_outcome_categories(const std::vector<Real>& y, bool numbered,
+                                          CategoryEstimate& e) {
+    e.n = static_cast<int>(y.size());
+    OutcomeCategories cats = sort_outcomes(y, numbered, 2);
+    if (cats.problem != OutcomeProblem::NONE) {
+        e.end = outcome_problem_end(cats.problem);
+        e.bad_row = cats.row;
+        e.bad_value = cats.value;
+    } else {
+        e.values = cats.values;
+        e.counts = cats.counts;
+    }
+    return cats;
+}
+
 } // namespace tarvex

@@ -8,7 +8,9 @@
 #include "numeric/real.hpp"
 #include "regress/choice/choice_data.hpp"
 #include "regress/choice/outcome_categories.hpp"
+#include "regress/fit/model_result.hpp"
 
+#include <string>
 #include <vector>
 
 namespace tarvex {
@@ -34,6 +36,44 @@ inline bool category_fit_reportable(CategoryFitEnd end) {
 }
 
 CategoryFitEnd outcome_problem_end(OutcomeProblem problem);
+
+// What the multinomial logit and the ordered models estimate alike. The coefficients are the
+// model's parameters in its own order, cov P x P row-major.
+struct CategoryEstimate {
+    CategoryFitEnd end = CategoryFitEnd::CONVERGED;
+    // NOT_INTEGER, NEGATIVE_OUTCOME, UNDEFINED: the row (0-based) and its value; EMPTY_CATEGORY:
+    // the outcome with no observation.
+    int bad_row = -1;
+    Real bad_value = 0;
+    int bad_column = -1; // SINGULAR: the regressor (column of the data)
+    int certain = 0;     // SEPARATION: rows whose outcome has probability 1 at the last iterate
+    MaximizeMethod method = MaximizeMethod::NEWTON; // as the control asked
+    bool sandwich = false;                          // the covariance H^-1 OPG H^-1
+    int iterations = 0;
+    std::vector<MaximizeIteration> history;
+
+    int n = 0;
+    std::vector<Real> values; // the outcomes' values, increasing
+    std::vector<int> counts;  // observations per outcome
+    std::vector<Real> coef, cov, se, tstat;
+    Real llf = 0;
+    Real llf_constant = 0;      // the constants alone: sum n_j log(n_j / N)
+    std::string constant_label; // the model of the constants alone, as the report names it
+    Real lr = 0, lr_pvalue = 0;
+    int lr_df = 0;
+    std::string lr_label;     // what the likelihood-ratio test tests
+    Real pseudo_r2 = 0;       // McFadden's: 1 - llf / llf_constant
+    Real percent_correct = 0; // outcomes that are the most probable one, in percent
+    std::vector<std::vector<Real>> probability; // one column of N values per outcome
+    std::vector<int> predicted; // N: the most probable outcome (index into `values`)
+    // What is stored (choice_result.hpp: fill_category_result).
+    ModelResult result;
+};
+
+// The outcomes of y (sort_outcomes, at least two), their values and counts taken into `e` with
+// n; when y does not make them (a problem returned), the end and the bad row and value.
+OutcomeCategories take_outcome_categories(const std::vector<Real>& y, bool numbered,
+                                          CategoryEstimate& e);
 
 // The first of the N-row columns that is a linear combination of those before it (0-based), -1
 // when none; `too_few` when there are fewer rows than columns.

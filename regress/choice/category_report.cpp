@@ -136,7 +136,7 @@ void write_category_table(Run& run, const std::string& label, const std::vector<
     write_coefficient_table(run, t);
 }
 
-void write_category_fit(Run& run, const CategoryFitLines& l) {
+void write_category_fit(Run& run, const CategoryEstimate& l) {
     write_line(run, " ");
     write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(l.llf, 13, 6));
     write_line(run,

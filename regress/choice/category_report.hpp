@@ -46,40 +46,13 @@ void write_outcome_table(Run& run, const std::string& heading, const std::vector
 void write_iteration_history(Run& run, const std::vector<MaximizeIteration>& history,
                              const std::vector<std::string>& names);
 
-struct CategoryFitLines {
-    Real llf = 0, llf_constant = 0;
-    std::string constant_label; // "INTERCEPTS ONLY" ...
-    Real lr = 0, lr_pvalue = 0;
-    int lr_df = 0;
-    std::string lr_label; // "THE SLOPES" ...
-    Real pseudo_r2 = 0, percent_correct = 0;
-    bool sandwich = false;
-};
-
 // The coefficient table (after a blank line) of the `names.size()` parameters of `result` from
 // `first` on, under `label` (empty: none).
 void write_category_table(Run& run, const std::string& label, const std::vector<std::string>& names,
                           const ModelResult& result, std::size_t first, bool wide);
 
-// The lines of a multinomial or ordered estimate.
-template <class Estimate>
-CategoryFitLines category_fit_lines(const Estimate& e) {
-    CategoryFitLines lines;
-    lines.llf = e.llf;
-    lines.llf_constant = e.llf_constant;
-    lines.constant_label = e.constant_label;
-    lines.lr = e.lr;
-    lines.lr_df = e.lr_df;
-    lines.lr_pvalue = e.lr_pvalue;
-    lines.lr_label = e.lr_label;
-    lines.pseudo_r2 = e.pseudo_r2;
-    lines.percent_correct = e.percent_correct;
-    lines.sandwich = e.sandwich;
-    return lines;
-}
-
 // The log-likelihoods, the likelihood-ratio test, McFadden's R-square, the percentage of
 // outcomes predicted right and the covariance in use.
-void write_category_fit(Run& run, const CategoryFitLines& lines);
+void write_category_fit(Run& run, const CategoryEstimate& e);
 
 } // namespace tarvex

@@ -30,18 +30,10 @@ namespace tarvex {
 
 namespace {
 
-bool bad_option(Run& run, int command, const char* keyword) {
-    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
-                 choice_error(command, CHOICE_OPTION));
-    return false;
-}
-
 bool check_options(Run& run, int command, const ChoiceOptions& o) {
-    if (o.MAXIT < 1) return bad_option(run, command, "MAXIT");
-    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, command, "CONVERGE");
-    if (o.METHOD != "NEWTON" && o.METHOD != "BHHH" && o.METHOD != "BFGS" && o.METHOD != "DFP")
-        return bad_option(run, command, "METHOD");
-    if (!check_name_options(run, choice_option_table(), choice_error(command, CHOICE_OPTION)))
+    const int err = choice_error(command, CHOICE_OPTION);
+    if (!check_iteration_options(run, o, {"NEWTON", "BHHH", "BFGS", "DFP"}, err) ||
+        !check_name_options(run, choice_option_table(), err))
         return false;
     if (command == C_TOBIT && o.censored_below && o.censored_above && !(o.LOWER < o.UPPER)) {
         report_error(run,
@@ -50,26 +42,6 @@ bool check_options(Run& run, int command, const ChoiceOptions& o) {
                      choice_error(command, CHOICE_LIMITS));
         return false;
     }
-    return true;
-}
-
-MaximizeMethod method_of(const std::string& word) {
-    if (word == "BHHH") return MaximizeMethod::BHHH;
-    if (word == "BFGS") return MaximizeMethod::BFGS;
-    if (word == "DFP") return MaximizeMethod::DFP;
-    return MaximizeMethod::NEWTON;
-}
-
-bool read_equation(Run& run, const ChoiceOptions& o, ChoiceEquation& eq) {
-    ListEquationTerms list;
-    if (!read_list_equation(run, choice_command_word(eq.command), o.CONSTANT,
-                            choice_error(eq.command, CHOICE_NO_LIST),
-                            choice_error(eq.command, CHOICE_BOTH_SIDES), list))
-        return false;
-    eq.dep_ref = list.dep.ref;
-    eq.dep_lag = list.dep.lag;
-    eq.dep_name = list.dep.name;
-    eq.terms = std::move(list.terms);
     return true;
 }
 
@@ -149,11 +121,9 @@ bool failed(const EstimationFailure& f) {
 // parameters) and the observations in use.
 void name_choice_record(const Run& run, const ChoiceEquation& eq, const std::vector<OlsTerm>& terms,
                         const std::vector<std::string>& parameters, EstimationResults& record) {
-    name_equation(run, choice_command_word(eq.command), eq.dep_ref, eq.dep_lag, eq.dep_name, terms,
-                  parameters, record);
-    record.obs = eq.obs;
-    record.beg = eq.beg;
-    record.end = eq.end;
+    EstimationEquation named = eq;
+    named.terms = terms;
+    name_equation(run, choice_command_word(eq.command), named, parameters, record);
 }
 
 void run_binary(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
@@ -187,22 +157,13 @@ void run_tobit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
     store_model_result(run, std::move(e.result), o.out);
 }
 
-ChoiceReportFlags report_flags(const ChoiceOptions& o) {
-    ChoiceReportFlags f;
-    f.PCOV = o.PCOV;
-    f.PCOR = o.PCOR;
-    f.WIDE = o.WIDE;
-    f.PITER = o.PITER;
-    return f;
-}
-
 void run_multinomial_logit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
                            const ChoiceControl& control, const ChoiceOptions& o) {
     MultinomialEstimate e = estimate_multinomial_logit(data, control);
     if (!category_fit_reportable(e.end))
         return report_estimation_failure(run, multinomial_failure(data, e));
     name_choice_record(run, eq, {}, multinomial_parameter_names(data, e), e.result.record);
-    report_multinomial_logit(run, data, e, report_flags(o));
+    report_multinomial_logit(run, data, e, o);
     store_model_result(run, std::move(e.result), o.out);
 }
 
@@ -213,7 +174,7 @@ void run_ordered_choice(Run& run, const ChoiceEquation& eq, const ChoiceData& da
     if (!category_fit_reportable(e.end))
         return report_estimation_failure(run, ordered_failure(data, link, e));
     name_choice_record(run, eq, {}, ordered_parameter_names(data, e), e.result.record);
-    report_ordered_choice(run, data, link, e, report_flags(o));
+    report_ordered_choice(run, data, link, e, o);
     if (store_model_result(run, std::move(e.result), o.out))
         store_by_observation(run, o.INDEX, eq.end, eq.obs, e.index);
 }
@@ -229,13 +190,13 @@ void cmd_choice(Run& run) {
     if (!check_options(run, command, o)) return;
     ChoiceEquation eq;
     eq.command = command;
-    if (!read_equation(run, o, eq)) return;
+    if (!read_estimation_equation(run, choice_command_word(command), o.CONSTANT,
+                                  choice_error(command, CHOICE_NO_LIST),
+                                  choice_error(command, CHOICE_BOTH_SIDES), eq))
+        return;
 
     ListRows rows;
-    if (!gather_list_rows(run, eq.dep_ref, eq.dep_lag, eq.terms, o.BEG, o.END, rows)) return;
-    eq.obs = rows.obs;
-    eq.beg = rows.beg;
-    eq.end = rows.end;
+    if (!gather_equation_rows(run, eq, eq.terms, o.BEG, o.END, rows)) return;
     const int k = static_cast<int>(eq.terms.size()) + (command == C_TOBIT ? 1 : 0);
     const int n = static_cast<int>(rows.obs.size());
     if (n <= k) {
@@ -255,7 +216,7 @@ void cmd_choice(Run& run) {
     data.intercept = o.CONSTANT ? static_cast<int>(eq.terms.size()) - 1 : -1;
     data.dependent = eq.dep_name;
     ChoiceControl control;
-    control.method = method_of(o.METHOD);
+    control.method = maximize_method(o.METHOD);
     control.max_iterations = o.MAXIT;
     control.parameter_tolerance = o.CONVERGE;
     control.sandwich = o.HETCOV;

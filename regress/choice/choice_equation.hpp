@@ -4,20 +4,12 @@
 #pragma once
 
 #include "core/command_table.hpp"
-#include "regress/fit/ols_fit.hpp"
-
-#include <string>
-#include <vector>
+#include "regress/fit/estimation_equation.hpp"
 
 namespace tarvex {
 
-struct ChoiceEquation {
+struct ChoiceEquation : EstimationEquation {
     int command = 0; // the slot: C_PROBIT, C_LOGIT or C_TOBIT
-    int dep_ref = 0, dep_lag = 0;
-    std::string dep_name; // 8 columns
-    std::vector<OlsTerm> terms;
-    std::vector<int> obs;
-    int beg = 0, end = 0;
 };
 
 // The command word of a slot: "PROBIT", "LOGIT" or "TOBIT".

@@ -2,15 +2,13 @@
 #include "regress/choice/choice_options.hpp"
 
 #include "core/run.hpp"
-#include "numeric/text.hpp"
-#include "options/options.hpp"
 
 namespace tarvex {
 
 namespace {
 
 // clang-format off
-const OptionTable CHOICE_TABLE = {
+const OptionTable CHOICE_TABLE = estimator_option_table(
     {
         //  #  keyword      effect
         "CONSTANT",  //  1 switch  intercept (on)
@@ -26,17 +24,15 @@ const OptionTable CHOICE_TABLE = {
         "CONVERGE",  // 11 real    relative change of every parameter (1E-28)
         "LOWER",     // 12 real    TOBIT: censored from below at this value
         "UPPER",     // 13 real    TOBIT: censored from above at this value
-        "PREDICT",   // 14 name    probabilities (TOBIT: the expected value of y)
-        "RESID",     // 15 name    generalised residuals
-        "COEF",      // 16 name    coefficients (TOBIT: then sigma)
-        "COVARIAN",  // 17 name    their covariance matrix
-        "STDERR",    // 18 name    standard errors
-        "TRATIO",    // 19 name    asymptotic t-ratios
+        // 14-19: PREDICT the probabilities (TOBIT: the expected value of y), RESID the generalised
+        // residuals, COEF the coefficients (TOBIT: then sigma), COVARIAN STDERR TRATIO (asymptotic)
+    },
+    {
         "METHOD",    // 20 name    NEWTON, BHHH, BFGS or DFP
         "INDEX",     // 21 name    ORDERED: the index x'b
         "TESTSTAT",  // 22 name    the likelihood-ratio test and the other statistics
     },
-    7, 3, 3, 9};
+    7, 3, 3);
 // clang-format on
 
 } // namespace
@@ -46,31 +42,26 @@ const OptionTable& choice_option_table() {
 }
 
 void set_choice_defaults(Run& run) {
-    set_estimator_defaults(run, CHOICE_TABLE);
-    OptionSet& opt = run.opt;
-    opt.iv[option_index(CHOICE_TABLE, "MAXIT")] = 100;
-    opt.rv[option_index(CHOICE_TABLE, "CONVERGE")] = 1e-28Q;
+    OptionDefaults d = set_estimator_defaults(run, CHOICE_TABLE);
+    d.integer("MAXIT", 100);
+    d.real("CONVERGE", 1e-28Q);
     // A limit left at the missing-value code was not given.
-    opt.rv[option_index(CHOICE_TABLE, "LOWER")] = run.ws.XMISS;
-    opt.rv[option_index(CHOICE_TABLE, "UPPER")] = run.ws.XMISS;
-    opt.name[option_index(CHOICE_TABLE, "METHOD")] = first_8_padded("NEWTON");
+    d.real("LOWER", run.ws.XMISS);
+    d.real("UPPER", run.ws.XMISS);
+    d.name("METHOD", "NEWTON");
 }
 
 ChoiceOptions read_choice_options(const Run& run) {
     const OptionValues v(run.opt, CHOICE_TABLE);
     ChoiceOptions o;
-    o.CONSTANT = v.on("CONSTANT"), o.HETCOV = v.on("HETCOV"), o.ORDERED = v.on("ORDERED");
-    o.PCOV = v.on("PCOV"), o.PCOR = v.on("PCOR"), o.WIDE = v.on("WIDE"), o.PITER = v.on("PITER");
-    o.BEG = v.integer("BEG"), o.END = v.integer("END"), o.MAXIT = v.integer("MAXIT");
-    o.CONVERGE = v.real("CONVERGE");
+    read_estimator_options(v, o);
+    o.HETCOV = v.on("HETCOV"), o.ORDERED = v.on("ORDERED");
     const Real lower = v.real("LOWER"), upper = v.real("UPPER"), none = run.ws.XMISS;
     o.censored_below = !equal_values(lower, none) || equal_values(upper, none);
     o.censored_above = !equal_values(upper, none);
     o.LOWER = equal_values(lower, none) ? Real(0) : lower;
     o.UPPER = o.censored_above ? upper : Real(0);
     o.INDEX = v.name("INDEX");
-    o.METHOD = trim_trailing_blanks(v.name("METHOD"));
-    o.out = read_output_names(v);
     return o;
 }
 

@@ -13,19 +13,14 @@ namespace tarvex {
 
 struct Run;
 
-struct ChoiceOptions {
-    bool CONSTANT = true; // intercept
+// METHOD: NEWTON, BHHH, BFGS or DFP.
+struct ChoiceOptions : EstimatorOptions {
     bool HETCOV = false;  // sandwich covariance
     bool ORDERED = false; // PROBIT, LOGIT: the ordered model
-    bool PCOV = false, PCOR = false, WIDE = false, PITER = false;
-    int BEG = 0, END = 0, MAXIT = 0;
-    Real CONVERGE = 0;
     // TOBIT's censoring: from below at LOWER, from above at UPPER. Neither given: from below at 0.
     bool censored_below = true, censored_above = false;
     Real LOWER = 0, UPPER = 0;
-    std::string INDEX;  // ORDERED: the index x'b by observation
-    std::string METHOD; // NEWTON, BHHH, BFGS or DFP
-    OutputNames out;
+    std::string INDEX; // ORDERED: the index x'b by observation
 };
 
 const OptionTable& choice_option_table();

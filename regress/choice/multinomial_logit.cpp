@@ -43,17 +43,9 @@ MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
     MultinomialEstimate e;
     const std::size_t n = data.y.size();
     const int k = static_cast<int>(data.x.size());
-    e.n = static_cast<int>(n), e.k = k;
-
-    const OutcomeCategories cats = sort_outcomes(data.y, true, 2);
-    if (cats.problem != OutcomeProblem::NONE) {
-        e.end = outcome_problem_end(cats.problem);
-        e.bad_row = cats.row;
-        e.bad_value = cats.value;
-        return e;
-    }
-    e.values = cats.values;
-    e.counts = cats.counts;
+    e.k = k;
+    const OutcomeCategories cats = take_outcome_categories(data.y, true, e);
+    if (cats.problem != OutcomeProblem::NONE) return e;
     const int outcomes = e.outcomes(), j_count = outcomes - 1;
     const int p = j_count * k;
     bool too_few = false;

@@ -48,7 +48,7 @@ std::vector<std::string> multinomial_parameter_names(const ChoiceData& data,
 }
 
 void report_multinomial_logit(Run& run, const ChoiceData& data, const MultinomialEstimate& e,
-                              const ChoiceReportFlags& flags) {
+                              const EstimatorOptions& flags) {
     const bool put = run.flags.OPUT;
     const std::vector<std::string> names = multinomial_parameter_names(data, e);
     const std::string base = outcome_text(e.values[0]);
@@ -65,7 +65,7 @@ void report_multinomial_logit(Run& run, const ChoiceData& data, const Multinomia
     if (!put) return;
     write_line(run, " ");
     write_outcome_table(run, "OUTCOME", e.values, e.counts, e.n);
-    write_category_fit(run, category_fit_lines(e));
+    write_category_fit(run, e);
     std::vector<std::string> regressors;
     for (const std::string& name : data.names) regressors.push_back(first_8_padded(name));
     for (int j = 1; j < e.outcomes(); ++j) {

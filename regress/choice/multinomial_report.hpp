@@ -26,6 +26,6 @@ EstimationFailure multinomial_failure(const ChoiceData& data, const MultinomialE
 
 // Prints a reportable estimate.
 void report_multinomial_logit(Run& run, const ChoiceData& data, const MultinomialEstimate& e,
-                              const ChoiceReportFlags& flags);
+                              const EstimatorOptions& flags);
 
 } // namespace tarvex

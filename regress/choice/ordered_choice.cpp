@@ -72,16 +72,8 @@ OrderedEstimate estimate_ordered_choice(const ChoiceData& data, OrderedLink link
                                         const ChoiceControl& control) {
     OrderedEstimate e;
     const std::size_t n = data.y.size();
-    e.n = static_cast<int>(n);
-    const OutcomeCategories cats = sort_outcomes(data.y, false, 2);
-    if (cats.problem != OutcomeProblem::NONE) {
-        e.end = outcome_problem_end(cats.problem);
-        e.bad_row = cats.row;
-        e.bad_value = cats.value;
-        return e;
-    }
-    e.values = cats.values;
-    e.counts = cats.counts;
+    const OutcomeCategories cats = take_outcome_categories(data.y, false, e);
+    if (cats.problem != OutcomeProblem::NONE) return e;
     for (int a = 0; a < static_cast<int>(data.x.size()); ++a)
         if (a != data.intercept) e.slope_columns.push_back(a);
     if (data.intercept >= 0) {

@@ -39,7 +39,7 @@ EstimationFailure ordered_failure(const ChoiceData& data, OrderedLink link,
 }
 
 void report_ordered_choice(Run& run, const ChoiceData& data, OrderedLink link,
-                           const OrderedEstimate& e, const ChoiceReportFlags& flags) {
+                           const OrderedEstimate& e, const EstimatorOptions& flags) {
     const int base = ordered_error_base(link);
     const bool put = run.flags.OPUT;
     const std::vector<std::string> names = ordered_parameter_names(data, e);
@@ -61,7 +61,7 @@ void report_ordered_choice(Run& run, const ChoiceData& data, OrderedLink link,
     if (!put) return;
     write_line(run, " ");
     write_outcome_table(run, "CATEGORY", e.values, e.counts, e.n);
-    write_category_fit(run, category_fit_lines(e));
+    write_category_fit(run, e);
     write_category_table(run, "", names, e.result, 0, flags.WIDE);
     write_coefficient_matrices(run, names, e.cov, flags.PCOV, flags.PCOR, flags.WIDE);
 }

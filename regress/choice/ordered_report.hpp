@@ -29,6 +29,6 @@ EstimationFailure ordered_failure(const ChoiceData& data, OrderedLink link,
 
 // Prints a reportable estimate.
 void report_ordered_choice(Run& run, const ChoiceData& data, OrderedLink link,
-                           const OrderedEstimate& e, const ChoiceReportFlags& flags);
+                           const OrderedEstimate& e, const EstimatorOptions& flags);
 
 } // namespace tarvex

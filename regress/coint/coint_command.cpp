@@ -24,28 +24,26 @@
 #include "regress/fit/store_result.hpp"
 #include "regress/fit/term_names.hpp"
 
+#include <initializer_list>
+#include <string_view>
+#include <utility>
+
 namespace tarvex {
 
 namespace {
 
-bool bad_option(Run& run, const char* keyword) {
-    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
-                 ERR_COINT_OPTION);
-    return false;
-}
-
 bool check_options(Run& run, const CointOptions& o) {
-    if (o.LAGS < -1) return bad_option(run, "LAGS");
-    if (o.BANDWIDT < -1) return bad_option(run, "BANDWIDT");
+    if (o.LAGS < -1) return bad_option_value(run, "LAGS", ERR_COINT_OPTION);
+    if (o.BANDWIDT < -1) return bad_option_value(run, "BANDWIDT", ERR_COINT_OPTION);
     if (!o.SELECT.empty() && o.SELECT != "FIXED" && o.SELECT != "AIC" && o.SELECT != "BIC")
-        return bad_option(run, "SELECT");
+        return bad_option_value(run, "SELECT", ERR_COINT_OPTION);
     if (!check_name_options(run, coint_option_table(), ERR_COINT_OPTION)) return false;
     if (o.JOHANSEN && (o.PP || o.KPSS)) {
         report_error(run, " ...ERROR..CHOOSE ONE OF JOHANSEN, PP AND KPSS", ERR_COINT_OPTION);
         return false;
     }
     if (o.JOHANSEN && (o.LAGS == 0 || (!o.SELECT.empty() && o.SELECT != "FIXED")))
-        return bad_option(run, o.LAGS == 0 ? "LAGS" : "SELECT");
+        return bad_option_value(run, o.LAGS == 0 ? "LAGS" : "SELECT", ERR_COINT_OPTION);
     if (o.PP && o.KPSS) {
         report_error(run, " ...ERROR..CHOOSE ONE OF PP AND KPSS", ERR_COINT_OPTION);
         return false;
@@ -53,16 +51,25 @@ bool check_options(Run& run, const CointOptions& o) {
     return true;
 }
 
+// DETERM's word (blank: CONSTANT) as one of the test's `choices`; another word is reported.
+template <class Terms>
+bool read_determ(Run& run, const std::string& word,
+                 std::initializer_list<std::pair<std::string_view, Terms>> choices, Terms& out) {
+    const std::string_view given = word.empty() ? std::string_view("CONSTANT") : word;
+    for (const auto& [choice, terms] : choices)
+        if (given == choice) {
+            out = terms;
+            return true;
+        }
+    return bad_option_value(run, "DETERM", ERR_COINT_OPTION);
+}
+
 bool read_deterministic(Run& run, const std::string& word, Deterministic& det) {
-    if (word.empty() || word == "CONSTANT")
-        det = Deterministic::CONSTANT;
-    else if (word == "NONE")
-        det = Deterministic::NONE;
-    else if (word == "TREND")
-        det = Deterministic::TREND;
-    else
-        return bad_option(run, "DETERM");
-    return true;
+    return read_determ(run, word,
+                       {{"CONSTANT", Deterministic::CONSTANT},
+                        {"NONE", Deterministic::NONE},
+                        {"TREND", Deterministic::TREND}},
+                       det);
 }
 
 EstimationFailure too_few(int n, int k) {
@@ -150,7 +157,7 @@ void unit_root_tests(Run& run, const std::string& name, const std::vector<Real>&
         return;
     }
     if (det == Deterministic::NONE) {
-        bad_option(run, "DETERM");
+        bad_option_value(run, "DETERM", ERR_COINT_OPTION);
         return;
     }
     const int n = int(y.size()) - (o.PP ? 1 : 0);
@@ -183,10 +190,10 @@ void unit_root_tests(Run& run, const std::string& name, const std::vector<Real>&
     }
 }
 
-void engle_granger(Run& run, CointEquation& eq, const ListRows& rows, const CointOptions& o) {
+void engle_granger(Run& run, EstimationEquation& eq, const ListRows& rows, const CointOptions& o) {
     Deterministic det;
     if (!read_deterministic(run, o.DETERM, det)) return;
-    if (det == Deterministic::NONE) return (void)bad_option(run, "DETERM");
+    if (det == Deterministic::NONE) return (void)bad_option_value(run, "DETERM", ERR_COINT_OPTION);
     std::vector<std::vector<Real>> x = rows.x;
     x.pop_back(); // the constant: an empty column, placed last
     if (det == Deterministic::TREND) {
@@ -218,35 +225,28 @@ void engle_granger(Run& run, CointEquation& eq, const ListRows& rows, const Coin
     // The variables: y and the regressors other than the constant.
     LagChoice choice;
     AdfTest test;
-    if (!adf_test(run, "RESID", r.resid, Deterministic::NONE, det, int(rows.x.size()), o, choice,
-                  test))
+    if (!adf_test(run, "RESID", r.result.record.residuals, Deterministic::NONE, det,
+                  int(rows.x.size()), o, choice, test))
         return;
     report_adf(run, "RESID", test, Deterministic::NONE, choice, o.WIDE);
     add_adf_statistic(r.result, test);
     EstimationResults& record = r.result.record;
-    name_equation(run, "COINTEGR", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.terms, {}, record);
-    record.obs = eq.obs;
-    record.beg = eq.beg;
-    record.end = eq.end;
+    name_equation(run, "COINTEGR", eq, {}, record);
     store_model_result(run, std::move(r.result), o.out);
 }
 
 bool read_johansen_terms(Run& run, const std::string& word, JohansenTerms& terms) {
-    if (word.empty() || word == "CONSTANT")
-        terms = JohansenTerms::CONSTANT;
-    else if (word == "NONE")
-        terms = JohansenTerms::NONE;
-    else if (word == "RESTRICT")
-        terms = JohansenTerms::RESTRICTED;
-    else if (word == "TREND")
-        terms = JohansenTerms::TREND;
-    else
-        return bad_option(run, "DETERM");
-    return true;
+    return read_determ(run, word,
+                       {{"CONSTANT", JohansenTerms::CONSTANT},
+                        {"NONE", JohansenTerms::NONE},
+                        {"RESTRICT", JohansenTerms::RESTRICTED},
+                        {"TREND", JohansenTerms::TREND}},
+                       terms);
 }
 
 // Johansen's test of the list's variables: a VAR of LAGS lags in levels (2 when not given).
-void johansen_test(Run& run, const CointEquation& eq, const ListRows& rows, const CointOptions& o) {
+void johansen_test(Run& run, const EstimationEquation& eq, const ListRows& rows,
+                   const CointOptions& o) {
     JohansenTerms terms = JohansenTerms::CONSTANT;
     if (!read_johansen_terms(run, o.DETERM, terms)) return;
     std::vector<std::string> names{eq.dep_name};
@@ -320,14 +320,13 @@ void cmd_cointegr(Run& run) {
                      ERR_COINT_COMBINATION);
         return;
     }
-    CointEquation eq;
+    EstimationEquation eq;
     const OlsTerm dep = list_term(run, 1);
     eq.dep_ref = dep.ref, eq.dep_lag = dep.lag, eq.dep_name = dep.name;
     for (int k = 2; k <= scan.NF; ++k) eq.terms.push_back(list_term(run, k));
     eq.terms.push_back(intercept_term(run));
     ListRows rows;
-    if (!gather_list_rows(run, eq.dep_ref, eq.dep_lag, eq.terms, o.BEG, o.END, rows)) return;
-    eq.obs = rows.obs, eq.beg = rows.beg, eq.end = rows.end;
+    if (!gather_equation_rows(run, eq, eq.terms, o.BEG, o.END, rows)) return;
     if (!rows.obs.empty() && rows.obs.back() - rows.obs.front() + 1 != int(rows.obs.size())) {
         report_error(run, " ...ERROR..COINTEGR NEEDS OBSERVATIONS THAT FOLLOW ONE ANOTHER",
                      ERR_COINT_GAPS);

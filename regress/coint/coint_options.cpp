@@ -3,14 +3,13 @@
 
 #include "core/run.hpp"
 #include "numeric/text.hpp"
-#include "options/options.hpp"
 
 namespace tarvex {
 
 namespace {
 
 // clang-format off
-const OptionTable COINT_TABLE = {
+const OptionTable COINT_TABLE = estimator_option_table(
     {
         //  #  keyword      effect
         "PP",        //  1 switch  Phillips-Perron instead of Dickey-Fuller (one variable)
@@ -26,15 +25,13 @@ const OptionTable COINT_TABLE = {
         "BANDWIDT",  // 11 integer Bartlett truncation lag of the long-run variance
         "DETERM",    // 12 name    NONE, CONSTANT, TREND; with JOHANSEN also RESTRICT
         "SELECT",    // 13 name    FIXED, AIC or BIC: how the number of lags is chosen
-        "PREDICT",   // 14 name    fitted values of the cointegrating regression
-        "RESID",     // 15 name    its residuals
-        "COEF",      // 16 name    its coefficients (JOHANSEN: the first normalised vector)
-        "COVARIAN",  // 17 name    their covariance matrix
-        "STDERR",    // 18 name    standard errors
-        "TRATIO",    // 19 name    t-ratios
+        // 14-19: PREDICT RESID COEF COVARIAN STDERR TRATIO of the cointegrating regression (JOHANSEN:
+        // COEF the first normalised vector)
+    },
+    {
         "TESTSTAT",  // 20 name    the test statistics with their p-values
     },
-    7, 4, 0, 9};
+    7, 4, 0);
 // clang-format on
 
 } // namespace
@@ -44,22 +41,20 @@ const OptionTable& coint_option_table() {
 }
 
 void set_coint_defaults(Run& run) {
-    set_estimator_defaults(run, COINT_TABLE);
-    run.opt.iv[option_index(COINT_TABLE, "LAGS")] = -1;
-    run.opt.iv[option_index(COINT_TABLE, "BANDWIDT")] = -1;
+    OptionDefaults d = set_estimator_defaults(run, COINT_TABLE);
+    d.integer("LAGS", -1);
+    d.integer("BANDWIDT", -1);
 }
 
 CointOptions read_coint_options(const Run& run) {
     const OptionValues v(run.opt, COINT_TABLE);
     CointOptions o;
+    read_estimator_options(v, o);
     o.PP = v.on("PP"), o.KPSS = v.on("KPSS"), o.LONG = v.on("LONG");
-    o.PCOV = v.on("PCOV"), o.PCOR = v.on("PCOR"), o.WIDE = v.on("WIDE");
     o.JOHANSEN = v.on("JOHANSEN");
-    o.BEG = v.integer("BEG"), o.END = v.integer("END");
     o.LAGS = v.integer("LAGS"), o.BANDWIDT = v.integer("BANDWIDT");
     o.DETERM = trim_trailing_blanks(v.name("DETERM"));
     o.SELECT = trim_trailing_blanks(v.name("SELECT"));
-    o.out = read_output_names(v);
     return o;
 }
 

@@ -10,16 +10,14 @@ namespace tarvex {
 
 struct Run;
 
-struct CointOptions {
+// COINTEGR has no CONSTANT option: DETERM gives the deterministic terms.
+struct CointOptions : EstimatorOptions {
     bool PP = false, KPSS = false, LONG = false;
-    bool PCOV = false, PCOR = false, WIDE = false;
     bool JOHANSEN = false; // Johansen's test instead of Engle-Granger's
-    int BEG = 0, END = 0;
-    int LAGS = -1;      // lagged differences (ADF, Engle-Granger), lags in levels (JOHANSEN)
-    int BANDWIDT = -1;  // Bartlett truncation lag (PP, KPSS); -1: not given
-    std::string DETERM; // deterministic terms; blank: the default of the test
-    std::string SELECT; // FIXED, AIC or BIC
-    OutputNames out;
+    int LAGS = -1;         // lagged differences (ADF, Engle-Granger), lags in levels (JOHANSEN)
+    int BANDWIDT = -1;     // Bartlett truncation lag (PP, KPSS); -1: not given
+    std::string DETERM;    // deterministic terms; blank: the default of the test
+    std::string SELECT;    // FIXED, AIC or BIC
 };
 
 const OptionTable& coint_option_table();

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "numeric/real.hpp"
+#include "regress/fit/estimation_equation.hpp"
 #include "regress/fit/model_result.hpp"
-#include "regress/fit/ols_fit.hpp"
 
 #include <string>
 #include <vector>
@@ -20,11 +20,8 @@ struct CointOptions;
 struct CointRegression {
     bool ok = true;
     int failed_column = -1; // the dependent regressor when not ok
-    int n = 0, k = 0;
-    std::vector<Real> coef, se, tstat, cov, xtx_inv; // K x K row-major
-    std::vector<Real> fitted, resid;
-    Real sse = 0, sigma2 = 0, rsqr = 0;
-    // What is stored (named by the command): the regression's record with $SSE $SIG2 $R2; the
+    // The regression's record (coefficients, covariance, (X'X)**-1, fitted values, residuals,
+    // N, K, SSE, R-square, sigma) with $SSE $SIG2 $R2, named and stored by the command; the
     // test of its residuals adds its statistic and scalars.
     ModelResult result;
 };
@@ -33,17 +30,8 @@ struct CointRegression {
 CointRegression cointegrating_regression(const std::vector<Real>& y,
                                          const std::vector<std::vector<Real>>& x);
 
-// The equation as the report and the stored estimation name it.
-struct CointEquation {
-    int dep_ref = 0, dep_lag = 0;
-    std::string dep_name;
-    std::vector<OlsTerm> terms;
-    std::vector<int> obs;
-    int beg = 0, end = 0;
-};
-
 // The heading, the fit and the coefficient table of the cointegrating regression.
-void report_cointegrating_regression(Run& run, const CointEquation& eq, const CointRegression& r,
-                                     const CointOptions& o);
+void report_cointegrating_regression(Run& run, const EstimationEquation& eq,
+                                     const CointRegression& r, const CointOptions& o);
 
 } // namespace tarvex

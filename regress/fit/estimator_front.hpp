@@ -4,10 +4,12 @@
 #pragma once
 
 #include "core/option_set.hpp"
+#include "kernels/maximize_likelihood.hpp"
 #include "numeric/real.hpp"
 #include "options/option_access.hpp"
 #include "regress/fit/model_result.hpp"
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -22,6 +24,35 @@ struct OutputNames {
     std::string PREDICT, RESID, COEF, STDERR, TRATIO, COVARIAN, TESTSTAT;
 };
 OutputNames read_output_names(const OptionValues& options);
+
+// An estimator's option table: `leading` (its switches, integers, reals and the name options it
+// lists first), then the output names PREDICT RESID COEF COVARIAN STDERR TRATIO in that order,
+// then `trailing` (its other name options). The name group is what follows the switches,
+// integers and reals.
+OptionTable estimator_option_table(std::initializer_list<std::string_view> leading,
+                                   std::initializer_list<std::string_view> trailing, int nswitch,
+                                   int nint, int nreal);
+
+// The settings the estimators' tables share, each read where the table has it (a keyword the
+// table lacks reads off, 0 or blank): the intercept, the printing switches, the range, the
+// iteration controls and the output names.
+struct EstimatorOptions {
+    bool CONSTANT = true;
+    bool PCOV = false, PCOR = false, WIDE = false, PITER = false;
+    int BEG = 0, END = 0, MAXIT = 0;
+    Real CONVERGE = 0;  // the change that ends the iterations
+    std::string METHOD; // the method's word, trailing blanks trimmed
+    OutputNames out;
+};
+void read_estimator_options(const OptionValues& options, EstimatorOptions& o);
+
+// The maximiser METHOD names: NEWTON, BHHH, BFGS or DFP (checked before).
+MaximizeMethod maximize_method(std::string_view word);
+
+// MAXIT at least 1, CONVERGE strictly between 0 and 1 and, when `methods` is not empty, METHOD
+// one of them; the first that is not is bad_option_value with `err`.
+bool check_iteration_options(Run& run, const EstimatorOptions& o,
+                             std::initializer_list<std::string_view> methods, int err);
 
 // Prepares the option set for `table` with the defaults estimators share: CONSTANT on, WIDE
 // from SET WIDE, BEG and END from the current sample (each where the table has it). The

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace tarvex {
 
@@ -156,6 +157,20 @@ bool place_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTe
     return true;
 }
 
+bool append_list_terms(Run& run, const OlsTerm& dep, int from, int to, int err_both_sides,
+                       std::vector<OlsTerm>& terms) {
+    for (int k = from; k <= to; ++k) {
+        const OlsTerm t = list_term(run, k);
+        if (t.ref == dep.ref && t.lag == dep.lag) {
+            report_error(run, " ...ERROR..VARIABLE " + dep.name + " IS ON BOTH SIDES OF EQUATION",
+                         err_both_sides);
+            return false;
+        }
+        terms.push_back(t);
+    }
+    return true;
+}
+
 bool read_list_equation(Run& run, const std::string& word, bool constant, int err_no_list,
                         int err_both_sides, ListEquationTerms& out) {
     const int count = run.scan.NF;
@@ -165,17 +180,28 @@ bool read_list_equation(Run& run, const std::string& word, bool constant, int er
     }
     out.dep = list_term(run, 1);
     out.terms.clear();
-    for (int k = 2; k <= count; ++k) {
-        const OlsTerm t = list_term(run, k);
-        if (t.ref == out.dep.ref && t.lag == out.dep.lag) {
-            report_error(run,
-                         " ...ERROR..VARIABLE " + out.dep.name + " IS ON BOTH SIDES OF EQUATION",
-                         err_both_sides);
-            return false;
-        }
-        out.terms.push_back(t);
-    }
+    if (!append_list_terms(run, out.dep, 2, count, err_both_sides, out.terms)) return false;
     if (constant) out.terms.push_back(intercept_term(run));
+    return true;
+}
+
+bool read_estimation_equation(Run& run, const std::string& word, bool constant, int err_no_list,
+                              int err_both_sides, EstimationEquation& eq) {
+    ListEquationTerms list;
+    if (!read_list_equation(run, word, constant, err_no_list, err_both_sides, list)) return false;
+    eq.dep_ref = list.dep.ref;
+    eq.dep_lag = list.dep.lag;
+    eq.dep_name = list.dep.name;
+    eq.terms = std::move(list.terms);
+    return true;
+}
+
+bool gather_equation_rows(Run& run, EstimationEquation& eq, const std::vector<OlsTerm>& terms,
+                          int beg, int end, ListRows& rows) {
+    if (!gather_list_rows(run, eq.dep_ref, eq.dep_lag, terms, beg, end, rows)) return false;
+    eq.obs = rows.obs;
+    eq.beg = rows.beg;
+    eq.end = rows.end;
     return true;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "numeric/real.hpp"
+#include "regress/fit/estimation_equation.hpp"
 #include "regress/fit/ols_fit.hpp"
 
 #include <string>
@@ -18,6 +19,12 @@ OlsTerm list_term(Run& run, int k);
 // The intercept term, named CONSTANT.
 OlsTerm intercept_term(const Run& run);
 
+// Scan items from..to (1-based) appended to `terms`. One that is the dependent variable `dep`
+// itself writes " ...ERROR..VARIABLE name IS ON BOTH SIDES OF EQUATION" with `err_both_sides`
+// and returns false.
+bool append_list_terms(Run& run, const OlsTerm& dep, int from, int to, int err_both_sides,
+                       std::vector<OlsTerm>& terms);
+
 // The list "depvar indeps" of an estimation command: the dependent variable and the regressors,
 // the intercept appended last when `constant`.
 struct ListEquationTerms {
@@ -29,6 +36,9 @@ struct ListEquationTerms {
 // variable itself " ...ERROR..VARIABLE name IS ON BOTH SIDES OF EQUATION" with `err_both_sides`.
 bool read_list_equation(Run& run, const std::string& word, bool constant, int err_no_list,
                         int err_both_sides, ListEquationTerms& out);
+// The same list read into an equation's dependent variable and terms.
+bool read_estimation_equation(Run& run, const std::string& word, bool constant, int err_no_list,
+                              int err_both_sides, EstimationEquation& eq);
 
 // The rows of an equation: the dependent variable (ref, lag) and the terms.
 struct ListRows {
@@ -43,6 +53,10 @@ struct ListRows {
 // in use. False when CKSMPL stopped the command.
 bool gather_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
                       int beg, int end, ListRows& rows);
+// gather_list_rows for the dependent variable of `eq` and `terms` (its terms, or them with more
+// columns the command reads), the range and the observations in use recorded in `eq`.
+bool gather_equation_rows(Run& run, EstimationEquation& eq, const std::vector<OlsTerm>& terms,
+                          int beg, int end, ListRows& rows);
 // Its two steps: the range check with the observations in use (rows.beg, rows.end, rows.obs),
 // and the reading of the values into rows.y and rows.x.
 bool list_rows_in_range(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,

@@ -40,17 +40,6 @@ bool check_options(Run& run, const GlsOptions& o) {
     return true;
 }
 
-bool read_equation(Run& run, const GlsOptions& o, EstimationEquation& eq) {
-    ListEquationTerms list;
-    if (!read_list_equation(run, "GLS", o.CONSTANT, ERR_GLS_NO_LIST, ERR_GLS_BOTH_SIDES, list))
-        return false;
-    eq.dep_ref = list.dep.ref;
-    eq.dep_lag = list.dep.lag;
-    eq.dep_name = list.dep.name;
-    eq.terms = std::move(list.terms);
-    return true;
-}
-
 // The variable named by an option, or 0 (reported).
 int named_variable(Run& run, const char* option, const std::string& name, VarInfo& info) {
     const std::string trimmed = trim_trailing_blanks(name);
@@ -124,7 +113,8 @@ void cmd_gls(Run& run) {
     const GlsOptions o = read_gls_options(run);
     if (!check_options(run, o)) return;
     EstimationEquation eq;
-    if (!read_equation(run, o, eq)) return;
+    if (!read_estimation_equation(run, "GLS", o.CONSTANT, ERR_GLS_NO_LIST, ERR_GLS_BOTH_SIDES, eq))
+        return;
 
     std::vector<OlsTerm> gathered(eq.terms);
     const bool diagonal = !name_blank(o.VARIANCE);
@@ -137,10 +127,7 @@ void cmd_gls(Run& run) {
         gathered.push_back(v);
     }
     ListRows rows;
-    if (!gather_list_rows(run, eq.dep_ref, eq.dep_lag, gathered, o.BEG, o.END, rows)) return;
-    eq.obs = rows.obs;
-    eq.beg = rows.beg;
-    eq.end = rows.end;
+    if (!gather_equation_rows(run, eq, gathered, o.BEG, o.END, rows)) return;
     const std::size_t n = rows.obs.size(), k = eq.terms.size();
     if (n <= k) {
         report_error(run,

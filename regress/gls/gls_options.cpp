@@ -8,7 +8,7 @@ namespace tarvex {
 namespace {
 
 // clang-format off
-const OptionTable GLS_TABLE = {
+const OptionTable GLS_TABLE = estimator_option_table(
     {
         //  #  keyword      effect
         "CONSTANT",  //  1 switch  intercept (on)
@@ -19,14 +19,9 @@ const OptionTable GLS_TABLE = {
         "END",       //  6 integer last observation
         "OMEGA",     //  7 name    N x N error covariance matrix (up to a factor)
         "VARIANCE",  //  8 name    error variance of each observation (up to a factor)
-        "PREDICT",   //  9 name    fitted values x'b
-        "RESID",     // 10 name    residuals y - x'b
-        "COEF",      // 11 name    coefficients
-        "COVARIAN",  // 12 name    coefficient covariance matrix
-        "STDERR",    // 13 name    standard errors
-        "TRATIO",    // 14 name    t-ratios
+        // 9-14: PREDICT the fitted values x'b, RESID y - x'b, COEF COVARIAN STDERR TRATIO
     },
-    4, 2, 0, 8};
+    {}, 4, 2, 0);
 // clang-format on
 
 } // namespace
@@ -38,11 +33,8 @@ const OptionTable& gls_option_table() {
 GlsOptions read_gls_options(const Run& run) {
     const OptionValues v(run.opt, GLS_TABLE);
     GlsOptions o;
-    o.CONSTANT = v.on("CONSTANT"), o.PCOV = v.on("PCOV"), o.PCOR = v.on("PCOR");
-    o.WIDE = v.on("WIDE");
-    o.BEG = v.integer("BEG"), o.END = v.integer("END");
+    read_estimator_options(v, o);
     o.OMEGA = v.name("OMEGA"), o.VARIANCE = v.name("VARIANCE");
-    o.out = read_output_names(v);
     return o;
 }
 

@@ -10,12 +10,8 @@ namespace tarvex {
 
 struct Run;
 
-struct GlsOptions {
-    bool CONSTANT = true;
-    bool PCOV = false, PCOR = false, WIDE = false;
-    int BEG = 0, END = 0;
+struct GlsOptions : EstimatorOptions {
     std::string OMEGA, VARIANCE; // the error covariance matrix, or the variances by observation
-    OutputNames out;
 };
 
 const OptionTable& gls_option_table();

@@ -13,6 +13,7 @@
 #include "core/run.hpp"
 #include "numeric/text.hpp"
 #include "options/options.hpp"
+#include "regress/fit/estimator_front.hpp"
 #include "regress/graph/confiden_report.hpp"
 #include "regress/graph/graph_errors.hpp"
 #include "regress/graph/graph_script.hpp"
@@ -25,24 +26,20 @@ namespace {
 constexpr int BINS_MAX = 1000;
 constexpr int ELLIPSE_POINTS = 720; // enough to draw a closed curve on 130 x 200 characters
 
-bool bad_option(Run& run, const char* keyword) {
-    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
-                 ERR_GRAPH_OPTION);
-    return false;
-}
-
 bool check_options(Run& run, const GraphOptions& o) {
-    if (o.LINES < PLOT_ROWS_MIN || o.LINES > PLOT_ROWS_MAX) return bad_option(run, "LINES");
-    if (o.COLS < PLOT_COLS_MIN || o.COLS > PLOT_COLS_MAX) return bad_option(run, "COLS");
-    if (o.BINS < 0 || o.BINS > BINS_MAX) return bad_option(run, "BINS");
-    if (!(o.LEVEL > 0) || !(o.LEVEL < 1)) return bad_option(run, "LEVEL");
+    if (o.LINES < PLOT_ROWS_MIN || o.LINES > PLOT_ROWS_MAX)
+        return bad_option_value(run, "LINES", ERR_GRAPH_OPTION);
+    if (o.COLS < PLOT_COLS_MIN || o.COLS > PLOT_COLS_MAX)
+        return bad_option_value(run, "COLS", ERR_GRAPH_OPTION);
+    if (o.BINS < 0 || o.BINS > BINS_MAX) return bad_option_value(run, "BINS", ERR_GRAPH_OPTION);
+    if (!(o.LEVEL > 0) || !(o.LEVEL < 1)) return bad_option_value(run, "LEVEL", ERR_GRAPH_OPTION);
     const std::pair<const std::string*, const char*> names[] = {{&o.DEVICE, "DEVICE"},
                                                                 {&o.OUTPUT, "OUTPUT"},
                                                                 {&o.TITLE, "TITLE"},
                                                                 {&o.XLABEL, "XLABEL"},
                                                                 {&o.YLABEL, "YLABEL"}};
     for (const auto& [value, keyword] : names)
-        if (*value == "********") return bad_option(run, keyword);
+        if (*value == "********") return bad_option_value(run, keyword, ERR_GRAPH_OPTION);
     const std::pair<bool, const char*> kinds[] = {
         {o.SCATTER, "SCATTER"}, {o.HISTOGRA, "HISTOGRA"}, {o.RESIDUAL, "RESIDUAL"}};
     const char* first = nullptr;

@@ -24,25 +24,9 @@ namespace tarvex {
 
 namespace {
 
-bool bad_option(Run& run, const char* keyword) {
-    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
-                 ERR_HET_OPTION);
-    return false;
-}
-
 bool check_options(Run& run, const HeteroOptions& o) {
-    if (o.MAXIT < 1) return bad_option(run, "MAXIT");
-    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1)) return bad_option(run, "CONVERGE");
-    if (o.METHOD != "NEWTON" && o.METHOD != "BHHH" && o.METHOD != "BFGS" && o.METHOD != "DFP")
-        return bad_option(run, "METHOD");
-    return check_name_options(run, hetero_option_table(), ERR_HET_OPTION);
-}
-
-MaximizeMethod method_of(const std::string& word) {
-    if (word == "BHHH") return MaximizeMethod::BHHH;
-    if (word == "BFGS") return MaximizeMethod::BFGS;
-    if (word == "DFP") return MaximizeMethod::DFP;
-    return MaximizeMethod::NEWTON;
+    return check_iteration_options(run, o, {"NEWTON", "BHHH", "BFGS", "DFP"}, ERR_HET_OPTION) &&
+           check_name_options(run, hetero_option_table(), ERR_HET_OPTION);
 }
 
 // Reads the two lists; false (reported) when the mean equation has nothing or the dependent
@@ -59,22 +43,13 @@ bool read_equation(Run& run, const HeteroOptions& o, HeteroEquation& eq) {
     eq.dep_ref = dep.ref;
     eq.dep_lag = dep.lag;
     eq.dep_name = dep.name;
-    for (int k = 2; k <= split; ++k) {
-        const OlsTerm t = list_term(run, k);
-        if (t.ref == dep.ref && t.lag == dep.lag) {
-            report_error(run,
-                         " ...ERROR..VARIABLE " + eq.dep_name + " IS ON BOTH SIDES OF EQUATION",
-                         ERR_HET_BOTH_SIDES);
-            return false;
-        }
-        eq.mean.push_back(t);
-    }
+    if (!append_list_terms(run, dep, 2, split, ERR_HET_BOTH_SIDES, eq.terms)) return false;
     if (scan.list_break >= 0) {
         for (int k = split + 1; k <= scan.NF; ++k) eq.variance.push_back(list_term(run, k));
     } else {
-        eq.variance = eq.mean;
+        eq.variance = eq.terms;
     }
-    if (o.CONSTANT) eq.mean.push_back(intercept_term(run));
+    if (o.CONSTANT) eq.terms.push_back(intercept_term(run));
     eq.variance.push_back(intercept_term(run));
     return true;
 }
@@ -90,14 +65,11 @@ void cmd_hetero(Run& run) {
     HeteroEquation eq;
     if (!read_equation(run, o, eq)) return;
 
-    std::vector<OlsTerm> all(eq.mean);
+    std::vector<OlsTerm> all(eq.terms);
     all.insert(all.end(), eq.variance.begin(), eq.variance.end());
     ListRows rows;
-    if (!gather_list_rows(run, eq.dep_ref, eq.dep_lag, all, o.BEG, o.END, rows)) return;
-    eq.obs = rows.obs;
-    eq.beg = rows.beg;
-    eq.end = rows.end;
-    const int k = int(eq.mean.size()), m = int(eq.variance.size());
+    if (!gather_equation_rows(run, eq, all, o.BEG, o.END, rows)) return;
+    const int k = int(eq.terms.size()), m = int(eq.variance.size());
     const int n = int(rows.obs.size());
     if (n < k + m) {
         report_error(run,
@@ -114,7 +86,7 @@ void cmd_hetero(Run& run) {
     data.z.assign(rows.x.begin() + k, rows.x.end());
     data.z_intercept = m - 1;
     HeteroControl control;
-    control.method = method_of(o.METHOD);
+    control.method = maximize_method(o.METHOD);
     control.max_iterations = o.MAXIT;
     control.parameter_tolerance = o.CONVERGE;
     control.sandwich = o.HETCOV;
@@ -134,7 +106,7 @@ void cmd_hetero(Run& run) {
     }
     if (e.end == HeteroEnd::MEAN_SINGULAR || e.end == HeteroEnd::VARIANCE_SINGULAR) {
         const bool in_mean = e.end == HeteroEnd::MEAN_SINGULAR;
-        const std::vector<OlsTerm>& terms = in_mean ? eq.mean : eq.variance;
+        const std::vector<OlsTerm>& terms = in_mean ? eq.terms : eq.variance;
         const std::string which = e.bad_column >= 0 && e.bad_column < int(terms.size())
                                       ? trim_trailing_blanks(terms[e.bad_column].name)
                                       : std::string("?");
@@ -148,11 +120,8 @@ void cmd_hetero(Run& run) {
     // The variance coefficients are named parameters (V_name), after those of the mean.
     std::vector<std::string> variance_names;
     for (const OlsTerm& t : eq.variance) variance_names.push_back(variance_parameter_name(t.name));
-    name_equation(run, "HETERO", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.mean, variance_names, r);
-    r.obs = eq.obs;
-    r.beg = eq.beg;
-    r.end = eq.end;
-    r.intercept = !eq.mean.empty() && eq.mean.back().kind == TermKind::INTERCEPT;
+    name_equation(run, "HETERO", eq, variance_names, r);
+    r.intercept = !eq.terms.empty() && eq.terms.back().kind == TermKind::INTERCEPT;
     report_hetero(run, eq, e, o);
     if (!store_model_result(run, std::move(e.result), o.out)) return;
     store_by_observation(run, o.VARPRED, eq.end, eq.obs, e.variance);

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "core/option_set.hpp"
-#include "numeric/real.hpp"
 #include "regress/fit/estimator_front.hpp"
 
 #include <string>
@@ -11,15 +10,10 @@ namespace tarvex {
 
 struct Run;
 
-struct HeteroOptions {
-    bool CONSTANT = true; // intercept in the mean equation
-    bool HETCOV = false;  // sandwich covariance
-    bool PCOV = false, PCOR = false, WIDE = false, PITER = false;
-    int BEG = 0, END = 0, MAXIT = 0;
-    Real CONVERGE = 0;
-    OutputNames out;
+// CONSTANT is the intercept of the mean equation; METHOD NEWTON, BHHH, BFGS or DFP.
+struct HeteroOptions : EstimatorOptions {
+    bool HETCOV = false; // sandwich covariance
     std::string VARPRED; // exp(z'g) by observation
-    std::string METHOD;  // NEWTON, BHHH, BFGS or DFP
 };
 
 const OptionTable& hetero_option_table();

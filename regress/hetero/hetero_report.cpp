@@ -27,7 +27,7 @@ std::vector<std::string> hetero_term_names(const std::vector<OlsTerm>& terms) {
 
 // The coefficients, mean equation then variance (V_name).
 std::vector<std::string> hetero_parameter_names(const HeteroEquation& eq) {
-    std::vector<std::string> names = hetero_term_names(eq.mean);
+    std::vector<std::string> names = hetero_term_names(eq.terms);
     for (const OlsTerm& t : eq.variance) names.push_back(variance_parameter_name(t.name));
     return names;
 }
@@ -84,7 +84,7 @@ void report_hetero(Run& run, const HeteroEquation& eq, const HeteroEstimate& e,
                                 " DEGREES OF FREEDOM, P-VALUE=" + fmt_F(e.lr_pvalue, 6, 3));
         if (o.HETCOV) write_line(run, " USING HETEROSKEDASTICITY-CONSISTENT COVARIANCE MATRIX");
         write_line(run, " ");
-        write_table(run, fmt_X(10) + "MEAN EQUATION:", eq.mean, e, 0, o.WIDE);
+        write_table(run, fmt_X(10) + "MEAN EQUATION:", eq.terms, e, 0, o.WIDE);
         write_line(run, " ");
         write_table(run, fmt_X(10) + "VARIANCE EQUATION:", eq.variance, e, e.k, o.WIDE);
         const std::vector<std::string> names = hetero_parameter_names(eq);

@@ -4,7 +4,7 @@
 // an iteration that did not converge is the one message it gives).
 #pragma once
 
-#include "regress/fit/ols_fit.hpp"
+#include "regress/fit/estimation_equation.hpp"
 #include "regress/hetero/hetero_estimate.hpp"
 #include "regress/hetero/hetero_options.hpp"
 
@@ -15,13 +15,10 @@ namespace tarvex {
 
 struct Run;
 
-// The equation as the command read it.
-struct HeteroEquation {
-    int dep_ref = 0, dep_lag = 0;
-    std::string dep_name; // 8 columns
-    std::vector<OlsTerm> mean, variance;
-    std::vector<int> obs;
-    int beg = 0, end = 0;
+// The equation as the command read it: the mean equation, and beside it the regressors of the
+// log variance (CONSTANT last).
+struct HeteroEquation : EstimationEquation {
+    std::vector<OlsTerm> variance;
 };
 
 // Prints and stores a finished estimate (converged, or stopped with a warning).

@@ -31,11 +31,7 @@ bool same_term(const OlsTerm& a, const OlsTerm& b) {
 }
 
 bool check_options(Run& run, const IvOptions& o) {
-    if (o.AUTCOV < 0) {
-        report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("AUTCOV"),
-                     ERR_IV_OPTION);
-        return false;
-    }
+    if (o.AUTCOV < 0) return bad_option_value(run, "AUTCOV", ERR_IV_OPTION);
     return check_name_options(run, iv_option_table(), ERR_IV_OPTION);
 }
 
@@ -55,18 +51,11 @@ bool read_equation(Run& run, const IvOptions& o, IvEquation& eq) {
     eq.dep_ref = dep.ref;
     eq.dep_lag = dep.lag;
     eq.dep_name = dep.name;
-    for (int k = 2; k <= scan.NF; ++k) {
-        const OlsTerm t = list_term(run, k);
-        if (same_term(t, dep)) {
-            report_error(run,
-                         " ...ERROR..VARIABLE " + eq.dep_name + " IS ON BOTH SIDES OF EQUATION",
-                         ERR_IV_BOTH_SIDES);
-            return false;
-        }
-        (k <= split ? eq.regressors : eq.instruments).push_back(t);
-    }
+    if (!append_list_terms(run, dep, 2, split, ERR_IV_BOTH_SIDES, eq.terms) ||
+        !append_list_terms(run, dep, split + 1, scan.NF, ERR_IV_BOTH_SIDES, eq.instruments))
+        return false;
     if (o.CONSTANT) {
-        eq.regressors.push_back(intercept_term(run));
+        eq.terms.push_back(intercept_term(run));
         eq.instruments.push_back(intercept_term(run));
     }
     return true;
@@ -86,7 +75,7 @@ Columns distinct_columns(const IvEquation& eq) {
         c.terms.push_back(t);
         return static_cast<int>(c.terms.size()) - 1;
     };
-    for (const OlsTerm& t : eq.regressors) c.regressors.push_back(place(t));
+    for (const OlsTerm& t : eq.terms) c.regressors.push_back(place(t));
     for (const OlsTerm& t : eq.instruments) c.instruments.push_back(place(t));
     return c;
 }
@@ -112,7 +101,7 @@ EstimationFailure iv_failure(const IvEquation& eq, const IvEstimate& e) {
                     " IS A LINEAR COMBINATION OF THE INSTRUMENTS BEFORE IT",
                 ERR_IV_INSTRUMENTS};
     case IvEnd::REGRESSORS_COLLINEAR:
-        return {" ...ERROR..REGRESSOR " + trim_trailing_blanks(eq.regressors[e.bad_column].name) +
+        return {" ...ERROR..REGRESSOR " + trim_trailing_blanks(eq.terms[e.bad_column].name) +
                     " IS NOT IDENTIFIED: ON THE INSTRUMENTS IT IS A COMBINATION OF THE "
                     "REGRESSORS BEFORE IT",
                 ERR_IV_REGRESSORS};
@@ -143,8 +132,7 @@ void cmd_2sls(Run& run) {
     const Columns c = distinct_columns(eq);
     // The counts are known before the data are read.
     const int endogenous = endogenous_count(c);
-    const int excluded =
-        static_cast<int>(eq.instruments.size() - eq.regressors.size()) + endogenous;
+    const int excluded = static_cast<int>(eq.instruments.size() - eq.terms.size()) + endogenous;
     if (endogenous > excluded) {
         IvEstimate e;
         e.endogenous.assign(static_cast<std::size_t>(endogenous), 0);
@@ -190,13 +178,10 @@ void cmd_2sls(Run& run) {
         return;
     }
     EstimationResults& r = e.result.record;
-    name_equation(run, "2SLS", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.regressors, {}, r);
-    r.obs = eq.obs;
-    r.beg = eq.beg;
-    r.end = eq.end;
+    name_equation(run, "2SLS", eq, {}, r);
     // Each first-stage F row carries its endogenous regressor's name.
     for (std::size_t j = 0; j < e.first_stage.size(); ++j)
-        r.statistics[j].name += " " + trim_trailing_blanks(eq.regressors[e.endogenous[j]].name);
+        r.statistics[j].name += " " + trim_trailing_blanks(eq.terms[e.endogenous[j]].name);
     report_iv(run, eq, e, o);
     store_model_result(run, std::move(e.result), o.out);
 }

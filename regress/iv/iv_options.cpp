@@ -8,7 +8,7 @@ namespace tarvex {
 namespace {
 
 // clang-format off
-const OptionTable IV_TABLE = {
+const OptionTable IV_TABLE = estimator_option_table(
     {
         //  #  keyword      effect
         "CONSTANT",  //  1 switch  intercept among the regressors and the instruments (on)
@@ -19,15 +19,12 @@ const OptionTable IV_TABLE = {
         "BEG",       //  6 integer first observation
         "END",       //  7 integer last observation
         "AUTCOV",    //  8 integer Newey-West lag order (implies HETCOV)
-        "PREDICT",   //  9 name    Xb
-        "RESID",     // 10 name    y - Xb, the structural residuals
-        "COEF",      // 11 name    coefficients
-        "COVARIAN",  // 12 name    coefficient covariance matrix
-        "STDERR",    // 13 name    standard errors
-        "TRATIO",    // 14 name    t-ratios
+        // 9-14: PREDICT Xb, RESID y - Xb (the structural residuals), COEF COVARIAN STDERR TRATIO
+    },
+    {
         "TESTSTAT",  // 15 name    the tests: first-stage F, Wu-Hausman, Sargan, Hansen J
     },
-    5, 3, 0, 7};
+    5, 3, 0);
 // clang-format on
 
 } // namespace
@@ -39,11 +36,9 @@ const OptionTable& iv_option_table() {
 IvOptions read_iv_options(const Run& run) {
     const OptionValues v(run.opt, IV_TABLE);
     IvOptions o;
-    o.CONSTANT = v.on("CONSTANT"), o.HETCOV = v.on("HETCOV"), o.PCOV = v.on("PCOV");
-    o.PCOR = v.on("PCOR"), o.WIDE = v.on("WIDE");
-    o.BEG = v.integer("BEG"), o.END = v.integer("END"), o.AUTCOV = v.integer("AUTCOV");
-    if (o.AUTCOV != 0) o.HETCOV = true;
-    o.out = read_output_names(v);
+    read_estimator_options(v, o);
+    o.AUTCOV = v.integer("AUTCOV");
+    o.HETCOV = v.on("HETCOV") || o.AUTCOV != 0;
     return o;
 }
 

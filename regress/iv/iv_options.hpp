@@ -10,13 +10,10 @@ namespace tarvex {
 
 struct Run;
 
-struct IvOptions {
-    bool CONSTANT = true; // intercept among the regressors and the instruments
-    bool HETCOV = false;  // heteroskedasticity-consistent covariance
-    bool PCOV = false, PCOR = false, WIDE = false;
-    int BEG = 0, END = 0;
-    int AUTCOV = 0; // Newey-West lag order (implies HETCOV)
-    OutputNames out;
+// CONSTANT: the intercept among the regressors and the instruments.
+struct IvOptions : EstimatorOptions {
+    bool HETCOV = false; // heteroskedasticity-consistent covariance
+    int AUTCOV = 0;      // Newey-West lag order (implies HETCOV)
 };
 
 const OptionTable& iv_option_table();

@@ -46,13 +46,13 @@ void write_tests(Run& run, const IvEquation& eq, const IvEstimate& e) {
         for (std::size_t j = 0; j < e.first_stage.size(); ++j) {
             const IvStatistic& f = e.first_stage[j];
             if (!f.available) {
-                write_line(run, " " + eq.regressors[e.endogenous[j]].name +
+                write_line(run, " " + eq.terms[e.endogenous[j]].name +
                                     "  F NOT AVAILABLE: NO DEGREES OF FREEDOM LEFT");
                 continue;
             }
-            write_line(run, " " + eq.regressors[e.endogenous[j]].name +
-                                "  F =" + fmt_G(f.value, 14, 7) + " WITH" + fmt_I(f.df1, 5) +
-                                " AND" + fmt_I(f.df2, 8) + " D.F." + p_value(f.pvalue));
+            write_line(run, " " + eq.terms[e.endogenous[j]].name + "  F =" + fmt_G(f.value, 14, 7) +
+                                " WITH" + fmt_I(f.df1, 5) + " AND" + fmt_I(f.df2, 8) + " D.F." +
+                                p_value(f.pvalue));
         }
     }
     if (e.exact_fit)
@@ -84,7 +84,7 @@ void report_iv(Run& run, const IvEquation& eq, const IvEstimate& e, const IvOpti
     write_line(run,
                fmt_I(r.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " + eq.dep_name);
     std::vector<std::string> endogenous;
-    for (int a : e.endogenous) endogenous.push_back(eq.regressors[a].name);
+    for (int a : e.endogenous) endogenous.push_back(eq.terms[a].name);
     if (!endogenous.empty()) write_name_list(run, " ENDOGENOUS REGRESSORS:", endogenous);
     write_name_list(run, " INSTRUMENTS:", iv_term_names(eq.instruments));
     if (e.robust) {

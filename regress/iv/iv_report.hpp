@@ -4,7 +4,7 @@
 // changes nothing.
 #pragma once
 
-#include "regress/fit/ols_fit.hpp"
+#include "regress/fit/estimation_equation.hpp"
 #include "regress/iv/iv_estimate.hpp"
 #include "regress/iv/iv_options.hpp"
 
@@ -15,14 +15,11 @@ namespace tarvex {
 
 struct Run;
 
-// The equation as the command read it.
-struct IvEquation {
+// The equation as the command read it: the structural equation (its regressors as the terms),
+// and beside it the command's word and the instruments.
+struct IvEquation : EstimationEquation {
     std::string command; // "2SLS" or "INSTRUME"
-    int dep_ref = 0, dep_lag = 0;
-    std::string dep_name; // 8 columns
-    std::vector<OlsTerm> regressors, instruments;
-    std::vector<int> obs;
-    int beg = 0, end = 0;
+    std::vector<OlsTerm> instruments;
 };
 
 void report_iv(Run& run, const IvEquation& eq, const IvEstimate& e, const IvOptions& o);

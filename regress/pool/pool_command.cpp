@@ -28,18 +28,12 @@ namespace tarvex {
 
 namespace {
 
-bool bad_option(Run& run, const char* keyword) {
-    report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded(keyword),
-                 ERR_POOL_OPTION);
-    return false;
-}
-
 bool check_options(Run& run, const PoolOptions& o) {
     if (o.FIXED && o.RANDOM) {
         report_error(run, " ...ERROR..FIXED AND RANDOM CANNOT BE USED TOGETHER", ERR_POOL_OPTION);
         return false;
     }
-    if (o.NCROSS < 0) return bad_option(run, "NCROSS");
+    if (o.NCROSS < 0) return bad_option_value(run, "NCROSS", ERR_POOL_OPTION);
     if (o.NCROSS == 0 && name_blank(o.IDVAR)) {
         report_error(run, " ...ERROR..POOL NEEDS NCROSS= OR IDVAR= TO KNOW THE CROSS-SECTIONS",
                      ERR_POOL_NO_PANEL);
@@ -48,19 +42,14 @@ bool check_options(Run& run, const PoolOptions& o) {
     return check_name_options(run, pool_option_table(), ERR_POOL_OPTION);
 }
 
-bool read_equation(Run& run, const PoolOptions& o, PoolEquation& eq) {
+bool read_equation(Run& run, const PoolOptions& o, EstimationEquation& eq) {
     // A regressor is needed even with the intercept: the within estimator has none.
-    ListEquationTerms list;
     if (run.scan.NF < 2 ||
-        !read_list_equation(run, "POOL", false, ERR_POOL_NO_LIST, ERR_POOL_BOTH_SIDES, list)) {
+        !read_estimation_equation(run, "POOL", false, ERR_POOL_NO_LIST, ERR_POOL_BOTH_SIDES, eq)) {
         if (run.scan.NF < 2)
             report_error(run, " ...ERROR..POOL NEEDS depvar indeps", ERR_POOL_NO_LIST);
         return false;
     }
-    eq.dep_ref = list.dep.ref;
-    eq.dep_lag = list.dep.lag;
-    eq.dep_name = list.dep.name;
-    eq.terms = std::move(list.terms);
     if (!o.FIXED) eq.terms.push_back(intercept_term(run));
     return true;
 }
@@ -115,7 +104,7 @@ void cmd_pool(Run& run) {
     if (!OPTION(run, pool_option_table())) return;
     const PoolOptions o = read_pool_options(run);
     if (!check_options(run, o)) return;
-    PoolEquation eq;
+    EstimationEquation eq;
     if (!read_equation(run, o, eq)) return;
 
     std::vector<OlsTerm> gathered(eq.terms);
@@ -126,10 +115,7 @@ void cmd_pool(Run& run) {
         gathered.push_back(id);
     }
     ListRows rows;
-    if (!gather_list_rows(run, eq.dep_ref, eq.dep_lag, gathered, o.BEG, o.END, rows)) return;
-    eq.obs = rows.obs;
-    eq.beg = rows.beg;
-    eq.end = rows.end;
+    if (!gather_equation_rows(run, eq, gathered, o.BEG, o.END, rows)) return;
     PanelGroups groups;
     if (!make_groups(run, o, rows, by_id ? &rows.x.back() : nullptr, groups)) return;
     if (o.FIXED || o.RANDOM) {
@@ -184,10 +170,7 @@ void cmd_pool(Run& run) {
         return;
     }
     EstimationResults& r = e.result.record;
-    name_equation(run, "POOL", eq.dep_ref, eq.dep_lag, eq.dep_name, eq.terms, {}, r);
-    r.obs = eq.obs;
-    r.beg = eq.beg;
-    r.end = eq.end;
+    name_equation(run, "POOL", eq, {}, r);
     report_pool(run, eq, groups, e, o);
     const std::vector<Real> effects = e.effects;
     if (!store_model_result(run, std::move(e.result), o.out)) return;

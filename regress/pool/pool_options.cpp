@@ -8,7 +8,7 @@ namespace tarvex {
 namespace {
 
 // clang-format off
-const OptionTable POOL_TABLE = {
+const OptionTable POOL_TABLE = estimator_option_table(
     {
         //  #  keyword      effect
         "FIXED",     //  1 switch  fixed effects: the within estimator
@@ -24,15 +24,12 @@ const OptionTable POOL_TABLE = {
         "NCROSS",    // 11 integer cross-sections of equal length stacked in BEG..END
         "IDVAR",     // 12 name    cross-section identifier variable
         "EFFECTS",   // 13 name    the fixed effects, one per cross-section
-        "PREDICT",   // 14 name    fitted values
-        "RESID",     // 15 name    residuals
-        "COEF",      // 16 name    coefficients
-        "COVARIAN",  // 17 name    coefficient covariance matrix
-        "STDERR",    // 18 name    standard errors
-        "TRATIO",    // 19 name    t-ratios
+        // 14-19: PREDICT the fitted values, RESID the residuals, COEF COVARIAN STDERR TRATIO
+    },
+    {
         "TESTSTAT",  // 20 name    the F test of equal fixed effects or the Hausman test
     },
-    8, 3, 0, 9};
+    8, 3, 0);
 // clang-format on
 
 } // namespace
@@ -44,13 +41,12 @@ const OptionTable& pool_option_table() {
 PoolOptions read_pool_options(const Run& run) {
     const OptionValues v(run.opt, POOL_TABLE);
     PoolOptions o;
+    read_estimator_options(v, o);
     o.FIXED = v.on("FIXED"), o.RANDOM = v.on("RANDOM"), o.HC1 = v.on("HC1");
     o.CLUSTER = v.on("CLUSTER") || o.HC1;
-    o.PCOV = v.on("PCOV"), o.PCOR = v.on("PCOR"), o.WIDE = v.on("WIDE");
     o.PEFFECTS = v.on("PEFFECTS");
-    o.BEG = v.integer("BEG"), o.END = v.integer("END"), o.NCROSS = v.integer("NCROSS");
+    o.NCROSS = v.integer("NCROSS");
     o.IDVAR = v.name("IDVAR"), o.EFFECTS = v.name("EFFECTS");
-    o.out = read_output_names(v);
     return o;
 }
 

@@ -10,13 +10,13 @@ namespace tarvex {
 
 struct Run;
 
-struct PoolOptions {
+// POOL has no CONSTANT option: its intercept follows the model.
+struct PoolOptions : EstimatorOptions {
     bool FIXED = false, RANDOM = false; // the model (neither: pooled least squares)
     bool CLUSTER = false, HC1 = false;  // covariance clustered by cross-section
-    bool PCOV = false, PCOR = false, WIDE = false, PEFFECTS = false;
-    int BEG = 0, END = 0, NCROSS = 0;
+    bool PEFFECTS = false;
+    int NCROSS = 0;
     std::string IDVAR, EFFECTS;
-    OutputNames out;
 };
 
 const OptionTable& pool_option_table();

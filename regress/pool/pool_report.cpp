@@ -22,8 +22,8 @@ const char* model_title(PoolModel m) {
     }
 }
 
-void write_heading(Run& run, const PoolEquation& eq, const PanelGroups& g, const PoolEstimate& e,
-                   const PoolOptions& o) {
+void write_heading(Run& run, const EstimationEquation& eq, const PanelGroups& g,
+                   const PoolEstimate& e, const PoolOptions& o) {
     write_line(run, " POOLED CROSS-SECTION TIME-SERIES REGRESSION: " +
                         std::string(model_title(e.model)));
     write_line(run,
@@ -90,8 +90,8 @@ void write_tests(Run& run, const PanelGroups& g, const PoolEstimate& e, bool eff
 
 } // namespace
 
-void report_pool(Run& run, const PoolEquation& eq, const PanelGroups& groups, const PoolEstimate& e,
-                 const PoolOptions& o) {
+void report_pool(Run& run, const EstimationEquation& eq, const PanelGroups& groups,
+                 const PoolEstimate& e, const PoolOptions& o) {
     if (!run.flags.OPUT) return;
     write_heading(run, eq, groups, e, o);
     write_summary(run, e);

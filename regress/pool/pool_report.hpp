@@ -4,7 +4,7 @@
 // TEST and FCAST read, and the named output variables.
 #pragma once
 
-#include "regress/fit/ols_fit.hpp"
+#include "regress/fit/estimation_equation.hpp"
 #include "regress/pool/pool_estimate.hpp"
 #include "regress/pool/pool_options.hpp"
 #include "regress/pool/pool_panel.hpp"
@@ -16,16 +16,7 @@ namespace tarvex {
 
 struct Run;
 
-// The equation as the command read it.
-struct PoolEquation {
-    int dep_ref = 0, dep_lag = 0;
-    std::string dep_name;       // 8 columns
-    std::vector<OlsTerm> terms; // the slopes, then CONSTANT (pooled and random effects)
-    std::vector<int> obs;
-    int beg = 0, end = 0;
-};
-
-void report_pool(Run& run, const PoolEquation& eq, const PanelGroups& groups, const PoolEstimate& e,
-                 const PoolOptions& o);
+void report_pool(Run& run, const EstimationEquation& eq, const PanelGroups& groups,
+                 const PoolEstimate& e, const PoolOptions& o);
 
 } // namespace tarvex

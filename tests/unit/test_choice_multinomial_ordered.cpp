@@ -304,7 +304,7 @@ TEST(ChoiceCategoryReport, WritesTablesAndStoresForTest) {
     ChoiceData m = small_choice_data(SMALL_YM);
     m.dependent = "YM";
     const MultinomialEstimate me = estimate_multinomial_logit(m, {});
-    report_multinomial_logit(run, m, me, ChoiceReportFlags{});
+    report_multinomial_logit(run, m, me, EstimatorOptions{});
     EXPECT_EQ(multinomial_parameter_names(m, me),
               (std::vector<std::string>{"X1_2    ", "X2_2    ", "C_2     ", "X1_3    ", "X2_3    ",
                                         "C_3     "}));
@@ -332,7 +332,7 @@ TEST(ChoiceCategoryReport, WritesTablesAndStoresForTest) {
     ChoiceData d = small_choice_data(SMALL_YO);
     d.dependent = "YO";
     const OrderedEstimate oe = estimate_ordered_choice(d, OrderedLink::LOGIT, {});
-    report_ordered_choice(run, d, OrderedLink::LOGIT, oe, ChoiceReportFlags{});
+    report_ordered_choice(run, d, OrderedLink::LOGIT, oe, EstimatorOptions{});
     EXPECT_EQ(ordered_parameter_names(d, oe)[2], "MU1     ");
     EXPECT_EQ(oe.result.record.not_forecast, "ORDERED LOGIT");
     d.y[4] = 2.5Q;

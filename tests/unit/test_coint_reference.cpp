@@ -164,12 +164,13 @@ TEST(CointReference, EngleGranger) {
     // m <- lm(y ~ x); coef(summary(m)); ur.df(residuals(m), type="none", lags=1)
     const CointRegression r = cointegrating_regression(y, {x, {}});
     ASSERT_TRUE(r.ok);
-    EXPECT_TRUE(agrees(r.coef[0], 0.528292691130104Q));
-    EXPECT_TRUE(agrees(r.se[0], 0.0146026338754697Q));
-    EXPECT_TRUE(agrees(r.coef[1], 1.093811938896886Q));
-    EXPECT_TRUE(agrees(r.se[1], 0.0853483519455115Q));
-    const AdfFit f = augmented_dickey_fuller(r.resid.data(), r.resid.size(), Deterministic::NONE, 1,
-                                             LagSelection::FIXED);
+    const EstimationResults& s = r.result.record;
+    EXPECT_TRUE(agrees(s.coef[0], 0.528292691130104Q));
+    EXPECT_TRUE(agrees(s.stderrs[0], 0.0146026338754697Q));
+    EXPECT_TRUE(agrees(s.coef[1], 1.093811938896886Q));
+    EXPECT_TRUE(agrees(s.stderrs[1], 0.0853483519455115Q));
+    const AdfFit f = augmented_dickey_fuller(s.residuals.data(), s.residuals.size(),
+                                             Deterministic::NONE, 1, LagSelection::FIXED);
     EXPECT_TRUE(agrees(f.tau, -7.49733254431333Q));
     // mackinnonp(-7.49733254431333, "c", N=2), mackinnoncrit(2, "c", 198)
     EXPECT_TRUE(agrees(mackinnon_pvalue(f.tau, Deterministic::CONSTANT, 2), 5.368083795849033e-10Q,
