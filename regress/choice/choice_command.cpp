@@ -160,7 +160,7 @@ void run_tobit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
 void run_multinomial_logit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
                            const ChoiceControl& control, const ChoiceOptions& o) {
     MultinomialEstimate e = estimate_multinomial_logit(data, control);
-    if (!category_fit_reportable(e.end))
+    if (!choice_reportable(e.end))
         return report_estimation_failure(run, multinomial_failure(data, e));
     name_choice_record(run, eq, {}, multinomial_parameter_names(data, e), e.result.record);
     report_multinomial_logit(run, data, e, o);
@@ -171,7 +171,7 @@ void run_ordered_choice(Run& run, const ChoiceEquation& eq, const ChoiceData& da
                         const ChoiceControl& control, const ChoiceOptions& o) {
     const OrderedLink link = eq.command == C_PROBIT ? OrderedLink::PROBIT : OrderedLink::LOGIT;
     OrderedEstimate e = estimate_ordered_choice(data, link, control);
-    if (!category_fit_reportable(e.end))
+    if (!choice_reportable(e.end))
         return report_estimation_failure(run, ordered_failure(data, link, e));
     name_choice_record(run, eq, {}, ordered_parameter_names(data, e), e.result.record);
     report_ordered_choice(run, data, link, e, o);

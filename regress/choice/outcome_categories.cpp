@@ -11,13 +11,8 @@ OutcomeCategories sort_outcomes(const std::vector<Real>& y, bool numbered, int l
     OutcomeCategories out;
     for (std::size_t i = 0; i < y.size(); ++i) {
         const Real v = y[i];
-        if (!finiteq(v) || qm::floor(v) != v) {
-            out.problem = OutcomeProblem::NOT_INTEGER;
-        } else if (numbered && v < 0) {
-            out.problem = OutcomeProblem::NEGATIVE;
-        } else {
-            continue;
-        }
+        if (finiteq(v) && qm::floor(v) == v) continue;
+        out.problem = OutcomeProblem::NOT_INTEGER;
         out.row = static_cast<int>(i);
         out.value = v;
         return out;
