@@ -118,13 +118,14 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
     const Real llf0 = intercept
                           ? Real(e.ones) * qm::log(share) + Real(e.n - e.ones) * qm::log(1 - share)
                           : Real(e.n) * qm::log(Real(0.5Q));
-    if (intercept) {
-        e.separation = regressor_separation(data);
-        if (e.separation.found) {
-            e.end = ChoiceEnd::SEPARATED;
-            return e;
-        }
-    }
+    // A separation found ends the estimate.
+    const auto separated = [&e](Separation s) {
+        const bool found = s.found;
+        if (found) e.end = ChoiceEnd::SEPARATED;
+        e.separation = std::move(s);
+        return found;
+    };
+    if (intercept && separated(regressor_separation(data))) return e;
 
     std::vector<Real> start = simple_start(link, data, share);
     std::vector<Real> first_hessian; // the preliminary fit's, when it converged
@@ -156,19 +157,11 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
             for (int j = 0; j < k; ++j) z += data.x[std::size_t(j)][i] * fit.theta[std::size_t(j)];
             log_terms[i] = link_row(link, z, !fast_is_zero(data.y[i])).terms.log_f;
         }
-        Separation s = fitted_separation(log_terms, fit.history, data.intercept);
-        if (s.found) {
-            e.separation = std::move(s);
-            e.end = ChoiceEnd::SEPARATED;
-            return e;
-        }
-    }
-    if (fit.end == ChoiceEnd::UNDEFINED || fit.end == ChoiceEnd::SINGULAR) {
-        e.end = fit.end;
-        e.bad_column = fit.bad_parameter;
-        return e;
+        if (separated(fitted_separation(log_terms, fit.history, data.intercept))) return e;
     }
     e.end = fit.end;
+    e.bad_column = fit.bad_parameter;
+    if (fit.end == ChoiceEnd::UNDEFINED || fit.end == ChoiceEnd::SINGULAR) return e;
 
     // Rows' terms at the last iterate: probabilities, residuals, the prediction table and the
     // sums of the averages, by chunk on the threads, the chunks' sums added in order.
@@ -215,14 +208,9 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
             x_sum[std::size_t(j)] += t.x_sum[std::size_t(j)];
         }
     }
-    if (e.end != ChoiceEnd::CONVERGED) {
-        Separation s = fitted_separation(log_terms, fit.history, data.intercept);
-        if (s.found) {
-            e.separation = std::move(s);
-            e.end = ChoiceEnd::SEPARATED;
-            return e;
-        }
-    }
+    if (e.end != ChoiceEnd::CONVERGED &&
+        separated(fitted_separation(log_terms, fit.history, data.intercept)))
+        return e;
     std::vector<Real> cov;
     if (!choice_covariance(fit, k, control.sandwich, cov, e.bad_column)) {
         e.end = ChoiceEnd::SINGULAR;

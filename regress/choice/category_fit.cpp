@@ -9,20 +9,6 @@
 
 namespace tarvex {
 
-ChoiceEnd outcome_problem_end(OutcomeProblem problem) {
-    switch (problem) {
-    case OutcomeProblem::NOT_INTEGER:
-        return ChoiceEnd::NOT_INTEGER;
-    case OutcomeProblem::EMPTY_CATEGORY:
-        return ChoiceEnd::EMPTY_CATEGORY;
-    case OutcomeProblem::TOO_FEW:
-        return ChoiceEnd::TOO_FEW_CATEGORIES;
-    case OutcomeProblem::NONE:
-        break;
-    }
-    return ChoiceEnd::CONVERGED;
-}
-
 int first_dependent_column(const std::vector<std::vector<Real>>& columns, std::size_t n) {
     const int k = static_cast<int>(columns.size());
     if (k == 0) return -1;
@@ -105,8 +91,8 @@ OutcomeCategories take_outcome_categories(const std::vector<Real>& y, bool numbe
                                           CategoryEstimate& e) {
     e.n = static_cast<int>(y.size());
     OutcomeCategories cats = sort_outcomes(y, numbered, 2);
-    if (cats.problem != OutcomeProblem::NONE) {
-        e.end = outcome_problem_end(cats.problem);
+    if (cats.end != ChoiceEnd::CONVERGED) {
+        e.end = cats.end;
         e.bad_row = cats.row;
         e.bad_value = cats.value;
     } else {

@@ -16,8 +16,6 @@
 
 namespace tarvex {
 
-ChoiceEnd outcome_problem_end(OutcomeProblem problem);
-
 // What the multinomial logit and the ordered models estimate alike. The coefficients are the
 // model's parameters in its own order, cov P x P row-major.
 struct CategoryEstimate {
@@ -46,7 +44,7 @@ struct CategoryEstimate {
 };
 
 // The outcomes of y (sort_outcomes, at least two), their values and counts taken into `e` with
-// n; when y does not make them (a problem returned), the end and the bad row and value.
+// n; when y does not make them, the end and the bad row and value.
 OutcomeCategories take_outcome_categories(const std::vector<Real>& y, bool numbered,
                                           CategoryEstimate& e);
 

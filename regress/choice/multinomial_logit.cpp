@@ -42,7 +42,7 @@ MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
     const int k = static_cast<int>(data.x.size());
     e.k = k;
     const OutcomeCategories cats = take_outcome_categories(data.y, true, e);
-    if (cats.problem != OutcomeProblem::NONE) return e;
+    if (cats.end != ChoiceEnd::CONVERGED) return e;
     const int outcomes = e.outcomes(), j_count = outcomes - 1;
     const int p = j_count * k;
     e.bad_column = first_dependent_column(data.x, n);

@@ -70,7 +70,7 @@ OrderedEstimate estimate_ordered_choice(const ChoiceData& data, OrderedLink link
     OrderedEstimate e;
     const std::size_t n = data.y.size();
     const OutcomeCategories cats = take_outcome_categories(data.y, false, e);
-    if (cats.problem != OutcomeProblem::NONE) return e;
+    if (cats.end != ChoiceEnd::CONVERGED) return e;
     for (int a = 0; a < static_cast<int>(data.x.size()); ++a)
         if (a != data.intercept) e.slope_columns.push_back(a);
     if (data.intercept >= 0) {

@@ -6,20 +6,15 @@
 #pragma once
 
 #include "numeric/real.hpp"
+#include "regress/choice/choice_data.hpp"
 
 #include <vector>
 
 namespace tarvex {
 
-enum class OutcomeProblem {
-    NONE,
-    NOT_INTEGER,    // a value with a fraction (or not finite): `row`, `value`
-    EMPTY_CATEGORY, // numbered categories: `value`, between the lowest and the highest, unused
-    TOO_FEW,        // fewer distinct values than the model needs
-};
-
 struct OutcomeCategories {
-    OutcomeProblem problem = OutcomeProblem::NONE;
+    // NOT_INTEGER, EMPTY_CATEGORY or TOO_FEW_CATEGORIES when y does not make the categories.
+    ChoiceEnd end = ChoiceEnd::CONVERGED;
     int row = -1;              // NOT_INTEGER: the row (0-based index into y)
     Real value = 0;            // NOT_INTEGER: its value; EMPTY_CATEGORY: the unused category
     std::vector<Real> values;  // the categories' values, increasing

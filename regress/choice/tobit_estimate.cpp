@@ -237,11 +237,10 @@ TobitEstimate estimate_tobit(const ChoiceData& data, const TobitCensoring& censo
     const ChoiceFit fit = fit_tobit(data, side, censoring, control, e.subsample_n);
     e.iterations = fit.iterations;
     e.end = fit.end;
+    e.bad_column = fit.bad_parameter;
     if (fit.end == ChoiceEnd::UNDEFINED || fit.end == ChoiceEnd::SINGULAR ||
-        fit.end == ChoiceEnd::EXACT_FIT) {
-        e.bad_column = fit.bad_parameter;
+        fit.end == ChoiceEnd::EXACT_FIT)
         return e;
-    }
     e.history_llf = fit.history_llf;
     for (const std::vector<Real>& theta : fit.history) {
         std::vector<Real> natural, unused;
