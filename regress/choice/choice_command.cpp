@@ -35,10 +35,11 @@ bool check_options(Run& run, int command, const ChoiceOptions& o) {
     if (!check_iteration_options(run, o, {"NEWTON", "BHHH", "BFGS", "DFP"}, err) ||
         !check_name_options(run, choice_option_table(), err))
         return false;
-    if (command == C_TOBIT && o.censored_below && o.censored_above && !(o.LOWER < o.UPPER)) {
+    const TobitCensoring& c = o.censoring;
+    if (command == C_TOBIT && c.below && c.above && !(c.lower < c.upper)) {
         report_error(run,
-                     " ...ERROR..LOWER=" + number_text(o.LOWER) +
-                         " IS NOT BELOW UPPER=" + number_text(o.UPPER),
+                     " ...ERROR..LOWER=" + number_text(c.lower) +
+                         " IS NOT BELOW UPPER=" + number_text(c.upper),
                      choice_error(command, CHOICE_LIMITS));
         return false;
     }
@@ -144,7 +145,7 @@ void run_binary(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
 
 void run_tobit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
                const ChoiceControl& control, const ChoiceOptions& o) {
-    const TobitCensoring c = tobit_censoring(o);
+    const TobitCensoring& c = o.censoring;
     const EstimationFailure censoring = tobit_censoring_failure(eq, data, c);
     if (failed(censoring)) return report_estimation_failure(run, censoring);
     TobitEstimate e = estimate_tobit(data, c, control);

@@ -32,6 +32,12 @@ struct ChoiceControl {
     std::vector<Real> start_hessian;
 };
 
+// TOBIT's censoring: from below at `lower`, from above at `upper`.
+struct TobitCensoring {
+    bool below = true, above = false;
+    Real lower = 0, upper = 0;
+};
+
 // How a choice estimation ended.
 enum class ChoiceEnd {
     CONVERGED,

@@ -17,11 +17,6 @@
 
 namespace tarvex {
 
-struct TobitCensoring {
-    bool below = true, above = false;
-    Real lower = 0, upper = 0;
-};
-
 // The coefficients are b then sigma (bad_column k: sigma).
 struct TobitEstimate : IndexEstimate {
     int n_below = 0, n_above = 0, n_between = 0;

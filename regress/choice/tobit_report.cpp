@@ -19,15 +19,6 @@ std::string censoring_text(const TobitCensoring& c) {
 
 } // namespace
 
-TobitCensoring tobit_censoring(const ChoiceOptions& o) {
-    TobitCensoring c;
-    c.below = o.censored_below;
-    c.above = o.censored_above;
-    c.lower = o.LOWER;
-    c.upper = o.UPPER;
-    return c;
-}
-
 EstimationFailure tobit_censoring_failure(const ChoiceEquation& eq, const ChoiceData& data,
                                           const TobitCensoring& c) {
     long long at_limit = 0;
