@@ -1,11 +1,9 @@
 // The binary PROBIT and LOGIT estimator: start, fit, covariance and what the report shows.
 #include "regress/choice/binary_choice.hpp"
 
-#include "core/result_scalars.hpp"
 #include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/choice/choice_result.hpp"
-#include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/ls_bridge.hpp"
 
 #include <algorithm>
@@ -52,33 +50,34 @@ struct EffectSums {
 };
 
 void marginal_effects(ChoiceLink link, const ChoiceData& data, const EffectSums& sums,
-                      BinaryEstimate& e) {
+                      const std::vector<Real>& xbar, BinaryEstimate& e) {
     const int k = e.k;
     const Real n = Real(e.n);
+    const std::vector<Real>&coef = e.result.record.coef, &cov = e.result.record.cov;
     // At the means: f(z) b_j, d/db_l = f(z) [j = l] + b_j f'(z) xbar_l.
     Real zbar = 0;
-    for (int j = 0; j < k; ++j) zbar += e.xbar[std::size_t(j)] * e.coef[std::size_t(j)];
+    for (int j = 0; j < k; ++j) zbar += xbar[std::size_t(j)] * coef[std::size_t(j)];
     const Real f = link_density(link, zbar), df = link_density_slope(link, zbar);
     std::vector<Real> g(std::size_t(k) * k, Real(0));
     e.at_means.effect.assign(std::size_t(k), Real(0));
     for (int j = 0; j < k; ++j) {
-        e.at_means.effect[std::size_t(j)] = f * e.coef[std::size_t(j)];
+        e.at_means.effect[std::size_t(j)] = f * coef[std::size_t(j)];
         for (int l = 0; l < k; ++l)
             g[std::size_t(j) * k + l] =
-                (j == l ? f : Real(0)) + e.coef[std::size_t(j)] * df * e.xbar[std::size_t(l)];
+                (j == l ? f : Real(0)) + coef[std::size_t(j)] * df * xbar[std::size_t(l)];
     }
-    e.at_means.se = delta_method_se(g, e.cov, k, k);
+    e.at_means.se = delta_method_se(g, cov, k, k);
     // Averages over the rows: mean f(z_i) b_j, d/db_l = mean f(z_i) [j = l] + b_j mean f'(z_i)
     // x_il.
     const Real fbar = sums.density / n;
     e.average.effect.assign(std::size_t(k), Real(0));
     for (int j = 0; j < k; ++j) {
-        e.average.effect[std::size_t(j)] = fbar * e.coef[std::size_t(j)];
+        e.average.effect[std::size_t(j)] = fbar * coef[std::size_t(j)];
         for (int l = 0; l < k; ++l)
-            g[std::size_t(j) * k + l] = (j == l ? fbar : Real(0)) +
-                                        e.coef[std::size_t(j)] * sums.slope_x[std::size_t(l)] / n;
+            g[std::size_t(j) * k + l] =
+                (j == l ? fbar : Real(0)) + coef[std::size_t(j)] * sums.slope_x[std::size_t(l)] / n;
     }
-    e.average.se = delta_method_se(g, e.cov, k, k);
+    e.average.se = delta_method_se(g, cov, k, k);
     if (data.intercept >= 0) {
         for (MarginalEffects* m : {&e.at_means, &e.average})
             m->effect[std::size_t(data.intercept)] = m->se[std::size_t(data.intercept)] = 0;
@@ -88,25 +87,13 @@ void marginal_effects(ChoiceLink link, const ChoiceData& data, const EffectSums&
 }
 
 void fill_binary_result(const ChoiceData& data, BinaryEstimate& e) {
-    const bool intercept = data.intercept >= 0;
-    e.result = choice_model_result(e.n, e.coef, e.cov, e.se, e.tstat, e.llf);
     EstimationResults& r = e.result.record;
-    r.predicted = e.probability;
-    r.residuals = e.residual;
-    r.intercept = intercept;
+    r.intercept = data.intercept >= 0;
     r.mean_terms = e.k;
-    add_reported_number(e.result,
-                        intercept ? "LOG-LIKELIHOOD WITH THE INTERCEPT ALONE"
-                                  : "LOG-LIKELIHOOD WITH EVERY COEFFICIENT ZERO",
-                        e.llf0);
-    if (e.lr_df > 0)
-        add_likelihood_ratio(e.result, "LIKELIHOOD RATIO TEST OF THE SLOPES", e.lr, e.lr_df,
-                             e.lr_pvalue);
-    add_reported_number(e.result, "MCFADDEN PSEUDO R-SQUARE", e.r2_mcfadden);
+    add_constants_test(e.result, e.constants, true);
     add_reported_number(e.result, "COX-SNELL R-SQUARE", e.r2_cox_snell);
     add_reported_number(e.result, "NAGELKERKE (CRAGG-UHLER) R-SQUARE", e.r2_nagelkerke);
     add_reported_number(e.result, "PERCENT CORRECTLY PREDICTED", e.percent_correct);
-    e.result.set_scalar(R_R2, e.r2_mcfadden);
 }
 
 // One chunk's share of the rows' results.
@@ -128,15 +115,17 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
     for (Real y : data.y) e.ones += y != 0;
     const Real share = Real(e.ones) / Real(e.n);
     const bool intercept = data.intercept >= 0;
-    e.llf0 = intercept ? Real(e.ones) * qm::log(share) + Real(e.n - e.ones) * qm::log(1 - share)
-                       : Real(e.n) * qm::log(Real(0.5Q));
-    if (intercept) {
-        e.separation = regressor_separation(data);
-        if (e.separation.found) {
-            e.end = ChoiceEnd::SEPARATED;
-            return e;
-        }
-    }
+    const Real llf0 = intercept
+                          ? Real(e.ones) * qm::log(share) + Real(e.n - e.ones) * qm::log(1 - share)
+                          : Real(e.n) * qm::log(Real(0.5Q));
+    // A separation found ends the estimate.
+    const auto separated = [&e](Separation s) {
+        const bool found = s.found;
+        if (found) e.end = ChoiceEnd::SEPARATED;
+        e.separation = std::move(s);
+        return found;
+    };
+    if (intercept && separated(regressor_separation(data))) return e;
 
     std::vector<Real> start = simple_start(link, data, share);
     std::vector<Real> first_hessian; // the preliminary fit's, when it converged
@@ -168,27 +157,15 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
             for (int j = 0; j < k; ++j) z += data.x[std::size_t(j)][i] * fit.theta[std::size_t(j)];
             log_terms[i] = link_row(link, z, !fast_is_zero(data.y[i])).terms.log_f;
         }
-        Separation s = fitted_separation(log_terms, fit.history, data.intercept);
-        if (s.found) {
-            e.separation = std::move(s);
-            e.end = ChoiceEnd::SEPARATED;
-            return e;
-        }
-    }
-    if (fit.end == ChoiceEnd::UNDEFINED || fit.end == ChoiceEnd::SINGULAR) {
-        e.end = fit.end;
-        e.bad_column = fit.bad_parameter;
-        return e;
+        if (separated(fitted_separation(log_terms, fit.history, data.intercept))) return e;
     }
     e.end = fit.end;
-    e.coef = fit.theta;
-    e.llf = fit.llf;
+    e.bad_column = fit.bad_parameter;
+    if (fit.end == ChoiceEnd::UNDEFINED || fit.end == ChoiceEnd::SINGULAR) return e;
 
     // Rows' terms at the last iterate: probabilities, residuals, the prediction table and the
     // sums of the averages, by chunk on the threads, the chunks' sums added in order.
-    e.probability.resize(n);
-    e.residual.resize(n);
-    std::vector<Real> log_terms(n);
+    std::vector<Real> probability(n), residual(n), log_terms(n);
     std::vector<RowTotals> chunk_totals((n + PASS_CHUNK - 1) / PASS_CHUNK);
     std::vector<const Real*> columns;
     for (const std::vector<Real>& col : data.x) columns.push_back(col.data());
@@ -196,15 +173,15 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
         RowTotals& t = chunk_totals[c];
         const std::size_t length = end - begin;
         std::vector<Real> z(length), slope(length);
-        chunk_index(columns, e.coef, begin, length, z.data());
+        chunk_index(columns, fit.theta, begin, length, z.data());
         for (std::size_t i = begin; i < end; ++i) {
             const bool one = !fast_is_zero(data.y[i]);
             const LinkRow r = link_row(link, z[i - begin], one);
             const LinkTerms& terms = r.terms;
             const Real p = r.probability;
             log_terms[i] = terms.log_f;
-            e.probability[i] = p;
-            e.residual[i] = one ? terms.score : -terms.score;
+            probability[i] = p;
+            residual[i] = one ? terms.score : -terms.score;
             ++t.table[one][!fast_less(p, Real(0.5Q))];
             t.density = fast_add(t.density, r.density);
             slope[i - begin] = r.slope;
@@ -231,31 +208,25 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
             x_sum[std::size_t(j)] += t.x_sum[std::size_t(j)];
         }
     }
-    if (e.end != ChoiceEnd::CONVERGED) {
-        Separation s = fitted_separation(log_terms, fit.history, data.intercept);
-        if (s.found) {
-            e.separation = std::move(s);
-            e.end = ChoiceEnd::SEPARATED;
-            return e;
-        }
-    }
-    int bad = -1;
-    if (!choice_covariance(fit, k, control.sandwich, e.cov, bad)) {
+    if (e.end != ChoiceEnd::CONVERGED &&
+        separated(fitted_separation(log_terms, fit.history, data.intercept)))
+        return e;
+    std::vector<Real> cov;
+    if (!choice_covariance(fit, k, control.sandwich, cov, e.bad_column)) {
         e.end = ChoiceEnd::SINGULAR;
-        e.bad_column = bad;
         return e;
     }
-    standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
-    e.lr = 2 * (e.llf - e.llf0);
-    e.lr_df = k - (intercept ? 1 : 0);
-    e.lr_pvalue = e.lr_df > 0 ? chi2_tail(e.lr > 0 ? e.lr : Real(0), e.lr_df) : Real(1);
-    e.r2_mcfadden = 1 - e.llf / e.llf0;
-    e.r2_cox_snell = 1 - qm::exp(2 * (e.llf0 - e.llf) / Real(e.n));
-    e.r2_nagelkerke = e.r2_cox_snell / (1 - qm::exp(2 * e.llf0 / Real(e.n)));
+    e.result = choice_model_result(e.n, fit.theta, std::move(cov), fit.llf);
+    e.result.record.predicted = std::move(probability);
+    e.result.record.residuals = std::move(residual);
+    e.constants = constants_test(intercept ? "THE INTERCEPT ALONE" : "EVERY COEFFICIENT ZERO",
+                                 "THE SLOPES", fit.llf, llf0, k - (intercept ? 1 : 0));
+    e.r2_cox_snell = 1 - qm::exp(2 * (llf0 - fit.llf) / Real(e.n));
+    e.r2_nagelkerke = e.r2_cox_snell / (1 - qm::exp(2 * llf0 / Real(e.n)));
     e.percent_correct = 100 * Real(e.table[0][0] + e.table[1][1]) / Real(e.n);
-    e.xbar.assign(std::size_t(k), Real(0));
-    for (int j = 0; j < k; ++j) e.xbar[std::size_t(j)] = x_sum[std::size_t(j)] / Real(e.n);
-    marginal_effects(link, data, sums, e);
+    std::vector<Real> xbar(std::size_t(k), Real(0));
+    for (int j = 0; j < k; ++j) xbar[std::size_t(j)] = x_sum[std::size_t(j)] / Real(e.n);
+    marginal_effects(link, data, sums, xbar, e);
     fill_binary_result(data, e);
     return e;
 }

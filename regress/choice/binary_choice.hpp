@@ -10,6 +10,7 @@
 #include "regress/choice/choice_data.hpp"
 #include "regress/choice/choice_fit.hpp"
 #include "regress/choice/choice_link.hpp"
+#include "regress/choice/choice_result.hpp"
 #include "regress/choice/separation.hpp"
 #include "regress/fit/model_result.hpp"
 
@@ -17,31 +18,19 @@
 
 namespace tarvex {
 
-struct BinaryEstimate {
-    ChoiceEnd end = ChoiceEnd::CONVERGED;
-    int iterations = 0;
-    int bad_column = -1;                    // SINGULAR: the coefficient not identified
-    int subsample_n = 0;                    // rows of the preliminary fit (0: none)
-    std::vector<std::vector<Real>> history; // the coefficients after each iteration
-    std::vector<Real> history_llf;
+struct BinaryEstimate : IndexEstimate {
     Separation separation; // SEPARATED
-    int n = 0, k = 0, ones = 0;
-    std::vector<Real> coef, cov, se, tstat;
-    Real llf = 0;
-    Real llf0 = 0; // the intercept alone (with CONSTANT), else every coefficient 0
-    Real lr = 0, lr_pvalue = 1;
-    int lr_df = 0;
-    Real r2_mcfadden = 0, r2_cox_snell = 0, r2_nagelkerke = 0;
+    int ones = 0;
+    // Against the intercept alone (with CONSTANT), else every coefficient 0.
+    ConstantsTest constants;
+    Real r2_cox_snell = 0, r2_nagelkerke = 0;
     long long table[2][2] = {{0, 0}, {0, 0}}; // [actual][predicted], predicted 1 when p >= 1/2
     Real percent_correct = 0;
-    std::vector<Real> xbar;
     MarginalEffects at_means, average;
-    std::vector<Real> probability, residual; // F(x'b) and the generalised residual dlogL/d(x'b)
-    // What is stored: the estimates, the probabilities as fitted values, the generalised
-    // residuals, the log-likelihood with the intercept alone, the likelihood-ratio test of the
-    // slopes ($CHI), the three pseudo R-squares (McFadden's in $R2) and the percentage predicted
-    // right as named statistics.
-    ModelResult result;
+    // The result holds the probabilities F(x'b) as fitted values, the generalised residuals
+    // dlogL/d(x'b), and as named statistics the log-likelihood of the constants, the
+    // likelihood-ratio test of the slopes ($CHI), the three pseudo R-squares (McFadden's in $R2)
+    // and the percentage predicted right.
 };
 
 BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,

@@ -8,8 +8,6 @@
 #include "regress/choice/binary_choice.hpp"
 #include "regress/choice/choice_errors.hpp"
 #include "regress/choice/choice_report_parts.hpp"
-#include "regress/fit/coefficient_table.hpp"
-#include "regress/fit/iteration_end.hpp"
 
 namespace tarvex {
 
@@ -31,13 +29,6 @@ void list_observations(Run& run, const ChoiceData& data, const std::vector<int>&
     }
     if (shown < rows.size())
         write_line(run, " AND" + fmt_I(static_cast<long long>(rows.size() - shown), 8) + " MORE");
-}
-
-void write_history(Run& run, const std::vector<std::string>& names, const BinaryEstimate& e) {
-    for (std::size_t it = 0; it < e.history.size(); ++it) {
-        write_iteration(run, int(it + 1), "LOG-LIKELIHOOD", e.history_llf[it], names,
-                        e.history[it]);
-    }
 }
 
 void write_prediction_table(Run& run, const BinaryEstimate& e) {
@@ -99,54 +90,26 @@ void write_separation_details(Run& run, const ChoiceData& data, const Separation
 
 void report_binary(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
                    const BinaryEstimate& e, const ChoiceOptions& o) {
-    const bool probit = eq.command == C_PROBIT;
-    const bool put = run.flags.OPUT;
     const std::string y = trim_trailing_blanks(eq.dep_name);
-    if (put) {
-        write_line(run, probit ? " BINARY PROBIT MODEL: P(" + y + "=1) = PHI(X'B)"
-                               : " BINARY LOGIT MODEL: P(" + y + "=1) = 1/(1+EXP(-X'B))");
-        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
-                            "DEPENDENT VARIABLE= " + eq.dep_name);
-        write_line(run, fmt_I(e.n - e.ones, 9) + " WITH " + y + "=0" + fmt_I(e.ones, 9) + " WITH " +
-                            y + "=1");
-        write_line(run, " METHOD: " + o.METHOD + " (MAXIMUM LIKELIHOOD)");
-        report_subsample(run, e.subsample_n);
-        if (o.PITER) write_history(run, data.names, e);
-    }
-    report_fit_end(run, eq, e.end, e.iterations);
-    if (put) {
-        write_line(run, " ");
-        write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(e.llf, 13, 6));
-        write_line(run, std::string(data.intercept >= 0
-                                        ? " LOG-LIKELIHOOD WITH THE INTERCEPT ALONE ="
-                                        : " LOG-LIKELIHOOD WITH EVERY COEFFICIENT ZERO =") +
-                            fmt_G(e.llf0, 13, 6));
-        if (e.lr_df > 0)
-            write_line(run, " LIKELIHOOD RATIO TEST OF THE SLOPES: CHI-SQUARE =" +
-                                fmt_F(e.lr, 10, 4) + " WITH" + fmt_I(e.lr_df, 3) +
-                                " D.F., P-VALUE=" + fmt_F(e.lr_pvalue, 6, 3));
-        write_line(run, " MCFADDEN PSEUDO R-SQUARE =" + fmt_F(e.r2_mcfadden, 8, 4) +
-                            "   COX-SNELL R-SQUARE =" + fmt_F(e.r2_cox_snell, 8, 4));
-        write_line(run, " NAGELKERKE (CRAGG-UHLER) R-SQUARE =" + fmt_F(e.r2_nagelkerke, 8, 4));
-        if (o.HETCOV) write_line(run, " USING HETEROSKEDASTICITY-CONSISTENT COVARIANCE MATRIX");
-        write_line(run, " ");
-        CoefficientTable t = coefficient_table(e.result);
-        t.names = data.names;
-        t.wide = o.WIDE;
-        write_coefficient_table(run, t);
-        write_coefficient_matrices(run, data.names, e.cov, o.PCOV, o.PCOR, o.WIDE);
-        write_line(run, " ");
-        write_prediction_table(run, e);
-        std::vector<int> rows;
-        for (int j = 0; j < e.k; ++j)
-            if (j != data.intercept) rows.push_back(j);
-        if (!rows.empty()) {
-            write_line(run, " ");
-            write_effects(
-                run, " MARGINAL EFFECTS ON THE PROBABILITY (DELTA-METHOD STD. ERRORS)", data.names,
-                rows, {{"AT THE MEANS", e.at_means}, {"AVERAGE OF THE OBSERVATIONS", e.average}});
-        }
-    }
+    write_index_opening(
+        run,
+        eq.command == C_PROBIT ? " BINARY PROBIT MODEL: P(" + y + "=1) = PHI(X'B)"
+                               : " BINARY LOGIT MODEL: P(" + y + "=1) = 1/(1+EXP(-X'B))",
+        fmt_I(e.n - e.ones, 9) + " WITH " + y + "=0" + fmt_I(e.ones, 9) + " WITH " + y + "=1", eq,
+        e, o, data.names);
+    report_fit_end(run, e.end, e.iterations, choice_error(eq.command, CHOICE_NO_CONVERGENCE),
+                   choice_error(eq.command, CHOICE_STUCK));
+    if (!run.flags.OPUT) return;
+    write_index_likelihood(run, e, &e.constants);
+    write_line(run, " MCFADDEN PSEUDO R-SQUARE =" + fmt_F(e.constants.pseudo_r2, 8, 4) +
+                        "   COX-SNELL R-SQUARE =" + fmt_F(e.r2_cox_snell, 8, 4));
+    write_line(run, " NAGELKERKE (CRAGG-UHLER) R-SQUARE =" + fmt_F(e.r2_nagelkerke, 8, 4));
+    write_index_coefficients(run, e, data.names, o);
+    write_line(run, " ");
+    write_prediction_table(run, e);
+    write_effects(run, " ", " MARGINAL EFFECTS ON THE PROBABILITY (DELTA-METHOD STD. ERRORS)",
+                  data.names, data.intercept,
+                  {{"AT THE MEANS", e.at_means}, {"AVERAGE OF THE OBSERVATIONS", e.average}});
 }
 
 } // namespace tarvex

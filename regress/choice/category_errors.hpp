@@ -12,11 +12,10 @@ enum CategoryErrorBase : int {
 };
 
 enum CategoryError : int {
+    // 2 and 5 are not used: LOGIT refuses negative outcomes, and too few observations, first.
     ERR_CAT_NOT_INTEGER = 1,    // an outcome with a fraction
-    ERR_CAT_NEGATIVE = 2,       // multinomial logit: an outcome below 0
     ERR_CAT_EMPTY = 3,          // multinomial logit: a numbered outcome with no observation
     ERR_CAT_ONE_VALUE = 4,      // the dependent variable takes one value only
-    ERR_CAT_TOO_FEW = 5,        // fewer observations than regressors
     ERR_CAT_SINGULAR = 6,       // a coefficient is not identified
     ERR_CAT_SEPARATION = 7,     // outcomes predicted with probability 1
     ERR_CAT_UNDEFINED = 8,      // the log-likelihood cannot be evaluated at the start

@@ -3,54 +3,21 @@
 
 #include "kernels/long_run_covariance.hpp"
 #include "kernels/symmetric_solve.hpp"
+#include "numeric/qmath.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_options.hpp"
 
 namespace tarvex {
 
-CategoryFitEnd outcome_problem_end(OutcomeProblem problem) {
-    switch (problem) {
-    case OutcomeProblem::NOT_INTEGER:
-        return CategoryFitEnd::NOT_INTEGER;
-    case OutcomeProblem::NEGATIVE:
-        return CategoryFitEnd::NEGATIVE_OUTCOME;
-    case OutcomeProblem::EMPTY_CATEGORY:
-        return CategoryFitEnd::EMPTY_CATEGORY;
-    case OutcomeProblem::TOO_FEW:
-        return CategoryFitEnd::TOO_FEW_CATEGORIES;
-    case OutcomeProblem::NONE:
-        break;
-    }
-    return CategoryFitEnd::CONVERGED;
-}
-
-int first_dependent_column(const std::vector<std::vector<Real>>& columns, std::size_t n,
-                           bool& too_few) {
+int first_dependent_column(const std::vector<std::vector<Real>>& columns, std::size_t n) {
     const int k = static_cast<int>(columns.size());
-    too_few = n < std::size_t(k);
-    if (k == 0 || too_few) return -1;
+    if (k == 0) return -1;
     std::vector<Real> x, y(n, Real(0));
     x.reserve(std::size_t(k) * n);
     for (const std::vector<Real>& c : columns) x.insert(x.end(), c.begin(), c.begin() + n);
     const LsSolution s = solve_least_squares(OlsMethod::GS, x, y, static_cast<int>(n), k, 0);
     if (s.dependent_column > 0) return s.dependent_column - 1;
     return s.singular ? 0 : -1;
-}
-
-CategoryFitEnd maximize_end(MaximizeStatus status) {
-    switch (status) {
-    case MaximizeStatus::CONVERGED:
-        return CategoryFitEnd::CONVERGED;
-    case MaximizeStatus::ITERATION_LIMIT:
-        return CategoryFitEnd::ITERATION_LIMIT;
-    case MaximizeStatus::STUCK:
-        return CategoryFitEnd::STUCK;
-    case MaximizeStatus::UNDEFINED_AT_START:
-        return CategoryFitEnd::UNDEFINED;
-    case MaximizeStatus::SINGULAR:
-        return CategoryFitEnd::SINGULAR;
-    }
-    return CategoryFitEnd::CONVERGED;
 }
 
 bool category_covariance(const MaximizeResult& fit, bool sandwich, std::vector<Real>& cov,
@@ -64,19 +31,68 @@ bool category_covariance(const MaximizeResult& fit, bool sandwich, std::vector<R
     return true;
 }
 
-int certain_rows(const std::vector<Real>& observed_probability) {
-    int count = 0;
-    for (const Real p : observed_probability)
-        if (p > 1 - CERTAIN_PROBABILITY_GAP) ++count;
-    return count;
+bool take_maximization(CategoryEstimate& e, const MaximizeResult& fit,
+                       const ChoiceControl& control) {
+    e.method = control.method;
+    e.sandwich = control.sandwich;
+    e.iterations = fit.iterations;
+    e.history = fit.history;
+    e.end = maximize_end(fit.status);
+    if (e.end != ChoiceEnd::UNDEFINED) return true;
+    e.bad_row = fit.failed_row;
+    return false;
+}
+
+bool take_covariance(CategoryEstimate& e, const MaximizeResult& fit, const ChoiceControl& control,
+                     const std::vector<int>& category, std::vector<Real>& cov, int& bad) {
+    const std::size_t n = category.size();
+    e.predicted.resize(n);
+    int right = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        int best = 0;
+        for (std::size_t j = 1; j < e.probability.size(); ++j)
+            if (e.probability[j][i] > e.probability[std::size_t(best)][i]) best = int(j);
+        e.predicted[i] = best;
+        right += best == category[i];
+        e.certain += e.probability[std::size_t(category[i])][i] > 1 - CERTAIN_PROBABILITY_GAP;
+    }
+    e.percent_correct = n > 0 ? Real(100) * right / Real(e.n) : Real(0);
+    if (e.end != ChoiceEnd::CONVERGED && e.certain > 0) {
+        e.end = ChoiceEnd::SEPARATED;
+        return false;
+    }
+    bad = -1;
+    if (e.end == ChoiceEnd::SINGULAR || !category_covariance(fit, control.sandwich, cov, bad)) {
+        e.end = ChoiceEnd::SINGULAR;
+        if (bad < 0) bad = fit.dependent_parameter;
+        return false;
+    }
+    return true;
+}
+
+Real shares_llf(const CategoryEstimate& e) {
+    Real llf = 0;
+    for (const int count : e.counts) llf += Real(count) * qm::log(Real(count) / Real(e.n));
+    return llf;
+}
+
+void fill_category_result(CategoryEstimate& e, const MaximizeResult& fit, std::vector<Real> cov,
+                          bool intercept, const std::string& model) {
+    e.result = choice_model_result(e.n, fit.parameters, std::move(cov), fit.at_maximum.llf);
+    EstimationResults& r = e.result.record;
+    for (const int c : e.predicted) r.predicted.push_back(e.values[std::size_t(c)]);
+    r.intercept = intercept;
+    r.not_forecast = model;
+    add_constants_test(e.result, e.constants, true);
+    add_reported_number(e.result, "PERCENT OF OUTCOMES CORRECTLY PREDICTED", e.percent_correct);
 }
 
 OutcomeCategories take_outcome_categories(const std::vector<Real>& y, bool numbered,
                                           CategoryEstimate& e) {
     e.n = static_cast<int>(y.size());
     OutcomeCategories cats = sort_outcomes(y, numbered, 2);
-    if (cats.problem != OutcomeProblem::NONE) {
-        e.end = outcome_problem_end(cats.problem);
+    if (cats.end != ChoiceEnd::CONVERGED) {
+        e.end = cats.end;
         e.bad_row = cats.row;
         e.bad_value = cats.value;
     } else {

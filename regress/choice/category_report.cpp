@@ -46,54 +46,38 @@ std::string outcome_text(Real value) {
     return trim_blanks(fmt_G(value, 14, 7));
 }
 
-EstimationFailure category_failure(const ChoiceData& data, const CategoryFailure& f, int base) {
-    const std::string at = " AT OBSERVATION " + observation_text(data, f.bad_row);
-    switch (f.end) {
-    case CategoryFitEnd::NOT_INTEGER:
+EstimationFailure category_failure(const ChoiceData& data, const CategoryEstimate& e,
+                                   const std::string& bad_name, int base) {
+    const std::string at = " AT OBSERVATION " + observation_text(data, e.bad_row);
+    switch (e.end) {
+    case ChoiceEnd::NOT_INTEGER:
         return {" ...ERROR..THE OUTCOME" + at +
-                    " IS NOT AN INTEGER: " + trim_blanks(fmt_G(f.bad_value, 14, 7)),
+                    " IS NOT AN INTEGER: " + trim_blanks(fmt_G(e.bad_value, 14, 7)),
                 base + ERR_CAT_NOT_INTEGER};
-    case CategoryFitEnd::NEGATIVE_OUTCOME:
-        return {" ...ERROR..THE OUTCOME" + at + " IS NEGATIVE: OUTCOMES ARE NUMBERED " +
-                    f.numbering,
-                base + ERR_CAT_NEGATIVE};
-    case CategoryFitEnd::EMPTY_CATEGORY:
-        return {" ...ERROR..NO OBSERVATION HAS OUTCOME " + outcome_text(f.bad_value) +
-                    ": OUTCOMES ARE NUMBERED " + f.numbering,
+    case ChoiceEnd::EMPTY_CATEGORY: // the multinomial logit's numbered outcomes
+        return {" ...ERROR..NO OBSERVATION HAS OUTCOME " + outcome_text(e.bad_value) +
+                    ": OUTCOMES ARE NUMBERED 0..J OR 1..J WITHOUT A GAP",
                 base + ERR_CAT_EMPTY};
-    case CategoryFitEnd::TOO_FEW_CATEGORIES:
+    case ChoiceEnd::TOO_FEW_CATEGORIES:
         return {" ...ERROR..THE DEPENDENT VARIABLE " + trim_trailing_blanks(data.dependent) +
                     " TAKES ONE VALUE ONLY",
                 base + ERR_CAT_ONE_VALUE};
-    case CategoryFitEnd::TOO_FEW_OBSERVATIONS:
-        return {" ...ERROR.." + fmt_I(static_cast<long long>(data.y.size()), 5) +
-                    " OBSERVATIONS IS NOT ENOUGH FOR" + fmt_I(f.parameters, 4) + " REGRESSORS",
-                base + ERR_CAT_TOO_FEW};
-    case CategoryFitEnd::SINGULAR:
-        return {" ...ERROR.." + f.bad_name + " IS NOT IDENTIFIED", base + ERR_CAT_SINGULAR};
-    case CategoryFitEnd::SEPARATION:
-        return {" ...ERROR..THE OUTCOMES OF" + fmt_I(f.certain, 7) +
+    case ChoiceEnd::SINGULAR:
+        return {" ...ERROR.." + bad_name + " IS NOT IDENTIFIED", base + ERR_CAT_SINGULAR};
+    case ChoiceEnd::SEPARATED:
+        return {" ...ERROR..THE OUTCOMES OF" + fmt_I(e.certain, 7) +
                     " OBSERVATIONS ARE PREDICTED WITH PROBABILITY 1: THE COEFFICIENTS "
                     "DIVERGE",
                 base + ERR_CAT_SEPARATION};
-    case CategoryFitEnd::UNDEFINED:
+    case ChoiceEnd::UNDEFINED:
         return {" ...ERROR..THE LOG-LIKELIHOOD CANNOT BE EVALUATED AT THE START VALUES" + at,
                 base + ERR_CAT_UNDEFINED};
-    case CategoryFitEnd::CONVERGED:
-    case CategoryFitEnd::ITERATION_LIMIT:
-    case CategoryFitEnd::STUCK:
+    case ChoiceEnd::CONVERGED:
+    case ChoiceEnd::ITERATION_LIMIT:
+    case ChoiceEnd::STUCK:
         break;
     }
     return {};
-}
-
-void report_category_iteration_end(Run& run, CategoryFitEnd end, int iterations, int base) {
-    report_iteration_end(run,
-                         end == CategoryFitEnd::ITERATION_LIMIT ? IterationEnd::ITERATION_LIMIT
-                         : end == CategoryFitEnd::STUCK         ? IterationEnd::STUCK
-                                                                : IterationEnd::CONVERGED,
-                         iterations, "LOG-LIKELIHOOD", base + ERR_CAT_NO_CONVERGENCE,
-                         base + ERR_CAT_STUCK);
 }
 
 void write_outcome_table(Run& run, const std::string& heading, const std::vector<Real>& values,
@@ -138,14 +122,14 @@ void write_category_table(Run& run, const std::string& label, const std::vector<
 
 void write_category_fit(Run& run, const CategoryEstimate& l) {
     write_line(run, " ");
-    write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(l.llf, 13, 6));
-    write_line(run,
-               " LOG-LIKELIHOOD WITH " + l.constant_label + " =" + fmt_G(l.llf_constant, 13, 6));
-    if (l.lr_df > 0)
-        write_line(run, " LIKELIHOOD RATIO TEST OF " + l.lr_label +
-                            ": CHI-SQUARE =" + fmt_F(l.lr, 12, 4) + " WITH" + fmt_I(l.lr_df, 4) +
-                            " DEGREES OF FREEDOM, P-VALUE=" + fmt_F(l.lr_pvalue, 6, 3));
-    write_line(run, " MCFADDEN PSEUDO R-SQUARE =" + fmt_F(l.pseudo_r2, 10, 5));
+    const ConstantsTest& t = l.constants;
+    write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(l.result.record.llf, 13, 6));
+    write_line(run, " LOG-LIKELIHOOD WITH " + t.constants + " =" + fmt_G(t.llf0, 13, 6));
+    if (t.df > 0)
+        write_line(run, " LIKELIHOOD RATIO TEST OF " + t.tested +
+                            ": CHI-SQUARE =" + fmt_F(t.lr, 12, 4) + " WITH" + fmt_I(t.df, 4) +
+                            " DEGREES OF FREEDOM, P-VALUE=" + fmt_F(t.pvalue, 6, 3));
+    write_line(run, " MCFADDEN PSEUDO R-SQUARE =" + fmt_F(t.pseudo_r2, 10, 5));
     write_line(run, " PERCENT OF OUTCOMES CORRECTLY PREDICTED =" + fmt_F(l.percent_correct, 8, 2));
     if (l.sandwich)
         write_line(run, " USING THE ROBUST (SANDWICH) COVARIANCE MATRIX H**-1 (G'G) H**-1");

@@ -17,26 +17,13 @@ namespace tarvex {
 
 struct Run;
 
-// What a failed estimation reports.
-struct CategoryFailure {
-    CategoryFitEnd end = CategoryFitEnd::CONVERGED;
-    int bad_row = -1;      // index into the data's rows
-    Real bad_value = 0;    // the outcome value at fault
-    std::string bad_name;  // SINGULAR: the coefficient not identified
-    int certain = 0;       // SEPARATION
-    int parameters = 0;    // TOO_FEW_OBSERVATIONS: the regressors
-    std::string numbering; // how the outcomes must be numbered, for the messages that say so
-};
-
 // An outcome's value as the reports print it (an integer).
 std::string outcome_text(Real value);
 
 // The error line, with $ERR `base` + the sequence number, of an estimation that ended without
-// coefficients.
-EstimationFailure category_failure(const ChoiceData& data, const CategoryFailure& f, int base);
-
-// The convergence line, or the warning that the last iterate is reported.
-void report_category_iteration_end(Run& run, CategoryFitEnd end, int iterations, int base);
+// coefficients; `bad_name` names the coefficient not identified (SINGULAR).
+EstimationFailure category_failure(const ChoiceData& data, const CategoryEstimate& e,
+                                   const std::string& bad_name, int base);
 
 // " OUTCOME  OBSERVATIONS  FRACTION" and a line per outcome.
 void write_outcome_table(Run& run, const std::string& heading, const std::vector<Real>& values,

@@ -35,10 +35,11 @@ bool check_options(Run& run, int command, const ChoiceOptions& o) {
     if (!check_iteration_options(run, o, {"NEWTON", "BHHH", "BFGS", "DFP"}, err) ||
         !check_name_options(run, choice_option_table(), err))
         return false;
-    if (command == C_TOBIT && o.censored_below && o.censored_above && !(o.LOWER < o.UPPER)) {
+    const TobitCensoring& c = o.censoring;
+    if (command == C_TOBIT && c.below && c.above && !(c.lower < c.upper)) {
         report_error(run,
-                     " ...ERROR..LOWER=" + number_text(o.LOWER) +
-                         " IS NOT BELOW UPPER=" + number_text(o.UPPER),
+                     " ...ERROR..LOWER=" + number_text(c.lower) +
+                         " IS NOT BELOW UPPER=" + number_text(c.upper),
                      choice_error(command, CHOICE_LIMITS));
         return false;
     }
@@ -144,7 +145,7 @@ void run_binary(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
 
 void run_tobit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
                const ChoiceControl& control, const ChoiceOptions& o) {
-    const TobitCensoring c = tobit_censoring(o);
+    const TobitCensoring& c = o.censoring;
     const EstimationFailure censoring = tobit_censoring_failure(eq, data, c);
     if (failed(censoring)) return report_estimation_failure(run, censoring);
     TobitEstimate e = estimate_tobit(data, c, control);
@@ -160,7 +161,7 @@ void run_tobit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
 void run_multinomial_logit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
                            const ChoiceControl& control, const ChoiceOptions& o) {
     MultinomialEstimate e = estimate_multinomial_logit(data, control);
-    if (!category_fit_reportable(e.end))
+    if (!choice_reportable(e.end))
         return report_estimation_failure(run, multinomial_failure(data, e));
     name_choice_record(run, eq, {}, multinomial_parameter_names(data, e), e.result.record);
     report_multinomial_logit(run, data, e, o);
@@ -171,7 +172,7 @@ void run_ordered_choice(Run& run, const ChoiceEquation& eq, const ChoiceData& da
                         const ChoiceControl& control, const ChoiceOptions& o) {
     const OrderedLink link = eq.command == C_PROBIT ? OrderedLink::PROBIT : OrderedLink::LOGIT;
     OrderedEstimate e = estimate_ordered_choice(data, link, control);
-    if (!category_fit_reportable(e.end))
+    if (!choice_reportable(e.end))
         return report_estimation_failure(run, ordered_failure(data, link, e));
     name_choice_record(run, eq, {}, ordered_parameter_names(data, e), e.result.record);
     report_ordered_choice(run, data, link, e, o);

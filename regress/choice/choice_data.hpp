@@ -1,6 +1,7 @@
 // What PROBIT, LOGIT and TOBIT hand to their estimators: the dependent variable and the regressor
 // columns over the observations in the sample, with the regressor names the reports print, and
-// the controls of the maximisation. The estimators never see the run.
+// the controls of the maximisation; and how an estimation ended. The estimators never see the
+// run.
 #pragma once
 
 #include "kernels/maximize_likelihood.hpp"
@@ -30,6 +31,50 @@ struct ChoiceControl {
     // sample), which takes the first step in place of one formed there; empty: none.
     std::vector<Real> start_hessian;
 };
+
+// TOBIT's censoring: from below at `lower`, from above at `upper`.
+struct TobitCensoring {
+    bool below = true, above = false;
+    Real lower = 0, upper = 0;
+};
+
+// How a choice estimation ended.
+enum class ChoiceEnd {
+    CONVERGED,
+    ITERATION_LIMIT, // the last iterate is reported with a warning
+    STUCK,           // no step raises the likelihood; the last iterate is reported
+    SEPARATED,       // outcomes predicted with certainty: the coefficients diverge
+    SINGULAR,        // a coefficient is not identified
+    UNDEFINED,       // the likelihood cannot be evaluated at the start
+    EXACT_FIT,       // TOBIT: least squares fits y exactly, the likelihood grows as sigma -> 0
+    // The multinomial and ordered models' outcomes:
+    NOT_INTEGER,        // a value of the dependent variable is not an integer
+    EMPTY_CATEGORY,     // multinomial logit: an outcome between 0/1 and the highest unused
+    TOO_FEW_CATEGORIES, // fewer distinct outcomes than the model needs
+};
+
+// Whether the estimate has coefficients to report (converged, or stopped with a warning).
+inline bool choice_reportable(ChoiceEnd end) {
+    return end == ChoiceEnd::CONVERGED || end == ChoiceEnd::ITERATION_LIMIT ||
+           end == ChoiceEnd::STUCK;
+}
+
+// The maximiser's ending as the estimators' own.
+inline ChoiceEnd maximize_end(MaximizeStatus status) {
+    switch (status) {
+    case MaximizeStatus::ITERATION_LIMIT:
+        return ChoiceEnd::ITERATION_LIMIT;
+    case MaximizeStatus::STUCK:
+        return ChoiceEnd::STUCK;
+    case MaximizeStatus::UNDEFINED_AT_START:
+        return ChoiceEnd::UNDEFINED;
+    case MaximizeStatus::SINGULAR:
+        return ChoiceEnd::SINGULAR;
+    case MaximizeStatus::CONVERGED:
+        break;
+    }
+    return ChoiceEnd::CONVERGED;
+}
 
 // The likelihood kernel's controls for a choice estimation.
 inline MaximizeControl maximize_control(const ChoiceControl& c) {

@@ -10,20 +10,24 @@
 #include "numeric/qmath.hpp"
 #include "regress/choice/choice_data.hpp"
 #include "regress/choice/choice_pass.hpp"
+#include "regress/fit/model_result.hpp"
 
 #include <vector>
 
 namespace tarvex {
 
-// How a choice estimation ended.
-enum class ChoiceEnd {
-    CONVERGED,
-    ITERATION_LIMIT, // the last iterate is reported with a warning
-    STUCK,           // no step raises the likelihood; the last iterate is reported
-    SEPARATED,       // a regressor or a combination predicts some outcomes perfectly
-    SINGULAR,        // a coefficient is not identified
-    UNDEFINED,       // the likelihood cannot be evaluated at the start
-    EXACT_FIT,       // TOBIT: least squares fits y exactly, the likelihood grows as sigma -> 0
+// What the binary and TOBIT estimates share: how the fit ended, the iterations with the
+// parameters and the log-likelihood after each, the rows of a preliminary fit, N and K, and the
+// result that is stored (the estimates are read from its record).
+struct IndexEstimate {
+    ChoiceEnd end = ChoiceEnd::CONVERGED;
+    int iterations = 0;
+    int bad_column = -1; // SINGULAR: the coefficient not identified
+    int subsample_n = 0; // rows of the preliminary fit (0: none)
+    std::vector<std::vector<Real>> history;
+    std::vector<Real> history_llf;
+    int n = 0, k = 0;
+    ModelResult result;
 };
 
 // Marginal effects dP/dx_j (or dE/dx_j) with their standard errors and their ratios, one per
@@ -185,26 +189,10 @@ ChoiceFit maximize_passes(const RowColumns& rows, const std::vector<Real>& start
         fit.history.push_back(it.parameters);
         fit.history_llf.push_back(it.llf);
     }
-    switch (r.status) {
-    case MaximizeStatus::CONVERGED:
-        fit.end = ChoiceEnd::CONVERGED;
-        break;
-    case MaximizeStatus::ITERATION_LIMIT:
-        fit.end = ChoiceEnd::ITERATION_LIMIT;
-        break;
-    case MaximizeStatus::STUCK:
-        fit.end = ChoiceEnd::STUCK;
-        break;
-    case MaximizeStatus::UNDEFINED_AT_START:
-        fit.end = ChoiceEnd::UNDEFINED;
-        return fit;
-    case MaximizeStatus::SINGULAR:
-        fit.end = ChoiceEnd::SINGULAR;
-        fit.bad_parameter = r.dependent_parameter;
-        fit.theta = r.parameters;
-        return fit;
-    }
+    fit.end = maximize_end(r.status);
     fit.theta = r.parameters;
+    if (fit.end == ChoiceEnd::SINGULAR) fit.bad_parameter = r.dependent_parameter;
+    if (fit.end == ChoiceEnd::UNDEFINED || fit.end == ChoiceEnd::SINGULAR) return fit;
     fit.llf = r.at_maximum.llf;
     fit.hessian = r.at_maximum.hessian;
     fit.opg = r.at_maximum.opg;

@@ -57,10 +57,11 @@ ChoiceOptions read_choice_options(const Run& run) {
     read_estimator_options(v, o);
     o.HETCOV = v.on("HETCOV"), o.ORDERED = v.on("ORDERED");
     const Real lower = v.real("LOWER"), upper = v.real("UPPER"), none = run.ws.XMISS;
-    o.censored_below = !equal_values(lower, none) || equal_values(upper, none);
-    o.censored_above = !equal_values(upper, none);
-    o.LOWER = equal_values(lower, none) ? Real(0) : lower;
-    o.UPPER = o.censored_above ? upper : Real(0);
+    TobitCensoring& c = o.censoring;
+    c.below = !equal_values(lower, none) || equal_values(upper, none);
+    c.above = !equal_values(upper, none);
+    c.lower = equal_values(lower, none) ? Real(0) : lower;
+    c.upper = c.above ? upper : Real(0);
     o.INDEX = v.name("INDEX");
     return o;
 }

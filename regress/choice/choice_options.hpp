@@ -5,6 +5,7 @@
 
 #include "core/option_set.hpp"
 #include "numeric/real.hpp"
+#include "regress/choice/choice_data.hpp"
 #include "regress/fit/estimator_front.hpp"
 
 #include <string>
@@ -18,8 +19,7 @@ struct ChoiceOptions : EstimatorOptions {
     bool HETCOV = false;  // sandwich covariance
     bool ORDERED = false; // PROBIT, LOGIT: the ordered model
     // TOBIT's censoring: from below at LOWER, from above at UPPER. Neither given: from below at 0.
-    bool censored_below = true, censored_above = false;
-    Real LOWER = 0, UPPER = 0;
+    TobitCensoring censoring;
     std::string INDEX; // ORDERED: the index x'b by observation
 };
 

@@ -5,6 +5,7 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "regress/choice/choice_errors.hpp"
+#include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/iteration_end.hpp"
 
 namespace tarvex {
@@ -29,24 +30,61 @@ EstimationFailure choice_fit_failure(const ChoiceEquation& eq, ChoiceEnd end, in
     return {};
 }
 
-void report_fit_end(Run& run, const ChoiceEquation& eq, ChoiceEnd end, int iterations) {
+void report_fit_end(Run& run, ChoiceEnd end, int iterations, int limit_error, int stuck_error) {
     report_iteration_end(run,
                          end == ChoiceEnd::ITERATION_LIMIT ? IterationEnd::ITERATION_LIMIT
                          : end == ChoiceEnd::STUCK         ? IterationEnd::STUCK
                                                            : IterationEnd::CONVERGED,
-                         iterations, "LOG-LIKELIHOOD",
-                         choice_error(eq.command, CHOICE_NO_CONVERGENCE),
-                         choice_error(eq.command, CHOICE_STUCK));
+                         iterations, "LOG-LIKELIHOOD", limit_error, stuck_error);
 }
 
-void report_subsample(Run& run, int subsample_n) {
-    if (subsample_n > 0 && run.flags.OPUT)
-        write_line(run, " STARTING VALUES FROM A FIT TO" + fmt_I(subsample_n, 8) +
+void write_index_opening(Run& run, const std::string& title, const std::string& counts,
+                         const ChoiceEquation& eq, const IndexEstimate& e, const ChoiceOptions& o,
+                         const std::vector<std::string>& names) {
+    if (!run.flags.OPUT) return;
+    write_line(run, title);
+    write_line(run,
+               fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " + eq.dep_name);
+    write_line(run, counts);
+    write_line(run, " METHOD: " + o.METHOD + " (MAXIMUM LIKELIHOOD)");
+    if (e.subsample_n > 0)
+        write_line(run, " STARTING VALUES FROM A FIT TO" + fmt_I(e.subsample_n, 8) +
                             " EVENLY SPACED OBSERVATIONS");
+    for (std::size_t it = 0; o.PITER && it < e.history.size(); ++it)
+        write_iteration(run, int(it + 1), "LOG-LIKELIHOOD", e.history_llf[it], names,
+                        e.history[it]);
 }
 
-void write_effects(Run& run, const std::string& heading, const std::vector<std::string>& names,
-                   const std::vector<int>& rows, const std::vector<EffectColumn>& columns) {
+void write_index_likelihood(Run& run, const IndexEstimate& e, const ConstantsTest* test) {
+    write_line(run, " ");
+    write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(e.result.record.llf, 13, 6));
+    if (test == nullptr) return;
+    write_line(run, " LOG-LIKELIHOOD WITH " + test->constants + " =" + fmt_G(test->llf0, 13, 6));
+    if (test->df > 0)
+        write_line(run, " LIKELIHOOD RATIO TEST OF " + test->tested +
+                            ": CHI-SQUARE =" + fmt_F(test->lr, 10, 4) + " WITH" +
+                            fmt_I(test->df, 3) + " D.F., P-VALUE=" + fmt_F(test->pvalue, 6, 3));
+}
+
+void write_index_coefficients(Run& run, const IndexEstimate& e,
+                              const std::vector<std::string>& names, const ChoiceOptions& o) {
+    if (o.HETCOV) write_line(run, " USING HETEROSKEDASTICITY-CONSISTENT COVARIANCE MATRIX");
+    write_line(run, " ");
+    CoefficientTable t = coefficient_table(e.result);
+    t.names = names;
+    t.wide = o.WIDE;
+    write_coefficient_table(run, t);
+    write_coefficient_matrices(run, names, e.result.record.cov, o.PCOV, o.PCOR, o.WIDE);
+}
+
+void write_effects(Run& run, const std::string& lead, const std::string& heading,
+                   const std::vector<std::string>& names, int intercept,
+                   const std::vector<EffectColumn>& columns) {
+    std::vector<int> rows;
+    for (int j = 0; j < int(columns[0].effects.effect.size()); ++j)
+        if (j != intercept) rows.push_back(j);
+    if (rows.empty()) return;
+    write_line(run, lead);
     write_line(run, heading);
     std::string titles = fmt_X(9), header = " VARIABLE";
     for (std::size_t c = 0; c < columns.size(); ++c) {

@@ -3,19 +3,19 @@
 
 #include "core/result_scalars.hpp"
 #include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/ls_bridge.hpp"
+
+#include <utility>
 
 namespace tarvex {
 
-ModelResult choice_model_result(int n, const std::vector<Real>& coef, const std::vector<Real>& cov,
-                                const std::vector<Real>& se, const std::vector<Real>& tstat,
-                                Real llf) {
+ModelResult choice_model_result(int n, std::vector<Real> coef, std::vector<Real> cov, Real llf) {
     ModelResult m;
     EstimationResults& r = m.record;
     const int k = static_cast<int>(coef.size());
-    r.coef = coef;
-    r.cov = cov;
-    r.stderrs = se;
-    r.tratios = tstat;
+    standard_errors_and_ratios(coef, cov, r.stderrs, r.tratios);
+    r.coef = std::move(coef);
+    r.cov = std::move(cov);
     r.n = n;
     r.k = k;
     r.df = n - k;
@@ -30,14 +30,29 @@ ModelResult choice_model_result(int n, const std::vector<Real>& coef, const std:
     return m;
 }
 
-void add_likelihood_ratio(ModelResult& result, const std::string& name, Real lr, int df,
-                          Real pvalue) {
-    result.add_statistic({name, lr, StatisticLaw::CHI_SQUARE, Real(df), 0, true, pvalue});
-    result.set_scalar(R_CHI, lr);
+ConstantsTest constants_test(std::string constants, std::string tested, Real llf, Real llf0,
+                             int df) {
+    ConstantsTest t;
+    t.constants = std::move(constants);
+    t.tested = std::move(tested);
+    t.llf0 = llf0;
+    t.df = df;
+    t.lr = 2 * (llf - llf0);
+    t.pvalue = df > 0 ? chi2_tail(t.lr > 0 ? t.lr : Real(0), df) : Real(1);
+    t.pseudo_r2 = llf0 != 0 ? 1 - llf / llf0 : Real(0);
+    return t;
 }
 
-void set_pseudo_r_square(ModelResult& result, Real r2) {
-    result.set_scalar(R_R2, r2);
+void add_constants_test(ModelResult& result, const ConstantsTest& t, bool pseudo_r2) {
+    add_reported_number(result, "LOG-LIKELIHOOD WITH " + t.constants, t.llf0);
+    if (t.df > 0) {
+        result.add_statistic({"LIKELIHOOD RATIO TEST OF " + t.tested, t.lr,
+                              StatisticLaw::CHI_SQUARE, Real(t.df), 0, true, t.pvalue});
+        result.set_scalar(R_CHI, t.lr);
+    }
+    if (!pseudo_r2) return;
+    add_reported_number(result, "MCFADDEN PSEUDO R-SQUARE", t.pseudo_r2);
+    result.set_scalar(R_R2, t.pseudo_r2);
 }
 
 void add_reported_number(ModelResult& result, const std::string& name, Real value) {

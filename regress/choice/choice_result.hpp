@@ -13,39 +13,26 @@
 namespace tarvex {
 
 // A result of `n` observations whose K = coef.size() coefficients are asymptotically normal.
-ModelResult choice_model_result(int n, const std::vector<Real>& coef, const std::vector<Real>& cov,
-                                const std::vector<Real>& se, const std::vector<Real>& tstat,
-                                Real llf);
+ModelResult choice_model_result(int n, std::vector<Real> coef, std::vector<Real> cov, Real llf);
 
-// The likelihood-ratio test of `df` restrictions: a chi-square statistic, and $CHI.
-void add_likelihood_ratio(ModelResult& result, const std::string& name, Real lr, int df,
-                          Real pvalue);
+// The test of a model against the model of its constants alone (the intercept alone, the cut
+// points only, every coefficient zero ...): the log-likelihood there, the likelihood-ratio test
+// of what the constants leave out, and McFadden's pseudo R-square 1 - llf / llf0.
+struct ConstantsTest {
+    std::string constants; // the model of the constants, as the reports name it
+    std::string tested;    // what the likelihood-ratio test tests
+    Real llf0 = 0, lr = 0, pvalue = 1, pseudo_r2 = 0;
+    int df = 0; // 0: nothing to test
+};
 
-// McFadden's pseudo R-square 1 - llf / llf0 as $R2.
-void set_pseudo_r_square(ModelResult& result, Real r2);
+ConstantsTest constants_test(std::string constants, std::string tested, Real llf, Real llf0,
+                             int df);
+
+// The log-likelihood of the constants alone and the likelihood-ratio test ($CHI) as named
+// statistics; with `pseudo_r2`, McFadden's R-square too ($R2).
+void add_constants_test(ModelResult& result, const ConstantsTest& t, bool pseudo_r2);
 
 // A number the report prints that has no law (a log-likelihood, a pseudo R-square ...).
 void add_reported_number(ModelResult& result, const std::string& name, Real value);
-
-// The result of a model of several outcomes (the multinomial logit, the ordered models): the
-// estimates, the most probable outcome's value as the fitted value of each row, no residuals,
-// `model` as the name FCAST gives when it refuses it; as named statistics the log-likelihood
-// of the constants alone, the likelihood-ratio test ($CHI), McFadden's pseudo R-square ($R2)
-// and the percentage of outcomes predicted right.
-template <class Estimate>
-void fill_category_result(Estimate& e, bool intercept, const std::string& model) {
-    e.result = choice_model_result(e.n, e.coef, e.cov, e.se, e.tstat, e.llf);
-    EstimationResults& r = e.result.record;
-    for (const int c : e.predicted) r.predicted.push_back(e.values[std::size_t(c)]);
-    r.intercept = intercept;
-    r.not_forecast = model;
-    add_reported_number(e.result, "LOG-LIKELIHOOD WITH " + e.constant_label, e.llf_constant);
-    if (e.lr_df > 0)
-        add_likelihood_ratio(e.result, "LIKELIHOOD RATIO TEST OF " + e.lr_label, e.lr, e.lr_df,
-                             e.lr_pvalue);
-    add_reported_number(e.result, "MCFADDEN PSEUDO R-SQUARE", e.pseudo_r2);
-    add_reported_number(e.result, "PERCENT OF OUTCOMES CORRECTLY PREDICTED", e.percent_correct);
-    set_pseudo_r_square(e.result, e.pseudo_r2);
-}
 
 } // namespace tarvex

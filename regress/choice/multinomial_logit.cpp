@@ -6,10 +6,7 @@
 #include "numeric/fast_exp.hpp"
 #include "numeric/fast_log.hpp"
 #include "numeric/qmath.hpp"
-#include "regress/choice/choice_result.hpp"
 #include "regress/choice/choice_row_sums.hpp"
-#include "regress/fit/coefficient_table.hpp"
-#include "regress/fit/ls_bridge.hpp"
 
 namespace tarvex {
 
@@ -45,13 +42,12 @@ MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
     const int k = static_cast<int>(data.x.size());
     e.k = k;
     const OutcomeCategories cats = take_outcome_categories(data.y, true, e);
-    if (cats.problem != OutcomeProblem::NONE) return e;
+    if (cats.end != ChoiceEnd::CONVERGED) return e;
     const int outcomes = e.outcomes(), j_count = outcomes - 1;
     const int p = j_count * k;
-    bool too_few = false;
-    e.bad_column = first_dependent_column(data.x, n, too_few);
-    if (too_few || e.bad_column >= 0) {
-        e.end = too_few ? CategoryFitEnd::TOO_FEW_OBSERVATIONS : CategoryFitEnd::SINGULAR;
+    e.bad_column = first_dependent_column(data.x, n);
+    if (e.bad_column >= 0) {
+        e.end = ChoiceEnd::SINGULAR;
         return e;
     }
 
@@ -123,45 +119,26 @@ MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
 
     // The fitted probabilities at the estimates (the last iterate when the fit stopped early).
     e.probability.assign(std::size_t(outcomes), std::vector<Real>(n));
-    e.predicted.resize(n);
-    std::vector<Real> observed(n, Real(0)), eta(std::size_t(j_count) + 1, Real(0));
-    std::vector<Real> prob(std::size_t(outcomes), Real(0));
-    int right = 0;
+    std::vector<Real> eta(std::size_t(j_count) + 1, Real(0)), prob(std::size_t(outcomes), Real(0));
     for (std::size_t i = 0; i < n; ++i) {
-        mnl_row(e.coef, rows.data() + i * k, outcomes, k, category[i], eta.data(), prob.data());
-        int best = 0;
-        for (int j = 0; j < outcomes; ++j) {
-            e.probability[std::size_t(j)][i] = prob[std::size_t(j)];
-            if (prob[std::size_t(j)] > prob[std::size_t(best)]) best = j;
-        }
-        e.predicted[i] = best;
-        if (best == category[i]) ++right;
-        observed[i] = prob[std::size_t(category[i])];
+        mnl_row(fit.parameters, rows.data() + i * k, outcomes, k, category[i], eta.data(),
+                prob.data());
+        for (int j = 0; j < outcomes; ++j) e.probability[std::size_t(j)][i] = prob[std::size_t(j)];
     }
-    e.percent_correct = n > 0 ? Real(100) * right / Real(e.n) : Real(0);
     int bad = -1;
-    if (!take_covariance(e, fit, control, observed, bad)) {
-        if (e.end != CategoryFitEnd::SINGULAR) return e;
+    std::vector<Real> cov;
+    if (!take_covariance(e, fit, control, category, cov, bad)) {
+        if (e.end != ChoiceEnd::SINGULAR) return e;
         e.bad_outcome = bad >= 0 ? bad / k + 1 : -1;
         e.bad_column = bad >= 0 ? bad % k : -1;
         return e;
     }
-    e.llf = fit.at_maximum.llf;
-    standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
-    e.constant_label = data.intercept >= 0 ? "INTERCEPTS ONLY" : "EQUAL PROBABILITIES";
-    e.lr_label = data.intercept >= 0 ? "THE SLOPES" : "ALL COEFFICIENTS";
-    if (data.intercept >= 0) {
-        for (const int count : e.counts)
-            e.llf_constant += Real(count) * qm::log(Real(count) / Real(e.n));
-        e.lr_df = j_count * (k - 1);
-    } else {
-        e.llf_constant = -Real(e.n) * qm::log(Real(outcomes));
-        e.lr_df = p;
-    }
-    e.lr = 2 * (e.llf - e.llf_constant);
-    e.lr_pvalue = e.lr_df > 0 ? chi2_tail(e.lr > 0 ? e.lr : Real(0), e.lr_df) : Real(1);
-    e.pseudo_r2 = e.llf_constant != 0 ? 1 - e.llf / e.llf_constant : Real(0);
-    fill_category_result(e, data.intercept >= 0, "MULTINOMIAL LOGIT");
+    const bool intercept = data.intercept >= 0;
+    e.constants = constants_test(intercept ? "INTERCEPTS ONLY" : "EQUAL PROBABILITIES",
+                                 intercept ? "THE SLOPES" : "ALL COEFFICIENTS", fit.at_maximum.llf,
+                                 intercept ? shares_llf(e) : -Real(e.n) * qm::log(Real(outcomes)),
+                                 intercept ? j_count * (k - 1) : p);
+    fill_category_result(e, fit, std::move(cov), intercept, "MULTINOMIAL LOGIT");
     return e;
 }
 

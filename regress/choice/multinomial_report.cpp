@@ -7,34 +7,19 @@
 #include "numeric/text.hpp"
 #include "regress/choice/category_errors.hpp"
 #include "regress/choice/category_report.hpp"
+#include "regress/choice/choice_report_parts.hpp"
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/term_names.hpp"
 
 namespace tarvex {
 
-namespace {
-
-// How the outcomes must be numbered, for the messages.
-const char* const MULTINOMIAL_NUMBERING = "0..J OR 1..J WITHOUT A GAP";
-
-} // namespace
-
 EstimationFailure multinomial_failure(const ChoiceData& data, const MultinomialEstimate& e) {
-    CategoryFailure f;
-    f.end = e.end;
-    f.bad_row = e.bad_row;
-    f.bad_value = e.bad_value;
-    f.certain = e.certain;
-    f.parameters = e.k;
-    f.numbering = MULTINOMIAL_NUMBERING;
-    if (e.end == CategoryFitEnd::SINGULAR) {
-        f.bad_name = e.bad_column >= 0 && e.bad_column < int(data.names.size())
-                         ? trim_trailing_blanks(data.names[std::size_t(e.bad_column)])
-                         : std::string("A COEFFICIENT");
-        if (e.bad_outcome > 0 && e.bad_outcome < e.outcomes())
-            f.bad_name += " FOR OUTCOME " + outcome_text(e.values[std::size_t(e.bad_outcome)]);
-    }
-    return category_failure(data, f, ERR_MULTINOMIAL_LOGIT_BASE);
+    std::string name = e.bad_column >= 0 && e.bad_column < int(data.names.size())
+                           ? trim_trailing_blanks(data.names[std::size_t(e.bad_column)])
+                           : std::string("A COEFFICIENT");
+    if (e.bad_outcome > 0 && e.bad_outcome < e.outcomes())
+        name += " FOR OUTCOME " + outcome_text(e.values[std::size_t(e.bad_outcome)]);
+    return category_failure(data, e, name, ERR_MULTINOMIAL_LOGIT_BASE);
 }
 
 std::vector<std::string> multinomial_parameter_names(const ChoiceData& data,
@@ -61,7 +46,8 @@ void report_multinomial_logit(Run& run, const ChoiceData& data, const Multinomia
                             " (MAXIMUM LIKELIHOOD)");
         if (flags.PITER) write_iteration_history(run, e.history, names);
     }
-    report_category_iteration_end(run, e.end, e.iterations, ERR_MULTINOMIAL_LOGIT_BASE);
+    report_fit_end(run, e.end, e.iterations, ERR_MULTINOMIAL_LOGIT_BASE + ERR_CAT_NO_CONVERGENCE,
+                   ERR_MULTINOMIAL_LOGIT_BASE + ERR_CAT_STUCK);
     if (!put) return;
     write_line(run, " ");
     write_outcome_table(run, "OUTCOME", e.values, e.counts, e.n);
@@ -75,7 +61,7 @@ void report_multinomial_logit(Run& run, const ChoiceData& data, const Multinomia
                              regressors, e.result, std::size_t(j - 1) * std::size_t(e.k),
                              flags.WIDE);
     }
-    write_coefficient_matrices(run, names, e.cov, flags.PCOV, flags.PCOR, flags.WIDE);
+    write_coefficient_matrices(run, names, e.result.record.cov, flags.PCOV, flags.PCOR, flags.WIDE);
 }
 
 } // namespace tarvex

@@ -10,10 +10,7 @@
 #include "numeric/fast_log.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
-#include "regress/choice/choice_result.hpp"
 #include "regress/choice/choice_row_sums.hpp"
-#include "regress/fit/coefficient_table.hpp"
-#include "regress/fit/ls_bridge.hpp"
 
 namespace tarvex {
 
@@ -73,7 +70,7 @@ OrderedEstimate estimate_ordered_choice(const ChoiceData& data, OrderedLink link
     OrderedEstimate e;
     const std::size_t n = data.y.size();
     const OutcomeCategories cats = take_outcome_categories(data.y, false, e);
-    if (cats.problem != OutcomeProblem::NONE) return e;
+    if (cats.end != ChoiceEnd::CONVERGED) return e;
     for (int a = 0; a < static_cast<int>(data.x.size()); ++a)
         if (a != data.intercept) e.slope_columns.push_back(a);
     if (data.intercept >= 0) {
@@ -89,10 +86,9 @@ OrderedEstimate estimate_ordered_choice(const ChoiceData& data, OrderedLink link
     // The slopes beside a constant (the cut points act as one) must not be collinear.
     std::vector<std::vector<Real>> columns{std::vector<Real>(n, Real(1))};
     for (const int a : e.slope_columns) columns.push_back(data.x[std::size_t(a)]);
-    bool too_few = false;
-    const int dependent = first_dependent_column(columns, n, too_few);
-    if (too_few || dependent >= 0) {
-        e.end = too_few ? CategoryFitEnd::TOO_FEW_OBSERVATIONS : CategoryFitEnd::SINGULAR;
+    const int dependent = first_dependent_column(columns, n);
+    if (dependent >= 0) {
+        e.end = ChoiceEnd::SINGULAR;
         e.bad_column = dependent > 0 ? e.slope_columns[std::size_t(dependent) - 1] : -1;
         return e;
     }
@@ -198,49 +194,33 @@ OrderedEstimate estimate_ordered_choice(const ChoiceData& data, OrderedLink link
     // The fitted probabilities at the estimates (the last iterate when the fit stopped early).
     const int outcomes = cuts + 1;
     e.probability.assign(std::size_t(outcomes), std::vector<Real>(n, Real(0)));
-    e.predicted.resize(n);
     e.index.resize(n);
-    std::vector<Real> observed(n, Real(0));
-    int right = 0;
     for (std::size_t i = 0; i < n; ++i) {
         Real z = 0;
-        for (int a = 0; a < k; ++a) z += rows[i * k + a] * e.coef[std::size_t(a)];
+        for (int a = 0; a < k; ++a) z += rows[i * k + a] * fit.parameters[std::size_t(a)];
         e.index[i] = z;
-        int best = 0;
         LinkPoint previous;
         Real previous_arg = 0;
         for (int j = 0; j < outcomes; ++j) {
-            const Real arg = j < cuts ? e.coef[std::size_t(k + j)] - z : Real(0);
+            const Real arg = j < cuts ? fit.parameters[std::size_t(k + j)] - z : Real(0);
             const LinkPoint here = j < cuts ? link_at(link, arg) : LinkPoint{};
             const Real pr =
                 interval_probability(j > 0, previous, j < cuts, here, previous_arg, arg);
             e.probability[std::size_t(j)][i] = pr;
-            if (pr > e.probability[std::size_t(best)][i]) best = j;
             previous = here;
             previous_arg = arg;
         }
-        e.predicted[i] = best;
-        if (best == category[i]) ++right;
-        observed[i] = e.probability[std::size_t(category[i])][i];
     }
-    e.percent_correct = n > 0 ? Real(100) * right / Real(e.n) : Real(0);
     int bad = -1;
-    if (!take_covariance(e, fit, control, observed, bad)) {
-        if (e.end != CategoryFitEnd::SINGULAR) return e;
+    std::vector<Real> cov;
+    if (!take_covariance(e, fit, control, category, cov, bad)) {
+        if (e.end != ChoiceEnd::SINGULAR) return e;
         e.bad_column = bad >= 0 && bad < k ? e.slope_columns[std::size_t(bad)] : -1;
         return e;
     }
-    e.llf = fit.at_maximum.llf;
-    standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
-    for (const int count : e.counts)
-        e.llf_constant += Real(count) * qm::log(Real(count) / Real(e.n));
-    e.constant_label = "CUT POINTS ONLY";
-    e.lr_label = "THE SLOPES";
-    e.lr_df = k;
-    e.lr = 2 * (e.llf - e.llf_constant);
-    e.lr_pvalue = e.lr_df > 0 ? chi2_tail(e.lr > 0 ? e.lr : Real(0), e.lr_df) : Real(1);
-    e.pseudo_r2 = e.llf_constant != 0 ? 1 - e.llf / e.llf_constant : Real(0);
-    fill_category_result(e, data.intercept >= 0,
+    e.constants =
+        constants_test("CUT POINTS ONLY", "THE SLOPES", fit.at_maximum.llf, shares_llf(e), k);
+    fill_category_result(e, fit, std::move(cov), data.intercept >= 0,
                          link == OrderedLink::PROBIT ? "ORDERED PROBIT" : "ORDERED LOGIT");
     return e;
 }

@@ -7,6 +7,7 @@
 #include "numeric/text.hpp"
 #include "regress/choice/category_errors.hpp"
 #include "regress/choice/category_report.hpp"
+#include "regress/choice/choice_report_parts.hpp"
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/report_notes.hpp"
 
@@ -25,17 +26,10 @@ int ordered_error_base(OrderedLink link) {
 
 EstimationFailure ordered_failure(const ChoiceData& data, OrderedLink link,
                                   const OrderedEstimate& e) {
-    CategoryFailure f;
-    f.end = e.end;
-    f.bad_row = e.bad_row;
-    f.bad_value = e.bad_value;
-    f.certain = e.certain;
-    f.parameters = e.slopes();
-    if (e.end == CategoryFitEnd::SINGULAR)
-        f.bad_name = e.bad_column >= 0 && e.bad_column < int(data.names.size())
-                         ? trim_trailing_blanks(data.names[std::size_t(e.bad_column)])
-                         : std::string("A CUT POINT");
-    return category_failure(data, f, ordered_error_base(link));
+    const std::string name = e.bad_column >= 0 && e.bad_column < int(data.names.size())
+                                 ? trim_trailing_blanks(data.names[std::size_t(e.bad_column)])
+                                 : std::string("A CUT POINT");
+    return category_failure(data, e, name, ordered_error_base(link));
 }
 
 void report_ordered_choice(Run& run, const ChoiceData& data, OrderedLink link,
@@ -57,13 +51,13 @@ void report_ordered_choice(Run& run, const ChoiceData& data, OrderedLink link,
     }
     write_notes(run, e.notes, NotePlace::DATA);
     if (put && flags.PITER) write_iteration_history(run, e.history, names);
-    report_category_iteration_end(run, e.end, e.iterations, base);
+    report_fit_end(run, e.end, e.iterations, base + ERR_CAT_NO_CONVERGENCE, base + ERR_CAT_STUCK);
     if (!put) return;
     write_line(run, " ");
     write_outcome_table(run, "CATEGORY", e.values, e.counts, e.n);
     write_category_fit(run, e);
     write_category_table(run, "", names, e.result, 0, flags.WIDE);
-    write_coefficient_matrices(run, names, e.cov, flags.PCOV, flags.PCOR, flags.WIDE);
+    write_coefficient_matrices(run, names, e.result.record.cov, flags.PCOV, flags.PCOR, flags.WIDE);
 }
 
 } // namespace tarvex

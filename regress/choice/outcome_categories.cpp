@@ -11,13 +11,8 @@ OutcomeCategories sort_outcomes(const std::vector<Real>& y, bool numbered, int l
     OutcomeCategories out;
     for (std::size_t i = 0; i < y.size(); ++i) {
         const Real v = y[i];
-        if (!finiteq(v) || qm::floor(v) != v) {
-            out.problem = OutcomeProblem::NOT_INTEGER;
-        } else if (numbered && v < 0) {
-            out.problem = OutcomeProblem::NEGATIVE;
-        } else {
-            continue;
-        }
+        if (finiteq(v) && qm::floor(v) == v) continue;
+        out.end = ChoiceEnd::NOT_INTEGER;
         out.row = static_cast<int>(i);
         out.value = v;
         return out;
@@ -30,7 +25,7 @@ OutcomeCategories sort_outcomes(const std::vector<Real>& y, bool numbered, int l
         Real expect = out.values.front() == 0 ? Real(0) : Real(1);
         for (const Real v : out.values) {
             if (v != expect) {
-                out.problem = OutcomeProblem::EMPTY_CATEGORY;
+                out.end = ChoiceEnd::EMPTY_CATEGORY;
                 out.value = expect;
                 return out;
             }
@@ -38,7 +33,7 @@ OutcomeCategories sort_outcomes(const std::vector<Real>& y, bool numbered, int l
         }
     }
     if (static_cast<int>(out.values.size()) < least) {
-        out.problem = OutcomeProblem::TOO_FEW;
+        out.end = ChoiceEnd::TOO_FEW_CATEGORIES;
         return out;
     }
     out.counts.assign(out.values.size(), 0);

@@ -7,7 +7,6 @@
 #include "numeric/qmath.hpp"
 #include "regress/choice/choice_link.hpp"
 #include "regress/choice/choice_result.hpp"
-#include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/forecast_parts.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_options.hpp"
@@ -149,8 +148,9 @@ void to_natural(const std::vector<Real>& theta, const std::vector<Real>& v, int 
 
 // Start from least squares, through a subsample fit when the sample is long; then the fit.
 ChoiceFit fit_tobit(const ChoiceData& data, const std::vector<Side>& side, const TobitCensoring& c,
-                    const ChoiceControl& control, int& subsample_n, int& bad) {
+                    const ChoiceControl& control, int& subsample_n) {
     std::vector<Real> start;
+    int bad = -1;
     const std::size_t n = data.y.size();
     if (n > SUBSAMPLE_ABOVE) {
         const std::vector<std::size_t> keep = evenly_spaced_rows(n, SUBSAMPLE_ROWS);
@@ -181,29 +181,21 @@ ChoiceFit fit_tobit(const ChoiceData& data, const std::vector<Side>& side, const
 }
 
 void fill_tobit_result(const ChoiceData& data, const TobitCensoring& censoring, TobitEstimate& e) {
-    e.result = choice_model_result(e.n, e.coef, e.cov, e.se, e.tstat, e.llf);
     EstimationResults& r = e.result.record;
-    r.predicted = e.expected;
-    r.residuals = e.residual;
     r.intercept = data.intercept >= 0;
     r.mean_terms = e.k;
-    r.sigma = e.sigma;
     auto part = std::make_shared<CensoringPart>();
     part->below = censoring.below;
     part->above = censoring.above;
     part->lower = censoring.lower;
     part->upper = censoring.upper;
     r.model = std::move(part);
-    if (e.has_llf0) {
-        add_reported_number(e.result, "LOG-LIKELIHOOD WITH THE INTERCEPT ALONE", e.llf0);
-        add_likelihood_ratio(e.result, "LIKELIHOOD RATIO TEST OF THE SLOPES", e.lr, e.lr_df,
-                             e.lr_pvalue);
-    }
+    if (e.has_llf0) add_constants_test(e.result, e.constants, false);
     add_reported_number(e.result, "X'B AT THE MEANS", e.index_at_means);
     add_reported_number(e.result, "E[Y|X] AT THE MEANS", e.expected_at_means);
     add_reported_number(e.result, "PROBABILITY OF AN UNCENSORED OBSERVATION",
                         e.uncensored_at_means);
-    e.result.set_scalar(R_SIG2, e.sigma * e.sigma);
+    e.result.set_scalar(R_SIG2, r.sigma * r.sigma);
 }
 
 } // namespace
@@ -242,32 +234,28 @@ TobitEstimate estimate_tobit(const ChoiceData& data, const TobitCensoring& censo
         e.n_above += side[i] == Side::ABOVE;
     }
     e.n_between = e.n - e.n_below - e.n_above;
-    int bad = -1;
-    const ChoiceFit fit = fit_tobit(data, side, censoring, control, e.subsample_n, bad);
+    const ChoiceFit fit = fit_tobit(data, side, censoring, control, e.subsample_n);
     e.iterations = fit.iterations;
     e.end = fit.end;
+    e.bad_column = fit.bad_parameter;
     if (fit.end == ChoiceEnd::UNDEFINED || fit.end == ChoiceEnd::SINGULAR ||
-        fit.end == ChoiceEnd::EXACT_FIT) {
-        e.bad_column = fit.bad_parameter;
+        fit.end == ChoiceEnd::EXACT_FIT)
         return e;
-    }
-    for (std::size_t i = 0; i < fit.history.size(); ++i) {
+    e.history_llf = fit.history_llf;
+    for (const std::vector<Real>& theta : fit.history) {
         std::vector<Real> natural, unused;
-        to_natural(fit.history[i], std::vector<Real>(std::size_t(p) * p, Real(0)), k, natural,
-                   unused);
+        to_natural(theta, std::vector<Real>(std::size_t(p) * p, Real(0)), k, natural, unused);
         e.history.push_back(natural);
-        e.history_llf.push_back(fit.history_llf[i]);
     }
-    std::vector<Real> v;
-    if (!choice_covariance(fit, p, control.sandwich, v, bad)) {
+    std::vector<Real> v, coef, cov;
+    if (!choice_covariance(fit, p, control.sandwich, v, e.bad_column)) {
         e.end = ChoiceEnd::SINGULAR;
-        e.bad_column = bad;
         return e;
     }
-    e.llf = fit.llf;
-    to_natural(fit.theta, v, k, e.coef, e.cov);
-    e.sigma = e.coef[std::size_t(k)];
-    standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
+    to_natural(fit.theta, v, k, coef, cov);
+    e.result = choice_model_result(e.n, std::move(coef), std::move(cov), fit.llf);
+    EstimationResults& r = e.result.record;
+    const Real sigma = r.sigma = r.coef[std::size_t(k)];
 
     // The intercept alone: the likelihood-ratio test of the slopes.
     if (data.intercept >= 0 && k > 1) {
@@ -275,35 +263,32 @@ TobitEstimate estimate_tobit(const ChoiceData& data, const TobitCensoring& censo
         alone.y = data.y;
         alone.x = {std::vector<Real>(n, Real(1))};
         alone.intercept = 0;
-        int unused_n = 0, unused_bad = -1;
-        const ChoiceFit f0 = fit_tobit(alone, side, censoring, control, unused_n, unused_bad);
-        if (f0.end == ChoiceEnd::CONVERGED) {
-            e.has_llf0 = true;
-            e.llf0 = f0.llf;
-            e.lr = 2 * (e.llf - e.llf0);
-            e.lr_df = k - 1;
-            e.lr_pvalue = chi2_tail(e.lr > 0 ? e.lr : Real(0), e.lr_df);
-        }
+        int unused_n = 0;
+        const ChoiceFit f0 = fit_tobit(alone, side, censoring, control, unused_n);
+        e.has_llf0 = f0.end == ChoiceEnd::CONVERGED;
+        if (e.has_llf0)
+            e.constants =
+                constants_test("THE INTERCEPT ALONE", "THE SLOPES", fit.llf, f0.llf, k - 1);
     }
 
     // By row: E[y|x] and the generalised residual.
-    e.expected.resize(n);
-    e.residual.resize(n);
+    r.predicted.resize(n);
+    r.residuals.resize(n);
     for_each_chunk(n, [&](std::size_t, std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
             Real z = 0;
             for (int j = 0; j < k; ++j)
-                z = fused_multiply_add(z, data.x[std::size_t(j)][i], e.coef[std::size_t(j)]);
-            e.expected[i] = tobit_expected(z, e.sigma, censoring);
+                z = fused_multiply_add(z, data.x[std::size_t(j)][i], r.coef[std::size_t(j)]);
+            r.predicted[i] = tobit_expected(z, sigma, censoring);
             switch (side[i]) {
             case Side::BETWEEN:
-                e.residual[i] = (data.y[i] - z) / e.sigma;
+                r.residuals[i] = (data.y[i] - z) / sigma;
                 break;
             case Side::BELOW:
-                e.residual[i] = -normal_tail((censoring.lower - z) / e.sigma).ratio;
+                r.residuals[i] = -normal_tail((censoring.lower - z) / sigma).ratio;
                 break;
             case Side::ABOVE:
-                e.residual[i] = normal_tail((z - censoring.upper) / e.sigma).ratio;
+                r.residuals[i] = normal_tail((z - censoring.upper) / sigma).ratio;
                 break;
             }
         }
@@ -311,14 +296,14 @@ TobitEstimate estimate_tobit(const ChoiceData& data, const TobitCensoring& censo
 
     // At the means: dE/dx_j = b_j P, P = Phi(b) - Phi(a), a = (L - z)/s, b = (U - z)/s;
     // dP/dz = (phi(a) - phi(b))/s, dP/ds = (a phi(a) - b phi(b))/s.
-    e.xbar.assign(std::size_t(k), Real(0));
+    std::vector<Real> xbar(std::size_t(k), Real(0));
     for (int j = 0; j < k; ++j) {
         Real s = 0;
         for (Real x : data.x[std::size_t(j)]) s += x;
-        e.xbar[std::size_t(j)] = s / Real(e.n);
-        e.index_at_means += e.xbar[std::size_t(j)] * e.coef[std::size_t(j)];
+        xbar[std::size_t(j)] = s / Real(e.n);
+        e.index_at_means += xbar[std::size_t(j)] * r.coef[std::size_t(j)];
     }
-    const Real z = e.index_at_means, s = e.sigma;
+    const Real z = e.index_at_means, s = sigma;
     const Real prob = tobit_uncensored(z, s, censoring);
     Real dpdz = 0, dpds = 0;
     if (censoring.below) {
@@ -336,14 +321,13 @@ TobitEstimate estimate_tobit(const ChoiceData& data, const TobitCensoring& censo
     std::vector<Real> g(std::size_t(k) * p, Real(0));
     e.observed.effect.assign(std::size_t(k), Real(0));
     for (int j = 0; j < k; ++j) {
-        const Real b = e.coef[std::size_t(j)];
+        const Real b = r.coef[std::size_t(j)];
         e.observed.effect[std::size_t(j)] = b * prob;
         for (int l = 0; l < k; ++l)
-            g[std::size_t(j) * p + l] =
-                (j == l ? prob : Real(0)) + b * dpdz * e.xbar[std::size_t(l)];
+            g[std::size_t(j) * p + l] = (j == l ? prob : Real(0)) + b * dpdz * xbar[std::size_t(l)];
         g[std::size_t(j) * p + k] = b * dpds;
     }
-    e.observed.se = delta_method_se(g, e.cov, k, p);
+    e.observed.se = delta_method_se(g, r.cov, k, p);
     if (data.intercept >= 0)
         e.observed.effect[std::size_t(data.intercept)] =
             e.observed.se[std::size_t(data.intercept)] = 0;

@@ -10,43 +10,27 @@
 
 #include "regress/choice/choice_data.hpp"
 #include "regress/choice/choice_fit.hpp"
+#include "regress/choice/choice_result.hpp"
 #include "regress/fit/model_result.hpp"
 
 #include <vector>
 
 namespace tarvex {
 
-struct TobitCensoring {
-    bool below = true, above = false;
-    Real lower = 0, upper = 0;
-};
-
-struct TobitEstimate {
-    ChoiceEnd end = ChoiceEnd::CONVERGED;
-    int iterations = 0;
-    int bad_column = -1; // SINGULAR: the coefficient (k: sigma)
-    int subsample_n = 0;
-    std::vector<std::vector<Real>> history; // b and sigma after each iteration
-    std::vector<Real> history_llf;
-    int n = 0, k = 0, n_below = 0, n_above = 0, n_between = 0;
-    std::vector<Real> coef, cov, se, tstat; // b then sigma; cov (k+1) x (k+1)
-    Real sigma = 0;
-    Real llf = 0;
-    bool has_llf0 = false; // the intercept-only model was fitted (with CONSTANT)
-    Real llf0 = 0, lr = 0, lr_pvalue = 1;
-    int lr_df = 0;
-    std::vector<Real> xbar;
-    Real index_at_means = 0;              // xbar'b
-    Real uncensored_at_means = 0;         // P(L < y* < U) at the means
-    Real expected_at_means = 0;           // E[y | xbar]
-    MarginalEffects observed;             // dE[y|x]/dx_j = b_j P(L < y* < U), at the means
-    std::vector<Real> expected, residual; // E[y|x] and the generalised residual by row
-    // What is stored: b then SIGMA with their covariance, E[y|x] as fitted values, the
-    // generalised residuals, $SIG2, the censoring FCAST applies (a CensoringPart), and as named
-    // statistics the log-likelihood with the intercept alone and the likelihood-ratio test of
-    // the slopes ($CHI) when the intercept-only model was fitted, then x'b, E[y|x] and the
-    // probability of an uncensored observation at the means.
-    ModelResult result;
+// The coefficients are b then sigma (bad_column k: sigma).
+struct TobitEstimate : IndexEstimate {
+    int n_below = 0, n_above = 0, n_between = 0;
+    bool has_llf0 = false;        // the intercept-only model was fitted (with CONSTANT)
+    ConstantsTest constants;      // against the intercept alone
+    Real index_at_means = 0;      // xbar'b
+    Real uncensored_at_means = 0; // P(L < y* < U) at the means
+    Real expected_at_means = 0;   // E[y | xbar]
+    MarginalEffects observed;     // dE[y|x]/dx_j = b_j P(L < y* < U), at the means
+    // The result holds E[y|x] as fitted values, the generalised residuals, SIGMA as sigma
+    // ($SIG2), the censoring FCAST applies (a CensoringPart), and as named statistics the
+    // log-likelihood with the intercept alone and the likelihood-ratio test of the slopes ($CHI)
+    // when the intercept-only model was fitted, then x'b, E[y|x] and the probability of an
+    // uncensored observation at the means.
 };
 
 TobitEstimate estimate_tobit(const ChoiceData& data, const TobitCensoring& censoring,

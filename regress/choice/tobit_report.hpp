@@ -19,9 +19,6 @@ struct Run;
 // The name of TOBIT's last coefficient, the error scale.
 inline const char* const TOBIT_SIGMA_NAME = "SIGMA   ";
 
-// The censoring the options ask for.
-TobitCensoring tobit_censoring(const ChoiceOptions& o);
-
 // No observation at a limit, or none between them: the model is not a censored one (an empty
 // failure when the data are censored).
 EstimationFailure tobit_censoring_failure(const ChoiceEquation& eq, const ChoiceData& data,

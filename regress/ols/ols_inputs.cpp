@@ -40,24 +40,32 @@ void read_observations(Run& run, OlsFit& fit) {
     fit.n = int(fit.obs.size());
 }
 
+// The values of variable `ref` lagged `lag` at the observations in use into `out`, their logs
+// with `take_log`; false after a value not valid for logs (the message names `name`).
+bool read_logged_column(Run& run, OlsInputs& in, int ref, int lag, bool take_log,
+                        const std::string& name, Real* out) {
+    const OlsFit& fit = in.fit;
+    const SeriesColumn var(run, ref);
+    for (int i = 0; i < fit.n; ++i) {
+        Real v = var.at(run, fit.obs[i] - lag);
+        if (take_log) {
+            if (!(v > 0)) {
+                in.load_failure = not_valid(name);
+                return false;
+            }
+            v = qm::log(v);
+        }
+        out[i] = v;
+    }
+    return true;
+}
+
 // y at the observations in use; false after a value not valid for logs.
 bool read_dependent(Run& run, OlsInputs& in) {
     OlsFit& fit = in.fit;
-    const int n = fit.n;
-    fit.y.assign(n, 0);
-    const SeriesColumn dep(run, fit.dep_ref);
-    for (int i = 0; i < n; ++i) {
-        Real y = dep.at(run, fit.obs[i] - fit.dep_lag);
-        if (fit.log_dependent) {
-            if (!(y > 0)) {
-                in.load_failure = not_valid(fit.dep_name);
-                return false;
-            }
-            y = qm::log(y);
-        }
-        fit.y[i] = y;
-    }
-    return true;
+    fit.y.assign(fit.n, 0);
+    return read_logged_column(run, in, fit.dep_ref, fit.dep_lag, fit.log_dependent, fit.dep_name,
+                              fit.y.data());
 }
 
 // X (N x K, column after column) gathered at the observations in use; false after a value not
@@ -71,23 +79,11 @@ bool gather_regressors(Run& run, OlsInputs& in) {
         Real* col = fit.x.data() + std::size_t(j) * n;
         if (term.kind == TermKind::INTERCEPT) {
             for (int i = 0; i < n; ++i) col[i] = 1;
-            continue;
-        }
-        if (term.kind == TermKind::TREND) {
+        } else if (term.kind == TermKind::TREND) {
             for (int i = 0; i < n; ++i) col[i] = fit.obs[i];
-            continue;
-        }
-        const SeriesColumn var(run, term.ref);
-        for (int i = 0; i < n; ++i) {
-            Real v = var.at(run, fit.obs[i] - term.lag);
-            if (fit.log_regressors) {
-                if (!(v > 0)) {
-                    in.load_failure = not_valid(term.name);
-                    return false;
-                }
-                v = qm::log(v);
-            }
-            col[i] = v;
+        } else if (!read_logged_column(run, in, term.ref, term.lag, fit.log_regressors, term.name,
+                                       col)) {
+            return false;
         }
     }
     return true;

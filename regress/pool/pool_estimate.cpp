@@ -200,22 +200,20 @@ void hausman(const PoolFit& within, const PoolFit& random, const std::vector<std
     e.hausman_pvalue = dist::chi_square_upper(e.hausman, Real(k));
 }
 
-void pooled(const PoolData& d, const PoolControl& c, PoolEstimate& e) {
+void pooled(const PoolData& d, const PoolControl& c, PoolFit& f, PoolEstimate& e) {
     Columns cols;
     for (const auto& x : d.x) cols.push_back(x.data());
     cols.push_back(nullptr);
-    if (!least_squares(cols, d.y.data(), d.y.size(), e.fit, e.bad_column)) {
+    if (!least_squares(cols, d.y.data(), d.y.size(), f, e.bad_column)) {
         e.end = PoolEnd::DEPENDENT;
         return;
     }
-    finish_covariance(e.fit, Real(e.n - e.k), cols, d, c.covariance);
-    e.r2 = 1 - e.fit.sse / centred_sum_of_squares(d.y);
-    e.llf = normal_llf(e.fit.sse, e.n);
-    e.llf_available = true;
-    e.resid = e.fit.resid;
+    finish_covariance(f, Real(e.n - e.k), cols, d, c.covariance);
+    e.result.record.rsqr = 1 - f.sse / centred_sum_of_squares(d.y);
+    e.result.record.residuals = f.resid;
 }
 
-void fixed(const PoolData& d, const PoolControl& c, const Means& m, PoolEstimate& e) {
+void fixed(const PoolData& d, const PoolControl& c, const Means& m, PoolFit& f, PoolEstimate& e) {
     // A regressor constant within every cross-section has within deviations of rounding
     // noise alone (its means are rounded): refused before the fit, which would take the noise
     // for a column.
@@ -226,30 +224,28 @@ void fixed(const PoolData& d, const PoolControl& c, const Means& m, PoolEstimate
             return;
         }
     std::vector<std::vector<Real>> dev_x;
-    if (!within_fit(d, m, e.fit, e.bad_column, dev_x)) {
+    if (!within_fit(d, m, f, e.bad_column, dev_x)) {
         e.end = PoolEnd::DEPENDENT;
         return;
     }
     Columns cols;
     for (const auto& x : dev_x) cols.push_back(x.data());
     const int df = e.n - e.groups - e.k;
-    finish_covariance(e.fit, Real(df), cols, d, c.covariance);
+    finish_covariance(f, Real(df), cols, d, c.covariance);
     Real tss = 0;
     for (std::size_t i = 0; i < d.y.size(); ++i) {
         const Real v = d.y[i] - m.y[std::size_t(d.group[i])];
         tss += v * v;
     }
-    e.r2 = 1 - e.fit.sse / tss;
-    e.llf = normal_llf(e.fit.sse, e.n);
-    e.llf_available = true;
-    e.resid = e.fit.resid;
+    e.result.record.rsqr = 1 - f.sse / tss;
+    e.result.record.residuals = f.resid;
     const std::size_t k = std::size_t(e.k);
     e.effects.resize(std::size_t(e.groups));
     e.xmeans.resize(std::size_t(e.groups) * k);
     for (std::size_t g = 0; g < std::size_t(e.groups); ++g) {
         Real a = m.y[g];
         for (std::size_t j = 0; j < k; ++j) {
-            a -= e.fit.coef[j] * m.x[j][g];
+            a -= f.coef[j] * m.x[j][g];
             e.xmeans[g * k + j] = m.x[j][g];
         }
         e.effects[g] = a;
@@ -261,15 +257,14 @@ void fixed(const PoolData& d, const PoolControl& c, const Means& m, PoolEstimate
     PoolFit p;
     int bad = -1;
     if (e.groups > 1 && least_squares(pcols, d.y.data(), d.y.size(), p, bad)) {
-        e.sse_pooled = p.sse;
         e.f_df1 = e.groups - 1;
         e.f_df2 = df;
-        e.f_effects = ((p.sse - e.fit.sse) / e.f_df1) / (e.fit.sse / df);
+        e.f_effects = ((p.sse - f.sse) / e.f_df1) / (f.sse / df);
         e.f_pvalue = dist::f_upper(e.f_effects, Real(e.f_df1), Real(e.f_df2));
     }
 }
 
-void random(const PoolData& d, const PoolControl& c, const Means& m, PoolEstimate& e) {
+void random(const PoolData& d, const PoolControl& c, const Means& m, PoolFit& f, PoolEstimate& e) {
     const std::size_t k = std::size_t(e.k - 1), groups = std::size_t(e.groups);
     // The variance of e from the within fit, of the regressors that vary within a
     // cross-section: one constant within every cross-section (time-invariant) is estimated
@@ -341,44 +336,39 @@ void random(const PoolData& d, const PoolControl& c, const Means& m, PoolEstimat
     for (const auto& x : qx) cols.push_back(x.data());
     cols.push_back(ones.data());
     const std::vector<Real> qy = quasi_demeaned(d.y, m.y, theta, d);
-    if (!least_squares(cols, qy.data(), d.y.size(), e.fit, e.bad_column)) {
+    if (!least_squares(cols, qy.data(), d.y.size(), f, e.bad_column)) {
         e.end = PoolEnd::DEPENDENT;
         return;
     }
-    finish_covariance(e.fit, Real(e.n - e.k), cols, d, PoolCovariance::CLASSICAL);
-    hausman(within, e.fit, varying, int(k), e); // the classical covariance of both fits
+    finish_covariance(f, Real(e.n - e.k), cols, d, PoolCovariance::CLASSICAL);
+    hausman(within, f, varying, int(k), e); // the classical covariance of both fits
     if (c.covariance != PoolCovariance::CLASSICAL)
-        finish_covariance(e.fit, Real(e.n - e.k), cols, d, c.covariance);
-    e.r2 = squared_correlation(qy, e.fit.resid);
+        finish_covariance(f, Real(e.n - e.k), cols, d, c.covariance);
+    e.result.record.rsqr = squared_correlation(qy, f.resid);
     // The residuals on the scale of y: y - x'b - intercept.
-    e.resid = d.y;
+    std::vector<Real>& resid = e.result.record.residuals = d.y;
     for (std::size_t j = 0; j <= k; ++j) {
-        const Real b = e.fit.coef[j];
-        for (std::size_t i = 0; i < e.resid.size(); ++i) e.resid[i] -= j < k ? b * d.x[j][i] : b;
+        const Real b = f.coef[j];
+        for (std::size_t i = 0; i < resid.size(); ++i) resid[i] -= j < k ? b * d.x[j][i] : b;
     }
 }
 
-// The result of an estimate: the reported fit as the record, the tests, FCAST's panel and the
-// scalars.
-void finish_pool_result(const PoolData& d, PoolEstimate& e) {
+// The rest of the result of an estimate: the reported fit as the record, the tests, FCAST's
+// panel and the scalars.
+void finish_pool_result(const PoolData& d, const PoolFit& f, PoolEstimate& e) {
     ModelResult& m = e.result;
     EstimationResults& r = m.record;
-    r.coef = e.fit.coef;
-    r.cov = e.fit.cov;
-    r.xtx_inv = e.fit.xtx_inv;
-    r.stderrs = e.fit.se;
-    r.tratios = e.fit.tstat;
-    r.predicted = e.fitted;
-    r.residuals = e.resid;
+    r.coef = f.coef;
+    r.cov = f.cov;
+    r.xtx_inv = f.xtx_inv;
+    r.stderrs = f.se;
+    r.tratios = f.tstat;
     r.n = e.n;
     r.k = e.k;
-    r.df = e.fit.df;
-    r.sse = e.fit.sse;
-    r.rsqr = e.r2;
-    r.sigma = qm::sqrt(e.fit.sigma2);
+    r.df = f.df;
+    r.sse = f.sse;
+    r.sigma = qm::sqrt(f.sigma2);
     r.intercept = e.model != PoolModel::FIXED;
-    r.has_llf = e.llf_available;
-    r.llf = e.llf;
     infer_coefficients(m);
     auto panel = std::make_shared<PanelPart>();
     panel->cross_sections = e.groups;
@@ -391,12 +381,12 @@ void finish_pool_result(const PoolData& d, PoolEstimate& e) {
     r.model = std::move(panel);
     m.set_scalar(R_N, e.n);
     m.set_scalar(R_K, e.k);
-    m.set_scalar(R_DF, e.fit.df);
-    m.set_scalar(R_SSE, e.fit.sse);
-    m.set_scalar(R_SIG2, e.fit.sigma2);
-    m.set_scalar(R_R2, e.r2);
+    m.set_scalar(R_DF, f.df);
+    m.set_scalar(R_SSE, f.sse);
+    m.set_scalar(R_SIG2, f.sigma2);
+    m.set_scalar(R_R2, r.rsqr);
     m.set_scalar(R_ADR2, e.adjusted_r2);
-    if (e.llf_available) m.set_scalar(R_LLF, e.llf);
+    if (r.has_llf) m.set_scalar(R_LLF, r.llf);
     if (e.model == PoolModel::FIXED && e.f_df1 > 0) {
         m.add_statistic(NamedStatistic{"F EQUAL EFFECTS", e.f_effects, StatisticLaw::F,
                                        Real(e.f_df1), Real(e.f_df2), true, e.f_pvalue});
@@ -443,14 +433,18 @@ PoolEstimate estimate_pool(const PoolData& d, const PoolControl& c) {
         m.y = group_means(d.y, d);
         for (const auto& x : d.x) m.x.push_back(group_means(x, d));
     }
-    if (c.model == PoolModel::POOLED) pooled(d, c, e);
-    if (c.model == PoolModel::FIXED) fixed(d, c, m, e);
-    if (c.model == PoolModel::RANDOM) random(d, c, m, e);
+    PoolFit f; // the fit reported
+    if (c.model == PoolModel::POOLED) pooled(d, c, f, e);
+    if (c.model == PoolModel::FIXED) fixed(d, c, m, f, e);
+    if (c.model == PoolModel::RANDOM) random(d, c, m, f, e);
     if (e.end != PoolEnd::OK) return e;
-    e.adjusted_r2 = 1 - (1 - e.r2) * Real(e.n - 1) / e.fit.df;
-    e.fitted.resize(d.y.size());
-    for (std::size_t i = 0; i < d.y.size(); ++i) e.fitted[i] = d.y[i] - e.resid[i];
-    finish_pool_result(d, e);
+    EstimationResults& r = e.result.record;
+    e.adjusted_r2 = 1 - (1 - r.rsqr) * Real(e.n - 1) / f.df;
+    r.has_llf = c.model != PoolModel::RANDOM;
+    if (r.has_llf) r.llf = normal_llf(f.sse, e.n);
+    r.predicted.resize(d.y.size());
+    for (std::size_t i = 0; i < d.y.size(); ++i) r.predicted[i] = d.y[i] - r.residuals[i];
+    finish_pool_result(d, f, e);
     return e;
 }
 

@@ -59,17 +59,12 @@ struct PoolEstimate {
     PoolEnd end = PoolEnd::OK;
     int bad_column = -1;
     PoolModel model = PoolModel::POOLED;
-    int n = 0, k = 0, groups = 0;    // rows, coefficients, cross-sections
-    PoolFit fit;                     // the estimate reported
-    std::vector<Real> fitted, resid; // by row, on the scale of y: x'b + a (the effect of the
-                                     // row's cross-section under FIXED, the intercept else)
-    Real r2 = 0, adjusted_r2 = 0, ymean = 0;
-    Real llf = 0;
-    bool llf_available = false;
+    int n = 0, k = 0, groups = 0; // rows, coefficients, cross-sections
+    Real adjusted_r2 = 0, ymean = 0;
     // FIXED: the effects, and F = ((SSE_pooled - SSE) / (groups - 1)) / (SSE / df).
     std::vector<Real> effects;
     std::vector<Real> xmeans; // cross-section by cross-section, K regressor means each
-    Real sse_pooled = 0, f_effects = 0, f_pvalue = 0;
+    Real f_effects = 0, f_pvalue = 0;
     int f_df1 = 0, f_df2 = 0;
     // RANDOM: the variance components and the range of theta; the Hausman test of the slopes
     // (not done when the covariance difference is singular). R-square is the squared
@@ -81,8 +76,9 @@ struct PoolEstimate {
     Real hausman = 0, hausman_pvalue = 0;
     int hausman_df = 0;
     // When estimated: the reported fit's coefficients, covariance, (X'X)**-1, ratios and
-    // p-values, the fitted values and residuals on the scale of y, N, K, df, SSE, R-square,
-    // sigma, the log-likelihood, the panel for FCAST, the F TEST OF EQUAL EFFECTS (FIXED) or
+    // p-values, the fitted values x'b + a (the effect of the row's cross-section under FIXED,
+    // the intercept else) and residuals on the scale of y, N, K, df, SSE, R-square, sigma, the
+    // log-likelihood (not RANDOM), the panel for FCAST, the F TEST OF EQUAL EFFECTS (FIXED) or
     // HAUSMAN (RANDOM) as named statistics, and the result scalars.
     ModelResult result;
 };

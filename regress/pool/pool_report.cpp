@@ -3,7 +3,6 @@
 
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
-#include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/coefficient_table.hpp"
 
@@ -48,15 +47,15 @@ void write_heading(Run& run, const EstimationEquation& eq, const PanelGroups& g,
 }
 
 void write_summary(Run& run, const PoolEstimate& e) {
+    const EstimationResults& r = e.result.record;
     write_line(run, " ");
-    write_line(run, "  R-SQUARE =" + fmt_F(e.r2, 9, 4) + fmt_X(5) +
+    write_line(run, "  R-SQUARE =" + fmt_F(r.rsqr, 9, 4) + fmt_X(5) +
                         "R-SQUARE ADJUSTED =" + fmt_F(e.adjusted_r2, 9, 4));
-    write_line(run, " VARIANCE OF THE ESTIMATE-SIGMA**2 =" + fmt_G(e.fit.sigma2, 13, 5));
-    write_line(run,
-               " STANDARD ERROR OF THE ESTIMATE-SIGMA =" + fmt_G(qm::sqrt(e.fit.sigma2), 13, 5));
-    write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(e.fit.sse, 13, 5));
+    write_line(run, " VARIANCE OF THE ESTIMATE-SIGMA**2 =" + fmt_G(r.sse / r.df, 13, 5));
+    write_line(run, " STANDARD ERROR OF THE ESTIMATE-SIGMA =" + fmt_G(r.sigma, 13, 5));
+    write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(r.sse, 13, 5));
     write_line(run, " MEAN OF DEPENDENT VARIABLE =" + fmt_G(e.ymean, 13, 5));
-    if (e.llf_available) write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(e.llf, 13, 6));
+    if (r.has_llf) write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(r.llf, 13, 6));
 }
 
 void write_tests(Run& run, const PanelGroups& g, const PoolEstimate& e, bool effects) {

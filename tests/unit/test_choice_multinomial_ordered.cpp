@@ -88,61 +88,62 @@ void expect_digits(const std::vector<Real>& got, const std::vector<Real>& want, 
 TEST(MultinomialLogitEstimate, MatchesNewtonInR) {
     // Outcomes 1..3 (base 1), regressors x1 x2 C: print(sprintf("%.17g", c(th, se, llf))).
     const MultinomialEstimate s = estimate_multinomial_logit(small_choice_data(SMALL_YM), {});
-    ASSERT_EQ(s.end, CategoryFitEnd::CONVERGED);
+    ASSERT_EQ(s.end, ChoiceEnd::CONVERGED);
     EXPECT_EQ(s.values, (std::vector<Real>{1, 2, 3}));
     EXPECT_EQ(s.counts, (std::vector<int>{12, 11, 17})); // table(y)
-    expect_digits(s.coef,
+    expect_digits(s.result.record.coef,
                   {0.86276246368072829Q, -0.17569511693580087Q, 0.66241443977098557Q,
                    0.011692550228725465Q, 0.15073627010962373Q, -0.58861276140053476Q},
                   12, "coef");
-    expect_digits(s.se,
+    expect_digits(s.result.record.stderrs,
                   {0.50163982712655508Q, 0.15645994790597884Q, 0.8917588453753591Q,
                    0.37619980689561727Q, 0.1353568106749892Q, 0.92850599503303777Q},
                   12, "se");
-    EXPECT_GT(choice_digits(s.llf, -39.062178092772456Q), 13);
+    EXPECT_GT(choice_digits(s.result.record.llf, -39.062178092772456Q), 13);
     // sum(n * log(n / 40)), n = table(y)
-    EXPECT_GT(choice_digits(s.llf_constant, 12 * qm::log(12 / 40.0Q) + 11 * qm::log(11 / 40.0Q) +
-                                                17 * qm::log(17 / 40.0Q)),
+    EXPECT_GT(choice_digits(s.constants.llf0, 12 * qm::log(12 / 40.0Q) + 11 * qm::log(11 / 40.0Q) +
+                                                  17 * qm::log(17 / 40.0Q)),
               30);
-    EXPECT_EQ(s.lr_df, 4);
-    EXPECT_GT(choice_digits(s.pseudo_r2, 1 - s.llf / s.llf_constant), 30);
+    EXPECT_EQ(s.constants.df, 4);
+    EXPECT_GT(choice_digits(s.constants.pseudo_r2, 1 - s.result.record.llf / s.constants.llf0), 30);
     // pchisq(2*(llf - llf0), 4, lower.tail=FALSE)
-    EXPECT_GT(choice_digits(s.lr_pvalue, 0.082329629240491989Q), 10);
+    EXPECT_GT(choice_digits(s.constants.pvalue, 0.082329629240491989Q), 10);
 
     // The sandwich H^-1 (sum g_i g_i') H^-1, G the rows' gradients (Y - P) x at th:
     // sqrt(diag(solve(H) %*% crossprod(G) %*% solve(H))).
     ChoiceControl robust;
     robust.sandwich = true;
-    expect_digits(estimate_multinomial_logit(small_choice_data(SMALL_YM), robust).se,
-                  {0.42488039243899922Q, 0.15133745071081003Q, 0.87064117196383206Q,
-                   0.34305225399571349Q, 0.1424149333784259Q, 0.95992267382610308Q},
-                  11, "sandwich se");
+    expect_digits(
+        estimate_multinomial_logit(small_choice_data(SMALL_YM), robust).result.record.stderrs,
+        {0.42488039243899922Q, 0.15133745071081003Q, 0.87064117196383206Q, 0.34305225399571349Q,
+         0.1424149333784259Q, 0.95992267382610308Q},
+        11, "sandwich se");
     // BFGS from the outer product reaches the same maximum.
     ChoiceControl bfgs;
     bfgs.method = MaximizeMethod::BFGS;
     bfgs.max_iterations = 500;
     const MultinomialEstimate q = estimate_multinomial_logit(small_choice_data(SMALL_YM), bfgs);
-    ASSERT_EQ(q.end, CategoryFitEnd::CONVERGED);
-    EXPECT_GT(choice_digits(q.llf, -39.062178092772456Q), 13);
-    EXPECT_GT(choice_digits(q.coef[1], -0.17569511693580087Q), 9);
+    ASSERT_EQ(q.end, ChoiceEnd::CONVERGED);
+    EXPECT_GT(choice_digits(q.result.record.llf, -39.062178092772456Q), 13);
+    EXPECT_GT(choice_digits(q.result.record.coef[1], -0.17569511693580087Q), 9);
 
     // Outcomes 0..3 (base 0), regressors z1 z2 z3 C on 3000 rows.
     const MultinomialEstimate l = estimate_multinomial_logit(large_choice_data(0), {});
-    ASSERT_EQ(l.end, CategoryFitEnd::CONVERGED);
+    ASSERT_EQ(l.end, ChoiceEnd::CONVERGED);
     EXPECT_EQ(l.counts, (std::vector<int>{551, 1122, 559, 768}));
-    expect_digits(l.coef,
+    expect_digits(l.result.record.coef,
                   {0.87183148927803644Q, -0.50163770484053904Q, 0.12729986009112221Q,
                    0.42286409581808004Q, 0.1678572378358105Q, -0.025453588782992739Q,
                    0.80216691260615225Q, -0.33462239519338099Q, -0.71289328433889654Q,
                    0.43367670354988413Q, -0.25033926189672207Q, 0.021000231449657465Q},
                   11, "coef");
-    expect_digits(l.se,
+    expect_digits(l.result.record.stderrs,
                   {0.064736719508923915Q, 0.050061273546172305Q, 0.11403245080111625Q,
                    0.070732268544295596Q, 0.069267667092192925Q, 0.054401181817548869Q,
                    0.12329010869584521Q, 0.082712216435753966Q, 0.067962840346482006Q,
                    0.053530492681118487Q, 0.12323984005438186Q, 0.077597615977954865Q},
                   11, "se");
-    EXPECT_GT(choice_digits(l.llf, -3469.5762545528582Q), 13);
+    EXPECT_GT(choice_digits(l.result.record.llf, -3469.5762545528582Q), 13);
     // Each row's probabilities sum to 1; the prediction is the most probable outcome.
     for (std::size_t i = 0; i < l.predicted.size(); i += 97) {
         Real total = 0;
@@ -157,31 +158,29 @@ TEST(MultinomialLogitEstimate, RefusesOutcomesThatAreNotCategories) {
     ChoiceData d = small_choice_data(SMALL_YM);
     d.y[6] = 2.5Q;
     MultinomialEstimate e = estimate_multinomial_logit(d, {});
-    EXPECT_EQ(e.end, CategoryFitEnd::NOT_INTEGER);
+    EXPECT_EQ(e.end, ChoiceEnd::NOT_INTEGER);
     EXPECT_EQ(e.bad_row, 6);
     EXPECT_EQ(e.bad_value, 2.5Q);
     d.y = SMALL_YM;
-    d.y[3] = -1;
-    EXPECT_EQ(estimate_multinomial_logit(d, {}).end, CategoryFitEnd::NEGATIVE_OUTCOME);
     // 1, 3 and 4 used, 2 not: an empty category.
-    for (Real& v : d.y) v = v == 2 ? Real(4) : v == -1 ? Real(1) : v;
+    for (Real& v : d.y) v = v == 2 ? Real(4) : v;
     e = estimate_multinomial_logit(d, {});
-    EXPECT_EQ(e.end, CategoryFitEnd::EMPTY_CATEGORY);
+    EXPECT_EQ(e.end, ChoiceEnd::EMPTY_CATEGORY);
     EXPECT_EQ(e.bad_value, 2);
     d.y.assign(d.y.size(), Real(1));
-    EXPECT_EQ(estimate_multinomial_logit(d, {}).end, CategoryFitEnd::TOO_FEW_CATEGORIES);
+    EXPECT_EQ(estimate_multinomial_logit(d, {}).end, ChoiceEnd::TOO_FEW_CATEGORIES);
     // x2 twice: the fourth regressor depends on the others.
     d = small_choice_data(SMALL_YM);
     d.x.push_back(SMALL_X2);
     e = estimate_multinomial_logit(d, {});
-    EXPECT_EQ(e.end, CategoryFitEnd::SINGULAR);
+    EXPECT_EQ(e.end, ChoiceEnd::SINGULAR);
     EXPECT_EQ(e.bad_column, 3);
     // Outcome 3 exactly when x1 > 0, never otherwise: the coefficients diverge.
     d = small_choice_data(SMALL_YM);
     for (std::size_t i = 0; i < d.y.size(); ++i)
         d.y[i] = SMALL_X1[i] > 0 ? Real(3) : SMALL_YM[i] == 3 ? Real(1) : SMALL_YM[i];
     e = estimate_multinomial_logit(d, {});
-    EXPECT_EQ(e.end, CategoryFitEnd::SEPARATION);
+    EXPECT_EQ(e.end, ChoiceEnd::SEPARATED);
     EXPECT_GT(e.certain, 0);
 }
 
@@ -192,10 +191,10 @@ struct OrderedReference {
 };
 
 void expect_ordered(const OrderedEstimate& e, const OrderedReference& r, const char* what) {
-    ASSERT_EQ(e.end, CategoryFitEnd::CONVERGED) << what;
-    expect_digits(e.coef, r.coef, 11, what);
-    expect_digits(e.se, r.se, 11, what);
-    EXPECT_GT(choice_digits(e.llf, r.llf), 13) << what;
+    ASSERT_EQ(e.end, ChoiceEnd::CONVERGED) << what;
+    expect_digits(e.result.record.coef, r.coef, 11, what);
+    expect_digits(e.result.record.stderrs, r.se, 11, what);
+    EXPECT_GT(choice_digits(e.result.record.llf, r.llf), 13) << what;
 }
 
 TEST(OrderedChoiceEstimate, MatchesPolrPolishedInR) {
@@ -213,14 +212,14 @@ TEST(OrderedChoiceEstimate, MatchesPolrPolishedInR) {
     EXPECT_EQ(sp.counts, (std::vector<int>{7, 11, 7, 15})); // table(yo)
     ASSERT_NE(sp.notes.find(NoteKind::NOTE, "INTERCEPT C IS DROPPED"), nullptr);
     // sum(n * log(n / 40)): the likelihood at the start, where b = 0.
-    EXPECT_GT(choice_digits(sp.llf_constant, 14 * qm::log(7 / 40.0Q) + 11 * qm::log(11 / 40.0Q) +
-                                                 15 * qm::log(15 / 40.0Q)),
+    EXPECT_GT(choice_digits(sp.constants.llf0, 14 * qm::log(7 / 40.0Q) + 11 * qm::log(11 / 40.0Q) +
+                                                   15 * qm::log(15 / 40.0Q)),
               30);
-    EXPECT_EQ(sp.lr_df, 2);
+    EXPECT_EQ(sp.constants.df, 2);
     // The sandwich covariance, G the rows' gradients of the log-likelihood at th.
     ChoiceControl robust;
     robust.sandwich = true;
-    expect_digits(estimate_ordered_choice(small, OrderedLink::PROBIT, robust).se,
+    expect_digits(estimate_ordered_choice(small, OrderedLink::PROBIT, robust).result.record.stderrs,
                   {0.23190832833312502Q, 0.073086867258428861Q, 0.46163221759073053Q,
                    0.51614829516787941Q, 0.57509323408847313Q},
                   11, "sandwich se");
@@ -261,8 +260,9 @@ TEST(OrderedChoiceEstimate, MatchesPolrPolishedInR) {
         Real total = 0;
         for (const std::vector<Real>& c : ll.probability) total += c[i];
         EXPECT_LT(qm::abs(total - 1), 1e-32Q);
-        EXPECT_EQ(ll.index[i], large.x[0][i] * ll.coef[0] + large.x[1][i] * ll.coef[1] +
-                                   large.x[2][i] * ll.coef[2]);
+        EXPECT_EQ(ll.index[i], large.x[0][i] * ll.result.record.coef[0] +
+                                   large.x[1][i] * ll.result.record.coef[1] +
+                                   large.x[2][i] * ll.result.record.coef[2]);
     }
 }
 
@@ -270,23 +270,23 @@ TEST(OrderedChoiceEstimate, RefusesOutcomesThatAreNotCategories) {
     ChoiceData d = small_choice_data(SMALL_YO);
     d.y[10] = 1.5Q;
     OrderedEstimate e = estimate_ordered_choice(d, OrderedLink::PROBIT, {});
-    EXPECT_EQ(e.end, CategoryFitEnd::NOT_INTEGER);
+    EXPECT_EQ(e.end, ChoiceEnd::NOT_INTEGER);
     EXPECT_EQ(e.bad_row, 10);
     d.y.assign(d.y.size(), Real(3));
     EXPECT_EQ(estimate_ordered_choice(d, OrderedLink::LOGIT, {}).end,
-              CategoryFitEnd::TOO_FEW_CATEGORIES);
+              ChoiceEnd::TOO_FEW_CATEGORIES);
     // A constant regressor beside the cut points is not identified.
     d = small_choice_data(SMALL_YO);
     d.intercept = -1;
     e = estimate_ordered_choice(d, OrderedLink::PROBIT, {});
-    EXPECT_EQ(e.end, CategoryFitEnd::SINGULAR);
+    EXPECT_EQ(e.end, ChoiceEnd::SINGULAR);
     EXPECT_EQ(e.bad_column, 2);
     // Categories that x1 orders exactly: the slope diverges.
     d = small_choice_data(SMALL_YO);
     for (std::size_t i = 0; i < d.y.size(); ++i)
         d.y[i] = SMALL_X1[i] < -0.5Q ? Real(1) : SMALL_X1[i] < 0.5Q ? Real(2) : Real(3);
     e = estimate_ordered_choice(d, OrderedLink::LOGIT, {});
-    EXPECT_EQ(e.end, CategoryFitEnd::SEPARATION);
+    EXPECT_EQ(e.end, ChoiceEnd::SEPARATED);
     EXPECT_GT(e.certain, 0);
 }
 
@@ -315,19 +315,19 @@ TEST(ChoiceCategoryReport, WritesTablesAndStoresForTest) {
     o.TESTSTAT = "S";
     ModelResult stored = me.result;
     ASSERT_TRUE(store_model_result(run, std::move(stored), o));
-    EXPECT_EQ(run.res[R_LLF], me.llf);
+    EXPECT_EQ(run.res[R_LLF], me.result.record.llf);
     EXPECT_EQ(run.res[R_K], 6);
-    EXPECT_EQ(run.res[R_CHI], me.lr);
-    EXPECT_EQ(run.res[R_R2], me.pseudo_r2);
+    EXPECT_EQ(run.res[R_CHI], me.constants.lr);
+    EXPECT_EQ(run.res[R_R2], me.constants.pseudo_r2);
     EXPECT_EQ(run.res[R_F], RESULT_NOT_AVAILABLE);
-    EXPECT_EQ(script.values("B"), me.coef);
+    EXPECT_EQ(script.values("B"), me.result.record.coef);
     const std::vector<Real> stats = script.values("S");
     ASSERT_EQ(stats.size(), 16u); // 4 statistics: value, p-value, df1, df2
-    EXPECT_EQ(stats[0], me.llf_constant);
-    EXPECT_EQ(stats[1], me.lr);
-    EXPECT_EQ(stats[5], me.lr_pvalue);
-    EXPECT_EQ(stats[9], Real(me.lr_df));
-    EXPECT_EQ(stats[2], me.pseudo_r2);
+    EXPECT_EQ(stats[0], me.constants.llf0);
+    EXPECT_EQ(stats[1], me.constants.lr);
+    EXPECT_EQ(stats[5], me.constants.pvalue);
+    EXPECT_EQ(stats[9], Real(me.constants.df));
+    EXPECT_EQ(stats[2], me.constants.pseudo_r2);
     EXPECT_EQ(stats[4], run.ws.XMISS); // no p-value for the log-likelihood
     ChoiceData d = small_choice_data(SMALL_YO);
     d.dependent = "YO";
@@ -337,7 +337,7 @@ TEST(ChoiceCategoryReport, WritesTablesAndStoresForTest) {
     EXPECT_EQ(oe.result.record.not_forecast, "ORDERED LOGIT");
     d.y[4] = 2.5Q;
     const OrderedEstimate bad = estimate_ordered_choice(d, OrderedLink::LOGIT, {});
-    EXPECT_FALSE(category_fit_reportable(bad.end));
+    EXPECT_FALSE(choice_reportable(bad.end));
     report_estimation_failure(run, ordered_failure(d, OrderedLink::LOGIT, bad));
     EXPECT_EQ(run.res[R_ERR], ERR_ORDERED_LOGIT_BASE + ERR_CAT_NOT_INTEGER);
     ASSERT_EQ(std::fclose(out), 0);

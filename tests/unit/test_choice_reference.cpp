@@ -101,10 +101,10 @@ void expect_binary(const BinaryEstimate& e, const BinaryReference& r, const char
     const std::vector<Real> coef = intercept_last(r.coef), se = intercept_last(r.se),
                             mem = intercept_last(r.mem), mem_se = intercept_last(r.mem_se),
                             ame = intercept_last(r.ame), ame_se = intercept_last(r.ame_se);
-    EXPECT_TRUE(agrees(e.llf, r.llf)) << what;
+    EXPECT_TRUE(agrees(e.result.record.llf, r.llf)) << what;
     for (int j = 0; j < e.k; ++j) {
-        EXPECT_TRUE(agrees(e.coef[j], coef[j])) << what << " coef " << j;
-        EXPECT_TRUE(agrees(e.se[j], se[j])) << what << " se " << j;
+        EXPECT_TRUE(agrees(e.result.record.coef[j], coef[j])) << what << " coef " << j;
+        EXPECT_TRUE(agrees(e.result.record.stderrs[j], se[j])) << what << " se " << j;
         if (j == e.k - 1) continue; // the intercept has no marginal effect
         EXPECT_TRUE(agrees(e.at_means.effect[j], mem[j])) << what << " mem " << j;
         EXPECT_TRUE(agrees(e.at_means.se[j], mem_se[j])) << what << " mem se " << j;
@@ -175,8 +175,8 @@ TEST(ChoiceReference, BinaryLogitAndProbitMatchR) {
     const BinaryEstimate e = estimate_binary(ChoiceLink::LOGIT, grades, ChoiceControl{});
     const Real mp[] = {2.8261125948893208843207233467226Q, 0.095157661317909286642774096438922Q,
                        2.3786876550933544856048184786101Q, -13.021346858115688709633400612975Q};
-    for (int j = 0; j < 4; ++j) EXPECT_TRUE(agrees(e.coef[j], mp[j], 1e-25Q)) << j;
-    EXPECT_TRUE(agrees(e.llf, -12.889634222131415129556259434349Q, 1e-25Q));
+    for (int j = 0; j < 4; ++j) EXPECT_TRUE(agrees(e.result.record.coef[j], mp[j], 1e-25Q)) << j;
+    EXPECT_TRUE(agrees(e.result.record.llf, -12.889634222131415129556259434349Q, 1e-25Q));
 }
 
 // TOBIT references: fit <- survreg(Surv(y, y > 0, type = 'left') ~ ., dist = 'gaussian',
@@ -202,11 +202,11 @@ void expect_tobit(const TobitEstimate& e, const TobitReference& r, const char* w
     coef = intercept_last(coef), se = intercept_last(se);
     coef.push_back(r.coef[k]), se.push_back(r.se[k]);
     const std::vector<Real> me = intercept_last(r.me), me_se = intercept_last(r.me_se);
-    EXPECT_TRUE(agrees(e.llf, r.llf)) << what;
-    EXPECT_TRUE(agrees(e.sigma, r.coef[k])) << what;
+    EXPECT_TRUE(agrees(e.result.record.llf, r.llf)) << what;
+    EXPECT_TRUE(agrees(e.result.record.sigma, r.coef[k])) << what;
     for (int j = 0; j <= k; ++j) {
-        EXPECT_TRUE(agrees(e.coef[j], coef[j])) << what << " coef " << j;
-        EXPECT_TRUE(agrees(e.se[j], se[j])) << what << " se " << j;
+        EXPECT_TRUE(agrees(e.result.record.coef[j], coef[j])) << what << " coef " << j;
+        EXPECT_TRUE(agrees(e.result.record.stderrs[j], se[j])) << what << " se " << j;
     }
     for (int j = 0; j + 1 < k; ++j) {
         EXPECT_TRUE(agrees(e.observed.effect[j], me[j])) << what << " effect " << j;

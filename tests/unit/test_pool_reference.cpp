@@ -77,20 +77,20 @@ TEST(PoolReference, GrunfeldBalancedAgainstPlm) {
 
     const PoolEstimate p = fit(d, PoolModel::POOLED);
     ASSERT_EQ(p.end, PoolEnd::OK);
-    expect_plm_order(p.fit.coef,
+    expect_plm_order(p.result.record.coef,
                      {-42.714369436559359Q, 0.11556215636055213Q, 0.23067848873196961Q}); // coef(p)
-    expect_plm_order(p.fit.se, {9.5116760314238729Q, 0.0058357095572206304Q,
-                                0.025475801476508936Q}); // sqrt(diag(vcov(p)))
-    EXPECT_TRUE(agrees(p.r2, 0.8124080125447285Q));      // summary(p)$r.squared
-    EXPECT_TRUE(agrees(p.fit.sse, 1755850.4840899117Q)); // deviance(p)
+    expect_plm_order(p.result.record.stderrs, {9.5116760314238729Q, 0.0058357095572206304Q,
+                                               0.025475801476508936Q}); // sqrt(diag(vcov(p)))
+    EXPECT_TRUE(agrees(p.result.record.rsqr, 0.8124080125447285Q));     // summary(p)$r.squared
+    EXPECT_TRUE(agrees(p.result.record.sse, 1755850.4840899117Q));      // deviance(p)
 
     const PoolEstimate w = fit(d, PoolModel::FIXED);
     ASSERT_EQ(w.end, PoolEnd::OK);
-    expect_slopes(w.fit.coef, {0.11012380412071845Q, 0.31006534130013874Q});
-    expect_slopes(w.fit.se, {0.011856694214043837Q, 0.017354502775552554Q});
-    EXPECT_TRUE(agrees(w.r2, 0.7667575837481404Q));           // summary(w)$r.squared[1]
-    EXPECT_TRUE(agrees(w.adjusted_r2, 0.75311042109510606Q)); // summary(w)$r.squared[2]
-    EXPECT_TRUE(agrees(w.fit.sse, 523478.14738625183Q));      // deviance(w)
+    expect_slopes(w.result.record.coef, {0.11012380412071845Q, 0.31006534130013874Q});
+    expect_slopes(w.result.record.stderrs, {0.011856694214043837Q, 0.017354502775552554Q});
+    EXPECT_TRUE(agrees(w.result.record.rsqr, 0.7667575837481404Q)); // summary(w)$r.squared[1]
+    EXPECT_TRUE(agrees(w.adjusted_r2, 0.75311042109510606Q));       // summary(w)$r.squared[2]
+    EXPECT_TRUE(agrees(w.result.record.sse, 523478.14738625183Q));  // deviance(w)
     const Real fixef[] = {-70.296717455510361Q, 101.9058137306119Q,   -235.57184100931724Q,
                           -27.80929456045854Q,  -114.61681279778472Q, -23.161295134630421Q,
                           -66.553473535014618Q, -57.545657251575101Q, -87.222272418189021Q,
@@ -103,12 +103,13 @@ TEST(PoolReference, GrunfeldBalancedAgainstPlm) {
 
     const PoolEstimate r = fit(d, PoolModel::RANDOM);
     ASSERT_EQ(r.end, PoolEnd::OK);
-    expect_plm_order(r.fit.coef,
+    expect_plm_order(r.result.record.coef,
                      {-57.834414905032901Q, 0.10978115223248383Q, 0.30811298283071253Q});
-    expect_plm_order(r.fit.se, {28.89893526028979Q, 0.010492663549546493Q, 0.017180469089639917Q});
-    EXPECT_TRUE(agrees(r.r2, 0.76950272266989583Q));          // summary(r)$r.squared[1]
-    EXPECT_TRUE(agrees(r.adjusted_r2, 0.76716264878837193Q)); // summary(r)$r.squared[2]
-    EXPECT_TRUE(agrees(r.sigma2_e, 2784.4582307779356Q));     // ercomp(r)$sigma2
+    expect_plm_order(r.result.record.stderrs,
+                     {28.89893526028979Q, 0.010492663549546493Q, 0.017180469089639917Q});
+    EXPECT_TRUE(agrees(r.result.record.rsqr, 0.76950272266989583Q)); // summary(r)$r.squared[1]
+    EXPECT_TRUE(agrees(r.adjusted_r2, 0.76716264878837193Q));        // summary(r)$r.squared[2]
+    EXPECT_TRUE(agrees(r.sigma2_e, 2784.4582307779356Q));            // ercomp(r)$sigma2
     EXPECT_TRUE(agrees(r.sigma2_a, 7089.8000993080441Q));
     EXPECT_TRUE(agrees(r.theta_min, 0.8612236207478785Q)); // ercomp(r)$theta
     ASSERT_TRUE(r.hausman_done);
@@ -116,13 +117,13 @@ TEST(PoolReference, GrunfeldBalancedAgainstPlm) {
     EXPECT_TRUE(agrees(r.hausman_pvalue, 0.31186544605488559Q)); // phtest(w, r)$p.value
 
     // Clustered by firm.
-    expect_slopes(fit(d, PoolModel::FIXED, PoolCovariance::CLUSTER_HC0).fit.se,
+    expect_slopes(fit(d, PoolModel::FIXED, PoolCovariance::CLUSTER_HC0).result.record.stderrs,
                   {0.014342143712350326Q, 0.049792608723773134Q});
-    expect_slopes(fit(d, PoolModel::FIXED, PoolCovariance::CLUSTER_HC1).fit.se,
+    expect_slopes(fit(d, PoolModel::FIXED, PoolCovariance::CLUSTER_HC1).result.record.stderrs,
                   {0.014414396782794223Q, 0.05004345468779773Q});
-    expect_plm_order(fit(d, PoolModel::POOLED, PoolCovariance::CLUSTER_HC1).fit.se,
+    expect_plm_order(fit(d, PoolModel::POOLED, PoolCovariance::CLUSTER_HC1).result.record.stderrs,
                      {19.425673919805075Q, 0.015116530432310827Q, 0.080809156694566106Q});
-    expect_plm_order(fit(d, PoolModel::RANDOM, PoolCovariance::CLUSTER_HC0).fit.se,
+    expect_plm_order(fit(d, PoolModel::RANDOM, PoolCovariance::CLUSTER_HC0).result.record.stderrs,
                      {23.449626109783406Q, 0.012984019612477214Q, 0.051889024906328352Q});
 }
 
@@ -131,24 +132,26 @@ TEST(PoolReference, UnbalancedPanelsAgainstPlm) {
     ASSERT_EQ(d.y.size(), 191u);
     const PoolEstimate w = fit(d, PoolModel::FIXED);
     ASSERT_EQ(w.end, PoolEnd::OK);
-    expect_slopes(w.fit.coef, {0.12101059736549007Q, 0.29775566255241048Q});
-    expect_slopes(w.fit.se, {0.012327594855789064Q, 0.017868174911768234Q});
+    expect_slopes(w.result.record.coef, {0.12101059736549007Q, 0.29775566255241048Q});
+    expect_slopes(w.result.record.stderrs, {0.012327594855789064Q, 0.017868174911768234Q});
     EXPECT_TRUE(agrees(w.effects[0], -100.10069764264142Q)); // fixef(w)[1]
     EXPECT_TRUE(agrees(w.effects[9], -7.3240095964738421Q)); // fixef(w)[10]
     EXPECT_TRUE(agrees(w.f_effects, 48.726028599639875Q));   // pFtest(w, p)$statistic
     EXPECT_EQ(w.f_df2, 179);
-    expect_slopes(fit(d, PoolModel::FIXED, PoolCovariance::CLUSTER_HC0).fit.se,
+    expect_slopes(fit(d, PoolModel::FIXED, PoolCovariance::CLUSTER_HC0).result.record.stderrs,
                   {0.019864213760880288Q, 0.044865554991612704Q});
 
     const PoolEstimate r = fit(d, PoolModel::RANDOM);
     ASSERT_EQ(r.end, PoolEnd::OK);
-    expect_plm_order(r.fit.coef, {-63.354391103800779Q, 0.1190326253818393Q, 0.29656437444583184Q});
-    expect_plm_order(r.fit.se, {29.353625780075813Q, 0.01089754066047126Q, 0.017645625135114001Q});
+    expect_plm_order(r.result.record.coef,
+                     {-63.354391103800779Q, 0.1190326253818393Q, 0.29656437444583184Q});
+    expect_plm_order(r.result.record.stderrs,
+                     {29.353625780075813Q, 0.01089754066047126Q, 0.017645625135114001Q});
     EXPECT_TRUE(agrees(r.sigma2_e, 2679.8219815650837Q)); // ercomp(r)$sigma2
     EXPECT_TRUE(agrees(r.sigma2_a, 7319.1640391300152Q));
     EXPECT_TRUE(agrees(r.theta_min, 0.85479866415916872Q)); // range(ercomp(r)$theta)
     EXPECT_TRUE(agrees(r.theta_max, 0.86591879815185824Q));
-    EXPECT_TRUE(agrees(r.r2, 0.77811407227721641Q));
+    EXPECT_TRUE(agrees(r.result.record.rsqr, 0.77811407227721641Q));
     EXPECT_TRUE(agrees(r.hausman, 2.1307005961730905Q)); // phtest(w, r)$statistic
 
     // Generated: 400 cross-sections of 2 to 9 rows, y = 1 + .7 x1 - 1.2 x2 + .3 x3 + a + e with
@@ -156,15 +159,17 @@ TEST(PoolReference, UnbalancedPanelsAgainstPlm) {
     const PoolData g = read_panel("generated.txt", 2, 6);
     ASSERT_EQ(g.y.size(), 2238u);
     const PoolEstimate gw = fit(g, PoolModel::FIXED);
-    expect_slopes(gw.fit.coef, {0.77933698098182713Q, -1.1644205458676593Q, 0.31322652270779877Q});
-    expect_slopes(gw.fit.se, {0.023437672469963904Q, 0.020316633494136267Q, 0.011728379641308715Q});
-    expect_slopes(fit(g, PoolModel::FIXED, PoolCovariance::CLUSTER_HC1).fit.se,
+    expect_slopes(gw.result.record.coef,
+                  {0.77933698098182713Q, -1.1644205458676593Q, 0.31322652270779877Q});
+    expect_slopes(gw.result.record.stderrs,
+                  {0.023437672469963904Q, 0.020316633494136267Q, 0.011728379641308715Q});
+    expect_slopes(fit(g, PoolModel::FIXED, PoolCovariance::CLUSTER_HC1).result.record.stderrs,
                   {0.023464575330488614Q, 0.021018637693175555Q, 0.011784883717658923Q});
     const PoolEstimate gr = fit(g, PoolModel::RANDOM);
-    expect_plm_order(gr.fit.coef, {0.94592786050176059Q, 1.0378983202319922Q, -1.1674233756112411Q,
-                                   0.31984616391973825Q});
-    expect_plm_order(gr.fit.se, {0.061086139531531393Q, 0.023893924011436255Q,
-                                 0.022377726023795959Q, 0.01290969233018088Q});
+    expect_plm_order(gr.result.record.coef, {0.94592786050176059Q, 1.0378983202319922Q,
+                                             -1.1674233756112411Q, 0.31984616391973825Q});
+    expect_plm_order(gr.result.record.stderrs, {0.061086139531531393Q, 0.023893924011436255Q,
+                                                0.022377726023795959Q, 0.01290969233018088Q});
     EXPECT_TRUE(agrees(gr.sigma2_a, 0.5090368353490341Q)); // ercomp(r)$sigma2[2]
     EXPECT_TRUE(agrees(gr.hausman, 3101.2891627930821Q));  // phtest(w, r)$statistic
 }
