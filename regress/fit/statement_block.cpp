@@ -26,8 +26,8 @@ void pass_over_block(Run& run, bool (*in_block)(int ikod)) {
 }
 
 bool read_command_block(Run& run, bool (*in_block)(int ikod),
-                        const std::function<bool(int ikod)>& take_line,
-                        std::string_view stray_line, int stray_number) {
+                        const std::function<bool(int ikod)>& take_line, std::string_view stray_line,
+                        int stray_number) {
     const bool put = run.flags.OPUT;
     const int ikod = run.cmd.IKOD;
     bool ok = false, input_ended = true;

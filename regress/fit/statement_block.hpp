@@ -22,7 +22,7 @@ void pass_over_block(Run& run, bool (*in_block)(int ikod));
 // block with `stray_line` and `stray_number` and runs next. Input that ends inside the block
 // ends the command. The command's own number and printing switch are kept. True at END.
 bool read_command_block(Run& run, bool (*in_block)(int ikod),
-                        const std::function<bool(int ikod)>& take_line,
-                        std::string_view stray_line, int stray_number);
+                        const std::function<bool(int ikod)>& take_line, std::string_view stray_line,
+                        int stray_number);
 
 } // namespace tarvex
