@@ -101,12 +101,10 @@ void cmd_arima(Run& run) {
         return;
     }
     EstimationEquation series;
-    const OlsTerm dep = list_term(run, 1);
-    series.dep_ref = dep.ref, series.dep_lag = dep.lag, series.dep_name = dep.name;
+    read_dependent(run, series);
     ListRows rows;
-    if (!gather_list_rows(run, dep.ref, dep.lag, {}, o.BEG, o.END, rows)) return;
-    if (!unbroken(run, rows, dep.name)) return;
-    series.obs = rows.obs, series.beg = rows.beg, series.end = rows.end;
+    if (!gather_equation_rows(run, series, {}, o.BEG, o.END, rows)) return;
+    if (!unbroken(run, rows, series.dep_name)) return;
     const ArimaOrder order = order_of(o);
     const int n = int(rows.y.size());
     const int m = n - order.differencing_lags();
@@ -130,7 +128,7 @@ void cmd_arima(Run& run) {
     if (!estimate) return;
     if (std::all_of(w.begin(), w.end(), [&](Real v) { return v == w.front(); })) {
         report_error(run,
-                     " ...ERROR.." + trim_trailing_blanks(dep.name) +
+                     " ...ERROR.." + trim_trailing_blanks(series.dep_name) +
                          " IS CONSTANT AFTER DIFFERENCING: NOTHING TO ESTIMATE",
                      ERR_ARIMA_CONSTANT);
         return;

@@ -171,28 +171,23 @@ bool append_list_terms(Run& run, const OlsTerm& dep, int from, int to, int err_b
     return true;
 }
 
-bool read_list_equation(Run& run, const std::string& word, bool constant, int err_no_list,
-                        int err_both_sides, ListEquationTerms& out) {
+OlsTerm read_dependent(Run& run, EstimationEquation& eq) {
+    const OlsTerm dep = list_term(run, 1);
+    eq.dep_ref = dep.ref, eq.dep_lag = dep.lag, eq.dep_name = dep.name;
+    return dep;
+}
+
+bool read_estimation_equation(Run& run, const std::string& word, bool constant, int err_no_list,
+                              int err_both_sides, EstimationEquation& eq) {
     const int count = run.scan.NF;
     if (count < 1 || (count < 2 && !constant)) {
         report_error(run, " ...ERROR.." + word + " NEEDS depvar indeps", err_no_list);
         return false;
     }
-    out.dep = list_term(run, 1);
-    out.terms.clear();
-    if (!append_list_terms(run, out.dep, 2, count, err_both_sides, out.terms)) return false;
-    if (constant) out.terms.push_back(intercept_term(run));
-    return true;
-}
-
-bool read_estimation_equation(Run& run, const std::string& word, bool constant, int err_no_list,
-                              int err_both_sides, EstimationEquation& eq) {
-    ListEquationTerms list;
-    if (!read_list_equation(run, word, constant, err_no_list, err_both_sides, list)) return false;
-    eq.dep_ref = list.dep.ref;
-    eq.dep_lag = list.dep.lag;
-    eq.dep_name = list.dep.name;
-    eq.terms = std::move(list.terms);
+    const OlsTerm dep = read_dependent(run, eq);
+    eq.terms.clear();
+    if (!append_list_terms(run, dep, 2, count, err_both_sides, eq.terms)) return false;
+    if (constant) eq.terms.push_back(intercept_term(run));
     return true;
 }
 

@@ -25,18 +25,14 @@ OlsTerm intercept_term(const Run& run);
 bool append_list_terms(Run& run, const OlsTerm& dep, int from, int to, int err_both_sides,
                        std::vector<OlsTerm>& terms);
 
-// The list "depvar indeps" of an estimation command: the dependent variable and the regressors,
-// the intercept appended last when `constant`.
-struct ListEquationTerms {
-    OlsTerm dep;
-    std::vector<OlsTerm> terms;
-};
-// Reads the scan block's list. A list without a regressor (counting the intercept) writes
-// " ...ERROR..<word> NEEDS depvar indeps" with `err_no_list`; a regressor that is the dependent
-// variable itself " ...ERROR..VARIABLE name IS ON BOTH SIDES OF EQUATION" with `err_both_sides`.
-bool read_list_equation(Run& run, const std::string& word, bool constant, int err_no_list,
-                        int err_both_sides, ListEquationTerms& out);
-// The same list read into an equation's dependent variable and terms.
+// Scan item 1 as the dependent variable of `eq`, returned as a term for the both-sides check.
+OlsTerm read_dependent(Run& run, EstimationEquation& eq);
+
+// Reads the list "depvar indeps" of an estimation command into the equation's dependent
+// variable and terms, the intercept appended last when `constant`. A list without a regressor
+// (counting the intercept) writes " ...ERROR..<word> NEEDS depvar indeps" with `err_no_list`; a
+// regressor that is the dependent variable itself " ...ERROR..VARIABLE name IS ON BOTH SIDES OF
+// EQUATION" with `err_both_sides`.
 bool read_estimation_equation(Run& run, const std::string& word, bool constant, int err_no_list,
                               int err_both_sides, EstimationEquation& eq);
 

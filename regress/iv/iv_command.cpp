@@ -47,10 +47,7 @@ bool read_equation(Run& run, const IvOptions& o, IvEquation& eq) {
                      ERR_IV_NO_LIST);
         return false;
     }
-    const OlsTerm dep = list_term(run, 1);
-    eq.dep_ref = dep.ref;
-    eq.dep_lag = dep.lag;
-    eq.dep_name = dep.name;
+    const OlsTerm dep = read_dependent(run, eq);
     if (!append_list_terms(run, dep, 2, split, ERR_IV_BOTH_SIDES, eq.terms) ||
         !append_list_terms(run, dep, split + 1, scan.NF, ERR_IV_BOTH_SIDES, eq.instruments))
         return false;

@@ -13,11 +13,7 @@ namespace tarvex {
 namespace {
 
 std::string method_name(const NonlinEstimate& e, const NonlinOptions& o) {
-    if (!e.likelihood) return "LEVENBERG-MARQUARDT";
-    if (o.METHOD == "BHHH") return "BHHH";
-    if (o.METHOD == "BFGS") return "BFGS";
-    if (o.METHOD == "DFP") return "DFP";
-    return "NEWTON";
+    return e.likelihood ? o.METHOD : "LEVENBERG-MARQUARDT"; // METHOD: checked before
 }
 
 void write_heading(Run& run, const EquationModel& model, const NonlinEstimate& e,
