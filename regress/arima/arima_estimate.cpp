@@ -175,9 +175,7 @@ void fill_arima_result(const ArimaOrder& order, const ArmaFilter& f, ArimaEstima
                          tested, tested ? c.q_pvalue[i] : Real(0)});
     }
     m.set_scalar(R_LLF, f.llf);
-    m.set_scalar(R_N, r.n);
-    m.set_scalar(R_K, r.k);
-    m.set_scalar(R_DF, r.df);
+    m.set_size_scalars();
     m.set_scalar(R_SSE, f.ssq);
     m.set_scalar(R_SIG2, e.sigma2);
     m.set_scalar(R_AIC, e.aic);

@@ -162,11 +162,8 @@ void report_arima(Run& run, const EstimationEquation& s, const ArimaOrder& order
             for (const MaximizeIteration& it : e.history)
                 write_iteration(run, it.iteration, "LOG-LIKELIHOOD", it.llf, names, it.parameters);
     }
-    report_iteration_end(run,
-                         e.end == ArimaEnd::ITERATION_LIMIT ? IterationEnd::ITERATION_LIMIT
-                         : e.end == ArimaEnd::STUCK         ? IterationEnd::STUCK
-                                                            : IterationEnd::CONVERGED,
-                         e.iterations, "LOG-LIKELIHOOD", ERR_ARIMA_NO_CONVERGENCE, ERR_ARIMA_STUCK);
+    report_iteration_end(run, iteration_end_of(e.end), e.iterations, "LOG-LIKELIHOOD",
+                         ERR_ARIMA_NO_CONVERGENCE, ERR_ARIMA_STUCK);
     if (!e.invertible)
         report_error(run,
                      " ...WARNING..THE MA ESTIMATES ARE NOT INVERTIBLE (A ROOT OF THE MA "

@@ -340,9 +340,7 @@ void fill_auto_result(const GramFit& f, int rows_used, Real llf, bool ml, AutoEs
     r.has_llf = true;
     r.llf = llf;
     m.set_scalar(R_LLF, llf);
-    m.set_scalar(R_N, r.n);
-    m.set_scalar(R_K, r.k);
-    m.set_scalar(R_DF, r.df);
+    m.set_size_scalars();
     m.set_scalar(R_SSE, f.sse);
     m.set_scalar(R_SIG2, e.sigma2);
     m.set_scalar(R_R2, r.rsqr);

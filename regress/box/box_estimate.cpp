@@ -302,9 +302,7 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
         NamedStatistic{"LLF LAMBDA=1", e.llf_linear, StatisticLaw::NONE, 0, 0, false, 0});
     m.add_statistic(NamedStatistic{"LLF LAMBDA=0", e.llf_log, StatisticLaw::NONE, 0, 0, false, 0});
     m.set_scalar(R_LLF, r.llf);
-    m.set_scalar(R_N, r.n);
-    m.set_scalar(R_K, p);
-    m.set_scalar(R_DF, r.df);
+    m.set_size_scalars();
     m.set_scalar(R_SIG2, e.sigma2);
     // Predictions carried back to y's scale: the inverse transformation of x'b (the median of
     // y given x under normal errors), and the residuals y minus them.

@@ -31,11 +31,8 @@ void report_box(Run& run, const EstimationEquation& eq, const BoxEstimate& e, co
                              : o.XLAMBDA ? "; THE REGRESSORS WITH LAMBDAX"
                                          : ""));
     }
-    report_iteration_end(run,
-                         e.end == BoxEnd::ITERATION_LIMIT ? IterationEnd::ITERATION_LIMIT
-                         : e.end == BoxEnd::STUCK         ? IterationEnd::STUCK
-                                                          : IterationEnd::CONVERGED,
-                         e.iterations, "LOG-LIKELIHOOD", ERR_BOX_NO_CONVERGENCE, ERR_BOX_STUCK);
+    report_iteration_end(run, iteration_end_of(e.end), e.iterations, "LOG-LIKELIHOOD",
+                         ERR_BOX_NO_CONVERGENCE, ERR_BOX_STUCK);
     if (put) {
         write_line(run, " ");
         write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(e.result.record.llf, 13, 6));

@@ -127,9 +127,7 @@ GlsEstimate estimate_gls(const GlsData& d) {
     }
     r.intercept = d.intercept >= 0;
     ModelResult& m = e.result;
-    m.set_scalar(R_N, r.n);
-    m.set_scalar(R_K, r.k);
-    m.set_scalar(R_DF, r.df);
+    m.set_size_scalars();
     m.set_scalar(R_SSE, r.sse);
     m.set_scalar(R_SIG2, e.sigma2);
     m.set_scalar(R_R2, r.rsqr);

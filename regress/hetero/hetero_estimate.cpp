@@ -183,9 +183,7 @@ HeteroEstimate estimate_hetero(const HeteroData& data, const HeteroControl& cont
         mr.add_statistic(NamedStatistic{"LR CONSTANT VARIANCE", e.lr, StatisticLaw::CHI_SQUARE,
                                         Real(e.lr_df), 0, true, e.lr_pvalue});
     mr.set_scalar(R_LLF, r.llf);
-    mr.set_scalar(R_N, r.n);
-    mr.set_scalar(R_K, p);
-    mr.set_scalar(R_DF, r.df);
+    mr.set_size_scalars();
     mr.set_scalar(R_CHI, e.lr);
     return e;
 }

@@ -69,11 +69,8 @@ void report_hetero(Run& run, const HeteroEquation& eq, const HeteroEstimate& e,
         write_line(run, " METHOD: " + o.METHOD + " (MAXIMUM LIKELIHOOD)");
         if (o.PITER) write_history(run, eq, e);
     }
-    report_iteration_end(run,
-                         e.end == HeteroEnd::ITERATION_LIMIT ? IterationEnd::ITERATION_LIMIT
-                         : e.end == HeteroEnd::STUCK         ? IterationEnd::STUCK
-                                                             : IterationEnd::CONVERGED,
-                         e.iterations, "LOG-LIKELIHOOD", ERR_HET_NO_CONVERGENCE, ERR_HET_STUCK);
+    report_iteration_end(run, iteration_end_of(e.end), e.iterations, "LOG-LIKELIHOOD",
+                         ERR_HET_NO_CONVERGENCE, ERR_HET_STUCK);
     if (put) {
         write_line(run, " ");
         write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(e.result.record.llf, 13, 6));

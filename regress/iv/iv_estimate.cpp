@@ -60,9 +60,7 @@ void finish_iv_result(IvEstimate& e) {
         m.add_statistic(iv_named_statistic("SARGAN", e.sargan, StatisticLaw::CHI_SQUARE));
     if (e.hansen.available)
         m.add_statistic(iv_named_statistic("HANSEN J", e.hansen, StatisticLaw::CHI_SQUARE));
-    m.set_scalar(R_N, r.n);
-    m.set_scalar(R_K, r.k);
-    m.set_scalar(R_DF, r.df);
+    m.set_size_scalars();
     m.set_scalar(R_SSE, r.sse);
     m.set_scalar(R_SST, r.sst);
     m.set_scalar(R_SIG2, e.sigma2);

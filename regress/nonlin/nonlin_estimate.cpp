@@ -90,9 +90,7 @@ void finish_estimate(NonlinEstimate& e) {
     infer_coefficients(m);
     r.has_llf = true;
     m.set_scalar(R_LLF, r.llf);
-    m.set_scalar(R_N, r.n);
-    m.set_scalar(R_K, r.k);
-    m.set_scalar(R_DF, r.df);
+    m.set_size_scalars();
     if (e.likelihood) return;
     m.set_scalar(R_SSE, r.sse);
     m.set_scalar(R_SIG2, e.sigma2);

@@ -66,12 +66,9 @@ void report_iterations(Run& run, const EquationModel& model, const NonlinEstimat
 void report_nonlin(Run& run, const EquationModel& model, const NonlinEstimate& e,
                    const NonlinOptions& o) {
     report_iterations(run, model, e, o);
-    report_iteration_end(run,
-                         e.end == NonlinEnd::ITERATION_LIMIT ? IterationEnd::ITERATION_LIMIT
-                         : e.end == NonlinEnd::STUCK         ? IterationEnd::STUCK
-                                                             : IterationEnd::CONVERGED,
-                         e.iterations, e.likelihood ? "LOG-LIKELIHOOD" : "SUM OF SQUARES",
-                         ERR_NL_NO_CONVERGENCE, ERR_NL_STUCK);
+    report_iteration_end(run, iteration_end_of(e.end), e.iterations,
+                         e.likelihood ? "LOG-LIKELIHOOD" : "SUM OF SQUARES", ERR_NL_NO_CONVERGENCE,
+                         ERR_NL_STUCK);
     if (!run.flags.OPUT) return;
     write_summary(run, e);
     write_line(run, " ");
