@@ -20,6 +20,29 @@ namespace {
 
 constexpr int LAG_ORDER_CODE = 10000; // lag codes from here up carry a polynomial order
 
+// The rows where they lie; false when a term is not a plain series over the range.
+bool rows_in_place(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
+                   const ListRows& rows, PlacedRows& placed) {
+    if (rows.end < rows.beg) return false;
+    placed.span = static_cast<std::size_t>(rows.end - rows.beg + 1);
+    placed.y = series_start(run, dep_ref, dep_lag, rows.beg, rows.end);
+    if (placed.y == nullptr) return false;
+    for (const OlsTerm& t : terms) {
+        if (t.kind == TermKind::INTERCEPT) {
+            placed.x.push_back(nullptr);
+            continue;
+        }
+        const Real* start = t.kind == TermKind::VARIABLE
+                                ? series_start(run, t.ref, t.lag, rows.beg, rows.end)
+                                : nullptr;
+        if (start == nullptr) return false;
+        placed.x.push_back(start);
+    }
+    if (rows.obs.size() != placed.span)
+        for (int t : rows.obs) placed.positions.push_back(static_cast<std::size_t>(t - rows.beg));
+    return true;
+}
+
 } // namespace
 
 OlsTerm list_term(Run& run, int k) {
@@ -132,29 +155,16 @@ const Real* series_start(Run& run, int ref, int lag, int beg, int end) {
     return &element(run, info, static_cast<long long>(beg) - lag);
 }
 
-bool place_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
-                     const ListRows& rows, PlacedRows& out) {
-    out = PlacedRows{};
-    if (rows.end < rows.beg) return false;
+PlacedRows place_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
+                           ListRows& rows) {
     PlacedRows placed;
-    placed.span = static_cast<std::size_t>(rows.end - rows.beg + 1);
-    placed.y = series_start(run, dep_ref, dep_lag, rows.beg, rows.end);
-    if (placed.y == nullptr) return false;
-    for (const OlsTerm& t : terms) {
-        if (t.kind == TermKind::INTERCEPT) {
-            placed.x.push_back(nullptr);
-            continue;
-        }
-        const Real* start = t.kind == TermKind::VARIABLE
-                                ? series_start(run, t.ref, t.lag, rows.beg, rows.end)
-                                : nullptr;
-        if (start == nullptr) return false;
-        placed.x.push_back(start);
-    }
-    if (rows.obs.size() != placed.span)
-        for (int t : rows.obs) placed.positions.push_back(static_cast<std::size_t>(t - rows.beg));
-    out = std::move(placed);
-    return true;
+    if (rows_in_place(run, dep_ref, dep_lag, terms, rows, placed)) return placed;
+    fill_list_rows(run, dep_ref, dep_lag, terms, rows);
+    placed = PlacedRows{};
+    placed.y = rows.y.data();
+    for (std::size_t j = 0; j < terms.size(); ++j)
+        placed.x.push_back(terms[j].kind == TermKind::INTERCEPT ? nullptr : rows.x[j].data());
+    return placed;
 }
 
 bool append_list_terms(Run& run, const OlsTerm& dep, int from, int to, int err_both_sides,

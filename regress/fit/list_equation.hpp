@@ -65,18 +65,20 @@ void fill_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTer
 // t - beg from it; null when the variable is not such a series.
 const Real* series_start(Run& run, int ref, int lag, int beg, int end);
 
-// The rows of an equation read where they lie in the work area: a pointer per term (null for
-// the intercept) and for y at observation rows.beg, and the offsets from it of the rows in use
-// (empty when every observation of the range is used). For the estimators that read their data
-// through the exact cross products (kernels/exact_gram.hpp), which take the same form.
+// The rows of an equation for the estimators that read their data through the exact cross
+// products (kernels/exact_gram.hpp): a pointer per term (null for the intercept) and for y at
+// observation rows.beg, and the offsets from it of the rows in use (empty when every
+// observation of the range is used).
 struct PlacedRows {
     const Real* y = nullptr;
     std::vector<const Real*> x;
     std::vector<std::size_t> positions;
     std::size_t span = 0; // rows.end - rows.beg + 1
 };
-// False, `out` left empty, when a term is not a plain series over the range (then gather).
-bool place_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
-                     const ListRows& rows, PlacedRows& out);
+// The rows where they lie in the work area when every term is a plain series over the range;
+// else their values are read into `rows` (fill_list_rows) and pointed at there, every row in
+// use. The estimates are the same either way.
+PlacedRows place_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
+                           ListRows& rows);
 
 } // namespace tarvex

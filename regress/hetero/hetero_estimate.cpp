@@ -125,8 +125,7 @@ HeteroEstimate estimate_hetero(const HeteroData& data, const HeteroControl& cont
     mc.parameter_tolerance = control.parameter_tolerance;
     const MaximizeResult fit = maximize_likelihood(start, evaluate, mc, true);
     e.iterations = fit.iterations;
-    for (const MaximizeIteration& it : fit.history)
-        e.history.push_back({it.iteration, it.llf, it.parameters});
+    e.history = fit.history;
     switch (fit.status) {
     case MaximizeStatus::CONVERGED:
         e.end = HeteroEnd::CONVERGED;

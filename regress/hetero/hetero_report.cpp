@@ -34,7 +34,7 @@ std::vector<std::string> hetero_parameter_names(const HeteroEquation& eq) {
 
 void write_history(Run& run, const HeteroEquation& eq, const HeteroEstimate& e) {
     const std::vector<std::string> names = hetero_parameter_names(eq);
-    for (const HeteroIteration& it : e.history)
+    for (const MaximizeIteration& it : e.history)
         write_iteration(run, it.iteration, "LOG-LIKELIHOOD", it.llf, names, it.parameters);
 }
 
