@@ -50,6 +50,13 @@ struct ModelResult {
         set_scalar(R_K, record.k);
         set_scalar(R_DF, record.df);
     }
+    // A least-squares fit's $SSE and $R2 from the record, with $SIG2 and $ADR2.
+    void set_fit_scalars(Real sigma2, Real adjusted_r2) {
+        set_scalar(R_SSE, record.sse);
+        set_scalar(R_SIG2, sigma2);
+        set_scalar(R_R2, record.rsqr);
+        set_scalar(R_ADR2, adjusted_r2);
+    }
     // A statistic besides the coefficients, in report order.
     void add_statistic(NamedStatistic statistic) {
         record.statistics.push_back(std::move(statistic));

@@ -61,11 +61,8 @@ void finish_iv_result(IvEstimate& e) {
     if (e.hansen.available)
         m.add_statistic(iv_named_statistic("HANSEN J", e.hansen, StatisticLaw::CHI_SQUARE));
     m.set_size_scalars();
-    m.set_scalar(R_SSE, r.sse);
+    m.set_fit_scalars(e.sigma2, e.adjr2);
     m.set_scalar(R_SST, r.sst);
-    m.set_scalar(R_SIG2, e.sigma2);
-    m.set_scalar(R_R2, r.rsqr);
-    m.set_scalar(R_ADR2, e.adjr2);
     if (e.sargan.available) m.set_scalar(R_CHI, e.sargan.value);
 }
 

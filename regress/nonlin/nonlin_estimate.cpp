@@ -92,11 +92,8 @@ void finish_estimate(NonlinEstimate& e) {
     m.set_scalar(R_LLF, r.llf);
     m.set_size_scalars();
     if (e.likelihood) return;
-    m.set_scalar(R_SSE, r.sse);
-    m.set_scalar(R_SIG2, e.sigma2);
+    m.set_fit_scalars(e.sigma2, e.adjusted_r2);
     m.set_scalar(R_SST, r.sst);
-    m.set_scalar(R_R2, r.rsqr);
-    m.set_scalar(R_ADR2, e.adjusted_r2);
 }
 
 // y at the observations in use.
