@@ -29,12 +29,6 @@ const char* method_text(AutoMethod m) {
     return "EXACT MAXIMUM LIKELIHOOD";
 }
 
-std::vector<std::string> rho_names(int order) {
-    std::vector<std::string> names = {first_8_padded("RHO")};
-    if (order == 2) names.push_back(first_8_padded("RHO2"));
-    return names;
-}
-
 std::string rho_text(const std::vector<Real>& rho) {
     std::string text = "RHO = " + number_text(rho[0]);
     if (rho.size() == 2) text += ", RHO2 = " + number_text(rho[1]);
@@ -58,6 +52,12 @@ CoefficientTable auto_table_rows(const CoefficientTable& all, std::size_t from, 
 }
 
 } // namespace
+
+std::vector<std::string> rho_names(int order) {
+    std::vector<std::string> names = {first_8_padded("RHO")};
+    if (order == 2) names.push_back(first_8_padded("RHO2"));
+    return names;
+}
 
 EstimationFailure auto_failure(const EstimationEquation& eq, const AutoEstimate& e) {
     switch (e.end) {
