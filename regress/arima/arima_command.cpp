@@ -75,7 +75,7 @@ EstimationFailure arima_failure(ArimaEnd end) {
 
 // The forecasts after the last observation, and their standard errors, as FORECAST= and
 // FCSTERR= ask.
-void store_forecasts(Run& run, const ArimaSeries& s, const ArimaEstimate& e,
+void store_forecasts(Run& run, const EstimationEquation& s, const ArimaEstimate& e,
                      const ArimaOptions& o) {
     std::vector<int> ahead;
     for (std::size_t h = 0; h < e.forecast.value.size(); ++h) ahead.push_back(s.end + int(h) + 1);
@@ -100,13 +100,11 @@ void cmd_arima(Run& run) {
         report_error(run, " ...ERROR..ARIMA NEEDS ONE SERIES", ERR_ARIMA_NO_SERIES);
         return;
     }
-    ArimaSeries series;
-    const OlsTerm dep = list_term(run, 1);
-    series.ref = dep.ref, series.lag = dep.lag, series.name = dep.name;
+    EstimationEquation series;
+    read_dependent(run, series);
     ListRows rows;
-    if (!gather_list_rows(run, dep.ref, dep.lag, {}, o.BEG, o.END, rows)) return;
-    if (!unbroken(run, rows, dep.name)) return;
-    series.obs = rows.obs, series.beg = rows.beg, series.end = rows.end;
+    if (!gather_equation_rows(run, series, {}, o.BEG, o.END, rows)) return;
+    if (!unbroken(run, rows, series.dep_name)) return;
     const ArimaOrder order = order_of(o);
     const int n = int(rows.y.size());
     const int m = n - order.differencing_lags();
@@ -130,7 +128,7 @@ void cmd_arima(Run& run) {
     if (!estimate) return;
     if (std::all_of(w.begin(), w.end(), [&](Real v) { return v == w.front(); })) {
         report_error(run,
-                     " ...ERROR.." + trim_trailing_blanks(dep.name) +
+                     " ...ERROR.." + trim_trailing_blanks(series.dep_name) +
                          " IS CONSTANT AFTER DIFFERENCING: NOTHING TO ESTIMATE",
                      ERR_ARIMA_CONSTANT);
         return;
@@ -148,11 +146,8 @@ void cmd_arima(Run& run) {
         return;
     }
     EstimationResults& r = e.result.record;
-    name_equation(run, "ARIMA", series.ref, series.lag, series.name, {},
-                  arima_parameter_names(order), r);
-    r.obs.assign(series.obs.begin() + order.differencing_lags(), series.obs.end());
-    r.beg = series.beg;
-    r.end = series.end;
+    name_equation(run, "ARIMA", series, arima_parameter_names(order), r);
+    r.obs.erase(r.obs.begin(), r.obs.begin() + order.differencing_lags()); // the differenced rows
     report_arima(run, series, order, e, o);
     if (store_model_result(run, std::move(e.result), o.out)) store_forecasts(run, series, e, o);
 }

@@ -150,23 +150,17 @@ bool usable_start(const ArimaOrder& order, const std::vector<Real>& theta) {
     return roots_outside_unit_circle(poly.ar) && ma_invertible(poly.ma);
 }
 
-void fill_arima_result(const ArimaOrder& order, ArimaEstimate& e) {
+// The record's summary, the listed Ljung-Box tests as named statistics, the scalars and the
+// forecasts' 95% intervals.
+void fill_arima_result(const ArimaOrder& order, const ArmaFilter& f, ArimaEstimate& e) {
     ModelResult& m = e.result;
     EstimationResults& r = m.record;
     r.not_forecast = "ARIMA MODEL"; // FCAST has none: HORIZON gives them
-    r.coef = e.coef;
-    r.cov = e.cov;
-    r.stderrs = e.se;
-    r.tratios = e.tstat;
-    r.predicted = e.fitted;
-    r.residuals = e.resid;
-    r.n = e.m;
-    r.k = e.k;
-    r.df = e.m - e.k;
-    r.sse = e.ssq;
+    r.df = r.n - r.k;
+    r.sse = f.ssq;
     r.sigma = qm::sqrt(e.sigma2);
     r.has_llf = true;
-    r.llf = e.llf;
+    r.llf = f.llf;
     r.intercept = order.mean;
     r.asymptotic = true;
     infer_coefficients(m);
@@ -180,11 +174,9 @@ void fill_arima_result(const ArimaOrder& order, ArimaEstimate& e) {
                          tested ? StatisticLaw::CHI_SQUARE : StatisticLaw::NONE, Real(c.q_df[i]), 0,
                          tested, tested ? c.q_pvalue[i] : Real(0)});
     }
-    m.set_scalar(R_LLF, e.llf);
-    m.set_scalar(R_N, e.m);
-    m.set_scalar(R_K, e.k);
-    m.set_scalar(R_DF, e.m - e.k);
-    m.set_scalar(R_SSE, e.ssq);
+    m.set_scalar(R_LLF, f.llf);
+    m.set_size_scalars();
+    m.set_scalar(R_SSE, f.ssq);
     m.set_scalar(R_SIG2, e.sigma2);
     m.set_scalar(R_AIC, e.aic);
     m.set_scalar(R_SC, e.bic);
@@ -202,12 +194,13 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
     ArimaEstimate e;
     const std::vector<Real> w = difference_series(y, order);
     const int k = order.parameter_count();
-    e.n = int(y.size()), e.m = int(w.size()), e.k = k;
+    e.n = int(y.size());
+    e.result.record.n = int(w.size()), e.result.record.k = k;
     Real mean = 0, var = 0;
     for (Real v : w) mean += v;
-    mean /= e.m;
+    mean /= Real(w.size());
     for (Real v : w) var += (v - mean) * (v - mean);
-    var /= e.m;
+    var /= Real(w.size());
     std::vector<Real> start(k, Real(0));
     std::vector<Real> scale(k, Real(1));
     if (order.mean) {
@@ -245,8 +238,9 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
     e.end = fit.status == MaximizeStatus::ITERATION_LIMIT ? ArimaEnd::ITERATION_LIMIT
             : fit.status == MaximizeStatus::STUCK         ? ArimaEnd::STUCK
                                                           : ArimaEnd::CONVERGED;
-    e.coef = fit.parameters;
-    const ArmaPolynomials poly = expand_polynomials(order, e.coef);
+    EstimationResults& r = e.result.record;
+    r.coef = fit.parameters;
+    const ArmaPolynomials poly = expand_polynomials(order, r.coef);
     e.stationary = roots_outside_unit_circle(poly.ar);
     e.invertible = ma_invertible(poly.ma);
     if (!e.stationary) {
@@ -254,9 +248,9 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
         return e;
     }
     const Objective at{w, order, control.method, scale};
-    const ArmaFilter f = at.filter(e.coef, true);
+    const ArmaFilter f = at.filter(r.coef, true);
     std::vector<Real> hessian;
-    if (!f.ok || !at.gradient(e.coef, e.gradient) || !at.hessian(e.coef, f.llf, hessian, true)) {
+    if (!f.ok || !at.gradient(r.coef, e.gradient) || !at.hessian(r.coef, f.llf, hessian, true)) {
         e.end = ArimaEnd::NONSTATIONARY;
         return e;
     }
@@ -267,31 +261,30 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
         e.end = ArimaEnd::SINGULAR;
         return e;
     }
-    if (k > 0) e.cov = cholesky_inverse(lower, k);
-    standard_errors_and_ratios(e.coef, e.cov, e.se, e.tstat);
-    e.llf = f.llf;
+    if (k > 0) r.cov = cholesky_inverse(lower, k);
+    standard_errors_and_ratios(r.coef, r.cov, r.stderrs, r.tratios);
     e.sigma2 = f.sigma2;
-    e.ssq = f.ssq;
     e.used = f.used;
-    e.aic = -2 * e.llf + 2 * Real(k + 1);
-    e.bic = -2 * e.llf + Real(k + 1) * qm::log(Real(e.m));
+    e.aic = -2 * f.llf + 2 * Real(k + 1);
+    e.bic = -2 * f.llf + Real(k + 1) * qm::log(Real(r.n));
+    // The residuals and one-step predictions of y at its observations d + D s + 1 .. n.
     const int lost = order.differencing_lags();
-    for (int t = 0; t < e.m; ++t) {
-        e.resid.push_back(f.resid[t]);
-        e.fitted.push_back(y[std::size_t(t + lost)] - f.resid[t]);
+    for (int t = 0; t < r.n; ++t) {
+        r.residuals.push_back(f.resid[t]);
+        r.predicted.push_back(y[std::size_t(t + lost)] - f.resid[t]);
     }
     // Ljung-Box on the residuals the sum of squares used.
     const int skip = control.method == ArimaMethod::CSS ? order.full_p() : 0;
-    const std::vector<Real> used_resid(e.resid.begin() + skip, e.resid.end());
+    const std::vector<Real> used_resid(r.residuals.begin() + skip, r.residuals.end());
     const int lags = std::min(control.lags, int(used_resid.size()) - 1);
     if (lags > 0) e.resid_tests = correlogram(used_resid, lags, order.arma_count());
     if (control.horizon > 0) {
         // The state after the last observation comes from the exact filter in either method.
         const Objective exact{w, order, ArimaMethod::ML, scale};
-        const ArmaFilter fe = control.method == ArimaMethod::ML ? f : exact.filter(e.coef, true);
+        const ArmaFilter fe = control.method == ArimaMethod::ML ? f : exact.filter(r.coef, true);
         if (fe.ok) e.forecast = arima_forecast(y, order, poly, fe, e.sigma2, control.horizon);
     }
-    fill_arima_result(order, e);
+    fill_arima_result(order, f, e);
     return e;
 }
 

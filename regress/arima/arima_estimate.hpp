@@ -41,21 +41,20 @@ struct ArimaEstimate {
     ArimaEnd end = ArimaEnd::CONVERGED;
     int iterations = 0;
     std::vector<MaximizeIteration> history;
-    int n = 0, m = 0, k = 0; // observations of y, of the differenced series, parameters
-    std::vector<Real> coef, cov, se, tstat, gradient;
-    Real llf = 0, sigma2 = 0, ssq = 0, aic = 0, bic = 0;
+    int n = 0;                  // observations of y
+    std::vector<Real> gradient; // of the log-likelihood at the estimates
+    Real sigma2 = 0, aic = 0, bic = 0;
     int used = 0;           // innovations in the sum of squares (CSS: m - p - sP s)
     bool invertible = true; // the MA part at the estimates
     bool stationary = true; // the AR part at the estimates
-    // Residuals and fitted values of y at its observations d + D s + 1 .. n.
-    std::vector<Real> resid, fitted;
     Correlogram resid_tests;
     ArimaForecast forecast;
     std::vector<Real> forecast_lower, forecast_upper; // the 95% interval of each forecast
-    // What is stored: the parameters (named by the command), the one-step predictions and the
-    // residuals of the differenced observations, N (after differencing), K, df, SSE, sigma, the
-    // log-likelihood; the scalars $LLF $N $K $DF $SSE $SIG2 $AIC $SC; and as named statistics
-    // the Ljung-Box Q of the residuals at the lags the report lists (every sixth and the last).
+    // What is stored: the parameters (named by the command), their covariance, standard errors
+    // and ratios, the one-step predictions of y and the residuals at its observations
+    // d + D s + 1 .. n, N (after differencing), K, df, SSE, sigma, the log-likelihood; the
+    // scalars $LLF $N $K $DF $SSE $SIG2 $AIC $SC; and as named statistics the Ljung-Box Q of the
+    // residuals at the lags the report lists (every sixth and the last).
     ModelResult result;
 };
 

@@ -21,9 +21,8 @@ struct ArimaOrder {
     int parameter_count() const { return arma_count() + (mean ? 1 : 0); }
     // Observations the differencing takes: d + D s.
     int differencing_lags() const { return d + sd * span; }
-    // The degree of the multiplied-out AR and MA polynomials.
+    // The degree of the multiplied-out AR polynomial.
     int full_p() const { return p + sp * span; }
-    int full_q() const { return q + sq * span; }
 };
 
 // x_t = sum ar[i] x_{t-1-i} + e_t + sum ma[j] e_{t-1-j}, x = w - mu.

@@ -84,10 +84,10 @@ void write_residual_tests(Run& run, const Correlogram& c) {
     }
 }
 
-void write_forecasts(Run& run, const ArimaSeries& s, const ArimaEstimate& e) {
+void write_forecasts(Run& run, const EstimationEquation& s, const ArimaEstimate& e) {
     if (e.forecast.value.empty()) return;
     write_line(run, " ");
-    write_line(run, " FORECASTS OF " + trim_trailing_blanks(s.name) + " AFTER OBSERVATION" +
+    write_line(run, " FORECASTS OF " + trim_trailing_blanks(s.dep_name) + " AFTER OBSERVATION" +
                         fmt_I(s.end, 7));
     write_line(run, "     OBS       FORECAST     STD. ERROR      LOWER 95%      UPPER 95%");
     for (std::size_t h = 0; h < e.forecast.value.size(); ++h) {
@@ -121,7 +121,7 @@ std::vector<std::string> arima_parameter_names(const ArimaOrder& o) {
     return names;
 }
 
-void report_identification(Run& run, const ArimaSeries& s, const ArimaOrder& order,
+void report_identification(Run& run, const EstimationEquation& s, const ArimaOrder& order,
                            const std::vector<Real>& w, int lags) {
     if (!run.flags.OPUT) return;
     const Correlogram c = correlogram(w, lags, 0);
@@ -130,7 +130,7 @@ void report_identification(Run& run, const ArimaSeries& s, const ArimaOrder& ord
     mean /= Real(w.size());
     for (Real v : w) var += (v - mean) * (v - mean);
     var /= Real(w.size());
-    write_line(run, " ARIMA IDENTIFICATION OF " + trim_trailing_blanks(s.name) +
+    write_line(run, " ARIMA IDENTIFICATION OF " + trim_trailing_blanks(s.dep_name) +
                         ": AUTOCORRELATIONS AND PARTIAL AUTOCORRELATIONS");
     write_line(run, fmt_I(static_cast<long long>(s.obs.size()), 9) + " OBSERVATIONS FROM" +
                         fmt_I(s.beg, 7) + " TO" + fmt_I(s.end, 7) + ";  DIFFERENCING " +
@@ -145,9 +145,10 @@ void report_identification(Run& run, const ArimaSeries& s, const ArimaOrder& ord
     write_line(run, " ");
 }
 
-void report_arima(Run& run, const ArimaSeries& s, const ArimaOrder& order, const ArimaEstimate& e,
-                  const ArimaOptions& o) {
+void report_arima(Run& run, const EstimationEquation& s, const ArimaOrder& order,
+                  const ArimaEstimate& e, const ArimaOptions& o) {
     const bool put = run.flags.OPUT;
+    const EstimationResults& r = e.result.record;
     const std::vector<std::string> names = arima_parameter_names(order);
     const bool css = o.METHOD == "CSS";
     if (put) {
@@ -155,17 +156,14 @@ void report_arima(Run& run, const ArimaSeries& s, const ArimaOrder& order, const
                             (css ? " BY CONDITIONAL SUM OF SQUARES"
                                  : " BY EXACT MAXIMUM LIKELIHOOD (KALMAN FILTER)"));
         write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " +
-                            s.name + fmt_X(3) + fmt_I(e.m, 7) + " AFTER DIFFERENCING" +
+                            s.dep_name + fmt_X(3) + fmt_I(r.n, 7) + " AFTER DIFFERENCING" +
                             (css ? "," + fmt_I(e.used, 7) + " RESIDUALS" : std::string()));
         if (o.PITER)
             for (const MaximizeIteration& it : e.history)
                 write_iteration(run, it.iteration, "LOG-LIKELIHOOD", it.llf, names, it.parameters);
     }
-    report_iteration_end(run,
-                         e.end == ArimaEnd::ITERATION_LIMIT ? IterationEnd::ITERATION_LIMIT
-                         : e.end == ArimaEnd::STUCK         ? IterationEnd::STUCK
-                                                            : IterationEnd::CONVERGED,
-                         e.iterations, "LOG-LIKELIHOOD", ERR_ARIMA_NO_CONVERGENCE, ERR_ARIMA_STUCK);
+    report_iteration_end(run, iteration_end_of(e.end), e.iterations, "LOG-LIKELIHOOD",
+                         ERR_ARIMA_NO_CONVERGENCE, ERR_ARIMA_STUCK);
     if (!e.invertible)
         report_error(run,
                      " ...WARNING..THE MA ESTIMATES ARE NOT INVERTIBLE (A ROOT OF THE MA "
@@ -174,8 +172,8 @@ void report_arima(Run& run, const ArimaSeries& s, const ArimaOrder& order, const
     if (put) {
         write_line(run, " ");
         write_line(run, " INNOVATION VARIANCE (SIGMA**2) =" + fmt_G(e.sigma2, 15, 8) +
-                            "   SUM OF SQUARES =" + fmt_G(e.ssq, 15, 8));
-        write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(e.llf, 15, 8));
+                            "   SUM OF SQUARES =" + fmt_G(r.sse, 15, 8));
+        write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(r.llf, 15, 8));
         write_line(run, " AKAIKE INFORMATION CRITERION   =" + fmt_G(e.aic, 15, 8) +
                             "   SCHWARZ (BAYESIAN) CRITERION =" + fmt_G(e.bic, 15, 8));
         write_line(run, " ");
@@ -183,7 +181,7 @@ void report_arima(Run& run, const ArimaSeries& s, const ArimaOrder& order, const
         t.names = names;
         t.wide = o.WIDE;
         write_coefficient_table(run, t);
-        write_coefficient_matrices(run, names, e.cov, o.PCOV, o.PCOR, o.WIDE);
+        write_coefficient_matrices(run, names, r.cov, o.PCOV, o.PCOR, o.WIDE);
         write_line(run, " ");
         write_residual_tests(run, e.resid_tests);
         write_forecasts(run, s, e);

@@ -7,6 +7,7 @@
 #include "numeric/real.hpp"
 #include "regress/arima/arima_estimate.hpp"
 #include "regress/arima/arima_options.hpp"
+#include "regress/fit/estimation_equation.hpp"
 
 #include <string>
 #include <vector>
@@ -15,24 +16,16 @@ namespace tarvex {
 
 struct Run;
 
-// The series as the command read it.
-struct ArimaSeries {
-    int ref = 0, lag = 0;
-    std::string name; // 8 columns
-    int beg = 0, end = 0;
-    std::vector<int> obs; // beg..end
-};
-
 // "ARIMA(p,d,q)" and, with a seasonal part, "(P,D,Q)s".
 std::string arima_model_label(const ArimaOrder& order);
 
 // The names of the parameters: AR1.., SAR1.., MA1.., SMA1.., MEAN (8 columns each).
 std::vector<std::string> arima_parameter_names(const ArimaOrder& order);
 
-void report_identification(Run& run, const ArimaSeries& series, const ArimaOrder& order,
+void report_identification(Run& run, const EstimationEquation& series, const ArimaOrder& order,
                            const std::vector<Real>& w, int lags);
 
-void report_arima(Run& run, const ArimaSeries& series, const ArimaOrder& order,
+void report_arima(Run& run, const EstimationEquation& series, const ArimaOrder& order,
                   const ArimaEstimate& e, const ArimaOptions& o);
 
 } // namespace tarvex

@@ -27,12 +27,6 @@ bool check_options(Run& run, const AutoOptions& o) {
            check_name_options(run, auto_option_table(), ERR_AUTO_OPTION);
 }
 
-// The named parameters after the regressors: RHO, and RHO2 for AR(2).
-std::vector<std::string> rho_parameters(int order) {
-    if (order == 2) return {"RHO", "RHO2"};
-    return {"RHO"};
-}
-
 AutoMethod method_of(const std::string& word) {
     if (word == "CORC") return AutoMethod::CORC;
     if (word == "PW") return AutoMethod::PW;
@@ -91,7 +85,7 @@ void cmd_auto(Run& run) {
         return;
     }
     EstimationResults& r = e.result.record;
-    name_equation(run, "AUTO", eq, rho_parameters(o.ORDER), r);
+    name_equation(run, "AUTO", eq, rho_names(o.ORDER), r);
     r.intercept = !eq.terms.empty() && eq.terms.back().kind == TermKind::INTERCEPT;
     report_auto(run, e, o, control.method);
     store_model_result(run, std::move(e.result), o.out);

@@ -224,26 +224,27 @@ AutoEnd iterate_rho(const Problem& pr, const AutoControl& c, std::vector<Real>& 
     return AutoEnd::ITERATION_LIMIT;
 }
 
-// The residual pass at the estimates: u = y - X b, the one-step predictions and innovations, and
-// the transformed residuals' Durbin-Watson ratio.
-void residuals(const AutoData& data, const AutoControl& c, AutoEstimate& e) {
+// The residual pass at the estimates b and rho: u = y - X b, the one-step predictions and their
+// errors (into the record), their R-square, and the transformed residuals' Durbin-Watson ratio.
+void residuals(const AutoData& data, const AutoControl& c, const std::vector<Real>& b,
+               AutoEstimate& e) {
     const std::size_t n = data.n;
     const int p = e.order;
-    std::vector<Real> xb(n, Real(0));
+    EstimationResults& r = e.result.record;
+    std::vector<Real> xb(n, Real(0)), structural(n);
     for (std::size_t j = 0; j < data.x.size(); ++j) {
         if (data.x[j] == nullptr) {
-            for (Real& v : xb) v += e.coef[j];
+            for (Real& v : xb) v += b[j];
         } else {
-            fused_axpy(xb.data(), -e.coef[j], data.x[j], n);
+            fused_axpy(xb.data(), -b[j], data.x[j], n);
         }
     }
-    e.structural.resize(n);
-    e.predicted.resize(n);
-    e.innovations.resize(n);
-    for (std::size_t t = 0; t < n; ++t) e.structural[t] = data.y[t] - xb[t];
+    r.predicted.resize(n);
+    r.residuals.resize(n); // the one-step prediction errors, as RESID= stores them
+    for (std::size_t t = 0; t < n; ++t) structural[t] = data.y[t] - xb[t];
     std::vector<Real> transformed;
     if (c.method != AutoMethod::CORC)
-        transformed = transform_first_values(e.rho, e.structural.data());
+        transformed = transform_first_values(e.rho, structural.data());
     Real mean = 0;
     for (std::size_t t = 0; t < n; ++t) mean += data.y[t];
     mean /= Real(n);
@@ -252,12 +253,12 @@ void residuals(const AutoData& data, const AutoControl& c, AutoEstimate& e) {
         Real ar = 0;
         if (t >= std::size_t(p))
             for (int i = 1; i <= p; ++i)
-                ar += e.rho[std::size_t(i - 1)] * e.structural[t - std::size_t(i)];
-        e.predicted[t] = xb[t] + ar;
-        e.innovations[t] = data.y[t] - e.predicted[t];
-        if (t >= std::size_t(p)) transformed.push_back(e.innovations[t]);
+                ar += e.rho[std::size_t(i - 1)] * structural[t - std::size_t(i)];
+        r.predicted[t] = xb[t] + ar;
+        r.residuals[t] = data.y[t] - r.predicted[t];
+        if (t >= std::size_t(p)) transformed.push_back(r.residuals[t]);
         sst += (data.y[t] - mean) * (data.y[t] - mean);
-        ssi += e.innovations[t] * e.innovations[t];
+        ssi += r.residuals[t] * r.residuals[t];
     }
     Real num = 0, den = 0;
     for (std::size_t t = 0; t < transformed.size(); ++t) {
@@ -266,26 +267,60 @@ void residuals(const AutoData& data, const AutoControl& c, AutoEstimate& e) {
             num += (transformed[t] - transformed[t - 1]) * (transformed[t] - transformed[t - 1]);
     }
     e.dw = den > 0 ? num / den : Real(0);
-    e.r2 = sst > 0 ? 1 - ssi / sst : Real(0);
+    r.rsqr = sst > 0 ? 1 - ssi / sst : Real(0);
 }
 
-// The result of a converged estimate: b then rho as one coefficient vector with the covariance
-// of both, the inference of each part under its own law, the record's summary and the scalars.
-void finish_auto_result(AutoEstimate& e, bool ml) {
+// The covariance of (b, rho), K + p square: minus the inverse Hessian of the log-likelihood
+// with sigma^2 concentrated out. False (and the regressor at fault) when it is not concave.
+bool ml_covariance(const Problem& pr, const std::vector<Real>& b, const std::vector<Real>& rho,
+                   std::vector<Real>& cov, int& bad_column) {
+    std::vector<Real> theta = b;
+    theta.insert(theta.end(), rho.begin(), rho.end());
+    std::vector<Real> g, h, lower;
+    numeric_derivatives([&](const std::vector<Real>& t) { return llf_at(pr, t); }, theta,
+                        HESSIAN_STEP, g, h);
+    for (Real& v : h) v = -v;
+    int failed = -1;
+    const int d = pr.k + pr.p;
+    if (!cholesky_factor(h, d, lower, failed)) {
+        bad_column = failed < pr.k ? failed : -1;
+        return false;
+    }
+    cov = cholesky_inverse(lower, d);
+    return true;
+}
+
+// After the iterations: the regression's block from the fit at rho, rho's from the residuals'
+// regression, with no covariance between the two (each is estimated given the other).
+std::vector<Real> iterated_covariance(const Problem& pr, const GramFit& f, Real sigma2) {
+    const int k = pr.k, p = pr.p, d = k + p;
+    std::vector<Real> cov(std::size_t(d) * d, Real(0));
+    for (int a = 0; a < k; ++a)
+        for (int b = 0; b < k; ++b) cov[std::size_t(a) * d + b] = sigma2 * f.inverse_at(a, b);
+    std::vector<Real> again, inverse;
+    const std::vector<Real> r = residual_lag_products(pr.moments, f.coef);
+    if (rho_from_residuals(r, p, again, inverse)) {
+        Real explained = 0;
+        for (int i = 0; i < p; ++i) explained += again[std::size_t(i)] * r[std::size_t(i + 1)];
+        const Real s2 = (r[0] - explained) / Real(pr.n - 2 * p);
+        for (int i = 0; i < p; ++i)
+            for (int j = 0; j < p; ++j)
+                cov[std::size_t(k + i) * d + std::size_t(k + j)] =
+                    s2 * inverse[std::size_t(i) * p + std::size_t(j)];
+    }
+    return cov;
+}
+
+// The record of the estimates: b then rho as one coefficient vector with the covariance of both,
+// the inference of each part under its own law, the summary and the scalars.
+void fill_auto_result(const GramFit& f, int rows_used, Real llf, bool ml, AutoEstimate& e) {
     ModelResult& m = e.result;
     EstimationResults& r = m.record;
-    const std::size_t k = e.coef.size();
-    r.coef = e.coef;
+    const std::size_t k = f.coef.size();
+    r.coef = f.coef;
     r.coef.insert(r.coef.end(), e.rho.begin(), e.rho.end());
-    r.stderrs = e.se;
-    r.stderrs.insert(r.stderrs.end(), e.rho_se.begin(), e.rho_se.end());
-    r.tratios.resize(r.coef.size());
-    for (std::size_t j = 0; j < r.coef.size(); ++j)
-        r.tratios[j] = r.stderrs[j] > 0 ? r.coef[j] / r.stderrs[j] : Real(0);
-    r.cov = e.full_cov;
-    r.n = e.n;
-    r.k = e.k;
-    r.df = Real(e.rows_used - e.k);
+    standard_errors_and_ratios(r.coef, r.cov, r.stderrs, r.tratios);
+    r.df = Real(rows_used - r.k);
     r.asymptotic = ml;
     // The regression's ratios by t after the iterations (by the normal under ML), rho's always
     // by the normal.
@@ -300,20 +335,15 @@ void finish_auto_result(AutoEstimate& e, bool ml) {
     auto errors = std::make_shared<AutocorrelationPart>();
     errors->rho = e.rho;
     r.model = std::move(errors);
-    r.predicted = e.predicted;
-    r.residuals = e.innovations; // the one-step prediction errors, as RESID= stores them
-    r.sse = e.sse;
+    r.sse = f.sse;
     r.sigma = qm::sqrt(e.sigma2);
-    r.rsqr = e.r2;
     r.has_llf = true;
-    r.llf = e.llf;
-    m.set_scalar(R_LLF, e.llf);
-    m.set_scalar(R_N, e.n);
-    m.set_scalar(R_K, e.k);
-    m.set_scalar(R_DF, r.df);
-    m.set_scalar(R_SSE, e.sse);
+    r.llf = llf;
+    m.set_scalar(R_LLF, llf);
+    m.set_size_scalars();
+    m.set_scalar(R_SSE, f.sse);
     m.set_scalar(R_SIG2, e.sigma2);
-    m.set_scalar(R_R2, e.r2);
+    m.set_scalar(R_R2, r.rsqr);
     m.set_scalar(R_DW, e.dw);
     m.set_scalar(R_RHO, e.rho[0]);
 }
@@ -322,9 +352,9 @@ void finish_auto_result(AutoEstimate& e, bool ml) {
 
 AutoEstimate estimate_auto(const AutoData& data, const AutoControl& c) {
     AutoEstimate e;
-    const int k = static_cast<int>(data.x.size()), p = c.order;
-    e.n = static_cast<int>(data.n);
-    e.k = k;
+    const int n = static_cast<int>(data.n), k = static_cast<int>(data.x.size()), p = c.order;
+    e.result.record.n = n;
+    e.result.record.k = k;
     e.order = p;
     std::vector<const Real*> columns = data.x;
     columns.push_back(data.y);
@@ -333,7 +363,7 @@ AutoEstimate estimate_auto(const AutoData& data, const AutoControl& c) {
         e.end = AutoEnd::NOT_FINITE;
         return e;
     }
-    const Problem pr{moments, e.n, k, p};
+    const Problem pr{moments, n, k, p};
 
     // Start: rho from the least-squares residuals (rho = 0 is least squares on every row).
     std::vector<Real> rho(std::size_t(p), Real(0));
@@ -363,68 +393,20 @@ AutoEstimate estimate_auto(const AutoData& data, const AutoControl& c) {
         e.bad_column = f.failed_column;
         return e;
     }
-    e.rows_used = keep_first ? e.n : e.n - p;
-    e.coef = f.coef;
-    e.sse = f.sse;
-    e.cov.assign(std::size_t(k) * k, Real(0));
-    e.rho_se.assign(std::size_t(p), Real(0));
-    if (c.method == AutoMethod::ML) {
-        e.sigma2 = f.sse / Real(e.n);
-        e.llf = gaussian_llf(Real(e.n), f.sse) + ar_log_det(rho);
-        // The covariance of (b, rho): minus the inverse Hessian of the log-likelihood with
-        // sigma^2 concentrated out.
-        std::vector<Real> theta = e.coef;
-        theta.insert(theta.end(), rho.begin(), rho.end());
-        std::vector<Real> g, h, lower;
-        numeric_derivatives([&](const std::vector<Real>& t) { return llf_at(pr, t); }, theta,
-                            HESSIAN_STEP, g, h);
-        for (Real& v : h) v = -v;
-        int failed = -1;
-        const int d = k + p;
-        if (!cholesky_factor(h, d, lower, failed)) {
-            e.end = AutoEnd::SINGULAR;
-            e.bad_column = failed < k ? failed : -1;
-            return e;
-        }
-        const std::vector<Real> inverse = cholesky_inverse(lower, d);
-        e.full_cov = inverse;
-        for (int a = 0; a < k; ++a)
-            for (int b = 0; b < k; ++b)
-                e.cov[std::size_t(a) * k + b] = inverse[std::size_t(a) * d + b];
-        for (int i = 0; i < p; ++i)
-            e.rho_se[std::size_t(i)] =
-                qm::sqrt(inverse[std::size_t(k + i) * d + std::size_t(k + i)]);
-    } else {
-        e.sigma2 = f.sse / Real(e.rows_used - k);
-        e.llf = keep_first ? gaussian_llf(Real(e.n), f.sse) + ar_log_det(rho)
-                           : gaussian_llf(Real(e.rows_used), f.sse);
-        for (int a = 0; a < k; ++a)
-            for (int b = 0; b < k; ++b)
-                e.cov[std::size_t(a) * k + b] = e.sigma2 * f.inverse_at(a, b);
-        const int d = k + p;
-        e.full_cov.assign(std::size_t(d) * d, Real(0));
-        for (int a = 0; a < k; ++a)
-            for (int b = 0; b < k; ++b)
-                e.full_cov[std::size_t(a) * d + b] = e.cov[std::size_t(a) * k + b];
-        std::vector<Real> again, inverse;
-        const std::vector<Real> r = residual_lag_products(moments, f.coef);
-        if (rho_from_residuals(r, p, again, inverse)) {
-            Real explained = 0;
-            for (int i = 0; i < p; ++i) explained += again[std::size_t(i)] * r[std::size_t(i + 1)];
-            const Real s2 = (r[0] - explained) / Real(e.n - 2 * p);
-            for (int i = 0; i < p; ++i)
-                for (int j = 0; j < p; ++j)
-                    e.full_cov[std::size_t(k + i) * d + std::size_t(k + j)] =
-                        s2 * inverse[std::size_t(i) * p + std::size_t(j)];
-            for (int i = 0; i < p; ++i)
-                e.rho_se[std::size_t(i)] =
-                    qm::sqrt(s2 * inverse[std::size_t(i) * p + std::size_t(i)]);
-        }
+    const int rows_used = keep_first ? n : n - p;
+    const bool ml = c.method == AutoMethod::ML;
+    EstimationResults& r = e.result.record;
+    if (ml && !ml_covariance(pr, f.coef, rho, r.cov, e.bad_column)) {
+        e.end = AutoEnd::SINGULAR;
+        return e;
     }
-    e.se.resize(std::size_t(k));
-    for (int j = 0; j < k; ++j) e.se[std::size_t(j)] = qm::sqrt(e.cov[std::size_t(j) * k + j]);
-    residuals(data, c, e);
-    if (e.end == AutoEnd::CONVERGED) finish_auto_result(e, c.method == AutoMethod::ML);
+    e.sigma2 = f.sse / Real(ml ? n : rows_used - k);
+    if (!ml) r.cov = iterated_covariance(pr, f, e.sigma2);
+    const Real llf = keep_first ? gaussian_llf(Real(n), f.sse) + ar_log_det(rho)
+                                : gaussian_llf(Real(rows_used), f.sse);
+    if (e.end != AutoEnd::CONVERGED) return e;
+    residuals(data, c, f.coef, e);
+    fill_auto_result(f, rows_used, llf, ml, e);
     return e;
 }
 

@@ -35,29 +35,19 @@ enum class AutoEnd { CONVERGED, ITERATION_LIMIT, NONSTATIONARY, SINGULAR, NOT_FI
 struct AutoEstimate {
     AutoEnd end = AutoEnd::CONVERGED;
     int bad_column = -1; // SINGULAR: the dependent regressor
-    int n = 0, k = 0, order = 0;
-    int rows_used = 0; // n, or n - p for Cochrane-Orcutt
+    int order = 0;
     int iterations = 0;
     std::vector<std::vector<Real>> history; // rho after each iteration
     std::vector<Real> history_value;        // log-likelihood (ML) or SSE after each iteration
-    std::vector<Real> rho, rho_se;
-    std::vector<Real> coef, cov, se; // the regression: K, K x K row-major, K
-    Real sse = 0;                    // transformed residuals' sum of squares
-    Real sigma2 = 0;                 // ML: SSE/n; iterations: SSE/(rows - K)
-    Real llf = 0;
-    Real dw = 0; // of the transformed residuals
-    Real r2 = 0; // 1 - sum e^2 / sum (y - ybar)^2 of the one-step predictions
-    std::vector<Real> predicted,
-        innovations;              // one-step predictions x'b + rho u_(t-1) ..., y - them
-    std::vector<Real> structural; // u = y - x'b
-    // The covariance of (b, rho), K + p square row-major: minus the inverse Hessian under ML;
-    // after the iterations the regression's block and rho's from the residuals' regression,
-    // with no covariance between the two (each is estimated given the other).
-    std::vector<Real> full_cov;
-    // When converged: coefficients b then rho (RHO, RHO2), their covariance, standard errors,
-    // ratios and p-values (the regression's by t after the iterations, rho's always by the
-    // normal), the one-step predictions and their errors, N, K, df, SSE, sigma, the one-step
-    // R-square, the log-likelihood, rho for FCAST, and the result scalars.
+    std::vector<Real> rho;                  // at the end of the iterations
+    Real sigma2 = 0; // ML: SSE/n; iterations: SSE/(rows - K), with SSE the transformed residuals'
+    Real dw = 0;     // of the transformed residuals
+    // When converged: coefficients b then rho (RHO, RHO2), their covariance (K + p square:
+    // minus the inverse Hessian under ML; after the iterations the regression's block and rho's
+    // from the residuals' regression, none between the two), standard errors, ratios and
+    // p-values (the regression's by t after the iterations, rho's always by the normal), the
+    // one-step predictions x'b + rho u(t-1) ... and their errors, N, K, df, SSE, sigma, the
+    // one-step R-square, the log-likelihood, rho for FCAST, and the result scalars.
     ModelResult result;
 };
 

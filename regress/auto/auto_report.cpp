@@ -29,12 +29,6 @@ const char* method_text(AutoMethod m) {
     return "EXACT MAXIMUM LIKELIHOOD";
 }
 
-std::vector<std::string> rho_names(int order) {
-    std::vector<std::string> names = {first_8_padded("RHO")};
-    if (order == 2) names.push_back(first_8_padded("RHO2"));
-    return names;
-}
-
 std::string rho_text(const std::vector<Real>& rho) {
     std::string text = "RHO = " + number_text(rho[0]);
     if (rho.size() == 2) text += ", RHO2 = " + number_text(rho[1]);
@@ -58,6 +52,12 @@ CoefficientTable auto_table_rows(const CoefficientTable& all, std::size_t from, 
 }
 
 } // namespace
+
+std::vector<std::string> rho_names(int order) {
+    std::vector<std::string> names = {first_8_padded("RHO")};
+    if (order == 2) names.push_back(first_8_padded("RHO2"));
+    return names;
+}
 
 EstimationFailure auto_failure(const EstimationEquation& eq, const AutoEstimate& e) {
     switch (e.end) {
@@ -91,8 +91,8 @@ void report_auto_heading(Run& run, const EstimationEquation& eq, const AutoEstim
     if (!run.flags.OPUT) return;
     write_line(run, " REGRESSION WITH AR(" + std::to_string(e.order) +
                         ") ERRORS: " + method_text(method));
-    write_line(run,
-               fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " + eq.dep_name);
+    write_line(run, fmt_I(e.result.record.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+                        "DEPENDENT VARIABLE= " + eq.dep_name);
     if (o.PITER)
         for (std::size_t it = 0; it < e.history.size(); ++it)
             write_iteration(run, int(it + 1), method == AutoMethod::ML ? "LOG-LIKELIHOOD" : "SSE",
@@ -101,7 +101,8 @@ void report_auto_heading(Run& run, const EstimationEquation& eq, const AutoEstim
 
 void report_auto(Run& run, const AutoEstimate& e, const AutoOptions& o, AutoMethod method) {
     if (!run.flags.OPUT) return;
-    const std::size_t k = e.coef.size(), all = e.result.record.coef.size();
+    const EstimationResults& r = e.result.record;
+    const std::size_t all = r.coef.size(), k = all - e.rho.size();
     CoefficientTable table = coefficient_table(e.result);
     table.wide = o.WIDE;
     write_line(run, " CONVERGENCE REACHED AFTER" + fmt_I(e.iterations, 5) + " ITERATIONS");
@@ -111,15 +112,14 @@ void report_auto(Run& run, const AutoEstimate& e, const AutoOptions& o, AutoMeth
     rt.label = " AUTOCORRELATION OF THE ERRORS";
     write_coefficient_table(run, rt);
     write_line(run, " ");
-    write_line(run, " R-SQUARE OF THE ONE-STEP PREDICTIONS =" + fmt_F(e.r2, 9, 4));
+    write_line(run, " R-SQUARE OF THE ONE-STEP PREDICTIONS =" + fmt_F(r.rsqr, 9, 4));
     write_line(run, " VARIANCE OF THE ESTIMATE-SIGMA**2 =" + fmt_G(e.sigma2, 13, 5));
-    write_line(run,
-               " STANDARD ERROR OF THE ESTIMATE-SIGMA =" + fmt_G(e.result.record.sigma, 13, 5));
-    write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(e.sse, 13, 5));
+    write_line(run, " STANDARD ERROR OF THE ESTIMATE-SIGMA =" + fmt_G(r.sigma, 13, 5));
+    write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(r.sse, 13, 5));
     write_line(run, std::string(method == AutoMethod::CORC
                                     ? " LOG OF THE CONDITIONAL LIKELIHOOD FUNCTION ="
                                     : " LOG OF THE LIKELIHOOD FUNCTION =") +
-                        fmt_G(e.llf, 13, 6));
+                        fmt_G(r.llf, 13, 6));
     write_line(run, " DURBIN-WATSON OF THE TRANSFORMED RESIDUALS =" + fmt_F(e.dw, 10, 5));
     if (method == AutoMethod::CORC)
         write_line(run, " THE FIRST" + fmt_I(e.order, 2) +
@@ -130,7 +130,7 @@ void report_auto(Run& run, const AutoEstimate& e, const AutoOptions& o, AutoMeth
     // The printed matrices are the regression's, as the table above.
     std::vector<Real> cov(k * k);
     for (std::size_t a = 0; a < k; ++a)
-        for (std::size_t b = 0; b < k; ++b) cov[a * k + b] = e.result.record.cov[a * all + b];
+        for (std::size_t b = 0; b < k; ++b) cov[a * k + b] = r.cov[a * all + b];
     write_coefficient_matrices(run, t.names, cov, o.PCOV, o.PCOR, o.WIDE);
 }
 

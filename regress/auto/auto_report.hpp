@@ -14,6 +14,9 @@ namespace tarvex {
 
 struct Run;
 
+// The named parameters after the regressors: RHO, and RHO2 for AR(2) (8 columns each).
+std::vector<std::string> rho_names(int order);
+
 void report_auto_heading(Run& run, const EstimationEquation& eq, const AutoEstimate& e,
                          const AutoOptions& o, AutoMethod method);
 // The estimate of a converged estimation (its result named).

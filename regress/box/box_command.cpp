@@ -78,6 +78,7 @@ void cmd_box(Run& run) {
     BoxData d;
     d.y = std::move(rows.y);
     d.x = std::move(rows.x);
+    d.missing = run.ws.XMISS;
     for (const OlsTerm& t : eq.terms) d.transformed.push_back(t.kind == TermKind::VARIABLE);
     d.regressors = o.ALLBOX    ? BoxRegressors::SAME_LAMBDA
                    : o.XLAMBDA ? BoxRegressors::OWN_LAMBDA
@@ -112,11 +113,6 @@ void cmd_box(Run& run) {
         run, "BOX", eq,
         std::vector<std::string>(names.begin() + std::ptrdiff_t(eq.terms.size()), names.end()), r);
     r.intercept = o.CONSTANT;
-    // A prediction whose inverse transformation is undefined is missing.
-    for (std::size_t i = 0; i < e.fitted.size(); ++i) {
-        r.predicted.push_back(e.defined[i] ? e.fitted[i] : run.ws.XMISS);
-        r.residuals.push_back(e.defined[i] ? e.resid[i] : run.ws.XMISS);
-    }
     report_box(run, eq, e, o);
     store_model_result(run, std::move(e.result), o.out);
 }

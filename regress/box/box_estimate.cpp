@@ -124,7 +124,6 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
     const Layout at = layout_of(d);
     const std::size_t n = d.y.size();
     const int k = at.k, p = at.p;
-    e.n = int(n), e.k = k, e.p = p;
     std::vector<Real> log_y(n);
     Real sum_log_y = 0;
     for (std::size_t i = 0; i < n; ++i) sum_log_y += (log_y[i] = qm::log(d.y[i]));
@@ -269,7 +268,6 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
     }
     EstimationResults& r = e.result.record;
     r.coef = fit.parameters;
-    e.llf = fit.at_maximum.llf;
     e.lambda_y = r.coef[std::size_t(at.lambda_y)];
     e.lambda_x = d.regressors == BoxRegressors::SAME_LAMBDA ? e.lambda_y
                  : at.lambda_x >= 0                         ? r.coef[std::size_t(at.lambda_x)]
@@ -285,14 +283,14 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
     }
     r.cov = cholesky_inverse(lower, p);
     standard_errors_and_ratios(r.coef, r.cov, r.stderrs, r.tratios);
-    r.n = e.n;
+    r.n = int(n);
     r.k = p;
-    r.df = e.n - p;
+    r.df = r.n - p;
     r.asymptotic = true;
     r.mean_terms = k;
     r.sigma = qm::sqrt(e.sigma2);
     r.has_llf = true;
-    r.llf = e.llf;
+    r.llf = fit.at_maximum.llf;
     infer_coefficients(e.result);
     auto transform = std::make_shared<PowerTransformPart>();
     transform->regressors = d.regressors != BoxRegressors::NONE;
@@ -303,14 +301,12 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
     m.add_statistic(
         NamedStatistic{"LLF LAMBDA=1", e.llf_linear, StatisticLaw::NONE, 0, 0, false, 0});
     m.add_statistic(NamedStatistic{"LLF LAMBDA=0", e.llf_log, StatisticLaw::NONE, 0, 0, false, 0});
-    m.set_scalar(R_LLF, e.llf);
-    m.set_scalar(R_N, e.n);
-    m.set_scalar(R_K, p);
-    m.set_scalar(R_DF, r.df);
+    m.set_scalar(R_LLF, r.llf);
+    m.set_size_scalars();
     m.set_scalar(R_SIG2, e.sigma2);
     // Predictions carried back to y's scale: the inverse transformation of x'b (the median of
-    // y given x under normal errors).
-    e.fitted.assign(n, 0), e.resid.assign(n, 0), e.defined.assign(n, false);
+    // y given x under normal errors), and the residuals y minus them.
+    r.predicted.assign(n, d.missing), r.residuals.assign(n, d.missing);
     for (std::size_t i = 0; i < n; ++i) {
         Real xb = 0;
         for (int j = 0; j < k; ++j)
@@ -319,9 +315,8 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
                                                 : d.x[j][i]);
         Real v = 0;
         if (box_cox_inverse(xb, e.lambda_y, v)) {
-            e.fitted[i] = v;
-            e.resid[i] = d.y[i] - v;
-            e.defined[i] = true;
+            r.predicted[i] = v;
+            r.residuals[i] = d.y[i] - v;
         }
     }
     return e;

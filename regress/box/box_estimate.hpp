@@ -22,6 +22,7 @@ struct BoxData {
     std::vector<std::vector<Real>> x; // K columns
     std::vector<bool> transformed;    // per column: transformed (a positive regressor)
     BoxRegressors regressors = BoxRegressors::NONE;
+    Real missing = 0; // the prediction and residual where the inverse transformation is undefined
 };
 
 struct BoxControl {
@@ -46,16 +47,12 @@ struct BoxEstimate {
     int bad_parameter = -1; // SINGULAR
     Real exact_lambda = 0;  // EXACT_FIT: the lambda of y where the fit is exact
     int iterations = 0;
-    int n = 0, k = 0, p = 0; // p: K + lambdas + 1
     // b, lambda(s) and s2 with their covariance (p x p row-major), standard errors, asymptotic
     // ratios and p-values; N, p, df, sigma, the log-likelihood, the lambdas for FCAST, the
     // named statistics and the result scalars (the command adds the predictions below).
     ModelResult result;
     Real lambda_y = 0, lambda_x = 0, sigma2 = 0;
-    Real llf = 0;
     Real llf_linear = 0, llf_log = 0; // the profile at every lambda 1 and at every lambda 0
-    std::vector<Real> fitted, resid;  // back-transformed x'b and y minus it (missing: undefined)
-    std::vector<bool> defined;
 };
 
 BoxEstimate estimate_box(const BoxData& data, const BoxControl& control);

@@ -24,21 +24,18 @@ void report_box(Run& run, const EstimationEquation& eq, const BoxEstimate& e, co
     const std::vector<std::string> names = box_parameter_names(eq, o);
     if (put) {
         write_line(run, " BOX-COX REGRESSION BY MAXIMUM LIKELIHOOD");
-        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+        write_line(run, fmt_I(e.result.record.n, 9) + " OBSERVATIONS" + fmt_X(5) +
                             "DEPENDENT VARIABLE= " + eq.dep_name);
         write_line(run, std::string(" TRANSFORMED: THE DEPENDENT VARIABLE") +
                             (o.ALLBOX    ? " AND THE REGRESSORS (ONE LAMBDA)"
                              : o.XLAMBDA ? "; THE REGRESSORS WITH LAMBDAX"
                                          : ""));
     }
-    report_iteration_end(run,
-                         e.end == BoxEnd::ITERATION_LIMIT ? IterationEnd::ITERATION_LIMIT
-                         : e.end == BoxEnd::STUCK         ? IterationEnd::STUCK
-                                                          : IterationEnd::CONVERGED,
-                         e.iterations, "LOG-LIKELIHOOD", ERR_BOX_NO_CONVERGENCE, ERR_BOX_STUCK);
+    report_iteration_end(run, iteration_end_of(e.end), e.iterations, "LOG-LIKELIHOOD",
+                         ERR_BOX_NO_CONVERGENCE, ERR_BOX_STUCK);
     if (put) {
         write_line(run, " ");
-        write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(e.llf, 13, 6));
+        write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(e.result.record.llf, 13, 6));
         write_line(run, " LOG-LIKELIHOOD AT LAMBDA = 1 (LINEAR) =" + fmt_G(e.llf_linear, 13, 6));
         write_line(run, " LOG-LIKELIHOOD AT LAMBDA = 0 (LOG)    =" + fmt_G(e.llf_log, 13, 6));
         write_line(run, " ");

@@ -14,6 +14,15 @@ struct Run;
 
 enum class IterationEnd { CONVERGED, ITERATION_LIMIT, STUCK };
 
+// The end a report states for a model's own end (an enum with ITERATION_LIMIT and STUCK; any
+// other end of an estimate that stands is reported as converged).
+template <class ModelEnd>
+IterationEnd iteration_end_of(ModelEnd end) {
+    return end == ModelEnd::ITERATION_LIMIT ? IterationEnd::ITERATION_LIMIT
+           : end == ModelEnd::STUCK         ? IterationEnd::STUCK
+                                            : IterationEnd::CONVERGED;
+}
+
 // `objective` names what the iteration improves ("SUM OF SQUARES", "LOG-LIKELIHOOD").
 void report_iteration_end(Run& run, IterationEnd end, int iterations, const std::string& objective,
                           int limit_number, int stuck_number);

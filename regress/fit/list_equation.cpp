@@ -20,6 +20,29 @@ namespace {
 
 constexpr int LAG_ORDER_CODE = 10000; // lag codes from here up carry a polynomial order
 
+// The rows where they lie; false when a term is not a plain series over the range.
+bool rows_in_place(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
+                   const ListRows& rows, PlacedRows& placed) {
+    if (rows.end < rows.beg) return false;
+    placed.span = static_cast<std::size_t>(rows.end - rows.beg + 1);
+    placed.y = series_start(run, dep_ref, dep_lag, rows.beg, rows.end);
+    if (placed.y == nullptr) return false;
+    for (const OlsTerm& t : terms) {
+        if (t.kind == TermKind::INTERCEPT) {
+            placed.x.push_back(nullptr);
+            continue;
+        }
+        const Real* start = t.kind == TermKind::VARIABLE
+                                ? series_start(run, t.ref, t.lag, rows.beg, rows.end)
+                                : nullptr;
+        if (start == nullptr) return false;
+        placed.x.push_back(start);
+    }
+    if (rows.obs.size() != placed.span)
+        for (int t : rows.obs) placed.positions.push_back(static_cast<std::size_t>(t - rows.beg));
+    return true;
+}
+
 } // namespace
 
 OlsTerm list_term(Run& run, int k) {
@@ -132,29 +155,16 @@ const Real* series_start(Run& run, int ref, int lag, int beg, int end) {
     return &element(run, info, static_cast<long long>(beg) - lag);
 }
 
-bool place_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
-                     const ListRows& rows, PlacedRows& out) {
-    out = PlacedRows{};
-    if (rows.end < rows.beg) return false;
+PlacedRows place_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
+                           ListRows& rows) {
     PlacedRows placed;
-    placed.span = static_cast<std::size_t>(rows.end - rows.beg + 1);
-    placed.y = series_start(run, dep_ref, dep_lag, rows.beg, rows.end);
-    if (placed.y == nullptr) return false;
-    for (const OlsTerm& t : terms) {
-        if (t.kind == TermKind::INTERCEPT) {
-            placed.x.push_back(nullptr);
-            continue;
-        }
-        const Real* start = t.kind == TermKind::VARIABLE
-                                ? series_start(run, t.ref, t.lag, rows.beg, rows.end)
-                                : nullptr;
-        if (start == nullptr) return false;
-        placed.x.push_back(start);
-    }
-    if (rows.obs.size() != placed.span)
-        for (int t : rows.obs) placed.positions.push_back(static_cast<std::size_t>(t - rows.beg));
-    out = std::move(placed);
-    return true;
+    if (rows_in_place(run, dep_ref, dep_lag, terms, rows, placed)) return placed;
+    fill_list_rows(run, dep_ref, dep_lag, terms, rows);
+    placed = PlacedRows{};
+    placed.y = rows.y.data();
+    for (std::size_t j = 0; j < terms.size(); ++j)
+        placed.x.push_back(terms[j].kind == TermKind::INTERCEPT ? nullptr : rows.x[j].data());
+    return placed;
 }
 
 bool append_list_terms(Run& run, const OlsTerm& dep, int from, int to, int err_both_sides,
@@ -171,28 +181,23 @@ bool append_list_terms(Run& run, const OlsTerm& dep, int from, int to, int err_b
     return true;
 }
 
-bool read_list_equation(Run& run, const std::string& word, bool constant, int err_no_list,
-                        int err_both_sides, ListEquationTerms& out) {
+OlsTerm read_dependent(Run& run, EstimationEquation& eq) {
+    const OlsTerm dep = list_term(run, 1);
+    eq.dep_ref = dep.ref, eq.dep_lag = dep.lag, eq.dep_name = dep.name;
+    return dep;
+}
+
+bool read_estimation_equation(Run& run, const std::string& word, bool constant, int err_no_list,
+                              int err_both_sides, EstimationEquation& eq) {
     const int count = run.scan.NF;
     if (count < 1 || (count < 2 && !constant)) {
         report_error(run, " ...ERROR.." + word + " NEEDS depvar indeps", err_no_list);
         return false;
     }
-    out.dep = list_term(run, 1);
-    out.terms.clear();
-    if (!append_list_terms(run, out.dep, 2, count, err_both_sides, out.terms)) return false;
-    if (constant) out.terms.push_back(intercept_term(run));
-    return true;
-}
-
-bool read_estimation_equation(Run& run, const std::string& word, bool constant, int err_no_list,
-                              int err_both_sides, EstimationEquation& eq) {
-    ListEquationTerms list;
-    if (!read_list_equation(run, word, constant, err_no_list, err_both_sides, list)) return false;
-    eq.dep_ref = list.dep.ref;
-    eq.dep_lag = list.dep.lag;
-    eq.dep_name = list.dep.name;
-    eq.terms = std::move(list.terms);
+    const OlsTerm dep = read_dependent(run, eq);
+    eq.terms.clear();
+    if (!append_list_terms(run, dep, 2, count, err_both_sides, eq.terms)) return false;
+    if (constant) eq.terms.push_back(intercept_term(run));
     return true;
 }
 

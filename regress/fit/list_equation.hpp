@@ -25,18 +25,14 @@ OlsTerm intercept_term(const Run& run);
 bool append_list_terms(Run& run, const OlsTerm& dep, int from, int to, int err_both_sides,
                        std::vector<OlsTerm>& terms);
 
-// The list "depvar indeps" of an estimation command: the dependent variable and the regressors,
-// the intercept appended last when `constant`.
-struct ListEquationTerms {
-    OlsTerm dep;
-    std::vector<OlsTerm> terms;
-};
-// Reads the scan block's list. A list without a regressor (counting the intercept) writes
-// " ...ERROR..<word> NEEDS depvar indeps" with `err_no_list`; a regressor that is the dependent
-// variable itself " ...ERROR..VARIABLE name IS ON BOTH SIDES OF EQUATION" with `err_both_sides`.
-bool read_list_equation(Run& run, const std::string& word, bool constant, int err_no_list,
-                        int err_both_sides, ListEquationTerms& out);
-// The same list read into an equation's dependent variable and terms.
+// Scan item 1 as the dependent variable of `eq`, returned as a term for the both-sides check.
+OlsTerm read_dependent(Run& run, EstimationEquation& eq);
+
+// Reads the list "depvar indeps" of an estimation command into the equation's dependent
+// variable and terms, the intercept appended last when `constant`. A list without a regressor
+// (counting the intercept) writes " ...ERROR..<word> NEEDS depvar indeps" with `err_no_list`; a
+// regressor that is the dependent variable itself " ...ERROR..VARIABLE name IS ON BOTH SIDES OF
+// EQUATION" with `err_both_sides`.
 bool read_estimation_equation(Run& run, const std::string& word, bool constant, int err_no_list,
                               int err_both_sides, EstimationEquation& eq);
 
@@ -69,18 +65,20 @@ void fill_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTer
 // t - beg from it; null when the variable is not such a series.
 const Real* series_start(Run& run, int ref, int lag, int beg, int end);
 
-// The rows of an equation read where they lie in the work area: a pointer per term (null for
-// the intercept) and for y at observation rows.beg, and the offsets from it of the rows in use
-// (empty when every observation of the range is used). For the estimators that read their data
-// through the exact cross products (kernels/exact_gram.hpp), which take the same form.
+// The rows of an equation for the estimators that read their data through the exact cross
+// products (kernels/exact_gram.hpp): a pointer per term (null for the intercept) and for y at
+// observation rows.beg, and the offsets from it of the rows in use (empty when every
+// observation of the range is used).
 struct PlacedRows {
     const Real* y = nullptr;
     std::vector<const Real*> x;
     std::vector<std::size_t> positions;
     std::size_t span = 0; // rows.end - rows.beg + 1
 };
-// False, `out` left empty, when a term is not a plain series over the range (then gather).
-bool place_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
-                     const ListRows& rows, PlacedRows& out);
+// The rows where they lie in the work area when every term is a plain series over the range;
+// else their values are read into `rows` (fill_list_rows) and pointed at there, every row in
+// use. The estimates are the same either way.
+PlacedRows place_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
+                           ListRows& rows);
 
 } // namespace tarvex

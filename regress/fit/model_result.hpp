@@ -8,6 +8,7 @@
 #pragma once
 
 #include "core/estimation_results.hpp"
+#include "core/result_scalars.hpp"
 #include "numeric/real.hpp"
 
 #include <string>
@@ -43,6 +44,19 @@ struct ModelResult {
     bool failed() const { return failure.written || !failure.line.empty() || failure.number != 0; }
     void fail(std::string line, int number) { failure = {std::move(line), number, false}; }
     void set_scalar(int id, Real value) { scalars.push_back({id, value}); }
+    // $N, $K and $DF: the record's n, k and df.
+    void set_size_scalars() {
+        set_scalar(R_N, record.n);
+        set_scalar(R_K, record.k);
+        set_scalar(R_DF, record.df);
+    }
+    // A least-squares fit's $SSE and $R2 from the record, with $SIG2 and $ADR2.
+    void set_fit_scalars(Real sigma2, Real adjusted_r2) {
+        set_scalar(R_SSE, record.sse);
+        set_scalar(R_SIG2, sigma2);
+        set_scalar(R_R2, record.rsqr);
+        set_scalar(R_ADR2, adjusted_r2);
+    }
     // A statistic besides the coefficients, in report order.
     void add_statistic(NamedStatistic statistic) {
         record.statistics.push_back(std::move(statistic));

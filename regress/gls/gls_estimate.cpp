@@ -127,13 +127,8 @@ GlsEstimate estimate_gls(const GlsData& d) {
     }
     r.intercept = d.intercept >= 0;
     ModelResult& m = e.result;
-    m.set_scalar(R_N, r.n);
-    m.set_scalar(R_K, r.k);
-    m.set_scalar(R_DF, r.df);
-    m.set_scalar(R_SSE, r.sse);
-    m.set_scalar(R_SIG2, e.sigma2);
-    m.set_scalar(R_R2, r.rsqr);
-    m.set_scalar(R_ADR2, e.adjusted_r2);
+    m.set_size_scalars();
+    m.set_fit_scalars(e.sigma2, e.adjusted_r2);
     m.set_scalar(R_LLF, r.llf);
     return e;
 }

@@ -39,10 +39,7 @@ bool read_equation(Run& run, const HeteroOptions& o, HeteroEquation& eq) {
                      ERR_HET_NO_LIST);
         return false;
     }
-    const OlsTerm dep = list_term(run, 1);
-    eq.dep_ref = dep.ref;
-    eq.dep_lag = dep.lag;
-    eq.dep_name = dep.name;
+    const OlsTerm dep = read_dependent(run, eq);
     if (!append_list_terms(run, dep, 2, split, ERR_HET_BOTH_SIDES, eq.terms)) return false;
     if (scan.list_break >= 0) {
         for (int k = split + 1; k <= scan.NF; ++k) eq.variance.push_back(list_term(run, k));

@@ -40,12 +40,13 @@ HeteroEstimate estimate_hetero(const HeteroData& data, const HeteroControl& cont
     const std::size_t n = data.y.size();
     const int k = static_cast<int>(data.x.size()), m = static_cast<int>(data.z.size());
     const int p = k + m;
-    e.n = static_cast<int>(n), e.k = k, e.m = m;
+    EstimationResults& r = e.result.record;
+    r.n = static_cast<int>(n), r.k = p, r.mean_terms = k;
     const Real log2pi = qm::log(2 * qm::PI);
 
     // Start: OLS for b; g from log e**2 on z.
     const LsSolution ols =
-        solve_least_squares(OlsMethod::GS, column_major(data.x, n), data.y, e.n, k, 0);
+        solve_least_squares(OlsMethod::GS, column_major(data.x, n), data.y, r.n, k, 0);
     if (dependent(ols) >= 0) {
         e.end = HeteroEnd::MEAN_SINGULAR;
         e.bad_column = dependent(ols);
@@ -59,15 +60,15 @@ HeteroEstimate estimate_hetero(const HeteroData& data, const HeteroControl& cont
         e.end = HeteroEnd::EXACT_FIT;
         return e;
     }
-    e.llf_constant = -Real(e.n) / 2 * (log2pi + 1 + qm::log(ols.sse / e.n));
-    const Real floor = ols.sse / e.n * 1e-20Q; // an exact fit leaves log 0 otherwise
+    e.llf_constant = -Real(r.n) / 2 * (log2pi + 1 + qm::log(ols.sse / r.n));
+    const Real floor = ols.sse / r.n * 1e-20Q; // an exact fit leaves log 0 otherwise
     std::vector<Real> log_e2(n);
     for (std::size_t i = 0; i < n; ++i) {
         const Real r = ols.residuals[i];
         log_e2[i] = qm::log(r * r > floor ? r * r : floor);
     }
     const LsSolution aux =
-        solve_least_squares(OlsMethod::GS, column_major(data.z, n), log_e2, e.n, m, 0);
+        solve_least_squares(OlsMethod::GS, column_major(data.z, n), log_e2, r.n, m, 0);
     if (dependent(aux) >= 0) {
         e.end = HeteroEnd::VARIANCE_SINGULAR;
         e.bad_column = dependent(aux);
@@ -124,8 +125,7 @@ HeteroEstimate estimate_hetero(const HeteroData& data, const HeteroControl& cont
     mc.parameter_tolerance = control.parameter_tolerance;
     const MaximizeResult fit = maximize_likelihood(start, evaluate, mc, true);
     e.iterations = fit.iterations;
-    for (const MaximizeIteration& it : fit.history)
-        e.history.push_back({it.iteration, it.llf, it.parameters});
+    e.history = fit.history;
     switch (fit.status) {
     case MaximizeStatus::CONVERGED:
         e.end = HeteroEnd::CONVERGED;
@@ -144,9 +144,8 @@ HeteroEstimate estimate_hetero(const HeteroData& data, const HeteroControl& cont
         e.bad_column = fit.dependent_parameter >= k ? fit.dependent_parameter - k : 0;
         return e;
     }
-    EstimationResults& r = e.result.record;
     r.coef = fit.parameters;
-    e.llf = fit.at_maximum.llf;
+    r.llf = fit.at_maximum.llf;
     std::vector<Real> minus_hessian(fit.at_maximum.hessian), lower;
     for (Real& v : minus_hessian) v = -v;
     int bad = -1;
@@ -158,13 +157,10 @@ HeteroEstimate estimate_hetero(const HeteroData& data, const HeteroControl& cont
     const std::vector<Real> inverse = cholesky_inverse(lower, p);
     r.cov = control.sandwich ? sandwich_product(inverse, fit.at_maximum.opg, p) : inverse;
     standard_errors_and_ratios(r.coef, r.cov, r.stderrs, r.tratios);
-    r.n = e.n;
-    r.k = k + m;
-    r.df = e.n - k - m;
+    r.df = r.n - p;
     r.asymptotic = true;
-    r.mean_terms = k;
     infer_coefficients(e.result);
-    e.lr = 2 * (e.llf - e.llf_constant);
+    e.lr = 2 * (r.llf - e.llf_constant);
     e.lr_df = m - (data.z_intercept >= 0 ? 1 : 0);
     e.lr_pvalue = e.lr_df > 0 ? chi2_tail(e.lr > 0 ? e.lr : Real(0), e.lr_df) : Real(1);
     r.predicted.resize(n), r.residuals.resize(n), e.variance.resize(n);
@@ -179,17 +175,14 @@ HeteroEstimate estimate_hetero(const HeteroData& data, const HeteroControl& cont
     Real sse = 0;
     for (Real u : r.residuals) sse += u * u;
     r.sse = sse;
-    r.sigma = e.n > 0 ? qm::sqrt(sse / e.n) : Real(0);
+    r.sigma = r.n > 0 ? qm::sqrt(sse / r.n) : Real(0);
     r.has_llf = true;
-    r.llf = e.llf;
     ModelResult& mr = e.result;
     if (e.lr_df > 0)
         mr.add_statistic(NamedStatistic{"LR CONSTANT VARIANCE", e.lr, StatisticLaw::CHI_SQUARE,
                                         Real(e.lr_df), 0, true, e.lr_pvalue});
-    mr.set_scalar(R_LLF, e.llf);
-    mr.set_scalar(R_N, e.n);
-    mr.set_scalar(R_K, k + m);
-    mr.set_scalar(R_DF, r.df);
+    mr.set_scalar(R_LLF, r.llf);
+    mr.set_size_scalars();
     mr.set_scalar(R_CHI, e.lr);
     return e;
 }

@@ -40,23 +40,15 @@ enum class HeteroEnd {
     EXACT_FIT,         // OLS leaves no residual: the variances can shrink to 0 without end
 };
 
-struct HeteroIteration {
-    int iteration = 0;
-    Real llf = 0;
-    std::vector<Real> parameters;
-};
-
 struct HeteroEstimate {
     HeteroEnd end = HeteroEnd::CONVERGED;
     int bad_column = -1; // MEAN_SINGULAR, VARIANCE_SINGULAR: the column (0-based in its equation)
     int iterations = 0;
-    std::vector<HeteroIteration> history;
-    int n = 0, k = 0, m = 0;
+    std::vector<MaximizeIteration> history;
     // Coefficients b then g, their covariance ((K+M) x (K+M) row-major), standard errors,
-    // asymptotic ratios and p-values, x'b and y - x'b, N, K+M, df, SSE, sigma, the
-    // log-likelihood, the LR test as a named statistic, and the result scalars.
+    // asymptotic ratios and p-values, x'b and y - x'b, N, K+M (K the mean terms), df, SSE, sigma,
+    // the log-likelihood, the LR test as a named statistic, and the result scalars.
     ModelResult result;
-    Real llf = 0;
     Real llf_constant = 0; // the OLS likelihood: Var(e_i) the same for every i
     Real lr = 0, lr_pvalue = 0;
     int lr_df = 0;

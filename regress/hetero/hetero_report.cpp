@@ -34,7 +34,7 @@ std::vector<std::string> hetero_parameter_names(const HeteroEquation& eq) {
 
 void write_history(Run& run, const HeteroEquation& eq, const HeteroEstimate& e) {
     const std::vector<std::string> names = hetero_parameter_names(eq);
-    for (const HeteroIteration& it : e.history)
+    for (const MaximizeIteration& it : e.history)
         write_iteration(run, it.iteration, "LOG-LIKELIHOOD", it.llf, names, it.parameters);
 }
 
@@ -64,19 +64,16 @@ void report_hetero(Run& run, const HeteroEquation& eq, const HeteroEstimate& e,
     const bool put = run.flags.OPUT;
     if (put) {
         write_line(run, " REGRESSION WITH MULTIPLICATIVE HETEROSKEDASTICITY: VAR(E) = EXP(Z'G)");
-        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+        write_line(run, fmt_I(e.result.record.n, 9) + " OBSERVATIONS" + fmt_X(5) +
                             "DEPENDENT VARIABLE= " + eq.dep_name);
         write_line(run, " METHOD: " + o.METHOD + " (MAXIMUM LIKELIHOOD)");
         if (o.PITER) write_history(run, eq, e);
     }
-    report_iteration_end(run,
-                         e.end == HeteroEnd::ITERATION_LIMIT ? IterationEnd::ITERATION_LIMIT
-                         : e.end == HeteroEnd::STUCK         ? IterationEnd::STUCK
-                                                             : IterationEnd::CONVERGED,
-                         e.iterations, "LOG-LIKELIHOOD", ERR_HET_NO_CONVERGENCE, ERR_HET_STUCK);
+    report_iteration_end(run, iteration_end_of(e.end), e.iterations, "LOG-LIKELIHOOD",
+                         ERR_HET_NO_CONVERGENCE, ERR_HET_STUCK);
     if (put) {
         write_line(run, " ");
-        write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(e.llf, 13, 6));
+        write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(e.result.record.llf, 13, 6));
         write_line(run, " LOG-LIKELIHOOD WITH CONSTANT VARIANCE =" + fmt_G(e.llf_constant, 13, 6));
         if (e.lr_df > 0)
             write_line(run, " LIKELIHOOD RATIO TEST OF CONSTANT VARIANCE: CHI-SQUARE =" +
@@ -86,7 +83,8 @@ void report_hetero(Run& run, const HeteroEquation& eq, const HeteroEstimate& e,
         write_line(run, " ");
         write_table(run, fmt_X(10) + "MEAN EQUATION:", eq.terms, e, 0, o.WIDE);
         write_line(run, " ");
-        write_table(run, fmt_X(10) + "VARIANCE EQUATION:", eq.variance, e, e.k, o.WIDE);
+        write_table(run, fmt_X(10) + "VARIANCE EQUATION:", eq.variance, e,
+                    e.result.record.mean_terms, o.WIDE);
         const std::vector<std::string> names = hetero_parameter_names(eq);
         write_coefficient_matrices(run, names, e.result.record.cov, o.PCOV, o.PCOR, o.WIDE);
     }

@@ -47,10 +47,7 @@ bool read_equation(Run& run, const IvOptions& o, IvEquation& eq) {
                      ERR_IV_NO_LIST);
         return false;
     }
-    const OlsTerm dep = list_term(run, 1);
-    eq.dep_ref = dep.ref;
-    eq.dep_lag = dep.lag;
-    eq.dep_name = dep.name;
+    const OlsTerm dep = read_dependent(run, eq);
     if (!append_list_terms(run, dep, 2, split, ERR_IV_BOTH_SIDES, eq.terms) ||
         !append_list_terms(run, dep, split + 1, scan.NF, ERR_IV_BOTH_SIDES, eq.instruments))
         return false;
@@ -154,20 +151,12 @@ void cmd_2sls(Run& run) {
     data.n = rows.obs.size();
     data.regressors = c.regressors;
     data.instruments = c.instruments;
-    PlacedRows placed;
-    if (place_list_rows(run, eq.dep_ref, eq.dep_lag, c.terms, rows, placed)) {
-        data.y = placed.y;
-        data.columns = placed.x;
-        if (!placed.positions.empty()) {
-            data.rows = placed.positions.data();
-            data.span = placed.span;
-        }
-    } else {
-        fill_list_rows(run, eq.dep_ref, eq.dep_lag, c.terms, rows);
-        data.y = rows.y.data();
-        for (std::size_t j = 0; j < c.terms.size(); ++j)
-            data.columns.push_back(c.terms[j].kind == TermKind::INTERCEPT ? nullptr
-                                                                          : rows.x[j].data());
+    const PlacedRows placed = place_list_rows(run, eq.dep_ref, eq.dep_lag, c.terms, rows);
+    data.y = placed.y;
+    data.columns = placed.x;
+    if (!placed.positions.empty()) {
+        data.rows = placed.positions.data();
+        data.span = placed.span;
     }
     IvControl control;
     control.robust = o.HETCOV;

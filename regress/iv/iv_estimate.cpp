@@ -60,14 +60,9 @@ void finish_iv_result(IvEstimate& e) {
         m.add_statistic(iv_named_statistic("SARGAN", e.sargan, StatisticLaw::CHI_SQUARE));
     if (e.hansen.available)
         m.add_statistic(iv_named_statistic("HANSEN J", e.hansen, StatisticLaw::CHI_SQUARE));
-    m.set_scalar(R_N, r.n);
-    m.set_scalar(R_K, r.k);
-    m.set_scalar(R_DF, r.df);
-    m.set_scalar(R_SSE, r.sse);
+    m.set_size_scalars();
+    m.set_fit_scalars(e.sigma2, e.adjr2);
     m.set_scalar(R_SST, r.sst);
-    m.set_scalar(R_SIG2, e.sigma2);
-    m.set_scalar(R_R2, r.rsqr);
-    m.set_scalar(R_ADR2, e.adjr2);
     if (e.sargan.available) m.set_scalar(R_CHI, e.sargan.value);
 }
 

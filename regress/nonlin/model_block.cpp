@@ -3,22 +3,16 @@
 
 #include "core/command_table.hpp"
 #include "core/error_report.hpp"
-#include "core/interpreter_calls.hpp"
 #include "core/run.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
+#include "regress/fit/statement_block.hpp"
 #include "regress/nonlin/nonlin_errors.hpp"
 
 namespace tarvex {
 
 namespace {
-
-std::string rest_of_statement(const Run& run) {
-    const std::string& text = run.cmd.text;
-    const std::size_t col = static_cast<std::size_t>(run.cmd.col);
-    return col < text.size() ? text.substr(col) : std::string();
-}
 
 // The words of a COEFFICI line: names and values, "=" and "," taken as blanks.
 std::vector<std::string> coefficient_words(std::string text) {
@@ -35,17 +29,8 @@ std::vector<std::string> coefficient_words(std::string text) {
     return words;
 }
 
-// After an error: the block's remaining lines and its END are passed over; any other command
-// is past the block and runs next.
-void pass_over_block(Run& run) {
-    while (read_next_statement(run)) {
-        const int ikod = run.cmd.IKOD;
-        if (ikod == C_END) return;
-        if (ikod != C_COEFFICI && ikod != C_EQ) {
-            hold_statement_for_loop(run);
-            return;
-        }
-    }
+bool model_block_line(int ikod) {
+    return ikod == C_COEFFICI || ikod == C_EQ;
 }
 
 bool read_coefficients(Run& run, const std::string& text, ModelBlock& block) {
@@ -77,37 +62,16 @@ bool read_coefficients(Run& run, const std::string& text, ModelBlock& block) {
 } // namespace
 
 bool read_model_block(Run& run, ModelBlock& block) {
-    const bool put = run.flags.OPUT;
-    const int ikod = run.cmd.IKOD;
-    bool ok = false, ended = false;
-    while (read_next_statement(run)) {
-        const int line = run.cmd.IKOD;
-        if (line == C_END) {
-            ok = ended = true;
-            break;
-        }
-        if (line == C_COEFFICI) {
-            if (!read_coefficients(run, rest_of_statement(run), block)) {
-                pass_over_block(run);
-                break;
-            }
-            continue;
-        }
-        if (line == C_EQ) {
-            block.equations.push_back(rest_of_statement(run));
-            continue;
-        }
-        report_error(run, " ...ERROR..COMMAND IS NOT A COEFFICI, EQ OR END COMMAND",
-                     ERR_NL_NOT_IN_BLOCK);
-        hold_statement_for_loop(run);
-        break;
-    }
-    run.cmd.IKOD = ikod;
-    run.flags.OPUT = put;
-    if (!ok) {
-        if (!ended && !run.flags.ODONT) report_error(run, ""); // input ended inside the block
-        return false;
-    }
+    const bool read_to_end = read_command_block(
+        run, model_block_line,
+        [&](int ikod) {
+            if (ikod == C_COEFFICI)
+                return read_coefficients(run, std::string(rest_of_statement(run)), block);
+            block.equations.emplace_back(rest_of_statement(run));
+            return true;
+        },
+        " ...ERROR..COMMAND IS NOT A COEFFICI, EQ OR END COMMAND", ERR_NL_NOT_IN_BLOCK);
+    if (!read_to_end) return false;
     if (block.names.empty()) {
         report_error(run, " ...ERROR..NO PARAMETERS: A COEFFICI LINE MUST NAME THEM",
                      ERR_NL_NO_PARAMETERS);

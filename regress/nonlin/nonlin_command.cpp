@@ -24,9 +24,7 @@ namespace {
 
 // The option values in range, then no name option without its value.
 bool check_options(Run& run, const NonlinOptions& o) {
-    if (o.MAXIT < 1) return bad_option_value(run, "MAXIT", ERR_NL_OPTION);
-    if (!(o.CONVERGE > 0) || !(o.CONVERGE < 1))
-        return bad_option_value(run, "CONVERGE", ERR_NL_OPTION);
+    if (!check_iteration_options(run, o, {}, ERR_NL_OPTION)) return false;
     if (!(o.OBJCONV >= 0) || !(o.OBJCONV < 1))
         return bad_option_value(run, "OBJCONV", ERR_NL_OPTION);
     if (o.METHOD != "NEWTON" && o.METHOD != "BHHH" && o.METHOD != "BFGS" && o.METHOD != "DFP")

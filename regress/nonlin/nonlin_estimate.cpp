@@ -47,6 +47,25 @@ void start_estimate(const EquationModel& model, NonlinEstimate& e) {
     r.asymptotic = e.likelihood;
 }
 
+// How the iteration of either kernel (least squares or the likelihood) ended: UNDEFINED when
+// the equation could not be evaluated at the starting values.
+template <class Status>
+NonlinEnd nonlin_end(Status status) {
+    switch (status) {
+    case Status::CONVERGED:
+        return NonlinEnd::CONVERGED;
+    case Status::ITERATION_LIMIT:
+        return NonlinEnd::ITERATION_LIMIT;
+    case Status::STUCK:
+        return NonlinEnd::STUCK;
+    case Status::SINGULAR:
+        return NonlinEnd::SINGULAR;
+    case Status::UNDEFINED_AT_START:
+        break;
+    }
+    return NonlinEnd::UNDEFINED;
+}
+
 // The message of an estimation that ended UNDEFINED, SINGULAR or NOT_DEFINITE.
 EstimationFailure failure_of(const EquationModel& model, const NonlinEstimate& e) {
     if (e.end == NonlinEnd::UNDEFINED) return evaluation_failure(model, e.evaluation);
@@ -71,15 +90,10 @@ void finish_estimate(NonlinEstimate& e) {
     infer_coefficients(m);
     r.has_llf = true;
     m.set_scalar(R_LLF, r.llf);
-    m.set_scalar(R_N, r.n);
-    m.set_scalar(R_K, r.k);
-    m.set_scalar(R_DF, r.df);
+    m.set_size_scalars();
     if (e.likelihood) return;
-    m.set_scalar(R_SSE, r.sse);
-    m.set_scalar(R_SIG2, e.sigma2);
+    m.set_fit_scalars(e.sigma2, e.adjusted_r2);
     m.set_scalar(R_SST, r.sst);
-    m.set_scalar(R_R2, r.rsqr);
-    m.set_scalar(R_ADR2, e.adjusted_r2);
 }
 
 // y at the observations in use.
@@ -184,23 +198,8 @@ NonlinEstimate fit_nlinear(const EquationModel& model, const NonlinOptions& o) {
     e.iterations = fit.iterations;
     for (const NlsIteration& it : fit.history)
         e.history.push_back({it.iteration, it.sse, it.parameters});
-    switch (fit.status) {
-    case NlsStatus::CONVERGED:
-        e.end = NonlinEnd::CONVERGED;
-        break;
-    case NlsStatus::ITERATION_LIMIT:
-        e.end = NonlinEnd::ITERATION_LIMIT;
-        break;
-    case NlsStatus::STUCK:
-        e.end = NonlinEnd::STUCK;
-        break;
-    case NlsStatus::SINGULAR:
-        e.end = NonlinEnd::SINGULAR;
-        break;
-    case NlsStatus::UNDEFINED_AT_START:
-        e.end = NonlinEnd::UNDEFINED;
-        return e;
-    }
+    e.end = nonlin_end(fit.status);
+    if (e.end == NonlinEnd::UNDEFINED) return e;
     e.dependent_parameter = fit.dependent_parameter;
     if (e.end == NonlinEnd::SINGULAR) return e;
     r.coef = fit.parameters;
@@ -310,10 +309,7 @@ NonlinEstimate fit_mle(const EquationModel& model, const NonlinOptions& o) {
     control.max_iterations = o.MAXIT;
     control.parameter_tolerance = o.CONVERGE;
     control.llf_tolerance = o.OBJCONV;
-    control.method = o.METHOD == "BHHH"   ? MaximizeMethod::BHHH
-                     : o.METHOD == "BFGS" ? MaximizeMethod::BFGS
-                     : o.METHOD == "DFP"  ? MaximizeMethod::DFP
-                                          : MaximizeMethod::NEWTON;
+    control.method = maximize_method(o.METHOD);
     // On a long sample the starting values are first carried to the maximum over an evenly
     // spaced subsample; the iterations over all the data then start next to theirs.
     std::vector<Real> start = model.start;
@@ -361,23 +357,8 @@ NonlinEstimate fit_mle(const EquationModel& model, const NonlinOptions& o) {
     e.iterations = fit.iterations;
     for (const MaximizeIteration& it : fit.history)
         e.history.push_back({it.iteration, it.llf, it.parameters});
-    switch (fit.status) {
-    case MaximizeStatus::CONVERGED:
-        e.end = NonlinEnd::CONVERGED;
-        break;
-    case MaximizeStatus::ITERATION_LIMIT:
-        e.end = NonlinEnd::ITERATION_LIMIT;
-        break;
-    case MaximizeStatus::STUCK:
-        e.end = NonlinEnd::STUCK;
-        break;
-    case MaximizeStatus::SINGULAR:
-        e.end = NonlinEnd::SINGULAR;
-        break;
-    case MaximizeStatus::UNDEFINED_AT_START:
-        e.end = NonlinEnd::UNDEFINED;
-        return e;
-    }
+    e.end = nonlin_end(fit.status);
+    if (e.end == NonlinEnd::UNDEFINED) return e;
     e.dependent_parameter = fit.dependent_parameter;
     r.coef = fit.parameters;
     r.llf = fit.at_maximum.llf;

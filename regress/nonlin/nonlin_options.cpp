@@ -9,7 +9,7 @@ namespace tarvex {
 namespace {
 
 // clang-format off
-const OptionTable NONLIN_TABLE = {
+const OptionTable NONLIN_TABLE = estimator_option_table(
     {
         //  #  keyword      effect
         "PITER",     //  1 switch  print every iteration
@@ -22,16 +22,13 @@ const OptionTable NONLIN_TABLE = {
         "MAXIT",     //  8 integer iteration limit (100)
         "CONVERGE",  //  9 real    relative change of every parameter (1E-28)
         "OBJCONV",   // 10 real    MLE: relative change of the log-likelihood (1E-30)
-        "PREDICT",   // 11 name    predicted values (NLINEAR)
-        "RESID",     // 12 name    residuals (NLINEAR)
-        "COEF",      // 13 name    coefficients
-        "COVARIAN",  // 14 name    coefficient covariance matrix
-        "STDERR",    // 15 name    standard errors
-        "TRATIO",    // 16 name    t-ratios
+        // 11-16: PREDICT RESID (NLINEAR), COEF COVARIAN STDERR TRATIO
+    },
+    {
         "METHOD",    // 17 name    MLE: NEWTON, BHHH, BFGS or DFP
         "COVTYPE",   // 18 name    MLE: HESSIAN, OPG or SANDWICH
     },
-    5, 3, 2, 8};
+    5, 3, 2);
 // clang-format on
 
 } // namespace
@@ -52,13 +49,10 @@ void set_nonlin_defaults(Run& run) {
 NonlinOptions read_nonlin_options(const Run& run) {
     const OptionValues v(run.opt, NONLIN_TABLE);
     NonlinOptions o;
-    o.PITER = v.on("PITER"), o.HETCOV = v.on("HETCOV"), o.PCOV = v.on("PCOV");
-    o.PCOR = v.on("PCOR"), o.WIDE = v.on("WIDE");
-    o.BEG = v.integer("BEG"), o.END = v.integer("END"), o.MAXIT = v.integer("MAXIT");
-    o.CONVERGE = v.real("CONVERGE"), o.OBJCONV = v.real("OBJCONV");
-    o.METHOD = trim_trailing_blanks(v.name("METHOD"));
+    read_estimator_options(v, o);
+    o.HETCOV = v.on("HETCOV");
+    o.OBJCONV = v.real("OBJCONV");
     o.COVTYPE = trim_trailing_blanks(v.name("COVTYPE"));
-    o.out = read_output_names(v);
     return o;
 }
 

@@ -12,17 +12,12 @@ namespace tarvex {
 
 struct Run;
 
-struct NonlinOptions {
-    bool PITER = false;  // print the iteration history
+// CONVERGE: the relative change of every parameter; METHOD (MLE): NEWTON, BHHH, BFGS or DFP;
+// PREDICT and RESID: NLINEAR only.
+struct NonlinOptions : EstimatorOptions {
     bool HETCOV = false; // heteroskedasticity-consistent (sandwich) covariance
-    bool PCOV = false, PCOR = false, WIDE = false;
-    int BEG = 0, END = 0;
-    int MAXIT = 0;
-    Real CONVERGE = 0;   // relative change of every parameter
     Real OBJCONV = 0;    // MLE: relative change of the log-likelihood
-    std::string METHOD;  // MLE: NEWTON, BHHH, BFGS or DFP
     std::string COVTYPE; // MLE: HESSIAN, OPG or SANDWICH
-    OutputNames out;     // PREDICT and RESID: NLINEAR only
 };
 
 const OptionTable& nonlin_option_table();

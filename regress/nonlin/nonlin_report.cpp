@@ -13,11 +13,7 @@ namespace tarvex {
 namespace {
 
 std::string method_name(const NonlinEstimate& e, const NonlinOptions& o) {
-    if (!e.likelihood) return "LEVENBERG-MARQUARDT";
-    if (o.METHOD == "BHHH") return "BHHH";
-    if (o.METHOD == "BFGS") return "BFGS";
-    if (o.METHOD == "DFP") return "DFP";
-    return "NEWTON";
+    return e.likelihood ? o.METHOD : "LEVENBERG-MARQUARDT"; // METHOD: checked before
 }
 
 void write_heading(Run& run, const EquationModel& model, const NonlinEstimate& e,
@@ -70,12 +66,9 @@ void report_iterations(Run& run, const EquationModel& model, const NonlinEstimat
 void report_nonlin(Run& run, const EquationModel& model, const NonlinEstimate& e,
                    const NonlinOptions& o) {
     report_iterations(run, model, e, o);
-    report_iteration_end(run,
-                         e.end == NonlinEnd::ITERATION_LIMIT ? IterationEnd::ITERATION_LIMIT
-                         : e.end == NonlinEnd::STUCK         ? IterationEnd::STUCK
-                                                             : IterationEnd::CONVERGED,
-                         e.iterations, e.likelihood ? "LOG-LIKELIHOOD" : "SUM OF SQUARES",
-                         ERR_NL_NO_CONVERGENCE, ERR_NL_STUCK);
+    report_iteration_end(run, iteration_end_of(e.end), e.iterations,
+                         e.likelihood ? "LOG-LIKELIHOOD" : "SUM OF SQUARES", ERR_NL_NO_CONVERGENCE,
+                         ERR_NL_STUCK);
     if (!run.flags.OPUT) return;
     write_summary(run, e);
     write_line(run, " ");

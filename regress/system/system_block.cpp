@@ -7,28 +7,16 @@
 #include "core/run.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/list_equation.hpp"
+#include "regress/fit/statement_block.hpp"
 #include "regress/system/system_errors.hpp"
 
 namespace tarvex {
 
 namespace {
 
-bool block_line(int ikod) {
+bool system_block_line(int ikod) {
     return ikod == C_EQ || ikod == C_ENDOGENO || ikod == C_EXOGENOU || ikod == C_LAGGED ||
            ikod == C_IDENTITY;
-}
-
-// After an error: the block's remaining lines and its END are passed over; any other command
-// is past the block and runs next.
-void pass_over_system_block(Run& run) {
-    while (read_next_statement(run)) {
-        const int ikod = run.cmd.IKOD;
-        if (ikod == C_END) return;
-        if (!block_line(ikod)) {
-            hold_statement_for_loop(run);
-            return;
-        }
-    }
 }
 
 // The variable list of the line just read; false when the scanner refused it (it has said why).
@@ -41,10 +29,9 @@ bool scanned_terms(Run& run, std::vector<OlsTerm>& terms) {
 
 bool read_line(Run& run, int ikod, SystemBlock& block) {
     if (ikod == C_IDENTITY) {
-        const std::string& text = run.cmd.text;
-        const std::size_t col = static_cast<std::size_t>(run.cmd.col);
-        const std::size_t from = text.find_first_not_of(" \t", col);
-        block.identities.push_back(from < text.size() ? trim_trailing_blanks(text.substr(from))
+        const std::string_view rest = rest_of_statement(run);
+        const std::size_t from = rest.find_first_not_of(" \t");
+        block.identities.push_back(from < rest.size() ? trim_trailing_blanks(rest.substr(from))
                                                       : "");
         return true;
     }
@@ -68,35 +55,10 @@ bool read_line(Run& run, int ikod, SystemBlock& block) {
 } // namespace
 
 bool read_system_block(Run& run, SystemBlock& block) {
-    const bool put = run.flags.OPUT;
-    const int ikod = run.cmd.IKOD;
-    bool ok = false, ended = false;
-    while (read_next_statement(run)) {
-        const int line = run.cmd.IKOD;
-        if (line == C_END) {
-            ok = ended = true;
-            break;
-        }
-        if (block_line(line)) {
-            if (!read_line(run, line, block)) {
-                pass_over_system_block(run);
-                ended = true;
-                break;
-            }
-            continue;
-        }
-        report_error(run,
-                     " ...ERROR..COMMAND IS NOT AN EQ, ENDOGENOUS, EXOGENOUS, LAGGED, IDENTITY OR "
-                     "END COMMAND",
-                     ERR_SYS_NOT_IN_BLOCK);
-        hold_statement_for_loop(run);
-        ended = true;
-        break;
-    }
-    run.cmd.IKOD = ikod;
-    run.flags.OPUT = put;
-    if (!ok && !ended && !run.flags.ODONT) report_error(run, ""); // input ended inside the block
-    return ok;
+    return read_command_block(
+        run, system_block_line, [&](int ikod) { return read_line(run, ikod, block); },
+        " ...ERROR..COMMAND IS NOT AN EQ, ENDOGENOUS, EXOGENOUS, LAGGED, IDENTITY OR END COMMAND",
+        ERR_SYS_NOT_IN_BLOCK);
 }
 
 } // namespace tarvex

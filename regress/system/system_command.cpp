@@ -187,20 +187,12 @@ void cmd_system(Run& run) {
 
     // The columns where they lie when they can be, else gathered (the same estimates).
     p.data.n = rows.obs.size();
-    PlacedRows placed;
-    if (place_list_rows(run, first.ref, first.lag, others, rows, placed)) {
-        p.data.columns.push_back(placed.y);
-        p.data.columns.insert(p.data.columns.end(), placed.x.begin(), placed.x.end());
-        if (!placed.positions.empty()) {
-            p.data.rows = placed.positions.data();
-            p.data.span = placed.span;
-        }
-    } else {
-        fill_list_rows(run, first.ref, first.lag, others, rows);
-        p.data.columns.push_back(rows.y.data());
-        for (std::size_t j = 0; j < others.size(); ++j)
-            p.data.columns.push_back(others[j].kind == TermKind::INTERCEPT ? nullptr
-                                                                           : rows.x[j].data());
+    const PlacedRows placed = place_list_rows(run, first.ref, first.lag, others, rows);
+    p.data.columns.push_back(placed.y);
+    p.data.columns.insert(p.data.columns.end(), placed.x.begin(), placed.x.end());
+    if (!placed.positions.empty()) {
+        p.data.rows = placed.positions.data();
+        p.data.span = placed.span;
     }
     SystemControl control;
     control.method = o.METHOD == "3SLS"    ? SystemMethod::THREE_SLS

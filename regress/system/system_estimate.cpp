@@ -108,9 +108,7 @@ void summarise(SystemEstimate& e) {
     r.sse = 0;
     for (Real v : e.sse) r.sse += v;
     r.not_forecast = "SYSTEM OF EQUATIONS";
-    m.set_scalar(R_N, r.n);
-    m.set_scalar(R_K, r.k);
-    m.set_scalar(R_DF, r.df);
+    m.set_size_scalars();
     m.set_scalar(R_SSE, r.sse);
 }
 

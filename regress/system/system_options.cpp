@@ -2,14 +2,13 @@
 #include "regress/system/system_options.hpp"
 
 #include "core/run.hpp"
-#include "numeric/text.hpp"
 
 namespace tarvex {
 
 namespace {
 
 // clang-format off
-const OptionTable SYSTEM_TABLE = {
+const OptionTable SYSTEM_TABLE = estimator_option_table(
     {
         //  #  keyword      effect
         "CONSTANT",  //  1 switch  an intercept in every equation and among the instruments (on)
@@ -21,14 +20,10 @@ const OptionTable SYSTEM_TABLE = {
         "MAXIT",     //  7 integer ITSUR iteration limit (100)
         "CONVERGE",  //  8 real    ITSUR: relative change of the coefficients (1E-20)
         "METHOD",    //  9 name    SUR (default), ITSUR or 3SLS
-        "PREDICT",   // 10 name    fitted values, one variable per equation (name1, name2 ...)
-        "RESID",     // 11 name    residuals, one variable per equation
-        "COEF",      // 12 name    coefficients, equation after equation
-        "COVARIAN",  // 13 name    coefficient covariance matrix
-        "STDERR",    // 14 name    standard errors
-        "TRATIO",    // 15 name    t-ratios
+        // 10-15: PREDICT fitted values and RESID residuals, one variable per equation (name1,
+        // name2 ...); COEF (equation after equation) COVARIAN STDERR TRATIO
     },
-    4, 3, 1, 7};
+    {}, 4, 3, 1);
 // clang-format on
 
 } // namespace
@@ -47,12 +42,7 @@ void set_system_defaults(Run& run) {
 SystemOptions read_system_options(const Run& run) {
     const OptionValues v(run.opt, SYSTEM_TABLE);
     SystemOptions o;
-    o.CONSTANT = v.on("CONSTANT"), o.PCOV = v.on("PCOV"), o.PCOR = v.on("PCOR");
-    o.WIDE = v.on("WIDE");
-    o.BEG = v.integer("BEG"), o.END = v.integer("END"), o.MAXIT = v.integer("MAXIT");
-    o.CONVERGE = v.real("CONVERGE");
-    o.METHOD = trim_trailing_blanks(v.name("METHOD"));
-    o.out = read_output_names(v);
+    read_estimator_options(v, o);
     return o;
 }
 

@@ -11,16 +11,10 @@ namespace tarvex {
 
 struct Run;
 
-struct SystemOptions {
-    bool CONSTANT = true; // an intercept in every equation (and among the instruments)
-    bool PCOV = false, PCOR = false, WIDE = false;
-    int BEG = 0, END = 0, MAXIT = 0;
-    Real CONVERGE = 0;
-    std::string METHOD; // SUR, ITSUR or 3SLS
-    // PREDICT and RESID name one variable per equation (the name and the equation's number);
-    // the others hold the stacked coefficients.
-    OutputNames out;
-};
+// CONSTANT: an intercept in every equation (and among the instruments); METHOD: SUR, ITSUR or
+// 3SLS. PREDICT and RESID name one variable per equation (the name and the equation's number);
+// the other output names hold the stacked coefficients.
+struct SystemOptions : EstimatorOptions {};
 
 const OptionTable& system_option_table();
 void set_system_defaults(Run& run);

@@ -7,34 +7,20 @@
 #include "core/error_report.hpp"
 #include "core/interpreter_calls.hpp"
 #include "core/run.hpp"
+#include "regress/fit/statement_block.hpp"
 #include "regress/test/test_statistics.hpp"
 
 namespace tarvex {
 
 namespace {
 
-std::string_view rest_of_statement(const Run& run) {
-    const std::string& text = run.cmd.text;
-    const std::size_t col = static_cast<std::size_t>(run.cmd.col);
-    return col < text.size() ? std::string_view(text).substr(col) : std::string_view();
-}
-
 bool blank(std::string_view s) {
     return s.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-// After an error inside a block: the block's remaining TEST and RESTRICT lines and its END are
-// read and passed over, so that they do not run as commands of their own. Any other command
-// there is past the block: it is kept and runs next.
-void pass_over_block(Run& run) {
-    while (read_next_statement(run)) {
-        const int ikod = run.cmd.IKOD;
-        if (ikod == C_END) return;
-        if (ikod != C_TEST && ikod != C_RESTRICT) {
-            hold_statement_for_loop(run);
-            return;
-        }
-    }
+// The lines of a TEST block (after an error they are passed over up to its END).
+bool test_block_line(int ikod) {
+    return ikod == C_TEST || ikod == C_RESTRICT;
 }
 
 } // namespace
@@ -45,14 +31,14 @@ bool read_statement_block(Run& run, std::size_t most,
     while (read_next_statement(run)) {
         const int ikod = run.cmd.IKOD;
         if (ikod == C_END) return true;
-        if (ikod == C_TEST || ikod == C_RESTRICT) {
+        if (test_block_line(ikod)) {
             if (taken + 1 > most) {
                 report_error(run, " ...ERROR..MORE EQUATIONS THAN PARAMETERS", ERR_TEST_TOO_MANY);
-                pass_over_block(run);
+                pass_over_block(run, test_block_line);
                 return false;
             }
             if (!take(rest_of_statement(run))) {
-                pass_over_block(run);
+                pass_over_block(run, test_block_line);
                 return false;
             }
             ++taken;
@@ -62,7 +48,7 @@ bool read_statement_block(Run& run, std::size_t most,
         if (ikod == C_LAMBDA || ikod == C_LAGS) {
             report_error(run, " ...ERROR..ABOVE COMMAND IS INVALID FOR THIS PROBLEM",
                          ERR_TEST_INVALID);
-            pass_over_block(run);
+            pass_over_block(run, test_block_line);
             return false;
         }
         report_error(run,

@@ -52,7 +52,7 @@ void expect_all(const std::vector<Real>& got, const std::vector<Real>& want, Rea
 
 // The gradient at the engine's estimates, relative to the log-likelihood's size.
 void expect_maximum(const ArimaEstimate& e) {
-    for (Real g : e.gradient) EXPECT_LT(qm::abs(g), 1e-15Q * (1 + qm::abs(e.llf)));
+    for (Real g : e.gradient) EXPECT_LT(qm::abs(g), 1e-15Q * (1 + qm::abs(e.result.record.llf)));
 }
 
 TEST(ArimaReference, Arma11WithMeanMlAndCss) {
@@ -66,15 +66,15 @@ TEST(ArimaReference, Arma11WithMeanMlAndCss) {
     ASSERT_EQ(e.end, ArimaEnd::CONVERGED);
     expect_maximum(e);
     // polish(x, c(1,0,1), mean=TRUE, coef(arima(x, order=c(1,0,1), method="ML", ...)))
-    expect_all(e.coef, {0.57691584809587715Q, 0.37272873452864747Q, 9.8999051052606042Q}, 1e-10Q,
-               "coef");
+    expect_all(e.result.record.coef,
+               {0.57691584809587715Q, 0.37272873452864747Q, 9.8999051052606042Q}, 1e-10Q, "coef");
     // sqrt(diag(solve(-optimHess(th, ll, gr))))
-    expect_all(e.se, {0.07255940410376345Q, 0.08179032557661628Q, 0.21151938482691093Q}, 1e-5Q,
-               "se");
-    EXPECT_TRUE(agrees(e.sigma2, 0.8638666286660811Q, 1e-10Q)); // $sigma2 at th
-    EXPECT_TRUE(agrees(e.llf, -269.62593371043323Q, 1e-13Q));   // ll(th)
-    EXPECT_TRUE(agrees(e.aic, 547.25186742086612Q, 1e-12Q));    // $aic
-    EXPECT_TRUE(agrees(e.bic, 560.44513688705831Q, 1e-12Q));    // BIC(fit)
+    expect_all(e.result.record.stderrs,
+               {0.07255940410376345Q, 0.08179032557661628Q, 0.21151938482691093Q}, 1e-5Q, "se");
+    EXPECT_TRUE(agrees(e.sigma2, 0.8638666286660811Q, 1e-10Q));             // $sigma2 at th
+    EXPECT_TRUE(agrees(e.result.record.llf, -269.62593371043323Q, 1e-13Q)); // ll(th)
+    EXPECT_TRUE(agrees(e.aic, 547.25186742086612Q, 1e-12Q));                // $aic
+    EXPECT_TRUE(agrees(e.bic, 560.44513688705831Q, 1e-12Q));                // BIC(fit)
     // predict(arima(x, order=c(1,0,1), fixed=th, transform.pars=FALSE), n.ahead=5)
     expect_all(e.forecast.value,
                {10.060153861695627Q, 9.9923551524856258Q, 9.9532410026619313Q, 9.9306754297438449Q,
@@ -96,12 +96,13 @@ TEST(ArimaReference, Arma11WithMeanMlAndCss) {
     expect_maximum(e);
     // arima(x, order=c(1,0,1), method="CSS", ...): R's optimum is good to about 1e-9; its
     // standard errors from the same fit with optim's default ndeps (1e-3), the closer ones.
-    expect_all(e.coef, {0.5802320421631233Q, 0.37365609101135167Q, 9.9045346901188598Q}, 1e-8Q,
-               "css coef");
-    expect_all(e.se, {0.072700923211982987Q, 0.081599478561222641Q, 0.21521482931331706Q}, 1e-5Q,
+    expect_all(e.result.record.coef,
+               {0.5802320421631233Q, 0.37365609101135167Q, 9.9045346901188598Q}, 1e-8Q, "css coef");
+    expect_all(e.result.record.stderrs,
+               {0.072700923211982987Q, 0.081599478561222641Q, 0.21521482931331706Q}, 1e-5Q,
                "css se");
     EXPECT_TRUE(agrees(e.sigma2, 0.86808525345663634Q, 1e-12Q));
-    EXPECT_TRUE(agrees(e.llf, -269.64117155324743Q, 1e-13Q));
+    EXPECT_TRUE(agrees(e.result.record.llf, -269.64117155324743Q, 1e-13Q));
     expect_all(e.forecast.value,
                {10.062851893816177Q, 9.996395404529709Q, 9.9578352200360296Q, 9.9354613654410766Q,
                 9.9224793380983858Q},
@@ -125,14 +126,14 @@ TEST(ArimaReference, ExactMaximumTo20Digits) {
     o.p = 1, o.q = 1, o.mean = true;
     const ArimaEstimate e = estimate_arima(x, o, ArimaControl{});
     ASSERT_EQ(e.end, ArimaEnd::CONVERGED);
-    expect_all(e.coef,
+    expect_all(e.result.record.coef,
                {0.510269451975278310978502374506Q, 0.387436000522198781197350648636Q,
                 10.1942636608914627412418908395Q},
                1e-20Q, "coef");
-    EXPECT_TRUE(agrees(e.llf, -46.4493076128459988873101493757Q, 1e-30Q));
+    EXPECT_TRUE(agrees(e.result.record.llf, -46.4493076128459988873101493757Q, 1e-30Q));
     EXPECT_TRUE(agrees(e.sigma2, 1.26016358573931261126926565782Q, 1e-23Q));
     // sqrt(diag((-H)**-1)), H by mp.diff at the optimum: the engine's central differences
-    expect_all(e.se,
+    expect_all(e.result.record.stderrs,
                {0.188361706088886911971223333358Q, 0.189978263965738617292521046699Q,
                 0.556853512083321675424161216455Q},
                1e-15Q, "se");
@@ -176,12 +177,12 @@ TEST(ArimaReference, LynxIdentificationAndAr2) {
     ASSERT_EQ(e.end, ArimaEnd::CONVERGED);
     expect_maximum(e);
     // polish(log10(lynx), c(2,0,0), mean=TRUE, coef(arima(log10(lynx), order=c(2,0,0), ...)))
-    expect_all(e.coef, {1.3776059304534278Q, -0.73987670094425029Q, 2.9038194178315764Q}, 1e-10Q,
-               "coef");
-    expect_all(e.se, {0.061430250170448127Q, 0.061148111339448571Q, 0.058570814870678958Q}, 1e-5Q,
-               "se");
+    expect_all(e.result.record.coef,
+               {1.3776059304534278Q, -0.73987670094425029Q, 2.9038194178315764Q}, 1e-10Q, "coef");
+    expect_all(e.result.record.stderrs,
+               {0.061430250170448127Q, 0.061148111339448571Q, 0.058570814870678958Q}, 1e-5Q, "se");
     EXPECT_TRUE(agrees(e.sigma2, 0.051070347249921925Q, 1e-10Q));
-    EXPECT_TRUE(agrees(e.llf, 6.5046595288672791Q, 1e-13Q));
+    EXPECT_TRUE(agrees(e.result.record.llf, 6.5046595288672791Q, 1e-13Q));
     // predict(arima(log10(lynx), order=c(2,0,0), fixed=th, transform.pars=FALSE), n.ahead=4)
     expect_all(e.forecast.value,
                {3.3826233902184879Q, 3.0994102213373287Q, 2.8190105651946222Q, 2.6422731610510861Q},
@@ -203,15 +204,15 @@ TEST(ArimaReference, DifferencedSeriesAndAirline) {
     expect_maximum(e);
     // polish(diff(z), c(2,0,2), mean=FALSE, coef(arima(diff(z), order=c(2,0,2), ...)))
     expect_all(
-        e.coef,
+        e.result.record.coef,
         {0.46959725077434433Q, -0.27522218338528343Q, 0.48030655191107607Q, 0.25868795572933068Q},
         1e-9Q, "coef");
     expect_all(
-        e.se,
+        e.result.record.stderrs,
         {0.19218747126370181Q, 0.11546384794032928Q, 0.19181774354238532Q, 0.1061029382718226Q},
         1e-5Q, "se");
     EXPECT_TRUE(agrees(e.sigma2, 0.96493445523014065Q, 1e-10Q));
-    EXPECT_TRUE(agrees(e.llf, -419.42858269835961Q, 1e-13Q));
+    EXPECT_TRUE(agrees(e.result.record.llf, -419.42858269835961Q, 1e-13Q));
     EXPECT_TRUE(agrees(e.aic, 848.85716539671921Q, 1e-12Q));
     EXPECT_TRUE(agrees(e.bic, 867.35938326367261Q, 1e-12Q));
     // exactfc(z, diff(z), th[1:2], th[3:4], sigma2, Delta = 1, h = 6), th the polished optimum
@@ -235,10 +236,12 @@ TEST(ArimaReference, DifferencedSeriesAndAirline) {
     expect_maximum(e);
     // polish(diff(diff(log(AirPassengers)), 12), c(0,0,1), list(order=c(0,0,1), period=12),
     //        mean=FALSE, coef(arima(that, ...)))
-    expect_all(e.coef, {-0.40182312871803272Q, -0.55693650241548742Q}, 1e-10Q, "air coef");
-    expect_all(e.se, {0.089644520301237429Q, 0.073105020082787839Q}, 1e-5Q, "air se");
+    expect_all(e.result.record.coef, {-0.40182312871803272Q, -0.55693650241548742Q}, 1e-10Q,
+               "air coef");
+    expect_all(e.result.record.stderrs, {0.089644520301237429Q, 0.073105020082787839Q}, 1e-5Q,
+               "air se");
     EXPECT_TRUE(agrees(e.sigma2, 0.001348098994497845Q, 1e-11Q));
-    EXPECT_TRUE(agrees(e.llf, 244.69648683286078Q, 1e-13Q));
+    EXPECT_TRUE(agrees(e.result.record.llf, 244.69648683286078Q, 1e-13Q));
     // exactfc(log(AirPassengers), w, numeric(0), theta multiplied out, sigma2,
     //         Delta = c(1, rep(0,10), 1, -1), 12) at the polished optimum: the filter's last
     //         state is not yet steady, and R's integrated predict() is 1e-7 off here
@@ -259,9 +262,10 @@ TEST(ArimaReference, DifferencedSeriesAndAirline) {
     ASSERT_EQ(e.end, ArimaEnd::CONVERGED);
     // arima(log(AirPassengers), order=c(0,1,1), seasonal=list(order=c(0,1,1), period=12),
     //       method="CSS", ...)
-    expect_all(e.coef, {-0.37716244043400909Q, -0.57237896613145611Q}, 1e-8Q, "air css coef");
+    expect_all(e.result.record.coef, {-0.37716244043400909Q, -0.57237896613145611Q}, 1e-8Q,
+               "air css coef");
     EXPECT_TRUE(agrees(e.sigma2, 0.0013887499030364838Q, 1e-12Q));
-    EXPECT_TRUE(agrees(e.llf, 245.06656143762825Q, 1e-13Q));
+    EXPECT_TRUE(agrees(e.result.record.llf, 245.06656143762825Q, 1e-13Q));
 }
 
 // A seasonal AR part (the stationary covariance of a 13-dimensional state from its linear
@@ -276,8 +280,9 @@ TEST(ArimaReference, SeasonalArAndDrift) {
     expect_maximum(e);
     // polish(w, c(1,0,0), list(order=c(1,0,0), period=12), mean=FALSE, coef(arima(w, ...))),
     // w = diff(diff(log(AirPassengers)), 12)
-    expect_all(e.coef, {-0.37446432668947488Q, -0.46372002005237578Q}, 1e-10Q, "sar coef");
-    EXPECT_TRUE(agrees(e.llf, 240.40640947290086Q, 1e-13Q));
+    expect_all(e.result.record.coef, {-0.37446432668947488Q, -0.46372002005237578Q}, 1e-10Q,
+               "sar coef");
+    EXPECT_TRUE(agrees(e.result.record.llf, 240.40640947290086Q, 1e-13Q));
     EXPECT_TRUE(agrees(e.sigma2, 0.0014567666767749243Q, 1e-11Q));
 
     const std::vector<Real> z = arima_series("arima212.txt");
@@ -289,9 +294,10 @@ TEST(ArimaReference, SeasonalArAndDrift) {
     // polish(diff(z), c(1,0,1), mean=TRUE, coef(arima(diff(z), order=c(1,0,1), ...)))
     // (the mean is flat in log L: R's gradient of 9e-10 leaves it 2e-11 from the maximum, 2e-10
     // of its value)
-    expect_all(e.coef, {0.42099914576661562Q, 0.47415305449035222Q}, 1e-10Q, "drift coef");
-    EXPECT_TRUE(agrees(e.coef[2], 0.11852377440241374Q, 1e-9Q));
-    EXPECT_TRUE(agrees(e.llf, -427.66500367973958Q, 1e-13Q));
+    expect_all(e.result.record.coef, {0.42099914576661562Q, 0.47415305449035222Q}, 1e-10Q,
+               "drift coef");
+    EXPECT_TRUE(agrees(e.result.record.coef[2], 0.11852377440241374Q, 1e-9Q));
+    EXPECT_TRUE(agrees(e.result.record.llf, -427.66500367973958Q, 1e-13Q));
     EXPECT_TRUE(agrees(e.sigma2, 1.0202388921991823Q, 1e-11Q));
 }
 

@@ -53,28 +53,28 @@ TEST(AutoReference, ExactMaximumLikelihood) {
     ASSERT_EQ(ar1.end, AutoEnd::CONVERGED);
     // mpmath, 50 digits.
     EXPECT_TRUE(agrees(ar1.rho[0], 0.54799877197530927252783255119751676Q, 1e-24Q));
-    EXPECT_TRUE(agrees(ar1.coef[0], 2.0821997621944061197558695350379981Q, 1e-25Q));
-    EXPECT_TRUE(agrees(ar1.coef[1], -0.30953618921416173368158023439490069Q, 1e-24Q));
-    EXPECT_TRUE(agrees(ar1.coef[2], 0.031248737601476682478500443620067921Q, 1e-23Q));
-    EXPECT_TRUE(agrees(ar1.llf, -75.196638845311790689407584371494886Q, 1e-30Q));
+    EXPECT_TRUE(agrees(ar1.result.record.coef[0], 2.0821997621944061197558695350379981Q, 1e-25Q));
+    EXPECT_TRUE(agrees(ar1.result.record.coef[1], -0.30953618921416173368158023439490069Q, 1e-24Q));
+    EXPECT_TRUE(agrees(ar1.result.record.coef[2], 0.031248737601476682478500443620067921Q, 1e-23Q));
+    EXPECT_TRUE(agrees(ar1.result.record.llf, -75.196638845311790689407584371494886Q, 1e-30Q));
     EXPECT_TRUE(agrees(ar1.sigma2, 0.71371309277952134495367608821289981Q, 1e-25Q));
     // R's arima: sqrt(diag(f$var.coef)) (ar1, intercept, x, z), its numerical Hessian.
-    EXPECT_TRUE(agrees(ar1.rho_se[0], 0.1119756913443Q, 1e-5Q));
-    EXPECT_TRUE(agrees(ar1.se[2], 0.3709396507365Q, 1e-5Q));
-    EXPECT_TRUE(agrees(ar1.se[0], 0.0426970679978Q, 1e-5Q));
-    EXPECT_TRUE(agrees(ar1.se[1], 0.3706451631357Q, 1e-5Q));
+    EXPECT_TRUE(agrees(ar1.result.record.stderrs[3], 0.1119756913443Q, 1e-5Q));
+    EXPECT_TRUE(agrees(ar1.result.record.stderrs[2], 0.3709396507365Q, 1e-5Q));
+    EXPECT_TRUE(agrees(ar1.result.record.stderrs[0], 0.0426970679978Q, 1e-5Q));
+    EXPECT_TRUE(agrees(ar1.result.record.stderrs[1], 0.3706451631357Q, 1e-5Q));
 
     const AutoEstimate ar2 = fit(s, AutoMethod::ML, 2);
     ASSERT_EQ(ar2.end, AutoEnd::CONVERGED);
     // f2$coef, f2$loglik, sqrt(diag(f2$var.coef)).
     EXPECT_TRUE(agrees(ar2.rho[0], 0.5336041771322212Q, 1e-6Q));
     EXPECT_TRUE(agrees(ar2.rho[1], 0.0273690211624941Q, 1e-5Q));
-    EXPECT_TRUE(agrees(ar2.coef[0], 2.0820718600159935Q, 1e-8Q));
-    EXPECT_TRUE(agrees(ar2.coef[1], -0.3094731732057496Q, 1e-6Q));
-    EXPECT_TRUE(agrees(ar2.llf, -75.175172965393Q, 1e-12Q));
-    EXPECT_TRUE(agrees(ar2.rho_se[0], 0.1316725137816Q, 1e-5Q));
-    EXPECT_TRUE(agrees(ar2.rho_se[1], 0.1320613006086Q, 1e-5Q));
-    EXPECT_TRUE(agrees(ar2.se[0], 0.0428987905422Q, 1e-5Q));
+    EXPECT_TRUE(agrees(ar2.result.record.coef[0], 2.0820718600159935Q, 1e-8Q));
+    EXPECT_TRUE(agrees(ar2.result.record.coef[1], -0.3094731732057496Q, 1e-6Q));
+    EXPECT_TRUE(agrees(ar2.result.record.llf, -75.175172965393Q, 1e-12Q));
+    EXPECT_TRUE(agrees(ar2.result.record.stderrs[3], 0.1316725137816Q, 1e-5Q));
+    EXPECT_TRUE(agrees(ar2.result.record.stderrs[4], 0.1320613006086Q, 1e-5Q));
+    EXPECT_TRUE(agrees(ar2.result.record.stderrs[0], 0.0428987905422Q, 1e-5Q));
 }
 
 TEST(AutoReference, CochraneOrcuttAndPraisWinstenIterations) {
@@ -100,16 +100,21 @@ TEST(AutoReference, CochraneOrcuttAndPraisWinstenIterations) {
         ASSERT_EQ(e.end, AutoEnd::CONVERGED);
         EXPECT_TRUE(agrees(e.rho[0], w.rho, 1e-12Q));
         for (int j = 0; j < 3; ++j) {
-            EXPECT_TRUE(agrees(e.coef[std::size_t(j)], w.b[j], 1e-12Q)) << j;
-            EXPECT_TRUE(agrees(e.se[std::size_t(j)], w.se[j], 1e-12Q)) << j;
+            EXPECT_TRUE(agrees(e.result.record.coef[std::size_t(j)], w.b[j], 1e-12Q)) << j;
+            EXPECT_TRUE(agrees(e.result.record.stderrs[std::size_t(j)], w.se[j], 1e-12Q)) << j;
         }
-        EXPECT_TRUE(agrees(e.sse, w.sse, 1e-12Q));
+        EXPECT_TRUE(agrees(e.result.record.sse, w.sse, 1e-12Q));
     }
-    // The one-step predictions add rho times the previous regression residual.
+    // The one-step predictions add rho times the previous regression residual u = y - x'b; the
+    // stored residuals are their errors.
     const AutoEstimate pw = fit(s, AutoMethod::PW, 1);
-    for (std::size_t t = 1; t < 60; ++t)
-        ASSERT_TRUE(agrees(pw.predicted[t],
-                           s.y[t] - pw.structural[t] + pw.rho[0] * pw.structural[t - 1], 1e-30Q));
+    const std::vector<Real>& b = pw.result.record.coef;
+    const auto xb = [&](std::size_t t) { return b[0] * s.x[t] + b[1] * s.z[t] + b[2]; };
+    for (std::size_t t = 1; t < 60; ++t) {
+        const Real predicted = xb(t) + pw.rho[0] * (s.y[t - 1] - xb(t - 1));
+        ASSERT_TRUE(agrees(pw.result.record.predicted[t], predicted, 1e-30Q)) << t;
+        ASSERT_EQ(pw.result.record.residuals[t], s.y[t] - pw.result.record.predicted[t]) << t;
+    }
 }
 
 TEST(AutoReference, ErrorsThatCannotBeStationaryAreRefused) {

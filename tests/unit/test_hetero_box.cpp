@@ -51,9 +51,9 @@ TEST(HeteroEstimate, MatchesHandCodedLikelihoodInR) {
     const Real r[] = {0.44248184422831921Q, -0.39235301218811675Q, 3.56579766662899544Q,
                       0.12460154657827402Q, -0.99062504854954969Q};
     for (int j = 0; j < 5; ++j) EXPECT_GT(digits(e.result.record.coef[j], r[j]), 10) << j;
-    EXPECT_GT(digits(e.llf, -31.555682569316726Q), 13);          // -nll(th)
-    EXPECT_GT(digits(e.llf_constant, -33.478840209211853Q), 13); // logLik(lm(y ~ x1 + x2))
-    EXPECT_GT(digits(e.lr, 3.8463152797902609Q), 10);            // 2*(-nll(th) - logLik(ols))
+    EXPECT_GT(digits(e.result.record.llf, -31.555682569316726Q), 13); // -nll(th)
+    EXPECT_GT(digits(e.llf_constant, -33.478840209211853Q), 13);      // logLik(lm(y ~ x1 + x2))
+    EXPECT_GT(digits(e.lr, 3.8463152797902609Q), 10);                 // 2*(-nll(th) - logLik(ols))
     // The LR test as the record's named statistic: one slope of the variance equation.
     ASSERT_EQ(e.result.record.statistics.size(), 1u);
     EXPECT_EQ(e.result.record.statistics[0].name, "LR CONSTANT VARIANCE");
@@ -76,10 +76,10 @@ TEST(BoxEstimate, MatchesProfileLikelihoodInR) {
     EXPECT_GT(digits(e.lambda_y, 0.47671895918059221Q), 12);             // uniroot(score)$root
     EXPECT_GT(digits(e.result.record.coef[0], 0.3551044663313489Q), 12); // coef(lm(bc(y,l) ~ x))
     EXPECT_GT(digits(e.result.record.coef[1], 1.3233404878630879Q), 12);
-    EXPECT_GT(digits(e.sigma2, 0.049911955047073089Q), 12);    // sum(resid^2)/n
-    EXPECT_GT(digits(e.llf, -25.503987554008901Q), 13);        // prof(l)
-    EXPECT_GT(digits(e.llf_linear, -30.147001552333393Q), 13); // prof(1)
-    EXPECT_GT(digits(e.llf_log, -29.673847213506107Q), 13);    // prof(0), bc = log(v)
+    EXPECT_GT(digits(e.sigma2, 0.049911955047073089Q), 12);           // sum(resid^2)/n
+    EXPECT_GT(digits(e.result.record.llf, -25.503987554008901Q), 13); // prof(l)
+    EXPECT_GT(digits(e.llf_linear, -30.147001552333393Q), 13);        // prof(1)
+    EXPECT_GT(digits(e.llf_log, -29.673847213506107Q), 13);           // prof(0), bc = log(v)
     // The two profile log-likelihoods as the record's named statistics, without a law.
     ASSERT_EQ(e.result.record.statistics.size(), 2u);
     EXPECT_EQ(e.result.record.statistics[0].value, e.llf_linear);
@@ -91,6 +91,16 @@ TEST(BoxEstimate, MatchesProfileLikelihoodInR) {
     EXPECT_GT(digits(e.result.record.stderrs[0], 0.1405568605596Q), 8);
     EXPECT_GT(digits(e.result.record.stderrs[2], 0.1521795951162Q), 8);
     EXPECT_GT(digits(e.result.record.stderrs[3], 0.0423850954354Q), 8);
+    // The predictions carry x'b back to y's scale, (1 + lambda x'b)**(1/lambda); the residuals
+    // are y minus them.
+    const EstimationResults& r = e.result.record;
+    ASSERT_EQ(r.predicted.size(), BY.size());
+    ASSERT_EQ(r.residuals.size(), BY.size());
+    for (std::size_t i = 0; i < BY.size(); ++i) {
+        const Real xb = r.coef[0] * BX[i] + r.coef[1];
+        EXPECT_GT(digits(r.predicted[i], qm::pow(1 + e.lambda_y * xb, 1 / e.lambda_y)), 28) << i;
+        EXPECT_EQ(r.residuals[i], BY[i] - r.predicted[i]) << i;
+    }
 
     d.regressors = BoxRegressors::SAME_LAMBDA; // ALLBOX
     const BoxEstimate a = estimate_box(d, BoxControl{});
@@ -100,7 +110,7 @@ TEST(BoxEstimate, MatchesProfileLikelihoodInR) {
               12); // coef(lm(bc(y,l) ~ bc(x,l)))
     EXPECT_GT(digits(a.result.record.coef[1], -0.22679568932935712Q), 11);
     EXPECT_GT(digits(a.sigma2, 0.41480594487071787Q), 12);
-    EXPECT_GT(digits(a.llf, -30.059555270550241Q), 13); // prof2(l)
+    EXPECT_GT(digits(a.result.record.llf, -30.059555270550241Q), 13); // prof2(l)
 }
 
 TEST(BoxCox, SeriesAndClosedFormAgreeAtTheirBorder) {
