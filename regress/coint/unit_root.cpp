@@ -32,10 +32,6 @@ GramMatrix sub_gram(const GramMatrix& full, const std::vector<int>& idx) {
     return sub;
 }
 
-Real to_real(Wide w) {
-    return w.hi + w.lo;
-}
-
 } // namespace
 
 int default_bandwidth(int n, bool long_lag) {
