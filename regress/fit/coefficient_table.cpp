@@ -9,6 +9,7 @@
 #include "regress/fit/ls_bridge.hpp"
 
 #include <algorithm>
+#include <cassert>
 
 namespace tarvex {
 
@@ -59,16 +60,9 @@ CoefficientTable coefficient_table(const ModelResult& result) {
     return t;
 }
 
-void write_coefficient_table(Run& run, const CoefficientTable& given) {
-    CoefficientTable computed;
-    const bool inferred =
-        given.pvalue.size() == given.tstat.size() && given.partial.size() == given.tstat.size();
-    if (!inferred) {
-        computed = given;
-        coefficient_inference(given.tstat, given.df, given.asymptotic, computed.pvalue,
-                              computed.partial);
-    }
-    const CoefficientTable& t = inferred ? given : computed;
+void write_coefficient_table(Run& run, const CoefficientTable& t) {
+    // The estimator gives every row its p-value and partial correlation; the table only writes.
+    assert(t.pvalue.size() == t.tstat.size() && t.partial.size() == t.tstat.size());
     const bool last_columns = !t.standardised.empty() || !t.elasticity.empty();
     const std::string df_label =
         t.asymptotic ? fmt_X(8) : fmt_I(static_cast<long long>(t.df), 5) + " DF";
@@ -90,7 +84,8 @@ void write_coefficient_table(Run& run, const CoefficientTable& given) {
     }
     for (std::size_t j = 0; j < t.coef.size(); ++j) {
         const Real b = t.coef[j], se = t.se[j], ratio = t.tstat[j];
-        const Real p = t.pvalue[j], partial = t.partial[j];
+        const Real p = j < t.pvalue.size() ? t.pvalue[j] : Real(0);
+        const Real partial = j < t.partial.size() ? t.partial[j] : Real(0);
         const Real standardised = j < t.standardised.size() ? t.standardised[j] : Real(0);
         const Real elasticity = j < t.elasticity.size() ? t.elasticity[j] : Real(0);
         if (t.wide) {

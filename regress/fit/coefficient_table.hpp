@@ -18,8 +18,8 @@ struct Run;
 struct CoefficientTable {
     std::vector<std::string> names; // 8 columns each
     std::vector<Real> coef, se, tstat;
-    // The p-value and partial correlation of each ratio (coefficient_inference); a table that
-    // leaves them empty has them computed when written (the estimators not yet giving them).
+    // The p-value and partial correlation of each ratio, computed by the estimator
+    // (coefficient_inference); one each for every row.
     std::vector<Real> pvalue, partial;
     Real df = 0;             // degrees of freedom of the t-ratios (and the partial correlations)
     bool asymptotic = false; // p-values from the normal distribution; "ASYMPTOTIC" above
