@@ -25,6 +25,18 @@ Correlogram correlogram(const std::vector<Real>& x, int nlag, int fitted) {
     for (int t = 0; t < n; ++t) d[t] = x[t] - mean;
     Real c0 = 0;
     for (Real v : d) c0 += v * v;
+    // Deviations whose squares overflow (values beyond about 1E2466) are scaled by a power of
+    // two, which is exact and leaves every ratio below as it was.
+    Real largest = 0;
+    for (Real v : d) largest = std::max(largest, qm::abs(v));
+    if (!finiteq(c0) && finiteq(largest) && largest > 0) {
+        const int exponent = ilogbq(largest);
+        c0 = 0;
+        for (Real& v : d) {
+            v = scalbnq(v, -exponent);
+            c0 += v * v;
+        }
+    }
     Real sum_r2 = 0, q = 0;
     std::vector<Real> phi, prev; // Durbin-Levinson coefficients
     for (int k = 1; k <= nlag; ++k) {

@@ -15,17 +15,26 @@ namespace tarvex {
 namespace {
 
 // The character plot: -1 .. 1 over 41 columns, 0 in the middle ('|'), the two-standard-error
-// band (':') and a bar of X from 0 to the value.
+// band (':') and a bar of X from 0 to the value. A value beyond the edges (infinities too) ends
+// at the edge; a value that is not a number (a correlation of data whose squares overflow) has
+// no bar and the plot says so.
 constexpr int PLOT_HALF = 20;
+const std::string NOT_FINITE_MARK = "NOT FINITE";
 
 std::string plot_bar(Real r, Real se) {
     std::string s(2 * PLOT_HALF + 1, ' ');
     auto column = [](Real v) {
+        if (qm::isnan(v)) return PLOT_HALF;
         const Real c = qm::round(v * PLOT_HALF);
         return int(c < -PLOT_HALF ? -PLOT_HALF : c > PLOT_HALF ? PLOT_HALF : c) + PLOT_HALF;
     };
     const int band = column(2 * se) - PLOT_HALF;
     if (band > 0) s[PLOT_HALF - band] = s[PLOT_HALF + band] = ':';
+    if (qm::isnan(r)) {
+        s[PLOT_HALF] = '|';
+        s.replace(std::size_t(PLOT_HALF + 2), NOT_FINITE_MARK.size(), NOT_FINITE_MARK);
+        return s;
+    }
     const int at = column(r);
     for (int c = std::min(at, PLOT_HALF); c <= std::max(at, PLOT_HALF); ++c)
         if (c != PLOT_HALF) s[c] = 'X';

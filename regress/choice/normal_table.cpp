@@ -151,8 +151,12 @@ Real normal_upper_tail(Real x) {
                              node.unscale);
     }
     // x * 64 and x - x0 on the integer unit: both are exact here, the same bits as soft-float.
-    int j = static_cast<int>(qm::round(fast_multiply(x, Real(NODES_PER_UNIT))));
-    j = j < 0 ? 0 : j >= NODES ? NODES - 1 : j;
+    // Clamped before the conversion: an x that is not a number or beyond the table (the callers
+    // keep to it) must not reach int.
+    const Real node_at = qm::round(fast_multiply(x, Real(NODES_PER_UNIT)));
+    const int j = qm::isnan(node_at) || node_at < 0 ? 0
+                  : node_at >= Real(NODES)          ? NODES - 1
+                                                    : static_cast<int>(node_at);
     const Node& node = nodes[std::size_t(j)];
     const Real h = fast_subtract(x, node.x0);
     Real sum = node.coef[node.terms - 1];

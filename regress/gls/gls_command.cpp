@@ -176,6 +176,13 @@ void cmd_gls(Run& run) {
              ERR_GLS_SINGULAR});
         return;
     }
+    if (e.end == GlsEnd::EXACT_FIT) {
+        report_estimation_failure(run, {" ...ERROR..THE REGRESSORS FIT " +
+                                            trim_trailing_blanks(eq.dep_name) +
+                                            " EXACTLY: THERE IS NO VARIANCE TO ESTIMATE",
+                                        ERR_GLS_EXACT_FIT});
+        return;
+    }
     name_equation(run, "GLS", eq, {}, e.result.record);
     report_gls(run, eq, e, o);
     store_model_result(run, std::move(e.result), o.out);

@@ -18,6 +18,9 @@ const Real LOG_TWO_PI = 1.8378770664093454835606594728112353Q;
 // A pivot of Omega's factor at or below this fraction of its diagonal element counts as zero:
 // Omega is then taken as singular (binary128 keeps about 34 digits).
 const Real OMEGA_PIVOT_FLOOR = 1e-30Q;
+// A whitened sum of squared residuals at most this fraction of y*'y* is rounding noise: the
+// regressors fit y exactly.
+const Real GLS_EXACT_FIT_RATIO = 1e-56Q;
 
 // z with L z = v for the lower factor L (N x N row-major).
 std::vector<Real> forward_solve(const std::vector<Real>& lower, const std::vector<Real>& v) {
@@ -84,6 +87,14 @@ GlsEstimate estimate_gls(const GlsData& d) {
     if (!fit.ok()) {
         e.end = GlsEnd::DEPENDENT;
         e.bad_column = fit.failed_column;
+        return e;
+    }
+    // Residuals at the rounding level of y* (y an exact combination of the regressors): s2 is
+    // 0, every standard error 0 and the log-likelihood unbounded, so there is nothing to report.
+    Real whitened_y2 = 0;
+    for (Real v : ys) whitened_y2 += v * v;
+    if (!(fit.sse > whitened_y2 * GLS_EXACT_FIT_RATIO)) {
+        e.end = GlsEnd::EXACT_FIT;
         return e;
     }
     r.coef = fit.coef;

@@ -27,6 +27,7 @@ enum class GlsEnd {
     OK,
     NOT_DEFINITE, // Omega is not positive definite (bad_row: the pivot that failed)
     DEPENDENT,    // a regressor is a combination of the others (bad_column)
+    EXACT_FIT,    // the regressors fit y exactly: no error variance to estimate
 };
 
 struct GlsEstimate {

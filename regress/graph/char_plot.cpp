@@ -37,10 +37,18 @@ struct Range {
     }
 };
 
-// The cell of value v on an axis of `cells` cells from `low` to `high`.
+// The cell of value v on an axis of `cells` cells from `low` to `high`. A range whose length
+// overflows (ends near the largest reals, of both signs) is measured in halves, which are exact.
+// A position that is not a number goes to the first cell, one beyond the axis to the nearest
+// end: neither may reach the conversion to int.
 int cell_of(Real v, const Range& r, int cells) {
-    const Real position = (v - r.low) / (r.high - r.low) * (cells - 1);
-    return std::clamp(static_cast<int>(qm::round(position)), 0, cells - 1);
+    const bool halves = !finiteq(r.high - r.low);
+    const Real offset = halves ? v / 2 - r.low / 2 : v - r.low;
+    const Real length = halves ? r.high / 2 - r.low / 2 : r.high - r.low;
+    const Real position = qm::round(offset / length * (cells - 1));
+    if (qm::isnan(position) || position < 0) return 0;
+    if (position > Real(cells - 1)) return cells - 1;
+    return static_cast<int>(position);
 }
 
 std::string centred(const std::string& text, int width) {

@@ -41,9 +41,13 @@ std::vector<Real> normal_counts(const Histogram& h) {
     return expected;
 }
 
-// Cells of a bar for a count, scaled so that the largest count fills the room.
+// Cells of a bar for a count, scaled so that the largest count fills the room. A count that is
+// not finite (an expected count of data whose spread overflows) has no bar or the full room.
 int bar_cells(Real count, Real largest, int room) {
-    return largest > 0 ? int(qm::round(count * Real(room) / largest)) : 0;
+    if (!(largest > 0) || qm::isnan(count)) return 0;
+    const Real cells = qm::round(count * Real(room) / largest);
+    if (qm::isnan(cells) || cells < 0) return 0;
+    return cells > Real(room) ? room : int(cells);
 }
 
 void report_histogram(Run& run, const GraphOptions& o, const PlotData& data, const PlotLabels& l) {

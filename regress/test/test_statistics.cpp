@@ -76,6 +76,13 @@ bool variance_vanishes(const std::vector<Hypothesis>& rows, const std::vector<Re
     return false;
 }
 
+// P(F(q, df) > f) for the test: a statistic of exactly 0 (the restriction holds exactly at the
+// estimates) is exceeded with certainty, p = 1, where the general tail gives 0 for it.
+Real test_f_pvalue(Real f, Real q, Real df) {
+    if (f == 0 && q > 0 && df > 0) return 1;
+    return f_tail(f, q, df);
+}
+
 void common_ending(Run& run, int q, Real w, Real wald_p) {
     write_line(run, " WALD CHI-SQUARE STATISTIC =" + fmt_G(w, 16, 8) + " WITH " + fmt_I(q, 4) +
                         " D.F." + "  P-VALUE=" + fmt_F(wald_p, 8, 5));
@@ -145,7 +152,7 @@ TestOutcome test_statistics(const std::vector<Hypothesis>& rows, const std::vect
         out.f = out.wald = t * t;
         out.wald_pvalue = chi2_tail(out.wald, 1);
         // 2 min(PHI(t), 1 - PHI(t)), taken from the lower tail so that it keeps its digits.
-        out.pvalue = asymptotic ? 2 * expr::ncdf(-qm::abs(t)) : f_tail(t * t, 1, df);
+        out.pvalue = asymptotic ? 2 * expr::ncdf(-qm::abs(t)) : test_f_pvalue(t * t, 1, df);
         out.done = true;
         return out;
     }
@@ -167,7 +174,7 @@ TestOutcome test_statistics(const std::vector<Hypothesis>& rows, const std::vect
     out.wald = w;
     out.f = w / q;
     out.wald_pvalue = chi2_tail(w, q);
-    out.pvalue = asymptotic ? out.wald_pvalue : f_tail(out.f, q, df);
+    out.pvalue = asymptotic ? out.wald_pvalue : test_f_pvalue(out.f, q, df);
     if (q == 2) {
         out.values[0] = rows[0].value;
         out.values[1] = rows[1].value;
