@@ -27,6 +27,8 @@ volatile std::sig_atomic_t command_depth = 0;
 long long statement_budget = 0; // 0: no cap
 long long statements_counted = 0;
 struct sigaction previous_action {};
+struct sigaction previous_file_size_action {};
+bool file_size_action_saved = false;
 
 // Files first, then the directories that held them (rmdir of a file and unlink of a directory
 // fail harmlessly), so the order of registration does not matter.
@@ -82,6 +84,12 @@ void remove_temporaries() {
 
 InterruptScope::InterruptScope(InterruptMode mode) {
     interrupted = 0;
+    // A write past the file-size limit fails with EFBIG and is reported as a full disk; the
+    // default action would end the process and lose the rest of the run.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    file_size_action_saved = ::sigaction(SIGXFSZ, &ignore, &previous_file_size_action) == 0;
     if (mode == InterruptMode::UNCHANGED) return;
     handler_mode = static_cast<int>(mode);
     struct sigaction action {};
@@ -93,6 +101,8 @@ InterruptScope::InterruptScope(InterruptMode mode) {
 
 InterruptScope::~InterruptScope() {
     if (installed_) ::sigaction(SIGINT, &previous_action, nullptr);
+    if (file_size_action_saved) ::sigaction(SIGXFSZ, &previous_file_size_action, nullptr);
+    file_size_action_saved = false;
     handler_mode = 0;
     interrupted = 0;
     remove_temporaries();

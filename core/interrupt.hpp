@@ -34,7 +34,8 @@ enum class InterruptMode {
 };
 
 // Installs the handler for the length of a run and puts the previous one back at its end;
-// the temporaries still registered then are removed.
+// the temporaries still registered then are removed. SIGXFSZ is ignored for the run in every
+// mode, so a write past the file-size limit fails as on a full disk instead of ending the process.
 class InterruptScope {
 public:
     explicit InterruptScope(InterruptMode mode);

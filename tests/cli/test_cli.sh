@@ -127,6 +127,20 @@ if ! ldd "$lib" 2>/dev/null | grep -q libasan; then
   check "nothing runs without a work area" lacks "$work/out" " Welcome to"
 fi
 
+# A file-size limit set in the shell: the WRITE past it fails as on a full disk, the partly
+# written copy is removed (no hidden .big.dat.XXXXXX is left), and the run goes on to the end.
+mkdir -p "$work/fsize"
+printf 'SMPL 1 20000\nGENR T = TIME(0)\nWRITE (big.dat) T\nTITLE AFTER THE WRITE\nSTOP\n' \
+  > "$work/fsize/write.tvx"
+(cd "$work/fsize" && ulimit -f 16 && "$tarvex" write.tvx > out 2> err)
+check "a write past the file-size limit exits 0" test $? -eq 0
+check "a write past the file-size limit is named" \
+  has "$work/fsize/out" " ...ERROR..CANNOT WRITE FILE big.dat: FILE TOO LARGE"
+check "the run goes on after a write past the file-size limit" \
+  has "$work/fsize/out" " |_TITLE AFTER THE WRITE"
+check "a write past the file-size limit leaves no partial copy" \
+  test -z "$(find "$work/fsize" -name '.big.dat.*')"
+
 # Without gnuplot on PATH a graph is refused with the package to install, nothing is written,
 # and the run goes on to the end.
 mkdir -p "$work/nognuplot"
