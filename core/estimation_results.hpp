@@ -31,8 +31,9 @@ inline bool named_term_reference(int maxvar, int ref) {
 enum class StatisticLaw { NONE, NORMAL, T, CHI_SQUARE, F };
 
 // A statistic an estimation computes besides its coefficients (a first-stage F, an
-// overidentification or specification test, a likelihood ratio ...): its name as the report and
-// the TESTSTAT= output list it, its value, its law with degrees of freedom, and its p-value.
+// overidentification test, a test of the model's form, a likelihood ratio ...): its name as the
+// report and the TESTSTAT= output list it, its value, its law with degrees of freedom, and its
+// p-value.
 struct NamedStatistic {
     std::string name;
     Real value = 0;

@@ -45,12 +45,13 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     // report is still written.
     if (e.exact_dw.ends_command) report_error(run, "");
     OLSOUT(run, e, o);
-    const OlsFit& done = e.fit;
+    const OlsFit& estimated = e.fit;
+    EstimationResults& record = e.result.record;
+    const std::string command = record.command; // OLSQ or IMLS, set by the estimator
+    name_equation(run, command, estimated.dep_ref, estimated.dep_lag, estimated.dep_name,
+                  estimated.terms, {}, record);
     std::vector<Real> hat = std::move(e.fit.hat);
     ModelResult result = std::move(e).stored_result();
-    const std::string command = result.record.command;
-    name_equation(run, command, done.dep_ref, done.dep_lag, done.dep_name, done.terms, {},
-                  result.record);
     if (!store_model_result(run, std::move(result), ols_output_names(o))) return;
     const EstimationResults& stored = run.last_estimation;
     store_by_observation(run, o.HATDIAG, stored.end, stored.obs, hat);
