@@ -14,6 +14,7 @@ inline constexpr int ERR_READ_NO_NAMES = 3061;        // no names listed and no 
 inline constexpr int ERR_READ_HEADER_TWICE = 3062;    // two header names alike in 8 characters
 inline constexpr int ERR_READ_OVERFLOW = 3063;        // a value beyond the binary128 range
 inline constexpr int ERR_READ_COLUMN = 3064;          // a matrix column (name:c) in the list
+inline constexpr int ERR_READ_FILE_NOT_OPENED = 3065; // the named file missing or not readable
 
 void READX(Run& run);
 
