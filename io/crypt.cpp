@@ -8,11 +8,13 @@
 #include "core/error_report.hpp"
 #include "core/interrupt.hpp"
 #include "core/run.hpp"
+#include "core/write_failure.hpp"
 #include "host/tarvextern.hpp"
 #include "io/afile.hpp"
 #include "io/afile_parts.hpp"
 #include "numeric/text.hpp"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -205,13 +207,14 @@ bool encrypt_file(Run& run, const std::string& clear, const std::string& target,
     remove_home(temporary_home);
     struct stat st {};
     const bool made = status == 0 && ::stat(sealed.c_str(), &st) == 0 && st.st_size > 0;
+    errno = 0;
     if (!made || ::chmod(sealed.c_str(), sealed_file_mode(target)) != 0 ||
         std::rename(sealed.c_str(), target.c_str()) != 0) {
+        const int error = errno != 0 ? errno : EIO;
         std::remove(sealed.c_str());
         forget_temporary(sealed);
         if (made)
-            report_error(run, " ...ERROR..CANNOT REPLACE " + target + " BY ITS ENCRYPTION", number,
-                         ErrorSeverity::CONTINUES);
+            report_write_failure(run, 0, target, error, number);
         else
             report_gpg_failure(run, status, "ENCRYPT", target, number);
         return false;

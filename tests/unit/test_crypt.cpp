@@ -203,3 +203,28 @@ TEST_F(CryptTest, WriteCryptWithoutGpgLeavesTheFileAsItWas) {
     EXPECT_EQ(file_text(scratch.dir / "sealed.dat"), "earlier\n");
     EXPECT_EQ(temp_entries(), 0u);
 }
+
+// No room for the clear text (a temporary directory that does not exist) or for the encryption
+// (a file in a directory that does not exist): each is an error with the CRYPT $ERR, and nothing
+// is left anywhere.
+TEST_F(CryptTest, WriteCryptWithoutRoomForItsFiles) {
+    const std::string missing = (scratch.dir / "no_such_dir").string();
+    const ScriptResult no_temp = run_script("FILE TEMP " + missing +
+                                            "\nSAMPLE 1 3\nGENR X=1.25\n"
+                                            "WRITE(sealed.dat) X / CRYPT\nPRINT $ERR\nSTOP\n");
+    EXPECT_NE(no_temp.output.find(" ...ERROR..CANNOT CREATE A PRIVATE FILE IN " + missing + "/\n"),
+              std::string::npos)
+        << no_temp.output;
+    EXPECT_NE(no_temp.output.find("5054"), std::string::npos) << no_temp.output;
+    EXPECT_FALSE(fs::exists(scratch.dir / "sealed.dat"));
+
+    const ScriptResult no_dir = run_script("FILE TEMP " + (scratch.dir / "tmp").string() +
+                                           "\nSAMPLE 1 3\nGENR X=1.25\nWRITE(" + missing +
+                                           "/sealed.dat) X / CRYPT\nPRINT $ERR\nSTOP\n");
+    EXPECT_NE(no_dir.output.find(" ...ERROR..CANNOT CREATE THE ENCRYPTED FILE BESIDE " + missing +
+                                 "/sealed.dat\n"),
+              std::string::npos)
+        << no_dir.output;
+    EXPECT_NE(no_dir.output.find("5054"), std::string::npos) << no_dir.output;
+    EXPECT_EQ(temp_entries(), 0u);
+}
