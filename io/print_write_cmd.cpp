@@ -281,6 +281,9 @@ int open_clear_text(Run& run, const std::string& path, bool binary, bool append,
         report_error(run, "", ERR_FILE_NOT_OPENED);
         return -1;
     }
+    // A command that ends half-way (Ctrl-C at the terminal) leaves the clear text to go when
+    // the unit is next closed.
+    unit_file(run, FILE_UNIT)->remove_at_close = true;
     target = path;
     return FILE_UNIT;
 }
@@ -358,9 +361,10 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
 // writes checked, encrypted into `target`, and removed in every case. The earlier `target`
 // stays as it was unless the encryption took its place.
 void finish_clear_text(Run& run, int unit, bool written, const std::string& target) {
-    const UnitFile* file = unit_file(run, unit);
+    UnitFile* file = unit_file(run, unit);
     if (file == nullptr) return;
     const std::string clear = file->path;
+    file->remove_at_close = false; // closed first, encrypted, then removed here
     int error = check_unit_writes(run, unit, written);
     const int close_error = close_unit(run, unit);
     if (error == 0) error = close_error;

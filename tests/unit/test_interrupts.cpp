@@ -401,7 +401,9 @@ TEST(Interrupt, CommandFileRunRemovesThePlotScript) {
     InterruptScratch scratch;
     const fs::path bin = scratch.dir / "bin";
     fs::create_directory(bin);
-    std::ofstream(bin / "gnuplot") << "#!/bin/sh\nkill -INT \"$ENGINE_PID\"\nsleep 5\n";
+    const fs::path seen = scratch.dir / "seen_script";
+    std::ofstream(bin / "gnuplot")
+        << "#!/bin/sh\ncp \"$1\" '" << seen.string() << "'\nkill -INT \"$ENGINE_PID\"\nsleep 5\n";
     fs::permissions(bin / "gnuplot", fs::perms::owner_all);
     const std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
     setenv("PATH", (bin.string() + ":" + old_path).c_str(), 1);
@@ -412,6 +414,7 @@ TEST(Interrupt, CommandFileRunRemovesThePlotScript) {
     setenv("PATH", old_path.c_str(), 1);
     unsetenv("TMPDIR");
     EXPECT_TRUE(ended_by_interrupt(r.status)) << r.status << "\n" << r.output;
+    EXPECT_NE(file_text(seen).find("1234.5678"), std::string::npos); // gnuplot had the data
     EXPECT_EQ(scratch.temp_entries(), 0u);
 }
 
