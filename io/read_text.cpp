@@ -278,6 +278,18 @@ bool read_delimited(ReadJob& job, DataLines& lines, int skip_cols) {
         const char delimiter = forced != char(-1) ? forced : record_delimiter(line);
         split_fields(line, delimiter, fields);
         if (fields.empty()) continue;
+        // The header names every column: a value past the last name means the row's fields are
+        // not where the names are (a separator too many), so nothing is read.
+        if (job.names_from_file) {
+            std::size_t used = fields.size();
+            while (used > 0 && fields[used - 1].empty()) --used;
+            const std::size_t width = nvar + static_cast<std::size_t>(skip_cols);
+            if (used > width) {
+                row_misfit(job, rows + 1, lines.count(), lines.count(),
+                           static_cast<long long>(used) - skip_cols);
+                return false;
+            }
+        }
         bool retry = false;
         for (std::size_t j = 0; j < nvar; ++j) {
             const std::size_t at = j + static_cast<std::size_t>(skip_cols);
