@@ -30,18 +30,22 @@ bool ReadSource::open(bool crypt) {
         }
         if (crypt) {
             std::optional<std::string> copy = decrypt_to_temp(run_, file_);
-            if (!copy) return fail(ERR_READ_FILE_NOT_OPENED);
+            if (!copy) return fail(ERR_READ_NO_FILE);
             decrypted_copy_ = *copy;
             unit_ = UNIT_DECRYPT;
             req.quiet = true; // no notes about the temporary copy
             if (!AFILE(run_, unit_, *copy, req)) {
                 finish();
-                return fail(ERR_READ_FILE_NOT_OPENED);
+                return fail(ERR_READ_NO_FILE);
             }
             return true;
         }
         unit_ = UNIT_NAMED_FILE;
-        return AFILE(run_, unit_, file_, req) || fail(ERR_READ_FILE_NOT_OPENED);
+        if (AFILE(run_, unit_, file_, req)) return true;
+        // The binder has said why (a missing file, an open error): $ERR tells a procedure that
+        // nothing was read.
+        report_error(run_, "", ERR_READ_NO_FILE);
+        return false;
     }
     if (unit_ == run_.L5 || unit_ == run_.IN) {
         command_stream_ = true;
