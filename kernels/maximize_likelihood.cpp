@@ -107,6 +107,7 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
     LikelihoodPoint trial_point;
     std::vector<Real> trial(k);
     for (int iteration = 1; iteration <= control.max_iterations && !converged; ++iteration) {
+        check_for_interrupt(control.interrupt);
         // The direction.
         std::vector<Real> direction;
         if (quasi) {
@@ -140,6 +141,7 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
         bool taken = false, trial_complete = false, level = false;
         std::vector<Real> step(k);
         for (int h = 0; h <= MAX_HALVINGS && !taken; ++h, length /= 2) {
+            if (h > 0) check_for_interrupt(control.interrupt);
             for (int j = 0; j < k; ++j) {
                 step[j] = length * direction[j];
                 trial[j] = out.parameters[j] + step[j];

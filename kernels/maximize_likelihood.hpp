@@ -9,6 +9,7 @@
 // model only through the evaluation callback.
 #pragma once
 
+#include "kernels/interrupt_check.hpp"
 #include "numeric/real.hpp"
 
 #include <functional>
@@ -52,6 +53,8 @@ struct MaximizeControl {
     // Whether the outer product of the scores is wanted at the maximum (a sandwich covariance
     // or one from the outer product); without it Newton's last point is returned as it is.
     bool opg_at_maximum = true;
+    // Asked before every iteration and every halving of a step; it throws to stop the work.
+    InterruptCheck interrupt;
 };
 
 enum class MaximizeStatus {

@@ -150,6 +150,7 @@ NlsResult levenberg_marquardt(int nobs, const std::vector<Real>& start, const Nl
     Real close_ratio = CLOSE_RATIO;
     int row = -1;
     for (int iteration = 1; iteration <= control.max_iterations && !converged; ++iteration) {
+        check_for_interrupt(control.interrupt);
         out.iterations = iteration;
         const GramMatrix gram = exact_gram(columns_of(nobs, k, out.jacobian, out.residuals));
         // The damping scale of each parameter.
@@ -207,6 +208,7 @@ NlsResult levenberg_marquardt(int nobs, const std::vector<Real>& start, const Nl
         }
         bool taken = false;
         while (!taken) {
+            check_for_interrupt(control.interrupt);
             const GramMatrix system = damped(gram, k, lambda, scale);
             const GramFit step = gram_cholesky_solve(system, nobs, DAMPED_DEPENDENCE_RATIO);
             bool usable = step.ok();

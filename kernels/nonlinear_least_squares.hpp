@@ -17,6 +17,7 @@
 // callback.
 #pragma once
 
+#include "kernels/interrupt_check.hpp"
 #include "numeric/real.hpp"
 
 #include <functional>
@@ -39,6 +40,8 @@ struct NlsControl {
     int max_iterations = 100;
     Real parameter_tolerance = 1e-28Q; // relative change of every parameter
     Real lambda_start = 1e-3Q;
+    // Asked before every iteration and every damped step tried; it throws to stop the work.
+    InterruptCheck interrupt;
 };
 
 enum class NlsStatus {

@@ -4,6 +4,7 @@
 #include "regress/arima/arima_command.hpp"
 
 #include "core/error_report.hpp"
+#include "core/interrupt.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
@@ -140,6 +141,7 @@ void cmd_arima(Run& run) {
     control.parameter_tolerance = o.CONVERGE;
     control.lags = lags;
     control.horizon = o.HORIZON;
+    control.interrupt = interrupt_checkpoint;
     ArimaEstimate e = estimate_arima(rows.y, order, control);
     if (e.end == ArimaEnd::NONSTATIONARY || e.end == ArimaEnd::SINGULAR) {
         report_estimation_failure(run, arima_failure(e.end));

@@ -106,7 +106,7 @@ struct Objective {
 };
 
 MaximizeResult maximize(const Objective& obj, const std::vector<Real>& start, int max_iterations,
-                        Real tolerance) {
+                        Real tolerance, const InterruptCheck& interrupt) {
     const int k = int(start.size());
     LikelihoodEvaluate evaluate = [&](const std::vector<Real>& theta, const LikelihoodNeeds& needs,
                                       LikelihoodPoint& point, int& failed_row) {
@@ -139,6 +139,7 @@ MaximizeResult maximize(const Objective& obj, const std::vector<Real>& start, in
     mc.max_iterations = max_iterations;
     mc.parameter_tolerance = tolerance;
     mc.opg_at_maximum = false;
+    mc.interrupt = interrupt;
     // A last Newton step this short is taken on the quadratic model without a new evaluation:
     // its error is of the order of its square.
     mc.modeled_step = MODELED_STEP;
@@ -214,16 +215,18 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
             const std::vector<Real> tail(
                 w.end() - std::ptrdiff_t(std::min(w.size(), START_OBSERVATIONS)), w.end());
             const Objective css_start{tail, order, ArimaMethod::CSS, scale};
-            const MaximizeResult first =
-                maximize(css_start, start, control.max_iterations, START_TOLERANCE);
+            const MaximizeResult first = maximize(css_start, start, control.max_iterations,
+                                                  START_TOLERANCE, control.interrupt);
             if (first.status != MaximizeStatus::UNDEFINED_AT_START &&
                 first.status != MaximizeStatus::SINGULAR && usable_start(order, first.parameters))
                 start = first.parameters;
         }
         Objective exact{w, order, ArimaMethod::ML, scale};
-        fit = maximize(exact, start, control.max_iterations, control.parameter_tolerance);
+        fit = maximize(exact, start, control.max_iterations, control.parameter_tolerance,
+                       control.interrupt);
     } else {
-        fit = maximize(css, start, control.max_iterations, control.parameter_tolerance);
+        fit = maximize(css, start, control.max_iterations, control.parameter_tolerance,
+                       control.interrupt);
     }
     e.iterations = fit.iterations;
     e.history = fit.history;

@@ -25,8 +25,9 @@ struct ArimaControl {
     ArimaMethod method = ArimaMethod::ML;
     int max_iterations = 100;
     Real parameter_tolerance = 1e-20Q;
-    int lags = 0;    // residual Ljung-Box statistics at lags 1..lags
-    int horizon = 0; // forecasts 1..horizon steps ahead
+    int lags = 0;             // residual Ljung-Box statistics at lags 1..lags
+    int horizon = 0;          // forecasts 1..horizon steps ahead
+    InterruptCheck interrupt; // asked between iterations; throws to stop the estimation
 };
 
 enum class ArimaEnd {

@@ -3,6 +3,7 @@
 #include "regress/auto/auto_command.hpp"
 
 #include "core/error_report.hpp"
+#include "core/interrupt.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
@@ -78,6 +79,7 @@ void cmd_auto(Run& run) {
     control.order = o.ORDER;
     control.max_iterations = o.MAXIT;
     control.tolerance = o.CONVERGE;
+    control.interrupt = interrupt_checkpoint;
     AutoEstimate e = estimate_auto(data, control);
     report_auto_heading(run, eq, e, o, control.method);
     if (e.end != AutoEnd::CONVERGED) {

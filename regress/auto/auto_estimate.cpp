@@ -145,6 +145,7 @@ AutoEnd maximise_rho(const Problem& pr, const AutoControl& c, std::vector<Real>&
     const std::size_t d = rho.size();
     Real value = concentrated_llf(pr, rho);
     for (int it = 1; it <= c.max_iterations; ++it) {
+        check_for_interrupt(c.interrupt);
         std::vector<Real> g, lower;
         if (!llf_gradient(pr, rho, g)) return AutoEnd::SINGULAR;
         std::vector<Real> minus(d * d);
@@ -203,6 +204,7 @@ AutoEnd iterate_rho(const Problem& pr, const AutoControl& c, std::vector<Real>& 
                     AutoEstimate& e) {
     const bool keep_first = c.method == AutoMethod::PW;
     for (int it = 1; it <= c.max_iterations; ++it) {
+        check_for_interrupt(c.interrupt);
         const GramFit f = fit_at(pr, rho, keep_first);
         if (!f.ok()) {
             e.bad_column = f.failed_column;

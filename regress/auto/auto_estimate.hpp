@@ -7,6 +7,7 @@
 // the regressors.
 #pragma once
 
+#include "kernels/interrupt_check.hpp"
 #include "numeric/real.hpp"
 #include "regress/fit/model_result.hpp"
 
@@ -21,7 +22,8 @@ struct AutoControl {
     AutoMethod method = AutoMethod::ML;
     int order = 1;
     int max_iterations = 100;
-    Real tolerance = 1e-20Q; // on the change of every rho
+    Real tolerance = 1e-20Q;  // on the change of every rho
+    InterruptCheck interrupt; // asked between iterations; throws to stop the estimation
 };
 
 struct AutoData {

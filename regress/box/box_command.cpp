@@ -4,6 +4,7 @@
 #include "regress/box/box_command.hpp"
 
 #include "core/error_report.hpp"
+#include "core/interrupt.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
@@ -88,6 +89,7 @@ void cmd_box(Run& run) {
     BoxControl control;
     control.max_iterations = o.MAXIT;
     control.parameter_tolerance = o.CONVERGE;
+    control.interrupt = interrupt_checkpoint;
     BoxEstimate e = estimate_box(d, control);
     if (e.end == BoxEnd::EXACT_FIT) {
         report_estimation_failure(

@@ -248,6 +248,7 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
     mc.method = MaximizeMethod::NEWTON;
     mc.max_iterations = control.max_iterations;
     mc.parameter_tolerance = control.parameter_tolerance;
+    mc.interrupt = control.interrupt;
     const MaximizeResult fit = maximize_likelihood(start, evaluate, mc, true);
     e.iterations = fit.iterations;
     switch (fit.status) {

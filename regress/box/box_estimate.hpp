@@ -8,6 +8,7 @@
 // estimates, and the log-likelihoods at lambda 1 and 0 also as the record's named statistics.
 #pragma once
 
+#include "kernels/interrupt_check.hpp"
 #include "numeric/real.hpp"
 #include "regress/fit/model_result.hpp"
 
@@ -28,6 +29,7 @@ struct BoxData {
 struct BoxControl {
     int max_iterations = 100;
     Real parameter_tolerance = 1e-28Q;
+    InterruptCheck interrupt; // asked between iterations; throws to stop the estimation
 };
 
 // EXACT_FIT: at a lambda of the grid the regressors fit the transformed y exactly (sigma**2 goes

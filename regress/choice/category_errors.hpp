@@ -21,6 +21,7 @@ enum CategoryError : int {
     ERR_CAT_UNDEFINED = 8,      // the log-likelihood cannot be evaluated at the start
     ERR_CAT_NO_CONVERGENCE = 9, // the iteration limit came first (warning)
     ERR_CAT_STUCK = 10,         // no step raises the log-likelihood (warning)
+    ERR_CAT_TOO_MANY = 11,      // multinomial logit: more outcomes than it takes
 };
 
 } // namespace tarvex

@@ -7,12 +7,14 @@
 
 #include "core/command_table.hpp"
 #include "core/error_report.hpp"
+#include "core/interrupt.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
 #include "options/options.hpp"
 #include "regress/choice/binary_report.hpp"
+#include "regress/choice/category_errors.hpp"
 #include "regress/choice/choice_errors.hpp"
 #include "regress/choice/choice_options.hpp"
 #include "regress/choice/choice_report_parts.hpp"
@@ -70,6 +72,21 @@ bool check_regressors(Run& run, const ChoiceEquation& eq, const ChoiceData& data
 // or reported as wrong.
 enum class Outcome { BINARY, MULTINOMIAL, BAD };
 
+// A LOGIT whose dependent variable has more whole values than a multinomial logit takes: most
+// likely a continuous variable or a count given by mistake. The note says what to do instead.
+void report_too_many_outcomes(Run& run, const std::string& name, std::size_t outcomes) {
+    report_error(run,
+                 " ...ERROR..THE DEPENDENT VARIABLE " + name + " TAKES " +
+                     std::to_string(outcomes) +
+                     " DISTINCT VALUES: A MULTINOMIAL LOGIT TAKES AT MOST " +
+                     std::to_string(MAX_MULTINOMIAL_OUTCOMES) + " OUTCOMES",
+                 ERR_MULTINOMIAL_LOGIT_BASE + ERR_CAT_TOO_MANY);
+    write_line(run, " ...NOTE..IF " + name +
+                        " IS A MEASUREMENT OR A COUNT, USE OLS; FOR A BINARY MODEL MAKE IT 0 OR 1 "
+                        "FIRST: GENR D = " +
+                        name + " .GT. LIMIT");
+}
+
 Outcome classify_outcome(Run& run, const ChoiceEquation& eq, const ChoiceData& data) {
     const std::string name = trim_trailing_blanks(eq.dep_name);
     std::set<long long> whole; // the values other than 0 and 1
@@ -101,8 +118,12 @@ Outcome classify_outcome(Run& run, const ChoiceEquation& eq, const ChoiceData& d
         }
         return Outcome::BINARY;
     }
-    if (eq.command == C_LOGIT && first_bad < 0 && whole.size() + zero + one > 2)
-        return Outcome::MULTINOMIAL;
+    const std::size_t outcomes = whole.size() + zero + one;
+    if (eq.command == C_LOGIT && first_bad < 0 && outcomes > 2) {
+        if (outcomes <= std::size_t(MAX_MULTINOMIAL_OUTCOMES)) return Outcome::MULTINOMIAL;
+        report_too_many_outcomes(run, name, outcomes);
+        return Outcome::BAD;
+    }
     if (first_bad < 0) // whole values only: the first one that is not 0 or 1
         for (std::size_t i = 0; i < data.y.size() && first_bad < 0; ++i)
             if (!(data.y[i] == 0 || data.y[i] == 1)) first_bad = static_cast<int>(i);
@@ -221,6 +242,7 @@ void cmd_choice(Run& run) {
     control.max_iterations = o.MAXIT;
     control.parameter_tolerance = o.CONVERGE;
     control.sandwich = o.HETCOV;
+    control.interrupt = interrupt_checkpoint;
 
     if (!check_regressors(run, eq, data)) {
         run.last_estimation = EstimationResults{};

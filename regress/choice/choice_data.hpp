@@ -30,6 +30,7 @@ struct ChoiceControl {
     // NEWTON: an approximation of the Hessian at the start (a subsample's, scaled to the
     // sample), which takes the first step in place of one formed there; empty: none.
     std::vector<Real> start_hessian;
+    InterruptCheck interrupt; // asked between iterations; throws to stop the estimation
 };
 
 // TOBIT's censoring: from below at `lower`, from above at `upper`.
@@ -83,6 +84,7 @@ inline MaximizeControl maximize_control(const ChoiceControl& c) {
     m.max_iterations = c.max_iterations;
     m.parameter_tolerance = c.parameter_tolerance;
     m.start_hessian = c.start_hessian;
+    m.interrupt = c.interrupt;
     // Once a step is below the square root of the tolerance, the error after it is below the
     // tolerance: the choice models take it on the quadratic model (their Hessian is kept from
     // 1e-12 on in any case) and need the outer product only for the sandwich.

@@ -2,7 +2,8 @@
 // gradient, Hessian and outer product of the rows' gradients), taken in one pass: the rows are
 // cut into chunks whose size depends on N alone, each chunk is summed on its own, and the
 // chunks' sums are added in chunk order. Long samples share the chunks between two threads; the
-// result is the same to the bit whether one thread or two did the work.
+// result is the same to the bit whether one thread or two did the work. A pass can be stopped
+// between chunks (Ctrl-C on a long sample).
 #pragma once
 
 #include "kernels/maximize_likelihood.hpp"
@@ -10,6 +11,7 @@
 #include "numeric/row_split.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <system_error>
 #include <thread>
@@ -38,16 +40,24 @@ inline std::size_t choice_chunk_rows(std::size_t n) {
 // Fills `point` with the sums over rows [0, n) of a likelihood with `p` parameters.
 // `rows(begin, end, sums)` adds rows [begin, end) into `sums` (sized for `needs`, zero) and
 // must not throw. False when a row fails (`failed_row` the lowest such row) or the sum is not
-// finite.
+// finite. `interrupt` is asked before each chunk the calling thread sums; when it throws, the
+// second thread stops at its next chunk and the exception leaves once that thread has ended.
 template <class Rows>
 bool sum_choice_rows(std::size_t n, int p, const LikelihoodNeeds& needs, Rows&& rows,
-                     LikelihoodPoint& point, int& failed_row) {
+                     LikelihoodPoint& point, int& failed_row,
+                     const InterruptCheck& interrupt = nullptr) {
     const std::size_t pp = std::size_t(p) * std::size_t(p);
     const std::size_t size = choice_chunk_rows(n);
     const std::size_t chunks = std::max<std::size_t>(1, (n + size - 1) / size);
     std::vector<ChoiceRowSums> sums(chunks);
-    auto work = [&](std::size_t first, std::size_t last) {
+    std::atomic<bool> stopped{false};
+    auto work = [&](std::size_t first, std::size_t last, bool calling_thread) {
         for (std::size_t c = first; c < last; ++c) {
+            if (calling_thread) {
+                check_for_interrupt(interrupt);
+            } else if (stopped.load(std::memory_order_relaxed)) {
+                return;
+            }
             ChoiceRowSums& s = sums[c];
             s.gradient.assign(needs.gradient || needs.opg ? std::size_t(p) : 0, Real(0));
             s.hessian.assign(needs.hessian ? pp : 0, Real(0));
@@ -60,12 +70,18 @@ bool sum_choice_rows(std::size_t n, int p, const LikelihoodNeeds& needs, Rows&& 
     if (n >= CHOICE_SPLIT_ROWS && chunks > 1 && two_threads_available()) {
         middle = chunks / 2;
         try {
-            upper = std::thread([&work, middle, chunks] { work(middle, chunks); });
+            upper = std::thread([&work, middle, chunks] { work(middle, chunks, false); });
         } catch (const std::system_error&) {
             middle = chunks;
         }
     }
-    work(0, middle);
+    try {
+        work(0, middle, true);
+    } catch (...) {
+        stopped = true;
+        if (upper.joinable()) upper.join();
+        throw;
+    }
     if (upper.joinable()) upper.join();
 
     point.llf = 0;

@@ -111,7 +111,7 @@ MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
                 }
             }
         };
-        return sum_choice_rows(n, p, needs, add_rows, point, failed_row);
+        return sum_choice_rows(n, p, needs, add_rows, point, failed_row, control.interrupt);
     };
     const MaximizeResult fit =
         maximize_likelihood(start, evaluate, maximize_control(control), true);

@@ -29,6 +29,12 @@ struct MultinomialEstimate : CategoryEstimate {
     int outcomes() const { return static_cast<int>(values.size()); }
 };
 
+// The most outcomes LOGIT fits a multinomial logit to. The model has (outcomes - 1) K
+// coefficients, and each Newton iteration forms a Hessian of that order squared at every row, so
+// the time grows with the square of the outcomes; a variable with more distinct whole values is
+// almost always a count or a measurement, not a set of categories, and is refused at once.
+inline constexpr int MAX_MULTINOMIAL_OUTCOMES = 50;
+
 MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
                                                const ChoiceControl& control);
 

@@ -185,7 +185,7 @@ OrderedEstimate estimate_ordered_choice(const ChoiceData& data, OrderedLink link
                 if (upper >= 0 && lower >= 0) s.hessian[std::size_t(lower) * p + upper] += r.dua;
             }
         };
-        return sum_choice_rows(n, p, needs, add_rows, point, failed_row);
+        return sum_choice_rows(n, p, needs, add_rows, point, failed_row, control.interrupt);
     };
     const MaximizeResult fit =
         maximize_likelihood(start, evaluate, maximize_control(control), true);

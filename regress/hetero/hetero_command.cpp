@@ -7,6 +7,7 @@
 
 #include "core/command_table.hpp"
 #include "core/error_report.hpp"
+#include "core/interrupt.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
@@ -87,6 +88,7 @@ void cmd_hetero(Run& run) {
     control.max_iterations = o.MAXIT;
     control.parameter_tolerance = o.CONVERGE;
     control.sandwich = o.HETCOV;
+    control.interrupt = interrupt_checkpoint;
     HeteroEstimate e = estimate_hetero(data, control);
     if (e.end == HeteroEnd::UNDEFINED) {
         report_estimation_failure(

@@ -123,6 +123,7 @@ HeteroEstimate estimate_hetero(const HeteroData& data, const HeteroControl& cont
     mc.method = control.method;
     mc.max_iterations = control.max_iterations;
     mc.parameter_tolerance = control.parameter_tolerance;
+    mc.interrupt = control.interrupt;
     const MaximizeResult fit = maximize_likelihood(start, evaluate, mc, true);
     e.iterations = fit.iterations;
     e.history = fit.history;

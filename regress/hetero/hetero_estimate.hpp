@@ -27,7 +27,8 @@ struct HeteroControl {
     MaximizeMethod method = MaximizeMethod::NEWTON;
     int max_iterations = 100;
     Real parameter_tolerance = 1e-28Q;
-    bool sandwich = false; // H^-1 (sum g_i g_i') H^-1 in place of -H^-1
+    bool sandwich = false;    // H^-1 (sum g_i g_i') H^-1 in place of -H^-1
+    InterruptCheck interrupt; // asked between iterations; throws to stop the estimation
 };
 
 enum class HeteroEnd {

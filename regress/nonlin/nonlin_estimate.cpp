@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "core/interrupt.hpp"
 #include "core/result_scalars.hpp"
 #include "kernels/long_run_covariance.hpp"
 #include "kernels/maximize_likelihood.hpp"
@@ -170,6 +171,7 @@ NonlinEstimate fit_nlinear(const EquationModel& model, const NonlinOptions& o) {
     NlsControl control;
     control.max_iterations = o.MAXIT;
     control.parameter_tolerance = o.CONVERGE;
+    control.interrupt = interrupt_checkpoint; // Ctrl-C ends the command between iterations
     // On a long sample the starting values are first carried to the minimum of an evenly
     // spaced subsample, where each iteration costs a fraction of one over all the data; the
     // fit over all of them then starts next to its minimum.
@@ -310,6 +312,7 @@ NonlinEstimate fit_mle(const EquationModel& model, const NonlinOptions& o) {
     control.parameter_tolerance = o.CONVERGE;
     control.llf_tolerance = o.OBJCONV;
     control.method = maximize_method(o.METHOD);
+    control.interrupt = interrupt_checkpoint; // Ctrl-C ends the command between iterations
     // On a long sample the starting values are first carried to the maximum over an evenly
     // spaced subsample; the iterations over all the data then start next to theirs.
     std::vector<Real> start = model.start;

@@ -6,6 +6,7 @@
 #include "regress/system/system_command.hpp"
 
 #include "core/error_report.hpp"
+#include "core/interrupt.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
@@ -200,6 +201,7 @@ void cmd_system(Run& run) {
                                            : SystemMethod::SUR;
     control.max_iterations = o.MAXIT;
     control.tolerance = o.CONVERGE;
+    control.interrupt = interrupt_checkpoint;
     SystemEstimate e = estimate_system(p.data, control);
     if (e.end != SystemEnd::OK && e.end != SystemEnd::ITERATION_LIMIT) {
         report_estimation_failure(run, failure_of(model, e));

@@ -248,6 +248,7 @@ SystemEstimate estimate_system(const SystemData& data, const SystemControl& cont
     GramFit fit;
     bool settled = control.method != SystemMethod::ITSUR;
     for (int step = 0; step < steps; ++step) {
+        check_for_interrupt(control.interrupt);
         std::vector<Real> w;
         if (!weights_of(plain, e, b, w)) {
             e.end = SystemEnd::SINGULAR_COVARIANCE;

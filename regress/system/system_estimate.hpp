@@ -11,6 +11,7 @@
 #pragma once
 
 #include "kernels/double_binary128.hpp"
+#include "kernels/interrupt_check.hpp"
 #include "numeric/real.hpp"
 #include "regress/fit/model_result.hpp"
 
@@ -41,7 +42,8 @@ enum class SystemMethod { SUR, ITSUR, THREE_SLS };
 struct SystemControl {
     SystemMethod method = SystemMethod::SUR;
     int max_iterations = 100;
-    Real tolerance = 1e-20Q; // ITSUR: |b - b_old| / |b_old| (Euclidean norms)
+    Real tolerance = 1e-20Q;  // ITSUR: |b - b_old| / |b_old| (Euclidean norms)
+    InterruptCheck interrupt; // asked between the GLS steps; throws to stop the estimation
 };
 
 enum class SystemEnd {

@@ -114,6 +114,29 @@ if command -v script > /dev/null; then
   session first
   check "an unwritable history ends the session normally" test $? -eq 0
   check "an unwritable history is a warning" has "$work/tty" "tarvex: warning: cannot write the history file"
+  rm -rf "$work/home/.tarvex/history"
+
+  # Ctrl-C during an estimation that would iterate for minutes (the slope of a logistic curve
+  # fitted to a step runs off to infinity): the estimation ends within seconds with the note,
+  # reports and stores nothing (its PREDICT= variable is not made), and the session goes on.
+  # The writer waits up to 20 s for the note before it types on.
+  endless_fit() {
+    printf 'SMPL 1 200\r'; sleep 1; printf 'GENR X = TIME(0) - 100.5\r'; sleep 0.5
+    printf 'GENR Y = X .GT. 0\r'; sleep 0.5
+    printf 'NLINEAR / MAXIT=100000 PREDICT=YHAT\r'; sleep 0.5; printf 'COEF B 1\r'; sleep 0.5
+    printf 'EQ Y = 1/(1+EXP(-B*X))\r'; sleep 0.5; printf 'END\r'; sleep 1.5
+    printf '\003'
+    for _ in $(seq 100); do has "$work/tty" "INTERRUPTED" && break; sleep 0.2; done
+    printf 'SAMPLE 1 1\r'; sleep 0.5; printf 'GENR C=8\r'; sleep 0.5; printf 'PRINT C\r'; sleep 0.5
+    printf 'PRINT YHAT\r'; sleep 0.5; printf 'STOP\r'; sleep 1
+  }
+  endless_fit | HOME="$work/home" TARVEX_SETTINGS= timeout 60 script -qefc "exec '$tarvex'" /dev/null \
+    > "$work/tty" 2>&1
+  check "Ctrl-C ends a long estimation and the session" test $? -eq 0
+  check "an interrupted estimation is noted" has "$work/tty" " ...NOTE..INTERRUPTED"
+  check "an interrupted estimation reports nothing" lacks "$work/tty" "NONLINEAR LEAST SQUARES"
+  check "the session goes on after an interrupted estimation" has "$work/tty" "C            8.000000"
+  check "an interrupted estimation stores nothing" has "$work/tty" "VARIABLE YHAT DOES NOT EXIST"
 fi
 
 # A work area the settings store asks for and the address space cannot give: start-up says so
