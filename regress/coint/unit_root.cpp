@@ -21,15 +21,9 @@ bool constant_series(const Real* y, std::size_t count) {
     return true;
 }
 
-// The rows and columns `idx` of a packed cross-product matrix.
+// The rows and columns `idx` of a packed cross-product matrix, kept scaled as it is held.
 GramMatrix sub_gram(const GramMatrix& full, const std::vector<int>& idx) {
-    GramMatrix sub;
-    sub.size = int(idx.size());
-    sub.entries.resize(idx.size() * (idx.size() + 1) / 2);
-    for (std::size_t b = 0; b < idx.size(); ++b)
-        for (std::size_t a = 0; a <= b; ++a)
-            sub.entries[b * (b + 1) / 2 + a] = full.at(idx[a], idx[b]);
-    return sub;
+    return full.part(idx);
 }
 
 } // namespace
@@ -120,10 +114,12 @@ AdfFit augmented_dickey_fuller(const Real* y, std::size_t count, Deterministic d
     for (int a = 0; a < k; ++a)
         for (int b = 0; b < k; ++b)
             fit.cov[std::size_t(a) * k + b] = fit.sigma2 * g.inverse_at(a, b);
+    // From the scaled factor: right however far the data lie from 1, where the variances in
+    // the data's units may overflow or underflow.
     for (int a = 0; a < k; ++a) {
-        const Real v = fit.cov[std::size_t(a) * k + a];
-        fit.se.push_back(v > 0 ? qm::sqrt(v) : Real(0));
-        fit.tstat.push_back(v > 0 ? fit.coef[a] / fit.se.back() : Real(0));
+        const Real se = g.standard_error(a, Real(fit.n - k));
+        fit.se.push_back(se);
+        fit.tstat.push_back(se > 0 ? fit.coef[a] / se : Real(0));
     }
     fit.tau = fit.tstat[0];
     return fit;

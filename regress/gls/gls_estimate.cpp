@@ -89,6 +89,12 @@ GlsEstimate estimate_gls(const GlsData& d) {
         e.bad_column = fit.failed_column;
         return e;
     }
+    if (fit.out_of_range_column >= 0) {
+        e.end = GlsEnd::OUT_OF_RANGE;
+        e.bad_column = fit.out_of_range_column;
+        e.too_large = fit.too_large;
+        return e;
+    }
     // Residuals at the rounding level of y* (y an exact combination of the regressors): s2 is
     // 0, every standard error 0 and the log-likelihood unbounded, so there is nothing to report.
     Real whitened_y2 = 0;

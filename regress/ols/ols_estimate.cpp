@@ -15,9 +15,11 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/fused_axpy.hpp"
 #include "numeric/qmath.hpp"
+#include "numeric/text.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/fit/ols_options.hpp"
+#include "regress/fit/range_refusal.hpp"
 #include "regress/ols/lag_polynomial.hpp"
 #include "regress/ols/ols_columns.hpp"
 #include "regress/ols/ols_command.hpp"
@@ -183,6 +185,11 @@ LsSolution gram_solution(const GramFit& gram) {
     sol.too_few = gram.status == GramStatus::too_few_observations;
     if (gram.status == GramStatus::dependent_column) sol.dependent_column = gram.failed_column + 1;
     if (!gram.ok()) return sol;
+    if (gram.out_of_range_column >= 0) {
+        sol.out_of_range = gram.out_of_range_column + 1;
+        sol.too_large = gram.too_large;
+        return sol;
+    }
     sol.coef = gram.coef;
     sol.xtx_inv = gram.xtx_inverse; // symmetric: the same read by rows or by columns
     sol.sse = gram.sse;
@@ -259,6 +266,12 @@ bool solve_ols(OlsEstimate& e, const OlsInputs& in, const OlsOptions& o) {
     }
     if (!e.columns.placed()) sol = solve_regression(fit, o, rows_x(e), rows_y(e), e.notes);
     if (sol.too_few) return ended_by(e, too_few, ERR_TOO_FEW_OBSERVATIONS);
+    if (sol.out_of_range > 0) {
+        const std::string name = sol.out_of_range <= k ? fit.terms[sol.out_of_range - 1].name
+                                                        : fit.dep_name;
+        return ended_by(e, values_out_of_range(trim_trailing_blanks(name), sol.too_large),
+                        ERR_OUT_OF_RANGE);
+    }
     if (sol.dependent_column != 0 || sol.singular || sol.coef.empty()) {
         if (o.method() != OlsMethod::HH && sol.dependent_column > 0)
             return ended_by(e,
