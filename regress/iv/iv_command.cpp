@@ -112,11 +112,10 @@ EstimationFailure iv_failure(const IvEquation& eq, const IvEstimate& e) {
                 ERR_IV_NON_FINITE};
     case IvEnd::OUT_OF_RANGE: {
         const int l = int(eq.instruments.size());
-        const std::string name =
-            e.bad_column < l ? eq.instruments[e.bad_column].name
-            : e.bad_column - l < int(e.endogenous.size())
-                ? eq.terms[e.endogenous[e.bad_column - l]].name
-                : eq.dep_name;
+        const std::string name = e.bad_column < l ? eq.instruments[e.bad_column].name
+                                 : e.bad_column - l < int(e.endogenous.size())
+                                     ? eq.terms[e.endogenous[e.bad_column - l]].name
+                                     : eq.dep_name;
         return {values_out_of_range(trim_trailing_blanks(name), e.too_large), ERR_IV_RANGE};
     }
     case IvEnd::OK:
