@@ -126,7 +126,7 @@ GramMatrix exact_gram(const GramColumns& data, int threads) {
         int exponent = diagonal.exponent();
         if (exponent == INT_MIN) continue;
         if (diagonal.result_scaled(-exponent) >= 2) ++exponent;
-        out.shift[c] = -(exponent / 2);
+        out.shift[c] = -(exponent >= 0 ? exponent / 2 : -((1 - exponent) / 2)); // -floor(e/2)
     }
     for (int b = 0; b < p; ++b)
         for (int a = 0; a <= b; ++a) {
