@@ -54,8 +54,10 @@ TEST(ScaledAccumulator, RoundsTheScaledSumAsTheUnscaledOne) {
         near_sum->add_products(one.y.data(), one.x2.data(), one.y.size());
         far_sum->add_products(far.y.data(), far.x2.data(), far.y.size());
         // The sum itself lies outside the range: infinite, or lost below the subnormals.
-        if (e > 0) EXPECT_TRUE(isinfq(far_sum->result()));
-        else EXPECT_EQ(far_sum->result(), 0);
+        if (e > 0)
+            EXPECT_TRUE(isinfq(far_sum->result()));
+        else
+            EXPECT_EQ(far_sum->result(), 0);
         EXPECT_TRUE(bits_equal(far_sum->result_scaled(-2 * e), near_sum->result()));
         EXPECT_EQ(far_sum->exponent(), near_sum->exponent() + 2 * e);
         EXPECT_EQ(near_sum->exponent(), ilogbq(near_sum->result()));
@@ -90,9 +92,9 @@ TEST(ScaledGram, HeldWithTheDigitsOfScaleOne) {
             EXPECT_GE(far.scaled_at(c, c).hi, Real(0.5Q));
             EXPECT_LT(far.scaled_at(c, c).hi, Real(4));
         }
-        const SquaresRange expected = e == 8000    ? SquaresRange::inside
-                                      : e > 0      ? SquaresRange::too_large
-                                                   : SquaresRange::too_small;
+        const SquaresRange expected = e == 8000 ? SquaresRange::inside
+                                      : e > 0   ? SquaresRange::too_large
+                                                : SquaresRange::too_small;
         EXPECT_EQ(far.diagonal_range(0), expected);
         EXPECT_EQ(far.diagonal_range(2), SquaresRange::inside); // the constant: the count
     }
