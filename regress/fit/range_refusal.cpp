@@ -16,9 +16,9 @@ bool squares_representable(Run& run, std::string_view dep_name, const std::vecto
         if (range == SquaresRange::inside) continue;
         const std::string_view name =
             j < rows.x.size() && j < terms.size() ? std::string_view(terms[j].name) : dep_name;
-        report_error(run, values_out_of_range(trim_trailing_blanks(name),
-                                              range == SquaresRange::too_large),
-                     number);
+        report_error(
+            run, values_out_of_range(trim_trailing_blanks(name), range == SquaresRange::too_large),
+            number);
         return false;
     }
     return true;
