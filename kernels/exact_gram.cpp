@@ -9,6 +9,7 @@
 #include "numeric/fast_arith.hpp"
 
 #include <algorithm>
+#include <climits>
 
 namespace tarvex {
 namespace {
@@ -115,12 +116,48 @@ GramMatrix exact_gram(const GramColumns& data, int threads) {
     for (std::size_t e = 0; e < out.entries.size(); ++e) {
         ExactAccumulator& sum = parts[0].sums[e];
         for (std::size_t t = 1; t < parts.size(); ++t) sum.add_exact(parts[t].sums[e]);
-        // The correctly rounded sum, then the correctly rounded rest.
-        const Real hi = sum.result();
-        sum.add(-hi);
-        out.entries[e] = {hi, sum.result()};
     }
+    // Column c's shift is minus half the exponent of its rounded sum of squares, so that the
+    // scaled diagonal lies in [1, 4): the exponent of the exact sum, one more when rounding
+    // carries it to the next power of two.
+    out.shift.assign(static_cast<std::size_t>(p), 0);
+    for (int c = 0; c < p; ++c) {
+        const ExactAccumulator& diagonal = parts[0].sums[packed(c, c)];
+        int exponent = diagonal.exponent();
+        if (exponent == INT_MIN) continue;
+        if (diagonal.result_scaled(-exponent) >= 2) ++exponent;
+        out.shift[c] = -(exponent >= 0 ? exponent / 2 : -((1 - exponent) / 2)); // -floor(e/2)
+    }
+    for (int b = 0; b < p; ++b)
+        for (int a = 0; a <= b; ++a) {
+            ExactAccumulator& sum = parts[0].sums[packed(a, b)];
+            const int scale = out.shift[a] + out.shift[b];
+            // The correctly rounded sum, then the correctly rounded rest.
+            const Real hi = sum.result_scaled(scale);
+            sum.add_scaled(-hi, -scale);
+            out.entries[packed(a, b)] = {hi, sum.result_scaled(scale)};
+        }
     return out;
+}
+
+GramMatrix GramMatrix::part(const std::vector<int>& columns) const {
+    GramMatrix out;
+    out.size = static_cast<int>(columns.size());
+    out.finite = finite;
+    out.entries.resize(packed(0, out.size));
+    if (!shift.empty())
+        for (const int c : columns) out.shift.push_back(shift[static_cast<std::size_t>(c)]);
+    for (int b = 0; b < out.size; ++b)
+        for (int a = 0; a <= b; ++a)
+            out.entries[packed(a, b)] = scaled_at(columns[static_cast<std::size_t>(a)],
+                                                  columns[static_cast<std::size_t>(b)]);
+    return out;
+}
+
+SquaresRange GramMatrix::diagonal_range(int c) const {
+    const Real held = scaled_at(c, c).hi;
+    if (!(held > 0)) return SquaresRange::inside;
+    return squares_range_of_exponent(ilogbq(held) - 2 * shift_of(c));
 }
 
 } // namespace tarvex

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "kernels/double_binary128.hpp"
+#include "kernels/value_range.hpp"
 #include "numeric/real.hpp"
 
 #include <cstddef>
@@ -28,13 +29,20 @@ struct GramColumns {
     const std::size_t* rows = nullptr;
 };
 
-// The symmetric matrix, upper triangle and diagonal.
+// The symmetric matrix, upper triangle and diagonal. Entries are held scaled: column c by
+// 2^shift[c] on both sides, with shift[c] chosen so that the diagonal entry lies in [1, 4), or
+// no shift at all when `shift` is empty. Each scaled entry is the exact sum rounded once, so a
+// matrix whose true entries overflow or underflow binary128 keeps every digit: solvers read the
+// scaled entries and take the shifts out of their results, where these are representable.
 struct GramMatrix {
     int size = 0;
-    std::vector<Wide> entries; // packed: entry (a, b), a <= b, at b * (b + 1) / 2 + a
+    std::vector<Wide> entries; // packed scaled entries: (a, b), a <= b, at b * (b + 1) / 2 + a
+    std::vector<int> shift;    // per column; empty: the entries are not scaled
     bool finite = true;        // false when a value is infinite or NaN (the entries are then 0)
 
-    Wide at(int a, int b) const {
+    int shift_of(int c) const { return shift.empty() ? 0 : shift[static_cast<std::size_t>(c)]; }
+    // The entry as it is held, scaled by 2^(shift_of(a) + shift_of(b)).
+    Wide scaled_at(int a, int b) const {
         if (a > b) {
             const int t = a;
             a = b;
@@ -42,6 +50,22 @@ struct GramMatrix {
         }
         return entries[static_cast<std::size_t>(b) * (b + 1) / 2 + static_cast<std::size_t>(a)];
     }
+    // The true entry (infinite or zero where it lies outside the binary128 range).
+    Wide at(int a, int b) const { return wide_scaled(scaled_at(a, b), -shift_of(a) - shift_of(b)); }
+    // Sets the entry whose true value is `value` (held scaled by the columns' shifts).
+    void set(int a, int b, Wide value) {
+        if (a > b) {
+            const int t = a;
+            a = b;
+            b = t;
+        }
+        entries[static_cast<std::size_t>(b) * (b + 1) / 2 + static_cast<std::size_t>(a)] =
+            wide_scaled(value, shift_of(a) + shift_of(b));
+    }
+    // The rows and columns `columns` (in that order), held as they are here.
+    GramMatrix part(const std::vector<int>& columns) const;
+    // Whether the true diagonal entry c (a sum of squares) is a normal binary128 number.
+    SquaresRange diagonal_range(int c) const;
 };
 
 // Forms the matrix of `data` on at most `threads` threads (0: as many as the machine has; a

@@ -2,10 +2,14 @@
 // The factor is formed column by column (R_ij = (G_ij - sum_m R_mi R_mj) / R_ii), so that a
 // dependent regressor stops it before any later column is touched, as in Gram-Schmidt. The
 // matrix is first scaled by powers of two, column c by 2^shift[c] on both sides, so that every
-// diagonal entry lies near 1: exact, and it keeps the factor far from the ends of the binary128
-// range (the split products need 57 bits of headroom). The ratios tested are unchanged by it;
+// diagonal entry lies near 1 (exact_gram hands it so scaled): exact, and it keeps the factor far
+// from the ends of the binary128 range (the split products need 57 bits of headroom), even for
+// data whose cross products themselves lie outside it. The ratios tested are unchanged by it;
 // the coefficients, the residual sum of squares and the inverse are scaled back at the end.
 #include "kernels/gram_cholesky.hpp"
+
+#include "kernels/value_range.hpp"
+#include "numeric/qmath.hpp"
 
 namespace tarvex {
 
@@ -23,13 +27,27 @@ GramFit gram_cholesky_solve(const GramMatrix& gram, int nobs, Real dependence_ra
         fit.status = GramStatus::too_few_observations;
         return fit;
     }
+    // The shifts the matrix is held with, and those that bring a diagonal held unscaled near 1.
     std::vector<int> shift(static_cast<std::size_t>(p), 0);
+    std::vector<int> extra(static_cast<std::size_t>(p), 0);
     for (int c = 0; c < p; ++c) {
-        const Real diagonal = gram.at(c, c).hi;
-        if (diagonal > 0) shift[c] = -(ilogbq(diagonal) / 2);
+        const Real diagonal = gram.scaled_at(c, c).hi;
+        if (diagonal > 0) extra[c] = -(ilogbq(diagonal) / 2);
+        shift[c] = gram.shift_of(c) + extra[c];
     }
-    const auto g = [&gram, &shift](int a, int b) {
-        return wide_scaled(gram.at(a, b), shift[a] + shift[b]);
+    for (int c = 0; c < p; ++c) {
+        const Real diagonal = gram.scaled_at(c, c).hi;
+        if (!(diagonal > 0)) continue;
+        const SquaresRange range =
+            squares_range_of_exponent(ilogbq(diagonal) - 2 * gram.shift_of(c));
+        if (range != SquaresRange::inside) {
+            fit.out_of_range_column = c;
+            fit.too_large = range == SquaresRange::too_large;
+            break;
+        }
+    }
+    const auto g = [&gram, &extra](int a, int b) {
+        return wide_scaled(gram.scaled_at(a, b), extra[a] + extra[b]);
     };
     const auto at = [p](int row, int col) { return static_cast<std::size_t>(col) * p + row; };
     std::vector<Wide> r(static_cast<std::size_t>(p) * p);
@@ -42,7 +60,10 @@ GramFit gram_cholesky_solve(const GramMatrix& gram, int nobs, Real dependence_ra
         Wide left = g(j, j);
         for (int m = 0; m < j; ++m) left = left - r[at(m, j)] * r[at(m, j)];
         if (j == k) {
-            if (left.hi > 0) fit.sse = scalbnq(left.hi + left.lo, -2 * shift[k]);
+            if (left.hi > 0) {
+                fit.scaled_sse = left.hi + left.lo;
+                fit.sse = scalbnq(fit.scaled_sse, -2 * shift[k]);
+            }
             break;
         }
         const Wide original = g(j, j);
@@ -81,15 +102,24 @@ GramFit gram_cholesky_solve(const GramMatrix& gram, int nobs, Real dependence_ra
         }
     }
     fit.xtx_inverse.assign(static_cast<std::size_t>(k) * k, Real(0));
+    fit.scaled_inverse_diagonal.assign(static_cast<std::size_t>(k), Real(0));
+    fit.shift = shift;
     for (int col = 0; col < k; ++col)
         for (int row = 0; row <= col; ++row) {
             Wide sum;
             for (int mid = col; mid < k; ++mid) sum = sum + t[tat(row, mid)] * t[tat(col, mid)];
+            if (row == col) fit.scaled_inverse_diagonal[row] = sum.hi + sum.lo;
             const Real value = scalbnq(sum.hi + sum.lo, shift[row] + shift[col]);
             fit.xtx_inverse[tat(row, col)] = value;
             fit.xtx_inverse[tat(col, row)] = value;
         }
     return fit;
+}
+
+Real GramFit::standard_error(int j, Real df) const {
+    const Real variance = scaled_sse / df * scaled_inverse_diagonal[static_cast<std::size_t>(j)];
+    if (!(variance > 0)) return 0;
+    return scalbnq(qm::sqrt(variance), shift[static_cast<std::size_t>(j)] - shift.back());
 }
 
 GramFit gram_least_squares(const GramColumns& data, Real dependence_ratio, int threads) {

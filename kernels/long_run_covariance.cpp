@@ -119,15 +119,63 @@ std::vector<Real> sandwich_product(const std::vector<Real>& bread, const std::ve
     return out;
 }
 
-std::vector<Real> robust_least_squares_covariance(const std::vector<Real>& x,
-                                                  const std::vector<Real>& e,
-                                                  const std::vector<Real>& bread, int n, int k,
-                                                  int bandwidth) {
+namespace {
+
+// Columns whose largest value lies beyond 2^+-1000 are scaled (see below); nearer 1 the data are
+// used as they are.
+constexpr int ROBUST_UNSCALED_LIMIT = 1000;
+
+// The binary exponent of the largest |v_i|, 0 for zeros or non-finite values.
+int largest_exponent(const Real* v, std::size_t n) {
+    Real largest = 0;
+    for (std::size_t i = 0; i < n; ++i) largest = std::max(largest, fabsq(v[i]));
+    return largest > 0 && finiteq(largest) ? ilogbq(largest) : 0;
+}
+
+std::vector<Real> robust_covariance_as_given(const std::vector<Real>& x, const std::vector<Real>& e,
+                                             const std::vector<Real>& bread, int n, int k,
+                                             int bandwidth) {
     GramColumns scores;
     scores.nobs = static_cast<std::size_t>(n);
     scores.row_scale = e.data();
     for (int j = 0; j < k; ++j) scores.columns.push_back(x.data() + std::size_t(j) * n);
     return sandwich_product(bread, long_run_covariance(scores, bandwidth), k);
+}
+
+} // namespace
+
+std::vector<Real> robust_least_squares_covariance(const std::vector<Real>& x,
+                                                  const std::vector<Real>& e,
+                                                  const std::vector<Real>& bread, int n, int k,
+                                                  int bandwidth) {
+    // Data far from 1 (scores x_t e_t whose squares overflow or underflow): each column of X by
+    // 2^-s_j and e by 2^-s_e, exact, the bread by 2^(s_j + s_l); the result is then element
+    // (j, l) times 2^(s_j + s_l - 2 s_e), scaled back.
+    const std::size_t rows = static_cast<std::size_t>(n);
+    std::vector<int> shift(static_cast<std::size_t>(k));
+    bool far = false;
+    const int se = largest_exponent(e.data(), rows);
+    far = far || se <= -ROBUST_UNSCALED_LIMIT || se >= ROBUST_UNSCALED_LIMIT;
+    for (int j = 0; j < k; ++j) {
+        shift[j] = largest_exponent(x.data() + j * rows, rows);
+        far = far || shift[j] <= -ROBUST_UNSCALED_LIMIT || shift[j] >= ROBUST_UNSCALED_LIMIT;
+    }
+    if (!far) return robust_covariance_as_given(x, e, bread, n, k, bandwidth);
+    std::vector<Real> xs(x.begin(), x.begin() + std::ptrdiff_t(rows * k)), es(e);
+    for (int j = 0; j < k; ++j)
+        for (std::size_t i = 0; i < rows; ++i)
+            xs[j * rows + i] = scalbnq(xs[j * rows + i], -shift[j]);
+    for (Real& v : es) v = scalbnq(v, -se);
+    std::vector<Real> bs(bread);
+    const std::size_t kk = static_cast<std::size_t>(k);
+    for (std::size_t j = 0; j < kk; ++j)
+        for (std::size_t l = 0; l < kk; ++l)
+            bs[j * kk + l] = scalbnq(bs[j * kk + l], shift[j] + shift[l]);
+    std::vector<Real> v = robust_covariance_as_given(xs, es, bs, n, k, bandwidth);
+    for (std::size_t j = 0; j < kk; ++j)
+        for (std::size_t l = 0; l < kk; ++l)
+            v[j * kk + l] = scalbnq(v[j * kk + l], 2 * se - shift[j] - shift[l]);
+    return v;
 }
 
 } // namespace tarvex

@@ -43,11 +43,8 @@ GramColumns columns_of(int n, int k, const std::vector<Real>& jacobian,
 GramMatrix damped(const GramMatrix& gram, int k, Real lambda, const std::vector<Real>& scale) {
     GramMatrix d = gram;
     if (lambda == 0) return d;
-    for (int j = 0; j < k; ++j) {
-        Wide& e =
-            d.entries[static_cast<std::size_t>(j) * (j + 1) / 2 + static_cast<std::size_t>(j)];
-        e = e + wide(lambda * scale[static_cast<std::size_t>(j)]);
-    }
+    for (int j = 0; j < k; ++j)
+        d.set(j, j, d.at(j, j) + wide(lambda * scale[static_cast<std::size_t>(j)]));
     return d;
 }
 
@@ -96,10 +93,8 @@ Acceleration acceleration(const GramMatrix& system, int nobs, const std::vector<
     GramMatrix g = system;
     ExactAccumulator sum;
     for (int j = 0; j < k; ++j)
-        g.entries[static_cast<std::size_t>(k) * (k + 1) / 2 + static_cast<std::size_t>(j)] =
-            wide(sum.dot(jacobian.data() + std::size_t(j) * n, second.data(), n));
-    g.entries[static_cast<std::size_t>(k) * (k + 1) / 2 + static_cast<std::size_t>(k)] =
-        wide(sum.dot(second.data(), second.data(), n));
+        g.set(j, k, wide(sum.dot(jacobian.data() + std::size_t(j) * n, second.data(), n)));
+    g.set(k, k, wide(sum.dot(second.data(), second.data(), n)));
     const GramFit fit = gram_cholesky_solve(g, nobs, DAMPED_DEPENDENCE_RATIO);
     if (!fit.ok()) return out;
     Real vv = 0, aa = 0;

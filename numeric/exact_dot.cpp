@@ -8,6 +8,7 @@
 
 #include "numeric/limb_arithmetic.hpp"
 
+#include <climits>
 #include <cstring>
 #include <vector>
 #include <x86intrin.h>
@@ -164,6 +165,18 @@ void ExactAccumulator::add_products(const Real* a, const Real* b, std::size_t n)
     for (std::size_t i = 0; i < n; ++i) accumulate(a + i, b + i);
 }
 
+void ExactAccumulator::add_scaled(Real a, int scale) {
+    const Parts x = split(&a);
+    if (special_ || x.special) {
+        const Real one = 1;
+        accumulate(&a, &one);
+        return;
+    }
+    if ((x.high | x.low) != 0)
+        add_shifted({0, x.low << 48, (x.high << 48) | (x.low >> 16), x.high >> 16},
+                    x.biased + EXPONENT_BIAS + POSITION_BASE + scale, x.negative);
+}
+
 void ExactAccumulator::add_values(const Real* a, std::size_t n) {
     const Real one = 1;
     for (std::size_t i = 0; i < n; ++i) {
@@ -185,7 +198,9 @@ Real ExactAccumulator::dot(const Real* a, const Real* b, std::size_t n) {
     return result();
 }
 
-Real ExactAccumulator::result() const {
+Real ExactAccumulator::result_scaled(int scale) const {
+    // Bit position p of the accumulator weighs 2^(p - OFFSET); scaled, 2^(p - origin).
+    const int origin = OFFSET - scale;
     if (special_) return special_sum_;
     // The larger of the two sums decides the sign; the magnitude is their difference.
     int top = high_;
@@ -217,7 +232,17 @@ Real ExactAccumulator::result() const {
     const int highest = top * 64 + 63 - __builtin_clzll(difference[top - low]);
     // Keep bits lowest..highest: 113 of them, or fewer in the subnormal range.
     int lowest = highest - SIGNIFICAND_BITS;
-    if (lowest < SUBNORMAL_POSITION) lowest = SUBNORMAL_POSITION;
+    const int subnormal_position = SUBNORMAL_POSITION - scale;
+    if (lowest < subnormal_position) lowest = subnormal_position;
+    if (lowest < 1) {
+        // Scaled far up, the sum has fewer than 113 bits above position 0 and none is lost: the
+        // integer they make, times the weight of position 0.
+        u128 bits = 0;
+        for (int position = highest; position >= 0; --position)
+            bits = (bits << 1) | ((limb(position >> 6) >> (position & 63)) & 1);
+        const Real magnitude = scalbnq(static_cast<Real>(bits), -origin);
+        return negative ? -magnitude : magnitude;
+    }
     // The round bit and the kept bits above it, read from the three limbs from the round bit's
     // up: 114 bits at most, from an offset below 64.
     const int below =
@@ -238,12 +263,33 @@ Real ExactAccumulator::result() const {
         ++lowest;
     }
     if (kept >> SIGNIFICAND_BITS) {
-        const int exponent = lowest - OFFSET + SIGNIFICAND_BITS; // of the leading bit
+        const int exponent = lowest - origin + SIGNIFICAND_BITS; // of the leading bit
         const int biased = exponent + EXPONENT_BIAS;
         if (biased >= SPECIAL_EXPONENT) return negative ? -__builtin_infq() : __builtin_infq();
         return encode(negative, biased, kept & ((u128(1) << SIGNIFICAND_BITS) - 1));
     }
     return encode(negative, 0, kept); // subnormal
+}
+
+int ExactAccumulator::exponent() const {
+    if (special_) return special_sum_ == 0 ? INT_MIN : ilogbq(special_sum_);
+    int top = high_;
+    while (top >= low_ && positive_[top] == negative_[top]) --top;
+    if (top < low_) return INT_MIN;
+    const bool negative = negative_[top] > positive_[top];
+    const u64* larger = negative ? negative_ : positive_;
+    const u64* smaller = negative ? positive_ : negative_;
+    // The difference's leading limb is limb top less a borrow, or, when that is 0, lower down:
+    // the first limb from the top where the difference is not zero.
+    unsigned char borrow = 0;
+    std::vector<u64> difference(std::size_t(top - low_ + 1));
+    for (int i = low_; i <= top; ++i) {
+        unsigned long long d;
+        borrow = _subborrow_u64(borrow, larger[i], smaller[i], &d);
+        difference[i - low_] = d;
+    }
+    while (difference[top - low_] == 0) --top;
+    return top * 64 + 63 - __builtin_clzll(difference[top - low_]) - OFFSET;
 }
 
 namespace {

@@ -38,6 +38,9 @@ public:
     void add(Real a) { add_product(a, 1); }
     // Adds a[i]*b[i] for i < n.
     void add_products(const Real* a, const Real* b, std::size_t n);
+    // Adds a * 2^scale exactly, for a value that, so scaled, lies within the products' range
+    // (the rest a scaled result leaves, for instance).
+    void add_scaled(Real a, int scale);
     // Adds a[i] for i < n.
     void add_values(const Real* a, std::size_t n);
     // Adds a[i]*b[i] for i < n from decoded factors: the same sum as add_products, without
@@ -47,7 +50,13 @@ public:
     // many dot products with one accumulator.
     Real dot(const Real* a, const Real* b, std::size_t n);
     // The correctly rounded sum so far (+inf or -inf when it exceeds the binary128 range).
-    Real result() const;
+    Real result() const { return result_scaled(0); }
+    // The correctly rounded value of the sum times 2^scale: the sum brought into the binary128
+    // range (or taken out of it) without a rounding on the way.
+    Real result_scaled(int scale) const;
+    // The binary exponent of the sum, floor(log2 |sum|), however far outside the binary128 range;
+    // INT_MIN for a zero sum.
+    int exponent() const;
     // Whether a NaN or infinite term has been added (the sum then follows IEEE rules).
     bool has_special() const { return special_; }
     // Adds the exact sum held by `other`. Both must hold finite terms only (has_special() false

@@ -14,6 +14,13 @@ int default_lags(int n) {
     return std::max(1, std::min(k, n - 1));
 }
 
+namespace {
+
+// Deviations below 2^-8000 have squares near the bottom of the binary128 range.
+constexpr int SMALL_DEVIATION_EXPONENT = -8000;
+
+} // namespace
+
 Correlogram correlogram(const std::vector<Real>& x, int nlag, int fitted) {
     Correlogram c;
     const int n = int(x.size());
@@ -25,11 +32,13 @@ Correlogram correlogram(const std::vector<Real>& x, int nlag, int fitted) {
     for (int t = 0; t < n; ++t) d[t] = x[t] - mean;
     Real c0 = 0;
     for (Real v : d) c0 += v * v;
-    // Deviations whose squares overflow (values beyond about 1E2466) are scaled by a power of
-    // two, which is exact and leaves every ratio below as it was.
+    // Deviations whose squares overflow (values beyond about 1E2466) or fall towards the
+    // bottom of the range, where they lose digits or vanish (below about 1E-2400), are scaled
+    // by a power of two, which is exact and leaves every ratio below as it was.
     Real largest = 0;
     for (Real v : d) largest = std::max(largest, qm::abs(v));
-    if (!finiteq(c0) && finiteq(largest) && largest > 0) {
+    if (finiteq(largest) && largest > 0 &&
+        (!finiteq(c0) || ilogbq(largest) < SMALL_DEVIATION_EXPONENT)) {
         const int exponent = ilogbq(largest);
         c0 = 0;
         for (Real& v : d) {

@@ -12,6 +12,7 @@
 #include "regress/auto/auto_report.hpp"
 #include "regress/fit/estimator_front.hpp"
 #include "regress/fit/list_equation.hpp"
+#include "regress/fit/range_refusal.hpp"
 #include "regress/fit/store_result.hpp"
 
 namespace tarvex {
@@ -49,6 +50,7 @@ void cmd_auto(Run& run) {
 
     ListRows rows;
     if (!gather_equation_rows(run, eq, eq.terms, o.BEG, o.END, rows)) return;
+    if (!squares_representable(run, eq.dep_name, eq.terms, rows, ERR_AUTO_RANGE)) return;
     const int k = static_cast<int>(eq.terms.size());
     const int n = static_cast<int>(rows.obs.size());
     // Each rho needs observations beyond the regression's own, and the iterations drop p rows.

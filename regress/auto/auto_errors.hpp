@@ -12,5 +12,6 @@ inline constexpr int ERR_AUTO_NONSTATIONARY = 26006;
 inline constexpr int ERR_AUTO_SINGULAR = 26007;
 inline constexpr int ERR_AUTO_NOT_FINITE = 26008;
 inline constexpr int ERR_AUTO_NO_CONVERGENCE = 26009;
+inline constexpr int ERR_AUTO_RANGE = 26010; // values whose squares binary128 cannot hold
 
 } // namespace tarvex

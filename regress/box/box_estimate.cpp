@@ -81,6 +81,17 @@ Profile profile(const BoxData& d, const std::vector<Real>& log_y,
     return out;
 }
 
+// The column of ones among the regressors left untransformed, else -1.
+int intercept_column(const BoxData& d) {
+    for (std::size_t j = 0; j < d.x.size(); ++j) {
+        if (d.regressors != BoxRegressors::NONE && d.transformed[j]) continue;
+        bool ones = !d.x[j].empty();
+        for (Real v : d.x[j]) ones = ones && v == 1;
+        if (ones) return int(j);
+    }
+    return -1;
+}
+
 } // namespace
 
 BoxCoxValue box_cox(Real log_v, Real lambda) {
@@ -119,6 +130,46 @@ bool box_cox_inverse(Real t, Real lambda, Real& v) {
     return finiteq(v) != 0;
 }
 
+namespace {
+
+// The estimates of the model in z = y / g carried to y: with G = g**l, b = G b' for the
+// regressors, G b' + T(g, l) for the intercept, s2 = G**2 s2', the lambdas as they are; the
+// covariance by the derivatives of that map (J V J'), exact at the maximum, where the gradient
+// is zero.
+void scale_back(const Layout& at, int intercept, Real log_g, std::vector<Real>& coef,
+                std::vector<Real>& cov) {
+    const int p = at.p;
+    const Real lambda = coef[std::size_t(at.lambda_y)];
+    const Real g_l = qm::exp(lambda * log_g);
+    const BoxCoxValue t_g = box_cox(log_g, lambda);
+    std::vector<Real> jac(std::size_t(p) * p, Real(0)); // row-major d(new)/d(old)
+    for (int a = 0; a < p; ++a) jac[std::size_t(a) * p + a] = 1;
+    for (int j = 0; j < at.k; ++j) {
+        const Real b = coef[std::size_t(j)];
+        jac[std::size_t(j) * p + j] = g_l;
+        jac[std::size_t(j) * p + at.lambda_y] = b * g_l * log_g + (j == intercept ? t_g.d1 : 0);
+        coef[std::size_t(j)] = g_l * b + (j == intercept ? t_g.value : Real(0));
+    }
+    const Real s2 = coef[std::size_t(at.s2)];
+    jac[std::size_t(at.s2) * p + at.s2] = g_l * g_l;
+    jac[std::size_t(at.s2) * p + at.lambda_y] = 2 * log_g * g_l * g_l * s2;
+    coef[std::size_t(at.s2)] = g_l * g_l * s2;
+    std::vector<Real> jv(std::size_t(p) * p, Real(0)), out(std::size_t(p) * p, Real(0));
+    for (int a = 0; a < p; ++a)
+        for (int c = 0; c < p; ++c)
+            for (int m = 0; m < p; ++m)
+                jv[std::size_t(a) * p + c] +=
+                    jac[std::size_t(a) * p + m] * cov[std::size_t(m) * p + c];
+    for (int a = 0; a < p; ++a)
+        for (int c = 0; c < p; ++c)
+            for (int m = 0; m < p; ++m)
+                out[std::size_t(a) * p + c] +=
+                    jv[std::size_t(a) * p + m] * jac[std::size_t(c) * p + m];
+    cov = out;
+}
+
+} // namespace
+
 BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
     BoxEstimate e;
     const Layout at = layout_of(d);
@@ -127,6 +178,18 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
     std::vector<Real> log_y(n);
     Real sum_log_y = 0;
     for (std::size_t i = 0; i < n; ++i) sum_log_y += (log_y[i] = qm::log(d.y[i]));
+    // With an intercept the model is fitted to z = y / g, g the geometric mean of y: the same
+    // model (T(y) = g**l T(z) + T(g)), whose estimates carry over exactly (scale_back), but on a
+    // y whose logs are centred, so that the iterations take the same steps whatever the units
+    // of y (at y near 1E9, T(y) at lambda -3 is 1/3 less a rounding-level rest).
+    const int intercept = intercept_column(d);
+    Real log_g = 0;
+    if (intercept >= 0) {
+        log_g = sum_log_y / Real(static_cast<long long>(n));
+        for (Real& v : log_y) v -= log_g;
+        sum_log_y = 0;
+        for (Real v : log_y) sum_log_y += v;
+    }
     std::vector<std::vector<Real>> log_x(static_cast<std::size_t>(k));
     for (int j = 0; j < k; ++j)
         if (d.regressors != BoxRegressors::NONE && d.transformed[j])
@@ -161,8 +224,10 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
     }
     const Profile linear = profile(d, log_y, log_x, 1, 1, sum_log_y);
     const Profile logs = profile(d, log_y, log_x, 0, 0, sum_log_y);
-    e.llf_linear = linear.llf;
-    e.llf_log = logs.llf;
+    // The Jacobian of z = y / g: log L(y) = log L(z) - n log g.
+    const Real jacobian = -Real(static_cast<long long>(n)) * log_g;
+    e.llf_linear = linear.ok ? linear.llf + jacobian : linear.llf;
+    e.llf_log = logs.ok ? logs.llf + jacobian : logs.llf;
     if (exact) {
         e.end = BoxEnd::EXACT_FIT;
         return e;
@@ -283,6 +348,9 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
         return e;
     }
     r.cov = cholesky_inverse(lower, p);
+    if (intercept >= 0) scale_back(at, intercept, log_g, r.coef, r.cov);
+    e.lambda_y = r.coef[std::size_t(at.lambda_y)];
+    e.sigma2 = r.coef[std::size_t(at.s2)];
     standard_errors_and_ratios(r.coef, r.cov, r.stderrs, r.tratios);
     r.n = int(n);
     r.k = p;
@@ -291,7 +359,7 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
     r.mean_terms = k;
     r.sigma = qm::sqrt(e.sigma2);
     r.has_llf = true;
-    r.llf = fit.at_maximum.llf;
+    r.llf = fit.at_maximum.llf + jacobian;
     infer_coefficients(e.result);
     auto transform = std::make_shared<PowerTransformPart>();
     transform->regressors = d.regressors != BoxRegressors::NONE;

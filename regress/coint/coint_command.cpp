@@ -8,6 +8,7 @@
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "kernels/value_range.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
@@ -21,6 +22,7 @@
 #include "regress/coint/unit_root_result.hpp"
 #include "regress/fit/estimator_front.hpp"
 #include "regress/fit/list_equation.hpp"
+#include "regress/fit/range_refusal.hpp"
 #include "regress/fit/store_result.hpp"
 #include "regress/fit/term_names.hpp"
 
@@ -160,6 +162,12 @@ void unit_root_tests(Run& run, const std::string& name, const std::vector<Real>&
         bad_option_value(run, "DETERM", ERR_COINT_OPTION);
         return;
     }
+    // The variances the tests report are on the scale of the squares of y.
+    const SquaresRange range = squares_range(y.data(), y.size());
+    if (range != SquaresRange::inside)
+        return report_estimation_failure(
+            run, {values_out_of_range(trim_trailing_blanks(name), range == SquaresRange::too_large),
+                  ERR_COINT_RANGE});
     const int n = int(y.size()) - (o.PP ? 1 : 0);
     const int bandwidth = o.BANDWIDT >= 0 ? o.BANDWIDT : default_bandwidth(n, o.LONG);
     UnitRootStatus status;
@@ -213,6 +221,18 @@ void engle_granger(Run& run, EstimationEquation& eq, const ListRows& rows, const
         bool varies = false;
         for (Real v : rows.x[j]) varies = varies || v != rows.x[j][0];
         if (!varies) return report_estimation_failure(run, constant_variable(eq.terms[j].name));
+    }
+    // The regression reports its residual sum of squares, on the scale of the squares of y.
+    for (std::size_t j = 0; j <= rows.x.size(); ++j) {
+        if (j + 1 == rows.x.size()) continue; // the constant
+        const std::vector<Real>& v = j < rows.x.size() ? rows.x[j] : rows.y;
+        const SquaresRange range = squares_range(v.data(), v.size());
+        if (range != SquaresRange::inside)
+            return report_estimation_failure(
+                run, {values_out_of_range(
+                          trim_trailing_blanks(j < rows.x.size() ? eq.terms[j].name : eq.dep_name),
+                          range == SquaresRange::too_large),
+                      ERR_COINT_RANGE});
     }
     CointRegression r = cointegrating_regression(rows.y, x);
     if (!r.ok) {

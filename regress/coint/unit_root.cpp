@@ -9,6 +9,7 @@
 #include "kernels/long_run_covariance.hpp"
 #include "numeric/qmath.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tarvex {
@@ -21,15 +22,9 @@ bool constant_series(const Real* y, std::size_t count) {
     return true;
 }
 
-// The rows and columns `idx` of a packed cross-product matrix.
+// The rows and columns `idx` of a packed cross-product matrix, kept scaled as it is held.
 GramMatrix sub_gram(const GramMatrix& full, const std::vector<int>& idx) {
-    GramMatrix sub;
-    sub.size = int(idx.size());
-    sub.entries.resize(idx.size() * (idx.size() + 1) / 2);
-    for (std::size_t b = 0; b < idx.size(); ++b)
-        for (std::size_t a = 0; a <= b; ++a)
-            sub.entries[b * (b + 1) / 2 + a] = full.at(idx[a], idx[b]);
-    return sub;
+    return full.part(idx);
 }
 
 } // namespace
@@ -120,17 +115,57 @@ AdfFit augmented_dickey_fuller(const Real* y, std::size_t count, Deterministic d
     for (int a = 0; a < k; ++a)
         for (int b = 0; b < k; ++b)
             fit.cov[std::size_t(a) * k + b] = fit.sigma2 * g.inverse_at(a, b);
+    // From the scaled factor: right however far the data lie from 1, where the variances in
+    // the data's units may overflow or underflow.
     for (int a = 0; a < k; ++a) {
-        const Real v = fit.cov[std::size_t(a) * k + a];
-        fit.se.push_back(v > 0 ? qm::sqrt(v) : Real(0));
-        fit.tstat.push_back(v > 0 ? fit.coef[a] / fit.se.back() : Real(0));
+        const Real se = g.standard_error(a, Real(fit.n - k));
+        fit.se.push_back(se);
+        fit.tstat.push_back(se > 0 ? fit.coef[a] / se : Real(0));
     }
     fit.tau = fit.tstat[0];
     return fit;
 }
 
+namespace {
+
+// A series far from 1 is worked on scaled by 2^-shift (exact), which keeps the sums of its
+// squared partial sums and cross products with the trend inside the binary128 range; the
+// statistics do not depend on the scale, the variances are scaled back. Near 1 it is used as
+// it is.
+struct ScaledSeries {
+    std::vector<Real> values;
+    const Real* data = nullptr;
+    int shift = 0;
+};
+
+constexpr int UNSCALED_EXPONENT_LIMIT = 1000;
+
+ScaledSeries scaled_series(const Real* y, std::size_t count) {
+    ScaledSeries out;
+    out.data = y;
+    Real largest = 0;
+    for (std::size_t i = 0; i < count; ++i) largest = std::max(largest, qm::abs(y[i]));
+    if (!(largest > 0) || qm::isinf(largest)) return out;
+    const int exponent = ilogbq(largest);
+    if (exponent > -UNSCALED_EXPONENT_LIMIT && exponent < UNSCALED_EXPONENT_LIMIT) return out;
+    out.shift = exponent;
+    out.values.resize(count);
+    for (std::size_t i = 0; i < count; ++i) out.values[i] = scalbnq(y[i], -exponent);
+    out.data = out.values.data();
+    return out;
+}
+
+} // namespace
+
 PhillipsPerronFit phillips_perron(const Real* y, std::size_t count, Deterministic det,
                                   int bandwidth) {
+    const ScaledSeries scaled = scaled_series(y, count);
+    if (scaled.shift != 0) {
+        PhillipsPerronFit fit = phillips_perron(scaled.data, count, det, bandwidth);
+        fit.short_run = scalbnq(fit.short_run, 2 * scaled.shift);
+        fit.long_run = scalbnq(fit.long_run, 2 * scaled.shift);
+        return fit;
+    }
     PhillipsPerronFit fit;
     fit.bandwidth = bandwidth;
     if (constant_series(y, count)) {
@@ -201,6 +236,12 @@ PhillipsPerronFit phillips_perron(const Real* y, std::size_t count, Deterministi
 }
 
 KpssFit kpss_statistic(const Real* y, std::size_t count, Deterministic det, int bandwidth) {
+    const ScaledSeries scaled = scaled_series(y, count);
+    if (scaled.shift != 0) {
+        KpssFit fit = kpss_statistic(scaled.data, count, det, bandwidth);
+        fit.long_run = scalbnq(fit.long_run, 2 * scaled.shift);
+        return fit;
+    }
     KpssFit fit;
     fit.bandwidth = bandwidth;
     if (constant_series(y, count)) {

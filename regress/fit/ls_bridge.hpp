@@ -15,9 +15,13 @@ enum class OlsMethod;
 
 // A least-squares solution of y on the K columns of X.
 struct LsSolution {
-    int dependent_column = 0;    // 0: solved; else the 1-based column found linearly dependent
-    bool singular = false;       // the triangular or cross-product factor has a zero pivot
-    bool too_few = false;        // fewer observations than columns
+    int dependent_column = 0; // 0: solved; else the 1-based column found linearly dependent
+    bool singular = false;    // the triangular or cross-product factor has a zero pivot
+    bool too_few = false;     // fewer observations than columns
+    // 1-based column whose sum of squares lies beyond the binary128 range (0: none), and which
+    // way: too large, else too small.
+    int out_of_range = 0;
+    bool too_large = false;
     std::vector<Real> coef;      // K coefficients
     std::vector<Real> xtx_inv;   // K x K (X'X)**-1 (symmetric)
     std::vector<Real> residuals; // N residuals of the rows as solved

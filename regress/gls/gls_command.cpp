@@ -12,6 +12,7 @@
 #include "options/options.hpp"
 #include "regress/fit/estimator_front.hpp"
 #include "regress/fit/list_equation.hpp"
+#include "regress/fit/range_refusal.hpp"
 #include "regress/fit/store_result.hpp"
 #include "regress/gls/gls_errors.hpp"
 #include "regress/gls/gls_estimate.hpp"
@@ -174,6 +175,13 @@ void cmd_gls(Run& run) {
             run,
             {" ...ERROR.." + which + " IS NOT IDENTIFIED (A COMBINATION OF THE OTHER REGRESSORS)",
              ERR_GLS_SINGULAR});
+        return;
+    }
+    if (e.end == GlsEnd::OUT_OF_RANGE) {
+        const std::string which = e.bad_column < int(k)
+                                      ? trim_trailing_blanks(eq.terms[e.bad_column].name)
+                                      : trim_trailing_blanks(eq.dep_name);
+        report_estimation_failure(run, {values_out_of_range(which, e.too_large), ERR_GLS_RANGE});
         return;
     }
     if (e.end == GlsEnd::EXACT_FIT) {

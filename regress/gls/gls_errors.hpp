@@ -16,6 +16,7 @@ enum GlsError : int {
     ERR_GLS_SINGULAR = 30010,      // a coefficient is not identified
     ERR_GLS_NOT_SYMMETRIC = 30011, // OMEGA= is not symmetric
     ERR_GLS_EXACT_FIT = 30012,     // the regressors fit the dependent variable exactly
+    ERR_GLS_RANGE = 30013,         // values whose squares binary128 cannot hold
 };
 
 } // namespace tarvex

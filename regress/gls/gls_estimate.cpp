@@ -5,6 +5,7 @@
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/least_squares.hpp"
 #include "kernels/symmetric_solve.hpp"
+#include "kernels/value_range.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fit/coefficient_table.hpp"
 
@@ -64,6 +65,18 @@ GlsEstimate estimate_gls(const GlsData& d) {
     const std::size_t n = d.y.size(), k = d.x.size();
     r.n = int(n);
     r.k = int(k);
+    // The residuals are reported untransformed too (e'e): the data's own squares must be
+    // representable, as must the transformed ones (checked by the solve).
+    for (std::size_t j = 0; j <= k; ++j) {
+        const std::vector<Real>& v = j < k ? d.x[j] : d.y;
+        const SquaresRange range = squares_range(v.data(), v.size());
+        if (range != SquaresRange::inside) {
+            e.end = GlsEnd::OUT_OF_RANGE;
+            e.bad_column = int(j);
+            e.too_large = range == SquaresRange::too_large;
+            return e;
+        }
+    }
     Whitened w;
     if (!d.omega.empty()) {
         int failed = -1;
@@ -87,6 +100,12 @@ GlsEstimate estimate_gls(const GlsData& d) {
     if (!fit.ok()) {
         e.end = GlsEnd::DEPENDENT;
         e.bad_column = fit.failed_column;
+        return e;
+    }
+    if (fit.out_of_range_column >= 0) {
+        e.end = GlsEnd::OUT_OF_RANGE;
+        e.bad_column = fit.out_of_range_column;
+        e.too_large = fit.too_large;
         return e;
     }
     // Residuals at the rounding level of y* (y an exact combination of the regressors): s2 is

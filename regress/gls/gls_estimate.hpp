@@ -28,11 +28,13 @@ enum class GlsEnd {
     NOT_DEFINITE, // Omega is not positive definite (bad_row: the pivot that failed)
     DEPENDENT,    // a regressor is a combination of the others (bad_column)
     EXACT_FIT,    // the regressors fit y exactly: no error variance to estimate
+    OUT_OF_RANGE, // the squares of a transformed column (bad_column; K: y) overflow or underflow
 };
 
 struct GlsEstimate {
     GlsEnd end = GlsEnd::OK;
     int bad_row = -1, bad_column = -1;
+    bool too_large = false; // OUT_OF_RANGE: the squares overflow (else they underflow)
     // The estimates: coefficients, covariance, (X'Omega^-1 X)^-1 as xtx_inv, ratios and
     // p-values, fitted values Xb and residuals y - Xb (untransformed), N, K, df, SSE = e*'e*,
     // Buse's R-square, sigma and the log-likelihood, with the result scalars.

@@ -15,6 +15,7 @@
 #include "regress/fit/estimator_front.hpp"
 #include "regress/fit/list_equation.hpp"
 #include "regress/fit/output_variables.hpp"
+#include "regress/fit/range_refusal.hpp"
 #include "regress/fit/store_result.hpp"
 #include "regress/hetero/hetero_errors.hpp"
 #include "regress/hetero/hetero_estimate.hpp"
@@ -67,6 +68,7 @@ void cmd_hetero(Run& run) {
     all.insert(all.end(), eq.variance.begin(), eq.variance.end());
     ListRows rows;
     if (!gather_equation_rows(run, eq, all, o.BEG, o.END, rows)) return;
+    if (!squares_representable(run, eq.dep_name, all, rows, ERR_HET_RANGE)) return;
     const int k = int(eq.terms.size()), m = int(eq.variance.size());
     const int n = int(rows.obs.size());
     if (n < k + m) {

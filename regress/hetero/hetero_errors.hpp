@@ -13,6 +13,7 @@ enum HeteroError : int {
     ERR_HET_NO_CONVERGENCE = 79007, // the iteration limit came first (warning)
     ERR_HET_STUCK = 79008,          // no step raises the likelihood (warning)
     ERR_HET_EXACT_FIT = 79009,      // the mean equation leaves no residual
+    ERR_HET_RANGE = 79010,          // values whose squares binary128 cannot hold
 };
 
 } // namespace tarvex

@@ -13,6 +13,7 @@
 #include "options/options.hpp"
 #include "regress/fit/estimator_front.hpp"
 #include "regress/fit/list_equation.hpp"
+#include "regress/fit/range_refusal.hpp"
 #include "regress/fit/store_result.hpp"
 #include "regress/iv/iv_errors.hpp"
 #include "regress/iv/iv_estimate.hpp"
@@ -109,6 +110,14 @@ EstimationFailure iv_failure(const IvEquation& eq, const IvEstimate& e) {
     case IvEnd::NON_FINITE:
         return {" ...ERROR..A VALUE OF THE EQUATION IS INFINITE OR NOT A NUMBER",
                 ERR_IV_NON_FINITE};
+    case IvEnd::OUT_OF_RANGE: {
+        const int l = int(eq.instruments.size());
+        const std::string name = e.bad_column < l ? eq.instruments[e.bad_column].name
+                                 : e.bad_column - l < int(e.endogenous.size())
+                                     ? eq.terms[e.endogenous[e.bad_column - l]].name
+                                     : eq.dep_name;
+        return {values_out_of_range(trim_trailing_blanks(name), e.too_large), ERR_IV_RANGE};
+    }
     case IvEnd::OK:
         break;
     }

@@ -13,6 +13,7 @@ enum IvError : int {
     ERR_IV_INSTRUMENTS = 44006,     // an instrument is a combination of the others
     ERR_IV_REGRESSORS = 44007,      // the instrumented regressors are collinear
     ERR_IV_NON_FINITE = 44008,      // a value is infinite or not a number
+    ERR_IV_RANGE = 44009,           // values whose squares binary128 cannot hold
 };
 
 } // namespace tarvex

@@ -115,6 +115,17 @@ IvEstimate estimate_iv_fit(const IvData& data, const IvControl& control) {
         return e;
     }
     const int ycol = l + endo;
+    // Solved scaled, the estimates are exact however far the data lie from 1, but the sums of
+    // squares in the data's units must be representable for SSE and the covariance.
+    for (int c = 0; c <= ycol; ++c) {
+        const SquaresRange range = gram.diagonal_range(c);
+        if (range != SquaresRange::inside) {
+            e.end = IvEnd::OUT_OF_RANGE;
+            e.bad_column = c;
+            e.too_large = range == SquaresRange::too_large;
+            return e;
+        }
+    }
     std::vector<int> zcols;
     for (int c = 0; c < l; ++c) zcols.push_back(c);
 

@@ -45,6 +45,8 @@ enum class IvEnd {
     REGRESSORS_COLLINEAR,  // the projected regressors are collinear (bad_column a regressor)
     TOO_FEW,               // fewer observations than instruments
     NON_FINITE,            // a value is infinite or not a number
+    OUT_OF_RANGE,          // the squares of a column overflow or underflow (bad_column: the
+                           // instrument, L + j: endogenous regressor j, L + endogenous: y)
 };
 
 // A test statistic with its degrees of freedom and tail probability.
@@ -58,6 +60,7 @@ struct IvEstimate {
     IvEnd end = IvEnd::OK;
     int bad_column =
         -1; // INSTRUMENTS_COLLINEAR: the instrument; REGRESSORS_COLLINEAR: the regressor
+    bool too_large = false;      // OUT_OF_RANGE: the squares overflow (else they underflow)
     int n = 0, k = 0, l = 0;     // also when the estimation fails (the TOO_FEW message)
     std::vector<int> endogenous; // the regressors that are not instruments
     int excluded = 0;            // instruments that are not regressors

@@ -23,6 +23,7 @@ inline constexpr int ERR_TOO_FEW_OBSERVATIONS = 6014;
 inline constexpr int ERR_RESTRICT_RIDGE = 6015;
 inline constexpr int ERR_NOT_VALID = 6016;
 inline constexpr int ERR_COLLINEAR = 6017;
+inline constexpr int ERR_OUT_OF_RANGE = 6018; // values whose squares binary128 cannot hold
 
 // OLSEST: reads the data and the RESTRICT block, estimates, then reports and stores
 // (ols_run.cpp).

@@ -10,14 +10,17 @@
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/gram_residuals.hpp"
 #include "kernels/long_run_covariance.hpp"
+#include "kernels/value_range.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/exact_sums.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/fused_axpy.hpp"
 #include "numeric/qmath.hpp"
+#include "numeric/text.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/fit/ols_options.hpp"
+#include "regress/fit/range_refusal.hpp"
 #include "regress/ols/lag_polynomial.hpp"
 #include "regress/ols/ols_columns.hpp"
 #include "regress/ols/ols_command.hpp"
@@ -183,10 +186,38 @@ LsSolution gram_solution(const GramFit& gram) {
     sol.too_few = gram.status == GramStatus::too_few_observations;
     if (gram.status == GramStatus::dependent_column) sol.dependent_column = gram.failed_column + 1;
     if (!gram.ok()) return sol;
+    if (gram.out_of_range_column >= 0) {
+        sol.out_of_range = gram.out_of_range_column + 1;
+        sol.too_large = gram.too_large;
+        return sol;
+    }
     sol.coef = gram.coef;
     sol.xtx_inv = gram.xtx_inverse; // symmetric: the same read by rows or by columns
     sol.sse = gram.sse;
     return sol;
+}
+
+// The gathered rows' columns checked as the cross-product solve checks them: a column whose sum
+// of squares binary128 cannot hold is named in out_of_range (1-based, K + 1 for y).
+LsSolution squares_in_range(const std::vector<Real>& x, const std::vector<Real>& y, int n, int k) {
+    LsSolution sol;
+    for (int j = 0; j <= k && sol.out_of_range == 0; ++j) {
+        const Real* column = j < k ? x.data() + std::size_t(j) * n : y.data();
+        const SquaresRange range = squares_range(column, std::size_t(n));
+        if (range == SquaresRange::inside) continue;
+        sol.out_of_range = j + 1;
+        sol.too_large = range == SquaresRange::too_large;
+    }
+    return sol;
+}
+
+// Ends the estimation at the column whose squares lie beyond the binary128 range.
+bool ended_out_of_range(OlsEstimate& e, const LsSolution& sol) {
+    const OlsFit& fit = e.fit;
+    const std::string name =
+        sol.out_of_range <= fit.k ? fit.terms[sol.out_of_range - 1].name : fit.dep_name;
+    return ended_by(e, values_out_of_range(trim_trailing_blanks(name), sol.too_large),
+                    ERR_OUT_OF_RANGE);
 }
 
 // The heading of the estimation, as the report begins.
@@ -228,6 +259,12 @@ bool solve_ols(OlsEstimate& e, const OlsInputs& in, const OlsOptions& o) {
         for (Real w : fit.w) fit.nobs += w;
     }
 
+    // Data whose squares binary128 cannot hold stop here, before the moments of the columns
+    // report them constant for want of representable squares.
+    if (!e.columns.placed()) {
+        const LsSolution range = squares_in_range(fit.x, fit.y, n, k);
+        if (range.out_of_range > 0) return ended_out_of_range(e, range);
+    }
     // Dependent variable made of zeros and ones.
     bool dummy = n > 0;
     for (Real v : fit.y) dummy = dummy && (equal_values(v, 0) || equal_values(v, 1));
@@ -257,8 +294,12 @@ bool solve_ols(OlsEstimate& e, const OlsInputs& in, const OlsOptions& o) {
             e.coef_wide = gram.coef_wide;
         }
     }
-    if (!e.columns.placed()) sol = solve_regression(fit, o, rows_x(e), rows_y(e), e.notes);
+    if (!e.columns.placed()) {
+        sol = squares_in_range(rows_x(e), rows_y(e), n, k);
+        if (sol.out_of_range == 0) sol = solve_regression(fit, o, rows_x(e), rows_y(e), e.notes);
+    }
     if (sol.too_few) return ended_by(e, too_few, ERR_TOO_FEW_OBSERVATIONS);
+    if (sol.out_of_range > 0) return ended_out_of_range(e, sol);
     if (sol.dependent_column != 0 || sol.singular || sol.coef.empty()) {
         if (o.method() != OlsMethod::HH && sol.dependent_column > 0)
             return ended_by(e,

@@ -10,6 +10,7 @@
 #include "numeric/qmath.hpp"
 #include "numeric/real_order.hpp"
 #include "numeric/row_split.hpp"
+#include "numeric/scaled_ratio.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_fit.hpp"
 
@@ -48,7 +49,7 @@ Real squared_correlation(const std::vector<Real>& a, const std::vector<Real>& b)
     const Real sbb = exact_centred_from_sums(s[BB], s[B], s[B], n, mb, mb);
     if (saa == 0 || sbb == 0) return 0;
     const Real sab = exact_centred_from_sums(s[AB], s[A], s[B], n, ma, mb);
-    return sab * sab / (saa * sbb);
+    return squared_ratio(sab, saa, sbb);
 }
 
 namespace {

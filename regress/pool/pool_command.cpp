@@ -13,6 +13,7 @@
 #include "regress/fit/estimator_front.hpp"
 #include "regress/fit/list_equation.hpp"
 #include "regress/fit/output_variables.hpp"
+#include "regress/fit/range_refusal.hpp"
 #include "regress/fit/store_result.hpp"
 #include "regress/pool/pool_errors.hpp"
 #include "regress/pool/pool_estimate.hpp"
@@ -156,6 +157,14 @@ void cmd_pool(Run& run) {
                                        " CROSS-SECTIONS ARE NOT ENOUGH FOR THE BETWEEN FIT OF" +
                                        fmt_I(e.k, 4) + " COEFFICIENTS",
                                    ERR_POOL_TOO_FEW});
+        return;
+    }
+    if (e.end == PoolEnd::OUT_OF_RANGE) {
+        const int slopes = int(eq.terms.size()) - (o.FIXED ? 0 : 1);
+        const std::string which = e.bad_column < slopes
+                                      ? trim_trailing_blanks(eq.terms[e.bad_column].name)
+                                      : trim_trailing_blanks(eq.dep_name);
+        report_estimation_failure(run, {values_out_of_range(which, e.too_large), ERR_POOL_RANGE});
         return;
     }
     if (e.end == PoolEnd::DEPENDENT) {

@@ -6,8 +6,10 @@
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/least_squares.hpp"
 #include "kernels/long_run_covariance.hpp"
+#include "kernels/value_range.hpp"
 #include "numeric/distributions.hpp"
 #include "numeric/qmath.hpp"
+#include "numeric/scaled_ratio.hpp"
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/forecast_parts.hpp"
 
@@ -123,7 +125,7 @@ Real squared_correlation(const std::vector<Real>& y, const std::vector<Real>& e)
         const Real dy = y[i] - my, df = y[i] - e[i] - mf;
         syy += dy * dy, sff += df * df, syf += dy * df;
     }
-    return syf * syf / (syy * sff);
+    return squared_ratio(syf, syy, sff);
 }
 
 Real normal_llf(Real sse, int n) {
@@ -424,6 +426,18 @@ PoolEstimate estimate_pool(const PoolData& d, const PoolControl& c) {
     if (c.model == PoolModel::RANDOM && e.groups - slopes - 1 < 1) {
         e.end = PoolEnd::FEW_CROSS_SECTIONS;
         return e;
+    }
+    // Every column's sum of squares must be a binary128 number for SSE, the variance
+    // components and the covariance matrix to be represented (bad_column K: y).
+    for (int j = 0; j <= slopes; ++j) {
+        const std::vector<Real>& v = j < slopes ? d.x[std::size_t(j)] : d.y;
+        const SquaresRange range = squares_range(v.data(), v.size());
+        if (range != SquaresRange::inside) {
+            e.end = PoolEnd::OUT_OF_RANGE;
+            e.bad_column = j;
+            e.too_large = range == SquaresRange::too_large;
+            return e;
+        }
     }
     Real sum = 0;
     for (Real v : d.y) sum += v;

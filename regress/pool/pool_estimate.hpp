@@ -44,6 +44,8 @@ enum class PoolEnd {
     TOO_FEW,            // no residual degrees of freedom
     FEW_CROSS_SECTIONS, // RANDOM: the between fit has no degrees of freedom
     DEPENDENT,          // a regressor is a combination of the others (bad_column; K: the intercept)
+    OUT_OF_RANGE,       // the squares of a column (bad_column; the slopes' count: y) overflow or
+                        // underflow (too_large says which)
 };
 
 // One least-squares fit on (transformed) columns, with what the report and TEST need.
@@ -58,6 +60,7 @@ struct PoolFit {
 struct PoolEstimate {
     PoolEnd end = PoolEnd::OK;
     int bad_column = -1;
+    bool too_large = false;
     PoolModel model = PoolModel::POOLED;
     int n = 0, k = 0, groups = 0; // rows, coefficients, cross-sections
     Real adjusted_r2 = 0, ymean = 0;
