@@ -14,6 +14,7 @@ enum PoolError : int {
     ERR_POOL_TOO_FEW = 29008,     // no degrees of freedom left
     ERR_POOL_SINGULAR = 29009,    // a coefficient is not identified
     ERR_POOL_IDVAR_COUNT = 29010, // IDVAR= and NCROSS= disagree on the cross-sections
+    ERR_POOL_ONE_CLUSTER = 29011, // CLUSTER with a single cross-section in use
 };
 
 } // namespace tarvex
