@@ -22,11 +22,11 @@ constexpr int OUT_OF_RANGE_SEQUENCE = 81;
 // The options through which an estimator writes a variable, and those that name a variable it
 // reads (the variable list aside).
 constexpr std::string_view OUTPUT_NAME_OPTIONS[] = {
-    "PREDICT",  "RESID",    "COEF",     "COEFFICE", "STDERR",  "TRATIO",
-    "COVARIAN", "TESTSTAT", "FORECAST", "FCSTERR",  "VARPRED", "INDEX",
-    "EFFECTS",  "HATDIAG",  "PCINFORM", "PCOMPONE", "FCSE"};
+    "PREDICT",  "RESID",   "COEF",    "COEFFICE", "STDERR",  "TRATIO",  "COVARIAN", "TESTSTAT",
+    "FORECAST", "FCSTERR", "VARPRED", "INDEX",    "EFFECTS", "HATDIAG", "FCSE"};
 constexpr std::string_view INPUT_NAME_OPTIONS[] = {"WEIGHT",   "IDVAR",    "OMEGA",    "VARIANCE",
-                                                   "INCOEFFI", "INCOVARI", "COEFFICI", "CSFIX"};
+                                                   "INCOEFFI", "INCOVARI", "COEFFICI", "CSFIX",
+                                                   "PCINFORM", "PCOMPONE"};
 
 // The workspace slot of a reference (a column reference "name:col" belongs to its matrix).
 int variable_slot(const Run& run, int ref) {
