@@ -101,6 +101,7 @@ void cmd_fcast(Run& run) {
                      ERR_FCAST_OPTION_VALUE);
         return;
     }
+    if (!check_range_options(run, fcast_option_table())) return;
     const FcastOptions o = read_fcast_options(run);
 
     // 2. The equation and its coefficients.
