@@ -7,7 +7,10 @@ namespace tarvex {
 
 void report_error(Run& run, std::string_view line, int number, ErrorSeverity severity) {
     if (!line.empty()) write_line(run, line);
-    if (number != 0) run.res[R_ERR] = number;
+    if (number != 0) {
+        run.res[R_ERR] = number;
+        ++run.error_check.numbers_stored;
+    }
     if (severity == ErrorSeverity::CONTINUES) return;
     run.flags.ODONT = true;
     if (severity == ErrorSeverity::SERIOUS && !run.sw[OTALK]) run.sw[OSCAN] = true;

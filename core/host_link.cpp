@@ -53,6 +53,9 @@ void FLUSH_BUFFER(Run& run) {
         std::string& line = buf.line[k];
         if (!line.empty() && line[0] == '~') break;
         if (line.size() > std::size_t(LINE_WIDTH)) line.resize(LINE_WIDTH);
+        if (run.error_check.on && line.find("...ERROR..") != std::string::npos &&
+            run.error_check.error_lines++ == 0)
+            run.error_check.first_line = line;
         if (buf.held != nullptr) {
             buf.held->push_back(std::move(line));
             line.clear();

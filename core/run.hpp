@@ -142,6 +142,15 @@ struct RunStreams {
     std::FILE* out = stdout;
 };
 
+// The developers' check that every error line of a statement stores its number in $ERR: the
+// statement's error lines and stored numbers are counted (TARVEX_CHECK_ERROR_NUMBERS turns it on).
+struct ErrorNumberCheck {
+    bool on = false;
+    int error_lines = 0;    // "...ERROR.." lines written since the statement began
+    int numbers_stored = 0; // numbers stored in $ERR since then
+    std::string first_line; // the first of those lines
+};
+
 struct Run {
     int MOS = 1;
     int window = 0;
@@ -179,6 +188,7 @@ struct Run {
     int requested_maxvar = 0;
     // Variables kept in memory across a PAR/SIZE reallocation (flags.OPAR marks them pending).
     std::vector<CarriedVariable> carried;
+    ErrorNumberCheck error_check;
 };
 
 // Raised by the fatal stop XXIT; the entry point ends the process, tests catch it.

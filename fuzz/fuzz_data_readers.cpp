@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -40,13 +42,23 @@ const Layout LAYOUTS[] = {
 };
 constexpr std::size_t LAYOUT_COUNT = sizeof LAYOUTS / sizeof LAYOUTS[0];
 
-// Every input runs in one scratch directory of the fuzzing process.
+std::string scratch_directory; // the fuzzing process's own directory, removed when it exits
+
+void remove_scratch_directory() {
+    std::error_code ignored; // at exit there is no one left to tell
+    std::filesystem::remove_all(scratch_directory, ignored);
+}
+
+// Every input runs in one scratch directory of the fuzzing process, under TMPDIR (or /tmp);
+// the directory and what the inputs wrote there go when the process exits normally.
 void enter_scratch_directory() {
-    static bool entered = false;
-    if (entered) return;
-    char pattern[] = "/tmp/tarvex_fuzz_data_XXXXXX";
-    if (mkdtemp(pattern) == nullptr || chdir(pattern) != 0) std::abort();
-    entered = true;
+    if (!scratch_directory.empty()) return;
+    const char* tmpdir = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp") +
+                          "/tarvex_fuzz_data_XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr || chdir(pattern.c_str()) != 0) std::abort();
+    scratch_directory = pattern;
+    std::atexit(remove_scratch_directory);
 }
 
 } // namespace

@@ -15,6 +15,8 @@
 #include "workspace/data_bank.hpp"
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <new>
 
@@ -122,6 +124,19 @@ void dispatch_statement(Run& run) {
     cmd.LASKOD = cmd.IKOD;
 }
 
+void begin_error_number_check(Run& run) {
+    run.error_check.error_lines = run.error_check.numbers_stored = 0;
+    run.error_check.first_line.clear();
+}
+
+// A statement that wrote an error line without storing a number in $ERR is named on standard
+// error, where the developers' check of every transcript looks for it.
+void end_error_number_check(const Run& run) {
+    const ErrorNumberCheck& check = run.error_check;
+    if (check.on && check.error_lines > 0 && check.numbers_stored == 0)
+        std::fprintf(stderr, "tarvex: error line without $ERR: %s\n", check.first_line.c_str());
+}
+
 bool read_statement_for_command(Run& run) {
     return INPUT(run);
 }
@@ -150,13 +165,16 @@ LoopEnd command_loop(Run& run) {
     run.wall_start = std::chrono::steady_clock::now();
     run.cpu_start = std::clock();
     if (run.flags.OPAR) restore_carried_variables(run);
+    run.error_check.on = std::getenv("TARVEX_CHECK_ERROR_NUMBERS") != nullptr;
     for (;;) {
+        begin_error_number_check(run);
         if (!INPUT(run)) {
             // End of input (or the reader gave up after repeated unknown commands): as STOP.
             if (run.sw[ODB]) save_data_bank(run);
             return LoopEnd::Stop;
         }
         dispatch_statement(run);
+        end_error_number_check(run);
         if (run.cmd.end_request == END_STOP) return LoopEnd::Stop;
         if (run.cmd.end_request == END_REALLOCATE) return LoopEnd::Reallocate;
     }

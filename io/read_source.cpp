@@ -6,6 +6,7 @@
 #include "core/run.hpp"
 #include "io/afile.hpp"
 #include "io/crypt.hpp"
+#include "io/read_command.hpp"
 #include "io/read_internal.hpp"
 #include "numeric/fortran_format.hpp"
 
@@ -40,7 +41,11 @@ bool ReadSource::open(bool crypt) {
             return true;
         }
         unit_ = UNIT_NAMED_FILE;
-        return AFILE(run_, unit_, file_, req) || fail();
+        if (AFILE(run_, unit_, file_, req)) return true;
+        // The binder has said why (a missing file, an open error): $ERR tells a procedure that
+        // nothing was read.
+        report_error(run_, "", ERR_READ_NO_FILE);
+        return false;
     }
     if (unit_ == run_.L5 || unit_ == run_.IN) {
         command_stream_ = true;

@@ -3,6 +3,7 @@
 
 #include "core/run.hpp"
 #include "numeric/distributions.hpp"
+#include "numeric/fitted_fields.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
@@ -64,8 +65,11 @@ void write_coefficient_table(Run& run, const CoefficientTable& t) {
     // The estimator gives every row its p-value and partial correlation; the table only writes.
     assert(t.pvalue.size() == t.tstat.size() && t.partial.size() == t.tstat.size());
     const bool last_columns = !t.standardised.empty() || !t.elasticity.empty();
+    const long long df =
+        finiteq(t.df) && fabsq(t.df) < Real(1e18) ? static_cast<long long>(t.df) : 0;
     const std::string df_label =
-        t.asymptotic ? fmt_X(8) : fmt_I(static_cast<long long>(t.df), 5) + " DF";
+        t.asymptotic ? fmt_X(8)
+                     : (t.df_in_five_columns ? fmt_I(df, 5) : fmt_I_fitted(df, 5)) + " DF";
     if (!t.label.empty()) write_line(run, t.label);
     if (t.asymptotic) write_line(run, fmt_X(30) + "ASYMPTOTIC");
     if (t.wide) {

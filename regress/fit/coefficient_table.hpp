@@ -23,6 +23,9 @@ struct CoefficientTable {
     std::vector<Real> pvalue, partial;
     Real df = 0;             // degrees of freedom of the t-ratios (and the partial correlations)
     bool asymptotic = false; // p-values from the normal distribution; "ASYMPTOTIC" above
+    // OLS's heading holds the degrees of freedom in five columns whatever their size; the other
+    // estimators' headings widen the field for 100,000 and more, so the number is never lost.
+    bool df_in_five_columns = false;
     bool wide = false;
     std::string label; // written above the header when not empty
     // The last two columns; both empty: the table stops after the partial correlation.

@@ -51,6 +51,11 @@ int cell_of(Real v, const Range& r, int cells) {
     return static_cast<int>(position);
 }
 
+// The middle of two values, also where their sum would overflow.
+Real midpoint(Real a, Real b) {
+    return finiteq(a + b) ? (a + b) / 2 : a / 2 + b / 2;
+}
+
 std::string centred(const std::string& text, int width) {
     if (int(text.size()) >= width) return text.substr(0, width);
     return std::string((width - text.size()) / 2, ' ') + text;
@@ -63,9 +68,13 @@ std::string right_aligned(const std::string& text, int width) {
 
 } // namespace
 
-std::string axis_value(Real v) {
+std::string axis_value(Real v, int width) {
     if (v == 0) return "0";
-    return real_to_string(v, AXIS_DIGITS);
+    std::string text = real_to_string(v, AXIS_DIGITS);
+    for (int digits = AXIS_DIGITS - 1; width > 0 && int(text.size()) > width && digits >= 1;
+         --digits)
+        text = real_to_string(v, digits);
+    return text;
 }
 
 std::vector<std::string> draw_char_plot(const CharPlot& plot) {
@@ -126,9 +135,11 @@ std::vector<std::string> draw_char_plot(const CharPlot& plot) {
     // Values at the top and the bottom row, and at the rows of the reference lines (the middle
     // row when there are none).
     std::vector<std::string> values(rows, std::string(VALUE_FIELD, ' '));
-    auto label = [&](int r, Real v) { values[r] = right_aligned(axis_value(v), VALUE_FIELD); };
+    auto label = [&](int r, Real v) {
+        values[r] = right_aligned(axis_value(v, VALUE_FIELD), VALUE_FIELD);
+    };
     label(0, yr.high);
-    if (plot.horizontal.empty()) label((rows - 1) / 2, (yr.high + yr.low) / 2);
+    if (plot.horizontal.empty()) label((rows - 1) / 2, midpoint(yr.high, yr.low));
     for (Real v : plot.horizontal)
         if (finiteq(v)) label(rows - 1 - cell_of(v, yr, rows), v);
     label(rows - 1, yr.low);
@@ -142,7 +153,7 @@ std::vector<std::string> draw_char_plot(const CharPlot& plot) {
     };
     auto x_value = [&](Real v) { return plot.x_text ? plot.x_text(v) : axis_value(v); };
     const std::string low = x_value(xr.low), high = x_value(xr.high);
-    const std::string mid = x_value((xr.low + xr.high) / 2);
+    const std::string mid = x_value(midpoint(xr.low, xr.high));
     place(low, LEFT_MARGIN + 1);
     place(mid, LEFT_MARGIN + 1 + (width - 1) / 2 - int(mid.size()) / 2);
     place(high, LEFT_MARGIN + 1 + width - int(high.size()));

@@ -51,7 +51,8 @@ inline constexpr int PLOT_COLS_MIN = 40, PLOT_COLS_MAX = 130;
 // lies inside them.
 std::vector<std::string> draw_char_plot(const CharPlot& plot);
 
-// A compact value for an axis: at most five significant digits, no blanks.
-std::string axis_value(Real v);
+// A compact value for an axis: at most five significant digits, no blanks; with a `width`, fewer
+// digits where five would not fit in it (a value is never cut).
+std::string axis_value(Real v, int width = 0);
 
 } // namespace tarvex

@@ -60,29 +60,44 @@ bool residual_data(const Run& run, PlotData& data) {
     return true;
 }
 
+// The bars, mean and deviation are computed on the values scaled by the power of two that brings
+// the largest to about 1 (exact), so that a range, mean or square of values near the largest or
+// smallest reals neither overflows nor underflows; the results are scaled back exactly.
 Histogram histogram_of(const std::vector<Real>& all, int bins) {
     Histogram h;
     std::vector<Real> values;
+    Real largest = 0;
     for (Real v : all)
-        if (finiteq(v)) values.push_back(v);
+        if (finiteq(v)) {
+            values.push_back(v);
+            largest = std::max(largest, fabsq(v));
+        }
     const int n = int(values.size());
     h.n = n;
     if (n == 0) return h;
+    const int scale = largest > 0 ? ilogbq(largest) : 0;
+    for (Real& v : values) v = ldexpq(v, -scale);
     if (bins < 1) bins = 1 + static_cast<int>(ceilq(log2q(Real(n))));
     const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
-    h.low = *lo;
-    h.width = *hi > *lo ? (*hi - *lo) / bins : Real(1);
-    if (*hi == *lo) h.low -= h.width * bins / 2;
+    Real low = *lo;
+    Real width = *hi > *lo ? (*hi - *lo) / bins : Real(1);
+    if (*hi == *lo) low -= width * bins / 2;
     h.counts.assign(bins, 0);
     for (Real v : values) {
-        const int k = static_cast<int>(floorq((v - h.low) / h.width));
-        ++h.counts[std::clamp(k, 0, bins - 1)];
+        const Real bar = floorq((v - low) / width);
+        ++h.counts[bar < 0 ? 0 : bar > bins - 1 ? bins - 1 : static_cast<int>(bar)];
     }
-    h.mean = exact_sum(values.data(), values.size()) / n;
+    const Real mean = exact_sum(values.data(), values.size()) / n;
     std::vector<Real> squares(values.size());
     for (std::size_t i = 0; i < values.size(); ++i)
-        squares[i] = (values[i] - h.mean) * (values[i] - h.mean);
-    h.deviation = n > 1 ? sqrtq(exact_sum(squares.data(), squares.size()) / (n - 1)) : Real(0);
+        squares[i] = (values[i] - mean) * (values[i] - mean);
+    const Real deviation =
+        n > 1 ? sqrtq(exact_sum(squares.data(), squares.size()) / (n - 1)) : Real(0);
+    h.low = ldexpq(low, scale);
+    h.width = *hi > *lo ? ldexpq(width, scale) : width;
+    if (*hi == *lo) h.low = ldexpq(*lo, scale) - h.width * bins / 2;
+    h.mean = ldexpq(mean, scale);
+    h.deviation = ldexpq(deviation, scale);
     return h;
 }
 

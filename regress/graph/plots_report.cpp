@@ -64,8 +64,9 @@ void report_histogram(Run& run, const GraphOptions& o, const PlotData& data, con
     for (std::size_t k = 0; k < h.counts.size(); ++k) {
         const Real from = h.low + h.width * Real(int(k));
         std::string bar(bar_cells(h.counts[k], largest, bar_room), '*');
-        std::string line = " " + fmt_A(axis_value(from), BAR_VALUE) + " - " +
-                           fmt_A(axis_value(from + h.width), BAR_VALUE) + fmt_I(h.counts[k], 8);
+        std::string line = " " + fmt_A(axis_value(from, BAR_VALUE), BAR_VALUE) + " - " +
+                           fmt_A(axis_value(from + h.width, BAR_VALUE), BAR_VALUE) +
+                           fmt_I(h.counts[k], 8);
         if (normal) {
             line += fmt_F(expected[k], 8, 2);
             const int mark = std::max(bar_cells(expected[k], largest, bar_room), 1) - 1;

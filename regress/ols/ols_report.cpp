@@ -98,6 +98,7 @@ void write_coefficients(Run& run, const OlsEstimate& e, const OlsOptions& o) {
     CoefficientTable table = coefficient_table(e.result);
     table.wide = o.WIDE;
     table.asymptotic = false; // t-ratios with the fit's degrees of freedom, even under DN
+    table.df_in_five_columns = true;
     table.standardised = e.standardised;
     table.elasticity = e.elasticity;
     write_coefficient_table(run, table);

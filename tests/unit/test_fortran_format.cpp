@@ -1,6 +1,7 @@
 // Exact field text of the Fortran edit descriptors. Each expected string was worked out by hand
 // from the exact binary128 value of the literal (its full decimal expansion noted where it decides
 // the rounding).
+#include "numeric/fitted_fields.hpp"
 #include "numeric/fortran_format.hpp"
 
 #include <gtest/gtest.h>
@@ -224,6 +225,23 @@ TEST(FortranFormat, CharacterAndBlankFields) {
     EXPECT_EQ(fmt_A("HI", 0), "");
     EXPECT_EQ(fmt_X(3), "   ");
     EXPECT_EQ(fmt_X(0), "");
+}
+
+// The fields of the system's own report layouts: a value that would fill a Fortran field with
+// "*" keeps its digits (a chi-square of a million rows, degrees of freedom past 99,999).
+TEST(FortranFormat, FittedFieldsNeverLoseANumber) {
+    EXPECT_EQ(fmt_F_fitted(12.5Q, 10, 4), "   12.5000"); // fits: the Fortran field itself
+    EXPECT_EQ(fmt_F_fitted(639999.375Q, 10, 4), "639999.375");
+    EXPECT_EQ(fmt_F_fitted(6399999.375Q, 10, 4), "6399999.38");
+    EXPECT_EQ(fmt_F_fitted(123456789.5Q, 10, 4), "123456790."); // rounds to even at 0 decimals
+    EXPECT_EQ(fmt_F_fitted(1.5e12Q, 10, 4), "0.1500E+13");
+    EXPECT_EQ(fmt_F_fitted(-1.5e12Q, 10, 4), "-.1500E+13");
+    EXPECT_EQ(fmt_F_fitted(2.5e300Q, 10, 4), ".2500E+301");
+    EXPECT_EQ(fmt_F_fitted(5.125e4000Q, 12, 4), ".51250E+4001");
+    EXPECT_EQ(fmt_I_fitted(99999, 5), "99999");
+    EXPECT_EQ(fmt_I_fitted(119998, 5), "119998");
+    EXPECT_EQ(fmt_I_fitted(-1000000, 5), "-1000000");
+    EXPECT_EQ(fmt_I_fitted(42, 5), "   42");
 }
 
 } // namespace
