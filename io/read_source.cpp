@@ -26,17 +26,17 @@ bool ReadSource::open(bool crypt) {
     if (!file_.empty()) {
         if (is_network_address(file_)) {
             unit_ = UNIT_NETWORK;
-            return AFILE(run_, binary_ ? CODE_FTPB : CODE_FTP, file_, req) || fail();
+            return AFILE(run_, binary_ ? CODE_FTPB : CODE_FTP, file_, req) || fail(0);
         }
         if (crypt) {
             std::optional<std::string> copy = decrypt_to_temp(run_, file_);
-            if (!copy) return fail();
+            if (!copy) return fail(ERR_READ_NO_FILE);
             decrypted_copy_ = *copy;
             unit_ = UNIT_DECRYPT;
             req.quiet = true; // no notes about the temporary copy
             if (!AFILE(run_, unit_, *copy, req)) {
                 finish();
-                return fail();
+                return fail(ERR_READ_NO_FILE);
             }
             return true;
         }
@@ -59,8 +59,8 @@ bool ReadSource::open(bool crypt) {
     return true;
 }
 
-bool ReadSource::fail() {
-    report_error(run_, "");
+bool ReadSource::fail(int number) {
+    report_error(run_, "", number);
     return false;
 }
 
