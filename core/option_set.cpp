@@ -12,6 +12,7 @@ void OptionSet::prepare(const OptionTable& table) {
     iv.assign(table.nint, 0);
     igiven.assign(table.nint, false);
     rv.assign(table.nreal, 0);
+    rgiven.assign(table.nreal, false);
     name.assign(table.nname, std::string());
     name_full.assign(table.nname, std::string());
 }

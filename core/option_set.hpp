@@ -24,6 +24,7 @@ struct OptionSet {
     std::vector<int> iv;                // group 2
     std::vector<bool> igiven;           // group 2 "given" flags
     std::vector<Real> rv;               // group 3
+    std::vector<bool> rgiven;           // group 3 "given" flags (a value typed, whatever it is)
     std::vector<std::string> name;      // group 4, 8 characters blank-padded ("" when not given)
     std::vector<std::string> name_full; // group 4 values in full, as typed (file names, paths)
 

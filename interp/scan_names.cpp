@@ -13,6 +13,9 @@ namespace tarvex {
 
 namespace {
 
+// $ERR of a listed variable that does not exist: the command's number x 1000 + this.
+constexpr int UNKNOWN_VARIABLE_SEQUENCE = 83;
+
 // Splits a name into its leading part and its trailing digits.
 struct NumberedName {
     std::string_view stem;
@@ -104,7 +107,8 @@ int resolve_name(Run& run, const std::string& name) {
                               " IS NOT CURRENTLY DEFINED");
         return 0;
     }
-    report_error(run, " ...ERROR..VARIABLE " + shown_name(run, name) + " DOES NOT EXIST...");
+    report_error(run, " ...ERROR..VARIABLE " + shown_name(run, name) + " DOES NOT EXIST...",
+                 ikod * 1000 + UNKNOWN_VARIABLE_SEQUENCE);
     return 0;
 }
 

@@ -23,6 +23,11 @@ bool OptionValues::on(std::string_view keyword) const {
     return j >= 0 && std::size_t(j) < set_.sw.size() && set_.sw[std::size_t(j)];
 }
 
+bool OptionValues::real_given(std::string_view keyword) const {
+    const int j = position_in_group(table_, keyword, 3);
+    return j >= 0 && std::size_t(j) < set_.rgiven.size() && set_.rgiven[std::size_t(j)];
+}
+
 int OptionValues::integer(std::string_view keyword) const {
     const int j = position_in_group(table_, keyword, 2);
     return j >= 0 && std::size_t(j) < set_.iv.size() ? set_.iv[std::size_t(j)] : 0;

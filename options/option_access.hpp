@@ -19,7 +19,8 @@ public:
     int integer(std::string_view keyword) const;
     bool given(std::string_view keyword) const; // an integer option typed on the statement
     Real real(std::string_view keyword) const;
-    const std::string& name(std::string_view keyword) const;      // 8 columns, blank-padded
+    bool real_given(std::string_view keyword) const;         // a real option typed on the statement
+    const std::string& name(std::string_view keyword) const; // 8 columns, blank-padded
     const std::string& full_name(std::string_view keyword) const; // as typed (a file name)
 
 private:

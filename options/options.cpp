@@ -88,18 +88,21 @@ bool store_option(Run& run, const OptionTable& table, Match m, const Given& give
             return true;
         }
         if (!given.value) {
-            report_error(run, " ...ERROR..THE " + keyword + " OPTION NEEDS A VALUE AFTER =");
+            report_error(run, " ...ERROR..THE " + keyword + " OPTION NEEDS A VALUE AFTER =",
+                         ERR_OPTION_UNREADABLE);
             return false;
         }
         Real v = 0;
         if (!option_number(run, keyword, value, v)) return false;
         if (slot.group == 3) {
             opt.rv[slot.index] = v;
+            if (slot.index < static_cast<int>(opt.rgiven.size())) opt.rgiven[slot.index] = true;
             return true;
         }
         const Real rounded = roundq(v);
         if (rounded > INT_MAX || rounded < INT_MIN) {
-            report_error(run, " ...ERROR..THE VALUE OF " + keyword + " IS OUT OF RANGE: " + value);
+            report_error(run, " ...ERROR..THE VALUE OF " + keyword + " IS OUT OF RANGE: " + value,
+                         ERR_OPTION_UNREADABLE);
             return false;
         }
         opt.iv[slot.index] = static_cast<int>(rounded);

@@ -15,6 +15,9 @@ namespace tarvex {
 
 namespace {
 
+// $ERR of a range past the end of a variable: the command's number x 1000 + this.
+constexpr int RANGE_PAST_DATA_SEQUENCE = 82;
+
 // Result scalars that CKSMPL leaves out of the checks.
 constexpr int FIRST_UNCHECKED_SCALAR = 42;
 constexpr int LAST_UNCHECKED_SCALAR = 50;
@@ -137,8 +140,10 @@ void CKSMPL(Run& run, std::span<const int> refs) {
         if (examined && skipmiss && !last_of_fcast) mark_missing(run, var);
         if (var.rows < s.check_last) {
             // Every short variable is reported; the command ends after the checks.
-            report_error(run, " ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + var.name +
-                                  fmt_I(var.rows, 10) + fmt_I(s.check_last, 10));
+            report_error(run,
+                         " ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + var.name +
+                             fmt_I(var.rows, 10) + fmt_I(s.check_last, 10),
+                         run.cmd.IKOD * 1000 + RANGE_PAST_DATA_SEQUENCE);
         } else if (var.rows > s.check_last && debug) {
             write_line(run, " ...NOTE..LENGTH OF " + var.name + "EXCEEDS SAMPLE RANGE");
         }

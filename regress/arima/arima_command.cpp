@@ -35,7 +35,8 @@ bool check_options(Run& run, const ArimaOptions& o) {
         if (value < 0 || value > 10000) return bad_option_value(run, keyword, ERR_ARIMA_OPTION);
     if ((o.NSAR > 0 || o.NSDIFF > 0 || o.NSMA > 0) && o.NSPAN < 2)
         return bad_option_value(run, "NSPAN", ERR_ARIMA_OPTION);
-    if (o.NLAG == 0 || o.NLAG < -1) return bad_option_value(run, "NLAG", ERR_ARIMA_OPTION);
+    // Not given, the lags are 10 log10 n; typed, at least 1.
+    if (o.NLAG_given && o.NLAG < 1) return bad_option_value(run, "NLAG", ERR_ARIMA_OPTION);
     return check_iteration_options(run, o, {"ML", "CSS"}, ERR_ARIMA_OPTION) &&
            check_name_options(run, arima_option_table(), ERR_ARIMA_OPTION);
 }

@@ -64,7 +64,8 @@ ArimaOptions read_arima_options(const Run& run) {
     o.DRIFT = v.on("DRIFT"), o.IDENT = v.on("IDENT");
     o.NAR = v.integer("NAR"), o.NDIFF = v.integer("NDIFF"), o.NMA = v.integer("NMA");
     o.NSAR = v.integer("NSAR"), o.NSDIFF = v.integer("NSDIFF"), o.NSMA = v.integer("NSMA");
-    o.NSPAN = v.integer("NSPAN"), o.NLAG = v.integer("NLAG"), o.HORIZON = v.integer("HORIZON");
+    o.NSPAN = v.integer("NSPAN"), o.NLAG = v.integer("NLAG"), o.NLAG_given = v.given("NLAG"),
+    o.HORIZON = v.integer("HORIZON");
     o.FORECAST = v.name("FORECAST"), o.FCSTERR = v.name("FCSTERR");
     return o;
 }

@@ -17,6 +17,7 @@ struct ArimaOptions : EstimatorOptions {
     bool IDENT = false; // the identification report also when estimating
     int NAR = 0, NDIFF = 0, NMA = 0, NSAR = 0, NSDIFF = 0, NSMA = 0, NSPAN = 0;
     int NLAG = 0, HORIZON = 0;
+    bool NLAG_given = false;       // NLAG typed on the statement
     std::string FORECAST, FCSTERR; // forecasts and their standard errors after END
 };
 

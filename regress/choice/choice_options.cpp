@@ -45,7 +45,7 @@ void set_choice_defaults(Run& run) {
     OptionDefaults d = set_estimator_defaults(run, CHOICE_TABLE);
     d.integer("MAXIT", 100);
     d.real("CONVERGE", 1e-28Q);
-    // A limit left at the missing-value code was not given.
+    // The limits show as the missing-value code until typed; whether one was typed decides.
     d.real("LOWER", run.ws.XMISS);
     d.real("UPPER", run.ws.XMISS);
     d.name("METHOD", "NEWTON");
@@ -56,12 +56,14 @@ ChoiceOptions read_choice_options(const Run& run) {
     ChoiceOptions o;
     read_estimator_options(v, o);
     o.HETCOV = v.on("HETCOV"), o.ORDERED = v.on("ORDERED");
-    const Real lower = v.real("LOWER"), upper = v.real("UPPER"), none = run.ws.XMISS;
+    // A limit is what the user typed, any value (the missing-value code too); without either,
+    // censoring from below at 0.
+    const bool lower_given = v.real_given("LOWER"), upper_given = v.real_given("UPPER");
     TobitCensoring& c = o.censoring;
-    c.below = !equal_values(lower, none) || equal_values(upper, none);
-    c.above = !equal_values(upper, none);
-    c.lower = equal_values(lower, none) ? Real(0) : lower;
-    c.upper = c.above ? upper : Real(0);
+    c.below = lower_given || !upper_given;
+    c.above = upper_given;
+    c.lower = lower_given ? v.real("LOWER") : Real(0);
+    c.upper = upper_given ? v.real("UPPER") : Real(0);
     o.INDEX = v.name("INDEX");
     return o;
 }

@@ -35,8 +35,11 @@ namespace tarvex {
 namespace {
 
 bool check_options(Run& run, const CointOptions& o) {
-    if (o.LAGS < -1) return bad_option_value(run, "LAGS", ERR_COINT_OPTION);
-    if (o.BANDWIDT < -1) return bad_option_value(run, "BANDWIDT", ERR_COINT_OPTION);
+    // Not given, each is chosen from the data; typed, it must be a number of lags.
+    if (o.LAGS_given && o.LAGS < 0)
+        return option_out_of_range(run, "LAGS", o.LAGS, "IT MUST BE 0 OR MORE");
+    if (o.BANDWIDT_given && o.BANDWIDT < 0)
+        return option_out_of_range(run, "BANDWIDT", o.BANDWIDT, "IT MUST BE 0 OR MORE");
     if (!o.SELECT.empty() && o.SELECT != "FIXED" && o.SELECT != "AIC" && o.SELECT != "BIC")
         return bad_option_value(run, "SELECT", ERR_COINT_OPTION);
     if (!check_name_options(run, coint_option_table(), ERR_COINT_OPTION)) return false;

@@ -53,6 +53,7 @@ CointOptions read_coint_options(const Run& run) {
     o.PP = v.on("PP"), o.KPSS = v.on("KPSS"), o.LONG = v.on("LONG");
     o.JOHANSEN = v.on("JOHANSEN");
     o.LAGS = v.integer("LAGS"), o.BANDWIDT = v.integer("BANDWIDT");
+    o.LAGS_given = v.given("LAGS"), o.BANDWIDT_given = v.given("BANDWIDT");
     o.DETERM = trim_trailing_blanks(v.name("DETERM"));
     o.SELECT = trim_trailing_blanks(v.name("SELECT"));
     return o;

@@ -16,8 +16,9 @@ struct CointOptions : EstimatorOptions {
     bool JOHANSEN = false; // Johansen's test instead of Engle-Granger's
     int LAGS = -1;         // lagged differences (ADF, Engle-Granger), lags in levels (JOHANSEN)
     int BANDWIDT = -1;     // Bartlett truncation lag (PP, KPSS); -1: not given
-    std::string DETERM;    // deterministic terms; blank: the default of the test
-    std::string SELECT;    // FIXED, AIC or BIC
+    bool LAGS_given = false, BANDWIDT_given = false; // typed on the statement
+    std::string DETERM; // deterministic terms; blank: the default of the test
+    std::string SELECT; // FIXED, AIC or BIC
 };
 
 const OptionTable& coint_option_table();

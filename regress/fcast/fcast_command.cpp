@@ -18,6 +18,7 @@
 #include "regress/fcast/fcast_options.hpp"
 #include "regress/fcast/fcast_predict.hpp"
 #include "regress/fcast/fcast_report.hpp"
+#include "regress/fit/estimator_front.hpp"
 #include "regress/fit/ols_options.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
@@ -100,6 +101,7 @@ void cmd_fcast(Run& run) {
                      ERR_FCAST_OPTION_VALUE);
         return;
     }
+    if (!check_range_options(run, fcast_option_table())) return;
     const FcastOptions o = read_fcast_options(run);
 
     // 2. The equation and its coefficients.
@@ -128,6 +130,11 @@ void cmd_fcast(Run& run) {
     smpl.check_last = o.END >= 1 ? o.END : 0;
     const std::vector<int> refs =
         model.nonlinear() ? equation_data_refs(equation) : checked_refs(model);
+    // The forecasts may not overwrite the data they are made from (the dependent variable
+    // included: its observed values give the errors and, DYNAMIC, the lagged values).
+    std::vector<int> inputs = refs;
+    if (model.dep_ref > 0) inputs.push_back(model.dep_ref);
+    if (!check_outputs_not_inputs(run, fcast_option_table(), inputs)) return;
     if (!refs.empty()) {
         CKSMPL(run, refs);
         if (run.flags.ODONT) return;

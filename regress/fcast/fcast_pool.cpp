@@ -58,11 +58,24 @@ bool pool_fcast_model(Run& run, const FcastOptions& o, FcastModel& m) {
     m.cs_number = o.CSNUMBER;
     if (o.POOLSE > 0) m.sigma = o.POOLSE;
     m.pool_se = m.sigma;
-    if (!o.FIXED) return true;
     const EstimationResults& e = run.last_estimation;
     const bool typed = !name_blank(o.CSFIX);
     const PanelPart* panel = model_part<PanelPart>(e);
     const bool estimated = !typed && panel != nullptr && panel->fixed && run.scan.NF == 0;
+    // A forecast from the last POOL / FIXED uses its effects whether or not FIXED is given
+    // again: without them the within slopes would forecast deviations from the cross-section
+    // means. Coefficients given by COEFFICI= make another model, forecast as typed.
+    const bool use_effects = o.FIXED || (estimated && name_blank(o.COEFFICI));
+    if (!use_effects) {
+        if (o.CSNUMBER != 0 && (o.CSNUMBER < 1 || o.CSNUMBER > o.NCROSS)) {
+            report_error(run,
+                         " ...ERROR..CSNUMBER=" + fmt_I(o.CSNUMBER, 8) + " IS NOT BETWEEN 1 AND" +
+                             fmt_I(o.NCROSS, 8),
+                         ERR_FCAST_CROSS_SECTION);
+            return false;
+        }
+        return true;
+    }
     const std::vector<Real> effects = typed       ? vector_values(run, o.CSFIX)
                                       : estimated ? panel->effects
                                                   : std::vector<Real>();

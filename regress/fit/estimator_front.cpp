@@ -5,8 +5,40 @@
 #include "core/run.hpp"
 #include "numeric/text.hpp"
 #include "options/options.hpp"
+#include "regress/fit/term_names.hpp"
+#include "workspace/workspace.hpp"
+
+#include <algorithm>
 
 namespace tarvex {
+
+namespace {
+
+// $ERR of an output option naming an input: the command's number x 1000 + this.
+constexpr int OUTPUT_IS_INPUT_SEQUENCE = 80;
+// $ERR of a typed option value outside its range: the command's number x 1000 + this.
+constexpr int OUT_OF_RANGE_SEQUENCE = 81;
+
+// The options through which an estimator writes a variable, and those that name a variable it
+// reads (the variable list aside).
+constexpr std::string_view OUTPUT_NAME_OPTIONS[] = {
+    "PREDICT",  "RESID",   "COEF",    "COEFFICE", "STDERR",  "TRATIO",  "COVARIAN", "TESTSTAT",
+    "FORECAST", "FCSTERR", "VARPRED", "INDEX",    "EFFECTS", "HATDIAG", "FCSE"};
+constexpr std::string_view INPUT_NAME_OPTIONS[] = {"WEIGHT",   "IDVAR",    "OMEGA",    "VARIANCE",
+                                                   "INCOEFFI", "INCOVARI", "COEFFICI", "CSFIX",
+                                                   "PCINFORM", "PCOMPONE"};
+
+// The workspace slot of a reference (a column reference "name:col" belongs to its matrix).
+int variable_slot(const Run& run, int ref) {
+    if (ref > 2 * run.ws.MAXVAR) {
+        int col = ref % run.ws.MXCOL;
+        if (col == 0) col = run.ws.MXCOL;
+        return (ref - col) / run.ws.MXCOL;
+    }
+    return ref;
+}
+
+} // namespace
 
 OutputNames read_output_names(const OptionValues& options) {
     return {options.name("PREDICT"), options.name("RESID"),  options.name("COEF"),
@@ -69,7 +101,62 @@ OptionDefaults set_estimator_defaults(Run& run, const OptionTable& table) {
 
 bool check_name_options(Run& run, const OptionTable& table, int err) {
     const std::string keyword = name_option_without_value(run.opt, table);
-    return keyword.empty() || bad_option_value(run, keyword, err);
+    if (!keyword.empty()) return bad_option_value(run, keyword, err);
+    return check_range_options(run, table) && check_outputs_not_inputs(run, table);
+}
+
+bool option_out_of_range(Run& run, std::string_view keyword, long long value,
+                         std::string_view rule) {
+    report_error(run,
+                 " ...ERROR.." + std::string(keyword) + "=" + std::to_string(value) +
+                     " IS OUT OF RANGE: " + std::string(rule),
+                 run.cmd.IKOD * 1000 + OUT_OF_RANGE_SEQUENCE);
+    return false;
+}
+
+bool check_range_options(Run& run, const OptionTable& table) {
+    const OptionValues options(run.opt, table);
+    for (std::string_view keyword : {"BEG", "END"})
+        if (options.given(keyword) && options.integer(keyword) < 1)
+            return option_out_of_range(run, keyword, options.integer(keyword),
+                                       "IT MUST BE AN OBSERVATION NUMBER, 1 OR MORE");
+    return true;
+}
+
+int output_is_input_error(const Run& run) {
+    return run.cmd.IKOD * 1000 + OUTPUT_IS_INPUT_SEQUENCE;
+}
+
+bool check_outputs_not_inputs(Run& run, const OptionTable& table, const std::vector<int>& more) {
+    const OptionValues options(run.opt, table);
+    std::vector<int> inputs(more);
+    for (int k = 1; k <= run.scan.NF; ++k) inputs.push_back(plain_reference(run.scan.list[k]));
+    for (std::string_view keyword : INPUT_NAME_OPTIONS) {
+        const std::string name = trim_trailing_blanks(options.name(keyword));
+        if (!name.empty()) inputs.push_back(VFIND(run, name));
+    }
+    std::vector<OutputName> outputs;
+    for (std::string_view keyword : OUTPUT_NAME_OPTIONS)
+        outputs.push_back({std::string(keyword), trim_trailing_blanks(options.name(keyword))});
+    return check_output_names(run, outputs, inputs);
+}
+
+bool check_output_names(Run& run, const std::vector<OutputName>& outputs,
+                        const std::vector<int>& inputs) {
+    std::vector<int> slots;
+    for (int ref : inputs) slots.push_back(variable_slot(run, ref));
+    for (const OutputName& out : outputs) {
+        const std::string name = trim_trailing_blanks(out.name);
+        if (name.empty() || name == NO_VALUE_NAME) continue;
+        const int slot = variable_slot(run, VFIND(run, name));
+        if (slot <= 0 || std::find(slots.begin(), slots.end(), slot) == slots.end()) continue;
+        report_error(run,
+                     " ...ERROR..OUTPUT OPTION " + out.keyword + "=" + name +
+                         " NAMES AN INPUT OF THIS COMMAND: " + name + " WOULD BE OVERWRITTEN",
+                     output_is_input_error(run));
+        return false;
+    }
+    return true;
 }
 
 bool bad_option_value(Run& run, std::string_view keyword, int err) {

@@ -12,6 +12,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarvex {
 
@@ -60,11 +61,39 @@ bool check_iteration_options(Run& run, const EstimatorOptions& o,
 OptionDefaults set_estimator_defaults(Run& run, const OptionTable& table);
 
 // Every name option of `table` typed "KEYWORD =" with no value: " ...ERROR..IN RIGHT HAND SIDE
-// OF OPTION.." and that keyword, with `err`. False when one was.
+// OF OPTION.." and that keyword, with `err`. False when one was. Then check_range_options and
+// check_outputs_not_inputs over the scanned list.
 bool check_name_options(Run& run, const OptionTable& table, int err);
+// An output option of `table` (PREDICT, RESID, COEF, FORECAST ... every option a command writes
+// a variable through) that names a variable the same command reads: a variable of the scanned
+// list, a variable an input option names (WEIGHT, IDVAR, OMEGA ...) or one of `more` (the
+// variables a command reads from lines of its own). The command would overwrite its own data, so
+// it is refused: " ...ERROR..OUTPUT OPTION KEY=name NAMES AN INPUT OF THIS COMMAND", with $ERR the
+// command's number x 1000 + 80. False when one does.
+bool check_outputs_not_inputs(Run& run, const OptionTable& table,
+                              const std::vector<int>& more = {});
+// The same check for outputs a command names itself (an option's value made into several
+// names, one per equation): each output is its option's keyword and the variable's name, each
+// input a variable reference.
+struct OutputName {
+    std::string keyword, name;
+};
+bool check_output_names(Run& run, const std::vector<OutputName>& outputs,
+                        const std::vector<int>& inputs);
+// $ERR of that refusal for the command being run.
+int output_is_input_error(const Run& run);
+
 // An option whose value is out of its range: the same message for `keyword`, with `err`.
 // Always false, so that a check can return it.
 bool bad_option_value(Run& run, std::string_view keyword, int err);
+
+// A typed option value outside its range: " ...ERROR..KEY=value IS OUT OF RANGE: " and `rule`
+// (what the value must be), with $ERR the command's number x 1000 + 81. Always false.
+bool option_out_of_range(Run& run, std::string_view keyword, long long value,
+                         std::string_view rule);
+// BEG= and END= as typed: an observation number, 1 or more (END past the data is refused when
+// the data are checked). False (reported) otherwise.
+bool check_range_options(Run& run, const OptionTable& table);
 
 // Reports a failed estimation: no estimation stands afterwards, and the failure's line and
 // number go through report_error.

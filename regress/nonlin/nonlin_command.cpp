@@ -54,6 +54,10 @@ void cmd_nonlin(Run& run) {
     if (likelihood) o.out.PREDICT = o.out.RESID = "";
     EquationModel model;
     if (!compile_equation(run, block, !likelihood, model)) return;
+    // The variables the equation reads are inputs too: no output option may name them.
+    std::vector<int> inputs = equation_data_refs(model);
+    if (model.dep_ref > 0) inputs.push_back(model.dep_ref);
+    if (!check_outputs_not_inputs(run, nonlin_option_table(), inputs)) return;
     const int end = (o.END == -999 || o.END < 1) ? run.smpl.IEND : o.END;
     if (!bind_observations(run, model, o.BEG, end)) return;
     if (model.n() < model.k() + (likelihood ? 0 : 1)) {

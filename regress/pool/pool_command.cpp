@@ -119,6 +119,15 @@ void cmd_pool(Run& run) {
     if (!gather_equation_rows(run, eq, gathered, o.BEG, o.END, rows)) return;
     PanelGroups groups;
     if (!make_groups(run, o, rows, by_id ? &rows.x.back() : nullptr, groups)) return;
+    // The clustered covariance sums one score per cross-section: with a single one the score
+    // is the sum of X'e, zero at the estimates, and the covariance would vanish.
+    if (o.CLUSTER && groups.count < 2) {
+        report_error(run,
+                     " ...ERROR..CLUSTER NEEDS AT LEAST 2 CROSS-SECTIONS; THE DATA IN USE HAVE" +
+                         fmt_I(groups.count, 8),
+                     ERR_POOL_ONE_CLUSTER);
+        return;
+    }
     if (o.FIXED || o.RANDOM) {
         const int single = groups.first_shorter_than(2);
         if (single >= 0) {

@@ -15,6 +15,7 @@ enum PoolError : int {
     ERR_POOL_SINGULAR = 29009,    // a coefficient is not identified
     ERR_POOL_IDVAR_COUNT = 29010, // IDVAR= and NCROSS= disagree on the cross-sections
     ERR_POOL_RANGE = 29011,       // values whose squares binary128 cannot hold
+    ERR_POOL_ONE_CLUSTER = 29012, // CLUSTER with a single cross-section in use
 };
 
 } // namespace tarvex

@@ -42,6 +42,33 @@ bool check_options(Run& run, const SystemOptions& o) {
     return check_name_options(run, system_option_table(), ERR_SYS_OPTION);
 }
 
+// No output may overwrite a variable of the block: PREDICT= and RESID= write one variable an
+// equation (the name with the equation's number), the other outputs the name itself.
+bool outputs_not_inputs(Run& run, const SystemOptions& o, const SystemBlock& block) {
+    std::vector<int> inputs;
+    const auto add = [&](const std::vector<OlsTerm>& terms) {
+        for (const OlsTerm& t : terms)
+            if (t.kind == TermKind::VARIABLE) inputs.push_back(t.ref);
+    };
+    for (const SystemEquation& q : block.equations) {
+        inputs.push_back(q.dep.ref);
+        add(q.regressors);
+    }
+    add(block.endogenous), add(block.exogenous), add(block.lagged);
+    std::vector<OutputName> outputs{{"COEF", o.out.COEF},
+                                    {"STDERR", o.out.STDERR},
+                                    {"TRATIO", o.out.TRATIO},
+                                    {"COVARIAN", o.out.COVARIAN},
+                                    {"TESTSTAT", o.out.TESTSTAT}};
+    for (int i = 0; i < int(block.equations.size()); ++i) {
+        if (!name_blank(o.out.PREDICT))
+            outputs.push_back({"PREDICT", system_equation_variable(o.out.PREDICT, i)});
+        if (!name_blank(o.out.RESID))
+            outputs.push_back({"RESID", system_equation_variable(o.out.RESID, i)});
+    }
+    return check_output_names(run, outputs, inputs);
+}
+
 // Each equation's regressors with the intercept, and the instruments; false (reported) when an
 // equation has no regressor or its dependent variable on the right, or 3SLS has no instrument.
 bool complete_model(Run& run, const SystemOptions& o, SystemModel& model) {
@@ -68,6 +95,7 @@ bool complete_model(Run& run, const SystemOptions& o, SystemModel& model) {
         }
         model.regressors.push_back(x);
     }
+    if (!outputs_not_inputs(run, o, block)) return false;
     if (o.METHOD == "3SLS") {
         model.instruments = block.exogenous;
         model.instruments.insert(model.instruments.end(), block.lagged.begin(), block.lagged.end());

@@ -51,6 +51,28 @@ bool hypothesis_expression(std::string_view text, std::string& out) {
     return true;
 }
 
+// The first name of the hypothesis longer than the 8 characters a variable or coefficient name
+// keeps, or "". Cut to 8 it could name another coefficient than the one meant (V_LONGNAM2 and
+// V_LONGNAM1 are both V_LONGNA), so such a name is refused rather than cut.
+std::string overlong_name(std::string_view text) {
+    const auto name_char = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$';
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        if (!name_char(text[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t j = i;
+        while (j < text.size() && name_char(text[j])) ++j;
+        // A number (with its exponent letters) starts with a digit.
+        const bool number = std::isdigit(static_cast<unsigned char>(text[i])) != 0;
+        if (!number && j - i > 8) return upper_ascii(std::string(text.substr(i, j - i)));
+        i = j;
+    }
+    return {};
+}
+
 } // namespace
 
 TestEquation equation_of(const EstimationResults& e) {
@@ -75,6 +97,15 @@ bool compile_hypothesis_program(Run& run, const TestEquation& eq, std::string_vi
     std::string expression;
     if (!hypothesis_expression(text, expression)) {
         report_error(run, " ...ERROR..SYNTAX ERROR IN TEST COMMAND", ERR_TEST_SYNTAX);
+        return false;
+    }
+    const std::string overlong = overlong_name(text);
+    if (!overlong.empty()) {
+        report_error(run,
+                     " ...ERROR..THE NAME " + overlong +
+                         " IS LONGER THAN 8 CHARACTERS: COEFFICIENTS ARE NAMED BY THEIR FIRST 8 (" +
+                         overlong.substr(0, 8) + ")",
+                     ERR_TEST_LONG_NAME);
         return false;
     }
     out = CompiledHypothesis{};

@@ -42,6 +42,7 @@ inline constexpr int ERR_TEST_NOT_DONE = 15015;
 inline constexpr int ERR_TEST_SINGULAR = 15016;
 inline constexpr int ERR_TEST_INVALID = 15017;
 inline constexpr int ERR_TEST_NOT_BLOCK = 15018;
+inline constexpr int ERR_TEST_LONG_NAME = 15019; // a name longer than a coefficient's 8 columns
 
 // Reserves work-area words for q gradient rows of k values and the q x q variance matrix; when
 // they do not fit, writes the 15008 error and returns false.

@@ -147,6 +147,38 @@ TEST(Options, NumericValues) {
     EXPECT_FALSE(e.given("BEG"));
 }
 
+// A real option typed is marked given whatever its value, the missing-value code included, so
+// that a command can tell "not typed" from "typed -99999".
+TEST(Options, RealValuesAreMarkedGiven) {
+    OptionEngine e;
+    ASSERT_TRUE(e.parse("RIDGE=-99999"));
+    const std::size_t ridge = std::size_t(option_index(olsq_option_table(), "RIDGE"));
+    const std::size_t alpha = std::size_t(option_index(olsq_option_table(), "ALPHA"));
+    EXPECT_TRUE(e.run.opt.rgiven[ridge]);
+    EXPECT_TRUE(e.rv("RIDGE") == -99999);
+    EXPECT_FALSE(e.run.opt.rgiven[alpha]);
+    ASSERT_TRUE(e.parse("ALPHA=0.1"));
+    EXPECT_FALSE(e.run.opt.rgiven[ridge]) << "each statement starts with nothing given";
+}
+
+// Every value the parser cannot use ends the command with its message and $ERR 1017.
+TEST(Options, UnusableValuesSetErr) {
+    OptionEngine e;
+    const std::pair<const char*, const char*> cases[] = {
+        {"RIDGE=1E5000", " ...ERROR..THE NUMBER 1E5000 FOR THE RIDGE OPTION OVERFLOWS: NO NUMBER "
+                         "CAN EXCEED ABOUT 1.19E+4932 IN SIZE"},
+        {"BEG=1E20", " ...ERROR..THE VALUE OF BEG IS OUT OF RANGE: 1E20"},
+        {"BEG=NOSUCH", " ...ERROR..DATA ON VARIABLE NOSUCH DOES NOT EXIST"},
+        {"RIDGE=1.2.3", " ...ERROR..INVALID NUMBER 1.2.3 FOR THE RIDGE OPTION"},
+    };
+    for (const auto& [options, message] : cases) {
+        e.run.res[R_ERR] = 0;
+        EXPECT_FALSE(e.parse(options)) << options;
+        EXPECT_EQ(e.run.res[R_ERR], 1017) << options;
+        EXPECT_EQ(e.lines(), Lines{message}) << options;
+    }
+}
+
 TEST(Options, NameValues) {
     OptionEngine e;
     ASSERT_TRUE(e.parse("PRED=yhat OUTPUT=/tmp/Long/name.png RESID="));
