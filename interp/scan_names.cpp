@@ -4,6 +4,7 @@
 #include "core/command_table.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "core/shared_errors.hpp"
 #include "interp/scan_parts.hpp"
 #include "numeric/text.hpp"
 #include "workspace/data_bank.hpp"
@@ -100,11 +101,13 @@ int resolve_name(Run& run, const std::string& name) {
     if (!name.empty() && name.front() == '$' &&
         (ikod == C_PRINT || ikod == C_WRITE || ikod == C_LIST)) {
         // PRINT and WRITE name an unknown result scalar in their own words.
-        report_error(run, " ...ERROR..$" + shown_name(run, name.substr(1)) +
-                              " IS NOT CURRENTLY DEFINED");
+        report_error(run,
+                     " ...ERROR..$" + shown_name(run, name.substr(1)) + " IS NOT CURRENTLY DEFINED",
+                     shared_error::RESULT_UNDEFINED);
         return 0;
     }
-    report_error(run, " ...ERROR..VARIABLE " + shown_name(run, name) + " DOES NOT EXIST...");
+    report_error(run, " ...ERROR..VARIABLE " + shown_name(run, name) + " DOES NOT EXIST...",
+                 shared_error::NO_SUCH_VARIABLE);
     return 0;
 }
 

@@ -2,6 +2,7 @@
 // given after "=" (a number, a "$" result scalar, or a variable's current value).
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "core/shared_errors.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/text.hpp"
 #include "options/option_parts.hpp"
@@ -64,13 +65,16 @@ OptionSlot slot_of(const OptionTable& table, int position) {
 bool option_number(Run& run, std::string_view keyword, std::string_view value, Real& out) {
     if (value.empty()) {
         report_error(run,
-                     " ...ERROR..THE " + std::string(keyword) + " OPTION NEEDS A VALUE AFTER =");
+                     " ...ERROR..THE " + std::string(keyword) + " OPTION NEEDS A VALUE AFTER =",
+                     shared_error::OPTION_NEEDS_VALUE);
         return false;
     }
     if (starts_number(value.front())) {
         if (parse_real_field(value, out)) return true;
-        report_error(run, " ...ERROR..INVALID NUMBER " + std::string(value) + " FOR THE " +
-                              std::string(keyword) + " OPTION");
+        report_error(run,
+                     " ...ERROR..INVALID NUMBER " + std::string(value) + " FOR THE " +
+                         std::string(keyword) + " OPTION",
+                     shared_error::OPTION_BAD_NUMBER);
         return false;
     }
     // A result scalar or a variable, with an optional ":" and column number.
@@ -79,7 +83,8 @@ bool option_number(Run& run, std::string_view keyword, std::string_view value, R
     const std::string shown = upper_ascii(value.substr(0, colon));
     int ref = VFIND(run, name);
     if (ref == 0) {
-        report_error(run, " ...ERROR..DATA ON VARIABLE " + shown + " DOES NOT EXIST");
+        report_error(run, " ...ERROR..DATA ON VARIABLE " + shown + " DOES NOT EXIST",
+                     shared_error::OPTION_NO_DATA);
         return false;
     }
     if (colon != std::string_view::npos) {
@@ -89,8 +94,10 @@ bool option_number(Run& run, std::string_view keyword, std::string_view value, R
             std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
         const long long column = numeric ? std::stoll(std::string(digits)) : 0;
         if (!numeric || column == 0 || ref < 0) {
-            report_error(run, " ...ERROR..INVALID COLUMN " + std::string(value) + " FOR THE " +
-                                  std::string(keyword) + " OPTION");
+            report_error(run,
+                         " ...ERROR..INVALID COLUMN " + std::string(value) + " FOR THE " +
+                             std::string(keyword) + " OPTION",
+                         shared_error::OPTION_BAD_COLUMN);
             return false;
         }
         const long long combined = column + static_cast<long long>(run.ws.MXCOL) * ref;
@@ -106,7 +113,8 @@ bool option_number(Run& run, std::string_view keyword, std::string_view value, R
     VarInfo info;
     if (!VINFO(run, ref, info)) return false; // VINFO reported the column beyond the variable
     if (info.length < 1) {
-        report_error(run, " ...ERROR..DATA ON VARIABLE " + shown + " DOES NOT EXIST");
+        report_error(run, " ...ERROR..DATA ON VARIABLE " + shown + " DOES NOT EXIST",
+                     shared_error::OPTION_NO_DATA);
         return false;
     }
     out = element(run, info, 1);

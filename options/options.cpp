@@ -13,6 +13,7 @@
 #include "core/command_table.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "core/shared_errors.hpp"
 #include "numeric/text.hpp"
 #include "options/option_parts.hpp"
 
@@ -88,7 +89,8 @@ bool store_option(Run& run, const OptionTable& table, Match m, const Given& give
             return true;
         }
         if (!given.value) {
-            report_error(run, " ...ERROR..THE " + keyword + " OPTION NEEDS A VALUE AFTER =");
+            report_error(run, " ...ERROR..THE " + keyword + " OPTION NEEDS A VALUE AFTER =",
+                         shared_error::OPTION_NEEDS_VALUE);
             return false;
         }
         Real v = 0;
@@ -99,7 +101,8 @@ bool store_option(Run& run, const OptionTable& table, Match m, const Given& give
         }
         const Real rounded = roundq(v);
         if (rounded > INT_MAX || rounded < INT_MIN) {
-            report_error(run, " ...ERROR..THE VALUE OF " + keyword + " IS OUT OF RANGE: " + value);
+            report_error(run, " ...ERROR..THE VALUE OF " + keyword + " IS OUT OF RANGE: " + value,
+                         shared_error::OPTION_OUT_OF_RANGE);
             return false;
         }
         opt.iv[slot.index] = static_cast<int>(rounded);

@@ -5,6 +5,7 @@
 #include "core/command_table.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "core/shared_errors.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/workspace.hpp"
 
@@ -137,8 +138,10 @@ void CKSMPL(Run& run, std::span<const int> refs) {
         if (examined && skipmiss && !last_of_fcast) mark_missing(run, var);
         if (var.rows < s.check_last) {
             // Every short variable is reported; the command ends after the checks.
-            report_error(run, " ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + var.name +
-                                  fmt_I(var.rows, 10) + fmt_I(s.check_last, 10));
+            report_error(run,
+                         " ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + var.name +
+                             fmt_I(var.rows, 10) + fmt_I(s.check_last, 10),
+                         shared_error::SAMPLE_BEYOND_LENGTH);
         } else if (var.rows > s.check_last && debug) {
             write_line(run, " ...NOTE..LENGTH OF " + var.name + "EXCEEDS SAMPLE RANGE");
         }
