@@ -1,6 +1,8 @@
 // The temporary-file-and-rename replacement of whole files.
 #include "core/file_replace.hpp"
 
+#include "core/interrupt.hpp"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -73,6 +75,7 @@ int begin_replacement(const std::string& target, Replacement& out) {
         return error;
     }
     out.temp = std::move(temp);
+    register_temporary(out.temp); // a signal during the writes removes the unfinished file
     return 0;
 }
 
@@ -92,6 +95,7 @@ int end_replacement(Replacement& r, bool keep, int write_error) {
         if (keep && error == 0 && std::rename(r.temp.c_str(), r.target.c_str()) != 0)
             error = last_error();
         if (!keep || error != 0) ::unlink(r.temp.c_str());
+        forget_temporary(r.temp);
         r.temp.clear();
     }
     return error;

@@ -23,10 +23,11 @@ struct Replacement {
     std::string temp;
 };
 
-// Starts replacing `target`. The temporary file gets the old file's permission bits (a new file
-// those the user's umask allows). When no temporary file can be made beside it (a read-only
-// directory holding a writable file), the file itself is rewritten. Returns 0 or the system
-// error number.
+// Starts replacing `target`. The temporary file is in the registry of temporary paths until the
+// replacement ends (a signal removes it, the target staying as it was); it gets the old file's
+// permission bits (a new file those the user's umask allows). When no temporary file can be made
+// beside it (a read-only directory holding a writable file), the file itself is rewritten. Returns
+// 0 or the system error number.
 int begin_replacement(const std::string& target, Replacement& out);
 
 // Ends the replacement. With `keep` and no earlier write error (`write_error` 0) the stream is

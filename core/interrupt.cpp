@@ -1,5 +1,6 @@
-// The registry of temporary paths and the SIGINT handler. The handler touches only fixed arrays
-// and calls only unlink, rmdir, sigaction and raise, which may be called from a signal handler.
+// The registry of temporary paths and the handler of SIGINT, SIGTERM and SIGHUP. The handler
+// touches only fixed arrays and calls only unlink, rmdir, sigaction and raise, which may be
+// called from a signal handler.
 #include "core/interrupt.hpp"
 
 #include <atomic>
@@ -26,7 +27,12 @@ volatile std::sig_atomic_t interrupted = 0;
 volatile std::sig_atomic_t command_depth = 0;
 long long statement_budget = 0; // 0: no cap
 long long statements_counted = 0;
-struct sigaction previous_action {};
+// The signals that end a run and take its temporaries with them; SIGINT alone only ends the
+// command in an interactive run.
+constexpr int ENDING_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int ENDING_SIGNAL_COUNT = sizeof ENDING_SIGNALS / sizeof ENDING_SIGNALS[0];
+struct sigaction previous_actions[ENDING_SIGNAL_COUNT] {};
+bool action_saved[ENDING_SIGNAL_COUNT] = {};
 struct sigaction previous_file_size_action {};
 bool file_size_action_saved = false;
 
@@ -40,7 +46,7 @@ void unlink_registered() {
 }
 
 void on_interrupt(int signal) {
-    if (handler_mode == static_cast<int>(InterruptMode::END_COMMAND)) {
+    if (signal == SIGINT && handler_mode == static_cast<int>(InterruptMode::END_COMMAND)) {
         interrupted = 1;
         return;
     }
@@ -96,11 +102,21 @@ InterruptScope::InterruptScope(InterruptMode mode) {
     action.sa_handler = on_interrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0; // no SA_RESTART: a blocked terminal read returns, so the line is dropped
-    installed_ = ::sigaction(SIGINT, &action, &previous_action) == 0;
+    for (int k = 0; k < ENDING_SIGNAL_COUNT; ++k) {
+        struct sigaction previous {};
+        if (::sigaction(ENDING_SIGNALS[k], nullptr, &previous) != 0) continue;
+        // A signal the process was started ignoring (nohup, a background job) stays ignored.
+        if (ENDING_SIGNALS[k] != SIGINT && previous.sa_handler == SIG_IGN) continue;
+        action_saved[k] = ::sigaction(ENDING_SIGNALS[k], &action, &previous_actions[k]) == 0;
+    }
+    installed_ = true;
 }
 
 InterruptScope::~InterruptScope() {
-    if (installed_) ::sigaction(SIGINT, &previous_action, nullptr);
+    for (int k = 0; installed_ && k < ENDING_SIGNAL_COUNT; ++k) {
+        if (action_saved[k]) ::sigaction(ENDING_SIGNALS[k], &previous_actions[k], nullptr);
+        action_saved[k] = false;
+    }
     if (file_size_action_saved) ::sigaction(SIGXFSZ, &previous_file_size_action, nullptr);
     file_size_action_saved = false;
     handler_mode = 0;

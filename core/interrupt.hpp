@@ -1,9 +1,11 @@
 // Ctrl-C and the run's temporary files. One registry holds the paths of temporary files and
-// directories (fetched copies, decrypted copies and their private directories); they are removed
-// at the end of a run, after an error, and from the SIGINT handler. In an interactive run
-// SIGINT only raises a flag that long loops and reads look at, so the command in progress ends
-// and the prompt returns; in a command-file run the handler removes the temporaries and the
-// process ends by the signal, as it would have without the handler.
+// directories (fetched copies, decrypted copies and their private directories, the clear text
+// of a file being encrypted, files being written whole, plot scripts); they are removed at the
+// end of a run, after an error, and from the handler of SIGINT, SIGTERM and SIGHUP. In an
+// interactive run SIGINT only raises a flag that long loops and reads look at, so the command in
+// progress ends and the prompt returns; otherwise (and for SIGTERM and SIGHUP always) the
+// handler removes the temporaries and the process ends by the signal, as it would have without
+// the handler.
 #pragma once
 
 #include <string>
@@ -25,15 +27,16 @@ void forget_temporary(const std::string& path);
 // Removes every registered path, last registered first, and empties the registry.
 void remove_temporaries();
 
-// ---- SIGINT ----------------------------------------------------------------------------------
+// ---- SIGINT, SIGTERM, SIGHUP -----------------------------------------------------------------
 
 enum class InterruptMode {
-    UNCHANGED,   // a windowed host: SIGINT is the host's business
+    UNCHANGED,   // a windowed host: the signals are the host's business
     END_PROCESS, // command file or pipe: remove the temporaries, end by the signal
-    END_COMMAND, // interactive: end the command in progress, go back to the prompt
+    END_COMMAND, // interactive: SIGINT ends the command in progress, back to the prompt
 };
 
-// Installs the handler for the length of a run and puts the previous one back at its end;
+// Installs the handler for the length of a run and puts the previous ones back at its end
+// (SIGTERM or SIGHUP that the process was started ignoring stays ignored);
 // the temporaries still registered then are removed. SIGXFSZ is ignored for the run in every
 // mode, so a write past the file-size limit fails as on a full disk instead of ending the process.
 class InterruptScope {

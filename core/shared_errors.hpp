@@ -8,6 +8,7 @@ namespace tarvex::shared_error {
 inline constexpr int INVALID_OPTION = 1012;       // "INVALID OPTION..word"
 inline constexpr int COLUMN_ABOVE_MXCOL = 1015;   // a column number above MAXCOL
 inline constexpr int SYNTAX = 1016;               // "SYNTAX ERROR ..."
+inline constexpr int STATEMENT_CUT = 1017;        // a line past 255 columns: not run
 inline constexpr int NO_SUCH_VARIABLE = 1020;     // "VARIABLE x DOES NOT EXIST..."
 inline constexpr int RESULT_UNDEFINED = 1021;     // "$x IS NOT CURRENTLY DEFINED"
 inline constexpr int WORK_AREA_FULL = 1022;       // "INSUFFICIENT MEMORY. AT LEAST n MORE WORDS"

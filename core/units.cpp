@@ -38,14 +38,16 @@ void prepare_read(UnitFile& file) {
     file.reading = true;
 }
 
-// Keeps the first write failure of the unit for check_unit_writes.
+// Keeps the first write failure of the unit for check_unit_writes. A file opened for reading
+// only refuses every write because the user may not write it: that is the reason reported.
 void note_write(UnitFile& file, bool ok) {
-    if (!ok && file.write_error == 0) file.write_error = errno != 0 ? errno : EIO;
+    if (!ok && file.write_error == 0)
+        file.write_error = file.read_only ? EACCES : errno != 0 ? errno : EIO;
 }
 
 // Cuts an owned regular file after the current position.
 void end_file_at_position(UnitFile& file) {
-    if (!file.owned) return;
+    if (!file.owned || file.read_only) return;
     const long here = std::ftell(file.fp);
     if (here < 0) return;
     note_write(file, std::fflush(file.fp) == 0);
@@ -170,7 +172,8 @@ int open_unit_file(Run& run, int unit, const std::string& path, const UnitOpen& 
         file.fp = std::fopen(path.c_str(), "w+b");
     } else {
         file.fp = std::fopen(path.c_str(), "r+b");
-        if (file.fp == nullptr && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+        if (file.fp == nullptr && !how.for_writing &&
+            (errno == EACCES || errno == EROFS || errno == EPERM)) {
             file.fp = std::fopen(path.c_str(), "rb"); // a read-only file can still be read
             file.read_only = true;
         }

@@ -61,6 +61,9 @@ struct UnitOpen {
     // The file is written whole while bound: through a temporary file that replaces it when
     // the unit is closed (io/file_replace.hpp). Not with append.
     bool replace = false;
+    // The unit exists to be written (the report file, the log): a file the user may only read
+    // is refused (EACCES) instead of being opened for reading.
+    bool for_writing = false;
 };
 
 // Binds `unit` to an already open stream that the caller keeps owning.

@@ -25,6 +25,7 @@ constexpr std::size_t ECHO_WIDTH = 127; // statement characters per echo line
 constexpr int MAX_UNKNOWN_IN_ROW = 5;   // consecutive unknown commands before reading stops
 constexpr std::size_t WORD_LENGTH = 8;
 constexpr int ERR_GOTO_LABEL_NOT_FOUND = 73080; // GOTO (slot 73): the label never came
+constexpr int ERR_STATEMENT_CUT = 1017;         // a line past the record length: not run
 
 bool is_word_char(char c) {
     return is_ascii_letter(c) || is_ascii_digit(c) || c == '_';
@@ -46,20 +47,37 @@ bool is_lone_ampersand(std::string_view text) {
     return pos < text.size() && text[pos] == '&' && skip_blanks(text, pos + 1) == text.size();
 }
 
-// A line longer than the command record keeps only its first columns: the user is told, and
-// shown how to write a long statement. Lines passed over by a GOTO search are not reported.
-void cut_long_line(Run& run, std::string& line) {
+// A line longer than the command record keeps only its first columns; `cut_length` receives
+// the length the line had (0 when it was not cut).
+void cut_long_line(Run& run, std::string& line, std::size_t& cut_length) {
     const std::size_t kept = static_cast<std::size_t>(run.cmd.record_length);
+    cut_length = 0;
     if (line.size() <= kept) return;
-    if (run.cmd.goto_label.empty()) {
-        const std::string length = line.size() > static_cast<std::size_t>(LINMAX)
-                                       ? "OVER " + std::to_string(LINMAX)
-                                       : std::to_string(line.size());
-        write_line(run, " ...WARNING..INPUT LINE OF " + length + " CHARACTERS CUT TO ITS FIRST " +
-                            std::to_string(kept) + " COLUMNS");
-        write_line(run, " ...NOTE..END A LINE WITH & TO CONTINUE THE STATEMENT ON THE NEXT LINE");
-    }
+    cut_length = line.size();
     line.resize(kept);
+}
+
+// How the cut length of a line is shown: its length, or "OVER 262144" past the longest
+// statement (the reader stops looking there).
+std::string cut_length_text(std::size_t length) {
+    return length > static_cast<std::size_t>(LINMAX) ? "OVER " + std::to_string(LINMAX)
+                                                     : std::to_string(length);
+}
+
+// A statement that a long line cut short is never run: what is left of it may still be a valid
+// statement that does something else (a GENR that sums fewer terms). A comment only loses text,
+// so it is warned about.
+void report_cut_statement(Run& run, std::size_t length, bool comment) {
+    const std::string kept = std::to_string(run.cmd.record_length);
+    if (comment)
+        write_line(run, " ...WARNING..INPUT LINE OF " + cut_length_text(length) +
+                            " CHARACTERS CUT TO ITS FIRST " + kept + " COLUMNS");
+    else
+        report_error(run,
+                     " ...ERROR..INPUT LINE OF " + cut_length_text(length) +
+                         " CHARACTERS CUT AT COLUMN " + kept + ": STATEMENT NOT RUN",
+                     ERR_STATEMENT_CUT, ErrorSeverity::CONTINUES);
+    write_line(run, " ...NOTE..END A LINE WITH & TO CONTINUE THE STATEMENT ON THE NEXT LINE");
 }
 
 // What reading one physical line gave.
@@ -73,7 +91,7 @@ enum class LineRead {
 // the primary unit. A GOTO still searching when its input runs out has not found its label.
 // Records of the loop file that control the loop (an inner loop's header, a trailer) are acted
 // upon and skipped; the trailer that finishes the loop gives the input back.
-LineRead read_physical_line(Run& run, std::string& line) {
+LineRead read_physical_line(Run& run, std::string& line, std::size_t& cut_length) {
     for (;;) {
         // Read past the record length so that a longer line is noticed before it is cut.
         if (read_record(run, run.IN, line, static_cast<std::size_t>(LINMAX) + 1)) {
@@ -81,7 +99,7 @@ LineRead read_physical_line(Run& run, std::string& line) {
                 if (run.IN != run.loops.L8) return LineRead::SOURCE_CHANGED;
                 continue;
             }
-            cut_long_line(run, line);
+            cut_long_line(run, line, cut_length);
             return LineRead::LINE;
         }
         end_goto_search(run);
@@ -93,10 +111,14 @@ LineRead read_physical_line(Run& run, std::string& line) {
 }
 
 // A physical line from the input in force, following it back to earlier units; false at the
-// end of the primary input, or when a running procedure holds the next statement.
-bool read_line_here(Run& run, std::string& line) {
+// end of the primary input, or when a running procedure holds the next statement. A line cut
+// short leaves its length in `cut_length` (the first such line of the statement counts).
+bool read_line_here(Run& run, std::string& line, std::size_t& cut_length) {
     for (;;) {
-        switch (read_physical_line(run, line)) {
+        std::size_t cut = 0;
+        const LineRead got = read_physical_line(run, line, cut);
+        if (cut_length == 0) cut_length = cut;
+        switch (got) {
         case LineRead::LINE:
             return true;
         case LineRead::END:
@@ -112,11 +134,13 @@ bool read_line_here(Run& run, std::string& line) {
 // blank, except in the loop file, whose records split a statement anywhere). The statement
 // never exceeds LINMAX characters: the warning is written once, and the continuation lines that
 // no longer fit are read and dropped. A running procedure supplies whole statements, also when
-// a loop it started has finished and given the input back.
-bool read_statement(Run& run, std::string& text) {
+// a loop it started has finished and given the input back. `cut_length` is the length of the
+// first of its lines that was cut short (0: none was).
+bool read_statement(Run& run, std::string& text, std::size_t& cut_length) {
+    cut_length = 0;
     for (;;) {
         if (procedure_running(run) && EXECS(run, text)) return true;
-        if (read_line_here(run, text)) break;
+        if (read_line_here(run, text, cut_length)) break;
         if (!procedure_running(run)) return false;
     }
     if (is_lone_ampersand(text)) return true;
@@ -138,7 +162,7 @@ bool read_statement(Run& run, std::string& text) {
         }
         std::size_t room = static_cast<std::size_t>(LINMAX) - text.size();
         text.append(line, 0, std::min(room, line.size()));
-        if (!continues || !read_line_here(run, line)) return true;
+        if (!continues || !read_line_here(run, line, cut_length)) return true;
     }
 }
 
@@ -333,8 +357,9 @@ bool INPUT(Run& run, bool keep_labels) {
         return true;
     }
     std::string text;
+    std::size_t cut_length = 0;
     for (;;) {
-        if (!read_statement(run, text)) {
+        if (!read_statement(run, text, cut_length)) {
             run.flags.OEOF = true;
             return false;
         }
@@ -348,7 +373,14 @@ bool INPUT(Run& run, bool keep_labels) {
             if (statement_label(text) != cmd.goto_label) continue;
             cmd.goto_label.clear();
         }
+        const std::size_t first = skip_blanks(text, 0);
+        const bool comment = first < text.size() && text[first] == '*';
+        if (cut_length > 0 && comment) report_cut_statement(run, cut_length, true);
         if (run.sw[OECHO] || run.sw[OSCR]) echo_statement(run, text);
+        if (cut_length > 0 && !comment) {
+            report_cut_statement(run, cut_length, false);
+            continue;
+        }
         switch (classify_statement(run, std::move(text), keep_labels)) {
         case Statement::RUNS:
             return true;

@@ -7,6 +7,7 @@
 #include "core/error_report.hpp"
 #include "core/host_link.hpp"
 #include "core/run.hpp"
+#include "core/write_failure.hpp"
 #include "io/afile_parts.hpp"
 #include "numeric/fortran_format.hpp"
 
@@ -126,6 +127,7 @@ bool bind_unit(Run& run, int unit, const std::string& name, const AfileRequest& 
     }
     if (int error = AFILO(run, unit, name, req); error != 0) {
         report_unit_error(run, "OPEN", unit, error, name);
+        write_line(run, " " + write_failure_reason(error)); // what the system said, in words
         return false;
     }
     if (unit != L1 && unit != run.L6 && notes) {
@@ -180,6 +182,7 @@ int AFILO(Run& run, int unit, const std::string& name, const AfileRequest& req) 
     how.unformatted = req.unformatted;
     how.append = req.append;
     how.replace = req.replace;
+    how.for_writing = req.for_writing;
     how.block_size = run.sw[OFLUSH] ? FLUSHED_BLOCK : NORMAL_BLOCK;
     int error = open_unit_file(run, unit, name, how);
     if (error != 0) {
@@ -223,6 +226,8 @@ bool AFILE(Run& run, int code, const std::string& name, const AfileRequest& req)
     case CODE_FTPB:
     case CODE_DOWNLOAD:
         return file_network(run, code, name, req);
+    case CODE_TIMEOUT:
+        return file_fetch_time(run, name);
     case CODE_KEYBOARD:
         // Commands are read from the keyboard again.
         attach_unit(run, run.L5, run.streams.in);

@@ -37,6 +37,7 @@ inline constexpr int CODE_FTP = 4444;
 inline constexpr int CODE_FTPB = 4445;
 inline constexpr int CODE_FTPPATH = 4446;
 inline constexpr int CODE_DOWNLOAD = 4447;
+inline constexpr int CODE_TIMEOUT = 4448; // the longest time of a network transfer
 inline constexpr int CODE_DIR = 5555;
 inline constexpr int CODE_CD = 5556;
 inline constexpr int CODE_PWD = 5557;
@@ -47,7 +48,8 @@ struct AfileRequest {
     bool append = false;      // position after the last record
     bool replace = false;     // written whole, replacing the file only when complete (UnitOpen)
     UnitStatus status = UnitStatus::Unknown;
-    bool quiet = false; // no notes (decrypted copies, internal files)
+    bool quiet = false;       // no notes (decrypted copies, internal files)
+    bool for_writing = false; // the report file or the log: a read-only file is refused
 };
 
 // Binds or acts as `code` asks. For a unit number: true when the unit is bound to `name`

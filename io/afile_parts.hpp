@@ -41,5 +41,6 @@ bool file_position(Run& run, int code, const std::string& name, const AfileReque
 bool file_path_setting(Run& run, int code, const std::string& name);
 bool file_system_request(Run& run, int code, const std::string& name);
 bool file_network(Run& run, int code, const std::string& name, const AfileRequest& req);
+bool file_fetch_time(Run& run, const std::string& text);
 
 } // namespace tarvex::afile_detail

@@ -8,11 +8,13 @@
 #include "core/error_report.hpp"
 #include "core/interrupt.hpp"
 #include "core/run.hpp"
+#include "core/write_failure.hpp"
 #include "host/tarvextern.hpp"
 #include "io/afile.hpp"
 #include "io/afile_parts.hpp"
 #include "numeric/text.hpp"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -69,15 +71,15 @@ std::string with_agent_stopped(const std::string& command, const std::string& te
            " --kill gpg-agent >/dev/null 2>&1; exit $s";
 }
 
-// "echo" and the passphrase variable, piped into gpg; false after an error line when the
-// variable is not set.
-bool passphrase_pipe(Run& run, std::string& pipe) {
+// "echo" and the passphrase variable, piped into gpg; false after an error line (with `number`
+// in $ERR) when the variable is not set.
+bool passphrase_pipe(Run& run, std::string& pipe, int number = 0) {
     std::string variable;
     MACDEP(run, 35, variable);
     if (!host::GetEnvironVariable(variable)) {
         report_error(
             run, " ...ERROR..NO PASSPHRASE: THE ENVIRONMENT VARIABLE " + variable + " IS NOT SET",
-            0, ErrorSeverity::CONTINUES);
+            number, ErrorSeverity::CONTINUES);
         return false;
     }
     pipe = "echo \"$" + variable + "\"|";
@@ -95,15 +97,26 @@ bool file_exists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-void report_gpg_failure(Run& run, int status, const char* what, const std::string& path) {
+void report_gpg_failure(Run& run, int status, const char* what, const std::string& path,
+                        int number = 0) {
     if (status == COMMAND_NOT_FOUND || status < 0)
-        report_error(run, " ...ERROR..CANNOT RUN THE GPG PROGRAM: " + gpg_program(run), 0,
+        report_error(run, " ...ERROR..CANNOT RUN THE GPG PROGRAM: " + gpg_program(run), number,
                      ErrorSeverity::CONTINUES);
     else
         report_error(run,
                      std::string(" ...ERROR..GPG COULD NOT ") + what + " THE FILE " + path +
                          " (WRONG PASSPHRASE OR DAMAGED FILE)",
-                     0, ErrorSeverity::CONTINUES);
+                     number, ErrorSeverity::CONTINUES);
+}
+
+// The permission bits the encrypted file takes: those of the file it replaces, else what the
+// user's umask gives a new file.
+mode_t sealed_file_mode(const std::string& target) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
 }
 
 } // namespace
@@ -150,27 +163,68 @@ void remove_decrypted_copy(const std::string& copy) {
     forget_temporary(directory);
 }
 
-bool encrypt_in_place(Run& run, const std::string& path) {
+bool passphrase_ready(Run& run, int number) {
     std::string pipe;
-    if (!passphrase_pipe(run, pipe)) return false;
-    if (!file_exists(path)) {
-        afile_detail::warn_missing(run, path);
+    return passphrase_pipe(run, pipe, number);
+}
+
+std::optional<std::string> clear_text_file(Run& run, int number) {
+    std::string pattern = temp_directory(run) + "tarvclearXXXXXX";
+    const int fd = ::mkstemp(pattern.data()); // 0600
+    if (fd < 0 || ::close(fd) != 0) {
+        report_error(run, " ...ERROR..CANNOT CREATE A PRIVATE FILE IN " + temp_directory(run),
+                     number, ErrorSeverity::CONTINUES);
+        return std::nullopt;
+    }
+    register_temporary(pattern);
+    return pattern;
+}
+
+bool encrypt_file(Run& run, const std::string& clear, const std::string& target, int number) {
+    std::string pipe;
+    if (!passphrase_pipe(run, pipe, number)) return false;
+    if (!file_exists(clear)) {
+        afile_detail::warn_missing(run, clear);
         return false;
     }
-    const std::string sealed = path + ".gpgtmp";
+    // The encryption arrives beside the target under a name of its own, 0600 until it is whole.
+    const std::size_t slash = target.rfind('/');
+    const std::size_t base = slash == std::string::npos ? 0 : slash + 1;
+    std::string sealed = target.substr(0, base) + "." + target.substr(base) + ".XXXXXX";
+    const int fd = ::mkstemp(sealed.data());
+    if (fd < 0 || ::close(fd) != 0) {
+        report_error(run, " ...ERROR..CANNOT CREATE THE ENCRYPTED FILE BESIDE " + target, number,
+                     ErrorSeverity::CONTINUES);
+        return false;
+    }
+    register_temporary(sealed);
     std::string temporary_home;
     std::string home = gpg_home(run, temporary_home);
     std::string command = pipe + gpg_program(run) + " -o " + shell_single_quoted(sealed) + home +
                           " --batch --yes --no-version --comment '' --passphrase-fd 0 -c " +
-                          shell_single_quoted(path);
+                          shell_single_quoted(clear);
     int status = SYSCMD(run, with_agent_stopped(command, temporary_home));
     remove_home(temporary_home);
-    if (status != 0 || !file_exists(sealed) || std::rename(sealed.c_str(), path.c_str()) != 0) {
+    struct stat st {};
+    const bool made = status == 0 && ::stat(sealed.c_str(), &st) == 0 && st.st_size > 0;
+    errno = 0;
+    if (!made || ::chmod(sealed.c_str(), sealed_file_mode(target)) != 0 ||
+        std::rename(sealed.c_str(), target.c_str()) != 0) {
+        const int error = errno != 0 ? errno : EIO;
         std::remove(sealed.c_str());
-        report_gpg_failure(run, status, "ENCRYPT", path);
+        forget_temporary(sealed);
+        if (made)
+            report_write_failure(run, 0, target, error, number);
+        else
+            report_gpg_failure(run, status, "ENCRYPT", target, number);
         return false;
     }
+    forget_temporary(sealed);
     return true;
+}
+
+bool encrypt_in_place(Run& run, const std::string& path) {
+    return encrypt_file(run, path, path, 0);
 }
 
 } // namespace tarvex

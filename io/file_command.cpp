@@ -23,7 +23,7 @@ struct FileKeyword {
 constexpr int INPUT_CODE = -1; // the command input unit L55, chosen at run time
 constexpr int KEYWORD_LENGTH = 8;
 
-constexpr std::array<FileKeyword, 25> FILE_KEYWORDS = {{
+constexpr std::array<FileKeyword, 26> FILE_KEYWORDS = {{
     {"INPUT", INPUT_CODE},
     {"PROC", L82},
     {"OUTPUT", 6},
@@ -49,7 +49,10 @@ constexpr std::array<FileKeyword, 25> FILE_KEYWORDS = {{
     {"DIR", CODE_DIR},
     {"CD", CODE_CD},
     {"PWD", CODE_PWD},
+    {"TIMEOUT", CODE_TIMEOUT},
 }};
+
+constexpr int ERR_FILE_NOT_OPENED = 63091; // a unit (the report file, a data file) not bound
 
 bool blank(char c) {
     return c == ' ' || c == '\t' || c == ',';
@@ -104,6 +107,40 @@ AfileRequest request_for(const Run& run) {
     return req;
 }
 
+// The units whose files exist to be written: the report file and the log.
+bool report_unit(const Run& run, int code) {
+    return code == run.L6 || code == run.L86 || code == CODE_PRINT;
+}
+
+// A code that binds a unit to a file (a unit number, INPUT, OUTPUT, PRINT, FTP ...), not a
+// request such as DELETE, a directory setting or TIMEOUT.
+bool binds_unit(int code) {
+    switch (code) {
+    case CODE_INQUIRE:
+    case CODE_BACKSPACE:
+    case CODE_HELPDEMO:
+    case CODE_TEMP:
+    case CODE_PATH:
+    case CODE_REWIND:
+    case CODE_KEYBOARD:
+    case CODE_CLOSE:
+    case CODE_DELETE:
+    case CODE_TYPE:
+    case CODE_PROCPATH:
+    case CODE_PLOTPATH:
+    case CODE_DATABANK:
+    case CODE_FTPPATH:
+    case CODE_DOWNLOAD:
+    case CODE_TIMEOUT:
+    case CODE_DIR:
+    case CODE_CD:
+    case CODE_PWD:
+        return false;
+    default:
+        return code > 0;
+    }
+}
+
 } // namespace
 
 void file_command(Run& run) {
@@ -118,7 +155,9 @@ void file_command(Run& run) {
         return report_error(run, " ...ERROR..INVALID FILE KEYWORD: " + upper_ascii(word));
     }
     if (by_keyword && code == INPUT_CODE) code = run.L55;
-    bool ok = AFILE(run, code, name, request_for(run));
+    AfileRequest req = request_for(run);
+    req.for_writing = report_unit(run, code);
+    bool ok = AFILE(run, code, name, req);
     // Command input follows the file just bound by INPUT or PROC.
     if (ok && by_keyword && code == run.L55) run.IN = run.L55;
     // A windowed host shows every line itself: the report reaches the file as redirected
@@ -132,7 +171,10 @@ void file_command(Run& run) {
     // Data given in the statements of a procedure file are read from the command stream,
     // which is now that file; when it ends both return to the console together.
     if (ok && by_keyword && code == L82) run.IN = L82;
-    if (!ok) report_error(run, ""); // AFILE has written why
+    // AFILE has written why; a unit left unbound has its number (a fetch has its own).
+    if (!ok)
+        report_error(run, "",
+                     binds_unit(code) && !is_network_address(name) ? ERR_FILE_NOT_OPENED : 0);
 }
 
 void inquire_command(Run& run) {

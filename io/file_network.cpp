@@ -1,7 +1,8 @@
 // The FILE network requests: FTP and FTPB fetch an address into a temporary copy bound to the
 // network unit (FTPB for unformatted records), a unit number with an address fetches into that
-// unit, and DOWNLOAD saves the file in the transfer directory without binding it. Errors are
-// reported without ending anything: the command that made the request decides.
+// unit, DOWNLOAD saves the file in the transfer directory without binding it, and TIMEOUT sets
+// the longest time a transfer may take. Errors are reported without ending anything: the
+// command that made the request decides.
 #include "core/error_report.hpp"
 #include "core/interrupt.hpp"
 #include "core/run.hpp"
@@ -9,9 +10,18 @@
 #include "io/net_fetch.hpp"
 #include "numeric/fortran_format.hpp"
 
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace tarvex::afile_detail {
 
 namespace {
+
+constexpr int ERR_FETCH_FAILED = 63092;    // a transfer that did not bring the whole file
+constexpr int ERR_TIMEOUT_INVALID = 63093; // FILE TIMEOUT with something else than seconds
 
 // The last part of an address's path ("data.dat" of "http://host/dir/data.dat?x=1").
 std::string base_name(const std::string& address) {
@@ -31,7 +41,8 @@ std::string extension(const std::string& address) {
 }
 
 bool fetch_failed(Run& run, int unit, const std::string& address, const FetchResult& result) {
-    report_error(run, " ...ERROR..CANNOT FETCH " + address, 0, ErrorSeverity::CONTINUES);
+    report_error(run, " ...ERROR..CANNOT FETCH " + address, ERR_FETCH_FAILED,
+                 ErrorSeverity::CONTINUES);
     if (!result.reason.empty()) write_line(run, " " + result.reason);
     report_error(run,
                  " ...ERROR..OPEN ERROR ON UNIT" + unit_field(unit, 3) +
@@ -40,18 +51,70 @@ bool fetch_failed(Run& run, int unit, const std::string& address, const FetchRes
     return false;
 }
 
+// The permission bits of the downloaded file: those of the file it replaces, else what the
+// user's umask gives a new file.
+mode_t downloaded_file_mode(const std::string& destination) {
+    struct stat st {};
+    if (::stat(destination.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// The file comes into "dir/.name.XXXXXX" beside its destination and takes the destination's
+// name only when the whole of it has arrived: a failed transfer (a missing page, the size or
+// time limit, Ctrl-C) leaves a file of the same name that was there before as it was.
 bool download(Run& run, const std::string& address, const AfileRequest& req) {
     std::string dir = run.files.FTPPATH;
     if (!dir.empty() && dir.back() != '/') dir += '/';
     const std::string destination = dir + base_name(address);
-    FetchResult result = fetch_url(address, destination);
-    if (!result.ok) return fetch_failed(run, CODE_DOWNLOAD, address, result);
-    forget_temporary(destination); // a download is the user's file, not a temporary copy
+    std::string arriving = dir + "." + base_name(address) + ".XXXXXX";
+    const int fd = ::mkstemp(arriving.data());
+    if (fd < 0) {
+        FetchResult refused;
+        refused.code = errno;
+        refused.reason = "CANNOT CREATE A FILE IN " + (dir.empty() ? std::string("./") : dir);
+        return fetch_failed(run, CODE_DOWNLOAD, address, refused);
+    }
+    ::close(fd);
+    FetchResult result = fetch_url(address, arriving, run.files.fetch_seconds);
+    if (!result.ok) return fetch_failed(run, CODE_DOWNLOAD, address, result); // arriving removed
+    if (::chmod(arriving.c_str(), downloaded_file_mode(destination)) != 0 ||
+        std::rename(arriving.c_str(), destination.c_str()) != 0) {
+        result.ok = false;
+        result.code = errno;
+        result.reason = "CANNOT WRITE " + destination;
+        std::remove(arriving.c_str());
+        forget_temporary(arriving);
+        return fetch_failed(run, CODE_DOWNLOAD, address, result);
+    }
+    forget_temporary(arriving); // a download is the user's file, not a temporary copy
     if (notes_on(run, req)) write_line(run, " ...NOTE..FILE SAVED AS: " + destination);
     return true;
 }
 
 } // namespace
+
+// FILE TIMEOUT seconds: the longest time a network transfer may take from now on; a blank
+// gives back the default.
+bool file_fetch_time(Run& run, const std::string& text) {
+    if (text.empty()) {
+        run.files.fetch_seconds = DEFAULT_FETCH_SECONDS;
+        return true;
+    }
+    long seconds = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (error != std::errc() || end != text.data() + text.size() || seconds < 1 ||
+        seconds > LONGEST_FETCH_SECONDS) {
+        report_error(run,
+                     " ...ERROR..FILE TIMEOUT TAKES A WHOLE NUMBER OF SECONDS FROM 1 TO " +
+                         std::to_string(LONGEST_FETCH_SECONDS) + ", NOT " + text,
+                     ERR_TIMEOUT_INVALID, ErrorSeverity::CONTINUES);
+        return false;
+    }
+    run.files.fetch_seconds = seconds;
+    return true;
+}
 
 bool file_network(Run& run, int code, const std::string& name, const AfileRequest& req) {
     if (!is_network_address(name)) {
@@ -69,7 +132,7 @@ bool file_network(Run& run, int code, const std::string& name, const AfileReques
     std::string number;
     MACDEP(run, 34, number);
     const std::string copy = temp_directory(run) + number + extension(name);
-    FetchResult result = fetch_url(name, copy);
+    FetchResult result = fetch_url(name, copy, run.files.fetch_seconds);
     if (!result.ok) return fetch_failed(run, unit, name, result);
     AfileRequest open = req;
     open.quiet = true;

@@ -62,6 +62,13 @@ public:
         std::vector<std::string> fields;
         std::vector<bool> present;
         for (const Cell& cell : cells) {
+            // On a file a series that has ended writes the missing code, so that every row keeps
+            // one value per name and READ takes the rows back in their columns.
+            if (!cell.present && !out_.to_report()) {
+                fields.push_back(fmt_G(out_.run.ws.XMISS, FIELD, DIGITS));
+                present.push_back(true);
+                continue;
+            }
             fields.push_back(cell.present ? value_field(cell.value) : std::string(FIELD, ' '));
             present.push_back(cell.present);
         }
@@ -138,7 +145,12 @@ private:
             for (std::size_t k = first; k < last && !any; ++k) any = present[k];
             if (!any) continue;
             std::string line = " ";
-            for (std::size_t k = first; k < last; ++k) line += fields[k];
+            for (std::size_t k = first; k < last; ++k) {
+                // A value that fills its whole field (a negative one with a four-digit exponent)
+                // would run into the one before it: on a file a blank keeps them apart for READ.
+                if (k > first && !out_.to_report() && fields[k][0] != ' ') line += ' ';
+                line += fields[k];
+            }
             emit(line);
         }
     }
@@ -156,8 +168,12 @@ public:
     bool table_heading(const std::vector<const PrintItem*>&) override { return true; }
     bool table_row(long long, const std::vector<Cell>& cells) override {
         std::vector<FormatValue> values;
-        for (const Cell& cell : cells)
-            if (cell.present) values.push_back(cell.value);
+        for (const Cell& cell : cells) {
+            if (cell.present)
+                values.push_back(cell.value);
+            else if (!out_.to_report()) // as in the listing: the missing code keeps the columns
+                values.push_back(FormatValue::of(out_.run.ws.XMISS));
+        }
         return emit(values);
     }
     bool scalar(const PrintItem&, Real value) override { return emit({FormatValue::of(value)}); }

@@ -37,9 +37,11 @@ struct Transfer {
     bool too_large = false;
     bool write_failed = false;
     bool stalled = false;
+    bool overtime = false;
     bool interrupted = false;
     long long last_received = -1;
-    std::chrono::steady_clock::time_point last_progress = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point last_progress = started;
 };
 
 size_t write_to_file(char* data, size_t size, size_t count, void* context) {
@@ -57,8 +59,9 @@ size_t write_to_file(char* data, size_t size, size_t count, void* context) {
     return bytes;
 }
 
-// Called about once a second and at every arrival: stops a transfer on Ctrl-C, and one that has
-// received nothing (headers included) for the stall time.
+// Called about once a second and at every arrival: stops a transfer on Ctrl-C, one that has
+// received nothing (headers included) for the stall time, and one that has run for its whole
+// time (a server that sends a byte a second never stalls).
 int watch_progress(void* context, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
     auto* transfer = static_cast<Transfer*>(context);
     if (interrupt_pending()) {
@@ -66,6 +69,10 @@ int watch_progress(void* context, curl_off_t, curl_off_t received, curl_off_t, c
         return 1;
     }
     const auto now = std::chrono::steady_clock::now();
+    if (now - transfer->started >= std::chrono::seconds(transfer->limits.total_seconds)) {
+        transfer->overtime = true;
+        return 1;
+    }
     if (received != transfer->last_received) {
         transfer->last_received = received;
         transfer->last_progress = now;
@@ -87,6 +94,9 @@ std::string stopped_reason(const Transfer& transfer) {
         return "TRANSFER STOPPED: NOTHING RECEIVED FOR " +
                std::to_string(transfer.limits.stall_seconds) +
                " SECONDS (TARVEX_FETCH_STALL_SECONDS)";
+    if (transfer.overtime)
+        return "TRANSFER STOPPED: NOT FINISHED IN " +
+               std::to_string(transfer.limits.total_seconds) + " SECONDS (FILE TIMEOUT)";
     return "";
 }
 
@@ -140,7 +150,8 @@ FetchLimits fetch_limits() {
     return limits;
 }
 
-FetchResult fetch_url(const std::string& address, const std::string& destination) {
+FetchResult fetch_url(const std::string& address, const std::string& destination,
+                      long total_seconds) {
     FetchResult result;
     const CurlCalls* lib = library();
     if (lib == nullptr) {
@@ -154,6 +165,7 @@ FetchResult fetch_url(const std::string& address, const std::string& destination
     };
     Transfer transfer;
     transfer.limits = fetch_limits();
+    if (total_seconds > 0) transfer.limits.total_seconds = total_seconds;
     transfer.out = std::fopen(destination.c_str(), "wb");
     if (transfer.out == nullptr) {
         forget_temporary(destination);
@@ -183,6 +195,7 @@ FetchResult fetch_url(const std::string& address, const std::string& destination
     lib->easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     // A backstop only: the progress callback sees a stall first and says so.
     lib->easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, transfer.limits.stall_seconds + 5);
+    lib->easy_setopt(curl, CURLOPT_TIMEOUT, transfer.limits.total_seconds + 5);
     lib->easy_setopt(curl, CURLOPT_ERRORBUFFER, message);
     CURLcode code = lib->easy_perform(curl);
     long status = 0;

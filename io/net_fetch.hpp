@@ -2,6 +2,8 @@
 // a local file, so that it can be read like any other file.
 #pragma once
 
+#include "core/file_settings.hpp"
+
 #include <string>
 
 namespace tarvex {
@@ -14,18 +16,22 @@ struct FetchResult {
 
 // The limits of one transfer. Defaults, each replaced by its environment variable when that
 // holds a positive whole number: 15 s to connect (TARVEX_FETCH_CONNECT_SECONDS), 60 s without
-// a byte arriving (TARVEX_FETCH_STALL_SECONDS), 512 MB at most (TARVEX_FETCH_MAX_MB).
+// a byte arriving (TARVEX_FETCH_STALL_SECONDS), 512 MB at most (TARVEX_FETCH_MAX_MB). The
+// whole transfer: the run's FILE TIMEOUT.
 struct FetchLimits {
     long connect_seconds = 15;
     long stall_seconds = 60;
     long long max_bytes = 512LL << 20;
+    long total_seconds = DEFAULT_FETCH_SECONDS;
 };
 FetchLimits fetch_limits();
 
-// Fetches `address` into `destination` (created or replaced) within fetch_limits(); Ctrl-C
-// in an interactive run stops it. While the transfer runs the destination is in the registry
-// of temporary paths; a failed transfer leaves no destination file behind, a successful one
-// leaves the file registered (the caller forgets it when the file is to stay).
-FetchResult fetch_url(const std::string& address, const std::string& destination);
+// Fetches `address` into `destination` (created or replaced) within fetch_limits() and at most
+// `total_seconds` in all; Ctrl-C in an interactive run stops it. While the transfer runs the
+// destination is in the registry of temporary paths; a failed transfer leaves no destination
+// file behind, a successful one leaves the file registered (the caller forgets it when the file
+// is to stay).
+FetchResult fetch_url(const std::string& address, const std::string& destination,
+                      long total_seconds = DEFAULT_FETCH_SECONDS);
 
 } // namespace tarvex

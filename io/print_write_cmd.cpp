@@ -6,6 +6,7 @@
 
 #include "core/error_report.hpp"
 #include "core/file_replace.hpp"
+#include "core/interrupt.hpp"
 #include "core/run.hpp"
 #include "core/write_failure.hpp"
 #include "io/afile.hpp"
@@ -132,6 +133,8 @@ enum Name : int { N_FORMAT, N_PLOTVAR, N_BACKSLASH };
 inline constexpr int MAX_LISTED = 10000;
 inline constexpr int ERR_FILE_NOT_WRITTEN = 5050; // a file named in the command
 inline constexpr int ERR_UNIT_NOT_WRITTEN = 5051; // a numbered unit
+inline constexpr int ERR_FILE_NOT_OPENED = 5053;  // the file or unit could not be opened
+inline constexpr int ERR_NOT_ENCRYPTED = 5054;    // CRYPT could not encrypt what was written
 inline constexpr int FILE_UNIT = 88;              // L88: a file named in the command
 // Internal scratch units L2, L3 and L8.
 inline constexpr int RESERVED_UNITS[] = {92, 93, 98};
@@ -249,10 +252,48 @@ int destination_unit(const Run& run) {
     return unit <= 0 || unit == run.L6 ? 0 : unit;
 }
 
+// CRYPT with a file named in the command: the clear text goes to a private temporary file
+// (clear_text_file), never under the file's own name, which only the encryption takes. The
+// unit, or -1 after an error; `target` is the file to encrypt into.
+int open_clear_text(Run& run, const std::string& path, bool binary, bool append,
+                    std::string& target) {
+    if (append) {
+        report_error(run, " ...ERROR..CRYPT WRITES A WHOLE FILE: IT CANNOT BE USED WITH APPEND",
+                     ERR_NOT_ENCRYPTED);
+        return -1;
+    }
+    if (!passphrase_ready(run, ERR_NOT_ENCRYPTED)) {
+        report_error(run, "");
+        return -1;
+    }
+    const std::optional<std::string> clear = clear_text_file(run, ERR_NOT_ENCRYPTED);
+    if (!clear) {
+        report_error(run, "");
+        return -1;
+    }
+    AfileRequest how;
+    how.unformatted = binary;
+    how.status = UnitStatus::Replace;
+    how.quiet = true; // the temporary file is nobody's business
+    if (!AFILE(run, FILE_UNIT, *clear, how)) {
+        std::remove(clear->c_str());
+        forget_temporary(*clear);
+        report_error(run, "", ERR_FILE_NOT_OPENED);
+        return -1;
+    }
+    // A command that ends half-way (Ctrl-C at the terminal) leaves the clear text to go when
+    // the unit is next closed.
+    unit_file(run, FILE_UNIT)->remove_at_close = true;
+    target = path;
+    return FILE_UNIT;
+}
+
 // Opens the destination of WRITE; returns the unit (0: the report) or -1 after an error. A file
 // named in the command is written whole through a replacement (io/file_replace.hpp) unless
-// APPEND adds to it.
-int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind) {
+// APPEND adds to it; with CRYPT it is written to a clear temporary file and `crypt_target`
+// names it.
+int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind, bool crypt,
+                     std::string& crypt_target) {
     const ScanBlock& scan = run.scan;
     const int unit = destination_unit(run);
     if (unit == 0) return 0;
@@ -269,12 +310,13 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
             report_write_failure(run, 0, path, refused, ERR_FILE_NOT_WRITTEN);
             return -1;
         }
+        if (crypt) return open_clear_text(run, path, binary, append, crypt_target);
         AfileRequest how;
         how.unformatted = binary;
         how.append = append;
         how.replace = !append;
         if (!AFILE(run, FILE_UNIT, path, how)) { // AFILE has reported why
-            report_error(run, "");
+            report_error(run, "", ERR_FILE_NOT_OPENED);
             return -1;
         }
         if (append) mark_append_start(run, FILE_UNIT);
@@ -293,7 +335,7 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
         how.append = append;
         how.replace = !append;
         if (!AFILE(run, unit, "fort." + std::to_string(unit), how)) {
-            report_error(run, "");
+            report_error(run, "", ERR_FILE_NOT_OPENED);
             return -1;
         }
         if (append) mark_append_start(run, unit);
@@ -308,18 +350,39 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
         if (append)
             mark_append_start(run, unit);
         else if (rewind && file->owned && !start_rewrite(run, unit)) {
-            report_error(run, "");
+            report_error(run, "", ERR_FILE_NOT_OPENED);
             return -1;
         }
     }
     return unit;
 }
 
+// CRYPT of a named file after the layout writer: the clear temporary file is closed with its
+// writes checked, encrypted into `target`, and removed in every case. The earlier `target`
+// stays as it was unless the encryption took its place.
+void finish_clear_text(Run& run, int unit, bool written, const std::string& target) {
+    UnitFile* file = unit_file(run, unit);
+    if (file == nullptr) return;
+    const std::string clear = file->path;
+    file->remove_at_close = false; // closed first, encrypted, then removed here
+    int error = check_unit_writes(run, unit, written);
+    const int close_error = close_unit(run, unit);
+    if (error == 0) error = close_error;
+    if (written && error != 0)
+        report_write_failure(run, 0, target, error, ERR_FILE_NOT_WRITTEN);
+    else if (written && !encrypt_file(run, clear, target, ERR_NOT_ENCRYPTED))
+        report_error(run, "");
+    std::remove(clear.c_str());
+    forget_temporary(clear);
+}
+
 // After the layout writer (`written` false when it reported an error): checks every write of
 // the command, ends a sequential file after its last record, and closes the unit when the
 // command owns it (a named file), when CLOSE asks, or for CRYPT, which then encrypts the file.
 // A named file is replaced only when all of this succeeded; otherwise the earlier file stays.
-void finish_destination(Run& run, int unit, bool written, bool close, bool crypt) {
+void finish_destination(Run& run, int unit, bool written, bool close, bool crypt,
+                        const std::string& crypt_target) {
+    if (!crypt_target.empty()) return finish_clear_text(run, unit, written, crypt_target);
     UnitFile* file = unit_file(run, unit);
     if (file == nullptr) return;
     const std::string path = file->path;
@@ -344,8 +407,8 @@ void finish_destination(Run& run, int unit, bool written, bool close, bool crypt
                              named ? ERR_FILE_NOT_WRITTEN : ERR_UNIT_NOT_WRITTEN);
         return;
     }
-    // CRYPT: the closed file is replaced by its encryption.
-    if (crypt && !encrypt_in_place(run, path)) report_error(run, "");
+    // CRYPT of a bound unit: the closed file is replaced by its encryption.
+    if (crypt && !encrypt_file(run, path, path, ERR_NOT_ENCRYPTED)) report_error(run, "");
 }
 
 // Unformatted records without the block headers: BINARY writes one record per table row (the
@@ -555,8 +618,10 @@ void print_or_write(Run& run, bool is_write) {
 
     // Destination.
     int unit = 0;
+    std::string crypt_target; // CRYPT of a named file: the file the encryption goes to
     if (is_write) {
-        unit = open_destination(run, req, opt.sw[S_APPEND], opt.sw[S_REWIND] || opt.sw[S_BACKSPAC]);
+        unit = open_destination(run, req, opt.sw[S_APPEND], opt.sw[S_REWIND] || opt.sw[S_BACKSPAC],
+                                opt.sw[S_CRYPT], crypt_target);
         if (unit < 0) return;
     }
     req.to_unit = unit != 0;
@@ -596,8 +661,8 @@ void print_or_write(Run& run, bool is_write) {
         break;
     }
     if (unit != 0)
-        finish_destination(run, unit, written && !run.flags.ODONT, opt.sw[S_CLOSE],
-                           opt.sw[S_CRYPT]);
+        finish_destination(run, unit, written && !run.flags.ODONT, opt.sw[S_CLOSE], opt.sw[S_CRYPT],
+                           crypt_target);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 // elements column after column.
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "io/read_command.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"
 #include "numeric/fortran_format.hpp"
@@ -57,8 +58,10 @@ bool by_observation(ReadJob& job, std::FILE* fp) {
         if (r == Record::BROKEN || values.size() < nvar) {
             const long long column =
                 r == Record::BROKEN ? 1 : static_cast<long long>(values.size()) + 1;
-            report_error(run, " ...ERROR..READ ERROR IN ROW" + fmt_I(rows + 1, 7) + " COLUMN" +
-                                  fmt_I(column, 7));
+            report_error(run,
+                         " ...ERROR..READ ERROR IN ROW" + fmt_I(rows + 1, 7) + " COLUMN" +
+                             fmt_I(column, 7),
+                         ERR_READ_BAD_VALUE);
             return false;
         }
         for (std::size_t j = 0; j < nvar; ++j)
@@ -88,8 +91,10 @@ bool by_variable(ReadJob& job, std::FILE* fp) {
     for (std::size_t j = 0; j < job.names.size(); ++j) {
         const Record r = next_record(fp, values);
         if (r == Record::BROKEN) {
-            report_error(run, " ...ERROR..READ ERROR IN VARIABLE " + fmt_I(long(j) + 1, 4) + "  " +
-                                  job.names[j]);
+            report_error(run,
+                         " ...ERROR..READ ERROR IN VARIABLE " + fmt_I(long(j) + 1, 4) + "  " +
+                             job.names[j],
+                         ERR_READ_BAD_VALUE);
             return false;
         }
         if (r == Record::END) {
@@ -143,9 +148,10 @@ bool read_binary_matrix(ReadJob& job, std::FILE* fp) {
     std::vector<Real> values;
     const Record r = next_record(fp, values);
     if (r == Record::BROKEN) {
-        report_error(run, lower ? std::string(" ...ERROR..READ ERROR IN LOWER TRIANGLE OF MATRIX")
-                                : " ...ERROR..READ ERROR IN ROW" + fmt_I(1, 7) + " COLUMN" +
-                                      fmt_I(1, 7));
+        report_error(run,
+                     lower ? std::string(" ...ERROR..READ ERROR IN LOWER TRIANGLE OF MATRIX")
+                           : " ...ERROR..READ ERROR IN ROW" + fmt_I(1, 7) + " COLUMN" + fmt_I(1, 7),
+                     ERR_READ_BAD_VALUE);
         return false;
     }
     if (r == Record::END || values.empty()) {

@@ -138,6 +138,7 @@ bool read_layout(ReadJob& job, DataLines& lines, bool binary, bool names_listed,
     bool delimited_names = false;
     if (opt.sw[RS_NAMES]) {
         if (!read_names_line(job, lines, delimited_names)) return false;
+        job.names_from_file = true;
         skip_rows = std::max<long long>(0, skip_rows - 1);
     }
     skip_leading(lines, skip_rows);

@@ -14,6 +14,10 @@ inline constexpr int ERR_READ_NO_NAMES = 3061;        // no names listed and no 
 inline constexpr int ERR_READ_HEADER_TWICE = 3062;    // two header names alike in 8 characters
 inline constexpr int ERR_READ_OVERFLOW = 3063;        // a value beyond the binary128 range
 inline constexpr int ERR_READ_COLUMN = 3064;          // a matrix column (name:c) in the list
+inline constexpr int ERR_READ_BAD_VALUE = 3065;       // READ ERROR IN ROW / VARIABLE / TRIANGLE
+inline constexpr int ERR_READ_NO_FILE = 3066;         // the file named cannot be opened
+inline constexpr int ERR_READ_ROW_LENGTH = 3067;      // a row with too few or too many values
+inline constexpr int ERR_READ_HEADER_NAME = 3068;     // a header name that is empty or has a blank
 
 void READX(Run& run);
 

@@ -6,6 +6,7 @@
 #include "core/run.hpp"
 #include "io/char_words.hpp"
 #include "io/format_program.hpp"
+#include "io/read_command.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"
 #include "io/stored_format.hpp"
@@ -75,8 +76,10 @@ bool read_user_format(ReadJob& job, DataLines& lines) {
         std::string bad;
         if (!format_read(program, first, next, nvar, values, &bad)) {
             if (!ended) {
-                report_error(run, " ...ERROR..READ ERROR IN ROW" + fmt_I(rows + 1, 7) + " COLUMN" +
-                                      fmt_I(static_cast<long long>(values.size()) + 1, 7));
+                report_error(run,
+                             " ...ERROR..READ ERROR IN ROW" + fmt_I(rows + 1, 7) + " COLUMN" +
+                                 fmt_I(static_cast<long long>(values.size()) + 1, 7),
+                             ERR_READ_BAD_VALUE);
                 explain_bad_value(run, bad);
                 return false;
             }

@@ -24,8 +24,9 @@ struct ReadJob {
     long long beg = 1;              // first observation filled
     long long end = 0;              // last observation, 0 when the data decide
     std::vector<PendingVariable> pending;
-    long long first_element = 1; // where element 1 of the pending values goes
-    long long count = 0;         // observations (or elements) read per variable
+    long long first_element = 1;  // where element 1 of the pending values goes
+    long long count = 0;          // observations (or elements) read per variable
+    bool names_from_file = false; // NAMES: the header fixes how many values make a row
 
     explicit ReadJob(Run& r) : run(r) {}
     bool count_known() const { return end >= beg; }

@@ -81,9 +81,11 @@ bool read_matrix(ReadJob& job, DataLines& lines) {
         formatted = !free_format;
     }
     auto bad_row = [&](long long row_number, long long column, std::string_view item) {
-        report_error(run, lower ? std::string(" ...ERROR..READ ERROR IN LOWER TRIANGLE OF MATRIX")
-                                : " ...ERROR..READ ERROR IN ROW" + fmt_I(row_number, 7) +
-                                      " COLUMN" + fmt_I(column, 7));
+        report_error(run,
+                     lower ? std::string(" ...ERROR..READ ERROR IN LOWER TRIANGLE OF MATRIX")
+                           : " ...ERROR..READ ERROR IN ROW" + fmt_I(row_number, 7) + " COLUMN" +
+                                 fmt_I(column, 7),
+                     ERR_READ_BAD_VALUE);
         explain_bad_value(run, item);
         return false;
     };

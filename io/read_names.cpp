@@ -1,10 +1,12 @@
 // NAMES: the variable names come from the first line of the file (commas or blanks between
 // them, "&" when the list goes on to the next line). Names are cut to 8 characters; names that
-// become alike when cut are refused, as a name listed twice is.
+// become alike when cut are refused, as a name listed twice is. Between commas or tabs every
+// field names one column: an empty field or a name with a blank in it is refused.
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "io/read_command.hpp"
 #include "io/read_internal.hpp"
+#include "io/read_options.hpp"
 #include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
@@ -30,27 +32,63 @@ void echo_line(Run& run, std::string_view line) {
 struct HeaderName {
     std::string written;
     std::string name;
+    long column = 0; // 1 for the first name of the header
 };
 
+// One header name as the variable table will hold it: cut to 8 characters, upper case unless
+// lower case is switched on.
+HeaderName header_name(Run& run, std::string word, long column) {
+    HeaderName entry{std::move(word), {}, column};
+    entry.name = entry.written.substr(0, NAME_LENGTH);
+    if (run.sw[OLC]) entry.name = upper_ascii(entry.name);
+    return entry;
+}
+
+// A header line that holds a comma or a tab: each field between two delimiters names one
+// column, so a field with no name, or with a blank inside its name, is kept as it is (and
+// refused later) rather than dropped or split, which would move every later name a column.
+void collect_delimited_names(Run& run, std::string_view line, std::vector<HeaderName>& names,
+                             long& column) {
+    const char delimiter = line.find('\t') != std::string_view::npos ? '\t' : ',';
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = line.find(delimiter, start);
+        std::string_view field =
+            line.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start);
+        field = trim_blanks_tabs_and_returns_view(field);
+        if (field.size() >= 2 && (field.front() == '"' || field.front() == '\'') &&
+            field.back() == field.front())
+            field = trim_blanks_tabs_and_returns_view(field.substr(1, field.size() - 2));
+        names.push_back(header_name(run, std::string(field), ++column));
+        if (at == std::string_view::npos) return;
+        start = at + 1;
+    }
+}
+
 // Adds the names of one line; true when "&" says the list continues. `delimited` is set when a
-// comma or a tab separates names.
-bool collect_names(Run& run, std::string_view line, std::vector<HeaderName>& names,
-                   bool& delimited) {
+// comma or a tab separates names. `column` counts the header's columns so far.
+bool collect_names(Run& run, std::string_view line, std::vector<HeaderName>& names, bool& delimited,
+                   long& column) {
+    line = trim_blanks_tabs_and_returns_view(line);
     bool continues = false;
+    if (!line.empty() && line.back() == '&') {
+        continues = true;
+        line = trim_blanks_tabs_and_returns_view(line.substr(0, line.size() - 1));
+    }
+    if (line.find_first_of(",\t") != std::string_view::npos) {
+        delimited = true;
+        collect_delimited_names(run, line, names, column);
+        return continues;
+    }
     std::string word;
     auto flush = [&]() {
         if (word.empty()) return;
-        HeaderName entry{word, word.substr(0, NAME_LENGTH)};
-        if (run.sw[OLC]) entry.name = upper_ascii(entry.name);
-        names.push_back(std::move(entry));
+        names.push_back(header_name(run, std::move(word), ++column));
         word.clear();
     };
     for (char c : line) {
         if (c == '&') {
             continues = true;
-            flush();
-        } else if (c == ',' || c == '\t') {
-            delimited = true;
             flush();
         } else if (c == ' ' || c == '\r' || c == '"' || c == '\'') {
             flush();
@@ -60,6 +98,36 @@ bool collect_names(Run& run, std::string_view line, std::vector<HeaderName>& nam
     }
     flush();
     return continues;
+}
+
+// Refuses a delimited header with a column that has no name or a name holding a blank: its
+// data would be read under the wrong names. Empty fields after the last name (a separator at
+// the end of the line) are dropped, as are empty fields before the first name when SKIPCOLS
+// passes over the leading columns of the data.
+bool check_header_columns(Run& run, std::vector<HeaderName>& names, bool skipping_columns) {
+    while (!names.empty() && names.back().written.empty()) names.pop_back();
+    std::size_t first = 0;
+    if (skipping_columns)
+        while (first < names.size() && names[first].written.empty()) ++first;
+    names.erase(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(first));
+    for (const HeaderName& h : names) {
+        const std::string column = std::to_string(h.column);
+        if (h.written.empty()) {
+            report_error(run, " ...ERROR..COLUMN " + column + " OF THE HEADER HAS NO NAME",
+                         ERR_READ_HEADER_NAME);
+        } else if (h.written.find_first_of(" \t") != std::string::npos) {
+            report_error(run,
+                         " ...ERROR..THE NAME IN COLUMN " + column + " OF THE HEADER HOLDS A " +
+                             "BLANK: " + h.written.substr(0, SHOWN_LENGTH),
+                         ERR_READ_HEADER_NAME);
+        } else {
+            continue;
+        }
+        write_line(run, " ...NOTE..NAME EVERY COLUMN WITH ONE WORD (SUCH AS INCOME_2019); LEADING "
+                        "COLUMNS WITHOUT NAMES ARE PASSED OVER WITH SKIPCOLS=n");
+        return false;
+    }
+    return true;
 }
 
 // Lines of at most 130 columns: `lead` and then the items, each followed by ", ".
@@ -109,11 +177,13 @@ bool read_names_line(ReadJob& job, DataLines& lines, bool& delimited) {
     std::vector<HeaderName> header;
     delimited = false;
     bool more = true;
+    long column = 0;
     while (more) {
         if (!lines.next(line)) break;
         if (notes_on(run)) echo_line(run, line);
-        more = collect_names(run, line, header, delimited);
+        more = collect_names(run, line, header, delimited, column);
     }
+    if (delimited && !check_header_columns(run, header, run.opt.iv[RV_SKIPCOLS] > 0)) return false;
     if (header.empty()) {
         report_error(run, " ...ERROR..NO DATA FOUND");
         return false;

@@ -6,6 +6,7 @@
 #include "core/run.hpp"
 #include "io/afile.hpp"
 #include "io/crypt.hpp"
+#include "io/read_command.hpp"
 #include "io/read_internal.hpp"
 #include "numeric/fortran_format.hpp"
 
@@ -25,22 +26,26 @@ bool ReadSource::open(bool crypt) {
     if (!file_.empty()) {
         if (is_network_address(file_)) {
             unit_ = UNIT_NETWORK;
-            return AFILE(run_, binary_ ? CODE_FTPB : CODE_FTP, file_, req) || fail();
+            return AFILE(run_, binary_ ? CODE_FTPB : CODE_FTP, file_, req) || fail(0);
         }
         if (crypt) {
             std::optional<std::string> copy = decrypt_to_temp(run_, file_);
-            if (!copy) return fail();
+            if (!copy) return fail(ERR_READ_NO_FILE);
             decrypted_copy_ = *copy;
             unit_ = UNIT_DECRYPT;
             req.quiet = true; // no notes about the temporary copy
             if (!AFILE(run_, unit_, *copy, req)) {
                 finish();
-                return fail();
+                return fail(ERR_READ_NO_FILE);
             }
             return true;
         }
         unit_ = UNIT_NAMED_FILE;
-        return AFILE(run_, unit_, file_, req) || fail();
+        if (AFILE(run_, unit_, file_, req)) return true;
+        // The binder has said why (a missing file, an open error): $ERR tells a procedure that
+        // nothing was read.
+        report_error(run_, "", ERR_READ_NO_FILE);
+        return false;
     }
     if (unit_ == run_.L5 || unit_ == run_.IN) {
         command_stream_ = true;
@@ -54,8 +59,8 @@ bool ReadSource::open(bool crypt) {
     return true;
 }
 
-bool ReadSource::fail() {
-    report_error(run_, "");
+bool ReadSource::fail(int number) {
+    report_error(run_, "", number);
     return false;
 }
 

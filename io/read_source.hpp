@@ -31,7 +31,9 @@ public:
     void finish();
 
 private:
-    bool fail(); // ends the command after AFILE or the decryption has reported why
+    // Ends the command after AFILE or the decryption has reported why, with `number` in $ERR
+    // (0: the number already stored, a failed fetch's).
+    bool fail(int number);
     Run& run_;
     int unit_;
     std::string file_;

@@ -6,6 +6,7 @@
 #include "core/fatal_stop.hpp"
 #include "core/run.hpp"
 #include "io/char_words.hpp"
+#include "io/read_command.hpp"
 #include "io/read_internal.hpp"
 #include "io/record_scan.hpp"
 #include "io/tarv_blocks.hpp"
@@ -129,9 +130,10 @@ struct BlockReader {
             FieldKind kind;
             while (k < length && (kind = scanner.next(v)) != FieldKind::END) {
                 if (kind == FieldKind::BAD) {
-                    report_error(job.run, " ...ERROR..READ ERROR IN VARIABLE " +
-                                              std::string("   1  ") +
-                                              trim_trailing_blanks(var.name));
+                    report_error(job.run,
+                                 " ...ERROR..READ ERROR IN VARIABLE " + std::string("   1  ") +
+                                     trim_trailing_blanks(var.name),
+                                 ERR_READ_BAD_VALUE);
                     explain_bad_value(job.run, scanner.bad_item());
                     return false;
                 }

@@ -42,7 +42,8 @@ bool bad_row(ReadJob& job, long long row, long long column, std::string_view ite
     Run& run = job.run;
     // From the console the row is typed again and the command goes on; otherwise it ends.
     report_error(run, " ...ERROR..READ ERROR IN ROW" + fmt_I(row, 7) + " COLUMN" + fmt_I(column, 7),
-                 0, job.interactive ? ErrorSeverity::CONTINUES : ErrorSeverity::ENDS_COMMAND);
+                 ERR_READ_BAD_VALUE,
+                 job.interactive ? ErrorSeverity::CONTINUES : ErrorSeverity::ENDS_COMMAND);
     const bool overflow = explain_bad_value(run, item);
     if (job.interactive) {
         write_line(run, " ...WARNING..RE-ENTER ALL DATA FOR ROW" + fmt_I(row, 4));
@@ -80,6 +81,36 @@ bool finish_rows(ReadJob& job, long long rows, bool short_row) {
     return true;
 }
 
+// The items left in a record after a row was complete (values, empty items, bad items).
+long long items_left(FreeScanner& scanner) {
+    long long left = 0;
+    for (;;) {
+        Real v = 0;
+        const FieldKind kind = scanner.next(v);
+        if (kind == FieldKind::END || kind == FieldKind::SLASH) return left;
+        ++left;
+    }
+}
+
+// A row whose values do not fill its lines exactly: reading them on would take the columns of
+// one row into the next.
+void row_misfit(ReadJob& job, long long row, long first_line, long last_line, long long values) {
+    const std::string lines = first_line == last_line ? "LINE " + std::to_string(first_line)
+                                                      : "LINES " + std::to_string(first_line) +
+                                                            " TO " + std::to_string(last_line);
+    report_error(job.run,
+                 " ...ERROR..DATA ROW " + std::to_string(row) + " (" + lines + ") HOLDS " +
+                     std::to_string(values) + " VALUES FOR " + std::to_string(job.names.size()) +
+                     " VARIABLES: NOTHING READ",
+                 ERR_READ_ROW_LENGTH);
+    write_line(job.run, " ...NOTE..EACH ROW MUST START ON A NEW LINE AND HOLD ONE VALUE FOR EACH "
+                        "VARIABLE (AN EMPTY ONE BETWEEN COMMAS: ,,)");
+}
+
+// One observation per row, a row continuing on the next line while it is short. A row that
+// continued must end with its last line, and with names from the file every row must hold
+// exactly one value per name: values left over would otherwise start the next row in the
+// wrong column.
 bool read_by_observation(ReadJob& job, DataLines& lines) {
     Run& run = job.run;
     const std::size_t nvar = job.names.size();
@@ -95,6 +126,7 @@ bool read_by_observation(ReadJob& job, DataLines& lines) {
         std::size_t got = 0;
         bool need_record = true;
         bool ended = false;
+        long first_line = 0; // the line the row began on
         while (got < nvar) {
             if (need_record) {
                 if (!lines.next(line)) {
@@ -103,6 +135,7 @@ bool read_by_observation(ReadJob& job, DataLines& lines) {
                 }
                 scanner.reset(line);
                 need_record = false;
+                if (got == 0) first_line = lines.count();
             }
             Real v = 0;
             switch (scanner.next(v)) {
@@ -127,6 +160,15 @@ bool read_by_observation(ReadJob& job, DataLines& lines) {
             }
         }
         if (ended && got == 0) break;
+        if (ended && job.names_from_file) {
+            row_misfit(job, rows + 1, first_line, lines.count(), static_cast<long long>(got));
+            return false;
+        }
+        if (!ended && (job.names_from_file || lines.count() > first_line) && !scanner.exhausted()) {
+            row_misfit(job, rows + 1, first_line, lines.count(),
+                       static_cast<long long>(nvar) + items_left(scanner));
+            return false;
+        }
         if (ended) {
             while (got < nvar) obs[got++] = 0;
             short_row = true;
@@ -172,8 +214,10 @@ bool read_by_variable(ReadJob& job, DataLines& lines) {
                 continue;
             }
             if (kind == FieldKind::BAD) {
-                report_error(run, " ...ERROR..READ ERROR IN VARIABLE " + fmt_I(long(j) + 1, 4) +
-                                      "  " + job.names[j]);
+                report_error(run,
+                             " ...ERROR..READ ERROR IN VARIABLE " + fmt_I(long(j) + 1, 4) + "  " +
+                                 job.names[j],
+                             ERR_READ_BAD_VALUE);
                 explain_bad_value(run, scanner.bad_item());
                 return false;
             }
@@ -201,7 +245,7 @@ bool read_by_variable(ReadJob& job, DataLines& lines) {
 } // namespace
 
 bool explain_bad_value(Run& run, std::string_view item) {
-    if (!real_field_overflows(item)) return false;
+    if (!data_number_overflows(item)) return false;
     constexpr std::size_t SHOWN = 60;
     const std::string shown =
         item.size() > SHOWN ? std::string(item.substr(0, SHOWN)) + "..." : std::string(item);
@@ -234,6 +278,18 @@ bool read_delimited(ReadJob& job, DataLines& lines, int skip_cols) {
         const char delimiter = forced != char(-1) ? forced : record_delimiter(line);
         split_fields(line, delimiter, fields);
         if (fields.empty()) continue;
+        // The header names every column: a value past the last name means the row's fields are
+        // not where the names are (a separator too many), so nothing is read.
+        if (job.names_from_file) {
+            std::size_t used = fields.size();
+            while (used > 0 && fields[used - 1].empty()) --used;
+            const std::size_t width = nvar + static_cast<std::size_t>(skip_cols);
+            if (used > width) {
+                row_misfit(job, rows + 1, lines.count(), lines.count(),
+                           static_cast<long long>(used) - skip_cols);
+                return false;
+            }
+        }
         bool retry = false;
         for (std::size_t j = 0; j < nvar; ++j) {
             const std::size_t at = j + static_cast<std::size_t>(skip_cols);

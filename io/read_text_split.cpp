@@ -1,9 +1,10 @@
 // Free-format READ by observation from a long file, converted on two threads. The file is cut
 // at the first line end after its middle, and each thread reads and scans one part into its own
 // pending values, which are then joined in file order. Only plain data take this route: every
-// record holds a whole observation (extra values dropped, as always). Anything else (a bad item,
-// a record that runs short) in the part that matters sends the whole read back to the
-// record-by-record reader, which has left nothing behind and starts from the same place, so the
+// record holds a whole observation (extra values dropped, as always, unless the names came from
+// the file: then a record with values over goes to the serial reader, which refuses it). Anything
+// else (a bad item, a record that runs short) in the part that matters sends the whole read back to
+// the record-by-record reader, which has left nothing behind and starts from the same place, so the
 // values, counts and messages are those of a read that never split.
 #include "core/run.hpp"
 #include "io/read_command.hpp"
@@ -111,6 +112,7 @@ struct Part {
     off_t begin = 0, end = 0;
     long long limit = -1;              // observations wanted from this part (-1: all)
     bool last = false;                 // the part ends the file
+    bool whole_rows = false;           // a record holding more values than a row is not plain
     std::vector<ChunkedValues> values; // one per listed name (SKIP$ columns stay empty)
     long long rows = 0;                // observations read from whole plain records
     bool plain = true;                 // false: stopped at a record the serial reader must see
@@ -152,6 +154,10 @@ void scan_part(int fd, Part& part, const std::vector<PendingVariable>& pending, 
                 }
                 part.plain = part.plain && !records.failed();
                 if (part.plain) part.stop = part.end;
+                return;
+            }
+            if (part.whole_rows && !scanner.exhausted()) {
+                part.plain = false; // the serial reader reports the row
                 return;
             }
             for (std::size_t j = 0; j < nvar; ++j)
@@ -208,6 +214,7 @@ bool read_observations_split(ReadJob& job, DataLines& lines, long long& rows) {
     upper.end = st.st_size;
     lower.limit = wanted;
     upper.last = true;
+    lower.whole_rows = upper.whole_rows = job.names_from_file;
     const Real missing = job.run.ws.XMISS;
     std::thread second;
     try {

@@ -36,6 +36,19 @@ bool repeat_count(std::string_view digits, long& count) {
 
 } // namespace
 
+bool data_number(std::string_view item, Real& value) {
+    if (parse_real_field_quick(item, value)) return true;
+    // WRITE's G fields write an exponent of three or more digits without its letter.
+    const std::string lettered = with_exponent_letter(item);
+    return !lettered.empty() && parse_real_field(lettered, value);
+}
+
+bool data_number_overflows(std::string_view item) {
+    if (real_field_overflows(item)) return true;
+    const std::string lettered = with_exponent_letter(item);
+    return !lettered.empty() && real_field_overflows(lettered);
+}
+
 void FreeScanner::reset(std::string_view record) {
     rec_ = record;
     pos_ = 0;
@@ -73,7 +86,7 @@ FieldKind FreeScanner::next(Real& value) {
     while (pos_ < n && is_blank(rec_[pos_])) ++pos_;
     if (pos_ < n && rec_[pos_] == ',') ++pos_;
 
-    if (Real v; parse_real_field_quick(item, v)) {
+    if (Real v; data_number(item, v)) {
         value = v;
         return FieldKind::VALUE;
     }
@@ -83,7 +96,7 @@ FieldKind FreeScanner::next(Real& value) {
         std::string_view rest = item.substr(star + 1);
         if (rest.empty()) {
             repeat_kind_ = FieldKind::NUL;
-        } else if (Real v; parse_real_field_quick(rest, v)) {
+        } else if (Real v; data_number(rest, v)) {
             repeat_kind_ = FieldKind::VALUE;
             repeat_value_ = v;
             value = v;
@@ -140,7 +153,7 @@ bool field_value(std::string_view field, Real& value, bool& missing) {
         missing = true;
         return true;
     }
-    return parse_real_field_quick(field, value);
+    return data_number(field, value);
 }
 
 } // namespace tarvex

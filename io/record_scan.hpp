@@ -18,6 +18,12 @@ enum class FieldKind {
     BAD,   // an item that is not a number (bad_item() holds it)
 };
 
+// One data item as a number: every form a user types, and the G and E fields WRITE writes
+// (an exponent of three or more digits follows the mantissa as a bare sign: "0.1000000+102").
+bool data_number(std::string_view item, Real& value);
+// Whether `item` is a number in one of those forms that lies beyond the binary128 range.
+bool data_number_overflows(std::string_view item);
+
 class FreeScanner {
 public:
     void reset(std::string_view record);

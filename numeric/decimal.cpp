@@ -246,6 +246,25 @@ bool real_field_overflows(std::string_view text) {
     return scan_whole_field(text, number) && !convert(number, value);
 }
 
+std::string with_exponent_letter(std::string_view text) {
+    text = trim_blanks_tabs_and_returns_view(text);
+    // The exponent sign is the last sign of the text; before it a mantissa, after it digits.
+    const std::size_t sign = text.find_last_of("+-");
+    if (sign == std::string_view::npos || sign == 0 || sign + 1 == text.size()) return {};
+    const char before = text[sign - 1];
+    if (!is_ascii_digit(before) && before != '.') return {};
+    for (std::size_t k = sign + 1; k < text.size(); ++k)
+        if (!is_ascii_digit(text[k])) return {};
+    NumberText mantissa;
+    const std::string_view head = text.substr(0, sign);
+    if (!scan_number(head, mantissa) || mantissa.length != head.size() || mantissa.has_exponent)
+        return {};
+    std::string joined(head);
+    joined += 'E';
+    joined += text.substr(sign);
+    return joined;
+}
+
 std::string real_to_string(Real value, int digits) {
     char small[96];
     int n = quadmath_snprintf(small, sizeof small, "%.*Qg", digits, value);

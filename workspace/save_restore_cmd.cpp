@@ -148,9 +148,15 @@ void cmd_save(Run& run) {
     const bool whole_file = !unit_is_open(run, st.unit);
     UnitOpen replace;
     replace.replace = true;
-    if (whole_file && open_unit_file(run, st.unit, default_file(st.unit), replace) != 0) {
-        report_error(run, " ...ERROR..CANNOT OPEN " + default_file(st.unit), SAVE_CANNOT_OPEN);
-        return;
+    if (whole_file) {
+        if (const int error = open_unit_file(run, st.unit, default_file(st.unit), replace);
+            error != 0) {
+            report_error(run,
+                         " ...ERROR..CANNOT OPEN " + default_file(st.unit) + ": " +
+                             write_failure_reason(error),
+                         ERR_SAVE_NOT_WRITTEN);
+            return;
+        }
     }
     std::FILE* fp = unit_stream(run, st.unit);
     const std::string path = unit_file(run, st.unit)->path;

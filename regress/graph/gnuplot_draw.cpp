@@ -64,7 +64,8 @@ void write_with_path(Run& run, const std::string& text, const std::string& path)
         write_line(run, " " + path.substr(at, PLOT_NOTE_WIDTH - 1));
 }
 
-// A temporary file of this run: its name, or empty when none can be made.
+// A temporary file of this run (0600, in the registry of temporary paths, so that a signal
+// removes it with the plotted data it holds): its name, or empty when none can be made.
 std::string temporary_file(const char* stem) {
     const char* dir = std::getenv("TMPDIR");
     std::string pattern =
@@ -72,7 +73,14 @@ std::string temporary_file(const char* stem) {
     const int fd = mkstemp(pattern.data());
     if (fd < 0) return {};
     ::close(fd);
+    register_temporary(pattern);
     return pattern;
+}
+
+void remove_temporary_file(const std::string& path) {
+    if (path.empty()) return;
+    std::remove(path.c_str());
+    forget_temporary(path);
 }
 
 // The first line of gnuplot's messages that says something, blanks squeezed, upper case.
@@ -184,7 +192,7 @@ bool draw_picture(Run& run, const PlotTarget& target, const std::string& drawing
     const std::string script_file = temporary_file("tarvex_plot");
     const std::string message_file = script_file.empty() ? "" : temporary_file("tarvex_msgs");
     if (script_file.empty() || message_file.empty()) {
-        if (!script_file.empty()) std::remove(script_file.c_str());
+        remove_temporary_file(script_file);
         cannot_write(run, "IN THE TEMPORARY DIRECTORY");
         return false;
     }
@@ -193,8 +201,8 @@ bool draw_picture(Run& run, const PlotTarget& target, const std::string& drawing
         f != nullptr && std::fwrite(script.data(), 1, script.size(), f) == script.size();
     const bool closed = f != nullptr && std::fclose(f) == 0;
     if (!written || !closed) {
-        std::remove(script_file.c_str());
-        std::remove(message_file.c_str());
+        remove_temporary_file(script_file);
+        remove_temporary_file(message_file);
         cannot_write(run, script_file);
         return false;
     }
@@ -209,8 +217,8 @@ bool draw_picture(Run& run, const PlotTarget& target, const std::string& drawing
     const std::string named = "\"" + script_file + "\"";
     if (const std::size_t at = message.find(named); at != std::string::npos)
         message.replace(at, named.size(), "SCRIPT");
-    std::remove(script_file.c_str());
-    std::remove(message_file.c_str());
+    remove_temporary_file(script_file);
+    remove_temporary_file(message_file);
 
     switch (r.end) {
     case host::ProgramEnd::NOT_FOUND:

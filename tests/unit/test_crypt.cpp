@@ -1,7 +1,9 @@
 // Encrypted files through the real gpg: encryption in place and decryption into a temporary
 // copy, wrong and missing passphrases, passphrases the shell must not interpret, a missing
-// gpg program, and an unusable gpg home replaced by a temporary one.
+// gpg program, an unusable gpg home replaced by a temporary one, and WRITE ... / CRYPT, whose
+// clear text never takes the file's name.
 #include "host_test_support.hpp"
+#include "interp/script_run.hpp"
 #include "io/afile.hpp"
 #include "io/crypt.hpp"
 
@@ -166,4 +168,63 @@ TEST_F(CryptTest, UnusableGpgHomeIsReplacedByATemporaryOne) {
     remove_decrypted_copy(*copy);
     EXPECT_EQ(temp_entries(), 0u); // the temporary homes are gone
     EXPECT_FALSE(fs::exists(locked / "inner"));
+}
+
+// WRITE ... / CRYPT writes the clear text to a private file in the temporary directory and only
+// the encryption takes the file's name: READ ... / CRYPT gives the values back, and nothing is
+// left in the temporary directory or beside the file.
+TEST_F(CryptTest, WriteCryptThenReadCryptGivesTheValuesBack) {
+    const ScriptResult r = run_script("FILE TEMP " + (scratch.dir / "tmp").string() +
+                                      "\nSAMPLE 1 3\nGENR X=1.25\nWRITE(sealed.dat) X / CRYPT\n"
+                                      "READ(sealed.dat) Y / CRYPT\nGENR D=Y-X\nPRINT D\nSTOP\n");
+    EXPECT_EQ(r.output.find("ERROR"), std::string::npos) << r.output;
+    const std::string sealed = file_text(scratch.dir / "sealed.dat");
+    EXPECT_FALSE(sealed.empty());
+    EXPECT_EQ(sealed.find("1.25"), std::string::npos);
+    EXPECT_NE(r.output.find("     D\n"), std::string::npos) << r.output;
+    EXPECT_EQ(temp_entries(), 0u);
+    std::size_t beside = 0;
+    for (const auto& entry : fs::directory_iterator(scratch.dir))
+        beside += entry.path().filename().string().rfind(".sealed.dat", 0) == 0;
+    EXPECT_EQ(beside, 0u);
+}
+
+// Without gpg the CRYPT write is an error with its $ERR: the file of that name keeps what it
+// held (the clear text never reaches it) and the clear temporary file is gone.
+TEST_F(CryptTest, WriteCryptWithoutGpgLeavesTheFileAsItWas) {
+    std::ofstream(scratch.dir / "sealed.dat") << "earlier\n";
+    const ScriptResult r =
+        run_script("FILE TEMP " + (scratch.dir / "tmp").string() + "\nFILE HELPDEMO " +
+                   (scratch.dir / "no_programs_here").string() +
+                   "\nSAMPLE 1 3\nGENR X=1.25\nWRITE(sealed.dat) X / CRYPT\nPRINT $ERR\nSTOP\n");
+    EXPECT_NE(r.output.find(" ...ERROR..CANNOT RUN THE GPG PROGRAM: "), std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("5054"), std::string::npos) << r.output;
+    EXPECT_EQ(file_text(scratch.dir / "sealed.dat"), "earlier\n");
+    EXPECT_EQ(temp_entries(), 0u);
+}
+
+// No room for the clear text (a temporary directory that does not exist) or for the encryption
+// (a file in a directory that does not exist): each is an error with the CRYPT $ERR, and nothing
+// is left anywhere.
+TEST_F(CryptTest, WriteCryptWithoutRoomForItsFiles) {
+    const std::string missing = (scratch.dir / "no_such_dir").string();
+    const ScriptResult no_temp = run_script("FILE TEMP " + missing +
+                                            "\nSAMPLE 1 3\nGENR X=1.25\n"
+                                            "WRITE(sealed.dat) X / CRYPT\nPRINT $ERR\nSTOP\n");
+    EXPECT_NE(no_temp.output.find(" ...ERROR..CANNOT CREATE A PRIVATE FILE IN " + missing + "/\n"),
+              std::string::npos)
+        << no_temp.output;
+    EXPECT_NE(no_temp.output.find("5054"), std::string::npos) << no_temp.output;
+    EXPECT_FALSE(fs::exists(scratch.dir / "sealed.dat"));
+
+    const ScriptResult no_dir = run_script("FILE TEMP " + (scratch.dir / "tmp").string() +
+                                           "\nSAMPLE 1 3\nGENR X=1.25\nWRITE(" + missing +
+                                           "/sealed.dat) X / CRYPT\nPRINT $ERR\nSTOP\n");
+    EXPECT_NE(no_dir.output.find(" ...ERROR..CANNOT CREATE THE ENCRYPTED FILE BESIDE " + missing +
+                                 "/sealed.dat\n"),
+              std::string::npos)
+        << no_dir.output;
+    EXPECT_NE(no_dir.output.find("5054"), std::string::npos) << no_dir.output;
+    EXPECT_EQ(temp_entries(), 0u);
 }

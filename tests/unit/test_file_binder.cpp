@@ -280,6 +280,68 @@ TEST_F(NetworkTest, DownloadSavesInTheTransferDirectory) {
                                     (scratch.dir / "incoming" / "series.dat").string() + "\n"));
 }
 
+// A failed download (a missing page here) leaves the file of the same name as it was and
+// nothing beside it, and says so with $ERR; a good one replaces the file, keeping its
+// permission bits.
+TEST_F(NetworkTest, FailedDownloadKeepsTheLocalFile) {
+    const fs::path incoming = scratch.dir / "incoming";
+    fs::create_directory(incoming);
+    run.files.FTPPATH = incoming.string();
+    std::ofstream(incoming / "gone.dat") << "mine\n";
+    EXPECT_FALSE(AFILE(run, CODE_DOWNLOAD, base + "gone.dat"));
+    EXPECT_EQ(file_text(incoming / "gone.dat"), "mine\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(incoming), fs::directory_iterator()), 1);
+    EXPECT_TRUE(contains(out(), " ...ERROR..CANNOT FETCH " + base + "gone.dat\n"));
+    EXPECT_EQ(run.res[R_ERR], 63092) << out();
+
+    std::ofstream(incoming / "series.dat") << "old\n";
+    fs::permissions(incoming / "series.dat", fs::perms::owner_read | fs::perms::owner_write,
+                    fs::perm_options::replace);
+    ASSERT_TRUE(AFILE(run, CODE_DOWNLOAD, base + "series.dat"));
+    EXPECT_EQ(file_text(incoming / "series.dat"), "1 2\n3 4\n");
+    EXPECT_EQ(fs::status(incoming / "series.dat").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(std::distance(fs::directory_iterator(incoming), fs::directory_iterator()), 2);
+}
+
+// A file the user may only read: FILE OUTPUT to it fails with the reason in words and $ERR, the
+// report stays on the console (the lines after it are all there) and the file is untouched;
+// SAVE to a unit bound to it says the user may not write it. The run is made in a child process
+// without the privileges of root, which may write any file.
+TEST_F(BinderTest, ReadOnlyReportFileIsRefusedAndTheReportStaysOnTheConsole) {
+    const fs::path read_only = scratch.dir / "ro.txt";
+    std::ofstream(read_only) << "keep me\n";
+    fs::permissions(read_only,
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+                    fs::perm_options::replace);
+    fs::permissions(scratch.dir, fs::perms::all, fs::perm_options::replace);
+    const fs::path shown_file = scratch.dir / "shown.txt";
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+        setenv("TARVEX_SETTINGS", "/dev/null", 1);
+        const ScriptResult r = run_script("FILE OUTPUT ro.txt\nPRINT $ERR\nSAMPLE 1 1\nGENR A=7\n"
+                                          "FILE 45 ro.txt\nSAVE 45 A\nPRINT $ERR\nSTOP\n");
+        std::ofstream(shown_file) << r.output;
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const std::string shown = file_text(shown_file);
+    EXPECT_TRUE(contains(shown, " ...ERROR..OPEN ERROR ON UNIT  6 ERROR=    13 FILE=ro.txt"))
+        << shown;
+    EXPECT_TRUE(contains(shown, "\n PERMISSION DENIED\n")) << shown;
+    EXPECT_TRUE(contains(shown, "63091")) << shown;
+    EXPECT_FALSE(contains(shown, "CLOSE ERROR")) << shown;
+    EXPECT_TRUE(
+        contains(shown, " ...ERROR..CANNOT WRITE ON UNIT 45 FILE ro.txt: PERMISSION DENIED\n"))
+        << shown;
+    EXPECT_TRUE(contains(shown, "45050")) << shown;
+    EXPECT_EQ(file_text(read_only), "keep me\n");
+}
+
 TEST_F(BinderTest, WindowedRunSendsTheReportToTheOutputFileInstead) {
     RecordingHost host;
     run_script("FILE OUTPUT copy.txt\nINQUIRE copy.txt\nFILE OUTPUT\nINQUIRE 99\nSTOP QUIT\n", 307);

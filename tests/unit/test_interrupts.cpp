@@ -1,7 +1,8 @@
-// Crashes, unbounded resources and Ctrl-C: an allocation the system refuses ends the command and
-// the run goes on; network fetches give up on a stalled server and cap an endless one; Ctrl-C
-// in an interactive run ends the command and keeps the variables; Ctrl-C in a command-file run
-// removes the fetched and decrypted temporaries before the process ends.
+// Crashes, unbounded resources and signals: an allocation the system refuses ends the command
+// and the run goes on; network fetches give up on a stalled server, cap an endless one and stop
+// a dripping one at the time limit; Ctrl-C in an interactive run ends the command and keeps the
+// variables; Ctrl-C in a command-file run, and SIGTERM and SIGHUP in any run, remove the
+// fetched, decrypted, encrypted and plotted temporaries before the process ends.
 #include "core/interrupt.hpp"
 #include "host/tarvextern.hpp"
 #include "interp/entry.hpp"
@@ -60,10 +61,11 @@ struct InterruptScratch {
 
 // A one-connection-at-a-time HTTP server on loopback: STALL accepts and never answers, ENDLESS
 // answers 200 and streams data until the client goes (or 32 MB, so that a client without a cap
-// ends too), TRICKLE sends a little and then holds the connection open.
+// ends too), TRICKLE sends a little and then holds the connection open, DRIP sends a byte every
+// fifth of a second (never stalled, never done).
 class LocalServer {
 public:
-    enum Mode { STALL, ENDLESS, TRICKLE };
+    enum Mode { STALL, ENDLESS, TRICKLE, DRIP };
     explicit LocalServer(Mode mode) : mode_(mode) {
         listener_ = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in addr{};
@@ -106,6 +108,10 @@ private:
             } else if (mode_ == TRICKLE && sent == 0) {
                 send(client, "1 2 3\n", 6, MSG_NOSIGNAL);
                 sent = 6;
+            } else if (mode_ == DRIP) {
+                if (send(client, "7", 1, MSG_NOSIGNAL) < 0) break;
+                ++sent;
+                std::this_thread::sleep_for(200ms);
             } else {
                 std::this_thread::sleep_for(20ms);
                 if (mode_ == ENDLESS) break;
@@ -284,6 +290,42 @@ TEST(FetchLimits, StalledAndEndlessServersAreCutOff) {
     EXPECT_EQ(defaults.connect_seconds, 15);
     EXPECT_EQ(defaults.stall_seconds, 60);
     EXPECT_EQ(defaults.max_bytes, 512LL << 20);
+    EXPECT_EQ(defaults.total_seconds, 300);
+}
+
+// A server that sends a byte now and then never stalls: the whole-transfer limit ends it.
+TEST(FetchLimits, DrippingServerIsStoppedAtTheTransferTimeLimit) {
+    InterruptScratch scratch;
+    LocalServer server(LocalServer::DRIP);
+    const auto start = std::chrono::steady_clock::now();
+    const FetchResult result =
+        fetch_url(server.url("drip.txt"), (scratch.dir / "tmp" / "copy.txt").string(), 1);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, 1s);
+    EXPECT_LT(took, 5s);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, "TRANSFER STOPPED: NOT FINISHED IN 1 SECONDS (FILE TIMEOUT)");
+    EXPECT_EQ(scratch.temp_entries(), 0u);
+}
+
+// FILE TIMEOUT through the command: the download that the limit stops is a failed fetch with
+// its $ERR, and the file of the same name that was there before keeps its content.
+TEST(FetchLimits, FileTimeoutStopsADownloadAndKeepsTheLocalFile) {
+    InterruptScratch scratch;
+    LocalServer server(LocalServer::DRIP);
+    const fs::path mine = scratch.dir / "tmp" / "drip.txt";
+    std::ofstream(mine) << "mine\n";
+    const auto start = std::chrono::steady_clock::now();
+    const ScriptResult r = run_script("FILE FTPPATH " + (scratch.dir / "tmp").string() +
+                                      "\nFILE TIMEOUT 1\nFILE DOWNLOAD " + server.url("drip.txt") +
+                                      "\nPRINT $ERR\nSTOP\n");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_NE(r.output.find(" TRANSFER STOPPED: NOT FINISHED IN 1 SECONDS (FILE TIMEOUT)\n"),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("63092"), std::string::npos) << r.output;
+    EXPECT_EQ(file_text(mine), "mine\n");
+    EXPECT_EQ(scratch.temp_entries(), 1u); // nothing beside it
 }
 
 // Ctrl-C in an interactive run while a DO loop replays: the loop ends with the note, the
@@ -328,6 +370,93 @@ TEST(Interrupt, CommandFileRunRemovesTheFetchedCopy) {
     unsetenv("TEMP");
     EXPECT_TRUE(ended_by_interrupt(r.status)) << r.status << "\n" << r.output;
     EXPECT_EQ(scratch.temp_entries(), 0u);
+}
+
+// SIGTERM in a command-file run and SIGHUP in an interactive one during an http READ: the
+// partial copy is removed and the process ends by the signal (neither only ends the command).
+TEST(Interrupt, TerminateAndHangupRemoveTheFetchedCopy) {
+    for (const auto& [signal, terminal] : {std::pair{SIGTERM, false}, std::pair{SIGHUP, true}}) {
+        InterruptScratch scratch;
+        LocalServer server(LocalServer::TRICKLE);
+        setenv("TEMP", (scratch.dir / "tmp").c_str(), 1);
+        const ChildResult r =
+            run_in_child({"READ(" + server.url("slow.txt") + ") X", "STOP"}, terminal,
+                         scratch.dir / "out", [&, signal = signal](pid_t pid) {
+                             ASSERT_TRUE(wait_for([&] { return scratch.temp_entries() > 0; }));
+                             std::this_thread::sleep_for(200ms);
+                             kill(pid, signal);
+                         });
+        unsetenv("TEMP");
+        EXPECT_TRUE(WIFSIGNALED(r.status) && WTERMSIG(r.status) == signal)
+            << signal << ": " << r.status << "\n"
+            << r.output;
+        EXPECT_EQ(scratch.temp_entries(), 0u) << signal;
+    }
+}
+
+// Ctrl-C in a command-file run while gnuplot draws: the plot script, which holds every plotted
+// value, and gnuplot's message file go with the process. The gnuplot found first on PATH
+// interrupts the engine.
+TEST(Interrupt, CommandFileRunRemovesThePlotScript) {
+    InterruptScratch scratch;
+    const fs::path bin = scratch.dir / "bin";
+    fs::create_directory(bin);
+    const fs::path seen = scratch.dir / "seen_script";
+    std::ofstream(bin / "gnuplot")
+        << "#!/bin/sh\ncp \"$1\" '" << seen.string() << "'\nkill -INT \"$ENGINE_PID\"\nsleep 5\n";
+    fs::permissions(bin / "gnuplot", fs::perms::owner_all);
+    const std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+    setenv("PATH", (bin.string() + ":" + old_path).c_str(), 1);
+    setenv("TMPDIR", (scratch.dir / "tmp").c_str(), 1);
+    const ChildResult r =
+        run_in_child({"SAMPLE 1 5", "GENR Y=1234.5678", "GRAPH Y / OUTPUT=secret", "STOP"}, false,
+                     scratch.dir / "out", [](pid_t) {});
+    setenv("PATH", old_path.c_str(), 1);
+    unsetenv("TMPDIR");
+    EXPECT_TRUE(ended_by_interrupt(r.status)) << r.status << "\n" << r.output;
+    EXPECT_NE(file_text(seen).find("1234.5678"), std::string::npos); // gnuplot had the data
+    EXPECT_EQ(scratch.temp_entries(), 0u);
+}
+
+// Ctrl-C in a command-file run while WRITE ... / CRYPT encrypts: neither the clear text nor
+// the unfinished encryption is left, and the file's name was never given to the clear text.
+TEST(Interrupt, CommandFileRunRemovesTheClearTextOfAnEncryption) {
+    if (std::system("gpg --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "gpg is not installed";
+    InterruptScratch scratch;
+    const fs::path home = scratch.dir / "gnupg";
+    fs::create_directory(home);
+    fs::permissions(home, fs::perms::owner_all, fs::perm_options::replace);
+    const fs::path target = scratch.dir / "sealed";
+    fs::create_directory(target);
+    const fs::path bin = scratch.dir / "bin";
+    fs::create_directory(bin);
+    std::ofstream(bin / "gpg") << "#!/bin/sh\n"
+                               << "\"$REAL_GPG\" \"$@\"\n"
+                               << "kill -INT \"$ENGINE_PID\"\nsleep 5\n";
+    fs::permissions(bin / "gpg", fs::perms::owner_all);
+    std::string real_gpg;
+    if (std::FILE* which = popen("command -v gpg", "r")) {
+        char path[4096] = "";
+        if (std::fgets(path, sizeof path, which) != nullptr) real_gpg = path;
+        pclose(which);
+    }
+    while (!real_gpg.empty() && real_gpg.back() == '\n') real_gpg.pop_back();
+    const std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+    setenv("REAL_GPG", real_gpg.c_str(), 1);
+    setenv("PATH", (bin.string() + ":" + old_path).c_str(), 1);
+    setenv("GNUPGHOME", home.c_str(), 1);
+    setenv("TARVEXPASSPHRASE", "secret", 1);
+    setenv("TEMP", (scratch.dir / "tmp").c_str(), 1);
+    const ChildResult r = run_in_child(
+        {"SAMPLE 1 3", "GENR X=42", "WRITE(" + (target / "x.dat").string() + ") X / CRYPT", "STOP"},
+        false, scratch.dir / "out", [](pid_t) {});
+    setenv("PATH", old_path.c_str(), 1);
+    for (const char* name : {"REAL_GPG", "GNUPGHOME", "TARVEXPASSPHRASE", "TEMP"}) unsetenv(name);
+    EXPECT_TRUE(ended_by_interrupt(r.status)) << r.status << "\n" << r.output;
+    EXPECT_EQ(scratch.temp_entries(), 0u);
+    EXPECT_TRUE(fs::is_empty(target));
+    (void)std::system(
+        ("gpgconf --homedir '" + home.string() + "' --kill gpg-agent >/dev/null 2>&1").c_str());
 }
 
 // Ctrl-C in a command-file run while an encrypted file is decrypted: the plaintext copy and its

@@ -1,7 +1,10 @@
 // READ of records longer than any line buffer: read whole (by both the serial and the two-thread
-// reader), or refused with an error naming the file once past the longest record allowed.
+// reader), or refused with an error naming the file once past the longest record allowed; and
+// every number field WRITE writes reads back as the value written.
 #include "io/data_lines.hpp"
 #include "io/read_command.hpp"
+#include "io/record_scan.hpp"
+#include "numeric/fortran_format.hpp"
 #include "read_file_fixture.hpp"
 #include "test_support.hpp"
 
@@ -81,4 +84,32 @@ TEST_F(RecordsFixture, RecordPastTheLimitIsRefusedNamingTheFile) {
     write("edge.txt", std::string(tarvex::LONGEST_DATA_RECORD - 1, ' ') + "5\n");
     ScriptRun e("READ (edge.txt) X\nSTOP\n");
     EXPECT_EQ(e.values("X"), reals({5}));
+}
+
+TEST(DataNumbers, EveryFieldWriteWritesReadsBackAtEveryExponent) {
+    using tarvex::data_number;
+    // Fields of 7 significant digits over the whole binary128 range, both signs: the fields
+    // written for exponents of three and four digits have no exponent letter.
+    int letterless = 0;
+    for (int k = -4931; k <= 4931; k += 7) {
+        for (const char* sign : {"", "-"}) {
+            Real value = 0;
+            ASSERT_TRUE(data_number(std::string(sign) + "1.234567E" + std::to_string(k), value));
+            for (const std::string& field :
+                 {tarvex::fmt_G(value, 15, 7), tarvex::fmt_E(value, 15, 7),
+                  tarvex::fmt_E(value, 16, 7, 0, 'D')}) {
+                Real back = 0;
+                ASSERT_TRUE(data_number(field, back)) << field;
+                EXPECT_EQ(tarvex::fmt_G(back, 15, 7), tarvex::fmt_G(value, 15, 7)) << field;
+                if (field.find_first_of("ED") == std::string::npos) ++letterless;
+            }
+        }
+    }
+    EXPECT_GT(letterless, 2000);
+    // Only one sign after the mantissa, with digits after it, makes an exponent.
+    Real v = 0;
+    for (const char* bad : {"1+", "1-2-3", "+-1", "1E+2+3", "-+5", "1+2.5", "1.2.3+4", ".+5"})
+        EXPECT_FALSE(data_number(bad, v)) << bad;
+    ASSERT_TRUE(data_number(" -.5-3 ", v));
+    EXPECT_EQ(v, Real(-0.0005Q));
 }

@@ -102,11 +102,20 @@ TEST_F(SplitFixture, BadItemsAndShortRecordsGiveTheSerialMessages) {
     EXPECT_TRUE(same_both_ways(part, {"A", "B", "C"}));
     EXPECT_EQ(ScriptRun(part).values("C").back(), Real(3 * 89000 + 1));
 
-    // A record that runs short continues on the next one, in the upper half.
+    // A record that runs short continues on the next one, in the upper half, which must then
+    // end with the row: here it holds a whole row more, so the read is refused, not shifted.
     write(data_text(ROWS, {{ROWS - 10, "1 2"}}));
+    same_both_ways("READ (big.txt) A B C\nSTOP\n", {"A", "B", "C"});
+    ScriptRun shifted("READ (big.txt) A B C\nSTOP\n");
+    EXPECT_TRUE(shifted.has_line(
+        " ...ERROR..DATA ROW 89990 (LINES 89990 TO 89991) HOLDS 5 VALUES FOR 3 VARIABLES: NOTHING"
+        " READ"));
+    EXPECT_TRUE(shifted.values("A").empty());
+    write(data_text(ROWS, {{ROWS - 10, "1 2"}, {ROWS - 9, "3"}}));
     same_both_ways("READ (big.txt) A B C\nSTOP\n", {"A", "B", "C"});
     ScriptRun shorter("READ (big.txt) A B C\nSTOP\n");
     EXPECT_EQ(shorter.values("A").size(), std::size_t(ROWS - 1));
+    EXPECT_EQ(shorter.values("C")[ROWS - 11], Real(3));
     // A short last record, then blank ones: the observation is made up with zeros.
     write(data_text(ROWS) + "1 2\n \n");
     same_both_ways("READ (big.txt) A B C\nSTOP\n", {"A", "B", "C"});
@@ -134,4 +143,19 @@ TEST_F(SplitFixture, ReadsFromAUnitLeaveItWhereTheSerialReaderDoes) {
     EXPECT_EQ(r.values("D").front(), Real(30001) + 0.25Q);
     EXPECT_EQ(r.values("G").front(), Real(70001) + 0.25Q);
     EXPECT_EQ(r.values("G").back(), Real(90000) + 0.25Q);
+}
+
+TEST_F(SplitFixture, NamesFromTheFileFixTheValuesOfEveryRow) {
+    if (!tarvex::two_threads_available()) GTEST_SKIP() << "one processor";
+    // With the names on the first line every record holds one row: a record with a value too
+    // many, in the upper half, ends the read as in the serial reader (no value is dropped).
+    write("A B C\n" + data_text(ROWS));
+    EXPECT_TRUE(same_both_ways("READ (big.txt) / NAMES\nSTOP\n", {"A", "B", "C"}));
+    EXPECT_EQ(ScriptRun("READ (big.txt) / NAMES\nSTOP\n").values("C").size(), std::size_t(ROWS));
+    write("A B C\n" + data_text(ROWS, {{ROWS - 5, "1 2 3 4"}}));
+    same_both_ways("READ (big.txt) / NAMES\nSTOP\n", {"A", "B", "C"});
+    ScriptRun extra("READ (big.txt) / NAMES\nSTOP\n");
+    EXPECT_TRUE(extra.has_line(
+        " ...ERROR..DATA ROW 89995 (LINE 89996) HOLDS 4 VALUES FOR 3 VARIABLES: NOTHING READ"));
+    EXPECT_TRUE(extra.values("A").empty());
 }

@@ -180,20 +180,22 @@ TEST(Reader, OverlongStatementWarnsOnceAndKeepsWhatFits) {
 
 // Typed at the prompt (the console unit), a line over 255 characters is cut with the warning
 // and the note on "&"; a line of exactly 255 is kept whole without either.
-TEST(Reader, ConsoleLineOverTheRecordLengthIsCutWithAWarning) {
+TEST(Reader, ConsoleLineOverTheRecordLengthIsNotRun) {
     std::string terms;
     for (int k = 0; k < 140; ++k) terms += k == 0 ? "1" : "+1";
     const std::string fits = "GENR T  = " + terms.substr(0, 245);
-    ScriptResult r =
-        run_script("SAMPLE 1 1\nGENR S  = " + terms + "\nPRINT S\n" + fits + "\nPRINT T\nSTOP\n");
+    ScriptResult r = run_script("SAMPLE 1 1\nGENR S = 5\nGENR S  = " + terms + "\nPRINT S\n" +
+                                fits + "\nPRINT T\nSTOP\n");
     EXPECT_NE(
-        r.output.find(" ...WARNING..INPUT LINE OF 289 CHARACTERS CUT TO ITS FIRST 255 COLUMNS\n"
+        r.output.find(" ...ERROR..INPUT LINE OF 289 CHARACTERS CUT AT COLUMN 255: STATEMENT "
+                      "NOT RUN\n"
                       " ...NOTE..END A LINE WITH & TO CONTINUE THE STATEMENT ON THE NEXT LINE\n"),
         std::string::npos)
         << r.output;
-    EXPECT_NE(r.output.find("    S            123.0000"), std::string::npos) << r.output;
+    // The cut GENR did not run (S keeps 5, not the 123 of the terms kept); the next one did.
+    EXPECT_NE(r.output.find("    S            5.000000"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("    T            123.0000"), std::string::npos) << r.output;
-    EXPECT_EQ(r.output.find("CUT TO"), r.output.rfind("CUT TO")) << "one warning only";
+    EXPECT_EQ(r.output.find("CUT AT"), r.output.rfind("CUT AT")) << "one error only";
 }
 
 } // namespace
