@@ -5,6 +5,7 @@
 #include "core/error_report.hpp"
 #include "core/fatal_stop.hpp"
 #include "core/run.hpp"
+#include "core/shared_errors.hpp"
 #include "host/tarvextern.hpp"
 #include "numeric/text.hpp"
 
@@ -115,7 +116,8 @@ std::string host_query(Run& run, std::string_view text) {
 
 void MACDEP(Run& run, int service, std::string& text) {
     if (service < 1 || service > 37) {
-        report_error(run, " ...ERROR.ILLEGAL IND IN MACDEP", 0, ErrorSeverity::CONTINUES);
+        report_error(run, " ...ERROR.ILLEGAL IND IN MACDEP", shared_error::HOST_CALL_INVALID,
+                     ErrorSeverity::CONTINUES);
         XXIT(run, 0); // the fatal stop ends the run
     }
     switch (service) {

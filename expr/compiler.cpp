@@ -8,6 +8,8 @@
 #include "core/error_report.hpp"
 #include "core/result_scalars.hpp"
 #include "core/run.hpp"
+#include "core/shared_errors.hpp"
+#include "expr/expr_errors.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
@@ -23,7 +25,6 @@ namespace {
 
 inline constexpr int SENTINEL = -99999; // bottom of the operator stack
 inline constexpr int OPEN_MARK = -1;    // "(" on the operator stack
-inline constexpr int ERR_SYNTAX = 1016;
 // $ERR of a constant beyond the binary128 range: the command's number x 1000 + 60 (GENR 2060,
 // MATRIX 39060).
 inline constexpr int ERR_OVERFLOW_SEQUENCE = 60;
@@ -67,8 +68,11 @@ private:
             report_error(run_, message, number, ErrorSeverity::SERIOUS);
         throw CompileError{};
     }
+    [[noreturn]] void fail(std::string_view message, ExpressionError sequence) {
+        fail(message, expression_error_number(run_, sequence));
+    }
     [[noreturn]] void syntax_error() {
-        fail(" ...ERROR..SYNTAX ERROR WHEN GENERATING VARIABLE", ERR_SYNTAX);
+        fail(" ...ERROR..SYNTAX ERROR WHEN GENERATING VARIABLE", shared_error::SYNTAX);
     }
     void note(std::string_view message) {
         if (run_.flags.OPUT) write_line(run_, message);
@@ -98,10 +102,12 @@ private:
         return cell;
     }
     [[noreturn]] void no_room() {
-        fail(" ...ERROR..DISASTER..NO ROOM FOR THIS MANY PARAMETERS, RAISE SIZE COMMAND");
+        fail(" ...ERROR..DISASTER..NO ROOM FOR THIS MANY PARAMETERS, RAISE SIZE COMMAND",
+             EXPR_TOO_MANY_PARAMETERS);
     }
     void emit(int op, int a, int b, int result) {
-        if (p_.MGE() + 4 > p_.MXGE - 3) fail(" ...ERROR..DISASTER...GENR TABLE FULL, INCREASE PAR");
+        if (p_.MGE() + 4 > p_.MXGE - 3)
+            fail(" ...ERROR..DISASTER...GENR TABLE FULL, INCREASE PAR", EXPR_TABLE_FULL);
         p_.code.insert(p_.code.end(), {op, a, b, result});
         if (op > OP_END) p_.NL14 = 1;
         if (op == OP_LAG) {
@@ -166,7 +172,9 @@ private:
         while (pos_ < end_ && is_name_char(text_[pos_])) ++pos_;
         const std::string name = upper_ascii(text_.substr(start, pos_ - start));
         const int k = find_result_scalar("$" + name);
-        if (k <= 0) fail(" ...ERROR..$" + first_n_padded(name, 4) + " IS NOT CURRENTLY DEFINED");
+        if (k <= 0)
+            fail(" ...ERROR..$" + first_n_padded(name, 4) + " IS NOT CURRENTLY DEFINED",
+                 shared_error::RESULT_UNDEFINED);
         const Real value = run_.res[k];
         if (run_.sw[ODMMP])
             note(" ...NOTE..CURRENT VALUE OF $" + std::string(RESULT_NAMES[k - 1]) + "=" +
@@ -200,12 +208,15 @@ private:
         if (!p_.matrix && p_.ONEWV && col == 0 && upper_ascii(name) == upper_ascii(p_.target_name))
             return p_.LHS;
         int ref = find_input(name);
-        if (ref == 0) fail(" ...ERROR..VARIABLE " + upper_ascii(name) + " DOES NOT EXIST...");
+        if (ref == 0)
+            fail(" ...ERROR..VARIABLE " + upper_ascii(name) + " DOES NOT EXIST...",
+                 shared_error::NO_SUCH_VARIABLE);
         if (col > 0) {
             if (ref < 0 || ref > run_.ws.MAXVAR) syntax_error();
             if (col > run_.ws.MXCOL)
                 fail(" ...ERROR.." + std::to_string(col) +
-                     " EXCEEDS MAXCOL=" + std::to_string(run_.ws.MXCOL) + " USE SET MAXCOL=");
+                         " EXCEEDS MAXCOL=" + std::to_string(run_.ws.MXCOL) + " USE SET MAXCOL=",
+                     shared_error::COLUMN_ABOVE_MXCOL);
             // Column 1 too is a column reference: of a matrix it is the first column, of a
             // vector its first element, as in every other command's variable list.
             ref = col + run_.ws.MXCOL * ref;
@@ -263,7 +274,8 @@ private:
     void close() {
         if (expect_operand_) syntax_error();
         while (stack_.back() != OPEN_MARK) {
-            if (stack_.back() == SENTINEL) fail(" ...ERROR..MISMATCHED PARENTHESES");
+            if (stack_.back() == SENTINEL)
+                fail(" ...ERROR..MISMATCHED PARENTHESES", EXPR_MISMATCHED_PARENTHESES);
             out_.push_back(-stack_.back());
             stack_.pop_back();
         }
@@ -292,7 +304,7 @@ private:
             }
             const int op = function_op(key);
             if (op == OP_MIN || op == OP_MAX || op == OP_USER)
-                fail(" ...ERROR..FUNCTION NOT YET AVAILABLE");
+                fail(" ...ERROR..FUNCTION NOT YET AVAILABLE", EXPR_FUNCTION_UNAVAILABLE);
         }
         if (paren) {
             if (const int op = function_op(key)) {
@@ -406,7 +418,8 @@ private:
             note(" ...WARNING..CONTINUATION EXPECTED ON NEXT LINE");
         if (expect_operand_) syntax_error();
         while (stack_.back() != SENTINEL) {
-            if (stack_.back() == OPEN_MARK) fail(" ...ERROR..MISMATCHED PARENTHESES");
+            if (stack_.back() == OPEN_MARK)
+                fail(" ...ERROR..MISMATCHED PARENTHESES", EXPR_MISMATCHED_PARENTHESES);
             out_.push_back(-stack_.back());
             stack_.pop_back();
         }
@@ -429,12 +442,12 @@ private:
         // Cell 1 is the new target in GENR; in MATRIX cells are references and slot 1 is real.
         const bool new_target_arg = !p_.matrix && p_.ONEWV && args.front() == 1;
         if (op == OP_SAMP && (!p_.is_variable_cell(args.front()) || new_target_arg))
-            fail(" ...ERROR..SAMP FUNCTION MAY NOT BE AN EQUATION");
+            fail(" ...ERROR..SAMP FUNCTION MAY NOT BE AN EQUATION", EXPR_SAMP_EQUATION);
         if (op == OP_DATA && (!p_.is_variable_cell(args.front()) || new_target_arg))
-            fail(" ...ERROR..ABOVE FUNCTION REQUIRES PRE-DEFINED VARIABLE");
+            fail(" ...ERROR..ABOVE FUNCTION REQUIRES PRE-DEFINED VARIABLE", EXPR_NEEDS_VARIABLE);
         if (op == OP_RECODE &&
             (!p_.is_variable_cell(args.back()) || (!p_.matrix && p_.ONEWV && args.back() == 1)))
-            fail(" ...ERROR..ABOVE FUNCTION REQUIRES PRE-DEFINED VARIABLE");
+            fail(" ...ERROR..ABOVE FUNCTION REQUIRES PRE-DEFINED VARIABLE", EXPR_NEEDS_VARIABLE);
     }
     // Turns the postfix list into instructions and closes them with OP_END of `kind`.
     void emit_statement(int kind) {
@@ -462,7 +475,7 @@ private:
             const bool subscripts = p_.matrix && op == OP_SUBSCRIPT && b_comma;
             if (subscripts && (is_comma_temp(arguments_of_[b].first, commas) ||
                                is_comma_temp(arguments_of_[b].second, commas)))
-                fail(" ...ERROR..ONLY ONE COMMA IS PERMITTED");
+                fail(" ...ERROR..ONLY ONE COMMA IS PERMITTED", EXPR_ONE_COMMA);
             if (a_comma && op != OP_COMMA && !is_function(op) && !is_matrix_function(op))
                 syntax_error();
             if (b_comma && op != OP_COMMA && !subscripts) syntax_error();
@@ -496,7 +509,8 @@ private:
             const std::string name = upper_ascii(text_.substr(start, pos_ - start));
             const int k = find_result_scalar("$" + name);
             if (k <= 0)
-                fail(" ...ERROR..$" + first_n_padded(name, 4) + " IS NOT CURRENTLY DEFINED");
+                fail(" ...ERROR..$" + first_n_padded(name, 4) + " IS NOT CURRENTLY DEFINED",
+                     shared_error::RESULT_UNDEFINED);
             p_.LHS = -k;
             p_.target_name = "$" + std::string(RESULT_NAMES[k - 1]);
         } else if (is_ascii_letter(text_[pos_]) || p_.matrix) {
@@ -509,8 +523,9 @@ private:
             const int found = req_.find_name ? req_.find_name(name) : VFIND(run_, name);
             if (found > 0) {
                 if (col > run_.ws.MXCOL)
-                    fail(" ...ERROR.." + std::to_string(col) +
-                         " EXCEEDS MAXCOL=" + std::to_string(run_.ws.MXCOL) + " USE SET MAXCOL=");
+                    fail(" ...ERROR.." + std::to_string(col) + " EXCEEDS MAXCOL=" +
+                             std::to_string(run_.ws.MXCOL) + " USE SET MAXCOL=",
+                         shared_error::COLUMN_ABOVE_MXCOL);
                 // Column 1 of a matrix is a column; of a vector it is the vector itself.
                 VarInfo info;
                 const bool matrix_column = col == 1 && VINFO(run_, found, info) && info.ncol > 1;
@@ -543,7 +558,7 @@ private:
             if (text_[at] == '(') ++level;
             if (text_[at] == ')' && --level == 0) return at + 1;
         }
-        fail(" ...ERROR..MISMATCHED PARENTHESES");
+        fail(" ...ERROR..MISMATCHED PARENTHESES", EXPR_MISMATCHED_PARENTHESES);
     }
     void segment(std::size_t from, std::size_t to, int kind) {
         pos_ = from;
@@ -564,7 +579,8 @@ void Compiler::compile() {
     p_.direct.assign(1, false);
     next_temp_ = p_.MCON0;
     if (text_.size() > static_cast<std::size_t>(LINMAX))
-        fail(" ...ERROR..CATASTROPHE...STATEMENT LONGER THAN" + fmt_I(LINMAX, 7) + " CHARACTERS");
+        fail(" ...ERROR..CATASTROPHE...STATEMENT LONGER THAN" + fmt_I(LINMAX, 7) + " CHARACTERS",
+             EXPR_STATEMENT_TOO_LONG);
     end_ = text_.size();
     pos_ = 0;
     switch (req_.form) {

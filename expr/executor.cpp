@@ -7,6 +7,8 @@
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "core/shared_errors.hpp"
+#include "expr/expr_errors.hpp"
 #include "numeric/fast_arith.hpp"
 #include "numeric/fast_log.hpp"
 #include "numeric/fortran_format.hpp"
@@ -66,8 +68,8 @@ private:
 
     bool bind();
     // A serious error (its line already written when `message` is empty) stops the run.
-    void stop_command(std::string_view message = {}) {
-        report_error(run_, message, 0, ErrorSeverity::SERIOUS);
+    void stop_command(std::string_view message = {}, int number = 0) {
+        report_error(run_, message, number, ErrorSeverity::SERIOUS);
         result_.ok = false;
         stop_ = true;
     }
@@ -141,7 +143,8 @@ bool Executor::bind() {
             v.info.type == TYPE_DATA ||
             (column && v.info.type >= TYPE_MATRIX && v.info.type <= TYPE_TRIANGLE);
         if (as_vector[cell] && (!vector_type || v.info.addr == 0 || v.info.inc < 1)) {
-            stop_command(" ...ERROR.." + v.name + " IS NOT A DATA VECTOR");
+            stop_command(" ...ERROR.." + v.name + " IS NOT A DATA VECTOR",
+                         expression_error_number(run_, EXPR_NOT_DATA_VECTOR));
             return false;
         }
         v.rows = v.info.ncol > 1 ? v.info.length / v.info.ncol : v.info.length;
@@ -155,7 +158,8 @@ bool Executor::bind() {
         const bool target = cell == 1 && p_.LHS != 0;
         if (!v.direct || target || v.scalar || v.rows == 1 || v.rows >= range_.last) continue;
         stop_command(" ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + first_8_padded(v.name) +
-                     fmt_I(v.rows, 10) + fmt_I(range_.last, 10));
+                         fmt_I(v.rows, 10) + fmt_I(range_.last, 10),
+                     shared_error::SAMPLE_BEYOND_LENGTH);
         return false;
     }
     return true;
@@ -220,7 +224,8 @@ Real Executor::recode(const Step& s) {
     const BoundVariable& table = vars_[arg_cell(s, 1)];
     if (table.scalar || table.info.ncol != RECODE_COLUMNS) {
         stop_command(" ...ERROR..RECODE TABLE " + table.name +
-                     " MUST HAVE 3 COLUMNS: LOW, HIGH, NEW VALUE");
+                         " MUST HAVE 3 COLUMNS: LOW, HIGH, NEW VALUE",
+                     expression_error_number(run_, EXPR_RECODE_TABLE));
         return x;
     }
     const long long rows = table.info.length / RECODE_COLUMNS;
@@ -241,8 +246,8 @@ Real Executor::function(const Step& s) {
         const Real value = exp_split(a, bad);
         if (!bad) return value;
         // The element becomes missing and the program goes on.
-        report_error(run_, " ...ERROR..EXPONENTIAL OVERFLOW EXP=" + code_text(a), 0,
-                     ErrorSeverity::CONTINUES);
+        report_error(run_, " ...ERROR..EXPONENTIAL OVERFLOW EXP=" + code_text(a),
+                     expression_error_number(run_, EXPR_EXP_OVERFLOW), ErrorSeverity::CONTINUES);
         missing_ = true;
         return xmiss_;
     }
@@ -452,7 +457,8 @@ bool Executor::observation(int t) {
                                         : index > 99999  ? 99999
                                                          : static_cast<long long>(index);
                 stop_command(" ...ERROR..ROW OR COLUMN" + fmt_I(shown, 5) +
-                             " EXCEEDS VARIABLE SIZE");
+                                 " EXCEEDS VARIABLE SIZE",
+                             shared_error::BEYOND_VARIABLE);
                 return false;
             }
             r = v.scalar ? *v.scalar : v.at(run_, static_cast<long long>(index));

@@ -7,6 +7,7 @@
 #include "core/command_table.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "expr/expr_errors.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
 
@@ -99,7 +100,8 @@ void cmd_genr(Run& run) {
     range.last = single ? 1 : run.smpl.IEND;
     // 2. A sample is needed.
     if (range.last < 1 || range.first < 1) {
-        report_error(run, " ...ERROR..SAMPLE RANGE HAS NOT YET BEEN DEFINED", 0,
+        report_error(run, " ...ERROR..SAMPLE RANGE HAS NOT YET BEEN DEFINED",
+                     expr::expression_error_number(run, expr::EXPR_NO_SAMPLE),
                      ErrorSeverity::SERIOUS);
         return;
     }
@@ -113,7 +115,8 @@ void cmd_genr(Run& run) {
     }
     const long long capacity = (ws.MAXADD - need) * INTEGERS_PER_WORD;
     if (capacity < MIN_PROGRAM_INTEGERS) {
-        report_error(run, " ...ERROR..DISASTER..GENR SPACE SHORTAGE, RAISE SIZE COMMAND", 0,
+        report_error(run, " ...ERROR..DISASTER..GENR SPACE SHORTAGE, RAISE SIZE COMMAND",
+                     expr::expression_error_number(run, expr::EXPR_SPACE_SHORTAGE),
                      ErrorSeverity::SERIOUS);
         return;
     }

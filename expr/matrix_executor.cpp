@@ -41,15 +41,16 @@ Real MatrixExecutor::xmiss() const {
     return run_.ws.XMISS;
 }
 
-[[noreturn]] void MatrixExecutor::error(std::string_view message) {
-    report_error(run_, message, 0, ErrorSeverity::SERIOUS);
+[[noreturn]] void MatrixExecutor::error(std::string_view message, int number) {
+    report_error(run_, message, number, ErrorSeverity::SERIOUS);
     throw Stop{};
 }
 
 [[noreturn]] void MatrixExecutor::dimension_error(const Matrix& a, const Matrix* b) {
     std::string name(matrix_op_name(op_));
     if (name.size() < 4) name.resize(4, ' ');
-    report_error(run_, " ...ERROR..INVALID " + name + " FUNCTION", 0, ErrorSeverity::SERIOUS);
+    report_error(run_, " ...ERROR..INVALID " + name + " FUNCTION", MATRIX_INVALID_FUNCTION,
+                 ErrorSeverity::SERIOUS);
     const Matrix none;
     const Matrix& other = b ? *b : none;
     write_line(run_, " ...MATRIX DIMENSIONS: " + fmt_I(a.rows, 5) + " BY " + fmt_I(a.cols, 5) +
@@ -100,7 +101,7 @@ Matrix MatrixExecutor::load_variable(int ref) {
     const std::string name =
         slot > 0 && slot <= run_.ws.NVARS ? trim_trailing_blanks(run_.ws.VNAME[slot]) : "";
     if (info.type == TYPE_CHAR_STRING || info.type == TYPE_CHAR_VAR)
-        error(" ...ERROR.." + name + " IS NOT A NUMERIC VARIABLE");
+        error(" ...ERROR.." + name + " IS NOT A NUMERIC VARIABLE", MATRIX_NOT_NUMERIC);
     Matrix m;
     const bool column = ref > 2 * run_.ws.MAXVAR;
     const long long n = info.ncol;
@@ -108,7 +109,7 @@ Matrix MatrixExecutor::load_variable(int ref) {
         info.length != n * n) {
         // Packed lower triangle, row after row.
         if (info.length < n * (n + 1) / 2)
-            error(" ...ERROR.." + name + " IS NOT A NUMERIC VARIABLE");
+            error(" ...ERROR.." + name + " IS NOT A NUMERIC VARIABLE", MATRIX_NOT_NUMERIC);
         reserve(n, n);
         m = Matrix(n, n);
         for (long long i = 1; i <= n; ++i)
@@ -140,7 +141,7 @@ Matrix MatrixExecutor::value(int cell) {
     if (p_.is_variable_cell(cell)) return load_variable(cell);
     const auto found = temps_.find(cell);
     if (found == temps_.end() || commas_.count(cell))
-        error(" ...ERROR..SYNTAX ERROR WHEN GENERATING VARIABLE");
+        error(" ...ERROR..SYNTAX ERROR WHEN GENERATING VARIABLE", shared_error::SYNTAX);
     return found->second;
 }
 
@@ -338,7 +339,8 @@ Matrix MatrixExecutor::function(int op, int a_cell) {
         });
     }
     default:
-        error(" ...ERROR..FUNCTION NOT YET AVAILABLE");
+        error(" ...ERROR..FUNCTION NOT YET AVAILABLE",
+              expression_error_number(run_, EXPR_FUNCTION_UNAVAILABLE));
     }
 }
 
@@ -354,7 +356,8 @@ Matrix MatrixExecutor::subscript(int var_cell, int index_cell) {
     }
     auto out_of_range = [&](long long i) {
         error(" ...ERROR..ROW OR COLUMN" + fmt_I(std::clamp(i, -9999LL, 99999LL), 5) +
-              " EXCEEDS VARIABLE SIZE");
+                  " EXCEEDS VARIABLE SIZE",
+              shared_error::BEYOND_VARIABLE);
     };
     if (index.size() == 1) {
         if (index[0] < 1 || index[0] > m.size()) out_of_range(index[0]);
@@ -401,7 +404,7 @@ bool MatrixExecutor::run(Matrix& result) {
             } else if (op_operands(op_) == 2) {
                 out = arithmetic(op_, value(a), value(b));
             } else {
-                error(" ...ERROR..SYNTAX ERROR WHEN GENERATING VARIABLE");
+                error(" ...ERROR..SYNTAX ERROR WHEN GENERATING VARIABLE", shared_error::SYNTAX);
             }
             temps_[r] = std::move(out);
         }

@@ -4,6 +4,8 @@
 // an error stops the program (ODONT, and OSCAN unless OTALK).
 #pragma once
 
+#include "core/shared_errors.hpp"
+#include "expr/expr_errors.hpp"
 #include "expr/matrix_value.hpp"
 #include "expr/program.hpp"
 
@@ -38,7 +40,7 @@ private:
     Matrix value(int cell);
     Matrix load_variable(int ref);
     std::vector<int> arguments(int cell) const; // a comma chain unfolded, in written order
-    [[noreturn]] void error(std::string_view message);
+    [[noreturn]] void error(std::string_view message, int number);
     [[noreturn]] void dimension_error(const Matrix& a, const Matrix* b = nullptr);
     void note(std::string_view message);
     Real illegal(std::string_view name, Real operand);

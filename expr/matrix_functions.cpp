@@ -51,7 +51,7 @@ void MatrixExecutor::require_square(const Matrix& a) {
 void MatrixExecutor::require_finite(const Matrix& a) {
     for (const Real x : a.v)
         if (qm::isnan(x) || qm::isinf(x))
-            error(" ...ERROR..MATRIX HOLDS A VALUE THAT IS NOT A FINITE NUMBER");
+            error(" ...ERROR..MATRIX HOLDS A VALUE THAT IS NOT A FINITE NUMBER", MATRIX_NOT_FINITE);
 }
 
 // The matrix product, each element correctly rounded; a 1 by 1 operand multiplies every element
@@ -91,7 +91,7 @@ Matrix MatrixExecutor::eigen_values_or_vectors(const Matrix& a, bool vectors) {
     // Elements near the largest binary128 can overflow inside the iterations: the result is
     // then no answer and is refused rather than listed.
     if (e.ok && (!all_finite(e.values) || !all_finite(e.vectors))) e.ok = false;
-    if (!e.ok) error(" ...ERROR..ERROR FOUND IN EIGENVALUE" + fmt_I(1, 4));
+    if (!e.ok) error(" ...ERROR..ERROR FOUND IN EIGENVALUE" + fmt_I(1, 4), MATRIX_EIGENVALUE);
     if (e.complex && run_.flags.OPUT) {
         write_line(run_, " ...NOTE..IMAGINARY EIGENVALUES FOUND");
         write_line(run_, " REAL PART OF EIGENVALUES");
@@ -150,10 +150,10 @@ Matrix MatrixExecutor::matrix_operation(int op, const Matrix& a, const Matrix* b
     case OP_INV: {
         require_square(a);
         if (std::find(a.v.begin(), a.v.end(), run_.ws.XMISS) != a.v.end())
-            error(" ...ERROR..CAN NOT INVERT MATRIX WITH MISSING VALUES");
+            error(" ...ERROR..CAN NOT INVERT MATRIX WITH MISSING VALUES", MATRIX_MISSING_VALUES);
         require_finite(a);
         Matrix r;
-        if (!linalg::invert(a, r)) error(" ...ERROR..SINGULAR MATRIX");
+        if (!linalg::invert(a, r)) error(" ...ERROR..SINGULAR MATRIX", MATRIX_SINGULAR);
         return r;
     }
     case OP_IDEN: {
@@ -206,7 +206,7 @@ Matrix MatrixExecutor::matrix_operation(int op, const Matrix& a, const Matrix* b
         require_square(a);
         require_finite(a);
         Matrix r;
-        if (!linalg::cholesky(a, r)) error(" ...ERROR..SINGULAR MATRIX");
+        if (!linalg::cholesky(a, r)) error(" ...ERROR..SINGULAR MATRIX", MATRIX_SINGULAR);
         r.type = TYPE_TRIANGLE;
         return r;
     }
@@ -218,7 +218,8 @@ Matrix MatrixExecutor::matrix_operation(int op, const Matrix& a, const Matrix* b
         require_square(a);
         require_finite(a);
         Matrix r;
-        if (!linalg::factor(a, r)) error(" ...ERROR..FACT NEEDS A NON-NEGATIVE DEFINITE MATRIX");
+        if (!linalg::factor(a, r))
+            error(" ...ERROR..FACT NEEDS A NON-NEGATIVE DEFINITE MATRIX", MATRIX_NOT_DEFINITE);
         return r;
     }
     case OP_VEC: {

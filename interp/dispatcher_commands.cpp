@@ -4,9 +4,11 @@
 #include "interp/command_handlers.hpp"
 
 #include "core/error_report.hpp"
+#include "core/shared_errors.hpp"
 #include "host/tarvextern.hpp"
 #include "interp/command_reference.hpp"
 #include "interp/entry.hpp"
+#include "interp/interp_errors.hpp"
 #include "interp/memory_limit.hpp"
 #include "interp/reader.hpp"
 #include "numeric/fortran_format.hpp"
@@ -119,7 +121,7 @@ void not_available(Run& run) {
 void cmd_no_action(Run&) {}
 
 void cmd_ignored_alone(Run& run) {
-    report_error(run, " ...ERROR..ABOVE COMMAND WILL BE IGNORED");
+    report_error(run, " ...ERROR..ABOVE COMMAND WILL BE IGNORED", shared_error::IGNORED_ALONE);
 }
 
 // STOP word: in a host that keeps the engine loaded, HOLD, STOP and RESET (a bare STOP is
@@ -154,7 +156,7 @@ void cmd_goto(Run& run) {
     while (pos < run.cmd.text.size() && run.cmd.text[pos] == ' ') ++pos;
     std::string label = collect_command_word(run.cmd.text, pos);
     if (label.empty()) {
-        report_error(run, " ...ERROR..GOTO NEEDS A LABEL");
+        report_error(run, " ...ERROR..GOTO NEEDS A LABEL", GOTO_NO_LABEL);
         return;
     }
     run.cmd.goto_label = label;
@@ -209,7 +211,8 @@ void cmd_size(Run& run) {
     }
     // Digits too many for 64 bits are a value, too large; no digits, or a zero, are not.
     if (!digits || (amount && *amount < 1)) {
-        report_error(run, " ...ERROR..INVALID " + current_command_word(run) + " VALUE " + word);
+        report_error(run, " ...ERROR..INVALID " + current_command_word(run) + " VALUE " + word,
+                     run.cmd.IKOD * 1000 + SIZE_VALUE_INVALID_SEQUENCE);
         return;
     }
     if (refused_as_too_large(run, is_size, amount, number)) return;

@@ -5,6 +5,7 @@
 #include "core/error_report.hpp"
 #include "core/host_link.hpp"
 #include "core/result_scalars.hpp"
+#include "interp/interp_errors.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
@@ -183,9 +184,16 @@ void write_loop_finished(Run& run, char marker, long long index) {
                std::string(" EXECUTION FINISHED FOR DO LOOP  ") + marker + "=" + fmt_I(index, 8));
 }
 
-void do_syntax_error(Run& run, const std::string& message) {
-    report_error(run, " ...ERROR.." + message);
+void do_syntax_error(Run& run, const std::string& message, int number) {
+    report_error(run, " ...ERROR.." + message, number);
     if (!run.sw[OTALK]) run.flags.OERR = true;
+}
+
+void do_statement_error(Run& run, DoParse parsed) {
+    if (parsed == DoParse::MISSING_EQUALS)
+        do_syntax_error(run, "DO STATEMENT IS MISSING = SIGN", DO_MISSING_EQUALS);
+    else
+        do_syntax_error(run, "SYNTAX ERROR IN DO STATEMENT", DO_SYNTAX);
 }
 
 void sync_replay_depth(Run& run) {

@@ -10,6 +10,7 @@
 #include "interp/dispatcher.hpp"
 #include "interp/do_parts.hpp"
 #include "interp/entry.hpp"
+#include "interp/interp_errors.hpp"
 #include "io/afile.hpp"
 #include "numeric/fortran_format.hpp"
 
@@ -169,8 +170,8 @@ bool rewound_loop_file(Run& run) {
     return rewind_unit(run, unit);
 }
 
-void abandon_collection(Run& run, const std::string& message, int input_unit) {
-    do_syntax_error(run, message);
+void abandon_collection(Run& run, const std::string& message, int number, int input_unit) {
+    do_syntax_error(run, message, number);
     run.IN = input_unit;
 }
 
@@ -217,8 +218,8 @@ void begin_inner_loop(Run& run, const std::string& record) {
     bound[0].value = start;
     if (!bound[0].name.empty()) {
         if (!reevaluate_bound(run, bound[0])) {
-            report_error(run, " ...ERROR..UNDEFINED DO LOOP VARIABLE - " + bound[0].name, 0,
-                         ErrorSeverity::CONTINUES);
+            report_error(run, " ...ERROR..UNDEFINED DO LOOP VARIABLE - " + bound[0].name,
+                         DO_UNDEFINED_BOUND, ErrorSeverity::CONTINUES);
             XXIT(run, FATAL_LOOP); // the run ends here
         }
         start = bound[0].value;
@@ -254,8 +255,8 @@ void end_of_pass(Run& run, const std::string& record) {
         for (int k = 1; k <= 2; ++k) {
             if (bound[k].name.empty()) continue;
             if (!reevaluate_bound(run, bound[k])) {
-                report_error(run, " ...ERROR..UNDEFINED DO LOOP VARIABLE - " + bound[k].name, 0,
-                             ErrorSeverity::CONTINUES);
+                report_error(run, " ...ERROR..UNDEFINED DO LOOP VARIABLE - " + bound[k].name,
+                             DO_UNDEFINED_BOUND, ErrorSeverity::CONTINUES);
                 XXIT(run, FATAL_LOOP); // the run ends here
             }
         }
@@ -266,7 +267,7 @@ void end_of_pass(Run& run, const std::string& record) {
         report_error(run,
                      " ...ERROR..BAD DO LOOP PARAMETERS" + fmt_I(start, 10) + fmt_I(end, 10) +
                          fmt_I(step, 10),
-                     0, ErrorSeverity::CONTINUES);
+                     DO_BAD_PARAMETERS, ErrorSeverity::CONTINUES);
         XXIT(run, FATAL_LOOP); // the run ends here
     }
     const long long index = L.LOOP[level] + step;
@@ -318,8 +319,9 @@ struct OpenLevel {
 void cmd_do(Run& run) {
     LoopState& L = run.loops;
     if (L.replaying) {
-        report_error(run, " ...ERROR..MORE THAN 2 NESTED DO LOOPS NOT PERMITTED");
-        do_syntax_error(run, "SYNTAX ERROR IN DO STATEMENT");
+        report_error(run, " ...ERROR..MORE THAN 2 NESTED DO LOOPS NOT PERMITTED",
+                     DO_NESTED_TOO_DEEP);
+        do_syntax_error(run, "SYNTAX ERROR IN DO STATEMENT", DO_SYNTAX);
         return;
     }
     const int input_unit = run.IN;
@@ -327,12 +329,11 @@ void cmd_do(Run& run) {
     DoParse parsed =
         parse_do_statement(run, run.cmd.text, std::size_t(run.cmd.col), false, level[1].statement);
     if (parsed != DoParse::OK) {
-        do_syntax_error(run, parsed == DoParse::MISSING_EQUALS ? "DO STATEMENT IS MISSING = SIGN"
-                                                               : "SYNTAX ERROR IN DO STATEMENT");
+        do_statement_error(run, parsed);
         return;
     }
     if (!rewound_loop_file(run)) {
-        do_syntax_error(run, "CANNOT OPEN THE DO LOOP FILE " + L.loop_file);
+        do_syntax_error(run, "CANNOT OPEN THE DO LOOP FILE " + L.loop_file, DO_FILE_NOT_OPENED);
         return;
     }
     level[1].echo = run.flags.OPUT;
@@ -341,14 +342,15 @@ void cmd_do(Run& run) {
     for (;;) {
         // Labels are kept with the block: a GOTO in the loop finds them when it replays.
         if (!INPUT(run, true)) {
-            abandon_collection(run, "NO ENDO COMMAND FOUND IN DO LOOP", input_unit);
+            abandon_collection(run, "NO ENDO COMMAND FOUND IN DO LOOP", DO_NO_ENDO, input_unit);
             return;
         }
         const int kod = run.cmd.IKOD;
         if (kod == C_DO) {
             if (open == 2) {
-                report_error(run, " ...ERROR..MORE THAN 2 NESTED DO LOOPS NOT PERMITTED");
-                abandon_collection(run, "SYNTAX ERROR IN DO STATEMENT", input_unit);
+                report_error(run, " ...ERROR..MORE THAN 2 NESTED DO LOOPS NOT PERMITTED",
+                             DO_NESTED_TOO_DEEP);
+                abandon_collection(run, "SYNTAX ERROR IN DO STATEMENT", DO_SYNTAX, input_unit);
                 return;
             }
             parsed = parse_do_statement(run, run.cmd.text, std::size_t(run.cmd.col), true,
@@ -356,11 +358,11 @@ void cmd_do(Run& run) {
             if (parsed == DoParse::OK && level[2].statement.marker == level[1].statement.marker)
                 parsed = DoParse::SYNTAX;
             if (parsed != DoParse::OK) {
+                const bool no_equals = parsed == DoParse::MISSING_EQUALS;
                 abandon_collection(run,
-                                   parsed == DoParse::MISSING_EQUALS
-                                       ? "DO STATEMENT IS MISSING = SIGN"
-                                       : "SYNTAX ERROR IN DO STATEMENT",
-                                   input_unit);
+                                   no_equals ? "DO STATEMENT IS MISSING = SIGN"
+                                             : "SYNTAX ERROR IN DO STATEMENT",
+                                   no_equals ? DO_MISSING_EQUALS : DO_SYNTAX, input_unit);
                 return;
             }
             level[2].echo = run.flags.OPUT;
@@ -394,7 +396,7 @@ void cmd_do(Run& run) {
 }
 
 void cmd_endo(Run& run) {
-    report_error(run, " ...ERROR..ENDO WITHOUT A MATCHING DO");
+    report_error(run, " ...ERROR..ENDO WITHOUT A MATCHING DO", ENDO_WITHOUT_DO);
 }
 
 bool loop_control_record(Run& run, const std::string& record) {

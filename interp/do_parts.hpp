@@ -53,8 +53,10 @@ void restore_index_scalar(Run& run, int level, Real value);
 // " EXECUTION BEGINNING FOR DO LOOP  m =   start" and the finishing line.
 void write_loop_beginning(Run& run, char marker, long long start);
 void write_loop_finished(Run& run, char marker, long long index);
-// The syntax error of a DO statement; ends the command.
-void do_syntax_error(Run& run, const std::string& message);
+// An error in a DO statement or loop (its message and $ERR number); ends the command.
+void do_syntax_error(Run& run, const std::string& message, int number);
+// The error for a DO statement that did not parse: a missing "=" or any other syntax error.
+void do_statement_error(Run& run, DoParse parsed);
 
 // The early end of a replaying file loop (ENDIF); false when none replays.
 bool end_file_loop_early(Run& run);

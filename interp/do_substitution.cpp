@@ -4,6 +4,7 @@
 
 #include "core/error_report.hpp"
 #include "interp/do_parts.hpp"
+#include "interp/interp_errors.hpp"
 
 #include <array>
 
@@ -44,8 +45,8 @@ bool replace_markers(Run& run, std::string& text, const std::array<int, 256>& le
     }
     if (length > LINMAX) {
         // Reported between statements: the reader drops the statement, no command is running.
-        report_error(run, " ...ERROR..STATEMENT TOO LONG AFTER DO SUBSTITUTION", 0,
-                     ErrorSeverity::CONTINUES);
+        report_error(run, " ...ERROR..STATEMENT TOO LONG AFTER DO SUBSTITUTION",
+                     DO_SUBSTITUTION_TOO_LONG, ErrorSeverity::CONTINUES);
         return false;
     }
     if (found == 0) return true;

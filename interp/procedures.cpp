@@ -13,6 +13,7 @@
 #include "interp/dispatcher.hpp"
 #include "interp/do_parts.hpp"
 #include "interp/entry.hpp"
+#include "interp/interp_errors.hpp"
 #include "interp/procedure_text.hpp"
 #include "interp/reader.hpp"
 #include "io/afile.hpp"
@@ -83,7 +84,8 @@ void push_level(Run& run, int ref, const std::string& name) {
     LoopState& L = run.loops;
     if (L.levels + 1 > MAX_PROC_LEVELS) {
         // The fatal stop ends the run: nothing is left for a severity to end.
-        report_error(run, " ...ERROR..MORE THAN 18 PROC LEVELS", 0, ErrorSeverity::CONTINUES);
+        report_error(run, " ...ERROR..MORE THAN 18 PROC LEVELS", EXECUTE_TOO_DEEP,
+                     ErrorSeverity::CONTINUES);
         XXIT(run, FATAL_PROCEDURE);
     }
     if (L.levels == 0) save_sample(run);
@@ -162,8 +164,7 @@ void start_loop_level(Run& run) {
     DoParse parsed =
         parse_do_statement(run, run.cmd.text, std::size_t(run.cmd.col), false, statement);
     if (parsed != DoParse::OK) {
-        do_syntax_error(run, parsed == DoParse::MISSING_EQUALS ? "DO STATEMENT IS MISSING = SIGN"
-                                                               : "SYNTAX ERROR IN DO STATEMENT");
+        do_statement_error(run, parsed);
         close_level(run, false);
         return;
     }
@@ -207,13 +208,12 @@ void cmd_procedure(Run& run) {
             parse_do_statement(run, run.cmd.text, std::size_t(run.cmd.col), true, check, true);
         if (parsed == DoParse::OK && marker_in_use(run, check.marker)) parsed = DoParse::SYNTAX;
         if (parsed != DoParse::OK) {
-            do_syntax_error(run, parsed == DoParse::MISSING_EQUALS
-                                     ? "DO STATEMENT IS MISSING = SIGN"
-                                     : "SYNTAX ERROR IN DO STATEMENT");
+            do_statement_error(run, parsed);
             return;
         }
     } else if (name.empty() || NAMCHK(name) != 1) {
-        report_error(run, " ...ERROR..PROCEDURE NAME MISSING OR INVALID: " + name);
+        report_error(run, " ...ERROR..PROCEDURE NAME MISSING OR INVALID: " + name,
+                     PROCEDURE_NAME_INVALID);
         return;
     }
 
@@ -224,7 +224,7 @@ void cmd_procedure(Run& run) {
     int depth = 0;
     for (;;) {
         if (!INPUT(run, true)) {
-            do_syntax_error(run, "NO ENDO COMMAND FOUND IN DO LOOP");
+            do_syntax_error(run, "NO ENDO COMMAND FOUND IN DO LOOP", DO_NO_ENDO);
             return;
         }
         if (run.cmd.IKOD == C_PROCEDUR) {
@@ -254,9 +254,10 @@ void cmd_procend(Run& run) {
     // Under SET OLDDO the typed word may be ENDO.
     std::string typed = run.cmd.word.substr(0, run.cmd.word.find(' '));
     if (match_command(typed, run.sw[OLONG]) == C_ENDO)
-        report_error(run, " ...ERROR..ENDO WITHOUT A MATCHING DO");
+        report_error(run, " ...ERROR..ENDO WITHOUT A MATCHING DO", ENDO_WITHOUT_DO);
     else
-        report_error(run, " ...ERROR..PROCEND WITHOUT A MATCHING PROCEDURE");
+        report_error(run, " ...ERROR..PROCEND WITHOUT A MATCHING PROCEDURE",
+                     PROCEND_WITHOUT_PROCEDURE);
 }
 
 std::string procedure_directory(const Run& run) {
@@ -275,7 +276,7 @@ void cmd_execute(Run& run) {
     LoopState& L = run.loops;
     const std::string name = argument_word(run, 1);
     if (name.empty()) {
-        report_error(run, " ...ERROR..EXECUTE NEEDS A PROCEDURE NAME");
+        report_error(run, " ...ERROR..EXECUTE NEEDS A PROCEDURE NAME", EXECUTE_NO_NAME);
         return;
     }
     int ref = VFIND(run, name);
@@ -297,15 +298,14 @@ void cmd_execute(Run& run) {
             if (!std::filesystem::is_regular_file(candidate, ec)) continue;
             // Both errors are fatal stops: the run ends with them.
             if (L.levels + 1 > MAX_PROC_LEVELS) {
-                report_error(run, " ...ERROR..MORE THAN 18 PROC LEVELS", 0,
+                report_error(run, " ...ERROR..MORE THAN 18 PROC LEVELS", EXECUTE_TOO_DEEP,
                              ErrorSeverity::CONTINUES);
                 XXIT(run, FATAL_PROCEDURE);
             }
             if (L.levels > 0) {
                 report_error(
-                    run,
-                    " ...ERROR..YOU NEED TO PRELOAD THE " + name + " PROC WITH THE COMMAND:", 0,
-                    ErrorSeverity::CONTINUES);
+                    run, " ...ERROR..YOU NEED TO PRELOAD THE " + name + " PROC WITH THE COMMAND:",
+                    EXECUTE_NOT_LOADED, ErrorSeverity::CONTINUES);
                 write_line(run, "    FILE PROC " + candidate);
                 XXIT(run, FATAL_PROCEDURE);
             }
@@ -314,7 +314,8 @@ void cmd_execute(Run& run) {
             return;
         }
     }
-    report_error(run, " ...ERROR.." + name + " IS INVALID VARIABLE FOR EXEC " + path);
+    report_error(run, " ...ERROR.." + name + " IS INVALID VARIABLE FOR EXEC " + path,
+                 EXECUTE_UNKNOWN);
     if (++L.unknown_procedures > MAX_UNKNOWN_PROCEDURES) XXIT(run, FATAL_PROCEDURE);
 }
 

@@ -8,6 +8,7 @@
 #include "core/command_table.hpp"
 #include "core/error_report.hpp"
 #include "core/interrupt.hpp"
+#include "core/shared_errors.hpp"
 #include "interp/dispatcher.hpp"
 #include "interp/do_loops.hpp"
 #include "numeric/fortran_format.hpp"
@@ -192,11 +193,13 @@ bool report_unknown(Run& run, const std::string& word) {
     if (run.flags.editor_mode) return true;
     // The reader runs between commands (and inside commands that read statements of their own):
     // the error ends nothing.
-    report_error(run, " ...ERROR..UNKNOWN COMMAND..." + word, 0, ErrorSeverity::CONTINUES);
+    report_error(run, " ...ERROR..UNKNOWN COMMAND..." + word, shared_error::UNKNOWN_COMMAND,
+                 ErrorSeverity::CONTINUES);
     if (run.sw[OTALK]) return true;
     write_line(run, " ...WARNING..CHECK OUTPUT CAREFULLY");
     if (++run.cmd.unknown_in_row < MAX_UNKNOWN_IN_ROW) return true;
-    report_error(run, " ...ERROR..NO MORE COMMANDS WILL BE READ", 0, ErrorSeverity::CONTINUES);
+    report_error(run, " ...ERROR..NO MORE COMMANDS WILL BE READ", shared_error::NO_MORE_COMMANDS,
+                 ErrorSeverity::CONTINUES);
     return false;
 }
 

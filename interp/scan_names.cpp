@@ -4,6 +4,7 @@
 #include "core/command_table.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "core/shared_errors.hpp"
 #include "interp/scan_parts.hpp"
 #include "numeric/text.hpp"
 #include "workspace/data_bank.hpp"
@@ -14,7 +15,6 @@ namespace tarvex {
 namespace {
 
 // $ERR of a listed variable that does not exist: the command's number x 1000 + this.
-constexpr int UNKNOWN_VARIABLE_SEQUENCE = 83;
 
 // Splits a name into its leading part and its trailing digits.
 struct NumberedName {
@@ -103,12 +103,13 @@ int resolve_name(Run& run, const std::string& name) {
     if (!name.empty() && name.front() == '$' &&
         (ikod == C_PRINT || ikod == C_WRITE || ikod == C_LIST)) {
         // PRINT and WRITE name an unknown result scalar in their own words.
-        report_error(run, " ...ERROR..$" + shown_name(run, name.substr(1)) +
-                              " IS NOT CURRENTLY DEFINED");
+        report_error(run,
+                     " ...ERROR..$" + shown_name(run, name.substr(1)) + " IS NOT CURRENTLY DEFINED",
+                     shared_error::RESULT_UNDEFINED);
         return 0;
     }
     report_error(run, " ...ERROR..VARIABLE " + shown_name(run, name) + " DOES NOT EXIST...",
-                 ikod * 1000 + UNKNOWN_VARIABLE_SEQUENCE);
+                 shared_error::NO_SUCH_VARIABLE);
     return 0;
 }
 

@@ -6,6 +6,7 @@
 #include "core/command_table.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "core/shared_errors.hpp"
 #include "interp/scan_parts.hpp"
 #include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
@@ -121,10 +122,11 @@ void append_item(Walk& w, int ref, int lag, char mark, std::string_view name) {
     Run& run = w.run;
     if (scan.NF == scan.MAXVAR) {
         // Said once; the later items are dropped quietly.
-        report_error(run, w.list_overflowed
-                              ? std::string()
-                              : " ...ERROR..MORE THAN " + std::to_string(scan.MAXVAR) +
-                                    " ITEMS IN THE LIST");
+        report_error(run,
+                     w.list_overflowed ? std::string()
+                                       : " ...ERROR..MORE THAN " + std::to_string(scan.MAXVAR) +
+                                             " ITEMS IN THE LIST",
+                     w.list_overflowed ? 0 : shared_error::LIST_TOO_LONG);
         w.list_overflowed = true;
         return;
     }
@@ -133,7 +135,7 @@ void append_item(Walk& w, int ref, int lag, char mark, std::string_view name) {
             if (scan.ref(k) != ref) continue;
             report_error(
                 run, " ...ERROR.." + shown_name(run, name) + " IS IN READ COMMAND MORE THAN ONCE",
-                0, ErrorSeverity::SERIOUS);
+                shared_error::READ_NAME_TWICE, ErrorSeverity::SERIOUS);
             break;
         }
     }

@@ -4,7 +4,9 @@
 
 #include "core/command_table.hpp"
 #include "core/error_report.hpp"
+#include "core/shared_errors.hpp"
 #include "interp/dispatcher.hpp"
+#include "interp/interp_errors.hpp"
 #include "interp/version.hpp"
 #include "io/file_command.hpp"
 #include "numeric/fortran_format.hpp"
@@ -111,7 +113,7 @@ void apply_values(Run& run) {
         report_error(run,
                      " ...ERROR..RANLEVEL MUST BE 1 TO 6, IT STAYS AT " +
                          std::to_string(run.vals.RANLEVEL),
-                     0, ErrorSeverity::CONTINUES);
+                     SET_RANLEVEL, ErrorSeverity::CONTINUES);
     }
     run.vals.CPUTIME = opt.rv[SR_CPUTIME];
     run.ws.XMISS = opt.rv[SR_MISSVALU];

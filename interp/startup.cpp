@@ -4,6 +4,7 @@
 
 #include "core/error_report.hpp"
 #include "core/interrupt.hpp"
+#include "core/shared_errors.hpp"
 #include "core/write_failure.hpp"
 #include "host/tarvextern.hpp"
 #include "interp/dispatcher.hpp"
@@ -105,11 +106,11 @@ bool allocate(Run& run) {
     bool ok = false;
     // No command runs yet: the caller ends the start when this returns false.
     if (sz.PAR < 1 || sz.MAXVAR < 1) {
-        report_error(run, " ...ERROR..MEMORY ALLOCATION ERROR CODE=" + fmt_I(1, 6), 0,
-                     ErrorSeverity::CONTINUES);
+        report_error(run, " ...ERROR..MEMORY ALLOCATION ERROR CODE=" + fmt_I(1, 6),
+                     shared_error::START_SIZES_INVALID, ErrorSeverity::CONTINUES);
     } else if (!(ok = allocate_workspace(run.ws, sz.MAXVAR, sz.PAR, sz.NBYTES))) {
-        report_error(run, " ...ERROR..ALLOCATABLE ARRAY MEMORY EXHAUSTED", 0,
-                     ErrorSeverity::CONTINUES);
+        report_error(run, " ...ERROR..ALLOCATABLE ARRAY MEMORY EXHAUSTED",
+                     shared_error::START_MEMORY, ErrorSeverity::CONTINUES);
     }
     if (!ok) {
         write_line(run, " PAR=" + fmt_I(sz.IPAR, 10) + "  SIZE=" + fmt_I(sz.MAXVAR, 10));
@@ -147,7 +148,7 @@ void take_size_request(Run& run) {
             report_error(run,
                          " ...ERROR..CANNOT SAVE THE SIZES IN THE SETTINGS STORE " +
                              host::settings_path(),
-                         0, ErrorSeverity::CONTINUES);
+                         shared_error::SIZES_NOT_STORED, ErrorSeverity::CONTINUES);
     }
     run.requested_kb = 0;
     run.requested_maxvar = 0;

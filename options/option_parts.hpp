@@ -22,10 +22,6 @@ int option_table_size(const OptionTable& table);
 // Group and group position of table position `position`.
 OptionSlot slot_of(const OptionTable& table, int position);
 
-// $ERR of an option value that cannot be used: missing after "=", not a number, beyond the
-// range of an integer option, or a variable without data.
-inline constexpr int ERR_OPTION_UNREADABLE = 1017;
-
 // Value of a numeric option: a number, a "$" result scalar, or a variable (":col" allowed)
 // whose first element is taken. False, with the message written and ODONT set, when unusable.
 bool option_number(Run& run, std::string_view keyword, std::string_view value, Real& out);

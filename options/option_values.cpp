@@ -2,6 +2,7 @@
 // given after "=" (a number, a "$" result scalar, or a variable's current value).
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "core/shared_errors.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/text.hpp"
 #include "options/option_parts.hpp"
@@ -65,7 +66,7 @@ bool option_number(Run& run, std::string_view keyword, std::string_view value, R
     if (value.empty()) {
         report_error(run,
                      " ...ERROR..THE " + std::string(keyword) + " OPTION NEEDS A VALUE AFTER =",
-                     ERR_OPTION_UNREADABLE);
+                     shared_error::OPTION_NEEDS_VALUE);
         return false;
     }
     if (starts_number(value.front())) {
@@ -75,13 +76,13 @@ bool option_number(Run& run, std::string_view keyword, std::string_view value, R
                          " ...ERROR..THE NUMBER " + std::string(value) + " FOR THE " +
                              std::string(keyword) +
                              " OPTION OVERFLOWS: NO NUMBER CAN EXCEED ABOUT 1.19E+4932 IN SIZE",
-                         ERR_OPTION_UNREADABLE);
+                         shared_error::OPTION_BAD_NUMBER);
             return false;
         }
         report_error(run,
                      " ...ERROR..INVALID NUMBER " + std::string(value) + " FOR THE " +
                          std::string(keyword) + " OPTION",
-                     ERR_OPTION_UNREADABLE);
+                     shared_error::OPTION_BAD_NUMBER);
         return false;
     }
     // A result scalar or a variable, with an optional ":" and column number.
@@ -91,7 +92,7 @@ bool option_number(Run& run, std::string_view keyword, std::string_view value, R
     int ref = VFIND(run, name);
     if (ref == 0) {
         report_error(run, " ...ERROR..DATA ON VARIABLE " + shown + " DOES NOT EXIST",
-                     ERR_OPTION_UNREADABLE);
+                     shared_error::OPTION_NO_DATA);
         return false;
     }
     if (colon != std::string_view::npos) {
@@ -104,7 +105,7 @@ bool option_number(Run& run, std::string_view keyword, std::string_view value, R
             report_error(run,
                          " ...ERROR..INVALID COLUMN " + std::string(value) + " FOR THE " +
                              std::string(keyword) + " OPTION",
-                         ERR_OPTION_UNREADABLE);
+                         shared_error::OPTION_BAD_COLUMN);
             return false;
         }
         const long long combined = column + static_cast<long long>(run.ws.MXCOL) * ref;
@@ -121,7 +122,7 @@ bool option_number(Run& run, std::string_view keyword, std::string_view value, R
     if (!VINFO(run, ref, info)) return false; // VINFO reported the column beyond the variable
     if (info.length < 1) {
         report_error(run, " ...ERROR..DATA ON VARIABLE " + shown + " DOES NOT EXIST",
-                     ERR_OPTION_UNREADABLE);
+                     shared_error::OPTION_NO_DATA);
         return false;
     }
     out = element(run, info, 1);

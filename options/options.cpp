@@ -13,6 +13,7 @@
 #include "core/command_table.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "core/shared_errors.hpp"
 #include "numeric/text.hpp"
 #include "options/option_parts.hpp"
 
@@ -89,7 +90,7 @@ bool store_option(Run& run, const OptionTable& table, Match m, const Given& give
         }
         if (!given.value) {
             report_error(run, " ...ERROR..THE " + keyword + " OPTION NEEDS A VALUE AFTER =",
-                         ERR_OPTION_UNREADABLE);
+                         shared_error::OPTION_NEEDS_VALUE);
             return false;
         }
         Real v = 0;
@@ -102,7 +103,7 @@ bool store_option(Run& run, const OptionTable& table, Match m, const Given& give
         const Real rounded = roundq(v);
         if (rounded > INT_MAX || rounded < INT_MIN) {
             report_error(run, " ...ERROR..THE VALUE OF " + keyword + " IS OUT OF RANGE: " + value,
-                         ERR_OPTION_UNREADABLE);
+                         shared_error::OPTION_OUT_OF_RANGE);
             return false;
         }
         opt.iv[slot.index] = static_cast<int>(rounded);

@@ -6,6 +6,7 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "workspace/workspace_errors.hpp"
 
 #include <algorithm>
 
@@ -53,7 +54,7 @@ CompactionResult compact_workspace(Run& run) {
 
 void cmd_compress(Run& run) {
     if (replaying_statements(run)) {
-        report_error(run, " ...ERROR..COMPRESS NOT ALLOWED IN DO-LOOPS OR PROCS");
+        report_error(run, " ...ERROR..COMPRESS NOT ALLOWED IN DO-LOOPS OR PROCS", COMPRESS_IN_LOOP);
         return;
     }
     if (run.ws.NDL == 0) {

@@ -4,6 +4,7 @@
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "core/shared_errors.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "workspace/bank_file.hpp"
@@ -39,7 +40,8 @@ std::string bank_key(const Run& run, std::string_view name) {
 }
 
 void bank_error(Run& run, const std::string& what, const std::string& reason) {
-    report_error(run, " ...ERROR..DATABANK " + what + ": " + upper_ascii(reason));
+    report_error(run, " ...ERROR..DATABANK " + what + ": " + upper_ascii(reason),
+                 shared_error::BANK_FAILED);
 }
 
 bool open_bank(Run& run, BankFile& bank, bool create) {
@@ -83,7 +85,8 @@ std::string data_bank_path(const Run& run) {
 bool bank_store(Run& run, std::string_view name) {
     const int slot = VFIND(run, name);
     if (slot <= 0) {
-        report_error(run, " ...ERROR..VARIABLE " + bank_key(run, name) + " DOES NOT EXIST...");
+        report_error(run, " ...ERROR..VARIABLE " + bank_key(run, name) + " DOES NOT EXIST...",
+                     shared_error::NO_SUCH_VARIABLE);
         return false;
     }
     BankFile bank;
@@ -110,7 +113,8 @@ Fetch read_from_bank(Run& run, std::string_view name, VariableCopy& var) {
     case BankFile::Lookup::MISSING:
         return Fetch::MISSING;
     case BankFile::Lookup::DAMAGED:
-        report_error(run, " ...ERROR..VARIABLE " + key + " IN DATABANK IS DAMAGED");
+        report_error(run, " ...ERROR..VARIABLE " + key + " IN DATABANK IS DAMAGED",
+                     shared_error::BANK_DAMAGED);
         return Fetch::FAILED;
     case BankFile::Lookup::FAILED:
         break;

@@ -10,6 +10,7 @@
 #include "numeric/text.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
+#include "workspace/workspace_errors.hpp"
 
 #include <algorithm>
 
@@ -124,7 +125,7 @@ void cmd_delete(Run& run) {
             continue;
         }
         if (ref > run.ws.NVARS) {
-            report_error(run, " ...ERROR..IN DELETE COMMAND");
+            report_error(run, " ...ERROR..IN DELETE COMMAND", DELETE_FAILED);
             break;
         }
         if (std::find(pending.begin(), pending.end(), ref) == pending.end()) pending.push_back(ref);

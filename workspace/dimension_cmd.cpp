@@ -9,6 +9,7 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "workspace/workspace.hpp"
+#include "workspace/workspace_errors.hpp"
 
 #include <climits>
 
@@ -47,7 +48,8 @@ SizeSource size_value(Run& run, const std::string& word, bool scalars_allowed, R
 }
 
 void illegal_name(Run& run, const std::string& word) {
-    report_error(run, " ...ERROR..ILLEGAL VARIABLE NAME:" + word, 0, ErrorSeverity::SERIOUS);
+    report_error(run, " ...ERROR..ILLEGAL VARIABLE NAME:" + word, DIM_ILLEGAL_NAME,
+                 ErrorSeverity::SERIOUS);
 }
 
 // A count converted to an integer (truncated); false when it is no usable size.
@@ -70,13 +72,13 @@ void cmd_dimension(Run& run) {
             return;
         }
         if (at + 1 >= words.size()) {
-            report_error(run, " ...ERROR..SIZE OF ARRAY " + name + " NOT GIVEN", 0,
+            report_error(run, " ...ERROR..SIZE OF ARRAY " + name + " NOT GIVEN", DIM_SIZE_NOT_GIVEN,
                          ErrorSeverity::SERIOUS);
             return;
         }
         if (VFIND(run, name) > 0) {
             // The existing variable is left alone; the other groups are still created.
-            report_error(run, " ...ERROR..VARIABLE ALREADY EXISTS " + name, 0,
+            report_error(run, " ...ERROR..VARIABLE ALREADY EXISTS " + name, DIM_ALREADY_EXISTS,
                          ErrorSeverity::CONTINUES);
             at += 2; // the name and its size word
             continue;
@@ -98,7 +100,7 @@ void cmd_dimension(Run& run) {
         long long rows = 0, cols = 1;
         if (!to_count(rows_value, false, rows) || !to_count(cols_value, true, cols) ||
             cols > INT_MAX) {
-            report_error(run, " ...ERROR..INVALID SIZE OF ARRAY " + name, 0,
+            report_error(run, " ...ERROR..INVALID SIZE OF ARRAY " + name, DIM_INVALID_SIZE,
                          ErrorSeverity::SERIOUS);
             return;
         }

@@ -5,6 +5,7 @@
 #include "core/command_table.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "core/shared_errors.hpp"
 #include "numeric/fortran_format.hpp"
 
 #include <algorithm>
@@ -75,7 +76,7 @@ void NOCORE(Run& run) {
     report_error(run,
                  " ...ERROR..INSUFFICIENT MEMORY. AT LEAST" + fmt_I(shortfall, 16) +
                      " MORE WORDS NEEDED",
-                 0, ErrorSeverity::SERIOUS);
+                 shared_error::WORK_AREA_FULL, ErrorSeverity::SERIOUS);
     write_line(run, "    THIS REQUIRES AT LEAST PAR=" + fmt_I(par_needed, 8) +
                         " CURRENT PAR=" + fmt_I(ws.NAR / 1024, 8));
     if (ws.NDL > 0) write_line(run, " ...NOTE..TRY COMPRESS COMMAND TO RECOVER UNUSED SPACE");
@@ -126,8 +127,10 @@ void NEWVAR(Run& run, std::string_view name, int inc, int type, long long length
                 const long long have_rows = info.ncol > 0 ? info.length / info.ncol : 0;
                 const long long want_rows = ncol > 0 ? length / ncol : length;
                 if (have_rows < want_rows) {
-                    report_error(run, " ...ERROR..NO ROOM FOR ALL DATA AT COLUMN " + fmt_I(col, 4) +
-                                          " OF " + std::string(name));
+                    report_error(run,
+                                 " ...ERROR..NO ROOM FOR ALL DATA AT COLUMN " + fmt_I(col, 4) +
+                                     " OF " + std::string(name),
+                                 shared_error::NO_ROOM_AT_COLUMN);
                 }
             }
             if (info.length >= length) {

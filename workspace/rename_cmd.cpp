@@ -5,6 +5,7 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "workspace/workspace.hpp"
+#include "workspace/workspace_errors.hpp"
 
 namespace tarvex {
 
@@ -19,7 +20,7 @@ void rename_files(Run& run) {
     while (from < text.size() && text[from] == ' ') ++from;
     const std::string files = text.substr(from);
     if (SYSCMD(run, std::string(FILE_RENAME_COMMAND) + files) != 0) {
-        report_error(run, " ...ERROR..FILES NOT RENAMED: " + files);
+        report_error(run, " ...ERROR..FILES NOT RENAMED: " + files, RENAME_FILES_FAILED);
     }
 }
 
@@ -28,18 +29,18 @@ void rename_pair(Run& run, const std::string& old_word, const std::string& new_w
     int slot = VFIND(run, old_word);
     if (slot <= 0 && fold) slot = VFIND(run, word8(old_word, true));
     if (slot <= 0) {
-        report_error(run, " ...ERROR..VARIABLE " + word8(old_word, fold) + " DOES NOT EXIST", 0,
-                     ErrorSeverity::SERIOUS);
+        report_error(run, " ...ERROR..VARIABLE " + word8(old_word, fold) + " DOES NOT EXIST",
+                     RENAME_NO_VARIABLE, ErrorSeverity::SERIOUS);
         return;
     }
     const std::string new_name = word8(new_word, fold);
     if (NAMCHK(new_name) != 1) {
-        report_error(run, " ...ERROR..ILLEGAL VARIABLE NAME:" + new_name, 0,
+        report_error(run, " ...ERROR..ILLEGAL VARIABLE NAME:" + new_name, RENAME_ILLEGAL_NAME,
                      ErrorSeverity::SERIOUS);
         return;
     }
     if (VFIND(run, new_name) != 0) {
-        report_error(run, " ...ERROR..VARIABLE " + new_name + " ALREADY EXISTS", 0,
+        report_error(run, " ...ERROR..VARIABLE " + new_name + " ALREADY EXISTS", RENAME_NAME_TAKEN,
                      ErrorSeverity::SERIOUS);
         return;
     }
@@ -62,7 +63,7 @@ void cmd_rename(Run& run) {
         if (at + 1 >= words.size()) {
             report_error(run,
                          " ...ERROR..NEW NAME FOR " + word8(old_word, run.sw[OLC]) + " NOT GIVEN",
-                         0, ErrorSeverity::SERIOUS);
+                         RENAME_NO_NEW_NAME, ErrorSeverity::SERIOUS);
             return;
         }
         rename_pair(run, old_word, word8(words[at + 1], false));

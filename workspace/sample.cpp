@@ -10,6 +10,7 @@
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/workspace.hpp"
+#include "workspace/workspace_errors.hpp"
 
 #include <algorithm>
 #include <climits>
@@ -136,7 +137,8 @@ void run_sample(Run& run) {
     const std::vector<BoundText> texts = group_bounds(words);
     const int count = static_cast<int>(texts.size());
     if (count % 2 != 0 || count < 2) {
-        report_error(run, " ...ERROR..ONLY" + fmt_I(count, 4) + " SAMPLE PERIODS..USE EVEN NUMBER");
+        report_error(run, " ...ERROR..ONLY" + fmt_I(count, 4) + " SAMPLE PERIODS..USE EVEN NUMBER",
+                     run.cmd.IKOD * 1000 + SAMPLE_ODD_PERIODS_SEQUENCE);
         return;
     }
     std::vector<int> bounds;

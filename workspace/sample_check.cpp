@@ -5,6 +5,7 @@
 #include "core/command_table.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "core/shared_errors.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/workspace.hpp"
 
@@ -16,7 +17,6 @@ namespace tarvex {
 namespace {
 
 // $ERR of a range past the end of a variable: the command's number x 1000 + this.
-constexpr int RANGE_PAST_DATA_SEQUENCE = 82;
 
 // Result scalars that CKSMPL leaves out of the checks.
 constexpr int FIRST_UNCHECKED_SCALAR = 42;
@@ -143,7 +143,7 @@ void CKSMPL(Run& run, std::span<const int> refs) {
             report_error(run,
                          " ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + var.name +
                              fmt_I(var.rows, 10) + fmt_I(s.check_last, 10),
-                         run.cmd.IKOD * 1000 + RANGE_PAST_DATA_SEQUENCE);
+                         shared_error::SAMPLE_BEYOND_LENGTH);
         } else if (var.rows > s.check_last && debug) {
             write_line(run, " ...NOTE..LENGTH OF " + var.name + "EXCEEDS SAMPLE RANGE");
         }

@@ -6,10 +6,12 @@
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "core/shared_errors.hpp"
 #include "core/write_failure.hpp"
 #include "numeric/fortran_format.hpp"
 #include "workspace/saved_file.hpp"
 #include "workspace/workspace.hpp"
+#include "workspace/workspace_errors.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -66,15 +68,15 @@ bool parse_statement(Run& run, SaveStatement& st) {
     for (char c : unit_text) digits = digits && c >= '0' && c <= '9';
     if (digits) unit = std::stoi(unit_text);
     if (unit < FIRST_SAVE_UNIT || unit > LAST_SAVE_UNIT) {
-        report_error(run, " ...ERROR..YOU FORGOT TO USE A UNIT BETWEEN 11 AND 49", 0,
-                     ErrorSeverity::SERIOUS);
+        report_error(run, " ...ERROR..YOU FORGOT TO USE A UNIT BETWEEN 11 AND 49",
+                     run.cmd.IKOD * 1000 + SAVE_NO_UNIT_SEQUENCE, ErrorSeverity::SERIOUS);
         return false;
     }
     st.unit = unit;
     for (const std::string& word : words) st.names.push_back(word8(word, run.sw[OLC]));
     if (st.dates && run.smpl.ITIME2 == 0) {
-        report_error(run, " ...ERROR..YOU FORGOT TO SET THE TIME COMMAND", 0,
-                     ErrorSeverity::SERIOUS);
+        report_error(run, " ...ERROR..YOU FORGOT TO SET THE TIME COMMAND",
+                     run.cmd.IKOD * 1000 + SAVE_NO_TIME_SEQUENCE, ErrorSeverity::SERIOUS);
         return false;
     }
     return true;
@@ -97,13 +99,16 @@ long long first_observation(const Run& run, const VariableCopy& var) {
 bool align_dates(Run& run, VariableCopy& var) {
     if (var.frequency == 0 || var.type != TYPE_DATA || var.ncol != 1) return true;
     if (var.frequency != run.smpl.ITIME3) {
-        report_error(run, " ...ERROR..DATES OF " + var.name + " HAVE" + fmt_I(var.frequency, 5) +
-                              " PERIODS A YEAR, TIME HAS" + fmt_I(run.smpl.ITIME3, 5));
+        report_error(run,
+                     " ...ERROR..DATES OF " + var.name + " HAVE" + fmt_I(var.frequency, 5) +
+                         " PERIODS A YEAR, TIME HAS" + fmt_I(run.smpl.ITIME3, 5),
+                     RESTORE_DATES_DIFFER);
         return false;
     }
     const long long first = first_observation(run, var);
     if (first - 1 > run.ws.MAXADD) {
-        report_error(run, " ...ERROR..DATES OF " + var.name + " LIE BEYOND THE WORK AREA");
+        report_error(run, " ...ERROR..DATES OF " + var.name + " LIE BEYOND THE WORK AREA",
+                     RESTORE_DATES_BEYOND);
         return false;
     }
     std::vector<Real> placed;
@@ -132,7 +137,8 @@ void cmd_save(Run& run) {
         const int slot = VFIND(run, name);
         if (slot <= 0) {
             report_error(run,
-                         " ...ERROR..VARIABLE " + word8(name, run.sw[OLC]) + " DOES NOT EXIST...");
+                         " ...ERROR..VARIABLE " + word8(name, run.sw[OLC]) + " DOES NOT EXIST...",
+                         shared_error::NO_SUCH_VARIABLE);
             return;
         }
         slots.push_back(slot);
@@ -191,7 +197,8 @@ void cmd_restore(Run& run) {
                        open_unit(run, st.unit, default_file(st.unit), "r+") ||
                        open_unit(run, st.unit, default_file(st.unit), "r");
     if (!bound) {
-        report_error(run, " ...ERROR..FILE " + default_file(st.unit) + " DOES NOT EXIST");
+        report_error(run, " ...ERROR..FILE " + default_file(st.unit) + " DOES NOT EXIST",
+                     RESTORE_NO_FILE);
         return;
     }
     std::FILE* fp = unit_stream(run, st.unit);
@@ -206,8 +213,10 @@ void cmd_restore(Run& run) {
         good = parser.feed(record);
     }
     if (!good || !parser.complete()) {
-        report_error(run, " ...ERROR..SAVED FILE ON UNIT" + fmt_I(st.unit, 3) +
-                              " IS DAMAGED AT LINE" + fmt_I(good ? line + 1 : line, 8));
+        report_error(run,
+                     " ...ERROR..SAVED FILE ON UNIT" + fmt_I(st.unit, 3) + " IS DAMAGED AT LINE" +
+                         fmt_I(good ? line + 1 : line, 8),
+                     RESTORE_DAMAGED);
         return;
     }
     std::vector<VariableCopy> chosen;

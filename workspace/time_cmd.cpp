@@ -8,6 +8,7 @@
 #include "numeric/fortran_format.hpp"
 #include "workspace/calendar_dates.hpp"
 #include "workspace/workspace.hpp"
+#include "workspace/workspace_errors.hpp"
 
 #include <algorithm>
 #include <climits>
@@ -81,8 +82,10 @@ void cmd_time(Run& run) {
     if (words.size() < 3) return;
 
     if (s.IEND < 1) {
-        report_error(run, " ...ERROR..SAMPLE RANGE HAS NOT BEEN DEFINED FOR: " +
-                              padded_name(words[2].substr(0, 8), run.sw[OLC]).substr(0, 8));
+        report_error(run,
+                     " ...ERROR..SAMPLE RANGE HAS NOT BEEN DEFINED FOR: " +
+                         padded_name(words[2].substr(0, 8), run.sw[OLC]).substr(0, 8),
+                     TIME_NO_SAMPLE);
         return;
     }
     if (NAMCHK(words[2]) != 1 || words.size() > 3) {

@@ -7,6 +7,7 @@
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "core/shared_errors.hpp"
 #include "numeric/fortran_format.hpp"
 
 #include <algorithm>
@@ -182,7 +183,8 @@ int VFIND(Run& run, std::string_view name) {
 bool VINFO(Run& run, int ref, VarInfo& info) {
     int column = 0;
     if (variable_info(run.ws, ref, info, column) == VarStatus::FOUND) return true;
-    report_error(run, " ...ERROR..ROW OR COLUMN" + fmt_I(column, 5) + " EXCEEDS VARIABLE SIZE");
+    report_error(run, " ...ERROR..ROW OR COLUMN" + fmt_I(column, 5) + " EXCEEDS VARIABLE SIZE",
+                 shared_error::BEYOND_VARIABLE);
     return false;
 }
 

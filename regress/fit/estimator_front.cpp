@@ -17,7 +17,7 @@ namespace {
 // $ERR of an output option naming an input: the command's number x 1000 + this.
 constexpr int OUTPUT_IS_INPUT_SEQUENCE = 80;
 // $ERR of a typed option value outside its range: the command's number x 1000 + this.
-constexpr int OUT_OF_RANGE_SEQUENCE = 81;
+constexpr int OUT_OF_RANGE_SEQUENCE = 79;
 
 // The options through which an estimator writes a variable, and those that name a variable it
 // reads (the variable list aside).

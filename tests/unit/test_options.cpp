@@ -161,20 +161,26 @@ TEST(Options, RealValuesAreMarkedGiven) {
     EXPECT_FALSE(e.run.opt.rgiven[ridge]) << "each statement starts with nothing given";
 }
 
-// Every value the parser cannot use ends the command with its message and $ERR 1017.
+// Every value the parser cannot use ends the command with its message and its own $ERR.
 TEST(Options, UnusableValuesSetErr) {
     OptionEngine e;
-    const std::pair<const char*, const char*> cases[] = {
-        {"RIDGE=1E5000", " ...ERROR..THE NUMBER 1E5000 FOR THE RIDGE OPTION OVERFLOWS: NO NUMBER "
-                         "CAN EXCEED ABOUT 1.19E+4932 IN SIZE"},
-        {"BEG=1E20", " ...ERROR..THE VALUE OF BEG IS OUT OF RANGE: 1E20"},
-        {"BEG=NOSUCH", " ...ERROR..DATA ON VARIABLE NOSUCH DOES NOT EXIST"},
-        {"RIDGE=1.2.3", " ...ERROR..INVALID NUMBER 1.2.3 FOR THE RIDGE OPTION"},
+    const struct {
+        const char* options;
+        const char* message;
+        int number;
+    } cases[] = {
+        {"RIDGE=1E5000",
+         " ...ERROR..THE NUMBER 1E5000 FOR THE RIDGE OPTION OVERFLOWS: NO NUMBER "
+         "CAN EXCEED ABOUT 1.19E+4932 IN SIZE",
+         1029},
+        {"BEG=1E20", " ...ERROR..THE VALUE OF BEG IS OUT OF RANGE: 1E20", 1028},
+        {"BEG=NOSUCH", " ...ERROR..DATA ON VARIABLE NOSUCH DOES NOT EXIST", 1030},
+        {"RIDGE=1.2.3", " ...ERROR..INVALID NUMBER 1.2.3 FOR THE RIDGE OPTION", 1029},
     };
-    for (const auto& [options, message] : cases) {
+    for (const auto& [options, message, number] : cases) {
         e.run.res[R_ERR] = 0;
         EXPECT_FALSE(e.parse(options)) << options;
-        EXPECT_EQ(e.run.res[R_ERR], 1017) << options;
+        EXPECT_EQ(e.run.res[R_ERR], number) << options;
         EXPECT_EQ(e.lines(), Lines{message}) << options;
     }
 }
