@@ -40,6 +40,15 @@ std::string window_text(std::string_view line) {
     return text;
 }
 
+// A line that begins (after blanks) with the dots and "ERROR..": an error message, not an echo
+// of a statement that mentions one.
+bool is_error_line(std::string_view line) {
+    const std::size_t start = line.find_first_not_of(' ');
+    if (start == std::string_view::npos || line[start] != '.') return false;
+    const std::size_t mark = line.find("ERROR..", start);
+    return mark != std::string_view::npos && line.find_first_not_of('.', start) == mark;
+}
+
 void write_unit_line(Run& run, int unit, std::string_view line) {
     std::string_view text = trim_trailing_blanks_view(line);
     write_record(run, unit, text.empty() ? std::string_view(" ") : text);
@@ -54,8 +63,7 @@ void FLUSH_BUFFER(Run& run) {
         std::string& line = buf.line[k];
         if (!line.empty() && line[0] == '~') break;
         if (line.size() > std::size_t(LINE_WIDTH)) line.resize(LINE_WIDTH);
-        if (run.error_check.on && line.find("...ERROR..") != std::string::npos &&
-            run.error_check.error_lines++ == 0)
+        if (run.error_check.on && is_error_line(line) && run.error_check.error_lines++ == 0)
             run.error_check.first_line = line;
         if (buf.held != nullptr) {
             buf.held->push_back(std::move(line));
