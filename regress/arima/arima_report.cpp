@@ -3,6 +3,7 @@
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "numeric/fitted_fields.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
@@ -56,18 +57,20 @@ std::string plot_axis() {
 }
 
 std::string differencing_text(const ArimaOrder& o) {
-    std::string t = "D=" + fmt_I(o.d, 2);
-    if (o.span > 0) t += "  SEASONAL D=" + fmt_I(o.sd, 2) + "  SPAN=" + fmt_I(o.span, 4);
+    std::string t = "D=" + fmt_I_fitted(o.d, 2);
+    if (o.span > 0)
+        t += "  SEASONAL D=" + fmt_I_fitted(o.sd, 2) + "  SPAN=" + fmt_I_fitted(o.span, 4);
     return t;
 }
 
 void write_correlogram(Run& run, const Correlogram& c) {
     write_line(run, "   LAG   AUTOCORR  STD.ERROR    PARTIAL  STD.ERROR   LJUNG-BOX Q    P-VALUE");
     for (std::size_t k = 0; k < c.ac.size(); ++k)
-        write_line(run, fmt_I(static_cast<long long>(k + 1), 6) + fmt_F(c.ac[k], 11, 5) +
-                            fmt_F(c.ac_se[k], 11, 5) + fmt_F(c.pac[k], 11, 5) +
-                            fmt_F(c.pac_se[k], 11, 5) + fmt_G(c.q[k], 14, 7) +
-                            (c.q_df[k] > 0 ? fmt_F(c.q_pvalue[k], 11, 5) : std::string()));
+        write_line(run, fmt_I_fitted(static_cast<long long>(k + 1), 6) +
+                            fmt_F_fitted(c.ac[k], 11, 5) + fmt_F_fitted(c.ac_se[k], 11, 5) +
+                            fmt_F_fitted(c.pac[k], 11, 5) + fmt_F_fitted(c.pac_se[k], 11, 5) +
+                            fmt_G(c.q[k], 14, 7) +
+                            (c.q_df[k] > 0 ? fmt_F_fitted(c.q_pvalue[k], 11, 5) : std::string()));
     write_line(run, " ");
     const std::string gap(5, ' ');
     // Each plot starts 15 columns after the end of what precedes it.
@@ -75,8 +78,9 @@ void write_correlogram(Run& run, const Correlogram& c) {
                         "PARTIAL AUTOCORRELATIONS");
     write_line(run, std::string(15, ' ') + plot_axis() + std::string(15, ' ') + plot_axis());
     for (std::size_t k = 0; k < c.ac.size(); ++k)
-        write_line(run, fmt_I(static_cast<long long>(k + 1), 6) + fmt_F(c.ac[k], 8, 3) + " " +
-                            plot_bar(c.ac[k], c.ac_se[k]) + gap + fmt_F(c.pac[k], 8, 3) + "  " +
+        write_line(run, fmt_I_fitted(static_cast<long long>(k + 1), 6) +
+                            fmt_F_fitted(c.ac[k], 8, 3) + " " + plot_bar(c.ac[k], c.ac_se[k]) +
+                            gap + fmt_F_fitted(c.pac[k], 8, 3) + "  " +
                             plot_bar(c.pac[k], c.pac_se[k]));
 }
 
@@ -87,9 +91,10 @@ void write_residual_tests(Run& run, const Correlogram& c) {
     const int last = int(c.q.size());
     for (int k = 1; k <= last; ++k) {
         if (!listed_residual_lag(k, last)) continue;
-        write_line(run, fmt_I(k, 6) + fmt_F(c.ac[k - 1], 10, 5) + fmt_G(c.q[k - 1], 11, 5) +
-                            fmt_I(c.q_df[k - 1], 7) +
-                            (c.q_df[k - 1] > 0 ? fmt_F(c.q_pvalue[k - 1], 11, 5) : std::string()));
+        write_line(
+            run, fmt_I_fitted(k, 6) + fmt_F_fitted(c.ac[k - 1], 10, 5) + fmt_G(c.q[k - 1], 11, 5) +
+                     fmt_I_fitted(c.q_df[k - 1], 7) +
+                     (c.q_df[k - 1] > 0 ? fmt_F_fitted(c.q_pvalue[k - 1], 11, 5) : std::string()));
     }
 }
 
@@ -97,11 +102,11 @@ void write_forecasts(Run& run, const EstimationEquation& s, const ArimaEstimate&
     if (e.forecast.value.empty()) return;
     write_line(run, " ");
     write_line(run, " FORECASTS OF " + trim_trailing_blanks(s.dep_name) + " AFTER OBSERVATION" +
-                        fmt_I(s.end, 7));
+                        fmt_I_fitted(s.end, 7));
     write_line(run, "     OBS       FORECAST     STD. ERROR      LOWER 95%      UPPER 95%");
     for (std::size_t h = 0; h < e.forecast.value.size(); ++h) {
         const Real v = e.forecast.value[h], se = e.forecast.se[h];
-        write_line(run, fmt_I(s.end + int(h) + 1, 8) + fmt_G(v, 15, 8) + fmt_G(se, 15, 8) +
+        write_line(run, fmt_I_fitted(s.end + int(h) + 1, 8) + fmt_G(v, 15, 8) + fmt_G(se, 15, 8) +
                             fmt_G(e.forecast_lower[h], 15, 8) + fmt_G(e.forecast_upper[h], 15, 8));
     }
 }
@@ -141,10 +146,10 @@ void report_identification(Run& run, const EstimationEquation& s, const ArimaOrd
     var /= Real(w.size());
     write_line(run, " ARIMA IDENTIFICATION OF " + trim_trailing_blanks(s.dep_name) +
                         ": AUTOCORRELATIONS AND PARTIAL AUTOCORRELATIONS");
-    write_line(run, fmt_I(static_cast<long long>(s.obs.size()), 9) + " OBSERVATIONS FROM" +
-                        fmt_I(s.beg, 7) + " TO" + fmt_I(s.end, 7) + ";  DIFFERENCING " +
-                        differencing_text(order));
-    write_line(run, fmt_I(static_cast<long long>(w.size()), 9) +
+    write_line(run, fmt_I_fitted(static_cast<long long>(s.obs.size()), 9) + " OBSERVATIONS FROM" +
+                        fmt_I_fitted(s.beg, 7) + " TO" + fmt_I_fitted(s.end, 7) +
+                        ";  DIFFERENCING " + differencing_text(order));
+    write_line(run, fmt_I_fitted(static_cast<long long>(w.size()), 9) +
                         " OBSERVATIONS AFTER DIFFERENCING:  MEAN =" + fmt_G(mean, 14, 7) +
                         "  VARIANCE =" + fmt_G(var, 14, 7));
     write_line(run, " STANDARD ERRORS: BARTLETT'S FOR THE AUTOCORRELATIONS, 1/SQRT(N) FOR THE "
@@ -164,9 +169,9 @@ void report_arima(Run& run, const EstimationEquation& s, const ArimaOrder& order
         write_line(run, " " + arima_model_label(order) +
                             (css ? " BY CONDITIONAL SUM OF SQUARES"
                                  : " BY EXACT MAXIMUM LIKELIHOOD (KALMAN FILTER)"));
-        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " +
-                            s.dep_name + fmt_X(3) + fmt_I(r.n, 7) + " AFTER DIFFERENCING" +
-                            (css ? "," + fmt_I(e.used, 7) + " RESIDUALS" : std::string()));
+        write_line(run, fmt_I_fitted(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " +
+                            s.dep_name + fmt_X(3) + fmt_I_fitted(r.n, 7) + " AFTER DIFFERENCING" +
+                            (css ? "," + fmt_I_fitted(e.used, 7) + " RESIDUALS" : std::string()));
         if (o.PITER)
             for (const MaximizeIteration& it : e.history)
                 write_iteration(run, it.iteration, "LOG-LIKELIHOOD", it.llf, names, it.parameters);

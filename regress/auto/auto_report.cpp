@@ -2,6 +2,7 @@
 #include "regress/auto/auto_report.hpp"
 
 #include "core/run.hpp"
+#include "numeric/fitted_fields.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
@@ -79,8 +80,8 @@ EstimationFailure auto_failure(const EstimationEquation& eq, const AutoEstimate&
     case AutoEnd::NOT_FINITE:
         return {" ...ERROR..INFINITE OR UNDEFINED VALUE IN THE DATA OF AUTO", ERR_AUTO_NOT_FINITE};
     case AutoEnd::ITERATION_LIMIT:
-        return {" ...ERROR..NO CONVERGENCE AFTER" + fmt_I(e.iterations, 5) + " ITERATIONS (LAST " +
-                    rho_text(e.rho) + "): RAISE MAXIT",
+        return {" ...ERROR..NO CONVERGENCE AFTER" + fmt_I_fitted(e.iterations, 5) +
+                    " ITERATIONS (LAST " + rho_text(e.rho) + "): RAISE MAXIT",
                 ERR_AUTO_NO_CONVERGENCE};
     }
     return {};
@@ -91,7 +92,7 @@ void report_auto_heading(Run& run, const EstimationEquation& eq, const AutoEstim
     if (!run.flags.OPUT) return;
     write_line(run, " REGRESSION WITH AR(" + std::to_string(e.order) +
                         ") ERRORS: " + method_text(method));
-    write_line(run, fmt_I(e.result.record.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+    write_line(run, fmt_I_fitted(e.result.record.n, 9) + " OBSERVATIONS" + fmt_X(5) +
                         "DEPENDENT VARIABLE= " + eq.dep_name);
     if (o.PITER)
         for (std::size_t it = 0; it < e.history.size(); ++it)
@@ -105,14 +106,14 @@ void report_auto(Run& run, const AutoEstimate& e, const AutoOptions& o, AutoMeth
     const std::size_t all = r.coef.size(), k = all - e.rho.size();
     CoefficientTable table = coefficient_table(e.result);
     table.wide = o.WIDE;
-    write_line(run, " CONVERGENCE REACHED AFTER" + fmt_I(e.iterations, 5) + " ITERATIONS");
+    write_line(run, " CONVERGENCE REACHED AFTER" + fmt_I_fitted(e.iterations, 5) + " ITERATIONS");
     write_line(run, " ");
     CoefficientTable rt = auto_table_rows(table, k, all);
     rt.asymptotic = true;
     rt.label = " AUTOCORRELATION OF THE ERRORS";
     write_coefficient_table(run, rt);
     write_line(run, " ");
-    write_line(run, " R-SQUARE OF THE ONE-STEP PREDICTIONS =" + fmt_F(r.rsqr, 9, 4));
+    write_line(run, " R-SQUARE OF THE ONE-STEP PREDICTIONS =" + fmt_F_fitted(r.rsqr, 9, 4));
     write_line(run, " VARIANCE OF THE ESTIMATE-SIGMA**2 =" + fmt_G(e.sigma2, 13, 5));
     write_line(run, " STANDARD ERROR OF THE ESTIMATE-SIGMA =" + fmt_G(r.sigma, 13, 5));
     write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(r.sse, 13, 5));
@@ -120,9 +121,9 @@ void report_auto(Run& run, const AutoEstimate& e, const AutoOptions& o, AutoMeth
                                     ? " LOG OF THE CONDITIONAL LIKELIHOOD FUNCTION ="
                                     : " LOG OF THE LIKELIHOOD FUNCTION =") +
                         fmt_G(r.llf, 13, 6));
-    write_line(run, " DURBIN-WATSON OF THE TRANSFORMED RESIDUALS =" + fmt_F(e.dw, 10, 5));
+    write_line(run, " DURBIN-WATSON OF THE TRANSFORMED RESIDUALS =" + fmt_F_fitted(e.dw, 10, 5));
     if (method == AutoMethod::CORC)
-        write_line(run, " THE FIRST" + fmt_I(e.order, 2) +
+        write_line(run, " THE FIRST" + fmt_I_fitted(e.order, 2) +
                             " OBSERVATION(S) ARE DROPPED BY THE TRANSFORMATION");
     write_line(run, " ");
     const CoefficientTable t = auto_table_rows(table, 0, k);

@@ -2,6 +2,7 @@
 #include "regress/box/box_report.hpp"
 
 #include "core/run.hpp"
+#include "numeric/fitted_fields.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "regress/box/box_errors.hpp"
@@ -24,7 +25,7 @@ void report_box(Run& run, const EstimationEquation& eq, const BoxEstimate& e, co
     const std::vector<std::string> names = box_parameter_names(eq, o);
     if (put) {
         write_line(run, " BOX-COX REGRESSION BY MAXIMUM LIKELIHOOD");
-        write_line(run, fmt_I(e.result.record.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+        write_line(run, fmt_I_fitted(e.result.record.n, 9) + " OBSERVATIONS" + fmt_X(5) +
                             "DEPENDENT VARIABLE= " + eq.dep_name);
         write_line(run, std::string(" TRANSFORMED: THE DEPENDENT VARIABLE") +
                             (o.ALLBOX    ? " AND THE REGRESSORS (ONE LAMBDA)"

@@ -3,6 +3,7 @@
 
 #include "core/command_table.hpp"
 #include "core/run.hpp"
+#include "numeric/fitted_fields.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "regress/choice/binary_choice.hpp"
@@ -21,14 +22,15 @@ void list_observations(Run& run, const ChoiceData& data, const std::vector<int>&
     std::string line = " ";
     const std::size_t shown = std::min(rows.size(), OBS_LISTED);
     for (std::size_t i = 0; i < shown; ++i) {
-        line += fmt_I(data.observations[std::size_t(rows[i])], 7);
+        line += fmt_I_fitted(data.observations[std::size_t(rows[i])], 7);
         if ((i + 1) % OBS_PER_LINE == 0 || i + 1 == shown) {
             write_line(run, line);
             line = " ";
         }
     }
     if (shown < rows.size())
-        write_line(run, " AND" + fmt_I(static_cast<long long>(rows.size() - shown), 8) + " MORE");
+        write_line(run,
+                   " AND" + fmt_I_fitted(static_cast<long long>(rows.size() - shown), 8) + " MORE");
 }
 
 void write_prediction_table(Run& run, const BinaryEstimate& e) {
@@ -36,11 +38,12 @@ void write_prediction_table(Run& run, const BinaryEstimate& e) {
     write_line(run, "                  PREDICTED");
     write_line(run, "    ACTUAL         0         1     TOTAL");
     for (int a = 0; a < 2; ++a)
-        write_line(run, fmt_I(a, 10) + fmt_I(e.table[a][0], 10) + fmt_I(e.table[a][1], 10) +
-                            fmt_I(e.table[a][0] + e.table[a][1], 10));
-    write_line(run, "     TOTAL" + fmt_I(e.table[0][0] + e.table[1][0], 10) +
-                        fmt_I(e.table[0][1] + e.table[1][1], 10) + fmt_I(e.n, 10));
-    write_line(run, " PERCENT CORRECTLY PREDICTED =" + fmt_F(e.percent_correct, 8, 2));
+        write_line(run, fmt_I_fitted(a, 10) + fmt_I_fitted(e.table[a][0], 10) +
+                            fmt_I_fitted(e.table[a][1], 10) +
+                            fmt_I_fitted(e.table[a][0] + e.table[a][1], 10));
+    write_line(run, "     TOTAL" + fmt_I_fitted(e.table[0][0] + e.table[1][0], 10) +
+                        fmt_I_fitted(e.table[0][1] + e.table[1][1], 10) + fmt_I_fitted(e.n, 10));
+    write_line(run, " PERCENT CORRECTLY PREDICTED =" + fmt_F_fitted(e.percent_correct, 8, 2));
 }
 
 } // namespace
@@ -91,19 +94,20 @@ void write_separation_details(Run& run, const ChoiceData& data, const Separation
 void report_binary(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
                    const BinaryEstimate& e, const ChoiceOptions& o) {
     const std::string y = trim_trailing_blanks(eq.dep_name);
-    write_index_opening(
-        run,
-        eq.command == C_PROBIT ? " BINARY PROBIT MODEL: P(" + y + "=1) = PHI(X'B)"
-                               : " BINARY LOGIT MODEL: P(" + y + "=1) = 1/(1+EXP(-X'B))",
-        fmt_I(e.n - e.ones, 9) + " WITH " + y + "=0" + fmt_I(e.ones, 9) + " WITH " + y + "=1", eq,
-        e, o, data.names);
+    write_index_opening(run,
+                        eq.command == C_PROBIT
+                            ? " BINARY PROBIT MODEL: P(" + y + "=1) = PHI(X'B)"
+                            : " BINARY LOGIT MODEL: P(" + y + "=1) = 1/(1+EXP(-X'B))",
+                        fmt_I_fitted(e.n - e.ones, 9) + " WITH " + y + "=0" +
+                            fmt_I_fitted(e.ones, 9) + " WITH " + y + "=1",
+                        eq, e, o, data.names);
     report_fit_end(run, e.end, e.iterations, choice_error(eq.command, CHOICE_NO_CONVERGENCE),
                    choice_error(eq.command, CHOICE_STUCK));
     if (!run.flags.OPUT) return;
     write_index_likelihood(run, e, &e.constants);
-    write_line(run, " MCFADDEN PSEUDO R-SQUARE =" + fmt_F(e.constants.pseudo_r2, 8, 4) +
-                        "   COX-SNELL R-SQUARE =" + fmt_F(e.r2_cox_snell, 8, 4));
-    write_line(run, " NAGELKERKE (CRAGG-UHLER) R-SQUARE =" + fmt_F(e.r2_nagelkerke, 8, 4));
+    write_line(run, " MCFADDEN PSEUDO R-SQUARE =" + fmt_F_fitted(e.constants.pseudo_r2, 8, 4) +
+                        "   COX-SNELL R-SQUARE =" + fmt_F_fitted(e.r2_cox_snell, 8, 4));
+    write_line(run, " NAGELKERKE (CRAGG-UHLER) R-SQUARE =" + fmt_F_fitted(e.r2_nagelkerke, 8, 4));
     write_index_coefficients(run, e, data.names, o);
     write_line(run, " ");
     write_prediction_table(run, e);

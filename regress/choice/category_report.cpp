@@ -3,6 +3,7 @@
 
 #include "core/estimation_results.hpp"
 #include "core/run.hpp"
+#include "numeric/fitted_fields.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
@@ -65,7 +66,7 @@ EstimationFailure category_failure(const ChoiceData& data, const CategoryEstimat
     case ChoiceEnd::SINGULAR:
         return {" ...ERROR.." + bad_name + " IS NOT IDENTIFIED", base + ERR_CAT_SINGULAR};
     case ChoiceEnd::SEPARATED:
-        return {" ...ERROR..THE OUTCOMES OF" + fmt_I(e.certain, 7) +
+        return {" ...ERROR..THE OUTCOMES OF" + fmt_I_fitted(e.certain, 7) +
                     " OBSERVATIONS ARE PREDICTED WITH PROBABILITY 1: THE COEFFICIENTS "
                     "DIVERGE",
                 base + ERR_CAT_SEPARATION};
@@ -87,8 +88,8 @@ void write_outcome_table(Run& run, const std::string& heading, const std::vector
         const std::string v = outcome_text(values[j]);
         write_line(
             run, " " + std::string(heading.size() > v.size() ? heading.size() - v.size() : 0, ' ') +
-                     v + fmt_I(counts[j], 14) +
-                     fmt_F(n > 0 ? Real(counts[j]) / Real(n) : Real(0), 11, 5));
+                     v + fmt_I_fitted(counts[j], 14) +
+                     fmt_F_fitted(n > 0 ? Real(counts[j]) / Real(n) : Real(0), 11, 5));
     }
 }
 
@@ -126,11 +127,12 @@ void write_category_fit(Run& run, const CategoryEstimate& l) {
     write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(l.result.record.llf, 13, 6));
     write_line(run, " LOG-LIKELIHOOD WITH " + t.constants + " =" + fmt_G(t.llf0, 13, 6));
     if (t.df > 0)
-        write_line(run, " LIKELIHOOD RATIO TEST OF " + t.tested +
-                            ": CHI-SQUARE =" + fmt_F(t.lr, 12, 4) + " WITH" + fmt_I(t.df, 4) +
-                            " DEGREES OF FREEDOM, P-VALUE=" + fmt_F(t.pvalue, 6, 3));
-    write_line(run, " MCFADDEN PSEUDO R-SQUARE =" + fmt_F(t.pseudo_r2, 10, 5));
-    write_line(run, " PERCENT OF OUTCOMES CORRECTLY PREDICTED =" + fmt_F(l.percent_correct, 8, 2));
+        write_line(run, " LIKELIHOOD RATIO TEST OF " + t.tested + ": CHI-SQUARE =" +
+                            fmt_F_fitted(t.lr, 12, 4) + " WITH" + fmt_I_fitted(t.df, 4) +
+                            " DEGREES OF FREEDOM, P-VALUE=" + fmt_F_fitted(t.pvalue, 6, 3));
+    write_line(run, " MCFADDEN PSEUDO R-SQUARE =" + fmt_F_fitted(t.pseudo_r2, 10, 5));
+    write_line(run, " PERCENT OF OUTCOMES CORRECTLY PREDICTED =" +
+                        fmt_F_fitted(l.percent_correct, 8, 2));
     if (l.sandwich)
         write_line(run, " USING THE ROBUST (SANDWICH) COVARIANCE MATRIX H**-1 (G'G) H**-1");
 }

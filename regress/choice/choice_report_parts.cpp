@@ -2,6 +2,7 @@
 #include "regress/choice/choice_report_parts.hpp"
 
 #include "core/run.hpp"
+#include "numeric/fitted_fields.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "regress/choice/choice_errors.hpp"
@@ -43,12 +44,12 @@ void write_index_opening(Run& run, const std::string& title, const std::string& 
                          const std::vector<std::string>& names) {
     if (!run.flags.OPUT) return;
     write_line(run, title);
-    write_line(run,
-               fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " + eq.dep_name);
+    write_line(run, fmt_I_fitted(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+                        "DEPENDENT VARIABLE= " + eq.dep_name);
     write_line(run, counts);
     write_line(run, " METHOD: " + o.METHOD + " (MAXIMUM LIKELIHOOD)");
     if (e.subsample_n > 0)
-        write_line(run, " STARTING VALUES FROM A FIT TO" + fmt_I(e.subsample_n, 8) +
+        write_line(run, " STARTING VALUES FROM A FIT TO" + fmt_I_fitted(e.subsample_n, 8) +
                             " EVENLY SPACED OBSERVATIONS");
     for (std::size_t it = 0; o.PITER && it < e.history.size(); ++it)
         write_iteration(run, int(it + 1), "LOG-LIKELIHOOD", e.history_llf[it], names,
@@ -61,9 +62,9 @@ void write_index_likelihood(Run& run, const IndexEstimate& e, const ConstantsTes
     if (test == nullptr) return;
     write_line(run, " LOG-LIKELIHOOD WITH " + test->constants + " =" + fmt_G(test->llf0, 13, 6));
     if (test->df > 0)
-        write_line(run, " LIKELIHOOD RATIO TEST OF " + test->tested +
-                            ": CHI-SQUARE =" + fmt_F(test->lr, 10, 4) + " WITH" +
-                            fmt_I(test->df, 3) + " D.F., P-VALUE=" + fmt_F(test->pvalue, 6, 3));
+        write_line(run, " LIKELIHOOD RATIO TEST OF " + test->tested + ": CHI-SQUARE =" +
+                            fmt_F_fitted(test->lr, 10, 4) + " WITH" + fmt_I_fitted(test->df, 3) +
+                            " D.F., P-VALUE=" + fmt_F_fitted(test->pvalue, 6, 3));
 }
 
 void write_index_coefficients(Run& run, const IndexEstimate& e,
@@ -99,7 +100,8 @@ void write_effects(Run& run, const std::string& lead, const std::string& heading
         for (std::size_t c = 0; c < columns.size(); ++c) {
             const MarginalEffects& m = columns[c].effects;
             line += (c > 0 ? "  " : "") + fmt_G(m.effect[std::size_t(j)], 12, 5) +
-                    fmt_G(m.se[std::size_t(j)], 12, 5) + fmt_F(m.ratio[std::size_t(j)], 8, 3);
+                    fmt_G(m.se[std::size_t(j)], 12, 5) +
+                    fmt_F_fitted(m.ratio[std::size_t(j)], 8, 3);
         }
         write_line(run, trim_trailing_blanks(line));
     }

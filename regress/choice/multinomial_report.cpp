@@ -3,6 +3,7 @@
 
 #include "core/estimation_results.hpp"
 #include "core/run.hpp"
+#include "numeric/fitted_fields.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "regress/choice/category_errors.hpp"
@@ -40,7 +41,7 @@ void report_multinomial_logit(Run& run, const ChoiceData& data, const Multinomia
     if (put) {
         write_line(run, " MULTINOMIAL LOGIT: OUTCOMES " + base + " TO " +
                             outcome_text(e.values.back()) + ", THE BASE OUTCOME " + base);
-        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+        write_line(run, fmt_I_fitted(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
                             "DEPENDENT VARIABLE= " + first_8_padded(data.dependent));
         write_line(run, std::string(" METHOD: ") + maximize_method_name(e.method) +
                             " (MAXIMUM LIKELIHOOD)");

@@ -3,6 +3,7 @@
 
 #include "core/estimation_results.hpp"
 #include "core/run.hpp"
+#include "numeric/fitted_fields.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "regress/choice/category_errors.hpp"
@@ -40,11 +41,11 @@ void report_ordered_choice(Run& run, const ChoiceData& data, OrderedLink link,
     if (put) {
         write_line(run, std::string(" ORDERED ") +
                             (link == OrderedLink::PROBIT ? "PROBIT" : "LOGIT") + ":" +
-                            fmt_I(e.cuts() + 1, 4) +
+                            fmt_I_fitted(e.cuts() + 1, 4) +
                             (e.cuts() == 1
                                  ? std::string(" CATEGORIES CUT AT MU1")
                                  : " CATEGORIES CUT AT MU1 < ... < MU" + std::to_string(e.cuts())));
-        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+        write_line(run, fmt_I_fitted(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
                             "DEPENDENT VARIABLE= " + first_8_padded(data.dependent));
         write_line(run, std::string(" METHOD: ") + maximize_method_name(e.method) +
                             " (MAXIMUM LIKELIHOOD)");

@@ -2,6 +2,7 @@
 #include "regress/choice/tobit_report.hpp"
 
 #include "core/run.hpp"
+#include "numeric/fitted_fields.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "regress/choice/choice_errors.hpp"
@@ -38,9 +39,9 @@ void report_tobit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
                   const TobitCensoring& c, const TobitEstimate& e, const ChoiceOptions& o) {
     std::vector<std::string> names = data.names;
     names.push_back(TOBIT_SIGMA_NAME);
-    std::string counts = fmt_I(e.n_between, 9) + " UNCENSORED";
-    if (c.below) counts += fmt_I(e.n_below, 9) + " CENSORED BELOW";
-    if (c.above) counts += fmt_I(e.n_above, 9) + " CENSORED ABOVE";
+    std::string counts = fmt_I_fitted(e.n_between, 9) + " UNCENSORED";
+    if (c.below) counts += fmt_I_fitted(e.n_below, 9) + " CENSORED BELOW";
+    if (c.above) counts += fmt_I_fitted(e.n_above, 9) + " CENSORED ABOVE";
     write_index_opening(run,
                         " TOBIT MODEL: CENSORED NORMAL REGRESSION, CENSORED " + censoring_text(c),
                         counts, eq, e, o, names);
@@ -53,7 +54,7 @@ void report_tobit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
     write_line(run, " AT THE MEANS OF THE REGRESSORS: X'B =" + fmt_G(e.index_at_means, 13, 6) +
                         "  E[Y|X] =" + fmt_G(e.expected_at_means, 13, 6));
     write_line(run, "    PROBABILITY OF AN UNCENSORED OBSERVATION =" +
-                        fmt_F(e.uncensored_at_means, 8, 4));
+                        fmt_F_fitted(e.uncensored_at_means, 8, 4));
     write_effects(run, " EFFECTS ON THE LATENT MEAN X'B ARE THE COEFFICIENTS.",
                   " MARGINAL EFFECTS ON THE OBSERVED MEAN E[Y|X] (DELTA-METHOD STD. ERRORS)", names,
                   data.intercept, {{"AT THE MEANS", e.observed}});

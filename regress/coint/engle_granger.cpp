@@ -6,6 +6,7 @@
 #include "kernels/exact_gram.hpp"
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/least_squares.hpp"
+#include "numeric/fitted_fields.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/coint/coint_options.hpp"
@@ -73,8 +74,9 @@ void report_cointegrating_regression(Run& run, const EstimationEquation& eq,
     for (const OlsTerm& t : eq.terms) names.push_back(t.name);
     if (run.flags.OPUT) {
         write_line(run, " ENGLE-GRANGER COINTEGRATION TEST");
-        write_line(run, fmt_I(s.n, 9) + " OBSERVATIONS     DEPENDENT VARIABLE= " + eq.dep_name);
-        write_line(run, " R-SQUARED =" + fmt_F(s.rsqr, 10, 6) +
+        write_line(run,
+                   fmt_I_fitted(s.n, 9) + " OBSERVATIONS     DEPENDENT VARIABLE= " + eq.dep_name);
+        write_line(run, " R-SQUARED =" + fmt_F_fitted(s.rsqr, 10, 6) +
                             "     SUM OF SQUARED RESIDUALS =" + fmt_G(s.sse, 14, 7));
         write_line(run, " ");
         CoefficientTable t = coefficient_table(r.result);

@@ -2,6 +2,7 @@
 #include "regress/coint/johansen_report.hpp"
 
 #include "core/run.hpp"
+#include "numeric/fitted_fields.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "regress/coint/johansen_tables.hpp"
@@ -31,7 +32,7 @@ const char* table_source(JohansenTerms terms) {
 }
 
 std::string hypothesis(int r) {
-    return r == 0 ? "   R =" + fmt_I(r, 3) + "  " : "   R <=" + fmt_I(r, 3) + " ";
+    return r == 0 ? "   R =" + fmt_I_fitted(r, 3) + "  " : "   R <=" + fmt_I_fitted(r, 3) + " ";
 }
 
 void write_test_table(Run& run, const JohansenFit& fit, JohansenTerms terms, bool trace) {
@@ -40,11 +41,12 @@ void write_test_table(Run& run, const JohansenFit& fit, JohansenTerms terms, boo
     write_line(run, std::string(" HYPOTHESIS   EIGENVALUE   STATISTIC") +
                         (covered ? "       10%      5%      1%" : ""));
     for (int r = 0; r < fit.m; ++r) {
-        std::string line = hypothesis(r) + fmt_F(fit.eigenvalues[r], 12, 6) +
-                           fmt_F(trace ? fit.trace[r] : fit.max_eigen[r], 12, 4);
+        std::string line = hypothesis(r) + fmt_F_fitted(fit.eigenvalues[r], 12, 6) +
+                           fmt_F_fitted(trace ? fit.trace[r] : fit.max_eigen[r], 12, 4);
         if (covered) {
             const std::array<Real, 3> c = johansen_critical_values(terms, fit.m - r, trace);
-            line += "  " + fmt_F(c[0], 8, 2) + fmt_F(c[1], 8, 2) + fmt_F(c[2], 8, 2);
+            line += "  " + fmt_F_fitted(c[0], 8, 2) + fmt_F_fitted(c[1], 8, 2) +
+                    fmt_F_fitted(c[2], 8, 2);
         }
         write_line(run, line);
     }
@@ -79,11 +81,12 @@ void report_johansen(Run& run, const std::vector<std::string>& names, const Joha
     const bool covered = johansen_table_covers(terms, fit.m);
     if (!run.flags.OPUT) return;
     {
-        write_line(run, " JOHANSEN COINTEGRATION TEST:" + fmt_I(fit.m, 3) +
-                            " VARIABLES, VAR IN LEVELS OF" + fmt_I(fit.lags, 3) + " LAGS");
+        write_line(run, " JOHANSEN COINTEGRATION TEST:" + fmt_I_fitted(fit.m, 3) +
+                            " VARIABLES, VAR IN LEVELS OF" + fmt_I_fitted(fit.lags, 3) + " LAGS");
         write_line(run, terms_line(terms));
-        write_line(run, fmt_I(fit.n, 9) + " OBSERVATIONS     REGRESSORS OF THE DIFFERENCES:" +
-                            fmt_I(fit.nregs, 4));
+        write_line(run, fmt_I_fitted(fit.n, 9) +
+                            " OBSERVATIONS     REGRESSORS OF THE DIFFERENCES:" +
+                            fmt_I_fitted(fit.nregs, 4));
         write_line(run, " ");
         write_test_table(run, fit, terms, true);
         write_line(run, " ");
@@ -92,7 +95,7 @@ void report_johansen(Run& run, const std::vector<std::string>& names, const Joha
             write_line(run, table_source(terms));
         else
             write_line(run, " NO CRITICAL VALUES: MORE THAN" +
-                                fmt_I(johansen_table_trends(terms), 3) + " VARIABLES");
+                                fmt_I_fitted(johansen_table_trends(terms), 3) + " VARIABLES");
         write_line(run, " ");
         std::vector<std::string> rows;
         for (const std::string& n : names) rows.push_back(trim_trailing_blanks(n));

@@ -3,6 +3,7 @@
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "numeric/fitted_fields.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/coefficient_table.hpp"
@@ -64,7 +65,7 @@ void report_hetero(Run& run, const HeteroEquation& eq, const HeteroEstimate& e,
     const bool put = run.flags.OPUT;
     if (put) {
         write_line(run, " REGRESSION WITH MULTIPLICATIVE HETEROSKEDASTICITY: VAR(E) = EXP(Z'G)");
-        write_line(run, fmt_I(e.result.record.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+        write_line(run, fmt_I_fitted(e.result.record.n, 9) + " OBSERVATIONS" + fmt_X(5) +
                             "DEPENDENT VARIABLE= " + eq.dep_name);
         write_line(run, " METHOD: " + o.METHOD + " (MAXIMUM LIKELIHOOD)");
         if (o.PITER) write_history(run, eq, e);
@@ -77,8 +78,8 @@ void report_hetero(Run& run, const HeteroEquation& eq, const HeteroEstimate& e,
         write_line(run, " LOG-LIKELIHOOD WITH CONSTANT VARIANCE =" + fmt_G(e.llf_constant, 13, 6));
         if (e.lr_df > 0)
             write_line(run, " LIKELIHOOD RATIO TEST OF CONSTANT VARIANCE: CHI-SQUARE =" +
-                                fmt_F(e.lr, 10, 4) + " WITH" + fmt_I(e.lr_df, 3) +
-                                " DEGREES OF FREEDOM, P-VALUE=" + fmt_F(e.lr_pvalue, 6, 3));
+                                fmt_F_fitted(e.lr, 10, 4) + " WITH" + fmt_I_fitted(e.lr_df, 3) +
+                                " DEGREES OF FREEDOM, P-VALUE=" + fmt_F_fitted(e.lr_pvalue, 6, 3));
         if (o.HETCOV) write_line(run, " USING HETEROSKEDASTICITY-CONSISTENT COVARIANCE MATRIX");
         write_line(run, " ");
         write_table(run, fmt_X(10) + "MEAN EQUATION:", eq.terms, e, 0, o.WIDE);

@@ -2,6 +2,7 @@
 #include "regress/iv/iv_report.hpp"
 
 #include "core/run.hpp"
+#include "numeric/fitted_fields.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
@@ -35,13 +36,13 @@ void write_name_list(Run& run, const std::string& title, const std::vector<std::
 }
 
 std::string p_value(Real p) {
-    return ", P-VALUE=" + fmt_F(p, 8, 5);
+    return ", P-VALUE=" + fmt_F_fitted(p, 8, 5);
 }
 
 void write_tests(Run& run, const IvEquation& eq, const IvEstimate& e) {
     if (!e.first_stage.empty()) {
         write_line(run, " ");
-        write_line(run, " FIRST-STAGE F TESTS OF THE" + fmt_I(e.excluded, 4) +
+        write_line(run, " FIRST-STAGE F TESTS OF THE" + fmt_I_fitted(e.excluded, 4) +
                             " EXCLUDED INSTRUMENTS (WEAK INSTRUMENTS):");
         for (std::size_t j = 0; j < e.first_stage.size(); ++j) {
             const IvStatistic& f = e.first_stage[j];
@@ -51,8 +52,8 @@ void write_tests(Run& run, const IvEquation& eq, const IvEstimate& e) {
                 continue;
             }
             write_line(run, " " + eq.terms[e.endogenous[j]].name + "  F =" + fmt_G(f.value, 14, 7) +
-                                " WITH" + fmt_I(f.df1, 5) + " AND" + fmt_I(f.df2, 8) + " D.F." +
-                                p_value(f.pvalue));
+                                " WITH" + fmt_I_fitted(f.df1, 5) + " AND" + fmt_I_fitted(f.df2, 8) +
+                                " D.F." + p_value(f.pvalue));
         }
     }
     if (e.exact_fit)
@@ -60,15 +61,16 @@ void write_tests(Run& run, const IvEquation& eq, const IvEstimate& e) {
                         "FITS EXACTLY");
     if (e.wu_hausman.available)
         write_line(run, " WU-HAUSMAN TEST OF EXOGENEITY: F =" + fmt_G(e.wu_hausman.value, 14, 7) +
-                            " WITH" + fmt_I(e.wu_hausman.df1, 5) + " AND" +
-                            fmt_I(e.wu_hausman.df2, 8) + " D.F." + p_value(e.wu_hausman.pvalue));
+                            " WITH" + fmt_I_fitted(e.wu_hausman.df1, 5) + " AND" +
+                            fmt_I_fitted(e.wu_hausman.df2, 8) + " D.F." +
+                            p_value(e.wu_hausman.pvalue));
     if (e.sargan.available)
         write_line(run, " SARGAN TEST OF OVER-IDENTIFYING RESTRICTIONS: CHI-SQUARE =" +
-                            fmt_G(e.sargan.value, 14, 7) + " WITH" + fmt_I(e.sargan.df1, 4) +
+                            fmt_G(e.sargan.value, 14, 7) + " WITH" + fmt_I_fitted(e.sargan.df1, 4) +
                             " D.F." + p_value(e.sargan.pvalue));
     if (e.hansen.available)
         write_line(run, " HANSEN J TEST OF OVER-IDENTIFYING RESTRICTIONS: CHI-SQUARE =" +
-                            fmt_G(e.hansen.value, 14, 7) + " WITH" + fmt_I(e.hansen.df1, 4) +
+                            fmt_G(e.hansen.value, 14, 7) + " WITH" + fmt_I_fitted(e.hansen.df1, 4) +
                             " D.F." + p_value(e.hansen.pvalue));
     else if (e.robust && e.sargan.available)
         write_line(run, " HANSEN J TEST: THE ROBUST INSTRUMENT MOMENT MATRIX IS SINGULAR");
@@ -81,8 +83,8 @@ void report_iv(Run& run, const IvEquation& eq, const IvEstimate& e, const IvOpti
     const EstimationResults& r = e.result.record;
     write_line(run, eq.command == "INSTRUME" ? " INSTRUMENTAL VARIABLES ESTIMATION"
                                              : " TWO STAGE LEAST SQUARES");
-    write_line(run,
-               fmt_I(r.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " + eq.dep_name);
+    write_line(run, fmt_I_fitted(r.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+                        "DEPENDENT VARIABLE= " + eq.dep_name);
     std::vector<std::string> endogenous;
     for (int a : e.endogenous) endogenous.push_back(eq.terms[a].name);
     if (!endogenous.empty()) write_name_list(run, " ENDOGENOUS REGRESSORS:", endogenous);
@@ -90,14 +92,14 @@ void report_iv(Run& run, const IvEquation& eq, const IvEstimate& e, const IvOpti
     if (e.robust) {
         write_line(run, " USING HETEROSKEDASTICITY-CONSISTENT COVARIANCE MATRIX");
         if (e.lags > 0) {
-            write_line(run,
-                       " AND AUTOCORRELATION-CONSISTENT MATRIX WITH ORDER=" + fmt_I(e.lags, 3));
+            write_line(run, " AND AUTOCORRELATION-CONSISTENT MATRIX WITH ORDER=" +
+                                fmt_I_fitted(e.lags, 3));
             write_line(run, " BY NEWEY-WEST CORRECTION METHOD");
         }
     }
     write_line(run, " ");
-    write_line(run, "  R-SQUARE =" + fmt_F(r.rsqr, 9, 4) + fmt_X(5) +
-                        "R-SQUARE ADJUSTED =" + fmt_F(e.adjr2, 9, 4));
+    write_line(run, "  R-SQUARE =" + fmt_F_fitted(r.rsqr, 9, 4) + fmt_X(5) +
+                        "R-SQUARE ADJUSTED =" + fmt_F_fitted(e.adjr2, 9, 4));
     write_line(run, " VARIANCE OF THE ESTIMATE-SIGMA**2 =" + fmt_G(e.sigma2, 13, 5));
     write_line(run, " STANDARD ERROR OF THE ESTIMATE-SIGMA =" + fmt_G(r.sigma, 13, 5));
     write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(r.sse, 13, 5));

@@ -2,6 +2,7 @@
 #include "regress/nonlin/nonlin_report.hpp"
 
 #include "core/run.hpp"
+#include "numeric/fitted_fields.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/coefficient_table.hpp"
@@ -22,16 +23,16 @@ void write_heading(Run& run, const EquationModel& model, const NonlinEstimate& e
                                  : " NONLINEAR LEAST SQUARES ESTIMATION");
     const int n = e.result.record.n;
     if (e.likelihood)
-        write_line(run, fmt_I(n, 9) + " OBSERVATIONS");
+        write_line(run, fmt_I_fitted(n, 9) + " OBSERVATIONS");
     else
-        write_line(run, fmt_I(n, 9) + " OBSERVATIONS" + fmt_X(5) +
+        write_line(run, fmt_I_fitted(n, 9) + " OBSERVATIONS" + fmt_X(5) +
                             "DEPENDENT VARIABLE= " + model.dep_name);
     write_line(run, " METHOD: " + method_name(e, o) + "     EQUATION: " + model.text.substr(0, 90));
     if (e.subsample_n > 0)
         write_line(run, std::string(" ...NOTE..STARTING VALUES CARRIED TO THE ") +
                             (e.likelihood ? "MAXIMUM" : "MINIMUM") + " OF A SUBSAMPLE OF" +
-                            fmt_I(e.subsample_n, 7) + " OBSERVATIONS IN" +
-                            fmt_I(e.subsample_iterations, 5) + " ITERATIONS");
+                            fmt_I_fitted(e.subsample_n, 7) + " OBSERVATIONS IN" +
+                            fmt_I_fitted(e.subsample_iterations, 5) + " ITERATIONS");
 }
 
 void write_history(Run& run, const EquationModel& model, const NonlinEstimate& e) {
@@ -44,8 +45,8 @@ void write_summary(Run& run, const NonlinEstimate& e) {
     const EstimationResults& r = e.result.record;
     write_line(run, " ");
     if (!e.likelihood) {
-        write_line(run, "  R-SQUARE =" + fmt_F(r.rsqr, 9, 4) + fmt_X(5) +
-                            "R-SQUARE ADJUSTED =" + fmt_F(e.adjusted_r2, 9, 4));
+        write_line(run, "  R-SQUARE =" + fmt_F_fitted(r.rsqr, 9, 4) + fmt_X(5) +
+                            "R-SQUARE ADJUSTED =" + fmt_F_fitted(e.adjusted_r2, 9, 4));
         write_line(run, " VARIANCE OF THE ESTIMATE-SIGMA**2 =" + fmt_G(e.sigma2, 13, 5));
         write_line(run, " STANDARD ERROR OF THE ESTIMATE-SIGMA =" + fmt_G(r.sigma, 13, 5));
         write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(r.sse, 13, 5));

@@ -2,6 +2,7 @@
 #include "regress/pool/pool_report.hpp"
 
 #include "core/run.hpp"
+#include "numeric/fitted_fields.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/coefficient_table.hpp"
@@ -25,19 +26,19 @@ void write_heading(Run& run, const EstimationEquation& eq, const PanelGroups& g,
                    const PoolEstimate& e, const PoolOptions& o) {
     write_line(run, " POOLED CROSS-SECTION TIME-SERIES REGRESSION: " +
                         std::string(model_title(e.model)));
-    write_line(run,
-               fmt_I(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " + eq.dep_name);
-    write_line(run, fmt_I(e.groups, 9) + " CROSS-SECTIONS  OBSERVATIONS EACH: MIN=" +
-                        fmt_I(g.shortest, 8) + " MAX=" + fmt_I(g.longest, 8) +
+    write_line(run, fmt_I_fitted(e.n, 9) + " OBSERVATIONS" + fmt_X(5) +
+                        "DEPENDENT VARIABLE= " + eq.dep_name);
+    write_line(run, fmt_I_fitted(e.groups, 9) + " CROSS-SECTIONS  OBSERVATIONS EACH: MIN=" +
+                        fmt_I_fitted(g.shortest, 8) + " MAX=" + fmt_I_fitted(g.longest, 8) +
                         (g.balanced() ? "  (BALANCED)" : "  (UNBALANCED)"));
     if (e.model == PoolModel::RANDOM) {
         write_line(run, " VARIANCE OF THE CROSS-SECTION EFFECT =" + fmt_G(e.sigma2_a, 13, 5));
         write_line(run, " VARIANCE OF THE IDIOSYNCRATIC ERROR  =" + fmt_G(e.sigma2_e, 13, 5));
         if (e.theta_min == e.theta_max)
-            write_line(run, " THETA =" + fmt_F(e.theta_min, 10, 6));
+            write_line(run, " THETA =" + fmt_F_fitted(e.theta_min, 10, 6));
         else
-            write_line(run, " THETA: MIN=" + fmt_F(e.theta_min, 10, 6) +
-                                " MAX=" + fmt_F(e.theta_max, 10, 6));
+            write_line(run, " THETA: MIN=" + fmt_F_fitted(e.theta_min, 10, 6) +
+                                " MAX=" + fmt_F_fitted(e.theta_max, 10, 6));
         if (e.sigma2_a_clipped)
             write_line(run, " ...NOTE..THE CROSS-SECTION VARIANCE ESTIMATE WAS NEGATIVE: SET TO 0");
     }
@@ -49,8 +50,8 @@ void write_heading(Run& run, const EstimationEquation& eq, const PanelGroups& g,
 void write_summary(Run& run, const PoolEstimate& e) {
     const EstimationResults& r = e.result.record;
     write_line(run, " ");
-    write_line(run, "  R-SQUARE =" + fmt_F(r.rsqr, 9, 4) + fmt_X(5) +
-                        "R-SQUARE ADJUSTED =" + fmt_F(e.adjusted_r2, 9, 4));
+    write_line(run, "  R-SQUARE =" + fmt_F_fitted(r.rsqr, 9, 4) + fmt_X(5) +
+                        "R-SQUARE ADJUSTED =" + fmt_F_fitted(e.adjusted_r2, 9, 4));
     write_line(run, " VARIANCE OF THE ESTIMATE-SIGMA**2 =" + fmt_G(r.sse / r.df, 13, 5));
     write_line(run, " STANDARD ERROR OF THE ESTIMATE-SIGMA =" + fmt_G(r.sigma, 13, 5));
     write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(r.sse, 13, 5));
@@ -61,16 +62,17 @@ void write_summary(Run& run, const PoolEstimate& e) {
 void write_tests(Run& run, const PanelGroups& g, const PoolEstimate& e, bool effects) {
     if (e.model == PoolModel::FIXED && e.f_df1 > 0) {
         write_line(run, " ");
-        write_line(run, " F TEST OF EQUAL FIXED EFFECTS: F =" + fmt_F(e.f_effects, 12, 4) +
-                            " WITH" + fmt_I(e.f_df1, 8) + " AND" + fmt_I(e.f_df2, 9) +
-                            " D.F., P-VALUE=" + fmt_F(e.f_pvalue, 8, 5));
+        write_line(run, " F TEST OF EQUAL FIXED EFFECTS: F =" + fmt_F_fitted(e.f_effects, 12, 4) +
+                            " WITH" + fmt_I_fitted(e.f_df1, 8) + " AND" + fmt_I_fitted(e.f_df2, 9) +
+                            " D.F., P-VALUE=" + fmt_F_fitted(e.f_pvalue, 8, 5));
     }
     if (e.model == PoolModel::RANDOM) {
         write_line(run, " ");
         if (e.hausman_done)
             write_line(run, " HAUSMAN TEST OF RANDOM AGAINST FIXED EFFECTS: CHI-SQUARE =" +
-                                fmt_F(e.hausman, 12, 4) + " WITH" + fmt_I(e.hausman_df, 4) +
-                                " D.F., P-VALUE=" + fmt_F(e.hausman_pvalue, 8, 5));
+                                fmt_F_fitted(e.hausman, 12, 4) + " WITH" +
+                                fmt_I_fitted(e.hausman_df, 4) +
+                                " D.F., P-VALUE=" + fmt_F_fitted(e.hausman_pvalue, 8, 5));
         else if (e.within_slopes == 0)
             write_line(run, " ...NOTE..NO HAUSMAN TEST: NO REGRESSOR VARIES WITHIN THE "
                             "CROSS-SECTIONS");
@@ -82,7 +84,7 @@ void write_tests(Run& run, const PanelGroups& g, const PoolEstimate& e, bool eff
         write_line(run, " ");
         write_line(run, " CROSS-SECTION  OBSERVATIONS       FIXED EFFECT");
         for (std::size_t c = 0; c < e.effects.size(); ++c)
-            write_line(run, fmt_I((long long)c + 1, 14) + fmt_I(g.rows[c], 14) +
+            write_line(run, fmt_I_fitted((long long)c + 1, 14) + fmt_I_fitted(g.rows[c], 14) +
                                 fmt_G(e.effects[c], 19, 10));
     }
 }

@@ -2,6 +2,7 @@
 #include "regress/system/system_report.hpp"
 
 #include "core/run.hpp"
+#include "numeric/fitted_fields.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/coefficient_table.hpp"
@@ -40,9 +41,9 @@ void write_terms(Run& run, const std::string& title, const std::vector<OlsTerm>&
 void write_equation(Run& run, const SystemModel& model, const SystemEstimate& e, int i, bool wide) {
     const int m = e.m;
     write_line(run, " ");
-    write_line(run, " EQUATION" + fmt_I(i + 1, 3) + " OF" + fmt_I(m, 3) +
+    write_line(run, " EQUATION" + fmt_I_fitted(i + 1, 3) + " OF" + fmt_I_fitted(m, 3) +
                         ":   DEPENDENT VARIABLE= " + model.block.equations[i].dep.name);
-    write_line(run, "  R-SQUARE =" + fmt_F(e.r2[i], 9, 4) + fmt_X(5) +
+    write_line(run, "  R-SQUARE =" + fmt_F_fitted(e.r2[i], 9, 4) + fmt_X(5) +
                         "SUM OF SQUARED ERRORS-SSE=" + fmt_G(e.sse[i], 13, 5));
     write_line(run, " RESIDUAL VARIANCE (SSE/N) =" +
                         fmt_G(e.sigma[static_cast<std::size_t>(i) * m + i], 13, 5) + fmt_X(5) +
@@ -88,8 +89,8 @@ void report_system(Run& run, const SystemModel& model, const SystemEstimate& e,
                    const SystemOptions& o) {
     const int m = e.m;
     if (run.flags.OPUT) {
-        write_line(run, " SYSTEM OF" + fmt_I(m, 3) + " EQUATIONS");
-        write_line(run, fmt_I(e.n, 9) + " OBSERVATIONS");
+        write_line(run, " SYSTEM OF" + fmt_I_fitted(m, 3) + " EQUATIONS");
+        write_line(run, fmt_I_fitted(e.n, 9) + " OBSERVATIONS");
         write_line(run, method_title(o.METHOD));
         write_terms(run, " ENDOGENOUS:", model.block.endogenous);
         write_terms(run, " EXOGENOUS:", model.block.exogenous);
