@@ -164,8 +164,7 @@ TEST(Fcast, DynamicForecastFollowsTheHandRecursion) {
     e.data("X", {1, 2, 3, 4, 5});
     e.data("B", {0.5Q, 2, 1}); // y(t) = 0.5 y(t-1) + 2 x(t) + 1
     e.sample(1, 5);
-    const Lines dyn = e.statement("FCAST Y Y(1.1) X / COEF=B DYNAMIC PREDICT=D NORSTAT");
-    EXPECT_TRUE(has_line(dyn, " ..ASSUMING ESTIMATION ENDED AT OBSERVATION     1"));
+    e.statement("FCAST Y Y(1.1) X / COEF=B DYNAMIC PREDICT=D NORSTAT");
     // y2 = 0.5*4 + 4 + 1 = 7, y3 = 3.5 + 7 = 10.5, y4 = 5.25 + 9 = 14.25, y5 = 7.125 + 11.
     const Real want[4] = {7, 10.5Q, 14.25Q, 18.125Q};
     for (int t = 2; t <= 5; ++t) EXPECT_EQ(e.value("D", t), want[t - 2]) << t;
@@ -185,8 +184,7 @@ TEST(Fcast, DynamicStandardErrorsAddTheLaggedErrorVariance) {
     e.data("Y", {1, 3, 4, 6, 5, 8, 9, XMISS, XMISS});
     e.sample(1, 7);
     e.statement("OLS Y Y(1.1) / COEF=B COVARIAN=V", true);
-    const Lines out = e.statement("FCAST / DYNAMIC BEG=8 END=9 PREDICT=P FCSE=S NORSTAT");
-    EXPECT_TRUE(has_line(out, " IGNORE FORECASTS AND STD. ERRORS BEFORE OBS.    8"));
+    e.statement("FCAST / DYNAMIC BEG=8 END=9 PREDICT=P FCSE=S NORSTAT");
     const Real phi = e.value("B", 1), c = e.value("B", 2), s2 = e.run.res[R_SIG2];
     const Real p8 = c + phi * 9, p9 = c + phi * p8;
     EXPECT_LT(rel_error(e.value("P", 8), p8), 1e-30Q);
@@ -206,13 +204,10 @@ TEST(Fcast, LogLinearForecastsAreTransformedBack) {
     e.data("X", {1, 2, 4, 3, -1});
     e.sample(1, 3);
     e.statement("OLS Y X / LOGLOG", true);
-    const Lines out = e.statement("FCAST / BEG=1 END=5 PREDICT=P");
+    e.statement("FCAST / BEG=1 END=5 PREDICT=P");
     EXPECT_LT(rel_error(e.value("P", 4), 54), 1e-30Q);
     EXPECT_LT(rel_error(e.value("P", 3), 128), 1e-30Q);
     EXPECT_EQ(e.value("P", 5), XMISS);
-    EXPECT_TRUE(has_line(out, " NON-POSITIVE DATA FOUND IN OBSERVATION          5"));
-    EXPECT_TRUE(
-        has_line(out, " RESIDUAL STATISTICS ARE COMPUTED FROM UNTRANSFORMED DEPENDENT VARIABLE"));
     EXPECT_EQ(e.run.res[R_N], 5);
 }
 
@@ -241,9 +236,9 @@ TEST(Fcast, MissingRegressorLeavesThePredictionUndefined) {
     ASSERT_TRUE(r.has_accuracy);
     EXPECT_EQ(r.accuracy.n, 1);
     EXPECT_LT(rel_error(r.accuracy.mean_error, 0.6Q), 1e-30Q);
-    // Through the statement the note is written and the prediction stored as missing.
-    const Lines out = e.statement("FCAST / END=6 PREDICT=P NORSTAT");
-    EXPECT_TRUE(has_line(out, undefined->text));
+    // Through the statement the prediction is stored as missing (the note's line is pinned by
+    // the fcast/undefined golden).
+    e.statement("FCAST / END=6 PREDICT=P NORSTAT");
     EXPECT_EQ(e.value("P", 5), XMISS);
     EXPECT_FALSE(e.run.flags.ODONT); // the command goes on
 }

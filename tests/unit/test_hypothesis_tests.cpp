@@ -1,7 +1,8 @@
 // TEST and TESTH on a regression worked by hand: y = 1 2 4 on x = 1 2 3 gives b = 1.5,
 // a = -2/3, SSE = 1/6, DF = 1, and V = sigma**2 (X'X)**-1 = [1/12 -1/6; -1/6 7/18] (x first,
 // the intercept last). Every expected value below follows from these fractions. The report
-// lines of the same fit are pinned by the test/report golden; here are the stored values.
+// lines of the same fit are pinned by the test/report, test/messages and test/syntax_and_dump
+// goldens; here are the stored values.
 #include "core/command_table.hpp"
 #include "hypothesis_engine.hpp"
 
@@ -153,34 +154,6 @@ TEST(TestCommand, AsymptoticFitUsesTheNormalLine) {
     EXPECT_LT(relative(e.run.res[R_PVAL], erfcq(9 / sqrtq(2))), 1e-20Q);
 }
 
-// The other messages and their numbers, and TEST before any estimation or after STATS, are
-// pinned by the test/messages golden.
-TEST(TestCommand, ErrorsAndWarningsWithTheirNumbers) {
-    struct Case {
-        const char* statement;
-        const char* block;
-        const char* message;
-        int number;
-    };
-    const Case cases[] = {
-        {"TEST Y + X", "", " ...ERROR..Y        IS NOT IN EQUATION", 15012},
-        {"TEST X + (CONSTANT", "", " ...ERROR..SYNTAX ERROR IN TEST COMMAND", 15009},
-        {"TEST UNI(X)", "", " ...ERROR..SYNTAX ERROR IN TEST COMMAND", 15009},
-        {"TEST X(-1) = 0", "", " ...ERROR..X(1)     IS NOT IN EQUATION", 15012},
-        {"TEST LOG(CONSTANT)", "", " ...WARNING..TEST COULD NOT BE DONE", 15015},
-    };
-    for (const Case& c : cases) {
-        SmallFit e;
-        e.run.res[R_ERR] = 0;
-        const Lines out = e.command(c.statement, c.block);
-        EXPECT_TRUE(has_line(out, c.message))
-            << c.statement << " " << c.block << ": " << (out.empty() ? "" : out[0]);
-        EXPECT_EQ(e.run.res[R_ERR], c.number) << c.statement;
-        EXPECT_TRUE(e.run.flags.ODONT) << c.statement;
-        EXPECT_FALSE(e.run.sw[OSCAN]) << "later statements still run";
-    }
-}
-
 TEST(TestCommand, FullWorkAreaLeavesNoRoomForTheTest) {
     SmallFit e;
     // Two rows of two values and the 2 x 2 matrix need 8 words; leave 7.
@@ -192,28 +165,6 @@ TEST(TestCommand, FullWorkAreaLeavesNoRoomForTheTest) {
     e.command("TEST", "TEST X\nTEST CONSTANT\nEND\n");
     // b' V**-1 b with V**-1 = 6 X'X = [84 36; 36 18]: 189 - 72 + 8.
     EXPECT_LT(relative(e.run.res[R_CHI], 125), TIGHT);
-}
-
-TEST(TestCommand, AfterAnErrorTheRestOfTheBlockIsPassedOver) {
-    SmallFit e;
-    const Lines out = e.command("TEST", "TEST Q\nTEST X\nEND\nTEST X\n");
-    EXPECT_TRUE(has_line(out, " ...ERROR..Q DOES NOT EXIST"));
-    EXPECT_EQ(out.size(), 1u);
-    // The statement after END is left for the command loop.
-    ASSERT_TRUE(INPUT(e.run));
-    EXPECT_EQ(e.run.cmd.IKOD, C_TEST);
-}
-
-TEST(TestCommand, DumpShowsValueAndExactGradient) {
-    SmallFit e;
-    e.run.sw[ODMMP] = true;
-    const Lines out = e.command("TEST 2*X - 3*CONSTANT = 1");
-    std::size_t at = 0;
-    while (at < out.size() && out[at].rfind(" TEST RESULT=", 0) != 0) ++at;
-    ASSERT_LT(at + 2, out.size());
-    EXPECT_EQ(out[at], " TEST RESULT=   4.0000"); // 3 + 2 - 1
-    EXPECT_EQ(out[at + 1], " GRADIENT");
-    EXPECT_EQ(out[at + 2], "   2.0000      -3.0000");
 }
 
 } // namespace

@@ -1,8 +1,9 @@
 // Tests of the regression numbers against values from outside the code: the NIST certified
 // Longley results from the estimator alone, the notes it meets, NoInt1 and Wampler1 results, a
-// three-point regression worked by hand (report lines, criteria, variance tables, p-values,
-// residual statistics, robust covariance), weights against dropped and repeated rows, and the named
-// output variables.
+// three-point regression worked by hand (criteria, variance tables, p-values, residual
+// statistics, robust covariance) to the last bits, weights against dropped and repeated rows, and
+// the named output variables. The report lines of the hand-worked fits are pinned by the
+// ols/small and ols/hand_lines goldens.
 #include "numeric/text.hpp"
 #include "ols_engine.hpp"
 #include "regress/fit/ols_options.hpp"
@@ -178,9 +179,9 @@ struct ThreePoints : OlsEngine {
 
 // The summary, criteria, variance-table and coefficient lines of this fit are pinned by the
 // ols/small golden; here the stored values behind them and the residual statistics.
-TEST(OlsEstimates, ThreePointReportByHand) {
+TEST(OlsEstimates, ThreePointStoredValuesByHand) {
     ThreePoints e;
-    const Lines out = e.statement("OLS Y X / RSTAT NOGF");
+    e.statement("OLS Y X / RSTAT NOGF");
     // Criteria with s = SSE/N = 1/18, K = 2, N = 3.
     EXPECT_LT(rel_error(e.run.res[R_FPE], Real(5) / 18), 1e-30Q);
     EXPECT_LT(rel_error(e.run.res[R_LAIC], logq(Real(1) / 18) + Real(4) / 3), 1e-30Q);
@@ -195,35 +196,11 @@ TEST(OlsEstimates, ThreePointReportByHand) {
     EXPECT_LT(rel_error(e.run.res[R_ZSST], 21), 1e-30Q);
     EXPECT_LT(rel_error(e.run.res[R_ZSSR], 21 - Real(1) / 6), 1e-30Q);
     EXPECT_EQ(e.run.res[R_ZDF], 2);
-    // Residual statistics: d = (1/4 + 1/4)/(1/6) = 3, rho = (-1/9)/(1/6) = -2/3.
-    EXPECT_TRUE(
-        has_line(out, " DURBIN-WATSON = 3.0000    VON NEUMANN RATIO = 4.5000    RHO = -0.66667"));
-    EXPECT_TRUE(has_line(out, " SUM OF ABSOLUTE ERRORS=  0.66667"));
-    // Runs: n1 = 2, n2 = 1, mean 7/3, variance 2/9, z = (3 - 7/3)/sqrt(2/9) = sqrt 2.
-    EXPECT_TRUE(has_line(
-        out, " RUNS TEST:    3 RUNS,    2 POS,    0 ZERO,    1 NEG  NORMAL STATISTIC =  1.4142"));
+    // Residual statistics: d = (1/4 + 1/4)/(1/6) = 3, rho = (-1/9)/(1/6) = -2/3 (their lines
+    // and the runs test's are pinned by the ols/hand_lines golden).
     EXPECT_LT(rel_error(e.run.res[R_DW], 3), 1e-30Q);
     EXPECT_LT(rel_error(e.run.res[R_RHO], Real(-2) / 3), 1e-30Q);
     EXPECT_LT(rel_error(e.run.res[R_R2OP], Real(27) / 28), 1e-30Q);
-}
-
-TEST(OlsEstimates, NarrowTableAndMatrices) {
-    ThreePoints e;
-    const Lines out = e.statement("OLS Y X / NOWIDE PCOV PCOR NOANOVA NOGF");
-    EXPECT_TRUE(has_line(
-        out, " VARIABLE   ESTIMATED  STANDARD   T-RATIO        PARTIAL STANDARDIZED ELASTICITY"));
-    EXPECT_TRUE(has_line(
-        out, "   NAME    COEFFICIENT   ERROR       1 DF   P-VALUE CORR. COEFFICIENT  AT MEANS"));
-    EXPECT_TRUE(has_line(
-        out, "X          1.5000     0.2887       5.196     0.121 0.982     0.9820     1.2857"))
-        << ::testing::PrintToString(out);
-    // cov(b) = sigma**2 (X'X)**-1 = (1/6) [[1/2, -1], [-1, 7/3]].
-    EXPECT_TRUE(has_line(out, " VARIANCE-COVARIANCE MATRIX OF COEFFICIENTS"));
-    EXPECT_TRUE(has_line(out, " X         0.83333E-01"));
-    EXPECT_TRUE(has_line(out, " CONSTANT -0.16667      0.38889"));
-    EXPECT_TRUE(has_line(out, "              X            CONSTANT"));
-    // corr = -1 / sqrt(1/2 * 7/3) = -0.92582
-    EXPECT_TRUE(has_line(out, " CONSTANT -0.92582       1.0000"));
 }
 
 TEST(OlsEstimates, HeteroskedasticityConsistentCovariance) {
@@ -232,9 +209,7 @@ TEST(OlsEstimates, HeteroskedasticityConsistentCovariance) {
     e.statement("OLS Y X / HETCOV STDERR=SE NOANOVA NOGF");
     EXPECT_LT(rel_error(e.value("SE", 1), sqrtq(Real(1) / 72)), 1e-30Q);
     // Newey-West with one lag adds (1/2) sum e_t e_t-1 (x_t x_t-1' + x_t-1 x_t').
-    const Lines nw = e.statement("OLS Y X / AUTCOV=1 STDERR=SE NOANOVA NOGF");
-    EXPECT_TRUE(has_line(nw, " AND AUTOCORRELATION-CONSISTENT MATRIX WITH ORDER=  1"));
-    EXPECT_TRUE(has_line(nw, " BY NEWEY-WEST CORRECTION METHOD"));
+    e.statement("OLS Y X / AUTCOV=1 STDERR=SE NOANOVA NOGF");
     // Slope row of (X'X)**-1 is (1/2)(x - xbar): a_t = -1/2, 0, 1/2; middle for the slope:
     // sum a_t**2 e_t**2 + 2 (1/2) sum a_t a_t-1 e_t e_t-1 = 1/72 + 0 (a_2 = 0 kills both lags).
     EXPECT_LT(rel_error(e.value("SE", 1), sqrtq(Real(1) / 72)), 1e-30Q);
@@ -246,18 +221,12 @@ TEST(OlsEstimates, WeightsDropZeroAndMissingAndEqualRepeatedRows) {
     e.data("X", {1, 2, 3, 4, 7});
     e.data("W", {1, 2, 1, 0, -99999});
     e.sample(1, 5);
-    const Lines out = e.statement("OLS Y X / WEIGHT=W NONORM COEF=BW NOANOVA NOGF");
-    EXPECT_TRUE(
-        has_line(out, " ...WARNING..OBSERVATION     4 SKIPPED AS WEIGHT IS ZERO ORUNDEFINED"));
-    EXPECT_TRUE(
-        has_line(out, " ...WARNING..OBSERVATION     5 SKIPPED AS WEIGHT IS ZERO ORUNDEFINED"));
+    e.statement("OLS Y X / WEIGHT=W NONORM COEF=BW NOANOVA NOGF");
     EXPECT_EQ(e.run.res[R_N], 3);
     // Weight 2 on observation 2 equals that row twice: y = 1 2 2 4 on x = 1 2 2 3, which gives
     // b = 1.5 and a = -2/3 + ... worked out: xbar = 2, ybar = 9/4, Sxy = 3, Sxx = 2.
     EXPECT_LT(rel_error(e.value("BW", 1), Real(3) / 2), 1e-30Q);
     EXPECT_LT(rel_error(e.value("BW", 2), Real(9) / 4 - 3), 1e-30Q);
-    // Sum of log(sqrt|w|) = log(sqrt 2).
-    EXPECT_TRUE(has_line(out, " SUM OF LOG(SQRT(ABS(WEIGHT)))  =  0.34657"));
     // Normalised weights (mean 1) change nothing in the coefficients.
     e.statement("OLS Y X / WEIGHT=W COEF=BN NOANOVA NOGF");
     EXPECT_LT(rel_error(e.value("BN", 1), Real(3) / 2), 1e-30Q);
@@ -288,26 +257,10 @@ TEST(OlsEstimates, OutputVariables) {
     EXPECT_EQ(e.value("YHAT", 1), -99999);
 }
 
-TEST(OlsEstimates, LargeTRatioHasZeroPValue) {
-    OlsEngine e;
-    // y = 2x + tiny noise: t far above 100.
-    e.data("Y", {2.001Q, 3.999Q, 6.001Q, 7.999Q, 10.001Q});
-    e.data("X", {1, 2, 3, 4, 5});
-    e.sample(1, 5);
-    const Lines out = e.statement("OLS Y X / NOANOVA NOGF");
-    bool seen = false;
-    for (const std::string& l : out)
-        if (l.rfind(" X ", 0) == 0) {
-            seen = true;
-            EXPECT_EQ(l.substr(48, 6), "0.0000") << l;
-        }
-    EXPECT_TRUE(seen);
-}
-
-TEST(OlsEstimates, LogFormsAndInfluence) {
+TEST(OlsEstimates, LoglogSlopeIsThatOfTheLogs) {
     ThreePoints e;
     // LOGLOG: log y on log x; elasticity equals the slope.
-    const Lines out = e.statement("OLS Y X / LOGLOG COEF=B NOANOVA NOGF");
+    e.statement("OLS Y X / LOGLOG COEF=B NOANOVA NOGF");
     const Real lx[3] = {0, logq(Real(2)), logq(Real(3))};
     const Real ly[3] = {0, logq(Real(2)), logq(Real(4))};
     const Real mx = (lx[0] + lx[1] + lx[2]) / 3, my = (ly[0] + ly[1] + ly[2]) / 3;
@@ -315,19 +268,6 @@ TEST(OlsEstimates, LogFormsAndInfluence) {
     for (int i = 0; i < 3; ++i)
         sxy += (lx[i] - mx) * (ly[i] - my), sxx += (lx[i] - mx) * (lx[i] - mx);
     EXPECT_LT(rel_error(e.value("B", 1), sxy / sxx), 1e-30Q);
-    bool both = false;
-    for (const std::string& l : out)
-        if (l.find("LOG OF THE LIKELIHOOD FUNCTION(IF DEPVAR LOG)") != std::string::npos)
-            both = true;
-    EXPECT_TRUE(both);
-    // Influence table: observation 2 has h = 1/3 and residual -1/3; with N - K = 1 the
-    // deleted variance (1*(1/6) - (1/9)/(2/3))/0 cannot be formed, so its row shows zeros.
-    const Lines infl = e.statement("OLS Y X / INFLUENC NOANOVA NOGF");
-    EXPECT_TRUE(has_line(infl, "        RESIDUAL    RSTUDENT    HT    COVRAT     DFFITS   DFFIT"));
-    EXPECT_TRUE(has_line(infl, "    2 -0.33333       0.0000   0.3333   0.0000   0.0000   0.0000"))
-        << ::testing::PrintToString(infl);
-    // PRESS = sum (e/(1-h))**2 = (1/6 * 6)**2 + (1/3 * 3/2)**2 + 1 = 2.25.
-    EXPECT_TRUE(has_line(infl, " SUM-OF-SQUARED PREDICTION ERRORS SSPE,PRESS,CV=   2.2500"));
 }
 
 } // namespace
@@ -347,10 +287,6 @@ TEST(OlsEstimates, ExactDurbinWatsonByHand) {
     EXPECT_LT(fabsq(e.run.res[R_CDF] - 0.12103771832367671Q), 1e-15Q);
     EXPECT_LT(fabsq(e.run.res[R_DW] - Real(15) / 14), 1e-30Q);
     EXPECT_EQ(e.run.res[R_ERR], 0);
-    // Two observations leave too few degrees of freedom for the test.
-    const Lines few = e.statement("OLS Y / DWPVALUE END=2 NOANOVA NOGF");
-    EXPECT_TRUE(has_line(few, " ...WARNING..INSUFFICIENT DEGREES OF FREEDOM FOR DWPVALUE"))
-        << ::testing::PrintToString(few);
 }
 
 } // namespace
@@ -360,47 +296,18 @@ namespace tarvex {
 namespace {
 
 // Residuals 1/6, -1/3, 1/6 of the three-point fit: m2 = 1/18, m3 = -1/108, m4 = 1/216, so the
-// skewness is -1/sqrt 2, the excess kurtosis 1.5 - 3 = -1.5, JB = 3 (1/12 + 2.25/24) = 0.53125
-// and its p-value exp(-JB/2) = 0.767.
-TEST(OlsEstimates, ResidualTestsGoodnessOfFitAndListingByHand) {
+// skewness is -1/sqrt 2, the excess kurtosis 1.5 - 3 = -1.5 and JB = 3 (1/12 + 2.25/24) = 0.53125
+// exactly (the ols/hand_lines golden shows the lines).
+TEST(OlsEstimates, JarqueBeraOnTheRoundingTie) {
     ThreePoints e;
-    const Lines out = e.statement("OLS Y X / LM GF NOWIDE LIST NOANOVA");
-    EXPECT_TRUE(
-        has_line(out, " COEFFICIENT OF SKEWNESS =  -0.7071 WITH STANDARD DEVIATION OF 1.4142"))
-        << ::testing::PrintToString(out);
-    EXPECT_TRUE(has_line(
-        out, " COEFFICIENT OF EXCESS KURTOSIS =  -1.5000 WITH STANDARD DEVIATION OF 2.8284"));
-    // JB sits on the rounding tie 0.53125, so its last printed digit follows the last bit.
-    bool jb_line = false;
-    for (const std::string& l : out)
-        if (l.rfind(" JARQUE-BERA NORMALITY TEST- CHI-SQUARE(2 DF)=    0.531", 0) == 0 &&
-            l.substr(l.size() - 15) == " P-VALUE= 0.767")
-            jb_line = true;
-    EXPECT_TRUE(jb_line) << ::testing::PrintToString(out);
-    // e**2 = 1/36, 1/9, 1/36 is symmetric in x: no slope, a Hall-Pagan statistic of 0.
-    EXPECT_TRUE(
-        has_line(out, " CHI-SQUARE =    0.0000 WITH  1 DEGREES OF FREEDOM, P-VALUE= 1.000"));
+    e.statement("OLS Y X / LM NOANOVA NOGF");
     EXPECT_LT(fabsq(e.run.res[R_JB] - 0.53125Q), 1e-30Q);
-    EXPECT_TRUE(has_line(out, " HALL-PAGAN ASYMPTOTIC LM HETEROSKEDASTICITY TEST"));
-    // e/sigma = 0.41, -0.82, 0.41 against the normal thirds at -0.4307 and 0.4307.
-    EXPECT_TRUE(has_line(out, "      GOODNESS OF FIT TEST FOR NORMALITY OF RESIDUALS -  3 GROUPS"));
-    EXPECT_TRUE(has_line(out, " OBSERVED  1.0  2.0  0.0"));
-    EXPECT_TRUE(has_line(out, " EXPECTED  1.0  1.0  1.0"));
-    // Listing: the largest residual 1/3 reaches 14 columns from the zero line at column 15.
-    EXPECT_TRUE(has_line(out, "    OBS.   OBSERVED     PREDICTED   CALCULATED"));
-    EXPECT_TRUE(has_line(out, "      NO.    VALUE        VALUE       RESIDUAL"));
-    EXPECT_TRUE(
-        has_line(out, "       1    1.0000      0.83333      0.16667                    |      *"))
-        << ::testing::PrintToString(Lines(out.end() - 5, out.end()));
-    EXPECT_TRUE(has_line(out, "       2    2.0000       2.3333     -0.33333      *             |"));
 }
 
 TEST(OlsEstimates, VarianceOptions) {
     ThreePoints e;
     // Finite population of 6: variances times 1 - 3/6.
-    const Lines fpc = e.statement("OLS Y X / NPOP=6 STDERR=SE NOANOVA NOGF");
-    EXPECT_TRUE(has_line(fpc, " NP=                   6"));
-    EXPECT_TRUE(has_line(fpc, " FINITE POPULATION CORRECTION=  0.50000"));
+    e.statement("OLS Y X / NPOP=6 STDERR=SE NOANOVA NOGF");
     EXPECT_LT(rel_error(e.value("SE", 1), sqrtq(Real(1) / 24)), 1e-30Q);
     // A given error variance of 1: SSE = DF, se(b) = sqrt(1/2).
     e.statement("OLS Y X / INSIG2=1 STDERR=SE NOANOVA NOGF");
@@ -413,48 +320,6 @@ TEST(OlsEstimates, VarianceOptions) {
     // Without MULSIGSQ the covariance is (X'X)**-1 itself.
     e.statement("OLS Y X / NOMULSIGSQ STDERR=SE NOANOVA NOGF");
     EXPECT_LT(rel_error(e.value("SE", 1), sqrtq(Real(1) / 2)), 1e-30Q);
-    // HTML output links the R-square label.
-    e.run.sw[OHTM] = true;
-    const Lines html = e.statement("OLS Y X / NOANOVA NOGF");
-    EXPECT_TRUE(has_line(html, " <A HREF=/runtarvex/RSQR.HTM target=_blank> R-SQUARE</A> =   "
-                               "0.9643     R-SQUARE ADJUSTED =   0.9286"));
-}
-
-// Published variance inflation factors of the Longley regressors (135.53, 1788.51, 33.62,
-// 3.59, 399.15, 758.98) give R-squares 1 - 1/VIF.
-TEST(OlsEstimates, LongleyAuxiliaryRSquares) {
-    OlsEngine e;
-    auto t = read_table("Longley.txt");
-    e.data("Y", t[0]);
-    for (int j = 1; j <= 6; ++j) e.data("X" + std::to_string(j), t[j]);
-    e.sample(1, 16);
-    const Lines out = e.statement("OLS Y X1-X6 / AUXRSQR NOANOVA NOGF");
-    EXPECT_TRUE(has_line(out, " R-SQUARE OF X1       ON OTHER INDEPENDENT VARIABLES =   0.9926"));
-    EXPECT_TRUE(has_line(out, " R-SQUARE OF X2       ON OTHER INDEPENDENT VARIABLES =   0.9994"));
-    EXPECT_TRUE(has_line(out, " R-SQUARE OF X3       ON OTHER INDEPENDENT VARIABLES =   0.9703"));
-    EXPECT_TRUE(has_line(out, " R-SQUARE OF X4       ON OTHER INDEPENDENT VARIABLES =   0.7214"));
-    EXPECT_TRUE(has_line(out, " R-SQUARE OF X5       ON OTHER INDEPENDENT VARIABLES =   0.9975"));
-    EXPECT_TRUE(has_line(out, " R-SQUARE OF X6       ON OTHER INDEPENDENT VARIABLES =   0.9987"));
-    // HETCOV turns the auxiliary R-squares off.
-    const Lines het = e.statement("OLS Y X1-X6 / AUXRSQR HETCOV NOANOVA NOGF");
-    for (const std::string& l : het) EXPECT_EQ(l.find("R-SQUARE OF"), std::string::npos);
-}
-
-TEST(OlsEstimates, PrincipalComponentChecks) {
-    OlsEngine e;
-    e.data("Y", {1, 2, 4, 3, 5, 6});
-    e.data("X", {1, 2, 3, 4, 5, 6});
-    const int pc = e.make("PC", 12, TYPE_MATRIX, 2);
-    for (int k = 1; k <= 12; ++k) e.elem(pc, k) = k * k % 7;
-    e.make("INF", 4, TYPE_MATRIX, 2);
-    e.sample(1, 6);
-    EXPECT_TRUE(has_line(e.statement("OLS Y X / PCINFORM=INF PCOMPONE=PC"),
-                         " ...ERROR..NO PRINCIPAL COMPONENTS IN REGRESSION"));
-    EXPECT_TRUE(has_line(e.statement("OLS Y PC / PCINFORM=INF PCOMPONE=PC"),
-                         " ...ERROR..EACH COMPONENT MUST BE LISTED SEPARATELY"));
-    EXPECT_TRUE(has_line(e.statement("OLS Y PC:1 X / PCINFORM=INF PCOMPONE=PC"),
-                         " ...ERROR..X        MUST BE LISTED BEFORE ANY COMPONENTS"));
-    EXPECT_TRUE(e.run.flags.ODONT);
 }
 
 } // namespace

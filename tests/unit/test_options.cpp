@@ -1,7 +1,8 @@
 // Tests of the option parser on the OLSQ option table: switches and NO, prefixes in table
 // order, LONG, values (numbers, result scalars, variables and columns), names, the invalid
 // option listing, DISPLAY listing and the DUMP echo. The messages of bad values and of a switch
-// given a value are pinned by the switches/option_values golden.
+// given a value are pinned by the switches/option_values golden, with their $ERR numbers by the
+// reader/error_numbers and outputs/option_values goldens.
 #include "core/command_table.hpp"
 #include "core/run.hpp"
 #include "interp/scanner.hpp"
@@ -159,30 +160,6 @@ TEST(Options, RealValuesAreMarkedGiven) {
     EXPECT_FALSE(e.run.opt.rgiven[alpha]);
     ASSERT_TRUE(e.parse("ALPHA=0.1"));
     EXPECT_FALSE(e.run.opt.rgiven[ridge]) << "each statement starts with nothing given";
-}
-
-// Every value the parser cannot use ends the command with its message and its own $ERR.
-TEST(Options, UnusableValuesSetErr) {
-    OptionEngine e;
-    const struct {
-        const char* options;
-        const char* message;
-        int number;
-    } cases[] = {
-        {"RIDGE=1E5000",
-         " ...ERROR..THE NUMBER 1E5000 FOR THE RIDGE OPTION OVERFLOWS: NO NUMBER "
-         "CAN EXCEED ABOUT 1.19E+4932 IN SIZE",
-         1029},
-        {"BEG=1E20", " ...ERROR..THE VALUE OF BEG IS OUT OF RANGE: 1E20", 1028},
-        {"BEG=NOSUCH", " ...ERROR..DATA ON VARIABLE NOSUCH DOES NOT EXIST", 1030},
-        {"RIDGE=1.2.3", " ...ERROR..INVALID NUMBER 1.2.3 FOR THE RIDGE OPTION", 1029},
-    };
-    for (const auto& [options, message, number] : cases) {
-        e.run.res[R_ERR] = 0;
-        EXPECT_FALSE(e.parse(options)) << options;
-        EXPECT_EQ(e.run.res[R_ERR], number) << options;
-        EXPECT_EQ(e.lines(), Lines{message}) << options;
-    }
 }
 
 TEST(Options, NameValues) {

@@ -89,39 +89,6 @@ TEST(Restrict, TwoRestrictionsEqualTheSubstitutedRegression) {
     EXPECT_LT(relative(pval, f_tail(f, 2, 9)), 1e-20Q);
 }
 
-TEST(Restrict, FailuresEndTheEstimation) {
-    struct Case {
-        const char* options;
-        const char* block;
-        const char* message;
-        int number;
-    };
-    const Case cases[] = {
-        {"RESTRICT", "RESTRICT Y = 0\nEND\n", " ...ERROR..Y        IS NOT IN EQUATION", 15012},
-        {"RESTRICT", "RESTRICT X1 = 0\nRESTRICT 2*X1 = 1\nEND\n",
-         " ...WARNING..RESTRICTIONS COULD NOT BE DONE", 15016},
-        {"RESTRICT", "PRINT X1\n", " ...ERROR..COMMAND IS NOT A RESTRICT, TEST, OR END COMMAND",
-         15018},
-        {"RESTRICT RIDGE=0.1", "", " ...ERROR..RESTRICT AND RIDGE OPTIONS NOT ALLOWED", 6015},
-        {"RESTRICT DWPVALUE", "", " ...ERROR..INCOMPATIBLE OPTIONS", 6012},
-    };
-    for (const Case& c : cases) {
-        Longley e;
-        e.run.res[R_ERR] = 0;
-        const Lines out =
-            e.command(std::string("OLS Y X1-X6 / NOANOVA NOGF ") + c.options, c.block);
-        EXPECT_TRUE(has_line(out, c.message)) << c.options << " " << c.block;
-        EXPECT_EQ(e.run.res[R_ERR], c.number) << c.options;
-        for (const std::string& l : out)
-            EXPECT_EQ(l.find("R-SQUARE"), std::string::npos) << "no report";
-        EXPECT_TRUE(has_line(e.command("TEST X1"),
-                             " ...ERROR..THIS COMMAND MUST FOLLOW AN ESTIMATION COMMAND"));
-    }
-    Longley e;
-    EXPECT_TRUE(has_line(e.command("OLS Y X1-X6 / RESTRICT PILAGS", "RESTRICT X1 = 0\nEND\n"),
-                         " ...ERROR..RESTRICTIONS NOT ALLOWED WITH PILAGS"));
-}
-
 TEST(LagSums, TableAgreesWithTheTypedHypotheses) {
     HypothesisEngine e;
     e.data("X", {3, 1, 4, 1, 5, 9, 2, 6, 5, 3, 5, 8});
