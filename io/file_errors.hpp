@@ -15,5 +15,7 @@ inline constexpr int ERR_FILE_INQUIRE = 63007;          // the file's state cann
 inline constexpr int ERR_FILE_SYSTEM_COMMAND = 63008;   // a shell command that could not run
 inline constexpr int ERR_FILE_CHANGE_DIRECTORY = 63009; // FILE CD to a directory not entered
 inline constexpr int ERR_FILE_NOT_AN_ADDRESS = 63010;   // FILE FETCH of something not an address
+inline constexpr int ERR_FILE_OPEN_ONE_OFF = 63011;     // DELETE or TYPE cannot open the file
+inline constexpr int ERR_FILE_POSITION = 63012;         // REWIND or BACKSPAC of a unit failed
 
 } // namespace tarvex

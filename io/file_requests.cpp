@@ -132,7 +132,7 @@ bool file_delete(Run& run, const std::string& name, const AfileRequest& req) {
         report_error(run,
                      " ...ERROR..OPEN ERROR ON UNIT" + unit_field(UNIT_ONE_OFF, 3) +
                          " ERROR=" + fmt_I(error, 6) + " FILE=" + field(target, 72),
-                     0, ErrorSeverity::CONTINUES);
+                     ERR_FILE_OPEN_ONE_OFF, ErrorSeverity::CONTINUES);
         return false;
     }
     if (int error = close_unit(run, UNIT_ONE_OFF, true); error != 0) {
@@ -161,7 +161,7 @@ bool file_type(Run& run, const std::string& name) {
         report_error(run,
                      " ...ERROR..OPEN ERROR ON UNIT" + unit_field(unit, 3) +
                          " ERROR=" + fmt_I(error, 6) + " FILE=" + field(name, 72),
-                     0, ErrorSeverity::CONTINUES);
+                     ERR_FILE_OPEN_ONE_OFF, ErrorSeverity::CONTINUES);
         return false;
     }
     std::string line;
@@ -187,7 +187,7 @@ bool file_position(Run& run, int code, const std::string& name, const AfileReque
         report_error(run,
                      std::string(" ...ERROR..") + (code == CODE_REWIND ? "REWIND" : "BACKSPACE") +
                          " ERROR ON UNIT" + unit_field(unit, 3),
-                     0, ErrorSeverity::CONTINUES);
+                     ERR_FILE_POSITION, ErrorSeverity::CONTINUES);
     return ok;
 }
 
