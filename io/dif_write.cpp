@@ -5,6 +5,7 @@
 #include "core/run.hpp"
 #include "io/char_words.hpp"
 #include "io/print_request.hpp"
+#include "io/print_write_errors.hpp"
 #include "io/real_text.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
@@ -14,7 +15,8 @@ namespace tarvex {
 bool write_dif(Run& run, const PrintRequest& req, const OutputSink& out) {
     for (const PrintItem& item : req.items) {
         if (item.series() || item.ref < 0 || item.info.type == TYPE_DATA) continue;
-        report_error(run, " ...ERROR..DIF OUTPUT TAKES DATA SERIES ONLY: " + item.name);
+        report_error(run, " ...ERROR..DIF OUTPUT TAKES DATA SERIES ONLY: " + item.name,
+                     print_write_error(run, PW_DIF_SERIES_ONLY));
         return false;
     }
     // Rows: the observations of the longest item.

@@ -6,6 +6,7 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "io/afile.hpp"
+#include "io/file_errors.hpp"
 #include "numeric/text.hpp"
 
 #include <array>
@@ -147,12 +148,14 @@ void file_command(Run& run) {
     std::string word, name;
     split_statement(run, word, name);
     if (word.empty()) {
-        return report_error(run, " ...ERROR..FILE NEEDS A KEYWORD OR A UNIT NUMBER");
+        return report_error(run, " ...ERROR..FILE NEEDS A KEYWORD OR A UNIT NUMBER",
+                            ERR_FILE_NO_KEYWORD);
     }
     int code = unit_number(word);
     const bool by_keyword = code < 0;
     if (by_keyword && !keyword_code(run, word, code)) {
-        return report_error(run, " ...ERROR..INVALID FILE KEYWORD: " + upper_ascii(word));
+        return report_error(run, " ...ERROR..INVALID FILE KEYWORD: " + upper_ascii(word),
+                            ERR_FILE_BAD_KEYWORD);
     }
     if (by_keyword && code == INPUT_CODE) code = run.L55;
     AfileRequest req = request_for(run);

@@ -7,6 +7,7 @@
 #include "core/interrupt.hpp"
 #include "core/run.hpp"
 #include "io/afile_parts.hpp"
+#include "io/file_errors.hpp"
 #include "io/net_fetch.hpp"
 #include "numeric/fortran_format.hpp"
 
@@ -119,7 +120,7 @@ bool file_fetch_time(Run& run, const std::string& text) {
 bool file_network(Run& run, int code, const std::string& name, const AfileRequest& req) {
     if (!is_network_address(name)) {
         if (code == CODE_DOWNLOAD) {
-            report_error(run, " ...ERROR..NOT A NETWORK ADDRESS: " + name, 0,
+            report_error(run, " ...ERROR..NOT A NETWORK ADDRESS: " + name, ERR_FILE_NOT_AN_ADDRESS,
                          ErrorSeverity::CONTINUES);
             return false;
         }

@@ -5,6 +5,7 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "io/afile_parts.hpp"
+#include "io/file_errors.hpp"
 #include "numeric/fortran_format.hpp"
 
 #include <charconv>
@@ -35,13 +36,15 @@ const char* tf(bool value) {
 
 int named_unit(Run& run, const std::string& name) {
     if (name.empty()) {
-        report_error(run, " ...ERROR..NO UNIT OR FILE NAME GIVEN", 0, ErrorSeverity::CONTINUES);
+        report_error(run, " ...ERROR..NO UNIT OR FILE NAME GIVEN", ERR_FILE_NOTHING_NAMED,
+                     ErrorSeverity::CONTINUES);
         return -1;
     }
     if (int unit = unit_number(name); unit >= 0) return unit;
     FileInquiry file = inquire_file(run, name);
     if (file.open) return file.unit;
-    report_error(run, " ...ERROR..NO UNIT IS ASSIGNED TO: " + name, 0, ErrorSeverity::CONTINUES);
+    report_error(run, " ...ERROR..NO UNIT IS ASSIGNED TO: " + name, ERR_FILE_NAME_UNBOUND,
+                 ErrorSeverity::CONTINUES);
     return -1;
 }
 
@@ -86,7 +89,8 @@ bool file_close(Run& run, const std::string& name, const AfileRequest& req) {
 // command file COMM.GNU stands for its current numbered copy.
 bool file_delete(Run& run, const std::string& name, const AfileRequest& req) {
     if (name.empty()) {
-        report_error(run, " ...ERROR..NO FILE NAME GIVEN TO DELETE", 0, ErrorSeverity::CONTINUES);
+        report_error(run, " ...ERROR..NO FILE NAME GIVEN TO DELETE", ERR_FILE_DELETE_NO_NAME,
+                     ErrorSeverity::CONTINUES);
         return false;
     }
     const std::string target =
@@ -96,7 +100,7 @@ bool file_delete(Run& run, const std::string& name, const AfileRequest& req) {
         report_error(run,
                      " ...ERROR..INQUIRE ERROR ON UNIT" + unit_field(UNIT_ONE_OFF, 3) +
                          " ERROR=" + fmt_I(file.error, 6) + " FILE=" + field(target, 72),
-                     0, ErrorSeverity::CONTINUES);
+                     ERR_FILE_INQUIRE, ErrorSeverity::CONTINUES);
         return false;
     }
     if (!file.exists) {
@@ -128,7 +132,7 @@ bool file_delete(Run& run, const std::string& name, const AfileRequest& req) {
         report_error(run,
                      " ...ERROR..OPEN ERROR ON UNIT" + unit_field(UNIT_ONE_OFF, 3) +
                          " ERROR=" + fmt_I(error, 6) + " FILE=" + field(target, 72),
-                     0, ErrorSeverity::CONTINUES);
+                     ERR_FILE_OPEN_ONE_OFF, ErrorSeverity::CONTINUES);
         return false;
     }
     if (int error = close_unit(run, UNIT_ONE_OFF, true); error != 0) {
@@ -141,7 +145,8 @@ bool file_delete(Run& run, const std::string& name, const AfileRequest& req) {
 // Shows a text file on the output, each line after one blank column.
 bool file_type(Run& run, const std::string& name) {
     if (name.empty()) {
-        report_error(run, " ...ERROR..NO FILE NAME GIVEN TO TYPE", 0, ErrorSeverity::CONTINUES);
+        report_error(run, " ...ERROR..NO FILE NAME GIVEN TO TYPE", ERR_FILE_TYPE_NO_NAME,
+                     ErrorSeverity::CONTINUES);
         return false;
     }
     FileInquiry file = inquire_file(run, name);
@@ -156,7 +161,7 @@ bool file_type(Run& run, const std::string& name) {
         report_error(run,
                      " ...ERROR..OPEN ERROR ON UNIT" + unit_field(unit, 3) +
                          " ERROR=" + fmt_I(error, 6) + " FILE=" + field(name, 72),
-                     0, ErrorSeverity::CONTINUES);
+                     ERR_FILE_OPEN_ONE_OFF, ErrorSeverity::CONTINUES);
         return false;
     }
     std::string line;
@@ -182,7 +187,7 @@ bool file_position(Run& run, int code, const std::string& name, const AfileReque
         report_error(run,
                      std::string(" ...ERROR..") + (code == CODE_REWIND ? "REWIND" : "BACKSPACE") +
                          " ERROR ON UNIT" + unit_field(unit, 3),
-                     0, ErrorSeverity::CONTINUES);
+                     ERR_FILE_POSITION, ErrorSeverity::CONTINUES);
     return ok;
 }
 

@@ -6,6 +6,7 @@
 #include "core/run.hpp"
 #include "host/tarvextern.hpp"
 #include "io/afile_parts.hpp"
+#include "io/file_errors.hpp"
 #include "numeric/text.hpp"
 
 #include <cerrno>
@@ -48,8 +49,8 @@ void show_command_output(Run& run) {
 bool list_directory(Run& run, const std::string& name) {
     const std::string command = "ls -l " + name;
     if (SYSCMD(run, command) < 0) {
-        report_error(run, " ...ERROR..CANNOT RUN THE SYSTEM COMMAND: " + command, 0,
-                     ErrorSeverity::CONTINUES);
+        report_error(run, " ...ERROR..CANNOT RUN THE SYSTEM COMMAND: " + command,
+                     ERR_FILE_SYSTEM_COMMAND, ErrorSeverity::CONTINUES);
         return false;
     }
     show_command_output(run);
@@ -63,7 +64,8 @@ bool change_directory(Run& run, const std::string& name) {
     if (dir.empty()) dir = host::GetEnvironVariable("HOME").value_or("/");
     if (host::SetDirectory(dir)) return true;
     const int error = errno;
-    report_error(run, " ...ERROR..CANNOT CHANGE DIRECTORY TO: " + dir, 0, ErrorSeverity::CONTINUES);
+    report_error(run, " ...ERROR..CANNOT CHANGE DIRECTORY TO: " + dir, ERR_FILE_CHANGE_DIRECTORY,
+                 ErrorSeverity::CONTINUES);
     write_line(run, " " + upper_ascii(std::strerror(error)));
     return false;
 }

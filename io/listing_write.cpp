@@ -5,6 +5,7 @@
 #include "core/result_scalars.hpp"
 #include "core/run.hpp"
 #include "io/print_request.hpp"
+#include "io/print_write_errors.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 
@@ -214,7 +215,8 @@ bool write_listing(Run& run, const PrintRequest& req, const OutputSink& out) {
 }
 
 void report_bad_format(Run& run, const std::string& format_text) {
-    report_error(run, " ...ERROR..BAD FORMAT OR MAY PRINT MORE THAN 130 COLUMNS");
+    report_error(run, " ...ERROR..BAD FORMAT OR MAY PRINT MORE THAN 130 COLUMNS",
+                 print_write_error(run, PW_BAD_FORMAT));
     write_line(run, " " + format_text.substr(0, FORMAT_SHOWN));
 }
 

@@ -12,6 +12,7 @@
 #include "io/afile.hpp"
 #include "io/crypt.hpp"
 #include "io/print_request.hpp"
+#include "io/print_write_errors.hpp"
 #include "io/stored_format.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
@@ -183,7 +184,8 @@ bool make_item(Run& run, int ref, PrintItem& item) {
     }
     if (item.info.inc <= 0 || item.info.length <= 0) {
         report_error(run,
-                     " ...ERROR..THERE IS NO DATA ON VARIABLE " + trim_blanks(run.ws.VNAME[slot]));
+                     " ...ERROR..THERE IS NO DATA ON VARIABLE " + trim_blanks(run.ws.VNAME[slot]),
+                     print_write_error(run, PW_NO_DATA));
         return false;
     }
     return true;
@@ -299,7 +301,8 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
     if (unit == 0) return 0;
     for (int reserved : RESERVED_UNITS) {
         if (unit == reserved) {
-            report_error(run, " ...ERROR..UNIT" + fmt_I(unit, 2) + " IS RESERVED FOR INTERNAL USE");
+            report_error(run, " ...ERROR..UNIT" + fmt_I(unit, 2) + " IS RESERVED FOR INTERNAL USE",
+                         print_write_error(run, PW_RESERVED_UNIT));
             return -1;
         }
     }
@@ -466,13 +469,15 @@ bool place_plot_variable(Run& run, const std::string& name, PrintRequest& req) {
     if (name.empty()) return true;
     const int ref = VFIND(run, name);
     if (ref <= 0) {
-        report_error(run, " ...ERROR..PLOTVAR VARIABLE " + name + " DOES NOT EXIST");
+        report_error(run, " ...ERROR..PLOTVAR VARIABLE " + name + " DOES NOT EXIST",
+                     print_write_error(run, PW_NO_PLOTVAR));
         return false;
     }
     PrintItem item;
     if (!make_item(run, ref, item)) return false;
     if (!item.series()) {
-        report_error(run, " ...ERROR..PLOTVAR VARIABLE " + name + " IS NOT A SERIES");
+        report_error(run, " ...ERROR..PLOTVAR VARIABLE " + name + " IS NOT A SERIES",
+                     print_write_error(run, PW_PLOTVAR_NOT_SERIES));
         return false;
     }
     std::erase_if(req.items, [ref](const PrintItem& listed) { return listed.ref == ref; });
@@ -484,8 +489,9 @@ bool store_in_bank(Run& run, const PrintRequest& req) {
     for (const PrintItem& item : req.items) {
         // An element of a vector (X:1) is referred to beyond the variable slots.
         if (item.ref <= 0 || item.column || item.ref > run.ws.MAXVAR) {
-            report_error(run, " ...ERROR..ONLY WHOLE VARIABLES CAN BE STORED IN THE DATA BANK: " +
-                                  item.name);
+            report_error(
+                run, " ...ERROR..ONLY WHOLE VARIABLES CAN BE STORED IN THE DATA BANK: " + item.name,
+                print_write_error(run, PW_BANK_ELEMENT));
             return false;
         }
         if (!bank_store(run, trim_blanks(run.ws.VNAME[item.ref]))) {
@@ -542,8 +548,10 @@ void print_or_write(Run& run, bool is_write) {
         req.layout = Layout::DUMP;
     } else if (!format_value.empty() && format_value != "FREE") {
         report_error(
-            run, " ...ERROR..FORMAT MUST BE FREE, TAB, COMMA OR DUMP, OR GIVEN WITHOUT A VALUE: " +
-                     format_value);
+            run,
+            " ...ERROR..FORMAT MUST BE FREE, TAB, COMMA OR DUMP, OR GIVEN WITHOUT A VALUE: " +
+                format_value,
+            print_write_error(run, PW_FORMAT_VALUE));
         return;
     }
     if (user_format) {
@@ -569,8 +577,10 @@ void print_or_write(Run& run, bool is_write) {
         req.end = req.beg + opt.iv[V_OBS] - 1;
     if (req.beg < 1) req.beg = 1;
     if (req.beg > req.end) {
-        report_error(run, " ...ERROR..BEG AND END OBSERVATIONS INCONSISTENT" + fmt_I(req.beg, 10) +
-                              fmt_I(req.end, 10));
+        report_error(run,
+                     " ...ERROR..BEG AND END OBSERVATIONS INCONSISTENT" + fmt_I(req.beg, 10) +
+                         fmt_I(req.end, 10),
+                     print_write_error(run, PW_RANGE_REVERSED));
         return;
     }
 
@@ -582,7 +592,8 @@ void print_or_write(Run& run, bool is_write) {
                 refs.push_back(slot);
         if (static_cast<int>(refs.size()) > MAX_LISTED) {
             report_error(run,
-                         " ...ERROR..MORE THAN" + fmt_I(MAX_LISTED, 6) + " VARIABLES SPECIFIED");
+                         " ...ERROR..MORE THAN" + fmt_I(MAX_LISTED, 6) + " VARIABLES SPECIFIED",
+                         print_write_error(run, PW_TOO_MANY));
             return;
         }
     } else {
@@ -593,7 +604,8 @@ void print_or_write(Run& run, bool is_write) {
         if (!make_item(run, ref, item)) return;
         if (item.series() && req.end != ALL_OBSERVATIONS && req.end > item.info.length &&
             req.layout != Layout::TARVEX) {
-            report_error(run, " ...ERROR..REQUESTED RANGE EXCEEDS VARIABLE LENGTH");
+            report_error(run, " ...ERROR..REQUESTED RANGE EXCEEDS VARIABLE LENGTH",
+                         print_write_error(run, PW_RANGE_TOO_LONG));
             return;
         }
         req.items.push_back(std::move(item));
@@ -604,7 +616,8 @@ void print_or_write(Run& run, bool is_write) {
         for (const PrintItem& item : req.items) {
             if (item.ref > 0 && !item.column && item.info.type == TYPE_MATRIX &&
                 matrix_rows(item) != item.info.ncol) {
-                report_error(run, " ...ERROR..SYMAT AND TRIMAT NEED A SQUARE MATRIX: " + item.name);
+                report_error(run, " ...ERROR..SYMAT AND TRIMAT NEED A SQUARE MATRIX: " + item.name,
+                             print_write_error(run, PW_NOT_SQUARE));
                 return;
             }
         }
@@ -627,7 +640,8 @@ void print_or_write(Run& run, bool is_write) {
     req.to_unit = unit != 0;
     OutputSink out{run, unit};
     if ((req.binary || req.sbinary) && unit == 0) {
-        report_error(run, " ...ERROR..BINARY OUTPUT NEEDS A UNIT OR A FILE");
+        report_error(run, " ...ERROR..BINARY OUTPUT NEEDS A UNIT OR A FILE",
+                     print_write_error(run, PW_BINARY_NO_UNIT));
         return;
     }
 

@@ -69,7 +69,7 @@ bool by_observation(ReadJob& job, std::FILE* fp) {
         ++rows;
     }
     if (rows == 0) {
-        report_error(run, " ...ERROR..NO DATA FOUND");
+        report_error(run, " ...ERROR..NO DATA FOUND", ERR_READ_NO_DATA);
         return false;
     }
     const long long total = job.count_known() ? job.expected() : rows;
@@ -111,7 +111,7 @@ bool by_variable(ReadJob& job, std::FILE* fp) {
         }
     }
     if (found == 0 || total <= 0) {
-        report_error(run, " ...ERROR..NO DATA FOUND");
+        report_error(run, " ...ERROR..NO DATA FOUND", ERR_READ_NO_DATA);
         return false;
     }
     for (PendingVariable& var : job.pending)
@@ -127,7 +127,7 @@ bool read_binary_records(ReadJob& job, std::FILE* fp, bool by_var) {
     job.make_pending(TYPE_DATA, 1);
     job.first_element = job.beg;
     if (fp == nullptr) {
-        report_error(job.run, " ...ERROR..BINARY DATA MUST COME FROM A FILE");
+        report_error(job.run, " ...ERROR..BINARY DATA MUST COME FROM A FILE", ERR_READ_BINARY_FILE);
         return false;
     }
     return by_var ? by_variable(job, fp) : by_observation(job, fp);
@@ -142,7 +142,7 @@ bool read_binary_matrix(ReadJob& job, std::FILE* fp) {
     const long long cols = shape.cols;
     long long rows = shape.rows;
     if (fp == nullptr) {
-        report_error(run, " ...ERROR..BINARY DATA MUST COME FROM A FILE");
+        report_error(run, " ...ERROR..BINARY DATA MUST COME FROM A FILE", ERR_READ_BINARY_FILE);
         return false;
     }
     std::vector<Real> values;
@@ -155,13 +155,13 @@ bool read_binary_matrix(ReadJob& job, std::FILE* fp) {
         return false;
     }
     if (r == Record::END || values.empty()) {
-        report_error(run, " ...ERROR..NO DATA FOUND");
+        report_error(run, " ...ERROR..NO DATA FOUND", ERR_READ_NO_DATA);
         return false;
     }
     const long long count = static_cast<long long>(values.size());
     if (rows <= 0) rows = (count + cols - 1) / cols;
     if (rows * cols > run.ws.MAXADD - run.ws.LASADD - 4) {
-        report_error(run, " ...ERROR..INSUFFICIENT MEMORY TO ENTER MATRIX");
+        report_error(run, " ...ERROR..INSUFFICIENT MEMORY TO ENTER MATRIX", ERR_READ_MATRIX_MEMORY);
         return false;
     }
     std::vector<Real> full;

@@ -20,7 +20,7 @@ bool read_strings(ReadJob& job, DataLines& lines) {
     std::string_view line;
     for (PendingVariable& var : job.pending) {
         if (!lines.next(line)) {
-            report_error(run, " ...ERROR..NO DATA FOUND");
+            report_error(run, " ...ERROR..NO DATA FOUND", ERR_READ_NO_DATA);
             return false;
         }
         std::size_t end = line.find_last_not_of(' ');
@@ -56,7 +56,7 @@ bool read_char_variables(ReadJob& job, DataLines& lines) {
         ++rows;
     }
     if (rows == 0) {
-        report_error(run, " ...ERROR..NO DATA FOUND");
+        report_error(run, " ...ERROR..NO DATA FOUND", ERR_READ_NO_DATA);
         return false;
     }
     job.count = rows;

@@ -66,7 +66,8 @@ void read_from_bank(Run& run, const std::vector<std::string>& names) {
         if (name == "SKIP$") continue;
         if (!bank_fetch(run, name)) {
             if (!run.flags.ODONT)
-                report_error(run, " ...ERROR..VARIABLE " + name + " IS NOT IN THE DATA BANK");
+                report_error(run, " ...ERROR..VARIABLE " + name + " IS NOT IN THE DATA BANK",
+                             ERR_READ_NOT_IN_BANK);
             return;
         }
     }
@@ -204,16 +205,20 @@ void READX(Run& run) {
     if (file_named && names_dif(file)) opt.sw[RS_DIF] = true;
     if (opt.sw[RS_DB]) opt.sw[RS_TSP] = true;
     if (opt.sw[RS_ASCII] || opt.sw[RS_TARVEX]) opt.sw[RS_BYVAR] = true;
-    if (!parsed) return report_error(run, " ...ERROR..INCOMPATIBLE OPTIONS");
+    if (!parsed) return report_error(run, " ...ERROR..INCOMPATIBLE OPTIONS", ERR_READ_INCOMPATIBLE);
     const int unit = opt.iv[RV_UNIT];
-    if (unit == run.L6) return report_error(run, " ...ERROR..INVALID READ UNIT" + fmt_I(unit, 5));
+    if (unit == run.L6)
+        return report_error(run, " ...ERROR..INVALID READ UNIT" + fmt_I(unit, 5),
+                            ERR_READ_INVALID_UNIT);
     if (opt.sw[RS_NAMES] && names_listed)
-        return report_error(run, " ...ERROR..WITH NAMES OPTION, DO NOT LIST VARIABLES");
+        return report_error(run, " ...ERROR..WITH NAMES OPTION, DO NOT LIST VARIABLES",
+                            ERR_READ_NAMES_LISTED);
     if (!opt.sw[RS_NAMES] && !opt.sw[RS_DIF] && !names_listed)
         return no_names_listed(run, scan.INPAR > 0);
     if (scan.NF > READ_NAME_LIMIT)
-        return report_error(run, " ...ERROR..READ COMMAND ALLOWS ONLY" + fmt_I(READ_NAME_LIMIT, 6) +
-                                     " VARIABLES");
+        return report_error(
+            run, " ...ERROR..READ COMMAND ALLOWS ONLY" + fmt_I(READ_NAME_LIMIT, 6) + " VARIABLES",
+            ERR_READ_TOO_MANY_NAMES);
 
     // A column reference (name:c) names part of a matrix: READ fills whole variables.
     for (int k = 1; k <= scan.NF; ++k) {
@@ -253,8 +258,10 @@ void READX(Run& run) {
     if (ok && !job.pending.empty()) {
         const long long need = words_needed(run, job.pending, job.first_element);
         if (run.ws.NDL == 0 && run.ws.LASADD + need > run.ws.MAXADD) {
-            report_error(run, " ...ERROR..INSUFFICIENT MEMORY TO PROCEED AFTER " +
-                                  fmt_I(job.count, 8) + " OBS");
+            report_error(run,
+                         " ...ERROR..INSUFFICIENT MEMORY TO PROCEED AFTER " + fmt_I(job.count, 8) +
+                             " OBS",
+                         ERR_READ_MEMORY_AFTER);
             // The work area that would hold the data read, in PAR kilobytes (as NOCORE says).
             const Workspace& ws = run.ws;
             const long long par = (ws.NBYTES * (ws.LASADD + need)) / 1024 + 1;

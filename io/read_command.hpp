@@ -18,6 +18,25 @@ inline constexpr int ERR_READ_BAD_VALUE = 3065;       // READ ERROR IN ROW / VAR
 inline constexpr int ERR_READ_NO_FILE = 3066;         // the file named cannot be opened
 inline constexpr int ERR_READ_ROW_LENGTH = 3067;      // a row with too few or too many values
 inline constexpr int ERR_READ_HEADER_NAME = 3068;     // a header name that is empty or has a blank
+inline constexpr int ERR_READ_INVALID_UNIT = 3001;    // READ from the output unit
+inline constexpr int ERR_READ_NAMES_LISTED = 3002;    // NAMES together with a list of names
+inline constexpr int ERR_READ_TOO_MANY_NAMES = 3003;  // more names than READ_NAME_LIMIT
+inline constexpr int ERR_READ_NO_DATA = 3004;         // not one value found
+inline constexpr int ERR_READ_LESS_DATA = 3005;       // the data ran out: zeros used for the rest
+inline constexpr int ERR_READ_BAD_DIF = 3006;         // a DIF file that cannot be followed
+inline constexpr int ERR_READ_DIF_COUNT = 3007;       // a DIF file with another number of vectors
+inline constexpr int ERR_READ_NO_FORMAT = 3008;       // FORMAT option with no stored format
+inline constexpr int ERR_READ_BAD_FORMAT = 3009;      // a stored format READ cannot use
+inline constexpr int ERR_READ_ONE_MATRIX = 3010;      // more than one matrix named
+inline constexpr int ERR_READ_MATRIX_COLS = 3011;     // a new matrix without COLS or COL2
+inline constexpr int ERR_READ_MATRIX_MEMORY = 3012;   // no room in the work area for the matrix
+inline constexpr int ERR_READ_MEMORY_AFTER = 3013;    // the work area filled during the read
+inline constexpr int ERR_READ_BINARY_FILE = 3014;     // binary data asked from the command input
+inline constexpr int ERR_READ_UNIT_UNBOUND = 3015;    // a unit number bound to no file
+inline constexpr int ERR_READ_NOT_IN_BANK = 3016;     // a name the data bank does not hold
+inline constexpr int ERR_READ_NAMES_TABLE = 3017;     // header names that cannot all be made
+inline constexpr int ERR_READ_NO_COUNT = 3018;        // typed data with no number of observations
+inline constexpr int ERR_READ_INCOMPATIBLE = 3019;    // options that cannot go together
 
 void READX(Run& run);
 

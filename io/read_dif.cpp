@@ -33,7 +33,8 @@ public:
     DifReader(ReadJob& job, DataLines& lines) : job_(job), lines_(lines) {}
 
     bool bad() {
-        report_error(job_.run, " ...ERROR..BAD DIF FILE NEAR LINE" + fmt_I(lines_.count(), 5));
+        report_error(job_.run, " ...ERROR..BAD DIF FILE NEAR LINE" + fmt_I(lines_.count(), 5),
+                     ERR_READ_BAD_DIF);
         return false;
     }
 
@@ -156,13 +157,16 @@ bool read_dif(ReadJob& job, DataLines& lines, bool names_from_file) {
     if (notes_on(run)) report_names(run, vectors, tuples, file_names);
     if (names_from_file) {
         if (!name_row) {
-            report_error(run, " ...ERROR..BAD DIF FILE NEAR LINE" + fmt_I(lines.count(), 5));
+            report_error(run, " ...ERROR..BAD DIF FILE NEAR LINE" + fmt_I(lines.count(), 5),
+                         ERR_READ_BAD_DIF);
             return false;
         }
         job.names = file_names;
     } else if (static_cast<long long>(job.names.size()) != vectors) {
-        report_error(run, " ...ERROR..DIF FILE HAS " + fmt_I(vectors, 4) + " VARS, NOT " +
-                              fmt_I(static_cast<long long>(job.names.size()), 4) + " VARS");
+        report_error(run,
+                     " ...ERROR..DIF FILE HAS " + fmt_I(vectors, 4) + " VARS, NOT " +
+                         fmt_I(static_cast<long long>(job.names.size()), 4) + " VARS",
+                     ERR_READ_DIF_COUNT);
         return false;
     }
     job.make_pending(TYPE_DATA, 1);
@@ -171,7 +175,7 @@ bool read_dif(ReadJob& job, DataLines& lines, bool names_from_file) {
     long long rows = static_cast<long long>(table.size() - first_row);
     if (job.count_known()) rows = std::min(rows, job.expected());
     if (rows <= 0) {
-        report_error(run, " ...ERROR..NO DATA FOUND");
+        report_error(run, " ...ERROR..NO DATA FOUND", ERR_READ_NO_DATA);
         return false;
     }
     for (long long r = 0; r < rows; ++r) {

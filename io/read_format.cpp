@@ -24,7 +24,7 @@ bool user_format_program(ReadJob& job, FormatProgram& program, bool& free_format
     Run& run = job.run;
     std::string text;
     if (!stored_format(run, text)) {
-        report_error(run, " ...ERROR..NO FORMAT CURRENTLY EXISTS");
+        report_error(run, " ...ERROR..NO FORMAT CURRENTLY EXISTS", ERR_READ_NO_FORMAT);
         return false;
     }
     if (text.size() > static_cast<std::size_t>(FORMAT_LIMIT)) XXIT(run, STOP_FORMAT_TOO_LONG_READ);
@@ -40,7 +40,7 @@ bool user_format_program(ReadJob& job, FormatProgram& program, bool& free_format
     if (free_format) return true;
     std::string reason;
     if (!parse_format(text, program, &reason) || !program.has_data) {
-        report_error(run, " ...ERROR..BAD FORMAT: " + text.substr(0, 100));
+        report_error(run, " ...ERROR..BAD FORMAT: " + text.substr(0, 100), ERR_READ_BAD_FORMAT);
         return false;
     }
     return true;
@@ -95,7 +95,7 @@ bool read_user_format(ReadJob& job, DataLines& lines) {
         if (ended) break;
     }
     if (rows == 0) {
-        report_error(run, " ...ERROR..NO DATA FOUND");
+        report_error(run, " ...ERROR..NO DATA FOUND", ERR_READ_NO_DATA);
         return false;
     }
     const long long total = job.count_known() ? job.expected() : rows;

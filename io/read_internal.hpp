@@ -3,6 +3,7 @@
 #pragma once
 
 #include "io/data_lines.hpp"
+#include "io/read_command.hpp"
 #include "io/read_staging.hpp"
 
 #include <string>

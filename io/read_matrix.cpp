@@ -35,7 +35,7 @@ bool matrix_shape(ReadJob& job, MatrixShape& shape) {
     Run& run = job.run;
     const OptionSet& opt = run.opt;
     if (job.names.size() != 1) {
-        report_error(run, " ...ERROR..ONLY ONE MATRIX MAY BE READ AT A TIME");
+        report_error(run, " ...ERROR..ONLY ONE MATRIX MAY BE READ AT A TIME", ERR_READ_ONE_MATRIX);
         return false;
     }
     VarInfo old;
@@ -47,7 +47,8 @@ bool matrix_shape(ReadJob& job, MatrixShape& shape) {
     shape.rows = opt.iv[RV_ROWS];
     if (shape.cols <= 0) {
         if (!existing) {
-            report_error(run, " ...ERROR..NEW MATRIX..COLS OR COL2 MUST BE SPECIFIED");
+            report_error(run, " ...ERROR..NEW MATRIX..COLS OR COL2 MUST BE SPECIFIED",
+                         ERR_READ_MATRIX_COLS);
             return false;
         }
         shape.cols = old.ncol;
@@ -69,7 +70,7 @@ bool read_matrix(ReadJob& job, DataLines& lines) {
     long long rows = shape.rows;
     const long long room = run.ws.MAXADD - run.ws.LASADD - 4;
     if ((rows > 0 && rows * cols > room) || cols > room) {
-        report_error(run, " ...ERROR..INSUFFICIENT MEMORY TO ENTER MATRIX");
+        report_error(run, " ...ERROR..INSUFFICIENT MEMORY TO ENTER MATRIX", ERR_READ_MATRIX_MEMORY);
         return false;
     }
     // A stored format in force reads each row from a new record through the format.
@@ -159,7 +160,7 @@ bool read_matrix(ReadJob& job, DataLines& lines) {
         if (ended) break;
     }
     if (row == 0) {
-        report_error(run, " ...ERROR..NO DATA FOUND");
+        report_error(run, " ...ERROR..NO DATA FOUND", ERR_READ_NO_DATA);
         return false;
     }
     if (rows <= 0) rows = row;

@@ -185,7 +185,7 @@ bool read_names_line(ReadJob& job, DataLines& lines, bool& delimited) {
     }
     if (delimited && !check_header_columns(run, header, run.opt.iv[RV_SKIPCOLS] > 0)) return false;
     if (header.empty()) {
-        report_error(run, " ...ERROR..NO DATA FOUND");
+        report_error(run, " ...ERROR..NO DATA FOUND", ERR_READ_NO_DATA);
         return false;
     }
     if (!check_cut_names(run, header)) return false;
@@ -195,8 +195,10 @@ bool read_names_line(ReadJob& job, DataLines& lines, bool& delimited) {
     for (const std::string& name : names)
         if (VFIND(run, name) <= 0) ++unknown;
     if (run.ws.NVARS + unknown > run.ws.MAXVAR) {
-        report_error(run, " ...ERROR..TOO MANY ROWS OR COLS REQUESTED OR VARIABLE "
-                          "NAME ALREADY EXISTS. CHECK NAME IS UNIQUE.");
+        report_error(run,
+                     " ...ERROR..TOO MANY ROWS OR COLS REQUESTED OR VARIABLE "
+                     "NAME ALREADY EXISTS. CHECK NAME IS UNIQUE.",
+                     ERR_READ_NAMES_TABLE);
         return false;
     }
     job.names = std::move(names);

@@ -53,7 +53,8 @@ bool ReadSource::open(bool crypt) {
         return true;
     }
     if (!unit_is_open(run_, unit_)) {
-        report_error(run_, " ...ERROR..UNIT" + fmt_I(unit_, 4) + " IS NOT ASSIGNED TO A FILE");
+        report_error(run_, " ...ERROR..UNIT" + fmt_I(unit_, 4) + " IS NOT ASSIGNED TO A FILE",
+                     ERR_READ_UNIT_UNBOUND);
         return false;
     }
     return true;

@@ -80,7 +80,8 @@ struct BlockReader {
     bool binary;
 
     bool truncated() {
-        report_error(job.run, " ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED");
+        report_error(job.run, " ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED",
+                     ERR_READ_LESS_DATA);
         return false;
     }
 
@@ -228,7 +229,7 @@ bool read_tarv_blocks(ReadJob& job, DataLines& lines, bool binary) {
         std::string_view line;
         if (!lines.next(line)) {
             if (j == 0) {
-                report_error(run, " ...ERROR..NO DATA FOUND");
+                report_error(run, " ...ERROR..NO DATA FOUND", ERR_READ_NO_DATA);
                 return false;
             }
             return reader.truncated();

@@ -68,7 +68,7 @@ void pad_with_zeros(ReadJob& job, long long rows) {
 bool finish_rows(ReadJob& job, long long rows, bool short_row) {
     Run& run = job.run;
     if (rows == 0 && !short_row) {
-        report_error(run, " ...ERROR..NO DATA FOUND");
+        report_error(run, " ...ERROR..NO DATA FOUND", ERR_READ_NO_DATA);
         return false;
     }
     if (job.count_known() && rows < job.expected()) short_row = true;
@@ -185,7 +185,7 @@ bool read_by_variable(ReadJob& job, DataLines& lines) {
     Run& run = job.run;
     const std::size_t nvar = job.names.size();
     if (!job.count_known() && nvar > 1) {
-        report_error(run, " ...ERROR..NUMBER OF OBSERVATIONS NOT SPECIFIED");
+        report_error(run, " ...ERROR..NUMBER OF OBSERVATIONS NOT SPECIFIED", ERR_READ_NO_COUNT);
         return false;
     }
     prompt_for_data(job);
@@ -229,7 +229,7 @@ bool read_by_variable(ReadJob& job, DataLines& lines) {
         if (!job.count_known()) rows = k;
     }
     if (found == 0) {
-        report_error(run, " ...ERROR..NO DATA FOUND");
+        report_error(run, " ...ERROR..NO DATA FOUND", ERR_READ_NO_DATA);
         return false;
     }
     const long long total = job.count_known() ? job.expected() : rows;
@@ -317,7 +317,7 @@ bool read_delimited(ReadJob& job, DataLines& lines, int skip_cols) {
 }
 
 void less_data(Run& run) {
-    report_error(run, " ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED", 0,
+    report_error(run, " ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED", ERR_READ_LESS_DATA,
                  ErrorSeverity::CONTINUES);
 }
 

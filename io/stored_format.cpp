@@ -6,10 +6,14 @@
 #include "core/fatal_stop.hpp"
 #include "core/run.hpp"
 #include "io/char_words.hpp"
+#include "io/print_write_errors.hpp"
 #include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
 namespace tarvex {
+
+// The FORMAT command's own message (FORMAT is command 21).
+inline constexpr int ERR_FORMAT_INTEGER = 21001; // an I descriptor in the stored format
 
 namespace {
 
@@ -59,7 +63,8 @@ void store_format(Run& run, std::string_view text) {
             chars_to_element(from < text.size() ? text.substr(from) : std::string_view(""));
     }
     if (has_integer_descriptor(text)) {
-        report_error(run, " ...ERROR..IN FORMAT..USE F,E,D,G FORMAT NOT I FORMAT");
+        report_error(run, " ...ERROR..IN FORMAT..USE F,E,D,G FORMAT NOT I FORMAT",
+                     ERR_FORMAT_INTEGER);
     }
 }
 
@@ -85,7 +90,8 @@ bool stored_format(Run& run, std::string& text) {
 bool format_for_use(Run& run, int stop_code, std::string& text) {
     if (!stored_format(run, text)) {
         text = " NO FORMAT SUPPLIED WITH FORMAT COMMAND";
-        report_error(run, " ...ERROR..YOU MUST SPECIFY A FORMAT");
+        report_error(run, " ...ERROR..YOU MUST SPECIFY A FORMAT",
+                     print_write_error(run, PW_NO_FORMAT));
         return false;
     }
     if (static_cast<int>(text.size()) > FORMAT_LIMIT) XXIT(run, stop_code);

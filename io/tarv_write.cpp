@@ -5,6 +5,7 @@
 #include "core/run.hpp"
 #include "io/char_words.hpp"
 #include "io/print_request.hpp"
+#include "io/print_write_errors.hpp"
 #include "io/real_text.hpp"
 #include "io/tarv_blocks.hpp"
 #include "numeric/fortran_format.hpp"
@@ -144,7 +145,8 @@ bool write_tarvex_blocks(Run& run, const PrintRequest& req, const OutputSink& ou
         if (item.ref <= 0 || item.column || item.ref > run.ws.MAXVAR) { // X:1 is an element
             report_error(run,
                          " ...ERROR..ONLY WHOLE VARIABLES CAN BE WRITTEN AS DATA FILE BLOCKS: " +
-                             item.name);
+                             item.name,
+                         print_write_error(run, PW_BLOCK_ELEMENT));
             return false;
         }
     }
@@ -153,7 +155,8 @@ bool write_tarvex_blocks(Run& run, const PrintRequest& req, const OutputSink& ou
         if (req.binary || req.sbinary) {
             if (!write_binary_block(run, item, h, out)) {
                 report_error(run,
-                             " ...ERROR..VARIABLE TOO LARGE FOR ONE BINARY RECORD: " + item.name);
+                             " ...ERROR..VARIABLE TOO LARGE FOR ONE BINARY RECORD: " + item.name,
+                             print_write_error(run, PW_BINARY_TOO_LARGE));
                 return false;
             }
         } else {

@@ -146,7 +146,7 @@ void cmd_fcast(Run& run) {
         report_error(run,
                      " ...ERROR..FORECAST RANGE" + fmt_I(beg, 11) + " TO" + fmt_I(end, 11) +
                          " EXCEEDS THE WORK AREA",
-                     0);
+                     ERR_FCAST_RANGE_TOO_LONG);
         return;
     }
     FcastSettings settings;

@@ -92,8 +92,9 @@ void finish_forecast(FcastResult& out) {
             notes.add(NotePlace::DATA, NoteKind::ERROR,
                       " NON-POSITIVE DATA FOUND IN OBSERVATION " + fmt_I(r.obs, 10));
         else if (r.problem == FcastProblem::UNDEFINED)
-            notes.add(NotePlace::DATA, NoteKind::ERROR,
-                      " ...ERROR..PREDICTED VALUE UNDEFINED FOR OBS. NO." + fmt_I(r.obs, 5));
+            notes.add_error(NotePlace::DATA,
+                            " ...ERROR..PREDICTED VALUE UNDEFINED FOR OBS. NO." + fmt_I(r.obs, 5),
+                            ERR_FCAST_UNDEFINED);
     }
     // Accuracy over the rows with y known and a prediction.
     std::vector<Real> y, p;

@@ -1,6 +1,7 @@
 // Writing the notes an estimator collected, place by place.
 #include "regress/fit/report_notes.hpp"
 
+#include "core/error_report.hpp"
 #include "core/run.hpp"
 
 namespace tarvex {
@@ -18,7 +19,10 @@ void write_notes(Run& run, const ReportNotes& notes, NotePlace place) {
             (!run.flags.OPUT ||
              (n.needs_switch != ANY_SWITCH && !run.sw[static_cast<SwitchId>(n.needs_switch)])))
             continue;
-        write_line(run, n.text);
+        if (n.error_number != 0)
+            report_error(run, n.text, n.error_number, ErrorSeverity::CONTINUES);
+        else
+            write_line(run, n.text);
     }
 }
 

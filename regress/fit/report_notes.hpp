@@ -37,6 +37,7 @@ struct ReportNote {
     NoteKind kind = NoteKind::TEXT;
     NotePlace place = NotePlace::HEADING;
     int needs_switch = ANY_SWITCH; // a SET switch that must be on for the line to be written
+    int error_number = 0;          // stored in $ERR when an ERROR line is written (0: none)
 };
 
 struct ReportNotes {
@@ -45,12 +46,16 @@ struct ReportNotes {
     void add(NotePlace place, NoteKind kind, std::string text, int needs_switch = ANY_SWITCH) {
         lines.push_back({std::move(text), kind, place, needs_switch});
     }
+    // An "...ERROR.." line that stores `number` in $ERR when it is written; the command goes on.
+    void add_error(NotePlace place, std::string text, int number) {
+        lines.push_back({std::move(text), NoteKind::ERROR, place, ANY_SWITCH, number});
+    }
     // The first line of this kind holding `fragment` (nullptr when none).
     const ReportNote* find(NoteKind kind, std::string_view fragment) const;
 };
 
 // Writes the lines of `place` in the order they were met: ERROR lines always, the others while
-// output is on and their switch (if any) is on.
+// output is on and their switch (if any) is on. An ERROR line with a number stores it in $ERR.
 void write_notes(Run& run, const ReportNotes& notes, NotePlace place);
 // The same for every place up to and including `last`, place by place.
 void write_notes_through(Run& run, const ReportNotes& notes, NotePlace last);

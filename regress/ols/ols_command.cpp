@@ -44,7 +44,8 @@ bool check_components(Run& run, const OlsOptions& o, const std::vector<OlsTerm>&
     for (const OlsTerm& t : terms) {
         if (t.kind != TermKind::VARIABLE) continue;
         if (t.ref == comp) {
-            report_error(run, " ...ERROR..EACH COMPONENT MUST BE LISTED SEPARATELY", 0);
+            report_error(run, " ...ERROR..EACH COMPONENT MUST BE LISTED SEPARATELY",
+                         ERR_COMPONENTS_TOGETHER);
             return false;
         }
         int slot = t.ref;
@@ -59,12 +60,12 @@ bool check_components(Run& run, const OlsOptions& o, const std::vector<OlsTerm>&
             report_error(run,
                          " ...ERROR.." + first_8_padded(t.name) +
                              " MUST BE LISTED BEFORE ANY COMPONENTS",
-                         0);
+                         ERR_COMPONENTS_NOT_LAST);
             return false;
         }
     }
     if (!seen) {
-        report_error(run, " ...ERROR..NO PRINCIPAL COMPONENTS IN REGRESSION", 0);
+        report_error(run, " ...ERROR..NO PRINCIPAL COMPONENTS IN REGRESSION", ERR_NO_COMPONENTS);
         return false;
     }
     return true;

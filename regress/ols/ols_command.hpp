@@ -23,7 +23,13 @@ inline constexpr int ERR_TOO_FEW_OBSERVATIONS = 6014;
 inline constexpr int ERR_RESTRICT_RIDGE = 6015;
 inline constexpr int ERR_NOT_VALID = 6016;
 inline constexpr int ERR_COLLINEAR = 6017;
-inline constexpr int ERR_OUT_OF_RANGE = 6018; // values whose squares binary128 cannot hold
+inline constexpr int ERR_OUT_OF_RANGE = 6018;        // values whose squares binary128 cannot hold
+inline constexpr int ERR_RESTRICT_PILAGS = 6019;     // RESTRICT together with PILAGS
+inline constexpr int ERR_HOUSEHOLDER_SPACE = 6020;   // METHOD=HH or its exact test find no room
+inline constexpr int ERR_DW_INTEGRATION = 6021;      // the exact Durbin-Watson p-value failed
+inline constexpr int ERR_COMPONENTS_TOGETHER = 6022; // the components as one list entry
+inline constexpr int ERR_COMPONENTS_NOT_LAST = 6023; // a regressor after the first component
+inline constexpr int ERR_NO_COMPONENTS = 6024; // PCOMPONE= and no component among the regressors
 
 // OLSEST: reads the data and the RESTRICT block, estimates, then reports and stores
 // (ols_run.cpp).

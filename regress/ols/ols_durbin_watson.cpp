@@ -8,6 +8,7 @@
 #include "numeric/fortran_format.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_options.hpp"
+#include "regress/ols/ols_command.hpp"
 #include "regress/ols/ols_estimation.hpp"
 #include "regress/ols/ols_work_space.hpp"
 
@@ -76,7 +77,7 @@ ExactDwScalars exact_durbin_watson(const WorkAreaSize& area, const OlsOptions& o
     }
     const DwProbability p = durbin_watson_probability(forms, d_obs);
     if (p.status != DwStatus::ok) {
-        line(" ...ERROR..INTEGRATION ERROR.", NoteKind::ERROR);
+        notes.add_error(NotePlace::SOLUTION, " ...ERROR..INTEGRATION ERROR.", ERR_DW_INTEGRATION);
         line("IMPOSSIBLE TO COMPUTE PVALUE", NoteKind::ERROR);
         return out;
     }

@@ -249,7 +249,7 @@ bool solve_ols(OlsEstimate& e, const OlsInputs& in, const OlsOptions& o) {
     OlsFit& fit = e.fit;
     note_heading(e, o);
     if (o.RESTRICT && o.PILAGS)
-        return ended_by(e, " ...ERROR..RESTRICTIONS NOT ALLOWED WITH PILAGS", 0);
+        return ended_by(e, " ...ERROR..RESTRICTIONS NOT ALLOWED WITH PILAGS", ERR_RESTRICT_PILAGS);
     if (!ended_by(e, in.load_failure)) return false;
     if (fit.weight_ref != 0) apply_weights(e, in.weights, in.missing_value, o);
     const int n = fit.n, k = fit.k;

@@ -43,7 +43,7 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     }
     // The exact Durbin-Watson test found the work area too small: the command fails, and the
     // report is still written.
-    if (e.exact_dw.ends_command) report_error(run, "");
+    if (e.exact_dw.ends_command) report_error(run, "", ERR_HOUSEHOLDER_SPACE);
     OLSOUT(run, e, o);
     const OlsFit& estimated = e.fit;
     EstimationResults& record = e.result.record;

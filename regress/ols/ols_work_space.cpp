@@ -56,7 +56,8 @@ WorkSpaceShortage ols_work_space_shortage(const WorkAreaSize& area, const OlsOpt
                                           int nregs) {
     if (o.method() == OlsMethod::HH) {
         const long long need = householder_work_words(nobs, nregs, o.DWPVALUE, o.RHO != 0);
-        if (need > area.free_words()) return {householder_space_lines(area, need), 0};
+        if (need > area.free_words())
+            return {householder_space_lines(area, need), ERR_HOUSEHOLDER_SPACE};
     }
     if (o.HETCOV && covariance_work_words(nobs, nregs) > area.free_words())
         return {{std::string(" ...ERROR..INSUFFICIENT MEMORY TO CORRECT COVARIANCE ") + "MATRIX"},

@@ -9,6 +9,7 @@
 #include "kernels/stats_matrices.hpp"
 #include "numeric/text.hpp"
 #include "options/options.hpp"
+#include "regress/stats/stats_errors.hpp"
 #include "regress/stats/stats_options.hpp"
 #include "regress/stats/stats_report.hpp"
 #include "regress/stats/stats_result.hpp"
@@ -138,7 +139,8 @@ void cmd_stats(Run& run) {
     if (run.sw[OSCAN] || run.flags.ODONT) return;
     for (const auto& [keyword, value] : name_options(o))
         if (given_without_value(*value)) {
-            report_error(run, std::string(" ...ERROR..IN RIGHT HAND SIDE OF OPTION..") + keyword);
+            report_error(run, std::string(" ...ERROR..IN RIGHT HAND SIDE OF OPTION..") + keyword,
+                         ERR_STATS_OPTION_VALUE);
             return;
         }
 
@@ -148,7 +150,8 @@ void cmd_stats(Run& run) {
     if (o.SAMEOBS && !d.vars.empty()) {
         common = d.keep_common_observations();
         if (common == 0) {
-            report_error(run, " ...ERROR..NO OBSERVATIONS COMMON TO ALL VARIABLES");
+            report_error(run, " ...ERROR..NO OBSERVATIONS COMMON TO ALL VARIABLES",
+                         ERR_STATS_NO_COMMON_OBS);
             return;
         }
     }

@@ -6,6 +6,7 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/term_names.hpp"
+#include "regress/stats/stats_errors.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
 
@@ -28,6 +29,13 @@ struct Source {
 
 void say(Run& run, const std::string& line) {
     if (run.flags.OPUT) write_line(run, line);
+}
+
+// An unusable list entry: the line while output is on, the number always; the command goes on.
+void refuse_reference(Run& run, int ref) {
+    const std::string line = " ...ERROR..VARIABLE " + std::to_string(ref) + " IS INVALID";
+    report_error(run, run.flags.OPUT ? line : std::string(), ERR_STATS_INVALID_VARIABLE,
+                 ErrorSeverity::CONTINUES);
 }
 
 void add_columns(Run& run, const std::string& base, const VarInfo& info, std::vector<Source>& out) {
@@ -57,13 +65,13 @@ void add_reference(Run& run, const StatsOptions& o, int ref, int lag, std::vecto
         if (col == 0) col = ws.MXCOL;
         const int slot = (ref - col) / ws.MXCOL;
         if (slot < 1 || slot > ws.MAXVAR || ws.KADD[slot] <= 0) {
-            say(run, " ...ERROR..VARIABLE " + std::to_string(ref) + " IS INVALID");
+            refuse_reference(run, ref);
             return;
         }
         s.name = first_8_padded(suffixed_name(trim_trailing_blanks(ws.VNAME[slot].substr(0, 8)),
                                               ":" + std::to_string(col)));
     } else if (ref < 1 || ref > ws.MAXVAR || ws.KADD[ref] <= 0) {
-        say(run, " ...ERROR..VARIABLE " + std::to_string(ref) + " IS INVALID");
+        refuse_reference(run, ref);
         return;
     } else {
         std::string base = trim_trailing_blanks(ws.VNAME[ref].substr(0, 8));
@@ -140,11 +148,12 @@ bool load_stats_variables(Run& run, const StatsOptions& o, StatsData& data) {
         const int ref = VFIND(run, weight_name);
         VarInfo info;
         if (ref == 0 || !VINFO(run, ref, info) || info.type >= TYPE_CHAR_STRING) {
-            report_error(run, " ...ERROR..VARIABLE " + first_8_padded(weight_name) + " IS INVALID");
+            report_error(run, " ...ERROR..VARIABLE " + first_8_padded(weight_name) + " IS INVALID",
+                         ERR_STATS_INVALID_VARIABLE);
             return false;
         }
         if (info.length < data.end) {
-            report_error(run, " ....ERROR..WEIGHT VECTOR TOO SHORT");
+            report_error(run, " ....ERROR..WEIGHT VECTOR TOO SHORT", ERR_STATS_WEIGHT_SHORT);
             return false;
         }
         data.weight.assign(n, 0);
