@@ -8,6 +8,7 @@
 
 #include "numeric/limb_arithmetic.hpp"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -256,7 +257,10 @@ Real ExactAccumulator::result_scaled(int scale) const {
     const int count = highest - lowest + 1; // at most 113
     u128 kept = count > 0 ? (window >> 1) & ((u128(1) << count) - 1) : 0;
     bool sticky = offset > 0 && (base & ((u64(1) << offset) - 1)) != 0;
-    for (int i = first - 1; !sticky && i >= low; --i) sticky = difference[i - low] != 0;
+    // Below the round bit's limb (which may lie above the sum's top limb when the sum falls
+    // under the subnormal range): any bit set is sticky.
+    for (int i = std::min(first - 1, top); !sticky && i >= low; --i)
+        sticky = difference[i - low] != 0;
     if (round && (sticky || (kept & 1))) ++kept;
     if (kept >> (SIGNIFICAND_BITS + 1)) { // rounding carried into a 114th bit
         kept >>= 1;

@@ -70,6 +70,17 @@ TEST(ScaledAccumulator, RoundsTheScaledSumAsTheUnscaledOne) {
     ExactAccumulator zero;
     EXPECT_EQ(zero.exponent(), INT_MIN);
     EXPECT_EQ(zero.result_scaled(100), 0);
+    // Scaled under the subnormals: far under, the sum is 0 (every bit sticky below the round
+    // bit); 3/4 of the smallest subnormal rounds up to it, exactly 1/2 of it ties to 0.
+    const Real smallest = scalbnq(Real(1), -16494);
+    auto sum = std::make_unique<ExactAccumulator>();
+    sum->add(Real(1.5));
+    EXPECT_EQ(sum->result_scaled(-20000), 0);
+    EXPECT_EQ(sum->result_scaled(-17000), 0);
+    EXPECT_TRUE(bits_equal(sum->result_scaled(-16495), smallest));
+    sum->clear();
+    sum->add(Real(1));
+    EXPECT_EQ(sum->result_scaled(-16495), 0);
 }
 
 TEST(ScaledGram, HeldWithTheDigitsOfScaleOne) {
