@@ -30,6 +30,18 @@ bool read_digits(std::string_view text, std::size_t& pos, int limit, int& value)
 
 } // namespace
 
+void note_lag_form(Run& run, std::string_view text, std::size_t open, std::string_view name) {
+    std::size_t at = open + 1;
+    const bool minus = at < text.size() && text[at] == '-';
+    if (minus) ++at;
+    int lag = 0;
+    if (!read_digits(text, at, LAG_MAX, lag) || at >= text.size() || text[at] != ')') return;
+    const std::string n = std::to_string(lag), shown = shown_name(run, name);
+    write_line(run, " ...NOTE..IN A LIST THE LAG " + n + " OF " + shown + " IS WRITTEN " + shown +
+                        "(" + n + "." + n + ") AND LAGS 0 TO " + n + " " + shown + "(0." + n + ")" +
+                        (minus ? "; " + shown + "(-" + n + ") IS THE FORM OF EXPRESSIONS" : ""));
+}
+
 bool parse_lag_reference(std::string_view text, std::size_t& pos, LagRange& lags) {
     lags = LagRange{};
     std::size_t at = pos + 1; // past "("

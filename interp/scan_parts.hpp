@@ -32,6 +32,9 @@ inline int lag_code(const LagRange& lags, int lag) {
 // Parses the lag reference that begins with "(" at text[pos]. On success `pos` is just past
 // ")"; on a syntax error it returns false with `pos` at the offending column.
 bool parse_lag_reference(std::string_view text, std::size_t& pos, LagRange& lags);
+// After a lag reference that failed at text[open] == '(': when it was written name(-n), the
+// form expressions use, a note says how a list writes that lag.
+void note_lag_form(Run& run, std::string_view text, std::size_t open, std::string_view name);
 
 // Writes "  LAG FOR <name in 8 columns>RANGE =<first><last> ORDER=<order> ENDCON=<endcon>".
 void report_lag_range(Run& run, std::string_view name, const LagRange& lags);

@@ -291,8 +291,10 @@ bool scan_item(Walk& w) {
     }
     if (w.pos < text.size() && text[w.pos] == '(') {
         ref.lagged = true;
+        const std::size_t open = w.pos;
         if (!parse_lag_reference(text, w.pos, ref.lags)) {
             report_syntax_error(run, w.pos);
+            note_lag_form(run, text, open, ref.name);
             return false;
         }
         if (w.pos < text.size() && !ends_item(text[w.pos])) {
