@@ -97,6 +97,61 @@ bool make_groups(Run& run, const PoolOptions& o, const ListRows& rows, const std
     return true;
 }
 
+// The largest lag of the equation, of the dependent variable or a regressor.
+int largest_lag(const EstimationEquation& eq) {
+    int lag = std::max(eq.dep_lag, 0);
+    for (const OlsTerm& t : eq.terms) lag = std::max(lag, t.lag);
+    return lag;
+}
+
+// Whether the lags of observation t reach before its own cross-section: under NCROSS= before
+// the first observation of its block of the layout; under IDVAR= when one of the `lag`
+// observations before it carries another identifier.
+bool lag_leaves_cross_section(Run& run, const PoolOptions& o, const VarInfo* ids, int first,
+                              int end, int t, int lag) {
+    if (ids == nullptr) {
+        const int periods = (end - first + 1) / o.NCROSS;
+        const int block_start = first + (t - first) / periods * periods;
+        return t - lag < block_start;
+    }
+    const Real own = element(run, *ids, t);
+    for (int k = 1; k <= lag; ++k)
+        if (t - k < 1 || element(run, *ids, t - k) != own) return true;
+    return false;
+}
+
+// A lag stays within its cross-section: the observations whose lags would reach into the one
+// before (the first `lag` of each) leave the rows in use, with a note of how many.
+bool keep_lags_within_cross_sections(Run& run, const PoolOptions& o, EstimationEquation& eq,
+                                     ListRows& rows, PanelGroups& groups) {
+    const int lag = largest_lag(eq);
+    if (lag == 0) return true;
+    VarInfo id_info;
+    const bool by_id = !name_blank(o.IDVAR);
+    if (by_id && !VINFO(run, VFIND(run, trim_trailing_blanks(o.IDVAR)), id_info)) return false;
+    const int first = std::min(std::max(o.BEG, 1), rows.beg);
+    std::vector<std::size_t> kept;
+    for (std::size_t i = 0; i < rows.obs.size(); ++i)
+        if (!lag_leaves_cross_section(run, o, by_id ? &id_info : nullptr, first, rows.end,
+                                      rows.obs[i], lag))
+            kept.push_back(i);
+    const std::size_t dropped = rows.obs.size() - kept.size();
+    if (dropped == 0) return true;
+    const auto keep = [&kept](auto& values) {
+        for (std::size_t j = 0; j < kept.size(); ++j) values[j] = values[kept[j]];
+        values.resize(kept.size());
+    };
+    keep(rows.obs);
+    keep(rows.y);
+    for (std::vector<Real>& column : rows.x) keep(column);
+    eq.obs = rows.obs;
+    if (run.flags.OPUT)
+        write_line(run,
+                   " ...NOTE..LAGS STAY WITHIN EACH CROSS-SECTION:" + fmt_I((long long)dropped, 8) +
+                       " OBSERVATIONS WHOSE LAGS WOULD REACH THE ONE BEFORE ARE LEFT OUT");
+    return make_groups(run, o, rows, by_id ? &rows.x.back() : nullptr, groups);
+}
+
 } // namespace
 
 void cmd_pool(Run& run) {
@@ -119,6 +174,7 @@ void cmd_pool(Run& run) {
     if (!gather_equation_rows(run, eq, gathered, o.BEG, o.END, rows)) return;
     PanelGroups groups;
     if (!make_groups(run, o, rows, by_id ? &rows.x.back() : nullptr, groups)) return;
+    if (!keep_lags_within_cross_sections(run, o, eq, rows, groups)) return;
     // The clustered covariance sums one score per cross-section: with a single one the score
     // is the sum of X'e, zero at the estimates, and the covariance would vanish.
     if (o.CLUSTER && groups.count < 2) {
