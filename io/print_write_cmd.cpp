@@ -567,7 +567,9 @@ void print_or_write(Run& run, bool is_write) {
 
     // Observation range.
     const bool all = opt.sw[S_EOF] || opt.sw[S_ALL];
-    req.beg = opt.igiven[V_BEG] ? opt.iv[V_BEG] : run.smpl.IBEG;
+    // EOF and ALL mean the whole variable: unless BEG is typed the listing starts at the first
+    // observation, not at the start of the current sample.
+    req.beg = opt.igiven[V_BEG] ? opt.iv[V_BEG] : (all ? 1 : run.smpl.IBEG);
     req.end = opt.igiven[V_END] ? opt.iv[V_END] : run.smpl.IEND;
     req.use_skips = !all && !opt.igiven[V_BEG] && !opt.igiven[V_END];
     if (!opt.igiven[V_END] && run.smpl.IEND <= 0) req.end = ALL_OBSERVATIONS; // no sample yet
