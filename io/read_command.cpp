@@ -54,10 +54,45 @@ void choose_range(ReadJob& job) {
         job.end = opt.iv[RV_END];
     else if (opt.iv[RV_OBS] > 0)
         job.end = job.beg + opt.iv[RV_OBS] - 1;
-    else if (sample && !opt.igiven[RV_BEG])
+    else if (sample && (!opt.igiven[RV_BEG] || job.beg <= run.smpl.IEND))
         job.end = run.smpl.IEND;
-    else if (sample && job.beg <= run.smpl.IEND)
-        job.end = run.smpl.IEND;
+    job.end_from_sample =
+        sample && job.end == run.smpl.IEND && !opt.igiven[RV_END] && opt.iv[RV_OBS] <= 0;
+}
+
+// The missing code as notes show it: general form, 8 significant digits, no blanks.
+std::string read_missing_code_text(Real code) {
+    std::string text = fmt_G(code, 16, 8);
+    text.erase(0, text.find_first_not_of(' '));
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+// A named file that holds more lines of data than the sample lets the read take: they are
+// counted (a named file is opened afresh by every READ, so nothing later reads on from here).
+void count_lines_left(ReadJob& job, DataLines& lines) {
+    if (!job.end_from_sample || job.command_stream || job.unit != UNIT_NAMED_FILE) return;
+    std::string_view line;
+    while (lines.next(line))
+        if (line.find_first_not_of(" \t\r") != std::string_view::npos) ++job.lines_left;
+}
+
+// The closing notes on what the data held beyond what was stored as numbers.
+void note_unread_and_missing(ReadJob& job) {
+    Run& run = job.run;
+    if (job.missing_values > 0)
+        write_line(run, " ...NOTE.." + fmt_I(job.missing_values, 8) +
+                            (job.missing_values == 1 ? " VALUE READ IS" : " VALUES READ ARE") +
+                            " MISSING (NA, EMPTY OR THE MISSING DATA VALUE=" +
+                            read_missing_code_text(run.ws.XMISS) + ")");
+    if (job.lines_left > 0) {
+        const long long last = job.beg + job.count - 1;
+        write_line(run, " ...NOTE.." + fmt_I(job.lines_left, 8) +
+                            (job.lines_left == 1 ? " LINE" : " LINES") +
+                            " OF THE FILE LEFT UNREAD: THE SAMPLE ENDS AT OBS" + fmt_I(last, 8) +
+                            "; TO READ THEM, SAMPLE " + std::to_string(job.beg) + " " +
+                            std::to_string(last + job.lines_left) + " BEFORE READ");
+    }
 }
 
 // READ ... / DB (or TSP): each name is brought from the data bank.
@@ -101,6 +136,7 @@ void after_reading(ReadJob& job, bool data_vectors) {
             write_line(run, " ...NOTE.." + fmt_I(nvars, 5) + " VARIABLES AND " +
                                 fmt_I(job.count, 8) + " OBSERVATIONS STARTING AT OBS" +
                                 fmt_I(job.beg, 8));
+            note_unread_and_missing(job);
             write_line(run, "");
         }
     }
@@ -144,9 +180,12 @@ bool read_layout(ReadJob& job, DataLines& lines, bool binary, bool names_listed,
     }
     skip_leading(lines, skip_rows);
     if (user_format_requested(run)) return read_user_format(job, lines);
-    if (delimited_names || opt.iv[RV_SKIPCOLS] > 0 || format == "TAB" || format == "COMMA")
-        return read_delimited(job, lines, std::max(0, opt.iv[RV_SKIPCOLS]));
-    return read_free_text(job, lines);
+    const bool ok =
+        delimited_names || opt.iv[RV_SKIPCOLS] > 0 || format == "TAB" || format == "COMMA"
+            ? read_delimited(job, lines, std::max(0, opt.iv[RV_SKIPCOLS]))
+            : read_free_text(job, lines);
+    if (ok && !opt.sw[RS_BYVAR]) count_lines_left(job, lines);
+    return ok;
 }
 
 // A READ that lists no names and asks for none from the file reads nothing: it says so and,
@@ -269,6 +308,9 @@ void READX(Run& run) {
                                 " CURRENT PAR=" + fmt_I(ws.NAR / 1024, 10));
             ok = false;
         } else {
+            if (data_vectors)
+                for (const PendingVariable& var : job.pending)
+                    if (!var.skip) job.missing_values += var.values.count_equal(run.ws.XMISS);
             ok = commit_pending(run, job.pending, job.first_element);
         }
     }

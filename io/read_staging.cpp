@@ -90,6 +90,17 @@ void ChunkedValues::append(ChunkedValues&& tail) {
     tail.size_ = 0;
 }
 
+long long ChunkedValues::count_equal(Real v) const {
+    long long found = 0;
+    for (std::size_t k = 0; k < chunks_.size(); ++k) {
+        const Chunk& c = chunks_[k];
+        const std::size_t used = k + 1 == chunks_.size() ? fill_ : c.used;
+        for (std::size_t j = 0; j < used; ++j)
+            if (equal_values(c.data[j], v)) ++found;
+    }
+    return found;
+}
+
 void ChunkedValues::truncate(long long n) {
     if (n >= size_) return;
     note_fill();

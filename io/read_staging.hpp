@@ -40,6 +40,8 @@ public:
     void clear();
     // Moves the elements of `tail` (in order) after these, without copying; `tail` is left empty.
     void append(ChunkedValues&& tail);
+    // How many elements equal `v` exactly.
+    long long count_equal(Real v) const;
     // Keeps the first `n` elements (n <= size()).
     void truncate(long long n);
 

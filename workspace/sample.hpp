@@ -62,8 +62,10 @@ void cmd_time(Run& run);
 // Checks the variables of the current command against the check range (run.smpl.check_first,
 // check_last): fills in the last value from the shortest variable when it is 0 or below, warns
 // about or marks (SKIPMISS) missing values, and reports a variable shorter than the range
-// (ODONT).
-void CKSMPL(Run& run, std::span<const int> refs);
+// (ODONT). Without SKIPMISS an estimator that takes the missing code as a number adds one note
+// counting the observations that hold it; `drops_own_missing` names a listed variable whose
+// missing observations the command leaves out itself (the OLS weight): warned about, not counted.
+void CKSMPL(Run& run, std::span<const int> refs, int drops_own_missing = 0);
 // Counts the skipped observations of the check range: NSKIP = their number, JBEG = one less
 // than the first of them (0 when none); NSKIP = 0 when SKIP$ is shorter than the range start.
 void SKIPIT(Run& run);

@@ -78,13 +78,31 @@ std::string missing_code_text(Real code) {
     return text;
 }
 
-void warn_missing(Run& run, const Checked& var) {
+// Warns about each observation of the variable that holds the missing code, and marks it in
+// `used_missing` (one flag per observation of the check range, from check_first).
+void warn_missing(Run& run, const Checked& var, std::vector<char>& used_missing) {
     const SampleBlock& s = run.smpl;
+    const long long first = std::max(s.check_first, 1);
     const long long last = std::min<long long>(s.check_last, var.rows);
-    for (long long t = std::max(s.check_first, 1); t <= last; ++t)
-        if (missing_at(run, var, t))
+    if (last >= first && used_missing.size() < static_cast<std::size_t>(last - first + 1))
+        used_missing.resize(static_cast<std::size_t>(last - first + 1), 0);
+    for (long long t = first; t <= last; ++t)
+        if (missing_at(run, var, t)) {
             write_line(run, " ...WARNING..OBSERVATION " + fmt_I(t, 6) + " OF " + var.name +
                                 " HAS MISSING DATA VALUE=" + missing_code_text(run.ws.XMISS));
+            used_missing[static_cast<std::size_t>(t - first)] = 1;
+        }
+}
+
+// Without SKIPMISS the missing code enters the computation as a number: one note after the
+// warnings says how many observations carry it and how to leave them out.
+void note_missing_used(Run& run, const std::vector<char>& used_missing) {
+    const long long used = std::count(used_missing.begin(), used_missing.end(), char(1));
+    if (used == 0) return;
+    write_line(run, " ...NOTE.." + fmt_I(used, 8) +
+                        (used == 1 ? " OBSERVATION USES" : " OBSERVATIONS USE") +
+                        " THE MISSING DATA VALUE=" + missing_code_text(run.ws.XMISS) +
+                        " AS DATA: SET SKIPMISS DROPS " + (used == 1 ? "IT" : "THEM"));
 }
 
 void mark_missing(Run& run, const Checked& var) {
@@ -108,7 +126,7 @@ void mark_missing(Run& run, const Checked& var) {
 
 } // namespace
 
-void CKSMPL(Run& run, std::span<const int> refs) {
+void CKSMPL(Run& run, std::span<const int> refs, int drops_own_missing) {
     SampleBlock& s = run.smpl;
     const bool skipmiss = run.sw[OSMISS];
     const bool debug = run.sw[ODMMP] && run.flags.OPUT;
@@ -131,11 +149,14 @@ void CKSMPL(Run& run, std::span<const int> refs) {
     }
     if (skipmiss && !skip_codes(run) && !make_skip_variable(run, s.MAXOB)) return;
 
+    std::vector<char> used_missing;   // observations warned about, from check_first
+    std::vector<char> dropped_anyway; // those of drops_own_missing
     for (Checked& var : vars) {
         // SKIP$ may have been created above: read the headers again.
         if (!qualifies(run, var.ref, var)) continue;
         const bool examined = var.info.type < TYPE_SYMMETRIC && run.cmd.IKOD != C_READ;
-        if (examined && !skipmiss && run.sw[OMSWRN] && run.flags.OPUT) warn_missing(run, var);
+        if (examined && !skipmiss && run.sw[OMSWRN] && run.flags.OPUT)
+            warn_missing(run, var, var.ref == drops_own_missing ? dropped_anyway : used_missing);
         const bool last_of_fcast = run.cmd.IKOD == C_FCAST && var.position + 1 == refs.size();
         if (examined && skipmiss && !last_of_fcast) mark_missing(run, var);
         if (var.rows < s.check_last) {
@@ -148,6 +169,11 @@ void CKSMPL(Run& run, std::span<const int> refs) {
             write_line(run, " ...NOTE..LENGTH OF " + var.name + "EXCEEDS SAMPLE RANGE");
         }
     }
+    // Plots leave the missing code out of the picture and FCAST leaves the prediction of such
+    // an observation undefined: only the estimators compute with it.
+    const int ikod = run.cmd.IKOD;
+    if (!run.flags.ODONT && ikod != C_PLOTS && ikod != C_GRAPH && ikod != C_FCAST)
+        note_missing_used(run, used_missing);
 }
 
 void SKIPIT(Run& run) {

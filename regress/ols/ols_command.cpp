@@ -197,7 +197,7 @@ void cmd_olsq(Run& run) {
     smpl.check_first = beg;
     smpl.check_last = end >= 1 ? end : 0;
     const std::vector<int> refs = checked_refs(fit, weight_ref);
-    CKSMPL(run, refs);
+    CKSMPL(run, refs, weight_ref);
     if (run.flags.ODONT) return;
     end = smpl.check_last;
     fit.beg = beg;

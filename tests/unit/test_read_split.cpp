@@ -130,6 +130,29 @@ TEST_F(SplitFixture, BadItemsAndShortRecordsGiveTheSerialMessages) {
                     .has_line(" ...ERROR..LESS DATA FOUND THAN EXPECTED..ZEROS USED"));
 }
 
+TEST_F(SplitFixture, MissingValuesAndLinesPastTheSampleAreCountedInBothHalves) {
+    if (!tarvex::two_threads_available()) GTEST_SKIP() << "one processor";
+    // Empty items near the start, just past the cut and near the end: the halves' values are
+    // joined from partly filled pieces, and every missing value must be counted once.
+    write(data_text(ROWS, {{2, "1,,3"}, {ROWS / 2 + 7, ",5 6"}, {ROWS - 3, "5, ,6"}}));
+    const std::string whole = "READ (big.txt) A B C\nSTOP\n";
+    EXPECT_TRUE(same_both_ways(whole, {"A", "B", "C"}));
+    ScriptRun all(whole);
+    EXPECT_TRUE(all.has_line(" ...NOTE..       3 VALUES READ ARE MISSING (NA, EMPTY OR THE MISSING "
+                             "DATA VALUE=-99999.000)"));
+    EXPECT_EQ(all.output.find("LEFT UNREAD"), std::string::npos);
+
+    // A sample ending before the file: only the rows taken count, and the rest is reported.
+    const std::string part = "SAMPLE 1 89000\nREAD (big.txt) A B C\nSTOP\n";
+    EXPECT_TRUE(same_both_ways(part, {"A", "B", "C"}));
+    ScriptRun cut(part);
+    EXPECT_EQ(cut.values("A").size(), std::size_t(89000));
+    EXPECT_TRUE(cut.has_line(" ...NOTE..       2 VALUES READ ARE MISSING (NA, EMPTY OR THE MISSING "
+                             "DATA VALUE=-99999.000)"));
+    EXPECT_TRUE(cut.has_line(" ...NOTE..    1000 LINES OF THE FILE LEFT UNREAD: THE SAMPLE ENDS AT "
+                             "OBS   89000; TO READ THEM, SAMPLE 1 90000 BEFORE READ"));
+}
+
 TEST_F(SplitFixture, ReadsFromAUnitLeaveItWhereTheSerialReaderDoes) {
     if (!tarvex::two_threads_available()) GTEST_SKIP() << "one processor";
     write(data_text(ROWS));

@@ -37,12 +37,12 @@ struct SampleEngine : WorkspaceEngine {
     Lines time(std::string args) { return command(C_TIME, std::move(args)); }
 
     // Runs CKSMPL as command `ikod` over `refs` with the check range first..last.
-    Lines check(int ikod, std::vector<int> refs, int first, int last) {
+    Lines check(int ikod, std::vector<int> refs, int first, int last, int drops_own = 0) {
         run.cmd.IKOD = ikod;
         run.flags.ODONT = false;
         run.smpl.check_first = first;
         run.smpl.check_last = last;
-        CKSMPL(run, refs);
+        CKSMPL(run, refs, drops_own);
         return lines();
     }
     // The SKIP$ codes 1..n as integers.
@@ -171,10 +171,27 @@ TEST(Cksmpl, MissingValueWarningsWithoutSkipmiss) {
     eng.elem(x, 5) = -99999;
     EXPECT_EQ(eng.check(C_OLSQ, {x}, 1, 6), Lines{}); // WARNMISS off: silent
     eng.run.sw[OMSWRN] = true;
-    EXPECT_EQ(
-        eng.check(C_OLSQ, {x}, 1, 4),
-        Lines{" ...WARNING..OBSERVATION      2 OF X        HAS MISSING DATA VALUE=-99999.000"});
+    const std::string warn2 =
+        " ...WARNING..OBSERVATION      2 OF X        HAS MISSING DATA VALUE=-99999.000";
+    const std::string warn5 =
+        " ...WARNING..OBSERVATION      5 OF X        HAS MISSING DATA VALUE=-99999.000";
+    EXPECT_EQ(eng.check(C_OLSQ, {x}, 1, 4),
+              (Lines{warn2, " ...NOTE..       1 OBSERVATION USES THE MISSING DATA VALUE=-99999.000 "
+                            "AS DATA: SET SKIPMISS DROPS IT"}));
     EXPECT_EQ(skip_slot(eng.run), 0);
+    // The note counts observations, not values: Y missing at 5 as X is adds no observation.
+    const int y = eng.make("Y", 6);
+    for (int t = 1; t <= 6; ++t) eng.elem(y, t) = t;
+    eng.elem(y, 5) = -99999;
+    const Lines both = eng.check(C_OLSQ, {x, y}, 1, 6);
+    ASSERT_EQ(both.size(), 4u);
+    EXPECT_EQ(both.back(), " ...NOTE..       2 OBSERVATIONS USE THE MISSING DATA VALUE=-99999.000 "
+                           "AS DATA: SET SKIPMISS DROPS THEM");
+    // A variable the command drops by itself is warned about but not counted; plots and FCAST,
+    // which leave the code out, only warn.
+    EXPECT_EQ(eng.check(C_OLSQ, {x}, 1, 6, x), (Lines{warn2, warn5}));
+    EXPECT_EQ(eng.check(C_PLOTS, {x}, 1, 6), (Lines{warn2, warn5}));
+    EXPECT_EQ(eng.check(C_FCAST, {x}, 1, 6), (Lines{warn2, warn5}));
     // READ and symmetric matrices are not examined.
     EXPECT_EQ(eng.check(C_READ, {x}, 1, 6), Lines{});
     const int s = eng.make("S", 4, TYPE_SYMMETRIC, 2);
