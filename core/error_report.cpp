@@ -16,4 +16,8 @@ void report_error(Run& run, std::string_view line, int number, ErrorSeverity sev
     if (severity == ErrorSeverity::SERIOUS && !run.sw[OTALK]) run.sw[OSCAN] = true;
 }
 
+int command_error_number(const Run& run, int sequence) {
+    return run.cmd.IKOD * 1000 + sequence;
+}
+
 } // namespace tarvex

@@ -21,4 +21,8 @@ enum class ErrorSeverity {
 void report_error(Run& run, std::string_view line, int number = 0,
                   ErrorSeverity severity = ErrorSeverity::ENDS_COMMAND);
 
+// $ERR of a message that several commands give, numbered by the command running it: its slot
+// x 1000 plus the message's sequence number (70 out of memory, 80 an output naming an input ...).
+int command_error_number(const Run& run, int sequence);
+
 } // namespace tarvex

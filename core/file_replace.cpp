@@ -35,6 +35,12 @@ std::string temp_pattern(const std::string& target) {
 
 } // namespace
 
+mode_t replacement_mode(const std::string& target) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
+    return new_file_mode();
+}
+
 int write_refusal(const std::string& target) {
     struct stat st {};
     if (::stat(target.c_str(), &st) != 0) return 0; // a new file: its directory decides

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 namespace tarvex {
 
@@ -14,6 +15,10 @@ namespace tarvex {
 // number: EACCES for an existing file the user may not write (replacing it by a rename would
 // ignore that), EISDIR for a directory.
 int write_refusal(const std::string& target);
+
+// The permission bits a file that replaces `target` takes: those of the regular file it replaces,
+// else what the user's umask gives a new file.
+mode_t replacement_mode(const std::string& target);
 
 // A replacement in progress: `fp` writes the new content, `temp` is the temporary file's name
 // ("" when `target` is written directly).

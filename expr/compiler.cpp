@@ -69,7 +69,7 @@ private:
         throw CompileError{};
     }
     [[noreturn]] void fail(std::string_view message, ExpressionError sequence) {
-        fail(message, expression_error_number(run_, sequence));
+        fail(message, command_error_number(run_, sequence));
     }
     [[noreturn]] void syntax_error() {
         fail(" ...ERROR..SYNTAX ERROR WHEN GENERATING VARIABLE", shared_error::SYNTAX);
@@ -161,7 +161,7 @@ private:
         if (real_field_overflows(number)) {
             fail(" ...ERROR..THE NUMBER " + std::string(number.substr(0, 60)) +
                      " OVERFLOWS: NO NUMBER CAN EXCEED ABOUT 1.19E+4932 IN SIZE",
-                 run_.cmd.IKOD * 1000 + ERR_OVERFLOW_SEQUENCE);
+                 command_error_number(run_, ERR_OVERFLOW_SEQUENCE));
         }
         syntax_error();
     }

@@ -144,7 +144,7 @@ bool Executor::bind() {
             (column && v.info.type >= TYPE_MATRIX && v.info.type <= TYPE_TRIANGLE);
         if (as_vector[cell] && (!vector_type || v.info.addr == 0 || v.info.inc < 1)) {
             stop_command(" ...ERROR.." + v.name + " IS NOT A DATA VECTOR",
-                         expression_error_number(run_, EXPR_NOT_DATA_VECTOR));
+                         command_error_number(run_, EXPR_NOT_DATA_VECTOR));
             return false;
         }
         v.rows = v.info.ncol > 1 ? v.info.length / v.info.ncol : v.info.length;
@@ -225,7 +225,7 @@ Real Executor::recode(const Step& s) {
     if (table.scalar || table.info.ncol != RECODE_COLUMNS) {
         stop_command(" ...ERROR..RECODE TABLE " + table.name +
                          " MUST HAVE 3 COLUMNS: LOW, HIGH, NEW VALUE",
-                     expression_error_number(run_, EXPR_RECODE_TABLE));
+                     command_error_number(run_, EXPR_RECODE_TABLE));
         return x;
     }
     const long long rows = table.info.length / RECODE_COLUMNS;
@@ -247,7 +247,7 @@ Real Executor::function(const Step& s) {
         if (!bad) return value;
         // The element becomes missing and the program goes on.
         report_error(run_, " ...ERROR..EXPONENTIAL OVERFLOW EXP=" + code_text(a),
-                     expression_error_number(run_, EXPR_EXP_OVERFLOW), ErrorSeverity::CONTINUES);
+                     command_error_number(run_, EXPR_EXP_OVERFLOW), ErrorSeverity::CONTINUES);
         missing_ = true;
         return xmiss_;
     }

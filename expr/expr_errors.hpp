@@ -5,7 +5,6 @@
 #pragma once
 
 #include "core/command_table.hpp"
-#include "core/run.hpp"
 
 namespace tarvex::expr {
 
@@ -24,11 +23,6 @@ enum ExpressionError : int {
     EXPR_NO_SAMPLE = 92,              // "SAMPLE RANGE HAS NOT YET BEEN DEFINED"
     EXPR_SPACE_SHORTAGE = 93,         // "DISASTER..GENR SPACE SHORTAGE, RAISE SIZE COMMAND"
 };
-
-// $ERR of an expression error in the command now running.
-inline int expression_error_number(const Run& run, ExpressionError sequence) {
-    return run.cmd.IKOD * 1000 + sequence;
-}
 
 // MATRIX's own messages (slot 39).
 enum MatrixError : int {

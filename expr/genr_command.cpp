@@ -101,8 +101,7 @@ void cmd_genr(Run& run) {
     // 2. A sample is needed.
     if (range.last < 1 || range.first < 1) {
         report_error(run, " ...ERROR..SAMPLE RANGE HAS NOT YET BEEN DEFINED",
-                     expr::expression_error_number(run, expr::EXPR_NO_SAMPLE),
-                     ErrorSeverity::SERIOUS);
+                     command_error_number(run, expr::EXPR_NO_SAMPLE), ErrorSeverity::SERIOUS);
         return;
     }
     // 3. Space for a new target, the cells and the program.
@@ -116,8 +115,7 @@ void cmd_genr(Run& run) {
     const long long capacity = (ws.MAXADD - need) * INTEGERS_PER_WORD;
     if (capacity < MIN_PROGRAM_INTEGERS) {
         report_error(run, " ...ERROR..DISASTER..GENR SPACE SHORTAGE, RAISE SIZE COMMAND",
-                     expr::expression_error_number(run, expr::EXPR_SPACE_SHORTAGE),
-                     ErrorSeverity::SERIOUS);
+                     command_error_number(run, expr::EXPR_SPACE_SHORTAGE), ErrorSeverity::SERIOUS);
         return;
     }
     // 4. Compile.

@@ -340,7 +340,7 @@ Matrix MatrixExecutor::function(int op, int a_cell) {
     }
     default:
         error(" ...ERROR..FUNCTION NOT YET AVAILABLE",
-              expression_error_number(run_, EXPR_FUNCTION_UNAVAILABLE));
+              command_error_number(run_, EXPR_FUNCTION_UNAVAILABLE));
     }
 }
 

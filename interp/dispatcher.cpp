@@ -68,7 +68,7 @@ void flush_pending_lines(Run& run) {
 void end_for_lack_of_memory(Run& run) {
     flush_pending_lines(run);
     report_error(run, " ...ERROR..INSUFFICIENT MEMORY FOR THIS CALCULATION",
-                 run.cmd.IKOD * 1000 + OUT_OF_MEMORY_SEQUENCE, ErrorSeverity::SERIOUS);
+                 command_error_number(run, OUT_OF_MEMORY_SEQUENCE), ErrorSeverity::SERIOUS);
 }
 
 // Ctrl-C in an interactive run: the command (and any loop or procedure replaying) ends and

@@ -87,7 +87,7 @@ bool refused_as_too_large(Run& run, bool is_size, std::optional<std::uint64_t> v
                  " ...ERROR.." + current_command_word(run) + " " + digits +
                      " IS TOO LARGE: IT NEEDS " + megabytes(digits, is_size, other) +
                      " MB, MORE THAN THIS MACHINE ALLOWS",
-                 run.cmd.IKOD * 1000 + TOO_LARGE_SEQUENCE);
+                 command_error_number(run, TOO_LARGE_SEQUENCE));
     return true;
 }
 
@@ -212,7 +212,7 @@ void cmd_size(Run& run) {
     // Digits too many for 64 bits are a value, too large; no digits, or a zero, are not.
     if (!digits || (amount && *amount < 1)) {
         report_error(run, " ...ERROR..INVALID " + current_command_word(run) + " VALUE " + word,
-                     run.cmd.IKOD * 1000 + SIZE_VALUE_INVALID_SEQUENCE);
+                     command_error_number(run, SIZE_VALUE_INVALID_SEQUENCE));
         return;
     }
     if (refused_as_too_large(run, is_size, amount, number)) return;

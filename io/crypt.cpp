@@ -6,6 +6,7 @@
 #include "io/crypt.hpp"
 
 #include "core/error_report.hpp"
+#include "core/file_replace.hpp"
 #include "core/interrupt.hpp"
 #include "core/run.hpp"
 #include "core/write_failure.hpp"
@@ -109,16 +110,6 @@ void report_gpg_failure(Run& run, int status, const char* what, const std::strin
                      number, ErrorSeverity::CONTINUES);
 }
 
-// The permission bits the encrypted file takes: those of the file it replaces, else what the
-// user's umask gives a new file.
-mode_t sealed_file_mode(const std::string& target) {
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 } // namespace
 
 std::optional<std::string> decrypt_to_temp(Run& run, const std::string& path) {
@@ -208,7 +199,7 @@ bool encrypt_file(Run& run, const std::string& clear, const std::string& target,
     struct stat st {};
     const bool made = status == 0 && ::stat(sealed.c_str(), &st) == 0 && st.st_size > 0;
     errno = 0;
-    if (!made || ::chmod(sealed.c_str(), sealed_file_mode(target)) != 0 ||
+    if (!made || ::chmod(sealed.c_str(), replacement_mode(target)) != 0 ||
         std::rename(sealed.c_str(), target.c_str()) != 0) {
         const int error = errno != 0 ? errno : EIO;
         std::remove(sealed.c_str());

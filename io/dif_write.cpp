@@ -16,7 +16,7 @@ bool write_dif(Run& run, const PrintRequest& req, const OutputSink& out) {
     for (const PrintItem& item : req.items) {
         if (item.series() || item.ref < 0 || item.info.type == TYPE_DATA) continue;
         report_error(run, " ...ERROR..DIF OUTPUT TAKES DATA SERIES ONLY: " + item.name,
-                     print_write_error(run, PW_DIF_SERIES_ONLY));
+                     command_error_number(run, PW_DIF_SERIES_ONLY));
         return false;
     }
     // Rows: the observations of the longest item.

@@ -4,6 +4,7 @@
 // the longest time a transfer may take. Errors are reported without ending anything: the
 // command that made the request decides.
 #include "core/error_report.hpp"
+#include "core/file_replace.hpp"
 #include "core/interrupt.hpp"
 #include "core/run.hpp"
 #include "io/afile_parts.hpp"
@@ -52,16 +53,6 @@ bool fetch_failed(Run& run, int unit, const std::string& address, const FetchRes
     return false;
 }
 
-// The permission bits of the downloaded file: those of the file it replaces, else what the
-// user's umask gives a new file.
-mode_t downloaded_file_mode(const std::string& destination) {
-    struct stat st {};
-    if (::stat(destination.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 // The file comes into "dir/.name.XXXXXX" beside its destination and takes the destination's
 // name only when the whole of it has arrived: a failed transfer (a missing page, the size or
 // time limit, Ctrl-C) leaves a file of the same name that was there before as it was.
@@ -80,7 +71,7 @@ bool download(Run& run, const std::string& address, const AfileRequest& req) {
     ::close(fd);
     FetchResult result = fetch_url(address, arriving, run.files.fetch_seconds);
     if (!result.ok) return fetch_failed(run, CODE_DOWNLOAD, address, result); // arriving removed
-    if (::chmod(arriving.c_str(), downloaded_file_mode(destination)) != 0 ||
+    if (::chmod(arriving.c_str(), replacement_mode(destination)) != 0 ||
         std::rename(arriving.c_str(), destination.c_str()) != 0) {
         result.ok = false;
         result.code = errno;

@@ -216,7 +216,7 @@ bool write_listing(Run& run, const PrintRequest& req, const OutputSink& out) {
 
 void report_bad_format(Run& run, const std::string& format_text) {
     report_error(run, " ...ERROR..BAD FORMAT OR MAY PRINT MORE THAN 130 COLUMNS",
-                 print_write_error(run, PW_BAD_FORMAT));
+                 command_error_number(run, PW_BAD_FORMAT));
     write_line(run, " " + format_text.substr(0, FORMAT_SHOWN));
 }
 

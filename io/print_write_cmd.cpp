@@ -185,7 +185,7 @@ bool make_item(Run& run, int ref, PrintItem& item) {
     if (item.info.inc <= 0 || item.info.length <= 0) {
         report_error(run,
                      " ...ERROR..THERE IS NO DATA ON VARIABLE " + trim_blanks(run.ws.VNAME[slot]),
-                     print_write_error(run, PW_NO_DATA));
+                     command_error_number(run, PW_NO_DATA));
         return false;
     }
     return true;
@@ -302,7 +302,7 @@ int open_destination(Run& run, const PrintRequest& req, bool append, bool rewind
     for (int reserved : RESERVED_UNITS) {
         if (unit == reserved) {
             report_error(run, " ...ERROR..UNIT" + fmt_I(unit, 2) + " IS RESERVED FOR INTERNAL USE",
-                         print_write_error(run, PW_RESERVED_UNIT));
+                         command_error_number(run, PW_RESERVED_UNIT));
             return -1;
         }
     }
@@ -470,14 +470,14 @@ bool place_plot_variable(Run& run, const std::string& name, PrintRequest& req) {
     const int ref = VFIND(run, name);
     if (ref <= 0) {
         report_error(run, " ...ERROR..PLOTVAR VARIABLE " + name + " DOES NOT EXIST",
-                     print_write_error(run, PW_NO_PLOTVAR));
+                     command_error_number(run, PW_NO_PLOTVAR));
         return false;
     }
     PrintItem item;
     if (!make_item(run, ref, item)) return false;
     if (!item.series()) {
         report_error(run, " ...ERROR..PLOTVAR VARIABLE " + name + " IS NOT A SERIES",
-                     print_write_error(run, PW_PLOTVAR_NOT_SERIES));
+                     command_error_number(run, PW_PLOTVAR_NOT_SERIES));
         return false;
     }
     std::erase_if(req.items, [ref](const PrintItem& listed) { return listed.ref == ref; });
@@ -491,7 +491,7 @@ bool store_in_bank(Run& run, const PrintRequest& req) {
         if (item.ref <= 0 || item.column || item.ref > run.ws.MAXVAR) {
             report_error(
                 run, " ...ERROR..ONLY WHOLE VARIABLES CAN BE STORED IN THE DATA BANK: " + item.name,
-                print_write_error(run, PW_BANK_ELEMENT));
+                command_error_number(run, PW_BANK_ELEMENT));
             return false;
         }
         if (!bank_store(run, trim_blanks(run.ws.VNAME[item.ref]))) {
@@ -551,7 +551,7 @@ void print_or_write(Run& run, bool is_write) {
             run,
             " ...ERROR..FORMAT MUST BE FREE, TAB, COMMA OR DUMP, OR GIVEN WITHOUT A VALUE: " +
                 format_value,
-            print_write_error(run, PW_FORMAT_VALUE));
+            command_error_number(run, PW_FORMAT_VALUE));
         return;
     }
     if (user_format) {
@@ -582,7 +582,7 @@ void print_or_write(Run& run, bool is_write) {
         report_error(run,
                      " ...ERROR..BEG AND END OBSERVATIONS INCONSISTENT" + fmt_I(req.beg, 10) +
                          fmt_I(req.end, 10),
-                     print_write_error(run, PW_RANGE_REVERSED));
+                     command_error_number(run, PW_RANGE_REVERSED));
         return;
     }
 
@@ -595,7 +595,7 @@ void print_or_write(Run& run, bool is_write) {
         if (static_cast<int>(refs.size()) > MAX_LISTED) {
             report_error(run,
                          " ...ERROR..MORE THAN" + fmt_I(MAX_LISTED, 6) + " VARIABLES SPECIFIED",
-                         print_write_error(run, PW_TOO_MANY));
+                         command_error_number(run, PW_TOO_MANY));
             return;
         }
     } else {
@@ -607,7 +607,7 @@ void print_or_write(Run& run, bool is_write) {
         if (item.series() && req.end != ALL_OBSERVATIONS && req.end > item.info.length &&
             req.layout != Layout::TARVEX) {
             report_error(run, " ...ERROR..REQUESTED RANGE EXCEEDS VARIABLE LENGTH",
-                         print_write_error(run, PW_RANGE_TOO_LONG));
+                         command_error_number(run, PW_RANGE_TOO_LONG));
             return;
         }
         req.items.push_back(std::move(item));
@@ -619,7 +619,7 @@ void print_or_write(Run& run, bool is_write) {
             if (item.ref > 0 && !item.column && item.info.type == TYPE_MATRIX &&
                 matrix_rows(item) != item.info.ncol) {
                 report_error(run, " ...ERROR..SYMAT AND TRIMAT NEED A SQUARE MATRIX: " + item.name,
-                             print_write_error(run, PW_NOT_SQUARE));
+                             command_error_number(run, PW_NOT_SQUARE));
                 return;
             }
         }
@@ -643,7 +643,7 @@ void print_or_write(Run& run, bool is_write) {
     OutputSink out{run, unit};
     if ((req.binary || req.sbinary) && unit == 0) {
         report_error(run, " ...ERROR..BINARY OUTPUT NEEDS A UNIT OR A FILE",
-                     print_write_error(run, PW_BINARY_NO_UNIT));
+                     command_error_number(run, PW_BINARY_NO_UNIT));
         return;
     }
 

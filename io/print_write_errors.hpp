@@ -4,8 +4,6 @@
 // own (a READ lists what it read through the same code) and of WRITE's file failures (5050...).
 #pragma once
 
-#include "core/run.hpp"
-
 namespace tarvex {
 
 enum PrintWriteError : int {
@@ -26,10 +24,5 @@ enum PrintWriteError : int {
     PW_DIF_SERIES_ONLY = 34,    // "DIF OUTPUT TAKES DATA SERIES ONLY: x"
     PW_BINARY_TOO_LARGE = 35,   // "VARIABLE TOO LARGE FOR ONE BINARY RECORD: x"
 };
-
-// $ERR of a listing or writing error in the command now running.
-inline int print_write_error(const Run& run, PrintWriteError sequence) {
-    return run.cmd.IKOD * 1000 + sequence;
-}
 
 } // namespace tarvex

@@ -91,7 +91,7 @@ bool format_for_use(Run& run, int stop_code, std::string& text) {
     if (!stored_format(run, text)) {
         text = " NO FORMAT SUPPLIED WITH FORMAT COMMAND";
         report_error(run, " ...ERROR..YOU MUST SPECIFY A FORMAT",
-                     print_write_error(run, PW_NO_FORMAT));
+                     command_error_number(run, PW_NO_FORMAT));
         return false;
     }
     if (static_cast<int>(text.size()) > FORMAT_LIMIT) XXIT(run, stop_code);

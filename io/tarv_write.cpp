@@ -146,7 +146,7 @@ bool write_tarvex_blocks(Run& run, const PrintRequest& req, const OutputSink& ou
             report_error(run,
                          " ...ERROR..ONLY WHOLE VARIABLES CAN BE WRITTEN AS DATA FILE BLOCKS: " +
                              item.name,
-                         print_write_error(run, PW_BLOCK_ELEMENT));
+                         command_error_number(run, PW_BLOCK_ELEMENT));
             return false;
         }
     }
@@ -156,7 +156,7 @@ bool write_tarvex_blocks(Run& run, const PrintRequest& req, const OutputSink& ou
             if (!write_binary_block(run, item, h, out)) {
                 report_error(run,
                              " ...ERROR..VARIABLE TOO LARGE FOR ONE BINARY RECORD: " + item.name,
-                             print_write_error(run, PW_BINARY_TOO_LARGE));
+                             command_error_number(run, PW_BINARY_TOO_LARGE));
                 return false;
             }
         } else {

@@ -138,7 +138,7 @@ void run_sample(Run& run) {
     const int count = static_cast<int>(texts.size());
     if (count % 2 != 0 || count < 2) {
         report_error(run, " ...ERROR..ONLY" + fmt_I(count, 4) + " SAMPLE PERIODS..USE EVEN NUMBER",
-                     run.cmd.IKOD * 1000 + SAMPLE_ODD_PERIODS_SEQUENCE);
+                     command_error_number(run, SAMPLE_ODD_PERIODS_SEQUENCE));
         return;
     }
     std::vector<int> bounds;

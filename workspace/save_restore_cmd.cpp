@@ -69,14 +69,14 @@ bool parse_statement(Run& run, SaveStatement& st) {
     if (digits) unit = std::stoi(unit_text);
     if (unit < FIRST_SAVE_UNIT || unit > LAST_SAVE_UNIT) {
         report_error(run, " ...ERROR..YOU FORGOT TO USE A UNIT BETWEEN 11 AND 49",
-                     run.cmd.IKOD * 1000 + SAVE_NO_UNIT_SEQUENCE, ErrorSeverity::SERIOUS);
+                     command_error_number(run, SAVE_NO_UNIT_SEQUENCE), ErrorSeverity::SERIOUS);
         return false;
     }
     st.unit = unit;
     for (const std::string& word : words) st.names.push_back(word8(word, run.sw[OLC]));
     if (st.dates && run.smpl.ITIME2 == 0) {
         report_error(run, " ...ERROR..YOU FORGOT TO SET THE TIME COMMAND",
-                     run.cmd.IKOD * 1000 + SAVE_NO_TIME_SEQUENCE, ErrorSeverity::SERIOUS);
+                     command_error_number(run, SAVE_NO_TIME_SEQUENCE), ErrorSeverity::SERIOUS);
         return false;
     }
     return true;

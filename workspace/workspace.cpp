@@ -132,6 +132,13 @@ int find_variable(const Workspace& ws, std::string_view name, bool lower_case_na
     return 0;
 }
 
+int reference_slot(const Workspace& ws, int ref) {
+    if (ref <= 2 * ws.MAXVAR) return ref;
+    int col = ref % ws.MXCOL;
+    if (col == 0) col = ws.MXCOL;
+    return (ref - col) / ws.MXCOL;
+}
+
 VarStatus variable_info(const Workspace& ws, int ref, VarInfo& info, int& column) {
     info = VarInfo{};
     column = 0;

@@ -24,6 +24,9 @@ int NAMCHK(std::string_view word);
 // Finds a name: slot, -k for result scalar k (names beginning with $), or 0. Names are matched
 // upper-cased unless `lower_case_names` (SET LCASE) keeps their case.
 int find_variable(const Workspace& ws, std::string_view name, bool lower_case_names);
+// The slot a reference belongs to: itself, or for a column reference (col + MXCOL x slot, a
+// remainder of 0 being column MXCOL) its matrix's slot.
+int reference_slot(const Workspace& ws, int ref);
 // What a reference's header says, or that its column lies beyond the variable (`column` then
 // holds the column asked for).
 enum class VarStatus { FOUND, COLUMN_BEYOND };

@@ -28,16 +28,6 @@ constexpr std::string_view INPUT_NAME_OPTIONS[] = {"WEIGHT",   "IDVAR",    "OMEG
                                                    "INCOEFFI", "INCOVARI", "COEFFICI", "CSFIX",
                                                    "PCINFORM", "PCOMPONE"};
 
-// The workspace slot of a reference (a column reference "name:col" belongs to its matrix).
-int variable_slot(const Run& run, int ref) {
-    if (ref > 2 * run.ws.MAXVAR) {
-        int col = ref % run.ws.MXCOL;
-        if (col == 0) col = run.ws.MXCOL;
-        return (ref - col) / run.ws.MXCOL;
-    }
-    return ref;
-}
-
 } // namespace
 
 OutputNames read_output_names(const OptionValues& options) {
@@ -110,7 +100,7 @@ bool option_out_of_range(Run& run, std::string_view keyword, long long value,
     report_error(run,
                  " ...ERROR.." + std::string(keyword) + "=" + std::to_string(value) +
                      " IS OUT OF RANGE: " + std::string(rule),
-                 run.cmd.IKOD * 1000 + OUT_OF_RANGE_SEQUENCE);
+                 command_error_number(run, OUT_OF_RANGE_SEQUENCE));
     return false;
 }
 
@@ -124,7 +114,7 @@ bool check_range_options(Run& run, const OptionTable& table) {
 }
 
 int output_is_input_error(const Run& run) {
-    return run.cmd.IKOD * 1000 + OUTPUT_IS_INPUT_SEQUENCE;
+    return command_error_number(run, OUTPUT_IS_INPUT_SEQUENCE);
 }
 
 bool check_outputs_not_inputs(Run& run, const OptionTable& table, const std::vector<int>& more) {
@@ -144,11 +134,11 @@ bool check_outputs_not_inputs(Run& run, const OptionTable& table, const std::vec
 bool check_output_names(Run& run, const std::vector<OutputName>& outputs,
                         const std::vector<int>& inputs) {
     std::vector<int> slots;
-    for (int ref : inputs) slots.push_back(variable_slot(run, ref));
+    for (int ref : inputs) slots.push_back(reference_slot(run.ws, ref));
     for (const OutputName& out : outputs) {
         const std::string name = trim_trailing_blanks(out.name);
         if (name.empty() || name == NO_VALUE_NAME) continue;
-        const int slot = variable_slot(run, VFIND(run, name));
+        const int slot = reference_slot(run.ws, VFIND(run, name));
         if (slot <= 0 || std::find(slots.begin(), slots.end(), slot) == slots.end()) continue;
         report_error(run,
                      " ...ERROR..OUTPUT OPTION " + out.keyword + "=" + name +

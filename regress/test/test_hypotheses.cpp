@@ -18,16 +18,6 @@ namespace tarvex {
 
 namespace {
 
-// The workspace slot a (possibly column) reference belongs to.
-int slot_of(const Run& run, int ref) {
-    if (ref > 2 * run.ws.MAXVAR) {
-        int col = ref % run.ws.MXCOL;
-        if (col == 0) col = run.ws.MXCOL;
-        return (ref - col) / run.ws.MXCOL;
-    }
-    return ref;
-}
-
 // A name the equation does not know, found while compiling.
 struct NameProblem {
     int number;
@@ -111,7 +101,7 @@ bool compile_hypothesis_program(Run& run, const TestEquation& eq, std::string_vi
     out = CompiledHypothesis{};
     // Each variable the program binds, with the name a message gives it.
     const auto bound = [&](int ref) {
-        const int slot = slot_of(run, ref);
+        const int slot = reference_slot(run.ws, ref);
         out.variable_names.emplace_back(
             ref, slot >= 1 && slot <= maxvar ? upper_ascii(trim_trailing_blanks(run.ws.VNAME[slot]))
                                              : std::string());
@@ -133,7 +123,7 @@ bool compile_hypothesis_program(Run& run, const TestEquation& eq, std::string_vi
         if (ref <= 0) throw NameProblem{ERR_TEST_NO_NAME, key};
         for (int r : eq.refs)
             if (!named_term_reference(maxvar, r))
-                if (slot_of(run, r) == ref) return bound(ref);
+                if (reference_slot(run.ws, r) == ref) return bound(ref);
         throw NameProblem{ERR_TEST_NOT_IN_EQUATION, key};
     };
     bool compiled = false;

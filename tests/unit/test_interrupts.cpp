@@ -418,6 +418,41 @@ TEST(Interrupt, CommandFileRunRemovesThePlotScript) {
     EXPECT_EQ(scratch.temp_entries(), 0u);
 }
 
+// A gpg first on PATH that runs the real one and then interrupts the engine, and the
+// environment a CRYPT run reads (passphrase, key home, TEMP); restore() puts it back.
+class InterruptingGpg {
+public:
+    InterruptingGpg(const fs::path& dir, const fs::path& home) {
+        const fs::path bin = dir / "bin";
+        fs::create_directory(bin);
+        std::ofstream(bin / "gpg") << "#!/bin/sh\n"
+                                   << "\"$REAL_GPG\" \"$@\"\n"
+                                   << "kill -INT \"$ENGINE_PID\"\nsleep 5\n";
+        fs::permissions(bin / "gpg", fs::perms::owner_all);
+        std::string real_gpg;
+        if (std::FILE* which = popen("command -v gpg", "r")) {
+            char path[4096] = "";
+            if (std::fgets(path, sizeof path, which) != nullptr) real_gpg = path;
+            pclose(which);
+        }
+        while (!real_gpg.empty() && real_gpg.back() == '\n') real_gpg.pop_back();
+        old_path_ = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+        setenv("REAL_GPG", real_gpg.c_str(), 1);
+        setenv("PATH", (bin.string() + ":" + old_path_).c_str(), 1);
+        setenv("GNUPGHOME", home.c_str(), 1);
+        setenv("TARVEXPASSPHRASE", "secret", 1);
+        setenv("TEMP", (dir / "tmp").c_str(), 1);
+    }
+    void restore() {
+        setenv("PATH", old_path_.c_str(), 1);
+        for (const char* name : {"REAL_GPG", "GNUPGHOME", "TARVEXPASSPHRASE", "TEMP"})
+            unsetenv(name);
+    }
+
+private:
+    std::string old_path_;
+};
+
 // Ctrl-C in a command-file run while WRITE ... / CRYPT encrypts: neither the clear text nor
 // the unfinished encryption is left, and the file's name was never given to the clear text.
 TEST(Interrupt, CommandFileRunRemovesTheClearTextOfAnEncryption) {
@@ -428,30 +463,11 @@ TEST(Interrupt, CommandFileRunRemovesTheClearTextOfAnEncryption) {
     fs::permissions(home, fs::perms::owner_all, fs::perm_options::replace);
     const fs::path target = scratch.dir / "sealed";
     fs::create_directory(target);
-    const fs::path bin = scratch.dir / "bin";
-    fs::create_directory(bin);
-    std::ofstream(bin / "gpg") << "#!/bin/sh\n"
-                               << "\"$REAL_GPG\" \"$@\"\n"
-                               << "kill -INT \"$ENGINE_PID\"\nsleep 5\n";
-    fs::permissions(bin / "gpg", fs::perms::owner_all);
-    std::string real_gpg;
-    if (std::FILE* which = popen("command -v gpg", "r")) {
-        char path[4096] = "";
-        if (std::fgets(path, sizeof path, which) != nullptr) real_gpg = path;
-        pclose(which);
-    }
-    while (!real_gpg.empty() && real_gpg.back() == '\n') real_gpg.pop_back();
-    const std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
-    setenv("REAL_GPG", real_gpg.c_str(), 1);
-    setenv("PATH", (bin.string() + ":" + old_path).c_str(), 1);
-    setenv("GNUPGHOME", home.c_str(), 1);
-    setenv("TARVEXPASSPHRASE", "secret", 1);
-    setenv("TEMP", (scratch.dir / "tmp").c_str(), 1);
+    InterruptingGpg gpg(scratch.dir, home);
     const ChildResult r = run_in_child(
         {"SAMPLE 1 3", "GENR X=42", "WRITE(" + (target / "x.dat").string() + ") X / CRYPT", "STOP"},
         false, scratch.dir / "out", [](pid_t) {});
-    setenv("PATH", old_path.c_str(), 1);
-    for (const char* name : {"REAL_GPG", "GNUPGHOME", "TARVEXPASSPHRASE", "TEMP"}) unsetenv(name);
+    gpg.restore();
     EXPECT_TRUE(ended_by_interrupt(r.status)) << r.status << "\n" << r.output;
     EXPECT_EQ(scratch.temp_entries(), 0u);
     EXPECT_TRUE(fs::is_empty(target));
@@ -474,29 +490,10 @@ TEST(Interrupt, CommandFileRunRemovesTheDecryptedCopy) {
                              "' gpg --batch --yes --passphrase-fd 0 -c -o '" + plain.string() +
                              ".gpg' '" + plain.string() + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(seal.c_str()), 0);
-    const fs::path bin = scratch.dir / "bin";
-    fs::create_directory(bin);
-    std::ofstream(bin / "gpg") << "#!/bin/sh\n"
-                               << "\"$REAL_GPG\" \"$@\"\n"
-                               << "kill -INT \"$ENGINE_PID\"\nsleep 5\n";
-    fs::permissions(bin / "gpg", fs::perms::owner_all);
-    std::string real_gpg;
-    if (std::FILE* which = popen("command -v gpg", "r")) {
-        char path[4096] = "";
-        if (std::fgets(path, sizeof path, which) != nullptr) real_gpg = path;
-        pclose(which);
-    }
-    while (!real_gpg.empty() && real_gpg.back() == '\n') real_gpg.pop_back();
-    const std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
-    setenv("REAL_GPG", real_gpg.c_str(), 1);
-    setenv("PATH", (bin.string() + ":" + old_path).c_str(), 1);
-    setenv("GNUPGHOME", home.c_str(), 1);
-    setenv("TARVEXPASSPHRASE", "secret", 1);
-    setenv("TEMP", (scratch.dir / "tmp").c_str(), 1);
+    InterruptingGpg gpg(scratch.dir, home);
     const ChildResult r = run_in_child({"READ(" + plain.string() + ".gpg) X / CRYPT", "STOP"},
                                        false, scratch.dir / "out", [](pid_t) {});
-    setenv("PATH", old_path.c_str(), 1);
-    for (const char* name : {"REAL_GPG", "GNUPGHOME", "TARVEXPASSPHRASE", "TEMP"}) unsetenv(name);
+    gpg.restore();
     EXPECT_TRUE(ended_by_interrupt(r.status)) << r.status << "\n" << r.output;
     EXPECT_EQ(scratch.temp_entries(), 0u);
     (void)std::system(
