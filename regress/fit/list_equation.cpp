@@ -5,6 +5,7 @@
 #include "core/run.hpp"
 #include "numeric/row_split.hpp"
 #include "numeric/text.hpp"
+#include "regress/fit/lagged_missing.hpp"
 #include "regress/fit/term_names.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
@@ -86,6 +87,7 @@ bool list_rows_in_range(Run& run, int dep_ref, int dep_lag, const std::vector<Ol
     smpl.check_last = end >= 1 ? end : 0;
     CKSMPL(run, refs);
     if (run.flags.ODONT) return false;
+    skip_lagged_missing(run, dep_ref, dep_lag, terms);
     rows.beg = beg;
     rows.end = smpl.check_last;
     const SkipCodes skip = skip_codes(run);

@@ -10,6 +10,7 @@
 #include "numeric/text.hpp"
 #include "options/options.hpp"
 #include "regress/fit/estimator_front.hpp"
+#include "regress/fit/lagged_missing.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/fit/ols_options.hpp"
 #include "regress/fit/term_names.hpp"
@@ -199,6 +200,7 @@ void cmd_olsq(Run& run) {
     const std::vector<int> refs = checked_refs(fit, weight_ref);
     CKSMPL(run, refs, weight_ref);
     if (run.flags.ODONT) return;
+    skip_lagged_missing(run, fit.dep_ref, fit.dep_lag, fit.terms);
     end = smpl.check_last;
     fit.beg = beg;
     fit.end = end;

@@ -1,0 +1,53 @@
+// Observations left out under SKIPMISS because a lag reads a missing value (lagged_missing.hpp).
+#include "regress/fit/lagged_missing.hpp"
+
+#include "core/run.hpp"
+#include "core/host_link.hpp"
+#include "core/switches.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
+#include "regress/fit/ols_fit.hpp"
+#include "regress/fit/term_names.hpp"
+#include "workspace/sample.hpp"
+#include "workspace/workspace.hpp"
+
+#include <algorithm>
+#include <utility>
+
+namespace tarvex {
+
+namespace {
+
+// Marks the observations of first..last whose value `lag` observations back holds the code.
+void mark_lag_reads(Run& run, int ref, int lag, long long first, long long last) {
+    const SeriesReader series(run, ref);
+    if (!series.ok()) return;
+    const Real xmiss = run.ws.XMISS;
+    const bool talk = run.sw[OMSWRN] && run.flags.OPUT;
+    const std::string name = first_8_padded(lagged_name(reference_name(run, ref), lag));
+    for (long long t = std::max(first, lag + 1LL); t <= last; ++t) {
+        if (!equal_values(series.at(run, t - lag, Real(0)), xmiss)) continue;
+        SkipCodes skip = skip_codes(run); // looked up again: nothing here moves SKIP$
+        if (!skip || t > skip.length || skip.codes[t] != SKIP_IN_USE) continue;
+        skip.codes[t] = SKIP_MISSING;
+        if (talk)
+            write_line(run, " OBSERVATION " + fmt_I(t, 6) + " IS SKIPPED BECAUSE " + name +
+                                " MISSING");
+    }
+}
+
+} // namespace
+
+void skip_lagged_missing(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms) {
+    if (!run.sw[OSMISS] || !skip_codes(run)) return;
+    std::vector<std::pair<int, int>> lagged; // (reference, lag), each once
+    if (dep_lag > 0) lagged.emplace_back(dep_ref, dep_lag);
+    for (const OlsTerm& term : terms)
+        if (term.kind == TermKind::VARIABLE && term.lag > 0 &&
+            std::find(lagged.begin(), lagged.end(), std::pair{term.ref, term.lag}) == lagged.end())
+            lagged.emplace_back(term.ref, term.lag);
+    const SampleBlock& s = run.smpl;
+    for (const auto& [ref, lag] : lagged) mark_lag_reads(run, ref, lag, s.check_first, s.check_last);
+}
+
+} // namespace tarvex

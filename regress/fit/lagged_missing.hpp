@@ -1,0 +1,18 @@
+// With SKIPMISS on, an observation whose lagged term reads a missing value is left out like one
+// that holds it. The sample check marks the observations where a listed variable holds the
+// missing code; a lag X(1.1) at observation t reads X at t - 1, so t is marked too.
+#pragma once
+
+#include <vector>
+
+namespace tarvex {
+
+struct Run;
+struct OlsTerm;
+
+// Marks in SKIP$ each observation of the check range whose lagged dependent variable or lagged
+// term reads the missing code, and says so as the sample check does ("OBSERVATION t IS SKIPPED
+// BECAUSE X(1) MISSING"). Does nothing without SKIPMISS or without lags.
+void skip_lagged_missing(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms);
+
+} // namespace tarvex
