@@ -1,8 +1,8 @@
 // Observations left out under SKIPMISS because a lag reads a missing value (lagged_missing.hpp).
 #include "regress/fit/lagged_missing.hpp"
 
-#include "core/run.hpp"
 #include "core/host_link.hpp"
+#include "core/run.hpp"
 #include "core/switches.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
@@ -31,8 +31,8 @@ void mark_lag_reads(Run& run, int ref, int lag, long long first, long long last)
         if (!skip || t > skip.length || skip.codes[t] != SKIP_IN_USE) continue;
         skip.codes[t] = SKIP_MISSING;
         if (talk)
-            write_line(run, " OBSERVATION " + fmt_I(t, 6) + " IS SKIPPED BECAUSE " + name +
-                                " MISSING");
+            write_line(run,
+                       " OBSERVATION " + fmt_I(t, 6) + " IS SKIPPED BECAUSE " + name + " MISSING");
     }
 }
 
@@ -47,7 +47,8 @@ void skip_lagged_missing(Run& run, int dep_ref, int dep_lag, const std::vector<O
             std::find(lagged.begin(), lagged.end(), std::pair{term.ref, term.lag}) == lagged.end())
             lagged.emplace_back(term.ref, term.lag);
     const SampleBlock& s = run.smpl;
-    for (const auto& [ref, lag] : lagged) mark_lag_reads(run, ref, lag, s.check_first, s.check_last);
+    for (const auto& [ref, lag] : lagged)
+        mark_lag_reads(run, ref, lag, s.check_first, s.check_last);
 }
 
 } // namespace tarvex

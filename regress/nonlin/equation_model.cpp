@@ -2,10 +2,13 @@
 #include "regress/nonlin/equation_model.hpp"
 
 #include "core/error_report.hpp"
+#include "core/host_link.hpp"
 #include "core/run.hpp"
+#include "core/switches.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/row_split.hpp"
 #include "numeric/text.hpp"
+#include "regress/fit/term_names.hpp"
 #include "regress/nonlin/nonlin_errors.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
@@ -169,6 +172,60 @@ bool bind_series(Run& run, EquationModel& model) {
     return true;
 }
 
+namespace {
+
+// With SKIPMISS the sample check leaves out the observations where a variable of the equation
+// holds the missing code; an observation whose equation reads the code through a lag (X(-1) at t
+// reads X at t - 1) is left out too. The equation is evaluated once at each observation in use,
+// at the starting values, to see what it reads.
+void skip_lag_reads_of_missing(Run& run, const EquationModel& model) {
+    const Real xmiss = run.ws.XMISS;
+    const bool talk = run.sw[OMSWRN] && run.flags.OPUT;
+    const int base = model.parameter_base, k = model.k();
+    expr::DerivativeEvaluator evaluator(model.program);
+    expr::ParameterBinding binding;
+    binding.values = model.start;
+    binding.parameter = [base, k](int ref, int lag) {
+        return lag == 0 && ref >= base && ref < base + k ? ref - base : -1;
+    };
+    long long t = 0;
+    int missing_ref = 0, missing_lag = 0;
+    binding.datum = [&](int ref, int lag, Real& value) {
+        for (const EquationModel::Series& s : model.series) {
+            if (s.ref != ref) continue;
+            const long long at = t - lag;
+            if (s.constant) {
+                value = s.value;
+            } else {
+                if (at < 1 || at > s.length) return false;
+                value = s.first[at * s.inc];
+            }
+            if (lag > 0 && missing_ref == 0 && equal_values(value, xmiss)) {
+                missing_ref = ref;
+                missing_lag = lag;
+            }
+            return true;
+        }
+        return false;
+    };
+    for (int obs : model.obs) {
+        t = obs;
+        missing_ref = 0;
+        evaluator.evaluate(binding, expr::DerivativeOrder::VALUE);
+        if (missing_ref == 0) continue;
+        SkipCodes skip = skip_codes(run);
+        if (!skip || t > skip.length || skip.codes[t] != SKIP_IN_USE) continue;
+        skip.codes[t] = SKIP_MISSING;
+        if (talk)
+            write_line(run, " OBSERVATION " + fmt_I(t, 6) + " IS SKIPPED BECAUSE " +
+                                first_8_padded(
+                                    lagged_name(reference_name(run, missing_ref), missing_lag)) +
+                                " MISSING");
+    }
+}
+
+} // namespace
+
 bool bind_observations(Run& run, EquationModel& model, int beg, int end) {
     SampleBlock& smpl = run.smpl;
     smpl.check_first = std::max(beg, 1);
@@ -178,10 +235,17 @@ bool bind_observations(Run& run, EquationModel& model, int beg, int end) {
     model.beg = smpl.check_first;
     model.end = smpl.check_last;
     if (!bind_series(run, model)) return false;
-    model.obs.clear();
-    const SkipCodes skip = skip_codes(run);
-    for (int t = model.beg; t <= model.end; ++t)
-        if (!skip || t > skip.length || skip.codes[t] <= 0) model.obs.push_back(t);
+    auto rows_in_use = [&]() {
+        model.obs.clear();
+        const SkipCodes skip = skip_codes(run);
+        for (int t = model.beg; t <= model.end; ++t)
+            if (!skip || t > skip.length || skip.codes[t] <= 0) model.obs.push_back(t);
+    };
+    rows_in_use();
+    if (run.sw[OSMISS]) {
+        skip_lag_reads_of_missing(run, model);
+        rows_in_use();
+    }
     return true;
 }
 
