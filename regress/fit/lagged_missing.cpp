@@ -23,20 +23,22 @@ void mark_lag_reads(Run& run, int ref, int lag, long long first, long long last)
     const SeriesReader series(run, ref);
     if (!series.ok()) return;
     const Real xmiss = run.ws.XMISS;
-    const bool talk = run.sw[OMSWRN] && run.flags.OPUT;
-    const std::string name = first_8_padded(lagged_name(reference_name(run, ref), lag));
-    for (long long t = std::max(first, lag + 1LL); t <= last; ++t) {
-        if (!equal_values(series.at(run, t - lag, Real(0)), xmiss)) continue;
-        SkipCodes skip = skip_codes(run); // looked up again: nothing here moves SKIP$
-        if (!skip || t > skip.length || skip.codes[t] != SKIP_IN_USE) continue;
-        skip.codes[t] = SKIP_MISSING;
-        if (talk)
-            write_line(run,
-                       " OBSERVATION " + fmt_I(t, 6) + " IS SKIPPED BECAUSE " + name + " MISSING");
-    }
+    for (long long t = std::max(first, lag + 1LL); t <= last; ++t)
+        if (equal_values(series.at(run, t - lag, Real(0)), xmiss))
+            skip_lag_read_of_missing(run, t, ref, lag);
 }
 
 } // namespace
+
+void skip_lag_read_of_missing(Run& run, long long t, int ref, int lag) {
+    SkipCodes skip = skip_codes(run);
+    if (!skip || t > skip.length || skip.codes[t] != SKIP_IN_USE) return;
+    skip.codes[t] = SKIP_MISSING;
+    if (run.sw[OMSWRN] && run.flags.OPUT)
+        write_line(run, " OBSERVATION " + fmt_I(t, 6) + " IS SKIPPED BECAUSE " +
+                            first_8_padded(lagged_name(reference_name(run, ref), lag)) +
+                            " MISSING");
+}
 
 void skip_lagged_missing(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms) {
     if (!run.sw[OSMISS] || !skip_codes(run)) return;

@@ -15,4 +15,8 @@ struct OlsTerm;
 // BECAUSE X(1) MISSING"). Does nothing without SKIPMISS or without lags.
 void skip_lagged_missing(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms);
 
+// Leaves out observation t, in use until now, because variable `ref` lagged `lag` observations
+// reads the missing code there, and says so.
+void skip_lag_read_of_missing(Run& run, long long t, int ref, int lag);
+
 } // namespace tarvex

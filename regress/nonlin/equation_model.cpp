@@ -2,13 +2,12 @@
 #include "regress/nonlin/equation_model.hpp"
 
 #include "core/error_report.hpp"
-#include "core/host_link.hpp"
 #include "core/run.hpp"
 #include "core/switches.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/row_split.hpp"
 #include "numeric/text.hpp"
-#include "regress/fit/term_names.hpp"
+#include "regress/fit/lagged_missing.hpp"
 #include "regress/nonlin/nonlin_errors.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
@@ -180,7 +179,6 @@ namespace {
 // at the starting values, to see what it reads.
 void skip_lag_reads_of_missing(Run& run, const EquationModel& model) {
     const Real xmiss = run.ws.XMISS;
-    const bool talk = run.sw[OMSWRN] && run.flags.OPUT;
     const int base = model.parameter_base, k = model.k();
     expr::DerivativeEvaluator evaluator(model.program);
     expr::ParameterBinding binding;
@@ -212,15 +210,7 @@ void skip_lag_reads_of_missing(Run& run, const EquationModel& model) {
         t = obs;
         missing_ref = 0;
         evaluator.evaluate(binding, expr::DerivativeOrder::VALUE);
-        if (missing_ref == 0) continue;
-        SkipCodes skip = skip_codes(run);
-        if (!skip || t > skip.length || skip.codes[t] != SKIP_IN_USE) continue;
-        skip.codes[t] = SKIP_MISSING;
-        if (talk)
-            write_line(run, " OBSERVATION " + fmt_I(t, 6) + " IS SKIPPED BECAUSE " +
-                                first_8_padded(
-                                    lagged_name(reference_name(run, missing_ref), missing_lag)) +
-                                " MISSING");
+        if (missing_ref != 0) skip_lag_read_of_missing(run, t, missing_ref, missing_lag);
     }
 }
 
