@@ -34,6 +34,10 @@ bool check_options(Run& run, const PoolOptions& o) {
         report_error(run, " ...ERROR..FIXED AND RANDOM CANNOT BE USED TOGETHER", ERR_POOL_OPTION);
         return false;
     }
+    if (o.PERIOD && o.RANDOM) {
+        report_error(run, " ...ERROR..PERIOD AND RANDOM CANNOT BE USED TOGETHER", ERR_POOL_OPTION);
+        return false;
+    }
     if (o.NCROSS < 0) return bad_option_value(run, "NCROSS", ERR_POOL_OPTION);
     if (o.NCROSS == 0 && name_blank(o.IDVAR)) {
         report_error(run, " ...ERROR..POOL NEEDS NCROSS= OR IDVAR= TO KNOW THE CROSS-SECTIONS",
@@ -51,7 +55,7 @@ bool read_equation(Run& run, const PoolOptions& o, EstimationEquation& eq) {
             report_error(run, " ...ERROR..POOL NEEDS depvar indeps", ERR_POOL_NO_LIST);
         return false;
     }
-    if (!o.FIXED) eq.terms.push_back(intercept_term(run));
+    if (!o.within()) eq.terms.push_back(intercept_term(run));
     return true;
 }
 
@@ -194,17 +198,33 @@ void cmd_pool(Run& run) {
             return;
         }
     }
+    // The periods of the two-way model, and those of IDVAR= (the places within each
+    // cross-section), are only periods when every cross-section has every one.
+    if (o.PERIOD && (o.FIXED || by_id) && !groups.complete_grid()) {
+        report_error(run,
+                     std::string(" ...ERROR..") +
+                         (o.FIXED ? "FIXED PERIOD" : "PERIOD WITH IDVAR=") +
+                         " NEEDS EVERY CROSS-SECTION OBSERVED IN EVERY PERIOD (A BALANCED PANEL)",
+                     ERR_POOL_UNBALANCED);
+        return;
+    }
     if (run.sw[OSCAN] || run.flags.ODONT) return;
 
     PoolData data;
     data.y = std::move(rows.y);
-    const int slopes = int(eq.terms.size()) - (o.FIXED ? 0 : 1);
+    const int slopes = int(eq.terms.size()) - (o.within() ? 0 : 1);
     data.x.assign(std::make_move_iterator(rows.x.begin()),
                   std::make_move_iterator(rows.x.begin() + slopes));
     data.group = groups.group;
     data.rows = groups.rows;
+    data.period = groups.period;
+    data.periods = groups.periods;
     PoolControl control;
-    control.model = o.FIXED ? PoolModel::FIXED : o.RANDOM ? PoolModel::RANDOM : PoolModel::POOLED;
+    control.model = o.FIXED && o.PERIOD ? PoolModel::TWO_WAY
+                    : o.PERIOD          ? PoolModel::PERIOD
+                    : o.FIXED           ? PoolModel::FIXED
+                    : o.RANDOM          ? PoolModel::RANDOM
+                                        : PoolModel::POOLED;
     control.covariance = !o.CLUSTER ? PoolCovariance::CLASSICAL
                          : o.HC1    ? PoolCovariance::CLUSTER_HC1
                                     : PoolCovariance::CLUSTER_HC0;
@@ -225,7 +245,7 @@ void cmd_pool(Run& run) {
         return;
     }
     if (e.end == PoolEnd::OUT_OF_RANGE) {
-        const int slopes = int(eq.terms.size()) - (o.FIXED ? 0 : 1);
+        const int slopes = int(eq.terms.size()) - (o.within() ? 0 : 1);
         const std::string which = e.bad_column < slopes
                                       ? trim_trailing_blanks(eq.terms[e.bad_column].name)
                                       : trim_trailing_blanks(eq.dep_name);
@@ -239,7 +259,9 @@ void cmd_pool(Run& run) {
         report_estimation_failure(
             run,
             {" ...ERROR.." + which + " IS NOT IDENTIFIED (A COMBINATION OF THE OTHER REGRESSORS" +
-                 (o.FIXED || o.RANDOM ? " OR CONSTANT WITHIN CROSS-SECTIONS)" : ")"),
+                 (o.PERIOD              ? " OR SWEPT OUT WITH THE EFFECTS)"
+                  : o.FIXED || o.RANDOM ? " OR CONSTANT WITHIN CROSS-SECTIONS)"
+                                        : ")"),
              ERR_POOL_SINGULAR});
         return;
     }
@@ -247,8 +269,10 @@ void cmd_pool(Run& run) {
     name_equation(run, "POOL", eq, {}, r);
     report_pool(run, eq, groups, e, o);
     const std::vector<Real> effects = e.effects;
+    const std::vector<Real> components = variance_components(e);
     if (!store_model_result(run, std::move(e.result), o.out)) return;
-    if (o.FIXED) store_vector(run, o.EFFECTS, effects);
+    if (o.within() && !store_vector(run, o.EFFECTS, effects)) return;
+    if (o.RANDOM) store_column_matrix(run, o.VARCOMP, 3, 3, components);
 }
 
 } // namespace tarvex

@@ -16,6 +16,7 @@ enum PoolError : int {
     ERR_POOL_IDVAR_COUNT = 29010, // IDVAR= and NCROSS= disagree on the cross-sections
     ERR_POOL_RANGE = 29011,       // values whose squares binary128 cannot hold
     ERR_POOL_ONE_CLUSTER = 29012, // CLUSTER with a single cross-section in use
+    ERR_POOL_UNBALANCED = 29013,  // FIXED PERIOD (or PERIOD with IDVAR=) on an incomplete panel
 };
 
 } // namespace tarvex

@@ -12,6 +12,7 @@
 #include "numeric/scaled_ratio.hpp"
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/forecast_parts.hpp"
+#include "regress/pool/pool_period.hpp"
 
 #include <algorithm>
 #include <cstddef>
@@ -329,6 +330,8 @@ void random(const PoolData& d, const PoolControl& c, const Means& m, PoolFit& f,
     e.theta_min = e.theta_max = theta.empty() ? Real(0) : theta[0];
     for (Real t : theta)
         e.theta_min = std::min(e.theta_min, t), e.theta_max = std::max(e.theta_max, t);
+    for (std::size_t g = 0; g < groups; ++g) e.theta_mean += theta[g] * d.rows[g];
+    e.theta_mean /= Real(e.n);
     // Least squares on the quasi-deviations.
     std::vector<std::vector<Real>> qx;
     Columns cols;
@@ -355,6 +358,56 @@ void random(const PoolData& d, const PoolControl& c, const Means& m, PoolFit& f,
     }
 }
 
+// The within fit of the period models (time effects, or both effects on a complete panel): least
+// squares without intercept on the deviations that sweep out the effects, the effects from the
+// slopes, and the F test of no effects against the pooled fit.
+void period_within(const PoolData& d, const PoolControl& c, PoolFit& f, PoolEstimate& e) {
+    const bool two_way = e.model == PoolModel::TWO_WAY;
+    // A regressor the deviations reduce to rounding noise (constant within the periods, or the
+    // sum of a cross-section and a period part) is refused before the fit.
+    std::vector<std::vector<Real>> dev_x;
+    Columns cols;
+    for (std::size_t j = 0; j < d.x.size(); ++j) {
+        dev_x.push_back(period_deviations(d.x[j], d, two_way));
+        Real spread = 0, size = 0;
+        for (std::size_t i = 0; i < d.x[j].size(); ++i)
+            spread += dev_x[j][i] * dev_x[j][i], size += d.x[j][i] * d.x[j][i];
+        if (spread <= Real(1e-30Q) * size) {
+            e.bad_column = int(j);
+            e.end = PoolEnd::DEPENDENT;
+            return;
+        }
+    }
+    for (const auto& x : dev_x) cols.push_back(x.data());
+    const std::vector<Real> dev_y = period_deviations(d.y, d, two_way);
+    if (!least_squares(cols, dev_y.data(), d.y.size(), f, e.bad_column)) {
+        e.end = PoolEnd::DEPENDENT;
+        return;
+    }
+    const int swept = two_way ? e.groups + d.periods - 1 : d.periods;
+    const int df = e.n - swept - e.k;
+    finish_covariance(f, Real(df), cols, d, c.covariance);
+    Real tss = 0;
+    for (Real v : dev_y) tss += v * v;
+    e.result.record.rsqr = 1 - f.sse / tss;
+    e.result.record.residuals = f.resid;
+    std::vector<Real> r = d.y;
+    for (std::size_t j = 0; j < d.x.size(); ++j)
+        for (std::size_t i = 0; i < r.size(); ++i) r[i] -= f.coef[j] * d.x[j][i];
+    e.effects = period_effects(r, d, two_way);
+    Columns pcols;
+    for (const auto& x : d.x) pcols.push_back(x.data());
+    pcols.push_back(nullptr);
+    PoolFit p;
+    int bad = -1;
+    if (swept > 1 && least_squares(pcols, d.y.data(), d.y.size(), p, bad)) {
+        e.f_df1 = swept - 1;
+        e.f_df2 = df;
+        e.f_effects = ((p.sse - f.sse) / e.f_df1) / (f.sse / df);
+        e.f_pvalue = dist::f_upper(e.f_effects, Real(e.f_df1), Real(e.f_df2));
+    }
+}
+
 // The rest of the result of an estimate: the reported fit as the record, the tests, FCAST's
 // panel and the scalars.
 void finish_pool_result(const PoolData& d, const PoolFit& f, PoolEstimate& e) {
@@ -370,13 +423,19 @@ void finish_pool_result(const PoolData& d, const PoolFit& f, PoolEstimate& e) {
     r.df = f.df;
     r.sse = f.sse;
     r.sigma = qm::sqrt(f.sigma2);
-    r.intercept = e.model != PoolModel::FIXED;
+    const bool within = e.model == PoolModel::FIXED || e.model == PoolModel::PERIOD ||
+                        e.model == PoolModel::TWO_WAY;
+    r.intercept = !within;
     infer_coefficients(m);
     auto panel = std::make_shared<PanelPart>();
     panel->cross_sections = e.groups;
     panel->fixed = e.model == PoolModel::FIXED;
-    panel->effects = e.effects;
+    // The period models leave FCAST nothing to forecast with: a period outside the sample has
+    // no effect.
+    if (e.model == PoolModel::PERIOD || e.model == PoolModel::TWO_WAY)
+        r.not_forecast = "MODEL WITH PERIOD EFFECTS";
     if (panel->fixed) {
+        panel->effects = e.effects;
         panel->counts = d.rows;
         panel->means = e.xmeans;
     }
@@ -389,7 +448,7 @@ void finish_pool_result(const PoolData& d, const PoolFit& f, PoolEstimate& e) {
     m.set_scalar(R_R2, r.rsqr);
     m.set_scalar(R_ADR2, e.adjusted_r2);
     if (r.has_llf) m.set_scalar(R_LLF, r.llf);
-    if (e.model == PoolModel::FIXED && e.f_df1 > 0) {
+    if (within && e.f_df1 > 0) {
         m.add_statistic(NamedStatistic{"F EQUAL EFFECTS", e.f_effects, StatisticLaw::F,
                                        Real(e.f_df1), Real(e.f_df2), true, e.f_pvalue});
         m.set_scalar(R_F, e.f_effects);
@@ -413,8 +472,13 @@ PoolEstimate estimate_pool(const PoolData& d, const PoolControl& c) {
     e.n = int(d.y.size());
     e.groups = int(d.rows.size());
     const int slopes = int(d.x.size());
-    e.k = c.model == PoolModel::FIXED ? slopes : slopes + 1;
-    const int df = c.model == PoolModel::FIXED ? e.n - e.groups - e.k : e.n - e.k;
+    const bool period = c.model == PoolModel::PERIOD || c.model == PoolModel::TWO_WAY;
+    e.k = c.model == PoolModel::FIXED || period ? slopes : slopes + 1;
+    const int swept = c.model == PoolModel::FIXED     ? e.groups
+                      : c.model == PoolModel::PERIOD  ? d.periods
+                      : c.model == PoolModel::TWO_WAY ? e.groups + d.periods - 1
+                                                      : 0;
+    const int df = e.n - swept - e.k;
     // The within fit of RANDOM takes the regressors that vary within a cross-section.
     int varying = 0;
     if (c.model == PoolModel::RANDOM)
@@ -443,7 +507,7 @@ PoolEstimate estimate_pool(const PoolData& d, const PoolControl& c) {
     for (Real v : d.y) sum += v;
     e.ymean = sum / e.n;
     Means m;
-    if (c.model != PoolModel::POOLED) {
+    if (c.model != PoolModel::POOLED && !period) {
         m.y = group_means(d.y, d);
         for (const auto& x : d.x) m.x.push_back(group_means(x, d));
     }
@@ -451,6 +515,7 @@ PoolEstimate estimate_pool(const PoolData& d, const PoolControl& c) {
     if (c.model == PoolModel::POOLED) pooled(d, c, f, e);
     if (c.model == PoolModel::FIXED) fixed(d, c, m, f, e);
     if (c.model == PoolModel::RANDOM) random(d, c, m, f, e);
+    if (period) period_within(d, c, f, e);
     if (e.end != PoolEnd::OK) return e;
     EstimationResults& r = e.result.record;
     e.adjusted_r2 = 1 - (1 - r.rsqr) * Real(e.n - 1) / f.df;
@@ -460,6 +525,21 @@ PoolEstimate estimate_pool(const PoolData& d, const PoolControl& c) {
     for (std::size_t i = 0; i < d.y.size(); ++i) r.predicted[i] = d.y[i] - r.residuals[i];
     finish_pool_result(d, f, e);
     return e;
+}
+
+std::vector<Real> variance_components(const PoolEstimate& e) {
+    const Real total = e.sigma2_e + e.sigma2_a;
+    const Real share_e = total > 0 ? e.sigma2_e / total : Real(0);
+    const Real share_a = total > 0 ? e.sigma2_a / total : Real(0);
+    return {e.sigma2_e,
+            e.sigma2_a,
+            e.theta_min, // column 1
+            qm::sqrt(e.sigma2_e),
+            qm::sqrt(e.sigma2_a),
+            e.theta_mean, // column 2
+            share_e,
+            share_a,
+            e.theta_max}; // column 3
 }
 
 } // namespace tarvex

@@ -21,7 +21,9 @@
 
 namespace tarvex {
 
-enum class PoolModel { POOLED, FIXED, RANDOM };
+// PERIOD: time effects g_t in place of a_i, the within estimator over the periods; TWO_WAY: both
+// a_i and g_t, the within estimator on the double deviations of a complete panel (pool_period).
+enum class PoolModel { POOLED, FIXED, RANDOM, PERIOD, TWO_WAY };
 
 // CLUSTER_HC0: (X'X)^-1 [sum_i X_i'e_i e_i'X_i] (X'X)^-1 over the cross-sections i;
 // CLUSTER_HC1: the same times N / (N - K).
@@ -32,6 +34,8 @@ struct PoolData {
     std::vector<std::vector<Real>> x; // K slope columns of N values (no intercept)
     std::vector<int> group;           // 0-based cross-section of each row
     std::vector<int> rows;            // rows of each cross-section (every one at least 1)
+    std::vector<int> period;          // 0-based period of each row (PERIOD, TWO_WAY)
+    int periods = 0;
 };
 
 struct PoolControl {
@@ -64,7 +68,9 @@ struct PoolEstimate {
     PoolModel model = PoolModel::POOLED;
     int n = 0, k = 0, groups = 0; // rows, coefficients, cross-sections
     Real adjusted_r2 = 0, ymean = 0;
-    // FIXED: the effects, and F = ((SSE_pooled - SSE) / (groups - 1)) / (SSE / df).
+    // FIXED: the effects, and F = ((SSE_pooled - SSE) / (groups - 1)) / (SSE / df). PERIOD: the
+    // period effects, F on periods - 1 degrees of freedom; TWO_WAY: the cross-section effects
+    // then the period effects, F on groups + periods - 2.
     std::vector<Real> effects;
     std::vector<Real> xmeans; // cross-section by cross-section, K regressor means each
     Real f_effects = 0, f_pvalue = 0;
@@ -73,6 +79,7 @@ struct PoolEstimate {
     // (not done when the covariance difference is singular). R-square is the squared
     // correlation of the quasi-demeaned y with its fitted values.
     Real sigma2_e = 0, sigma2_a = 0, theta_min = 0, theta_max = 0;
+    Real theta_mean = 0;           // over the rows
     bool sigma2_a_clipped = false; // the estimate of s2_a came out negative and was set to 0
     bool hausman_done = false;
     int within_slopes = 0; // the slopes that vary within a cross-section (those H compares)
@@ -87,5 +94,11 @@ struct PoolEstimate {
 };
 
 PoolEstimate estimate_pool(const PoolData& data, const PoolControl& control);
+
+// RANDOM's variance components as VARCOMP= stores them, a 3 by 3 matrix column after column:
+// row 1 the idiosyncratic error, row 2 the cross-section effect, each its variance, standard
+// deviation and share of the total variance; row 3 theta's minimum, mean (over the rows) and
+// maximum.
+std::vector<Real> variance_components(const PoolEstimate& e);
 
 } // namespace tarvex

@@ -19,17 +19,19 @@ const OptionTable POOL_TABLE = estimator_option_table(
         "PCOR",      //  6 switch  print the coefficient correlation matrix
         "WIDE",      //  7 switch  130-column report (SET WIDE)
         "PEFFECTS",  //  8 switch  list the fixed effects
-        "BEG",       //  9 integer first observation
-        "END",       // 10 integer last observation
-        "NCROSS",    // 11 integer cross-sections of equal length stacked in BEG..END
-        "IDVAR",     // 12 name    cross-section identifier variable
-        "EFFECTS",   // 13 name    the fixed effects, one per cross-section
-        // 14-19: PREDICT the fitted values, RESID the residuals, COEF COVARIAN STDERR TRATIO
+        "PERIOD",    //  9 switch  period effects; with FIXED both (the two-way model)
+        "BEG",       // 10 integer first observation
+        "END",       // 11 integer last observation
+        "NCROSS",    // 12 integer cross-sections of equal length stacked in BEG..END
+        "IDVAR",     // 13 name    cross-section identifier variable
+        "EFFECTS",   // 14 name    the fixed effects (cross-sections, then periods)
+        // 15-20: PREDICT the fitted values, RESID the residuals, COEF COVARIAN STDERR TRATIO
     },
     {
-        "TESTSTAT",  // 20 name    the F test of equal fixed effects or the Hausman test
+        "TESTSTAT",  // 21 name    the F test of equal fixed effects or the Hausman test
+        "VARCOMP",   // 22 name    RANDOM: the variance components and theta, 3 by 3
     },
-    8, 3, 0);
+    9, 3, 0);
 // clang-format on
 
 } // namespace
@@ -44,9 +46,10 @@ PoolOptions read_pool_options(const Run& run) {
     read_estimator_options(v, o);
     o.FIXED = v.on("FIXED"), o.RANDOM = v.on("RANDOM"), o.HC1 = v.on("HC1");
     o.CLUSTER = v.on("CLUSTER") || o.HC1;
-    o.PEFFECTS = v.on("PEFFECTS");
+    o.PEFFECTS = v.on("PEFFECTS"), o.PERIOD = v.on("PERIOD");
     o.NCROSS = v.integer("NCROSS");
     o.IDVAR = v.name("IDVAR"), o.EFFECTS = v.name("EFFECTS");
+    o.VARCOMP = v.name("VARCOMP");
     return o;
 }
 

@@ -15,8 +15,11 @@ struct PoolOptions : EstimatorOptions {
     bool FIXED = false, RANDOM = false; // the model (neither: pooled least squares)
     bool CLUSTER = false, HC1 = false;  // covariance clustered by cross-section
     bool PEFFECTS = false;
+    bool PERIOD = false; // period effects (with FIXED: both effects)
     int NCROSS = 0;
-    std::string IDVAR, EFFECTS;
+    std::string IDVAR, EFFECTS, VARCOMP;
+    // The models without an intercept, whose effects take its place.
+    bool within() const { return FIXED || PERIOD; }
 };
 
 const OptionTable& pool_option_table();

@@ -15,7 +15,30 @@ void count_rows(PanelGroups& g) {
     g.longest = g.rows.empty() ? 0 : *std::max_element(g.rows.begin(), g.rows.end());
 }
 
+// Numbers the distinct places in `place` 0, 1 ... in increasing order.
+void number_periods(const std::vector<int>& place, PanelGroups& g) {
+    std::vector<int> seen(place);
+    std::sort(seen.begin(), seen.end());
+    seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
+    g.periods = int(seen.size());
+    g.period.clear();
+    g.period.reserve(place.size());
+    for (int p : place)
+        g.period.push_back(int(std::lower_bound(seen.begin(), seen.end(), p) - seen.begin()));
+}
+
 } // namespace
+
+bool PanelGroups::complete_grid() const {
+    if ((long long)count * periods != (long long)group.size()) return false;
+    std::vector<char> seen(group.size(), 0);
+    for (std::size_t i = 0; i < group.size(); ++i) {
+        char& cell = seen[std::size_t(group[i]) * std::size_t(periods) + std::size_t(period[i])];
+        if (cell != 0) return false;
+        cell = 1;
+    }
+    return true;
+}
 
 int PanelGroups::first_shorter_than(int least) const {
     for (std::size_t c = 0; c < rows.size(); ++c)
@@ -34,12 +57,16 @@ bool groups_by_layout(const std::vector<int>& obs, int beg, int end, int ncross,
     groups.group.clear();
     groups.group.reserve(obs.size());
     groups.count = 0;
+    std::vector<int> place;
+    place.reserve(obs.size());
     for (int t : obs) {
         const std::size_t c = std::size_t((t - beg) / periods);
         if (number[c] < 0) number[c] = groups.count++;
         groups.group.push_back(number[c]);
+        place.push_back(int((t - beg) % periods));
     }
     count_rows(groups);
+    number_periods(place, groups);
     return true;
 }
 
@@ -57,12 +84,19 @@ void groups_by_id(const std::vector<Real>& ids, PanelGroups& groups) {
     groups.group.clear();
     groups.group.reserve(ids.size());
     groups.count = 0;
+    std::vector<int> place, seen_in_group;
+    place.reserve(ids.size());
     for (Real v : ids) {
         auto [it, added] = number.try_emplace(v, groups.count);
-        if (added) ++groups.count;
+        if (added) {
+            ++groups.count;
+            seen_in_group.push_back(0);
+        }
         groups.group.push_back(it->second);
+        place.push_back(seen_in_group[std::size_t(it->second)]++);
     }
     count_rows(groups);
+    number_periods(place, groups);
 }
 
 } // namespace tarvex

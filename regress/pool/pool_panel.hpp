@@ -1,7 +1,9 @@
 // The cross-sections of a panel: which cross-section each observation in use belongs to, either
 // from the layout (NCROSS= cross-sections of equal length stacked one after the other in the
 // estimation range) or from an identifier variable (IDVAR=: a cross-section per distinct value,
-// numbered in the order the values first appear).
+// numbered in the order the values first appear). Each observation also has a period: under
+// NCROSS= its place in its block of the layout, under IDVAR= its place among the observations of
+// its cross-section; the periods with an observation are numbered 0, 1 ... in time order.
 #pragma once
 
 #include "numeric/real.hpp"
@@ -15,7 +17,11 @@ struct PanelGroups {
     std::vector<int> group; // 0-based cross-section of each observation in use
     std::vector<int> rows;  // observations in use of each cross-section
     int shortest = 0, longest = 0;
+    std::vector<int> period; // 0-based period of each observation in use
+    int periods = 0;         // periods with at least one observation in use
     bool balanced() const { return shortest == longest; }
+    // Every cross-section observed once in every period.
+    bool complete_grid() const;
     // The first cross-section (0-based) with fewer than `least` observations; -1 when none.
     int first_shorter_than(int least) const;
 };

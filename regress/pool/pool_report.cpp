@@ -7,6 +7,8 @@
 #include "numeric/text.hpp"
 #include "regress/fit/coefficient_table.hpp"
 
+#include <vector>
+
 namespace tarvex {
 
 namespace {
@@ -17,6 +19,10 @@ const char* model_title(PoolModel m) {
         return "FIXED EFFECTS (WITHIN ESTIMATOR)";
     case PoolModel::RANDOM:
         return "RANDOM EFFECTS (SWAMY-ARORA)";
+    case PoolModel::PERIOD:
+        return "PERIOD EFFECTS (WITHIN ESTIMATOR)";
+    case PoolModel::TWO_WAY:
+        return "TWO-WAY FIXED EFFECTS (WITHIN ESTIMATOR)";
     default:
         return "POOLED LEAST SQUARES";
     }
@@ -31,6 +37,8 @@ void write_heading(Run& run, const EstimationEquation& eq, const PanelGroups& g,
     write_line(run, fmt_I_fitted(e.groups, 9) + " CROSS-SECTIONS  OBSERVATIONS EACH: MIN=" +
                         fmt_I_fitted(g.shortest, 8) + " MAX=" + fmt_I_fitted(g.longest, 8) +
                         (g.balanced() ? "  (BALANCED)" : "  (UNBALANCED)"));
+    if (e.model == PoolModel::PERIOD || e.model == PoolModel::TWO_WAY)
+        write_line(run, fmt_I_fitted(g.periods, 9) + " PERIODS");
     if (e.model == PoolModel::RANDOM) {
         write_line(run, " VARIANCE OF THE CROSS-SECTION EFFECT =" + fmt_G(e.sigma2_a, 13, 5));
         write_line(run, " VARIANCE OF THE IDIOSYNCRATIC ERROR  =" + fmt_G(e.sigma2_e, 13, 5));
@@ -59,8 +67,30 @@ void write_summary(Run& run, const PoolEstimate& e) {
     if (r.has_llf) write_line(run, " LOG OF THE LIKELIHOOD FUNCTION =" + fmt_G(r.llf, 13, 6));
 }
 
+// The period effects (after the cross-section effects of the two-way model), with the number of
+// observations of each period.
+void write_period_effects(Run& run, const PanelGroups& g, const PoolEstimate& e) {
+    std::vector<int> rows(std::size_t(g.periods), 0);
+    for (int p : g.period) ++rows[std::size_t(p)];
+    const std::size_t first = e.model == PoolModel::TWO_WAY ? std::size_t(e.groups) : 0;
+    if (first > 0) {
+        write_line(run, " ");
+        write_line(run, " CROSS-SECTION  OBSERVATIONS       FIXED EFFECT");
+        for (std::size_t c = 0; c < first; ++c)
+            write_line(run, fmt_I_fitted((long long)c + 1, 14) + fmt_I_fitted(g.rows[c], 14) +
+                                fmt_G(e.effects[c], 19, 10));
+    }
+    write_line(run, " ");
+    write_line(run, "        PERIOD  OBSERVATIONS      PERIOD EFFECT");
+    for (std::size_t p = 0; p < rows.size(); ++p)
+        write_line(run, fmt_I_fitted((long long)p + 1, 14) + fmt_I_fitted(rows[p], 14) +
+                            fmt_G(e.effects[first + p], 19, 10));
+}
+
 void write_tests(Run& run, const PanelGroups& g, const PoolEstimate& e, bool effects) {
-    if (e.model == PoolModel::FIXED && e.f_df1 > 0) {
+    const bool within = e.model == PoolModel::FIXED || e.model == PoolModel::PERIOD ||
+                        e.model == PoolModel::TWO_WAY;
+    if (within && e.f_df1 > 0) {
         write_line(run, " ");
         write_line(run, " F TEST OF EQUAL FIXED EFFECTS: F =" + fmt_F_fitted(e.f_effects, 12, 4) +
                             " WITH" + fmt_I_fitted(e.f_df1, 8) + " AND" + fmt_I_fitted(e.f_df2, 9) +
@@ -87,6 +117,8 @@ void write_tests(Run& run, const PanelGroups& g, const PoolEstimate& e, bool eff
             write_line(run, fmt_I_fitted((long long)c + 1, 14) + fmt_I_fitted(g.rows[c], 14) +
                                 fmt_G(e.effects[c], 19, 10));
     }
+    if (effects && (e.model == PoolModel::PERIOD || e.model == PoolModel::TWO_WAY))
+        write_period_effects(run, g, e);
 }
 
 } // namespace

@@ -44,7 +44,8 @@ bool check_options(Run& run, const SystemOptions& o) {
 
 // No output may overwrite a variable of the block: PREDICT= and RESID= write one variable an
 // equation (the name with the equation's number), the other outputs the name itself.
-bool outputs_not_inputs(Run& run, const SystemOptions& o, const SystemBlock& block) {
+bool outputs_not_inputs(Run& run, const SystemOptions& o, const SystemModel& model) {
+    const SystemBlock& block = model.block;
     std::vector<int> inputs;
     const auto add = [&](const std::vector<OlsTerm>& terms) {
         for (const OlsTerm& t : terms)
@@ -55,18 +56,41 @@ bool outputs_not_inputs(Run& run, const SystemOptions& o, const SystemBlock& blo
         add(q.regressors);
     }
     add(block.endogenous), add(block.exogenous), add(block.lagged);
-    std::vector<OutputName> outputs{{"COEF", o.out.COEF},
-                                    {"STDERR", o.out.STDERR},
-                                    {"TRATIO", o.out.TRATIO},
-                                    {"COVARIAN", o.out.COVARIAN},
-                                    {"TESTSTAT", o.out.TESTSTAT}};
+    std::vector<OutputName> outputs{{"COEF", o.out.COEF},         {"STDERR", o.out.STDERR},
+                                    {"TRATIO", o.out.TRATIO},     {"COVARIAN", o.out.COVARIAN},
+                                    {"TESTSTAT", o.out.TESTSTAT}, {"RESCOV", o.RESCOV}};
     for (int i = 0; i < int(block.equations.size()); ++i) {
         if (!name_blank(o.out.PREDICT))
-            outputs.push_back({"PREDICT", system_equation_variable(o.out.PREDICT, i)});
+            outputs.push_back({"PREDICT", system_equation_variable(model, o.out.PREDICT, i)});
         if (!name_blank(o.out.RESID))
-            outputs.push_back({"RESID", system_equation_variable(o.out.RESID, i)});
+            outputs.push_back({"RESID", system_equation_variable(model, o.out.RESID, i)});
     }
     return check_output_names(run, outputs, inputs);
+}
+
+// The first name `names` holds twice; empty when each is once.
+std::string repeated_name(const std::vector<std::string>& names) {
+    for (std::size_t a = 0; a < names.size(); ++a)
+        for (std::size_t b = a + 1; b < names.size(); ++b)
+            if (names[a] == names[b]) return trim_trailing_blanks(names[a]);
+    return {};
+}
+
+// Under DEPNAMES two equations with one dependent variable (or names alike in their first six
+// columns) would give two coefficients, or two PREDICT= or RESID= variables, one name.
+bool names_distinct(Run& run, const SystemOptions& o, const SystemModel& model) {
+    std::string twice = repeated_name(system_parameter_names(model));
+    for (const std::string& base : {o.out.PREDICT, o.out.RESID}) {
+        if (!twice.empty() || name_blank(base)) continue;
+        std::vector<std::string> variables;
+        for (std::size_t i = 0; i < model.labels.size(); ++i)
+            variables.push_back(system_equation_variable(model, base, int(i)));
+        twice = repeated_name(variables);
+    }
+    if (twice.empty()) return true;
+    report_error(run, " ...ERROR..DEPNAMES GIVES TWO COEFFICIENTS OR OUTPUTS THE NAME " + twice,
+                 ERR_SYS_NAMES);
+    return false;
 }
 
 // Each equation's regressors with the intercept, and the instruments; false (reported) when an
@@ -95,7 +119,9 @@ bool complete_model(Run& run, const SystemOptions& o, SystemModel& model) {
         }
         model.regressors.push_back(x);
     }
-    if (!outputs_not_inputs(run, o, block)) return false;
+    label_equations(model, o.DEPNAMES);
+    if (o.DEPNAMES && !names_distinct(run, o, model)) return false;
+    if (!outputs_not_inputs(run, o, model)) return false;
     if (o.METHOD == "3SLS") {
         model.instruments = block.exogenous;
         model.instruments.insert(model.instruments.end(), block.lagged.begin(), block.lagged.end());
@@ -165,12 +191,12 @@ bool store_equation_series(Run& run, const SystemModel& model, const SystemEstim
                            const OutputNames& out) {
     for (int i = 0; i < e.m; ++i) {
         if (!name_blank(out.PREDICT) &&
-            !store_by_observation(run, system_equation_variable(out.PREDICT, i), model.end,
+            !store_by_observation(run, system_equation_variable(model, out.PREDICT, i), model.end,
                                   model.obs, e.fitted[i]))
             return false;
         if (!name_blank(out.RESID) &&
-            !store_by_observation(run, system_equation_variable(out.RESID, i), model.end, model.obs,
-                                  e.resid[i]))
+            !store_by_observation(run, system_equation_variable(model, out.RESID, i), model.end,
+                                  model.obs, e.resid[i]))
             return false;
     }
     return true;
@@ -244,7 +270,8 @@ void cmd_system(Run& run) {
     OutputNames stacked = o.out;
     stacked.PREDICT = stacked.RESID = "";
     if (!store_model_result(run, std::move(e.result), stacked)) return;
-    store_equation_series(run, model, e, o.out);
+    if (!store_equation_series(run, model, e, o.out)) return;
+    store_square_matrix(run, o.RESCOV, e.m, e.sigma);
 }
 
 } // namespace tarvex

@@ -18,6 +18,7 @@ enum SystemError : int {
     ERR_SYS_SINGULAR = 50011,        // the residual covariance matrix is singular
     ERR_SYS_NO_CONVERGENCE = 50012,  // ITSUR: the iteration limit came first (warning)
     ERR_SYS_NON_FINITE = 50013,      // a value is infinite or not a number
+    ERR_SYS_NAMES = 50014,           // DEPNAMES: two coefficients or outputs with one name
 };
 
 } // namespace tarvex

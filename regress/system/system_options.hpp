@@ -13,8 +13,13 @@ struct Run;
 
 // CONSTANT: an intercept in every equation (and among the instruments); METHOD: SUR, ITSUR or
 // 3SLS. PREDICT and RESID name one variable per equation (the name and the equation's number);
-// the other output names hold the stacked coefficients.
-struct SystemOptions : EstimatorOptions {};
+// the other output names hold the stacked coefficients. DEPNAMES: the equations are named by
+// their dependent variables in the report, the coefficient names and the PREDICT= and RESID=
+// variables. RESCOV: the residual covariance matrix of the report (divisor N).
+struct SystemOptions : EstimatorOptions {
+    bool DEPNAMES = false;
+    std::string RESCOV;
+};
 
 const OptionTable& system_option_table();
 void set_system_defaults(Run& run);

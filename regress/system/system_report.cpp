@@ -41,8 +41,13 @@ void write_terms(Run& run, const std::string& title, const std::vector<OlsTerm>&
 void write_equation(Run& run, const SystemModel& model, const SystemEstimate& e, int i, bool wide) {
     const int m = e.m;
     write_line(run, " ");
-    write_line(run, " EQUATION" + fmt_I_fitted(i + 1, 3) + " OF" + fmt_I_fitted(m, 3) +
-                        ":   DEPENDENT VARIABLE= " + model.block.equations[i].dep.name);
+    if (model.named)
+        write_line(run, " EQUATION " + model.labels[std::size_t(i)] + " (" +
+                            fmt_I_fitted(i + 1, 3) + " OF" + fmt_I_fitted(m, 3) +
+                            "):   DEPENDENT VARIABLE= " + model.block.equations[i].dep.name);
+    else
+        write_line(run, " EQUATION" + fmt_I_fitted(i + 1, 3) + " OF" + fmt_I_fitted(m, 3) +
+                            ":   DEPENDENT VARIABLE= " + model.block.equations[i].dep.name);
     write_line(run, "  R-SQUARE =" + fmt_F_fitted(e.r2[i], 9, 4) + fmt_X(5) +
                         "SUM OF SQUARED ERRORS-SSE=" + fmt_G(e.sse[i], 13, 5));
     write_line(run, " RESIDUAL VARIANCE (SSE/N) =" +
@@ -69,20 +74,33 @@ void write_equation(Run& run, const SystemModel& model, const SystemEstimate& e,
 
 } // namespace
 
-std::string system_parameter_name(const std::string& term, int i) {
-    return first_8_padded(suffixed_name(trim_trailing_blanks(term), "_" + std::to_string(i + 1)));
+void label_equations(SystemModel& model, bool named) {
+    model.named = named;
+    model.labels.clear();
+    for (std::size_t i = 0; i < model.block.equations.size(); ++i) {
+        std::string label =
+            named ? trim_trailing_blanks(model.block.equations[i].dep.name) : std::to_string(i + 1);
+        if (label.size() > 6) label.resize(6);
+        model.labels.push_back(label);
+    }
+}
+
+std::string system_parameter_name(const SystemModel& model, const std::string& term, int i) {
+    return first_8_padded(
+        suffixed_name(trim_trailing_blanks(term), "_" + model.labels[std::size_t(i)]));
 }
 
 std::vector<std::string> system_parameter_names(const SystemModel& model) {
     std::vector<std::string> names;
     for (std::size_t i = 0; i < model.regressors.size(); ++i)
         for (const OlsTerm& t : model.regressors[i])
-            names.push_back(system_parameter_name(t.name, static_cast<int>(i)));
+            names.push_back(system_parameter_name(model, t.name, static_cast<int>(i)));
     return names;
 }
 
-std::string system_equation_variable(const std::string& base, int i) {
-    return suffixed_name(trim_trailing_blanks(base), std::to_string(i + 1));
+std::string system_equation_variable(const SystemModel& model, const std::string& base, int i) {
+    const std::string& label = model.labels[std::size_t(i)];
+    return suffixed_name(trim_trailing_blanks(base), model.named ? "_" + label : label);
 }
 
 void report_system(Run& run, const SystemModel& model, const SystemEstimate& e,

@@ -26,15 +26,23 @@ struct SystemModel {
     std::vector<OlsTerm> instruments;
     std::vector<int> obs;
     int beg = 0, end = 0;
+    // Each equation's label: its number, or under DEPNAMES its dependent variable's name (cut to
+    // six columns, so that a name and "_" with it fit eight).
+    std::vector<std::string> labels;
+    bool named = false;
 };
 
+// Labels the equations of the model's block by number, or by dependent variable when `named`.
+void label_equations(SystemModel& model, bool named);
+
 // The name TEST knows coefficient `term` of equation `i` (0-based) by: the term's name cut to
-// leave room for "_" and the equation's number ("P_1", "CONSTA_2").
-std::string system_parameter_name(const std::string& term, int i);
+// leave room for "_" and the equation's label ("P_1", "CONSTA_2"; "P_Q" under DEPNAMES).
+std::string system_parameter_name(const SystemModel& model, const std::string& term, int i);
 // Every coefficient's name, equation after equation.
 std::vector<std::string> system_parameter_names(const SystemModel& model);
-// Output variable `base` with equation `i`'s number (1-based) appended, cut to 8 columns.
-std::string system_equation_variable(const std::string& base, int i);
+// Output variable `base` with equation `i`'s number appended ("FIT1"), or under DEPNAMES "_"
+// and its label ("FIT_Q"), cut to 8 columns.
+std::string system_equation_variable(const SystemModel& model, const std::string& base, int i);
 
 // Prints an estimate whose record the command has named (the coefficient matrices take its names).
 void report_system(Run& run, const SystemModel& model, const SystemEstimate& e,

@@ -6,6 +6,8 @@
 //   p <- plm(inv ~ value + capital, data=G, model="pooling")
 //   w <- plm(inv ~ value + capital, data=G, model="within")
 //   r <- plm(inv ~ value + capital, data=G, model="random", random.method="swar")
+//   tw <- plm(inv ~ value + capital, data=G, model="within", effect="twoways")
+//   ti <- plm(inv ~ value + capital, data=G, model="within", effect="time")
 // clustered covariances vcovHC(m, method="arellano", cluster="group", type="HC0" or "HC1");
 // every value printed with formatC(v, digits=17, format="g").
 #include "regress/pool/pool_estimate.hpp"
@@ -47,6 +49,8 @@ PoolData read_panel(const std::string& name, int y_col, int columns) {
     groups_by_id(ids, g);
     d.group = g.group;
     d.rows = g.rows;
+    d.period = g.period; // the files list each cross-section's years in order
+    d.periods = g.periods;
     return d;
 }
 
@@ -172,6 +176,108 @@ TEST(PoolReference, UnbalancedPanelsAgainstPlm) {
                                                 0.022377726023795959Q, 0.01290969233018088Q});
     EXPECT_TRUE(agrees(gr.sigma2_a, 0.5090368353490341Q)); // ercomp(r)$sigma2[2]
     EXPECT_TRUE(agrees(gr.hausman, 3101.2891627930821Q));  // phtest(w, r)$statistic
+}
+
+TEST(PoolReference, GrunfeldTwoWayAndPeriodEffectsAgainstPlm) {
+    const PoolData d = read_panel("grunfeld.txt", 2, 5);
+    ASSERT_EQ(d.periods, 20);
+
+    const PoolEstimate tw = fit(d, PoolModel::TWO_WAY);
+    ASSERT_EQ(tw.end, PoolEnd::OK);
+    EXPECT_EQ(tw.k, 2);
+    expect_slopes(tw.result.record.coef, {0.11771585508260646Q, 0.35791627307342738Q}); // coef(tw)
+    expect_slopes(tw.result.record.stderrs, // sqrt(diag(vcov(tw)))
+                  {0.013751283003648231Q, 0.022719010882572502Q});
+    EXPECT_EQ(tw.result.record.df, 169);                              // df.residual(tw)
+    EXPECT_TRUE(agrees(tw.result.record.sse, 452147.07037893747Q));   // deviance(tw)
+    EXPECT_TRUE(agrees(tw.result.record.rsqr, 0.72014521292440614Q)); // summary(tw)$r.squared
+    EXPECT_TRUE(agrees(tw.adjusted_r2, 0.6704668483547741Q));
+    EXPECT_TRUE(agrees(tw.f_effects, 17.403145644347763Q)); // pFtest(tw, p)$statistic
+    EXPECT_EQ(tw.f_df1, 28);
+    EXPECT_EQ(tw.f_df2, 169);
+    EXPECT_TRUE(agrees(tw.f_pvalue, 1.7939227452654417e-36Q, 1e-9Q)); // pFtest(tw, p)$p.value
+    // plm's levels put firm 1 and 1935 at the intercept mu: its fitted effect of firm i in year
+    // t is ind_i + time_t - mu. Ours sum the period effects to zero; the sums must agree.
+    const Real ind[] = {-86.900229941655425Q, 120.15400991386559Q,  -222.1310296421122Q,
+                        8.4536121285902723Q,  -92.338825079366273Q, 15.988412527470629Q,
+                        -35.433619996742678Q, -19.409715400288245Q, -56.682674237694066Q,
+                        39.936892864412329Q}; // fixef(tw, effect="individual")
+    const Real time[] = {-86.900229941655425Q, -106.09763516857532Q, -127.59023934993593Q,
+                         -126.12663412576666Q, -156.37051785300378Q, -131.13531449431002Q,
+                         -105.70469276083486Q, -108.04002186804172Q, -129.87785288412942Q,
+                         -129.99900171037257Q, -142.58326983914935Q, -118.06951344459583Q,
+                         -126.29247216787758Q, -130.61674441737921Q, -160.39532858926736Q,
+                         -162.79634216633235Q, -149.38114183395373Q, -151.5325705661154Q,
+                         -154.6181957963031Q,  -180.42645103932932Q}; // fixef(tw, effect="time")
+    ASSERT_EQ(tw.effects.size(), 30u);
+    Real period_sum = 0;
+    for (int t = 0; t < 20; ++t) period_sum += tw.effects[std::size_t(10 + t)];
+    EXPECT_LT(fabsq(period_sum), 1e-25Q);
+    for (int i = 0; i < 10; ++i)
+        for (int t = 0; t < 20; t += 7)
+            EXPECT_TRUE(agrees(tw.effects[std::size_t(i)] + tw.effects[std::size_t(10 + t)],
+                               ind[i] + time[t] - ind[0]))
+                << i << " " << t;
+    // The fitted values are x'b plus both effects (row 21: firm 2 in 1935).
+    const EstimationResults& r = tw.result.record;
+    EXPECT_TRUE(agrees(r.predicted[20], r.coef[0] * d.x[0][20] + r.coef[1] * d.x[1][20] +
+                                            tw.effects[1] + tw.effects[10]));
+    expect_slopes(fit(d, PoolModel::TWO_WAY, PoolCovariance::CLUSTER_HC0).result.record.stderrs,
+                  {0.0097120236868350664Q, 0.042931108939973824Q}); // vcovHC(tw, "arellano")
+
+    const PoolEstimate ti = fit(d, PoolModel::PERIOD);
+    ASSERT_EQ(ti.end, PoolEnd::OK);
+    expect_slopes(ti.result.record.coef, {0.11679779211067126Q, 0.21970657845072944Q}); // coef(ti)
+    expect_slopes(ti.result.record.stderrs, {0.0063313024281314171Q, 0.032296107316904105Q});
+    EXPECT_TRUE(agrees(ti.result.record.sse, 1712971.7427713638Q));   // deviance(ti)
+    EXPECT_TRUE(agrees(ti.result.record.rsqr, 0.80381118375547533Q)); // summary(ti)$r.squared
+    EXPECT_TRUE(agrees(ti.f_effects, 0.23450830673313941Q));          // pFtest(ti, p)
+    EXPECT_EQ(ti.f_df1, 19);
+    EXPECT_EQ(ti.f_df2, 178);
+    EXPECT_TRUE(agrees(ti.f_pvalue, 0.9996881878095023Q));
+    ASSERT_EQ(ti.effects.size(), 20u);
+    EXPECT_TRUE(agrees(ti.effects[0], -23.574967685593677Q)); // fixef(ti)[1]
+    EXPECT_TRUE(agrees(ti.effects[9], -45.69231766551745Q));
+    EXPECT_TRUE(agrees(ti.effects[19], -35.889838332581235Q));
+    expect_slopes(fit(d, PoolModel::PERIOD, PoolCovariance::CLUSTER_HC0).result.record.stderrs,
+                  {0.016184762130110282Q, 0.093253104296029371Q}); // clustered by firm
+}
+
+TEST(PoolReference, RandomEffectsVarianceComponentsAsPlmErcomp) {
+    const PoolEstimate r = fit(read_panel("grunfeld.txt", 2, 5), PoolModel::RANDOM);
+    ASSERT_EQ(r.end, PoolEnd::OK);
+    // ercomp(r): var 2784.46 7089.80, std.dev 52.77 84.20, share 0.282 0.718, theta 0.8612.
+    const std::vector<Real> c = variance_components(r);
+    ASSERT_EQ(c.size(), 9u); // column after column
+    EXPECT_TRUE(agrees(c[0], 2784.4582307779356Q));
+    EXPECT_TRUE(agrees(c[1], 7089.8000993080441Q));
+    EXPECT_TRUE(agrees(c[3] * c[3], 2784.4582307779356Q));
+    EXPECT_TRUE(agrees(c[4] * c[4], 7089.8000993080441Q));
+    EXPECT_TRUE(agrees(c[6], 2784.4582307779356Q / (2784.4582307779356Q + 7089.8000993080441Q)));
+    EXPECT_TRUE(agrees(c[6] + c[7], 1));
+    for (std::size_t i : {2u, 5u, 8u}) EXPECT_TRUE(agrees(c[i], 0.8612236207478785Q)) << i;
+
+    // Firm 2 without its first two years: G <- Grunfeld[!(firm == 2 & year < 1937), ].
+    PoolData d = read_panel("grunfeld.txt", 2, 5);
+    PoolData u;
+    u.x.resize(2);
+    std::vector<Real> ids;
+    for (std::size_t i = 0; i < d.y.size(); ++i) {
+        if (i == 20 || i == 21) continue;
+        u.y.push_back(d.y[i]);
+        u.x[0].push_back(d.x[0][i]);
+        u.x[1].push_back(d.x[1][i]);
+        ids.push_back(Real(d.group[i]));
+    }
+    PanelGroups g;
+    groups_by_id(ids, g);
+    u.group = g.group, u.rows = g.rows;
+    const std::vector<Real> cu = variance_components(fit(u, PoolModel::RANDOM));
+    EXPECT_TRUE(agrees(cu[0], 2787.455489985839Q)); // ercomp(r)$sigma2
+    EXPECT_TRUE(agrees(cu[1], 7156.2958814585754Q));
+    EXPECT_TRUE(agrees(cu[2], 0.85446255821879902Q)); // range(ercomp(r)$theta)
+    EXPECT_TRUE(agrees(cu[8], 0.8617846041169952Q));
+    EXPECT_TRUE(agrees(cu[5], 0.86111896358079554Q)); // mean(ercomp(r)$theta)
 }
 
 } // namespace
