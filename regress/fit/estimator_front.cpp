@@ -23,7 +23,7 @@ constexpr int OUT_OF_RANGE_SEQUENCE = 79;
 // reads (the variable list aside).
 constexpr std::string_view OUTPUT_NAME_OPTIONS[] = {
     "PREDICT",  "RESID",   "COEF",    "COEFFICE", "STDERR",  "TRATIO",  "COVARIAN", "TESTSTAT",
-    "FORECAST", "FCSTERR", "VARPRED", "INDEX",    "EFFECTS", "HATDIAG", "FCSE"};
+    "FORECAST", "FCSTERR", "VARPRED", "INDEX",    "EFFECTS", "HATDIAG", "FCSE",     "RANKTEST"};
 constexpr std::string_view INPUT_NAME_OPTIONS[] = {"WEIGHT",   "IDVAR",    "OMEGA",    "VARIANCE",
                                                    "INCOEFFI", "INCOVARI", "COEFFICI", "CSFIX",
                                                    "PCINFORM", "PCOMPONE"};
