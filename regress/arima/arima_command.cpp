@@ -151,7 +151,8 @@ void cmd_arima(Run& run) {
     order.regressors = int(regressors.size());
     const int n = int(rows.y.size());
     const int m = n - order.differencing_lags();
-    const bool estimate = order.arma_count() > 0;
+    // With regressors the regression is estimated even with white-noise errors.
+    const bool estimate = order.arma_count() > 0 || order.regressors > 0;
     // Identification needs two differenced observations; estimation one more innovation than
     // parameters after the observations the AR polynomial conditions on.
     const int k = order.parameter_count();
