@@ -26,11 +26,13 @@ FcastResult state_forecast(Run& run, const FcastModel& model, const StateForecas
         const std::size_t h = std::size_t(t - part.last - 1);
         Real xb = 0;
         bool defined = h < noise.size();
-        for (std::size_t j = 0; defined && j < model.terms.size(); ++j) {
+        // Each row's regressor values are kept (the residual statistics' LM test reads them).
+        for (std::size_t j = 0; j < model.terms.size(); ++j) {
             const OlsTerm& term = model.terms[j];
             const Real v = term.kind == TermKind::INTERCEPT
                                ? Real(1)
                                : x[j].at(run, (long long)t - term.lag, xmiss);
+            f.x.push_back(v);
             if (v == xmiss) defined = false;
             xb += model.coef[j] * v;
         }
