@@ -1,6 +1,7 @@
-// ARIMA series / NAR= NDIFF= NMA= (NSAR= NSDIFF= NSMA= NSPAN=) ...: reads and checks the options
-// and the series, differences it, and either prints the identification report (no AR or MA
-// order given, or IDENT) or hands the series to the estimator and then the report.
+// ARIMA series [regressors] / NAR= NDIFF= NMA= (NSAR= NSDIFF= NSMA= NSPAN=) ...: reads and
+// checks the options, the series and the regressors of a regression with ARIMA errors,
+// differences the series, and either prints the identification report (no AR or MA order given,
+// or IDENT) or hands the series to the estimator and then the report.
 #include "regress/arima/arima_command.hpp"
 
 #include "core/error_report.hpp"
@@ -18,6 +19,8 @@
 #include "regress/fit/list_equation.hpp"
 #include "regress/fit/output_variables.hpp"
 #include "regress/fit/store_result.hpp"
+#include "regress/fit/term_names.hpp"
+#include "workspace/workspace.hpp"
 
 #include <algorithm>
 
@@ -50,18 +53,53 @@ ArimaOrder order_of(const ArimaOptions& o) {
     return order;
 }
 
-// The rows must run without a gap: every observation of the range, none missing.
-bool unbroken(Run& run, const ListRows& rows, const std::string& name) {
+void report_gap(Run& run, const std::string& name, int obs) {
+    report_error(run,
+                 " ...ERROR..ARIMA NEEDS AN UNBROKEN SERIES: " + trim_trailing_blanks(name) +
+                     " HAS NO VALUE AT OBSERVATION" + fmt_I(obs, 7),
+                 ERR_ARIMA_GAP);
+}
+
+// The rows must run without a gap: every observation of the range, none missing, in the series
+// and in every regressor.
+bool unbroken(Run& run, const ListRows& rows, const std::string& name,
+              const std::vector<OlsTerm>& terms) {
     int expect = rows.beg;
-    for (std::size_t i = 0; i <= rows.obs.size() && expect <= rows.end; ++i, ++expect)
+    for (std::size_t i = 0; i <= rows.obs.size() && expect <= rows.end; ++i, ++expect) {
         if (i == rows.obs.size() || rows.obs[i] != expect || rows.y[i] == run.ws.XMISS) {
-            report_error(
-                run,
-                " ...ERROR..ARIMA NEEDS AN UNBROKEN SERIES: " + trim_trailing_blanks(name) +
-                    " HAS NO VALUE AT OBSERVATION" + fmt_I(expect, 7),
-                ERR_ARIMA_GAP);
+            report_gap(run, name, expect);
             return false;
         }
+        for (std::size_t j = 0; j < terms.size(); ++j)
+            if (rows.x[j][i] == run.ws.XMISS) {
+                report_gap(run, terms[j].name, expect);
+                return false;
+            }
+    }
+    return true;
+}
+
+// The regressors at the forecast observations END+1 .. END+HORIZON, which the forecasts need.
+bool future_regressors(Run& run, const std::vector<OlsTerm>& terms, int end, int horizon,
+                       ArimaRegressors& xreg) {
+    for (const OlsTerm& t : terms) {
+        const SeriesReader reader(run, t.ref);
+        std::vector<Real> values;
+        for (int h = 1; h <= horizon; ++h) {
+            const Real v = reader.at(run, (long long)end + h - t.lag, run.ws.XMISS);
+            if (v == run.ws.XMISS) {
+                report_error(run,
+                             " ...ERROR..THE FORECASTS NEED THE REGRESSORS AFTER THE LAST "
+                             "OBSERVATION: " +
+                                 trim_trailing_blanks(t.name) + " HAS NO VALUE AT OBSERVATION" +
+                                 fmt_I(end + h, 7),
+                             ERR_ARIMA_NO_FUTURE);
+                return false;
+            }
+            values.push_back(v);
+        }
+        xreg.future.push_back(std::move(values));
+    }
     return true;
 }
 
@@ -98,19 +136,23 @@ void cmd_arima(Run& run) {
     if (!OPTION(run, arima_option_table())) return;
     const ArimaOptions o = read_arima_options(run);
     if (!check_options(run, o)) return;
-    if (run.scan.NF != 1) {
+    if (run.scan.NF < 1) {
         report_error(run, " ...ERROR..ARIMA NEEDS ONE SERIES", ERR_ARIMA_NO_SERIES);
         return;
     }
     EstimationEquation series;
-    read_dependent(run, series);
+    const OlsTerm dep = read_dependent(run, series);
+    std::vector<OlsTerm> regressors;
+    if (!append_list_terms(run, dep, 2, run.scan.NF, ERR_ARIMA_BOTH_SIDES, regressors)) return;
     ListRows rows;
-    if (!gather_equation_rows(run, series, {}, o.BEG, o.END, rows)) return;
-    if (!unbroken(run, rows, series.dep_name)) return;
-    const ArimaOrder order = order_of(o);
+    if (!gather_equation_rows(run, series, regressors, o.BEG, o.END, rows)) return;
+    if (!unbroken(run, rows, series.dep_name, regressors)) return;
+    ArimaOrder order = order_of(o);
+    order.regressors = int(regressors.size());
     const int n = int(rows.y.size());
     const int m = n - order.differencing_lags();
-    const bool estimate = order.arma_count() > 0;
+    // With regressors the regression is estimated even with white-noise errors.
+    const bool estimate = order.arma_count() > 0 || order.regressors > 0;
     // Identification needs two differenced observations; estimation one more innovation than
     // parameters after the observations the AR polynomial conditions on.
     const int k = order.parameter_count();
@@ -143,13 +185,19 @@ void cmd_arima(Run& run) {
     control.lags = lags;
     control.horizon = o.HORIZON;
     control.interrupt = interrupt_checkpoint;
-    ArimaEstimate e = estimate_arima(rows.y, order, control);
+    ArimaRegressors xreg;
+    xreg.columns = rows.x;
+    if (!future_regressors(run, regressors, series.end, o.HORIZON, xreg)) return;
+    ArimaEstimate e = estimate_arima(rows.y, order, control, xreg);
     if (e.end == ArimaEnd::NONSTATIONARY || e.end == ArimaEnd::SINGULAR) {
         report_estimation_failure(run, arima_failure(e.end));
         return;
     }
     EstimationResults& r = e.result.record;
+    series.terms.clear(); // the regressors' coefficients come after the ARMA terms and the mean
     name_equation(run, "ARIMA", series, arima_parameter_names(order), r);
+    record_terms(run, regressors, r);
+    if (e.state) e.state->last = series.end;
     r.obs.erase(r.obs.begin(), r.obs.begin() + order.differencing_lags()); // the differenced rows
     report_arima(run, series, order, e, o);
     if (store_model_result(run, std::move(e.result), o.out)) store_forecasts(run, series, e, o);

@@ -14,6 +14,8 @@ enum ArimaError : int {
     ERR_ARIMA_STUCK = 72008,          // no step raises the likelihood (warning)
     ERR_ARIMA_SINGULAR = 72009,       // the Hessian at the estimates is not negative definite
     ERR_ARIMA_CONSTANT = 72010,       // the differenced series is constant: nothing to estimate
+    ERR_ARIMA_BOTH_SIDES = 72011,     // a regressor is the series itself
+    ERR_ARIMA_NO_FUTURE = 72012,      // a regressor has no value at a forecast observation
 };
 
 } // namespace tarvex

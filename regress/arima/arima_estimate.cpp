@@ -8,6 +8,8 @@
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/ls_bridge.hpp"
 
+#include <memory>
+
 namespace tarvex {
 
 namespace {
@@ -31,14 +33,20 @@ struct Objective {
     const std::vector<Real>& w;
     const ArimaOrder& order;
     ArimaMethod method;
-    std::vector<Real> scale; // the step scale of each parameter
+    std::vector<Real> scale;                  // the step scale of each parameter
+    const std::vector<std::vector<Real>>* dx; // the differenced regressors, as long as w
 
     ArmaFilter filter(const std::vector<Real>& theta, bool keep) const {
         const ArmaPolynomials poly = expand_polynomials(order, theta);
-        if (!order.mean)
+        if (!order.mean && order.regressors == 0)
             return method == ArimaMethod::ML ? arma_exact(w, poly, keep) : arma_css(w, poly, keep);
         std::vector<Real> x(w);
         for (Real& v : x) v -= poly.mean;
+        for (int j = 0; j < order.regressors; ++j) {
+            const Real b = theta[std::size_t(order.regressor_offset() + j)];
+            const std::vector<Real>& c = (*dx)[std::size_t(j)];
+            for (std::size_t t = 0; t < x.size(); ++t) x[t] -= b * c[t];
+        }
         return method == ArimaMethod::ML ? arma_exact(x, poly, keep) : arma_css(x, poly, keep);
     }
     bool value(const std::vector<Real>& theta, Real& llf) const {
@@ -146,9 +154,108 @@ MaximizeResult maximize(const Objective& obj, const std::vector<Real>& start, in
     return maximize_likelihood(start, evaluate, mc, true);
 }
 
+// The start of the mean and the regression coefficients: least squares of the differenced
+// series on them (with the ARMA terms at zero). Each coefficient's step scale is the ratio of the
+// standard deviations of the series and its regressor. Collinear regressors keep the start 0:
+// the covariance then fails as not identified.
+void regression_start(const std::vector<Real>& w, const std::vector<std::vector<Real>>& dx,
+                      const ArimaOrder& order, std::vector<Real>& start, std::vector<Real>& scale) {
+    const int first = order.arma_count();
+    const int m = order.parameter_count() - first;
+    const std::size_t n = w.size();
+    auto column = [&](int c, std::size_t t) {
+        return order.mean && c == 0 ? Real(1) : dx[std::size_t(c - (order.mean ? 1 : 0))][t];
+    };
+    std::vector<Real> xtx(std::size_t(m) * m, Real(0)), xty(std::size_t(m), Real(0));
+    for (std::size_t t = 0; t < n; ++t)
+        for (int i = 0; i < m; ++i) {
+            const Real xi = column(i, t);
+            xty[std::size_t(i)] += xi * w[t];
+            for (int j = 0; j <= i; ++j) xtx[std::size_t(i) * m + j] += xi * column(j, t);
+        }
+    for (int i = 0; i < m; ++i)
+        for (int j = 0; j < i; ++j) xtx[std::size_t(j) * m + i] = xtx[std::size_t(i) * m + j];
+    Real wvar = 0, wmean = 0;
+    for (Real v : w) wmean += v;
+    wmean /= Real(n);
+    for (Real v : w) wvar += (v - wmean) * (v - wmean);
+    for (int j = 0; j < order.regressors; ++j) {
+        const std::vector<Real>& c = dx[std::size_t(j)];
+        Real cm = 0, cv = 0;
+        for (Real v : c) cm += v;
+        cm /= Real(n);
+        for (Real v : c) cv += (v - cm) * (v - cm);
+        const Real ratio = cv > 0 && wvar > 0 ? qm::sqrt(wvar / cv) : Real(1);
+        scale[std::size_t(order.regressor_offset() + j)] = ratio;
+    }
+    std::vector<Real> lower;
+    int bad = -1;
+    if (!cholesky_factor(xtx, m, lower, bad, Real(1e-32Q))) return;
+    const std::vector<Real> b = cholesky_solve(lower, m, xty);
+    for (int i = 0; i < m; ++i) start[std::size_t(first + i)] = b[std::size_t(i)];
+}
+
+// The noise of the regression, y - X b (y itself without regressors).
+std::vector<Real> regression_noise(const std::vector<Real>& y, const ArimaOrder& order,
+                                   const ArimaRegressors& xreg, const std::vector<Real>& coef) {
+    std::vector<Real> noise(y);
+    for (int j = 0; j < order.regressors; ++j) {
+        const Real b = coef[std::size_t(order.regressor_offset() + j)];
+        const std::vector<Real>& c = xreg.columns[std::size_t(j)];
+        for (std::size_t t = 0; t < noise.size(); ++t) noise[t] -= b * c[t];
+    }
+    return noise;
+}
+
+// The forecasts of y: those of the noise from the filter's last state, plus X b at the
+// forecast observations. Their standard errors are the noise's (b taken as known).
+void forecast_with_regressors(const ArimaRegressors& xreg, const std::vector<Real>& coef,
+                              const ArimaStatePart& state, int horizon, ArimaEstimate& e) {
+    state.noise_forecast(horizon, e.forecast.value, e.forecast.se);
+    const ArimaOrder& order = state.order;
+    for (int j = 0; j < order.regressors; ++j) {
+        const Real b = coef[std::size_t(order.regressor_offset() + j)];
+        const std::vector<Real>& future = xreg.future[std::size_t(j)];
+        for (std::size_t h = 0; h < e.forecast.value.size(); ++h)
+            e.forecast.value[h] += b * future[h];
+    }
+}
+
 bool usable_start(const ArimaOrder& order, const std::vector<Real>& theta) {
     const ArmaPolynomials poly = expand_polynomials(order, theta);
     return roots_outside_unit_circle(poly.ar) && ma_invertible(poly.ma);
+}
+
+// The start of the ARMA terms of a regression: their conditional-sum-of-squares estimates on
+// the noise the least-squares start leaves (on at most its last START_OBSERVATIONS). Starting
+// them at zero beside the regression's coefficients, the joint surface can lead Newton's first
+// steps to a lesser maximum. Kept at zero when those estimates are not stationary and
+// invertible.
+void noise_arma_start(const std::vector<Real>& w, const std::vector<std::vector<Real>>& dx,
+                      const ArimaOrder& order, const ArimaControl& control,
+                      std::vector<Real>& start) {
+    const int arma = order.arma_count();
+    if (arma == 0) return;
+    const std::size_t cut = w.size() - std::min(w.size(), START_OBSERVATIONS);
+    std::vector<Real> noise(w.begin() + std::ptrdiff_t(cut), w.end());
+    const Real mean = order.mean ? start[std::size_t(arma)] : Real(0);
+    for (std::size_t t = 0; t < noise.size(); ++t) {
+        noise[t] -= mean;
+        for (int j = 0; j < order.regressors; ++j)
+            noise[t] -=
+                start[std::size_t(order.regressor_offset() + j)] * dx[std::size_t(j)][cut + t];
+    }
+    ArimaOrder arma_only = order;
+    arma_only.mean = false;
+    arma_only.regressors = 0;
+    const Objective css{noise, arma_only, ArimaMethod::CSS, std::vector<Real>(arma, Real(1)),
+                        nullptr};
+    const MaximizeResult fit = maximize(css, std::vector<Real>(arma, Real(0)),
+                                        control.max_iterations, START_TOLERANCE, control.interrupt);
+    if (fit.status == MaximizeStatus::UNDEFINED_AT_START ||
+        fit.status == MaximizeStatus::SINGULAR || !usable_start(arma_only, fit.parameters))
+        return;
+    std::copy(fit.parameters.begin(), fit.parameters.end(), start.begin());
 }
 
 // The record's summary, the listed Ljung-Box tests as named statistics, the scalars and the
@@ -156,7 +263,7 @@ bool usable_start(const ArimaOrder& order, const std::vector<Real>& theta) {
 void fill_arima_result(const ArimaOrder& order, const ArmaFilter& f, ArimaEstimate& e) {
     ModelResult& m = e.result;
     EstimationResults& r = m.record;
-    r.not_forecast = "ARIMA MODEL"; // FCAST has none: HORIZON gives them
+    if (!e.state) r.not_forecast = "ARIMA MODEL"; // no state to forecast from
     r.df = r.n - r.k;
     r.sse = f.ssq;
     r.sigma = qm::sqrt(e.sigma2);
@@ -191,9 +298,11 @@ void fill_arima_result(const ArimaOrder& order, const ArmaFilter& f, ArimaEstima
 } // namespace
 
 ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order,
-                             const ArimaControl& control) {
+                             const ArimaControl& control, const ArimaRegressors& xreg) {
     ArimaEstimate e;
     const std::vector<Real> w = difference_series(y, order);
+    std::vector<std::vector<Real>> dx;
+    for (const std::vector<Real>& c : xreg.columns) dx.push_back(difference_series(c, order));
     const int k = order.parameter_count();
     e.n = int(y.size());
     e.result.record.n = int(w.size()), e.result.record.k = k;
@@ -205,23 +314,30 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
     std::vector<Real> start(k, Real(0));
     std::vector<Real> scale(k, Real(1));
     if (order.mean) {
-        start[k - 1] = mean;
-        scale[k - 1] = var > 0 ? qm::sqrt(var) : Real(1);
+        start[std::size_t(order.arma_count())] = mean;
+        scale[std::size_t(order.arma_count())] = var > 0 ? qm::sqrt(var) : Real(1);
     }
-    const Objective css{w, order, ArimaMethod::CSS, scale};
+    if (order.regressors > 0) {
+        regression_start(w, dx, order, start, scale);
+        noise_arma_start(w, dx, order, control, start);
+    }
+    const Objective css{w, order, ArimaMethod::CSS, scale, &dx};
     MaximizeResult fit;
     if (control.method == ArimaMethod::ML) {
         if (order.arma_count() > 0) {
-            const std::vector<Real> tail(
-                w.end() - std::ptrdiff_t(std::min(w.size(), START_OBSERVATIONS)), w.end());
-            const Objective css_start{tail, order, ArimaMethod::CSS, scale};
+            const std::ptrdiff_t cut =
+                std::ptrdiff_t(w.size() - std::min(w.size(), START_OBSERVATIONS));
+            const std::vector<Real> tail(w.begin() + cut, w.end());
+            std::vector<std::vector<Real>> dx_tail;
+            for (const std::vector<Real>& c : dx) dx_tail.emplace_back(c.begin() + cut, c.end());
+            const Objective css_start{tail, order, ArimaMethod::CSS, scale, &dx_tail};
             const MaximizeResult first = maximize(css_start, start, control.max_iterations,
                                                   START_TOLERANCE, control.interrupt);
             if (first.status != MaximizeStatus::UNDEFINED_AT_START &&
                 first.status != MaximizeStatus::SINGULAR && usable_start(order, first.parameters))
                 start = first.parameters;
         }
-        Objective exact{w, order, ArimaMethod::ML, scale};
+        Objective exact{w, order, ArimaMethod::ML, scale, &dx};
         fit = maximize(exact, start, control.max_iterations, control.parameter_tolerance,
                        control.interrupt);
     } else {
@@ -250,7 +366,7 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
         e.end = ArimaEnd::NONSTATIONARY;
         return e;
     }
-    const Objective at{w, order, control.method, scale};
+    const Objective at{w, order, control.method, scale, &dx};
     const ArmaFilter f = at.filter(r.coef, true);
     std::vector<Real> hessian;
     if (!f.ok || !at.gradient(r.coef, e.gradient) || !at.hessian(r.coef, f.llf, hessian, true)) {
@@ -281,11 +397,22 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
     const std::vector<Real> used_resid(r.residuals.begin() + skip, r.residuals.end());
     const int lags = std::min(control.lags, int(used_resid.size()) - 1);
     if (lags > 0) e.resid_tests = correlogram(used_resid, lags, order.arma_count());
-    if (control.horizon > 0) {
-        // The state after the last observation comes from the exact filter in either method.
-        const Objective exact{w, order, ArimaMethod::ML, scale};
-        const ArmaFilter fe = control.method == ArimaMethod::ML ? f : exact.filter(r.coef, true);
-        if (fe.ok) e.forecast = arima_forecast(y, order, poly, fe, e.sigma2, control.horizon);
+    // The state after the last observation comes from the exact filter in either method: the
+    // forecasts, here and in FCAST, start from it.
+    const Objective exact{w, order, ArimaMethod::ML, scale, &dx};
+    ArmaFilter fe = control.method == ArimaMethod::ML ? f : exact.filter(r.coef, true);
+    if (fe.ok) {
+        auto state = std::make_shared<ArimaStatePart>();
+        state->first_regressor = order.regressor_offset();
+        state->noise = regression_noise(y, order, xreg, r.coef);
+        state->order = order;
+        state->poly = poly;
+        fe.resid.clear();
+        state->filter = std::move(fe);
+        state->sigma2 = e.sigma2;
+        if (control.horizon > 0) forecast_with_regressors(xreg, r.coef, *state, control.horizon, e);
+        e.state = state;
+        r.model = state;
     }
     fill_arima_result(order, f, e);
     return e;

@@ -1,9 +1,9 @@
-// The estimation of an ARIMA model: the series is differenced, and the AR, MA and mean
-// parameters maximise the exact Gaussian likelihood of the differenced series (METHOD=ML,
-// started from the conditional-sum-of-squares estimates) or the conditional likelihood
-// (METHOD=CSS), by Newton's method in the likelihood kernel with derivatives by central
-// differences of the likelihood (fourth order for the gradient). The covariance is minus the
-// inverse of that Hessian at the maximum (the variance concentrated out). The estimator then
+// The estimation of an ARIMA model: the series (and the regressors, if any) are differenced,
+// and the AR, MA, mean and regression parameters maximise the exact Gaussian likelihood of the
+// differenced series (METHOD=ML, started from the conditional-sum-of-squares estimates) or the
+// conditional likelihood (METHOD=CSS), by Newton's method in the likelihood kernel with derivatives
+// by central differences of the likelihood (fourth order for the gradient). The covariance is minus
+// the inverse of that Hessian at the maximum (the variance concentrated out). The estimator then
 // filters the series once more for the residuals, the Ljung-Box tests of the residuals and the
 // forecasts, and fills the result that is stored. It writes nothing.
 #pragma once
@@ -13,8 +13,10 @@
 #include "regress/arima/arima_identify.hpp"
 #include "regress/arima/arima_likelihood.hpp"
 #include "regress/arima/arima_model.hpp"
+#include "regress/arima/arima_state_forecast.hpp"
 #include "regress/fit/model_result.hpp"
 
+#include <memory>
 #include <vector>
 
 namespace tarvex {
@@ -51,6 +53,9 @@ struct ArimaEstimate {
     Correlogram resid_tests;
     ArimaForecast forecast;
     std::vector<Real> forecast_lower, forecast_upper; // the 95% interval of each forecast
+    // The noise and the filter's state after the last observation, which the stored record
+    // carries for FCAST (its `last` observation is the command's to set).
+    std::shared_ptr<ArimaStatePart> state;
     // What is stored: the parameters (named by the command), their covariance, standard errors
     // and ratios, the one-step predictions of y and the residuals at its observations
     // d + D s + 1 .. n, N (after differencing), K, df, SSE, sigma, the log-likelihood; the
@@ -59,12 +64,19 @@ struct ArimaEstimate {
     ModelResult result;
 };
 
+// The regressors of a regression with ARMA errors: each column at the observations of y, and
+// at the HORIZON observations after them (for the forecasts; may be empty without HORIZON).
+struct ArimaRegressors {
+    std::vector<std::vector<Real>> columns, future;
+};
+
 // The lags of the residual tests the report lists: every sixth and the last.
 inline bool listed_residual_lag(int lag, int last) {
     return lag % 6 == 0 || lag == last;
 }
 
+// `xreg` holds order.regressors columns; they are differenced as y is.
 ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order,
-                             const ArimaControl& control);
+                             const ArimaControl& control, const ArimaRegressors& xreg = {});
 
 } // namespace tarvex

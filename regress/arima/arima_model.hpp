@@ -1,8 +1,11 @@
 // The ARIMA model's algebra: the orders (p,d,q)(P,D,Q)s, the parameter vector (AR, seasonal AR,
-// MA, seasonal MA, then the mean), the multiplied-out lag polynomials, the differencing of a
-// series and the test that a lag polynomial has all its roots outside the unit circle.
+// MA, seasonal MA, the mean, then the coefficients of the regressors), the multiplied-out lag
+// polynomials, the differencing of a series and the test that a lag polynomial has all its roots
+// outside the unit circle.
 //   phi(B) PHI(B**s) (w_t - mu) = theta(B) THETA(B**s) e_t,   w = (1-B)**d (1-B**s)**D y,
 // with phi(B) = 1 - phi_1 B - ... and theta(B) = 1 + theta_1 B + ... (the MA sign is "+").
+// With regressors X the model is that of the errors of a regression: w - mu - (X differenced
+// alike) b follows the ARMA model, y - X b the ARIMA model.
 #pragma once
 
 #include "numeric/real.hpp"
@@ -16,9 +19,12 @@ struct ArimaOrder {
     int sp = 0, sd = 0, sq = 0; // the seasonal P, D, Q
     int span = 0;               // the seasonal period s (0: no seasonal part)
     bool mean = false;          // mu estimated (otherwise 0)
+    int regressors = 0;         // columns of X, their coefficients last
 
     int arma_count() const { return p + sp + q + sq; }
-    int parameter_count() const { return arma_count() + (mean ? 1 : 0); }
+    // The index of the first regressor's coefficient.
+    int regressor_offset() const { return arma_count() + (mean ? 1 : 0); }
+    int parameter_count() const { return regressor_offset() + regressors; }
     // Observations the differencing takes: d + D s.
     int differencing_lags() const { return d + sd * span; }
     // The degree of the multiplied-out AR polynomial.

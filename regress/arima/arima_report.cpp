@@ -131,7 +131,8 @@ std::vector<std::string> arima_parameter_names(const ArimaOrder& o) {
     add("SAR", o.sp);
     add("MA", o.q);
     add("SMA", o.sq);
-    if (o.mean) names.push_back(first_8_padded("MEAN"));
+    // With regressors the mean is the regression's intercept.
+    if (o.mean) names.push_back(first_8_padded(o.regressors > 0 ? "CONSTANT" : "MEAN"));
     return names;
 }
 
@@ -163,10 +164,11 @@ void report_arima(Run& run, const EstimationEquation& s, const ArimaOrder& order
                   const ArimaEstimate& e, const ArimaOptions& o) {
     const bool put = run.flags.OPUT;
     const EstimationResults& r = e.result.record;
-    const std::vector<std::string> names = arima_parameter_names(order);
+    const std::vector<std::string>& names = r.names;
     const bool css = o.METHOD == "CSS";
     if (put) {
-        write_line(run, " " + arima_model_label(order) +
+        write_line(run, std::string(order.regressors > 0 ? " REGRESSION WITH " : " ") +
+                            arima_model_label(order) + (order.regressors > 0 ? " ERRORS" : "") +
                             (css ? " BY CONDITIONAL SUM OF SQUARES"
                                  : " BY EXACT MAXIMUM LIKELIHOOD (KALMAN FILTER)"));
         write_line(run, fmt_I_fitted(e.n, 9) + " OBSERVATIONS" + fmt_X(5) + "DEPENDENT VARIABLE= " +

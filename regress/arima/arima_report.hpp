@@ -19,7 +19,8 @@ struct Run;
 // "ARIMA(p,d,q)" and, with a seasonal part, "(P,D,Q)s".
 std::string arima_model_label(const ArimaOrder& order);
 
-// The names of the parameters: AR1.., SAR1.., MA1.., SMA1.., MEAN (8 columns each).
+// The names of the parameters before the regressors: AR1.., SAR1.., MA1.., SMA1.., MEAN (called
+// CONSTANT with regressors), 8 columns each.
 std::vector<std::string> arima_parameter_names(const ArimaOrder& order);
 
 void report_identification(Run& run, const EstimationEquation& series, const ArimaOrder& order,

@@ -17,6 +17,7 @@
 #include "regress/coint/coint_options.hpp"
 #include "regress/coint/engle_granger.hpp"
 #include "regress/coint/johansen.hpp"
+#include "regress/coint/johansen_rank_table.hpp"
 #include "regress/coint/johansen_report.hpp"
 #include "regress/coint/unit_root_report.hpp"
 #include "regress/coint/unit_root_result.hpp"
@@ -51,6 +52,11 @@ bool check_options(Run& run, const CointOptions& o) {
         return bad_option_value(run, o.LAGS == 0 ? "LAGS" : "SELECT", ERR_COINT_OPTION);
     if (o.PP && o.KPSS) {
         report_error(run, " ...ERROR..CHOOSE ONE OF PP AND KPSS", ERR_COINT_OPTION);
+        return false;
+    }
+    if (!o.JOHANSEN && !name_blank(o.RANKTEST)) {
+        report_error(run, " ...ERROR..RANKTEST= HOLDS THE RANK TESTS OF JOHANSEN: ADD JOHANSEN",
+                     ERR_COINT_RANKTEST);
         return false;
     }
     return true;
@@ -316,7 +322,8 @@ void johansen_test(Run& run, const EstimationEquation& eq, const ListRows& rows,
                   ERR_COINT_MOMENTS});
     }
     report_johansen(run, names, fit, terms, o.WIDE);
-    store_model_result(run, johansen_result(fit, terms), test_outputs(o.out, false, true));
+    if (store_model_result(run, johansen_result(fit, terms), test_outputs(o.out, false, true)))
+        store_rank_tests(run, o.RANKTEST, fit, terms);
 }
 
 } // namespace

@@ -14,6 +14,7 @@ enum CointError : int {
     ERR_COINT_VAR_TOO_FEW = 92008, // JOHANSEN: too few observations for the lags and variables
     ERR_COINT_MOMENTS = 92009,     // JOHANSEN: a residual moment matrix is singular
     ERR_COINT_RANGE = 92010,       // values whose squares binary128 cannot hold
+    ERR_COINT_RANKTEST = 92011,    // RANKTEST= without JOHANSEN
 };
 
 } // namespace tarvex

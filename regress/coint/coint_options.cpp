@@ -30,6 +30,8 @@ const OptionTable COINT_TABLE = estimator_option_table(
     },
     {
         "TESTSTAT",  // 20 name    the test statistics with their p-values
+        "RANKTEST",  // 21 name    JOHANSEN: per rank r the eigenvalue, the statistics and their
+                     //            critical values
     },
     7, 4, 0);
 // clang-format on
@@ -56,6 +58,7 @@ CointOptions read_coint_options(const Run& run) {
     o.LAGS_given = v.given("LAGS"), o.BANDWIDT_given = v.given("BANDWIDT");
     o.DETERM = trim_trailing_blanks(v.name("DETERM"));
     o.SELECT = trim_trailing_blanks(v.name("SELECT"));
+    o.RANKTEST = v.name("RANKTEST");
     return o;
 }
 

@@ -17,8 +17,9 @@ struct CointOptions : EstimatorOptions {
     int LAGS = -1;         // lagged differences (ADF, Engle-Granger), lags in levels (JOHANSEN)
     int BANDWIDT = -1;     // Bartlett truncation lag (PP, KPSS); -1: not given
     bool LAGS_given = false, BANDWIDT_given = false; // typed on the statement
-    std::string DETERM; // deterministic terms; blank: the default of the test
-    std::string SELECT; // FIXED, AIC or BIC
+    std::string DETERM;   // deterministic terms; blank: the default of the test
+    std::string SELECT;   // FIXED, AIC or BIC
+    std::string RANKTEST; // JOHANSEN: the rank tests as a matrix
 };
 
 const OptionTable& coint_option_table();

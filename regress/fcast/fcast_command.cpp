@@ -18,6 +18,7 @@
 #include "regress/fcast/fcast_options.hpp"
 #include "regress/fcast/fcast_predict.hpp"
 #include "regress/fcast/fcast_report.hpp"
+#include "regress/fcast/fcast_state.hpp"
 #include "regress/fit/estimator_front.hpp"
 #include "regress/fit/ols_options.hpp"
 #include "workspace/sample.hpp"
@@ -177,9 +178,23 @@ void cmd_fcast(Run& run) {
     }
     if (run.sw[OSCAN]) return;
 
+    // After ARIMA the forecasts carry its state: they start after its last observation.
+    const StateForecastPart* state = run.scan.NF == 0 && name_blank(o.COEFFICI)
+                                         ? model_part<StateForecastPart>(run.last_estimation)
+                                         : nullptr;
+    if (state != nullptr && settings.obs.front() <= state->last) {
+        report_error(run,
+                     " ...ERROR..THE FORECASTS OF THE " + run.last_estimation.command +
+                         " MODEL START AFTER ITS LAST OBSERVATION," + fmt_I(state->last, 7) +
+                         ": BEG=" + std::to_string(settings.obs.front()) + " IS NOT",
+                     ERR_FCAST_BEFORE_STATE);
+        return;
+    }
+
     // 7, 8. Predict, with the standard errors; then the report of what was computed.
-    const FcastResult r = equation_forecast ? forecast_equation(run, model, equation, settings)
-                                            : compute_forecast(run, model, o, settings);
+    const FcastResult r = state != nullptr    ? state_forecast(run, model, *state, settings)
+                          : equation_forecast ? forecast_equation(run, model, equation, settings)
+                                              : compute_forecast(run, model, o, settings);
     write_notes_through(run, r.notes, NotePlace::SOLUTION);
     const Forecast& f = r.forecast;
     if (f.has_se && run.flags.OPUT && (model.nonlinear() || !is_linear_model_type(model.type)))

@@ -56,8 +56,25 @@ void from_estimation(Run& run, FcastModel& m, std::string& gone) {
         m.estimation_end = e.end;
         return;
     }
-    // HETERO and BOX: the linear equation is the first mean_terms coefficients.
+    // HETERO and BOX: the linear equation is the first mean_terms coefficients. ARIMA errors:
+    // the regressors' coefficients after those of the errors, whose state FCAST forecasts.
     const std::size_t k = e.mean_terms > 0 ? std::size_t(e.mean_terms) : e.refs.size();
+    const StateForecastPart* state = model_part<StateForecastPart>(e);
+    const std::size_t first = state != nullptr ? std::size_t(state->first_regressor) : 0;
+    if (state != nullptr) {
+        for (std::size_t j = first; j < k; ++j) {
+            OlsTerm t;
+            t.lag = e.lags[j];
+            t.name = e.names[j];
+            t.ref = current_reference(run, e.refs[j], e.variables[j]);
+            if (t.ref == 0 && gone.empty()) gone = e.names[j];
+            m.terms.push_back(t);
+        }
+        m.coef.assign(e.coef.begin() + std::ptrdiff_t(first), e.coef.end());
+        m.sigma = e.sigma;
+        m.estimation_end = e.end;
+        return; // the forecast standard errors are the state's
+    }
     for (std::size_t j = 0; j < k; ++j) {
         OlsTerm t;
         t.ref = e.refs[j];

@@ -28,6 +28,7 @@ inline constexpr int ERR_FCAST_SHORT_COEF = 49008;
 inline constexpr int ERR_FCAST_NCROSS = 49009;
 inline constexpr int ERR_FCAST_RANGE_TOO_LONG = 49010; // more observations than the work area
 inline constexpr int ERR_FCAST_UNDEFINED = 49011;      // no prediction at an observation
+inline constexpr int ERR_FCAST_BEFORE_STATE = 49012;   // ARIMA: the range starts in the sample
 inline constexpr int ERR_FCAST_VARIABLE_GONE = 49090;
 inline constexpr int ERR_FCAST_NO_TOBIT = 49091;
 inline constexpr int ERR_FCAST_NOT_FORECAST = 49092; // a model FCAST has no forecast for

@@ -24,7 +24,7 @@ constexpr int OUT_OF_RANGE_SEQUENCE = 79;
 constexpr std::string_view OUTPUT_NAME_OPTIONS[] = {
     "PREDICT",  "RESID",    "COEF",     "COEFFICE", "STDERR",  "TRATIO",
     "COVARIAN", "TESTSTAT", "FORECAST", "FCSTERR",  "VARPRED", "INDEX",
-    "EFFECTS",  "HATDIAG",  "FCSE",     "VARCOMP",  "RESCOV"};
+    "EFFECTS",  "HATDIAG",  "FCSE",     "VARCOMP",  "RESCOV",  "RANKTEST"};
 constexpr std::string_view INPUT_NAME_OPTIONS[] = {"WEIGHT",   "IDVAR",    "OMEGA",    "VARIANCE",
                                                    "INCOEFFI", "INCOVARI", "COEFFICI", "CSFIX",
                                                    "PCINFORM", "PCOMPONE"};

@@ -1,7 +1,7 @@
 // The parts of a stored estimation that FCAST applies beyond x'b, one kind of model each: a
 // power transformation of y and the regressors, autocorrelated errors, a censored outcome, and
-// the effects of a panel. The estimator that has one attaches it to the record it stores; FCAST
-// asks the record for the kind it needs.
+// the effects of a panel, the state of ARIMA errors. The estimator that has one attaches it to the
+// record it stores; FCAST asks the record for the kind it needs.
 #pragma once
 
 #include "core/estimation_results.hpp"
@@ -39,6 +39,17 @@ struct PanelPart : ModelPart {
     std::vector<Real> effects;
     std::vector<int> counts;
     std::vector<Real> means;
+};
+
+// Errors whose forecasts carry the state the estimation left after its last observation (ARIMA
+// errors of a regression): the coefficients from `first_regressor` on are those of the
+// regressors, and the forecasts of y are x'b plus the forecasts of the noise y - x'b.
+struct StateForecastPart : ModelPart {
+    int last = 0;            // the estimation's last observation
+    int first_regressor = 0; // the index of the first regressor's coefficient
+    // The noise's forecasts 1..horizon steps after `last` and their standard errors.
+    virtual void noise_forecast(int horizon, std::vector<Real>& value,
+                                std::vector<Real>& se) const = 0;
 };
 
 // The part of kind `Part` the record holds, or null.

@@ -318,5 +318,151 @@ TEST(ArimaReference, LongArLikelihood) {
     EXPECT_TRUE(agrees(f.sigma2, 0.035421162689841142Q, 1e-13Q)); // $sigma2
 }
 
+// Regression with ARMA errors. xreg.txt holds y, z, x1, x2 (125 rows; R: set.seed(20261208);
+// x1 <- round(rnorm(125, 5, 2), 4); x2 <- round(cumsum(rnorm(125)), 4);
+// y <- round(3 + 0.8*x1 - 0.5*x2 + arima.sim(list(ar=0.6, ma=0.3), n=125), 4);
+// z <- round(cumsum(0.3 + 0.7*diff(c(0,x1)) + arima.sim(list(ma=-0.4), n=125)) + 20, 4)).
+// The models use rows 1..120; rows 121..125 are the regressors' future values. R's optimum is
+// polished as above by four Newton steps on ll(t) = arima(., xreg=., fixed=t,
+// transform.pars=FALSE)$loglik (its gradient then below 3e-10), which also gives a higher
+// log-likelihood than optim(reltol=1e-15) from R's own fit.
+struct XregData {
+    std::vector<Real> y, z, x1, x2;
+};
+
+XregData xreg_data() {
+    const std::vector<Real> all = arima_series("xreg.txt");
+    XregData d;
+    for (std::size_t i = 0; i + 3 < all.size(); i += 4) {
+        d.y.push_back(all[i]), d.z.push_back(all[i + 1]);
+        d.x1.push_back(all[i + 2]), d.x2.push_back(all[i + 3]);
+    }
+    return d;
+}
+
+std::vector<Real> rows_of(const std::vector<Real>& v, std::size_t from, std::size_t to) {
+    return std::vector<Real>(v.begin() + std::ptrdiff_t(from), v.begin() + std::ptrdiff_t(to));
+}
+
+TEST(ArimaReference, RegressionWithArmaErrors) {
+    const XregData d = xreg_data();
+    ASSERT_EQ(d.y.size(), 125u);
+    ArimaOrder o;
+    o.p = 1, o.q = 1, o.mean = true, o.regressors = 2;
+    ArimaRegressors x;
+    x.columns = {rows_of(d.x1, 0, 120), rows_of(d.x2, 0, 120)};
+    x.future = {rows_of(d.x1, 120, 125), rows_of(d.x2, 120, 125)};
+    ArimaControl c;
+    c.lags = 10, c.horizon = 5;
+    const ArimaEstimate e = estimate_arima(rows_of(d.y, 0, 120), o, c, x);
+    ASSERT_EQ(e.end, ArimaEnd::CONVERGED);
+    expect_maximum(e);
+    // polished coef(arima(y[1:120], order=c(1,0,1), xreg=cbind(x1,x2)[1:120,])):
+    // ar1, ma1, intercept, x1, x2
+    expect_all(e.result.record.coef,
+               {0.45698094600589734Q, 0.53014299878472126Q, 2.4600040806120109Q,
+                0.79845096971614871Q, -0.56908352706234222Q},
+               1e-10Q, "coef");
+    // sqrt(diag(solve(-optimHess(th, ll, gr))))
+    expect_all(e.result.record.stderrs,
+               {0.10321939423607503Q, 0.10360507987940887Q, 0.27170464842060538Q,
+                0.027120633210423562Q, 0.039131894569044215Q},
+               1e-5Q, "se");
+    EXPECT_TRUE(agrees(e.result.record.llf, -147.25112771944143Q, 1e-13Q)); // ll(th)
+    EXPECT_TRUE(agrees(e.sigma2, 0.67569805690436302Q, 1e-9Q));             // $sigma2 at th
+    EXPECT_TRUE(agrees(e.aic, 306.50225543888286Q, 1e-12Q));                // -2 ll + 2*6
+    EXPECT_TRUE(agrees(e.bic, 323.22720589557514Q, 1e-12Q));                // -2 ll + 6 log 120
+    // predict(arima(., fixed=th, transform.pars=FALSE), n.ahead=5, newxreg=cbind(x1,x2)[121:125,])
+    expect_all(e.forecast.value,
+               {3.1621798631690998Q, 6.555104852794944Q, 6.3457766489155123Q, 3.2580580897614211Q,
+                5.7098686085956922Q},
+               1e-10Q, "forecast");
+    expect_all(e.forecast.se,
+               {0.82200855038397447Q, 1.1550357088457799Q, 1.2130969350961829Q, 1.2248746158895099Q,
+                1.2273199019977994Q},
+               1e-10Q, "forecast se");
+    // Box.test(residuals(that fit), lag=10, type="Ljung-Box", fitdf=2)
+    ASSERT_EQ(e.resid_tests.q.size(), 10u);
+    EXPECT_TRUE(agrees(e.resid_tests.q[9], 6.2380934467114351Q, 1e-8Q));
+    EXPECT_TRUE(agrees(e.resid_tests.q_pvalue[9], 0.62058102395529846Q, 1e-8Q));
+}
+
+// CSS with a lagged regressor, where the joint surface has a second, lower maximum (near
+// ar1 = 0.896, log L = -179.7013) that a start with the ARMA terms at zero reaches.
+// R: arima(y[2:120], order=c(1,0,0), xreg=cbind(x1[2:120], x2[1:119]), method="CSS",
+// optim.control=list(reltol=1e-15, maxit=1000)) stops about 1e-8 from the optimum: its
+// coefficients agree to 8 digits, the log-likelihood (flat there) to 13.
+TEST(ArimaReference, CssRegressionFindsTheHigherMaximum) {
+    const XregData d = xreg_data();
+    ArimaOrder o;
+    o.p = 1, o.mean = true, o.regressors = 2;
+    ArimaRegressors x;
+    x.columns = {rows_of(d.x1, 1, 120), rows_of(d.x2, 0, 119)};
+    ArimaControl c;
+    c.method = ArimaMethod::CSS;
+    const ArimaEstimate e = estimate_arima(rows_of(d.y, 1, 120), o, c, x);
+    ASSERT_EQ(e.end, ArimaEnd::CONVERGED);
+    expect_maximum(e);
+    // coef(fit): ar1, intercept, x1, x2 lagged
+    expect_all(e.result.record.coef,
+               {0.661154014350975Q, 2.792030493356129Q, 0.795699516357423Q, -0.451497986391031Q},
+               1e-7Q, "coef");
+    // sqrt(diag(fit$var.coef))
+    expect_all(e.result.record.stderrs,
+               {0.10259159076Q, 0.42629332395Q, 0.04279102621Q, 0.07943111689Q}, 1e-5Q, "se");
+    // fit$loglik: R's sum of squares in double precision (the engine's gradient is ~0 here)
+    EXPECT_TRUE(agrees(e.result.record.llf, -179.18363825487097Q, 1e-13Q));
+    EXPECT_TRUE(agrees(e.sigma2, 1.18959468963282Q, 1e-7Q)); // fit$sigma2
+}
+
+// With differencing the regressors are differenced as y is (R's arima with d > 0); compared
+// with R's fit of the differenced series, whose forecasts cumulate to those of z.
+TEST(ArimaReference, DifferencedRegressionAndDrift) {
+    const XregData d = xreg_data();
+    ArimaOrder o;
+    o.d = 1, o.q = 1, o.regressors = 1;
+    ArimaRegressors x;
+    x.columns = {rows_of(d.x1, 0, 120)};
+    x.future = {rows_of(d.x1, 120, 125)};
+    ArimaControl c;
+    c.horizon = 5;
+    ArimaEstimate e = estimate_arima(rows_of(d.z, 0, 120), o, c, x);
+    ASSERT_EQ(e.end, ArimaEnd::CONVERGED);
+    expect_maximum(e);
+    // polished coef(arima(diff(z)[1:119], order=c(0,0,1), xreg=diff(x1)[1:119],
+    //                     include.mean=FALSE)): ma1, x1
+    expect_all(e.result.record.coef, {-0.11594765172381127Q, 0.73492738646722033Q}, 1e-10Q, "coef");
+    expect_all(e.result.record.stderrs, {0.07772985591679675Q, 0.03703903758341559Q}, 1e-5Q, "se");
+    EXPECT_TRUE(agrees(e.result.record.llf, -175.60671329257181Q, 1e-13Q));
+    EXPECT_TRUE(agrees(e.sigma2, 1.120060303610297Q, 1e-9Q));
+    // z[120] + cumsum(predict(that fit, n.ahead=5, newxreg=diff(x1)[120:124])$pred)
+    expect_all(e.forecast.value,
+               {69.832307385002295Q, 72.441299606960925Q, 71.924351683319884Q, 68.884398041936876Q,
+                70.265400093847433Q},
+               1e-10Q, "forecast");
+    // predict(arima(z[1:120], order=c(0,1,1), xreg=x1[1:120], fixed=th), n.ahead=5,
+    //         newxreg=x1[121:125])$se: R's diffuse start (variance 1e6) is good to about 1e-6
+    expect_all(e.forecast.se,
+               {1.058329045031134Q, 1.4126011216068048Q, 1.6943504625587631Q, 1.9355115735074759Q,
+                2.1497875737825067Q},
+               1e-6Q, "forecast se");
+
+    // DRIFT: the mean of the differenced series, R's include.mean=TRUE on diff(z)
+    o.mean = true;
+    c.horizon = 0;
+    e = estimate_arima(rows_of(d.z, 0, 120), o, c, x);
+    ASSERT_EQ(e.end, ArimaEnd::CONVERGED);
+    expect_maximum(e);
+    // ma1, intercept, x1
+    expect_all(e.result.record.coef,
+               {-0.35408936965527754Q, 0.38887944522715479Q, 0.73091223355950685Q}, 1e-10Q,
+               "drift coef");
+    expect_all(e.result.record.stderrs,
+               {0.081959954043952524Q, 0.055542004743023572Q, 0.035806306172235562Q}, 1e-5Q,
+               "drift se");
+    EXPECT_TRUE(agrees(e.result.record.llf, -160.75567351194022Q, 1e-13Q));
+    EXPECT_TRUE(agrees(e.sigma2, 0.87177248841828414Q, 1e-9Q));
+}
+
 } // namespace
 } // namespace tarvex
