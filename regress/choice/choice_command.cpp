@@ -18,6 +18,7 @@
 #include "regress/choice/choice_errors.hpp"
 #include "regress/choice/choice_options.hpp"
 #include "regress/choice/choice_report_parts.hpp"
+#include "regress/choice/choice_results_out.hpp"
 #include "regress/choice/multinomial_report.hpp"
 #include "regress/choice/ordered_report.hpp"
 #include "regress/choice/tobit_report.hpp"
@@ -161,7 +162,8 @@ void run_binary(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
     }
     name_choice_record(run, eq, eq.terms, {}, e.result.record);
     report_binary(run, eq, data, e, o);
-    store_model_result(run, std::move(e.result), o.out);
+    if (store_model_result(run, std::move(e.result), o.out))
+        store_marginal_effects(run, o, e.at_means);
 }
 
 void run_tobit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
@@ -176,7 +178,8 @@ void run_tobit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
     if (failed(f)) return report_estimation_failure(run, f);
     name_choice_record(run, eq, eq.terms, {TOBIT_SIGMA_NAME}, e.result.record);
     report_tobit(run, eq, data, c, e, o);
-    store_model_result(run, std::move(e.result), o.out);
+    if (store_model_result(run, std::move(e.result), o.out))
+        store_marginal_effects(run, o, e.observed);
 }
 
 void run_multinomial_logit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
@@ -186,7 +189,8 @@ void run_multinomial_logit(Run& run, const ChoiceEquation& eq, const ChoiceData&
         return report_estimation_failure(run, multinomial_failure(data, e));
     name_choice_record(run, eq, {}, multinomial_parameter_names(data, e), e.result.record);
     report_multinomial_logit(run, data, e, o);
-    store_model_result(run, std::move(e.result), o.out);
+    if (store_model_result(run, std::move(e.result), o.out))
+        store_outcome_probabilities(run, o.PROBS, eq, e.probability);
 }
 
 void run_ordered_choice(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
@@ -197,8 +201,9 @@ void run_ordered_choice(Run& run, const ChoiceEquation& eq, const ChoiceData& da
         return report_estimation_failure(run, ordered_failure(data, link, e));
     name_choice_record(run, eq, {}, ordered_parameter_names(data, e), e.result.record);
     report_ordered_choice(run, data, link, e, o);
-    if (store_model_result(run, std::move(e.result), o.out))
-        store_by_observation(run, o.INDEX, eq.end, eq.obs, e.index);
+    if (store_model_result(run, std::move(e.result), o.out) &&
+        store_by_observation(run, o.INDEX, eq.end, eq.obs, e.index))
+        store_outcome_probabilities(run, o.PROBS, eq, e.probability);
 }
 
 } // namespace

@@ -24,6 +24,8 @@ constexpr int OUT_OF_RANGE_SEQUENCE = 79;
 constexpr std::string_view OUTPUT_NAME_OPTIONS[] = {
     "PREDICT",  "RESID",   "COEF",    "COEFFICE", "STDERR",  "TRATIO",  "COVARIAN", "TESTSTAT",
     "FORECAST", "FCSTERR", "VARPRED", "INDEX",    "EFFECTS", "HATDIAG", "FCSE"};
+// Those of the choice models (PROBIT, LOGIT, TOBIT) alone.
+constexpr std::string_view CHOICE_OUTPUT_NAME_OPTIONS[] = {"MARGEFF", "MARGSE", "PROBS"};
 constexpr std::string_view INPUT_NAME_OPTIONS[] = {"WEIGHT",   "IDVAR",    "OMEGA",    "VARIANCE",
                                                    "INCOEFFI", "INCOVARI", "COEFFICI", "CSFIX",
                                                    "PCINFORM", "PCOMPONE"};
@@ -127,6 +129,8 @@ bool check_outputs_not_inputs(Run& run, const OptionTable& table, const std::vec
     }
     std::vector<OutputName> outputs;
     for (std::string_view keyword : OUTPUT_NAME_OPTIONS)
+        outputs.push_back({std::string(keyword), trim_trailing_blanks(options.name(keyword))});
+    for (std::string_view keyword : CHOICE_OUTPUT_NAME_OPTIONS)
         outputs.push_back({std::string(keyword), trim_trailing_blanks(options.name(keyword))});
     return check_output_names(run, outputs, inputs);
 }
