@@ -19,6 +19,7 @@
 #include "regress/choice/choice_options.hpp"
 #include "regress/choice/choice_report_parts.hpp"
 #include "regress/choice/choice_results_out.hpp"
+#include "regress/choice/choice_weights.hpp"
 #include "regress/choice/multinomial_report.hpp"
 #include "regress/choice/ordered_report.hpp"
 #include "regress/choice/tobit_report.hpp"
@@ -222,8 +223,18 @@ void cmd_choice(Run& run) {
                                   choice_error(command, CHOICE_BOTH_SIDES), eq))
         return;
 
+    // WEIGHT=: the weights are read as one more column, then taken out.
+    OlsTerm weight;
+    if (!choice_weight_term(run, o.WEIGHT, choice_error(command, CHOICE_OPTION), weight)) return;
+    std::vector<OlsTerm> read_terms = eq.terms;
+    if (weight.ref != 0) read_terms.push_back(weight);
     ListRows rows;
-    if (!gather_equation_rows(run, eq, eq.terms, o.BEG, o.END, rows)) return;
+    if (!gather_equation_rows(run, eq, read_terms, o.BEG, o.END, rows)) return;
+    std::vector<Real> weights;
+    if (weight.ref != 0 && !run.sw[OSCAN] && !run.flags.ODONT &&
+        !take_choice_weights(run, o.WEIGHT, choice_error(command, CHOICE_NEGATIVE_WEIGHT), eq, rows,
+                             weights))
+        return;
     const int k = static_cast<int>(eq.terms.size()) + (command == C_TOBIT ? 1 : 0);
     const int n = static_cast<int>(rows.obs.size());
     if (n <= k) {
@@ -242,6 +253,7 @@ void cmd_choice(Run& run) {
     data.observations = eq.obs;
     data.intercept = o.CONSTANT ? static_cast<int>(eq.terms.size()) - 1 : -1;
     data.dependent = eq.dep_name;
+    data.weight = std::move(weights);
     ChoiceControl control;
     control.method = maximize_method(o.METHOD);
     control.max_iterations = o.MAXIT;
