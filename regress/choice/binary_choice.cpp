@@ -29,6 +29,12 @@ ChoiceFit fit_binary(ChoiceLink link, const ChoiceData& data, const std::vector<
                                                   log_l = t.log_f;
                                                   root[i] = qm::sqrt(t.weight);
                                                   if (!score.empty()) score[i] = qm::abs(a);
+                                                  if (data.weighted()) {
+                                                      const Real w = data.weight[i];
+                                                      const Real rw = qm::sqrt(w);
+                                                      log_l *= w, a *= w, root[i] *= rw;
+                                                      if (!score.empty()) score[i] *= rw;
+                                                  }
                                                   return finiteq(t.log_f) != 0;
                                               });
                            });
@@ -52,7 +58,7 @@ struct EffectSums {
 void marginal_effects(ChoiceLink link, const ChoiceData& data, const EffectSums& sums,
                       const std::vector<Real>& xbar, BinaryEstimate& e) {
     const int k = e.k;
-    const Real n = Real(e.n);
+    const Real n = data.total_weight();
     const std::vector<Real>&coef = e.result.record.coef, &cov = e.result.record.cov;
     // At the means: f(z) b_j, d/db_l = f(z) [j = l] + b_j f'(z) xbar_l.
     Real zbar = 0;
@@ -112,12 +118,16 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
     const int k = static_cast<int>(data.x.size());
     e.n = static_cast<int>(n);
     e.k = k;
-    for (Real y : data.y) e.ones += y != 0;
-    const Real share = Real(e.ones) / Real(e.n);
+    Real ones = 0; // weighted
+    for (std::size_t i = 0; i < n; ++i) {
+        e.ones += data.y[i] != 0;
+        if (data.y[i] != 0) ones += data.weight_of(i);
+    }
+    const Real total = data.total_weight();
+    const Real share = ones / total;
     const bool intercept = data.intercept >= 0;
-    const Real llf0 = intercept
-                          ? Real(e.ones) * qm::log(share) + Real(e.n - e.ones) * qm::log(1 - share)
-                          : Real(e.n) * qm::log(Real(0.5Q));
+    const Real llf0 = intercept ? ones * qm::log(share) + (total - ones) * qm::log(1 - share)
+                                : total * qm::log(Real(0.5Q));
     // A separation found ends the estimate.
     const auto separated = [&e](Separation s) {
         const bool found = s.found;
@@ -183,8 +193,9 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
             probability[i] = p;
             residual[i] = one ? terms.score : -terms.score;
             ++t.table[one][!fast_less(p, Real(0.5Q))];
-            t.density = fast_add(t.density, r.density);
-            slope[i - begin] = r.slope;
+            const Real w = data.weight_of(i);
+            t.density = fast_add(t.density, data.weighted() ? w * r.density : r.density);
+            slope[i - begin] = data.weighted() ? w * r.slope : r.slope;
         }
         t.slope_x.assign(std::size_t(k), Real(0));
         t.x_sum.assign(std::size_t(k), Real(0));
@@ -192,7 +203,10 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
             const Real* x = columns[std::size_t(j)] + begin;
             t.slope_x[std::size_t(j)] = fused_multiply_add_chain(Real(0), slope.data(), x, length);
             Real sum = 0;
-            for (std::size_t i = 0; i < length; ++i) sum = fast_add(sum, x[i]);
+            if (data.weighted())
+                sum = fused_multiply_add_chain(Real(0), data.weight.data() + begin, x, length);
+            else
+                for (std::size_t i = 0; i < length; ++i) sum = fast_add(sum, x[i]);
             t.x_sum[std::size_t(j)] = sum;
         }
     });
@@ -221,11 +235,11 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
     e.result.record.residuals = std::move(residual);
     e.constants = constants_test(intercept ? "THE INTERCEPT ALONE" : "EVERY COEFFICIENT ZERO",
                                  "THE SLOPES", fit.llf, llf0, k - (intercept ? 1 : 0));
-    e.r2_cox_snell = 1 - qm::exp(2 * (llf0 - fit.llf) / Real(e.n));
-    e.r2_nagelkerke = e.r2_cox_snell / (1 - qm::exp(2 * llf0 / Real(e.n)));
+    e.r2_cox_snell = 1 - qm::exp(2 * (llf0 - fit.llf) / total);
+    e.r2_nagelkerke = e.r2_cox_snell / (1 - qm::exp(2 * llf0 / total));
     e.percent_correct = 100 * Real(e.table[0][0] + e.table[1][1]) / Real(e.n);
     std::vector<Real> xbar(std::size_t(k), Real(0));
-    for (int j = 0; j < k; ++j) xbar[std::size_t(j)] = x_sum[std::size_t(j)] / Real(e.n);
+    for (int j = 0; j < k; ++j) xbar[std::size_t(j)] = x_sum[std::size_t(j)] / total;
     marginal_effects(link, data, sums, xbar, e);
     fill_binary_result(data, e);
     return e;

@@ -72,8 +72,19 @@ bool take_covariance(CategoryEstimate& e, const MaximizeResult& fit, const Choic
 
 Real shares_llf(const CategoryEstimate& e) {
     Real llf = 0;
-    for (const int count : e.counts) llf += Real(count) * qm::log(Real(count) / Real(e.n));
+    const Real total = e.total_weight();
+    for (std::size_t j = 0; j < e.counts.size(); ++j) {
+        const Real count = e.outcome_weight(int(j));
+        llf += count * qm::log(count / total);
+    }
     return llf;
+}
+
+void weigh_outcomes(CategoryEstimate& e, const std::vector<int>& category, const ChoiceData& data) {
+    if (!data.weighted()) return;
+    e.weighted_counts.assign(e.counts.size(), Real(0));
+    for (std::size_t i = 0; i < category.size(); ++i)
+        e.weighted_counts[std::size_t(category[i])] += data.weight[i];
 }
 
 void fill_category_result(CategoryEstimate& e, const MaximizeResult& fit, std::vector<Real> cov,

@@ -34,6 +34,18 @@ struct CategoryEstimate {
     int n = 0;
     std::vector<Real> values; // the outcomes' values, increasing
     std::vector<int> counts;  // observations per outcome
+    // With frequency weights: the weight of each outcome's rows (empty: the counts).
+    std::vector<Real> weighted_counts;
+    Real outcome_weight(int j) const {
+        return weighted_counts.empty() ? Real(counts[std::size_t(j)])
+                                       : weighted_counts[std::size_t(j)];
+    }
+    Real total_weight() const {
+        if (weighted_counts.empty()) return Real(n);
+        Real total = 0;
+        for (Real c : weighted_counts) total += c;
+        return total;
+    }
     ConstantsTest constants;  // against the constants alone (sum n_j log(n_j / N) with them)
     Real percent_correct = 0; // outcomes that are the most probable one, in percent
     std::vector<std::vector<Real>> probability; // one column of N values per outcome
@@ -47,6 +59,9 @@ struct CategoryEstimate {
 // n; when y does not make them, the end and the bad row and value.
 OutcomeCategories take_outcome_categories(const std::vector<Real>& y, bool numbered,
                                           CategoryEstimate& e);
+
+// With weights in `data`, the weight of each outcome's rows (`category` by row) into `e`.
+void weigh_outcomes(CategoryEstimate& e, const std::vector<int>& category, const ChoiceData& data);
 
 // The first of the N-row columns that is a linear combination of those before it (0-based), -1
 // when none. The command leaves more rows than coefficients.
@@ -74,7 +89,7 @@ inline const Real CERTAIN_PROBABILITY_GAP = 1e-15Q;
 bool take_covariance(CategoryEstimate& e, const MaximizeResult& fit, const ChoiceControl& control,
                      const std::vector<int>& category, std::vector<Real>& cov, int& bad);
 
-// The log-likelihood of the outcomes' shares alone: sum n_j log(n_j / N).
+// The log-likelihood of the outcomes' shares alone: sum n_j log(n_j / N) (n_j, N weighted).
 Real shares_llf(const CategoryEstimate& e);
 
 // The estimate's result from the fit and its covariance once its constants test is known, the

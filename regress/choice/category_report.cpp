@@ -81,15 +81,19 @@ EstimationFailure category_failure(const ChoiceData& data, const CategoryEstimat
     return {};
 }
 
-void write_outcome_table(Run& run, const std::string& heading, const std::vector<Real>& values,
-                         const std::vector<int>& counts, int n) {
-    write_line(run, " " + heading + "  OBSERVATIONS   FRACTION");
-    for (std::size_t j = 0; j < values.size(); ++j) {
-        const std::string v = outcome_text(values[j]);
+void write_outcome_table(Run& run, const std::string& heading, const CategoryEstimate& e) {
+    const bool weighted = !e.weighted_counts.empty();
+    const Real total = e.total_weight();
+    write_line(run,
+               " " + heading + "  OBSERVATIONS" + (weighted ? "     WEIGHT" : "") + "   FRACTION");
+    for (std::size_t j = 0; j < e.values.size(); ++j) {
+        const std::string v = outcome_text(e.values[j]);
+        const Real share = e.outcome_weight(int(j));
         write_line(
             run, " " + std::string(heading.size() > v.size() ? heading.size() - v.size() : 0, ' ') +
-                     v + fmt_I_fitted(counts[j], 14) +
-                     fmt_F_fitted(n > 0 ? Real(counts[j]) / Real(n) : Real(0), 11, 5));
+                     v + fmt_I_fitted(e.counts[j], 14) +
+                     (weighted ? fmt_F_fitted(share, 11, 2) : std::string()) +
+                     fmt_F_fitted(total > 0 ? share / total : Real(0), 11, 5));
     }
 }
 

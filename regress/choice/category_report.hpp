@@ -25,9 +25,9 @@ std::string outcome_text(Real value);
 EstimationFailure category_failure(const ChoiceData& data, const CategoryEstimate& e,
                                    const std::string& bad_name, int base);
 
-// " OUTCOME  OBSERVATIONS  FRACTION" and a line per outcome.
-void write_outcome_table(Run& run, const std::string& heading, const std::vector<Real>& values,
-                         const std::vector<int>& counts, int n);
+// " OUTCOME  OBSERVATIONS  FRACTION" and a line per outcome; with frequency weights also the
+// weight of each outcome's rows, the fraction then of the weights.
+void write_outcome_table(Run& run, const std::string& heading, const CategoryEstimate& e);
 
 // The log-likelihood and the parameters at every iteration, four to a line.
 void write_iteration_history(Run& run, const std::vector<MaximizeIteration>& history,

@@ -18,6 +18,8 @@
 #include "regress/choice/choice_errors.hpp"
 #include "regress/choice/choice_options.hpp"
 #include "regress/choice/choice_report_parts.hpp"
+#include "regress/choice/choice_results_out.hpp"
+#include "regress/choice/choice_weights.hpp"
 #include "regress/choice/multinomial_report.hpp"
 #include "regress/choice/ordered_report.hpp"
 #include "regress/choice/tobit_report.hpp"
@@ -161,7 +163,8 @@ void run_binary(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
     }
     name_choice_record(run, eq, eq.terms, {}, e.result.record);
     report_binary(run, eq, data, e, o);
-    store_model_result(run, std::move(e.result), o.out);
+    if (store_model_result(run, std::move(e.result), o.out))
+        store_marginal_effects(run, o, e.at_means);
 }
 
 void run_tobit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
@@ -176,7 +179,8 @@ void run_tobit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
     if (failed(f)) return report_estimation_failure(run, f);
     name_choice_record(run, eq, eq.terms, {TOBIT_SIGMA_NAME}, e.result.record);
     report_tobit(run, eq, data, c, e, o);
-    store_model_result(run, std::move(e.result), o.out);
+    if (store_model_result(run, std::move(e.result), o.out))
+        store_marginal_effects(run, o, e.observed);
 }
 
 void run_multinomial_logit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
@@ -186,7 +190,8 @@ void run_multinomial_logit(Run& run, const ChoiceEquation& eq, const ChoiceData&
         return report_estimation_failure(run, multinomial_failure(data, e));
     name_choice_record(run, eq, {}, multinomial_parameter_names(data, e), e.result.record);
     report_multinomial_logit(run, data, e, o);
-    store_model_result(run, std::move(e.result), o.out);
+    if (store_model_result(run, std::move(e.result), o.out))
+        store_outcome_probabilities(run, o.PROBS, eq, e.probability);
 }
 
 void run_ordered_choice(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
@@ -197,8 +202,9 @@ void run_ordered_choice(Run& run, const ChoiceEquation& eq, const ChoiceData& da
         return report_estimation_failure(run, ordered_failure(data, link, e));
     name_choice_record(run, eq, {}, ordered_parameter_names(data, e), e.result.record);
     report_ordered_choice(run, data, link, e, o);
-    if (store_model_result(run, std::move(e.result), o.out))
-        store_by_observation(run, o.INDEX, eq.end, eq.obs, e.index);
+    if (store_model_result(run, std::move(e.result), o.out) &&
+        store_by_observation(run, o.INDEX, eq.end, eq.obs, e.index))
+        store_outcome_probabilities(run, o.PROBS, eq, e.probability);
 }
 
 } // namespace
@@ -217,8 +223,18 @@ void cmd_choice(Run& run) {
                                   choice_error(command, CHOICE_BOTH_SIDES), eq))
         return;
 
+    // WEIGHT=: the weights are read as one more column, then taken out.
+    OlsTerm weight;
+    if (!choice_weight_term(run, o.WEIGHT, choice_error(command, CHOICE_OPTION), weight)) return;
+    std::vector<OlsTerm> read_terms = eq.terms;
+    if (weight.ref != 0) read_terms.push_back(weight);
     ListRows rows;
-    if (!gather_equation_rows(run, eq, eq.terms, o.BEG, o.END, rows)) return;
+    if (!gather_equation_rows(run, eq, read_terms, o.BEG, o.END, rows)) return;
+    std::vector<Real> weights;
+    if (weight.ref != 0 && !run.sw[OSCAN] && !run.flags.ODONT &&
+        !take_choice_weights(run, o.WEIGHT, choice_error(command, CHOICE_NEGATIVE_WEIGHT), eq, rows,
+                             weights))
+        return;
     const int k = static_cast<int>(eq.terms.size()) + (command == C_TOBIT ? 1 : 0);
     const int n = static_cast<int>(rows.obs.size());
     if (n <= k) {
@@ -237,6 +253,7 @@ void cmd_choice(Run& run) {
     data.observations = eq.obs;
     data.intercept = o.CONSTANT ? static_cast<int>(eq.terms.size()) - 1 : -1;
     data.dependent = eq.dep_name;
+    data.weight = std::move(weights);
     ChoiceControl control;
     control.method = maximize_method(o.METHOD);
     control.max_iterations = o.MAXIT;

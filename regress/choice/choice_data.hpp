@@ -20,6 +20,19 @@ struct ChoiceData {
     std::vector<int> observations; // N observation numbers (1-based), for messages that name rows
     int intercept = -1;            // the column of x that is the intercept; -1 when none
     std::string dependent;         // the dependent variable's name
+    // N frequency weights, each above 0: row i counts as weight[i] rows in every sum of the
+    // likelihood and of the statistics at the means. Empty: every row once.
+    std::vector<Real> weight;
+
+    bool weighted() const { return !weight.empty(); }
+    Real weight_of(std::size_t i) const { return weight.empty() ? Real(1) : weight[i]; }
+    // The number of rows the sample stands for: N, or the sum of the weights.
+    Real total_weight() const {
+        if (weight.empty()) return Real(y.size());
+        Real total = 0;
+        for (Real w : weight) total += w;
+        return total;
+    }
 };
 
 struct ChoiceControl {

@@ -22,6 +22,9 @@ enum ChoiceErrorSeq : int {
     CHOICE_LIMITS = 16,       // TOBIT: LOWER not below UPPER
     CHOICE_ALL_CENSORED = 17, // TOBIT: no observation between the limits
     CHOICE_EXACT_FIT = 18,    // TOBIT: the regressors fit the dependent variable exactly
+
+    // WEIGHT=: a weight below zero.
+    CHOICE_NEGATIVE_WEIGHT = 25,
 };
 
 // The $ERR number of condition `seq` for the command in slot `command` (55, 56 or 57).

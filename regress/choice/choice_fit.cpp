@@ -66,6 +66,7 @@ ChoiceData data_rows(const ChoiceData& data, const std::vector<std::size_t>& kee
     for (std::size_t i : keep) {
         part.y.push_back(data.y[i]);
         if (i < data.observations.size()) part.observations.push_back(data.observations[i]);
+        if (data.weighted()) part.weight.push_back(data.weight[i]);
     }
     part.x.resize(data.x.size());
     for (std::size_t j = 0; j < data.x.size(); ++j)

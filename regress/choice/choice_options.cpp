@@ -31,6 +31,10 @@ const OptionTable CHOICE_TABLE = estimator_option_table(
         "METHOD",    // 20 name    NEWTON, BHHH, BFGS or DFP
         "INDEX",     // 21 name    ORDERED: the index x'b
         "TESTSTAT",  // 22 name    the likelihood-ratio test and the other statistics
+        "WEIGHT",    // 23 name    frequency weights (each row counts this many times)
+        "MARGEFF",   // 24 name    PROBIT, LOGIT, TOBIT: the marginal effects at the means
+        "MARGSE",    // 25 name    their standard errors
+        "PROBS",     // 26 name    ORDERED, multinomial: N x categories fitted probabilities
     },
     7, 3, 3);
 // clang-format on
@@ -65,6 +69,8 @@ ChoiceOptions read_choice_options(const Run& run) {
     c.lower = lower_given ? v.real("LOWER") : Real(0);
     c.upper = upper_given ? v.real("UPPER") : Real(0);
     o.INDEX = v.name("INDEX");
+    o.WEIGHT = v.name("WEIGHT");
+    o.MARGEFF = v.name("MARGEFF"), o.MARGSE = v.name("MARGSE"), o.PROBS = v.name("PROBS");
     return o;
 }
 

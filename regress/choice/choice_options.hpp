@@ -20,7 +20,10 @@ struct ChoiceOptions : EstimatorOptions {
     bool ORDERED = false; // PROBIT, LOGIT: the ordered model
     // TOBIT's censoring: from below at LOWER, from above at UPPER. Neither given: from below at 0.
     TobitCensoring censoring;
-    std::string INDEX; // ORDERED: the index x'b by observation
+    std::string INDEX;           // ORDERED: the index x'b by observation
+    std::string WEIGHT;          // frequency weights by observation (blank: none)
+    std::string MARGEFF, MARGSE; // the marginal effects at the means and their errors
+    std::string PROBS;           // ORDERED, multinomial: the fitted probability of each outcome
 };
 
 const OptionTable& choice_option_table();

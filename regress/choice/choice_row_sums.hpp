@@ -107,13 +107,15 @@ bool sum_choice_rows(std::size_t n, int p, const LikelihoodNeeds& needs, Rows&& 
     return finiteq(point.llf) != 0;
 }
 
-// Adds g g' (upper triangle) to `opg`, P x P row-major.
-inline void add_outer_upper(std::vector<Real>& opg, const std::vector<Real>& g) {
+// Adds w g g' (upper triangle) to `opg`, P x P row-major: a row of frequency weight w counts
+// as w rows.
+inline void add_outer_upper(std::vector<Real>& opg, const std::vector<Real>& g, Real w = 1) {
     const std::size_t p = g.size();
     for (std::size_t a = 0; a < p; ++a) {
         if (g[a] == 0) continue;
         Real* row = &opg[a * p];
-        for (std::size_t b = a; b < p; ++b) row[b] += g[a] * g[b];
+        const Real ga = w == 1 ? g[a] : w * g[a];
+        for (std::size_t b = a; b < p; ++b) row[b] += ga * g[b];
     }
 }
 

@@ -43,6 +43,7 @@ MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
     e.k = k;
     const OutcomeCategories cats = take_outcome_categories(data.y, true, e);
     if (cats.end != ChoiceEnd::CONVERGED) return e;
+    weigh_outcomes(e, cats.category, data);
     const int outcomes = e.outcomes(), j_count = outcomes - 1;
     const int p = j_count * k;
     e.bad_column = first_dependent_column(data.x, n);
@@ -62,14 +63,14 @@ MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
     if (data.intercept >= 0)
         for (int j = 1; j < outcomes; ++j)
             start[std::size_t(j - 1) * k + data.intercept] =
-                qm::log(Real(e.counts[std::size_t(j)]) / Real(e.counts[0]));
+                qm::log(e.outcome_weight(j) / e.outcome_weight(0));
 
     LikelihoodEvaluate evaluate = [&](const std::vector<Real>& theta, const LikelihoodNeeds& needs,
                                       LikelihoodPoint& point, int& failed_row) {
         auto add_rows = [&](std::size_t begin, std::size_t end, ChoiceRowSums& s) {
             std::vector<Real> eta(std::size_t(j_count) + 1, Real(0));
             std::vector<Real> prob(std::size_t(outcomes), Real(0)), g(std::size_t(p), Real(0));
-            std::vector<Real> w(std::size_t(j_count) * j_count, Real(0));
+            std::vector<Real> h(std::size_t(j_count) * j_count, Real(0));
             for (std::size_t i = begin; i < end; ++i) {
                 const Real* xi = rows.data() + i * k;
                 const int c = category[i];
@@ -78,7 +79,9 @@ MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
                     s.failed_row = static_cast<int>(i);
                     return;
                 }
-                s.llf += l;
+                // A row of frequency weight w counts as w rows (w = 1 leaves every term as is).
+                const Real w = data.weight_of(i);
+                s.llf += w * l;
                 if (s.gradient.empty()) continue;
                 // d log L / d b_j = (d_j - p_j) x.
                 for (int j = 0; j < j_count; ++j) {
@@ -86,16 +89,16 @@ MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
                     for (int a = 0; a < k; ++a) {
                         const std::size_t at = std::size_t(j) * k + a;
                         g[at] = r * xi[a];
-                        s.gradient[at] += g[at];
+                        s.gradient[at] += w * g[at];
                     }
                 }
-                if (!s.opg.empty()) add_outer_upper(s.opg, g);
+                if (!s.opg.empty()) add_outer_upper(s.opg, g, w);
                 if (s.hessian.empty()) continue;
                 // Block (j, l), j <= l: -p_j (d_jl - p_l) x x'; the upper triangle only.
                 for (int j = 0; j < j_count; ++j)
                     for (int m = j; m < j_count; ++m)
-                        w[std::size_t(j) * j_count + m] =
-                            prob[std::size_t(j) + 1] *
+                        h[std::size_t(j) * j_count + m] =
+                            w * prob[std::size_t(j) + 1] *
                             ((j == m ? Real(1) : Real(0)) - prob[std::size_t(m) + 1]);
                 for (int a = 0; a < k; ++a) {
                     for (int b = 0; b < k; ++b) {
@@ -103,9 +106,9 @@ MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
                         for (int j = 0; j < j_count; ++j) {
                             Real* row = &s.hessian[(std::size_t(j) * k + a) * p];
                             if (b >= a)
-                                row[std::size_t(j) * k + b] -= w[std::size_t(j) * j_count + j] * xx;
+                                row[std::size_t(j) * k + b] -= h[std::size_t(j) * j_count + j] * xx;
                             for (int m = j + 1; m < j_count; ++m)
-                                row[std::size_t(m) * k + b] -= w[std::size_t(j) * j_count + m] * xx;
+                                row[std::size_t(m) * k + b] -= h[std::size_t(j) * j_count + m] * xx;
                         }
                     }
                 }
@@ -134,10 +137,11 @@ MultinomialEstimate estimate_multinomial_logit(const ChoiceData& data,
         return e;
     }
     const bool intercept = data.intercept >= 0;
-    e.constants = constants_test(intercept ? "INTERCEPTS ONLY" : "EQUAL PROBABILITIES",
-                                 intercept ? "THE SLOPES" : "ALL COEFFICIENTS", fit.at_maximum.llf,
-                                 intercept ? shares_llf(e) : -Real(e.n) * qm::log(Real(outcomes)),
-                                 intercept ? j_count * (k - 1) : p);
+    e.constants =
+        constants_test(intercept ? "INTERCEPTS ONLY" : "EQUAL PROBABILITIES",
+                       intercept ? "THE SLOPES" : "ALL COEFFICIENTS", fit.at_maximum.llf,
+                       intercept ? shares_llf(e) : -e.total_weight() * qm::log(Real(outcomes)),
+                       intercept ? j_count * (k - 1) : p);
     fill_category_result(e, fit, std::move(cov), intercept, "MULTINOMIAL LOGIT");
     return e;
 }

@@ -51,7 +51,7 @@ void report_multinomial_logit(Run& run, const ChoiceData& data, const Multinomia
                    ERR_MULTINOMIAL_LOGIT_BASE + ERR_CAT_STUCK);
     if (!put) return;
     write_line(run, " ");
-    write_outcome_table(run, "OUTCOME", e.values, e.counts, e.n);
+    write_outcome_table(run, "OUTCOME", e);
     write_category_fit(run, e);
     std::vector<std::string> regressors;
     for (const std::string& name : data.names) regressors.push_back(first_8_padded(name));

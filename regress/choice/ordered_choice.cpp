@@ -71,6 +71,7 @@ OrderedEstimate estimate_ordered_choice(const ChoiceData& data, OrderedLink link
     const std::size_t n = data.y.size();
     const OutcomeCategories cats = take_outcome_categories(data.y, false, e);
     if (cats.end != ChoiceEnd::CONVERGED) return e;
+    weigh_outcomes(e, cats.category, data);
     for (int a = 0; a < static_cast<int>(data.x.size()); ++a)
         if (a != data.intercept) e.slope_columns.push_back(a);
     if (data.intercept >= 0) {
@@ -100,10 +101,10 @@ OrderedEstimate estimate_ordered_choice(const ChoiceData& data, OrderedLink link
     // Start: b = 0 and the cut points at the quantiles of the cumulative shares, the maximum
     // of the cut-points-only likelihood.
     std::vector<Real> start(std::size_t(p), Real(0));
-    int below = 0;
+    Real below = 0;
     for (int j = 0; j < cuts; ++j) {
-        below += e.counts[std::size_t(j)];
-        start[std::size_t(k + j)] = link_inverse(link, Real(below) / Real(e.n));
+        below += e.outcome_weight(j);
+        start[std::size_t(k + j)] = link_inverse(link, below / e.total_weight());
     }
 
     // The probability of row i's outcome and its derivatives with respect to the two
@@ -147,7 +148,9 @@ OrderedEstimate estimate_ordered_choice(const ChoiceData& data, OrderedLink link
                     s.failed_row = static_cast<int>(i);
                     return;
                 }
-                s.llf += fast_log(r.prob);
+                // A row of frequency weight w counts as w rows (w = 1 leaves every term as is).
+                const Real w = data.weight_of(i);
+                s.llf += w * fast_log(r.prob);
                 if (s.gradient.empty()) continue;
                 const Real* xi = rows.data() + i * k;
                 const int c = category[i];
@@ -156,22 +159,22 @@ OrderedEstimate estimate_ordered_choice(const ChoiceData& data, OrderedLink link
                 const Real gz = -(r.du + r.da);
                 for (int a = 0; a < k; ++a) {
                     g[std::size_t(a)] = gz * xi[a];
-                    s.gradient[std::size_t(a)] += g[std::size_t(a)];
+                    s.gradient[std::size_t(a)] += w * g[std::size_t(a)];
                 }
-                if (upper >= 0) s.gradient[std::size_t(upper)] += r.du;
-                if (lower >= 0) s.gradient[std::size_t(lower)] += r.da;
+                if (upper >= 0) s.gradient[std::size_t(upper)] += w * r.du;
+                if (lower >= 0) s.gradient[std::size_t(lower)] += w * r.da;
                 if (!s.opg.empty()) {
                     if (upper >= 0) g[std::size_t(upper)] = r.du;
                     if (lower >= 0) g[std::size_t(lower)] = r.da;
-                    add_outer_upper(s.opg, g);
+                    add_outer_upper(s.opg, g, w);
                     if (upper >= 0) g[std::size_t(upper)] = 0;
                     if (lower >= 0) g[std::size_t(lower)] = 0;
                 }
                 if (s.hessian.empty()) continue;
                 // bb: (duu + 2 dua + daa) x x'; b mu_upper: -(duu + dua) x;
                 // b mu_lower: -(dua + daa) x; and duu, daa, dua among the two cut points.
-                const Real hzz = r.duu + 2 * r.dua + r.daa;
-                const Real hzu = -(r.duu + r.dua), hza = -(r.dua + r.daa);
+                const Real hzz = w * (r.duu + 2 * r.dua + r.daa);
+                const Real hzu = -w * (r.duu + r.dua), hza = -w * (r.dua + r.daa);
                 for (int a = 0; a < k; ++a) {
                     Real* row = &s.hessian[std::size_t(a) * p];
                     const Real xa = xi[a];
@@ -180,9 +183,10 @@ OrderedEstimate estimate_ordered_choice(const ChoiceData& data, OrderedLink link
                     if (upper >= 0) row[upper] += hzu * xa;
                     if (lower >= 0) row[lower] += hza * xa;
                 }
-                if (upper >= 0) s.hessian[std::size_t(upper) * p + upper] += r.duu;
-                if (lower >= 0) s.hessian[std::size_t(lower) * p + lower] += r.daa;
-                if (upper >= 0 && lower >= 0) s.hessian[std::size_t(lower) * p + upper] += r.dua;
+                if (upper >= 0) s.hessian[std::size_t(upper) * p + upper] += w * r.duu;
+                if (lower >= 0) s.hessian[std::size_t(lower) * p + lower] += w * r.daa;
+                if (upper >= 0 && lower >= 0)
+                    s.hessian[std::size_t(lower) * p + upper] += w * r.dua;
             }
         };
         return sum_choice_rows(n, p, needs, add_rows, point, failed_row, control.interrupt);

@@ -55,7 +55,7 @@ void report_ordered_choice(Run& run, const ChoiceData& data, OrderedLink link,
     report_fit_end(run, e.end, e.iterations, base + ERR_CAT_NO_CONVERGENCE, base + ERR_CAT_STUCK);
     if (!put) return;
     write_line(run, " ");
-    write_outcome_table(run, "CATEGORY", e.values, e.counts, e.n);
+    write_outcome_table(run, "CATEGORY", e);
     write_category_fit(run, e);
     write_category_table(run, "", names, e.result, 0, flags.WIDE);
     write_coefficient_matrices(run, names, e.result.record.cov, flags.PCOV, flags.PCOR, flags.WIDE);

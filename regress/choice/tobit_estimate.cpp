@@ -31,8 +31,9 @@ ChoiceFit fit_olsen(const ChoiceData& data, const std::vector<Side>& side,
                     const std::vector<Real>& limit, const TobitCensoring& c,
                     const std::vector<Real>& start, const ChoiceControl& control) {
     const int k = static_cast<int>(data.x.size());
-    long long between = 0;
-    for (Side s : side) between += s == Side::BETWEEN;
+    Real between = 0; // weighted
+    for (std::size_t i = 0; i < side.size(); ++i)
+        if (side[i] == Side::BETWEEN) between += data.weight_of(i);
     RowColumns rows;
     for (const std::vector<Real>& col : data.x) rows.columns.push_back(col.data());
     rows.columns.push_back(limit.data());
@@ -48,25 +49,31 @@ ChoiceFit fit_olsen(const ChoiceData& data, const std::vector<Side>& side,
         }
         v[k] = limit[i];
         const Real t = theta[std::size_t(k)];
+        // A weighted row adds w log L_i and w a_i; its Hessian weight and score in the outer
+        // product are scaled by sqrt(w).
+        const bool weighted = data.weighted();
+        const Real w = data.weight_of(i), rw = weighted ? qm::sqrt(w) : Real(1);
         if (side[i] == Side::BETWEEN) {
             const Real r = t * data.y[i] - xg;
-            score = r;
-            root = 1;
-            sums.add(-HALF_LOG_2PI - r * r / 2, r, v);
+            score = rw * r;
+            root = rw;
+            const Real log_l = -HALF_LOG_2PI - r * r / 2;
+            sums.add(weighted ? w * log_l : log_l, weighted ? w * r : r, v);
             return true;
         }
         const bool below = side[i] == Side::BELOW;
         const Real s = below ? t * c.lower - xg : xg - t * c.upper;
         const NormalTail n = normal_tail(s);
-        score = below ? -n.ratio : n.ratio;
-        root = qm::sqrt(n.ratio * (s + n.ratio));
-        sums.add(n.log_cdf, score, v);
+        const Real a = below ? -n.ratio : n.ratio;
+        score = rw * a;
+        root = rw * qm::sqrt(n.ratio * (s + n.ratio));
+        sums.add(weighted ? w * n.log_cdf : n.log_cdf, weighted ? w * a : a, v);
         return finiteq(n.log_cdf) != 0;
     };
     // The log t of every uncensored row: N_u log t, gradient N_u / t, Hessian -N_u / t^2.
     auto finish = [between, k](const std::vector<Real>& theta, PassSums& sums,
                                std::vector<Real>* hessian) {
-        const Real t = theta[std::size_t(k)], nu = Real(between);
+        const Real t = theta[std::size_t(k)], nu = between;
         if (hessian != nullptr) {
             (*hessian)[std::size_t(k) * (k + 1) + k] -= nu / (t * t);
             return;
@@ -263,6 +270,7 @@ TobitEstimate estimate_tobit(const ChoiceData& data, const TobitCensoring& censo
         alone.y = data.y;
         alone.x = {std::vector<Real>(n, Real(1))};
         alone.intercept = 0;
+        alone.weight = data.weight;
         int unused_n = 0;
         const ChoiceFit f0 = fit_tobit(alone, side, censoring, control, unused_n);
         e.has_llf0 = f0.end == ChoiceEnd::CONVERGED;
@@ -299,8 +307,10 @@ TobitEstimate estimate_tobit(const ChoiceData& data, const TobitCensoring& censo
     std::vector<Real> xbar(std::size_t(k), Real(0));
     for (int j = 0; j < k; ++j) {
         Real s = 0;
-        for (Real x : data.x[std::size_t(j)]) s += x;
-        xbar[std::size_t(j)] = s / Real(e.n);
+        for (std::size_t i = 0; i < n; ++i)
+            s += data.weighted() ? data.weight[i] * data.x[std::size_t(j)][i]
+                                 : data.x[std::size_t(j)][i];
+        xbar[std::size_t(j)] = s / data.total_weight();
         e.index_at_means += xbar[std::size_t(j)] * r.coef[std::size_t(j)];
     }
     const Real z = e.index_at_means, s = sigma;
