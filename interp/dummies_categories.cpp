@@ -72,7 +72,8 @@ bool find_categories(Run& run, int slot, Categories& out) {
             missing.push_back(text.empty());
             texts.push_back(std::move(text));
         }
-        sorted_distinct(texts, missing, [](const std::string& s) { return s; }, out);
+        sorted_distinct(
+            texts, missing, [](const std::string& s) { return s; }, out);
         return true;
     }
     const auto labels = run.ws.value_labels.find(run.ws.VNAME[slot]);

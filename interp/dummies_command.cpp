@@ -5,10 +5,10 @@
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "interp/dummies_categories.hpp"
 #include "numeric/text.hpp"
 #include "options/option_access.hpp"
 #include "options/options.hpp"
-#include "interp/dummies_categories.hpp"
 #include "workspace/workspace.hpp"
 
 #include <set>
@@ -19,12 +19,12 @@ namespace {
 
 // Sequences of DUMMIES' own $ERR numbers (the command's slot x 1000 + sequence).
 enum DummiesError : int {
-    DUMMIES_ONE_VARIABLE = 1,  // none or more than one variable named
-    DUMMIES_NOT_SERIES = 2,    // a matrix, a string or a result scalar
-    DUMMIES_TOO_MANY = 3,      // a series without labels with too many distinct values
-    DUMMIES_NO_VALUES = 4,     // every observation missing
-    DUMMIES_BAD_OMIT = 5,      // OMIT outside 1..K
-    DUMMIES_ALL_AND_OMIT = 6,  // ALL together with OMIT
+    DUMMIES_ONE_VARIABLE = 1, // none or more than one variable named
+    DUMMIES_NOT_SERIES = 2,   // a matrix, a string or a result scalar
+    DUMMIES_TOO_MANY = 3,     // a series without labels with too many distinct values
+    DUMMIES_NO_VALUES = 4,    // every observation missing
+    DUMMIES_BAD_OMIT = 5,     // OMIT outside 1..K
+    DUMMIES_ALL_AND_OMIT = 6, // ALL together with OMIT
 };
 
 constexpr std::size_t DUMMY_NAME_LENGTH = 8;
@@ -92,8 +92,7 @@ int dummies_variable(Run& run, std::string& name) {
     VarInfo info;
     if (ref <= 0 || ref > run.ws.NVARS || !VINFO(run, ref, info) ||
         (info.type != TYPE_DATA && info.type != TYPE_CHAR_VAR)) {
-        dummies_error(run, "DUMMIES NEEDS A SERIES OR A CHARACTER VARIABLE",
-                      DUMMIES_NOT_SERIES);
+        dummies_error(run, "DUMMIES NEEDS A SERIES OR A CHARACTER VARIABLE", DUMMIES_NOT_SERIES);
         return 0;
     }
     name = trim_trailing_blanks(run.ws.VNAME[ref]);

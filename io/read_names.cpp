@@ -7,6 +7,7 @@
 #include "io/read_command.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"
+#include "io/record_scan.hpp"
 #include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
@@ -53,7 +54,7 @@ void collect_delimited_names(Run& run, std::string_view line, std::vector<Header
     const char delimiter = line.find('\t') != std::string_view::npos ? '\t' : ',';
     std::size_t start = 0;
     for (;;) {
-        const std::size_t at = line.find(delimiter, start);
+        const std::size_t at = delimiter_outside_quotes(line, delimiter, start);
         std::string_view field =
             line.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start);
         field = trim_blanks_tabs_and_returns_view(field);

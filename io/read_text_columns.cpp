@@ -17,20 +17,26 @@ namespace tarvex {
 
 namespace {
 
-// A field as its text: blanks and one pair of double quotes around it removed.
+// A field as its text: blanks and one pair of double quotes around it removed, and a doubled
+// quote inside quotes ("") taken as one.
 std::string unquoted_text(std::string_view field) {
     field = trim_blanks_tabs_and_returns_view(field);
-    if (field.size() >= 2 && field.front() == '"' && field.back() == '"')
-        field = trim_blanks_tabs_and_returns_view(field.substr(1, field.size() - 2));
-    return std::string(field);
+    if (field.size() < 2 || field.front() != '"' || field.back() != '"') return std::string(field);
+    field = trim_blanks_tabs_and_returns_view(field.substr(1, field.size() - 2));
+    std::string text;
+    for (std::size_t at = 0; at < field.size(); ++at) {
+        text += field[at];
+        if (field[at] == '"' && at + 1 < field.size() && field[at + 1] == '"') ++at;
+    }
+    return text;
 }
 
 // " ...NOTE..TEXT COLUMN REGION READ AS CODES 1 TO 4: 1=EAST 2=NORTH ...", cut to the line.
 void note_codes(Run& run, const ReadJob::TextColumn& column) {
     std::string line = " ...NOTE..TEXT COLUMN " + column.name;
     if (column.char_var) {
-        write_line(run, line + " READ AS A CHARACTER VARIABLE (" +
-                            std::to_string(column.distinct) + " DISTINCT VALUES)");
+        write_line(run, line + " READ AS A CHARACTER VARIABLE (" + std::to_string(column.distinct) +
+                            " DISTINCT VALUES)");
         return;
     }
     line += " READ AS CODES 1 TO " + std::to_string(column.labels.size()) + ":";
