@@ -28,6 +28,7 @@ struct ReadJob {
     long long first_element = 1;  // where element 1 of the pending values goes
     long long count = 0;          // observations (or elements) read per variable
     bool names_from_file = false; // NAMES: the header fixes how many values make a row
+    bool delimited_rows = false;  // one record per observation, split on its delimiter
     bool end_from_sample = false; // the last observation is the sample's, not BEG/END/OBS
     long long missing_values = 0; // data values read that hold the missing code
     long long lines_left = 0;     // data lines of a named file past the last observation read

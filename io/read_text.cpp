@@ -54,6 +54,11 @@ bool bad_row(ReadJob& job, long long row, long long column, std::string_view ite
     const bool word = !item.empty() && ((item[0] >= 'A' && item[0] <= 'Z') ||
                                         (item[0] >= 'a' && item[0] <= 'z') || item[0] == '"');
     // The hint is only given when neither NAMES nor SKIPROWS already passed a first row.
+    // Names separated by blanks head free-format numbers: a column of words is read only under
+    // names separated by commas or tabs, or with CHARVAR.
+    if (word && !overflow && job.names_from_file && !job.delimited_rows)
+        write_line(run, " ...NOTE..WORDS ARE READ AS TEXT UNDER NAMES SEPARATED BY COMMAS OR TABS,"
+                        " OR WITH / NAMES CHARVAR");
     if (row == 1 && word && !overflow && !job.names_from_file && run.opt.iv[RV_SKIPROWS] <= 0)
         write_line(run,
                    " ...NOTE..IF THE FIRST ROW NAMES THE VARIABLES, LIST NO NAMES AND ADD / NAMES,"
@@ -277,6 +282,7 @@ bool read_delimited(ReadJob& job, DataLines& lines, int skip_cols) {
     long long rows = 0;
     // Columns named by the header may hold text.
     TextColumns text(nvar, job.names_from_file);
+    job.delimited_rows = true;
     prompt_for_data(job);
     while ((!job.count_known() || rows < job.expected()) && lines.next(line)) {
         const char delimiter = forced != char(-1) ? forced : record_delimiter(line);
