@@ -111,5 +111,16 @@ TEST(Dummies, LabelsFollowRenameAndGoWithDelete) {
     EXPECT_TRUE(r.run->ws.value_labels.empty()) << "DELETE drops the labels";
 }
 
+TEST(Dummies, LabelsComeBackWithRestore) {
+    ScratchDir dir;
+    write_regions();
+    ScriptRun r("READ ('regions.csv') / NAMES\nSAVE (11) REGION Y\nDELETE REGION\n"
+                "RESTORE (11)\nDUMMIES REGION / OMIT=2\nSTOP\n");
+    EXPECT_TRUE(testing::contains(testing::file_text("TARVEX11.SAV"), "TARVLABL SOUTH\n"));
+    EXPECT_EQ(r.values("REGEAST"), testing::reals({1, 0, 0, 0, 0, 1, MISSING, 0, 0, 0, 1, 0}))
+        << r.output;
+    EXPECT_EQ(r.info("REGNORTH").length, -1) << "OMIT=2 leaves out NORTH";
+}
+
 } // namespace
 } // namespace tarvex
