@@ -23,7 +23,7 @@ constexpr auto COMMAND_WORD_LIST = std::to_array<const char*>({
     "QUIT", "EXIT", "IMLS", "COINTEGR", "CONVERT", "IF1", "LP", "NONPAR",
     "xxxxxxxx", "GME", "FLS", "DOWNLOAD", "VAR", "FUZZY", "CALLOPTI", "PUTOPTIO",
     "PORTFOLI", "STOCKGRA", "TIMEFMT", "AXISFMT", "GRAPH", "SMOOTH", "RESET", "tarvex1",
-    "tarvex2", "tarvex3", "tarvex4", "NAMEFMT", "QP", "xxxxxxxx", "xxxxxxxx", "xxxxxxxx",
+    "tarvex2", "tarvex3", "tarvex4", "NAMEFMT", "QP", "DUMMIES", "xxxxxxxx", "xxxxxxxx",
 });
 // clang-format on
 static_assert(COMMAND_WORD_LIST.size() == NCOMMAND, "one command word for each slot");

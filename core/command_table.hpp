@@ -7,7 +7,7 @@
 namespace tarvex {
 
 inline constexpr int NCOMMAND = 120;
-inline constexpr int NMATCHABLE = 117; // slots 118 to 120 are never matched
+inline constexpr int NMATCHABLE = 118; // slots 119 and 120 are never matched
 
 enum CommandId : int {
     C_MENU = 1,
@@ -126,6 +126,7 @@ enum CommandId : int {
     C_USER4 = 115,
     C_NAMEFMT = 116,
     C_QP = 117,
+    C_DUMMIES = 118, // after every older word: no abbreviation of theirs changes
 };
 
 extern const std::array<const char*, NCOMMAND> COMMAND_WORDS; // slot k at index k - 1

@@ -5,6 +5,7 @@
 
 #include "numeric/real.hpp"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,6 +43,9 @@ struct Workspace {
     long long NAR = 0;
     int MXCOL = 1000;
     Real XMISS = -99999;
+    // Category labels of coded series (code k has label k), by the 24-character VNAME form of
+    // the series' name; kept by RENAME, dropped by DELETE and by a reset of the workspace.
+    std::map<std::string, std::vector<std::string>> value_labels;
 
     // One-shot options of NEWVAR, restored to these defaults on every return.
     bool OZVR = true;

@@ -1,8 +1,9 @@
 // Fuzz target: random bytes as the data file of a READ. The first byte chooses the layout the
 // READ asks for (free format by observation or by variable, a stored FORMAT, delimited rows with
-// NAMES, DIF, TARVDATA and TARVBIN blocks, BINARY and SBINARY records, matrices, character data);
-// the rest is written to a file that the READ names. After the READ the variables are listed
-// and written back in the same layout, so the writers see whatever the readers accepted.
+// NAMES (text columns as codes or, with CHARVAR, character variables), DIF, TARVDATA and TARVBIN
+// blocks, BINARY and SBINARY records, matrices, character data); the rest is written to a file that
+// the READ names. After the READ the variables are listed and written back in the same layout, so
+// the writers see whatever the readers accepted.
 #include "interp/script_run.hpp"
 
 #include <cstddef>
@@ -39,6 +40,7 @@ const Layout LAYOUTS[] = {
     {"data.txt", "READ(@) M / COLS=3 LIST\nWRITE(out.txt) M / COLS=2\n"},
     {"data.txt", "READ(@) S / TRIMAT COLS=4 LIST\nWRITE(out.txt) S / TRIMAT\n"},
     {"data.txt", "READ(@) C / CHARSTR LIST\nREAD(@) V / CHARVAR LIST\n"},
+    {"data.csv", "READ(@) / NAMES CHARVAR LIST\nWRITE(out.csv) / ALL FORMAT=COMMA NAMES\n"},
 };
 constexpr std::size_t LAYOUT_COUNT = sizeof LAYOUTS / sizeof LAYOUTS[0];
 

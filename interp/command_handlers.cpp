@@ -7,6 +7,7 @@
 #include "expr/genr_command.hpp"
 #include "expr/matrix_command.hpp"
 #include "interp/do_loops.hpp"
+#include "interp/dummies_command.hpp"
 #include "interp/entry.hpp"
 #include "interp/set_display.hpp"
 #include "io/file_command.hpp"
@@ -163,7 +164,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {115, "tarvex4",  not_available,     N, R}, // user slot
     {116, "NAMEFMT",  not_available,     N, R},
     {117, "QP",       not_available,     N, R},
-    {118, "xxxxxxxx", not_available,     P, R}, // never matched
+    {118, "DUMMIES",  cmd_dummies,       N, S}, // 0/1 dummies of a categorical variable
     {119, "xxxxxxxx", not_available,     P, R}, // never matched
     {120, "xxxxxxxx", not_available,     P, R}, // never matched
 });

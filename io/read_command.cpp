@@ -161,7 +161,9 @@ bool read_layout(ReadJob& job, DataLines& lines, bool binary, bool names_listed,
         data_vectors = true;
         return read_dif(job, lines, opt.sw[RS_NAMES] || !names_listed);
     }
-    if (opt.sw[RS_CHARSTR] || opt.sw[RS_CHARVAR]) return read_characters(job, lines);
+    // With NAMES, CHARVAR asks for the text columns of the file as character variables.
+    if (opt.sw[RS_CHARSTR] || (opt.sw[RS_CHARVAR] && !opt.sw[RS_NAMES]))
+        return read_characters(job, lines);
     if (opt.sw[RS_SYMAT] || opt.sw[RS_TRIMAT] || opt.iv[RV_COLS] > 0 || opt.iv[RV_ROWS] > 0 ||
         is_existing_matrix(run, job.names))
         return binary ? read_binary_matrix(job, lines.stream()) : read_matrix(job, lines);
@@ -180,10 +182,10 @@ bool read_layout(ReadJob& job, DataLines& lines, bool binary, bool names_listed,
     }
     skip_leading(lines, skip_rows);
     if (user_format_requested(run)) return read_user_format(job, lines);
-    const bool ok =
-        delimited_names || opt.iv[RV_SKIPCOLS] > 0 || format == "TAB" || format == "COMMA"
-            ? read_delimited(job, lines, std::max(0, opt.iv[RV_SKIPCOLS]))
-            : read_free_text(job, lines);
+    const bool ok = delimited_names || (job.names_from_file && opt.sw[RS_CHARVAR]) ||
+                            opt.iv[RV_SKIPCOLS] > 0 || format == "TAB" || format == "COMMA"
+                        ? read_delimited(job, lines, std::max(0, opt.iv[RV_SKIPCOLS]))
+                        : read_free_text(job, lines);
     if (ok && !opt.sw[RS_BYVAR]) count_lines_left(job, lines);
     return ok;
 }
@@ -315,6 +317,7 @@ void READX(Run& run) {
         }
     }
     if (ok && data_vectors) ok = make_skip_codes(job);
+    if (ok && data_vectors) keep_text_column_labels(job);
     if (ok) after_reading(job, data_vectors);
     opt.sw[RS_REWIND] = false;
     opt.sw[RS_BINARY] = false;

@@ -28,9 +28,19 @@ struct ReadJob {
     long long first_element = 1;  // where element 1 of the pending values goes
     long long count = 0;          // observations (or elements) read per variable
     bool names_from_file = false; // NAMES: the header fixes how many values make a row
+    bool delimited_rows = false;  // one record per observation, split on its delimiter
     bool end_from_sample = false; // the last observation is the sample's, not BEG/END/OBS
     long long missing_values = 0; // data values read that hold the missing code
     long long lines_left = 0;     // data lines of a named file past the last observation read
+    // Columns read from text: the variable, its category labels (code k is labels[k-1]; none
+    // for a character variable) and how many distinct texts it holds.
+    struct TextColumn {
+        std::string name;
+        std::vector<std::string> labels;
+        bool char_var = false;
+        std::size_t distinct = 0;
+    };
+    std::vector<TextColumn> text_columns;
 
     explicit ReadJob(Run& r) : run(r) {}
     bool count_known() const { return end >= beg; }
@@ -57,6 +67,10 @@ bool read_free_text(ReadJob& job, DataLines& lines); // free format, by observat
 // false when nothing was taken and the records are to be read one by one.
 bool read_observations_split(ReadJob& job, DataLines& lines, long long& rows);
 bool read_delimited(ReadJob& job, DataLines& lines, int skip_cols); // one record per observation
+// After the values are stored: the category labels of the text columns go with their series
+// (a series read from numbers loses any it had), and one note per text column says what it
+// became.
+void keep_text_column_labels(ReadJob& job);
 // NAMES: the names from the file; `delimited` tells whether commas or tabs separated them.
 bool read_names_line(ReadJob& job, DataLines& lines, bool& delimited);
 bool read_dif(ReadJob& job, DataLines& lines, bool names_from_file);

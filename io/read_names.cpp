@@ -7,6 +7,7 @@
 #include "io/read_command.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"
+#include "io/record_scan.hpp"
 #include "numeric/text.hpp"
 #include "workspace/workspace.hpp"
 
@@ -32,7 +33,8 @@ void echo_line(Run& run, std::string_view line) {
 struct HeaderName {
     std::string written;
     std::string name;
-    long column = 0; // 1 for the first name of the header
+    long column = 0;           // 1 for the first name of the header
+    bool quoted_empty = false; // written as "" (the row-name column of a data frame export)
 };
 
 // One header name as the variable table will hold it: cut to 8 characters, upper case unless
@@ -52,14 +54,16 @@ void collect_delimited_names(Run& run, std::string_view line, std::vector<Header
     const char delimiter = line.find('\t') != std::string_view::npos ? '\t' : ',';
     std::size_t start = 0;
     for (;;) {
-        const std::size_t at = line.find(delimiter, start);
+        const std::size_t at = delimiter_outside_quotes(line, delimiter, start);
         std::string_view field =
             line.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start);
         field = trim_blanks_tabs_and_returns_view(field);
+        const bool quoted_empty = field == "\"\"";
         if (field.size() >= 2 && (field.front() == '"' || field.front() == '\'') &&
             field.back() == field.front())
             field = trim_blanks_tabs_and_returns_view(field.substr(1, field.size() - 2));
         names.push_back(header_name(run, std::string(field), ++column));
+        names.back().quoted_empty = quoted_empty;
         if (at == std::string_view::npos) return;
         start = at + 1;
     }
@@ -106,6 +110,14 @@ bool collect_names(Run& run, std::string_view line, std::vector<HeaderName>& nam
 // passes over the leading columns of the data.
 bool check_header_columns(Run& run, std::vector<HeaderName>& names, bool skipping_columns) {
     while (!names.empty() && names.back().written.empty()) names.pop_back();
+    // A first column headed "" holds row names (as a data frame's export writes them): it is
+    // passed over as SKIPCOLS=1 would pass it.
+    if (!skipping_columns && names.size() > 1 && names.front().quoted_empty) {
+        names.erase(names.begin());
+        run.opt.iv[RV_SKIPCOLS] = 1;
+        if (notes_on(run))
+            write_line(run, " ...NOTE..COLUMN 1 HAS THE EMPTY NAME \"\" (ROW NAMES): PASSED OVER");
+    }
     std::size_t first = 0;
     if (skipping_columns)
         while (first < names.size() && names[first].written.empty()) ++first;

@@ -7,6 +7,7 @@
 #include "io/read_command.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"
+#include "io/read_text_columns.hpp"
 #include "io/record_scan.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
@@ -52,7 +53,13 @@ bool bad_row(ReadJob& job, long long row, long long column, std::string_view ite
     }
     const bool word = !item.empty() && ((item[0] >= 'A' && item[0] <= 'Z') ||
                                         (item[0] >= 'a' && item[0] <= 'z') || item[0] == '"');
-    if (row == 1 && word && !overflow)
+    // The hint is only given when neither NAMES nor SKIPROWS already passed a first row.
+    // Names separated by blanks head free-format numbers: a column of words is read only under
+    // names separated by commas or tabs, or with CHARVAR.
+    if (word && !overflow && job.names_from_file && !job.delimited_rows)
+        write_line(run, " ...NOTE..WORDS ARE READ AS TEXT UNDER NAMES SEPARATED BY COMMAS OR TABS,"
+                        " OR WITH / NAMES CHARVAR");
+    if (row == 1 && word && !overflow && !job.names_from_file && run.opt.iv[RV_SKIPROWS] <= 0)
         write_line(run,
                    " ...NOTE..IF THE FIRST ROW NAMES THE VARIABLES, LIST NO NAMES AND ADD / NAMES,"
                    " OR PASS IT WITH SKIPROWS=1");
@@ -273,6 +280,9 @@ bool read_delimited(ReadJob& job, DataLines& lines, int skip_cols) {
     std::vector<std::string_view> fields;
     std::string_view line;
     long long rows = 0;
+    // Columns named by the header may hold text.
+    TextColumns text(nvar, job.names_from_file);
+    job.delimited_rows = true;
     prompt_for_data(job);
     while ((!job.count_known() || rows < job.expected()) && lines.next(line)) {
         const char delimiter = forced != char(-1) ? forced : record_delimiter(line);
@@ -295,7 +305,9 @@ bool read_delimited(ReadJob& job, DataLines& lines, int skip_cols) {
             const std::size_t at = j + static_cast<std::size_t>(skip_cols);
             Real v = run.ws.XMISS;
             bool missing = true;
+            if (text.is_text(j)) continue;
             if (at < fields.size() && !field_value(fields[at], v, missing)) {
+                if (text.accept_word(j, rows)) continue;
                 if (!bad_row(job, rows + 1, static_cast<long long>(at) + 1, fields[at]))
                     return false;
                 retry = true;
@@ -308,12 +320,19 @@ bool read_delimited(ReadJob& job, DataLines& lines, int skip_cols) {
             const std::size_t at = j + static_cast<std::size_t>(skip_cols);
             Real v = run.ws.XMISS;
             bool missing = true;
-            if (at < fields.size()) field_value(fields[at], v, missing);
+            if (text.is_text(j)) {
+                text.take(j, rows, at < fields.size() ? fields[at] : std::string_view());
+            } else if (at < fields.size()) {
+                field_value(fields[at], v, missing);
+                if (!missing) text.saw_number(j);
+            }
             if (!job.pending[j].skip) job.pending[j].values.push(missing ? run.ws.XMISS : v);
         }
         ++rows;
     }
-    return finish_rows(job, rows, false);
+    if (!finish_rows(job, rows, false)) return false;
+    text.finish(job, run.opt.sw[RS_CHARVAR]);
+    return true;
 }
 
 void less_data(Run& run) {

@@ -117,6 +117,17 @@ char record_delimiter(std::string_view record) {
     return 0;
 }
 
+std::size_t delimiter_outside_quotes(std::string_view record, char delimiter, std::size_t from) {
+    bool quoted = false;
+    for (std::size_t at = from; at < record.size(); ++at) {
+        if (record[at] == '"')
+            quoted = !quoted;
+        else if (record[at] == delimiter && !quoted)
+            return at;
+    }
+    return std::string_view::npos;
+}
+
 void split_fields(std::string_view record, char delimiter, std::vector<std::string_view>& fields) {
     fields.clear();
     if (delimiter == 0) {
@@ -133,7 +144,7 @@ void split_fields(std::string_view record, char delimiter, std::vector<std::stri
     if (trim_blanks_tabs_and_returns_view(record).empty()) return;
     std::size_t start = 0;
     for (;;) {
-        const std::size_t at = record.find(delimiter, start);
+        const std::size_t at = delimiter_outside_quotes(record, delimiter, start);
         if (at == std::string_view::npos) {
             fields.push_back(trim_blanks_tabs_and_returns_view(record.substr(start)));
             return;

@@ -44,8 +44,12 @@ private:
 // The delimiter a data record uses: a tab when it holds one, else a comma when it holds one,
 // else 0 (blank-separated).
 char record_delimiter(std::string_view record);
+// The first `delimiter` at or after `from` that no double quote encloses (a text field written
+// "New York, NY" is one field); npos when there is none.
+std::size_t delimiter_outside_quotes(std::string_view record, char delimiter, std::size_t from);
 // Splits `record` on `delimiter` (0: on runs of blanks) into `fields`, each without its
-// surrounding blanks; an empty record gives no fields.
+// surrounding blanks; an empty record gives no fields. A delimiter inside double quotes does not
+// split.
 void split_fields(std::string_view record, char delimiter, std::vector<std::string_view>& fields);
 // Reads one field as a number; empty fields and the words NA, N/A, NAN and "." are missing
 // (returns true with `missing` set). False for anything else that is not a number.

@@ -74,6 +74,7 @@ void release_slot(Run& run, int slot) {
     if (run.sw[OWARN] && run.flags.OPUT)
         write_line(run, " ...NOTE..VARIABLE " + name + " IS DELETED" + fmt_I(info.length, 10) +
                             " WORDS RELEASED");
+    ws.value_labels.erase(ws.VNAME[slot]);
     ws.VNAME[slot].assign(ws.VNAME[slot].size(), ' ');
     // SKIP$ gone: LSKIP (looked up by name) is 0 from here on.
     if (slot == ws.NVARS && info.addr > 0 && info.inc == 1) {

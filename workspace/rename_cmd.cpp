@@ -44,7 +44,14 @@ void rename_pair(Run& run, const std::string& old_word, const std::string& new_w
                      ErrorSeverity::SERIOUS);
         return;
     }
+    // A coded series keeps its category labels under its new name.
+    const auto labels = run.ws.value_labels.find(run.ws.VNAME[slot]);
     run.ws.VNAME[slot] = padded_name(new_name, fold);
+    if (labels != run.ws.value_labels.end()) {
+        auto kept = std::move(labels->second);
+        run.ws.value_labels.erase(labels);
+        run.ws.value_labels[run.ws.VNAME[slot]] = std::move(kept);
+    }
     if (run.sw[ODMMP] && run.flags.OPUT)
         write_line(run, " VARIABLE " + word8(old_word, fold) + " IS NOW RENAMED TO " + new_name);
 }

@@ -17,7 +17,8 @@ static_assert(sizeof(Bits) == sizeof(Real), "a binary128 value is 16 bytes");
 inline constexpr std::size_t HEX_DIGITS = 32;
 inline constexpr std::string_view BLOCK_START = "TARVSAVE";
 inline constexpr std::string_view BLOCK_END = "TARVSEND";
-inline constexpr long long LONGEST_BLOCK = 1LL << 40; // no work area holds more elements
+inline constexpr std::string_view LABEL_RECORD = "TARVLABL "; // then one category label
+inline constexpr long long LONGEST_BLOCK = 1LL << 40;         // no work area holds more elements
 
 int hex_digit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -86,6 +87,8 @@ std::vector<std::string> saved_block_records(const VariableCopy& var) {
         }
     }
     if (!line.empty()) records.push_back(line);
+    for (const std::string& label : var.labels)
+        records.push_back(std::string(LABEL_RECORD) + label);
     records.push_back(std::string(BLOCK_END) + ' ' + var.name);
     return records;
 }
@@ -116,6 +119,10 @@ bool SavedFileParser::feed(std::string_view record) {
     VariableCopy& var = blocks_.back();
     const auto fields = split_blanks(record);
     const long long have = static_cast<long long>(var.elements.size());
+    if (have == var.length && record.substr(0, LABEL_RECORD.size()) == LABEL_RECORD) {
+        var.labels.emplace_back(record.substr(LABEL_RECORD.size()));
+        return true;
+    }
     if (have == var.length) {
         in_block_ = false;
         return fields.size() == 2 && fields[0] == BLOCK_END && fields[1] == var.name;

@@ -4,6 +4,7 @@
 //
 //   TARVSAVE name type length columns year sub frequency
 //   3FFF0000000000000000000000000000 4000... (up to four elements a record)
+//   TARVLABL EAST     (a coded series: one record per category label, code 1 first)
 //   TARVSEND name
 //
 // year, sub and frequency are the TIME calendar of observation 1 when the block was saved

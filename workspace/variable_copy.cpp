@@ -21,6 +21,8 @@ VariableCopy copy_variable(Run& run, int slot) {
     var.ncol = std::max(info.ncol, 1);
     var.elements.reserve(static_cast<std::size_t>(var.length));
     for (long long k = 1; k <= var.length; ++k) var.elements.push_back(element(run, info, k));
+    const auto labels = run.ws.value_labels.find(run.ws.VNAME[slot]);
+    if (labels != run.ws.value_labels.end()) var.labels = labels->second;
     return var;
 }
 
@@ -38,6 +40,10 @@ bool replace_variable(Run& run, const VariableCopy& var) {
     ws.DATA[addr + 3] = var.ncol;
     for (long long k = 1; k <= var.length; ++k)
         ws.DATA[addr + 3 + k] = var.elements[static_cast<std::size_t>(k - 1)];
+    if (var.labels.empty())
+        ws.value_labels.erase(ws.VNAME[ref]);
+    else
+        ws.value_labels[ws.VNAME[ref]] = var.labels;
     return true;
 }
 

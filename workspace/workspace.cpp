@@ -97,6 +97,7 @@ void reset_workspace(Workspace& ws) {
     ws.MXCOL = std::max(2 * ws.MAXVAR, 1000);
     std::fill(ws.KADD.begin(), ws.KADD.end(), 0);
     for (auto& name : ws.VNAME) name.assign(NAME_WIDTH, ' ');
+    ws.value_labels.clear();
     ws.OZVR = true;
     ws.OATEN = false;
     ws.ONVAR = false;
