@@ -20,7 +20,10 @@ struct ChoiceOptions : EstimatorOptions {
     bool ORDERED = false; // PROBIT, LOGIT: the ordered model
     // TOBIT's censoring: from below at LOWER, from above at UPPER. Neither given: from below at 0.
     TobitCensoring censoring;
-    std::string INDEX; // ORDERED: the index x'b by observation
+    std::string INDEX;           // ORDERED: the index x'b by observation
+    bool CLHC0 = false;          // CLUSTER without the small-sample correction
+    std::string CLUSTER;         // PROBIT, LOGIT: cluster variable (blank: none)
+    std::string covariance_note; // CLUSTER: the report's covariance line
 };
 
 const OptionTable& choice_option_table();
