@@ -15,13 +15,18 @@ constexpr int COVARIANCE_CONFLICT_SEQUENCE = 94;
 constexpr int CLUSTER_VARIABLE_SEQUENCE = 95;
 constexpr int CLUSTER_MISSING_SEQUENCE = 96;
 constexpr int CLUSTER_TOO_FEW_SEQUENCE = 97;
+constexpr int CLHC0_ALONE_SEQUENCE = 98;
 
 const char* type_word(HeteroskedasticType t) {
     switch (t) {
-    case HeteroskedasticType::HC1: return "HC1";
-    case HeteroskedasticType::HC2: return "HC2";
-    case HeteroskedasticType::HC3: return "HC3";
-    default: return "HC0";
+    case HeteroskedasticType::HC1:
+        return "HC1";
+    case HeteroskedasticType::HC2:
+        return "HC2";
+    case HeteroskedasticType::HC3:
+        return "HC3";
+    default:
+        return "HC0";
     }
 }
 
@@ -40,8 +45,8 @@ bool set_type(Run& run, CovarianceChoice& c, HeteroskedasticType t) {
 }
 
 std::string word_at(const ScanBlock& scan, int k) {
-    return upper_ascii(trim_trailing_blanks(scan.full_words[k].empty() ? scan.words[k]
-                                                                       : scan.full_words[k]));
+    return upper_ascii(
+        trim_trailing_blanks(scan.full_words[k].empty() ? scan.words[k] : scan.full_words[k]));
 }
 
 void remove_words(ScanBlock& scan, int k, int count) {
@@ -50,6 +55,12 @@ void remove_words(ScanBlock& scan, int k, int count) {
         scan.full_words[j] = scan.full_words[j + count];
     }
     scan.NOPS -= count;
+}
+
+bool clhc0_alone(Run& run) {
+    report_error(run, " ...ERROR..OPTION CLHC0 NEEDS CLUSTER= A VARIABLE",
+                 command_error_number(run, CLHC0_ALONE_SEQUENCE));
+    return false;
 }
 
 bool check_combination(Run& run, const CovarianceChoice& c) {
@@ -90,7 +101,7 @@ bool take_covariance_words(Run& run, CovarianceChoice& choice) {
             ++k;
         }
     }
-    if (clhc0 && !choice.clustered()) return conflict(run, "CLHC0", "NO CLUSTER");
+    if (clhc0 && !choice.clustered()) return clhc0_alone(run);
     choice.cluster_adjust = !clhc0;
     return check_combination(run, choice);
 }
@@ -101,7 +112,7 @@ bool covariance_from_options(Run& run, bool hc1, bool hc2, bool hc3, bool clhc0,
     if (hc2 && !set_type(run, choice, HeteroskedasticType::HC2)) return false;
     if (hc3 && !set_type(run, choice, HeteroskedasticType::HC3)) return false;
     choice.cluster = upper_ascii(trim_trailing_blanks(cluster));
-    if (clhc0 && !choice.clustered()) return conflict(run, "CLHC0", "NO CLUSTER");
+    if (clhc0 && !choice.clustered()) return clhc0_alone(run);
     choice.cluster_adjust = !clhc0;
     return check_combination(run, choice);
 }

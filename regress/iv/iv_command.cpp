@@ -173,9 +173,9 @@ void cmd_2sls(Run& run) {
     if (!covariance_from_options(run, o.HC1, o.HC2, o.HC3, o.CLHC0, o.CLUSTER,
                                  control.covariance) ||
         !refuse_covariance_with(run, control.covariance,
-                                control.covariance.clustered() && o.HETCOV ? "HETCOV"
-                                : o.AUTCOV > 0                             ? "AUTCOV"
-                                                                           : ""))
+                                o.AUTCOV > 0                                 ? "AUTCOV"
+                                : control.covariance.clustered() && o.HETCOV ? "HETCOV"
+                                                                             : ""))
         return;
     if (control.covariance.clustered()) {
         const EstimationFailure f =

@@ -30,7 +30,9 @@ struct CovarianceData : testing::OlsEngine {
                     4.4Q, 3.9Q, 5.7Q, 6.1Q, 4.6Q, 3.3Q, 6.9Q, 5.0Q, 4.8Q, 5.4Q, 4.0Q, 6.6Q});
         data("Z1", {0.5Q, 1.8Q, 0.9Q, 2.4Q, 1.1Q, 0.3Q, 2.9Q, 1.6Q, 2.2Q, 0.7Q, 1.4Q, 2.6Q,
                     0.2Q, 1.9Q, 1.0Q, 2.3Q, 0.6Q, 1.5Q, 2.8Q, 0.4Q, 1.7Q, 2.1Q, 0.8Q, 1.2Q});
-        data("Y", {0.37Q, -0.89Q, 0.79Q, 1.81Q, 0.5Q, 0.88Q, -0.84Q, 0.72Q, 0.72Q, -0.07Q, 1.69Q, 0.68Q, 0.43Q, -0.52Q, 1.19Q, 0.32Q, 1.32Q, -0.34Q, 0.93Q, -0.6Q, 0.96Q, 0.38Q, 1.1Q, -0.18Q});
+        data("Y", {0.37Q, -0.89Q, 0.79Q, 1.81Q, 0.5Q,  0.88Q,  -0.84Q, 0.72Q,
+                   0.72Q, -0.07Q, 1.69Q, 0.68Q, 0.43Q, -0.52Q, 1.19Q,  0.32Q,
+                   1.32Q, -0.34Q, 0.93Q, -0.6Q, 0.96Q, 0.38Q,  1.1Q,   -0.18Q});
         data("YB", {0, 0, 0, 1, 1, 1, 0, 1, 1, 1, 1, 1, 0, 0, 1, 0, 0, 0, 1, 0, 1, 0, 1, 0});
         sample(1, 24);
         statement("GENR ZX = Z1*X2");
@@ -66,10 +68,10 @@ TEST(RobustCovarianceReference, TwoStageHeteroskedasticTypesAndClusters) {
     const std::string iv = "2SLS Y X1 X2 ; Z1 X2 ZX /";
     expect_se(d.stderrs(iv + " HC1"), {0.83460597619976Q, 0.775237867096375Q, 2.52913294757723Q},
               "HC1");
-    expect_se(d.stderrs(iv + " HC2"),
-              {0.972626978128804Q, 0.917970314155343Q, 3.01494251673669Q}, "HC2");
-    expect_se(d.stderrs(iv + " HC3"),
-              {1.27636120937295Q, 1.22021952767741Q, 4.02618290039768Q}, "HC3");
+    expect_se(d.stderrs(iv + " HC2"), {0.972626978128804Q, 0.917970314155343Q, 3.01494251673669Q},
+              "HC2");
+    expect_se(d.stderrs(iv + " HC3"), {1.27636120937295Q, 1.22021952767741Q, 4.02618290039768Q},
+              "HC3");
     expect_se(d.stderrs(iv + " CLUSTER=ID"),
               {0.643015830050465Q, 0.522178871890824Q, 1.64099382564881Q}, "cluster");
     expect_se(d.stderrs(iv + " CLUSTER=ID CLHC0"),
