@@ -16,6 +16,7 @@ constexpr int CLUSTER_VARIABLE_SEQUENCE = 95;
 constexpr int CLUSTER_MISSING_SEQUENCE = 96;
 constexpr int CLUSTER_TOO_FEW_SEQUENCE = 97;
 constexpr int CLHC0_ALONE_SEQUENCE = 98;
+constexpr int CLUSTER_NO_NAME_SEQUENCE = 99;
 
 const char* type_word(HeteroskedasticType t) {
     switch (t) {
@@ -92,7 +93,7 @@ bool take_covariance_words(Run& run, CovarianceChoice& choice) {
         } else if (w == "CLUSTER" && k + 1 <= scan.NOPS && word_at(scan, k + 1) == "=") {
             if (k + 2 > scan.NOPS || word_at(scan, k + 2) == "=") {
                 report_error(run, " ...ERROR..CLUSTER NEEDS THE NAME OF A VARIABLE",
-                             command_error_number(run, CLUSTER_VARIABLE_SEQUENCE));
+                             command_error_number(run, CLUSTER_NO_NAME_SEQUENCE));
                 return false;
             }
             choice.cluster = word_at(scan, k + 2);
