@@ -243,14 +243,13 @@ void cmd_choice(Run& run) {
     control.parameter_tolerance = o.CONVERGE;
     control.sandwich = o.HETCOV;
     control.interrupt = interrupt_checkpoint;
-    // CLUSTER serves the binary models.
+    // CLUSTER serves the binary models and TOBIT.
     if (!covariance_from_options(run, false, false, false, o.CLHC0, o.CLUSTER,
                                  control.covariance) ||
         !refuse_covariance_with(run, control.covariance,
-                                command == C_TOBIT ? "TOBIT"
-                                : o.ORDERED        ? "ORDERED"
-                                : o.HETCOV         ? "HETCOV"
-                                                   : ""))
+                                o.ORDERED  ? "ORDERED"
+                                : o.HETCOV ? "HETCOV"
+                                           : ""))
         return;
     if (control.covariance.clustered()) {
         const EstimationFailure f =

@@ -32,7 +32,7 @@ struct ChoiceControl {
     // sample), which takes the first step in place of one formed there; empty: none.
     std::vector<Real> start_hessian;
     InterruptCheck interrupt; // asked between iterations; throws to stop the estimation
-    // PROBIT, LOGIT: the covariance clustered by these rows' groups in place of -H^-1.
+    // PROBIT, LOGIT, TOBIT: the covariance clustered by these rows' groups in place of -H^-1.
     CovarianceChoice covariance;
     ClusterRows clusters;
 };

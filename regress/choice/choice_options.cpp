@@ -32,7 +32,7 @@ const OptionTable CHOICE_TABLE = estimator_option_table(
         "METHOD",    // 21 name    NEWTON, BHHH, BFGS or DFP
         "INDEX",     // 22 name    ORDERED: the index x'b
         "TESTSTAT",  // 23 name    the likelihood-ratio test and the other statistics
-        "CLUSTER",   // 24 name    PROBIT, LOGIT: covariance clustered by this variable's codes
+        "CLUSTER",   // 24 name    PROBIT, LOGIT, TOBIT: covariance clustered by this variable's codes
     },
     8, 3, 3);
 // clang-format on

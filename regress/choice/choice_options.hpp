@@ -22,7 +22,7 @@ struct ChoiceOptions : EstimatorOptions {
     TobitCensoring censoring;
     std::string INDEX;           // ORDERED: the index x'b by observation
     bool CLHC0 = false;          // CLUSTER without the small-sample correction
-    std::string CLUSTER;         // PROBIT, LOGIT: cluster variable (blank: none)
+    std::string CLUSTER;         // cluster variable (blank: none)
     std::string covariance_note; // CLUSTER: the report's covariance line
 };
 
