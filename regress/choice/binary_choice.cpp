@@ -1,6 +1,8 @@
 // The binary PROBIT and LOGIT estimator: start, fit, covariance and what the report shows.
 #include "regress/choice/binary_choice.hpp"
 
+#include "kernels/sandwich_covariance.hpp"
+
 #include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/choice/choice_result.hpp"
@@ -229,6 +231,16 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
     if (!choice_covariance(fit, k, control.sandwich, cov, e.bad_column)) {
         e.end = ChoiceEnd::SINGULAR;
         return e;
+    }
+    // CLUSTER: -H^-1 the bread, the scores the generalised residual times x.
+    if (control.covariance.clustered()) {
+        std::vector<Real> scores(n * std::size_t(k));
+        for (int j = 0; j < k; ++j)
+            for (std::size_t i = 0; i < n; ++i)
+                scores[std::size_t(j) * n + i] = residual[i] * data.x[std::size_t(j)][i];
+        const int groups = control.clusters.groups;
+        cov = clustered_covariance(scores, int(n), k, control.clusters.group, groups, cov,
+                                   cluster_factor(control.covariance, groups, int(n), k));
     }
     e.result = choice_model_result(e.n, fit.theta, std::move(cov), fit.llf);
     e.result.record.predicted = std::move(probability);

@@ -214,7 +214,7 @@ void cmd_choice(Run& run) {
     if (run.sw[OTRACE]) write_line(run, std::string(" ") + choice_command_word(command));
     set_choice_defaults(run);
     if (!OPTION(run, choice_option_table())) return;
-    const ChoiceOptions o = read_choice_options(run);
+    ChoiceOptions o = read_choice_options(run);
     if (!check_options(run, command, o)) return;
     ChoiceEquation eq;
     eq.command = command;
@@ -260,6 +260,23 @@ void cmd_choice(Run& run) {
     control.parameter_tolerance = o.CONVERGE;
     control.sandwich = o.HETCOV;
     control.interrupt = interrupt_checkpoint;
+    // CLUSTER serves the binary models and TOBIT.
+    if (!covariance_from_options(run, false, false, false, o.CLHC0, o.CLUSTER,
+                                 control.covariance) ||
+        !refuse_covariance_with(run, control.covariance,
+                                o.ORDERED  ? "ORDERED"
+                                : o.HETCOV ? "HETCOV"
+                                           : ""))
+        return;
+    if (control.covariance.clustered()) {
+        const EstimationFailure f =
+            read_cluster_rows(run, control.covariance, eq.obs, control.clusters);
+        if (!f.line.empty()) {
+            report_estimation_failure(run, f);
+            return;
+        }
+        o.covariance_note = covariance_note(control.covariance, control.clusters.groups);
+    }
 
     if (!check_regressors(run, eq, data)) {
         run.last_estimation = EstimationResults{};
@@ -278,6 +295,7 @@ void cmd_choice(Run& run) {
         run.last_estimation = EstimationResults{};
         return;
     case Outcome::MULTINOMIAL:
+        if (!refuse_covariance_with(run, control.covariance, "MORE THAN TWO OUTCOMES")) return;
         run_multinomial_logit(run, eq, data, control, o);
         return;
     case Outcome::BINARY:

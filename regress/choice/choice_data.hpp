@@ -7,6 +7,7 @@
 #include "kernels/maximize_likelihood.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/real.hpp"
+#include "regress/fit/covariance_choice.hpp"
 
 #include <string>
 #include <vector>
@@ -44,6 +45,9 @@ struct ChoiceControl {
     // sample), which takes the first step in place of one formed there; empty: none.
     std::vector<Real> start_hessian;
     InterruptCheck interrupt; // asked between iterations; throws to stop the estimation
+    // PROBIT, LOGIT, TOBIT: the covariance clustered by these rows' groups in place of -H^-1.
+    CovarianceChoice covariance;
+    ClusterRows clusters;
 };
 
 // TOBIT's censoring: from below at `lower`, from above at `upper`.

@@ -18,25 +18,27 @@ const OptionTable CHOICE_TABLE = estimator_option_table(
         "PCOR",      //  5 switch  print the coefficient correlation matrix
         "WIDE",      //  6 switch  130-column report (SET WIDE)
         "PITER",     //  7 switch  print every iteration
-        "BEG",       //  8 integer first observation
-        "END",       //  9 integer last observation
-        "MAXIT",     // 10 integer iteration limit (100)
-        "CONVERGE",  // 11 real    relative change of every parameter (1E-28)
-        "LOWER",     // 12 real    TOBIT: censored from below at this value
-        "UPPER",     // 13 real    TOBIT: censored from above at this value
-        // 14-19: PREDICT the probabilities (TOBIT: the expected value of y), RESID the generalised
+        "CLHC0",     //  8 switch  CLUSTER without the small-sample correction
+        "BEG",       //  9 integer first observation
+        "END",       // 10 integer last observation
+        "MAXIT",     // 11 integer iteration limit (100)
+        "CONVERGE",  // 12 real    relative change of every parameter (1E-28)
+        "LOWER",     // 13 real    TOBIT: censored from below at this value
+        "UPPER",     // 14 real    TOBIT: censored from above at this value
+        // 15-20: PREDICT the probabilities (TOBIT: the expected value of y), RESID the generalised
         // residuals, COEF the coefficients (TOBIT: then sigma), COVARIAN STDERR TRATIO (asymptotic)
     },
     {
-        "METHOD",    // 20 name    NEWTON, BHHH, BFGS or DFP
-        "INDEX",     // 21 name    ORDERED: the index x'b
-        "TESTSTAT",  // 22 name    the likelihood-ratio test and the other statistics
-        "WEIGHT",    // 23 name    frequency weights (each row counts this many times)
-        "MARGEFF",   // 24 name    PROBIT, LOGIT, TOBIT: the marginal effects at the means
-        "MARGSE",    // 25 name    their standard errors
-        "PROBS",     // 26 name    ORDERED, multinomial: N x categories fitted probabilities
+        "METHOD",    // 21 name    NEWTON, BHHH, BFGS or DFP
+        "INDEX",     // 22 name    ORDERED: the index x'b
+        "TESTSTAT",  // 23 name    the likelihood-ratio test and the other statistics
+        "WEIGHT",    // 24 name    frequency weights (each row counts this many times)
+        "MARGEFF",   // 25 name    PROBIT, LOGIT, TOBIT: the marginal effects at the means
+        "MARGSE",    // 26 name    their standard errors
+        "PROBS",     // 27 name    ORDERED, multinomial: N x categories fitted probabilities
+        "CLUSTER",   // 28 name    PROBIT, LOGIT, TOBIT: covariance clustered by this variable's codes
     },
-    7, 3, 3);
+    8, 3, 3);
 // clang-format on
 
 } // namespace
@@ -71,6 +73,7 @@ ChoiceOptions read_choice_options(const Run& run) {
     o.INDEX = v.name("INDEX");
     o.WEIGHT = v.name("WEIGHT");
     o.MARGEFF = v.name("MARGEFF"), o.MARGSE = v.name("MARGSE"), o.PROBS = v.name("PROBS");
+    o.CLHC0 = v.on("CLHC0"), o.CLUSTER = v.name("CLUSTER");
     return o;
 }
 

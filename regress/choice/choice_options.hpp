@@ -24,6 +24,9 @@ struct ChoiceOptions : EstimatorOptions {
     std::string WEIGHT;          // frequency weights by observation (blank: none)
     std::string MARGEFF, MARGSE; // the marginal effects at the means and their errors
     std::string PROBS;           // ORDERED, multinomial: the fitted probability of each outcome
+    bool CLHC0 = false;          // CLUSTER without the small-sample correction
+    std::string CLUSTER;         // cluster variable (blank: none)
+    std::string covariance_note; // CLUSTER: the report's covariance line
 };
 
 const OptionTable& choice_option_table();

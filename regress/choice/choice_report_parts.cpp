@@ -69,7 +69,10 @@ void write_index_likelihood(Run& run, const IndexEstimate& e, const ConstantsTes
 
 void write_index_coefficients(Run& run, const IndexEstimate& e,
                               const std::vector<std::string>& names, const ChoiceOptions& o) {
-    if (o.HETCOV) write_line(run, " USING HETEROSKEDASTICITY-CONSISTENT COVARIANCE MATRIX");
+    if (!o.covariance_note.empty())
+        write_line(run, o.covariance_note);
+    else if (o.HETCOV)
+        write_line(run, " USING HETEROSKEDASTICITY-CONSISTENT COVARIANCE MATRIX");
     write_line(run, " ");
     CoefficientTable t = coefficient_table(e.result);
     t.names = names;

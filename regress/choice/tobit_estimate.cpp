@@ -3,6 +3,7 @@
 #include "regress/choice/tobit_estimate.hpp"
 
 #include "core/result_scalars.hpp"
+#include "kernels/sandwich_covariance.hpp"
 #include "numeric/fast_log.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/choice/choice_link.hpp"
@@ -153,6 +154,35 @@ void to_natural(const std::vector<Real>& theta, const std::vector<Real>& v, int 
         }
 }
 
+// Each row's score in (g, t), N x (K+1) column after column, at theta: the row term's derivative
+// times (x, limit) as the likelihood pass forms it, and 1/t in t for an uncensored row.
+std::vector<Real> tobit_row_scores(const ChoiceData& data, const std::vector<Side>& side,
+                                   const TobitCensoring& c, const std::vector<Real>& theta) {
+    const std::size_t n = data.y.size();
+    const int k = static_cast<int>(data.x.size());
+    const std::vector<Real> limit = limit_column(data, side, c);
+    const Real t = theta[std::size_t(k)];
+    std::vector<Real> scores(n * std::size_t(k + 1));
+    for (std::size_t i = 0; i < n; ++i) {
+        Real xg = 0;
+        for (int j = 0; j < k; ++j)
+            xg = fused_multiply_add(xg, data.x[std::size_t(j)][i], theta[std::size_t(j)]);
+        Real score = 0;
+        if (side[i] == Side::BETWEEN) {
+            score = t * data.y[i] - xg;
+        } else {
+            const bool below = side[i] == Side::BELOW;
+            const NormalTail tail = normal_tail(below ? t * c.lower - xg : xg - t * c.upper);
+            score = below ? -tail.ratio : tail.ratio;
+        }
+        for (int j = 0; j < k; ++j)
+            scores[std::size_t(j) * n + i] = score * data.x[std::size_t(j)][i];
+        scores[std::size_t(k) * n + i] =
+            score * limit[i] + (side[i] == Side::BETWEEN ? 1 / t : Real(0));
+    }
+    return scores;
+}
+
 // Start from least squares, through a subsample fit when the sample is long; then the fit.
 ChoiceFit fit_tobit(const ChoiceData& data, const std::vector<Side>& side, const TobitCensoring& c,
                     const ChoiceControl& control, int& subsample_n) {
@@ -258,6 +288,13 @@ TobitEstimate estimate_tobit(const ChoiceData& data, const TobitCensoring& censo
     if (!choice_covariance(fit, p, control.sandwich, v, e.bad_column)) {
         e.end = ChoiceEnd::SINGULAR;
         return e;
+    }
+    // CLUSTER: the sandwich in (g, t), -H^-1 the bread; then to (b, sigma) as the others.
+    if (control.covariance.clustered()) {
+        const int groups = control.clusters.groups;
+        v = clustered_covariance(tobit_row_scores(data, side, censoring, fit.theta), e.n, p,
+                                 control.clusters.group, groups, v,
+                                 cluster_factor(control.covariance, groups, e.n, p));
     }
     to_natural(fit.theta, v, k, coef, cov);
     e.result = choice_model_result(e.n, std::move(coef), std::move(cov), fit.llf);

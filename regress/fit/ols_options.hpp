@@ -4,6 +4,7 @@
 
 #include "core/option_set.hpp"
 #include "numeric/real.hpp"
+#include "regress/fit/covariance_choice.hpp"
 
 #include <string>
 
@@ -38,6 +39,8 @@ struct OlsOptions {
     std::string INCOVARI;
     // full text of COMMFILE and OUTPUT as typed (a file name may be longer than 8 characters)
     std::string commfile_full, output_full;
+    // HC1-HC3 or CLUSTER, read from the option words before the table (not table keywords)
+    CovarianceChoice covariance;
 
     OlsMethod method() const;
 };

@@ -170,6 +170,21 @@ void cmd_2sls(Run& run) {
     IvControl control;
     control.robust = o.HETCOV;
     control.lags = o.AUTCOV;
+    if (!covariance_from_options(run, o.HC1, o.HC2, o.HC3, o.CLHC0, o.CLUSTER,
+                                 control.covariance) ||
+        !refuse_covariance_with(run, control.covariance,
+                                o.AUTCOV > 0                                 ? "AUTCOV"
+                                : control.covariance.clustered() && o.HETCOV ? "HETCOV"
+                                                                             : ""))
+        return;
+    if (control.covariance.clustered()) {
+        const EstimationFailure f =
+            read_cluster_rows(run, control.covariance, rows.obs, control.clusters);
+        if (!f.line.empty()) {
+            report_estimation_failure(run, f);
+            return;
+        }
+    }
     IvEstimate e = estimate_iv(data, control);
     if (e.end != IvEnd::OK) {
         report_estimation_failure(run, iv_failure(eq, e));

@@ -199,19 +199,26 @@ IvEstimate estimate_iv_fit(const IvData& data, const IvControl& control) {
 
     // The covariance: sigma**2 (X^'X^)**-1, or the sandwich.
     std::vector<Real> s;
-    if (control.robust) {
-        std::vector<Real> projection(static_cast<std::size_t>(l) * k, Real(0));
+    std::vector<Real> projection(static_cast<std::size_t>(l) * k, Real(0));
+    if (control.robust || control.covariance.chosen()) {
         for (int a = 0; a < k; ++a)
             if (xcol[a] < l) projection[static_cast<std::size_t>(xcol[a]) * k + a] = 1;
         for (int j = 0; j < endo; ++j)
             for (int z = 0; z < l; ++z)
                 projection[static_cast<std::size_t>(z) * k + e.endogenous[j]] =
                     wide_value(fitted[j][z]);
+    }
+    if (control.robust) {
         s = weighted_instrument_products(data, resid, e.lags);
         r.cov = robust_covariance(r.xtx_inv, projection, s, k, l);
     } else {
         r.cov.resize(r.xtx_inv.size());
         for (std::size_t i = 0; i < r.cov.size(); ++i) r.cov[i] = e.sigma2 * r.xtx_inv[i];
+    }
+    // HC1-HC3 or CLUSTER replace it (HETCOV's S still serves Hansen's J).
+    if (control.covariance.chosen()) {
+        r.cov = chosen_covariance(data, projection, r.xtx_inv, resid, control, k, l);
+        e.covariance_note = covariance_note(control.covariance, control.clusters.groups);
     }
     // The rows in use, in order.
     if (data.rows != nullptr) {

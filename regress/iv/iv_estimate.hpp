@@ -12,6 +12,7 @@
 
 #include "kernels/double_binary128.hpp"
 #include "numeric/real.hpp"
+#include "regress/fit/covariance_choice.hpp"
 #include "regress/fit/model_result.hpp"
 
 #include <cstddef>
@@ -36,6 +37,8 @@ struct IvData {
 struct IvControl {
     bool robust = false; // heteroskedasticity-consistent covariance (White)
     int lags = 0;        // with `robust`: Newey-West terms for lags 1..lags (Bartlett weights)
+    CovarianceChoice covariance; // HC1-HC3 or CLUSTER in place of the covariance above
+    ClusterRows clusters;        // CLUSTER: the cluster of each row
 };
 
 enum class IvEnd {
@@ -78,6 +81,7 @@ struct IvEstimate {
     IvStatistic hansen;     // robust: two-step GMM J, chi-square with L - K degrees of freedom
     bool exact_fit = false; // u'u at most 1E-30 of y'y: the tests above would test rounding noise
     bool robust = false;
+    std::string covariance_note; // HC1-HC3 or CLUSTER: the report's covariance line
     int lags = 0;
 };
 

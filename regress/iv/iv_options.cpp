@@ -16,15 +16,20 @@ const OptionTable IV_TABLE = estimator_option_table(
         "PCOV",      //  3 switch  print the coefficient covariance matrix
         "PCOR",      //  4 switch  print the coefficient correlation matrix
         "WIDE",      //  5 switch  130-column report (SET WIDE)
-        "BEG",       //  6 integer first observation
-        "END",       //  7 integer last observation
-        "AUTCOV",    //  8 integer Newey-West lag order (implies HETCOV)
-        // 9-14: PREDICT Xb, RESID y - Xb (the structural residuals), COEF COVARIAN STDERR TRATIO
+        "HC1",       //  6 switch  HC1 covariance: White's times N/(N-K)
+        "HC2",       //  7 switch  HC2 covariance: squared residuals over 1 - leverage
+        "HC3",       //  8 switch  HC3 covariance: squared residuals over (1 - leverage)**2
+        "CLHC0",     //  9 switch  CLUSTER without the small-sample correction
+        "BEG",       // 10 integer first observation
+        "END",       // 11 integer last observation
+        "AUTCOV",    // 12 integer Newey-West lag order (implies HETCOV)
+        // 13-18: PREDICT Xb, RESID y - Xb (the structural residuals), COEF COVARIAN STDERR TRATIO
     },
     {
-        "TESTSTAT",  // 15 name    the tests: first-stage F, Wu-Hausman, Sargan, Hansen J
+        "TESTSTAT",  // 19 name    the tests: first-stage F, Wu-Hausman, Sargan, Hansen J
+        "CLUSTER",   // 20 name    covariance clustered by this variable's codes
     },
-    5, 3, 0);
+    9, 3, 0);
 // clang-format on
 
 } // namespace
@@ -39,6 +44,8 @@ IvOptions read_iv_options(const Run& run) {
     read_estimator_options(v, o);
     o.AUTCOV = v.integer("AUTCOV");
     o.HETCOV = v.on("HETCOV") || o.AUTCOV != 0;
+    o.HC1 = v.on("HC1"), o.HC2 = v.on("HC2"), o.HC3 = v.on("HC3"), o.CLHC0 = v.on("CLHC0");
+    o.CLUSTER = v.name("CLUSTER");
     return o;
 }
 

@@ -14,6 +14,8 @@ struct Run;
 struct IvOptions : EstimatorOptions {
     bool HETCOV = false; // heteroskedasticity-consistent covariance
     int AUTCOV = 0;      // Newey-West lag order (implies HETCOV)
+    bool HC1 = false, HC2 = false, HC3 = false, CLHC0 = false; // the covariance's type
+    std::string CLUSTER;                                       // cluster variable (blank: none)
 };
 
 const OptionTable& iv_option_table();

@@ -89,7 +89,9 @@ void report_iv(Run& run, const IvEquation& eq, const IvEstimate& e, const IvOpti
     for (int a : e.endogenous) endogenous.push_back(eq.terms[a].name);
     if (!endogenous.empty()) write_name_list(run, " ENDOGENOUS REGRESSORS:", endogenous);
     write_name_list(run, " INSTRUMENTS:", iv_term_names(eq.instruments));
-    if (e.robust) {
+    if (!e.covariance_note.empty()) {
+        write_line(run, e.covariance_note);
+    } else if (e.robust) {
         write_line(run, " USING HETEROSKEDASTICITY-CONSISTENT COVARIANCE MATRIX");
         if (e.lags > 0) {
             write_line(run, " AND AUTOCORRELATION-CONSISTENT MATRIX WITH ORDER=" +

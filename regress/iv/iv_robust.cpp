@@ -2,6 +2,7 @@
 #include "regress/iv/iv_robust.hpp"
 
 #include "kernels/long_run_covariance.hpp"
+#include "kernels/sandwich_covariance.hpp"
 #include "kernels/symmetric_solve.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/iv/iv_gram.hpp"
@@ -42,6 +43,47 @@ std::vector<Real> robust_covariance(const std::vector<Real>& xhx_inv,
             meat[static_cast<std::size_t>(a) * k + b] = sum;
         }
     return sandwich_product(xhx_inv, meat, k);
+}
+
+std::vector<Real> chosen_covariance(const IvData& data, const std::vector<Real>& projection,
+                                    const std::vector<Real>& xhx_inv,
+                                    const std::vector<Real>& resid, const IvControl& control, int k,
+                                    int l) {
+    const std::size_t n = data.n;
+    auto value = [&data](int column, std::size_t i) {
+        const Real* c = data.columns[std::size_t(column)];
+        return c != nullptr ? c[data.at(i)] : Real(1);
+    };
+    // X^ (N x K, column after column) and the residuals of the rows in use.
+    std::vector<Real> xhat(n * std::size_t(k), Real(0)), u(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        u[i] = resid[data.at(i)];
+        for (int z = 0; z < l; ++z) {
+            const Real zi = value(data.instruments[std::size_t(z)], i);
+            for (int a = 0; a < k; ++a)
+                xhat[std::size_t(a) * n + i] += zi * projection[std::size_t(z) * k + a];
+        }
+    }
+    const CovarianceChoice& c = control.covariance;
+    if (c.clustered()) {
+        std::vector<Real> scores(xhat);
+        for (int a = 0; a < k; ++a)
+            for (std::size_t i = 0; i < n; ++i) scores[std::size_t(a) * n + i] *= u[i];
+        const int groups = control.clusters.groups;
+        return clustered_covariance(scores, int(n), k, control.clusters.group, groups, xhx_inv,
+                                    cluster_factor(c, groups, int(n), k));
+    }
+    std::vector<Real> hat;
+    if (c.type == HeteroskedasticType::HC2 || c.type == HeteroskedasticType::HC3) {
+        hat.assign(n, Real(0));
+        for (std::size_t i = 0; i < n; ++i)
+            for (int a = 0; a < k; ++a) {
+                const Real xa = value(data.regressors[std::size_t(a)], i);
+                for (int b = 0; b < k; ++b)
+                    hat[i] += xa * xhx_inv[std::size_t(a) * k + b] * xhat[std::size_t(b) * n + i];
+            }
+    }
+    return heteroskedastic_covariance(xhat, u, xhx_inv, int(n), k, c.type, hat);
 }
 
 IvStatistic hansen_j(const GramMatrix& gram, const std::vector<int>& x_columns, int l,

@@ -25,6 +25,14 @@ std::vector<Real> robust_covariance(const std::vector<Real>& xhx_inv,
                                     const std::vector<Real>& projection, const std::vector<Real>& s,
                                     int k, int l);
 
+// HC1-HC3 or the clustered covariance of the choice in `control`: the sandwich of the scores
+// u_t x^_t (x^_t = P'z_t, the projected regressors), the leverages of HC2 and HC3
+// x_t'(X^'X^)**-1 x^_t. `resid` is at the rows' positions.
+std::vector<Real> chosen_covariance(const IvData& data, const std::vector<Real>& projection,
+                                    const std::vector<Real>& xhx_inv,
+                                    const std::vector<Real>& resid, const IvControl& control, int k,
+                                    int l);
+
 // J = g'S**-1 g, g = Z'(y - X b_gmm); unavailable when S is singular. `gram` is the matrix of
 // [Z X_endogenous y] and `x_columns` gives each regressor's column in it.
 IvStatistic hansen_j(const GramMatrix& gram, const std::vector<int>& x_columns, int l,

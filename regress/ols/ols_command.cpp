@@ -94,8 +94,12 @@ void cmd_olsq(Run& run) {
         OPTION(run, olsq_option_table());
         return;
     }
+    // HC1-HC3 and CLUSTER are not table keywords: taken from the words before the parser.
+    CovarianceChoice covariance;
+    if (!take_covariance_words(run, covariance)) return;
     if (!OPTION(run, olsq_option_table())) return;
     OlsOptions o = read_olsq_options(run);
+    o.covariance = covariance;
 
     bool distributed_lags = false;
     int max_lag = 0;
@@ -186,6 +190,13 @@ void cmd_olsq(Run& run) {
         report_error(run, " ...ERROR..INCOMPATIBLE OPTIONS ", ERR_INCOMPATIBLE);
         return;
     }
+    const std::string beside = o.covariance.clustered() && o.HETCOV ? "HETCOV"
+                               : o.AUTCOV > 0                       ? "AUTCOV"
+                               : o.RESTRICT                         ? "RESTRICT"
+                               : weight_ref != 0                    ? "WEIGHT"
+                               : o.method() == OlsMethod::HH        ? "METHOD=HH"
+                                                                    : "";
+    if (!refuse_covariance_with(run, o.covariance, beside)) return;
     fit.log_dependent = o.LOGLOG || o.LOGLIN || o.LOGINVER;
     fit.log_regressors = o.LOGLOG || o.LINLOG;
 

@@ -10,6 +10,7 @@
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/gram_residuals.hpp"
 #include "kernels/long_run_covariance.hpp"
+#include "kernels/sandwich_covariance.hpp"
 #include "kernels/value_range.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/exact_sums.hpp"
@@ -250,7 +251,7 @@ bool solve_ols(OlsEstimate& e, const OlsInputs& in, const OlsOptions& o) {
     note_heading(e, o);
     if (o.RESTRICT && o.PILAGS)
         return ended_by(e, " ...ERROR..RESTRICTIONS NOT ALLOWED WITH PILAGS", ERR_RESTRICT_PILAGS);
-    if (!ended_by(e, in.load_failure)) return false;
+    if (!ended_by(e, in.load_failure) || !ended_by(e, in.cluster_failure)) return false;
     if (fit.weight_ref != 0) apply_weights(e, in.weights, in.missing_value, o);
     const int n = fit.n, k = fit.k;
     fit.nobs = n;
@@ -377,7 +378,7 @@ bool finish_ols(OlsEstimate& e, const OlsInputs& in, const OlsOptions& o) {
             for (int j = 0; j < k; ++j)
                 fit.cov[std::size_t(i) * k + j] = given_cov[std::size_t(j) * k + i];
     // 11. Robust covariance.
-    if (o.HETCOV) {
+    if (o.HETCOV && !o.covariance.chosen()) {
         fit.cov = robust_least_squares_covariance(xs, es, fit.xtx_inv, n, k, std::max(o.AUTCOV, 0));
         e.notes.add(NotePlace::COVARIANCE, NoteKind::TEXT,
                     std::string(" USING HETEROSKEDASTICITY-CONSISTENT") + " COVARIANCE MATRIX");
@@ -386,6 +387,27 @@ bool finish_ols(OlsEstimate& e, const OlsInputs& in, const OlsOptions& o) {
                         std::string(" AND AUTOCORRELATION-CONSISTENT MATRIX WITH") +
                             " ORDER=" + fmt_I(o.AUTCOV, 3));
             e.notes.add(NotePlace::COVARIANCE, NoteKind::TEXT, " BY NEWEY-WEST CORRECTION METHOD");
+        }
+    }
+    // HC1-HC3 or the clustered covariance in place of the computed one.
+    if (o.covariance.chosen()) {
+        const CovarianceChoice& c = o.covariance;
+        if (c.clustered()) {
+            std::vector<Real> scores(std::size_t(n) * k);
+            for (int j = 0; j < k; ++j)
+                for (int i = 0; i < n; ++i)
+                    scores[std::size_t(j) * n + i] = xs[std::size_t(j) * n + i] * es[i];
+            const int groups = in.clusters.groups;
+            fit.cov = clustered_covariance(scores, n, k, in.clusters.group, groups, fit.xtx_inv,
+                                           cluster_factor(c, groups, n, k));
+            e.notes.add(NotePlace::COVARIANCE, NoteKind::TEXT, covariance_note(c, groups));
+        } else {
+            const bool leverage =
+                c.type == HeteroskedasticType::HC2 || c.type == HeteroskedasticType::HC3;
+            const std::vector<Real> hat =
+                leverage ? (fit.hat.empty() ? hat_values(fit, xs) : fit.hat) : std::vector<Real>{};
+            fit.cov = heteroskedastic_covariance(xs, es, fit.xtx_inv, n, k, c.type, hat);
+            e.notes.add(NotePlace::COVARIANCE, NoteKind::TEXT, covariance_note(c, 0));
         }
     }
     // 12. Auxiliary R-squares.

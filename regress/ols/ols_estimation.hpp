@@ -101,7 +101,9 @@ struct OlsInputs {
     bool coef_given = false;
     std::vector<Real> given_coef, given_cov; // K; K x K column after column (empty: none)
     EstimationFailure given_failure;
-    RestrictionBlock restrictions; // RESTRICT
+    ClusterRows clusters;              // CLUSTER: the cluster of each observation in use
+    EstimationFailure cluster_failure; // CLUSTER: its variable could not be read
+    RestrictionBlock restrictions;     // RESTRICT
     WorkAreaSize work_area;
     Real missing_value = 0; // the missing-value code
     bool output_on = true;  // output is on: the exact Durbin-Watson test is for the report only

@@ -142,6 +142,8 @@ OlsInputs read_ols_inputs(Run& run, OlsFit equation, const OlsOptions& o) {
         for (std::size_t i = 0; i < fit.obs.size(); ++i) in.weights[i] = weight.at(run, fit.obs[i]);
     }
     read_given_coefficients(run, in, o);
+    if (o.covariance.clustered())
+        in.cluster_failure = read_cluster_rows(run, o.covariance, fit.obs, in.clusters);
     // The block follows the command; with PILAGS the estimation refuses restrictions first.
     if (o.RESTRICT && !o.PILAGS) in.restrictions = read_restriction_block(run, fit);
     return in;

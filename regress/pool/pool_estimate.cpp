@@ -6,6 +6,7 @@
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/least_squares.hpp"
 #include "kernels/long_run_covariance.hpp"
+#include "kernels/sandwich_covariance.hpp"
 #include "kernels/value_range.hpp"
 #include "numeric/distributions.hpp"
 #include "numeric/qmath.hpp"
@@ -67,22 +68,16 @@ void finish_covariance(PoolFit& f, Real df, const Columns& cols, const PoolData&
         f.cov.resize(f.xtx_inv.size());
         for (std::size_t i = 0; i < f.cov.size(); ++i) f.cov[i] = f.sigma2 * f.xtx_inv[i];
     } else {
-        // The score of each cross-section, X_i'e_i (column j for regressor j), then the sum of
-        // their outer products.
-        const std::size_t groups = d.rows.size();
-        std::vector<Real> score(groups * k, Real(0));
-        GramColumns scores;
-        scores.nobs = groups;
+        // The scores x_t e_t, summed by cross-section in the shared clustered sandwich.
+        std::vector<Real> scores(n * k);
         for (std::size_t j = 0; j < k; ++j) {
             const Real* c = cols[j];
-            Real* sj = score.data() + j * groups;
             for (std::size_t i = 0; i < n; ++i)
-                sj[std::size_t(d.group[i])] += (c ? c[i] : Real(1)) * f.resid[i];
-            scores.columns.push_back(sj);
+                scores[j * n + i] = (c ? c[i] : Real(1)) * f.resid[i];
         }
-        f.cov = sandwich_product(f.xtx_inv, long_run_covariance(scores, 0), int(k));
-        if (kind == PoolCovariance::CLUSTER_HC1)
-            for (Real& v : f.cov) v *= Real(n) / Real(n - k);
+        const Real factor = kind == PoolCovariance::CLUSTER_HC1 ? Real(n) / Real(n - k) : Real(1);
+        f.cov = clustered_covariance(scores, int(n), int(k), d.group, int(d.rows.size()), f.xtx_inv,
+                                     factor);
     }
     standard_errors_and_ratios(f.coef, f.cov, f.se, f.tstat);
 }
