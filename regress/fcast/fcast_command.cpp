@@ -16,6 +16,7 @@
 #include "regress/fcast/fcast_forecast.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "regress/fcast/fcast_options.hpp"
+#include "regress/fcast/fcast_period.hpp"
 #include "regress/fcast/fcast_predict.hpp"
 #include "regress/fcast/fcast_report.hpp"
 #include "regress/fit/estimator_front.hpp"
@@ -159,7 +160,7 @@ void cmd_fcast(Run& run) {
     // 5. The model.
     if (o.MAX || o.DUMP) write_fcast_model(run, model, o, nobs);
     // 6. Model types whose estimators this version does not have.
-    if (model.type == "POOL" && o.NCROSS == 0) {
+    if (model.type == "POOL" && o.NCROSS == 0 && !model.period_effects) {
         report_error(run, " ...ERROR..NCROSS= OPTION REQUIRED FOR POOL", ERR_FCAST_NCROSS);
         return;
     }
@@ -175,6 +176,7 @@ void cmd_fcast(Run& run) {
         report_error(run, " ...ERROR..YOU DO NOT HAVE ENOUGH OBSERVATIONS", ERR_FCAST_TOO_FEW);
         return;
     }
+    if (model.period_effects && !period_effects_cover(run, model, settings.obs)) return;
     if (run.sw[OSCAN]) return;
 
     // 7, 8. Predict, with the standard errors; then the report of what was computed.

@@ -437,10 +437,18 @@ void finish_pool_result(const PoolData& d, const PoolFit& f, PoolEstimate& e) {
     panel->fixed = e.model == PoolModel::FIXED;
     // The period models leave FCAST nothing to forecast with: a period outside the sample has
     // no effect.
-    // The period models leave FCAST nothing to forecast with: a period outside the sample has
-    // no effect.
-    if (e.model == PoolModel::PERIOD || e.model == PoolModel::TWO_WAY)
-        r.not_forecast = "MODEL WITH PERIOD EFFECTS";
+    // The period models forecast the observations they were estimated on: each one's effects
+    // (a_i + g_t, or g_t) are the fitted value less x'b.
+    if (e.model == PoolModel::PERIOD || e.model == PoolModel::TWO_WAY) {
+        panel->period = true;
+        panel->observations = d.obs;
+        panel->row_effects.resize(d.y.size());
+        for (std::size_t i = 0; i < d.y.size(); ++i) {
+            Real xb = 0;
+            for (std::size_t j = 0; j < d.x.size(); ++j) xb += f.coef[j] * d.x[j][i];
+            panel->row_effects[i] = r.predicted[i] - xb;
+        }
+    }
     if (panel->fixed) {
         panel->effects = e.effects;
         panel->counts = d.rows;
