@@ -218,7 +218,7 @@ void cmd_pool(Run& run) {
         cols.ids = int(gathered.size());
         gathered.push_back(id);
     }
-    if (!name_blank(o.TIMEVAR)) {
+    if (o.PERIOD && !name_blank(o.TIMEVAR)) { // the periods matter to PERIOD alone
         OlsTerm time;
         if (!identifier_term(run, "TIMEVAR", o.TIMEVAR, ERR_POOL_TIMEVAR, time)) return;
         cols.times = int(gathered.size());
