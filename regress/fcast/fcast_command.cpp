@@ -16,6 +16,7 @@
 #include "regress/fcast/fcast_forecast.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "regress/fcast/fcast_options.hpp"
+#include "regress/fcast/fcast_period.hpp"
 #include "regress/fcast/fcast_predict.hpp"
 #include "regress/fcast/fcast_report.hpp"
 #include "regress/fcast/fcast_state.hpp"
@@ -160,7 +161,7 @@ void cmd_fcast(Run& run) {
     // 5. The model.
     if (o.MAX || o.DUMP) write_fcast_model(run, model, o, nobs);
     // 6. Model types whose estimators this version does not have.
-    if (model.type == "POOL" && o.NCROSS == 0) {
+    if (model.type == "POOL" && o.NCROSS == 0 && !model.period_effects) {
         report_error(run, " ...ERROR..NCROSS= OPTION REQUIRED FOR POOL", ERR_FCAST_NCROSS);
         return;
     }
@@ -176,6 +177,7 @@ void cmd_fcast(Run& run) {
         report_error(run, " ...ERROR..YOU DO NOT HAVE ENOUGH OBSERVATIONS", ERR_FCAST_TOO_FEW);
         return;
     }
+    if (model.period_effects && !period_effects_cover(run, model, settings.obs)) return;
     if (run.sw[OSCAN]) return;
 
     // After ARIMA the forecasts carry its state: they start after its last observation.

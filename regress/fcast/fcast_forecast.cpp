@@ -7,6 +7,7 @@
 #include "numeric/large_pages.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "regress/fcast/fcast_options.hpp"
+#include "regress/fcast/fcast_period.hpp"
 #include "regress/fcast/fcast_report.hpp"
 
 #include <algorithm>
@@ -42,7 +43,8 @@ FcastResult compute_forecast(Run& run, const FcastModel& model, const FcastOptio
     FcastResult out;
     ReportNotes& notes = out.notes;
     const int beg = settings.obs.empty() ? 0 : settings.obs.front();
-    const bool dynamic = o.DYNAMIC && has_lagged_dependent(model);
+    // The period effects are known on the estimation's own observations only: a static forecast.
+    const bool dynamic = o.DYNAMIC && has_lagged_dependent(model) && !model.period_effects;
     settings.dynamic = dynamic;
     settings.keep_regressors = o.LM; // for the heteroskedasticity test of the errors
     if (dynamic) {
@@ -75,6 +77,7 @@ FcastResult compute_forecast(Run& run, const FcastModel& model, const FcastOptio
     } else {
         out.forecast = YHAT(run, model, settings);
     }
+    if (model.period_effects) add_period_effects(model, out.forecast);
     finish_forecast(out);
     // Standard errors.
     if (dynamic)

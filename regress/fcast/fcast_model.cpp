@@ -11,6 +11,7 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "regress/fcast/fcast_options.hpp"
+#include "regress/fcast/fcast_period.hpp"
 #include "regress/fcast/fcast_pool.hpp"
 #include "regress/fit/ols_options.hpp"
 #include "regress/fit/term_names.hpp"
@@ -289,7 +290,12 @@ bool build_fcast_model(Run& run, const FcastOptions& o, FcastModel& model) {
         }
         model.rho = rho;
     }
-    if (model.type == "POOL" && o.NCROSS > 0 && !pool_fcast_model(run, o, model)) return false;
+    // After period effects the estimation's own effects make the forecast, unless the equation,
+    // its coefficients or the effects are given.
+    const bool own_periods = model.type == "POOL" && !has_list && !has_coef &&
+                             name_blank(o.CSFIX) && period_fcast_model(run, model);
+    if (model.type == "POOL" && !own_periods && o.NCROSS > 0 && !pool_fcast_model(run, o, model))
+        return false;
     model.max_lag = model.dep_lag;
     for (const OlsTerm& t : model.terms) model.max_lag = std::max(model.max_lag, t.lag);
     return true;

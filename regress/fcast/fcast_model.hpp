@@ -71,6 +71,11 @@ struct FcastModel {
     bool pooled = false, fixed_effect = false;
     int cs_number = 0;
     Real pool_se = 0, effect = 0;
+    // After POOL with period effects: the observations estimated on (ascending) and the effects
+    // of each, added to x'b (fcast_period).
+    bool period_effects = false;
+    std::vector<int> period_obs;
+    std::vector<Real> period_row_effects;
 
     bool nonlinear() const { return !equation.empty(); }
     int k() const { return nonlinear() ? int(parameter_names.size()) : int(terms.size()); }

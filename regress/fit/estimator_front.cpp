@@ -27,7 +27,7 @@ constexpr std::string_view OUTPUT_NAME_OPTIONS[] = {
     "FCSE",     "VARCOMP",  "RESCOV",   "RANKTEST", "MARGEFF", "MARGSE",  "PROBS"};
 constexpr std::string_view INPUT_NAME_OPTIONS[] = {"WEIGHT",   "IDVAR",    "OMEGA",    "VARIANCE",
                                                    "INCOEFFI", "INCOVARI", "COEFFICI", "CSFIX",
-                                                   "PCINFORM", "PCOMPONE"};
+                                                   "PCINFORM", "PCOMPONE", "TIMEVAR"};
 
 } // namespace
 

@@ -32,13 +32,17 @@ struct CensoringPart : ModelPart {
 
 // The cross-sections of a panel; with fixed effects each cross-section's effect, its
 // observations and its regressor means (K a cross-section), which FCAST adds to the forecast
-// with their variance.
+// with their variance. With period effects, the observations estimated on and the effects of
+// each (a_i + g_t, or g_t alone), which FCAST adds to x'b on those observations.
 struct PanelPart : ModelPart {
     int cross_sections = 0;
     bool fixed = false;
     std::vector<Real> effects;
     std::vector<int> counts;
     std::vector<Real> means;
+    bool period = false;
+    std::vector<int> observations; // ascending
+    std::vector<Real> row_effects;
 };
 
 // Errors whose forecasts carry the state the estimation left after its last observation (ARIMA

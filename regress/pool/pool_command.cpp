@@ -1,6 +1,7 @@
 // POOL depvar indeps / options. The cross-sections come from NCROSS= (equal lengths stacked in
-// the estimation range) or IDVAR= (a cross-section per value of the identifier variable); FIXED
-// and RANDOM choose the estimator, pooled least squares without either. Reads and checks the
+// the estimation range) or IDVAR= (a cross-section per value of the identifier variable), the
+// periods of PERIOD from the layout, the places within IDVAR='s cross-sections or TIMEVAR=; FIXED,
+// RANDOM and PERIOD choose the estimator, pooled least squares without either. Reads and checks the
 // options, the list and the panel, gathers the rows, and hands them to the estimator and then
 // the report.
 #include "regress/pool/pool_command.hpp"
@@ -59,14 +60,16 @@ bool read_equation(Run& run, const PoolOptions& o, EstimationEquation& eq) {
     return true;
 }
 
-// The identifier variable as one more term, so that the range check covers it.
-bool identifier_term(Run& run, const PoolOptions& o, OlsTerm& id) {
-    const std::string name = trim_trailing_blanks(o.IDVAR);
+// The identifier (or period) variable as one more term, so that the range check covers it.
+bool identifier_term(Run& run, const std::string& option, const std::string& value, int error,
+                     OlsTerm& id) {
+    const std::string name = trim_trailing_blanks(value);
     const int ref = VFIND(run, name);
     VarInfo info;
     if (ref <= 0 || !VINFO(run, ref, info) || info.type != TYPE_DATA) {
-        report_error(run, " ...ERROR..IDVAR= VARIABLE " + first_8_padded(name) + " NOT FOUND",
-                     ERR_POOL_IDVAR);
+        report_error(run,
+                     " ...ERROR.." + option + "= VARIABLE " + first_8_padded(name) + " NOT FOUND",
+                     error);
         return false;
     }
     id.ref = ref;
@@ -74,8 +77,17 @@ bool identifier_term(Run& run, const PoolOptions& o, OlsTerm& id) {
     return true;
 }
 
-bool make_groups(Run& run, const PoolOptions& o, const ListRows& rows, const std::vector<Real>* ids,
-                 PanelGroups& groups) {
+// The gathered columns of the identifier and period variables (after the equation's terms);
+// -1 when not given.
+struct PanelColumns {
+    int ids = -1, times = -1;
+    const std::vector<Real>* of(const ListRows& rows, int column) const {
+        return column < 0 ? nullptr : &rows.x[std::size_t(column)];
+    }
+};
+
+bool make_cross_sections(Run& run, const PoolOptions& o, const ListRows& rows,
+                         const std::vector<Real>* ids, PanelGroups& groups) {
     if (ids != nullptr) {
         groups_by_id(*ids, groups);
         if (o.NCROSS > 0 && groups.count != o.NCROSS) {
@@ -98,6 +110,14 @@ bool make_groups(Run& run, const PoolOptions& o, const ListRows& rows, const std
                      ERR_POOL_NCROSS);
         return false;
     }
+    return true;
+}
+
+// The cross-sections, then the periods of TIMEVAR= when given.
+bool make_groups(Run& run, const PoolOptions& o, const ListRows& rows, const PanelColumns& cols,
+                 PanelGroups& groups) {
+    if (!make_cross_sections(run, o, rows, cols.of(rows, cols.ids), groups)) return false;
+    if (cols.times >= 0) periods_by_time(*cols.of(rows, cols.times), groups);
     return true;
 }
 
@@ -127,7 +147,8 @@ bool lag_leaves_cross_section(Run& run, const PoolOptions& o, const VarInfo* ids
 // A lag stays within its cross-section: the observations whose lags would reach into the one
 // before (the first `lag` of each) leave the rows in use, with a note of how many.
 bool keep_lags_within_cross_sections(Run& run, const PoolOptions& o, EstimationEquation& eq,
-                                     ListRows& rows, PanelGroups& groups) {
+                                     ListRows& rows, const PanelColumns& cols,
+                                     PanelGroups& groups) {
     const int lag = largest_lag(eq);
     if (lag == 0) return true;
     VarInfo id_info;
@@ -153,7 +174,29 @@ bool keep_lags_within_cross_sections(Run& run, const PoolOptions& o, EstimationE
         write_line(run,
                    " ...NOTE..LAGS STAY WITHIN EACH CROSS-SECTION:" + fmt_I((long long)dropped, 8) +
                        " OBSERVATIONS WHOSE LAGS WOULD REACH THE ONE BEFORE ARE LEFT OUT");
-    return make_groups(run, o, rows, by_id ? &rows.x.back() : nullptr, groups);
+    return make_groups(run, o, rows, cols, groups);
+}
+
+// The periods of PERIOD: TIMEVAR= may not give a cross-section one period twice; without it the
+// places within IDVAR='s cross-sections are periods only when every cross-section has every one.
+bool check_periods(Run& run, const PoolOptions& o, const PanelGroups& groups) {
+    if (!o.PERIOD) return true;
+    if (!name_blank(o.TIMEVAR)) {
+        const int twice = groups.first_repeated_period();
+        if (twice < 0) return true;
+        report_error(run,
+                     " ...ERROR..CROSS-SECTION" + fmt_I(twice + 1, 8) +
+                         " HAS TWO OBSERVATIONS IN ONE PERIOD OF TIMEVAR= " +
+                         first_8_padded(trim_trailing_blanks(o.TIMEVAR)),
+                     ERR_POOL_TIMEVAR);
+        return false;
+    }
+    if (name_blank(o.IDVAR) || groups.complete_grid()) return true;
+    report_error(run,
+                 " ...ERROR..PERIOD WITH IDVAR= ON AN UNBALANCED PANEL NEEDS TIMEVAR= TO KNOW THE "
+                 "PERIODS",
+                 ERR_POOL_UNBALANCED);
+    return false;
 }
 
 } // namespace
@@ -168,17 +211,24 @@ void cmd_pool(Run& run) {
     if (!read_equation(run, o, eq)) return;
 
     std::vector<OlsTerm> gathered(eq.terms);
-    const bool by_id = !name_blank(o.IDVAR);
-    if (by_id) {
+    PanelColumns cols;
+    if (!name_blank(o.IDVAR)) {
         OlsTerm id;
-        if (!identifier_term(run, o, id)) return;
+        if (!identifier_term(run, "IDVAR", o.IDVAR, ERR_POOL_IDVAR, id)) return;
+        cols.ids = int(gathered.size());
         gathered.push_back(id);
+    }
+    if (o.PERIOD && !name_blank(o.TIMEVAR)) { // the periods matter to PERIOD alone
+        OlsTerm time;
+        if (!identifier_term(run, "TIMEVAR", o.TIMEVAR, ERR_POOL_TIMEVAR, time)) return;
+        cols.times = int(gathered.size());
+        gathered.push_back(time);
     }
     ListRows rows;
     if (!gather_equation_rows(run, eq, gathered, o.BEG, o.END, rows)) return;
     PanelGroups groups;
-    if (!make_groups(run, o, rows, by_id ? &rows.x.back() : nullptr, groups)) return;
-    if (!keep_lags_within_cross_sections(run, o, eq, rows, groups)) return;
+    if (!make_groups(run, o, rows, cols, groups)) return;
+    if (!keep_lags_within_cross_sections(run, o, eq, rows, cols, groups)) return;
     // The clustered covariance sums one score per cross-section: with a single one the score
     // is the sum of X'e, zero at the estimates, and the covariance would vanish.
     if (o.CLUSTER && groups.count < 2) {
@@ -198,16 +248,7 @@ void cmd_pool(Run& run) {
             return;
         }
     }
-    // The periods of the two-way model, and those of IDVAR= (the places within each
-    // cross-section), are only periods when every cross-section has every one.
-    if (o.PERIOD && (o.FIXED || by_id) && !groups.complete_grid()) {
-        report_error(run,
-                     std::string(" ...ERROR..") +
-                         (o.FIXED ? "FIXED PERIOD" : "PERIOD WITH IDVAR=") +
-                         " NEEDS EVERY CROSS-SECTION OBSERVED IN EVERY PERIOD (A BALANCED PANEL)",
-                     ERR_POOL_UNBALANCED);
-        return;
-    }
+    if (!check_periods(run, o, groups)) return;
     if (run.sw[OSCAN] || run.flags.ODONT) return;
 
     PoolData data;
@@ -219,6 +260,7 @@ void cmd_pool(Run& run) {
     data.rows = groups.rows;
     data.period = groups.period;
     data.periods = groups.periods;
+    data.obs = rows.obs;
     PoolControl control;
     control.model = o.FIXED && o.PERIOD ? PoolModel::TWO_WAY
                     : o.PERIOD          ? PoolModel::PERIOD

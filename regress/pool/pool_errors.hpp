@@ -16,7 +16,8 @@ enum PoolError : int {
     ERR_POOL_IDVAR_COUNT = 29010, // IDVAR= and NCROSS= disagree on the cross-sections
     ERR_POOL_RANGE = 29011,       // values whose squares binary128 cannot hold
     ERR_POOL_ONE_CLUSTER = 29012, // CLUSTER with a single cross-section in use
-    ERR_POOL_UNBALANCED = 29013,  // FIXED PERIOD (or PERIOD with IDVAR=) on an incomplete panel
+    ERR_POOL_UNBALANCED = 29013,  // PERIOD with IDVAR= but no TIMEVAR= on an incomplete panel
+    ERR_POOL_TIMEVAR = 29014,     // the TIMEVAR= variable is unknown, or repeats a period
 };
 
 } // namespace tarvex

@@ -353,17 +353,22 @@ void random(const PoolData& d, const PoolControl& c, const Means& m, PoolFit& f,
     }
 }
 
-// The within fit of the period models (time effects, or both effects on a complete panel): least
-// squares without intercept on the deviations that sweep out the effects, the effects from the
-// slopes, and the F test of no effects against the pooled fit.
+// The within fit of the period models (time effects, or both effects): least squares without
+// intercept on the deviations that sweep out the effects, the effects from the slopes, and the F
+// test of no effects against the pooled fit.
 void period_within(const PoolData& d, const PoolControl& c, PoolFit& f, PoolEstimate& e) {
+    const PeriodSweep sweep(d, e.model == PoolModel::TWO_WAY);
     const bool two_way = e.model == PoolModel::TWO_WAY;
     // A regressor the deviations reduce to rounding noise (constant within the periods, or the
     // sum of a cross-section and a period part) is refused before the fit.
     std::vector<std::vector<Real>> dev_x;
     Columns cols;
     for (std::size_t j = 0; j < d.x.size(); ++j) {
-        dev_x.push_back(period_deviations(d.x[j], d, two_way));
+        dev_x.push_back(sweep.deviations(d.x[j]));
+        if (dev_x[j].empty()) { // the period dummies themselves depend on each other
+            e.end = PoolEnd::DEPENDENT;
+            return;
+        }
         Real spread = 0, size = 0;
         for (std::size_t i = 0; i < d.x[j].size(); ++i)
             spread += dev_x[j][i] * dev_x[j][i], size += d.x[j][i] * d.x[j][i];
@@ -374,7 +379,7 @@ void period_within(const PoolData& d, const PoolControl& c, PoolFit& f, PoolEsti
         }
     }
     for (const auto& x : dev_x) cols.push_back(x.data());
-    const std::vector<Real> dev_y = period_deviations(d.y, d, two_way);
+    const std::vector<Real> dev_y = sweep.deviations(d.y);
     if (!least_squares(cols, dev_y.data(), d.y.size(), f, e.bad_column)) {
         e.end = PoolEnd::DEPENDENT;
         return;
@@ -389,7 +394,7 @@ void period_within(const PoolData& d, const PoolControl& c, PoolFit& f, PoolEsti
     std::vector<Real> r = d.y;
     for (std::size_t j = 0; j < d.x.size(); ++j)
         for (std::size_t i = 0; i < r.size(); ++i) r[i] -= f.coef[j] * d.x[j][i];
-    e.effects = period_effects(r, d, two_way);
+    e.effects = sweep.effects(r);
     Columns pcols;
     for (const auto& x : d.x) pcols.push_back(x.data());
     pcols.push_back(nullptr);
@@ -427,8 +432,18 @@ void finish_pool_result(const PoolData& d, const PoolFit& f, PoolEstimate& e) {
     panel->fixed = e.model == PoolModel::FIXED;
     // The period models leave FCAST nothing to forecast with: a period outside the sample has
     // no effect.
-    if (e.model == PoolModel::PERIOD || e.model == PoolModel::TWO_WAY)
-        r.not_forecast = "MODEL WITH PERIOD EFFECTS";
+    // The period models forecast the observations they were estimated on: each one's effects
+    // (a_i + g_t, or g_t) are the fitted value less x'b.
+    if (e.model == PoolModel::PERIOD || e.model == PoolModel::TWO_WAY) {
+        panel->period = true;
+        panel->observations = d.obs;
+        panel->row_effects.resize(d.y.size());
+        for (std::size_t i = 0; i < d.y.size(); ++i) {
+            Real xb = 0;
+            for (std::size_t j = 0; j < d.x.size(); ++j) xb += f.coef[j] * d.x[j][i];
+            panel->row_effects[i] = r.predicted[i] - xb;
+        }
+    }
     if (panel->fixed) {
         panel->effects = e.effects;
         panel->counts = d.rows;

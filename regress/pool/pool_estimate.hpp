@@ -22,7 +22,7 @@
 namespace tarvex {
 
 // PERIOD: time effects g_t in place of a_i, the within estimator over the periods; TWO_WAY: both
-// a_i and g_t, the within estimator on the double deviations of a complete panel (pool_period).
+// a_i and g_t, the within estimator on the deviations that sweep out both (pool_period).
 enum class PoolModel { POOLED, FIXED, RANDOM, PERIOD, TWO_WAY };
 
 // CLUSTER_HC0: (X'X)^-1 [sum_i X_i'e_i e_i'X_i] (X'X)^-1 over the cross-sections i;
@@ -36,6 +36,7 @@ struct PoolData {
     std::vector<int> rows;            // rows of each cross-section (every one at least 1)
     std::vector<int> period;          // 0-based period of each row (PERIOD, TWO_WAY)
     int periods = 0;
+    std::vector<int> obs; // the observation number of each row (FCAST's in-sample effects)
 };
 
 struct PoolControl {

@@ -30,6 +30,7 @@ const OptionTable POOL_TABLE = estimator_option_table(
     {
         "TESTSTAT",  // 21 name    the F test of equal fixed effects or the Hausman test
         "VARCOMP",   // 22 name    RANDOM: the variance components and theta, 3 by 3
+        "TIMEVAR",   // 23 name    the period variable (PERIOD)
     },
     9, 3, 0);
 // clang-format on
@@ -49,7 +50,7 @@ PoolOptions read_pool_options(const Run& run) {
     o.PEFFECTS = v.on("PEFFECTS"), o.PERIOD = v.on("PERIOD");
     o.NCROSS = v.integer("NCROSS");
     o.IDVAR = v.name("IDVAR"), o.EFFECTS = v.name("EFFECTS");
-    o.VARCOMP = v.name("VARCOMP");
+    o.VARCOMP = v.name("VARCOMP"), o.TIMEVAR = v.name("TIMEVAR");
     return o;
 }
 

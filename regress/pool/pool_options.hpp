@@ -18,6 +18,7 @@ struct PoolOptions : EstimatorOptions {
     bool PERIOD = false; // period effects (with FIXED: both effects)
     int NCROSS = 0;
     std::string IDVAR, EFFECTS, VARCOMP;
+    std::string TIMEVAR; // the period of each observation (else its place, see pool_panel)
     // The models without an intercept, whose effects take its place.
     bool within() const { return FIXED || PERIOD; }
 };

@@ -29,6 +29,15 @@ void number_periods(const std::vector<int>& place, PanelGroups& g) {
 
 } // namespace
 
+int PanelGroups::first_repeated_period() const {
+    std::vector<std::pair<int, int>> cells;
+    cells.reserve(group.size());
+    for (std::size_t i = 0; i < group.size(); ++i) cells.emplace_back(group[i], period[i]);
+    std::sort(cells.begin(), cells.end());
+    const auto twice = std::adjacent_find(cells.begin(), cells.end());
+    return twice == cells.end() ? -1 : twice->first;
+}
+
 bool PanelGroups::complete_grid() const {
     if ((long long)count * periods != (long long)group.size()) return false;
     std::vector<char> seen(group.size(), 0);
@@ -97,6 +106,17 @@ void groups_by_id(const std::vector<Real>& ids, PanelGroups& groups) {
     }
     count_rows(groups);
     number_periods(place, groups);
+}
+
+void periods_by_time(const std::vector<Real>& times, PanelGroups& groups) {
+    std::vector<Real> seen(times);
+    std::sort(seen.begin(), seen.end());
+    seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
+    groups.periods = int(seen.size());
+    groups.period.clear();
+    groups.period.reserve(times.size());
+    for (Real v : times)
+        groups.period.push_back(int(std::lower_bound(seen.begin(), seen.end(), v) - seen.begin()));
 }
 
 } // namespace tarvex

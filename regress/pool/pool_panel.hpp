@@ -3,7 +3,8 @@
 // estimation range) or from an identifier variable (IDVAR=: a cross-section per distinct value,
 // numbered in the order the values first appear). Each observation also has a period: under
 // NCROSS= its place in its block of the layout, under IDVAR= its place among the observations of
-// its cross-section; the periods with an observation are numbered 0, 1 ... in time order.
+// its cross-section, or with TIMEVAR= the value of the period variable; the periods with an
+// observation are numbered 0, 1 ... in time order.
 #pragma once
 
 #include "numeric/real.hpp"
@@ -24,6 +25,8 @@ struct PanelGroups {
     bool complete_grid() const;
     // The first cross-section (0-based) with fewer than `least` observations; -1 when none.
     int first_shorter_than(int least) const;
+    // The first cross-section (0-based) observed twice in one period; -1 when none.
+    int first_repeated_period() const;
 };
 
 // NCROSS= layout: the range beg..end holds `ncross` cross-sections of (end - beg + 1) / ncross
@@ -34,5 +37,9 @@ bool groups_by_layout(const std::vector<int>& obs, int beg, int end, int ncross,
 
 // IDVAR=: one cross-section per distinct value of `ids` (one per observation in use).
 void groups_by_id(const std::vector<Real>& ids, PanelGroups& groups);
+
+// TIMEVAR=: the periods are the distinct values of `times` (one per observation in use),
+// numbered in increasing order.
+void periods_by_time(const std::vector<Real>& times, PanelGroups& groups);
 
 } // namespace tarvex

@@ -280,5 +280,86 @@ TEST(PoolReference, RandomEffectsVarianceComponentsAsPlmErcomp) {
     EXPECT_TRUE(agrees(cu[5], 0.86111896358079554Q)); // mean(ercomp(r)$theta)
 }
 
+// EmplUK (data("EmplUK", package="plm"): 140 firms, 1976-1984, 7 to 9 years each; columns firm
+// year emp wage capital in tests/golden/pool/empluk.txt), the equation log(emp) on log(wage)
+// and log(capital), the periods the years. R, E the data frame:
+//   tw <- plm(log(emp) ~ log(wage) + log(capital), data=E, effect="twoways", model="within")
+//   ti <- plm(log(emp) ~ log(wage) + log(capital), data=E, effect="time", model="within")
+//   p <- plm(log(emp) ~ log(wage) + log(capital), data=E, model="pooling")
+// fitted values log(E$emp) - resid(m); every value printed with formatC(v, digits=17, format="g").
+PoolData read_empluk() {
+    std::ifstream in(std::string(TARVEX_TEST_DATA_DIR) + "/../golden/pool/empluk.txt");
+    std::vector<Real> ids, years;
+    PoolData d;
+    d.x.resize(2);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream row(line);
+        std::vector<Real> v;
+        std::string word;
+        while (row >> word) v.push_back(strtoflt128(word.c_str(), nullptr));
+        if (v.size() != 5) continue;
+        ids.push_back(v[0]);
+        years.push_back(v[1]);
+        d.y.push_back(logq(v[2]));
+        d.x[0].push_back(logq(v[3]));
+        d.x[1].push_back(logq(v[4]));
+    }
+    PanelGroups g;
+    groups_by_id(ids, g);
+    periods_by_time(years, g);
+    d.group = g.group;
+    d.rows = g.rows;
+    d.period = g.period;
+    d.periods = g.periods;
+    return d;
+}
+
+TEST(PoolReference, EmplUKUnbalancedTwoWayAgainstPlm) {
+    const PoolData d = read_empluk();
+    ASSERT_EQ(d.y.size(), 1031u);
+    ASSERT_EQ(d.rows.size(), 140u);
+    ASSERT_EQ(d.periods, 9);
+
+    const PoolEstimate tw = fit(d, PoolModel::TWO_WAY);
+    ASSERT_EQ(tw.end, PoolEnd::OK);
+    const EstimationResults& r = tw.result.record;
+    expect_slopes(r.coef, {-0.27314822842164044Q, 0.56480359926803159Q});    // coef(tw)
+    expect_slopes(r.stderrs, {0.05515034900732526Q, 0.021221148924068695Q}); // sqrt(diag(vcov(tw)))
+    EXPECT_EQ(r.df, 881);                                      // df.residual(tw): N - K - n - T + 1
+    EXPECT_TRUE(agrees(r.sse, 14.517554316059522Q));           // deviance(tw)
+    EXPECT_TRUE(agrees(r.rsqr, 0.4515509258053429Q));          // summary(tw)$r.squared
+    EXPECT_TRUE(agrees(tw.adjusted_r2, 0.35879393141827842Q)); // the same, adjrsq
+    EXPECT_TRUE(agrees(tw.f_effects, 120.65955789082079Q));    // pFtest(tw, p)$statistic
+    EXPECT_EQ(tw.f_df1, 147);
+    EXPECT_EQ(tw.f_df2, 881);
+    // Fitted values, rows 1, 8, 500 and 1031: x'b + a_i + g_t with the effects as stored.
+    const std::size_t rows[] = {0, 7, 499, 1030};
+    const Real fitted[] = {1.5756499930962087Q, 4.340709025378648Q, 2.426260464830639Q,
+                           0.019476485202803928Q};
+    ASSERT_EQ(tw.effects.size(), 149u);
+    Real period_sum = 0;
+    for (int t = 0; t < 9; ++t) period_sum += tw.effects[std::size_t(140 + t)];
+    EXPECT_LT(fabsq(period_sum), 1e-30Q);
+    for (int j = 0; j < 4; ++j) {
+        const std::size_t i = rows[j];
+        EXPECT_TRUE(agrees(r.predicted[i], fitted[j])) << i;
+        const Real from_effects = r.coef[0] * d.x[0][i] + r.coef[1] * d.x[1][i] +
+                                  tw.effects[std::size_t(d.group[i])] +
+                                  tw.effects[std::size_t(140 + d.period[i])];
+        EXPECT_TRUE(agrees(from_effects, fitted[j])) << i;
+    }
+
+    const PoolEstimate ti = fit(d, PoolModel::PERIOD);
+    ASSERT_EQ(ti.end, PoolEnd::OK);
+    expect_slopes(ti.result.record.coef, {-0.37085632971350901Q, 0.80736956241644608Q}); // coef(ti)
+    expect_slopes(ti.result.record.stderrs, {0.065482919793196537Q, 0.011350683867245881Q});
+    EXPECT_TRUE(agrees(ti.f_effects, 1.2373552200241258Q)); // pFtest(ti, p)$statistic
+    const Real time_fitted[] = {1.2513899183373343Q, 3.9190612822613984Q, 1.9065915698555935Q,
+                                0.28733295554797778Q};
+    for (int j = 0; j < 4; ++j)
+        EXPECT_TRUE(agrees(ti.result.record.predicted[rows[j]], time_fitted[j])) << rows[j];
+}
+
 } // namespace
 } // namespace tarvex
