@@ -163,6 +163,11 @@ void cmd_olsq(Run& run) {
     // 7. Name options.
     const OptionTable& table = olsq_option_table();
     if (!check_name_options(run, table, ERR_OPTION_VALUE)) return;
+    // The cluster variable is read before any output is written: no output may name it.
+    if (o.covariance.clustered())
+        if (const int cluster_ref = VFIND(run, o.covariance.cluster);
+            cluster_ref != 0 && !check_outputs_not_inputs(run, table, {cluster_ref}))
+            return;
     const std::string method = trim_trailing_blanks(o.METHOD);
     if (method != "GS" && method != "HH" && method != "NORMAL" && !method.empty()) {
         report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("METHOD"),
