@@ -4,6 +4,7 @@
 #include "interp/dummies_command.hpp"
 
 #include "core/error_report.hpp"
+#include "core/item_lines.hpp"
 #include "core/run.hpp"
 #include "interp/dummies_categories.hpp"
 #include "numeric/text.hpp"
@@ -66,19 +67,6 @@ std::string free_dummy_name(Run& run, const std::string& base, const std::set<st
         const std::string name = base.substr(0, DUMMY_NAME_LENGTH - digits.size()) + digits;
         if (is_free(name)) return name;
     }
-}
-
-// Lines of at most the line width: `lead`, then the items separated by ", ".
-void write_wrapped(Run& run, std::string line, const std::vector<std::string>& items) {
-    for (std::size_t k = 0; k < items.size(); ++k) {
-        const std::string item = items[k] + (k + 1 < items.size() ? "," : "");
-        if (line.size() + 1 + item.size() > LINE_WIDTH && line.size() > 1) {
-            write_line(run, line);
-            line = " ";
-        }
-        line += " " + item;
-    }
-    write_line(run, line);
 }
 
 // The variable named, as a slot; 0 after an error line.
@@ -163,7 +151,7 @@ void cmd_dummies(Run& run) {
                         (keep_all ? std::string("NONE LEFT OUT")
                                   : categories.labels[omit - 1] + " (CATEGORY " +
                                         std::to_string(omit) + ") LEFT OUT"));
-    write_wrapped(run, " ...NOTE.." + std::to_string(made.size()) + " MADE:", made);
+    write_item_lines(run, " ...NOTE.." + std::to_string(made.size()) + " MADE:", made);
 }
 
 } // namespace tarvex

@@ -3,6 +3,7 @@
 // become alike when cut are refused, as a name listed twice is. Between commas or tabs every
 // field names one column: an empty field or a name with a blank in it is refused.
 #include "core/error_report.hpp"
+#include "core/item_lines.hpp"
 #include "core/run.hpp"
 #include "io/read_command.hpp"
 #include "io/read_internal.hpp"
@@ -142,20 +143,6 @@ bool check_header_columns(Run& run, std::vector<HeaderName>& names, bool skippin
     return true;
 }
 
-// Lines of at most 130 columns: `lead` and then the items, each followed by ", ".
-void write_items(Run& run, const std::string& lead, const std::vector<std::string>& items) {
-    std::string line = lead;
-    for (std::size_t k = 0; k < items.size(); ++k) {
-        const std::string item = items[k] + (k + 1 < items.size() ? "," : "");
-        if (line.size() + 1 + item.size() > LINE_WIDTH && line.size() > 1) {
-            write_line(run, line);
-            line = " ";
-        }
-        line += " " + item;
-    }
-    write_line(run, line);
-}
-
 // Says which names were cut, and refuses two names that became alike.
 bool check_cut_names(Run& run, const std::vector<HeaderName>& names) {
     std::vector<std::string> cut;
@@ -163,7 +150,7 @@ bool check_cut_names(Run& run, const std::vector<HeaderName>& names) {
         if (h.written.size() > NAME_LENGTH)
             cut.push_back(h.written.substr(0, SHOWN_LENGTH) + " -> " + h.name);
     if (!cut.empty() && notes_on(run))
-        write_items(run, " ...NOTE..NAMES CUT TO 8 CHARACTERS:", cut);
+        write_item_lines(run, " ...NOTE..NAMES CUT TO 8 CHARACTERS:", cut);
     std::unordered_map<std::string, std::size_t> seen;
     for (std::size_t k = 0; k < names.size(); ++k) {
         const auto [at, fresh] = seen.emplace(padded_name(names[k].name, run.sw[OLC]), k);
