@@ -208,6 +208,7 @@ public:
                 start = end + 1;
             }
             tarvex::clear_interrupt();
+            busy_from_ = std::chrono::steady_clock::now();
             changed_.notify_all();
         }
         bool interrupted = false;
@@ -228,6 +229,8 @@ public:
         py::list estimations;
         for (const EstimationCopy& e : estimations_) estimations.append(estimation_dict(e.record));
         out["estimations"] = estimations;
+        // The engine's own time for these lines: from their handover to its next wait.
+        out["engine_seconds"] = std::chrono::duration<double>(busy_until_ - busy_from_).count();
         out["ended"] = ended_;
         out["fatal"] = fatal_;
         return out;
@@ -292,6 +295,7 @@ private:
         std::unique_lock<std::mutex> lock(mutex_);
         note_boundary();
         if (input_.empty()) {
+            busy_until_ = std::chrono::steady_clock::now();
             waiting_ = true;
             changed_.notify_all();
             changed_.wait(lock, [this] { return !input_.empty() || closing_; });
@@ -355,6 +359,7 @@ private:
     std::vector<Boundary> boundaries_;
     std::vector<EstimationCopy> estimations_;
     tarvex::EstimationResults last_seen_;
+    std::chrono::steady_clock::time_point busy_from_, busy_until_;
     bool waiting_ = false, ended_ = false, fatal_ = false, closing_ = false;
 };
 

@@ -1,7 +1,6 @@
 """The session: run statements, move data in and out, and read what an estimation left."""
 
 import decimal
-import glob
 import html
 import os
 import re
@@ -15,7 +14,7 @@ from . import _tarvex
 _ERROR_LINE = re.compile(r"^ *\.+ ?ERROR\.+ ?(.*)$")
 _WARNING_LINE = re.compile(r"^ *\.+ ?WARNING\.+ ?(.*)$")
 _NAME_CHARS = re.compile(r"[^A-Za-z0-9_]")
-_MATRIX_TYPES = {2: "matrix", 3: "symmetric", 4: "triangle"}
+_GRAPH_NOTE = re.compile(r"^ *\.+ ?NOTE\.+ ?GRAPH WRITTEN: (.*)$")
 
 
 class Error(Exception):
@@ -93,7 +92,8 @@ class Result:
 
 
 class Output:
-    """What one run() produced: the report, the estimations, the result scalars, graph files."""
+    """What one run() produced: the report, the estimations, the result scalars, graph files,
+    and the engine's own time for the statements (engine_seconds)."""
 
     def __init__(self, lines, results, scalars, graphs):
         self.report = Report(lines)
@@ -118,16 +118,20 @@ def _graph_html(path):
     import base64
     with open(path, "rb") as f:
         data = f.read()
+    if path.lower().endswith(".pdf"):
+        return f"<p>graph: {html.escape(path)}</p>"
     if path.lower().endswith(".svg"):
         return data.decode("utf-8", "replace")
     return f'<img src="data:image/png;base64,{base64.b64encode(data).decode()}"/>'
 
 
-def _graph_files(directory):
-    found = {}
-    for pattern in ("*.png", "*.svg", "*.PNG", "*.SVG"):
-        for path in glob.glob(os.path.join(directory, pattern)):
-            found[path] = os.stat(path).st_mtime_ns
+def _graph_files(lines):
+    """The picture files the report says GRAPH (or PLOTS / GRAPH) wrote."""
+    found = []
+    for line in lines:
+        m = _GRAPH_NOTE.match(line)
+        if m and m.group(1).strip() not in found:
+            found.append(m.group(1).strip())
     return found
 
 
@@ -147,7 +151,6 @@ class Session:
     def run(self, text):
         """Runs one or more statements. Returns an Output; an error line raises Error (after
         the statements before it ran), warning lines go through `warnings`."""
-        before = _graph_files(os.getcwd())
         out = self._engine.feed(text)
         lines = out["lines"]
         start = 0
@@ -171,9 +174,9 @@ class Session:
             raise Error("the engine stopped the run", 0, lines)
         results = [Result(r) for r in out["estimations"]]
         scalars = {} if self._engine.ended else self._engine.scalars()
-        after = _graph_files(os.getcwd())
-        graphs = sorted(p for p, t in after.items() if before.get(p) != t)
-        return Output(lines, results, scalars, graphs)
+        output = Output(lines, results, scalars, _graph_files(lines))
+        output.engine_seconds = out["engine_seconds"]
+        return output
 
     __call__ = run
 

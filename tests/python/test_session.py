@@ -157,3 +157,14 @@ def test_a_second_session_is_refused(session):
     # The first is untouched.
     session["SECOND"] = np.array([5.0])
     assert session.get("SECOND")[0] == 5.0
+
+
+def test_a_graph_shows_inline(session, tmp_path):
+    session.run("SMPL 1 5")
+    session["GY"] = np.array([1.0, 4.0, 9.0, 16.0, 25.0])
+    session["GX"] = np.array([1.0, 2.0, 3.0, 4.0, 5.0])
+    target = tmp_path / "squares.png"
+    out = session.run(f"GRAPH GY GX / SCATTER OUTPUT='{target}'")
+    assert out.graphs == [str(target)], out.report
+    assert target.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+    assert 'src="data:image/png;base64,' in out._repr_html_()
