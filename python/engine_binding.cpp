@@ -255,8 +255,8 @@ public:
         long long cols = info.ndim == 2 ? info.shape[1] : 1;
         std::string problem;
         lines_.clear();
-        problem = tarvex::embedding::store_doubles(*run_, name,
-                                                   static_cast<const double*>(info.ptr), rows, cols);
+        problem = tarvex::embedding::store_doubles(
+            *run_, name, static_cast<const double*>(info.ptr), rows, cols);
         std::fflush(out_);
         std::vector<std::string> written;
         written.swap(lines_);

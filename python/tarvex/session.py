@@ -2,7 +2,6 @@
 
 import decimal
 import html
-import os
 import re
 import warnings
 
@@ -151,7 +150,7 @@ class Session:
     def run(self, text):
         """Runs one or more statements. Returns an Output; an error line raises Error (after
         the statements before it ran), warning lines go through `warnings`."""
-        out = self._engine.feed(text)
+        out = self._call(self._engine.feed, text)
         lines = out["lines"]
         start = 0
         error = None
@@ -174,6 +173,9 @@ class Session:
             raise Error("the engine stopped the run", 0, lines)
         results = [Result(r) for r in out["estimations"]]
         scalars = {} if self._engine.ended else self._engine.scalars()
+        # An estimation whose record keeps no log-likelihood (least squares) leaves it in $LLF.
+        if results and results[-1].llf is None and results[-1].command in ("OLSQ", "IMLS"):
+            results[-1].llf = scalars.get("$LLF")
         output = Output(lines, results, scalars, _graph_files(lines))
         output.engine_seconds = out["engine_seconds"]
         return output
@@ -215,7 +217,7 @@ class Session:
             array = array.reshape(1)
         if array.ndim > 2:
             raise ValueError("a series is 1-D and a matrix 2-D")
-        problem, lines = self._engine.put(name, np.asfortranarray(array))
+        problem, lines = self._call(self._engine.put, name, np.asfortranarray(array))
         for line in lines:
             m = _ERROR_LINE.match(line)
             if m:
@@ -231,7 +233,7 @@ class Session:
         """A series as a float64 array (a matrix as 2-D), missing values as NaN; with
         exact=True the values are decimal.Decimal, the shortest decimal that reads back as the
         engine's binary128 value (missing values then stay the missing code)."""
-        found = self._engine.get(name, exact)
+        found = self._call(self._engine.get, name, exact)
         if found is None:
             raise KeyError(name)
         rows, cols = found["rows"], found["cols"]
@@ -249,7 +251,13 @@ class Session:
 
     def scalars(self):
         """The result scalars ($R2, $SSE, $ERR ...) as a dict."""
-        return self._engine.scalars()
+        return self._call(self._engine.scalars)
+
+    def _call(self, method, *args):
+        try:
+            return method(*args)
+        except RuntimeError as e:  # the session has ended, or is busy
+            raise Error(str(e)) from None
 
     # -- the end ------------------------------------------------------------------------
     def close(self):

@@ -5,6 +5,9 @@ Ctrl-C, and the refusal of a second session."""
 import _thread
 import decimal
 import os
+import subprocess
+import sys
+import textwrap
 import threading
 import time
 
@@ -21,6 +24,7 @@ LONGLEY_SE = [84.9149257747669, 0.334910077722432e-01, 0.488399681651699, 0.2142
               0.226073200069370, 455.478499142212, 890420.383607373]
 LONGLEY_SIGMA = 304.854073561965
 LONGLEY_R2 = 0.995479004577296
+LONGLEY_SSE = 836424.055505915
 
 
 def longley_frame(data_dir):
@@ -103,6 +107,10 @@ def test_longley_against_certified_values_and_the_report(session, data_dir):
     np.testing.assert_allclose(r.stderr.to_numpy(), LONGLEY_SE, rtol=1e-12)
     assert abs(r.sigma - LONGLEY_SIGMA) < 1e-9
     assert abs(r.rsquared - LONGLEY_R2) < 1e-13
+    assert r.sse == pytest.approx(LONGLEY_SSE, rel=1e-13)
+    # The normal log-likelihood at the certified residual sum of squares.
+    assert r.llf == pytest.approx(-8 * (1 + np.log(2 * np.pi) + np.log(LONGLEY_SSE / 16)),
+                                  rel=1e-13)
     assert abs(out.scalars["$R2"] - LONGLEY_R2) < 1e-13
     assert out.scalars["$N"] == 16
     np.testing.assert_allclose(np.sqrt(np.diag(r.cov.to_numpy())), LONGLEY_SE, rtol=1e-12)
@@ -168,3 +176,25 @@ def test_a_graph_shows_inline(session, tmp_path):
     assert out.graphs == [str(target)], out.report
     assert target.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
     assert 'src="data:image/png;base64,' in out._repr_html_()
+
+
+def test_stop_ends_the_session_and_a_new_one_may_follow():
+    # In a process of its own: the tests' shared session must stay open.
+    script = textwrap.dedent("""
+        import tarvex
+        s = tarvex.Session()
+        s.run("STOP")
+        try:
+            s.run("GENR A = 1")
+        except tarvex.Error as e:
+            print("refused:", e.message)
+        s.close()
+        t = tarvex.Session()
+        t["B"] = [1.5, 2.5]
+        print("second:", list(t.get("B")))
+    """)
+    done = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True,
+                          timeout=120, env=os.environ)
+    assert done.returncode == 0, done.stderr
+    assert "refused: the TARVEX session has ended" in done.stdout
+    assert "second: [1.5, 2.5]" in done.stdout
