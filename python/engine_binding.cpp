@@ -60,17 +60,34 @@ bool same_reals(const std::vector<Real>& a, const std::vector<Real>& b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(Real)) == 0;
 }
 
-// What run() reports of one estimation record, copied while the run waits for a line.
+// What run() reports of one estimation record, copied while the run waits for a line: the
+// record without its per-observation vectors (which a large sample makes costly to copy at every
+// statement).
 struct EstimationCopy {
-    tarvex::EstimationResults record;
+    std::string command, dep_name;
+    std::vector<std::string> names;
+    std::vector<Real> coef, cov, stderrs, tratios, pvalues;
+    std::vector<tarvex::NamedStatistic> statistics;
+    int n = 0, k = 0;
+    Real sse = 0, rsqr = 0, df = 0, sigma = 0, llf = 0;
+    bool has_llf = false, asymptotic = false;
 };
 
-// The parts of a record that tell one estimation from the one before.
-bool same_estimation(const tarvex::EstimationResults& a, const tarvex::EstimationResults& b) {
+EstimationCopy summary_of(const tarvex::EstimationResults& e) {
+    return {e.command, e.dep_name, e.names,      e.coef, e.cov,     e.stderrs,
+            e.tratios, e.pvalues,  e.statistics, e.n,    e.k,       e.sse,
+            e.rsqr,    e.df,       e.sigma,      e.llf,  e.has_llf, e.asymptotic};
+}
+
+bool same_real(Real a, Real b) {
+    return std::memcmp(&a, &b, sizeof(Real)) == 0;
+}
+
+// Whether the record still holds the estimation summarised in `seen`.
+bool same_estimation(const tarvex::EstimationResults& a, const EstimationCopy& b) {
     return a.command == b.command && a.n == b.n && a.k == b.k && a.names == b.names &&
            same_reals(a.coef, b.coef) && same_reals(a.cov, b.cov) &&
-           same_reals(a.stderrs, b.stderrs) && std::memcmp(&a.sse, &b.sse, sizeof(Real)) == 0 &&
-           std::memcmp(&a.llf, &b.llf, sizeof(Real)) == 0;
+           same_reals(a.stderrs, b.stderrs) && same_real(a.sse, b.sse) && same_real(a.llf, b.llf);
 }
 
 const char* law_name(tarvex::StatisticLaw law) {
@@ -88,7 +105,7 @@ const char* law_name(tarvex::StatisticLaw law) {
     }
 }
 
-py::dict estimation_dict(const tarvex::EstimationResults& e) {
+py::dict estimation_dict(const EstimationCopy& e) {
     py::dict d;
     d["command"] = e.command;
     d["dependent"] = trimmed(e.dep_name);
@@ -227,7 +244,7 @@ public:
         for (const Boundary& b : boundaries_) bounds.append(py::make_tuple(b.line_end, b.err));
         out["boundaries"] = bounds;
         py::list estimations;
-        for (const EstimationCopy& e : estimations_) estimations.append(estimation_dict(e.record));
+        for (const EstimationCopy& e : estimations_) estimations.append(estimation_dict(e));
         out["estimations"] = estimations;
         // The engine's own time for these lines: from their handover to its next wait.
         out["engine_seconds"] = std::chrono::duration<double>(busy_until_ - busy_from_).count();
@@ -310,10 +327,9 @@ private:
     void note_boundary() {
         boundaries_.push_back({lines_.size(), as_double(run_->res[tarvex::R_ERR])});
         const tarvex::EstimationResults& now = run_->last_estimation;
-        if (!now.command.empty() && !same_estimation(now, last_seen_)) {
-            estimations_.push_back({now});
-        }
-        last_seen_ = now;
+        if (same_estimation(now, last_seen_)) return;
+        last_seen_ = summary_of(now);
+        if (!now.command.empty()) estimations_.push_back(last_seen_);
     }
 
     // Waits until the run wants a line with nothing left to give it, or has ended. With
@@ -358,7 +374,7 @@ private:
     std::vector<std::string> lines_;
     std::vector<Boundary> boundaries_;
     std::vector<EstimationCopy> estimations_;
-    tarvex::EstimationResults last_seen_;
+    EstimationCopy last_seen_;
     std::chrono::steady_clock::time_point busy_from_, busy_until_;
     bool waiting_ = false, ended_ = false, fatal_ = false, closing_ = false;
 };

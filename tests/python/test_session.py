@@ -124,6 +124,11 @@ def test_longley_against_certified_values_and_the_report(session, data_dir):
         assert se == pytest.approx(r.stderr[name], rel=1e-4)
     assert "<table" in r._repr_html_() and "X6" in r._repr_html_()
     assert out.report._repr_html_().startswith("<pre>")
+    # Each estimation of one run() gives its own result; other statements give none.
+    two = session.run("OLS Y X1\nOLS Y X2")
+    assert [res.names for res in two.results] == [["X1", "CONSTANT"], ["X2", "CONSTANT"]]
+    assert two.result is two.results[1]
+    assert session.run("PRINT $R2").result is None
     assert r.coef_exact["X6"] == pytest.approx(decimal.Decimal("1829.15146461355"),
                                                rel=decimal.Decimal("1e-13"))
 
