@@ -158,14 +158,28 @@ def test_ctrl_c_interrupts_the_command_and_the_session_stays_usable(session):
         timer = threading.Timer(0.5, interrupt)
         started = time.monotonic()
         timer.start()
-        with pytest.raises(KeyboardInterrupt):
-            session.run("DO # = 1,100000000\nGENR SPIN = #\nENDO\nGENR NOTRUN = 1")
-        timer.cancel()
+        try:
+            with pytest.raises(KeyboardInterrupt):
+                session.run("DO # = 1,100000000\nGENR SPIN = #\nENDO\nGENR NOTRUN = 1")
+        finally:
+            timer.cancel()
         assert time.monotonic() - started < 20
         # The loop stopped part of the way, and the line after it was dropped.
         assert 1 < session.get("SPIN")[0] < 100000000
         with pytest.raises(KeyError):
             session.get("NOTRUN")
+    # Inside one long command: the estimation's iterations stop.
+    session["LONGZ"] = np.random.default_rng(3).normal(size=100000)
+    session.run("SMPL 1 100000")
+    timer = threading.Timer(0.5, lambda: os.kill(os.getpid(), signal.SIGINT))
+    started = time.monotonic()
+    timer.start()
+    try:
+        with pytest.raises(KeyboardInterrupt):
+            session.run("ARIMA LONGZ / NAR=2 NMA=2")
+    finally:
+        timer.cancel()
+    assert time.monotonic() - started < 20
     assert session.run("GENR AFTER = 2").report is not None
     assert session.get("AFTER")[0] == 2.0
 
