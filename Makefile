@@ -7,7 +7,7 @@ JOBS ?= 2
 # compile while the engine's last sources do); a directory already configured keeps its generator.
 generator = $(if $(wildcard $(1)/CMakeCache.txt),,-G Ninja)
 
-.PHONY: all demo test deps build build-program build-asan clean format check-format
+.PHONY: all demo test deps build build-program build-asan python python-test clean format check-format
 
 all: build
 
@@ -35,6 +35,18 @@ demo: build-program
 test: check-format build-program build-asan
 	cd build && ctest -j $(JOBS) --output-on-failure -E '^unit$$'
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest -j $(JOBS) --output-on-failure
+	$(MAKE) python-test
+
+# The Python package (build/python/tarvex), built against the Debian /usr/bin/python3. With
+# PIP_TARGET_PYTHON set (the python of a virtual environment) it is installed there too.
+PYTHON ?= /usr/bin/python3
+python: deps
+	cmake -S . -B build $(call generator,build) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPython_EXECUTABLE=$(PYTHON) >/dev/null
+	cmake --build build -j $(JOBS) --target _tarvex
+	$(if $(PIP_TARGET_PYTHON),$(PIP_TARGET_PYTHON) -m pip install --no-build-isolation ./python)
+
+python-test: python
+	PYTHONPATH=$(CURDIR)/build/python $(PYTHON) -m pytest -q tests/python
 
 check-format: deps
 	./scripts/check-format.sh

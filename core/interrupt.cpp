@@ -137,6 +137,9 @@ bool interrupt_pending() {
 void clear_interrupt() {
     interrupted = 0;
 }
+void request_interrupt() {
+    interrupted = 1;
+}
 
 void interrupt_checkpoint() {
     if (interrupted && command_depth > 0) throw CommandInterrupted{};

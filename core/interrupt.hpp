@@ -62,6 +62,8 @@ public:
 // True when Ctrl-C was pressed and nobody has answered it yet.
 bool interrupt_pending();
 void clear_interrupt();
+// Raises the flag as Ctrl-C does, for a host that handles the signal itself (any thread).
+void request_interrupt();
 // Throws CommandInterrupted when an interruption is pending and a command is running.
 void interrupt_checkpoint();
 

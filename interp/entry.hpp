@@ -14,6 +14,9 @@ namespace tarvex {
 // Bits of the entry argument `extra`, which the host sets: EXTRA_TERMINAL says a person types
 // the commands at a terminal (interactive run: OTALK on, no echo of the typed line).
 inline constexpr int EXTRA_TERMINAL = 1;
+// EXTRA_HOST_INTERRUPTS says the host keeps its own signal handlers and asks for interruptions
+// itself (embedding::request_interrupt): the run installs no handler for SIGINT, SIGTERM, SIGHUP.
+inline constexpr int EXTRA_HOST_INTERRUPTS = 2;
 
 // Runs one run on `run` (start-up, command loop, reallocations) with mode `code`; returns when
 // the command loop ends. FatalStop propagates out of it.

@@ -167,10 +167,12 @@ bool interactive_terminal(const Run& run) {
 
 namespace {
 
-// What Ctrl-C does during this run: a windowed host (or one that shares files with the engine)
-// handles it itself; a person at the terminal gets the prompt back; otherwise the run ends.
+// What Ctrl-C does during this run: a windowed host, one that shares files with the engine, or an
+// embedding host that asked to, handles it itself; a person at the terminal gets the prompt back;
+// otherwise the run ends.
 InterruptMode interrupt_mode(const Run& run) {
-    if (run.MOS == MODE_WINDOWED || run.MOS == MODE_WINDOWED_33 || run.MOS == MODE_SHARED_FILES)
+    if (run.MOS == MODE_WINDOWED || run.MOS == MODE_WINDOWED_33 || run.MOS == MODE_SHARED_FILES ||
+        (run.extra & EXTRA_HOST_INTERRUPTS) != 0)
         return InterruptMode::UNCHANGED;
     return interactive_terminal(run) ? InterruptMode::END_COMMAND : InterruptMode::END_PROCESS;
 }
