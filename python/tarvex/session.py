@@ -20,7 +20,9 @@ class Error(Exception):
     """An error line of the engine: `message` is its text, `number` the value of $ERR."""
 
     def __init__(self, message, number=0, lines=()):
-        super().__init__(f"{message} ($ERR={number:g})" if number else message)
+        # $ERR is a real of the engine; its values are whole numbers.
+        number = int(number) if float(number).is_integer() else number
+        super().__init__(f"{message} ($ERR={number})" if number else message)
         self.message = message
         self.number = number
         self.lines = list(lines)
