@@ -65,7 +65,11 @@ void cmd_time(Run& run);
 // (ODONT). Without SKIPMISS an estimator that takes the missing code as a number adds one note
 // counting the observations that hold it; `drops_own_missing` names a listed variable whose
 // missing observations the command leaves out itself (the OLS weight): warned about, not counted.
-void CKSMPL(Run& run, std::span<const int> refs, int drops_own_missing = 0);
+// `lagged_only` lists variables the command reads only through lags: their ranges are checked and
+// their missing values warned about, but an observation is not left out (nor counted) for a
+// value it does not read; the command leaves out those that read it through the lag.
+void CKSMPL(Run& run, std::span<const int> refs, int drops_own_missing = 0,
+            std::span<const int> lagged_only = {});
 // Counts the skipped observations of the check range: NSKIP = their number, JBEG = one less
 // than the first of them (0 when none); NSKIP = 0 when SKIP$ is shorter than the range start.
 void SKIPIT(Run& run);

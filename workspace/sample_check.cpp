@@ -126,7 +126,8 @@ void mark_missing(Run& run, const Checked& var) {
 
 } // namespace
 
-void CKSMPL(Run& run, std::span<const int> refs, int drops_own_missing) {
+void CKSMPL(Run& run, std::span<const int> refs, int drops_own_missing,
+            std::span<const int> lagged_only) {
     SampleBlock& s = run.smpl;
     const bool skipmiss = run.sw[OSMISS];
     const bool debug = run.sw[ODMMP] && run.flags.OPUT;
@@ -155,10 +156,14 @@ void CKSMPL(Run& run, std::span<const int> refs, int drops_own_missing) {
         // SKIP$ may have been created above: read the headers again.
         if (!qualifies(run, var.ref, var)) continue;
         const bool examined = var.info.type < TYPE_SYMMETRIC && run.cmd.IKOD != C_READ;
+        const bool read_at_t =
+            std::find(lagged_only.begin(), lagged_only.end(), var.ref) == lagged_only.end();
         if (examined && !skipmiss && run.sw[OMSWRN] && run.flags.OPUT)
-            warn_missing(run, var, var.ref == drops_own_missing ? dropped_anyway : used_missing);
+            warn_missing(run, var,
+                         var.ref == drops_own_missing || !read_at_t ? dropped_anyway
+                                                                    : used_missing);
         const bool last_of_fcast = run.cmd.IKOD == C_FCAST && var.position + 1 == refs.size();
-        if (examined && skipmiss && !last_of_fcast) mark_missing(run, var);
+        if (examined && skipmiss && !last_of_fcast && read_at_t) mark_missing(run, var);
         if (var.rows < s.check_last) {
             // Every short variable is reported; the command ends after the checks.
             report_error(run,

@@ -40,6 +40,24 @@ void skip_lag_read_of_missing(Run& run, long long t, int ref, int lag) {
                             " MISSING");
 }
 
+std::vector<int> lagged_only_refs(int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
+                                  int also_read) {
+    std::vector<int> read_at_t{also_read};
+    if (dep_lag == 0) read_at_t.push_back(dep_ref);
+    for (const OlsTerm& term : terms)
+        if (term.kind == TermKind::VARIABLE && term.lag == 0) read_at_t.push_back(term.ref);
+    std::vector<int> lagged;
+    auto add = [&](int ref) {
+        if (std::find(read_at_t.begin(), read_at_t.end(), ref) == read_at_t.end() &&
+            std::find(lagged.begin(), lagged.end(), ref) == lagged.end())
+            lagged.push_back(ref);
+    };
+    if (dep_lag > 0) add(dep_ref);
+    for (const OlsTerm& term : terms)
+        if (term.kind == TermKind::VARIABLE && term.lag > 0) add(term.ref);
+    return lagged;
+}
+
 void skip_lagged_missing(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms) {
     if (!run.sw[OSMISS] || !skip_codes(run)) return;
     std::vector<std::pair<int, int>> lagged; // (reference, lag), each once

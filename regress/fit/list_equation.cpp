@@ -85,7 +85,7 @@ bool list_rows_in_range(Run& run, int dep_ref, int dep_lag, const std::vector<Ol
     if (beg <= max_lag) beg = max_lag + 1;
     smpl.check_first = beg;
     smpl.check_last = end >= 1 ? end : 0;
-    CKSMPL(run, refs);
+    CKSMPL(run, refs, 0, lagged_only_refs(dep_ref, dep_lag, terms));
     if (run.flags.ODONT) return false;
     skip_lagged_missing(run, dep_ref, dep_lag, terms);
     rows.beg = beg;

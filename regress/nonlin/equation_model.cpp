@@ -220,7 +220,16 @@ bool bind_observations(Run& run, EquationModel& model, int beg, int end) {
     SampleBlock& smpl = run.smpl;
     smpl.check_first = std::max(beg, 1);
     smpl.check_last = end >= 1 ? end : 0;
-    CKSMPL(run, equation_data_refs(model));
+    // A variable the equation reads only through lags leaves out the observations whose lag
+    // reads its missing value (below), not its own.
+    std::vector<int> lagged_only;
+    for (int cell = 1; cell <= model.program.NF; ++cell) {
+        const auto at = static_cast<std::size_t>(cell);
+        const int ref = model.program.vars[at];
+        if (at < model.program.direct.size() && !model.program.direct[at] && ref != model.dep_ref)
+            lagged_only.push_back(ref);
+    }
+    CKSMPL(run, equation_data_refs(model), 0, lagged_only);
     if (run.flags.ODONT) return false;
     model.beg = smpl.check_first;
     model.end = smpl.check_last;

@@ -214,7 +214,8 @@ void cmd_olsq(Run& run) {
     smpl.check_first = beg;
     smpl.check_last = end >= 1 ? end : 0;
     const std::vector<int> refs = checked_refs(fit, weight_ref);
-    CKSMPL(run, refs, weight_ref);
+    CKSMPL(run, refs, weight_ref,
+           lagged_only_refs(fit.dep_ref, fit.dep_lag, fit.terms, weight_ref));
     if (run.flags.ODONT) return;
     skip_lagged_missing(run, fit.dep_ref, fit.dep_lag, fit.terms);
     end = smpl.check_last;
