@@ -268,15 +268,9 @@ void cmd_choice(Run& run) {
                                 : o.HETCOV ? "HETCOV"
                                            : ""))
         return;
-    if (control.covariance.clustered()) {
-        const EstimationFailure f =
-            read_cluster_rows(run, control.covariance, eq.obs, control.clusters);
-        if (!f.line.empty()) {
-            report_estimation_failure(run, f);
-            return;
-        }
+    if (!read_clusters_or_report(run, control.covariance, eq.obs, control.clusters)) return;
+    if (control.covariance.clustered())
         o.covariance_note = covariance_note(control.covariance, control.clusters.groups);
-    }
 
     if (!check_regressors(run, eq, data)) {
         run.last_estimation = EstimationResults{};

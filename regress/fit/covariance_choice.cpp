@@ -4,6 +4,7 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/text.hpp"
+#include "regress/fit/estimator_front.hpp"
 #include "workspace/workspace.hpp"
 
 namespace tarvex {
@@ -144,6 +145,15 @@ EstimationFailure read_cluster_rows(Run& run, const CovarianceChoice& choice,
                     std::to_string(rows.groups),
                 command_error_number(run, CLUSTER_TOO_FEW_SEQUENCE)};
     return {};
+}
+
+bool read_clusters_or_report(Run& run, const CovarianceChoice& choice, const std::vector<int>& obs,
+                             ClusterRows& rows) {
+    if (!choice.clustered()) return true;
+    const EstimationFailure f = read_cluster_rows(run, choice, obs, rows);
+    if (f.line.empty()) return true;
+    report_estimation_failure(run, f);
+    return false;
 }
 
 std::string covariance_note(const CovarianceChoice& choice, int groups) {

@@ -48,6 +48,11 @@ bool refuse_covariance_with(Run& run, const CovarianceChoice& choice, const std:
 EstimationFailure read_cluster_rows(Run& run, const CovarianceChoice& choice,
                                     const std::vector<int>& obs, ClusterRows& rows);
 
+// Reads the cluster codes when the choice clusters (read_cluster_rows); false after reporting
+// its failure. True at once when the covariance is not clustered.
+bool read_clusters_or_report(Run& run, const CovarianceChoice& choice, const std::vector<int>& obs,
+                             ClusterRows& rows);
+
 // The note that says which covariance the report shows.
 std::string covariance_note(const CovarianceChoice& choice, int groups);
 

@@ -177,14 +177,7 @@ void cmd_2sls(Run& run) {
                                 : control.covariance.clustered() && o.HETCOV ? "HETCOV"
                                                                              : ""))
         return;
-    if (control.covariance.clustered()) {
-        const EstimationFailure f =
-            read_cluster_rows(run, control.covariance, rows.obs, control.clusters);
-        if (!f.line.empty()) {
-            report_estimation_failure(run, f);
-            return;
-        }
-    }
+    if (!read_clusters_or_report(run, control.covariance, rows.obs, control.clusters)) return;
     IvEstimate e = estimate_iv(data, control);
     if (e.end != IvEnd::OK) {
         report_estimation_failure(run, iv_failure(eq, e));
