@@ -105,11 +105,12 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
         " / MAXIT=5", " / MAXIT=5 PITER HETCOV", " / MAXIT=5 METHOD=BFGS COVTYPE=OPG",
-        " / MAXIT=5 METHOD=BHHH PCOV PCOR", " / MAXIT=5 ORDERED INDEX=Q PITER"};
+        " / MAXIT=5 METHOD=BHHH PCOV PCOR CLUSTER=Z MARGEFF=ME MARGSE=MS",
+        " / MAXIT=5 ORDERED INDEX=Q PITER WEIGHT=V PROBS=PR"};
     constexpr int OPTIONS = sizeof options / sizeof options[0];
     static const char* const pool_options[] = {
-        " / NCROSS=2", " / NCROSS=4 FIXED PEFFECTS EFFECTS=FE", " / NCROSS=2 RANDOM CLUSTER",
-        " / IDVAR=Z FIXED HC1 PCOV", " / IDVAR=Z RANDOM"};
+        " / NCROSS=2", " / NCROSS=4 FIXED PERIOD PEFFECTS EFFECTS=FE", " / NCROSS=2 RANDOM CLUSTER",
+        " / IDVAR=Z FIXED HC1 PCOV", " / IDVAR=Z RANDOM VARCOMP=VC"};
     static const char* const gls_options[] = {" / VARIANCE=V", " / OMEGA=OM PCOV",
                                               " / OMEGA=OM NOCONSTANT", " / VARIANCE=Z",
                                               " / OMEGA=M"};
@@ -133,8 +134,10 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         }
         const int command = (selector + line) % COMMANDS;
         const int option_row = (selector / 4 + line) % OPTIONS;
-        static const char* const iv_options[] = {"", " / HETCOV PCOV", " / AUTCOV=2 NOCONSTANT"};
-        static const char* const system_methods[] = {"SUR", "ITSUR MAXIT=5", "3SLS"};
+        static const char* const iv_options[] = {" / CLUSTER=Z", " / HC3 PCOV",
+                                                 " / AUTCOV=2 NOCONSTANT"};
+        static const char* const system_methods[] = {"SUR DEPNAMES RESCOV=RC", "ITSUR MAXIT=5",
+                                                     "3SLS"};
         static const char* const auto_options[] = {
             " / PITER", " / ORDER=2 PCOV", " / METHOD=CORC MAXIT=5", " / METHOD=PW", " / ORDER=3"};
         static const char* const arima_options[] = {
@@ -143,7 +146,7 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         static_assert(sizeof auto_options / sizeof auto_options[0] == OPTIONS &&
                       sizeof arima_options / sizeof arima_options[0] == OPTIONS);
         static const char* const coint_options[] = {" / PP", " / LAGS=2 SELECT=AIC",
-                                                    " / JOHANSEN DETERM=RESTRICT"};
+                                                    " / JOHANSEN DETERM=RESTRICT RANKTEST=RT"};
         static const char* const plots_options[] = {
             " / LINES=5", " / SCATTER LSLINE LINES=6 COLS=40", " / HISTOGRA NORMAL BINS=3",
             " / RESIDUAL LINES=5 COLS=50", " / FITTED LINES=5 TITLE='A B'"};
