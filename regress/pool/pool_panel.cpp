@@ -15,15 +15,17 @@ void count_rows(PanelGroups& g) {
     g.longest = g.rows.empty() ? 0 : *std::max_element(g.rows.begin(), g.rows.end());
 }
 
-// Numbers the distinct places in `place` 0, 1 ... in increasing order.
-void number_periods(const std::vector<int>& place, PanelGroups& g) {
-    std::vector<int> seen(place);
+// Numbers the distinct values of `place` (row places or period values) 0, 1 ... in
+// increasing order.
+template <typename Value>
+void number_periods(const std::vector<Value>& place, PanelGroups& g) {
+    std::vector<Value> seen(place);
     std::sort(seen.begin(), seen.end());
     seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
     g.periods = int(seen.size());
     g.period.clear();
     g.period.reserve(place.size());
-    for (int p : place)
+    for (const Value& p : place)
         g.period.push_back(int(std::lower_bound(seen.begin(), seen.end(), p) - seen.begin()));
 }
 
@@ -109,14 +111,7 @@ void groups_by_id(const std::vector<Real>& ids, PanelGroups& groups) {
 }
 
 void periods_by_time(const std::vector<Real>& times, PanelGroups& groups) {
-    std::vector<Real> seen(times);
-    std::sort(seen.begin(), seen.end());
-    seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
-    groups.periods = int(seen.size());
-    groups.period.clear();
-    groups.period.reserve(times.size());
-    for (Real v : times)
-        groups.period.push_back(int(std::lower_bound(seen.begin(), seen.end(), v) - seen.begin()));
+    number_periods(times, groups);
 }
 
 } // namespace tarvex
