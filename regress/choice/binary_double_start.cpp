@@ -171,8 +171,7 @@ bool double_step_below(const std::vector<double>& d, const std::vector<double>& 
     double largest = 0;
     for (double v : b) largest = std::fmax(largest, std::fabs(v));
     for (std::size_t j = 0; j < b.size(); ++j)
-        if (!(std::fabs(d[j]) <= tolerance * (std::fabs(b[j]) + tolerance * largest)))
-            return false;
+        if (!(std::fabs(d[j]) <= tolerance * (std::fabs(b[j]) + tolerance * largest))) return false;
     return true;
 }
 

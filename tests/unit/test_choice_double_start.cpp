@@ -47,7 +47,9 @@ ChoiceData long_sample(bool weighted, Real scale = 1) {
 }
 
 // |a - b| / |b|, shown to a few digits in the messages.
-double relative(Real a, Real b) { return start_double(qm::abs(a - b) / (qm::abs(b) + 1e-300)); }
+double relative(Real a, Real b) {
+    return start_double(qm::abs(a - b) / (qm::abs(b) + 1e-300));
+}
 
 Real standard_error(const BinaryEstimate& e, int j) {
     return qm::sqrt(e.result.record.cov[std::size_t(j) * std::size_t(e.k) + std::size_t(j)]);
@@ -147,9 +149,9 @@ TEST(ChoiceDoubleStart, InterruptStopsTheDoubleIterations) {
         ++direct;
         throw Stopped();
     };
-    EXPECT_THROW(binary_double_start(ChoiceLink::PROBIT, data, std::vector<Real>(3, Real(0)), 50,
-                                     stop_now),
-                 Stopped);
+    EXPECT_THROW(
+        binary_double_start(ChoiceLink::PROBIT, data, std::vector<Real>(3, Real(0)), 50, stop_now),
+        Stopped);
     EXPECT_EQ(direct, 1);
 }
 
