@@ -2,9 +2,11 @@
 #include "regress/choice/binary_choice.hpp"
 
 #include "kernels/sandwich_covariance.hpp"
+#include "kernels/symmetric_solve.hpp"
 
 #include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
+#include "regress/choice/binary_double_start.hpp"
 #include "regress/choice/choice_result.hpp"
 #include "regress/fit/ls_bridge.hpp"
 
@@ -14,32 +16,74 @@ namespace tarvex {
 
 namespace {
 
-ChoiceFit fit_binary(ChoiceLink link, const ChoiceData& data, const std::vector<Real>& start,
-                     const ChoiceControl& control) {
+RowColumns binary_rows(const ChoiceData& data) {
     RowColumns rows;
     for (const std::vector<Real>& col : data.x) rows.columns.push_back(col.data());
     rows.n = data.y.size();
-    return maximize_passes(rows, start, control,
-                           [&](const std::vector<Real>& b, PassSums& sums, std::vector<Real>& root,
-                               std::vector<Real>& score) {
-                               run_index_pass(rows.columns, rows.n, b, sums,
-                                              [&](std::size_t i, Real z, Real& log_l, Real& a) {
-                                                  const bool one = !fast_is_zero(data.y[i]);
-                                                  const LinkTerms t =
-                                                      link_terms(link, one ? z : -z);
-                                                  a = one ? t.score : -t.score;
-                                                  log_l = t.log_f;
-                                                  root[i] = qm::sqrt(t.weight);
-                                                  if (!score.empty()) score[i] = qm::abs(a);
-                                                  if (data.weighted()) {
-                                                      const Real w = data.weight[i];
-                                                      const Real rw = qm::sqrt(w);
-                                                      log_l *= w, a *= w, root[i] *= rw;
-                                                      if (!score.empty()) score[i] *= rw;
-                                                  }
-                                                  return finiteq(t.log_f) != 0;
-                                              });
-                           });
+    return rows;
+}
+
+// One pass over the rows at b: the log-likelihood and gradient into `sums`, sqrt(w_i) into
+// root[i] and |a_i| into score[i] (each unless empty).
+void binary_pass(ChoiceLink link, const ChoiceData& data, const RowColumns& rows,
+                 const std::vector<Real>& b, PassSums& sums, std::vector<Real>& root,
+                 std::vector<Real>& score) {
+    run_index_pass(rows.columns, rows.n, b, sums, [&](std::size_t i, Real z, Real& log_l, Real& a) {
+        const bool one = !fast_is_zero(data.y[i]);
+        const LinkTerms t = link_terms(link, one ? z : -z);
+        a = one ? t.score : -t.score;
+        log_l = t.log_f;
+        if (!root.empty()) root[i] = qm::sqrt(t.weight);
+        if (!score.empty()) score[i] = qm::abs(a);
+        if (data.weighted()) {
+            const Real w = data.weight[i];
+            log_l *= w, a *= w;
+            if (!root.empty() || !score.empty()) {
+                const Real rw = qm::sqrt(w);
+                if (!root.empty()) root[i] *= rw;
+                if (!score.empty()) score[i] *= rw;
+            }
+        }
+        return finiteq(t.log_f) != 0;
+    });
+}
+
+ChoiceFit fit_binary(ChoiceLink link, const ChoiceData& data, const std::vector<Real>& start,
+                     const ChoiceControl& control) {
+    const RowColumns rows = binary_rows(data);
+    return maximize_passes(
+        rows, start, control,
+        [&](const std::vector<Real>& b, PassSums& sums, std::vector<Real>& root,
+            std::vector<Real>& score) { binary_pass(link, data, rows, b, sums, root, score); });
+}
+
+// One more Newton step from the end of a converged fit, with the fit's Hessian, taken on the
+// quadratic model like the last step of the fit itself. From a double start the fit ends one
+// step from the maximum, the error of its end of the order of the square of the start's
+// (1e-30); the step from there leaves an error below binary128's resolution, as the fit from
+// a binary128 start has. Nothing changes when the rows or the Hessian do not allow the step.
+void final_newton_step(ChoiceLink link, const ChoiceData& data, ChoiceFit& fit) {
+    const int k = static_cast<int>(fit.theta.size());
+    PassSums sums;
+    std::vector<Real> no_root, no_score;
+    binary_pass(link, data, binary_rows(data), fit.theta, sums, no_root, no_score);
+    if (!sums.defined || !finiteq(sums.llf)) return;
+    std::vector<Real> minus(fit.hessian), lower;
+    for (Real& v : minus) v = -v;
+    int bad = -1;
+    if (!cholesky_factor(minus, k, lower, bad, Real(1e-32Q))) return;
+    const std::vector<Real> step = cholesky_solve(lower, k, sums.gradient);
+    LikelihoodPoint at;
+    at.llf = sums.llf;
+    at.gradient = sums.gradient;
+    at.hessian = fit.hessian;
+    std::vector<Real> theta(fit.theta);
+    for (int j = 0; j < k; ++j) theta[std::size_t(j)] += step[std::size_t(j)];
+    fit.llf = sums.llf + quadratic_change(at, fit.theta, theta);
+    fit.theta = std::move(theta);
+    fit.iterations += 1;
+    fit.history.push_back(fit.theta);
+    fit.history_llf.push_back(fit.llf);
 }
 
 // Intercept at F^-1(share of ones), slopes 0; all 0 without an intercept.
@@ -104,6 +148,40 @@ void fill_binary_result(const ChoiceData& data, BinaryEstimate& e) {
     add_reported_number(e.result, "PERCENT CORRECTLY PREDICTED", e.percent_correct);
 }
 
+// Whether a sample is long enough for the first iterations in double (see
+// binary_double_start.hpp): only Newton's method, and only when asked.
+bool double_start_wanted(std::size_t n, const ChoiceControl& control) {
+    return control.double_start && n > SUBSAMPLE_ABOVE &&
+           control.method == MaximizeMethod::NEWTON && control.max_iterations > 1 &&
+           !(control.parameter_tolerance > DOUBLE_START_LOOSEST_TOLERANCE);
+}
+
+// The fit whose first iterations are taken in double and the rest in binary128 from there. The
+// iterations of both count, and the history holds both. False (nothing in `e` changed) when the
+// double iterations found no start, or when the binary128 iterations from it did not converge
+// to a log-likelihood above the one at `start`: the fit is then made in binary128 throughout.
+bool fit_from_double_start(ChoiceLink link, const ChoiceData& data, const std::vector<Real>& start,
+                           const ChoiceControl& control, BinaryEstimate& e, ChoiceFit& fit) {
+    const DoubleStart first = binary_double_start(
+        link, data, start, std::min(DOUBLE_START_ITERATIONS, control.max_iterations - 1),
+        control.interrupt);
+    if (!first.found) return false;
+    ChoiceControl rest = control;
+    rest.max_iterations = control.max_iterations - first.iterations;
+    ChoiceFit last = fit_binary(link, data, first.theta, rest);
+    // The double log-likelihood at the start is good to far better than this margin.
+    const Real margin = DOUBLE_START_LLF_MARGIN * (qm::abs(first.start_llf) + 1);
+    if (last.end != ChoiceEnd::CONVERGED || last.llf < first.start_llf - margin) return false;
+    final_newton_step(link, data, last);
+    last.iterations += first.iterations;
+    last.history.insert(last.history.begin(), first.history.begin(), first.history.end());
+    last.history_llf.insert(last.history_llf.begin(), first.history_llf.begin(),
+                            first.history_llf.end());
+    e.double_iterations = first.iterations;
+    fit = std::move(last);
+    return true;
+}
+
 // One chunk's share of the rows' results.
 struct RowTotals {
     long long table[2][2] = {{0, 0}, {0, 0}};
@@ -139,22 +217,31 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
     };
     if (intercept && separated(regressor_separation(data))) return e;
 
-    std::vector<Real> start = simple_start(link, data, share);
-    std::vector<Real> first_hessian; // the preliminary fit's, when it converged
-    if (n > SUBSAMPLE_ABOVE) {
-        const ChoiceData part = data_rows(data, evenly_spaced_rows(n, SUBSAMPLE_ROWS));
-        const ChoiceFit first = fit_binary(link, part, start, subsample_control(control));
-        if (first.end == ChoiceEnd::CONVERGED) {
-            start = first.theta;
-            e.subsample_n = static_cast<int>(part.y.size());
-            first_hessian = first.hessian;
+    const std::vector<Real> start = simple_start(link, data, share);
+    // Every iteration from the intercept-only start in binary128 (after a preliminary fit on a
+    // subsample of a long sample).
+    const auto fit_in_binary128 = [&] {
+        std::vector<Real> from = start;
+        std::vector<Real> first_hessian; // the preliminary fit's, when it converged
+        e.subsample_n = 0;
+        if (n > SUBSAMPLE_ABOVE) {
+            const ChoiceData part = data_rows(data, evenly_spaced_rows(n, SUBSAMPLE_ROWS));
+            const ChoiceFit first = fit_binary(link, part, from, subsample_control(control));
+            if (first.end == ChoiceEnd::CONVERGED) {
+                from = first.theta;
+                e.subsample_n = static_cast<int>(part.y.size());
+                first_hessian = first.hessian;
+            }
         }
-    }
-    ChoiceFit fit =
-        fit_binary(link, data, start,
-                   first_hessian.empty()
-                       ? control
-                       : after_subsample(control, first_hessian, std::size_t(e.subsample_n), n));
+        return fit_binary(link, data, from,
+                          first_hessian.empty() ? control
+                                                : after_subsample(control, first_hessian,
+                                                                  std::size_t(e.subsample_n), n));
+    };
+    ChoiceFit fit;
+    if (!double_start_wanted(n, control) ||
+        !fit_from_double_start(link, data, start, control, e, fit))
+        fit = fit_in_binary128();
     e.iterations = fit.iterations;
     e.history = fit.history;
     e.history_llf = fit.history_llf;

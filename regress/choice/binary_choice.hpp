@@ -1,10 +1,10 @@
 // Binary PROBIT and LOGIT by maximum likelihood: P(y = 1 | x) = F(x'b), F the standard normal or
 // the logistic distribution function, log L = sum log F(q_i x_i'b) with q_i = 2 y_i - 1. Newton's
-// method with the exact Hessian -sum w_i x_i x_i' from a start at the intercept-only fit (a fit
-// on an evenly spaced subsample first when the sample is long). The estimator returns the
-// estimates with their covariance, the likelihood-ratio test of the slopes, the pseudo
-// R-squares, the prediction table, and the marginal effects with their delta-method standard
-// errors, and fills the result that is stored. It writes nothing.
+// method with the exact Hessian -sum w_i x_i x_i' from a start at the intercept-only fit (on a
+// long sample, the first iterations in double, or a fit on an evenly spaced subsample first). The
+// estimator returns the estimates with their covariance, the likelihood-ratio test of the slopes,
+// the pseudo R-squares, the prediction table, and the marginal effects with their delta-method
+// standard errors, and fills the result that is stored. It writes nothing.
 #pragma once
 
 #include "regress/choice/choice_data.hpp"

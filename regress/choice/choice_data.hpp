@@ -45,6 +45,9 @@ struct ChoiceControl {
     // sample), which takes the first step in place of one formed there; empty: none.
     std::vector<Real> start_hessian;
     InterruptCheck interrupt; // asked between iterations; throws to stop the estimation
+    // PROBIT, LOGIT by Newton on a long sample: the first iterations in double, the last ones
+    // in binary128 (false: every iteration in binary128).
+    bool double_start = true;
     // PROBIT, LOGIT, TOBIT: the covariance clustered by these rows' groups in place of -H^-1.
     CovarianceChoice covariance;
     ClusterRows clusters;

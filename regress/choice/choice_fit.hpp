@@ -22,8 +22,9 @@ namespace tarvex {
 struct IndexEstimate {
     ChoiceEnd end = ChoiceEnd::CONVERGED;
     int iterations = 0;
-    int bad_column = -1; // SINGULAR: the coefficient not identified
-    int subsample_n = 0; // rows of the preliminary fit (0: none)
+    int bad_column = -1;       // SINGULAR: the coefficient not identified
+    int subsample_n = 0;       // rows of the preliminary fit (0: none)
+    int double_iterations = 0; // of `iterations`, those taken in double to find the start
     std::vector<std::vector<Real>> history;
     std::vector<Real> history_llf;
     int n = 0, k = 0;

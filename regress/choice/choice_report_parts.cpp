@@ -51,6 +51,9 @@ void write_index_opening(Run& run, const std::string& title, const std::string& 
     if (e.subsample_n > 0)
         write_line(run, " STARTING VALUES FROM A FIT TO" + fmt_I_fitted(e.subsample_n, 8) +
                             " EVENLY SPACED OBSERVATIONS");
+    if (e.double_iterations > 0)
+        write_line(run, " THE FIRST" + fmt_I_fitted(e.double_iterations, 4) +
+                            " ITERATIONS IN DOUBLE PRECISION, THE REST IN QUADRUPLE");
     for (std::size_t it = 0; o.PITER && it < e.history.size(); ++it)
         write_iteration(run, int(it + 1), "LOG-LIKELIHOOD", e.history_llf[it], names,
                         e.history[it]);

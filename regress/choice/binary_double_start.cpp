@@ -1,0 +1,246 @@
+// Newton's method for the binary links in double precision, over every row, to find the start
+// of the binary128 fit (see binary_double_start.hpp).
+#include "regress/choice/binary_double_start.hpp"
+
+#include "numeric/fast_arith.hpp"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace tarvex {
+
+double start_double(Real v) {
+    std::uint64_t words[2];
+    std::memcpy(words, &v, sizeof words);
+    const std::uint64_t low = words[0], high = words[1];
+    const std::uint64_t sign = high >> 63;
+    const int exponent = static_cast<int>((high >> 48) & 0x7fff);
+    if (exponent == 0x7fff) return std::nan("");
+    const int shifted = exponent - 16383 + 1023;
+    double magnitude = 0;
+    if (exponent == 0 || shifted < 1) {
+        magnitude = 0; // below double's normal range (or binary128 zero and subnormals)
+    } else if (shifted > 2046) {
+        magnitude = HUGE_VAL;
+    } else {
+        const std::uint64_t fraction = ((high & 0xffffffffffffULL) << 4) | (low >> 60);
+        const std::uint64_t bits = (std::uint64_t(shifted) << 52) | fraction;
+        std::memcpy(&magnitude, &bits, sizeof magnitude);
+    }
+    return sign != 0 ? -magnitude : magnitude;
+}
+
+namespace {
+
+// Iterations whose full step changes every parameter by less than this, relative to it (or to
+// this much of the largest parameter), leave the parameters at double's rounding: the one after
+// such a step is the last.
+constexpr double DOUBLE_START_STEP = 1e-9;
+// Full steps below this are taken without asking the log-likelihood, whose sum over many rows
+// no longer resolves what they gain.
+constexpr double DOUBLE_TRUSTED_STEP = 1e-6;
+constexpr int DOUBLE_START_HALVINGS = 40;
+// Below this index log Phi comes from the continued fraction of Mills' ratio.
+constexpr double DOUBLE_MILLS_BELOW = -30;
+constexpr int DOUBLE_MILLS_TERMS = 40;
+const double DOUBLE_LOG_ROOT_2PI = 0.91893853320467274178;
+const double DOUBLE_INV_ROOT_2PI = 0.39894228040143267794;
+
+// log F(s), d/ds log F(s) and -d2/ds2 log F(s) in double.
+struct DoubleTerms {
+    double log_f, score, weight;
+};
+
+DoubleTerms double_terms(ChoiceLink link, double s) {
+    if (link == ChoiceLink::LOGIT) {
+        const double e = std::exp(-std::fabs(s)), one_e = 1 + e, l = std::log1p(e);
+        return {s >= 0 ? -l : s - l, s >= 0 ? e / one_e : 1 / one_e, e / (one_e * one_e)};
+    }
+    double log_f = 0, ratio = 0;
+    if (s < DOUBLE_MILLS_BELOW) {
+        const double x = -s;
+        double tail = 0;
+        for (int k = DOUBLE_MILLS_TERMS; k >= 1; --k) tail = k / (x + tail);
+        const double m = 1 / (x + tail);
+        log_f = -s * s / 2 - DOUBLE_LOG_ROOT_2PI + std::log(m);
+        ratio = 1 / m;
+    } else {
+        const double phi = DOUBLE_INV_ROOT_2PI * std::exp(-s * s / 2);
+        if (s < 0) {
+            const double cdf = 0.5 * std::erfc(-s * M_SQRT1_2);
+            log_f = std::log(cdf);
+            ratio = phi / cdf;
+        } else {
+            const double upper = 0.5 * std::erfc(s * M_SQRT1_2);
+            log_f = std::log1p(-upper);
+            ratio = phi / (1 - upper);
+        }
+    }
+    return {log_f, ratio, ratio * (s + ratio)};
+}
+
+// The sample in double, column by column.
+struct DoubleSample {
+    std::vector<std::vector<double>> x;
+    std::vector<double> weight; // empty: every row once
+    std::vector<unsigned char> one;
+    std::size_t n = 0;
+};
+
+// The log-likelihood, gradient and Hessian (k x k, full) at b; false when a term is not finite.
+struct DoublePoint {
+    double llf = 0;
+    std::vector<double> gradient, hessian;
+};
+
+bool double_point(ChoiceLink link, const DoubleSample& d, const std::vector<double>& b,
+                  bool derivatives, DoublePoint& out) {
+    const std::size_t k = b.size(), n = d.n;
+    out.llf = 0;
+    out.gradient.assign(k, 0);
+    out.hessian.assign(k * k, 0);
+    std::vector<double> row(k);
+    for (std::size_t i = 0; i < n; ++i) {
+        double z = 0;
+        for (std::size_t j = 0; j < k; ++j) {
+            row[j] = d.x[j][i];
+            z += row[j] * b[j];
+        }
+        const bool one = d.one[i] != 0;
+        const DoubleTerms t = double_terms(link, one ? z : -z);
+        const double w = d.weight.empty() ? 1.0 : d.weight[i];
+        out.llf += w * t.log_f;
+        if (!derivatives) continue;
+        const double a = w * (one ? t.score : -t.score), h = w * t.weight;
+        for (std::size_t j = 0; j < k; ++j) {
+            out.gradient[j] += a * row[j];
+            const double hj = h * row[j];
+            double* line = &out.hessian[j * k];
+            for (std::size_t l = j; l < k; ++l) line[l] -= hj * row[l];
+        }
+    }
+    if (!std::isfinite(out.llf)) return false;
+    for (std::size_t j = 0; j < k; ++j) {
+        if (!std::isfinite(out.gradient[j])) return false;
+        for (std::size_t l = j; l < k; ++l) {
+            if (!std::isfinite(out.hessian[j * k + l])) return false;
+            out.hessian[l * k + j] = out.hessian[j * k + l];
+        }
+    }
+    return true;
+}
+
+// Solves m d = g for the positive definite k x k m (minus the Hessian) by Cholesky; false when
+// m is not positive definite.
+bool double_newton_direction(const std::vector<double>& m, const std::vector<double>& g,
+                             std::vector<double>& d) {
+    const std::size_t k = g.size();
+    std::vector<double> lower(k * k, 0);
+    for (std::size_t j = 0; j < k; ++j) {
+        double diagonal = m[j * k + j];
+        for (std::size_t l = 0; l < j; ++l) diagonal -= lower[j * k + l] * lower[j * k + l];
+        if (!(diagonal > 1e-13 * m[j * k + j])) return false;
+        const double root = std::sqrt(diagonal);
+        lower[j * k + j] = root;
+        for (std::size_t i = j + 1; i < k; ++i) {
+            double v = m[i * k + j];
+            for (std::size_t l = 0; l < j; ++l) v -= lower[i * k + l] * lower[j * k + l];
+            lower[i * k + j] = v / root;
+        }
+    }
+    std::vector<double> y(k);
+    for (std::size_t i = 0; i < k; ++i) {
+        double v = g[i];
+        for (std::size_t l = 0; l < i; ++l) v -= lower[i * k + l] * y[l];
+        y[i] = v / lower[i * k + i];
+    }
+    d.assign(k, 0);
+    for (std::size_t i = k; i-- > 0;) {
+        double v = y[i];
+        for (std::size_t l = i + 1; l < k; ++l) v -= lower[l * k + i] * d[l];
+        d[i] = v / lower[i * k + i];
+    }
+    return true;
+}
+
+// Whether the step d changes every parameter of b by less than `tolerance` relative to it, or
+// to that much of the largest parameter.
+bool double_step_below(const std::vector<double>& d, const std::vector<double>& b,
+                       double tolerance) {
+    double largest = 0;
+    for (double v : b) largest = std::fmax(largest, std::fabs(v));
+    for (std::size_t j = 0; j < b.size(); ++j)
+        if (!(std::fabs(d[j]) <= tolerance * (std::fabs(b[j]) + tolerance * largest))) return false;
+    return true;
+}
+
+std::vector<Real> as_reals(const std::vector<double>& v) {
+    std::vector<Real> out;
+    out.reserve(v.size());
+    for (double x : v) out.push_back(Real(x));
+    return out;
+}
+
+} // namespace
+
+DoubleStart binary_double_start(ChoiceLink link, const ChoiceData& data,
+                                const std::vector<Real>& start, int max_iterations,
+                                const InterruptCheck& interrupt) {
+    DoubleStart out;
+    const std::size_t k = data.x.size();
+    DoubleSample sample;
+    sample.n = data.y.size();
+    sample.x.assign(k, std::vector<double>(sample.n));
+    for (std::size_t j = 0; j < k; ++j)
+        for (std::size_t i = 0; i < sample.n; ++i) sample.x[j][i] = start_double(data.x[j][i]);
+    if (data.weighted()) {
+        sample.weight.resize(sample.n);
+        for (std::size_t i = 0; i < sample.n; ++i) sample.weight[i] = start_double(data.weight[i]);
+    }
+    sample.one.resize(sample.n);
+    for (std::size_t i = 0; i < sample.n; ++i) sample.one[i] = !fast_is_zero(data.y[i]);
+
+    std::vector<double> b(k);
+    for (std::size_t j = 0; j < k; ++j) b[j] = start_double(start[j]);
+    DoublePoint point, trial_point;
+    if (!double_point(link, sample, b, true, point)) return out;
+    out.start_llf = Real(point.llf);
+    std::vector<double> minus(k * k), direction, trial(k);
+    for (int iteration = 1; iteration <= max_iterations; ++iteration) {
+        check_for_interrupt(interrupt);
+        for (std::size_t j = 0; j < k * k; ++j) minus[j] = -point.hessian[j];
+        if (!double_newton_direction(minus, point.gradient, direction)) return out;
+        const bool last = double_step_below(direction, b, DOUBLE_START_STEP);
+        const bool trusted = double_step_below(direction, b, DOUBLE_TRUSTED_STEP);
+        double length = 1;
+        bool taken = false;
+        for (int h = 0; h <= DOUBLE_START_HALVINGS && !taken; ++h, length /= 2) {
+            for (std::size_t j = 0; j < k; ++j) trial[j] = b[j] + length * direction[j];
+            if (trusted && h == 0) {
+                taken = double_point(link, sample, trial, true, trial_point);
+                if (!taken) return out;
+                break;
+            }
+            DoublePoint value;
+            if (double_point(link, sample, trial, false, value) && value.llf > point.llf) {
+                taken = double_point(link, sample, trial, true, trial_point);
+                if (!taken) return out;
+            }
+        }
+        if (!taken) return out;
+        b = trial;
+        point = trial_point;
+        out.iterations = iteration;
+        out.history.push_back(as_reals(b));
+        out.history_llf.push_back(Real(point.llf));
+        if (last) {
+            out.found = true;
+            out.theta = as_reals(b);
+            return out;
+        }
+    }
+    return out;
+}
+
+} // namespace tarvex

@@ -1,0 +1,173 @@
+// PROBIT and LOGIT on a long sample, whose first Newton iterations are taken in double and the
+// last ones in binary128, against the same estimate made in binary128 throughout: the
+// estimates, their standard errors (plain, HETCOV and clustered), the log-likelihood and the
+// fitted probabilities agree to binary128's last digits; the iterations in double are counted;
+// a sample beyond double's range falls back to binary128 throughout, bit for bit; and Ctrl-C
+// stops the double iterations.
+#include "regress/choice/binary_choice.hpp"
+#include "regress/choice/binary_double_start.hpp"
+
+#include "numeric/qmath.hpp"
+
+#include <cmath>
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace tarvex::testing {
+namespace {
+
+// 60,000 rows (past the length where a long sample's start is searched for) of two regressors
+// with 4 decimals and the intercept; y from a logistic index. Seeded, so the same every run.
+ChoiceData long_sample(bool weighted, Real scale = 1) {
+    const std::size_t n = 60000;
+    std::uint64_t state = 20261208;
+    const auto uniform = [&state] { // in (0, 1)
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return (double((state >> 11) + 1)) / double(1ULL << 53);
+    };
+    ChoiceData d;
+    d.x.assign(3, std::vector<Real>(n));
+    d.y.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double a = uniform() + uniform() + uniform() - 1.5, b = 2 * uniform() - 1;
+        const double x1 = std::round(a * 1e4) / 1e4, x2 = std::round(b * 1e4) / 1e4;
+        const double u = uniform();
+        d.x[0][i] = Real(x1) * scale;
+        d.x[1][i] = Real(x2);
+        d.x[2][i] = 1;
+        d.y[i] = 0.3 + 1.2 * x1 - 0.7 * x2 + std::log(u / (1 - u)) > 0 ? 1 : 0;
+        d.observations.push_back(int(i) + 1);
+        if (weighted) d.weight.push_back(Real(1 + int(i % 3)));
+    }
+    d.intercept = 2;
+    d.names = {"X1", "X2", "CONSTANT"};
+    d.dependent = "Y";
+    return d;
+}
+
+// |a - b| / |b|, shown to a few digits in the messages.
+double relative(Real a, Real b) {
+    return start_double(qm::abs(a - b) / (qm::abs(b) + 1e-300));
+}
+
+Real standard_error(const BinaryEstimate& e, int j) {
+    return qm::sqrt(e.result.record.cov[std::size_t(j) * std::size_t(e.k) + std::size_t(j)]);
+}
+
+// The estimate with and without the double iterations: the same answers.
+void expect_same_estimate(ChoiceLink link, const ChoiceData& data, ChoiceControl control,
+                          const char* what) {
+    control.double_start = true;
+    const BinaryEstimate fast = estimate_binary(link, data, control);
+    control.double_start = false;
+    const BinaryEstimate slow = estimate_binary(link, data, control);
+    ASSERT_EQ(fast.end, ChoiceEnd::CONVERGED) << what;
+    ASSERT_EQ(slow.end, ChoiceEnd::CONVERGED) << what;
+    // The double iterations were taken and are counted; the report of the other names its
+    // subsample start.
+    EXPECT_GT(fast.double_iterations, 1) << what;
+    EXPECT_GT(fast.iterations, fast.double_iterations) << what;
+    EXPECT_EQ(fast.history.size(), std::size_t(fast.iterations)) << what;
+    EXPECT_EQ(fast.subsample_n, 0) << what;
+    EXPECT_EQ(slow.double_iterations, 0) << what;
+    EXPECT_GT(slow.subsample_n, 0) << what;
+    const EstimationResults &f = fast.result.record, &s = slow.result.record;
+    EXPECT_LT(relative(f.llf, s.llf), 1e-33) << what;
+    for (int j = 0; j < fast.k; ++j) {
+        EXPECT_LT(relative(f.coef[j], s.coef[j]), 1e-32) << what << " coef " << j;
+        // The covariance comes from a Hessian formed within 1e-12 of the end (of either path),
+        // which is kept from there on: its digits beyond that agree to rounding of that order.
+        EXPECT_LT(relative(standard_error(fast, j), standard_error(slow, j)), 1e-14)
+            << what << " se " << j;
+        if (j == data.intercept) continue; // no marginal effect
+        EXPECT_LT(relative(fast.average.effect[j], slow.average.effect[j]), 1e-31)
+            << what << " effect " << j;
+    }
+    for (std::size_t i : {std::size_t(0), std::size_t(12345), std::size_t(59999)})
+        EXPECT_LT(relative(f.predicted[i], s.predicted[i]), 1e-31) << what << " p " << i;
+    EXPECT_EQ(fast.table[0][0], slow.table[0][0]) << what;
+    EXPECT_EQ(fast.table[1][1], slow.table[1][1]) << what;
+}
+
+TEST(ChoiceDoubleStart, SameEstimatesAsBinary128Throughout) {
+    const ChoiceData plain = long_sample(false), weighted = long_sample(true);
+    ChoiceControl control;
+    expect_same_estimate(ChoiceLink::PROBIT, plain, control, "probit");
+    expect_same_estimate(ChoiceLink::LOGIT, plain, control, "logit");
+    expect_same_estimate(ChoiceLink::PROBIT, weighted, control, "weighted probit");
+    expect_same_estimate(ChoiceLink::LOGIT, weighted, control, "weighted logit");
+    ChoiceControl hetcov;
+    hetcov.sandwich = true;
+    expect_same_estimate(ChoiceLink::PROBIT, plain, hetcov, "hetcov probit");
+    ChoiceControl clustered;
+    clustered.covariance.cluster = "G";
+    clustered.clusters.groups = 40;
+    for (std::size_t i = 0; i < plain.y.size(); ++i)
+        clustered.clusters.group.push_back(int(i * 40 / plain.y.size()));
+    expect_same_estimate(ChoiceLink::LOGIT, plain, clustered, "clustered logit");
+}
+
+TEST(ChoiceDoubleStart, BeyondDoubleRangeFallsBackBitForBit) {
+    // x1 times 1e200: x1^2 overflows double, so no double start is found, and the estimate is
+    // the one made in binary128 throughout.
+    const ChoiceData data = long_sample(false, Real(1e200Q));
+    ChoiceControl control;
+    const BinaryEstimate fast = estimate_binary(ChoiceLink::PROBIT, data, control);
+    control.double_start = false;
+    const BinaryEstimate slow = estimate_binary(ChoiceLink::PROBIT, data, control);
+    ASSERT_EQ(fast.end, ChoiceEnd::CONVERGED);
+    EXPECT_EQ(fast.double_iterations, 0);
+    EXPECT_EQ(fast.iterations, slow.iterations);
+    EXPECT_EQ(fast.subsample_n, slow.subsample_n);
+    EXPECT_TRUE(fast.result.record.llf == slow.result.record.llf);
+    for (int j = 0; j < fast.k; ++j) {
+        EXPECT_TRUE(fast.result.record.coef[j] == slow.result.record.coef[j]) << j;
+        EXPECT_TRUE(standard_error(fast, j) == standard_error(slow, j)) << j;
+    }
+    // The slope is that of the unscaled regressor divided by 1e200.
+    const BinaryEstimate unscaled = estimate_binary(ChoiceLink::PROBIT, long_sample(false), {});
+    EXPECT_LT(relative(fast.result.record.coef[0] * Real(1e200Q), unscaled.result.record.coef[0]),
+              1e-25);
+}
+
+TEST(ChoiceDoubleStart, InterruptStopsTheDoubleIterations) {
+    struct Stopped : std::runtime_error {
+        Stopped() : std::runtime_error("stopped") {}
+    };
+    const ChoiceData data = long_sample(false);
+    ChoiceControl control;
+    int asked = 0;
+    control.interrupt = [&asked] {
+        if (++asked == 2) throw Stopped();
+    };
+    EXPECT_THROW(estimate_binary(ChoiceLink::LOGIT, data, control), Stopped);
+    EXPECT_EQ(asked, 2);
+    // Asked directly, the double iterations stop at the first question.
+    int direct = 0;
+    const InterruptCheck stop_now = [&direct] {
+        ++direct;
+        throw Stopped();
+    };
+    EXPECT_THROW(
+        binary_double_start(ChoiceLink::PROBIT, data, std::vector<Real>(3, Real(0)), 50, stop_now),
+        Stopped);
+    EXPECT_EQ(direct, 1);
+}
+
+TEST(ChoiceDoubleStart, StartDoubleKeepsSignExponentAndLeadingDigits) {
+    EXPECT_EQ(start_double(Real(0)), 0.0);
+    EXPECT_EQ(start_double(Real(1)), 1.0);
+    EXPECT_EQ(start_double(Real(-0.375Q)), -0.375);
+    EXPECT_NEAR(start_double(Real(1e300Q)) / 1e300, 1.0, 1e-15);
+    EXPECT_NEAR(start_double(Real(-1e-300Q)) / -1e-300, 1.0, 1e-15);
+    // Cut, not rounded: 1 + 2^-60 is 1, and 1 - 2^-60 the double just below 1.
+    EXPECT_EQ(start_double(1 + 0x1p-60Q), 1.0);
+    EXPECT_EQ(start_double(1 - 0x1p-60Q), 1 - 0x1p-53);
+    EXPECT_TRUE(std::isinf(start_double(Real(1e400Q))));
+    EXPECT_EQ(start_double(1e-400), 0.0);
+    EXPECT_TRUE(std::isnan(start_double(Real(1e4000Q) * Real(1e4000Q) * 0)));
+}
+
+} // namespace
+} // namespace tarvex::testing
