@@ -9,6 +9,7 @@
 #include "numeric/real.hpp"
 #include "regress/fit/covariance_choice.hpp"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,11 @@ struct ChoiceData {
     }
 };
 
+// PROBIT and LOGIT take their first Newton iterations in double only on samples longer than
+// this. Below it a fit in binary128 throughout from the subsample start takes well under a
+// second, and its report (the subsample start, the iteration count) is the one it always was.
+inline constexpr std::size_t DOUBLE_START_ABOVE = 100000;
+
 struct ChoiceControl {
     MaximizeMethod method = MaximizeMethod::NEWTON;
     int max_iterations = 100;
@@ -45,9 +51,10 @@ struct ChoiceControl {
     // sample), which takes the first step in place of one formed there; empty: none.
     std::vector<Real> start_hessian;
     InterruptCheck interrupt; // asked between iterations; throws to stop the estimation
-    // PROBIT, LOGIT by Newton on a long sample: the first iterations in double, the last ones
-    // in binary128 (false: every iteration in binary128).
+    // PROBIT, LOGIT by Newton on a sample longer than `double_start_above`: the first
+    // iterations in double, the last ones in binary128 (false: every iteration in binary128).
     bool double_start = true;
+    std::size_t double_start_above = DOUBLE_START_ABOVE;
     // PROBIT, LOGIT, TOBIT: the covariance clustered by these rows' groups in place of -H^-1.
     CovarianceChoice covariance;
     ClusterRows clusters;

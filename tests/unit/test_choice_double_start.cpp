@@ -17,7 +17,8 @@
 namespace tarvex::testing {
 namespace {
 
-// 60,000 rows (past the length where a long sample's start is searched for) of two regressors
+// 60,000 rows (past the length where a long sample's start is searched for; the tests lower the
+// length above which the double iterations are taken to it) of two regressors
 // with 4 decimals and the intercept; y from a logistic index. Seeded, so the same every run.
 ChoiceData long_sample(bool weighted, Real scale = 1) {
     const std::size_t n = 60000;
@@ -58,6 +59,7 @@ Real standard_error(const BinaryEstimate& e, int j) {
 // The estimate with and without the double iterations: the same answers.
 void expect_same_estimate(ChoiceLink link, const ChoiceData& data, ChoiceControl control,
                           const char* what) {
+    control.double_start_above = SUBSAMPLE_ABOVE;
     control.double_start = true;
     const BinaryEstimate fast = estimate_binary(link, data, control);
     control.double_start = false;
@@ -113,6 +115,7 @@ TEST(ChoiceDoubleStart, BeyondDoubleRangeFallsBackBitForBit) {
     // the one made in binary128 throughout.
     const ChoiceData data = long_sample(false, Real(1e200Q));
     ChoiceControl control;
+    control.double_start_above = SUBSAMPLE_ABOVE;
     const BinaryEstimate fast = estimate_binary(ChoiceLink::PROBIT, data, control);
     control.double_start = false;
     const BinaryEstimate slow = estimate_binary(ChoiceLink::PROBIT, data, control);
@@ -137,6 +140,7 @@ TEST(ChoiceDoubleStart, InterruptStopsTheDoubleIterations) {
     };
     const ChoiceData data = long_sample(false);
     ChoiceControl control;
+    control.double_start_above = SUBSAMPLE_ABOVE;
     int asked = 0;
     control.interrupt = [&asked] {
         if (++asked == 2) throw Stopped();
