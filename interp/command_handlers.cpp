@@ -19,6 +19,7 @@
 #include "regress/box/box_command.hpp"
 #include "regress/choice/choice_command.hpp"
 #include "regress/coint/coint_command.hpp"
+#include "regress/dlags/dlags_command.hpp"
 #include "regress/fcast/fcast_command.hpp"
 #include "regress/gls/gls_command.hpp"
 #include "regress/graph/graph_command.hpp"
@@ -99,7 +100,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {50,  "SYSTEM",   cmd_system,        N, S}, // SUR, iterated SUR, 3SLS (reads its block)
     {51,  "LIST",     PRINTX,            N, S}, // list variables (as PRINT)
     {52,  "NLINEAR",  cmd_nonlin,        N, S}, // nonlinear least squares (reads its block)
-    {53,  "DLAGS",    not_available,     N, R},
+    {53,  "DLAGS",    cmd_dlags,         N, S}, // polynomial distributed lags (OLS path)
     {54,  "INDEX",    not_available,     N, R},
     {55,  "PROBIT",   cmd_choice,        N, S}, // binary probit (ORDERED: ordered probit)
     {56,  "LOGIT",    cmd_choice,        N, S}, // binary or multinomial logit (ORDERED: ordered)
