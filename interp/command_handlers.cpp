@@ -19,6 +19,7 @@
 #include "regress/box/box_command.hpp"
 #include "regress/choice/choice_command.hpp"
 #include "regress/coint/coint_command.hpp"
+#include "regress/diagnose/diagnose_command.hpp"
 #include "regress/dlags/dlags_command.hpp"
 #include "regress/fcast/fcast_command.hpp"
 #include "regress/gls/gls_command.hpp"
@@ -116,7 +117,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {66,  "DEMONSTR", not_available,     P, R},
     {67,  "PAUSE",    cmd_pause,         P, R}, // wait for the user (OTERM only)
     {68,  "USER",     not_available,     N, R},
-    {69,  "DIAGNOSE", cmd_fcast,         N, S}, // the FCAST handler: not available
+    {69,  "DIAGNOSE", cmd_diagnose,      N, S}, // stability tests of the last OLS (FCAST options)
     {70,  "INSTRUME", cmd_2sls,          N, S}, // instrumental variables (the 2SLS handler)
     {71,  "TABLES",   not_available,     P, R},
     {72,  "ARIMA",    cmd_arima,         N, S}, // identify, estimate and forecast ARIMA models
