@@ -139,8 +139,9 @@ void cmd_diagnose(Run& run) {
     const int trim = n * SUP_F_TRIM_PERCENT / 100;
     const int lo = std::max(trim, k), hi = std::min(n - trim, n - k);
     if (o.CHOWTEST && (lo > hi || n - 2 * k < 1)) {
-        report_error(run, " ...ERROR..TOO FEW OBSERVATIONS FOR THE SUP-F TEST:" + fmt_I(n, 6) +
-                              " WITH" + fmt_I(k, 4) + " COEFFICIENTS",
+        report_error(run,
+                     " ...ERROR..TOO FEW OBSERVATIONS FOR THE SUP-F TEST:" + fmt_I(n, 6) + " WITH" +
+                         fmt_I(k, 4) + " COEFFICIENTS",
                      ERR_DIAGNOSE_TRIM);
         return;
     }

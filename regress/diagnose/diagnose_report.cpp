@@ -32,8 +32,8 @@ void write_chow_tests(Run& run, int obs, int n1, int n2, const ChowTests& c) {
     else
         write_line(run, " BREAKPOINT TEST: NOT DONE, EACH PART NEEDS AT LEAST K OBSERVATIONS");
     if (c.predictive_done)
-        write_line(run, diagnose_f_line("PREDICTIVE TEST:", c.f_pred, c.df1_pred, c.df2_pred,
-                                        c.p_pred));
+        write_line(run,
+                   diagnose_f_line("PREDICTIVE TEST:", c.f_pred, c.df1_pred, c.df2_pred, c.p_pred));
     else
         write_line(run, " PREDICTIVE TEST: NOT DONE, NO RESIDUAL VARIATION BEFORE THE BREAK");
 }

@@ -16,8 +16,7 @@ LeastSquaresFit fit_rows(const std::vector<Real>& x, const std::vector<Real>& y,
     const int n = last - first;
     DataMatrix data(n, k + 1);
     for (int i = 0; i < n; ++i) {
-        for (int j = 0; j < k; ++j)
-            data.at(i, j) = x[static_cast<std::size_t>(first + i) * k + j];
+        for (int j = 0; j < k; ++j) data.at(i, j) = x[static_cast<std::size_t>(first + i) * k + j];
         data.at(i, k) = y[static_cast<std::size_t>(first + i)];
     }
     return normal_equations_solve(data);

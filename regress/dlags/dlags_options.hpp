@@ -15,9 +15,9 @@ void set_dlags_defaults(Run& run);
 
 // The distributed lag DLAGS imposes.
 struct DlagsShape {
-    int lags = 0;    // the longest lag; lags 0 .. lags of the lagged variable enter
-    int order = 0;   // degree of the lag polynomial
-    int endcon = 0;  // 0 free, 1 NEAR, 2 FAR, 3 BOTH
+    int lags = 0;         // the longest lag; lags 0 .. lags of the lagged variable enter
+    int order = 0;        // degree of the lag polynomial
+    int endcon = 0;       // 0 free, 1 NEAR, 2 FAR, 3 BOTH
     int end_switches = 0; // how many of NEAR, FAR, BOTH were given
 };
 
