@@ -94,14 +94,25 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // BOX, PROBIT, LOGIT or TOBIT (LOGIT of Z is the multinomial logit; one option set is ORDERED),
 // with a low iteration limit so that each input runs quickly, or after POOL (cross-sections by
 // NCROSS or by the values of Z), GLS (the variances V or their diagonal matrix OM), 2SLS
-// (instruments after ";" in the line itself), AUTO, COINTEGR or ARIMA, each with its own options,
+// (instruments after ";" in the line itself), AUTO, COINTEGR, ARIMA or DLAGS (followed by a
+// DIAGNOSE of the fit), each with its own options,
 // or as the second EQ line of a SYSTEM block, or as the list of PLOTS (a character plot of each
 // kind) and the coefficient names of CONFIDEN.
 std::string estimation_script(const std::string& body, unsigned char selector) {
-    static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ",   "BOX ",   "PROBIT ",
-                                           "LOGIT ",  "TOBIT ", "POOL ",     "GLS ",   "2SLS ",
-                                           "SYSTEM",  "AUTO ",  "COINTEGR ", "ARIMA ", "PLOTS "};
-    enum { POOL = 7, GLS = 8, IV = 9, SYSTEM = 10, AUTO = 11, COINT = 12, ARIMA = 13, PLOTS = 14 };
+    static const char* const commands[] = {
+        "NLINEAR", "MLE",   "HETERO ", "BOX ",  "PROBIT ",   "LOGIT ", "TOBIT ", "POOL ",
+        "GLS ",    "2SLS ", "SYSTEM",  "AUTO ", "COINTEGR ", "ARIMA ", "PLOTS ", "DLAGS "};
+    enum {
+        POOL = 7,
+        GLS = 8,
+        IV = 9,
+        SYSTEM = 10,
+        AUTO = 11,
+        COINT = 12,
+        ARIMA = 13,
+        PLOTS = 14,
+        DLAGS = 15
+    };
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
         " / MAXIT=5", " / MAXIT=5 PITER HETCOV", " / MAXIT=5 METHOD=BFGS COVTYPE=OPG",
@@ -151,6 +162,13 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             " / LINES=5", " / SCATTER LSLINE LINES=6 COLS=40", " / HISTOGRA NORMAL BINS=3",
             " / RESIDUAL LINES=5 COLS=50", " / FITTED LINES=5 TITLE='A B'"};
         static_assert(sizeof plots_options / sizeof plots_options[0] == OPTIONS);
+        static const char* const dlags_options[] = {
+            " / LAGS=2 ORDER=1", " / LAGS=3 ORDER=2 NEAR COEF=B", " / LAGS=3 FAR NOCONSTANT",
+            " / LAGS=4 ORDER=2 BOTH STDERR=S", " / LAGS=2 ORDER=3"};
+        static const char* const diagnose_options[] = {"", " / CHOWONE=5", " / NORECRESID CHOWTEST",
+                                                       " / HETEROSC MHET=2", " / CHOWONE=3 MHET=1"};
+        static_assert(sizeof dlags_options / sizeof dlags_options[0] == OPTIONS &&
+                      sizeof diagnose_options / sizeof diagnose_options[0] == OPTIONS);
         const std::string option = command == POOL    ? pool_options[option_row]
                                    : command == GLS   ? gls_options[option_row]
                                    : command == IV    ? iv_options[(selector / 4 + line) % 3]
@@ -158,12 +176,16 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
                                    : command == ARIMA ? arima_options[option_row]
                                    : command == PLOTS ? plots_options[option_row]
                                    : command == COINT ? coint_options[line % 3]
+                                   : command == DLAGS ? dlags_options[option_row]
                                                       : options[option_row];
         if (command == SYSTEM)
             script += std::string("SYSTEM / METHOD=") + system_methods[(selector / 4 + line) % 3] +
                       "\nEQ Y X\nEQ " + text + "\nEXOGENOUS Z D\nEND\nTEST X_1 = 0\n";
         else if (command == PLOTS)
             script += "PLOTS " + text + option + "\nCONFIDEN " + text + " / LINES=6 COLS=50\n";
+        else if (command == DLAGS)
+            script += commands[command] + text + option + "\nDIAGNOSE" +
+                      diagnose_options[(selector + line) % OPTIONS] + "\n";
         else if (command < 2)
             script += std::string(commands[command]) + option + "\nCOEF A 1 B 0.5 C 0.1\nEQ " +
                       text + "\nEND\nFCAST / PREDICT=P\nTEST A = 1\n";

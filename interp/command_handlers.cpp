@@ -19,6 +19,8 @@
 #include "regress/box/box_command.hpp"
 #include "regress/choice/choice_command.hpp"
 #include "regress/coint/coint_command.hpp"
+#include "regress/diagnose/diagnose_command.hpp"
+#include "regress/dlags/dlags_command.hpp"
 #include "regress/fcast/fcast_command.hpp"
 #include "regress/gls/gls_command.hpp"
 #include "regress/graph/graph_command.hpp"
@@ -99,7 +101,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {50,  "SYSTEM",   cmd_system,        N, S}, // SUR, iterated SUR, 3SLS (reads its block)
     {51,  "LIST",     PRINTX,            N, S}, // list variables (as PRINT)
     {52,  "NLINEAR",  cmd_nonlin,        N, S}, // nonlinear least squares (reads its block)
-    {53,  "DLAGS",    not_available,     N, R},
+    {53,  "DLAGS",    cmd_dlags,         N, S}, // polynomial distributed lags (OLS path)
     {54,  "INDEX",    not_available,     N, R},
     {55,  "PROBIT",   cmd_choice,        N, S}, // binary probit (ORDERED: ordered probit)
     {56,  "LOGIT",    cmd_choice,        N, S}, // binary or multinomial logit (ORDERED: ordered)
@@ -115,7 +117,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {66,  "DEMONSTR", not_available,     P, R},
     {67,  "PAUSE",    cmd_pause,         P, R}, // wait for the user (OTERM only)
     {68,  "USER",     not_available,     N, R},
-    {69,  "DIAGNOSE", cmd_fcast,         N, S}, // the FCAST handler: not available
+    {69,  "DIAGNOSE", cmd_diagnose,      N, S}, // stability tests of the last OLS (FCAST options)
     {70,  "INSTRUME", cmd_2sls,          N, S}, // instrumental variables (the 2SLS handler)
     {71,  "TABLES",   not_available,     P, R},
     {72,  "ARIMA",    cmd_arima,         N, S}, // identify, estimate and forecast ARIMA models

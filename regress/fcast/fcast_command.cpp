@@ -1,7 +1,7 @@
 // FCAST: parses the options, builds the equation, checks the model type and the output
 // variables, forms the forecast range, computes the forecast (compute_forecast), then writes the
-// notes it met, stores PREDICT, RESID, FCSE and $N and writes the report. DIAGNOSE parses the same
-// options and then says it is not available.
+// notes it met, stores PREDICT, RESID, FCSE and $N and writes the report. DIAGNOSE (its own
+// folder) reads the same options.
 #include "regress/fcast/fcast_command.hpp"
 
 #include "core/command_table.hpp"
@@ -88,14 +88,9 @@ std::vector<int> checked_refs(const FcastModel& m) {
 } // namespace
 
 void cmd_fcast(Run& run) {
-    const bool diagnose = run.cmd.IKOD == C_DIAGNOSE;
-    if (run.sw[OTRACE]) write_line(run, diagnose ? " DIAGNOSE" : " FCAST");
-    set_fcast_defaults(run, diagnose, run.last_estimation.command);
+    if (run.sw[OTRACE]) write_line(run, " FCAST");
+    set_fcast_defaults(run, false, run.last_estimation.command);
     if (!OPTION(run, fcast_option_table())) return;
-    if (diagnose) {
-        report_error(run, " ...NOTE..DIAGNOSE COMMAND IS NOT AVAILABLE IN THIS VERSION", 0);
-        return;
-    }
     const std::string missing = name_option_without_value(run.opt, fcast_option_table());
     if (!missing.empty()) {
         report_error(run,

@@ -83,6 +83,47 @@ std::vector<int> checked_refs(const OlsFit& fit, int weight_ref) {
 
 } // namespace
 
+void estimate_ols_equation(Run& run, OlsFit& fit, const OlsOptions& o, int max_lag) {
+    // 10. The estimation range and the observations in use.
+    const int weight_ref = fit.weight_ref;
+    SampleBlock& smpl = run.smpl;
+    int beg = o.BEG;
+    int end = (o.END == -999 || o.END < 1) ? smpl.IEND : o.END;
+    if (beg < 1) beg = 1;
+    if (beg <= max_lag) beg = max_lag + 1;
+    smpl.check_first = beg;
+    smpl.check_last = end >= 1 ? end : 0;
+    const std::vector<int> refs = checked_refs(fit, weight_ref);
+    CKSMPL(run, refs, weight_ref,
+           lagged_only_refs(fit.dep_ref, fit.dep_lag, fit.terms, weight_ref));
+    if (run.flags.ODONT) return;
+    skip_lagged_missing(run, fit.dep_ref, fit.dep_lag, fit.terms);
+    end = smpl.check_last;
+    fit.beg = beg;
+    fit.end = end;
+    int usable = 0;
+    const SkipCodes skip = skip_codes(run); // looked up once, not per observation
+    for (int t = beg; t <= end; ++t)
+        if (!skip || t > skip.length || skip.codes[t] <= 0) ++usable;
+    const int parameters = fit.k - (o.DLRX ? 0 : lag_polynomial_restrictions(fit.terms));
+    if (usable < parameters) {
+        report_error(run,
+                     " ...ERROR.." + fmt_I(usable, 5) + " OBSERVATIONS IS NOT ENOUGH FOR " +
+                         "ESTIMATION",
+                     ERR_TOO_FEW_OBSERVATIONS);
+        return;
+    }
+    if (o.RESTRICT && o.RIDGE != 0) {
+        report_error(run, " ...ERROR..RESTRICT AND RIDGE OPTIONS NOT ALLOWED", ERR_RESTRICT_RIDGE);
+        return;
+    }
+    if (!reserve_ols_work_space(run, o, usable, fit.k)) return;
+    // 11. Scan-only runs stop here.
+    if (run.sw[OSCAN] || run.flags.ODONT) return;
+    fit.n = usable;
+    OLSEST(run, fit, o);
+}
+
 void cmd_olsq(Run& run) {
     const bool imls = run.cmd.IKOD == C_IMLS;
     const std::string label = imls ? " IMLS " : "  OLS ";
@@ -204,44 +245,7 @@ void cmd_olsq(Run& run) {
     if (!refuse_covariance_with(run, o.covariance, beside)) return;
     fit.log_dependent = o.LOGLOG || o.LOGLIN || o.LOGINVER;
     fit.log_regressors = o.LOGLOG || o.LINLOG;
-
-    // 10. The estimation range and the observations in use.
-    SampleBlock& smpl = run.smpl;
-    int beg = o.BEG;
-    int end = (o.END == -999 || o.END < 1) ? smpl.IEND : o.END;
-    if (beg < 1) beg = 1;
-    if (beg <= max_lag) beg = max_lag + 1;
-    smpl.check_first = beg;
-    smpl.check_last = end >= 1 ? end : 0;
-    const std::vector<int> refs = checked_refs(fit, weight_ref);
-    CKSMPL(run, refs, weight_ref,
-           lagged_only_refs(fit.dep_ref, fit.dep_lag, fit.terms, weight_ref));
-    if (run.flags.ODONT) return;
-    skip_lagged_missing(run, fit.dep_ref, fit.dep_lag, fit.terms);
-    end = smpl.check_last;
-    fit.beg = beg;
-    fit.end = end;
-    int usable = 0;
-    const SkipCodes skip = skip_codes(run); // looked up once, not per observation
-    for (int t = beg; t <= end; ++t)
-        if (!skip || t > skip.length || skip.codes[t] <= 0) ++usable;
-    const int parameters = fit.k - (o.DLRX ? 0 : lag_polynomial_restrictions(fit.terms));
-    if (usable < parameters) {
-        report_error(run,
-                     " ...ERROR.." + fmt_I(usable, 5) + " OBSERVATIONS IS NOT ENOUGH FOR " +
-                         "ESTIMATION",
-                     ERR_TOO_FEW_OBSERVATIONS);
-        return;
-    }
-    if (o.RESTRICT && o.RIDGE != 0) {
-        report_error(run, " ...ERROR..RESTRICT AND RIDGE OPTIONS NOT ALLOWED", ERR_RESTRICT_RIDGE);
-        return;
-    }
-    if (!reserve_ols_work_space(run, o, usable, fit.k)) return;
-    // 11. Scan-only runs stop here.
-    if (run.sw[OSCAN] || run.flags.ODONT) return;
-    fit.n = usable;
-    OLSEST(run, fit, o);
+    estimate_ols_equation(run, fit, o, max_lag);
 }
 
 } // namespace tarvex

@@ -31,6 +31,11 @@ inline constexpr int ERR_COMPONENTS_TOGETHER = 6022; // the components as one li
 inline constexpr int ERR_COMPONENTS_NOT_LAST = 6023; // a regressor after the first component
 inline constexpr int ERR_NO_COMPONENTS = 6024; // PCOMPONE= and no component among the regressors
 
+// The estimation range of a complete equation (from BEG=/END= and the sample, after the
+// largest lag `max_lag`), the check of its observations and of the work space, then OLSEST.
+// OLSQ and DLAGS both end here.
+void estimate_ols_equation(Run& run, OlsFit& fit, const OlsOptions& o, int max_lag);
+
 // OLSEST: reads the data and the RESTRICT block, estimates, then reports and stores
 // (ols_run.cpp).
 void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o);
