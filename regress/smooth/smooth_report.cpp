@@ -34,7 +34,9 @@ void write_parameter(Run& run, const char* name, Real value, bool given) {
     const char* how = given                      ? "GIVEN"
                       : value == 0 || value == 1 ? "ESTIMATED (ON ITS BOUND)"
                                                  : "ESTIMATED";
-    write_line(run, " " + fmt_A(name, 8) + smooth_value(value) + "   " + how);
+    std::string label = name;
+    label.resize(8, ' ');
+    write_line(run, " " + label + smooth_value(value) + "   " + how);
 }
 
 } // namespace
@@ -93,7 +95,7 @@ void report_smoothing(Run& run, const SmoothedSeries& s, const SmoothingFit& fit
     const bool with_se = !forecast.se.empty();
     write_line(run, with_se ? "     OBS       FORECAST     STD. ERROR      LOWER 95%      UPPER 95%"
                             : "     OBS       FORECAST");
-    const Real z = normal_quantile(Real(0.975Q));
+    const Real z = dist::normal_quantile(Real(0.975Q));
     for (std::size_t h = 0; h < forecast.value.size(); ++h) {
         const Real v = forecast.value[h];
         std::string line = fmt_I_fitted(s.end + int(h) + 1, 8) + fmt_G(v, 15, 8);
@@ -126,7 +128,6 @@ void report_hp_filter(Run& run, const SmoothedSeries& s, Real lambda, const std:
     write_line(run, "");
     write_line(run, " SUM OF SQUARED CYCLE            =" + smooth_value(cycle_squares));
     write_line(run, " SUM OF SQUARED TREND CURVATURE  =" + smooth_value(penalty));
-    write_line(run, " MEAN OF THE CYCLE               =" + smooth_value(cycle_mean));
     write_line(run, " STD. DEVIATION OF THE CYCLE     =" +
                         smooth_value(n > 1 ? qm::sqrt((cycle_squares -
                                                        Real(int(n)) * cycle_mean * cycle_mean) /
