@@ -96,12 +96,12 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // NCROSS or by the values of Z), GLS (the variances V or their diagonal matrix OM), 2SLS
 // (instruments after ";" in the line itself), AUTO, COINTEGR or ARIMA, each with its own options,
 // or as the second EQ line of a SYSTEM block, or as the list of PLOTS (a character plot of each
-// kind) and the coefficient names of CONFIDEN.
+// kind) and the coefficient names of CONFIDEN, or as the series of SMOOTH (each method).
 std::string estimation_script(const std::string& body, unsigned char selector) {
-    static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ",   "BOX ",   "PROBIT ",
-                                           "LOGIT ",  "TOBIT ", "POOL ",     "GLS ",   "2SLS ",
-                                           "SYSTEM",  "AUTO ",  "COINTEGR ", "ARIMA ", "PLOTS "};
-    enum { POOL = 7, GLS = 8, IV = 9, SYSTEM = 10, AUTO = 11, COINT = 12, ARIMA = 13, PLOTS = 14 };
+    static const char* const commands[] = {
+        "NLINEAR", "MLE",   "HETERO ", "BOX ",  "PROBIT ",   "LOGIT ", "TOBIT ", "POOL ",
+        "GLS ",    "2SLS ", "SYSTEM",  "AUTO ", "COINTEGR ", "ARIMA ", "PLOTS ", "SMOOTH "};
+    enum { POOL = 7, GLS, IV, SYSTEM, AUTO, COINT, ARIMA, PLOTS, SMOOTH }; // their places above
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
         " / MAXIT=5", " / MAXIT=5 PITER HETCOV", " / MAXIT=5 METHOD=BFGS COVTYPE=OPG",
@@ -151,14 +151,20 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             " / LINES=5", " / SCATTER LSLINE LINES=6 COLS=40", " / HISTOGRA NORMAL BINS=3",
             " / RESIDUAL LINES=5 COLS=50", " / FITTED LINES=5 TITLE='A B'"};
         static_assert(sizeof plots_options / sizeof plots_options[0] == OPTIONS);
-        const std::string option = command == POOL    ? pool_options[option_row]
-                                   : command == GLS   ? gls_options[option_row]
-                                   : command == IV    ? iv_options[(selector / 4 + line) % 3]
-                                   : command == AUTO  ? auto_options[option_row]
-                                   : command == ARIMA ? arima_options[option_row]
-                                   : command == PLOTS ? plots_options[option_row]
-                                   : command == COINT ? coint_options[line % 3]
-                                                      : options[option_row];
+        static const char* const smooth_options[] = {
+            " / HORIZON=3 FORECAST=F FCSTERR=FE", " / METHOD=HOLT MAXIT=5 LEVEL=L SLOPE=S",
+            " / METHOD=ADDITIVE SEASON=3 GAMMA=0.5", " / METHOD=MULTIPLI SEASON=2 MAXIT=5",
+            " / METHOD=HP LAMBDA=100 TREND=T CYCLE=C"};
+        static_assert(sizeof smooth_options / sizeof smooth_options[0] == OPTIONS);
+        const std::string option = command == POOL     ? pool_options[option_row]
+                                   : command == GLS    ? gls_options[option_row]
+                                   : command == IV     ? iv_options[(selector / 4 + line) % 3]
+                                   : command == AUTO   ? auto_options[option_row]
+                                   : command == ARIMA  ? arima_options[option_row]
+                                   : command == PLOTS  ? plots_options[option_row]
+                                   : command == SMOOTH ? smooth_options[option_row]
+                                   : command == COINT  ? coint_options[line % 3]
+                                                       : options[option_row];
         if (command == SYSTEM)
             script += std::string("SYSTEM / METHOD=") + system_methods[(selector / 4 + line) % 3] +
                       "\nEQ Y X\nEQ " + text + "\nEXOGENOUS Z D\nEND\nTEST X_1 = 0\n";
