@@ -5,7 +5,8 @@
 # added (the difference is the filter). R, in the same run when Rscript is installed: the same
 # sized series and the sparse solve of (I + lambda D'D) t = y with the Matrix package (the
 # filter's own packages solve it dense, which a million observations cannot afford).
-# Each line: elapsed, user and system seconds, peak resident kilobytes (/usr/bin/time).
+# Each line: elapsed, user and system seconds, peak resident kilobytes (/usr/bin/time). PAR
+# 120000 makes room for the four series of a million observations.
 # Run by hand: bench/hp_speed.sh [path/to/tarvex] [observations]
 set -eu
 tarvex=$(realpath "${1:-build/tarvex}")
@@ -14,8 +15,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 export TARVEX_SETTINGS=/dev/null
-printf 'sample 1 %s\ngenr t = time(0)\ngenr y = 100*sin(t/50) + t/1000 + mod(7919*t, 101)/10\nstop\n' "$n" >make.tvx
-printf 'sample 1 %s\ngenr t = time(0)\ngenr y = 100*sin(t/50) + t/1000 + mod(7919*t, 101)/10\nsmooth y / method=hp trend=tr cycle=cy\nstop\n' \
+printf 'par 120000\nsample 1 %s\ngenr t = time(0)\ngenr y = 100*sin(t/50) + t/1000 + mod(7919*t, 101)/10\nstop\n' "$n" >make.tvx
+printf 'par 120000\nsample 1 %s\ngenr t = time(0)\ngenr y = 100*sin(t/50) + t/1000 + mod(7919*t, 101)/10\nsmooth y / method=hp trend=tr cycle=cy\nstop\n' \
   "$n" >filter.tvx
 timing() { /usr/bin/time -f '%e %U %S %M' "$@" 2>&1 >/dev/null | tail -1; }
 echo "tarvex, series only:        $(timing "$tarvex" make.tvx)"

@@ -62,9 +62,9 @@ void report_smoothing(Run& run, const SmoothedSeries& s, const SmoothingFit& fit
     const int errors = int(fit.path.fitted.size());
     write_line(run, "");
     write_line(run, " " + smoothing_method_text(s.method, s.period) + " OF " + name);
-    write_line(run, " OBSERVATIONS" + fmt_I(s.beg, 7) + " TO" + fmt_I(s.end, 7) +
+    write_line(run, " OBSERVATIONS" + fmt_I(s.beg, 8) + " TO" + fmt_I(s.end, 8) +
                         "    ONE-STEP PREDICTIONS FROM OBSERVATION" +
-                        fmt_I(s.beg + fit.start.first, 7) + " (" + std::to_string(errors) +
+                        fmt_I(s.beg + fit.start.first, 8) + " (" + std::to_string(errors) +
                         " ERRORS)");
     const bool all_given = c.alpha_given && (!has_trend(s.method) || c.beta_given) &&
                            (!has_season(s.method) || c.gamma_given);
@@ -124,7 +124,7 @@ void report_hp_filter(Run& run, const SmoothedSeries& s, Real lambda, const std:
     cycle_mean /= Real(int(n));
     write_line(run, "");
     write_line(run, " HODRICK-PRESCOTT FILTER OF " + name + ", LAMBDA =" + smooth_value(lambda));
-    write_line(run, " OBSERVATIONS" + fmt_I(s.beg, 7) + " TO" + fmt_I(s.end, 7));
+    write_line(run, " OBSERVATIONS" + fmt_I(s.beg, 8) + " TO" + fmt_I(s.end, 8));
     write_line(run, "");
     write_line(run, " SUM OF SQUARED CYCLE            =" + smooth_value(cycle_squares));
     write_line(run, " SUM OF SQUARED TREND CURVATURE  =" + smooth_value(penalty));

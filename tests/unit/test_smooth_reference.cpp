@@ -50,11 +50,15 @@ TEST(SmoothReference, HoltWintersWithGivenParameters) {
     EXPECT_TRUE(agrees(m.path.final_trend, 3.632484320847714Q, 1e-13Q));
     EXPECT_TRUE(agrees(m.path.final_season[0], 0.912476323068787Q, 1e-13Q));
     EXPECT_TRUE(agrees(m.path.final_season[11], 0.892766527297206Q, 1e-13Q));
-    // head(fitted(m), 3): xhat, level, trend, season (the start values from decompose)
+    // head(fitted(m), 3): xhat, and the level, trend and season it was made from: row 1 holds
+    // the start values (decompose on the first two years), row k+1 the states after row k.
     EXPECT_TRUE(agrees(m.path.fitted[0], 111.081808708867Q, 1e-13Q));
-    EXPECT_TRUE(agrees(m.path.level[1], 126.790240495686Q, 1e-13Q));
-    EXPECT_TRUE(agrees(m.path.trend[2], 1.26757010623854Q, 1e-13Q));
-    EXPECT_TRUE(agrees(m.path.season[0], 0.885377815022177Q, 1e-13Q));
+    EXPECT_TRUE(agrees(m.start.level, 124.316919191919Q, 1e-13Q));
+    EXPECT_TRUE(agrees(m.start.trend, 1.14568764568765Q, 1e-13Q));
+    EXPECT_TRUE(agrees(m.start.season[0], 0.885377815022177Q, 1e-13Q));
+    EXPECT_TRUE(agrees(m.start.season[2], 1.056047900051293Q, 1e-13Q));
+    EXPECT_TRUE(agrees(m.path.level[0], 126.790240495686Q, 1e-13Q));
+    EXPECT_TRUE(agrees(m.path.trend[1], 1.26757010623854Q, 1e-13Q));
     // predict(m, 3): no standard errors for multiplicative seasons
     const SmoothingForecast mf = smoothing_forecast(x, SmoothMethod::MULTIPLICATIVE, 12, m, 3);
     EXPECT_TRUE(agrees(mf.value[2], 516.655249912642Q, 1e-13Q));
