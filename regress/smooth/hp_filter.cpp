@@ -16,7 +16,8 @@ struct HpBandRow {
 
 HpBandRow hp_band_row(std::size_t i, std::size_t n) {
     const std::size_t last = n - 1;
-    if (n == 3) return {i == 1 ? Real(4) : Real(1), i < 2 ? Real(-2) : Real(0), i == 0 ? Real(1) : Real(0)};
+    if (n == 3)
+        return {i == 1 ? Real(4) : Real(1), i < 2 ? Real(-2) : Real(0), i == 0 ? Real(1) : Real(0)};
     Real d0 = 6, d1 = -4;
     if (i == 0 || i == last)
         d0 = 1;

@@ -4,6 +4,7 @@
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "numeric/fast_arith.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "options/options.hpp"
@@ -150,8 +151,8 @@ void run_hp_filter(Run& run, const SmoothOptions& o, const EstimationEquation& s
     std::vector<Real> cycle(trend.size());
     Real sse = 0;
     for (std::size_t i = 0; i < trend.size(); ++i) {
-        cycle[i] = rows.y[i] - trend[i];
-        sse += cycle[i] * cycle[i];
+        cycle[i] = fast_subtract(rows.y[i], trend[i]);
+        sse = fast_add(sse, fast_multiply(cycle[i], cycle[i]));
     }
     SmoothedSeries shown{s.dep_name, s.beg, s.end, SmoothMethod::SIMPLE, 0};
     report_hp_filter(run, shown, o.LAMBDA, rows.y, trend);

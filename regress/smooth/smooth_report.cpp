@@ -3,6 +3,7 @@
 
 #include "core/run.hpp"
 #include "numeric/distributions.hpp"
+#include "numeric/fast_arith.hpp"
 #include "numeric/fitted_fields.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
@@ -113,12 +114,13 @@ void report_hp_filter(Run& run, const SmoothedSeries& s, Real lambda, const std:
     Real cycle_squares = 0, penalty = 0, cycle_mean = 0;
     const std::size_t n = y.size();
     for (std::size_t i = 0; i < n; ++i) {
-        const Real c = y[i] - trend[i];
-        cycle_squares += c * c;
-        cycle_mean += c;
+        const Real c = fast_subtract(y[i], trend[i]);
+        cycle_squares = fast_add(cycle_squares, fast_multiply(c, c));
+        cycle_mean = fast_add(cycle_mean, c);
         if (i >= 2) {
-            const Real d = trend[i] - 2 * trend[i - 1] + trend[i - 2];
-            penalty += d * d;
+            const Real d = fast_add(fast_subtract(trend[i], fast_add(trend[i - 1], trend[i - 1])),
+                                    trend[i - 2]);
+            penalty = fast_add(penalty, fast_multiply(d, d));
         }
     }
     cycle_mean /= Real(int(n));
