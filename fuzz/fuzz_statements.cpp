@@ -97,22 +97,24 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // (instruments after ";" in the line itself), AUTO, COINTEGR, ARIMA or DLAGS (followed by a
 // DIAGNOSE of the fit), each with its own options,
 // or as the second EQ line of a SYSTEM block, or as the list of PLOTS (a character plot of each
-// kind) and the coefficient names of CONFIDEN.
+// kind) and the coefficient names of CONFIDEN, or as the series of SMOOTH (each method).
 std::string estimation_script(const std::string& body, unsigned char selector) {
-    static const char* const commands[] = {
-        "NLINEAR", "MLE",   "HETERO ", "BOX ",  "PROBIT ",   "LOGIT ", "TOBIT ", "POOL ",
-        "GLS ",    "2SLS ", "SYSTEM",  "AUTO ", "COINTEGR ", "ARIMA ", "PLOTS ", "DLAGS "};
+    static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ",   "BOX ",   "PROBIT ",
+                                           "LOGIT ",  "TOBIT ", "POOL ",     "GLS ",   "2SLS ",
+                                           "SYSTEM",  "AUTO ",  "COINTEGR ", "ARIMA ", "PLOTS ",
+                                           "DLAGS ",  "SMOOTH "};
     enum {
         POOL = 7,
-        GLS = 8,
-        IV = 9,
-        SYSTEM = 10,
-        AUTO = 11,
-        COINT = 12,
-        ARIMA = 13,
-        PLOTS = 14,
-        DLAGS = 15
-    };
+        GLS,
+        IV,
+        SYSTEM,
+        AUTO,
+        COINT,
+        ARIMA,
+        PLOTS,
+        DLAGS,
+        SMOOTH
+    }; // their places above
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
         " / MAXIT=5", " / MAXIT=5 PITER HETCOV", " / MAXIT=5 METHOD=BFGS COVTYPE=OPG",
@@ -169,15 +171,21 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
                                                        " / HETEROSC MHET=2", " / CHOWONE=3 MHET=1"};
         static_assert(sizeof dlags_options / sizeof dlags_options[0] == OPTIONS &&
                       sizeof diagnose_options / sizeof diagnose_options[0] == OPTIONS);
-        const std::string option = command == POOL    ? pool_options[option_row]
-                                   : command == GLS   ? gls_options[option_row]
-                                   : command == IV    ? iv_options[(selector / 4 + line) % 3]
-                                   : command == AUTO  ? auto_options[option_row]
-                                   : command == ARIMA ? arima_options[option_row]
-                                   : command == PLOTS ? plots_options[option_row]
-                                   : command == COINT ? coint_options[line % 3]
-                                   : command == DLAGS ? dlags_options[option_row]
-                                                      : options[option_row];
+        static const char* const smooth_options[] = {
+            " / HORIZON=3 FORECAST=F FCSTERR=FE", " / METHOD=HOLT MAXIT=5 LEVEL=L SLOPE=S",
+            " / METHOD=ADDITIVE SEASON=3 GAMMA=0.5", " / METHOD=MULTIPLI SEASON=2 MAXIT=5",
+            " / METHOD=HP LAMBDA=100 TREND=T CYCLE=C"};
+        static_assert(sizeof smooth_options / sizeof smooth_options[0] == OPTIONS);
+        const std::string option = command == POOL     ? pool_options[option_row]
+                                   : command == GLS    ? gls_options[option_row]
+                                   : command == IV     ? iv_options[(selector / 4 + line) % 3]
+                                   : command == AUTO   ? auto_options[option_row]
+                                   : command == ARIMA  ? arima_options[option_row]
+                                   : command == PLOTS  ? plots_options[option_row]
+                                   : command == SMOOTH ? smooth_options[option_row]
+                                   : command == COINT  ? coint_options[line % 3]
+                                   : command == DLAGS  ? dlags_options[option_row]
+                                                       : options[option_row];
         if (command == SYSTEM)
             script += std::string("SYSTEM / METHOD=") + system_methods[(selector / 4 + line) % 3] +
                       "\nEQ Y X\nEQ " + text + "\nEXOGENOUS Z D\nEND\nTEST X_1 = 0\n";

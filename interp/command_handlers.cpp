@@ -29,6 +29,7 @@
 #include "regress/nonlin/nonlin_command.hpp"
 #include "regress/ols/ols_command.hpp"
 #include "regress/pool/pool_command.hpp"
+#include "regress/smooth/smooth_command.hpp"
 #include "regress/stats/stats_command.hpp"
 #include "regress/system/system_command.hpp"
 #include "regress/test/test_command.hpp"
@@ -44,6 +45,16 @@ constexpr ScanGroup N = ScanGroup::NUMBERED;
 constexpr ScanGroup C = ScanGroup::CREATES;
 constexpr Args S = Args::SCANNED;
 constexpr Args R = Args::RAW;
+
+// SMOOTH and INDEX share a handler, which tells them apart by the command word; INDEX (index
+// numbers) is not available in this version.
+void cmd_smooth_index(Run& run) {
+    if (run.cmd.IKOD == 54) {
+        not_available(run);
+        return;
+    }
+    cmd_smooth(run);
+}
 
 // clang-format off
 // Sized by its rows: a missing or extra row stops the build, and so does a row out of its slot.
@@ -102,7 +113,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {51,  "LIST",     PRINTX,            N, S}, // list variables (as PRINT)
     {52,  "NLINEAR",  cmd_nonlin,        N, S}, // nonlinear least squares (reads its block)
     {53,  "DLAGS",    cmd_dlags,         N, S}, // polynomial distributed lags (OLS path)
-    {54,  "INDEX",    not_available,     N, R},
+    {54,  "INDEX",    cmd_smooth_index,  N, R}, // shares SMOOTH's handler: not available
     {55,  "PROBIT",   cmd_choice,        N, S}, // binary probit (ORDERED: ordered probit)
     {56,  "LOGIT",    cmd_choice,        N, S}, // binary or multinomial logit (ORDERED: ordered)
     {57,  "TOBIT",    cmd_choice,        N, S}, // censored normal regression
@@ -158,7 +169,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {107, "TIMEFMT",  not_available,     P, R},
     {108, "AXISFMT",  not_available,     P, R},
     {109, "GRAPH",    cmd_graph,         N, S}, // graph files drawn by gnuplot
-    {110, "SMOOTH",   not_available,     N, R},
+    {110, "SMOOTH",   cmd_smooth_index,  N, S}, // exponential smoothing, Hodrick-Prescott filter
     {111, "RESET",    cmd_reset,         P, S}, // initial run state (CLOSE: files only)
     {112, "tarvex1",  not_available,     N, R}, // user slot
     {113, "tarvex2",  not_available,     N, R}, // user slot
