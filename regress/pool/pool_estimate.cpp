@@ -180,17 +180,22 @@ bool within_fit(const PoolData& d, const Means& m, PoolFit& f, int& bad,
 // True when x is constant within every cross-section (time-invariant), the within deviations
 // leaving nothing but rounding: the squared differences from the first value of each
 // cross-section sum to at most 1E-30 of x'x (exactly equal values, or values a rounding apart).
+// x'x comes first; the sum of the squared differences only grows as rows are added, so it stops
+// at the first row where it exceeds the bound (at once, for a regressor that varies).
 bool constant_within(const std::vector<Real>& x, const PoolData& d) {
+    Real size = 0;
+    for (Real v : x) size += v * v;
+    const Real bound = Real(1e-30Q) * size;
     std::vector<int> first(d.rows.size(), -1);
-    Real spread = 0, size = 0;
+    Real spread = 0;
     for (std::size_t i = 0; i < x.size(); ++i) {
         int& f = first[std::size_t(d.group[i])];
         if (f < 0) f = int(i);
         const Real v = x[i] - x[std::size_t(f)];
         spread += v * v;
-        size += x[i] * x[i];
+        if (spread > bound) return false;
     }
-    return spread <= Real(1e-30Q) * size;
+    return spread <= bound; // false for a value that is not a number
 }
 
 // H = (b_w - b_r)'(V_w - V_r)^-1 (b_w - b_r) over the slopes the within fit estimates
