@@ -19,5 +19,9 @@ for w in pool_fe pool_re; do
     fi
   done
 done 2>&1 | awk '{k = $1 " " $2; cpu[k] = cpu[k] " " ($4 + $5); wall[k] = wall[k] " " $3}
-  function median(s,   a, n) { n = split(s, a, " "); asort(a); return a[int((n + 1) / 2)] }
+  function median(s,   a, n, i, j, v) {
+    n = split(s, a, " ")
+    for (i = 2; i <= n; i++) { v = a[i]; for (j = i - 1; j > 0 && a[j] + 0 > v + 0; j--) a[j + 1] = a[j]; a[j + 1] = v }
+    return a[int((n + 1) / 2)]
+  }
   END { for (k in cpu) printf "%s: CPU %.2f s, wall %.2f s (median of 3)\n", k, median(cpu[k]), median(wall[k]) }' | sort
