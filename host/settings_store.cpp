@@ -77,6 +77,15 @@ StoreKey* find_key(std::vector<StoreKey>& keys, std::string_view path) {
     return nullptr;
 }
 
+std::optional<std::string> value_in(std::vector<StoreKey>& keys, std::string_view keypath,
+                                    std::string_view valuename) {
+    StoreKey* key = find_key(keys, keypath);
+    if (key == nullptr) return std::nullopt;
+    for (const auto& [name, value] : key->values)
+        if (same_name(name, valuename)) return value;
+    return std::nullopt;
+}
+
 } // namespace
 
 std::string settings_path() {
@@ -88,11 +97,17 @@ std::string settings_path() {
 
 std::optional<std::string> RegQueryX(std::string_view keypath, std::string_view valuename) {
     std::vector<StoreKey> keys = load_store();
-    StoreKey* key = find_key(keys, keypath);
-    if (key == nullptr) return std::nullopt;
-    for (const auto& [name, value] : key->values)
-        if (same_name(name, valuename)) return value;
-    return std::nullopt;
+    return value_in(keys, keypath, valuename);
+}
+
+std::vector<std::optional<std::string>>
+RegQueryValuesX(const std::vector<std::pair<std::string_view, std::string>>& queries) {
+    std::vector<StoreKey> keys = load_store();
+    std::vector<std::optional<std::string>> values;
+    values.reserve(queries.size());
+    for (const auto& [keypath, valuename] : queries)
+        values.push_back(value_in(keys, keypath, valuename));
+    return values;
 }
 
 bool RegCreateKeyX(std::string_view keypath) {

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 extern "C" {
 // A host program registers itself to receive SendMsg calls. The handler returns nonzero when it
@@ -40,6 +42,9 @@ bool read_line(std::string& line);
 
 // Settings store: keys are backslash paths, values are named strings.
 std::optional<std::string> RegQueryX(std::string_view keypath, std::string_view valuename);
+// Several values (key path, value name) from one reading of the store, in the order asked.
+std::vector<std::optional<std::string>>
+RegQueryValuesX(const std::vector<std::pair<std::string_view, std::string>>& queries);
 bool RegCreateKeyX(std::string_view keypath);
 bool RegSetValueX(std::string_view keypath, std::string_view valuename, std::string_view value);
 bool RegDeleteKeyX(std::string_view keypath);

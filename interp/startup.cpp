@@ -75,18 +75,27 @@ void read_settings_file(Run& run, int precision) {
 }
 
 // Step 4: the settings store, then the temporary-directory fallback.
+// The store is read once for all the values.
 void read_settings_store(Run& run) {
-    for (const char* name : {"IPAR", "IMAX", "VPREF", "VSYS", "VTEMP", "VUSER", "VPROC", "VGNU"})
-        if (auto value = host::RegQueryX(START_KEY, name))
+    const char* const start_names[] = {"IPAR",  "IMAX",  "VPREF", "VSYS",
+                                       "VTEMP", "VUSER", "VPROC", "VGNU"};
+    std::vector<std::pair<std::string_view, std::string>> queries;
+    for (const char* name : start_names) queries.emplace_back(START_KEY, name);
+    for (int k = 0; k < 5; ++k) queries.emplace_back(FONTS_KEY, "FONT" + std::to_string(k + 1));
+    for (const char* name : {"Size", "Style", "Kind", "ICOLOR"})
+        queries.emplace_back(FONTS_KEY, name);
+    const std::vector<std::optional<std::string>> values = host::RegQueryValuesX(queries);
+    std::size_t at = 0;
+    for (const char* name : start_names)
+        if (const auto& value = values[at++])
             apply_setting(run.host, name, trim_blanks_and_tabs(*value));
     HostSettings& set = run.host;
     for (int k = 0; k < 5; ++k)
-        if (auto value = host::RegQueryX(FONTS_KEY, "FONT" + std::to_string(k + 1)))
-            set.FONT[k] = *value;
-    if (auto value = host::RegQueryX(FONTS_KEY, "Size")) set.font_size = *value;
-    if (auto value = host::RegQueryX(FONTS_KEY, "Style")) set.font_style = *value;
-    if (auto value = host::RegQueryX(FONTS_KEY, "Kind")) set.font_kind = *value;
-    if (auto value = host::RegQueryX(FONTS_KEY, "ICOLOR")) set.ICOLOR = *value;
+        if (const auto& value = values[at++]) set.FONT[k] = *value;
+    if (const auto& value = values[at++]) set.font_size = *value;
+    if (const auto& value = values[at++]) set.font_style = *value;
+    if (const auto& value = values[at++]) set.font_kind = *value;
+    if (const auto& value = values[at++]) set.ICOLOR = *value;
     if (set.VTEMP.empty()) set.VTEMP = host::GetEnvironVariable("TEMP").value_or("");
     if (set.VTEMP.empty()) set.VTEMP = "/tmp";
 }

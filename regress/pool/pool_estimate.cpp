@@ -26,9 +26,13 @@ const Real LOG_TWO_PI = 1.8378770664093454835606594728112353Q;
 
 using Columns = std::vector<const Real*>; // a null column is the constant one
 
+// Whether a fit forms its residuals: the fits whose sum of squares or covariance is all that is
+// read (the within fit of RANDOM, the pooled fit of an F test) skip that pass over the rows.
+enum class Residuals { FORM, SKIP };
+
 // Least squares of y on the columns; false (with the column) when one depends on the others.
 bool least_squares(const Columns& cols, const Real* y, std::size_t n, PoolFit& f, int& bad,
-                   const Real* row_scale = nullptr) {
+                   const Real* row_scale = nullptr, Residuals residuals = Residuals::FORM) {
     GramColumns g;
     g.columns = cols;
     g.columns.push_back(y);
@@ -45,7 +49,8 @@ bool least_squares(const Columns& cols, const Real* y, std::size_t n, PoolFit& f
     for (int i = 0; i < k; ++i)
         for (int j = 0; j < k; ++j) f.xtx_inv[std::size_t(i) * k + j] = r.inverse_at(i, j);
     f.sse = r.sse;
-    if (row_scale != nullptr) return true; // the weighted between fit needs no residuals
+    // The weighted between fit needs no residuals.
+    if (row_scale != nullptr || residuals == Residuals::SKIP) return true;
     f.resid.assign(y, y + n);
     for (int j = 0; j < k; ++j) {
         const Real b = f.coef[std::size_t(j)];
@@ -82,22 +87,18 @@ void finish_covariance(PoolFit& f, Real df, const Columns& cols, const PoolData&
     standard_errors_and_ratios(f.coef, f.cov, f.se, f.tstat);
 }
 
-// The mean of v over each cross-section.
-std::vector<Real> group_means(const std::vector<Real>& v, const PoolData& d) {
-    std::vector<Real> m(d.rows.size(), Real(0));
-    for (std::size_t i = 0; i < v.size(); ++i) m[std::size_t(d.group[i])] += v[i];
-    for (std::size_t g = 0; g < m.size(); ++g) m[g] /= d.rows[g];
-    return m;
-}
-
-// v less theta times its cross-section's mean (theta 1: the within deviations).
+// v less theta times its cross-section's mean (theta 1: the within deviations). The product
+// theta_g mean_g is formed once per cross-section: the same number on every one of its rows.
 std::vector<Real> quasi_demeaned(const std::vector<Real>& v, const std::vector<Real>& means,
                                  const std::vector<Real>& theta, const PoolData& d) {
     std::vector<Real> out(v.size());
-    for (std::size_t i = 0; i < v.size(); ++i) {
-        const std::size_t g = std::size_t(d.group[i]);
-        out[i] = v[i] - (theta.empty() ? means[g] : theta[g] * means[g]);
+    if (theta.empty()) {
+        for (std::size_t i = 0; i < v.size(); ++i) out[i] = v[i] - means[std::size_t(d.group[i])];
+        return out;
     }
+    std::vector<Real> shift(means.size());
+    for (std::size_t g = 0; g < means.size(); ++g) shift[g] = theta[g] * means[g];
+    for (std::size_t i = 0; i < v.size(); ++i) out[i] = v[i] - shift[std::size_t(d.group[i])];
     return out;
 }
 
@@ -134,11 +135,34 @@ struct Means {
     std::vector<std::vector<Real>> x;
 };
 
+// The means of y and of every regressor in one pass over the rows, each cross-section's sum
+// taken in row order.
+Means cross_section_means(const PoolData& d) {
+    const std::size_t groups = d.rows.size(), k = d.x.size();
+    std::vector<Real> sums((k + 1) * groups, Real(0)); // cross-section after cross-section
+    for (std::size_t i = 0; i < d.y.size(); ++i) {
+        Real* s = &sums[std::size_t(d.group[i]) * (k + 1)];
+        s[0] += d.y[i];
+        for (std::size_t j = 0; j < k; ++j) s[j + 1] += d.x[j][i];
+    }
+    Means m;
+    m.y.resize(groups);
+    m.x.assign(k, std::vector<Real>(groups));
+    for (std::size_t g = 0; g < groups; ++g) {
+        const Real* s = &sums[g * (k + 1)];
+        m.y[g] = s[0] / d.rows[g];
+        for (std::size_t j = 0; j < k; ++j) m.x[j][g] = s[j + 1] / d.rows[g];
+    }
+    return m;
+}
+
 // The within fit: deviations from the cross-section means, no intercept, of the regressors
 // listed in `use` (all of them when empty).
+// The deviations of y come back in dev_y.
 bool within_fit(const PoolData& d, const Means& m, PoolFit& f, int& bad,
-                std::vector<std::vector<Real>>& dev_x, const std::vector<std::size_t>& use = {}) {
-    const std::vector<Real> dev_y = quasi_demeaned(d.y, m.y, {}, d);
+                std::vector<std::vector<Real>>& dev_x, std::vector<Real>& dev_y,
+                const std::vector<std::size_t>& use = {}, Residuals residuals = Residuals::FORM) {
+    dev_y = quasi_demeaned(d.y, m.y, {}, d);
     dev_x.clear();
     Columns cols;
     for (std::size_t u = 0; u < (use.empty() ? d.x.size() : use.size()); ++u) {
@@ -146,7 +170,7 @@ bool within_fit(const PoolData& d, const Means& m, PoolFit& f, int& bad,
         dev_x.push_back(quasi_demeaned(d.x[j], m.x[j], {}, d));
         cols.push_back(dev_x.back().data());
     }
-    if (!least_squares(cols, dev_y.data(), d.y.size(), f, bad)) {
+    if (!least_squares(cols, dev_y.data(), d.y.size(), f, bad, nullptr, residuals)) {
         if (bad >= 0 && !use.empty()) bad = int(use[std::size_t(bad)]);
         return false;
     }
@@ -156,17 +180,22 @@ bool within_fit(const PoolData& d, const Means& m, PoolFit& f, int& bad,
 // True when x is constant within every cross-section (time-invariant), the within deviations
 // leaving nothing but rounding: the squared differences from the first value of each
 // cross-section sum to at most 1E-30 of x'x (exactly equal values, or values a rounding apart).
+// x'x comes first; the sum of the squared differences only grows as rows are added, so it stops
+// at the first row where it exceeds the bound (at once, for a regressor that varies).
 bool constant_within(const std::vector<Real>& x, const PoolData& d) {
+    Real size = 0;
+    for (Real v : x) size += v * v;
+    const Real bound = Real(1e-30Q) * size;
     std::vector<int> first(d.rows.size(), -1);
-    Real spread = 0, size = 0;
+    Real spread = 0;
     for (std::size_t i = 0; i < x.size(); ++i) {
         int& f = first[std::size_t(d.group[i])];
         if (f < 0) f = int(i);
         const Real v = x[i] - x[std::size_t(f)];
         spread += v * v;
-        size += x[i] * x[i];
+        if (spread > bound) return false;
     }
-    return spread <= Real(1e-30Q) * size;
+    return spread <= bound; // false for a value that is not a number
 }
 
 // H = (b_w - b_r)'(V_w - V_r)^-1 (b_w - b_r) over the slopes the within fit estimates
@@ -222,7 +251,8 @@ void fixed(const PoolData& d, const PoolControl& c, const Means& m, PoolFit& f, 
             return;
         }
     std::vector<std::vector<Real>> dev_x;
-    if (!within_fit(d, m, f, e.bad_column, dev_x)) {
+    std::vector<Real> dev_y;
+    if (!within_fit(d, m, f, e.bad_column, dev_x, dev_y)) {
         e.end = PoolEnd::DEPENDENT;
         return;
     }
@@ -231,10 +261,7 @@ void fixed(const PoolData& d, const PoolControl& c, const Means& m, PoolFit& f, 
     const int df = e.n - e.groups - e.k;
     finish_covariance(f, Real(df), cols, d, c.covariance);
     Real tss = 0;
-    for (std::size_t i = 0; i < d.y.size(); ++i) {
-        const Real v = d.y[i] - m.y[std::size_t(d.group[i])];
-        tss += v * v;
-    }
+    for (Real v : dev_y) tss += v * v;
     e.result.record.rsqr = 1 - f.sse / tss;
     e.result.record.residuals = f.resid;
     const std::size_t k = std::size_t(e.k);
@@ -254,7 +281,8 @@ void fixed(const PoolData& d, const PoolControl& c, const Means& m, PoolFit& f, 
     pcols.push_back(nullptr);
     PoolFit p;
     int bad = -1;
-    if (e.groups > 1 && least_squares(pcols, d.y.data(), d.y.size(), p, bad)) {
+    if (e.groups > 1 &&
+        least_squares(pcols, d.y.data(), d.y.size(), p, bad, nullptr, Residuals::SKIP)) {
         e.f_df1 = e.groups - 1;
         e.f_df2 = df;
         e.f_effects = ((p.sse - f.sse) / e.f_df1) / (f.sse / df);
@@ -262,14 +290,13 @@ void fixed(const PoolData& d, const PoolControl& c, const Means& m, PoolFit& f, 
     }
 }
 
-void random(const PoolData& d, const PoolControl& c, const Means& m, PoolFit& f, PoolEstimate& e) {
+// `varying`: the regressors that vary within a cross-section.
+void random(const PoolData& d, const PoolControl& c, const Means& m,
+            const std::vector<std::size_t>& varying, PoolFit& f, PoolEstimate& e) {
     const std::size_t k = std::size_t(e.k - 1), groups = std::size_t(e.groups);
     // The variance of e from the within fit, of the regressors that vary within a
     // cross-section: one constant within every cross-section (time-invariant) is estimated
-    // by the between and random-effects fits alone.
-    std::vector<std::size_t> varying;
-    for (std::size_t j = 0; j < k; ++j)
-        if (!constant_within(d.x[j], d)) varying.push_back(j);
+    // by the between and random-effects fits alone. Its residuals are not needed.
     e.within_slopes = int(varying.size());
     PoolFit within;
     std::vector<std::vector<Real>> dev_x;
@@ -279,7 +306,8 @@ void random(const PoolData& d, const PoolControl& c, const Means& m, PoolFit& f,
         for (Real v : dev_y) within.sse += v * v;
         within.sigma2 = within.sse / within_df;
     } else {
-        if (!within_fit(d, m, within, e.bad_column, dev_x, varying)) {
+        std::vector<Real> dev_y;
+        if (!within_fit(d, m, within, e.bad_column, dev_x, dev_y, varying, Residuals::SKIP)) {
             e.end = PoolEnd::DEPENDENT;
             return;
         }
@@ -331,8 +359,9 @@ void random(const PoolData& d, const PoolControl& c, const Means& m, PoolFit& f,
     std::vector<std::vector<Real>> qx;
     Columns cols;
     for (std::size_t j = 0; j < k; ++j) qx.push_back(quasi_demeaned(d.x[j], m.x[j], theta, d));
-    std::vector<Real> ones(d.y.size());
-    for (std::size_t i = 0; i < ones.size(); ++i) ones[i] = 1 - theta[std::size_t(d.group[i])];
+    std::vector<Real> one_less_theta(groups), ones(d.y.size());
+    for (std::size_t g = 0; g < groups; ++g) one_less_theta[g] = 1 - theta[g];
+    for (std::size_t i = 0; i < ones.size(); ++i) ones[i] = one_less_theta[std::size_t(d.group[i])];
     for (const auto& x : qx) cols.push_back(x.data());
     cols.push_back(ones.data());
     const std::vector<Real> qy = quasi_demeaned(d.y, m.y, theta, d);
@@ -400,7 +429,8 @@ void period_within(const PoolData& d, const PoolControl& c, PoolFit& f, PoolEsti
     pcols.push_back(nullptr);
     PoolFit p;
     int bad = -1;
-    if (swept > 1 && least_squares(pcols, d.y.data(), d.y.size(), p, bad)) {
+    if (swept > 1 &&
+        least_squares(pcols, d.y.data(), d.y.size(), p, bad, nullptr, Residuals::SKIP)) {
         e.f_df1 = swept - 1;
         e.f_df2 = df;
         e.f_effects = ((p.sse - f.sse) / e.f_df1) / (f.sse / df);
@@ -490,10 +520,11 @@ PoolEstimate estimate_pool(const PoolData& d, const PoolControl& c) {
                                                       : 0;
     const int df = e.n - swept - e.k;
     // The within fit of RANDOM takes the regressors that vary within a cross-section.
-    int varying = 0;
+    std::vector<std::size_t> varying;
     if (c.model == PoolModel::RANDOM)
-        for (const auto& x : d.x) varying += constant_within(x, d) ? 0 : 1;
-    if (df < 1 || (c.model == PoolModel::RANDOM && e.n - e.groups - varying < 1)) {
+        for (std::size_t j = 0; j < d.x.size(); ++j)
+            if (!constant_within(d.x[j], d)) varying.push_back(j);
+    if (df < 1 || (c.model == PoolModel::RANDOM && e.n - e.groups - int(varying.size()) < 1)) {
         e.end = PoolEnd::TOO_FEW;
         return e;
     }
@@ -517,14 +548,11 @@ PoolEstimate estimate_pool(const PoolData& d, const PoolControl& c) {
     for (Real v : d.y) sum += v;
     e.ymean = sum / e.n;
     Means m;
-    if (c.model != PoolModel::POOLED && !period) {
-        m.y = group_means(d.y, d);
-        for (const auto& x : d.x) m.x.push_back(group_means(x, d));
-    }
+    if (c.model != PoolModel::POOLED && !period) m = cross_section_means(d);
     PoolFit f; // the fit reported
     if (c.model == PoolModel::POOLED) pooled(d, c, f, e);
     if (c.model == PoolModel::FIXED) fixed(d, c, m, f, e);
-    if (c.model == PoolModel::RANDOM) random(d, c, m, f, e);
+    if (c.model == PoolModel::RANDOM) random(d, c, m, varying, f, e);
     if (period) period_within(d, c, f, e);
     if (e.end != PoolEnd::OK) return e;
     EstimationResults& r = e.result.record;

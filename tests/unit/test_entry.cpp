@@ -121,6 +121,23 @@ TEST(StartUp, SizesFromTheSettingsStore) {
     }
 }
 
+// The start and font values of the store land each in its own setting, the two sections in
+// either order and names in any case.
+TEST(StartUp, FontsAndSizesFromOneStore) {
+    TempSettings settings;
+    settings.write("[SOFTWARE\\Halvern\\TARVEX110\\XFonts]\nFONT2=Courier\nsize=11\n"
+                   "ICOLOR=blue\n[SOFTWARE\\Halvern\\TARVEX110\\START]\nIMAX=300\n"
+                   "VGNU=/opt/plot\n");
+    WindowRun r("STOP\n", MODE_CONSOLE);
+    EXPECT_EQ(r.run->sizes.MAXVAR, 300);
+    EXPECT_EQ(r.run->host.VGNU, "/opt/plot");
+    EXPECT_EQ(r.run->host.FONT[0], "");
+    EXPECT_EQ(r.run->host.FONT[1], "Courier");
+    EXPECT_EQ(r.run->host.font_size, "11");
+    EXPECT_EQ(r.run->host.font_style, "newyork") << "not in the store: the default";
+    EXPECT_EQ(r.run->host.ICOLOR, "blue");
+}
+
 // PAR ... SAVE whose settings cannot be written says so and the run goes on with the new size;
 // a store that fills the disk half-way keeps the earlier settings and leaves no file beside.
 TEST(StartUp, SizesThatCannotBeSavedAreAnError) {
