@@ -94,14 +94,24 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // BOX, PROBIT, LOGIT or TOBIT (LOGIT of Z is the multinomial logit; one option set is ORDERED),
 // with a low iteration limit so that each input runs quickly, or after POOL (cross-sections by
 // NCROSS or by the values of Z), GLS (the variances V or their diagonal matrix OM), 2SLS
-// (instruments after ";" in the line itself), AUTO, COINTEGR or ARIMA, each with its own options,
-// or as the second EQ line of a SYSTEM block, or as the list of PLOTS (a character plot of each
-// kind) and the coefficient names of CONFIDEN.
+// (instruments after ";" in the line itself), AUTO, COINTEGR, ARIMA or VAR, each with its own
+// options, or as the second EQ line of a SYSTEM block, or as the list of PLOTS (a character plot of
+// each kind) and the coefficient names of CONFIDEN.
 std::string estimation_script(const std::string& body, unsigned char selector) {
-    static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ",   "BOX ",   "PROBIT ",
-                                           "LOGIT ",  "TOBIT ", "POOL ",     "GLS ",   "2SLS ",
-                                           "SYSTEM",  "AUTO ",  "COINTEGR ", "ARIMA ", "PLOTS "};
-    enum { POOL = 7, GLS = 8, IV = 9, SYSTEM = 10, AUTO = 11, COINT = 12, ARIMA = 13, PLOTS = 14 };
+    static const char* const commands[] = {
+        "NLINEAR", "MLE",   "HETERO ", "BOX ",  "PROBIT ",   "LOGIT ", "TOBIT ", "POOL ",
+        "GLS ",    "2SLS ", "SYSTEM",  "AUTO ", "COINTEGR ", "ARIMA ", "PLOTS ", "VAR "};
+    enum {
+        POOL = 7,
+        GLS = 8,
+        IV = 9,
+        SYSTEM = 10,
+        AUTO = 11,
+        COINT = 12,
+        ARIMA = 13,
+        PLOTS = 14,
+        VAR = 15
+    };
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
         " / MAXIT=5", " / MAXIT=5 PITER HETCOV", " / MAXIT=5 METHOD=BFGS COVTYPE=OPG",
@@ -151,12 +161,17 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             " / LINES=5", " / SCATTER LSLINE LINES=6 COLS=40", " / HISTOGRA NORMAL BINS=3",
             " / RESIDUAL LINES=5 COLS=50", " / FITTED LINES=5 TITLE='A B'"};
         static_assert(sizeof plots_options / sizeof plots_options[0] == OPTIONS);
+        static const char* const var_options[] = {
+            " / NLAG=2 GRANGER", " / IRF FEVD HORIZON=3 NOORTHOG", " / MAXLAG=2 TREND",
+            " / SEASONAL=2 NOCONSTANT RESCOV=RC IMPULSE=IM", " / NLAG=3 DECOMP=FV RESID=U"};
+        static_assert(sizeof var_options / sizeof var_options[0] == OPTIONS);
         const std::string option = command == POOL    ? pool_options[option_row]
                                    : command == GLS   ? gls_options[option_row]
                                    : command == IV    ? iv_options[(selector / 4 + line) % 3]
                                    : command == AUTO  ? auto_options[option_row]
                                    : command == ARIMA ? arima_options[option_row]
                                    : command == PLOTS ? plots_options[option_row]
+                                   : command == VAR   ? var_options[option_row]
                                    : command == COINT ? coint_options[line % 3]
                                                       : options[option_row];
         if (command == SYSTEM)
