@@ -33,4 +33,4 @@ export TARVEX_SETTINGS=/dev/null
 echo "observations: $n   (elapsed user system seconds, peak KB)"
 /usr/bin/time -f 'tarvex      %e %U %S %M' "$tarvex" var.tvx >tarvex.out
 grep -q "VECTOR AUTOREGRESSION" tarvex.out || { echo "tarvex did not fit the VAR"; tail tarvex.out; }
-/usr/bin/time -f 'statsmodels %e %U %S %M' /usr/bin/python3 var.py
+/usr/bin/time -f "statsmodels %e %U %S %M" "${PYTHON:-/usr/bin/python3}" var.py

@@ -63,7 +63,8 @@ EstimationFailure var_failure(const VarAnalysis& v) {
                     fmt_I(f.m, 4) + " COEFFICIENTS PER EQUATION",
                 ERR_VAR_TOO_FEW};
     case VarEnd::SINGULAR_X:
-        return {" ...ERROR..REGRESSOR " + trim_trailing_blanks(v.regressors[std::size_t(f.bad_column)]) +
+        return {" ...ERROR..REGRESSOR " +
+                    trim_trailing_blanks(v.regressors[std::size_t(f.bad_column)]) +
                     " IS A LINEAR COMBINATION OF THE REGRESSORS BEFORE IT",
                 ERR_VAR_SINGULAR_X};
     case VarEnd::SINGULAR_SIGMA:
@@ -105,7 +106,8 @@ void analyse(VarAnalysis& v, const VarData& data, const VarSpec& spec, const Var
             std::vector<int> others;
             for (int i = 0; i < k; ++i)
                 if (i != j) others.push_back(i);
-            v.granger.push_back(granger_test(f.coef, f.xtx_inv, f.sigma, k, m, spec.lags, f.t, j, others));
+            v.granger.push_back(
+                granger_test(f.coef, f.xtx_inv, f.sigma, k, m, spec.lags, f.t, j, others));
             v.instantaneous.push_back(instantaneous_test(f.sigma, k, f.t, j, others));
         }
     const bool responses = o.IRF || !name_blank(o.IMPULSE);
@@ -114,13 +116,15 @@ void analyse(VarAnalysis& v, const VarData& data, const VarSpec& spec, const Var
     std::vector<Real> lower;
     int failed = -1;
     cholesky_factor(f.sigma, k, lower, failed);
-    if (responses) v.responses = impulse_responses(a, k, o.HORIZON, o.ORTHOG ? lower : std::vector<Real>{});
+    if (responses)
+        v.responses = impulse_responses(a, k, o.HORIZON, o.ORTHOG ? lower : std::vector<Real>{});
     if (decomposition)
         v.decomposition = variance_decomposition(impulse_responses(a, k, o.HORIZON, lower), k);
 }
 
 // The steps' k x k blocks as a column matrix of (steps) k rows and k columns.
-bool store_steps(Run& run, const std::string& name, const std::vector<std::vector<Real>>& steps, int k) {
+bool store_steps(Run& run, const std::string& name, const std::vector<std::vector<Real>>& steps,
+                 int k) {
     if (name_blank(name)) return true;
     const int rows = int(steps.size()) * k;
     std::vector<Real> values(std::size_t(rows) * k);
@@ -196,8 +200,10 @@ void cmd_var(Run& run) {
     for (std::size_t a = 0; a < series.size(); ++a)
         for (std::size_t b = 0; b < a; ++b)
             if (series[a].ref == series[b].ref && series[a].lag == series[b].lag) {
-                report_error(run, " ...ERROR..SERIES " + trim_trailing_blanks(series[a].name) +
-                                      " IS LISTED TWICE", ERR_VAR_REPEATED);
+                report_error(run,
+                             " ...ERROR..SERIES " + trim_trailing_blanks(series[a].name) +
+                                 " IS LISTED TWICE",
+                             ERR_VAR_REPEATED);
                 return;
             }
     ListRows rows;
@@ -221,7 +227,8 @@ void cmd_var(Run& run) {
     spec.constant = o.CONSTANT;
     spec.trend = o.TREND;
     spec.seasons = o.SEASONAL;
-    if (spec.seasons > 1 && !rows.obs.empty()) data.first_season = (rows.obs.front() - 1) % spec.seasons;
+    if (spec.seasons > 1 && !rows.obs.empty())
+        data.first_season = (rows.obs.front() - 1) % spec.seasons;
 
     VarAnalysis v;
     for (const OlsTerm& t : series) v.series.push_back(first_8_padded(t.name));
@@ -248,11 +255,12 @@ void cmd_var(Run& run) {
     stacked.PREDICT = stacked.RESID = "";
     if (!store_model_result(run, var_result(run, v, series, fitted_obs), stacked)) return;
     for (int e = 0; e < v.fit.k; ++e)
-        for (const auto& [base, values] : {std::pair{o.out.PREDICT, &v.fit.fitted},
-                                           std::pair{o.out.RESID, &v.fit.resid}})
+        for (const auto& [base, values] :
+             {std::pair{o.out.PREDICT, &v.fit.fitted}, std::pair{o.out.RESID, &v.fit.resid}})
             if (!name_blank(base) &&
-                !store_by_observation(run, suffixed_name(trim_trailing_blanks(base), std::to_string(e + 1)),
-                                      rows.end, fitted_obs, (*values)[std::size_t(e)]))
+                !store_by_observation(
+                    run, suffixed_name(trim_trailing_blanks(base), std::to_string(e + 1)), rows.end,
+                    fitted_obs, (*values)[std::size_t(e)]))
                 return;
     if (!store_square_matrix(run, o.RESCOV, v.fit.k, v.fit.sigma)) return;
     if (!store_steps(run, o.IMPULSE, v.responses, v.fit.k)) return;

@@ -190,7 +190,8 @@ std::vector<Real> companion_moduli(const LagMatrices& a, int k) {
     SquareView view{c, n};
     for (int l = 0; l < p; ++l)
         for (int i = 0; i < k; ++i)
-            for (int j = 0; j < k; ++j) view(i, l * k + j) = a[std::size_t(l)][std::size_t(i * k + j)];
+            for (int j = 0; j < k; ++j)
+                view(i, l * k + j) = a[std::size_t(l)][std::size_t(i * k + j)];
     for (int i = k; i < n; ++i) view(i, i - k) = 1;
     reduce_to_hessenberg(view);
     std::vector<Real> re, im;

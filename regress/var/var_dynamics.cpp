@@ -52,7 +52,8 @@ std::vector<std::vector<Real>> impulse_responses(const LagMatrices& a, int k, in
     for (int h = 1; h <= horizon; ++h) {
         std::vector<Real> next(std::size_t(k) * k, 0);
         for (int l = 1; l <= h && l <= int(a.size()); ++l) {
-            const std::vector<Real> term = var_product(a[std::size_t(l - 1)], phi[std::size_t(h - l)], k);
+            const std::vector<Real> term =
+                var_product(a[std::size_t(l - 1)], phi[std::size_t(h - l)], k);
             for (std::size_t i = 0; i < next.size(); ++i) next[i] += term[i];
         }
         phi.push_back(std::move(next));
@@ -95,7 +96,8 @@ WaldTest granger_test(const std::vector<Real>& coef, const std::vector<Real>& xt
         b[std::size_t(i)] = coef[std::size_t(r) * k + e];
         for (int j = 0; j < n; ++j) {
             const auto [r2, e2] = cells[std::size_t(j)];
-            v[std::size_t(i) * n + j] = xtx_inv[std::size_t(r) * m + r2] * sigma[std::size_t(e) * k + e2];
+            v[std::size_t(i) * n + j] =
+                xtx_inv[std::size_t(r) * m + r2] * sigma[std::size_t(e) * k + e2];
         }
     }
     WaldTest w;

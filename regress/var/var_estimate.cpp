@@ -9,7 +9,6 @@
 #include "kernels/symmetric_solve.hpp"
 #include "numeric/qmath.hpp"
 
-
 namespace tarvex {
 
 namespace {
@@ -25,7 +24,7 @@ std::vector<const Real*> var_regressor_columns(const VarData& data, const VarSpe
     made.clear();
     if (spec.trend) {
         std::vector<Real> trend(t);
-        for (std::size_t i = 0; i < t; ++i) trend[i] = Real(i + 1);
+        for (std::size_t i = 0; i < t; ++i) trend[i] = Real(std::size_t(skip) + i + 1);
         made.push_back(std::move(trend));
     }
     for (int s = 0; s + 1 < spec.seasons; ++s) {
@@ -88,7 +87,8 @@ VarFit fit_var(const VarData& data, const VarSpec& spec, int skip) {
         if (e == 0) {
             f.xtx_inv.assign(std::size_t(m) * m, 0);
             for (int a = 0; a < m; ++a)
-                for (int b = 0; b < m; ++b) f.xtx_inv[std::size_t(a) * m + b] = fit.inverse_at(a, b);
+                for (int b = 0; b < m; ++b)
+                    f.xtx_inv[std::size_t(a) * m + b] = fit.inverse_at(a, b);
         }
     }
     // Residuals row by row from the coefficients.
@@ -105,7 +105,8 @@ VarFit fit_var(const VarData& data, const VarSpec& spec, int skip) {
                 for (int i = 0; i < t; ++i) fit[std::size_t(i)] += b * x[i];
         }
         const Real* y = g.columns[std::size_t(m + e)];
-        for (int i = 0; i < t; ++i) f.resid[std::size_t(e)][std::size_t(i)] = y[i] - fit[std::size_t(i)];
+        for (int i = 0; i < t; ++i)
+            f.resid[std::size_t(e)][std::size_t(i)] = y[i] - fit[std::size_t(i)];
     }
     f.sigma_ml.assign(std::size_t(k) * k, 0);
     f.sigma.assign(std::size_t(k) * k, 0);

@@ -16,7 +16,7 @@ namespace tarvex {
 struct VarSpec {
     int lags = 1;
     bool constant = true;
-    bool trend = false; // 1, 2, ... from the first row of the estimation
+    bool trend = false; // 1, 2, ... from the first row of the data (lags included)
     int seasons = 0;    // 0: none; s > 1: dummies for the first s - 1 seasons of each period
 };
 
@@ -52,8 +52,7 @@ struct VarCriteria {
     bool ok = false;
 };
 // Orders 0..max_lags, each on the rows after max_lags.
-std::vector<VarCriteria> var_order_criteria(const VarData& data, const VarSpec& spec,
-                                            int max_lags);
+std::vector<VarCriteria> var_order_criteria(const VarData& data, const VarSpec& spec, int max_lags);
 
 // The deterministic regressors' count for `spec`.
 int var_deterministic_terms(const VarSpec& spec);

@@ -17,8 +17,8 @@ void write_var_equation(Run& run, const VarAnalysis& v, int e, bool wide) {
     write_line(run, " ");
     write_line(run, " EQUATION" + fmt_I_fitted(e + 1, 3) + " OF" + fmt_I_fitted(k, 3) +
                         ":   DEPENDENT VARIABLE= " + v.series[std::size_t(e)]);
-    write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(f.sse[std::size_t(e)], 13, 5) +
-                        fmt_X(5) + "STANDARD ERROR OF THE REGRESSION =" +
+    write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(f.sse[std::size_t(e)], 13, 5) + fmt_X(5) +
+                        "STANDARD ERROR OF THE REGRESSION =" +
                         fmt_G(qm::sqrt(f.sigma[std::size_t(e) * k + e]), 13, 5));
     write_line(run, " ");
     CoefficientTable t;
@@ -77,8 +77,8 @@ void write_causality(Run& run, const VarAnalysis& v) {
         const WaldTest& g = v.granger[j];
         const WaldTest& c = v.instantaneous[j];
         std::string line = " " + v.series[j];
-        line += g.ok ? fmt_G(g.statistic, 13, 5) + fmt_I(g.df1, 6) + fmt_I(static_cast<long long>(g.df2), 9) +
-                           fmt_F(g.pvalue, 9, 5)
+        line += g.ok ? fmt_G(g.statistic, 13, 5) + fmt_I(g.df1, 6) +
+                           fmt_I(static_cast<long long>(g.df2), 9) + fmt_F(g.pvalue, 9, 5)
                      : "   NOT AVAILABLE" + fmt_X(22);
         line += c.ok ? fmt_G(c.statistic, 13, 5) + fmt_I(c.df1, 5) + fmt_F(c.pvalue, 9, 5)
                      : "   NOT AVAILABLE";
@@ -95,8 +95,8 @@ void report_var(Run& run, const VarAnalysis& v, const VarOptions& o) {
     write_line(run, " ");
     write_line(run, " VECTOR AUTOREGRESSION OF ORDER" + fmt_I_fitted(v.lags, 3) + " IN" +
                         fmt_I_fitted(k, 3) + " SERIES");
-    write_line(run, fmt_I_fitted(f.t, 9) + " OBSERVATIONS FROM" + fmt_I_fitted(v.beg, 7) +
-                        " TO" + fmt_I_fitted(v.end, 7) + "," + fmt_I_fitted(f.m, 4) +
+    write_line(run, fmt_I_fitted(f.t, 9) + " OBSERVATIONS FROM" + fmt_I_fitted(v.beg, 7) + " TO" +
+                        fmt_I_fitted(v.end, 7) + "," + fmt_I_fitted(f.m, 4) +
                         " COEFFICIENTS PER EQUATION");
     for (int e = 0; e < k; ++e) write_var_equation(run, v, e, o.WIDE);
     write_coefficient_matrix(run, v.series, f.sigma,
@@ -109,7 +109,8 @@ void report_var(Run& run, const VarAnalysis& v, const VarOptions& o) {
     write_line(run, " AIC =" + fmt_G(v.aic, 15, 8) + "   BIC (SC) =" + fmt_G(v.bic, 15, 8) +
                         "   HQ =" + fmt_G(v.hq, 15, 8) + "   FPE =" + fmt_G(v.fpe, 15, 8));
     write_line(run, " ");
-    write_line(run, " MODULI OF THE COMPANION MATRIX'S EIGENVALUES, LARGEST FIRST (STABLE: ALL BELOW 1)");
+    write_line(
+        run, " MODULI OF THE COMPANION MATRIX'S EIGENVALUES, LARGEST FIRST (STABLE: ALL BELOW 1)");
     for (std::size_t i = 0; i < v.moduli.size(); i += 5) {
         std::string line;
         for (std::size_t j = i; j < v.moduli.size() && j < i + 5; ++j)
@@ -125,7 +126,8 @@ void report_var(Run& run, const VarAnalysis& v, const VarOptions& o) {
     if (o.IRF) {
         if (!v.stable)
             write_line(run, " ...NOTE..THE RESPONSES OF A NON-STATIONARY VAR DO NOT DIE OUT");
-        write_steps(run, " IMPULSE RESPONSES, " + kind + ": ROW THE RESPONDING SERIES, COLUMN THE SHOCK",
+        write_steps(run,
+                    " IMPULSE RESPONSES, " + kind + ": ROW THE RESPONDING SERIES, COLUMN THE SHOCK",
                     v, v.responses);
     }
     if (o.FEVD)

@@ -17,8 +17,8 @@ struct Run;
 
 // What the command computed, for the report and the stored result.
 struct VarAnalysis {
-    std::vector<std::string> series;     // 8 columns each
-    std::vector<std::string> regressors; // m names, 8 columns each
+    std::vector<std::string> series;       // 8 columns each
+    std::vector<std::string> regressors;   // m names, 8 columns each
     std::vector<std::string> stored_names; // k m names: each equation's regressors with "_e"
     int lags = 1, beg = 0, end = 0;
     VarFit fit;

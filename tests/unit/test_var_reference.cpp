@@ -89,7 +89,7 @@ TEST(VarReference, CoefficientsCovarianceLikelihoodAndCriteria) {
     EXPECT_TRUE(agrees(c[4].fpe, 32.08081067886021Q));
 }
 
-TEST(VarReference, TrendStartsWithTheEstimationSample) {
+TEST(VarReference, TrendCountsFromTheFirstObservationOfTheRange) {
     const VarColumns x = usgrowth();
     VarSpec spec;
     spec.lags = 2;
