@@ -7,6 +7,7 @@
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/least_squares.hpp"
 #include "kernels/symmetric_solve.hpp"
+#include "numeric/fused_axpy.hpp"
 #include "numeric/qmath.hpp"
 
 namespace tarvex {
@@ -91,22 +92,23 @@ VarFit fit_var(const VarData& data, const VarSpec& spec, int skip) {
                     f.xtx_inv[std::size_t(a) * m + b] = fit.inverse_at(a, b);
         }
     }
-    // Residuals row by row from the coefficients.
+    // Residuals from the coefficients, one regressor at a time (each step one fused rounding).
     f.resid.assign(std::size_t(k), std::vector<Real>(std::size_t(t)));
     f.fitted.assign(std::size_t(k), std::vector<Real>(std::size_t(t)));
     for (int e = 0; e < k; ++e) {
-        std::vector<Real>& fit = f.fitted[std::size_t(e)];
+        std::vector<Real>& u = f.resid[std::size_t(e)];
+        const Real* y = g.columns[std::size_t(m + e)];
+        u.assign(y, y + t);
         for (int r = 0; r < m; ++r) {
             const Real b = f.coef[std::size_t(r) * k + e];
             const Real* x = g.columns[std::size_t(r)];
             if (x == nullptr)
-                for (Real& v : fit) v += b;
+                for (Real& v : u) v -= b;
             else
-                for (int i = 0; i < t; ++i) fit[std::size_t(i)] += b * x[i];
+                fused_axpy(u.data(), b, x, std::size_t(t));
         }
-        const Real* y = g.columns[std::size_t(m + e)];
         for (int i = 0; i < t; ++i)
-            f.resid[std::size_t(e)][std::size_t(i)] = y[i] - fit[std::size_t(i)];
+            f.fitted[std::size_t(e)][std::size_t(i)] = y[i] - u[std::size_t(i)];
     }
     f.sigma_ml.assign(std::size_t(k) * k, 0);
     f.sigma.assign(std::size_t(k) * k, 0);
