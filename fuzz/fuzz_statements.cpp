@@ -94,15 +94,15 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // BOX, PROBIT, LOGIT or TOBIT (LOGIT of Z is the multinomial logit; one option set is ORDERED),
 // with a low iteration limit so that each input runs quickly, or after POOL (cross-sections by
 // NCROSS or by the values of Z), GLS (the variances V or their diagonal matrix OM), 2SLS
-// (instruments after ";" in the line itself), AUTO, COINTEGR, ARIMA or DLAGS (followed by a
-// DIAGNOSE of the fit), each with its own options,
-// or as the second EQ line of a SYSTEM block, or as the list of PLOTS (a character plot of each
-// kind) and the coefficient names of CONFIDEN, or as the series of SMOOTH (each method).
+// (instruments after ";" in the line itself), AUTO, COINTEGR, ARIMA, VAR or DLAGS (followed by
+// a DIAGNOSE of the fit), each with its own options, or as the second EQ line of a SYSTEM block,
+// or as the list of PLOTS (a character plot of each kind) and the coefficient names of CONFIDEN,
+// or as the series of SMOOTH (each method).
 std::string estimation_script(const std::string& body, unsigned char selector) {
-    static const char* const commands[] = {"NLINEAR", "MLE",    "HETERO ",   "BOX ",   "PROBIT ",
-                                           "LOGIT ",  "TOBIT ", "POOL ",     "GLS ",   "2SLS ",
-                                           "SYSTEM",  "AUTO ",  "COINTEGR ", "ARIMA ", "PLOTS ",
-                                           "DLAGS ",  "SMOOTH "};
+    static const char* const commands[] = {"NLINEAR", "MLE",     "HETERO ",   "BOX ",   "PROBIT ",
+                                           "LOGIT ",  "TOBIT ",  "POOL ",     "GLS ",   "2SLS ",
+                                           "SYSTEM",  "AUTO ",   "COINTEGR ", "ARIMA ", "PLOTS ",
+                                           "DLAGS ",  "SMOOTH ", "VAR "};
     enum {
         POOL = 7,
         GLS,
@@ -113,7 +113,8 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         ARIMA,
         PLOTS,
         DLAGS,
-        SMOOTH
+        SMOOTH,
+        VAR
     }; // their places above
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
@@ -176,6 +177,10 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             " / METHOD=ADDITIVE SEASON=3 GAMMA=0.5", " / METHOD=MULTIPLI SEASON=2 MAXIT=5",
             " / METHOD=HP LAMBDA=100 TREND=T CYCLE=C"};
         static_assert(sizeof smooth_options / sizeof smooth_options[0] == OPTIONS);
+        static const char* const var_options[] = {
+            " / NLAG=2 GRANGER", " / IRF FEVD HORIZON=3 NOORTHOG", " / MAXLAG=2 TREND",
+            " / SEASONAL=2 NOCONSTANT RESCOV=RC IMPULSE=IM", " / NLAG=3 DECOMP=FV RESID=U"};
+        static_assert(sizeof var_options / sizeof var_options[0] == OPTIONS);
         const std::string option = command == POOL     ? pool_options[option_row]
                                    : command == GLS    ? gls_options[option_row]
                                    : command == IV     ? iv_options[(selector / 4 + line) % 3]
@@ -183,6 +188,7 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
                                    : command == ARIMA  ? arima_options[option_row]
                                    : command == PLOTS  ? plots_options[option_row]
                                    : command == SMOOTH ? smooth_options[option_row]
+                                   : command == VAR    ? var_options[option_row]
                                    : command == COINT  ? coint_options[line % 3]
                                    : command == DLAGS  ? dlags_options[option_row]
                                                        : options[option_row];

@@ -33,6 +33,7 @@
 #include "regress/stats/stats_command.hpp"
 #include "regress/system/system_command.hpp"
 #include "regress/test/test_command.hpp"
+#include "regress/var/var_command.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
@@ -160,7 +161,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {98,  "GME",      not_available,     N, R},
     {99,  "FLS",      not_available,     N, R},
     {100, "DOWNLOAD", cmd_download,      P, R}, // points to the web site
-    {101, "VAR",      not_available,     N, R},
+    {101, "VAR",      cmd_var,           N, S},
     {102, "FUZZY",    not_available,     N, R},
     {103, "CALLOPTI", not_available,     N, R},
     {104, "PUTOPTIO", not_available,     N, R},
