@@ -22,9 +22,9 @@ constexpr int OUT_OF_RANGE_SEQUENCE = 79;
 // The options through which an estimator writes a variable, and those that name a variable it
 // reads (the variable list aside).
 constexpr std::string_view OUTPUT_NAME_OPTIONS[] = {
-    "PREDICT",  "RESID",    "COEF",    "COEFFICE", "STDERR",  "TRATIO",  "COVARIAN",
-    "TESTSTAT", "FORECAST", "FCSTERR", "VARPRED",  "INDEX",   "EFFECTS", "HATDIAG",
-    "FCSE",     "VARCOMP",  "RESCOV",  "RANKTEST", "MARGEFF", "MARGSE",  "PROBS"};
+    "PREDICT",  "RESID",    "COEF",    "COEFFICE", "STDERR",  "TRATIO",  "COVARIAN", "TESTSTAT",
+    "FORECAST", "FCSTERR",  "VARPRED", "INDEX",    "EFFECTS", "HATDIAG", "FCSE",     "VARCOMP",
+    "RESCOV",   "RANKTEST", "MARGEFF", "MARGSE",   "PROBS",   "HT"};
 constexpr std::string_view INPUT_NAME_OPTIONS[] = {"WEIGHT",   "IDVAR",    "OMEGA",    "VARIANCE",
                                                    "INCOEFFI", "INCOVARI", "COEFFICI", "CSFIX",
                                                    "PCINFORM", "PCOMPONE", "TIMEVAR",  "CLUSTER"};
