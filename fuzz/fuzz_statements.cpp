@@ -155,8 +155,9 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         static const char* const auto_options[] = {
             " / PITER", " / ORDER=2 PCOV", " / METHOD=CORC MAXIT=5", " / METHOD=PW", " / ORDER=3"};
         static const char* const arima_options[] = {
-            " / IDENT NLAG=4", " / NAR=1 MAXIT=5 HORIZON=3", " / NAR=1 NMA=1 NDIFF=1 METHOD=CSS",
-            " / NMA=2 PITER MAXIT=5", " / NSAR=1 NSPAN=4 MAXIT=5"};
+            " / IDENT NLAG=4", " / NAR=1 MAXIT=5 HORIZON=3 NARCH=1 NGARCH=1 HT=H",
+            " / NAR=1 NMA=1 NDIFF=1 METHOD=CSS", " / NMA=2 PITER MAXIT=5",
+            " / NSAR=1 NSPAN=4 MAXIT=5 NARCH=2 ERRORS=T COVTYPE=ROBUST"};
         static_assert(sizeof auto_options / sizeof auto_options[0] == OPTIONS &&
                       sizeof arima_options / sizeof arima_options[0] == OPTIONS);
         static const char* const coint_options[] = {" / PP", " / LAGS=2 SELECT=AIC",

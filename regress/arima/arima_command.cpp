@@ -12,6 +12,7 @@
 #include "options/options.hpp"
 #include "regress/arima/arima_errors.hpp"
 #include "regress/arima/arima_estimate.hpp"
+#include "regress/arima/arima_garch.hpp"
 #include "regress/arima/arima_options.hpp"
 #include "regress/arima/arima_report.hpp"
 #include "regress/coint/coint_command.hpp"
@@ -41,7 +42,8 @@ bool check_options(Run& run, const ArimaOptions& o) {
     // Not given, the lags are 10 log10 n; typed, at least 1.
     if (o.NLAG_given && o.NLAG < 1) return bad_option_value(run, "NLAG", ERR_ARIMA_OPTION);
     return check_iteration_options(run, o, {"ML", "CSS"}, ERR_ARIMA_OPTION) &&
-           check_name_options(run, arima_option_table(), ERR_ARIMA_OPTION);
+           check_name_options(run, arima_option_table(), ERR_ARIMA_OPTION) &&
+           garch_options_fit(run, o);
 }
 
 ArimaOrder order_of(const ArimaOptions& o) {
@@ -147,6 +149,13 @@ void cmd_arima(Run& run) {
     ListRows rows;
     if (!gather_equation_rows(run, series, regressors, o.BEG, o.END, rows)) return;
     if (!unbroken(run, rows, series.dep_name, regressors)) return;
+    if (o.NARCH > 0) {
+        ArimaRegressors future;
+        if (!future_regressors(run, regressors, series.end, o.HORIZON, future)) return;
+        series.terms = regressors; // their coefficients come first
+        estimate_arima_garch(run, series, regressors, rows, future.future, o);
+        return;
+    }
     ArimaOrder order = order_of(o);
     order.regressors = int(regressors.size());
     const int n = int(rows.y.size());

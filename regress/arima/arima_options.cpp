@@ -2,6 +2,7 @@
 #include "regress/arima/arima_options.hpp"
 
 #include "core/run.hpp"
+#include "numeric/text.hpp"
 
 namespace tarvex {
 
@@ -30,17 +31,22 @@ const OptionTable ARIMA_TABLE = estimator_option_table(
         "BEG",       // 17 integer first observation
         "END",       // 18 integer last observation
         "MAXIT",     // 19 integer iteration limit (100)
-        "CONVERGE",  // 20 real    relative change of every parameter (1E-20)
-        // 21-26: PREDICT the one-step predictions of the series, RESID the residuals (standardised
+        "NARCH",     // 20 integer q, the ARCH order of a volatility model (0: none)
+        "NGARCH",    // 21 integer p, its GARCH order
+        "CONVERGE",  // 22 real    relative change of every parameter (1E-20)
+        // 23-28: PREDICT the one-step predictions of the series, RESID the residuals (standardised
         // innovations), COEF COVARIAN STDERR TRATIO (asymptotic)
     },
     {
-        "FORECAST",  // 27 name    forecasts, at the observations after END
-        "FCSTERR",   // 28 name    standard errors of the forecasts, beside them
-        "METHOD",    // 29 name    ML (exact likelihood) or CSS (conditional sum of squares)
-        "TESTSTAT",  // 30 name    the Ljung-Box tests of the residuals
+        "FORECAST",  // 29 name    forecasts, at the observations after END
+        "FCSTERR",   // 30 name    standard errors of the forecasts, beside them
+        "METHOD",    // 31 name    ML (exact likelihood) or CSS (conditional sum of squares)
+        "TESTSTAT",  // 32 name    the Ljung-Box tests of the residuals
+        "ERRORS",    // 33 name    the law of a volatility model's errors: NORMAL or T
+        "COVTYPE",   // 34 name    its covariance: HESSIAN or ROBUST (the sandwich)
+        "HT",        // 35 name    its conditional variance at each observation
     },
-    7, 12, 1);
+    7, 14, 1);
 // clang-format on
 
 } // namespace
@@ -55,6 +61,8 @@ void set_arima_defaults(Run& run) {
     d.integer("MAXIT", 100);
     d.real("CONVERGE", 1e-20Q);
     d.name("METHOD", "ML");
+    d.name("ERRORS", "NORMAL");
+    d.name("COVTYPE", "HESSIAN");
 }
 
 ArimaOptions read_arima_options(const Run& run) {
@@ -67,6 +75,10 @@ ArimaOptions read_arima_options(const Run& run) {
     o.NSPAN = v.integer("NSPAN"), o.NLAG = v.integer("NLAG"), o.NLAG_given = v.given("NLAG"),
     o.HORIZON = v.integer("HORIZON");
     o.FORECAST = v.name("FORECAST"), o.FCSTERR = v.name("FCSTERR");
+    o.NARCH = v.integer("NARCH"), o.NGARCH = v.integer("NGARCH");
+    o.ERRORS = trim_trailing_blanks(v.name("ERRORS"));
+    o.COVTYPE = trim_trailing_blanks(v.name("COVTYPE"));
+    o.HT = v.name("HT");
     return o;
 }
 

@@ -19,6 +19,9 @@ struct ArimaOptions : EstimatorOptions {
     int NLAG = 0, HORIZON = 0;
     bool NLAG_given = false;       // NLAG typed on the statement
     std::string FORECAST, FCSTERR; // forecasts and their standard errors after END
+    int NARCH = 0, NGARCH = 0;     // a volatility model's orders q and p (NARCH > 0: one)
+    std::string ERRORS, COVTYPE;   // NORMAL or T; HESSIAN or ROBUST (blanks trimmed)
+    std::string HT;                // the conditional variances
 };
 
 const OptionTable& arima_option_table();
