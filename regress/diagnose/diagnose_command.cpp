@@ -6,9 +6,11 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 #include "options/options.hpp"
 #include "regress/diagnose/diagnose_errors.hpp"
 #include "regress/diagnose/diagnose_report.hpp"
+#include "regress/diagnose/stability_plot.hpp"
 #include "regress/diagnose/stability_tests.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "regress/fcast/fcast_options.hpp"
@@ -88,7 +90,7 @@ void set_f_scalars(Run& run, Real f, Real df1, Real df2, Real p) {
     run.res[R_PVAL] = p;
 }
 
-void write_recursive_part(Run& run, const DiagnoseRows& rows) {
+void write_recursive_part(Run& run, const DiagnoseRows& rows, const FcastOptions& o) {
     const int n = int(rows.y.size()), k = rows.k;
     std::vector<Real> columns(rows.x.size());
     for (int i = 0; i < n; ++i)
@@ -99,7 +101,12 @@ void write_recursive_part(Run& run, const DiagnoseRows& rows) {
     OlsFit shown;
     shown.obs = rows.obs;
     shown.recursive = rr.w;
-    write_recursive_estimation(run, shown, rr.first, recursive_tests(rr));
+    const RecursiveTests tests = recursive_tests(rr);
+    write_recursive_estimation(run, shown, rr.first, tests);
+    if (!o.GNU || tests.count == 0) return;
+    const std::vector<int> obs(rows.obs.begin() + rr.first, rows.obs.end());
+    write_stability_plot(run, obs, tests, trim_trailing_blanks(o.commfile_full), o.APPEND,
+                         trim_trailing_blanks(o.DEVICE), trim_trailing_blanks(o.OUTPUT));
 }
 
 } // namespace
@@ -172,7 +179,7 @@ void cmd_diagnose(Run& run) {
     // The report, then the scalars of the tests in the order written.
     if (run.flags.OPUT) {
         write_diagnose_heading(run, e.obs.front(), e.obs.back(), n, k);
-        if (o.RECRESID) write_recursive_part(run, rows);
+        if (o.RECRESID) write_recursive_part(run, rows, o);
         if (split > 0) write_chow_tests(run, o.CHOWONE, split, n - split, chow);
         if (o.CHOWTEST)
             write_sup_wald(run, rows.obs[std::size_t(lo)], rows.obs[std::size_t(hi)],
@@ -185,7 +192,10 @@ void cmd_diagnose(Run& run) {
         set_f_scalars(run, chow.f_break, chow.df1_break, chow.df2_break, chow.p_break);
     else if (chow.predictive_done)
         set_f_scalars(run, chow.f_pred, chow.df1_pred, chow.df2_pred, chow.p_pred);
-    if (o.CHOWTEST) run.res[R_CHI] = sup.sup;
+    if (o.CHOWTEST) {
+        run.res[R_CHI] = sup.sup;
+        if (sup.p_done) run.res[R_PVAL] = sup.p;
+    }
     if (arch.done) {
         set_f_scalars(run, arch.f, q, arch.df2, arch.p_f);
         run.res[R_CHI] = arch.lm;

@@ -44,6 +44,11 @@ void write_sup_wald(Run& run, int first_obs, int last_obs, int at_obs, const Sup
                         fmt_I(first_obs, 6) + " TO" + fmt_I(last_obs, 6) + " (15% TRIMMED)");
     write_line(run, " SUP-F =" + fmt_G(w.sup, 16, 9) + "   AT OBSERVATION" + fmt_I(at_obs, 7) +
                         "   (" + fmt_I((long long)w.stats.size(), 5) + " BREAKS)");
+    if (w.p_done)
+        write_line(run, " P-VALUE (ANDREWS' DISTRIBUTION, HANSEN'S APPROXIMATION) =" +
+                            fmt_F(w.p, 10, 6) + "   LAMBDA =" + fmt_F(w.lambda, 10, 4));
+    else
+        write_line(run, " P-VALUE: NOT AVAILABLE FOR MORE THAN 40 COEFFICIENTS");
 }
 
 void write_arch_test(Run& run, int q, const ArchTest& a) {

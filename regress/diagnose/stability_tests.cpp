@@ -1,10 +1,13 @@
 // The numerics of DIAGNOSE: Chow breakpoint and predictive tests, the Quandt-Andrews sequence
-// of Chow statistics and Engle's ARCH test, each from least-squares fits of row ranges.
+// of Chow statistics (from running sums of squared recursive residuals, forwards and
+// backwards) and Engle's ARCH test, each from least-squares fits of row ranges.
 #include "regress/diagnose/stability_tests.hpp"
 
 #include "kernels/least_squares.hpp"
 #include "kernels/normal_equations.hpp"
 #include "numeric/distributions.hpp"
+#include "regress/diagnose/sup_f_pvalue.hpp"
+#include "regress/ols/recursive_residuals.hpp"
 
 namespace tarvex {
 
@@ -65,15 +68,43 @@ ChowTests chow_tests(const std::vector<Real>& x, const std::vector<Real>& y, int
     return c;
 }
 
+namespace {
+
+// The residual sums of squares of the first t rows, t = 0 .. n (-1 while the rows do not yet
+// determine every coefficient), each the last one plus the square of the next recursive
+// residual: the cross products are updated one row at a time, O(K**2) per row. `reversed`
+// takes the rows from the last one back, which gives the sums of the last t rows.
+std::vector<Real> running_sse(const std::vector<Real>& x, const std::vector<Real>& y, int k,
+                              bool reversed) {
+    const int n = int(y.size());
+    std::vector<Real> columns(x.size()), values(y.size());
+    for (int i = 0; i < n; ++i) {
+        const int from = reversed ? n - 1 - i : i;
+        values[std::size_t(i)] = y[std::size_t(from)];
+        for (int j = 0; j < k; ++j) columns[std::size_t(j) * n + i] = x[std::size_t(from) * k + j];
+    }
+    const RecursiveResiduals rr = recursive_residuals(columns, values, n, k);
+    std::vector<Real> sse(std::size_t(n) + 1, Real(-1));
+    Real sum = 0;
+    for (int t = rr.first; t <= n; ++t) {
+        sse[std::size_t(t)] = sum;
+        if (t < n) sum += rr.w[std::size_t(t)] * rr.w[std::size_t(t)];
+    }
+    return sse;
+}
+
+} // namespace
+
 SupWald sup_wald(const std::vector<Real>& x, const std::vector<Real>& y, int k, int lo, int hi) {
     SupWald w;
     const int n = int(y.size());
-    Real s = 0;
-    if (!rows_sse(x, y, k, 0, n, s)) return w;
+    const std::vector<Real> head = running_sse(x, y, k, false);
+    const std::vector<Real> tail = running_sse(x, y, k, true);
+    const Real s = head[std::size_t(n)];
+    if (s < 0) return w;
     for (int split = lo; split <= hi; ++split) {
-        Real s1 = 0, s2 = 0;
-        if (!rows_sse(x, y, k, 0, split, s1) || !rows_sse(x, y, k, split, n, s2)) continue;
-        if (s1 + s2 <= 0) continue;
+        const Real s1 = head[std::size_t(split)], s2 = tail[std::size_t(n - split)];
+        if (s1 < 0 || s2 < 0 || s1 + s2 <= 0) continue;
         const Real stat = (s - s1 - s2) / ((s1 + s2) / (n - 2 * k));
         w.splits.push_back(split);
         w.stats.push_back(stat);
@@ -81,6 +112,11 @@ SupWald sup_wald(const std::vector<Real>& x, const std::vector<Real>& y, int k, 
             w.sup = stat;
             w.at = split;
         }
+    }
+    if (w.at >= 0 && k <= SUP_F_MAX_K) {
+        w.lambda = sup_f_lambda(n, lo, hi);
+        w.p = sup_f_pvalue(w.sup, k, w.lambda);
+        w.p_done = true;
     }
     return w;
 }

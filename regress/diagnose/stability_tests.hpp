@@ -29,12 +29,16 @@ ChowTests chow_tests(const std::vector<Real>& x, const std::vector<Real>& y, int
 
 // The Quandt-Andrews sequence: the Chow statistic in its Wald form
 // (S - S1 - S2) / ((S1 + S2)/(N - 2K)) for every break from row `lo` to row `hi` (inclusive; the
-// first part holds rows before the break), and its largest value.
+// first part holds rows before the break), and its largest value with its p-value under
+// Andrews' distribution (Hansen's approximation; for K up to 40). The sums of squares of the
+// parts come from the recursive residuals, O(N K**2) for all the breaks.
 struct SupWald {
     std::vector<int> splits;
     std::vector<Real> stats;
     Real sup = 0;
     int at = -1; // split of the largest value
+    bool p_done = false;
+    Real lambda = 0, p = 0;
 };
 SupWald sup_wald(const std::vector<Real>& x, const std::vector<Real>& y, int k, int lo, int hi);
 

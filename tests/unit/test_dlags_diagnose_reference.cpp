@@ -9,6 +9,7 @@
 // e2[1:58]) with e2 = resid(lm(y ~ x + z))^2. Values as R prints them with digits=15.
 #include "ols_engine.hpp"
 #include "reference_support.hpp"
+#include "regress/diagnose/sup_f_pvalue.hpp"
 
 #include <gtest/gtest.h>
 
@@ -103,6 +104,33 @@ TEST(DiagnoseReference, ChowTestsAgainstStrucchange) {
     // Fstats(from=0.15): 43 breaks, the largest after observation 30.
     e.statement("DIAGNOSE / NORECRESID CHOWTEST", true);
     EXPECT_TRUE(agrees(e.run.res[R_CHI], 30.2447438701813Q));
+}
+
+// Andrews' p-value of the sup-F by Hansen's approximation, against strucchange:
+//   fs <- Fstats(y ~ x + z, from = 0.15); sctest(fs, type = "supF")$p.value; fs$par
+// and on the first 30 observations Fstats(y[1:30] ~ x[1:30] + z[1:30], from = 0.15).
+TEST(DiagnoseReference, SupFPValueAgainstStrucchange) {
+    StabilityData e;
+    e.statement("OLS Y X Z", true);
+    const auto lines = e.statement("DIAGNOSE / NORECRESID CHOWTEST");
+    EXPECT_TRUE(agrees(e.run.res[R_CHI], 30.244743870181349Q));
+    EXPECT_TRUE(agrees(e.run.res[R_PVAL], 2.8988770379712037e-05Q));
+    EXPECT_TRUE(has_line(lines, " P-VALUE (ANDREWS' DISTRIBUTION, HANSEN'S APPROXIMATION) =  "
+                                "0.000029   LAMBDA =   32.1111")); // fs$par 32.111111111111114
+    e.sample(1, 30);
+    e.statement("OLS Y X Z", true);
+    e.statement("DIAGNOSE / NORECRESID CHOWTEST", true);
+    EXPECT_TRUE(agrees(e.run.res[R_CHI], 10.871518291192416Q));
+    EXPECT_TRUE(agrees(e.run.res[R_PVAL], 0.16670516557850817Q)); // lambda 42.25
+}
+
+// The ends of the trimming grid: strucchange:::pvalue.Fstats(5, "supF", 1, 1e6) (tau below
+// 0.01: the last row) and pvalue.Fstats(12, "supF", 40, 1.02) (tau above 0.49: towards the
+// chi-square(40) tail).
+TEST(DiagnoseReference, SupFPValueAtTheEndsOfTheTrimming) {
+    EXPECT_TRUE(agrees(sup_f_pvalue(5, 1, 1000000), 0.46463225913151796Q));
+    EXPECT_TRUE(agrees(sup_f_pvalue(12, 40, 1.02Q), 0.99999606575996369Q));
+    EXPECT_TRUE(agrees(sup_f_lambda(60, 9, 51), 32.111111111111114Q));
 }
 
 TEST(DiagnoseReference, ArchTestAgainstAuxiliaryRegression) {
