@@ -31,6 +31,10 @@ EstimationFailure garch_failure(const GarchEstimate& e) {
         return {" ...ERROR..THE VARIANCE IS NOT STATIONARY AT THE ESTIMATES: ALPHA + BETA =" +
                     fmt_G(e.persistence, 14, 7) + " (AT LEAST 1)",
                 ERR_GARCH_PERSISTENT};
+    case GarchEnd::UNDEFINED_AT_END:
+        return {" ...ERROR..THE CONDITIONAL VARIANCE IS NOT POSITIVE AT THE ESTIMATES THE "
+                "MAXIMISATION REACHED: THE MODEL DOES NOT FIT THE SERIES",
+                ERR_GARCH_NO_VARIANCE_AT_END};
     case GarchEnd::OMEGA_AT_ZERO:
         return {" ...ERROR..OMEGA RUNS TO ITS LOWER BOUND 0: THE MODEL HAS NO CONSTANT VARIANCE "
                 "PART",

@@ -25,7 +25,8 @@ std::string stability_plot_commands(const PlotTarget& target, const std::string&
     return "# DIAGNOSE: CUSUM and CUSUM of squares of the recursive residuals\n" +
            gnuplot_opening(target) + "set multiplot layout 2,1\nset grid\n" +
            "set title \"CUSUM OF RECURSIVE RESIDUALS WITH 5% BOUNDS\"\nplot " + data +
-           " using 1:2 title 'CUSUM' with lines, '' using 1:3 title '5% BOUND' with lines dt 2 lc rgb 'red',"
+           " using 1:2 title 'CUSUM' with lines, '' using 1:3 title '5% BOUND' with lines dt 2 lc "
+           "rgb 'red',"
            " '' using 1:4 notitle with lines dt 2 lc rgb 'red'\n" +
            "set title \"CUSUM OF SQUARES WITH ITS MEAN LINE\"\nplot " + data +
            " using 1:5 title 'CUSUMSQ' with lines, '' using 1:6 title 'MEAN LINE' with lines"

@@ -236,9 +236,11 @@ GarchEstimate estimate_garch(const std::vector<Real>& y, const std::vector<std::
     GarchPass f;
     GarchPassNeeds all;
     all.gradient = all.opg = all.series = true;
-    std::vector<Real> hessian;
-    if (!garch_pass(d, spec, r.coef, all, f) || !objective.hessian_at(r.coef, hessian)) {
-        e.end = GarchEnd::UNDEFINED_AT_START;
+    const Real omega = r.coef[std::size_t(spec.omega_index())];
+    if (!garch_pass(d, spec, r.coef, all, f)) {
+        // The steps left the parameters where some variance is not positive: with omega at or
+        // below 0 that is omega running to its bound, otherwise the model does not fit.
+        e.end = omega <= 0 ? GarchEnd::OMEGA_AT_ZERO : GarchEnd::UNDEFINED_AT_END;
         return e;
     }
     e.gradient = f.gradient;
@@ -248,8 +250,14 @@ GarchEstimate estimate_garch(const std::vector<Real>& y, const std::vector<std::
         e.end = GarchEnd::PERSISTENT;
         return e;
     }
-    if (r.coef[std::size_t(spec.omega_index())] < GARCH_OMEGA_FLOOR * f.h0) {
+    // Checked before the Hessian, whose steps would take omega below 0.
+    if (omega < GARCH_OMEGA_FLOOR * f.h0) {
         e.end = GarchEnd::OMEGA_AT_ZERO;
+        return e;
+    }
+    std::vector<Real> hessian;
+    if (!objective.hessian_at(r.coef, hessian)) {
+        e.end = GarchEnd::UNDEFINED_AT_END;
         return e;
     }
     for (Real& v : hessian) v = -v;

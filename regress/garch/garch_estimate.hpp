@@ -33,7 +33,8 @@ enum class GarchEnd {
     UNDEFINED_AT_START, // no positive variance at the starting values
     SINGULAR,           // the Hessian at the estimates is not negative definite
     PERSISTENT,         // alpha + beta >= 1 at the estimates: no finite variance
-    OMEGA_AT_ZERO,      // omega runs to its lower bound 0
+    OMEGA_AT_ZERO,      // omega runs to its lower bound 0 (or below it)
+    UNDEFINED_AT_END,   // no positive variance at the estimates the maximisation ended at
 };
 
 struct GarchEstimate {
