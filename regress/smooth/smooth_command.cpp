@@ -110,7 +110,8 @@ bool check_options(Run& run, const SmoothOptions& o, SmoothMethod method, bool h
 bool smooth_series_unbroken(Run& run, const ListRows& rows, const std::string& name) {
     int expect = rows.beg;
     for (std::size_t i = 0; i <= rows.obs.size() && expect <= rows.end; ++i, ++expect)
-        if (i == rows.obs.size() || rows.obs[i] != expect || rows.y[i] == run.ws.XMISS) {
+        if (i == rows.obs.size() || rows.obs[i] != expect ||
+            equal_values(rows.y[i], run.ws.XMISS)) {
             report_error(
                 run,
                 " ...ERROR..SMOOTH NEEDS AN UNBROKEN SERIES: " + trim_trailing_blanks(name) +
@@ -148,14 +149,11 @@ void run_hp_filter(Run& run, const SmoothOptions& o, const EstimationEquation& s
     if (!enough_observations(run, int(rows.y.size()), 3, "THE HODRICK-PRESCOTT FILTER")) return;
     if (run.sw[OSCAN] || run.flags.ODONT) return;
     const std::vector<Real> trend = hp_trend(rows.y, o.LAMBDA);
-    std::vector<Real> cycle(trend.size());
-    Real sse = 0;
-    for (std::size_t i = 0; i < trend.size(); ++i) {
-        cycle[i] = fast_subtract(rows.y[i], trend[i]);
-        sse = fast_add(sse, fast_multiply(cycle[i], cycle[i]));
-    }
+    std::vector<Real> cycle;
+    const HpSummary summary = hp_cycle(rows.y, trend, cycle);
+    const Real sse = summary.cycle_squares;
     SmoothedSeries shown{s.dep_name, s.beg, s.end, SmoothMethod::SIMPLE, 0};
-    report_hp_filter(run, shown, o.LAMBDA, rows.y, trend);
+    report_hp_filter(run, shown, o.LAMBDA, summary, trend);
     ModelResult m;
     m.record = smooth_record(s);
     m.record.obs = rows.obs;

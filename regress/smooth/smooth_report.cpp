@@ -108,22 +108,12 @@ void report_smoothing(Run& run, const SmoothedSeries& s, const SmoothingFit& fit
     }
 }
 
-void report_hp_filter(Run& run, const SmoothedSeries& s, Real lambda, const std::vector<Real>& y,
+void report_hp_filter(Run& run, const SmoothedSeries& s, Real lambda, const HpSummary& summary,
                       const std::vector<Real>& trend) {
     const std::string name = trim_trailing_blanks(s.name);
-    Real cycle_squares = 0, penalty = 0, cycle_mean = 0;
-    const std::size_t n = y.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const Real c = fast_subtract(y[i], trend[i]);
-        cycle_squares = fast_add(cycle_squares, fast_multiply(c, c));
-        cycle_mean = fast_add(cycle_mean, c);
-        if (i >= 2) {
-            const Real d = fast_add(fast_subtract(trend[i], fast_add(trend[i - 1], trend[i - 1])),
-                                    trend[i - 2]);
-            penalty = fast_add(penalty, fast_multiply(d, d));
-        }
-    }
-    cycle_mean /= Real(int(n));
+    const Real cycle_squares = summary.cycle_squares, penalty = summary.penalty;
+    const std::size_t n = trend.size();
+    const Real cycle_mean = summary.cycle_sum / Real(int(n));
     write_line(run, "");
     write_line(run, " HODRICK-PRESCOTT FILTER OF " + name + ", LAMBDA =" + smooth_value(lambda));
     write_line(run, " OBSERVATIONS" + fmt_I(s.beg, 8) + " TO" + fmt_I(s.end, 8));

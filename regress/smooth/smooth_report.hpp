@@ -4,6 +4,7 @@
 
 #include "numeric/real.hpp"
 #include "regress/smooth/holt_winters.hpp"
+#include "regress/smooth/hp_filter.hpp"
 
 #include <string>
 #include <vector>
@@ -26,7 +27,8 @@ std::string smoothing_method_text(SmoothMethod method, int period);
 void report_smoothing(Run& run, const SmoothedSeries& s, const SmoothingFit& fit,
                       const SmoothingForecast& forecast);
 
-void report_hp_filter(Run& run, const SmoothedSeries& s, Real lambda, const std::vector<Real>& y,
+// The filter's summary from the sums over its cycle and trend.
+void report_hp_filter(Run& run, const SmoothedSeries& s, Real lambda, const HpSummary& summary,
                       const std::vector<Real>& trend);
 
 } // namespace tarvex
