@@ -7,6 +7,7 @@
 // which leaves the parameters good to about 7 digits and the SSE (flat at the optimum) to 12.
 // The Hodrick-Prescott trend against the exact rational solution of (I + lambda D'D) t = z
 // (Python fractions), which mFilter::hpfilter(z, freq=1600, type="lambda") matches to 15 digits.
+#include "numeric/qmath.hpp"
 #include "regress/smooth/holt_winters.hpp"
 #include "regress/smooth/hp_filter.hpp"
 
@@ -14,6 +15,8 @@
 #include "reference_support.hpp"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace tarvex::testing {
 namespace {
@@ -145,6 +148,44 @@ TEST(SmoothReference, HodrickPrescottTrend) {
     EXPECT_TRUE(agrees(t3[0], Real(23) / 13, 1e-32Q));
     EXPECT_TRUE(agrees(t3[1], Real(32) / 13, 1e-32Q));
     EXPECT_TRUE(agrees(t3[2], Real(36) / 13, 1e-32Q));
+}
+
+// Long series, where the factor's interior rows settle and are kept once: the trend must still
+// solve (I + lambda D'D) t = y row by row, the middle and both ends included, and the summary
+// sums must be those of the cycle and trend returned.
+TEST(SmoothReference, HodrickPrescottLongSeriesSolvesItsSystem) {
+    for (const Real lambda : {Real(0.5), Real(1600), Real(1e7)}) {
+        const std::size_t n = 4000;
+        std::vector<Real> y(n);
+        for (std::size_t i = 0; i < n; ++i)
+            y[i] = 100 * qm::sin(Real(int(i)) / 50) + Real(int((7919 * i) % 101)) / 10;
+        const std::vector<Real> t = hp_trend(y, lambda);
+        ASSERT_EQ(t.size(), n);
+        // (D'D t)_i from the second differences s_k = t_(k+2) - 2 t_(k+1) + t_k, k = 0 .. n-3.
+        std::vector<Real> second(n - 2);
+        for (std::size_t k = 0; k + 2 < n; ++k) second[k] = t[k + 2] - 2 * t[k + 1] + t[k];
+        Real worst = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            Real penalty = 0;
+            if (i < n - 2) penalty += second[i];
+            if (i >= 1 && i - 1 < n - 2) penalty -= 2 * second[i - 1];
+            if (i >= 2) penalty += second[i - 2];
+            worst = std::max(worst, qm::abs(t[i] + lambda * penalty - y[i]));
+        }
+        EXPECT_LT(worst, 1e-24Q * (1 + lambda)) << "lambda " << double(lambda);
+        std::vector<Real> cycle;
+        const HpSummary s = hp_cycle(y, t, cycle);
+        Real squares = 0, sum = 0, curvature = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            EXPECT_EQ(cycle[i], y[i] - t[i]);
+            squares += cycle[i] * cycle[i];
+            sum += cycle[i];
+        }
+        for (const Real d : second) curvature += d * d;
+        EXPECT_EQ(s.cycle_squares, squares);
+        EXPECT_EQ(s.cycle_sum, sum);
+        EXPECT_EQ(s.penalty, curvature);
+    }
 }
 
 } // namespace
