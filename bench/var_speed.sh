@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Benchmark: VAR(4) of 5 series on 100,000 observations with the impulse responses and the
-# variance decomposition to horizon 20, whole runs (reading the data included), for build/tarvex
+# Benchmark: VAR(4) of 5 series on 100,000 observations with the impulse responses (and their
+# delta-method standard errors), the variance decomposition to horizon 20 and 20 forecasts,
+# whole runs (reading the data included), for build/tarvex
 # and, on the same generated data in the same run, for statsmodels' VAR. Prints elapsed, user
 # and system seconds and the peak memory (KB) of each, from /usr/bin/time.
 # Run by hand: bench/var_speed.sh [path/to/tarvex] [observations]
@@ -20,13 +21,16 @@ awk -v n="$n" 'BEGIN {
     for (j = 1; j <= 5; j++) y[j] = z[j]
     printf "%.8f %.8f %.8f %.8f %.8f\n", y[1], y[2], y[3], y[4], y[5]
   } }' >data.txt
-printf 'sample 1 %d\nread (data.txt) y1-y5\nvar y1-y5 / nlag=4 irf fevd horizon=20\nstop\n' "$n" >var.tvx
+printf 'sample 1 %d\nread (data.txt) y1-y5\nvar y1-y5 / nlag=4 irf fevd horizon=20\nsample %d %d\nfcast / predict=f fcse=s\nstop\n' \
+  "$n" $((n + 1)) $((n + 20)) >var.tvx
 cat >var.py <<'PY'
 import numpy as np
 from statsmodels.tsa.api import VAR
 x = np.loadtxt("data.txt")
 r = VAR(x).fit(4)
-r.irf(20).irfs; r.irf(20).orth_irfs; r.fevd(21).decomp
+irf = r.irf(20)
+irf.irfs; irf.orth_irfs; irf.stderr(orth=True); r.fevd(21).decomp
+r.forecast_interval(x[-4:], 20)
 r.test_causality([1, 2, 3, 4], [0], kind="f")
 PY
 export TARVEX_SETTINGS=/dev/null

@@ -20,6 +20,7 @@
 #include "regress/fcast/fcast_predict.hpp"
 #include "regress/fcast/fcast_report.hpp"
 #include "regress/fcast/fcast_state.hpp"
+#include "regress/fcast/fcast_system.hpp"
 #include "regress/fit/estimator_front.hpp"
 #include "regress/fit/ols_options.hpp"
 #include "workspace/sample.hpp"
@@ -100,6 +101,15 @@ void cmd_fcast(Run& run) {
     }
     if (!check_range_options(run, fcast_option_table())) return;
     const FcastOptions o = read_fcast_options(run);
+
+    // A system estimated together (VAR) forecasts all its equations.
+    const SystemForecastPart* system = run.scan.NF == 0 && name_blank(o.COEFFICI)
+                                           ? model_part<SystemForecastPart>(run.last_estimation)
+                                           : nullptr;
+    if (system != nullptr) {
+        forecast_system(run, o, *system);
+        return;
+    }
 
     // 2. The equation and its coefficients.
     FcastModel model;

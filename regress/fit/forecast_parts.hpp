@@ -1,6 +1,7 @@
 // The parts of a stored estimation that FCAST applies beyond x'b, one kind of model each: a
 // power transformation of y and the regressors, autocorrelated errors, a censored outcome, and
-// the effects of a panel, the state of ARIMA errors. The estimator that has one attaches it to the
+// the effects of a panel, the state of ARIMA errors, the
+// state of a system of autoregressions. The estimator that has one attaches it to the
 // record it stores; FCAST asks the record for the kind it needs.
 #pragma once
 
@@ -8,6 +9,7 @@
 #include "numeric/real.hpp"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace tarvex {
@@ -54,6 +56,23 @@ struct StateForecastPart : ModelPart {
     // The noise's forecasts 1..horizon steps after `last` and their standard errors.
     virtual void noise_forecast(int horizon, std::vector<Real>& value,
                                 std::vector<Real>& se) const = 0;
+};
+
+// A system of equations forecast together from the values its estimation left at its last
+// observation (a vector autoregression): each equation's forecasts 1..horizon steps after `last`
+// with their standard errors; FCAST stores equation e's under its output names followed by e.
+struct SystemForecastPart : ModelPart {
+    int last = 0;                   // the estimation's last observation
+    int equations = 0;              // K
+    std::vector<std::string> names; // each equation's series, 8 columns
+    // The exogenous variables (plain reference and lag), whose values at the forecast
+    // observations FCAST reads.
+    std::vector<int> exog_refs, exog_lags;
+    std::vector<std::string> exog_names;
+    // exog: horizon rows of the exogenous values; value and se: horizon rows of K, row h - 1 the
+    // forecasts h steps ahead.
+    virtual void system_forecast(int horizon, const std::vector<Real>& exog,
+                                 std::vector<Real>& value, std::vector<Real>& se) const = 0;
 };
 
 // The part of kind `Part` the record holds, or null.

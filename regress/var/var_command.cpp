@@ -20,9 +20,12 @@
 #include "regress/fit/store_result.hpp"
 #include "regress/fit/term_names.hpp"
 #include "regress/var/var_errors.hpp"
+#include "regress/var/var_forecast.hpp"
+#include "regress/var/var_irf_stderr.hpp"
 #include "regress/var/var_report.hpp"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace tarvex {
@@ -41,7 +44,8 @@ bool check_var_options(Run& run, const VarOptions& o) {
 
 // The regressors' names, each with `tail` (the equation's "_e" in the stored names; the
 // series' name is shortened so that the lag and the tail fit in 8 columns).
-std::vector<std::string> regressor_names(const std::vector<OlsTerm>& series, const VarSpec& s,
+std::vector<std::string> regressor_names(const std::vector<OlsTerm>& series,
+                                         const std::vector<OlsTerm>& exog, const VarSpec& s,
                                          const std::string& tail) {
     std::vector<std::string> names;
     const auto add = [&](const std::string& base, const std::string& more) {
@@ -49,6 +53,7 @@ std::vector<std::string> regressor_names(const std::vector<OlsTerm>& series, con
     };
     for (int l = 1; l <= s.lags; ++l)
         for (const OlsTerm& t : series) add(trim_trailing_blanks(t.name), "L" + std::to_string(l));
+    for (const OlsTerm& t : exog) add(trim_trailing_blanks(t.name), "");
     if (s.trend) add("TREND", "");
     for (int i = 1; i < s.seasons; ++i) add("S" + std::to_string(i), "");
     if (s.constant) add("CONSTANT", "");
@@ -92,7 +97,7 @@ void analyse(VarAnalysis& v, const VarData& data, const VarSpec& spec, const Var
         }
     coefficient_inference(v.tstat, Real(f.t - m), false, v.pvalue, v.partial);
     const Real t = f.t;
-    const Real free = Real(spec.lags) * k * k + Real(k) * var_deterministic_terms(spec);
+    const Real free = Real(spec.lags) * k * k + Real(k) * var_other_terms(data, spec);
     v.aic = f.log_det_ml + 2 / t * free;
     v.bic = f.log_det_ml + qm::log(t) / t * free;
     v.hq = f.log_det_ml + 2 * qm::log(qm::log(t)) / t * free;
@@ -110,14 +115,25 @@ void analyse(VarAnalysis& v, const VarData& data, const VarSpec& spec, const Var
                 granger_test(f.coef, f.xtx_inv, f.sigma, k, m, spec.lags, f.t, j, others));
             v.instantaneous.push_back(instantaneous_test(f.sigma, k, f.t, j, others));
         }
-    const bool responses = o.IRF || !name_blank(o.IMPULSE);
+    const bool responses = o.IRF || !name_blank(o.IMPULSE) || !name_blank(o.IRFSE);
     const bool decomposition = o.FEVD || !name_blank(o.DECOMP);
     if (!responses && !decomposition) return;
     std::vector<Real> lower;
     int failed = -1;
     cholesky_factor(f.sigma, k, lower, failed);
-    if (responses)
+    if (responses) {
         v.responses = impulse_responses(a, k, o.HORIZON, o.ORTHOG ? lower : std::vector<Real>{});
+        VarResponseInputs in;
+        in.lags = &a;
+        in.xtx_inv = &f.xtx_inv;
+        in.m = m;
+        in.sigma = &f.sigma;
+        in.factor = &lower;
+        in.k = k;
+        in.t = f.t;
+        in.horizon = o.HORIZON;
+        v.response_se = impulse_response_stderr(in, o.ORTHOG);
+    }
     if (decomposition)
         v.decomposition = variance_decomposition(impulse_responses(a, k, o.HORIZON, lower), k);
 }
@@ -133,6 +149,30 @@ bool store_steps(Run& run, const std::string& name, const std::vector<std::vecto
             for (int j = 0; j < k; ++j)
                 values[std::size_t(j) * rows + h * k + i] = steps[h][std::size_t(i) * k + j];
     return store_column_matrix(run, name, rows, k, values);
+}
+
+// What FCAST forecasts from: the fit and the last p rows of the series.
+std::shared_ptr<const ModelPart> var_forecast_part(const VarAnalysis& v, const VarData& data,
+                                                   const VarSpec& spec,
+                                                   const std::vector<OlsTerm>& exog) {
+    auto part = std::make_shared<VarForecastPart>();
+    for (const OlsTerm& x : exog) {
+        part->exog_refs.push_back(x.ref);
+        part->exog_lags.push_back(x.lag);
+        part->exog_names.push_back(x.name);
+    }
+    part->last = v.end;
+    part->equations = v.fit.k;
+    part->names = v.series;
+    part->spec = spec;
+    part->first_season = data.first_season;
+    part->next_row = long(data.n);
+    part->m = v.fit.m;
+    part->coef = v.fit.coef;
+    part->sigma = v.fit.sigma;
+    for (std::size_t row = data.n - std::size_t(spec.lags); row < data.n; ++row)
+        for (const Real* y : data.series) part->history.push_back(y[row]);
+    return part;
 }
 
 ModelResult var_result(const Run& run, const VarAnalysis& v, const std::vector<OlsTerm>& series,
@@ -169,7 +209,7 @@ ModelResult var_result(const Run& run, const VarAnalysis& v, const std::vector<O
     r.end = v.end;
     r.has_llf = true;
     r.llf = f.llf;
-    r.not_forecast = "VAR";
+    r.not_forecast = "VAR"; // FCAST forecasts it through its forecast part, not as one equation
     r.intercept = false;
     for (Real s : f.sse) r.sse += s;
     res.set_size_scalars();
@@ -190,24 +230,29 @@ void cmd_var(Run& run) {
     if (!OPTION(run, var_option_table())) return;
     const VarOptions o = read_var_options(run);
     if (!check_var_options(run, o)) return;
-    if (run.scan.NF < 1) {
+    // The series, then after ";" the exogenous variables.
+    const int split = run.scan.list_break >= 0 ? run.scan.list_break : run.scan.NF;
+    if (split < 1) {
         report_error(run, " ...ERROR..VAR NEEDS A LIST OF SERIES: VAR y1 y2 ... / NLAG=p",
                      ERR_VAR_NO_LIST);
         return;
     }
-    std::vector<OlsTerm> series;
-    for (int i = 1; i <= run.scan.NF; ++i) series.push_back(list_term(run, i));
-    for (std::size_t a = 0; a < series.size(); ++a)
+    std::vector<OlsTerm> series, exog, all;
+    for (int i = 1; i <= run.scan.NF; ++i)
+        (i <= split ? series : exog).push_back(list_term(run, i));
+    all = series;
+    all.insert(all.end(), exog.begin(), exog.end());
+    for (std::size_t a = 0; a < all.size(); ++a)
         for (std::size_t b = 0; b < a; ++b)
-            if (series[a].ref == series[b].ref && series[a].lag == series[b].lag) {
+            if (all[a].ref == all[b].ref && all[a].lag == all[b].lag) {
                 report_error(run,
-                             " ...ERROR..SERIES " + trim_trailing_blanks(series[a].name) +
+                             " ...ERROR..SERIES " + trim_trailing_blanks(all[a].name) +
                                  " IS LISTED TWICE",
                              ERR_VAR_REPEATED);
                 return;
             }
     ListRows rows;
-    const std::vector<OlsTerm> others(series.begin() + 1, series.end());
+    const std::vector<OlsTerm> others(all.begin() + 1, all.end());
     if (!gather_list_rows(run, series.front().ref, series.front().lag, others, o.BEG, o.END, rows))
         return;
     if (!rows.obs.empty() && rows.obs.back() - rows.obs.front() + 1 != int(rows.obs.size())) {
@@ -220,7 +265,8 @@ void cmd_var(Run& run) {
 
     VarData data;
     data.series.push_back(rows.y.data());
-    for (const std::vector<Real>& x : rows.x) data.series.push_back(x.data());
+    for (std::size_t j = 0; j < rows.x.size(); ++j)
+        (j + 1 < series.size() ? data.series : data.exog).push_back(rows.x[j].data());
     data.n = rows.obs.size();
     VarSpec spec;
     spec.lags = o.NLAG;
@@ -232,9 +278,9 @@ void cmd_var(Run& run) {
 
     VarAnalysis v;
     for (const OlsTerm& t : series) v.series.push_back(first_8_padded(t.name));
-    v.regressors = regressor_names(series, spec, "");
+    v.regressors = regressor_names(series, exog, spec, "");
     for (int e = 0; e < int(series.size()); ++e)
-        for (std::string& name : regressor_names(series, spec, "_" + std::to_string(e + 1)))
+        for (std::string& name : regressor_names(series, exog, spec, "_" + std::to_string(e + 1)))
             v.stored_names.push_back(std::move(name));
     v.lags = spec.lags;
     const int skip = std::max(spec.lags, o.MAXLAG);
@@ -253,7 +299,9 @@ void cmd_var(Run& run) {
     const std::vector<int> fitted_obs(rows.obs.begin() + skip, rows.obs.end());
     OutputNames stacked = o.out;
     stacked.PREDICT = stacked.RESID = "";
-    if (!store_model_result(run, var_result(run, v, series, fitted_obs), stacked)) return;
+    ModelResult result = var_result(run, v, series, fitted_obs);
+    result.record.model = var_forecast_part(v, data, spec, exog);
+    if (!store_model_result(run, std::move(result), stacked)) return;
     for (int e = 0; e < v.fit.k; ++e)
         for (const auto& [base, values] :
              {std::pair{o.out.PREDICT, &v.fit.fitted}, std::pair{o.out.RESID, &v.fit.resid}})
@@ -264,6 +312,7 @@ void cmd_var(Run& run) {
                 return;
     if (!store_square_matrix(run, o.RESCOV, v.fit.k, v.fit.sigma)) return;
     if (!store_steps(run, o.IMPULSE, v.responses, v.fit.k)) return;
+    if (!store_steps(run, o.IRFSE, v.response_se, v.fit.k)) return;
     store_steps(run, o.DECOMP, v.decomposition, v.fit.k);
 }
 

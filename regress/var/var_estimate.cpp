@@ -14,7 +14,8 @@ namespace tarvex {
 
 namespace {
 
-// The regressor columns of rows skip..n-1: pointers into the series for the lags, the made
+// The regressor columns of rows skip..n-1: pointers into the series for the lags and the
+// exogenous variables, the made
 // columns (trend, seasonal dummies) held in `made`, null for the intercept.
 std::vector<const Real*> var_regressor_columns(const VarData& data, const VarSpec& spec, int skip,
                                                std::vector<std::vector<Real>>& made) {
@@ -22,6 +23,7 @@ std::vector<const Real*> var_regressor_columns(const VarData& data, const VarSpe
     std::vector<const Real*> cols;
     for (int lag = 1; lag <= spec.lags; ++lag)
         for (const Real* y : data.series) cols.push_back(y + skip - lag);
+    for (const Real* x : data.exog) cols.push_back(x + skip);
     made.clear();
     if (spec.trend) {
         std::vector<Real> trend(t);
@@ -49,10 +51,14 @@ int var_deterministic_terms(const VarSpec& spec) {
            (spec.constant ? 1 : 0);
 }
 
+int var_other_terms(const VarData& data, const VarSpec& spec) {
+    return int(data.exog.size()) + var_deterministic_terms(spec);
+}
+
 VarFit fit_var(const VarData& data, const VarSpec& spec, int skip) {
     VarFit f;
     f.k = int(data.series.size());
-    f.m = f.k * spec.lags + var_deterministic_terms(spec);
+    f.m = f.k * spec.lags + var_other_terms(data, spec);
     f.t = int(data.n) - skip;
     const int k = f.k, m = f.m, t = f.t;
     if (t <= m) {
@@ -148,7 +154,7 @@ std::vector<VarCriteria> var_order_criteria(const VarData& data, const VarSpec& 
         c.lags = p;
         if (f.end == VarEnd::OK) {
             const Real t = f.t, k = f.k;
-            const Real free = Real(p) * k * k + k * var_deterministic_terms(spec);
+            const Real free = Real(p) * k * k + k * var_other_terms(data, spec);
             c.aic = f.log_det_ml + 2 / t * free;
             c.bic = f.log_det_ml + qm::log(t) / t * free;
             c.hq = f.log_det_ml + 2 * qm::log(qm::log(t)) / t * free;

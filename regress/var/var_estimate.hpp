@@ -1,8 +1,8 @@
 // VAR's estimator: every equation regresses one series on the same regressors (the lags 1..p of
-// all the series, then a trend, seasonal dummies and the intercept), so one exact cross-product
-// matrix of the regressors and the series solves them all. It returns the coefficients, the
-// residuals, the residual covariance (ML, divided by T, and corrected by T - m), the
-// log-likelihood, and the information criteria of the orders 0..MAXLAG on their common sample.
+// all the series, then the exogenous variables, a trend, seasonal dummies and the intercept), so
+// one exact cross-product matrix of the regressors and the series solves them all. It returns the
+// coefficients, the residuals, the residual covariance (ML, divided by T, and corrected by T - m),
+// the log-likelihood, and the information criteria of the orders 0..MAXLAG on their common sample.
 // The estimator never sees the run.
 #pragma once
 
@@ -22,6 +22,7 @@ struct VarSpec {
 
 struct VarData {
     std::vector<const Real*> series; // K series of n rows (consecutive observations)
+    std::vector<const Real*> exog;   // exogenous variables of the same n rows (their value at t)
     std::size_t n = 0;
     int first_season = 0; // season (0-based) of row 0
 };
@@ -56,5 +57,7 @@ std::vector<VarCriteria> var_order_criteria(const VarData& data, const VarSpec& 
 
 // The deterministic regressors' count for `spec`.
 int var_deterministic_terms(const VarSpec& spec);
+// The regressors of an equation besides the lags: the exogenous and the deterministic ones.
+int var_other_terms(const VarData& data, const VarSpec& spec);
 
 } // namespace tarvex

@@ -33,6 +33,7 @@ const OptionTable VAR_TABLE = estimator_option_table(
         "RESCOV",    // 22 name    residual covariance, divided by T - m, K by K
         "IMPULSE",   // 23 name    responses, (HORIZON+1) K rows by K shocks
         "DECOMP",    // 24 name    variance decomposition, HORIZON+1 K rows by K shocks
+        "IRFSE",     // 25 name    standard errors of the responses, laid out like IMPULSE
     },
     9, 6, 0);
 // clang-format on
@@ -66,6 +67,7 @@ VarOptions read_var_options(const Run& run) {
     o.RESCOV = v.name("RESCOV");
     o.IMPULSE = v.name("IMPULSE");
     o.DECOMP = v.name("DECOMP");
+    o.IRFSE = v.name("IRFSE");
     return o;
 }
 

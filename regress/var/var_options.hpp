@@ -13,7 +13,7 @@ struct Run;
 struct VarOptions : EstimatorOptions {
     bool TREND = false, IRF = false, FEVD = false, ORTHOG = true, GRANGER = false;
     int NLAG = 1, MAXLAG = 0, HORIZON = 10, SEASONAL = 0;
-    std::string RESCOV, IMPULSE, DECOMP;
+    std::string RESCOV, IMPULSE, DECOMP, IRFSE;
 };
 
 const OptionTable& var_option_table();

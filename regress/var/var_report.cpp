@@ -37,8 +37,10 @@ void write_var_equation(Run& run, const VarAnalysis& v, int e, bool wide) {
 }
 
 // One block of k x k numbers per step: a line per step and row, the columns the series.
+// `se`, when given, puts each row's standard errors on the line below it.
 void write_steps(Run& run, const std::string& title, const VarAnalysis& v,
-                 const std::vector<std::vector<Real>>& steps) {
+                 const std::vector<std::vector<Real>>& steps,
+                 const std::vector<std::vector<Real>>& se = {}) {
     const int k = v.fit.k;
     write_line(run, " ");
     write_line(run, title);
@@ -49,6 +51,10 @@ void write_steps(Run& run, const std::string& title, const VarAnalysis& v,
         for (int i = 0; i < k; ++i) {
             std::string line = fmt_I(long(h), 5) + " " + v.series[std::size_t(i)];
             for (int j = 0; j < k; ++j) line += fmt_G(steps[h][std::size_t(i) * k + j], 13, 5);
+            write_line(run, line);
+            if (se.empty()) continue;
+            line = fmt_X(8) + "S.E.  ";
+            for (int j = 0; j < k; ++j) line += fmt_G(se[h][std::size_t(i) * k + j], 13, 5);
             write_line(run, line);
         }
 }
@@ -128,7 +134,7 @@ void report_var(Run& run, const VarAnalysis& v, const VarOptions& o) {
             write_line(run, " ...NOTE..THE RESPONSES OF A NON-STATIONARY VAR DO NOT DIE OUT");
         write_steps(run,
                     " IMPULSE RESPONSES, " + kind + ": ROW THE RESPONDING SERIES, COLUMN THE SHOCK",
-                    v, v.responses);
+                    v, v.responses, v.response_se);
     }
     if (o.FEVD)
         write_steps(run,

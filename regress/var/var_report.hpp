@@ -29,6 +29,7 @@ struct VarAnalysis {
     std::vector<VarCriteria> criteria;
     std::vector<WaldTest> granger, instantaneous; // one per series
     std::vector<std::vector<Real>> responses, decomposition;
+    std::vector<std::vector<Real>> response_se; // delta-method standard errors of `responses`
 };
 
 void report_var(Run& run, const VarAnalysis& v, const VarOptions& o);
