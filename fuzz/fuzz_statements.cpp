@@ -179,7 +179,7 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             " / METHOD=HP LAMBDA=100 TREND=T CYCLE=C"};
         static_assert(sizeof smooth_options / sizeof smooth_options[0] == OPTIONS);
         static const char* const var_options[] = {
-            " / NLAG=2 GRANGER", " / IRF FEVD HORIZON=3 NOORTHOG", " / MAXLAG=2 TREND",
+            " / NLAG=2 GRANGER", " / IRF FEVD HORIZON=3 NOORTHOG IRFSE=IS", " / MAXLAG=2 TREND",
             " / SEASONAL=2 NOCONSTANT RESCOV=RC IMPULSE=IM", " / NLAG=3 DECOMP=FV RESID=U"};
         static_assert(sizeof var_options / sizeof var_options[0] == OPTIONS);
         const std::string option = command == POOL     ? pool_options[option_row]
@@ -204,6 +204,10 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         else if (command < 2)
             script += std::string(commands[command]) + option + "\nCOEF A 1 B 0.5 C 0.1\nEQ " +
                       text + "\nEND\nFCAST / PREDICT=P\nTEST A = 1\n";
+        else if (command == VAR)
+            // After VAR, FCAST forecasts every equation past the estimation's end.
+            script += commands[command] + text + (line % 2 ? " ; D" : "") + option +
+                      "\nFCAST / BEG=7 END=9 PREDICT=P FCSE=S LIST\n";
         else
             script += commands[command] + text + option + "\nFCAST / PREDICT=P\n";
         start = end + 1;
