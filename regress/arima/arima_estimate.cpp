@@ -83,7 +83,9 @@ struct Objective {
             for (std::size_t t = 0; t < x.size(); ++t) x[t] -= b * c[t];
         }
         double v = 0;
-        if (!arma_exact_search(x, poly, v)) return false;
+        if (!(method == ArimaMethod::ML ? arma_exact_search(x, poly, v)
+                                        : arma_css_search(x, poly, v)))
+            return false;
         llf = Real(v);
         return true;
     }
@@ -387,13 +389,29 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
     const Objective css{w, order, ArimaMethod::CSS, scale, &dx};
     MaximizeResult fit;
     if (control.method == ArimaMethod::ML) {
+        const bool searching = control.search_in_double && w.size() >= SEARCH_MIN_OBSERVATIONS &&
+                               order.arma_count() > 0 && control.max_iterations > 1;
         if (order.arma_count() > 0) {
             const std::ptrdiff_t cut =
                 std::ptrdiff_t(w.size() - std::min(w.size(), START_OBSERVATIONS));
             const std::vector<Real> tail(w.begin() + cut, w.end());
             std::vector<std::vector<Real>> dx_tail;
             for (const std::vector<Real>& c : dx) dx_tail.emplace_back(c.begin() + cut, c.end());
-            const Objective css_start{tail, order, ArimaMethod::CSS, scale, &dx_tail};
+            Objective css_start{tail, order, ArimaMethod::CSS, scale, &dx_tail};
+            // A long series' start is also found in double (its value only starts the search).
+            std::vector<double> tail_double;
+            std::vector<std::vector<double>> dx_tail_double;
+            if (searching) {
+                for (Real v : tail) tail_double.push_back(double(v));
+                for (const std::vector<Real>& c : dx_tail) {
+                    dx_tail_double.emplace_back();
+                    for (Real v : c) dx_tail_double.back().push_back(double(v));
+                }
+                css_start.search_w = &tail_double;
+                css_start.search_dx = &dx_tail_double;
+                css_start.gradient_step = SEARCH_GRADIENT_STEP;
+                css_start.hessian_step = SEARCH_HESSIAN_STEP;
+            }
             const MaximizeResult first = maximize(css_start, start, control.max_iterations,
                                                   START_TOLERANCE, control.interrupt);
             if (first.status != MaximizeStatus::UNDEFINED_AT_START &&
@@ -402,9 +420,7 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
         }
         Objective exact{w, order, ArimaMethod::ML, scale, &dx};
         MaximizeResult search;
-        if (control.search_in_double && w.size() >= SEARCH_MIN_OBSERVATIONS &&
-            order.arma_count() > 0 && control.max_iterations > 1)
-            search = double_search(exact, start, control);
+        if (searching) search = double_search(exact, start, control);
         const int budget = control.max_iterations - search.iterations;
         fit = maximize(exact, search.iterations > 0 ? search.parameters : start, budget,
                        control.parameter_tolerance, control.interrupt);

@@ -3,11 +3,11 @@
 // differenced series (METHOD=ML, started from the conditional-sum-of-squares estimates) or the
 // conditional likelihood (METHOD=CSS), by Newton's method in the likelihood kernel with derivatives
 // by central differences of the likelihood (fourth order for the gradient); on a long series the
-// exact likelihood's first iterations run in double and the binary128 ones finish from where
-// they end (the iterations reported count both). The covariance is minus
-// the inverse of that Hessian at the maximum (the variance concentrated out). The estimator then
-// filters the series once more for the residuals, the Ljung-Box tests of the residuals and the
-// forecasts, and fills the result that is stored. It writes nothing.
+// conditional-sum-of-squares start and the exact likelihood's first iterations run in double,
+// and the binary128 iterations finish from where they end (the iterations reported count both). The
+// covariance is minus the inverse of that Hessian at the maximum (the variance concentrated out).
+// The estimator then filters the series once more for the residuals, the Ljung-Box tests of the
+// residuals and the forecasts, and fills the result that is stored. It writes nothing.
 #pragma once
 
 #include "kernels/maximize_likelihood.hpp"

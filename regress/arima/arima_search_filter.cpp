@@ -82,4 +82,25 @@ bool arma_exact_search(const std::vector<double>& x, const ArmaPolynomials& poly
     return std::isfinite(llf);
 }
 
+bool arma_css_search(const std::vector<double>& x, const ArmaPolynomials& poly, double& llf) {
+    const int n = int(x.size());
+    const int p = int(poly.ar.size()), q = int(poly.ma.size());
+    if (n - p <= 0) return false;
+    std::vector<double> ar(p), ma(q), e(n, 0.0);
+    for (int i = 0; i < p; ++i) ar[i] = double(poly.ar[i]);
+    for (int j = 0; j < q; ++j) ma[j] = double(poly.ma[j]);
+    double ssq = 0;
+    for (int t = p; t < n; ++t) {
+        double v = x[t];
+        for (int i = 0; i < p; ++i) v -= ar[i] * x[t - 1 - i];
+        for (int j = 0; j < std::min(t - p, q); ++j) v -= ma[j] * e[t - 1 - j];
+        e[t] = v;
+        ssq += v * v;
+    }
+    if (!(ssq > 0)) return false;
+    const double sigma2 = ssq / (n - p);
+    llf = -double(n) / 2 * (std::log(2 * M_PI) + 1 + std::log(sigma2));
+    return std::isfinite(llf);
+}
+
 } // namespace tarvex
