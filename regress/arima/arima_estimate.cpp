@@ -1,6 +1,7 @@
 // ARIMA estimation: the objective, its numerical derivatives, the two-stage maximisation and
 // what the estimates leave (covariance, residuals, tests, forecasts).
 #include "regress/arima/arima_estimate.hpp"
+#include "regress/arima/arima_search_filter.hpp"
 
 #include "core/result_scalars.hpp"
 #include "kernels/symmetric_solve.hpp"
@@ -28,6 +29,16 @@ const Real START_TOLERANCE = 1e-10Q;
 constexpr std::size_t START_OBSERVATIONS = 4000;
 // Newton steps below this relative size end the iteration on the quadratic model.
 const Real MODELED_STEP = 1e-12Q;
+// The exact likelihood of a series this long (after differencing) or longer is first maximised
+// in double, to SEARCH_TOLERANCE, and the binary128 iterations start there: on a long series
+// each binary128 evaluation is costly, and Newton's steps far from the maximum need no more than
+// double. Shorter series take the binary128 iterations from the start.
+constexpr std::size_t SEARCH_MIN_OBSERVATIONS = 10000;
+const Real SEARCH_TOLERANCE = 1e-9Q;
+// The difference steps in double: the gradient's truncation (h**2) and rounding (eps |log L| / h)
+// balance near 1e-6, the Hessian's (h and eps |log L| / h**2) near 1e-4 (relative to the scale).
+const Real SEARCH_GRADIENT_STEP = 1e-6Q;
+const Real SEARCH_HESSIAN_STEP = 1e-4Q;
 
 struct Objective {
     const std::vector<Real>& w;
@@ -35,6 +46,10 @@ struct Objective {
     ArimaMethod method;
     std::vector<Real> scale;                  // the step scale of each parameter
     const std::vector<std::vector<Real>>* dx; // the differenced regressors, as long as w
+    // The double-precision search: w and dx in double (set only for it).
+    const std::vector<double>* search_w = nullptr;
+    const std::vector<std::vector<double>>* search_dx = nullptr;
+    Real gradient_step = GRADIENT_STEP, hessian_step = HESSIAN_STEP;
 
     ArmaFilter filter(const std::vector<Real>& theta, bool keep) const {
         const ArmaPolynomials poly = expand_polynomials(order, theta);
@@ -50,9 +65,29 @@ struct Objective {
         return method == ArimaMethod::ML ? arma_exact(x, poly, keep) : arma_css(x, poly, keep);
     }
     bool value(const std::vector<Real>& theta, Real& llf) const {
+        if (search_w) return search_value(theta, llf);
         const ArmaFilter f = filter(theta, false);
         llf = f.llf;
         return f.ok;
+    }
+    // The exact log-likelihood in double (the search).
+    bool search_value(const std::vector<Real>& theta, Real& llf) const {
+        const ArmaPolynomials poly = expand_polynomials(order, theta);
+        std::vector<double> x(*search_w);
+        const double mean = double(poly.mean);
+        if (mean != 0)
+            for (double& v : x) v -= mean;
+        for (int j = 0; j < order.regressors; ++j) {
+            const double b = double(theta[std::size_t(order.regressor_offset() + j)]);
+            const std::vector<double>& c = (*search_dx)[std::size_t(j)];
+            for (std::size_t t = 0; t < x.size(); ++t) x[t] -= b * c[t];
+        }
+        double v = 0;
+        if (!(method == ArimaMethod::ML ? arma_exact_search(x, poly, v)
+                                        : arma_css_search(x, poly, v)))
+            return false;
+        llf = Real(v);
+        return true;
     }
     // The value at theta + a e_i + b e_j (steps in units of the scale).
     bool shifted(std::vector<Real> theta, int i, Real a, int j, Real b, Real& llf) const {
@@ -63,7 +98,7 @@ struct Objective {
     bool gradient(const std::vector<Real>& theta, std::vector<Real>& g) const {
         const int k = int(theta.size());
         g.assign(k, Real(0));
-        const Real h = GRADIENT_STEP;
+        const Real h = gradient_step;
         for (int i = 0; i < k; ++i) {
             Real f1, f_1;
             if (!shifted(theta, i, h, -1, 0, f1) || !shifted(theta, i, -h, -1, 0, f_1))
@@ -77,7 +112,7 @@ struct Objective {
                  bool central) const {
         const int k = int(theta.size());
         hm.assign(std::size_t(k) * k, Real(0));
-        const Real h = HESSIAN_STEP;
+        const Real h = hessian_step;
         if (!central) {
             std::vector<Real> fi(k);
             for (int i = 0; i < k; ++i)
@@ -258,6 +293,36 @@ void noise_arma_start(const std::vector<Real>& w, const std::vector<std::vector<
     std::copy(fit.parameters.begin(), fit.parameters.end(), start.begin());
 }
 
+// The double-precision search of the exact likelihood from `start`, to SEARCH_TOLERANCE. Its
+// end is kept (its iterations > 0) only when it converged to stationary, invertible values whose
+// binary128 log-likelihood is above that of the start: otherwise the binary128 iterations take
+// the path from the start (the returned iterations are 0).
+MaximizeResult double_search(const Objective& exact, const std::vector<Real>& start,
+                             const ArimaControl& control) {
+    std::vector<double> search_w;
+    search_w.reserve(exact.w.size());
+    for (Real v : exact.w) search_w.push_back(double(v));
+    std::vector<std::vector<double>> search_dx;
+    for (const std::vector<Real>& c : *exact.dx) {
+        search_dx.emplace_back();
+        for (Real v : c) search_dx.back().push_back(double(v));
+    }
+    Objective in_double = exact;
+    in_double.search_w = &search_w;
+    in_double.search_dx = &search_dx;
+    in_double.gradient_step = SEARCH_GRADIENT_STEP;
+    in_double.hessian_step = SEARCH_HESSIAN_STEP;
+    MaximizeResult search =
+        maximize(in_double, start, control.max_iterations - 1, SEARCH_TOLERANCE, control.interrupt);
+    Real at_start = 0, at_end = 0;
+    const bool kept = search.status == MaximizeStatus::CONVERGED && search.iterations > 0 &&
+                      usable_start(exact.order, search.parameters) &&
+                      exact.value(search.parameters, at_end) &&
+                      (!exact.value(start, at_start) || at_end > at_start);
+    if (!kept) return MaximizeResult{};
+    return search;
+}
+
 // The record's summary, the listed Ljung-Box tests as named statistics, the scalars and the
 // forecasts' 95% intervals.
 void fill_arima_result(const ArimaOrder& order, const ArmaFilter& f, ArimaEstimate& e) {
@@ -324,13 +389,29 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
     const Objective css{w, order, ArimaMethod::CSS, scale, &dx};
     MaximizeResult fit;
     if (control.method == ArimaMethod::ML) {
+        const bool searching = control.search_in_double && w.size() >= SEARCH_MIN_OBSERVATIONS &&
+                               order.arma_count() > 0 && control.max_iterations > 1;
         if (order.arma_count() > 0) {
             const std::ptrdiff_t cut =
                 std::ptrdiff_t(w.size() - std::min(w.size(), START_OBSERVATIONS));
             const std::vector<Real> tail(w.begin() + cut, w.end());
             std::vector<std::vector<Real>> dx_tail;
             for (const std::vector<Real>& c : dx) dx_tail.emplace_back(c.begin() + cut, c.end());
-            const Objective css_start{tail, order, ArimaMethod::CSS, scale, &dx_tail};
+            Objective css_start{tail, order, ArimaMethod::CSS, scale, &dx_tail};
+            // A long series' start is also found in double (its value only starts the search).
+            std::vector<double> tail_double;
+            std::vector<std::vector<double>> dx_tail_double;
+            if (searching) {
+                for (Real v : tail) tail_double.push_back(double(v));
+                for (const std::vector<Real>& c : dx_tail) {
+                    dx_tail_double.emplace_back();
+                    for (Real v : c) dx_tail_double.back().push_back(double(v));
+                }
+                css_start.search_w = &tail_double;
+                css_start.search_dx = &dx_tail_double;
+                css_start.gradient_step = SEARCH_GRADIENT_STEP;
+                css_start.hessian_step = SEARCH_HESSIAN_STEP;
+            }
             const MaximizeResult first = maximize(css_start, start, control.max_iterations,
                                                   START_TOLERANCE, control.interrupt);
             if (first.status != MaximizeStatus::UNDEFINED_AT_START &&
@@ -338,8 +419,18 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
                 start = first.parameters;
         }
         Objective exact{w, order, ArimaMethod::ML, scale, &dx};
-        fit = maximize(exact, start, control.max_iterations, control.parameter_tolerance,
-                       control.interrupt);
+        MaximizeResult search;
+        if (searching) search = double_search(exact, start, control);
+        const int budget = control.max_iterations - search.iterations;
+        fit = maximize(exact, search.iterations > 0 ? search.parameters : start, budget,
+                       control.parameter_tolerance, control.interrupt);
+        // The iterations reported are those of both phases.
+        if (search.iterations > 0) {
+            for (MaximizeIteration& it : fit.history) it.iteration += search.iterations;
+            search.history.insert(search.history.end(), fit.history.begin(), fit.history.end());
+            fit.history = std::move(search.history);
+            fit.iterations += search.iterations;
+        }
     } else {
         fit = maximize(css, start, control.max_iterations, control.parameter_tolerance,
                        control.interrupt);

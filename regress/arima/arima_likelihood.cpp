@@ -133,6 +133,28 @@ bool stationary_covariance(const std::vector<Real>& phi, const std::vector<Real>
     return true;
 }
 
+// The steady-state recursion's coefficients are padded with zeros up to the state dimension
+// (phi_r when p < r, theta_i when q + 1 < r), and the integer-unit operations hand zero operands
+// to the library, which costs several times more. These two give the library's bits for those
+// cases without it.
+// c x, for a coefficient c known to be zero or not: a zero times a finite x is the zero whose
+// sign is the product of the signs.
+__attribute__((always_inline)) inline Real steady_scaled(Real c, bool c_zero, Real x) {
+    if (!c_zero) return fast_multiply(c, x);
+    const limbs::u128 bx = limbs::bits_of(x);
+    if (limbs::exponent_field(bx) == limbs::EXPONENT_FIELD) return c * x;
+    constexpr limbs::u128 sign = limbs::u128(1) << 127;
+    return limbs::from_bits((limbs::bits_of(c) ^ bx) & sign);
+}
+
+// s + z: a zero added to a nonzero value leaves it as it is.
+__attribute__((always_inline)) inline Real steady_sum(Real s, Real z) {
+    const bool s_zero = fast_is_zero(s), z_zero = fast_is_zero(z);
+    if (z_zero && !s_zero) return s;
+    if (s_zero && !z_zero) return z;
+    return fast_add(s, z);
+}
+
 void finish(ArmaFilter& f, int n) {
     f.sigma2 = f.used > 0 ? f.ssq / f.used : Real(0);
     f.llf =
@@ -141,6 +163,11 @@ void finish(ArmaFilter& f, int n) {
 }
 
 } // namespace
+
+bool arma_stationary_covariance(const std::vector<Real>& phi, const std::vector<Real>& rr, int r,
+                                std::vector<Real>& cov) {
+    return stationary_covariance(phi, rr, r, cov);
+}
 
 ArmaFilter arma_exact(const std::vector<Real>& x, const ArmaPolynomials& poly, bool keep) {
     ArmaFilter f;
@@ -196,16 +223,21 @@ ArmaFilter arma_exact(const std::vector<Real>& x, const ArmaPolynomials& poly, b
     // The steady state: F = 1, gain R; a_{t+1,i} = phi_i x_t + a_{t,i+1} + theta_{i+1} v_t.
     if (t < n) f.steady_from = t;
     // The library's operations on the integer unit (the same bits, at half the cost).
+    std::vector<char> phi_zero(r), theta_zero(r);
+    for (int i = 0; i < r; ++i) {
+        phi_zero[i] = phi[i] == 0;
+        theta_zero[i] = rr[i] == 0;
+    }
     Real ssq = 0;
     for (; t < n; ++t) {
         const Real xt = x[t];
-        const Real v = fast_subtract(xt, a[0]);
-        ssq = fast_add(ssq, fast_multiply(v, v));
+        const Real v = steady_sum(xt, -a[0]);
+        ssq = steady_sum(ssq, fast_multiply(v, v));
         if (keep) f.resid[t] = v;
         for (int i = 0; i + 1 < r; ++i)
-            a[i] = fast_add(fast_add(fast_multiply(phi[i], xt), a[i + 1]),
-                            fast_multiply(rr[i + 1], v));
-        a[r - 1] = fast_multiply(phi[r - 1], xt);
+            a[i] = steady_sum(steady_sum(steady_scaled(phi[i], phi_zero[i], xt), a[i + 1]),
+                              steady_scaled(rr[i + 1], theta_zero[i + 1], v));
+        a[r - 1] = steady_scaled(phi[r - 1], phi_zero[r - 1], xt);
     }
     f.ssq += ssq;
     f.used = n;

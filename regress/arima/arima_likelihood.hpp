@@ -33,6 +33,11 @@ struct ArmaFilter {
     std::vector<Real> state, cov; // r and r x r row-major
 };
 
+// The stationary covariance of the state, P = T P T' + R R' (r x r row-major), for the AR
+// coefficients phi and R (both r long); false when it is not defined.
+bool arma_stationary_covariance(const std::vector<Real>& phi, const std::vector<Real>& rr, int r,
+                                std::vector<Real>& cov);
+
 // `keep`: fill resid, state and cov.
 ArmaFilter arma_exact(const std::vector<Real>& x, const ArmaPolynomials& poly, bool keep);
 ArmaFilter arma_css(const std::vector<Real>& x, const ArmaPolynomials& poly, bool keep);
