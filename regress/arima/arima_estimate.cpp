@@ -9,6 +9,7 @@
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/ls_bridge.hpp"
 
+#include <algorithm>
 #include <memory>
 
 namespace tarvex {
@@ -55,13 +56,7 @@ struct Objective {
         const ArmaPolynomials poly = expand_polynomials(order, theta);
         if (!order.mean && order.regressors == 0)
             return method == ArimaMethod::ML ? arma_exact(w, poly, keep) : arma_css(w, poly, keep);
-        std::vector<Real> x(w);
-        for (Real& v : x) v -= poly.mean;
-        for (int j = 0; j < order.regressors; ++j) {
-            const Real b = theta[std::size_t(order.regressor_offset() + j)];
-            const std::vector<Real>& c = (*dx)[std::size_t(j)];
-            for (std::size_t t = 0; t < x.size(); ++t) x[t] -= b * c[t];
-        }
+        const std::vector<Real> x = noise_of(theta, poly);
         return method == ArimaMethod::ML ? arma_exact(x, poly, keep) : arma_css(x, poly, keep);
     }
     bool value(const std::vector<Real>& theta, Real& llf) const {
@@ -89,22 +84,66 @@ struct Objective {
         llf = Real(v);
         return true;
     }
-    // The value at theta + a e_i + b e_j (steps in units of the scale).
-    bool shifted(std::vector<Real> theta, int i, Real a, int j, Real b, Real& llf) const {
+    // The series the ARMA filter sees at theta: w less the mean and the regression.
+    std::vector<Real> noise_of(const std::vector<Real>& theta, const ArmaPolynomials& poly) const {
+        std::vector<Real> x(w);
+        for (Real& v : x) v -= poly.mean;
+        for (int j = 0; j < order.regressors; ++j) {
+            const Real b = theta[std::size_t(order.regressor_offset() + j)];
+            const std::vector<Real>& c = (*dx)[std::size_t(j)];
+            for (std::size_t t = 0; t < x.size(); ++t) x[t] -= b * c[t];
+        }
+        return x;
+    }
+    // The values at several points; false when one is not defined. The exact likelihood in
+    // binary128 runs the filters side by side (the same values as one by one).
+    bool values(const std::vector<std::vector<Real>>& thetas, std::vector<Real>& llf) const {
+        llf.assign(thetas.size(), Real(0));
+        if (search_w || method != ArimaMethod::ML) {
+            for (std::size_t i = 0; i < thetas.size(); ++i)
+                if (!value(thetas[i], llf[i])) return false;
+            return true;
+        }
+        std::vector<ArmaPolynomials> polys;
+        std::vector<std::vector<Real>> own;
+        own.reserve(thetas.size());
+        std::vector<const std::vector<Real>*> xs;
+        const bool plain = !order.mean && order.regressors == 0;
+        for (const std::vector<Real>& theta : thetas) {
+            polys.push_back(expand_polynomials(order, theta));
+            if (plain) {
+                xs.push_back(&w);
+            } else {
+                own.push_back(noise_of(theta, polys.back()));
+                xs.push_back(&own.back());
+            }
+        }
+        const std::vector<ArmaFilter> fs = arma_exact_values(xs, polys);
+        for (std::size_t i = 0; i < fs.size(); ++i) {
+            if (!fs[i].ok) return false;
+            llf[i] = fs[i].llf;
+        }
+        return true;
+    }
+    // theta + a e_i + b e_j (steps in units of the scale).
+    std::vector<Real> moved(std::vector<Real> theta, int i, Real a, int j, Real b) const {
         theta[i] += a * scale[i];
         if (j >= 0) theta[j] += b * scale[j];
-        return value(theta, llf);
+        return theta;
     }
     bool gradient(const std::vector<Real>& theta, std::vector<Real>& g) const {
         const int k = int(theta.size());
         g.assign(k, Real(0));
         const Real h = gradient_step;
+        std::vector<std::vector<Real>> at;
         for (int i = 0; i < k; ++i) {
-            Real f1, f_1;
-            if (!shifted(theta, i, h, -1, 0, f1) || !shifted(theta, i, -h, -1, 0, f_1))
-                return false;
-            g[i] = (f1 - f_1) / (2 * h * scale[i]);
+            at.push_back(moved(theta, i, h, -1, 0));
+            at.push_back(moved(theta, i, -h, -1, 0));
         }
+        std::vector<Real> f;
+        if (!values(at, f)) return false;
+        for (int i = 0; i < k; ++i)
+            g[i] = (f[std::size_t(2 * i)] - f[std::size_t(2 * i + 1)]) / (2 * h * scale[i]);
         return true;
     }
     // `central`: the second differences about theta; otherwise forward differences.
@@ -113,34 +152,44 @@ struct Objective {
         const int k = int(theta.size());
         hm.assign(std::size_t(k) * k, Real(0));
         const Real h = hessian_step;
+        std::vector<std::vector<Real>> at;
+        std::vector<Real> f;
         if (!central) {
-            std::vector<Real> fi(k);
+            for (int i = 0; i < k; ++i) at.push_back(moved(theta, i, h, -1, 0));
             for (int i = 0; i < k; ++i)
-                if (!shifted(theta, i, h, -1, 0, fi[i])) return false;
+                for (int j = 0; j <= i; ++j)
+                    at.push_back(i == j ? moved(theta, i, 2 * h, -1, 0) : moved(theta, i, h, j, h));
+            if (!values(at, f)) return false;
+            std::size_t next = std::size_t(k);
             for (int i = 0; i < k; ++i)
                 for (int j = 0; j <= i; ++j) {
-                    Real fij;
-                    const bool ok = i == j ? shifted(theta, i, 2 * h, -1, 0, fij)
-                                           : shifted(theta, i, h, j, h, fij);
-                    if (!ok) return false;
-                    const Real v = (fij - fi[i] - fi[j] + f0) / (h * h * scale[i] * scale[j]);
+                    const Real fij = f[next++];
+                    const Real v = (fij - f[std::size_t(i)] - f[std::size_t(j)] + f0) /
+                                   (h * h * scale[i] * scale[j]);
                     hm[std::size_t(i) * k + j] = hm[std::size_t(j) * k + i] = v;
                 }
             return true;
         }
         // H_ij = [f(x+hi+hj) + f(x-hi-hj) - f(x+hi) - f(x-hi) - f(x+hj) - f(x-hj) + 2 f0] / 2h**2
-        std::vector<Real> fp(k), fm(k);
         for (int i = 0; i < k; ++i) {
-            if (!shifted(theta, i, h, -1, 0, fp[i]) || !shifted(theta, i, -h, -1, 0, fm[i]))
-                return false;
-            hm[std::size_t(i) * k + i] = (fp[i] - 2 * f0 + fm[i]) / (h * h * scale[i] * scale[i]);
+            at.push_back(moved(theta, i, h, -1, 0));
+            at.push_back(moved(theta, i, -h, -1, 0));
         }
         for (int i = 0; i < k; ++i)
             for (int j = 0; j < i; ++j) {
-                Real fpp, fmm;
-                if (!shifted(theta, i, h, j, h, fpp) || !shifted(theta, i, -h, j, -h, fmm))
-                    return false;
-                const Real v = (fpp + fmm - fp[i] - fm[i] - fp[j] - fm[j] + 2 * f0) /
+                at.push_back(moved(theta, i, h, j, h));
+                at.push_back(moved(theta, i, -h, j, -h));
+            }
+        if (!values(at, f)) return false;
+        auto fp = [&](int i) { return f[std::size_t(2 * i)]; };
+        auto fm = [&](int i) { return f[std::size_t(2 * i + 1)]; };
+        for (int i = 0; i < k; ++i)
+            hm[std::size_t(i) * k + i] = (fp(i) - 2 * f0 + fm(i)) / (h * h * scale[i] * scale[i]);
+        std::size_t next = std::size_t(2 * k);
+        for (int i = 0; i < k; ++i)
+            for (int j = 0; j < i; ++j) {
+                const Real fpp = f[next++], fmm = f[next++];
+                const Real v = (fpp + fmm - fp(i) - fm(i) - fp(j) - fm(j) + 2 * f0) /
                                (2 * h * h * scale[i] * scale[j]);
                 hm[std::size_t(i) * k + j] = hm[std::size_t(j) * k + i] = v;
             }
@@ -149,7 +198,9 @@ struct Objective {
 };
 
 MaximizeResult maximize(const Objective& obj, const std::vector<Real>& start, int max_iterations,
-                        Real tolerance, const InterruptCheck& interrupt) {
+                        Real tolerance, const InterruptCheck& interrupt,
+                        const std::vector<Real>& start_hessian = {},
+                        bool* hessian_replaced = nullptr) {
     const int k = int(start.size());
     LikelihoodEvaluate evaluate = [&](const std::vector<Real>& theta, const LikelihoodNeeds& needs,
                                       LikelihoodPoint& point, int& failed_row) {
@@ -159,6 +210,7 @@ MaximizeResult maximize(const Objective& obj, const std::vector<Real>& start, in
         if ((needs.gradient || needs.opg) && !obj.gradient(theta, point.gradient)) return false;
         if (needs.hessian && !obj.hessian(theta, point.llf, point.hessian, false)) return false;
         if (needs.opg) {
+            if (hessian_replaced) *hessian_replaced = true;
             // Asked for where the Hessian is not negative definite: minus the Hessian with its
             // diagonal raised until it is positive definite (a Levenberg step).
             std::vector<Real> h;
@@ -183,6 +235,7 @@ MaximizeResult maximize(const Objective& obj, const std::vector<Real>& start, in
     mc.parameter_tolerance = tolerance;
     mc.opg_at_maximum = false;
     mc.interrupt = interrupt;
+    mc.start_hessian = start_hessian;
     // A last Newton step this short is taken on the quadratic model without a new evaluation:
     // its error is of the order of its square.
     mc.modeled_step = MODELED_STEP;
@@ -295,8 +348,12 @@ void noise_arma_start(const std::vector<Real>& w, const std::vector<std::vector<
 
 // The double-precision search of the exact likelihood from `start`, to SEARCH_TOLERANCE. Its
 // end is kept (its iterations > 0) only when it converged to stationary, invertible values whose
-// binary128 log-likelihood is above that of the start: otherwise the binary128 iterations take
-// the path from the start (the returned iterations are 0).
+// binary128 log-likelihood is above that of the start, by full Newton steps on a negative
+// definite Hessian all the way: such a path is the one the binary128 iterations take (each of
+// their steps is the same to double's rounding, and each is taken whole), so it leads to the
+// same maximum. A path that halved a step or replaced the Hessian made a choice that rounding
+// can turn, and may end at another local maximum: then the binary128 iterations take the path
+// from the start (the returned iterations are 0).
 MaximizeResult double_search(const Objective& exact, const std::vector<Real>& start,
                              const ArimaControl& control) {
     std::vector<double> search_w;
@@ -312,11 +369,15 @@ MaximizeResult double_search(const Objective& exact, const std::vector<Real>& st
     in_double.search_dx = &search_dx;
     in_double.gradient_step = SEARCH_GRADIENT_STEP;
     in_double.hessian_step = SEARCH_HESSIAN_STEP;
-    MaximizeResult search =
-        maximize(in_double, start, control.max_iterations - 1, SEARCH_TOLERANCE, control.interrupt);
+    bool hessian_replaced = false;
+    MaximizeResult search = maximize(in_double, start, control.max_iterations - 1, SEARCH_TOLERANCE,
+                                     control.interrupt, {}, &hessian_replaced);
+    const bool newton_path =
+        !hessian_replaced && std::all_of(search.history.begin(), search.history.end(),
+                                         [](const MaximizeIteration& it) { return it.step == 1; });
     Real at_start = 0, at_end = 0;
     const bool kept = search.status == MaximizeStatus::CONVERGED && search.iterations > 0 &&
-                      usable_start(exact.order, search.parameters) &&
+                      newton_path && usable_start(exact.order, search.parameters) &&
                       exact.value(search.parameters, at_end) &&
                       (!exact.value(start, at_start) || at_end > at_start);
     if (!kept) return MaximizeResult{};
@@ -422,8 +483,13 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
         MaximizeResult search;
         if (searching) search = double_search(exact, start, control);
         const int budget = control.max_iterations - search.iterations;
-        fit = maximize(exact, search.iterations > 0 ? search.parameters : start, budget,
-                       control.parameter_tolerance, control.interrupt);
+        // The binary128 iterations' first step from the search's end takes the search's last
+        // Hessian (its differences in double are good to about 1e-4 at their step, so the step
+        // still shrinks the error by that factor): every later Hessian is binary128's own.
+        fit = search.iterations > 0
+                  ? maximize(exact, search.parameters, budget, control.parameter_tolerance,
+                             control.interrupt, search.at_maximum.hessian)
+                  : maximize(exact, start, budget, control.parameter_tolerance, control.interrupt);
         // The iterations reported are those of both phases.
         if (search.iterations > 0) {
             for (MaximizeIteration& it : fit.history) it.iteration += search.iterations;

@@ -169,29 +169,45 @@ bool arma_stationary_covariance(const std::vector<Real>& phi, const std::vector<
     return stationary_covariance(phi, rr, r, cov);
 }
 
-ArmaFilter arma_exact(const std::vector<Real>& x, const ArmaPolynomials& poly, bool keep) {
+namespace {
+
+// One exact filter's run: the coefficients padded to the state dimension, the state prediction
+// and its covariance, and the observation the filter has reached.
+struct ExactRun {
     ArmaFilter f;
+    int r = 0, t = 0;
+    std::vector<Real> phi, rr, a, p;
+    std::vector<char> phi_zero, theta_zero;
+    Real steady_ssq = 0; // the steady recursion's sum of squares, added to f.ssq at the end
+};
+
+// The Kalman filter from the stationary covariance until the prediction covariance is R R' (or
+// the series ends); false when the filter is not defined.
+bool exact_transient(const std::vector<Real>& x, const ArmaPolynomials& poly, bool keep,
+                     ExactRun& run) {
+    ArmaFilter& f = run.f;
     const int n = int(x.size());
-    const int r = std::max(int(poly.ar.size()), int(poly.ma.size()) + 1);
-    std::vector<Real> phi(r, Real(0)), rr(r, Real(0));
+    const int r = run.r = std::max(int(poly.ar.size()), int(poly.ma.size()) + 1);
+    std::vector<Real>&phi = run.phi, &rr = run.rr, &a = run.a, &p = run.p;
+    phi.assign(r, Real(0)), rr.assign(r, Real(0));
     std::copy(poly.ar.begin(), poly.ar.end(), phi.begin());
     rr[0] = 1;
     std::copy(poly.ma.begin(), poly.ma.end(), rr.begin() + 1);
-    if (!roots_outside_unit_circle(poly.ar)) return f;
-    std::vector<Real> p;
-    if (!stationary_covariance(phi, rr, r, p)) return f;
+    if (!roots_outside_unit_circle(poly.ar)) return false;
+    if (!stationary_covariance(phi, rr, r, p)) return false;
     if (keep) f.resid.assign(n, Real(0));
     Real rmax = 0;
     for (Real v : rr) rmax = std::max(rmax, v * v);
     const Real steady_tolerance = STEADY_TOLERANCE * (1 + rmax);
-    std::vector<Real> a(r, Real(0)), au(r), pu(std::size_t(r) * r), k(r);
+    a.assign(r, Real(0));
+    std::vector<Real> au(r), pu(std::size_t(r) * r), k(r);
     f.ok = true;
     int t = 0;
     for (; t < n; ++t) {
         const Real fv = p[0];
         if (!(fv > 0)) {
             f.ok = false;
-            return f;
+            return false;
         }
         const Real v = x[t] - a[0];
         f.ssq += v * v / fv;
@@ -222,34 +238,89 @@ ArmaFilter arma_exact(const std::vector<Real>& x, const ArmaPolynomials& poly, b
     }
     // The steady state: F = 1, gain R; a_{t+1,i} = phi_i x_t + a_{t,i+1} + theta_{i+1} v_t.
     if (t < n) f.steady_from = t;
+    run.t = t;
     // The library's operations on the integer unit (the same bits, at half the cost).
-    std::vector<char> phi_zero(r), theta_zero(r);
+    run.phi_zero.resize(r), run.theta_zero.resize(r);
     for (int i = 0; i < r; ++i) {
-        phi_zero[i] = phi[i] == 0;
-        theta_zero[i] = rr[i] == 0;
+        run.phi_zero[i] = phi[i] == 0;
+        run.theta_zero[i] = rr[i] == 0;
     }
-    Real ssq = 0;
-    for (; t < n; ++t) {
-        const Real xt = x[t];
-        const Real v = steady_sum(xt, -a[0]);
-        ssq = steady_sum(ssq, fast_multiply(v, v));
+    return true;
+}
+
+// One observation of the steady recursion; returns the innovation.
+__attribute__((always_inline)) inline Real exact_steady_row(Real xt, ExactRun& run) {
+    Real* a = run.a.data();
+    const Real *phi = run.phi.data(), *rr = run.rr.data();
+    const char *phi_zero = run.phi_zero.data(), *theta_zero = run.theta_zero.data();
+    const int r = run.r;
+    const Real v = steady_sum(xt, -a[0]);
+    run.steady_ssq = steady_sum(run.steady_ssq, fast_multiply(v, v));
+    for (int i = 0; i + 1 < r; ++i)
+        a[i] = steady_sum(steady_sum(steady_scaled(phi[i], phi_zero[i], xt), a[i + 1]),
+                          steady_scaled(rr[i + 1], theta_zero[i + 1], v));
+    a[r - 1] = steady_scaled(phi[r - 1], phi_zero[r - 1], xt);
+    return v;
+}
+
+} // namespace
+
+ArmaFilter arma_exact(const std::vector<Real>& x, const ArmaPolynomials& poly, bool keep) {
+    ExactRun run;
+    if (!exact_transient(x, poly, keep, run)) return run.f;
+    ArmaFilter& f = run.f;
+    const int n = int(x.size()), r = run.r;
+    for (int t = run.t; t < n; ++t) {
+        const Real v = exact_steady_row(x[t], run);
         if (keep) f.resid[t] = v;
-        for (int i = 0; i + 1 < r; ++i)
-            a[i] = steady_sum(steady_sum(steady_scaled(phi[i], phi_zero[i], xt), a[i + 1]),
-                              steady_scaled(rr[i + 1], theta_zero[i + 1], v));
-        a[r - 1] = steady_scaled(phi[r - 1], phi_zero[r - 1], xt);
     }
-    f.ssq += ssq;
+    f.ssq += run.steady_ssq;
     f.used = n;
     finish(f, n);
     if (keep) {
-        f.state = a;
+        f.state = run.a;
+        std::vector<Real>& p = run.p;
         if (f.steady_from >= 0)
             for (int i = 0; i < r; ++i)
-                for (int j = 0; j < r; ++j) p[std::size_t(i) * r + j] = rr[i] * rr[j];
+                for (int j = 0; j < r; ++j) p[std::size_t(i) * r + j] = run.rr[i] * run.rr[j];
         f.cov = p;
     }
     return f;
+}
+
+std::vector<ArmaFilter> arma_exact_values(const std::vector<const std::vector<Real>*>& xs,
+                                          const std::vector<ArmaPolynomials>& polys) {
+    const std::size_t m = polys.size();
+    std::vector<ExactRun> runs(m);
+    std::vector<ExactRun*> live;
+    std::size_t n = xs.empty() ? 0 : xs[0]->size();
+    int together = 0; // the observation from which every live filter is in its steady state
+    for (std::size_t j = 0; j < m; ++j)
+        if (exact_transient(*xs[j], polys[j], false, runs[j])) {
+            live.push_back(&runs[j]);
+            together = std::max(together, runs[j].t);
+        }
+    // Each filter alone up to where the last one settled, then all of them row by row: the
+    // recursions are independent, so their operations overlap, and each filter's operations
+    // are those it takes alone.
+    for (ExactRun* run : live) {
+        const std::vector<Real>& x = *xs[std::size_t(run - runs.data())];
+        for (int t = run->t; t < together; ++t) exact_steady_row(x[t], *run);
+    }
+    std::vector<const Real*> data;
+    for (ExactRun* run : live) data.push_back(xs[std::size_t(run - runs.data())]->data());
+    const std::size_t count = live.size();
+    for (std::size_t t = std::size_t(together); t < n; ++t)
+        for (std::size_t j = 0; j < count; ++j) exact_steady_row(data[j][t], *live[j]);
+    std::vector<ArmaFilter> out(m);
+    for (ExactRun* run : live) {
+        ArmaFilter& f = run->f;
+        f.ssq += run->steady_ssq;
+        f.used = int(n);
+        finish(f, int(n));
+        out[std::size_t(run - runs.data())] = std::move(f);
+    }
+    return out;
 }
 
 ArmaFilter arma_css(const std::vector<Real>& x, const ArmaPolynomials& poly, bool keep) {

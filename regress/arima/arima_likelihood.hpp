@@ -41,6 +41,10 @@ bool arma_stationary_covariance(const std::vector<Real>& phi, const std::vector<
 // `keep`: fill resid, state and cov.
 ArmaFilter arma_exact(const std::vector<Real>& x, const ArmaPolynomials& poly, bool keep);
 ArmaFilter arma_css(const std::vector<Real>& x, const ArmaPolynomials& poly, bool keep);
+// The exact filter of each series xs[j] (all of one length) under polys[j], without `keep`: the
+// same values as arma_exact one by one, with the rows of the steady recursions interleaved.
+std::vector<ArmaFilter> arma_exact_values(const std::vector<const std::vector<Real>*>& xs,
+                                          const std::vector<ArmaPolynomials>& polys);
 
 // Forecasts of y (the undifferenced series) 1..h steps after its last observation, and their
 // standard errors, from the filter's last state prediction (a filter run with `keep`).

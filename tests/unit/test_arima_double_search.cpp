@@ -7,7 +7,9 @@
 
 #include "numeric/qmath.hpp"
 
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace tarvex {
@@ -48,11 +50,22 @@ std::vector<Real> integrated_arma(int n, std::uint64_t seed, Real slope, std::ve
     return y;
 }
 
+// The significant digits two values share (34 when they are equal).
+double digits_agreed(Real a, Real b) {
+    const Real d = qm::abs(a - b);
+    if (d == 0) return 34;
+    return std::min(34.0, -std::log10(double(d / qm::abs(b))));
+}
+
 void expect_same_maximum(const ArimaEstimate& searched, const ArimaEstimate& direct) {
     ASSERT_EQ(searched.end, ArimaEnd::CONVERGED);
     ASSERT_EQ(direct.end, ArimaEnd::CONVERGED);
     const EstimationResults &a = searched.result.record, &b = direct.result.record;
     ASSERT_EQ(a.coef.size(), b.coef.size());
+    double fewest = 34;
+    for (std::size_t i = 0; i < a.coef.size(); ++i)
+        fewest = std::min(fewest, digits_agreed(a.coef[i], b.coef[i]));
+    std::printf("coefficients agree with the binary128 path to %.1f significant digits\n", fewest);
     for (std::size_t i = 0; i < a.coef.size(); ++i) {
         EXPECT_TRUE(agrees(a.coef[i], b.coef[i], 1e-18Q)) << "coef " << i;
         EXPECT_TRUE(agrees(a.stderrs[i], b.stderrs[i], 1e-12Q)) << "stderr " << i;
@@ -105,6 +118,32 @@ TEST(ArimaDoubleSearch, RegressionWithArmaErrorsAndMean) {
     const ArimaEstimate direct = estimate_arima(y, o, off, xreg);
     expect_same_maximum(searched, direct);
     EXPECT_NEAR(double(searched.result.record.coef[3]), 2.0, 0.05);
+}
+
+// A series without ARMA structure fitted with cancelling AR and MA terms: the likelihood has a
+// ridge and more than one maximum, and Newton's path from the start halves steps or meets a
+// Hessian that is not negative definite. A search in double that took such a turn is not
+// trusted: the binary128 iterations run from the start, and every result is that of the
+// binary128 path to the bit.
+TEST(ArimaDoubleSearch, ASearchThatLeftNewtonsPathFallsBack) {
+    SearchTestNoise noise{4242};
+    std::vector<Real> y;
+    Real level = 0;
+    for (int t = 0; t < 10001; ++t) y.push_back(level += noise.next());
+    ArimaOrder o;
+    o.p = 2, o.d = 1, o.q = 2;
+    ArimaControl on, off;
+    off.search_in_double = false;
+    const ArimaEstimate searched = estimate_arima(y, o, on);
+    const ArimaEstimate direct = estimate_arima(y, o, off);
+    ASSERT_FALSE(direct.history.empty());
+    EXPECT_EQ(searched.iterations, direct.iterations);
+    EXPECT_EQ(searched.history.size(), direct.history.size());
+    EXPECT_EQ(searched.end, direct.end);
+    const EstimationResults &a = searched.result.record, &b = direct.result.record;
+    ASSERT_EQ(a.coef.size(), b.coef.size());
+    for (std::size_t i = 0; i < a.coef.size(); ++i) EXPECT_TRUE(a.coef[i] == b.coef[i]) << i;
+    EXPECT_TRUE(a.llf == b.llf);
 }
 
 // Every check the estimation makes, the search's among them, stops it when asked to.
