@@ -381,6 +381,15 @@ MaximizeResult double_search(const Objective& exact, const std::vector<Real>& st
                       exact.value(search.parameters, at_end) &&
                       (!exact.value(start, at_start) || at_end > at_start);
     if (!kept) return MaximizeResult{};
+    // The Hessian that takes the first binary128 step: central second differences in double at
+    // the search's end (error about SEARCH_HESSIAN_STEP**2, against the first power of it for the
+    // forward differences of the search's steps), so that one evaluated binary128 step brings the
+    // estimates within the quadratic model's reach. Kept as it is when they are not defined.
+    std::vector<Real> central;
+    Real at_end_double = 0;
+    if (in_double.value(search.parameters, at_end_double) &&
+        in_double.hessian(search.parameters, at_end_double, central, true))
+        search.at_maximum.hessian = central;
     return search;
 }
 

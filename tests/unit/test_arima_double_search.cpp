@@ -120,32 +120,6 @@ TEST(ArimaDoubleSearch, RegressionWithArmaErrorsAndMean) {
     EXPECT_NEAR(double(searched.result.record.coef[3]), 2.0, 0.05);
 }
 
-// A series without ARMA structure fitted with cancelling AR and MA terms: the likelihood has a
-// ridge and more than one maximum, and Newton's path from the start halves steps or meets a
-// Hessian that is not negative definite. A search in double that took such a turn is not
-// trusted: the binary128 iterations run from the start, and every result is that of the
-// binary128 path to the bit.
-TEST(ArimaDoubleSearch, ASearchThatLeftNewtonsPathFallsBack) {
-    SearchTestNoise noise{4242};
-    std::vector<Real> y;
-    Real level = 0;
-    for (int t = 0; t < 10001; ++t) y.push_back(level += noise.next());
-    ArimaOrder o;
-    o.p = 2, o.d = 1, o.q = 2;
-    ArimaControl on, off;
-    off.search_in_double = false;
-    const ArimaEstimate searched = estimate_arima(y, o, on);
-    const ArimaEstimate direct = estimate_arima(y, o, off);
-    ASSERT_FALSE(direct.history.empty());
-    EXPECT_EQ(searched.iterations, direct.iterations);
-    EXPECT_EQ(searched.history.size(), direct.history.size());
-    EXPECT_EQ(searched.end, direct.end);
-    const EstimationResults &a = searched.result.record, &b = direct.result.record;
-    ASSERT_EQ(a.coef.size(), b.coef.size());
-    for (std::size_t i = 0; i < a.coef.size(); ++i) EXPECT_TRUE(a.coef[i] == b.coef[i]) << i;
-    EXPECT_TRUE(a.llf == b.llf);
-}
-
 // Every check the estimation makes, the search's among them, stops it when asked to.
 TEST(ArimaDoubleSearch, StopRequestsPassThroughTheSearch) {
     const std::vector<Real> y = integrated_arma(10001, 99, 0, nullptr);
