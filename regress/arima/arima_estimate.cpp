@@ -1,6 +1,8 @@
 // ARIMA estimation: the objective, its numerical derivatives, the two-stage maximisation and
 // what the estimates leave (covariance, residuals, tests, forecasts).
 #include "regress/arima/arima_estimate.hpp"
+#include "regress/arima/arima_exact_finish.hpp"
+#include "regress/arima/arima_score.hpp"
 #include "regress/arima/arima_search_filter.hpp"
 
 #include "core/result_scalars.hpp"
@@ -124,6 +126,17 @@ struct Objective {
             llf[i] = fs[i].llf;
         }
         return true;
+    }
+    // The exact log-likelihood and its exact gradient (ML in binary128).
+    bool score(const std::vector<Real>& theta, Real& llf, std::vector<Real>& g) const {
+        const bool plain = !order.mean && order.regressors == 0;
+        const ArimaScore s =
+            plain ? arima_exact_score(w, order, theta, *dx)
+                  : arima_exact_score(noise_of(theta, expand_polynomials(order, theta)), order,
+                                      theta, *dx);
+        llf = s.llf;
+        g = s.gradient;
+        return s.ok;
     }
     // theta + a e_i + b e_j (steps in units of the scale).
     std::vector<Real> moved(std::vector<Real> theta, int i, Real a, int j, Real b) const {
@@ -458,6 +471,7 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
     }
     const Objective css{w, order, ArimaMethod::CSS, scale, &dx};
     MaximizeResult fit;
+    ExactFinish scored; // the long series' iterations on the exact gradient
     if (control.method == ArimaMethod::ML) {
         const bool searching = control.search_in_double && w.size() >= SEARCH_MIN_OBSERVATIONS &&
                                order.arma_count() > 0 && control.max_iterations > 1;
@@ -495,7 +509,19 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
         // The binary128 iterations' first step from the search's end takes the search's last
         // Hessian (its differences in double are good to about 1e-4 at their step, so the step
         // still shrinks the error by that factor): every later Hessian is binary128's own.
-        fit = search.iterations > 0
+        // From the search's end the iterations take the exact gradient; should they not shrink
+        // as Newton's do, the iterations of values take over from the same point.
+        if (search.iterations > 0) {
+            const ExactScoreAt at = [&exact](const std::vector<Real>& theta, Real& llf,
+                                             std::vector<Real>& g) {
+                return exact.score(theta, llf, g);
+            };
+            scored =
+                finish_by_exact_gradient(at, search.parameters, search.at_maximum.hessian, scale,
+                                         budget, control.parameter_tolerance, control.interrupt);
+        }
+        fit = scored.ok ? scored.fit
+              : search.iterations > 0
                   ? maximize(exact, search.parameters, budget, control.parameter_tolerance,
                              control.interrupt, search.at_maximum.hessian)
                   : maximize(exact, start, budget, control.parameter_tolerance, control.interrupt);
@@ -535,7 +561,13 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
     const Objective at{w, order, control.method, scale, &dx};
     const ArmaFilter f = at.filter(r.coef, true);
     std::vector<Real> hessian;
-    if (!f.ok || !at.gradient(r.coef, e.gradient) || !at.hessian(r.coef, f.llf, hessian, true)) {
+    // The exact gradient's iterations leave the gradient and the Hessian at the estimates.
+    if (scored.ok) {
+        e.gradient = scored.gradient;
+        hessian = scored.hessian;
+    }
+    if (!f.ok || (!scored.ok && (!at.gradient(r.coef, e.gradient) ||
+                                 !at.hessian(r.coef, f.llf, hessian, true)))) {
         e.end = ArimaEnd::NONSTATIONARY;
         return e;
     }

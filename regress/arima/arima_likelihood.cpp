@@ -37,18 +37,16 @@ void multiply_square(const std::vector<Real>& a, const std::vector<Real>& b, int
         }
 }
 
-// P = sum_j T**j R R' T'**j by doubling: P <- P + A P A', A <- A**2, from P = R R', A = T, until
+// P = sum_j T**j Q T'**j by doubling: P <- P + A P A', A <- A**2, from P = Q, A = T, until
 // the added term no longer changes P. False when it does not settle.
-bool doubled_covariance(const std::vector<Real>& phi, const std::vector<Real>& rr, int r,
+bool doubled_covariance(const std::vector<Real>& phi, const std::vector<Real>& q, int r,
                         std::vector<Real>& cov) {
     std::vector<Real> a(std::size_t(r) * r, Real(0)), ap, apa, at(std::size_t(r) * r), aa;
     for (int i = 0; i < r; ++i) {
         a[std::size_t(i) * r] = phi[i];
         if (i + 1 < r) a[std::size_t(i) * r + i + 1] = 1;
     }
-    cov.assign(std::size_t(r) * r, Real(0));
-    for (int i = 0; i < r; ++i)
-        for (int j = 0; j < r; ++j) cov[std::size_t(i) * r + j] = rr[i] * rr[j];
+    cov = q;
     for (int step = 0; step < MAX_DOUBLINGS; ++step) {
         for (int i = 0; i < r; ++i)
             for (int j = 0; j < r; ++j) at[std::size_t(j) * r + i] = a[std::size_t(i) * r + j];
@@ -67,23 +65,23 @@ bool doubled_covariance(const std::vector<Real>& phi, const std::vector<Real>& r
     return false;
 }
 
-// The stationary covariance of the state, P = T P T' + R R' (r x r row-major), from the linear
-// system of its r(r+1)/2 distinct elements (by doubling for a large state); with no AR part the
-// sum of R's shifted products. False when the system is singular.
-bool stationary_covariance(const std::vector<Real>& phi, const std::vector<Real>& rr, int r,
-                           std::vector<Real>& cov) {
+// The solution of P = T P T' + Q (r x r row-major, Q symmetric), from the linear system of its
+// r(r+1)/2 distinct elements (by doubling for a large state); with no AR part the sum of Q's
+// shifted diagonals. False when the system is singular.
+bool solve_state_lyapunov(const std::vector<Real>& phi, const std::vector<Real>& q, int r,
+                          std::vector<Real>& cov) {
     cov.assign(std::size_t(r) * r, Real(0));
     const bool pure_ma = std::all_of(phi.begin(), phi.end(), [](Real v) { return v == 0; });
     if (pure_ma) {
         for (int i = 0; i < r; ++i)
             for (int j = i; j < r; ++j) {
                 Real s = 0;
-                for (int k = 0; j + k < r; ++k) s += rr[i + k] * rr[j + k];
+                for (int k = 0; j + k < r; ++k) s += q[std::size_t(i + k) * r + j + k];
                 cov[std::size_t(i) * r + j] = cov[std::size_t(j) * r + i] = s;
             }
         return true;
     }
-    if (r > LINEAR_SYSTEM_MAX_STATE) return doubled_covariance(phi, rr, r, cov);
+    if (r > LINEAR_SYSTEM_MAX_STATE) return doubled_covariance(phi, q, r, cov);
     // Unknown (i, j), i <= j, at position index(i, j).
     auto index = [r](int i, int j) {
         if (i > j) std::swap(i, j);
@@ -100,7 +98,7 @@ bool stationary_covariance(const std::vector<Real>& phi, const std::vector<Real>
             if (j + 1 < r) eq[index(0, j + 1)] -= phi[i];
             if (i + 1 < r) eq[index(0, i + 1)] -= phi[j];
             if (i + 1 < r && j + 1 < r) eq[index(i + 1, j + 1)] -= 1;
-            b[row] = rr[i] * rr[j];
+            b[row] = q[std::size_t(i) * r + j];
         }
     // Gaussian elimination with partial pivoting.
     for (int c = 0; c < m; ++c) {
@@ -131,6 +129,15 @@ bool stationary_covariance(const std::vector<Real>& phi, const std::vector<Real>
     for (int i = 0; i < r; ++i)
         for (int j = 0; j < r; ++j) cov[std::size_t(i) * r + j] = u[index(i, j)];
     return true;
+}
+
+// The stationary covariance of the state, P = T P T' + R R'.
+bool stationary_covariance(const std::vector<Real>& phi, const std::vector<Real>& rr, int r,
+                           std::vector<Real>& cov) {
+    std::vector<Real> q(std::size_t(r) * r);
+    for (int i = 0; i < r; ++i)
+        for (int j = 0; j < r; ++j) q[std::size_t(i) * r + j] = rr[i] * rr[j];
+    return solve_state_lyapunov(phi, q, r, cov);
 }
 
 // The steady-state recursion's coefficients are padded with zeros up to the state dimension
@@ -167,6 +174,11 @@ void finish(ArmaFilter& f, int n) {
 bool arma_stationary_covariance(const std::vector<Real>& phi, const std::vector<Real>& rr, int r,
                                 std::vector<Real>& cov) {
     return stationary_covariance(phi, rr, r, cov);
+}
+
+bool arma_state_lyapunov(const std::vector<Real>& phi, const std::vector<Real>& q, int r,
+                         std::vector<Real>& cov) {
+    return solve_state_lyapunov(phi, q, r, cov);
 }
 
 namespace {

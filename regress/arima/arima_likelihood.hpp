@@ -38,6 +38,11 @@ struct ArmaFilter {
 bool arma_stationary_covariance(const std::vector<Real>& phi, const std::vector<Real>& rr, int r,
                                 std::vector<Real>& cov);
 
+// The solution of P = T P T' + Q for a symmetric Q (the derivatives of the stationary covariance
+// solve it with Q the derivative of the rest of the equation); false when it is not defined.
+bool arma_state_lyapunov(const std::vector<Real>& phi, const std::vector<Real>& q, int r,
+                         std::vector<Real>& cov);
+
 // `keep`: fill resid, state and cov.
 ArmaFilter arma_exact(const std::vector<Real>& x, const ArmaPolynomials& poly, bool keep);
 ArmaFilter arma_css(const std::vector<Real>& x, const ArmaPolynomials& poly, bool keep);
