@@ -195,7 +195,8 @@ ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order
     //   da_{t+1,i} = dphi_i x_t + phi_i dx_t + da_{t,i+1} + dtheta_{i+1} v_t + theta_{i+1} dv_t.
     // The terms whose coefficient is zero are skipped (they add a zero); the value's operations
     // are those of arma_exact.
-    std::vector<char> phi_nz(r), rr_nz(r), dphi_nz(std::size_t(kp) * r), drr_nz(std::size_t(kp) * r);
+    std::vector<char> phi_nz(r), rr_nz(r), dphi_nz(std::size_t(kp) * r),
+        drr_nz(std::size_t(kp) * r);
     for (int i = 0; i < r; ++i) phi_nz[i] = phi[i] != 0, rr_nz[i] = rr[i] != 0;
     for (int k = 0; k < kp; ++k)
         for (int i = 0; i < r; ++i) {

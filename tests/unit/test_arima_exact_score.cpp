@@ -112,8 +112,9 @@ TEST(ArimaExactScore, GradientMatchesHighOrderDifferencesOnShortSeries) {
     };
     for (const ScoreCase& c : cases) {
         const std::vector<Real> seen = noise_at(w, c.order, c.theta, x);
-        const std::vector<std::vector<Real>> dx =
-            c.order.regressors ? std::vector<std::vector<Real>>{x} : std::vector<std::vector<Real>>{};
+        const std::vector<std::vector<Real>> dx = c.order.regressors
+                                                      ? std::vector<std::vector<Real>>{x}
+                                                      : std::vector<std::vector<Real>>{};
         const ArimaScore s = arima_exact_score(seen, c.order, c.theta, dx);
         ASSERT_TRUE(s.ok) << c.name;
         // The log-likelihood is the filter's, bit for bit.
@@ -148,7 +149,8 @@ TEST(ArimaExactScore, LongSeriesEstimatesAreTheBinary128Maximum) {
     const std::vector<Real>& b = e.result.record.coef;
     const int k = o.parameter_count();
     std::vector<Real> fd(k);
-    for (int j = 0; j < k; ++j) fd[std::size_t(j)] = difference_slope(w, o, b, walk, j, Real(1e-5Q));
+    for (int j = 0; j < k; ++j)
+        fd[std::size_t(j)] = difference_slope(w, o, b, walk, j, Real(1e-5Q));
     // The correction cov g (cov = -H**-1 is the stored covariance).
     const std::vector<Real>& cov = e.result.record.cov;
     ASSERT_EQ(int(cov.size()), k * k);
