@@ -1,6 +1,9 @@
 // ARIMA estimation: the objective, its numerical derivatives, the two-stage maximisation and
 // what the estimates leave (covariance, residuals, tests, forecasts).
 #include "regress/arima/arima_estimate.hpp"
+#include "regress/arima/arima_exact_finish.hpp"
+#include "regress/arima/arima_score.hpp"
+#include "regress/arima/arima_search_filter.hpp"
 
 #include "core/result_scalars.hpp"
 #include "kernels/symmetric_solve.hpp"
@@ -8,6 +11,7 @@
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/ls_bridge.hpp"
 
+#include <algorithm>
 #include <memory>
 
 namespace tarvex {
@@ -28,6 +32,16 @@ const Real START_TOLERANCE = 1e-10Q;
 constexpr std::size_t START_OBSERVATIONS = 4000;
 // Newton steps below this relative size end the iteration on the quadratic model.
 const Real MODELED_STEP = 1e-12Q;
+// The exact likelihood of a series this long (after differencing) or longer is first maximised
+// in double, to SEARCH_TOLERANCE, and the binary128 iterations start there: on a long series
+// each binary128 evaluation is costly, and Newton's steps far from the maximum need no more than
+// double. Shorter series take the binary128 iterations from the start.
+constexpr std::size_t SEARCH_MIN_OBSERVATIONS = 10000;
+const Real SEARCH_TOLERANCE = 1e-9Q;
+// The difference steps in double: the gradient's truncation (h**2) and rounding (eps |log L| / h)
+// balance near 1e-6, the Hessian's (h and eps |log L| / h**2) near 1e-4 (relative to the scale).
+const Real SEARCH_GRADIENT_STEP = 1e-6Q;
+const Real SEARCH_HESSIAN_STEP = 1e-4Q;
 
 struct Objective {
     const std::vector<Real>& w;
@@ -35,11 +49,45 @@ struct Objective {
     ArimaMethod method;
     std::vector<Real> scale;                  // the step scale of each parameter
     const std::vector<std::vector<Real>>* dx; // the differenced regressors, as long as w
+    // The double-precision search: w and dx in double (set only for it).
+    const std::vector<double>* search_w = nullptr;
+    const std::vector<std::vector<double>>* search_dx = nullptr;
+    Real gradient_step = GRADIENT_STEP, hessian_step = HESSIAN_STEP;
 
     ArmaFilter filter(const std::vector<Real>& theta, bool keep) const {
         const ArmaPolynomials poly = expand_polynomials(order, theta);
         if (!order.mean && order.regressors == 0)
             return method == ArimaMethod::ML ? arma_exact(w, poly, keep) : arma_css(w, poly, keep);
+        const std::vector<Real> x = noise_of(theta, poly);
+        return method == ArimaMethod::ML ? arma_exact(x, poly, keep) : arma_css(x, poly, keep);
+    }
+    bool value(const std::vector<Real>& theta, Real& llf) const {
+        if (search_w) return search_value(theta, llf);
+        const ArmaFilter f = filter(theta, false);
+        llf = f.llf;
+        return f.ok;
+    }
+    // The exact log-likelihood in double (the search).
+    bool search_value(const std::vector<Real>& theta, Real& llf) const {
+        const ArmaPolynomials poly = expand_polynomials(order, theta);
+        std::vector<double> x(*search_w);
+        const double mean = double(poly.mean);
+        if (mean != 0)
+            for (double& v : x) v -= mean;
+        for (int j = 0; j < order.regressors; ++j) {
+            const double b = double(theta[std::size_t(order.regressor_offset() + j)]);
+            const std::vector<double>& c = (*search_dx)[std::size_t(j)];
+            for (std::size_t t = 0; t < x.size(); ++t) x[t] -= b * c[t];
+        }
+        double v = 0;
+        if (!(method == ArimaMethod::ML ? arma_exact_search(x, poly, v)
+                                        : arma_css_search(x, poly, v)))
+            return false;
+        llf = Real(v);
+        return true;
+    }
+    // The series the ARMA filter sees at theta: w less the mean and the regression.
+    std::vector<Real> noise_of(const std::vector<Real>& theta, const ArmaPolynomials& poly) const {
         std::vector<Real> x(w);
         for (Real& v : x) v -= poly.mean;
         for (int j = 0; j < order.regressors; ++j) {
@@ -47,29 +95,68 @@ struct Objective {
             const std::vector<Real>& c = (*dx)[std::size_t(j)];
             for (std::size_t t = 0; t < x.size(); ++t) x[t] -= b * c[t];
         }
-        return method == ArimaMethod::ML ? arma_exact(x, poly, keep) : arma_css(x, poly, keep);
+        return x;
     }
-    bool value(const std::vector<Real>& theta, Real& llf) const {
-        const ArmaFilter f = filter(theta, false);
-        llf = f.llf;
-        return f.ok;
+    // The values at several points; false when one is not defined. The exact likelihood in
+    // binary128 runs the filters side by side (the same values as one by one).
+    bool values(const std::vector<std::vector<Real>>& thetas, std::vector<Real>& llf) const {
+        llf.assign(thetas.size(), Real(0));
+        if (search_w || method != ArimaMethod::ML) {
+            for (std::size_t i = 0; i < thetas.size(); ++i)
+                if (!value(thetas[i], llf[i])) return false;
+            return true;
+        }
+        std::vector<ArmaPolynomials> polys;
+        std::vector<std::vector<Real>> own;
+        own.reserve(thetas.size());
+        std::vector<const std::vector<Real>*> xs;
+        const bool plain = !order.mean && order.regressors == 0;
+        for (const std::vector<Real>& theta : thetas) {
+            polys.push_back(expand_polynomials(order, theta));
+            if (plain) {
+                xs.push_back(&w);
+            } else {
+                own.push_back(noise_of(theta, polys.back()));
+                xs.push_back(&own.back());
+            }
+        }
+        const std::vector<ArmaFilter> fs = arma_exact_values(xs, polys);
+        for (std::size_t i = 0; i < fs.size(); ++i) {
+            if (!fs[i].ok) return false;
+            llf[i] = fs[i].llf;
+        }
+        return true;
     }
-    // The value at theta + a e_i + b e_j (steps in units of the scale).
-    bool shifted(std::vector<Real> theta, int i, Real a, int j, Real b, Real& llf) const {
+    // The exact log-likelihood and its exact gradient (ML in binary128).
+    bool score(const std::vector<Real>& theta, Real& llf, std::vector<Real>& g) const {
+        const bool plain = !order.mean && order.regressors == 0;
+        const ArimaScore s =
+            plain ? arima_exact_score(w, order, theta, *dx)
+                  : arima_exact_score(noise_of(theta, expand_polynomials(order, theta)), order,
+                                      theta, *dx);
+        llf = s.llf;
+        g = s.gradient;
+        return s.ok;
+    }
+    // theta + a e_i + b e_j (steps in units of the scale).
+    std::vector<Real> moved(std::vector<Real> theta, int i, Real a, int j, Real b) const {
         theta[i] += a * scale[i];
         if (j >= 0) theta[j] += b * scale[j];
-        return value(theta, llf);
+        return theta;
     }
     bool gradient(const std::vector<Real>& theta, std::vector<Real>& g) const {
         const int k = int(theta.size());
         g.assign(k, Real(0));
-        const Real h = GRADIENT_STEP;
+        const Real h = gradient_step;
+        std::vector<std::vector<Real>> at;
         for (int i = 0; i < k; ++i) {
-            Real f1, f_1;
-            if (!shifted(theta, i, h, -1, 0, f1) || !shifted(theta, i, -h, -1, 0, f_1))
-                return false;
-            g[i] = (f1 - f_1) / (2 * h * scale[i]);
+            at.push_back(moved(theta, i, h, -1, 0));
+            at.push_back(moved(theta, i, -h, -1, 0));
         }
+        std::vector<Real> f;
+        if (!values(at, f)) return false;
+        for (int i = 0; i < k; ++i)
+            g[i] = (f[std::size_t(2 * i)] - f[std::size_t(2 * i + 1)]) / (2 * h * scale[i]);
         return true;
     }
     // `central`: the second differences about theta; otherwise forward differences.
@@ -77,35 +164,45 @@ struct Objective {
                  bool central) const {
         const int k = int(theta.size());
         hm.assign(std::size_t(k) * k, Real(0));
-        const Real h = HESSIAN_STEP;
+        const Real h = hessian_step;
+        std::vector<std::vector<Real>> at;
+        std::vector<Real> f;
         if (!central) {
-            std::vector<Real> fi(k);
+            for (int i = 0; i < k; ++i) at.push_back(moved(theta, i, h, -1, 0));
             for (int i = 0; i < k; ++i)
-                if (!shifted(theta, i, h, -1, 0, fi[i])) return false;
+                for (int j = 0; j <= i; ++j)
+                    at.push_back(i == j ? moved(theta, i, 2 * h, -1, 0) : moved(theta, i, h, j, h));
+            if (!values(at, f)) return false;
+            std::size_t next = std::size_t(k);
             for (int i = 0; i < k; ++i)
                 for (int j = 0; j <= i; ++j) {
-                    Real fij;
-                    const bool ok = i == j ? shifted(theta, i, 2 * h, -1, 0, fij)
-                                           : shifted(theta, i, h, j, h, fij);
-                    if (!ok) return false;
-                    const Real v = (fij - fi[i] - fi[j] + f0) / (h * h * scale[i] * scale[j]);
+                    const Real fij = f[next++];
+                    const Real v = (fij - f[std::size_t(i)] - f[std::size_t(j)] + f0) /
+                                   (h * h * scale[i] * scale[j]);
                     hm[std::size_t(i) * k + j] = hm[std::size_t(j) * k + i] = v;
                 }
             return true;
         }
         // H_ij = [f(x+hi+hj) + f(x-hi-hj) - f(x+hi) - f(x-hi) - f(x+hj) - f(x-hj) + 2 f0] / 2h**2
-        std::vector<Real> fp(k), fm(k);
         for (int i = 0; i < k; ++i) {
-            if (!shifted(theta, i, h, -1, 0, fp[i]) || !shifted(theta, i, -h, -1, 0, fm[i]))
-                return false;
-            hm[std::size_t(i) * k + i] = (fp[i] - 2 * f0 + fm[i]) / (h * h * scale[i] * scale[i]);
+            at.push_back(moved(theta, i, h, -1, 0));
+            at.push_back(moved(theta, i, -h, -1, 0));
         }
         for (int i = 0; i < k; ++i)
             for (int j = 0; j < i; ++j) {
-                Real fpp, fmm;
-                if (!shifted(theta, i, h, j, h, fpp) || !shifted(theta, i, -h, j, -h, fmm))
-                    return false;
-                const Real v = (fpp + fmm - fp[i] - fm[i] - fp[j] - fm[j] + 2 * f0) /
+                at.push_back(moved(theta, i, h, j, h));
+                at.push_back(moved(theta, i, -h, j, -h));
+            }
+        if (!values(at, f)) return false;
+        auto fp = [&](int i) { return f[std::size_t(2 * i)]; };
+        auto fm = [&](int i) { return f[std::size_t(2 * i + 1)]; };
+        for (int i = 0; i < k; ++i)
+            hm[std::size_t(i) * k + i] = (fp(i) - 2 * f0 + fm(i)) / (h * h * scale[i] * scale[i]);
+        std::size_t next = std::size_t(2 * k);
+        for (int i = 0; i < k; ++i)
+            for (int j = 0; j < i; ++j) {
+                const Real fpp = f[next++], fmm = f[next++];
+                const Real v = (fpp + fmm - fp(i) - fm(i) - fp(j) - fm(j) + 2 * f0) /
                                (2 * h * h * scale[i] * scale[j]);
                 hm[std::size_t(i) * k + j] = hm[std::size_t(j) * k + i] = v;
             }
@@ -114,7 +211,9 @@ struct Objective {
 };
 
 MaximizeResult maximize(const Objective& obj, const std::vector<Real>& start, int max_iterations,
-                        Real tolerance, const InterruptCheck& interrupt) {
+                        Real tolerance, const InterruptCheck& interrupt,
+                        const std::vector<Real>& start_hessian = {},
+                        bool* hessian_replaced = nullptr) {
     const int k = int(start.size());
     LikelihoodEvaluate evaluate = [&](const std::vector<Real>& theta, const LikelihoodNeeds& needs,
                                       LikelihoodPoint& point, int& failed_row) {
@@ -124,6 +223,7 @@ MaximizeResult maximize(const Objective& obj, const std::vector<Real>& start, in
         if ((needs.gradient || needs.opg) && !obj.gradient(theta, point.gradient)) return false;
         if (needs.hessian && !obj.hessian(theta, point.llf, point.hessian, false)) return false;
         if (needs.opg) {
+            if (hessian_replaced) *hessian_replaced = true;
             // Asked for where the Hessian is not negative definite: minus the Hessian with its
             // diagonal raised until it is positive definite (a Levenberg step).
             std::vector<Real> h;
@@ -148,6 +248,7 @@ MaximizeResult maximize(const Objective& obj, const std::vector<Real>& start, in
     mc.parameter_tolerance = tolerance;
     mc.opg_at_maximum = false;
     mc.interrupt = interrupt;
+    mc.start_hessian = start_hessian;
     // A last Newton step this short is taken on the quadratic model without a new evaluation:
     // its error is of the order of its square.
     mc.modeled_step = MODELED_STEP;
@@ -258,6 +359,53 @@ void noise_arma_start(const std::vector<Real>& w, const std::vector<std::vector<
     std::copy(fit.parameters.begin(), fit.parameters.end(), start.begin());
 }
 
+// The double-precision search of the exact likelihood from `start`, to SEARCH_TOLERANCE. Its
+// end is kept (its iterations > 0) only when it converged to stationary, invertible values whose
+// binary128 log-likelihood is above that of the start, by full Newton steps on a negative
+// definite Hessian all the way: such a path is the one the binary128 iterations take (each of
+// their steps is the same to double's rounding, and each is taken whole), so it leads to the
+// same maximum. A path that halved a step or replaced the Hessian made a choice that rounding
+// can turn, and may end at another local maximum: then the binary128 iterations take the path
+// from the start (the returned iterations are 0).
+MaximizeResult double_search(const Objective& exact, const std::vector<Real>& start,
+                             const ArimaControl& control) {
+    std::vector<double> search_w;
+    search_w.reserve(exact.w.size());
+    for (Real v : exact.w) search_w.push_back(double(v));
+    std::vector<std::vector<double>> search_dx;
+    for (const std::vector<Real>& c : *exact.dx) {
+        search_dx.emplace_back();
+        for (Real v : c) search_dx.back().push_back(double(v));
+    }
+    Objective in_double = exact;
+    in_double.search_w = &search_w;
+    in_double.search_dx = &search_dx;
+    in_double.gradient_step = SEARCH_GRADIENT_STEP;
+    in_double.hessian_step = SEARCH_HESSIAN_STEP;
+    bool hessian_replaced = false;
+    MaximizeResult search = maximize(in_double, start, control.max_iterations - 1, SEARCH_TOLERANCE,
+                                     control.interrupt, {}, &hessian_replaced);
+    const bool newton_path =
+        !hessian_replaced && std::all_of(search.history.begin(), search.history.end(),
+                                         [](const MaximizeIteration& it) { return it.step == 1; });
+    Real at_start = 0, at_end = 0;
+    const bool kept = search.status == MaximizeStatus::CONVERGED && search.iterations > 0 &&
+                      newton_path && usable_start(exact.order, search.parameters) &&
+                      exact.value(search.parameters, at_end) &&
+                      (!exact.value(start, at_start) || at_end > at_start);
+    if (!kept) return MaximizeResult{};
+    // The Hessian that takes the first binary128 step: central second differences in double at
+    // the search's end (error about SEARCH_HESSIAN_STEP**2, against the first power of it for the
+    // forward differences of the search's steps), so that one evaluated binary128 step brings the
+    // estimates within the quadratic model's reach. Kept as it is when they are not defined.
+    std::vector<Real> central;
+    Real at_end_double = 0;
+    if (in_double.value(search.parameters, at_end_double) &&
+        in_double.hessian(search.parameters, at_end_double, central, true))
+        search.at_maximum.hessian = central;
+    return search;
+}
+
 // The record's summary, the listed Ljung-Box tests as named statistics, the scalars and the
 // forecasts' 95% intervals.
 void fill_arima_result(const ArimaOrder& order, const ArmaFilter& f, ArimaEstimate& e) {
@@ -323,14 +471,31 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
     }
     const Objective css{w, order, ArimaMethod::CSS, scale, &dx};
     MaximizeResult fit;
+    ExactFinish scored; // the long series' iterations on the exact gradient
     if (control.method == ArimaMethod::ML) {
+        const bool searching = control.search_in_double && w.size() >= SEARCH_MIN_OBSERVATIONS &&
+                               order.arma_count() > 0 && control.max_iterations > 1;
         if (order.arma_count() > 0) {
             const std::ptrdiff_t cut =
                 std::ptrdiff_t(w.size() - std::min(w.size(), START_OBSERVATIONS));
             const std::vector<Real> tail(w.begin() + cut, w.end());
             std::vector<std::vector<Real>> dx_tail;
             for (const std::vector<Real>& c : dx) dx_tail.emplace_back(c.begin() + cut, c.end());
-            const Objective css_start{tail, order, ArimaMethod::CSS, scale, &dx_tail};
+            Objective css_start{tail, order, ArimaMethod::CSS, scale, &dx_tail};
+            // A long series' start is also found in double (its value only starts the search).
+            std::vector<double> tail_double;
+            std::vector<std::vector<double>> dx_tail_double;
+            if (searching) {
+                for (Real v : tail) tail_double.push_back(double(v));
+                for (const std::vector<Real>& c : dx_tail) {
+                    dx_tail_double.emplace_back();
+                    for (Real v : c) dx_tail_double.back().push_back(double(v));
+                }
+                css_start.search_w = &tail_double;
+                css_start.search_dx = &dx_tail_double;
+                css_start.gradient_step = SEARCH_GRADIENT_STEP;
+                css_start.hessian_step = SEARCH_HESSIAN_STEP;
+            }
             const MaximizeResult first = maximize(css_start, start, control.max_iterations,
                                                   START_TOLERANCE, control.interrupt);
             if (first.status != MaximizeStatus::UNDEFINED_AT_START &&
@@ -338,8 +503,35 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
                 start = first.parameters;
         }
         Objective exact{w, order, ArimaMethod::ML, scale, &dx};
-        fit = maximize(exact, start, control.max_iterations, control.parameter_tolerance,
-                       control.interrupt);
+        MaximizeResult search;
+        if (searching) search = double_search(exact, start, control);
+        const int budget = control.max_iterations - search.iterations;
+        // The binary128 iterations' first step from the search's end takes the search's last
+        // Hessian (its differences in double are good to about 1e-4 at their step, so the step
+        // still shrinks the error by that factor): every later Hessian is binary128's own.
+        // From the search's end the iterations take the exact gradient; should they not shrink
+        // as Newton's do, the iterations of values take over from the same point.
+        if (search.iterations > 0) {
+            const ExactScoreAt at = [&exact](const std::vector<Real>& theta, Real& llf,
+                                             std::vector<Real>& g) {
+                return exact.score(theta, llf, g);
+            };
+            scored =
+                finish_by_exact_gradient(at, search.parameters, search.at_maximum.hessian, scale,
+                                         budget, control.parameter_tolerance, control.interrupt);
+        }
+        fit = scored.ok ? scored.fit
+              : search.iterations > 0
+                  ? maximize(exact, search.parameters, budget, control.parameter_tolerance,
+                             control.interrupt, search.at_maximum.hessian)
+                  : maximize(exact, start, budget, control.parameter_tolerance, control.interrupt);
+        // The iterations reported are those of both phases.
+        if (search.iterations > 0) {
+            for (MaximizeIteration& it : fit.history) it.iteration += search.iterations;
+            search.history.insert(search.history.end(), fit.history.begin(), fit.history.end());
+            fit.history = std::move(search.history);
+            fit.iterations += search.iterations;
+        }
     } else {
         fit = maximize(css, start, control.max_iterations, control.parameter_tolerance,
                        control.interrupt);
@@ -369,7 +561,13 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
     const Objective at{w, order, control.method, scale, &dx};
     const ArmaFilter f = at.filter(r.coef, true);
     std::vector<Real> hessian;
-    if (!f.ok || !at.gradient(r.coef, e.gradient) || !at.hessian(r.coef, f.llf, hessian, true)) {
+    // The exact gradient's iterations leave the gradient and the Hessian at the estimates.
+    if (scored.ok) {
+        e.gradient = scored.gradient;
+        hessian = scored.hessian;
+    }
+    if (!f.ok || (!scored.ok && (!at.gradient(r.coef, e.gradient) ||
+                                 !at.hessian(r.coef, f.llf, hessian, true)))) {
         e.end = ArimaEnd::NONSTATIONARY;
         return e;
     }

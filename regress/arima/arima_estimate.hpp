@@ -2,10 +2,14 @@
 // and the AR, MA, mean and regression parameters maximise the exact Gaussian likelihood of the
 // differenced series (METHOD=ML, started from the conditional-sum-of-squares estimates) or the
 // conditional likelihood (METHOD=CSS), by Newton's method in the likelihood kernel with derivatives
-// by central differences of the likelihood (fourth order for the gradient). The covariance is minus
-// the inverse of that Hessian at the maximum (the variance concentrated out). The estimator then
-// filters the series once more for the residuals, the Ljung-Box tests of the residuals and the
-// forecasts, and fills the result that is stored. It writes nothing.
+// by central differences of the likelihood (fourth order for the gradient); on a long series the
+// conditional-sum-of-squares start and the exact likelihood's first iterations run in double,
+// and the binary128 iterations finish from where they end on the exact gradient of the
+// likelihood (the iterations reported count both), with the Hessian from differences of exact
+// gradients. The covariance is minus the inverse of that Hessian at the maximum (the variance
+// concentrated out).
+// The estimator then filters the series once more for the residuals, the Ljung-Box tests of the
+// residuals and the forecasts, and fills the result that is stored. It writes nothing.
 #pragma once
 
 #include "kernels/maximize_likelihood.hpp"
@@ -30,6 +34,8 @@ struct ArimaControl {
     int lags = 0;             // residual Ljung-Box statistics at lags 1..lags
     int horizon = 0;          // forecasts 1..horizon steps ahead
     InterruptCheck interrupt; // asked between iterations; throws to stop the estimation
+    // ML on a long series: the first iterations in double (false: every iteration in binary128).
+    bool search_in_double = true;
 };
 
 enum class ArimaEnd {

@@ -37,18 +37,16 @@ void multiply_square(const std::vector<Real>& a, const std::vector<Real>& b, int
         }
 }
 
-// P = sum_j T**j R R' T'**j by doubling: P <- P + A P A', A <- A**2, from P = R R', A = T, until
+// P = sum_j T**j Q T'**j by doubling: P <- P + A P A', A <- A**2, from P = Q, A = T, until
 // the added term no longer changes P. False when it does not settle.
-bool doubled_covariance(const std::vector<Real>& phi, const std::vector<Real>& rr, int r,
+bool doubled_covariance(const std::vector<Real>& phi, const std::vector<Real>& q, int r,
                         std::vector<Real>& cov) {
     std::vector<Real> a(std::size_t(r) * r, Real(0)), ap, apa, at(std::size_t(r) * r), aa;
     for (int i = 0; i < r; ++i) {
         a[std::size_t(i) * r] = phi[i];
         if (i + 1 < r) a[std::size_t(i) * r + i + 1] = 1;
     }
-    cov.assign(std::size_t(r) * r, Real(0));
-    for (int i = 0; i < r; ++i)
-        for (int j = 0; j < r; ++j) cov[std::size_t(i) * r + j] = rr[i] * rr[j];
+    cov = q;
     for (int step = 0; step < MAX_DOUBLINGS; ++step) {
         for (int i = 0; i < r; ++i)
             for (int j = 0; j < r; ++j) at[std::size_t(j) * r + i] = a[std::size_t(i) * r + j];
@@ -67,23 +65,23 @@ bool doubled_covariance(const std::vector<Real>& phi, const std::vector<Real>& r
     return false;
 }
 
-// The stationary covariance of the state, P = T P T' + R R' (r x r row-major), from the linear
-// system of its r(r+1)/2 distinct elements (by doubling for a large state); with no AR part the
-// sum of R's shifted products. False when the system is singular.
-bool stationary_covariance(const std::vector<Real>& phi, const std::vector<Real>& rr, int r,
-                           std::vector<Real>& cov) {
+// The solution of P = T P T' + Q (r x r row-major, Q symmetric), from the linear system of its
+// r(r+1)/2 distinct elements (by doubling for a large state); with no AR part the sum of Q's
+// shifted diagonals. False when the system is singular.
+bool solve_state_lyapunov(const std::vector<Real>& phi, const std::vector<Real>& q, int r,
+                          std::vector<Real>& cov) {
     cov.assign(std::size_t(r) * r, Real(0));
     const bool pure_ma = std::all_of(phi.begin(), phi.end(), [](Real v) { return v == 0; });
     if (pure_ma) {
         for (int i = 0; i < r; ++i)
             for (int j = i; j < r; ++j) {
                 Real s = 0;
-                for (int k = 0; j + k < r; ++k) s += rr[i + k] * rr[j + k];
+                for (int k = 0; j + k < r; ++k) s += q[std::size_t(i + k) * r + j + k];
                 cov[std::size_t(i) * r + j] = cov[std::size_t(j) * r + i] = s;
             }
         return true;
     }
-    if (r > LINEAR_SYSTEM_MAX_STATE) return doubled_covariance(phi, rr, r, cov);
+    if (r > LINEAR_SYSTEM_MAX_STATE) return doubled_covariance(phi, q, r, cov);
     // Unknown (i, j), i <= j, at position index(i, j).
     auto index = [r](int i, int j) {
         if (i > j) std::swap(i, j);
@@ -100,7 +98,7 @@ bool stationary_covariance(const std::vector<Real>& phi, const std::vector<Real>
             if (j + 1 < r) eq[index(0, j + 1)] -= phi[i];
             if (i + 1 < r) eq[index(0, i + 1)] -= phi[j];
             if (i + 1 < r && j + 1 < r) eq[index(i + 1, j + 1)] -= 1;
-            b[row] = rr[i] * rr[j];
+            b[row] = q[std::size_t(i) * r + j];
         }
     // Gaussian elimination with partial pivoting.
     for (int c = 0; c < m; ++c) {
@@ -133,6 +131,37 @@ bool stationary_covariance(const std::vector<Real>& phi, const std::vector<Real>
     return true;
 }
 
+// The stationary covariance of the state, P = T P T' + R R'.
+bool stationary_covariance(const std::vector<Real>& phi, const std::vector<Real>& rr, int r,
+                           std::vector<Real>& cov) {
+    std::vector<Real> q(std::size_t(r) * r);
+    for (int i = 0; i < r; ++i)
+        for (int j = 0; j < r; ++j) q[std::size_t(i) * r + j] = rr[i] * rr[j];
+    return solve_state_lyapunov(phi, q, r, cov);
+}
+
+// The steady-state recursion's coefficients are padded with zeros up to the state dimension
+// (phi_r when p < r, theta_i when q + 1 < r), and the integer-unit operations hand zero operands
+// to the library, which costs several times more. These two give the library's bits for those
+// cases without it.
+// c x, for a coefficient c known to be zero or not: a zero times a finite x is the zero whose
+// sign is the product of the signs.
+__attribute__((always_inline)) inline Real steady_scaled(Real c, bool c_zero, Real x) {
+    if (!c_zero) return fast_multiply(c, x);
+    const limbs::u128 bx = limbs::bits_of(x);
+    if (limbs::exponent_field(bx) == limbs::EXPONENT_FIELD) return c * x;
+    constexpr limbs::u128 sign = limbs::u128(1) << 127;
+    return limbs::from_bits((limbs::bits_of(c) ^ bx) & sign);
+}
+
+// s + z: a zero added to a nonzero value leaves it as it is.
+__attribute__((always_inline)) inline Real steady_sum(Real s, Real z) {
+    const bool s_zero = fast_is_zero(s), z_zero = fast_is_zero(z);
+    if (z_zero && !s_zero) return s;
+    if (s_zero && !z_zero) return z;
+    return fast_add(s, z);
+}
+
 void finish(ArmaFilter& f, int n) {
     f.sigma2 = f.used > 0 ? f.ssq / f.used : Real(0);
     f.llf =
@@ -142,29 +171,55 @@ void finish(ArmaFilter& f, int n) {
 
 } // namespace
 
-ArmaFilter arma_exact(const std::vector<Real>& x, const ArmaPolynomials& poly, bool keep) {
+bool arma_stationary_covariance(const std::vector<Real>& phi, const std::vector<Real>& rr, int r,
+                                std::vector<Real>& cov) {
+    return stationary_covariance(phi, rr, r, cov);
+}
+
+bool arma_state_lyapunov(const std::vector<Real>& phi, const std::vector<Real>& q, int r,
+                         std::vector<Real>& cov) {
+    return solve_state_lyapunov(phi, q, r, cov);
+}
+
+namespace {
+
+// One exact filter's run: the coefficients padded to the state dimension, the state prediction
+// and its covariance, and the observation the filter has reached.
+struct ExactRun {
     ArmaFilter f;
+    int r = 0, t = 0;
+    std::vector<Real> phi, rr, a, p;
+    std::vector<char> phi_zero, theta_zero;
+    Real steady_ssq = 0; // the steady recursion's sum of squares, added to f.ssq at the end
+};
+
+// The Kalman filter from the stationary covariance until the prediction covariance is R R' (or
+// the series ends); false when the filter is not defined.
+bool exact_transient(const std::vector<Real>& x, const ArmaPolynomials& poly, bool keep,
+                     ExactRun& run) {
+    ArmaFilter& f = run.f;
     const int n = int(x.size());
-    const int r = std::max(int(poly.ar.size()), int(poly.ma.size()) + 1);
-    std::vector<Real> phi(r, Real(0)), rr(r, Real(0));
+    const int r = run.r = std::max(int(poly.ar.size()), int(poly.ma.size()) + 1);
+    std::vector<Real>&phi = run.phi, &rr = run.rr, &a = run.a, &p = run.p;
+    phi.assign(r, Real(0)), rr.assign(r, Real(0));
     std::copy(poly.ar.begin(), poly.ar.end(), phi.begin());
     rr[0] = 1;
     std::copy(poly.ma.begin(), poly.ma.end(), rr.begin() + 1);
-    if (!roots_outside_unit_circle(poly.ar)) return f;
-    std::vector<Real> p;
-    if (!stationary_covariance(phi, rr, r, p)) return f;
+    if (!roots_outside_unit_circle(poly.ar)) return false;
+    if (!stationary_covariance(phi, rr, r, p)) return false;
     if (keep) f.resid.assign(n, Real(0));
     Real rmax = 0;
     for (Real v : rr) rmax = std::max(rmax, v * v);
     const Real steady_tolerance = STEADY_TOLERANCE * (1 + rmax);
-    std::vector<Real> a(r, Real(0)), au(r), pu(std::size_t(r) * r), k(r);
+    a.assign(r, Real(0));
+    std::vector<Real> au(r), pu(std::size_t(r) * r), k(r);
     f.ok = true;
     int t = 0;
     for (; t < n; ++t) {
         const Real fv = p[0];
         if (!(fv > 0)) {
             f.ok = false;
-            return f;
+            return false;
         }
         const Real v = x[t] - a[0];
         f.ssq += v * v / fv;
@@ -195,29 +250,89 @@ ArmaFilter arma_exact(const std::vector<Real>& x, const ArmaPolynomials& poly, b
     }
     // The steady state: F = 1, gain R; a_{t+1,i} = phi_i x_t + a_{t,i+1} + theta_{i+1} v_t.
     if (t < n) f.steady_from = t;
+    run.t = t;
     // The library's operations on the integer unit (the same bits, at half the cost).
-    Real ssq = 0;
-    for (; t < n; ++t) {
-        const Real xt = x[t];
-        const Real v = fast_subtract(xt, a[0]);
-        ssq = fast_add(ssq, fast_multiply(v, v));
-        if (keep) f.resid[t] = v;
-        for (int i = 0; i + 1 < r; ++i)
-            a[i] = fast_add(fast_add(fast_multiply(phi[i], xt), a[i + 1]),
-                            fast_multiply(rr[i + 1], v));
-        a[r - 1] = fast_multiply(phi[r - 1], xt);
+    run.phi_zero.resize(r), run.theta_zero.resize(r);
+    for (int i = 0; i < r; ++i) {
+        run.phi_zero[i] = phi[i] == 0;
+        run.theta_zero[i] = rr[i] == 0;
     }
-    f.ssq += ssq;
+    return true;
+}
+
+// One observation of the steady recursion; returns the innovation.
+__attribute__((always_inline)) inline Real exact_steady_row(Real xt, ExactRun& run) {
+    Real* a = run.a.data();
+    const Real *phi = run.phi.data(), *rr = run.rr.data();
+    const char *phi_zero = run.phi_zero.data(), *theta_zero = run.theta_zero.data();
+    const int r = run.r;
+    const Real v = steady_sum(xt, -a[0]);
+    run.steady_ssq = steady_sum(run.steady_ssq, fast_multiply(v, v));
+    for (int i = 0; i + 1 < r; ++i)
+        a[i] = steady_sum(steady_sum(steady_scaled(phi[i], phi_zero[i], xt), a[i + 1]),
+                          steady_scaled(rr[i + 1], theta_zero[i + 1], v));
+    a[r - 1] = steady_scaled(phi[r - 1], phi_zero[r - 1], xt);
+    return v;
+}
+
+} // namespace
+
+ArmaFilter arma_exact(const std::vector<Real>& x, const ArmaPolynomials& poly, bool keep) {
+    ExactRun run;
+    if (!exact_transient(x, poly, keep, run)) return run.f;
+    ArmaFilter& f = run.f;
+    const int n = int(x.size()), r = run.r;
+    for (int t = run.t; t < n; ++t) {
+        const Real v = exact_steady_row(x[t], run);
+        if (keep) f.resid[t] = v;
+    }
+    f.ssq += run.steady_ssq;
     f.used = n;
     finish(f, n);
     if (keep) {
-        f.state = a;
+        f.state = run.a;
+        std::vector<Real>& p = run.p;
         if (f.steady_from >= 0)
             for (int i = 0; i < r; ++i)
-                for (int j = 0; j < r; ++j) p[std::size_t(i) * r + j] = rr[i] * rr[j];
+                for (int j = 0; j < r; ++j) p[std::size_t(i) * r + j] = run.rr[i] * run.rr[j];
         f.cov = p;
     }
     return f;
+}
+
+std::vector<ArmaFilter> arma_exact_values(const std::vector<const std::vector<Real>*>& xs,
+                                          const std::vector<ArmaPolynomials>& polys) {
+    const std::size_t m = polys.size();
+    std::vector<ExactRun> runs(m);
+    std::vector<ExactRun*> live;
+    std::size_t n = xs.empty() ? 0 : xs[0]->size();
+    int together = 0; // the observation from which every live filter is in its steady state
+    for (std::size_t j = 0; j < m; ++j)
+        if (exact_transient(*xs[j], polys[j], false, runs[j])) {
+            live.push_back(&runs[j]);
+            together = std::max(together, runs[j].t);
+        }
+    // Each filter alone up to where the last one settled, then all of them row by row: the
+    // recursions are independent, so their operations overlap, and each filter's operations
+    // are those it takes alone.
+    for (ExactRun* run : live) {
+        const std::vector<Real>& x = *xs[std::size_t(run - runs.data())];
+        for (int t = run->t; t < together; ++t) exact_steady_row(x[t], *run);
+    }
+    std::vector<const Real*> data;
+    for (ExactRun* run : live) data.push_back(xs[std::size_t(run - runs.data())]->data());
+    const std::size_t count = live.size();
+    for (std::size_t t = std::size_t(together); t < n; ++t)
+        for (std::size_t j = 0; j < count; ++j) exact_steady_row(data[j][t], *live[j]);
+    std::vector<ArmaFilter> out(m);
+    for (ExactRun* run : live) {
+        ArmaFilter& f = run->f;
+        f.ssq += run->steady_ssq;
+        f.used = int(n);
+        finish(f, int(n));
+        out[std::size_t(run - runs.data())] = std::move(f);
+    }
+    return out;
 }
 
 ArmaFilter arma_css(const std::vector<Real>& x, const ArmaPolynomials& poly, bool keep) {

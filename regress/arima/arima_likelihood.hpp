@@ -33,9 +33,23 @@ struct ArmaFilter {
     std::vector<Real> state, cov; // r and r x r row-major
 };
 
+// The stationary covariance of the state, P = T P T' + R R' (r x r row-major), for the AR
+// coefficients phi and R (both r long); false when it is not defined.
+bool arma_stationary_covariance(const std::vector<Real>& phi, const std::vector<Real>& rr, int r,
+                                std::vector<Real>& cov);
+
+// The solution of P = T P T' + Q for a symmetric Q (the derivatives of the stationary covariance
+// solve it with Q the derivative of the rest of the equation); false when it is not defined.
+bool arma_state_lyapunov(const std::vector<Real>& phi, const std::vector<Real>& q, int r,
+                         std::vector<Real>& cov);
+
 // `keep`: fill resid, state and cov.
 ArmaFilter arma_exact(const std::vector<Real>& x, const ArmaPolynomials& poly, bool keep);
 ArmaFilter arma_css(const std::vector<Real>& x, const ArmaPolynomials& poly, bool keep);
+// The exact filter of each series xs[j] (all of one length) under polys[j], without `keep`: the
+// same values as arma_exact one by one, with the rows of the steady recursions interleaved.
+std::vector<ArmaFilter> arma_exact_values(const std::vector<const std::vector<Real>*>& xs,
+                                          const std::vector<ArmaPolynomials>& polys);
 
 // Forecasts of y (the undifferenced series) 1..h steps after its last observation, and their
 // standard errors, from the filter's last state prediction (a filter run with `keep`).

@@ -1,0 +1,109 @@
+// Newton's iterations on the exact gradient, with a fixed Hessian, and the last step on the
+// Hessian of gradient differences.
+#include "regress/arima/arima_exact_finish.hpp"
+
+#include "kernels/convergence.hpp"
+#include "kernels/symmetric_solve.hpp"
+#include "numeric/qmath.hpp"
+
+namespace tarvex {
+
+namespace {
+
+// The forward-difference step of the exact gradient, relative to each parameter's scale: the
+// truncation is of order the step (1e-16), the rounding of order eps |g| / step, far below it.
+const Real GRADIENT_DIFFERENCE_STEP = 1e-16Q;
+// Each step must be at most this fraction of the one before (the search's Hessian makes it
+// about 1e-8): a path that shrinks slower is not the converging Newton path.
+const Real REQUIRED_CONTRACTION = 1e-2Q;
+
+Real largest_relative(const std::vector<Real>& step, const std::vector<Real>& at) {
+    Real top = 0;
+    for (std::size_t j = 0; j < step.size(); ++j)
+        top = std::max(top, qm::abs(step[j]) / (qm::abs(at[j]) + 1));
+    return top;
+}
+
+// -H's Cholesky factor; false when H is not negative definite.
+bool negative_factor(const std::vector<Real>& h, int k, std::vector<Real>& lower) {
+    std::vector<Real> minus(h);
+    for (Real& v : minus) v = -v;
+    int bad = -1;
+    return cholesky_factor(minus, k, lower, bad, Real(1e-32Q));
+}
+
+} // namespace
+
+ExactFinish finish_by_exact_gradient(const ExactScoreAt& score, const std::vector<Real>& start,
+                                     const std::vector<Real>& start_hessian,
+                                     const std::vector<Real>& scale, int max_iterations,
+                                     Real tolerance, const InterruptCheck& interrupt) {
+    ExactFinish out;
+    const int k = int(start.size());
+    std::vector<Real> lower;
+    if (k == 0 || !negative_factor(start_hessian, k, lower)) return out;
+    std::vector<Real> theta(start), g;
+    Real llf = 0, previous = -1;
+    bool converged = false;
+    int iteration = 0;
+    for (; iteration < max_iterations; ++iteration) {
+        check_for_interrupt(interrupt);
+        if (!score(theta, llf, g)) return out;
+        if (!out.fit.history.empty()) out.fit.history.back().llf = llf;
+        const std::vector<Real> step = cholesky_solve(lower, k, g);
+        if (small_change(step, theta, tolerance)) {
+            converged = true;
+            break;
+        }
+        const Real size = largest_relative(step, theta);
+        if (previous >= 0 && size > REQUIRED_CONTRACTION * previous) return out;
+        previous = size;
+        for (int j = 0; j < k; ++j) theta[j] += step[j];
+        MaximizeIteration it;
+        it.iteration = iteration + 1;
+        it.step = 1;
+        it.parameters = theta;
+        out.fit.history.push_back(it);
+    }
+    // Each step lists the log-likelihood at the point it reached (the next pass's).
+    if (!converged) {
+        if (!score(theta, llf, g)) return out;
+        if (!out.fit.history.empty()) out.fit.history.back().llf = llf;
+    }
+    // The Hessian of gradient differences at theta, and its step.
+    std::vector<Real> h(std::size_t(k) * k);
+    for (int j = 0; j < k; ++j) {
+        check_for_interrupt(interrupt);
+        std::vector<Real> moved(theta), gj;
+        const Real d = GRADIENT_DIFFERENCE_STEP * scale[std::size_t(j)];
+        moved[std::size_t(j)] += d;
+        const Real actual = moved[std::size_t(j)] - theta[std::size_t(j)];
+        Real unused = 0;
+        if (!score(moved, unused, gj)) return out;
+        for (int i = 0; i < k; ++i) h[std::size_t(i) * k + j] = (gj[i] - g[i]) / actual;
+    }
+    for (int i = 0; i < k; ++i)
+        for (int j = 0; j < i; ++j) {
+            const Real v = (h[std::size_t(i) * k + j] + h[std::size_t(j) * k + i]) / 2;
+            h[std::size_t(i) * k + j] = h[std::size_t(j) * k + i] = v;
+        }
+    if (!negative_factor(h, k, lower)) return out;
+    if (converged) {
+        const std::vector<Real> last = cholesky_solve(lower, k, g);
+        for (int j = 0; j < k; ++j) theta[j] += last[j];
+        if (!score(theta, llf, g)) return out;
+    }
+    out.fit.status = converged ? MaximizeStatus::CONVERGED : MaximizeStatus::ITERATION_LIMIT;
+    out.fit.iterations = iteration;
+    out.fit.parameters = theta;
+    out.fit.at_maximum.llf = llf;
+    out.fit.at_maximum.gradient = g;
+    out.fit.at_maximum.hessian = h;
+    out.fit.hessian_available = true;
+    out.gradient = g;
+    out.hessian = h;
+    out.ok = true;
+    return out;
+}
+
+} // namespace tarvex

@@ -1,0 +1,255 @@
+// The exact gradient of the exact ARMA log-likelihood: the Kalman filter of arma_exact with, for
+// each parameter, the derivative of its state prediction a_t, of its prediction covariance P_t
+// (until the steady state, where P is R R' and its derivative dR R' + R dR') and of the innovation
+// v_t, from the derivative of the stationary start (which solves the same equation as the start,
+// with the derivative of the rest of the equation in place of R R').
+//   log L = -n/2 (log 2 pi + 1 + log(S/n)) - 1/2 sum log F_t,  S = sum v_t**2 / F_t,
+//   d log L = -n/2 dS / S - 1/2 sum dF_t / F_t,  dS = sum (2 v dv F - v**2 dF) / F**2.
+#include "regress/arima/arima_score.hpp"
+
+#include "numeric/fast_arith.hpp"
+#include "numeric/qmath.hpp"
+#include "regress/arima/arima_likelihood.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+// The prediction covariance counts as R R' at the same tolerance as the filter of the values.
+const Real SCORE_STEADY_TOLERANCE = 1e-32Q;
+
+// How a parameter moves the filter: the padded AR and R = (1, MA) coefficients, and the series
+// the filter sees (the mean: x falls by 1; a regressor: by its column).
+struct ScoreDirection {
+    std::vector<Real> dphi, drr;
+    bool moves_coefficients = false;
+    int shift = -1; // -1: none; 0: the mean; j + 1: regressor j
+};
+
+// d c / d a_i and d c / d b_j of the product (1 + sign sum a B**(i+1))(1 + sign sum b B**(s(j+1)))
+// = 1 + sign sum c B**(k+1) (the AR polynomials with sign -1, the MA ones with +1), added at
+// `offset` into d (offset 1 for R, whose first element is the innovation's own 1).
+void product_derivative_left(const std::vector<Real>& b, int s, Real sign, int i,
+                             std::vector<Real>& d, int offset) {
+    d[std::size_t(offset + i)] += 1;
+    for (std::size_t j = 0; j < b.size(); ++j)
+        d[std::size_t(offset + i) + (j + 1) * std::size_t(s)] += sign * b[j];
+}
+void product_derivative_right(const std::vector<Real>& a, int s, Real sign, int j,
+                              std::vector<Real>& d, int offset) {
+    const std::size_t at = std::size_t(offset) + std::size_t(j + 1) * std::size_t(s) - 1;
+    d[at] += 1;
+    for (std::size_t i = 0; i < a.size(); ++i) d[at + i + 1] += sign * a[i];
+}
+
+std::vector<ScoreDirection> score_directions(const ArimaOrder& o, const std::vector<Real>& theta,
+                                             int r) {
+    const int s = o.span > 0 ? o.span : 1;
+    auto slice = [&](int from, int count) {
+        return std::vector<Real>(theta.begin() + from, theta.begin() + from + count);
+    };
+    const std::vector<Real> ar = slice(0, o.p), sar = slice(o.p, o.sp);
+    const std::vector<Real> ma = slice(o.p + o.sp, o.q), sma = slice(o.p + o.sp + o.q, o.sq);
+    std::vector<ScoreDirection> dirs(std::size_t(o.parameter_count()));
+    for (ScoreDirection& d : dirs) d.dphi.assign(r, Real(0)), d.drr.assign(r, Real(0));
+    int k = 0;
+    for (int i = 0; i < o.p; ++i, ++k) product_derivative_left(sar, s, -1, i, dirs[k].dphi, 0);
+    for (int j = 0; j < o.sp; ++j, ++k) product_derivative_right(ar, s, -1, j, dirs[k].dphi, 0);
+    for (int i = 0; i < o.q; ++i, ++k) product_derivative_left(sma, s, 1, i, dirs[k].drr, 1);
+    for (int j = 0; j < o.sq; ++j, ++k) product_derivative_right(ma, s, 1, j, dirs[k].drr, 1);
+    for (int m = 0; m < k; ++m) dirs[m].moves_coefficients = true;
+    if (o.mean) dirs[std::size_t(k++)].shift = 0;
+    for (int j = 0; j < o.regressors; ++j) dirs[std::size_t(k++)].shift = j + 1;
+    return dirs;
+}
+
+// The derivative of the stationary covariance P along one direction: the solution of
+// dP = T dP T' + M + M', M = dT P T' + dR R' (dT: dphi in T's first column).
+bool start_covariance_derivative(const std::vector<Real>& phi, const std::vector<Real>& rr,
+                                 const std::vector<Real>& p, const ScoreDirection& d, int r,
+                                 std::vector<Real>& dp) {
+    dp.assign(std::size_t(r) * r, Real(0));
+    if (!d.moves_coefficients) return true;
+    std::vector<Real> m(std::size_t(r) * r), q(std::size_t(r) * r);
+    for (int i = 0; i < r; ++i)
+        for (int j = 0; j < r; ++j) {
+            // (P T')_{0j} = P_00 phi_j + P_{0,j+1}
+            const Real ptj = p[0] * phi[j] + (j + 1 < r ? p[std::size_t(j + 1)] : Real(0));
+            m[std::size_t(i) * r + j] = d.dphi[i] * ptj + d.drr[i] * rr[j];
+        }
+    for (int i = 0; i < r; ++i)
+        for (int j = 0; j < r; ++j)
+            q[std::size_t(i) * r + j] = m[std::size_t(i) * r + j] + m[std::size_t(j) * r + i];
+    return arma_state_lyapunov(phi, q, r, dp);
+}
+
+// a + b, with a zero operand left to the other (the library's bits without its call).
+__attribute__((always_inline)) inline Real score_sum(Real a, Real b) {
+    if (fast_is_zero(b)) return fast_is_zero(a) ? a + b : a;
+    if (fast_is_zero(a)) return b;
+    return fast_add(a, b);
+}
+
+} // namespace
+
+ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order,
+                             const std::vector<Real>& theta,
+                             const std::vector<std::vector<Real>>& dx) {
+    ArimaScore out;
+    const ArmaPolynomials poly = expand_polynomials(order, theta);
+    const int n = int(x.size());
+    const int r = std::max(int(poly.ar.size()), int(poly.ma.size()) + 1);
+    const int kp = order.parameter_count();
+    std::vector<Real> phi(r, Real(0)), rr(r, Real(0)), p;
+    std::copy(poly.ar.begin(), poly.ar.end(), phi.begin());
+    rr[0] = 1;
+    std::copy(poly.ma.begin(), poly.ma.end(), rr.begin() + 1);
+    if (!roots_outside_unit_circle(poly.ar)) return out;
+    if (!arma_stationary_covariance(phi, rr, r, p)) return out;
+    const std::vector<ScoreDirection> dirs = score_directions(order, theta, r);
+    const std::size_t rr2 = std::size_t(r) * r;
+    // Per parameter: da (r), dP (r x r), and the sums' derivatives.
+    std::vector<Real> da(std::size_t(kp) * r, Real(0)), dp(std::size_t(kp) * rr2);
+    std::vector<Real> dssq(kp, Real(0)), dsumlog(kp, Real(0));
+    for (int k = 0; k < kp; ++k) {
+        std::vector<Real> one;
+        if (!start_covariance_derivative(phi, rr, p, dirs[std::size_t(k)], r, one)) return out;
+        std::copy(one.begin(), one.end(), dp.begin() + std::ptrdiff_t(std::size_t(k) * rr2));
+    }
+    auto shift_at = [&](const ScoreDirection& d, int t) -> Real {
+        if (d.shift < 0) return Real(0);
+        if (d.shift == 0) return Real(-1);
+        return -dx[std::size_t(d.shift - 1)][std::size_t(t)];
+    };
+    Real rmax = 0;
+    for (Real v : rr) rmax = std::max(rmax, v * v);
+    const Real steady_tolerance = SCORE_STEADY_TOLERANCE * (1 + rmax);
+    Real ssq = 0, sumlog = 0;
+    std::vector<Real> a(r, Real(0)), au(r), pu(rr2), kg(r);
+    std::vector<Real> dk(r), dau(r), dpu(rr2);
+    // The transient filter, as arma_exact runs it, with the derivatives alongside.
+    int t = 0;
+    for (; t < n; ++t) {
+        const Real fv = p[0];
+        if (!(fv > 0)) return out;
+        const Real v = x[t] - a[0];
+        ssq += v * v / fv;
+        sumlog += qm::log(fv);
+        for (int i = 0; i < r; ++i) {
+            kg[i] = p[std::size_t(i) * r] / fv;
+            au[i] = a[i] + kg[i] * v;
+        }
+        for (int i = 0; i < r; ++i)
+            for (int j = 0; j < r; ++j)
+                pu[std::size_t(i) * r + j] = p[std::size_t(i) * r + j] - kg[i] * p[j];
+        for (int k = 0; k < kp; ++k) {
+            const ScoreDirection& d = dirs[std::size_t(k)];
+            Real* dak = &da[std::size_t(k) * r];
+            Real* dpk = &dp[std::size_t(k) * rr2];
+            const Real dv = shift_at(d, t) - dak[0];
+            const Real df = dpk[0];
+            dssq[k] += (2 * v * dv - v * v * df / fv) / fv;
+            dsumlog[k] += df / fv;
+            for (int i = 0; i < r; ++i) {
+                dk[i] = (dpk[std::size_t(i) * r] - kg[i] * df) / fv;
+                dau[i] = dak[i] + dk[i] * v + kg[i] * dv;
+            }
+            for (int i = 0; i < r; ++i)
+                for (int j = 0; j < r; ++j)
+                    dpu[std::size_t(i) * r + j] =
+                        dpk[std::size_t(i) * r + j] - dk[i] * p[j] - kg[i] * dpk[j];
+            for (int i = 0; i < r; ++i)
+                dak[i] = d.dphi[i] * au[0] + phi[i] * dau[0] + (i + 1 < r ? dau[i + 1] : Real(0));
+            for (int i = 0; i < r; ++i)
+                for (int j = 0; j < r; ++j) {
+                    Real s = (d.dphi[i] * phi[j] + phi[i] * d.dphi[j]) * pu[0] +
+                             phi[i] * phi[j] * dpu[0] + d.drr[i] * rr[j] + rr[i] * d.drr[j];
+                    if (j + 1 < r) s += d.dphi[i] * pu[j + 1] + phi[i] * dpu[j + 1];
+                    if (i + 1 < r)
+                        s += d.dphi[j] * pu[std::size_t(i + 1) * r] +
+                             phi[j] * dpu[std::size_t(i + 1) * r];
+                    if (i + 1 < r && j + 1 < r) s += dpu[std::size_t(i + 1) * r + j + 1];
+                    dpk[std::size_t(i) * r + j] = s;
+                }
+        }
+        for (int i = 0; i < r; ++i) a[i] = phi[i] * au[0] + (i + 1 < r ? au[i + 1] : Real(0));
+        Real gap = 0;
+        for (int i = 0; i < r; ++i)
+            for (int j = 0; j < r; ++j) {
+                Real s = phi[i] * phi[j] * pu[0] + rr[i] * rr[j];
+                if (j + 1 < r) s += phi[i] * pu[j + 1];
+                if (i + 1 < r) s += phi[j] * pu[std::size_t(i + 1) * r];
+                if (i + 1 < r && j + 1 < r) s += pu[std::size_t(i + 1) * r + j + 1];
+                p[std::size_t(i) * r + j] = s;
+                gap = std::max(gap, qm::abs(s - rr[i] * rr[j]));
+            }
+        if (gap <= steady_tolerance) {
+            ++t;
+            break;
+        }
+    }
+    // The steady state: F = 1, gain R;
+    //   a_{t+1,i} = phi_i x_t + a_{t,i+1} + theta_{i+1} v_t,
+    //   da_{t+1,i} = dphi_i x_t + phi_i dx_t + da_{t,i+1} + dtheta_{i+1} v_t + theta_{i+1} dv_t.
+    // The terms whose coefficient is zero are skipped (they add a zero); the value's operations
+    // are those of arma_exact.
+    std::vector<char> phi_nz(r), rr_nz(r), dphi_nz(std::size_t(kp) * r),
+        drr_nz(std::size_t(kp) * r);
+    for (int i = 0; i < r; ++i) phi_nz[i] = phi[i] != 0, rr_nz[i] = rr[i] != 0;
+    for (int k = 0; k < kp; ++k)
+        for (int i = 0; i < r; ++i) {
+            dphi_nz[std::size_t(k) * r + i] = dirs[std::size_t(k)].dphi[i] != 0;
+            drr_nz[std::size_t(k) * r + i] = dirs[std::size_t(k)].drr[i] != 0;
+        }
+    Real steady_ssq = 0;
+    std::vector<Real> dvdot(kp, Real(0)); // sum v dv over the steady observations
+    for (; t < n; ++t) {
+        const Real xt = x[t];
+        const Real v = score_sum(xt, -a[0]);
+        steady_ssq = score_sum(steady_ssq, fast_multiply(v, v));
+        for (int k = 0; k < kp; ++k) {
+            const ScoreDirection& d = dirs[std::size_t(k)];
+            Real* dak = &da[std::size_t(k) * r];
+            const char* dphik = &dphi_nz[std::size_t(k) * r];
+            const char* drrk = &drr_nz[std::size_t(k) * r];
+            const Real dxt = shift_at(d, t);
+            const bool dx_nz = !fast_is_zero(dxt);
+            const Real dv = score_sum(dxt, -dak[0]);
+            dvdot[k] = score_sum(dvdot[k], fast_multiply(v, dv));
+            for (int i = 0; i < r; ++i) {
+                Real s = i + 1 < r ? dak[i + 1] : Real(0);
+                if (dphik[i]) s = score_sum(s, fast_multiply(d.dphi[i], xt));
+                if (dx_nz && phi_nz[i]) s = score_sum(s, fast_multiply(phi[i], dxt));
+                if (i + 1 < r) {
+                    if (drrk[i + 1]) s = score_sum(s, fast_multiply(d.drr[i + 1], v));
+                    if (rr_nz[i + 1]) s = score_sum(s, fast_multiply(rr[i + 1], dv));
+                }
+                dak[i] = s;
+            }
+        }
+        // The value's state, after its derivatives (which read the state before the step).
+        for (int i = 0; i + 1 < r; ++i) {
+            Real s = phi_nz[i] ? fast_multiply(phi[i], xt) : Real(0);
+            s = phi_nz[i] ? score_sum(s, a[i + 1]) : a[i + 1];
+            if (rr_nz[i + 1]) s = score_sum(s, fast_multiply(rr[i + 1], v));
+            a[i] = s;
+        }
+        a[r - 1] = phi_nz[r - 1] ? fast_multiply(phi[r - 1], xt) : Real(0);
+    }
+    ssq += steady_ssq;
+    if (!(ssq > 0)) return out;
+    const Real sigma2 = ssq / Real(n);
+    out.llf = -Real(n) / 2 * (qm::log(2 * qm::PI) + 1 + qm::log(sigma2)) - sumlog / 2;
+    if (!finiteq(out.llf)) return out;
+    out.gradient.assign(kp, Real(0));
+    for (int k = 0; k < kp; ++k) {
+        const Real ds = dssq[k] + 2 * dvdot[k];
+        out.gradient[k] = -Real(n) / 2 * ds / ssq - dsumlog[k] / 2;
+    }
+    out.ok = true;
+    return out;
+}
+
+} // namespace tarvex
