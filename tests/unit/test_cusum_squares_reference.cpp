@@ -76,7 +76,8 @@ TEST(CusumSquaresReference, FirstCrossingOfAVarianceShift) {
     e.statement("OLS V X", true);
     const auto five = e.statement("DIAGNOSE");
     EXPECT_TRUE(agrees(e.run.res[R_CRIT], 0.22674508099659194Q));
-    EXPECT_TRUE(has_line(five, " CUSUM OF SQUARES TEST: THE 5% BOUND IS CROSSED AT OBSERVATION     17"));
+    EXPECT_TRUE(
+        has_line(five, " CUSUM OF SQUARES TEST: THE 5% BOUND IS CROSSED AT OBSERVATION     17"));
     EXPECT_TRUE(has_line(e.statement("DIAGNOSE / SIGLEVEL=1"),
                          " CUSUM OF SQUARES TEST: THE 1% BOUND IS CROSSED AT OBSERVATION     20"));
     EXPECT_TRUE(has_line(e.statement("DIAGNOSE / SIGLEVEL=10"),
