@@ -169,8 +169,9 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         static const char* const dlags_options[] = {
             " / LAGS=2 ORDER=1", " / LAGS=3 ORDER=2 NEAR COEF=B", " / LAGS=3 FAR NOCONSTANT",
             " / LAGS=4 ORDER=2 BOTH STDERR=S", " / LAGS=2 ORDER=3"};
-        static const char* const diagnose_options[] = {"", " / CHOWONE=5", " / NORECRESID CHOWTEST",
-                                                       " / HETEROSC MHET=2", " / CHOWONE=3 MHET=1"};
+        static const char* const diagnose_options[] = {
+            "", " / CHOWONE=5 SIGLEVEL=1", " / NORECRESID CHOWTEST",
+            " / HETEROSC MHET=2 SIGLEVEL=3", " / CHOWONE=3 MHET=1 SIGLEVEL=10"};
         static_assert(sizeof dlags_options / sizeof dlags_options[0] == OPTIONS &&
                       sizeof diagnose_options / sizeof diagnose_options[0] == OPTIONS);
         static const char* const smooth_options[] = {

@@ -16,6 +16,7 @@
 #include "regress/fcast/fcast_options.hpp"
 #include "regress/fcast/fcast_predict.hpp"
 #include "regress/fit/ols_fit.hpp"
+#include "regress/ols/cusum_squares_bounds.hpp"
 #include "regress/ols/recursive_residuals.hpp"
 
 #include <algorithm>
@@ -90,23 +91,37 @@ void set_f_scalars(Run& run, Real f, Real df1, Real df2, Real p) {
     run.res[R_PVAL] = p;
 }
 
-void write_recursive_part(Run& run, const DiagnoseRows& rows, const FcastOptions& o) {
+// The recursive residuals with the CUSUM and the CUSUM of squares between their bounds.
+struct RecursivePart {
+    RecursiveResiduals rr;
+    RecursiveTests tests;
+    CusumSquaresBounds squares;
+};
+
+RecursivePart recursive_part(const DiagnoseRows& rows, int level_percent) {
     const int n = int(rows.y.size()), k = rows.k;
     std::vector<Real> columns(rows.x.size());
     for (int i = 0; i < n; ++i)
         for (int j = 0; j < k; ++j)
             columns[std::size_t(j) * n + i] = rows.x[std::size_t(i) * k + j];
-    const RecursiveResiduals rr = recursive_residuals(columns, rows.y, n, k);
+    RecursivePart p;
+    p.rr = recursive_residuals(columns, rows.y, n, k);
+    p.tests = recursive_tests(p.rr);
+    p.squares = cusum_squares_bounds(p.tests, level_percent);
+    return p;
+}
+
+void write_recursive_part(Run& run, const DiagnoseRows& rows, const RecursivePart& p,
+                          const FcastOptions& o) {
     // The table reads the observations and the residuals from a fit record.
     OlsFit shown;
     shown.obs = rows.obs;
-    shown.recursive = rr.w;
-    const RecursiveTests tests = recursive_tests(rr);
-    write_recursive_estimation(run, shown, rr.first, tests);
-    if (!o.GNU || tests.count == 0) return;
-    const std::vector<int> obs(rows.obs.begin() + rr.first, rows.obs.end());
-    write_stability_plot(run, obs, tests, trim_trailing_blanks(o.commfile_full), o.APPEND,
-                         trim_trailing_blanks(o.DEVICE), trim_trailing_blanks(o.OUTPUT));
+    shown.recursive = p.rr.w;
+    write_recursive_estimation(run, shown, p.rr.first, p.tests, &p.squares);
+    if (!o.GNU || p.tests.count == 0) return;
+    const std::vector<int> obs(rows.obs.begin() + p.rr.first, rows.obs.end());
+    write_stability_plot(run, obs, p.tests, p.squares, trim_trailing_blanks(o.commfile_full),
+                         o.APPEND, trim_trailing_blanks(o.DEVICE), trim_trailing_blanks(o.OUTPUT));
 }
 
 } // namespace
@@ -159,6 +174,13 @@ void cmd_diagnose(Run& run) {
                      ERR_DIAGNOSE_ARCH_SHORT);
         return;
     }
+    if (o.RECRESID && !cusum_squares_level_tabulated(o.SIGLEVEL)) {
+        report_error(run,
+                     " ...ERROR..SIGLEVEL=" + std::to_string(o.SIGLEVEL) +
+                         ": THE CUSUM OF SQUARES BOUNDS ARE AT 1, 2, 5, 10 OR 20 PERCENT",
+                     ERR_DIAGNOSE_SIGLEVEL);
+        return;
+    }
     DiagnoseRows rows;
     if (!read_estimation_rows(run, o, rows)) return;
     if (run.sw[OSCAN]) return;
@@ -168,6 +190,8 @@ void cmd_diagnose(Run& run) {
     if (split > 0) chow = chow_tests(rows.x, rows.y, k, split);
     SupWald sup;
     if (o.CHOWTEST) sup = sup_wald(rows.x, rows.y, k, lo, hi);
+    RecursivePart recursive;
+    if (o.RECRESID) recursive = recursive_part(rows, o.SIGLEVEL);
     ArchTest arch;
     if (o.HETEROSC) arch = arch_test(e.residuals, q);
     if (chow.singular || (o.CHOWTEST && sup.at < 0)) {
@@ -179,7 +203,7 @@ void cmd_diagnose(Run& run) {
     // The report, then the scalars of the tests in the order written.
     if (run.flags.OPUT) {
         write_diagnose_heading(run, e.obs.front(), e.obs.back(), n, k);
-        if (o.RECRESID) write_recursive_part(run, rows, o);
+        if (o.RECRESID) write_recursive_part(run, rows, recursive, o);
         if (split > 0) write_chow_tests(run, o.CHOWONE, split, n - split, chow);
         if (o.CHOWTEST)
             write_sup_wald(run, rows.obs[std::size_t(lo)], rows.obs[std::size_t(hi)],
@@ -188,6 +212,7 @@ void cmd_diagnose(Run& run) {
         if (o.HETEROSC && !arch.done)
             write_line(run, " ARCH TEST: THE SQUARED RESIDUALS DO NOT VARY, NO TEST");
     }
+    if (recursive.squares.done) run.res[R_CRIT] = recursive.squares.c0;
     if (chow.breakpoint_done)
         set_f_scalars(run, chow.f_break, chow.df1_break, chow.df2_break, chow.p_break);
     else if (chow.predictive_done)

@@ -12,6 +12,7 @@ enum DiagnoseError : int {
     ERR_DIAGNOSE_DATA = 69006,          // the estimation's data cannot be read again
     ERR_DIAGNOSE_SINGULAR = 69007,      // a part of the sample does not determine the coefficients
     ERR_DIAGNOSE_TRIM = 69008,          // no break left inside the trimmed range
+    ERR_DIAGNOSE_SIGLEVEL = 69009,      // no CUSUM-of-squares bounds tabulated at SIGLEVEL=
 };
 
 } // namespace tarvex

@@ -12,6 +12,7 @@
 #include "numeric/qmath.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_fit.hpp"
+#include "regress/ols/cusum_squares_bounds.hpp"
 
 #include <algorithm>
 
@@ -148,18 +149,23 @@ RecursiveTests recursive_tests(const RecursiveResiduals& rr) {
     return t;
 }
 
-void write_recursive_estimation(Run& run, const OlsFit& fit, int first, const RecursiveTests& t) {
+void write_recursive_estimation(Run& run, const OlsFit& fit, int first, const RecursiveTests& t,
+                                const CusumSquaresBounds* squares) {
     write_line(run, " ");
     if (t.count == 0) {
         write_line(run, " ...WARNING..NO OBSERVATIONS LEFT FOR RECURSIVE RESIDUALS");
         return;
     }
+    const bool bounded = squares && squares->done;
+    const std::string level = bounded ? std::to_string(squares->level) + "% " : "";
     write_line(run, " RECURSIVE RESIDUALS, CUSUM AND CUSUM OF SQUARES");
     write_line(run, "   OBS." + right("RECURSIVE", 14) + right("STANDARDIZED", 13) +
                         right("CUSUM", 11) + right("5% BOUND", 10) + right("CUSUMSQ", 10) +
-                        right("EXPECTED", 10));
+                        right("EXPECTED", 10) +
+                        (bounded ? right(level + "LOWER", 10) + right(level + "UPPER", 10) : ""));
     write_line(run, fmt_X(7) + right("RESIDUAL", 14) + right("RESIDUAL", 13) + fmt_X(11) +
-                        right("(+/-)", 10) + fmt_X(10) + right("CUSUMSQ", 10));
+                        right("(+/-)", 10) + fmt_X(10) + right("CUSUMSQ", 10) +
+                        (bounded ? right("BOUND", 10) + right("BOUND", 10) : ""));
     for (int j = 0; j < t.count; ++j) {
         const int i = first + j;
         const Real w = fit.recursive[i];
@@ -167,7 +173,9 @@ void write_recursive_estimation(Run& run, const OlsFit& fit, int first, const Re
                            fmt_F(t.standardised[j], 13, 4) + fmt_F(t.cusum[j], 11, 4) +
                            fmt_F(t.bound[j], 10, 4) + fmt_F(t.cusumsq[j], 10, 4) +
                            fmt_F(t.expected[j], 10, 4);
+        if (bounded) line += fmt_F(squares->lower[j], 10, 4) + fmt_F(squares->upper[j], 10, 4);
         if (qm::abs(t.cusum[j]) > t.bound[j]) line += " *";
+        if (bounded && cusum_squares_outside(t, *squares, j)) line += " #";
         write_line(run, line);
     }
     if (t.first_crossing < 0)
@@ -175,6 +183,14 @@ void write_recursive_estimation(Run& run, const OlsFit& fit, int first, const Re
     else
         write_line(run, " CUSUM TEST: THE 5% BOUND IS CROSSED AT OBSERVATION" +
                             fmt_I(fit.obs[first + t.first_crossing], 7));
+    if (bounded && squares->first_crossing < 0)
+        write_line(run, " CUSUM OF SQUARES TEST: THE " + level + "BOUND IS NOT CROSSED");
+    else if (bounded)
+        write_line(run, " CUSUM OF SQUARES TEST: THE " + level + "BOUND IS CROSSED AT OBSERVATION" +
+                            fmt_I(fit.obs[first + squares->first_crossing], 7));
+    else if (squares)
+        write_line(run, " CUSUM OF SQUARES TEST: NOT DONE, FEWER THAN" +
+                            fmt_I(CUSUM_SQUARES_FEWEST, 3) + " RECURSIVE RESIDUALS");
     if (t.harvey_collier)
         write_line(run, " HARVEY-COLLIER TEST: T =" + fmt_F(t.hc_t, 10, 4) + " WITH" +
                             fmt_I(t.count - 1, 5) + " DF  P-VALUE=" + fmt_F(t.hc_p, 8, 5));

@@ -12,6 +12,7 @@ namespace tarvex {
 
 struct Run;
 struct OlsFit;
+struct CusumSquaresBounds;
 
 struct RecursiveResiduals {
     // Row (0-based) of the first recursive residual: the first row at which the rows before it
@@ -44,7 +45,9 @@ RecursiveTests recursive_tests(const RecursiveResiduals& rr);
 
 // The report of the recursive estimation of a fit, whose first recursive residual stands in row
 // `first` and whose residuals the fit keeps: the table of recursive residuals, CUSUM and
-// CUSUMSQ and the Harvey-Collier line.
-void write_recursive_estimation(Run& run, const OlsFit& fit, int first, const RecursiveTests& t);
+// CUSUMSQ and the Harvey-Collier line. With `squares` the table also holds the bounds of the
+// CUSUM of squares (a `#` marks a value outside them) and their test line follows the CUSUM's.
+void write_recursive_estimation(Run& run, const OlsFit& fit, int first, const RecursiveTests& t,
+                                const CusumSquaresBounds* squares = nullptr);
 
 } // namespace tarvex
