@@ -34,6 +34,7 @@
 #include "regress/system/system_command.hpp"
 #include "regress/test/test_command.hpp"
 #include "regress/var/var_command.hpp"
+#include "utilities/utility_commands.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
@@ -95,7 +96,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {32,  "COMPRESS", cmd_compress,      P, R}, // compact the workspace
     {33,  "TITLE",    cmd_no_action,     P, R}, // title text
     {34,  "TIME",     cmd_sample,        P, R}, // calendar of the sample
-    {35,  "SORT",     not_available,     N, R},
+    {35,  "SORT",     cmd_sort,          N, S}, // order observations by keys
     {36,  "REWIND",   rewind_command,    P, R}, // rewind a unit
     {37,  "GAMES",    not_available,     P, R},
     {38,  "CHECKOUT", not_available,     P, R},
