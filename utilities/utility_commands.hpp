@@ -8,5 +8,6 @@ namespace tarvex {
 struct Run;
 
 void cmd_sort(Run& run);
+void cmd_copy(Run& run);
 
 } // namespace tarvex
