@@ -102,7 +102,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {38,  "CHECKOUT", not_available,     P, R},
     {39,  "MATRIX",   cmd_matrix,        P, R}, // expression on whole matrices
     {40,  "GEN1",     cmd_genr,          P, R}, // GENR at observation 1
-    {41,  "DISTRIB",  not_available,     N, R},
+    {41,  "DISTRIB",  cmd_distrib,       N, S}, // densities, distribution functions, quantiles
     {42,  "COPY",     cmd_copy,          C, R}, // copy variables or parts under new names
     {43,  "BOX",      cmd_box,           N, S}, // Box-Cox regression
     {44,  "2SLS",     cmd_2sls,          N, S}, // two-stage least squares

@@ -9,5 +9,6 @@ struct Run;
 
 void cmd_sort(Run& run);
 void cmd_copy(Run& run);
+void cmd_distrib(Run& run);
 
 } // namespace tarvex
