@@ -132,7 +132,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {68,  "USER",     not_available,     N, R},
     {69,  "DIAGNOSE", cmd_diagnose,      N, S}, // stability tests of the last OLS (FCAST options)
     {70,  "INSTRUME", cmd_2sls,          N, S}, // instrumental variables (the 2SLS handler)
-    {71,  "TABLES",   not_available,     P, R},
+    {71,  "TABLES",   cmd_tables,        P, S}, // cross-tabulations, tests of independence
     {72,  "ARIMA",    cmd_arima,         N, S}, // identify, estimate and forecast ARIMA models
     {73,  "GOTO",     cmd_goto,          P, S}, // the reader skips to the label
     {74,  "BAYES",    not_available,     N, R},

@@ -10,5 +10,6 @@ struct Run;
 void cmd_sort(Run& run);
 void cmd_copy(Run& run);
 void cmd_distrib(Run& run);
+void cmd_tables(Run& run);
 
 } // namespace tarvex
