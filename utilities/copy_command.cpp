@@ -1,8 +1,8 @@
 // COPY old new [old new ...] [/ BEG=b END=e REPLACE]: copies series, matrices and character
 // strings under new names. With BEG= and END= only a part is copied: observations b to e of a
-// series (the copy is as long as the series and holds the missing code outside b..e), rows b to e of a
-// matrix. A new name that already names a variable is refused unless REPLACE is on. Every
-// pair is checked before anything is copied.
+// series (the copy is as long as the series and holds the missing code outside b..e), rows b to e
+// of a matrix. A new name that already names a variable is refused unless REPLACE is on. Every pair
+// is checked before anything is copied.
 #include "core/error_report.hpp"
 #include "core/interpreter_calls.hpp"
 #include "core/run.hpp"

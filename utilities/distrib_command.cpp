@@ -25,14 +25,14 @@ using dist::FamilyParameters;
 
 // Sequences of DISTRIB's own $ERR numbers (the command's slot x 1000 + sequence).
 enum DistribError : int {
-    DISTRIB_NO_VALUES = 1,       // nothing listed
-    DISTRIB_UNKNOWN_TYPE = 2,    // TYPE= names no family
-    DISTRIB_NOT_APPLICABLE = 3,  // a parameter of another family
+    DISTRIB_NO_VALUES = 1,        // nothing listed
+    DISTRIB_UNKNOWN_TYPE = 2,     // TYPE= names no family
+    DISTRIB_NOT_APPLICABLE = 3,   // a parameter of another family
     DISTRIB_PARAMETER_NEEDED = 4, // DF= (t, chi-square), DF1= DF2=, SHAPE=, N= P=, MEAN= missing
-    DISTRIB_BAD_PARAMETER = 5,   // a parameter outside its family's domain
-    DISTRIB_NOT_VALUES = 6,      // a matrix, a string, or a lagged item
-    DISTRIB_OUTPUT_ONE = 7,      // PDF=, CDF= or CRIT= with more than one item
-    DISTRIB_BAD_PROBABILITY = 8, // INVERSE at a value outside [0, 1]
+    DISTRIB_BAD_PARAMETER = 5,    // a parameter outside its family's domain
+    DISTRIB_NOT_VALUES = 6,       // a matrix, a string, or a lagged item
+    DISTRIB_OUTPUT_ONE = 7,       // PDF=, CDF= or CRIT= with more than one item
+    DISTRIB_BAD_PROBABILITY = 8,  // INVERSE at a value outside [0, 1]
 };
 
 // clang-format off
@@ -121,7 +121,8 @@ bool read_family(Run& run, const OptionValues& o, FamilyParameters& d, std::stri
         if (o.real_given(keyword)) {
             value[std::size_t(k)] = o.real(keyword);
         } else if (chosen->required[std::size_t(k)]) {
-            distrib_error(run, "TYPE=" + word + " NEEDS " + keyword + "=", DISTRIB_PARAMETER_NEEDED);
+            distrib_error(run, "TYPE=" + word + " NEEDS " + keyword + "=",
+                          DISTRIB_PARAMETER_NEEDED);
             return false;
         }
         title += (k == 0 ? ": " : ", ") + keyword + "=" + short_value(value[std::size_t(k)]);
@@ -129,8 +130,8 @@ bool read_family(Run& run, const OptionValues& o, FamilyParameters& d, std::stri
     d = {chosen->family, value[0], value[1]};
     if (!dist::parameters_valid(d)) {
         distrib_error(run,
-                      "THE PARAMETERS OF TYPE=" + word + " ARE OUTSIDE THEIR RANGE:" +
-                          title.substr(title.find(':') + 1),
+                      "THE PARAMETERS OF TYPE=" + word +
+                          " ARE OUTSIDE THEIR RANGE:" + title.substr(title.find(':') + 1),
                       DISTRIB_BAD_PARAMETER);
         return false;
     }
@@ -243,10 +244,13 @@ void cmd_distrib(Run& run) {
                 run.res[R_CDF] = second[i];
             }
             if (!show) continue;
-            std::string line = " " + (item.name + std::string(8, ' ')).substr(0, std::max<std::size_t>(8, item.name.size())) + "  " +
-                               (item.obs.empty() ? fmt_X(7) : fmt_I(item.obs[i], 7)) +
+            std::string line = " " +
+                               (item.name + std::string(8, ' '))
+                                   .substr(0, std::max<std::size_t>(8, item.name.size())) +
+                               "  " + (item.obs.empty() ? fmt_X(7) : fmt_I(item.obs[i], 7)) +
                                fmt_G(x, 27, 19) + fmt_G(first[i], 27, 19);
-            if (!inverse) line += fmt_G(second[i], 27, 19) + fmt_G(dist::family_upper(d, x), 27, 19);
+            if (!inverse)
+                line += fmt_G(second[i], 27, 19) + fmt_G(dist::family_upper(d, x), 27, 19);
             write_line(run, line);
         }
         if (inverse) {

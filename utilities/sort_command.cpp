@@ -114,8 +114,7 @@ void cmd_sort(Run& run) {
         if (s.info.length < last) {
             sort_error(run,
                        s.name + " HAS " + std::to_string(s.info.length) +
-                           " OBSERVATIONS: THE SAMPLE RUNS TO OBSERVATION " +
-                           std::to_string(last),
+                           " OBSERVATIONS: THE SAMPLE RUNS TO OBSERVATION " + std::to_string(last),
                        SORT_TOO_SHORT);
             return;
         }
@@ -149,8 +148,8 @@ void cmd_sort(Run& run) {
                         joined_names(series, 0, keys_used) +
                         (descending ? " (DESCENDING)" : " (ASCENDING)"));
     if (keys_used < series.size())
-        write_line(run, " ...NOTE..CARRIED ALONG: " +
-                            joined_names(series, keys_used, series.size()));
+        write_line(run,
+                   " ...NOTE..CARRIED ALONG: " + joined_names(series, keys_used, series.size()));
     if (order.missing > 0)
         write_line(run, " ...NOTE.." + std::to_string(order.missing) +
                             (order.missing == 1 ? " OBSERVATION HAS" : " OBSERVATIONS HAVE") +

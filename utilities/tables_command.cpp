@@ -76,13 +76,16 @@ std::string category_label(const Run& run, const CodedSeries& s, Real value) {
     if (labels != run.ws.value_labels.end() && value == floorq(value) && value >= 1 &&
         value <= Real(labels->second.size()))
         return labels->second[std::size_t(value) - 1];
-    if (value == floorq(value) && fabsq(value) < 1e15Q) return trim_blanks(fmt_F(value, 20, 0)).substr(0, trim_blanks(fmt_F(value, 20, 0)).size() - 1);
+    if (value == floorq(value) && fabsq(value) < 1e15Q)
+        return trim_blanks(fmt_F(value, 20, 0))
+            .substr(0, trim_blanks(fmt_F(value, 20, 0)).size() - 1);
     return trim_blanks(fmt_G(value, 14, 6));
 }
 
 std::string cell_text(const std::string& text, int width) {
-    return text.size() >= std::size_t(width) ? " " + text.substr(0, std::size_t(width - 1))
-                                             : std::string(std::size_t(width) - text.size(), ' ') + text;
+    return text.size() >= std::size_t(width)
+               ? " " + text.substr(0, std::size_t(width - 1))
+               : std::string(std::size_t(width) - text.size(), ' ') + text;
 }
 
 std::string count_text(Real n) {
@@ -138,8 +141,8 @@ void write_table(Run& run, const std::vector<std::vector<Real>>& counts, const C
                         "INDEPENDENCE");
         return;
     }
-    write_line(run, " PEARSON CHI-SQUARE        =" + fmt_G(t.pearson, 16, 8) + "  DF=" +
-                        fmt_I(t.df, 6) + "  P-VALUE=" + fmt_F(t.pearson_p, 10, 6));
+    write_line(run, " PEARSON CHI-SQUARE        =" + fmt_G(t.pearson, 16, 8) +
+                        "  DF=" + fmt_I(t.df, 6) + "  P-VALUE=" + fmt_F(t.pearson_p, 10, 6));
     write_line(run, " LIKELIHOOD RATIO CHI-SQUARE=" + fmt_G(t.likelihood_ratio, 15, 8) + "  DF=" +
                         fmt_I(t.df, 6) + "  P-VALUE=" + fmt_F(t.likelihood_ratio_p, 10, 6));
     run.res[R_CHI] = t.pearson;
@@ -160,8 +163,7 @@ void cmd_tables(Run& run) {
                             TABLES_LIST);
     std::vector<CodedSeries> series(std::size_t(run.scan.NF));
     for (int k = 1; k <= run.scan.NF; ++k)
-        if (!read_coded(run, run.scan.ref(k),
-                        run.scan.ref(k) < MARK_BASE || run.scan.lag(k) != 0,
+        if (!read_coded(run, run.scan.ref(k), run.scan.ref(k) < MARK_BASE || run.scan.lag(k) != 0,
                         series[std::size_t(k - 1)]))
             return;
     CodedSeries weight;
@@ -189,8 +191,9 @@ void cmd_tables(Run& run) {
             if (w == run.ws.XMISS) continue;
             if (w < 0 || w != floorq(w)) {
                 tables_error(run,
-                             "WEIGHT " + weight.name + " IS NOT A WHOLE NUMBER 0 OR MORE AT "
-                                                       "OBSERVATION " +
+                             "WEIGHT " + weight.name +
+                                 " IS NOT A WHOLE NUMBER 0 OR MORE AT "
+                                 "OBSERVATION " +
                                  std::to_string(t),
                              TABLES_NOT_WHOLE);
                 return;
@@ -253,8 +256,8 @@ void cmd_tables(Run& run) {
         return;
     }
     for (std::size_t l = 0; l < layers; ++l) {
-        std::string title = " TABLE OF " + series[0].name + " (ROWS) BY " + series[1].name +
-                            " (COLUMNS)";
+        std::string title =
+            " TABLE OF " + series[0].name + " (ROWS) BY " + series[1].name + " (COLUMNS)";
         if (layers > 1) title += " FOR " + series[2].name + "=" + series[2].names[l];
         write_table(run, counts[l], series[0], series[1], title, o.on("ROWPCT"), o.on("COLPCT"));
     }

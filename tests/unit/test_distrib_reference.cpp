@@ -21,14 +21,14 @@ const Real DIGITS_30 = 1e-30Q;
 TEST(DistribFamilies, ContinuousDensitiesAndTailsAgreeWithMpmathTo30Digits) {
     // mp.npdf(2.5, 1, 2), mp.ncdf(2.5, 1, 2)
     const FamilyParameters normal{Family::NORMAL, 1, 4};
-    EXPECT_TRUE(agrees(dist::family_density(normal, 2.5Q),
-                       0.150568716077402202465835603282340729Q, DIGITS_30));
+    EXPECT_TRUE(agrees(dist::family_density(normal, 2.5Q), 0.150568716077402202465835603282340729Q,
+                       DIGITS_30));
     EXPECT_TRUE(agrees(dist::family_lower(normal, 2.5Q), 0.773372647623131800672937830616523588Q,
                        DIGITS_30));
     // t, 5 df, at 2: the density formula; 1 - betainc(5/2, 1/2, 0, 5/9, regularized)/2
     const FamilyParameters t{Family::STUDENT_T, 5, 0};
-    EXPECT_TRUE(agrees(dist::family_density(t, 2), 0.0650903103262164662530189918979243772Q,
-                       DIGITS_30));
+    EXPECT_TRUE(
+        agrees(dist::family_density(t, 2), 0.0650903103262164662530189918979243772Q, DIGITS_30));
     EXPECT_TRUE(
         agrees(dist::family_lower(t, 2), 0.949030260585070821877319447078856285Q, DIGITS_30));
     EXPECT_TRUE(
@@ -37,22 +37,22 @@ TEST(DistribFamilies, ContinuousDensitiesAndTailsAgreeWithMpmathTo30Digits) {
     const FamilyParameters chi{Family::CHI_SQUARE, 3, 0};
     EXPECT_TRUE(agrees(dist::family_density(chi, 7.5Q), 0.025694276326046122376808480170962894Q,
                        DIGITS_30));
-    EXPECT_TRUE(agrees(dist::family_lower(chi, 7.5Q), 0.942441548027363593032784171175720024Q,
-                       DIGITS_30));
-    EXPECT_TRUE(agrees(dist::family_upper(chi, 7.5Q), 0.0575584519726364069672158288242799755Q,
-                       DIGITS_30));
+    EXPECT_TRUE(
+        agrees(dist::family_lower(chi, 7.5Q), 0.942441548027363593032784171175720024Q, DIGITS_30));
+    EXPECT_TRUE(
+        agrees(dist::family_upper(chi, 7.5Q), 0.0575584519726364069672158288242799755Q, DIGITS_30));
     // F(3, 10) at 2.5: betainc(3/2, 5, 0, 7.5/17.5, regularized)
     const FamilyParameters f{Family::FISHER_F, 3, 10};
-    EXPECT_TRUE(agrees(dist::family_density(f, 2.5Q), 0.0925481716904952516014007780116936665Q,
-                       DIGITS_30));
-    EXPECT_TRUE(agrees(dist::family_lower(f, 2.5Q), 0.880960437341721845736061193724947666Q,
-                       DIGITS_30));
+    EXPECT_TRUE(
+        agrees(dist::family_density(f, 2.5Q), 0.0925481716904952516014007780116936665Q, DIGITS_30));
+    EXPECT_TRUE(
+        agrees(dist::family_lower(f, 2.5Q), 0.880960437341721845736061193724947666Q, DIGITS_30));
     // gamma, shape 2.5 scale 2, at 3: x^(a-1) e^(-x/2) / (gamma(a) 2^a); gammainc(2.5, 0, 1.5)
     const FamilyParameters gamma{Family::GAMMA, 2.5Q, 2};
-    EXPECT_TRUE(agrees(dist::family_density(gamma, 3), 0.154180329803769276811220557781393646Q,
-                       DIGITS_30));
-    EXPECT_TRUE(agrees(dist::family_lower(gamma, 3), 0.300014164121372490900198448375331779Q,
-                       DIGITS_30));
+    EXPECT_TRUE(
+        agrees(dist::family_density(gamma, 3), 0.154180329803769276811220557781393646Q, DIGITS_30));
+    EXPECT_TRUE(
+        agrees(dist::family_lower(gamma, 3), 0.300014164121372490900198448375331779Q, DIGITS_30));
     // beta(2, 3) at 0.3: 12 x (1-x)^2 = 1.764 and betainc(2, 3, 0, 0.3) = 0.3483, exactly
     const FamilyParameters beta{Family::BETA, 2, 3};
     EXPECT_TRUE(agrees(dist::family_density(beta, 0.3Q), 1.764Q, DIGITS_30));
@@ -93,8 +93,8 @@ TEST(DistribFamilies, DiscreteFamiliesAreStepsOnTheWholeNumbers) {
     const FamilyParameters poisson{Family::POISSON, 3.5Q, 0};
     EXPECT_TRUE(agrees(dist::family_density(poisson, 2), 0.184958973461700817031191040727171551Q,
                        DIGITS_30));
-    EXPECT_TRUE(agrees(dist::family_lower(poisson, 2), 0.320847198862134070360229356363460854Q,
-                       DIGITS_30));
+    EXPECT_TRUE(
+        agrees(dist::family_lower(poisson, 2), 0.320847198862134070360229356363460854Q, DIGITS_30));
     EXPECT_EQ(dist::family_quantile(poisson, 0.32Q), 2);
 }
 
@@ -111,9 +111,9 @@ TEST(DistribFamilies, OutsideTheSupportOrTheDomain) {
 }
 
 TEST(DistribCommand, LeavesTheLastValuesInTheResultScalars) {
-    ScriptRun r("DISTRIB 7.5 / TYPE=CHISQ DF=3\n"
+    ScriptRun r("SAMPLE 1 1\nGENR X = 7.5\nGENR P = 0.95\nDISTRIB X / TYPE=CHISQ DF=3\n"
                 "GENR C1 = $CDF\nGENR P1 = $PDF\n"
-                "DISTRIB 0.95 / TYPE=F DF1=3 DF2=10 INVERSE\nGENR Q1 = $CRIT\nSTOP\n");
+                "DISTRIB P / TYPE=F DF1=3 DF2=10 INVERSE\nGENR Q1 = $CRIT\nSTOP\n");
     EXPECT_TRUE(agrees(r.values("C1").at(0), 0.942441548027363593032784171175720024Q, DIGITS_30))
         << r.output;
     EXPECT_TRUE(agrees(r.values("P1").at(0), 0.025694276326046122376808480170962894Q, DIGITS_30));
