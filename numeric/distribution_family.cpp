@@ -46,10 +46,14 @@ enum class Want { DENSITY, LOWER, UPPER, QUANTILE };
 template <class Distribution>
 Real evaluate(const Distribution& d, Want want, Real x) {
     switch (want) {
-    case Want::DENSITY: return family_plain(boost::math::pdf(d, Big(x)));
-    case Want::LOWER: return family_plain(boost::math::cdf(d, Big(x)));
-    case Want::UPPER: return family_plain(boost::math::cdf(boost::math::complement(d, Big(x))));
-    case Want::QUANTILE: return family_plain(boost::math::quantile(d, Big(x)));
+    case Want::DENSITY:
+        return family_plain(boost::math::pdf(d, Big(x)));
+    case Want::LOWER:
+        return family_plain(boost::math::cdf(d, Big(x)));
+    case Want::UPPER:
+        return family_plain(boost::math::cdf(boost::math::complement(d, Big(x))));
+    case Want::QUANTILE:
+        return family_plain(boost::math::quantile(d, Big(x)));
     }
     return FAMILY_NAN;
 }
@@ -62,15 +66,26 @@ bool outside_support(const FamilyParameters& d, Real x, Want want, Real& answer)
     case Family::FISHER_F:
     case Family::CHI_SQUARE:
     case Family::GAMMA:
-    case Family::POISSON: low = 0; break;
-    case Family::BETA: low = 0, high = 1; break;
-    case Family::BINOMIAL: low = 0, high = d.first; break;
-    default: break;
+    case Family::POISSON:
+        low = 0;
+        break;
+    case Family::BETA:
+        low = 0, high = 1;
+        break;
+    case Family::BINOMIAL:
+        low = 0, high = d.first;
+        break;
+    default:
+        break;
     }
-    if (x < low) answer = want == Want::UPPER ? 1 : 0;
-    else if (x > high) answer = want == Want::LOWER ? 1 : 0;
-    else if (isinfq(x)) answer = want == Want::DENSITY ? 0 : (x > 0) == (want == Want::LOWER);
-    else return false;
+    if (x < low)
+        answer = want == Want::UPPER ? 1 : 0;
+    else if (x > high)
+        answer = want == Want::LOWER ? 1 : 0;
+    else if (isinfq(x))
+        answer = want == Want::DENSITY ? 0 : (x > 0) == (want == Want::LOWER);
+    else
+        return false;
     return true;
 }
 
@@ -118,14 +133,18 @@ bool parameters_valid(const FamilyParameters& d) {
     const Real a = d.first, b = d.second;
     if (isnanq(a) || isnanq(b) || isinfq(a) || isinfq(b)) return false;
     switch (d.family) {
-    case Family::NORMAL: return b > 0;
+    case Family::NORMAL:
+        return b > 0;
     case Family::STUDENT_T:
     case Family::CHI_SQUARE:
-    case Family::POISSON: return a > 0;
+    case Family::POISSON:
+        return a > 0;
     case Family::FISHER_F:
     case Family::GAMMA:
-    case Family::BETA: return a > 0 && b > 0;
-    case Family::BINOMIAL: return a >= 0 && whole(a) && b >= 0 && b <= 1;
+    case Family::BETA:
+        return a > 0 && b > 0;
+    case Family::BINOMIAL:
+        return a >= 0 && whole(a) && b >= 0 && b <= 1;
     }
     return false;
 }
