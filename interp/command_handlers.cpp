@@ -34,6 +34,7 @@
 #include "regress/system/system_command.hpp"
 #include "regress/test/test_command.hpp"
 #include "regress/var/var_command.hpp"
+#include "utilities/utility_commands.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
@@ -95,14 +96,14 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {32,  "COMPRESS", cmd_compress,      P, R}, // compact the workspace
     {33,  "TITLE",    cmd_no_action,     P, R}, // title text
     {34,  "TIME",     cmd_sample,        P, R}, // calendar of the sample
-    {35,  "SORT",     not_available,     N, R},
+    {35,  "SORT",     cmd_sort,          N, S}, // order observations by keys
     {36,  "REWIND",   rewind_command,    P, R}, // rewind a unit
     {37,  "GAMES",    not_available,     P, R},
     {38,  "CHECKOUT", not_available,     P, R},
     {39,  "MATRIX",   cmd_matrix,        P, R}, // expression on whole matrices
     {40,  "GEN1",     cmd_genr,          P, R}, // GENR at observation 1
-    {41,  "DISTRIB",  not_available,     N, R},
-    {42,  "COPY",     not_available,     C, R},
+    {41,  "DISTRIB",  cmd_distrib,       N, S}, // densities, distribution functions, quantiles
+    {42,  "COPY",     cmd_copy,          C, R}, // copy variables or parts under new names
     {43,  "BOX",      cmd_box,           N, S}, // Box-Cox regression
     {44,  "2SLS",     cmd_2sls,          N, S}, // two-stage least squares
     {45,  "SAVE",     cmd_save,          N, R}, // save the workspace
@@ -131,7 +132,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {68,  "USER",     not_available,     N, R},
     {69,  "DIAGNOSE", cmd_diagnose,      N, S}, // stability tests of the last OLS (FCAST options)
     {70,  "INSTRUME", cmd_2sls,          N, S}, // instrumental variables (the 2SLS handler)
-    {71,  "TABLES",   not_available,     P, R},
+    {71,  "TABLES",   cmd_tables,        P, S}, // cross-tabulations, tests of independence
     {72,  "ARIMA",    cmd_arima,         N, S}, // identify, estimate and forecast ARIMA models
     {73,  "GOTO",     cmd_goto,          P, S}, // the reader skips to the label
     {74,  "BAYES",    not_available,     N, R},
