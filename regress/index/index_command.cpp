@@ -99,7 +99,8 @@ void cmd_index(Run& run) {
                          ? " ...ERROR..INDEX NEEDS PRICES AND QUANTITIES: INDEX p1 q1 p2 q2 ..."
                          : " ...ERROR..INDEX READS PAIRS OF SERIES, A PRICE AND A QUANTITY FOR "
                            "EACH GOOD: " +
-                               std::to_string(run.scan.NF) + " ARE LISTED",
+                               std::to_string(run.scan.NF) +
+                               (run.scan.NF == 1 ? " IS LISTED" : " ARE LISTED"),
                      run.scan.NF < 1 ? ERR_INDEX_NO_SERIES : ERR_INDEX_PAIRS);
         return;
     }
