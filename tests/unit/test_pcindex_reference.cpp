@@ -19,6 +19,7 @@
 #include "test_support.hpp"
 
 #include "reference_support.hpp"
+#include "regress/pcompone/pcompone_estimate.hpp"
 
 #include <gtest/gtest.h>
 
@@ -78,6 +79,24 @@ TEST(PcomponeReference, CovarianceMatrix) {
     EXPECT_TRUE(agrees(r.values("S1").front(), -5.0852442950283976Q, CLOSE));
     EXPECT_TRUE(agrees(r.values("S3").back(), 0.69463855185292023Q, CLOSE));
     EXPECT_TRUE(agrees(r.values("S4").front(), -0.0010501086732778719Q, 1e-11Q));
+}
+
+// The failures the command reports: a constant series (correlation), one observation, and a
+// matrix the eigen iteration cannot settle (a value too large for its cross products, which the
+// command refuses earlier with its range check).
+TEST(PcomponeReference, KernelFailures) {
+    const std::vector<Real> a = {1, 2, 3, 5}, k = {4, 4, 4, 4};
+    const PrincipalComponents constant = principal_components({a, k}, true);
+    EXPECT_EQ(constant.end, ComponentsEnd::CONSTANT);
+    EXPECT_EQ(constant.constant, 1);
+    const PrincipalComponents covariance = principal_components({a, k}, false);
+    ASSERT_EQ(covariance.end, ComponentsEnd::OK);
+    EXPECT_TRUE(agrees(covariance.values[0], Real(35) / 12, CLOSE)) << "var(c(1,2,3,5))";
+    EXPECT_EQ(covariance.values[1], 0);
+    EXPECT_EQ(principal_components({{1}, {2}}, true).end, ComponentsEnd::TOO_FEW);
+    const Real huge = 1e4000Q;
+    EXPECT_EQ(principal_components({{1, huge, 3}, {2, 1, huge}}, false).end,
+              ComponentsEnd::NO_SETTLE);
 }
 
 const std::string INDEX_DATA = "SAMPLE 1 5\nREAD P1 Q1 P2 Q2 P3 Q3\n"
