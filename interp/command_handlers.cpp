@@ -25,9 +25,11 @@
 #include "regress/gls/gls_command.hpp"
 #include "regress/graph/graph_command.hpp"
 #include "regress/hetero/hetero_command.hpp"
+#include "regress/index/index_command.hpp"
 #include "regress/iv/iv_command.hpp"
 #include "regress/nonlin/nonlin_command.hpp"
 #include "regress/ols/ols_command.hpp"
+#include "regress/pcompone/pcompone_command.hpp"
 #include "regress/pool/pool_command.hpp"
 #include "regress/smooth/smooth_command.hpp"
 #include "regress/stats/stats_command.hpp"
@@ -48,11 +50,10 @@ constexpr ScanGroup C = ScanGroup::CREATES;
 constexpr Args S = Args::SCANNED;
 constexpr Args R = Args::RAW;
 
-// SMOOTH and INDEX share a handler, which tells them apart by the command word; INDEX (index
-// numbers) is not available in this version.
+// SMOOTH and INDEX share a handler, which tells them apart by the command word.
 void cmd_smooth_index(Run& run) {
     if (run.cmd.IKOD == 54) {
-        not_available(run);
+        cmd_index(run);
         return;
     }
     cmd_smooth(run);
@@ -115,7 +116,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {51,  "LIST",     PRINTX,            N, S}, // list variables (as PRINT)
     {52,  "NLINEAR",  cmd_nonlin,        N, S}, // nonlinear least squares (reads its block)
     {53,  "DLAGS",    cmd_dlags,         N, S}, // polynomial distributed lags (OLS path)
-    {54,  "INDEX",    cmd_smooth_index,  N, R}, // shares SMOOTH's handler: not available
+    {54,  "INDEX",    cmd_smooth_index,  N, S}, // price and quantity index numbers
     {55,  "PROBIT",   cmd_choice,        N, S}, // binary probit (ORDERED: ordered probit)
     {56,  "LOGIT",    cmd_choice,        N, S}, // binary or multinomial logit (ORDERED: ordered)
     {57,  "TOBIT",    cmd_choice,        N, S}, // censored normal regression
@@ -126,7 +127,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {62,  "ENDIF",    cmd_genr,          P, R}, // end a DO loop on a condition
     {63,  "FILE",     SETDIS,            P, R}, // bind units to files
     {64,  "SIZE",     cmd_size,          P, S}, // variable limit: ends the loop to reallocate
-    {65,  "PCOMPONE", not_available,     N, R},
+    {65,  "PCOMPONE", cmd_pcompone,      N, S}, // principal components
     {66,  "DEMONSTR", not_available,     P, R},
     {67,  "PAUSE",    cmd_pause,         P, R}, // wait for the user (OTERM only)
     {68,  "USER",     not_available,     N, R},

@@ -86,11 +86,11 @@ void forecast_system(Run& run, const FcastOptions& o, const SystemForecastPart& 
     for (int e = 0; e < k; ++e) {
         const std::string tail = std::to_string(e + 1);
         if (!name_blank(o.PREDICT))
-            store_system_column(run, suffixed_name(trim_trailing_blanks(o.PREDICT), tail), beg,
-                                end, k, e, value, skipped);
+            store_system_column(run, suffixed_name(trim_trailing_blanks(o.PREDICT), tail), beg, end,
+                                k, e, value, skipped);
         if (!name_blank(o.FCSE))
-            store_system_column(run, suffixed_name(trim_trailing_blanks(o.FCSE), tail), beg, end,
-                                k, e, se, skipped);
+            store_system_column(run, suffixed_name(trim_trailing_blanks(o.FCSE), tail), beg, end, k,
+                                e, se, skipped);
     }
     run.res[R_N] = end - beg + 1;
     if (!run.flags.OPUT || !o.LIST) return;

@@ -23,7 +23,8 @@ struct VarForecast {
 };
 
 // `history`: the last p rows of the series (k each, oldest first); `deterministic`: horizon rows
-// of the m - k p other regressors' values (exogenous, then deterministic); `coef` m x k like VarFit's.
+// of the m - k p other regressors' values (exogenous, then deterministic); `coef` m x k like
+// VarFit's.
 VarForecast var_forecast(const LagMatrices& a, int k, const std::vector<Real>& coef, int m,
                          const std::vector<Real>& history, const std::vector<Real>& deterministic,
                          const std::vector<Real>& sigma, int horizon);

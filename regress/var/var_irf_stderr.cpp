@@ -76,7 +76,8 @@ std::vector<IrfMatrix> companion_power_rows(const LagMatrices& lags, int k, int 
     IrfMatrix comp(kp, kp);
     for (int l = 0; l < p; ++l)
         for (int i = 0; i < k; ++i)
-            for (int j = 0; j < k; ++j) comp(i, l * k + j) = lags[std::size_t(l)][std::size_t(i) * k + j];
+            for (int j = 0; j < k; ++j)
+                comp(i, l * k + j) = lags[std::size_t(l)][std::size_t(i) * k + j];
     for (int i = k; i < kp; ++i) comp(i, i - k) = 1;
     std::vector<IrfMatrix> out;
     IrfMatrix power(kp, kp);
@@ -156,7 +157,8 @@ std::vector<std::vector<Real>> impulse_response_stderr(const VarResponseInputs& 
     const IrfMatrix chol_t = irf_transpose(chol);
     // F_n, premultiplied by P' for the orthogonalised responses.
     std::vector<IrfMatrix> f;
-    for (const IrfMatrix& power : powers) f.push_back(orthogonal ? irf_product(chol_t, power) : power);
+    for (const IrfMatrix& power : powers)
+        f.push_back(orthogonal ? irf_product(chol_t, power) : power);
     std::vector<IrfMatrix> phis;
     for (const std::vector<Real>& m : phi) phis.push_back(irf_square(m, k));
     IrfMatrix h_matrix(0, 0), s_vech(0, 0);
@@ -200,7 +202,8 @@ std::vector<std::vector<Real>> impulse_response_stderr(const VarResponseInputs& 
                 for (int b = 0; b < k; ++b)
                     for (int c = 0; c < kh; ++c) {
                         Real s = 0;
-                        for (int d = 0; d < k; ++d) s += phis[std::size_t(i)](b, d) * h_matrix(a * k + d, c);
+                        for (int d = 0; d < k; ++d)
+                            s += phis[std::size_t(i)](b, d) * h_matrix(a * k + d, c);
                         cbar(a * k + b, c) = s;
                     }
             const IrfMatrix cs = irf_product(cbar, s_vech);

@@ -16,8 +16,9 @@
 namespace tarvex {
 
 struct VarResponseInputs {
-    const LagMatrices* lags = nullptr;      // A_1 .. A_p
-    const std::vector<Real>* xtx_inv = nullptr; // m x m; its first K p rows and columns are the lags'
+    const LagMatrices* lags = nullptr; // A_1 .. A_p
+    const std::vector<Real>* xtx_inv =
+        nullptr; // m x m; its first K p rows and columns are the lags'
     int m = 0;
     const std::vector<Real>* sigma = nullptr;  // K x K, divided by T - m
     const std::vector<Real>* factor = nullptr; // lower Cholesky factor of sigma
