@@ -72,7 +72,8 @@ bool report_components_failure(Run& run, const PrincipalComponents& pc,
     case ComponentsEnd::NO_SETTLE:
         break;
     }
-    report_error(run, " ...ERROR..THE EIGENVALUES OF THE MATRIX DID NOT SETTLE", ERR_PC_NO_SETTLE);
+    // The eigen routine MATRIX uses failed: said in the words MATRIX uses for its failure.
+    report_error(run, " ...ERROR..ERROR FOUND IN EIGENVALUE" + fmt_I(1, 4), ERR_PC_NO_SETTLE);
     return false;
 }
 
