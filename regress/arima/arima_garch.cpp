@@ -72,19 +72,19 @@ bool garch_options_fit(Run& run, const ArimaOptions& o) {
 void estimate_arima_garch(Run& run, EstimationEquation& series,
                           const std::vector<OlsTerm>& regressors, const ListRows& rows,
                           const std::vector<std::vector<Real>>& future, const ArimaOptions& o) {
-    GarchSpec spec;
-    spec.regressors = int(regressors.size());
-    spec.ar = o.NAR;
-    spec.constant = o.CONSTANT;
-    spec.arch = o.NARCH;
-    spec.garch = o.NGARCH;
-    spec.student = o.ERRORS == "T";
+    GarchSpec model;
+    model.regressors = int(regressors.size());
+    model.ar = o.NAR;
+    model.constant = o.CONSTANT;
+    model.arch = o.NARCH;
+    model.garch = o.NGARCH;
+    model.student = o.ERRORS == "T";
     const int n = int(rows.y.size());
-    const int needed = spec.ar + spec.parameter_count() + 2;
+    const int needed = model.ar + model.parameter_count() + 2;
     if (n < needed) {
         report_error(run,
                      " ...ERROR..SERIES TOO SHORT:" + fmt_I(n, 7) + " OBSERVATIONS FOR " +
-                         garch_model_label(spec) + ", WHICH NEEDS" + fmt_I(needed, 6),
+                         garch_model_label(model) + ", WHICH NEEDS" + fmt_I(needed, 6),
                      ERR_GARCH_TOO_SHORT);
         return;
     }
@@ -95,19 +95,19 @@ void estimate_arima_garch(Run& run, EstimationEquation& series,
     control.robust = o.COVTYPE == "ROBUST";
     control.horizon = o.HORIZON;
     control.interrupt = interrupt_checkpoint;
-    GarchEstimate e = estimate_garch(rows.y, rows.x, future, spec, control);
+    GarchEstimate e = estimate_garch(rows.y, rows.x, future, model, control);
     if (e.end != GarchEnd::CONVERGED && e.end != GarchEnd::ITERATION_LIMIT &&
         e.end != GarchEnd::STUCK) {
         report_estimation_failure(run, garch_failure(e));
         return;
     }
     EstimationResults& r = e.result.record;
-    name_equation(run, "ARIMA", series, garch_parameter_names(spec), r);
-    r.obs.erase(r.obs.begin(), r.obs.begin() + spec.ar); // the rows that start the AR terms
+    name_equation(run, "ARIMA", series, garch_parameter_names(model), r);
+    r.obs.erase(r.obs.begin(), r.obs.begin() + model.ar); // the rows that start the AR terms
     GarchReportOptions ro;
     ro.PITER = o.PITER, ro.PCOV = o.PCOV, ro.PCOR = o.PCOR, ro.WIDE = o.WIDE;
     ro.robust = control.robust;
-    report_garch(run, series, spec, e, ro);
+    report_garch(run, series, model, e, ro);
     const std::vector<int> obs = r.obs;
     const int end = series.end;
     if (!store_model_result(run, std::move(e.result), o.out)) return;
