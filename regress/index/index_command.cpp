@@ -4,6 +4,7 @@
 #include "regress/index/index_command.hpp"
 
 #include "core/error_report.hpp"
+#include "core/result_scalars.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
@@ -149,6 +150,8 @@ void cmd_index(Run& run) {
         price_quantity_indexes(price, quantity, base, o.CHAINED, o.SCALE);
     IndexShown shown{int(price.size()), base_obs, o.CHAINED, o.SCALE, rows.obs};
     report_indexes(run, shown, indexes);
+    run.res[R_N] = Real(rows.obs.size());
+    run.res[R_K] = Real(price.size());
     if (store_by_observation(run, o.PRICE, rows.end, rows.obs,
                              chosen_formula(indexes.price, o.METHOD)))
         store_by_observation(run, o.QUANTITY, rows.end, rows.obs,

@@ -3,6 +3,7 @@
 #include "regress/pcompone/pcompone_command.hpp"
 
 #include "core/error_report.hpp"
+#include "core/result_scalars.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
@@ -131,6 +132,8 @@ void cmd_pcompone(Run& run) {
     shown.correlation = !o.COVAR;
     shown.scree = o.PLOTS;
     report_components(run, shown, pc);
+    run.res[R_N] = Real(pc.n);
+    run.res[R_K] = Real(pc.k);
     store_components(run, o, rows, pc, stored);
 }
 
