@@ -2,6 +2,8 @@
 // state), the conditional sum of squares, and the forecasts of the integrated series.
 #include "regress/arima/arima_likelihood.hpp"
 
+#include "regress/arima/arma_filter_step.hpp"
+
 #include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
 
@@ -225,24 +227,9 @@ bool exact_transient(const std::vector<Real>& x, const ArmaPolynomials& poly, bo
         f.ssq += v * v / fv;
         f.sumlog += qm::log(fv);
         if (keep) f.resid[t] = v / qm::sqrt(fv);
-        for (int i = 0; i < r; ++i) {
-            k[i] = p[std::size_t(i) * r] / fv;
-            au[i] = a[i] + k[i] * v;
-        }
-        for (int i = 0; i < r; ++i)
-            for (int j = 0; j < r; ++j)
-                pu[std::size_t(i) * r + j] = p[std::size_t(i) * r + j] - k[i] * p[j];
-        for (int i = 0; i < r; ++i) a[i] = phi[i] * au[0] + (i + 1 < r ? au[i + 1] : Real(0));
-        Real gap = 0;
-        for (int i = 0; i < r; ++i)
-            for (int j = 0; j < r; ++j) {
-                Real s = phi[i] * phi[j] * pu[0] + rr[i] * rr[j];
-                if (j + 1 < r) s += phi[i] * pu[j + 1];
-                if (i + 1 < r) s += phi[j] * pu[std::size_t(i + 1) * r];
-                if (i + 1 < r && j + 1 < r) s += pu[std::size_t(i + 1) * r + j + 1];
-                p[std::size_t(i) * r + j] = s;
-                gap = std::max(gap, qm::abs(s - rr[i] * rr[j]));
-            }
+        arma_filter_update(p.data(), fv, v, a.data(), r, k.data(), au.data(), pu.data());
+        const Real gap =
+            arma_filter_predict(phi.data(), rr.data(), au.data(), pu.data(), r, a.data(), p.data());
         if (gap <= steady_tolerance) {
             ++t;
             break;

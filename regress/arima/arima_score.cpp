@@ -7,6 +7,8 @@
 //   d log L = -n/2 dS / S - 1/2 sum dF_t / F_t,  dS = sum (2 v dv F - v**2 dF) / F**2.
 #include "regress/arima/arima_score.hpp"
 
+#include "regress/arima/arma_filter_step.hpp"
+
 #include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/arima/arima_likelihood.hpp"
@@ -137,13 +139,7 @@ ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order
         const Real v = x[t] - a[0];
         ssq += v * v / fv;
         sumlog += qm::log(fv);
-        for (int i = 0; i < r; ++i) {
-            kg[i] = p[std::size_t(i) * r] / fv;
-            au[i] = a[i] + kg[i] * v;
-        }
-        for (int i = 0; i < r; ++i)
-            for (int j = 0; j < r; ++j)
-                pu[std::size_t(i) * r + j] = p[std::size_t(i) * r + j] - kg[i] * p[j];
+        arma_filter_update(p.data(), fv, v, a.data(), r, kg.data(), au.data(), pu.data());
         for (int k = 0; k < kp; ++k) {
             const ScoreDirection& d = dirs[std::size_t(k)];
             Real* dak = &da[std::size_t(k) * r];
@@ -174,17 +170,8 @@ ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order
                     dpk[std::size_t(i) * r + j] = s;
                 }
         }
-        for (int i = 0; i < r; ++i) a[i] = phi[i] * au[0] + (i + 1 < r ? au[i + 1] : Real(0));
-        Real gap = 0;
-        for (int i = 0; i < r; ++i)
-            for (int j = 0; j < r; ++j) {
-                Real s = phi[i] * phi[j] * pu[0] + rr[i] * rr[j];
-                if (j + 1 < r) s += phi[i] * pu[j + 1];
-                if (i + 1 < r) s += phi[j] * pu[std::size_t(i + 1) * r];
-                if (i + 1 < r && j + 1 < r) s += pu[std::size_t(i + 1) * r + j + 1];
-                p[std::size_t(i) * r + j] = s;
-                gap = std::max(gap, qm::abs(s - rr[i] * rr[j]));
-            }
+        const Real gap =
+            arma_filter_predict(phi.data(), rr.data(), au.data(), pu.data(), r, a.data(), p.data());
         if (gap <= steady_tolerance) {
             ++t;
             break;

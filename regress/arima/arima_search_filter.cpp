@@ -1,6 +1,8 @@
 // The double-precision exact ARMA likelihood of the search phase.
 #include "regress/arima/arima_search_filter.hpp"
 
+#include "regress/arima/arma_filter_step.hpp"
+
 #include "regress/arima/arima_likelihood.hpp"
 
 #include <algorithm>
@@ -40,24 +42,9 @@ bool arma_exact_search(const std::vector<double>& x, const ArmaPolynomials& poly
         const double v = x[t] - a[0];
         ssq += v * v / fv;
         sumlog += std::log(fv);
-        for (int i = 0; i < r; ++i) {
-            k[i] = p[std::size_t(i) * r] / fv;
-            au[i] = a[i] + k[i] * v;
-        }
-        for (int i = 0; i < r; ++i)
-            for (int j = 0; j < r; ++j)
-                pu[std::size_t(i) * r + j] = p[std::size_t(i) * r + j] - k[i] * p[j];
-        for (int i = 0; i < r; ++i) a[i] = phi[i] * au[0] + (i + 1 < r ? au[i + 1] : 0.0);
-        double gap = 0;
-        for (int i = 0; i < r; ++i)
-            for (int j = 0; j < r; ++j) {
-                double s = phi[i] * phi[j] * pu[0] + rr[i] * rr[j];
-                if (j + 1 < r) s += phi[i] * pu[j + 1];
-                if (i + 1 < r) s += phi[j] * pu[std::size_t(i + 1) * r];
-                if (i + 1 < r && j + 1 < r) s += pu[std::size_t(i + 1) * r + j + 1];
-                p[std::size_t(i) * r + j] = s;
-                gap = std::max(gap, std::abs(s - rr[i] * rr[j]));
-            }
+        arma_filter_update(p.data(), fv, v, a.data(), r, k.data(), au.data(), pu.data());
+        const double gap =
+            arma_filter_predict(phi.data(), rr.data(), au.data(), pu.data(), r, a.data(), p.data());
         if (gap <= steady_tolerance) {
             ++t;
             break;
