@@ -112,7 +112,7 @@ def arguments(name, n, rng):
             out.append(to_bits(log_uniform(rng, -4900, 4900)))
             out.append(to_bits(1 + log_uniform(rng, -33, -1, True)))
             out += neighbours(to_bits(mpmath.mpf(10) ** rng.randint(-40, 40)), 1)[::2]
-    elif name == "ncdf":
+    elif name in ("ncdf", "xncdf"):
         for _ in range(n // 2):
             out.append(to_bits(uniform(rng, -106, 10)))
             out.append(to_bits(log_uniform(rng, -30, 1, True)))
@@ -126,12 +126,17 @@ def arguments(name, n, rng):
 
 
 def normal_quantile(p, start):
-    """x with Phi(x) = p by Newton steps at 300 bits from a close start."""
-    x = start
-    for _ in range(6):
-        dx = (mpmath.ncdf(x) - p) / mpmath.npdf(x)
+    """x with Phi(x) = p by Newton steps at 300 bits on log Phi(x) = log p (p <= 1/2), which
+    converge from a rough start even in the far tail; p > 1/2 by symmetry."""
+    if p > 0.5:
+        return -normal_quantile(1 - p, -start)
+    x = min(start, mpmath.mpf(0))
+    target = mpmath.log(p)
+    for _ in range(200):
+        cdf = mpmath.ncdf(x)
+        dx = (mpmath.log(cdf) - target) * cdf / mpmath.npdf(x)
         x -= dx
-        if abs(dx) < abs(x) * mpmath.ldexp(1, -250):
+        if abs(dx) <= abs(x) * mpmath.ldexp(1, -280) + mpmath.ldexp(1, -16600):
             break
     return x
 
@@ -140,7 +145,7 @@ EXACT = {
     "cos": mpmath.cos, "tan": mpmath.tan, "atan": mpmath.atan, "asin": mpmath.asin,
     "acos": mpmath.acos, "sinh": mpmath.sinh, "cosh": mpmath.cosh, "tanh": mpmath.tanh,
     "erf": mpmath.erf, "erfc": mpmath.erfc, "gamma": mpmath.gamma,
-    "log10": lambda x: mpmath.log(x, 10), "ncdf": mpmath.ncdf,
+    "log10": lambda x: mpmath.log(x, 10), "ncdf": mpmath.ncdf, "xncdf": mpmath.ncdf,
 }
 
 
@@ -180,7 +185,8 @@ def main():
         at = sys.argv.index("--table")
         table = sys.argv[at + 1]
         del sys.argv[at:at + 2]
-    names = sys.argv[4].split(",") if len(sys.argv) > 4 else list(EXACT) + ["invncdf"]
+    names = sys.argv[4].split(",") if len(sys.argv) > 4 else [
+        n for n in EXACT if n != "xncdf"] + ["invncdf"]
     text = []
     per = {}
     for name in names:
@@ -219,21 +225,55 @@ def main():
     sys.exit(1 if failed else 0)
 
 
+def hard_extras():
+    """Named hard cases the table always carries, whatever libquadmath did on them."""
+    pi = mpmath.pi
+    out = []
+    for k in (0, 1, 2, 10, 355, 1000, 99999, 10**6):
+        for name in ("cos", "tan"):
+            out += [(name, b) for b in neighbours(to_bits((2 * k + 1) * pi / 2), 1)]
+    for k in (1, 2, 3, 10, 100, 170):
+        out.append(("gamma", to_bits(-k + mpmath.mpf(10) ** -20)))
+        out.append(("gamma", to_bits(-k - mpmath.mpf(10) ** -30)))
+    out += [("gamma", to_bits(x)) for x in (mpmath.mpf(10) ** -30, 1755.4, 1000.5, 0.5, 30)]
+    out += [("erfc", to_bits(x)) for x in (27, 50, 100, 106, -5.5, 1e-20)]
+    for p in (mpmath.mpf(10) ** -4000, mpmath.mpf(10) ** -300, mpmath.mpf(10) ** -20,
+              mpmath.mpf(0.5) - mpmath.mpf(10) ** -30, mpmath.mpf(0.5) + mpmath.mpf(10) ** -25,
+              1 - mpmath.mpf(10) ** -30, mpmath.mpf(0.975)):
+        out.append(("invncdf", to_bits(p)))
+    out += [("log10", to_bits(1 + mpmath.mpf(10) ** -30)), ("log10", to_bits(1 - mpmath.mpf(10) ** -33))]
+    return out
+
+
+def exact_bits(name, x):
+    if name == "invncdf":
+        return to_bits(normal_quantile(value(x), mpmath.mpf(0)))
+    return to_bits(EXACT[name](value(x)))
+
+
 def write_table(path, names, result):
     with open(path, "w") as out:
         out.write("// Hard cases of the expression language's functions: {function, argument bits,\n"
                   "// bits of mpmath's value at 300 bits rounded to the nearest binary128 number},\n"
-                  "// the arguments where libquadmath's function was furthest off. Written by\n"
+                  "// the arguments where libquadmath's function was furthest off, then named hard\n"
+                  "// cases (next to (2k+1) pi/2, the poles of gamma, the tail of erfc, quantiles of\n"
+                  "// 1e-4000 and next to 1/2 and 1). Written by\n"
                   "// scripts/check-functions-accuracy.py --table; each row's comment gives the\n"
                   "// argument and the mpmath expression.\n")
         for name in names:
             rows = sorted(result[name][3], reverse=True)[:25]
             for err, x, exact in rows:
-                expr = "normal quantile" if name == "invncdf" else "mpmath." + (
-                    "log(x, 10)" if name == "log10" else name + "(x)")
-                out.write("{\"%s\", 0x%016xULL, 0x%016xULL, 0x%016xULL, 0x%016xULL}, // %s, x = %s\n"
-                          % (name, x >> 64, x & (2**64 - 1), exact >> 64, exact & (2**64 - 1),
-                             expr, mpmath.nstr(value(x), 36)))
+                write_row(out, name, x, exact)
+        for name, x in hard_extras():
+            write_row(out, name, x, exact_bits(name, x))
+
+
+def write_row(out, name, x, exact):
+    expr = "normal quantile" if name == "invncdf" else "mpmath." + (
+        "log(x, 10)" if name == "log10" else name + "(x)")
+    out.write("{\"%s\", 0x%016xULL, 0x%016xULL, 0x%016xULL, 0x%016xULL}, // %s, x = %s\n"
+              % (name, x >> 64, x & (2**64 - 1), exact >> 64, exact & (2**64 - 1),
+                 expr, mpmath.nstr(value(x), 36)))
 
 
 if __name__ == "__main__":
