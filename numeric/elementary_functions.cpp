@@ -14,7 +14,8 @@ namespace {
 
 const Real INFINITE = __builtin_infq();
 const Real NOT_A_NUMBER = nanq("");
-const Wide INV_LN10 = {0x1.bcb7b1526e50e32a6ab7555f5a68p-2Q, -0x1.1e6e08e5cfedd1b2efee2e0695d8p-116Q};
+const Wide INV_LN10 = {0x1.bcb7b1526e50e32a6ab7555f5a68p-2Q,
+                       -0x1.1e6e08e5cfedd1b2efee2e0695d8p-116Q};
 const Wide LN2 = {0x1.62e42fefa39ef35793c767300000p-1Q, 0x1.f97b57a079a193394c5b16c5068cp-103Q};
 const Wide HALF_LOG_2PI = {0x1.d67f1c864beb4a69297920028832p-1Q,
                            0x1.011e7d847c689a2c5a6ef635189ap-115Q};
