@@ -10,6 +10,7 @@
 #include "expr/arguments.hpp"
 #include "expr/executor.hpp"
 #include "expr/scalar_functions.hpp"
+#include "numeric/elementary_functions.hpp"
 #include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
 
@@ -367,6 +368,77 @@ void DerivativeEvaluator::function(const Step& s) {
     case OP_USER:
         set(s.r, x, a, 1);
         return;
+    case OP_COS: {
+        const Real c = elem::cos(x);
+        set(s.r, c, a, -qm::sin(x), 0, 0, -c);
+        return;
+    }
+    case OP_TAN: {
+        const Real t = elem::tan(x), d = 1 + t * t;
+        set(s.r, t, a, d, 0, 0, 2 * t * d);
+        return;
+    }
+    case OP_ATAN: {
+        const Real d = 1 / (1 + x * x);
+        set(s.r, elem::atan(x), a, d, 0, 0, -2 * x * d * d);
+        return;
+    }
+    case OP_ASIN:
+    case OP_ACOS: {
+        // Both have the derivative +-1/sqrt(1 - x^2), infinite at +-1.
+        if (!(qm::abs(x) < 1)) undefined();
+        const Real w = 1 - x * x, d = 1 / qm::sqrt(w), sign = s.op == OP_ASIN ? 1 : -1;
+        set(s.r, s.op == OP_ASIN ? elem::asin(x) : elem::acos(x), a, sign * d, 0, 0,
+            sign * x * d / w);
+        return;
+    }
+    case OP_SINH:
+    case OP_COSH: {
+        const Real sh = elem::sinh(x), ch = elem::cosh(x);
+        if (qm::isinf(sh) || qm::isinf(ch)) undefined();
+        if (s.op == OP_SINH)
+            set(s.r, sh, a, ch, 0, 0, sh);
+        else
+            set(s.r, ch, a, sh, 0, 0, ch);
+        return;
+    }
+    case OP_TANH: {
+        const Real t = elem::tanh(x), d = 1 - t * t;
+        set(s.r, t, a, d, 0, 0, -2 * t * d);
+        return;
+    }
+    case OP_ERF:
+    case OP_ERFC: {
+        // d erf/dx = 2/sqrt(pi) exp(-x^2); erfc has the opposite sign.
+        const Real sign = s.op == OP_ERF ? 1 : -1;
+        const Real d = sign * 2 / qm::sqrt(qm::PI) * qm::exp(-x * x);
+        set(s.r, s.op == OP_ERF ? elem::erf(x) : elem::erfc(x), a, d, 0, 0, -2 * x * d);
+        return;
+    }
+    case OP_GAMMA: {
+        // gamma' = gamma psi, gamma'' = gamma (psi^2 + psi').
+        Real g;
+        if (!more_function(OP_GAMMA, x, g)) undefined();
+        const Real psi = digamma(x);
+        set(s.r, g, a, g * psi, 0, 0, g * (psi * psi + trigamma(x)));
+        return;
+    }
+    case OP_INVNCDF: {
+        // q = Phi^-1(p): dq/dp = 1/phi(q), d2q/dp2 = q/phi(q)^2.
+        Real q;
+        if (!more_function(OP_INVNCDF, x, q)) undefined();
+        const Real density = qm::exp(-q * q / 2) / qm::sqrt(2 * qm::PI);
+        if (!(density > 0)) undefined();
+        const Real d = 1 / density;
+        set(s.r, q, a, d, 0, 0, q * d * d);
+        return;
+    }
+    case OP_LOG10: {
+        if (!(x > 0)) undefined();
+        const Real d = 1 / (x * qm::log(Real(10)));
+        set(s.r, elem::log10(x), a, d, 0, 0, -d / x);
+        return;
+    }
     default:
         // Random numbers, running sums, the observation counter and data-dependent functions
         // have no value at a set of coefficients.

@@ -79,8 +79,10 @@ private:
     // An operation that cannot be carried out: the result is the missing code.
     Real illegal(std::string_view name, Real operand) {
         if (run_.sw[OWARN] && (run_.sw[OMSWRN] || !missing_))
-            warn(" ...WARNING..ILLEGAL " + first_n_padded(name, 4) + " IN OBS" + fmt_I(t_, 5) +
-                 ",VALUE=" + fmt_F(operand, 10, 3) + " USING MISSING CODE=" + code_text(xmiss_));
+            warn(" ...WARNING..ILLEGAL " +
+                 (name.size() > 4 ? std::string(name) : first_n_padded(name, 4)) + " IN OBS" +
+                 fmt_I(t_, 5) + ",VALUE=" + fmt_F(operand, 10, 3) +
+                 " USING MISSING CODE=" + code_text(xmiss_));
         missing_ = true;
         return xmiss_;
     }
@@ -328,6 +330,10 @@ Real Executor::function(const Step& s) {
     case OP_USER:
         return a;
     default:
+        if (is_more_function(s.op)) {
+            Real value;
+            return more_function(s.op, a, value) ? value : illegal(op_name(s.op), a);
+        }
         return a;
     }
 }

@@ -270,6 +270,24 @@ Matrix MatrixExecutor::function(int op, int a_cell) {
         return elementwise(x, args[1], [&](Real a, Real p) {
             return p == 0 ? illegal("SIN", p) : qm::sin(2 * qm::PI * a / p);
         });
+    case OP_COS:
+    case OP_TAN:
+    case OP_ATAN:
+    case OP_ASIN:
+    case OP_ACOS:
+    case OP_SINH:
+    case OP_COSH:
+    case OP_TANH:
+    case OP_ERF:
+    case OP_ERFC:
+    case OP_GAMMA:
+    case OP_INVNCDF:
+    case OP_LOG10:
+        want(1, 1);
+        return elementwise(x, [&](Real a) {
+            Real value;
+            return more_function(op, a, value) ? value : illegal(op_name(op), a);
+        });
     case OP_MOD:
         want(2, 2);
         return elementwise(x, args[1], [&](Real a, Real b) {

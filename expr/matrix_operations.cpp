@@ -49,11 +49,13 @@ int matrix_function_op(std::string_view upper_name) {
 
 int op_strength(int op) {
     if (is_matrix_op(op)) return row(op).strength;
+    if (is_more_function(op)) return 10;
     return op >= 0 && op <= OP_LAST ? STRENGTH[static_cast<std::size_t>(op)] : 0;
 }
 
 int op_operands(int op) {
     if (is_matrix_op(op)) return row(op).operands;
+    if (is_more_function(op)) return 1;
     return op >= 0 && op <= OP_LAST ? OPERANDS[static_cast<std::size_t>(op)] : 0;
 }
 

@@ -32,6 +32,9 @@ enum MatrixOp : int {
     OP_MATRIX_LAST = OP_TRI,
 };
 
+static_assert(static_cast<int>(OP_MATRIX_LAST) < static_cast<int>(OP_MORE_FIRST),
+              "the added functions follow the MATRIX table");
+
 inline constexpr bool is_matrix_op(int op) {
     return op >= OP_MATRIX_FIRST && op <= OP_MATRIX_LAST;
 }

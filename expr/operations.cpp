@@ -7,6 +7,8 @@ namespace tarvex::expr {
 int function_op(std::string_view upper_name) {
     for (int op = FIRST_FUNCTION_OP; op <= LAST_FUNCTION_OP; ++op)
         if (is_function(op) && FUNCTION_NAMES[op - FIRST_FUNCTION_OP] == upper_name) return op;
+    for (int op = OP_MORE_FIRST; op <= OP_MORE_LAST; ++op)
+        if (MORE_FUNCTION_NAMES[op - OP_MORE_FIRST] == upper_name) return op;
     return 0;
 }
 
@@ -44,6 +46,7 @@ std::string_view op_name(int op) {
         break;
     }
     if (op >= FIRST_FUNCTION_OP && op <= OP_NOT) return FUNCTION_NAMES[op - FIRST_FUNCTION_OP];
+    if (is_more_function(op)) return MORE_FUNCTION_NAMES[op - OP_MORE_FIRST];
     return "?";
 }
 

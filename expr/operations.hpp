@@ -104,8 +104,49 @@ inline constexpr int LAST_FUNCTION_OP = 34;
 static_assert(FIRST_FUNCTION_OP + static_cast<int>(FUNCTION_NAMES.size()) - 1 == OP_NOT,
               "entry k of the function table is operation 10 + k");
 
+// Functions added after the original table. Their numbers follow the MATRIX operations (55 to
+// 72), so that every number in the original table and the MATRIX table keeps its meaning.
+enum MoreFunctionOp : int {
+    OP_COS = 73,     //  r := cos a
+    OP_TAN = 74,     //  r := tan a
+    OP_ATAN = 75,    //  r := arc tangent of a, in (-pi/2, pi/2)
+    OP_ASIN = 76,    //  r := arc sine of a        |a| > 1 illegal "ASIN"
+    OP_ACOS = 77,    //  r := arc cosine of a      |a| > 1 illegal "ACOS"
+    OP_SINH = 78,    //  r := sinh a               overflow illegal "SINH"
+    OP_COSH = 79,    //  r := cosh a               overflow illegal "COSH"
+    OP_TANH = 80,    //  r := tanh a
+    OP_ERF = 81,     //  r := error function of a
+    OP_ERFC = 82,    //  r := 1 - erf a, accurate in the tail
+    OP_GAMMA = 83,   //  r := gamma(a)             poles and overflow illegal "GAMMA"
+    OP_INVNCDF = 84, //  r := standard normal quantile of a   a outside (0, 1) illegal
+    OP_LOG10 = 85,   //  r := log a to base 10    a <= 0 illegal "LOG10"
+    OP_MORE_FIRST = OP_COS,
+    OP_MORE_LAST = OP_LOG10,
+};
+inline constexpr auto MORE_FUNCTION_NAMES = std::to_array<std::string_view>({
+    "COS",
+    "TAN",
+    "ATAN",
+    "ASIN",
+    "ACOS",
+    "SINH",
+    "COSH",
+    "TANH",
+    "ERF",
+    "ERFC",
+    "GAMMA",
+    "INVNCDF",
+    "LOG10",
+});
+static_assert(OP_MORE_FIRST + static_cast<int>(MORE_FUNCTION_NAMES.size()) - 1 == OP_MORE_LAST,
+              "one name for each added function");
+
+inline constexpr bool is_more_function(int op) {
+    return op >= OP_MORE_FIRST && op <= OP_MORE_LAST;
+}
 inline constexpr bool is_function(int op) {
-    return op >= FIRST_FUNCTION_OP && op <= LAST_FUNCTION_OP && op != OP_END;
+    return (op >= FIRST_FUNCTION_OP && op <= LAST_FUNCTION_OP && op != OP_END) ||
+           is_more_function(op);
 }
 // Operation number of a function written before "(" (0 when the name is not a function).
 int function_op(std::string_view upper_name);

@@ -1,6 +1,9 @@
 // Numerical functions of the expression language (see scalar_functions.hpp).
 #include "expr/scalar_functions.hpp"
 
+#include "expr/operations.hpp"
+#include "numeric/distributions.hpp"
+#include "numeric/elementary_functions.hpp"
 #include "numeric/fast_exp.hpp"
 #include "numeric/qmath.hpp"
 
@@ -82,6 +85,62 @@ Real ncdf(Real x) {
     Real value = qm::erfc(y);
     if (value != 0 && qm::abs(y) < 110) value -= TWO_OVER_SQRT_PI * qm::exp(-y * y) * dy;
     return value / 2;
+}
+
+bool more_function(int op, Real a, Real& value) {
+    if (qm::isnan(a)) return false;
+    Real r = 0;
+    switch (op) {
+    case OP_COS:
+        r = elem::cos(a);
+        break;
+    case OP_TAN:
+        r = elem::tan(a);
+        break;
+    case OP_ATAN:
+        r = elem::atan(a);
+        break;
+    case OP_ASIN:
+        if (qm::abs(a) > 1) return false;
+        r = elem::asin(a);
+        break;
+    case OP_ACOS:
+        if (qm::abs(a) > 1) return false;
+        r = elem::acos(a);
+        break;
+    case OP_SINH:
+        r = elem::sinh(a);
+        break;
+    case OP_COSH:
+        r = elem::cosh(a);
+        break;
+    case OP_TANH:
+        r = elem::tanh(a);
+        break;
+    case OP_ERF:
+        r = elem::erf(a);
+        break;
+    case OP_ERFC:
+        r = elem::erfc(a);
+        break;
+    case OP_GAMMA:
+        if (a <= 0 && qm::trunc(a) == a) return false; // the poles
+        r = elem::gamma(a);
+        break;
+    case OP_INVNCDF:
+        if (!(a > 0 && a < 1)) return false;
+        r = dist::normal_quantile(a);
+        break;
+    case OP_LOG10:
+        if (!(a > 0)) return false;
+        r = elem::log10(a);
+        break;
+    default:
+        return false;
+    }
+    if (qm::isnan(r) || qm::isinf(r)) return false; // overflow (SINH, COSH, GAMMA)
+    value = r;
+    return true;
 }
 
 } // namespace tarvex::expr

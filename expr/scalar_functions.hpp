@@ -29,6 +29,10 @@ inline Real integer_power(Real a, long long n) {
 }
 // Standard normal distribution function, to full precision far into both tails.
 Real ncdf(Real x);
+// One of the functions added after the original table (COS .. LOG10, see operations.hpp) at a.
+// False, with `value` unset, when a is outside the function's domain or the result overflows:
+// the caller then treats it as the illegal argument it is, as LOG and SQRT do.
+bool more_function(int op, Real a, Real& value);
 // Exact product a*b = hi + lo (hi the rounded product), by splitting both significands.
 void two_product(Real a, Real b, Real& hi, Real& lo);
 

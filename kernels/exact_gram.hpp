@@ -6,8 +6,8 @@
 // accumulators, merged exactly: the matrix is the same to the bit whatever the number of threads.
 #pragma once
 
-#include "kernels/double_binary128.hpp"
 #include "kernels/value_range.hpp"
+#include "numeric/double_binary128.hpp"
 #include "numeric/real.hpp"
 
 #include <cstddef>

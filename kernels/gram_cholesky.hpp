@@ -7,8 +7,8 @@
 // dependence, so the factor takes the same decision on the same ratio.
 #pragma once
 
-#include "kernels/double_binary128.hpp"
 #include "kernels/exact_gram.hpp"
+#include "numeric/double_binary128.hpp"
 #include "numeric/real.hpp"
 
 #include <vector>

@@ -5,8 +5,8 @@
 // shared among threads; the sums merge exactly, so the bits do not depend on their number.
 #pragma once
 
-#include "kernels/double_binary128.hpp"
 #include "kernels/exact_gram.hpp"
+#include "numeric/double_binary128.hpp"
 #include "numeric/real.hpp"
 
 #include <vector>

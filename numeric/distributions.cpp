@@ -1,7 +1,10 @@
-// Distribution functions on binary128, computed by the Boost.Math incomplete gamma and beta
+// Distribution functions on binary128: the normal distribution in double-binary128 (its quantile
+// starting from Boost's), the others computed by the Boost.Math incomplete gamma and beta
 // functions in boost::multiprecision::float128 (which wraps the same __float128). All Boost code
 // of the engine lives in this one file: it is slow to compile and its types stay out of headers.
 #include "numeric/distributions.hpp"
+
+#include "numeric/wide_functions.hpp"
 
 #include <boost/math/distributions/chi_squared.hpp>
 #include <boost/math/distributions/complement.hpp>
@@ -30,6 +33,7 @@ using Policy = boost::math::policies::policy<
 
 const Real NOT_A_NUMBER = nanq("");
 const Real INFINITE = __builtin_infq();
+const Real INV_SQRT_2PI = 0.398942280401432677939946059934381868Q;
 
 Real plain(const Big& value) {
     return value.backend().value();
@@ -87,17 +91,46 @@ Real far_t_tail(Real t, Real df) {
 
 } // namespace
 
+// The normal distribution function in double-binary128, rounded once: within one unit in the
+// last place down to the smallest subnormal tail.
 Real normal_lower(Real x) {
-    return tail(Normal(), x, false);
+    if (isnanq(x)) return NOT_A_NUMBER;
+    if (isinfq(x)) return x > 0 ? 1 : 0;
+    const Wide value = wide_fn::normal_cdf(x);
+    return value.hi + value.lo;
 }
 Real normal_upper(Real x) {
-    return tail(Normal(), x, true);
+    return isnanq(x) ? NOT_A_NUMBER : normal_lower(-x);
 }
+
+// The quantile: Boost's value (a few units off, and not the same from one compiler to the
+// next) corrected by Newton steps x -= (P(Z <= x) - p) / phi(x) whose residual is formed in
+// double-binary128; one step leaves an error far below the final rounding, a second is taken
+// only when the first moved x by more than a few units.
 Real normal_quantile(Real p) {
-    return inverse(Normal(), p, false);
+    if (bad_probability(p)) return NOT_A_NUMBER;
+    if (p == 0) return -INFINITE;
+    if (p == 1) return INFINITE;
+    if (p == 0.5Q) return 0;
+    if (p > 0.5Q) return -normal_quantile(1 - p); // 1 - p is exact for p >= 1/2
+    Real x = inverse(Normal(), p, false);
+    if (isinfq(x) || isnanq(x)) return x;
+    for (int step = 0; step < 3; ++step) {
+        // Near the centre the residual is erf(x/sqrt 2)/2 - (p - 1/2), with p - 1/2 exact and
+        // erf accurate relative to itself, so that a tiny x keeps all its digits.
+        const Wide residual = p >= 0.25Q
+                                  ? wide_scaled(wide_fn::erf_over_sqrt2(x), -1) - wide(p - 0.5Q)
+                                  : wide_fn::normal_cdf(x) - wide(p);
+        const Real density = expq(-x * x / 2) * INV_SQRT_2PI;
+        if (!(density > 0)) break;
+        const Real correction = (residual.hi + residual.lo) / density;
+        x -= correction;
+        if (!(fabsq(correction) > 0x1p-108Q * fabsq(x))) break;
+    }
+    return x;
 }
 Real normal_upper_quantile(Real q) {
-    return inverse(Normal(), q, true);
+    return bad_probability(q) ? NOT_A_NUMBER : -normal_quantile(q);
 }
 
 Real student_t_lower(Real x, Real df) {

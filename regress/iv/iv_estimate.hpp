@@ -10,7 +10,7 @@
 // named statistics in report order.
 #pragma once
 
-#include "kernels/double_binary128.hpp"
+#include "numeric/double_binary128.hpp"
 #include "numeric/real.hpp"
 #include "regress/fit/covariance_choice.hpp"
 #include "regress/fit/model_result.hpp"

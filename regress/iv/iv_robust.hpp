@@ -6,8 +6,8 @@
 // estimate with weight S**-1.
 #pragma once
 
-#include "kernels/double_binary128.hpp"
 #include "kernels/exact_gram.hpp"
+#include "numeric/double_binary128.hpp"
 #include "numeric/real.hpp"
 #include "regress/iv/iv_estimate.hpp"
 

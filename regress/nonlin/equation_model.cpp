@@ -42,6 +42,26 @@ bool split_dependent(const std::string& text, std::string& name, std::string& ri
     return !blank(right);
 }
 
+// True when the first appearance of `upper_name` as a whole name in the equation is followed by
+// "(": the compiler looks names up from left to right, so that is the use it failed on, and a
+// name written before "(" that is neither a function nor a variable is a misspelt function.
+bool written_as_call(const std::string& text, const std::string& upper_name) {
+    const std::string upper = upper_ascii(text);
+    auto name_char = [](char c) {
+        return is_ascii_letter(c) || is_ascii_digit(c) || c == '_' || c == '$' || c == '#';
+    };
+    for (std::size_t at = upper.find(upper_name); at != std::string::npos;
+         at = upper.find(upper_name, at + 1)) {
+        const std::size_t end = at + upper_name.size();
+        if ((at > 0 && name_char(upper[at - 1])) || (end < upper.size() && name_char(upper[end])))
+            continue;
+        std::size_t next = end;
+        while (next < upper.size() && upper[next] == ' ') ++next;
+        return next < upper.size() && upper[next] == '(';
+    }
+    return false;
+}
+
 std::string operation_name(int op) {
     switch (op) {
     case expr::OP_DIV:
@@ -62,6 +82,14 @@ std::string operation_name(int op) {
         return "SIN";
     case expr::OP_E:
         return "E";
+    case expr::OP_ASIN:
+    case expr::OP_ACOS:
+    case expr::OP_SINH:
+    case expr::OP_COSH:
+    case expr::OP_GAMMA:
+    case expr::OP_INVNCDF:
+    case expr::OP_LOG10:
+        return std::string(expr::op_name(op));
     default:
         return "ARITHMETIC";
     }
@@ -116,8 +144,12 @@ bool compile_equation(Run& run, const ModelBlock& block, bool dependent, Equatio
         run.sw[OWARN] = warn;
     } catch (const UnknownName& u) {
         run.sw[OWARN] = warn;
-        report_error(run, " ...ERROR.." + u.name + " IS NOT A PARAMETER OR A VARIABLE",
-                     ERR_NL_UNKNOWN_NAME);
+        if (written_as_call(model.text, u.name))
+            report_error(run, " ...ERROR.." + u.name + " IS NOT A KNOWN FUNCTION",
+                         ERR_NL_UNKNOWN_FUNCTION);
+        else
+            report_error(run, " ...ERROR.." + u.name + " IS NOT A PARAMETER OR A VARIABLE",
+                         ERR_NL_UNKNOWN_NAME);
         return false;
     }
     if (!compiled) {

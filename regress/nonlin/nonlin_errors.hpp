@@ -5,22 +5,23 @@
 namespace tarvex {
 
 enum NonlinError : int {
-    ERR_NL_NOT_IN_BLOCK = 52001,   // a line in the model block that is not COEFFICI, EQ or END
-    ERR_NL_NO_PARAMETERS = 52002,  // no COEFFICI line
-    ERR_NL_NO_EQUATION = 52003,    // no EQ line, or more than one
-    ERR_NL_BAD_START = 52004,      // a starting value that is not a finite number
-    ERR_NL_UNUSED = 52005,         // a parameter the equation never uses
-    ERR_NL_UNDEFINED = 52006,      // the equation cannot be evaluated at the starting values
-    ERR_NL_NO_CONVERGENCE = 52007, // the iteration limit came first (warning)
-    ERR_NL_SINGULAR = 52008,       // J'J or the Hessian is singular
-    ERR_NL_SYNTAX = 52009,         // the equation does not compile
-    ERR_NL_UNKNOWN_NAME = 52010,   // a name that is neither a parameter nor a variable
-    ERR_NL_NO_DEPENDENT = 52011,   // NLINEAR: no "dependent =" in the equation
-    ERR_NL_TWICE = 52012,          // a parameter named twice
-    ERR_NL_TOO_FEW = 52013,        // fewer observations than parameters
-    ERR_NL_STUCK = 52014,          // no step improves the fit, yet the steps are not small
-    ERR_NL_OPTION = 52015,         // an option value out of its range
-    ERR_NL_NO_DERIVATIVE = 52016,  // an operation without a derivative (random numbers ...)
+    ERR_NL_NOT_IN_BLOCK = 52001,     // a line in the model block that is not COEFFICI, EQ or END
+    ERR_NL_NO_PARAMETERS = 52002,    // no COEFFICI line
+    ERR_NL_NO_EQUATION = 52003,      // no EQ line, or more than one
+    ERR_NL_BAD_START = 52004,        // a starting value that is not a finite number
+    ERR_NL_UNUSED = 52005,           // a parameter the equation never uses
+    ERR_NL_UNDEFINED = 52006,        // the equation cannot be evaluated at the starting values
+    ERR_NL_NO_CONVERGENCE = 52007,   // the iteration limit came first (warning)
+    ERR_NL_SINGULAR = 52008,         // J'J or the Hessian is singular
+    ERR_NL_SYNTAX = 52009,           // the equation does not compile
+    ERR_NL_UNKNOWN_NAME = 52010,     // a name that is neither a parameter nor a variable
+    ERR_NL_NO_DEPENDENT = 52011,     // NLINEAR: no "dependent =" in the equation
+    ERR_NL_TWICE = 52012,            // a parameter named twice
+    ERR_NL_TOO_FEW = 52013,          // fewer observations than parameters
+    ERR_NL_STUCK = 52014,            // no step improves the fit, yet the steps are not small
+    ERR_NL_OPTION = 52015,           // an option value out of its range
+    ERR_NL_NO_DERIVATIVE = 52016,    // an operation without a derivative (random numbers ...)
+    ERR_NL_UNKNOWN_FUNCTION = 52017, // a name written before "(" that is not a function
 };
 
 } // namespace tarvex

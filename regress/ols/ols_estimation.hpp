@@ -7,7 +7,7 @@
 // ended early). It writes nothing; OLSOUT writes this value as it is.
 #pragma once
 
-#include "kernels/double_binary128.hpp"
+#include "numeric/double_binary128.hpp"
 #include "numeric/real.hpp"
 #include "regress/fit/model_result.hpp"
 #include "regress/fit/ols_fit.hpp"

@@ -10,8 +10,8 @@
 // them; a last pass forms each equation's residuals. The estimator writes nothing.
 #pragma once
 
-#include "kernels/double_binary128.hpp"
 #include "kernels/interrupt_check.hpp"
+#include "numeric/double_binary128.hpp"
 #include "numeric/real.hpp"
 #include "regress/fit/model_result.hpp"
 

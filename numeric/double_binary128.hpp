@@ -2,9 +2,10 @@
 // numbers with |lo| at most half a unit in the last place of hi, about 226 bits of significand
 // over the binary128 exponent range. The small dense steps of the cross-product solver (Cholesky
 // factor, triangular solves, inverse) run in it, so that the digits an ill-conditioned moment
-// matrix costs come out of 226 bits rather than 113. The error-free steps are the classical
-// two-sum and Dekker's split product (split at 2^57 + 1, exact in binary for the odd precision
-// 113); no fused multiply-add is used, libquadmath's being far too slow.
+// matrix costs come out of 226 bits rather than 113; the expression language's elementary and
+// special functions are computed in it before their final rounding. The error-free steps are the
+// classical two-sum and Dekker's split product (split at 2^57 + 1, exact in binary for the odd
+// precision 113); no fused multiply-add is used, libquadmath's being far too slow.
 #pragma once
 
 #include "numeric/real.hpp"

@@ -1,7 +1,7 @@
 // Double-binary128 arithmetic (see double_binary128.hpp): the accurate sum with two two-sums,
 // the product from Dekker's exact product of the high parts, the quotient with three partial
 // quotients, and the square root by one Newton step from the binary128 root.
-#include "kernels/double_binary128.hpp"
+#include "numeric/double_binary128.hpp"
 
 #include "numeric/qmath.hpp"
 
