@@ -40,6 +40,13 @@ bool optprice_options_ok(Run& run, const OptionPriceOptions& o) {
     if (o.AMERICAN && o.STEPS < 1)
         return option_out_of_range(run, "STEPS", o.STEPS, "THE TREE NEEDS 1 STEP OR MORE");
     const std::string word = run.cmd.IKOD == CALL_SLOT ? "CALLOPTI" : "PUTOPTIO";
+    if (run.scan.NF > 0) {
+        report_error(run,
+                     " ...ERROR.." + word + " TAKES ITS ARGUMENTS AS OPTIONS (" + word +
+                         " / SPOT=... STRIKE=...), NOT AS A LIST",
+                     command_error_number(run, OPTPRICE_LIST));
+        return false;
+    }
     for (const auto& [keyword, typed] :
          {std::pair{"SPOT", &o.SPOT}, {"STRIKE", &o.STRIKE}, {"TIME", &o.TIME}})
         if (typed->empty()) {

@@ -16,5 +16,6 @@ inline constexpr int OPTPRICE_AMERICAN_PRICE = 9;   // PRICE= with AMERICAN
 inline constexpr int OPTPRICE_BOUNDS = 10;          // a price no volatility reaches
 inline constexpr int OPTPRICE_TREE = 11;            // the tree's probability outside 0..1
 inline constexpr int OPTPRICE_NOT_COMPUTED = 12;    // an output the method does not give
+inline constexpr int OPTPRICE_LIST = 13;            // a variable list before the options
 
 } // namespace tarvex
