@@ -40,7 +40,7 @@ OptionValue european_option(const OptionTerms& t) {
     const Real paid = t.strike * qm::exp(-t.rate * t.time); // K e^-rT
     const Real density = qm::exp(-d1 * d1 / 2) / qm::sqrt(2 * qm::PI);
     OptionValue v;
-    v.gamma = held * density / (t.spot * spread);
+    v.gamma = held * density / (t.spot * t.spot * spread);
     v.vega = held * density * root_t;
     const Real decay = -held * density * t.vol / (2 * root_t);
     if (t.kind == OptionKind::CALL) {
@@ -82,13 +82,14 @@ std::optional<OptionValue> american_option(const OptionTerms& t, int steps) {
         v[std::size_t(j)] = exercise_value(t.kind, node_spot(steps, j), t.strike);
     std::vector<Real> after_one, after_two;
     for (int i = steps - 1; i >= 0; --i) {
+        // v holds the values at step i + 1: keep those after one and two steps.
+        if (i + 1 == 2) after_two.assign(v.begin(), v.begin() + 3);
+        if (i + 1 == 1) after_one.assign(v.begin(), v.begin() + 2);
         for (int j = 0; j <= i; ++j) {
             const Real hold =
                 discount * (p_up * v[std::size_t(j) + 1] + p_down * v[std::size_t(j)]);
             v[std::size_t(j)] = std::max(hold, exercise_value(t.kind, node_spot(i, j), t.strike));
         }
-        if (i == 2) after_two.assign(v.begin(), v.begin() + 3);
-        if (i == 1) after_one.assign(v.begin(), v.begin() + 2);
     }
     OptionValue out;
     out.value = v[0];

@@ -147,9 +147,8 @@ bool price_one(Run& run, const OptionPriceOptions& o, const OptionTerms& t, Real
     if (!sigma) {
         report_error(run,
                      " ...ERROR..PRICE=" + shown_number(price) + at_observation(obs, i) +
-                         " IS NOT STRICTLY BETWEEN THE NO-ARBITRAGE BOUNDS " +
-                         shown_number(bounds.lower) + " AND " + shown_number(bounds.upper) +
-                         ": NO VOLATILITY GIVES IT",
+                         ": NOT STRICTLY BETWEEN THE NO-ARBITRAGE BOUNDS " +
+                         shown_number(bounds.lower) + " AND " + shown_number(bounds.upper),
                      command_error_number(run, OPTPRICE_BOUNDS));
         return false;
     }
