@@ -37,6 +37,7 @@ bool read_option_argument(Run& run, const std::string& keyword, const std::strin
     const int ref = VFIND(run, upper_ascii(typed));
     VarInfo info;
     if (ref == 0 || !VINFO(run, ref, info) || info.length < 1) return refuse();
+    out.variable_ref = ref;
     if (info.scalar != 0 || info.length == 1) {
         out.value = element(run, info, 1);
         return true;

@@ -17,6 +17,7 @@ struct OptionArgument {
     std::string keyword; // SPOT, STRIKE ...
     bool given = false;
     int series_ref = 0;        // the series read (0: a single value)
+    int variable_ref = 0;      // the variable read, series or scalar (0: a number)
     Real value = 0;            // the single value
     std::vector<Real> at_rows; // a series' values at the observations in use
 };

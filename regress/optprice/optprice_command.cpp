@@ -18,6 +18,8 @@
 #include "regress/optprice/optprice_options.hpp"
 #include "regress/optprice/optprice_report.hpp"
 
+#include <algorithm>
+
 namespace tarvex {
 
 namespace {
@@ -208,7 +210,7 @@ void cmd_option_price(Run& run) {
                                   *typed[k].first))
             return;
         arguments.push_back(typed[k].first);
-        if (typed[k].first->series_ref) inputs.push_back(typed[k].first->series_ref);
+        if (typed[k].first->variable_ref) inputs.push_back(typed[k].first->variable_ref);
     }
     if (!check_output_names(run,
                             {{"VALUE", o.VALUE},
@@ -223,7 +225,9 @@ void cmd_option_price(Run& run) {
         return;
     std::vector<int> obs; // empty: one option, no series
     int last = 0;
-    if (!inputs.empty() && !gather_argument_rows(run, arguments, o.BEG, o.END, obs, last)) return;
+    const bool any_series = std::any_of(arguments.begin(), arguments.end(),
+                                        [](const OptionArgument* a) { return a->series_ref != 0; });
+    if (any_series && !gather_argument_rows(run, arguments, o.BEG, o.END, obs, last)) return;
 
     const bool implied = !o.PRICE.empty();
     const std::size_t count = obs.empty() ? 1 : obs.size();
