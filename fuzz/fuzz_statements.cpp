@@ -97,12 +97,13 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // (instruments after ";" in the line itself), AUTO, COINTEGR, ARIMA, VAR or DLAGS (followed by
 // a DIAGNOSE of the fit), each with its own options, or as the second EQ line of a SYSTEM block,
 // or as the list of PLOTS (a character plot of each kind) and the coefficient names of CONFIDEN,
-// or as the series of SMOOTH (each method).
+// or as the series of SMOOTH (each method), or as the strike of CALLOPTI or PUTOPTIO (European,
+// American, implied volatility).
 std::string estimation_script(const std::string& body, unsigned char selector) {
-    static const char* const commands[] = {"NLINEAR", "MLE",     "HETERO ",   "BOX ",   "PROBIT ",
-                                           "LOGIT ",  "TOBIT ",  "POOL ",     "GLS ",   "2SLS ",
-                                           "SYSTEM",  "AUTO ",   "COINTEGR ", "ARIMA ", "PLOTS ",
-                                           "DLAGS ",  "SMOOTH ", "VAR "};
+    static const char* const commands[] = {"NLINEAR", "MLE",     "HETERO ",   "BOX ",     "PROBIT ",
+                                           "LOGIT ",  "TOBIT ",  "POOL ",     "GLS ",     "2SLS ",
+                                           "SYSTEM",  "AUTO ",   "COINTEGR ", "ARIMA ",   "PLOTS ",
+                                           "DLAGS ",  "SMOOTH ", "VAR ",      "CALLOPTI "};
     enum {
         POOL = 7,
         GLS,
@@ -114,7 +115,8 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         PLOTS,
         DLAGS,
         SMOOTH,
-        VAR
+        VAR,
+        OPTPRICE
     }; // their places above
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
@@ -183,6 +185,12 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             " / NLAG=2 GRANGER", " / IRF FEVD HORIZON=3 NOORTHOG IRFSE=IS", " / MAXLAG=2 TREND",
             " / SEASONAL=2 NOCONSTANT RESCOV=RC IMPULSE=IM", " / NLAG=3 DECOMP=FV RESID=U"};
         static_assert(sizeof var_options / sizeof var_options[0] == OPTIONS);
+        static const char* const optprice_options[] = {
+            " SPOT=Y VOL=V TIME=X VALUE=P DELTA=DD",
+            " SPOT=Y VOL=.2 TIME=1 AMERICAN STEPS=9 VALUE=P", " SPOT=Y TIME=X PRICE=Z IMPVOL=IV",
+            " SPOT=Y RATE=.05 YIELD=D VOL=V TIME=X GAMMA=G VEGA=VG",
+            " SPOT=100 VOL=V TIME=X AMERICAN STEPS=2 THETA=TH END=4"};
+        static_assert(sizeof optprice_options / sizeof optprice_options[0] == OPTIONS);
         const std::string option = command == POOL     ? pool_options[option_row]
                                    : command == GLS    ? gls_options[option_row]
                                    : command == IV     ? iv_options[(selector / 4 + line) % 3]
@@ -205,6 +213,9 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         else if (command < 2)
             script += std::string(commands[command]) + option + "\nCOEF A 1 B 0.5 C 0.1\nEQ " +
                       text + "\nEND\nFCAST / PREDICT=P\nTEST A = 1\n";
+        else if (command == OPTPRICE)
+            script += std::string(line % 2 ? "PUTOPTIO" : "CALLOPTI") + " / STRIKE=" + text +
+                      optprice_options[option_row] + "\n";
         else if (command == VAR)
             // After VAR, FCAST forecasts every equation past the estimation's end.
             script += commands[command] + text + (line % 2 ? " ; D" : "") + option +

@@ -29,6 +29,7 @@
 #include "regress/iv/iv_command.hpp"
 #include "regress/nonlin/nonlin_command.hpp"
 #include "regress/ols/ols_command.hpp"
+#include "regress/optprice/optprice_command.hpp"
 #include "regress/pcompone/pcompone_command.hpp"
 #include "regress/pool/pool_command.hpp"
 #include "regress/smooth/smooth_command.hpp"
@@ -165,8 +166,8 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {100, "DOWNLOAD", cmd_download,      P, R}, // points to the web site
     {101, "VAR",      cmd_var,           N, S},
     {102, "FUZZY",    not_available,     N, R},
-    {103, "CALLOPTI", not_available,     N, R},
-    {104, "PUTOPTIO", not_available,     N, R},
+    {103, "CALLOPTI", cmd_option_price,  N, S}, // call prices, sensitivities, implied volatility
+    {104, "PUTOPTIO", cmd_option_price,  N, S}, // the same handler for puts
     {105, "PORTFOLI", not_available,     N, R},
     {106, "STOCKGRA", not_available,     N, R},
     {107, "TIMEFMT",  not_available,     P, R},
