@@ -17,7 +17,7 @@ namespace {
 constexpr std::size_t FLS_PATH_COLUMNS = 4;
 
 void fls_value_line(Run& run, const std::string& label, Real value) {
-    write_line(run, " " + label + std::string(label.size() < 44 ? 44 - label.size() : 0, ' ') +
+    write_line(run, " " + label + std::string(label.size() < 46 ? 46 - label.size() : 0, ' ') +
                         "=" + fmt_G(value, 17, 10));
 }
 

@@ -94,11 +94,13 @@ bool gme_error_support(Run& run, const GmeOptions& o, GmeData& d, Real& sigma) {
         d.esupport = m.values;
     } else {
         const std::size_t n = d.y.size();
-        Real mean = 0, squares = 0;
-        for (Real v : d.y) mean += v / Real(n);
+        Real sum = 0, squares = 0, largest = 0;
+        for (Real v : d.y) sum += v, largest = std::max(largest, qm::abs(v));
+        const Real mean = sum / Real(n);
         for (Real v : d.y) squares += (v - mean) * (v - mean);
         sigma = qm::sqrt(squares / Real(n - 1));
-        if (!(sigma > 0)) {
+        // A spread at the rounding level of y's values is no spread.
+        if (!(sigma > 1e-30Q * largest)) {
             report_error(run,
                          " ...ERROR..THE DEPENDENT VARIABLE IS CONSTANT: THE 3-SIGMA ERROR "
                          "SUPPORT IS EMPTY (GIVE ESUPPORT=)",

@@ -15,7 +15,7 @@ namespace tarvex {
 namespace {
 
 void gme_value_line(Run& run, const std::string& label, Real value) {
-    write_line(run, " " + label + std::string(label.size() < 44 ? 44 - label.size() : 0, ' ') +
+    write_line(run, " " + label + std::string(label.size() < 46 ? 46 - label.size() : 0, ' ') +
                         "=" + fmt_G(value, 17, 10));
 }
 
