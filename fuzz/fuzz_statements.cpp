@@ -98,12 +98,12 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // a DIAGNOSE of the fit), each with its own options, or as the second EQ line of a SYSTEM block,
 // or as the list of PLOTS (a character plot of each kind) and the coefficient names of CONFIDEN,
 // or as the series of SMOOTH (each method), or as the strike of CALLOPTI or PUTOPTIO (European,
-// American, implied volatility).
+// American, implied volatility), or after GME (supports ZS, ES) or FLS (weights MUS).
 std::string estimation_script(const std::string& body, unsigned char selector) {
-    static const char* const commands[] = {"NLINEAR", "MLE",     "HETERO ",   "BOX ",     "PROBIT ",
-                                           "LOGIT ",  "TOBIT ",  "POOL ",     "GLS ",     "2SLS ",
-                                           "SYSTEM",  "AUTO ",   "COINTEGR ", "ARIMA ",   "PLOTS ",
-                                           "DLAGS ",  "SMOOTH ", "VAR ",      "CALLOPTI "};
+    static const char* const commands[] = {
+        "NLINEAR", "MLE",   "HETERO ", "BOX ",      "PROBIT ", "LOGIT ",  "TOBIT ",
+        "POOL ",   "GLS ",  "2SLS ",   "SYSTEM",    "AUTO ",   "COINTEGR ", "ARIMA ",
+        "PLOTS ",  "DLAGS ", "SMOOTH ", "VAR ",     "CALLOPTI ", "GME ",   "FLS "};
     enum {
         POOL = 7,
         GLS,
@@ -116,7 +116,9 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         DLAGS,
         SMOOTH,
         VAR,
-        OPTPRICE
+        OPTPRICE,
+        GME,
+        FLS
     }; // their places above
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
@@ -134,7 +136,8 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
                   sizeof gls_options / sizeof gls_options[0] == OPTIONS);
     std::string script = "SET TALK\nSAMPLE 1 8\nGENR X = TIME(0)\nGENR Z = MOD(TIME(0), 3)\n"
                          "GENR Y = 2 + 3*EXP(-0.3*X) + Z/10\nGENR D = Z .GT. 0\n"
-                         "GENR V = 1 + X/8\nMATRIX OM = DIAG(V)\n";
+                         "GENR V = 1 + X/8\nMATRIX OM = DIAG(V)\n"
+                         "MATRIX ZS = -9|0|9\nMATRIX ES = -2 ; 0 ; 2\nMATRIX MUS = 1 ; 10\n";
     if (selector & 8) script += "SET UMINUS NOWARN\n";
     std::size_t start = 0;
     int line = 0;
@@ -191,6 +194,15 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             " SPOT=Y RATE=.05 YIELD=D VOL=V TIME=X GAMMA=G VEGA=VG",
             " SPOT=100 VOL=V TIME=X AMERICAN STEPS=2 THETA=TH END=4"};
         static_assert(sizeof optprice_options / sizeof optprice_options[0] == OPTIONS);
+        static const char* const gme_options[] = {
+            " / BSUPPORT=ZS", " / BSUPPORT=ZS EPOINTS=5 PCOV COEF=B",
+            " / BSUPPORT=ZS ESUPPORT=ES MAXIT=5", " / BSUPPORT=ZS NOCONSTANT PCOR",
+            " / BSUPPORT=ZS PREDICT=P2 STDERR=S"};
+        static const char* const fls_options[] = {" / MU=1", " / MU=10 FRONTIER=MUS COEF=B",
+                                                  " / PATH NOCONSTANT", " / MU=0.5 RESID=R",
+                                                  " / FRONTIER=MUS PREDICT=P2"};
+        static_assert(sizeof gme_options / sizeof gme_options[0] == OPTIONS &&
+                      sizeof fls_options / sizeof fls_options[0] == OPTIONS);
         const std::string option = command == POOL     ? pool_options[option_row]
                                    : command == GLS    ? gls_options[option_row]
                                    : command == IV     ? iv_options[(selector / 4 + line) % 3]
@@ -201,6 +213,8 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
                                    : command == VAR    ? var_options[option_row]
                                    : command == COINT  ? coint_options[line % 3]
                                    : command == DLAGS  ? dlags_options[option_row]
+                                   : command == GME    ? gme_options[option_row]
+                                   : command == FLS    ? fls_options[option_row]
                                                        : options[option_row];
         if (command == SYSTEM)
             script += std::string("SYSTEM / METHOD=") + system_methods[(selector / 4 + line) % 3] +

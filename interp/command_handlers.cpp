@@ -22,7 +22,9 @@
 #include "regress/diagnose/diagnose_command.hpp"
 #include "regress/dlags/dlags_command.hpp"
 #include "regress/fcast/fcast_command.hpp"
+#include "regress/fls/fls_command.hpp"
 #include "regress/gls/gls_command.hpp"
+#include "regress/gme/gme_command.hpp"
 #include "regress/graph/graph_command.hpp"
 #include "regress/hetero/hetero_command.hpp"
 #include "regress/index/index_command.hpp"
@@ -161,8 +163,8 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {95,  "LP",       not_available,     N, R},
     {96,  "NONPAR",   not_available,     N, R},
     {97,  "xxxxxxxx", not_available,     P, R}, // no command
-    {98,  "GME",      not_available,     N, R},
-    {99,  "FLS",      not_available,     N, R},
+    {98,  "GME",      cmd_gme,           N, S}, // generalised maximum entropy regression
+    {99,  "FLS",      cmd_fls,           N, S}, // flexible least squares
     {100, "DOWNLOAD", cmd_download,      P, R}, // points to the web site
     {101, "VAR",      cmd_var,           N, S},
     {102, "FUZZY",    not_available,     N, R},

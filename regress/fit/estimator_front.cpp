@@ -26,9 +26,9 @@ constexpr std::string_view OUTPUT_NAME_OPTIONS[] = {
     "TESTSTAT", "FORECAST", "FCSTERR",  "VARPRED",  "INDEX",   "EFFECTS", "HATDIAG",
     "FCSE",     "VARCOMP",  "RESCOV",   "RANKTEST", "MARGEFF", "MARGSE",  "PROBS",
     "LEVEL",    "SLOPE",    "SEASONAL", "TREND",    "CYCLE",   "HT"};
-constexpr std::string_view INPUT_NAME_OPTIONS[] = {"WEIGHT",   "IDVAR",    "OMEGA",    "VARIANCE",
-                                                   "INCOEFFI", "INCOVARI", "COEFFICI", "CSFIX",
-                                                   "PCINFORM", "PCOMPONE", "TIMEVAR",  "CLUSTER"};
+constexpr std::string_view INPUT_NAME_OPTIONS[] = {
+    "WEIGHT",   "IDVAR",    "OMEGA",   "VARIANCE", "INCOEFFI", "INCOVARI", "COEFFICI", "CSFIX",
+    "PCINFORM", "PCOMPONE", "TIMEVAR", "CLUSTER",  "BSUPPORT", "ESUPPORT", "FRONTIER"};
 
 } // namespace
 
