@@ -148,8 +148,13 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         }
         const int command = (selector + line) % COMMANDS;
         const int option_row = (selector / 4 + line) % OPTIONS;
-        static const char* const iv_options[] = {" / CLUSTER=Z", " / HC3 PCOV",
-                                                 " / AUTCOV=2 NOCONSTANT"};
+        static const char* const iv_options[] = {" / CLUSTER=Z",
+                                                 " / HC3 PCOV",
+                                                 " / AUTCOV=2 NOCONSTANT",
+                                                 " / METHOD=GMM STEPS=ITERATE MAXIT=5 TESTSTAT=TS",
+                                                 " / METHOD=GMM WEIGHT=HAC LAG=2 PCOV",
+                                                 " / METHOD=GMM WEIGHT=IDENTITY LAG=1"};
+        constexpr int IV_OPTIONS = sizeof iv_options / sizeof iv_options[0];
         static const char* const system_methods[] = {"SUR DEPNAMES RESCOV=RC", "ITSUR MAXIT=5",
                                                      "3SLS"};
         static const char* const auto_options[] = {
@@ -183,9 +188,9 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             " / NLAG=2 GRANGER", " / IRF FEVD HORIZON=3 NOORTHOG IRFSE=IS", " / MAXLAG=2 TREND",
             " / SEASONAL=2 NOCONSTANT RESCOV=RC IMPULSE=IM", " / NLAG=3 DECOMP=FV RESID=U"};
         static_assert(sizeof var_options / sizeof var_options[0] == OPTIONS);
-        const std::string option = command == POOL     ? pool_options[option_row]
-                                   : command == GLS    ? gls_options[option_row]
-                                   : command == IV     ? iv_options[(selector / 4 + line) % 3]
+        const std::string option = command == POOL  ? pool_options[option_row]
+                                   : command == GLS ? gls_options[option_row]
+                                   : command == IV  ? iv_options[(selector / 4 + line) % IV_OPTIONS]
                                    : command == AUTO   ? auto_options[option_row]
                                    : command == ARIMA  ? arima_options[option_row]
                                    : command == PLOTS  ? plots_options[option_row]
