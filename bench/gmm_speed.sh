@@ -21,13 +21,16 @@ Rscript -e "set.seed(34); n <- $rows
   d <- round(cbind(y, x1, x2, w1, w2, z), 6)
   write.table(d, '$work/gmm.txt', row.names = FALSE, col.names = FALSE)"
 cat >"$work/read.tvx" <<TVX
+par 400000
 smpl 1 $rows
 read (gmm.txt) y x1 x2 w1 w2 z1 z2 z3 z4 z5
 TVX
 cat >"$work/gmm.tvx" <<TVX
+par 400000
 smpl 1 $rows
 read (gmm.txt) y x1 x2 w1 w2 z1 z2 z3 z4 z5
 2sls y x1 x2 w1 w2 ; w1 w2 z1 z2 z3 z4 z5 / method=gmm weight=hac lag=4 coef=b
+smpl 1 5
 print b \$chi
 TVX
 cat >"$work/gmm.R" <<'RSCRIPT'
