@@ -153,8 +153,13 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         }
         const int command = (selector + line) % COMMANDS;
         const int option_row = (selector / 4 + line) % OPTIONS;
-        static const char* const iv_options[] = {" / CLUSTER=Z", " / HC3 PCOV",
-                                                 " / AUTCOV=2 NOCONSTANT"};
+        static const char* const iv_options[] = {" / CLUSTER=Z",
+                                                 " / HC3 PCOV",
+                                                 " / AUTCOV=2 NOCONSTANT",
+                                                 " / METHOD=GMM STEPS=ITERATE MAXIT=5 TESTSTAT=TS",
+                                                 " / METHOD=GMM WEIGHT=HAC LAG=2 PCOV",
+                                                 " / METHOD=GMM WEIGHT=IDENTITY LAG=1"};
+        constexpr int IV_OPTIONS = sizeof iv_options / sizeof iv_options[0];
         static const char* const system_methods[] = {"SUR DEPNAMES RESCOV=RC", "ITSUR MAXIT=5",
                                                      "3SLS"};
         static const char* const auto_options[] = {
@@ -205,7 +210,7 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
                       sizeof fls_options / sizeof fls_options[0] == OPTIONS);
         const std::string option = command == POOL     ? pool_options[option_row]
                                    : command == GLS    ? gls_options[option_row]
-                                   : command == IV     ? iv_options[(selector / 4 + line) % 3]
+                                   : command == IV     ? iv_options[(selector / 4 + line) % IV_OPTIONS]
                                    : command == AUTO   ? auto_options[option_row]
                                    : command == ARIMA  ? arima_options[option_row]
                                    : command == PLOTS  ? plots_options[option_row]

@@ -15,8 +15,10 @@
 #include "regress/fit/list_equation.hpp"
 #include "regress/fit/range_refusal.hpp"
 #include "regress/fit/store_result.hpp"
+#include "regress/iv/gmm_command.hpp"
 #include "regress/iv/iv_errors.hpp"
 #include "regress/iv/iv_estimate.hpp"
+#include "regress/iv/iv_failure.hpp"
 #include "regress/iv/iv_options.hpp"
 #include "regress/iv/iv_report.hpp"
 
@@ -86,54 +88,18 @@ int endogenous_count(const Columns& c) {
     return count;
 }
 
-// Why the estimation failed, as its message and $ERR number.
-EstimationFailure iv_failure(const IvEquation& eq, const IvEstimate& e) {
-    switch (e.end) {
-    case IvEnd::UNDERIDENTIFIED:
-        return {" ...ERROR..EQUATION IS NOT IDENTIFIED:" +
-                    fmt_I(static_cast<long long>(e.endogenous.size()), 4) +
-                    " ENDOGENOUS REGRESSORS AND" + fmt_I(e.excluded, 4) + " EXCLUDED INSTRUMENTS",
-                ERR_IV_UNDERIDENTIFIED};
-    case IvEnd::INSTRUMENTS_COLLINEAR:
-        return {" ...ERROR..INSTRUMENT " + trim_trailing_blanks(eq.instruments[e.bad_column].name) +
-                    " IS A LINEAR COMBINATION OF THE INSTRUMENTS BEFORE IT",
-                ERR_IV_INSTRUMENTS};
-    case IvEnd::REGRESSORS_COLLINEAR:
-        return {" ...ERROR..REGRESSOR " + trim_trailing_blanks(eq.terms[e.bad_column].name) +
-                    " IS NOT IDENTIFIED: ON THE INSTRUMENTS IT IS A COMBINATION OF THE "
-                    "REGRESSORS BEFORE IT",
-                ERR_IV_REGRESSORS};
-    case IvEnd::TOO_FEW:
-        return {" ...ERROR.." + fmt_I(e.n, 5) + " OBSERVATIONS IS NOT ENOUGH FOR" + fmt_I(e.k, 4) +
-                    " COEFFICIENTS AND" + fmt_I(e.l, 4) + " INSTRUMENTS",
-                ERR_IV_TOO_FEW};
-    case IvEnd::NON_FINITE:
-        return {" ...ERROR..A VALUE OF THE EQUATION IS INFINITE OR NOT A NUMBER",
-                ERR_IV_NON_FINITE};
-    case IvEnd::OUT_OF_RANGE: {
-        const int l = int(eq.instruments.size());
-        const std::string name = e.bad_column < l ? eq.instruments[e.bad_column].name
-                                 : e.bad_column - l < int(e.endogenous.size())
-                                     ? eq.terms[e.endogenous[e.bad_column - l]].name
-                                     : eq.dep_name;
-        return {values_out_of_range(trim_trailing_blanks(name), e.too_large), ERR_IV_RANGE};
-    }
-    case IvEnd::OK:
-        break;
-    }
-    return {};
-}
-
 } // namespace
 
 void cmd_2sls(Run& run) {
     IvEquation eq;
     eq.command = run.cmd.IKOD == C_INSTRUME ? "INSTRUME" : "2SLS";
     if (run.sw[OTRACE]) write_line(run, " " + eq.command);
-    set_estimator_defaults(run, iv_option_table());
+    set_iv_defaults(run);
     if (!OPTION(run, iv_option_table())) return;
     const IvOptions o = read_iv_options(run);
     if (!check_options(run, o)) return;
+    GmmControl gmm;
+    if (!check_gmm_options(run, o, gmm)) return;
     if (!read_equation(run, o, eq)) return;
     const Columns c = distinct_columns(eq);
     // The counts are known before the data are read.
@@ -166,6 +132,10 @@ void cmd_2sls(Run& run) {
     if (!placed.positions.empty()) {
         data.rows = placed.positions.data();
         data.span = placed.span;
+    }
+    if (o.METHOD == "GMM") {
+        estimate_and_report_gmm(run, eq, data, gmm, o);
+        return;
     }
     IvControl control;
     control.robust = o.HETCOV;

@@ -14,6 +14,17 @@ enum IvError : int {
     ERR_IV_REGRESSORS = 44007,      // the instrumented regressors are collinear
     ERR_IV_NON_FINITE = 44008,      // a value is infinite or not a number
     ERR_IV_RANGE = 44009,           // values whose squares binary128 cannot hold
+    // METHOD=GMM
+    ERR_IV_METHOD = 44010,          // METHOD other than GMM
+    ERR_GMM_WEIGHT = 44011,         // WEIGHT not IDENTITY, WHITE or HAC
+    ERR_GMM_STEPS = 44012,          // STEPS not 1, 2 or ITERATE
+    ERR_GMM_HAC_LAG = 44013,        // WEIGHT=HAC without LAG of 1 or more
+    ERR_GMM_WITHOUT_METHOD = 44014, // WEIGHT, STEPS or LAG without METHOD=GMM
+    ERR_GMM_COVARIANCE = 44015,     // HETCOV, AUTCOV, HC1-HC3 or CLUSTER with METHOD=GMM
+    ERR_GMM_SINGULAR = 44016,       // the moment covariance S is singular
+    ERR_GMM_NO_CONVERGENCE = 44017, // ITERATE: the step limit came first (warning)
+    ERR_GMM_IDENTITY_STEPS = 44018, // STEPS=2 or ITERATE with WEIGHT=IDENTITY
+    ERR_GMM_WHITE_LAG = 44019,      // LAG with WEIGHT=WHITE
 };
 
 } // namespace tarvex

@@ -92,6 +92,7 @@ IvEstimate estimate_iv_fit(const IvData& data, const IvControl& control) {
         }
     }
     const int endo = static_cast<int>(e.endogenous.size());
+    e.x_columns = xcol;
     e.excluded = l - static_cast<int>(included.size());
     if (endo > e.excluded) {
         e.end = IvEnd::UNDERIDENTIFIED;
@@ -109,7 +110,8 @@ IvEstimate estimate_iv_fit(const IvData& data, const IvControl& control) {
     for (int c : data.instruments) columns.columns.push_back(data.columns[c]);
     for (int a : e.endogenous) columns.columns.push_back(data.columns[data.regressors[a]]);
     columns.columns.push_back(data.y);
-    const GramMatrix gram = exact_gram(columns);
+    e.gram = exact_gram(columns);
+    const GramMatrix& gram = e.gram;
     if (!gram.finite) {
         e.end = IvEnd::NON_FINITE;
         return e;

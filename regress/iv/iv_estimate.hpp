@@ -10,6 +10,7 @@
 // named statistics in report order.
 #pragma once
 
+#include "kernels/exact_gram.hpp"
 #include "numeric/double_binary128.hpp"
 #include "numeric/real.hpp"
 #include "regress/fit/covariance_choice.hpp"
@@ -83,6 +84,10 @@ struct IvEstimate {
     bool robust = false;
     std::string covariance_note; // HC1-HC3 or CLUSTER: the report's covariance line
     int lags = 0;
+    // The exact cross products of [Z X_endogenous y] and each regressor's column in them, for
+    // the estimators that start from two-stage least squares (GMM).
+    GramMatrix gram;
+    std::vector<int> x_columns;
 };
 
 IvEstimate estimate_iv(const IvData& data, const IvControl& control);

@@ -18,23 +18,6 @@ std::vector<std::string> iv_term_names(const std::vector<OlsTerm>& terms) {
     return names;
 }
 
-// A title and names, eight to a line, the following lines indented under the first name.
-void write_name_list(Run& run, const std::string& title, const std::vector<std::string>& names) {
-    std::string line = title;
-    const std::string indent(title.size(), ' ');
-    int on_line = 0;
-    for (const std::string& name : names) {
-        if (on_line == 8) {
-            write_line(run, line);
-            line = indent;
-            on_line = 0;
-        }
-        line += " " + name;
-        ++on_line;
-    }
-    write_line(run, line);
-}
-
 std::string p_value(Real p) {
     return ", P-VALUE=" + fmt_F_fitted(p, 8, 5);
 }
@@ -77,6 +60,23 @@ void write_tests(Run& run, const IvEquation& eq, const IvEstimate& e) {
 }
 
 } // namespace
+
+// A title and names, eight to a line, the following lines indented under the first name.
+void write_name_list(Run& run, const std::string& title, const std::vector<std::string>& names) {
+    std::string line = title;
+    const std::string indent(title.size(), ' ');
+    int on_line = 0;
+    for (const std::string& name : names) {
+        if (on_line == 8) {
+            write_line(run, line);
+            line = indent;
+            on_line = 0;
+        }
+        line += " " + name;
+        ++on_line;
+    }
+    write_line(run, line);
+}
 
 void report_iv(Run& run, const IvEquation& eq, const IvEstimate& e, const IvOptions& o) {
     if (!run.flags.OPUT) return;

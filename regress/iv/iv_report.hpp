@@ -22,6 +22,9 @@ struct IvEquation : EstimationEquation {
     std::vector<OlsTerm> instruments;
 };
 
+// A title and names, eight to a line, the following lines indented under the first name.
+void write_name_list(Run& run, const std::string& title, const std::vector<std::string>& names);
+
 void report_iv(Run& run, const IvEquation& eq, const IvEstimate& e, const IvOptions& o);
 
 } // namespace tarvex
