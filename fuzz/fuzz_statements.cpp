@@ -97,12 +97,12 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // (instruments after ";" in the line itself), AUTO, COINTEGR, ARIMA, VAR or DLAGS (followed by
 // a DIAGNOSE of the fit), each with its own options, or as the second EQ line of a SYSTEM block,
 // or as the list of PLOTS (a character plot of each kind) and the coefficient names of CONFIDEN,
-// or as the series of SMOOTH (each method).
+// or as the series of SMOOTH (each method), or as the inputs of LP (c A b) and GAMES.
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {"NLINEAR", "MLE",     "HETERO ",   "BOX ",   "PROBIT ",
                                            "LOGIT ",  "TOBIT ",  "POOL ",     "GLS ",   "2SLS ",
                                            "SYSTEM",  "AUTO ",   "COINTEGR ", "ARIMA ", "PLOTS ",
-                                           "DLAGS ",  "SMOOTH ", "VAR "};
+                                           "DLAGS ",  "SMOOTH ", "VAR ",      "LP ",    "GAMES "};
     enum {
         POOL = 7,
         GLS,
@@ -114,7 +114,9 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         PLOTS,
         DLAGS,
         SMOOTH,
-        VAR
+        VAR,
+        LP,
+        GAMES
     }; // their places above
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
@@ -183,7 +185,13 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             " / NLAG=2 GRANGER", " / IRF FEVD HORIZON=3 NOORTHOG IRFSE=IS", " / MAXLAG=2 TREND",
             " / SEASONAL=2 NOCONSTANT RESCOV=RC IMPULSE=IM", " / NLAG=3 DECOMP=FV RESID=U"};
         static_assert(sizeof var_options / sizeof var_options[0] == OPTIONS);
+        static const char* const lp_options[] = {" / MAX X=XL", " / MIN TYPES=Z DUAL=DL",
+                                                 " / LOWER=V UPPER=X REDUCED=RL SLACK=SL",
+                                                 " / MAX MIN", " / SILENT TYPES=OM"};
+        static_assert(sizeof lp_options / sizeof lp_options[0] == OPTIONS);
         const std::string option = command == POOL     ? pool_options[option_row]
+                                   : command == LP     ? lp_options[option_row]
+                                   : command == GAMES  ? " / ROWSTRAT=RS COLSTRAT=CS"
                                    : command == GLS    ? gls_options[option_row]
                                    : command == IV     ? iv_options[(selector / 4 + line) % 3]
                                    : command == AUTO   ? auto_options[option_row]
@@ -205,6 +213,8 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         else if (command < 2)
             script += std::string(commands[command]) + option + "\nCOEF A 1 B 0.5 C 0.1\nEQ " +
                       text + "\nEND\nFCAST / PREDICT=P\nTEST A = 1\n";
+        else if (command == LP || command == GAMES)
+            script += commands[command] + text + option + "\nPRINT $VAL\n";
         else if (command == VAR)
             // After VAR, FCAST forecasts every equation past the estimation's end.
             script += commands[command] + text + (line % 2 ? " ; D" : "") + option +
