@@ -29,17 +29,18 @@ GameSolution solve_game(const std::vector<Real>& payoff, int rows, int cols) {
         for (int j = 0; j < cols; ++j) {
             const Real v = payoff[std::size_t(i * cols + j)];
             bool saddle = true;
-            for (int k = 0; k < cols && saddle; ++k) saddle = payoff[std::size_t(i * cols + k)] >= v;
-            for (int k = 0; k < rows && saddle; ++k) saddle = payoff[std::size_t(k * cols + j)] <= v;
+            for (int k = 0; k < cols && saddle; ++k)
+                saddle = payoff[std::size_t(i * cols + k)] >= v;
+            for (int k = 0; k < rows && saddle; ++k)
+                saddle = payoff[std::size_t(k * cols + j)] <= v;
             if (saddle) g.saddle_points.emplace_back(i + 1, j + 1);
         }
     if (s.status != LpStatus::OPTIMAL) return g;
     const Real shifted_value = Real(1) / s.objective;
     // A saddle point's entry is the value itself, with no rounding of the shift on the way.
-    g.value = g.saddle_points.empty()
-                  ? shifted_value - shift
-                  : payoff[std::size_t((g.saddle_points[0].first - 1) * cols +
-                                       g.saddle_points[0].second - 1)];
+    g.value = g.saddle_points.empty() ? shifted_value - shift
+                                      : payoff[std::size_t((g.saddle_points[0].first - 1) * cols +
+                                                           g.saddle_points[0].second - 1)];
     for (Real y : s.x) g.col_strategy.push_back(y * shifted_value);
     for (Real u : s.dual) g.row_strategy.push_back(u * shifted_value);
     return g;

@@ -37,8 +37,9 @@ void cmd_games(Run& run) {
     const int rows = int(payoff.rows), cols = int(payoff.cols);
     const GameSolution g = solve_game(payoff.values, rows, cols);
     if (g.status != LpStatus::OPTIMAL) {
-        report_error(run, " ...ERROR..NO BASIS OF THE GAME'S LINEAR PROGRAM PASSED THE BINARY128 "
-                          "OPTIMALITY CHECK",
+        report_error(run,
+                     " ...ERROR..NO BASIS OF THE GAME'S LINEAR PROGRAM PASSED THE BINARY128 "
+                     "OPTIMALITY CHECK",
                      ERR_GAMES_UNCERTIFIED);
         return;
     }

@@ -54,7 +54,8 @@ bool read_optional_vector(Run& run, const char* keyword, const std::string& name
     int ref = 0;
     if (!read_option_matrix(run, keyword, name, LP_INPUT_ERRORS, m, ref)) return false;
     inputs.push_back(ref);
-    if (!is_vector_of(m, n)) return lp_shape_error(run, m, "A VECTOR OF " + std::to_string(n) + " " + what);
+    if (!is_vector_of(m, n))
+        return lp_shape_error(run, m, "A VECTOR OF " + std::to_string(n) + " " + what);
     out = m.values;
     return true;
 }
@@ -72,9 +73,12 @@ bool read_problem(Run& run, const LpOptions& o, LinearProgram& lp, std::vector<i
     const long long n = c.rows * c.cols;
     if (c.rows != 1 && c.cols != 1) return lp_shape_error(run, c, "A VECTOR (THE COSTS C)");
     if (a.cols != n)
-        return lp_shape_error(run, a, "A MATRIX OF " + std::to_string(n) + " COLUMNS (ONE PER ELEMENT OF " + c.name + ")");
+        return lp_shape_error(run, a,
+                              "A MATRIX OF " + std::to_string(n) + " COLUMNS (ONE PER ELEMENT OF " +
+                                  c.name + ")");
     if (!is_vector_of(b, a.rows))
-        return lp_shape_error(run, b, "A VECTOR OF " + std::to_string(a.rows) + " (ONE PER ROW OF " + a.name + ")");
+        return lp_shape_error(
+            run, b, "A VECTOR OF " + std::to_string(a.rows) + " (ONE PER ROW OF " + a.name + ")");
     lp.rows = int(a.rows);
     lp.cols = int(n);
     lp.c = c.values;
@@ -82,7 +86,8 @@ bool read_problem(Run& run, const LpOptions& o, LinearProgram& lp, std::vector<i
     lp.b = b.values;
     lp.maximise = o.MAX;
     std::vector<Real> types, lower, upper;
-    if (!read_optional_vector(run, "TYPES", o.TYPES, a.rows, "ROW TYPES", Real(-1), types, inputs) ||
+    if (!read_optional_vector(run, "TYPES", o.TYPES, a.rows, "ROW TYPES", Real(-1), types,
+                              inputs) ||
         !read_optional_vector(run, "LOWER", o.LOWER, n, "LOWER BOUNDS", Real(0), lower, inputs) ||
         !read_optional_vector(run, "UPPER", o.UPPER, n, "UPPER BOUNDS", LP_NO_BOUND, upper, inputs))
         return false;
@@ -95,7 +100,9 @@ bool read_problem(Run& run, const LpOptions& o, LinearProgram& lp, std::vector<i
                          ERR_LP_TYPES);
             return false;
         }
-        lp.sense.push_back(t < 0 ? RowSense::AT_MOST : t > 0 ? RowSense::AT_LEAST : RowSense::EQUAL);
+        lp.sense.push_back(t < 0   ? RowSense::AT_MOST
+                           : t > 0 ? RowSense::AT_LEAST
+                                   : RowSense::EQUAL);
     }
     const Real inf = __builtin_huge_valq();
     for (std::size_t j = 0; j < std::size_t(n); ++j) {
@@ -117,17 +124,20 @@ bool lp_solved(Run& run, const LpSolution& s) {
     case LpStatus::OPTIMAL:
         return true;
     case LpStatus::INFEASIBLE:
-        report_error(run, " ...ERROR..THE LINEAR PROGRAM IS INFEASIBLE: NO X MEETS EVERY ROW AND BOUND",
+        report_error(run,
+                     " ...ERROR..THE LINEAR PROGRAM IS INFEASIBLE: NO X MEETS EVERY ROW AND BOUND",
                      ERR_LP_INFEASIBLE);
         return false;
     case LpStatus::UNBOUNDED:
-        report_error(run, " ...ERROR..THE LINEAR PROGRAM IS UNBOUNDED: THE OBJECTIVE HAS NO OPTIMUM",
+        report_error(run,
+                     " ...ERROR..THE LINEAR PROGRAM IS UNBOUNDED: THE OBJECTIVE HAS NO OPTIMUM",
                      ERR_LP_UNBOUNDED);
         return false;
     case LpStatus::NO_CERTIFICATE:
         break;
     }
-    report_error(run, " ...ERROR..NO BASIS OF THE LINEAR PROGRAM PASSED THE BINARY128 OPTIMALITY CHECK",
+    report_error(run,
+                 " ...ERROR..NO BASIS OF THE LINEAR PROGRAM PASSED THE BINARY128 OPTIMALITY CHECK",
                  ERR_LP_UNCERTIFIED);
     return false;
 }
@@ -146,7 +156,8 @@ void cmd_lp(Run& run) {
     }
     if (run.scan.NF == 0) return (void)lp_empty(run);
     if (run.scan.NF != 3) {
-        report_error(run, " ...ERROR..LP NEEDS THREE VARIABLES: LP c A b (COSTS, ROWS, RIGHT SIDES)",
+        report_error(run,
+                     " ...ERROR..LP NEEDS THREE VARIABLES: LP c A b (COSTS, ROWS, RIGHT SIDES)",
                      ERR_LP_LIST);
         return;
     }

@@ -16,7 +16,7 @@ inline constexpr int ERR_LP_INFEASIBLE = 95010;
 inline constexpr int ERR_LP_UNBOUNDED = 95011;
 inline constexpr int ERR_LP_UNCERTIFIED = 95012; // no basis passed the binary128 check
 
-inline constexpr int ERR_GAMES_LIST = 37001;       // not one payoff matrix
+inline constexpr int ERR_GAMES_LIST = 37001; // not one payoff matrix
 inline constexpr int ERR_GAMES_OPTION = 37002;
 inline constexpr int ERR_GAMES_NOT_NUMERIC = 37003;
 inline constexpr int ERR_GAMES_MISSING = 37004;
