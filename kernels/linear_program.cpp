@@ -32,35 +32,44 @@ struct SimplexState {
 
 enum class SimplexEnd { OPTIMAL, UNBOUNDED, INFEASIBLE, LIMIT, SINGULAR };
 
-template <class T> struct SimplexTolerance;
-template <> struct SimplexTolerance<double> {
+template <class T>
+struct SimplexTolerance;
+template <>
+struct SimplexTolerance<double> {
     static constexpr double feasible = 1e-9, pivot = 1e-9, price = 1e-9;
 };
-template <> struct SimplexTolerance<Real> {
+template <>
+struct SimplexTolerance<Real> {
     static constexpr Real feasible = 1e-28Q, pivot = 1e-28Q, price = 1e-28Q;
 };
 
-template <class T> T lp_to(Real v) {
+template <class T>
+T lp_to(Real v) {
     return static_cast<T>(v);
 }
 
-template <class T> T lp_infinity() {
+template <class T>
+T lp_infinity() {
     return std::numeric_limits<T>::infinity();
 }
-template <> Real lp_infinity<Real>() {
+template <>
+Real lp_infinity<Real>() {
     return LP_INFINITY;
 }
 
-template <class T> T lp_abs(T v) {
+template <class T>
+T lp_abs(T v) {
     return v < 0 ? -v : v;
 }
 
-template <class T> bool lp_finite(T v) {
+template <class T>
+bool lp_finite(T v) {
     return v < lp_infinity<T>() && v > -lp_infinity<T>();
 }
 
 // The simplex in number type T on the standard form of `p`.
-template <class T> class BoundedSimplex {
+template <class T>
+class BoundedSimplex {
 public:
     BoundedSimplex(const LinearProgram& p, const std::vector<Real>& sigma)
         : p_(p), m_(p.rows), n_(p.cols), total_(p.cols + 2 * p.rows) {
@@ -105,7 +114,8 @@ public:
         if (one != SimplexEnd::OPTIMAL) return one;
         T infeasibility = 0;
         for (int i = 0; i < m_; ++i) infeasibility += x_[std::size_t(n_ + m_ + i)];
-        if (infeasibility > SimplexTolerance<T>::feasible * rhs_scale_) return SimplexEnd::INFEASIBLE;
+        if (infeasibility > SimplexTolerance<T>::feasible * rhs_scale_)
+            return SimplexEnd::INFEASIBLE;
         for (int i = 0; i < m_; ++i) up_[std::size_t(n_ + m_ + i)] = 0;
         return optimise(cost2_);
     }
@@ -250,7 +260,8 @@ private:
                 if (enter < n_) {
                     for (std::size_t k = 0; k < m; ++k) s += row[k] * col[k];
                 } else {
-                    const std::size_t r = std::size_t(enter < n_ + m_ ? enter - n_ : enter - n_ - m_);
+                    const std::size_t r =
+                        std::size_t(enter < n_ + m_ ? enter - n_ : enter - n_ - m_);
                     s = row[r] * col[r];
                 }
                 alpha[i] = s;
@@ -278,8 +289,7 @@ private:
                 bool take = leave < 0 || t < best;
                 if (leave >= 0 && t == best) {
                     const int other = state_.head[std::size_t(leave)];
-                    take = bland ? k < other
-                                 : lp_abs(alpha[i]) > lp_abs(alpha[std::size_t(leave)]);
+                    take = bland ? k < other : lp_abs(alpha[i]) > lp_abs(alpha[std::size_t(leave)]);
                 }
                 if (take) {
                     leave = int(i);
@@ -297,8 +307,7 @@ private:
                 x_[std::size_t(state_.head[i])] -= dir * theta * alpha[i];
             x_[std::size_t(enter)] += dir * theta;
             if (flip) {
-                state_.place[std::size_t(enter)] =
-                    dir > 0 ? Place::UPPER : Place::LOWER;
+                state_.place[std::size_t(enter)] = dir > 0 ? Place::UPPER : Place::LOWER;
                 x_[std::size_t(enter)] = value_at(enter);
                 continue;
             }
@@ -390,8 +399,10 @@ bool certify_basis(const LinearProgram& p, const std::vector<Real>& sigma, const
     }
     std::vector<Real> x(total, Real(0));
     for (std::size_t j = 0; j < total; ++j)
-        if (s.place[j] == Place::LOWER) x[j] = lo[j];
-        else if (s.place[j] == Place::UPPER) x[j] = up[j];
+        if (s.place[j] == Place::LOWER)
+            x[j] = lo[j];
+        else if (s.place[j] == Place::UPPER)
+            x[j] = up[j];
     for (std::size_t j = 0; j < total; ++j)
         if (s.place[j] != Place::BASIC && qm::isinf(x[j])) return false;
     ExactAccumulator acc;
@@ -487,7 +498,8 @@ LpSolution solve_linear_program(const LinearProgram& problem) {
     SimplexEnd end = SimplexEnd::SINGULAR;
     if (fast.start(first)) end = fast.solve();
     out.iterations = fast.iterations();
-    if (end == SimplexEnd::OPTIMAL && certify_basis(problem, sigma, fast.state(), fast.inverse(), out))
+    if (end == SimplexEnd::OPTIMAL &&
+        certify_basis(problem, sigma, fast.state(), fast.inverse(), out))
         return out;
     // Unproven in double (a failed certificate, infeasible, unbounded or stalled): the same
     // simplex in binary128 from where double stopped decides.

@@ -18,12 +18,12 @@ enum class RowSense { AT_MOST = -1, EQUAL = 0, AT_LEAST = 1 };
 
 struct LinearProgram {
     int rows = 0, cols = 0;
-    std::vector<Real> c;        // cols
-    std::vector<Real> a;        // rows x cols, row-major
-    std::vector<Real> b;        // rows
+    std::vector<Real> c;         // cols
+    std::vector<Real> a;         // rows x cols, row-major
+    std::vector<Real> b;         // rows
     std::vector<RowSense> sense; // rows
-    std::vector<Real> lower;    // cols; -inf for none
-    std::vector<Real> upper;    // cols; +inf for none
+    std::vector<Real> lower;     // cols; -inf for none
+    std::vector<Real> upper;     // cols; +inf for none
     bool maximise = false;
 };
 
@@ -36,8 +36,8 @@ struct LpSolution {
     std::vector<Real> reduced; // cols: c_j - y'a_j
     std::vector<Real> slack;   // rows: b_i - a_i'x
     Real objective = 0;
-    long long iterations = 0;         // pivots and bound flips in double
-    long long exact_iterations = 0;   // pivots taken in binary128 after a failed certificate
+    long long iterations = 0;       // pivots and bound flips in double
+    long long exact_iterations = 0; // pivots taken in binary128 after a failed certificate
 };
 
 LpSolution solve_linear_program(const LinearProgram& problem);

@@ -27,8 +27,8 @@ void expect_to_the_ulp(const std::vector<Real>& got, const std::vector<const cha
     ASSERT_EQ(got.size(), want.size());
     for (std::size_t i = 0; i < want.size(); ++i) {
         const Real w = strtoflt128(want[i], nullptr);
-        EXPECT_LE(ulps_apart(got[i], w), 1) << "element " << i << ": " << real_to_string(got[i])
-                                            << " against " << want[i];
+        EXPECT_LE(ulps_apart(got[i], w), 1)
+            << "element " << i << ": " << real_to_string(got[i]) << " against " << want[i];
     }
 }
 
@@ -36,8 +36,8 @@ void expect_to_the_ulp(const std::vector<Real>& got, const std::vector<const cha
 void expect_within_ulps(const std::vector<Real>& got, const std::vector<Real>& want) {
     ASSERT_EQ(got.size(), want.size());
     for (std::size_t i = 0; i < want.size(); ++i)
-        EXPECT_LE(ulps_apart(got[i], want[i]), 2) << "element " << i << ": "
-                                                  << real_to_string(got[i]);
+        EXPECT_LE(ulps_apart(got[i], want[i]), 2)
+            << "element " << i << ": " << real_to_string(got[i]);
 }
 
 std::string klee_minty_script(int n) {
@@ -94,11 +94,11 @@ TEST(LpReference, BealesDegenerateProblemDoesNotCycle) {
 // Badly scaled data (2^-10 to about 1e7): the vertex and duals of the optimal basis to the last
 // binary128 digit of the rational solution.
 TEST(LpReference, BadlyScaledProblemAgreesWithTheRationalSolution) {
-    ScriptRun r(matrix("C", 1, 4, "1000000 3 0.0009765625 250000") +
-                matrix("A", 4, 4,
-                       "1 2000000 3 1\n1000000 1 1 7\n0.015625 1 1048576 1\n3 5 1 999999") +
-                matrix("B", 1, 4, "4000000 1000003 33554432 12345678") +
-                "LP C A B / MAX SILENT X=X DUAL=Y\nSTOP\n");
+    ScriptRun r(
+        matrix("C", 1, 4, "1000000 3 0.0009765625 250000") +
+        matrix("A", 4, 4, "1 2000000 3 1\n1000000 1 1 7\n0.015625 1 1048576 1\n3 5 1 999999") +
+        matrix("B", 1, 4, "4000000 1000003 33554432 12345678") +
+        "LP C A B / MAX SILENT X=X DUAL=Y\nSTOP\n");
     expect_to_the_ulp(r.values("X"), {"0.9999145802652510271790588885387909221242",
                                       "1.999993327204036883889910894645533271152", "0",
                                       "12.34567734596696915103165004491890607487"});
@@ -135,8 +135,7 @@ TEST(LpReference, RowTypesAndBoundsAgreeWithLpSolve) {
 // A game with a saddle point: entry (1, 2) = 2 is its row's least and its column's greatest.
 TEST(GamesReference, MixedAndPureStrategiesAndTheValue) {
     ScriptRun r(matrix("G", 3, 3, "3 -1 2\n-2 4 -1\n1 -3 2") +
-                "GAMES G / SILENT ROWSTRAT=P COLSTRAT=Q\n" +
-                matrix("H", 2, 3, "4 2 3\n1 0 -1") +
+                "GAMES G / SILENT ROWSTRAT=P COLSTRAT=Q\n" + matrix("H", 2, 3, "4 2 3\n1 0 -1") +
                 "GAMES H / ROWSTRAT=P2 COLSTRAT=Q2\nSTOP\n");
     expect_within_ulps(r.values("P"), {0.625Q, 0.375Q, 0});
     expect_within_ulps(r.values("Q"), {0, 0.375Q, 0.625Q});
