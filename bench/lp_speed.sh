@@ -25,6 +25,7 @@ awk -v m="$m" -v n="$n" 'BEGIN {
   for (j = 1; j <= n; j++) { s = (s * 1103515245 + 12345) % 2147483648; print 1 + int(s / 2147483648 * 1000) > "c.txt" }
 }'
 cat >run.tvx <<TVX
+par 100000
 read (a.txt) a / rows=$m cols=$n
 read (b.txt) b / rows=$m cols=1
 read (c.txt) c / rows=$n cols=1
