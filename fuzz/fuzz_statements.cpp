@@ -98,12 +98,14 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // a DIAGNOSE of the fit), each with its own options, or as the second EQ line of a SYSTEM block,
 // or as the list of PLOTS (a character plot of each kind) and the coefficient names of CONFIDEN,
 // or as the series of SMOOTH (each method), or as the strike of CALLOPTI or PUTOPTIO (European,
-// American, implied volatility), or after GME (supports ZS, ES) or FLS (weights MUS).
+// American, implied volatility), or after GME (supports ZS, ES) or FLS (weights MUS), or as
+// the inputs of LP (c A b) and GAMES.
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {
         "NLINEAR", "MLE",   "HETERO ", "BOX ",      "PROBIT ", "LOGIT ",  "TOBIT ",
         "POOL ",   "GLS ",  "2SLS ",   "SYSTEM",    "AUTO ",   "COINTEGR ", "ARIMA ",
-        "PLOTS ",  "DLAGS ", "SMOOTH ", "VAR ",     "CALLOPTI ", "GME ",   "FLS "};
+        "PLOTS ",  "DLAGS ", "SMOOTH ", "VAR ",     "CALLOPTI ", "GME ",   "FLS ",
+        "LP ", "GAMES "};
     enum {
         POOL = 7,
         GLS,
@@ -118,7 +120,9 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         VAR,
         OPTPRICE,
         GME,
-        FLS
+        FLS,
+        LP,
+        GAMES
     }; // their places above
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
@@ -208,7 +212,13 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
                                                   " / FRONTIER=MUS PREDICT=P2"};
         static_assert(sizeof gme_options / sizeof gme_options[0] == OPTIONS &&
                       sizeof fls_options / sizeof fls_options[0] == OPTIONS);
+        static const char* const lp_options[] = {" / MAX X=XL", " / MIN TYPES=Z DUAL=DL",
+                                                 " / LOWER=V UPPER=X REDUCED=RL SLACK=SL",
+                                                 " / MAX MIN", " / SILENT TYPES=OM"};
+        static_assert(sizeof lp_options / sizeof lp_options[0] == OPTIONS);
         const std::string option = command == POOL     ? pool_options[option_row]
+                                   : command == LP     ? lp_options[option_row]
+                                   : command == GAMES  ? " / ROWSTRAT=RS COLSTRAT=CS"
                                    : command == GLS    ? gls_options[option_row]
                                    : command == IV     ? iv_options[(selector / 4 + line) % IV_OPTIONS]
                                    : command == AUTO   ? auto_options[option_row]
@@ -235,6 +245,8 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         else if (command == OPTPRICE)
             script += std::string(line % 2 ? "PUTOPTIO" : "CALLOPTI") + " / STRIKE=" + text +
                       optprice_options[option_row] + "\n";
+        else if (command == LP || command == GAMES)
+            script += commands[command] + text + option + "\nPRINT $VAL\n";
         else if (command == VAR)
             // After VAR, FCAST forecasts every equation past the estimation's end.
             script += commands[command] + text + (line % 2 ? " ; D" : "") + option +

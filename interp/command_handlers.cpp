@@ -29,6 +29,7 @@
 #include "regress/hetero/hetero_command.hpp"
 #include "regress/index/index_command.hpp"
 #include "regress/iv/iv_command.hpp"
+#include "regress/lp/lp_command.hpp"
 #include "regress/nonlin/nonlin_command.hpp"
 #include "regress/ols/ols_command.hpp"
 #include "regress/optprice/optprice_command.hpp"
@@ -102,7 +103,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {34,  "TIME",     cmd_sample,        P, R}, // calendar of the sample
     {35,  "SORT",     cmd_sort,          N, S}, // order observations by keys
     {36,  "REWIND",   rewind_command,    P, R}, // rewind a unit
-    {37,  "GAMES",    not_available,     P, R},
+    {37,  "GAMES",    cmd_games,         P, S},
     {38,  "CHECKOUT", not_available,     P, R},
     {39,  "MATRIX",   cmd_matrix,        P, R}, // expression on whole matrices
     {40,  "GEN1",     cmd_genr,          P, R}, // GENR at observation 1
@@ -160,7 +161,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {92,  "COINTEGR", cmd_arima,         N, S}, // cointegration tests (shares ARIMA's handler)
     {93,  "CONVERT",  not_available,     P, R},
     {94,  "IF1",      cmd_genr,          P, R}, // IF at observation 1
-    {95,  "LP",       not_available,     N, R},
+    {95,  "LP",       cmd_lp,            N, S},
     {96,  "NONPAR",   not_available,     N, R},
     {97,  "xxxxxxxx", not_available,     P, R}, // no command
     {98,  "GME",      cmd_gme,           N, S}, // generalised maximum entropy regression
