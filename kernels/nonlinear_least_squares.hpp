@@ -62,7 +62,10 @@ struct NlsIteration {
 
 struct NlsResult {
     NlsStatus status = NlsStatus::CONVERGED;
-    int iterations = 0;
+    int iterations = 0; // the steps taken (one line of the history each)
+    // CONVERGED where the steps no longer change the sum of squares: they are below its
+    // rounding, and the parameters are as close to the minimum as the arithmetic can tell.
+    bool at_rounding_floor = false;
     int failed_row = -1;          // UNDEFINED_AT_START: the row
     int dependent_parameter = -1; // SINGULAR: the parameter found dependent (0-based)
     std::vector<Real> parameters;
