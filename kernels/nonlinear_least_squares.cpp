@@ -22,6 +22,10 @@ const Real CLOSE_RATIO = 1e-10Q;
 const Real CLOSE_RATIO_TIGHTENING = 1e-6Q;
 // A predicted fall below this fraction is below the rounding of the sum of squares.
 const Real FLOOR_RATIO = 1e-30Q;
+// A full step that does not lower the sum of squares ends the fit only when it changes no
+// parameter by more than this relatively: below the rounding of the sum of squares its fall
+// cannot be seen, while the step itself still carries digits of the minimum.
+const Real STALLED_STEP = 1e-27Q;
 // A damped step is refused when its geodesic correction is larger than this against it.
 const Real MAX_ACCELERATION_RATIO = 0.75Q;
 // Damping below this is taken as none (pure Gauss-Newton steps).
@@ -222,10 +226,10 @@ NlsResult levenberg_marquardt(int nobs, const std::vector<Real>& start, const Nl
                 length = 1;
             }
             if (evaluated) {
-                // A full step that predicts a fall below the rounding of the sum of squares and
-                // does not lower it: no smaller step can lower it either, and the point in hand
-                // is the minimum to the precision of the arithmetic.
-                if (sse >= out.sse && predicted <= FLOOR_RATIO * out.sse) {
+                // A full step that predicts a fall below the rounding of the sum of squares, is
+                // itself below STALLED_STEP, and does not lower it: no smaller step can lower it
+                // either, and the point in hand is the minimum to the precision of the arithmetic.
+                if (sse >= out.sse && predicted <= FLOOR_RATIO * out.sse && size <= STALLED_STEP) {
                     converged = out.at_rounding_floor = true;
                     break;
                 }
