@@ -22,6 +22,10 @@ const Real CLOSE_RATIO = 1e-10Q;
 const Real CLOSE_RATIO_TIGHTENING = 1e-6Q;
 // A predicted fall below this fraction is below the rounding of the sum of squares.
 const Real FLOOR_RATIO = 1e-30Q;
+// A full step that does not lower the sum of squares ends the fit only when it changes no
+// parameter by more than this relatively: below the rounding of the sum of squares its fall
+// cannot be seen, while the step itself still carries digits of the minimum.
+const Real STALLED_STEP = 1e-27Q;
 // A damped step is refused when its geodesic correction is larger than this against it.
 const Real MAX_ACCELERATION_RATIO = 0.75Q;
 // Damping below this is taken as none (pure Gauss-Newton steps).
@@ -109,6 +113,28 @@ Acceleration acceleration(const GramMatrix& system, int nobs, const std::vector<
     return out;
 }
 
+// The length, as a multiple of the Gauss-Newton step s, that minimises the sum of squares along
+// it to second order: |Js|^2 / (|Js|^2 + r . r_ss), r_ss the residuals' second derivative along
+// s. Where the residuals at the minimum are large, J'J leaves their curvature out and every step
+// is too long or too short by a steady factor, so that the steps shrink only geometrically; the
+// length corrects that factor. 1 when the curvature cannot be had or the model has no minimum
+// along s; kept within [MIN_LENGTH, MAX_LENGTH].
+const Real MIN_LENGTH = 0.25Q;
+const Real MAX_LENGTH = 4;
+
+Real gauss_newton_length(int nobs, const std::vector<Real>& b, const std::vector<Real>& s,
+                         Real js_squared, const std::vector<Real>& residuals,
+                         const NlsCurvature& curvature) {
+    if (!curvature || !(js_squared > 0)) return 1;
+    const std::size_t n = static_cast<std::size_t>(nobs);
+    std::vector<Real> second(n);
+    if (!curvature(b, s, second.data())) return 1;
+    ExactAccumulator sum;
+    const Real denominator = js_squared + sum.dot(residuals.data(), second.data(), n);
+    if (!(denominator > 0)) return 1;
+    return std::clamp(js_squared / denominator, MIN_LENGTH, MAX_LENGTH);
+}
+
 // How the damping is scaled along each parameter: by the largest diagonal element of J'J met
 // so far (robust where the model goes flat in a direction), or by the current one (robust where
 // the scale of a parameter's derivative changes by many orders along the way).
@@ -146,7 +172,6 @@ NlsResult levenberg_marquardt(int nobs, const std::vector<Real>& start, const Nl
     int row = -1;
     for (int iteration = 1; iteration <= control.max_iterations && !converged; ++iteration) {
         check_for_interrupt(control.interrupt);
-        out.iterations = iteration;
         const GramMatrix gram = exact_gram(columns_of(nobs, k, out.jacobian, out.residuals));
         // The damping scale of each parameter.
         Real largest = 0;
@@ -175,7 +200,7 @@ NlsResult levenberg_marquardt(int nobs, const std::vector<Real>& start, const Nl
             // minimum is reached to the precision of the data and the arithmetic.
             if (previous_fall > 0 && predicted >= previous_fall) {
                 if (predicted <= FLOOR_RATIO * out.sse) {
-                    converged = true;
+                    converged = out.at_rounding_floor = true;
                     break;
                 }
                 // Not contracting while the steps still matter: damped steps again, and
@@ -186,15 +211,34 @@ NlsResult levenberg_marquardt(int nobs, const std::vector<Real>& start, const Nl
             }
         }
         if (gn.ok() && gauss_newton) {
-            for (int j = 0; j < k; ++j) trial[j] = out.parameters[j] + gn.coef[j];
-            // Taken as it comes: evaluated with its Jacobian at once, into spare arrays so that
-            // a step out of the domain leaves the current point as it was.
-            if (evaluate(trial, trial_residuals.data(), trial_jacobian.data(), row)) {
+            // The corrected length first; where it raises the sum of squares, the plain step.
+            Real length = gauss_newton_length(nobs, out.parameters, gn.coef, predicted,
+                                              out.residuals, curvature);
+            bool evaluated = false;
+            Real sse = 0;
+            for (;;) {
+                for (int j = 0; j < k; ++j) trial[j] = out.parameters[j] + length * gn.coef[j];
+                // Taken as it comes: evaluated with its Jacobian at once, into spare arrays so
+                // that a step out of the domain leaves the current point as it was.
+                evaluated = evaluate(trial, trial_residuals.data(), trial_jacobian.data(), row);
+                if (evaluated) sse = ls_detail::sum_of_squares(trial_residuals.data(), nobs);
+                if (length == 1 || (evaluated && sse < out.sse)) break;
+                length = 1;
+            }
+            if (evaluated) {
+                // A full step that predicts a fall below the rounding of the sum of squares, is
+                // itself below STALLED_STEP, and does not lower it: no smaller step can lower it
+                // either, and the point in hand is the minimum to the precision of the arithmetic.
+                if (sse >= out.sse && predicted <= FLOOR_RATIO * out.sse && size <= STALLED_STEP) {
+                    converged = out.at_rounding_floor = true;
+                    break;
+                }
                 out.parameters = trial;
                 out.residuals.swap(trial_residuals);
                 out.jacobian.swap(trial_jacobian);
-                out.sse = ls_detail::sum_of_squares(out.residuals.data(), nobs);
+                out.sse = sse;
                 previous_fall = predicted;
+                out.iterations = iteration;
                 out.history.push_back({iteration, out.sse, 0, out.parameters});
                 continue;
             }
@@ -245,13 +289,14 @@ NlsResult levenberg_marquardt(int nobs, const std::vector<Real>& start, const Nl
                 // No step lowers the sum of squares: at the minimum when the Gauss-Newton step
                 // would lower it by less than its rounding, else stuck.
                 if (gn.ok() && predicted <= FLOOR_RATIO * out.sse)
-                    converged = true;
+                    converged = out.at_rounding_floor = true;
                 else
                     out.status = NlsStatus::STUCK;
                 break;
             }
         }
         if (!taken) break;
+        out.iterations = iteration;
         out.history.push_back({iteration, out.sse, lambda, out.parameters});
     }
     if (!converged && out.status == NlsStatus::CONVERGED) out.status = NlsStatus::ITERATION_LIMIT;

@@ -7,14 +7,17 @@
 // gain ratio; one that does not is refused and lambda doubles, then quadruples ...), and each
 // damped step carries its geodesic acceleration. Near it (the undamped Gauss-Newton step predicts a
 // fall below 1e-10 of the sum of squares) the Gauss-Newton steps are taken as they come, as long as
-// the falls they predict contract; comparing sums of squares there would no longer tell better from
-// worse. The fit has converged when the Gauss-Newton step changes no parameter by more than the
-// relative tolerance, or when those steps stop shrinking: they are then rounding noise, and the
-// minimum is found to the precision of the data and arithmetic. The damping is scaled along each
-// parameter by the largest diagonal element of J'J met so far; when that run does not converge, the
-// iteration starts again from the starting values with the damping scaled by the current diagonal,
-// and the better of the two results stands. The kernel sees the model only through the evaluation
-// callback.
+// the falls they predict contract, each at the length that minimises the sum of squares along it
+// to second order (the residuals' curvature along the step, which J'J leaves out, keeps plain
+// steps too long or too short by a steady factor on large-residual problems). The fit has
+// converged when the Gauss-Newton step changes no parameter by more than the relative tolerance,
+// or where it can no longer improve in binary128: a full step predicting a fall below the
+// rounding of the sum of squares that does not lower it, or steps that stop shrinking there (they
+// are then rounding noise, and the minimum is found to the precision of the data and arithmetic).
+// The damping is scaled along each parameter by the largest diagonal element of J'J met so far;
+// when that run does not converge, the iteration starts again from the starting values with the
+// damping scaled by the current diagonal, and the better of the two results stands. The kernel sees
+// the model only through the evaluation callback.
 #pragma once
 
 #include "kernels/interrupt_check.hpp"
@@ -62,7 +65,10 @@ struct NlsIteration {
 
 struct NlsResult {
     NlsStatus status = NlsStatus::CONVERGED;
-    int iterations = 0;
+    int iterations = 0; // the steps taken (one line of the history each)
+    // CONVERGED where the steps no longer change the sum of squares: they are below its
+    // rounding, and the parameters are as close to the minimum as the arithmetic can tell.
+    bool at_rounding_floor = false;
     int failed_row = -1;          // UNDEFINED_AT_START: the row
     int dependent_parameter = -1; // SINGULAR: the parameter found dependent (0-based)
     std::vector<Real> parameters;

@@ -8,6 +8,7 @@
 #include "numeric/row_split.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/lagged_missing.hpp"
+#include "regress/nonlin/minus_power.hpp"
 #include "regress/nonlin/nonlin_errors.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
@@ -141,6 +142,17 @@ bool compile_equation(Run& run, const ModelBlock& block, bool dependent, Equatio
     bool compiled = false;
     try {
         compiled = expr::GENR(run, model.text, request, model.program);
+        if (compiled) {
+            // The same equation with the other binding of the unary minus.
+            // (Compiling changes nothing else; a failure there would only set ODONT.)
+            expr::Program other;
+            const bool dont = run.flags.ODONT;
+            run.sw[OUMIN] = !run.sw[OUMIN];
+            const bool again = expr::GENR(run, model.text, request, other);
+            run.sw[OUMIN] = !run.sw[OUMIN];
+            run.flags.ODONT = dont;
+            model.uminus_matters = again && !(minus_powers(model.program) == minus_powers(other));
+        }
         run.sw[OWARN] = warn;
     } catch (const UnknownName& u) {
         run.sw[OWARN] = warn;

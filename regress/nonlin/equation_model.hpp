@@ -26,6 +26,8 @@ struct EquationModel {
     int dep_ref = 0;  // NLINEAR: the dependent variable
     std::string dep_name;
     expr::Program program;
+    // SET UMINUS would change what a -A**B in the equation means.
+    bool uminus_matters = false;
     int parameter_base = 0; // the reference of parameter 0 (the others follow)
     // A data series the equation reads: element t at first[t * inc] for 1 <= t <= length,
     // or one value at every observation.

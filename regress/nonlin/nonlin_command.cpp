@@ -73,6 +73,7 @@ void cmd_nonlin(Run& run) {
         // Where the iteration went, unless it could not start.
         if (e.end != NonlinEnd::UNDEFINED) report_iterations(run, model, e, o);
         report_estimation_failure(run, e.result.failure);
+        report_minus_power_note(run, model, e);
         return;
     }
     // No terms: every coefficient is a named parameter (MLE has no dependent variable).

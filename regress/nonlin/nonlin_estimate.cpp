@@ -198,6 +198,7 @@ NonlinEstimate fit_nlinear(const EquationModel& model, const NonlinOptions& o) {
         fit = fit_least_squares(model, y, model.start, control, e.evaluation);
     }
     e.iterations = fit.iterations;
+    e.at_rounding_floor = fit.status == NlsStatus::CONVERGED && fit.at_rounding_floor;
     for (const NlsIteration& it : fit.history)
         e.history.push_back({it.iteration, it.sse, it.parameters});
     e.end = nonlin_end(fit.status);

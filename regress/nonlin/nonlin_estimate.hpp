@@ -34,6 +34,9 @@ struct NonlinEstimate {
     RowFailure evaluation;        // UNDEFINED: where the equation could not be evaluated
     int dependent_parameter = -1; // SINGULAR, NOT_DEFINITE
     int iterations = 0;
+    // NLINEAR converged where a step no longer changes the sum of squares (before the relative
+    // change of the parameters fell below CONVERGE): the report says so.
+    bool at_rounding_floor = false;
     int subsample_n = 0, subsample_iterations = 0; // a long sample: the first fit's
     std::vector<NonlinIteration> history;
     // The estimates: coefficients, covariance, standard errors, ratios and p-values (normal for

@@ -2,6 +2,7 @@
 #include "regress/nonlin/nonlin_report.hpp"
 
 #include "core/run.hpp"
+#include "core/switches.hpp"
 #include "numeric/fitted_fields.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
@@ -57,6 +58,16 @@ void write_summary(Run& run, const NonlinEstimate& e) {
 
 } // namespace
 
+void report_minus_power_note(Run& run, const EquationModel& model, const NonlinEstimate& e) {
+    if (!model.uminus_matters || e.end == NonlinEnd::CONVERGED || e.end == NonlinEnd::UNDEFINED)
+        return;
+    write_line(run, run.sw[OUMIN]
+                        ? " ...NOTE..-A**B IN THE EQUATION IS -(A**B) UNDER SET UMINUS; SET "
+                          "NOUMINUS MAKES IT (-A)**B"
+                        : " ...NOTE..-A**B IN THE EQUATION IS (-A)**B: THE UNARY MINUS BINDS "
+                          "FIRST; SET UMINUS MAKES IT -(A**B)");
+}
+
 void report_iterations(Run& run, const EquationModel& model, const NonlinEstimate& e,
                        const NonlinOptions& o) {
     if (!run.flags.OPUT) return;
@@ -70,7 +81,10 @@ void report_nonlin(Run& run, const EquationModel& model, const NonlinEstimate& e
     report_iteration_end(run, iteration_end_of(e.end), e.iterations,
                          e.likelihood ? "LOG-LIKELIHOOD" : "SUM OF SQUARES", ERR_NL_NO_CONVERGENCE,
                          ERR_NL_STUCK);
+    report_minus_power_note(run, model, e);
     if (!run.flags.OPUT) return;
+    if (e.at_rounding_floor)
+        write_line(run, " ...NOTE..CONVERGED: A SMALLER STEP CANNOT LOWER THE SUM OF SQUARES");
     write_summary(run, e);
     write_line(run, " ");
     CoefficientTable table = coefficient_table(e.result);

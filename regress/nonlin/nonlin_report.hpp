@@ -14,6 +14,10 @@ struct Run;
 void report_iterations(Run& run, const EquationModel& model, const NonlinEstimate& e,
                        const NonlinOptions& o);
 
+// After a fit that did not converge (or failed) on an equation where SET UMINUS would change
+// what -A**B means: a note that says how the unary minus binds.
+void report_minus_power_note(Run& run, const EquationModel& model, const NonlinEstimate& e);
+
 // Prints a finished estimate (one that did not fail).
 void report_nonlin(Run& run, const EquationModel& model, const NonlinEstimate& e,
                    const NonlinOptions& o);

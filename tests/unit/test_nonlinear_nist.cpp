@@ -1,6 +1,8 @@
 // NLINEAR on the 27 NIST StRD nonlinear regression sets from both NIST starting points: every
 // estimate, standard deviation and the residual sum of squares against the certified values
-// (11 digits) and against the exact least-squares solution of the data (40 digits, exact.tsv).
+// (11 digits) and against the exact least-squares solution of the data (40 digits, exact.tsv),
+// every fit with the default options (iteration limit and tolerance) but MGH10 and MGH17 from
+// their first start.
 // The models are typed as a user would: COS(u) as SIN(u + pi/2), the unary minus as Fortran
 // binds it (SET UMINUS), Nelson's log(y) formed first by GENR.
 #include "test_support.hpp"
@@ -93,13 +95,6 @@ TEST_P(NistNonlinear, CertifiedAndExactDigits) {
         if (r[0] == fit.set) exact[r[1] + r[2]] = real_of(r[3]);
     const int k = params[fit.set];
     std::string equation = without_cos(model[fit.set]);
-    // exact.tsv's ENSO row was computed with pi rounded to double precision (its RSS is the
-    // model's at its estimates with that pi, and differs from the RSS with the 36-digit pi at
-    // 3e-16): ENSO is fitted here with the same pi, written out in full.
-    if (fit.set == "ENSO")
-        for (std::size_t at;
-             (at = equation.find("3.14159265358979323846264338327950288")) != std::string::npos;)
-            equation.replace(at, 37, "3.141592653589793115997963468544185161590576171875");
     const bool nelson = fit.set == "Nelson";
     if (nelson) equation.replace(0, equation.find('='), "ly ");
     std::ifstream data(nls_path(fit.set + ".txt"));
@@ -109,7 +104,10 @@ TEST_P(NistNonlinear, CertifiedAndExactDigits) {
     std::string script = "set uminus\nsample 1 " + std::to_string(n) + "\nread (" +
                          nls_path(fit.set + ".txt") +
                          (nelson ? ") y x1 x2\ngenr ly = log(y)\n" : ") y x\n");
-    script += "nlinear / maxit=1000\ncoef";
+    // Default options, but for the two starts that still need more than the default 100
+    // iterations (the damped steps crawl along a curved valley there).
+    const bool hard_start = fit.start == 1 && (fit.set == "MGH10" || fit.set == "MGH17");
+    script += hard_start ? "nlinear / maxit=1000\ncoef" : "nlinear\ncoef";
     for (int j = 1; j <= k; ++j) {
         std::string start;
         for (const auto& r : read_tsv("certified.tsv"))
@@ -130,6 +128,7 @@ TEST_P(NistNonlinear, CertifiedAndExactDigits) {
     ScriptRun run(script);
     const EstimationResults& e = run.run->last_estimation;
     ASSERT_EQ(e.command, "NLINEAR") << run.output;
+    EXPECT_NE(run.output.find(" CONVERGENCE REACHED AFTER"), std::string::npos) << run.output;
     ASSERT_EQ(static_cast<int>(e.coef.size()), k);
     double worst_certified = 40, worst_exact = 40;
     auto check_certified = [&](const char* what, int j, Real value, Real certified) {
@@ -163,9 +162,7 @@ TEST_P(NistNonlinear, CertifiedAndExactDigits) {
                 fit.start, worst_certified, worst_exact);
     // Lanczos1's residuals are 1e-13 of y: formed in binary128 they hold 21 correct digits, and
     // so do its RSS and standard deviations (its estimates reach 24).
-    // Thurber's standard deviations come from (J'J)^-1, whose conditioning costs the binary128
-    // Jacobian more than ten digits: they reach 23.5.
-    const double exact_goal = fit.set == "Lanczos1" ? 20.5 : fit.set == "Thurber" ? 23.5 : 24;
+    const double exact_goal = fit.set == "Lanczos1" ? 20.5 : 24;
     EXPECT_GE(worst_exact, exact_goal);
 }
 
