@@ -55,12 +55,14 @@ RegressionSample group_by_regressor(const std::vector<Real>& x, const std::vecto
     return s;
 }
 
-KernelSums kernel_sums_at(const RegressionSample& s, const Kernel& kernel, Real h, Real t) {
+KernelSums kernel_sums_at(const RegressionSample& s, const Kernel& kernel, Real h, Real t,
+                          std::size_t skip_group) {
     const auto begin = s.x.begin();
     const auto first = std::lower_bound(begin, s.x.end(), t - kernel.reach * h);
     const auto last = std::upper_bound(first, s.x.end(), t + kernel.reach * h);
     KernelSums k;
     for (std::size_t g = std::size_t(first - begin); g < std::size_t(last - begin); ++g) {
+        if (g == skip_group) continue;
         const Real d = (s.x[g] - t) / h;
         const Real w = kernel.weight(d);
         const Real wc = w * s.count[g], wy = w * s.y_sum[g];
@@ -92,15 +94,19 @@ SmoothedValue kernel_fit_at(const RegressionSample& s, const Kernel& kernel, Smo
 
 SmoothedValue leave_one_out_error(const RegressionSample& s, const Kernel& kernel,
                                   SmootherKind kind, Real h) {
+    // The sums at each distinct value from the other values; an observation's twins (its
+    // group less itself) then add at distance 0, where they weigh K(0) and add nothing to the
+    // sums of d.
     const Real own = kernel.weight(0);
-    std::vector<KernelSums> at(s.x.size());
-    for (std::size_t g = 0; g < s.x.size(); ++g) at[g] = kernel_sums_at(s, kernel, h, s.x[g]);
+    std::vector<KernelSums> others(s.x.size());
+    for (std::size_t g = 0; g < s.x.size(); ++g)
+        others[g] = kernel_sums_at(s, kernel, h, s.x[g], g);
     Real sum = 0;
     for (std::size_t i = 0; i < s.y.size(); ++i) {
-        KernelSums k = at[s.group[i]];
-        const Real full = k.s0;
-        k.s0 -= own, k.t0 -= own * s.y[i];
-        if (!(k.s0 > Real(1e-25Q) * full)) return {};
+        const std::size_t g = s.group[i];
+        KernelSums k = others[g];
+        k.s0 += (s.count[g] - 1) * own;
+        k.t0 += (s.y_sum[g] - s.y[i]) * own;
         const SmoothedValue m = smoothed_value(k, kind);
         if (!m.defined) return {};
         sum += (s.y[i] - m.value) * (s.y[i] - m.value);

@@ -24,11 +24,13 @@ struct RegressionSample {
 RegressionSample group_by_regressor(const std::vector<Real>& x, const std::vector<Real>& y);
 
 // The weighted sums of 1, d, d^2 and of y, d y, with d = (x - t)/h and the kernel's weights, over
-// the observations within its reach of t.
+// the observations within its reach of t, those at the distinct value `skip_group` left out
+// (none when it is past the last).
 struct KernelSums {
     Real s0 = 0, s1 = 0, s2 = 0, t0 = 0, t1 = 0;
 };
-KernelSums kernel_sums_at(const RegressionSample& s, const Kernel& kernel, Real h, Real t);
+KernelSums kernel_sums_at(const RegressionSample& s, const Kernel& kernel, Real h, Real t,
+                          std::size_t skip_group = std::size_t(-1));
 
 // The estimate from those sums. Not defined where no observation weighs (and, for the local
 // linear fit, where those that do all share one value of x).
@@ -40,9 +42,8 @@ SmoothedValue smoothed_value(const KernelSums& sums, SmootherKind kind);
 SmoothedValue kernel_fit_at(const RegressionSample& s, const Kernel& kernel, SmootherKind kind,
                             Real h, Real t);
 
-// The mean squared leave-one-out error (1/n) sum (y_i - m_{-i}(x_i))^2: each left-out fit is
-// the fit at x_i less observation i's own weight K(0). Not defined when a left-out fit is not,
-// or when what is left weighs less than 1e-25 of what was taken out.
+// The mean squared leave-one-out error (1/n) sum (y_i - m_{-i}(x_i))^2; not defined when a
+// left-out fit is not.
 SmoothedValue leave_one_out_error(const RegressionSample& s, const Kernel& kernel,
                                   SmootherKind kind, Real h);
 

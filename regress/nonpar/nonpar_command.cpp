@@ -33,7 +33,9 @@ bool nonpar_typed(const std::string& name) {
 }
 
 bool nonpar_refuse(Run& run, const std::string& keyword, const std::string& where) {
-    report_error(run, " ...ERROR..OPTION " + keyword + "= DOES NOT APPLY " + where,
+    report_error(run,
+                 " ...ERROR..OPTION " + keyword + (keyword.find('=') == std::string::npos ? "=" : "") +
+                     " DOES NOT APPLY " + where,
                  ERR_NONPAR_NOT_APPLICABLE);
     return false;
 }
@@ -75,7 +77,8 @@ bool check_nonpar_options(Run& run, const NonparOptions& o, KernelShape& kernel,
         if (nonpar_typed(o.out.PREDICT)) return nonpar_refuse(run, "PREDICT", density);
         if (nonpar_typed(o.out.RESID)) return nonpar_refuse(run, "RESID", density);
     } else if (o.RULE == "SILVERMA" || o.RULE == "SCOTT") {
-        return nonpar_refuse(run, "RULE=" + o.RULE + ": RULE", regression);
+        return nonpar_refuse(run, "RULE=" + o.RULE,
+                             regression + ": ITS BANDWIDTH IS GIVEN OR CROSS-VALIDATED");
     }
     return true;
 }
@@ -246,9 +249,9 @@ void run_regression(Run& run, const NonparOptions& o, KernelShape shape, Smoothe
         const CvChoice c = cross_validated_bandwidth(sample, kernel, kind);
         if (!c.found) {
             report_error(run,
-                         " ...ERROR..NO BANDWIDTH TRIED GIVES EVERY LEFT-OUT FIT: LEAVING AN "
-                         "OBSERVATION OUT LEAVES TOO FEW VALUES OF " +
-                             x_name + " NEAR IT (GIVE BANDWIDT=)",
+                         " ...ERROR..NO BANDWIDTH TRIED GIVES EVERY LEFT-OUT FIT: TOO FEW VALUES "
+                         "OF " +
+                             x_name + " NEAR SOME OBSERVATION (GIVE BANDWIDT=)",
                          ERR_NONPAR_NO_CV);
             return;
         }
@@ -262,8 +265,7 @@ void run_regression(Run& run, const NonparOptions& o, KernelShape shape, Smoothe
         if (!m.defined) {
             report_error(run,
                          " ...ERROR..THE LOCAL LINEAR FIT AT OBSERVATION" + fmt_I(rows.obs[i], 7) +
-                             " HAS ONE VALUE OF " + x_name +
-                             " WITHIN REACH OF THE KERNEL: A WIDER BANDWIDTH IS NEEDED",
+                             " HAS ONE VALUE OF " + x_name + " IN REACH: WIDEN THE BANDWIDTH",
                          ERR_NONPAR_UNDEFINED_FIT);
             return;
         }
