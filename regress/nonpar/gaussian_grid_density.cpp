@@ -38,8 +38,7 @@ std::vector<Real> gaussian_density_on_grid(const std::vector<Real>& data, Real h
     const Real g = (to - from) / Real(count - 1);
     // q boxes between neighbouring grid points, each b = g/q wide, centred on the lattice
     // from + j b (grid point i is lattice point i q).
-    const long long q =
-        std::max(1LL, (long long)qm::ceil(g * BOXES_PER_BANDWIDTH / h));
+    const long long q = std::max(1LL, (long long)qm::ceil(g * BOXES_PER_BANDWIDTH / h));
     const Real b = g / Real(q);
     const long long boxes = q * (count - 1) + 1;
     const Real inverse_b = 1 / b, inverse_h = 1 / h;
@@ -96,8 +95,7 @@ std::vector<Real> gaussian_density_on_grid(const std::vector<Real>& data, Real h
             const long long r = centre - j;
             const Real* t = &table[std::size_t(r < 0 ? -r : r) * order];
             Real box = 0;
-            for (std::size_t k = 0; k < order; ++k)
-                box += (r < 0 && (k & 1) ? -t[k] : t[k]) * s[k];
+            for (std::size_t k = 0; k < order; ++k) box += (r < 0 && (k & 1) ? -t[k] : t[k]) * s[k];
             sum += box;
         }
         f[std::size_t(i)] = sum * scale;

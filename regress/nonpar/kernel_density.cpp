@@ -23,7 +23,8 @@ Real reference_spread(const std::vector<Real>& sorted, bool fall_back_to_deviati
 }
 
 // Golden-section search for the minimum of f on [a, b], to a relative width of 1e-15.
-template <class F> Real golden_minimum(F f, Real a, Real b) {
+template <class F>
+Real golden_minimum(F f, Real a, Real b) {
     const Real ratio = (qm::sqrt(Real(5)) - 1) / 2;
     Real c = b - ratio * (b - a), d = a + ratio * (b - a);
     Real fc = f(c), fd = f(d);

@@ -2,6 +2,7 @@
 #include "regress/nonpar/kernel_regression.hpp"
 
 #include "numeric/qmath.hpp"
+#include "numeric/real_order.hpp"
 #include "regress/nonpar/kernel_density.hpp"
 
 #include <algorithm>
@@ -12,7 +13,8 @@ namespace tarvex {
 namespace {
 
 // Golden-section search for the minimum of the defined values of f on [a, b].
-template <class F> Real golden_cv_minimum(F f, Real a, Real b) {
+template <class F>
+Real golden_cv_minimum(F f, Real a, Real b) {
     const Real ratio = (qm::sqrt(Real(5)) - 1) / 2;
     auto value = [&](Real h) {
         const SmoothedValue v = f(h);
@@ -35,10 +37,7 @@ template <class F> Real golden_cv_minimum(F f, Real a, Real b) {
 } // namespace
 
 RegressionSample group_by_regressor(const std::vector<Real>& x, const std::vector<Real>& y) {
-    std::vector<std::size_t> order(x.size());
-    std::iota(order.begin(), order.end(), std::size_t(0));
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return x[a] < x[b]; });
+    const std::vector<std::size_t> order = stable_order(x);
     RegressionSample s;
     s.group.resize(x.size());
     s.y = y;

@@ -15,11 +15,11 @@ enum class SmootherKind { NADARAYA_WATSON, LOCAL_LINEAR };
 // The observations gathered by their value of x, ascending: a kernel weighs each distinct value
 // once, however many observations share it. `group[i]` is the distinct value of observation i.
 struct RegressionSample {
-    std::vector<Real> x;      // the distinct values, ascending
-    std::vector<Real> count;  // the observations at each
-    std::vector<Real> y_sum;  // the sum of their y
+    std::vector<Real> x;     // the distinct values, ascending
+    std::vector<Real> count; // the observations at each
+    std::vector<Real> y_sum; // the sum of their y
     std::vector<std::size_t> group;
-    std::vector<Real> y;      // by observation
+    std::vector<Real> y; // by observation
 };
 RegressionSample group_by_regressor(const std::vector<Real>& x, const std::vector<Real>& y);
 

@@ -6,6 +6,7 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/real_order.hpp"
 #include "numeric/text.hpp"
 #include "options/options.hpp"
 #include "regress/fit/estimator_front.hpp"
@@ -34,8 +35,9 @@ bool nonpar_typed(const std::string& name) {
 
 bool nonpar_refuse(Run& run, const std::string& keyword, const std::string& where) {
     report_error(run,
-                 " ...ERROR..OPTION " + keyword + (keyword.find('=') == std::string::npos ? "=" : "") +
-                     " DOES NOT APPLY " + where,
+                 " ...ERROR..OPTION " + keyword +
+                     (keyword.find('=') == std::string::npos ? "=" : "") + " DOES NOT APPLY " +
+                     where,
                  ERR_NONPAR_NOT_APPLICABLE);
     return false;
 }
@@ -119,8 +121,7 @@ bool read_nonpar_points(Run& run, const std::string& name, NonparPoints& p) {
 bool store_nonpar_curve(Run& run, const NonparOptions& o, const NonparPoints* given,
                         const NonparCurve& c) {
     if (given == nullptr)
-        return store_vector(run, o.GRID, c.points) &&
-               store_vector(run, o.CURVE, [&] {
+        return store_vector(run, o.GRID, c.points) && store_vector(run, o.CURVE, [&] {
                    std::vector<Real> v(c.values);
                    for (std::size_t i = 0; i < v.size(); ++i)
                        if (!c.defined[i]) v[i] = run.ws.XMISS;
@@ -204,11 +205,11 @@ bool density_bandwidth(Run& run, const NonparOptions& o, const std::string& name
     return false;
 }
 
-void run_density(Run& run, const NonparOptions& o, KernelShape shape,
-                 const EstimationEquation& s, const ListRows& rows, const NonparPoints* points) {
+void run_density(Run& run, const NonparOptions& o, KernelShape shape, const EstimationEquation& s,
+                 const ListRows& rows, const NonparPoints* points) {
     if (!nonpar_enough(run, rows.y.size(), 2, "A KERNEL DENSITY")) return;
     std::vector<Real> sorted(rows.y);
-    std::sort(sorted.begin(), sorted.end());
+    sort_reals(sorted);
     NonparHeading heading{"KERNEL DENSITY OF " + trim_trailing_blanks(s.dep_name), s.beg, s.end,
                           int(rows.y.size()), shape};
     if (!density_bandwidth(run, o, s.dep_name, sorted, heading)) return;
@@ -229,13 +230,13 @@ void run_density(Run& run, const NonparOptions& o, KernelShape shape,
 }
 
 void run_regression(Run& run, const NonparOptions& o, KernelShape shape, SmootherKind kind,
-                    const EstimationEquation& s, const ListRows& rows,
-                    const NonparPoints* points) {
+                    const EstimationEquation& s, const ListRows& rows, const NonparPoints* points) {
     if (!nonpar_enough(run, rows.y.size(), 3, "A KERNEL REGRESSION")) return;
     const std::vector<Real>& x = rows.x[0];
     const std::string x_name = trim_trailing_blanks(s.terms[0].name);
     if (std::all_of(x.begin(), x.end(), [&](Real v) { return v == x[0]; })) {
-        report_error(run, " ...ERROR..THE VALUES OF " + x_name + " DO NOT VARY: NO REGRESSION ON IT",
+        report_error(run,
+                     " ...ERROR..THE VALUES OF " + x_name + " DO NOT VARY: NO REGRESSION ON IT",
                      ERR_NONPAR_CONSTANT_X);
         return;
     }
@@ -244,7 +245,11 @@ void run_regression(Run& run, const NonparOptions& o, KernelShape shape, Smoothe
     const Kernel kernel = make_kernel(shape);
     NonparHeading heading{"KERNEL REGRESSION OF " + trim_trailing_blanks(s.dep_name) + " ON " +
                               x_name,
-                          s.beg, s.end, int(rows.y.size()), shape, o.BANDWIDT};
+                          s.beg,
+                          s.end,
+                          int(rows.y.size()),
+                          shape,
+                          o.BANDWIDT};
     if (!o.BANDWIDT_given) {
         const CvChoice c = cross_validated_bandwidth(sample, kernel, kind);
         if (!c.found) {

@@ -34,9 +34,9 @@ Real kernel_half_width(KernelShape shape) {
 
 bool kernel_from_word(const std::string& word, KernelShape& shape) {
     const std::pair<const char*, KernelShape> words[] = {
-        {"GAUSSIAN", KernelShape::GAUSSIAN},     {"EPANECHN", KernelShape::EPANECHNIKOV},
-        {"BIWEIGHT", KernelShape::BIWEIGHT},     {"TRIANGUL", KernelShape::TRIANGULAR},
-        {"RECTANGU", KernelShape::RECTANGULAR},  {"COSINE", KernelShape::COSINE},
+        {"GAUSSIAN", KernelShape::GAUSSIAN},    {"EPANECHN", KernelShape::EPANECHNIKOV},
+        {"BIWEIGHT", KernelShape::BIWEIGHT},    {"TRIANGUL", KernelShape::TRIANGULAR},
+        {"RECTANGU", KernelShape::RECTANGULAR}, {"COSINE", KernelShape::COSINE},
         {"OPTCOSIN", KernelShape::OPTCOSINE}};
     const std::string key = word.substr(0, 8);
     for (const auto& [text, s] : words)

@@ -9,7 +9,15 @@
 
 namespace tarvex {
 
-enum class KernelShape { GAUSSIAN, EPANECHNIKOV, BIWEIGHT, TRIANGULAR, RECTANGULAR, COSINE, OPTCOSINE };
+enum class KernelShape {
+    GAUSSIAN,
+    EPANECHNIKOV,
+    BIWEIGHT,
+    TRIANGULAR,
+    RECTANGULAR,
+    COSINE,
+    OPTCOSINE
+};
 
 // The kernel named by `word` (its first eight letters: GAUSSIAN, EPANECHN(IKOV), BIWEIGHT,
 // TRIANGUL(AR), RECTANGU(LAR), COSINE, OPTCOSIN(E)); false for any other word.

@@ -34,8 +34,8 @@ void write_heading(Run& run, const NonparHeading& h, bool density) {
     write_line(run, " " + h.title);
     write_line(run, " OBSERVATIONS" + fmt_I(h.beg, 7) + " TO" + fmt_I(h.end, 7) +
                         "   N =" + fmt_I(h.n, 8));
-    write_line(run, " KERNEL: " + kernel_name(h.kernel) +
-                        " (THE BANDWIDTH IS ITS STANDARD DEVIATION)");
+    write_line(run,
+               " KERNEL: " + kernel_name(h.kernel) + " (THE BANDWIDTH IS ITS STANDARD DEVIATION)");
     write_line(run, " BANDWIDTH =" + nonpar_value(h.h) + "   " + source_text(h.source, density) +
                         (h.on_bound ? " (ON THE EDGE OF THE SEARCH)" : ""));
     if (h.source != BandwidthSource::CROSS_VALIDATION) return;
@@ -48,17 +48,17 @@ void write_heading(Run& run, const NonparHeading& h, bool density) {
 
 void write_curve(Run& run, const NonparCurve& c, const char* value_title) {
     if (c.points.size() > LISTED_POINTS) {
-        write_line(run, " ESTIMATED AT" + fmt_I((long long)c.points.size(), 8) +
-                            " POINTS FROM" + nonpar_value(c.points.front()) + " TO" +
-                            nonpar_value(c.points.back()) + " (CURVE= AND GRID= STORE THEM)");
+        write_line(run, " ESTIMATED AT" + fmt_I((long long)c.points.size(), 8) + " POINTS FROM" +
+                            nonpar_value(c.points.front()) + " TO" + nonpar_value(c.points.back()) +
+                            " (CURVE= AND GRID= STORE THEM)");
         return;
     }
     write_line(run, "");
     write_line(run, std::string("               POINT") + value_title);
     for (std::size_t i = 0; i < c.points.size(); ++i)
-        write_line(run, nonpar_value(c.points[i]) +
-                            (c.defined[i] ? nonpar_value(c.values[i])
-                                          : std::string("    NO WEIGHT NEAR IT")));
+        write_line(run, nonpar_value(c.points[i]) + (c.defined[i]
+                                                         ? nonpar_value(c.values[i])
+                                                         : std::string("    NO WEIGHT NEAR IT")));
 }
 
 } // namespace
@@ -77,9 +77,9 @@ void report_density(Run& run, const NonparHeading& heading, const NonparCurve& c
 void report_regression(Run& run, const NonparHeading& heading, SmootherKind method, Real sse,
                        const NonparCurve& curve) {
     write_heading(run, heading, false);
-    write_line(run, std::string(" SMOOTHER: ") +
-                        (method == SmootherKind::LOCAL_LINEAR ? "LOCAL LINEAR"
-                                                               : "NADARAYA-WATSON (LOCAL CONSTANT)"));
+    write_line(run, std::string(" SMOOTHER: ") + (method == SmootherKind::LOCAL_LINEAR
+                                                      ? "LOCAL LINEAR"
+                                                      : "NADARAYA-WATSON (LOCAL CONSTANT)"));
     write_line(run, " SUM OF SQUARED RESIDUALS =" + nonpar_value(sse));
     write_curve(run, curve, "              FITTED");
 }

@@ -32,8 +32,8 @@ struct NonparHeading {
     KernelShape kernel = KernelShape::GAUSSIAN;
     Real h = 0;
     BandwidthSource source = BandwidthSource::GIVEN;
-    Real criterion = 0;          // UCV or the leave-one-out mean squared error, when chosen by CV
-    bool on_bound = false;       // the chosen bandwidth is at an end of its search
+    Real criterion = 0;    // UCV or the leave-one-out mean squared error, when chosen by CV
+    bool on_bound = false; // the chosen bandwidth is at an end of its search
     Real search_lower = 0, search_upper = 0; // the interval searched (density CV)
 };
 
