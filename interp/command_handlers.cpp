@@ -28,6 +28,7 @@
 #include "regress/index/index_command.hpp"
 #include "regress/iv/iv_command.hpp"
 #include "regress/nonlin/nonlin_command.hpp"
+#include "regress/nonpar/nonpar_command.hpp"
 #include "regress/ols/ols_command.hpp"
 #include "regress/pcompone/pcompone_command.hpp"
 #include "regress/pool/pool_command.hpp"
@@ -158,7 +159,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {93,  "CONVERT",  not_available,     P, R},
     {94,  "IF1",      cmd_genr,          P, R}, // IF at observation 1
     {95,  "LP",       not_available,     N, R},
-    {96,  "NONPAR",   not_available,     N, R},
+    {96,  "NONPAR",   cmd_nonpar,        N, S}, // kernel density and kernel regression
     {97,  "xxxxxxxx", not_available,     P, R}, // no command
     {98,  "GME",      not_available,     N, R},
     {99,  "FLS",      not_available,     N, R},
