@@ -31,6 +31,7 @@
 #include "regress/iv/iv_command.hpp"
 #include "regress/lp/lp_command.hpp"
 #include "regress/nonlin/nonlin_command.hpp"
+#include "regress/nonpar/nonpar_command.hpp"
 #include "regress/ols/ols_command.hpp"
 #include "regress/optprice/optprice_command.hpp"
 #include "regress/pcompone/pcompone_command.hpp"
@@ -161,8 +162,8 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {92,  "COINTEGR", cmd_arima,         N, S}, // cointegration tests (shares ARIMA's handler)
     {93,  "CONVERT",  not_available,     P, R},
     {94,  "IF1",      cmd_genr,          P, R}, // IF at observation 1
-    {95,  "LP",       cmd_lp,            N, S},
-    {96,  "NONPAR",   not_available,     N, R},
+    {95,  "LP",       cmd_lp,            N, S}, // linear programs
+    {96,  "NONPAR",   cmd_nonpar,        N, S}, // kernel density and kernel regression
     {97,  "xxxxxxxx", not_available,     P, R}, // no command
     {98,  "GME",      cmd_gme,           N, S}, // generalised maximum entropy regression
     {99,  "FLS",      cmd_fls,           N, S}, // flexible least squares
