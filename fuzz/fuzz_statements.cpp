@@ -102,10 +102,9 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // the inputs of LP (c A b) and GAMES.
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {
-        "NLINEAR", "MLE",   "HETERO ", "BOX ",      "PROBIT ", "LOGIT ",  "TOBIT ",
-        "POOL ",   "GLS ",  "2SLS ",   "SYSTEM",    "AUTO ",   "COINTEGR ", "ARIMA ",
-        "PLOTS ",  "DLAGS ", "SMOOTH ", "VAR ",     "CALLOPTI ", "GME ",   "FLS ",
-        "LP ", "GAMES "};
+        "NLINEAR", "MLE",   "HETERO ",   "BOX ",  "PROBIT ",   "LOGIT ", "TOBIT ", "POOL ",
+        "GLS ",    "2SLS ", "SYSTEM",    "AUTO ", "COINTEGR ", "ARIMA ", "PLOTS ", "DLAGS ",
+        "SMOOTH ", "VAR ",  "CALLOPTI ", "GME ",  "FLS ",      "LP ",    "GAMES "};
     enum {
         POOL = 7,
         GLS,
@@ -216,11 +215,11 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
                                                  " / LOWER=V UPPER=X REDUCED=RL SLACK=SL",
                                                  " / MAX MIN", " / SILENT TYPES=OM"};
         static_assert(sizeof lp_options / sizeof lp_options[0] == OPTIONS);
-        const std::string option = command == POOL     ? pool_options[option_row]
-                                   : command == LP     ? lp_options[option_row]
-                                   : command == GAMES  ? " / ROWSTRAT=RS COLSTRAT=CS"
-                                   : command == GLS    ? gls_options[option_row]
-                                   : command == IV     ? iv_options[(selector / 4 + line) % IV_OPTIONS]
+        const std::string option = command == POOL    ? pool_options[option_row]
+                                   : command == LP    ? lp_options[option_row]
+                                   : command == GAMES ? " / ROWSTRAT=RS COLSTRAT=CS"
+                                   : command == GLS   ? gls_options[option_row]
+                                   : command == IV ? iv_options[(selector / 4 + line) % IV_OPTIONS]
                                    : command == AUTO   ? auto_options[option_row]
                                    : command == ARIMA  ? arima_options[option_row]
                                    : command == PLOTS  ? plots_options[option_row]
