@@ -57,9 +57,14 @@ bool fail(Run& run, const std::string& what, int number) {
     return false;
 }
 
-void timefmt(Run& run, const std::vector<Word>& words) {
-    std::string form;
-    for (const Word& w : words) form += w.quoted ? upper_ascii(w.text) : w.text;
+// The date form is the statement's text as typed (blanks inside kept), or the text inside
+// the quotes that enclose it, in upper case.
+void timefmt(Run& run) {
+    const std::string& text = run.cmd.text;
+    const std::size_t start = std::min<std::size_t>(std::max(run.cmd.col, 0), text.size());
+    std::string form = upper_ascii(trim_blanks(text.substr(start)));
+    if (form.size() >= 2 && (form[0] == '\'' || form[0] == '"') && form.back() == form[0])
+        form = form.substr(1, form.size() - 2);
     if (form.size() > TIME_FORMAT_LONGEST) {
         fail(run, "TIME FORMAT LONGER THAN " + std::to_string(TIME_FORMAT_LONGEST) + " CHARACTERS",
              ERR_TIMEFMT_LONG);
@@ -161,7 +166,7 @@ void cmd_graph_format(Run& run) {
     }
     if (run.flags.ODONT) return;
     if (run.cmd.IKOD == C_TIMEFMT)
-        timefmt(run, words);
+        timefmt(run);
     else if (run.cmd.IKOD == C_AXISFMT)
         axisfmt(run, words);
     else

@@ -128,8 +128,10 @@ std::string axis_text(Real v, const AxisNumberForm& form) {
         text = fmt_E(v, form.width, form.digits);
         break;
     case 'I':
-        text = finiteq(v) ? fmt_I(static_cast<long long>(qm::round(v)), form.width)
-                          : std::string(form.width, '*');
+        // beyond a whole number's range the field is filled with '*', as a Fortran field is
+        text = finiteq(v) && fabsq(v) < Real(1e18Q)
+                   ? fmt_I(static_cast<long long>(qm::round(v)), form.width)
+                   : std::string(form.width, '*');
         break;
     default:
         return axis_value(v);
