@@ -91,7 +91,7 @@ std::string stock_chart_script(const StockChart& c, const GraphFormats& f,
                               (p.has_open() ? ", " + c.names[3] : std::string());
     if (c.candle)
         out += "set style fill solid 0.6 border -1\n"
-               "plot $D using 1:5:3:2:4 with candlesticks whiskerbars title " +
+               "plot $D using 1:5:3:2:4 with candlesticks title " +
                gnuplot_quoted(names);
     else if (p.has_open())
         out +=
