@@ -96,7 +96,8 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // NCROSS or by the values of Z), GLS (the variances V or their diagonal matrix OM), 2SLS
 // (instruments after ";" in the line itself), AUTO, COINTEGR, ARIMA, VAR or DLAGS (followed by
 // a DIAGNOSE of the fit), each with its own options, or as the second EQ line of a SYSTEM block,
-// or as the list of PLOTS (a character plot of each kind) and the coefficient names of CONFIDEN,
+// or as the list of PLOTS (a character plot of each kind), of STOCKGRA (after graph settings)
+// and the coefficient names of CONFIDEN,
 // or as the series of SMOOTH (each method), or as the strike of CALLOPTI or PUTOPTIO (European,
 // American, implied volatility), or after GME (supports ZS, ES) or FLS (weights MUS), or as
 // the inputs of LP (c A b) and GAMES.
@@ -179,6 +180,15 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             " / LINES=5", " / SCATTER LSLINE LINES=6 COLS=40", " / HISTOGRA NORMAL BINS=3",
             " / RESIDUAL LINES=5 COLS=50", " / FITTED LINES=5 TITLE='A B'"};
         static_assert(sizeof plots_options / sizeof plots_options[0] == OPTIONS);
+        // STOCKGRA on the same list after settings of the plots' axes, dates and names.
+        static const char* const stock_settings[] = {
+            "", "TIMEFMT YYYY:Q\nTIME 1990.1 4\n", "AXISFMT Y / MIN=0 MAX=9 TICKS=3 FORMAT=F5.1\n",
+            "AXISFMT X / TICKS=4 FORMAT=I3\nNAMEFMT Y 'Y name'\n", "TIMEFMT\nAXISFMT\nNAMEFMT\n"};
+        static const char* const stock_options[] = {" / LINES=5", " / CANDLE LINES=6 COLS=40",
+                                                    " / BEG=2 END=6", " / LINES=5 COLS=50",
+                                                    " / CANDLE TITLE='A B'"};
+        static_assert(sizeof stock_settings / sizeof stock_settings[0] == OPTIONS &&
+                      sizeof stock_options / sizeof stock_options[0] == OPTIONS);
         static const char* const dlags_options[] = {
             " / LAGS=2 ORDER=1", " / LAGS=3 ORDER=2 NEAR COEF=B", " / LAGS=3 FAR NOCONSTANT",
             " / LAGS=4 ORDER=2 BOTH STDERR=S", " / LAGS=2 ORDER=3"};
@@ -234,7 +244,9 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             script += std::string("SYSTEM / METHOD=") + system_methods[(selector / 4 + line) % 3] +
                       "\nEQ Y X\nEQ " + text + "\nEXOGENOUS Z D\nEND\nTEST X_1 = 0\n";
         else if (command == PLOTS)
-            script += "PLOTS " + text + option + "\nCONFIDEN " + text + " / LINES=6 COLS=50\n";
+            script += "PLOTS " + text + option + "\nCONFIDEN " + text + " / LINES=6 COLS=50\n" +
+                      stock_settings[option_row] + "STOCKGRA " + text + stock_options[option_row] +
+                      "\n";
         else if (command == DLAGS)
             script += commands[command] + text + option + "\nDIAGNOSE" +
                       diagnose_options[(selector + line) % OPTIONS] + "\n";

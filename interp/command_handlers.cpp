@@ -25,6 +25,7 @@
 #include "regress/fls/fls_command.hpp"
 #include "regress/gls/gls_command.hpp"
 #include "regress/gme/gme_command.hpp"
+#include "regress/graph/format_commands.hpp"
 #include "regress/graph/graph_command.hpp"
 #include "regress/hetero/hetero_command.hpp"
 #include "regress/index/index_command.hpp"
@@ -38,6 +39,7 @@
 #include "regress/pool/pool_command.hpp"
 #include "regress/smooth/smooth_command.hpp"
 #include "regress/stats/stats_command.hpp"
+#include "regress/stockgra/stockgra_command.hpp"
 #include "regress/system/system_command.hpp"
 #include "regress/test/test_command.hpp"
 #include "regress/var/var_command.hpp"
@@ -173,9 +175,9 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {103, "CALLOPTI", cmd_option_price,  N, S}, // call prices, sensitivities, implied volatility
     {104, "PUTOPTIO", cmd_option_price,  N, S}, // the same handler for puts
     {105, "PORTFOLI", not_available,     N, R},
-    {106, "STOCKGRA", not_available,     N, R},
-    {107, "TIMEFMT",  not_available,     P, R},
-    {108, "AXISFMT",  not_available,     P, R},
+    {106, "STOCKGRA", cmd_stockgra,      N, S}, // high-low-close and candlestick charts
+    {107, "TIMEFMT",  cmd_graph_format,  P, R}, // the date form of time axes
+    {108, "AXISFMT",  cmd_graph_format,  P, R}, // axis ranges, ticks, number forms
     {109, "GRAPH",    cmd_graph,         N, S}, // graph files drawn by gnuplot
     {110, "SMOOTH",   cmd_smooth_index,  N, S}, // exponential smoothing, Hodrick-Prescott filter
     {111, "RESET",    cmd_reset,         P, S}, // initial run state (CLOSE: files only)
@@ -183,7 +185,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {113, "tarvex2",  not_available,     N, R}, // user slot
     {114, "tarvex3",  not_available,     N, R}, // user slot
     {115, "tarvex4",  not_available,     N, R}, // user slot
-    {116, "NAMEFMT",  not_available,     N, R},
+    {116, "NAMEFMT",  cmd_graph_format,  N, R}, // the names shown in plots
     {117, "QP",       not_available,     N, R},
     {118, "DUMMIES",  cmd_dummies,       N, S}, // 0/1 dummies of a categorical variable
     {119, "xxxxxxxx", not_available,     P, R}, // never matched
