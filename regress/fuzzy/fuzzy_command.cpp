@@ -21,6 +21,7 @@
 #include "regress/fit/list_equation.hpp"
 #include "regress/fit/output_variables.hpp"
 #include "regress/fit/store_result.hpp"
+#include "regress/fit/term_names.hpp"
 #include "regress/fuzzy/fuzzy_errors.hpp"
 #include "regress/fuzzy/fuzzy_estimate.hpp"
 #include "regress/fuzzy/fuzzy_options.hpp"
@@ -125,18 +126,24 @@ void cmd_fuzzy(Run& run) {
     if (!fuzzy_level_valid(run, o.H) ||
         !check_name_options(run, fuzzy_option_table(), ERR_FUZZY_OPTION))
         return;
+    // SPREAD, LOWER and UPPER are FUZZY's own outputs: none may overwrite a variable of the list.
+    std::vector<int> inputs;
+    for (int k = 1; k <= run.scan.NF; ++k)
+        inputs.push_back(plain_reference(run.scan.list[std::size_t(k)]));
+    if (!check_output_names(run, {{"SPREAD", o.SPREAD}, {"LOWER", o.LOWER}, {"UPPER", o.UPPER}},
+                            inputs))
+        return;
     EstimationEquation eq;
-    if (!read_estimation_equation(run, "FUZZY", o.CONSTANT, ERR_FUZZY_NO_LIST,
-                                  ERR_FUZZY_BOTH_SIDES, eq))
+    if (!read_estimation_equation(run, "FUZZY", o.CONSTANT, ERR_FUZZY_NO_LIST, ERR_FUZZY_BOTH_SIDES,
+                                  eq))
         return;
     ListRows rows;
     if (!gather_equation_rows(run, eq, eq.terms, o.BEG, o.END, rows)) return;
     const std::size_t n = rows.obs.size(), k = eq.terms.size();
     if (n < k) {
         report_error(run,
-                     " ...ERROR.." + fmt_I((long long)n, 5) +
-                         " OBSERVATIONS IS NOT ENOUGH FOR" + fmt_I((long long)k, 4) +
-                         " FUZZY COEFFICIENTS",
+                     " ...ERROR.." + fmt_I((long long)n, 5) + " OBSERVATIONS IS NOT ENOUGH FOR" +
+                         fmt_I((long long)k, 4) + " FUZZY COEFFICIENTS",
                      ERR_FUZZY_TOO_FEW);
         return;
     }

@@ -15,8 +15,7 @@ void fuzzy_value_line(Run& run, const std::string& label, Real value) {
                         "=" + fmt_G(value, 17, 10));
 }
 
-void fuzzy_coefficient_table(Run& run, const EstimationEquation& eq, const FuzzyFit& fit,
-                             Real h) {
+void fuzzy_coefficient_table(Run& run, const EstimationEquation& eq, const FuzzyFit& fit, Real h) {
     write_line(run, "   VARIABLE          CENTRE          SPREAD     H-LEVEL LOW    H-LEVEL HIGH");
     const Real width = 1 - h;
     for (std::size_t j = 0; j < fit.centre.size(); ++j) {
