@@ -37,8 +37,7 @@ TEST(FuzzyReference, IntegerDataGiveTheRationalVertexToTheLastBit) {
         ScriptRun r(INTEGER_DATA + "FUZZY Y X2 Z / H=" + (halve ? "0.5" : "0") +
                     " COEF=A SPREAD=C\nSTOP\n");
         const Real widen = halve ? 2 : 1;
-        expect_within_one_ulp(r.values("A"),
-                              {rational(2, 3), rational(13, 18), rational(25, 18)});
+        expect_within_one_ulp(r.values("A"), {rational(2, 3), rational(13, 18), rational(25, 18)});
         expect_within_one_ulp(r.values("C"),
                               {Real(0), widen * rational(1, 18), widen * rational(13, 18)});
         EXPECT_LE(ulps_apart(r.scalar(R_VAL), widen * rational(47, 6)), 1);
@@ -73,14 +72,22 @@ const std::string DECIMAL_DATA = "SAMPLE 1 10\nREAD Y X2\n1.2 2.1\n2.9 3.5\n3.1 
 TEST(FuzzyReference, DecimalDataAgreeWithLpSolveAndTheRationalOptimum) {
     struct Case {
         const char* h;
-        Real centre[2], spread[2], total;      // lpSolve, %.17g
-        Real exact_spread, exact_total;        // rational, the intercept's spread
+        Real centre[2], spread[2], total; // lpSolve, %.17g
+        Real exact_spread, exact_total;   // rational, the intercept's spread
     };
     const Case cases[] = {
-        {"0", {0.29629629629630005Q, 3.0629629629629465Q}, {0, 2.4851851851851849Q},
-         24.851851851851844Q, rational(671, 270), rational(671, 27)},
-        {"0.3", {0.29629629629629284Q, 3.0629629629629633Q}, {0, 3.5502645502645502Q},
-         35.5026455026455Q, rational(6710, 1890), rational(6710, 189)},
+        {"0",
+         {0.29629629629630005Q, 3.0629629629629465Q},
+         {0, 2.4851851851851849Q},
+         24.851851851851844Q,
+         rational(671, 270),
+         rational(671, 27)},
+        {"0.3",
+         {0.29629629629629284Q, 3.0629629629629633Q},
+         {0, 3.5502645502645502Q},
+         35.5026455026455Q,
+         rational(6710, 1890),
+         rational(6710, 189)},
     };
     for (const Case& c : cases) {
         ScriptRun r(DECIMAL_DATA + "FUZZY Y X2 / H=" + c.h + " COEF=A SPREAD=S\nSTOP\n");
