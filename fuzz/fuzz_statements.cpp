@@ -100,12 +100,12 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // and the coefficient names of CONFIDEN,
 // or as the series of SMOOTH (each method), or as the strike of CALLOPTI or PUTOPTIO (European,
 // American, implied volatility), or after GME (supports ZS, ES) or FLS (weights MUS), or as
-// the inputs of LP (c A b) and GAMES.
+// the inputs of LP (c A b) and GAMES, or after FUZZY (each level and band output).
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {
         "NLINEAR", "MLE",   "HETERO ",   "BOX ",  "PROBIT ",   "LOGIT ", "TOBIT ", "POOL ",
         "GLS ",    "2SLS ", "SYSTEM",    "AUTO ", "COINTEGR ", "ARIMA ", "PLOTS ", "DLAGS ",
-        "SMOOTH ", "VAR ",  "CALLOPTI ", "GME ",  "FLS ",      "LP ",    "GAMES "};
+        "SMOOTH ", "VAR ",  "CALLOPTI ", "GME ",  "FLS ",      "LP ",    "GAMES ", "FUZZY "};
     enum {
         POOL = 7,
         GLS,
@@ -122,7 +122,8 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         GME,
         FLS,
         LP,
-        GAMES
+        GAMES,
+        FUZZY
     }; // their places above
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
@@ -225,6 +226,10 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
                                                  " / LOWER=V UPPER=X REDUCED=RL SLACK=SL",
                                                  " / MAX MIN", " / SILENT TYPES=OM"};
         static_assert(sizeof lp_options / sizeof lp_options[0] == OPTIONS);
+        static const char* const fuzzy_options[] = {
+            " / H=0 PRINT", " / H=.5 SPREAD=S2 LOWER=LO UPPER=HI", " / NOCONSTANT COEF=B", " / H=1",
+            " / H=.9 PREDICT=P2 RESID=R"};
+        static_assert(sizeof fuzzy_options / sizeof fuzzy_options[0] == OPTIONS);
         const std::string option = command == POOL    ? pool_options[option_row]
                                    : command == LP    ? lp_options[option_row]
                                    : command == GAMES ? " / ROWSTRAT=RS COLSTRAT=CS"
@@ -239,6 +244,7 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
                                    : command == DLAGS  ? dlags_options[option_row]
                                    : command == GME    ? gme_options[option_row]
                                    : command == FLS    ? fls_options[option_row]
+                                   : command == FUZZY  ? fuzzy_options[option_row]
                                                        : options[option_row];
         if (command == SYSTEM)
             script += std::string("SYSTEM / METHOD=") + system_methods[(selector / 4 + line) % 3] +

@@ -23,6 +23,7 @@
 #include "regress/dlags/dlags_command.hpp"
 #include "regress/fcast/fcast_command.hpp"
 #include "regress/fls/fls_command.hpp"
+#include "regress/fuzzy/fuzzy_command.hpp"
 #include "regress/gls/gls_command.hpp"
 #include "regress/gme/gme_command.hpp"
 #include "regress/graph/format_commands.hpp"
@@ -171,7 +172,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {99,  "FLS",      cmd_fls,           N, S}, // flexible least squares
     {100, "DOWNLOAD", cmd_download,      P, R}, // points to the web site
     {101, "VAR",      cmd_var,           N, S},
-    {102, "FUZZY",    not_available,     N, R},
+    {102, "FUZZY",    cmd_fuzzy,         N, S}, // fuzzy linear regression
     {103, "CALLOPTI", cmd_option_price,  N, S}, // call prices, sensitivities, implied volatility
     {104, "PUTOPTIO", cmd_option_price,  N, S}, // the same handler for puts
     {105, "PORTFOLI", not_available,     N, R},
