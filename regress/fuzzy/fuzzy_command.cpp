@@ -23,6 +23,7 @@
 #include "regress/fit/store_result.hpp"
 #include "regress/fit/term_names.hpp"
 #include "regress/fuzzy/fuzzy_errors.hpp"
+#include "regress/lp/lp_report.hpp"
 #include "regress/fuzzy/fuzzy_estimate.hpp"
 #include "regress/fuzzy/fuzzy_options.hpp"
 #include "regress/fuzzy/fuzzy_report.hpp"
@@ -78,25 +79,14 @@ bool fuzzy_rows_reachable(Run& run, const EstimationEquation& eq, const FuzzyDat
     return true;
 }
 
-bool fuzzy_program_solved(Run& run, LpStatus status) {
-    switch (status) {
-    case LpStatus::OPTIMAL:
-        return true;
-    case LpStatus::INFEASIBLE:
-        report_error(run, " ...ERROR..THE LINEAR PROGRAM OF FUZZY WAS FOUND INFEASIBLE",
-                     ERR_FUZZY_INFEASIBLE);
-        return false;
-    case LpStatus::UNBOUNDED:
-        report_error(run, " ...ERROR..THE LINEAR PROGRAM OF FUZZY WAS FOUND UNBOUNDED",
-                     ERR_FUZZY_UNBOUNDED);
-        return false;
-    case LpStatus::NO_CERTIFICATE:
-        break;
-    }
-    report_error(run,
-                 " ...ERROR..NO BASIS OF THE LINEAR PROGRAM OF FUZZY PASSED THE BINARY128 "
-                 "OPTIMALITY CHECK",
-                 ERR_FUZZY_UNCERTIFIED);
+// The program is always feasible (a = 0 with spreads large enough holds every observation, as
+// 1 - h > 0) and bounded (the objective is a sum of spreads, none negative), so the solver's only
+// other end is a basis that failed the binary128 check: said in the words LP uses.
+bool fuzzy_program_solved(Run& run, const FuzzyData& d, const FuzzyFit& fit) {
+    if (fit.status == LpStatus::OPTIMAL) return true;
+    report_uncertified(run, fit.iterations,
+                       default_pivot_limit(2 * int(d.y.size()), 2 * int(d.x.size())),
+                       ERR_FUZZY_UNCERTIFIED);
     return false;
 }
 
@@ -153,7 +143,7 @@ void cmd_fuzzy(Run& run) {
     d.x = std::move(rows.x);
     if (!fuzzy_design_identified(run, eq, d) || !fuzzy_rows_reachable(run, eq, d)) return;
     const FuzzyFit fit = fit_fuzzy_regression(d, o.H);
-    if (!fuzzy_program_solved(run, fit.status)) return;
+    if (!fuzzy_program_solved(run, d, fit)) return;
     ModelResult result = fuzzy_model_result(d, fit);
     name_equation(run, "FUZZY", eq, {}, result.record);
     result.record.intercept = o.CONSTANT;

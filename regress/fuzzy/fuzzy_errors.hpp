@@ -11,9 +11,7 @@ enum FuzzyError : int {
     ERR_FUZZY_DEPENDENT = 102005,  // the regressors are linearly dependent (or one is all zero)
     ERR_FUZZY_OPTION = 102006,     // a name option typed without its value
     ERR_FUZZY_ZERO_ROW = 102007,   // NOCONSTANT: every regressor 0 at an observation, y not 0
-    ERR_FUZZY_INFEASIBLE = 102008, // the linear program's statuses: see fuzzy_command.cpp
-    ERR_FUZZY_UNBOUNDED = 102009,
-    ERR_FUZZY_UNCERTIFIED = 102010,
+    ERR_FUZZY_UNCERTIFIED = 102010, // no certified basis (never infeasible or unbounded)
 };
 
 } // namespace tarvex
