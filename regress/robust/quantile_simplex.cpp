@@ -1,0 +1,298 @@
+// The simplex of a quantile regression: steps in double to find the optimal basis, then in
+// binary128 to verify it (and to step on where double's rounding stopped short).
+#include "regress/robust/quantile_simplex.hpp"
+
+#include "numeric/qmath.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace tarvex {
+
+namespace {
+
+// A square system in K unknowns factored with partial pivoting (row-major), solved for a right
+// side or for the transposed system.
+template <class T>
+struct QuantileLu {
+    int k = 0;
+    std::vector<T> a;
+    std::vector<int> perm;
+
+    bool factor(std::vector<T> m, int size) {
+        k = size;
+        a = std::move(m);
+        perm.resize(std::size_t(k));
+        std::iota(perm.begin(), perm.end(), 0);
+        for (int c = 0; c < k; ++c) {
+            int best = c;
+            for (int r = c + 1; r < k; ++r)
+                if (abs_of(a[idx(r, c)]) > abs_of(a[idx(best, c)])) best = r;
+            if (a[idx(best, c)] == T(0)) return false;
+            if (best != c) {
+                for (int j = 0; j < k; ++j) std::swap(a[idx(best, j)], a[idx(c, j)]);
+                std::swap(perm[std::size_t(best)], perm[std::size_t(c)]);
+            }
+            for (int r = c + 1; r < k; ++r) {
+                const T f = a[idx(r, c)] / a[idx(c, c)];
+                a[idx(r, c)] = f;
+                for (int j = c + 1; j < k; ++j) a[idx(r, j)] -= f * a[idx(c, j)];
+            }
+        }
+        return true;
+    }
+    // A z = rhs.
+    std::vector<T> solve(const std::vector<T>& rhs) const {
+        std::vector<T> z(static_cast<std::size_t>(k));
+        for (int r = 0; r < k; ++r) {
+            T s = rhs[std::size_t(perm[std::size_t(r)])];
+            for (int j = 0; j < r; ++j) s -= a[idx(r, j)] * z[std::size_t(j)];
+            z[std::size_t(r)] = s;
+        }
+        for (int r = k - 1; r >= 0; --r) {
+            T s = z[std::size_t(r)];
+            for (int j = r + 1; j < k; ++j) s -= a[idx(r, j)] * z[std::size_t(j)];
+            z[std::size_t(r)] = s / a[idx(r, r)];
+        }
+        return z;
+    }
+    // A' z = rhs (P A = L U, so A' = U' L' P).
+    std::vector<T> solve_transposed(const std::vector<T>& rhs) const {
+        std::vector<T> w(static_cast<std::size_t>(k));
+        for (int r = 0; r < k; ++r) {
+            T s = rhs[std::size_t(r)];
+            for (int j = 0; j < r; ++j) s -= a[idx(j, r)] * w[std::size_t(j)];
+            w[std::size_t(r)] = s / a[idx(r, r)];
+        }
+        for (int r = k - 1; r >= 0; --r) {
+            T s = w[std::size_t(r)];
+            for (int j = r + 1; j < k; ++j) s -= a[idx(j, r)] * w[std::size_t(j)];
+            w[std::size_t(r)] = s;
+        }
+        std::vector<T> z(static_cast<std::size_t>(k));
+        for (int r = 0; r < k; ++r) z[std::size_t(perm[std::size_t(r)])] = w[std::size_t(r)];
+        return z;
+    }
+
+private:
+    std::size_t idx(int r, int c) const { return std::size_t(r) * std::size_t(k) + std::size_t(c); }
+    static T abs_of(T v) { return v < 0 ? -v : v; }
+};
+
+// The design row-major in the working type.
+template <class T>
+struct QuantileDesign {
+    std::size_t n = 0;
+    int k = 0;
+    std::vector<T> x; // n x k
+    std::vector<T> y;
+    const T* row(std::size_t i) const { return x.data() + i * std::size_t(k); }
+};
+
+template <class T>
+QuantileDesign<T> quantile_design(const std::vector<const Real*>& cols, const Real* y,
+                                  std::size_t n) {
+    QuantileDesign<T> d;
+    d.n = n;
+    d.k = int(cols.size());
+    d.x.resize(n * cols.size());
+    d.y.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        d.y[i] = T(y[i]);
+        for (std::size_t j = 0; j < cols.size(); ++j)
+            d.x[i * cols.size() + j] = cols[j] == nullptr ? T(1) : T(cols[j][i]);
+    }
+    return d;
+}
+
+template <class T>
+T row_dot(const T* a, const std::vector<T>& b) {
+    T s = 0;
+    for (std::size_t j = 0; j < b.size(); ++j) s += a[j] * b[j];
+    return s;
+}
+
+// K observations whose rows are linearly independent, taken in order (Gram-Schmidt in double
+// with a relative tolerance; the binary128 stage factors the basis again). Empty when there
+// are none.
+std::vector<std::size_t> first_independent_rows(const QuantileDesign<double>& d) {
+    const int k = d.k;
+    std::vector<std::vector<double>> q;
+    std::vector<std::size_t> rows;
+    for (std::size_t i = 0; i < d.n && int(rows.size()) < k; ++i) {
+        std::vector<double> v(d.row(i), d.row(i) + k);
+        double norm0 = 0;
+        for (double e : v) norm0 += e * e;
+        if (norm0 == 0) continue;
+        for (int pass = 0; pass < 2; ++pass)
+            for (const auto& u : q) {
+                double s = 0;
+                for (int j = 0; j < k; ++j) s += u[std::size_t(j)] * v[std::size_t(j)];
+                for (int j = 0; j < k; ++j) v[std::size_t(j)] -= s * u[std::size_t(j)];
+            }
+        double norm = 0;
+        for (double e : v) norm += e * e;
+        if (norm <= 1e-20 * norm0) continue;
+        for (double& e : v) e /= std::sqrt(norm);
+        q.push_back(std::move(v));
+        rows.push_back(i);
+    }
+    if (int(rows.size()) < k) rows.clear();
+    return rows;
+}
+
+enum class StepEnd { OPTIMAL, SINGULAR, UNBOUNDED, LIMIT };
+
+template <class T>
+struct SimplexState {
+    std::vector<std::size_t> basis;
+    std::vector<T> coef, resid, duals;
+};
+
+
+// Simplex steps from `s.basis` until every dual value lies within [tau - 1 - tol, tau + tol].
+template <class T>
+StepEnd simplex_steps(const QuantileDesign<T>& d, T tau, T tol, SimplexState<T>& s, int& pivots,
+                      int max_pivots) {
+    const int k = d.k;
+    const std::size_t n = d.n;
+    std::vector<char> basic(n, 0);
+    std::vector<T> a(n);
+    struct Kink {
+        T t, w;
+        std::size_t i;
+    };
+    std::vector<Kink> kinks;
+    for (;;) {
+        std::fill(basic.begin(), basic.end(), char(0));
+        std::vector<T> m(static_cast<std::size_t>(k * k));
+        std::vector<T> yh(static_cast<std::size_t>(k));
+        for (int r = 0; r < k; ++r) {
+            const std::size_t i = s.basis[std::size_t(r)];
+            basic[i] = 1;
+            std::copy(d.row(i), d.row(i) + k, m.begin() + std::ptrdiff_t(r) * k);
+            yh[std::size_t(r)] = d.y[i];
+        }
+        QuantileLu<T> lu;
+        if (!lu.factor(std::move(m), k)) return StepEnd::SINGULAR;
+        s.coef = lu.solve(yh);
+        s.resid.resize(n);
+        std::vector<T> g(std::size_t(k), T(0));
+        for (std::size_t i = 0; i < n; ++i) {
+            if (basic[i]) {
+                s.resid[i] = 0;
+                continue;
+            }
+            const T r = d.y[i] - row_dot(d.row(i), s.coef);
+            s.resid[i] = r;
+            if (r == T(0)) continue;
+            const T psi = r > 0 ? tau : tau - 1;
+            const T* xi = d.row(i);
+            for (int j = 0; j < k; ++j) g[std::size_t(j)] += psi * xi[j];
+        }
+        s.duals = lu.solve_transposed(g);
+        for (T& v : s.duals) v = -v;
+        int leave = -1;
+        T worst = tol;
+        for (int j = 0; j < k; ++j) {
+            const T dj = s.duals[std::size_t(j)];
+            const T violation = std::max(tau - 1 - dj, dj - tau);
+            if (violation > worst) {
+                worst = violation;
+                leave = j;
+            }
+        }
+        if (leave < 0) return StepEnd::OPTIMAL;
+        if (pivots >= max_pivots) return StepEnd::LIMIT;
+        // The edge that frees basic observation `leave`: its residual turns negative (sign +1)
+        // when its dual is below tau - 1, positive otherwise.
+        const T dj = s.duals[std::size_t(leave)];
+        const T sign = dj < tau - 1 ? T(1) : T(-1);
+        std::vector<T> e(std::size_t(k), T(0));
+        e[std::size_t(leave)] = sign;
+        const std::vector<T> v = lu.solve(e);
+        T slope = sign > 0 ? dj + (1 - tau) : tau - dj; // negative
+        kinks.clear();
+        for (std::size_t i = 0; i < n; ++i) {
+            if (basic[i]) continue;
+            const T ai = row_dot(d.row(i), v);
+            if (ai == T(0)) continue;
+            const T r = s.resid[i];
+            if (r == T(0)) {
+                kinks.push_back({T(0), ai > 0 ? (1 - tau) * ai : -tau * ai, i});
+            } else {
+                const T t = r / ai;
+                if (t > 0) kinks.push_back({t, ai < 0 ? -ai : ai, i});
+            }
+        }
+        std::sort(kinks.begin(), kinks.end(), [](const Kink& p, const Kink& q) {
+            return p.t < q.t || (p.t == q.t && p.i < q.i);
+        });
+        std::size_t enter = n;
+        for (const Kink& kk : kinks) {
+            slope += kk.w;
+            if (slope >= 0) {
+                enter = kk.i;
+                break;
+            }
+        }
+        if (enter == n) return StepEnd::UNBOUNDED;
+        s.basis[std::size_t(leave)] = enter;
+        ++pivots;
+    }
+}
+
+} // namespace
+
+QuantileFit fit_quantile(const std::vector<const Real*>& x, const Real* y, std::size_t n, Real tau,
+                         int max_pivots) {
+    QuantileFit fit;
+    const int k = int(x.size());
+    if (k == 0 || n < std::size_t(k)) {
+        fit.end = QuantileEnd::DEGENERATE;
+        return fit;
+    }
+    std::vector<std::size_t> start;
+    {
+        const QuantileDesign<double> dd = quantile_design<double>(x, y, n);
+        start = first_independent_rows(dd);
+        if (start.empty()) {
+            fit.end = QuantileEnd::DEGENERATE;
+            return fit;
+        }
+        SimplexState<double> sd;
+        sd.basis = start;
+        const StepEnd end = simplex_steps<double>(dd, double(tau), 1e-12, sd, fit.pivots,
+                                                  max_pivots);
+        // Double's steps only choose a basis; a failure there leaves the first one.
+        if (end == StepEnd::OPTIMAL || end == StepEnd::LIMIT) start = sd.basis;
+    }
+    const QuantileDesign<Real> dq = quantile_design<Real>(x, y, n);
+    SimplexState<Real> sq;
+    sq.basis = start;
+    // Dual values within binary128's rounding of the bounds count as on them.
+    const StepEnd end = simplex_steps<Real>(dq, tau, Real(1e-28Q), sq, fit.pivots, max_pivots);
+    if (end == StepEnd::SINGULAR || end == StepEnd::UNBOUNDED) {
+        fit.end = QuantileEnd::DEGENERATE;
+        return fit;
+    }
+    if (end == StepEnd::LIMIT) {
+        fit.end = QuantileEnd::ITERATION_LIMIT;
+        return fit;
+    }
+    fit.coef = sq.coef;
+    fit.residuals = sq.resid;
+    std::vector<std::size_t> order(static_cast<std::size_t>(k));
+    std::iota(order.begin(), order.end(), std::size_t(0));
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t p, std::size_t q) { return sq.basis[p] < sq.basis[q]; });
+    for (std::size_t j : order) {
+        fit.basis.push_back(sq.basis[j]);
+        fit.duals.push_back(sq.duals[j]);
+    }
+    for (const Real r : fit.residuals) fit.objective += check_loss(r, tau);
+    return fit;
+}
+
+} // namespace tarvex
