@@ -145,7 +145,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {74,  "BAYES",    not_available,     N, R},
     {75,  "CONFIDEN", cmd_graph,         P, R}, // confidence region of two coefficients
     {76,  "SMPL",     cmd_sample,        P, R}, // sample range
-    {77,  "ROBUST",   cmd_robust,        N, R}, // quantile regression and M-estimation
+    {77,  "ROBUST",   cmd_robust,        N, S}, // quantile regression and M-estimation
     {78,  "INQUIRE",  inquire_command,   P, R}, // inquire about a unit
     {79,  "HETERO",   cmd_hetero,        N, S}, // regression with variance exp(z'g)
     {80,  "PROCEDUR", cmd_procedure,     P, R}, // define a procedure

@@ -113,14 +113,56 @@ T row_dot(const T* a, const std::vector<T>& b) {
     return s;
 }
 
-// K observations whose rows are linearly independent, taken in order (Gram-Schmidt in double
-// with a relative tolerance; the binary128 stage factors the basis again). Empty when there
-// are none.
+// The rows in order of their least-squares residuals' size (nearest the fit first), so that
+// the simplex starts near the optimum; in their own order when the normal equations fail.
+std::vector<std::size_t> rows_near_least_squares(const QuantileDesign<double>& d) {
+    const std::size_t k = std::size_t(d.k);
+    std::vector<std::size_t> order(d.n);
+    std::iota(order.begin(), order.end(), std::size_t(0));
+    std::vector<double> m(k * k, 0.0), b(k, 0.0);
+    for (std::size_t i = 0; i < d.n; ++i) {
+        const double* xi = d.row(i);
+        for (std::size_t a = 0; a < k; ++a) {
+            b[a] += xi[a] * d.y[i];
+            for (std::size_t c = 0; c <= a; ++c) m[a * k + c] += xi[a] * xi[c];
+        }
+    }
+    for (std::size_t c = 0; c < k; ++c) { // Cholesky, lower triangle in place
+        for (std::size_t a = c; a < k; ++a) {
+            double v = m[a * k + c];
+            for (std::size_t j = 0; j < c; ++j) v -= m[a * k + j] * m[c * k + j];
+            if (a == c) {
+                if (!(v > 1e-12 * (m[c * k + c] + 1e-300))) return order;
+                m[c * k + c] = std::sqrt(v);
+            } else {
+                m[a * k + c] = v / m[c * k + c];
+            }
+        }
+    }
+    for (std::size_t a = 0; a < k; ++a) {
+        for (std::size_t j = 0; j < a; ++j) b[a] -= m[a * k + j] * b[j];
+        b[a] /= m[a * k + a];
+    }
+    for (std::size_t a = k; a-- > 0;) {
+        for (std::size_t j = a + 1; j < k; ++j) b[a] -= m[j * k + a] * b[j];
+        b[a] /= m[a * k + a];
+    }
+    std::vector<double> size(d.n);
+    for (std::size_t i = 0; i < d.n; ++i) size[i] = std::fabs(d.y[i] - row_dot(d.row(i), b));
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t p, std::size_t q) { return size[p] < size[q]; });
+    return order;
+}
+
+// K observations whose rows are linearly independent, taken in the order of
+// rows_near_least_squares (Gram-Schmidt in double with a relative tolerance; the binary128
+// stage factors the basis again). Empty when there are none.
 std::vector<std::size_t> first_independent_rows(const QuantileDesign<double>& d) {
     const int k = d.k;
     std::vector<std::vector<double>> q;
     std::vector<std::size_t> rows;
-    for (std::size_t i = 0; i < d.n && int(rows.size()) < k; ++i) {
+    for (const std::size_t i : rows_near_least_squares(d)) {
+        if (int(rows.size()) == k) break;
         std::vector<double> v(d.row(i), d.row(i) + k);
         double norm0 = 0;
         for (double e : v) norm0 += e * e;
@@ -149,7 +191,6 @@ struct SimplexState {
     std::vector<std::size_t> basis;
     std::vector<T> coef, resid, duals;
 };
-
 
 // Simplex steps from `s.basis` until every dual value lies within [tau - 1 - tol, tau + tol].
 template <class T>
@@ -226,16 +267,27 @@ StepEnd simplex_steps(const QuantileDesign<T>& d, T tau, T tol, SimplexState<T>&
                 if (t > 0) kinks.push_back({t, ai < 0 ? -ai : ai, i});
             }
         }
-        std::sort(kinks.begin(), kinks.end(), [](const Kink& p, const Kink& q) {
+        // The kinks in order of t, a block at a time: the first few nearly always end the
+        // search, so the rest need not be sorted.
+        const auto earlier = [](const Kink& p, const Kink& q) {
             return p.t < q.t || (p.t == q.t && p.i < q.i);
-        });
-        std::size_t enter = n;
-        for (const Kink& kk : kinks) {
-            slope += kk.w;
-            if (slope >= 0) {
-                enter = kk.i;
-                break;
+        };
+        std::size_t enter = n, done = 0, block = 64;
+        while (enter == n && done < kinks.size()) {
+            const auto first = kinks.begin() + std::ptrdiff_t(done);
+            const std::size_t take = std::min(block, kinks.size() - done);
+            const auto last = first + std::ptrdiff_t(take);
+            std::nth_element(first, last - 1, kinks.end(), earlier);
+            std::sort(first, last, earlier);
+            for (auto it = first; it != last; ++it) {
+                slope += it->w;
+                if (slope >= 0) {
+                    enter = it->i;
+                    break;
+                }
             }
+            done += take;
+            block *= 4;
         }
         if (enter == n) return StepEnd::UNBOUNDED;
         s.basis[std::size_t(leave)] = enter;
@@ -263,8 +315,8 @@ QuantileFit fit_quantile(const std::vector<const Real*>& x, const Real* y, std::
         }
         SimplexState<double> sd;
         sd.basis = start;
-        const StepEnd end = simplex_steps<double>(dd, double(tau), 1e-12, sd, fit.pivots,
-                                                  max_pivots);
+        const StepEnd end =
+            simplex_steps<double>(dd, double(tau), 1e-12, sd, fit.pivots, max_pivots);
         // Double's steps only choose a basis; a failure there leaves the first one.
         if (end == StepEnd::OPTIMAL || end == StepEnd::LIMIT) start = sd.basis;
     }

@@ -21,18 +21,18 @@ enum class QuantileEnd { OPTIMAL, DEGENERATE, ITERATION_LIMIT };
 
 struct QuantileFit {
     QuantileEnd end = QuantileEnd::OPTIMAL;
-    std::vector<Real> coef;      // K
-    std::vector<Real> residuals; // n, zero at the basic observations
+    std::vector<Real> coef;         // K
+    std::vector<Real> residuals;    // n, zero at the basic observations
     std::vector<std::size_t> basis; // the K observations the fit interpolates (ascending)
-    std::vector<Real> duals;     // their dual values, each within [tau - 1, tau]
-    Real objective = 0;          // the sum of check losses
-    int pivots = 0;              // simplex steps taken in all
+    std::vector<Real> duals;        // their dual values, each within [tau - 1, tau]
+    Real objective = 0;             // the sum of check losses
+    int pivots = 0;                 // simplex steps taken in all
 };
 
 // `x` holds k columns of n rows (a null column: the intercept, all ones). `tau` in (0, 1).
 // DEGENERATE: no K observations make a nonsingular system (the design has rank below K).
-QuantileFit fit_quantile(const std::vector<const Real*>& x, const Real* y, std::size_t n,
-                         Real tau, int max_pivots = 100000);
+QuantileFit fit_quantile(const std::vector<const Real*>& x, const Real* y, std::size_t n, Real tau,
+                         int max_pivots = 100000);
 
 // The check loss of one residual.
 inline Real check_loss(Real u, Real tau) {

@@ -26,8 +26,9 @@ bool check_robust_options(Run& run, const RobustOptions& o) {
         return false;
     }
     if (o.REPS < 2) {
-        report_error(run, " ...ERROR..REPS=" + std::to_string(o.REPS) +
-                              ": THE BOOTSTRAP NEEDS 2 SAMPLES OR MORE",
+        report_error(run,
+                     " ...ERROR..REPS=" + std::to_string(o.REPS) +
+                         ": THE BOOTSTRAP NEEDS 2 SAMPLES OR MORE",
                      ERR_ROBUST_REPS);
         return false;
     }
@@ -38,8 +39,7 @@ bool check_robust_options(Run& run, const RobustOptions& o) {
     }
     if (o.VARIANCE != "IID" && o.VARIANCE != "KERNEL" && o.VARIANCE != "BOOT")
         return bad_option_value(run, "VARIANCE", ERR_ROBUST_OPTION);
-    return check_iteration_options(run, o, {"QUANTILE", "HUBER", "BISQUARE"},
-                                   ERR_ROBUST_OPTION) &&
+    return check_iteration_options(run, o, {"QUANTILE", "HUBER", "BISQUARE"}, ERR_ROBUST_OPTION) &&
            check_name_options(run, robust_option_table(), ERR_ROBUST_OPTION);
 }
 

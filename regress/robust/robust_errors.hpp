@@ -6,7 +6,7 @@ namespace tarvex {
 inline constexpr int ERR_ROBUST_NO_LIST = 77001;
 inline constexpr int ERR_ROBUST_OPTION = 77002;
 inline constexpr int ERR_ROBUST_BOTH_SIDES = 77003;
-inline constexpr int ERR_ROBUST_TAU = 77004;        // TAU not strictly between 0 and 1
+inline constexpr int ERR_ROBUST_TAU = 77004; // TAU not strictly between 0 and 1
 inline constexpr int ERR_ROBUST_TOO_FEW = 77005;
 inline constexpr int ERR_ROBUST_DEGENERATE = 77006; // no K observations span the design
 inline constexpr int ERR_ROBUST_PIVOTS = 77007;     // the simplex did not end

@@ -55,8 +55,8 @@ bool iid_covariance(const RobustData& data, const QuantileFit& fit, Real tau, Ro
         rank.push_back(Real(i) / Real(n - k));
     }
     std::sort(ordered.begin(), ordered.end());
-    const QuantileFit slope = fit_quantile({nullptr, rank.data()}, ordered.data(), ordered.size(),
-                                           0.5Q);
+    const QuantileFit slope =
+        fit_quantile({nullptr, rank.data()}, ordered.data(), ordered.size(), 0.5Q);
     if (slope.end != QuantileEnd::OPTIMAL) return false;
     e.sparsity = slope.coef[1];
     cov = inv;
@@ -66,8 +66,8 @@ bool iid_covariance(const RobustData& data, const QuantileFit& fit, Real tau, Ro
 
 // The kernel sandwich tau (1 - tau) (X'F X)^-1 X'X (X'F X)^-1, F the normal kernel's density
 // of each residual at the bandwidth h = (z(tau + b) - z(tau - b)) min(sd, IQR / 1.34).
-bool kernel_covariance(const RobustData& data, const QuantileFit& fit, Real tau,
-                       RobustEstimate& e, std::vector<Real>& cov) {
+bool kernel_covariance(const RobustData& data, const QuantileFit& fit, Real tau, RobustEstimate& e,
+                       std::vector<Real>& cov) {
     const std::size_t n = data.n, k = data.x.size();
     Real b = hall_sheather_bandwidth(tau, n);
     while (tau - b < 0 || tau + b > 1) b /= 2;
@@ -80,9 +80,10 @@ bool kernel_covariance(const RobustData& data, const QuantileFit& fit, Real tau,
     Real ss = 0;
     for (const Real r : sorted) ss += (r - mean) * (r - mean);
     const Real sd = qm::sqrt(ss / Real(n - 1));
-    const Real iqr = (interpolated_quantile(sorted, 0.75Q) - interpolated_quantile(sorted, 0.25Q)) /
-                     1.34Q;
-    const Real h = (dist::normal_quantile(tau + b) - dist::normal_quantile(tau - b)) * std::min(sd, iqr);
+    const Real iqr =
+        (interpolated_quantile(sorted, 0.75Q) - interpolated_quantile(sorted, 0.25Q)) / 1.34Q;
+    const Real h =
+        (dist::normal_quantile(tau + b) - dist::normal_quantile(tau - b)) * std::min(sd, iqr);
     if (!(h > 0)) return false;
     std::vector<Real> f(n);
     for (std::size_t i = 0; i < n; ++i) f[i] = normal_density_at(fit.residuals[i] / h) / h;
@@ -124,7 +125,8 @@ bool boot_covariance(const RobustData& data, const RobustControl& c, RobustEstim
     std::vector<std::vector<Real>> draws;
     for (int rep = 0; rep < c.replications; ++rep) {
         for (std::size_t i = 0; i < n; ++i) {
-            const std::size_t pick = std::min(n - 1, std::size_t(qm::floor(gen.uniform() * Real(n))));
+            const std::size_t pick =
+                std::min(n - 1, std::size_t(qm::floor(gen.uniform() * Real(n))));
             y[i] = data.y[pick];
             for (std::size_t j = 0; j < k; ++j) cols[j][i] = robust_x(data, j, pick);
         }
@@ -142,7 +144,8 @@ bool boot_covariance(const RobustData& data, const RobustControl& c, RobustEstim
     cov.assign(k * k, Real(0));
     for (const auto& d : draws)
         for (std::size_t a = 0; a < k; ++a)
-            for (std::size_t b = 0; b < k; ++b) cov[a * k + b] += (d[a] - mean[a]) * (d[b] - mean[b]);
+            for (std::size_t b = 0; b < k; ++b)
+                cov[a * k + b] += (d[a] - mean[a]) * (d[b] - mean[b]);
     for (Real& v : cov) v /= Real(draws.size() - 1);
     return true;
 }

@@ -30,7 +30,7 @@ struct RobustControl {
     QuantileCovariance covariance = QuantileCovariance::IID;
     int replications = 200;
     std::int64_t seed = 1;
-    Real tuning = 0;        // the M-estimator's constant; 0: 1.345 (Huber) or 4.685 (bisquare)
+    Real tuning = 0; // the M-estimator's constant; 0: 1.345 (Huber) or 4.685 (bisquare)
     int max_iterations = 100;
     Real tolerance = 1e-20Q; // on the relative change of the residuals
 };
@@ -39,13 +39,13 @@ enum class RobustEnd { DONE, DEGENERATE, PIVOT_LIMIT, ITERATION_LIMIT, ZERO_SCAL
 
 struct RobustEstimate {
     RobustEnd end = RobustEnd::DONE;
-    int pivots = 0;       // simplex steps (quantile regression)
-    int iterations = 0;   // reweighting steps (M-estimation)
-    Real objective = 0;   // the sum of check losses (quantile), of squared residuals (M)
-    Real scale = 0;       // the scale of the last reweighting (M-estimation)
-    Real sparsity = 0;    // the sparsity estimate (IID)
-    Real bandwidth = 0;   // the Hall-Sheather bandwidth as a probability (IID, KERNEL)
-    int replications = 0; // bootstrap fits used
+    int pivots = 0;                 // simplex steps (quantile regression)
+    int iterations = 0;             // reweighting steps (M-estimation)
+    Real objective = 0;             // the sum of check losses (quantile), of squared residuals (M)
+    Real scale = 0;                 // the scale of the last reweighting (M-estimation)
+    Real sparsity = 0;              // the sparsity estimate (IID)
+    Real bandwidth = 0;             // the Hall-Sheather bandwidth as a probability (IID, KERNEL)
+    int replications = 0;           // bootstrap fits used
     std::vector<std::size_t> basis; // the observations the quantile fit interpolates
     // Coefficients, covariance, standard errors, t-ratios (t with N-K degrees of freedom for
     // quantile regression, normal for M-estimation), fitted values, residuals, N, K, df, SSE.

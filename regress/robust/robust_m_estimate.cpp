@@ -1,5 +1,5 @@
 // Huber and bisquare M-estimation: weighted least squares repeated with the weights psi(u/s)/(u/s)
-// of the residuals scaled by s = 1.4826 median|u|, from the least-squares fit, until the
+// of the residuals scaled by s = median|u| / 0.6745, from the least-squares fit, until the
 // residuals change by less than the tolerance (relative root sum of squares). The covariance is
 // s_psi**2 (X'X)^-1 with s_psi = qm::sqrt(sum (w u)**2 / (n - k)) kappa / mean(psi'), kappa the
 // small-sample correction 1 + k var(psi') / (n mean(psi')**2).
@@ -67,7 +67,7 @@ bool m_weighted_fit(const RobustData& data, const std::vector<Real>& w, std::vec
 Real m_scale(const std::vector<Real>& resid) {
     std::vector<Real> a(resid.size());
     for (std::size_t i = 0; i < resid.size(); ++i) a[i] = qm::abs(resid[i]);
-    return 1.4826Q * m_median(std::move(a));
+    return m_median(std::move(a)) / 0.6745Q;
 }
 
 } // namespace

@@ -59,14 +59,15 @@ EstimationFailure robust_failure(const RobustEstimate& e, const RobustControl& c
         return {" ...ERROR..THE SCALE OF THE RESIDUALS IS ZERO: HALF OR MORE FIT EXACTLY",
                 ERR_ROBUST_ZERO_SCALE};
     case RobustEnd::NO_SPREAD:
-        return {c.method == RobustMethod::QUANTILE
-                    ? (c.covariance == QuantileCovariance::BOOT
-                           ? std::string(" ...ERROR..FEWER THAN 2 BOOTSTRAP SAMPLES COULD BE FITTED")
-                           : std::string(" ...ERROR..TOO FEW RESIDUALS AWAY FROM THE FIT TO "
-                                         "ESTIMATE THE DENSITY"))
-                    : std::string(" ...ERROR..NO RESIDUAL WITHIN THE TUNING CONSTANT: NO "
-                                  "COVARIANCE"),
-                ERR_ROBUST_NO_SPREAD};
+        return {
+            c.method == RobustMethod::QUANTILE
+                ? (c.covariance == QuantileCovariance::BOOT
+                       ? std::string(" ...ERROR..FEWER THAN 2 BOOTSTRAP SAMPLES COULD BE FITTED")
+                       : std::string(" ...ERROR..TOO FEW RESIDUALS AWAY FROM THE FIT TO "
+                                     "ESTIMATE THE DENSITY"))
+                : std::string(" ...ERROR..NO RESIDUAL WITHIN THE TUNING CONSTANT: NO "
+                              "COVARIANCE"),
+            ERR_ROBUST_NO_SPREAD};
     }
     return {};
 }
@@ -106,12 +107,12 @@ void report_robust(Run& run, const EstimationEquation& eq, const RobustEstimate&
         } else if (c.covariance == QuantileCovariance::KERNEL) {
             write_line(run, " BANDWIDTH =" + fmt_G(e.bandwidth, 13, 6));
         } else {
-            write_line(run, fmt_I_fitted(e.replications, 7) + " SAMPLES, SEED =" +
-                                fmt_I_fitted(c.seed, 12));
+            write_line(run, fmt_I_fitted(e.replications, 7) +
+                                " SAMPLES, SEED =" + fmt_I_fitted(c.seed, 12));
         }
     } else {
-        write_line(run, " CONVERGENCE REACHED AFTER" + fmt_I_fitted(e.iterations, 5) +
-                            " ITERATIONS");
+        write_line(run,
+                   " CONVERGENCE REACHED AFTER" + fmt_I_fitted(e.iterations, 5) + " ITERATIONS");
         write_line(run, " SCALE (1.4826 MEDIAN ABSOLUTE RESIDUAL) =" + fmt_G(e.scale, 13, 6));
         write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(r.sse, 13, 5));
     }

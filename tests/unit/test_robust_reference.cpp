@@ -162,8 +162,8 @@ TEST(RobustSimplex, BootstrapRepeatsForItsSeed) {
     const RobustEstimate a = estimate_robust(d.data(), c), b = estimate_robust(d.data(), c);
     ASSERT_EQ(a.end, RobustEnd::DONE);
     EXPECT_EQ(a.replications, 50);
-    for (std::size_t j = 0; j < 3; ++j) EXPECT_TRUE(testing::bits_equal(a.result.record.stderrs[j],
-                                                                     b.result.record.stderrs[j]));
+    for (std::size_t j = 0; j < 3; ++j)
+        EXPECT_TRUE(testing::bits_equal(a.result.record.stderrs[j], b.result.record.stderrs[j]));
     c.seed = 18;
     const RobustEstimate other = estimate_robust(d.data(), c);
     EXPECT_FALSE(testing::same_bits(a.result.record.stderrs[0], other.result.record.stderrs[0]));
