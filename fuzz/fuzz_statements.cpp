@@ -99,13 +99,14 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // or as the list of PLOTS (a character plot of each kind) and the coefficient names of CONFIDEN,
 // or as the series of SMOOTH (each method), or as the strike of CALLOPTI or PUTOPTIO (European,
 // American, implied volatility), or after GME (supports ZS, ES) or FLS (weights MUS), or as
-// the inputs of LP (c A b) and GAMES.
+// the inputs of LP (c A b) and GAMES, or after ROBUST (quantile regression with each
+// covariance, Huber and bisquare).
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {
         "NLINEAR", "MLE",   "HETERO ", "BOX ",      "PROBIT ", "LOGIT ",  "TOBIT ",
         "POOL ",   "GLS ",  "2SLS ",   "SYSTEM",    "AUTO ",   "COINTEGR ", "ARIMA ",
         "PLOTS ",  "DLAGS ", "SMOOTH ", "VAR ",     "CALLOPTI ", "GME ",   "FLS ",
-        "LP ", "GAMES "};
+        "LP ", "GAMES ", "ROBUST "};
     enum {
         POOL = 7,
         GLS,
@@ -122,7 +123,8 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         GME,
         FLS,
         LP,
-        GAMES
+        GAMES,
+        ROBUST
     }; // their places above
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
@@ -216,6 +218,10 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
                                                  " / LOWER=V UPPER=X REDUCED=RL SLACK=SL",
                                                  " / MAX MIN", " / SILENT TYPES=OM"};
         static_assert(sizeof lp_options / sizeof lp_options[0] == OPTIONS);
+        static const char* const robust_options[] = {
+            " / TAU=0.25 PCOV", " / VARIANCE=KERNEL COEF=B", " / VARIANCE=BOOT REPS=3 SEED=5",
+            " / METHOD=HUBER MAXIT=5 RESID=U", " / METHOD=BISQUARE TUNING=2 TAU=1"};
+        static_assert(sizeof robust_options / sizeof robust_options[0] == OPTIONS);
         const std::string option = command == POOL     ? pool_options[option_row]
                                    : command == LP     ? lp_options[option_row]
                                    : command == GAMES  ? " / ROWSTRAT=RS COLSTRAT=CS"
@@ -226,6 +232,7 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
                                    : command == PLOTS  ? plots_options[option_row]
                                    : command == SMOOTH ? smooth_options[option_row]
                                    : command == VAR    ? var_options[option_row]
+                                   : command == ROBUST ? robust_options[option_row]
                                    : command == COINT  ? coint_options[line % 3]
                                    : command == DLAGS  ? dlags_options[option_row]
                                    : command == GME    ? gme_options[option_row]
