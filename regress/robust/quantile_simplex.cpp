@@ -192,6 +192,68 @@ struct SimplexState {
     std::vector<T> coef, resid, duals;
 };
 
+template <class T>
+struct QuantileKink {
+    T t, w;
+    std::size_t i;
+};
+
+// Along the edge that frees basic observation `leave`: the observation that enters (the kink
+// where the objective stops falling), n when it falls without end, n + 1 when the objective
+// does not fall along it at all.
+template <class T, class Kink>
+std::size_t edge_entering(const QuantileDesign<T>& d, T tau, const SimplexState<T>& s,
+                          const std::vector<char>& basic, const QuantileLu<T>& lu, int leave,
+                          std::vector<Kink>& kinks) {
+    const int k = d.k;
+    const std::size_t n = d.n;
+    // The edge that frees basic observation `leave`: its residual turns negative (sign +1)
+    // when its dual is below tau - 1, positive otherwise.
+    const T dj = s.duals[std::size_t(leave)];
+    const T sign = dj < tau - 1 ? T(1) : T(-1);
+    std::vector<T> e(std::size_t(k), T(0));
+    e[std::size_t(leave)] = sign;
+    const std::vector<T> v = lu.solve(e);
+    T slope = sign > 0 ? dj + (1 - tau) : tau - dj; // negative
+    kinks.clear();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (basic[i]) continue;
+        const T ai = row_dot(d.row(i), v);
+        if (ai == T(0)) continue;
+        const T r = s.resid[i];
+        if (r == T(0)) {
+            kinks.push_back({T(0), ai > 0 ? (1 - tau) * ai : -tau * ai, i});
+        } else {
+            const T t = r / ai;
+            if (t > 0) kinks.push_back({t, ai < 0 ? -ai : ai, i});
+        }
+    }
+    // The kinks in order of t, a block at a time: the first few nearly always end the
+    // search, so the rest need not be sorted.
+    const auto earlier = [](const Kink& p, const Kink& q) {
+        return p.t < q.t || (p.t == q.t && p.i < q.i);
+    };
+    std::size_t enter = n, done = 0, block = 64;
+    while (enter == n && done < kinks.size()) {
+        const auto first = kinks.begin() + std::ptrdiff_t(done);
+        const std::size_t take = std::min(block, kinks.size() - done);
+        const auto last = first + std::ptrdiff_t(take);
+        std::nth_element(first, last - 1, kinks.end(), earlier);
+        std::sort(first, last, earlier);
+        for (auto it = first; it != last; ++it) {
+            slope += it->w;
+            if (slope >= 0) {
+                if (it->t == T(0)) return n + 1;
+                enter = it->i;
+                break;
+            }
+        }
+        done += take;
+        block *= 4;
+    }
+    return enter;
+}
+
 // Simplex steps from `s.basis` until every dual value lies within [tau - 1 - tol, tau + tol].
 template <class T>
 StepEnd simplex_steps(const QuantileDesign<T>& d, T tau, T tol, SimplexState<T>& s, int& pivots,
@@ -199,12 +261,7 @@ StepEnd simplex_steps(const QuantileDesign<T>& d, T tau, T tol, SimplexState<T>&
     const int k = d.k;
     const std::size_t n = d.n;
     std::vector<char> basic(n, 0);
-    std::vector<T> a(n);
-    struct Kink {
-        T t, w;
-        std::size_t i;
-    };
-    std::vector<Kink> kinks;
+    std::vector<QuantileKink<T>> kinks;
     for (;;) {
         std::fill(basic.begin(), basic.end(), char(0));
         std::vector<T> m(static_cast<std::size_t>(k * k));
@@ -234,62 +291,38 @@ StepEnd simplex_steps(const QuantileDesign<T>& d, T tau, T tol, SimplexState<T>&
         }
         s.duals = lu.solve_transposed(g);
         for (T& v : s.duals) v = -v;
-        int leave = -1;
-        T worst = tol;
+        // The duals outside their bounds, furthest first. An edge along which the objective
+        // does not fall at all (ties leave residuals at zero off the basis, and their check
+        // losses hold the objective up from the first step) is passed over; when every edge
+        // is such, no edge from the vertex descends and it is taken as the optimum.
+        std::vector<std::pair<T, int>> violating;
         for (int j = 0; j < k; ++j) {
             const T dj = s.duals[std::size_t(j)];
             const T violation = std::max(tau - 1 - dj, dj - tau);
-            if (violation > worst) {
-                worst = violation;
-                leave = j;
-            }
+            if (violation > tol) violating.push_back({violation, j});
         }
-        if (leave < 0) return StepEnd::OPTIMAL;
+        std::sort(violating.begin(), violating.end(), [](const auto& p, const auto& q) {
+            return p.first > q.first || (p.first == q.first && p.second < q.second);
+        });
+        if (violating.empty()) return StepEnd::OPTIMAL;
         if (pivots >= max_pivots) return StepEnd::LIMIT;
-        // The edge that frees basic observation `leave`: its residual turns negative (sign +1)
-        // when its dual is below tau - 1, positive otherwise.
-        const T dj = s.duals[std::size_t(leave)];
-        const T sign = dj < tau - 1 ? T(1) : T(-1);
-        std::vector<T> e(std::size_t(k), T(0));
-        e[std::size_t(leave)] = sign;
-        const std::vector<T> v = lu.solve(e);
-        T slope = sign > 0 ? dj + (1 - tau) : tau - dj; // negative
-        kinks.clear();
-        for (std::size_t i = 0; i < n; ++i) {
-            if (basic[i]) continue;
-            const T ai = row_dot(d.row(i), v);
-            if (ai == T(0)) continue;
-            const T r = s.resid[i];
-            if (r == T(0)) {
-                kinks.push_back({T(0), ai > 0 ? (1 - tau) * ai : -tau * ai, i});
-            } else {
-                const T t = r / ai;
-                if (t > 0) kinks.push_back({t, ai < 0 ? -ai : ai, i});
+        std::size_t enter = n;
+        int leave = -1;
+        bool unbounded = false;
+        for (const auto& candidate : violating) {
+            leave = candidate.second;
+            const std::size_t found = edge_entering(d, tau, s, basic, lu, leave, kinks);
+            if (found == n) {
+                unbounded = true;
+                break;
+            }
+            if (found != n + 1) {
+                enter = found;
+                break;
             }
         }
-        // The kinks in order of t, a block at a time: the first few nearly always end the
-        // search, so the rest need not be sorted.
-        const auto earlier = [](const Kink& p, const Kink& q) {
-            return p.t < q.t || (p.t == q.t && p.i < q.i);
-        };
-        std::size_t enter = n, done = 0, block = 64;
-        while (enter == n && done < kinks.size()) {
-            const auto first = kinks.begin() + std::ptrdiff_t(done);
-            const std::size_t take = std::min(block, kinks.size() - done);
-            const auto last = first + std::ptrdiff_t(take);
-            std::nth_element(first, last - 1, kinks.end(), earlier);
-            std::sort(first, last, earlier);
-            for (auto it = first; it != last; ++it) {
-                slope += it->w;
-                if (slope >= 0) {
-                    enter = it->i;
-                    break;
-                }
-            }
-            done += take;
-            block *= 4;
-        }
-        if (enter == n) return StepEnd::UNBOUNDED;
+        if (unbounded) return StepEnd::UNBOUNDED;
+        if (enter == n) return StepEnd::OPTIMAL;
         s.basis[std::size_t(leave)] = enter;
         ++pivots;
     }
