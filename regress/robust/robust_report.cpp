@@ -113,7 +113,7 @@ void report_robust(Run& run, const EstimationEquation& eq, const RobustEstimate&
     } else {
         write_line(run,
                    " CONVERGENCE REACHED AFTER" + fmt_I_fitted(e.iterations, 5) + " ITERATIONS");
-        write_line(run, " SCALE (1.4826 MEDIAN ABSOLUTE RESIDUAL) =" + fmt_G(e.scale, 13, 6));
+        write_line(run, " SCALE (MEDIAN ABSOLUTE RESIDUAL / 0.6745) =" + fmt_G(e.scale, 13, 6));
         write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(r.sse, 13, 5));
     }
     write_line(run, " ");
