@@ -3,6 +3,8 @@
 #include "regress/robust/quantile_simplex.hpp"
 
 #include "numeric/qmath.hpp"
+#include "regress/robust/quantile_dual.hpp"
+#include "regress/robust/quantile_lu.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -11,74 +13,6 @@
 namespace tarvex {
 
 namespace {
-
-// A square system in K unknowns factored with partial pivoting (row-major), solved for a right
-// side or for the transposed system.
-template <class T>
-struct QuantileLu {
-    int k = 0;
-    std::vector<T> a;
-    std::vector<int> perm;
-
-    bool factor(std::vector<T> m, int size) {
-        k = size;
-        a = std::move(m);
-        perm.resize(std::size_t(k));
-        std::iota(perm.begin(), perm.end(), 0);
-        for (int c = 0; c < k; ++c) {
-            int best = c;
-            for (int r = c + 1; r < k; ++r)
-                if (abs_of(a[idx(r, c)]) > abs_of(a[idx(best, c)])) best = r;
-            if (a[idx(best, c)] == T(0)) return false;
-            if (best != c) {
-                for (int j = 0; j < k; ++j) std::swap(a[idx(best, j)], a[idx(c, j)]);
-                std::swap(perm[std::size_t(best)], perm[std::size_t(c)]);
-            }
-            for (int r = c + 1; r < k; ++r) {
-                const T f = a[idx(r, c)] / a[idx(c, c)];
-                a[idx(r, c)] = f;
-                for (int j = c + 1; j < k; ++j) a[idx(r, j)] -= f * a[idx(c, j)];
-            }
-        }
-        return true;
-    }
-    // A z = rhs.
-    std::vector<T> solve(const std::vector<T>& rhs) const {
-        std::vector<T> z(static_cast<std::size_t>(k));
-        for (int r = 0; r < k; ++r) {
-            T s = rhs[std::size_t(perm[std::size_t(r)])];
-            for (int j = 0; j < r; ++j) s -= a[idx(r, j)] * z[std::size_t(j)];
-            z[std::size_t(r)] = s;
-        }
-        for (int r = k - 1; r >= 0; --r) {
-            T s = z[std::size_t(r)];
-            for (int j = r + 1; j < k; ++j) s -= a[idx(r, j)] * z[std::size_t(j)];
-            z[std::size_t(r)] = s / a[idx(r, r)];
-        }
-        return z;
-    }
-    // A' z = rhs (P A = L U, so A' = U' L' P).
-    std::vector<T> solve_transposed(const std::vector<T>& rhs) const {
-        std::vector<T> w(static_cast<std::size_t>(k));
-        for (int r = 0; r < k; ++r) {
-            T s = rhs[std::size_t(r)];
-            for (int j = 0; j < r; ++j) s -= a[idx(j, r)] * w[std::size_t(j)];
-            w[std::size_t(r)] = s / a[idx(r, r)];
-        }
-        for (int r = k - 1; r >= 0; --r) {
-            T s = w[std::size_t(r)];
-            for (int j = r + 1; j < k; ++j) s -= a[idx(j, r)] * w[std::size_t(j)];
-            w[std::size_t(r)] = s;
-        }
-        std::vector<T> z(static_cast<std::size_t>(k));
-        for (int r = 0; r < k; ++r) z[std::size_t(perm[std::size_t(r)])] = w[std::size_t(r)];
-        return z;
-    }
-
-private:
-    std::size_t idx(int r, int c) const { return std::size_t(r) * std::size_t(k) + std::size_t(c); }
-    static T abs_of(T v) { return v < 0 ? -v : v; }
-};
 
 // The design row-major in the working type.
 template <class T>
@@ -358,23 +292,34 @@ QuantileFit fit_quantile(const std::vector<const Real*>& x, const Real* y, std::
     sq.basis = start;
     // Dual values within binary128's rounding of the bounds count as on them.
     const StepEnd end = simplex_steps<Real>(dq, tau, Real(1e-28Q), sq, fit.pivots, max_pivots);
-    if (end == StepEnd::SINGULAR || end == StepEnd::UNBOUNDED) {
+    // The primal steps end where no edge from the vertex descends, which at a degenerate
+    // vertex need not be the optimum: the dual stage finishes from their basis (from the
+    // first one when they broke down) and proves the optimum it reaches.
+    if (end == StepEnd::SINGULAR || end == StepEnd::UNBOUNDED) sq.basis = start;
+    const QuantileProblem problem{dq.x.data(), dq.y.data(), n, k, tau};
+    QuantileVertex vertex;
+    vertex.basis = sq.basis;
+    int dual_pivots = 0;
+    const DualEnd dual_end = finish_quantile_dual(problem, vertex, dual_pivots, max_pivots);
+    fit.pivots += dual_pivots;
+    if (dual_end == DualEnd::SINGULAR) {
         fit.end = QuantileEnd::DEGENERATE;
         return fit;
     }
-    if (end == StepEnd::LIMIT) {
+    // A vertex without its proof is never returned: it ends as a failure to reach the optimum.
+    if (dual_end == DualEnd::LIMIT || !quantile_vertex_is_optimal(problem, vertex)) {
         fit.end = QuantileEnd::ITERATION_LIMIT;
         return fit;
     }
-    fit.coef = sq.coef;
-    fit.residuals = sq.resid;
+    fit.coef = vertex.coef;
+    fit.residuals = vertex.resid;
     std::vector<std::size_t> order(static_cast<std::size_t>(k));
     std::iota(order.begin(), order.end(), std::size_t(0));
     std::sort(order.begin(), order.end(),
-              [&](std::size_t p, std::size_t q) { return sq.basis[p] < sq.basis[q]; });
+              [&](std::size_t p, std::size_t q) { return vertex.basis[p] < vertex.basis[q]; });
     for (std::size_t j : order) {
-        fit.basis.push_back(sq.basis[j]);
-        fit.duals.push_back(sq.duals[j]);
+        fit.basis.push_back(vertex.basis[j]);
+        fit.duals.push_back(vertex.a[vertex.basis[j]] - (1 - tau));
     }
     for (const Real r : fit.residuals) fit.objective += check_loss(r, tau);
     return fit;

@@ -58,6 +58,7 @@ RobustControl robust_control(const RobustOptions& o) {
                : c.method == RobustMethod::BISQUARE ? Real(4.685Q)
                                                     : Real(1.345Q);
     c.max_iterations = o.MAXIT;
+    if (o.MAXIT_GIVEN) c.max_pivots = o.MAXIT;
     c.tolerance = o.CONVERGE;
     return c;
 }

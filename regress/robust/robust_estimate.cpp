@@ -132,7 +132,7 @@ bool boot_covariance(const RobustData& data, const RobustControl& c, RobustEstim
         }
         std::vector<const Real*> x(k);
         for (std::size_t j = 0; j < k; ++j) x[j] = data.x[j] == nullptr ? nullptr : cols[j].data();
-        const QuantileFit f = fit_quantile(x, y.data(), n, c.tau);
+        const QuantileFit f = fit_quantile(x, y.data(), n, c.tau, c.max_pivots);
         if (f.end == QuantileEnd::OPTIMAL) draws.push_back(f.coef);
     }
     e.replications = int(draws.size());
@@ -208,7 +208,7 @@ void fill_robust_result(const RobustData& data, const std::vector<Real>& coef,
 
 RobustEstimate estimate_quantile(const RobustData& data, const RobustControl& c) {
     RobustEstimate e;
-    const QuantileFit fit = fit_quantile(data.x, data.y, data.n, c.tau);
+    const QuantileFit fit = fit_quantile(data.x, data.y, data.n, c.tau, c.max_pivots);
     e.pivots = fit.pivots;
     if (fit.end != QuantileEnd::OPTIMAL) {
         e.end = fit.end == QuantileEnd::DEGENERATE ? RobustEnd::DEGENERATE : RobustEnd::PIVOT_LIMIT;

@@ -32,6 +32,7 @@ struct RobustControl {
     std::int64_t seed = 1;
     Real tuning = 0; // the M-estimator's constant; 0: 1.345 (Huber) or 4.685 (bisquare)
     int max_iterations = 100;
+    int max_pivots = 100000; // simplex steps of each stage of a quantile fit
     Real tolerance = 1e-20Q; // on the relative change of the residuals
 };
 

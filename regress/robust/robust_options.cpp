@@ -18,7 +18,7 @@ const OptionTable ROBUST_TABLE = estimator_option_table(
         "WIDE",      //  4 switch  130-column report (SET WIDE)
         "BEG",       //  5 integer first observation
         "END",       //  6 integer last observation
-        "MAXIT",     //  7 integer reweighting limit of HUBER and BISQUARE (100)
+        "MAXIT",     //  7 integer reweighting limit of HUBER and BISQUARE (100); simplex steps of QUANTILE
         "REPS",      //  8 integer bootstrap samples of VARIANCE=BOOT (200)
         "SEED",      //  9 integer seed of the bootstrap samples (1)
         "TAU",       // 10 real    the quantile, strictly between 0 and 1 (0.5)
@@ -55,6 +55,7 @@ RobustOptions read_robust_options(const Run& run) {
     const OptionValues v(run.opt, ROBUST_TABLE);
     RobustOptions o;
     read_estimator_options(v, o);
+    o.MAXIT_GIVEN = v.given("MAXIT");
     o.REPS = v.integer("REPS");
     o.SEED = v.integer("SEED");
     o.TAU = v.real("TAU");

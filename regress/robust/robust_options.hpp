@@ -15,7 +15,8 @@ struct Run;
 struct RobustOptions : EstimatorOptions {
     int REPS = 200, SEED = 1;
     Real TAU = 0.5Q, TUNING = 0;
-    std::string VARIANCE; // trailing blanks trimmed
+    std::string VARIANCE;     // trailing blanks trimmed
+    bool MAXIT_GIVEN = false; // MAXIT typed: with METHOD=QUANTILE it limits the simplex steps
 };
 
 const OptionTable& robust_option_table();

@@ -122,8 +122,7 @@ TEST(RobustReference, HuberAndBisquareAsRlm) {
 
 // With ties in integer data many residuals are zero off the basis (degenerate vertices); the
 // simplex's objective must still be the least over every basis of two observations.
-// Disabled: at degenerate vertices (ties) the simplex can stop short of the optimum; see README.
-TEST(RobustSimplex, DISABLED_TiesReachTheBestVertex) {
+TEST(RobustSimplex, TiesReachTheBestVertex) {
     std::vector<Real> x, y;
     for (int i = 0; i < 15; ++i) {
         x.push_back(Real(i % 5));
@@ -156,8 +155,7 @@ TEST(RobustSimplex, DISABLED_TiesReachTheBestVertex) {
 }
 
 // The bootstrap is the same for a seed, and another seed gives other samples.
-// Disabled with the test above: bootstrap samples repeat rows, so their vertices are degenerate.
-TEST(RobustSimplex, DISABLED_BootstrapRepeatsForItsSeed) {
+TEST(RobustSimplex, BootstrapRepeatsForItsSeed) {
     const Rob40 d = rob40();
     RobustControl c;
     c.covariance = QuantileCovariance::BOOT;
