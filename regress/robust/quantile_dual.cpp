@@ -115,7 +115,7 @@ DualLeaving choose_leaving(const std::vector<std::size_t>& basis, const std::vec
         if (delta == Real(0)) continue;
         const Real v = ah[r];
         Real limit = 0, bound = 0;
-        const bool below = v < -kDualSlack, above = v > 1 + kDualSlack;
+        const bool below = v<-kDualSlack, above = v> 1 + kDualSlack;
         if (first_phase && below) {
             if (delta < 0) continue;
             limit = -v / delta;

@@ -196,6 +196,10 @@ StepEnd simplex_steps(const QuantileDesign<T>& d, T tau, T tol, SimplexState<T>&
     const std::size_t n = d.n;
     std::vector<char> basic(n, 0);
     std::vector<QuantileKink<T>> kinks;
+    // At a degenerate vertex the steps can circle without lowering the objective; after a run
+    // of such steps they stop and the dual stage, which cannot circle, takes over.
+    T best = -1;
+    int still = 0;
     for (;;) {
         std::fill(basic.begin(), basic.end(), char(0));
         std::vector<T> m(static_cast<std::size_t>(k * k));
@@ -223,6 +227,12 @@ StepEnd simplex_steps(const QuantileDesign<T>& d, T tau, T tol, SimplexState<T>&
             const T* xi = d.row(i);
             for (int j = 0; j < k; ++j) g[std::size_t(j)] += psi * xi[j];
         }
+        T objective = 0;
+        for (std::size_t i = 0; i < n; ++i)
+            objective += s.resid[i] < 0 ? s.resid[i] * (tau - 1) : s.resid[i] * tau;
+        still = (best < 0 || objective < best) ? 0 : still + 1;
+        if (best < 0 || objective < best) best = objective;
+        if (still > 2 * k + 4) return StepEnd::LIMIT;
         s.duals = lu.solve_transposed(g);
         for (T& v : s.duals) v = -v;
         // The duals outside their bounds, furthest first. An edge along which the objective
