@@ -109,10 +109,12 @@ DualLeaving choose_leaving(const std::vector<std::size_t>& basis, const std::vec
                            const std::vector<Real>& w, int dir, bool first_phase,
                            bool lowest_index) {
     DualLeaving out;
-    Real out_size = 0;
+    Real out_size = 0, largest = 0;
+    for (const Real e : w) largest = std::max(largest, dual_abs(e));
     for (std::size_t r = 0; r < ah.size(); ++r) {
         const Real delta = -Real(dir) * w[r]; // the change of a_h[r] a unit step
-        if (delta == Real(0)) continue;
+        // A change at rounding's size is none: pivoting on it would make the basis singular.
+        if (dual_abs(delta) <= 1e-26Q * largest) continue;
         const Real v = ah[r];
         Real limit = 0, bound = 0;
         const bool below = v<-kDualSlack, above = v> 1 + kDualSlack;

@@ -310,7 +310,13 @@ QuantileFit fit_quantile(const std::vector<const Real*>& x, const Real* y, std::
     QuantileVertex vertex;
     vertex.basis = sq.basis;
     int dual_pivots = 0;
-    const DualEnd dual_end = finish_quantile_dual(problem, vertex, dual_pivots, max_pivots);
+    DualEnd dual_end = finish_quantile_dual(problem, vertex, dual_pivots, max_pivots);
+    // From another start where the first run ends without its proof.
+    if (dual_end != DualEnd::OPTIMAL || !quantile_vertex_is_optimal(problem, vertex)) {
+        vertex = QuantileVertex{};
+        vertex.basis = start;
+        dual_end = finish_quantile_dual(problem, vertex, dual_pivots, max_pivots);
+    }
     fit.pivots += dual_pivots;
     if (dual_end == DualEnd::SINGULAR) {
         fit.end = QuantileEnd::DEGENERATE;

@@ -51,15 +51,17 @@ Real brute_force_optimum(const TinyProblem& t, Real tau) {
     for (int r = 0; r < k; ++r) pick[std::size_t(r)] = std::size_t(r);
     for (;;) {
         std::vector<std::vector<long long>> m(static_cast<std::size_t>(k),
-                                             std::vector<long long>(static_cast<std::size_t>(k)));
+                                              std::vector<long long>(static_cast<std::size_t>(k)));
         for (int r = 0; r < k; ++r)
-            for (int j = 0; j < k; ++j) m[std::size_t(r)][std::size_t(j)] = design_at(t, pick[std::size_t(r)], j);
+            for (int j = 0; j < k; ++j)
+                m[std::size_t(r)][std::size_t(j)] = design_at(t, pick[std::size_t(r)], j);
         const long long det = det_of(m);
         if (det != 0) {
             std::vector<Real> b(static_cast<std::size_t>(k));
             for (int j = 0; j < k; ++j) {
                 auto mj = m;
-                for (int r = 0; r < k; ++r) mj[std::size_t(r)][std::size_t(j)] = t.y[pick[std::size_t(r)]];
+                for (int r = 0; r < k; ++r)
+                    mj[std::size_t(r)][std::size_t(j)] = t.y[pick[std::size_t(r)]];
                 b[std::size_t(j)] = Real(det_of(mj)) / Real(det);
             }
             Real obj = 0;
@@ -86,7 +88,8 @@ TinyProblem tiny_problem(std::mt19937& gen, int k, int n, int distinct, int spre
     t.k = k;
     t.cols.assign(std::size_t(k - 1), {});
     for (int i = 0; i < n; ++i) {
-        const int from = i < distinct ? -1 : std::uniform_int_distribution<int>(0, distinct - 1)(gen);
+        const int from =
+            i < distinct ? -1 : std::uniform_int_distribution<int>(0, distinct - 1)(gen);
         for (auto& c : t.cols) c.push_back(from < 0 ? value(gen) : c[std::size_t(from)]);
         t.y.push_back(from < 0 ? value(gen) : t.y[std::size_t(from)]);
     }
@@ -140,7 +143,8 @@ TEST(QuantileDegenerate, RepeatedRowsOfAnExactFit) {
     }
     for (const Real tau : {0.2Q, 0.5Q, 0.8Q}) {
         expect_brute_force_optimum(t, tau, -1);
-        EXPECT_TRUE(testing::agrees(brute_force_optimum(t, tau), 5 * tau, 1e-30Q)); // the line 2x + 1
+        EXPECT_TRUE(
+            testing::agrees(brute_force_optimum(t, tau), 5 * tau, 1e-30Q)); // the line 2x + 1
     }
 }
 
