@@ -103,10 +103,9 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // covariance, Huber and bisquare).
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {
-        "NLINEAR", "MLE",   "HETERO ", "BOX ",      "PROBIT ", "LOGIT ",  "TOBIT ",
-        "POOL ",   "GLS ",  "2SLS ",   "SYSTEM",    "AUTO ",   "COINTEGR ", "ARIMA ",
-        "PLOTS ",  "DLAGS ", "SMOOTH ", "VAR ",     "CALLOPTI ", "GME ",   "FLS ",
-        "LP ", "GAMES ", "ROBUST "};
+        "NLINEAR", "MLE",   "HETERO ",   "BOX ",  "PROBIT ",   "LOGIT ", "TOBIT ", "POOL ",
+        "GLS ",    "2SLS ", "SYSTEM",    "AUTO ", "COINTEGR ", "ARIMA ", "PLOTS ", "DLAGS ",
+        "SMOOTH ", "VAR ",  "CALLOPTI ", "GME ",  "FLS ",      "LP ",    "GAMES ", "ROBUST "};
     enum {
         POOL = 7,
         GLS,
@@ -222,11 +221,11 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             " / TAU=0.25 PCOV", " / VARIANCE=KERNEL COEF=B", " / VARIANCE=BOOT REPS=3 SEED=5",
             " / METHOD=HUBER MAXIT=5 RESID=U", " / METHOD=BISQUARE TUNING=2 TAU=1"};
         static_assert(sizeof robust_options / sizeof robust_options[0] == OPTIONS);
-        const std::string option = command == POOL     ? pool_options[option_row]
-                                   : command == LP     ? lp_options[option_row]
-                                   : command == GAMES  ? " / ROWSTRAT=RS COLSTRAT=CS"
-                                   : command == GLS    ? gls_options[option_row]
-                                   : command == IV     ? iv_options[(selector / 4 + line) % IV_OPTIONS]
+        const std::string option = command == POOL    ? pool_options[option_row]
+                                   : command == LP    ? lp_options[option_row]
+                                   : command == GAMES ? " / ROWSTRAT=RS COLSTRAT=CS"
+                                   : command == GLS   ? gls_options[option_row]
+                                   : command == IV ? iv_options[(selector / 4 + line) % IV_OPTIONS]
                                    : command == AUTO   ? auto_options[option_row]
                                    : command == ARIMA  ? arima_options[option_row]
                                    : command == PLOTS  ? plots_options[option_row]

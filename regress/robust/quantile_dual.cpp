@@ -33,9 +33,19 @@ Real residual_scale(const Real* row, Real y, const std::vector<Real>& b) {
     return s;
 }
 
+// The largest response in size. The coefficients solved from the basis carry rounding of the
+// basis's responses, so a residual's rounding is never below theirs: a row of zeros, whose own
+// terms all vanish, still shows the rounding of the intercept.
+Real response_scale(const QuantileProblem& p) {
+    Real s = 0;
+    for (std::size_t i = 0; i < p.n; ++i) s = std::max(s, dual_abs(p.y[i]));
+    return s;
+}
+
 // The sign of the residual: 0 within rounding.
-int residual_sign(const QuantileProblem& p, std::size_t i, Real r, const std::vector<Real>& b) {
-    const Real tol = kZeroResidual * residual_scale(p.row(i), p.y[i], b);
+int residual_sign(const QuantileProblem& p, std::size_t i, Real r, const std::vector<Real>& b,
+                  Real y_scale) {
+    const Real tol = kZeroResidual * (residual_scale(p.row(i), p.y[i], b) + y_scale);
     return r > tol ? 1 : (r < -tol ? -1 : 0);
 }
 
@@ -152,6 +162,7 @@ DualEnd finish_quantile_dual(const QuantileProblem& p, QuantileVertex& v, int& p
                              int max_pivots) {
     const std::size_t n = p.n;
     const std::vector<Real> c = dual_right_side(p);
+    const Real y_scale = response_scale(p);
     std::vector<char> basic(n, 0);
     for (const std::size_t i : v.basis) basic[i] = 1;
     QuantileLu<Real> lu;
@@ -164,7 +175,7 @@ DualEnd finish_quantile_dual(const QuantileProblem& p, QuantileVertex& v, int& p
     v.a.assign(n, Real(0));
     for (std::size_t i = 0; i < n; ++i) {
         if (basic[i]) continue;
-        const int s = residual_sign(p, i, p.y[i] - dot_row(p.row(i), v.coef), v.coef);
+        const int s = residual_sign(p, i, p.y[i] - dot_row(p.row(i), v.coef), v.coef, y_scale);
         v.a[i] = s > 0 ? Real(1) : (s < 0 ? Real(0) : (p.tau < 0.5Q ? Real(1) : Real(0)));
     }
     int still = 0; // steps in a row that did not move
@@ -204,12 +215,15 @@ DualEnd finish_quantile_dual(const QuantileProblem& p, QuantileVertex& v, int& p
             struct {
                 const QuantileProblem& p;
                 const std::vector<Real>& b;
+                Real y_scale;
                 Real price(std::size_t i) const { return p.y[i] - dot_row(p.row(i), b); }
-                int operator()(std::size_t i) const { return residual_sign(p, i, price(i), b); }
+                int operator()(std::size_t i) const {
+                    return residual_sign(p, i, price(i), b, y_scale);
+                }
                 Real size(std::size_t i) const {
                     return dual_abs(price(i)) / (residual_scale(p.row(i), p.y[i], b) + 1);
                 }
-            } score{p, v.coef};
+            } score{p, v.coef, y_scale};
             in = choose_entering(p, basic, v.a, lowest_index, score);
             if (in.dir == 0) {
                 v.resid.assign(n, Real(0));
@@ -246,12 +260,13 @@ bool quantile_vertex_is_optimal(const QuantileProblem& p, const QuantileVertex& 
     const Real slack = 100 * kDualSlack;
     std::vector<Real> xa(static_cast<std::size_t>(p.k), Real(0)), size(xa);
     const std::vector<Real> c = dual_right_side(p);
+    const Real y_scale = response_scale(p);
     std::vector<char> basic(n, 0);
     for (const std::size_t i : v.basis) basic[i] = 1;
     for (std::size_t i = 0; i < n; ++i) {
         const Real* xi = p.row(i);
         const Real r = p.y[i] - dot_row(xi, v.coef);
-        const Real tol = 100 * kZeroResidual * residual_scale(xi, p.y[i], v.coef);
+        const Real tol = 100 * kZeroResidual * (residual_scale(xi, p.y[i], v.coef) + y_scale);
         if (dual_abs(r - v.resid[i]) > tol) return false;
         if (basic[i] && dual_abs(r) > tol) return false; // the fit passes through its basis
         const Real ai = v.a[i];

@@ -148,5 +148,17 @@ TEST(QuantileDegenerate, RepeatedRowsOfAnExactFit) {
     }
 }
 
+// An observation whose regressors and response are all zero: where it is in the basis, the
+// intercept solved from the basis is zero only to rounding, and that rounding must not count
+// as a residual of the zero row (which would leave the optimum unproven).
+TEST(QuantileDegenerate, ARowOfZerosInTheBasis) {
+    TinyProblem t;
+    t.k = 3;
+    t.cols = {{2, 3, 5, 2, 0, 5, 5, 5}, {1, 0, 1, 2, 0, 2, 1, 2}};
+    t.y = {3, 1, 2, 2, 0, 6, 2, 6};
+    for (const Real tau : {0.1Q, 0.25Q, 0.5Q, 0.75Q, 0.9Q}) expect_brute_force_optimum(t, tau, -2);
+    EXPECT_TRUE(testing::agrees(brute_force_optimum(t, 0.25Q), 2.125Q, 1e-30Q));
+}
+
 } // namespace
 } // namespace tarvex
