@@ -100,12 +100,14 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // and the coefficient names of CONFIDEN,
 // or as the series of SMOOTH (each method), or as the strike of CALLOPTI or PUTOPTIO (European,
 // American, implied volatility), or after GME (supports ZS, ES) or FLS (weights MUS), or as
-// the inputs of LP (c A b) and GAMES, or after FUZZY (each level and band output).
+// the inputs of LP (c A b) and GAMES, or after FUZZY (each level and band output) or ROBUST
+// (quantile regression with each covariance, Huber and bisquare).
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {
         "NLINEAR", "MLE",   "HETERO ",   "BOX ",  "PROBIT ",   "LOGIT ", "TOBIT ", "POOL ",
         "GLS ",    "2SLS ", "SYSTEM",    "AUTO ", "COINTEGR ", "ARIMA ", "PLOTS ", "DLAGS ",
-        "SMOOTH ", "VAR ",  "CALLOPTI ", "GME ",  "FLS ",      "LP ",    "GAMES ", "FUZZY "};
+        "SMOOTH ", "VAR ",  "CALLOPTI ", "GME ",  "FLS ",      "LP ",    "GAMES ", "FUZZY ",
+        "ROBUST "};
     enum {
         POOL = 7,
         GLS,
@@ -123,7 +125,8 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         FLS,
         LP,
         GAMES,
-        FUZZY
+        FUZZY,
+        ROBUST
     }; // their places above
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
@@ -230,6 +233,10 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             " / H=0 PRINT", " / H=.5 SPREAD=S2 LOWER=LO UPPER=HI", " / NOCONSTANT COEF=B", " / H=1",
             " / H=.9 PREDICT=P2 RESID=R"};
         static_assert(sizeof fuzzy_options / sizeof fuzzy_options[0] == OPTIONS);
+        static const char* const robust_options[] = {
+            " / TAU=0.25 PCOV", " / VARIANCE=KERNEL COEF=B", " / VARIANCE=BOOT REPS=3 SEED=5",
+            " / METHOD=HUBER MAXIT=5 RESID=U", " / METHOD=BISQUARE TUNING=2 TAU=1"};
+        static_assert(sizeof robust_options / sizeof robust_options[0] == OPTIONS);
         const std::string option = command == POOL    ? pool_options[option_row]
                                    : command == LP    ? lp_options[option_row]
                                    : command == GAMES ? " / ROWSTRAT=RS COLSTRAT=CS"
@@ -240,6 +247,7 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
                                    : command == PLOTS  ? plots_options[option_row]
                                    : command == SMOOTH ? smooth_options[option_row]
                                    : command == VAR    ? var_options[option_row]
+                                   : command == ROBUST ? robust_options[option_row]
                                    : command == COINT  ? coint_options[line % 3]
                                    : command == DLAGS  ? dlags_options[option_row]
                                    : command == GME    ? gme_options[option_row]

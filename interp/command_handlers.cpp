@@ -38,6 +38,7 @@
 #include "regress/optprice/optprice_command.hpp"
 #include "regress/pcompone/pcompone_command.hpp"
 #include "regress/pool/pool_command.hpp"
+#include "regress/robust/robust_command.hpp"
 #include "regress/smooth/smooth_command.hpp"
 #include "regress/stats/stats_command.hpp"
 #include "regress/stockgra/stockgra_command.hpp"
@@ -147,7 +148,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {74,  "BAYES",    not_available,     N, R},
     {75,  "CONFIDEN", cmd_graph,         P, R}, // confidence region of two coefficients
     {76,  "SMPL",     cmd_sample,        P, R}, // sample range
-    {77,  "ROBUST",   not_available,     N, R},
+    {77,  "ROBUST",   cmd_robust,        N, S}, // quantile regression and M-estimation
     {78,  "INQUIRE",  inquire_command,   P, R}, // inquire about a unit
     {79,  "HETERO",   cmd_hetero,        N, S}, // regression with variance exp(z'g)
     {80,  "PROCEDUR", cmd_procedure,     P, R}, // define a procedure
