@@ -99,13 +99,13 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // or as the list of PLOTS (a character plot of each kind) and the coefficient names of CONFIDEN,
 // or as the series of SMOOTH (each method), or as the strike of CALLOPTI or PUTOPTIO (European,
 // American, implied volatility), or after GME (supports ZS, ES) or FLS (weights MUS), or as
-// the inputs of LP (c A b) and GAMES.
+// the inputs of LP (c A b) and GAMES, or after BAYES (a block with an inequality on X).
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {
         "NLINEAR", "MLE",   "HETERO ", "BOX ",      "PROBIT ", "LOGIT ",  "TOBIT ",
         "POOL ",   "GLS ",  "2SLS ",   "SYSTEM",    "AUTO ",   "COINTEGR ", "ARIMA ",
         "PLOTS ",  "DLAGS ", "SMOOTH ", "VAR ",     "CALLOPTI ", "GME ",   "FLS ",
-        "LP ", "GAMES "};
+        "LP ", "GAMES ", "BAYES "};
     enum {
         POOL = 7,
         GLS,
@@ -122,7 +122,8 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         GME,
         FLS,
         LP,
-        GAMES
+        GAMES,
+        BAYES
     }; // their places above
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
@@ -216,8 +217,13 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
                                                  " / LOWER=V UPPER=X REDUCED=RL SLACK=SL",
                                                  " / MAX MIN", " / SILENT TYPES=OM"};
         static_assert(sizeof lp_options / sizeof lp_options[0] == OPTIONS);
+        static const char* const bayes_options[] = {
+            " / NDRAW=20 SEED=1", " / NDRAW=10 ANTITHET PCOV COEF=B", " / NDRAW=5 NOCONSTANT",
+            " / NDRAW=0", " / NDRAW=8 SEED=3 STDERR=S COVARIAN=CV"};
+        static_assert(sizeof bayes_options / sizeof bayes_options[0] == OPTIONS);
         const std::string option = command == POOL     ? pool_options[option_row]
                                    : command == LP     ? lp_options[option_row]
+                                   : command == BAYES  ? bayes_options[option_row]
                                    : command == GAMES  ? " / ROWSTRAT=RS COLSTRAT=CS"
                                    : command == GLS    ? gls_options[option_row]
                                    : command == IV     ? iv_options[(selector / 4 + line) % IV_OPTIONS]
@@ -245,6 +251,8 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         else if (command == OPTPRICE)
             script += std::string(line % 2 ? "PUTOPTIO" : "CALLOPTI") + " / STRIKE=" + text +
                       optprice_options[option_row] + "\n";
+        else if (command == BAYES)
+            script += commands[command] + text + option + "\nRESTRICT X .GT. 0\nEND\nTEST X = 0\n";
         else if (command == LP || command == GAMES)
             script += commands[command] + text + option + "\nPRINT $VAL\n";
         else if (command == VAR)
