@@ -101,13 +101,14 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // or as the series of SMOOTH (each method), or as the strike of CALLOPTI or PUTOPTIO (European,
 // American, implied volatility), or after GME (supports ZS, ES) or FLS (weights MUS), or as
 // the inputs of LP (c A b) and GAMES, or after FUZZY (each level and band output) or ROBUST
-// (quantile regression with each covariance, Huber and bisquare).
+// (quantile regression with each covariance, Huber and bisquare), or after BAYES (a block with
+// an inequality on X).
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {
         "NLINEAR", "MLE",   "HETERO ",   "BOX ",  "PROBIT ",   "LOGIT ", "TOBIT ", "POOL ",
         "GLS ",    "2SLS ", "SYSTEM",    "AUTO ", "COINTEGR ", "ARIMA ", "PLOTS ", "DLAGS ",
         "SMOOTH ", "VAR ",  "CALLOPTI ", "GME ",  "FLS ",      "LP ",    "GAMES ", "FUZZY ",
-        "ROBUST "};
+        "ROBUST ", "BAYES "};
     enum {
         POOL = 7,
         GLS,
@@ -126,7 +127,8 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         LP,
         GAMES,
         FUZZY,
-        ROBUST
+        ROBUST,
+        BAYES
     }; // their places above
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
@@ -237,8 +239,13 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             " / TAU=0.25 PCOV", " / VARIANCE=KERNEL COEF=B", " / VARIANCE=BOOT REPS=3 SEED=5",
             " / METHOD=HUBER MAXIT=5 RESID=U", " / METHOD=BISQUARE TUNING=2 TAU=1"};
         static_assert(sizeof robust_options / sizeof robust_options[0] == OPTIONS);
+        static const char* const bayes_options[] = {
+            " / NDRAW=20 SEED=1", " / NDRAW=10 ANTITHET PCOV COEF=B", " / NDRAW=5 NOCONSTANT",
+            " / NDRAW=0", " / NDRAW=8 SEED=3 STDERR=S COVARIAN=CV"};
+        static_assert(sizeof bayes_options / sizeof bayes_options[0] == OPTIONS);
         const std::string option = command == POOL    ? pool_options[option_row]
                                    : command == LP    ? lp_options[option_row]
+                                   : command == BAYES ? bayes_options[option_row]
                                    : command == GAMES ? " / ROWSTRAT=RS COLSTRAT=CS"
                                    : command == GLS   ? gls_options[option_row]
                                    : command == IV ? iv_options[(selector / 4 + line) % IV_OPTIONS]
@@ -270,6 +277,8 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         else if (command == OPTPRICE)
             script += std::string(line % 2 ? "PUTOPTIO" : "CALLOPTI") + " / STRIKE=" + text +
                       optprice_options[option_row] + "\n";
+        else if (command == BAYES)
+            script += commands[command] + text + option + "\nRESTRICT X .GT. 0\nEND\nTEST X = 0\n";
         else if (command == LP || command == GAMES)
             script += commands[command] + text + option + "\nPRINT $VAL\n";
         else if (command == VAR)

@@ -16,6 +16,7 @@
 #include "io/stored_format.hpp"
 #include "regress/arima/arima_command.hpp"
 #include "regress/auto/auto_command.hpp"
+#include "regress/bayes/bayes_command.hpp"
 #include "regress/box/box_command.hpp"
 #include "regress/choice/choice_command.hpp"
 #include "regress/coint/coint_command.hpp"
@@ -145,7 +146,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {71,  "TABLES",   cmd_tables,        P, S}, // cross-tabulations, tests of independence
     {72,  "ARIMA",    cmd_arima,         N, S}, // identify, estimate and forecast ARIMA models
     {73,  "GOTO",     cmd_goto,          P, S}, // the reader skips to the label
-    {74,  "BAYES",    not_available,     N, R},
+    {74,  "BAYES",    cmd_bayes,         N, S}, // inequality restrictions, posterior by sampling
     {75,  "CONFIDEN", cmd_graph,         P, R}, // confidence region of two coefficients
     {76,  "SMPL",     cmd_sample,        P, R}, // sample range
     {77,  "ROBUST",   cmd_robust,        N, S}, // quantile regression and M-estimation
