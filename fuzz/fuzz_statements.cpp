@@ -105,10 +105,10 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // an inequality on X).
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {
-        "NLINEAR", "MLE",   "HETERO ",   "BOX ",  "PROBIT ",   "LOGIT ", "TOBIT ", "POOL ",
-        "GLS ",    "2SLS ", "SYSTEM",    "AUTO ", "COINTEGR ", "ARIMA ", "PLOTS ", "DLAGS ",
-        "SMOOTH ", "VAR ",  "CALLOPTI ", "GME ",  "FLS ",      "LP ",    "GAMES ", "FUZZY ",
-        "ROBUST ", "BAYES "};
+        "NLINEAR", "MLE",    "HETERO ", "BOX ",    "PROBIT ",   "LOGIT ",    "TOBIT ",
+        "POOL ",   "GLS ",   "2SLS ",   "SYSTEM",  "AUTO ",     "COINTEGR ", "ARIMA ",
+        "PLOTS ",  "DLAGS ", "SMOOTH ", "VAR ",    "CALLOPTI ", "GME ",      "FLS ",
+        "LP ",     "GAMES ", "FUZZY ",  "ROBUST ", "BAYES "};
     enum {
         POOL = 7,
         GLS,

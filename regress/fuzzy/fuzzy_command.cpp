@@ -23,10 +23,10 @@
 #include "regress/fit/store_result.hpp"
 #include "regress/fit/term_names.hpp"
 #include "regress/fuzzy/fuzzy_errors.hpp"
-#include "regress/lp/lp_report.hpp"
 #include "regress/fuzzy/fuzzy_estimate.hpp"
 #include "regress/fuzzy/fuzzy_options.hpp"
 #include "regress/fuzzy/fuzzy_report.hpp"
+#include "regress/lp/lp_report.hpp"
 
 #include <utility>
 

@@ -90,7 +90,8 @@ TEST(StockgraFiles, ScriptsCarryPricesStylesAndSettings) {
         EXPECT_EQ(script[8], "set xtics ('1990:1' 1990, '1990:2' 1990.25, '1990:3' 1990.5, "
                              "'1990:4' 1990.75)");
         // The third observation carries its open after the close.
-        EXPECT_NE(std::find(script.begin(), script.end(), "1990.5 13 11.5 11.8 12.8"), script.end());
+        EXPECT_NE(std::find(script.begin(), script.end(), "1990.5 13 11.5 11.8 12.8"),
+                  script.end());
         EXPECT_EQ(script.back(), "plot $D using 1:5:3:2:4 with candlesticks title "
                                  "'HI, LO, Close, OP'");
     }
