@@ -40,7 +40,7 @@ struct KeepingGnuplot {
 
 // The script lines from "set title" on (the opening lines name a temporary file).
 std::vector<std::string> kept_script(const ScratchDir& scratch) {
-    const Lines all = split_lines(testing::file_text(scratch.file("kept.gp")));
+    const testing::Lines all = testing::split_lines(testing::file_text(scratch.file("kept.gp")));
     std::vector<std::string> out;
     bool started = false;
     for (const std::string& line : all) {
