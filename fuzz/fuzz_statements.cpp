@@ -99,13 +99,13 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // or as the list of PLOTS (a character plot of each kind) and the coefficient names of CONFIDEN,
 // or as the series of SMOOTH (each method), or as the strike of CALLOPTI or PUTOPTIO (European,
 // American, implied volatility), or after GME (supports ZS, ES) or FLS (weights MUS), or as
-// the inputs of LP (c A b) and GAMES.
+// the inputs of LP (c A b), GAMES and QP (Q c A b), or as the returns of PORTFOLI.
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {
         "NLINEAR", "MLE",   "HETERO ", "BOX ",      "PROBIT ", "LOGIT ",  "TOBIT ",
         "POOL ",   "GLS ",  "2SLS ",   "SYSTEM",    "AUTO ",   "COINTEGR ", "ARIMA ",
         "PLOTS ",  "DLAGS ", "SMOOTH ", "VAR ",     "CALLOPTI ", "GME ",   "FLS ",
-        "LP ", "GAMES "};
+        "LP ", "GAMES ", "QP ", "PORTFOLI "};
     enum {
         POOL = 7,
         GLS,
@@ -122,7 +122,9 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         GME,
         FLS,
         LP,
-        GAMES
+        GAMES,
+        QP,
+        PORTFOLIO
     }; // their places above
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
@@ -216,9 +218,19 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
                                                  " / LOWER=V UPPER=X REDUCED=RL SLACK=SL",
                                                  " / MAX MIN", " / SILENT TYPES=OM"};
         static_assert(sizeof lp_options / sizeof lp_options[0] == OPTIONS);
+        static const char* const qp_options[] = {" / X=XQ", " / MIN TYPES=Z DUAL=DQ",
+                                                 " / LOWER=V UPPER=X BOUNDDUA=BQ SLACK=SQ",
+                                                 " / SILENT LOWER=Z", " / TYPES=OM"};
+        static const char* const portfolio_options[] = {
+            " / NPOINT=3", " / NOSHORT RF=0.01 TANGENCY=TQ", " / TARGETS=V WEIGHTS=WQ",
+            " / NOSHORT PLOT FRONTIER=FQ", " / SILENT MINVAR=MQ END=8"};
+        static_assert(sizeof qp_options / sizeof qp_options[0] == OPTIONS &&
+                      sizeof portfolio_options / sizeof portfolio_options[0] == OPTIONS);
         const std::string option = command == POOL     ? pool_options[option_row]
                                    : command == LP     ? lp_options[option_row]
                                    : command == GAMES  ? " / ROWSTRAT=RS COLSTRAT=CS"
+                                   : command == QP     ? qp_options[option_row]
+                                   : command == PORTFOLIO ? portfolio_options[option_row]
                                    : command == GLS    ? gls_options[option_row]
                                    : command == IV     ? iv_options[(selector / 4 + line) % IV_OPTIONS]
                                    : command == AUTO   ? auto_options[option_row]
@@ -245,7 +257,7 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         else if (command == OPTPRICE)
             script += std::string(line % 2 ? "PUTOPTIO" : "CALLOPTI") + " / STRIKE=" + text +
                       optprice_options[option_row] + "\n";
-        else if (command == LP || command == GAMES)
+        else if (command == LP || command == GAMES || command == QP || command == PORTFOLIO)
             script += commands[command] + text + option + "\nPRINT $VAL\n";
         else if (command == VAR)
             // After VAR, FCAST forecasts every equation past the estimation's end.
