@@ -36,6 +36,8 @@
 #include "regress/optprice/optprice_command.hpp"
 #include "regress/pcompone/pcompone_command.hpp"
 #include "regress/pool/pool_command.hpp"
+#include "regress/qp/portfolio_command.hpp"
+#include "regress/qp/qp_command.hpp"
 #include "regress/smooth/smooth_command.hpp"
 #include "regress/stats/stats_command.hpp"
 #include "regress/system/system_command.hpp"
@@ -172,7 +174,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {102, "FUZZY",    not_available,     N, R},
     {103, "CALLOPTI", cmd_option_price,  N, S}, // call prices, sensitivities, implied volatility
     {104, "PUTOPTIO", cmd_option_price,  N, S}, // the same handler for puts
-    {105, "PORTFOLI", not_available,     N, R},
+    {105, "PORTFOLI", cmd_portfoli,      N, S}, // mean-variance portfolios
     {106, "STOCKGRA", not_available,     N, R},
     {107, "TIMEFMT",  not_available,     P, R},
     {108, "AXISFMT",  not_available,     P, R},
@@ -184,7 +186,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {114, "tarvex3",  not_available,     N, R}, // user slot
     {115, "tarvex4",  not_available,     N, R}, // user slot
     {116, "NAMEFMT",  not_available,     N, R},
-    {117, "QP",       not_available,     N, R},
+    {117, "QP",       cmd_qp,            N, S}, // quadratic programs
     {118, "DUMMIES",  cmd_dummies,       N, S}, // 0/1 dummies of a categorical variable
     {119, "xxxxxxxx", not_available,     P, R}, // never matched
     {120, "xxxxxxxx", not_available,     P, R}, // never matched
