@@ -102,10 +102,10 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // the inputs of LP (c A b), GAMES and QP (Q c A b), or as the returns of PORTFOLI.
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {
-        "NLINEAR", "MLE",   "HETERO ", "BOX ",      "PROBIT ", "LOGIT ",  "TOBIT ",
-        "POOL ",   "GLS ",  "2SLS ",   "SYSTEM",    "AUTO ",   "COINTEGR ", "ARIMA ",
-        "PLOTS ",  "DLAGS ", "SMOOTH ", "VAR ",     "CALLOPTI ", "GME ",   "FLS ",
-        "LP ", "GAMES ", "QP ", "PORTFOLI "};
+        "NLINEAR", "MLE",    "HETERO ", "BOX ",     "PROBIT ",   "LOGIT ",    "TOBIT ",
+        "POOL ",   "GLS ",   "2SLS ",   "SYSTEM",   "AUTO ",     "COINTEGR ", "ARIMA ",
+        "PLOTS ",  "DLAGS ", "SMOOTH ", "VAR ",     "CALLOPTI ", "GME ",      "FLS ",
+        "LP ",     "GAMES ", "QP ",     "PORTFOLI "};
     enum {
         POOL = 7,
         GLS,
@@ -226,13 +226,13 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             " / NOSHORT PLOT FRONTIER=FQ", " / SILENT MINVAR=MQ END=8"};
         static_assert(sizeof qp_options / sizeof qp_options[0] == OPTIONS &&
                       sizeof portfolio_options / sizeof portfolio_options[0] == OPTIONS);
-        const std::string option = command == POOL     ? pool_options[option_row]
-                                   : command == LP     ? lp_options[option_row]
-                                   : command == GAMES  ? " / ROWSTRAT=RS COLSTRAT=CS"
-                                   : command == QP     ? qp_options[option_row]
+        const std::string option = command == POOL        ? pool_options[option_row]
+                                   : command == LP        ? lp_options[option_row]
+                                   : command == GAMES     ? " / ROWSTRAT=RS COLSTRAT=CS"
+                                   : command == QP        ? qp_options[option_row]
                                    : command == PORTFOLIO ? portfolio_options[option_row]
-                                   : command == GLS    ? gls_options[option_row]
-                                   : command == IV     ? iv_options[(selector / 4 + line) % IV_OPTIONS]
+                                   : command == GLS       ? gls_options[option_row]
+                                   : command == IV ? iv_options[(selector / 4 + line) % IV_OPTIONS]
                                    : command == AUTO   ? auto_options[option_row]
                                    : command == ARIMA  ? arima_options[option_row]
                                    : command == PLOTS  ? plots_options[option_row]

@@ -50,7 +50,8 @@ bool dense_lu_factor(const std::vector<T>& a, int n, T relative_floor, DenseLu<T
             T& f = m[std::size_t(i) * n + k];
             if (f == 0) continue;
             f /= d;
-            for (int j = k + 1; j < n; ++j) m[std::size_t(i) * n + j] -= f * m[std::size_t(k) * n + j];
+            for (int j = k + 1; j < n; ++j)
+                m[std::size_t(i) * n + j] -= f * m[std::size_t(k) * n + j];
         }
     }
     return true;
@@ -72,6 +73,43 @@ std::vector<T> dense_lu_solve(const DenseLu<T>& f, const std::vector<T>& b) {
         x[std::size_t(i)] = s / f.lu[std::size_t(i) * n + i];
     }
     return x;
+}
+
+// The columns of the n x n row-major `a` that elimination with complete pivoting leaves without a
+// pivot above `relative_floor` times the largest element, in increasing order. For a symmetric
+// matrix, removing these columns and the same rows leaves a nonsingular system of full rank.
+template <class T>
+std::vector<int> dense_dependent_columns(std::vector<T> m, int n, T relative_floor) {
+    const auto size = [](T v) { return v < 0 ? -v : v; };
+    std::vector<int> row(static_cast<std::size_t>(n)), col(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) row[std::size_t(i)] = col[std::size_t(i)] = i;
+    T largest = 0;
+    for (const T& v : m) largest = std::max(largest, size(v));
+    const T floor = relative_floor * largest;
+    const auto at = [&](int i, int j) -> T& {
+        return m[std::size_t(row[std::size_t(i)]) * std::size_t(n) +
+                 std::size_t(col[std::size_t(j)])];
+    };
+    int k = 0;
+    for (; k < n; ++k) {
+        int pi = k, pj = k;
+        T best = 0;
+        for (int i = k; i < n; ++i)
+            for (int j = k; j < n; ++j)
+                if (size(at(i, j)) > best) best = size(at(i, j)), pi = i, pj = j;
+        if (!(best > floor)) break;
+        std::swap(row[std::size_t(k)], row[std::size_t(pi)]);
+        std::swap(col[std::size_t(k)], col[std::size_t(pj)]);
+        const T d = at(k, k);
+        for (int i = k + 1; i < n; ++i) {
+            const T f = at(i, k) / d;
+            if (f == 0) continue;
+            for (int j = k; j < n; ++j) at(i, j) -= f * at(k, j);
+        }
+    }
+    std::vector<int> dependent(col.begin() + k, col.end());
+    std::sort(dependent.begin(), dependent.end());
+    return dependent;
 }
 
 } // namespace tarvex

@@ -168,7 +168,7 @@ private:
         for (std::size_t k = 0; k < rows_.size(); ++k) {
             const int i = rows_[k];
             const RowSense s = p_.sense[std::size_t(i)];
-            const T wrong = s == RowSense::AT_MOST   ? mult_[k]
+            const T wrong = s == RowSense::AT_MOST    ? mult_[k]
                             : s == RowSense::AT_LEAST ? -mult_[k]
                                                       : T(0);
             if (wrong > floor && wrong > worst) worst = wrong, drop_row = i, drop_col = -1;
@@ -201,10 +201,12 @@ private:
             const T d = dir_[k];
             if (d < 0 && p_.lower[j] > -__builtin_huge_valq()) {
                 const T t = std::max(T(0), (T(p_.lower[j]) - x[j]) / d);
-                if (t < alpha) alpha = t, block_col = int(j), block_row = -1, block_hold = QpHold::LOWER;
+                if (t < alpha)
+                    alpha = t, block_col = int(j), block_row = -1, block_hold = QpHold::LOWER;
             } else if (d > 0 && p_.upper[j] < __builtin_huge_valq()) {
                 const T t = std::max(T(0), (T(p_.upper[j]) - x[j]) / d);
-                if (t < alpha) alpha = t, block_col = int(j), block_row = -1, block_hold = QpHold::UPPER;
+                if (t < alpha)
+                    alpha = t, block_col = int(j), block_row = -1, block_hold = QpHold::UPPER;
             }
         }
         for (int i = 0; i < p_.rows; ++i) {
@@ -218,9 +220,12 @@ private:
             const T b = T(p_.b[std::size_t(i)]);
             const RowSense s = p_.sense[std::size_t(i)];
             T t = inf;
-            if (s == RowSense::EQUAL) t = 0;
-            else if (s == RowSense::AT_MOST && move > 0) t = std::max(T(0), (b - at) / move);
-            else if (s == RowSense::AT_LEAST && move < 0) t = std::max(T(0), (b - at) / move);
+            if (s == RowSense::EQUAL)
+                t = 0;
+            else if (s == RowSense::AT_MOST && move > 0)
+                t = std::max(T(0), (b - at) / move);
+            else if (s == RowSense::AT_LEAST && move < 0)
+                t = std::max(T(0), (b - at) / move);
             if (t < alpha) alpha = t, block_row = i, block_col = -1;
         }
         if (ridged) {
@@ -230,7 +235,8 @@ private:
             T curve = 0, dd = 0, slope = 0;
             for (std::size_t r = 0; r < free_.size(); ++r) {
                 const T* row = q_row(free_[r]);
-                for (std::size_t s = 0; s < free_.size(); ++s) curve += dir_[r] * row[free_[s]] * dir_[s];
+                for (std::size_t s = 0; s < free_.size(); ++s)
+                    curve += dir_[r] * row[free_[s]] * dir_[s];
                 dd += dir_[r] * dir_[r];
                 slope += dir_[r] * g_[std::size_t(free_[r])];
             }
@@ -258,23 +264,10 @@ Real qp_dot(const Real* a, const Real* x, std::size_t n) {
     return exact_dot(a, x, n);
 }
 
-// x and the multipliers recomputed in binary128 from the working set: the KKT system over the
-// free variables and working rows, solved and refined twice with residuals formed exactly.
-// False when the system is singular (the optimum is not unique along the working set).
-bool qp_exact_point(const QuadraticProgram& p, const QpWorkingSet& w, std::vector<Real>& x,
-                    std::vector<Real>& y) {
-    const std::size_t n = std::size_t(p.cols);
-    std::vector<int> fr, rw;
-    for (std::size_t j = 0; j < n; ++j) {
-        if (w.hold[j] == QpHold::LOWER) x[j] = p.lower[j];
-        else if (w.hold[j] == QpHold::UPPER) x[j] = p.upper[j];
-        else fr.push_back(int(j));
-    }
-    for (int i = 0; i < p.rows; ++i)
-        if (w.in_rows[std::size_t(i)]) rw.push_back(i);
-    const std::size_t nf = fr.size(), nr = rw.size(), size = nf + nr;
-    y.assign(std::size_t(p.rows), Real(0));
-    if (size == 0) return true;
+// The KKT matrix over the free variables `fr` and working rows `rw`, row-major.
+std::vector<Real> qp_kkt_matrix(const QuadraticProgram& p, const std::vector<int>& fr,
+                                const std::vector<int>& rw) {
+    const std::size_t n = std::size_t(p.cols), nf = fr.size(), nr = rw.size(), size = nf + nr;
     std::vector<Real> kkt(size * size, Real(0));
     for (std::size_t r = 0; r < nf; ++r) {
         for (std::size_t s = 0; s < nf; ++s)
@@ -285,8 +278,56 @@ bool qp_exact_point(const QuadraticProgram& p, const QpWorkingSet& w, std::vecto
             kkt[(nf + k) * size + r] = v;
         }
     }
+    return kkt;
+}
+
+// x and the multipliers recomputed in binary128 from the working set: the KKT system over the
+// free variables and working rows, solved and refined twice with residuals formed exactly.
+// A singular system means the optimum is not unique: Q is flat along a direction the working
+// set allows, or working rows depend on each other. Then each free variable that elimination
+// with complete pivoting finds dependent keeps the value the search gave it (any value along a
+// flat direction is optimal), and each dependent working row takes a zero multiplier (the
+// other rows imply it); the rest is solved exactly. False when even that system is singular.
+bool qp_exact_point(const QuadraticProgram& p, const QpWorkingSet& w, std::vector<Real>& x,
+                    std::vector<Real>& y, QpSolution& s) {
+    const std::size_t n = std::size_t(p.cols);
+    std::vector<int> fr, rw;
+    for (std::size_t j = 0; j < n; ++j) {
+        if (w.hold[j] == QpHold::LOWER)
+            x[j] = p.lower[j];
+        else if (w.hold[j] == QpHold::UPPER)
+            x[j] = p.upper[j];
+        else
+            fr.push_back(int(j));
+    }
+    for (int i = 0; i < p.rows; ++i)
+        if (w.in_rows[std::size_t(i)]) rw.push_back(i);
+    y.assign(std::size_t(p.rows), Real(0));
+    if (fr.size() + rw.size() == 0) return true;
+    std::vector<Real> kkt = qp_kkt_matrix(p, fr, rw);
     DenseLu<Real> lu;
-    if (!dense_lu_factor(kkt, int(size), QpTolerance<Real>::pivot, lu)) return false;
+    if (!dense_lu_factor(kkt, int(fr.size() + rw.size()), QpTolerance<Real>::pivot, lu)) {
+        const std::vector<int> dependent =
+            dense_dependent_columns(kkt, int(fr.size() + rw.size()), QpTolerance<Real>::pivot);
+        std::vector<int> kept_fr, kept_rw;
+        for (std::size_t r = 0; r < fr.size() + rw.size(); ++r) {
+            if (std::binary_search(dependent.begin(), dependent.end(), int(r))) {
+                (r < fr.size() ? s.unique_x : s.unique_dual) = false;
+                continue;
+            }
+            if (r < fr.size())
+                kept_fr.push_back(fr[r]);
+            else
+                kept_rw.push_back(rw[r - fr.size()]);
+        }
+        fr = kept_fr;
+        rw = kept_rw;
+        if (fr.size() + rw.size() == 0) return true;
+        kkt = qp_kkt_matrix(p, fr, rw);
+        if (!dense_lu_factor(kkt, int(fr.size() + rw.size()), QpTolerance<Real>::pivot, lu))
+            return false;
+    }
+    const std::size_t nf = fr.size(), nr = rw.size(), size = nf + nr;
     // Unknowns: x over the free variables and u = -y over the working rows.
     std::vector<Real> u(nr, Real(0));
     for (std::size_t r = 0; r < nf; ++r) x[std::size_t(fr[r])] = 0;
@@ -296,7 +337,8 @@ bool qp_exact_point(const QuadraticProgram& p, const QpWorkingSet& w, std::vecto
         std::vector<Real> res(size);
         for (std::size_t r = 0; r < nf; ++r) {
             const std::size_t j = std::size_t(fr[r]);
-            terms.assign(p.q.begin() + std::ptrdiff_t(j * n), p.q.begin() + std::ptrdiff_t(j * n + n));
+            terms.assign(p.q.begin() + std::ptrdiff_t(j * n),
+                         p.q.begin() + std::ptrdiff_t(j * n + n));
             values = x;
             terms.push_back(1);
             values.push_back(p.c[j]);
@@ -318,7 +360,7 @@ bool qp_exact_point(const QuadraticProgram& p, const QpWorkingSet& w, std::vecto
         for (std::size_t r = 0; r < nf; ++r) x[std::size_t(fr[r])] += d[r];
         for (std::size_t k = 0; k < nr; ++k) u[k] += d[nf + k];
     }
-    for (std::size_t k = 0; k < nr; ++k) y[std::size_t(rw[k])] = -u[k];
+    for (std::size_t k = 0; k < nr; ++k) y[std::size_t(rw[k])] = Real(0) - u[k]; // never -0
     return true;
 }
 
@@ -380,9 +422,9 @@ void qp_verify(const QuadraticProgram& p, const QpWorkingSet& w, QpSolution& s) 
         terms.push_back(-1);
         values.push_back(p.b[i]);
         const Real excess = qp_dot(terms.data(), values.data(), terms.size()); // a'x - b
-        s.slack[i] = -excess;
+        s.slack[i] = Real(0) - excess;                                         // never -0
         const RowSense sense = p.sense[i];
-        const Real off = sense == RowSense::EQUAL      ? qm::abs(excess)
+        const Real off = sense == RowSense::EQUAL     ? qm::abs(excess)
                          : sense == RowSense::AT_MOST ? std::max(excess, Real(0))
                                                       : std::max(-excess, Real(0));
         v.feasibility = std::max(v.feasibility, off);
@@ -419,8 +461,10 @@ bool qp_start(const QuadraticProgram& p, std::vector<Real>& x, QpWorkingSet& w) 
         w.hold.assign(std::size_t(p.cols), QpHold::FREE);
         w.in_rows.clear();
         for (std::size_t j = 0; j < std::size_t(p.cols); ++j) {
-            if (p.lower[j] > -__builtin_huge_valq()) x[j] = p.lower[j], w.hold[j] = QpHold::LOWER;
-            else if (p.upper[j] < __builtin_huge_valq()) x[j] = p.upper[j], w.hold[j] = QpHold::UPPER;
+            if (p.lower[j] > -__builtin_huge_valq())
+                x[j] = p.lower[j], w.hold[j] = QpHold::LOWER;
+            else if (p.upper[j] < __builtin_huge_valq())
+                x[j] = p.upper[j], w.hold[j] = QpHold::UPPER;
         }
         return true;
     }
@@ -430,8 +474,10 @@ bool qp_start(const QuadraticProgram& p, std::vector<Real>& x, QpWorkingSet& w) 
     const std::size_t n = std::size_t(p.cols);
     w.hold.assign(n, QpHold::FREE);
     for (std::size_t j = 0; j < n; ++j) {
-        if (x[j] == p.lower[j]) w.hold[j] = QpHold::LOWER;
-        else if (x[j] == p.upper[j]) w.hold[j] = QpHold::UPPER;
+        if (x[j] == p.lower[j])
+            w.hold[j] = QpHold::LOWER;
+        else if (x[j] == p.upper[j])
+            w.hold[j] = QpHold::UPPER;
     }
     // Rows tight at the vertex, equalities first, kept while independent (Gram-Schmidt over
     // the free columns).
@@ -487,11 +533,14 @@ QpSolution solve_quadratic_program(const QuadraticProgram& problem) {
         s.status = QpStatus::UNBOUNDED;
         return s;
     }
-    s.x = start;
+    // The search's own point: the exact recomputation keeps the values of variables along which
+    // the optimum is not unique.
+    s.x.resize(fast.size());
+    for (std::size_t j = 0; j < fast.size(); ++j) s.x[j] = Real(fast[j]);
     // The point in binary128 from the working set; when that fails or does not verify, the
     // search goes on in binary128 from the same working set.
     for (int round = 0; round < 2; ++round) {
-        if (qp_exact_point(problem, w, s.x, s.dual)) {
+        if (qp_exact_point(problem, w, s.x, s.dual, s)) {
             qp_verify(problem, w, s);
             if (s.check.passed) {
                 s.status = QpStatus::OPTIMAL;

@@ -55,6 +55,8 @@ struct QpSolution {
     int active_rows = 0, active_bounds = 0;
     long long iterations = 0;       // active-set steps in double
     long long exact_iterations = 0; // steps taken in binary128 after a failed verification
+    bool unique_x = true;           // false when Q is flat along a direction the active set allows
+    bool unique_dual = true;        // false when the active rows and bounds depend on each other
     QpVerification check;
 };
 

@@ -68,8 +68,7 @@ bool portfolio_failure(Run& run, const Portfolios& p, const std::vector<OlsTerm>
     case PortfolioEnd::UNSOLVED:
         break;
     }
-    report_error(run,
-                 " ...ERROR..A PORTFOLIO PROGRAM FAILED ITS BINARY128 OPTIMALITY CHECK",
+    report_error(run, " ...ERROR..A PORTFOLIO PROGRAM FAILED ITS BINARY128 OPTIMALITY CHECK",
                  ERR_PF_UNSOLVED);
     return false;
 }

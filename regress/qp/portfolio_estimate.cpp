@@ -118,7 +118,8 @@ void closed_form_portfolios(const PortfolioRequest& r, const std::vector<Real>& 
     p.minvar = portfolio_point(p, w, r.rf);
     const Real top = *std::max_element(p.mean.begin(), p.mean.end());
     const Real from = b / a;
-    const Real to = top > from ? top : from + (top - *std::min_element(p.mean.begin(), p.mean.end()));
+    const Real to =
+        top > from ? top : from + (top - *std::min_element(p.mean.begin(), p.mean.end()));
     // Sigma^-1 ((C - B t) 1 + (A t - B) mu) / D, taken as s1 / A + (t - B/A) (A sm - B s1) / D:
     // the minimum-variance portfolio plus a move along the frontier, no difference of large
     // terms at the minimum itself.
@@ -143,7 +144,8 @@ void closed_form_portfolios(const PortfolioRequest& r, const std::vector<Real>& 
 
 void long_only_portfolios(const PortfolioRequest& r, Portfolios& p) {
     std::vector<Real> w;
-    if (!long_only_weights(p, nullptr, 0, w, p.qp_steps)) return (void)(p.end = PortfolioEnd::UNSOLVED);
+    if (!long_only_weights(p, nullptr, 0, w, p.qp_steps))
+        return (void)(p.end = PortfolioEnd::UNSOLVED);
     p.minvar = portfolio_point(p, w, r.rf);
     p.low = *std::min_element(p.mean.begin(), p.mean.end());
     p.high = *std::max_element(p.mean.begin(), p.mean.end());
@@ -165,7 +167,8 @@ void long_only_portfolios(const PortfolioRequest& r, Portfolios& p) {
             p.low = p.high;
             return;
         }
-        if (!long_only_tangency(p, r.rf, w, p.qp_steps)) return (void)(p.end = PortfolioEnd::UNSOLVED);
+        if (!long_only_tangency(p, r.rf, w, p.qp_steps))
+            return (void)(p.end = PortfolioEnd::UNSOLVED);
         p.tangency = portfolio_point(p, w, r.rf);
         p.has_tangency = true;
     }
@@ -192,8 +195,10 @@ Portfolios mean_variance_portfolios(const PortfolioRequest& r) {
         p.end = PortfolioEnd::EQUAL_MEANS;
         return p;
     }
-    if (r.noshort) long_only_portfolios(r, p);
-    else closed_form_portfolios(r, lower, p);
+    if (r.noshort)
+        long_only_portfolios(r, p);
+    else
+        closed_form_portfolios(r, lower, p);
     return p;
 }
 

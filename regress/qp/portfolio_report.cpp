@@ -118,10 +118,10 @@ void report_portfolios(Run& run, const PortfolioShown& s, const Portfolios& p) {
         write_line(run, pf_name("WEIGHTS", 18) + fmt_A("", 1) + "MINIMUM VAR" +
                             (p.has_tangency ? "    TANGENCY" : ""));
     for (int i = 0; i < p.k && p.k <= PORTFOLIO_LISTED_ASSETS; ++i)
-        write_line(run, pf_name(s.names[std::size_t(i)], 18) +
-                            pf_weight(p.minvar.weights[std::size_t(i)]) +
-                            (p.has_tangency ? pf_weight(p.tangency.weights[std::size_t(i)])
-                                            : std::string()));
+        write_line(
+            run,
+            pf_name(s.names[std::size_t(i)], 18) + pf_weight(p.minvar.weights[std::size_t(i)]) +
+                (p.has_tangency ? pf_weight(p.tangency.weights[std::size_t(i)]) : std::string()));
     write_line(run, "");
     write_line(run, pf_heading("FRONTIER POINT", {"MEAN", "STD. DEVIATION", "SHARPE RATIO"}));
     for (std::size_t j = 0; j < p.frontier.size(); ++j) {
@@ -129,7 +129,8 @@ void report_portfolios(Run& run, const PortfolioShown& s, const Portfolios& p) {
         write_line(run, fmt_I(long(j + 1), 15) + fmt_A("", 3) + pf_value(pt.mean) +
                             pf_value(pt.sd) + pf_value(pt.sharpe));
     }
-    if (p.k <= PORTFOLIO_LISTED_ASSETS) write_frontier_weights(run, s, p);
+    if (p.k <= PORTFOLIO_LISTED_ASSETS)
+        write_frontier_weights(run, s, p);
     else
         write_line(run, " " + std::to_string(p.k) +
                             " ASSETS: THE WEIGHTS ARE NOT LISTED (WEIGHTS= STORES THEM)");

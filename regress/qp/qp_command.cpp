@@ -88,8 +88,7 @@ bool qp_convex(Run& run, const InputMatrix& q) {
     return true;
 }
 
-bool read_qp_problem(Run& run, const QpOptions& o, QuadraticProgram& qp,
-                     std::vector<int>& inputs) {
+bool read_qp_problem(Run& run, const QpOptions& o, QuadraticProgram& qp, std::vector<int>& inputs) {
     const int items = run.scan.NF;
     InputMatrix m[4];
     for (int k = 1; k <= items; ++k) {
@@ -127,8 +126,7 @@ bool read_qp_problem(Run& run, const QpOptions& o, QuadraticProgram& qp,
     qp.a = a.values;
     qp.b = b.values;
     std::vector<Real> types, lower, upper;
-    if (!qp_optional_vector(run, "TYPES", o.TYPES, qp.rows, "ROW TYPES", Real(-1), types,
-                            inputs) ||
+    if (!qp_optional_vector(run, "TYPES", o.TYPES, qp.rows, "ROW TYPES", Real(-1), types, inputs) ||
         !qp_optional_vector(run, "LOWER", o.LOWER, n, "LOWER BOUNDS", -QP_NO_BOUND, lower,
                             inputs) ||
         !qp_optional_vector(run, "UPPER", o.UPPER, n, "UPPER BOUNDS", QP_NO_BOUND, upper, inputs))

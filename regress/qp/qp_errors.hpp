@@ -3,14 +3,14 @@
 
 namespace tarvex {
 
-inline constexpr int ERR_QP_LIST = 117001;          // not Q c or Q c A b
-inline constexpr int ERR_QP_OPTION = 117002;        // a name option without its value
-inline constexpr int ERR_QP_NOT_NUMERIC = 117003;   // an input that is no numeric variable
-inline constexpr int ERR_QP_SHAPE = 117004;         // Q, c, A, b, TYPES, LOWER, UPPER do not conform
-inline constexpr int ERR_QP_EMPTY = 117005;         // no variables
-inline constexpr int ERR_QP_TYPES = 117006;         // a TYPES code other than -1, 0, 1
-inline constexpr int ERR_QP_BOUNDS = 117007;        // a lower bound above its upper bound
-inline constexpr int ERR_QP_MISSING = 117008;       // a missing or infinite element
+inline constexpr int ERR_QP_LIST = 117001;        // not Q c or Q c A b
+inline constexpr int ERR_QP_OPTION = 117002;      // a name option without its value
+inline constexpr int ERR_QP_NOT_NUMERIC = 117003; // an input that is no numeric variable
+inline constexpr int ERR_QP_SHAPE = 117004;       // Q, c, A, b, TYPES, LOWER, UPPER do not conform
+inline constexpr int ERR_QP_EMPTY = 117005;       // no variables
+inline constexpr int ERR_QP_TYPES = 117006;       // a TYPES code other than -1, 0, 1
+inline constexpr int ERR_QP_BOUNDS = 117007;      // a lower bound above its upper bound
+inline constexpr int ERR_QP_MISSING = 117008;     // a missing or infinite element
 inline constexpr int ERR_QP_NOT_SYMMETRIC = 117009; // Q differs from its transpose
 inline constexpr int ERR_QP_NOT_CONVEX = 117010;    // Q has a negative eigenvalue
 inline constexpr int ERR_QP_INFEASIBLE = 117011;

@@ -67,6 +67,13 @@ void report_quadratic_program(Run& run, const QuadraticProgram& qp, const QpSolu
     write_line(run, "   TOLERANCE                          " + qp_violation(v.tolerance));
     write_line(run, " ACTIVE ROWS" + fmt_I(s.active_rows, 6) + "    VARIABLES AT A BOUND" +
                         fmt_I(s.active_bounds, 6));
+    if (!s.unique_x)
+        write_line(run,
+                   " ...NOTE..THE OPTIMUM IS NOT UNIQUE: Q IS FLAT ALONG A DIRECTION THE ACTIVE "
+                   "CONSTRAINTS ALLOW, SO OTHER X GIVE THE SAME OBJECTIVE");
+    if (!s.unique_dual)
+        write_line(run, " ...NOTE..THE ACTIVE ROWS DEPEND ON EACH OTHER: THEIR MULTIPLIERS ARE NOT "
+                        "UNIQUE (A DEPENDENT ROW IS GIVEN ZERO)");
 }
 
 } // namespace tarvex

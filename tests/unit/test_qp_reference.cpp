@@ -56,8 +56,8 @@ TEST(QpReference, InequalityRowsGiveTheExactVertexAndMultipliers) {
     EXPECT_LE(fabsq(s[0]), 1e-33Q);
     EXPECT_LE(fabsq(s[1]), 1e-33Q);
     EXPECT_GT(s[2], 0.3Q); // 3 - 2*2/3 - 4/3 = 1/3
-    EXPECT_LE(ulps_apart(r.scalar(R_VAL), strtoflt128("-8.222222222222222222222222222222222222222",
-                                                      nullptr)),
+    EXPECT_LE(ulps_apart(r.scalar(R_VAL),
+                         strtoflt128("-8.222222222222222222222222222222222222222", nullptr)),
               2);
 }
 
@@ -75,8 +75,8 @@ TEST(QpReference, AtLeastRowsHavePositiveMultipliers) {
                 {"0", "2.380952380952380952380952380952380952381e-1",
                  "2.095238095238095238095238095238095238095e+0"},
                 2);
-    EXPECT_LE(ulps_apart(r.scalar(R_VAL), strtoflt128("-2.380952380952380952380952380952380952381",
-                                                      nullptr)),
+    EXPECT_LE(ulps_apart(r.scalar(R_VAL),
+                         strtoflt128("-2.380952380952380952380952380952380952381", nullptr)),
               2);
 }
 
@@ -135,8 +135,8 @@ TEST(PortfolioReference, LongOnlyProgramsMatchTheRationalsAndTheClosedForms) {
                                       "2.699442577788076571531559366109244454743e-1"});
     const std::vector<Real> f = r.values("F");
     ASSERT_EQ(f.size(), 2u);
-    EXPECT_TRUE(agrees(f[1] * f[1],
-                       strtoflt128("7.287675030287284213406752667978060590315e-1", nullptr), 1e-30Q));
+    EXPECT_TRUE(agrees(
+        f[1] * f[1], strtoflt128("7.287675030287284213406752667978060590315e-1", nullptr), 1e-30Q));
     expect_close(r.values("MV"), {"1.683232548885960592273004128651892247650e-1",
                                   "4.564180628582303884306670256138889533092e-1",
                                   "3.443397090323357436982956120116498158189e-2",
