@@ -70,12 +70,11 @@ bool portfolio_failure(Run& run, const Portfolios& p, const std::vector<OlsTerm>
     case PortfolioEnd::UNSOLVED:
         break;
     }
-    report_error(
-        run,
-        " ...ERROR..A PORTFOLIO PROGRAM FAILED ITS BINARY128 OPTIMALITY CHECK AFTER " +
-            std::to_string(p.qp_steps) +
-            " STEPS IN ALL (MAXIT=" + std::to_string(limit) + " PER STAGE)",
-        ERR_PF_UNSOLVED);
+    report_error(run,
+                 " ...ERROR..A PORTFOLIO PROGRAM FAILED ITS BINARY128 OPTIMALITY CHECK AFTER " +
+                     std::to_string(p.qp_steps) + " STEPS IN ALL (MAXIT=" + std::to_string(limit) +
+                     " PER STAGE)",
+                 ERR_PF_UNSOLVED);
     return false;
 }
 
