@@ -23,7 +23,10 @@ with open(d + "/returns.csv", "w") as f:
     for _ in range(n):
         m = random.gauss(0.005, 0.04)
         f.write(",".join("%.6f" % (alpha[j] + beta[j] * m + random.gauss(0, 0.03)) for j in range(k)) + "\n")
-names = " ".join("a%d" % (j + 1) for j in range(k))
+# A statement line holds at most 255 characters: the names go 20 to a line, each line but the
+# last ended by "&".
+names = " &\n".join(" ".join("a%d" % (j + 1) for j in range(i, min(i + 20, k)))
+                     for i in range(0, k, 20))
 with open(d + "/portfolio.tvx", "w") as f:
     f.write("READ ('returns.csv') / NAMES\nSMPL 1 %d\n" % n)
     f.write("PORTFOLI %s / NOSHORT SILENT NPOINT=%d FRONTIER=F\n" % (names, points))
