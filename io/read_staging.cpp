@@ -31,8 +31,9 @@ ChunkedValues::~ChunkedValues() {
 // their size and marked for huge pages, so that a million-row read takes a few hundred page
 // faults instead of tens of thousands.
 void ChunkedValues::grow() {
-    const std::size_t heap_size =
-        chunks_.empty() ? FIRST_CHUNK : chunks_.back().mapped ? 0 : 4 * chunks_.back().capacity;
+    const std::size_t heap_size = chunks_.empty()         ? FIRST_CHUNK
+                                  : chunks_.back().mapped ? 0
+                                                          : 4 * chunks_.back().capacity;
     if (heap_size != 0 && heap_size < CHUNK) {
         note_fill();
         auto* p = static_cast<Real*>(std::malloc(heap_size * sizeof(Real)));

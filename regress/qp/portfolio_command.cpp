@@ -16,8 +16,11 @@
 #include "regress/fit/ols_options.hpp"
 #include "regress/fit/output_variables.hpp"
 #include "regress/fit/term_names.hpp"
+#include "regress/graph/gnuplot_draw.hpp"
+#include "regress/graph/graph_formats.hpp"
 #include "regress/lp/lp_inputs.hpp"
 #include "regress/qp/portfolio_estimate.hpp"
+#include "regress/qp/portfolio_graph.hpp"
 #include "regress/qp/portfolio_report.hpp"
 #include "regress/qp/qp_errors.hpp"
 #include "regress/qp/qp_options.hpp"
@@ -105,7 +108,8 @@ bool read_targets(Run& run, const PortfolioOptions& o, std::vector<Real>& target
     return true;
 }
 
-void store_portfolios(Run& run, const PortfolioOptions& o, const Portfolios& p) {
+// False when a variable could not be made (the workspace has said why).
+bool store_portfolios(Run& run, const PortfolioOptions& o, const Portfolios& p) {
     const int points = int(p.frontier.size());
     std::vector<Real> weights, frontier(std::size_t(points) * 2);
     for (int j = 0; j < points; ++j) {
@@ -117,8 +121,8 @@ void store_portfolios(Run& run, const PortfolioOptions& o, const Portfolios& p) 
     if (!store_column_matrix(run, o.WEIGHTS, p.k, points, weights) ||
         !store_column_matrix(run, o.FRONTIER, points, 2, frontier) ||
         !store_vector(run, o.MINVAR, p.minvar.weights))
-        return;
-    if (p.has_tangency) store_vector(run, o.TANGENCY, p.tangency.weights);
+        return false;
+    return !p.has_tangency || store_vector(run, o.TANGENCY, p.tangency.weights);
 }
 
 } // namespace
@@ -180,7 +184,16 @@ void cmd_portfoli(Run& run) {
     }
     run.res[R_N] = Real(p.n);
     run.res[R_K] = Real(p.k);
-    store_portfolios(run, o, p);
+    if (!store_portfolios(run, o, p)) return;
+    if (!o.GRAPH && o.DEVICE.empty() && o.OUTPUT.empty()) return;
+    PlotTarget target;
+    if (!plot_target(run, o.DEVICE, o.OUTPUT, target)) return;
+    FrontierPicture picture;
+    for (const OlsTerm& t : series)
+        picture.names.push_back(shown_name(run.graph_formats, trim_trailing_blanks(t.name)));
+    picture.noshort = o.NOSHORT;
+    picture.rf = o.RF;
+    run_gnuplot(run, target, frontier_script(p, picture, run.graph_formats, target));
 }
 
 } // namespace tarvex

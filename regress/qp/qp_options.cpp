@@ -2,6 +2,7 @@
 #include "regress/qp/qp_options.hpp"
 
 #include "core/run.hpp"
+#include "numeric/text.hpp"
 #include "options/option_access.hpp"
 #include "regress/fit/estimator_front.hpp"
 
@@ -31,18 +32,21 @@ const OptionTable PORTFOLIO_TABLE = {
         "NOSHORT",   //  1 switch  weights at or above zero (no short sales)
         "SILENT",    //  2 switch  no report, only the stored results
         "PLOT",      //  3 switch  a character plot of the frontier
-        "NPOINT",    //  4 integer frontier points, the minimum-variance mean to the largest mean
-        "BEG",       //  5 integer first observation
-        "END",       //  6 integer last observation
-        "MAXIT",     //  7 integer active-set steps of each frontier program (0: QP's default)
-        "RF",        //  8 real    the risk-free rate: Sharpe ratios and the tangency portfolio
-        "TARGETS",   //  9 name    a vector of target means for the frontier (instead of NPOINT)
-        "WEIGHTS",   // 10 name    the frontier weights, one column per point
-        "FRONTIER",  // 11 name    the frontier, one row per point: mean, standard deviation
-        "MINVAR",    // 12 name    the weights of the minimum-variance portfolio
-        "TANGENCY",  // 13 name    the weights of the tangency portfolio (needs RF=)
+        "GRAPH",     //  4 switch  the frontier as a picture through gnuplot
+        "NPOINT",    //  5 integer frontier points, the minimum-variance mean to the largest mean
+        "BEG",       //  6 integer first observation
+        "END",       //  7 integer last observation
+        "MAXIT",     //  8 integer active-set steps of each frontier program (0: QP's default)
+        "RF",        //  9 real    the risk-free rate: Sharpe ratios and the tangency portfolio
+        "TARGETS",   // 10 name    a vector of target means for the frontier (instead of NPOINT)
+        "WEIGHTS",   // 11 name    the frontier weights, one column per point
+        "FRONTIER",  // 12 name    the frontier, one row per point: mean, standard deviation
+        "MINVAR",    // 13 name    the weights of the minimum-variance portfolio
+        "TANGENCY",  // 14 name    the weights of the tangency portfolio (needs RF=)
+        "DEVICE",    // 15 name    PNG, SVG or PDF (PNG; the picture)
+        "OUTPUT",    // 16 name    the picture's file (graph1.png, graph2.png ...)
     },
-    3, 4, 1, 5};
+    4, 4, 1, 7};
 // clang-format on
 
 } // namespace
@@ -86,6 +90,7 @@ PortfolioOptions read_portfolio_options(const Run& run) {
     o.NOSHORT = v.on("NOSHORT");
     o.SILENT = v.on("SILENT");
     o.PLOT = v.on("PLOT");
+    o.GRAPH = v.on("GRAPH");
     o.NPOINT = v.integer("NPOINT");
     o.BEG = v.integer("BEG");
     o.END = v.integer("END");
@@ -97,6 +102,8 @@ PortfolioOptions read_portfolio_options(const Run& run) {
     o.FRONTIER = v.name("FRONTIER");
     o.MINVAR = v.name("MINVAR");
     o.TANGENCY = v.name("TANGENCY");
+    o.DEVICE = upper_ascii(v.full_name("DEVICE"));
+    o.OUTPUT = v.full_name("OUTPUT");
     return o;
 }
 

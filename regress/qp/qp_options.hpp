@@ -20,11 +20,11 @@ void set_qp_defaults(Run& run);
 QpOptions read_qp_options(const Run& run);
 
 struct PortfolioOptions {
-    bool NOSHORT = false, SILENT = false, PLOT = false;
+    bool NOSHORT = false, SILENT = false, PLOT = false, GRAPH = false;
     int NPOINT = 10, BEG = 0, END = 0, MAXIT = 0;
     Real RF = 0;
     bool rf_given = false;
-    std::string TARGETS, WEIGHTS, FRONTIER, MINVAR, TANGENCY;
+    std::string TARGETS, WEIGHTS, FRONTIER, MINVAR, TANGENCY, DEVICE, OUTPUT;
 };
 const OptionTable& portfolio_option_table();
 void set_portfolio_defaults(Run& run);

@@ -8,11 +8,15 @@
 // R's quadprog agrees to its binary64 digits, e.g. for the >= rows:
 //   solve.QP(diag(3), c(0,5,0), matrix(c(-4,-3,0,2,1,0,0,-2,1),3,3), c(-8,2,0))$solution
 //   = 0.4761905 1.0476190 2.0952381, $value -2.380952.
+#include "gnuplot_stand_in.hpp"
 #include "test_support.hpp"
 
 #include "reference_support.hpp"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
 
 namespace tarvex::testing {
 namespace {
@@ -145,6 +149,50 @@ TEST(PortfolioReference, LongOnlyProgramsMatchTheRationalsAndTheClosedForms) {
                                   "5.146632621839137973128071864143428702126e-1",
                                   "3.577499941272716305890340942051714400782e-2",
                                   "2.709571024705435440021552750997840383509e-1"});
+}
+
+// The frontier picture as gnuplot receives it: the frontier's points are the stored FRONTIER=,
+// each asset a named point, and the capital market line starts at (0, rf) and passes through
+// the tangency portfolio.
+TEST(PortfolioReference, FrontierPictureCarriesThePortfoliosDrawn) {
+    ScratchDir scratch;
+    const KeepingGnuplot gnuplot(scratch);
+    ScriptRun r(RETURNS + "PORTFOLI RA RB RC RD / SILENT NPOINT=5 RF=0.2 FRONTIER=F GRAPH "
+                          "OUTPUT=pf\nSTOP\n");
+    EXPECT_TRUE(r.has_line(" ...NOTE..GRAPH WRITTEN: " + scratch.file("pf.png"))) << r.output;
+    const std::vector<std::string> script = kept_script(scratch);
+    // The rows of the data block that `name` opens, as numbers (and the asset names).
+    const auto block = [&](const std::string& name, std::vector<std::string>* labels = nullptr) {
+        std::vector<std::vector<Real>> rows;
+        auto at = std::find(script.begin(), script.end(), name + " << EOD");
+        EXPECT_NE(at, script.end()) << name;
+        for (++at; at != script.end() && *at != "EOD"; ++at) {
+            std::istringstream in(*at);
+            std::string x, y, label;
+            in >> x >> y >> label;
+            rows.push_back({strtoflt128(x.c_str(), nullptr), strtoflt128(y.c_str(), nullptr)});
+            if (labels != nullptr) labels->push_back(label);
+        }
+        return rows;
+    };
+    const std::vector<Real> f = r.values("F"); // 5 means, then 5 standard deviations
+    const auto frontier = block("$F");
+    ASSERT_EQ(frontier.size(), 5u);
+    ASSERT_EQ(f.size(), 10u);
+    for (std::size_t j = 0; j < 5; ++j) {
+        EXPECT_TRUE(agrees(frontier[j][0], f[5 + j], 1e-19Q)) << j;
+        EXPECT_TRUE(agrees(frontier[j][1], f[j], 1e-19Q)) << j;
+    }
+    std::vector<std::string> names;
+    EXPECT_EQ(block("$A", &names).size(), 4u);
+    EXPECT_EQ(names, (std::vector<std::string>{"\"RA\"", "\"RB\"", "\"RC\"", "\"RD\""}));
+    const auto tangency = block("$T"), line = block("$L");
+    ASSERT_EQ(tangency.size(), 1u);
+    ASSERT_EQ(line.size(), 2u);
+    EXPECT_EQ(line[0][0], 0);
+    EXPECT_TRUE(agrees(line[0][1], Real(0.2Q), 1e-30Q));
+    const Real slope = (tangency[0][1] - Real(0.2Q)) / tangency[0][0];
+    EXPECT_TRUE(agrees((line[1][1] - Real(0.2Q)) / line[1][0], slope, 1e-18Q));
 }
 
 } // namespace
