@@ -36,8 +36,8 @@ std::string frontier_script(const Portfolios& p, const FrontierPicture& picture,
     for (std::size_t i = 0; i < p.sd.size(); ++i)
         out += gnuplot_number(p.sd[i]) + " " + gnuplot_number(p.mean[i]) + " \"" +
                picture.names[i] + "\"\n";
-    out += "EOD\n$M << EOD\n" + gnuplot_number(p.minvar.sd) + " " +
-           gnuplot_number(p.minvar.mean) + "\nEOD\n";
+    out += "EOD\n$M << EOD\n" + gnuplot_number(p.minvar.sd) + " " + gnuplot_number(p.minvar.mean) +
+           "\nEOD\n";
     if (p.has_tangency) {
         // The line runs on past the tangency portfolio until it leaves the frontier's and the
         // assets' ranges.
