@@ -172,7 +172,6 @@ bool convert_series(Run& run, const ConvertOptions& o, const ConvertPlan& p) {
     made.type = TYPE_DATA;
     made.length = static_cast<long long>(out.values.size());
     made.elements = out.values;
-    if (made.length == 0) made.elements.clear();
     if (!replace_variable(run, made)) return false;
     run.res[R_N] = Real(made.length);
     if (out.has_chow_lin) {
