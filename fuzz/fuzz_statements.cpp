@@ -102,13 +102,14 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // American, implied volatility), or after GME (supports ZS, ES) or FLS (weights MUS), or as
 // the inputs of LP (c A b) and GAMES, or after FUZZY (each level and band output) or ROBUST
 // (quantile regression with each covariance, Huber and bisquare), or after BAYES (a block with
-// an inequality on X), or with QP (Q c A b) or PORTFOLI (the returns).
+// an inequality on X), or with QP (Q c A b) or PORTFOLI (the returns), or as the names
+// of CONVERT (each method, up and down).
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {
-        "NLINEAR", "MLE",    "HETERO ", "BOX ",    "PROBIT ",   "LOGIT ",    "TOBIT ",
-        "POOL ",   "GLS ",   "2SLS ",   "SYSTEM",  "AUTO ",     "COINTEGR ", "ARIMA ",
-        "PLOTS ",  "DLAGS ", "SMOOTH ", "VAR ",    "CALLOPTI ", "GME ",      "FLS ",
-        "LP ",     "GAMES ", "FUZZY ",  "ROBUST ", "BAYES ",    "QP ",       "PORTFOLI "};
+        "NLINEAR", "MLE",    "HETERO ",   "BOX ",      "PROBIT ",   "LOGIT ", "TOBIT ", "POOL ",
+        "GLS ",    "2SLS ",  "SYSTEM",    "AUTO ",     "COINTEGR ", "ARIMA ", "PLOTS ", "DLAGS ",
+        "SMOOTH ", "VAR ",   "CALLOPTI ", "GME ",      "FLS ",      "LP ",    "GAMES ", "FUZZY ",
+        "ROBUST ", "BAYES ", "QP ",       "PORTFOLI ", "CONVERT "};
     enum {
         POOL = 7,
         GLS,
@@ -130,7 +131,8 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         ROBUST,
         BAYES,
         QP,
-        PORTFOLIO
+        PORTFOLIO,
+        CONVERT
     }; // their places above
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
@@ -253,8 +255,14 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             " / NOSHORT PLOT FRONTIER=FQ", " / SILENT MINVAR=MQ END=8"};
         static_assert(sizeof qp_options / sizeof qp_options[0] == OPTIONS &&
                       sizeof portfolio_options / sizeof portfolio_options[0] == OPTIONS);
+        static const char* const convert_options[] = {
+            " / FROM=4 TO=1 METHOD=AVERAGE", " / FROM=1 TO=4 METHOD=CHOWLIN RHO=0.3 NOCONST",
+            " / FROM=1 TO=12 METHOD=DENTON MATCH=AVERAGE",
+            " / FROM=12 TO=4 BEG=2 END=7 METHOD=LAST", " / FROM=4 TO=12 METHOD=LINEAR"};
+        static_assert(sizeof convert_options / sizeof convert_options[0] == OPTIONS);
         const std::string option = command == POOL        ? pool_options[option_row]
                                    : command == LP        ? lp_options[option_row]
+                                   : command == CONVERT   ? convert_options[option_row]
                                    : command == BAYES     ? bayes_options[option_row]
                                    : command == GAMES     ? " / ROWSTRAT=RS COLSTRAT=CS"
                                    : command == QP        ? qp_options[option_row]
@@ -291,6 +299,8 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
                       optprice_options[option_row] + "\n";
         else if (command == BAYES)
             script += commands[command] + text + option + "\nRESTRICT X .GT. 0\nEND\nTEST X = 0\n";
+        else if (command == CONVERT)
+            script += commands[command] + text + option + "\nPRINT $N\n";
         else if (command == LP || command == GAMES || command == QP || command == PORTFOLIO)
             script += commands[command] + text + option + "\nPRINT $VAL\n";
         else if (command == VAR)

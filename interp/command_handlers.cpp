@@ -4,6 +4,7 @@
 // whose arguments name existing variables are scanned already, so their lists are checked.
 #include "interp/command_handlers.hpp"
 
+#include "convert/convert_command.hpp"
 #include "expr/genr_command.hpp"
 #include "expr/matrix_command.hpp"
 #include "interp/do_loops.hpp"
@@ -167,7 +168,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {90,  "EXIT",     cmd_stop,          P, R}, // dispatched as STOP
     {91,  "IMLS",     cmd_olsq,          N, S}, // the OLSQ handler
     {92,  "COINTEGR", cmd_arima,         N, S}, // cointegration tests (shares ARIMA's handler)
-    {93,  "CONVERT",  not_available,     P, R},
+    {93,  "CONVERT",  cmd_convert,       P, R}, // series between frequencies, files between layouts
     {94,  "IF1",      cmd_genr,          P, R}, // IF at observation 1
     {95,  "LP",       cmd_lp,            N, S}, // linear programs
     {96,  "NONPAR",   cmd_nonpar,        N, S}, // kernel density and kernel regression

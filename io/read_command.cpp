@@ -225,7 +225,12 @@ void ReadJob::make_pending(int type, int ncol) {
     }
 }
 
-void READX(Run& run) {
+namespace {
+
+// READ's work; `succeeded` is set once the values are stored (every early return leaves it
+// false), and the names stored are added to `stored` when it is given.
+void read_into_workspace(Run& run, std::vector<std::string>* stored, bool& succeeded) {
+    succeeded = false;
     if (run.MOS == MODE_WINDOWED || run.MOS == MODE_WINDOWED_33) {
         std::string text = STARTING_READ;
         MACDEP(run, HOST_TEXT_COMMAND, text);
@@ -313,6 +318,9 @@ void READX(Run& run) {
             if (data_vectors)
                 for (const PendingVariable& var : job.pending)
                     if (!var.skip) job.missing_values += var.values.count_equal(run.ws.XMISS);
+            if (stored != nullptr)
+                for (const PendingVariable& var : job.pending)
+                    if (!var.skip) stored->push_back(var.name);
             ok = commit_pending(run, job.pending, job.first_element);
         }
     }
@@ -328,6 +336,20 @@ void READX(Run& run) {
         list_read_variables(run, job.names, by_obs ? static_cast<int>(job.beg) : 1,
                             by_obs ? static_cast<int>(job.beg + job.count - 1) : 0);
     }
+    succeeded = ok;
+}
+
+} // namespace
+
+void READX(Run& run) {
+    bool succeeded = false;
+    read_into_workspace(run, nullptr, succeeded);
+}
+
+bool read_statement(Run& run, std::vector<std::string>* stored) {
+    bool succeeded = false;
+    read_into_workspace(run, stored, succeeded);
+    return succeeded;
 }
 
 } // namespace tarvex

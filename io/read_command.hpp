@@ -39,6 +39,9 @@ inline constexpr int ERR_READ_NO_COUNT = 3018;        // typed data with no numb
 inline constexpr int ERR_READ_INCOMPATIBLE = 3019;    // options that cannot go together
 
 void READX(Run& run);
+// READX on the scanned statement, which also says whether the read succeeded and, when `stored`
+// is given, adds the names of the variables it stored to it (CONVERT reads files through it).
+bool read_statement(Run& run, std::vector<std::string>* stored);
 
 // Whether the one listed name is an existing matrix (types 2 to 4), so that it is read as one.
 bool is_existing_matrix(Run& run, const std::vector<std::string>& names);

@@ -171,7 +171,12 @@ struct BlockReader {
     }
 
     void check_name(const tb::BlockHeader& h) {
-        const std::string& wanted = job.names[current];
+        std::string& wanted = job.names[current];
+        if (wanted.empty()) { // READ / TARVEX NAMES: the block names its variable
+            wanted = upper_ascii(trim_trailing_blanks(h.name.substr(0, tb::ITEM_WIDTH)));
+            job.pending[current].name = wanted;
+            return;
+        }
         if (upper_ascii(trim_trailing_blanks(h.name.substr(0, tb::ITEM_WIDTH))) !=
             upper_ascii(wanted))
             stop_run(job.run, WRONG_VARIABLE);
@@ -198,13 +203,32 @@ bool valid_shape(const tb::BlockHeader& h) {
 
 } // namespace
 
+// Whether nothing but blank lines is left of the file (or of the command input's lines, which
+// cannot be looked ahead into: there every listed block must be named).
+bool at_end_of_blocks(std::FILE* fp) {
+    if (fp == nullptr) return true;
+    const long at = std::ftell(fp);
+    int c = 0;
+    while ((c = std::fgetc(fp)) != EOF && (c == ' ' || c == '\n' || c == '\r' || c == '\t')) {
+    }
+    std::fseek(fp, at, SEEK_SET);
+    return c == EOF;
+}
+
 bool read_tarv_blocks(ReadJob& job, DataLines& lines, bool binary) {
     Run& run = job.run;
     job.make_pending(TYPE_DATA, 1);
     job.first_element = 1;
     std::FILE* fp = lines.stream();
     BlockReader reader{job, lines, binary};
-    for (std::size_t j = 0; j < job.names.size(); ++j) {
+    // With NAMES and no names listed, every block of the file is read under its own name.
+    const bool own_names = job.names.empty();
+    for (std::size_t j = 0; own_names || j < job.names.size(); ++j) {
+        if (own_names && j == job.names.size()) {
+            if (j > 0 && at_end_of_blocks(fp)) break;
+            job.names.emplace_back();
+            job.pending.emplace_back();
+        }
         reader.current = j;
         PendingVariable& var = job.pending[j];
         tb::BlockHeader h;
