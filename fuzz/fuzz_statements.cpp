@@ -33,11 +33,23 @@ void run_input(const std::string& script) {
 }
 
 // With a first byte of 0xC0 or above, every line becomes the expression of a GENR, GEN1, IF,
-// IF1, SKIPIF or ENDIF statement over a small sample with data, a matrix and a one-element
-// variable, so that the expression compiler and executor see most of the inputs.
+// IF1, SKIPIF, ENDIF, DERIVATI or INTEGRAT statement (or the rest of a DERIVATI) over a small
+// sample with data, a matrix and a one-element variable, so that the expression compiler and
+// executor see most of the inputs.
 std::string expressions_script(const std::string& body, unsigned char selector) {
-    static const char* const forms[] = {"GENR Y = ", "GEN1 Y = ", "IF ",         "IF1 ",
-                                        "SKIPIF ",   "ENDIF ",    "GENR M:2 = ", "GENR $T1 = "};
+    static const char* const forms[] = {"GENR Y = ",
+                                        "GEN1 Y = ",
+                                        "IF ",
+                                        "IF1 ",
+                                        "SKIPIF ",
+                                        "ENDIF ",
+                                        "GENR M:2 = ",
+                                        "GENR $T1 = ",
+                                        "DERIVATI (X) Y = ",
+                                        "INTEGRAT (X, 0, 1) Y = ",
+                                        "INTEGRAT (X, -INF, S) $T1 = ",
+                                        "DERIVATI "};
+    constexpr std::size_t form_count = sizeof forms / sizeof forms[0];
     std::string script = "SET TALK\nSAMPLE 1 6\nGENR X = TIME(0) - 3\nGENR Z = X * X\n"
                          "DIMENSION M 3 3\nGEN1 S = 2\n";
     if (selector & 2) script += "SET SKIPMISS\n";
@@ -55,7 +67,8 @@ std::string expressions_script(const std::string& body, unsigned char selector) 
         std::string text = body.substr(start, end - start);
         for (char& c : text)
             if (c == '\r' || c == '&' || c == '\0') c = ' ';
-        script += forms[(selector / 32 + line) % 8] + text + "\n";
+        script +=
+            forms[(selector / 32 + static_cast<std::size_t>(line)) % form_count] + text + "\n";
         start = end + 1;
         ++line;
     }

@@ -5,6 +5,7 @@
 #include "interp/command_handlers.hpp"
 
 #include "convert/convert_command.hpp"
+#include "expr/calculus_commands.hpp"
 #include "expr/genr_command.hpp"
 #include "expr/matrix_command.hpp"
 #include "interp/do_loops.hpp"
@@ -160,8 +161,8 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {82,  "ENDOGENO", cmd_no_action,     P, R}, // read by the equation commands
     {83,  "EXOGENOU", cmd_no_action,     P, R}, // read by the equation commands
     {84,  "LAGGED",   cmd_no_action,     P, R}, // read by the equation commands
-    {85,  "DERIVATI", not_available,     P, R},
-    {86,  "INTEGRAT", not_available,     P, R},
+    {85,  "DERIVATI", cmd_derivati,      P, R}, // derivative of an expression
+    {86,  "INTEGRAT", cmd_integrat,      P, R}, // definite integral of an expression
     {87,  "IDENTITY", cmd_no_action,     P, R}, // read by the equation commands
     {88,  "TARVEDIT", cmd_tarvedit,      P, R}, // editor mode toggle
     {89,  "QUIT",     cmd_stop,          P, R}, // dispatched as STOP
