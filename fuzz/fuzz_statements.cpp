@@ -102,7 +102,8 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // American, implied volatility), or after GME (supports ZS, ES) or FLS (weights MUS), or as
 // the inputs of LP (c A b) and GAMES, or after FUZZY (each level and band output) or ROBUST
 // (quantile regression with each covariance, Huber and bisquare), or after BAYES (a block with
-// an inequality on X).
+// an inequality on X). The estimations that end in a forecast are followed by CHECKOUT of the
+// same list with its options.
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {
         "NLINEAR", "MLE",    "HETERO ", "BOX ",    "PROBIT ",   "LOGIT ",    "TOBIT ",
@@ -243,6 +244,12 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             " / NDRAW=20 SEED=1", " / NDRAW=10 ANTITHET PCOV COEF=B", " / NDRAW=5 NOCONSTANT",
             " / NDRAW=0", " / NDRAW=8 SEED=3 STDERR=S COVARIAN=CV"};
         static_assert(sizeof bayes_options / sizeof bayes_options[0] == OPTIONS);
+        // CHECKOUT after the estimation: its data checks on the same list, and the collinearity
+        // of the estimation's regressors.
+        static const char* const checkout_options[] = {" / COLLIN", " / LOWER=0 UPPER=5 COUNTS=CN",
+                                                       " / COLLIN VIF=VF VIFMAX=2 CONDMAX=3",
+                                                       " / UPPER=-1 LOWER=1", " / COLLIN COUNTS="};
+        static_assert(sizeof checkout_options / sizeof checkout_options[0] == OPTIONS);
         const std::string option = command == POOL    ? pool_options[option_row]
                                    : command == LP    ? lp_options[option_row]
                                    : command == BAYES ? bayes_options[option_row]
@@ -286,7 +293,8 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             script += commands[command] + text + (line % 2 ? " ; D" : "") + option +
                       "\nFCAST / BEG=7 END=9 PREDICT=P FCSE=S LIST\n";
         else
-            script += commands[command] + text + option + "\nFCAST / PREDICT=P\n";
+            script += commands[command] + text + option + "\nFCAST / PREDICT=P\nCHECKOUT " + text +
+                      checkout_options[option_row] + "\n";
         start = end + 1;
         ++line;
     }
