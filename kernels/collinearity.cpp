@@ -34,7 +34,7 @@ CollinearityMeasures collinearity_measures(const std::vector<std::vector<Real>>&
                                            std::size_t rows) {
     CollinearityMeasures m;
     const int k = int(columns.size());
-    const Real infinity = std::numeric_limits<Real>::infinity();
+    const Real infinity = HUGE_VALQ;
     GramColumns data;
     data.nobs = rows;
     int constant = -1;

@@ -137,7 +137,7 @@ TEST(CheckoutReference, ExactCollinearityHasNoFiniteFactorsNorCondition) {
 TEST(CheckoutCounts, EachKindOfFindingIsCountedOnce) {
     ScriptRun r("SAMPLE 1 6\nREAD A B C D\n"
                 "1 5 1 -99999\n2 5 2 4\n3 5 3 -99999\n4 5 4 9\n5 5 5 2\n6 5 6 3\n"
-                "SAMPLE 1 3\nREAD E\n1 2 3\nSAMPLE 1 2 5 6\n"
+                "SAMPLE 1 3\nREAD E\n1\n2\n3\nSAMPLE 1 2 5 6\n"
                 "CHECKOUT A B C D E / LOWER=0 UPPER=8 COUNTS=N\nSTOP\n");
     const std::vector<Real> n = r.values("N");
     ASSERT_EQ(n.size(), 8u) << r.output;
