@@ -152,6 +152,17 @@ struct ErrorNumberCheck {
     std::string first_line; // the first of those lines
 };
 
+// A worked example that DEMONSTR is running: its statements come from `unit` until the file
+// ends; at a terminal the run waits for RETURN before each of them but the first.
+struct DemonstrationState {
+    bool active = false;
+    bool pausing = false;
+    int statements = 0;      // statements read from the example so far
+    int saved_read_unit = 5; // READUNIT before the example took it over
+    int saved_input = 5;     // the input unit DEMONSTR was read from
+    std::string name;        // the example's name, as listed
+};
+
 struct Run {
     int MOS = 1;
     int window = 0;
@@ -176,6 +187,7 @@ struct Run {
     expr::RandomGenerator rng;         // UNI and NOR draws; SET RANSEED reseeds it
     EstimationResults last_estimation; // what the last estimation command left
     LoopState loops;                   // DO loops and procedures
+    DemonstrationState demo;           // the worked example DEMONSTR runs
     GraphFormats graph_formats;        // TIMEFMT, AXISFMT, NAMEFMT: what plots read
     // The header label table: sixteen 8-character labels (TITLE text), carried by the data file
     // blocks WRITE makes and by every variable stored in the data bank.

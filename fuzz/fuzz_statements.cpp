@@ -117,6 +117,8 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // (quantile regression with each covariance, Huber and bisquare), or after BAYES (a block with
 // an inequality on X), or with QP (Q c A b) or PORTFOLI (the returns), or as the names
 // of CONVERT (each method, up and down).
+// The estimations that end in a forecast are followed by CHECKOUT of the same list with its
+// options.
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {
         "NLINEAR", "MLE",    "HETERO ",   "BOX ",      "PROBIT ",   "LOGIT ", "TOBIT ", "POOL ",
@@ -273,6 +275,12 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             " / FROM=1 TO=12 METHOD=DENTON MATCH=AVERAGE",
             " / FROM=12 TO=4 BEG=2 END=7 METHOD=LAST", " / FROM=4 TO=12 METHOD=LINEAR"};
         static_assert(sizeof convert_options / sizeof convert_options[0] == OPTIONS);
+        // CHECKOUT after the estimation: its data checks on the same list, and the collinearity
+        // of the estimation's regressors.
+        static const char* const checkout_options[] = {" / COLLIN", " / LOWER=0 UPPER=5 COUNTS=CN",
+                                                       " / COLLIN VIF=VF VIFMAX=2 CONDMAX=3",
+                                                       " / UPPER=-1 LOWER=1", " / COLLIN COUNTS="};
+        static_assert(sizeof checkout_options / sizeof checkout_options[0] == OPTIONS);
         const std::string option = command == POOL        ? pool_options[option_row]
                                    : command == LP        ? lp_options[option_row]
                                    : command == CONVERT   ? convert_options[option_row]
@@ -321,7 +329,8 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             script += commands[command] + text + (line % 2 ? " ; D" : "") + option +
                       "\nFCAST / BEG=7 END=9 PREDICT=P FCSE=S LIST\n";
         else
-            script += commands[command] + text + option + "\nFCAST / PREDICT=P\n";
+            script += commands[command] + text + option + "\nFCAST / PREDICT=P\nCHECKOUT " + text +
+                      checkout_options[option_row] + "\n";
         start = end + 1;
         ++line;
     }

@@ -8,6 +8,7 @@
 #include "expr/calculus_commands.hpp"
 #include "expr/genr_command.hpp"
 #include "expr/matrix_command.hpp"
+#include "interp/demonstr_command.hpp"
 #include "interp/do_loops.hpp"
 #include "interp/dummies_command.hpp"
 #include "interp/entry.hpp"
@@ -20,6 +21,7 @@
 #include "regress/auto/auto_command.hpp"
 #include "regress/bayes/bayes_command.hpp"
 #include "regress/box/box_command.hpp"
+#include "regress/checkout/checkout_command.hpp"
 #include "regress/choice/choice_command.hpp"
 #include "regress/coint/coint_command.hpp"
 #include "regress/diagnose/diagnose_command.hpp"
@@ -114,7 +116,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {35,  "SORT",     cmd_sort,          N, S}, // order observations by keys
     {36,  "REWIND",   rewind_command,    P, R}, // rewind a unit
     {37,  "GAMES",    cmd_games,         P, S},
-    {38,  "CHECKOUT", not_available,     P, R},
+    {38,  "CHECKOUT", cmd_checkout,      N, S}, // data checks, collinearity of the regressors
     {39,  "MATRIX",   cmd_matrix,        P, R}, // expression on whole matrices
     {40,  "GEN1",     cmd_genr,          P, R}, // GENR at observation 1
     {41,  "DISTRIB",  cmd_distrib,       N, S}, // densities, distribution functions, quantiles
@@ -142,7 +144,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {63,  "FILE",     SETDIS,            P, R}, // bind units to files
     {64,  "SIZE",     cmd_size,          P, S}, // variable limit: ends the loop to reallocate
     {65,  "PCOMPONE", cmd_pcompone,      N, S}, // principal components
-    {66,  "DEMONSTR", not_available,     P, R},
+    {66,  "DEMONSTR", cmd_demonstr,      P, R}, // list or run the worked examples
     {67,  "PAUSE",    cmd_pause,         P, R}, // wait for the user (OTERM only)
     {68,  "USER",     not_available,     N, R},
     {69,  "DIAGNOSE", cmd_diagnose,      N, S}, // stability tests of the last OLS (FCAST options)

@@ -7,6 +7,7 @@
 #include "core/interpreter_calls.hpp"
 #include "core/interrupt.hpp"
 #include "interp/command_handlers.hpp"
+#include "interp/demonstr_command.hpp"
 #include "interp/do_loops.hpp"
 #include "interp/entry.hpp"
 #include "interp/reader.hpp"
@@ -168,11 +169,13 @@ LoopEnd command_loop(Run& run) {
     run.error_check.on = std::getenv("TARVEX_CHECK_ERROR_NUMBERS") != nullptr;
     for (;;) {
         begin_error_number_check(run);
+        pause_between_demonstration_steps(run);
         if (!INPUT(run)) {
             // End of input (or the reader gave up after repeated unknown commands): as STOP.
             if (run.sw[ODB]) save_data_bank(run);
             return LoopEnd::Stop;
         }
+        if (demonstration_stop(run)) continue; // ends the worked example, not the run
         dispatch_statement(run);
         end_error_number_check(run);
         if (run.cmd.end_request == END_STOP) return LoopEnd::Stop;

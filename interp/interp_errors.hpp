@@ -25,6 +25,10 @@ enum InterpreterError : int {
     EXECUTE_UNKNOWN = C_EXECUTE * 1000 + 4,           // "name IS INVALID VARIABLE FOR EXEC name"
     GOTO_NO_LABEL = C_GOTO * 1000 + 1,                // "GOTO NEEDS A LABEL"
     SET_RANLEVEL = C_SET * 1000 + 1,                  // "RANLEVEL MUST BE 1 TO 6, IT STAYS AT n"
+    DEMONSTR_NO_FOLDER = C_DEMONSTR * 1000 + 1,       // "NO FOLDER OF WORKED EXAMPLES ..."
+    DEMONSTR_UNKNOWN = C_DEMONSTR * 1000 + 2,         // "NO WORKED EXAMPLE NAMED name ..."
+    DEMONSTR_NOT_OPENED = C_DEMONSTR * 1000 + 3, // the example file would not open (AFILE said why)
+    DEMONSTR_RUNNING = C_DEMONSTR * 1000 + 4,    // "A WORKED EXAMPLE IS RUNNING ALREADY"
 };
 
 // PAR and SIZE: a value that is not a positive whole number ("INVALID SIZE VALUE word"); $ERR is

@@ -9,6 +9,7 @@
 #include "core/error_report.hpp"
 #include "core/interrupt.hpp"
 #include "core/shared_errors.hpp"
+#include "interp/demonstr_command.hpp"
 #include "interp/dispatcher.hpp"
 #include "interp/do_loops.hpp"
 #include "numeric/fortran_format.hpp"
@@ -104,6 +105,10 @@ LineRead read_physical_line(Run& run, std::string& line, std::size_t& cut_length
         }
         end_goto_search(run);
         if (run.IN == run.L5) return LineRead::END;
+        if (run.IN == DEMONSTRATION_UNIT) {
+            end_demonstration(run); // the input goes back to where DEMONSTR was typed
+            return LineRead::SOURCE_CHANGED;
+        }
         // A loop file that ends without its trailer (its unit was closed under it) ends the loop.
         if (!(run.IN == run.loops.L8 && loop_file_ended(run))) run.IN = run.L5;
         return LineRead::SOURCE_CHANGED;
@@ -376,7 +381,9 @@ bool INPUT(Run& run, bool keep_labels) {
         const std::size_t first = skip_blanks(text, 0);
         const bool comment = first < text.size() && text[first] == '*';
         if (cut_length > 0 && comment) report_cut_statement(run, cut_length, true);
-        if (run.sw[OECHO] || run.sw[OSCR]) echo_statement(run, text);
+        // A worked example's statements are always shown: no one typed them.
+        if (run.sw[OECHO] || run.sw[OSCR] || run.IN == DEMONSTRATION_UNIT)
+            echo_statement(run, text);
         if (cut_length > 0 && !comment) {
             report_cut_statement(run, cut_length, false);
             continue;

@@ -137,6 +137,22 @@ if command -v script > /dev/null; then
   check "an interrupted estimation reports nothing" lacks "$work/tty" "NONLINEAR LEAST SQUARES"
   check "the session goes on after an interrupted estimation" has "$work/tty" "C            8.000000"
   check "an interrupted estimation stores nothing" has "$work/tty" "VARIABLE YHAT DOES NOT EXIST"
+
+  # DEMONSTR at a terminal waits for RETURN before each statement of the example but the first
+  # (three: before GENR, before PRINT and before the end of the file), then the session goes on.
+  mkdir -p "$work/demo/examples"
+  printf '* Two steps.\nSAMPLE 1 1\nGENR D=5\nPRINT D\n' > "$work/demo/examples/steps.tvx"
+  demo_steps() {
+    printf 'DEMONSTR STEPS\r'; sleep 1; printf '\r'; sleep 1; printf '\r'; sleep 1
+    printf '\r'; sleep 1; printf 'GENR E=6\r'; sleep 1; printf 'PRINT E\r'; sleep 1
+    printf 'STOP\r'; sleep 1
+  }
+  demo_steps | HOME="$work/home" TARVEX_SETTINGS= TARVEX_EXAMPLES="$work/demo/examples" \
+    script -qefc "exec '$tarvex'" /dev/null > "$work/tty" 2>&1
+  check "DEMONSTR waits at a terminal" has "$work/tty" "...PRESS RETURN FOR THE NEXT STEP"
+  check "the example's statements are shown" has "$work/tty" "|_GENR D=5"
+  check "the example runs to its end" has "$work/tty" "...NOTE..END OF THE WORKED EXAMPLE STEPS"
+  check "the session goes on after the example" has "$work/tty" "E            6.000000"
 fi
 
 # A work area the settings store asks for and the address space cannot give: start-up says so
