@@ -425,7 +425,6 @@ NonlinEstimate fit_mle(const EquationModel& model, const NonlinOptions& o) {
     start_estimate(model, e);
     EstimationResults& r = e.result.record;
     const int k = r.k;
-    const std::size_t kk = std::size_t(k) * k;
     const EquationModel* on = &model; // the observations evaluated: all, or a subsample
     LikelihoodEvaluate evaluate = row_sum_evaluate(on, k, nullptr, e.evaluation);
     MaximizeControl control;
