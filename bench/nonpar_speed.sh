@@ -5,7 +5,8 @@
 # evenly spread parts.
 # The engine: a run that makes the series with GENR, then the same run with NONPAR added (the
 # difference is the density: sorting for the quartiles, the rule, and the grid by box moments
-# and the Hermite expansion, exact to 1e-21 of the largest value). R, in the same run when
+# and the Hermite expansion, the offsets' powers summed in pairs of doubles and doubles within a
+# bound of 1e-24 of each box, exact to 1e-21 of the largest value). R, in the same run when
 # Rscript is installed: the same series, then density(y, n = 512), which bins the data linearly
 # onto 512 cells and convolves by FFT (an approximation, good to about 4 digits here).
 # Each line: elapsed, user and system seconds, peak resident kilobytes (/usr/bin/time).

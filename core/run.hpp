@@ -6,6 +6,7 @@
 #include "core/carried_variable.hpp"
 #include "core/estimation_results.hpp"
 #include "core/file_settings.hpp"
+#include "core/graph_formats.hpp"
 #include "core/host_link.hpp"
 #include "core/host_settings.hpp"
 #include "core/loop_state.hpp"
@@ -175,6 +176,7 @@ struct Run {
     expr::RandomGenerator rng;         // UNI and NOR draws; SET RANSEED reseeds it
     EstimationResults last_estimation; // what the last estimation command left
     LoopState loops;                   // DO loops and procedures
+    GraphFormats graph_formats;        // TIMEFMT, AXISFMT, NAMEFMT: what plots read
     // The header label table: sixteen 8-character labels (TITLE text), carried by the data file
     // blocks WRITE makes and by every variable stored in the data bank.
     std::string header_labels = std::string(HEADER_LABELS_WIDTH, ' ');

@@ -96,16 +96,19 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // NCROSS or by the values of Z), GLS (the variances V or their diagonal matrix OM), 2SLS
 // (instruments after ";" in the line itself), AUTO, COINTEGR, ARIMA, VAR or DLAGS (followed by
 // a DIAGNOSE of the fit), each with its own options, or as the second EQ line of a SYSTEM block,
-// or as the list of PLOTS (a character plot of each kind) and the coefficient names of CONFIDEN,
+// or as the list of PLOTS (a character plot of each kind), of STOCKGRA (after graph settings)
+// and the coefficient names of CONFIDEN,
 // or as the series of SMOOTH (each method), or as the strike of CALLOPTI or PUTOPTIO (European,
 // American, implied volatility), or after GME (supports ZS, ES) or FLS (weights MUS), or as
-// the inputs of LP (c A b) and GAMES.
+// the inputs of LP (c A b) and GAMES, or after FUZZY (each level and band output) or ROBUST
+// (quantile regression with each covariance, Huber and bisquare), or after BAYES (a block with
+// an inequality on X).
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {
-        "NLINEAR", "MLE",   "HETERO ", "BOX ",      "PROBIT ", "LOGIT ",  "TOBIT ",
-        "POOL ",   "GLS ",  "2SLS ",   "SYSTEM",    "AUTO ",   "COINTEGR ", "ARIMA ",
-        "PLOTS ",  "DLAGS ", "SMOOTH ", "VAR ",     "CALLOPTI ", "GME ",   "FLS ",
-        "LP ", "GAMES "};
+        "NLINEAR", "MLE",    "HETERO ", "BOX ",    "PROBIT ",   "LOGIT ",    "TOBIT ",
+        "POOL ",   "GLS ",   "2SLS ",   "SYSTEM",  "AUTO ",     "COINTEGR ", "ARIMA ",
+        "PLOTS ",  "DLAGS ", "SMOOTH ", "VAR ",    "CALLOPTI ", "GME ",      "FLS ",
+        "LP ",     "GAMES ", "FUZZY ",  "ROBUST ", "BAYES "};
     enum {
         POOL = 7,
         GLS,
@@ -122,7 +125,10 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         GME,
         FLS,
         LP,
-        GAMES
+        GAMES,
+        FUZZY,
+        ROBUST,
+        BAYES
     }; // their places above
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
@@ -180,6 +186,15 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             " / LINES=5", " / SCATTER LSLINE LINES=6 COLS=40", " / HISTOGRA NORMAL BINS=3",
             " / RESIDUAL LINES=5 COLS=50", " / FITTED LINES=5 TITLE='A B'"};
         static_assert(sizeof plots_options / sizeof plots_options[0] == OPTIONS);
+        // STOCKGRA on the same list after settings of the plots' axes, dates and names.
+        static const char* const stock_settings[] = {
+            "", "TIMEFMT YYYY:Q\nTIME 1990.1 4\n", "AXISFMT Y / MIN=0 MAX=9 TICKS=3 FORMAT=F5.1\n",
+            "AXISFMT X / TICKS=4 FORMAT=I3\nNAMEFMT Y 'Y name'\n", "TIMEFMT\nAXISFMT\nNAMEFMT\n"};
+        static const char* const stock_options[] = {" / LINES=5", " / CANDLE LINES=6 COLS=40",
+                                                    " / BEG=2 END=6", " / LINES=5 COLS=50",
+                                                    " / CANDLE TITLE='A B'"};
+        static_assert(sizeof stock_settings / sizeof stock_settings[0] == OPTIONS &&
+                      sizeof stock_options / sizeof stock_options[0] == OPTIONS);
         static const char* const dlags_options[] = {
             " / LAGS=2 ORDER=1", " / LAGS=3 ORDER=2 NEAR COEF=B", " / LAGS=3 FAR NOCONSTANT",
             " / LAGS=4 ORDER=2 BOTH STDERR=S", " / LAGS=2 ORDER=3"};
@@ -216,26 +231,43 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
                                                  " / LOWER=V UPPER=X REDUCED=RL SLACK=SL",
                                                  " / MAX MIN", " / SILENT TYPES=OM"};
         static_assert(sizeof lp_options / sizeof lp_options[0] == OPTIONS);
-        const std::string option = command == POOL     ? pool_options[option_row]
-                                   : command == LP     ? lp_options[option_row]
-                                   : command == GAMES  ? " / ROWSTRAT=RS COLSTRAT=CS"
-                                   : command == GLS    ? gls_options[option_row]
-                                   : command == IV     ? iv_options[(selector / 4 + line) % IV_OPTIONS]
+        static const char* const fuzzy_options[] = {
+            " / H=0 PRINT", " / H=.5 SPREAD=S2 LOWER=LO UPPER=HI", " / NOCONSTANT COEF=B", " / H=1",
+            " / H=.9 PREDICT=P2 RESID=R"};
+        static_assert(sizeof fuzzy_options / sizeof fuzzy_options[0] == OPTIONS);
+        static const char* const robust_options[] = {
+            " / TAU=0.25 PCOV", " / VARIANCE=KERNEL COEF=B", " / VARIANCE=BOOT REPS=3 SEED=5",
+            " / METHOD=HUBER MAXIT=5 RESID=U", " / METHOD=BISQUARE TUNING=2 TAU=1"};
+        static_assert(sizeof robust_options / sizeof robust_options[0] == OPTIONS);
+        static const char* const bayes_options[] = {
+            " / NDRAW=20 SEED=1", " / NDRAW=10 ANTITHET PCOV COEF=B", " / NDRAW=5 NOCONSTANT",
+            " / NDRAW=0", " / NDRAW=8 SEED=3 STDERR=S COVARIAN=CV"};
+        static_assert(sizeof bayes_options / sizeof bayes_options[0] == OPTIONS);
+        const std::string option = command == POOL    ? pool_options[option_row]
+                                   : command == LP    ? lp_options[option_row]
+                                   : command == BAYES ? bayes_options[option_row]
+                                   : command == GAMES ? " / ROWSTRAT=RS COLSTRAT=CS"
+                                   : command == GLS   ? gls_options[option_row]
+                                   : command == IV ? iv_options[(selector / 4 + line) % IV_OPTIONS]
                                    : command == AUTO   ? auto_options[option_row]
                                    : command == ARIMA  ? arima_options[option_row]
                                    : command == PLOTS  ? plots_options[option_row]
                                    : command == SMOOTH ? smooth_options[option_row]
                                    : command == VAR    ? var_options[option_row]
+                                   : command == ROBUST ? robust_options[option_row]
                                    : command == COINT  ? coint_options[line % 3]
                                    : command == DLAGS  ? dlags_options[option_row]
                                    : command == GME    ? gme_options[option_row]
                                    : command == FLS    ? fls_options[option_row]
+                                   : command == FUZZY  ? fuzzy_options[option_row]
                                                        : options[option_row];
         if (command == SYSTEM)
             script += std::string("SYSTEM / METHOD=") + system_methods[(selector / 4 + line) % 3] +
                       "\nEQ Y X\nEQ " + text + "\nEXOGENOUS Z D\nEND\nTEST X_1 = 0\n";
         else if (command == PLOTS)
-            script += "PLOTS " + text + option + "\nCONFIDEN " + text + " / LINES=6 COLS=50\n";
+            script += "PLOTS " + text + option + "\nCONFIDEN " + text + " / LINES=6 COLS=50\n" +
+                      stock_settings[option_row] + "STOCKGRA " + text + stock_options[option_row] +
+                      "\n";
         else if (command == DLAGS)
             script += commands[command] + text + option + "\nDIAGNOSE" +
                       diagnose_options[(selector + line) % OPTIONS] + "\n";
@@ -245,6 +277,8 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         else if (command == OPTPRICE)
             script += std::string(line % 2 ? "PUTOPTIO" : "CALLOPTI") + " / STRIKE=" + text +
                       optprice_options[option_row] + "\n";
+        else if (command == BAYES)
+            script += commands[command] + text + option + "\nRESTRICT X .GT. 0\nEND\nTEST X = 0\n";
         else if (command == LP || command == GAMES)
             script += commands[command] + text + option + "\nPRINT $VAL\n";
         else if (command == VAR)

@@ -16,6 +16,7 @@
 #include "io/stored_format.hpp"
 #include "regress/arima/arima_command.hpp"
 #include "regress/auto/auto_command.hpp"
+#include "regress/bayes/bayes_command.hpp"
 #include "regress/box/box_command.hpp"
 #include "regress/choice/choice_command.hpp"
 #include "regress/coint/coint_command.hpp"
@@ -23,8 +24,10 @@
 #include "regress/dlags/dlags_command.hpp"
 #include "regress/fcast/fcast_command.hpp"
 #include "regress/fls/fls_command.hpp"
+#include "regress/fuzzy/fuzzy_command.hpp"
 #include "regress/gls/gls_command.hpp"
 #include "regress/gme/gme_command.hpp"
+#include "regress/graph/format_commands.hpp"
 #include "regress/graph/graph_command.hpp"
 #include "regress/hetero/hetero_command.hpp"
 #include "regress/index/index_command.hpp"
@@ -36,8 +39,10 @@
 #include "regress/optprice/optprice_command.hpp"
 #include "regress/pcompone/pcompone_command.hpp"
 #include "regress/pool/pool_command.hpp"
+#include "regress/robust/robust_command.hpp"
 #include "regress/smooth/smooth_command.hpp"
 #include "regress/stats/stats_command.hpp"
+#include "regress/stockgra/stockgra_command.hpp"
 #include "regress/system/system_command.hpp"
 #include "regress/test/test_command.hpp"
 #include "regress/var/var_command.hpp"
@@ -141,10 +146,10 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {71,  "TABLES",   cmd_tables,        P, S}, // cross-tabulations, tests of independence
     {72,  "ARIMA",    cmd_arima,         N, S}, // identify, estimate and forecast ARIMA models
     {73,  "GOTO",     cmd_goto,          P, S}, // the reader skips to the label
-    {74,  "BAYES",    not_available,     N, R},
+    {74,  "BAYES",    cmd_bayes,         N, S}, // inequality restrictions, posterior by sampling
     {75,  "CONFIDEN", cmd_graph,         P, R}, // confidence region of two coefficients
     {76,  "SMPL",     cmd_sample,        P, R}, // sample range
-    {77,  "ROBUST",   not_available,     N, R},
+    {77,  "ROBUST",   cmd_robust,        N, S}, // quantile regression and M-estimation
     {78,  "INQUIRE",  inquire_command,   P, R}, // inquire about a unit
     {79,  "HETERO",   cmd_hetero,        N, S}, // regression with variance exp(z'g)
     {80,  "PROCEDUR", cmd_procedure,     P, R}, // define a procedure
@@ -169,13 +174,13 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {99,  "FLS",      cmd_fls,           N, S}, // flexible least squares
     {100, "DOWNLOAD", cmd_download,      P, R}, // points to the web site
     {101, "VAR",      cmd_var,           N, S},
-    {102, "FUZZY",    not_available,     N, R},
+    {102, "FUZZY",    cmd_fuzzy,         N, S}, // fuzzy linear regression
     {103, "CALLOPTI", cmd_option_price,  N, S}, // call prices, sensitivities, implied volatility
     {104, "PUTOPTIO", cmd_option_price,  N, S}, // the same handler for puts
     {105, "PORTFOLI", not_available,     N, R},
-    {106, "STOCKGRA", not_available,     N, R},
-    {107, "TIMEFMT",  not_available,     P, R},
-    {108, "AXISFMT",  not_available,     P, R},
+    {106, "STOCKGRA", cmd_stockgra,      N, S}, // high-low-close and candlestick charts
+    {107, "TIMEFMT",  cmd_graph_format,  P, R}, // the date form of time axes
+    {108, "AXISFMT",  cmd_graph_format,  P, R}, // axis ranges, ticks, number forms
     {109, "GRAPH",    cmd_graph,         N, S}, // graph files drawn by gnuplot
     {110, "SMOOTH",   cmd_smooth_index,  N, S}, // exponential smoothing, Hodrick-Prescott filter
     {111, "RESET",    cmd_reset,         P, S}, // initial run state (CLOSE: files only)
@@ -183,7 +188,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {113, "tarvex2",  not_available,     N, R}, // user slot
     {114, "tarvex3",  not_available,     N, R}, // user slot
     {115, "tarvex4",  not_available,     N, R}, // user slot
-    {116, "NAMEFMT",  not_available,     N, R},
+    {116, "NAMEFMT",  cmd_graph_format,  N, R}, // the names shown in plots
     {117, "QP",       not_available,     N, R},
     {118, "DUMMIES",  cmd_dummies,       N, S}, // 0/1 dummies of a categorical variable
     {119, "xxxxxxxx", not_available,     P, R}, // never matched

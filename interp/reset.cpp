@@ -42,6 +42,7 @@ void RESET(Run& run, bool close_only) {
         reset_result_scalars(run.res, run.ws.XMISS);
         run.last_estimation = EstimationResults{}; // no estimation stands after a reset
         run.header_labels.assign(HEADER_LABELS_WIDTH, ' ');
+        run.graph_formats = GraphFormats{}; // the plots' date, axis and name forms
     }
     close_run_files(run);
 }

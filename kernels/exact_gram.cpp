@@ -3,6 +3,7 @@
 // products into its own accumulator, which stays in cache for the whole block. A pair with the
 // constant adds the other column's values (no products), the constant with itself the count.
 #include "kernels/exact_gram.hpp"
+#include "kernels/exact_gram_sums.hpp"
 
 #include "kernels/row_threads.hpp"
 #include "numeric/exact_dot.hpp"
@@ -107,22 +108,29 @@ GramMatrix exact_gram(const GramColumns& data, int threads) {
                        accumulate_rows(data, begin, end, parts[share]);
                    });
 
+    for (const PartialGram& part : parts)
+        if (!part.finite) {
+            GramMatrix out;
+            out.size = p;
+            out.entries.assign(packed(0, p), Wide{});
+            out.finite = false;
+            return out;
+        }
+    for (std::size_t e = 0; e < parts[0].sums.size(); ++e)
+        for (std::size_t t = 1; t < parts.size(); ++t) parts[0].sums[e].add_exact(parts[t].sums[e]);
+    return gram_from_exact_sums(parts[0].sums, p);
+}
+
+GramMatrix gram_from_exact_sums(std::vector<ExactAccumulator>& sums, int p) {
     GramMatrix out;
     out.size = p;
     out.entries.assign(packed(0, p), Wide{});
-    for (const PartialGram& part : parts)
-        if (!part.finite) out.finite = false;
-    if (!out.finite) return out;
-    for (std::size_t e = 0; e < out.entries.size(); ++e) {
-        ExactAccumulator& sum = parts[0].sums[e];
-        for (std::size_t t = 1; t < parts.size(); ++t) sum.add_exact(parts[t].sums[e]);
-    }
     // Column c's shift is minus half the exponent of its rounded sum of squares, so that the
     // scaled diagonal lies in [1, 4): the exponent of the exact sum, one more when rounding
     // carries it to the next power of two.
     out.shift.assign(static_cast<std::size_t>(p), 0);
     for (int c = 0; c < p; ++c) {
-        const ExactAccumulator& diagonal = parts[0].sums[packed(c, c)];
+        const ExactAccumulator& diagonal = sums[packed(c, c)];
         int exponent = diagonal.exponent();
         if (exponent == INT_MIN) continue;
         if (diagonal.result_scaled(-exponent) >= 2) ++exponent;
@@ -130,7 +138,7 @@ GramMatrix exact_gram(const GramColumns& data, int threads) {
     }
     for (int b = 0; b < p; ++b)
         for (int a = 0; a <= b; ++a) {
-            ExactAccumulator& sum = parts[0].sums[packed(a, b)];
+            ExactAccumulator& sum = sums[packed(a, b)];
             const int scale = out.shift[a] + out.shift[b];
             // The correctly rounded sum, then the correctly rounded rest.
             const Real hi = sum.result_scaled(scale);

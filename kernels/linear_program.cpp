@@ -218,9 +218,9 @@ private:
         const T flat = SimplexTolerance<T>::feasible * std::max(T(1), rhs_scale_);
         std::vector<T> y(m), alpha(m), col(m);
         int degenerate_run = 0;
-        const long long limit = 50LL * (m_ + n_) + 10000;
+        const long long limit = p_.pivot_limit > 0 ? p_.pivot_limit : default_pivot_limit(m_, n_);
         for (long long step = 0;; ++step) {
-            if (step > limit) return SimplexEnd::LIMIT;
+            if (step >= limit) return SimplexEnd::LIMIT;
             if (step > 0 && step % 100 == 0) recompute_values();
             const bool bland = degenerate_run > 30;
             std::fill(y.begin(), y.end(), T(0));
@@ -489,6 +489,10 @@ bool certify_basis(const LinearProgram& p, const std::vector<Real>& sigma, const
 }
 
 } // namespace
+
+long long default_pivot_limit(int rows, int cols) {
+    return 50LL * (rows + cols) + 10000;
+}
 
 LpSolution solve_linear_program(const LinearProgram& problem) {
     LpSolution out;

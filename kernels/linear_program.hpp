@@ -25,9 +25,13 @@ struct LinearProgram {
     std::vector<Real> lower;     // cols; -inf for none
     std::vector<Real> upper;     // cols; +inf for none
     bool maximise = false;
+    long long pivot_limit = 0; // pivots each stage may take; 0: 50 (rows + cols) + 10000
 };
 
 enum class LpStatus { OPTIMAL, INFEASIBLE, UNBOUNDED, NO_CERTIFICATE };
+
+// The pivots each simplex stage may take when the problem sets no limit of its own.
+long long default_pivot_limit(int rows, int cols);
 
 struct LpSolution {
     LpStatus status = LpStatus::NO_CERTIFICATE;

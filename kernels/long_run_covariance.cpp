@@ -2,6 +2,7 @@
 // long-run variance of one series and the sandwich product.
 #include "kernels/long_run_covariance.hpp"
 
+#include "kernels/exact_gram_sums.hpp"
 #include "kernels/row_threads.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/fast_arith.hpp"
@@ -12,23 +13,77 @@ namespace tarvex {
 
 namespace {
 
-using ScoreFactors = std::vector<ExactAccumulator::Factor>;
+// Rows of lag products taken apart per block: a block's own rows and the `lags` rows before it.
+constexpr std::size_t LAG_BLOCK_ROWS = 256;
 
-// The scores of column c at the rows in use (the value exact_gram takes), taken apart once for
-// the products of every lag; false at an infinity or a NaN.
-bool decode_scores(const GramColumns& scores, int c, ScoreFactors& out) {
+// Takes apart the scores of column c at the rows in use [first, first + length) (the value
+// exact_gram takes: x * s rounded once); false at an infinity or a NaN.
+bool decode_score_rows(const GramColumns& scores, int c, std::size_t first, std::size_t length,
+                       ExactAccumulator::Factor* out) {
     const Real* column = scores.columns[c];
     const Real* scale = scores.row_scale;
-    out.resize(scores.nobs);
     bool finite = true;
-    for (std::size_t i = 0; i < scores.nobs; ++i) {
-        const std::size_t r = scores.rows != nullptr ? scores.rows[i] : i;
+    for (std::size_t i = 0; i < length; ++i) {
+        const std::size_t r = scores.rows != nullptr ? scores.rows[first + i] : first + i;
         const Real v = column == nullptr  ? (scale == nullptr ? Real(1) : scale[r])
                        : scale == nullptr ? column[r]
                                           : fast_multiply(column[r], scale[r]);
         finite &= ExactAccumulator::decode(v, out[i]);
     }
     return finite;
+}
+
+// One share of the rows: the exact sums of G_0 and of the lag terms over the rows t of the
+// share (t - j may lie before it), with the pairs of columns a <= b packed as exact_gram packs
+// them. At packed(a, b) sum_t g_t,a g_t,b; for lag j at j * pairs + packed(a, b)
+// sum_t g_t,a g_t-j,b + g_t-j,a g_t,b, on the diagonal only half of that, sum_t g_t,a g_t-j,a,
+// doubled once the shares are merged.
+struct LagShare {
+    std::vector<ExactAccumulator> sums;
+    bool finite = true;
+};
+
+void lag_sums_of_rows(const GramColumns& scores, std::size_t lags, std::size_t begin,
+                      std::size_t end, LagShare& share) {
+    ExactAccumulator* const sums = share.sums.data();
+    const int k = static_cast<int>(scores.columns.size());
+    const std::size_t pairs = std::size_t(k) * (k + 1) / 2;
+    const std::size_t stride = LAG_BLOCK_ROWS + lags;
+    std::vector<ExactAccumulator::Factor> factors(stride * std::size_t(k));
+    for (std::size_t first = begin; first < end; first += LAG_BLOCK_ROWS) {
+        const std::size_t length = std::min(LAG_BLOCK_ROWS, end - first);
+        // The block and the rows before it that its lags reach: factors[c][i] is row
+        // first - before + i.
+        const std::size_t before = std::min(lags, first);
+        for (int c = 0; c < k; ++c)
+            if (!decode_score_rows(scores, c, first - before, before + length,
+                                   factors.data() + std::size_t(c) * stride)) {
+                share.finite = false;
+                return;
+            }
+        std::size_t pair = 0;
+        for (int b = 0; b < k; ++b)
+            for (int a = 0; a <= b; ++a, ++pair)
+                sums[pair].add_decoded_products(factors.data() + std::size_t(a) * stride + before,
+                                                factors.data() + std::size_t(b) * stride + before,
+                                                length);
+        for (std::size_t j = 1; j <= lags; ++j) {
+            // Rows t >= j only: the first row of the data has no lag before it.
+            const std::size_t skip = first >= j ? 0 : j - first;
+            if (skip >= length) continue;
+            const std::size_t count = length - skip, at = before + skip;
+            ExactAccumulator* lag = sums + j * pairs;
+            pair = 0;
+            for (int b = 0; b < k; ++b) {
+                const ExactAccumulator::Factor* fb = factors.data() + std::size_t(b) * stride;
+                for (int a = 0; a <= b; ++a, ++pair) {
+                    const ExactAccumulator::Factor* fa = factors.data() + std::size_t(a) * stride;
+                    lag[pair].add_decoded_products(fa + at, fb + at - j, count);
+                    if (a != b) lag[pair].add_decoded_products(fb + at, fa + at - j, count);
+                }
+            }
+        }
+    }
 }
 
 // The sum held by `sum` as a double-binary128 pair: the correctly rounded sum, then the
@@ -48,43 +103,55 @@ Real bartlett_weight(int lag, int bandwidth) {
 std::vector<Real> long_run_covariance(const GramColumns& scores, int bandwidth) {
     const int k = static_cast<int>(scores.columns.size());
     const std::size_t kk = static_cast<std::size_t>(k), n = scores.nobs;
-    std::vector<Real> s(kk * kk, Real(0));
-    const GramMatrix g0 = exact_gram(scores);
-    if (!g0.finite) {
-        s.assign(kk * kk, nanq(""));
-        return s;
-    }
     // Lags n and beyond have no pairs of rows.
     const std::size_t lags =
         bandwidth > 0 && n > 0 ? std::min<std::size_t>(std::size_t(bandwidth), n - 1) : 0;
+    std::vector<Real> s(kk * kk, Real(0));
     if (lags == 0) {
+        const GramMatrix g0 = exact_gram(scores);
+        if (!g0.finite) {
+            s.assign(kk * kk, nanq(""));
+            return s;
+        }
         for (int a = 0; a < k; ++a)
             for (int b = 0; b < k; ++b) s[std::size_t(a) * kk + b] = g0.at(a, b).hi;
         return s;
     }
-    std::vector<ScoreFactors> factors(kk);
-    for (int c = 0; c < k; ++c) decode_scores(scores, c, factors[c]); // finite: as in G_0
-    std::vector<std::pair<int, int>> pairs;
+    // One pass over the rows forms G_0 and every lag sum from the same decoded scores. Every
+    // sum is exact: the rows are shared among threads, each with its own sums, and the merged
+    // sums are the same to the bit however the rows were split.
+    const std::size_t pairs = kk * (kk + 1) / 2;
+    std::vector<LagShare> parts(row_shares(n, 0, ROWS_PER_THREAD));
+    run_row_shares(n, parts.size(), [&](std::size_t share, std::size_t begin, std::size_t end) {
+        parts[share].sums = std::vector<ExactAccumulator>(pairs * (lags + 1));
+        lag_sums_of_rows(scores, lags, begin, end, parts[share]);
+    });
+    for (const LagShare& part : parts)
+        if (!part.finite) {
+            s.assign(kk * kk, nanq(""));
+            return s;
+        }
+    std::vector<ExactAccumulator>& sums = parts[0].sums;
+    for (std::size_t e = 0; e < sums.size(); ++e)
+        for (std::size_t t = 1; t < parts.size(); ++t) sums[e].add_exact(parts[t].sums[e]);
+    // G_0 rounded as exact_gram rounds it (its first `pairs` sums).
+    std::vector<ExactAccumulator> zero_lag_sums(sums.begin(), sums.begin() + std::ptrdiff_t(pairs));
+    const GramMatrix g0 = gram_from_exact_sums(zero_lag_sums, k);
+    ExactAccumulator total, half;
+    std::size_t pair = 0;
     for (int b = 0; b < k; ++b)
-        for (int a = 0; a <= b; ++a) pairs.emplace_back(a, b);
-    // Each element is its own exact sum: the pairs are shared among threads, to the same bits.
-    const std::size_t products_per_pair = 2 * n * lags;
-    const std::size_t shares =
-        row_shares(pairs.size(), 0, std::max<std::size_t>(1, ROWS_PER_THREAD / products_per_pair));
-    run_row_shares(pairs.size(), shares, [&](std::size_t, std::size_t begin, std::size_t end) {
-        ExactAccumulator lag_sum, total;
-        for (std::size_t p = begin; p < end; ++p) {
-            const int a = pairs[p].first, b = pairs[p].second;
-            const ExactAccumulator::Factor *fa = factors[a].data(), *fb = factors[b].data();
+        for (int a = 0; a <= b; ++a, ++pair) {
             total.clear();
             const Wide zero_lag = g0.at(a, b);
             total.add(zero_lag.hi);
             total.add(zero_lag.lo);
             for (std::size_t j = 1; j <= lags; ++j) {
-                // Element (a, b) of G_j + G_j': sum_t g_t,a g_t-j,b + g_t-j,a g_t,b.
-                lag_sum.clear();
-                lag_sum.add_decoded_products(fa + j, fb, n - j);
-                lag_sum.add_decoded_products(fb + j, fa, n - j);
+                // Element (a, b) of G_j + G_j'; on the diagonal twice the one sum.
+                ExactAccumulator& lag_sum = sums[j * pairs + pair];
+                if (a == b) {
+                    half = lag_sum;
+                    lag_sum.add_exact(half);
+                }
                 const Wide both = rounded_pair(lag_sum);
                 const Real w = bartlett_weight(int(j), bandwidth);
                 total.add_product(w, both.hi);
@@ -92,7 +159,6 @@ std::vector<Real> long_run_covariance(const GramColumns& scores, int bandwidth) 
             }
             s[std::size_t(a) * kk + b] = s[std::size_t(b) * kk + a] = total.result();
         }
-    });
     return s;
 }
 

@@ -20,6 +20,7 @@ import subprocess
 import sys
 
 import mpmath
+from binary128_bits import ulp, value
 
 mpmath.mp.prec = 300
 
@@ -35,22 +36,6 @@ def to_bits(x):
     sig = int(mpmath.ldexp(m, 113))
     field = e - 1 + 16383
     return (sign << 127) | (field << 112) | (sig - (1 << 112))
-
-
-def value(bits):
-    sign = bits >> 127
-    field = (bits >> 112) & 0x7FFF
-    fraction = bits & ((1 << 112) - 1)
-    if field == 0:
-        v = mpmath.ldexp(fraction, -16382 - 112)
-    else:
-        v = mpmath.ldexp(fraction | (1 << 112), field - 16383 - 112)
-    return -v if sign else v
-
-
-def ulp(bits):
-    field = (bits >> 112) & 0x7FFF
-    return mpmath.ldexp(1, max(field, 1) - 16383 - 112)
 
 
 def neighbours(bits, spread=2):

@@ -11,26 +11,11 @@ import multiprocessing
 import sys
 
 import mpmath
+from binary128_bits import ulp, value
 
 mpmath.mp.prec = 300
 FUNCTIONS = {"exp": mpmath.exp, "cos": mpmath.cos}
 FUNCTION = FUNCTIONS[sys.argv[1] if len(sys.argv) > 1 else "exp"]
-
-
-def value(bits):
-    sign = bits >> 127
-    field = (bits >> 112) & 0x7FFF
-    fraction = bits & ((1 << 112) - 1)
-    if field == 0:
-        v = mpmath.ldexp(fraction, -16382 - 112)
-    else:
-        v = mpmath.ldexp(fraction | (1 << 112), field - 16383 - 112)
-    return -v if sign else v
-
-
-def ulp(bits):
-    field = (bits >> 112) & 0x7FFF
-    return mpmath.ldexp(1, max(field, 1) - 16383 - 112)
 
 
 def check(lines):

@@ -51,6 +51,16 @@ int cell_of(Real v, const Range& r, int cells) {
     return static_cast<int>(position);
 }
 
+// An axis end set by AXISFMT replaces the one the points give; an axis left with no length is
+// widened around its low end.
+void fix_ends(Range& r, const AxisEnd& low, const AxisEnd& high) {
+    if (low.set) r.low = low.value;
+    if (high.set) r.high = high.value;
+    if (r.high > r.low) return;
+    r.high = r.low;
+    r.widen();
+}
+
 // The middle of two values, also where their sum would overflow.
 Real midpoint(Real a, Real b) {
     return finiteq(a + b) ? (a + b) / 2 : a / 2 + b / 2;
@@ -89,10 +99,22 @@ std::vector<std::string> draw_char_plot(const CharPlot& plot) {
             yr.add(s.y[i]);
         }
     }
+    for (const CharBar& b : plot.bars) {
+        if (!finiteq(b.x) || !finiteq(b.low) || !finiteq(b.high)) continue;
+        xr.add(b.x);
+        yr.add(b.low);
+        yr.add(b.high);
+    }
     for (Real v : plot.vertical) xr.add(v);
     for (Real v : plot.horizontal) yr.add(v);
     xr.widen();
     yr.widen();
+    fix_ends(xr, plot.x_min, plot.x_max);
+    fix_ends(yr, plot.y_min, plot.y_max);
+    const bool fixed = plot.x_min.set || plot.x_max.set || plot.y_min.set || plot.y_max.set;
+    auto outside = [&](Real x, Real y) {
+        return fixed && (x < xr.low || x > xr.high || y < yr.low || y > yr.high);
+    };
 
     std::vector<std::string> area(rows, std::string(width, ' '));
     std::vector<std::vector<int>> owner(rows, std::vector<int>(width, -1));
@@ -114,10 +136,19 @@ std::vector<std::string> draw_char_plot(const CharPlot& plot) {
             area[rows - 1 - cell_of(y, yr, rows)][c] = l.symbol;
         }
     }
+    for (const CharBar& b : plot.bars) {
+        if (!finiteq(b.x) || !finiteq(b.low) || !finiteq(b.high) || b.x < xr.low || b.x > xr.high ||
+            b.high < yr.low || b.low > yr.high)
+            continue;
+        const int c = cell_of(b.x, xr, width);
+        const int top = rows - 1 - cell_of(std::min(b.high, yr.high), yr, rows);
+        const int bottom = rows - 1 - cell_of(std::max(b.low, yr.low), yr, rows);
+        for (int r = top; r <= bottom; ++r) area[r][c] = b.symbol;
+    }
     for (std::size_t k = 0; k < plot.series.size(); ++k) {
         const CharSeries& s = plot.series[k];
         for (std::size_t i = 0; i < s.x.size() && i < s.y.size(); ++i) {
-            if (!finiteq(s.x[i]) || !finiteq(s.y[i])) continue;
+            if (!finiteq(s.x[i]) || !finiteq(s.y[i]) || outside(s.x[i], s.y[i])) continue;
             const int r = rows - 1 - cell_of(s.y[i], yr, rows);
             const int c = cell_of(s.x[i], xr, width);
             const int held = owner[r][c];
@@ -136,10 +167,18 @@ std::vector<std::string> draw_char_plot(const CharPlot& plot) {
     // row when there are none).
     std::vector<std::string> values(rows, std::string(VALUE_FIELD, ' '));
     auto label = [&](int r, Real v) {
-        values[r] = right_aligned(axis_value(v, VALUE_FIELD), VALUE_FIELD);
+        values[r] =
+            right_aligned(plot.y_text ? plot.y_text(v) : axis_value(v, VALUE_FIELD), VALUE_FIELD);
     };
     label(0, yr.high);
-    if (plot.horizontal.empty()) label((rows - 1) / 2, midpoint(yr.high, yr.low));
+    if (plot.y_ticks > 0) {
+        for (int k = 1; k < plot.y_ticks; ++k) {
+            const Real v = yr.low + (yr.high - yr.low) * Real(k) / Real(plot.y_ticks);
+            label(rows - 1 - cell_of(v, yr, rows), v);
+        }
+    } else if (plot.horizontal.empty()) {
+        label((rows - 1) / 2, midpoint(yr.high, yr.low));
+    }
     for (Real v : plot.horizontal)
         if (finiteq(v)) label(rows - 1 - cell_of(v, yr, rows), v);
     label(rows - 1, yr.low);
@@ -155,7 +194,22 @@ std::vector<std::string> draw_char_plot(const CharPlot& plot) {
     const std::string low = x_value(xr.low), high = x_value(xr.high);
     const std::string mid = x_value(midpoint(xr.low, xr.high));
     place(low, LEFT_MARGIN + 1);
-    place(mid, LEFT_MARGIN + 1 + (width - 1) / 2 - int(mid.size()) / 2);
+    if (plot.x_ticks > 0) {
+        // Each inner value centred on its column, left out where it would touch the one before
+        // or the right end's.
+        int free_from = LEFT_MARGIN + 1 + int(low.size()) + 1;
+        const int right_start = LEFT_MARGIN + 1 + width - int(high.size());
+        for (int k = 1; k < plot.x_ticks; ++k) {
+            const Real v = xr.low + (xr.high - xr.low) * Real(k) / Real(plot.x_ticks);
+            const std::string text = x_value(v);
+            const int at = LEFT_MARGIN + 1 + cell_of(v, xr, width) - int(text.size()) / 2;
+            if (at < free_from || at + int(text.size()) >= right_start) continue;
+            place(text, at);
+            free_from = at + int(text.size()) + 1;
+        }
+    } else {
+        place(mid, LEFT_MARGIN + 1 + (width - 1) / 2 - int(mid.size()) / 2);
+    }
     place(high, LEFT_MARGIN + 1 + width - int(high.size()));
     xvalues.erase(xvalues.find_last_not_of(' ') + 1);
     out.push_back(xvalues);
@@ -166,6 +220,7 @@ std::vector<std::string> draw_char_plot(const CharPlot& plot) {
         if (!s.name.empty()) entries.push_back(std::string(1, s.symbol) + " " + s.name);
     for (const CharLine& l : plot.lines)
         if (!l.name.empty()) entries.push_back(std::string(1, l.symbol) + " " + l.name);
+    entries.insert(entries.end(), plot.legend.begin(), plot.legend.end());
     std::string legend;
     for (const std::string& entry : entries) {
         if (int(legend.size() + entry.size()) + LEFT_MARGIN + 4 > cols) {

@@ -24,6 +24,19 @@ struct CharLine {
     Real intercept = 0, slope = 0;
 };
 
+// A vertical bar from `low` to `high` at `x` (a price range, a candle's body), drawn over the
+// straight lines and under the points; bars drawn later cover earlier ones.
+struct CharBar {
+    Real x = 0, low = 0, high = 0;
+    char symbol = '|';
+};
+
+// A fixed end of an axis, in place of the end the points give.
+struct AxisEnd {
+    bool set = false;
+    Real value = 0;
+};
+
 struct CharPlot {
     std::string title, xlabel, ylabel;
     int rows = 30;  // lines of the plotting area
@@ -34,6 +47,14 @@ struct CharPlot {
     std::vector<Real> horizontal; // y values marked by a line of '-'
     // The text of an x value on the axis (empty: the value itself), e.g. a date.
     std::function<std::string(Real)> x_text;
+    std::vector<CharBar> bars;
+    std::vector<std::string> legend; // more legend entries, after the series' and lines'
+    // Set by AXISFMT: the ends of the axes (points outside are left out), the number of
+    // intervals between labelled values (0: top, middle and bottom; both ends and the middle),
+    // the text of a y value (empty: the compact value).
+    AxisEnd x_min, x_max, y_min, y_max;
+    int x_ticks = 0, y_ticks = 0;
+    std::function<std::string(Real)> y_text;
 };
 
 // Where several series fall on one character, this one shows.

@@ -16,6 +16,7 @@
 #include "regress/fit/estimator_front.hpp"
 #include "regress/graph/confiden_report.hpp"
 #include "regress/graph/graph_errors.hpp"
+#include "regress/graph/graph_formats.hpp"
 #include "regress/graph/graph_script.hpp"
 #include "regress/graph/plots_report.hpp"
 
@@ -96,6 +97,7 @@ void plots_or_graph(Run& run) {
     const PlotKind kind = plot_kind(o);
     PlotData data;
     if (!plot_data(run, kind, o, data)) return;
+    if (kind != PlotKind::RESIDUAL) show_names(run.graph_formats, data);
     if (run.sw[OSCAN] || run.flags.ODONT) return;
     if (run.cmd.IKOD == C_PLOTS) {
         report_plots(run, kind, o, data);
@@ -103,7 +105,7 @@ void plots_or_graph(Run& run) {
     }
     PlotTarget target;
     if (!plot_target(run, o.DEVICE, o.OUTPUT, target)) return;
-    run_gnuplot(run, target, graph_script(kind, o, data, target));
+    run_gnuplot(run, target, graph_script(kind, o, data, target, run.graph_formats));
 }
 
 // CONFIDEN's names (the words before the first "/") and its options, scanned from the

@@ -6,7 +6,9 @@
 #include "regress/graph/graph_script.hpp"
 
 #include "numeric/qmath.hpp"
+#include "regress/graph/graph_formats.hpp"
 
+#include <algorithm>
 #include <sstream>
 
 namespace tarvex {
@@ -56,9 +58,40 @@ std::string line_function(const StraightLine& line) {
 
 } // namespace
 
+ValueRange value_range(const std::vector<const std::vector<Real>*>& columns) {
+    ValueRange r;
+    for (const std::vector<Real>* c : columns)
+        for (Real v : *c) {
+            if (!finiteq(v)) continue;
+            if (r.low > r.high) r.low = r.high = v;
+            r.low = std::min(r.low, v);
+            r.high = std::max(r.high, v);
+        }
+    return r;
+}
+
 std::string graph_script(PlotKind kind, const GraphOptions& o, const PlotData& data,
-                         const PlotTarget& target) {
+                         const PlotTarget& target, const GraphFormats& formats) {
     std::string out = gnuplot_opening(target) + labels(plot_labels(kind, o, data));
+    if (kind != PlotKind::HISTOGRAM) {
+        // The axes' ranges for ticks set without both ends: the data's own.
+        const int n = int(data.names.size());
+        const std::vector<Real> index =
+            data.frequency > 0 ? data.dates : std::vector<Real>(data.obs.begin(), data.obs.end());
+        std::vector<const std::vector<Real>*> ys;
+        for (int k = 0; k < n - (kind == PlotKind::SCATTER ? 1 : 0); ++k)
+            ys.push_back(&data.columns[k]);
+        if (kind == PlotKind::RESIDUAL) ys = {&data.columns[0]};
+        const bool dated = kind == PlotKind::SERIES || (kind == PlotKind::RESIDUAL && !o.FITTED);
+        const ValueRange x = value_range({dated                       ? &index
+                                          : kind == PlotKind::SCATTER ? &data.columns[n - 1]
+                                                                      : &data.columns[1]});
+        const ValueRange y = value_range(ys);
+        out += gnuplot_axis_lines(formats, x.low, x.high, y.low, y.high);
+        if (dated) out += gnuplot_date_tics(formats, data.dates, data.frequency);
+    } else {
+        out += gnuplot_axis_lines(formats, 0, 0, 0, 0);
+    }
     switch (kind) {
     case PlotKind::SERIES:
         out += series_plot(data, false);

@@ -12,6 +12,7 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/graph/char_plot.hpp"
+#include "regress/graph/graph_formats.hpp"
 #include "workspace/calendar_dates.hpp"
 
 #include <algorithm>
@@ -103,6 +104,8 @@ void report_plots(Run& run, PlotKind kind, const GraphOptions& o, const PlotData
             return calendar_text(date_at_position(v, f), f);
         };
     }
+    const bool dated = kind == PlotKind::SERIES || (kind == PlotKind::RESIDUAL && !o.FITTED);
+    apply_axis_formats(run.graph_formats, dated ? data.frequency : 0, plot);
     const int n = int(data.names.size());
     switch (kind) {
     case PlotKind::SERIES:

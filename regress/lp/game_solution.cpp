@@ -25,6 +25,7 @@ GameSolution solve_game(const std::vector<Real>& payoff, int rows, int cols) {
     for (std::size_t k = 0; k < payoff.size(); ++k) lp.a[k] = payoff[k] + shift;
     const LpSolution s = solve_linear_program(lp);
     g.status = s.status;
+    g.pivots = s.iterations + s.exact_iterations;
     for (int i = 0; i < rows; ++i)
         for (int j = 0; j < cols; ++j) {
             const Real v = payoff[std::size_t(i * cols + j)];

@@ -16,6 +16,7 @@ struct GameSolution {
     std::vector<Real> col_strategy; // the minimising column player's probabilities
     Real value = 0;
     std::vector<std::pair<int, int>> saddle_points; // one-based (row, column)
+    long long pivots = 0; // the simplex pivots taken, in double and in binary128
 };
 
 // `payoff` is rows x cols row-major: what the column player pays the row player.

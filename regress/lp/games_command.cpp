@@ -37,10 +37,7 @@ void cmd_games(Run& run) {
     const int rows = int(payoff.rows), cols = int(payoff.cols);
     const GameSolution g = solve_game(payoff.values, rows, cols);
     if (g.status != LpStatus::OPTIMAL) {
-        report_error(run,
-                     " ...ERROR..NO BASIS OF THE GAME'S LINEAR PROGRAM PASSED THE BINARY128 "
-                     "OPTIMALITY CHECK",
-                     ERR_GAMES_UNCERTIFIED);
+        report_uncertified(run, g.pivots, default_pivot_limit(rows, cols), ERR_GAMES_UNCERTIFIED);
         return;
     }
     if (!o.SILENT) report_game(run, rows, cols, g);

@@ -119,7 +119,7 @@ bool read_problem(Run& run, const LpOptions& o, LinearProgram& lp, std::vector<i
     return true;
 }
 
-bool lp_solved(Run& run, const LpSolution& s) {
+bool lp_solved(Run& run, const LpSolution& s, long long limit) {
     switch (s.status) {
     case LpStatus::OPTIMAL:
         return true;
@@ -136,9 +136,7 @@ bool lp_solved(Run& run, const LpSolution& s) {
     case LpStatus::NO_CERTIFICATE:
         break;
     }
-    report_error(run,
-                 " ...ERROR..NO BASIS OF THE LINEAR PROGRAM PASSED THE BINARY128 OPTIMALITY CHECK",
-                 ERR_LP_UNCERTIFIED);
+    report_uncertified(run, s.iterations + s.exact_iterations, limit, ERR_LP_UNCERTIFIED);
     return false;
 }
 
@@ -150,6 +148,9 @@ void cmd_lp(Run& run) {
     if (!OPTION(run, lp_option_table())) return;
     const LpOptions o = read_lp_options(run);
     if (!check_name_options(run, lp_option_table(), ERR_LP_OPTION)) return;
+    if (o.MAXIT < 0)
+        return (void)option_out_of_range(run, "MAXIT", o.MAXIT,
+                                         "IT MUST BE 0 (THE DEFAULT LIMIT) OR MORE PIVOTS");
     if (o.MAX && o.MIN) {
         report_error(run, " ...ERROR..LP TAKES MAX OR MIN, NOT BOTH", ERR_LP_SENSE);
         return;
@@ -168,8 +169,9 @@ void cmd_lp(Run& run) {
         {"X", o.X}, {"DUAL", o.DUAL}, {"REDUCED", o.REDUCED}, {"SLACK", o.SLACK}};
     if (!check_output_names(run, outputs, inputs)) return;
     if (run.sw[OSCAN] || run.flags.ODONT) return;
+    lp.pivot_limit = o.MAXIT;
     const LpSolution s = solve_linear_program(lp);
-    if (!lp_solved(run, s)) return;
+    if (!lp_solved(run, s, o.MAXIT > 0 ? o.MAXIT : default_pivot_limit(lp.rows, lp.cols))) return;
     if (!o.SILENT) report_linear_program(run, lp, s);
     run.res[R_VAL] = s.objective;
     run.res[R_N] = Real(lp.rows);

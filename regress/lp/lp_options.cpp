@@ -16,15 +16,16 @@ const OptionTable LP_TABLE = {
         "MAX",       //  1 switch  maximise c'x
         "MIN",       //  2 switch  minimise c'x (the default)
         "SILENT",    //  3 switch  no report, only the stored results
-        "TYPES",     //  4 name    one code per row: -1 for <=, 0 for =, 1 for >= (default all <=)
-        "LOWER",     //  5 name    lower bounds of x (default 0; -1E30 or below: none)
-        "UPPER",     //  6 name    upper bounds of x (default none; 1E30 or above: none)
-        "X",         //  7 name    the solution x
-        "DUAL",      //  8 name    the dual values (shadow prices) of the rows
-        "REDUCED",   //  9 name    the reduced costs c_j - y'a_j
-        "SLACK",     // 10 name    the slacks b_i - a_i'x
+        "MAXIT",     //  4 integer pivots each simplex stage may take (0: 50 (rows + cols) + 10000)
+        "TYPES",     //  5 name    one code per row: -1 for <=, 0 for =, 1 for >= (default all <=)
+        "LOWER",     //  6 name    lower bounds of x (default 0; -1E30 or below: none)
+        "UPPER",     //  7 name    upper bounds of x (default none; 1E30 or above: none)
+        "X",         //  8 name    the solution x
+        "DUAL",      //  9 name    the dual values (shadow prices) of the rows
+        "REDUCED",   // 10 name    the reduced costs c_j - y'a_j
+        "SLACK",     // 11 name    the slacks b_i - a_i'x
     },
-    3, 0, 0, 7};
+    3, 1, 0, 7};
 
 const OptionTable GAMES_TABLE = {
     {
@@ -51,6 +52,7 @@ LpOptions read_lp_options(const Run& run) {
     o.MAX = v.on("MAX");
     o.MIN = v.on("MIN");
     o.SILENT = v.on("SILENT");
+    o.MAXIT = v.integer("MAXIT");
     o.TYPES = v.name("TYPES");
     o.LOWER = v.name("LOWER");
     o.UPPER = v.name("UPPER");

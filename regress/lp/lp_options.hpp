@@ -11,6 +11,7 @@ struct Run;
 
 struct LpOptions {
     bool MAX = false, MIN = false, SILENT = false;
+    int MAXIT = 0;
     std::string TYPES, LOWER, UPPER, X, DUAL, REDUCED, SLACK;
 };
 const OptionTable& lp_option_table();

@@ -3,6 +3,7 @@
 // the GAMES report: the value, both strategies and the saddle points.
 #include "regress/lp/lp_report.hpp"
 
+#include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
@@ -67,6 +68,15 @@ void report_game(Run& run, int rows, int cols, const GameSolution& g) {
     for (const auto& [r, c] : g.saddle_points)
         write_line(run, " SADDLE POINT (PURE STRATEGIES) AT ROW" + fmt_I(r, 6) + ", COLUMN" +
                             fmt_I(c, 6));
+}
+
+void report_uncertified(Run& run, long long pivots, long long limit, int err) {
+    report_error(run,
+                 " ...ERROR..NO BASIS OF THE LINEAR PROGRAM PASSED THE BINARY128 OPTIMALITY "
+                 "CHECK AFTER " +
+                     std::to_string(pivots) +
+                     " PIVOTS (EACH STAGE MAY TAKE MAXIT=" + std::to_string(limit) + ")",
+                 err);
 }
 
 } // namespace tarvex

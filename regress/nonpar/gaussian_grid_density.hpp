@@ -17,6 +17,9 @@ namespace tarvex {
 
 // The density at from + i (to - from) / (count - 1), i = 0..count-1 (count 2 or more); every
 // observation must lie within [from, to].
+// The grid path needs about 16 boxes a bandwidth between from and to: false when that is more
+// than it can index (a bandwidth far below the grid's spacing), for the direct sum instead.
+bool gaussian_grid_fits(Real h, Real from, Real to, int count);
 std::vector<Real> gaussian_density_on_grid(const std::vector<Real>& data, Real h, Real from,
                                            Real to, int count);
 

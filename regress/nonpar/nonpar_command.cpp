@@ -19,6 +19,7 @@
 #include "regress/nonpar/kernel_regression.hpp"
 #include "regress/nonpar/nonpar_errors.hpp"
 #include "regress/nonpar/nonpar_options.hpp"
+#include "regress/nonpar/nonpar_plot.hpp"
 #include "regress/nonpar/nonpar_report.hpp"
 #include "workspace/workspace.hpp"
 
@@ -217,12 +218,15 @@ void run_density(Run& run, const NonparOptions& o, KernelShape shape, const Esti
     NonparCurve curve;
     curve.on_grid = points == nullptr;
     curve.points = points ? points->t : density_grid(sorted, heading.h, o.NGRID);
-    curve.values = points == nullptr && shape == KernelShape::GAUSSIAN
-                       ? gaussian_density_on_grid(rows.y, heading.h, curve.points.front(),
-                                                  curve.points.back(), o.NGRID)
-                       : density_at(sorted, make_kernel(shape), heading.h, curve.points);
+    const bool fast_grid =
+        points == nullptr && shape == KernelShape::GAUSSIAN &&
+        gaussian_grid_fits(heading.h, curve.points.front(), curve.points.back(), o.NGRID);
+    curve.values = fast_grid ? gaussian_density_on_grid(rows.y, heading.h, curve.points.front(),
+                                                        curve.points.back(), o.NGRID)
+                             : density_at(sorted, make_kernel(shape), heading.h, curve.points);
     curve.defined.assign(curve.points.size(), true);
     report_density(run, heading, curve);
+    if (o.PLOTS) plot_density_curve(run, heading, curve, trim_trailing_blanks(s.dep_name));
     ModelResult m;
     m.record = nonpar_record(s, rows, heading.h);
     m.set_scalar(R_N, m.record.n);
@@ -291,6 +295,9 @@ void run_regression(Run& run, const NonparOptions& o, KernelShape shape, Smoothe
         curve.defined.push_back(m.defined);
     }
     report_regression(run, heading, kind, sse, curve);
+    if (o.PLOTS)
+        plot_regression_curve(run, heading, curve,
+                              {x_name, trim_trailing_blanks(s.dep_name), &x, &rows.y});
     ModelResult m;
     m.record = nonpar_record(s, rows, heading.h);
     m.record.sse = sse;

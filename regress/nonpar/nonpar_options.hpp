@@ -13,6 +13,7 @@ struct Run;
 
 // METHOD (regression) is NW or LOCLIN; KERNEL a kernel's name; RULE SILVERMA, SCOTT or CV.
 struct NonparOptions : EstimatorOptions {
+    bool PLOTS = false;
     int NGRID = 512;
     Real BANDWIDT = 0;
     bool BANDWIDT_given = false;

@@ -2,8 +2,9 @@
 // sandwich package) and exact arithmetic: the Bartlett weights, the long-run covariance of a
 // score sequence at several truncation lags, the scores given as columns times factors and
 // through a row list, the long-run variance of one series (a lag past the sample included), the
-// exact sums where plain binary128 sums lose the answer, a non-finite score, the sandwich B M B
-// and the Newey-West covariance of a least-squares fit.
+// exact sums where plain binary128 sums lose the answer, a long sample whose rows cross blocks
+// and threads, a non-finite score, the sandwich B M B and the Newey-West covariance of a
+// least-squares fit.
 //
 // R session for the score sequences (an object whose scores are the rows of G and whose bread
 // is n I, so that NeweyWest returns S itself, not divided by n):
@@ -118,6 +119,52 @@ TEST(LongRunCovariance, SumsAreExactWherePlainSumsLoseTheAnswer) {
     // 3T + 3 (plain sums, one product at a time, give 3T).
     const std::vector<Real> c = {t + 1, t + 1, t + 1}, d = {t + 1, 0, -(t - 1)};
     EXPECT_EQ(long_run_covariance(score_columns({&c, &d}), 1)[1], 3 * t + 3);
+}
+
+TEST(LongRunCovariance, LongSampleAcrossBlocksAndThreadsIsExact) {
+    // 100,003 rows through a row list (every other position), scores a column times a factor:
+    // small integers, so every sum and the weights of lag 3 (3/4, 1/2, 1/4) are exact and S is
+    // known in integer arithmetic. The rows cross many blocks and are shared among threads; the
+    // lags reach back over each block's and each share's first rows.
+    const std::size_t n = 100003;
+    const int k = 3, lag = 3;
+    std::vector<std::vector<Real>> columns(k, std::vector<Real>(2 * n, Real(1e30Q)));
+    std::vector<Real> factor(2 * n, Real(-7));
+    std::vector<std::size_t> rows(n);
+    std::vector<std::vector<long long>> g(k, std::vector<long long>(n));
+    unsigned long long state = 12345;
+    auto next_small = [&state]() {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<long long>((state >> 33) % 17) - 8; // -8 .. 8
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        rows[i] = 2 * i + 1;
+        long long f = next_small();
+        if (f == 0) f = 3;
+        factor[rows[i]] = Real(f);
+        for (int c = 0; c < k; ++c) {
+            const long long v = next_small();
+            columns[c][rows[i]] = Real(v);
+            g[c][i] = v * f;
+        }
+    }
+    GramColumns scores;
+    scores.nobs = n;
+    scores.row_scale = factor.data();
+    scores.rows = rows.data();
+    for (int c = 0; c < k; ++c) scores.columns.push_back(columns[c].data());
+    const std::vector<Real> s = long_run_covariance(scores, lag);
+    ASSERT_EQ(s.size(), std::size_t(k * k));
+    for (int a = 0; a < k; ++a)
+        for (int b = 0; b < k; ++b) {
+            // 4 S = 4 G_0 + sum_j (4 - j) (G_j + G_j'), in integers.
+            long long four_s = 0;
+            for (std::size_t t = 0; t < n; ++t) four_s += 4 * g[a][t] * g[b][t];
+            for (int j = 1; j <= lag; ++j)
+                for (std::size_t t = std::size_t(j); t < n; ++t)
+                    four_s += (4 - j) * (g[a][t] * g[b][t - j] + g[a][t - j] * g[b][t]);
+            EXPECT_EQ(s[std::size_t(a) * k + b], Real(four_s) / 4) << a << " " << b;
+        }
 }
 
 TEST(LongRunCovariance, NonFiniteScoreMakesEveryElementNaN) {

@@ -211,5 +211,46 @@ TEST(NonparGaussianGrid, AgreesWithTheDirectSum) {
         }
 }
 
+// Boxes that fill up many times over (a tight cluster under a wide bandwidth, its points' sums
+// passed on in batches), data far from zero with a small spread, and points on the edges of the
+// boxes: the grid path still agrees with the direct sum to 1e-21 of the largest value.
+TEST(NonparGaussianGrid, CrowdedBoxesAndDistantData) {
+    unsigned long long state = 987654321;
+    auto uniform = [&state] {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return Real((long long)(state >> 11)) / Real(1LL << 53);
+    };
+    struct Case {
+        std::vector<Real> data;
+        Real h;
+        int count;
+    };
+    std::vector<Case> cases(3);
+    for (int i = 0; i < 3000; ++i) cases[0].data.push_back(uniform() / 1000 + (i % 7 == 0));
+    cases[0].h = 1, cases[0].count = 50;
+    for (int i = 0; i < 2000; ++i) cases[1].data.push_back(1000000 + uniform() * uniform());
+    cases[1].h = Real(0.02Q), cases[1].count = 512;
+    // Grid spacing 1 and 16 boxes a unit: every other point on a box's centre, the rest on the
+    // edge between two boxes.
+    for (int i = 0; i <= 640; ++i) cases[2].data.push_back(Real(i) / 32);
+    cases[2].h = 1, cases[2].count = 27;
+    for (const Case& c : cases) {
+        std::vector<Real> sorted(c.data);
+        std::sort(sorted.begin(), sorted.end());
+        const std::vector<Real> grid = density_grid(sorted, c.h, c.count);
+        ASSERT_TRUE(gaussian_grid_fits(c.h, grid.front(), grid.back(), c.count));
+        const std::vector<Real> direct =
+            density_at(sorted, make_kernel(KernelShape::GAUSSIAN), c.h, grid);
+        const std::vector<Real> fast =
+            gaussian_density_on_grid(c.data, c.h, grid.front(), grid.back(), c.count);
+        const Real largest = *std::max_element(direct.begin(), direct.end());
+        for (std::size_t i = 0; i < grid.size(); ++i)
+            ASSERT_LE(qm::abs(fast[i] - direct[i]), Real(1e-21Q) * largest)
+                << "data " << &c - cases.data() << " point " << i;
+    }
+    // A bandwidth a billionth of the range would need more boxes than the grid path keeps.
+    EXPECT_FALSE(gaussian_grid_fits(Real(1e-9Q), 0, 10, 512));
+}
+
 } // namespace
 } // namespace tarvex::testing
