@@ -57,14 +57,23 @@ void update_inverse(std::vector<Real>& h, const std::vector<Real>& s, const std:
 }
 
 // The DFP update of B, the approximation of minus the Hessian itself, after the step s changed
-// the gradient by -y: B+ = (I - y s'/y's) B (I - s y'/y's) + y y'/y's.
+// the gradient by -y: B+ = (I - y s'/y's) B (I - s y'/y's) + y y'/y's. At the first update
+// (`rescale`) B is first scaled by y's/s'Bs, to the curvature met along the step: the outer
+// product it starts from can be off by a large factor (under least squares, by the squared
+// residuals), which the DFP update alone corrects only slowly.
 void update_hessian_dfp(std::vector<Real>& b, const std::vector<Real>& s,
-                        const std::vector<Real>& y) {
+                        const std::vector<Real>& y, bool rescale) {
     const std::size_t k = s.size();
     const Real sy = dot(s, y);
     if (!(sy > 0)) return; // the curvature condition fails: keep B
-    const std::vector<Real> bs = times(b, s);
-    const Real sbs = dot(s, bs);
+    std::vector<Real> bs = times(b, s);
+    Real sbs = dot(s, bs);
+    if (rescale && sbs > 0) {
+        const Real factor = sy / sbs;
+        for (Real& v : b) v *= factor;
+        for (Real& v : bs) v *= factor;
+        sbs = sy;
+    }
     for (std::size_t i = 0; i < k; ++i)
         for (std::size_t j = 0; j < k; ++j)
             b[i * k + j] += -(y[i] * bs[j] + bs[i] * y[j]) / sy + (1 + sbs / sy) * y[i] * y[j] / sy;
@@ -130,6 +139,7 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
     }
     std::vector<Real> updated; // GQDFP: minus the Hessian, updated
     if (climbing && !climbing_exact) updated = point.opg;
+    bool first_update = true;
     Real lambda = 0;       // the hill-climbing shift
     Real first_length = 1; // GRADX: the length the line search starts from
     bool converged = false;
@@ -267,7 +277,8 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
         // The quasi-Newton and gradient directions are often too short: while the first step
         // gains, doubling it is tried as long as the log-likelihood keeps rising.
         Real doubled = 1;
-        if ((quasi || gradient_only) && halvings == 0) {
+        const bool updated_model = quasi || gradient_only || (climbing && !climbing_exact);
+        if (updated_model && halvings == 0) {
             std::vector<Real> longer(k);
             LikelihoodPoint longer_point;
             for (int d = 0; d < MAX_DOUBLINGS; ++d) {
@@ -299,7 +310,8 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
             if (quasi)
                 update_inverse(inverse, step, y, method);
             else
-                update_hessian_dfp(updated, step, y);
+                update_hessian_dfp(updated, step, y, first_update);
+            first_update = false;
         }
         // The next line search starts from the length that served this one.
         if (gradient_only) first_length = length * doubled;

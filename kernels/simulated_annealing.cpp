@@ -42,6 +42,14 @@ AnnealResult simulated_annealing(const std::vector<Real>& start, const AnnealObj
     Real temperature = control.temperature > 0 ? control.temperature : qm::abs(value) + 1;
     std::vector<Real> current = start, range(k), trial = start;
     for (std::size_t j = 0; j < k; ++j) range[j] = qm::abs(start[j]) + 1;
+    // The temperatures the budget reaches (the last perhaps in part), and the factor that
+    // brings the first to the last.
+    const std::int64_t per_temperature = std::max<std::int64_t>(
+        1, std::int64_t(k) * SWEEPS_PER_ADAPTATION * ADAPTATIONS_PER_TEMPERATURE);
+    const std::int64_t temperatures = std::max<std::int64_t>(
+        1, (std::int64_t(control.evaluations) - 1 + per_temperature - 1) / per_temperature);
+    const Real cooling =
+        temperatures > 1 ? qm::pow(control.last_share, Real(1) / Real(temperatures - 1)) : Real(1);
     std::vector<int> taken(k, 0);
     while (out.evaluations < control.evaluations) {
         ++out.temperatures;
@@ -74,7 +82,7 @@ AnnealResult simulated_annealing(const std::vector<Real>& start, const AnnealObj
             for (std::size_t j = 0; j < k; ++j)
                 range[j] = adapted_range(range[j], Real(taken[j]) / SWEEPS_PER_ADAPTATION);
         }
-        temperature *= control.cooling;
+        temperature *= cooling;
         current = out.best;
         value = out.best_value;
     }
