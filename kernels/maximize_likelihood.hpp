@@ -4,8 +4,10 @@
 // the outer product, steepest ascent (GRADX: the gradient itself, its length carried from step
 // to step), or quadratic hill-climbing (GQOPT: minus the exact Hessian shifted by lambda times
 // its diagonal scale until positive definite, lambda falling after full steps and rising after
-// shortened ones; GQDFP: the same with a DFP-updated Hessian started from the outer product).
-// Each direction is searched by step halving until the log-likelihood rises.
+// shortened ones; GQDFP: the same with a DFP-updated Hessian started from the outer product,
+// scaled at its first update to the curvature met along the step).
+// Each direction is searched by step halving until the log-likelihood rises; under BFGS, DFP,
+// GRADX and GQDFP a full step that keeps gaining is doubled.
 // The fit has converged when the step taken changes no parameter and not the log-likelihood by
 // more than the relative tolerances, or when no step along the direction raises the
 // log-likelihood and the step is already below the parameter tolerance; Newton's method has also
