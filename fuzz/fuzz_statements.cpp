@@ -102,13 +102,13 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // American, implied volatility), or after GME (supports ZS, ES) or FLS (weights MUS), or as
 // the inputs of LP (c A b) and GAMES, or after FUZZY (each level and band output) or ROBUST
 // (quantile regression with each covariance, Huber and bisquare), or after BAYES (a block with
-// an inequality on X).
+// an inequality on X), or with QP (Q c A b) or PORTFOLI (the returns).
 std::string estimation_script(const std::string& body, unsigned char selector) {
     static const char* const commands[] = {
         "NLINEAR", "MLE",    "HETERO ", "BOX ",    "PROBIT ",   "LOGIT ",    "TOBIT ",
         "POOL ",   "GLS ",   "2SLS ",   "SYSTEM",  "AUTO ",     "COINTEGR ", "ARIMA ",
         "PLOTS ",  "DLAGS ", "SMOOTH ", "VAR ",    "CALLOPTI ", "GME ",      "FLS ",
-        "LP ",     "GAMES ", "FUZZY ",  "ROBUST ", "BAYES "};
+        "LP ",     "GAMES ", "FUZZY ",  "ROBUST ", "BAYES ",    "QP ",       "PORTFOLI "};
     enum {
         POOL = 7,
         GLS,
@@ -128,7 +128,9 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         GAMES,
         FUZZY,
         ROBUST,
-        BAYES
+        BAYES,
+        QP,
+        PORTFOLIO
     }; // their places above
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
@@ -249,11 +251,21 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
             " / NDRAW=20 SEED=1", " / NDRAW=10 ANTITHET PCOV COEF=B", " / NDRAW=5 NOCONSTANT",
             " / NDRAW=0", " / NDRAW=8 SEED=3 STDERR=S COVARIAN=CV"};
         static_assert(sizeof bayes_options / sizeof bayes_options[0] == OPTIONS);
-        const std::string option = command == POOL    ? pool_options[option_row]
-                                   : command == LP    ? lp_options[option_row]
-                                   : command == BAYES ? bayes_options[option_row]
-                                   : command == GAMES ? " / ROWSTRAT=RS COLSTRAT=CS"
-                                   : command == GLS   ? gls_options[option_row]
+        static const char* const qp_options[] = {" / X=XQ", " / MIN TYPES=Z DUAL=DQ",
+                                                 " / LOWER=V UPPER=X BOUNDDUA=BQ SLACK=SQ",
+                                                 " / SILENT LOWER=Z", " / TYPES=OM"};
+        static const char* const portfolio_options[] = {
+            " / NPOINT=3", " / NOSHORT RF=0.01 TANGENCY=TQ", " / TARGETS=V WEIGHTS=WQ",
+            " / NOSHORT PLOT FRONTIER=FQ", " / SILENT MINVAR=MQ END=8"};
+        static_assert(sizeof qp_options / sizeof qp_options[0] == OPTIONS &&
+                      sizeof portfolio_options / sizeof portfolio_options[0] == OPTIONS);
+        const std::string option = command == POOL        ? pool_options[option_row]
+                                   : command == LP        ? lp_options[option_row]
+                                   : command == BAYES     ? bayes_options[option_row]
+                                   : command == GAMES     ? " / ROWSTRAT=RS COLSTRAT=CS"
+                                   : command == QP        ? qp_options[option_row]
+                                   : command == PORTFOLIO ? portfolio_options[option_row]
+                                   : command == GLS       ? gls_options[option_row]
                                    : command == IV ? iv_options[(selector / 4 + line) % IV_OPTIONS]
                                    : command == AUTO   ? auto_options[option_row]
                                    : command == ARIMA  ? arima_options[option_row]
@@ -285,7 +297,7 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
                       optprice_options[option_row] + "\n";
         else if (command == BAYES)
             script += commands[command] + text + option + "\nRESTRICT X .GT. 0\nEND\nTEST X = 0\n";
-        else if (command == LP || command == GAMES)
+        else if (command == LP || command == GAMES || command == QP || command == PORTFOLIO)
             script += commands[command] + text + option + "\nPRINT $VAL\n";
         else if (command == VAR)
             // After VAR, FCAST forecasts every equation past the estimation's end.

@@ -39,6 +39,8 @@
 #include "regress/optprice/optprice_command.hpp"
 #include "regress/pcompone/pcompone_command.hpp"
 #include "regress/pool/pool_command.hpp"
+#include "regress/qp/portfolio_command.hpp"
+#include "regress/qp/qp_command.hpp"
 #include "regress/robust/robust_command.hpp"
 #include "regress/smooth/smooth_command.hpp"
 #include "regress/stats/stats_command.hpp"
@@ -177,7 +179,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {102, "FUZZY",    cmd_fuzzy,         N, S}, // fuzzy linear regression
     {103, "CALLOPTI", cmd_option_price,  N, S}, // call prices, sensitivities, implied volatility
     {104, "PUTOPTIO", cmd_option_price,  N, S}, // the same handler for puts
-    {105, "PORTFOLI", not_available,     N, R},
+    {105, "PORTFOLI", cmd_portfoli,      N, S}, // mean-variance portfolios
     {106, "STOCKGRA", cmd_stockgra,      N, S}, // high-low-close and candlestick charts
     {107, "TIMEFMT",  cmd_graph_format,  P, R}, // the date form of time axes
     {108, "AXISFMT",  cmd_graph_format,  P, R}, // axis ranges, ticks, number forms
@@ -189,7 +191,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {114, "tarvex3",  not_available,     N, R}, // user slot
     {115, "tarvex4",  not_available,     N, R}, // user slot
     {116, "NAMEFMT",  cmd_graph_format,  N, R}, // the names shown in plots
-    {117, "QP",       not_available,     N, R},
+    {117, "QP",       cmd_qp,            N, S}, // quadratic programs
     {118, "DUMMIES",  cmd_dummies,       N, S}, // 0/1 dummies of a categorical variable
     {119, "xxxxxxxx", not_available,     P, R}, // never matched
     {120, "xxxxxxxx", not_available,     P, R}, // never matched

@@ -25,14 +25,20 @@ ChunkedValues::~ChunkedValues() {
     clear();
 }
 
-// The first chunk comes from the heap, so that a read of many short variables stays small;
-// later chunks are aligned to their size and marked for huge pages, so that a million-row
-// read takes a few hundred page faults instead of tens of thousands.
+// The first chunks come from the heap, each four times the last (512, 2048, 8192, 32768
+// elements), so that a read of many short variables stays small: a thousand columns of a
+// thousand rows take a few megabytes, not a 2 MiB mapping each. Later chunks are aligned to
+// their size and marked for huge pages, so that a million-row read takes a few hundred page
+// faults instead of tens of thousands.
 void ChunkedValues::grow() {
-    if (chunks_.empty()) {
-        auto* p = static_cast<Real*>(std::malloc(FIRST_CHUNK * sizeof(Real)));
+    const std::size_t heap_size = chunks_.empty()         ? FIRST_CHUNK
+                                  : chunks_.back().mapped ? 0
+                                                          : 4 * chunks_.back().capacity;
+    if (heap_size != 0 && heap_size < CHUNK) {
+        note_fill();
+        auto* p = static_cast<Real*>(std::malloc(heap_size * sizeof(Real)));
         if (p == nullptr) throw std::bad_alloc();
-        chunks_.push_back({p, FIRST_CHUNK, false, 0});
+        chunks_.push_back({p, heap_size, false, 0});
         fill_ = 0;
         return;
     }

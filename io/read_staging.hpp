@@ -17,7 +17,7 @@ struct Run;
 
 class ChunkedValues {
 public:
-    static constexpr std::size_t FIRST_CHUNK = 512; // elements in the first (heap) chunk
+    static constexpr std::size_t FIRST_CHUNK = 512; // elements in the first heap chunk (then x4)
     static constexpr std::size_t CHUNK = 131072;    // elements per later chunk (2 MiB)
 
     ChunkedValues() = default;

@@ -10,17 +10,7 @@
 
 namespace tarvex {
 
-bool read_named_matrix(Run& run, const std::string& keyword, const std::string& name, int err,
-                       NamedMatrix& matrix) {
-    const std::string trimmed = trim_trailing_blanks(name);
-    const int ref = VFIND(run, trimmed);
-    VarInfo info;
-    if (ref <= 0 || !VINFO(run, ref, info) || info.type > TYPE_TRIANGLE || info.length < 1) {
-        report_error(
-            run, " ...ERROR.." + keyword + "= VARIABLE " + first_8_padded(trimmed) + " NOT FOUND",
-            err);
-        return false;
-    }
+void read_matrix_elements(Run& run, const VarInfo& info, NamedMatrix& matrix) {
     const long long cols = info.type == TYPE_DATA ? 1 : std::max(info.ncol, 1);
     const bool packed = (info.type == TYPE_SYMMETRIC || info.type == TYPE_TRIANGLE) &&
                         info.length == cols * (cols + 1) / 2 && info.length != cols * cols;
@@ -37,6 +27,20 @@ bool read_named_matrix(Run& run, const std::string& keyword, const std::string& 
             if (packed && info.type == TYPE_TRIANGLE && c > r) continue; // zero above
             matrix.values[std::size_t(r * cols + c)] = element(run, info, k);
         }
+}
+
+bool read_named_matrix(Run& run, const std::string& keyword, const std::string& name, int err,
+                       NamedMatrix& matrix) {
+    const std::string trimmed = trim_trailing_blanks(name);
+    const int ref = VFIND(run, trimmed);
+    VarInfo info;
+    if (ref <= 0 || !VINFO(run, ref, info) || info.type > TYPE_TRIANGLE || info.length < 1) {
+        report_error(
+            run, " ...ERROR.." + keyword + "= VARIABLE " + first_8_padded(trimmed) + " NOT FOUND",
+            err);
+        return false;
+    }
+    read_matrix_elements(run, info, matrix);
     return true;
 }
 

@@ -1,13 +1,13 @@
-// Reading the matrices LP and GAMES take.
+// Reading the matrices LP, GAMES, QP and PORTFOLI take: the shared element reader, then the
+// checks these programs need.
 #include "regress/lp/lp_inputs.hpp"
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
+#include "regress/fit/named_matrix.hpp"
 #include "workspace/workspace.hpp"
-
-#include <algorithm>
 
 namespace tarvex {
 
@@ -20,23 +20,14 @@ bool read_input_matrix(Run& run, int ref, const std::string& name, const InputEr
                      errors.not_numeric);
         return false;
     }
-    const long long cols = std::max(info.ncol, 1);
-    const bool packed = (info.type == TYPE_SYMMETRIC || info.type == TYPE_TRIANGLE) &&
-                        info.length == cols * (cols + 1) / 2 && info.length != cols * cols;
-    const bool matrix = info.type != TYPE_DATA;
-    out.cols = matrix ? cols : 1;
-    out.rows = packed ? cols : matrix ? info.length / cols : info.length;
-    out.values.assign(std::size_t(out.rows * out.cols), Real(0));
+    NamedMatrix m;
+    read_matrix_elements(run, info, m);
+    out.rows = m.rows, out.cols = m.cols;
+    out.values = std::move(m.values);
     const Real missing = run.res[R_MISS];
     for (long long i = 0; i < out.rows; ++i)
         for (long long j = 0; j < out.cols; ++j) {
-            Real v;
-            if (packed) {
-                const long long r = std::max(i, j), c = std::min(i, j);
-                v = element(run, info, r * (r + 1) / 2 + c + 1);
-            } else {
-                v = element(run, info, j * out.rows + i + 1); // column after column
-            }
+            const Real v = out.values[std::size_t(i * out.cols + j)];
             if (v == missing || qm::isinf(v) || v != v) {
                 report_error(run,
                              " ...ERROR.." + out.name + " HOLDS A MISSING VALUE AT ROW " +
@@ -44,7 +35,6 @@ bool read_input_matrix(Run& run, int ref, const std::string& name, const InputEr
                              errors.missing);
                 return false;
             }
-            out.values[std::size_t(i * out.cols + j)] = v;
         }
     return true;
 }

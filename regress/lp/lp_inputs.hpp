@@ -1,6 +1,6 @@
-// The numeric inputs of LP and GAMES: a variable of the list or of an option read as a matrix
-// (a series or a vector as one column, a scalar as 1 by 1), refused when it is not numeric or
-// holds a missing value.
+// The numeric inputs of LP, GAMES, QP and PORTFOLI: a variable of the list or of an option read as
+// a matrix (a series or a vector as one column, a scalar as 1 by 1), refused when it is not numeric
+// or holds a missing value.
 #pragma once
 
 #include "numeric/real.hpp"

@@ -9,6 +9,7 @@
 #include "kernels/sandwich_covariance.hpp"
 #include "kernels/value_range.hpp"
 #include "numeric/distributions.hpp"
+#include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/scaled_ratio.hpp"
 #include "regress/fit/coefficient_table.hpp"
@@ -93,21 +94,26 @@ std::vector<Real> quasi_demeaned(const std::vector<Real>& v, const std::vector<R
                                  const std::vector<Real>& theta, const PoolData& d) {
     std::vector<Real> out(v.size());
     if (theta.empty()) {
-        for (std::size_t i = 0; i < v.size(); ++i) out[i] = v[i] - means[std::size_t(d.group[i])];
+        for (std::size_t i = 0; i < v.size(); ++i)
+            out[i] = fast_subtract(v[i], means[std::size_t(d.group[i])]);
         return out;
     }
     std::vector<Real> shift(means.size());
     for (std::size_t g = 0; g < means.size(); ++g) shift[g] = theta[g] * means[g];
-    for (std::size_t i = 0; i < v.size(); ++i) out[i] = v[i] - shift[std::size_t(d.group[i])];
+    for (std::size_t i = 0; i < v.size(); ++i)
+        out[i] = fast_subtract(v[i], shift[std::size_t(d.group[i])]);
     return out;
 }
 
 Real centred_sum_of_squares(const std::vector<Real>& v) {
     Real mean = 0;
-    for (Real x : v) mean += x;
+    for (Real x : v) mean = fast_add(mean, x);
     mean /= Real(v.size());
     Real s = 0;
-    for (Real x : v) s += (x - mean) * (x - mean);
+    for (Real x : v) {
+        const Real d = fast_subtract(x, mean);
+        s = fast_add(s, fast_multiply(d, d));
+    }
     return s;
 }
 
@@ -115,12 +121,14 @@ Real centred_sum_of_squares(const std::vector<Real>& v) {
 Real squared_correlation(const std::vector<Real>& y, const std::vector<Real>& e) {
     const std::size_t n = y.size();
     Real my = 0, mf = 0;
-    for (std::size_t i = 0; i < n; ++i) my += y[i], mf += y[i] - e[i];
+    for (std::size_t i = 0; i < n; ++i)
+        my = fast_add(my, y[i]), mf = fast_add(mf, fast_subtract(y[i], e[i]));
     my /= Real(n), mf /= Real(n);
     Real syy = 0, sff = 0, syf = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        const Real dy = y[i] - my, df = y[i] - e[i] - mf;
-        syy += dy * dy, sff += df * df, syf += dy * df;
+        const Real dy = fast_subtract(y[i], my), df = fast_subtract(fast_subtract(y[i], e[i]), mf);
+        syy = fast_add(syy, fast_multiply(dy, dy)), sff = fast_add(sff, fast_multiply(df, df));
+        syf = fast_add(syf, fast_multiply(dy, df));
     }
     return squared_ratio(syf, syy, sff);
 }
@@ -142,8 +150,8 @@ Means cross_section_means(const PoolData& d) {
     std::vector<Real> sums((k + 1) * groups, Real(0)); // cross-section after cross-section
     for (std::size_t i = 0; i < d.y.size(); ++i) {
         Real* s = &sums[std::size_t(d.group[i]) * (k + 1)];
-        s[0] += d.y[i];
-        for (std::size_t j = 0; j < k; ++j) s[j + 1] += d.x[j][i];
+        s[0] = fast_add(s[0], d.y[i]);
+        for (std::size_t j = 0; j < k; ++j) s[j + 1] = fast_add(s[j + 1], d.x[j][i]);
     }
     Means m;
     m.y.resize(groups);
@@ -184,16 +192,16 @@ bool within_fit(const PoolData& d, const Means& m, PoolFit& f, int& bad,
 // at the first row where it exceeds the bound (at once, for a regressor that varies).
 bool constant_within(const std::vector<Real>& x, const PoolData& d) {
     Real size = 0;
-    for (Real v : x) size += v * v;
+    for (Real v : x) size = fast_add(size, fast_multiply(v, v));
     const Real bound = Real(1e-30Q) * size;
     std::vector<int> first(d.rows.size(), -1);
     Real spread = 0;
     for (std::size_t i = 0; i < x.size(); ++i) {
         int& f = first[std::size_t(d.group[i])];
         if (f < 0) f = int(i);
-        const Real v = x[i] - x[std::size_t(f)];
-        spread += v * v;
-        if (spread > bound) return false;
+        const Real v = fast_subtract(x[i], x[std::size_t(f)]);
+        spread = fast_add(spread, fast_multiply(v, v));
+        if (fast_less(bound, spread)) return false;
     }
     return spread <= bound; // false for a value that is not a number
 }

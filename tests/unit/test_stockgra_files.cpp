@@ -1,6 +1,7 @@
 // STOCKGRA's pictures and the graph settings as gnuplot receives them: the script a stand-in
 // gnuplot is handed (its data rows, plot style, axes and date labels), and a real gnuplot
 // drawing the candlesticks into an SVG that holds the title and the dates.
+#include "gnuplot_stand_in.hpp"
 #include "host/program_run.hpp"
 #include "regress/graph/graph_errors.hpp"
 #include "regress/stockgra/stockgra_errors.hpp"
@@ -13,6 +14,8 @@
 namespace tarvex {
 namespace {
 
+using testing::KeepingGnuplot;
+using testing::kept_script;
 using testing::ScratchDir;
 using testing::ScriptRun;
 
@@ -20,35 +23,6 @@ using testing::ScriptRun;
 const std::string STOCK_DATA = "SMPL 1 4\nTIME 1990.1 4\nREAD HI LO CL OP\n"
                                "12 10 11.5 10.5\n12.5 11 12 11.5\n13 11.5 11.8 12.8\n"
                                "12 10.5 11.9 10.8\n";
-
-// Puts a stand-in gnuplot first on PATH: it keeps the script it is given as kept.gp and writes
-// a picture of one line where the script's "set output" points.
-struct KeepingGnuplot {
-    std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
-    explicit KeepingGnuplot(const ScratchDir& scratch) {
-        const std::string dir = scratch.file("keeping_bin");
-        std::filesystem::create_directory(dir);
-        ScratchDir::write(dir + "/gnuplot",
-                          "#!/bin/sh\ncp \"$1\" '" + scratch.file("kept.gp") +
-                              "'\nout=$(sed -n \"s/^set output '\\(.*\\)'$/\\1/p\" \"$1\")\n"
-                              "echo picture > \"$out\"\n");
-        std::filesystem::permissions(dir + "/gnuplot", std::filesystem::perms::owner_all);
-        setenv("PATH", (dir + ":" + saved).c_str(), 1);
-    }
-    ~KeepingGnuplot() { setenv("PATH", saved.c_str(), 1); }
-};
-
-// The script lines from "set title" on (the opening lines name a temporary file).
-std::vector<std::string> kept_script(const ScratchDir& scratch) {
-    const testing::Lines all = testing::split_lines(testing::file_text(scratch.file("kept.gp")));
-    std::vector<std::string> out;
-    bool started = false;
-    for (const std::string& line : all) {
-        started = started || line.rfind("set title", 0) == 0;
-        if (started) out.push_back(line);
-    }
-    return out;
-}
 
 TEST(StockgraFiles, ScriptsCarryPricesStylesAndSettings) {
     ScratchDir scratch;
