@@ -151,9 +151,15 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
     }; // their places above
     constexpr int COMMANDS = sizeof commands / sizeof commands[0];
     static const char* const options[] = {
-        " / MAXIT=5", " / MAXIT=5 PITER HETCOV", " / MAXIT=5 METHOD=BFGS COVTYPE=OPG",
+        " / MAXIT=5",
+        " / MAXIT=5 PITER HETCOV",
+        " / MAXIT=5 METHOD=BFGS COVTYPE=OPG",
         " / MAXIT=5 METHOD=BHHH PCOV PCOR CLUSTER=Z MARGEFF=ME MARGSE=MS",
-        " / MAXIT=5 ORDERED INDEX=Q PITER WEIGHT=V PROBS=PR"};
+        " / MAXIT=5 ORDERED INDEX=Q PITER WEIGHT=V PROBS=PR",
+        " / MAXIT=5 METHOD=GQDFP PITER",
+        " / MAXIT=5 METHOD=GQOPT",
+        " / MAXIT=5 METHOD=GRADX",
+        " / METHOD=ANNEAL SEED=3 ANNEALN=200 ANNEALT=5 MAXIT=5"};
     constexpr int OPTIONS = sizeof options / sizeof options[0];
     static const char* const pool_options[] = {
         " / NCROSS=2", " / NCROSS=4 FIXED PERIOD PEFFECTS EFFECTS=FE", " / NCROSS=2 RANDOM CLUSTER",

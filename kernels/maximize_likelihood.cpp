@@ -1,4 +1,4 @@
-// Newton, BHHH, BFGS and DFP ascent with step halving.
+// Newton, BHHH, BFGS, DFP, steepest-ascent and quadratic hill-climbing ascent with step halving.
 #include "kernels/maximize_likelihood.hpp"
 #include "kernels/convergence.hpp"
 
@@ -56,6 +56,37 @@ void update_inverse(std::vector<Real>& h, const std::vector<Real>& s, const std:
             h[i * k + j] += scale * s[i] * s[j] - (hy[i] * s[j] + s[i] * hy[j]) / sy;
 }
 
+// The DFP update of B, the approximation of minus the Hessian itself, after the step s changed
+// the gradient by -y: B+ = (I - y s'/y's) B (I - s y'/y's) + y y'/y's. At the first update
+// (`rescale`) B is first scaled by y's/s'Bs, to the curvature met along the step: the outer
+// product it starts from can be off by a large factor (under least squares, by the squared
+// residuals), which the DFP update alone corrects only slowly.
+void update_hessian_dfp(std::vector<Real>& b, const std::vector<Real>& s,
+                        const std::vector<Real>& y, bool rescale) {
+    const std::size_t k = s.size();
+    const Real sy = dot(s, y);
+    if (!(sy > 0)) return; // the curvature condition fails: keep B
+    std::vector<Real> bs = times(b, s);
+    Real sbs = dot(s, bs);
+    if (rescale && sbs > 0) {
+        const Real factor = sy / sbs;
+        for (Real& v : b) v *= factor;
+        for (Real& v : bs) v *= factor;
+        sbs = sy;
+    }
+    for (std::size_t i = 0; i < k; ++i)
+        for (std::size_t j = 0; j < k; ++j)
+            b[i * k + j] += -(y[i] * bs[j] + bs[i] * y[j]) / sy + (1 + sbs / sy) * y[i] * y[j] / sy;
+}
+
+// Quadratic hill-climbing: lambda after a first shift, its growth while the matrix is not
+// positive definite, its change after a full and after a shortened step, and the value below
+// which it is dropped.
+const Real SHIFT_FIRST = 1e-6Q;
+const Real SHIFT_GROWTH = 4;
+const Real SHIFT_FLOOR = 1e-12Q;
+constexpr int MAX_SHIFTS = 200;
+
 } // namespace
 
 MaximizeResult maximize_likelihood(const std::vector<Real>& start,
@@ -66,10 +97,15 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
     out.parameters = start;
     const MaximizeMethod method = control.method;
     const bool newton = method == MaximizeMethod::NEWTON && exact_hessian;
+    // Quadratic hill-climbing, on the exact Hessian (GQOPT) or a DFP-updated one (GQDFP, and
+    // GQOPT for a model without second derivatives).
+    const bool climbing = method == MaximizeMethod::GQOPT || method == MaximizeMethod::GQDFP;
+    const bool climbing_exact = method == MaximizeMethod::GQOPT && exact_hessian;
+    const bool gradient_only = method == MaximizeMethod::GRADX;
     LikelihoodNeeds needs;
     needs.gradient = true;
-    needs.hessian = newton;
-    needs.opg = !newton;
+    needs.hessian = newton || climbing_exact;
+    needs.opg = !newton && !climbing_exact;
     LikelihoodPoint point;
     int failed = -1;
     // Newton may take its first step with a given approximation of the Hessian at the start;
@@ -101,6 +137,11 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
         out.status = MaximizeStatus::SINGULAR;
         return out;
     }
+    std::vector<Real> updated; // GQDFP: minus the Hessian, updated
+    if (climbing && !climbing_exact) updated = point.opg;
+    bool first_update = true;
+    Real lambda = 0;       // the hill-climbing shift
+    Real first_length = 1; // GRADX: the length the line search starts from
     bool converged = false;
     bool modeled = false; // the last step was taken on the quadratic model (see modeled_step)
     LikelihoodNeeds value_only;
@@ -112,6 +153,30 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
         std::vector<Real> direction;
         if (quasi) {
             direction = times(inverse, point.gradient);
+        } else if (gradient_only) {
+            direction = point.gradient;
+        } else if (climbing) {
+            // (M + lambda D) d = g, M minus the Hessian, D its absolute diagonal (1 where it is
+            // 0); lambda grows until the shifted matrix is positive definite.
+            const std::vector<Real> m = climbing_exact ? negated(point.hessian) : updated;
+            bool factored = false;
+            int bad = -1;
+            for (int tries = 0; tries < MAX_SHIFTS && !factored; ++tries) {
+                std::vector<Real> shifted = m;
+                for (int j = 0; j < k; ++j) {
+                    const Real d = qm::abs(m[std::size_t(j) * k + j]);
+                    shifted[std::size_t(j) * k + j] += lambda * (d > 0 ? d : Real(1));
+                }
+                factored = cholesky_factor(shifted, k, lower, bad, Real(1e-32Q));
+                if (!factored) lambda = lambda < SHIFT_FIRST ? SHIFT_FIRST : lambda * SHIFT_GROWTH;
+            }
+            if (!factored) {
+                out.status = MaximizeStatus::SINGULAR;
+                out.dependent_parameter = bad;
+                out.iterations = iteration;
+                return out;
+            }
+            direction = cholesky_solve(lower, k, point.gradient);
         } else {
             const std::vector<Real>& m = newton ? negated(point.hessian) : point.opg;
             int bad = -1;
@@ -137,10 +202,11 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
         // Step halving until the log-likelihood rises. Newton's full step is evaluated with
         // its derivatives, which serve the next iteration when it is taken (near the maximum,
         // always).
-        Real length = 1;
+        Real length = first_length;
         bool taken = false, trial_complete = false, level = false;
+        int halvings = 0;
         std::vector<Real> step(k);
-        for (int h = 0; h <= MAX_HALVINGS && !taken; ++h, length /= 2) {
+        for (int h = 0; h <= MAX_HALVINGS && !taken; ++h, ++halvings, length /= 2) {
             if (h > 0) check_for_interrupt(control.interrupt);
             for (int j = 0; j < k; ++j) {
                 step[j] = length * direction[j];
@@ -177,7 +243,7 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
                 break;
             }
             int row = -1;
-            trial_complete = newton && h == 0;
+            trial_complete = (newton || climbing_exact) && h == 0;
             const bool evaluated =
                 evaluate(trial, trial_complete ? needs : value_only, trial_point, row);
             if (evaluated && trial_point.llf > point.llf) {
@@ -208,9 +274,11 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
             if (!converged) out.status = MaximizeStatus::STUCK;
             break;
         }
-        // The quasi-Newton directions are often too short: while the full step gains, doubling
-        // it is tried as long as the log-likelihood keeps rising.
-        if (quasi && length == 1) {
+        // The quasi-Newton and gradient directions are often too short: while the first step
+        // gains, doubling it is tried as long as the log-likelihood keeps rising.
+        Real doubled = 1;
+        const bool updated_model = quasi || gradient_only || (climbing && !climbing_exact);
+        if (updated_model && halvings == 0) {
             std::vector<Real> longer(k);
             LikelihoodPoint longer_point;
             for (int d = 0; d < MAX_DOUBLINGS; ++d) {
@@ -220,6 +288,7 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
                     !(longer_point.llf > trial_point.llf))
                     break;
                 for (int j = 0; j < k; ++j) step[j] *= 2;
+                doubled *= 2;
                 trial = longer;
                 trial_point.llf = longer_point.llf;
             }
@@ -235,10 +304,23 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
         hessian_evaluated = true;
         converged = level || (small && point.llf - old_llf <=
                                            control.llf_tolerance * (qm::abs(old_llf) + 1));
-        if (quasi) {
+        if (quasi || (climbing && !climbing_exact)) {
             std::vector<Real> y(k);
             for (int j = 0; j < k; ++j) y[j] = old_gradient[j] - point.gradient[j];
-            update_inverse(inverse, step, y, method);
+            if (quasi)
+                update_inverse(inverse, step, y, method);
+            else
+                update_hessian_dfp(updated, step, y, first_update);
+            first_update = false;
+        }
+        // The next line search starts from the length that served this one.
+        if (gradient_only) first_length = length * doubled;
+        // A full step: the quadratic model is trusted more; a shortened one: less.
+        if (climbing) {
+            if (halvings == 0)
+                lambda = lambda / SHIFT_GROWTH < SHIFT_FLOOR ? Real(0) : lambda / SHIFT_GROWTH;
+            else
+                lambda = lambda < SHIFT_FIRST ? SHIFT_FIRST : lambda * SHIFT_GROWTH;
         }
         out.iterations = iteration;
         out.history.push_back({iteration, point.llf, length, out.parameters});

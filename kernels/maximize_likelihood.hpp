@@ -1,7 +1,13 @@
 // Maximum likelihood: maximises a log-likelihood that is a sum of one term per observation over
 // its parameters, by Newton's method (the exact Hessian), BHHH (the outer product of the
-// observations' gradients in its place), or the quasi-Newton updates BFGS and DFP started from
-// the outer product. Each direction is searched by step halving until the log-likelihood rises.
+// observations' gradients in its place), the quasi-Newton updates BFGS and DFP started from
+// the outer product, steepest ascent (GRADX: the gradient itself, its length carried from step
+// to step), or quadratic hill-climbing (GQOPT: minus the exact Hessian shifted by lambda times
+// its diagonal scale until positive definite, lambda falling after full steps and rising after
+// shortened ones; GQDFP: the same with a DFP-updated Hessian started from the outer product,
+// scaled at its first update to the curvature met along the step).
+// Each direction is searched by step halving until the log-likelihood rises; under BFGS, DFP,
+// GRADX and GQDFP a full step that keeps gaining is doubled.
 // The fit has converged when the step taken changes no parameter and not the log-likelihood by
 // more than the relative tolerances, or when no step along the direction raises the
 // log-likelihood and the step is already below the parameter tolerance; Newton's method has also
@@ -17,7 +23,7 @@
 
 namespace tarvex {
 
-enum class MaximizeMethod { NEWTON, BHHH, BFGS, DFP };
+enum class MaximizeMethod { NEWTON, BHHH, BFGS, DFP, GRADX, GQOPT, GQDFP };
 
 // What an evaluation must give besides the log-likelihood.
 struct LikelihoodNeeds {

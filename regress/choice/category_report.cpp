@@ -35,6 +35,12 @@ const char* maximize_method_name(MaximizeMethod method) {
         return "BFGS";
     case MaximizeMethod::DFP:
         return "DFP";
+    case MaximizeMethod::GRADX:
+        return "GRADX";
+    case MaximizeMethod::GQOPT:
+        return "GQOPT";
+    case MaximizeMethod::GQDFP:
+        return "GQDFP";
     case MaximizeMethod::NEWTON:
         break;
     }

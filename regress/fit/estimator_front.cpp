@@ -79,6 +79,9 @@ MaximizeMethod maximize_method(std::string_view word) {
     if (word == "BHHH") return MaximizeMethod::BHHH;
     if (word == "BFGS") return MaximizeMethod::BFGS;
     if (word == "DFP") return MaximizeMethod::DFP;
+    if (word == "GRADX") return MaximizeMethod::GRADX;
+    if (word == "GQOPT") return MaximizeMethod::GQOPT;
+    if (word == "GQDFP") return MaximizeMethod::GQDFP;
     return MaximizeMethod::NEWTON;
 }
 

@@ -6,6 +6,7 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/qmath.hpp"
 #include "options/options.hpp"
 #include "regress/fit/estimator_front.hpp"
 #include "regress/fit/store_result.hpp"
@@ -22,13 +23,35 @@ namespace tarvex {
 
 namespace {
 
+bool nonlin_method_known(const std::string& word) {
+    for (const char* known : {"NEWTON", "BHHH", "BFGS", "DFP", "GRADX", "GQOPT", "GQDFP", "ANNEAL"})
+        if (word == known) return true;
+    return false;
+}
+
+bool anneal_option_error(Run& run, const std::string& what) {
+    report_error(run, " ...ERROR..ANNEALING: " + what, ERR_NL_ANNEAL_OPTION);
+    return false;
+}
+
 // The option values in range, then no name option without its value.
 bool check_options(Run& run, const NonlinOptions& o) {
     if (!check_iteration_options(run, o, {}, ERR_NL_OPTION)) return false;
     if (!(o.OBJCONV >= 0) || !(o.OBJCONV < 1))
         return bad_option_value(run, "OBJCONV", ERR_NL_OPTION);
-    if (o.METHOD != "NEWTON" && o.METHOD != "BHHH" && o.METHOD != "BFGS" && o.METHOD != "DFP")
-        return bad_option_value(run, "METHOD", ERR_NL_OPTION);
+    if (!nonlin_method_known(o.METHOD)) {
+        report_error(run,
+                     " ...ERROR..METHOD " + o.METHOD +
+                         " UNKNOWN: NEWTON, BHHH, BFGS, DFP, GRADX, GQOPT, GQDFP OR ANNEAL",
+                     ERR_NL_UNKNOWN_METHOD);
+        return false;
+    }
+    if (o.METHOD == "ANNEAL") {
+        if (o.SEED < 1) return anneal_option_error(run, "SEED MUST BE A POSITIVE INTEGER");
+        if (o.ANNEALN < 100) return anneal_option_error(run, "ANNEALN MUST BE AT LEAST 100");
+        if (!(o.ANNEALT >= 0) || qm::isinf(o.ANNEALT))
+            return anneal_option_error(run, "ANNEALT MUST BE 0 OR A POSITIVE TEMPERATURE");
+    }
     if (o.COVTYPE != "HESSIAN" && o.COVTYPE != "OPG" && o.COVTYPE != "SANDWICH")
         return bad_option_value(run, "COVTYPE", ERR_NL_OPTION);
     return check_name_options(run, nonlin_option_table(), ERR_NL_OPTION);

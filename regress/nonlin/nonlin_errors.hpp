@@ -22,6 +22,8 @@ enum NonlinError : int {
     ERR_NL_OPTION = 52015,           // an option value out of its range
     ERR_NL_NO_DERIVATIVE = 52016,    // an operation without a derivative (random numbers ...)
     ERR_NL_UNKNOWN_FUNCTION = 52017, // a name written before "(" that is not a function
+    ERR_NL_UNKNOWN_METHOD = 52018,   // a METHOD word that names no optimiser
+    ERR_NL_ANNEAL_OPTION = 52019,    // SEED, ANNEALN or ANNEALT out of range
 };
 
 } // namespace tarvex

@@ -9,6 +9,7 @@
 #include "kernels/long_run_covariance.hpp"
 #include "kernels/maximize_likelihood.hpp"
 #include "kernels/nonlinear_least_squares.hpp"
+#include "kernels/simulated_annealing.hpp"
 #include "kernels/symmetric_solve.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/exact_sums.hpp"
@@ -162,6 +163,181 @@ NlsResult fit_least_squares(const EquationModel& model, const std::vector<Real>&
     return nonlinear_least_squares(n, start, evaluate, control, curvature);
 }
 
+// Minus half the squared residual of a row, -(y - f)^2 / 2, with its derivatives from those
+// of f: gradient r g, Hessian r H - g g' (r = y - f): the sum of squares as an objective to
+// maximise.
+const expr::DerivativeResult& half_square_term(const expr::DerivativeResult& f, Real y, int k,
+                                               bool hessian, expr::DerivativeResult& out) {
+    const Real r = y - f.value;
+    out.value = -r * r / 2;
+    out.gradient.resize(f.gradient.size());
+    for (std::size_t j = 0; j < f.gradient.size(); ++j) out.gradient[j] = r * f.gradient[j];
+    if (hessian) {
+        out.hessian.resize(std::size_t(k) * k);
+        for (int a = 0; a < k; ++a)
+            for (int c = 0; c < k; ++c)
+                out.hessian[std::size_t(a) * k + c] =
+                    r * f.hessian[std::size_t(a) * k + c] - f.gradient[a] * f.gradient[c];
+    }
+    return out;
+}
+
+// The objective summed over the rows of *on (which the caller may point at a subsample): the
+// equation's value (MLE), or with `y` minus half the squared residual (NLINEAR). A row that
+// cannot be evaluated is recorded in `evaluation`.
+LikelihoodEvaluate row_sum_evaluate(const EquationModel*& on, int k, const std::vector<Real>* y,
+                                    RowFailure& evaluation) {
+    const std::size_t kk = std::size_t(k) * k;
+    return [&on, k, kk, y, &evaluation](const std::vector<Real>& b, const LikelihoodNeeds& needs,
+                                        LikelihoodPoint& point, int& failed_row) {
+        // Sums by chunk of rows, added in chunk order.
+        const int chunks = row_chunks(on->n());
+        struct Sums {
+            Real llf = 0;
+            std::vector<Real> gradient, hessian, opg;
+            expr::DerivativeResult term; // a least-squares row's term
+        };
+        std::vector<Sums> sums(static_cast<std::size_t>(chunks));
+        for (Sums& s : sums) {
+            if (needs.gradient || needs.opg) s.gradient.assign(k, 0);
+            if (needs.hessian) s.hessian.assign(kk, 0);
+            if (needs.opg) s.opg.assign(kk, 0);
+        }
+        const auto order = needs.hessian                   ? expr::DerivativeOrder::HESSIAN
+                           : (needs.gradient || needs.opg) ? expr::DerivativeOrder::GRADIENT
+                                                           : expr::DerivativeOrder::VALUE;
+        RowFailure failure;
+        const bool ok = evaluate_rows(
+            *on, b, order,
+            [&](int chunk, int row, const expr::DerivativeResult& term) {
+                Sums& s = sums[static_cast<std::size_t>(chunk)];
+                const expr::DerivativeResult& r =
+                    y ? half_square_term(term, (*y)[std::size_t(row)], k, needs.hessian, s.term)
+                      : term;
+                s.llf += r.value;
+                if (!s.gradient.empty())
+                    for (int j = 0; j < k; ++j)
+                        s.gradient[j] = fast_add(s.gradient[j], r.gradient[j]);
+                // Both matrices are symmetric: the upper triangle is summed, the lower filled
+                // in once at the end.
+                if (!s.hessian.empty())
+                    for (int i = 0; i < k; ++i)
+                        for (int j = i; j < k; ++j)
+                            s.hessian[std::size_t(i) * k + j] =
+                                fast_add(s.hessian[std::size_t(i) * k + j],
+                                         r.hessian[std::size_t(i) * k + j]);
+                if (!s.opg.empty())
+                    for (int i = 0; i < k; ++i)
+                        for (int j = i; j < k; ++j)
+                            s.opg[std::size_t(i) * k + j] =
+                                fast_add(s.opg[std::size_t(i) * k + j],
+                                         fast_multiply(r.gradient[i], r.gradient[j]));
+            },
+            failure);
+        if (!ok) {
+            failed_row = failure.row;
+            evaluation = failure;
+            return false;
+        }
+        point.llf = 0;
+        point.gradient.assign(needs.gradient || needs.opg ? k : 0, 0);
+        point.hessian.assign(needs.hessian ? kk : 0, 0);
+        point.opg.assign(needs.opg ? kk : 0, 0);
+        for (const Sums& s : sums) {
+            point.llf += s.llf;
+            for (std::size_t j = 0; j < point.gradient.size(); ++j)
+                point.gradient[j] += s.gradient[j];
+            for (std::size_t j = 0; j < point.hessian.size(); ++j) point.hessian[j] += s.hessian[j];
+            for (std::size_t j = 0; j < point.opg.size(); ++j) point.opg[j] += s.opg[j];
+        }
+        for (std::vector<Real>* m : {&point.hessian, &point.opg})
+            if (!m->empty())
+                for (int a = 0; a < k; ++a)
+                    for (int c = 0; c < a; ++c)
+                        (*m)[std::size_t(a) * k + c] = (*m)[std::size_t(c) * k + a];
+        return !qm::isnan(point.llf) && !qm::isinf(point.llf);
+    };
+}
+
+// METHOD=ANNEAL: the search from the starting values for the largest `objective`, whose best
+// point (recorded in `e`, the sum of squares when `sum_of_squares`) is returned; the starting
+// values themselves when it cannot be evaluated there.
+std::vector<Real> annealed_start(const std::vector<Real>& start, const AnnealObjective& objective,
+                                 const NonlinOptions& o, bool sum_of_squares, NonlinEstimate& e) {
+    AnnealControl control;
+    control.seed = o.SEED;
+    control.evaluations = o.ANNEALN;
+    control.temperature = o.ANNEALT;
+    control.interrupt = interrupt_checkpoint;
+    const AnnealResult a = simulated_annealing(start, objective, control);
+    if (!a.defined) return start;
+    e.annealed = true;
+    e.anneal_evaluations = a.evaluations;
+    e.anneal_temperatures = a.temperatures;
+    // NLINEAR's objective is minus half the sum of squares.
+    e.anneal_start = sum_of_squares ? -2 * a.start_value : a.start_value;
+    e.anneal_best = sum_of_squares ? -2 * a.best_value : a.best_value;
+    return a.best;
+}
+
+// The value of an objective at b through a full evaluation, for the annealing search.
+AnnealObjective value_of(const LikelihoodEvaluate& evaluate) {
+    return [evaluate](const std::vector<Real>& b, Real& value) {
+        LikelihoodPoint point;
+        int row = -1;
+        if (!evaluate(b, LikelihoodNeeds{}, point, row)) return false;
+        value = point.llf;
+        return true;
+    };
+}
+
+// NLINEAR by one of the maximisers, on minus half the sum of squares, from the starting values;
+// the least-squares quantities at the point it ends at.
+NlsResult fit_by_maximizer(const EquationModel& model, const std::vector<Real>& y,
+                           const NonlinOptions& o, RowFailure& failure) {
+    const EquationModel* on = &model;
+    const LikelihoodEvaluate evaluate = row_sum_evaluate(on, model.k(), &y, failure);
+    MaximizeControl control;
+    control.method = maximize_method(o.METHOD);
+    control.max_iterations = o.MAXIT;
+    control.parameter_tolerance = o.CONVERGE;
+    control.llf_tolerance = o.OBJCONV;
+    control.opg_at_maximum = false;
+    control.interrupt = interrupt_checkpoint;
+    const MaximizeResult m = maximize_likelihood(model.start, evaluate, control, true);
+    NlsResult out;
+    if (m.status == MaximizeStatus::UNDEFINED_AT_START) {
+        out.status = NlsStatus::UNDEFINED_AT_START;
+        out.failed_row = m.failed_row;
+        return out;
+    }
+    NlsControl none; // no step: the residuals, Jacobian and (J'J)^-1 where the maximiser ended
+    none.max_iterations = 0;
+    RowFailure ignored;
+    out = fit_least_squares(model, y, m.parameters, none, ignored);
+    out.iterations = m.iterations;
+    out.history.clear();
+    for (const MaximizeIteration& it : m.history)
+        out.history.push_back({it.iteration, -2 * it.llf, 0, it.parameters});
+    if (out.status != NlsStatus::SINGULAR) {
+        switch (m.status) {
+        case MaximizeStatus::CONVERGED:
+            out.status = NlsStatus::CONVERGED;
+            break;
+        case MaximizeStatus::SINGULAR:
+            out.status = NlsStatus::SINGULAR;
+            out.dependent_parameter = m.dependent_parameter;
+            break;
+        case MaximizeStatus::STUCK:
+            out.status = NlsStatus::STUCK;
+            break;
+        default:
+            out.status = NlsStatus::ITERATION_LIMIT;
+        }
+    }
+    return out;
+}
+
 NonlinEstimate fit_nlinear(const EquationModel& model, const NonlinOptions& o) {
     NonlinEstimate e;
     start_estimate(model, e);
@@ -176,7 +352,14 @@ NonlinEstimate fit_nlinear(const EquationModel& model, const NonlinOptions& o) {
     // spaced subsample, where each iteration costs a fraction of one over all the data; the
     // fit over all of them then starts next to its minimum.
     std::vector<Real> start = model.start;
-    if (n >= SUBSAMPLE_FROM) {
+    const bool levenberg_marquardt = o.METHOD == "NEWTON" || o.METHOD == "ANNEAL";
+    if (o.METHOD == "ANNEAL") { // then Levenberg-Marquardt from the best point
+        const EquationModel* on = &model;
+        RowFailure ignored;
+        start = annealed_start(start, value_of(row_sum_evaluate(on, k, &y, ignored)), o, true, e);
+    }
+    const std::vector<Real> given = start;
+    if (levenberg_marquardt && n >= SUBSAMPLE_FROM) {
         const EquationModel part = evenly_spaced(model, SUBSAMPLE_ROWS);
         const std::vector<Real> part_y = dependent_values(part);
         RowFailure ignored;
@@ -191,11 +374,12 @@ NonlinEstimate fit_nlinear(const EquationModel& model, const NonlinOptions& o) {
     }
     NlsControl near = control; // next to the minimum: undamped steps first
     if (e.subsample_n > 0) near.lambda_start = 0;
-    NlsResult fit = fit_least_squares(model, y, start, near, e.evaluation);
+    NlsResult fit = levenberg_marquardt ? fit_least_squares(model, y, start, near, e.evaluation)
+                                        : fit_by_maximizer(model, y, o, e.evaluation);
     if (fit.status != NlsStatus::CONVERGED && e.subsample_n > 0) {
         // From the subsample's minimum the fit went astray: all the data from the start given.
         e.subsample_n = e.subsample_iterations = 0;
-        fit = fit_least_squares(model, y, model.start, control, e.evaluation);
+        fit = fit_least_squares(model, y, given, control, e.evaluation);
     }
     e.iterations = fit.iterations;
     e.at_rounding_floor = fit.status == NlsStatus::CONVERGED && fit.at_rounding_floor;
@@ -241,73 +425,8 @@ NonlinEstimate fit_mle(const EquationModel& model, const NonlinOptions& o) {
     start_estimate(model, e);
     EstimationResults& r = e.result.record;
     const int k = r.k;
-    const std::size_t kk = std::size_t(k) * k;
     const EquationModel* on = &model; // the observations evaluated: all, or a subsample
-    LikelihoodEvaluate evaluate = [&](const std::vector<Real>& b, const LikelihoodNeeds& needs,
-                                      LikelihoodPoint& point, int& failed_row) {
-        // Sums by chunk of rows, added in chunk order.
-        const int chunks = row_chunks(on->n());
-        struct Sums {
-            Real llf = 0;
-            std::vector<Real> gradient, hessian, opg;
-        };
-        std::vector<Sums> sums(static_cast<std::size_t>(chunks));
-        for (Sums& s : sums) {
-            if (needs.gradient || needs.opg) s.gradient.assign(k, 0);
-            if (needs.hessian) s.hessian.assign(kk, 0);
-            if (needs.opg) s.opg.assign(kk, 0);
-        }
-        const auto order = needs.hessian                   ? expr::DerivativeOrder::HESSIAN
-                           : (needs.gradient || needs.opg) ? expr::DerivativeOrder::GRADIENT
-                                                           : expr::DerivativeOrder::VALUE;
-        RowFailure failure;
-        const bool ok = evaluate_rows(
-            *on, b, order,
-            [&](int chunk, int, const expr::DerivativeResult& r) {
-                Sums& s = sums[static_cast<std::size_t>(chunk)];
-                s.llf += r.value;
-                if (!s.gradient.empty())
-                    for (int j = 0; j < k; ++j)
-                        s.gradient[j] = fast_add(s.gradient[j], r.gradient[j]);
-                // Both matrices are symmetric: the upper triangle is summed, the lower filled
-                // in once at the end.
-                if (!s.hessian.empty())
-                    for (int i = 0; i < k; ++i)
-                        for (int j = i; j < k; ++j)
-                            s.hessian[std::size_t(i) * k + j] =
-                                fast_add(s.hessian[std::size_t(i) * k + j],
-                                         r.hessian[std::size_t(i) * k + j]);
-                if (!s.opg.empty())
-                    for (int i = 0; i < k; ++i)
-                        for (int j = i; j < k; ++j)
-                            s.opg[std::size_t(i) * k + j] =
-                                fast_add(s.opg[std::size_t(i) * k + j],
-                                         fast_multiply(r.gradient[i], r.gradient[j]));
-            },
-            failure);
-        if (!ok) {
-            failed_row = failure.row;
-            e.evaluation = failure;
-            return false;
-        }
-        point.llf = 0;
-        point.gradient.assign(needs.gradient || needs.opg ? k : 0, 0);
-        point.hessian.assign(needs.hessian ? kk : 0, 0);
-        point.opg.assign(needs.opg ? kk : 0, 0);
-        for (const Sums& s : sums) {
-            point.llf += s.llf;
-            for (std::size_t j = 0; j < point.gradient.size(); ++j)
-                point.gradient[j] += s.gradient[j];
-            for (std::size_t j = 0; j < point.hessian.size(); ++j) point.hessian[j] += s.hessian[j];
-            for (std::size_t j = 0; j < point.opg.size(); ++j) point.opg[j] += s.opg[j];
-        }
-        for (std::vector<Real>* m : {&point.hessian, &point.opg})
-            if (!m->empty())
-                for (int a = 0; a < k; ++a)
-                    for (int c = 0; c < a; ++c)
-                        (*m)[std::size_t(a) * k + c] = (*m)[std::size_t(c) * k + a];
-        return !qm::isnan(point.llf) && !qm::isinf(point.llf);
-    };
+    LikelihoodEvaluate evaluate = row_sum_evaluate(on, k, nullptr, e.evaluation);
     MaximizeControl control;
     control.max_iterations = o.MAXIT;
     control.parameter_tolerance = o.CONVERGE;
@@ -317,6 +436,11 @@ NonlinEstimate fit_mle(const EquationModel& model, const NonlinOptions& o) {
     // On a long sample the starting values are first carried to the maximum over an evenly
     // spaced subsample; the iterations over all the data then start next to theirs.
     std::vector<Real> start = model.start;
+    if (o.METHOD == "ANNEAL") { // the local method from the best point: Newton's
+        start = annealed_start(start, value_of(evaluate), o, false, e);
+        e.evaluation = RowFailure{};
+    }
+    const std::vector<Real> given = start; // the starting values, or annealing's best point
     EquationModel part;
     if (r.n >= MLE_SUBSAMPLE_FROM) {
         // Two subsamples, the first an eighth of the second: the many iterations from far
@@ -356,7 +480,7 @@ NonlinEstimate fit_mle(const EquationModel& model, const NonlinOptions& o) {
         // From the subsample's maximum the iteration went astray: from the start given.
         e.subsample_n = e.subsample_iterations = 0;
         control.start_hessian.clear();
-        fit = maximize_likelihood(model.start, evaluate, control, true);
+        fit = maximize_likelihood(given, evaluate, control, true);
     }
     e.iterations = fit.iterations;
     for (const MaximizeIteration& it : fit.history)

@@ -38,6 +38,11 @@ struct NonlinEstimate {
     // change of the parameters fell below CONVERGE): the report says so.
     bool at_rounding_floor = false;
     int subsample_n = 0, subsample_iterations = 0; // a long sample: the first fit's
+    // METHOD=ANNEAL: the search before the local method, in the objective's own terms (the
+    // log-likelihood, or the sum of squares).
+    bool annealed = false;
+    int anneal_evaluations = 0, anneal_temperatures = 0;
+    Real anneal_start = 0, anneal_best = 0;
     std::vector<NonlinIteration> history;
     // The estimates: coefficients, covariance, standard errors, ratios and p-values (normal for
     // MLE), N, K, df, the log-likelihood; NLINEAR also the fitted values and residuals, SSE,

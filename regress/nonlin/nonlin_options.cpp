@@ -20,15 +20,18 @@ const OptionTable NONLIN_TABLE = estimator_option_table(
         "BEG",       //  6 integer first observation
         "END",       //  7 integer last observation
         "MAXIT",     //  8 integer iteration limit (100)
-        "CONVERGE",  //  9 real    relative change of every parameter (1E-28)
-        "OBJCONV",   // 10 real    MLE: relative change of the log-likelihood (1E-30)
-        // 11-16: PREDICT RESID (NLINEAR), COEF COVARIAN STDERR TRATIO
+        "SEED",      //  9 integer ANNEAL: the seed of its moves (1)
+        "ANNEALN",   // 10 integer ANNEAL: the evaluations it spends (10000)
+        "CONVERGE",  // 11 real    relative change of every parameter (1E-28)
+        "OBJCONV",   // 12 real    MLE: relative change of the log-likelihood (1E-30)
+        "ANNEALT",   // 13 real    ANNEAL: the first temperature (0: from the start)
+        // 14-19: PREDICT RESID (NLINEAR), COEF COVARIAN STDERR TRATIO
     },
     {
-        "METHOD",    // 17 name    MLE: NEWTON, BHHH, BFGS or DFP
-        "COVTYPE",   // 18 name    MLE: HESSIAN, OPG or SANDWICH
+        "METHOD",    // 20 name    NEWTON, BHHH, BFGS, DFP, GRADX, GQOPT, GQDFP or ANNEAL
+        "COVTYPE",   // 21 name    MLE: HESSIAN, OPG or SANDWICH
     },
-    5, 3, 2);
+    5, 5, 3);
 // clang-format on
 
 } // namespace
@@ -40,6 +43,8 @@ const OptionTable& nonlin_option_table() {
 void set_nonlin_defaults(Run& run) {
     OptionDefaults d = set_estimator_defaults(run, NONLIN_TABLE);
     d.integer("MAXIT", 100);
+    d.integer("SEED", 1);
+    d.integer("ANNEALN", 10000);
     d.real("CONVERGE", 1e-28Q);
     d.real("OBJCONV", 1e-30Q);
     d.name("METHOD", "NEWTON");
@@ -53,6 +58,9 @@ NonlinOptions read_nonlin_options(const Run& run) {
     o.HETCOV = v.on("HETCOV");
     o.OBJCONV = v.real("OBJCONV");
     o.COVTYPE = trim_trailing_blanks(v.name("COVTYPE"));
+    o.SEED = v.integer("SEED");
+    o.ANNEALN = v.integer("ANNEALN");
+    o.ANNEALT = v.real("ANNEALT");
     return o;
 }
 

@@ -15,7 +15,11 @@ namespace tarvex {
 namespace {
 
 std::string method_name(const NonlinEstimate& e, const NonlinOptions& o) {
-    return e.likelihood ? o.METHOD : "LEVENBERG-MARQUARDT"; // METHOD: checked before
+    // METHOD: checked before. NLINEAR's NEWTON is Levenberg-Marquardt; after annealing the
+    // local method is Newton's (MLE) or Levenberg-Marquardt (NLINEAR).
+    if (o.METHOD == "ANNEAL")
+        return e.likelihood ? "ANNEAL, THEN NEWTON" : "ANNEAL, THEN LEVENBERG-MARQUARDT";
+    return e.likelihood || o.METHOD != "NEWTON" ? o.METHOD : "LEVENBERG-MARQUARDT";
 }
 
 void write_heading(Run& run, const EquationModel& model, const NonlinEstimate& e,
@@ -34,6 +38,15 @@ void write_heading(Run& run, const EquationModel& model, const NonlinEstimate& e
                             (e.likelihood ? "MAXIMUM" : "MINIMUM") + " OF A SUBSAMPLE OF" +
                             fmt_I_fitted(e.subsample_n, 7) + " OBSERVATIONS IN" +
                             fmt_I_fitted(e.subsample_iterations, 5) + " ITERATIONS");
+    if (e.annealed) {
+        const char* objective = e.likelihood ? "LOG-LIKELIHOOD" : "SUM OF SQUARES";
+        write_line(run, " ANNEALING:" + fmt_I_fitted(e.anneal_evaluations, 8) + " EVALUATIONS," +
+                            fmt_I_fitted(e.anneal_temperatures, 4) + " TEMPERATURES, SEED" +
+                            fmt_I_fitted(o.SEED, 11));
+        write_line(run, std::string(" ANNEALING: ") + objective +
+                            " AT THE START =" + fmt_G(e.anneal_start, 16, 9) +
+                            ", AT ITS BEST POINT =" + fmt_G(e.anneal_best, 16, 9));
+    }
 }
 
 void write_history(Run& run, const EquationModel& model, const NonlinEstimate& e) {

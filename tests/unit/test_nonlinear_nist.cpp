@@ -2,7 +2,8 @@
 // estimate, standard deviation and the residual sum of squares against the certified values
 // (11 digits) and against the exact least-squares solution of the data (40 digits, exact.tsv),
 // every fit with the default options (iteration limit and tolerance) but MGH10 and MGH17 from
-// their first start.
+// their first start; and a few sets by the other optimisers (METHOD=), which must reach the
+// same digits.
 // The models are typed as a user would: COS(u) as SIN(u + pi/2), the unary minus as Fortran
 // binds it (SET UMINUS), Nelson's log(y) formed first by GENR.
 #include "test_support.hpp"
@@ -76,6 +77,8 @@ double digits(Real value, Real reference) {
 struct Fit {
     std::string set;
     int start;
+    std::string method = ""; // blank: the default (Levenberg-Marquardt)
+    int maxit = 0;           // 0: the default limit
 };
 
 class NistNonlinear : public ::testing::TestWithParam<Fit> {};
@@ -107,7 +110,11 @@ TEST_P(NistNonlinear, CertifiedAndExactDigits) {
     // Default options, but for the two starts that still need more than the default 100
     // iterations (the damped steps crawl along a curved valley there).
     const bool hard_start = fit.start == 1 && (fit.set == "MGH10" || fit.set == "MGH17");
-    script += hard_start ? "nlinear / maxit=1000\ncoef" : "nlinear\ncoef";
+    if (!fit.method.empty())
+        script += "nlinear / method=" + fit.method +
+                  (fit.maxit > 0 ? " maxit=" + std::to_string(fit.maxit) : "") + "\ncoef";
+    else
+        script += hard_start ? "nlinear / maxit=1000\ncoef" : "nlinear\ncoef";
     for (int j = 1; j <= k; ++j) {
         std::string start;
         for (const auto& r : read_tsv("certified.tsv"))
@@ -130,6 +137,13 @@ TEST_P(NistNonlinear, CertifiedAndExactDigits) {
     ASSERT_EQ(e.command, "NLINEAR") << run.output;
     EXPECT_NE(run.output.find(" CONVERGENCE REACHED AFTER"), std::string::npos) << run.output;
     ASSERT_EQ(static_cast<int>(e.coef.size()), k);
+    // The maximisers (METHOD= other than NEWTON and ANNEAL) climb on the gradient of -SSE/2
+    // summed in binary128, not on the double-binary128 cross products of Levenberg-Marquardt,
+    // and stop on the change of -SSE/2, which near its maximum moves with the square of the
+    // parameters' error: they hold the certified digits, but 20 exact ones rather than 24
+    // (BoxBOD by GQOPT: 23.1, DanWood by GQDFP: 21.3).
+    const bool maximiser = !fit.method.empty() && fit.method != "NEWTON" && fit.method != "ANNEAL";
+    const double exact_estimate_goal = maximiser ? 20 : 24;
     double worst_certified = 40, worst_exact = 40;
     auto check_certified = [&](const char* what, int j, Real value, Real certified) {
         EXPECT_TRUE(certified_digits(value, certified))
@@ -141,7 +155,7 @@ TEST_P(NistNonlinear, CertifiedAndExactDigits) {
         worst_certified = std::min(worst_certified, digits(e.coef[j], certified["b" + idx]));
         check_certified("b", j + 1, e.coef[j], certified["b" + idx]);
         worst_exact = std::min(worst_exact, digits(e.coef[j], exact["b" + idx]));
-        EXPECT_GE(digits(e.coef[j], exact["b" + idx]), 24) << "b" << idx;
+        EXPECT_GE(digits(e.coef[j], exact["b" + idx]), exact_estimate_goal) << "b" << idx;
         const bool lanczos1 = fit.set == "Lanczos1"; // its sd are judged against exact only
         if (!lanczos1) {
             worst_certified =
@@ -162,7 +176,7 @@ TEST_P(NistNonlinear, CertifiedAndExactDigits) {
                 fit.start, worst_certified, worst_exact);
     // Lanczos1's residuals are 1e-13 of y: formed in binary128 they hold 21 correct digits, and
     // so do its RSS and standard deviations (its estimates reach 24).
-    const double exact_goal = fit.set == "Lanczos1" ? 20.5 : 24;
+    const double exact_goal = fit.set == "Lanczos1" ? 20.5 : exact_estimate_goal;
     EXPECT_GE(worst_exact, exact_goal);
 }
 
@@ -180,6 +194,23 @@ std::vector<Fit> all_fits() {
 INSTANTIATE_TEST_SUITE_P(AllSets, NistNonlinear, ::testing::ValuesIn(all_fits()),
                          [](const ::testing::TestParamInfo<Fit>& info) {
                              return info.param.set + "_start" + std::to_string(info.param.start);
+                         });
+
+// The other optimisers on minus half the sum of squares, and annealing before
+// Levenberg-Marquardt. (From the first starts of MGH09, Rat42 and Eckerle4 annealing's best point
+// lies in the valleys where parameters run off to infinity at a nearly level sum of squares,
+// and Levenberg-Marquardt stops there with J'J singular: a search over wide ranges finds such
+// valleys as readily as the minimum.)
+std::vector<Fit> method_fits() {
+    return {{"Misra1a", 2, "GQOPT"},      {"DanWood", 1, "GQOPT"},      {"BoxBOD", 2, "GQOPT"},
+            {"Misra1a", 2, "GQDFP", 500}, {"DanWood", 1, "GQDFP", 500}, {"DanWood", 2, "BFGS", 500},
+            {"BoxBOD", 1, "ANNEAL"},      {"DanWood", 1, "ANNEAL"},     {"Misra1a", 1, "NEWTON"}};
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, NistNonlinear, ::testing::ValuesIn(method_fits()),
+                         [](const ::testing::TestParamInfo<Fit>& info) {
+                             return info.param.set + "_start" + std::to_string(info.param.start) +
+                                    "_" + info.param.method;
                          });
 
 } // namespace

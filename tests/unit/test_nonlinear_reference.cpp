@@ -3,7 +3,9 @@
 // covariance from the Hessian, the outer product of the scores and the sandwich in closed form;
 // and the heteroskedasticity-consistent covariance of a nonlinear least-squares fit. On a long
 // sample (started from a subsample, its Hessian taking the first step) the estimates of a normal
-// mean and variance match their closed forms to binary128 accuracy.
+// mean and variance match their closed forms to binary128 accuracy. A two-component normal
+// mixture with two maxima: the local methods from a bad start stop at the lower one, annealing
+// finds the higher one, both as R finds them.
 #include "test_support.hpp"
 
 #include "core/run.hpp"
@@ -98,6 +100,84 @@ TEST(MaximumLikelihood, LongSampleFromTheSubsampleStartReachesTheClosedForm) {
     EXPECT_LT(qm::abs(e.coef[1] / s2 - 1), 1e-28Q);
     EXPECT_LT(qm::abs(e.stderrs[0] / se_mean - 1), 1e-26Q);
     EXPECT_LT(qm::abs(e.stderrs[1] / se_s2 - 1), 1e-26Q);
+}
+
+// The mixture of tests/golden/nonlin/methods: 50 values of y, weights 0.3 and 0.7 known, a common
+// standard deviation s. R (every maximum of optim(..., method="BFGS") from 60 random starts
+// over [-3,8]^2 x [exp(-1),exp(1.5)], each polished with the analytic gradient at
+// reltol=1e-20, gradient below 1e-7; a 0.05 grid over [-2,6]^2 x [0.5,2.5] has no point above
+// the higher maximum):
+//   ll <- function(t) sum(log(0.3*exp(-0.5*((y-t[1])/t[3])^2) + 0.7*exp(-0.5*((y-t[2])/t[3])^2))
+//                         - log(t[3]) - 0.5*log(2*pi))
+const char* const MIXTURE_DATA =
+    "sample 1 50\nread y / byvar\n"
+    "0.56 -1.69 -0.32 -0.11 1.11 1.72 5.31 -0.47 0.86 -0.64 -1.74 0.31 -0.21 3.89 -0.26 0.19\n"
+    "-1.67 0.39 0.51 -0.89 3.04 2.51 -0.62 0.51 3.68 3.48 0.63 0.50 1.04 3.19 4.24 5.22 1.20\n"
+    "4.43 0.52 4.05 0.31 3.55 4.25 3.18 -0.23 1.99 -0.74 0.25 -0.05 0.39 -0.66 -0.34 0.42 -0.93\n";
+// The global maximum (m1, m2, s, ll) and the local one with the components swapped.
+const double MIXTURE_GLOBAL[] = {3.79173791895331, 0.0298562667255904, 0.843503475626031,
+                                 -90.9045165258554};
+const double MIXTURE_LOCAL[] = {-0.0353088381743876, 3.62011063098847, 0.857329303976187,
+                                -107.754567936058};
+
+std::string mixture_mle(const std::string& options) {
+    return std::string(MIXTURE_DATA) + "mle / " + options +
+           "\ncoef m1 -1 m2 5 s 1\n"
+           "eq log(0.3*exp(-0.5*((y-m1)/s)**2) + 0.7*exp(-0.5*((y-m2)/s)**2)) - log(s)"
+           " - 0.5*log(2*3.14159265358979323846264338327950288)\nend\nstop\n";
+}
+
+void expect_mixture_maximum(const ScriptRun& run, const double* maximum) {
+    const EstimationResults& e = run.run->last_estimation;
+    ASSERT_EQ(e.command, "MLE") << run.output;
+    ASSERT_EQ(e.coef.size(), 3u);
+    // R's maximum holds about 8 digits of the parameters (gradient 1e-7), 14 of the value.
+    for (int j = 0; j < 3; ++j)
+        EXPECT_LE(static_cast<double>(qm::abs(e.coef[j] - maximum[j])), 1e-8) << j << run.output;
+    expect_close(run.run->res[R_LLF], maximum[3], 1e-13, "log-likelihood");
+}
+
+TEST(MaximumLikelihood, MixtureLocalMethodsStopLowAnnealingFindsTheGlobalMaximum) {
+    for (const char* local : {"method=newton", "method=gqopt", "method=gqdfp", "method=bfgs"}) {
+        SCOPED_TRACE(local);
+        expect_mixture_maximum(ScriptRun(mixture_mle(local)), MIXTURE_LOCAL);
+    }
+    for (const char* anneal :
+         {"method=anneal seed=7 annealn=3000", "method=anneal seed=11 annealn=3000"}) {
+        SCOPED_TRACE(anneal);
+        expect_mixture_maximum(ScriptRun(mixture_mle(anneal)), MIXTURE_GLOBAL);
+    }
+}
+
+TEST(MaximumLikelihood, AnnealingRepeatsItsSearchForASeed) {
+    const auto search = [](const std::string& seed) {
+        ScriptRun run(mixture_mle("method=anneal annealn=1000 " + seed));
+        return run.starting(" ANNEALING:");
+    };
+    const Lines first = search("seed=5");
+    ASSERT_EQ(first.size(), 2u);
+    EXPECT_EQ(search("seed=5"), first);
+    EXPECT_NE(search("seed=6")[1], first[1]); // another seed, another best point
+}
+
+TEST(NonlinearLeastSquares, MaximisersReachTheLevenbergMarquardtMinimum) {
+    // R: x <- 1:8; z <- c(2.62,3.37,4.46,5.63,7.43,9.51,12.35,15.83)
+    //    Gauss-Newton from optim(c(1,0.1), function(t) sum((z - t[1]*exp(t[2]*x))^2), "BFGS"):
+    //    for (i in 1:20) { J <- cbind(exp(t[2]*x), t[1]*x*exp(t[2]*x))
+    //                      t <- t + qr.solve(J, z - t[1]*exp(t[2]*x)) }
+    const double a = 2.047964073916603, b = 0.2559944933190242, sse = 0.02000993640169514;
+    for (const char* method : {"newton", "gqopt", "gqdfp", "bfgs", "anneal seed=3 annealn=500"}) {
+        SCOPED_TRACE(method);
+        ScriptRun run(std::string("sample 1 8\nread x z\n1 2.62\n2 3.37\n3 4.46\n4 5.63\n"
+                                  "5 7.43\n6 9.51\n7 12.35\n8 15.83\nnlinear / method=") +
+                      method + "\ncoef a 1 b 0.1\neq z = a*exp(b*x)\nend\nstop\n");
+        const EstimationResults& e = run.run->last_estimation;
+        ASSERT_EQ(e.command, "NLINEAR") << run.output;
+        EXPECT_NE(run.output.find("CONVERGENCE REACHED"), std::string::npos) << run.output;
+        expect_close(e.coef[0], a, 1e-12, "a");
+        expect_close(e.coef[1], b, 1e-12, "b");
+        expect_close(run.run->res[R_SSE], sse, 1e-12, "SSE");
+    }
 }
 
 } // namespace
