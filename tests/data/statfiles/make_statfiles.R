@@ -2,6 +2,7 @@
 # Rscript make_statfiles.R). The values are chosen to test exact conversion: binary fractions,
 # values with no short decimal form, very large and very small magnitudes, missing values of
 # every kind and value labels.
+# Copies of the files sit beside the package goldens (tests/golden/packages).
 suppressMessages(library(haven))
 income <- c(0.1, 1/3, -2.5, 1e300, 4.9e-300, NA, 123456789.125, 2^-30)
 people <- data.frame(
