@@ -1,10 +1,10 @@
 // WRITE to Stata (.dta), SPSS (.sav) and SAS transport (.xpt) files through the ReadStat
 // library. Series and character variables become the file's variables (character variables as
-// strings of 8), the missing code the system-missing value. The files hold doubles: a binary128
-// value that is not a double is rounded to the nearest one and a note counts them; a value no
-// double (or, in a transport file, no IBM float) can hold refuses the write before anything is
-// written. The bytes go to a temporary file beside the target, which replaces it only after every
-// write and the close succeeded.
+// strings of 8), the missing code the system-missing value, category labels value labels. The
+// files hold doubles: a binary128 value that is not a double is rounded to the nearest one and a
+// note counts them; a value no double (or, in a transport file, no IBM float) can hold refuses
+// the write before anything is written. The bytes go to a temporary file beside the target,
+// which replaces it only after every write and the close succeeded.
 #include "core/error_report.hpp"
 #include "core/file_replace.hpp"
 #include "core/run.hpp"
@@ -130,12 +130,31 @@ bool write_package_file(Run& run, const PrintRequest& req, const std::string& pa
     if (writer) {
         readstat_set_data_writer(writer, write_package_bytes);
         if (kind == DataFileKind::SAS_TRANSPORT) readstat_writer_set_file_format_version(writer, 5);
+        // A series' category labels (code k is labels[k-1]) go out as its value labels; the
+        // transport format has none.
+        std::vector<readstat_label_set_t*> label_sets;
         for (const PrintItem& item : req.items) {
+            readstat_label_set_t* set = nullptr;
+            const auto labels = item.ref > 0 && !item.column
+                                    ? run.ws.value_labels.find(run.ws.VNAME[item.ref])
+                                    : run.ws.value_labels.end();
+            if (kind != DataFileKind::SAS_TRANSPORT && labels != run.ws.value_labels.end() &&
+                item.info.type == TYPE_DATA && !labels->second.empty()) {
+                set = readstat_add_label_set(writer, READSTAT_TYPE_DOUBLE, item.name.c_str());
+                for (std::size_t k = 0; k < labels->second.size(); ++k)
+                    readstat_label_double_value(set, static_cast<double>(k + 1),
+                                                labels->second[k].c_str());
+            }
+            label_sets.push_back(set);
+        }
+        for (std::size_t k = 0; k < req.items.size(); ++k) {
+            const PrintItem& item = req.items[k];
             const bool text = item.info.type == TYPE_CHAR_VAR;
             PackageColumn column{&item};
             column.variable = readstat_add_variable(
                 writer, item.name.c_str(), text ? READSTAT_TYPE_STRING : READSTAT_TYPE_DOUBLE,
                 text ? CHARS_PER_ELEMENT : 8);
+            if (label_sets[k]) readstat_variable_set_label_set(column.variable, label_sets[k]);
             columns.push_back(column);
         }
         status = begin_package(writer, kind, sink, static_cast<long>(rows.size()));
