@@ -9,6 +9,7 @@
 #include "test_support.hpp"
 
 #include <gtest/gtest.h>
+#include <zip.h>
 
 using tarvex::Real;
 using tarvex::testing::ScriptRun;
@@ -133,4 +134,55 @@ TEST(PackageFiles, WriteAndReadBackEveryKind) {
         " ...NOTE..       1 VALUE ROUNDED TO THE NEAREST DOUBLE: STATA FILES HOLD 53-BIT NUMBERS"));
     ScriptRun t("READ (t.dta)\nSTOP\n");
     expect_same_values(t.values("T"), {1, static_cast<Real>(1.0 / 3.0)});
+}
+
+namespace {
+
+// A workbook made here with libzip, in the forms other writers use: prefixed element names, cells
+// without references, a relative sheet target, names that need renaming.
+void write_workbook(const std::string& path, const std::string& sheet_xml) {
+    int code = 0;
+    zip_t* zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    ASSERT_NE(zip, nullptr);
+    const std::vector<std::pair<std::string, std::string>> parts = {
+        {"xl/workbook.xml",
+         "<x:workbook xmlns:x=\"m\" xmlns:r=\"r\"><x:sheets><x:sheet name=\"Data 1\" sheetId=\"1\" "
+         "r:id=\"rId7\"/></x:sheets></x:workbook>"},
+        {"xl/_rels/workbook.xml.rels",
+         "<Relationships><Relationship Id=\"rId7\" Target=\"worksheets/s.xml\"/></Relationships>"},
+        {"xl/worksheets/s.xml", sheet_xml},
+    };
+    for (const auto& [name, text] : parts) {
+        zip_source_t* source = zip_source_buffer(zip, text.data(), text.size(), 0);
+        ASSERT_NE(source, nullptr);
+        ASSERT_GE(zip_file_add(zip, name.c_str(), source, ZIP_FL_OVERWRITE), 0);
+    }
+    ASSERT_EQ(zip_close(zip), 0);
+}
+
+} // namespace
+
+TEST(PackageFiles, WorkbookFormsOfOtherWriters) {
+    ScratchDir dir;
+    write_workbook("w.xlsx",
+                   "<x:worksheet xmlns:x=\"m\"><x:sheetData>"
+                   "<x:row r=\"1\"><x:c t=\"inlineStr\"><x:is><x:t>unit price</x:t></x:is></x:c>"
+                   "<x:c t=\"inlineStr\"><x:is><x:t>2020</x:t></x:is></x:c>"
+                   "<x:c t=\"inlineStr\"><x:is><x:t>unit price!</x:t></x:is></x:c></x:row>"
+                   "<x:row r=\"2\"><x:c><x:v>1e-5</x:v></x:c><x:c t=\"e\"><x:v>#DIV/0!</x:v></x:c>"
+                   "<x:c><x:v>7</x:v></x:c></x:row>"
+                   "<x:row r=\"4\"><x:c r=\"A4\"><x:v>-0.5</x:v></x:c><x:c r=\"C4\" t=\"b\">"
+                   "<x:v>1</x:v></x:c></x:row>"
+                   "</x:sheetData></x:worksheet>");
+    ScriptRun r("READ (w.xlsx) / SHEET='data 1'\nSTOP\n");
+    // Blanks become _, a leading digit gets C, the second UNIT_PRI ends in 2; row 3 is empty.
+    EXPECT_TRUE(r.has_line(" ...NOTE..VARIABLES RENAMED (8 CHARACTERS, UNIQUE): unit price -> "
+                           "UNIT_PRI, 2020 -> C2020, unit price! -> UNIT_PR2"));
+    expect_same_values(r.values("UNIT_PRI"), {static_cast<Real>(1e-5), PACKAGE_MISSING, -0.5Q});
+    expect_same_values(r.values("C2020"), {PACKAGE_MISSING, PACKAGE_MISSING, PACKAGE_MISSING});
+    expect_same_values(r.values("UNIT_PR2"), {7, PACKAGE_MISSING, 1});
+    // A range past the used cells: the cells outside are empty, so missing.
+    ScriptRun wide("READ (w.xlsx) / RANGE=A1:A5\nSTOP\n");
+    expect_same_values(wide.values("UNIT_PRI"),
+                       {static_cast<Real>(1e-5), PACKAGE_MISSING, -0.5Q, PACKAGE_MISSING});
 }
