@@ -1,7 +1,8 @@
 // Fuzz target: random bytes as the data file of a READ. The first byte chooses the layout the
 // READ asks for (free format by observation or by variable, a stored FORMAT, delimited rows with
 // NAMES (text columns as codes or, with CHARVAR, character variables), DIF, TARVDATA and TARVBIN
-// blocks, BINARY and SBINARY records, matrices, character data); the rest is written to a file that
+// blocks, BINARY and SBINARY records, matrices, character data, Stata, SPSS, SAS and transport
+// files, .xlsx workbooks); the rest is written to a file that
 // the READ names. After the READ the variables are listed and written back in the same layout, so
 // the writers see whatever the readers accepted.
 #include "interp/script_run.hpp"
@@ -41,6 +42,11 @@ const Layout LAYOUTS[] = {
     {"data.txt", "READ(@) S / TRIMAT COLS=4 LIST\nWRITE(out.txt) S / TRIMAT\n"},
     {"data.txt", "READ(@) C / CHARSTR LIST\nREAD(@) V / CHARVAR LIST\n"},
     {"data.csv", "READ(@) / NAMES CHARVAR LIST\nWRITE(out.csv) / ALL FORMAT=COMMA NAMES\n"},
+    {"data.dta", "READ(@) / LIST\nWRITE(out.dta) / ALL\n"},
+    {"data.sav", "READ(@) / LIST\nWRITE(out.sav) / ALL\n"},
+    {"data.xpt", "READ(@) / LIST\nWRITE(out.xpt) / ALL\n"},
+    {"data.xlsx", "READ(@) / LIST\nREAD(@) / SHEET=Notes RANGE=B2:D9 LIST\n"},
+    {"data.sas7bdat", "READ(@) / LIST\n"},
 };
 constexpr std::size_t LAYOUT_COUNT = sizeof LAYOUTS / sizeof LAYOUTS[0];
 

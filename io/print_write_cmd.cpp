@@ -11,6 +11,7 @@
 #include "core/write_failure.hpp"
 #include "io/afile.hpp"
 #include "io/crypt.hpp"
+#include "io/imported_table.hpp"
 #include "io/print_request.hpp"
 #include "io/print_write_errors.hpp"
 #include "io/stored_format.hpp"
@@ -546,7 +547,8 @@ void print_or_write(Run& run, bool is_write) {
         req.delimiter = format_value == "TAB" ? '\t' : ',';
     } else if (format_value == "DUMP") {
         req.layout = Layout::DUMP;
-    } else if (!format_value.empty() && format_value != "FREE") {
+    } else if (!format_value.empty() && format_value != "FREE" &&
+               data_file_kind("", format_value) == DataFileKind::NONE) {
         report_error(
             run,
             " ...ERROR..FORMAT MUST BE FREE, TAB, COMMA OR DUMP, OR GIVEN WITHOUT A VALUE: " +
@@ -628,6 +630,31 @@ void print_or_write(Run& run, bool is_write) {
     if (opt.sw[S_TSP]) {
         store_in_bank(run, req);
         return;
+    }
+    if (is_write) {
+        const bool named = scan.INPAR == FILE_UNIT && !scan.filename.empty();
+        const std::string path = named ? file_name(scan.filename) : std::string();
+        const DataFileKind kind = data_file_kind(path, format_value);
+        if (kind == DataFileKind::STATA || kind == DataFileKind::SPSS ||
+            kind == DataFileKind::SAS_TRANSPORT) {
+            if (named) {
+                write_package_file(run, req, path, kind);
+                return;
+            }
+            report_error(run,
+                         std::string(" ...ERROR..") + data_file_kind_name(kind) +
+                             " FILES ARE WRITTEN TO A FILE NAMED IN PARENTHESES: WRITE ('FILE') "
+                             "NAMES",
+                         command_error_number(run, PW_PACKAGE_KIND));
+            return;
+        }
+        if (kind != DataFileKind::NONE) {
+            report_error(run,
+                         std::string(" ...ERROR..WRITE MAKES NO ") + data_file_kind_name(kind) +
+                             " FILES: WRITE A .DTA, .SAV OR .XPT FILE, OR USE FORMAT=COMMA",
+                         command_error_number(run, PW_PACKAGE_KIND));
+            return;
+        }
     }
     if (is_write && destination_unit(run) != 0 && !values_writable(run, req)) return;
 

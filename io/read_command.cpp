@@ -5,6 +5,7 @@
 
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "core/units.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"
 #include "io/read_source.hpp"
@@ -58,6 +59,12 @@ void choose_range(ReadJob& job) {
         job.end = run.smpl.IEND;
     job.end_from_sample =
         sample && job.end == run.smpl.IEND && !opt.igiven[RV_END] && opt.iv[RV_OBS] <= 0;
+}
+
+// The file a unit is bound to ("" when none).
+std::string unit_path(Run& run, int unit) {
+    const UnitFile* file = unit_file(run, unit);
+    return file != nullptr ? file->path : std::string();
 }
 
 // The missing code as notes show it: general form, 8 significant digits, no blanks.
@@ -259,7 +266,12 @@ void read_into_workspace(Run& run, std::vector<std::string>* stored, bool& succe
     if (opt.sw[RS_NAMES] && names_listed)
         return report_error(run, " ...ERROR..WITH NAMES OPTION, DO NOT LIST VARIABLES",
                             ERR_READ_NAMES_LISTED);
-    if (!opt.sw[RS_NAMES] && !opt.sw[RS_DIF] && !names_listed)
+    // A package file or workbook names its own variables: listing none reads them all.
+    const DataFileKind file_kind =
+        file_named || scan.INPAR > 0
+            ? data_file_kind(file_named ? file : unit_path(run, unit), opt.name[RN_FORMAT])
+            : DataFileKind::NONE;
+    if (!opt.sw[RS_NAMES] && !opt.sw[RS_DIF] && !names_listed && file_kind == DataFileKind::NONE)
         return no_names_listed(run, scan.INPAR > 0);
     if (scan.NF > READ_NAME_LIMIT)
         return report_error(
@@ -297,7 +309,12 @@ void read_into_workspace(Run& run, std::vector<std::string>* stored, bool& succe
     bool data_vectors = false;
     bool ok = false;
     try {
-        ok = read_layout(job, lines, binary, names_listed, data_vectors);
+        if (file_kind != DataFileKind::NONE) {
+            data_vectors = true;
+            ok = read_imported_file(job, unit_path(run, job.unit), file_kind);
+        } else {
+            ok = read_layout(job, lines, binary, names_listed, data_vectors);
+        }
     } catch (const DataRecordTooLong&) {
         ok = false;
     }

@@ -37,6 +37,8 @@ inline constexpr int ERR_READ_NOT_IN_BANK = 3016;     // a name the data bank do
 inline constexpr int ERR_READ_NAMES_TABLE = 3017;     // header names that cannot all be made
 inline constexpr int ERR_READ_NO_COUNT = 3018;        // typed data with no number of observations
 inline constexpr int ERR_READ_INCOMPATIBLE = 3019;    // options that cannot go together
+inline constexpr int ERR_READ_FOREIGN_FILE = 3020; // a package file or workbook that cannot be read
+inline constexpr int ERR_READ_NOT_IN_FILE = 3021;  // a listed name the package file or sheet lacks
 
 void READX(Run& run);
 // READX on the scanned statement, which also says whether the read succeeded and, when `stored`

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "io/data_lines.hpp"
+#include "io/imported_table.hpp"
 #include "io/read_command.hpp"
 #include "io/read_staging.hpp"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,8 @@ struct ReadJob {
         std::size_t distinct = 0;
     };
     std::vector<TextColumn> text_columns;
+    // Category labels a package file's value labels give (code k is labels[k-1]), by name.
+    std::map<std::string, std::vector<std::string>> category_labels;
 
     explicit ReadJob(Run& r) : run(r) {}
     bool count_known() const { return end >= beg; }
@@ -76,6 +80,9 @@ bool read_names_line(ReadJob& job, DataLines& lines, bool& delimited);
 bool read_dif(ReadJob& job, DataLines& lines, bool names_from_file);
 bool read_tarv_blocks(ReadJob& job, DataLines& lines, bool binary);
 bool read_matrix(ReadJob& job, DataLines& lines);
+// A statistical-package file or a workbook sheet at `path`: the listed variables, or every one
+// when none is listed.
+bool read_imported_file(ReadJob& job, const std::string& path, DataFileKind kind);
 
 // The shape one matrix is read into: COLS/ROWS and SYMAT/TRIMAT from the options, else the
 // shape of the existing matrix of that name (rows 0: as many as the data give). False, with the

@@ -59,6 +59,8 @@ const OptionTable TABLE = {
         "FORMAT",
         "PLOTVAR",
         "        ",
+        "SHEET", // the workbook sheet READ takes (the first when not given)
+        "RANGE", // the cells READ takes from it, as A1:D20
         "********",
     },
     RS_COUNT,

@@ -55,7 +55,7 @@ enum ReadValue : int {
     RV_COUNT
 };
 // Character-option positions (opt.name).
-enum ReadName : int { RN_FORMAT, RN_PLOTVAR, RN_BLANK, RN_COUNT };
+enum ReadName : int { RN_FORMAT, RN_PLOTVAR, RN_BLANK, RN_SHEET, RN_RANGE, RN_COUNT };
 
 // The table as READ matches it.
 const OptionTable& read_option_table();

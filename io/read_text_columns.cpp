@@ -117,6 +117,10 @@ void keep_text_column_labels(ReadJob& job) {
         const int slot = VFIND(run, var.name);
         if (slot > 0) run.ws.value_labels.erase(run.ws.VNAME[slot]);
     }
+    for (const auto& [name, labels] : job.category_labels) {
+        const int slot = VFIND(run, name);
+        if (slot > 0) run.ws.value_labels[run.ws.VNAME[slot]] = labels;
+    }
     for (const ReadJob::TextColumn& column : job.text_columns) {
         const int slot = VFIND(run, column.name);
         if (slot > 0 && !column.char_var) run.ws.value_labels[run.ws.VNAME[slot]] = column.labels;
