@@ -15,6 +15,7 @@
 #include "core/scan_block.hpp"
 #include "core/switches.hpp"
 #include "core/units.hpp"
+#include "core/user_commands.hpp"
 #include "core/workspace_block.hpp"
 #include "numeric/random_numbers.hpp"
 #include "numeric/real.hpp"
@@ -189,6 +190,7 @@ struct Run {
     LoopState loops;                   // DO loops and procedures
     DemonstrationState demo;           // the worked example DEMONSTR runs
     GraphFormats graph_formats;        // TIMEFMT, AXISFMT, NAMEFMT: what plots read
+    UserCommands user_commands;        // the words and functions plug-in libraries added
     // The header label table: sixteen 8-character labels (TITLE text), carried by the data file
     // blocks WRITE makes and by every variable stored in the data bank.
     std::string header_labels = std::string(HEADER_LABELS_WIDTH, ' ');

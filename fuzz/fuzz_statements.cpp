@@ -109,8 +109,8 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 // NCROSS or by the values of Z), GLS (the variances V or their diagonal matrix OM), 2SLS
 // (instruments after ";" in the line itself), AUTO, COINTEGR, ARIMA, VAR or DLAGS (followed by
 // a DIAGNOSE of the fit), each with its own options, or as the second EQ line of a SYSTEM block,
-// or as the list of PLOTS (a character plot of each kind), of STOCKGRA (after graph settings)
-// and the coefficient names of CONFIDEN,
+// or as the list of PLOTS (a character plot of each kind), of STOCKGRA (after graph settings),
+// of SPREAD (its printed table) and the coefficient names of CONFIDEN, and as a USER word,
 // or as the series of SMOOTH (each method), or as the strike of CALLOPTI or PUTOPTIO (European,
 // American, implied volatility), or after GME (supports ZS, ES) or FLS (weights MUS), or as
 // the inputs of LP (c A b) and GAMES, or after FUZZY (each level and band output) or ROBUST
@@ -314,7 +314,7 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         else if (command == PLOTS)
             script += "PLOTS " + text + option + "\nCONFIDEN " + text + " / LINES=6 COLS=50\n" +
                       stock_settings[option_row] + "STOCKGRA " + text + stock_options[option_row] +
-                      "\n";
+                      "\nSPREAD " + text + "\nUSER / WORD=" + text + "\n";
         else if (command == DLAGS)
             script += commands[command] + text + option + "\nDIAGNOSE" +
                       diagnose_options[(selector + line) % OPTIONS] + "\n";

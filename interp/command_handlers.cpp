@@ -1,7 +1,7 @@
 // The command loop's handler table: one row per command slot with the word, the handler, the
-// flags set before scanning and whether the scanner prepares the arguments. Rows whose work
-// this version does not provide point at not_available; later work fills them in. Commands
-// whose arguments name existing variables are scanned already, so their lists are checked.
+// flags set before scanning and whether the scanner prepares the arguments. The slots that
+// hold no command word point at not_available. Commands whose arguments name existing
+// variables are scanned already, so their lists are checked.
 #include "interp/command_handlers.hpp"
 
 #include "convert/convert_command.hpp"
@@ -17,6 +17,7 @@
 #include "io/print_write.hpp"
 #include "io/read_command.hpp"
 #include "io/stored_format.hpp"
+#include "plugin/user_command.hpp"
 #include "regress/arima/arima_command.hpp"
 #include "regress/auto/auto_command.hpp"
 #include "regress/bayes/bayes_command.hpp"
@@ -52,6 +53,7 @@
 #include "regress/system/system_command.hpp"
 #include "regress/test/test_command.hpp"
 #include "regress/var/var_command.hpp"
+#include "spread/spread_command.hpp"
 #include "utilities/utility_commands.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/sample.hpp"
@@ -73,6 +75,19 @@ void cmd_smooth_index(Run& run) {
         return;
     }
     cmd_smooth(run);
+}
+
+// USER, the user slots and NAMEFMT share a handler, which tells them apart by the slot.
+void cmd_user_namefmt(Run& run) {
+    if (run.cmd.IKOD == C_NAMEFMT) {
+        cmd_graph_format(run);
+        return;
+    }
+    if (run.cmd.IKOD == C_USER) {
+        cmd_user(run);
+        return;
+    }
+    cmd_user_slot(run);
 }
 
 // clang-format off
@@ -125,7 +140,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {44,  "2SLS",     cmd_2sls,          N, S}, // two-stage least squares
     {45,  "SAVE",     cmd_save,          N, R}, // save the workspace
     {46,  "RESTORE",  cmd_restore,       C, R}, // restore a saved workspace
-    {47,  "SPREAD",   not_available,     N, R},
+    {47,  "SPREAD",   cmd_spread,        N, S}, // a table of series, edited at a terminal
     {48,  "PARM",     cmd_size,          P, S}, // work area size: ends the loop to reallocate
     {49,  "FCAST",    cmd_fcast,         N, S}, // forecast
     {50,  "SYSTEM",   cmd_system,        N, S}, // SUR, iterated SUR, 3SLS (reads its block)
@@ -146,7 +161,7 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {65,  "PCOMPONE", cmd_pcompone,      N, S}, // principal components
     {66,  "DEMONSTR", cmd_demonstr,      P, R}, // list or run the worked examples
     {67,  "PAUSE",    cmd_pause,         P, R}, // wait for the user (OTERM only)
-    {68,  "USER",     not_available,     N, R},
+    {68,  "USER",     cmd_user_namefmt,  N, R}, // load a plug-in library
     {69,  "DIAGNOSE", cmd_diagnose,      N, S}, // stability tests of the last OLS (FCAST options)
     {70,  "INSTRUME", cmd_2sls,          N, S}, // instrumental variables (the 2SLS handler)
     {71,  "TABLES",   cmd_tables,        P, S}, // cross-tabulations, tests of independence
@@ -190,11 +205,11 @@ constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     {109, "GRAPH",    cmd_graph,         N, S}, // graph files drawn by gnuplot
     {110, "SMOOTH",   cmd_smooth_index,  N, S}, // exponential smoothing, Hodrick-Prescott filter
     {111, "RESET",    cmd_reset,         P, S}, // initial run state (CLOSE: files only)
-    {112, "tarvex1",  not_available,     N, R}, // user slot
-    {113, "tarvex2",  not_available,     N, R}, // user slot
-    {114, "tarvex3",  not_available,     N, R}, // user slot
-    {115, "tarvex4",  not_available,     N, R}, // user slot
-    {116, "NAMEFMT",  cmd_graph_format,  N, R}, // the names shown in plots
+    {112, "tarvex1",  cmd_user_namefmt,  N, R}, // user slot: a plug-in's command
+    {113, "tarvex2",  cmd_user_namefmt,  N, R}, // user slot: a plug-in's command
+    {114, "tarvex3",  cmd_user_namefmt,  N, R}, // user slot: a plug-in's command
+    {115, "tarvex4",  cmd_user_namefmt,  N, R}, // user slot: a plug-in's command
+    {116, "NAMEFMT",  cmd_user_namefmt,  N, R}, // the names shown in plots
     {117, "QP",       cmd_qp,            N, S}, // quadratic programs
     {118, "DUMMIES",  cmd_dummies,       N, S}, // 0/1 dummies of a categorical variable
     {119, "xxxxxxxx", not_available,     P, R}, // never matched

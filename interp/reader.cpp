@@ -241,10 +241,14 @@ std::string french_to_command(const std::string& word) {
     return word;
 }
 
-int match_command(std::string_view word, bool full_word) {
+int match_command(std::string_view word, bool full_word, const UserCommands* user) {
     if (word.empty()) return 0;
     for (int slot = 1; slot <= NMATCHABLE; ++slot) {
         std::string_view entry = COMMAND_WORDS[slot - 1];
+        if (user != nullptr && slot >= USER_SLOT_FIRST &&
+            slot < USER_SLOT_FIRST + USER_SLOT_COUNT &&
+            !user->slots[slot - USER_SLOT_FIRST].word.empty())
+            entry = user->slots[slot - USER_SLOT_FIRST].word;
         bool agrees = full_word || word.size() >= WORD_LENGTH
                           ? entry == word
                           : entry.substr(0, std::min(entry.size(), word.size())) == word;
@@ -315,7 +319,7 @@ Statement classify_statement(Run& run, std::string text, bool keep_labels) {
         return Statement::SKIPPED;
     } else {
         if (run.sw[OFREN]) word = french_to_command(word);
-        slot = match_command(word, run.sw[OLONG]);
+        slot = match_command(word, run.sw[OLONG], &run.user_commands);
     }
     if (slot == 0) {
         if (!report_unknown(run, word.empty() ? first_token(text, pos) : word))

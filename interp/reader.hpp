@@ -7,6 +7,8 @@
 
 namespace tarvex {
 
+struct UserCommands;
+
 struct Run;
 
 // What the reader makes of one statement it has read.
@@ -31,7 +33,8 @@ std::string statement_label(std::string_view text);
 // no alias matches.
 std::string french_to_command(const std::string& word);
 // The slot (1 to 117) that `word` selects: the first whose leading characters equal the word, or
-// with `full_word` (OLONG) the first whose whole 8 characters do; 0 when none does.
-int match_command(std::string_view word, bool full_word);
+// with `full_word` (OLONG) the first whose whole 8 characters do; 0 when none does. A user slot
+// takes part with the word a plug-in library registered in `user` (and none without one).
+int match_command(std::string_view word, bool full_word, const UserCommands* user = nullptr);
 
 } // namespace tarvex

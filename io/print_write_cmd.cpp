@@ -718,13 +718,14 @@ void WRITEX(Run& run) {
     print_or_write(run, true);
 }
 
-void print_after_read(Run& run, const std::vector<int>& refs, int beg, int end) {
+void print_after_read(Run& run, const std::vector<int>& refs, int beg, int end,
+                      bool only_in_sample) {
     PrintRequest req;
     req.names = true;
     req.wide = run.sw[OWIDE];
     req.beg = std::max(beg, 1);
     req.end = end > 0 ? end : ALL_OBSERVATIONS;
-    req.use_skips = false;
+    req.use_skips = only_in_sample;
     for (int ref : refs) {
         PrintItem item;
         if (!make_item(run, ref, item)) return;
