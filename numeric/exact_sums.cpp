@@ -80,6 +80,26 @@ Real exact_centred_from_sums(ExactAccumulator products, ExactAccumulator sum_a,
     return products.result();
 }
 
+std::vector<Real> exact_parts(ExactAccumulator sum) {
+    std::vector<Real> parts;
+    for (;;) {
+        const Real part = sum.result();
+        if (part == 0) return parts;
+        parts.push_back(part);
+        if (!finiteq(part)) return parts; // an infinite or undefined sum stays so
+        sum.add_product(part, -1);
+    }
+}
+
+Real exact_centred_from_parts(ExactAccumulator& products, const std::vector<Real>& parts_a,
+                              const std::vector<Real>& parts_b, std::size_t n, Real centre_a,
+                              Real centre_b) {
+    for (const Real part : parts_a) products.add_product(part, -centre_b);
+    for (const Real part : parts_b) products.add_product(part, -centre_a);
+    add_count_times(products, n, centre_a, centre_b);
+    return products.result();
+}
+
 Real exact_centred_squares(const Real* v, std::size_t n, Real centre) {
     auto sums = std::make_unique<ExactAccumulator[]>(2); // products, values
     accumulate_products(sums[0], v, v, n);

@@ -9,6 +9,7 @@
 #include "numeric/real.hpp"
 
 #include <cstddef>
+#include <vector>
 
 namespace tarvex {
 
@@ -30,6 +31,15 @@ Real exact_centred_products(const Real* a, const Real* b, std::size_t n, Real ce
 // rounded, from the exact sums of a[i] * b[i], of a[i] and of b[i] formed beforehand.
 Real exact_centred_from_sums(ExactAccumulator products, ExactAccumulator sum_a,
                              ExactAccumulator sum_b, std::size_t n, Real centre_a, Real centre_b);
+// The exact sum `sum` holds as binary128 parts, largest first, whose exact sum it is (the
+// correctly rounded sum, then that of the rest, ...): the form in which one column's sum enters
+// the centred products of many pairs without a copy of its accumulator each time.
+std::vector<Real> exact_parts(ExactAccumulator sum);
+// exact_centred_from_sums with the sums of a and b as their parts; `products` is left holding
+// the centred sum. The same correctly rounded value.
+Real exact_centred_from_parts(ExactAccumulator& products, const std::vector<Real>& parts_a,
+                              const std::vector<Real>& parts_b, std::size_t n, Real centre_a,
+                              Real centre_b);
 // sum v[i] * v[i-1] for i = 1..n-1, correctly rounded.
 Real exact_lag_products(const Real* v, std::size_t n);
 // sum (v[i] - v[i-1])^2 for i = 1..n-1 with every difference exact, correctly rounded.

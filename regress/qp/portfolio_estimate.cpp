@@ -8,6 +8,7 @@
 #include "numeric/qmath.hpp"
 
 #include <algorithm>
+#include <memory>
 
 namespace tarvex {
 
@@ -78,6 +79,9 @@ bool long_only_tangency(const Portfolios& p, Real rf, std::vector<Real>& w, long
     return true;
 }
 
+// The means and the covariance matrix (divisor n - 1), each entry the correctly rounded exact
+// sum of (a_i - mean_a)(b_i - mean_b). Each asset's returns are taken apart once and its sum kept
+// as parts, so that each of the k(k-1)/2 pairs costs one pass of decoded products.
 void portfolio_moments(const PortfolioRequest& r, Portfolios& p) {
     const std::size_t k = std::size_t(p.k), n = std::size_t(p.n);
     p.mean.resize(k);
@@ -89,12 +93,34 @@ void portfolio_moments(const PortfolioRequest& r, Portfolios& p) {
         p.cov[a * k + a] = ms.centred_squares / Real(n - 1);
         p.sd[a] = qm::sqrt(p.cov[a * k + a]);
     }
+    std::vector<ExactAccumulator::Factor> factors(k * n);
+    bool finite = true;
+    for (std::size_t a = 0; a < k && finite; ++a)
+        for (std::size_t i = 0; i < n && finite; ++i)
+            finite = ExactAccumulator::decode(r.returns[a][i], factors[a * n + i]);
+    if (!finite) { // a NaN or an infinity: the sums follow IEEE rules, pair by pair
+        for (std::size_t a = 0; a < k; ++a)
+            for (std::size_t b = 0; b < a; ++b)
+                p.cov[a * k + b] = p.cov[b * k + a] =
+                    exact_centred_products(r.returns[a].data(), r.returns[b].data(), n, p.mean[a],
+                                           p.mean[b]) /
+                    Real(n - 1);
+        return;
+    }
+    std::vector<std::vector<Real>> parts(k);
+    auto products = std::make_unique<ExactAccumulator>();
+    for (std::size_t a = 0; a < k; ++a) {
+        products->clear();
+        products->add_values(r.returns[a].data(), n);
+        parts[a] = exact_parts(*products);
+    }
     for (std::size_t a = 0; a < k; ++a)
         for (std::size_t b = 0; b < a; ++b) {
-            const Real v = exact_centred_products(r.returns[a].data(), r.returns[b].data(), n,
-                                                  p.mean[a], p.mean[b]) /
-                           Real(n - 1);
-            p.cov[a * k + b] = p.cov[b * k + a] = v;
+            products->clear();
+            products->add_decoded_products(&factors[a * n], &factors[b * n], n);
+            p.cov[a * k + b] = p.cov[b * k + a] =
+                exact_centred_from_parts(*products, parts[a], parts[b], n, p.mean[a], p.mean[b]) /
+                Real(n - 1);
         }
 }
 

@@ -79,5 +79,25 @@ TEST(ExactSums, FullPrecisionCentreRepeatedManyTimes) {
     }
 }
 
+// The centred products of many pairs from each column's sum kept as parts (PORTFOLI's
+// covariance matrix) are the same bits as from the column's own accumulator, also where the
+// sums need several parts: values of 1e30 and 1e-30 side by side, centred far from the mean.
+TEST(ExactSums, CentredProductsFromPartsMatchTheAccumulators) {
+    std::vector<Real> a, b;
+    for (int i = 0; i < 200; ++i) {
+        a.push_back(Real(i % 7 == 0 ? 1e30Q : 1e-30Q) * (i % 3 == 0 ? -1 : 1) + Real(i) / 3);
+        b.push_back(Real(1) / Real(i + 1) + (i % 11 == 0 ? Real(1e25Q) : Real(0)));
+    }
+    const Real ca = Real(2) / 3, cb = Real(-1e20Q) / 7;
+    ExactAccumulator sum_a, sum_b, products;
+    sum_a.add_values(a.data(), a.size());
+    sum_b.add_values(b.data(), b.size());
+    const std::vector<Real> parts_a = exact_parts(sum_a), parts_b = exact_parts(sum_b);
+    EXPECT_GT(parts_a.size(), 1u); // the sum is not one binary128 number
+    products.add_products(a.data(), b.data(), a.size());
+    const Real from_parts = exact_centred_from_parts(products, parts_a, parts_b, a.size(), ca, cb);
+    EXPECT_EQ(from_parts, exact_centred_products(a.data(), b.data(), a.size(), ca, cb));
+}
+
 } // namespace
 } // namespace tarvex
