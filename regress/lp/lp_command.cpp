@@ -22,15 +22,10 @@ namespace tarvex {
 
 namespace {
 
-const InputErrors LP_INPUT_ERRORS{ERR_LP_NOT_NUMERIC, ERR_LP_MISSING};
-const Real LP_NO_BOUND = 1e30Q;
+const InputErrors LP_INPUT_ERRORS{ERR_LP_NOT_NUMERIC, ERR_LP_MISSING, ERR_LP_SHAPE};
 
 bool lp_shape_error(Run& run, const InputMatrix& m, const std::string& wanted) {
-    report_error(run,
-                 " ...ERROR.." + m.name + " IS " + std::to_string(m.rows) + " BY " +
-                     std::to_string(m.cols) + ", NOT " + wanted,
-                 ERR_LP_SHAPE);
-    return false;
+    return input_shape_error(run, m, wanted, LP_INPUT_ERRORS);
 }
 
 // No variables or no rows: nothing to optimise.
@@ -38,26 +33,6 @@ bool lp_empty(Run& run) {
     report_error(run, " ...ERROR..THE LINEAR PROGRAM IS EMPTY: IT NEEDS A VARIABLE AND A ROW",
                  ERR_LP_EMPTY);
     return false;
-}
-
-bool is_vector_of(const InputMatrix& m, long long n) {
-    return (m.rows == n && m.cols == 1) || (m.rows == 1 && m.cols == n);
-}
-
-// An optional vector of one value per variable or row; `fill` when the option is blank.
-bool read_optional_vector(Run& run, const char* keyword, const std::string& name, long long n,
-                          const char* what, Real fill, std::vector<Real>& out,
-                          std::vector<int>& inputs) {
-    out.assign(std::size_t(n), fill);
-    if (name_blank(name)) return true;
-    InputMatrix m;
-    int ref = 0;
-    if (!read_option_matrix(run, keyword, name, LP_INPUT_ERRORS, m, ref)) return false;
-    inputs.push_back(ref);
-    if (!is_vector_of(m, n))
-        return lp_shape_error(run, m, "A VECTOR OF " + std::to_string(n) + " " + what);
-    out = m.values;
-    return true;
 }
 
 bool read_problem(Run& run, const LpOptions& o, LinearProgram& lp, std::vector<int>& inputs) {
@@ -85,37 +60,13 @@ bool read_problem(Run& run, const LpOptions& o, LinearProgram& lp, std::vector<i
     lp.a = a.values;
     lp.b = b.values;
     lp.maximise = o.MAX;
-    std::vector<Real> types, lower, upper;
-    if (!read_optional_vector(run, "TYPES", o.TYPES, a.rows, "ROW TYPES", Real(-1), types,
-                              inputs) ||
-        !read_optional_vector(run, "LOWER", o.LOWER, n, "LOWER BOUNDS", Real(0), lower, inputs) ||
-        !read_optional_vector(run, "UPPER", o.UPPER, n, "UPPER BOUNDS", LP_NO_BOUND, upper, inputs))
+    ProgramLimits limits;
+    if (!read_program_limits(run, {o.TYPES, o.LOWER, o.UPPER}, a.rows, n, Real(0),
+                             {LP_INPUT_ERRORS, ERR_LP_TYPES, ERR_LP_BOUNDS}, limits, inputs))
         return false;
-    for (std::size_t i = 0; i < types.size(); ++i) {
-        const Real t = types[i];
-        if (t != -1 && t != 0 && t != 1) {
-            report_error(run,
-                         " ...ERROR..TYPES CODE OF ROW " + std::to_string(i + 1) +
-                             " IS NOT -1 (<=), 0 (=) OR 1 (>=)",
-                         ERR_LP_TYPES);
-            return false;
-        }
-        lp.sense.push_back(t < 0   ? RowSense::AT_MOST
-                           : t > 0 ? RowSense::AT_LEAST
-                                   : RowSense::EQUAL);
-    }
-    const Real inf = __builtin_huge_valq();
-    for (std::size_t j = 0; j < std::size_t(n); ++j) {
-        lp.lower.push_back(lower[j] <= -LP_NO_BOUND ? -inf : lower[j]);
-        lp.upper.push_back(upper[j] >= LP_NO_BOUND ? inf : upper[j]);
-        if (lp.lower[j] > lp.upper[j]) {
-            report_error(run,
-                         " ...ERROR..LOWER BOUND OF VARIABLE " + std::to_string(j + 1) +
-                             " IS ABOVE ITS UPPER BOUND",
-                         ERR_LP_BOUNDS);
-            return false;
-        }
-    }
+    lp.sense = std::move(limits.sense);
+    lp.lower = std::move(limits.lower);
+    lp.upper = std::move(limits.upper);
     return true;
 }
 

@@ -3,6 +3,7 @@
 // or holds a missing value.
 #pragma once
 
+#include "kernels/linear_program.hpp"
 #include "numeric/real.hpp"
 
 #include <string>
@@ -20,6 +21,7 @@ struct InputMatrix {
 
 struct InputErrors {
     int not_numeric, missing;
+    int shape = 0; // a matrix of the wrong shape (for the readers that check shapes)
 };
 
 // The variable `ref` (named `name`); false, reported, when it is not a numeric variable or holds
@@ -29,5 +31,31 @@ bool read_input_matrix(Run& run, int ref, const std::string& name, const InputEr
 // The variable an option names (`keyword` for the messages); false, reported, when missing.
 bool read_option_matrix(Run& run, const char* keyword, const std::string& name,
                         const InputErrors& errors, InputMatrix& out, int& ref);
+
+// Whether `m` is a row or a column of n elements.
+bool is_vector_of(const InputMatrix& m, long long n);
+// " ...ERROR..name IS r BY c, NOT wanted" with errors.shape; false.
+bool input_shape_error(Run& run, const InputMatrix& m, const std::string& wanted,
+                       const InputErrors& errors);
+
+// The rows' senses and the variables' bounds of a linear or quadratic program, from the options
+// TYPES= (one code a row: -1 <=, 0 =, 1 >=; all <= when blank), LOWER= and UPPER= (one bound a
+// variable; blank: `default_lower` and no upper bound). A bound at or beyond 1E30 in size is no
+// bound (an infinity). The variables the options name join `inputs`.
+struct ProgramLimitNames {
+    std::string types, lower, upper;
+};
+struct ProgramLimitErrors {
+    InputErrors input;
+    int types;  // a code other than -1, 0 or 1
+    int bounds; // a lower bound above its upper bound
+};
+struct ProgramLimits {
+    std::vector<RowSense> sense;
+    std::vector<Real> lower, upper;
+};
+bool read_program_limits(Run& run, const ProgramLimitNames& names, long long rows, long long cols,
+                         Real default_lower, const ProgramLimitErrors& errors, ProgramLimits& out,
+                         std::vector<int>& inputs);
 
 } // namespace tarvex

@@ -96,8 +96,8 @@ bool read_targets(Run& run, const PortfolioOptions& o, std::vector<Real>& target
     if (name_blank(o.TARGETS)) return true;
     InputMatrix m;
     int ref = 0;
-    if (!read_option_matrix(run, "TARGETS", o.TARGETS, InputErrors{ERR_PF_TARGETS, ERR_PF_TARGETS},
-                            m, ref))
+    if (!read_option_matrix(run, "TARGETS", o.TARGETS,
+                            InputErrors{ERR_PF_TARGETS, ERR_PF_TARGETS, ERR_PF_TARGETS}, m, ref))
         return false;
     inputs.push_back(ref);
     if (m.rows != 1 && m.cols != 1) {

@@ -28,35 +28,10 @@ namespace tarvex {
 
 namespace {
 
-const InputErrors QP_INPUT_ERRORS{ERR_QP_NOT_NUMERIC, ERR_QP_MISSING};
-const Real QP_NO_BOUND = 1e30Q;
+const InputErrors QP_INPUT_ERRORS{ERR_QP_NOT_NUMERIC, ERR_QP_MISSING, ERR_QP_SHAPE};
 
 bool qp_shape_error(Run& run, const InputMatrix& m, const std::string& wanted) {
-    report_error(run,
-                 " ...ERROR.." + m.name + " IS " + std::to_string(m.rows) + " BY " +
-                     std::to_string(m.cols) + ", NOT " + wanted,
-                 ERR_QP_SHAPE);
-    return false;
-}
-
-bool qp_is_vector_of(const InputMatrix& m, long long n) {
-    return (m.rows == n && m.cols == 1) || (m.rows == 1 && m.cols == n);
-}
-
-// An optional vector of one value per variable or row; `fill` when the option is blank.
-bool qp_optional_vector(Run& run, const char* keyword, const std::string& name, long long n,
-                        const char* what, Real fill, std::vector<Real>& out,
-                        std::vector<int>& inputs) {
-    out.assign(std::size_t(n), fill);
-    if (name_blank(name)) return true;
-    InputMatrix m;
-    int ref = 0;
-    if (!read_option_matrix(run, keyword, name, QP_INPUT_ERRORS, m, ref)) return false;
-    inputs.push_back(ref);
-    if (!qp_is_vector_of(m, n))
-        return qp_shape_error(run, m, "A VECTOR OF " + std::to_string(n) + " " + what);
-    out = m.values;
-    return true;
+    return input_shape_error(run, m, wanted, QP_INPUT_ERRORS);
 }
 
 // Q must equal its transpose and have no negative eigenvalue (to binary128 rounding).
@@ -114,7 +89,7 @@ bool read_qp_problem(Run& run, const QpOptions& o, QuadraticProgram& qp, std::ve
             return qp_shape_error(run, a,
                                   "A MATRIX OF " + std::to_string(n) +
                                       " COLUMNS (ONE PER ELEMENT OF " + c.name + ")");
-        if (!qp_is_vector_of(b, a.rows))
+        if (!is_vector_of(b, a.rows))
             return qp_shape_error(run, b,
                                   "A VECTOR OF " + std::to_string(a.rows) + " (ONE PER ROW OF " +
                                       a.name + ")");
@@ -125,37 +100,13 @@ bool read_qp_problem(Run& run, const QpOptions& o, QuadraticProgram& qp, std::ve
     qp.c = c.values;
     qp.a = a.values;
     qp.b = b.values;
-    std::vector<Real> types, lower, upper;
-    if (!qp_optional_vector(run, "TYPES", o.TYPES, qp.rows, "ROW TYPES", Real(-1), types, inputs) ||
-        !qp_optional_vector(run, "LOWER", o.LOWER, n, "LOWER BOUNDS", -QP_NO_BOUND, lower,
-                            inputs) ||
-        !qp_optional_vector(run, "UPPER", o.UPPER, n, "UPPER BOUNDS", QP_NO_BOUND, upper, inputs))
+    ProgramLimits limits;
+    if (!read_program_limits(run, {o.TYPES, o.LOWER, o.UPPER}, qp.rows, n, -1e30Q,
+                             {QP_INPUT_ERRORS, ERR_QP_TYPES, ERR_QP_BOUNDS}, limits, inputs))
         return false;
-    for (std::size_t i = 0; i < types.size(); ++i) {
-        const Real t = types[i];
-        if (t != -1 && t != 0 && t != 1) {
-            report_error(run,
-                         " ...ERROR..TYPES CODE OF ROW " + std::to_string(i + 1) +
-                             " IS NOT -1 (<=), 0 (=) OR 1 (>=)",
-                         ERR_QP_TYPES);
-            return false;
-        }
-        qp.sense.push_back(t < 0   ? RowSense::AT_MOST
-                           : t > 0 ? RowSense::AT_LEAST
-                                   : RowSense::EQUAL);
-    }
-    const Real inf = __builtin_huge_valq();
-    for (std::size_t j = 0; j < std::size_t(n); ++j) {
-        qp.lower.push_back(lower[j] <= -QP_NO_BOUND ? -inf : lower[j]);
-        qp.upper.push_back(upper[j] >= QP_NO_BOUND ? inf : upper[j]);
-        if (qp.lower[j] > qp.upper[j]) {
-            report_error(run,
-                         " ...ERROR..LOWER BOUND OF VARIABLE " + std::to_string(j + 1) +
-                             " IS ABOVE ITS UPPER BOUND",
-                         ERR_QP_BOUNDS);
-            return false;
-        }
-    }
+    qp.sense = std::move(limits.sense);
+    qp.lower = std::move(limits.lower);
+    qp.upper = std::move(limits.upper);
     return qp_convex(run, q);
 }
 
