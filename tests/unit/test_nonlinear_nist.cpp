@@ -1,8 +1,8 @@
 // NLINEAR on the 27 NIST StRD nonlinear regression sets from both NIST starting points: every
 // estimate, standard deviation and the residual sum of squares against the certified values
 // (11 digits) and against the exact least-squares solution of the data (40 digits, exact.tsv),
-// every fit with the default options (iteration limit and tolerance) but MGH10 and MGH17 from
-// their first start; and a few sets by the other optimisers (METHOD=), which must reach the
+// every fit with the default options (iteration limit and tolerance) but MGH10 from its first
+// start; and a few sets by the other optimisers (METHOD=), which must reach the
 // same digits.
 // The models are typed as a user would: COS(u) as SIN(u + pi/2), the unary minus as Fortran
 // binds it (SET UMINUS), Nelson's log(y) formed first by GENR.
@@ -131,9 +131,9 @@ TEST_P(NistNonlinear, CertifiedAndExactDigits) {
         if (r[0] == fit.set) certified[r[1] + r[2]] = real_of(r[3]);
     for (const auto& r : read_tsv("exact.tsv"))
         if (r[0] == fit.set) exact[r[1] + r[2]] = real_of(r[3]);
-    // Default options, but for the two starts that still need more than the default 100
-    // iterations (the damped steps crawl along a curved valley there; see DefaultLimit below).
-    const bool hard_start = fit.start == 1 && (fit.set == "MGH10" || fit.set == "MGH17");
+    // Default options, but for the start that still needs more than the default 100 iterations
+    // (see DefaultLimit below).
+    const bool hard_start = fit.start == 1 && fit.set == "MGH10";
     std::string options;
     if (!fit.method.empty())
         options =
@@ -206,29 +206,27 @@ INSTANTIATE_TEST_SUITE_P(AllSets, NistNonlinear, ::testing::ValuesIn(all_fits())
                              return info.param.set + "_start" + std::to_string(info.param.start);
                          });
 
-// From their first NIST start, MGH10 and MGH17 do not reach the minimum in the default 100
-// iterations (MGH10 needs 660: its damped steps first drive b1 towards 1e-48 while b2/(x+b3)
-// grows, and the way back changes the fitted values by about a factor e a step; MGH17 needs 146,
-// some 90 of them along the valley where b4 and b5 nearly coincide and b2 = -b3 is large). The
-// report must say so and keep the last iterate, never present it as the minimum.
-TEST(NistNonlinearDefaultLimit, HardStartsReportNoConvergence) {
-    for (const char* set : {"MGH10", "MGH17"}) {
-        SCOPED_TRACE(set);
-        std::map<std::string, Real> certified;
-        for (const auto& r : read_tsv("certified.tsv"))
-            if (r[0] == set) certified[r[1] + r[2]] = real_of(r[3]);
-        int k = 0;
-        ScriptRun run(nist_script(set, 1, "", k));
-        const EstimationResults& e = run.run->last_estimation;
-        ASSERT_EQ(e.command, "NLINEAR") << run.output;
-        EXPECT_NE(run.output.find(" ...WARNING..NO CONVERGENCE IN 100 ITERATIONS: THE LAST "
-                                  "ITERATE IS REPORTED"),
-                  std::string::npos)
-            << run.output;
-        EXPECT_EQ(run.output.find("CONVERGENCE REACHED"), std::string::npos) << run.output;
-        // The stored sum of squares is the last iterate's, above the minimum's.
-        EXPECT_GT(e.sse, certified["rss0"] * 1.1Q);
-    }
+// From its first NIST start MGH10 does not reach the minimum in the default 100 iterations
+// (it needs 660: the damped steps first drive b1 towards 1e-48 while b2/(x+b3) grows, and the
+// way back changes the fitted values by about a factor e a step; the trust region's first step
+// takes b2 to -3e5, where the fitted values underflow to zero and no direction lowers the sum
+// of squares). The report must say so and keep the last iterate, never present it as the
+// minimum.
+TEST(NistNonlinearDefaultLimit, HardStartReportsNoConvergence) {
+    std::map<std::string, Real> certified;
+    for (const auto& r : read_tsv("certified.tsv"))
+        if (r[0] == "MGH10") certified[r[1] + r[2]] = real_of(r[3]);
+    int k = 0;
+    ScriptRun run(nist_script("MGH10", 1, "", k));
+    const EstimationResults& e = run.run->last_estimation;
+    ASSERT_EQ(e.command, "NLINEAR") << run.output;
+    EXPECT_NE(run.output.find(
+                  " ...WARNING..NO CONVERGENCE IN 100 ITERATIONS: THE LAST ITERATE IS REPORTED"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("CONVERGENCE REACHED"), std::string::npos) << run.output;
+    // The stored sum of squares is the last iterate's, above the minimum's.
+    EXPECT_GT(e.sse, certified["rss0"] * 1.1Q);
 }
 
 // The other optimisers on minus half the sum of squares, and annealing before
