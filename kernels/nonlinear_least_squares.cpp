@@ -1,4 +1,5 @@
-// Levenberg-Marquardt on the exact cross-product matrix of [J r], solved in double-binary128.
+// Levenberg-Marquardt on the exact cross-product matrix of [J r], solved in double-binary128,
+// with a scaled trust region for the far phase when it does not converge.
 #include "kernels/nonlinear_least_squares.hpp"
 
 #include "kernels/exact_gram.hpp"
@@ -312,6 +313,136 @@ NlsResult levenberg_marquardt(int nobs, const std::vector<Real>& start, const Nl
     return out;
 }
 
+// The trust region's first radius, as a multiple of the scaled length of the starting values.
+const Real FIRST_RADIUS_FACTOR = 100;
+// Bisection on log lambda stops when the scaled step is within this relative distance of the
+// radius, or when lambda's bracket is this narrow.
+const Real RADIUS_SLACK = 0.1Q;
+const Real LAMBDA_BRACKET = 1.0001Q;
+// The radius shrinks below the scaled length of the parameters times this: no step helps.
+const Real SMALLEST_RADIUS = 1e-60Q;
+
+// |D p|, D the square root of the damping scale.
+Real scaled_length(const std::vector<Real>& scale, const std::vector<Real>& p) {
+    Real sum = 0;
+    for (std::size_t j = 0; j < p.size(); ++j) sum += scale[j] * p[j] * p[j];
+    return qm::sqrt(sum);
+}
+
+// The step of the scaled trust region of radius `radius`: the Gauss-Newton step when it lies
+// inside, else the damped step (J'J + lambda D'D) p = J'r with |D p| at the radius (lambda by
+// bisection on its logarithm). Empty when no damped system can be solved.
+std::vector<Real> trust_region_step(const GramMatrix& gram, int nobs, int k, const GramFit& gn,
+                                    const std::vector<Real>& scale, Real radius) {
+    if (gn.ok() && scaled_length(scale, gn.coef) <= (1 + RADIUS_SLACK) * radius) return gn.coef;
+    std::vector<Real> step;
+    Real low = LAMBDA_FLOOR, high = LAMBDA_LIMIT;
+    while (high / low > LAMBDA_BRACKET) {
+        const Real lambda = qm::sqrt(low * high);
+        const GramFit fit =
+            gram_cholesky_solve(damped(gram, k, lambda, scale), nobs, DAMPED_DEPENDENCE_RATIO);
+        if (!fit.ok()) {
+            low = lambda;
+            continue;
+        }
+        step = fit.coef;
+        const Real length = scaled_length(scale, step);
+        if (length > (1 + RADIUS_SLACK) * radius)
+            low = lambda;
+        else if (length < (1 - RADIUS_SLACK) * radius)
+            high = lambda;
+        else
+            break;
+    }
+    return step;
+}
+
+// The far phase by a scaled trust region (D'D the largest diagonal of J'J met so far): the
+// radius halves after a step whose gain ratio is below 1/4 and doubles after one above 3/4.
+// It ends CONVERGED as soon as the Gauss-Newton step predicts a fall below CLOSE_RATIO of the
+// sum of squares, leaving the last digits to Levenberg-Marquardt from there; STUCK when the
+// radius vanishes or the refused steps no longer change the parameters. Where the damped
+// iteration crawls along a narrow curved valley (two nearly equal exponential rates), the
+// radius lets the steps grow with their success instead of waiting for lambda to fall.
+NlsResult trust_region_approach(int nobs, const std::vector<Real>& start,
+                                const NlsEvaluate& evaluate, const NlsControl& control) {
+    const int k = static_cast<int>(start.size());
+    const std::size_t n = static_cast<std::size_t>(nobs);
+    NlsResult out;
+    out.parameters = start;
+    out.residuals.assign(n, 0);
+    out.jacobian.assign(n * std::size_t(k), 0);
+    int row = -1;
+    if (!evaluate(out.parameters, out.residuals.data(), out.jacobian.data(), row)) {
+        out.status = NlsStatus::UNDEFINED_AT_START;
+        out.failed_row = row;
+        return out;
+    }
+    out.sse = ls_detail::sum_of_squares(out.residuals.data(), nobs);
+    std::vector<Real> scale(k, 0), trial(k), trial_residuals(n);
+    Real radius = -1;
+    out.status = NlsStatus::ITERATION_LIMIT;
+    for (int iteration = 1; iteration <= control.max_iterations; ++iteration) {
+        check_for_interrupt(control.interrupt);
+        const GramMatrix gram = exact_gram(columns_of(nobs, k, out.jacobian, out.residuals));
+        for (int j = 0; j < k; ++j) scale[j] = std::max(scale[j], gram.at(j, j).hi);
+        if (radius < 0) {
+            radius = FIRST_RADIUS_FACTOR * scaled_length(scale, out.parameters);
+            if (!(radius > 0)) radius = FIRST_RADIUS_FACTOR;
+        }
+        const GramFit gn = gram_cholesky_solve(gram, nobs, DAMPED_DEPENDENCE_RATIO);
+        if (gn.ok() && quadratic_form(gram, gn.coef) <= CLOSE_RATIO * out.sse) {
+            out.status = NlsStatus::CONVERGED;
+            return out;
+        }
+        bool taken = false;
+        while (!taken) {
+            check_for_interrupt(control.interrupt);
+            const std::vector<Real> step = trust_region_step(gram, nobs, k, gn, scale, radius);
+            if (step.empty()) {
+                out.status = NlsStatus::STUCK;
+                return out;
+            }
+            for (int j = 0; j < k; ++j) trial[j] = out.parameters[j] + step[j];
+            Real gain = -1, sse = 0;
+            if (evaluate(trial, trial_residuals.data(), nullptr, row)) {
+                sse = ls_detail::sum_of_squares(trial_residuals.data(), nobs);
+                const Real predicted = linear_model_fall(gram, step);
+                if (predicted > 0) gain = (out.sse - sse) / predicted;
+            }
+            const Real length = scaled_length(scale, step);
+            if (gain < 0.25Q)
+                radius = std::min(radius, length) / 2;
+            else if (gain > 0.75Q)
+                radius = std::max(radius, 2 * length);
+            if (gain > 0 && sse < out.sse) {
+                out.parameters = trial;
+                out.sse = sse;
+                evaluate(out.parameters, out.residuals.data(), out.jacobian.data(), row);
+                out.iterations = iteration;
+                out.history.push_back({iteration, out.sse, 0, out.parameters});
+                taken = true;
+            } else if (!(radius > SMALLEST_RADIUS * scaled_length(scale, out.parameters)) ||
+                       relative_size(step, out.parameters, control.parameter_tolerance) <=
+                           control.parameter_tolerance) {
+                // The radius has vanished, or the steps no longer change the parameters.
+                out.status = NlsStatus::STUCK;
+                return out;
+            }
+        }
+    }
+    return out;
+}
+
+// Whether `candidate` is a better outcome than `held`: converged first, then the lower sum of
+// squares among those not singular.
+bool better_outcome(const NlsResult& candidate, const NlsResult& held) {
+    if (held.status == NlsStatus::CONVERGED) return false;
+    return candidate.status == NlsStatus::CONVERGED ||
+           (held.status == NlsStatus::SINGULAR && candidate.status != NlsStatus::SINGULAR) ||
+           (candidate.status != NlsStatus::SINGULAR && candidate.sse < held.sse);
+}
+
 } // namespace
 
 NlsResult nonlinear_least_squares(int nobs, const std::vector<Real>& start,
@@ -322,13 +453,27 @@ NlsResult nonlinear_least_squares(int nobs, const std::vector<Real>& start,
     if (first.status == NlsStatus::CONVERGED || first.status == NlsStatus::UNDEFINED_AT_START)
         return first;
     // From the starting values again with the other scaling; the better of the two stands.
+    NlsResult best = std::move(first);
     NlsResult second =
         levenberg_marquardt(nobs, start, evaluate, control, curvature, DampingScale::CURRENT);
-    const bool second_better =
-        second.status == NlsStatus::CONVERGED ||
-        (first.status == NlsStatus::SINGULAR && second.status != NlsStatus::SINGULAR) ||
-        (second.status != NlsStatus::SINGULAR && second.sse < first.sse);
-    return std::move(second_better ? second : first);
+    if (better_outcome(second, best)) best = std::move(second);
+    if (best.status == NlsStatus::CONVERGED) return best;
+    // Then the far phase by the scaled trust region, and Levenberg-Marquardt from where it ends
+    // (undamped steps first) within what is left of the iteration limit.
+    const NlsResult far = trust_region_approach(nobs, start, evaluate, control);
+    if (far.status != NlsStatus::CONVERGED || far.iterations >= control.max_iterations) return best;
+    NlsControl rest = control;
+    rest.max_iterations = control.max_iterations - far.iterations;
+    rest.lambda_start = 0;
+    NlsResult third = levenberg_marquardt(nobs, far.parameters, evaluate, rest, curvature,
+                                          DampingScale::LARGEST_SO_FAR);
+    if (third.status == NlsStatus::UNDEFINED_AT_START) return best;
+    // One history and count over both phases.
+    for (NlsIteration& it : third.history) it.iteration += far.iterations;
+    third.history.insert(third.history.begin(), far.history.begin(), far.history.end());
+    third.iterations += far.iterations;
+    if (better_outcome(third, best)) best = std::move(third);
+    return best;
 }
 
 } // namespace tarvex

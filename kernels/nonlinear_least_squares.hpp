@@ -16,8 +16,11 @@
 // are then rounding noise, and the minimum is found to the precision of the data and arithmetic).
 // The damping is scaled along each parameter by the largest diagonal element of J'J met so far;
 // when that run does not converge, the iteration starts again from the starting values with the
-// damping scaled by the current diagonal, and the better of the two results stands. The kernel sees
-// the model only through the evaluation callback.
+// damping scaled by the current diagonal; when that does not converge either, a scaled trust
+// region (the radius on |D step|, D'D that same largest diagonal) carries the starting values to
+// the neighbourhood of the minimum and Levenberg-Marquardt finishes from there, the two sharing
+// one iteration limit. The best of the results stands. The kernel sees the model only through
+// the evaluation callback.
 #pragma once
 
 #include "kernels/interrupt_check.hpp"

@@ -1,8 +1,8 @@
 // NLINEAR on the 27 NIST StRD nonlinear regression sets from both NIST starting points: every
 // estimate, standard deviation and the residual sum of squares against the certified values
 // (11 digits) and against the exact least-squares solution of the data (40 digits, exact.tsv),
-// every fit with the default options (iteration limit and tolerance) but MGH10 and MGH17 from
-// their first start; and a few sets by the other optimisers (METHOD=), which must reach the
+// every fit with the default options (iteration limit and tolerance) but MGH10 from its first
+// start; and a few sets by the other optimisers (METHOD=), which must reach the
 // same digits.
 // The models are typed as a user would: COS(u) as SIN(u + pi/2), the unary minus as Fortran
 // binds it (SET UMINUS), Nelson's log(y) formed first by GENR.
@@ -81,44 +81,32 @@ struct Fit {
     int maxit = 0;           // 0: the default limit
 };
 
-class NistNonlinear : public ::testing::TestWithParam<Fit> {};
-
-TEST_P(NistNonlinear, CertifiedAndExactDigits) {
-    const Fit fit = GetParam();
+// The session that fits `set` from NIST start `start` with NLINEAR and `options` (after "/",
+// blank for the defaults). Also gives the number of parameters.
+std::string nist_script(const std::string& set, int start_index, const std::string& options,
+                        int& k) {
     std::map<std::string, std::string> model;
     std::map<std::string, int> params;
     for (const auto& r : read_tsv("models.tsv")) {
         model[r[0]] = r[2];
         params[r[0]] = std::stoi(r[1]);
     }
-    std::map<std::string, Real> certified, exact;
-    for (const auto& r : read_tsv("certified.tsv"))
-        if (r[0] == fit.set) certified[r[1] + r[2]] = real_of(r[3]);
-    for (const auto& r : read_tsv("exact.tsv"))
-        if (r[0] == fit.set) exact[r[1] + r[2]] = real_of(r[3]);
-    const int k = params[fit.set];
-    std::string equation = without_cos(model[fit.set]);
-    const bool nelson = fit.set == "Nelson";
+    k = params[set];
+    std::string equation = without_cos(model[set]);
+    const bool nelson = set == "Nelson";
     if (nelson) equation.replace(0, equation.find('='), "ly ");
-    std::ifstream data(nls_path(fit.set + ".txt"));
+    std::ifstream data(nls_path(set + ".txt"));
     int n = 0;
     for (std::string line; std::getline(data, line);)
         if (line.find_first_not_of(" \t\r") != std::string::npos) ++n;
     std::string script = "set uminus\nsample 1 " + std::to_string(n) + "\nread (" +
-                         nls_path(fit.set + ".txt") +
+                         nls_path(set + ".txt") +
                          (nelson ? ") y x1 x2\ngenr ly = log(y)\n" : ") y x\n");
-    // Default options, but for the two starts that still need more than the default 100
-    // iterations (the damped steps crawl along a curved valley there).
-    const bool hard_start = fit.start == 1 && (fit.set == "MGH10" || fit.set == "MGH17");
-    if (!fit.method.empty())
-        script += "nlinear / method=" + fit.method +
-                  (fit.maxit > 0 ? " maxit=" + std::to_string(fit.maxit) : "") + "\ncoef";
-    else
-        script += hard_start ? "nlinear / maxit=1000\ncoef" : "nlinear\ncoef";
+    script += (options.empty() ? "nlinear" : "nlinear / " + options) + "\ncoef";
     for (int j = 1; j <= k; ++j) {
         std::string start;
         for (const auto& r : read_tsv("certified.tsv"))
-            if (r[0] == fit.set && r[1] == "start" + std::to_string(fit.start) &&
+            if (r[0] == set && r[1] == "start" + std::to_string(start_index) &&
                 r[2] == std::to_string(j))
                 start = r[3];
         script += " b" + std::to_string(j) + " " + start;
@@ -131,7 +119,29 @@ TEST_P(NistNonlinear, CertifiedAndExactDigits) {
         eq_line.insert(plus, "&\n");
         at = plus + 150;
     }
-    script += "\n" + eq_line + "\nend\nstop\n";
+    return script + "\n" + eq_line + "\nend\nstop\n";
+}
+
+class NistNonlinear : public ::testing::TestWithParam<Fit> {};
+
+TEST_P(NistNonlinear, CertifiedAndExactDigits) {
+    const Fit fit = GetParam();
+    std::map<std::string, Real> certified, exact;
+    for (const auto& r : read_tsv("certified.tsv"))
+        if (r[0] == fit.set) certified[r[1] + r[2]] = real_of(r[3]);
+    for (const auto& r : read_tsv("exact.tsv"))
+        if (r[0] == fit.set) exact[r[1] + r[2]] = real_of(r[3]);
+    // Default options, but for the start that still needs more than the default 100 iterations
+    // (see DefaultLimit below).
+    const bool hard_start = fit.start == 1 && fit.set == "MGH10";
+    std::string options;
+    if (!fit.method.empty())
+        options =
+            "method=" + fit.method + (fit.maxit > 0 ? " maxit=" + std::to_string(fit.maxit) : "");
+    else if (hard_start)
+        options = "maxit=1000";
+    int k = 0;
+    const std::string script = nist_script(fit.set, fit.start, options, k);
     ScriptRun run(script);
     const EstimationResults& e = run.run->last_estimation;
     ASSERT_EQ(e.command, "NLINEAR") << run.output;
@@ -195,6 +205,29 @@ INSTANTIATE_TEST_SUITE_P(AllSets, NistNonlinear, ::testing::ValuesIn(all_fits())
                          [](const ::testing::TestParamInfo<Fit>& info) {
                              return info.param.set + "_start" + std::to_string(info.param.start);
                          });
+
+// From its first NIST start MGH10 does not reach the minimum in the default 100 iterations
+// (it needs 660: the damped steps first drive b1 towards 1e-48 while b2/(x+b3) grows, and the
+// way back changes the fitted values by about a factor e a step; the trust region's first step
+// takes b2 to -3e5, where the fitted values underflow to zero and no direction lowers the sum
+// of squares). The report must say so and keep the last iterate, never present it as the
+// minimum.
+TEST(NistNonlinearDefaultLimit, HardStartReportsNoConvergence) {
+    std::map<std::string, Real> certified;
+    for (const auto& r : read_tsv("certified.tsv"))
+        if (r[0] == "MGH10") certified[r[1] + r[2]] = real_of(r[3]);
+    int k = 0;
+    ScriptRun run(nist_script("MGH10", 1, "", k));
+    const EstimationResults& e = run.run->last_estimation;
+    ASSERT_EQ(e.command, "NLINEAR") << run.output;
+    EXPECT_NE(run.output.find(
+                  " ...WARNING..NO CONVERGENCE IN 100 ITERATIONS: THE LAST ITERATE IS REPORTED"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("CONVERGENCE REACHED"), std::string::npos) << run.output;
+    // The stored sum of squares is the last iterate's, above the minimum's.
+    EXPECT_GT(e.sse, certified["rss0"] * 1.1Q);
+}
 
 // The other optimisers on minus half the sum of squares, and annealing before
 // Levenberg-Marquardt. (From the first starts of MGH09, Rat42 and Eckerle4 annealing's best point
