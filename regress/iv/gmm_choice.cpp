@@ -45,14 +45,12 @@ bool choose_gmm_weight(Run& run, const GmmWords& words, const GmmWordErrors& err
                                 "WEIGHT=IDENTITY IS ONE STEP: STEPS=2 AND ITERATE NEED "
                                 "WEIGHT=WHITE OR HAC",
                                 errors.identity_steps);
-    if (words.lag_given && words.lag < 0)
-        return bad_option_value(run, "LAG", errors.negative_lag);
+    if (words.lag_given && words.lag < 0) return bad_option_value(run, "LAG", errors.negative_lag);
     if (control.weight == GmmWeight::HAC && words.lag < 1)
         return gmm_word_refusal(run, "WEIGHT=HAC NEEDS LAG=L, ITS NEWEY-WEST LAG, 1 OR MORE",
                                 errors.hac_lag);
     if (control.weight == GmmWeight::WHITE && words.lag > 0)
-        return gmm_word_refusal(run,
-                                "LAG=" + std::to_string(words.lag) + " GOES WITH WEIGHT=HAC",
+        return gmm_word_refusal(run, "LAG=" + std::to_string(words.lag) + " GOES WITH WEIGHT=HAC",
                                 errors.white_lag);
     control.lags = words.lag;
     return true;

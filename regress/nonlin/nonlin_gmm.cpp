@@ -108,7 +108,8 @@ Real gmm_slope(const GmmWeightMatrix& w, const GmmMoments& m, const std::vector<
     Real slope = 0;
     for (int z = 0; z < m.l; ++z) {
         Real gd = 0;
-        for (int j = 0; j < m.k; ++j) gd += m.a[std::size_t(z) * m.k + std::size_t(j)] * d[std::size_t(j)];
+        for (int j = 0; j < m.k; ++j)
+            gd += m.a[std::size_t(z) * m.k + std::size_t(j)] * d[std::size_t(j)];
         slope -= 2 * wc[std::size_t(z)] * gd;
     }
     return slope;
@@ -190,8 +191,7 @@ GmmMinimum gmm_minimise(const GmmInputs& in, GmmPoint start, const GmmWeightMatr
             const Real s0 = gmm_slope(w, m.point.moments, step.coef);
             const Real s1 = gmm_slope(w, next.moments, step.coef);
             if (s0 < 0 && s1 != s0) {
-                const Real best =
-                    std::min(Real(4), std::max(Real(0.25Q), s0 / (s0 - s1)));
+                const Real best = std::min(Real(4), std::max(Real(0.25Q), s0 / (s0 - s1)));
                 if (qm::abs(best - 1) > Real(1e-3Q)) {
                     std::vector<Real> trial(b);
                     for (std::size_t i = 0; i < trial.size(); ++i) trial[i] += best * step.coef[i];
@@ -278,16 +278,16 @@ NonlinGmmEstimate estimate_nonlinear_gmm(const EquationModel& model,
                                          const std::vector<std::vector<Real>>& instruments,
                                          const GmmControl& control) {
     NonlinGmmEstimate e;
-    GmmInputs in{model, instruments, dependent_values(model), model.n(), model.k(),
-                 static_cast<int>(instruments.size())};
+    GmmInputs in{model,     instruments, dependent_values(model),
+                 model.n(), model.k(),   static_cast<int>(instruments.size())};
     const int l = in.l, k = in.k;
     e.l = l;
     std::vector<Real> zz(std::size_t(l) * l);
     for (int a = 0; a < l; ++a)
         for (int b = 0; b < l; ++b)
-            zz[std::size_t(a) * l + b] = exact_dot(instruments[std::size_t(a)].data(),
-                                                   instruments[std::size_t(b)].data(),
-                                                   std::size_t(in.n));
+            zz[std::size_t(a) * l + b] =
+                exact_dot(instruments[std::size_t(a)].data(), instruments[std::size_t(b)].data(),
+                          std::size_t(in.n));
     GmmWeightMatrix first;
     int failed = -1;
     if (!gmm_weight_from(zz, l, first, failed)) {

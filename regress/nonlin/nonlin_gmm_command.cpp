@@ -59,8 +59,9 @@ bool check_nonlinear_gmm_options(Run& run, const NonlinOptions& o, const ModelBl
                                  bool likelihood, GmmControl& control) {
     if (o.METHOD != "GMM") {
         if (!o.WEIGHT.empty() || !o.STEPS.empty() || o.LAG_given || !o.out.TESTSTAT.empty())
-            return nonlinear_gmm_refusal(run, "WEIGHT=, STEPS=, LAG= AND TESTSTAT= GO WITH "
-                                              "NLINEAR / METHOD=GMM",
+            return nonlinear_gmm_refusal(run,
+                                         "WEIGHT=, STEPS=, LAG= AND TESTSTAT= GO WITH "
+                                         "NLINEAR / METHOD=GMM",
                                          ERR_GMM_NL_WITHOUT_METHOD);
         if (block.instrument_lines > 0)
             return nonlinear_gmm_refusal(run, "AN INST LINE GOES WITH NLINEAR / METHOD=GMM",
@@ -72,8 +73,9 @@ bool check_nonlinear_gmm_options(Run& run, const NonlinOptions& o, const ModelBl
         return nonlinear_gmm_refusal(run, "METHOD=GMM NEEDS AN INST LINE NAMING THE INSTRUMENTS",
                                      ERR_GMM_NL_NO_INSTRUMENTS);
     if (o.HETCOV)
-        return nonlinear_gmm_refusal(run, "METHOD=GMM TAKES ITS COVARIANCE FROM WEIGHT=: NOT "
-                                          "HETCOV",
+        return nonlinear_gmm_refusal(run,
+                                     "METHOD=GMM TAKES ITS COVARIANCE FROM WEIGHT=: NOT "
+                                     "HETCOV",
                                      ERR_GMM_NL_COVARIANCE);
     const GmmWords words{o.WEIGHT, o.STEPS, o.LAG, o.LAG_given};
     const GmmWordErrors errors{ERR_GMM_NL_WEIGHT, ERR_GMM_NL_STEPS,   ERR_GMM_NL_IDENTITY_STEPS,
@@ -116,8 +118,9 @@ void estimate_and_report_nonlinear_gmm(Run& run, EquationModel& model, const Mod
     }
     if (l < model.k()) {
         report_error(run,
-                     " ...ERROR.." + fmt_I(l, 4) + " INSTRUMENTS (WITH THE CONSTANT) ARE TOO FEW FOR" +
-                         fmt_I(model.k(), 4) + " PARAMETERS",
+                     " ...ERROR.." + fmt_I(l, 4) +
+                         " INSTRUMENTS (WITH THE CONSTANT) ARE TOO FEW FOR" + fmt_I(model.k(), 4) +
+                         " PARAMETERS",
                      ERR_GMM_NL_TOO_FEW);
         return;
     }

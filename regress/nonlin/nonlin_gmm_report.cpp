@@ -36,8 +36,7 @@ void report_nonlinear_gmm(Run& run, const NonlinGmmEstimate& e, const GmmControl
     const IterationEnd end = iteration_end_of(e.minimisation);
     report_iteration_end(run, end,
                          end == IterationEnd::ITERATION_LIMIT ? e.last_iterations : e.iterations,
-                         "CRITERION",
-                         ERR_NL_NO_CONVERGENCE, ERR_NL_STUCK);
+                         "CRITERION", ERR_NL_NO_CONVERGENCE, ERR_NL_STUCK);
     if (control.steps == GmmSteps::ITERATE && control.weight != GmmWeight::IDENTITY) {
         if (e.settled) {
             if (run.flags.OPUT)

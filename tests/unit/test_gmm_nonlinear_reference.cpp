@@ -38,8 +38,7 @@ namespace {
 std::string power_script(const std::string& options, const std::string& extra = "") {
     return "sample 1 60\nread (" + std::string(TARVEX_TEST_DATA_DIR) +
            "/gmm/power.txt) y x z1 z2 z3\nnlinear / method=gmm " + options +
-           "\ncoef b0 1 b1 2 b2 0.7\neq y = b0 + b1*x**b2\ninst z1 z2 z3\nend\n" + extra +
-           "stop\n";
+           "\ncoef b0 1 b1 2 b2 0.7\neq y = b0 + b1*x**b2\ninst z1 z2 z3\nend\n" + extra + "stop\n";
 }
 
 struct NonlinearGmmReference {
@@ -120,14 +119,18 @@ TEST(NonlinearGmmReference, LinearEquationGivesTheLinearGmmEstimates) {
         const char* options;
         Real digits;
     };
-    // The identity weight solves with A'A, whose condition (the instruments' scales differ by
-    // a factor of 15) leaves the two estimates 1e-26 apart, and the standard errors, from
-    // residuals some 30 times smaller than y, 1e-24; the iterated weight settles to CONVERGE,
-    // set alike for both.
-    for (const Case& c : {Case{"steps=1", 1e-28Q}, Case{"steps=2", 1e-28Q},
-                          Case{"steps=iterate converge=1e-28", 1e-27Q},
-                          Case{"weight=hac lag=2", 1e-28Q}, Case{"weight=hac lag=1 steps=1", 1e-28Q},
-                          Case{"weight=identity", 1e-23Q}, Case{"weight=identity lag=2", 1e-23Q}}) {
+    // The identity weight solves with A'A, of condition 2.7e8: the linear estimator's one solve
+    // keeps 27 digits (mpmath at 50 digits, b = solve(A'A, A'c):
+    // -1.058839131817424335449536672047769
+    // -0.3140927531699659260387713511992224 10.44641259438642845650246325701150), which the
+    // repeated Gauss-Newton steps here match to every digit; the standard errors, from residuals
+    // some 30 times smaller than y, then differ by 1e-24. The iterated weight settles to
+    // CONVERGE, set alike for both.
+    for (const Case& c :
+         {Case{"steps=1", 1e-28Q}, Case{"steps=2", 1e-28Q},
+          Case{"steps=iterate converge=1e-28", 1e-27Q}, Case{"weight=hac lag=2", 1e-28Q},
+          Case{"weight=hac lag=1 steps=1", 1e-28Q}, Case{"weight=identity", 1e-23Q},
+          Case{"weight=identity lag=2", 1e-23Q}}) {
         SCOPED_TRACE(c.options);
         ScriptRun linear(cigarettes(std::string("2sls lpacks lrprice lrincome ; lrincome tdiff "
                                                 "taxcpi / method=gmm ") +
