@@ -103,7 +103,8 @@ std::string matrix_script(const std::string& body, unsigned char selector) {
 }
 
 // With a first byte from 0xA0 to 0xAF, every line becomes the equation of an NLINEAR or MLE
-// block (parameters A, B and C, data X, Y and Z, the 0/1 variable D), or the list after HETERO,
+// block (parameters A, B and C, data X, Y and Z, the 0/1 variable D; NLINEAR's also by GMM on
+// an INST line), or the list after HETERO,
 // BOX, PROBIT, LOGIT or TOBIT (LOGIT of Z is the multinomial logit; one option set is ORDERED),
 // with a low iteration limit so that each input runs quickly, or after POOL (cross-sections by
 // NCROSS or by the values of Z), GLS (the variances V or their diagonal matrix OM), 2SLS
@@ -318,10 +319,21 @@ std::string estimation_script(const std::string& body, unsigned char selector) {
         else if (command == DLAGS)
             script += commands[command] + text + option + "\nDIAGNOSE" +
                       diagnose_options[(selector + line) % OPTIONS] + "\n";
-        else if (command < 2)
+        else if (command < 2) {
             script += std::string(commands[command]) + option + "\nCOEF A 1 B 0.5 C 0.1\nEQ " +
                       text + "\nEND\nFCAST / PREDICT=P\nTEST A = 1\n";
-        else if (command == OPTPRICE)
+            // NLINEAR's equation again by GMM on the instruments Z, D and X lagged once.
+            static const char* const gmm_options[] = {
+                " / METHOD=GMM", " / METHOD=GMM STEPS=ITERATE MAXIT=5 TESTSTAT=TS",
+                " / METHOD=GMM WEIGHT=HAC LAG=2 PCOV PITER",
+                " / METHOD=GMM WEIGHT=IDENTITY LAG=1 MAXIT=5",
+                " / METHOD=GMM STEPS=1 PREDICT=P RESID=R"};
+            constexpr int GMM_OPTIONS = sizeof gmm_options / sizeof gmm_options[0];
+            if (command == 0)
+                script += std::string("NLINEAR") + gmm_options[option_row % GMM_OPTIONS] +
+                          "\nCOEF A 1 B 0.5 C 0.1\nEQ " + text +
+                          "\nINST Z D X(1.1)\nEND\nTEST A = 1\n";
+        } else if (command == OPTPRICE)
             script += std::string(line % 2 ? "PUTOPTIO" : "CALLOPTI") + " / STRIKE=" + text +
                       optprice_options[option_row] + "\n";
         else if (command == BAYES)

@@ -6,6 +6,7 @@
 #include "numeric/fortran_format.hpp"
 #include "regress/fit/estimator_front.hpp"
 #include "regress/fit/store_result.hpp"
+#include "regress/iv/gmm_choice.hpp"
 #include "regress/iv/gmm_report.hpp"
 #include "regress/iv/iv_errors.hpp"
 #include "regress/iv/iv_failure.hpp"
@@ -54,41 +55,11 @@ bool check_gmm_options(Run& run, const IvOptions& o, GmmControl& control) {
                            "METHOD=GMM TAKES ITS COVARIANCE FROM WEIGHT=: NOT HETCOV, AUTCOV, "
                            "HC1-HC3 OR CLUSTER",
                            ERR_GMM_COVARIANCE);
-    if (o.WEIGHT.empty() || o.WEIGHT == "WHITE")
-        control.weight = GmmWeight::WHITE;
-    else if (o.WEIGHT == "HAC")
-        control.weight = GmmWeight::HAC;
-    else if (o.WEIGHT == "IDENTITY")
-        control.weight = GmmWeight::IDENTITY;
-    else
-        return gmm_refusal(run, "WEIGHT=" + o.WEIGHT + ": THE GMM WEIGHT IS IDENTITY, WHITE OR HAC",
-                           ERR_GMM_WEIGHT);
-    const bool identity = control.weight == GmmWeight::IDENTITY;
-    if (o.STEPS.empty())
-        control.steps = identity ? GmmSteps::ONE : GmmSteps::TWO;
-    else if (o.STEPS == "1")
-        control.steps = GmmSteps::ONE;
-    else if (o.STEPS == "2")
-        control.steps = GmmSteps::TWO;
-    else if (o.STEPS == "ITERATE")
-        control.steps = GmmSteps::ITERATE;
-    else
-        return gmm_refusal(run, "STEPS=" + o.STEPS + ": THE GMM STEPS ARE 1, 2 OR ITERATE",
-                           ERR_GMM_STEPS);
-    if (identity && control.steps != GmmSteps::ONE)
-        return gmm_refusal(run,
-                           "WEIGHT=IDENTITY IS ONE STEP: STEPS=2 AND ITERATE NEED WEIGHT=WHITE "
-                           "OR HAC",
-                           ERR_GMM_IDENTITY_STEPS);
-    if (o.LAG_given && o.LAG < 0) return bad_option_value(run, "LAG", ERR_IV_OPTION);
-    if (control.weight == GmmWeight::HAC && o.LAG < 1)
-        return gmm_refusal(run, "WEIGHT=HAC NEEDS LAG=L, ITS NEWEY-WEST LAG, 1 OR MORE",
-                           ERR_GMM_HAC_LAG);
-    if (control.weight == GmmWeight::WHITE && o.LAG > 0)
-        return gmm_refusal(run, "LAG=" + std::to_string(o.LAG) + " GOES WITH WEIGHT=HAC",
-                           ERR_GMM_WHITE_LAG);
+    const GmmWords words{o.WEIGHT, o.STEPS, o.LAG, o.LAG_given};
+    const GmmWordErrors errors{ERR_GMM_WEIGHT, ERR_GMM_STEPS,   ERR_GMM_IDENTITY_STEPS,
+                               ERR_IV_OPTION,  ERR_GMM_HAC_LAG, ERR_GMM_WHITE_LAG};
+    if (!choose_gmm_weight(run, words, errors, control)) return false;
     if (!check_iteration_options(run, o, {}, ERR_IV_OPTION)) return false;
-    control.lags = o.LAG;
     control.max_iterations = o.MAXIT;
     control.converge = o.CONVERGE;
     return true;

@@ -79,22 +79,21 @@ void fill_gmm_record(const IvData& data, const GmmSolution& sol, std::vector<Rea
     e.adjr2 = 1 - (1 - r.rsqr) * (n - (e.centred ? 1 : 0)) / (n - k);
 }
 
-void finish_gmm_result(GmmEstimate& e) {
-    ModelResult& m = e.result;
-    if (e.j.available)
-        m.add_statistic(NamedStatistic{"HANSEN J", e.j.value, StatisticLaw::CHI_SQUARE,
-                                       Real(e.j.df1), 0, true, e.j.pvalue});
+} // namespace
+
+void store_gmm_statistics(ModelResult& m, const IvStatistic& j, Real sigma2, Real adjr2) {
+    if (j.available)
+        m.add_statistic(NamedStatistic{"HANSEN J", j.value, StatisticLaw::CHI_SQUARE, Real(j.df1),
+                                       0, true, j.pvalue});
     m.set_size_scalars();
-    m.set_fit_scalars(e.sigma2, e.adjr2);
+    m.set_fit_scalars(sigma2, adjr2);
     m.set_scalar(R_SST, m.record.sst);
-    if (e.j.available) {
-        m.set_scalar(R_CHI, e.j.value);
-        m.set_scalar(R_DF1, e.j.df1);
-        m.set_scalar(R_PVAL, e.j.pvalue);
+    if (j.available) {
+        m.set_scalar(R_CHI, j.value);
+        m.set_scalar(R_DF1, j.df1);
+        m.set_scalar(R_PVAL, j.pvalue);
     }
 }
-
-} // namespace
 
 GmmEstimate estimate_gmm(const IvData& data, const GmmControl& control) {
     GmmEstimate e;
@@ -183,7 +182,7 @@ GmmEstimate estimate_gmm(const IvData& data, const GmmControl& control) {
         e.j.available = true;
     }
     fill_gmm_record(data, sol, std::move(cov), u, e);
-    finish_gmm_result(e);
+    store_gmm_statistics(e.result, e.j, e.sigma2, e.adjr2);
     return e;
 }
 

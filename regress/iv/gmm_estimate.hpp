@@ -51,4 +51,8 @@ struct GmmEstimate {
 
 GmmEstimate estimate_gmm(const IvData& data, const GmmControl& control);
 
+// The stored results of a GMM estimate whose record is filled: HANSEN J as the named statistic
+// (where it is made), $N, $K, $DF, $SSE, $SIG2, $R2, $ADR2, $SST and with J $CHI, $DF1, $PVAL.
+void store_gmm_statistics(ModelResult& m, const IvStatistic& j, Real sigma2, Real adjr2);
+
 } // namespace tarvex

@@ -30,40 +30,46 @@ void write_gmm_heading(Run& run, const IvEquation& eq, const GmmEstimate& e,
     for (const OlsTerm& t : eq.instruments) instruments.push_back(t.name);
     if (!endogenous.empty()) write_name_list(run, " ENDOGENOUS REGRESSORS:", endogenous);
     write_name_list(run, " INSTRUMENTS:", instruments);
+    write_gmm_weight_lines(run, control, "TWO STAGE LEAST SQUARES");
+}
+
+} // namespace
+
+void write_gmm_weight_lines(Run& run, const GmmControl& control, const std::string& first_step) {
     if (control.weight == GmmWeight::IDENTITY) {
         write_line(run, " WEIGHT MATRIX: IDENTITY, ONE STEP");
         write_line(run, " STANDARD ERRORS FROM THE " + moment_covariance_words(control));
     } else if (control.steps == GmmSteps::ONE) {
-        write_line(run, " WEIGHT MATRIX: (Z'Z)**-1, ONE STEP (TWO STAGE LEAST SQUARES)");
+        write_line(run, " WEIGHT MATRIX: (Z'Z)**-1, ONE STEP (" + first_step + ")");
         write_line(run, " STANDARD ERRORS FROM THE " + moment_covariance_words(control));
     } else {
         write_line(run, " WEIGHT MATRIX: INVERSE OF THE " + moment_covariance_words(control));
         write_line(run, control.steps == GmmSteps::TWO
-                            ? " TWO-STEP ESTIMATE: THE FIRST STEP TWO STAGE LEAST SQUARES"
-                            : " ITERATED ESTIMATE: THE WEIGHT RENEWED FROM EACH STEP'S RESIDUALS");
+                            ? " TWO-STEP ESTIMATE: THE FIRST STEP " + first_step
+                            : std::string(" ITERATED ESTIMATE: THE WEIGHT RENEWED FROM EACH "
+                                          "STEP'S RESIDUALS"));
     }
 }
 
-void write_gmm_fit(Run& run, const GmmEstimate& e) {
-    const EstimationResults& r = e.result.record;
+void write_gmm_fit_lines(Run& run, const EstimationResults& r, Real sigma2, Real adjr2,
+                         bool centred, Real ymean) {
     write_line(run, " ");
     write_line(run, "  R-SQUARE =" + fmt_F_fitted(r.rsqr, 9, 4) + fmt_X(5) +
-                        "R-SQUARE ADJUSTED =" + fmt_F_fitted(e.adjr2, 9, 4));
-    write_line(run, " VARIANCE OF THE ESTIMATE-SIGMA**2 =" + fmt_G(e.sigma2, 13, 5));
+                        "R-SQUARE ADJUSTED =" + fmt_F_fitted(adjr2, 9, 4));
+    write_line(run, " VARIANCE OF THE ESTIMATE-SIGMA**2 =" + fmt_G(sigma2, 13, 5));
     write_line(run, " STANDARD ERROR OF THE ESTIMATE-SIGMA =" + fmt_G(r.sigma, 13, 5));
     write_line(run, " SUM OF SQUARED ERRORS-SSE=" + fmt_G(r.sse, 13, 5));
-    if (e.centred) write_line(run, " MEAN OF DEPENDENT VARIABLE =" + fmt_G(e.ymean, 13, 5));
+    if (centred) write_line(run, " MEAN OF DEPENDENT VARIABLE =" + fmt_G(ymean, 13, 5));
     write_line(run, " ");
 }
 
-void write_gmm_j(Run& run, const GmmEstimate& e, const GmmControl& control) {
-    const int over = e.first.l - e.first.k;
+void write_hansen_j_lines(Run& run, int over, const IvStatistic& j, const GmmControl& control) {
     if (over <= 0) return;
     write_line(run, " ");
-    if (e.j.available) {
+    if (j.available) {
         write_line(run, " HANSEN J TEST OF OVER-IDENTIFYING RESTRICTIONS: CHI-SQUARE =" +
-                            fmt_G(e.j.value, 14, 7) + " WITH" + fmt_I_fitted(e.j.df1, 4) +
-                            " D.F., P-VALUE=" + fmt_F_fitted(e.j.pvalue, 8, 5));
+                            fmt_G(j.value, 14, 7) + " WITH" + fmt_I_fitted(j.df1, 4) +
+                            " D.F., P-VALUE=" + fmt_F_fitted(j.pvalue, 8, 5));
         if (control.steps == GmmSteps::TWO)
             write_line(run, " (THE CRITERION g'S**-1 g WITH THE WEIGHT OF THE SECOND STEP)");
     } else {
@@ -71,8 +77,6 @@ void write_gmm_j(Run& run, const GmmEstimate& e, const GmmControl& control) {
                         "ITERATE");
     }
 }
-
-} // namespace
 
 void report_gmm(Run& run, const IvEquation& eq, const GmmEstimate& e, const GmmControl& control,
                 const IvOptions& o) {
@@ -82,12 +86,12 @@ void report_gmm(Run& run, const IvEquation& eq, const GmmEstimate& e, const GmmC
             run, e.converged ? IterationEnd::CONVERGED : IterationEnd::ITERATION_LIMIT,
             e.weighted_steps, "COEFFICIENTS", ERR_GMM_NO_CONVERGENCE, ERR_GMM_NO_CONVERGENCE);
     if (!run.flags.OPUT) return;
-    write_gmm_fit(run, e);
+    write_gmm_fit_lines(run, e.result.record, e.sigma2, e.adjr2, e.centred, e.ymean);
     CoefficientTable t = coefficient_table(e.result);
     t.wide = o.WIDE;
     t.asymptotic = true;
     write_coefficient_table(run, t);
-    write_gmm_j(run, e, control);
+    write_hansen_j_lines(run, e.first.l - e.first.k, e.j, control);
     write_coefficient_matrices(run, t.names, e.result.record.cov, o.PCOV, o.PCOR, o.WIDE);
 }
 

@@ -1,12 +1,14 @@
-// Reading COEFFICI, EQ and END lines after an equation command.
+// Reading COEFFICI, EQ, INST and END lines after an equation command.
 #include "regress/nonlin/model_block.hpp"
 
 #include "core/command_table.hpp"
 #include "core/error_report.hpp"
+#include "core/interpreter_calls.hpp"
 #include "core/run.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
+#include "regress/fit/list_equation.hpp"
 #include "regress/fit/statement_block.hpp"
 #include "regress/nonlin/nonlin_errors.hpp"
 
@@ -30,7 +32,7 @@ std::vector<std::string> coefficient_words(std::string text) {
 }
 
 bool model_block_line(int ikod) {
-    return ikod == C_COEFFICI || ikod == C_EQ;
+    return ikod == C_COEFFICI || ikod == C_EQ || ikod == C_INSTRUME;
 }
 
 bool read_coefficients(Run& run, const std::string& text, ModelBlock& block) {
@@ -59,6 +61,16 @@ bool read_coefficients(Run& run, const std::string& text, ModelBlock& block) {
     return true;
 }
 
+// The variables of an INST line, as the scanner reads a command's list (lags as X(-1)); false
+// when the scanner refused it (it has said why).
+bool read_instruments(Run& run, ModelBlock& block) {
+    scan_statement(run);
+    if (run.flags.ODONT) return false;
+    block.instrument_lines += 1;
+    for (int k = 1; k <= run.scan.NF; ++k) block.instruments.push_back(list_term(run, k));
+    return true;
+}
+
 } // namespace
 
 bool read_model_block(Run& run, ModelBlock& block) {
@@ -67,10 +79,11 @@ bool read_model_block(Run& run, ModelBlock& block) {
         [&](int ikod) {
             if (ikod == C_COEFFICI)
                 return read_coefficients(run, std::string(rest_of_statement(run)), block);
+            if (ikod == C_INSTRUME) return read_instruments(run, block);
             block.equations.emplace_back(rest_of_statement(run));
             return true;
         },
-        " ...ERROR..COMMAND IS NOT A COEFFICI, EQ OR END COMMAND", ERR_NL_NOT_IN_BLOCK);
+        " ...ERROR..COMMAND IS NOT A COEFFICI, EQ, INST OR END COMMAND", ERR_NL_NOT_IN_BLOCK);
     if (!read_to_end) return false;
     if (block.names.empty()) {
         report_error(run, " ...ERROR..NO PARAMETERS: A COEFFICI LINE MUST NAME THEM",

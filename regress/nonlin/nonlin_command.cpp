@@ -1,5 +1,6 @@
-// NLINEAR / options, then COEFFICI lines, one EQ line and END: reads the options and the block,
-// checks them, compiles the equation, and hands it to the estimator and then the report.
+// NLINEAR / options, then COEFFICI lines, one EQ line, INST lines (METHOD=GMM) and END: reads the
+// options and the block, checks them, compiles the equation, and hands it to the estimator and
+// then the report.
 #include "regress/nonlin/nonlin_command.hpp"
 
 #include "core/command_table.hpp"
@@ -14,6 +15,7 @@
 #include "regress/nonlin/model_block.hpp"
 #include "regress/nonlin/nonlin_errors.hpp"
 #include "regress/nonlin/nonlin_estimate.hpp"
+#include "regress/nonlin/nonlin_gmm_command.hpp"
 #include "regress/nonlin/nonlin_options.hpp"
 #include "regress/nonlin/nonlin_report.hpp"
 
@@ -23,10 +25,10 @@ namespace tarvex {
 
 namespace {
 
-bool nonlin_method_known(const std::string& word) {
+bool nonlin_method_known(const std::string& word, bool likelihood) {
     for (const char* known : {"NEWTON", "BHHH", "BFGS", "DFP", "GRADX", "GQOPT", "GQDFP", "ANNEAL"})
         if (word == known) return true;
-    return false;
+    return !likelihood && word == "GMM";
 }
 
 bool anneal_option_error(Run& run, const std::string& what) {
@@ -35,14 +37,17 @@ bool anneal_option_error(Run& run, const std::string& what) {
 }
 
 // The option values in range, then no name option without its value.
-bool check_options(Run& run, const NonlinOptions& o) {
+bool check_options(Run& run, const NonlinOptions& o, bool likelihood) {
     if (!check_iteration_options(run, o, {}, ERR_NL_OPTION)) return false;
     if (!(o.OBJCONV >= 0) || !(o.OBJCONV < 1))
         return bad_option_value(run, "OBJCONV", ERR_NL_OPTION);
-    if (!nonlin_method_known(o.METHOD)) {
+    if (!nonlin_method_known(o.METHOD, likelihood)) {
         report_error(run,
                      " ...ERROR..METHOD " + o.METHOD +
-                         " UNKNOWN: NEWTON, BHHH, BFGS, DFP, GRADX, GQOPT, GQDFP OR ANNEAL",
+                         (likelihood
+                              ? " UNKNOWN: NEWTON, BHHH, BFGS, DFP, GRADX, GQOPT, GQDFP OR ANNEAL"
+                              : " UNKNOWN: NEWTON, BHHH, BFGS, DFP, GRADX, GQOPT, GQDFP, ANNEAL "
+                                "OR GMM"),
                      ERR_NL_UNKNOWN_METHOD);
         return false;
     }
@@ -72,7 +77,10 @@ void cmd_nonlin(Run& run) {
         return;
     }
     NonlinOptions o = read_nonlin_options(run);
-    if (!check_options(run, o)) return;
+    if (!check_options(run, o, likelihood)) return;
+    GmmControl gmm;
+    if (!check_nonlinear_gmm_options(run, o, block, likelihood, gmm)) return;
+    const bool by_gmm = !likelihood && o.METHOD == "GMM";
     // A likelihood has no fitted values or residuals: MLE leaves PREDICT= and RESID= alone.
     if (likelihood) o.out.PREDICT = o.out.RESID = "";
     EquationModel model;
@@ -80,9 +88,14 @@ void cmd_nonlin(Run& run) {
     // The variables the equation reads are inputs too: no output option may name them.
     std::vector<int> inputs = equation_data_refs(model);
     if (model.dep_ref > 0) inputs.push_back(model.dep_ref);
+    for (int ref : instrument_refs(block)) inputs.push_back(ref);
     if (!check_outputs_not_inputs(run, nonlin_option_table(), inputs)) return;
     const int end = (o.END == -999 || o.END < 1) ? run.smpl.IEND : o.END;
     if (!bind_observations(run, model, o.BEG, end)) return;
+    if (by_gmm) {
+        estimate_and_report_nonlinear_gmm(run, model, block, o, gmm);
+        return;
+    }
     if (model.n() < model.k() + (likelihood ? 0 : 1)) {
         report_error(run,
                      " ...ERROR.." + fmt_I(model.n(), 5) + " OBSERVATIONS IS NOT ENOUGH FOR" +

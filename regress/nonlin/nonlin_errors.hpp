@@ -24,6 +24,21 @@ enum NonlinError : int {
     ERR_NL_UNKNOWN_FUNCTION = 52017, // a name written before "(" that is not a function
     ERR_NL_UNKNOWN_METHOD = 52018,   // a METHOD word that names no optimiser
     ERR_NL_ANNEAL_OPTION = 52019,    // SEED, ANNEALN or ANNEALT out of range
+    // NLINEAR / METHOD=GMM
+    ERR_GMM_NL_WITHOUT_METHOD = 52020, // WEIGHT, STEPS, LAG or TESTSTAT without METHOD=GMM
+    ERR_GMM_NL_NO_INSTRUMENTS = 52021, // METHOD=GMM without an INST line
+    ERR_GMM_NL_STRAY_INST = 52022,     // an INST line without METHOD=GMM (or after MLE)
+    ERR_GMM_NL_WEIGHT = 52023,         // WEIGHT not IDENTITY, WHITE or HAC
+    ERR_GMM_NL_STEPS = 52024,          // STEPS not 1, 2 or ITERATE
+    ERR_GMM_NL_IDENTITY_STEPS = 52025, // STEPS=2 or ITERATE with WEIGHT=IDENTITY
+    ERR_GMM_NL_HAC_LAG = 52026,        // WEIGHT=HAC without LAG of 1 or more
+    ERR_GMM_NL_WHITE_LAG = 52027,      // LAG with WEIGHT=WHITE
+    ERR_GMM_NL_TOO_FEW = 52028,        // fewer instruments than parameters
+    ERR_GMM_NL_SINGULAR = 52029,       // the moment covariance S is singular
+    ERR_GMM_NL_COLLINEAR = 52030,      // an instrument is a combination of those before it
+    ERR_GMM_NL_NOT_SETTLED = 52031,    // ITERATE: the step limit came first (warning)
+    ERR_GMM_NL_COVARIANCE = 52032,     // HETCOV with METHOD=GMM
+    ERR_GMM_NL_NOT_IDENTIFIED = 52033, // G'WG singular
 };
 
 } // namespace tarvex

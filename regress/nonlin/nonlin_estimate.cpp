@@ -98,19 +98,6 @@ void finish_estimate(NonlinEstimate& e) {
     m.set_scalar(R_SST, r.sst);
 }
 
-// y at the observations in use.
-std::vector<Real> dependent_values(const EquationModel& model) {
-    std::vector<Real> y(model.obs.size(), 0);
-    for (const EquationModel::Series& s : model.series) {
-        if (s.ref != model.dep_ref) continue;
-        for (std::size_t i = 0; i < y.size(); ++i) {
-            const long long t = model.obs[i];
-            y[i] = s.constant ? s.value : (t <= s.length ? s.first[t * s.inc] : Real(0));
-        }
-    }
-    return y;
-}
-
 // Levenberg-Marquardt on the observations of `model` (y at them) from `start`; an evaluation
 // failure is recorded in `failure`.
 NlsResult fit_least_squares(const EquationModel& model, const std::vector<Real>& y,
@@ -521,6 +508,19 @@ NonlinEstimate with_failure(const EquationModel& model, NonlinEstimate e) {
 }
 
 } // namespace
+
+// y at the observations in use.
+std::vector<Real> dependent_values(const EquationModel& model) {
+    std::vector<Real> y(model.obs.size(), 0);
+    for (const EquationModel::Series& s : model.series) {
+        if (s.ref != model.dep_ref) continue;
+        for (std::size_t i = 0; i < y.size(); ++i) {
+            const long long t = model.obs[i];
+            y[i] = s.constant ? s.value : (t <= s.length ? s.first[t * s.inc] : Real(0));
+        }
+    }
+    return y;
+}
 
 NonlinEstimate estimate_nlinear(const EquationModel& model, const NonlinOptions& o) {
     return with_failure(model, fit_nlinear(model, o));

@@ -52,6 +52,9 @@ struct NonlinEstimate {
     Real ymean = 0, sigma2 = 0, adjusted_r2 = 0; // NLINEAR
 };
 
+// The dependent variable at the observations in use.
+std::vector<Real> dependent_values(const EquationModel& model);
+
 NonlinEstimate estimate_nlinear(const EquationModel& model, const NonlinOptions& o);
 NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o);
 

@@ -22,16 +22,20 @@ const OptionTable NONLIN_TABLE = estimator_option_table(
         "MAXIT",     //  8 integer iteration limit (100)
         "SEED",      //  9 integer ANNEAL: the seed of its moves (1)
         "ANNEALN",   // 10 integer ANNEAL: the evaluations it spends (10000)
-        "CONVERGE",  // 11 real    relative change of every parameter (1E-28)
-        "OBJCONV",   // 12 real    MLE: relative change of the log-likelihood (1E-30)
-        "ANNEALT",   // 13 real    ANNEAL: the first temperature (0: from the start)
-        // 14-19: PREDICT RESID (NLINEAR), COEF COVARIAN STDERR TRATIO
+        "LAG",       // 11 integer METHOD=GMM: the Newey-West lag of the moment covariance
+        "CONVERGE",  // 12 real    relative change of every parameter (1E-28)
+        "OBJCONV",   // 13 real    MLE: relative change of the log-likelihood (1E-30)
+        "ANNEALT",   // 14 real    ANNEAL: the first temperature (0: from the start)
+        // 15-20: PREDICT RESID (NLINEAR), COEF COVARIAN STDERR TRATIO
     },
     {
-        "METHOD",    // 20 name    NEWTON, BHHH, BFGS, DFP, GRADX, GQOPT, GQDFP or ANNEAL
-        "COVTYPE",   // 21 name    MLE: HESSIAN, OPG or SANDWICH
+        "METHOD",    // 21 name    NEWTON, BHHH, BFGS, DFP, GRADX, GQOPT, GQDFP, ANNEAL or GMM
+        "COVTYPE",   // 22 name    MLE: HESSIAN, OPG or SANDWICH
+        "WEIGHT",    // 23 name    METHOD=GMM: IDENTITY, WHITE (default) or HAC
+        "STEPS",     // 24 name    METHOD=GMM: 1, 2 (default) or ITERATE
+        "TESTSTAT",  // 25 name    METHOD=GMM: Hansen's J test
     },
-    5, 5, 3);
+    5, 6, 3);
 // clang-format on
 
 } // namespace
@@ -61,6 +65,10 @@ NonlinOptions read_nonlin_options(const Run& run) {
     o.SEED = v.integer("SEED");
     o.ANNEALN = v.integer("ANNEALN");
     o.ANNEALT = v.real("ANNEALT");
+    o.LAG = v.integer("LAG");
+    o.LAG_given = v.given("LAG");
+    o.WEIGHT = trim_trailing_blanks(v.name("WEIGHT"));
+    o.STEPS = trim_trailing_blanks(v.name("STEPS"));
     return o;
 }
 
