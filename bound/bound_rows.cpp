@@ -169,7 +169,7 @@ private:
 };
 
 std::string shown(const std::string& name) {
-    return trim_trailing_blanks(name);
+    return upper_ascii(trim_trailing_blanks(name));
 }
 
 } // namespace

@@ -236,7 +236,15 @@ bool bind_series(ReadJob& job, DataLines& lines, bool binary, DataFileKind kind)
     if (!ok) return false;
     // The names leave the work area (the scanner made new ones empty) and enter the registry.
     for (auto& [name, series] : bindings) {
-        if (const int slot = VFIND(run, name); slot > 0) release_slot(run, slot);
+        if (const int slot = VFIND(run, name); slot > 0) {
+            // A name the statement itself created (empty) goes without a note.
+            VarInfo info;
+            const bool empty = VINFO(run, slot, info) && info.length == 0;
+            const bool output = run.flags.OPUT;
+            if (empty) run.flags.OPUT = false;
+            release_slot(run, slot);
+            run.flags.OPUT = output;
+        }
         series.file = path;
         series.file_size = size;
         series.modified_ns = modified;

@@ -137,4 +137,31 @@ TEST_F(BoundRowsFaults, BadFieldAndDifferentRowsAreNamed) {
     EXPECT_TRUE(contains(error, "MUST HAVE THE SAME ROWS")) << error;
 }
 
+TEST_F(BoundRowsFaults, ShortAndUnreadableFilesAreNamed) {
+    ScriptRun s("SMPL 1 4\nGENR X = TIME(0)\nWRITE (x.bin) X / TARVEX BINARY\n"
+                "READ (x.bin) X / TARVEX BIND\n");
+    ASSERT_EQ(s.run->ws.bound.size(), 1u);
+    // A binding that claims two rows more than the file holds: the first block of 4 is read,
+    // the second stops at row 5.
+    BoundSeries& x = s.run->ws.bound.begin()->second;
+    x.rows = 6;
+    s.run->smpl.IEND = 6;
+    std::string error;
+    std::unique_ptr<RowBlocks> rows = open_bound_rows(*s.run, {"X"}, error, 4);
+    ASSERT_TRUE(rows) << error;
+    const Pass pass = read_pass(*rows);
+    EXPECT_EQ(pass.observations, (std::vector<long long>{1, 2, 3, 4}));
+    EXPECT_TRUE(contains(rows->failure(), "FILE x.bin ENDS BEFORE ROW 5")) << rows->failure();
+    // A delimited binding whose file cannot be read (a directory): the read error is named.
+    x.rows = 4;
+    s.run->smpl.IEND = 4;
+    x.layout = BoundLayout::DELIMITED;
+    x.file = dir.string();
+    ASSERT_TRUE(file_stamp(x.file, x.file_size, x.modified_ns));
+    rows = open_bound_rows(*s.run, {"X"}, error, 4);
+    ASSERT_TRUE(rows) << error;
+    read_pass(*rows);
+    EXPECT_TRUE(contains(rows->failure(), "COULD NOT BE READ AT LINE 1")) << rows->failure();
+}
+
 } // namespace tarvex::testing
