@@ -225,8 +225,8 @@ bool bind_series(ReadJob& job, DataLines& lines, bool binary, DataFileKind kind)
     if (!layout.empty()) return refuse_layout(run, layout);
     long long size = 0;
     long long modified = 0;
-    if (!file_stamp(path, size, modified)) {
-        report_error(run, " ...ERROR..BIND NEEDS A FILE ON DISK: " + path + " CANNOT BE EXAMINED",
+    if (!file_stamp(path, size, modified)) { // gone since it was opened
+        report_error(run, " ...ERROR..BIND NEEDS A FILE ON DISK: READ (file) names / BIND",
                      ERR_BIND_NO_FILE);
         return false;
     }
