@@ -30,10 +30,13 @@ inline constexpr int ERR_HOUSEHOLDER_SPACE = 6020;   // METHOD=HH or its exact t
 inline constexpr int ERR_DW_INTEGRATION = 6021;      // the exact Durbin-Watson p-value failed
 inline constexpr int ERR_COMPONENTS_TOGETHER = 6022; // the components as one list entry
 inline constexpr int ERR_COMPONENTS_NOT_LAST = 6023; // a regressor after the first component
-inline constexpr int ERR_NO_COMPONENTS = 6024;    // PCOMPONE= and no component among the regressors
-inline constexpr int ERR_BOUND_READ = 6025;       // a block of bound series could not be read
+inline constexpr int ERR_NO_COMPONENTS = 6024; // PCOMPONE= and no component among the regressors
+inline constexpr int ERR_BOUND_BESIDE =
+    6025; // beside bound series, an item not a whole data series
 inline constexpr int ERR_NEEDS_MEMORY = 6026;     // an option that needs the series in memory
 inline constexpr int ERR_BOUND_NOT_FINITE = 6027; // an infinite or undefined value among bound rows
+// Bound series that could not be opened or read (the number every command gives such a pass).
+inline constexpr int ERR_BOUND_READ = 6077;
 
 // The estimation range of a complete equation (from BEG=/END= and the sample, after the
 // largest lag `max_lag`), the check of its observations and of the work space, then OLSEST.
