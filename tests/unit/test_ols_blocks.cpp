@@ -255,6 +255,17 @@ TEST(OlsBlocks, RefusedOptionsAndAFailedRead) {
     ASSERT_TRUE(est.failed());
     EXPECT_EQ(est.result.failure.line, " ...ERROR..READING ROW " + std::to_string(ROWS - 10));
     EXPECT_EQ(est.result.failure.number, ERR_BOUND_READ);
+
+    // An infinite value among the rows ends the estimation before the solution.
+    std::vector<Real> spoilt = d.x2;
+    spoilt[ROWS / 2] = Real(1) / Real(0);
+    MemoryRows with_infinity({d.y, d.x1, spoilt}, 5000);
+    const OlsEstimate inf =
+        estimate_ols_blocks(with_infinity, where, equation_of(e, plain), options_of(e, plain), {});
+    ASSERT_TRUE(inf.failed());
+    EXPECT_EQ(inf.result.failure.line,
+              " ...ERROR..INFINITE OR UNDEFINED VALUES IN THE BOUND SERIES");
+    EXPECT_EQ(inf.result.failure.number, ERR_BOUND_NOT_FINITE);
 }
 
 TEST(OlsBlocks, GramAccumulatorMergesBlocksToTheSameBits) {
