@@ -23,25 +23,25 @@ WorkbookLoad load_both() {
     void* zip = dlopen(ZIP_LIBRARY_NAME, RTLD_NOW | RTLD_LOCAL);
     if (zip == nullptr ||
         !(bind_workbook(zip, "zip_open", c.zip_open) &&
-                       bind_workbook(zip, "zip_error_init_with_code", c.zip_error_init_with_code) &&
-                       bind_workbook(zip, "zip_error_strerror", c.zip_error_strerror) &&
-                       bind_workbook(zip, "zip_error_fini", c.zip_error_fini) &&
-                       bind_workbook(zip, "zip_discard", c.zip_discard) &&
-                       bind_workbook(zip, "zip_stat_init", c.zip_stat_init) &&
-                       bind_workbook(zip, "zip_stat", c.zip_stat) &&
-                       bind_workbook(zip, "zip_fopen", c.zip_fopen) &&
-                       bind_workbook(zip, "zip_fread", c.zip_fread) &&
-                       bind_workbook(zip, "zip_fclose", c.zip_fclose)))
+          bind_workbook(zip, "zip_error_init_with_code", c.zip_error_init_with_code) &&
+          bind_workbook(zip, "zip_error_strerror", c.zip_error_strerror) &&
+          bind_workbook(zip, "zip_error_fini", c.zip_error_fini) &&
+          bind_workbook(zip, "zip_discard", c.zip_discard) &&
+          bind_workbook(zip, "zip_stat_init", c.zip_stat_init) &&
+          bind_workbook(zip, "zip_stat", c.zip_stat) &&
+          bind_workbook(zip, "zip_fopen", c.zip_fopen) &&
+          bind_workbook(zip, "zip_fread", c.zip_fread) &&
+          bind_workbook(zip, "zip_fclose", c.zip_fclose)))
         return {nullptr, ZIP_LIBRARY_NAME};
     void* xml = dlopen(EXPAT_LIBRARY_NAME, RTLD_NOW | RTLD_LOCAL);
     if (xml == nullptr ||
         !(bind_workbook(xml, "XML_ParserCreate", c.xml_parser_create) &&
-                       bind_workbook(xml, "XML_ParserFree", c.xml_parser_free) &&
-                       bind_workbook(xml, "XML_SetUserData", c.xml_set_user_data) &&
-                       bind_workbook(xml, "XML_SetElementHandler", c.xml_set_element_handler) &&
-                       bind_workbook(xml, "XML_SetCharacterDataHandler", c.xml_set_character_data_handler) &&
-                       bind_workbook(xml, "XML_Parse", c.xml_parse) &&
-                       bind_workbook(xml, "XML_GetCurrentLineNumber", c.xml_get_current_line_number)))
+          bind_workbook(xml, "XML_ParserFree", c.xml_parser_free) &&
+          bind_workbook(xml, "XML_SetUserData", c.xml_set_user_data) &&
+          bind_workbook(xml, "XML_SetElementHandler", c.xml_set_element_handler) &&
+          bind_workbook(xml, "XML_SetCharacterDataHandler", c.xml_set_character_data_handler) &&
+          bind_workbook(xml, "XML_Parse", c.xml_parse) &&
+          bind_workbook(xml, "XML_GetCurrentLineNumber", c.xml_get_current_line_number)))
         return {nullptr, EXPAT_LIBRARY_NAME};
     return {&c, nullptr};
 }
