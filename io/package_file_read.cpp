@@ -2,10 +2,9 @@
 // through the ReadStat library into an imported table: every number as the exact binary128 value
 // of the file's double (or narrower integer or float), every kind of missing value flagged.
 #include "io/imported_table.hpp"
+#include "io/readstat_calls.hpp"
 
 #include "numeric/text.hpp"
-
-#include <readstat.h>
 
 namespace tarvex {
 
@@ -21,9 +20,9 @@ struct PackageParse {
 int on_variable(int index, readstat_variable_t* variable, const char* label_set, void* ctx) {
     auto* parse = static_cast<PackageParse*>(ctx);
     ImportedColumn column;
-    const char* name = readstat_variable_get_name(variable);
+    const char* name = readstat().variable_get_name(variable);
     column.written = name ? name : "";
-    column.text = readstat_variable_get_type_class(variable) == READSTAT_TYPE_CLASS_STRING;
+    column.text = readstat().variable_get_type_class(variable) == READSTAT_TYPE_CLASS_STRING;
     column.label_set = label_set ? label_set : "";
     if (parse->column_of.size() <= static_cast<std::size_t>(index))
         parse->column_of.resize(static_cast<std::size_t>(index) + 1, -1);
@@ -35,23 +34,23 @@ int on_variable(int index, readstat_variable_t* variable, const char* label_set,
 
 // The value as the file holds it: each stored type widens exactly to binary128.
 Real exact_value(readstat_value_t value) {
-    switch (readstat_value_type(value)) {
+    switch (readstat().value_type(value)) {
     case READSTAT_TYPE_INT8:
-        return static_cast<Real>(readstat_int8_value(value));
+        return static_cast<Real>(readstat().int8_value(value));
     case READSTAT_TYPE_INT16:
-        return static_cast<Real>(readstat_int16_value(value));
+        return static_cast<Real>(readstat().int16_value(value));
     case READSTAT_TYPE_INT32:
-        return static_cast<Real>(readstat_int32_value(value));
+        return static_cast<Real>(readstat().int32_value(value));
     case READSTAT_TYPE_FLOAT:
-        return static_cast<Real>(readstat_float_value(value));
+        return static_cast<Real>(readstat().float_value(value));
     default:
-        return static_cast<Real>(readstat_double_value(value));
+        return static_cast<Real>(readstat().double_value(value));
     }
 }
 
 int on_value(int row, readstat_variable_t* variable, readstat_value_t value, void* ctx) {
     auto* parse = static_cast<PackageParse*>(ctx);
-    const int index = readstat_variable_get_index(variable);
+    const int index = readstat().variable_get_index(variable);
     if (index < 0 || static_cast<std::size_t>(index) >= parse->column_of.size() ||
         parse->column_of[static_cast<std::size_t>(index)] < 0)
         return READSTAT_HANDLER_OK;
@@ -62,7 +61,7 @@ int on_value(int row, readstat_variable_t* variable, readstat_value_t value, voi
     const std::size_t at = static_cast<std::size_t>(row);
     if (column.text) {
         if (column.texts.size() <= at) column.texts.resize(at + 1);
-        const char* text = readstat_string_value(value);
+        const char* text = readstat().string_value(value);
         column.texts[at] = text ? text : "";
         return READSTAT_HANDLER_OK;
     }
@@ -70,9 +69,9 @@ int on_value(int row, readstat_variable_t* variable, readstat_value_t value, voi
         column.values.resize(at + 1, 0);
         column.missing.resize(at + 1, 1);
     }
-    const bool system = readstat_value_is_system_missing(value) != 0;
-    const bool tagged = readstat_value_is_tagged_missing(value) != 0;
-    const bool defined = !system && !tagged && readstat_value_is_defined_missing(value, variable);
+    const bool system = readstat().value_is_system_missing(value) != 0;
+    const bool tagged = readstat().value_is_tagged_missing(value) != 0;
+    const bool defined = !system && !tagged && readstat().value_is_defined_missing(value, variable);
     if (defined) ++column.user_missing;
     column.missing[at] = system || tagged || defined;
     if (!column.missing[at]) column.values[at] = exact_value(value);
@@ -81,10 +80,10 @@ int on_value(int row, readstat_variable_t* variable, readstat_value_t value, voi
 
 int on_value_label(const char* label_set, readstat_value_t value, const char* label, void* ctx) {
     auto* parse = static_cast<PackageParse*>(ctx);
-    const readstat_type_t type = readstat_value_type(value);
+    const readstat_type_t type = readstat().value_type(value);
     // Labels of tagged missing values and of string values have no place among the codes.
-    if (type == READSTAT_TYPE_STRING || readstat_value_is_tagged_missing(value) ||
-        readstat_value_is_system_missing(value))
+    if (type == READSTAT_TYPE_STRING || readstat().value_is_tagged_missing(value) ||
+        readstat().value_is_system_missing(value))
         return READSTAT_HANDLER_OK;
     parse->table.label_sets[label_set ? label_set : ""].emplace_back(
         static_cast<double>(exact_value(value)), label ? label : "");
@@ -102,33 +101,38 @@ bool read_package_file(const std::string& path, DataFileKind kind, ImportedTable
                        std::string& failure) {
     table = ImportedTable();
     PackageParse parse{table, {}, {}};
-    readstat_parser_t* parser = readstat_parser_init();
+    if (load_readstat() == nullptr) {
+        failure = upper_ascii(std::string("THE FILE LIBRARY ") + READSTAT_LIBRARY_NAME) +
+                  " CANNOT BE LOADED";
+        return false;
+    }
+    readstat_parser_t* parser = readstat().parser_init();
     if (!parser) {
         failure = "NO MEMORY FOR THE FILE READER";
         return false;
     }
-    readstat_set_variable_handler(parser, on_variable);
-    readstat_set_value_handler(parser, on_value);
-    readstat_set_value_label_handler(parser, on_value_label);
-    readstat_set_error_handler(parser, on_library_error);
+    readstat().set_variable_handler(parser, on_variable);
+    readstat().set_value_handler(parser, on_value);
+    readstat().set_value_label_handler(parser, on_value_label);
+    readstat().set_error_handler(parser, on_library_error);
     readstat_error_t error = READSTAT_OK;
     switch (kind) {
     case DataFileKind::STATA:
-        error = readstat_parse_dta(parser, path.c_str(), &parse);
+        error = readstat().parse_dta(parser, path.c_str(), &parse);
         break;
     case DataFileKind::SPSS:
-        error = readstat_parse_sav(parser, path.c_str(), &parse);
+        error = readstat().parse_sav(parser, path.c_str(), &parse);
         break;
     case DataFileKind::SAS_DATA:
-        error = readstat_parse_sas7bdat(parser, path.c_str(), &parse);
+        error = readstat().parse_sas7bdat(parser, path.c_str(), &parse);
         break;
     default:
-        error = readstat_parse_xport(parser, path.c_str(), &parse);
+        error = readstat().parse_xport(parser, path.c_str(), &parse);
         break;
     }
-    readstat_parser_free(parser);
+    readstat().parser_free(parser);
     if (error != READSTAT_OK) {
-        failure = upper_ascii(readstat_error_message(error));
+        failure = upper_ascii(readstat().error_message(error));
         if (!failure.empty() && failure.back() == '.') failure.pop_back();
         return false;
     }

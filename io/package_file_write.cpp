@@ -13,10 +13,9 @@
 #include "io/imported_table.hpp"
 #include "io/print_request.hpp"
 #include "io/print_write_errors.hpp"
+#include "io/readstat_calls.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
-
-#include <readstat.h>
 
 #include <cerrno>
 #include <cmath>
@@ -65,12 +64,20 @@ readstat_error_t begin_package(readstat_writer_t* writer, DataFileKind kind, Pac
                                long rows) {
     switch (kind) {
     case DataFileKind::STATA:
-        return readstat_begin_writing_dta(writer, &sink, rows);
+        return readstat().begin_writing_dta(writer, &sink, rows);
     case DataFileKind::SPSS:
-        return readstat_begin_writing_sav(writer, &sink, rows);
+        return readstat().begin_writing_sav(writer, &sink, rows);
     default:
-        return readstat_begin_writing_xport(writer, &sink, rows);
+        return readstat().begin_writing_xport(writer, &sink, rows);
     }
+}
+
+// The library refused the file, or is missing: `reason` says why.
+void report_package_refused(Run& run, const std::string& kind_name, const std::string& path,
+                            const std::string& reason) {
+    report_error(
+        run, " ...ERROR..CANNOT WRITE " + kind_name + " FILE " + path + ": " + upper_ascii(reason),
+        command_error_number(run, PW_PACKAGE_REFUSED));
 }
 
 } // namespace
@@ -115,6 +122,12 @@ bool write_package_file(Run& run, const PrintRequest& req, const std::string& pa
         }
     }
 
+    if (load_readstat() == nullptr) { // before the file is touched
+        report_package_refused(run, kind_name, path,
+                               std::string("THE FILE LIBRARY ") + READSTAT_LIBRARY_NAME +
+                                   " CANNOT BE LOADED");
+        return false;
+    }
     PackageSink sink;
     if (int refused = write_refusal(path); refused != 0) {
         report_write_failure(run, 0, path, refused, ERR_PACKAGE_FILE_NOT_WRITTEN);
@@ -124,12 +137,13 @@ bool write_package_file(Run& run, const PrintRequest& req, const std::string& pa
         report_write_failure(run, 0, path, error, ERR_PACKAGE_FILE_NOT_WRITTEN);
         return false;
     }
-    readstat_writer_t* writer = readstat_writer_init();
+    readstat_writer_t* writer = readstat().writer_init();
     readstat_error_t status = writer ? READSTAT_OK : READSTAT_ERROR_MALLOC;
     std::vector<PackageColumn> columns;
     if (writer) {
-        readstat_set_data_writer(writer, write_package_bytes);
-        if (kind == DataFileKind::SAS_TRANSPORT) readstat_writer_set_file_format_version(writer, 5);
+        readstat().set_data_writer(writer, write_package_bytes);
+        if (kind == DataFileKind::SAS_TRANSPORT)
+            readstat().writer_set_file_format_version(writer, 5);
         // A series' category labels (code k is labels[k-1]) go out as its value labels; the
         // transport format has none.
         std::vector<readstat_label_set_t*> label_sets;
@@ -140,10 +154,10 @@ bool write_package_file(Run& run, const PrintRequest& req, const std::string& pa
                                     : run.ws.value_labels.end();
             if (kind != DataFileKind::SAS_TRANSPORT && labels != run.ws.value_labels.end() &&
                 item.info.type == TYPE_DATA && !labels->second.empty()) {
-                set = readstat_add_label_set(writer, READSTAT_TYPE_DOUBLE, item.name.c_str());
+                set = readstat().add_label_set(writer, READSTAT_TYPE_DOUBLE, item.name.c_str());
                 for (std::size_t k = 0; k < labels->second.size(); ++k)
-                    readstat_label_double_value(set, static_cast<double>(k + 1),
-                                                labels->second[k].c_str());
+                    readstat().label_double_value(set, static_cast<double>(k + 1),
+                                                  labels->second[k].c_str());
             }
             label_sets.push_back(set);
         }
@@ -151,39 +165,39 @@ bool write_package_file(Run& run, const PrintRequest& req, const std::string& pa
             const PrintItem& item = req.items[k];
             const bool text = item.info.type == TYPE_CHAR_VAR;
             PackageColumn column{&item};
-            column.variable = readstat_add_variable(
+            column.variable = readstat().add_variable(
                 writer, item.name.c_str(), text ? READSTAT_TYPE_STRING : READSTAT_TYPE_DOUBLE,
                 text ? CHARS_PER_ELEMENT : 8);
-            if (label_sets[k]) readstat_variable_set_label_set(column.variable, label_sets[k]);
+            if (label_sets[k]) readstat().variable_set_label_set(column.variable, label_sets[k]);
             columns.push_back(column);
         }
         status = begin_package(writer, kind, sink, static_cast<long>(rows.size()));
     }
     for (std::size_t r = 0; r < rows.size() && status == READSTAT_OK; ++r) {
         const long long t = rows[r];
-        status = readstat_begin_row(writer);
+        status = readstat().begin_row(writer);
         for (const PackageColumn& column : columns) {
             if (status != READSTAT_OK) break;
             const PrintItem& item = *column.item;
             if (t > item.info.length) {
-                status = readstat_insert_missing_value(writer, column.variable);
+                status = readstat().insert_missing_value(writer, column.variable);
                 continue;
             }
             const Real value = item_value(run, item, t);
             if (item.info.type == TYPE_CHAR_VAR) {
-                status = readstat_insert_string_value(
+                status = readstat().insert_string_value(
                     writer, column.variable, trim_trailing_blanks(element_to_chars(value)).c_str());
             } else if (value == run.ws.XMISS) {
-                status = readstat_insert_missing_value(writer, column.variable);
+                status = readstat().insert_missing_value(writer, column.variable);
             } else {
-                status = readstat_insert_double_value(writer, column.variable,
-                                                      static_cast<double>(value));
+                status = readstat().insert_double_value(writer, column.variable,
+                                                        static_cast<double>(value));
             }
         }
-        if (status == READSTAT_OK) status = readstat_end_row(writer);
+        if (status == READSTAT_OK) status = readstat().end_row(writer);
     }
-    if (status == READSTAT_OK) status = readstat_end_writing(writer);
-    if (writer) readstat_writer_free(writer);
+    if (status == READSTAT_OK) status = readstat().end_writing(writer);
+    if (writer) readstat().writer_free(writer);
 
     const bool library_ok = status == READSTAT_OK;
     const int error = end_replacement(sink.file, library_ok && sink.error == 0, sink.error);
@@ -193,10 +207,9 @@ bool write_package_file(Run& run, const PrintRequest& req, const std::string& pa
         return false;
     }
     if (!library_ok) {
-        std::string reason = upper_ascii(readstat_error_message(status));
+        std::string reason = readstat().error_message(status);
         if (!reason.empty() && reason.back() == '.') reason.pop_back();
-        report_error(run, " ...ERROR..CANNOT WRITE " + kind_name + " FILE " + path + ": " + reason,
-                     command_error_number(run, PW_PACKAGE_REFUSED));
+        report_package_refused(run, kind_name, path, reason);
         return false;
     }
     if (rounded_count > 0)

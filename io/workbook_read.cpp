@@ -4,11 +4,9 @@
 // hold numbers (the double the text stands for, widened exactly), booleans (1 and 0), shared or
 // inline strings, errors (missing); a date is the serial number the cell stores.
 #include "io/imported_table.hpp"
+#include "io/workbook_calls.hpp"
 
 #include "numeric/text.hpp"
-
-#include <expat.h>
-#include <zip.h>
 
 #include <algorithm>
 #include <cctype>
@@ -33,16 +31,16 @@ class WorkbookArchive {
 public:
     explicit WorkbookArchive(const std::string& path) {
         int code = 0;
-        archive_ = zip_open(path.c_str(), ZIP_RDONLY, &code);
+        archive_ = workbook_libs().zip_open(path.c_str(), ZIP_RDONLY, &code);
         if (!archive_) {
             zip_error_t error;
-            zip_error_init_with_code(&error, code);
-            failure_ = upper_ascii(zip_error_strerror(&error));
-            zip_error_fini(&error);
+            workbook_libs().zip_error_init_with_code(&error, code);
+            failure_ = upper_ascii(workbook_libs().zip_error_strerror(&error));
+            workbook_libs().zip_error_fini(&error);
         }
     }
     ~WorkbookArchive() {
-        if (archive_) zip_discard(archive_);
+        if (archive_) workbook_libs().zip_discard(archive_);
     }
     WorkbookArchive(const WorkbookArchive&) = delete;
     WorkbookArchive& operator=(const WorkbookArchive&) = delete;
@@ -51,14 +49,15 @@ public:
     const std::string& failure() const { return failure_; }
     bool has(const std::string& part) const {
         zip_stat_t st;
-        zip_stat_init(&st);
-        return zip_stat(archive_, part.c_str(), 0, &st) == 0;
+        workbook_libs().zip_stat_init(&st);
+        return workbook_libs().zip_stat(archive_, part.c_str(), 0, &st) == 0;
     }
     // The whole uncompressed part; false (with failure()) when it is missing or unreadable.
     bool part(const std::string& name, std::string& out) {
         zip_stat_t st;
-        zip_stat_init(&st);
-        if (zip_stat(archive_, name.c_str(), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
+        workbook_libs().zip_stat_init(&st);
+        if (workbook_libs().zip_stat(archive_, name.c_str(), 0, &st) != 0 ||
+            !(st.valid & ZIP_STAT_SIZE)) {
             failure_ = "THE ARCHIVE HOLDS NO " + upper_ascii(name);
             return false;
         }
@@ -66,7 +65,7 @@ public:
             failure_ = upper_ascii(name) + " IS TOO LARGE";
             return false;
         }
-        zip_file_t* file = zip_fopen(archive_, name.c_str(), 0);
+        zip_file_t* file = workbook_libs().zip_fopen(archive_, name.c_str(), 0);
         if (!file) {
             failure_ = "CANNOT OPEN " + upper_ascii(name) + " IN THE ARCHIVE";
             return false;
@@ -74,11 +73,12 @@ public:
         out.assign(static_cast<std::size_t>(st.size), '\0');
         zip_uint64_t done = 0;
         while (done < st.size) {
-            const zip_int64_t got = zip_fread(file, out.data() + done, st.size - done);
+            const zip_int64_t got =
+                workbook_libs().zip_fread(file, out.data() + done, st.size - done);
             if (got <= 0) break;
             done += static_cast<zip_uint64_t>(got);
         }
-        const bool closed = zip_fclose(file) == 0;
+        const bool closed = workbook_libs().zip_fclose(file) == 0;
         if (done != st.size || !closed) {
             failure_ = upper_ascii(name) + " IS DAMAGED";
             return false;
@@ -114,13 +114,13 @@ struct XmlHandlers {
 
 bool parse_xml(const std::string& xml, XmlHandlers& handlers, const std::string& part,
                std::string& failure) {
-    XML_Parser parser = XML_ParserCreate(nullptr);
+    XML_Parser parser = workbook_libs().xml_parser_create(nullptr);
     if (!parser) {
         failure = "NO MEMORY FOR THE XML PARSER";
         return false;
     }
-    XML_SetUserData(parser, &handlers);
-    XML_SetElementHandler(
+    workbook_libs().xml_set_user_data(parser, &handlers);
+    workbook_libs().xml_set_element_handler(
         parser,
         [](void* data, const char* name, const char** attrs) {
             auto* h = static_cast<XmlHandlers*>(data);
@@ -130,16 +130,16 @@ bool parse_xml(const std::string& xml, XmlHandlers& handlers, const std::string&
             auto* h = static_cast<XmlHandlers*>(data);
             if (h->end) h->end(local_name(name));
         });
-    XML_SetCharacterDataHandler(parser, [](void* data, const char* s, int len) {
+    workbook_libs().xml_set_character_data_handler(parser, [](void* data, const char* s, int len) {
         auto* h = static_cast<XmlHandlers*>(data);
         if (h->text) h->text(s, len);
     });
-    const bool ok =
-        XML_Parse(parser, xml.data(), static_cast<int>(xml.size()), 1) != XML_STATUS_ERROR;
+    const bool ok = workbook_libs().xml_parse(parser, xml.data(), static_cast<int>(xml.size()),
+                                              1) != XML_STATUS_ERROR;
     if (!ok)
         failure = upper_ascii(part) + " IS NOT WELL-FORMED XML (LINE " +
-                  std::to_string(XML_GetCurrentLineNumber(parser)) + ")";
-    XML_ParserFree(parser);
+                  std::to_string(workbook_libs().xml_get_current_line_number(parser)) + ")";
+    workbook_libs().xml_parser_free(parser);
     return ok;
 }
 
@@ -353,6 +353,11 @@ bool read_workbook_sheet(const std::string& path, const std::string& sheet,
     CellRange range;
     if (!range_text.empty() && !parse_range(range_text, range)) {
         failure = "THE RANGE " + upper_ascii(range_text) + " IS NOT OF THE FORM A1:D20";
+        return false;
+    }
+    const char* missing = nullptr;
+    if (load_workbook_libraries(&missing) == nullptr) {
+        failure = upper_ascii(std::string("THE FILE LIBRARY ") + missing) + " CANNOT BE LOADED";
         return false;
     }
     WorkbookArchive zip(path);

@@ -13,6 +13,8 @@
 #include <boost/math/distributions/students_t.hpp>
 #include <boost/multiprecision/float128.hpp>
 
+#include "numeric/boost_lazy_tables.hpp"
+
 namespace tarvex::dist {
 namespace {
 

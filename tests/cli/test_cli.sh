@@ -191,6 +191,22 @@ check "a graph without gnuplot names the package" \
 check "a graph without gnuplot sets \$ERR" has "$work/out" "109007.0"
 check "a graph without gnuplot writes no file" test ! -e "$work/nognuplot/graph1.png"
 
+# The libraries of files from other programs are loaded when a command first needs them: a run
+# that reads none maps none of them (nor the compression and cryptographic libraries they
+# bring), and a READ of a Stata file loads its library and reads the file.
+if ! ldd "$lib" 2>/dev/null | grep -q libasan; then
+  LD_DEBUG=files "$tarvex" "$work/stop.tvx" > "$work/out" 2> "$work/loads"
+  for name in libreadstat libzip libexpat libcrypto; do
+    check "a plain run does not load $name" lacks "$work/loads" "$name"
+  done
+  packages=$(cd "$(dirname "$0")/../golden/packages" && pwd)
+  printf 'READ (%s/people.dta)\nPRINT $ERR\nSTOP\n' "$packages" > "$work/dta.tvx"
+  LD_DEBUG=files "$tarvex" "$work/dta.tvx" > "$work/out" 2> "$work/loads"
+  check "a READ of a Stata file loads its library" has "$work/loads" "libreadstat.so.1"
+  check "a READ of a Stata file reads it" has "$work/out" "VARIABLES AND        8 OBSERVATIONS"
+  check "a READ of a Stata file does not load the workbook libraries" lacks "$work/loads" "libzip"
+fi
+
 # The engine library exports the entry point and the host registration calls only.
 if command -v nm > /dev/null; then
   exports=$(nm -D --defined-only "$lib" | awk '{print $3}' | sort | tr '\n' ' ')
