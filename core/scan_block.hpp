@@ -25,9 +25,18 @@ struct ScanBlock {
     int MAXVAR = 0;              // offset of the lag codes in `list`
     std::vector<char> item_mark; // one-based: '+' or '\\' when the item began with it, else ' '
     int list_break = -1;         // items of the list before its first ";" (-1: no ";")
+    // One-based, beside the list: the name of an item that is a series bound to a file on disk
+    // (its reference is then 0), else empty. Only the commands that take bound series (and
+    // DELETE, which unbinds) are given such items; see takes_bound_series.
+    std::vector<std::string> bound_name;
 
     int& ref(int k) { return list[k]; }
     int& lag(int k) { return list[MAXVAR + k]; }
+    // Whether item k is a bound series (reference 0, its name in bound_name[k]).
+    bool is_bound(int k) const {
+        return k >= 1 && static_cast<std::size_t>(k) < bound_name.size() && list[k] == 0 &&
+               !bound_name[k].empty();
+    }
 };
 
 } // namespace tarvex

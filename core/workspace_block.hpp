@@ -3,6 +3,7 @@
 // counters, and the header of one variable as VINFO reports it.
 #pragma once
 
+#include "core/bound_series.hpp"
 #include "numeric/real.hpp"
 
 #include <map>
@@ -46,6 +47,9 @@ struct Workspace {
     // Category labels of coded series (code k has label k), by the 24-character VNAME form of
     // the series' name; kept by RENAME, dropped by DELETE and by a reset of the workspace.
     std::map<std::string, std::vector<std::string>> value_labels;
+    // Series bound to a file on disk (READ ... / BIND): not variables of the work area; a name
+    // is in the registry or in the variable table, never both.
+    BoundRegistry bound;
 
     // One-shot options of NEWVAR, restored to these defaults on every return.
     bool OZVR = true;

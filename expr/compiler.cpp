@@ -13,6 +13,7 @@
 #include "numeric/decimal.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
+#include "workspace/bound_names.hpp"
 #include "workspace/data_bank.hpp"
 #include "workspace/workspace.hpp"
 
@@ -204,6 +205,12 @@ private:
     }
     // A workspace name (with an optional ":column") as a variable reference.
     int lookup(const std::string& name, int col) {
+        // A series bound to a file is not in memory: refused, even as the target read on the
+        // right (it would read zeros, not the file's values).
+        if (const BoundSeries* bound = find_bound_series(run_, name);
+            bound != nullptr && VFIND(run_, name) == 0)
+            fail(bound_in_memory_message(run_, name, *bound),
+                 command_error_number(run_, BOUND_NEEDS_MEMORY_SEQUENCE));
         // The new target is not in the workspace yet; on the right it reads its zeros.
         if (!p_.matrix && p_.ONEWV && col == 0 && upper_ascii(name) == upper_ascii(p_.target_name))
             return p_.LHS;

@@ -47,6 +47,9 @@ const Layout LAYOUTS[] = {
     {"data.xpt", "READ(@) / LIST\nWRITE(out.xpt) / ALL\n"},
     {"data.xlsx", "READ(@) / LIST\nREAD(@) / SHEET=Notes RANGE=B2:D9 LIST\n"},
     {"data.sas7bdat", "READ(@) / LIST\n"},
+    {"data.csv", "READ(@) / NAMES BIND\nNAMES\nSTATS A B C / WIDE MOMENTS=M\nDELETE A\n"},
+    {"data.tvb", "READ(@) X Y / TARVEX BIND\nSTATS X Y / WIDE SUMS=S\nPRINT X\n"},
+    {"data.tvb", "READ(@) X Y / TARVEX BIND\nOLS Y X / RSTAT GF HC1\nOLS Y X / WEIGHT=X LIST\n"},
 };
 constexpr std::size_t LAYOUT_COUNT = sizeof LAYOUTS / sizeof LAYOUTS[0];
 

@@ -392,6 +392,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         "READ C / CHARSTR\n",
         "READ N / CHARVAR\n",
         "SET TALK\nREAD A B\n",
+        "READ X Y / FORMAT=COMMA BIND\n",
     };
     constexpr std::size_t PREFIXES = sizeof READ_PREFIXES / sizeof READ_PREFIXES[0];
     std::string prefix;

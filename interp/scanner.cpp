@@ -9,6 +9,7 @@
 #include "core/shared_errors.hpp"
 #include "interp/scan_parts.hpp"
 #include "numeric/text.hpp"
+#include "workspace/bound_names.hpp"
 #include "workspace/workspace.hpp"
 
 #include <climits>
@@ -143,6 +144,7 @@ void append_item(Walk& w, int ref, int lag, char mark, std::string_view name) {
     scan.ref(scan.NF) = ref;
     scan.lag(scan.NF) = lag;
     scan.item_mark[scan.NF] = mark;
+    scan.bound_name[scan.NF].clear();
 }
 
 // "(" in READ, PRINT or WRITE: a unit number or a file name up to ")".
@@ -182,9 +184,34 @@ struct ItemRef {
     LagRange lags;
 };
 
+// A name bound to a file on disk and not in memory: an item of reference 0 with its name for
+// the commands that take bound series (whole series only), for DELETE, which unbinds it, and for
+// NAMES, which describes it; READ
+// looks it up as a new variable (reading it into memory unbinds it); every other command refuses
+// it. True when the item is dealt with here.
+bool store_bound_item(Walk& w, const ItemRef& item, char mark) {
+    Run& run = w.run;
+    const BoundSeries* bound = find_bound_series(run, item.name);
+    if (bound == nullptr || VFIND(run, item.name) != 0) return false;
+    const int ikod = run.cmd.IKOD;
+    if (ikod == C_READ) return false;
+    if ((ikod == C_DELETE || ikod == C_NAMES || takes_bound_series(ikod)) && item.column == 0 &&
+        !item.lagged) {
+        ++w.scan.NWORDS;
+        const int before = w.scan.NF;
+        append_item(w, 0, 0, mark, item.name);
+        if (w.scan.NF > before) w.scan.bound_name[w.scan.NF] = item.name;
+        return true;
+    }
+    report_error(run, bound_in_memory_message(run, item.name, *bound),
+                 command_error_number(run, BOUND_NEEDS_MEMORY_SEQUENCE));
+    return true;
+}
+
 // Looks the item's name up and stores its list entries.
 void store_item(Walk& w, const ItemRef& item, char mark) {
     Run& run = w.run;
+    if (store_bound_item(w, item, mark)) return;
     int ref = resolve_name(run, item.name);
     if (ref == 0) return;
     if (item.column > 0) {
@@ -312,6 +339,8 @@ bool scan_item(Walk& w) {
 
 void clear_scan_block(ScanBlock& scan, int start) {
     scan.ISTART = start;
+    for (int k = 1; k <= scan.NF && static_cast<std::size_t>(k) < scan.bound_name.size(); ++k)
+        scan.bound_name[k].clear();
     scan.NF = 0;
     scan.NOPS = 0;
     scan.NWORDS = 0;
@@ -338,6 +367,7 @@ void init_scan_block(ScanBlock& scan, int maxvar) {
     scan.MAXVAR = maxvar;
     scan.list.assign(2 * static_cast<std::size_t>(maxvar) + 1, 0);
     scan.item_mark.assign(static_cast<std::size_t>(maxvar) + 1, ' ');
+    scan.bound_name.assign(static_cast<std::size_t>(maxvar) + 1, std::string());
     clear_scan_block(scan, 0);
 }
 

@@ -306,6 +306,18 @@ void read_into_workspace(Run& run, std::vector<std::string>* stored, bool& succe
     choose_range(job);
 
     DataLines lines(run, job.unit, job.command_stream);
+    if (opt.sw[RS_BIND]) {
+        bool bound = false;
+        try {
+            bound = bind_series(job, lines, binary, file_kind);
+        } catch (const DataRecordTooLong&) {
+            bound = false;
+        }
+        if (opt.sw[RS_CLOSE] && !job.command_stream) source.close_unit();
+        source.finish();
+        succeeded = bound;
+        return;
+    }
     bool data_vectors = false;
     bool ok = false;
     try {

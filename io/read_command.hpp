@@ -39,6 +39,11 @@ inline constexpr int ERR_READ_NO_COUNT = 3018;        // typed data with no numb
 inline constexpr int ERR_READ_INCOMPATIBLE = 3019;    // options that cannot go together
 inline constexpr int ERR_READ_FOREIGN_FILE = 3020; // a package file or workbook that cannot be read
 inline constexpr int ERR_READ_NOT_IN_FILE = 3021;  // a listed name the package file or sheet lacks
+inline constexpr int ERR_BIND_NO_FILE = 3030;      // BIND without a file on disk to bind to
+inline constexpr int ERR_BIND_LAYOUT = 3031;       // a layout BIND cannot take
+inline constexpr int ERR_BIND_NOT_SERIES = 3032;   // a block holding a matrix or characters
+inline constexpr int ERR_BIND_NOT_IN_FILE = 3033;  // a listed name the file does not hold
+inline constexpr int ERR_BIND_DAMAGED = 3034;      // a TARVBIN record that cannot be followed
 
 void READX(Run& run);
 // READX on the scanned statement, which also says whether the read succeeded and, when `stored`

@@ -84,6 +84,11 @@ bool read_matrix(ReadJob& job, DataLines& lines);
 // when none is listed.
 bool read_imported_file(ReadJob& job, const std::string& path, DataFileKind kind);
 
+// READ ... / BIND: binds the listed series (with NAMES, or TARVEX and none listed, every series
+// of the file) to the unit's file instead of loading them; `binary` and `kind` as READ found
+// them. False after an error line.
+bool bind_series(ReadJob& job, DataLines& lines, bool binary, DataFileKind kind);
+
 // The shape one matrix is read into: COLS/ROWS and SYMAT/TRIMAT from the options, else the
 // shape of the existing matrix of that name (rows 0: as many as the data give). False, with the
 // message written, when more than one name is given or a new matrix has no COLS.

@@ -42,6 +42,7 @@ const OptionTable TABLE = {
         "APPEND",   // 24 PRINT/WRITE only
         "CRYPT",    // 25 decrypt with gpg first
         "ASCII",    // 26 implies BYVAR
+        "BIND",     // 27 bind the series to the file instead of loading them
                     // integer values
         "UNIT",
         "BEG",

@@ -1,4 +1,4 @@
-// The option table that READ, PRINT and WRITE share: 26 switches, 12 integer values and the
+// The option table that READ, PRINT and WRITE share: 27 switches, 12 integer values and the
 // character-valued FORMAT and PLOTVAR, with the positions by which the commands read them.
 #pragma once
 
@@ -36,6 +36,7 @@ enum ReadSwitch : int {
     RS_APPEND,
     RS_CRYPT,
     RS_ASCII,
+    RS_BIND,
     RS_COUNT
 };
 // Integer positions (opt.iv).

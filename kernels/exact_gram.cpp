@@ -99,26 +99,46 @@ void accumulate_rows(const GramColumns& data, std::size_t begin, std::size_t end
 
 } // namespace
 
-GramMatrix exact_gram(const GramColumns& data, int threads) {
-    const int p = static_cast<int>(data.columns.size());
-    const std::size_t n = data.nobs;
+GramAccumulator::GramAccumulator(int size) : size_(size), sums_(packed(0, size)) {}
+
+void GramAccumulator::add_block(const GramColumns& block, int threads) {
+    if (!finite_ || block.nobs == 0) return;
+    const std::size_t n = block.nobs;
     std::vector<PartialGram> parts(row_shares(n, threads, ROWS_PER_THREAD));
     run_row_shares(n, parts.size(),
-                   [&data, &parts](std::size_t share, std::size_t begin, std::size_t end) {
-                       accumulate_rows(data, begin, end, parts[share]);
+                   [&block, &parts](std::size_t share, std::size_t begin, std::size_t end) {
+                       accumulate_rows(block, begin, end, parts[share]);
                    });
-
     for (const PartialGram& part : parts)
         if (!part.finite) {
-            GramMatrix out;
-            out.size = p;
-            out.entries.assign(packed(0, p), Wide{});
-            out.finite = false;
-            return out;
+            finite_ = false;
+            return;
         }
-    for (std::size_t e = 0; e < parts[0].sums.size(); ++e)
-        for (std::size_t t = 1; t < parts.size(); ++t) parts[0].sums[e].add_exact(parts[t].sums[e]);
-    return gram_from_exact_sums(parts[0].sums, p);
+    for (std::size_t e = 0; e < sums_.size(); ++e)
+        for (const PartialGram& part : parts) sums_[e].add_exact(part.sums[e]);
+}
+
+void GramAccumulator::merge(const GramAccumulator& other) {
+    if (!other.finite_) finite_ = false;
+    if (!finite_) return;
+    for (std::size_t e = 0; e < sums_.size(); ++e) sums_[e].add_exact(other.sums_[e]);
+}
+
+GramMatrix GramAccumulator::finish() {
+    if (!finite_) {
+        GramMatrix out;
+        out.size = size_;
+        out.entries.assign(packed(0, size_), Wide{});
+        out.finite = false;
+        return out;
+    }
+    return gram_from_exact_sums(sums_, size_);
+}
+
+GramMatrix exact_gram(const GramColumns& data, int threads) {
+    GramAccumulator sums(static_cast<int>(data.columns.size()));
+    sums.add_block(data, threads);
+    return sums.finish();
 }
 
 GramMatrix gram_from_exact_sums(std::vector<ExactAccumulator>& sums, int p) {

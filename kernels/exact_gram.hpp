@@ -8,6 +8,7 @@
 
 #include "kernels/value_range.hpp"
 #include "numeric/double_binary128.hpp"
+#include "numeric/exact_dot.hpp"
 #include "numeric/real.hpp"
 
 #include <cstddef>
@@ -68,8 +69,35 @@ struct GramMatrix {
     SquaresRange diagonal_range(int c) const;
 };
 
+// The exact sums of the matrix gathered over blocks of rows: each block is shared among threads
+// as exact_gram shares its rows, and another accumulator (over other rows: another pass's blocks,
+// another process's share) merges in exactly, so the finished matrix is the same to the bit
+// however the rows were cut and wherever they were summed.
+class GramAccumulator {
+public:
+    explicit GramAccumulator(int size);
+    int size() const { return size_; }
+    // Adds the rows of `block` (its columns as in GramColumns; `size` columns).
+    void add_block(const GramColumns& block, int threads = 0);
+    // Adds the sums of `other` (of the same size).
+    void merge(const GramAccumulator& other);
+    // False once a value was infinite or NaN.
+    bool finite() const { return finite_; }
+    void mark_not_finite() { finite_ = false; }
+    // The exact sum of each entry, packed as GramMatrix::entries.
+    std::vector<ExactAccumulator>& sums() { return sums_; }
+    const std::vector<ExactAccumulator>& sums() const { return sums_; }
+    // The matrix rounded from the sums (which then hold the rests of the rounding: finish once).
+    GramMatrix finish();
+
+private:
+    int size_;
+    std::vector<ExactAccumulator> sums_;
+    bool finite_ = true;
+};
+
 // Forms the matrix of `data` on at most `threads` threads (0: as many as the machine has; a
-// short sample runs on one).
+// short sample runs on one): one block in a GramAccumulator.
 GramMatrix exact_gram(const GramColumns& data, int threads = 0);
 
 } // namespace tarvex

@@ -61,23 +61,17 @@ CentredValues centre(WeightedValues v) {
     return c;
 }
 
-VariableSummary summarize(const CentredValues& c, bool divide_by_n, bool higher) {
+VariableSummary summary_from_sums(const MomentSums& m, bool divide_by_n, bool higher) {
     VariableSummary s;
-    const std::vector<Real>& x = c.values.x;
-    s.count = (long long)x.size();
+    s.count = m.count;
     if (s.count == 0) return s;
-    s.n = c.n;
-    s.mean = c.mean;
-    s.sum = c.sum;
-    s.minimum = s.maximum = x[0];
-    for (const Real v : x) { // a new minimum cannot be a new maximum
-        if (v < s.minimum)
-            s.minimum = v;
-        else if (v > s.maximum)
-            s.maximum = v;
-    }
+    s.n = m.n;
+    s.mean = m.mean;
+    s.sum = m.sum;
+    s.minimum = m.minimum;
+    s.maximum = m.maximum;
     // The deviations of the rounded mean do not sum exactly to zero: remove their share.
-    Real ss = c.dev_squares - c.dev_sum * c.dev_sum / s.n;
+    Real ss = m.dev_squares - m.dev_sum * m.dev_sum / s.n;
     if (ss < 0) ss = 0;
     const Real divisor = divide_by_n ? s.n : s.n - 1;
     s.variance = divisor > 0 ? ss / divisor : Real(0);
@@ -86,6 +80,30 @@ VariableSummary summarize(const CentredValues& c, bool divide_by_n, bool higher)
     s.cv = s.cv_defined ? s.stdev / s.mean : Real(0);
     s.constant_digits = constant_digits(s.minimum, s.maximum);
     s.m2 = ss / s.n;
+    if (higher) {
+        s.m3 = m.dev_cubes / s.n;
+        s.m4 = m.dev_fourths / s.n;
+    }
+    return s;
+}
+
+VariableSummary summarize(const CentredValues& c, bool divide_by_n, bool higher) {
+    MomentSums m;
+    const std::vector<Real>& x = c.values.x;
+    m.count = (long long)x.size();
+    if (m.count == 0) return VariableSummary{};
+    m.n = c.n;
+    m.mean = c.mean;
+    m.sum = c.sum;
+    m.minimum = m.maximum = x[0];
+    for (const Real v : x) { // a new minimum cannot be a new maximum
+        if (v < m.minimum)
+            m.minimum = v;
+        else if (v > m.maximum)
+            m.maximum = v;
+    }
+    m.dev_sum = c.dev_sum;
+    m.dev_squares = c.dev_squares;
     if (higher) {
         // w d^3 and w d^4 as (w d^2) d and (w d^2) d^2: one rounding before the exact sum.
         ExactAccumulator cube, fourth;
@@ -96,10 +114,10 @@ VariableSummary summarize(const CentredValues& c, bool divide_by_n, bool higher)
             cube.add_product(wd2, d);
             fourth.add_product(wd2, d * d);
         }
-        s.m3 = cube.result() / s.n;
-        s.m4 = fourth.result() / s.n;
+        m.dev_cubes = cube.result();
+        m.dev_fourths = fourth.result();
     }
-    return s;
+    return summary_from_sums(m, divide_by_n, higher);
 }
 
 VariableSummary summarize(const WeightedValues& v, bool divide_by_n) {

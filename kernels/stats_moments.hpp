@@ -58,6 +58,16 @@ struct VariableSummary {
     Real m2 = 0, m3 = 0, m4 = 0; // central moments, divided by n
 };
 
+// The sums one variable's summary is made from, however they were gathered (over a whole
+// vector, or block by block over a series read from a file): the exact sums rounded once.
+struct MomentSums {
+    long long count = 0;
+    Real n = 0, sum = 0, mean = 0, minimum = 0, maximum = 0;
+    Real dev_sum = 0, dev_squares = 0;   // sums of w * dev and w * dev^2
+    Real dev_cubes = 0, dev_fourths = 0; // sums of w * dev^3 and w * dev^4 (`higher` only)
+};
+VariableSummary summary_from_sums(const MomentSums& m, bool divide_by_n, bool higher);
+
 // Mean from the exact sum, then the squared deviations in a second pass with the correction of
 // the mean's rounding. `divide_by_n`: variances divide by n instead of n - 1; `higher`: also the
 // third and fourth central moments (a third pass).

@@ -8,6 +8,7 @@
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
+#include "workspace/bound_names.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
 #include "workspace/workspace_errors.hpp"
@@ -120,6 +121,13 @@ void cmd_delete(Run& run) {
     for (int item = 1; item <= run.scan.NF; ++item) {
         int ref = run.scan.ref(item);
         if (ref < MARK_BASE) ref = MARK_BASE - ref;
+        if (run.scan.is_bound(item)) { // a series bound to a file: the binding goes
+            unbind_series(run, run.scan.bound_name[item]);
+            if (run.sw[OWARN] && run.flags.OPUT)
+                write_line(run, " ...NOTE..VARIABLE " + upper_ascii(run.scan.bound_name[item]) +
+                                    " IS NO LONGER BOUND TO A FILE");
+            continue;
+        }
         if (ref == 0) continue;
         if (ref < 0) {
             run.res[-ref] = NOT_AVAILABLE;

@@ -5,6 +5,7 @@
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
+#include "workspace/bound_names.hpp"
 #include "workspace/data_bank.hpp"
 
 #include <string>
@@ -29,6 +30,12 @@ std::string reference_name(const Run& run, int ref) {
     return first_8_padded(ws.VNAME[ref]);
 }
 
+// " X           1000 ROWS FROM OBS       1  FILE big.bin"
+std::string bound_series_line(const std::string& name, const BoundSeries& series) {
+    return " " + first_8_padded(name) + fmt_I(series.rows, 12) + " ROWS FROM OBS" +
+           fmt_I(series.first_observation, 8) + "  FILE " + series.file;
+}
+
 void list_all_names(Run& run) {
     const Workspace& ws = run.ws;
     std::string line = " ";
@@ -43,6 +50,9 @@ void list_all_names(Run& run) {
         }
     }
     if (on_line > 0) write_line(run, line);
+    if (ws.bound.empty()) return;
+    write_line(run, " SERIES BOUND TO FILES ON DISK (NOT IN MEMORY):");
+    for (const auto& [name, series] : ws.bound) write_line(run, bound_series_line(name, series));
 }
 
 // Under "?" (OPUT off) nothing is printed but $ROWS and $COLS are still set.
@@ -51,6 +61,12 @@ void describe_listed(Run& run) {
     if (print) write_line(run, " VARIABLE    TYPE            LENGTH  COLUMNS");
     for (int item = 1; item <= run.scan.NF; ++item) {
         const int ref = run.scan.list[item];
+        if (run.scan.is_bound(item)) {
+            const BoundSeries* series = find_bound_series(run, run.scan.bound_name[item]);
+            if (print && series != nullptr)
+                write_line(run, bound_series_line(upper_ascii(run.scan.bound_name[item]), *series));
+            continue;
+        }
         if (ref == 0) continue;
         VarInfo info;
         if (!VINFO(run, ref, info)) continue;

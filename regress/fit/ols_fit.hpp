@@ -39,12 +39,17 @@ struct OlsFit {
 
     // The data actually used, one row per observation kept.
     int n = 0, k = 0;
-    Real nobs = 0;           // observations the statistics count: N, or the sum of the
-                             // replication counts with REPLICAT
-    std::vector<int> obs;    // observation numbers
-    std::vector<Real> x;     // N x K, column after column, unweighted
-    std::vector<Real> y;     // N, unweighted (after the functional form)
-    std::vector<Real> w;     // N weights (empty without WEIGHT)
+    Real nobs = 0;        // observations the statistics count: N, or the sum of the
+                          // replication counts with REPLICAT
+    std::vector<int> obs; // observation numbers
+    std::vector<Real> x;  // N x K, column after column, unweighted
+    std::vector<Real> y;  // N, unweighted (after the functional form)
+    std::vector<Real> w;  // N weights (empty without WEIGHT)
+    // Rows read a block at a time (series bound to a file): obs, x, y, w, fitted and resid stay
+    // empty, and what the report needs of them is carried here and in the sums of the estimate.
+    bool rows_in_blocks = false;
+    bool weighted = false;   // WEIGHT was in use (w may be empty when the rows are in blocks)
+    Real weight_total = 0;   // the sum of the weights in use, added in order
     Real sum_log_root_w = 0; // sum of log(sqrt|w|)
 
     // Estimates.
@@ -61,5 +66,10 @@ struct OlsFit {
     int restrictions = 0;         // restrictions imposed
     std::vector<Real> recursive;  // N recursive residuals (RECURSIV; XMISS where none)
 };
+
+// Whether the fit's rows carry weights.
+inline bool fit_weighted(const OlsFit& fit) {
+    return !fit.w.empty() || fit.weighted;
+}
 
 } // namespace tarvex

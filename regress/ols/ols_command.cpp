@@ -15,6 +15,7 @@
 #include "regress/fit/ols_options.hpp"
 #include "regress/fit/term_names.hpp"
 #include "regress/ols/lag_polynomial.hpp"
+#include "regress/ols/ols_bound_command.hpp"
 #include "regress/ols/ols_work_space.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
@@ -150,6 +151,10 @@ void cmd_olsq(Run& run) {
         max_lag = std::max(max_lag, code % LAG_ORDER_CODE);
     }
     apply_olsq_implications(o, distributed_lags);
+    if (ols_lists_bound_series(run, o)) {
+        ols_over_bound_series(run, o);
+        return;
+    }
 
     OlsFit fit;
     fit.label = label;

@@ -10,6 +10,7 @@ namespace tarvex {
 struct Run;
 struct OlsFit;
 struct OlsOptions;
+struct OlsEstimate;
 
 // Handler of OLSQ and IMLS (told apart by IKOD).
 void cmd_olsq(Run& run);
@@ -30,6 +31,12 @@ inline constexpr int ERR_DW_INTEGRATION = 6021;      // the exact Durbin-Watson 
 inline constexpr int ERR_COMPONENTS_TOGETHER = 6022; // the components as one list entry
 inline constexpr int ERR_COMPONENTS_NOT_LAST = 6023; // a regressor after the first component
 inline constexpr int ERR_NO_COMPONENTS = 6024; // PCOMPONE= and no component among the regressors
+inline constexpr int ERR_BOUND_BESIDE =
+    6025; // beside bound series, an item not a whole data series
+inline constexpr int ERR_NEEDS_MEMORY = 6026;     // an option that needs the series in memory
+inline constexpr int ERR_BOUND_NOT_FINITE = 6027; // an infinite or undefined value among bound rows
+// Bound series that could not be opened or read (the number every command gives such a pass).
+inline constexpr int ERR_BOUND_READ = 6077;
 
 // The estimation range of a complete equation (from BEG=/END= and the sample, after the
 // largest lag `max_lag`), the check of its observations and of the work space, then OLSEST.
@@ -39,5 +46,9 @@ void estimate_ols_equation(Run& run, OlsFit& fit, const OlsOptions& o, int max_l
 // OLSEST: reads the data and the RESTRICT block, estimates, then reports and stores
 // (ols_run.cpp).
 void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o);
+
+// What OLSEST does with a finished estimate: the failure after the notes met before it, or the
+// report, the record, the result scalars and the output variables.
+void report_and_store_ols(Run& run, OlsEstimate& e, const OlsOptions& o);
 
 } // namespace tarvex

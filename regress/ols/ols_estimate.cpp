@@ -7,6 +7,7 @@
 // writes no report line: OLSEST hands what it returns to the report.
 #include "regress/ols/ols_estimation.hpp"
 
+#include "core/switches.hpp"
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/gram_residuals.hpp"
 #include "kernels/long_run_covariance.hpp"
@@ -26,6 +27,7 @@
 #include "regress/ols/ols_columns.hpp"
 #include "regress/ols/ols_command.hpp"
 #include "regress/ols/ols_durbin_watson.hpp"
+#include "regress/ols/ols_estimate_steps.hpp"
 #include "regress/ols/ols_influence.hpp"
 #include "regress/ols/recursive_residuals.hpp"
 #include "regress/ols/restrict_estimation.hpp"
@@ -48,8 +50,8 @@ bool ended_by(OlsEstimate& e, const EstimationFailure& failure) {
     return ended_by(e, failure.line, failure.number);
 }
 
-// The regressors read in place gathered (N x K, column after column) at the rows in use.
-void gather_placed_columns(OlsEstimate& e) {
+// The regressors read in place copied to fit.x (N x K, column after column) at the rows in use.
+void copy_placed_columns(OlsEstimate& e) {
     OlsFit& fit = e.fit;
     const int n = fit.n;
     fit.x.assign(std::size_t(n) * fit.k, 0);
@@ -58,6 +60,11 @@ void gather_placed_columns(OlsEstimate& e) {
         const Real* column = rows_of_column(e.columns, j, scratch);
         std::copy(column, column + n, fit.x.begin() + std::ptrdiff_t(std::size_t(j) * n));
     }
+}
+
+// The regressors read in place gathered, the gathered solvers to take over.
+void gather_placed_columns(OlsEstimate& e) {
+    copy_placed_columns(e);
     e.columns = PlacedColumns{};
 }
 
@@ -70,10 +77,7 @@ void apply_weights(OlsEstimate& e, const std::vector<Real>& weights, Real missin
     for (int i = 0; i < fit.n; ++i) {
         const Real wi = weights[std::size_t(i)];
         if (wi == missing || wi == 0) {
-            e.notes.add(NotePlace::DATA, NoteKind::WARNING,
-                        " ...WARNING..OBSERVATION " + fmt_I(fit.obs[i], 5) +
-                            " SKIPPED AS WEIGHT IS ZERO OR" + "UNDEFINED",
-                        OMSWRN);
+            note_weight_skipped(e, fit.obs[i]);
             continue;
         }
         keep.push_back(i);
@@ -105,15 +109,10 @@ void apply_weights(OlsEstimate& e, const std::vector<Real>& weights, Real missin
     if (!gathered) weight_rows(fit, e.columns);
     fit.sum_log_root_w = 0;
     for (Real v : fit.w) fit.sum_log_root_w += qm::log(qm::sqrt(qm::abs(v)));
-    e.notes.add(NotePlace::DATA, NoteKind::TEXT,
-                " SUM OF LOG(SQRT(ABS(WEIGHT)))  =" + fmt_G(fit.sum_log_root_w, 13, 5));
-    if (o.REPLICAT) {
-        Real total = 0;
+    Real total = 0;
+    if (o.REPLICAT)
         for (Real v : fit.w) total += v;
-        e.notes.add(NotePlace::DATA, NoteKind::TEXT,
-                    " NUMBER OF OBSERVATIONS AFTER REPLICATION =" +
-                        fmt_I(static_cast<long long>(qm::round(total)), 9));
-    }
+    note_weight_sums(e, o, total);
 }
 
 // Means, standard deviations and sums of squares of the columns and the dependent variable
@@ -181,7 +180,36 @@ void weight_gathered_rows(OlsEstimate& e) {
     }
 }
 
-// The solution of the exact cross-product fit in the form every solver returns.
+} // namespace
+
+void note_weight_skipped(OlsEstimate& e, int observation) {
+    e.notes.add(NotePlace::DATA, NoteKind::WARNING,
+                " ...WARNING..OBSERVATION " + fmt_I(observation, 5) +
+                    " SKIPPED AS WEIGHT IS ZERO OR" + "UNDEFINED",
+                OMSWRN);
+}
+
+void note_weight_sums(OlsEstimate& e, const OlsOptions& o, Real replicated) {
+    e.notes.add(NotePlace::DATA, NoteKind::TEXT,
+                " SUM OF LOG(SQRT(ABS(WEIGHT)))  =" + fmt_G(e.fit.sum_log_root_w, 13, 5));
+    if (o.REPLICAT)
+        e.notes.add(NotePlace::DATA, NoteKind::TEXT,
+                    " NUMBER OF OBSERVATIONS AFTER REPLICATION =" +
+                        fmt_I(static_cast<long long>(qm::round(replicated)), 9));
+}
+
+void note_data_warnings(OlsEstimate& e, bool dummy) {
+    const OlsFit& fit = e.fit;
+    if (dummy)
+        e.notes.add(NotePlace::DATA, NoteKind::WARNING,
+                    " ...WARNING..DEPENDENT VARIABLE IS DUMMY VARIABLE ...TRY LOGIT or PROBIT",
+                    OWARN);
+    for (int j = 0; j < fit.k; ++j)
+        if (fit.terms[j].kind == TermKind::VARIABLE && fit.xsd[j] == 0)
+            e.notes.add(NotePlace::DATA, NoteKind::WARNING,
+                        " ...WARNING..VARIABLE " + fit.terms[j].name + " IS A CONSTANT", OWARN);
+}
+
 LsSolution gram_solution(const GramFit& gram) {
     LsSolution sol;
     sol.too_few = gram.status == GramStatus::too_few_observations;
@@ -197,6 +225,8 @@ LsSolution gram_solution(const GramFit& gram) {
     sol.sse = gram.sse;
     return sol;
 }
+
+namespace {
 
 // The gathered rows' columns checked as the cross-product solve checks them: a column whose sum
 // of squares binary128 cannot hold is named in out_of_range (1-based, K + 1 for y).
@@ -221,8 +251,9 @@ bool ended_out_of_range(OlsEstimate& e, const LsSolution& sol) {
                     ERR_OUT_OF_RANGE);
 }
 
-// The heading of the estimation, as the report begins.
-void note_heading(OlsEstimate& e, const OlsOptions& o) {
+} // namespace
+
+void note_ols_heading(OlsEstimate& e, const OlsOptions& o) {
     const OlsFit& fit = e.fit;
     ReportNotes& notes = e.notes;
     notes.add(NotePlace::HEADING, NoteKind::TEXT, fmt_A(fit.label, 6) + "ESTIMATION");
@@ -236,6 +267,39 @@ void note_heading(OlsEstimate& e, const OlsOptions& o) {
     if (o.PILAGS) notes.add(NotePlace::HEADING, NoteKind::TEXT, " POLYNOMIAL INVERSE LAG");
 }
 
+std::string too_few_observations_line(int n) {
+    return " ...ERROR..FEWER OBSERVATIONS THAN VARIABLES:" + fmt_I(n, 10);
+}
+
+bool solution_usable(OlsEstimate& e, const LsSolution& sol, const OlsOptions& o) {
+    const OlsFit& fit = e.fit;
+    if (sol.too_few) return ended_by(e, too_few_observations_line(fit.n), ERR_TOO_FEW_OBSERVATIONS);
+    if (sol.out_of_range > 0) return ended_out_of_range(e, sol);
+    if (sol.dependent_column != 0 || sol.singular || sol.coef.empty()) {
+        if (o.method() != OlsMethod::HH && sol.dependent_column > 0)
+            return ended_by(e,
+                            std::string(" ...WARNING..THIS USUALLY INDICATES ") +
+                                "PERFECT MULTICOLLINEARITY " + "WITH VARIABLE " +
+                                fit.terms[sol.dependent_column - 1].name,
+                            ERR_COLLINEAR);
+        return ended_by(e, fmt_X(10) + " ...ERROR..SINGULAR SYSTEM. NO SOLUTION", ERR_COLLINEAR);
+    }
+    return true;
+}
+
+void classical_covariance(OlsFit& fit, const OlsOptions& o) {
+    const int k = fit.k;
+    fit.df = o.DN ? fit.nobs : fit.nobs - k + fit.restrictions;
+    if (o.INSIG2 > 0) fit.sse = o.INSIG2 * fit.df;
+    fit.sigma2 = fit.df > 0 ? fit.sse / fit.df : Real(1);
+    fit.sigma = fit.df > 0 ? qm::sqrt(qm::abs(fit.sse / fit.df)) : Real(1);
+    const Real scale = o.MULSIGSQ ? fit.sigma * fit.sigma : Real(1);
+    fit.cov.assign(std::size_t(k) * k, 0);
+    for (std::size_t i = 0; i < fit.cov.size(); ++i) fit.cov[i] = scale * fit.xtx_inv[i];
+}
+
+namespace {
+
 // The rows in use: the data rows scaled by the square root of the absolute weight, or the data
 // rows themselves without weights (no copy is made).
 const std::vector<Real>& rows_x(const OlsEstimate& e) {
@@ -248,7 +312,7 @@ const std::vector<Real>& rows_y(const OlsEstimate& e) {
 // Up to the solution; false when an error ended it.
 bool solve_ols(OlsEstimate& e, const OlsInputs& in, const OlsOptions& o) {
     OlsFit& fit = e.fit;
-    note_heading(e, o);
+    note_ols_heading(e, o);
     if (o.RESTRICT && o.PILAGS)
         return ended_by(e, " ...ERROR..RESTRICTIONS NOT ALLOWED WITH PILAGS", ERR_RESTRICT_PILAGS);
     if (!ended_by(e, in.load_failure) || !ended_by(e, in.cluster_failure)) return false;
@@ -269,17 +333,10 @@ bool solve_ols(OlsEstimate& e, const OlsInputs& in, const OlsOptions& o) {
     // Dependent variable made of zeros and ones.
     bool dummy = n > 0;
     for (Real v : fit.y) dummy = dummy && (equal_values(v, 0) || equal_values(v, 1));
-    if (dummy)
-        e.notes.add(NotePlace::DATA, NoteKind::WARNING,
-                    " ...WARNING..DEPENDENT VARIABLE IS DUMMY VARIABLE ...TRY LOGIT or PROBIT",
-                    OWARN);
     column_moments(fit, e.columns);
-    for (int j = 0; j < k; ++j)
-        if (fit.terms[j].kind == TermKind::VARIABLE && fit.xsd[j] == 0)
-            e.notes.add(NotePlace::DATA, NoteKind::WARNING,
-                        " ...WARNING..VARIABLE " + fit.terms[j].name + " IS A CONSTANT", OWARN);
+    note_data_warnings(e, dummy);
 
-    const std::string too_few = " ...ERROR..FEWER OBSERVATIONS THAN VARIABLES:" + fmt_I(n, 10);
+    const std::string too_few = too_few_observations_line(n);
     if (n < k - (o.DLRX ? 0 : lag_polynomial_restrictions(fit.terms)))
         return ended_by(e, too_few, ERR_TOO_FEW_OBSERVATIONS);
     if (!e.columns.placed()) weight_gathered_rows(e);
@@ -299,17 +356,7 @@ bool solve_ols(OlsEstimate& e, const OlsInputs& in, const OlsOptions& o) {
         sol = squares_in_range(rows_x(e), rows_y(e), n, k);
         if (sol.out_of_range == 0) sol = solve_regression(fit, o, rows_x(e), rows_y(e), e.notes);
     }
-    if (sol.too_few) return ended_by(e, too_few, ERR_TOO_FEW_OBSERVATIONS);
-    if (sol.out_of_range > 0) return ended_out_of_range(e, sol);
-    if (sol.dependent_column != 0 || sol.singular || sol.coef.empty()) {
-        if (o.method() != OlsMethod::HH && sol.dependent_column > 0)
-            return ended_by(e,
-                            std::string(" ...WARNING..THIS USUALLY INDICATES ") +
-                                "PERFECT MULTICOLLINEARITY " + "WITH VARIABLE " +
-                                fit.terms[sol.dependent_column - 1].name,
-                            ERR_COLLINEAR);
-        return ended_by(e, fmt_X(10) + " ...ERROR..SINGULAR SYSTEM. NO SOLUTION", ERR_COLLINEAR);
-    }
+    if (!solution_usable(e, sol, o)) return false;
     // The exact test is worked out for the report only.
     if (o.DWPVALUE && o.method() == OlsMethod::HH && in.output_on)
         e.exact_dw = exact_durbin_watson(in.work_area, o, sol, e.notes);
@@ -342,6 +389,8 @@ bool finish_ols(OlsEstimate& e, const OlsInputs& in, const OlsOptions& o) {
         compact_to_rows(e.columns, fit.fitted);
         compact_to_rows(e.columns, fit.resid);
         if (fit.w.empty()) fit.sse = sums.sse;
+        // The sandwich covariances read the regressors row by row (they go without weights).
+        if (o.covariance.chosen()) copy_placed_columns(e);
     } else {
         // Predicted values column by column, each step x*b added with one rounding.
         fit.fitted.assign(n, 0);
@@ -363,13 +412,7 @@ bool finish_ols(OlsEstimate& e, const OlsInputs& in, const OlsOptions& o) {
         fit.sse = 0;
         for (Real r : es) fit.sse += r * r;
     }
-    fit.df = o.DN ? fit.nobs : fit.nobs - k + fit.restrictions;
-    if (o.INSIG2 > 0) fit.sse = o.INSIG2 * fit.df;
-    fit.sigma2 = fit.df > 0 ? fit.sse / fit.df : Real(1);
-    fit.sigma = fit.df > 0 ? qm::sqrt(qm::abs(fit.sse / fit.df)) : Real(1);
-    const Real scale = o.MULSIGSQ ? fit.sigma * fit.sigma : Real(1);
-    fit.cov.assign(std::size_t(k) * k, 0);
-    for (std::size_t i = 0; i < fit.cov.size(); ++i) fit.cov[i] = scale * fit.xtx_inv[i];
+    classical_covariance(fit, o);
     // Hat values cost N*K*K operations: only for the diagnostics and HATDIAG that use them.
     if (o.INFLUENC || !name_blank(o.HATDIAG)) fit.hat = hat_values(fit, xs);
     // A given covariance matrix (column after column) replaces the computed one.

@@ -121,6 +121,9 @@ OlsEstimate estimate_ols(OlsInputs inputs, const OlsOptions& o);
 // sigma**2, the R-squares, the finite population correction (NPOP, applied to the covariance),
 // the log-likelihood, the variance tables and the selection criteria, with their warnings.
 void summarise_ols(OlsEstimate& e, const OlsOptions& o);
+// The same but for the statistics of the residuals (e.residuals), which a fit over row blocks
+// forms in its own passes.
+void summarise_ols_fit(OlsEstimate& e, const OlsOptions& o);
 
 // The stored part of a finished estimate: the record (equation names, estimates, sums, the
 // settings TEST and FCAST read), the p-values and partial correlations, the report's

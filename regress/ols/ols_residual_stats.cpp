@@ -28,10 +28,30 @@ constexpr int GF_OBS_PER_GROUP = 5;
 
 } // namespace
 
+void CorrelationSums::add(const Real* va, const Real* vb, std::size_t count) {
+    this->a.add_values(va, count);
+    this->b.add_values(vb, count);
+    aa.add_products(va, va, count);
+    bb.add_products(vb, vb, count);
+    ab.add_products(va, vb, count);
+}
+
+Real CorrelationSums::squared_correlation(std::size_t n) const {
+    if (n == 0) return 0;
+    // The deviations about the means exact.
+    const Real ma = a.result() / n;
+    const Real mb = b.result() / n;
+    const Real saa = exact_centred_from_sums(aa, a, a, n, ma, ma);
+    const Real sbb = exact_centred_from_sums(bb, b, b, n, mb, mb);
+    if (saa == 0 || sbb == 0) return 0;
+    const Real sab = exact_centred_from_sums(ab, a, b, n, ma, mb);
+    return squared_ratio(sab, saa, sbb);
+}
+
 Real squared_correlation(const std::vector<Real>& a, const std::vector<Real>& b) {
     const std::size_t n = a.size();
     if (n == 0) return 0;
-    // The five sums in one pass, the deviations about the means exact.
+    // The five sums in one pass, shared among threads and merged exactly.
     enum { A, B, AA, BB, AB, SUMS };
     auto sums = std::make_unique<ExactSums<SUMS>>();
     split_accumulate(n, *sums, [&](ExactSums<SUMS>& s, std::size_t begin, std::size_t end) {
@@ -43,13 +63,8 @@ Real squared_correlation(const std::vector<Real>& a, const std::vector<Real>& b)
         s[AB].add_products(a.data() + begin, b.data() + begin, count);
     });
     const ExactSums<SUMS>& s = *sums;
-    const Real ma = s[A].result() / n;
-    const Real mb = s[B].result() / n;
-    const Real saa = exact_centred_from_sums(s[AA], s[A], s[A], n, ma, ma);
-    const Real sbb = exact_centred_from_sums(s[BB], s[B], s[B], n, mb, mb);
-    if (saa == 0 || sbb == 0) return 0;
-    const Real sab = exact_centred_from_sums(s[AB], s[A], s[B], n, ma, mb);
-    return squared_ratio(sab, saa, sbb);
+    CorrelationSums c{s[A], s[B], s[AA], s[BB], s[AB]};
+    return c.squared_correlation(n);
 }
 
 namespace {
@@ -63,25 +78,39 @@ int sign_of(Real v) {
     return (bits >> 127) != 0 ? -1 : 1;
 }
 
-void runs_test(const std::vector<Real>& e, ResidualStats& s) {
-    int last = 0;
-    for (Real v : e) {
-        const int sign = sign_of(v);
-        if (sign > 0) ++s.pos;
-        if (sign < 0) ++s.neg;
-        if (sign == 0) {
-            ++s.zero;
-            continue;
-        }
-        if (sign != last) ++s.runs;
-        last = sign;
+} // namespace
+
+void RunsCounter::add(Real v) {
+    const int sign = sign_of(v);
+    if (sign > 0) ++pos;
+    if (sign < 0) ++neg;
+    if (sign == 0) {
+        ++zero;
+        return;
     }
+    if (sign != last) ++runs;
+    last = sign;
+}
+
+void RunsCounter::finish(ResidualStats& s) const {
+    s.runs = runs;
+    s.pos = pos;
+    s.zero = zero;
+    s.neg = neg;
     const Real n1 = s.pos, n2 = s.neg, n = n1 + n2;
     if (n1 > 0 && n2 > 0 && n > 1) {
         const Real mean = 2 * n1 * n2 / n + 1;
         const Real var = 2 * n1 * n2 * (2 * n1 * n2 - n) / (n * n * (n - 1));
         if (var > 0) s.runs_z = (s.runs - mean) / qm::sqrt(var);
     }
+}
+
+namespace {
+
+void runs_test(const std::vector<Real>& e, ResidualStats& s) {
+    RunsCounter counter;
+    for (Real v : e) counter.add(v);
+    counter.finish(s);
 }
 
 } // namespace
@@ -176,32 +205,52 @@ ResidualStats residual_stats(const OlsFit& fit, bool heteroskedasticity) {
     return s;
 }
 
-void add_goodness_of_fit(const OlsFit& fit, ResidualStats& s) {
-    const int groups = std::clamp(fit.n / GF_OBS_PER_GROUP, GF_MIN_GROUPS, GF_MAX_GROUPS);
-    std::vector<Real> observed(groups, 0), expected(groups, Real(fit.n) / groups);
-    // The group boundaries as order keys, so that placing a residual compares integers (zeros
-    // of either sign as +0, and a NaN, greater than nothing, in the first group as z > b would
-    // have it); long residual series are counted in two halves on two threads.
-    const auto key = [](Real v) { return order_key(equal_values(v, 0) ? Real(0) : v); };
-    std::vector<OrderKey> bounds(groups - 1);
-    for (int g = 1; g < groups; ++g) bounds[g - 1] = key(normal_quantile(Real(g) / groups));
-    std::vector<long long> lower(groups, 0), upper(groups, 0);
-    const Real* resid = fit.resid.data();
-    const Real sigma = fit.sigma;
-    split_rows(fit.resid.size(), [&](std::size_t begin, std::size_t end) {
+namespace {
+
+// The key a value is placed by: zeros of either sign as +0 (a NaN, greater than nothing, falls in
+// the first group, as z > b would have it).
+OrderKey class_key(Real v) {
+    return order_key(equal_values(v, 0) ? Real(0) : v);
+}
+
+} // namespace
+
+NormalClassCounts::NormalClassCounts(int n)
+    : n_(n), groups_(std::clamp(n / GF_OBS_PER_GROUP, GF_MIN_GROUPS, GF_MAX_GROUPS)),
+      bounds_(static_cast<std::size_t>(groups_ - 1)),
+      counts_(static_cast<std::size_t>(groups_), 0) {
+    // The group boundaries as order keys, so that placing a residual compares integers.
+    for (int g = 1; g < groups_; ++g)
+        bounds_[g - 1] = class_key(normal_quantile(Real(g) / groups_));
+}
+
+void NormalClassCounts::add(const Real* resid, std::size_t count, Real sigma) {
+    // Long stretches are counted in two halves on two threads.
+    std::vector<long long> lower(static_cast<std::size_t>(groups_), 0), upper(lower);
+    split_rows(count, [&](std::size_t begin, std::size_t end) {
         std::vector<long long>& counts = begin == 0 ? lower : upper;
         for (std::size_t i = begin; i < end; ++i) {
             const Real ratio = sigma != 0 ? resid[i] / sigma : Real(0);
-            const OrderKey z = key(ratio);
+            const OrderKey z = class_key(ratio);
             int g = 0;
             if (!isnanq(ratio))
-                while (g < groups - 1 && z > bounds[g]) ++g;
+                while (g < groups_ - 1 && z > bounds_[g]) ++g;
             ++counts[g];
         }
     });
-    for (int g = 0; g < groups; ++g) observed[g] = Real(lower[g] + upper[g]);
-    s.gf_observed = std::move(observed);
-    s.gf_expected = std::move(expected);
+    for (int g = 0; g < groups_; ++g) counts_[g] += lower[g] + upper[g];
+}
+
+void NormalClassCounts::finish(ResidualStats& s) const {
+    s.gf_observed.assign(static_cast<std::size_t>(groups_), 0);
+    for (int g = 0; g < groups_; ++g) s.gf_observed[g] = Real(counts_[g]);
+    s.gf_expected.assign(static_cast<std::size_t>(groups_), Real(n_) / groups_);
+}
+
+void add_goodness_of_fit(const OlsFit& fit, ResidualStats& s) {
+    NormalClassCounts counts(fit.n);
+    counts.add(fit.resid.data(), fit.resid.size(), fit.sigma);
+    counts.finish(s);
 }
 
 } // namespace tarvex

@@ -3,7 +3,11 @@
 // goodness-of-fit counts of the residuals in normal classes.
 #pragma once
 
+#include "numeric/exact_dot.hpp"
 #include "numeric/real.hpp"
+#include "numeric/real_order.hpp"
+
+#include <cstddef>
 
 #include <vector>
 
@@ -38,5 +42,35 @@ void add_goodness_of_fit(const OlsFit& fit, ResidualStats& s);
 
 // Squared correlation of two series (0 when either is constant).
 Real squared_correlation(const std::vector<Real>& a, const std::vector<Real>& b);
+
+// The exact sums of two series a and b of n values that their squared correlation is formed
+// from, gathered in one or several passes.
+struct CorrelationSums {
+    ExactAccumulator a, b, aa, bb, ab;
+    void add(const Real* va, const Real* vb, std::size_t count);
+    Real squared_correlation(std::size_t n) const;
+};
+
+// The runs test counted value after value, over one or several stretches of the residuals.
+struct RunsCounter {
+    int runs = 0, pos = 0, zero = 0, neg = 0;
+    int last = 0; // sign of the last nonzero value
+    void add(Real v);
+    // The counts and the normal statistic into `s`.
+    void finish(ResidualStats& s) const;
+};
+
+// The goodness-of-fit counts of residuals over sigma in the normal classes of n residuals.
+class NormalClassCounts {
+public:
+    explicit NormalClassCounts(int n);
+    void add(const Real* resid, std::size_t count, Real sigma);
+    void finish(ResidualStats& s) const;
+
+private:
+    int n_, groups_;
+    std::vector<OrderKey> bounds_;
+    std::vector<long long> counts_;
+};
 
 } // namespace tarvex

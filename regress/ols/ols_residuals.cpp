@@ -26,7 +26,7 @@ constexpr int PLOT_NARROW = 30;
 void write_statistics(Run& run, const OlsFit& fit, const ResidualStats& r, const OlsOptions& o) {
     write_line(run, " ");
     // Weighted rows were fitted; the statistics below are those of the unweighted residuals.
-    if (!fit.w.empty()) {
+    if (fit_weighted(fit)) {
         write_line(run, std::string(" RESIDUAL STATISTICS ARE COMPUTED FROM UNTRANSFORMED") +
                             " DEPENDENT VARIABLE");
     }

@@ -45,6 +45,7 @@ void fill_record(OlsEstimate& e, const OlsOptions& o) {
     r.sigma = fit.sigma;
     r.ridge = o.RIDGE;
     for (Real w : fit.w) r.swt += w;
+    if (fit.rows_in_blocks) r.swt = fit.weight_total;
     r.log_dependent = fit.log_dependent;
     r.log_regressors = fit.log_regressors;
     r.intercept = fit.has_intercept;

@@ -34,6 +34,10 @@ void OLSEST(Run& run, OlsFit& fit, const OlsOptions& o) {
     // The previous estimation's results go as this one starts.
     run.last_estimation = EstimationResults{};
     OlsEstimate e = estimate_ols(read_ols_inputs(run, std::move(fit), o), o);
+    report_and_store_ols(run, e, o);
+}
+
+void report_and_store_ols(Run& run, OlsEstimate& e, const OlsOptions& o) {
     if (e.failed()) {
         write_notes_through(run, e.notes, NotePlace::SOLUTION);
         // Restrictions imposed before the failure leave their p-value.

@@ -29,6 +29,12 @@ Real safe_div(Real a, Real b) {
 } // namespace
 
 void summarise_ols(OlsEstimate& e, const OlsOptions& o) {
+    summarise_ols_fit(e, o);
+    e.residuals = residual_stats(e.fit, o.LM);
+    if (o.GF) add_goodness_of_fit(e.fit, e.residuals);
+}
+
+void summarise_ols_fit(OlsEstimate& e, const OlsOptions& o) {
     OlsFit& fit = e.fit;
     OlsSummary& s = e.summary;
     s = OlsSummary{};
@@ -60,7 +66,7 @@ void summarise_ols(OlsEstimate& e, const OlsOptions& o) {
                     " FINITE POPULATION CORRECTION=" + fmt_G(fpc, 13, 5));
     }
     // Log-likelihood.
-    fit.llf_acc = fit.w.empty() ? Real(0) : fit.sum_log_root_w;
+    fit.llf_acc = fit_weighted(fit) ? fit.sum_log_root_w : Real(0);
     s.llf_available =
         fit.sse > 0 && n > 0 && fit.llf_acc != LLF_UNAVAILABLE && fit.llf_acc != LLF_UNAVAILABLE_2;
     if (s.llf_available) {
@@ -105,8 +111,6 @@ void summarise_ols(OlsEstimate& e, const OlsOptions& o) {
         fit.se[j] = qm::sqrt(qm::abs(fit.cov[std::size_t(j) * fit.k + j]));
         fit.tstat[j] = safe_div(fit.coef[j], fit.se[j]);
     }
-    e.residuals = residual_stats(fit, o.LM);
-    if (o.GF) add_goodness_of_fit(fit, e.residuals);
 }
 
 } // namespace tarvex

@@ -9,6 +9,7 @@
 #include "kernels/stats_matrices.hpp"
 #include "numeric/text.hpp"
 #include "options/options.hpp"
+#include "regress/stats/stats_bound.hpp"
 #include "regress/stats/stats_errors.hpp"
 #include "regress/stats/stats_options.hpp"
 #include "regress/stats/stats_report.hpp"
@@ -144,6 +145,14 @@ void cmd_stats(Run& run) {
             return;
         }
 
+    if (stats_lists_bound(run)) { // series bound to a file: the table over blocks of rows
+        StatsResult r;
+        if (!compute_bound_stats(run, o, r) || r.rows.empty()) return;
+        run.res[R_N] = r.rows.back().n;
+        write_stats_report(run, o, r, 0);
+        store_results(run, o, r);
+        return;
+    }
     StatsData d;
     if (!load_stats_variables(run, o, d)) return;
     long long common = 0;

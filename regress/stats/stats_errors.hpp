@@ -7,5 +7,7 @@ inline constexpr int ERR_STATS_OPTION_VALUE = 27001;     // a name option holdin
 inline constexpr int ERR_STATS_NO_COMMON_OBS = 27002;    // no observation has every variable
 inline constexpr int ERR_STATS_INVALID_VARIABLE = 27003; // a listed or weight variable unusable
 inline constexpr int ERR_STATS_WEIGHT_SHORT = 27004;     // the weights end before the range
+inline constexpr int ERR_STATS_BOUND_OPTION = 27005;     // what series bound to a file cannot give
+inline constexpr int ERR_STATS_BOUND_PASS = 27006;       // a pass over bound series that failed
 
 } // namespace tarvex

@@ -1,0 +1,194 @@
+// OLS over series bound to a file on disk (READ ... / BIND): the statement's checks as OLS makes
+// them for series in memory, the options that need the series in memory refused before anything
+// is read, the estimation range cut at the end of the bound rows, then the fit over blocks of
+// rows (ols_bound.cpp), reported and stored as OLSEST reports and stores the fit in memory.
+#include "regress/ols/ols_bound_command.hpp"
+
+#include "bound/bound_rows.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
+#include "options/options.hpp"
+#include "regress/fit/estimator_front.hpp"
+#include "regress/fit/ols_fit.hpp"
+#include "regress/fit/ols_options.hpp"
+#include "regress/ols/ols_bound.hpp"
+#include "regress/ols/ols_command.hpp"
+#include "workspace/bound_names.hpp"
+#include "workspace/workspace.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+// A series of the statement: the name the block source takes and the name the report shows
+// (the variable's name as READ would make it).
+struct ListedSeries {
+    std::string source, shown;
+};
+
+// The listed series; false, with the line written, for an item that is neither a bound series
+// nor a whole data series in memory.
+bool listed_series(Run& run, std::vector<ListedSeries>& out) {
+    const ScanBlock& scan = run.scan;
+    for (int k = 1; k <= scan.NF; ++k) {
+        if (scan.is_bound(k)) {
+            const std::string& name = scan.bound_name[k];
+            out.push_back({name, trim_trailing_blanks(bound_key(run, name).substr(0, 8))});
+            continue;
+        }
+        const int ref = scan.list[k];
+        VarInfo info;
+        int column = 0;
+        if (ref < 1 || ref > run.ws.MAXVAR || scan.list[scan.MAXVAR + k] != 0 ||
+            variable_info(run.ws, ref, info, column) != VarStatus::FOUND ||
+            info.type != TYPE_DATA) {
+            report_error(run,
+                         " ...ERROR..BESIDE SERIES BOUND TO A FILE, OLS TAKES WHOLE DATA SERIES "
+                         "ONLY (NO LAGS, MATRICES OR RESULTS)",
+                         ERR_BOUND_BESIDE);
+            return false;
+        }
+        const std::string name = trim_trailing_blanks(run.ws.VNAME[ref]);
+        out.push_back({name, name.substr(0, 8)});
+    }
+    return true;
+}
+
+// The last observation the bound series among `names` hold (or `end` when none is shorter).
+int bound_last_observation(Run& run, const std::vector<std::string>& names, int end) {
+    long long last = end;
+    for (const std::string& name : names)
+        if (const BoundSeries* bound = find_bound_series(run, name))
+            last = std::min(last, bound->first_observation + bound->rows - 1);
+    return static_cast<int>(last);
+}
+
+} // namespace
+
+bool ols_lists_bound_series(Run& run, const OlsOptions& o) {
+    for (int k = 1; k <= run.scan.NF; ++k)
+        if (run.scan.is_bound(k)) return true;
+    if (name_blank(o.WEIGHT)) return false;
+    const std::string weight = trim_trailing_blanks(o.WEIGHT);
+    return VFIND(run, weight) == 0 && find_bound_series(run, weight) != nullptr;
+}
+
+void ols_over_bound_series(Run& run, const OlsOptions& o) {
+    std::vector<ListedSeries> listed;
+    if (!listed_series(run, listed)) return;
+    OlsFit fit;
+    fit.label = "  OLS ";
+    fit.dep_name = first_8_padded(listed[0].shown);
+    BoundOlsColumns where;
+    std::vector<std::string> sources{listed[0].source};
+    for (std::size_t k = 1; k < listed.size(); ++k) {
+        if (listed[k].source == listed[0].source) {
+            report_error(run, "..ERROR..VARIABLE " + fit.dep_name + " IS ON BOTH SIDES OF EQUATION",
+                         ERR_BOTH_SIDES);
+            return;
+        }
+        OlsTerm t;
+        t.name = first_8_padded(listed[k].shown);
+        fit.terms.push_back(t);
+        where.terms.push_back(static_cast<int>(sources.size()));
+        sources.push_back(listed[k].source);
+    }
+    if (o.CONSTANT) {
+        OlsTerm c;
+        c.kind = TermKind::INTERCEPT;
+        c.ref = run.ws.MAXVAR + 1;
+        c.name = first_8_padded("CONSTANT");
+        fit.terms.push_back(c);
+        fit.has_intercept = true;
+        where.terms.push_back(-1);
+    }
+    if (fit.terms.size() + 1 < 2) {
+        report_error(run, " ...ERROR..INSUFFICIENT NUMBER OF VARIABLES SPECIFIED",
+                     ERR_TOO_FEW_VARIABLES);
+        return;
+    }
+    fit.k = int(fit.terms.size());
+    if (!check_name_options(run, olsq_option_table(), ERR_OPTION_VALUE)) return;
+    const std::string method = trim_trailing_blanks(o.METHOD);
+    if (method != "GS" && method != "HH" && method != "NORMAL" && !method.empty()) {
+        report_error(run, " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("METHOD"),
+                     ERR_OPTION_VALUE);
+        return;
+    }
+    if (!name_blank(o.WEIGHT)) {
+        const std::string weight = trim_trailing_blanks(o.WEIGHT);
+        if (VFIND(run, weight) == 0 && find_bound_series(run, weight) == nullptr) {
+            report_error(run,
+                         " ...ERROR..IN RIGHT HAND SIDE OF OPTION.." + first_8_padded("WEIGHT"),
+                         ERR_OPTION_VALUE);
+            return;
+        }
+        fit.weighted = true;
+        fit.weight_ref = -1; // not a variable of the work area
+        where.weight = static_cast<int>(sources.size());
+        sources.push_back(weight);
+    }
+    if ((o.LOGLOG && (o.LOGLIN || o.LINLOG)) || (o.LOGLIN && o.LINLOG) ||
+        (o.method() == OlsMethod::HH && (o.RESTRICT || o.HETCOV || o.RIDGE != 0))) {
+        report_error(run, " ...ERROR..INCOMPATIBLE OPTIONS ", ERR_INCOMPATIBLE);
+        return;
+    }
+    const std::string beside = o.covariance.clustered() && o.HETCOV ? "HETCOV"
+                               : o.AUTCOV > 0                       ? "AUTCOV"
+                               : o.RESTRICT                         ? "RESTRICT"
+                               : where.weight >= 0                  ? "WEIGHT"
+                               : o.method() == OlsMethod::HH        ? "METHOD=HH"
+                                                                    : "";
+    if (!refuse_covariance_with(run, o.covariance, beside)) return;
+    fit.log_dependent = o.LOGLOG || o.LOGLIN || o.LOGINVER;
+    fit.log_regressors = o.LOGLOG || o.LINLOG;
+    if (const std::string option = option_needing_memory(fit, o); !option.empty()) {
+        report_error(run,
+                     " ...ERROR..OPTION " + option +
+                         " NEEDS THE SERIES IN MEMORY: READ THEM INSTEAD OF BINDING",
+                     ERR_NEEDS_MEMORY);
+        return;
+    }
+
+    // The estimation range: BEG and END (the sample's unless given), cut at the end of the bound
+    // rows; the rows are the sample's observations over it.
+    const int beg = std::max(o.BEG, 1);
+    const int end =
+        bound_last_observation(run, sources, (o.END == -999 || o.END < 1) ? run.smpl.IEND : o.END);
+    fit.beg = beg;
+    fit.end = end;
+    const SampleBlock kept = run.smpl;
+    run.smpl.IBEG = beg;
+    run.smpl.IEND = end;
+    std::string error;
+    std::unique_ptr<RowBlocks> rows = open_bound_rows(run, sources, error);
+    run.smpl = kept;
+    if (rows == nullptr) {
+        report_error(run, error, ERR_BOUND_READ);
+        return;
+    }
+    const long long usable = end >= beg ? rows->rows() : 0;
+    if (usable < fit.k) {
+        report_error(run,
+                     " ...ERROR.." + fmt_I(usable, 5) + " OBSERVATIONS IS NOT ENOUGH FOR " +
+                         "ESTIMATION",
+                     ERR_TOO_FEW_OBSERVATIONS);
+        return;
+    }
+    if (run.sw[OSCAN] || run.flags.ODONT) return;
+    // The previous estimation's results go as this one starts.
+    run.last_estimation = EstimationResults{};
+    fit.n = static_cast<int>(usable);
+    where.dependent = 0;
+    BoundOlsSettings settings;
+    settings.missing_value = run.ws.XMISS;
+    settings.output_on = run.flags.OPUT;
+    OlsEstimate e = estimate_ols_blocks(*rows, where, std::move(fit), o, settings);
+    report_and_store_ols(run, e, o);
+}
+
+} // namespace tarvex

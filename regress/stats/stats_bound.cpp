@@ -1,0 +1,208 @@
+// STATS over bound series: the options it can honour over blocks, the two passes with exact
+// accumulators, and the summaries made from their sums by the kernel STATS uses in memory.
+#include "regress/stats/stats_bound.hpp"
+
+#include "bound/bound_rows.hpp"
+#include "core/error_report.hpp"
+#include "core/run.hpp"
+#include "numeric/exact_dot.hpp"
+#include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
+#include "regress/stats/stats_errors.hpp"
+#include "regress/stats/stats_options.hpp"
+#include "regress/stats/stats_result.hpp"
+#include "workspace/bound_names.hpp"
+#include "workspace/workspace.hpp"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+// One listed series' sums through the passes.
+struct BoundColumnSums {
+    std::string name; // 8 columns, as the table shows it
+    long long count = 0;
+    Real minimum = 0, maximum = 0, mean = 0;
+    ExactAccumulator sum, dev_sum, dev_squares, dev_cubes, dev_fourths;
+};
+
+// The first option given that needs the whole series (its description), or empty.
+std::string whole_series_option(const StatsOptions& o) {
+    if (o.PMEDIAN || o.PFREQUEN || !all_blanks(o.MEDIANS) || !all_blanks(o.MODES))
+        return "MEDIANS, MODES AND FREQUENCIES";
+    if (o.STEMPLOT != STATS_NOT_GIVEN) return "A STEMPLOT";
+    if (o.PCORRELA || o.PCOVARIA || o.PCPRODUC || o.PCPDEV || o.PRANKCOR ||
+        !all_blanks(o.CORRELAT) || !all_blanks(o.COVARIAN) || !all_blanks(o.CPRODUCT) ||
+        !all_blanks(o.CPDEVIAT) || !all_blanks(o.RANKCORR))
+        return "MATRICES";
+    if (o.ANOVA || o.BARTLETT || o.BEHRENSF || o.NPARAM) return "TESTS ACROSS THE VARIABLES";
+    if (!all_blanks(o.WEIGHT) || o.REPLICAT) return "WEIGHTS";
+    if (o.SAMEOBS) return "SAMEOBS";
+    if (o.ALL || o.MATRIX) return "ALL OR MATRIX";
+    return {};
+}
+
+// The listed names; false (with the line written) for an item that is neither a bound series
+// nor a whole data series in memory.
+bool bound_stats_names(Run& run, std::vector<std::string>& names, std::vector<std::string>& shown) {
+    const ScanBlock& scan = run.scan;
+    for (int k = 1; k <= scan.NF; ++k) {
+        if (scan.is_bound(k)) {
+            names.push_back(scan.bound_name[k]);
+            shown.push_back(first_8_padded(upper_ascii(scan.bound_name[k])));
+            continue;
+        }
+        const int ref = scan.list[k];
+        VarInfo info;
+        int column = 0;
+        if (ref < 1 || ref > run.ws.MAXVAR || scan.list[scan.MAXVAR + k] != 0 ||
+            variable_info(run.ws, ref, info, column) != VarStatus::FOUND ||
+            info.type != TYPE_DATA) {
+            report_error(run,
+                         " ...ERROR..BESIDE SERIES BOUND TO A FILE, STATS TAKES WHOLE DATA SERIES "
+                         "ONLY (NO LAGS, MATRICES OR RESULTS)",
+                         ERR_STATS_BOUND_OPTION);
+            return false;
+        }
+        const std::string name = trim_trailing_blanks(run.ws.VNAME[ref]);
+        names.push_back(name);
+        shown.push_back(first_8_padded(name.substr(0, 8)));
+    }
+    return true;
+}
+
+// The last observation every listed series holds.
+long long bound_stats_last(Run& run, const std::vector<std::string>& names) {
+    long long last = 0;
+    for (const std::string& name : names) {
+        if (const BoundSeries* bound = find_bound_series(run, name)) {
+            last = std::max(last, bound->first_observation + bound->rows - 1);
+            continue;
+        }
+        VarInfo info;
+        int column = 0;
+        if (variable_info(run.ws, VFIND(run, name), info, column) == VarStatus::FOUND)
+            last = std::max(last, info.length);
+    }
+    return last;
+}
+
+// One pass over the blocks; false (reported) when a read failed.
+template <class Take>
+bool bound_stats_pass(Run& run, RowBlocks& rows, Take take) {
+    RowBlock block;
+    while (rows.next(block)) take(block);
+    if (rows.failure().empty()) return true;
+    report_error(run, rows.failure(), ERR_STATS_BOUND_PASS);
+    return false;
+}
+
+} // namespace
+
+bool stats_lists_bound(const Run& run) {
+    for (int k = 1; k <= run.scan.NF; ++k)
+        if (run.scan.is_bound(k)) return true;
+    return false;
+}
+
+bool compute_bound_stats(Run& run, const StatsOptions& o, StatsResult& r) {
+    if (const std::string what = whole_series_option(o); !what.empty()) {
+        report_error(run,
+                     " ...ERROR..STATS OVER SERIES BOUND TO A FILE CANNOT GIVE " + what +
+                         ": THEY NEED THE WHOLE SERIES IN MEMORY",
+                     ERR_STATS_BOUND_OPTION);
+        return false;
+    }
+    std::vector<std::string> names, shown;
+    if (!bound_stats_names(run, names, shown)) return false;
+    // STATS's range: BEG and END (the sample's unless given), cut at the end of the series.
+    SampleBlock kept = run.smpl;
+    run.smpl.IBEG = std::max(o.BEG, 1);
+    run.smpl.IEND = static_cast<int>(o.OBS > 0 ? run.smpl.IBEG + o.OBS - 1
+                                               : (o.END >= 1 ? o.END : run.smpl.IEND));
+    run.smpl.IEND =
+        static_cast<int>(std::min<long long>(run.smpl.IEND, bound_stats_last(run, names)));
+    std::string error;
+    std::unique_ptr<RowBlocks> rows = open_bound_rows(run, names, error);
+    run.smpl = kept;
+    if (!rows) {
+        report_error(run, error, ERR_STATS_BOUND_PASS);
+        return false;
+    }
+    const Real missing = run.ws.XMISS;
+    const bool higher = !all_blanks(o.MOMENTS);
+    std::vector<BoundColumnSums> sums(names.size());
+    for (std::size_t c = 0; c < names.size(); ++c) sums[c].name = shown[c];
+    // Pass 1: counts, extremes and the exact sums that give the means.
+    if (!bound_stats_pass(run, *rows, [&](const RowBlock& block) {
+            for (std::size_t c = 0; c < sums.size(); ++c) {
+                BoundColumnSums& s = sums[c];
+                const Real* x = block.columns[c];
+                for (std::size_t i = 0; i < block.length; ++i) {
+                    const Real v = x[i];
+                    if (v == missing) continue;
+                    if (s.count++ == 0)
+                        s.minimum = s.maximum = v;
+                    else if (v < s.minimum) // a new minimum cannot be a new maximum
+                        s.minimum = v;
+                    else if (v > s.maximum)
+                        s.maximum = v;
+                    s.sum.add(v);
+                }
+            }
+        }))
+        return false;
+    for (BoundColumnSums& s : sums)
+        if (s.count > 0) s.mean = s.sum.result() / Real(s.count);
+    // Pass 2: the deviations from the rounded means.
+    rows->rewind();
+    if (!bound_stats_pass(run, *rows, [&](const RowBlock& block) {
+            for (std::size_t c = 0; c < sums.size(); ++c) {
+                BoundColumnSums& s = sums[c];
+                const Real* x = block.columns[c];
+                for (std::size_t i = 0; i < block.length; ++i) {
+                    if (x[i] == missing) continue;
+                    const Real d = x[i] - s.mean;
+                    s.dev_sum.add(d);
+                    s.dev_squares.add_product(d, d);
+                    if (!higher) continue;
+                    const Real d2 = d * d;
+                    s.dev_cubes.add_product(d2, d);
+                    s.dev_fourths.add_product(d2, d * d);
+                }
+            }
+        }))
+        return false;
+    for (BoundColumnSums& s : sums) {
+        if (s.count == 0) {
+            if (run.flags.OPUT)
+                write_line(run, " " + s.name + fmt_I(0, 7) + " NO OBSERVATIONS FOUND");
+            continue;
+        }
+        MomentSums m;
+        m.count = s.count;
+        m.n = Real(s.count);
+        m.sum = s.sum.result();
+        m.mean = s.mean;
+        m.minimum = s.minimum;
+        m.maximum = s.maximum;
+        m.dev_sum = s.dev_sum.result();
+        m.dev_squares = s.dev_squares.result();
+        m.dev_cubes = s.dev_cubes.result();
+        m.dev_fourths = s.dev_fourths.result();
+        r.names.push_back(s.name);
+        r.rows.push_back(summary_from_sums(m, o.DN, higher));
+    }
+    if (o.SAMPSIZE && !r.rows.empty()) {
+        r.population = o.NPOP > 0 ? o.NPOP : 0;
+        if (r.population == 0)
+            for (const VariableSummary& s : r.rows) r.population = std::max(r.population, s.count);
+        for (const VariableSummary& s : r.rows)
+            r.sample_sizes.push_back(sample_size(s.mean, s.stdev, r.population));
+    }
+    return true;
+}
+
+} // namespace tarvex
