@@ -6,6 +6,8 @@
 //                             naming rank 1 and the file; rank 0 alone prints it.
 //   mpi_check abort FILE      rank 1 gives up alone (abort_all_ranks) while the others wait in a
 //                             collective call: the whole run must end, with the message.
+//   mpi_check die             rank 1 is killed while the others wait in a collective call:
+//                             the whole run must end, not wait for ever.
 //   mpi_check time ROWS REPS  the time of one all-reduce of the exact Gram sums of 11 columns
 //                             (66 entries) over ROWS rows, for bench/mpi_reduce.sh.
 // Exit status 0 when the checks held on every rank.
@@ -18,6 +20,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -121,6 +124,14 @@ int check_abort(const std::string& path) {
     return 1;
 }
 
+int check_death() {
+    if (parallel::rank() == 1) std::raise(SIGKILL);
+    std::vector<ExactAccumulator> sums(3);
+    parallel::reduce_exact_sums(sums);
+    if (parallel::rank() == 0) std::printf("the run went on without rank 1\n");
+    return 1;
+}
+
 int time_reduce(long long rows, int repeats) {
     const auto columns = cancelling_columns(11, rows);
     const parallel::RowShare mine = parallel::my_share_of_rows(rows);
@@ -159,10 +170,12 @@ int main(int argc, char** argv) {
         status = check_failure(argv[2]);
     else if (mode == "abort" && argc > 2)
         status = check_abort(argv[2]);
+    else if (mode == "die")
+        status = check_death();
     else if (mode == "time" && argc > 3)
         status = time_reduce(std::stoll(argv[2]), std::stoi(argv[3]));
     else if (parallel::rank() == 0)
-        std::fprintf(stderr, "usage: mpi_check reduce | failure FILE | abort FILE | time ROWS "
+        std::fprintf(stderr, "usage: mpi_check reduce | failure FILE | abort FILE | die | time ROWS "
                              "REPS\n");
     if (std::fflush(stdout) != 0) status = 1;
     MPI_Finalize();

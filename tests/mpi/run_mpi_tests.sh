@@ -48,6 +48,13 @@ if [ "$status" -eq 0 ] || [ "$status" -eq 124 ] || [ -n "$out" ] ||
   fail=$((fail + 1))
 fi
 
+out=$(run 3 "$check" die 2>"$scratch/err")
+status=$?
+if [ "$status" -eq 0 ] || [ "$status" -eq 124 ] || [ -n "$out" ]; then
+  echo "FAIL: a rank that dies must end the run (status $status, output '$out')"
+  fail=$((fail + 1))
+fi
+
 # The program: every rank runs the script, rank 0 alone prints (and writes files).
 for case in ols/checks ols/errors stats/columns; do
   script=$golden/$case.tvx

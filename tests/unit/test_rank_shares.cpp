@@ -155,12 +155,16 @@ TEST(RankShares, FailureLineNamesTheRank) {
     EXPECT_EQ(parallel::rank_failure_line("read failed", 1), "RANK 1: read failed");
 }
 
-// A rank other than 0: the run as a whole, with the stored values of every other rank, but not
-// one report line and not one file (written whole or added to).
-std::string run_as_rank(bool writes, std::vector<Real>& stored) {
+// A rank other than 0: the run as a whole, with the stored values and $ERR of every other
+// rank, but not one report line and not one file (written whole or added to).
+struct RankRun {
+    std::string report;
+    std::vector<Real> stored; // the values of B
+    Real error = 0;           // $ERR at the end
+};
+
+RankRun run_as_rank(std::string script, bool writes) {
     auto run = std::make_unique<Run>();
-    std::string script = "READ A\n1\n2\nEND\nGENR B = A*2\nPRINT B\nWRITE (whole.dat) B\n"
-                         "WRITE (added.dat) B / APPEND\nREAD (missing.dat) C\nSTOP\n";
     std::FILE* in = fmemopen(script.data(), script.size(), "r");
     char* text = nullptr;
     std::size_t length = 0;
@@ -169,43 +173,62 @@ std::string run_as_rank(bool writes, std::vector<Real>& stored) {
     run->streams.out = out;
     run->buf.writes_report = writes;
     set_files_written_here(writes);
-    start_run(*run, MODE_CONSOLE, 0, 1, 0);
+    try {
+        start_run(*run, MODE_CONSOLE, 0, 1, 0);
+    } catch (const FatalStop&) {
+    }
     set_files_written_here(true);
     close_unit(*run, run->L5);
     close_unit(*run, run->L6);
     std::fclose(in);
     std::fclose(out);
-    std::string report(text, length);
+    RankRun result;
+    result.report.assign(text, length);
     std::free(text);
     const int ref = VFIND(*run, "B");
     VarInfo vi;
-    stored.clear();
     if (ref > 0 && VINFO(*run, ref, vi))
-        for (long long k = 1; k <= vi.length; ++k) stored.push_back(element(*run, vi, k));
-    EXPECT_NE(run->res[R_ERR], 0); // the error of the missing file is known on every rank
-    return report;
+        for (long long k = 1; k <= vi.length; ++k) result.stored.push_back(element(*run, vi, k));
+    result.error = run->res[R_ERR];
+    return result;
 }
 
 TEST(RankShares, OnlyRankZeroWritesReportLinesAndFiles) {
     testing::ScratchDir dir;
-    std::vector<Real> stored;
-    EXPECT_EQ(run_as_rank(false, stored), "");
-    EXPECT_EQ(stored, testing::reals({2, 4}));
+    const std::string writing = "READ A\n1\n2\nEND\nGENR B = A*2\nPRINT B\n"
+                                "WRITE (whole.dat) B\nWRITE (added.dat) B / APPEND\n"
+                                "WRITE (added.dat) A / APPEND\nSTOP\n";
+    const RankRun other = run_as_rank(writing, false);
+    EXPECT_EQ(other.report, "");
+    EXPECT_EQ(other.stored, testing::reals({2, 4}));
+    EXPECT_EQ(other.error, 0); // writing nowhere is no failure there
     EXPECT_FALSE(std::filesystem::exists("whole.dat"));
     EXPECT_FALSE(std::filesystem::exists("added.dat"));
+
+    const RankRun first = run_as_rank(writing, true);
+    EXPECT_TRUE(testing::contains(first.report, "B"));
+    EXPECT_EQ(first.stored, testing::reals({2, 4}));
+    EXPECT_EQ(first.error, 0);
+    EXPECT_EQ(testing::file_lines("whole.dat").size(), 2u);
+    EXPECT_EQ(testing::file_lines("added.dat").size(), 4u);
+
+    // An error is known on every rank, printed by rank 0 alone.
+    const std::string failing = "READ (missing.dat) C\nSTOP\n";
+    const RankRun quiet = run_as_rank(failing, false);
+    const RankRun loud = run_as_rank(failing, true);
+    EXPECT_EQ(quiet.report, "");
+    EXPECT_TRUE(testing::contains(loud.report, "...ERROR.."));
+    EXPECT_NE(quiet.error, 0);
+    EXPECT_EQ(quiet.error, loud.error);
+
     // A file the rank may not write is still refused there, as on rank 0.
     std::filesystem::create_directory("adir");
     set_files_written_here(false);
     EXPECT_EQ(write_file_text("adir", "x"), EISDIR);
     EXPECT_EQ(write_file_text("kept.txt", "x"), 0);
+    EXPECT_EQ(write_file_text("kept.txt", "x", true), 0);
     set_files_written_here(true);
     EXPECT_FALSE(std::filesystem::exists("kept.txt"));
-
-    const std::string report = run_as_rank(true, stored);
-    EXPECT_TRUE(testing::contains(report, "...ERROR.."));
-    EXPECT_EQ(stored, testing::reals({2, 4}));
-    EXPECT_TRUE(std::filesystem::exists("whole.dat"));
-    EXPECT_TRUE(std::filesystem::exists("added.dat"));
 }
 
 } // namespace
