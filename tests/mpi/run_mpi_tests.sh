@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# The checks of a run over several processes, under mpirun for 1 to 4 ranks:
+#   run_mpi_tests.sh MPIRUN MPI_CHECK TARVEX GOLDEN_DIR
+# exact sums reduced bit for bit for every rank count; a failure on rank 1 stops every rank
+# with one line naming rank 1 and the file, printed once; a rank that gives up alone ends the
+# run; the program prints a transcript once, the same bytes as the one-process run.
+set -u
+mpirun=$1
+check=$2
+tarvex=$3
+golden=$4
+fail=0
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/tarvex_mpi.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+# More ranks than processors, as root in a container, without the shared-memory copy that
+# containers refuse.
+export OMPI_MCA_btl_vader_single_copy_mechanism=none
+export OMPI_ALLOW_RUN_AS_ROOT=1 OMPI_ALLOW_RUN_AS_ROOT_CONFIRM=1
+run() { timeout 120 "$mpirun" --oversubscribe --allow-run-as-root -n "$@"; }
+
+expect() { # expect NAME EXPECTED ACTUAL
+  if [ "$2" != "$3" ]; then
+    echo "FAIL: $1"
+    diff <(printf '%s\n' "$2") <(printf '%s\n' "$3") | head -n 20
+    fail=$((fail + 1))
+  fi
+}
+
+for p in 1 2 3 4; do
+  out=$(run "$p" "$check" reduce 2>"$scratch/err")
+  expect "reduce over $p ranks (status $?)" "reduce over $p ranks: every sum identical to one pass" "$out"
+done
+
+for p in 2 3 4; do
+  out=$(run "$p" "$check" failure "$scratch/part.bin" 2>"$scratch/err")
+  status=$?
+  expect "failure on rank 1 of $p (status $status)" \
+    " ...ERROR..RANK 1: CANNOT OPEN FILE $scratch/part.bin: No such file or directory
+stopped on every rank: yes" "$out"
+done
+
+out=$(run 3 "$check" abort "$scratch/part.bin" 2>"$scratch/err")
+status=$?
+if [ "$status" -eq 0 ] || [ "$status" -eq 124 ] || [ -n "$out" ] ||
+  ! grep -q "tarvex: rank 1: cannot read $scratch/part.bin" "$scratch/err"; then
+  echo "FAIL: a rank that gives up alone must end the run (status $status, output '$out')"
+  head -n 10 "$scratch/err"
+  fail=$((fail + 1))
+fi
+
+out=$(run 3 "$check" die 2>"$scratch/err")
+status=$?
+if [ "$status" -eq 0 ] || [ "$status" -eq 124 ] || [ -n "$out" ]; then
+  echo "FAIL: a rank that dies must end the run (status $status, output '$out')"
+  fail=$((fail + 1))
+fi
+
+# The program: every rank runs the script, rank 0 alone prints (and writes files).
+for case in ols/checks ols/errors stats/columns; do
+  script=$golden/$case.tvx
+  [ -f "$script" ] || continue
+  mkdir -p "$scratch/one" "$scratch/two"
+  cp -R "$(dirname "$script")"/. "$scratch/one"/
+  cp -R "$(dirname "$script")"/. "$scratch/two"/
+  one=$(cd "$scratch/one" && TARVEX_SETTINGS=/dev/null "$tarvex" "$(basename "$script")" 2>/dev/null)
+  two=$(cd "$scratch/two" && TARVEX_SETTINGS=/dev/null run 2 "$tarvex" "$(basename "$script")" 2>/dev/null)
+  expect "$case under mpirun -n 2 (status $?)" "$one" "$two"
+  expect "$case without mpirun against its transcript" "$(sed '$d' "${script%.tvx}.out")" "$one"
+  rm -rf "$scratch/one" "$scratch/two"
+done
+out=$(run 2 "$tarvex" </dev/null 2>&1)
+expect "standard input under mpirun" "tarvex: a run over several processes reads its commands from a FILE argument
+tarvex: a run over several processes reads its commands from a FILE argument" "$(printf '%s\n' "$out" | grep '^tarvex:' )"
+
+echo "mpi checks: $fail failed"
+[ "$fail" -eq 0 ]
