@@ -8,11 +8,16 @@
 //                             collective call: the whole run must end, with the message.
 //   mpi_check die             rank 1 is killed while the others wait in a collective call:
 //                             the whole run must end, not wait for ever.
+//   mpi_check exchange        sums added in row order carried through the ranks, every rank's
+//                             values gathered in rank order, counts summed and a failure met
+//                             by every rank: the same bits and lines as one pass; rank 0 prints
+//                             one line saying so.
 //   mpi_check time ROWS REPS  the time of one all-reduce of the exact Gram sums of 11 columns
 //                             (66 entries) over ROWS rows, for bench/mpi_reduce.sh.
 // Exit status 0 when the checks held on every rank.
 #include "numeric/exact_dot.hpp"
 #include "parallel/exact_reduce.hpp"
+#include "parallel/rank_exchange.hpp"
 #include "parallel/ranks.hpp"
 
 #include <mpi.h>
@@ -45,8 +50,8 @@ std::vector<std::vector<Real>> cancelling_columns(int count, long long rows) {
     std::vector<std::vector<Real>> columns(count);
     for (auto& column : columns) {
         for (long long r = 0; r < rows; r += 3) {
-            const Real big = ldexpq(Real(digits(draw)) + ldexpq(Real(digits(draw)), -60),
-                                    scale(draw));
+            const Real big =
+                ldexpq(Real(digits(draw)) + ldexpq(Real(digits(draw)), -60), scale(draw));
             column.push_back(big);
             column.push_back(-big * (1 + ldexpq(Real(1), -90)));
             column.push_back(ldexpq(Real(digits(draw)), scale(draw) - 300));
@@ -137,8 +142,8 @@ int time_reduce(long long rows, int repeats) {
     const parallel::RowShare mine = parallel::my_share_of_rows(rows);
     const auto pass_start = std::chrono::steady_clock::now();
     const auto sums = gram_sums(columns, mine.first, mine.end);
-    const double pass = std::chrono::duration<double>(std::chrono::steady_clock::now() -
-                                                      pass_start).count();
+    const double pass =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - pass_start).count();
     MPI_Barrier(MPI_COMM_WORLD);
     const auto start = std::chrono::steady_clock::now();
     for (int k = 0; k < repeats; ++k) {
@@ -146,8 +151,7 @@ int time_reduce(long long rows, int repeats) {
         parallel::reduce_exact_sums(copy);
     }
     const double each =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
-        repeats;
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / repeats;
     double slowest_pass = pass;
     MPI_Reduce(&pass, &slowest_pass, 1, MPI_DOUBLE, MPI_MAX, 0, MPI_COMM_WORLD);
     if (parallel::rank() == 0)
@@ -155,6 +159,58 @@ int time_reduce(long long rows, int repeats) {
                     parallel::rank_count(), rows, slowest_pass, each,
                     parallel::packed_bytes(sums.data(), sums.size()));
     return 0;
+}
+
+int check_exchange() {
+    const int ranks = parallel::rank_count();
+    const int me = parallel::rank();
+    int failures = 0;
+    for (long long rows : {0LL, 1LL, 3LL, 1001LL}) {
+        const auto columns = cancelling_columns(2, rows);
+        // One pass in row order, as one process adds.
+        Real whole[2] = {0, 0};
+        for (long long r = 0; r < rows; ++r) {
+            whole[0] += columns[0][r];
+            whole[1] += columns[0][r] * columns[1][r];
+        }
+        const parallel::RowShare mine = parallel::my_share_of_rows(rows);
+        Real carried[2] = {0, 0};
+        parallel::receive_from_previous_rank(carried, 2);
+        for (long long r = mine.first; r < mine.end; ++r) {
+            carried[0] += columns[0][r];
+            carried[1] += columns[0][r] * columns[1][r];
+        }
+        parallel::pass_to_next_rank(carried, 2);
+        parallel::take_from_last_rank(carried, 2);
+        if (!same_bits(carried[0], whole[0]) || !same_bits(carried[1], whole[1])) ++failures;
+        // The shares gathered are the column; the counts summed are the rows.
+        const std::vector<Real> share(columns[1].begin() + mine.first,
+                                      columns[1].begin() + mine.end);
+        const std::vector<Real> gathered = parallel::gather_over_ranks(share);
+        if (gathered.size() != columns[1].size() ||
+            !std::equal(gathered.begin(), gathered.end(), columns[1].begin(), same_bits))
+            ++failures;
+        long long counts[2] = {mine.end - mine.first, 1};
+        parallel::sum_over_ranks(counts, 2);
+        if (counts[0] != rows || counts[1] != ranks) ++failures;
+    }
+    // A failure every rank meets keeps each rank's own line; one rank's failure names it.
+    std::string line = " ...ERROR..ROW " + std::to_string(me);
+    if (parallel::every_rank_ok(false, line) || line != " ...ERROR..ROW " + std::to_string(me))
+        ++failures;
+    line = me == ranks - 1 ? " ...ERROR..LAST" : "";
+    const bool ok = parallel::every_rank_ok(me != ranks - 1, line);
+    const std::string named =
+        ranks == 1 ? " ...ERROR..LAST" : " ...ERROR..RANK " + std::to_string(ranks - 1) + ": LAST";
+    if (ok || line != named) ++failures;
+    failures = static_cast<int>(parallel::sum_over_ranks(failures));
+    if (me == 0) {
+        if (failures == 0)
+            std::printf("exchange over %d ranks: every value identical to one pass\n", ranks);
+        else
+            std::printf("exchange over %d ranks: %d checks failed\n", ranks, failures);
+    }
+    return failures == 0 ? 0 : 1;
 }
 
 } // namespace
@@ -166,6 +222,8 @@ int main(int argc, char** argv) {
     int status = 2;
     if (mode == "reduce")
         status = check_reduce();
+    else if (mode == "exchange")
+        status = check_exchange();
     else if (mode == "failure" && argc > 2)
         status = check_failure(argv[2]);
     else if (mode == "abort" && argc > 2)
@@ -175,8 +233,9 @@ int main(int argc, char** argv) {
     else if (mode == "time" && argc > 3)
         status = time_reduce(std::stoll(argv[2]), std::stoi(argv[3]));
     else if (parallel::rank() == 0)
-        std::fprintf(stderr, "usage: mpi_check reduce | failure FILE | abort FILE | die | time ROWS "
-                             "REPS\n");
+        std::fprintf(stderr,
+                     "usage: mpi_check reduce | failure FILE | abort FILE | die | time ROWS "
+                     "REPS\n");
     if (std::fflush(stdout) != 0) status = 1;
     MPI_Finalize();
     return status;
