@@ -31,6 +31,11 @@ for p in 1 2 3 4; do
   expect "reduce over $p ranks (status $?)" "reduce over $p ranks: every sum identical to one pass" "$out"
 done
 
+for p in 1 2 3 4; do
+  out=$(run "$p" "$check" exchange 2>"$scratch/err")
+  expect "exchange over $p ranks (status $?)" "exchange over $p ranks: every value identical to one pass" "$out"
+done
+
 for p in 2 3 4; do
   out=$(run "$p" "$check" failure "$scratch/part.bin" 2>"$scratch/err")
   status=$?
@@ -71,6 +76,37 @@ done
 out=$(run 2 "$tarvex" </dev/null 2>&1)
 expect "standard input under mpirun" "tarvex: a run over several processes reads its commands from a FILE argument
 tarvex: a run over several processes reads its commands from a FILE argument" "$(printf '%s\n' "$out" | grep '^tarvex:' )"
+
+# Series bound to a file, their rows shared between the ranks: BIND, STATS and OLS (weights,
+# a sandwich covariance, residual statistics, a short sample) give the same bytes for every
+# number of ranks as the run without mpirun, and that run gives its transcript.
+here=$(cd "$(dirname "$0")" && pwd)
+bound=$scratch/bound
+mkdir -p "$bound"
+cp "$here"/bound_data.tvx "$here"/bound_job.tvx "$here"/bound_failure.tvx "$bound"/
+{
+  echo "a,b"
+  for i in $(seq 1 20); do
+    if [ "$i" -eq 18 ]; then echo "$i,oops"; else echo "$i,$((i * i % 7))"; fi
+  done
+} >"$bound/late.csv"
+(cd "$bound" && TARVEX_SETTINGS=/dev/null "$tarvex" bound_data.tvx >/dev/null 2>&1)
+one=$(cd "$bound" && TARVEX_SETTINGS=/dev/null "$tarvex" bound_job.tvx 2>/dev/null)
+expect "bound series without mpirun against its transcript" "$(sed '$d' "$here/bound_job.out")" "$one"
+for p in 1 2 3 4; do
+  out=$(cd "$bound" && TARVEX_SETTINGS=/dev/null run "$p" "$tarvex" bound_job.tvx 2>/dev/null)
+  expect "bound series under mpirun -n $p (status $?)" "$one" "$out"
+done
+# The failure: row 18 of 20 lies in the last rank's share (rows 10-19 of 2 ranks, 13-19 of 3,
+# 15-19 of 4); one process names no rank.
+one=$(cd "$bound" && TARVEX_SETTINGS=/dev/null "$tarvex" bound_failure.tvx 2>/dev/null)
+expect "read failure without mpirun against its transcript" "$(sed '$d' "$here/bound_failure.out")" "$one"
+for p in 1 2 3 4; do
+  out=$(cd "$bound" && TARVEX_SETTINGS=/dev/null run "$p" "$tarvex" bound_failure.tvx 2>/dev/null)
+  want=$one
+  [ "$p" -gt 1 ] && want=${one//...ERROR..FILE/...ERROR..RANK $((p - 1)): FILE}
+  expect "read failure under mpirun -n $p (status $?)" "$want" "$out"
+done
 
 echo "mpi checks: $fail failed"
 [ "$fail" -eq 0 ]
