@@ -13,7 +13,7 @@ tarvex=$(readlink -f "${1:?usage: bound_ols.sh path/to/tarvex [rows] [series] [r
 rows=${2:-100000000}
 series=${3:-10}
 memory_rows=${4:-10000000}
-short_rows=1000000
+short_rows=$(( memory_rows < 1000000 ? memory_rows / 2 : 1000000 ))
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=$(mktemp -d "${TMPDIR:-/tmp}/bound_ols.XXXXXX")
 trap 'rm -rf "$dir"' EXIT
@@ -24,7 +24,7 @@ if [ "$free_kb" -lt "$need_kb" ]; then
     exit 1
 fi
 echo "machine load: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) processors"
-g++ -O2 -std=c++20 -I "$root" "$root/bench/make_bound_data.cpp" -o "$dir/make_bound_data" -lquadmath
+g++ -O2 -std=gnu++20 -I "$root" "$root/bench/make_bound_data.cpp" -o "$dir/make_bound_data" -lquadmath
 "$dir/make_bound_data" "$dir/data.bin" "$rows" "$series"
 "$dir/make_bound_data" "$dir/memory.bin" "$memory_rows" "$series"
 names=$(seq -f 'V%g' 1 "$series" | tr '\n' ' ')

@@ -733,7 +733,10 @@ bool BlockPasses::run() {
         const GramFit solved = gram_cholesky_solve(gram, n, DEPENDENCE_RATIO);
         not_finite = solved.status == GramStatus::non_finite;
         sol = gram_solution(solved);
-        if (solved.ok() && solved.out_of_range_column < 0) e_.coef_wide = solved.coef_wide;
+        if (solved.ok() && solved.out_of_range_column < 0) {
+            e_.coef_wide = solved.coef_wide;
+            fit.xtx_inv = sol.xtx_inv; // the leverages of the second pass read it
+        }
     }
     if (!not_finite && !second_pass()) return false;
     note_data_warnings(e_, dummy_ && n > 0);
