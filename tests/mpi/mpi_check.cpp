@@ -45,8 +45,8 @@ std::vector<std::vector<Real>> cancelling_columns(int count, long long rows) {
     std::vector<std::vector<Real>> columns(count);
     for (auto& column : columns) {
         for (long long r = 0; r < rows; r += 3) {
-            const Real big = ldexpq(Real(digits(draw)) + ldexpq(Real(digits(draw)), -60),
-                                    scale(draw));
+            const Real big =
+                ldexpq(Real(digits(draw)) + ldexpq(Real(digits(draw)), -60), scale(draw));
             column.push_back(big);
             column.push_back(-big * (1 + ldexpq(Real(1), -90)));
             column.push_back(ldexpq(Real(digits(draw)), scale(draw) - 300));
@@ -137,8 +137,8 @@ int time_reduce(long long rows, int repeats) {
     const parallel::RowShare mine = parallel::my_share_of_rows(rows);
     const auto pass_start = std::chrono::steady_clock::now();
     const auto sums = gram_sums(columns, mine.first, mine.end);
-    const double pass = std::chrono::duration<double>(std::chrono::steady_clock::now() -
-                                                      pass_start).count();
+    const double pass =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - pass_start).count();
     MPI_Barrier(MPI_COMM_WORLD);
     const auto start = std::chrono::steady_clock::now();
     for (int k = 0; k < repeats; ++k) {
@@ -146,8 +146,7 @@ int time_reduce(long long rows, int repeats) {
         parallel::reduce_exact_sums(copy);
     }
     const double each =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
-        repeats;
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / repeats;
     double slowest_pass = pass;
     MPI_Reduce(&pass, &slowest_pass, 1, MPI_DOUBLE, MPI_MAX, 0, MPI_COMM_WORLD);
     if (parallel::rank() == 0)
@@ -175,8 +174,9 @@ int main(int argc, char** argv) {
     else if (mode == "time" && argc > 3)
         status = time_reduce(std::stoll(argv[2]), std::stoi(argv[3]));
     else if (parallel::rank() == 0)
-        std::fprintf(stderr, "usage: mpi_check reduce | failure FILE | abort FILE | die | time ROWS "
-                             "REPS\n");
+        std::fprintf(stderr,
+                     "usage: mpi_check reduce | failure FILE | abort FILE | die | time ROWS "
+                     "REPS\n");
     if (std::fflush(stdout) != 0) status = 1;
     MPI_Finalize();
     return status;
