@@ -20,9 +20,23 @@ inline void end_rank_session() {
 }
 #endif
 
-// Starts MPI (the engine's calls come from the main thread only); false when it cannot start.
+#ifdef TARVEX_MPI
+// Whether a launcher (mpirun, mpiexec) started this process: it leaves the process's rank in the
+// environment. A program started on its own is one rank and does not start MPI at all, so that
+// it runs as the build without MPI does (MPI's start-up on its own needs its helper programs on
+// PATH and room for its session files).
+inline bool started_by_launcher() {
+    for (const char* name : {"OMPI_COMM_WORLD_SIZE", "PMIX_RANK", "PMI_RANK", "PMI_SIZE"})
+        if (std::getenv(name) != nullptr) return true;
+    return false;
+}
+#endif
+
+// Starts MPI when a launcher started the process (the engine's calls come from the main thread
+// only); false when it cannot start.
 inline bool start_rank_session(int& argc, char**& argv) {
 #ifdef TARVEX_MPI
+    if (!started_by_launcher()) return true;
     int provided = 0;
     if (MPI_Init_thread(&argc, &argv, MPI_THREAD_FUNNELED, &provided) != MPI_SUCCESS) return false;
     std::atexit(end_rank_session);
@@ -36,6 +50,9 @@ inline bool start_rank_session(int& argc, char**& argv) {
 // The number of processes running the script (1 without MPI).
 inline int session_ranks() {
 #ifdef TARVEX_MPI
+    int started = 0;
+    MPI_Initialized(&started);
+    if (started == 0) return 1;
     int ranks = 1;
     MPI_Comm_size(MPI_COMM_WORLD, &ranks);
     return ranks;

@@ -97,8 +97,8 @@ void merge_packed_sums(const std::uint64_t* in, std::uint64_t* inout) {
             inout[at + 1] = 1;
         }
         std::uint64_t* limbs = inout + at + RECORD_HEADER;
-        add_limb_arrays(limbs, in + at + RECORD_HEADER, m);             // positive sums
-        add_limb_arrays(limbs + m, in + at + RECORD_HEADER + m, m);     // negative sums
+        add_limb_arrays(limbs, in + at + RECORD_HEADER, m);         // positive sums
+        add_limb_arrays(limbs + m, in + at + RECORD_HEADER + m, m); // negative sums
         at += RECORD_HEADER + 2 * m;
     }
 }

@@ -73,9 +73,17 @@ for case in ols/checks ols/errors stats/columns; do
   expect "$case without mpirun against its transcript" "$(sed '$d' "${script%.tvx}.out")" "$one"
   rm -rf "$scratch/one" "$scratch/two"
 done
+# Standard input reaches rank 0 only: the program refuses to run without a file (each rank
+# says so; mpirun may end the others before they do).
 out=$(run 2 "$tarvex" </dev/null 2>&1)
-expect "standard input under mpirun" "tarvex: a run over several processes reads its commands from a FILE argument
-tarvex: a run over several processes reads its commands from a FILE argument" "$(printf '%s\n' "$out" | grep '^tarvex:' )"
+status=$?
+said=$(printf '%s\n' "$out" | grep '^tarvex:' | sort -u)
+if [ "$status" -eq 0 ] ||
+  [ "$said" != "tarvex: a run over several processes reads its commands from a FILE argument" ]; then
+  echo "FAIL: standard input under mpirun (status $status)"
+  printf '%s\n' "$out" | head -n 10
+  fail=$((fail + 1))
+fi
 
 # Series bound to a file, their rows shared between the ranks: BIND, STATS and OLS (weights,
 # a sandwich covariance, residual statistics, a short sample) give the same bytes for every

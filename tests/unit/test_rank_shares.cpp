@@ -45,8 +45,7 @@ std::vector<Real> cancelling_terms(std::mt19937_64& draw, std::size_t n) {
 std::vector<ExactAccumulator> merged_over_shares(const std::vector<std::vector<Real>>& columns,
                                                  int shares) {
     const std::size_t n = columns.size();
-    std::vector<std::vector<ExactAccumulator>> per_share(shares,
-                                                         std::vector<ExactAccumulator>(n));
+    std::vector<std::vector<ExactAccumulator>> per_share(shares, std::vector<ExactAccumulator>(n));
     std::vector<int> ranges(2 * n, ExactAccumulator::LIMBS);
     for (int s = 0; s < shares; ++s) {
         for (std::size_t c = 0; c < n; ++c) {
@@ -71,8 +70,7 @@ std::vector<ExactAccumulator> merged_over_shares(const std::vector<std::vector<R
 TEST(RankShares, MergedPackedSumsAreTheSumsOfOnePass) {
     std::mt19937_64 draw(20261208);
     std::vector<std::vector<Real>> columns;
-    for (std::size_t n : {997, 1000, 3, 0, 64})
-        columns.push_back(cancelling_terms(draw, n));
+    for (std::size_t n : {997, 1000, 3, 0, 64}) columns.push_back(cancelling_terms(draw, n));
     // A column whose terms cancel exactly but for one tiny term far below the others.
     columns.push_back({ldexpq(Real(1), 200), ldexpq(Real(1), -900), -ldexpq(Real(1), 200)});
     for (int shares = 1; shares <= 5; ++shares) {
@@ -95,9 +93,8 @@ TEST(RankShares, MergedPackedSumsAreTheSumsOfOnePass) {
 
 TEST(RankShares, InfiniteAndNanTermsOnOneShareDecideTheSum) {
     const Real inf = __builtin_infq();
-    std::vector<std::vector<Real>> columns = {{1, 2, 3, inf, 5, 6},
-                                              {1, -inf, 3, 4, 5, inf},
-                                              {1, 2, 3, 4, 5, 6}};
+    std::vector<std::vector<Real>> columns = {
+        {1, 2, 3, inf, 5, 6}, {1, -inf, 3, 4, 5, inf}, {1, 2, 3, 4, 5, 6}};
     for (int shares = 1; shares <= 3; ++shares) {
         const std::vector<ExactAccumulator> merged = merged_over_shares(columns, shares);
         EXPECT_TRUE(bits_equal(merged[0].result(), inf)) << shares;
