@@ -23,7 +23,7 @@ fi
 export OMPI_MCA_btl_vader_single_copy_mechanism=none
 export OMPI_ALLOW_RUN_AS_ROOT=1 OMPI_ALLOW_RUN_AS_ROOT_CONFIRM=1
 echo "machine load: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) processors"
-g++ -O2 -std=c++20 -I "$root" "$root/bench/make_bound_data.cpp" -o "$dir/make_bound_data" -lquadmath
+g++ -O2 -std=gnu++20 -I "$root" "$root/bench/make_bound_data.cpp" -o "$dir/make_bound_data" -lquadmath
 "$dir/make_bound_data" "$dir/data.bin" "$rows" "$series"
 names=$(seq -f 'V%g' 1 "$series" | tr '\n' ' ')
 printf 'READ (data.bin) %s / TARVEX BIND\nOLS %s / RSTAT\nSTOP\n' "$names" "$names" > "$dir/job.tvx"
