@@ -58,9 +58,10 @@ for name in ranks1 ranks2; do
         status=1
     fi
 done
-# The model: T(P) = T(1) / min(P t, c) * min(t, c) + reduce, t the threads each rank runs its
-# pass on (as many as the machine has processors), c the processors. The reduction (a few
-# kilobytes a pass) is negligible at these sizes.
+# The model (README, "Running on several machines"): T(P) = T(1) min(t, c) / min(P t, c) plus
+# the reductions (a few kilobytes a pass, negligible here), t the threads a rank forms the cross
+# products on, c the processors free for the run; against it the model a n / P, which holds only
+# with a processor free for every rank and one thread a rank.
 awk -v cores="$(nproc)" '
   { wall[$1] = $2; cpu[$1] = $3 }
   END {
@@ -69,7 +70,7 @@ awk -v cores="$(nproc)" '
     use1 = (t < c ? t : c); use2 = (2 * t < c ? 2 * t : c)
     printf "P=2 against P=1: wall %.2f s against %.2f s (speed-up %.2f); CPU %.2f s against %.2f s\n",
            wall["ranks2"], one, one / wall["ranks2"], cpu["ranks2"], cpu["ranks1"]
-    printf "model (threads per rank %d, processors %d): P=2 wall %.2f s (speed-up %.2f); the\n",
+    printf "model (threads per rank %d, processors %d, all free): P=2 wall %.2f s (speed-up %.2f)\n",
            t, c, one * use1 / use2, use2 / use1
     printf "naive model a n / P: P=2 wall %.2f s (speed-up 2)\n", one / 2
   }' "$dir/times"
