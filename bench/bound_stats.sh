@@ -11,7 +11,7 @@ series=${3:-10}
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=$(mktemp -d "${TMPDIR:-/tmp}/bound_stats.XXXXXX")
 trap 'rm -rf "$dir"' EXIT
-g++ -O2 -std=c++20 -I "$root" "$root/bench/make_bound_data.cpp" -o "$dir/make_bound_data" -lquadmath
+g++ -O2 -std=gnu++20 -I "$root" "$root/bench/make_bound_data.cpp" -o "$dir/make_bound_data" -lquadmath
 "$dir/make_bound_data" "$dir/data.bin" "$rows" "$series"
 names=$(seq -f 'V%g' 1 "$series" | tr '\n' ' ')
 # The work area for the series in memory: 16 bytes a value, 4 header words a series, and room.

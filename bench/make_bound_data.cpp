@@ -3,7 +3,8 @@
 //     make_bound_data file rows columns
 // Series Vj (j = 1..C) at row t: j + t/1024 + ((t * 2654435761 + j * 40503) mod 65536) / 65536,
 // values with many distinct digits whose sums are known to be exact in the reader's arithmetic.
-// Built by the bench target, or alone: g++ -O2 -std=c++20 -I. bench/make_bound_data.cpp -lquadmath
+// Built by the bench target, or alone: g++ -O2 -std=gnu++20 -I. bench/make_bound_data.cpp
+// -lquadmath
 #include "io/tarv_blocks.hpp"
 
 #include <cstdint>

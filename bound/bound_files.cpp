@@ -4,6 +4,7 @@
 #include "bound/bound_files.hpp"
 
 #include "bound/bound_rows.hpp"
+#include "io/data_lines.hpp"
 #include "io/record_scan.hpp"
 #include "numeric/text.hpp"
 
@@ -17,7 +18,6 @@ namespace tarvex {
 namespace {
 
 constexpr std::size_t TEXT_READ_BYTES = 1 << 20;
-constexpr std::size_t LONGEST_BOUND_RECORD = 1 << 24;
 constexpr std::size_t SHOWN_FIELD = 40;
 
 // Reads `bytes` at `offset` in full (pread may return less than asked); the bytes read.
@@ -51,9 +51,10 @@ bool next_record(BoundFile& file, std::string_view& record, std::string& failure
         file.buffer_at += static_cast<long long>(file.cursor);
         file.buffer.erase(0, file.cursor);
         file.cursor = 0;
-        if (file.buffer.size() > LONGEST_BOUND_RECORD) {
-            failure = " ...ERROR..FILE " + file.path + " LINE " + std::to_string(file.line + 1) +
-                      " IS LONGER THAN " + std::to_string(LONGEST_BOUND_RECORD) + " CHARACTERS";
+        // READ's own bound on a record: the binding has read every record under it already.
+        if (file.buffer.size() > LONGEST_DATA_RECORD) {
+            failure = " ...ERROR..RECORD" + std::to_string(file.line + 1) + " IS LONGER THAN " +
+                      std::to_string(LONGEST_DATA_RECORD) + " CHARACTERS IN: " + file.path;
             return false;
         }
         const std::size_t held = file.buffer.size();

@@ -170,7 +170,7 @@ private:
 };
 
 std::string shown(const std::string& name) {
-    return trim_trailing_blanks(name);
+    return upper_ascii(trim_trailing_blanks(name));
 }
 
 // The runs of observations holding rows [first, end) of the rows in use.

@@ -151,6 +151,7 @@ void cmd_genr(Run& run) {
     if (pending.active) {
         if (result.ok) {
             ws.VNAME[pending.slot] = padded_name(program.target_name, run.sw[OLC]);
+            ws.bound.erase(ws.VNAME[pending.slot]); // in memory now, no longer bound to a file
             ws.LASADD = pending.addr + 3 + pending.length;
             ws.NVARS = std::max(ws.NVARS, pending.slot);
         } else {

@@ -225,8 +225,8 @@ bool bind_series(ReadJob& job, DataLines& lines, bool binary, DataFileKind kind)
     if (!layout.empty()) return refuse_layout(run, layout);
     long long size = 0;
     long long modified = 0;
-    if (!file_stamp(path, size, modified)) {
-        report_error(run, " ...ERROR..BIND NEEDS A FILE ON DISK: " + path + " CANNOT BE EXAMINED",
+    if (!file_stamp(path, size, modified)) { // gone since it was opened
+        report_error(run, " ...ERROR..BIND NEEDS A FILE ON DISK: READ (file) names / BIND",
                      ERR_BIND_NO_FILE);
         return false;
     }
@@ -236,7 +236,15 @@ bool bind_series(ReadJob& job, DataLines& lines, bool binary, DataFileKind kind)
     if (!ok) return false;
     // The names leave the work area (the scanner made new ones empty) and enter the registry.
     for (auto& [name, series] : bindings) {
-        if (const int slot = VFIND(run, name); slot > 0) release_slot(run, slot);
+        if (const int slot = VFIND(run, name); slot > 0) {
+            // A name the statement itself created (empty) goes without a note.
+            VarInfo info;
+            const bool empty = VINFO(run, slot, info) && info.length == 0;
+            const bool output = run.flags.OPUT;
+            if (empty) run.flags.OPUT = false;
+            release_slot(run, slot);
+            run.flags.OPUT = output;
+        }
         series.file = path;
         series.file_size = size;
         series.modified_ns = modified;

@@ -9,7 +9,7 @@ import re
 import sys
 
 ROOT = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else pathlib.Path(__file__).resolve().parent.parent)
-ENGINE_DIRS = ["cli", "convert", "core", "expr", "host", "interp", "io", "kernels", "numeric", "options", "regress", "workspace"]
+ENGINE_DIRS = ["bound", "cli", "convert", "core", "expr", "host", "interp", "io", "kernels", "numeric", "options", "regress", "workspace"]
 LITERAL = re.compile(r'"((?:[^"\\\n]|\\.)*)"')
 MARK = "ERROR.."
 

@@ -47,6 +47,7 @@ void rename_pair(Run& run, const std::string& old_word, const std::string& new_w
     // A coded series keeps its category labels under its new name.
     const auto labels = run.ws.value_labels.find(run.ws.VNAME[slot]);
     run.ws.VNAME[slot] = padded_name(new_name, fold);
+    run.ws.bound.erase(run.ws.VNAME[slot]); // the name is held in memory now
     if (labels != run.ws.value_labels.end()) {
         auto kept = std::move(labels->second);
         run.ws.value_labels.erase(labels);

@@ -164,7 +164,7 @@ bool compute_bound_stats(Run& run, const StatsOptions& o, StatsResult& r) {
     std::vector<std::string> names, shown;
     if (!bound_stats_names(run, names, shown)) return false;
     // STATS's range: BEG and END (the sample's unless given), cut at the end of the series.
-    SampleBlock kept = run.smpl;
+    const SampleBlock sample = run.smpl;
     run.smpl.IBEG = std::max(o.BEG, 1);
     run.smpl.IEND = static_cast<int>(o.OBS > 0 ? run.smpl.IBEG + o.OBS - 1
                                                : (o.END >= 1 ? o.END : run.smpl.IEND));
@@ -172,7 +172,7 @@ bool compute_bound_stats(Run& run, const StatsOptions& o, StatsResult& r) {
         static_cast<int>(std::min<long long>(run.smpl.IEND, bound_stats_last(run, names)));
     std::string error;
     std::unique_ptr<RowBlocks> rows = open_bound_rows(run, names, error);
-    run.smpl = kept;
+    run.smpl = sample;
     if (!parallel::every_rank_ok(rows != nullptr, error)) {
         report_error(run, error, ERR_STATS_BOUND_PASS);
         return false;
@@ -181,16 +181,19 @@ bool compute_bound_stats(Run& run, const StatsOptions& o, StatsResult& r) {
     const bool higher = !all_blanks(o.MOMENTS);
     std::vector<BoundColumnSums> sums(names.size());
     for (std::size_t c = 0; c < names.size(); ++c) sums[c].name = shown[c];
+    // Each block's values in use (and their deviations) are gathered and added in one call.
+    std::vector<Real> kept, squares;
     // Pass 1: counts, extremes and the exact sums that give the means.
     if (!bound_stats_pass(run, *rows, [&](const RowBlock& block) {
             for (std::size_t c = 0; c < sums.size(); ++c) {
                 BoundColumnSums& s = sums[c];
                 const Real* x = block.columns[c];
+                kept.clear();
                 for (std::size_t i = 0; i < block.length; ++i) {
                     const Real v = x[i];
                     if (v == missing) continue;
                     if (s.count++ == 0) s.first = v;
-                    s.sum.add(v);
+                    kept.push_back(v);
                     if (isnanq(v)) continue;
                     if (!s.has_ordered) {
                         s.lowest = s.highest = v;
@@ -201,6 +204,7 @@ bool compute_bound_stats(Run& run, const StatsOptions& o, StatsResult& r) {
                         s.highest = v;
                     }
                 }
+                s.sum.add_values(kept.data(), kept.size());
             }
         }))
         return false;
@@ -208,22 +212,24 @@ bool compute_bound_stats(Run& run, const StatsOptions& o, StatsResult& r) {
     reduce_column_sums(sums, {&BoundColumnSums::sum});
     for (BoundColumnSums& s : sums)
         if (s.count > 0) s.mean = s.sum.result() / Real(s.count);
-    // Pass 2: the deviations from the rounded means.
+    // Pass 2: the deviations from the rounded means, d, d^2, and d^3 and d^4 as d^2 d and
+    // d^2 d^2 (the square rounded once, as in memory).
     rows->rewind();
     if (!bound_stats_pass(run, *rows, [&](const RowBlock& block) {
             for (std::size_t c = 0; c < sums.size(); ++c) {
                 BoundColumnSums& s = sums[c];
                 const Real* x = block.columns[c];
-                for (std::size_t i = 0; i < block.length; ++i) {
-                    if (x[i] == missing) continue;
-                    const Real d = x[i] - s.mean;
-                    s.dev_sum.add(d);
-                    s.dev_squares.add_product(d, d);
-                    if (!higher) continue;
-                    const Real d2 = d * d;
-                    s.dev_cubes.add_product(d2, d);
-                    s.dev_fourths.add_product(d2, d * d);
-                }
+                kept.clear();
+                for (std::size_t i = 0; i < block.length; ++i)
+                    if (x[i] != missing) kept.push_back(x[i] - s.mean);
+                const std::size_t n = kept.size();
+                s.dev_sum.add_values(kept.data(), n);
+                s.dev_squares.add_products(kept.data(), kept.data(), n);
+                if (!higher) continue;
+                squares.resize(n);
+                for (std::size_t i = 0; i < n; ++i) squares[i] = kept[i] * kept[i];
+                s.dev_cubes.add_products(squares.data(), kept.data(), n);
+                s.dev_fourths.add_products(squares.data(), squares.data(), n);
             }
         }))
         return false;

@@ -118,7 +118,7 @@ struct BoundRowsFaults : ::testing::Test, ScratchDir {};
 
 TEST_F(BoundRowsFaults, BadFieldAndDifferentRowsAreNamed) {
     write("bad.csv", "A,B\n1,2\n3,4\n\n5,x7\n9,10\n");
-    write("short.csv", "C\n1\n2\n");
+    write("short.csv", "C,D\n1,2\n2,3\n");
     ScriptRun s("READ (bad.csv) / NAMES BIND\nREAD (short.csv) / NAMES BIND\nSMPL 1 4\n");
     std::string error;
     // A is read whole; B's third row (the empty line is not a row) is not a number.
@@ -135,6 +135,39 @@ TEST_F(BoundRowsFaults, BadFieldAndDifferentRowsAreNamed) {
         << b->failure();
     EXPECT_FALSE(open_bound_rows(*s.run, {"A", "C"}, error, 2));
     EXPECT_TRUE(contains(error, "MUST HAVE THE SAME ROWS")) << error;
+}
+
+TEST_F(BoundRowsFaults, ShortAndUnreadableFilesAreNamed) {
+    ScriptRun s("SMPL 1 4\nGENR X = TIME(0)\nWRITE (x.bin) X / TARVEX BINARY\n"
+                "READ (x.bin) X / TARVEX BIND\n");
+    ASSERT_EQ(s.run->ws.bound.size(), 1u);
+    // A binding that claims two rows more than the file holds: the first block of 4 is read,
+    // the second stops at row 5.
+    BoundSeries& x = s.run->ws.bound.begin()->second;
+    x.rows = 6;
+    s.run->smpl.IEND = 6;
+    std::string error;
+    std::unique_ptr<RowBlocks> rows = open_bound_rows(*s.run, {"X"}, error, 4);
+    ASSERT_TRUE(rows) << error;
+    const Pass pass = read_pass(*rows);
+    EXPECT_EQ(pass.observations, (std::vector<long long>{1, 2, 3, 4}));
+    EXPECT_EQ(rows->failure(),
+              " ...ERROR..FILE x.bin ENDS BEFORE ROW 5: ITS SERIES CANNOT BE READ");
+    // A delimited binding whose file cannot be read (a directory): the read error is named.
+    x.rows = 4;
+    s.run->smpl.IEND = 4;
+    x.layout = BoundLayout::DELIMITED;
+    x.file = dir.string();
+    ASSERT_TRUE(file_stamp(x.file, x.file_size, x.modified_ns));
+    rows = open_bound_rows(*s.run, {"X"}, error, 4);
+    ASSERT_TRUE(rows) << error;
+    read_pass(*rows);
+    const std::string unreadable = " ...ERROR..FILE " + x.file + " COULD NOT BE READ AT LINE 1: ";
+    EXPECT_EQ(rows->failure().rfind(unreadable, 0), 0u) << rows->failure();
+    // Without a sample there are no rows in use to deliver.
+    s.run->smpl.IEND = -999;
+    EXPECT_FALSE(open_bound_rows(*s.run, {"X"}, error, 4));
+    EXPECT_EQ(error, " ...ERROR..NO SAMPLE IS SET");
 }
 
 } // namespace tarvex::testing
