@@ -6,6 +6,7 @@
 
 #ifdef TARVEX_MPI
 #include <cstdlib>
+#include <initializer_list>
 #include <mpi.h>
 #endif
 
