@@ -209,12 +209,12 @@ TEST(RankShares, OnlyRankZeroWritesReportLinesAndFiles) {
     EXPECT_EQ(testing::file_lines("whole.dat").size(), 2u);
     EXPECT_EQ(testing::file_lines("added.dat").size(), 4u);
 
-    // An error is known on every rank, printed by rank 0 alone.
+    // A failed read is known on every rank ($ERR), printed by rank 0 alone.
     const std::string failing = "READ (missing.dat) C\nSTOP\n";
     const RankRun quiet = run_as_rank(failing, false);
     const RankRun loud = run_as_rank(failing, true);
     EXPECT_EQ(quiet.report, "");
-    EXPECT_TRUE(testing::contains(loud.report, "...ERROR.."));
+    EXPECT_TRUE(testing::contains(loud.report, "FILE DOES NOT EXIST: missing.dat"));
     EXPECT_NE(quiet.error, 0);
     EXPECT_EQ(quiet.error, loud.error);
 
