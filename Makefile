@@ -7,7 +7,8 @@ JOBS ?= 2
 # compile while the engine's last sources do); a directory already configured keeps its generator.
 generator = $(if $(wildcard $(1)/CMakeCache.txt),,-G Ninja)
 
-.PHONY: all demo test deps build build-program build-asan python python-test clean format check-format
+.PHONY: all demo test deps build build-program build-asan python python-test clean format check-format \
+	build-mpi mpi-test
 
 all: build
 
@@ -37,6 +38,17 @@ test: check-format build-program build-asan
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest -j $(JOBS) --output-on-failure
 	$(MAKE) python-test
 
+# Runs over several processes: the program built with MPI (Open MPI) in build-mpi, and the
+# checks of the parallel layer and of the program under mpirun with 1 to 4 ranks. Not part of
+# `make test`: the default build needs no MPI.
+build-mpi:
+	./scripts/install-deps.sh mpi
+	cmake -S . -B build-mpi $(call generator,build-mpi) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEX_MPI=ON -DTARVEX_PYTHON=OFF >/dev/null
+	cmake --build build-mpi -j $(JOBS) --target mpi_check tarvex
+
+mpi-test: build-mpi
+	cd build-mpi && ctest --output-on-failure -R '^mpi$$'
+
 # The Python package (build/python/tarvex), built against the Debian /usr/bin/python3. With
 # PIP_TARGET_PYTHON set (the python of a virtual environment) it is installed there too.
 PYTHON ?= /usr/bin/python3
@@ -55,4 +67,4 @@ format:
 	./scripts/check-format.sh --fix
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-mpi

@@ -7,6 +7,7 @@
 #include "bound/bound_files.hpp"
 #include "core/run.hpp"
 #include "numeric/text.hpp"
+#include "parallel/ranks.hpp"
 #include "workspace/bound_names.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
@@ -172,6 +173,21 @@ std::string shown(const std::string& name) {
     return upper_ascii(trim_trailing_blanks(name));
 }
 
+// The runs of observations holding rows [first, end) of the rows in use.
+std::vector<std::pair<long long, long long>>
+runs_of_share(const std::vector<std::pair<long long, long long>>& runs, long long first,
+              long long end) {
+    std::vector<std::pair<long long, long long>> kept;
+    long long row = 0; // rows in use before the run
+    for (const auto& [from, to] : runs) {
+        const long long length = to - from + 1;
+        const long long lo = std::max(first, row), hi = std::min(end, row + length);
+        if (lo < hi) kept.emplace_back(from + (lo - row), from + (hi - row) - 1);
+        row += length;
+    }
+    return kept;
+}
+
 } // namespace
 
 bool any_bound(const Run& run, const std::vector<std::string>& names) {
@@ -278,6 +294,13 @@ std::unique_ptr<RowBlocks> open_bound_rows(Run& run, const std::vector<std::stri
         else
             runs.emplace_back(t, t);
         ++rows;
+    }
+    // This rank's share of the rows in use (all of them with one rank): cut over the rows in
+    // use, so the share does not depend on the size of the blocks.
+    const parallel::RowShare share = parallel::my_share_of_rows(rows);
+    if (parallel::rank_count() > 1) {
+        runs = runs_of_share(runs, share.first, share.end);
+        rows = share.end - share.first;
     }
     for (BoundFile& file : files) file.missing_code = run.ws.XMISS;
     return std::make_unique<BoundRowBlocks>(std::move(files), std::move(sources), std::move(runs),

@@ -27,7 +27,9 @@ bool any_bound(const Run& run, const std::vector<std::string>& names);
 // the observations of the sample in use (its ranges and SKIP$ codes), in observation order.
 // Null, with `error` set to the error line, when a name is neither, when the bound series do not
 // all have the same rows, when the sample runs past them, or when a file has changed since its
-// series were bound. `block_rows` is the size of a block (tests cut files into many blocks).
+// series were bound. In a run over several ranks the source delivers this rank's share of those
+// observations (parallel/ranks.hpp my_share_of_rows over the rows in use). `block_rows` is the size
+// of a block (tests cut files into many blocks).
 std::unique_ptr<RowBlocks> open_bound_rows(Run& run, const std::vector<std::string>& names,
                                            std::string& error,
                                            std::size_t block_rows = BOUND_BLOCK_ROWS);

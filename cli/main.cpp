@@ -2,6 +2,7 @@
 // through TARVEXQX, as a console run over a command file or a terminal, or as a windowed host.
 // The line-editing library is loaded only for a terminal session: a run over a file or a pipe
 // does not pay for mapping and relocating it (and the terminal library it pulls in).
+#include "cli/rank_session.hpp"
 #include "host/tarvextern.hpp"
 
 #include <algorithm>
@@ -259,9 +260,19 @@ bool parse_arguments(int argc, char** argv, HostOptions& options) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (!tarvex_cli::start_rank_session(argc, argv)) {
+        std::fprintf(stderr, "tarvex: cannot start MPI\n");
+        return 2;
+    }
     HostOptions options;
     if (!parse_arguments(argc, argv, options)) {
         std::fputs(USAGE, stderr);
+        return 2;
+    }
+    // Every rank must read the same commands: standard input reaches rank 0 only.
+    if (options.file == nullptr && tarvex_cli::session_ranks() > 1) {
+        std::fprintf(stderr, "tarvex: a run over several processes reads its commands from a "
+                             "FILE argument\n");
         return 2;
     }
     if (options.file != nullptr && std::freopen(options.file, "r", stdin) == nullptr) {

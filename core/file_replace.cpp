@@ -13,6 +13,8 @@ namespace tarvex {
 
 namespace {
 
+bool files_written = true; // see set_files_written_here
+
 int last_error() {
     return errno != 0 ? errno : EIO;
 }
@@ -49,9 +51,22 @@ int write_refusal(const std::string& target) {
     return 0;
 }
 
+void set_files_written_here(bool written) {
+    files_written = written;
+}
+
+bool files_written_here() {
+    return files_written;
+}
+
 int begin_replacement(const std::string& target, Replacement& out) {
     out = Replacement{};
     out.target = target;
+    if (!files_written) {
+        if (const int refused = write_refusal(target); refused != 0) return refused;
+        out.fp = std::fopen("/dev/null", "wb"); // rank 0 writes the file
+        return out.fp != nullptr ? 0 : last_error();
+    }
     struct stat st {};
     const bool exists = ::stat(target.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode)) {
@@ -116,6 +131,7 @@ int write_file_text(const std::string& target, std::string_view text, bool appen
         return end_replacement(r, true, put ? 0 : last_error());
     }
     if (const int refused = write_refusal(target); refused != 0) return refused;
+    if (!files_written) return 0; // rank 0 adds the text
     std::FILE* fp = std::fopen(target.c_str(), "ab");
     if (fp == nullptr) return last_error();
     struct stat st {};

@@ -11,6 +11,13 @@
 
 namespace tarvex {
 
+// Whether this process writes the files a run writes: true except in the ranks other than 0 of a
+// run partitioned over several processes, which compute everything rank 0 computes and leave
+// the files to it (their replacements and additions go nowhere, after the same checks of the
+// target). Set once by the engine's entry point, for the whole process.
+void set_files_written_here(bool written);
+bool files_written_here();
+
 // 0 when the user may write `target` (replace it or add to it), otherwise the system error
 // number: EACCES for an existing file the user may not write (replacing it by a rename would
 // ignore that), EISDIR for a directory.

@@ -70,6 +70,10 @@ void FLUSH_BUFFER(Run& run) {
             line.clear();
             continue;
         }
+        if (!buf.writes_report) {
+            line.clear();
+            continue;
+        }
         bool redirected = run.LOUT != 0;
         bool sent = false;
         if (windowed(run) && !redirected && run.L6 == 6) {

@@ -21,6 +21,11 @@ struct LineBuffer {
     // reads statements of its own before it estimates writes them later, where its report
     // puts them (HeldLines).
     std::vector<std::string>* held = nullptr;
+    // Whether this process writes the report: false in the ranks other than 0 of a run
+    // partitioned over several processes, which run the same statements and compute the same
+    // lines (error lines included) but leave every line to rank 0. The engine's entry point
+    // sets it.
+    bool writes_report = true;
 };
 
 // Holds every line sent while it lives (see LineBuffer::held); the previous holder, if any,

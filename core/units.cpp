@@ -168,6 +168,8 @@ int open_unit_file(Run& run, int unit, const std::string& path, const UnitOpen& 
         if (int error = begin_replacement(path, r); error != 0) return error;
         file.fp = r.fp;
         file.replace_temp = r.temp;
+    } else if (how.append && !files_written_here()) {
+        file.fp = std::fopen("/dev/null", "w+b"); // rank 0 adds the records
     } else if (how.status == UnitStatus::Replace || !exists) {
         file.fp = std::fopen(path.c_str(), "w+b");
     } else {

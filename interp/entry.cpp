@@ -2,7 +2,10 @@
 // runs the run and ends it as the code requires.
 #include "interp/entry.hpp"
 
+#include "core/file_replace.hpp"
+#include "core/units.hpp"
 #include "host/tarvextern.hpp"
+#include "parallel/ranks.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -64,7 +67,12 @@ extern "C" int TARVEXQX(int* code, int* window, int* extra) {
     previous_mos = mode;
 
     auto run = std::make_unique<Run>();
-    if (mode == MODE_BATCH_LOG) open_unit(*run, run->L86, "TARVEX.LOG", "w");
+    // In a run over several processes every rank runs the script; rank 0 alone writes.
+    parallel::watch_for_failed_ranks();
+    const bool writes = parallel::rank() == 0;
+    run->buf.writes_report = writes;
+    set_files_written_here(writes);
+    if (mode == MODE_BATCH_LOG && writes) open_unit(*run, run->L86, "TARVEX.LOG", "w");
     try {
         start_run(*run, mode, *window, 1, *extra);
     } catch (const FatalStop&) {

@@ -13,10 +13,11 @@
 
 namespace tarvex {
 
-// Rows [first, first + length) of the rows in use, column c at columns[c][0 .. length-1]. The
-// arrays stay valid until the next call of next() or rewind() on the source that filled them.
-// `observations`, when not null, holds each row's observation number (1-based, in the data
-// as a whole), for the messages and the outputs that name observations.
+// Rows [first, first + length) of the rows the source delivers (counted from its first row: in
+// a run over several ranks, from the first row of this rank's share), column c at columns[c][0 ..
+// length-1]. The arrays stay valid until the next call of next() or rewind() on the source that
+// filled them. `observations`, when not null, holds each row's observation number (1-based, in the
+// data as a whole), for the messages and the outputs that name observations.
 struct RowBlock {
     long long first = 0;
     std::size_t length = 0;
@@ -27,7 +28,9 @@ struct RowBlock {
 class RowBlocks {
 public:
     virtual ~RowBlocks() = default;
-    // The rows in use, in all (every pass delivers them all, in order).
+    // The rows in use that this source delivers (every pass delivers them all, in order): all of
+    // them, or in a run over several ranks this rank's share (the total is the sum over the
+    // ranks).
     virtual long long rows() const = 0;
     // The columns each block holds.
     virtual int columns() const = 0;

@@ -148,6 +148,19 @@ void ExactAccumulator::add_exact(const ExactAccumulator& other) {
     add_limbs(negative_, other.negative_, other.low_, other.high_);
 }
 
+void ExactAccumulator::assign_limbs(int low, int high, const u64* positive, const u64* negative,
+                                    bool special, Real special_sum) {
+    clear();
+    if (low <= high) {
+        std::memcpy(positive_ + low, positive, sizeof(u64) * (high - low + 1));
+        std::memcpy(negative_ + low, negative, sizeof(u64) * (high - low + 1));
+        low_ = low;
+        high_ = high;
+    }
+    special_ = special;
+    special_sum_ = special ? special_sum : 0;
+}
+
 bool ExactAccumulator::decode(Real value, Factor& out) {
     const Parts p = split(&value);
     out = {p.low, p.high, p.biased, p.negative};

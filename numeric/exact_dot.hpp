@@ -63,6 +63,21 @@ public:
     // for each): the merged sum is then exactly that of all their terms, in any order.
     void add_exact(const ExactAccumulator& other);
 
+    // The accumulator's state as plain limbs, for carrying it to another process and merging it
+    // there (parallel/exact_reduce.hpp): limbs low_limb() .. high_limb() of the positive and of
+    // the negative sum hold the value (none when low_limb() > high_limb()); limb i weighs
+    // 2^(64 i - OFFSET).
+    int low_limb() const { return low_; }
+    int high_limb() const { return high_; }
+    std::uint64_t positive_limb(int i) const { return positive_[i]; }
+    std::uint64_t negative_limb(int i) const { return negative_[i]; }
+    // The IEEE sum kept once a NaN or infinite term was added (0 before).
+    Real special_sum() const { return special_sum_; }
+    // Makes the accumulator hold limbs low .. high of the two sums (0 <= low, high < LIMBS; no
+    // limbs when high < low) and, with `special`, the IEEE sum `special_sum` instead.
+    void assign_limbs(int low, int high, const std::uint64_t* positive,
+                      const std::uint64_t* negative, bool special, Real special_sum);
+
     // Bits of the accumulator: products reach from 2^-32988 to below 2^32770; 64 bits spare
     // keep each of the two sums of up to 2^60 terms from overflowing.
     static constexpr int OFFSET = 32988;

@@ -12,6 +12,13 @@
 //      of the sandwich covariance.
 // Sums added in order in memory are added in the same order here; exact sums are exact, so the
 // bits do not depend on where the blocks are cut.
+//
+// In a run over several ranks each rank's source delivers its share of the rows; after each
+// pass the ranks check together that every share was read, add their exact sums and counts, take
+// the extremes over the shares, and join what a pass carries from row to row across the edges
+// of the shares (the residual before a share's first one, the sign of the last run). Sums added
+// in row order (those of weighted fits) go through the ranks one after another, each rank
+// continuing from the previous rank's sums, so the fit has the bits of one process.
 #include "regress/ols/ols_bound.hpp"
 
 #include "kernels/gram_cholesky.hpp"
@@ -21,6 +28,9 @@
 #include "numeric/exact_sums.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
+#include "parallel/exact_reduce.hpp"
+#include "parallel/rank_exchange.hpp"
+#include "parallel/ranks.hpp"
 #include "regress/fit/covariance_choice.hpp"
 #include "regress/fit/ols_options.hpp"
 #include "regress/ols/lag_polynomial.hpp"
@@ -52,35 +62,112 @@ int observation_of(const RowBlock& block, std::size_t i, int beg) {
                : beg + static_cast<int>(block.first) + static_cast<int>(i);
 }
 
+// Sums added in row order, carried through the ranks: each rank's pass continues from the values
+// the previous rank ends with, and the last rank's values are the sums over every row.
+class RowOrderSums {
+public:
+    explicit RowOrderSums(std::vector<Real*> sums) : sums_(std::move(sums)) {}
+    void before_pass() {
+        std::vector<Real> v = values();
+        parallel::receive_from_previous_rank(v.data(), v.size());
+        set(v);
+    }
+    void after_pass() {
+        const std::vector<Real> v = values();
+        parallel::pass_to_next_rank(v.data(), v.size());
+    }
+    void take_whole() {
+        std::vector<Real> v = values();
+        parallel::take_from_last_rank(v.data(), v.size());
+        set(v);
+    }
+
+private:
+    std::vector<Real> values() const {
+        std::vector<Real> v;
+        for (const Real* p : sums_) v.push_back(*p);
+        return v;
+    }
+    void set(const std::vector<Real>& v) {
+        for (std::size_t i = 0; i < sums_.size(); ++i) *sums_[i] = v[i];
+    }
+    std::vector<Real*> sums_;
+};
+
+// The largest of each value over the ranks.
+void largest_over_ranks(std::vector<Real>& values) {
+    const std::vector<Real> all = parallel::gather_over_ranks(values);
+    for (std::size_t at = values.size(); at < all.size(); ++at) {
+        Real& v = values[at % values.size()];
+        v = std::max(v, all[at]);
+    }
+}
+
+// The sums of the accumulators added over the ranks.
+void reduce_accumulators(std::initializer_list<ExactAccumulator*> sums) {
+    std::vector<ExactAccumulator> packed;
+    for (const ExactAccumulator* a : sums) packed.push_back(*a);
+    parallel::reduce_exact_sums(packed);
+    std::size_t at = 0;
+    for (ExactAccumulator* a : sums) *a = packed[at++];
+}
+
+void reduce_correlation_sums(CorrelationSums& c) {
+    reduce_accumulators({&c.a, &c.b, &c.aa, &c.bb, &c.ab});
+}
+
+void reduce_gram(GramAccumulator& gram) {
+    parallel::reduce_exact_sums(gram.sums());
+    if (!parallel::all_ranks_true(gram.finite())) gram.mark_not_finite();
+}
+
 int exponent_of_largest(Real largest) {
     return largest > 0 && finiteq(largest) ? ilogbq(largest) : 0;
 }
 
-// The short sample read into memory: the inputs the front end would have read.
+// The short sample read into memory: the inputs the front end would have read (every rank's
+// share put together, in rank order, on every rank). `failure` is the line when a read failed.
 OlsInputs read_blocks_into_memory(RowBlocks& rows, const BoundOlsColumns& where, OlsFit fit,
-                                  const BoundOlsSettings& settings, bool& read_ok) {
+                                  const BoundOlsSettings& settings, bool& read_ok,
+                                  std::string& failure) {
     OlsInputs in;
     in.missing_value = settings.missing_value;
     in.output_on = settings.output_on;
-    const std::size_t n = static_cast<std::size_t>(rows.rows());
-    fit.obs.clear();
-    fit.obs.reserve(n);
-    fit.n = static_cast<int>(n);
-    std::vector<Real> y(n), x(n * static_cast<std::size_t>(fit.k)), w;
-    if (where.weight >= 0) w.resize(n);
+    const std::size_t share = static_cast<std::size_t>(rows.rows());
+    const std::size_t k = static_cast<std::size_t>(fit.k);
+    std::vector<long long> share_obs;
+    share_obs.reserve(share);
+    std::vector<Real> share_y(share), share_x(share * k), share_w;
+    if (where.weight >= 0) share_w.resize(share);
     read_ok = each_block(rows, [&](const RowBlock& block) {
         for (std::size_t i = 0; i < block.length; ++i) {
             const std::size_t r = static_cast<std::size_t>(block.first) + i;
-            fit.obs.push_back(observation_of(block, i, fit.beg));
-            y[r] = block.columns[static_cast<std::size_t>(where.dependent)][i];
-            for (int j = 0; j < fit.k; ++j) {
-                const int c = where.terms[static_cast<std::size_t>(j)];
-                x[static_cast<std::size_t>(j) * n + r] =
+            share_obs.push_back(observation_of(block, i, fit.beg));
+            share_y[r] = block.columns[static_cast<std::size_t>(where.dependent)][i];
+            for (std::size_t j = 0; j < k; ++j) {
+                const int c = where.terms[j];
+                share_x[j * share + r] =
                     c < 0 ? Real(1) : block.columns[static_cast<std::size_t>(c)][i];
             }
-            if (where.weight >= 0) w[r] = block.columns[static_cast<std::size_t>(where.weight)][i];
+            if (where.weight >= 0)
+                share_w[r] = block.columns[static_cast<std::size_t>(where.weight)][i];
         }
     });
+    failure = rows.failure();
+    read_ok = parallel::every_rank_ok(read_ok, failure);
+    std::vector<Real> y = parallel::gather_over_ranks(share_y), x, w;
+    if (where.weight >= 0) w = parallel::gather_over_ranks(share_w);
+    const std::size_t n = y.size();
+    for (std::size_t j = 0; j < k; ++j) {
+        const std::vector<Real> column = parallel::gather_over_ranks(
+            std::vector<Real>(share_x.begin() + static_cast<std::ptrdiff_t>(j * share),
+                              share_x.begin() + static_cast<std::ptrdiff_t>((j + 1) * share)));
+        x.insert(x.end(), column.begin(), column.end());
+    }
+    fit.obs.clear();
+    for (const long long t : parallel::gather_over_ranks(share_obs))
+        fit.obs.push_back(static_cast<int>(t));
+    fit.n = static_cast<int>(n);
     if (fit.log_dependent)
         for (Real& v : y) {
             if (!(v > 0)) {
@@ -117,7 +204,11 @@ private:
     void prepare(const RowBlock& block);
     const Real* value_column(const RowBlock& block, int j) const;
     GramColumns block_columns(const RowBlock& block, bool weighted_rows) const;
-    bool read_failed();
+    // The collective check after a pass: false (the failure noted) when a read failed on any
+    // rank.
+    bool all_read(bool read);
+    // The residuals across the edges of the ranks' shares, once every share is done.
+    void join_residuals_across_ranks();
     bool scan_rows();
     bool first_pass();
     void residuals_of(const RowBlock& block);
@@ -154,15 +245,65 @@ private:
     RunsCounter runs_;
     Real previous_ = 0;
     bool has_previous_ = false;
+    Real first_residual_ = 0; // this rank's first residual, the sign of its first run
+    int first_sign_ = 0;
     Real largest_e_ = 0;
     ExactAccumulator third_, fourth_;
     std::unique_ptr<NormalClassCounts> classes_;
     Real residual_mean_ = 0;
 };
 
-bool BlockPasses::read_failed() {
-    e_.result.fail(rows_.failure(), ERR_BOUND_READ);
+bool BlockPasses::all_read(bool read) {
+    std::string failure = rows_.failure();
+    if (parallel::every_rank_ok(read, failure)) return true;
+    e_.result.fail(failure, ERR_BOUND_READ);
     return false;
+}
+
+void BlockPasses::join_residuals_across_ranks() {
+    constexpr std::size_t PER_RANK = 5;
+    const std::vector<Real> all = parallel::gather_over_ranks(
+        std::vector<Real>{Real(has_previous_ ? 1 : 0), first_residual_, previous_,
+                          Real(first_sign_), Real(runs_.last)});
+    const std::size_t me = static_cast<std::size_t>(parallel::rank());
+    if (has_previous_) {
+        // The residual and the run sign before this share's first row: the last ones of the
+        // nearest earlier share that has any.
+        bool has_before = false, has_sign_before = false;
+        Real before = 0;
+        int sign_before = 0;
+        for (std::size_t q = 0; q < me; ++q) {
+            const Real* at = &all[q * PER_RANK];
+            if (at[0] == 0) continue;
+            has_before = true;
+            before = at[2];
+            if (at[4] != 0) {
+                has_sign_before = true;
+                sign_before = static_cast<int>(at[4]);
+            }
+        }
+        if (has_before) {
+            const Real r = first_residual_;
+            differences_.add_product(r, r);
+            differences_.add_product(before, before);
+            differences_.add_product(r, -2 * before);
+            lag_.add_product(r, before);
+        }
+        // This share counted a new run at its first sign: not new when the run goes on.
+        if (has_sign_before && first_sign_ != 0 && first_sign_ == sign_before) --runs_.runs;
+    }
+    long long counts[] = {runs_.runs, runs_.pos, runs_.zero, runs_.neg};
+    parallel::sum_over_ranks(counts, 4);
+    runs_.runs = static_cast<int>(counts[0]);
+    runs_.pos = static_cast<int>(counts[1]);
+    runs_.zero = static_cast<int>(counts[2]);
+    runs_.neg = static_cast<int>(counts[3]);
+    reduce_accumulators({&squares_, &sum_, &abs_sum_, &differences_, &lag_});
+    reduce_correlation_sums(observed_predicted_);
+    reduce_correlation_sums(antilogs_);
+    std::vector<Real> largest{largest_e_};
+    largest_over_ranks(largest);
+    largest_e_ = largest[0];
 }
 
 const Real* BlockPasses::value_column(const RowBlock& block, int j) const {
@@ -235,7 +376,9 @@ bool BlockPasses::scan_rows() {
     bool logs_valid = true;
     long long kept = 0;
     Real total = 0;
-    std::vector<int> skipped;
+    std::vector<long long> skipped;
+    RowOrderSums carried({&total});
+    if (weighted_) carried.before_pass();
     const bool read = each_block(rows_, [&](const RowBlock& block) {
         const Real* y = block.columns[static_cast<std::size_t>(where_.dependent)];
         if (fit.log_dependent)
@@ -251,13 +394,20 @@ bool BlockPasses::scan_rows() {
             total += w[i];
         }
     });
-    if (!read) return read_failed();
+    if (weighted_) carried.after_pass();
+    if (!all_read(read)) return false;
+    if (weighted_) {
+        carried.take_whole();
+        kept = parallel::sum_over_ranks(kept);
+        skipped = parallel::gather_over_ranks(skipped);
+    }
+    logs_valid = parallel::all_ranks_true(logs_valid);
     if (!logs_valid) {
         e_.result.fail(" ...ERROR..VARIABLE " + fit.dep_name + " IS NOT VALID", ERR_NOT_VALID);
         return false;
     }
     if (weighted_) {
-        for (const int t : skipped) note_weight_skipped(e_, t);
+        for (const long long t : skipped) note_weight_skipped(e_, static_cast<int>(t));
         fit.n = static_cast<int>(kept);
         fit.weighted = true;
         if (o_.NORMALIZ && !o_.REPLICAT && kept > 0) {
@@ -272,6 +422,10 @@ bool BlockPasses::scan_rows() {
 bool BlockPasses::first_pass() {
     OlsFit& fit = e_.fit;
     Real sum_log_root_w = 0;
+    std::vector<Real*> ordered{&weight_sum_, &raw_, &sum_log_root_w, &replicated_};
+    for (Real& v : weighted_sums_) ordered.push_back(&v);
+    RowOrderSums carried(std::move(ordered));
+    if (weighted_) carried.before_pass();
     const bool read = each_block(rows_, [&](const RowBlock& block) {
         prepare(block);
         gram_.add_block(block_columns(block, true), settings_.threads);
@@ -300,7 +454,14 @@ bool BlockPasses::first_pass() {
             replicated_ += weight_[i];
         }
     });
-    if (!read) return read_failed();
+    if (weighted_) carried.after_pass();
+    if (!all_read(read)) return false;
+    if (weighted_) carried.take_whole();
+    reduce_gram(gram_);
+    parallel::reduce_exact_sums(column_sums_);
+    parallel::reduce_exact_sums(column_squares_);
+    largest_over_ranks(largest_x_);
+    dummy_ = parallel::all_ranks_true(dummy_);
     if (weighted_) {
         fit.sum_log_root_w = sum_log_root_w;
         fit.weight_total = weight_sum_;
@@ -323,6 +484,10 @@ bool BlockPasses::second_pass() {
     OlsFit& fit = e_.fit;
     const bool solved = !e_.coef_wide.empty();
     std::vector<Real> y_kept, fitted_kept, resid_kept;
+    std::vector<Real*> ordered;
+    for (Real& v : weighted_squares_) ordered.push_back(&v);
+    RowOrderSums carried(std::move(ordered));
+    if (weighted_) carried.before_pass();
     const bool read = each_block(rows_, [&](const RowBlock& block) {
         prepare(block);
         if (weighted_)
@@ -354,9 +519,11 @@ bool BlockPasses::second_pass() {
                 differences_.add_product(r, -2 * previous_);
                 lag_.add_product(r, previous_);
             }
+            if (!has_previous_) first_residual_ = r;
             previous_ = r;
             has_previous_ = true;
             runs_.add(r);
+            if (first_sign_ == 0) first_sign_ = runs_.last; // this share's first sign
             if (sandwich_covariance_ready())
                 largest_e_ = std::max(largest_e_, fabsq(sandwich_residual(block, i, r)));
         }
@@ -367,7 +534,10 @@ bool BlockPasses::second_pass() {
             antilogs_.add(y_kept.data(), fitted_kept.data(), y_kept.size());
         }
     });
-    if (!read) return read_failed();
+    if (weighted_) carried.after_pass();
+    if (!all_read(read)) return false;
+    if (weighted_) carried.take_whole();
+    join_residuals_across_ranks();
     if (weighted_) {
         const auto sd = [&fit](Real ss) {
             return fit.nobs > 1 ? qm::sqrt(qm::abs(ss / (fit.nobs - 1))) : Real(0);
@@ -442,8 +612,11 @@ bool BlockPasses::third_pass() {
         scores.row_scale = scores_e.data();
         meat.add_block(scores, settings_.threads);
     });
-    if (!read) return read_failed();
+    if (!all_read(read)) return false;
+    reduce_accumulators({&third_, &fourth_});
+    if (classes_) classes_->add_over_ranks();
     if (!sandwich) return true;
+    reduce_gram(meat);
     // The meat as the long-run covariance of the scores at bandwidth 0 takes it, then B S B.
     const std::size_t kk = static_cast<std::size_t>(k_);
     std::vector<Real> s(kk * kk, Real(0));
@@ -626,13 +799,16 @@ std::string option_needing_memory(const OlsFit& fit, const OlsOptions& o) {
 
 OlsEstimate estimate_ols_blocks(RowBlocks& rows, const BoundOlsColumns& where, OlsFit equation,
                                 const OlsOptions& o, const BoundOlsSettings& settings) {
-    if (rows.rows() < settings.in_memory_below) {
+    const long long total_rows = parallel::sum_over_ranks(rows.rows());
+    if (total_rows < settings.in_memory_below) {
         bool read_ok = true;
-        OlsInputs in = read_blocks_into_memory(rows, where, std::move(equation), settings, read_ok);
+        std::string failure;
+        OlsInputs in =
+            read_blocks_into_memory(rows, where, std::move(equation), settings, read_ok, failure);
         if (!read_ok) {
             OlsEstimate failed;
             failed.fit = std::move(in.fit);
-            failed.result.fail(rows.failure(), ERR_BOUND_READ);
+            failed.result.fail(failure, ERR_BOUND_READ);
             return failed;
         }
         return estimate_ols(std::move(in), o);
@@ -641,7 +817,7 @@ OlsEstimate estimate_ols_blocks(RowBlocks& rows, const BoundOlsColumns& where, O
     e.fit = std::move(equation);
     OlsFit& fit = e.fit;
     fit.rows_in_blocks = true;
-    fit.n = static_cast<int>(rows.rows());
+    fit.n = static_cast<int>(total_rows);
     fit.obs.clear();
     fit.x.clear();
     fit.y.clear();

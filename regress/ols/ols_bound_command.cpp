@@ -10,6 +10,8 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "options/options.hpp"
+#include "parallel/rank_exchange.hpp"
+#include "parallel/ranks.hpp"
 #include "regress/fit/estimator_front.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/fit/ols_options.hpp"
@@ -167,11 +169,12 @@ void ols_over_bound_series(Run& run, const OlsOptions& o) {
     std::string error;
     std::unique_ptr<RowBlocks> rows = open_bound_rows(run, sources, error);
     run.smpl = kept;
-    if (rows == nullptr) {
+    // A file one rank cannot open stops the statement on every rank.
+    if (!parallel::every_rank_ok(rows != nullptr, error)) {
         report_error(run, error, ERR_BOUND_READ);
         return;
     }
-    const long long usable = end >= beg ? rows->rows() : 0;
+    const long long usable = end >= beg ? parallel::sum_over_ranks(rows->rows()) : 0;
     if (usable < fit.k) {
         report_error(run,
                      " ...ERROR.." + fmt_I(usable, 5) + " OBSERVATIONS IS NOT ENOUGH FOR " +

@@ -11,6 +11,7 @@
 #include "numeric/real_order.hpp"
 #include "numeric/row_split.hpp"
 #include "numeric/scaled_ratio.hpp"
+#include "parallel/rank_exchange.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_fit.hpp"
 
@@ -239,6 +240,10 @@ void NormalClassCounts::add(const Real* resid, std::size_t count, Real sigma) {
         }
     });
     for (int g = 0; g < groups_; ++g) counts_[g] += lower[g] + upper[g];
+}
+
+void NormalClassCounts::add_over_ranks() {
+    parallel::sum_over_ranks(counts_.data(), counts_.size());
 }
 
 void NormalClassCounts::finish(ResidualStats& s) const {

@@ -65,6 +65,8 @@ class NormalClassCounts {
 public:
     explicit NormalClassCounts(int n);
     void add(const Real* resid, std::size_t count, Real sigma);
+    // The counts of every rank's residuals added together (a run over several ranks).
+    void add_over_ranks();
     void finish(ResidualStats& s) const;
 
 private:

@@ -8,6 +8,8 @@
 #include "numeric/exact_dot.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
+#include "parallel/exact_reduce.hpp"
+#include "parallel/rank_exchange.hpp"
 #include "regress/stats/stats_errors.hpp"
 #include "regress/stats/stats_options.hpp"
 #include "regress/stats/stats_result.hpp"
@@ -20,13 +22,56 @@ namespace tarvex {
 
 namespace {
 
-// One listed series' sums through the passes.
+// One listed series' sums through the passes. The extremes are kept as the rows give them, one
+// after another: the first value starts them (a NaN first stays), then each later value below
+// the lowest or above the highest replaces it. Over this rank's rows the pass keeps the first
+// value and the extremes of the values that are not NaN; the ranks' extremes then combine in
+// rank order into those of the rows in order.
 struct BoundColumnSums {
     std::string name; // 8 columns, as the table shows it
     long long count = 0;
+    Real first = 0, lowest = 0, highest = 0; // this rank's rows: lowest, highest not NaN
+    bool has_ordered = false;                // this rank has a value that is not NaN
     Real minimum = 0, maximum = 0, mean = 0;
     ExactAccumulator sum, dev_sum, dev_squares, dev_cubes, dev_fourths;
 };
+
+// The counts and extremes over every rank's rows, in rank order.
+void combine_rank_extremes(std::vector<BoundColumnSums>& sums) {
+    constexpr std::size_t PER_COLUMN = 5;
+    std::vector<Real> mine;
+    for (const BoundColumnSums& s : sums) {
+        mine.insert(mine.end(),
+                    {Real(s.count), s.first, s.lowest, s.highest, Real(s.has_ordered ? 1 : 0)});
+    }
+    const std::vector<Real> all = parallel::gather_over_ranks(mine);
+    const std::size_t per_rank = mine.size();
+    for (std::size_t c = 0; c < sums.size(); ++c) {
+        BoundColumnSums& s = sums[c];
+        s.count = 0;
+        for (std::size_t at = c * PER_COLUMN; at < all.size(); at += per_rank) {
+            const long long count = static_cast<long long>(all[at]);
+            if (count == 0) continue;
+            if (s.count == 0) s.minimum = s.maximum = all[at + 1];
+            s.count += count;
+            if (all[at + 4] == 0) continue;
+            if (all[at + 2] < s.minimum) s.minimum = all[at + 2];
+            if (all[at + 3] > s.maximum) s.maximum = all[at + 3];
+        }
+    }
+}
+
+// The exact sums chosen by `member`, added over the ranks.
+void reduce_column_sums(std::vector<BoundColumnSums>& sums,
+                        std::initializer_list<ExactAccumulator BoundColumnSums::*> members) {
+    std::vector<ExactAccumulator> packed;
+    for (BoundColumnSums& s : sums)
+        for (ExactAccumulator BoundColumnSums::*m : members) packed.push_back(s.*m);
+    parallel::reduce_exact_sums(packed);
+    std::size_t at = 0;
+    for (BoundColumnSums& s : sums)
+        for (ExactAccumulator BoundColumnSums::*m : members) s.*m = packed[at++];
+}
 
 // The first option given that needs the whole series (its description), or empty.
 std::string whole_series_option(const StatsOptions& o) {
@@ -89,13 +134,14 @@ long long bound_stats_last(Run& run, const std::vector<std::string>& names) {
     return last;
 }
 
-// One pass over the blocks; false (reported) when a read failed.
+// One pass over the blocks; false (reported on every rank) when a read failed on any rank.
 template <class Take>
 bool bound_stats_pass(Run& run, RowBlocks& rows, Take take) {
     RowBlock block;
     while (rows.next(block)) take(block);
-    if (rows.failure().empty()) return true;
-    report_error(run, rows.failure(), ERR_STATS_BOUND_PASS);
+    std::string failure = rows.failure();
+    if (parallel::every_rank_ok(failure.empty(), failure)) return true;
+    report_error(run, failure, ERR_STATS_BOUND_PASS);
     return false;
 }
 
@@ -127,7 +173,7 @@ bool compute_bound_stats(Run& run, const StatsOptions& o, StatsResult& r) {
     std::string error;
     std::unique_ptr<RowBlocks> rows = open_bound_rows(run, names, error);
     run.smpl = sample;
-    if (!rows) {
+    if (!parallel::every_rank_ok(rows != nullptr, error)) {
         report_error(run, error, ERR_STATS_BOUND_PASS);
         return false;
     }
@@ -146,18 +192,24 @@ bool compute_bound_stats(Run& run, const StatsOptions& o, StatsResult& r) {
                 for (std::size_t i = 0; i < block.length; ++i) {
                     const Real v = x[i];
                     if (v == missing) continue;
-                    if (s.count++ == 0)
-                        s.minimum = s.maximum = v;
-                    else if (v < s.minimum) // a new minimum cannot be a new maximum
-                        s.minimum = v;
-                    else if (v > s.maximum)
-                        s.maximum = v;
+                    if (s.count++ == 0) s.first = v;
                     kept.push_back(v);
+                    if (isnanq(v)) continue;
+                    if (!s.has_ordered) {
+                        s.lowest = s.highest = v;
+                        s.has_ordered = true;
+                    } else if (v < s.lowest) { // a new minimum cannot be a new maximum
+                        s.lowest = v;
+                    } else if (v > s.highest) {
+                        s.highest = v;
+                    }
                 }
                 s.sum.add_values(kept.data(), kept.size());
             }
         }))
         return false;
+    combine_rank_extremes(sums);
+    reduce_column_sums(sums, {&BoundColumnSums::sum});
     for (BoundColumnSums& s : sums)
         if (s.count > 0) s.mean = s.sum.result() / Real(s.count);
     // Pass 2: the deviations from the rounded means, d, d^2, and d^3 and d^4 as d^2 d and
@@ -181,6 +233,8 @@ bool compute_bound_stats(Run& run, const StatsOptions& o, StatsResult& r) {
             }
         }))
         return false;
+    reduce_column_sums(sums, {&BoundColumnSums::dev_sum, &BoundColumnSums::dev_squares,
+                              &BoundColumnSums::dev_cubes, &BoundColumnSums::dev_fourths});
     for (BoundColumnSums& s : sums) {
         if (s.count == 0) {
             if (run.flags.OPUT)
