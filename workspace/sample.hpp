@@ -70,6 +70,11 @@ void cmd_time(Run& run);
 // value it does not read; the command leaves out those that read it through the lag.
 void CKSMPL(Run& run, std::span<const int> refs, int drops_own_missing = 0,
             std::span<const int> lagged_only = {});
+// The lines CKSMPL writes about the missing code, for commands that check series it cannot see
+// (series bound to a file): the warning about observation t of a variable (`name8`, 8 columns),
+// and the note counting the observations that use the code as data (nothing when none).
+std::string missing_value_warning(const Run& run, long long t, const std::string& name8);
+void note_missing_values_used(Run& run, long long used);
 // Counts the skipped observations of the check range: NSKIP = their number, JBEG = one less
 // than the first of them (0 when none); NSKIP = 0 when SKIP$ is shorter than the range start.
 void SKIPIT(Run& run);

@@ -88,21 +88,13 @@ void warn_missing(Run& run, const Checked& var, std::vector<char>& used_missing)
         used_missing.resize(static_cast<std::size_t>(last - first + 1), 0);
     for (long long t = first; t <= last; ++t)
         if (missing_at(run, var, t)) {
-            write_line(run, " ...WARNING..OBSERVATION " + fmt_I(t, 6) + " OF " + var.name +
-                                " HAS MISSING DATA VALUE=" + missing_code_text(run.ws.XMISS));
+            write_line(run, missing_value_warning(run, t, var.name));
             used_missing[static_cast<std::size_t>(t - first)] = 1;
         }
 }
 
-// Without SKIPMISS the missing code enters the computation as a number: one note after the
-// warnings says how many observations carry it and how to leave them out.
 void note_missing_used(Run& run, const std::vector<char>& used_missing) {
-    const long long used = std::count(used_missing.begin(), used_missing.end(), char(1));
-    if (used == 0) return;
-    write_line(run, " ...NOTE.." + fmt_I(used, 8) +
-                        (used == 1 ? " OBSERVATION USES" : " OBSERVATIONS USE") +
-                        " THE MISSING DATA VALUE=" + missing_code_text(run.ws.XMISS) +
-                        " AS DATA: SET SKIPMISS DROPS " + (used == 1 ? "IT" : "THEM"));
+    note_missing_values_used(run, std::count(used_missing.begin(), used_missing.end(), char(1)));
 }
 
 void mark_missing(Run& run, const Checked& var) {
@@ -125,6 +117,19 @@ void mark_missing(Run& run, const Checked& var) {
 }
 
 } // namespace
+
+std::string missing_value_warning(const Run& run, long long t, const std::string& name8) {
+    return " ...WARNING..OBSERVATION " + fmt_I(t, 6) + " OF " + name8 +
+           " HAS MISSING DATA VALUE=" + missing_code_text(run.ws.XMISS);
+}
+
+void note_missing_values_used(Run& run, long long used) {
+    if (used == 0) return;
+    write_line(run, " ...NOTE.." + fmt_I(used, 8) +
+                        (used == 1 ? " OBSERVATION USES" : " OBSERVATIONS USE") +
+                        " THE MISSING DATA VALUE=" + missing_code_text(run.ws.XMISS) +
+                        " AS DATA: SET SKIPMISS DROPS " + (used == 1 ? "IT" : "THEM"));
+}
 
 void CKSMPL(Run& run, std::span<const int> refs, int drops_own_missing,
             std::span<const int> lagged_only) {

@@ -7,6 +7,7 @@
 #include "bound/bound_rows.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
+#include "core/shared_errors.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "options/options.hpp"
@@ -18,9 +19,11 @@
 #include "regress/ols/ols_bound.hpp"
 #include "regress/ols/ols_command.hpp"
 #include "workspace/bound_names.hpp"
+#include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
 
 #include <algorithm>
+#include <climits>
 
 namespace tarvex {
 
@@ -67,6 +70,71 @@ int bound_last_observation(Run& run, const std::vector<std::string>& names, int 
         if (const BoundSeries* bound = find_bound_series(run, name))
             last = std::min(last, bound->first_observation + bound->rows - 1);
     return static_cast<int>(last);
+}
+
+// Ranges past the end of a bound series are errors, as for series in memory: each short series is
+// reported. `wanted` is the last observation the range asks for (0 or below: none asked).
+bool range_within_bound_rows(Run& run, const std::vector<ListedSeries>& listed,
+                             const std::vector<std::string>& sources, int wanted) {
+    if (wanted <= 0) return true;
+    bool within = true;
+    for (std::size_t k = 0; k < sources.size(); ++k) {
+        const BoundSeries* bound = find_bound_series(run, sources[k]);
+        if (bound == nullptr) continue;
+        const long long rows = bound->first_observation + bound->rows - 1;
+        if (rows >= wanted) continue;
+        const std::string shown = k < listed.size() ? listed[k].shown : sources[k];
+        report_error(run,
+                     " ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + first_8_padded(shown) +
+                         fmt_I(rows, 10) + fmt_I(wanted, 10),
+                     shared_error::SAMPLE_BEYOND_LENGTH);
+        within = false;
+    }
+    return within;
+}
+
+// The missing code among the rows in use, as the check of series in memory reports it: a
+// warning for each observation of each series that holds it (in the order of the statement, the
+// weight last), then the note counting the observations of the equation's series that use it
+// as data (an observation whose weight is missing is dropped, not counted). One pass over the
+// rows; over several ranks each rank's observations are gathered in rank order. False when a
+// read failed (reported).
+bool warn_bound_missing_values(Run& run, RowBlocks& rows, const std::vector<ListedSeries>& listed,
+                               const std::vector<std::string>& sources, int weight_column) {
+    const Real missing = run.ws.XMISS;
+    const std::size_t columns = sources.size();
+    std::vector<std::vector<long long>> at(columns);
+    RowBlock block;
+    while (rows.next(block))
+        for (std::size_t c = 0; c < columns; ++c) {
+            const Real* v = block.columns[c];
+            for (std::size_t i = 0; i < block.length; ++i)
+                if (equal_values(v[i], missing))
+                    at[c].push_back(block.observations != nullptr
+                                        ? block.observations[i]
+                                        : block.first + static_cast<long long>(i) + 1);
+        }
+    std::string failure = rows.failure();
+    if (!parallel::every_rank_ok(failure.empty(), failure)) {
+        report_error(run, failure, ERR_BOUND_READ);
+        return false;
+    }
+    rows.rewind();
+    std::vector<long long> used;
+    for (std::size_t c = 0; c < columns; ++c) {
+        at[c] = parallel::gather_over_ranks(at[c]);
+        const std::string shown = c < listed.size() ? listed[c].shown : sources[c];
+        if (run.sw[OMSWRN] && run.flags.OPUT)
+            for (const long long t : at[c])
+                write_line(run, missing_value_warning(run, t, first_8_padded(shown)));
+        if (static_cast<int>(c) != weight_column)
+            used.insert(used.end(), at[c].begin(), at[c].end());
+    }
+    std::sort(used.begin(), used.end());
+    used.erase(std::unique(used.begin(), used.end()), used.end());
+    if (run.sw[OMSWRN] && run.flags.OPUT)
+        note_missing_values_used(run, static_cast<long long>(used.size()));
+    return true;
 }
 
 } // namespace
@@ -156,11 +224,22 @@ void ols_over_bound_series(Run& run, const OlsOptions& o) {
         return;
     }
 
-    // The estimation range: BEG and END (the sample's unless given), cut at the end of the bound
-    // rows; the rows are the sample's observations over it.
+    // SKIPMISS marks the observations to drop in a skip series as long as the data: not for
+    // series that stay on disk.
+    if (run.sw[OSMISS]) {
+        report_error(run,
+                     " ...ERROR..OPTION SKIPMISS NEEDS THE SERIES IN MEMORY: READ THEM INSTEAD OF "
+                     "BINDING",
+                     ERR_NEEDS_MEMORY);
+        return;
+    }
+    // The estimation range: BEG and END (the sample's unless given); a range past the end of
+    // a bound series is an error, and without a range the rows end with the bound rows. The rows
+    // are the sample's observations over it.
     const int beg = std::max(o.BEG, 1);
-    const int end =
-        bound_last_observation(run, sources, (o.END == -999 || o.END < 1) ? run.smpl.IEND : o.END);
+    const int wanted_end = (o.END == -999 || o.END < 1) ? run.smpl.IEND : o.END;
+    if (!range_within_bound_rows(run, listed, sources, wanted_end)) return;
+    const int end = bound_last_observation(run, sources, wanted_end > 0 ? wanted_end : INT_MAX);
     fit.beg = beg;
     fit.end = end;
     const SampleBlock kept = run.smpl;
@@ -183,6 +262,7 @@ void ols_over_bound_series(Run& run, const OlsOptions& o) {
         return;
     }
     if (run.sw[OSCAN] || run.flags.ODONT) return;
+    if (!warn_bound_missing_values(run, *rows, listed, sources, where.weight)) return;
     // The previous estimation's results go as this one starts.
     run.last_estimation = EstimationResults{};
     fit.n = static_cast<int>(usable);
