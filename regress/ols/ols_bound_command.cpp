@@ -5,6 +5,7 @@
 #include "regress/ols/ols_bound_command.hpp"
 
 #include "bound/bound_rows.hpp"
+#include "bound/statement_series.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "core/shared_errors.hpp"
@@ -29,38 +30,15 @@ namespace tarvex {
 
 namespace {
 
-// A series of the statement: the name the block source takes and the name the report shows
-// (the variable's name as READ would make it).
-struct ListedSeries {
-    std::string source, shown;
-};
-
 // The listed series; false, with the line written, for an item that is neither a bound series
 // nor a whole data series in memory.
-bool listed_series(Run& run, std::vector<ListedSeries>& out) {
-    const ScanBlock& scan = run.scan;
-    for (int k = 1; k <= scan.NF; ++k) {
-        if (scan.is_bound(k)) {
-            const std::string& name = scan.bound_name[k];
-            out.push_back({name, trim_trailing_blanks(bound_key(run, name).substr(0, 8))});
-            continue;
-        }
-        const int ref = scan.list[k];
-        VarInfo info;
-        int column = 0;
-        if (ref < 1 || ref > run.ws.MAXVAR || scan.list[scan.MAXVAR + k] != 0 ||
-            variable_info(run.ws, ref, info, column) != VarStatus::FOUND ||
-            info.type != TYPE_DATA) {
-            report_error(run,
-                         " ...ERROR..BESIDE SERIES BOUND TO A FILE, OLS TAKES WHOLE DATA SERIES "
-                         "ONLY (NO LAGS, MATRICES OR RESULTS)",
-                         ERR_BOUND_BESIDE);
-            return false;
-        }
-        const std::string name = trim_trailing_blanks(run.ws.VNAME[ref]);
-        out.push_back({name, name.substr(0, 8)});
-    }
-    return true;
+bool listed_series(Run& run, std::vector<StatementSeries>& out) {
+    if (statement_series(run, out)) return true;
+    report_error(run,
+                 " ...ERROR..BESIDE SERIES BOUND TO A FILE, OLS TAKES WHOLE DATA SERIES "
+                 "ONLY (NO LAGS, MATRICES OR RESULTS)",
+                 ERR_BOUND_BESIDE);
+    return false;
 }
 
 // The last observation the bound series among `names` hold (or `end` when none is shorter).
@@ -74,7 +52,7 @@ int bound_last_observation(Run& run, const std::vector<std::string>& names, int 
 
 // Ranges past the end of a bound series are errors, as for series in memory: each short series is
 // reported. `wanted` is the last observation the range asks for (0 or below: none asked).
-bool range_within_bound_rows(Run& run, const std::vector<ListedSeries>& listed,
+bool range_within_bound_rows(Run& run, const std::vector<StatementSeries>& listed,
                              const std::vector<std::string>& sources, int wanted) {
     if (wanted <= 0) return true;
     bool within = true;
@@ -99,7 +77,8 @@ bool range_within_bound_rows(Run& run, const std::vector<ListedSeries>& listed,
 // as data (an observation whose weight is missing is dropped, not counted). One pass over the
 // rows; over several ranks each rank's observations are gathered in rank order. False when a
 // read failed (reported).
-bool warn_bound_missing_values(Run& run, RowBlocks& rows, const std::vector<ListedSeries>& listed,
+bool warn_bound_missing_values(Run& run, RowBlocks& rows,
+                               const std::vector<StatementSeries>& listed,
                                const std::vector<std::string>& sources, int weight_column) {
     const Real missing = run.ws.XMISS;
     const std::size_t columns = sources.size();
@@ -148,7 +127,7 @@ bool ols_lists_bound_series(Run& run, const OlsOptions& o) {
 }
 
 void ols_over_bound_series(Run& run, const OlsOptions& o) {
-    std::vector<ListedSeries> listed;
+    std::vector<StatementSeries> listed;
     if (!listed_series(run, listed)) return;
     OlsFit fit;
     fit.label = "  OLS ";

@@ -3,6 +3,7 @@
 #include "regress/stats/stats_bound.hpp"
 
 #include "bound/bound_rows.hpp"
+#include "bound/statement_series.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/exact_dot.hpp"
@@ -92,28 +93,17 @@ std::string whole_series_option(const StatsOptions& o) {
 // The listed names; false (with the line written) for an item that is neither a bound series
 // nor a whole data series in memory.
 bool bound_stats_names(Run& run, std::vector<std::string>& names, std::vector<std::string>& shown) {
-    const ScanBlock& scan = run.scan;
-    for (int k = 1; k <= scan.NF; ++k) {
-        if (scan.is_bound(k)) {
-            names.push_back(scan.bound_name[k]);
-            shown.push_back(first_8_padded(upper_ascii(scan.bound_name[k])));
-            continue;
-        }
-        const int ref = scan.list[k];
-        VarInfo info;
-        int column = 0;
-        if (ref < 1 || ref > run.ws.MAXVAR || scan.list[scan.MAXVAR + k] != 0 ||
-            variable_info(run.ws, ref, info, column) != VarStatus::FOUND ||
-            info.type != TYPE_DATA) {
-            report_error(run,
-                         " ...ERROR..BESIDE SERIES BOUND TO A FILE, STATS TAKES WHOLE DATA SERIES "
-                         "ONLY (NO LAGS, MATRICES OR RESULTS)",
-                         ERR_STATS_BOUND_OPTION);
-            return false;
-        }
-        const std::string name = trim_trailing_blanks(run.ws.VNAME[ref]);
-        names.push_back(name);
-        shown.push_back(first_8_padded(name.substr(0, 8)));
+    std::vector<StatementSeries> listed;
+    if (!statement_series(run, listed)) {
+        report_error(run,
+                     " ...ERROR..BESIDE SERIES BOUND TO A FILE, STATS TAKES WHOLE DATA SERIES "
+                     "ONLY (NO LAGS, MATRICES OR RESULTS)",
+                     ERR_STATS_BOUND_OPTION);
+        return false;
+    }
+    for (const StatementSeries& series : listed) {
+        names.push_back(series.source);
+        shown.push_back(first_8_padded(series.shown));
     }
     return true;
 }
