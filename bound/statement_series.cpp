@@ -20,8 +20,7 @@ bool statement_series(Run& run, std::vector<StatementSeries>& out) {
         VarInfo info;
         int column = 0;
         if (ref < 1 || ref > run.ws.MAXVAR || scan.list[scan.MAXVAR + k] != 0 ||
-            variable_info(run.ws, ref, info, column) != VarStatus::FOUND ||
-            info.type != TYPE_DATA)
+            variable_info(run.ws, ref, info, column) != VarStatus::FOUND || info.type != TYPE_DATA)
             return false;
         const std::string name = trim_trailing_blanks(run.ws.VNAME[ref]);
         out.push_back({name, trim_trailing_blanks(name.substr(0, 8))});

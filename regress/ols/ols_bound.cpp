@@ -677,16 +677,7 @@ void BlockPasses::residual_statistics() {
     }
     const Real mean = residual_mean_;
     const Real m2 = exact_centred_from_sums(squares_, sum_, sum_, count, mean, mean) / n;
-    const Real m3 = third_.result() / n;
-    const Real m4 = fourth_.result() / n;
-    if (m2 > 0) {
-        s.skew = m3 / (m2 * qm::sqrt(m2));
-        s.kurt = m4 / (m2 * m2) - 3;
-    }
-    s.skew_se = qm::sqrt(Real(6) / n);
-    s.kurt_se = qm::sqrt(Real(24) / n);
-    s.jb = n * (s.skew * s.skew / 6 + s.kurt * s.kurt / 24);
-    s.jb_p = chi2_tail(s.jb, 2);
+    set_normality_tests(s, n, m2, third_.result() / n, fourth_.result() / n);
     if (classes_) classes_->finish(s);
 }
 

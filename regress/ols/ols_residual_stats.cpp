@@ -192,16 +192,7 @@ ResidualStats residual_stats(const OlsFit& fit, bool heteroskedasticity) {
     const ExactAccumulator& third = (*moments)[THIRD];
     const ExactAccumulator& fourth = (*moments)[FOURTH];
     const Real m2 = exact_centred_squares(ep, count, mean) / n;
-    const Real m3 = third.result() / n;
-    const Real m4 = fourth.result() / n;
-    if (m2 > 0) {
-        s.skew = m3 / (m2 * qm::sqrt(m2));
-        s.kurt = m4 / (m2 * m2) - 3;
-    }
-    s.skew_se = qm::sqrt(Real(6) / n);
-    s.kurt_se = qm::sqrt(Real(24) / n);
-    s.jb = n * (s.skew * s.skew / 6 + s.kurt * s.kurt / 24);
-    s.jb_p = chi2_tail(s.jb, 2);
+    set_normality_tests(s, n, m2, third.result() / n, fourth.result() / n);
     if (heteroskedasticity) add_hall_pagan(fit, s);
     return s;
 }
@@ -256,6 +247,17 @@ void add_goodness_of_fit(const OlsFit& fit, ResidualStats& s) {
     NormalClassCounts counts(fit.n);
     counts.add(fit.resid.data(), fit.resid.size(), fit.sigma);
     counts.finish(s);
+}
+
+void set_normality_tests(ResidualStats& s, Real n, Real m2, Real m3, Real m4) {
+    if (m2 > 0) {
+        s.skew = m3 / (m2 * qm::sqrt(m2));
+        s.kurt = m4 / (m2 * m2) - 3;
+    }
+    s.skew_se = qm::sqrt(Real(6) / n);
+    s.kurt_se = qm::sqrt(Real(24) / n);
+    s.jb = n * (s.skew * s.skew / 6 + s.kurt * s.kurt / 24);
+    s.jb_p = chi2_tail(s.jb, 2);
 }
 
 } // namespace tarvex

@@ -34,6 +34,10 @@ struct ResidualStats {
 // `heteroskedasticity`: also the Hall-Pagan test (an auxiliary regression, LM only).
 ResidualStats residual_stats(const OlsFit& fit, bool heteroskedasticity);
 
+// The skewness, the excess kurtosis, their standard errors and the Jarque-Bera test from the
+// residuals' second, third and fourth central moments m2, m3, m4 (sums over n).
+void set_normality_tests(ResidualStats& s, Real n, Real m2, Real m3, Real m4);
+
 // Adds the Hall-Pagan test to statistics computed without it.
 void add_hall_pagan(const OlsFit& fit, ResidualStats& s);
 
