@@ -379,7 +379,16 @@ bool BlockPasses::scan_rows() {
     std::vector<long long> skipped;
     RowOrderSums carried({&total});
     if (weighted_) carried.before_pass();
+    std::vector<std::vector<long long>>* missing = settings_.missing_observations;
+    if (missing != nullptr) missing->assign(static_cast<std::size_t>(rows_.columns()), {});
     const bool read = each_block(rows_, [&](const RowBlock& block) {
+        if (missing != nullptr)
+            for (std::size_t c = 0; c < missing->size(); ++c) {
+                const Real* v = block.columns[c];
+                for (std::size_t i = 0; i < block.length; ++i)
+                    if (equal_values(v[i], settings_.missing_value))
+                        (*missing)[c].push_back(observation_of(block, i, fit.beg));
+            }
         const Real* y = block.columns[static_cast<std::size_t>(where_.dependent)];
         if (fit.log_dependent)
             for (std::size_t i = 0; i < block.length && logs_valid; ++i) logs_valid = y[i] > 0;
@@ -396,6 +405,8 @@ bool BlockPasses::scan_rows() {
     });
     if (weighted_) carried.after_pass();
     if (!all_read(read)) return false;
+    if (missing != nullptr)
+        for (std::vector<long long>& at : *missing) at = parallel::gather_over_ranks(at);
     if (weighted_) {
         carried.take_whole();
         kept = parallel::sum_over_ranks(kept);

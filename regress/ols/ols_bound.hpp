@@ -33,6 +33,10 @@ struct BoundOlsSettings {
     // would be (the solvers of short samples differ from the cross-product fit in the last bits).
     long long in_memory_below = IN_PLACE_MIN_ROWS;
     int threads = 0; // threads per block (0: as many as the machine has)
+    // When set, and the sample is long enough for the passes over blocks: filled, in the first
+    // pass, with the observations (ascending, every rank's) at which each column of the blocks
+    // holds `missing_value`, for the warnings the series in memory would give.
+    std::vector<std::vector<long long>>* missing_observations = nullptr;
 };
 
 // The estimate of `equation` (its terms, names, range, weight reference and functional form

@@ -71,27 +71,18 @@ bool range_within_bound_rows(Run& run, const std::vector<StatementSeries>& liste
     return within;
 }
 
-// The missing code among the rows in use, as the check of series in memory reports it: a
-// warning for each observation of each series that holds it (in the order of the statement, the
-// weight last), then the note counting the observations of the equation's series that use it
-// as data (an observation whose weight is missing is dropped, not counted). One pass over the
-// rows; over several ranks each rank's observations are gathered in rank order. False when a
-// read failed (reported).
-bool warn_bound_missing_values(Run& run, RowBlocks& rows,
-                               const std::vector<StatementSeries>& listed,
-                               const std::vector<std::string>& sources, int weight_column) {
+// The observations of each listed series (the weight last) that hold the missing code, found by
+// a pass over the rows (over several ranks, every rank's in rank order). False when a read failed
+// (reported).
+bool find_bound_missing_values(Run& run, RowBlocks& rows, std::vector<std::vector<long long>>& at) {
     const Real missing = run.ws.XMISS;
-    const std::size_t columns = sources.size();
-    std::vector<std::vector<long long>> at(columns);
+    at.assign(static_cast<std::size_t>(rows.columns()), {});
     RowBlock block;
     while (rows.next(block))
-        for (std::size_t c = 0; c < columns; ++c) {
+        for (std::size_t c = 0; c < at.size(); ++c) {
             const Real* v = block.columns[c];
             for (std::size_t i = 0; i < block.length; ++i)
-                if (equal_values(v[i], missing))
-                    at[c].push_back(block.observations != nullptr
-                                        ? block.observations[i]
-                                        : block.first + static_cast<long long>(i) + 1);
+                if (equal_values(v[i], missing)) at[c].push_back(block.observations[i]);
         }
     std::string failure = rows.failure();
     if (!parallel::every_rank_ok(failure.empty(), failure)) {
@@ -99,21 +90,29 @@ bool warn_bound_missing_values(Run& run, RowBlocks& rows,
         return false;
     }
     rows.rewind();
+    for (std::vector<long long>& column : at) column = parallel::gather_over_ranks(column);
+    return true;
+}
+
+// The missing code as the check of series in memory reports it: a warning for each observation
+// of each series that holds it (in the order of the statement, the weight last), then the note
+// counting the observations of the equation's series that use it as data (an observation whose
+// weight is missing is dropped, not counted).
+void warn_bound_missing_values(Run& run, const std::vector<StatementSeries>& listed,
+                               const std::vector<std::string>& sources, int weight_column,
+                               const std::vector<std::vector<long long>>& at) {
+    if (!run.sw[OMSWRN] || !run.flags.OPUT) return;
     std::vector<long long> used;
-    for (std::size_t c = 0; c < columns; ++c) {
-        at[c] = parallel::gather_over_ranks(at[c]);
+    for (std::size_t c = 0; c < at.size(); ++c) {
         const std::string shown = c < listed.size() ? listed[c].shown : sources[c];
-        if (run.sw[OMSWRN] && run.flags.OPUT)
-            for (const long long t : at[c])
-                write_line(run, missing_value_warning(run, t, first_8_padded(shown)));
+        for (const long long t : at[c])
+            write_line(run, missing_value_warning(run, t, first_8_padded(shown)));
         if (static_cast<int>(c) != weight_column)
             used.insert(used.end(), at[c].begin(), at[c].end());
     }
     std::sort(used.begin(), used.end());
     used.erase(std::unique(used.begin(), used.end()), used.end());
-    if (run.sw[OMSWRN] && run.flags.OPUT)
-        note_missing_values_used(run, static_cast<long long>(used.size()));
-    return true;
+    note_missing_values_used(run, static_cast<long long>(used.size()));
 }
 
 } // namespace
@@ -241,7 +240,6 @@ void ols_over_bound_series(Run& run, const OlsOptions& o) {
         return;
     }
     if (run.sw[OSCAN] || run.flags.ODONT) return;
-    if (!warn_bound_missing_values(run, *rows, listed, sources, where.weight)) return;
     // The previous estimation's results go as this one starts.
     run.last_estimation = EstimationResults{};
     fit.n = static_cast<int>(usable);
@@ -249,7 +247,16 @@ void ols_over_bound_series(Run& run, const OlsOptions& o) {
     BoundOlsSettings settings;
     settings.missing_value = run.ws.XMISS;
     settings.output_on = run.flags.OPUT;
+    // The missing code is looked for in the first pass over the blocks; a sample short enough
+    // to be fitted in memory is looked over first.
+    std::vector<std::vector<long long>> missing_at;
+    if (usable < settings.in_memory_below) {
+        if (!find_bound_missing_values(run, *rows, missing_at)) return;
+    } else {
+        settings.missing_observations = &missing_at;
+    }
     OlsEstimate e = estimate_ols_blocks(*rows, where, std::move(fit), o, settings);
+    warn_bound_missing_values(run, listed, sources, where.weight, missing_at);
     report_and_store_ols(run, e, o);
 }
 

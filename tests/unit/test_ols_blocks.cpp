@@ -228,6 +228,38 @@ TEST(OlsBlocks, SameBitsAndReportAsInMemoryForEveryBlockSize) {
     }
 }
 
+// The missing code among long samples is found in the first pass over the blocks, column by
+// column, at the observations that hold it (the equation is fitted with it as data, as in
+// memory), wherever the blocks are cut.
+TEST(OlsBlocks, FirstPassFindsTheMissingCode) {
+    OlsEngine e(2000000);
+    Data d = make_data(11);
+    const Real missing = e.run.ws.XMISS;
+    d.y[4000] = missing;
+    d.x1[12] = missing;
+    d.x1[ROWS - 1] = missing;
+    d.w[5] = missing;
+    for (const std::size_t block : {std::size_t(13), std::size_t(ROWS)}) {
+        SCOPED_TRACE(block);
+        MemoryRows rows({d.y, d.x1, d.x2, d.w}, block);
+        BoundOlsColumns where;
+        where.terms = {1, 2, -1};
+        where.weight = 3;
+        Case c;
+        c.weighted = true;
+        const OlsOptions o = options_of(e, c);
+        BoundOlsSettings settings;
+        settings.missing_value = missing;
+        std::vector<std::vector<long long>> found;
+        settings.missing_observations = &found;
+        const OlsFit equation = equation_of(e, c);
+        const OlsEstimate blocks = estimate_ols_blocks(rows, where, equation, o, settings);
+        EXPECT_FALSE(blocks.failed()) << blocks.result.failure.line;
+        const std::vector<std::vector<long long>> expected = {{4001}, {13, ROWS}, {}, {6}};
+        EXPECT_EQ(found, expected);
+    }
+}
+
 TEST(OlsBlocks, RefusedOptionsAndAFailedRead) {
     OlsEngine e;
     Case plain{"plain"};
