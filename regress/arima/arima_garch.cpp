@@ -72,7 +72,7 @@ bool garch_options_fit(Run& run, const ArimaOptions& o) {
 void estimate_arima_garch(Run& run, EstimationEquation& series,
                           const std::vector<OlsTerm>& regressors, const ListRows& rows,
                           const std::vector<std::vector<Real>>& future, const ArimaOptions& o) {
-    GarchSpec model;
+    GarchOrders model;
     model.regressors = int(regressors.size());
     model.ar = o.NAR;
     model.constant = o.CONSTANT;

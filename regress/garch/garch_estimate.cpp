@@ -22,14 +22,14 @@ const Real GARCH_OMEGA_FLOOR = 1e-9Q;
 
 struct GarchObjective {
     const GarchDesign& d;
-    const GarchSpec& spec;
+    const GarchOrders& orders;
     std::vector<Real> scale;
 
     bool gradient_at(const std::vector<Real>& th, std::vector<Real>& g) const {
         GarchPass pass;
         GarchPassNeeds needs;
         needs.gradient = true;
-        if (!garch_pass(d, spec, th, needs, pass)) return false;
+        if (!garch_pass(d, orders, th, needs, pass)) return false;
         g = std::move(pass.gradient);
         return true;
     }
@@ -58,7 +58,7 @@ struct GarchObjective {
         GarchPassNeeds want;
         want.gradient = needs.gradient || needs.hessian;
         want.opg = needs.opg;
-        if (!garch_pass(d, spec, th, want, pass)) {
+        if (!garch_pass(d, orders, th, want, pass)) {
             failed = pass.failed_row;
             return false;
         }
@@ -126,7 +126,7 @@ std::vector<Real> garch_sandwich(const std::vector<Real>& bread, const std::vect
 // The variance and mean forecasts after the last row, with the mean's forecast standard error
 // sum_{j<s} psi_j**2 h_{T+s-j} (psi the AR part's moving-average weights).
 void garch_forecasts(const std::vector<Real>& y, const std::vector<std::vector<Real>>& future_x,
-                     const GarchSpec& s, const std::vector<Real>& th, const GarchPass& f,
+                     const GarchOrders& s, const std::vector<Real>& th, const GarchPass& f,
                      int horizon, GarchEstimate& e) {
     const int n = int(f.variance.size());
     std::vector<Real> e2(f.resid.size()), h(f.variance);
@@ -171,11 +171,11 @@ void garch_forecasts(const std::vector<Real>& y, const std::vector<std::vector<R
 } // namespace
 
 GarchEstimate estimate_garch(const std::vector<Real>& y, const std::vector<std::vector<Real>>& x,
-                             const std::vector<std::vector<Real>>& future_x, const GarchSpec& spec,
-                             const GarchControl& control) {
+                             const std::vector<std::vector<Real>>& future_x,
+                             const GarchOrders& orders, const GarchControl& control) {
     GarchEstimate e;
-    const GarchDesign d = garch_design(y, x, spec);
-    const int k = spec.parameter_count(), km = spec.mean_count(), n = d.rows();
+    const GarchDesign d = garch_design(y, x, orders);
+    const int k = orders.parameter_count(), km = orders.mean_count(), n = d.rows();
     std::vector<Real> start(std::size_t(k), Real(0)), b;
     Real var = 0;
     if (!garch_mean_start(d, km, b, var)) {
@@ -183,13 +183,13 @@ GarchEstimate estimate_garch(const std::vector<Real>& y, const std::vector<std::
         return e;
     }
     std::copy(b.begin(), b.end(), start.begin());
-    start[std::size_t(spec.omega_index())] = var / 10;
-    for (int i = 0; i < spec.arch; ++i)
-        start[std::size_t(spec.alpha_index(i))] = Real(0.1Q) / spec.arch;
-    for (int j = 0; j < spec.garch; ++j)
-        start[std::size_t(spec.beta_index(j))] = Real(0.8Q) / spec.garch;
-    if (spec.student) start[std::size_t(spec.df_index())] = 8;
-    GarchObjective objective{d, spec, std::vector<Real>(std::size_t(k), Real(1))};
+    start[std::size_t(orders.omega_index())] = var / 10;
+    for (int i = 0; i < orders.arch; ++i)
+        start[std::size_t(orders.alpha_index(i))] = Real(0.1Q) / orders.arch;
+    for (int j = 0; j < orders.garch; ++j)
+        start[std::size_t(orders.beta_index(j))] = Real(0.8Q) / orders.garch;
+    if (orders.student) start[std::size_t(orders.df_index())] = 8;
+    GarchObjective objective{d, orders, std::vector<Real>(std::size_t(k), Real(1))};
     for (int i = 0; i < k; ++i)
         objective.scale[std::size_t(i)] =
             qm::abs(start[std::size_t(i)]) > 0 ? qm::abs(start[std::size_t(i)]) : Real(1);
@@ -236,8 +236,8 @@ GarchEstimate estimate_garch(const std::vector<Real>& y, const std::vector<std::
     GarchPass f;
     GarchPassNeeds all;
     all.gradient = all.opg = all.series = true;
-    const Real omega = r.coef[std::size_t(spec.omega_index())];
-    if (!garch_pass(d, spec, r.coef, all, f)) {
+    const Real omega = r.coef[std::size_t(orders.omega_index())];
+    if (!garch_pass(d, orders, r.coef, all, f)) {
         // The steps left the parameters where some variance is not positive: with omega at or
         // below 0 that is omega running to its bound, otherwise the model does not fit.
         e.end = omega <= 0 ? GarchEnd::OMEGA_AT_ZERO : GarchEnd::UNDEFINED_AT_END;
@@ -245,7 +245,7 @@ GarchEstimate estimate_garch(const std::vector<Real>& y, const std::vector<std::
     }
     e.gradient = f.gradient;
     e.h0 = f.h0;
-    e.persistence = spec.persistence(r.coef);
+    e.persistence = orders.persistence(r.coef);
     if (e.persistence >= 1) {
         e.end = GarchEnd::PERSISTENT;
         return e;
@@ -273,7 +273,7 @@ GarchEstimate estimate_garch(const std::vector<Real>& y, const std::vector<std::
     const std::vector<Real>& other = control.robust ? e.hessian_cov : e.robust_cov;
     for (int i = 0; i < k; ++i) e.other_stderrs.push_back(qm::sqrt(other[std::size_t(i) * k + i]));
     standard_errors_and_ratios(r.coef, r.cov, r.stderrs, r.tratios);
-    e.unconditional = r.coef[std::size_t(spec.omega_index())] / (1 - e.persistence);
+    e.unconditional = r.coef[std::size_t(orders.omega_index())] / (1 - e.persistence);
     r.n = n, r.k = k, r.df = n - k;
     r.sse = 0;
     for (int t = 0; t < n; ++t) {
@@ -284,12 +284,12 @@ GarchEstimate estimate_garch(const std::vector<Real>& y, const std::vector<std::
     r.sigma = qm::sqrt(e.unconditional);
     r.has_llf = true;
     r.llf = f.llf;
-    r.intercept = spec.constant;
+    r.intercept = orders.constant;
     r.asymptotic = true;
     r.not_forecast = "GARCH MODEL";
     e.aic = -2 * f.llf + 2 * Real(k);
     e.bic = -2 * f.llf + Real(k) * qm::log(Real(n));
-    if (control.horizon > 0) garch_forecasts(y, future_x, spec, r.coef, f, control.horizon, e);
+    if (control.horizon > 0) garch_forecasts(y, future_x, orders, r.coef, f, control.horizon, e);
     e.variance = f.variance;
     ModelResult& m = e.result;
     infer_coefficients(m);

@@ -57,7 +57,7 @@ struct GarchEstimate {
 // `y` and the regressors `x` at the observations (unbroken); `future_x` the regressors at the
 // horizon's observations (needed with regressors and a horizon).
 GarchEstimate estimate_garch(const std::vector<Real>& y, const std::vector<std::vector<Real>>& x,
-                             const std::vector<std::vector<Real>>& future_x, const GarchSpec& spec,
-                             const GarchControl& control);
+                             const std::vector<std::vector<Real>>& future_x,
+                             const GarchOrders& orders, const GarchControl& control);
 
 } // namespace tarvex

@@ -37,7 +37,7 @@ private:
     int pending_ = 0;
 };
 
-bool garch_inside(const GarchSpec& s, const std::vector<Real>& th) {
+bool garch_inside(const GarchOrders& s, const std::vector<Real>& th) {
     if (!(th[std::size_t(s.omega_index())] > 0)) return false;
     for (int i = 0; i < s.arch; ++i)
         if (!(th[std::size_t(s.alpha_index(i))] >= 0)) return false;
@@ -68,7 +68,7 @@ Real digamma(Real x) {
     return shift + qm::log(x) - 1 / (2 * x) - series;
 }
 
-bool garch_pass(const GarchDesign& d, const GarchSpec& s, const std::vector<Real>& th,
+bool garch_pass(const GarchDesign& d, const GarchOrders& s, const std::vector<Real>& th,
                 const GarchPassNeeds& needs, GarchPass& out) {
     out = GarchPass{};
     if (!garch_inside(s, th)) return false;
@@ -212,7 +212,7 @@ bool garch_pass(const GarchDesign& d, const GarchSpec& s, const std::vector<Real
 }
 
 GarchDesign garch_design(const std::vector<Real>& y, const std::vector<std::vector<Real>>& x,
-                         const GarchSpec& s) {
+                         const GarchOrders& s) {
     GarchDesign d;
     const int n = int(y.size());
     d.y.assign(y.begin() + s.ar, y.end());

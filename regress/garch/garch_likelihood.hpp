@@ -30,7 +30,7 @@ struct GarchPassNeeds {
 
 // False (and failed_row) when the parameters are outside the model: omega <= 0, a negative
 // alpha or beta, nu <= 2, or a variance that is not positive and finite.
-bool garch_pass(const GarchDesign& d, const GarchSpec& spec, const std::vector<Real>& theta,
+bool garch_pass(const GarchDesign& d, const GarchOrders& orders, const std::vector<Real>& theta,
                 const GarchPassNeeds& needs, GarchPass& out);
 
 // The digamma function psi(x) = d log Gamma(x) / dx for x > 0.

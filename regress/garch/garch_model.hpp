@@ -15,7 +15,7 @@
 
 namespace tarvex {
 
-struct GarchSpec {
+struct GarchOrders {
     int regressors = 0;   // columns of X
     int ar = 0;           // r, the AR order of the mean equation
     bool constant = true; // c estimated
@@ -48,6 +48,6 @@ struct GarchDesign {
 
 // The design from the series and the regressors (each as long as y).
 GarchDesign garch_design(const std::vector<Real>& y, const std::vector<std::vector<Real>>& x,
-                         const GarchSpec& spec);
+                         const GarchOrders& orders);
 
 } // namespace tarvex

@@ -11,14 +11,14 @@
 
 namespace tarvex {
 
-std::string garch_model_label(const GarchSpec& s) {
+std::string garch_model_label(const GarchOrders& s) {
     const std::string label =
         s.garch > 0 ? "GARCH(" + std::to_string(s.garch) + "," + std::to_string(s.arch) + ")"
                     : "ARCH(" + std::to_string(s.arch) + ")";
     return label;
 }
 
-std::vector<std::string> garch_parameter_names(const GarchSpec& s) {
+std::vector<std::string> garch_parameter_names(const GarchOrders& s) {
     std::vector<std::string> names;
     auto add = [&](const char* stem, int count) {
         for (int i = 1; i <= count; ++i) names.push_back(first_8_padded(stem + std::to_string(i)));
@@ -32,14 +32,14 @@ std::vector<std::string> garch_parameter_names(const GarchSpec& s) {
     return names;
 }
 
-void report_garch(Run& run, const EstimationEquation& series, const GarchSpec& spec,
+void report_garch(Run& run, const EstimationEquation& series, const GarchOrders& orders,
                   const GarchEstimate& e, const GarchReportOptions& o) {
     const bool put = run.flags.OPUT;
     const EstimationResults& r = e.result.record;
     if (put) {
-        write_line(run, " " + garch_model_label(spec) + " MODEL BY MAXIMUM LIKELIHOOD, " +
-                            (spec.student ? "STUDENT T ERRORS" : "NORMAL ERRORS") +
-                            (spec.ar > 0 ? ", AR(" + std::to_string(spec.ar) + ") MEAN" : ""));
+        write_line(run, " " + garch_model_label(orders) + " MODEL BY MAXIMUM LIKELIHOOD, " +
+                            (orders.student ? "STUDENT T ERRORS" : "NORMAL ERRORS") +
+                            (orders.ar > 0 ? ", AR(" + std::to_string(orders.ar) + ") MEAN" : ""));
         write_line(run, fmt_I_fitted(r.n, 9) + " OBSERVATIONS" + fmt_X(5) +
                             "DEPENDENT VARIABLE= " + series.dep_name + fmt_X(3) +
                             "PRESAMPLE VARIANCE =" + fmt_G(e.h0, 15, 8));

@@ -19,13 +19,13 @@ struct GarchReportOptions {
 };
 
 // "GARCH(p,q)" (or "ARCH(q)"), with "-T" for Student t errors.
-std::string garch_model_label(const GarchSpec& spec);
+std::string garch_model_label(const GarchOrders& orders);
 
 // The names of the parameters after the regressors: AR1.., CONSTANT, OMEGA, ALPHA1..,
 // BETA1.., DF (8 columns each).
-std::vector<std::string> garch_parameter_names(const GarchSpec& spec);
+std::vector<std::string> garch_parameter_names(const GarchOrders& orders);
 
-void report_garch(Run& run, const EstimationEquation& series, const GarchSpec& spec,
+void report_garch(Run& run, const EstimationEquation& series, const GarchOrders& orders,
                   const GarchEstimate& e, const GarchReportOptions& o);
 
 } // namespace tarvex

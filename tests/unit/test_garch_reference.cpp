@@ -58,9 +58,9 @@ void expect_fit(const GarchEstimate& e, Real llf, const std::vector<Real>& theta
 TEST(GarchReference, Garch11NormalWithConstant) {
     std::vector<Real> y, x;
     read_garch_data(y, x);
-    GarchSpec spec;
-    spec.arch = 1, spec.garch = 1;
-    const GarchEstimate e = estimate_garch(y, {}, {}, spec, GarchControl{});
+    GarchOrders orders;
+    orders.arch = 1, orders.garch = 1;
+    const GarchEstimate e = estimate_garch(y, {}, {}, orders, GarchControl{});
     expect_fit(
         e, -895.82082897907594Q,
         {0.28785378267008416Q, 0.22811930594675464Q, 0.14145126863183508Q, 0.67462271912243321Q},
@@ -75,9 +75,9 @@ TEST(GarchReference, Garch11NormalWithConstant) {
 TEST(GarchReference, Garch11StudentWithRegressorAndAr) {
     std::vector<Real> y, x;
     read_garch_data(y, x);
-    GarchSpec spec;
-    spec.regressors = 1, spec.ar = 1, spec.arch = 1, spec.garch = 1, spec.student = true;
-    const GarchEstimate e = estimate_garch(y, {x}, {}, spec, GarchControl{});
+    GarchOrders orders;
+    orders.regressors = 1, orders.ar = 1, orders.arch = 1, orders.garch = 1, orders.student = true;
+    const GarchEstimate e = estimate_garch(y, {x}, {}, orders, GarchControl{});
     expect_fit(e, -781.99329311264592Q,
                {0.50906185852011676Q, 0.28221304700970229Q, 0.22939818779428772Q,
                 0.094372545993398213Q, 0.11497465659619725Q, 0.77874003752633369Q,
@@ -91,9 +91,9 @@ TEST(GarchReference, Garch11StudentWithRegressorAndAr) {
 TEST(GarchReference, Arch2Normal) {
     std::vector<Real> y, x;
     read_garch_data(y, x);
-    GarchSpec spec;
-    spec.arch = 2;
-    const GarchEstimate e = estimate_garch(y, {}, {}, spec, GarchControl{});
+    GarchOrders orders;
+    orders.arch = 2;
+    const GarchEstimate e = estimate_garch(y, {}, {}, orders, GarchControl{});
     expect_fit(
         e, -898.17357830153321Q,
         {0.29857117587214227Q, 0.89345131730617056Q, 0.20646201326156385Q, 0.070310949174933871Q},
