@@ -136,6 +136,24 @@ Real gauss_newton_length(int nobs, const std::vector<Real>& b, const std::vector
     return std::clamp(js_squared / denominator, MIN_LENGTH, MAX_LENGTH);
 }
 
+// The fit at its start: the residuals, the Jacobian and the sum of squares there; false (status
+// UNDEFINED_AT_START, the failing row noted) when the model is undefined at the start.
+bool evaluate_start(int nobs, const std::vector<Real>& start, const NlsEvaluate& evaluate,
+                    NlsResult& out) {
+    const std::size_t n = static_cast<std::size_t>(nobs);
+    out.parameters = start;
+    out.residuals.assign(n, 0);
+    out.jacobian.assign(n * start.size(), 0);
+    int row = -1;
+    if (!evaluate(out.parameters, out.residuals.data(), out.jacobian.data(), row)) {
+        out.status = NlsStatus::UNDEFINED_AT_START;
+        out.failed_row = row;
+        return false;
+    }
+    out.sse = ls_detail::sum_of_squares(out.residuals.data(), nobs);
+    return true;
+}
+
 // How the damping is scaled along each parameter: by the largest diagonal element of J'J met
 // so far (robust where the model goes flat in a direction), or by the current one (robust where
 // the scale of a parameter's derivative changes by many orders along the way).
@@ -147,16 +165,7 @@ NlsResult levenberg_marquardt(int nobs, const std::vector<Real>& start, const Nl
     const int k = static_cast<int>(start.size());
     const std::size_t n = static_cast<std::size_t>(nobs);
     NlsResult out;
-    out.parameters = start;
-    out.residuals.assign(n, 0);
-    out.jacobian.assign(n * std::size_t(k), 0);
-    int failed = -1;
-    if (!evaluate(out.parameters, out.residuals.data(), out.jacobian.data(), failed)) {
-        out.status = NlsStatus::UNDEFINED_AT_START;
-        out.failed_row = failed;
-        return out;
-    }
-    out.sse = ls_detail::sum_of_squares(out.residuals.data(), nobs);
+    if (!evaluate_start(nobs, start, evaluate, out)) return out;
     // Residuals too large for their squares to be summed: no step can be measured from here.
     if (qm::isinf(out.sse) || qm::isnan(out.sse)) {
         out.status = NlsStatus::UNDEFINED_AT_START;
@@ -369,16 +378,8 @@ NlsResult trust_region_approach(int nobs, const std::vector<Real>& start,
     const int k = static_cast<int>(start.size());
     const std::size_t n = static_cast<std::size_t>(nobs);
     NlsResult out;
-    out.parameters = start;
-    out.residuals.assign(n, 0);
-    out.jacobian.assign(n * std::size_t(k), 0);
-    int row = -1;
-    if (!evaluate(out.parameters, out.residuals.data(), out.jacobian.data(), row)) {
-        out.status = NlsStatus::UNDEFINED_AT_START;
-        out.failed_row = row;
-        return out;
-    }
-    out.sse = ls_detail::sum_of_squares(out.residuals.data(), nobs);
+    if (!evaluate_start(nobs, start, evaluate, out)) return out;
+    int row = -1; // the row a failed trial evaluation stops at (unused: the step is refused)
     std::vector<Real> scale(k, 0), trial(k), trial_residuals(n);
     Real radius = -1;
     out.status = NlsStatus::ITERATION_LIMIT;
