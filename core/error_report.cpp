@@ -7,6 +7,10 @@ namespace tarvex {
 
 void report_error(Run& run, std::string_view line, int number, ErrorSeverity severity) {
     if (!line.empty()) write_line(run, line);
+    if (StepErrors& step = run.step_errors; step.recording) {
+        if (step.line.empty()) step.line = line;
+        if (step.number == 0) step.number = number;
+    }
     if (number != 0) {
         run.res[R_ERR] = number;
         ++run.error_check.numbers_stored;

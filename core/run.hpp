@@ -153,6 +153,14 @@ struct ErrorNumberCheck {
     std::string first_line; // the first of those lines
 };
 
+// The first error a step reported while its outcome is being recorded for the ranks of a run over
+// several processes to agree on (core/rank_agreement.hpp).
+struct StepErrors {
+    bool recording = false;
+    std::string line; // the first error line reported while recording ("" when none)
+    int number = 0;   // the first $ERR number stored while recording (0 when none)
+};
+
 // A worked example that DEMONSTR is running: its statements come from `unit` until the file
 // ends; at a terminal the run waits for RETURN before each of them but the first.
 struct DemonstrationState {
@@ -205,6 +213,7 @@ struct Run {
     // Variables kept in memory across a PAR/SIZE reallocation (flags.OPAR marks them pending).
     std::vector<CarriedVariable> carried;
     ErrorNumberCheck error_check;
+    StepErrors step_errors;
 };
 
 // Raised by the fatal stop XXIT; the entry point ends the process, tests catch it.

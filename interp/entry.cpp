@@ -3,13 +3,16 @@
 #include "interp/entry.hpp"
 
 #include "core/file_replace.hpp"
+#include "core/rank_agreement.hpp"
 #include "core/units.hpp"
 #include "host/tarvextern.hpp"
+#include "parallel/rank_exchange.hpp"
 #include "parallel/ranks.hpp"
 
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -28,6 +31,25 @@ void refuse_code(int window) {
         tarvex::host::SendMsg(window, tarvex::host::MSG_COMMAND, 0, 0, command);
         tarvex::host::pause_message("MISSING SOME VERSION 10 FILES!");
     }
+}
+
+// The ranks' agreement on a step that may fail on some of them only (core/rank_agreement.hpp):
+// the failure of the lowest failing rank, else, when the counts they found differ, every count.
+void agree_with_ranks(tarvex::StepOutcome& outcome) {
+    namespace parallel = tarvex::parallel;
+    if (parallel::rank_count() == 1) return;
+    if (!parallel::every_rank_ok(outcome.ok, outcome.line, outcome.number)) {
+        outcome.ok = false;
+        return;
+    }
+    const std::vector<long long> counts =
+        parallel::gather_over_ranks(std::vector<long long>{outcome.count});
+    for (const long long count : counts)
+        if (count != counts.front()) {
+            outcome.ok = false;
+            outcome.counts = counts;
+            return;
+        }
 }
 
 } // namespace
@@ -69,6 +91,7 @@ extern "C" int TARVEXQX(int* code, int* window, int* extra) {
     auto run = std::make_unique<Run>();
     // In a run over several processes every rank runs the script; rank 0 alone writes.
     parallel::watch_for_failed_ranks();
+    set_rank_agreement(&agree_with_ranks);
     const bool writes = parallel::rank() == 0;
     run->buf.writes_report = writes;
     set_files_written_here(writes);

@@ -208,7 +208,7 @@ std::string unbindable_layout(const OptionSet& opt, bool binary) {
 
 } // namespace
 
-bool bind_series(ReadJob& job, DataLines& lines, bool binary, DataFileKind kind) {
+bool bind_series(ReadJob& job, DataLines& lines, bool binary, DataFileKind kind, AgreedStep& step) {
     Run& run = job.run;
     const OptionSet& opt = run.opt;
     const UnitFile* unit = unit_file(run, job.unit);
@@ -216,24 +216,34 @@ bool bind_series(ReadJob& job, DataLines& lines, bool binary, DataFileKind kind)
         opt.sw[RS_CRYPT]) {
         report_error(run, " ...ERROR..BIND NEEDS A FILE ON DISK: READ (file) names / BIND",
                      ERR_BIND_NO_FILE);
-        return false;
+        return step.agree(false);
     }
     const std::string path = unit->path;
     std::string layout = unbindable_layout(opt, binary);
     if (layout.empty() && (kind != DataFileKind::NONE || user_format_requested(run)))
         layout = kind != DataFileKind::NONE ? "A PACKAGE FILE OR WORKBOOK" : "A USER FORMAT";
-    if (!layout.empty()) return refuse_layout(run, layout);
+    if (!layout.empty()) return step.agree(refuse_layout(run, layout));
     long long size = 0;
     long long modified = 0;
     if (!file_stamp(path, size, modified)) { // gone since it was opened
         report_error(run, " ...ERROR..BIND NEEDS A FILE ON DISK: READ (file) names / BIND",
                      ERR_BIND_NO_FILE);
-        return false;
+        return step.agree(false);
     }
     std::vector<std::pair<std::string, BoundSeries>> bindings;
     const bool ok = opt.sw[RS_TARVEX] ? bind_binary(job, lines, path, bindings)
                                       : bind_delimited(job, lines, bindings);
-    if (!ok) return false;
+    // Every rank must bind the same rows: the shares of a run over several processes are cut
+    // from them.
+    const long long rows = ok && !bindings.empty() ? bindings.front().second.rows : 0;
+    const auto differ = [&path](const std::vector<long long>& counts) {
+        std::string line = " ...ERROR..THE RANKS FIND DIFFERENT ROWS IN FILE " + path + ":";
+        for (std::size_t r = 0; r < counts.size(); ++r)
+            line += (r == 0 ? " RANK " : ", RANK ") + std::to_string(r) + " " +
+                    std::to_string(counts[r]);
+        return line;
+    };
+    if (!step.agree(ok, rows, differ, ERR_BIND_RANKS_DIFFER)) return false;
     // The names leave the work area (the scanner made new ones empty) and enter the registry.
     for (auto& [name, series] : bindings) {
         if (const int slot = VFIND(run, name); slot > 0) {

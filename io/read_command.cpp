@@ -4,6 +4,7 @@
 #include "io/read_command.hpp"
 
 #include "core/error_report.hpp"
+#include "core/rank_agreement.hpp"
 #include "core/run.hpp"
 #include "core/units.hpp"
 #include "io/read_internal.hpp"
@@ -17,6 +18,7 @@
 #include "workspace/workspace.hpp"
 
 #include <algorithm>
+#include <optional>
 
 namespace tarvex {
 
@@ -298,7 +300,14 @@ void read_into_workspace(Run& run, std::vector<std::string>* stored, bool& succe
 
     const bool binary = opt.sw[RS_BINARY] || opt.sw[RS_SBINARY];
     ReadSource source(run, unit, file_named ? file : std::string(), binary);
-    if (!source.open(opt.sw[RS_CRYPT])) return;
+    // Opening and binding a file: a step every rank of a run over several processes must agree
+    // on, since one machine may lack the file the others bind.
+    std::optional<AgreedStep> binding;
+    if (opt.sw[RS_BIND]) binding.emplace(run);
+    if (!source.open(opt.sw[RS_CRYPT])) {
+        if (binding) binding->agree(false);
+        return;
+    }
     job.unit = source.unit();
     job.command_stream = source.command_stream();
     job.interactive = job.command_stream && run.sw[OTALK];
@@ -309,9 +318,9 @@ void read_into_workspace(Run& run, std::vector<std::string>* stored, bool& succe
     if (opt.sw[RS_BIND]) {
         bool bound = false;
         try {
-            bound = bind_series(job, lines, binary, file_kind);
+            bound = bind_series(job, lines, binary, file_kind, *binding);
         } catch (const DataRecordTooLong&) {
-            bound = false;
+            bound = binding->agree(false);
         }
         if (opt.sw[RS_CLOSE] && !job.command_stream) source.close_unit();
         source.finish();

@@ -44,6 +44,7 @@ inline constexpr int ERR_BIND_LAYOUT = 3031;       // a layout BIND cannot take
 inline constexpr int ERR_BIND_NOT_SERIES = 3032;   // a block holding a matrix or characters
 inline constexpr int ERR_BIND_NOT_IN_FILE = 3033;  // a listed name the file does not hold
 inline constexpr int ERR_BIND_DAMAGED = 3034;      // a TARVBIN record that cannot be followed
+inline constexpr int ERR_BIND_RANKS_DIFFER = 3035; // the ranks of a run found different rows
 
 void READX(Run& run);
 // READX on the scanned statement, which also says whether the read succeeded and, when `stored`

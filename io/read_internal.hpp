@@ -2,6 +2,7 @@
 // values) and the readers of each data layout. Only the read_*.cpp files include this.
 #pragma once
 
+#include "core/rank_agreement.hpp"
 #include "io/data_lines.hpp"
 #include "io/imported_table.hpp"
 #include "io/read_command.hpp"
@@ -86,8 +87,9 @@ bool read_imported_file(ReadJob& job, const std::string& path, DataFileKind kind
 
 // READ ... / BIND: binds the listed series (with NAMES, or TARVEX and none listed, every series
 // of the file) to the unit's file instead of loading them; `binary` and `kind` as READ found
-// them. False after an error line.
-bool bind_series(ReadJob& job, DataLines& lines, bool binary, DataFileKind kind);
+// them. The ranks of a run over several processes agree on the outcome (`step`) before anything
+// is bound. False after an error line (another rank's, when only that rank failed).
+bool bind_series(ReadJob& job, DataLines& lines, bool binary, DataFileKind kind, AgreedStep& step);
 
 // The shape one matrix is read into: COLS/ROWS and SYMAT/TRIMAT from the options, else the
 // shape of the existing matrix of that name (rows 0: as many as the data give). False, with the

@@ -108,4 +108,18 @@ bool every_rank_ok(bool mine, std::string& failure) {
     return all_ranks_ok(mine, failure);
 }
 
+bool every_rank_ok(bool mine, std::string& failure, int& number) {
+    if (rank_count() == 1) return mine;
+    if (all_ranks_true(!mine)) return false;
+    // A succeeded rank offers no number; the lowest failing rank's goes with its line.
+    const std::vector<long long> numbers =
+        gather_over_ranks(std::vector<long long>{mine ? -1 : number});
+    for (const long long n : numbers)
+        if (n >= 0) {
+            number = static_cast<int>(n);
+            break;
+        }
+    return all_ranks_ok(mine, failure);
+}
+
 } // namespace tarvex::parallel

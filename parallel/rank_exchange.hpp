@@ -38,5 +38,9 @@ namespace tarvex::parallel {
 // process meets as well) each rank keeps its own line, without a rank named: the line rank 0
 // prints is then the one a run of one process prints.
 bool every_rank_ok(bool mine, std::string& failure);
+// The same, for a failure that also stores a number ($ERR): where some ranks succeeded, every rank
+// takes the number of the lowest failing rank with its line; where every rank failed, each keeps
+// its own line and number.
+bool every_rank_ok(bool mine, std::string& failure, int& number);
 
 } // namespace tarvex::parallel

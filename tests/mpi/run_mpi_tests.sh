@@ -3,7 +3,8 @@
 #   run_mpi_tests.sh MPIRUN MPI_CHECK TARVEX GOLDEN_DIR
 # exact sums reduced bit for bit for every rank count; a failure on rank 1 stops every rank
 # with one line naming rank 1 and the file, printed once; a rank that gives up alone ends the
-# run; the program prints a transcript once, the same bytes as the one-process run.
+# run; the program prints a transcript once, the same bytes as the one-process run; a file the
+# ranks do not all hold alike is bound by none.
 set -u
 mpirun=$1
 check=$2
@@ -115,6 +116,32 @@ for p in 1 2 3 4; do
   [ "$p" -gt 1 ] && want=${one//...ERROR..FILE/...ERROR..RANK $((p - 1)): FILE}
   expect "read failure under mpirun -n $p (status $?)" "$want" "$out"
 done
+
+# Each rank in a directory of its own, as on machines of their own: a file one rank lacks, or
+# holds with other rows, is refused by every rank, which keep the series they had in memory.
+agreed=$scratch/agreed
+mkdir -p "$agreed/r0" "$agreed/r1"
+printf 'READ A\n7\n8\nEND\nREAD (d.csv) / NAMES BIND\nGENR B = A\nGENR E = $ERR\nPRINT B E\nSTOP\n' \
+  >"$agreed/job.tvx"
+printf 'A,C\n1,4\n2,5\n3,6\n' >"$agreed/r0/d.csv"
+both() { timeout 120 "$mpirun" --oversubscribe --allow-run-as-root -n 1 -wdir "$agreed/r0" \
+  "$tarvex" "$agreed/job.tvx" : -n 1 -wdir "$agreed/r1" "$tarvex" "$agreed/job.tvx"; }
+out=$(TARVEX_SETTINGS=/dev/null both 2>/dev/null)
+if ! printf '%s\n' "$out" | grep -q '^ ...ERROR..RANK 1: .*d.csv' ||
+  ! printf '%s\n' "$out" | grep -Eq '^ +7\.0+ +[0-9]{4}\.0+$'; then
+  echo "FAIL: a file rank 1 lacks must be refused by every rank"
+  printf '%s\n' "$out" | tail -n 12
+  fail=$((fail + 1))
+fi
+printf 'A,C\n1,4\n2,5\n' >"$agreed/r1/d.csv"
+out=$(TARVEX_SETTINGS=/dev/null both 2>/dev/null)
+if ! printf '%s\n' "$out" |
+  grep -q '^ ...ERROR..THE RANKS FIND DIFFERENT ROWS IN FILE d.csv: RANK 0 3, RANK 1 2$' ||
+  ! printf '%s\n' "$out" | grep -Eq '^ +7\.0+ +3035\.0+$'; then
+  echo "FAIL: a file whose rows differ between the ranks must be refused by every rank"
+  printf '%s\n' "$out" | tail -n 12
+  fail=$((fail + 1))
+fi
 
 echo "mpi checks: $fail failed"
 [ "$fail" -eq 0 ]

@@ -3,6 +3,7 @@
 // rank takes, the failure line that names a rank, and a rank other than 0 that runs a script
 // through and writes neither report lines nor files.
 #include "core/file_replace.hpp"
+#include "core/rank_agreement.hpp"
 #include "core/result_scalars.hpp"
 #include "numeric/exact_dot.hpp"
 #include "parallel/exact_packing.hpp"
@@ -15,6 +16,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <vector>
 
@@ -226,6 +228,46 @@ TEST(RankShares, OnlyRankZeroWritesReportLinesAndFiles) {
     EXPECT_EQ(write_file_text("kept.txt", "x", true), 0);
     set_files_written_here(true);
     EXPECT_FALSE(std::filesystem::exists("kept.txt"));
+}
+
+// What the other ranks are made to have found when a file is bound (READ ... / BIND).
+StepOutcome other_ranks;
+
+void agree_as_other_ranks_found(StepOutcome& outcome) {
+    if (!outcome.ok) return; // this rank's own failure stands
+    outcome = other_ranks;
+}
+
+TEST(RankShares, BindingIsKeptOnlyWhenEveryRankBoundTheSameRows) {
+    testing::ScratchDir dir;
+    std::ofstream("d.csv") << "A,C\n1,4\n2,5\n3,6\n";
+    // A held in memory before the binding: it stays there when the binding is refused.
+    const std::string script = "READ A\n7\n8\nEND\nREAD (d.csv) / NAMES BIND\nGENR B = A\nSTOP\n";
+    set_rank_agreement(&agree_as_other_ranks_found);
+
+    // Rank 1 could not open the file: rank 0 reports rank 1's line and number, binds nothing.
+    other_ranks = StepOutcome{false, " ...ERROR..RANK 1: FILE DOES NOT EXIST: d.csv", 3001, 0, {}};
+    const RankRun missing = run_as_rank(script, true);
+    EXPECT_TRUE(testing::contains(missing.report, " ...ERROR..RANK 1: FILE DOES NOT EXIST: d.csv"));
+    EXPECT_FALSE(testing::contains(missing.report, "BOUND TO FILE"));
+    EXPECT_EQ(missing.error, 3001);
+    EXPECT_EQ(missing.stored, testing::reals({7, 8}));
+
+    // Every rank opened a file, but rank 1's holds other rows: refused on every rank.
+    other_ranks = StepOutcome{false, "", 0, 0, {3, 2}};
+    const RankRun differ = run_as_rank(script, true);
+    EXPECT_TRUE(testing::contains(
+        differ.report,
+        " ...ERROR..THE RANKS FIND DIFFERENT ROWS IN FILE d.csv: RANK 0 3, RANK 1 2"));
+    EXPECT_EQ(differ.error, 3035);
+    EXPECT_EQ(differ.stored, testing::reals({7, 8}));
+
+    // Every rank bound the same rows: the series is bound (and GENR refuses it: not in memory).
+    other_ranks = StepOutcome{true, "", 0, 3, {}};
+    const RankRun agreed = run_as_rank(script, true);
+    EXPECT_TRUE(testing::contains(agreed.report, "2 SERIES BOUND TO FILE d.csv:         3 ROWS"));
+    EXPECT_TRUE(testing::contains(agreed.report, "A IS BOUND TO FILE"));
+    set_rank_agreement(nullptr);
 }
 
 } // namespace
