@@ -8,6 +8,7 @@
 #include "numeric/text.hpp"
 
 #include <cstdio>
+#include <cstring>
 
 namespace tarvex {
 
@@ -63,8 +64,10 @@ void DataLines::too_long() {
     throw DataRecordTooLong{};
 }
 
-// One line of the file, read character by character up to the limit, so that a file without
-// line ends takes no more memory than the longest record allowed.
+// One line of the file, up to the limit, so that a file without line ends takes no more memory
+// than the longest record allowed. With the C library's buffer in reach, the line end is found
+// by a search of the bytes already buffered and those bytes are taken in one piece (the stream
+// is left where a read character by character would leave it); otherwise character by character.
 bool DataLines::next_from_stream(std::string_view& line) {
     record_.clear();
     int c = getc_unlocked(fp_);
@@ -72,6 +75,24 @@ bool DataLines::next_from_stream(std::string_view& line) {
     while (c != EOF && c != '\n') {
         if (record_.size() > LONGEST_DATA_RECORD) too_long(); // one spare for a final \r
         record_.push_back(static_cast<char>(c));
+#if defined(__GLIBC__)
+        // The bytes buffered: at most up to the line end, and never past the character whose
+        // reading tells a record that is too long.
+        const char* from = fp_->_IO_read_ptr;
+        const std::size_t room = LONGEST_DATA_RECORD + 2 - record_.size();
+        std::size_t have = static_cast<std::size_t>(fp_->_IO_read_end - from);
+        if (have > room) have = room;
+        const char* nl = static_cast<const char*>(std::memchr(from, '\n', have));
+        const std::size_t take = nl != nullptr ? static_cast<std::size_t>(nl - from) : have;
+        if (take > 0) {
+            if (record_.size() + take > LONGEST_DATA_RECORD + 1) {
+                fp_->_IO_read_ptr += take;
+                too_long();
+            }
+            record_.append(from, take);
+            fp_->_IO_read_ptr += take;
+        }
+#endif
         c = getc_unlocked(fp_);
     }
     while (!record_.empty() && record_.back() == '\r') record_.pop_back();

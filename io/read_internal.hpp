@@ -71,6 +71,10 @@ bool read_free_text(ReadJob& job, DataLines& lines); // free format, by observat
 // (pending values filled, `rows` observations, the file left where the serial reader leaves it),
 // false when nothing was taken and the records are to be read one by one.
 bool read_observations_split(ReadJob& job, DataLines& lines, long long& rows);
+// The same for delimited records (`delimiter` forced by FORMAT=, or -1: each record's own),
+// every field a number or missing.
+bool read_delimited_split(ReadJob& job, DataLines& lines, char delimiter, int skip_cols,
+                          long long& rows);
 bool read_delimited(ReadJob& job, DataLines& lines, int skip_cols); // one record per observation
 // After the values are stored: the category labels of the text columns go with their series
 // (a series read from numbers loses any it had), and one note per text column says what it

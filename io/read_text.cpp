@@ -278,12 +278,19 @@ bool read_delimited(ReadJob& job, DataLines& lines, int skip_cols) {
     const std::string format(run.opt.name[RN_FORMAT].substr(0, run.opt.name[RN_FORMAT].find(' ')));
     const char forced = format == "TAB" ? '\t' : format == "COMMA" ? ',' : char(-1);
     std::vector<std::string_view> fields;
+    std::vector<Real> obs(nvar);
+    std::vector<char> number(nvar); // the field of the column held a number
     std::string_view line;
     long long rows = 0;
     // Columns named by the header may hold text.
     TextColumns text(nvar, job.names_from_file);
     job.delimited_rows = true;
     prompt_for_data(job);
+    if (read_delimited_split(job, lines, forced, skip_cols, rows)) {
+        if (!finish_rows(job, rows, false)) return false;
+        text.finish(job, run.opt.sw[RS_CHARVAR]);
+        return true;
+    }
     while ((!job.count_known() || rows < job.expected()) && lines.next(line)) {
         const char delimiter = forced != char(-1) ? forced : record_delimiter(line);
         split_fields(line, delimiter, fields);
@@ -300,33 +307,33 @@ bool read_delimited(ReadJob& job, DataLines& lines, int skip_cols) {
                 return false;
             }
         }
+        // Every field is converted once, and nothing is kept before the whole row converted.
         bool retry = false;
         for (std::size_t j = 0; j < nvar; ++j) {
             const std::size_t at = j + static_cast<std::size_t>(skip_cols);
-            Real v = run.ws.XMISS;
+            obs[j] = run.ws.XMISS;
             bool missing = true;
             if (text.is_text(j)) continue;
-            if (at < fields.size() && !field_value(fields[at], v, missing)) {
+            if (at < fields.size() && !field_value(fields[at], obs[j], missing)) {
                 if (text.accept_word(j, rows)) continue;
                 if (!bad_row(job, rows + 1, static_cast<long long>(at) + 1, fields[at]))
                     return false;
                 retry = true;
                 break;
             }
-            (void)v;
+            if (missing) obs[j] = run.ws.XMISS;
+            number[j] = !missing;
         }
         if (retry) continue;
         for (std::size_t j = 0; j < nvar; ++j) {
             const std::size_t at = j + static_cast<std::size_t>(skip_cols);
-            Real v = run.ws.XMISS;
-            bool missing = true;
             if (text.is_text(j)) {
                 text.take(j, rows, at < fields.size() ? fields[at] : std::string_view());
-            } else if (at < fields.size()) {
-                field_value(fields[at], v, missing);
-                if (!missing) text.saw_number(j);
+                obs[j] = run.ws.XMISS;
+            } else if (number[j]) {
+                text.saw_number(j);
             }
-            if (!job.pending[j].skip) job.pending[j].values.push(missing ? run.ws.XMISS : v);
+            if (!job.pending[j].skip) job.pending[j].values.push(obs[j]);
         }
         ++rows;
     }

@@ -5,7 +5,10 @@
 // the file: then a record with values over goes to the serial reader, which refuses it). Anything
 // else (a bad item, a record that runs short) in the part that matters sends the whole read back to
 // the record-by-record reader, which has left nothing behind and starts from the same place, so the
-// values, counts and messages are those of a read that never split.
+// values, counts and messages are those of a read that never split. Delimited records (comma or
+// tab) take the same route: there every field must be a number or missing, blank records are
+// passed over as the serial reader passes them, and a text column, a bad field or a row with
+// values past the last name sends the read back to the serial reader.
 #include "core/run.hpp"
 #include "io/read_command.hpp"
 #include "io/read_internal.hpp"
@@ -113,6 +116,8 @@ struct Part {
     long long limit = -1;              // observations wanted from this part (-1: all)
     bool last = false;                 // the part ends the file
     bool whole_rows = false;           // a record holding more values than a row is not plain
+    char delimiter = -1;               // delimited records: the forced delimiter (0 none)
+    int skip_cols = 0;                 // delimited records: leading fields passed over
     std::vector<ChunkedValues> values; // one per listed name (SKIP$ columns stay empty)
     long long rows = 0;                // observations read from whole plain records
     bool plain = true;                 // false: stopped at a record the serial reader must see
@@ -172,6 +177,60 @@ void scan_part(int fd, Part& part, const std::vector<PendingVariable>& pending, 
     }
 }
 
+// A record holding nothing but blanks: delimited reads pass over it.
+bool blank_record(std::string_view record) {
+    for (char c : record)
+        if (c != ' ' && c != '\t' && c != '\r') return false;
+    return true;
+}
+
+// Delimited records: one observation per non-blank record, every field a number or missing.
+void scan_delimited_part(int fd, Part& part, const std::vector<PendingVariable>& pending,
+                         Real missing_value) {
+    const std::size_t nvar = pending.size();
+    const std::size_t width = nvar + static_cast<std::size_t>(part.skip_cols);
+    std::vector<Real> obs(nvar);
+    std::vector<std::string_view> fields;
+    try {
+        PartRecords records(fd, part.begin, part.end);
+        part.values.resize(nvar);
+        std::string_view record;
+        part.stop = part.begin;
+        while (part.rows != part.limit && records.next(record)) {
+            const char delimiter =
+                part.delimiter != char(-1) ? part.delimiter : record_delimiter(record);
+            split_fields(record, delimiter, fields);
+            if (!fields.empty()) {
+                if (part.whole_rows) { // values past the last name: the serial reader reports
+                    std::size_t used = fields.size();
+                    while (used > 0 && fields[used - 1].empty()) --used;
+                    if (used > width) {
+                        part.plain = false;
+                        return;
+                    }
+                }
+                for (std::size_t j = 0; j < nvar; ++j) {
+                    const std::size_t at = j + static_cast<std::size_t>(part.skip_cols);
+                    bool missing = true;
+                    if (at < fields.size() && !field_value(fields[at], obs[j], missing)) {
+                        part.plain = false; // a bad value or a text column
+                        return;
+                    }
+                    if (missing) obs[j] = missing_value;
+                }
+                for (std::size_t j = 0; j < nvar; ++j)
+                    if (!pending[j].skip) part.values[j].push(obs[j]);
+                ++part.rows;
+            }
+            part.stop = records.offset();
+        }
+        if (records.failed()) part.plain = false;
+    } catch (const std::bad_alloc&) {
+        part.plain = false;
+        part.rows = 0;
+    }
+}
+
 // The offset of the first line end at or after `from` (-1: none before `to`, or unreadable).
 off_t line_end_after(int fd, off_t from, off_t to) {
     char buf[4096];
@@ -194,7 +253,12 @@ long long split_reads() {
     return splits_done;
 }
 
-bool read_observations_split(ReadJob& job, DataLines& lines, long long& rows) {
+namespace {
+
+// Reads the data after the stream's position on two threads, `delimited` records or free-format
+// ones; true when it took them (see read_observations_split).
+bool read_split(ReadJob& job, DataLines& lines, long long& rows, bool delimited, char delimiter,
+                int skip_cols) {
     std::FILE* fp = lines.stream();
     if (!split_allowed || job.interactive || job.command_stream || fp == nullptr ||
         job.pending.empty() || !two_threads_available())
@@ -215,14 +279,22 @@ bool read_observations_split(ReadJob& job, DataLines& lines, long long& rows) {
     lower.limit = wanted;
     upper.last = true;
     lower.whole_rows = upper.whole_rows = job.names_from_file;
+    lower.delimiter = upper.delimiter = delimiter;
+    lower.skip_cols = upper.skip_cols = skip_cols;
     const Real missing = job.run.ws.XMISS;
+    const auto scan = [&](Part& part) {
+        if (delimited)
+            scan_delimited_part(fd, part, job.pending, missing);
+        else
+            scan_part(fd, part, job.pending, missing);
+    };
     std::thread second;
     try {
-        second = std::thread([&] { scan_part(fd, upper, job.pending, missing); });
+        second = std::thread([&] { scan(upper); });
     } catch (const std::system_error&) {
         return false;
     }
-    scan_part(fd, lower, job.pending, missing);
+    scan(lower);
     second.join();
 
     // The observations the serial reader would take, and where it would leave the file.
@@ -237,8 +309,10 @@ bool read_observations_split(ReadJob& job, DataLines& lines, long long& rows) {
         const long long from_upper = wanted - lower.rows;
         PartRecords again(fd, upper.begin, upper.end);
         std::string_view record;
-        for (long long k = 0; k < from_upper; ++k)
+        for (long long k = 0; k < from_upper; ++k) {
             if (!again.next(record)) return false;
+            if (delimited && blank_record(record)) --k; // passed over, as the serial reader does
+        }
         rows = wanted;
         stop = again.offset();
         for (ChunkedValues& v : upper.values) v.truncate(from_upper);
@@ -255,6 +329,17 @@ bool read_observations_split(ReadJob& job, DataLines& lines, long long& rows) {
     fseeko(fp, stop, SEEK_SET);
     ++splits_done;
     return true;
+}
+
+} // namespace
+
+bool read_observations_split(ReadJob& job, DataLines& lines, long long& rows) {
+    return read_split(job, lines, rows, false, char(-1), 0);
+}
+
+bool read_delimited_split(ReadJob& job, DataLines& lines, char delimiter, int skip_cols,
+                          long long& rows) {
+    return read_split(job, lines, rows, true, delimiter, skip_cols);
 }
 
 } // namespace tarvex

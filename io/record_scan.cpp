@@ -142,6 +142,21 @@ void split_fields(std::string_view record, char delimiter, std::vector<std::stri
         }
     }
     if (trim_blanks_tabs_and_returns_view(record).empty()) return;
+    if (record.find('"') == std::string_view::npos) {
+        // No quotes: every delimiter splits, found a byte at a time in one pass.
+        const char* p = record.data();
+        const char* const end = p + record.size();
+        const char* start = p;
+        for (; p != end; ++p) {
+            if (*p != delimiter) continue;
+            fields.push_back(trim_blanks_tabs_and_returns_view(
+                std::string_view(start, static_cast<std::size_t>(p - start))));
+            start = p + 1;
+        }
+        fields.push_back(trim_blanks_tabs_and_returns_view(
+            std::string_view(start, static_cast<std::size_t>(end - start))));
+        return;
+    }
     std::size_t start = 0;
     for (;;) {
         const std::size_t at = delimiter_outside_quotes(record, delimiter, start);
@@ -157,6 +172,14 @@ void split_fields(std::string_view record, char delimiter, std::vector<std::stri
 bool field_value(std::string_view field, Real& value, bool& missing) {
     missing = false;
     field = trim_blanks_tabs_and_returns_view(field);
+    // A field starting as a number does so most of the time: the quick reader takes it at once
+    // ("." and "-" alone, which it leaves, are looked at below as before).
+    if (!field.empty()) {
+        const char c = field.front();
+        if ((static_cast<unsigned>(c - '0') < 10 || c == '-' || c == '+' || c == '.') &&
+            quick_parse_real(field, value) == QuickRead::DONE)
+            return true;
+    }
     if (field.size() >= 2 && field.front() == '"' && field.back() == '"')
         field = trim_blanks_tabs_and_returns_view(field.substr(1, field.size() - 2));
     if (field.empty() || field == "." || equals_upper(field, "NA") || equals_upper(field, "N/A") ||

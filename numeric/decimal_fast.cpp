@@ -188,21 +188,25 @@ QuickRead quick_parse_real(std::string_view field, Real& value) {
     int power = 0;  // decimal exponent of m
     bool any = false;
     while (p < end && *p == '0') ++p, any = true;
-    while (p < end && static_cast<unsigned>(*p - '0') < 10) {
-        if (++digits > MAX_DIGITS) return QuickRead::GENERAL;
+    // Digits are counted once a run ends: m is only used when the count stays within bounds.
+    const char* run = p;
+    while (p < end && static_cast<unsigned>(*p - '0') < 10)
         m = m * 10 + static_cast<unsigned>(*p++ - '0');
-        any = true;
-    }
+    digits = static_cast<int>(p - run);
+    if (digits > MAX_DIGITS) return QuickRead::GENERAL;
+    any = any || digits > 0;
     if (p < end && *p == '.') {
         ++p;
         if (m == 0)
             while (p < end && *p == '0') ++p, --power, any = true;
-        while (p < end && static_cast<unsigned>(*p - '0') < 10) {
-            if (++digits > MAX_DIGITS) return QuickRead::GENERAL;
+        run = p;
+        while (p < end && static_cast<unsigned>(*p - '0') < 10)
             m = m * 10 + static_cast<unsigned>(*p++ - '0');
-            --power;
-            any = true;
-        }
+        const int fraction = static_cast<int>(p - run);
+        digits += fraction;
+        if (digits > MAX_DIGITS) return QuickRead::GENERAL;
+        power -= fraction;
+        any = any || fraction > 0;
     }
     if (!any) return QuickRead::GENERAL;
     if (p < end) {

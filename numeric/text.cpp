@@ -35,7 +35,12 @@ std::string trim_blanks_and_tabs(std::string_view text) {
 }
 
 std::string_view trim_blanks_tabs_and_returns_view(std::string_view text) {
-    return trim_view(text, " \t\r");
+    // A plain loop: data fields go through here several million times a READ.
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    std::size_t first = 0, last = text.size();
+    while (first < last && blank(text[first])) ++first;
+    while (last > first && blank(text[last - 1])) --last;
+    return text.substr(first, last - first);
 }
 
 std::string trim_blanks_tabs_and_returns(std::string_view text) {

@@ -1,5 +1,6 @@
 // The quick decimal reader against libquadmath's correctly rounded strtoflt128: hand-picked
 // forms, exact ties built bit by bit, and random strings of the shapes data files hold.
+#include "io/record_scan.hpp"
 #include "numeric/decimal_fast.hpp"
 #include "reference_support.hpp"
 
@@ -106,4 +107,56 @@ TEST(QuickDecimal, RandomStringsAgreeWithStrtoflt128) {
         }
         expect_agrees(buf);
     }
+}
+
+TEST(QuickDecimal, DataFieldsWithBlanksSignsAndHardFormsAgreeWithStrtoflt128) {
+    // A data field goes to the quick reader when it starts like a number; whatever route it
+    // takes, its value is strtoflt128's for the same text without the blanks around it.
+    const char* const hard[] = {
+        // Ties and near ties at 113 bits: 2**113 + 1 and + 3 (exact halfway), 2**113 + 1 + 1e-19.
+        "10384593717069655257060992658440193", "10384593717069655257060992658440195",
+        "10384593717069655257060992658440193.0000000000000000001",
+        // 19 and 20 significant digits, long fractions, many zeros after the point.
+        "9999999999999999999", "-9999999999999999999.5", "0.0000000000000000000000012345",
+        "1.00000000000000000000000000000000000000000001", "123456789012345678901234567890.5",
+        // Exponents at the edges of the quick range and far beyond it.
+        "1e27", "1e-27", "9.999999999999999999e27", "1e28", "1E-28", "1D300", "-2.5d-300", "7e+0",
+        "7e-0", "1.5E+0004",
+        // Subnormals and the smallest and largest magnitudes.
+        "6.475175119438025110924438958227646552e-4966", "3.6e-4951", "-1e-4940",
+        "1.189731495357231765085759326628007016e4932",
+        // Signs and zeros.
+        "-0", "+0", "-0.0e5", "+.5", "-.000001", "+7.", "-123456789.987654321"};
+    for (const char* text : hard) {
+        std::string e_form = text; // strtoflt128 knows the exponent letter E only
+        for (char& c : e_form)
+            if (c == 'D' || c == 'd') c = 'E';
+        const Real reference = strtoflt128(e_form.c_str(), nullptr); // correctly rounded
+        for (const std::string& field :
+             {std::string(text), " " + std::string(text) + " ", "\t" + std::string(text) + "\r"}) {
+            Real v = 0;
+            bool missing = true;
+            ASSERT_TRUE(tarvex::field_value(field, v, missing)) << field;
+            EXPECT_FALSE(missing) << field;
+            EXPECT_TRUE(same_bits(v, reference)) << field;
+        }
+    }
+    // Forms that only look like numbers: refused as values, or missing, never read in part.
+    for (const char* text : {"0x1p3", "0x10", "1.5.2", "1e", "1e+", "--1", "+-1", "1 2", "12a",
+                             "1,5", "inf", "1e5x"}) {
+        Real v = 0;
+        bool missing = false;
+        EXPECT_FALSE(tarvex::field_value(text, v, missing)) << text;
+    }
+    for (const char* text : {"", " ", ".", "NA", "nan", "n/a", "\" NA \""}) {
+        Real v = 0;
+        bool missing = false;
+        EXPECT_TRUE(tarvex::field_value(text, v, missing)) << text;
+        EXPECT_TRUE(missing) << text;
+    }
+    // A value quoted as text still reads as the number.
+    Real v = 0;
+    bool missing = true;
+    ASSERT_TRUE(tarvex::field_value("\" -0.125 \"", v, missing));
+    EXPECT_TRUE(!missing && same_bits(v, -0.125Q));
 }

@@ -1,9 +1,11 @@
 // Free-format READ of a long file converted on two threads: the values, counts, messages and the
 // place a unit is left at are those of the record-by-record reader, in file order, including
-// records of every free-format shape in both halves, bad items and short records.
+// records of every free-format shape in both halves, bad items and short records; and the same
+// for delimited records, whose values keep every bit of their text.
 #include "io/read_command.hpp"
 #include "numeric/row_split.hpp"
 #include "read_file_fixture.hpp"
+#include "reference_support.hpp"
 #include "test_support.hpp"
 
 #include <cstdio>
@@ -181,4 +183,112 @@ TEST_F(SplitFixture, NamesFromTheFileFixTheValuesOfEveryRow) {
     EXPECT_TRUE(extra.has_line(
         " ...ERROR..DATA ROW 89995 (LINE 89996) HOLDS 4 VALUES FOR 3 VARIABLES: NOTHING READ"));
     EXPECT_TRUE(extra.values("A").empty());
+}
+
+TEST_F(SplitFixture, DelimitedRecordsReadAsTheSerialReaderDoes) {
+    if (!tarvex::two_threads_available()) GTEST_SKIP() << "one processor";
+    // Comma-separated rows with a header; blank records, empty and NA fields, quoted numbers,
+    // blanks around fields and carriage returns near the start, just past the cut and at the end.
+    const auto csv = [](const std::vector<std::pair<long, std::string>>& special) {
+        std::string text = "A,B,C\n";
+        std::size_t next = 0;
+        for (long i = 1; i <= ROWS; ++i) {
+            if (next < special.size() && special[next].first == i) {
+                text += special[next++].second + "\n";
+                continue;
+            }
+            text += std::to_string(i) + ".25,-" + std::to_string(i) + "," +
+                    std::to_string(3 * i + 1) + "\n";
+        }
+        return text;
+    };
+    const std::vector<std::pair<long, std::string>> shapes = {{2, "1,,3"},
+                                                              {3, ""},
+                                                              {4, " 4 , NA ,\"5\"\r"},
+                                                              {ROWS / 2 + 3, "  "},
+                                                              {ROWS / 2 + 4, "7,8"},
+                                                              {ROWS - 2, "\"-0\",.,1e3"},
+                                                              {ROWS, "9,10,11\r"}};
+    write(csv(shapes) + "\n \n");
+    const std::string whole = "READ (big.txt) / NAMES\nSTOP\n";
+    EXPECT_TRUE(same_both_ways(whole, {"A", "B", "C"}));
+    ScriptRun all(whole);
+    const std::vector<Real> a = all.values("A"), b = all.values("B"), c = all.values("C");
+    ASSERT_EQ(a.size(), std::size_t(ROWS - 2));         // two blank records are no rows
+    EXPECT_EQ(a[ROWS / 2], Real(ROWS / 2 + 2) + 0.25Q); // row order across the cut is the file's
+    EXPECT_EQ(b[1], Real(-99999));
+    EXPECT_EQ(c[2], Real(5));
+    EXPECT_EQ(c[ROWS / 2 + 1], Real(-99999));               // "7,8": the last field is missing
+    EXPECT_TRUE(a[ROWS - 5] == 0 && signbitq(a[ROWS - 5])); // "\"-0\""
+    EXPECT_EQ(b[ROWS - 5], Real(-99999));                   // "."
+    EXPECT_EQ(c[ROWS - 5], Real(1000));                     // "1e3"
+    EXPECT_TRUE(all.has_line(
+        " ...NOTE..    3 VARIABLES AND    89998 OBSERVATIONS STARTING AT OBS       1"));
+
+    // FORMAT=COMMA and a sample ending in the upper half, blank records just before its end.
+    const std::string part = "SAMPLE 1 60000\nREAD (big.txt) / NAMES FORMAT=COMMA\nSTOP\n";
+    EXPECT_TRUE(same_both_ways(part, {"A", "B", "C"}));
+    EXPECT_EQ(ScriptRun(part).values("A").back(), Real(60002) + 0.25Q);
+    // From a unit: the next READ goes on where the first one stopped.
+    const std::string unit = "FILE 11 big.txt\nSAMPLE 1 60000\nREAD (11) / NAMES\n"
+                             "SAMPLE 1 100\nREAD (11) D E F / NOREWIND\nSTOP\n";
+    EXPECT_TRUE(same_both_ways(unit, {"A", "D", "E", "F"}));
+    EXPECT_EQ(ScriptRun(unit).values("D").front(), Real(60003) + 0.25Q);
+
+    // A bad field, a word in a column that held only missing values (a text column), and a row
+    // with a value past the last name, each in the upper half: the serial reader's messages.
+    write(csv({{ROWS - 100, "7,x7,9"}}));
+    same_both_ways(whole, {"A", "B", "C"});
+    EXPECT_TRUE(ScriptRun(whole).has_line(" ...ERROR..READ ERROR IN ROW  89900 COLUMN      2"));
+    std::string words = "A,B,C\n";
+    for (long i = 1; i <= ROWS; ++i)
+        words += std::to_string(i) + "," + (i < ROWS - 5 ? "" : "east") + ",1\n";
+    write(words);
+    same_both_ways(whole, {"A", "B", "C"});
+    EXPECT_TRUE(ScriptRun(whole).has_line(" ...NOTE..TEXT COLUMN B READ AS CODES 1 TO 1: 1=east"));
+    write(csv({{ROWS - 5, "1,2,3,4"}}));
+    same_both_ways(whole, {"A", "B", "C"});
+    EXPECT_TRUE(ScriptRun(whole).has_line(
+        " ...ERROR..DATA ROW 89995 (LINE 89996) HOLDS 4 VALUES FOR 3 VARIABLES: NOTHING READ"));
+}
+
+TEST_F(SplitFixture, DelimitedValuesKeepEveryBitOfTheirText) {
+    // Values of every hard shape in a small file (read record by record) and in both halves of a
+    // long one (read on two threads): each the correctly rounded value of its text, as
+    // libquadmath's strtoflt128 gives it.
+    const std::vector<std::string> hard = {"0.1",
+                                           "-0.304312",
+                                           "1.000000",
+                                           "10384593717069655257060992658440193",
+                                           "10384593717069655257060992658440195",
+                                           "9999999999999999999",
+                                           "0.0000000000000000000001",
+                                           "1e27",
+                                           "1e-27",
+                                           "1e28",
+                                           "-2.5e-300",
+                                           "3.6e-4951",
+                                           "1.189731495357231765085759326628007e4932",
+                                           "123456789012345678901234567890.5",
+                                           "+.5",
+                                           "-0",
+                                           "7.",
+                                           "0.30000000000000000000000000001"};
+    std::string small = "V\n";
+    for (const std::string& h : hard) small += h + "\n";
+    write("small.csv", small);
+    std::string big = "X,Y\n";
+    for (long i = 0; i < 40000; ++i) big += hard[i % hard.size()] + "," + std::to_string(i) + "\n";
+    write("big.csv", big);
+    const std::vector<Real> v = ScriptRun("READ (small.csv) / NAMES\nSTOP\n").values("V");
+    const std::vector<Real> x = ScriptRun("READ (big.csv) / NAMES\nSTOP\n").values("X");
+    ASSERT_EQ(v.size(), hard.size());
+    ASSERT_EQ(x.size(), 40000u);
+    for (std::size_t k = 0; k < hard.size(); ++k)
+        EXPECT_TRUE(tarvex::testing::same_bits(v[k], strtoflt128(hard[k].c_str(), nullptr)))
+            << hard[k];
+    for (long i = 0; i < 40000; ++i) {
+        const std::string& h = hard[i % hard.size()];
+        ASSERT_TRUE(tarvex::testing::same_bits(x[i], strtoflt128(h.c_str(), nullptr))) << i;
+    }
 }
