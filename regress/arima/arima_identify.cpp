@@ -19,6 +19,39 @@ namespace {
 // Deviations below 2^-8000 have squares near the bottom of the binary128 range.
 constexpr int SMALL_DEVIATION_EXPONENT = -8000;
 
+// Lags summed in one pass over the series.
+constexpr int LAGS_TOGETHER = 4;
+
+// sum_t d[t] d[t + k] for k = 1..nlag, each summed in the order of t with every product and
+// sum rounded (the same bits as one lag at a time); LAGS_TOGETHER lags share a pass, their
+// independent sums overlapping in the processor.
+std::vector<Real> lagged_products(const std::vector<Real>& d, int nlag) {
+    const int n = int(d.size());
+    std::vector<Real> out(std::size_t(std::max(nlag, 0)), Real(0));
+    for (int first = 1; first <= nlag; first += LAGS_TOGETHER) {
+        const int count = std::min(LAGS_TOGETHER, nlag - first + 1);
+        Real s[LAGS_TOGETHER] = {0, 0, 0, 0};
+        // Every lag of the group has the rows t + first + count - 1 < n.
+        const int common = std::max(0, n - (first + count - 1));
+        int t = 0;
+        if (count == LAGS_TOGETHER) {
+            for (; t < common; ++t) {
+                const Real x = d[t];
+                s[0] = fast_add(s[0], fast_multiply(x, d[t + first]));
+                s[1] = fast_add(s[1], fast_multiply(x, d[t + first + 1]));
+                s[2] = fast_add(s[2], fast_multiply(x, d[t + first + 2]));
+                s[3] = fast_add(s[3], fast_multiply(x, d[t + first + 3]));
+            }
+        }
+        for (int j = 0; j < count; ++j) {
+            const int k = first + j;
+            for (int u = t; u + k < n; ++u) s[j] = fast_add(s[j], fast_multiply(d[u], d[u + k]));
+            out[std::size_t(k - 1)] = s[j];
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 Correlogram correlogram(const std::vector<Real>& x, int nlag, int fitted) {
@@ -46,11 +79,11 @@ Correlogram correlogram(const std::vector<Real>& x, int nlag, int fitted) {
             c0 += v * v;
         }
     }
+    const std::vector<Real> cov = lagged_products(d, nlag);
     Real sum_r2 = 0, q = 0;
     std::vector<Real> phi, prev; // Durbin-Levinson coefficients
     for (int k = 1; k <= nlag; ++k) {
-        Real ck = 0;
-        for (int t = 0; t + k < n; ++t) ck = fast_add(ck, fast_multiply(d[t], d[t + k]));
+        const Real ck = cov[std::size_t(k - 1)];
         const Real r = c0 > 0 ? ck / c0 : Real(0);
         c.ac.push_back(r);
         c.ac_se.push_back(qm::sqrt((1 + 2 * sum_r2) / n));

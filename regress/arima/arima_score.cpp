@@ -94,6 +94,14 @@ __attribute__((always_inline)) inline Real score_sum(Real a, Real b) {
     return fast_add(a, b);
 }
 
+// The kind of a steady-state coefficient that is exactly one.
+constexpr char UNIT_TERM = 2;
+
+// c * x for a nonzero coefficient c of the given kind: x itself when c is one.
+__attribute__((always_inline)) inline Real unit_or_product(char kind, Real c, Real x) {
+    return kind == UNIT_TERM ? x : fast_multiply(c, x);
+}
+
 } // namespace
 
 ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order,
@@ -180,15 +188,17 @@ ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order
     // The steady state: F = 1, gain R;
     //   a_{t+1,i} = phi_i x_t + a_{t,i+1} + theta_{i+1} v_t,
     //   da_{t+1,i} = dphi_i x_t + phi_i dx_t + da_{t,i+1} + dtheta_{i+1} v_t + theta_{i+1} dv_t.
-    // The terms whose coefficient is zero are skipped (they add a zero); the value's operations
-    // are those of arma_exact.
+    // The terms whose coefficient is zero are skipped (they add a zero), and a coefficient of
+    // one adds its operand itself (the product is that operand, bit for bit); the value's
+    // operations are those of arma_exact.
     std::vector<char> phi_nz(r), rr_nz(r), dphi_nz(std::size_t(kp) * r),
         drr_nz(std::size_t(kp) * r);
+    auto coefficient_kind = [](Real c) { return char(c == 0 ? 0 : c == 1 ? UNIT_TERM : 1); };
     for (int i = 0; i < r; ++i) phi_nz[i] = phi[i] != 0, rr_nz[i] = rr[i] != 0;
     for (int k = 0; k < kp; ++k)
         for (int i = 0; i < r; ++i) {
-            dphi_nz[std::size_t(k) * r + i] = dirs[std::size_t(k)].dphi[i] != 0;
-            drr_nz[std::size_t(k) * r + i] = dirs[std::size_t(k)].drr[i] != 0;
+            dphi_nz[std::size_t(k) * r + i] = coefficient_kind(dirs[std::size_t(k)].dphi[i]);
+            drr_nz[std::size_t(k) * r + i] = coefficient_kind(dirs[std::size_t(k)].drr[i]);
         }
     Real steady_ssq = 0;
     std::vector<Real> dvdot(kp, Real(0)); // sum v dv over the steady observations
@@ -207,10 +217,11 @@ ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order
             dvdot[k] = score_sum(dvdot[k], fast_multiply(v, dv));
             for (int i = 0; i < r; ++i) {
                 Real s = i + 1 < r ? dak[i + 1] : Real(0);
-                if (dphik[i]) s = score_sum(s, fast_multiply(d.dphi[i], xt));
+                if (dphik[i]) s = score_sum(s, unit_or_product(dphik[i], d.dphi[i], xt));
                 if (dx_nz && phi_nz[i]) s = score_sum(s, fast_multiply(phi[i], dxt));
                 if (i + 1 < r) {
-                    if (drrk[i + 1]) s = score_sum(s, fast_multiply(d.drr[i + 1], v));
+                    if (drrk[i + 1])
+                        s = score_sum(s, unit_or_product(drrk[i + 1], d.drr[i + 1], v));
                     if (rr_nz[i + 1]) s = score_sum(s, fast_multiply(rr[i + 1], dv));
                 }
                 dak[i] = s;
