@@ -200,8 +200,9 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
     e.k = k;
     Real ones = 0; // weighted
     for (std::size_t i = 0; i < n; ++i) {
-        e.ones += data.y[i] != 0;
-        if (data.y[i] != 0) ones += data.weight_of(i);
+        if (fast_is_zero(data.y[i])) continue;
+        ++e.ones;
+        ones += data.weight_of(i);
     }
     const Real total = data.total_weight();
     const Real share = ones / total;

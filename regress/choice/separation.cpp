@@ -2,6 +2,7 @@
 // ran away.
 #include "regress/choice/separation.hpp"
 
+#include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/choice/choice_pass.hpp"
 
@@ -35,8 +36,9 @@ Separation regressor_separation(const ChoiceData& data) {
                 lo[g] = hi[g] = v;
                 return;
             }
-            lo[g] = std::min(lo[g], v);
-            hi[g] = std::max(hi[g], v);
+            // std::min and std::max, without the library's comparison calls.
+            if (fast_less(v, lo[g])) lo[g] = v;
+            if (fast_less(hi[g], v)) hi[g] = v;
         }
         void merge(const Range& o) {
             for (int g = 0; g < 2; ++g)
@@ -53,7 +55,7 @@ Separation regressor_separation(const ChoiceData& data) {
             if (j == data.intercept) continue;
             const std::vector<Real>& x = data.x[std::size_t(j)];
             Range& r = parts[c][std::size_t(j)];
-            for (std::size_t i = begin; i < end; ++i) r.take(data.y[i] != 0, x[i]);
+            for (std::size_t i = begin; i < end; ++i) r.take(!fast_is_zero(data.y[i]), x[i]);
         }
     });
     for (int j = 0; j < k; ++j) {

@@ -2,8 +2,9 @@
 // last ones in binary128, against the same estimate made in binary128 throughout: the
 // estimates, their standard errors (plain, HETCOV and clustered), the log-likelihood and the
 // fitted probabilities agree to binary128's last digits; the iterations in double are counted;
-// a sample beyond double's range falls back to binary128 throughout, bit for bit; and Ctrl-C
-// stops the double iterations.
+// a start far from the maximum reaches it by halved steps that each raise the log-likelihood; a
+// sample beyond double's range falls back to binary128 throughout, bit for bit; and Ctrl-C stops
+// the double iterations.
 #include "regress/choice/binary_choice.hpp"
 #include "regress/choice/binary_double_start.hpp"
 
@@ -157,6 +158,31 @@ TEST(ChoiceDoubleStart, InterruptStopsTheDoubleIterations) {
         binary_double_start(ChoiceLink::PROBIT, data, std::vector<Real>(3, Real(0)), 50, stop_now),
         Stopped);
     EXPECT_EQ(direct, 1);
+}
+
+TEST(ChoiceDoubleStart, FarStartHalvesItsStepsAndReachesTheSameMaximum) {
+    // From slopes of 6 and -6 (true values near 1.2 and -0.7) the first full Newton steps of the
+    // logit overshoot and must be halved; every step taken still raises the log-likelihood, and
+    // the iterations end where those from the intercept-only start end (the log-likelihood is
+    // concave: one maximum).
+    const ChoiceData data = long_sample(false);
+    const DoubleStart near =
+        binary_double_start(ChoiceLink::LOGIT, data, {Real(0), Real(0), Real(0.3Q)}, 50, nullptr);
+    const DoubleStart far =
+        binary_double_start(ChoiceLink::LOGIT, data, {Real(6), Real(-6), Real(0)}, 50, nullptr);
+    ASSERT_TRUE(near.found);
+    ASSERT_TRUE(far.found);
+    EXPECT_GT(far.iterations, near.iterations);
+    // (The last steps, too short for the sum over the rows to resolve their gain, are taken
+    // without asking it: there the log-likelihood only stays level to double's rounding.)
+    Real before = far.start_llf;
+    for (std::size_t i = 0; i < far.history_llf.size(); ++i) {
+        if (i < 3) EXPECT_GT(far.history_llf[i], before) << "iteration " << i + 1;
+        EXPECT_GT(far.history_llf[i], before - 1e-10Q * qm::abs(before)) << "iteration " << i + 1;
+        before = far.history_llf[i];
+    }
+    for (int j = 0; j < 3; ++j)
+        EXPECT_LT(relative(far.theta[std::size_t(j)], near.theta[std::size_t(j)]), 1e-12) << j;
 }
 
 TEST(ChoiceDoubleStart, StartDoubleKeepsSignExponentAndLeadingDigits) {
