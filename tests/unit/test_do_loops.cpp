@@ -1,11 +1,12 @@
-// DO loops and procedures below the statement level: index texts and substitution, its echo
-// and the statement limit after it, long statements split over the loop file's records, a loop
-// file that cannot be written, procedure text in the workspace and loop bodies removed last or
-// as a hole. ENDIF at each loop level, bounds from elements, the index scalars of four levels,
-// RESET CLOSE under a loop, COMPRESS in a procedure and the sample restored after the last
-// level are pinned by the do/loop_levels golden; the index scalars and nested bounds by
-// do/nested; a bad bound while replaying, the recursion limit and a procedure defined again by
-// do/fatal_bound, proc/recursion and proc/basic.
+// DO loops and procedures below the statement level: index texts and substitution and the
+// statement limit after it (its echo, long lines included, is pinned by the do/doecho golden),
+// long statements split over the loop file's records, a loop file that cannot be written,
+// procedure text in the workspace and loop bodies removed last or as a hole. ENDIF at each loop
+// level, bounds from elements, the index scalars of four levels, RESET CLOSE under a loop,
+// COMPRESS in a procedure and the sample restored after the last level are pinned by the
+// do/loop_levels golden; the index scalars and nested bounds by do/nested; a bad bound while
+// replaying, the recursion limit and a procedure defined again by do/fatal_bound,
+// proc/recursion and proc/basic.
 #include "interp/command_handlers.hpp"
 #include "interp/do_loops.hpp"
 #include "interp/entry.hpp"
@@ -75,26 +76,6 @@ TEST(DoSub, MarkersOfTheActiveLevelsButNeverTheFirstColumn) {
     e.run.loops.marker[2] = ' ';
     EXPECT_EQ(e.sub("TITLE A B"), "TITLE A B") << "a blank marker never matches";
     EXPECT_TRUE(e.lines().empty());
-}
-
-TEST(DoSub, EchoOfTheSubstitutedCommandWithTheInnermostMarker) {
-    SubstitutionEngine e;
-    e.run.sw[ODECHO] = true;
-    e.run.loops.marker[1] = '#';
-    e.run.loops.LOOP[1] = 12;
-    e.run.res[R_DO + 1] = DO_FINISHED;
-    e.sub("TITLE #");
-    e.sub("TITLE NONE");
-    std::string long_text = "TITLE " + std::string(130, '#');
-    std::string done = e.sub(long_text);
-    ASSERT_EQ(done.size(), 6u + 260u);
-    Lines out = e.lines();
-    ASSERT_EQ(out.size(), 5u) << "a command without markers is echoed too";
-    EXPECT_EQ(out[0], " #_TITLE 12");
-    EXPECT_EQ(out[1], " #_TITLE NONE");
-    EXPECT_EQ(out[2], " #_" + done.substr(0, 127));
-    EXPECT_EQ(out[3], " # " + done.substr(127, 127));
-    EXPECT_EQ(out[4], " # " + done.substr(254));
 }
 
 TEST(DoSub, TooLongAfterSubstitutionIsRefused) {

@@ -1,5 +1,6 @@
 // The entry point and start-up: entry codes, the banner, sizes from the settings, allocation
-// failure, the fatal stop, RESET, timing lines, and how STOP ends a run in each mode.
+// failure, the fatal stop, RESET (the command by the switches/reset golden), timing lines, and
+// how STOP ends a run in each mode.
 #include "host_test_support.hpp"
 
 #include "child_limits.hpp"
@@ -318,13 +319,6 @@ TEST(StopCommand, EndsAConsoleRunButNotAWindowedOne) {
         << windowed.text();
     EXPECT_TRUE(windowed.run->sw[OTALK]);
     EXPECT_FALSE(windowed.run->sw[OECHO]) << "a bare STOP in a windowed run turns echo off";
-}
-
-TEST(StartUp, ResetCommandWithCloseKeepsTheSampleAndSwitches) {
-    WindowRun r("SET TIMER\nRESET CLOSE\nSTOP\n", MODE_CONSOLE);
-    EXPECT_TRUE(r.run->sw[OTIM]);
-    WindowRun full("SET TIMER\nRESET\nSTOP\n", MODE_CONSOLE);
-    EXPECT_FALSE(full.run->sw[OTIM]);
 }
 
 } // namespace

@@ -18,14 +18,6 @@ OlsOptions defaults_under(testing::WorkspaceEngine& e, bool set_switches) {
     return read_olsq_options(e.run);
 }
 
-TEST(OlsOptionDefaults, TheTableKeepsItsFourGroups) {
-    const OptionTable& t = olsq_option_table();
-    EXPECT_EQ(t.nswitch, 39);
-    EXPECT_EQ(t.nint, 7);
-    EXPECT_EQ(t.nreal, 9);
-    EXPECT_EQ(t.nname, 19);
-}
-
 TEST(OlsOptionDefaults, EveryDefaultWithTheSetSwitchesOff) {
     testing::WorkspaceEngine e(100, 10000);
     e.run.smpl.IBEG = 3;

@@ -17,15 +17,10 @@ using testing::WorkspaceEngine;
 const Real XMISS = -99999;
 
 TEST(Workspace, NamchkClassifiesByFirstCharacter) {
-    EXPECT_EQ(NAMCHK("1ABC"), 0);
-    EXPECT_EQ(NAMCHK("9"), 0);
-    EXPECT_EQ(NAMCHK("X"), 1);
-    EXPECT_EQ(NAMCHK("abc1"), 1);
-    EXPECT_EQ(NAMCHK("Zed"), 1);
-    EXPECT_EQ(NAMCHK("_X"), -1);
-    EXPECT_EQ(NAMCHK("$R2"), -1);
-    EXPECT_EQ(NAMCHK("-1"), -1);
-    EXPECT_EQ(NAMCHK(""), -1);
+    const std::pair<const char*, int> cases[] = {{"1ABC", 0}, {"9", 0},   {"X", 1},
+                                                 {"abc1", 1}, {"Zed", 1}, {"_X", -1},
+                                                 {"$R2", -1}, {"-1", -1}, {"", -1}};
+    for (const auto& [name, kind] : cases) EXPECT_EQ(NAMCHK(name), kind) << name;
 }
 
 TEST(Workspace, ResetEmptiesAndSetsColumnLimit) {
