@@ -10,6 +10,7 @@
 #include "kernels/value_range.hpp"
 #include "numeric/distributions.hpp"
 #include "numeric/fast_arith.hpp"
+#include "numeric/large_pages.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/scaled_ratio.hpp"
 #include "regress/fit/coefficient_table.hpp"
@@ -68,6 +69,7 @@ bool least_squares(const Columns& cols, const Real* y, std::size_t n, PoolFit& f
     f.sse = r.sse;
     // The weighted between fit needs no residuals.
     if (row_scale != nullptr || residuals == Residuals::SKIP) return true;
+    reserve_large(f.resid, n);
     f.resid.resize(n);
     subtract_fitted(cols, f.coef, y, n, f.resid.data());
     return true;
@@ -102,6 +104,7 @@ void finish_covariance(PoolFit& f, Real df, const Columns& cols, const PoolData&
 // `out` is reused: a buffer of the right length is written over, not allocated again.
 void quasi_demean_into(const std::vector<Real>& v, const std::vector<Real>& means,
                        const std::vector<Real>& theta, const PoolData& d, std::vector<Real>& out) {
+    if (out.capacity() < v.size()) reserve_large(out, v.size());
     out.resize(v.size());
     if (theta.empty()) {
         for (std::size_t i = 0; i < v.size(); ++i)
@@ -402,7 +405,9 @@ void random(const PoolData& d, const PoolControl& c, const Means& m,
     qx.resize(k);
     Columns cols;
     for (std::size_t j = 0; j < k; ++j) quasi_demean_into(d.x[j], m.x[j], theta, d, qx[j]);
-    std::vector<Real> one_less_theta(groups), ones(d.y.size());
+    std::vector<Real> one_less_theta(groups), ones;
+    reserve_large(ones, d.y.size());
+    ones.resize(d.y.size());
     for (std::size_t g = 0; g < groups; ++g) one_less_theta[g] = 1 - theta[g];
     for (std::size_t i = 0; i < ones.size(); ++i) ones[i] = one_less_theta[std::size_t(d.group[i])];
     for (const auto& x : qx) cols.push_back(x.data());
@@ -423,6 +428,7 @@ void random(const PoolData& d, const PoolControl& c, const Means& m,
     for (const auto& x : d.x) xcols.push_back(x.data());
     xcols.push_back(nullptr);
     std::vector<Real>& resid = e.result.record.residuals;
+    reserve_large(resid, d.y.size());
     resid.resize(d.y.size());
     subtract_fitted(xcols, f.coef, d.y.data(), d.y.size(), resid.data());
 }
@@ -605,6 +611,7 @@ PoolEstimate estimate_pool(const PoolData& d, const PoolControl& c) {
     e.adjusted_r2 = 1 - (1 - r.rsqr) * Real(e.n - 1) / f.df;
     r.has_llf = c.model != PoolModel::RANDOM;
     if (r.has_llf) r.llf = normal_llf(f.sse, e.n);
+    reserve_large(r.predicted, d.y.size());
     r.predicted.resize(d.y.size());
     for (std::size_t i = 0; i < d.y.size(); ++i)
         r.predicted[i] = fast_subtract(d.y[i], r.residuals[i]);
