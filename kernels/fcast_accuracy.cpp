@@ -5,6 +5,7 @@
 
 #include "numeric/exact_dot.hpp"
 #include "numeric/exact_sums.hpp"
+#include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
 
 #include <memory>
@@ -28,7 +29,7 @@ FcastAccuracy forecast_accuracy(const std::vector<Real>& y, const std::vector<Re
                      [&](ExactSums<SUMS>& set, std::size_t begin, std::size_t end) {
                          ExactAccumulator* sum = set.sums;
                          for (std::size_t t = begin; t < end; ++t) {
-                             const Real e = y[t] - p[t];
+                             const Real e = fast_subtract(y[t], p[t]);
                              sum[SUM_E].add(e);
                              sum[SSE].add_product(e, e);
                              sum[SUM_ABS].add(qm::abs(e));

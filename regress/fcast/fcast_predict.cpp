@@ -3,6 +3,7 @@
 
 #include "core/run.hpp"
 #include "numeric/exact_dot.hpp"
+#include "numeric/fast_arith.hpp"
 #include "numeric/large_pages.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/row_split.hpp"
@@ -258,13 +259,13 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
             const int steps =
                 psi.empty() || t <= settings.dynamic_origin ? 1 : t - settings.dynamic_origin;
             const Real spread = psi.empty() ? Real(1) : spread_upto[std::size_t(steps)];
-            row.se = qm::sqrt(qm::abs(sigma2 * spread + quad));
+            row.se = qm::sqrt(qm::abs(fast_add(fast_multiply(sigma2, spread), quad)));
             if (model.log_dependent) row.se *= row.predicted;
             if (model.choice == FcastChoice::PROBIT || model.choice == FcastChoice::LOGIT)
                 row.se = link_density(choice_link(model), sums.xb()) * qm::sqrt(qm::abs(quad));
         }
         if (!row.defined) row.predicted = xmiss;
-        if (row.defined && row.known) row.error = row.observed - row.predicted;
+        if (row.defined && row.known) row.error = fast_subtract(row.observed, row.predicted);
         if (!row_of.empty()) row_of[std::size_t(t - first_obs)] = int(i);
     };
 

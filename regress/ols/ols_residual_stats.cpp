@@ -14,6 +14,7 @@
 #include "parallel/rank_exchange.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_fit.hpp"
+#include "regress/ols/normal_class_table.hpp"
 
 #include <algorithm>
 #include <cstring>
@@ -211,9 +212,15 @@ NormalClassCounts::NormalClassCounts(int n)
     : n_(n), groups_(std::clamp(n / GF_OBS_PER_GROUP, GF_MIN_GROUPS, GF_MAX_GROUPS)),
       bounds_(static_cast<std::size_t>(groups_ - 1)),
       counts_(static_cast<std::size_t>(groups_), 0) {
-    // The group boundaries as order keys, so that placing a residual compares integers.
+    // The group boundaries as order keys, so that placing a residual compares integers. The
+    // quantiles are tabulated for the numbers of groups used; computing them would cost a short
+    // regression most of its time.
+    const bool tabulated =
+        groups_ >= normal_class_table::FIRST && groups_ <= normal_class_table::LAST;
     for (int g = 1; g < groups_; ++g)
-        bounds_[g - 1] = class_key(normal_quantile(Real(g) / groups_));
+        bounds_[g - 1] = class_key(
+            tabulated ? normal_class_table::BOUNDS[normal_class_table::offset(groups_) + g - 1]
+                      : normal_quantile(Real(g) / groups_));
 }
 
 void NormalClassCounts::add(const Real* resid, std::size_t count, Real sigma) {

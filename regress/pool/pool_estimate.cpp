@@ -10,6 +10,7 @@
 #include "kernels/value_range.hpp"
 #include "numeric/distributions.hpp"
 #include "numeric/fast_arith.hpp"
+#include "numeric/large_pages.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/scaled_ratio.hpp"
 #include "regress/fit/coefficient_table.hpp"
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
 namespace tarvex {
 
@@ -30,6 +32,21 @@ using Columns = std::vector<const Real*>; // a null column is the constant one
 // Whether a fit forms its residuals: the fits whose sum of squares or covariance is all that is
 // read (the within fit of RANDOM, the pooled fit of an F test) skip that pass over the rows.
 enum class Residuals { FORM, SKIP };
+
+// out_i = y_i - b_1 c_1i - ... - b_K c_Ki, each product and each difference rounded in that
+// order (a null column is the constant one), in one pass over the rows.
+void subtract_fitted(const Columns& cols, const std::vector<Real>& b, const Real* y, std::size_t n,
+                     Real* out) {
+    const std::size_t k = cols.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        Real r = y[i];
+        for (std::size_t j = 0; j < k; ++j) {
+            const Real* c = cols[j];
+            r = fast_subtract(r, c == nullptr ? b[j] : fast_multiply(b[j], c[i]));
+        }
+        out[i] = r;
+    }
+}
 
 // Least squares of y on the columns; false (with the column) when one depends on the others.
 bool least_squares(const Columns& cols, const Real* y, std::size_t n, PoolFit& f, int& bad,
@@ -52,15 +69,9 @@ bool least_squares(const Columns& cols, const Real* y, std::size_t n, PoolFit& f
     f.sse = r.sse;
     // The weighted between fit needs no residuals.
     if (row_scale != nullptr || residuals == Residuals::SKIP) return true;
-    f.resid.assign(y, y + n);
-    for (int j = 0; j < k; ++j) {
-        const Real b = f.coef[std::size_t(j)];
-        const Real* c = cols[std::size_t(j)];
-        if (c == nullptr)
-            for (std::size_t i = 0; i < n; ++i) f.resid[i] -= b;
-        else
-            for (std::size_t i = 0; i < n; ++i) f.resid[i] -= b * c[i];
-    }
+    reserve_large(f.resid, n);
+    f.resid.resize(n);
+    subtract_fitted(cols, f.coef, y, n, f.resid.data());
     return true;
 }
 
@@ -90,19 +101,27 @@ void finish_covariance(PoolFit& f, Real df, const Columns& cols, const PoolData&
 
 // v less theta times its cross-section's mean (theta 1: the within deviations). The product
 // theta_g mean_g is formed once per cross-section: the same number on every one of its rows.
-std::vector<Real> quasi_demeaned(const std::vector<Real>& v, const std::vector<Real>& means,
-                                 const std::vector<Real>& theta, const PoolData& d) {
-    std::vector<Real> out(v.size());
+// `out` is reused: a buffer of the right length is written over, not allocated again.
+void quasi_demean_into(const std::vector<Real>& v, const std::vector<Real>& means,
+                       const std::vector<Real>& theta, const PoolData& d, std::vector<Real>& out) {
+    if (out.capacity() < v.size()) reserve_large(out, v.size());
+    out.resize(v.size());
     if (theta.empty()) {
         for (std::size_t i = 0; i < v.size(); ++i)
             out[i] = fast_subtract(v[i], means[std::size_t(d.group[i])]);
-        return out;
+        return;
     }
     std::vector<Real> shift(means.size());
     for (std::size_t g = 0; g < means.size(); ++g) shift[g] = theta[g] * means[g];
     for (std::size_t i = 0; i < v.size(); ++i)
         out[i] = fast_subtract(v[i], shift[std::size_t(d.group[i])]);
-    return out;
+}
+
+// The sum of the squares, each square and each partial sum rounded in row order.
+Real sum_of_squares(const std::vector<Real>& v) {
+    Real s = 0;
+    for (Real x : v) s = fast_add(s, fast_multiply(x, x));
+    return s;
 }
 
 Real centred_sum_of_squares(const std::vector<Real>& v) {
@@ -170,13 +189,14 @@ Means cross_section_means(const PoolData& d) {
 bool within_fit(const PoolData& d, const Means& m, PoolFit& f, int& bad,
                 std::vector<std::vector<Real>>& dev_x, std::vector<Real>& dev_y,
                 const std::vector<std::size_t>& use = {}, Residuals residuals = Residuals::FORM) {
-    dev_y = quasi_demeaned(d.y, m.y, {}, d);
-    dev_x.clear();
+    quasi_demean_into(d.y, m.y, {}, d, dev_y);
+    const std::size_t count = use.empty() ? d.x.size() : use.size();
+    dev_x.resize(count);
     Columns cols;
-    for (std::size_t u = 0; u < (use.empty() ? d.x.size() : use.size()); ++u) {
+    for (std::size_t u = 0; u < count; ++u) {
         const std::size_t j = use.empty() ? u : use[u];
-        dev_x.push_back(quasi_demeaned(d.x[j], m.x[j], {}, d));
-        cols.push_back(dev_x.back().data());
+        quasi_demean_into(d.x[j], m.x[j], {}, d, dev_x[u]);
+        cols.push_back(dev_x[u].data());
     }
     if (!least_squares(cols, dev_y.data(), d.y.size(), f, bad, nullptr, residuals)) {
         if (bad >= 0 && !use.empty()) bad = int(use[std::size_t(bad)]);
@@ -190,10 +210,10 @@ bool within_fit(const PoolData& d, const Means& m, PoolFit& f, int& bad,
 // cross-section sum to at most 1E-30 of x'x (exactly equal values, or values a rounding apart).
 // x'x comes first; the sum of the squared differences only grows as rows are added, so it stops
 // at the first row where it exceeds the bound (at once, for a regressor that varies).
-bool constant_within(const std::vector<Real>& x, const PoolData& d) {
-    Real size = 0;
-    for (Real v : x) size = fast_add(size, fast_multiply(v, v));
-    const Real bound = Real(1e-30Q) * size;
+// The spread is compared first with a bound no smaller than the true one, 1E-30 of an upper bound
+// of x'x from the largest magnitude (a regressor that varies passes it within its first rows,
+// with no pass over the squares); x'x itself is summed only when that scan ends undecided.
+bool spread_exceeds(const std::vector<Real>& x, const PoolData& d, Real bound) {
     std::vector<int> first(d.rows.size(), -1);
     Real spread = 0;
     for (std::size_t i = 0; i < x.size(); ++i) {
@@ -201,9 +221,26 @@ bool constant_within(const std::vector<Real>& x, const PoolData& d) {
         if (f < 0) f = int(i);
         const Real v = fast_subtract(x[i], x[std::size_t(f)]);
         spread = fast_add(spread, fast_multiply(v, v));
-        if (fast_less(bound, spread)) return false;
+        if (fast_less(bound, spread)) return true;
     }
-    return spread <= bound; // false for a value that is not a number
+    return !(spread <= bound); // true for a value that is not a number
+}
+
+// An upper bound of the rounded sum of the squares of the values: each rounded square is at
+// most M*M rounded (M the largest magnitude), and n such terms summed with n roundings stay
+// below twice n M*M for any n a vector can hold. Not finite when a value or the bound is not.
+Real squares_upper_bound(const std::vector<Real>& x) {
+    limbs::u128 largest = 0;
+    const limbs::u128 magnitude = ~(limbs::u128(1) << 127);
+    for (Real v : x) largest = std::max(largest, limbs::bits_of(v) & magnitude);
+    const Real m = limbs::from_bits(largest);
+    return 2 * (Real(x.size()) * (m * m));
+}
+
+bool constant_within(const std::vector<Real>& x, const PoolData& d) {
+    const Real loose = squares_upper_bound(x);
+    if (finiteq(loose) && spread_exceeds(x, d, Real(1e-30Q) * loose)) return false;
+    return !spread_exceeds(x, d, Real(1e-30Q) * sum_of_squares(x));
 }
 
 // H = (b_w - b_r)'(V_w - V_r)^-1 (b_w - b_r) over the slopes the within fit estimates
@@ -245,7 +282,7 @@ void pooled(const PoolData& d, const PoolControl& c, PoolFit& f, PoolEstimate& e
     }
     finish_covariance(f, Real(e.n - e.k), cols, d, c.covariance);
     e.result.record.rsqr = 1 - f.sse / centred_sum_of_squares(d.y);
-    e.result.record.residuals = f.resid;
+    e.result.record.residuals = std::move(f.resid);
 }
 
 void fixed(const PoolData& d, const PoolControl& c, const Means& m, PoolFit& f, PoolEstimate& e) {
@@ -268,10 +305,8 @@ void fixed(const PoolData& d, const PoolControl& c, const Means& m, PoolFit& f, 
     for (const auto& x : dev_x) cols.push_back(x.data());
     const int df = e.n - e.groups - e.k;
     finish_covariance(f, Real(df), cols, d, c.covariance);
-    Real tss = 0;
-    for (Real v : dev_y) tss += v * v;
-    e.result.record.rsqr = 1 - f.sse / tss;
-    e.result.record.residuals = f.resid;
+    e.result.record.rsqr = 1 - f.sse / sum_of_squares(dev_y);
+    e.result.record.residuals = std::move(f.resid);
     const std::size_t k = std::size_t(e.k);
     e.effects.resize(std::size_t(e.groups));
     e.xmeans.resize(std::size_t(e.groups) * k);
@@ -307,14 +342,15 @@ void random(const PoolData& d, const PoolControl& c, const Means& m,
     // by the between and random-effects fits alone. Its residuals are not needed.
     e.within_slopes = int(varying.size());
     PoolFit within;
+    // The within deviations' buffers take the quasi-deviations after the within fit.
     std::vector<std::vector<Real>> dev_x;
+    std::vector<Real> dev_y;
     const Real within_df = Real(e.n - e.groups - int(varying.size()));
     if (varying.empty()) {
-        const std::vector<Real> dev_y = quasi_demeaned(d.y, m.y, {}, d);
-        for (Real v : dev_y) within.sse += v * v;
+        quasi_demean_into(d.y, m.y, {}, d, dev_y);
+        within.sse = sum_of_squares(dev_y);
         within.sigma2 = within.sse / within_df;
     } else {
-        std::vector<Real> dev_y;
         if (!within_fit(d, m, within, e.bad_column, dev_x, dev_y, varying, Residuals::SKIP)) {
             e.end = PoolEnd::DEPENDENT;
             return;
@@ -342,9 +378,10 @@ void random(const PoolData& d, const PoolControl& c, const Means& m,
     for (std::size_t g = 0; g < groups; ++g) {
         const Real w = Real(d.rows[g]) * Real(d.rows[g]);
         for (std::size_t a = 0; a < kb; ++a) {
-            const Real za = a < k ? m.x[a][g] : Real(1);
+            const Real wa = fast_multiply(w, a < k ? m.x[a][g] : Real(1));
             for (std::size_t b = 0; b < kb; ++b)
-                zz[a * kb + b] += w * za * (b < k ? m.x[b][g] : Real(1));
+                zz[a * kb + b] =
+                    fast_add(zz[a * kb + b], b < k ? fast_multiply(wa, m.x[b][g]) : wa);
         }
     }
     Real trace = 0;
@@ -364,15 +401,19 @@ void random(const PoolData& d, const PoolControl& c, const Means& m,
     for (std::size_t g = 0; g < groups; ++g) e.theta_mean += theta[g] * d.rows[g];
     e.theta_mean /= Real(e.n);
     // Least squares on the quasi-deviations.
-    std::vector<std::vector<Real>> qx;
+    std::vector<std::vector<Real>>& qx = dev_x;
+    qx.resize(k);
     Columns cols;
-    for (std::size_t j = 0; j < k; ++j) qx.push_back(quasi_demeaned(d.x[j], m.x[j], theta, d));
-    std::vector<Real> one_less_theta(groups), ones(d.y.size());
+    for (std::size_t j = 0; j < k; ++j) quasi_demean_into(d.x[j], m.x[j], theta, d, qx[j]);
+    std::vector<Real> one_less_theta(groups), ones;
+    reserve_large(ones, d.y.size());
+    ones.resize(d.y.size());
     for (std::size_t g = 0; g < groups; ++g) one_less_theta[g] = 1 - theta[g];
     for (std::size_t i = 0; i < ones.size(); ++i) ones[i] = one_less_theta[std::size_t(d.group[i])];
     for (const auto& x : qx) cols.push_back(x.data());
     cols.push_back(ones.data());
-    const std::vector<Real> qy = quasi_demeaned(d.y, m.y, theta, d);
+    std::vector<Real>& qy = dev_y;
+    quasi_demean_into(d.y, m.y, theta, d, qy);
     if (!least_squares(cols, qy.data(), d.y.size(), f, e.bad_column)) {
         e.end = PoolEnd::DEPENDENT;
         return;
@@ -383,11 +424,13 @@ void random(const PoolData& d, const PoolControl& c, const Means& m,
         finish_covariance(f, Real(e.n - e.k), cols, d, c.covariance);
     e.result.record.rsqr = squared_correlation(qy, f.resid);
     // The residuals on the scale of y: y - x'b - intercept.
-    std::vector<Real>& resid = e.result.record.residuals = d.y;
-    for (std::size_t j = 0; j <= k; ++j) {
-        const Real b = f.coef[j];
-        for (std::size_t i = 0; i < resid.size(); ++i) resid[i] -= j < k ? b * d.x[j][i] : b;
-    }
+    Columns xcols;
+    for (const auto& x : d.x) xcols.push_back(x.data());
+    xcols.push_back(nullptr);
+    std::vector<Real>& resid = e.result.record.residuals;
+    reserve_large(resid, d.y.size());
+    resid.resize(d.y.size());
+    subtract_fitted(xcols, f.coef, d.y.data(), d.y.size(), resid.data());
 }
 
 // The within fit of the period models (time effects, or both effects): least squares without
@@ -408,7 +451,8 @@ void period_within(const PoolData& d, const PoolControl& c, PoolFit& f, PoolEsti
         }
         Real spread = 0, size = 0;
         for (std::size_t i = 0; i < d.x[j].size(); ++i)
-            spread += dev_x[j][i] * dev_x[j][i], size += d.x[j][i] * d.x[j][i];
+            spread = fast_add(spread, fast_multiply(dev_x[j][i], dev_x[j][i])),
+            size = fast_add(size, fast_multiply(d.x[j][i], d.x[j][i]));
         if (spread <= Real(1e-30Q) * size) {
             e.bad_column = int(j);
             e.end = PoolEnd::DEPENDENT;
@@ -424,13 +468,12 @@ void period_within(const PoolData& d, const PoolControl& c, PoolFit& f, PoolEsti
     const int swept = two_way ? e.groups + d.periods - 1 : d.periods;
     const int df = e.n - swept - e.k;
     finish_covariance(f, Real(df), cols, d, c.covariance);
-    Real tss = 0;
-    for (Real v : dev_y) tss += v * v;
-    e.result.record.rsqr = 1 - f.sse / tss;
-    e.result.record.residuals = f.resid;
-    std::vector<Real> r = d.y;
-    for (std::size_t j = 0; j < d.x.size(); ++j)
-        for (std::size_t i = 0; i < r.size(); ++i) r[i] -= f.coef[j] * d.x[j][i];
+    e.result.record.rsqr = 1 - f.sse / sum_of_squares(dev_y);
+    e.result.record.residuals = std::move(f.resid);
+    Columns xcols;
+    for (const auto& x : d.x) xcols.push_back(x.data());
+    std::vector<Real> r(d.y.size());
+    subtract_fitted(xcols, f.coef, d.y.data(), d.y.size(), r.data());
     e.effects = sweep.effects(r);
     Columns pcols;
     for (const auto& x : d.x) pcols.push_back(x.data());
@@ -478,8 +521,9 @@ void finish_pool_result(const PoolData& d, const PoolFit& f, PoolEstimate& e) {
         panel->row_effects.resize(d.y.size());
         for (std::size_t i = 0; i < d.y.size(); ++i) {
             Real xb = 0;
-            for (std::size_t j = 0; j < d.x.size(); ++j) xb += f.coef[j] * d.x[j][i];
-            panel->row_effects[i] = r.predicted[i] - xb;
+            for (std::size_t j = 0; j < d.x.size(); ++j)
+                xb = fast_add(xb, fast_multiply(f.coef[j], d.x[j][i]));
+            panel->row_effects[i] = fast_subtract(r.predicted[i], xb);
         }
     }
     if (panel->fixed) {
@@ -553,7 +597,7 @@ PoolEstimate estimate_pool(const PoolData& d, const PoolControl& c) {
         }
     }
     Real sum = 0;
-    for (Real v : d.y) sum += v;
+    for (Real v : d.y) sum = fast_add(sum, v);
     e.ymean = sum / e.n;
     Means m;
     if (c.model != PoolModel::POOLED && !period) m = cross_section_means(d);
@@ -567,8 +611,10 @@ PoolEstimate estimate_pool(const PoolData& d, const PoolControl& c) {
     e.adjusted_r2 = 1 - (1 - r.rsqr) * Real(e.n - 1) / f.df;
     r.has_llf = c.model != PoolModel::RANDOM;
     if (r.has_llf) r.llf = normal_llf(f.sse, e.n);
+    reserve_large(r.predicted, d.y.size());
     r.predicted.resize(d.y.size());
-    for (std::size_t i = 0; i < d.y.size(); ++i) r.predicted[i] = d.y[i] - r.residuals[i];
+    for (std::size_t i = 0; i < d.y.size(); ++i)
+        r.predicted[i] = fast_subtract(d.y[i], r.residuals[i]);
     finish_pool_result(d, f, e);
     return e;
 }

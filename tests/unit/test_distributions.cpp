@@ -5,9 +5,12 @@
 #include "numeric/distributions.hpp"
 
 #include "numeric/decimal.hpp"
+#include "regress/ols/normal_class_table.hpp"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <iterator>
 #include <string>
 
 namespace tarvex {
@@ -62,6 +65,23 @@ TEST(NormalDistribution, QuantilesInvertTheTailsAcrossTheRange) {
     }
     EXPECT_TRUE(isinfq(normal_quantile(0)) && normal_quantile(0) < 0);
     EXPECT_TRUE(isinfq(normal_quantile(1)) && normal_quantile(1) > 0);
+}
+
+// The tabulated bounds of the goodness-of-fit classes are the quantiles the distribution
+// function computes, bit for bit, for every number of classes.
+TEST(NormalDistribution, ClassBoundsTableMatchesTheQuantiles) {
+    namespace table = normal_class_table;
+    for (int classes = table::FIRST; classes <= table::LAST; ++classes)
+        for (int g = 1; g < classes; ++g) {
+            const Real tabulated = table::BOUNDS[table::offset(classes) + g - 1];
+            const Real computed = normal_quantile(Real(g) / classes);
+            EXPECT_EQ(std::memcmp(&tabulated, &computed, sizeof(Real)), 0) << g << "/" << classes;
+        }
+    EXPECT_EQ(table::offset(table::LAST + 1), int(std::size(table::BOUNDS)));
+    // R: qnorm(1/3), qnorm(0.05), qnorm(0.9)
+    EXPECT_TRUE(near(table::BOUNDS[0], literal("-0.430727299295457"), 1e-14Q));
+    EXPECT_TRUE(near(table::BOUNDS[table::offset(20)], literal("-1.64485362695147"), 1e-14Q));
+    EXPECT_TRUE(near(table::BOUNDS[table::offset(10) + 8], literal("1.2815515655446"), 1e-13Q));
 }
 
 TEST(StudentT, OneDegreeOfFreedomIsCauchy) {
