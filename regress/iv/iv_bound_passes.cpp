@@ -14,8 +14,8 @@ namespace tarvex {
 
 BlockIvPasses::BlockIvPasses(RowBlocks& rows, std::vector<int> block_columns, int y_column,
                              std::vector<std::vector<long long>>* missing, Real missing_value)
-    : rows_(rows), block_columns_(std::move(block_columns)), y_column_(y_column),
-      missing_(missing), missing_value_(missing_value) {}
+    : rows_(rows), block_columns_(std::move(block_columns)), y_column_(y_column), missing_(missing),
+      missing_value_(missing_value) {}
 
 const Real* BlockIvPasses::column(const RowBlock& block, int c) const {
     const int at = c < 0 ? y_column_ : block_columns_[static_cast<std::size_t>(c)];

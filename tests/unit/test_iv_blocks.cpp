@@ -47,8 +47,8 @@ Equation make_equation(int rows) {
 IvLayout equation_layout(std::size_t n) {
     IvLayout layout;
     layout.n = n;
-    layout.regressors = {0, 2, 4};       // x, z2, constant
-    layout.instruments = {1, 2, 3, 4};   // z1, z2, z3, constant
+    layout.regressors = {0, 2, 4};     // x, z2, constant
+    layout.instruments = {1, 2, 3, 4}; // z1, z2, z3, constant
     layout.constant = {false, false, false, false, true};
     return layout;
 }
@@ -68,8 +68,8 @@ TEST(IvBlocks, SameBitsAsInMemoryForEveryBlockSize) {
     ASSERT_TRUE(memory.sargan.available);
     ASSERT_TRUE(memory.wu_hausman.available);
     const EstimationResults& m = memory.result.record;
-    for (const std::size_t block : {std::size_t(1), std::size_t(7), std::size_t(1000),
-                                    std::size_t(rows)}) {
+    for (const std::size_t block :
+         {std::size_t(1), std::size_t(7), std::size_t(1000), std::size_t(rows)}) {
         SCOPED_TRACE("block of " + std::to_string(block));
         MemoryRows source({d.y, d.x, d.z1, d.z2, d.z3}, block);
         BlockIvPasses passes(source, {1, 2, 3, 4, -1}, 0, nullptr, 0);
