@@ -16,6 +16,7 @@
 #include "regress/fit/range_refusal.hpp"
 #include "regress/fit/store_result.hpp"
 #include "regress/iv/gmm_command.hpp"
+#include "regress/iv/iv_bound.hpp"
 #include "regress/iv/iv_errors.hpp"
 #include "regress/iv/iv_estimate.hpp"
 #include "regress/iv/iv_failure.hpp"
@@ -100,6 +101,10 @@ void cmd_2sls(Run& run) {
     if (!check_options(run, o)) return;
     GmmControl gmm;
     if (!check_gmm_options(run, o, gmm)) return;
+    if (iv_lists_bound_series(run)) {
+        iv_over_bound_series(run, o, eq.command);
+        return;
+    }
     if (!read_equation(run, o, eq)) return;
     const Columns c = distinct_columns(eq);
     // The counts are known before the data are read.

@@ -25,6 +25,10 @@ enum IvError : int {
     ERR_GMM_NO_CONVERGENCE = 44017, // ITERATE: the step limit came first (warning)
     ERR_GMM_IDENTITY_STEPS = 44018, // STEPS=2 or ITERATE with WEIGHT=IDENTITY
     ERR_GMM_WHITE_LAG = 44019,      // LAG with WEIGHT=WHITE
+    // Over series bound to a file.
+    ERR_IV_BOUND_BESIDE = 44020, // beside bound series, an item not a whole data series
+    ERR_IV_NEEDS_MEMORY = 44021, // an option that needs the series in memory
+    ERR_IV_BOUND_READ = 44077,   // bound series that could not be opened or read
 };
 
 } // namespace tarvex

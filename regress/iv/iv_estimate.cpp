@@ -66,13 +66,49 @@ void finish_iv_result(IvEstimate& e) {
     if (e.sargan.available) m.set_scalar(R_CHI, e.sargan.value);
 }
 
-// The estimation up to its tests; the failures return early.
-IvEstimate estimate_iv_fit(const IvData& data, const IvControl& control) {
-    IvEstimate e;
+// The passes over columns in memory; the residuals and fitted values are kept, written at the
+// rows' positions, for the robust covariances and the record.
+class MemoryPasses : public IvPasses {
+public:
+    explicit MemoryPasses(const IvData& data) : data_(data) {}
+    bool cross_products(const std::vector<int>& columns, GramMatrix& gram) override {
+        GramColumns data;
+        data.nobs = data_.n;
+        data.rows = data_.rows;
+        for (int c : columns) data.columns.push_back(column(c));
+        gram = exact_gram(data);
+        return true;
+    }
+    bool residuals(const std::vector<int>& columns, const std::vector<Wide>& coef,
+                   ResidualSums& sums) override {
+        GramColumns structural;
+        structural.nobs = data_.n;
+        structural.rows = data_.rows;
+        for (int c : columns) structural.columns.push_back(column(c));
+        structural.columns.push_back(data_.y);
+        const std::size_t length = data_.rows != nullptr ? data_.span : data_.n;
+        resid.assign(length, Real(0));
+        fitted.assign(length, Real(0));
+        sums = gram_residuals(structural, coef, resid.data(), fitted.data());
+        return true;
+    }
+    const Real* column(int c) const { return c < 0 ? data_.y : data_.columns[c]; }
+    const IvData& data() const { return data_; }
+    std::vector<Real> resid, fitted;
+
+private:
+    const IvData& data_;
+};
+
+// The estimation up to its tests; the failures return early. `memory`: the passes over columns
+// in memory, which the robust covariances and the record's rows need (null over blocks). False
+// when a pass failed to read.
+bool estimate_iv_fit(const IvLayout& layout, IvPasses& passes, const IvControl& control,
+                     MemoryPasses* memory, IvEstimate& e) {
     EstimationResults& r = e.result.record;
-    const int n = static_cast<int>(data.n);
-    const int k = static_cast<int>(data.regressors.size());
-    const int l = static_cast<int>(data.instruments.size());
+    const int n = static_cast<int>(layout.n);
+    const int k = static_cast<int>(layout.regressors.size());
+    const int l = static_cast<int>(layout.instruments.size());
     e.n = n, e.k = k, e.l = l;
     r.n = n, r.k = k, r.df = n - k;
     e.robust = control.robust;
@@ -82,9 +118,9 @@ IvEstimate estimate_iv_fit(const IvData& data, const IvControl& control) {
     std::vector<int> xcol(static_cast<std::size_t>(k)), included;
     for (int a = 0; a < k; ++a) {
         const auto at =
-            std::find(data.instruments.begin(), data.instruments.end(), data.regressors[a]);
-        if (at != data.instruments.end()) {
-            xcol[a] = static_cast<int>(at - data.instruments.begin());
+            std::find(layout.instruments.begin(), layout.instruments.end(), layout.regressors[a]);
+        if (at != layout.instruments.end()) {
+            xcol[a] = static_cast<int>(at - layout.instruments.begin());
             included.push_back(xcol[a]);
         } else {
             xcol[a] = l + static_cast<int>(e.endogenous.size());
@@ -96,25 +132,22 @@ IvEstimate estimate_iv_fit(const IvData& data, const IvControl& control) {
     e.excluded = l - static_cast<int>(included.size());
     if (endo > e.excluded) {
         e.end = IvEnd::UNDERIDENTIFIED;
-        return e;
+        return true;
     }
     if (n < l || n <= k) {
         e.end = IvEnd::TOO_FEW;
-        return e;
+        return true;
     }
 
-    // The one pass over the data.
-    GramColumns columns;
-    columns.nobs = data.n;
-    columns.rows = data.rows;
-    for (int c : data.instruments) columns.columns.push_back(data.columns[c]);
-    for (int a : e.endogenous) columns.columns.push_back(data.columns[data.regressors[a]]);
-    columns.columns.push_back(data.y);
-    e.gram = exact_gram(columns);
+    // The one pass over the data for the cross products of [Z X_endogenous y].
+    std::vector<int> columns(layout.instruments);
+    for (int a : e.endogenous) columns.push_back(layout.regressors[a]);
+    columns.push_back(-1);
+    if (!passes.cross_products(columns, e.gram)) return false;
     const GramMatrix& gram = e.gram;
     if (!gram.finite) {
         e.end = IvEnd::NON_FINITE;
-        return e;
+        return true;
     }
     const int ycol = l + endo;
     // Solved scaled, the estimates are exact however far the data lie from 1, but the sums of
@@ -125,7 +158,7 @@ IvEstimate estimate_iv_fit(const IvData& data, const IvControl& control) {
             e.end = IvEnd::OUT_OF_RANGE;
             e.bad_column = c;
             e.too_large = range == SquaresRange::too_large;
-            return e;
+            return true;
         }
     }
     std::vector<int> zcols;
@@ -138,11 +171,11 @@ IvEstimate estimate_iv_fit(const IvData& data, const IvControl& control) {
     if (on_z.status == GramStatus::dependent_column) {
         e.end = IvEnd::INSTRUMENTS_COLLINEAR;
         e.bad_column = on_z.failed_column;
-        return e;
+        return true;
     }
     if (!on_z.ok()) {
         e.end = IvEnd::NON_FINITE;
-        return e;
+        return true;
     }
 
     // First stages: each endogenous regressor on Z, and on the included instruments alone.
@@ -169,11 +202,11 @@ IvEstimate estimate_iv_fit(const IvData& data, const IvControl& control) {
     if (fit.status == GramStatus::dependent_column) {
         e.end = IvEnd::REGRESSORS_COLLINEAR;
         e.bad_column = fit.failed_column;
-        return e;
+        return true;
     }
     if (!fit.ok()) {
         e.end = IvEnd::NON_FINITE;
-        return e;
+        return true;
     }
     r.coef = fit.coef;
     e.coef_wide = fit.coef_wide;
@@ -181,19 +214,12 @@ IvEstimate estimate_iv_fit(const IvData& data, const IvControl& control) {
     // after OLS. Symmetric: the same row-major.
     r.xtx_inv = fit.xtx_inverse;
 
-    // The structural residuals y - Xb, a second pass, written at the rows' positions.
-    GramColumns structural;
-    structural.nobs = data.n;
-    structural.rows = data.rows;
-    for (int c : data.regressors) structural.columns.push_back(data.columns[c]);
-    structural.columns.push_back(data.y);
-    const std::size_t length = data.rows != nullptr ? data.span : data.n;
-    std::vector<Real> resid(length, Real(0)), fitted_values(length, Real(0));
-    const ResidualSums sums =
-        gram_residuals(structural, e.coef_wide, resid.data(), fitted_values.data());
+    // The structural residuals y - Xb, a second pass.
+    ResidualSums sums;
+    if (!passes.residuals(layout.regressors, e.coef_wide, sums)) return false;
     if (!sums.finite) {
         e.end = IvEnd::NON_FINITE;
-        return e;
+        return true;
     }
     r.sse = sums.sse;
     e.sigma2 = r.sse / (n - k);
@@ -210,29 +236,31 @@ IvEstimate estimate_iv_fit(const IvData& data, const IvControl& control) {
                 projection[static_cast<std::size_t>(z) * k + e.endogenous[j]] =
                     wide_value(fitted[j][z]);
     }
-    if (control.robust) {
-        s = weighted_instrument_products(data, resid, e.lags);
+    if (control.robust && memory != nullptr) {
+        s = weighted_instrument_products(memory->data(), memory->resid, e.lags);
         r.cov = robust_covariance(r.xtx_inv, projection, s, k, l);
     } else {
         r.cov.resize(r.xtx_inv.size());
         for (std::size_t i = 0; i < r.cov.size(); ++i) r.cov[i] = e.sigma2 * r.xtx_inv[i];
     }
     // HC1-HC3 or CLUSTER replace it (HETCOV's S still serves Hansen's J).
-    if (control.covariance.chosen()) {
-        r.cov = chosen_covariance(data, projection, r.xtx_inv, resid, control, k, l);
+    if (control.covariance.chosen() && memory != nullptr) {
+        r.cov =
+            chosen_covariance(memory->data(), projection, r.xtx_inv, memory->resid, control, k, l);
         e.covariance_note = covariance_note(control.covariance, control.clusters.groups);
     }
     // The rows in use, in order.
-    if (data.rows != nullptr) {
+    if (memory != nullptr && memory->data().rows != nullptr) {
+        const IvData& data = memory->data();
         r.residuals.resize(data.n);
         r.predicted.resize(data.n);
         for (std::size_t i = 0; i < data.n; ++i) {
-            r.residuals[i] = resid[data.rows[i]];
-            r.predicted[i] = fitted_values[data.rows[i]];
+            r.residuals[i] = memory->resid[data.rows[i]];
+            r.predicted[i] = memory->fitted[data.rows[i]];
         }
-    } else {
-        r.residuals = std::move(resid);
-        r.predicted = std::move(fitted_values);
+    } else if (memory != nullptr) {
+        r.residuals = std::move(memory->resid);
+        r.predicted = std::move(memory->fitted);
     }
     standard_errors_and_ratios(r.coef, r.cov, r.stderrs, r.tratios);
     infer_coefficients(e.result);
@@ -241,7 +269,7 @@ IvEstimate estimate_iv_fit(const IvData& data, const IvControl& control) {
     const Wide yy = gram.at(ycol, ycol);
     Wide sst = yy;
     for (int a = 0; a < k; ++a)
-        if (data.columns[data.regressors[a]] == nullptr) {
+        if (layout.constant[layout.regressors[a]]) {
             const Wide sum_y = gram.at(xcol[a], ycol);
             e.centred = true;
             e.ymean = wide_value(sum_y) / n;
@@ -256,7 +284,7 @@ IvEstimate estimate_iv_fit(const IvData& data, const IvControl& control) {
     // An equation that fits y exactly leaves residuals of rounding noise: the tests of
     // exogeneity and over-identification would be ratios of noise, so none is made.
     e.exact_fit = r.sse <= Real(1e-30Q) * wide_value(yy);
-    if (e.exact_fit) return e;
+    if (e.exact_fit) return true;
 
     // Wu-Hausman: y on X, and on X with the projected endogenous regressors.
     if (endo > 0) {
@@ -287,17 +315,31 @@ IvEstimate estimate_iv_fit(const IvData& data, const IvControl& control) {
         e.sargan.df1 = over;
         e.sargan.pvalue = chi2_tail(e.sargan.value, over);
         e.sargan.available = true;
-        if (control.robust) e.hansen = hansen_j(gram, xcol, l, s);
+        if (control.robust && memory != nullptr) e.hansen = hansen_j(gram, xcol, l, s);
     }
-    return e;
+    return true;
 }
 
 } // namespace
 
 IvEstimate estimate_iv(const IvData& data, const IvControl& control) {
-    IvEstimate e = estimate_iv_fit(data, control);
+    IvLayout layout;
+    layout.n = data.n;
+    layout.regressors = data.regressors;
+    layout.instruments = data.instruments;
+    for (const Real* column : data.columns) layout.constant.push_back(column == nullptr);
+    MemoryPasses passes(data);
+    IvEstimate e;
+    estimate_iv_fit(layout, passes, control, &passes, e); // columns in memory are always read
     if (e.end == IvEnd::OK) finish_iv_result(e);
     return e;
+}
+
+bool estimate_iv_passes(const IvLayout& layout, IvPasses& passes, IvEstimate& e) {
+    e = IvEstimate{};
+    if (!estimate_iv_fit(layout, passes, IvControl{}, nullptr, e)) return false;
+    if (e.end == IvEnd::OK) finish_iv_result(e);
+    return true;
 }
 
 } // namespace tarvex

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "kernels/exact_gram.hpp"
+#include "kernels/gram_residuals.hpp"
 #include "numeric/double_binary128.hpp"
 #include "numeric/real.hpp"
 #include "regress/fit/covariance_choice.hpp"
@@ -91,5 +92,32 @@ struct IvEstimate {
 };
 
 IvEstimate estimate_iv(const IvData& data, const IvControl& control);
+
+// The equation's layout without its rows: for the estimate over rows read a block at a time.
+struct IvLayout {
+    std::size_t n = 0;            // the rows in use
+    std::vector<int> regressors;  // K: the distinct column of each regressor
+    std::vector<int> instruments; // L: the distinct column of each instrument
+    std::vector<bool> constant;   // per distinct column: the column of ones
+};
+
+// The two passes over the rows the estimate makes, wherever the rows lie. Columns are the
+// distinct columns of the layout, -1 standing for y.
+class IvPasses {
+public:
+    virtual ~IvPasses() = default;
+    // The exact cross products of `columns` in that order; false when a read failed.
+    virtual bool cross_products(const std::vector<int>& columns, GramMatrix& gram) = 0;
+    // The residuals y - x'b of every row (x the regressor `columns`, b `coef`), each the exact
+    // value rounded once: their exact sum of squares rounded once, and whether every value was
+    // finite; false when a read failed.
+    virtual bool residuals(const std::vector<int>& columns, const std::vector<Wide>& coef,
+                           ResidualSums& sums) = 0;
+};
+
+// estimate_iv over `passes`, with the classical covariance only (HETCOV, AUTCOV, HC1-HC3 and
+// CLUSTER need every residual at once). The record keeps no rows. False with `e` unset when a
+// pass failed to read.
+bool estimate_iv_passes(const IvLayout& layout, IvPasses& passes, IvEstimate& e);
 
 } // namespace tarvex

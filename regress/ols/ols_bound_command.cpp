@@ -4,6 +4,7 @@
 // rows (ols_bound.cpp), reported and stored as OLSEST reports and stores the fit in memory.
 #include "regress/ols/ols_bound_command.hpp"
 
+#include "bound/bound_equation.hpp"
 #include "bound/bound_rows.hpp"
 #include "bound/statement_series.hpp"
 #include "core/error_report.hpp"
@@ -39,80 +40,6 @@ bool listed_series(Run& run, std::vector<StatementSeries>& out) {
                  "ONLY (NO LAGS, MATRICES OR RESULTS)",
                  ERR_BOUND_BESIDE);
     return false;
-}
-
-// The last observation the bound series among `names` hold (or `end` when none is shorter).
-int bound_last_observation(Run& run, const std::vector<std::string>& names, int end) {
-    long long last = end;
-    for (const std::string& name : names)
-        if (const BoundSeries* bound = find_bound_series(run, name))
-            last = std::min(last, bound->first_observation + bound->rows - 1);
-    return static_cast<int>(last);
-}
-
-// Ranges past the end of a bound series are errors, as for series in memory: each short series is
-// reported. `wanted` is the last observation the range asks for (0 or below: none asked).
-bool range_within_bound_rows(Run& run, const std::vector<StatementSeries>& listed,
-                             const std::vector<std::string>& sources, int wanted) {
-    if (wanted <= 0) return true;
-    bool within = true;
-    for (std::size_t k = 0; k < sources.size(); ++k) {
-        const BoundSeries* bound = find_bound_series(run, sources[k]);
-        if (bound == nullptr) continue;
-        const long long rows = bound->first_observation + bound->rows - 1;
-        if (rows >= wanted) continue;
-        const std::string shown = k < listed.size() ? listed[k].shown : sources[k];
-        report_error(run,
-                     " ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + first_8_padded(shown) +
-                         fmt_I(rows, 10) + fmt_I(wanted, 10),
-                     shared_error::SAMPLE_BEYOND_LENGTH);
-        within = false;
-    }
-    return within;
-}
-
-// The observations of each listed series (the weight last) that hold the missing code, found by
-// a pass over the rows (over several ranks, every rank's in rank order). False when a read failed
-// (reported).
-bool find_bound_missing_values(Run& run, RowBlocks& rows, std::vector<std::vector<long long>>& at) {
-    const Real missing = run.ws.XMISS;
-    at.assign(static_cast<std::size_t>(rows.columns()), {});
-    RowBlock block;
-    while (rows.next(block))
-        for (std::size_t c = 0; c < at.size(); ++c) {
-            const Real* v = block.columns[c];
-            for (std::size_t i = 0; i < block.length; ++i)
-                if (equal_values(v[i], missing)) at[c].push_back(block.observations[i]);
-        }
-    std::string failure = rows.failure();
-    if (!parallel::every_rank_ok(failure.empty(), failure)) {
-        report_error(run, failure, ERR_BOUND_READ);
-        return false;
-    }
-    rows.rewind();
-    for (std::vector<long long>& column : at) column = parallel::gather_over_ranks(column);
-    return true;
-}
-
-// The missing code as the check of series in memory reports it: a warning for each observation
-// of each series that holds it (in the order of the statement, the weight last), then the note
-// counting the observations of the equation's series that use it as data (an observation whose
-// weight is missing is dropped, not counted).
-void warn_bound_missing_values(Run& run, const std::vector<StatementSeries>& listed,
-                               const std::vector<std::string>& sources, int weight_column,
-                               const std::vector<std::vector<long long>>& at) {
-    if (!run.sw[OMSWRN] || !run.flags.OPUT) return;
-    std::vector<long long> used;
-    for (std::size_t c = 0; c < at.size(); ++c) {
-        const std::string shown = c < listed.size() ? listed[c].shown : sources[c];
-        for (const long long t : at[c])
-            write_line(run, missing_value_warning(run, t, first_8_padded(shown)));
-        if (static_cast<int>(c) != weight_column)
-            used.insert(used.end(), at[c].begin(), at[c].end());
-    }
-    std::sort(used.begin(), used.end());
-    used.erase(std::unique(used.begin(), used.end()), used.end());
-    note_missing_values_used(run, static_cast<long long>(used.size()));
 }
 
 } // namespace
@@ -251,7 +178,7 @@ void ols_over_bound_series(Run& run, const OlsOptions& o) {
     // to be fitted in memory is looked over first.
     std::vector<std::vector<long long>> missing_at;
     if (usable < settings.in_memory_below) {
-        if (!find_bound_missing_values(run, *rows, missing_at)) return;
+        if (!find_bound_missing_values(run, *rows, missing_at, ERR_BOUND_READ)) return;
     } else {
         settings.missing_observations = &missing_at;
     }

@@ -1,0 +1,38 @@
+// The checks an estimator over series bound to a file shares with the others that take them: the
+// estimation range against the bound rows, and the missing code found in a pass over the rows and
+// warned about as the same series in memory are.
+#pragma once
+
+#include "bound/statement_series.hpp"
+#include "kernels/row_blocks.hpp"
+
+#include <string>
+#include <vector>
+
+namespace tarvex {
+
+struct Run;
+
+// The last observation the bound series among `names` hold (or `end` when none is shorter).
+int bound_last_observation(Run& run, const std::vector<std::string>& names, int end);
+
+// Ranges past the end of a bound series are errors, as for series in memory: each short series
+// is reported. `wanted` is the last observation the range asks for (0 or below: none asked).
+// `listed` names the first sources as the report shows them.
+bool range_within_bound_rows(Run& run, const std::vector<StatementSeries>& listed,
+                             const std::vector<std::string>& sources, int wanted);
+
+// The observations of each column of `rows` that hold the missing code, found by a pass over the
+// rows (over several ranks, every rank's in rank order); the rows are rewound after it. False when
+// a read failed (reported with `read_error`).
+bool find_bound_missing_values(Run& run, RowBlocks& rows, std::vector<std::vector<long long>>& at,
+                               int read_error);
+
+// The missing code as the check of series in memory reports it: a warning for each observation
+// of each series that holds it (in the order of the columns), then the note counting the
+// observations of the columns other than `weight_column` (-1: none) that use it as data.
+void warn_bound_missing_values(Run& run, const std::vector<StatementSeries>& listed,
+                               const std::vector<std::string>& sources, int weight_column,
+                               const std::vector<std::vector<long long>>& at);
+
+} // namespace tarvex
