@@ -25,7 +25,8 @@ __attribute__((always_inline)) inline void add_product_into_five(u64* sum, u64 a
                                                                  u64 b_low, u64 b_high) {
 #if defined(__x86_64__)
     u64 p0, p1, p2, p3;
-    asm volatile("movq %[al], %%rax\n\t"
+    asm volatile(
+        "movq %[al], %%rax\n\t"
         "mulq %[bl]\n\t"
         "movq %%rax, %[p0]\n\t"
         "movq %%rdx, %[p1]\n\t"
