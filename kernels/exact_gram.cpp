@@ -1,11 +1,13 @@
 // Exact cross products over row blocks. A block's values are taken apart once per column
-// (scaled first when the rows carry factors), then every pair of columns adds its block of
-// products into its own accumulator, which stays in cache for the whole block. A pair with the
-// constant adds the other column's values (no products), the constant with itself the count.
+// (scaled first when the rows carry factors) and held on a common scale per column, then every
+// pair of columns adds its block of products into its own accumulator, which stays in cache for
+// the whole block. A pair with the constant adds the other column's values (no products), the
+// constant with itself the count.
 #include "kernels/exact_gram.hpp"
 #include "kernels/exact_gram_sums.hpp"
 
 #include "kernels/row_threads.hpp"
+#include "numeric/exact_block_products.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/fast_arith.hpp"
 
@@ -62,6 +64,8 @@ void accumulate_rows(const GramColumns& data, std::size_t begin, std::size_t end
     for (int c = 0; c < p; ++c)
         ones[c] = data.columns[c] == nullptr && data.row_scale == nullptr && data.rows == nullptr;
     std::vector<ExactAccumulator::Factor> factors(static_cast<std::size_t>(p) * BLOCK_ROWS);
+    // Each column's block on its common scale (numeric/exact_block_products.hpp).
+    std::vector<ScaledBlock> scaled(static_cast<std::size_t>(p));
     for (std::size_t first = begin; first < end; first += BLOCK_ROWS) {
         const std::size_t length = std::min(BLOCK_ROWS, end - first);
         for (int c = 0; c < p; ++c) {
@@ -79,6 +83,7 @@ void accumulate_rows(const GramColumns& data, std::size_t begin, std::size_t end
                 out.finite = false;
                 return;
             }
+            scaled[std::size_t(c)].assign(f, length);
         }
         for (int b = 0; b < p; ++b) {
             const ExactAccumulator::Factor* fb =
@@ -90,8 +95,9 @@ void accumulate_rows(const GramColumns& data, std::size_t begin, std::size_t end
                 else if (ones[a] || ones[b])
                     sum.add_values(data.columns[ones[a] ? b : a] + first, length);
                 else
-                    sum.add_decoded_products(
-                        factors.data() + static_cast<std::size_t>(a) * BLOCK_ROWS, fb, length);
+                    ScaledBlock::add_products(
+                        scaled[std::size_t(a)], 0, scaled[std::size_t(b)], 0, length,
+                        factors.data() + static_cast<std::size_t>(a) * BLOCK_ROWS, fb, sum);
             }
         }
     }

@@ -4,6 +4,7 @@
 
 #include "kernels/exact_gram_sums.hpp"
 #include "kernels/row_threads.hpp"
+#include "numeric/exact_block_products.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/fast_arith.hpp"
 
@@ -50,23 +51,30 @@ void lag_sums_of_rows(const GramColumns& scores, std::size_t lags, std::size_t b
     const std::size_t pairs = std::size_t(k) * (k + 1) / 2;
     const std::size_t stride = LAG_BLOCK_ROWS + lags;
     std::vector<ExactAccumulator::Factor> factors(stride * std::size_t(k));
+    // Each column's block on its common scale (exact_block_products.hpp), at the same indices.
+    std::vector<ScaledBlock> scaled(static_cast<std::size_t>(k));
     for (std::size_t first = begin; first < end; first += LAG_BLOCK_ROWS) {
         const std::size_t length = std::min(LAG_BLOCK_ROWS, end - first);
         // The block and the rows before it that its lags reach: factors[c][i] is row
         // first - before + i.
         const std::size_t before = std::min(lags, first);
-        for (int c = 0; c < k; ++c)
-            if (!decode_score_rows(scores, c, first - before, before + length,
-                                   factors.data() + std::size_t(c) * stride)) {
+        for (int c = 0; c < k; ++c) {
+            ExactAccumulator::Factor* column = factors.data() + std::size_t(c) * stride;
+            if (!decode_score_rows(scores, c, first - before, before + length, column)) {
                 share.finite = false;
                 return;
             }
+            scaled[std::size_t(c)].assign(column, before + length);
+        }
+        const auto add = [&](ExactAccumulator& sum, int a, std::size_t a_at, int b,
+                             std::size_t b_at, std::size_t count) {
+            ScaledBlock::add_products(scaled[std::size_t(a)], a_at, scaled[std::size_t(b)], b_at,
+                                      count, factors.data() + std::size_t(a) * stride + a_at,
+                                      factors.data() + std::size_t(b) * stride + b_at, sum);
+        };
         std::size_t pair = 0;
         for (int b = 0; b < k; ++b)
-            for (int a = 0; a <= b; ++a, ++pair)
-                sums[pair].add_decoded_products(factors.data() + std::size_t(a) * stride + before,
-                                                factors.data() + std::size_t(b) * stride + before,
-                                                length);
+            for (int a = 0; a <= b; ++a, ++pair) add(sums[pair], a, before, b, before, length);
         for (std::size_t j = 1; j <= lags; ++j) {
             // Rows t >= j only: the first row of the data has no lag before it.
             const std::size_t skip = first >= j ? 0 : j - first;
@@ -74,14 +82,11 @@ void lag_sums_of_rows(const GramColumns& scores, std::size_t lags, std::size_t b
             const std::size_t count = length - skip, at = before + skip;
             ExactAccumulator* lag = sums + j * pairs;
             pair = 0;
-            for (int b = 0; b < k; ++b) {
-                const ExactAccumulator::Factor* fb = factors.data() + std::size_t(b) * stride;
+            for (int b = 0; b < k; ++b)
                 for (int a = 0; a <= b; ++a, ++pair) {
-                    const ExactAccumulator::Factor* fa = factors.data() + std::size_t(a) * stride;
-                    lag[pair].add_decoded_products(fa + at, fb + at - j, count);
-                    if (a != b) lag[pair].add_decoded_products(fb + at, fa + at - j, count);
+                    add(lag[pair], a, at, b, at - j, count);
+                    if (a != b) add(lag[pair], b, at, a, at - j, count);
                 }
-            }
         }
     }
 }

@@ -191,6 +191,14 @@ void ExactAccumulator::add_scaled(Real a, int scale) {
                     x.biased + EXPONENT_BIAS + POSITION_BASE + scale, x.negative);
 }
 
+void ExactAccumulator::add_five_limbs(const u64* value, int weight, bool negative) {
+    if (special_) return; // the IEEE sum decides; these terms are finite
+    const int position = weight + OFFSET;
+    if ((value[0] | value[1] | value[2] | value[3]) != 0)
+        add_shifted({value[0], value[1], value[2], value[3]}, position, negative);
+    if (value[4] != 0) add_shifted({value[4], 0, 0, 0}, position + 256, negative);
+}
+
 void ExactAccumulator::add_values(const Real* a, std::size_t n) {
     const Real one = 1;
     for (std::size_t i = 0; i < n; ++i) {

@@ -43,6 +43,10 @@ public:
     void add_scaled(Real a, int scale);
     // Adds a[i] for i < n.
     void add_values(const Real* a, std::size_t n);
+    // Adds (or, with `negative`, subtracts) the integer held in five 64-bit limbs (lowest first)
+    // times 2^weight: a sum of products formed exactly elsewhere on a common scale. Every set
+    // bit must lie within the products' range (2^-32988 up to the spare bits above 2^32770).
+    void add_five_limbs(const std::uint64_t* value, int weight, bool negative);
     // Adds a[i]*b[i] for i < n from decoded factors: the same sum as add_products, without
     // taking the values apart again. The accumulator must hold no infinite or NaN term.
     void add_decoded_products(const Factor* a, const Factor* b, std::size_t n);

@@ -196,4 +196,28 @@ __attribute__((always_inline)) inline bool add_shifted_into_five(u64* limbs, Pro
 #endif
 }
 
+// Adds the four limbs of p to the five limbs at `limbs` (lowest first), the carry into the fifth.
+__attribute__((always_inline)) inline void add_into_five(u64* limbs, Product p) {
+#if defined(__x86_64__)
+    asm("addq %[p0], %[l0]\n\t"
+        "adcq %[p1], %[l1]\n\t"
+        "adcq %[p2], %[l2]\n\t"
+        "adcq %[p3], %[l3]\n\t"
+        "adcq $0, %[l4]"
+        : [l0] "+m"(limbs[0]), [l1] "+m"(limbs[1]), [l2] "+m"(limbs[2]), [l3] "+m"(limbs[3]),
+          [l4] "+m"(limbs[4])
+        : [p0] "r"(p.p0), [p1] "r"(p.p1), [p2] "r"(p.p2), [p3] "r"(p.p3)
+        : "cc");
+#else
+    const u64 terms[4] = {p.p0, p.p1, p.p2, p.p3};
+    u64 carry = 0;
+    for (int i = 0; i < 4; ++i) {
+        const u128 sum = u128(limbs[i]) + terms[i] + carry;
+        limbs[i] = low64(sum);
+        carry = high64(sum);
+    }
+    limbs[4] += carry;
+#endif
+}
+
 } // namespace tarvex::limbs

@@ -120,12 +120,31 @@ TEST(GmmReference, CigarettesEveryWeightAndStep) {
     expect_reference(estimate_gmm(d, gmm_control(GmmWeight::WHITE, GmmSteps::ONE, 0)),
                      {{-1.2774241337362691Q, 0.28040482558664559Q, 9.8949555412781738Q},
                       {0.24168384369415963Q, 0.24582759979191235Q, 0.9287578115102878Q}});
-    expect_reference(estimate_gmm(d, gmm_control(GmmWeight::IDENTITY, GmmSteps::ONE, 0)),
-                     {{-1.05883913181686728Q, -0.31409275317016228Q, 10.44641259438427028Q},
-                      {0.53694094421079397Q, 1.21505006807005045Q, 1.28568633390863085Q}});
-    expect_reference(estimate_gmm(d, gmm_control(GmmWeight::IDENTITY, GmmSteps::ONE, 1)),
-                     {{-1.05883913181686728Q, -0.31409275317016228Q, 10.44641259438427028Q},
-                      {0.50472643703238829Q, 1.12533408299285909Q, 1.29996570343453843Q}});
+    // The identity weight, whose A'A has condition 2.7e8, against exact rational arithmetic
+    // (Python fractions) on the data as read (each decimal rounded to the nearest binary128):
+    //   A = Z'X, c = Z'y; b = solve(A'A, A'c); u = y - X b; B = (A'A)**-1;
+    //   se = sqrt(diag(B A' Sf(Z, u, L) A B)), Sf as above, all exact, rounded to 34 digits.
+    // R's double solve above agrees to 12 digits only (coef -1.05883913181686728
+    // -0.31409275317016228 10.44641259438427028).
+    const Real exact_coef[] = {-1.058839131817424335449536672047769Q,
+                               -0.3140927531699659260387713511992236Q,
+                               10.44641259438642845650246325701150Q};
+    const Real exact_se[2][3] = {
+        {0.5369409442107202848621780793716395Q, 1.215050068070183448479756802652542Q,
+         1.285686333909308563079136759621990Q},
+        {0.5047264370323238657765556878059518Q, 1.125334082992924460858628707301993Q,
+         1.299965703435114341006537141842909Q}};
+    for (int lags = 0; lags < 2; ++lags) {
+        SCOPED_TRACE(lags);
+        const GmmEstimate identity =
+            estimate_gmm(d, gmm_control(GmmWeight::IDENTITY, GmmSteps::ONE, lags));
+        ASSERT_EQ(identity.end, GmmEnd::OK);
+        EXPECT_FALSE(identity.j.available);
+        for (int a = 0; a < 3; ++a) {
+            EXPECT_TRUE(agrees(identity.result.record.coef[a], exact_coef[a], 1e-33Q)) << a;
+            EXPECT_TRUE(agrees(identity.result.record.stderrs[a], exact_se[lags][a], 1e-32Q)) << a;
+        }
+    }
 }
 
 TEST(GmmReference, GeneratedTwoEndogenousTwoStepAndIterated) {
