@@ -71,8 +71,8 @@ bool has_double_rule(int op) {
 
 DoubleDerivativeEvaluator::DoubleDerivativeEvaluator(const Program& program, DoubleBinding binding,
                                                      int k, bool second)
-    : p_(&program), d_(decode(program)), bind_(std::move(binding)),
-      k_(static_cast<std::size_t>(k)), second_(second) {
+    : p_(&program), d_(decode(program)), bind_(std::move(binding)), k_(static_cast<std::size_t>(k)),
+      second_(second) {
     const std::size_t cells = at(2 * p_->MAXVAR + 2);
     val_.assign(cells, 0);
     grad_.assign(cells * k_, 0);
@@ -106,8 +106,7 @@ void DoubleDerivativeEvaluator::set(int r, double value, int a, double da, int b
     const std::size_t k = k_;
     const double* ga = va ? &grad_[at(a) * k] : nullptr;
     const double* gb = vb ? &grad_[at(b) * k] : nullptr;
-    for (std::size_t j = 0; j < k; ++j)
-        g_[j] = (va ? da * ga[j] : 0.0) + (vb ? db * gb[j] : 0.0);
+    for (std::size_t j = 0; j < k; ++j) g_[j] = (va ? da * ga[j] : 0.0) + (vb ? db * gb[j] : 0.0);
     if (second_) {
         const double* ha = va ? &hess_[at(a) * k * k] : nullptr;
         const double* hb = vb ? &hess_[at(b) * k * k] : nullptr;
@@ -164,8 +163,7 @@ void DoubleDerivativeEvaluator::function(const Step& s, const double* b) {
     case OP_LOG10: {
         if (!(x > 0)) throw Undefined{};
         const double unit = s.op == OP_LOG ? 1.0 : 1.0 / LOG_10;
-        set(s.r, s.op == OP_LOG ? std::log(x) : std::log10(x), a, unit / x, 0, 0,
-            -unit / (x * x));
+        set(s.r, s.op == OP_LOG ? std::log(x) : std::log10(x), a, unit / x, 0, 0, -unit / (x * x));
         return;
     }
     case OP_SQRT: {
@@ -396,8 +394,7 @@ const DoubleDerivative& DoubleDerivativeEvaluator::evaluate(const double* b) {
     out_.ok = false;
     try {
         for (int cell = 1; cell <= p_->NF; ++cell)
-            if (p_->direct[at(cell)])
-                load(cell, p_->vars[at(cell)], 0, parameter_of_[at(cell)], b);
+            if (p_->direct[at(cell)]) load(cell, p_->vars[at(cell)], 0, parameter_of_[at(cell)], b);
         for (const Step& s : d_.steps) {
             if (s.op == OP_COMMA) continue;
             if (s.op == OP_END) {

@@ -196,7 +196,8 @@ double relative_step(const std::vector<double>& step, const std::vector<double>&
     double largest = 0, size = 0;
     for (double v : b) largest = std::max(largest, std::fabs(v));
     for (std::size_t j = 0; j < b.size(); ++j)
-        size = std::max(size, std::fabs(step[j]) / (std::fabs(b[j]) + tolerance * largest + 1e-300));
+        size =
+            std::max(size, std::fabs(step[j]) / (std::fabs(b[j]) + tolerance * largest + 1e-300));
     return size;
 }
 

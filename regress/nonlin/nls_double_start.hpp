@@ -27,8 +27,8 @@ struct NlsDoubleStart {
     bool found = false;
     int subsample_n = 0, subsample_iterations = 0; // the first stage, on a subsample
     int iterations = 0;                            // over all the rows
-    std::vector<Real> theta;   // the last double iterate, exactly
-    std::vector<Real> hessian; // half the Hessian of the sum of squares there, K x K
+    std::vector<Real> theta;                       // the last double iterate, exactly
+    std::vector<Real> hessian;              // half the Hessian of the sum of squares there, K x K
     std::vector<std::vector<Real>> history; // the parameters after each iteration (all rows)
     std::vector<Real> history_sse;          // the sum of squares there, as double gave it
 };

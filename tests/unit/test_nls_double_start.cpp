@@ -76,8 +76,7 @@ TEST(NlinearDoubleStart, SameEstimatesAsBinary128Throughout) {
     // (exact) vanishes against the sum of their sizes to binary128's resolution.
     ASSERT_EQ(d.residuals.size(), std::size_t(100500));
     const Real sum = exact_mean_and_centred_squares(d.residuals.data(), 100500).mean * 100500;
-    EXPECT_LE(static_cast<double>(qm::abs(sum) / exact_abs_sum(d.residuals.data(), 100500)),
-              1e-31);
+    EXPECT_LE(static_cast<double>(qm::abs(sum) / exact_abs_sum(d.residuals.data(), 100500)), 1e-31);
     const std::size_t table = doubled.output.find(" R-SQUARE");
     ASSERT_NE(table, std::string::npos);
     EXPECT_EQ(doubled.output.substr(table), plain->output.substr(plain->output.find(" R-SQUARE")));
