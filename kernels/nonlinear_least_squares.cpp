@@ -5,6 +5,7 @@
 #include "kernels/exact_gram.hpp"
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/least_squares.hpp"
+#include "kernels/symmetric_solve.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/qmath.hpp"
 
@@ -475,6 +476,60 @@ NlsResult nonlinear_least_squares(int nobs, const std::vector<Real>& start,
     third.iterations += far.iterations;
     if (better_outcome(third, best)) best = std::move(third);
     return best;
+}
+
+// A Newton step may raise the sum of squares by no more than this relatively (its rounding).
+const Real FINISH_SSE_SLACK = 1e-30Q;
+
+NlsResult newton_finish(int nobs, const std::vector<Real>& start, const std::vector<Real>& hessian,
+                        const NlsEvaluate& evaluate, const NlsControl& control, int max_steps) {
+    const int k = static_cast<int>(start.size());
+    const std::size_t n = static_cast<std::size_t>(nobs);
+    NlsResult out;
+    if (!evaluate_start(nobs, start, evaluate, out)) return out;
+    out.status = NlsStatus::ITERATION_LIMIT;
+    std::vector<Real> lower;
+    int bad = -1;
+    if (!finiteq(out.sse) || !cholesky_factor(hessian, k, lower, bad, Real(1e-32Q))) return out;
+    std::vector<Real> trial(k), trial_residuals(n), trial_jacobian(n * std::size_t(k));
+    std::vector<Real> gradient(k);
+    bool small = false;
+    int row = -1;
+    for (int iteration = 1; iteration <= max_steps && !small; ++iteration) {
+        check_for_interrupt(control.interrupt);
+        ExactAccumulator sum;
+        for (int j = 0; j < k; ++j)
+            gradient[j] =
+                sum.dot(out.jacobian.data() + std::size_t(j) * n, out.residuals.data(), n);
+        const std::vector<Real> step = cholesky_solve(lower, k, gradient);
+        small = relative_size(step, out.parameters, control.parameter_tolerance) <=
+                control.parameter_tolerance;
+        for (int j = 0; j < k; ++j) trial[j] = out.parameters[j] + step[j];
+        if (!evaluate(trial, trial_residuals.data(), trial_jacobian.data(), row)) return out;
+        const Real sse = ls_detail::sum_of_squares(trial_residuals.data(), nobs);
+        if (!(sse <= out.sse * (1 + FINISH_SSE_SLACK))) return out;
+        out.parameters = trial;
+        out.residuals.swap(trial_residuals);
+        out.jacobian.swap(trial_jacobian);
+        out.sse = sse;
+        out.iterations = iteration;
+        out.history.push_back({iteration, out.sse, 0, out.parameters});
+    }
+    if (!small) return out;
+    // The Gauss-Newton step where the steps ended, and the covariance factor there.
+    const GramMatrix gram = exact_gram(columns_of(nobs, k, out.jacobian, out.residuals));
+    const GramFit last = gram_cholesky_solve(gram, nobs, DEPENDENCE_RATIO);
+    if (!last.ok()) {
+        out.status = NlsStatus::SINGULAR;
+        out.dependent_parameter = last.failed_column;
+        return out;
+    }
+    if (relative_size(last.coef, out.parameters, control.parameter_tolerance) >
+        control.parameter_tolerance)
+        return out;
+    out.status = NlsStatus::CONVERGED;
+    out.jtj_inverse = last.xtx_inverse;
+    return out;
 }
 
 } // namespace tarvex

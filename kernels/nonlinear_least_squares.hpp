@@ -90,4 +90,18 @@ NlsResult nonlinear_least_squares(int nobs, const std::vector<Real>& start,
                                   const NlsEvaluate& evaluate, const NlsControl& control,
                                   const NlsCurvature& curvature = nullptr);
 
+// The last iterations of a fit whose start is already next to the minimum (found in double) and
+// comes with half the Hessian of the sum of squares there, J'J less the residuals' curvature,
+// good to double's precision (K x K row-major). Each iteration is a Newton step with that
+// Hessian and the gradient J'r summed exactly in binary128: the error of the parameters
+// contracts by the Hessian's relative error (about 1e-16) at each step, so that two steps carry
+// a start good to double's precision to binary128's. The fit has converged once a step changing
+// no parameter by more than the relative tolerance has been taken and the undamped Gauss-Newton
+// step where it lands is below the tolerance too; ITERATION_LIMIT after `max_steps` steps
+// without that, or when a step raises the sum of squares beyond its rounding or leaves the
+// domain (the caller then fits without this start). The covariance factor, residuals and
+// Jacobian are those at the point returned, as from nonlinear_least_squares.
+NlsResult newton_finish(int nobs, const std::vector<Real>& start, const std::vector<Real>& hessian,
+                        const NlsEvaluate& evaluate, const NlsControl& control, int max_steps);
+
 } // namespace tarvex

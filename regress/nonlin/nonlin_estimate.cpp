@@ -3,6 +3,8 @@
 #include "regress/nonlin/nonlin_estimate.hpp"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "core/interrupt.hpp"
 #include "core/result_scalars.hpp"
@@ -16,6 +18,7 @@
 #include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fit/coefficient_table.hpp"
+#include "regress/nonlin/nls_double_start.hpp"
 #include "regress/nonlin/nonlin_errors.hpp"
 
 namespace tarvex {
@@ -28,6 +31,14 @@ constexpr int SUBSAMPLE_FROM = 262144;
 constexpr int SUBSAMPLE_ROWS = 32768;
 constexpr int MLE_SUBSAMPLE_FROM = 65536;
 constexpr int MLE_SUBSAMPLE_ROWS = 8192;
+// From this many observations NLINEAR (Levenberg-Marquardt) takes its first iterations in
+// double (see nls_double_start.hpp); tests lower it.
+int double_start_from = 100001;
+// The binary128 Newton steps from the double start: two carry it to binary128's precision.
+constexpr int FINISH_STEPS = 4;
+// The double start is taken only under a convergence rule at least this tight: a looser one
+// stops where the path to the minimum decides the estimates.
+const Real DOUBLE_START_LOOSEST_TOLERANCE = 1e-20Q;
 // A subsample's optimum differs from the sample's by about one over the square root of its
 // size: iterating there beyond this relative change gains nothing.
 constexpr Real SUBSAMPLE_TOLERANCE = 1e-12Q;
@@ -98,14 +109,22 @@ void finish_estimate(NonlinEstimate& e) {
     m.set_scalar(R_SST, r.sst);
 }
 
-// Levenberg-Marquardt on the observations of `model` (y at them) from `start`; an evaluation
+// Whether v * v is finite: at once from the exponent below 2^8191 (where the square stays
+// below 2^16382), by the product itself only near the limit.
+bool square_finite(Real v) {
+    std::uint64_t w[2];
+    std::memcpy(w, &v, sizeof w);
+    const int exponent = static_cast<int>((w[1] >> 48) & 0x7fff);
+    return exponent <= 16383 + 8190 || finiteq(v * v);
+}
+
+// The residuals (and Jacobian) of the model at b for the least-squares kernel; an evaluation
 // failure is recorded in `failure`.
-NlsResult fit_least_squares(const EquationModel& model, const std::vector<Real>& y,
-                            const std::vector<Real>& start, const NlsControl& control,
-                            RowFailure& failure) {
+NlsEvaluate least_squares_evaluate(const EquationModel& model, const std::vector<Real>& y,
+                                   RowFailure& failure) {
     const int n = model.n(), k = model.k();
-    NlsEvaluate evaluate = [&](const std::vector<Real>& b, Real* resid, Real* jac,
-                               int& failed_row) {
+    return [&model, &y, &failure, n, k](const std::vector<Real>& b, Real* resid, Real* jac,
+                                        int& failed_row) {
         RowFailure here;
         const auto order = jac ? expr::DerivativeOrder::GRADIENT : expr::DerivativeOrder::VALUE;
         bool ok = evaluate_rows(
@@ -120,11 +139,9 @@ NlsResult fit_least_squares(const EquationModel& model, const std::vector<Real>&
         // A residual or derivative whose square overflows leaves the sum of squares (or J'J)
         // infinite: the point is as unusable as one where an operation fails.
         for (int row = 0; ok && row < n; ++row) {
-            bool finite = finiteq(resid[row] * resid[row]);
-            for (int j = 0; finite && jac != nullptr && j < k; ++j) {
-                const Real d = jac[std::size_t(j) * n + std::size_t(row)];
-                finite = finiteq(d * d);
-            }
+            bool finite = square_finite(resid[row]);
+            for (int j = 0; finite && jac != nullptr && j < k; ++j)
+                finite = square_finite(jac[std::size_t(j) * n + std::size_t(row)]);
             if (!finite) {
                 here = RowFailure{};
                 here.row = row;
@@ -137,6 +154,15 @@ NlsResult fit_least_squares(const EquationModel& model, const std::vector<Real>&
         }
         return ok;
     };
+}
+
+// Levenberg-Marquardt on the observations of `model` (y at them) from `start`; an evaluation
+// failure is recorded in `failure`.
+NlsResult fit_least_squares(const EquationModel& model, const std::vector<Real>& y,
+                            const std::vector<Real>& start, const NlsControl& control,
+                            RowFailure& failure) {
+    const int n = model.n();
+    const NlsEvaluate evaluate = least_squares_evaluate(model, y, failure);
     // The residuals' second derivative along v: -v' H_i v, the second derivative of the
     // function along v (one direction carried, not the K x K Hessian).
     NlsCurvature curvature = [&](const std::vector<Real>& b, const std::vector<Real>& v,
@@ -325,6 +351,34 @@ NlsResult fit_by_maximizer(const EquationModel& model, const std::vector<Real>& 
     return out;
 }
 
+// The fit whose first iterations are taken in double over all the rows (after a subsample's,
+// on a long sample) and the last ones in binary128 from there, by Newton steps with the double
+// Hessian. False (nothing in `e` changed) when the double iterations found no start, or when
+// the binary128 steps from it did not converge: the fit is then made in binary128 throughout.
+bool fit_from_double_start(const EquationModel& model, const std::vector<Real>& y,
+                           const std::vector<Real>& start, const NlsControl& control,
+                           NonlinEstimate& e, NlsResult& fit) {
+    const NlsDoubleStart first =
+        nls_double_start(model, y, start, SUBSAMPLE_FROM, SUBSAMPLE_ROWS, control.interrupt);
+    if (!first.found || first.iterations >= control.max_iterations) return false;
+    RowFailure failure;
+    NlsResult last = newton_finish(
+        model.n(), first.theta, first.hessian, least_squares_evaluate(model, y, failure), control,
+        std::min(FINISH_STEPS, control.max_iterations - first.iterations));
+    if (last.status != NlsStatus::CONVERGED) return false;
+    // One history and count over both phases.
+    for (NlsIteration& it : last.history) it.iteration += first.iterations;
+    for (std::size_t i = 0; i < first.history.size(); ++i)
+        last.history.insert(last.history.begin() + static_cast<std::ptrdiff_t>(i),
+                            {int(i) + 1, first.history_sse[i], 0, first.history[i]});
+    last.iterations += first.iterations;
+    e.subsample_n = first.subsample_n;
+    e.subsample_iterations = first.subsample_iterations;
+    e.double_iterations = first.iterations;
+    fit = std::move(last);
+    return true;
+}
+
 NonlinEstimate fit_nlinear(const EquationModel& model, const NonlinOptions& o) {
     NonlinEstimate e;
     start_estimate(model, e);
@@ -346,7 +400,12 @@ NonlinEstimate fit_nlinear(const EquationModel& model, const NonlinOptions& o) {
         start = annealed_start(start, value_of(row_sum_evaluate(on, k, &y, ignored)), o, true, e);
     }
     const std::vector<Real> given = start;
-    if (levenberg_marquardt && n >= SUBSAMPLE_FROM) {
+    NlsResult fit;
+    bool fitted = false;
+    if (levenberg_marquardt && n >= nlinear_double_start_from() &&
+        !(control.parameter_tolerance > DOUBLE_START_LOOSEST_TOLERANCE))
+        fitted = fit_from_double_start(model, y, start, control, e, fit);
+    if (!fitted && levenberg_marquardt && n >= SUBSAMPLE_FROM) {
         const EquationModel part = evenly_spaced(model, SUBSAMPLE_ROWS);
         const std::vector<Real> part_y = dependent_values(part);
         RowFailure ignored;
@@ -361,9 +420,10 @@ NonlinEstimate fit_nlinear(const EquationModel& model, const NonlinOptions& o) {
     }
     NlsControl near = control; // next to the minimum: undamped steps first
     if (e.subsample_n > 0) near.lambda_start = 0;
-    NlsResult fit = levenberg_marquardt ? fit_least_squares(model, y, start, near, e.evaluation)
-                                        : fit_by_maximizer(model, y, o, e.evaluation);
-    if (fit.status != NlsStatus::CONVERGED && e.subsample_n > 0) {
+    if (!fitted)
+        fit = levenberg_marquardt ? fit_least_squares(model, y, start, near, e.evaluation)
+                                  : fit_by_maximizer(model, y, o, e.evaluation);
+    if (!fitted && fit.status != NlsStatus::CONVERGED && e.subsample_n > 0) {
         // From the subsample's minimum the fit went astray: all the data from the start given.
         e.subsample_n = e.subsample_iterations = 0;
         fit = fit_least_squares(model, y, given, control, e.evaluation);
@@ -508,6 +568,14 @@ NonlinEstimate with_failure(const EquationModel& model, NonlinEstimate e) {
 }
 
 } // namespace
+
+int nlinear_double_start_from() {
+    return double_start_from;
+}
+
+void set_nlinear_double_start_from(int n) {
+    double_start_from = n;
+}
 
 // y at the observations in use.
 std::vector<Real> dependent_values(const EquationModel& model) {

@@ -38,6 +38,7 @@ struct NonlinEstimate {
     // change of the parameters fell below CONVERGE): the report says so.
     bool at_rounding_floor = false;
     int subsample_n = 0, subsample_iterations = 0; // a long sample: the first fit's
+    int double_iterations = 0; // NLINEAR on a long sample: the first iterations, in double
     // METHOD=ANNEAL: the search before the local method, in the objective's own terms (the
     // log-likelihood, or the sum of squares).
     bool annealed = false;
@@ -54,6 +55,11 @@ struct NonlinEstimate {
 
 // The dependent variable at the observations in use.
 std::vector<Real> dependent_values(const EquationModel& model);
+
+// NLINEAR by Levenberg-Marquardt takes its first iterations in double from this many
+// observations (100,001); tests lower it to compare both paths on short samples.
+int nlinear_double_start_from();
+void set_nlinear_double_start_from(int n);
 
 NonlinEstimate estimate_nlinear(const EquationModel& model, const NonlinOptions& o);
 NonlinEstimate estimate_mle(const EquationModel& model, const NonlinOptions& o);

@@ -38,6 +38,9 @@ void write_heading(Run& run, const EquationModel& model, const NonlinEstimate& e
                             (e.likelihood ? "MAXIMUM" : "MINIMUM") + " OF A SUBSAMPLE OF" +
                             fmt_I_fitted(e.subsample_n, 7) + " OBSERVATIONS IN" +
                             fmt_I_fitted(e.subsample_iterations, 5) + " ITERATIONS");
+    if (e.double_iterations > 0)
+        write_line(run, " ...NOTE..THE FIRST" + fmt_I_fitted(e.double_iterations, 4) +
+                            " ITERATIONS IN DOUBLE PRECISION, THE REST IN QUADRUPLE");
     if (e.annealed) {
         const char* objective = e.likelihood ? "LOG-LIKELIHOOD" : "SUM OF SQUARES";
         write_line(run, " ANNEALING:" + fmt_I_fitted(e.anneal_evaluations, 8) + " EVALUATIONS," +

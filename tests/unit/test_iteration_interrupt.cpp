@@ -96,6 +96,34 @@ TEST(IterationInterrupt, NonlinearLeastSquaresAsksBeforeTheFirstIteration) {
     EXPECT_GT(evaluations, 1);
 }
 
+TEST(IterationInterrupt, NewtonFinishAsksBeforeEveryStep) {
+    // y = 2 at four rows fitted by b: residual 2 - b, Jacobian 1, half Hessian of the SSE 4.
+    int evaluations = 0;
+    const NlsEvaluate evaluate = [&](const std::vector<Real>& b, Real* residuals, Real* jacobian,
+                                     int&) {
+        ++evaluations;
+        for (int i = 0; i < 4; ++i) {
+            residuals[i] = 2 - b[0];
+            if (jacobian != nullptr) jacobian[i] = 1;
+        }
+        return true;
+    };
+    NlsControl control;
+    // Uninterrupted: one Newton step lands on 2 exactly, the next is zero and ends the fit.
+    CountingCheck quiet;
+    control.interrupt = quiet.callable();
+    const NlsResult done = newton_finish(4, {Real(0)}, {Real(4)}, evaluate, control, 4);
+    EXPECT_EQ(done.status, NlsStatus::CONVERGED);
+    EXPECT_EQ(done.parameters[0], Real(2));
+    EXPECT_EQ(quiet.calls, 2);
+    // A stop asked for before the first step: only the start was evaluated.
+    evaluations = 0;
+    CountingCheck first{1};
+    control.interrupt = first.callable();
+    EXPECT_THROW(newton_finish(4, {Real(0)}, {Real(4)}, evaluate, control, 4), StopAsked);
+    EXPECT_EQ(evaluations, 1);
+}
+
 TEST(IterationInterrupt, ChoiceRowPassStopsBetweenChunksAndJoinsItsThread) {
     const std::size_t n = 200000; // 64 chunks, shared by two threads
     std::atomic<std::size_t> rows_summed{0};

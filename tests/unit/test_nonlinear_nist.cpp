@@ -4,6 +4,9 @@
 // every fit with the default options (iteration limit and tolerance) but MGH10 from its first
 // start; and a few sets by the other optimisers (METHOD=), which must reach the
 // same digits.
+// Every fit again with its first iterations forced into double precision (on a long sample
+// they are taken there by default): the same certified and exact digits, so that a double
+// start never leads to another minimum than the binary128 iterations reach.
 // The models are typed as a user would: COS(u) as SIN(u + pi/2), the unary minus as Fortran
 // binds it (SET UMINUS), Nelson's log(y) formed first by GENR.
 #include "test_support.hpp"
@@ -11,11 +14,13 @@
 #include "core/run.hpp"
 #include "numeric/decimal.hpp"
 #include "numeric/qmath.hpp"
+#include "regress/nonlin/nonlin_estimate.hpp"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 namespace tarvex::testing {
@@ -77,8 +82,16 @@ double digits(Real value, Real reference) {
 struct Fit {
     std::string set;
     int start;
-    std::string method = ""; // blank: the default (Levenberg-Marquardt)
-    int maxit = 0;           // 0: the default limit
+    std::string method = "";   // blank: the default (Levenberg-Marquardt)
+    int maxit = 0;             // 0: the default limit
+    bool double_start = false; // the first iterations in double however short the sample
+};
+
+// Lowers the length from which NLINEAR iterates in double first, for the life of the guard.
+struct DoubleStartFrom {
+    int saved = nlinear_double_start_from();
+    explicit DoubleStartFrom(int n) { set_nlinear_double_start_from(n); }
+    ~DoubleStartFrom() { set_nlinear_double_start_from(saved); }
 };
 
 // The session that fits `set` from NIST start `start` with NLINEAR and `options` (after "/",
@@ -142,7 +155,20 @@ TEST_P(NistNonlinear, CertifiedAndExactDigits) {
         options = "maxit=1000";
     int k = 0;
     const std::string script = nist_script(fit.set, fit.start, options, k);
+    DoubleStartFrom forced(fit.double_start ? 1 : nlinear_double_start_from());
     ScriptRun run(script);
+    const bool in_double = run.output.find(" IN DOUBLE PRECISION") != std::string::npos;
+    EXPECT_EQ(in_double && !fit.double_start, false) << run.output;
+    // Forced, the fits take the double start but where its few binary128 steps cannot finish
+    // (the badly conditioned sets, whose double Hessian is too coarse) or double finds no
+    // start: those fall back to binary128 throughout.
+    const std::set<std::string> falls_back = {
+        "Lanczos3 1", "Lanczos3 2", "Hahn1 1",    "MGH17 1",    "Lanczos1 1",
+        "Lanczos1 2", "Lanczos2 1", "Lanczos2 2", "ENSO 1",     "ENSO 2",
+        "BoxBOD 1",   "MGH10 1",    "MGH10 2",    "Bennett5 1", "Bennett5 2"};
+    if (fit.double_start && fit.method.empty())
+        EXPECT_EQ(in_double, !falls_back.count(fit.set + " " + std::to_string(fit.start)))
+            << run.output;
     const EstimationResults& e = run.run->last_estimation;
     ASSERT_EQ(e.command, "NLINEAR") << run.output;
     EXPECT_NE(run.output.find(" CONVERGENCE REACHED AFTER"), std::string::npos) << run.output;
@@ -182,8 +208,8 @@ TEST_P(NistNonlinear, CertifiedAndExactDigits) {
     worst_exact = std::min(worst_exact, digits(e.sse, exact["rss0"]));
     if (std::getenv("NIST_DETAIL"))
         std::printf("  rss %5.1f\n%s", digits(e.sse, exact["rss0"]), run.output.c_str());
-    std::printf("%-9s start %d: certified %5.1f digits, exact %5.1f digits\n", fit.set.c_str(),
-                fit.start, worst_certified, worst_exact);
+    std::printf("%-9s start %d: certified %5.1f digits, exact %5.1f digits%s\n", fit.set.c_str(),
+                fit.start, worst_certified, worst_exact, in_double ? ", double start" : "");
     // Lanczos1's residuals are 1e-13 of y: formed in binary128 they hold 21 correct digits, and
     // so do its RSS and standard deviations (its estimates reach 24).
     const double exact_goal = fit.set == "Lanczos1" ? 20.5 : exact_estimate_goal;
@@ -202,6 +228,17 @@ std::vector<Fit> all_fits() {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllSets, NistNonlinear, ::testing::ValuesIn(all_fits()),
+                         [](const ::testing::TestParamInfo<Fit>& info) {
+                             return info.param.set + "_start" + std::to_string(info.param.start);
+                         });
+
+std::vector<Fit> double_start_fits() {
+    std::vector<Fit> fits = all_fits();
+    for (Fit& f : fits) f.double_start = true;
+    return fits;
+}
+
+INSTANTIATE_TEST_SUITE_P(DoubleStart, NistNonlinear, ::testing::ValuesIn(double_start_fits()),
                          [](const ::testing::TestParamInfo<Fit>& info) {
                              return info.param.set + "_start" + std::to_string(info.param.start);
                          });

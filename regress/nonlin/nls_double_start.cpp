@@ -1,0 +1,340 @@
+// Levenberg-Marquardt and Newton's method for NLINEAR in double precision, over the rows of the
+// sample, to find the start of the binary128 fit (see nls_double_start.hpp).
+#include "regress/nonlin/nls_double_start.hpp"
+
+#include "expr/double_derivative.hpp"
+#include "numeric/row_split.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tarvex {
+
+namespace {
+
+// The subsample's stage ends when a step changes no parameter by more than this relatively:
+// its minimum is only near the sample's.
+constexpr double SUBSAMPLE_STEP = 1e-8;
+// The stage over all the rows ends after a Newton step below this, relatively: the step after
+// it would be rounding noise in double.
+constexpr double LAST_STEP = 1e-11;
+// Newton steps below this are taken without asking the sum of squares, whose sum over many rows
+// no longer resolves what they gain.
+constexpr double TRUSTED_STEP = 1e-7;
+constexpr double LAMBDA_START = 1e-3, LAMBDA_LIMIT = 1e30, LAMBDA_FLOOR = 1e-12;
+
+// The sample in double: each series the equation reads, by observation, and y by row.
+struct DoubleData {
+    struct Column {
+        int ref = 0;
+        bool constant = false;
+        double value = 0;
+        std::vector<double> at; // at[t] for 1 <= t <= length
+    };
+    std::vector<Column> columns;
+    std::vector<double> y;
+};
+
+// Sums over a set of rows at a point: the sum of squares, J'r, J'J and (Newton) sum r H.
+struct Sums {
+    double sse = 0;
+    std::vector<double> jr, jj, rh;
+    void clear(std::size_t k, bool derivatives, bool second) {
+        sse = 0;
+        jr.assign(derivatives ? k : 0, 0);
+        jj.assign(derivatives ? k * k : 0, 0);
+        rh.assign(second ? k * k : 0, 0);
+    }
+    void add(const Sums& o) {
+        sse += o.sse;
+        for (std::size_t j = 0; j < jr.size(); ++j) jr[j] += o.jr[j];
+        for (std::size_t j = 0; j < jj.size(); ++j) jj[j] += o.jj[j];
+        for (std::size_t j = 0; j < rh.size(); ++j) rh[j] += o.rh[j];
+    }
+};
+
+// The rows of one fit: indices into the model's observations.
+struct RowSet {
+    const EquationModel* model;
+    const DoubleData* data;
+    std::vector<int> rows;
+};
+
+constexpr std::size_t CHUNK = 4096;
+
+// A value in double (beyond its range an infinity, which no evaluation survives): only the
+// search uses it.
+double as_double(Real v) {
+    return static_cast<double>(v);
+}
+
+// Sums over the rows at b (order 0: the sum of squares; 1: with J'r and J'J; 2: with sum r H);
+// false when a row cannot be evaluated or a sum is not finite. Sums by chunk of rows, added in
+// chunk order, on two threads for long sets: the same bits either way.
+bool row_sums(const RowSet& set, const std::vector<double>& b, int order, Sums& out) {
+    const EquationModel& model = *set.model;
+    const std::size_t k = b.size(), n = set.rows.size();
+    const std::size_t chunks = (n + CHUNK - 1) / CHUNK;
+    std::vector<Sums> parts(chunks);
+    std::vector<unsigned char> bad(chunks, 0);
+    const int base = model.parameter_base, kk = model.k();
+    auto work = [&](std::size_t first_row, std::size_t last_row) {
+        long long t = 0;
+        expr::DoubleBinding binding;
+        binding.parameter = [base, kk](int ref, int lag) {
+            return lag == 0 && ref >= base && ref < base + kk ? ref - base : -1;
+        };
+        binding.datum = [&](int ref, int lag, double& value) {
+            for (const DoubleData::Column& c : set.data->columns) {
+                if (c.ref != ref) continue;
+                if (c.constant) {
+                    value = c.value;
+                    return true;
+                }
+                const long long at = t - lag;
+                if (at < 1 || at >= static_cast<long long>(c.at.size())) return false;
+                value = c.at[static_cast<std::size_t>(at)];
+                return true;
+            }
+            return false;
+        };
+        expr::DoubleDerivativeEvaluator evaluator(model.program, binding, kk, order >= 2);
+        for (std::size_t c = first_row / CHUNK; c * CHUNK < last_row; ++c) {
+            Sums& s = parts[c];
+            s.clear(k, order >= 1, order >= 2);
+            const std::size_t end = std::min(n, (c + 1) * CHUNK);
+            for (std::size_t i = c * CHUNK; i < end; ++i) {
+                const int row = set.rows[i];
+                t = model.obs[static_cast<std::size_t>(row)];
+                const expr::DoubleDerivative& d = evaluator.evaluate(b.data());
+                if (!d.ok) {
+                    bad[c] = 1;
+                    return;
+                }
+                const double r = set.data->y[static_cast<std::size_t>(row)] - d.value;
+                s.sse += r * r;
+                if (order < 1) continue;
+                for (std::size_t a = 0; a < k; ++a) {
+                    const double ga = d.gradient[a];
+                    s.jr[a] += ga * r;
+                    for (std::size_t c2 = a; c2 < k; ++c2) s.jj[a * k + c2] += ga * d.gradient[c2];
+                }
+                if (order < 2) continue;
+                for (std::size_t a = 0; a < k; ++a)
+                    for (std::size_t c2 = a; c2 < k; ++c2)
+                        s.rh[a * k + c2] += r * d.hessian[a * k + c2];
+            }
+        }
+    };
+    // Halves of whole chunks, so that each chunk is summed on one thread.
+    const std::size_t middle = (chunks / 2) * CHUNK;
+    if (n >= SPLIT_MIN_ROWS && two_threads_available() && chunks > 1) {
+        std::thread upper;
+        try {
+            upper = std::thread([&] { work(middle, n); });
+        } catch (const std::system_error&) {
+            work(0, n);
+        }
+        if (upper.joinable()) {
+            work(0, middle);
+            upper.join();
+        }
+    } else {
+        work(0, n);
+    }
+    out.clear(k, order >= 1, order >= 2);
+    for (std::size_t c = 0; c < chunks; ++c) {
+        if (bad[c]) return false;
+        out.add(parts[c]);
+    }
+    for (std::size_t a = 0; a < k && order >= 1; ++a)
+        for (std::size_t c = 0; c < a; ++c) {
+            out.jj[a * k + c] = out.jj[c * k + a];
+            if (order >= 2) out.rh[a * k + c] = out.rh[c * k + a];
+        }
+    bool finite = std::isfinite(out.sse);
+    for (double v : out.jr) finite = finite && std::isfinite(v);
+    for (double v : out.jj) finite = finite && std::isfinite(v);
+    for (double v : out.rh) finite = finite && std::isfinite(v);
+    return finite;
+}
+
+// Solves m x = g for the positive definite k x k m by Cholesky; false when it is not.
+bool solve_positive(const std::vector<double>& m, const std::vector<double>& g,
+                    std::vector<double>& x) {
+    const std::size_t k = g.size();
+    std::vector<double> lower(k * k, 0), y(k);
+    for (std::size_t j = 0; j < k; ++j) {
+        double diagonal = m[j * k + j];
+        for (std::size_t l = 0; l < j; ++l) diagonal -= lower[j * k + l] * lower[j * k + l];
+        if (!(diagonal > 1e-14 * std::fabs(m[j * k + j])) || !(diagonal > 0)) return false;
+        const double root = std::sqrt(diagonal);
+        lower[j * k + j] = root;
+        for (std::size_t i = j + 1; i < k; ++i) {
+            double v = m[i * k + j];
+            for (std::size_t l = 0; l < j; ++l) v -= lower[i * k + l] * lower[j * k + l];
+            lower[i * k + j] = v / root;
+        }
+    }
+    for (std::size_t i = 0; i < k; ++i) {
+        double v = g[i];
+        for (std::size_t l = 0; l < i; ++l) v -= lower[i * k + l] * y[l];
+        y[i] = v / lower[i * k + i];
+    }
+    x.assign(k, 0);
+    for (std::size_t i = k; i-- > 0;) {
+        double v = y[i];
+        for (std::size_t l = i + 1; l < k; ++l) v -= lower[l * k + i] * x[l];
+        x[i] = v / lower[i * k + i];
+    }
+    return true;
+}
+
+// max_j |step_j| / (|b_j| + tolerance * max |b|).
+double relative_step(const std::vector<double>& step, const std::vector<double>& b,
+                     double tolerance) {
+    double largest = 0, size = 0;
+    for (double v : b) largest = std::max(largest, std::fabs(v));
+    for (std::size_t j = 0; j < b.size(); ++j)
+        size =
+            std::max(size, std::fabs(step[j]) / (std::fabs(b[j]) + tolerance * largest + 1e-300));
+    return size;
+}
+
+std::vector<Real> as_reals(const std::vector<double>& v) {
+    return std::vector<Real>(v.begin(), v.end());
+}
+
+// One stage: Levenberg-Marquardt from b over the set's rows (Nielsen's update of the damping,
+// scaled by the largest diagonal of J'J met), with Newton's matrix J'J - sum r H in place of J'J
+// where `newton` and it is positive definite, until an undamped step below `last_step`
+// (relative) has been taken. False when the stage does not get there. On success `at` holds the
+// sums (second order with `newton`) at the final b.
+bool double_stage(const RowSet& set, std::vector<double>& b, bool newton, double last_step,
+                  const InterruptCheck& interrupt, int& iterations, Sums& at,
+                  NlsDoubleStart* record) {
+    const std::size_t k = b.size();
+    const int order = newton ? 2 : 1;
+    if (!row_sums(set, b, order, at)) return false;
+    std::vector<double> scale(k, 0), matrix(k * k), step, trial(k);
+    double lambda = newton ? 0 : LAMBDA_START, growth = 2;
+    for (int iteration = 1; iteration <= NLS_DOUBLE_ITERATIONS; ++iteration) {
+        check_for_interrupt(interrupt);
+        for (std::size_t j = 0; j < k; ++j) scale[j] = std::max(scale[j], at.jj[j * k + j]);
+        std::vector<double> undamped = at.jj;
+        if (newton) {
+            std::vector<double> full(k * k), probe;
+            for (std::size_t j = 0; j < k * k; ++j) full[j] = at.jj[j] - at.rh[j];
+            if (solve_positive(full, at.jr, probe)) undamped = full;
+        }
+        bool taken = false, last = false;
+        // Near the minimum the undamped step is taken as it comes: the sum of squares over
+        // many rows no longer resolves what it gains.
+        if (solve_positive(undamped, at.jr, step)) {
+            const double size = relative_step(step, b, last_step);
+            if (size <= TRUSTED_STEP) {
+                for (std::size_t j = 0; j < k; ++j) trial[j] = b[j] + step[j];
+                if (!row_sums(set, trial, order, at)) return false;
+                last = size <= last_step;
+                taken = true;
+            }
+        }
+        while (!taken) {
+            matrix = undamped;
+            for (std::size_t j = 0; j < k; ++j) matrix[j * k + j] += lambda * scale[j];
+            bool usable = solve_positive(matrix, at.jr, step);
+            if (usable) {
+                for (std::size_t j = 0; j < k; ++j) trial[j] = b[j] + step[j];
+                Sums value;
+                if (row_sums(set, trial, 0, value) && value.sse < at.sse) {
+                    // The gain ratio: the fall achieved over the fall the model predicts.
+                    double model_fall = 0;
+                    for (std::size_t a = 0; a < k; ++a) {
+                        double row = 0;
+                        for (std::size_t c = 0; c < k; ++c) row += undamped[a * k + c] * step[c];
+                        model_fall += step[a] * (2 * at.jr[a] - row);
+                    }
+                    const double gain = model_fall > 0 ? (at.sse - value.sse) / model_fall : 0;
+                    if (!row_sums(set, trial, order, at)) return false;
+                    const double c = 2 * gain - 1;
+                    lambda *= std::max(1.0 / 3, 1 - c * c * c);
+                    if (lambda < LAMBDA_FLOOR) lambda = 0;
+                    growth = 2;
+                    taken = true;
+                    break;
+                }
+            }
+            check_for_interrupt(interrupt);
+            lambda = lambda == 0 ? LAMBDA_FLOOR : lambda * growth;
+            growth *= 2;
+            if (lambda > LAMBDA_LIMIT) return false;
+        }
+        b = trial;
+        ++iterations;
+        if (record) {
+            record->history.push_back(as_reals(b));
+            record->history_sse.push_back(Real(at.sse));
+        }
+        if (last) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+NlsDoubleStart nls_double_start(const EquationModel& model, const std::vector<Real>& y,
+                                const std::vector<Real>& start, int subsample_from,
+                                int subsample_rows, const InterruptCheck& interrupt) {
+    NlsDoubleStart out;
+    const std::size_t k = start.size();
+    if (!expr::DoubleDerivativeEvaluator::supported(model.program)) return out;
+    DoubleData data;
+    for (const EquationModel::Series& s : model.series) {
+        DoubleData::Column c;
+        c.ref = s.ref;
+        c.constant = s.constant;
+        if (s.constant) {
+            c.value = as_double(s.value);
+        } else {
+            c.at.assign(static_cast<std::size_t>(s.length) + 1, 0);
+            for (long long t = 1; t <= s.length; ++t)
+                c.at[static_cast<std::size_t>(t)] = as_double(s.first[t * s.inc]);
+        }
+        data.columns.push_back(std::move(c));
+    }
+    data.y.resize(y.size());
+    for (std::size_t i = 0; i < y.size(); ++i) data.y[i] = as_double(y[i]);
+    std::vector<double> b(k);
+    for (std::size_t j = 0; j < k; ++j) b[j] = as_double(start[j]);
+
+    RowSet all{&model, &data, {}};
+    all.rows.resize(static_cast<std::size_t>(model.n()));
+    for (int i = 0; i < model.n(); ++i) all.rows[static_cast<std::size_t>(i)] = i;
+    Sums at;
+    if (model.n() >= subsample_from) {
+        // Every (n / rows)-th observation, from the first.
+        RowSet part{&model, &data, {}};
+        const int stride = std::max(1, model.n() / subsample_rows);
+        for (int i = 0; i < model.n(); i += stride) part.rows.push_back(i);
+        int iterations = 0;
+        if (!double_stage(part, b, false, SUBSAMPLE_STEP, interrupt, iterations, at, nullptr))
+            return out;
+        out.subsample_n = static_cast<int>(part.rows.size());
+        out.subsample_iterations = iterations;
+    } else {
+        // The damped iterations from far away over all the rows, then Newton's from there.
+        if (!double_stage(all, b, false, SUBSAMPLE_STEP, interrupt, out.iterations, at, &out))
+            return out;
+    }
+    if (!double_stage(all, b, true, LAST_STEP, interrupt, out.iterations, at, &out)) return out;
+    // Half the Hessian of the sum of squares at the end; it must be positive definite there.
+    std::vector<double> full(k * k), probe;
+    for (std::size_t j = 0; j < k * k; ++j) full[j] = at.jj[j] - at.rh[j];
+    if (!solve_positive(full, at.jr, probe)) return out;
+    out.theta = as_reals(b);
+    out.hessian = as_reals(full);
+    out.found = true;
+    return out;
+}
+
+} // namespace tarvex
