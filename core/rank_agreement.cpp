@@ -24,7 +24,9 @@ AgreedStep::AgreedStep(Run& run) : run_(run) {
     run_.step_errors.recording = true;
 }
 
-AgreedStep::~AgreedStep() { run_.step_errors = StepErrors{}; }
+AgreedStep::~AgreedStep() {
+    run_.step_errors = StepErrors{};
+}
 
 bool AgreedStep::agree(bool ok, long long count, const CountsLine& differ, int number) {
     StepOutcome outcome{ok, run_.step_errors.line, run_.step_errors.number, count, {}};
@@ -32,8 +34,7 @@ bool AgreedStep::agree(bool ok, long long count, const CountsLine& differ, int n
     agreement_in_use(outcome);
     if (outcome.ok) return true;
     if (!outcome.counts.empty()) {
-        report_error(run_, differ ? differ(outcome.counts) : std::string(),
-                     number);
+        report_error(run_, differ ? differ(outcome.counts) : std::string(), number);
     } else if (ok) {
         report_error(run_, outcome.line, outcome.number);
     } else if (outcome.number != 0 && outcome.number != run_.step_errors.number) {

@@ -18,9 +18,9 @@ struct Run;
 // A step's outcome on this rank.
 struct StepOutcome {
     bool ok = true;
-    std::string line;     // the error line the failed step reported
-    int number = 0;       // the $ERR number it stored
-    long long count = 0;  // what every rank must have found alike (the rows of a file)
+    std::string line;              // the error line the failed step reported
+    int number = 0;                // the $ERR number it stored
+    long long count = 0;           // what every rank must have found alike (the rows of a file)
     std::vector<long long> counts; // every rank's count, in rank order, when they differ
 };
 
@@ -33,7 +33,7 @@ void set_rank_agreement(RankAgreement agreement);
 
 // Records the first error line and number reported while it lives, then asks the ranks to agree.
 class AgreedStep {
-  public:
+public:
     explicit AgreedStep(Run& run);
     ~AgreedStep();
     AgreedStep(const AgreedStep&) = delete;
@@ -49,7 +49,7 @@ class AgreedStep {
     using CountsLine = std::function<std::string(const std::vector<long long>& counts)>;
     bool agree(bool ok, long long count, const CountsLine& differ, int number);
 
-  private:
+private:
     Run& run_;
 };
 
