@@ -1,6 +1,7 @@
 // The range and missing-code checks of estimators over bound series (see bound_equation.hpp).
 #include "bound/bound_equation.hpp"
 
+#include "bound/bound_rows.hpp"
 #include "core/bound_series.hpp"
 #include "core/error_report.hpp"
 #include "core/run.hpp"
@@ -13,6 +14,7 @@
 #include "workspace/sample.hpp"
 
 #include <algorithm>
+#include <climits>
 
 namespace tarvex {
 
@@ -41,6 +43,28 @@ bool range_within_bound_rows(Run& run, const std::vector<StatementSeries>& liste
         within = false;
     }
     return within;
+}
+
+std::unique_ptr<RowBlocks> open_estimation_rows(Run& run,
+                                                const std::vector<StatementSeries>& listed,
+                                                const std::vector<std::string>& sources, int& beg,
+                                                int& end, int read_error) {
+    beg = std::max(beg, 1);
+    const int wanted_end = (end == -999 || end < 1) ? run.smpl.IEND : end;
+    if (!range_within_bound_rows(run, listed, sources, wanted_end)) return nullptr;
+    end = bound_last_observation(run, sources, wanted_end > 0 ? wanted_end : INT_MAX);
+    const SampleBlock kept = run.smpl;
+    run.smpl.IBEG = beg;
+    run.smpl.IEND = end;
+    std::string error;
+    std::unique_ptr<RowBlocks> rows = open_bound_rows(run, sources, error);
+    run.smpl = kept;
+    // A file one rank cannot open stops the statement on every rank.
+    if (!parallel::every_rank_ok(rows != nullptr, error)) {
+        report_error(run, error, read_error);
+        return nullptr;
+    }
+    return rows;
 }
 
 bool find_bound_missing_values(Run& run, RowBlocks& rows, std::vector<std::vector<long long>>& at,

@@ -6,6 +6,7 @@
 #include "bound/statement_series.hpp"
 #include "kernels/row_blocks.hpp"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,16 @@ int bound_last_observation(Run& run, const std::vector<std::string>& names, int 
 // `listed` names the first sources as the report shows them.
 bool range_within_bound_rows(Run& run, const std::vector<StatementSeries>& listed,
                              const std::vector<std::string>& sources, int wanted);
+
+// The rows of an estimation over bound series: the range BEG..END (`beg` from 1; `end` -999 or
+// below 1: the sample's end) checked against the bound rows, cut at the last bound row when no
+// range is given, and the source of this rank's blocks of the sample's rows over it (`beg` and
+// `end` set to the range). Null after an error line: a range past the bound rows, or a file one
+// rank cannot open (reported on every rank with `read_error`).
+std::unique_ptr<RowBlocks> open_estimation_rows(Run& run,
+                                                const std::vector<StatementSeries>& listed,
+                                                const std::vector<std::string>& sources, int& beg,
+                                                int& end, int read_error);
 
 // The observations of each column of `rows` that hold the missing code, found by a pass over the
 // rows (over several ranks, every rank's in rank order); the rows are rewound after it. False when

@@ -3,6 +3,8 @@
 
 #include "numeric/qmath.hpp"
 
+#include <cmath>
+
 namespace tarvex {
 
 bool cholesky_factor(const std::vector<Real>& a, int k, std::vector<Real>& lower, int& failed,
@@ -55,6 +57,36 @@ std::vector<Real> cholesky_inverse(const std::vector<Real>& lower, int k) {
     for (std::size_t r = 0; r < n; ++r) // exactly symmetric
         for (std::size_t c = r + 1; c < n; ++c) inv[c * n + r] = inv[r * n + c];
     return inv;
+}
+
+bool solve_positive_definite(const std::vector<double>& m, const std::vector<double>& g,
+                             std::vector<double>& x, double relative_floor) {
+    const std::size_t k = g.size();
+    std::vector<double> lower(k * k, 0), y(k);
+    for (std::size_t j = 0; j < k; ++j) {
+        double diagonal = m[j * k + j];
+        for (std::size_t l = 0; l < j; ++l) diagonal -= lower[j * k + l] * lower[j * k + l];
+        if (!(diagonal > relative_floor * std::fabs(m[j * k + j])) || !(diagonal > 0)) return false;
+        const double root = std::sqrt(diagonal);
+        lower[j * k + j] = root;
+        for (std::size_t i = j + 1; i < k; ++i) {
+            double v = m[i * k + j];
+            for (std::size_t l = 0; l < j; ++l) v -= lower[i * k + l] * lower[j * k + l];
+            lower[i * k + j] = v / root;
+        }
+    }
+    for (std::size_t i = 0; i < k; ++i) {
+        double v = g[i];
+        for (std::size_t l = 0; l < i; ++l) v -= lower[i * k + l] * y[l];
+        y[i] = v / lower[i * k + i];
+    }
+    x.assign(k, 0);
+    for (std::size_t i = k; i-- > 0;) {
+        double v = y[i];
+        for (std::size_t l = i + 1; l < k; ++l) v -= lower[l * k + i] * x[l];
+        x[i] = v / lower[i * k + i];
+    }
+    return true;
 }
 
 } // namespace tarvex

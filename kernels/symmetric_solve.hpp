@@ -18,4 +18,11 @@ std::vector<Real> cholesky_solve(const std::vector<Real>& lower, int k, const st
 // A^-1 from its factor, K x K row-major.
 std::vector<Real> cholesky_inverse(const std::vector<Real>& lower, int k);
 
+// The steps of the double-precision searches that start long fits (their binary128 iterations
+// decide the answer): x with m x = g for the K x K row-major m, K = g.size(), by Cholesky in
+// double. False when m is not positive definite: a pivot not above `relative_floor` times the
+// size of its diagonal element.
+bool solve_positive_definite(const std::vector<double>& m, const std::vector<double>& g,
+                             std::vector<double>& x, double relative_floor);
+
 } // namespace tarvex

@@ -166,23 +166,13 @@ void iv_over_bound_series(Run& run, const IvOptions& o, const std::string& comma
 
     // The range: BEG and END (the sample's unless given); past the end of a bound series an
     // error, and without a range the rows end with the bound rows.
-    const int beg = std::max(o.BEG, 1);
-    const int wanted_end = (o.END == -999 || o.END < 1) ? run.smpl.IEND : o.END;
-    if (!range_within_bound_rows(run, shown, sources, wanted_end)) return;
-    const int end = bound_last_observation(run, sources, wanted_end > 0 ? wanted_end : INT_MAX);
+    int beg = o.BEG;
+    int end = o.END;
+    std::unique_ptr<RowBlocks> rows =
+        open_estimation_rows(run, shown, sources, beg, end, ERR_IV_BOUND_READ);
+    if (rows == nullptr) return;
     eq.beg = beg;
     eq.end = end;
-    const SampleBlock kept = run.smpl;
-    run.smpl.IBEG = beg;
-    run.smpl.IEND = end;
-    std::string error;
-    std::unique_ptr<RowBlocks> rows = open_bound_rows(run, sources, error);
-    run.smpl = kept;
-    // A file one rank cannot open stops the statement on every rank.
-    if (!parallel::every_rank_ok(rows != nullptr, error)) {
-        report_error(run, error, ERR_IV_BOUND_READ);
-        return;
-    }
     layout.n = end >= beg ? static_cast<std::size_t>(parallel::sum_over_ranks(rows->rows())) : 0;
     if (run.sw[OSCAN] || run.flags.ODONT) return;
 

@@ -3,6 +3,7 @@
 #include "regress/nonlin/nls_double_start.hpp"
 
 #include "expr/double_derivative.hpp"
+#include "kernels/symmetric_solve.hpp"
 #include "numeric/row_split.hpp"
 
 #include <algorithm>
@@ -159,37 +160,6 @@ bool row_sums(const RowSet& set, const std::vector<double>& b, int order, Sums& 
     return finite;
 }
 
-// Solves m x = g for the positive definite k x k m by Cholesky; false when it is not.
-bool solve_positive(const std::vector<double>& m, const std::vector<double>& g,
-                    std::vector<double>& x) {
-    const std::size_t k = g.size();
-    std::vector<double> lower(k * k, 0), y(k);
-    for (std::size_t j = 0; j < k; ++j) {
-        double diagonal = m[j * k + j];
-        for (std::size_t l = 0; l < j; ++l) diagonal -= lower[j * k + l] * lower[j * k + l];
-        if (!(diagonal > 1e-14 * std::fabs(m[j * k + j])) || !(diagonal > 0)) return false;
-        const double root = std::sqrt(diagonal);
-        lower[j * k + j] = root;
-        for (std::size_t i = j + 1; i < k; ++i) {
-            double v = m[i * k + j];
-            for (std::size_t l = 0; l < j; ++l) v -= lower[i * k + l] * lower[j * k + l];
-            lower[i * k + j] = v / root;
-        }
-    }
-    for (std::size_t i = 0; i < k; ++i) {
-        double v = g[i];
-        for (std::size_t l = 0; l < i; ++l) v -= lower[i * k + l] * y[l];
-        y[i] = v / lower[i * k + i];
-    }
-    x.assign(k, 0);
-    for (std::size_t i = k; i-- > 0;) {
-        double v = y[i];
-        for (std::size_t l = i + 1; l < k; ++l) v -= lower[l * k + i] * x[l];
-        x[i] = v / lower[i * k + i];
-    }
-    return true;
-}
-
 // max_j |step_j| / (|b_j| + tolerance * max |b|).
 double relative_step(const std::vector<double>& step, const std::vector<double>& b,
                      double tolerance) {
@@ -225,12 +195,12 @@ bool double_stage(const RowSet& set, std::vector<double>& b, bool newton, double
         if (newton) {
             std::vector<double> full(k * k), probe;
             for (std::size_t j = 0; j < k * k; ++j) full[j] = at.jj[j] - at.rh[j];
-            if (solve_positive(full, at.jr, probe)) undamped = full;
+            if (solve_positive_definite(full, at.jr, probe, 1e-14)) undamped = full;
         }
         bool taken = false, last = false;
         // Near the minimum the undamped step is taken as it comes: the sum of squares over
         // many rows no longer resolves what it gains.
-        if (solve_positive(undamped, at.jr, step)) {
+        if (solve_positive_definite(undamped, at.jr, step, 1e-14)) {
             const double size = relative_step(step, b, last_step);
             if (size <= TRUSTED_STEP) {
                 for (std::size_t j = 0; j < k; ++j) trial[j] = b[j] + step[j];
@@ -242,7 +212,7 @@ bool double_stage(const RowSet& set, std::vector<double>& b, bool newton, double
         while (!taken) {
             matrix = undamped;
             for (std::size_t j = 0; j < k; ++j) matrix[j * k + j] += lambda * scale[j];
-            bool usable = solve_positive(matrix, at.jr, step);
+            bool usable = solve_positive_definite(matrix, at.jr, step, 1e-14);
             if (usable) {
                 for (std::size_t j = 0; j < k; ++j) trial[j] = b[j] + step[j];
                 Sums value;
@@ -330,7 +300,7 @@ NlsDoubleStart nls_double_start(const EquationModel& model, const std::vector<Re
     // Half the Hessian of the sum of squares at the end; it must be positive definite there.
     std::vector<double> full(k * k), probe;
     for (std::size_t j = 0; j < k * k; ++j) full[j] = at.jj[j] - at.rh[j];
-    if (!solve_positive(full, at.jr, probe)) return out;
+    if (!solve_positive_definite(full, at.jr, probe, 1e-14)) return out;
     out.theta = as_reals(b);
     out.hessian = as_reals(full);
     out.found = true;
