@@ -14,6 +14,7 @@
 #include "regress/fit/estimator_front.hpp"
 #include "regress/fit/store_result.hpp"
 #include "regress/iv/iv_bound_passes.hpp"
+#include "regress/iv/iv_command.hpp"
 #include "regress/iv/iv_errors.hpp"
 #include "regress/iv/iv_estimate.hpp"
 #include "regress/iv/iv_failure.hpp"
@@ -185,18 +186,9 @@ void iv_over_bound_series(Run& run, const IvOptions& o, const std::string& comma
         return;
     }
     warn_bound_missing_values(run, shown, sources, -1, missing_at);
-    if (e.end != IvEnd::OK) {
-        report_estimation_failure(run, iv_failure(eq, e));
-        return;
-    }
     // The record names the terms as the one in memory does, with no variable of the work area
     // behind a bound series (FCAST then says it no longer exists) and no rows.
-    EstimationResults& r = e.result.record;
-    name_equation(run, "2SLS", eq, {}, r);
-    for (std::size_t j = 0; j < e.first_stage.size(); ++j)
-        r.statistics[j].name += " " + trim_trailing_blanks(eq.terms[e.endogenous[j]].name);
-    report_iv(run, eq, e, o);
-    store_model_result(run, std::move(e.result), o.out);
+    conclude_iv(run, eq, e, o);
 }
 
 } // namespace tarvex

@@ -154,6 +154,10 @@ void cmd_2sls(Run& run) {
         return;
     if (!read_clusters_or_report(run, control.covariance, rows.obs, control.clusters)) return;
     IvEstimate e = estimate_iv(data, control);
+    conclude_iv(run, eq, e, o);
+}
+
+void conclude_iv(Run& run, const IvEquation& eq, IvEstimate& e, const IvOptions& o) {
     if (e.end != IvEnd::OK) {
         report_estimation_failure(run, iv_failure(eq, e));
         return;
