@@ -28,6 +28,11 @@ AgreedStep::~AgreedStep() {
     run_.step_errors = StepErrors{};
 }
 
+bool AgreedStep::agree_failed(const std::string& unexplained) {
+    if (run_.step_errors.line.empty()) run_.step_errors.line = unexplained;
+    return agree(false);
+}
+
 bool AgreedStep::agree(bool ok, long long count, const CountsLine& differ, int number) {
     StepOutcome outcome{ok, run_.step_errors.line, run_.step_errors.number, count, {}};
     run_.step_errors.recording = false;

@@ -44,6 +44,9 @@ public:
     // failed rank, which reported its own line, takes the agreed number. Call once, at the
     // point where every rank's step has ended and before anything of it is kept.
     bool agree(bool ok) { return agree(ok, 0, {}, 0); }
+    // A failed step whose message was a note or warning rather than an error line (a file that
+    // does not exist) is known to the other ranks by `unexplained`.
+    bool agree_failed(const std::string& unexplained);
     // The same, where every rank must also have found the same `count`: when the counts differ,
     // every rank reports `differ(counts)` with `number`.
     using CountsLine = std::function<std::string(const std::vector<long long>& counts)>;

@@ -305,7 +305,9 @@ void read_into_workspace(Run& run, std::vector<std::string>* stored, bool& succe
     std::optional<AgreedStep> binding;
     if (opt.sw[RS_BIND]) binding.emplace(run);
     if (!source.open(opt.sw[RS_CRYPT])) {
-        if (binding) binding->agree(false);
+        if (binding)
+            binding->agree_failed(" ...ERROR..CANNOT OPEN FILE " +
+                                  (file_named ? file : unit_path(run, unit)));
         return;
     }
     job.unit = source.unit();

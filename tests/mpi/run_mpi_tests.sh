@@ -127,7 +127,7 @@ printf 'A,C\n1,4\n2,5\n3,6\n' >"$agreed/r0/d.csv"
 both() { timeout 120 "$mpirun" --oversubscribe --allow-run-as-root -n 1 -wdir "$agreed/r0" \
   "$tarvex" "$agreed/job.tvx" : -n 1 -wdir "$agreed/r1" "$tarvex" "$agreed/job.tvx"; }
 out=$(TARVEX_SETTINGS=/dev/null both 2>/dev/null)
-if ! printf '%s\n' "$out" | grep -q '^ ...ERROR..RANK 1: .*d.csv' ||
+if ! printf '%s\n' "$out" | grep -q '^ ...ERROR..RANK 1: CANNOT OPEN FILE d.csv$' ||
   ! printf '%s\n' "$out" | grep -Eq '^ +7\.0+ +[0-9]{4}\.0+$'; then
   echo "FAIL: a file rank 1 lacks must be refused by every rank"
   printf '%s\n' "$out" | tail -n 12

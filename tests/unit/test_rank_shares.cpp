@@ -246,9 +246,9 @@ TEST(RankShares, BindingIsKeptOnlyWhenEveryRankBoundTheSameRows) {
     set_rank_agreement(&agree_as_other_ranks_found);
 
     // Rank 1 could not open the file: rank 0 reports rank 1's line and number, binds nothing.
-    other_ranks = StepOutcome{false, " ...ERROR..RANK 1: FILE DOES NOT EXIST: d.csv", 3001, 0, {}};
+    other_ranks = StepOutcome{false, " ...ERROR..RANK 1: CANNOT OPEN FILE d.csv", 3001, 0, {}};
     const RankRun missing = run_as_rank(script, true);
-    EXPECT_TRUE(testing::contains(missing.report, " ...ERROR..RANK 1: FILE DOES NOT EXIST: d.csv"));
+    EXPECT_TRUE(testing::contains(missing.report, " ...ERROR..RANK 1: CANNOT OPEN FILE d.csv"));
     EXPECT_FALSE(testing::contains(missing.report, "BOUND TO FILE"));
     EXPECT_EQ(missing.error, 3001);
     EXPECT_EQ(missing.stored, testing::reals({7, 8}));
