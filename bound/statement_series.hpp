@@ -20,4 +20,14 @@ struct StatementSeries {
 // command refuses it in its own words.
 bool statement_series(Run& run, std::vector<StatementSeries>& out);
 
+// The last observation the bound series among `names` hold (or `end` when none is shorter).
+int bound_last_observation(Run& run, const std::vector<std::string>& names, int end);
+
+// A range past the end of a bound series is an error, as for series in memory: each short series
+// is reported (" ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF"). `wanted` is the last observation the
+// range asks for (0 or below: none asked); `sources` the names the block source takes, `listed`
+// the statement's items they come from (the first ones).
+bool range_within_bound_rows(Run& run, const std::vector<StatementSeries>& listed,
+                             const std::vector<std::string>& sources, int wanted);
+
 } // namespace tarvex

@@ -24,7 +24,7 @@ void unbind_series(Run& run, const std::string& name) {
 }
 
 bool takes_bound_series(int command) {
-    return command == C_STATS || command == C_OLSQ;
+    return command == C_STATS || command == C_OLSQ || command == C_PROBIT || command == C_LOGIT;
 }
 
 long long par_to_load(const Run& run, const BoundSeries& series) {

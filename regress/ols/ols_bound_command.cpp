@@ -41,36 +41,6 @@ bool listed_series(Run& run, std::vector<StatementSeries>& out) {
     return false;
 }
 
-// The last observation the bound series among `names` hold (or `end` when none is shorter).
-int bound_last_observation(Run& run, const std::vector<std::string>& names, int end) {
-    long long last = end;
-    for (const std::string& name : names)
-        if (const BoundSeries* bound = find_bound_series(run, name))
-            last = std::min(last, bound->first_observation + bound->rows - 1);
-    return static_cast<int>(last);
-}
-
-// Ranges past the end of a bound series are errors, as for series in memory: each short series is
-// reported. `wanted` is the last observation the range asks for (0 or below: none asked).
-bool range_within_bound_rows(Run& run, const std::vector<StatementSeries>& listed,
-                             const std::vector<std::string>& sources, int wanted) {
-    if (wanted <= 0) return true;
-    bool within = true;
-    for (std::size_t k = 0; k < sources.size(); ++k) {
-        const BoundSeries* bound = find_bound_series(run, sources[k]);
-        if (bound == nullptr) continue;
-        const long long rows = bound->first_observation + bound->rows - 1;
-        if (rows >= wanted) continue;
-        const std::string shown = k < listed.size() ? listed[k].shown : sources[k];
-        report_error(run,
-                     " ...ERROR..SAMPLE RANGE EXCEEDS LENGTH OF " + first_8_padded(shown) +
-                         fmt_I(rows, 10) + fmt_I(wanted, 10),
-                     shared_error::SAMPLE_BEYOND_LENGTH);
-        within = false;
-    }
-    return within;
-}
-
 // The observations of each listed series (the weight last) that hold the missing code, found by
 // a pass over the rows (over several ranks, every rank's in rank order). False when a read failed
 // (reported).
