@@ -16,6 +16,14 @@ namespace tarvex {
 struct Run;
 struct BoundSeries;
 
+// The $ERR numbers of the commands over bound series (first given by OLS, the same for each).
+inline constexpr int ERR_BOUND_BESIDE =
+    6025; // beside bound series, an item not a whole data series
+inline constexpr int ERR_NEEDS_MEMORY = 6026;     // an option that needs the series in memory
+inline constexpr int ERR_BOUND_NOT_FINITE = 6027; // an infinite or undefined value among bound rows
+// Bound series that could not be opened or read (the number every command gives such a pass).
+inline constexpr int ERR_BOUND_READ = 6077;
+
 // Rows per block when the caller does not ask for another size (a block of ten series is
 // about ten megabytes).
 inline constexpr std::size_t BOUND_BLOCK_ROWS = 65536;

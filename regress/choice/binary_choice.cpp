@@ -1,5 +1,6 @@
 // The binary PROBIT and LOGIT estimator: start, fit, covariance and what the report shows.
 #include "regress/choice/binary_choice.hpp"
+#include "regress/choice/binary_parts.hpp"
 
 #include "kernels/sandwich_covariance.hpp"
 #include "kernels/symmetric_solve.hpp"
@@ -25,27 +26,11 @@ RowColumns binary_rows(const ChoiceData& data) {
 
 // One pass over the rows at b: the log-likelihood and gradient into `sums`, sqrt(w_i) into
 // root[i] and |a_i| into score[i] (each unless empty).
-void binary_pass(ChoiceLink link, const ChoiceData& data, const RowColumns& rows,
-                 const std::vector<Real>& b, PassSums& sums, std::vector<Real>& root,
-                 std::vector<Real>& score) {
-    run_index_pass(rows.columns, rows.n, b, sums, [&](std::size_t i, Real z, Real& log_l, Real& a) {
-        const bool one = !fast_is_zero(data.y[i]);
-        const LinkTerms t = link_terms(link, one ? z : -z);
-        a = one ? t.score : -t.score;
-        log_l = t.log_f;
-        if (!root.empty()) root[i] = qm::sqrt(t.weight);
-        if (!score.empty()) score[i] = qm::abs(a);
-        if (data.weighted()) {
-            const Real w = data.weight[i];
-            log_l *= w, a *= w;
-            if (!root.empty() || !score.empty()) {
-                const Real rw = qm::sqrt(w);
-                if (!root.empty()) root[i] *= rw;
-                if (!score.empty()) score[i] *= rw;
-            }
-        }
-        return finiteq(t.log_f) != 0;
-    });
+void binary_pass(ChoiceLink link, const ChoiceData& data, const std::vector<Real>& b,
+                 PassSums& sums, std::vector<Real>& root, std::vector<Real>& score) {
+    sums.reset(static_cast<int>(data.x.size()));
+    add_binary_pass(link, binary_rows_of(data), b, sums, root.empty() ? nullptr : root.data(),
+                    score.empty() ? nullptr : score.data(), 0);
 }
 
 ChoiceFit fit_binary(ChoiceLink link, const ChoiceData& data, const std::vector<Real>& start,
@@ -54,7 +39,7 @@ ChoiceFit fit_binary(ChoiceLink link, const ChoiceData& data, const std::vector<
     return maximize_passes(
         rows, start, control,
         [&](const std::vector<Real>& b, PassSums& sums, std::vector<Real>& root,
-            std::vector<Real>& score) { binary_pass(link, data, rows, b, sums, root, score); });
+            std::vector<Real>& score) { binary_pass(link, data, b, sums, root, score); });
 }
 
 // One more Newton step from the end of a converged fit, with the fit's Hessian, taken on the
@@ -62,11 +47,10 @@ ChoiceFit fit_binary(ChoiceLink link, const ChoiceData& data, const std::vector<
 // step from the maximum, the error of its end of the order of the square of the start's
 // (1e-30); the step from there leaves an error below binary128's resolution, as the fit from
 // a binary128 start has. Nothing changes when the rows or the Hessian do not allow the step.
-void final_newton_step(ChoiceLink link, const ChoiceData& data, ChoiceFit& fit) {
+void final_newton_step(BinarySource& source, ChoiceFit& fit) {
     const int k = static_cast<int>(fit.theta.size());
     PassSums sums;
-    std::vector<Real> no_root, no_score;
-    binary_pass(link, data, binary_rows(data), fit.theta, sums, no_root, no_score);
+    source.pass(fit.theta, sums);
     if (!sums.defined || !finiteq(sums.llf)) return;
     std::vector<Real> minus(fit.hessian), lower;
     for (Real& v : minus) v = -v;
@@ -86,25 +70,15 @@ void final_newton_step(ChoiceLink link, const ChoiceData& data, ChoiceFit& fit) 
     fit.history_llf.push_back(fit.llf);
 }
 
-// Intercept at F^-1(share of ones), slopes 0; all 0 without an intercept.
-std::vector<Real> simple_start(ChoiceLink link, const ChoiceData& data, Real share) {
-    std::vector<Real> start(data.x.size(), Real(0));
-    if (data.intercept >= 0)
-        start[std::size_t(data.intercept)] =
-            link == ChoiceLink::LOGIT ? qm::log(share / (1 - share)) : normal_quantile(share);
-    return start;
-}
-
 // The rows' sums the average effects need: sum f(z_i) and sum f'(z_i) x_i.
 struct EffectSums {
     Real density = 0;
     std::vector<Real> slope_x;
 };
 
-void marginal_effects(ChoiceLink link, const ChoiceData& data, const EffectSums& sums,
+void marginal_effects(ChoiceLink link, Real n, int intercept, const EffectSums& sums,
                       const std::vector<Real>& xbar, BinaryEstimate& e) {
     const int k = e.k;
-    const Real n = data.total_weight();
     const std::vector<Real>&coef = e.result.record.coef, &cov = e.result.record.cov;
     // At the means: f(z) b_j, d/db_l = f(z) [j = l] + b_j f'(z) xbar_l.
     Real zbar = 0;
@@ -130,17 +104,17 @@ void marginal_effects(ChoiceLink link, const ChoiceData& data, const EffectSums&
                 (j == l ? fbar : Real(0)) + coef[std::size_t(j)] * sums.slope_x[std::size_t(l)] / n;
     }
     e.average.se = delta_method_se(g, cov, k, k);
-    if (data.intercept >= 0) {
+    if (intercept >= 0) {
         for (MarginalEffects* m : {&e.at_means, &e.average})
-            m->effect[std::size_t(data.intercept)] = m->se[std::size_t(data.intercept)] = 0;
+            m->effect[std::size_t(intercept)] = m->se[std::size_t(intercept)] = 0;
     }
     effect_ratios(e.at_means);
     effect_ratios(e.average);
 }
 
-void fill_binary_result(const ChoiceData& data, BinaryEstimate& e) {
+void fill_binary_result(int intercept, BinaryEstimate& e) {
     EstimationResults& r = e.result.record;
-    r.intercept = data.intercept >= 0;
+    r.intercept = intercept >= 0;
     r.mean_terms = e.k;
     add_constants_test(e.result, e.constants, true);
     add_reported_number(e.result, "COX-SNELL R-SQUARE", e.r2_cox_snell);
@@ -160,19 +134,18 @@ bool double_start_wanted(std::size_t n, const ChoiceControl& control) {
 // iterations of both count, and the history holds both. False (nothing in `e` changed) when the
 // double iterations found no start, or when the binary128 iterations from it did not converge
 // to a log-likelihood above the one at `start`: the fit is then made in binary128 throughout.
-bool fit_from_double_start(ChoiceLink link, const ChoiceData& data, const std::vector<Real>& start,
+bool fit_from_double_start(BinarySource& source, const std::vector<Real>& start,
                            const ChoiceControl& control, BinaryEstimate& e, ChoiceFit& fit) {
-    const DoubleStart first = binary_double_start(
-        link, data, start, std::min(DOUBLE_START_ITERATIONS, control.max_iterations - 1),
-        control.interrupt);
+    const DoubleStart first = source.double_start(
+        start, std::min(DOUBLE_START_ITERATIONS, control.max_iterations - 1), control.interrupt);
     if (!first.found) return false;
     ChoiceControl rest = control;
     rest.max_iterations = control.max_iterations - first.iterations;
-    ChoiceFit last = fit_binary(link, data, first.theta, rest);
+    ChoiceFit last = source.fit(first.theta, rest);
     // The double log-likelihood at the start is good to far better than this margin.
     const Real margin = DOUBLE_START_LLF_MARGIN * (qm::abs(first.start_llf) + 1);
     if (last.end != ChoiceEnd::CONVERGED || last.llf < first.start_llf - margin) return false;
-    final_newton_step(link, data, last);
+    final_newton_step(source, last);
     last.iterations += first.iterations;
     last.history.insert(last.history.begin(), first.history.begin(), first.history.end());
     last.history_llf.insert(last.history_llf.begin(), first.history_llf.begin(),
@@ -182,14 +155,164 @@ bool fit_from_double_start(ChoiceLink link, const ChoiceData& data, const std::v
     return true;
 }
 
-// One chunk's share of the rows' results.
-struct RowTotals {
-    long long table[2][2] = {{0, 0}, {0, 0}};
-    Real density = 0;
-    std::vector<Real> slope_x, x_sum;
+// The sample in memory as the fit reads it.
+class BinaryMemorySource : public BinarySource {
+public:
+    BinaryMemorySource(ChoiceLink link, const ChoiceData& data) : link_(link), data_(data) {}
+    std::size_t rows() const override { return data_.y.size(); }
+    void pass(const std::vector<Real>& b, PassSums& sums) override {
+        std::vector<Real> no_root, no_score;
+        binary_pass(link_, data_, b, sums, no_root, no_score);
+    }
+    ChoiceFit fit(const std::vector<Real>& start, const ChoiceControl& control) override {
+        return fit_binary(link_, data_, start, control);
+    }
+    DoubleStart double_start(const std::vector<Real>& start, int max_iterations,
+                             const InterruptCheck& interrupt) override {
+        return binary_double_start(link_, data_, start, max_iterations, interrupt);
+    }
+    ChoiceData rows_at(const std::vector<std::size_t>& keep) override {
+        return data_rows(data_, keep);
+    }
+
+private:
+    ChoiceLink link_;
+    const ChoiceData& data_;
 };
 
 } // namespace
+
+void add_binary_pass(ChoiceLink link, const BinaryRows& rows, const std::vector<Real>& b,
+                     PassSums& sums, Real* root, Real* score, long long first_row) {
+    add_index_pass(rows.x, rows.n, b, sums, first_row,
+                   [&](std::size_t i, Real z, Real& log_l, Real& a) {
+                       const bool one = !fast_is_zero(rows.y[i]);
+                       const LinkTerms t = link_terms(link, one ? z : -z);
+                       a = one ? t.score : -t.score;
+                       log_l = t.log_f;
+                       if (root != nullptr) root[i] = qm::sqrt(t.weight);
+                       if (score != nullptr) score[i] = qm::abs(a);
+                       if (rows.weighted()) {
+                           const Real w = rows.weight[i];
+                           log_l *= w, a *= w;
+                           if (root != nullptr || score != nullptr) {
+                               const Real rw = qm::sqrt(w);
+                               if (root != nullptr) root[i] *= rw;
+                               if (score != nullptr) score[i] *= rw;
+                           }
+                       }
+                       return finiteq(t.log_f) != 0;
+                   });
+}
+
+std::vector<Real> simple_start(ChoiceLink link, int k, int intercept, Real share) {
+    std::vector<Real> start(std::size_t(k), Real(0));
+    if (intercept >= 0)
+        start[std::size_t(intercept)] =
+            link == ChoiceLink::LOGIT ? qm::log(share / (1 - share)) : normal_quantile(share);
+    return start;
+}
+
+Real constants_llf(Real ones, Real total, bool intercept) {
+    const Real share = ones / total;
+    return intercept ? ones * qm::log(share) + (total - ones) * qm::log(1 - share)
+                     : total * qm::log(Real(0.5Q));
+}
+
+ChoiceFit fit_binary_source(ChoiceLink link, BinarySource& source, const std::vector<Real>& start,
+                            const ChoiceControl& control, BinaryEstimate& e) {
+    const std::size_t n = source.rows();
+    // Every iteration from the intercept-only start in binary128 (after a preliminary fit on a
+    // subsample of a long sample).
+    const auto fit_in_binary128 = [&] {
+        std::vector<Real> from = start;
+        std::vector<Real> first_hessian; // the preliminary fit's, when it converged
+        e.subsample_n = 0;
+        if (n > SUBSAMPLE_ABOVE) {
+            const ChoiceData part = source.rows_at(evenly_spaced_rows(n, SUBSAMPLE_ROWS));
+            BinaryMemorySource part_source(link, part);
+            const ChoiceFit first = part_source.fit(from, subsample_control(control));
+            if (first.end == ChoiceEnd::CONVERGED) {
+                from = first.theta;
+                e.subsample_n = static_cast<int>(part.y.size());
+                first_hessian = first.hessian;
+            }
+        }
+        return source.fit(
+            from, first_hessian.empty()
+                      ? control
+                      : after_subsample(control, first_hessian, std::size_t(e.subsample_n), n));
+    };
+    ChoiceFit fit;
+    if (!double_start_wanted(n, control) || !fit_from_double_start(source, start, control, e, fit))
+        fit = fit_in_binary128();
+    return fit;
+}
+
+void add_binary_totals(ChoiceLink link, const BinaryRows& rows, const std::vector<Real>& theta,
+                       BinaryTotals& totals, Real* probability, Real* residual, Real* log_terms) {
+    const std::size_t n = rows.n, k = rows.x.size();
+    std::vector<BinaryTotals> chunk_totals((n + PASS_CHUNK - 1) / PASS_CHUNK, BinaryTotals(k));
+    for_each_chunk(n, [&](std::size_t c, std::size_t begin, std::size_t end) {
+        BinaryTotals& t = chunk_totals[c];
+        const std::size_t length = end - begin;
+        std::vector<Real> z(length), slope(length);
+        chunk_index(rows.x, theta, begin, length, z.data());
+        for (std::size_t i = begin; i < end; ++i) {
+            const bool one = !fast_is_zero(rows.y[i]);
+            const LinkRow r = link_row(link, z[i - begin], one);
+            const LinkTerms& terms = r.terms;
+            const Real p = r.probability;
+            if (log_terms != nullptr) log_terms[i] = terms.log_f;
+            if (probability != nullptr) probability[i] = p;
+            if (residual != nullptr) residual[i] = one ? terms.score : -terms.score;
+            ++t.table[one][!fast_less(p, Real(0.5Q))];
+            const Real w = rows.weight_of(i);
+            t.density = fast_add(t.density, rows.weighted() ? w * r.density : r.density);
+            slope[i - begin] = rows.weighted() ? w * r.slope : r.slope;
+        }
+        for (std::size_t j = 0; j < k; ++j) {
+            const Real* x = rows.x[j] + begin;
+            t.slope_x[j] = fused_multiply_add_chain(Real(0), slope.data(), x, length);
+            Real sum = 0;
+            if (rows.weighted())
+                sum = fused_multiply_add_chain(Real(0), rows.weight + begin, x, length);
+            else
+                for (std::size_t i = 0; i < length; ++i) sum = fast_add(sum, x[i]);
+            t.x_sum[j] = sum;
+        }
+    });
+    for (const BinaryTotals& t : chunk_totals) {
+        for (int a = 0; a < 2; ++a)
+            for (int b = 0; b < 2; ++b) totals.table[a][b] += t.table[a][b];
+        totals.density += t.density;
+        for (std::size_t j = 0; j < k; ++j) {
+            totals.slope_x[j] += t.slope_x[j];
+            totals.x_sum[j] += t.x_sum[j];
+        }
+    }
+}
+
+void describe_binary(ChoiceLink link, const ChoiceFit& fit, std::vector<Real> cov,
+                     const BinaryTotals& totals, Real llf0, Real total, int intercept,
+                     BinaryEstimate& e) {
+    const int k = e.k;
+    for (int a = 0; a < 2; ++a)
+        for (int b = 0; b < 2; ++b) e.table[a][b] = totals.table[a][b];
+    e.result = choice_model_result(e.n, fit.theta, std::move(cov), fit.llf);
+    e.constants = constants_test(intercept >= 0 ? "THE INTERCEPT ALONE" : "EVERY COEFFICIENT ZERO",
+                                 "THE SLOPES", fit.llf, llf0, k - (intercept >= 0 ? 1 : 0));
+    e.r2_cox_snell = 1 - qm::exp(2 * (llf0 - fit.llf) / total);
+    e.r2_nagelkerke = e.r2_cox_snell / (1 - qm::exp(2 * llf0 / total));
+    e.percent_correct = 100 * Real(e.table[0][0] + e.table[1][1]) / Real(e.n);
+    std::vector<Real> xbar(std::size_t(k), Real(0));
+    for (int j = 0; j < k; ++j) xbar[std::size_t(j)] = totals.x_sum[std::size_t(j)] / total;
+    EffectSums sums;
+    sums.density = totals.density;
+    sums.slope_x = totals.slope_x;
+    marginal_effects(link, total, intercept, sums, xbar, e);
+    fill_binary_result(intercept, e);
+}
 
 BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
                                const ChoiceControl& control) {
@@ -207,8 +330,7 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
     const Real total = data.total_weight();
     const Real share = ones / total;
     const bool intercept = data.intercept >= 0;
-    const Real llf0 = intercept ? ones * qm::log(share) + (total - ones) * qm::log(1 - share)
-                                : total * qm::log(Real(0.5Q));
+    const Real llf0 = constants_llf(ones, total, intercept);
     // A separation found ends the estimate.
     const auto separated = [&e](Separation s) {
         const bool found = s.found;
@@ -218,31 +340,9 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
     };
     if (intercept && separated(regressor_separation(data))) return e;
 
-    const std::vector<Real> start = simple_start(link, data, share);
-    // Every iteration from the intercept-only start in binary128 (after a preliminary fit on a
-    // subsample of a long sample).
-    const auto fit_in_binary128 = [&] {
-        std::vector<Real> from = start;
-        std::vector<Real> first_hessian; // the preliminary fit's, when it converged
-        e.subsample_n = 0;
-        if (n > SUBSAMPLE_ABOVE) {
-            const ChoiceData part = data_rows(data, evenly_spaced_rows(n, SUBSAMPLE_ROWS));
-            const ChoiceFit first = fit_binary(link, part, from, subsample_control(control));
-            if (first.end == ChoiceEnd::CONVERGED) {
-                from = first.theta;
-                e.subsample_n = static_cast<int>(part.y.size());
-                first_hessian = first.hessian;
-            }
-        }
-        return fit_binary(link, data, from,
-                          first_hessian.empty() ? control
-                                                : after_subsample(control, first_hessian,
-                                                                  std::size_t(e.subsample_n), n));
-    };
-    ChoiceFit fit;
-    if (!double_start_wanted(n, control) ||
-        !fit_from_double_start(link, data, start, control, e, fit))
-        fit = fit_in_binary128();
+    BinaryMemorySource source(link, data);
+    const ChoiceFit fit =
+        fit_binary_source(link, source, simple_start(link, k, data.intercept, share), control, e);
     e.iterations = fit.iterations;
     e.history = fit.history;
     e.history_llf = fit.history_llf;
@@ -266,52 +366,11 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
     // Rows' terms at the last iterate: probabilities, residuals, the prediction table and the
     // sums of the averages, by chunk on the threads, the chunks' sums added in order.
     std::vector<Real> probability(n), residual(n), log_terms(n);
-    std::vector<RowTotals> chunk_totals((n + PASS_CHUNK - 1) / PASS_CHUNK);
-    std::vector<const Real*> columns;
-    for (const std::vector<Real>& col : data.x) columns.push_back(col.data());
-    for_each_chunk(n, [&](std::size_t c, std::size_t begin, std::size_t end) {
-        RowTotals& t = chunk_totals[c];
-        const std::size_t length = end - begin;
-        std::vector<Real> z(length), slope(length);
-        chunk_index(columns, fit.theta, begin, length, z.data());
-        for (std::size_t i = begin; i < end; ++i) {
-            const bool one = !fast_is_zero(data.y[i]);
-            const LinkRow r = link_row(link, z[i - begin], one);
-            const LinkTerms& terms = r.terms;
-            const Real p = r.probability;
-            log_terms[i] = terms.log_f;
-            probability[i] = p;
-            residual[i] = one ? terms.score : -terms.score;
-            ++t.table[one][!fast_less(p, Real(0.5Q))];
-            const Real w = data.weight_of(i);
-            t.density = fast_add(t.density, data.weighted() ? w * r.density : r.density);
-            slope[i - begin] = data.weighted() ? w * r.slope : r.slope;
-        }
-        t.slope_x.assign(std::size_t(k), Real(0));
-        t.x_sum.assign(std::size_t(k), Real(0));
-        for (int j = 0; j < k; ++j) {
-            const Real* x = columns[std::size_t(j)] + begin;
-            t.slope_x[std::size_t(j)] = fused_multiply_add_chain(Real(0), slope.data(), x, length);
-            Real sum = 0;
-            if (data.weighted())
-                sum = fused_multiply_add_chain(Real(0), data.weight.data() + begin, x, length);
-            else
-                for (std::size_t i = 0; i < length; ++i) sum = fast_add(sum, x[i]);
-            t.x_sum[std::size_t(j)] = sum;
-        }
-    });
-    EffectSums sums;
-    sums.slope_x.assign(std::size_t(k), Real(0));
-    std::vector<Real> x_sum(std::size_t(k), Real(0));
-    for (const RowTotals& t : chunk_totals) {
-        for (int a = 0; a < 2; ++a)
-            for (int b = 0; b < 2; ++b) e.table[a][b] += t.table[a][b];
-        sums.density += t.density;
-        for (int j = 0; j < k; ++j) {
-            sums.slope_x[std::size_t(j)] += t.slope_x[std::size_t(j)];
-            x_sum[std::size_t(j)] += t.x_sum[std::size_t(j)];
-        }
-    }
+    BinaryTotals totals(static_cast<std::size_t>(k));
+    add_binary_totals(link, binary_rows_of(data), fit.theta, totals, probability.data(),
+                      residual.data(), log_terms.data());
+    for (int a = 0; a < 2; ++a)
+        for (int b = 0; b < 2; ++b) e.table[a][b] = totals.table[a][b];
     if (e.end != ChoiceEnd::CONVERGED &&
         separated(fitted_separation(log_terms, fit.history, data.intercept)))
         return e;
@@ -330,18 +389,9 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
         cov = clustered_covariance(scores, int(n), k, control.clusters.group, groups, cov,
                                    cluster_factor(control.covariance, groups, int(n), k));
     }
-    e.result = choice_model_result(e.n, fit.theta, std::move(cov), fit.llf);
+    describe_binary(link, fit, std::move(cov), totals, llf0, total, data.intercept, e);
     e.result.record.predicted = std::move(probability);
     e.result.record.residuals = std::move(residual);
-    e.constants = constants_test(intercept ? "THE INTERCEPT ALONE" : "EVERY COEFFICIENT ZERO",
-                                 "THE SLOPES", fit.llf, llf0, k - (intercept ? 1 : 0));
-    e.r2_cox_snell = 1 - qm::exp(2 * (llf0 - fit.llf) / total);
-    e.r2_nagelkerke = e.r2_cox_snell / (1 - qm::exp(2 * llf0 / total));
-    e.percent_correct = 100 * Real(e.table[0][0] + e.table[1][1]) / Real(e.n);
-    std::vector<Real> xbar(std::size_t(k), Real(0));
-    for (int j = 0; j < k; ++j) xbar[std::size_t(j)] = x_sum[std::size_t(j)] / total;
-    marginal_effects(link, data, sums, xbar, e);
-    fill_binary_result(data, e);
     return e;
 }
 

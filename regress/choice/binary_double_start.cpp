@@ -80,20 +80,6 @@ DoubleTerms double_terms(ChoiceLink link, double s) {
     return {log_f, ratio, ratio * (s + ratio)};
 }
 
-// The sample in double, column by column.
-struct DoubleSample {
-    std::vector<std::vector<double>> x;
-    std::vector<double> weight; // empty: every row once
-    std::vector<unsigned char> one;
-    std::size_t n = 0;
-};
-
-// The log-likelihood, gradient and Hessian (k x k, full) at b; false when a term is not finite.
-struct DoublePoint {
-    double llf = 0;
-    std::vector<double> gradient, hessian;
-};
-
 // Two doubles side by side, loaded and stored at any alignment: the Hessian's rows are updated
 // two elements at a time, each element by the same multiply and subtract as one at a time.
 typedef double DoublePair __attribute__((vector_size(16), aligned(8)));
@@ -118,12 +104,17 @@ inline void subtract_scaled_row(double* line, double hj, const double* row, std:
     if (l < k) line[l] -= hj * row[l];
 }
 
-bool double_point(ChoiceLink link, const DoubleSample& d, const std::vector<double>& b,
-                  bool derivatives, DoublePoint& out) {
-    const std::size_t k = b.size(), n = d.n;
+} // namespace
+
+void double_point_start(std::size_t k, DoublePoint& out) {
     out.llf = 0;
     out.gradient.assign(k, 0);
     out.hessian.assign(k * k, 0);
+}
+
+void add_double_rows(ChoiceLink link, const DoubleSample& d, const std::vector<double>& b,
+                     bool derivatives, DoublePoint& out) {
+    const std::size_t k = b.size(), n = d.n;
     std::vector<double> row(k);
     double* const hessian = out.hessian.data();
     double* const gradient = out.gradient.data();
@@ -144,6 +135,10 @@ bool double_point(ChoiceLink link, const DoubleSample& d, const std::vector<doub
             subtract_scaled_row(hessian + j * k, h * row[j], row.data(), j, k);
         }
     }
+}
+
+bool double_point_end(DoublePoint& out) {
+    const std::size_t k = out.gradient.size();
     if (!std::isfinite(out.llf)) return false;
     for (std::size_t j = 0; j < k; ++j) {
         if (!std::isfinite(out.gradient[j])) return false;
@@ -154,6 +149,8 @@ bool double_point(ChoiceLink link, const DoubleSample& d, const std::vector<doub
     }
     return true;
 }
+
+namespace {
 
 // Solves m d = g for the positive definite k x k m (minus the Hessian) by Cholesky; false when
 // m is not positive definite.
@@ -208,27 +205,43 @@ std::vector<Real> as_reals(const std::vector<double>& v) {
 
 } // namespace
 
+DoubleSample double_sample(const BinaryRows& rows) {
+    const std::size_t k = rows.x.size();
+    DoubleSample sample;
+    sample.n = rows.n;
+    sample.x.assign(k, std::vector<double>(sample.n));
+    for (std::size_t j = 0; j < k; ++j)
+        for (std::size_t i = 0; i < sample.n; ++i) sample.x[j][i] = start_double(rows.x[j][i]);
+    if (rows.weighted()) {
+        sample.weight.resize(sample.n);
+        for (std::size_t i = 0; i < sample.n; ++i) sample.weight[i] = start_double(rows.weight[i]);
+    }
+    sample.one.resize(sample.n);
+    for (std::size_t i = 0; i < sample.n; ++i) sample.one[i] = !fast_is_zero(rows.y[i]);
+    return sample;
+}
+
 DoubleStart binary_double_start(ChoiceLink link, const ChoiceData& data,
                                 const std::vector<Real>& start, int max_iterations,
                                 const InterruptCheck& interrupt) {
-    DoubleStart out;
-    const std::size_t k = data.x.size();
-    DoubleSample sample;
-    sample.n = data.y.size();
-    sample.x.assign(k, std::vector<double>(sample.n));
-    for (std::size_t j = 0; j < k; ++j)
-        for (std::size_t i = 0; i < sample.n; ++i) sample.x[j][i] = start_double(data.x[j][i]);
-    if (data.weighted()) {
-        sample.weight.resize(sample.n);
-        for (std::size_t i = 0; i < sample.n; ++i) sample.weight[i] = start_double(data.weight[i]);
-    }
-    sample.one.resize(sample.n);
-    for (std::size_t i = 0; i < sample.n; ++i) sample.one[i] = !fast_is_zero(data.y[i]);
+    const DoubleSample sample = double_sample(binary_rows_of(data));
+    return double_newton_start(
+        start, max_iterations, interrupt,
+        [&](const std::vector<double>& b, bool derivatives, DoublePoint& out) {
+            double_point_start(b.size(), out);
+            add_double_rows(link, sample, b, derivatives, out);
+            return double_point_end(out);
+        });
+}
 
+DoubleStart double_newton_start(const std::vector<Real>& start, int max_iterations,
+                                const InterruptCheck& interrupt, const DoublePointSums& point_at) {
+    DoubleStart out;
+    const std::size_t k = start.size();
     std::vector<double> b(k);
     for (std::size_t j = 0; j < k; ++j) b[j] = start_double(start[j]);
     DoublePoint point, trial_point;
-    if (!double_point(link, sample, b, true, point)) return out;
+    if (!point_at(b, true, point)) return out;
     out.start_llf = Real(point.llf);
     std::vector<double> minus(k * k), direction, trial(k);
     for (int iteration = 1; iteration <= max_iterations; ++iteration) {
@@ -242,16 +255,16 @@ DoubleStart binary_double_start(ChoiceLink link, const ChoiceData& data,
         for (int h = 0; h <= DOUBLE_START_HALVINGS && !taken; ++h, length /= 2) {
             for (std::size_t j = 0; j < k; ++j) trial[j] = b[j] + length * direction[j];
             if (trusted && h == 0) {
-                taken = double_point(link, sample, trial, true, trial_point);
+                taken = point_at(trial, true, trial_point);
                 if (!taken) return out;
                 break;
             }
             // The full step's value and derivatives in one pass (it is taken far more often
             // than not; the log-likelihood is summed the same way either way), a shorter step's
             // value first. A rise with derivatives that are not finite ends the search.
-            const bool finite = double_point(link, sample, trial, h == 0, trial_point);
+            const bool finite = point_at(trial, h == 0, trial_point);
             if (std::isfinite(trial_point.llf) && trial_point.llf > point.llf) {
-                taken = h == 0 ? finite : double_point(link, sample, trial, true, trial_point);
+                taken = h == 0 ? finite : point_at(trial, true, trial_point);
                 if (!taken) return out;
             }
         }

@@ -10,9 +10,13 @@
 
 #include "kernels/interrupt_check.hpp"
 #include "numeric/real.hpp"
+#include "regress/choice/binary_rows.hpp"
 #include "regress/choice/choice_data.hpp"
 #include "regress/choice/choice_link.hpp"
 
+#include <functional>
+
+#include <cstddef>
 #include <vector>
 
 namespace tarvex {
@@ -45,6 +49,38 @@ struct DoubleStart {
 DoubleStart binary_double_start(ChoiceLink link, const ChoiceData& data,
                                 const std::vector<Real>& start, int max_iterations,
                                 const InterruptCheck& interrupt);
+
+// The log-likelihood, gradient and Hessian (k x k, full) in double at a point.
+struct DoublePoint {
+    double llf = 0;
+    std::vector<double> gradient, hessian;
+};
+
+// Rows of the sample in double, column by column.
+struct DoubleSample {
+    std::vector<std::vector<double>> x;
+    std::vector<double> weight; // empty: every row once
+    std::vector<unsigned char> one;
+    std::size_t n = 0;
+};
+
+// The rows in double (start_double of each value).
+DoubleSample double_sample(const BinaryRows& rows);
+
+// A point's sums are formed by double_point_start, then add_double_rows over the rows in order
+// (over all of them at once, or block after block: the same bits), then double_point_end, false
+// when a term is not finite. Without `derivatives` only the log-likelihood is summed.
+void double_point_start(std::size_t k, DoublePoint& out);
+void add_double_rows(ChoiceLink link, const DoubleSample& d, const std::vector<double>& b,
+                     bool derivatives, DoublePoint& out);
+bool double_point_end(DoublePoint& out);
+
+// The double Newton iterations of binary_double_start, over rows that `point(b, derivatives,
+// out)` sums (false when a term is not finite).
+using DoublePointSums =
+    std::function<bool(const std::vector<double>& b, bool derivatives, DoublePoint& out)>;
+DoubleStart double_newton_start(const std::vector<Real>& start, int max_iterations,
+                                const InterruptCheck& interrupt, const DoublePointSums& point);
 
 // The double nearest below in magnitude to `v` (its significand cut to double's), infinity
 // beyond double's range, 0 below it: good enough for a start, and cheaper than a rounded

@@ -15,6 +15,7 @@
 #include "options/options.hpp"
 #include "regress/choice/binary_report.hpp"
 #include "regress/choice/category_errors.hpp"
+#include "regress/choice/choice_bound_command.hpp"
 #include "regress/choice/choice_errors.hpp"
 #include "regress/choice/choice_options.hpp"
 #include "regress/choice/choice_report_parts.hpp"
@@ -31,6 +32,28 @@
 #include <set>
 
 namespace tarvex {
+
+void report_constant_regressor(Run& run, int command, const std::string& name, Real value) {
+    report_error(run,
+                 " ...ERROR..REGRESSOR " + trim_trailing_blanks(name) + " IS CONSTANT (" +
+                     number_text(value) + "): IT CANNOT BE ESTIMATED BESIDE THE INTERCEPT",
+                 choice_error(command, CHOICE_CONSTANT_REGRESSOR));
+}
+
+void report_one_outcome(Run& run, int command, const std::string& name, bool no_ones) {
+    report_error(run,
+                 " ...ERROR..NO OBSERVATION HAS " + name + " =" + (no_ones ? " 1" : " 0") +
+                     ": BOTH OUTCOMES ARE NEEDED",
+                 choice_error(command, CHOICE_EMPTY_CATEGORY));
+}
+
+void report_not_binary(Run& run, int command, const std::string& name, Real value,
+                       long long observation) {
+    report_error(run,
+                 " ...ERROR..DEPENDENT VARIABLE " + name + " MUST BE 0 OR 1: IT IS " +
+                     number_text(value) + " AT OBSERVATION" + fmt_I(observation, 7),
+                 choice_error(command, CHOICE_NOT_BINARY));
+}
 
 namespace {
 
@@ -59,11 +82,7 @@ bool check_regressors(Run& run, const ChoiceEquation& eq, const ChoiceData& data
         bool varies = false;
         for (std::size_t i = 1; i < x.size() && !varies; ++i) varies = !equal_values(x[i], x[0]);
         if (!varies) {
-            report_error(run,
-                         " ...ERROR..REGRESSOR " + trim_trailing_blanks(data.names[j]) +
-                             " IS CONSTANT (" + number_text(x.empty() ? Real(0) : x[0]) +
-                             "): IT CANNOT BE ESTIMATED BESIDE THE INTERCEPT",
-                         choice_error(eq.command, CHOICE_CONSTANT_REGRESSOR));
+            report_constant_regressor(run, eq.command, data.names[j], x.empty() ? Real(0) : x[0]);
             return false;
         }
     }
@@ -112,10 +131,7 @@ Outcome classify_outcome(Run& run, const ChoiceEquation& eq, const ChoiceData& d
         std::size_t ones = 0;
         for (Real y : data.y) ones += y == 1;
         if (ones == 0 || ones == data.y.size()) {
-            report_error(run,
-                         " ...ERROR..NO OBSERVATION HAS " + name + " =" +
-                             (ones == 0 ? " 1" : " 0") + ": BOTH OUTCOMES ARE NEEDED",
-                         choice_error(eq.command, CHOICE_EMPTY_CATEGORY));
+            report_one_outcome(run, eq.command, name, ones == 0);
             return Outcome::BAD;
         }
         return Outcome::BINARY;
@@ -129,11 +145,8 @@ Outcome classify_outcome(Run& run, const ChoiceEquation& eq, const ChoiceData& d
     if (first_bad < 0) // whole values only: the first one that is not 0 or 1
         for (std::size_t i = 0; i < data.y.size() && first_bad < 0; ++i)
             if (!(data.y[i] == 0 || data.y[i] == 1)) first_bad = static_cast<int>(i);
-    report_error(run,
-                 " ...ERROR..DEPENDENT VARIABLE " + name + " MUST BE 0 OR 1: IT IS " +
-                     number_text(data.y[std::size_t(first_bad)]) + " AT OBSERVATION" +
-                     fmt_I(data.observations[std::size_t(first_bad)], 7),
-                 choice_error(eq.command, CHOICE_NOT_BINARY));
+    report_not_binary(run, eq.command, name, data.y[std::size_t(first_bad)],
+                      data.observations[std::size_t(first_bad)]);
     return Outcome::BAD;
 }
 
@@ -216,6 +229,10 @@ void cmd_choice(Run& run) {
     if (!OPTION(run, choice_option_table())) return;
     ChoiceOptions o = read_choice_options(run);
     if (!check_options(run, command, o)) return;
+    if (command != C_TOBIT && choice_lists_bound_series(run)) {
+        choice_over_bound_series(run, command, o);
+        return;
+    }
     ChoiceEquation eq;
     eq.command = command;
     if (!read_estimation_equation(run, choice_command_word(command), o.CONSTANT,

@@ -21,18 +21,29 @@ bool choice_covariance(const ChoiceFit& fit, int p, bool sandwich, std::vector<R
     return true;
 }
 
-std::vector<Real> weighted_cross_products(const RowColumns& rows, const std::vector<Real>& root) {
-    GramColumns g;
-    g.columns = rows.columns;
-    g.nobs = rows.n;
-    g.row_scale = root.data();
-    const GramMatrix m = exact_gram(g);
-    const int p = static_cast<int>(rows.columns.size());
+namespace {
+
+std::vector<Real> minus_matrix(const GramMatrix& m) {
+    const int p = m.size;
     std::vector<Real> h(std::size_t(p) * p, Real(0));
     if (!m.finite) return h; // an infinite weight: the Hessian is singular as far as the fit goes
     for (int a = 0; a < p; ++a)
         for (int b = 0; b < p; ++b) h[std::size_t(a) * p + b] = -m.at(a, b).hi;
     return h;
+}
+
+} // namespace
+
+std::vector<Real> weighted_cross_products(const RowColumns& rows, const std::vector<Real>& root) {
+    GramColumns g;
+    g.columns = rows.columns;
+    g.nobs = rows.n;
+    g.row_scale = root.data();
+    return minus_matrix(exact_gram(g));
+}
+
+std::vector<Real> minus_cross_products(GramAccumulator& sums) {
+    return minus_matrix(sums.finish());
 }
 
 std::vector<Real> delta_method_se(const std::vector<Real>& g, const std::vector<Real>& v, int m,

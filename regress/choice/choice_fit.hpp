@@ -6,12 +6,14 @@
 #pragma once
 
 #include "kernels/convergence.hpp"
+#include "kernels/exact_gram.hpp"
 #include "kernels/maximize_likelihood.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/choice/choice_data.hpp"
 #include "regress/choice/choice_pass.hpp"
 #include "regress/fit/model_result.hpp"
 
+#include <functional>
 #include <vector>
 
 namespace tarvex {
@@ -111,6 +113,9 @@ struct ChoiceFit {
 struct RowColumns {
     std::vector<const Real*> columns; // p columns of n values
     std::size_t n = 0;
+    // Rows not held in memory (n 0, no columns): the Hessian at the point of the last pass,
+    // which the pass formed from its rows as they went by.
+    std::function<std::vector<Real>()> pass_hessian;
 };
 
 // Once a point is this close to the one whose Hessian was formed (relative change of every
@@ -119,6 +124,8 @@ inline const Real HESSIAN_KEEP = 1e-12Q;
 
 // Forms -sum w_i v_i v_i' from the columns scaled by `root` (sqrt(w_i) by row), p x p.
 std::vector<Real> weighted_cross_products(const RowColumns& rows, const std::vector<Real>& root);
+// The same from the exact sums of the scaled columns, gathered over blocks of rows.
+std::vector<Real> minus_cross_products(GramAccumulator& sums);
 
 // Maximises a log-likelihood over p parameters from `start`, whose passes over the rows
 // `pass(theta, sums, root, score)` form: the log-likelihood and gradient into `sums`, sqrt(w_i)
@@ -165,7 +172,8 @@ ChoiceFit maximize_passes(const RowColumns& rows, const std::vector<Real>& start
             for (std::size_t j = 0; j < theta.size() && !hessian_at.empty(); ++j)
                 moved[j] = theta[j] - hessian_at[j];
             if (hessian_at.empty() || !small_change(moved, hessian_at, HESSIAN_KEEP)) {
-                hessian = weighted_cross_products(rows, root);
+                hessian =
+                    rows.pass_hessian ? rows.pass_hessian() : weighted_cross_products(rows, root);
                 finish(theta, sums, &hessian);
                 hessian_at = theta;
             }

@@ -98,10 +98,13 @@ inline void chunk_index(const std::vector<const Real*>& columns, const std::vect
 // asks `row(i, z_i, log_l, score)` for the row's log L_i and a_i (false when log L_i is not
 // defined), and forms its gradient column by column. Each z_i and each gradient element is the
 // same chain of fused multiply-adds, in the same order, as run_pass with a row that forms z_i and
-// adds v_i itself: the same bits, at a fraction of the calls.
+// adds v_i itself: the same bits, at a fraction of the calls. The chunks' sums are merged in
+// order into `out` after what it already holds (sized for the columns): a pass over blocks of
+// rows, each a whole number of chunks, calls this block after block and gets the bits of one
+// call over all the rows. A row that fails is recorded as `first_row` + its index here.
 template <class Row>
-void run_index_pass(const std::vector<const Real*>& columns, std::size_t n,
-                    const std::vector<Real>& b, PassSums& out, Row&& row) {
+void add_index_pass(const std::vector<const Real*>& columns, std::size_t n,
+                    const std::vector<Real>& b, PassSums& out, long long first_row, Row&& row) {
     const int p = static_cast<int>(columns.size());
     const std::size_t chunks = (n + PASS_CHUNK - 1) / PASS_CHUNK;
     std::vector<PassSums> sums(chunks);
@@ -115,7 +118,7 @@ void run_index_pass(const std::vector<const Real*>& columns, std::size_t n,
             Real log_l = 0;
             if (!row(i, z[i - begin], log_l, score[i - begin]) && s.defined) {
                 s.defined = false;
-                s.failed_row = static_cast<long long>(i);
+                s.failed_row = first_row + static_cast<long long>(i);
             }
             s.llf = fast_add(s.llf, log_l);
         }
@@ -123,8 +126,15 @@ void run_index_pass(const std::vector<const Real*>& columns, std::size_t n,
             s.gradient[std::size_t(j)] = fused_multiply_add_chain(
                 s.gradient[std::size_t(j)], score.data(), columns[std::size_t(j)] + begin, length);
     });
-    out.reset(p);
     for (const PassSums& s : sums) out.merge(s);
+}
+
+// add_index_pass over all the rows, into `out` from zero.
+template <class Row>
+void run_index_pass(const std::vector<const Real*>& columns, std::size_t n,
+                    const std::vector<Real>& b, PassSums& out, Row&& row) {
+    out.reset(static_cast<int>(columns.size()));
+    add_index_pass(columns, n, b, out, 0, row);
 }
 
 } // namespace tarvex

@@ -2,6 +2,8 @@
 // the estimation and its report.
 #pragma once
 
+#include "bound/bound_rows.hpp"
+
 #include <string>
 #include <string_view>
 
@@ -31,12 +33,8 @@ inline constexpr int ERR_DW_INTEGRATION = 6021;      // the exact Durbin-Watson 
 inline constexpr int ERR_COMPONENTS_TOGETHER = 6022; // the components as one list entry
 inline constexpr int ERR_COMPONENTS_NOT_LAST = 6023; // a regressor after the first component
 inline constexpr int ERR_NO_COMPONENTS = 6024; // PCOMPONE= and no component among the regressors
-inline constexpr int ERR_BOUND_BESIDE =
-    6025; // beside bound series, an item not a whole data series
-inline constexpr int ERR_NEEDS_MEMORY = 6026;     // an option that needs the series in memory
-inline constexpr int ERR_BOUND_NOT_FINITE = 6027; // an infinite or undefined value among bound rows
-// Bound series that could not be opened or read (the number every command gives such a pass).
-inline constexpr int ERR_BOUND_READ = 6077;
+// ERR_BOUND_BESIDE (6025), ERR_NEEDS_MEMORY (6026), ERR_BOUND_NOT_FINITE (6027) and
+// ERR_BOUND_READ (6077): bound/bound_rows.hpp, shared with the other commands over bound series.
 
 // The estimation range of a complete equation (from BEG=/END= and the sample, after the
 // largest lag `max_lag`), the check of its observations and of the work space, then OLSEST.

@@ -5,15 +5,24 @@
 // a start far from the maximum reaches it by halved steps that each raise the log-likelihood; a
 // sample beyond double's range falls back to binary128 throughout, bit for bit; and Ctrl-C stops
 // the double iterations.
+// The same fits over row blocks (series bound to a file): a long sample whose first iterations
+// are taken in double, and a shorter weighted one fitted from a subsample start, each served in
+// several blocks (an edge inside every pass): the estimates, covariance, log-likelihood,
+// iterations and every statistic of the report the same to the bit as the rows in memory; and
+// the blocks not cut at whole chunks, a read that fails and the options refused.
+#include "regress/choice/binary_blocks.hpp"
 #include "regress/choice/binary_choice.hpp"
 #include "regress/choice/binary_double_start.hpp"
 
 #include "numeric/qmath.hpp"
+#include "reference_support.hpp"
 
 #include <cmath>
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace tarvex::testing {
 namespace {
@@ -197,6 +206,183 @@ TEST(ChoiceDoubleStart, StartDoubleKeepsSignExponentAndLeadingDigits) {
     EXPECT_TRUE(std::isinf(start_double(Real(1e400Q))));
     EXPECT_EQ(start_double(1e-400), 0.0);
     EXPECT_TRUE(std::isnan(start_double(Real(1e4000Q) * Real(1e4000Q) * 0)));
+}
+
+// Columns held in memory, served `block` rows at a time; a read fails at the block that reaches
+// row `fail_at` (< 0: never).
+class ChoiceMemoryRows : public RowBlocks {
+public:
+    ChoiceMemoryRows(std::vector<std::vector<Real>> columns, std::size_t block,
+                     long long fail_at = -1)
+        : columns_(std::move(columns)), block_(block), fail_at_(fail_at) {}
+    long long rows() const override { return static_cast<long long>(columns_[0].size()); }
+    int columns() const override { return static_cast<int>(columns_.size()); }
+    bool next(RowBlock& out) override {
+        const std::size_t n = columns_[0].size();
+        if (at_ >= n || !failure_.empty()) return false;
+        const std::size_t length = std::min(block_, n - at_);
+        if (fail_at_ >= 0 && static_cast<long long>(at_ + length) > fail_at_) {
+            failure_ = " ...ERROR..READING ROW " + std::to_string(fail_at_);
+            return false;
+        }
+        out.first = static_cast<long long>(at_);
+        out.length = length;
+        out.columns.clear();
+        for (const auto& c : columns_) out.columns.push_back(c.data() + at_);
+        at_ += length;
+        ++blocks_served;
+        return true;
+    }
+    void rewind() override { at_ = 0; }
+    const std::string& failure() const override { return failure_; }
+    long long blocks_served = 0;
+
+private:
+    std::vector<std::vector<Real>> columns_;
+    std::size_t block_;
+    long long fail_at_;
+    std::size_t at_ = 0;
+    std::string failure_;
+};
+
+// n rows of two regressors with 4 decimals and the intercept; y from a logistic index; weights
+// 1, 2, 3 in turn when asked. Seeded, so the same every run.
+ChoiceData choice_sample(std::size_t n, bool weighted) {
+    std::uint64_t state = 20261208;
+    const auto uniform = [&state] { // in (0, 1)
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return (double((state >> 11) + 1)) / double(1ULL << 53);
+    };
+    ChoiceData d;
+    d.x.assign(3, std::vector<Real>(n));
+    d.y.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double a = uniform() + uniform() + uniform() - 1.5, b = 2 * uniform() - 1;
+        const double x1 = std::round(a * 1e4) / 1e4, x2 = std::round(b * 1e4) / 1e4;
+        const double u = uniform();
+        d.x[0][i] = Real(x1);
+        d.x[1][i] = Real(x2);
+        d.x[2][i] = 1;
+        d.y[i] = 0.3 + 1.2 * x1 - 0.7 * x2 + std::log(u / (1 - u)) > 0 ? 1 : 0;
+        if (weighted) d.weight.push_back(Real(1 + int(i % 3)));
+    }
+    d.intercept = 2;
+    d.names = {"X1", "X2", "CONSTANT"};
+    d.dependent = "Y";
+    return d;
+}
+
+// The blocks' columns: y, x1, x2 and the weight when there is one; the intercept not a column.
+ChoiceMemoryRows block_rows_of(const ChoiceData& d, std::size_t block, long long fail_at = -1) {
+    std::vector<std::vector<Real>> columns{d.y, d.x[0], d.x[1]};
+    if (d.weighted()) columns.push_back(d.weight);
+    return ChoiceMemoryRows(std::move(columns), block, fail_at);
+}
+
+BinaryBlockColumns block_columns_of(const ChoiceData& d) {
+    BinaryBlockColumns where;
+    where.dependent = 0;
+    where.terms = {1, 2, -1};
+    if (d.weighted()) where.weight = 3;
+    return where;
+}
+
+void expect_same_bits(const std::vector<Real>& a, const std::vector<Real>& b, const char* what) {
+    ASSERT_EQ(a.size(), b.size()) << what;
+    for (std::size_t j = 0; j < a.size(); ++j) EXPECT_TRUE(bits_equal(a[j], b[j])) << what << j;
+}
+
+// The estimate over blocks of `block` rows is that of the rows in memory to the bit; returns the
+// estimate in memory.
+BinaryEstimate expect_same_as_memory(ChoiceLink link, const ChoiceData& d, std::size_t block,
+                                     long long expected_blocks_at_least) {
+    const BinaryEstimate memory = estimate_binary(link, d, ChoiceControl{});
+    ChoiceMemoryRows rows = block_rows_of(d, block);
+    const BinaryBlockEstimate blocks =
+        estimate_binary_blocks(link, rows, block_columns_of(d), ChoiceControl{});
+    EXPECT_TRUE(blocks.failure.empty()) << blocks.failure;
+    if (!blocks.failure.empty()) return memory;
+    const BinaryEstimate& e = blocks.estimate;
+    EXPECT_EQ(memory.end, ChoiceEnd::CONVERGED);
+    EXPECT_EQ(e.end, ChoiceEnd::CONVERGED);
+    EXPECT_GE(rows.blocks_served, expected_blocks_at_least);
+    EXPECT_EQ(e.iterations, memory.iterations);
+    EXPECT_EQ(e.double_iterations, memory.double_iterations);
+    EXPECT_EQ(e.subsample_n, memory.subsample_n);
+    EXPECT_EQ(e.n, memory.n);
+    EXPECT_EQ(e.ones, memory.ones);
+    expect_same_bits(e.result.record.coef, memory.result.record.coef, "coefficient ");
+    expect_same_bits(e.result.record.cov, memory.result.record.cov, "covariance ");
+    EXPECT_TRUE(bits_equal(e.result.record.llf, memory.result.record.llf));
+    EXPECT_TRUE(bits_equal(e.constants.lr, memory.constants.lr));
+    EXPECT_TRUE(bits_equal(e.constants.llf0, memory.constants.llf0));
+    EXPECT_TRUE(bits_equal(e.r2_cox_snell, memory.r2_cox_snell));
+    EXPECT_TRUE(bits_equal(e.r2_nagelkerke, memory.r2_nagelkerke));
+    EXPECT_TRUE(bits_equal(e.percent_correct, memory.percent_correct));
+    for (int a = 0; a < 2; ++a)
+        for (int b = 0; b < 2; ++b) EXPECT_EQ(e.table[a][b], memory.table[a][b]);
+    expect_same_bits(e.at_means.effect, memory.at_means.effect, "effect at means ");
+    expect_same_bits(e.at_means.se, memory.at_means.se, "its error ");
+    expect_same_bits(e.average.effect, memory.average.effect, "average effect ");
+    expect_same_bits(e.average.se, memory.average.se, "its error ");
+    // The $ results and the named statistics that are stored.
+    const std::vector<ResultScalar>&ours = e.result.scalars, &theirs = memory.result.scalars;
+    EXPECT_EQ(ours.size(), theirs.size());
+    for (std::size_t j = 0; j < ours.size() && j < theirs.size(); ++j) {
+        EXPECT_EQ(ours[j].id, theirs[j].id);
+        EXPECT_TRUE(bits_equal(ours[j].value, theirs[j].value)) << "$ result " << j;
+    }
+    const auto &named = e.result.record.statistics, &named_memory = memory.result.record.statistics;
+    EXPECT_EQ(named.size(), named_memory.size());
+    for (std::size_t j = 0; j < named.size() && j < named_memory.size(); ++j) {
+        EXPECT_EQ(named[j].name, named_memory[j].name);
+        EXPECT_TRUE(bits_equal(named[j].value, named_memory[j].value)) << named[j].name;
+        EXPECT_TRUE(bits_equal(named[j].pvalue, named_memory[j].pvalue)) << named[j].name;
+    }
+    // The rows are not kept.
+    EXPECT_TRUE(e.result.record.predicted.empty());
+    EXPECT_TRUE(e.result.record.residuals.empty());
+    return memory;
+}
+
+TEST(ChoiceBlocks, SameBitsAsTheRowsInMemory) {
+    // 150,000 rows: the first iterations in double over three blocks of the bound series' size.
+    const BinaryEstimate long_one =
+        expect_same_as_memory(ChoiceLink::LOGIT, choice_sample(150000, false), 65536, 3 * 8);
+    EXPECT_GT(long_one.double_iterations, 0);
+    // 70,000 weighted rows: a preliminary fit on a subsample, then binary128 over blocks of
+    // five chunks, the last one short.
+    const BinaryEstimate weighted = expect_same_as_memory(
+        ChoiceLink::PROBIT, choice_sample(70000, true), 5 * PASS_CHUNK, 4 * 4);
+    EXPECT_EQ(weighted.double_iterations, 0);
+    EXPECT_GT(weighted.subsample_n, 0);
+}
+
+TEST(ChoiceBlocks, BlocksOffTheChunksAndFailedReadsEndTheEstimate) {
+    const ChoiceData d = choice_sample(20000, false);
+    // A block edge inside a chunk would change the order of the sums: refused, not estimated.
+    ChoiceMemoryRows ragged = block_rows_of(d, 5000);
+    const BinaryBlockEstimate off =
+        estimate_binary_blocks(ChoiceLink::LOGIT, ragged, block_columns_of(d), {});
+    EXPECT_EQ(off.failure, " ...ERROR..BLOCKS OF ROWS NOT CUT AT WHOLE CHUNKS");
+    // A read that fails in the middle of the rows ends the estimate with its line.
+    ChoiceMemoryRows failing = block_rows_of(d, PASS_CHUNK, 9000);
+    const BinaryBlockEstimate failed =
+        estimate_binary_blocks(ChoiceLink::PROBIT, failing, block_columns_of(d), {});
+    EXPECT_EQ(failed.failure, " ...ERROR..READING ROW 9000");
+    // The sandwich covariance and the methods other than Newton's need every row at once.
+    ChoiceControl sandwich;
+    sandwich.sandwich = true;
+    ChoiceControl bhhh;
+    bhhh.method = MaximizeMethod::BHHH;
+    for (const ChoiceControl& c : {sandwich, bhhh}) {
+        ChoiceMemoryRows rows = block_rows_of(d, PASS_CHUNK);
+        const BinaryBlockEstimate refused =
+            estimate_binary_blocks(ChoiceLink::LOGIT, rows, block_columns_of(d), c);
+        EXPECT_EQ(refused.failure,
+                  " ...ERROR..OVER BLOCKS OF ROWS ONLY NEWTON'S METHOD AND -H^-1 ARE AVAILABLE");
+        EXPECT_EQ(rows.blocks_served, 0);
+    }
 }
 
 } // namespace
