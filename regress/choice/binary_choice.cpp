@@ -151,9 +151,7 @@ void fill_binary_result(const ChoiceData& data, BinaryEstimate& e) {
 // Whether a sample is long enough for the first iterations in double (see
 // binary_double_start.hpp): only Newton's method, and only when asked.
 bool double_start_wanted(std::size_t n, const ChoiceControl& control) {
-    return control.double_start && n > control.double_start_above &&
-           control.method == MaximizeMethod::NEWTON && control.max_iterations > 1 &&
-           !(control.parameter_tolerance > DOUBLE_START_LOOSEST_TOLERANCE);
+    return n > control.double_start_above && double_start_allowed(control);
 }
 
 // The fit whose first iterations are taken in double and the rest in binary128 from there. The

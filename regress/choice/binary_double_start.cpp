@@ -47,12 +47,10 @@ constexpr int DOUBLE_MILLS_TERMS = 40;
 const double DOUBLE_LOG_ROOT_2PI = 0.91893853320467274178;
 const double DOUBLE_INV_ROOT_2PI = 0.39894228040143267794;
 
-// log F(s), d/ds log F(s) and -d2/ds2 log F(s) in double.
-struct DoubleTerms {
-    double log_f, score, weight;
-};
+} // namespace
 
-DoubleTerms double_terms(ChoiceLink link, double s) {
+// log F(s), d/ds log F(s) and -d2/ds2 log F(s) in double.
+DoubleTerms double_link_terms(ChoiceLink link, double s) {
     if (link == ChoiceLink::LOGIT) {
         const double e = std::exp(-std::fabs(s)), one_e = 1 + e, l = std::log1p(e);
         return {s >= 0 ? -l : s - l, s >= 0 ? e / one_e : 1 / one_e, e / (one_e * one_e)};
@@ -80,18 +78,14 @@ DoubleTerms double_terms(ChoiceLink link, double s) {
     return {log_f, ratio, ratio * (s + ratio)};
 }
 
+namespace {
+
 // The sample in double, column by column.
 struct DoubleSample {
     std::vector<std::vector<double>> x;
     std::vector<double> weight; // empty: every row once
     std::vector<unsigned char> one;
     std::size_t n = 0;
-};
-
-// The log-likelihood, gradient and Hessian (k x k, full) at b; false when a term is not finite.
-struct DoublePoint {
-    double llf = 0;
-    std::vector<double> gradient, hessian;
 };
 
 // Two doubles side by side, loaded and stored at any alignment: the Hessian's rows are updated
@@ -121,12 +115,8 @@ inline void subtract_scaled_row(double* line, double hj, const double* row, std:
 bool double_point(ChoiceLink link, const DoubleSample& d, const std::vector<double>& b,
                   bool derivatives, DoublePoint& out) {
     const std::size_t k = b.size(), n = d.n;
-    out.llf = 0;
-    out.gradient.assign(k, 0);
-    out.hessian.assign(k * k, 0);
+    out.reset(k);
     std::vector<double> row(k);
-    double* const hessian = out.hessian.data();
-    double* const gradient = out.gradient.data();
     for (std::size_t i = 0; i < n; ++i) {
         double z = 0;
         for (std::size_t j = 0; j < k; ++j) {
@@ -134,25 +124,13 @@ bool double_point(ChoiceLink link, const DoubleSample& d, const std::vector<doub
             z += row[j] * b[j];
         }
         const bool one = d.one[i] != 0;
-        const DoubleTerms t = double_terms(link, one ? z : -z);
+        const DoubleTerms t = double_link_terms(link, one ? z : -z);
         const double w = d.weight.empty() ? 1.0 : d.weight[i];
         out.llf += w * t.log_f;
         if (!derivatives) continue;
-        const double a = w * (one ? t.score : -t.score), h = w * t.weight;
-        for (std::size_t j = 0; j < k; ++j) {
-            gradient[j] += a * row[j];
-            subtract_scaled_row(hessian + j * k, h * row[j], row.data(), j, k);
-        }
+        out.add_row(w * (one ? t.score : -t.score), w * t.weight, row.data());
     }
-    if (!std::isfinite(out.llf)) return false;
-    for (std::size_t j = 0; j < k; ++j) {
-        if (!std::isfinite(out.gradient[j])) return false;
-        for (std::size_t l = j; l < k; ++l) {
-            if (!std::isfinite(out.hessian[j * k + l])) return false;
-            out.hessian[l * k + j] = out.hessian[j * k + l];
-        }
-    }
-    return true;
+    return out.complete();
 }
 
 // Solves m d = g for the positive definite k x k m (minus the Hessian) by Cholesky; false when
@@ -208,10 +186,42 @@ std::vector<Real> as_reals(const std::vector<double>& v) {
 
 } // namespace
 
+void DoublePoint::reset(std::size_t p) {
+    llf = 0;
+    gradient.assign(p, 0);
+    hessian.assign(p * p, 0);
+}
+
+void DoublePoint::add_row(double a, double h, const double* v) {
+    const std::size_t k = gradient.size();
+    for (std::size_t j = 0; j < k; ++j) {
+        gradient[j] += a * v[j];
+        subtract_scaled_row(hessian.data() + j * k, h * v[j], v, j, k);
+    }
+}
+
+bool DoublePoint::complete() {
+    const std::size_t k = gradient.size();
+    if (!std::isfinite(llf)) return false;
+    for (std::size_t j = 0; j < k; ++j) {
+        if (!std::isfinite(gradient[j])) return false;
+        for (std::size_t l = j; l < k; ++l) {
+            if (!std::isfinite(hessian[j * k + l])) return false;
+            hessian[l * k + j] = hessian[j * k + l];
+        }
+    }
+    return true;
+}
+
+bool double_start_allowed(const ChoiceControl& control) {
+    return control.double_start && control.method == MaximizeMethod::NEWTON &&
+           control.max_iterations > 1 &&
+           !(control.parameter_tolerance > DOUBLE_START_LOOSEST_TOLERANCE);
+}
+
 DoubleStart binary_double_start(ChoiceLink link, const ChoiceData& data,
                                 const std::vector<Real>& start, int max_iterations,
                                 const InterruptCheck& interrupt) {
-    DoubleStart out;
     const std::size_t k = data.x.size();
     DoubleSample sample;
     sample.n = data.y.size();
@@ -225,10 +235,21 @@ DoubleStart binary_double_start(ChoiceLink link, const ChoiceData& data,
     sample.one.resize(sample.n);
     for (std::size_t i = 0; i < sample.n; ++i) sample.one[i] = !fast_is_zero(data.y[i]);
 
+    return double_newton_start(
+        [&](const std::vector<double>& b, bool derivatives, DoublePoint& point) {
+            return double_point(link, sample, b, derivatives, point);
+        },
+        start, max_iterations, interrupt);
+}
+
+DoubleStart double_newton_start(const DoubleEvaluate& evaluate, const std::vector<Real>& start,
+                                int max_iterations, const InterruptCheck& interrupt) {
+    DoubleStart out;
+    const std::size_t k = start.size();
     std::vector<double> b(k);
     for (std::size_t j = 0; j < k; ++j) b[j] = start_double(start[j]);
     DoublePoint point, trial_point;
-    if (!double_point(link, sample, b, true, point)) return out;
+    if (!evaluate(b, true, point)) return out;
     out.start_llf = Real(point.llf);
     std::vector<double> minus(k * k), direction, trial(k);
     for (int iteration = 1; iteration <= max_iterations; ++iteration) {
@@ -242,16 +263,16 @@ DoubleStart binary_double_start(ChoiceLink link, const ChoiceData& data,
         for (int h = 0; h <= DOUBLE_START_HALVINGS && !taken; ++h, length /= 2) {
             for (std::size_t j = 0; j < k; ++j) trial[j] = b[j] + length * direction[j];
             if (trusted && h == 0) {
-                taken = double_point(link, sample, trial, true, trial_point);
+                taken = evaluate(trial, true, trial_point);
                 if (!taken) return out;
                 break;
             }
             // The full step's value and derivatives in one pass (it is taken far more often
             // than not; the log-likelihood is summed the same way either way), a shorter step's
             // value first. A rise with derivatives that are not finite ends the search.
-            const bool finite = double_point(link, sample, trial, h == 0, trial_point);
+            const bool finite = evaluate(trial, h == 0, trial_point);
             if (std::isfinite(trial_point.llf) && trial_point.llf > point.llf) {
-                taken = h == 0 ? finite : double_point(link, sample, trial, true, trial_point);
+                taken = h == 0 ? finite : evaluate(trial, true, trial_point);
                 if (!taken) return out;
             }
         }
