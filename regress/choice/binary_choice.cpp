@@ -63,27 +63,10 @@ ChoiceFit fit_binary(ChoiceLink link, const ChoiceData& data, const std::vector<
 // (1e-30); the step from there leaves an error below binary128's resolution, as the fit from
 // a binary128 start has. Nothing changes when the rows or the Hessian do not allow the step.
 void final_newton_step(ChoiceLink link, const ChoiceData& data, ChoiceFit& fit) {
-    const int k = static_cast<int>(fit.theta.size());
     PassSums sums;
     std::vector<Real> no_root, no_score;
     binary_pass(link, data, binary_rows(data), fit.theta, sums, no_root, no_score);
-    if (!sums.defined || !finiteq(sums.llf)) return;
-    std::vector<Real> minus(fit.hessian), lower;
-    for (Real& v : minus) v = -v;
-    int bad = -1;
-    if (!cholesky_factor(minus, k, lower, bad, Real(1e-32Q))) return;
-    const std::vector<Real> step = cholesky_solve(lower, k, sums.gradient);
-    LikelihoodPoint at;
-    at.llf = sums.llf;
-    at.gradient = sums.gradient;
-    at.hessian = fit.hessian;
-    std::vector<Real> theta(fit.theta);
-    for (int j = 0; j < k; ++j) theta[std::size_t(j)] += step[std::size_t(j)];
-    fit.llf = sums.llf + quadratic_change(at, fit.theta, theta);
-    fit.theta = std::move(theta);
-    fit.iterations += 1;
-    fit.history.push_back(fit.theta);
-    fit.history_llf.push_back(fit.llf);
+    newton_step_at_end(fit, sums);
 }
 
 // Intercept at F^-1(share of ones), slopes 0; all 0 without an intercept.

@@ -30,10 +30,12 @@ Side side_of(Real y, const TobitCensoring& c) {
 }
 
 // Maximises over (g, t); returns the fit in those parameters. `limit` is the last column of the
-// row vectors: -L below, -U above, -y between.
+// row vectors: -L below, -U above, -y between. With `step_at_end` a converged fit takes one more
+// Newton step (see newton_step_at_end).
 ChoiceFit fit_olsen(const ChoiceData& data, const std::vector<Side>& side,
                     const std::vector<Real>& limit, const TobitCensoring& c,
-                    const std::vector<Real>& start, const ChoiceControl& control) {
+                    const std::vector<Real>& start, const ChoiceControl& control,
+                    bool step_at_end = false) {
     const int k = static_cast<int>(data.x.size());
     Real between = 0; // weighted
     for (std::size_t i = 0; i < side.size(); ++i)
@@ -90,7 +92,17 @@ ChoiceFit fit_olsen(const ChoiceData& data, const std::vector<Side>& side,
         sums.llf += nu * fast_log(t);
         sums.gradient[std::size_t(k)] += nu / t;
     };
-    return maximize_rows(rows, start, control, row, finish);
+    ChoiceFit fit = maximize_rows(rows, start, control, row, finish);
+    if (step_at_end && fit.end == ChoiceEnd::CONVERGED) {
+        PassSums sums;
+        run_pass(rows.n, k + 1, sums, [&](std::size_t i, PassSums& s, Real* v) {
+            Real root = 0, score = 0;
+            return row(i, fit.theta, s, v, root, score);
+        });
+        finish(fit.theta, sums, nullptr);
+        newton_step_at_end(fit, sums);
+    }
+    return fit;
 }
 
 // The last column of the row vectors: -L below, -U above, -y between.
@@ -207,7 +219,7 @@ bool fit_from_double_start(const ChoiceData& data, const std::vector<Side>& side
     if (!first.found) return false;
     ChoiceControl rest = control;
     rest.max_iterations = control.max_iterations - first.iterations;
-    ChoiceFit last = fit_olsen(data, side, limit, c, first.theta, rest);
+    ChoiceFit last = fit_olsen(data, side, limit, c, first.theta, rest, true);
     const Real margin = DOUBLE_START_LLF_MARGIN * (qm::abs(first.start_llf) + 1);
     if (last.end != ChoiceEnd::CONVERGED || last.llf < first.start_llf - margin) return false;
     last.iterations += first.iterations;

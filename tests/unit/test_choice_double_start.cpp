@@ -206,7 +206,8 @@ ChoiceData tobit_sample(bool weighted) {
 
 // The TOBIT estimate with and without the double iterations: the same answers. Both paths stop
 // once a step changes no parameter by more than the convergence rule (relative); the estimates
-// then agree to about that (`digits`, 1e-32 under the rule 1e-33). The log-likelihood of the
+// then agree to about that (`digits`, 1e-32 under the rule 1e-33); the double start's last step
+// brings its own fit to binary128's resolution. The log-likelihood of the
 // intercept alone may be the quadratic model's value at the last step (within 1e-30 of it).
 void expect_same_tobit(const ChoiceData& data, const TobitCensoring& c, ChoiceControl control,
                        double digits, const char* what) {
@@ -253,6 +254,14 @@ TEST(ChoiceDoubleStart, TobitSameEstimatesAsBinary128Throughout) {
     hetcov.sandwich = true;
     expect_same_tobit(plain, at_zero, hetcov, 1e-32, "hetcov tobit");
     expect_same_tobit(plain, at_zero, {}, 1e-28, "tobit under the usual rule");
+    // Under the usual rule the double start's fit ends with one more Newton step: it lands where
+    // the binary128 fit under the rule 1e-33 does.
+    const TobitEstimate usual = estimate_tobit(plain, at_zero, {});
+    ChoiceControl tight_slow = tight;
+    tight_slow.double_start = false;
+    const TobitEstimate exact = estimate_tobit(plain, at_zero, tight_slow);
+    for (int j = 0; j <= usual.k; ++j)
+        EXPECT_LT(relative(usual.result.record.coef[j], exact.result.record.coef[j]), 1e-32) << j;
     // The slopes are near the index's 1 and -0.8 and sigma near 1.5.
     const TobitEstimate e = estimate_tobit(plain, at_zero, {});
     EXPECT_NEAR(start_double(e.result.record.coef[0]), 1.0, 0.03);
