@@ -74,14 +74,14 @@ public:
     DoubleStart double_start(const std::vector<Real>& start, int max_iterations,
                              const InterruptCheck& interrupt) override {
         return double_newton_start(
-            start, max_iterations, interrupt,
             [&](const std::vector<double>& b, bool derivatives, DoublePoint& out) {
-                double_point_start(b.size(), out);
+                out.reset(b.size());
                 each_block([&](const BinaryRows& v, const RowBlock&) {
                     add_double_rows(link_, double_sample(v), b, derivatives, out);
                 });
-                return double_point_end(out);
-            });
+                return out.complete();
+            },
+            start, max_iterations, interrupt);
     }
 
     ChoiceData rows_at(const std::vector<std::size_t>& keep) override {

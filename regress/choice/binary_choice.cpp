@@ -48,26 +48,9 @@ ChoiceFit fit_binary(ChoiceLink link, const ChoiceData& data, const std::vector<
 // (1e-30); the step from there leaves an error below binary128's resolution, as the fit from
 // a binary128 start has. Nothing changes when the rows or the Hessian do not allow the step.
 void final_newton_step(BinarySource& source, ChoiceFit& fit) {
-    const int k = static_cast<int>(fit.theta.size());
     PassSums sums;
     source.pass(fit.theta, sums);
-    if (!sums.defined || !finiteq(sums.llf)) return;
-    std::vector<Real> minus(fit.hessian), lower;
-    for (Real& v : minus) v = -v;
-    int bad = -1;
-    if (!cholesky_factor(minus, k, lower, bad, Real(1e-32Q))) return;
-    const std::vector<Real> step = cholesky_solve(lower, k, sums.gradient);
-    LikelihoodPoint at;
-    at.llf = sums.llf;
-    at.gradient = sums.gradient;
-    at.hessian = fit.hessian;
-    std::vector<Real> theta(fit.theta);
-    for (int j = 0; j < k; ++j) theta[std::size_t(j)] += step[std::size_t(j)];
-    fit.llf = sums.llf + quadratic_change(at, fit.theta, theta);
-    fit.theta = std::move(theta);
-    fit.iterations += 1;
-    fit.history.push_back(fit.theta);
-    fit.history_llf.push_back(fit.llf);
+    newton_step_at_end(fit, sums);
 }
 
 // The rows' sums the average effects need: sum f(z_i) and sum f'(z_i) x_i.
@@ -125,9 +108,7 @@ void fill_binary_result(int intercept, BinaryEstimate& e) {
 // Whether a sample is long enough for the first iterations in double (see
 // binary_double_start.hpp): only Newton's method, and only when asked.
 bool double_start_wanted(std::size_t n, const ChoiceControl& control) {
-    return control.double_start && n > control.double_start_above &&
-           control.method == MaximizeMethod::NEWTON && control.max_iterations > 1 &&
-           !(control.parameter_tolerance > DOUBLE_START_LOOSEST_TOLERANCE);
+    return n > control.double_start_above && double_start_allowed(control);
 }
 
 // The fit whose first iterations are taken in double and the rest in binary128 from there. The

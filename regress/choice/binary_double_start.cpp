@@ -2,6 +2,7 @@
 // of the binary128 fit (see binary_double_start.hpp).
 #include "regress/choice/binary_double_start.hpp"
 
+#include "kernels/symmetric_solve.hpp"
 #include "numeric/fast_arith.hpp"
 
 #include <cmath>
@@ -47,12 +48,10 @@ constexpr int DOUBLE_MILLS_TERMS = 40;
 const double DOUBLE_LOG_ROOT_2PI = 0.91893853320467274178;
 const double DOUBLE_INV_ROOT_2PI = 0.39894228040143267794;
 
-// log F(s), d/ds log F(s) and -d2/ds2 log F(s) in double.
-struct DoubleTerms {
-    double log_f, score, weight;
-};
+} // namespace
 
-DoubleTerms double_terms(ChoiceLink link, double s) {
+// log F(s), d/ds log F(s) and -d2/ds2 log F(s) in double.
+DoubleTerms double_link_terms(ChoiceLink link, double s) {
     if (link == ChoiceLink::LOGIT) {
         const double e = std::exp(-std::fabs(s)), one_e = 1 + e, l = std::log1p(e);
         return {s >= 0 ? -l : s - l, s >= 0 ? e / one_e : 1 / one_e, e / (one_e * one_e)};
@@ -80,6 +79,8 @@ DoubleTerms double_terms(ChoiceLink link, double s) {
     return {log_f, ratio, ratio * (s + ratio)};
 }
 
+namespace {
+
 // Two doubles side by side, loaded and stored at any alignment: the Hessian's rows are updated
 // two elements at a time, each element by the same multiply and subtract as one at a time.
 typedef double DoublePair __attribute__((vector_size(16), aligned(8)));
@@ -106,18 +107,10 @@ inline void subtract_scaled_row(double* line, double hj, const double* row, std:
 
 } // namespace
 
-void double_point_start(std::size_t k, DoublePoint& out) {
-    out.llf = 0;
-    out.gradient.assign(k, 0);
-    out.hessian.assign(k * k, 0);
-}
-
 void add_double_rows(ChoiceLink link, const DoubleSample& d, const std::vector<double>& b,
                      bool derivatives, DoublePoint& out) {
     const std::size_t k = b.size(), n = d.n;
     std::vector<double> row(k);
-    double* const hessian = out.hessian.data();
-    double* const gradient = out.gradient.data();
     for (std::size_t i = 0; i < n; ++i) {
         double z = 0;
         for (std::size_t j = 0; j < k; ++j) {
@@ -125,65 +118,15 @@ void add_double_rows(ChoiceLink link, const DoubleSample& d, const std::vector<d
             z += row[j] * b[j];
         }
         const bool one = d.one[i] != 0;
-        const DoubleTerms t = double_terms(link, one ? z : -z);
+        const DoubleTerms t = double_link_terms(link, one ? z : -z);
         const double w = d.weight.empty() ? 1.0 : d.weight[i];
         out.llf += w * t.log_f;
         if (!derivatives) continue;
-        const double a = w * (one ? t.score : -t.score), h = w * t.weight;
-        for (std::size_t j = 0; j < k; ++j) {
-            gradient[j] += a * row[j];
-            subtract_scaled_row(hessian + j * k, h * row[j], row.data(), j, k);
-        }
+        out.add_row(w * (one ? t.score : -t.score), w * t.weight, row.data());
     }
-}
-
-bool double_point_end(DoublePoint& out) {
-    const std::size_t k = out.gradient.size();
-    if (!std::isfinite(out.llf)) return false;
-    for (std::size_t j = 0; j < k; ++j) {
-        if (!std::isfinite(out.gradient[j])) return false;
-        for (std::size_t l = j; l < k; ++l) {
-            if (!std::isfinite(out.hessian[j * k + l])) return false;
-            out.hessian[l * k + j] = out.hessian[j * k + l];
-        }
-    }
-    return true;
 }
 
 namespace {
-
-// Solves m d = g for the positive definite k x k m (minus the Hessian) by Cholesky; false when
-// m is not positive definite.
-bool double_newton_direction(const std::vector<double>& m, const std::vector<double>& g,
-                             std::vector<double>& d) {
-    const std::size_t k = g.size();
-    std::vector<double> lower(k * k, 0);
-    for (std::size_t j = 0; j < k; ++j) {
-        double diagonal = m[j * k + j];
-        for (std::size_t l = 0; l < j; ++l) diagonal -= lower[j * k + l] * lower[j * k + l];
-        if (!(diagonal > 1e-13 * m[j * k + j])) return false;
-        const double root = std::sqrt(diagonal);
-        lower[j * k + j] = root;
-        for (std::size_t i = j + 1; i < k; ++i) {
-            double v = m[i * k + j];
-            for (std::size_t l = 0; l < j; ++l) v -= lower[i * k + l] * lower[j * k + l];
-            lower[i * k + j] = v / root;
-        }
-    }
-    std::vector<double> y(k);
-    for (std::size_t i = 0; i < k; ++i) {
-        double v = g[i];
-        for (std::size_t l = 0; l < i; ++l) v -= lower[i * k + l] * y[l];
-        y[i] = v / lower[i * k + i];
-    }
-    d.assign(k, 0);
-    for (std::size_t i = k; i-- > 0;) {
-        double v = y[i];
-        for (std::size_t l = i + 1; l < k; ++l) v -= lower[l * k + i] * d[l];
-        d[i] = v / lower[i * k + i];
-    }
-    return true;
-}
 
 // Whether the step d changes every parameter of b by less than `tolerance` relative to it, or
 // to that much of the largest parameter.
@@ -221,33 +164,66 @@ DoubleSample double_sample(const BinaryRows& rows) {
     return sample;
 }
 
+void DoublePoint::reset(std::size_t p) {
+    llf = 0;
+    gradient.assign(p, 0);
+    hessian.assign(p * p, 0);
+}
+
+void DoublePoint::add_row(double a, double h, const double* v) {
+    const std::size_t k = gradient.size();
+    for (std::size_t j = 0; j < k; ++j) {
+        gradient[j] += a * v[j];
+        subtract_scaled_row(hessian.data() + j * k, h * v[j], v, j, k);
+    }
+}
+
+bool DoublePoint::complete() {
+    const std::size_t k = gradient.size();
+    if (!std::isfinite(llf)) return false;
+    for (std::size_t j = 0; j < k; ++j) {
+        if (!std::isfinite(gradient[j])) return false;
+        for (std::size_t l = j; l < k; ++l) {
+            if (!std::isfinite(hessian[j * k + l])) return false;
+            hessian[l * k + j] = hessian[j * k + l];
+        }
+    }
+    return true;
+}
+
+bool double_start_allowed(const ChoiceControl& control) {
+    return control.double_start && control.method == MaximizeMethod::NEWTON &&
+           control.max_iterations > 1 &&
+           !(control.parameter_tolerance > DOUBLE_START_LOOSEST_TOLERANCE);
+}
+
 DoubleStart binary_double_start(ChoiceLink link, const ChoiceData& data,
                                 const std::vector<Real>& start, int max_iterations,
                                 const InterruptCheck& interrupt) {
     const DoubleSample sample = double_sample(binary_rows_of(data));
     return double_newton_start(
-        start, max_iterations, interrupt,
         [&](const std::vector<double>& b, bool derivatives, DoublePoint& out) {
-            double_point_start(b.size(), out);
+            out.reset(b.size());
             add_double_rows(link, sample, b, derivatives, out);
-            return double_point_end(out);
-        });
+            return out.complete();
+        },
+        start, max_iterations, interrupt);
 }
 
-DoubleStart double_newton_start(const std::vector<Real>& start, int max_iterations,
-                                const InterruptCheck& interrupt, const DoublePointSums& point_at) {
+DoubleStart double_newton_start(const DoubleEvaluate& evaluate, const std::vector<Real>& start,
+                                int max_iterations, const InterruptCheck& interrupt) {
     DoubleStart out;
     const std::size_t k = start.size();
     std::vector<double> b(k);
     for (std::size_t j = 0; j < k; ++j) b[j] = start_double(start[j]);
     DoublePoint point, trial_point;
-    if (!point_at(b, true, point)) return out;
+    if (!evaluate(b, true, point)) return out;
     out.start_llf = Real(point.llf);
     std::vector<double> minus(k * k), direction, trial(k);
     for (int iteration = 1; iteration <= max_iterations; ++iteration) {
         check_for_interrupt(interrupt);
         for (std::size_t j = 0; j < k * k; ++j) minus[j] = -point.hessian[j];
-        if (!double_newton_direction(minus, point.gradient, direction)) return out;
+        if (!solve_positive_definite(minus, point.gradient, direction, 1e-13)) return out;
         const bool last = double_step_below(direction, b, DOUBLE_START_STEP);
         const bool trusted = double_step_below(direction, b, DOUBLE_TRUSTED_STEP);
         double length = 1;
@@ -255,16 +231,16 @@ DoubleStart double_newton_start(const std::vector<Real>& start, int max_iteratio
         for (int h = 0; h <= DOUBLE_START_HALVINGS && !taken; ++h, length /= 2) {
             for (std::size_t j = 0; j < k; ++j) trial[j] = b[j] + length * direction[j];
             if (trusted && h == 0) {
-                taken = point_at(trial, true, trial_point);
+                taken = evaluate(trial, true, trial_point);
                 if (!taken) return out;
                 break;
             }
             // The full step's value and derivatives in one pass (it is taken far more often
             // than not; the log-likelihood is summed the same way either way), a shorter step's
             // value first. A rise with derivatives that are not finite ends the search.
-            const bool finite = point_at(trial, h == 0, trial_point);
+            const bool finite = evaluate(trial, h == 0, trial_point);
             if (std::isfinite(trial_point.llf) && trial_point.llf > point.llf) {
-                taken = h == 0 ? finite : point_at(trial, true, trial_point);
+                taken = h == 0 ? finite : evaluate(trial, true, trial_point);
                 if (!taken) return out;
             }
         }

@@ -1,4 +1,5 @@
-// The start of a long binary PROBIT or LOGIT fit, found in double precision. Newton's method
+// The start of a long binary PROBIT or LOGIT fit, found in double precision (TOBIT's shares the
+// iterations, see tobit_double_start.hpp). Newton's method
 // converges quadratically, so every iteration but the last ones only brings the parameters near
 // the maximum: those are taken here on the whole sample with each row's terms in double, at a
 // small fraction of a binary128 pass, until the step is at the level of double's rounding. The
@@ -31,6 +32,10 @@ inline const Real DOUBLE_START_LLF_MARGIN = 1e-10Q;
 // stops where the path to the maximum decides the estimates.
 inline const Real DOUBLE_START_LOOSEST_TOLERANCE = 1e-20Q;
 
+// Whether the control lets the first iterations be taken in double: Newton's method, more than
+// one iteration, a convergence rule at least as tight as the one above, and not switched off.
+bool double_start_allowed(const ChoiceControl& control);
+
 struct DoubleStart {
     // False when the double iterations could not bring the fit near a maximum (a value beyond
     // double's range, a Hessian not negative definite, no rise along a step, too many
@@ -50,10 +55,17 @@ DoubleStart binary_double_start(ChoiceLink link, const ChoiceData& data,
                                 const std::vector<Real>& start, int max_iterations,
                                 const InterruptCheck& interrupt);
 
-// The log-likelihood, gradient and Hessian (k x k, full) in double at a point.
+// A point of the double iterations: the log-likelihood, gradient and Hessian (p x p, full).
 struct DoublePoint {
     double llf = 0;
     std::vector<double> gradient, hessian;
+    // Clears the sums for p parameters.
+    void reset(std::size_t p);
+    // Adds a row's score a and Hessian weight h (the row adds -h v v') with the row vector v:
+    // the upper triangle only, until `complete`.
+    void add_row(double a, double h, const double* v);
+    // Mirrors the upper triangle; false when a sum is not finite.
+    bool complete();
 };
 
 // Rows of the sample in double, column by column.
@@ -67,20 +79,28 @@ struct DoubleSample {
 // The rows in double (start_double of each value).
 DoubleSample double_sample(const BinaryRows& rows);
 
-// A point's sums are formed by double_point_start, then add_double_rows over the rows in order
-// (over all of them at once, or block after block: the same bits), then double_point_end, false
-// when a term is not finite. Without `derivatives` only the log-likelihood is summed.
-void double_point_start(std::size_t k, DoublePoint& out);
+// Adds the rows of `d` at b to a point's sums (reset before the first rows, completed after the
+// last: over all the rows at once, or block after block, the same bits). Without `derivatives`
+// only the log-likelihood is summed.
 void add_double_rows(ChoiceLink link, const DoubleSample& d, const std::vector<double>& b,
                      bool derivatives, DoublePoint& out);
-bool double_point_end(DoublePoint& out);
 
-// The double Newton iterations of binary_double_start, over rows that `point(b, derivatives,
-// out)` sums (false when a term is not finite).
-using DoublePointSums =
+// Forms the log-likelihood at b (and, with `derivatives`, its gradient and Hessian) over every
+// row; false when a term is not finite or b is outside the parameters' range.
+using DoubleEvaluate =
     std::function<bool(const std::vector<double>& b, bool derivatives, DoublePoint& out)>;
-DoubleStart double_newton_start(const std::vector<Real>& start, int max_iterations,
-                                const InterruptCheck& interrupt, const DoublePointSums& point);
+
+// Runs at most `max_iterations` double Newton iterations from `start` on the log-likelihood
+// `evaluate` forms, halving a step that does not raise it. `interrupt` is asked before every
+// iteration.
+DoubleStart double_newton_start(const DoubleEvaluate& evaluate, const std::vector<Real>& start,
+                                int max_iterations, const InterruptCheck& interrupt);
+
+// log Phi(s), its derivative phi/Phi and minus its second derivative, in double.
+struct DoubleTerms {
+    double log_f, score, weight;
+};
+DoubleTerms double_link_terms(ChoiceLink link, double s);
 
 // The double nearest below in magnitude to `v` (its significand cut to double's), infinity
 // beyond double's range, 0 below it: good enough for a start, and cheaper than a rounded

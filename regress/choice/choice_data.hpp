@@ -51,8 +51,9 @@ struct ChoiceControl {
     // sample), which takes the first step in place of one formed there; empty: none.
     std::vector<Real> start_hessian;
     InterruptCheck interrupt; // asked between iterations; throws to stop the estimation
-    // PROBIT, LOGIT by Newton on a sample longer than `double_start_above`: the first
-    // iterations in double, the last ones in binary128 (false: every iteration in binary128).
+    // PROBIT, LOGIT by Newton on a sample longer than `double_start_above` (TOBIT: longer than
+    // SUBSAMPLE_ABOVE): the first iterations in double, the last ones in binary128 (false:
+    // every iteration in binary128).
     bool double_start = true;
     std::size_t double_start_above = DOUBLE_START_ABOVE;
     // PROBIT, LOGIT, TOBIT: the covariance clustered by these rows' groups in place of -H^-1.

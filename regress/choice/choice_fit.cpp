@@ -21,6 +21,27 @@ bool choice_covariance(const ChoiceFit& fit, int p, bool sandwich, std::vector<R
     return true;
 }
 
+void newton_step_at_end(ChoiceFit& fit, const PassSums& sums) {
+    const int k = static_cast<int>(fit.theta.size());
+    if (!sums.defined || !finiteq(sums.llf)) return;
+    std::vector<Real> minus(fit.hessian), lower;
+    for (Real& v : minus) v = -v;
+    int bad = -1;
+    if (!cholesky_factor(minus, k, lower, bad, Real(1e-32Q))) return;
+    const std::vector<Real> step = cholesky_solve(lower, k, sums.gradient);
+    LikelihoodPoint at;
+    at.llf = sums.llf;
+    at.gradient = sums.gradient;
+    at.hessian = fit.hessian;
+    std::vector<Real> theta(fit.theta);
+    for (int j = 0; j < k; ++j) theta[std::size_t(j)] += step[std::size_t(j)];
+    fit.llf = sums.llf + quadratic_change(at, fit.theta, theta);
+    fit.theta = std::move(theta);
+    fit.iterations += 1;
+    fit.history.push_back(fit.theta);
+    fit.history_llf.push_back(fit.llf);
+}
+
 namespace {
 
 std::vector<Real> minus_matrix(const GramMatrix& m) {

@@ -229,6 +229,14 @@ ChoiceFit maximize_rows(const RowColumns& rows, const std::vector<Real>& start,
         finish);
 }
 
+// One more Newton step from the end of a converged fit, with `sums` the log-likelihood and
+// gradient at fit.theta and the fit's Hessian: the parameters move by -H^-1 g, the
+// log-likelihood is the quadratic model's there, and the step is counted. A fit that stopped
+// after a step at the convergence rule is left that far from the maximum; the step brings it to
+// binary128's resolution. Nothing changes when the sums are not finite or -H is not positive
+// definite.
+void newton_step_at_end(ChoiceFit& fit, const PassSums& sums);
+
 // The covariance of the estimates: -H^-1, or H^-1 (sum g_i g_i') H^-1 with `sandwich`. False
 // (with the parameter in `bad`) when -H is not positive definite.
 bool choice_covariance(const ChoiceFit& fit, int p, bool sandwich, std::vector<Real>& cov,

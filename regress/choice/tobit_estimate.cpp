@@ -8,9 +8,12 @@
 #include "numeric/qmath.hpp"
 #include "regress/choice/choice_link.hpp"
 #include "regress/choice/choice_result.hpp"
+#include "regress/choice/tobit_double_start.hpp"
 #include "regress/fit/forecast_parts.hpp"
 #include "regress/fit/ls_bridge.hpp"
 #include "regress/fit/ols_options.hpp"
+
+#include <algorithm>
 
 namespace tarvex {
 
@@ -18,7 +21,7 @@ namespace {
 
 const Real HALF_LOG_2PI = 0.9189385332046727417803297364056176398614Q;
 
-enum class Side : unsigned char { BELOW, BETWEEN, ABOVE };
+using Side = TobitSide;
 
 Side side_of(Real y, const TobitCensoring& c) {
     if (c.below && y <= c.lower) return Side::BELOW;
@@ -27,10 +30,12 @@ Side side_of(Real y, const TobitCensoring& c) {
 }
 
 // Maximises over (g, t); returns the fit in those parameters. `limit` is the last column of the
-// row vectors: -L below, -U above, -y between.
+// row vectors: -L below, -U above, -y between. With `step_at_end` a converged fit takes one more
+// Newton step (see newton_step_at_end).
 ChoiceFit fit_olsen(const ChoiceData& data, const std::vector<Side>& side,
                     const std::vector<Real>& limit, const TobitCensoring& c,
-                    const std::vector<Real>& start, const ChoiceControl& control) {
+                    const std::vector<Real>& start, const ChoiceControl& control,
+                    bool step_at_end = false) {
     const int k = static_cast<int>(data.x.size());
     Real between = 0; // weighted
     for (std::size_t i = 0; i < side.size(); ++i)
@@ -87,7 +92,17 @@ ChoiceFit fit_olsen(const ChoiceData& data, const std::vector<Side>& side,
         sums.llf += nu * fast_log(t);
         sums.gradient[std::size_t(k)] += nu / t;
     };
-    return maximize_rows(rows, start, control, row, finish);
+    ChoiceFit fit = maximize_rows(rows, start, control, row, finish);
+    if (step_at_end && fit.end == ChoiceEnd::CONVERGED) {
+        PassSums sums;
+        run_pass(rows.n, k + 1, sums, [&](std::size_t i, PassSums& s, Real* v) {
+            Real root = 0, score = 0;
+            return row(i, fit.theta, s, v, root, score);
+        });
+        finish(fit.theta, sums, nullptr);
+        newton_step_at_end(fit, sums);
+    }
+    return fit;
 }
 
 // The last column of the row vectors: -L below, -U above, -y between.
@@ -183,9 +198,44 @@ std::vector<Real> tobit_row_scores(const ChoiceData& data, const std::vector<Sid
     return scores;
 }
 
-// Start from least squares, through a subsample fit when the sample is long; then the fit.
+// The fit whose first iterations are taken in double from `start` and the rest in binary128 from
+// there (see tobit_double_start.hpp); the iterations of both count and the history holds both.
+// False when the double iterations found no start, or when the binary128 iterations from it did
+// not converge to a log-likelihood above the one at `start`: the caller fits in binary128.
+bool fit_from_double_start(const ChoiceData& data, const std::vector<Side>& side,
+                           const TobitCensoring& c, const std::vector<Real>& start,
+                           const ChoiceControl& control, ChoiceFit& fit, int& double_iterations) {
+    const std::vector<Real> limit = limit_column(data, side, c);
+    TobitRows rows;
+    rows.data = &data;
+    rows.side = &side;
+    rows.limit = &limit;
+    rows.censoring = c;
+    for (std::size_t i = 0; i < side.size(); ++i)
+        if (side[i] == Side::BETWEEN) rows.between += data.weight_of(i);
+    const DoubleStart first = tobit_double_start(
+        rows, start, std::min(DOUBLE_START_ITERATIONS, control.max_iterations - 1),
+        control.interrupt);
+    if (!first.found) return false;
+    ChoiceControl rest = control;
+    rest.max_iterations = control.max_iterations - first.iterations;
+    ChoiceFit last = fit_olsen(data, side, limit, c, first.theta, rest, true);
+    const Real margin = DOUBLE_START_LLF_MARGIN * (qm::abs(first.start_llf) + 1);
+    if (last.end != ChoiceEnd::CONVERGED || last.llf < first.start_llf - margin) return false;
+    last.iterations += first.iterations;
+    last.history.insert(last.history.begin(), first.history.begin(), first.history.end());
+    last.history_llf.insert(last.history_llf.begin(), first.history_llf.begin(),
+                            first.history_llf.end());
+    double_iterations = first.iterations;
+    fit = std::move(last);
+    return true;
+}
+
+// Start from least squares, through a subsample fit when the sample is long; then the fit. A long
+// sample fitted by Newton's method takes its first iterations in double from the subsample's
+// least squares when it can.
 ChoiceFit fit_tobit(const ChoiceData& data, const std::vector<Side>& side, const TobitCensoring& c,
-                    const ChoiceControl& control, int& subsample_n) {
+                    const ChoiceControl& control, int& subsample_n, int& double_iterations) {
     std::vector<Real> start;
     int bad = -1;
     const std::size_t n = data.y.size();
@@ -196,6 +246,10 @@ ChoiceFit fit_tobit(const ChoiceData& data, const std::vector<Side>& side, const
         for (std::size_t i : keep) part_side.push_back(side[i]);
         bool exact_part = false; // the full sample decides below
         if (least_squares_start(part, start, bad, exact_part)) {
+            ChoiceFit fit;
+            if (double_start_allowed(control) &&
+                fit_from_double_start(data, side, c, start, control, fit, double_iterations))
+                return fit;
             const ChoiceFit first = fit_olsen(part, part_side, limit_column(part, part_side, c), c,
                                               start, subsample_control(control));
             if (first.end == ChoiceEnd::CONVERGED) {
@@ -271,7 +325,8 @@ TobitEstimate estimate_tobit(const ChoiceData& data, const TobitCensoring& censo
         e.n_above += side[i] == Side::ABOVE;
     }
     e.n_between = e.n - e.n_below - e.n_above;
-    const ChoiceFit fit = fit_tobit(data, side, censoring, control, e.subsample_n);
+    const ChoiceFit fit =
+        fit_tobit(data, side, censoring, control, e.subsample_n, e.double_iterations);
     e.iterations = fit.iterations;
     e.end = fit.end;
     e.bad_column = fit.bad_parameter;
@@ -308,8 +363,8 @@ TobitEstimate estimate_tobit(const ChoiceData& data, const TobitCensoring& censo
         alone.x = {std::vector<Real>(n, Real(1))};
         alone.intercept = 0;
         alone.weight = data.weight;
-        int unused_n = 0;
-        const ChoiceFit f0 = fit_tobit(alone, side, censoring, control, unused_n);
+        int unused_n = 0, unused_double = 0;
+        const ChoiceFit f0 = fit_tobit(alone, side, censoring, control, unused_n, unused_double);
         e.has_llf0 = f0.end == ChoiceEnd::CONVERGED;
         if (e.has_llf0)
             e.constants =

@@ -4,7 +4,7 @@
 // fitted probabilities agree to binary128's last digits; the iterations in double are counted;
 // a start far from the maximum reaches it by halved steps that each raise the log-likelihood; a
 // sample beyond double's range falls back to binary128 throughout, bit for bit; and Ctrl-C stops
-// the double iterations.
+// the double iterations. TOBIT on a long sample (censored below, on both sides, weighted) the same.
 // The same fits over row blocks (series bound to a file): a long sample whose first iterations
 // are taken in double, and a shorter weighted one fitted from a subsample start, each served in
 // several blocks (an edge inside every pass): the estimates, covariance, log-likelihood,
@@ -13,6 +13,7 @@
 #include "regress/choice/binary_blocks.hpp"
 #include "regress/choice/binary_choice.hpp"
 #include "regress/choice/binary_double_start.hpp"
+#include "regress/choice/tobit_estimate.hpp"
 
 #include "numeric/qmath.hpp"
 #include "reference_support.hpp"
@@ -192,6 +193,102 @@ TEST(ChoiceDoubleStart, FarStartHalvesItsStepsAndReachesTheSameMaximum) {
     }
     for (int j = 0; j < 3; ++j)
         EXPECT_LT(relative(far.theta[std::size_t(j)], near.theta[std::size_t(j)]), 1e-12) << j;
+}
+
+// 60,000 rows (past the length from which TOBIT takes its double start) of two regressors with 4
+// decimals and the intercept; y* = 0.5 + x1 - 0.8 x2 + 1.5 e, e standard normal (Box-Muller).
+ChoiceData tobit_sample(bool weighted) {
+    ChoiceData d = long_sample(weighted);
+    std::uint64_t state = 77;
+    const auto uniform = [&state] {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return (double((state >> 11) + 1)) / double(1ULL << 53);
+    };
+    for (std::size_t i = 0; i < d.y.size(); ++i) {
+        const double e =
+            std::sqrt(-2 * std::log(uniform())) * std::cos(6.283185307179586 * uniform());
+        const double y = 0.5 + start_double(d.x[0][i]) - 0.8 * start_double(d.x[1][i]) + 1.5 * e;
+        d.y[i] = Real(std::round(y * 1e4) / 1e4);
+    }
+    return d;
+}
+
+// The TOBIT estimate with and without the double iterations: the same answers. Both paths stop
+// once a step changes no parameter by more than the convergence rule (relative); the estimates
+// then agree to about that (`digits`, 1e-32 under the rule 1e-33); the double start's last step
+// brings its own fit to binary128's resolution. The log-likelihood of the
+// intercept alone may be the quadratic model's value at the last step (within 1e-30 of it).
+void expect_same_tobit(const ChoiceData& data, const TobitCensoring& c, ChoiceControl control,
+                       double digits, const char* what) {
+    const TobitEstimate fast = estimate_tobit(data, c, control);
+    control.double_start = false;
+    const TobitEstimate slow = estimate_tobit(data, c, control);
+    ASSERT_EQ(fast.end, ChoiceEnd::CONVERGED) << what;
+    ASSERT_EQ(slow.end, ChoiceEnd::CONVERGED) << what;
+    EXPECT_GT(fast.double_iterations, 1) << what;
+    EXPECT_GT(fast.iterations, fast.double_iterations) << what;
+    EXPECT_EQ(fast.history.size(), std::size_t(fast.iterations)) << what;
+    EXPECT_EQ(fast.subsample_n, 0) << what;
+    EXPECT_EQ(slow.double_iterations, 0) << what;
+    EXPECT_GT(slow.subsample_n, 0) << what;
+    const EstimationResults &f = fast.result.record, &s = slow.result.record;
+    EXPECT_LT(relative(f.llf, s.llf), 1e-33) << what;
+    const int p = fast.k + 1; // b, then sigma
+    for (int j = 0; j < p; ++j) {
+        EXPECT_LT(relative(f.coef[j], s.coef[j]), digits) << what << " coef " << j;
+        const Real fse = qm::sqrt(f.cov[std::size_t(j) * p + j]);
+        const Real sse = qm::sqrt(s.cov[std::size_t(j) * p + j]);
+        EXPECT_LT(relative(fse, sse), 1e-14) << what << " se " << j;
+    }
+    EXPECT_LT(relative(f.sigma, s.sigma), digits) << what;
+    EXPECT_LT(relative(fast.constants.llf0, slow.constants.llf0), 1e-31) << what;
+    EXPECT_LT(relative(fast.expected_at_means, slow.expected_at_means), 10 * digits) << what;
+    for (std::size_t i : {std::size_t(0), std::size_t(12345), std::size_t(59999)})
+        EXPECT_LT(relative(f.predicted[i], s.predicted[i]), 10 * digits) << what << " E[y|x] " << i;
+}
+
+TEST(ChoiceDoubleStart, TobitSameEstimatesAsBinary128Throughout) {
+    const ChoiceData plain = tobit_sample(false), weighted = tobit_sample(true);
+    const TobitCensoring at_zero;
+    ChoiceControl tight;
+    tight.parameter_tolerance = 1e-33Q;
+    expect_same_tobit(plain, at_zero, tight, 1e-32, "tobit");
+    expect_same_tobit(weighted, at_zero, tight, 1e-32, "weighted tobit");
+    TobitCensoring both;
+    both.lower = -1;
+    both.above = true;
+    both.upper = 2;
+    expect_same_tobit(plain, both, tight, 1e-32, "two-limit tobit");
+    ChoiceControl hetcov = tight;
+    hetcov.sandwich = true;
+    expect_same_tobit(plain, at_zero, hetcov, 1e-32, "hetcov tobit");
+    expect_same_tobit(plain, at_zero, {}, 1e-28, "tobit under the usual rule");
+    // Under the usual rule the double start's fit ends with one more Newton step: it lands where
+    // the binary128 fit under the rule 1e-33 does.
+    const TobitEstimate usual = estimate_tobit(plain, at_zero, {});
+    ChoiceControl tight_slow = tight;
+    tight_slow.double_start = false;
+    const TobitEstimate exact = estimate_tobit(plain, at_zero, tight_slow);
+    for (int j = 0; j <= usual.k; ++j)
+        EXPECT_LT(relative(usual.result.record.coef[j], exact.result.record.coef[j]), 1e-32) << j;
+    // The slopes are near the index's 1 and -0.8 and sigma near 1.5.
+    const TobitEstimate e = estimate_tobit(plain, at_zero, {});
+    EXPECT_NEAR(start_double(e.result.record.coef[0]), 1.0, 0.03);
+    EXPECT_NEAR(start_double(e.result.record.coef[1]), -0.8, 0.03);
+    EXPECT_NEAR(start_double(e.result.record.sigma), 1.5, 0.03);
+}
+
+TEST(ChoiceDoubleStart, InterruptStopsTheTobitDoubleIterations) {
+    struct Stopped : std::runtime_error {
+        Stopped() : std::runtime_error("stopped") {}
+    };
+    ChoiceControl control;
+    int asked = 0;
+    control.interrupt = [&asked] {
+        if (++asked == 2) throw Stopped();
+    };
+    EXPECT_THROW(estimate_tobit(tobit_sample(false), TobitCensoring{}, control), Stopped);
+    EXPECT_EQ(asked, 2);
 }
 
 TEST(ChoiceDoubleStart, StartDoubleKeepsSignExponentAndLeadingDigits) {
