@@ -15,6 +15,7 @@
 #include "regress/choice/binary_double_start.hpp"
 #include "regress/choice/tobit_estimate.hpp"
 
+#include "memory_rows.hpp"
 #include "numeric/qmath.hpp"
 #include "reference_support.hpp"
 
@@ -305,43 +306,6 @@ TEST(ChoiceDoubleStart, StartDoubleKeepsSignExponentAndLeadingDigits) {
     EXPECT_TRUE(std::isnan(start_double(Real(1e4000Q) * Real(1e4000Q) * 0)));
 }
 
-// Columns held in memory, served `block` rows at a time; a read fails at the block that reaches
-// row `fail_at` (< 0: never).
-class ChoiceMemoryRows : public RowBlocks {
-public:
-    ChoiceMemoryRows(std::vector<std::vector<Real>> columns, std::size_t block,
-                     long long fail_at = -1)
-        : columns_(std::move(columns)), block_(block), fail_at_(fail_at) {}
-    long long rows() const override { return static_cast<long long>(columns_[0].size()); }
-    int columns() const override { return static_cast<int>(columns_.size()); }
-    bool next(RowBlock& out) override {
-        const std::size_t n = columns_[0].size();
-        if (at_ >= n || !failure_.empty()) return false;
-        const std::size_t length = std::min(block_, n - at_);
-        if (fail_at_ >= 0 && static_cast<long long>(at_ + length) > fail_at_) {
-            failure_ = " ...ERROR..READING ROW " + std::to_string(fail_at_);
-            return false;
-        }
-        out.first = static_cast<long long>(at_);
-        out.length = length;
-        out.columns.clear();
-        for (const auto& c : columns_) out.columns.push_back(c.data() + at_);
-        at_ += length;
-        ++blocks_served;
-        return true;
-    }
-    void rewind() override { at_ = 0; }
-    const std::string& failure() const override { return failure_; }
-    long long blocks_served = 0;
-
-private:
-    std::vector<std::vector<Real>> columns_;
-    std::size_t block_;
-    long long fail_at_;
-    std::size_t at_ = 0;
-    std::string failure_;
-};
-
 // n rows of two regressors with 4 decimals and the intercept; y from a logistic index; weights
 // 1, 2, 3 in turn when asked. Seeded, so the same every run.
 ChoiceData choice_sample(std::size_t n, bool weighted) {
@@ -370,10 +334,10 @@ ChoiceData choice_sample(std::size_t n, bool weighted) {
 }
 
 // The blocks' columns: y, x1, x2 and the weight when there is one; the intercept not a column.
-ChoiceMemoryRows block_rows_of(const ChoiceData& d, std::size_t block, long long fail_at = -1) {
+testing::MemoryRows block_rows_of(const ChoiceData& d, std::size_t block, long long fail_at = -1) {
     std::vector<std::vector<Real>> columns{d.y, d.x[0], d.x[1]};
     if (d.weighted()) columns.push_back(d.weight);
-    return ChoiceMemoryRows(std::move(columns), block, fail_at);
+    return testing::MemoryRows(std::move(columns), block, fail_at);
 }
 
 BinaryBlockColumns block_columns_of(const ChoiceData& d) {
@@ -394,7 +358,7 @@ void expect_same_bits(const std::vector<Real>& a, const std::vector<Real>& b, co
 BinaryEstimate expect_same_as_memory(ChoiceLink link, const ChoiceData& d, std::size_t block,
                                      long long expected_blocks_at_least) {
     const BinaryEstimate memory = estimate_binary(link, d, ChoiceControl{});
-    ChoiceMemoryRows rows = block_rows_of(d, block);
+    testing::MemoryRows rows = block_rows_of(d, block);
     const BinaryBlockEstimate blocks =
         estimate_binary_blocks(link, rows, block_columns_of(d), ChoiceControl{});
     EXPECT_TRUE(blocks.failure.empty()) << blocks.failure;
@@ -458,12 +422,12 @@ TEST(ChoiceBlocks, SameBitsAsTheRowsInMemory) {
 TEST(ChoiceBlocks, BlocksOffTheChunksAndFailedReadsEndTheEstimate) {
     const ChoiceData d = choice_sample(20000, false);
     // A block edge inside a chunk would change the order of the sums: refused, not estimated.
-    ChoiceMemoryRows ragged = block_rows_of(d, 5000);
+    testing::MemoryRows ragged = block_rows_of(d, 5000);
     const BinaryBlockEstimate off =
         estimate_binary_blocks(ChoiceLink::LOGIT, ragged, block_columns_of(d), {});
     EXPECT_EQ(off.failure, " ...ERROR..BLOCKS OF ROWS NOT CUT AT WHOLE CHUNKS");
     // A read that fails in the middle of the rows ends the estimate with its line.
-    ChoiceMemoryRows failing = block_rows_of(d, PASS_CHUNK, 9000);
+    testing::MemoryRows failing = block_rows_of(d, PASS_CHUNK, 9000);
     const BinaryBlockEstimate failed =
         estimate_binary_blocks(ChoiceLink::PROBIT, failing, block_columns_of(d), {});
     EXPECT_EQ(failed.failure, " ...ERROR..READING ROW 9000");
@@ -473,7 +437,7 @@ TEST(ChoiceBlocks, BlocksOffTheChunksAndFailedReadsEndTheEstimate) {
     ChoiceControl bhhh;
     bhhh.method = MaximizeMethod::BHHH;
     for (const ChoiceControl& c : {sandwich, bhhh}) {
-        ChoiceMemoryRows rows = block_rows_of(d, PASS_CHUNK);
+        testing::MemoryRows rows = block_rows_of(d, PASS_CHUNK);
         const BinaryBlockEstimate refused =
             estimate_binary_blocks(ChoiceLink::LOGIT, rows, block_columns_of(d), c);
         EXPECT_EQ(refused.failure,
