@@ -82,6 +82,7 @@ EstimationFailure category_failure(const ChoiceData& data, const CategoryEstimat
     case ChoiceEnd::CONVERGED:
     case ChoiceEnd::ITERATION_LIMIT:
     case ChoiceEnd::STUCK:
+    case ChoiceEnd::EXACT_FIT: // TOBIT's alone: the ordered and multinomial models never end so
         break;
     }
     return {};
