@@ -5,11 +5,9 @@
 
 namespace tarvex {
 
-enum CategoryErrorBase : int {
-    ERR_MULTINOMIAL_LOGIT_BASE = 56100,
-    ERR_ORDERED_PROBIT_BASE = 55100,
-    ERR_ORDERED_LOGIT_BASE = 56150,
-};
+inline constexpr int ERR_MULTINOMIAL_LOGIT_BASE = 56100;
+inline constexpr int ERR_ORDERED_PROBIT_BASE = 55100;
+inline constexpr int ERR_ORDERED_LOGIT_BASE = 56150;
 
 enum CategoryError : int {
     // 2 and 5 are not used: LOGIT refuses negative outcomes, and too few observations, first.
