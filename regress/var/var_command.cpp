@@ -45,7 +45,7 @@ bool check_var_options(Run& run, const VarOptions& o) {
 // The regressors' names, each with `tail` (the equation's "_e" in the stored names; the
 // series' name is shortened so that the lag and the tail fit in 8 columns).
 std::vector<std::string> regressor_names(const std::vector<OlsTerm>& series,
-                                         const std::vector<OlsTerm>& exog, const VarSpec& s,
+                                         const std::vector<OlsTerm>& exog, const VarTerms& s,
                                          const std::string& tail) {
     std::vector<std::string> names;
     const auto add = [&](const std::string& base, const std::string& more) {
@@ -84,7 +84,7 @@ EstimationFailure var_failure(const VarAnalysis& v) {
 }
 
 // Everything the options ask for beyond the fit.
-void analyse(VarAnalysis& v, const VarData& data, const VarSpec& spec, const VarOptions& o) {
+void analyse(VarAnalysis& v, const VarData& data, const VarTerms& terms, const VarOptions& o) {
     VarFit& f = v.fit;
     const int k = f.k, m = f.m;
     const std::size_t cells = std::size_t(m) * k;
@@ -97,22 +97,22 @@ void analyse(VarAnalysis& v, const VarData& data, const VarSpec& spec, const Var
         }
     coefficient_inference(v.tstat, Real(f.t - m), false, v.pvalue, v.partial);
     const Real t = f.t;
-    const Real free = Real(spec.lags) * k * k + Real(k) * var_other_terms(data, spec);
+    const Real free = Real(terms.lags) * k * k + Real(k) * var_other_terms(data, terms);
     v.aic = f.log_det_ml + 2 / t * free;
     v.bic = f.log_det_ml + qm::log(t) / t * free;
     v.hq = f.log_det_ml + 2 * qm::log(qm::log(t)) / t * free;
     v.fpe = qm::pow((t + m) / (t - m), Real(k)) * qm::exp(f.log_det_ml);
-    const LagMatrices a = var_lag_matrices(f.coef, k, spec.lags);
+    const LagMatrices a = var_lag_matrices(f.coef, k, terms.lags);
     v.moduli = companion_moduli(a, k);
     v.stable = !v.moduli.empty() && v.moduli.front() < 1;
-    if (o.MAXLAG > 0) v.criteria = var_order_criteria(data, spec, o.MAXLAG);
+    if (o.MAXLAG > 0) v.criteria = var_order_criteria(data, terms, o.MAXLAG);
     if (o.GRANGER)
         for (int j = 0; j < k; ++j) {
             std::vector<int> others;
             for (int i = 0; i < k; ++i)
                 if (i != j) others.push_back(i);
             v.granger.push_back(
-                granger_test(f.coef, f.xtx_inv, f.sigma, k, m, spec.lags, f.t, j, others));
+                granger_test(f.coef, f.xtx_inv, f.sigma, k, m, terms.lags, f.t, j, others));
             v.instantaneous.push_back(instantaneous_test(f.sigma, k, f.t, j, others));
         }
     const bool responses = o.IRF || !name_blank(o.IMPULSE) || !name_blank(o.IRFSE);
@@ -153,7 +153,7 @@ bool store_steps(Run& run, const std::string& name, const std::vector<std::vecto
 
 // What FCAST forecasts from: the fit and the last p rows of the series.
 std::shared_ptr<const ModelPart> var_forecast_part(const VarAnalysis& v, const VarData& data,
-                                                   const VarSpec& spec,
+                                                   const VarTerms& terms,
                                                    const std::vector<OlsTerm>& exog) {
     auto part = std::make_shared<VarForecastPart>();
     for (const OlsTerm& x : exog) {
@@ -164,13 +164,13 @@ std::shared_ptr<const ModelPart> var_forecast_part(const VarAnalysis& v, const V
     part->last = v.end;
     part->equations = v.fit.k;
     part->names = v.series;
-    part->spec = spec;
+    part->terms = terms;
     part->first_season = data.first_season;
     part->next_row = long(data.n);
     part->m = v.fit.m;
     part->coef = v.fit.coef;
     part->sigma = v.fit.sigma;
-    for (std::size_t row = data.n - std::size_t(spec.lags); row < data.n; ++row)
+    for (std::size_t row = data.n - std::size_t(terms.lags); row < data.n; ++row)
         for (const Real* y : data.series) part->history.push_back(y[row]);
     return part;
 }
@@ -268,23 +268,23 @@ void cmd_var(Run& run) {
     for (std::size_t j = 0; j < rows.x.size(); ++j)
         (j + 1 < series.size() ? data.series : data.exog).push_back(rows.x[j].data());
     data.n = rows.obs.size();
-    VarSpec spec;
-    spec.lags = o.NLAG;
-    spec.constant = o.CONSTANT;
-    spec.trend = o.TREND;
-    spec.seasons = o.SEASONAL;
-    if (spec.seasons > 1 && !rows.obs.empty())
-        data.first_season = (rows.obs.front() - 1) % spec.seasons;
+    VarTerms terms;
+    terms.lags = o.NLAG;
+    terms.constant = o.CONSTANT;
+    terms.trend = o.TREND;
+    terms.seasons = o.SEASONAL;
+    if (terms.seasons > 1 && !rows.obs.empty())
+        data.first_season = (rows.obs.front() - 1) % terms.seasons;
 
     VarAnalysis v;
     for (const OlsTerm& t : series) v.series.push_back(first_8_padded(t.name));
-    v.regressors = regressor_names(series, exog, spec, "");
+    v.regressors = regressor_names(series, exog, terms, "");
     for (int e = 0; e < int(series.size()); ++e)
-        for (std::string& name : regressor_names(series, exog, spec, "_" + std::to_string(e + 1)))
+        for (std::string& name : regressor_names(series, exog, terms, "_" + std::to_string(e + 1)))
             v.stored_names.push_back(std::move(name));
-    v.lags = spec.lags;
-    const int skip = std::max(spec.lags, o.MAXLAG);
-    v.fit = fit_var(data, spec, skip);
+    v.lags = terms.lags;
+    const int skip = std::max(terms.lags, o.MAXLAG);
+    v.fit = fit_var(data, terms, skip);
     if (!rows.obs.empty() && int(rows.obs.size()) > skip) {
         v.beg = rows.obs[std::size_t(skip)];
         v.end = rows.obs.back();
@@ -294,13 +294,13 @@ void cmd_var(Run& run) {
         report_estimation_failure(run, var_failure(v));
         return;
     }
-    analyse(v, data, spec, o);
+    analyse(v, data, terms, o);
     report_var(run, v, o);
     const std::vector<int> fitted_obs(rows.obs.begin() + skip, rows.obs.end());
     OutputNames stacked = o.out;
     stacked.PREDICT = stacked.RESID = "";
     ModelResult result = var_result(run, v, series, fitted_obs);
-    result.record.model = var_forecast_part(v, data, spec, exog);
+    result.record.model = var_forecast_part(v, data, terms, exog);
     if (!store_model_result(run, std::move(result), stacked)) return;
     for (int e = 0; e < v.fit.k; ++e)
         for (const auto& [base, values] :

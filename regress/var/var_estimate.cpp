@@ -17,48 +17,48 @@ namespace {
 // The regressor columns of rows skip..n-1: pointers into the series for the lags and the
 // exogenous variables, the made
 // columns (trend, seasonal dummies) held in `made`, null for the intercept.
-std::vector<const Real*> var_regressor_columns(const VarData& data, const VarSpec& spec, int skip,
+std::vector<const Real*> var_regressor_columns(const VarData& data, const VarTerms& terms, int skip,
                                                std::vector<std::vector<Real>>& made) {
     const std::size_t t = data.n - std::size_t(skip);
     std::vector<const Real*> cols;
-    for (int lag = 1; lag <= spec.lags; ++lag)
+    for (int lag = 1; lag <= terms.lags; ++lag)
         for (const Real* y : data.series) cols.push_back(y + skip - lag);
     for (const Real* x : data.exog) cols.push_back(x + skip);
     made.clear();
-    if (spec.trend) {
+    if (terms.trend) {
         std::vector<Real> trend(t);
         for (std::size_t i = 0; i < t; ++i) trend[i] = Real(std::size_t(skip) + i + 1);
         made.push_back(std::move(trend));
     }
-    for (int s = 0; s + 1 < spec.seasons; ++s) {
+    for (int s = 0; s + 1 < terms.seasons; ++s) {
         std::vector<Real> dummy(t);
         for (std::size_t i = 0; i < t; ++i)
-            dummy[i] = (std::size_t(data.first_season + skip) + i) % std::size_t(spec.seasons) ==
+            dummy[i] = (std::size_t(data.first_season + skip) + i) % std::size_t(terms.seasons) ==
                                std::size_t(s)
                            ? 1
                            : 0;
         made.push_back(std::move(dummy));
     }
     for (const std::vector<Real>& c : made) cols.push_back(c.data());
-    if (spec.constant) cols.push_back(nullptr);
+    if (terms.constant) cols.push_back(nullptr);
     return cols;
 }
 
 } // namespace
 
-int var_deterministic_terms(const VarSpec& spec) {
-    return (spec.trend ? 1 : 0) + (spec.seasons > 1 ? spec.seasons - 1 : 0) +
-           (spec.constant ? 1 : 0);
+int var_deterministic_terms(const VarTerms& terms) {
+    return (terms.trend ? 1 : 0) + (terms.seasons > 1 ? terms.seasons - 1 : 0) +
+           (terms.constant ? 1 : 0);
 }
 
-int var_other_terms(const VarData& data, const VarSpec& spec) {
-    return int(data.exog.size()) + var_deterministic_terms(spec);
+int var_other_terms(const VarData& data, const VarTerms& terms) {
+    return int(data.exog.size()) + var_deterministic_terms(terms);
 }
 
-VarFit fit_var(const VarData& data, const VarSpec& spec, int skip) {
+VarFit fit_var(const VarData& data, const VarTerms& terms, int skip) {
     VarFit f;
     f.k = int(data.series.size());
-    f.m = f.k * spec.lags + var_other_terms(data, spec);
+    f.m = f.k * terms.lags + var_other_terms(data, terms);
     f.t = int(data.n) - skip;
     const int k = f.k, m = f.m, t = f.t;
     if (t <= m) {
@@ -67,7 +67,7 @@ VarFit fit_var(const VarData& data, const VarSpec& spec, int skip) {
     }
     std::vector<std::vector<Real>> made;
     GramColumns g;
-    g.columns = var_regressor_columns(data, spec, skip, made);
+    g.columns = var_regressor_columns(data, terms, skip, made);
     for (const Real* y : data.series) g.columns.push_back(y + skip);
     g.nobs = std::size_t(t);
     const GramMatrix gram = exact_gram(g);
@@ -143,18 +143,18 @@ VarFit fit_var(const VarData& data, const VarSpec& spec, int skip) {
     return f;
 }
 
-std::vector<VarCriteria> var_order_criteria(const VarData& data, const VarSpec& spec,
+std::vector<VarCriteria> var_order_criteria(const VarData& data, const VarTerms& terms,
                                             int max_lags) {
     std::vector<VarCriteria> out;
     for (int p = 0; p <= max_lags; ++p) {
-        VarSpec s = spec;
+        VarTerms s = terms;
         s.lags = p;
         const VarFit f = fit_var(data, s, max_lags);
         VarCriteria c;
         c.lags = p;
         if (f.end == VarEnd::OK) {
             const Real t = f.t, k = f.k;
-            const Real free = Real(p) * k * k + k * var_other_terms(data, spec);
+            const Real free = Real(p) * k * k + k * var_other_terms(data, terms);
             c.aic = f.log_det_ml + 2 / t * free;
             c.bic = f.log_det_ml + qm::log(t) / t * free;
             c.hq = f.log_det_ml + 2 * qm::log(qm::log(t)) / t * free;

@@ -13,7 +13,7 @@
 
 namespace tarvex {
 
-struct VarSpec {
+struct VarTerms {
     int lags = 1;
     bool constant = true;
     bool trend = false; // 1, 2, ... from the first row of the data (lags included)
@@ -43,8 +43,8 @@ struct VarFit {
 };
 
 // The fit of rows `skip`.. of the data (the first `skip` rows only give lags); skip must be at
-// least spec.lags.
-VarFit fit_var(const VarData& data, const VarSpec& spec, int skip);
+// least terms.lags.
+VarFit fit_var(const VarData& data, const VarTerms& terms, int skip);
 
 // The information criteria of one order.
 struct VarCriteria {
@@ -53,11 +53,12 @@ struct VarCriteria {
     bool ok = false;
 };
 // Orders 0..max_lags, each on the rows after max_lags.
-std::vector<VarCriteria> var_order_criteria(const VarData& data, const VarSpec& spec, int max_lags);
+std::vector<VarCriteria> var_order_criteria(const VarData& data, const VarTerms& terms,
+                                            int max_lags);
 
-// The deterministic regressors' count for `spec`.
-int var_deterministic_terms(const VarSpec& spec);
+// The deterministic regressors' count for `terms`.
+int var_deterministic_terms(const VarTerms& terms);
 // The regressors of an equation besides the lags: the exogenous and the deterministic ones.
-int var_other_terms(const VarData& data, const VarSpec& spec);
+int var_other_terms(const VarData& data, const VarTerms& terms);
 
 } // namespace tarvex

@@ -7,12 +7,12 @@
 
 namespace tarvex {
 
-std::vector<Real> var_deterministic_values(const VarSpec& spec, int first_season, long row) {
+std::vector<Real> var_deterministic_values(const VarTerms& terms, int first_season, long row) {
     std::vector<Real> d;
-    if (spec.trend) d.push_back(Real(row + 1));
-    for (int s = 0; s + 1 < spec.seasons; ++s)
-        d.push_back((first_season + row) % spec.seasons == s ? 1 : 0);
-    if (spec.constant) d.push_back(1);
+    if (terms.trend) d.push_back(Real(row + 1));
+    for (int s = 0; s + 1 < terms.seasons; ++s)
+        d.push_back((first_season + row) % terms.seasons == s ? 1 : 0);
+    if (terms.constant) d.push_back(1);
     return d;
 }
 
@@ -64,10 +64,10 @@ void VarForecastPart::system_forecast(int horizon, const std::vector<Real>& exog
     std::vector<Real> deterministic;
     for (int h = 0; h < horizon; ++h) {
         for (std::size_t j = 0; j < e; ++j) deterministic.push_back(exog[std::size_t(h) * e + j]);
-        for (Real v : var_deterministic_values(spec, first_season, next_row + h))
+        for (Real v : var_deterministic_values(terms, first_season, next_row + h))
             deterministic.push_back(v);
     }
-    const VarForecast f = var_forecast(var_lag_matrices(coef, k, spec.lags), k, coef, m, history,
+    const VarForecast f = var_forecast(var_lag_matrices(coef, k, terms.lags), k, coef, m, history,
                                        deterministic, sigma, horizon);
     value = f.value;
     se = f.se;

@@ -16,7 +16,7 @@ namespace tarvex {
 
 // The deterministic regressors (trend, seasonal dummies, intercept, in the coefficients' order)
 // at data row `row` (0-based, the lags' rows included).
-std::vector<Real> var_deterministic_values(const VarSpec& spec, int first_season, long row);
+std::vector<Real> var_deterministic_values(const VarTerms& terms, int first_season, long row);
 
 struct VarForecast {
     std::vector<Real> value, se; // horizon rows of k
@@ -32,7 +32,7 @@ VarForecast var_forecast(const LagMatrices& a, int k, const std::vector<Real>& c
 // What FCAST needs of a VAR: the coefficients, the residual covariance, the last p rows and
 // where the deterministic terms stand.
 struct VarForecastPart : SystemForecastPart {
-    VarSpec spec;
+    VarTerms terms;
     int first_season = 0;
     long next_row = 0; // the data row after the last one
     int m = 0;

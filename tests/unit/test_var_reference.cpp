@@ -53,9 +53,9 @@ Real at(const std::vector<Real>& coef, int r, int e) {
 TEST(VarReference, CoefficientsCovarianceLikelihoodAndCriteria) {
     const VarColumns x = usgrowth();
     ASSERT_EQ(x.columns[0].size(), 203u);
-    VarSpec spec;
-    spec.lags = 2;
-    const VarFit f = fit_var(x.data(), spec, 2);
+    VarTerms terms;
+    terms.lags = 2;
+    const VarFit f = fit_var(x.data(), terms, 2);
     ASSERT_EQ(f.end, VarEnd::OK);
     EXPECT_EQ(f.t, 201);
     EXPECT_EQ(f.m, 7);
@@ -80,7 +80,7 @@ TEST(VarReference, CoefficientsCovarianceLikelihoodAndCriteria) {
     EXPECT_TRUE(agrees(qm::sqrt(f.xtx_inv[2 * 7 + 2] * f.sigma[4]), 0.33871314764602584Q));
 
     // VAR(x).select_order(4).ics: orders 0..4 on rows 5.. of the data
-    const std::vector<VarCriteria> c = var_order_criteria(x.data(), spec, 4);
+    const std::vector<VarCriteria> c = var_order_criteria(x.data(), terms, 4);
     ASSERT_EQ(c.size(), 5u);
     EXPECT_TRUE(agrees(c[0].aic, 6.5537326877297755Q));
     EXPECT_TRUE(agrees(c[2].aic, 3.5801726252970867Q));
@@ -93,10 +93,10 @@ TEST(VarReference, CoefficientsCovarianceLikelihoodAndCriteria) {
 
 TEST(VarReference, TrendCountsFromTheFirstObservationOfTheRange) {
     const VarColumns x = usgrowth();
-    VarSpec spec;
-    spec.lags = 2;
-    spec.trend = true;
-    const VarFit f = fit_var(x.data(), spec, 2);
+    VarTerms terms;
+    terms.lags = 2;
+    terms.trend = true;
+    const VarFit f = fit_var(x.data(), terms, 2);
     ASSERT_EQ(f.end, VarEnd::OK);
     // VAR(x).fit(2, trend='ct'): params[:, 0] (const, trend, ...) and llf
     EXPECT_TRUE(agrees(at(f.coef, 7, 0), 2.558656802429235Q));
@@ -107,9 +107,9 @@ TEST(VarReference, TrendCountsFromTheFirstObservationOfTheRange) {
 
 TEST(VarReference, StabilityCausalityResponsesAndDecomposition) {
     const VarColumns x = usgrowth();
-    VarSpec spec;
-    spec.lags = 2;
-    const VarFit f = fit_var(x.data(), spec, 2);
+    VarTerms terms;
+    terms.lags = 2;
+    const VarFit f = fit_var(x.data(), terms, 2);
     ASSERT_EQ(f.end, VarEnd::OK);
     const LagMatrices a = var_lag_matrices(f.coef, 3, 2);
     // 1 / np.abs(r.roots), largest first
@@ -165,9 +165,9 @@ TEST(VarReference, StabilityCausalityResponsesAndDecomposition) {
 
 TEST(VarReference, DeltaMethodStandardErrorsOfTheResponses) {
     const VarColumns x = usgrowth();
-    VarSpec spec;
-    spec.lags = 2;
-    const VarFit f = fit_var(x.data(), spec, 2);
+    VarTerms terms;
+    terms.lags = 2;
+    const VarFit f = fit_var(x.data(), terms, 2);
     ASSERT_EQ(f.end, VarEnd::OK);
     const LagMatrices a = var_lag_matrices(f.coef, 3, 2);
     std::vector<Real> lower;
@@ -215,14 +215,14 @@ TEST(VarReference, DeltaMethodStandardErrorsOfTheResponses) {
 
 TEST(VarReference, ForecastsAndTheirStandardErrorsAfterTheLastRow) {
     const VarColumns x = usgrowth();
-    VarSpec spec;
-    spec.lags = 2;
+    VarTerms terms;
+    terms.lags = 2;
     const VarData d = x.data();
-    const VarFit f = fit_var(d, spec, 2);
+    const VarFit f = fit_var(d, terms, 2);
     ASSERT_EQ(f.end, VarEnd::OK);
     VarForecastPart part;
     part.equations = 3;
-    part.spec = spec;
+    part.terms = terms;
     part.next_row = long(d.n);
     part.m = f.m;
     part.coef = f.coef;
@@ -247,11 +247,11 @@ TEST(VarReference, ForecastsAndTheirStandardErrorsAfterTheLastRow) {
     }
 
     // The trend goes on from the last row: VAR(x).fit(2, trend='ct').forecast(x[-2:], 2)
-    VarSpec ct = spec;
+    VarTerms ct = terms;
     ct.trend = true;
     const VarFit g = fit_var(d, ct, 2);
     ASSERT_EQ(g.end, VarEnd::OK);
-    part.spec = ct;
+    part.terms = ct;
     part.m = g.m;
     part.coef = g.coef;
     part.sigma = g.sigma;
@@ -275,9 +275,9 @@ TEST(VarReference, ExogenousVariablesInEveryEquation) {
     }
     VarData d = x.data();
     d.exog = {step.data(), wave.data()};
-    VarSpec spec;
-    spec.lags = 2;
-    const VarFit f = fit_var(d, spec, 2);
+    VarTerms terms;
+    terms.lags = 2;
+    const VarFit f = fit_var(d, terms, 2);
     ASSERT_EQ(f.end, VarEnd::OK);
     ASSERT_EQ(f.m, 9);
     // r.params
@@ -290,7 +290,7 @@ TEST(VarReference, ExogenousVariablesInEveryEquation) {
     EXPECT_TRUE(agrees(f.llf, -1203.7708624399652Q));
     EXPECT_TRUE(agrees(qm::sqrt(f.xtx_inv[6 * 9 + 6] * f.sigma[0]), 0.5385914401932747Q));
     // r.aic: the exogenous coefficients count among the free ones (K (K p + 3))
-    const Real free = Real(2 * 9 + 3 * var_other_terms(d, spec));
+    const Real free = Real(2 * 9 + 3 * var_other_terms(d, terms));
     EXPECT_TRUE(agrees(f.log_det_ml + 2 * free / f.t, 3.7328450439556993Q));
 
     // r.irf(3).stderr(orth=False)[2]: the lag block of the covariance only
@@ -308,7 +308,7 @@ TEST(VarReference, ExogenousVariablesInEveryEquation) {
     //                                                    np.sin(np.arange(n, n + 2) / 5.0)]))
     VarForecastPart part;
     part.equations = 3;
-    part.spec = spec;
+    part.terms = terms;
     part.next_row = long(n);
     part.m = f.m;
     part.coef = f.coef;
@@ -327,15 +327,15 @@ TEST(VarReference, RefusalsOfTheFit) {
     const VarColumns x = usgrowth();
     VarData d = x.data();
     d.n = 12;
-    VarSpec spec;
-    spec.lags = 4; // 13 coefficients an equation, 8 rows
-    EXPECT_EQ(fit_var(d, spec, 4).end, VarEnd::TOO_FEW);
+    VarTerms terms;
+    terms.lags = 4; // 13 coefficients an equation, 8 rows
+    EXPECT_EQ(fit_var(d, terms, 4).end, VarEnd::TOO_FEW);
     // A series that is another one doubled.
     std::vector<Real> twice(x.columns[0]);
     for (Real& v : twice) v *= 2;
     VarData dup = x.data();
     dup.series[1] = twice.data();
-    const VarFit f = fit_var(dup, VarSpec{}, 1);
+    const VarFit f = fit_var(dup, VarTerms{}, 1);
     EXPECT_EQ(f.end, VarEnd::SINGULAR_X);
     EXPECT_EQ(f.bad_column, 1);
 }
