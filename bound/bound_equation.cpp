@@ -45,6 +45,12 @@ bool range_within_bound_rows(Run& run, const std::vector<StatementSeries>& liste
     return within;
 }
 
+void refuse_needing_memory(Run& run, const std::string& what, int number) {
+    report_error(run,
+                 " ...ERROR.." + what + " NEEDS THE SERIES IN MEMORY: READ THEM INSTEAD OF BINDING",
+                 number);
+}
+
 std::unique_ptr<RowBlocks> open_estimation_rows(Run& run,
                                                 const std::vector<StatementSeries>& listed,
                                                 const std::vector<std::string>& sources, int& beg,

@@ -23,6 +23,10 @@ int bound_last_observation(Run& run, const std::vector<std::string>& names, int 
 bool range_within_bound_rows(Run& run, const std::vector<StatementSeries>& listed,
                              const std::vector<std::string>& sources, int wanted);
 
+// The refusal of what needs every row in memory at once (an option, a kind of data), before
+// anything is read: " ...ERROR..<what> NEEDS THE SERIES IN MEMORY: READ THEM INSTEAD OF BINDING".
+void refuse_needing_memory(Run& run, const std::string& what, int number);
+
 // The rows of an estimation over bound series: the range BEG..END (`beg` from 1; `end` -999 or
 // below 1: the sample's end) checked against the bound rows, cut at the last bound row when no
 // range is given, and the source of this rank's blocks of the sample's rows over it (`beg` and

@@ -39,12 +39,6 @@ namespace tarvex {
 
 namespace {
 
-void refuse_needing_memory(Run& run, const std::string& what) {
-    report_error(run,
-                 " ...ERROR.." + what + " NEEDS THE SERIES IN MEMORY: READ THEM INSTEAD OF BINDING",
-                 ERR_NEEDS_MEMORY);
-}
-
 // The option (as the statement names it) that needs every row at once, or empty.
 std::string option_needing_memory(const Run& run, const ChoiceOptions& o) {
     if (o.ORDERED) return "ORDERED";
@@ -132,7 +126,7 @@ void choice_over_bound_series(Run& run, int command, const ChoiceOptions& o) {
     const std::string word = choice_command_word(command);
     // Over several ranks each would fit its own share of the rows: not done yet.
     if (parallel::rank_count() > 1) {
-        refuse_needing_memory(run, word + " IN A RUN OVER SEVERAL PROCESSES");
+        refuse_needing_memory(run, word + " IN A RUN OVER SEVERAL PROCESSES", ERR_NEEDS_MEMORY);
         return;
     }
     std::vector<StatementSeries> listed;
@@ -179,7 +173,7 @@ void choice_over_bound_series(Run& run, int command, const ChoiceOptions& o) {
         where.terms.push_back(-1);
     }
     if (const std::string option = option_needing_memory(run, o); !option.empty()) {
-        refuse_needing_memory(run, "OPTION " + option);
+        refuse_needing_memory(run, "OPTION " + option, ERR_NEEDS_MEMORY);
         return;
     }
     // The estimation range: BEG and END (the sample's unless given); a range past the end of a
@@ -207,7 +201,7 @@ void choice_over_bound_series(Run& run, int command, const ChoiceOptions& o) {
     if (!check_rows(run, *rows, where, c)) return;
     run.last_estimation = EstimationResults{};
     if (c.missing) {
-        refuse_needing_memory(run, "THE MISSING DATA VALUE AMONG THEM");
+        refuse_needing_memory(run, "THE MISSING DATA VALUE AMONG THEM", ERR_NEEDS_MEMORY);
         return;
     }
     for (int j = 0; j < k && intercept >= 0; ++j)
@@ -223,7 +217,7 @@ void choice_over_bound_series(Run& run, int command, const ChoiceOptions& o) {
         }
     } else if (command == C_LOGIT && c.first_not_whole < 0 &&
                c.whole.size() + c.zero + (c.ones > 0) > 2) {
-        refuse_needing_memory(run, "A LOGIT OF MORE THAN TWO OUTCOMES");
+        refuse_needing_memory(run, "A LOGIT OF MORE THAN TWO OUTCOMES", ERR_NEEDS_MEMORY);
         return;
     } else {
         const bool whole = c.first_not_whole < 0;
@@ -251,7 +245,7 @@ void choice_over_bound_series(Run& run, int command, const ChoiceOptions& o) {
     }
     if (e.end != ChoiceEnd::CONVERGED) {
         // Which observations the fit predicts perfectly, if any, needs every row at once.
-        refuse_needing_memory(run, "A FIT THAT DOES NOT CONVERGE");
+        refuse_needing_memory(run, "A FIT THAT DOES NOT CONVERGE", ERR_NEEDS_MEMORY);
         return;
     }
     name_equation(run, word, eq, {}, e.result.record);

@@ -51,13 +51,6 @@ std::string option_needing_memory(const IvOptions& o) {
     return "";
 }
 
-void refuse_needing_memory(Run& run, const std::string& option) {
-    report_error(run,
-                 " ...ERROR..OPTION " + option +
-                     " NEEDS THE SERIES IN MEMORY: READ THEM INSTEAD OF BINDING",
-                 ERR_IV_NEEDS_MEMORY);
-}
-
 OlsTerm named_term(const std::string& shown) {
     OlsTerm t;
     t.ref = 0; // not a variable of the work area
@@ -98,12 +91,12 @@ void iv_over_bound_series(Run& run, const IvOptions& o, const std::string& comma
         return;
     }
     if (const std::string option = option_needing_memory(o); !option.empty()) {
-        refuse_needing_memory(run, option);
+        refuse_needing_memory(run, "OPTION " + option, ERR_IV_NEEDS_MEMORY);
         return;
     }
     // SKIPMISS marks the observations to drop in a skip series as long as the data.
     if (run.sw[OSMISS]) {
-        refuse_needing_memory(run, "SKIPMISS");
+        refuse_needing_memory(run, "OPTION SKIPMISS", ERR_IV_NEEDS_MEMORY);
         return;
     }
 

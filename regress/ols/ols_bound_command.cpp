@@ -122,20 +122,14 @@ void ols_over_bound_series(Run& run, const OlsOptions& o) {
     fit.log_dependent = o.LOGLOG || o.LOGLIN || o.LOGINVER;
     fit.log_regressors = o.LOGLOG || o.LINLOG;
     if (const std::string option = option_needing_memory(fit, o); !option.empty()) {
-        report_error(run,
-                     " ...ERROR..OPTION " + option +
-                         " NEEDS THE SERIES IN MEMORY: READ THEM INSTEAD OF BINDING",
-                     ERR_NEEDS_MEMORY);
+        refuse_needing_memory(run, "OPTION " + option, ERR_NEEDS_MEMORY);
         return;
     }
 
     // SKIPMISS marks the observations to drop in a skip series as long as the data: not for
     // series that stay on disk.
     if (run.sw[OSMISS]) {
-        report_error(run,
-                     " ...ERROR..OPTION SKIPMISS NEEDS THE SERIES IN MEMORY: READ THEM INSTEAD OF "
-                     "BINDING",
-                     ERR_NEEDS_MEMORY);
+        refuse_needing_memory(run, "OPTION SKIPMISS", ERR_NEEDS_MEMORY);
         return;
     }
     // The estimation range: BEG and END (the sample's unless given); a range past the end of
