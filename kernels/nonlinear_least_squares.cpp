@@ -1,5 +1,6 @@
 // Levenberg-Marquardt on the exact cross-product matrix of [J r], solved in double-binary128,
-// with a scaled trust region for the far phase when it does not converge.
+// with a scaled trust region, then variable projection, for the far phase when it does not
+// converge.
 #include "kernels/nonlinear_least_squares.hpp"
 
 #include "kernels/exact_gram.hpp"
@@ -436,6 +437,175 @@ NlsResult trust_region_approach(int nobs, const std::vector<Real>& start,
     return out;
 }
 
+// The parameters in which the model is jointly linear at b: the residuals' second derivative
+// along each of them, and along the sum of each two of them, is zero at every row. Empty
+// without the curvature.
+std::vector<int> linear_parameters(int nobs, const std::vector<Real>& b,
+                                   const NlsCurvature& curvature) {
+    std::vector<int> linear;
+    if (!curvature) return linear;
+    const int k = static_cast<int>(b.size());
+    std::vector<Real> v(k), second(static_cast<std::size_t>(nobs));
+    auto flat_along = [&](int j, int m) {
+        std::fill(v.begin(), v.end(), Real(0));
+        v[j] = 1;
+        if (m >= 0) v[m] = 1;
+        if (!curvature(b, v, second.data())) return false;
+        return std::all_of(second.begin(), second.end(), [](Real s) { return s == 0; });
+    };
+    for (int j = 0; j < k; ++j) {
+        bool flat = flat_along(j, -1);
+        for (std::size_t i = 0; flat && i < linear.size(); ++i) flat = flat_along(j, linear[i]);
+        if (flat) linear.push_back(j);
+    }
+    return linear;
+}
+
+// A point with its residuals, Jacobian and sum of squares.
+struct NlsPoint {
+    std::vector<Real> b, residuals, jacobian;
+    Real sse = 0;
+};
+
+// Evaluates `at` at at.b; then the linear parameters are set to their least-squares values
+// given the others (one Gauss-Newton step in them alone, exact where the model is linear in
+// them) and the point is evaluated again, kept only when that lowers the sum of squares. False
+// when the model cannot be evaluated at at.b or its sum of squares is not finite.
+bool evaluate_projected(int nobs, const std::vector<int>& linear, const NlsEvaluate& evaluate,
+                        NlsPoint& at, NlsPoint& spare) {
+    const std::size_t n = static_cast<std::size_t>(nobs);
+    int row = -1;
+    if (!evaluate(at.b, at.residuals.data(), at.jacobian.data(), row)) return false;
+    at.sse = ls_detail::sum_of_squares(at.residuals.data(), nobs);
+    if (!finiteq(at.sse)) return false;
+    GramColumns c;
+    c.nobs = n;
+    for (int j : linear) c.columns.push_back(at.jacobian.data() + std::size_t(j) * n);
+    c.columns.push_back(at.residuals.data());
+    const GramFit fit = gram_least_squares(c, DAMPED_DEPENDENCE_RATIO);
+    if (!fit.ok()) return true;
+    spare.b = at.b;
+    for (std::size_t i = 0; i < linear.size(); ++i) spare.b[linear[i]] += fit.coef[i];
+    if (!evaluate(spare.b, spare.residuals.data(), spare.jacobian.data(), row)) return true;
+    spare.sse = ls_detail::sum_of_squares(spare.residuals.data(), nobs);
+    if (spare.sse < at.sse) std::swap(at, spare);
+    return true;
+}
+
+// The far phase by variable projection, for a model linear in some of its parameters (not
+// all): after every step those are set to their least-squares values given the others, and only
+// the others are damped, so that the damped system is Levenberg-Marquardt on the sum of squares
+// as a function of the nonlinear parameters alone (J'J there the Schur complement of the
+// linear block: Kaufman's form). Where a linear coefficient must follow the others across many
+// orders of magnitude (y = b1 exp(b2/(x + b3)) far from its minimum: the fitted values move by
+// about a factor e a step while b1 crosses tens of powers of ten), the linear parameters no
+// longer hold the steps back. Steps carry their geodesic acceleration, as in
+// levenberg_marquardt. It ends CONVERGED as soon as the Gauss-Newton step of all the parameters
+// predicts a fall below CLOSE_RATIO of the sum of squares, leaving the last digits to
+// Levenberg-Marquardt; STUCK when no damped step lowers the sum of squares.
+NlsResult projected_approach(int nobs, const std::vector<Real>& start, const NlsEvaluate& evaluate,
+                             const NlsControl& control, const NlsCurvature& curvature,
+                             const std::vector<int>& linear) {
+    const int k = static_cast<int>(start.size());
+    const std::size_t n = static_cast<std::size_t>(nobs);
+    NlsResult out;
+    NlsPoint here, trial, spare;
+    for (NlsPoint* p : {&here, &trial, &spare}) {
+        p->residuals.assign(n, 0);
+        p->jacobian.assign(n * std::size_t(k), 0);
+    }
+    here.b = start;
+    out.status = NlsStatus::STUCK;
+    if (!evaluate_projected(nobs, linear, evaluate, here, spare)) return out;
+    out.status = NlsStatus::ITERATION_LIMIT;
+    int iteration = 0;
+    if (here.b != start) { // the linear parameters' own values count as the first step
+        iteration = out.iterations = 1;
+        out.history.push_back({1, here.sse, 0, here.b});
+    }
+    std::vector<Real> scale(k, 0);
+    std::vector<bool> is_linear(k, false);
+    for (int j : linear) is_linear[j] = true;
+    Real lambda = control.lambda_start;
+    Real growth = 2;
+    while (++iteration <= control.max_iterations) {
+        check_for_interrupt(control.interrupt);
+        const GramMatrix gram = exact_gram(columns_of(nobs, k, here.jacobian, here.residuals));
+        for (int j = 0; j < k; ++j)
+            scale[j] = is_linear[j] ? Real(0) : std::max(scale[j], gram.at(j, j).hi);
+        const GramFit gn = gram_cholesky_solve(gram, nobs, DAMPED_DEPENDENCE_RATIO);
+        if (gn.ok() && quadratic_form(gram, gn.coef) <= CLOSE_RATIO * here.sse) {
+            out.status = NlsStatus::CONVERGED;
+            break;
+        }
+        bool taken = false;
+        while (!taken) {
+            check_for_interrupt(control.interrupt);
+            const GramMatrix system = damped(gram, k, lambda, scale);
+            const GramFit step = gram_cholesky_solve(system, nobs, DAMPED_DEPENDENCE_RATIO);
+            bool usable = step.ok();
+            if (usable) {
+                trial.b = here.b;
+                for (int j = 0; j < k; ++j) trial.b[j] += step.coef[j];
+                if (lambda > 0) {
+                    const Acceleration a = acceleration(system, nobs, here.b, step.coef,
+                                                        here.jacobian, curvature, scale);
+                    usable = a.ok && a.ratio <= MAX_ACCELERATION_RATIO;
+                    if (usable)
+                        for (int j = 0; j < k; ++j) trial.b[j] += a.step[j] / 2;
+                }
+            }
+            if (usable && evaluate_projected(nobs, linear, evaluate, trial, spare)) {
+                const Real model_fall = linear_model_fall(gram, step.coef);
+                if (trial.sse < here.sse && model_fall > 0) {
+                    const Real gain = (here.sse - trial.sse) / model_fall;
+                    std::swap(here, trial);
+                    const Real c = 2 * gain - 1;
+                    lambda *= std::max(Real(1) / 3, 1 - c * c * c);
+                    if (lambda < LAMBDA_FLOOR) lambda = 0;
+                    growth = 2;
+                    taken = true;
+                    break;
+                }
+            }
+            lambda = lambda == 0 ? LAMBDA_FLOOR : lambda * growth;
+            growth *= 2;
+            if (lambda > LAMBDA_LIMIT) {
+                out.status = NlsStatus::STUCK;
+                break;
+            }
+        }
+        if (!taken) break;
+        out.iterations = iteration;
+        out.history.push_back({iteration, here.sse, lambda, here.b});
+    }
+    out.parameters = here.b;
+    out.sse = here.sse;
+    return out;
+}
+
+// Levenberg-Marquardt from where a far phase ended (CONVERGED there: next to the minimum),
+// undamped steps first, within what is left of the iteration limit; one history and count over
+// both. UNDEFINED_AT_START when the far phase did not end next to the minimum or left no
+// iterations.
+NlsResult finish_after(const NlsResult& far, int nobs, const NlsEvaluate& evaluate,
+                       const NlsControl& control, const NlsCurvature& curvature) {
+    NlsResult third;
+    third.status = NlsStatus::UNDEFINED_AT_START;
+    if (far.status != NlsStatus::CONVERGED || far.iterations >= control.max_iterations)
+        return third;
+    NlsControl rest = control;
+    rest.max_iterations = control.max_iterations - far.iterations;
+    rest.lambda_start = 0;
+    third = levenberg_marquardt(nobs, far.parameters, evaluate, rest, curvature,
+                                DampingScale::LARGEST_SO_FAR);
+    if (third.status == NlsStatus::UNDEFINED_AT_START) return third;
+    for (NlsIteration& it : third.history) it.iteration += far.iterations;
+    third.history.insert(third.history.begin(), far.history.begin(), far.history.end());
+    third.iterations += far.iterations;
+    return third;
+}
+
 // Whether `candidate` is a better outcome than `held`: converged first, then the lower sum of
 // squares among those not singular.
 bool better_outcome(const NlsResult& candidate, const NlsResult& held) {
@@ -462,19 +632,21 @@ NlsResult nonlinear_least_squares(int nobs, const std::vector<Real>& start,
     if (best.status == NlsStatus::CONVERGED) return best;
     // Then the far phase by the scaled trust region, and Levenberg-Marquardt from where it ends
     // (undamped steps first) within what is left of the iteration limit.
-    const NlsResult far = trust_region_approach(nobs, start, evaluate, control);
-    if (far.status != NlsStatus::CONVERGED || far.iterations >= control.max_iterations) return best;
-    NlsControl rest = control;
-    rest.max_iterations = control.max_iterations - far.iterations;
-    rest.lambda_start = 0;
-    NlsResult third = levenberg_marquardt(nobs, far.parameters, evaluate, rest, curvature,
-                                          DampingScale::LARGEST_SO_FAR);
-    if (third.status == NlsStatus::UNDEFINED_AT_START) return best;
-    // One history and count over both phases.
-    for (NlsIteration& it : third.history) it.iteration += far.iterations;
-    third.history.insert(third.history.begin(), far.history.begin(), far.history.end());
-    third.iterations += far.iterations;
-    if (better_outcome(third, best)) best = std::move(third);
+    NlsResult third = finish_after(trust_region_approach(nobs, start, evaluate, control), nobs,
+                                   evaluate, control, curvature);
+    if (third.status != NlsStatus::UNDEFINED_AT_START && better_outcome(third, best))
+        best = std::move(third);
+    if (best.status == NlsStatus::CONVERGED) return best;
+    // Last, where the model is linear in some parameters but not all, the far phase by variable
+    // projection and Levenberg-Marquardt from where it ends.
+    const std::vector<int> linear = linear_parameters(nobs, start, curvature);
+    if (linear.empty() || static_cast<int>(linear.size()) == static_cast<int>(start.size()))
+        return best;
+    NlsResult fourth =
+        finish_after(projected_approach(nobs, start, evaluate, control, curvature, linear), nobs,
+                     evaluate, control, curvature);
+    if (fourth.status != NlsStatus::UNDEFINED_AT_START && better_outcome(fourth, best))
+        best = std::move(fourth);
     return best;
 }
 

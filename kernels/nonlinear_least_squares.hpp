@@ -19,8 +19,11 @@
 // damping scaled by the current diagonal; when that does not converge either, a scaled trust
 // region (the radius on |D step|, D'D that same largest diagonal) carries the starting values to
 // the neighbourhood of the minimum and Levenberg-Marquardt finishes from there, the two sharing
-// one iteration limit. The best of the results stands. The kernel sees the model only through
-// the evaluation callback.
+// one iteration limit. When that fails too and the model is linear in some of its parameters
+// (but not all), variable projection carries the starting values instead: those parameters are
+// set to their least-squares values given the others after every step, and only the others are
+// damped. The best of the results stands. The kernel sees the model only through the
+// evaluation and curvature callbacks.
 #pragma once
 
 #include "kernels/interrupt_check.hpp"
