@@ -1,6 +1,7 @@
 // ARIMA estimation: the objective, its numerical derivatives, the two-stage maximisation and
 // what the estimates leave (covariance, residuals, tests, forecasts).
 #include "regress/arima/arima_estimate.hpp"
+#include "regress/arima/arima_double_curvature.hpp"
 #include "regress/arima/arima_exact_finish.hpp"
 #include "regress/arima/arima_score.hpp"
 #include "regress/arima/arima_search_filter.hpp"
@@ -42,6 +43,8 @@ const Real SEARCH_TOLERANCE = 1e-9Q;
 // balance near 1e-6, the Hessian's (h and eps |log L| / h**2) near 1e-4 (relative to the scale).
 const Real SEARCH_GRADIENT_STEP = 1e-6Q;
 const Real SEARCH_HESSIAN_STEP = 1e-4Q;
+// The relative gap between two double log-likelihoods that ranks them beyond doubt.
+const Real RANK_MARGIN = 1e-8Q;
 
 struct Objective {
     const std::vector<Real>& w;
@@ -53,6 +56,9 @@ struct Objective {
     const std::vector<double>* search_w = nullptr;
     const std::vector<std::vector<double>>* search_dx = nullptr;
     Real gradient_step = GRADIENT_STEP, hessian_step = HESSIAN_STEP;
+    // The search's gradient and Hessian from the jets of the filter in double (exact derivatives,
+    // one pass) instead of differences of values.
+    bool curvature = false;
 
     ArmaFilter filter(const std::vector<Real>& theta, bool keep) const {
         const ArmaPolynomials poly = expand_polynomials(order, theta);
@@ -84,6 +90,15 @@ struct Objective {
                                         : arma_css_search(x, poly, v)))
             return false;
         llf = Real(v);
+        return true;
+    }
+    // The search's gradient and Hessian at theta from the jets; false where not defined.
+    bool search_curvature(const std::vector<Real>& theta, std::vector<Real>& g,
+                          std::vector<Real>& h) const {
+        const ArimaCurvature c = arima_double_curvature(*search_w, *search_dx, order, theta);
+        if (!c.ok) return false;
+        g.assign(c.gradient.begin(), c.gradient.end());
+        h.assign(c.hessian.begin(), c.hessian.end());
         return true;
     }
     // The series the ARMA filter sees at theta: w less the mean and the regression.
@@ -128,14 +143,16 @@ struct Objective {
         return true;
     }
     // The exact log-likelihood and its exact gradient (ML in binary128).
-    bool score(const std::vector<Real>& theta, Real& llf, std::vector<Real>& g) const {
+    // With `keep`, also the filter at theta with its residuals and last state.
+    bool score(const std::vector<Real>& theta, Real& llf, std::vector<Real>& g,
+               ArmaFilter* keep = nullptr) const {
         const bool plain = !order.mean && order.regressors == 0;
-        const ArimaScore s =
-            plain ? arima_exact_score(w, order, theta, *dx)
-                  : arima_exact_score(noise_of(theta, expand_polynomials(order, theta)), order,
-                                      theta, *dx);
+        ArimaScore s = plain ? arima_exact_score(w, order, theta, *dx, keep != nullptr)
+                             : arima_exact_score(noise_of(theta, expand_polynomials(order, theta)),
+                                                 order, theta, *dx, keep != nullptr);
         llf = s.llf;
         g = s.gradient;
+        if (keep) *keep = std::move(s.filter);
         return s.ok;
     }
     // theta + a e_i + b e_j (steps in units of the scale).
@@ -220,14 +237,22 @@ MaximizeResult maximize(const Objective& obj, const std::vector<Real>& start, in
         failed_row = -1;
         if (!obj.value(theta, point.llf)) return false;
         point.gradient.clear(), point.hessian.clear(), point.opg.clear();
-        if ((needs.gradient || needs.opg) && !obj.gradient(theta, point.gradient)) return false;
-        if (needs.hessian && !obj.hessian(theta, point.llf, point.hessian, false)) return false;
+        std::vector<Real> h;
+        const bool jets = obj.curvature && (needs.gradient || needs.hessian || needs.opg);
+        if (jets && !obj.search_curvature(theta, point.gradient, h)) return false;
+        if (!jets && (needs.gradient || needs.opg) && !obj.gradient(theta, point.gradient))
+            return false;
+        if (needs.hessian) {
+            if (jets)
+                point.hessian = h;
+            else if (!obj.hessian(theta, point.llf, point.hessian, false))
+                return false;
+        }
         if (needs.opg) {
             if (hessian_replaced) *hessian_replaced = true;
             // Asked for where the Hessian is not negative definite: minus the Hessian with its
             // diagonal raised until it is positive definite (a Levenberg step).
-            std::vector<Real> h;
-            if (!obj.hessian(theta, point.llf, h, false)) return false;
+            if (!jets && !obj.hessian(theta, point.llf, h, false)) return false;
             Real top = 0;
             for (int j = 0; j < k; ++j) top = std::max(top, qm::abs(h[std::size_t(j) * k + j]));
             Real lift = top > 0 ? top * 1e-3Q : Real(1);
@@ -359,6 +384,17 @@ void noise_arma_start(const std::vector<Real>& w, const std::vector<std::vector<
     std::copy(fit.parameters.begin(), fit.parameters.end(), start.begin());
 }
 
+// Whether the log-likelihood at `end` is above that at `start` by more than the double filter's
+// rounding can account for (both defined in double): the binary128 values then rank them alike.
+// The double value differs from the binary128 one by the rounding of the data, the coefficients
+// and the sums in double, a few units of 1e-16 relative times the length: far below RANK_MARGIN.
+bool clearly_above(const Objective& in_double, const std::vector<Real>& end,
+                   const std::vector<Real>& start) {
+    Real at_end = 0, at_start = 0;
+    if (!in_double.value(end, at_end) || !in_double.value(start, at_start)) return false;
+    return at_end - at_start > RANK_MARGIN * (1 + qm::abs(at_end));
+}
+
 // The double-precision search of the exact likelihood from `start`, to SEARCH_TOLERANCE. Its
 // end is kept (its iterations > 0) only when it converged to stationary, invertible values whose
 // binary128 log-likelihood is above that of the start, by full Newton steps on a negative
@@ -367,21 +403,24 @@ void noise_arma_start(const std::vector<Real>& w, const std::vector<std::vector<
 // same maximum. A path that halved a step or replaced the Hessian made a choice that rounding
 // can turn, and may end at another local maximum: then the binary128 iterations take the path
 // from the start (the returned iterations are 0).
-MaximizeResult double_search(const Objective& exact, const std::vector<Real>& start,
-                             const ArimaControl& control) {
-    std::vector<double> search_w;
-    search_w.reserve(exact.w.size());
-    for (Real v : exact.w) search_w.push_back(double(v));
-    std::vector<std::vector<double>> search_dx;
-    for (const std::vector<Real>& c : *exact.dx) {
-        search_dx.emplace_back();
-        for (Real v : c) search_dx.back().push_back(double(v));
-    }
+// The binary128 log-likelihood and gradient at the search's end, which the check needs, are left
+// in `at_end_score` for the first binary128 iteration. The start's binary128 value is needed only
+// when the double values do not already rank the two points beyond their rounding.
+// The objective of the search: `exact` on the series and regressors in double.
+Objective search_objective(const Objective& exact, const std::vector<double>& search_w,
+                           const std::vector<std::vector<double>>& search_dx) {
     Objective in_double = exact;
     in_double.search_w = &search_w;
     in_double.search_dx = &search_dx;
     in_double.gradient_step = SEARCH_GRADIENT_STEP;
     in_double.hessian_step = SEARCH_HESSIAN_STEP;
+    in_double.curvature = exact.order.parameter_count() <= MAX_CURVATURE_PARAMETERS;
+    return in_double;
+}
+
+MaximizeResult double_search(const Objective& exact, const Objective& in_double,
+                             const std::vector<Real>& start, const ArimaControl& control,
+                             ExactScoreKnown& at_end_score) {
     bool hessian_replaced = false;
     MaximizeResult search = maximize(in_double, start, control.max_iterations - 1, SEARCH_TOLERANCE,
                                      control.interrupt, {}, &hessian_replaced);
@@ -389,15 +428,20 @@ MaximizeResult double_search(const Objective& exact, const std::vector<Real>& st
         !hessian_replaced && std::all_of(search.history.begin(), search.history.end(),
                                          [](const MaximizeIteration& it) { return it.step == 1; });
     Real at_start = 0, at_end = 0;
-    const bool kept = search.status == MaximizeStatus::CONVERGED && search.iterations > 0 &&
-                      newton_path && usable_start(exact.order, search.parameters) &&
-                      exact.value(search.parameters, at_end) &&
-                      (!exact.value(start, at_start) || at_end > at_start);
+    const bool candidate = search.status == MaximizeStatus::CONVERGED && search.iterations > 0 &&
+                           newton_path && usable_start(exact.order, search.parameters) &&
+                           exact.score(search.parameters, at_end, at_end_score.gradient);
+    const bool kept = candidate && (clearly_above(in_double, search.parameters, start) ||
+                                    !exact.value(start, at_start) || at_end > at_start);
     if (!kept) return MaximizeResult{};
-    // The Hessian that takes the first binary128 step: central second differences in double at
-    // the search's end (error about SEARCH_HESSIAN_STEP**2, against the first power of it for the
-    // forward differences of the search's steps), so that one evaluated binary128 step brings the
-    // estimates within the quadratic model's reach. Kept as it is when they are not defined.
+    at_end_score.known = true;
+    at_end_score.llf = at_end;
+    // The Hessian that takes the first binary128 step, at the search's end: the jets' at the
+    // last point the search evaluated (exact to double's rounding there, and within a modeled
+    // step of at most MODELED_STEP of the end), or else central second differences in double at
+    // the end (error about SEARCH_HESSIAN_STEP**2), so that one evaluated binary128 step brings
+    // the estimates within the quadratic model's reach. Kept as it is when not defined.
+    if (in_double.curvature && !search.at_maximum.hessian.empty()) return search;
     std::vector<Real> central;
     Real at_end_double = 0;
     if (in_double.value(search.parameters, at_end_double) &&
@@ -503,22 +547,56 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
                 start = first.parameters;
         }
         Objective exact{w, order, ArimaMethod::ML, scale, &dx};
+        std::vector<double> search_w;
+        std::vector<std::vector<double>> search_dx;
+        if (searching) {
+            search_w.reserve(w.size());
+            for (Real v : w) search_w.push_back(double(v));
+            for (const std::vector<Real>& c : dx) {
+                search_dx.emplace_back();
+                for (Real v : c) search_dx.back().push_back(double(v));
+            }
+        }
+        const Objective in_double = search_objective(exact, search_w, search_dx);
+        // The series and regressors in the extended format, for the Hessian at the end.
+        std::vector<long double> extended_w;
+        std::vector<std::vector<long double>> extended_dx;
+        if (searching && in_double.curvature) {
+            extended_w.reserve(w.size());
+            for (Real v : w) extended_w.push_back(static_cast<long double>(v));
+            for (const std::vector<Real>& c : dx) {
+                extended_dx.emplace_back();
+                for (Real v : c) extended_dx.back().push_back(static_cast<long double>(v));
+            }
+        }
         MaximizeResult search;
-        if (searching) search = double_search(exact, start, control);
+        ExactScoreKnown at_search_end;
+        if (searching) search = double_search(exact, in_double, start, control, at_search_end);
         const int budget = control.max_iterations - search.iterations;
-        // The binary128 iterations' first step from the search's end takes the search's last
-        // Hessian (its differences in double are good to about 1e-4 at their step, so the step
-        // still shrinks the error by that factor): every later Hessian is binary128's own.
-        // From the search's end the iterations take the exact gradient; should they not shrink
-        // as Newton's do, the iterations of values take over from the same point.
+        // From the search's end the binary128 iterations take Newton steps on the exact gradient
+        // with the Hessian at the search's end (the jets' is exact to double's rounding, so each
+        // step shrinks the error by about 1e-15), and the last step and the covariance take the
+        // jets' Hessian at their end in the extended format (else one of binary128 gradient
+        // differences). Should the
+        // steps not shrink as Newton's do, the iterations of values take over from the same point.
         if (search.iterations > 0) {
             const ExactScoreAt at = [&exact](const std::vector<Real>& theta, Real& llf,
-                                             std::vector<Real>& g) {
-                return exact.score(theta, llf, g);
+                                             std::vector<Real>& g, ArmaFilter* keep) {
+                return exact.score(theta, llf, g, keep);
             };
-            scored =
-                finish_by_exact_gradient(at, search.parameters, search.at_maximum.hessian, scale,
-                                         budget, control.parameter_tolerance, control.interrupt);
+            // With the jets, the Hessian of the last step and of the covariance is theirs, in the
+            // extended format.
+            ExactHessianAt curvature_at;
+            if (in_double.curvature)
+                curvature_at = [&](const std::vector<Real>& theta, std::vector<Real>& h) {
+                    ArimaCurvature c =
+                        arima_extended_curvature(extended_w, extended_dx, order, theta);
+                    h = std::move(c.hessian);
+                    return c.ok;
+                };
+            scored = finish_by_exact_gradient(at, search.parameters, search.at_maximum.hessian,
+                                              scale, budget, control.parameter_tolerance,
+                                              control.interrupt, at_search_end, curvature_at);
         }
         fit = scored.ok ? scored.fit
               : search.iterations > 0
@@ -559,7 +637,8 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
         return e;
     }
     const Objective at{w, order, control.method, scale, &dx};
-    const ArmaFilter f = at.filter(r.coef, true);
+    // The exact gradient's last pass has the filter at the estimates already.
+    const ArmaFilter f = scored.ok ? std::move(scored.filter) : at.filter(r.coef, true);
     std::vector<Real> hessian;
     // The exact gradient's iterations leave the gradient and the Hessian at the estimates.
     if (scored.ok) {

@@ -3,11 +3,12 @@
 // differenced series (METHOD=ML, started from the conditional-sum-of-squares estimates) or the
 // conditional likelihood (METHOD=CSS), by Newton's method in the likelihood kernel with derivatives
 // by central differences of the likelihood (fourth order for the gradient); on a long series the
-// conditional-sum-of-squares start and the exact likelihood's first iterations run in double,
-// and the binary128 iterations finish from where they end on the exact gradient of the
-// likelihood (the iterations reported count both), with the Hessian from differences of exact
-// gradients. The covariance is minus the inverse of that Hessian at the maximum (the variance
-// concentrated out).
+// conditional-sum-of-squares start and the exact likelihood's first iterations run in double
+// (up to eight parameters on the exact derivatives of the filter's jets), and the binary128
+// iterations finish from where they end on the exact gradient of the likelihood (the iterations
+// reported count both), with the jets' Hessian (else one from differences of exact gradients).
+// The covariance is minus the inverse of that Hessian at the maximum (the variance concentrated
+// out).
 // The estimator then filters the series once more for the residuals, the Ljung-Box tests of the
 // residuals and the forecasts, and fills the result that is stored. It writes nothing.
 #pragma once

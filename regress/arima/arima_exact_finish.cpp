@@ -37,7 +37,9 @@ bool negative_factor(const std::vector<Real>& h, int k, std::vector<Real>& lower
 ExactFinish finish_by_exact_gradient(const ExactScoreAt& score, const std::vector<Real>& start,
                                      const std::vector<Real>& start_hessian,
                                      const std::vector<Real>& scale, int max_iterations,
-                                     Real tolerance, const InterruptCheck& interrupt) {
+                                     Real tolerance, const InterruptCheck& interrupt,
+                                     const ExactScoreKnown& at_start,
+                                     const ExactHessianAt& hessian_at) {
     ExactFinish out;
     const int k = int(start.size());
     std::vector<Real> lower;
@@ -48,7 +50,12 @@ ExactFinish finish_by_exact_gradient(const ExactScoreAt& score, const std::vecto
     int iteration = 0;
     for (; iteration < max_iterations; ++iteration) {
         check_for_interrupt(interrupt);
-        if (!score(theta, llf, g)) return out;
+        if (iteration == 0 && at_start.known) {
+            llf = at_start.llf;
+            g = at_start.gradient;
+        } else if (!score(theta, llf, g, nullptr)) {
+            return out;
+        }
         if (!out.fit.history.empty()) out.fit.history.back().llf = llf;
         const std::vector<Real> step = cholesky_solve(lower, k, g);
         if (small_change(step, theta, tolerance)) {
@@ -66,20 +73,25 @@ ExactFinish finish_by_exact_gradient(const ExactScoreAt& score, const std::vecto
         out.fit.history.push_back(it);
     }
     // Each step lists the log-likelihood at the point it reached (the next pass's).
+    // (Without a last step that pass is the last, and keeps the filter.)
     if (!converged) {
-        if (!score(theta, llf, g)) return out;
+        if (!score(theta, llf, g, &out.filter)) return out;
         if (!out.fit.history.empty()) out.fit.history.back().llf = llf;
     }
-    // The Hessian of gradient differences at theta, and its step.
+    // The Hessian at theta (the caller's, or of gradient differences), and its step.
     std::vector<Real> h(std::size_t(k) * k);
-    for (int j = 0; j < k; ++j) {
+    if (hessian_at) {
+        check_for_interrupt(interrupt);
+        if (!hessian_at(theta, h)) return out;
+    }
+    for (int j = 0; j < k && !hessian_at; ++j) {
         check_for_interrupt(interrupt);
         std::vector<Real> moved(theta), gj;
         const Real d = GRADIENT_DIFFERENCE_STEP * scale[std::size_t(j)];
         moved[std::size_t(j)] += d;
         const Real actual = moved[std::size_t(j)] - theta[std::size_t(j)];
         Real unused = 0;
-        if (!score(moved, unused, gj)) return out;
+        if (!score(moved, unused, gj, nullptr)) return out;
         for (int i = 0; i < k; ++i) h[std::size_t(i) * k + j] = (gj[i] - g[i]) / actual;
     }
     for (int i = 0; i < k; ++i)
@@ -91,7 +103,7 @@ ExactFinish finish_by_exact_gradient(const ExactScoreAt& score, const std::vecto
     if (converged) {
         const std::vector<Real> last = cholesky_solve(lower, k, g);
         for (int j = 0; j < k; ++j) theta[j] += last[j];
-        if (!score(theta, llf, g)) return out;
+        if (!score(theta, llf, g, &out.filter)) return out;
     }
     out.fit.status = converged ? MaximizeStatus::CONVERGED : MaximizeStatus::ITERATION_LIMIT;
     out.fit.iterations = iteration;

@@ -1,11 +1,12 @@
 // Autocorrelations, partial autocorrelations and Ljung-Box statistics.
 #include "regress/arima/arima_identify.hpp"
 
-#include "numeric/fast_arith.hpp"
+#include "numeric/exact_dot.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fit/ls_bridge.hpp"
 
 #include <algorithm>
+#include <memory>
 
 namespace tarvex {
 
@@ -19,35 +20,30 @@ namespace {
 // Deviations below 2^-8000 have squares near the bottom of the binary128 range.
 constexpr int SMALL_DEVIATION_EXPONENT = -8000;
 
-// Lags summed in one pass over the series.
-constexpr int LAGS_TOGETHER = 4;
-
-// sum_t d[t] d[t + k] for k = 1..nlag, each summed in the order of t with every product and
-// sum rounded (the same bits as one lag at a time); LAGS_TOGETHER lags share a pass, their
-// independent sums overlapping in the processor.
+// sum_t d[t] d[t + k] for k = 1..nlag, each the correctly rounded value of the exact sum of its
+// products: the deviations are taken apart once, and each lag's products are formed exactly and
+// added into one fixed-point accumulator (numeric/exact_dot), whose sum is rounded once. That is
+// at least as close as any rounded running sum, and much cheaper than one on a long series.
+// Deviations with an infinity or a NaN keep the running sum in the order of t (IEEE rules).
 std::vector<Real> lagged_products(const std::vector<Real>& d, int nlag) {
     const int n = int(d.size());
     std::vector<Real> out(std::size_t(std::max(nlag, 0)), Real(0));
-    for (int first = 1; first <= nlag; first += LAGS_TOGETHER) {
-        const int count = std::min(LAGS_TOGETHER, nlag - first + 1);
-        Real s[LAGS_TOGETHER] = {0, 0, 0, 0};
-        // Every lag of the group has the rows t + first + count - 1 < n.
-        const int common = std::max(0, n - (first + count - 1));
-        int t = 0;
-        if (count == LAGS_TOGETHER) {
-            for (; t < common; ++t) {
-                const Real x = d[t];
-                s[0] = fast_add(s[0], fast_multiply(x, d[t + first]));
-                s[1] = fast_add(s[1], fast_multiply(x, d[t + first + 1]));
-                s[2] = fast_add(s[2], fast_multiply(x, d[t + first + 2]));
-                s[3] = fast_add(s[3], fast_multiply(x, d[t + first + 3]));
-            }
+    std::vector<ExactAccumulator::Factor> f(d.size());
+    bool finite = true;
+    for (int t = 0; t < n; ++t) finite &= ExactAccumulator::decode(d[t], f[std::size_t(t)]);
+    if (!finite) {
+        for (int k = 1; k <= nlag; ++k) {
+            Real s = 0;
+            for (int t = 0; t + k < n; ++t) s += d[t] * d[t + k];
+            out[std::size_t(k - 1)] = s;
         }
-        for (int j = 0; j < count; ++j) {
-            const int k = first + j;
-            for (int u = t; u + k < n; ++u) s[j] = fast_add(s[j], fast_multiply(d[u], d[u + k]));
-            out[std::size_t(k - 1)] = s[j];
-        }
+        return out;
+    }
+    auto sum = std::make_unique<ExactAccumulator>();
+    for (int k = 1; k < n && k <= nlag; ++k) {
+        sum->clear();
+        sum->add_decoded_products(f.data(), f.data() + k, std::size_t(n - k));
+        out[std::size_t(k - 1)] = sum->result();
     }
     return out;
 }

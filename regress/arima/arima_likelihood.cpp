@@ -142,28 +142,6 @@ bool stationary_covariance(const std::vector<Real>& phi, const std::vector<Real>
     return solve_state_lyapunov(phi, q, r, cov);
 }
 
-// The steady-state recursion's coefficients are padded with zeros up to the state dimension
-// (phi_r when p < r, theta_i when q + 1 < r), and the integer-unit operations hand zero operands
-// to the library, which costs several times more. These two give the library's bits for those
-// cases without it.
-// c x, for a coefficient c known to be zero or not: a zero times a finite x is the zero whose
-// sign is the product of the signs.
-__attribute__((always_inline)) inline Real steady_scaled(Real c, bool c_zero, Real x) {
-    if (!c_zero) return fast_multiply(c, x);
-    const limbs::u128 bx = limbs::bits_of(x);
-    if (limbs::exponent_field(bx) == limbs::EXPONENT_FIELD) return c * x;
-    constexpr limbs::u128 sign = limbs::u128(1) << 127;
-    return limbs::from_bits((limbs::bits_of(c) ^ bx) & sign);
-}
-
-// s + z: a zero added to a nonzero value leaves it as it is.
-__attribute__((always_inline)) inline Real steady_sum(Real s, Real z) {
-    const bool s_zero = fast_is_zero(s), z_zero = fast_is_zero(z);
-    if (z_zero && !s_zero) return s;
-    if (s_zero && !z_zero) return z;
-    return fast_add(s, z);
-}
-
 void finish(ArmaFilter& f, int n) {
     f.sigma2 = f.used > 0 ? f.ssq / f.used : Real(0);
     f.llf =

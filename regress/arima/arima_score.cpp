@@ -106,7 +106,7 @@ __attribute__((always_inline)) inline Real unit_or_product(char kind, Real c, Re
 
 ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order,
                              const std::vector<Real>& theta,
-                             const std::vector<std::vector<Real>>& dx) {
+                             const std::vector<std::vector<Real>>& dx, bool keep) {
     ArimaScore out;
     const ArmaPolynomials poly = expand_polynomials(order, theta);
     const int n = int(x.size());
@@ -139,6 +139,8 @@ ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order
     Real ssq = 0, sumlog = 0;
     std::vector<Real> a(r, Real(0)), au(r), pu(rr2), kg(r);
     std::vector<Real> dk(r), dau(r), dpu(rr2);
+    ArmaFilter& kept = out.filter;
+    if (keep) kept.resid.assign(std::size_t(n), Real(0));
     // The transient filter, as arma_exact runs it, with the derivatives alongside.
     int t = 0;
     for (; t < n; ++t) {
@@ -147,6 +149,7 @@ ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order
         const Real v = x[t] - a[0];
         ssq += v * v / fv;
         sumlog += qm::log(fv);
+        if (keep) kept.resid[std::size_t(t)] = v / qm::sqrt(fv);
         arma_filter_update(p.data(), fv, v, a.data(), r, kg.data(), au.data(), pu.data());
         for (int k = 0; k < kp; ++k) {
             const ScoreDirection& d = dirs[std::size_t(k)];
@@ -185,6 +188,7 @@ ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order
             break;
         }
     }
+    if (t < n) kept.steady_from = t;
     // The steady state: F = 1, gain R;
     //   a_{t+1,i} = phi_i x_t + a_{t,i+1} + theta_{i+1} v_t,
     //   da_{t+1,i} = dphi_i x_t + phi_i dx_t + da_{t,i+1} + dtheta_{i+1} v_t + theta_{i+1} dv_t.
@@ -205,6 +209,7 @@ ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order
     for (; t < n; ++t) {
         const Real xt = x[t];
         const Real v = score_sum(xt, -a[0]);
+        if (keep) kept.resid[std::size_t(t)] = v;
         steady_ssq = score_sum(steady_ssq, fast_multiply(v, v));
         for (int k = 0; k < kp; ++k) {
             const ScoreDirection& d = dirs[std::size_t(k)];
@@ -227,14 +232,12 @@ ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order
                 dak[i] = s;
             }
         }
-        // The value's state, after its derivatives (which read the state before the step).
-        for (int i = 0; i + 1 < r; ++i) {
-            Real s = phi_nz[i] ? fast_multiply(phi[i], xt) : Real(0);
-            s = phi_nz[i] ? score_sum(s, a[i + 1]) : a[i + 1];
-            if (rr_nz[i + 1]) s = score_sum(s, fast_multiply(rr[i + 1], v));
-            a[i] = s;
-        }
-        a[r - 1] = phi_nz[r - 1] ? fast_multiply(phi[r - 1], xt) : Real(0);
+        // The value's state, after its derivatives (which read the state before the step), by
+        // arma_exact's operations.
+        for (int i = 0; i + 1 < r; ++i)
+            a[i] = steady_sum(steady_sum(steady_scaled(phi[i], !phi_nz[i], xt), a[i + 1]),
+                              steady_scaled(rr[i + 1], !rr_nz[i + 1], v));
+        a[r - 1] = steady_scaled(phi[r - 1], !phi_nz[r - 1], xt);
     }
     ssq += steady_ssq;
     if (!(ssq > 0)) return out;
@@ -245,6 +248,19 @@ ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order
     for (int k = 0; k < kp; ++k) {
         const Real ds = dssq[k] + 2 * dvdot[k];
         out.gradient[k] = -Real(n) / 2 * ds / ssq - dsumlog[k] / 2;
+    }
+    if (keep) {
+        kept.ok = true;
+        kept.ssq = ssq;
+        kept.sumlog = sumlog;
+        kept.used = n;
+        kept.sigma2 = sigma2;
+        kept.llf = out.llf;
+        kept.state = a;
+        if (kept.steady_from >= 0)
+            for (int i = 0; i < r; ++i)
+                for (int j = 0; j < r; ++j) p[std::size_t(i) * r + j] = rr[i] * rr[j];
+        kept.cov = p;
     }
     out.ok = true;
     return out;

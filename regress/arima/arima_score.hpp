@@ -7,6 +7,7 @@
 #pragma once
 
 #include "numeric/real.hpp"
+#include "regress/arima/arima_likelihood.hpp"
 #include "regress/arima/arima_model.hpp"
 
 #include <vector>
@@ -17,12 +18,16 @@ struct ArimaScore {
     bool ok = false; // false: the filter is not defined there (a nonstationary AR part)
     Real llf = 0;
     std::vector<Real> gradient; // one per parameter
+    // With `keep`: what arma_exact with `keep` returns at theta (the same bits), so that the
+    // last pass at the estimates also gives their residuals and the state the forecasts start
+    // from.
+    ArmaFilter filter;
 };
 
 // x: the differenced series less the mean and the regression at `theta` (what arma_exact
 // filters); dx: the differenced regressors (order.regressors columns, as long as x).
 ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order,
                              const std::vector<Real>& theta,
-                             const std::vector<std::vector<Real>>& dx);
+                             const std::vector<std::vector<Real>>& dx, bool keep = false);
 
 } // namespace tarvex

@@ -3,9 +3,11 @@
 // by the binary128 likelihood, its score and the double-precision search: the update by the
 // innovation v with variance fv, and the prediction of the next state and its covariance.
 // The operations and their order are the same for every number type, so each caller's results
-// are what its own copy of these loops gave.
+// are what its own copy of these loops gave. Also the binary128 steady recursion's product and
+// sum, which the likelihood and its score share so that their states agree to the bit.
 #pragma once
 
+#include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
 
 #include <algorithm>
@@ -50,6 +52,28 @@ T arma_filter_predict(const T* phi, const T* rr, const T* au, const T* pu, int r
             gap = std::max(gap, filter_magnitude(s - rr[i] * rr[j]));
         }
     return gap;
+}
+
+// The steady-state recursion's coefficients are padded with zeros up to the state dimension
+// (phi_r when p < r, theta_i when q + 1 < r), and the integer-unit operations hand zero operands
+// to the library, which costs several times more. These two give the library's bits for those
+// cases without it.
+// c x, for a coefficient c known to be zero or not: a zero times a finite x is the zero whose
+// sign is the product of the signs.
+__attribute__((always_inline)) inline Real steady_scaled(Real c, bool c_zero, Real x) {
+    if (!c_zero) return fast_multiply(c, x);
+    const limbs::u128 bx = limbs::bits_of(x);
+    if (limbs::exponent_field(bx) == limbs::EXPONENT_FIELD) return c * x;
+    constexpr limbs::u128 sign = limbs::u128(1) << 127;
+    return limbs::from_bits((limbs::bits_of(c) ^ bx) & sign);
+}
+
+// s + z: a zero added to a nonzero value leaves it as it is.
+__attribute__((always_inline)) inline Real steady_sum(Real s, Real z) {
+    const bool s_zero = fast_is_zero(s), z_zero = fast_is_zero(z);
+    if (z_zero && !s_zero) return s;
+    if (s_zero && !z_zero) return z;
+    return fast_add(s, z);
 }
 
 } // namespace tarvex

@@ -2,7 +2,11 @@
 // difference of the binary128 likelihood on short series (every kind of parameter: AR, MA, their
 // seasonal parts, the mean, a regressor), its log-likelihood the filter's to the last bit; and on
 // a long series the estimates it leads to against the maximum found apart from it (the point
-// where a high-order difference of the likelihood has no slope), with the digits printed.
+// where a high-order difference of the likelihood has no slope), with the digits printed. The
+// last pass's filter (residuals, last state) is arma_exact's to the bit. The jets in double: their
+// gradient the exact one's, their Hessian central differences of the exact gradient's, to
+// double's rounding.
+#include "regress/arima/arima_double_curvature.hpp"
 #include "regress/arima/arima_estimate.hpp"
 #include "regress/arima/arima_likelihood.hpp"
 #include "regress/arima/arima_score.hpp"
@@ -130,6 +134,84 @@ TEST(ArimaExactScore, GradientMatchesHighOrderDifferencesOnShortSeries) {
             EXPECT_GE(d, 25.0) << c.name << " parameter " << j;
         }
         std::printf("%-32s exact gradient and differences agree to %.1f digits\n", c.name, fewest);
+        // The filter the last pass keeps is arma_exact's with `keep`, bit for bit.
+        const ArmaFilter kept = arima_exact_score(seen, c.order, c.theta, dx, true).filter;
+        const ArmaFilter f = arma_exact(seen, expand_polynomials(c.order, c.theta), true);
+        EXPECT_TRUE(kept.ok && kept.llf == f.llf && kept.ssq == f.ssq) << c.name;
+        EXPECT_EQ(kept.steady_from, f.steady_from) << c.name;
+        EXPECT_TRUE(kept.resid == f.resid && kept.state == f.state && kept.cov == f.cov) << c.name;
+    }
+}
+
+// The jets against the binary128 exact score: the log-likelihood and the gradient to the format's
+// rounding, the Hessian against central differences of the exact gradient (step 1e-7 for double,
+// 1e-10 for the extended format: truncation of order the step's square, rounding of the binary128
+// gradient 1e-34 over the step), relative to the largest element: 1e-11 in double, 2e-17 in the
+// extended format (which double's rounding could not meet).
+TEST(ArimaExactScore, JetsMatchTheExactScoreAndItsDifferences) {
+    std::vector<Real> x;
+    const std::vector<Real> w = arma_series(300, 77, Real(3), Real(1.5Q), x);
+    ArimaOrder arma22, meanreg, seasonal;
+    arma22.p = 2, arma22.q = 2;
+    meanreg.p = 1, meanreg.q = 2, meanreg.mean = true, meanreg.regressors = 1;
+    seasonal.p = 1, seasonal.q = 1, seasonal.sp = 1, seasonal.sq = 1, seasonal.span = 4;
+    seasonal.mean = true;
+    const std::vector<ScoreCase> cases = {
+        {"ARMA(2,2)", arma22, {0.45Q, -0.25Q, 0.35Q, 0.15Q}},
+        {"ARMA(1,2), mean and regressor", meanreg, {0.4Q, 0.3Q, 0.1Q, 2.9Q, 1.4Q}},
+        {"(1,0,1)(1,0,1)4 with mean", seasonal, {0.4Q, 0.2Q, 0.3Q, -0.25Q, 3.1Q}},
+    };
+    std::vector<double> wd, xd;
+    std::vector<long double> we, xe;
+    for (Real v : w) wd.push_back(double(v)), we.push_back(static_cast<long double>(v));
+    for (Real v : x) xd.push_back(double(v)), xe.push_back(static_cast<long double>(v));
+    for (const ScoreCase& c : cases) {
+        const int k = c.order.parameter_count();
+        const bool reg = c.order.regressors > 0;
+        const std::vector<std::vector<Real>> dx =
+            reg ? std::vector<std::vector<Real>>{x} : std::vector<std::vector<Real>>{};
+        auto exact = [&](const std::vector<Real>& theta) {
+            return arima_exact_score(noise_at(w, c.order, theta, x), c.order, theta, dx);
+        };
+        const ArimaScore s = exact(c.theta);
+        ASSERT_TRUE(s.ok) << c.name;
+        const ArimaCurvature in_double = arima_double_curvature(
+            wd, reg ? std::vector<std::vector<double>>{xd} : std::vector<std::vector<double>>{},
+            c.order, c.theta);
+        const ArimaCurvature extended =
+            arima_extended_curvature(we,
+                                     reg ? std::vector<std::vector<long double>>{xe}
+                                         : std::vector<std::vector<long double>>{},
+                                     c.order, c.theta);
+        struct Format {
+            const ArimaCurvature& jets;
+            Real step, agree;
+            const char* name;
+        };
+        for (const Format& f : {Format{in_double, 1e-7Q, 1e-11Q, "double"},
+                                Format{extended, 1e-10Q, 2e-17Q, "extended"}}) {
+            ASSERT_TRUE(f.jets.ok) << c.name << " " << f.name;
+            EXPECT_LT(qm::abs(f.jets.llf - s.llf), 1e3Q * f.agree * qm::abs(s.llf)) << c.name;
+            Real gsize = 1, hsize = 0;
+            for (Real g : s.gradient) gsize = std::max(gsize, qm::abs(g));
+            for (Real h : f.jets.hessian) hsize = std::max(hsize, qm::abs(h));
+            for (int j = 0; j < k; ++j) {
+                EXPECT_LT(qm::abs(f.jets.gradient[std::size_t(j)] - s.gradient[std::size_t(j)]),
+                          f.agree * hsize)
+                    << c.name << " " << f.name << " gradient " << j;
+                std::vector<Real> up(c.theta), down(c.theta);
+                up[std::size_t(j)] += f.step;
+                down[std::size_t(j)] -= f.step;
+                const ArimaScore su = exact(up), sd = exact(down);
+                ASSERT_TRUE(su.ok && sd.ok);
+                for (int i = 0; i < k; ++i) {
+                    const Real fd =
+                        (su.gradient[std::size_t(i)] - sd.gradient[std::size_t(i)]) / (2 * f.step);
+                    EXPECT_LT(qm::abs(f.jets.hessian[std::size_t(i) * k + j] - fd), f.agree * hsize)
+                        << c.name << " " << f.name << " hessian " << i << "," << j;
+                }
+            }
+        }
     }
 }
 
