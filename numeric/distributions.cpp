@@ -4,6 +4,7 @@
 // of the engine lives in this one file: it is slow to compile and its types stay out of headers.
 #include "numeric/distributions.hpp"
 
+#include "numeric/f_tail.hpp"
 #include "numeric/wide_functions.hpp"
 
 #include <boost/math/distributions/chi_squared.hpp>
@@ -173,6 +174,10 @@ Real f_lower(Real x, Real df1, Real df2) {
 }
 Real f_upper(Real x, Real df1, Real df2) {
     if (bad_freedom(df1) || bad_freedom(df2) || isnanq(x)) return NOT_A_NUMBER;
+    // Whole degrees of freedom of moderate size (the regression reports' t and F tests) by the
+    // continued fraction alone, without Boost's general machinery.
+    Real direct = 0;
+    if (f_upper_direct(x, df1, df2, direct)) return direct;
     return x <= 0 ? positive_tail(x, true) : tail(FisherF(Big(df1), Big(df2)), x, true);
 }
 Real f_quantile(Real p, Real df1, Real df2) {

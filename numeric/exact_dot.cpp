@@ -70,6 +70,24 @@ ExactAccumulator::ExactAccumulator() {
     clear();
 }
 
+ExactAccumulator::ExactAccumulator(const ExactAccumulator& other) {
+    *this = other;
+}
+
+ExactAccumulator& ExactAccumulator::operator=(const ExactAccumulator& other) {
+    if (this == &other) return *this;
+    low_ = other.low_;
+    high_ = other.high_;
+    special_ = other.special_;
+    special_sum_ = other.special_sum_;
+    if (high_ >= low_) {
+        const std::size_t count = std::size_t(high_ - low_ + 1);
+        std::memcpy(positive_ + low_, other.positive_ + low_, sizeof(u64) * count);
+        std::memcpy(negative_ + low_, other.negative_ + low_, sizeof(u64) * count);
+    }
+    return *this;
+}
+
 void ExactAccumulator::clear() {
     low_ = LIMBS;
     high_ = -1;

@@ -32,6 +32,10 @@ public:
     static bool decode(Real value, Factor& out);
 
     ExactAccumulator();
+    // Copies hold the limbs in use only (a few of the thousand): the centred sums and the
+    // residual statistics copy accumulators several times a command.
+    ExactAccumulator(const ExactAccumulator& other);
+    ExactAccumulator& operator=(const ExactAccumulator& other);
     void clear();
     // Adds a*b exactly. NaN or infinite terms make the result follow IEEE rules instead.
     void add_product(Real a, Real b);

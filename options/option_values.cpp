@@ -48,7 +48,9 @@ int option_table_size(const OptionTable& table) {
     const int declared = table.nswitch + table.nint + table.nreal + table.nname;
     int count = std::min<int>(declared, static_cast<int>(table.keywords.size()));
     for (int k = 0; k < count; ++k)
-        if (trim_trailing_blanks_view(table.keywords[k]) == "********") return k;
+        if (table.keywords[k].starts_with("********") &&
+            trim_trailing_blanks_view(table.keywords[k]) == "********")
+            return k;
     return count;
 }
 

@@ -166,11 +166,13 @@ bool OPTION(Run& run, const OptionTable& table) {
     return true;
 }
 
+// One pass over the table, comparing in place (no upper-cased copy of each keyword): the
+// estimators read a few dozen options by keyword from tables of a hundred.
 OptionSlot find_option(const OptionTable& table, std::string_view keyword) {
     const std::string wanted = option_word8(keyword);
     const int count = option_table_size(table);
     for (int k = 0; k < count; ++k)
-        if (!is_placeholder(table.keywords[k]) && option_word8(table.keywords[k]) == wanted)
+        if (keyword_matches8(table.keywords[k], wanted, 8) && !is_placeholder(table.keywords[k]))
             return slot_of(table, k);
     return {};
 }

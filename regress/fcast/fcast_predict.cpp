@@ -114,12 +114,18 @@ public:
         for (int a = 0; a < k_; ++a) {
             const int first = symmetric_ ? a : 0;
             const std::size_t count = std::size_t(k_ - first);
-            sum_.clear();
-            if (decoded)
-                sum_.add_decoded_products(coef_parts_.data() + row, x_parts_.data() + first, count);
-            else // an infinite or undefined value: the IEEE sum
-                sum_.add_products(coef_.data() + row, x_ + first, count);
-            u_[a] = sum_.result();
+            if (count == 1) {
+                // One product: its exact value rounded once is the IEEE product.
+                u_[a] = coef_[row] * x_[first];
+            } else {
+                sum_.clear();
+                if (decoded)
+                    sum_.add_decoded_products(coef_parts_.data() + row, x_parts_.data() + first,
+                                              count);
+                else // an infinite or undefined value: the IEEE sum
+                    sum_.add_products(coef_.data() + row, x_ + first, count);
+                u_[a] = sum_.result();
+            }
             u_decoded = u_decoded && ExactAccumulator::decode(u_[a], u_parts_[std::size_t(a)]);
             row += count;
         }

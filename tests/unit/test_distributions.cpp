@@ -1,7 +1,8 @@
 // Tail probabilities and quantiles of the normal, t, chi-square and F distributions, checked to
 // 30 digits against closed forms (t with 1, 2 and 3 degrees of freedom, chi-square with 1, 2 and
-// 4, F with 2 numerator degrees of freedom), against erfc for the normal, and against published
-// tables; far tails down to 1e-4900; the report's F p-value convention; and bad arguments.
+// 4, F with 2 numerator degrees of freedom), F with whole degrees of freedom against mpmath to 31
+// digits, against erfc for the normal, and against published tables; far tails down to 1e-4900;
+// the report's F p-value convention; and bad arguments.
 #include "numeric/distributions.hpp"
 
 #include "numeric/decimal.hpp"
@@ -150,6 +151,56 @@ TEST(FDistribution, TwoNumeratorDegreesOfFreedomAndTheTSquareIdentity) {
     // 5% point of F(1, 10) is the square of the two-sided t point.
     const Real t10 = literal("2.228138851986274");
     EXPECT_TRUE(near(f_upper_quantile(0.05Q, 1, 10), t10 * t10, 1e-14Q));
+}
+
+// P(F(df1, df2) > x) = I_z(df2/2, df1/2), z = df2/(df2 + df1 x), from mpmath at 400 bits:
+// mpmath.betainc(df2/2, df1/2, 0, df2/(df2 + df1*x), regularized=True). The t-ratio and ANOVA
+// cases of a small regression (the Longley fit has 9 error degrees of freedom), a t-ratio next
+// to the switch between the two forms of the fraction (1, 62), far tails, and the largest
+// degrees of freedom the direct evaluation takes.
+struct FTailCase {
+    Real x;
+    int df1, df2;
+    const char* tail;
+};
+const FTailCase F_TAIL_CASES[] = {
+    {0.03125Q, 1, 9, "8.63597938532424293663946365034479159e-1"},
+    {1.25Q, 1, 9, "2.92506322573785380278300051537541507e-1"},
+    {17.5Q, 1, 9, "2.36448713288435273503358439210128672e-3"},
+    {16.125Q, 1, 9, "3.03815421313861911552055151064537727e-3"},
+    {330.25Q, 6, 9, "4.98641615842788190044833715524985165e-10"},
+    {105210.5Q, 7, 9, "2.25864020914912777296742524708874589e-21"},
+    {2.5Q, 1, 62, "1.18934834281747677168159340035158138e-1"},
+    {133.5Q, 6, 112, "1.19281384984897102822200164369938731e-48"},
+    {0.5Q, 3, 4, "7.02197729067525185928105040340265873e-1"},
+    {4.0Q, 5, 10, "2.96752952220786691769074873818097414e-2"},
+    {10.0Q, 18, 87, "2.11499469682669231153275647543809867e-14"},
+    {0.001Q, 7, 11, "9.9999999957139780704753507700214803e-1"},
+    {10000.0Q, 1, 1, "6.36598552981651029823802754496646582e-3"},
+    {3.0Q, 1, 119, "8.58556700401896995911384139105216641e-2"},
+    {0.75Q, 2, 3, "5.44331053951817355154952016601309198e-1"},
+    {40.0Q, 30, 90, "4.55478086370548298570277237821500004e-40"},
+};
+
+TEST(FDistribution, WholeDegreesOfFreedomToThirtyOneDigits) {
+    for (const FTailCase& c : F_TAIL_CASES) {
+        const Real expected = literal(c.tail);
+        EXPECT_TRUE(near(f_upper(c.x, c.df1, c.df2), expected, 1e-31Q))
+            << "F(" << c.df1 << ", " << c.df2 << ") at " << real_to_string(c.x);
+        EXPECT_TRUE(near(f_test_pvalue(c.x, c.df1, c.df2), expected, 1e-31Q));
+    }
+    // The t-ratio p-value as F(1, df) at t^2 against the Student t tail, computed by the other
+    // evaluation (the t distribution's own): P(F(1, n) > t^2) = 2 P(T(n) > t).
+    for (int n : {1, 4, 9, 30, 119})
+        for (Real t : {0.125Q, 1.25Q, 3.5Q, 40.0Q})
+            EXPECT_TRUE(near(f_upper(t * t, 1, n), 2 * student_t_upper(t, n), 1e-31Q))
+                << "n " << n << " t " << real_to_string(t);
+    // F(4, 6) from the closed form of even numerator degrees of freedom: with z = 6/(6 + 4x),
+    // P = z^3 (1 + 3 (1 - z)) (two terms of z^a sum (a)_k/k! (1 - z)^k).
+    for (Real x : {0.25Q, 2.0Q, 64.0Q}) {
+        const Real z = 6 / (6 + 4 * x);
+        EXPECT_TRUE(near(f_upper(x, 4, 6), z * z * z * (1 + 3 * (1 - z)), 1e-31Q));
+    }
 }
 
 TEST(Distributions, FarTailsDoNotUnderflowAbove1e4900) {

@@ -1,7 +1,7 @@
 // The exact dot product: cancellation that the plain loop loses, round-to-nearest-even at exact
 // ties with and without sticky bits, subnormal and overflowing results, intermediate products
 // beyond the binary128 range, order independence, and IEEE behaviour of NaN and infinity; block
-// products on a common scale per column give the same exact sums.
+// products on a common scale per column give the same exact sums; copies of an accumulator.
 #include "numeric/exact_dot.hpp"
 
 #include "numeric/exact_block_products.hpp"
@@ -238,7 +238,7 @@ TEST(ExactDot, OneAccumulatorForManyDots) {
     // Each dot of a reused accumulator equals a fresh one, whatever the previous dot left in
     // its limbs: sums far apart in exponent, sums that change sign, carries across many limbs.
     std::mt19937_64 rng(7);
-    ExactAccumulator reused;
+    ExactAccumulator reused, assigned;
     for (int trial = 0; trial < 300; ++trial) {
         std::vector<Real> a, b;
         const int spread = trial % 3 == 0 ? 16000 : trial % 3 == 1 ? 300 : 2;
@@ -259,6 +259,23 @@ TEST(ExactDot, OneAccumulatorForManyDots) {
         }
         EXPECT_TRUE(bits_equal(reused.dot(a.data(), b.data(), a.size()), dot(a, b)))
             << "trial " << trial;
+        // A copy, constructed or assigned over the previous trial's limbs, holds the same sum,
+        // and goes on alone: a far term added to the copy (new limbs) leaves the original as
+        // it was.
+        ExactAccumulator sum;
+        sum.add_products(a.data(), b.data(), a.size());
+        ExactAccumulator copy(sum);
+        assigned = sum;
+        EXPECT_TRUE(bits_equal(copy.result(), dot(a, b))) << "trial " << trial;
+        EXPECT_TRUE(bits_equal(assigned.result(), dot(a, b))) << "trial " << trial;
+        const Real far = scalbnq(3, trial % 2 == 0 ? 9000 : -9000);
+        copy.add_product(far, 1);
+        a.push_back(far);
+        b.push_back(1);
+        EXPECT_TRUE(bits_equal(copy.result(), dot(a, b))) << "trial " << trial;
+        a.pop_back();
+        b.pop_back();
+        EXPECT_TRUE(bits_equal(sum.result(), dot(a, b))) << "trial " << trial;
     }
     // After a dot that ended in NaN the next one is finite again.
     const Real nan_terms[] = {nanq(""), 1};
