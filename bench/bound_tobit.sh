@@ -3,37 +3,29 @@
 # processor time (user + sys), wall time and peak resident memory (/usr/bin/time) of each run,
 # and whether the reports agree line for line.
 #     bench/bound_tobit.sh <build>/tarvex [rows (2e6)]
-# Y (censored below at 0, about a third of the rows) on X1, X2 and the constant:
-# X1 = 2 sin(0.37 t), X2 = cos(1.13 t) + t/100000, Y = max(0, 0.3 + 1.2 X1 - 0.7 X2 + 2 sin(2.9 t)).
-# A first run writes the file with GENR and WRITE (not timed); the same file is then bound in one
-# run and read into memory (READ ... / TARVEX BINARY) in the other; the time of the run in memory
-# includes its READ, so a third run times the READ alone. The file is written into a scratch
-# directory (TMPDIR, else /tmp; it needs rows x 48 bytes free) that is removed afterwards.
+# V1 on V2, V3 and the constant, censored below at 1 + rows/2048 (about half the rows), the
+# series of bench/make_bound_data (Vj = j + t/1024 + a scrambled fraction of t). The same file
+# is bound in one run and read into memory (READ ... / TARVEX BINARY) in the other; the time of
+# the run in memory includes its READ, so a third run times the READ alone. The data file is
+# written by bench/make_bound_data (compiled here with g++) into a scratch directory (TMPDIR, else
+# /tmp; it needs rows x 48 bytes free) that is removed afterwards.
 set -eu
 tarvex=$(readlink -f "${1:?usage: bound_tobit.sh path/to/tarvex [rows]}")
 rows=${2:-2000000}
+root=$(cd "$(dirname "$0")/.." && pwd)
 dir=$(mktemp -d "${TMPDIR:-/tmp}/bound_tobit.XXXXXX")
 trap 'rm -rf "$dir"' EXIT
 echo "machine load: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) processors"
-# The work area for the series in memory: 16 bytes a value, room for the GENR temporaries.
-par=$(( (rows + 8) * 6 * 16 / 1024 + 20480 ))
-cat > "$dir/make.tvx" <<MAKE
-PAR $par
-SAMPLE 1 $rows
-GENR X1 = SIN(TIME(0)*0.37)*2
-GENR X2 = COS(TIME(0)*1.13) + TIME(0)/100000
-GENR YS = 0.3 + 1.2*X1 - 0.7*X2 + 2*SIN(TIME(0)*2.9)
-GENR Y = YS*(YS .GT. 0)
-WRITE (data.bin) Y X1 X2 / TARVEX BINARY
-STOP
-MAKE
-(cd "$dir" && TARVEX_SETTINGS=/dev/null "$tarvex" make.tvx > make.out 2>&1) ||
-    { cat "$dir/make.out"; exit 1; }
-printf 'SAMPLE 1 %s\nREAD (data.bin) Y X1 X2 / TARVEX BIND\nTOBIT Y X1 X2\nSTOP\n' \
-    "$rows" > "$dir/bound.tvx"
-printf 'PAR %s\nSAMPLE 1 %s\nREAD (data.bin) Y X1 X2 / TARVEX BINARY\nTOBIT Y X1 X2\nSTOP\n' \
-    "$par" "$rows" > "$dir/memory.tvx"
-printf 'PAR %s\nSAMPLE 1 %s\nREAD (data.bin) Y X1 X2 / TARVEX BINARY\nSTOP\n' \
+g++ -O2 -std=gnu++20 -I "$root" "$root/bench/make_bound_data.cpp" -o "$dir/make_bound_data" -lquadmath
+"$dir/make_bound_data" "$dir/data.bin" "$rows" 3
+lower=$(( 1 + rows / 2048 ))
+# The work area for the series in memory: 16 bytes a value, 4 header words a series, and room.
+par=$(( (rows + 8) * 3 * 16 / 1024 + 20480 ))
+printf 'SAMPLE 1 %s\nREAD (data.bin) V1 V2 V3 / TARVEX BIND\nTOBIT V1 V2 V3 / LOWER=%s\nSTOP\n' \
+    "$rows" "$lower" > "$dir/bound.tvx"
+printf 'PAR %s\nSAMPLE 1 %s\nREAD (data.bin) V1 V2 V3 / TARVEX BINARY\nTOBIT V1 V2 V3 / LOWER=%s\nSTOP\n' \
+    "$par" "$rows" "$lower" > "$dir/memory.tvx"
+printf 'PAR %s\nSAMPLE 1 %s\nREAD (data.bin) V1 V2 V3 / TARVEX BINARY\nSTOP\n' \
     "$par" "$rows" > "$dir/read.tvx"
 run() { # case: the report to <case>.out, the timing to <case>.time
     (cd "$dir" && TARVEX_SETTINGS=/dev/null /usr/bin/time -f '%e %U %S %M' "$tarvex" "$1.tvx" \
