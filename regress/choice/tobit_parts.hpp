@@ -29,7 +29,7 @@ public:
     // The rows `keep` (ascending) as a sample in memory, for a preliminary fit.
     virtual ChoiceData rows_at(const std::vector<std::size_t>& keep) = 0;
     // Every row as a sample in memory, for the least-squares start; null when the rows are too
-    // many to hold at once (the fit then ends NEEDS_EVERY_ROW).
+    // many to hold at once (fit_tobit_source then sets its `needs_every_row`).
     virtual const ChoiceData* every_row() = 0;
 };
 
