@@ -18,7 +18,7 @@ struct BinaryBlockFailure {
 
 class BinaryBlockSource : public BinarySource {
 public:
-    BinaryBlockSource(ChoiceLink link, RowBlocks& rows, const BinaryBlockColumns& where)
+    BinaryBlockSource(ChoiceLink link, RowBlocks& rows, const ChoiceBlockColumns& where)
         : link_(link), rows_(rows), where_(where) {}
     std::size_t rows() const override { return static_cast<std::size_t>(rows_.rows()); }
 
@@ -118,14 +118,14 @@ public:
 private:
     ChoiceLink link_;
     RowBlocks& rows_;
-    const BinaryBlockColumns& where_;
+    const ChoiceBlockColumns& where_;
     std::vector<Real> ones_;
 };
 
 } // namespace
 
 BinaryBlockEstimate estimate_binary_blocks(ChoiceLink link, RowBlocks& rows,
-                                           const BinaryBlockColumns& where,
+                                           const ChoiceBlockColumns& where,
                                            const ChoiceControl& control) {
     BinaryBlockEstimate out;
     if (control.sandwich || control.covariance.clustered() ||

@@ -11,18 +11,12 @@
 
 #include "kernels/row_blocks.hpp"
 #include "regress/choice/binary_choice.hpp"
+#include "regress/choice/choice_block_columns.hpp"
 
 #include <string>
 #include <vector>
 
 namespace tarvex {
-
-// Where the equation's values lie among the columns of the blocks.
-struct BinaryBlockColumns {
-    int dependent = 0;      // the column of y (0 or not 0)
-    std::vector<int> terms; // per coefficient: its column, -1 for the intercept
-    int weight = -1;        // the column of the frequency weights, -1 without
-};
 
 struct BinaryBlockEstimate {
     BinaryEstimate estimate;
@@ -40,7 +34,7 @@ inline const char* const BINARY_BLOCKS_NEWTON_ONLY =
 // rows (the block source's blocks do). The intercept-only checks of perfect prediction are not
 // made; an estimate that did not converge is returned with its end and nothing else.
 BinaryBlockEstimate estimate_binary_blocks(ChoiceLink link, RowBlocks& rows,
-                                           const BinaryBlockColumns& where,
+                                           const ChoiceBlockColumns& where,
                                            const ChoiceControl& control);
 
 } // namespace tarvex

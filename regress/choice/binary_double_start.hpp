@@ -1,5 +1,5 @@
 // The start of a long binary PROBIT or LOGIT fit, found in double precision (TOBIT's shares the
-// iterations, see tobit_double_start.hpp). Newton's method
+// iterations, see tobit_rows.hpp). Newton's method
 // converges quadratically, so every iteration but the last ones only brings the parameters near
 // the maximum: those are taken here on the whole sample with each row's terms in double, at a
 // small fraction of a binary128 pass, until the step is at the level of double's rounding. The

@@ -18,6 +18,7 @@
 #include "parallel/ranks.hpp"
 #include "regress/choice/binary_blocks.hpp"
 #include "regress/choice/binary_report.hpp"
+#include "regress/choice/choice_bound_front.hpp"
 #include "regress/choice/choice_equation.hpp"
 #include "regress/choice/choice_errors.hpp"
 #include "regress/choice/choice_options.hpp"
@@ -66,7 +67,7 @@ struct BoundChecks {
     std::vector<Real> first;
 };
 
-bool check_rows(Run& run, RowBlocks& rows, const BinaryBlockColumns& where, BoundChecks& c) {
+bool check_rows(Run& run, RowBlocks& rows, const ChoiceBlockColumns& where, BoundChecks& c) {
     const Real missing = run.ws.XMISS;
     const std::size_t k = where.terms.size();
     c.varies.assign(k, false);
@@ -123,78 +124,15 @@ bool choice_lists_bound_series(const Run& run) {
 }
 
 void choice_over_bound_series(Run& run, int command, const ChoiceOptions& o) {
+    BoundChoiceStatement st;
+    if (!open_bound_choice(run, command, o, option_needing_memory(run, o), 0, st)) return;
     const std::string word = choice_command_word(command);
-    // Over several ranks each would fit its own share of the rows: not done yet.
-    if (parallel::rank_count() > 1) {
-        refuse_needing_memory(run, word + " IN A RUN OVER SEVERAL PROCESSES", ERR_NEEDS_MEMORY);
-        return;
-    }
-    std::vector<StatementSeries> listed;
-    if (!statement_series(run, listed)) {
-        report_error(run,
-                     " ...ERROR..BESIDE SERIES BOUND TO A FILE, " + word +
-                         " TAKES WHOLE DATA SERIES ONLY (NO LAGS, MATRICES OR RESULTS)",
-                     ERR_BOUND_BESIDE);
-        return;
-    }
-    if (listed.size() < 2) {
-        report_error(run, " ...ERROR..INSUFFICIENT NUMBER OF VARIABLES SPECIFIED",
-                     choice_error(command, CHOICE_NO_LIST));
-        return;
-    }
-    ChoiceEquation eq;
-    eq.command = command;
-    eq.dep_name = first_8_padded(listed[0].shown);
-    BinaryBlockColumns where;
-    std::vector<std::string> sources{listed[0].source}, names;
-    for (std::size_t k = 1; k < listed.size(); ++k) {
-        if (listed[k].source == listed[0].source) {
-            report_error(run,
-                         " ...ERROR..VARIABLE " + eq.dep_name + " IS ON BOTH SIDES OF EQUATION",
-                         choice_error(command, CHOICE_BOTH_SIDES));
-            return;
-        }
-        OlsTerm t;
-        t.name = first_8_padded(listed[k].shown);
-        eq.terms.push_back(t);
-        names.push_back(t.name);
-        where.terms.push_back(static_cast<int>(sources.size()));
-        sources.push_back(listed[k].source);
-    }
-    int intercept = -1;
-    if (o.CONSTANT) {
-        OlsTerm c;
-        c.kind = TermKind::INTERCEPT;
-        c.ref = run.ws.MAXVAR + 1;
-        c.name = first_8_padded("CONSTANT");
-        eq.terms.push_back(c);
-        names.push_back(c.name);
-        intercept = static_cast<int>(where.terms.size());
-        where.terms.push_back(-1);
-    }
-    if (const std::string option = option_needing_memory(run, o); !option.empty()) {
-        refuse_needing_memory(run, "OPTION " + option, ERR_NEEDS_MEMORY);
-        return;
-    }
-    // The estimation range: BEG and END (the sample's unless given); a range past the end of a
-    // bound series is an error, and without a range the rows end with the bound rows.
-    int beg = o.BEG;
-    int end = o.END;
-    std::unique_ptr<RowBlocks> rows =
-        open_estimation_rows(run, listed, sources, beg, end, ERR_BOUND_READ);
-    if (rows == nullptr) return;
-    eq.beg = beg;
-    eq.end = end;
+    ChoiceEquation& eq = st.eq;
+    ChoiceBlockColumns& where = st.where;
+    const std::vector<std::string>& names = st.names;
+    const int intercept = st.intercept;
+    RowBlocks* rows = st.rows.get();
     const int k = static_cast<int>(where.terms.size());
-    const long long n = end >= beg ? rows->rows() : 0;
-    if (n <= k) {
-        report_error(run,
-                     " ...ERROR.." + fmt_I(n, 5) + " OBSERVATIONS IS NOT ENOUGH FOR" + fmt_I(k, 4) +
-                         " COEFFICIENTS",
-                     choice_error(command, CHOICE_TOO_FEW));
-        return;
-    }
-    if (run.sw[OSCAN] || run.flags.ODONT) return;
 
     // The checks of the data, in the order the series in memory are checked.
     BoundChecks c;

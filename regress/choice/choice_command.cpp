@@ -23,6 +23,7 @@
 #include "regress/choice/choice_weights.hpp"
 #include "regress/choice/multinomial_report.hpp"
 #include "regress/choice/ordered_report.hpp"
+#include "regress/choice/tobit_bound_command.hpp"
 #include "regress/choice/tobit_report.hpp"
 #include "regress/fit/estimator_front.hpp"
 #include "regress/fit/list_equation.hpp"
@@ -229,8 +230,11 @@ void cmd_choice(Run& run) {
     if (!OPTION(run, choice_option_table())) return;
     ChoiceOptions o = read_choice_options(run);
     if (!check_options(run, command, o)) return;
-    if (command != C_TOBIT && choice_lists_bound_series(run)) {
-        choice_over_bound_series(run, command, o);
+    if (choice_lists_bound_series(run)) {
+        if (command == C_TOBIT)
+            tobit_over_bound_series(run, o);
+        else
+            choice_over_bound_series(run, command, o);
         return;
     }
     ChoiceEquation eq;

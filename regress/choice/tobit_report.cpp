@@ -24,12 +24,17 @@ EstimationFailure tobit_censoring_failure(const ChoiceEquation& eq, const Choice
                                           const TobitCensoring& c) {
     long long at_limit = 0;
     for (Real y : data.y) at_limit += (c.below && y <= c.lower) || (c.above && y >= c.upper);
+    return tobit_censoring_failure(eq, at_limit, static_cast<long long>(data.y.size()), c);
+}
+
+EstimationFailure tobit_censoring_failure(const ChoiceEquation& eq, long long at_limit, long long n,
+                                          const TobitCensoring& c) {
     const std::string y = trim_trailing_blanks(eq.dep_name);
     if (at_limit == 0)
         return {" ...ERROR..NO OBSERVATION OF " + y + " IS CENSORED (" + censoring_text(c) +
                     "): USE OLS",
                 choice_error(eq.command, CHOICE_NO_CENSORING)};
-    if (at_limit == static_cast<long long>(data.y.size()))
+    if (at_limit == n)
         return {" ...ERROR..EVERY OBSERVATION OF " + y + " IS CENSORED (" + censoring_text(c) + ")",
                 choice_error(eq.command, CHOICE_ALL_CENSORED)};
     return {};

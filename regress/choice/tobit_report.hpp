@@ -23,6 +23,9 @@ inline const char* const TOBIT_SIGMA_NAME = "SIGMA   ";
 // failure when the data are censored).
 EstimationFailure tobit_censoring_failure(const ChoiceEquation& eq, const ChoiceData& data,
                                           const TobitCensoring& c);
+// The same from the count of the `n` observations that lie at a limit.
+EstimationFailure tobit_censoring_failure(const ChoiceEquation& eq, long long at_limit, long long n,
+                                          const TobitCensoring& c);
 
 void report_tobit(Run& run, const ChoiceEquation& eq, const ChoiceData& data,
                   const TobitCensoring& c, const TobitEstimate& e, const ChoiceOptions& o);

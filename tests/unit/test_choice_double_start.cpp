@@ -9,10 +9,14 @@
 // are taken in double, and a shorter weighted one fitted from a subsample start, each served in
 // several blocks (an edge inside every pass): the estimates, covariance, log-likelihood,
 // iterations and every statistic of the report the same to the bit as the rows in memory; and
-// the blocks not cut at whole chunks, a read that fails and the options refused.
+// the blocks not cut at whole chunks, a read that fails and the options refused. TOBIT over blocks
+// the same: from a double start, from a subsample's fit (weighted, censored on both sides), from
+// least squares over a short sample, and a fit stopped at its iteration limit; and the long
+// sample whose subsample gives no start, which needs every row.
 #include "regress/choice/binary_blocks.hpp"
 #include "regress/choice/binary_choice.hpp"
 #include "regress/choice/binary_double_start.hpp"
+#include "regress/choice/tobit_blocks.hpp"
 #include "regress/choice/tobit_estimate.hpp"
 
 #include "memory_rows.hpp"
@@ -340,8 +344,8 @@ testing::MemoryRows block_rows_of(const ChoiceData& d, std::size_t block, long l
     return testing::MemoryRows(std::move(columns), block, fail_at);
 }
 
-BinaryBlockColumns block_columns_of(const ChoiceData& d) {
-    BinaryBlockColumns where;
+ChoiceBlockColumns block_columns_of(const ChoiceData& d) {
+    ChoiceBlockColumns where;
     where.dependent = 0;
     where.terms = {1, 2, -1};
     if (d.weighted()) where.weight = 3;
@@ -443,6 +447,151 @@ TEST(ChoiceBlocks, BlocksOffTheChunksAndFailedReadsEndTheEstimate) {
         EXPECT_EQ(refused.failure,
                   " ...ERROR..OVER BLOCKS OF ROWS ONLY NEWTON'S METHOD AND -H^-1 ARE AVAILABLE");
         EXPECT_EQ(rows.blocks_served, 0);
+    }
+}
+
+// TOBIT's blocks: y, x1, x2 and the weight when there is one; the intercept not a column.
+ChoiceBlockColumns tobit_columns_of(const ChoiceData& d) {
+    ChoiceBlockColumns where;
+    where.dependent = 0;
+    for (std::size_t j = 0; j < d.x.size(); ++j)
+        where.terms.push_back(int(j) == d.intercept ? -1 : int(j) + 1);
+    if (d.weighted()) where.weight = int(d.x.size()) + (d.intercept >= 0 ? 0 : 1);
+    return where;
+}
+
+testing::MemoryRows tobit_rows_of(const ChoiceData& d, std::size_t block, long long fail_at = -1) {
+    std::vector<std::vector<Real>> columns{d.y};
+    for (std::size_t j = 0; j < d.x.size(); ++j)
+        if (int(j) != d.intercept) columns.push_back(d.x[j]);
+    if (d.weighted()) columns.push_back(d.weight);
+    return testing::MemoryRows(std::move(columns), block, fail_at);
+}
+
+// The TOBIT estimate over blocks of `block` rows is that of the rows in memory to the bit;
+// returns the estimate in memory.
+TobitEstimate expect_tobit_same_as_memory(const ChoiceData& d, const TobitCensoring& c,
+                                          const ChoiceControl& control, std::size_t block,
+                                          long long expected_blocks_at_least, const char* what) {
+    const TobitEstimate memory = estimate_tobit(d, c, control);
+    testing::MemoryRows rows = tobit_rows_of(d, block);
+    const TobitBlockEstimate blocks = estimate_tobit_blocks(rows, tobit_columns_of(d), c, control);
+    EXPECT_TRUE(blocks.failure.empty()) << what << blocks.failure;
+    EXPECT_TRUE(blocks.needs_memory.empty()) << what << blocks.needs_memory;
+    if (!blocks.failure.empty() || !blocks.needs_memory.empty()) return memory;
+    const TobitEstimate& e = blocks.estimate;
+    EXPECT_EQ(e.end, memory.end) << what;
+    EXPECT_GE(rows.blocks_served, expected_blocks_at_least) << what;
+    EXPECT_EQ(e.iterations, memory.iterations) << what;
+    EXPECT_EQ(e.double_iterations, memory.double_iterations) << what;
+    EXPECT_EQ(e.subsample_n, memory.subsample_n) << what;
+    EXPECT_EQ(e.n, memory.n) << what;
+    EXPECT_EQ(e.n_below, memory.n_below) << what;
+    EXPECT_EQ(e.n_above, memory.n_above) << what;
+    EXPECT_EQ(e.n_between, memory.n_between) << what;
+    EXPECT_EQ(e.history.size(), memory.history.size()) << what;
+    for (std::size_t it = 0; it < e.history.size() && it < memory.history.size(); ++it) {
+        expect_same_bits(e.history[it], memory.history[it], "iterate ");
+        EXPECT_TRUE(bits_equal(e.history_llf[it], memory.history_llf[it])) << what << it;
+    }
+    const EstimationResults &r = e.result.record, &m = memory.result.record;
+    expect_same_bits(r.coef, m.coef, "coefficient ");
+    expect_same_bits(r.cov, m.cov, "covariance ");
+    EXPECT_TRUE(bits_equal(r.llf, m.llf)) << what;
+    EXPECT_TRUE(bits_equal(r.sigma, m.sigma)) << what;
+    EXPECT_EQ(e.has_llf0, memory.has_llf0) << what;
+    EXPECT_TRUE(bits_equal(e.constants.llf0, memory.constants.llf0)) << what;
+    EXPECT_TRUE(bits_equal(e.constants.lr, memory.constants.lr)) << what;
+    EXPECT_TRUE(bits_equal(e.index_at_means, memory.index_at_means)) << what;
+    EXPECT_TRUE(bits_equal(e.expected_at_means, memory.expected_at_means)) << what;
+    EXPECT_TRUE(bits_equal(e.uncensored_at_means, memory.uncensored_at_means)) << what;
+    expect_same_bits(e.observed.effect, memory.observed.effect, "effect on E[y|x] ");
+    expect_same_bits(e.observed.se, memory.observed.se, "its error ");
+    const std::vector<ResultScalar>&ours = e.result.scalars, &theirs = memory.result.scalars;
+    EXPECT_EQ(ours.size(), theirs.size()) << what;
+    for (std::size_t j = 0; j < ours.size() && j < theirs.size(); ++j) {
+        EXPECT_EQ(ours[j].id, theirs[j].id) << what;
+        EXPECT_TRUE(bits_equal(ours[j].value, theirs[j].value)) << what << " $ result " << j;
+    }
+    const auto &named = r.statistics, &named_memory = m.statistics;
+    EXPECT_EQ(named.size(), named_memory.size()) << what;
+    for (std::size_t j = 0; j < named.size() && j < named_memory.size(); ++j) {
+        EXPECT_EQ(named[j].name, named_memory[j].name) << what;
+        EXPECT_TRUE(bits_equal(named[j].value, named_memory[j].value)) << what << named[j].name;
+    }
+    EXPECT_TRUE(r.predicted.empty()) << what;
+    EXPECT_TRUE(r.residuals.empty()) << what;
+    return memory;
+}
+
+TEST(ChoiceBlocks, TobitSameBitsAsTheRowsInMemory) {
+    const TobitCensoring at_zero;
+    // 60,000 rows: the first iterations in double, over blocks of three chunks and of the bound
+    // series' size (one block).
+    const ChoiceData plain = tobit_sample(false);
+    const TobitEstimate first =
+        expect_tobit_same_as_memory(plain, at_zero, {}, 3 * PASS_CHUNK, 5 * 8, "double start");
+    EXPECT_GT(first.double_iterations, 0);
+    EXPECT_EQ(first.end, ChoiceEnd::CONVERGED);
+    expect_tobit_same_as_memory(plain, at_zero, {}, 65536, 8, "one block");
+    // Weighted and censored on both sides, without the double iterations: a preliminary fit on
+    // a subsample, then binary128 over blocks of five chunks, the last one short.
+    TobitCensoring both;
+    both.lower = -1;
+    both.above = true;
+    both.upper = 2;
+    ChoiceControl no_double;
+    no_double.double_start = false;
+    const TobitEstimate weighted = expect_tobit_same_as_memory(
+        tobit_sample(true), both, no_double, 5 * PASS_CHUNK, 3 * 5, "weighted, both limits");
+    EXPECT_GT(weighted.subsample_n, 0);
+    EXPECT_GT(weighted.n_above, 0);
+    // 20,000 rows: least squares over every row for the start (gathered once from the blocks).
+    ChoiceData short_one = data_rows(plain, evenly_spaced_rows(60000, 20000));
+    const TobitEstimate short_fit =
+        expect_tobit_same_as_memory(short_one, at_zero, {}, PASS_CHUNK, 5, "short sample");
+    EXPECT_EQ(short_fit.subsample_n, 0);
+    EXPECT_EQ(short_fit.double_iterations, 0);
+    // Stopped at the iteration limit: the last iterate, the same.
+    ChoiceControl two;
+    two.max_iterations = 2;
+    two.double_start = false;
+    const TobitEstimate stopped =
+        expect_tobit_same_as_memory(short_one, at_zero, two, PASS_CHUNK, 5, "iteration limit");
+    EXPECT_EQ(stopped.end, ChoiceEnd::ITERATION_LIMIT);
+}
+
+TEST(ChoiceBlocks, TobitRefusesWhatNeedsEveryRow) {
+    const TobitCensoring at_zero;
+    // A regressor that is 0 at every third row from the first, the rows of the evenly spaced
+    // subsample: least squares on the subsample is singular, and the start needs every row.
+    ChoiceData d = tobit_sample(false);
+    for (std::size_t i = 0; i < d.y.size(); ++i) d.x[1][i] = i % 3 == 0 ? Real(0) : d.x[1][i];
+    const TobitEstimate memory = estimate_tobit(d, at_zero, {});
+    EXPECT_EQ(memory.end, ChoiceEnd::CONVERGED);
+    EXPECT_EQ(memory.subsample_n, 0);
+    testing::MemoryRows rows = tobit_rows_of(d, PASS_CHUNK);
+    const TobitBlockEstimate refused =
+        estimate_tobit_blocks(rows, tobit_columns_of(d), at_zero, {});
+    EXPECT_EQ(refused.needs_memory, "A START NOT FOUND ON A SUBSAMPLE");
+    EXPECT_TRUE(refused.failure.empty());
+    // Blocks off the chunks, a failed read, the sandwich and BHHH end the estimate with a line.
+    const ChoiceData plain = tobit_sample(false);
+    testing::MemoryRows ragged = tobit_rows_of(plain, 5000);
+    EXPECT_EQ(estimate_tobit_blocks(ragged, tobit_columns_of(plain), at_zero, {}).failure,
+              " ...ERROR..BLOCKS OF ROWS NOT CUT AT WHOLE CHUNKS");
+    testing::MemoryRows failing = tobit_rows_of(plain, PASS_CHUNK, 30000);
+    EXPECT_EQ(estimate_tobit_blocks(failing, tobit_columns_of(plain), at_zero, {}).failure,
+              " ...ERROR..READING ROW 30000");
+    ChoiceControl sandwich;
+    sandwich.sandwich = true;
+    ChoiceControl bhhh;
+    bhhh.method = MaximizeMethod::BHHH;
+    for (const ChoiceControl& c : {sandwich, bhhh}) {
+        testing::MemoryRows unread = tobit_rows_of(plain, PASS_CHUNK);
+        EXPECT_EQ(estimate_tobit_blocks(unread, tobit_columns_of(plain), at_zero, c).failure,
+                  BINARY_BLOCKS_NEWTON_ONLY);
+        EXPECT_EQ(unread.blocks_served, 0);
     }
 }
 

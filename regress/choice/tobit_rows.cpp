@@ -1,0 +1,200 @@
+// TOBIT's passes over a stretch of rows (see tobit_rows.hpp).
+#include "regress/choice/tobit_rows.hpp"
+
+#include "numeric/fast_log.hpp"
+#include "numeric/fused_axpy.hpp"
+#include "numeric/qmath.hpp"
+#include "regress/choice/choice_link.hpp"
+
+#include <cmath>
+
+namespace tarvex {
+
+namespace {
+
+const Real TOBIT_HALF_LOG_2PI = 0.9189385332046727417803297364056176398614Q;
+const double TOBIT_DOUBLE_HALF_LOG_2PI = 0.91893853320467274178;
+
+// Row i at theta: log L_i and a_i v_i into `s`, sqrt(w_i) into root and the signed score w_i^(1/2)
+// a_i into score. The index s of a censored row is -(x'g - t L) below and x'g - t U above; an
+// uncensored row has r = t y - x'g and weight 1. A weighted row adds w log L_i and w a_i; its
+// Hessian weight and score in the outer product are scaled by sqrt(w).
+bool tobit_row(const TobitStretch& rows, const TobitCensoring& c, std::size_t i,
+               const std::vector<Real>& theta, PassSums& s, Real* v, Real& root, Real& score) {
+    const std::size_t k = rows.x.size();
+    Real xg = 0;
+    for (std::size_t j = 0; j < k; ++j) {
+        v[j] = rows.x[j][i];
+        xg = fused_multiply_add(xg, v[j], theta[j]);
+    }
+    v[k] = rows.limit[i];
+    const Real t = theta[k];
+    const bool weighted = rows.weighted();
+    const Real w = rows.weight_of(i), rw = weighted ? qm::sqrt(w) : Real(1);
+    if (rows.side[i] == TobitSide::BETWEEN) {
+        const Real r = t * rows.y[i] - xg;
+        score = rw * r;
+        root = rw;
+        const Real log_l = -TOBIT_HALF_LOG_2PI - r * r / 2;
+        s.add(weighted ? w * log_l : log_l, weighted ? w * r : r, v);
+        return true;
+    }
+    const bool below = rows.side[i] == TobitSide::BELOW;
+    const Real index = below ? t * c.lower - xg : xg - t * c.upper;
+    const NormalTail n = normal_tail(index);
+    const Real a = below ? -n.ratio : n.ratio;
+    score = rw * a;
+    root = rw * qm::sqrt(n.ratio * (index + n.ratio));
+    s.add(weighted ? w * n.log_cdf : n.log_cdf, weighted ? w * a : a, v);
+    return finiteq(n.log_cdf) != 0;
+}
+
+} // namespace
+
+TobitSide tobit_side(Real y, const TobitCensoring& c) {
+    if (c.below && y <= c.lower) return TobitSide::BELOW;
+    if (c.above && y >= c.upper) return TobitSide::ABOVE;
+    return TobitSide::BETWEEN;
+}
+
+void tobit_sides(const Real* y, std::size_t n, const TobitCensoring& c, TobitSide* side,
+                 Real* limit) {
+    for (std::size_t i = 0; i < n; ++i) {
+        side[i] = tobit_side(y[i], c);
+        limit[i] = side[i] == TobitSide::BELOW   ? -c.lower
+                   : side[i] == TobitSide::ABOVE ? -c.upper
+                                                 : -y[i];
+    }
+}
+
+void add_tobit_totals(const TobitStretch& rows, TobitTotals& totals) {
+    for (std::size_t i = 0; i < rows.n; ++i) {
+        totals.below += rows.side[i] == TobitSide::BELOW;
+        totals.above += rows.side[i] == TobitSide::ABOVE;
+        if (rows.side[i] == TobitSide::BETWEEN) totals.between += rows.weight_of(i);
+        if (rows.weighted()) totals.total += rows.weight[i];
+    }
+    if (!rows.weighted()) totals.total += Real(rows.n);
+    for (std::size_t j = 0; j < rows.x.size(); ++j) {
+        Real s = totals.x_sum[j];
+        for (std::size_t i = 0; i < rows.n; ++i)
+            s += rows.weighted() ? rows.weight[i] * rows.x[j][i] : rows.x[j][i];
+        totals.x_sum[j] = s;
+    }
+}
+
+void add_tobit_pass(const TobitStretch& rows, const TobitCensoring& c,
+                    const std::vector<Real>& theta, PassSums& sums, Real* root, Real* score,
+                    long long first_row) {
+    const int p = static_cast<int>(rows.x.size()) + 1;
+    const std::size_t chunks = (rows.n + PASS_CHUNK - 1) / PASS_CHUNK;
+    std::vector<PassSums> chunk_sums(chunks);
+    for_each_chunk(rows.n, [&](std::size_t chunk, std::size_t begin, std::size_t end) {
+        std::vector<Real> v(static_cast<std::size_t>(p));
+        PassSums& s = chunk_sums[chunk];
+        s.reset(p);
+        for (std::size_t i = begin; i < end; ++i) {
+            Real r = 0, a = 0;
+            const bool defined = tobit_row(rows, c, i, theta, s, v.data(), r, a);
+            if (root != nullptr) root[i] = r;
+            if (score != nullptr) score[i] = qm::abs(a);
+            if (!defined && s.defined) {
+                s.defined = false;
+                s.failed_row = first_row + static_cast<long long>(i);
+            }
+        }
+    });
+    for (const PassSums& s : chunk_sums) sums.merge(s);
+}
+
+void finish_tobit_pass(Real between, const std::vector<Real>& theta, PassSums& sums,
+                       std::vector<Real>* hessian) {
+    const std::size_t k = theta.size() - 1;
+    const Real t = theta[k];
+    if (hessian != nullptr) {
+        (*hessian)[k * (k + 1) + k] -= between / (t * t);
+        return;
+    }
+    if (!(t > 0)) {
+        sums.defined = false;
+        sums.failed_row = 0;
+        return;
+    }
+    sums.llf += between * fast_log(t);
+    sums.gradient[k] += between / t;
+}
+
+TobitDoubleRows tobit_double_rows(const TobitStretch& rows) {
+    const std::size_t k = rows.x.size();
+    TobitDoubleRows d;
+    d.n = rows.n;
+    d.side = rows.side;
+    d.v.assign(k + 1, std::vector<double>(d.n));
+    for (std::size_t j = 0; j < k; ++j)
+        for (std::size_t i = 0; i < d.n; ++i) d.v[j][i] = start_double(rows.x[j][i]);
+    d.y.resize(d.n);
+    for (std::size_t i = 0; i < d.n; ++i) {
+        d.v[k][i] = start_double(rows.limit[i]);
+        d.y[i] = start_double(rows.y[i]);
+    }
+    if (rows.weighted()) {
+        d.weight.resize(d.n);
+        for (std::size_t i = 0; i < d.n; ++i) d.weight[i] = start_double(rows.weight[i]);
+    }
+    return d;
+}
+
+// Row i adds log L_i, the score a_i times v_i and -w_i v_i v_i' (the same terms as the binary128
+// pass).
+void add_tobit_double_rows(const TobitDoubleRows& d, const TobitCensoring& c,
+                           const std::vector<double>& theta, bool derivatives, DoublePoint& out) {
+    const std::size_t p = theta.size(), k = p - 1;
+    const double t = theta[k];
+    const double lower = start_double(c.lower), upper = start_double(c.upper);
+    std::vector<double> row(p);
+    for (std::size_t i = 0; i < d.n; ++i) {
+        double xg = 0;
+        for (std::size_t j = 0; j < k; ++j) {
+            row[j] = d.v[j][i];
+            xg += row[j] * theta[j];
+        }
+        row[k] = d.v[k][i];
+        const double w = d.weight.empty() ? 1.0 : d.weight[i];
+        const TobitSide side = d.side[i];
+        double log_l = 0, a = 0, h = 1;
+        if (side == TobitSide::BETWEEN) {
+            const double r = t * d.y[i] - xg;
+            log_l = -TOBIT_DOUBLE_HALF_LOG_2PI - r * r / 2;
+            a = r;
+        } else {
+            const bool below = side == TobitSide::BELOW;
+            const DoubleTerms n =
+                double_link_terms(ChoiceLink::PROBIT, below ? t * lower - xg : xg - t * upper);
+            log_l = n.log_f;
+            a = below ? -n.score : n.score;
+            h = n.weight;
+        }
+        out.llf += w * log_l;
+        if (derivatives) out.add_row(w * a, w * h, row.data());
+    }
+}
+
+bool start_tobit_double(const std::vector<double>& theta, DoublePoint& out) {
+    if (!(theta.back() > 0)) return false;
+    out.reset(theta.size());
+    return true;
+}
+
+bool finish_tobit_double(double between, const std::vector<double>& theta, bool derivatives,
+                         DoublePoint& out) {
+    const std::size_t p = theta.size(), k = p - 1;
+    const double t = theta[k];
+    out.llf += between * std::log(t);
+    if (derivatives) {
+        out.gradient[k] += between / t;
+        out.hessian[k * p + k] -= between / (t * t);
+    }
+    return out.complete();
+}
+
+} // namespace tarvex
