@@ -46,8 +46,7 @@ TarvbinColumnFile::~TarvbinColumnFile() {
 }
 
 bool TarvbinColumnFile::create(Run& run, const std::string& path,
-                               const std::vector<std::string>& names, long long length,
-                               Real fill) {
+                               const std::vector<std::string>& names, long long length, Real fill) {
     path_ = path;
     length_ = length;
     fill_ = fill;
@@ -79,7 +78,8 @@ bool TarvbinColumnFile::create(Run& run, const std::string& path,
         for (std::uint64_t i = 0; i < count; ++i) {
             const std::int32_t head = tb::subrecord_head(data_bytes, limit_, i);
             const std::int32_t tail = tb::subrecord_tail(data_bytes, limit_, i);
-            const long long start = at + static_cast<long long>(i * (limit_ + 2 * tb::MARKER_BYTES));
+            const long long start =
+                at + static_cast<long long>(i * (limit_ + 2 * tb::MARKER_BYTES));
             const long long size = head < 0 ? -static_cast<long long>(head) : head;
             if (!write_at(start, &head, sizeof head) ||
                 !write_at(start + static_cast<long long>(tb::MARKER_BYTES) + size, &tail,
@@ -113,8 +113,10 @@ bool TarvbinColumnFile::finish() {
         if (length_ >= next_[s] && !put(s, length_, fill_)) break;
         if (!flush(s)) break;
     }
-    if (error_ == 0 && ::close(fd_) != 0) error_ = errno;
-    else if (error_ != 0) ::close(fd_);
+    if (error_ == 0 && ::close(fd_) != 0)
+        error_ = errno;
+    else if (error_ != 0)
+        ::close(fd_);
     fd_ = -1;
     if (error_ != 0 && regular_) ::unlink(path_.c_str());
     return error_ == 0;
@@ -143,7 +145,8 @@ bool TarvbinColumnFile::write_contents(std::size_t series, std::uint64_t at, con
     while (bytes > 0) {
         const std::uint64_t room = limit_ - at % limit_;
         const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, room));
-        const long long offset = data_at_[series] + static_cast<long long>(tb::framed_offset(at, limit_));
+        const long long offset =
+            data_at_[series] + static_cast<long long>(tb::framed_offset(at, limit_));
         if (!write_at(offset, from, take)) return false;
         from += take;
         at += take;

@@ -51,9 +51,9 @@ private:
     long long length_ = 0;
     Real fill_ = 0;
     std::uint64_t limit_ = 0;
-    std::vector<long long> data_at_;  // per series: file offset of its data record's first count
-    std::vector<long long> next_;     // per series: the next element to be written
-    std::vector<long long> held_at_;  // per series: the element of held[0]
+    std::vector<long long> data_at_; // per series: file offset of its data record's first count
+    std::vector<long long> next_;    // per series: the next element to be written
+    std::vector<long long> held_at_; // per series: the element of held[0]
     std::vector<std::vector<Real>> held_;
 };
 

@@ -38,9 +38,8 @@ bool read_tarv_record(std::FILE* fp, long long file_size, std::string* keep,
         if (keep != nullptr) {
             const std::size_t old = keep->size();
             keep->resize(old + static_cast<std::size_t>(length));
-            if (length > 0 &&
-                std::fread(keep->data() + old, 1, static_cast<std::size_t>(length), fp) !=
-                    static_cast<std::size_t>(length))
+            if (length > 0 && std::fread(keep->data() + old, 1, static_cast<std::size_t>(length),
+                                         fp) != static_cast<std::size_t>(length))
                 return false;
         } else if (fseeko(fp, at + length, SEEK_SET) != 0) {
             return false;

@@ -100,7 +100,8 @@ std::string option_needing_rows(const FcastOptions& o, const FcastModel& model) 
 
 bool same_file(const std::string& a, const std::string& b) {
     if (a == b) return true;
-    struct stat sa {}, sb {};
+    struct stat sa {};
+    struct stat sb {};
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }
@@ -250,8 +251,9 @@ void fcast_over_bound_series(Run& run, const FcastOptions& o, const FcastModel& 
     // The outputs: series of the file BIND= names, never variables of the work area.
     const bool named = !name_blank(o.PREDICT) || !name_blank(o.RESID) || !name_blank(o.FCSE);
     if (o.bind_file.empty() && named) {
-        const char* option = !name_blank(o.PREDICT) ? "PREDICT" : !name_blank(o.RESID) ? "RESID"
-                                                                                       : "FCSE";
+        const char* option = !name_blank(o.PREDICT) ? "PREDICT"
+                             : !name_blank(o.RESID) ? "RESID"
+                                                    : "FCSE";
         refuse_needing_memory(run, "OPTION " + std::string(option), ERR_FCAST_NEEDS_MEMORY);
         write_line(run, " ...NOTE..FCAST / BIND=file WRITES THE FORECASTS OF BOUND SERIES TO A "
                         "FILE AND BINDS THEM");
@@ -265,7 +267,8 @@ void fcast_over_bound_series(Run& run, const FcastOptions& o, const FcastModel& 
     // In the order PREDICT, RESID, FCSE; a name given twice holds the later output, as the
     // variable in memory would.
     std::vector<FcastOutput> outputs;
-    const auto add_output = [&outputs](const std::string& name, Real (*value)(const FcastRow&, Real)) {
+    const auto add_output = [&outputs](const std::string& name,
+                                       Real (*value)(const FcastRow&, Real)) {
         const std::string trimmed = trim_trailing_blanks(name);
         for (FcastOutput& out : outputs)
             if (upper_ascii(out.name) == upper_ascii(trimmed)) {
@@ -349,9 +352,9 @@ void fcast_over_bound_series(Run& run, const FcastOptions& o, const FcastModel& 
     if (run.sw[OMSWRN] && run.flags.OPUT)
         for (std::size_t k = 0; k < sums.checked.size(); ++k)
             for (const long long t : sums.missing_at[k])
-                write_line(run, missing_value_warning(run, t,
-                                                      first_8_padded(listed[std::size_t(
-                                                          sums.checked[k])].shown)));
+                write_line(run,
+                           missing_value_warning(
+                               run, t, first_8_padded(listed[std::size_t(sums.checked[k])].shown)));
     write_notes_through(run, sums.notes, NotePlace::SOLUTION);
     if (sums.has_se && run.flags.OPUT && !is_linear_model_type(model.type))
         write_line(run, " ...WARNING..FORECAST STD. ERRORS ONLY VALID FOR OLS");
