@@ -1,4 +1,5 @@
-// Writes a TARVBIN file of R rows by C series, as WRITE (file) names / TARVEX BINARY would, of
+// Writes a TARVBIN file of R rows by C series, as WRITE (file) names / TARVEX BINARY would (a
+// data record of more than 2^31 - 16 bytes in subrecords), of
 // deterministic values, a buffer at a time (the file may be far larger than memory):
 //     make_bound_data file rows columns
 // Series Vj (j = 1..C) at row t: j + t/1024 + ((t * 2654435761 + j * 40503) mod 65536) / 65536,
@@ -7,6 +8,7 @@
 // -lquadmath
 #include "io/tarv_blocks.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -52,16 +54,35 @@ bool write_series(std::FILE* f, long long rows, int j) {
     ok = ok && put_text(f, "V" + std::to_string(j), tb::NAME_ENTRY);
     for (int k = 0; k < tb::LABELS; ++k) ok = ok && put_text(f, "", tb::ITEM_WIDTH);
     ok = ok && put_int(f, header);
-    const std::int32_t marker = static_cast<std::int32_t>((rows + 1) * 16);
+    // The data record, cut into subrecords when it is longer than one may be: each subrecord's
+    // counts are written as its first and last bytes pass.
+    const std::uint64_t bytes = (static_cast<std::uint64_t>(rows) + 1) * 16;
+    const std::uint64_t limit = tb::SUBRECORD_LIMIT;
+    std::uint64_t at = 0; // bytes of the record written
+    const auto put_contents = [&](const void* data, std::size_t size) {
+        const auto* p = static_cast<const unsigned char*>(data);
+        while (ok && size > 0) {
+            const std::uint64_t index = at / limit;
+            if (at % limit == 0) ok = put_int(f, tb::subrecord_head(bytes, limit, index));
+            const std::uint64_t room = std::min<std::uint64_t>(limit - at % limit, bytes - at);
+            const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(size, room));
+            ok = ok && put(f, p, take);
+            at += take;
+            p += take;
+            size -= take;
+            if (at % limit == 0 || at == bytes)
+                ok = ok && put_int(f, tb::subrecord_tail(bytes, limit, index));
+        }
+    };
     const Real length = Real(rows);
-    ok = ok && put_int(f, marker) && put(f, &length, sizeof length);
+    put_contents(&length, sizeof length);
     std::vector<Real> buffer(65536);
     for (long long t = 1; ok && t <= rows;) {
         std::size_t n = 0;
         while (n < buffer.size() && t <= rows) buffer[n++] = value_at(t++, j);
-        ok = put(f, buffer.data(), n * sizeof(Real));
+        put_contents(buffer.data(), n * sizeof(Real));
     }
-    return ok && put_int(f, marker);
+    return ok;
 }
 
 } // namespace
@@ -73,9 +94,8 @@ int main(int argc, char** argv) {
     }
     const long long rows = std::atoll(argv[2]);
     const int columns = std::atoi(argv[3]);
-    if (rows < 1 || columns < 1 || (rows + 1) * 16 > INT32_MAX) {
-        std::fprintf(stderr, "make_bound_data: rows from 1 to %d, columns from 1\n",
-                     INT32_MAX / 16 - 1);
+    if (rows < 1 || columns < 1 || rows > INT32_MAX) {
+        std::fprintf(stderr, "make_bound_data: rows from 1 to %d, columns from 1\n", INT32_MAX);
         return 2;
     }
     std::FILE* f = std::fopen(argv[1], "wb");

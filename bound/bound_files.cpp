@@ -8,6 +8,7 @@
 #include "io/record_scan.hpp"
 #include "numeric/text.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -128,19 +129,43 @@ bool open_bound_file(BoundFile& file, const BoundSeries& series, std::string& er
     return true;
 }
 
+namespace {
+
+// Bytes [at, at + bytes) of a TARVBIN column into `out`: one positioned read where the column is
+// contiguous, one per stretch where its data record was cut into subrecords. The bytes read.
+long long read_column_bytes(const BoundFile& file, const BoundSeries& series, long long at,
+                            char* out, long long bytes) {
+    if (series.pieces.empty())
+        return read_fully(file.fd, out, static_cast<std::size_t>(bytes), series.offset + at);
+    long long done = 0;
+    for (const BoundPiece& piece : series.pieces) {
+        if (done == bytes) break;
+        const long long from = at + done;
+        if (from >= piece.at + piece.length || from < piece.at) continue;
+        const long long take = std::min(bytes - done, piece.at + piece.length - from);
+        const long long got = read_fully(file.fd, out + done, static_cast<std::size_t>(take),
+                                         piece.file_at + (from - piece.at));
+        done += std::max(0LL, got);
+        if (got != take) break;
+    }
+    return done;
+}
+
+} // namespace
+
 bool read_binary_column(BoundFile& file, const BoundSeries& series, const long long* obs,
                         std::size_t n, Real* out, std::string& failure) {
     constexpr long long VALUE_BYTES = sizeof(Real);
     std::size_t k = 0;
     while (k < n) {
-        // A run of consecutive observations is one read.
+        // A run of consecutive observations is one read (one per stretch of the column).
         std::size_t end = k + 1;
         while (end < n && obs[end] == obs[end - 1] + 1) ++end;
         const long long row = obs[k] - series.first_observation;
-        const std::size_t bytes = (end - k) * sizeof(Real);
-        const long long got =
-            read_fully(file.fd, out + k, bytes, series.offset + row * VALUE_BYTES);
-        if (got != static_cast<long long>(bytes)) {
+        const long long bytes = static_cast<long long>(end - k) * VALUE_BYTES;
+        const long long got = read_column_bytes(file, series, row * VALUE_BYTES,
+                                                reinterpret_cast<char*>(out + k), bytes);
+        if (got != bytes) {
             const long long bad_row = row + 1 + got / VALUE_BYTES;
             failure = " ...ERROR..FILE " + file.path + " ENDS BEFORE ROW " +
                       std::to_string(bad_row) + ": ITS SERIES CANNOT BE READ";

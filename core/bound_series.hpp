@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace tarvex {
 
@@ -14,12 +15,22 @@ enum class BoundLayout {
     DELIMITED, // one record per observation; the series is field `column` of each record
 };
 
+// A stretch of a TARVBIN column whose data record is cut into subrecords: the column's bytes
+// [at, at + length), counted from the first byte of element 1, lie from file offset file_at.
+struct BoundPiece {
+    long long at = 0;
+    long long file_at = 0;
+    long long length = 0;
+};
+
 struct BoundSeries {
     std::string file; // the path as the READ statement named it
     BoundLayout layout = BoundLayout::TARVBIN;
     // TARVBIN: byte offset of the first element (16 bytes each, in row order).
     // DELIMITED: byte offset of the first data record (after the names line and skipped lines).
     long long offset = 0;
+    // TARVBIN: the stretches of a column written in subrecords (empty: one stretch from offset).
+    std::vector<BoundPiece> pieces;
     int column = 0;     // DELIMITED: 0-based field of the record that holds this series
     char delimiter = 0; // DELIMITED: the delimiter every record uses, or 0: each record's own
     long long first_observation = 1; // the observation number of the file's first row

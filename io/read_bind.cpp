@@ -5,17 +5,22 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "core/units.hpp"
+#include "core/write_failure.hpp"
 #include "io/read_command.hpp"
 #include "io/read_internal.hpp"
 #include "io/read_options.hpp"
 #include "io/record_scan.hpp"
 #include "io/tarv_blocks.hpp"
+#include "io/tarv_column_file.hpp"
+#include "io/tarv_records.hpp"
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "workspace/bound_names.hpp"
 #include "workspace/maintenance.hpp"
 #include "workspace/workspace.hpp"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 
@@ -30,7 +35,8 @@ struct BinaryBlockPlace {
     std::string name;
     int type = 0;
     long long length = 0;
-    long long offset = 0; // of element 1
+    long long offset = 0;           // of element 1
+    std::vector<BoundPiece> pieces; // a data record in subrecords: the column's stretches
 };
 
 void explain_bind_layouts(Run& run) {
@@ -45,28 +51,24 @@ bool refuse_layout(Run& run, const std::string& what) {
     return false;
 }
 
-bool read_count(std::FILE* fp, std::uint32_t& count) {
-    unsigned char b[4];
-    if (std::fread(b, 1, 4, fp) != 4) return false;
-    count = b[0] | (b[1] << 8) | (b[2] << 16) | (std::uint32_t(b[3]) << 24);
-    return true;
+// The record at the stream's position (its subrecords joined): its contents when `keep`, and
+// where the contents lie. False when the record is cut short or its counts do not agree.
+bool bind_record(std::FILE* fp, long long file_size, std::string* keep,
+                 std::vector<RecordPiece>& pieces, long long& count) {
+    return read_tarv_record(fp, file_size, keep, &pieces, count);
 }
 
-// The record at the stream's position: its payload (when `keep`) or only where it lies.
-// False when the record is cut short or its two counts differ.
-bool bind_record(std::FILE* fp, long long file_size, std::string* keep, long long& payload_at,
-                 std::uint32_t& count) {
-    std::uint32_t tail = 0;
-    if (!read_count(fp, count)) return false;
-    payload_at = ftello(fp);
-    if (payload_at < 0 || payload_at + count + 4 > file_size) return false;
-    if (keep != nullptr) {
-        keep->resize(count);
-        if (count > 0 && std::fread(keep->data(), 1, count, fp) != count) return false;
-    } else if (fseeko(fp, payload_at + count, SEEK_SET) != 0) {
-        return false;
+// The column of a data record: its pieces past the length (a real), as bound series hold them.
+void column_pieces(const std::vector<RecordPiece>& pieces, BinaryBlockPlace& place) {
+    const long long skip = static_cast<long long>(tb::BIN_REAL);
+    place.pieces.clear();
+    for (const RecordPiece& p : pieces) {
+        const long long from = std::max(p.at, skip);
+        if (from >= p.at + p.length) continue;
+        place.pieces.push_back({from - skip, p.file_at + (from - p.at), p.at + p.length - from});
     }
-    return read_count(fp, tail) && tail == count;
+    place.offset = place.pieces.empty() ? 0 : place.pieces.front().file_at;
+    if (place.pieces.size() == 1) place.pieces.clear(); // contiguous: the offset says it all
 }
 
 std::int32_t bind_int_at(const std::string& rec, std::size_t off) {
@@ -82,24 +84,24 @@ bool find_binary_blocks(Run& run, std::FILE* fp, const std::string& path,
     const long long size = ftello(fp);
     if (size < 0 || fseeko(fp, 0, SEEK_SET) != 0) return false;
     std::string record;
+    std::vector<RecordPiece> pieces;
     while (ftello(fp) < size) {
-        long long at = 0;
-        std::uint32_t count = 0;
-        const bool kind_ok = bind_record(fp, size, &record, at, count) &&
+        long long count = 0;
+        const bool kind_ok = bind_record(fp, size, &record, pieces, count) &&
                              record.substr(0, tb::KIND_LENGTH) == tb::BINARY_KIND;
         if (!kind_ok && blocks.empty())
             return refuse_layout(run, "FILE " + path + ": IT IS NOT A TARVBIN FILE");
         BinaryBlockPlace place;
-        bool ok = kind_ok && bind_record(fp, size, &record, at, count) &&
+        bool ok = kind_ok && bind_record(fp, size, &record, pieces, count) &&
                   record.size() >= tb::BIN_HEADER_BYTES;
         if (ok) {
             place.type = bind_int_at(record, tb::BIN_OFF_SHAPE + 4 * tb::SHAPE_TYPE);
             place.length = bind_int_at(record, tb::BIN_OFF_SHAPE + 4 * tb::SHAPE_LENGTH);
             place.name =
                 upper_ascii(trim_trailing_blanks(record.substr(tb::BIN_OFF_NAME, tb::ITEM_WIDTH)));
-            ok = place.length >= 0 && bind_record(fp, size, nullptr, at, count) &&
-                 count >= tb::BIN_REAL * static_cast<unsigned long long>(place.length + 1);
-            place.offset = at + static_cast<long long>(tb::BIN_REAL);
+            ok = place.length >= 0 && bind_record(fp, size, nullptr, pieces, count) &&
+                 count >= static_cast<long long>(tb::BIN_REAL) * (place.length + 1);
+            if (ok) column_pieces(pieces, place);
         }
         if (!ok) {
             report_error(run,
@@ -143,6 +145,7 @@ bool bind_binary(ReadJob& job, DataLines& lines, const std::string& path,
         BoundSeries series;
         series.layout = BoundLayout::TARVBIN;
         series.offset = found->offset;
+        series.pieces = found->pieces;
         series.rows = found->length;
         series.first_observation = 1;
         bindings.emplace_back(name, series);
@@ -206,6 +209,48 @@ std::string unbindable_layout(const OptionSet& opt, bool binary) {
     return {};
 }
 
+// The bindings enter the registry: the names leave the work area (a name the statement itself
+// created, empty, goes without a note), the sample is set when none is, and the note is written.
+void enter_bindings(Run& run, const std::string& path, long long size, long long modified,
+                    std::vector<std::pair<std::string, BoundSeries>>& bindings) {
+    for (auto& [name, series] : bindings) {
+        if (const int slot = VFIND(run, name); slot > 0) {
+            // A name the statement itself created (empty) goes without a note.
+            VarInfo info;
+            const bool empty = VINFO(run, slot, info) && info.length == 0;
+            const bool output = run.flags.OPUT;
+            if (empty) run.flags.OPUT = false;
+            release_slot(run, slot);
+            run.flags.OPUT = output;
+        }
+        series.file = path;
+        series.file_size = size;
+        series.modified_ns = modified;
+        run.ws.bound[bound_key(run, name)] = series;
+    }
+    settle_after_delete(run);
+    if (bindings.empty()) return;
+    const BoundSeries& first = bindings.front().second;
+    const long long last = first.first_observation + first.rows - 1;
+    if (run.smpl.IEND <= 0 && first.rows > 0) {
+        run.smpl.IBEG = static_cast<int>(first.first_observation);
+        run.smpl.IEND = static_cast<int>(last);
+        run.smpl.NOBS = run.smpl.IEND - run.smpl.IBEG + 1;
+        if (notes_on(run)) {
+            write_line(run, "");
+            write_line(run, " ...NOTE..SAMPLE RANGE IS NOW SET TO:" + fmt_I(run.smpl.IBEG, 10) +
+                                fmt_I(run.smpl.IEND, 10));
+        }
+    }
+    run.smpl.MAXOB = std::max<long long>(run.smpl.MAXOB, last);
+    if (notes_on(run)) {
+        write_line(run, " ...NOTE.." + fmt_I(static_cast<long long>(bindings.size()), 5) +
+                            " SERIES BOUND TO FILE " + path + ":" + fmt_I(first.rows, 10) +
+                            " ROWS STARTING AT OBS" + fmt_I(first.first_observation, 8));
+        write_line(run, "");
+    }
+}
+
 } // namespace
 
 bool bind_series(ReadJob& job, DataLines& lines, bool binary, DataFileKind kind, AgreedStep& step) {
@@ -244,43 +289,44 @@ bool bind_series(ReadJob& job, DataLines& lines, bool binary, DataFileKind kind,
         return line;
     };
     if (!step.agree(ok, rows, differ, ERR_BIND_RANKS_DIFFER)) return false;
-    // The names leave the work area (the scanner made new ones empty) and enter the registry.
-    for (auto& [name, series] : bindings) {
-        if (const int slot = VFIND(run, name); slot > 0) {
-            // A name the statement itself created (empty) goes without a note.
-            VarInfo info;
-            const bool empty = VINFO(run, slot, info) && info.length == 0;
-            const bool output = run.flags.OPUT;
-            if (empty) run.flags.OPUT = false;
-            release_slot(run, slot);
-            run.flags.OPUT = output;
+    enter_bindings(run, path, size, modified, bindings);
+    return true;
+}
+
+bool bind_written_series(Run& run, const std::string& path, const std::vector<std::string>& names,
+                         int number) {
+    long long size = 0;
+    long long modified = 0;
+    std::FILE* fp = std::fopen(path.c_str(), "rb");
+    if (fp == nullptr || !file_stamp(path, size, modified)) { // gone since it was written
+        const int error = errno;
+        if (fp != nullptr) std::fclose(fp);
+        report_write_failure(run, 0, path, error, number);
+        return false;
+    }
+    std::vector<BinaryBlockPlace> blocks;
+    const bool read = find_binary_blocks(run, fp, path, blocks); // reports what is wrong
+    std::fclose(fp);
+    if (!read) return false;
+    std::vector<std::pair<std::string, BoundSeries>> bindings;
+    for (const std::string& name : names) {
+        const auto found =
+            std::find_if(blocks.begin(), blocks.end(), [&](const BinaryBlockPlace& block) {
+                return block.name == upper_ascii(name) && block.type == TYPE_DATA;
+            });
+        if (found == blocks.end()) { // not as it was written
+            report_write_failure(run, 0, path, EIO, number);
+            return false;
         }
-        series.file = path;
-        series.file_size = size;
-        series.modified_ns = modified;
-        run.ws.bound[bound_key(run, name)] = series;
+        BoundSeries series;
+        series.layout = BoundLayout::TARVBIN;
+        series.offset = found->offset;
+        series.pieces = found->pieces;
+        series.rows = found->length;
+        series.first_observation = 1;
+        bindings.emplace_back(name, series);
     }
-    settle_after_delete(run);
-    if (bindings.empty()) return true;
-    const BoundSeries& first = bindings.front().second;
-    const long long last = first.first_observation + first.rows - 1;
-    if (run.smpl.IEND <= 0 && first.rows > 0) {
-        run.smpl.IBEG = static_cast<int>(first.first_observation);
-        run.smpl.IEND = static_cast<int>(last);
-        run.smpl.NOBS = run.smpl.IEND - run.smpl.IBEG + 1;
-        if (notes_on(run)) {
-            write_line(run, "");
-            write_line(run, " ...NOTE..SAMPLE RANGE IS NOW SET TO:" + fmt_I(run.smpl.IBEG, 10) +
-                                fmt_I(run.smpl.IEND, 10));
-        }
-    }
-    run.smpl.MAXOB = std::max<long long>(run.smpl.MAXOB, last);
-    if (notes_on(run)) {
-        write_line(run, " ...NOTE.." + fmt_I(static_cast<long long>(bindings.size()), 5) +
-                            " SERIES BOUND TO FILE " + path + ":" + fmt_I(first.rows, 10) +
-                            " ROWS STARTING AT OBS" + fmt_I(first.first_observation, 8));
-        write_line(run, "");
-    }
+    enter_bindings(run, path, size, modified, bindings);
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include "io/read_internal.hpp"
 #include "io/record_scan.hpp"
 #include "io/tarv_blocks.hpp"
+#include "io/tarv_records.hpp"
 #include "numeric/text.hpp"
 #include "workspace/header_labels.hpp"
 
@@ -31,23 +32,14 @@ constexpr const char* WRONG_VARIABLE = "WRONG VARIABLE IN DATABANK";
     XXIT(run, 0);
 }
 
-// One sequential unformatted record: its byte count (4 bytes, little-endian) before and after.
+// One record (its subrecords joined): the contents into `payload`.
 bool read_framed(std::FILE* fp, std::string& payload) {
-    unsigned char head[4];
-    if (std::fread(head, 1, 4, fp) != 4) return false;
-    const std::uint32_t n =
-        head[0] | (head[1] << 8) | (head[2] << 16) | (std::uint32_t(head[3]) << 24);
-    // A count the rest of the file cannot hold is a broken record, not a request for memory.
-    const long here = std::ftell(fp);
-    if (here < 0 || std::fseek(fp, 0, SEEK_END) != 0) return false;
-    const long end = std::ftell(fp);
-    std::fseek(fp, here, SEEK_SET);
-    if (static_cast<long long>(n) + 4 > static_cast<long long>(end) - here) return false;
-    payload.resize(n);
-    if (n > 0 && std::fread(payload.data(), 1, n, fp) != n) return false;
-    unsigned char tail[4];
-    if (std::fread(tail, 1, 4, fp) != 4) return false;
-    return std::memcmp(head, tail, 4) == 0;
+    const long long here = ftello(fp);
+    if (here < 0 || fseeko(fp, 0, SEEK_END) != 0) return false;
+    const long long end = ftello(fp);
+    if (fseeko(fp, here, SEEK_SET) != 0) return false;
+    long long total = 0;
+    return read_tarv_record(fp, end, &payload, nullptr, total);
 }
 
 std::int32_t int_at(const std::string& rec, std::size_t off) {

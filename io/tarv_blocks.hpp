@@ -16,6 +16,12 @@
 //   2. header record   9 run integers, 6 logicals, 7 shape integers, the 24-character name
 //                      entry, the 16 labels of 8 characters (240 bytes)
 //   3. data record     the length as one 16-byte real, then the elements, 16 bytes each
+//
+// Each record is framed by a 4-byte signed byte count before and after it. A record longer than
+// the subrecord limit (below 2^31 bytes) is written as subrecords, each framed by its own counts:
+// the count before a subrecord is negative when another subrecord of the record follows it, the
+// count after it is negative when a subrecord of the record precedes it. A record that fits is one
+// subrecord with two positive counts, so files of short records read as they always have.
 #pragma once
 
 #include "numeric/real.hpp"
@@ -91,6 +97,37 @@ inline constexpr std::size_t BIN_OFF_LABELS = BIN_OFF_NAME + NAME_ENTRY;
 // A logical is stored as a 4-byte integer: 1 true, 0 false (any nonzero reads as true).
 inline constexpr std::int32_t BIN_TRUE = 1;
 inline constexpr std::int32_t BIN_FALSE = 0;
+
+// ---- Subrecords -------------------------------------------------------------------------
+// The longest subrecord written: the largest multiple of 16 below 2^31, so that a subrecord
+// boundary never falls inside an element of a data record.
+inline constexpr std::uint64_t SUBRECORD_LIMIT = 2147483632;
+inline constexpr std::uint64_t MARKER_BYTES = 4;
+
+// Subrecords of a record of `bytes` bytes cut at `limit` (an empty record is one subrecord).
+inline std::uint64_t subrecord_count(std::uint64_t bytes, std::uint64_t limit) {
+    return bytes == 0 ? 1 : (bytes + limit - 1) / limit;
+}
+// The bytes the record takes in the file, its counts included.
+inline std::uint64_t framed_record_bytes(std::uint64_t bytes, std::uint64_t limit) {
+    return bytes + 2 * MARKER_BYTES * subrecord_count(bytes, limit);
+}
+// Where byte `at` of the record's contents lies, from the start of its first count.
+inline std::uint64_t framed_offset(std::uint64_t at, std::uint64_t limit) {
+    return MARKER_BYTES + at + 2 * MARKER_BYTES * (at / limit);
+}
+// The counts before and after subrecord `index` of a record of `bytes` bytes.
+inline std::int32_t subrecord_head(std::uint64_t bytes, std::uint64_t limit, std::uint64_t index) {
+    const std::uint64_t count = subrecord_count(bytes, limit);
+    const auto length =
+        static_cast<std::int32_t>(index + 1 < count ? limit : bytes - limit * (count - 1));
+    return index + 1 < count ? -length : length;
+}
+inline std::int32_t subrecord_tail(std::uint64_t bytes, std::uint64_t limit, std::uint64_t index) {
+    const std::int32_t head = subrecord_head(bytes, limit, index);
+    const std::int32_t length = head < 0 ? -head : head;
+    return index > 0 ? -length : length;
+}
 
 // The header of one block, as both files carry it.
 struct BlockHeader {

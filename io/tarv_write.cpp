@@ -8,8 +8,12 @@
 #include "io/print_write_errors.hpp"
 #include "io/real_text.hpp"
 #include "io/tarv_blocks.hpp"
+#include "io/tarv_records.hpp"
+#include "io/tarv_write_header.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/text.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -19,7 +23,51 @@ namespace tb = tarv_blocks;
 
 namespace {
 
-// One gfortran-style sequential unformatted record: a 4-byte length before and after.
+// One record of a known length streamed through the sink as subrecords of at most `limit`
+// bytes, each between its two counts (io/tarv_blocks.hpp): a record that fits is one subrecord
+// with two positive counts.
+class SubrecordStream {
+public:
+    SubrecordStream(const OutputSink& out, std::uint64_t total, std::uint64_t limit)
+        : out_(out), total_(total), limit_(limit) {
+        if (total_ == 0) { // an empty record: its two counts
+            put_marker(tb::subrecord_head(0, limit_, 0));
+            put_marker(tb::subrecord_tail(0, limit_, 0));
+        }
+    }
+    void bytes(const void* data, std::size_t size) {
+        const auto* at = static_cast<const unsigned char*>(data);
+        while (size > 0) {
+            const std::int32_t head = tb::subrecord_head(total_, limit_, index_);
+            const std::uint64_t length = static_cast<std::uint64_t>(head < 0 ? -head : head);
+            if (!open_) {
+                put_marker(head);
+                open_ = true;
+                inside_ = 0;
+            }
+            const std::size_t take =
+                static_cast<std::size_t>(std::min<std::uint64_t>(size, length - inside_));
+            out_.bytes(at, take);
+            at += take;
+            size -= take;
+            inside_ += take;
+            if (inside_ == length) {
+                put_marker(tb::subrecord_tail(total_, limit_, index_));
+                open_ = false;
+                ++index_;
+            }
+        }
+    }
+
+private:
+    void put_marker(std::int32_t v) { out_.bytes(&v, sizeof v); }
+    const OutputSink& out_;
+    std::uint64_t total_, limit_;
+    std::uint64_t index_ = 0, inside_ = 0;
+    bool open_ = false;
+};
+
+// A short record gathered, then written framed by its counts.
 class RecordWriter {
 public:
     explicit RecordWriter(const OutputSink& out) : out_(out) {}
@@ -27,20 +75,10 @@ public:
         const auto* bytes = static_cast<const unsigned char*>(data);
         buffer_.insert(buffer_.end(), bytes, bytes + size);
     }
-    void put_int(std::int32_t v) { put(&v, sizeof v); }
-    void put_text(std::string_view text, std::size_t width) {
-        std::string field(text.substr(0, width));
-        field.resize(width, ' ');
-        put(field.data(), width);
-    }
-    bool end_record() {
-        if (buffer_.size() > static_cast<std::size_t>(INT32_MAX)) return false;
-        const auto length = static_cast<std::int32_t>(buffer_.size());
-        out_.bytes(&length, sizeof length);
-        out_.bytes(buffer_.data(), buffer_.size());
-        out_.bytes(&length, sizeof length);
+    void end_record() {
+        SubrecordStream record(out_, buffer_.size(), tarvbin_subrecord_limit());
+        record.bytes(buffer_.data(), buffer_.size());
         buffer_.clear();
-        return true;
     }
 
 private:
@@ -108,37 +146,64 @@ void write_text_block(Run& run, const PrintItem& item, const tb::BlockHeader& h,
 
 bool write_binary_block(Run& run, const PrintItem& item, const tb::BlockHeader& h,
                         const OutputSink& out) {
+    // The block's shape counts elements in a 4-byte integer.
+    if (item.info.length > INT32_MAX) return false;
     RecordWriter rec(out);
     rec.put(tb::BINARY_KIND.data(), tb::KIND_LENGTH);
     rec.end_record();
-    for (int v : h.run) rec.put_int(v);
-    for (bool f : h.flags) rec.put_int(f ? tb::BIN_TRUE : tb::BIN_FALSE);
-    for (int v : h.shape) rec.put_int(v);
-    rec.put_text(h.name, tb::NAME_ENTRY);
-    for (const std::string& label : h.labels) rec.put_text(label, tb::ITEM_WIDTH);
+    const std::string header = tarvbin_header_contents(h);
+    rec.put(header.data(), header.size());
     rec.end_record();
-    // The data record is streamed straight from the work area: a marker, the length as a
-    // real, the elements, the marker again.
+    // The data record is streamed straight from the work area: the length as a real, then the
+    // elements, cut into subrecords when it is longer than one may be.
     const VarInfo& v = item.info;
-    const unsigned long long bytes = (static_cast<unsigned long long>(v.length) + 1) * sizeof(Real);
-    if (bytes > static_cast<unsigned long long>(INT32_MAX)) return false;
-    const auto marker = static_cast<std::int32_t>(bytes);
+    const std::uint64_t bytes = (static_cast<std::uint64_t>(v.length) + 1) * sizeof(Real);
+    SubrecordStream data(out, bytes, tarvbin_subrecord_limit());
     const Real length = static_cast<Real>(v.length);
-    out.bytes(&marker, sizeof marker);
-    out.bytes(&length, sizeof length);
+    data.bytes(&length, sizeof length);
     if (v.inc == 1) {
-        out.bytes(&run.ws.DATA[v.addr + 4], static_cast<std::size_t>(v.length) * sizeof(Real));
+        data.bytes(&run.ws.DATA[v.addr + 4], static_cast<std::size_t>(v.length) * sizeof(Real));
     } else {
         for (long long k = 1; k <= v.length; ++k) {
             const Real word = item_value(run, item, k);
-            out.bytes(&word, sizeof word);
+            data.bytes(&word, sizeof word);
         }
     }
-    out.bytes(&marker, sizeof marker);
     return true;
 }
 
 } // namespace
+
+tb::BlockHeader series_block_header(Run& run, const std::string& name, long long length) {
+    tb::BlockHeader h;
+    h.run = tb::run_ints(run.MOS);
+    h.flags[tb::FLAG_BINARY] = true;
+    h.shape = {TYPE_DATA,       static_cast<int>(length), 1, run.smpl.ITIME1,
+               run.smpl.ITIME2, run.smpl.ITIME3,          0};
+    h.name = upper_ascii(name);
+    h.name.resize(tb::NAME_ENTRY, ' ');
+    for (std::size_t k = 0; k < h.labels.size(); ++k)
+        h.labels[k] = run.header_labels.substr(k * tb::ITEM_WIDTH, tb::ITEM_WIDTH);
+    return h;
+}
+
+std::string tarvbin_header_contents(const tb::BlockHeader& h) {
+    std::string out;
+    const auto put_int = [&out](std::int32_t v) {
+        out.append(reinterpret_cast<const char*>(&v), sizeof v);
+    };
+    const auto put_text = [&out](std::string_view text, std::size_t width) {
+        std::string field(text.substr(0, width));
+        field.resize(width, ' ');
+        out += field;
+    };
+    for (int v : h.run) put_int(v);
+    for (bool f : h.flags) put_int(f ? tb::BIN_TRUE : tb::BIN_FALSE);
+    for (int v : h.shape) put_int(v);
+    put_text(h.name, tb::NAME_ENTRY);
+    for (const std::string& label : h.labels) put_text(label, tb::ITEM_WIDTH);
+    return out;
+}
 
 bool write_tarvex_blocks(Run& run, const PrintRequest& req, const OutputSink& out) {
     for (const PrintItem& item : req.items) {

@@ -18,67 +18,86 @@ enum { SUM_E, SSE, SUM_ABS, SUM_Y, SUM_P, SUM_Y2, SUM_P2, SUM_YP, PERCENT, SUMS 
 
 } // namespace
 
-FcastAccuracy forecast_accuracy(const std::vector<Real>& y, const std::vector<Real>& p) {
+struct FcastAccuracySums::Sums {
+    ExactSums<SUMS> total;
+};
+
+FcastAccuracySums::FcastAccuracySums() : sums_(std::make_unique<Sums>()) {}
+FcastAccuracySums::~FcastAccuracySums() = default;
+
+void FcastAccuracySums::add(const Real* y, const Real* p, std::size_t n) {
+    // Every sum is exact: the rows' sums (over two threads for a long block) are added to the
+    // totals exactly.
+    auto part = std::make_unique<ExactSums<SUMS>>();
+    split_accumulate(n, *part, [&](ExactSums<SUMS>& set, std::size_t begin, std::size_t end) {
+        ExactAccumulator* sum = set.sums;
+        for (std::size_t t = begin; t < end; ++t) {
+            const Real e = fast_subtract(y[t], p[t]);
+            sum[SUM_E].add(e);
+            sum[SSE].add_product(e, e);
+            sum[SUM_ABS].add(qm::abs(e));
+            sum[SUM_Y].add(y[t]);
+            sum[SUM_P].add(p[t]);
+            sum[SUM_Y2].add_product(y[t], y[t]);
+            sum[SUM_P2].add_product(p[t], p[t]);
+            sum[SUM_YP].add_product(y[t], p[t]);
+            if (!equal_values(y[t], 0)) {
+                const Real ratio = e / y[t];
+                sum[PERCENT].add_product(ratio, ratio);
+            }
+        }
+    });
+    sums_->total.add_exact(*part);
+    n_ += static_cast<long long>(n);
+    for (std::size_t t = 0; t < n; ++t) nonzero_ += !equal_values(y[t], 0);
+}
+
+FcastAccuracy FcastAccuracySums::result() const {
     FcastAccuracy a;
-    const int n = int(y.size());
-    a.n = n;
-    if (n == 0) return a;
-    // Every sum is exact and rounded once, all of them from one pass over the rows.
-    auto sums = std::make_unique<ExactSums<SUMS>>();
-    split_accumulate(y.size(), *sums,
-                     [&](ExactSums<SUMS>& set, std::size_t begin, std::size_t end) {
-                         ExactAccumulator* sum = set.sums;
-                         for (std::size_t t = begin; t < end; ++t) {
-                             const Real e = fast_subtract(y[t], p[t]);
-                             sum[SUM_E].add(e);
-                             sum[SSE].add_product(e, e);
-                             sum[SUM_ABS].add(qm::abs(e));
-                             sum[SUM_Y].add(y[t]);
-                             sum[SUM_P].add(p[t]);
-                             sum[SUM_Y2].add_product(y[t], y[t]);
-                             sum[SUM_P2].add_product(p[t], p[t]);
-                             sum[SUM_YP].add_product(y[t], p[t]);
-                             if (!equal_values(y[t], 0)) {
-                                 const Real ratio = e / y[t];
-                                 sum[PERCENT].add_product(ratio, ratio);
-                             }
-                         }
-                     });
-    const ExactAccumulator* sum = sums->sums;
+    const long long count = n_;
+    a.n = int(count);
+    if (count == 0) return a;
+    const Real n = Real(count);
+    const ExactAccumulator* sum = sums_->total.sums;
     a.sse = sum[SSE].result();
     a.mean_error = sum[SUM_E].result() / n;
     a.mse = a.sse / n;
     a.mae = sum[SUM_ABS].result() / n;
     a.rmse = qm::sqrt(a.mse);
-    long long nonzero = 0; // observations with a percentage error
-    for (Real v : y) nonzero += !equal_values(v, 0);
-    if (nonzero > 0) a.mspe = 100 * sum[PERCENT].result() / nonzero;
+    if (nonzero_ > 0) a.mspe = 100 * sum[PERCENT].result() / Real(nonzero_);
     const Real scale = qm::sqrt(sum[SUM_Y2].result() / n) + qm::sqrt(sum[SUM_P2].result() / n);
     if (scale > 0) a.theil_u = a.rmse / scale;
 
     const Real my = sum[SUM_Y].result() / n, mp = sum[SUM_P].result() / n;
     // The sums of squares and products about the means, every deviation exact.
-    const std::size_t count = y.size();
-    const Real syy = exact_centred_from_sums(sum[SUM_Y2], sum[SUM_Y], sum[SUM_Y], count, my, my);
-    const Real spp = exact_centred_from_sums(sum[SUM_P2], sum[SUM_P], sum[SUM_P], count, mp, mp);
-    const Real syp = exact_centred_from_sums(sum[SUM_YP], sum[SUM_Y], sum[SUM_P], count, my, mp);
+    const std::size_t rows = static_cast<std::size_t>(count);
+    const Real syy = exact_centred_from_sums(sum[SUM_Y2], sum[SUM_Y], sum[SUM_Y], rows, my, my);
+    const Real spp = exact_centred_from_sums(sum[SUM_P2], sum[SUM_P], sum[SUM_P], rows, mp, mp);
+    const Real syp = exact_centred_from_sums(sum[SUM_YP], sum[SUM_Y], sum[SUM_P], rows, my, mp);
     const Real sy = qm::sqrt(syy / n), sp = qm::sqrt(spp / n);
     const Real r = sy > 0 && sp > 0 ? (syp / n) / (sy * sp) : Real(0);
     // The three parts of each decomposition add up to MSE; dividing by their own sum keeps the
     // proportions summing to 1 when rounding leaves a forecast almost perfect.
     const Real bias = (mp - my) * (mp - my);
     const Real variance = (sp - sy) * (sp - sy), covariance = 2 * (1 - r) * sp * sy;
-    const Real regression = (sp - r * sy) * (sp - r * sy), disturbance = (1 - r * r) * sy * sy;
-    const Real first = bias + variance + covariance, second = bias + regression + disturbance;
+    const Real regression = (sp - r * sy), regression2 = regression * regression;
+    const Real disturbance = (1 - r * r) * sy * sy;
+    const Real first = bias + variance + covariance, second = bias + regression2 + disturbance;
     if (a.mse > 0 && first > 0 && second > 0) {
         a.bias = bias / first;
         a.variance = variance / first;
         a.covariance = covariance / first;
         a.bias_second = bias / second;
-        a.regression = regression / second;
+        a.regression = regression2 / second;
         a.disturbance = disturbance / second;
     }
     return a;
+}
+
+FcastAccuracy forecast_accuracy(const std::vector<Real>& y, const std::vector<Real>& p) {
+    FcastAccuracySums sums;
+    sums.add(y.data(), p.data(), y.size());
+    return sums.result();
 }
 
 } // namespace tarvex

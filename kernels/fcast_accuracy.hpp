@@ -5,6 +5,7 @@
 
 #include "numeric/real.hpp"
 
+#include <memory>
 #include <vector>
 
 namespace tarvex {
@@ -26,5 +27,21 @@ struct FcastAccuracy {
 
 FcastAccuracy forecast_accuracy(const std::vector<Real>& observed,
                                 const std::vector<Real>& predicted);
+
+// The same statistics from rows added a block at a time: every sum is exact, so the result has
+// the bits of forecast_accuracy over all the rows at once, wherever the blocks are cut.
+class FcastAccuracySums {
+public:
+    FcastAccuracySums();
+    ~FcastAccuracySums();
+    void add(const Real* observed, const Real* predicted, std::size_t n);
+    long long rows() const { return n_; }
+    FcastAccuracy result() const;
+
+private:
+    struct Sums;
+    std::unique_ptr<Sums> sums_;
+    long long n_ = 0, nonzero_ = 0; // rows, and rows with y not zero
+};
 
 } // namespace tarvex

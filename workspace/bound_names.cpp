@@ -25,7 +25,7 @@ void unbind_series(Run& run, const std::string& name) {
 
 bool takes_bound_series(int command) {
     return command == C_STATS || command == C_OLSQ || command == C_2SLS || command == C_INSTRUME ||
-           command == C_PROBIT || command == C_LOGIT || command == C_TOBIT;
+           command == C_PROBIT || command == C_LOGIT || command == C_TOBIT || command == C_FCAST;
 }
 
 long long par_to_load(const Run& run, const BoundSeries& series) {

@@ -187,6 +187,12 @@ void choice_over_bound_series(Run& run, int command, const ChoiceOptions& o) {
         return;
     }
     name_equation(run, word, eq, {}, e.result.record);
+    // The record's variables are the series as the statement gave them, so that FCAST finds
+    // them bound.
+    EstimationResults& record = e.result.record;
+    record.dep_variable = listed[0].source;
+    for (std::size_t k = 1; k < listed.size() && k - 1 < record.variables.size(); ++k)
+        record.variables[k - 1] = listed[k].source;
     ChoiceData shown;
     shown.names = names;
     shown.intercept = intercept;

@@ -18,6 +18,7 @@
 #include "regress/fit/ols_fit.hpp"
 #include "regress/ols/cusum_squares_bounds.hpp"
 #include "regress/ols/recursive_residuals.hpp"
+#include "workspace/bound_names.hpp"
 
 #include <algorithm>
 #include <utility>
@@ -57,6 +58,16 @@ bool linear_estimation_stands(Run& run) {
 bool read_estimation_rows(Run& run, const FcastOptions& o, DiagnoseRows& rows) {
     FcastModel model;
     if (!build_fcast_model(run, o, model)) return false;
+    // The rows of an estimation over series bound to a file are not kept: DIAGNOSE refuses them
+    // as every command that needs the series in memory does.
+    std::string bound = model.dep_bound;
+    for (const std::string& name : model.term_bound)
+        if (bound.empty()) bound = name;
+    if (const BoundSeries* series = bound.empty() ? nullptr : find_bound_series(run, bound)) {
+        report_error(run, bound_in_memory_message(run, bound, *series),
+                     command_error_number(run, BOUND_NEEDS_MEMORY_SEQUENCE));
+        return false;
+    }
     FcastSettings settings;
     settings.obs = run.last_estimation.obs;
     settings.keep_regressors = true;

@@ -12,6 +12,7 @@
 #include "numeric/text.hpp"
 #include "options/option_access.hpp"
 #include "options/options.hpp"
+#include "regress/fcast/fcast_bound.hpp"
 #include "regress/fcast/fcast_equation.hpp"
 #include "regress/fcast/fcast_forecast.hpp"
 #include "regress/fcast/fcast_model.hpp"
@@ -65,16 +66,6 @@ void store_by_row(Run& run, const std::string& name, const Forecast& f,
         if (r.obs <= info.length) element(run, info, r.obs) = value(r, run.ws.XMISS);
 }
 
-Real predicted_value(const FcastRow& r, Real xmiss) {
-    return r.defined ? r.predicted : xmiss;
-}
-Real error_value(const FcastRow& r, Real xmiss) {
-    return r.defined && r.known ? r.error : xmiss;
-}
-Real se_value(const FcastRow& r, Real xmiss) {
-    return r.defined ? r.se : xmiss;
-}
-
 // The variables whose lengths and missing values CKSMPL checks: the regressors other than the
 // dependent variable, which may end before the range does.
 std::vector<int> checked_refs(const FcastModel& m) {
@@ -119,6 +110,11 @@ void cmd_fcast(Run& run) {
     if (autoregressive ? (o.ORDER < 0 || o.ORDER > MAX_AUTO_ORDER) : o.ORDER != 0) {
         report_error(run, " ...ERROR..THE ORDER=" + fmt_I(o.ORDER, 4) + " OPTION IS NOT AVAILABLE",
                      ERR_FCAST_ORDER);
+        return;
+    }
+    // Series bound to a file, or the outputs written to one: a pass over blocks of rows.
+    if (fcast_over_blocks(o, model)) {
+        fcast_over_bound_series(run, o, model);
         return;
     }
     // 4. Output variables.
@@ -208,9 +204,9 @@ void cmd_fcast(Run& run) {
         write_line(run, " ...WARNING..FORECAST STD. ERRORS ONLY VALID FOR OLS");
     if (!name_blank(o.FCSE) && !f.has_se && run.sw[OWARN])
         write_line(run, " ...WARNING..NO COEFFICIENT COVARIANCE: FORECAST STD. ERRORS NOT STORED");
-    store_by_row(run, o.PREDICT, f, predicted_value);
-    store_by_row(run, o.RESID, f, error_value);
-    if (f.has_se) store_by_row(run, o.FCSE, f, se_value);
+    store_by_row(run, o.PREDICT, f, predicted_output);
+    store_by_row(run, o.RESID, f, error_output);
+    if (f.has_se) store_by_row(run, o.FCSE, f, se_output);
     run.res[R_N] = nobs;
 
     const bool print = run.flags.OPUT;

@@ -87,18 +87,20 @@ FcastResult compute_forecast(Run& run, const FcastModel& model, const FcastOptio
     return out;
 }
 
+void note_row_problem(ReportNotes& notes, const FcastRow& r) {
+    if (r.problem == FcastProblem::NON_POSITIVE)
+        notes.add(NotePlace::DATA, NoteKind::ERROR,
+                  " NON-POSITIVE DATA FOUND IN OBSERVATION " + fmt_I(r.obs, 10));
+    else if (r.problem == FcastProblem::UNDEFINED)
+        notes.add_error(NotePlace::DATA,
+                        " ...ERROR..PREDICTED VALUE UNDEFINED FOR OBS. NO." + fmt_I(r.obs, 5),
+                        ERR_FCAST_UNDEFINED);
+}
+
 void finish_forecast(FcastResult& out) {
     ReportNotes& notes = out.notes;
     const Forecast& f = out.forecast;
-    for (const FcastRow& r : f.rows) {
-        if (r.problem == FcastProblem::NON_POSITIVE)
-            notes.add(NotePlace::DATA, NoteKind::ERROR,
-                      " NON-POSITIVE DATA FOUND IN OBSERVATION " + fmt_I(r.obs, 10));
-        else if (r.problem == FcastProblem::UNDEFINED)
-            notes.add_error(NotePlace::DATA,
-                            " ...ERROR..PREDICTED VALUE UNDEFINED FOR OBS. NO." + fmt_I(r.obs, 5),
-                            ERR_FCAST_UNDEFINED);
-    }
+    for (const FcastRow& r : f.rows) note_row_problem(notes, r);
     // Accuracy over the rows with y known and a prediction.
     std::vector<Real> y, p;
     reserve_large(y, f.rows.size());

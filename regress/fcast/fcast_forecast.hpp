@@ -28,6 +28,9 @@ struct FcastResult {
 FcastResult compute_forecast(Run& run, const FcastModel& model, const FcastOptions& o,
                              FcastSettings settings);
 
+// The note on a row without a prediction (a regressor that cannot be logged, or no value).
+void note_row_problem(ReportNotes& notes, const FcastRow& row);
+
 // The notes on observations without a prediction and the accuracy statistics of the known
 // observations of a finished forecast.
 void finish_forecast(FcastResult& out);

@@ -15,6 +15,7 @@
 #include "regress/fcast/fcast_pool.hpp"
 #include "regress/fit/ols_options.hpp"
 #include "regress/fit/term_names.hpp"
+#include "workspace/bound_names.hpp"
 #include "workspace/workspace.hpp"
 
 #include <algorithm>
@@ -46,6 +47,8 @@ int current_reference(Run& run, int ref, const std::string& name) {
 void from_estimation(Run& run, FcastModel& m, std::string& gone) {
     const EstimationResults& e = run.last_estimation;
     m.dep_ref = current_reference(run, e.dep_ref, e.dep_variable);
+    if (m.dep_ref == 0 && !e.dep_variable.empty() && find_bound_series(run, e.dep_variable))
+        m.dep_bound = e.dep_variable;
     m.dep_lag = e.dep_lag;
     m.dep_name = e.dep_name;
     if (!e.equation.empty()) { // a nonlinear equation: parameters, not terms
@@ -83,12 +86,18 @@ void from_estimation(Run& run, FcastModel& m, std::string& gone) {
         t.name = e.names[j];
         if (t.ref == run.ws.MAXVAR + 1) t.kind = TermKind::INTERCEPT;
         if (t.ref == run.ws.MAXVAR + 2) t.kind = TermKind::TREND;
+        std::string bound;
         if (t.kind == TermKind::VARIABLE) {
-            t.ref = current_reference(run, t.ref,
-                                      j < e.variables.size() ? e.variables[j] : std::string());
-            if (t.ref == 0 && gone.empty()) gone = e.names[j];
+            const std::string variable = j < e.variables.size() ? e.variables[j] : std::string();
+            t.ref = current_reference(run, t.ref, variable);
+            // A series an estimation over bound series read from its file, still bound.
+            if (t.ref == 0 && !variable.empty() && find_bound_series(run, variable) != nullptr)
+                bound = variable;
+            else if (t.ref == 0 && gone.empty())
+                gone = e.names[j];
         }
         m.terms.push_back(t);
+        m.term_bound.push_back(bound);
     }
     m.coef.assign(e.coef.begin(), e.coef.begin() + std::ptrdiff_t(k));
     m.sigma = e.sigma;
@@ -119,12 +128,22 @@ void from_list(Run& run, const FcastOptions& o, FcastModel& m) {
     m.dep_ref = plain_reference(scan.list[1]);
     m.dep_lag = scan.list[scan.MAXVAR + 1] % LAG_ORDER_CODE;
     m.dep_name = first_8_padded(lagged_name(reference_name(run, m.dep_ref), m.dep_lag));
+    if (scan.is_bound(1)) {
+        m.dep_bound = scan.bound_name[1];
+        m.dep_name = first_8_padded(upper_ascii(trim_trailing_blanks(m.dep_bound)));
+    }
     for (int k = 2; k <= scan.NF; ++k) {
         OlsTerm t;
         t.ref = plain_reference(scan.list[k]);
         t.lag = scan.list[scan.MAXVAR + k] % LAG_ORDER_CODE;
         t.name = first_8_padded(lagged_name(reference_name(run, t.ref), t.lag));
+        std::string bound;
+        if (scan.is_bound(k)) {
+            bound = scan.bound_name[std::size_t(k)];
+            t.name = first_8_padded(upper_ascii(trim_trailing_blanks(bound)));
+        }
         m.terms.push_back(t);
+        m.term_bound.push_back(bound);
     }
     if (o.CONSTANT) {
         OlsTerm c;
@@ -132,6 +151,7 @@ void from_list(Run& run, const FcastOptions& o, FcastModel& m) {
         c.ref = run.ws.MAXVAR + 1;
         c.name = first_8_padded("CONSTANT");
         m.terms.push_back(c);
+        m.term_bound.emplace_back();
     }
 }
 

@@ -77,7 +77,18 @@ struct FcastModel {
     std::vector<int> period_obs;
     std::vector<Real> period_row_effects;
 
+    // Series bound to a file (READ ... / BIND): the bound name of the dependent variable and of
+    // each term (empty: in memory, or no variable).
+    std::string dep_bound;
+    std::vector<std::string> term_bound;
+
     bool nonlinear() const { return !equation.empty(); }
+    bool any_bound() const {
+        if (!dep_bound.empty()) return true;
+        for (const std::string& name : term_bound)
+            if (!name.empty()) return true;
+        return false;
+    }
     int k() const { return nonlinear() ? int(parameter_names.size()) : int(terms.size()); }
     bool has_covariance() const { return !cov.empty(); }
 };

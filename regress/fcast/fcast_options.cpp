@@ -77,9 +77,10 @@ const OptionTable FCAST_TABLE = {
         "DEVICE",    // 61 name
         "PORT",      // 62 name
         "COMMFILE",  // 63 name    plot command file ("COMM.GNU")
+        "BIND",      // 64 name    TARVBIN file the output series are written to and bound to
         "********",
     },
-    32, 15, 5, 11};
+    32, 15, 5, 12};
 // clang-format on
 
 } // namespace
@@ -143,6 +144,7 @@ FcastOptions read_fcast_options(const Run& run) {
     o.OUTPUT = v.name("OUTPUT"), o.DEVICE = v.name("DEVICE"), o.PORT = v.name("PORT");
     o.COMMFILE = v.name("COMMFILE");
     o.commfile_full = v.full_name("COMMFILE");
+    o.bind_file = trim_blanks(v.full_name("BIND"));
     // Implications.
     if (o.MAX || o.LIST) o.RSTAT = true;
     if (o.GRAPHICS) o.GNU = true;

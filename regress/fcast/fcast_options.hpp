@@ -11,7 +11,7 @@ namespace tarvex {
 
 struct Run;
 
-// The 63 keywords in their four groups (32 switches, 15 integers, 5 reals, 11 names).
+// The 64 keywords in their four groups (32 switches, 15 integers, 5 reals, 12 names).
 const OptionTable& fcast_option_table();
 
 // Values of RHO and SRHO that mean "not given".
@@ -37,6 +37,7 @@ struct FcastOptions {
     std::string COEFFICI, IDVAR, MODEL, FCSE, CSFIX, PREDICT, RESID, OUTPUT, DEVICE, PORT;
     std::string COMMFILE;
     std::string commfile_full; // COMMFILE as typed (a file name may be longer than 8 characters)
+    std::string bind_file;     // BIND= as typed: the file the output series are written to
 };
 
 // Prepares the option set with the defaults of FCAST (or of DIAGNOSE, whose RSTAT is off);

@@ -58,6 +58,11 @@ std::vector<Real> psi_weights(const std::map<int, Real>& phi, int count) {
     return psi;
 }
 
+} // namespace
+
+// The row sums belong to RowPredictor, whose type is visible outside this file.
+namespace fcast_rows {
+
 // The two sums of a row, x'b and x'Vx, for fixed b and a fixed K x K matrix V. x'b is an exact
 // sum rounded once. x'Vx is sum_a x_a u_a, each u_a an exact sum rounded once and the outer sum
 // exact: u_a = V_aa x_a + sum_(b>a) 2 V_ab x_b when V is exactly symmetric (half the products),
@@ -150,7 +155,85 @@ private:
     ExactAccumulator sum_;
 };
 
-} // namespace
+} // namespace fcast_rows
+
+// The work a row needs beside its values: the coefficients and covariance taken apart once.
+struct RowPredictor::Sums {
+    fcast_rows::RowSums sums;
+    Sums(const std::vector<Real>& b, const std::vector<Real>* v, int k) : sums(b, v, k) {}
+};
+
+RowPredictor::RowPredictor(const FcastModel& model, Real missing_code, const std::vector<Real>* psi)
+    : model_(model), xmiss_(missing_code), sigma2_(model.sigma * model.sigma), psi_(psi) {
+    const std::vector<Real>* covariance = model.has_covariance() ? &model.cov : nullptr;
+    sums_ = std::make_unique<Sums>(model.coef, covariance, model.k());
+    if (psi_ != nullptr)
+        for (std::size_t j = 0; j < psi_->size(); ++j)
+            spread_upto_.push_back((spread_upto_.empty() ? Real(0) : spread_upto_.back()) +
+                                   (*psi_)[j] * (*psi_)[j]);
+}
+
+RowPredictor::~RowPredictor() = default;
+
+void RowPredictor::begin(FcastRow& row, int t, Real y) const {
+    row = FcastRow{};
+    row.obs = t;
+    row.known = !equal_values(y, xmiss_);
+    row.observed = row.known ? y : xmiss_;
+}
+
+bool RowPredictor::put(FcastRow& row, int j, Real v, Real* x) const {
+    const OlsTerm& term = model_.terms[std::size_t(j)];
+    if (term.kind == TermKind::INTERCEPT) {
+        x[j] = 1;
+        return true;
+    }
+    if (term.kind == TermKind::TREND) {
+        x[j] = row.obs;
+        return true;
+    }
+    if (equal_values(v, xmiss_)) {
+        row.problem = FcastProblem::UNDEFINED;
+        return false;
+    }
+    if (model_.log_regressors || model_.box_regressors) {
+        if (!(v > 0)) {
+            row.problem = FcastProblem::NON_POSITIVE;
+            return false;
+        }
+        v = model_.box_regressors ? box_cox(qm::log(v), model_.lambda_x).value : qm::log(v);
+    }
+    x[j] = v;
+    return true;
+}
+
+void RowPredictor::finish(FcastRow& row, const Real* x, int steps) const {
+    fcast_rows::RowSums& sums = sums_->sums;
+    if (row.problem == FcastProblem::NONE) {
+        sums.set_row(x);
+        const Real xb = sums.xb();
+        if (model_.box_cox) { // back to the scale of y: (1 + lambda x'b)**(1/lambda)
+            row.defined = box_cox_inverse(xb, model_.lambda_y, row.predicted);
+        } else if (model_.choice != FcastChoice::NONE) {
+            row.predicted = choice_prediction(model_, xb);
+            row.defined = finiteq(row.predicted) != 0;
+        } else {
+            row.predicted = model_.log_dependent ? qm::exp(xb) : xb;
+            row.defined = finiteq(row.predicted) != 0;
+        }
+        if (!row.defined) row.problem = FcastProblem::UNDEFINED;
+    }
+    if (row.defined && model_.has_covariance()) {
+        const Real quad = sums.xvx(); // x'Vx
+        const Real spread = spread_upto_.empty() ? Real(1) : spread_upto_[std::size_t(steps - 1)];
+        row.se = qm::sqrt(qm::abs(fast_add(fast_multiply(sigma2_, spread), quad)));
+        if (model_.log_dependent) row.se *= row.predicted;
+        if (model_.choice == FcastChoice::PROBIT || model_.choice == FcastChoice::LOGIT)
+            row.se = link_density(choice_link(model_), sums.xb()) * qm::sqrt(qm::abs(quad));
+    }
+    if (!row.defined) row.predicted = xmiss_;
+    if (row.defined && row.known) row.error = fast_subtract(row.observed, row.predicted);
+}
 
 bool has_lagged_dependent(const FcastModel& model) {
     for (const OlsTerm& t : model.terms)
@@ -163,8 +246,6 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
     out.has_se = model.has_covariance();
     const int k = model.k();
     const Real xmiss = run.ws.XMISS;
-    const auto is_missing = [xmiss](Real v) { return equal_values(v, xmiss); };
-    const Real sigma2 = model.sigma * model.sigma;
     const Series dep(run, model.dep_ref);
     std::vector<Series> columns;
     columns.reserve(k);
@@ -182,12 +263,6 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
     if (!phi.empty() && same_scale && !settings.obs.empty())
         psi = psi_weights(phi, settings.obs.back() - settings.dynamic_origin);
 
-    // sum of psi_j^2 for j < h, built in the order a row would add them.
-    std::vector<Real> spread_upto(psi.size() + 1, Real(0));
-    for (std::size_t j = 0; j < psi.size(); ++j)
-        spread_upto[j + 1] = spread_upto[j] + psi[j] * psi[j];
-    const std::vector<Real>* covariance = out.has_se ? &model.cov : nullptr;
-
     // Rows by observation, for the forecasts that replace lagged data in a dynamic forecast.
     const int first_obs = settings.obs.empty() ? 0 : settings.obs.front();
     std::vector<int> row_of;
@@ -204,88 +279,47 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
 
     // Row i: its regressors into x (the kept row, or scratch), the prediction and its standard
     // error. A dynamic forecast reads the rows before it; other rows stand alone.
-    auto compute_row = [&](std::size_t i, Real* scratch, RowSums& sums) {
+    auto compute_row = [&](std::size_t i, Real* scratch, const RowPredictor& predictor) {
         const int t = settings.obs[i];
         FcastRow& row = out.rows[i];
-        row.obs = t;
         Real* x = settings.keep_regressors ? out.x.data() + i * std::size_t(k) : scratch;
-        const Real y = dep.at(run, (long long)t - model.dep_lag);
-        row.known = !is_missing(y);
-        row.observed = row.known ? y : xmiss;
-        for (int j = 0; j < k && row.problem == FcastProblem::NONE; ++j) {
+        predictor.begin(row, t, dep.at(run, (long long)t - model.dep_lag));
+        for (int j = 0; j < k; ++j) {
             const OlsTerm& term = model.terms[j];
-            if (term.kind == TermKind::INTERCEPT) {
-                x[j] = 1;
-                continue;
-            }
-            if (term.kind == TermKind::TREND) {
-                x[j] = t;
-                continue;
-            }
-            const int source = t - term.lag;
-            Real v = columns[j].at(run, source);
-            if (settings.dynamic && is_lagged_dependent(model, term) &&
-                source > settings.dynamic_origin) {
-                const int at = source >= first_obs && source - first_obs < int(row_of.size())
-                                   ? row_of[std::size_t(source - first_obs)]
-                                   : -1;
-                v = at >= 0 && out.rows[std::size_t(at)].defined
-                        ? out.rows[std::size_t(at)].predicted
-                        : xmiss;
-            }
-            if (is_missing(v)) {
-                row.problem = FcastProblem::UNDEFINED;
-                break;
-            }
-            if (model.log_regressors || model.box_regressors) {
-                if (!(v > 0)) {
-                    row.problem = FcastProblem::NON_POSITIVE;
-                    break;
+            Real v = 0;
+            if (term.kind == TermKind::VARIABLE) {
+                const int source = t - term.lag;
+                v = columns[j].at(run, source);
+                if (settings.dynamic && is_lagged_dependent(model, term) &&
+                    source > settings.dynamic_origin) {
+                    const int at = source >= first_obs && source - first_obs < int(row_of.size())
+                                       ? row_of[std::size_t(source - first_obs)]
+                                       : -1;
+                    v = at >= 0 && out.rows[std::size_t(at)].defined
+                            ? out.rows[std::size_t(at)].predicted
+                            : xmiss;
                 }
-                v = model.box_regressors ? box_cox(qm::log(v), model.lambda_x).value : qm::log(v);
             }
-            x[j] = v;
+            if (!predictor.put(row, j, v, x)) break;
         }
-        if (row.problem == FcastProblem::NONE) {
-            sums.set_row(x);
-            const Real xb = sums.xb();
-            if (model.box_cox) { // back to the scale of y: (1 + lambda x'b)**(1/lambda)
-                row.defined = box_cox_inverse(xb, model.lambda_y, row.predicted);
-            } else if (model.choice != FcastChoice::NONE) {
-                row.predicted = choice_prediction(model, xb);
-                row.defined = finiteq(row.predicted) != 0;
-            } else {
-                row.predicted = model.log_dependent ? qm::exp(xb) : xb;
-                row.defined = finiteq(row.predicted) != 0;
-            }
-            if (!row.defined) row.problem = FcastProblem::UNDEFINED;
-        }
-        if (row.defined && covariance != nullptr) {
-            const Real quad = sums.xvx(); // x'Vx
-            const int steps =
-                psi.empty() || t <= settings.dynamic_origin ? 1 : t - settings.dynamic_origin;
-            const Real spread = psi.empty() ? Real(1) : spread_upto[std::size_t(steps)];
-            row.se = qm::sqrt(qm::abs(fast_add(fast_multiply(sigma2, spread), quad)));
-            if (model.log_dependent) row.se *= row.predicted;
-            if (model.choice == FcastChoice::PROBIT || model.choice == FcastChoice::LOGIT)
-                row.se = link_density(choice_link(model), sums.xb()) * qm::sqrt(qm::abs(quad));
-        }
-        if (!row.defined) row.predicted = xmiss;
-        if (row.defined && row.known) row.error = fast_subtract(row.observed, row.predicted);
+        const int steps =
+            psi.empty() || t <= settings.dynamic_origin ? 1 : t - settings.dynamic_origin;
+        predictor.finish(row, x, steps);
         if (!row_of.empty()) row_of[std::size_t(t - first_obs)] = int(i);
     };
 
+    const std::vector<Real>* weights = psi.empty() ? nullptr : &psi;
     if (settings.dynamic) {
         std::vector<Real> scratch(std::size_t(k), Real(0));
-        auto sums = std::make_unique<RowSums>(model.coef, covariance, k);
-        for (std::size_t i = 0; i < n; ++i) compute_row(i, scratch.data(), *sums);
+        const RowPredictor predictor(model, xmiss, weights);
+        for (std::size_t i = 0; i < n; ++i) compute_row(i, scratch.data(), predictor);
     } else {
         // Rows stand alone: long forecasts share them between two threads, each with its own
         // scratch row and sums; every row's result is the same bits either way.
         split_rows(n, [&](std::size_t begin, std::size_t end) {
             std::vector<Real> scratch(std::size_t(k), Real(0));
-            auto sums = std::make_unique<RowSums>(model.coef, covariance, k);
-            for (std::size_t i = begin; i < end; ++i) compute_row(i, scratch.data(), *sums);
+            const RowPredictor predictor(model, xmiss, weights);
+            for (std::size_t i = begin; i < end; ++i) compute_row(i, scratch.data(), predictor);
         });
     }
     return out;

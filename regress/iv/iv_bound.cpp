@@ -179,9 +179,14 @@ void iv_over_bound_series(Run& run, const IvOptions& o, const std::string& comma
         return;
     }
     warn_bound_missing_values(run, shown, sources, -1, missing_at);
-    // The record names the terms as the one in memory does, with no variable of the work area
-    // behind a bound series (FCAST then says it no longer exists) and no rows.
+    // The record names the terms as the one in memory does, and no rows; its variables are the
+    // series as the statement gave them, so that FCAST finds them bound.
     conclude_iv(run, eq, e, o);
+    EstimationResults& record = run.last_estimation;
+    if (!record.command.empty() && record.variables.size() + 1 >= std::size_t(split)) {
+        record.dep_variable = listed[0].source;
+        for (int k = 1; k < split; ++k) record.variables[std::size_t(k - 1)] = listed[k].source;
+    }
 }
 
 } // namespace tarvex

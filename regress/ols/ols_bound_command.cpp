@@ -169,6 +169,12 @@ void ols_over_bound_series(Run& run, const OlsOptions& o) {
     OlsEstimate e = estimate_ols_blocks(*rows, where, std::move(fit), o, settings);
     warn_bound_missing_values(run, listed, sources, where.weight, missing_at);
     report_and_store_ols(run, e, o);
+    // The record names the series as the statement gave them, so that FCAST finds them bound.
+    EstimationResults& record = run.last_estimation;
+    if (!record.command.empty() && record.variables.size() + 1 >= listed.size()) {
+        record.dep_variable = listed[0].source;
+        for (std::size_t k = 1; k < listed.size(); ++k) record.variables[k - 1] = listed[k].source;
+    }
 }
 
 } // namespace tarvex

@@ -144,11 +144,11 @@ TEST(WriteFiles, TarvbinBlocks) {
     EXPECT_TRUE(same_bits(first, e.elem(x, 1)));
 }
 
-// A TARVBIN data record holds its byte count in 32 bits: a variable of 2^27 - 1 elements (2 GiB
-// with the length word) cannot be one record. The block stops after its two header records,
-// with the error, instead of a record whose count has wrapped round. The length is forged in
-// the item: no work area that large is needed, and no element is read.
-TEST(WriteFiles, TarvbinRefusesARecordBeyondTwoGigabytes) {
+// A TARVBIN block counts its elements in a 4-byte integer: a variable of 2^31 elements cannot be
+// one block (a longer data record is cut into subrecords, but its length must fit the header).
+// Nothing of the block is written, with the error, instead of a length that has wrapped round.
+// The length is forged in the item: no work area that large is needed, and no element is read.
+TEST(WriteFiles, TarvbinRefusesMoreElementsThanTheHeaderCounts) {
     PrintEngine e;
     const int x = e.vector("X", {"1"});
     PrintRequest req;
@@ -159,7 +159,7 @@ TEST(WriteFiles, TarvbinRefusesARecordBeyondTwoGigabytes) {
     item.ref = x;
     item.name = "X";
     ASSERT_TRUE(VINFO(e.run, x, item.info));
-    item.info.length = (1LL << 27) - 1; // (length + 1) * 16 bytes = 2^31 > INT32_MAX
+    item.info.length = 1LL << 31; // more elements than the block's 4-byte length can count
     req.items.push_back(item);
     ScratchDir dir;
     constexpr int UNIT = 17;
@@ -168,7 +168,7 @@ TEST(WriteFiles, TarvbinRefusesARecordBeyondTwoGigabytes) {
     EXPECT_EQ(close_unit(e.run, UNIT), 0);
     EXPECT_EQ(e.lines(), Lines{" ...ERROR..VARIABLE TOO LARGE FOR ONE BINARY RECORD: X"});
     EXPECT_TRUE(e.run.flags.ODONT);
-    EXPECT_EQ(file_text(dir.file("big.bin")).size(), 16u + 248u); // the two header records
+    EXPECT_EQ(file_text(dir.file("big.bin")).size(), 0u); // nothing of the block
 }
 
 // Every type code written as TARVDATA and as TARVBIN and read back by READ: the same type,
