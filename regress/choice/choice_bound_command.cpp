@@ -190,9 +190,9 @@ void choice_over_bound_series(Run& run, int command, const ChoiceOptions& o) {
     // The record's variables are the series as the statement gave them, so that FCAST finds
     // them bound.
     EstimationResults& record = e.result.record;
-    record.dep_variable = listed[0].source;
-    for (std::size_t k = 1; k < listed.size() && k - 1 < record.variables.size(); ++k)
-        record.variables[k - 1] = listed[k].source;
+    record.dep_variable = st.sources[0];
+    for (std::size_t k = 1; k < st.sources.size() && k - 1 < record.variables.size(); ++k)
+        record.variables[k - 1] = st.sources[k];
     ChoiceData shown;
     shown.names = names;
     shown.intercept = intercept;

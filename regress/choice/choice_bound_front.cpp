@@ -43,7 +43,8 @@ bool open_bound_choice(Run& run, int command, const ChoiceOptions& o,
     eq.command = command;
     eq.dep_name = first_8_padded(listed[0].shown);
     ChoiceBlockColumns& where = out.where;
-    std::vector<std::string> sources{listed[0].source};
+    std::vector<std::string>& sources = out.sources;
+    sources.push_back(listed[0].source);
     std::vector<std::string>& names = out.names;
     for (std::size_t k = 1; k < listed.size(); ++k) {
         if (listed[k].source == listed[0].source) {
