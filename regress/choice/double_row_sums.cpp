@@ -89,16 +89,15 @@ std::vector<LaneSum> lane_sums(std::size_t p) {
 
 } // namespace
 
-void add_double_row_sums(const std::vector<const double*>& columns, std::size_t n,
-                         const double* a, const double* h, std::vector<double>& gradient,
+void add_double_row_sums(const std::vector<const double*>& columns, std::size_t n, const double* a,
+                         const double* h, std::vector<double>& gradient,
                          std::vector<double>& hessian) {
     const std::size_t p = columns.size();
     if (p == 0 || n == 0) return;
     const std::size_t width = (p + LANES - 1) / LANES * LANES;
     const std::vector<LaneSum> sums = lane_sums(p);
     const std::size_t groups = sums.size() / GROUP;
-    const std::size_t shares =
-        n >= SPLIT_MIN_ROWS && groups > 1 && two_threads_available() ? 2 : 1;
+    const std::size_t shares = n >= SPLIT_MIN_ROWS && groups > 1 && two_threads_available() ? 2 : 1;
     // Each share takes every shares-th group, with its own copy of the rows and its own totals.
     run_row_shares(shares, shares, [&](std::size_t share, std::size_t, std::size_t) {
         std::vector<double> totals(sums.size() * LANES, 0.0);
@@ -120,11 +119,9 @@ void add_double_row_sums(const std::vector<const double*>& columns, std::size_t 
                 const LaneSum* group = &sums[g * GROUP];
                 double* t = &totals[g * GROUP * LANES];
                 if (group[0].row < 0)
-                    advance_group<true>(group, t, block.data(), width, rows, a + begin,
-                                        h + begin);
+                    advance_group<true>(group, t, block.data(), width, rows, a + begin, h + begin);
                 else
-                    advance_group<false>(group, t, block.data(), width, rows, a + begin,
-                                         h + begin);
+                    advance_group<false>(group, t, block.data(), width, rows, a + begin, h + begin);
             }
         }
         // Each element belongs to one sum of one share: the shares write apart.

@@ -14,8 +14,8 @@ namespace tarvex {
 // Adds rows [0, n) of `columns` (p columns of n values) with scores a[i] and weights h[i] to
 // `gradient` (p values) and to the upper triangle of `hessian` (p x p, row-major), after what
 // they hold. Elements below the diagonal are left as they are.
-void add_double_row_sums(const std::vector<const double*>& columns, std::size_t n,
-                         const double* a, const double* h, std::vector<double>& gradient,
+void add_double_row_sums(const std::vector<const double*>& columns, std::size_t n, const double* a,
+                         const double* h, std::vector<double>& gradient,
                          std::vector<double>& hessian);
 
 } // namespace tarvex
