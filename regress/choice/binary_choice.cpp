@@ -241,7 +241,7 @@ void add_binary_totals(ChoiceLink link, const BinaryRows& rows, const std::vecto
         chunk_index(rows.x, theta, begin, length, z.data());
         for (std::size_t i = begin; i < end; ++i) {
             const bool one = !fast_is_zero(rows.y[i]);
-            const LinkRow r = link_row(link, z[i - begin], one);
+            const LinkRow r = link_row(link, z[i - begin], one, log_terms != nullptr);
             const LinkTerms& terms = r.terms;
             const Real p = r.probability;
             if (log_terms != nullptr) log_terms[i] = terms.log_f;
@@ -346,14 +346,16 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
 
     // Rows' terms at the last iterate: probabilities, residuals, the prediction table and the
     // sums of the averages, by chunk on the threads, the chunks' sums added in order.
-    std::vector<Real> probability(n), residual(n), log_terms(n);
+    // The rows' log-likelihood terms serve only the search for a separation after a fit that did
+    // not converge.
+    const bool converged = e.end == ChoiceEnd::CONVERGED;
+    std::vector<Real> probability(n), residual(n), log_terms(converged ? 0 : n);
     BinaryTotals totals(static_cast<std::size_t>(k));
     add_binary_totals(link, binary_rows_of(data), fit.theta, totals, probability.data(),
-                      residual.data(), log_terms.data());
+                      residual.data(), converged ? nullptr : log_terms.data());
     for (int a = 0; a < 2; ++a)
         for (int b = 0; b < 2; ++b) e.table[a][b] = totals.table[a][b];
-    if (e.end != ChoiceEnd::CONVERGED &&
-        separated(fitted_separation(log_terms, fit.history, data.intercept)))
+    if (!converged && separated(fitted_separation(log_terms, fit.history, data.intercept)))
         return e;
     std::vector<Real> cov;
     if (!choice_covariance(fit, k, control.sandwich, cov, e.bad_column)) {

@@ -4,6 +4,8 @@
 
 #include "kernels/symmetric_solve.hpp"
 #include "numeric/fast_arith.hpp"
+#include "numeric/row_split.hpp"
+#include "regress/choice/double_row_sums.hpp"
 
 #include <cmath>
 #include <cstdint>
@@ -110,20 +112,27 @@ inline void subtract_scaled_row(double* line, double hj, const double* row, std:
 void add_double_rows(ChoiceLink link, const DoubleSample& d, const std::vector<double>& b,
                      bool derivatives, DoublePoint& out) {
     const std::size_t k = b.size(), n = d.n;
-    std::vector<double> row(k);
-    for (std::size_t i = 0; i < n; ++i) {
-        double z = 0;
-        for (std::size_t j = 0; j < k; ++j) {
-            row[j] = d.x[j][i];
-            z += row[j] * b[j];
+    // Each row's terms (on two threads for a long sample: they depend on the row alone), then
+    // the sums, each in row order.
+    std::vector<double> log_l(n), a(derivatives ? n : 0), h(derivatives ? n : 0);
+    split_rows(n, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            double z = 0;
+            for (std::size_t j = 0; j < k; ++j) z += d.x[j][i] * b[j];
+            const bool one = d.one[i] != 0;
+            const DoubleTerms t = double_link_terms(link, one ? z : -z);
+            const double w = d.weight.empty() ? 1.0 : d.weight[i];
+            log_l[i] = w * t.log_f;
+            if (!derivatives) continue;
+            a[i] = w * (one ? t.score : -t.score);
+            h[i] = w * t.weight;
         }
-        const bool one = d.one[i] != 0;
-        const DoubleTerms t = double_link_terms(link, one ? z : -z);
-        const double w = d.weight.empty() ? 1.0 : d.weight[i];
-        out.llf += w * t.log_f;
-        if (!derivatives) continue;
-        out.add_row(w * (one ? t.score : -t.score), w * t.weight, row.data());
-    }
+    });
+    for (std::size_t i = 0; i < n; ++i) out.llf += log_l[i];
+    if (!derivatives) return;
+    std::vector<const double*> columns;
+    for (std::size_t j = 0; j < k; ++j) columns.push_back(d.x[j].data());
+    add_double_row_sums(columns, n, a.data(), h.data(), out.gradient, out.hessian);
 }
 
 namespace {

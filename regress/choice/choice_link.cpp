@@ -106,7 +106,7 @@ LinkTerms link_terms(ChoiceLink link, Real s) {
     return t;
 }
 
-LinkRow link_row(ChoiceLink link, Real z, bool one) {
+LinkRow link_row(ChoiceLink link, Real z, bool one, bool with_log) {
     LinkRow r;
     const Real s = one ? z : -z;
     if (link == ChoiceLink::PROBIT) {
@@ -122,14 +122,17 @@ LinkRow link_row(ChoiceLink link, Real z, bool one) {
         const bool below = fast_less(s, 0);
         r.probability = fast_less(z, 0) ? q : p;
         const Real cdf = below ? q : p;
-        r.terms.log_f = below ? fast_log(q) : -log1p_positive(q / p);
+        if (with_log) r.terms.log_f = below ? fast_log(q) : -log1p_positive(q / p);
         r.terms.score = r.density / cdf;
         r.terms.weight = fast_multiply(r.terms.score, fast_add(s, r.terms.score));
         return r;
     }
     // One exponential serves every term: e = exp(-|z|), F(z) = 1/(1 + e) or e/(1 + e).
-    const Real e = fast_exp(-qm::abs(z)), inverse = 1 / (1 + e), l = log1p_positive(e);
-    r.terms.log_f = s >= 0 ? -l : s - l;
+    const Real e = fast_exp(-qm::abs(z)), inverse = 1 / (1 + e);
+    if (with_log) {
+        const Real l = log1p_positive(e);
+        r.terms.log_f = s >= 0 ? -l : s - l;
+    }
     r.terms.score = s >= 0 ? e * inverse : inverse;
     r.terms.weight = e * inverse * inverse;
     r.probability = z >= 0 ? inverse : e * inverse;

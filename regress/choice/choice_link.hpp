@@ -21,12 +21,13 @@ struct LinkTerms {
 LinkTerms link_terms(ChoiceLink link, Real s);
 
 // Everything the report needs of one row at the index z with outcome `one`: the terms of
-// log F(q z), the probability F(z), the density f(z) and its slope f'(z).
+// log F(q z), the probability F(z), the density f(z) and its slope f'(z). Without `with_log`
+// terms.log_f may be left 0: the logarithm's cost is saved when only the rest is wanted.
 struct LinkRow {
     LinkTerms terms;
     Real probability = 0, density = 0, slope = 0;
 };
-LinkRow link_row(ChoiceLink link, Real z, bool one);
+LinkRow link_row(ChoiceLink link, Real z, bool one, bool with_log = true);
 // F(z): the logistic function or the standard normal distribution function.
 Real link_cdf(ChoiceLink link, Real z);
 // f(z) = F'(z), and its derivative f'(z).

@@ -16,6 +16,7 @@
 #include "regress/choice/binary_blocks.hpp"
 #include "regress/choice/binary_choice.hpp"
 #include "regress/choice/binary_double_start.hpp"
+#include "regress/choice/double_row_sums.hpp"
 #include "regress/choice/tobit_blocks.hpp"
 #include "regress/choice/tobit_estimate.hpp"
 
@@ -308,6 +309,79 @@ TEST(ChoiceDoubleStart, StartDoubleKeepsSignExponentAndLeadingDigits) {
     EXPECT_TRUE(std::isinf(start_double(Real(1e400Q))));
     EXPECT_EQ(start_double(1e-400), 0.0);
     EXPECT_TRUE(std::isnan(start_double(Real(1e4000Q) * Real(1e4000Q) * 0)));
+}
+
+// The double iterations' gradient and Hessian sums, taken element by element over blocks of rows
+// (on two threads for a long sample), are those of the row-by-row update to the bit, for any
+// number of columns and rows and across calls that carry the sums; and exact where every product
+// and sum is: rows (1, i, i^2) with a_i = 1, h_i = 2 give sum i^m in closed form.
+TEST(ChoiceDoubleStart, RowSumsAreTheRowByRowUpdatesBits) {
+    std::uint64_t state = 977;
+    const auto uniform = [&state] { // in (-1, 1)
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return 2 * (double((state >> 11) + 1)) / double(1ULL << 53) - 1;
+    };
+    for (const std::size_t p : {std::size_t(1), std::size_t(3), std::size_t(5), std::size_t(11)}) {
+        for (const std::size_t n : {std::size_t(7), std::size_t(1000), std::size_t(70001)}) {
+            std::vector<std::vector<double>> x(p, std::vector<double>(n));
+            std::vector<double> a(n), h(n);
+            for (std::size_t i = 0; i < n; ++i) {
+                for (std::size_t j = 0; j < p; ++j) x[j][i] = uniform() * (1 + double(j));
+                a[i] = uniform();
+                h[i] = 0.25 * (1 + uniform());
+            }
+            DoublePoint by_row, by_element;
+            by_row.reset(p);
+            by_element.reset(p);
+            by_row.gradient[0] = by_element.gradient[0] = 0.125; // sums carried in
+            by_row.hessian[p * p - 1] = by_element.hessian[p * p - 1] = -3;
+            std::vector<double> v(p);
+            for (std::size_t i = 0; i < n; ++i) {
+                for (std::size_t j = 0; j < p; ++j) v[j] = x[j][i];
+                by_row.add_row(a[i], h[i], v.data());
+            }
+            // In two calls, the second carrying the first's sums.
+            const std::size_t cut = n / 3;
+            std::vector<const double*> first, second;
+            for (std::size_t j = 0; j < p; ++j) {
+                first.push_back(x[j].data());
+                second.push_back(x[j].data() + cut);
+            }
+            add_double_row_sums(first, cut, a.data(), h.data(), by_element.gradient,
+                                by_element.hessian);
+            add_double_row_sums(second, n - cut, a.data() + cut, h.data() + cut,
+                                by_element.gradient, by_element.hessian);
+            ASSERT_TRUE(by_row.complete());
+            ASSERT_TRUE(by_element.complete());
+            for (std::size_t j = 0; j < p; ++j)
+                EXPECT_EQ(by_element.gradient[j], by_row.gradient[j]) << p << " " << n << " " << j;
+            for (std::size_t e = 0; e < p * p; ++e)
+                EXPECT_EQ(by_element.hessian[e], by_row.hessian[e]) << p << " " << n << " " << e;
+        }
+    }
+    // Exact sums: n = 70000 rows (1, i, i^2), i = 1 .. n: every partial sum of i and of i^2 is an
+    // integer below 2^53, exact in double; those of i^3 and i^4 are not, and keep about n times
+    // double's rounding, relative.
+    const std::size_t n = 70000;
+    std::vector<double> ones(n, 1.0), is(n), squares(n), a(n, 1.0), h(n, 2.0);
+    for (std::size_t i = 0; i < n; ++i) is[i] = double(i + 1), squares[i] = is[i] * is[i];
+    std::vector<double> gradient(3, 0.0), hessian(9, 0.0);
+    add_double_row_sums({ones.data(), is.data(), squares.data()}, n, a.data(), h.data(), gradient,
+                        hessian);
+    // sum i = n(n+1)/2, sum i^2 = n(n+1)(2n+1)/6, sum i^3 = (n(n+1)/2)^2,
+    // sum i^4 = n(n+1)(2n+1)(3n^2+3n-1)/30 (Faulhaber), n = 70000, as Python's integers give them.
+    const double s1 = 2450035000.0, s2 = 114335783345000.0, s3 = 6002671501225000000.0;
+    const double s4 = 336152005114333333331000.0;
+    EXPECT_EQ(gradient[0], double(n));
+    EXPECT_EQ(gradient[1], s1);
+    EXPECT_EQ(gradient[2], s2);
+    EXPECT_EQ(hessian[0], -2.0 * n);
+    EXPECT_EQ(hessian[1], -2 * s1);
+    EXPECT_EQ(hessian[2], -2 * s2);
+    EXPECT_EQ(hessian[4], -2 * s2);
+    EXPECT_NEAR(hessian[5] / (-2 * s3), 1, 1e-11);
+    EXPECT_NEAR(hessian[8] / (-2 * s4), 1, 1e-11);
+    EXPECT_EQ(hessian[3], 0.0); // below the diagonal: left as it was
 }
 
 // n rows of two regressors with 4 decimals and the intercept; y from a logistic index; weights

@@ -1,0 +1,144 @@
+// The gradient and Hessian sums of the double Newton iterations, element by element over blocks
+// of rows (see double_row_sums.hpp).
+#include "regress/choice/double_row_sums.hpp"
+
+#include "kernels/row_threads.hpp"
+#include "numeric/row_split.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tarvex {
+
+namespace {
+
+// Two doubles side by side (the processor's own width everywhere), loaded and stored at any
+// alignment; each lane is the same multiply and add (or subtract) as one element at a time.
+typedef double DoublePair __attribute__((vector_size(16), aligned(8)));
+constexpr std::size_t LANES = 4;
+// Four sums advance side by side, so that no one waits for the sum before it.
+constexpr std::size_t GROUP = 4;
+// Rows of a block: the block's rows, transposed, stay in the first-level cache.
+constexpr std::size_t BLOCK_ROWS = 256;
+
+// One sum of four lanes: the gradient's elements lane .. lane + 3 (row < 0), or the Hessian's
+// elements (row, lane .. lane + 3). A group is padded with sums that are never written back.
+struct LaneSum {
+    int row = -1;
+    std::size_t lane = 0;
+    bool used = false;
+};
+
+// Advances the four sums of a group over the `rows` rows of `block` (each `width` values).
+template <bool Gradient>
+void advance_group(const LaneSum* sums, double* totals, const double* block, std::size_t width,
+                   std::size_t rows, const double* a, const double* h) {
+    // Eight pairs of sums held in registers, loaded and stored through memcpy (any alignment).
+    DoublePair s0, s1, s2, s3, s4, s5, s6, s7;
+    const auto get = [](const double* p) {
+        DoublePair v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    };
+    const auto put = [](double* p, const DoublePair& v) { std::memcpy(p, &v, sizeof v); };
+    s0 = get(totals), s1 = get(totals + 2), s2 = get(totals + 4), s3 = get(totals + 6);
+    s4 = get(totals + 8), s5 = get(totals + 10), s6 = get(totals + 12), s7 = get(totals + 14);
+    const std::size_t l0 = sums[0].lane, l1 = sums[1].lane, l2 = sums[2].lane, l3 = sums[3].lane;
+    if (Gradient) {
+        for (std::size_t r = 0; r < rows; ++r) {
+            const double* v = block + r * width;
+            const DoublePair m = {a[r], a[r]};
+            s0 = s0 + m * get(v + l0), s1 = s1 + m * get(v + l0 + 2);
+            s2 = s2 + m * get(v + l1), s3 = s3 + m * get(v + l1 + 2);
+            s4 = s4 + m * get(v + l2), s5 = s5 + m * get(v + l2 + 2);
+            s6 = s6 + m * get(v + l3), s7 = s7 + m * get(v + l3 + 2);
+        }
+    } else {
+        const std::size_t j0 = std::size_t(sums[0].row), j1 = std::size_t(sums[1].row),
+                          j2 = std::size_t(sums[2].row), j3 = std::size_t(sums[3].row);
+        for (std::size_t r = 0; r < rows; ++r) {
+            const double* v = block + r * width;
+            const double hr = h[r];
+            const double m0 = hr * v[j0], m1 = hr * v[j1], m2 = hr * v[j2], m3 = hr * v[j3];
+            const DoublePair p0 = {m0, m0}, p1 = {m1, m1}, p2 = {m2, m2}, p3 = {m3, m3};
+            s0 = s0 - p0 * get(v + l0), s1 = s1 - p0 * get(v + l0 + 2);
+            s2 = s2 - p1 * get(v + l1), s3 = s3 - p1 * get(v + l1 + 2);
+            s4 = s4 - p2 * get(v + l2), s5 = s5 - p2 * get(v + l2 + 2);
+            s6 = s6 - p3 * get(v + l3), s7 = s7 - p3 * get(v + l3 + 2);
+        }
+    }
+    put(totals, s0), put(totals + 2, s1), put(totals + 4, s2), put(totals + 6, s3);
+    put(totals + 8, s4), put(totals + 10, s5), put(totals + 12, s6), put(totals + 14, s7);
+}
+
+// The gradient's sums, then the Hessian's upper triangle by rows, each list padded to whole
+// groups.
+std::vector<LaneSum> lane_sums(std::size_t p) {
+    std::vector<LaneSum> sums;
+    const auto pad = [&sums] {
+        while (sums.size() % GROUP != 0) sums.push_back(LaneSum{sums.back().row, 0, false});
+    };
+    for (std::size_t lane = 0; lane < p; lane += LANES) sums.push_back(LaneSum{-1, lane, true});
+    pad();
+    for (std::size_t j = 0; j < p; ++j)
+        for (std::size_t lane = j / LANES * LANES; lane < p; lane += LANES)
+            sums.push_back(LaneSum{int(j), lane, true});
+    pad();
+    return sums;
+}
+
+} // namespace
+
+void add_double_row_sums(const std::vector<const double*>& columns, std::size_t n, const double* a,
+                         const double* h, std::vector<double>& gradient,
+                         std::vector<double>& hessian) {
+    const std::size_t p = columns.size();
+    if (p == 0 || n == 0) return;
+    const std::size_t width = (p + LANES - 1) / LANES * LANES;
+    const std::vector<LaneSum> sums = lane_sums(p);
+    const std::size_t groups = sums.size() / GROUP;
+    const std::size_t shares = n >= SPLIT_MIN_ROWS && groups > 1 && two_threads_available() ? 2 : 1;
+    // Each share takes every shares-th group, with its own copy of the rows and its own totals.
+    run_row_shares(shares, shares, [&](std::size_t share, std::size_t, std::size_t) {
+        std::vector<double> totals(sums.size() * LANES, 0.0);
+        for (std::size_t s = 0; s < sums.size(); ++s) {
+            if (!sums[s].used) continue;
+            for (std::size_t e = 0; e < LANES && sums[s].lane + e < p; ++e)
+                totals[s * LANES + e] =
+                    sums[s].row < 0 ? gradient[sums[s].lane + e]
+                                    : hessian[std::size_t(sums[s].row) * p + sums[s].lane + e];
+        }
+        std::vector<double> block(BLOCK_ROWS * width, 0.0); // the padding lanes stay 0
+        for (std::size_t begin = 0; begin < n; begin += BLOCK_ROWS) {
+            const std::size_t rows = std::min(BLOCK_ROWS, n - begin);
+            for (std::size_t j = 0; j < p; ++j) {
+                const double* x = columns[j] + begin;
+                for (std::size_t r = 0; r < rows; ++r) block[r * width + j] = x[r];
+            }
+            for (std::size_t g = share; g < groups; g += shares) {
+                const LaneSum* group = &sums[g * GROUP];
+                double* t = &totals[g * GROUP * LANES];
+                if (group[0].row < 0)
+                    advance_group<true>(group, t, block.data(), width, rows, a + begin, h + begin);
+                else
+                    advance_group<false>(group, t, block.data(), width, rows, a + begin, h + begin);
+            }
+        }
+        // Each element belongs to one sum of one share: the shares write apart.
+        for (std::size_t g = share; g < groups; g += shares) {
+            for (std::size_t s = g * GROUP; s < (g + 1) * GROUP; ++s) {
+                if (!sums[s].used) continue;
+                for (std::size_t e = 0; e < LANES; ++e) {
+                    const std::size_t l = sums[s].lane + e;
+                    if (l >= p) break;
+                    if (sums[s].row < 0)
+                        gradient[l] = totals[s * LANES + e];
+                    else if (l >= std::size_t(sums[s].row))
+                        hessian[std::size_t(sums[s].row) * p + l] = totals[s * LANES + e];
+                }
+            }
+        }
+    });
+}
+
+} // namespace tarvex
