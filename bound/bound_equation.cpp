@@ -54,7 +54,7 @@ void refuse_needing_memory(Run& run, const std::string& what, int number) {
 std::unique_ptr<RowBlocks> open_estimation_rows(Run& run,
                                                 const std::vector<StatementSeries>& listed,
                                                 const std::vector<std::string>& sources, int& beg,
-                                                int& end, int read_error) {
+                                                int& end, int read_error, long long share_unit) {
     beg = std::max(beg, 1);
     const int wanted_end = (end == -999 || end < 1) ? run.smpl.IEND : end;
     if (!range_within_bound_rows(run, listed, sources, wanted_end)) return nullptr;
@@ -63,7 +63,8 @@ std::unique_ptr<RowBlocks> open_estimation_rows(Run& run,
     run.smpl.IBEG = beg;
     run.smpl.IEND = end;
     std::string error;
-    std::unique_ptr<RowBlocks> rows = open_bound_rows(run, sources, error);
+    std::unique_ptr<RowBlocks> rows =
+        open_bound_rows(run, sources, error, BOUND_BLOCK_ROWS, share_unit);
     run.smpl = kept;
     // A file one rank cannot open stops the statement on every rank.
     if (!parallel::every_rank_ok(rows != nullptr, error)) {

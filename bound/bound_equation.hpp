@@ -31,11 +31,12 @@ void refuse_needing_memory(Run& run, const std::string& what, int number);
 // below 1: the sample's end) checked against the bound rows, cut at the last bound row when no
 // range is given, and the source of this rank's blocks of the sample's rows over it (`beg` and
 // `end` set to the range). Null after an error line: a range past the bound rows, or a file one
-// rank cannot open (reported on every rank with `read_error`).
+// rank cannot open (reported on every rank with `read_error`). The ranks' shares are cut at
+// multiples of `share_unit` rows.
 std::unique_ptr<RowBlocks> open_estimation_rows(Run& run,
                                                 const std::vector<StatementSeries>& listed,
                                                 const std::vector<std::string>& sources, int& beg,
-                                                int& end, int read_error);
+                                                int& end, int read_error, long long share_unit = 1);
 
 // The observations of each column of `rows` that hold the missing code, found by a pass over the
 // rows (over several ranks, every rank's in rank order); the rows are rewound after it. False when

@@ -201,7 +201,8 @@ std::string changed_file_message(const std::string& file) {
 }
 
 std::unique_ptr<RowBlocks> open_bound_rows(Run& run, const std::vector<std::string>& names,
-                                           std::string& error, std::size_t block_rows) {
+                                           std::string& error, std::size_t block_rows,
+                                           long long share_unit) {
     error.clear();
     std::vector<BoundFile> files;
     std::vector<ColumnSource> sources;
@@ -297,7 +298,7 @@ std::unique_ptr<RowBlocks> open_bound_rows(Run& run, const std::vector<std::stri
     }
     // This rank's share of the rows in use (all of them with one rank): cut over the rows in
     // use, so the share does not depend on the size of the blocks.
-    const parallel::RowShare share = parallel::my_share_of_rows(rows);
+    const parallel::RowShare share = parallel::my_share_of_rows(rows, share_unit);
     if (parallel::rank_count() > 1) {
         runs = runs_of_share(runs, share.first, share.end);
         rows = share.end - share.first;

@@ -36,11 +36,12 @@ bool any_bound(const Run& run, const std::vector<std::string>& names);
 // Null, with `error` set to the error line, when a name is neither, when the bound series do not
 // all have the same rows, when the sample runs past them, or when a file has changed since its
 // series were bound. In a run over several ranks the source delivers this rank's share of those
-// observations (parallel/ranks.hpp my_share_of_rows over the rows in use). `block_rows` is the size
-// of a block (tests cut files into many blocks).
+// observations (parallel/ranks.hpp my_share_of_rows over the rows in use, cut at multiples of
+// `share_unit` of them). `block_rows` is the size of a block (tests cut files into many blocks).
 std::unique_ptr<RowBlocks> open_bound_rows(Run& run, const std::vector<std::string>& names,
                                            std::string& error,
-                                           std::size_t block_rows = BOUND_BLOCK_ROWS);
+                                           std::size_t block_rows = BOUND_BLOCK_ROWS,
+                                           long long share_unit = 1);
 
 // The line that says a file no longer is what its series were bound to.
 std::string changed_file_message(const std::string& file);

@@ -36,39 +36,64 @@ std::vector<Value> gather_values(const std::vector<Value>& mine) {
 }
 #endif
 
-} // namespace
-
-void receive_from_previous_rank(Real* values, std::size_t n) {
+// The carried values as bytes: rank r > 0 receives rank r - 1's, rank r passes its own to r + 1,
+// and the last rank's go to every rank.
+void receive_bytes(void* values, std::size_t bytes) {
 #ifdef TARVEX_MPI
     if (rank_count() == 1 || rank() == 0) return;
-    MPI_Recv(values, static_cast<int>(n * sizeof(Real)), MPI_BYTE, rank() - 1, CARRIED_VALUES_TAG,
+    MPI_Recv(values, static_cast<int>(bytes), MPI_BYTE, rank() - 1, CARRIED_VALUES_TAG,
              MPI_COMM_WORLD, MPI_STATUS_IGNORE);
 #else
     (void)values;
-    (void)n;
+    (void)bytes;
 #endif
 }
 
-void pass_to_next_rank(const Real* values, std::size_t n) {
+void pass_bytes(const void* values, std::size_t bytes) {
 #ifdef TARVEX_MPI
     if (rank() + 1 >= rank_count()) return;
-    MPI_Send(values, static_cast<int>(n * sizeof(Real)), MPI_BYTE, rank() + 1, CARRIED_VALUES_TAG,
+    MPI_Send(values, static_cast<int>(bytes), MPI_BYTE, rank() + 1, CARRIED_VALUES_TAG,
              MPI_COMM_WORLD);
 #else
     (void)values;
-    (void)n;
+    (void)bytes;
 #endif
 }
 
-void take_from_last_rank(Real* values, std::size_t n) {
+void take_bytes(void* values, std::size_t bytes) {
 #ifdef TARVEX_MPI
     if (rank_count() == 1) return;
-    MPI_Bcast(values, static_cast<int>(n * sizeof(Real)), MPI_BYTE, rank_count() - 1,
-              MPI_COMM_WORLD);
+    MPI_Bcast(values, static_cast<int>(bytes), MPI_BYTE, rank_count() - 1, MPI_COMM_WORLD);
 #else
     (void)values;
-    (void)n;
+    (void)bytes;
 #endif
+}
+
+} // namespace
+
+void receive_from_previous_rank(Real* values, std::size_t n) {
+    receive_bytes(values, n * sizeof(Real));
+}
+
+void pass_to_next_rank(const Real* values, std::size_t n) {
+    pass_bytes(values, n * sizeof(Real));
+}
+
+void take_from_last_rank(Real* values, std::size_t n) {
+    take_bytes(values, n * sizeof(Real));
+}
+
+void receive_from_previous_rank(double* values, std::size_t n) {
+    receive_bytes(values, n * sizeof(double));
+}
+
+void pass_to_next_rank(const double* values, std::size_t n) {
+    pass_bytes(values, n * sizeof(double));
+}
+
+void take_from_last_rank(double* values, std::size_t n) {
+    take_bytes(values, n * sizeof(double));
 }
 
 std::vector<Real> gather_over_ranks(const std::vector<Real>& mine) {

@@ -21,6 +21,10 @@ void receive_from_previous_rank(Real* values, std::size_t n);
 void pass_to_next_rank(const Real* values, std::size_t n);
 // ... and once every rank is done, the last rank's values (the whole sums) go to every rank.
 void take_from_last_rank(Real* values, std::size_t n);
+// The same for sums in double (the double iterations that choose a fit's start).
+void receive_from_previous_rank(double* values, std::size_t n);
+void pass_to_next_rank(const double* values, std::size_t n);
+void take_from_last_rank(double* values, std::size_t n);
 
 // Every rank's `mine`, in rank order, on every rank (the ranks may give different lengths).
 std::vector<Real> gather_over_ranks(const std::vector<Real>& mine);

@@ -2,6 +2,7 @@
 // versions otherwise (and in a process MPI was not started in, such as the unit tests).
 #include "parallel/ranks.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -74,8 +75,14 @@ RowShare share_of_rows(long long rows, int rank, int ranks) {
     return {bound(rank), bound(rank + 1)};
 }
 
-RowShare my_share_of_rows(long long rows) {
-    return share_of_rows(rows, rank(), rank_count());
+RowShare share_of_rows(long long rows, int rank, int ranks, long long unit) {
+    if (unit <= 1) return share_of_rows(rows, rank, ranks);
+    const RowShare units = share_of_rows((rows + unit - 1) / unit, rank, ranks);
+    return {std::min(rows, units.first * unit), std::min(rows, units.end * unit)};
+}
+
+RowShare my_share_of_rows(long long rows, long long unit) {
+    return share_of_rows(rows, rank(), rank_count(), unit);
 }
 
 std::string rank_failure_line(const std::string& line, int rank) {

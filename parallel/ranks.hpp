@@ -33,8 +33,12 @@ struct RowShare {
     long long end = 0;
 };
 RowShare share_of_rows(long long rows, int rank, int ranks);
-// This rank's share of `rows`.
-RowShare my_share_of_rows(long long rows);
+// The same, cut only at multiples of `unit` rows (a pass that sums its rows in fixed chunks
+// gives each rank whole chunks): the chunks shared as share_of_rows shares rows, the last one
+// short when `rows` is not a multiple of `unit`. A unit of 1 (or below) is share_of_rows.
+RowShare share_of_rows(long long rows, int rank, int ranks, long long unit);
+// This rank's share of `rows` (cut at multiples of `unit`).
+RowShare my_share_of_rows(long long rows, long long unit = 1);
 
 // The collective check after a step that can fail on some ranks only (a read error, a file
 // that one rank cannot open). `mine` says whether this rank's step succeeded; when it did not,

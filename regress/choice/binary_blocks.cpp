@@ -1,15 +1,22 @@
 // Binary PROBIT and LOGIT over blocks of rows: the block source behind the estimator's shared
-// passes (binary_parts.hpp), and the estimate made from them.
+// passes (binary_parts.hpp), over this rank's share of the rows in a run over several ranks, and
+// the estimate made from them.
 #include "regress/choice/binary_blocks.hpp"
 
 #include "numeric/fast_arith.hpp"
+#include "parallel/exact_reduce.hpp"
+#include "parallel/rank_exchange.hpp"
+#include "parallel/ranks.hpp"
 #include "regress/choice/binary_parts.hpp"
+#include "regress/choice/binary_rank_sums.hpp"
 
 #include <algorithm>
 
 namespace tarvex {
 
 namespace {
+
+const char* const BLOCKS_NOT_IN_CHUNKS = " ...ERROR..BLOCKS OF ROWS NOT CUT AT WHOLE CHUNKS";
 
 // Ends the estimate when a block cannot be read or is cut off the chunks.
 struct BinaryBlockFailure {
@@ -18,34 +25,56 @@ struct BinaryBlockFailure {
 
 class BinaryBlockSource : public BinarySource {
 public:
+    // Collective in a run over several ranks (the rows are counted over the ranks).
     BinaryBlockSource(ChoiceLink link, RowBlocks& rows, const ChoiceBlockColumns& where)
-        : link_(link), rows_(rows), where_(where) {}
-    std::size_t rows() const override { return static_cast<std::size_t>(rows_.rows()); }
+        : link_(link), rows_(rows), where_(where), total_(parallel::sum_over_ranks(rows.rows())) {
+        const parallel::RowShare share =
+            parallel::my_share_of_rows(total_, static_cast<long long>(PASS_CHUNK));
+        first_row_ = share.first;
+        whole_chunks_ = share.end - share.first == rows.rows();
+    }
+    std::size_t rows() const override { return static_cast<std::size_t>(total_); }
 
-    // Calls work(view, block) for every block of a pass, in order.
+    // Calls work(view, block) for every block of this rank's rows, in order, and rewinds them.
+    // Returns the line of a read that failed or of a block cut off the chunks, else empty.
     template <class Work>
-    void each_block(Work&& work) {
+    std::string read_blocks(Work&& work) {
+        if (!whole_chunks_) return BLOCKS_NOT_IN_CHUNKS;
         RowBlock block;
         long long expected = 0;
         while (rows_.next(block)) {
             if (block.first != expected || (expected % static_cast<long long>(PASS_CHUNK)) != 0)
-                throw BinaryBlockFailure{" ...ERROR..BLOCKS OF ROWS NOT CUT AT WHOLE CHUNKS"};
+                return BLOCKS_NOT_IN_CHUNKS;
             expected = block.first + static_cast<long long>(block.length);
             work(view(block), block);
         }
-        if (!rows_.failure().empty()) throw BinaryBlockFailure{rows_.failure()};
+        if (!rows_.failure().empty()) return rows_.failure();
         rows_.rewind();
+        return "";
     }
+    // Ends the estimate on every rank when the blocks of any rank could not be read (collective).
+    static void agree(std::string failure) {
+        if (!parallel::every_rank_ok(failure.empty(), failure)) throw BinaryBlockFailure{failure};
+    }
+    template <class Work>
+    void each_block(Work&& work) {
+        agree(read_blocks(work));
+    }
+    // The row of the data as a whole that the block's first row is.
+    long long row_of(const RowBlock& block) const { return first_row_ + block.first; }
 
+    // Each rank sums the chunks of its rows; the chunks of every rank are then added in order.
     void pass(const std::vector<Real>& b, PassSums& sums) override {
-        sums.reset(static_cast<int>(where_.terms.size()));
+        std::vector<PassSums> chunks;
         each_block([&](const BinaryRows& v, const RowBlock& block) {
-            add_binary_pass(link_, v, b, sums, nullptr, nullptr, block.first);
+            add_binary_pass_chunks(link_, v, b, chunks, nullptr, row_of(block));
         });
+        merge_pass_chunks_over_ranks(chunks, static_cast<int>(where_.terms.size()), sums);
     }
 
     // Each pass forms the Hessian at its point as well, from the rows as they go by: the fit asks
-    // for it at the point of the last pass, without another pass.
+    // for it at the point of the last pass, without another pass. Its exact sums are added over
+    // the ranks.
     ChoiceFit fit(const std::vector<Real>& start, const ChoiceControl& control) override {
         const int p = static_cast<int>(where_.terms.size());
         std::vector<Real> hessian;
@@ -54,45 +83,58 @@ public:
         return maximize_passes(none, start, control,
                                [&](const std::vector<Real>& b, PassSums& sums, std::vector<Real>&,
                                    std::vector<Real>&) {
-                                   sums.reset(p);
                                    GramAccumulator gram(p);
                                    std::vector<Real> root;
+                                   std::vector<PassSums> chunks;
                                    each_block([&](const BinaryRows& v, const RowBlock& block) {
                                        root.resize(v.n);
-                                       add_binary_pass(link_, v, b, sums, root.data(), nullptr,
-                                                       block.first);
+                                       add_binary_pass_chunks(link_, v, b, chunks, root.data(),
+                                                              row_of(block));
                                        GramColumns g;
                                        g.columns = v.x;
                                        g.nobs = v.n;
                                        g.row_scale = root.data();
                                        gram.add_block(g);
                                    });
+                                   merge_pass_chunks_over_ranks(chunks, p, sums);
+                                   parallel::reduce_exact_sums(gram.sums());
+                                   if (!parallel::all_ranks_true(gram.finite()))
+                                       gram.mark_not_finite();
                                    hessian = minus_cross_products(gram);
                                });
     }
 
+    // The double sums go along the rows through the ranks in order, as one pass adds them.
     DoubleStart double_start(const std::vector<Real>& start, int max_iterations,
                              const InterruptCheck& interrupt) override {
         return double_newton_start(
             [&](const std::vector<double>& b, bool derivatives, DoublePoint& out) {
                 out.reset(b.size());
-                each_block([&](const BinaryRows& v, const RowBlock&) {
+                receive_double_point(out);
+                const std::string failure = read_blocks([&](const BinaryRows& v, const RowBlock&) {
                     add_double_rows(link_, double_sample(v), b, derivatives, out);
                 });
+                pass_double_point(out);
+                agree(failure);
+                take_double_point(out);
                 return out.complete();
             },
             start, max_iterations, interrupt);
     }
 
+    // The rows of this rank's share among `keep` (rows of the data as a whole), then every
+    // rank's in rank order.
     ChoiceData rows_at(const std::vector<std::size_t>& keep) override {
         ChoiceData part;
         const std::size_t k = where_.terms.size();
         part.x.resize(k);
         for (std::size_t j = 0; j < k; ++j)
             if (where_.terms[j] < 0) part.intercept = static_cast<int>(j);
-        std::size_t next = 0;
+        std::size_t next = static_cast<std::size_t>(
+            std::lower_bound(keep.begin(), keep.end(), static_cast<std::size_t>(first_row_)) -
+            keep.begin());
         each_block([&](const BinaryRows& v, const RowBlock& block) {
-            const std::size_t first = static_cast<std::size_t>(block.first);
+            const std::size_t first = static_cast<std::size_t>(row_of(block));
             for (; next < keep.size() && keep[next] < first + v.n; ++next) {
                 const std::size_t i = keep[next] - first;
                 part.y.push_back(v.y[i]);
@@ -100,7 +142,7 @@ public:
                 if (v.weighted()) part.weight.push_back(v.weight[i]);
             }
         });
-        return part;
+        return gather_rows_over_ranks(part, where_.weight >= 0);
     }
 
     // The block's rows as the passes read them: the intercept a column of ones.
@@ -119,6 +161,9 @@ private:
     ChoiceLink link_;
     RowBlocks& rows_;
     const ChoiceBlockColumns& where_;
+    long long total_;           // the rows of every rank
+    long long first_row_ = 0;   // this rank's first row among them
+    bool whole_chunks_ = false; // whether this rank's share is cut at whole chunks
     std::vector<Real> ones_;
 };
 
@@ -135,25 +180,32 @@ BinaryBlockEstimate estimate_binary_blocks(ChoiceLink link, RowBlocks& rows,
     }
     BinaryEstimate& e = out.estimate;
     const int k = static_cast<int>(where.terms.size());
-    e.n = static_cast<int>(rows.rows());
-    e.k = k;
     int intercept = -1;
     for (int j = 0; j < k; ++j)
         if (where.terms[std::size_t(j)] < 0) intercept = j;
     BinaryBlockSource source(link, rows, where);
+    e.n = static_cast<int>(source.rows());
+    e.k = k;
     try {
         // The ones (weighted) and the rows counted with their weights, row after row as the
-        // sample in memory sums them.
-        Real ones = 0, total = 0;
-        source.each_block([&](const BinaryRows& v, const RowBlock&) {
+        // sample in memory sums them: carried through the ranks in order.
+        Real carried[2] = {0, 0}; // the ones, the total
+        parallel::receive_from_previous_rank(carried, 2);
+        long long ones_here = 0;
+        const std::string failure = source.read_blocks([&](const BinaryRows& v, const RowBlock&) {
             for (std::size_t i = 0; i < v.n; ++i) {
-                total += v.weight_of(i);
+                carried[1] += v.weight_of(i);
                 if (fast_is_zero(v.y[i])) continue;
-                ++e.ones;
-                ones += v.weight_of(i);
+                ++ones_here;
+                carried[0] += v.weight_of(i);
             }
         });
-        if (where.weight < 0) total = Real(e.n);
+        parallel::pass_to_next_rank(carried, 2);
+        BinaryBlockSource::agree(failure);
+        parallel::take_from_last_rank(carried, 2);
+        e.ones = static_cast<int>(parallel::sum_over_ranks(ones_here));
+        const Real ones = carried[0];
+        const Real total = where.weight < 0 ? Real(e.n) : carried[1];
         const Real llf0 = constants_llf(ones, total, intercept >= 0);
         const ChoiceFit fit = fit_binary_source(
             link, source, simple_start(link, k, intercept, ones / total), control, e);
@@ -163,10 +215,12 @@ BinaryBlockEstimate estimate_binary_blocks(ChoiceLink link, RowBlocks& rows,
         e.end = fit.end;
         e.bad_column = fit.bad_parameter;
         if (fit.end != ChoiceEnd::CONVERGED) return out;
-        BinaryTotals totals(static_cast<std::size_t>(k));
+        std::vector<BinaryTotals> chunks;
         source.each_block([&](const BinaryRows& v, const RowBlock&) {
-            add_binary_totals(link, v, fit.theta, totals, nullptr, nullptr, nullptr);
+            add_binary_totals_chunks(link, v, fit.theta, chunks);
         });
+        BinaryTotals totals(static_cast<std::size_t>(k));
+        merge_totals_over_ranks(chunks, totals);
         std::vector<Real> cov;
         if (!choice_covariance(fit, k, false, cov, e.bad_column)) {
             e.end = ChoiceEnd::SINGULAR;

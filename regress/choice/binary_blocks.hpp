@@ -3,7 +3,8 @@
 // binary128 Newton iteration with its Hessian, the rows of a preliminary fit, the totals at the
 // estimates) reads the blocks once, in order, so the memory held is a few blocks whatever the
 // length of the sample, and the estimates, the log-likelihood and every statistic of the report
-// are those of the same rows in memory, bit for bit. The estimate holds no row of data: the
+// are those of the same rows in memory, bit for bit, whether one process reads every row or the
+// ranks of a run read a share each (binary_rank_sums.hpp). The estimate holds no row of data: the
 // fitted probabilities and residuals stay empty. What needs every row at once is left to the
 // caller to refuse: the sandwich and clustered covariances, the methods other than Newton's, and
 // the search for the observations predicted perfectly, which a fit that does not converge needs.
@@ -21,7 +22,8 @@ namespace tarvex {
 struct BinaryBlockEstimate {
     BinaryEstimate estimate;
     // Empty, or the line that says why the estimate could not be made over the blocks: a read
-    // that failed, or a block that does not start at a multiple of the pass's chunk.
+    // that failed (on any rank), or a block or share that does not start at a multiple of the
+    // pass's chunk.
     std::string failure;
 };
 
@@ -31,8 +33,11 @@ inline const char* const BINARY_BLOCKS_NEWTON_ONLY =
     " ...ERROR..OVER BLOCKS OF ROWS ONLY NEWTON'S METHOD AND -H^-1 ARE AVAILABLE";
 
 // The estimate over the rows of `rows`. Blocks but the last must hold a multiple of PASS_CHUNK
-// rows (the block source's blocks do). The intercept-only checks of perfect prediction are not
-// made; an estimate that did not converge is returned with its end and nothing else.
+// rows (the block source's blocks do). In a run over several ranks `rows` is this rank's share,
+// cut at a multiple of PASS_CHUNK rows (open_estimation_rows with that unit), and the call is
+// collective: every rank returns the estimate over the rows of all of them. The intercept-only
+// checks of perfect prediction are not made; an estimate that did not converge is returned with
+// its end and nothing else.
 BinaryBlockEstimate estimate_binary_blocks(ChoiceLink link, RowBlocks& rows,
                                            const ChoiceBlockColumns& where,
                                            const ChoiceControl& control);

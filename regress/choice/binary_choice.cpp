@@ -263,15 +263,7 @@ void add_binary_totals(ChoiceLink link, const BinaryRows& rows, const std::vecto
             t.x_sum[j] = sum;
         }
     });
-    for (const BinaryTotals& t : chunk_totals) {
-        for (int a = 0; a < 2; ++a)
-            for (int b = 0; b < 2; ++b) totals.table[a][b] += t.table[a][b];
-        totals.density += t.density;
-        for (std::size_t j = 0; j < k; ++j) {
-            totals.slope_x[j] += t.slope_x[j];
-            totals.x_sum[j] += t.x_sum[j];
-        }
-    }
+    for (const BinaryTotals& t : chunk_totals) totals.merge(t);
 }
 
 void describe_binary(ChoiceLink link, const ChoiceFit& fit, std::vector<Real> cov,

@@ -44,6 +44,16 @@ struct BinaryTotals {
     Real density = 0;
     std::vector<Real> slope_x, x_sum;
     explicit BinaryTotals(std::size_t k) : slope_x(k, Real(0)), x_sum(k, Real(0)) {}
+    // Adds the totals of the rows after these (a chunk's, in chunk order).
+    void merge(const BinaryTotals& t) {
+        for (int a = 0; a < 2; ++a)
+            for (int b = 0; b < 2; ++b) table[a][b] += t.table[a][b];
+        density += t.density;
+        for (std::size_t j = 0; j < slope_x.size(); ++j) {
+            slope_x[j] += t.slope_x[j];
+            x_sum[j] += t.x_sum[j];
+        }
+    }
 };
 
 // Adds the rows of `rows` at `theta` to `totals` (chunk after chunk, in order, after what it

@@ -1,8 +1,9 @@
 // PROBIT and LOGIT over series bound to a file on disk (READ ... / BIND): the statement's checks
 // as the command makes them for series in memory, the options that need every row at once
 // refused before anything is read, the checks of the data (0 or 1, both outcomes, regressors that
-// vary) in one pass over the blocks, then the fit over blocks (binary_blocks.hpp), reported and
-// stored as the fit of the same series in memory.
+// vary, the missing code warned about) in one pass over the blocks, then the fit over blocks
+// (binary_blocks.hpp), reported and stored as the fit of the same series in memory. In a run over
+// several ranks every rank reads its share and makes the same calls.
 #include "regress/choice/choice_bound_command.hpp"
 
 #include "bound/bound_equation.hpp"
@@ -13,28 +14,25 @@
 #include "core/interrupt.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
-#include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
 #include "parallel/ranks.hpp"
 #include "regress/choice/binary_blocks.hpp"
 #include "regress/choice/binary_report.hpp"
+#include "regress/choice/choice_bound_checks.hpp"
 #include "regress/choice/choice_bound_front.hpp"
 #include "regress/choice/choice_equation.hpp"
 #include "regress/choice/choice_errors.hpp"
 #include "regress/choice/choice_options.hpp"
+#include "regress/choice/choice_pass.hpp"
 #include "regress/choice/choice_report_parts.hpp"
 #include "regress/choice/choice_results_out.hpp"
-#include "regress/choice/multinomial_logit.hpp"
 #include "regress/fit/estimator_front.hpp"
 #include "regress/fit/ols_fit.hpp"
 #include "regress/fit/store_result.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
 
-#include <algorithm>
-#include <climits>
 #include <memory>
-#include <set>
 
 namespace tarvex {
 
@@ -53,66 +51,6 @@ std::string option_needing_memory(const Run& run, const ChoiceOptions& o) {
     if (!name_blank(o.PROBS)) return "PROBS";
     if (run.sw[OSMISS]) return "SKIPMISS";
     return "";
-}
-
-// What one pass over the rows finds for the checks of the data.
-struct BoundChecks {
-    long long ones = 0, rows = 0;
-    long long first_not_whole = -1, first_not_binary = -1; // observations, -1: none
-    Real not_whole_value = 0, not_binary_value = 0;
-    std::set<long long> whole; // the whole values above 1 (a few more than a LOGIT takes)
-    bool zero = false;
-    bool missing = false; // a value equal to the missing code
-    std::vector<bool> varies;
-    std::vector<Real> first;
-};
-
-bool check_rows(Run& run, RowBlocks& rows, const ChoiceBlockColumns& where, BoundChecks& c) {
-    const Real missing = run.ws.XMISS;
-    const std::size_t k = where.terms.size();
-    c.varies.assign(k, false);
-    c.first.assign(k, Real(0));
-    RowBlock block;
-    while (rows.next(block)) {
-        const Real* y = block.columns[std::size_t(where.dependent)];
-        for (std::size_t i = 0; i < block.length; ++i) {
-            const Real v = y[i];
-            if (equal_values(v, missing)) c.missing = true;
-            if (v == 0 || v == 1) {
-                c.ones += v == 1;
-                c.zero = c.zero || v == 0;
-                continue;
-            }
-            const long long t = block.observations != nullptr ? block.observations[i]
-                                                              : block.first + (long long)i + 1;
-            if (c.first_not_binary < 0) c.first_not_binary = t, c.not_binary_value = v;
-            if (v > 0 && qm::floor(v) == v && v < Real(1e9Q)) {
-                if (c.whole.size() <= std::size_t(MAX_MULTINOMIAL_OUTCOMES))
-                    c.whole.insert(static_cast<long long>(v));
-            } else if (c.first_not_whole < 0) {
-                c.first_not_whole = t, c.not_whole_value = v;
-            }
-        }
-        for (std::size_t j = 0; j < k; ++j) {
-            const int col = where.terms[j];
-            if (col < 0) continue;
-            const Real* x = block.columns[std::size_t(col)];
-            for (std::size_t i = 0; i < block.length; ++i) {
-                if (equal_values(x[i], missing)) c.missing = true;
-                if (c.rows == 0 && i == 0)
-                    c.first[j] = x[0];
-                else if (!equal_values(x[i], c.first[j]))
-                    c.varies[j] = true;
-            }
-        }
-        c.rows += static_cast<long long>(block.length);
-    }
-    if (!rows.failure().empty()) {
-        report_error(run, rows.failure(), ERR_BOUND_READ);
-        return false;
-    }
-    rows.rewind();
-    return true;
 }
 
 } // namespace
@@ -134,14 +72,12 @@ void choice_over_bound_series(Run& run, int command, const ChoiceOptions& o) {
     RowBlocks* rows = st.rows.get();
     const int k = static_cast<int>(where.terms.size());
 
-    // The checks of the data, in the order the series in memory are checked.
-    BoundChecks c;
-    if (!check_rows(run, *rows, where, c)) return;
+    // The checks of the data, in the order the series in memory are checked: the missing code
+    // warned about and used as data, then the regressors and the outcomes.
+    BoundChoiceChecks c;
+    if (!check_bound_choice_rows(run, *rows, where, c, ERR_BOUND_READ)) return;
     run.last_estimation = EstimationResults{};
-    if (c.missing) {
-        refuse_needing_memory(run, "THE MISSING DATA VALUE AMONG THEM", ERR_NEEDS_MEMORY);
-        return;
-    }
+    warn_bound_missing_values(run, st.listed, st.sources, -1, c.missing_at);
     for (int j = 0; j < k && intercept >= 0; ++j)
         if (j != intercept && !c.varies[std::size_t(j)]) {
             report_constant_regressor(run, command, names[std::size_t(j)], c.first[std::size_t(j)]);

@@ -12,6 +12,7 @@
 #include "parallel/ranks.hpp"
 #include "regress/choice/choice_errors.hpp"
 #include "regress/choice/choice_options.hpp"
+#include "regress/choice/choice_pass.hpp"
 #include "workspace/sample.hpp"
 #include "workspace/workspace.hpp"
 
@@ -21,12 +22,13 @@ bool open_bound_choice(Run& run, int command, const ChoiceOptions& o,
                        const std::string& refused_option, int parameters,
                        BoundChoiceStatement& out) {
     const std::string word = choice_command_word(command);
-    // Over several ranks each would fit its own share of the rows: not done yet.
-    if (parallel::rank_count() > 1) {
+    // TOBIT over several ranks would fit each rank's share of the rows: not done yet. PROBIT
+    // and LOGIT combine the ranks' shares, each cut at whole chunks of the passes' rows.
+    if (command == C_TOBIT && parallel::rank_count() > 1) {
         refuse_needing_memory(run, word + " IN A RUN OVER SEVERAL PROCESSES", ERR_NEEDS_MEMORY);
         return false;
     }
-    std::vector<StatementSeries> listed;
+    std::vector<StatementSeries>& listed = out.listed;
     if (!statement_series(run, listed)) {
         report_error(run,
                      " ...ERROR..BESIDE SERIES BOUND TO A FILE, " + word +
@@ -78,12 +80,13 @@ bool open_bound_choice(Run& run, int command, const ChoiceOptions& o,
     // bound series is an error, and without a range the rows end with the bound rows.
     int beg = o.BEG;
     int end = o.END;
-    out.rows = open_estimation_rows(run, listed, sources, beg, end, ERR_BOUND_READ);
+    out.rows = open_estimation_rows(run, listed, sources, beg, end, ERR_BOUND_READ,
+                                    static_cast<long long>(PASS_CHUNK));
     if (out.rows == nullptr) return false;
     eq.beg = beg;
     eq.end = end;
     const int k = static_cast<int>(where.terms.size()) + parameters;
-    const long long n = end >= beg ? out.rows->rows() : 0;
+    const long long n = end >= beg ? parallel::sum_over_ranks(out.rows->rows()) : 0;
     if (n <= k) {
         report_error(run,
                      " ...ERROR.." + fmt_I(n, 5) + " OBSERVATIONS IS NOT ENOUGH FOR" + fmt_I(k, 4) +

@@ -5,6 +5,7 @@
 // blocks and the count of observations against the coefficients.
 #pragma once
 
+#include "bound/statement_series.hpp"
 #include "kernels/row_blocks.hpp"
 #include "regress/choice/choice_block_columns.hpp"
 #include "regress/choice/choice_equation.hpp"

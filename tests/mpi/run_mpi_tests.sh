@@ -87,27 +87,35 @@ if [ "$status" -eq 0 ] ||
 fi
 
 # Series bound to a file, their rows shared between the ranks: BIND, STATS and OLS (weights,
-# a sandwich covariance, residual statistics, a short sample) give the same bytes for every
-# number of ranks as the run without mpirun, and that run gives its transcript.
+# a sandwich covariance, residual statistics, a short sample), 2SLS, PROBIT and LOGIT give the
+# same bytes for every number of ranks as the run without mpirun, and that run gives its
+# transcript.
 here=$(cd "$(dirname "$0")" && pwd)
 bound=$scratch/bound
 mkdir -p "$bound"
-cp "$here"/bound_data.tvx "$here"/bound_job.tvx "$here"/bound_failure.tvx "$bound"/
+cp "$here"/bound_data.tvx "$here"/bound_job.tvx "$here"/bound_choice.tvx \
+  "$here"/bound_failure.tvx "$bound"/
 {
   echo "a,b"
   for i in $(seq 1 20); do
     if [ "$i" -eq 18 ]; then echo "$i,oops"; else echo "$i,$((i * i % 7))"; fi
   done
 } >"$bound/late.csv"
+awk 'BEGIN { print "c,d"; for (i = 1; i <= 20000; i++) print i % 2 "," (i == 19990 ? "oops" : i * i % 7) }' \
+  >"$bound/late_rows.csv"
 (cd "$bound" && TARVEX_SETTINGS=/dev/null "$tarvex" bound_data.tvx >/dev/null 2>&1)
-one=$(cd "$bound" && TARVEX_SETTINGS=/dev/null "$tarvex" bound_job.tvx 2>/dev/null)
-expect "bound series without mpirun against its transcript" "$(sed '$d' "$here/bound_job.out")" "$one"
-for p in 1 2 3 4; do
-  out=$(cd "$bound" && TARVEX_SETTINGS=/dev/null run "$p" "$tarvex" bound_job.tvx 2>/dev/null)
-  expect "bound series under mpirun -n $p (status $?)" "$one" "$out"
+# STATS, OLS and 2SLS (bound_job), PROBIT and LOGIT (bound_choice).
+for job in bound_job bound_choice; do
+  one=$(cd "$bound" && TARVEX_SETTINGS=/dev/null "$tarvex" $job.tvx 2>/dev/null)
+  expect "$job without mpirun against its transcript" "$(sed '$d' "$here/$job.out")" "$one"
+  for p in 1 2 3 4; do
+    out=$(cd "$bound" && TARVEX_SETTINGS=/dev/null run "$p" "$tarvex" $job.tvx 2>/dev/null)
+    expect "$job under mpirun -n $p (status $?)" "$one" "$out"
+  done
 done
-# The failure: row 18 of 20 lies in the last rank's share (rows 10-19 of 2 ranks, 13-19 of 3,
-# 15-19 of 4); one process names no rank.
+# The failures: row 18 of 20 lies in the last rank's share (rows 10-19 of 2 ranks, 13-19 of 3,
+# 15-19 of 4), and so does row 19990 of 20000 cut in whole chunks of 4096 rows for PROBIT
+# (chunks 2-4 of 5 for 2 ranks, 3-4 for 3 and 4); one process names no rank.
 one=$(cd "$bound" && TARVEX_SETTINGS=/dev/null "$tarvex" bound_failure.tvx 2>/dev/null)
 expect "read failure without mpirun against its transcript" "$(sed '$d' "$here/bound_failure.out")" "$one"
 for p in 1 2 3 4; do

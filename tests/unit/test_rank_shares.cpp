@@ -130,6 +130,26 @@ TEST(RankShares, RowsAreCutIntoContiguousNearlyEqualShares) {
         }
 }
 
+// Shares cut at whole chunks: 110001 rows are 27 chunks of 4096 (the last 3585 rows), shared as
+// 27 rows are, 6 7 7 7 chunks for 4 ranks (27/4 r + (27 mod 4) r / 4: 0 6 13 20 27).
+TEST(RankShares, SharesInWholeChunksEndOnlyAtChunkEdges) {
+    const auto share = [](long long rows, int rank, int ranks, long long unit) {
+        const parallel::RowShare s = parallel::share_of_rows(rows, rank, ranks, unit);
+        return std::vector<long long>{s.first, s.end};
+    };
+    EXPECT_EQ(share(110001, 0, 4, 4096), (std::vector<long long>{0, 6 * 4096}));
+    EXPECT_EQ(share(110001, 1, 4, 4096), (std::vector<long long>{6 * 4096, 13 * 4096}));
+    EXPECT_EQ(share(110001, 3, 4, 4096), (std::vector<long long>{20 * 4096, 110001}));
+    EXPECT_EQ(share(110001, 1, 3, 4096), (std::vector<long long>{9 * 4096, 18 * 4096}));
+    // Fewer chunks than ranks: the later ranks have no rows; a unit of 1 is the row cut.
+    EXPECT_EQ(share(5000, 0, 3, 4096), (std::vector<long long>{0, 0}));
+    EXPECT_EQ(share(5000, 1, 3, 4096), (std::vector<long long>{0, 4096}));
+    EXPECT_EQ(share(5000, 2, 3, 4096), (std::vector<long long>{4096, 5000}));
+    EXPECT_EQ(share(10, 1, 4, 1), share(10, 1, 4, 0));
+    EXPECT_EQ(share(10, 1, 4, 1), (std::vector<long long>{2, 5}));
+    EXPECT_EQ(share(0, 0, 2, 4096), (std::vector<long long>{0, 0}));
+}
+
 TEST(RankShares, OneProcessIsOneRankWithTheWholeRows) {
     EXPECT_EQ(parallel::rank(), 0);
     EXPECT_EQ(parallel::rank_count(), 1);
