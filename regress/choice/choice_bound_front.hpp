@@ -21,11 +21,11 @@ struct ChoiceOptions;
 
 struct BoundChoiceStatement {
     ChoiceEquation eq;
-    ChoiceBlockColumns where;       // the dependent variable in column 0, no weights
-    std::vector<std::string> names; // the coefficients' names as the report prints them
-    std::vector<std::string>
-        sources;        // the series as listed: the dependent variable, then the terms
-    int intercept = -1; // the intercept's coefficient, -1 without
+    ChoiceBlockColumns where;            // the dependent variable in column 0, no weights
+    std::vector<std::string> names;      // the coefficients' names as the report prints them
+    std::vector<StatementSeries> listed; // the series as the statement lists them
+    std::vector<std::string> sources;    // their sources: the dependent variable, then the terms
+    int intercept = -1;                  // the intercept's coefficient, -1 without
     std::unique_ptr<RowBlocks> rows;
 };
 
