@@ -25,6 +25,10 @@
 #include <string>
 #include <string_view>
 
+namespace tarvex {
+struct Run;
+}
+
 namespace tarvex::tarv_blocks {
 
 inline constexpr std::string_view TEXT_KIND = "TARVDATA";
@@ -106,5 +110,15 @@ inline std::array<int, RUN_INTS> run_ints(int mos) {
     return {FORMAT_VERSION, MACH,        mos,         MCMP,       RUN_TAIL[0],
             RUN_TAIL[1],    RUN_TAIL[2], RUN_TAIL[3], RUN_TAIL[4]};
 }
+
+// The header WRITE / TARVEX BINARY gives a data series of `length` elements named `name` (its
+// VNAME form), dated by the run's sample.
+BlockHeader binary_series_header(const Run& run, const std::string& name, long long length);
+// The bytes of a TARVBIN block of `elements` reals before its first element: the kind record,
+// the header record, and the data record's leading marker and the length as a real. Empty when
+// the block is too long for one record.
+std::string binary_block_head(const BlockHeader& h, long long elements);
+// The bytes after its last element: the data record's trailing marker.
+std::string binary_block_tail(long long elements);
 
 } // namespace tarvex::tarv_blocks

@@ -19,35 +19,6 @@ namespace tb = tarv_blocks;
 
 namespace {
 
-// One gfortran-style sequential unformatted record: a 4-byte length before and after.
-class RecordWriter {
-public:
-    explicit RecordWriter(const OutputSink& out) : out_(out) {}
-    void put(const void* data, std::size_t size) {
-        const auto* bytes = static_cast<const unsigned char*>(data);
-        buffer_.insert(buffer_.end(), bytes, bytes + size);
-    }
-    void put_int(std::int32_t v) { put(&v, sizeof v); }
-    void put_text(std::string_view text, std::size_t width) {
-        std::string field(text.substr(0, width));
-        field.resize(width, ' ');
-        put(field.data(), width);
-    }
-    bool end_record() {
-        if (buffer_.size() > static_cast<std::size_t>(INT32_MAX)) return false;
-        const auto length = static_cast<std::int32_t>(buffer_.size());
-        out_.bytes(&length, sizeof length);
-        out_.bytes(buffer_.data(), buffer_.size());
-        out_.bytes(&length, sizeof length);
-        buffer_.clear();
-        return true;
-    }
-
-private:
-    const OutputSink& out_;
-    std::vector<unsigned char> buffer_;
-};
-
 tb::BlockHeader header_of(Run& run, const PrintItem& item, const PrintRequest& req) {
     tb::BlockHeader h;
     h.run = tb::run_ints(run.MOS);
@@ -108,24 +79,11 @@ void write_text_block(Run& run, const PrintItem& item, const tb::BlockHeader& h,
 
 bool write_binary_block(Run& run, const PrintItem& item, const tb::BlockHeader& h,
                         const OutputSink& out) {
-    RecordWriter rec(out);
-    rec.put(tb::BINARY_KIND.data(), tb::KIND_LENGTH);
-    rec.end_record();
-    for (int v : h.run) rec.put_int(v);
-    for (bool f : h.flags) rec.put_int(f ? tb::BIN_TRUE : tb::BIN_FALSE);
-    for (int v : h.shape) rec.put_int(v);
-    rec.put_text(h.name, tb::NAME_ENTRY);
-    for (const std::string& label : h.labels) rec.put_text(label, tb::ITEM_WIDTH);
-    rec.end_record();
-    // The data record is streamed straight from the work area: a marker, the length as a
-    // real, the elements, the marker again.
+    // The data record is streamed straight from the work area between the head and the tail.
     const VarInfo& v = item.info;
-    const unsigned long long bytes = (static_cast<unsigned long long>(v.length) + 1) * sizeof(Real);
-    if (bytes > static_cast<unsigned long long>(INT32_MAX)) return false;
-    const auto marker = static_cast<std::int32_t>(bytes);
-    const Real length = static_cast<Real>(v.length);
-    out.bytes(&marker, sizeof marker);
-    out.bytes(&length, sizeof length);
+    const std::string head = tb::binary_block_head(h, v.length);
+    if (head.empty()) return false;
+    out.bytes(head.data(), head.size());
     if (v.inc == 1) {
         out.bytes(&run.ws.DATA[v.addr + 4], static_cast<std::size_t>(v.length) * sizeof(Real));
     } else {
@@ -134,11 +92,71 @@ bool write_binary_block(Run& run, const PrintItem& item, const tb::BlockHeader& 
             out.bytes(&word, sizeof word);
         }
     }
-    out.bytes(&marker, sizeof marker);
+    const std::string tail = tb::binary_block_tail(v.length);
+    out.bytes(tail.data(), tail.size());
     return true;
 }
 
+// The marker before and after each gfortran-style sequential unformatted record: its length in
+// bytes as a 4-byte integer.
+std::string record_marker(std::size_t length) {
+    const auto marker = static_cast<std::int32_t>(length);
+    return std::string(reinterpret_cast<const char*>(&marker), sizeof marker);
+}
+
+// The data record's length in bytes (the length as a real, then the elements); 0 when it does
+// not fit one record.
+std::size_t data_record_bytes(long long elements) {
+    const unsigned long long bytes = (static_cast<unsigned long long>(elements) + 1) * sizeof(Real);
+    return elements < 0 || bytes > static_cast<unsigned long long>(INT32_MAX) ? 0 : bytes;
+}
+
 } // namespace
+
+tb::BlockHeader tb::binary_series_header(const Run& run, const std::string& name,
+                                         long long length) {
+    tb::BlockHeader h;
+    h.run = tb::run_ints(run.MOS);
+    h.flags[tb::FLAG_BINARY] = true;
+    h.shape = {TYPE_DATA,       static_cast<int>(length), 1, run.smpl.ITIME1,
+               run.smpl.ITIME2, run.smpl.ITIME3,          0};
+    h.name = name;
+    h.name.resize(tb::NAME_ENTRY, ' ');
+    for (std::size_t k = 0; k < h.labels.size(); ++k)
+        h.labels[k] = run.header_labels.substr(k * tb::ITEM_WIDTH, tb::ITEM_WIDTH);
+    return h;
+}
+
+std::string tb::binary_block_head(const BlockHeader& h, long long elements) {
+    const std::size_t data_bytes = data_record_bytes(elements);
+    if (data_bytes == 0) return {};
+    std::string bytes;
+    std::string record(tb::BINARY_KIND);
+    bytes += record_marker(record.size()) + record + record_marker(record.size());
+    record.clear();
+    const auto put_int = [&record](std::int32_t v) {
+        record.append(reinterpret_cast<const char*>(&v), sizeof v);
+    };
+    const auto put_text = [&record](std::string_view text, std::size_t width) {
+        std::string field(text.substr(0, width));
+        field.resize(width, ' ');
+        record += field;
+    };
+    for (int v : h.run) put_int(v);
+    for (bool f : h.flags) put_int(f ? tb::BIN_TRUE : tb::BIN_FALSE);
+    for (int v : h.shape) put_int(v);
+    put_text(h.name, tb::NAME_ENTRY);
+    for (const std::string& label : h.labels) put_text(label, tb::ITEM_WIDTH);
+    bytes += record_marker(record.size()) + record + record_marker(record.size());
+    const Real length = static_cast<Real>(elements);
+    bytes += record_marker(data_bytes);
+    bytes.append(reinterpret_cast<const char*>(&length), sizeof length);
+    return bytes;
+}
+
+std::string tb::binary_block_tail(long long elements) {
+    return record_marker(data_record_bytes(elements));
+}
 
 bool write_tarvex_blocks(Run& run, const PrintRequest& req, const OutputSink& out) {
     for (const PrintItem& item : req.items) {
