@@ -200,9 +200,14 @@ std::string changed_file_message(const std::string& file) {
     return " ...ERROR..FILE " + file + " HAS CHANGED SINCE ITS SERIES WERE BOUND: BIND THEM AGAIN";
 }
 
-std::unique_ptr<RowBlocks> open_bound_rows(Run& run, const std::vector<std::string>& names,
-                                           std::string& error, std::size_t block_rows,
-                                           long long share_unit) {
+namespace {
+
+// The block source over the sample's observations in use, or (`range` not null) over every
+// observation of range->first..range->second in one process.
+std::unique_ptr<RowBlocks> open_rows(Run& run, const std::vector<std::string>& names,
+                                     std::string& error, std::size_t block_rows,
+                                     long long share_unit,
+                                     const std::pair<long long, long long>* range) {
     error.clear();
     std::vector<BoundFile> files;
     std::vector<ColumnSource> sources;
@@ -279,6 +284,20 @@ std::unique_ptr<RowBlocks> open_bound_rows(Run& run, const std::vector<std::stri
         }
         return shortest;
     }();
+    if (range != nullptr) {
+        std::vector<std::pair<long long, long long>> whole;
+        if (range->first < first_obs || range->second > cover_last) {
+            error = " ...ERROR..OBS " + std::to_string(range->first) + " TO " +
+                    std::to_string(range->second) + " RUN PAST THE BOUND ROWS " +
+                    std::to_string(first_obs) + " TO " + std::to_string(cover_last);
+            return nullptr;
+        }
+        if (range->first <= range->second) whole.push_back(*range);
+        for (BoundFile& file : files) file.missing_code = run.ws.XMISS;
+        return std::make_unique<BoundRowBlocks>(
+            std::move(files), std::move(sources), std::move(whole),
+            std::max(0LL, range->second - range->first + 1), std::max<std::size_t>(1, block_rows));
+    }
     if (smpl.IBEG < first_obs || smpl.IEND > cover_last) {
         error = " ...ERROR..THE SAMPLE " + std::to_string(smpl.IBEG) + " TO " +
                 std::to_string(smpl.IEND) + " RUNS PAST THE OBSERVATIONS " +
@@ -306,6 +325,21 @@ std::unique_ptr<RowBlocks> open_bound_rows(Run& run, const std::vector<std::stri
     for (BoundFile& file : files) file.missing_code = run.ws.XMISS;
     return std::make_unique<BoundRowBlocks>(std::move(files), std::move(sources), std::move(runs),
                                             rows, std::max<std::size_t>(1, block_rows));
+}
+
+} // namespace
+
+std::unique_ptr<RowBlocks> open_bound_rows(Run& run, const std::vector<std::string>& names,
+                                           std::string& error, std::size_t block_rows,
+                                           long long share_unit) {
+    return open_rows(run, names, error, block_rows, share_unit, nullptr);
+}
+
+std::unique_ptr<RowBlocks> open_bound_range(Run& run, const std::vector<std::string>& names,
+                                            long long first, long long last, std::string& error,
+                                            std::size_t block_rows) {
+    const std::pair<long long, long long> range{first, last};
+    return open_rows(run, names, error, block_rows, 1, &range);
 }
 
 } // namespace tarvex

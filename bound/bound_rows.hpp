@@ -43,6 +43,13 @@ std::unique_ptr<RowBlocks> open_bound_rows(Run& run, const std::vector<std::stri
                                            std::size_t block_rows = BOUND_BLOCK_ROWS,
                                            long long share_unit = 1);
 
+// The named series over every observation first..last, in use or not, in one process (whatever
+// the ranks): the rows a statement reads around its sample (GENR's lags and leads). Null, with
+// `error` set, as for open_bound_rows, or when first..last runs past the series' rows.
+std::unique_ptr<RowBlocks> open_bound_range(Run& run, const std::vector<std::string>& names,
+                                            long long first, long long last, std::string& error,
+                                            std::size_t block_rows = BOUND_BLOCK_ROWS);
+
 // The line that says a file no longer is what its series were bound to.
 std::string changed_file_message(const std::string& file);
 

@@ -38,10 +38,20 @@ struct BoundSeries {
     // The file as it was at binding: a pass compares these with the file as it is now.
     long long file_size = 0;
     long long modified_ns = 0;
+    // A file GENR wrote for this series alone: it is removed when the binding is dropped by
+    // DELETE, a new GENR of the name or RESET (a name read or generated into memory leaves it, as
+    // READ may be loading it), and at the end of the run at the latest.
+    bool scratch = false;
 };
 
 // The bound series by VNAME form.
 using BoundRegistry = std::map<std::string, BoundSeries>;
+
+// Removes the binding under `key` (its VNAME form), if any, with the scratch file GENR wrote for
+// it (DELETE, a new GENR of the name).
+void erase_binding(BoundRegistry& registry, const std::string& key);
+// Removes every binding, with the scratch files.
+void clear_bindings(BoundRegistry& registry);
 
 // The file's size and modification time (nanoseconds) now; false when it cannot be examined.
 bool file_stamp(const std::string& path, long long& size, long long& modified_ns);

@@ -208,9 +208,13 @@ private:
         // A series bound to a file is not in memory: refused, even as the target read on the
         // right (it would read zeros, not the file's values).
         if (const BoundSeries* bound = find_bound_series(run_, name);
-            bound != nullptr && VFIND(run_, name) == 0)
-            fail(bound_in_memory_message(run_, name, *bound),
-                 command_error_number(run_, BOUND_NEEDS_MEMORY_SEQUENCE));
+            bound != nullptr && VFIND(run_, name) == 0) {
+            const int outside = req_.outside_name && col == 0 ? req_.outside_name(name) : 0;
+            if (outside == 0)
+                fail(bound_in_memory_message(run_, name, *bound),
+                     command_error_number(run_, BOUND_NEEDS_MEMORY_SEQUENCE));
+            return outside;
+        }
         // The new target is not in the workspace yet; on the right it reads its zeros.
         if (!p_.matrix && p_.ONEWV && col == 0 && upper_ascii(name) == upper_ascii(p_.target_name))
             return p_.LHS;

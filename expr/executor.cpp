@@ -46,8 +46,8 @@ Real times_power_of_ten(Real a, Real b, bool& illegal) {
 // The state of one run of a program.
 class Executor {
 public:
-    Executor(Run& run, const Program& program, const TransRange& range)
-        : run_(run), p_(program), range_(range), d_(decode(program)) {}
+    Executor(Run& run, const Program& program, const TransRange& range, WindowFeed* feed)
+        : run_(run), p_(program), range_(range), feed_(feed), d_(decode(program)) {}
 
     TransResult execute();
 
@@ -55,6 +55,7 @@ private:
     Run& run_;
     const Program& p_;
     const TransRange& range_;
+    WindowFeed* feed_; // null: every variable is in the work area
     Decoded d_;
     std::vector<Real> cells_;
     std::vector<BoundVariable> vars_; // index = cell
@@ -67,6 +68,9 @@ private:
     int t_ = 0;
 
     bool bind();
+    void bind_window(BoundVariable& v, SeriesWindow& window);
+    // Runs observations from..to (in use) in order; false when the run ended early.
+    bool run_stretch(int from, int to, int step, bool skipping);
     // A serious error (its line already written when `message` is empty) stops the run.
     void stop_command(std::string_view message = {}, int number = 0) {
         report_error(run_, message, number, ErrorSeverity::SERIOUS);
@@ -122,6 +126,10 @@ bool Executor::bind() {
         BoundVariable& v = vars_[cell];
         v.ref = p_.vars[cell];
         v.direct = p_.direct[cell];
+        if (SeriesWindow* window = feed_ ? feed_->window(cell, v.ref) : nullptr) {
+            bind_window(v, *window);
+            continue;
+        }
         if (!VINFO(run_, v.ref, v.info)) {
             stop_command(); // VINFO has reported the column
             return false;
@@ -165,6 +173,20 @@ bool Executor::bind() {
         return false;
     }
     return true;
+}
+
+// A series outside the work area: a data vector whose elements are read through its window.
+void Executor::bind_window(BoundVariable& v, SeriesWindow& window) {
+    v.window = &window;
+    v.name = window.name;
+    v.rows = window.rows;
+    v.info = VarInfo{};
+    v.info.type = TYPE_DATA;
+    v.info.length = window.rows;
+    v.info.ncol = 1;
+    v.info.inc = 1;
+    v.first = window.values;
+    v.base = window.first;
 }
 
 // A LAG distance as a count of observations; one beyond any variable's reach (or not a number)
@@ -524,6 +546,15 @@ bool Executor::observation(int t) {
     return true;
 }
 
+bool Executor::run_stretch(int from, int to, int step, bool skipping) {
+    for (int t = from; step < 0 ? t >= to : t <= to; t += step) {
+        if (skipping && !range_.single && !obs_in_use(run_, t)) continue;
+        result_.LASTN = t;
+        if (!observation(t)) return false;
+    }
+    return true;
+}
+
 TransResult Executor::execute() {
     osmiss_ = run_.sw[OSMISS];
     xmiss_ = run_.ws.XMISS;
@@ -557,10 +588,18 @@ TransResult Executor::execute() {
     const long long observations = back ? (long long)from - to + 1 : (long long)to - from + 1;
     if (normals > 0 && count_op(OP_UNI) == 0 && observations > 0)
         run_.rng.expect_normals(normals * static_cast<std::size_t>(observations));
-    for (int t = from; back ? t >= to : t <= to; t += step) {
-        if (skipping && !range_.single && !obs_in_use(run_, t)) continue;
-        result_.LASTN = t;
-        if (!observation(t)) break;
+    if (feed_ == nullptr) {
+        run_stretch(from, to, step, skipping);
+    } else {
+        long long first = 0, last = 0;
+        while (feed_->next_stretch(first, last)) {
+            for (BoundVariable& v : vars_) {
+                if (v.window == nullptr) continue;
+                v.first = v.window->values;
+                v.base = v.window->first;
+            }
+            if (!run_stretch(static_cast<int>(first), static_cast<int>(last), 1, skipping)) break;
+        }
     }
     run_.rng.settle();
     return result_;
@@ -597,7 +636,13 @@ Decoded decode(const Program& program) {
 }
 
 TransResult TRANS(Run& run, const Program& program, const TransRange& range) {
-    Executor executor(run, program, range);
+    Executor executor(run, program, range, nullptr);
+    return executor.execute();
+}
+
+TransResult TRANS_WINDOWED(Run& run, const Program& program, const TransRange& range,
+                           WindowFeed& feed) {
+    Executor executor(run, program, range, &feed);
     return executor.execute();
 }
 

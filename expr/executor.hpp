@@ -20,11 +20,13 @@ struct BoundVariable {
     long long rows = 0;     // elements reachable as observations
     std::string name;       // for messages, without trailing blanks
     bool direct = false;    // its value at t is loaded into its cell
+    long long base = 1;     // the element at `first` (a window's first observation)
+    SeriesWindow* window = nullptr; // a series outside the work area, seen through a window
 
     // Element k (1-based) of the variable.
     Real& at(Run& run, long long k) const;
-    // Element k of a bound workspace variable (first != nullptr).
-    Real& element_at(long long k) const { return first[(k - 1) * info.inc]; }
+    // Element k of a bound workspace variable or a window (first != nullptr).
+    Real& element_at(long long k) const { return first[(k - base) * info.inc]; }
 };
 
 // One instruction with its arguments unfolded.

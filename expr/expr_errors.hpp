@@ -22,6 +22,8 @@ enum ExpressionError : int {
     EXPR_EXP_OVERFLOW = 91,           // "EXPONENTIAL OVERFLOW EXP=..." (the element is missing)
     EXPR_NO_SAMPLE = 92,              // "SAMPLE RANGE HAS NOT YET BEEN DEFINED"
     EXPR_SPACE_SHORTAGE = 93,         // "DISASTER..GENR SPACE SHORTAGE, RAISE SIZE COMMAND"
+    EXPR_BOUND_REFUSED = 94,          // GENR over series bound to a file: what one pass cannot do
+    EXPR_BOUND_WRITE = 95,            // GENR over series bound to a file: its new series' file
 };
 
 // MATRIX's own messages (slot 39).

@@ -91,6 +91,10 @@ bool prepare_column_target(Run& run, Program& program, long long length) {
 } // namespace
 
 void cmd_genr(Run& run) {
+    run_genr(run, nullptr);
+}
+
+void run_genr(Run& run, OutsideSeriesGenr* outside) {
     const int ikod = run.cmd.IKOD;
     const bool single = ikod == C_GEN1 || ikod == C_IF1;
     // 1. The check range.
@@ -104,9 +108,12 @@ void cmd_genr(Run& run) {
                      command_error_number(run, expr::EXPR_NO_SAMPLE), ErrorSeverity::SERIOUS);
         return;
     }
-    // 3. Space for a new target, the cells and the program.
+    // 3. Space for a new target, the cells and the program. A GENR that may read series bound
+    // to a file places no target before it knows whether it reads one (checked after compiling).
     Workspace& ws = run.ws;
-    long long need = ws.LASADD + range.last + 4 + 2 + 2LL * ws.MAXVAR;
+    if (ikod != C_GENR || ws.bound.empty()) outside = nullptr;
+    const long long target_words = outside != nullptr ? 0 : range.last + 4;
+    long long need = ws.LASADD + target_words + 2 + 2LL * ws.MAXVAR;
     if (need > ws.MAXADD) {
         ws.NEED = need;
         NOCORE(run);
@@ -121,12 +128,37 @@ void cmd_genr(Run& run) {
     // 4. Compile.
     CompileRequest request = request_for(ikod);
     request.MXGE = static_cast<int>(std::min<long long>(capacity, INT_MAX / 2));
+    if (outside != nullptr)
+        request.outside_name = [&run, outside](std::string_view name) {
+            return outside->reference(run, name);
+        };
     const std::string_view text =
         std::string_view(run.cmd.text)
             .substr(std::min<std::size_t>(static_cast<std::size_t>(std::max(run.cmd.col, 0)),
                                           run.cmd.text.size()));
     Program program;
     if (!GENR(run, text, request, program)) return;
+    if (outside != nullptr && outside->used()) {
+        outside->run(run, program, range);
+        return;
+    }
+    if (outside != nullptr) {
+        // In memory after all: the space a new target needs, and the program's own capacity.
+        const long long full = ws.LASADD + range.last + 4 + 2 + 2LL * ws.MAXVAR;
+        const long long room =
+            std::min<long long>((ws.MAXADD - full) * INTEGERS_PER_WORD, INT_MAX / 2);
+        if (full <= ws.MAXADD && room < MIN_PROGRAM_INTEGERS) {
+            report_error(run, " ...ERROR..DISASTER..GENR SPACE SHORTAGE, RAISE SIZE COMMAND",
+                         command_error_number(run, expr::EXPR_SPACE_SHORTAGE),
+                         ErrorSeverity::SERIOUS);
+            return;
+        }
+        if (full <= ws.MAXADD && program.MGE() > room - 3) {
+            report_error(run, " ...ERROR..DISASTER...GENR TABLE FULL, INCREASE PAR",
+                         command_error_number(run, expr::EXPR_TABLE_FULL), ErrorSeverity::SERIOUS);
+            return;
+        }
+    }
     // Variables fetched from the data bank while compiling take words after the last used one.
     if (ws.LASADD + range.last + 4 + 2 + 2LL * ws.MAXVAR > ws.MAXADD) {
         ws.NEED = ws.LASADD + range.last + 4 + 2 + 2LL * ws.MAXVAR;

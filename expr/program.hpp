@@ -5,6 +5,7 @@
 #include "expr/operations.hpp"
 #include "numeric/real.hpp"
 
+#include <climits>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -76,7 +77,15 @@ struct CompileRequest {
     // Errors are not written and do not stop later statements (OSCAN): the caller reports
     // the failure in its own words. ODONT is still set.
     bool silent = false;
+    // A name bound to a file on disk (not in the work area) read by the statement: returns the
+    // reference it is compiled as (OUTSIDE_REF_BASE and up, served by a WindowFeed), or 0 to
+    // refuse it as needing the series in memory. Empty: every such name is refused.
+    std::function<int(std::string_view)> outside_name;
 };
+
+// References of series outside the work area (OUTSIDE_REF_BASE + k): above every slot and
+// every column reference.
+inline constexpr int OUTSIDE_REF_BASE = INT_MAX - (1 << 16);
 
 // Compiles the statement text `text` (the characters after the command word). On error the
 // message has been written, ODONT (and OSCAN unless OTALK) is set, and false is returned;
@@ -103,5 +112,33 @@ struct TransResult {
 
 // Runs the program over the range; the target and input references come from program.vars.
 TransResult TRANS(Run& run, const Program& program, const TransRange& range);
+
+// A series outside the work area that a program reads or writes (a series bound to a file, a
+// new target written to one), seen through a window of consecutive observations that the feed
+// moves along: observation `first` is values[0]. The series holds observations 1..rows.
+struct SeriesWindow {
+    std::string name; // as messages show it
+    long long rows = 0;
+    Real* values = nullptr;
+    long long first = 1;
+};
+
+// What TRANS_WINDOWED runs over: the windows of the outside series and the stretches of
+// observations whose reads lie inside them.
+class WindowFeed {
+public:
+    virtual ~WindowFeed() = default;
+    // The window of variable cell `cell` (reference `ref`), or null for a work-area variable.
+    virtual SeriesWindow* window(int cell, int ref) = 0;
+    // Moves the windows on to the next stretch [from, to] of the range; false at the end of the
+    // range or after a failure (the feed has reported it).
+    virtual bool next_stretch(long long& from, long long& to) = 0;
+};
+
+// TRANS over the stretches of a feed, one after another in increasing order, the registers,
+// random draws and skipped observations carried across them: the same values TRANS gives when
+// the series are in memory.
+TransResult TRANS_WINDOWED(Run& run, const Program& program, const TransRange& range,
+                           WindowFeed& feed);
 
 } // namespace tarvex::expr

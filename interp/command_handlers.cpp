@@ -4,6 +4,7 @@
 // variables are scanned already, so their lists are checked.
 #include "interp/command_handlers.hpp"
 
+#include "bound/bound_genr.hpp"
 #include "convert/convert_command.hpp"
 #include "expr/calculus_commands.hpp"
 #include "expr/genr_command.hpp"
@@ -95,7 +96,7 @@ void cmd_user_namefmt(Run& run) {
 constexpr auto COMMAND_ROW_LIST = std::to_array<CommandRow>({
     //slot word        handler            group args   effect
     {1,   "MENU",     cmd_no_action,     P, R}, // consumed by the reader: nothing to do
-    {2,   "GENR",     cmd_genr,          P, R}, // compile and run an expression
+    {2,   "GENR",     cmd_genr_over_bound, P, R}, // compile and run an expression (bound series too)
     {3,   "READ",     READX,             C, S}, // read data
     {4,   "PRINT",    PRINTX,            N, S}, // print variables
     {5,   "WRITE",    WRITEX,            N, S}, // write variables to a unit or file

@@ -31,6 +31,8 @@
 #include <string>
 #include <string_view>
 
+namespace tarvex {}
+
 namespace tarvex::tarv_blocks {
 
 inline constexpr std::string_view TEXT_KIND = "TARVDATA";
@@ -143,5 +145,13 @@ inline std::array<int, RUN_INTS> run_ints(int mos) {
     return {FORMAT_VERSION, MACH,        mos,         MCMP,       RUN_TAIL[0],
             RUN_TAIL[1],    RUN_TAIL[2], RUN_TAIL[3], RUN_TAIL[4]};
 }
+
+// The bytes of a TARVBIN block of `elements` reals before its first element: the kind record,
+// the header record, and the data record's leading marker and the length as a real. Empty when
+// the data record is too long for one subrecord (the header: series_block_header in
+// io/tarv_write_header.hpp).
+std::string binary_block_head(const BlockHeader& h, long long elements);
+// The bytes after its last element: the data record's trailing marker.
+std::string binary_block_tail(long long elements);
 
 } // namespace tarvex::tarv_blocks

@@ -172,9 +172,23 @@ bool write_binary_block(Run& run, const PrintItem& item, const tb::BlockHeader& 
     return true;
 }
 
+// The marker before and after each gfortran-style sequential unformatted record: its length in
+// bytes as a 4-byte integer.
+std::string record_marker(std::size_t length) {
+    const auto marker = static_cast<std::int32_t>(length);
+    return std::string(reinterpret_cast<const char*>(&marker), sizeof marker);
+}
+
+// The data record's length in bytes (the length as a real, then the elements); 0 when it does
+// not fit one subrecord (a block written in one stream has a single count at each end).
+std::size_t data_record_bytes(long long elements) {
+    const unsigned long long bytes = (static_cast<unsigned long long>(elements) + 1) * sizeof(Real);
+    return elements < 0 || bytes > tarvbin_subrecord_limit() ? 0 : bytes;
+}
+
 } // namespace
 
-tb::BlockHeader series_block_header(Run& run, const std::string& name, long long length) {
+tb::BlockHeader series_block_header(const Run& run, const std::string& name, long long length) {
     tb::BlockHeader h;
     h.run = tb::run_ints(run.MOS);
     h.flags[tb::FLAG_BINARY] = true;
@@ -203,6 +217,23 @@ std::string tarvbin_header_contents(const tb::BlockHeader& h) {
     put_text(h.name, tb::NAME_ENTRY);
     for (const std::string& label : h.labels) put_text(label, tb::ITEM_WIDTH);
     return out;
+}
+
+std::string tb::binary_block_head(const BlockHeader& h, long long elements) {
+    const std::size_t data_bytes = data_record_bytes(elements);
+    if (data_bytes == 0) return {};
+    const std::string kind(tb::BINARY_KIND);
+    const std::string header = tarvbin_header_contents(h);
+    std::string bytes = record_marker(kind.size()) + kind + record_marker(kind.size());
+    bytes += record_marker(header.size()) + header + record_marker(header.size());
+    const Real length = static_cast<Real>(elements);
+    bytes += record_marker(data_bytes);
+    bytes.append(reinterpret_cast<const char*>(&length), sizeof length);
+    return bytes;
+}
+
+std::string tb::binary_block_tail(long long elements) {
+    return record_marker(data_record_bytes(elements));
 }
 
 bool write_tarvex_blocks(Run& run, const PrintRequest& req, const OutputSink& out) {

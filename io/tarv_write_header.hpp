@@ -13,7 +13,8 @@ struct Run;
 
 // A data series `name` of `length` elements, with the run's time settings and header labels, as
 // WRITE / TARVEX BINARY writes it.
-tarv_blocks::BlockHeader series_block_header(Run& run, const std::string& name, long long length);
+tarv_blocks::BlockHeader series_block_header(const Run& run, const std::string& name,
+                                             long long length);
 // The 240 bytes of the header record.
 std::string tarvbin_header_contents(const tarv_blocks::BlockHeader& h);
 

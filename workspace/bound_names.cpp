@@ -20,7 +20,7 @@ const BoundSeries* find_bound_series(const Run& run, const std::string& name) {
 }
 
 void unbind_series(Run& run, const std::string& name) {
-    run.ws.bound.erase(bound_key(run, name));
+    erase_binding(run.ws.bound, bound_key(run, name));
 }
 
 bool takes_bound_series(int command) {

@@ -201,7 +201,8 @@ void NEWVAR(Run& run, std::string_view name, int inc, int type, long long length
     //    dropped last slot is re-appended at its own address.
     const long long addr = ws.KADD[slot];
     ws.VNAME[slot] = stored;
-    ws.bound.erase(stored); // a name held in memory is no longer bound to a file
+    ws.bound.erase(stored); // a name held in memory is no longer bound to a file (a file GENR
+                            // wrote stays to the end of the run: READ may be loading it)
     const long long carried = old.done ? std::min(old.length, length) : 0;
     if (ws.OZVR) {
         write_header(ws, addr, inc, type, length, ncol);

@@ -98,7 +98,7 @@ void reset_workspace(Workspace& ws) {
     std::fill(ws.KADD.begin(), ws.KADD.end(), 0);
     for (auto& name : ws.VNAME) name.assign(NAME_WIDTH, ' ');
     ws.value_labels.clear();
-    ws.bound.clear();
+    clear_bindings(ws.bound);
     ws.OZVR = true;
     ws.OATEN = false;
     ws.ONVAR = false;
