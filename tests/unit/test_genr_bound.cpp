@@ -37,9 +37,9 @@ struct GenrBoundEngine : ScratchDir, WorkspaceEngine {
         default_switches(run.sw);
         run.sw[OWARN] = false;
         run.files.TEMP = dir.string();
-        for (const char* s : {"SMPL 1 120", "GENR X = SIN(TIME(0)*0.7)*10",
-                              "GENR Z = MOD(TIME(0), 5) - 2", "GENR T = TIME(0)",
-                              "WRITE (s.bin) X Z T / TARVEX BINARY"})
+        for (const char* s :
+             {"SMPL 1 120", "GENR X = SIN(TIME(0)*0.7)*10", "GENR Z = MOD(TIME(0), 5) - 2",
+              "GENR T = TIME(0)", "WRITE (s.bin) X Z T / TARVEX BINARY"})
             run_statement(run, s);
     }
     void bind_sources() {
@@ -137,9 +137,9 @@ TEST(GenrOverBound, AFailedWriteBindsNothingAndLeavesNoFile) {
         },
         1024);
     const std::string file = (e.dir / "tarvgenr.V").string();
-    EXPECT_EQ(report, (std::vector<std::string>{" ...ERROR..CANNOT WRITE FILE " + file +
-                                                    ": FILE TOO LARGE",
-                                                "ERR 2095", "not bound", "no file"}));
+    EXPECT_EQ(report,
+              (std::vector<std::string>{" ...ERROR..CANNOT WRITE FILE " + file + ": FILE TOO LARGE",
+                                        "ERR 2095", "not bound", "no file"}));
 }
 
 } // namespace
