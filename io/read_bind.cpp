@@ -71,6 +71,17 @@ void column_pieces(const std::vector<RecordPiece>& pieces, BinaryBlockPlace& pla
     if (place.pieces.size() == 1) place.pieces.clear(); // contiguous: the offset says it all
 }
 
+// The binding of a series held in a TARVBIN block (its series start at observation 1).
+BoundSeries tarvbin_series(const BinaryBlockPlace& block) {
+    BoundSeries series;
+    series.layout = BoundLayout::TARVBIN;
+    series.offset = block.offset;
+    series.pieces = block.pieces;
+    series.rows = block.length;
+    series.first_observation = 1;
+    return series;
+}
+
 std::int32_t bind_int_at(const std::string& rec, std::size_t off) {
     std::int32_t v;
     std::memcpy(&v, rec.data() + off, 4);
@@ -142,13 +153,7 @@ bool bind_binary(ReadJob& job, DataLines& lines, const std::string& path,
                          ERR_BIND_NOT_SERIES);
             return false;
         }
-        BoundSeries series;
-        series.layout = BoundLayout::TARVBIN;
-        series.offset = found->offset;
-        series.pieces = found->pieces;
-        series.rows = found->length;
-        series.first_observation = 1;
-        bindings.emplace_back(name, series);
+        bindings.emplace_back(name, tarvbin_series(*found));
     }
     return true;
 }
@@ -318,13 +323,7 @@ bool bind_written_series(Run& run, const std::string& path, const std::vector<st
             report_write_failure(run, 0, path, EIO, number);
             return false;
         }
-        BoundSeries series;
-        series.layout = BoundLayout::TARVBIN;
-        series.offset = found->offset;
-        series.pieces = found->pieces;
-        series.rows = found->length;
-        series.first_observation = 1;
-        bindings.emplace_back(name, series);
+        bindings.emplace_back(name, tarvbin_series(*found));
     }
     enter_bindings(run, path, size, modified, bindings);
     return true;
