@@ -1,18 +1,18 @@
 // The fused multiply-subtract on integer significands. A normal binary128 value is m * 2^e with a
 // 113-bit m (implicit bit included). Two routes compute the same correctly rounded result:
 //
-// The common route, inline in the vector loop, works in a 256-bit window of four 64-bit limbs
-// whose bit 240 is the reference: y's significand is the upper two limbs as it stands, and the
-// factor's significand, moved up 15 bits, times x's gives the exact product with its leading bit
-// at 240 or 239. The term with the larger leading exponent stays; the other is shifted right by
-// the difference, and the bits it loses are jammed into its last place. A term loses bits only
-// when it lies more than 15 binades below the other, so at most one bit can cancel and the other
-// term's low bits are zero: the jammed sum rounds exactly as the exact one would. When the terms
-// are close nothing is lost and the sum is exact. The sum or difference is formed without a branch
-// on the signs (they are data, and a branch on them would be mispredicted half the time), negated
-// when it came out negative, normalised to bit 241 and rounded to 113 bits, to nearest with ties
-// to even. Terms 64 or more binades apart, a zero y, cancellation of the whole top limb, and
-// results outside the normal range take the general route.
+// The common route, inline in the vector loop, works in a 256-bit picture whose bit 240 is the
+// reference: y's significand is the upper two 64-bit limbs as it stands, and the factor's
+// significand, moved up 15 bits, times x's gives the exact product with its leading bit at 240 or
+// 239. Only the upper three limbs are kept: the product's lowest limb is folded into a sticky bit
+// at bit 64 (why that rounds as the exact sum is set out at the routine). The term with the larger
+// leading exponent stays; the other is shifted right by the difference, its bits below bit 64
+// folded the same way. The sum or difference is formed without a branch on the signs (they are
+// data, and a branch on them would be mispredicted half the time), negated when it came out
+// negative, normalised to bit 241 and rounded to 113 bits, to nearest with ties to even. Terms 64
+// or more binades apart, a y that is zero or not normal, cancellation of the whole top limb, and
+// results outside the normal range take the general route. A chain of updates keeps its running
+// value taken apart between steps, so that each step neither packs nor unpacks it.
 //
 // The general route places both terms in a 256-bit window with the larger leading bit at 253 and
 // handles every normal case; zeros of x or c, subnormals, infinities and NaNs go to the
@@ -210,13 +210,11 @@ struct Factor {
     u64 low = 0, high = 0;
 };
 
-Factor decode_factor(Real c) {
+__attribute__((always_inline)) inline Factor decode_factor(u128 bits) {
     Factor f;
-    const u128 bits = bits_of(c);
     const unsigned field = exponent_field(high64(bits));
-    if (!is_normal(field)) return f;
+    f.usable = is_normal(field);
     const u128 significand = ((bits & FRACTION_MASK) | (u128(1) << FRACTION_BITS)) << 15;
-    f.usable = true;
     f.negative = (bits >> 127) != 0;
     f.exponent = static_cast<int>(field) - EXPONENT_BIAS;
     f.low = low64(significand);
@@ -224,86 +222,122 @@ Factor decode_factor(Real c) {
     return f;
 }
 
-// y - c*x from the operands' halves. Every intermediate is a named 64-bit limb, which the compiler
-// keeps in registers where it would spill 128-bit temporaries.
-__attribute__((always_inline)) inline u128 multiply_subtract(u64 ylow, u64 yhigh, const Factor& c,
-                                                             Real craw, u64 xlow, u64 xhigh) {
-    const unsigned xfield = exponent_field(xhigh);
-    const unsigned yfield = exponent_field(yhigh);
-    if (__builtin_expect(!c.usable || !is_normal(xfield) || !is_normal(yfield), 0))
-        return multiply_subtract_general(join(ylow, yhigh), craw, join(xlow, xhigh));
+// A normal y taken apart: its significand (implicit bit included) as two limbs, the unbiased
+// exponent of its leading bit and its sign. A chain of updates keeps its running value so.
+struct Unpacked {
+    u64 high = 0, low = 0;
+    int exponent = 0;
+    bool negative = false;
+};
 
-    // The exact product: 241 bits at most, bit 240 weighing 2^(exponents of c and x, plus 1).
+// Takes y apart; false when y is not a normal number (the general route's operand).
+__attribute__((always_inline)) inline bool unpack(u64 ylow, u64 yhigh, Unpacked& y) {
+    const unsigned field = exponent_field(yhigh);
+    y.high = (yhigh & FRACTION_HIGH) | HIDDEN_HIGH;
+    y.low = ylow;
+    y.exponent = static_cast<int>(field) - EXPONENT_BIAS;
+    y.negative = (yhigh >> 63) != 0;
+    return is_normal(field);
+}
+
+__attribute__((always_inline)) inline u128 pack(const Unpacked& y) {
+    return join(y.low, (u64(y.negative) << 63) | (u64(y.exponent + EXPONENT_BIAS) << 48) |
+                           (y.high & FRACTION_HIGH));
+}
+
+// y - c*x for a normal y, with every intermediate a named 64-bit limb, which the compiler keeps
+// in registers where it would spill 128-bit temporaries. Returns false, leaving `result` unset,
+// for the operands and results the general route takes.
+//
+// The window is three limbs, bits 255..64 of the four-limb picture above: the product's lowest
+// limb is folded into a sticky bit at bit 64 (its bits truncated, bit 64 set when any was set),
+// and so is anything the alignment shift moves below bit 64. y's last bit lies at bit 65 or above
+// (it is shifted right by less than 64 from bit 128), so the folded sum T' is either the exact
+// sum T or an odd multiple of 2^64 at an end of the 2^64-wide interval holding T: both lie inside
+// one interval between consecutive multiples of 2^65. The result is used only when its top limb
+// is not zero (leading bit at 192 or above), so its round bit weighs 2^79 or more and every
+// rounding boundary is a multiple of 2^65: T' rounds exactly as T.
+__attribute__((always_inline)) inline bool
+multiply_subtract(const Unpacked& y, const Factor& c, u64 xlow, u64 xhigh, Unpacked& result) {
+    const unsigned xfield = exponent_field(xhigh);
+    if (__builtin_expect(!c.usable || !is_normal(xfield), 0)) return false;
+
+    // The exact product: 241 bits at most, bit 240 weighing 2^(exponents of c and x, plus 1);
+    // its lowest limb folded into bit 64.
     const u64 xsig = (xhigh & FRACTION_HIGH) | HIDDEN_HIGH;
     const limbs::Product product = limbs::multiply(c.low, c.high, xlow, xsig);
-    const u64 p0 = product.p0, p1 = product.p1, p2 = product.p2, p3 = product.p3;
+    const u64 p1 = product.p1 | u64(product.p0 != 0), p2 = product.p2, p3 = product.p3;
     const int product_exponent = c.exponent + static_cast<int>(xfield) - EXPONENT_BIAS + 1;
     const bool product_negative = c.negative == ((xhigh >> 63) != 0); // the term is -c*x
 
-    // y: its significand as limbs 3 and 2, bit 240 weighing 2^(its exponent).
-    const u64 y3 = (yhigh & FRACTION_HIGH) | HIDDEN_HIGH;
-    const u64 y2 = ylow;
-    const int y_exponent = static_cast<int>(yfield) - EXPONENT_BIAS;
-    const bool y_negative = (yhigh >> 63) != 0;
-
-    // The larger term (by leading exponent) and the smaller, shifted to its scale.
-    const int difference = product_exponent - y_exponent;
+    // The larger term (by leading exponent) and the smaller, shifted to its scale; y's
+    // significand is limbs 3 and 2, bit 240 weighing 2^(its exponent).
+    const int difference = product_exponent - y.exponent;
     const bool product_leads = difference >= 0;
     const int apart = product_leads ? difference : -difference;
-    if (__builtin_expect(apart >= 64, 0))
-        return multiply_subtract_general(join(ylow, yhigh), craw, join(xlow, xhigh));
-    u64 r0 = product_leads ? p0 : 0, r1 = product_leads ? p1 : 0;
-    u64 r2 = product_leads ? p2 : y2, r3 = product_leads ? p3 : y3;
-    u64 s0 = product_leads ? 0 : p0, s1 = product_leads ? 0 : p1;
-    u64 s2 = product_leads ? y2 : p2, s3 = product_leads ? y3 : p3;
-    const bool larger_negative = product_leads ? product_negative : y_negative;
-    const int exponent = product_leads ? product_exponent : y_exponent;
-    // a >> n | b << (64 - n), the second shift split so that n = 0 needs no branch.
+    if (__builtin_expect(apart >= 64, 0)) return false;
+    u64 r1 = product_leads ? p1 : 0, r2 = product_leads ? p2 : y.low;
+    u64 r3 = product_leads ? p3 : y.high;
+    u64 s1 = product_leads ? 0 : p1, s2 = product_leads ? y.low : p2;
+    u64 s3 = product_leads ? y.high : p3;
+    const bool larger_negative = product_leads ? product_negative : y.negative;
+    const int exponent = product_leads ? product_exponent : y.exponent;
+    // a >> n | b << (64 - n), the second shift split so that n = 0 needs no branch; the bits
+    // shifted below bit 64 are folded into it.
     const int back = 63 - apart;
-    const u64 lost = (s0 << 1) << back;
-    s0 = (s0 >> apart) | ((s1 << 1) << back) | u64(lost != 0);
-    s1 = (s1 >> apart) | ((s2 << 1) << back);
+    const u64 lost = (s1 << 1) << back;
+    s1 = (s1 >> apart) | ((s2 << 1) << back) | u64(lost != 0);
     s2 = (s2 >> apart) | ((s3 << 1) << back);
     s3 >>= apart;
 
     // larger + smaller or larger - smaller; a negative difference (only when the leading exponents
     // agree) is negated.
-    const u64 sign =
-        limbs::signed_sum(r0, r1, r2, r3, s0, s1, s2, s3, product_negative != y_negative);
-    const bool negative = larger_negative != (sign != 0);
-    if (__builtin_expect(r3 == 0, 0))
-        return multiply_subtract_general(join(ylow, yhigh), craw, join(xlow, xhigh));
+    const u64 sign = limbs::signed_sum3(r1, r2, r3, s1, s2, s3, product_negative != y.negative);
+    if (__builtin_expect(r3 == 0, 0)) return false;
 
     // Leading bit to 241 (bit 49 of the top limb); below bit 128 only a sticky bit counts.
     const int lift = __builtin_clzll(r3) - 14;
     const int down = 63 - lift;
     r3 = (r3 << lift) | ((r2 >> 1) >> down);
     r2 = (r2 << lift) | ((r1 >> 1) >> down);
-    const bool sticky = ((r1 << lift) | r0) != 0;
+    const bool sticky = (r1 << lift) != 0;
 
     // Round the 113 bits 241..129 to nearest, ties to even.
     u64 kept_low = (r3 << 63) | (r2 >> 1);
     u64 kept_high = r3 >> 1;
     limbs::add_to_pair(kept_low, kept_high, (r2 & 1) & (u64(sticky) | kept_low));
-    // Rounding up can carry out of the 113 bits only to 2^113 exactly, whose fraction is zero.
+    // Rounding up can carry out of the 113 bits only to 2^113 exactly: 2^112 one binade up.
     const int overflow = static_cast<int>(kept_high >> 49);
-    const int biased = exponent + 1 - lift + overflow + EXPONENT_BIAS;
-    if (__builtin_expect(biased <= 0 || biased >= static_cast<int>(EXPONENT_FIELD), 0))
-        return multiply_subtract_general(join(ylow, yhigh), craw, join(xlow, xhigh));
-    return join(kept_low,
-                (u64(negative) << 63) | (u64(biased) << 48) | (kept_high & FRACTION_HIGH));
+    const int result_exponent = exponent + 1 - lift + overflow;
+    if (__builtin_expect(unsigned(result_exponent + EXPONENT_BIAS - 1) >= EXPONENT_FIELD - 1, 0))
+        return false;
+    result.high = kept_high >> overflow;
+    result.low = kept_low;
+    result.exponent = result_exponent;
+    result.negative = larger_negative != (sign != 0);
+    return true;
+}
+
+// y - c*x for any operands, c decoded as `factor`: the common route, else the general one.
+__attribute__((always_inline)) inline u128
+multiply_subtract(u64 ylow, u64 yhigh, const Factor& factor, Real c, u64 xlow, u64 xhigh) {
+    Unpacked y, result;
+    if (__builtin_expect(
+            unpack(ylow, yhigh, y) && multiply_subtract(y, factor, xlow, xhigh, result), 1))
+        return pack(result);
+    return multiply_subtract_general(join(ylow, yhigh), c, join(xlow, xhigh));
 }
 
 } // namespace
 
 Real fused_multiply_subtract(Real y, Real c, Real x) {
     const u128 ybits = bits_of(y), xbits = bits_of(x);
-    return from_bits(multiply_subtract(low64(ybits), high64(ybits), decode_factor(c), c,
+    return from_bits(multiply_subtract(low64(ybits), high64(ybits), decode_factor(bits_of(c)), c,
                                        low64(xbits), high64(xbits)));
 }
 
 void fused_axpy(Real* y, Real c, const Real* x, std::size_t n) {
-    const Factor factor = decode_factor(c);
+    const Factor factor = decode_factor(bits_of(c));
     // Each element is independent: long vectors are updated in two halves on two threads.
     split_rows(n, [=](std::size_t begin, std::size_t end) {
         const Factor f = factor; // local copies: the stores through y cannot change them
@@ -321,20 +355,30 @@ void fused_axpy(Real* y, Real c, const Real* x, std::size_t n) {
 }
 
 Real fused_multiply_add_chain(Real y, const Real* a, const Real* x, std::size_t n) {
-    u64 yhalves[2];
-    std::memcpy(yhalves, &y, sizeof yhalves);
+    constexpr u128 SIGN = u128(1) << 127;
+    u128 ybits = bits_of(y);
+    // The running value stays taken apart from step to step while the common route holds it.
+    Unpacked running;
+    bool unpacked = unpack(low64(ybits), high64(ybits), running);
     for (std::size_t i = 0; i < n; ++i) {
-        const Real c = -a[i];
-        u64 xhalves[2];
+        u64 ahalves[2], xhalves[2];
+        std::memcpy(ahalves, a + i, sizeof ahalves);
         std::memcpy(xhalves, x + i, sizeof xhalves);
-        const u128 result =
-            multiply_subtract(yhalves[0], yhalves[1], decode_factor(c), c, xhalves[0], xhalves[1]);
-        yhalves[0] = low64(result);
-        yhalves[1] = high64(result);
+        // y + a x is y - (-a) x: the factor is a with its sign flipped.
+        const Factor f = decode_factor(join(ahalves[0], ahalves[1]) ^ SIGN);
+        if (__builtin_expect(unpacked, 1)) {
+            Unpacked next;
+            if (__builtin_expect(multiply_subtract(running, f, xhalves[0], xhalves[1], next), 1)) {
+                running = next;
+                continue;
+            }
+            ybits = pack(running);
+        }
+        ybits = multiply_subtract_general(ybits, -a[i], bits_of(x[i]));
+        unpacked = unpack(low64(ybits), high64(ybits), running);
     }
-    Real sum;
-    std::memcpy(&sum, yhalves, sizeof sum);
-    return sum;
+    if (unpacked) ybits = pack(running);
+    return from_bits(ybits);
 }
 
 } // namespace tarvex

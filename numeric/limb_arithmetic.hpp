@@ -140,6 +140,56 @@ __attribute__((always_inline)) inline u64 signed_sum(u64& r0, u64& r1, u64& r2, 
 #endif
 }
 
+// r + s, or r - s when `subtract` (as r + ~s + 1), modulo 2^192, three limbs each; a negative
+// result is negated. Returns all ones when it was negated, else zero.
+__attribute__((always_inline)) inline u64 signed_sum3(u64& r1, u64& r2, u64& r3, u64 s1, u64 s2,
+                                                      u64 s3, bool subtract) {
+    u64 mask = u64(0) - u64(subtract);
+#if defined(__x86_64__)
+    asm("xorq %[m], %[s1]\n\t"
+        "xorq %[m], %[s2]\n\t"
+        "xorq %[m], %[s3]\n\t"
+        "btq $0, %[m]\n\t"
+        "adcq %[s1], %[r1]\n\t"
+        "adcq %[s2], %[r2]\n\t"
+        "adcq %[s3], %[r3]\n\t"
+        "movq %[r3], %[m]\n\t"
+        "sarq $63, %[m]\n\t"
+        "xorq %[m], %[r1]\n\t"
+        "xorq %[m], %[r2]\n\t"
+        "xorq %[m], %[r3]\n\t"
+        "btq $0, %[m]\n\t"
+        "adcq $0, %[r1]\n\t"
+        "adcq $0, %[r2]\n\t"
+        "adcq $0, %[r3]"
+        : [r1] "+r"(r1), [r2] "+r"(r2), [r3] "+r"(r3), [m] "+r"(mask), [s1] "+r"(s1), [s2] "+r"(s2),
+          [s3] "+r"(s3)
+        :
+        : "cc");
+    return mask;
+#else
+    u64 limbs[3] = {r1, r2, r3};
+    const u64 terms[3] = {s1 ^ mask, s2 ^ mask, s3 ^ mask};
+    u64 carry = mask & 1;
+    for (int i = 0; i < 3; ++i) {
+        const u128 sum = u128(limbs[i]) + terms[i] + carry;
+        limbs[i] = low64(sum);
+        carry = high64(sum);
+    }
+    const u64 flip = u64(0) - (limbs[2] >> 63);
+    carry = flip & 1;
+    for (int i = 0; i < 3; ++i) {
+        const u128 sum = u128(limbs[i] ^ flip) + carry;
+        limbs[i] = low64(sum);
+        carry = high64(sum);
+    }
+    r1 = limbs[0];
+    r2 = limbs[1];
+    r3 = limbs[2];
+    return flip;
+#endif
+}
+
 // (high, low) + v.
 __attribute__((always_inline)) inline void add_to_pair(u64& low, u64& high, u64 v) {
 #if defined(__x86_64__)

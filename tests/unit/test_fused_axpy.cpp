@@ -145,6 +145,68 @@ TEST(FusedAxpy, BitsBelowTheWindowStillDecideATie) {
     EXPECT_EQ(found, 24);
 }
 
+// A random integer below 2^bits.
+unsigned __int128 random_product_bits(std::mt19937_64& gen, int bits) {
+    using u128 = unsigned __int128;
+    const u128 value = (u128(gen()) << 64) | gen();
+    return bits <= 0 ? 0 : bits >= 128 ? value : value & ((u128(1) << bits) - 1);
+}
+
+TEST(FusedAxpy, TheLowestBitsOfTheProductDecideAfterPartialCancellation) {
+    // y + C x with significands chosen so that the exact sum T = W 2^112 + C (x = 1 + 2^-112,
+    // y = (W - C) 2^-112 in units of 2^-112) sits exactly on a tie at its 113th bit except for
+    // the last bits L of C, which lie in the product's lowest 64-bit limb or just above it: L
+    // alone decides between the tie going to even and rounding up. W's length sets how many
+    // leading bits cancel, 3 to 40. A second family, x = 2 - 2^-112 and C = 2^113 - L, makes the
+    // sum (W - 2) 2^112 + L carry into a new binade, with the same tie and L deciding.
+    using u128 = unsigned __int128;
+    std::mt19937_64 gen(20261209);
+    int ties = 0, moved = 0;
+    for (int i = 0; i < 60000; ++i) {
+        const bool carrying = i % 3 == 2;
+        u128 c_int, low = 0, w;
+        if (!carrying) {
+            const int length = 74 + static_cast<int>(gen() % 37);
+            w = (u128(1) << (length - 1)) | random_product_bits(gen, length - 1);
+            const int round_bit = length - 2; // the tie bit of T = W 2^112 + C
+            const u128 above = random_product_bits(gen, 112) & ~((u128(2) << round_bit) - 1);
+            low = random_product_bits(gen, static_cast<int>(gen() % (round_bit + 1)));
+            c_int = (u128(1) << 112) | above | (u128(1) << round_bit);
+        } else {
+            c_int =
+                (u128(1) << 113) - 1 - random_product_bits(gen, 1 + static_cast<int>(gen() % 60));
+            w = (u128(1) << 114) + 4 * (1 + random_product_bits(gen, 100)) - c_int; // y is W - 2C
+        }
+        const int scale = static_cast<int>(gen() % 41) - 20;
+        const bool flip = (gen() & 1) != 0;
+        // y and c for a C with its last bits `last`, scaled and with the signs flipped or not.
+        const auto operands = [&](u128 last, Real& y, Real& c) {
+            const u128 whole = c_int | last;
+            const __int128 y_int = static_cast<__int128>(w) - static_cast<__int128>(whole);
+            c = scalbnq(-Real(whole), scale - 112);
+            y = scalbnq(Real(y_int), scale - 112);
+            if (flip) {
+                c = -c;
+                y = -y;
+            }
+        };
+        const Real x = carrying ? 2 - pow2(-112) : 1 + pow2(-112);
+        Real y, c;
+        operands(low, y, c);
+        const Real expected = reference(y, c, x);
+        ASSERT_TRUE(agrees(fused_multiply_subtract(y, c, x), expected, y, c, x));
+        if (!carrying && low != 0) {
+            // Without L the sum is an exact tie: L must have moved about half of them up.
+            Real y_tie, c_tie;
+            operands(0, y_tie, c_tie);
+            ++ties;
+            moved += !same_bits(reference(y_tie, c_tie, x), expected);
+        }
+    }
+    EXPECT_GT(ties, 35000);
+    EXPECT_GT(moved, ties / 3);
+}
+
 TEST(FusedAxpy, EdgesOfTheRangeAndSpecialValues) {
     const Real inf = __builtin_infq();
     const Real nan = __builtin_nanq("");
@@ -207,6 +269,22 @@ TEST(FusedAxpy, VectorUpdateIsTheElementwiseFusedForm) {
     for (std::size_t i = 0; i < n; ++i) looped = fused_multiply_add(looped, y[i], x[i]);
     EXPECT_EQ(testing::bits_of(fused_multiply_add_chain(0.125Q, y.data(), x.data(), n)),
               testing::bits_of(looped));
+    // The chain against the library's fma step by step, the running value passing through an
+    // exact zero, a subnormal value and a value near the top of the range, and back.
+    std::vector<Real> a = {1, 1, pow2(-16390), 3, pow2(16000), 1, -0.75Q, 1e-30Q};
+    std::vector<Real> b = {1.5Q, -1.5Q, 1, pow2(-16380), 1.5Q, -0.1Q, 2, 7};
+    for (std::size_t i = 0; i < 200; ++i) {
+        a.push_back(random_operand(gen, -40, 40));
+        b.push_back(i % 50 == 0 ? -a.back() * 0 : random_operand(gen, -40, 40));
+    }
+    a.insert(a.end(), {-pow2(16000), 2}); // the large value cancelled, exactly
+    b.insert(b.end(), {1.5Q, 1});
+    Real stepped = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        stepped = fmaq(a[i], b[i], stepped);
+        const Real chained = fused_multiply_add_chain(Real(0), a.data(), b.data(), i + 1);
+        ASSERT_TRUE(testing::same_bits(chained, stepped)) << "after step " << i;
+    }
 }
 
 } // namespace
