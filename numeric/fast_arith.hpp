@@ -33,24 +33,23 @@ __attribute__((always_inline)) inline Real fast_multiply(Real a, Real b) {
                       my = (y & limbs::FRACTION_MASK) | limbs::HIDDEN_BIT;
     const limbs::Product p =
         limbs::multiply(limbs::low64(mx), limbs::high64(mx), limbs::low64(my), limbs::high64(my));
-    // The product lies in [2^224, 2^226): its top 113 bits are the significand.
-    const bool carry = (p.p3 >> 33) & 1;
-    const int shift = carry ? 113 : 112;
-    int e = int(ex) + int(ey) - limbs::EXPONENT_BIAS + int(carry);
-    const limbs::u128 high = (limbs::u128(p.p3) << 64) | p.p2,
-                      low = (limbs::u128(p.p1) << 64) | p.p0;
-    limbs::u128 m = (high << (128 - shift)) | (low >> shift);
-    const limbs::u128 rest = low << (128 - shift); // the bits below, left-aligned
-    constexpr limbs::u128 HALF = limbs::u128(1) << 127;
-    if (rest > HALF || (rest == HALF && (m & 1) != 0)) {
-        if (++m >> 113 != 0) {
-            m >>= 1;
-            ++e;
-        }
-    }
-    if (e <= 0 || e >= int(limbs::EXPONENT_FIELD)) return a * b;
-    return limbs::from_bits(((x ^ y) & SIGN_BIT) | (limbs::u128(e) << limbs::FRACTION_BITS) |
-                            (m & limbs::FRACTION_MASK));
+    // The product lies in [2^224, 2^226): its top 113 bits are the significand, bits
+    // 112 + carry and up. On 64-bit limbs: shifted right by s = 48 + carry across p3 p2 p1, the
+    // round bit bit s - 1 of p1, the rest of p1 and p0 sticky.
+    const unsigned carry = unsigned(p.p3 >> 33) & 1;
+    const unsigned s = 48 + carry;
+    std::uint64_t m_low = (p.p1 >> s) | (p.p2 << (64 - s));
+    std::uint64_t m_high = (p.p2 >> s) | (p.p3 << (64 - s));
+    const std::uint64_t round = (p.p1 >> (s - 1)) & 1;
+    const bool sticky = ((p.p1 << (65 - s)) | p.p0) != 0;
+    limbs::add_to_pair(m_low, m_high, round & (std::uint64_t(sticky) | m_low));
+    // Rounding up can carry out of the 113 bits only to 2^113, whose fraction is zero: adding
+    // the significand less its leading bit to the exponent field moves the exponent up by it.
+    const int e = int(ex) + int(ey) - limbs::EXPONENT_BIAS + int(carry);
+    if (e <= 0 || e >= int(limbs::EXPONENT_FIELD) - 1) return a * b;
+    const std::uint64_t high = ((limbs::high64(x) ^ limbs::high64(y)) & (std::uint64_t(1) << 63)) |
+                               ((std::uint64_t(e) << 48) + (m_high - (std::uint64_t(1) << 48)));
+    return limbs::from_bits((limbs::u128(high) << 64) | m_low);
 }
 
 // a + b, bit for bit as the library computes it.

@@ -16,6 +16,7 @@ namespace {
 
 using testing::bits_of;
 using testing::from_bits;
+using testing::pow2;
 using testing::u128;
 
 class RandomOperands {
@@ -58,6 +59,31 @@ TEST(FastArithmetic, RandomPairsGiveTheLibraryBits) {
     EXPECT_EQ(add_wrong, 0);
     EXPECT_EQ(multiply_wrong, 0);
     EXPECT_EQ(order_wrong, 0);
+}
+
+TEST(FastArithmetic, ProductsDecidedByTheirLowestBits) {
+    // (1 + 2^-112)(1.5 + L 2^-112) = 1.5 + (1.5 + L) 2^-112 + L 2^-224 for L below 2^64: the
+    // bit after the 113 kept ones is set, the next 47 are clear, and only L's bits, in the
+    // lowest 64 of the 226-bit product, lift it above the tie. L is odd, so the kept bits end in
+    // 0: without L the tie would stay where it is; with it the product rounds up.
+    std::mt19937_64 gen(31);
+    const Real a = from_bits((u128(16383) << 112) | 1); // 1 + 2^-112
+    long wrong = 0, above_tie = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const u128 low = gen() | 1;
+        const Real b =
+            from_bits((u128(gen() & 1) << 127) | (u128(16383) << 112) | (u128(1) << 111) | low);
+        const int shift_a = static_cast<int>(gen() % 200) - 100, shift_b = i % 2 ? 40 : -40;
+        const Real x = scalbnq(a, shift_a), y = scalbnq(b, shift_b);
+        // Without L 2^-224 the product is the exact tie |b| + 2^-112 + 2^-113.
+        const Real tie = (fabsq(b) + pow2(-112)) + pow2(-113);
+        const Real library = x * y, with_tie = scalbnq(b < 0 ? -tie : tie, shift_a + shift_b);
+        wrong += bits_of(fast_multiply(x, y)) != bits_of(library);
+        wrong += bits_of(fast_multiply(y, x)) != bits_of(library);
+        above_tie += bits_of(library) != bits_of(with_tie); // L moved the rounding
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(above_tie, 20000);
 }
 
 TEST(FastArithmetic, OperandsTheLibraryTakesWhole) {
