@@ -1,0 +1,139 @@
+// Benchmark: the fused multiply-subtract y - c*x, the binary128 divide and multiply, per call, over
+// 4096 operand triples of two kinds: random normal values a few binades apart (the data of a model
+// pass) and cancelling ones (y within a few units of c*x, so that the low half of the product
+// decides). Each result's bits are folded into a checksum so that no call can be dropped, and
+// the checksums of the integer routines are compared with the library's. Processor time, best
+// of five passes. Run by hand: build/bench/bench_fma [passes, default 200]
+// [only: fms|chain|axpy|div|mul]
+// (a single routine, for instruction counts under callgrind).
+#include "numeric/fast_arith.hpp"
+#include "numeric/fast_divide.hpp"
+#include "numeric/fused_axpy.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using tarvex::Real;
+using u128 = unsigned __int128;
+
+double cpu_seconds() {
+    timespec now;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+u128 bits_of(Real v) {
+    u128 bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return bits;
+}
+
+Real random_operand(std::mt19937_64& gen, int spread) {
+    const Real fraction = scalbnq(Real(gen() >> 1), -63) + scalbnq(Real(gen() >> 14), -113);
+    const int exponent = static_cast<int>(gen() % unsigned(2 * spread + 1)) - spread;
+    const Real value = scalbnq(1 + fraction / 2, exponent);
+    return (gen() & 1) ? -value : value;
+}
+
+struct Triples {
+    std::vector<Real> y, c, x;
+};
+
+Triples make_triples(bool cancelling) {
+    std::mt19937_64 gen(cancelling ? 99 : 2024);
+    Triples t;
+    for (int i = 0; i < 4096; ++i) {
+        const Real c = random_operand(gen, 4), x = random_operand(gen, 4);
+        Real y = random_operand(gen, 6);
+        if (cancelling) {
+            y = c * x;
+            const int nudge = static_cast<int>(gen() % 7) - 3;
+            if (nudge != 0) y = nextafterq(y, nudge > 0 ? Real(1e4000Q) : Real(-1e4000Q));
+        }
+        t.y.push_back(y);
+        t.c.push_back(c);
+        t.x.push_back(x);
+    }
+    return t;
+}
+
+template <class Step>
+double nanoseconds_per_call(int passes, std::size_t per_pass, Step step) {
+    double best = 1e300;
+    for (int trial = 0; trial < 5; ++trial) {
+        const double start = cpu_seconds();
+        for (int pass = 0; pass < passes; ++pass) step();
+        best = std::min(best, cpu_seconds() - start);
+    }
+    return best * 1e9 / (double(passes) * double(per_pass));
+}
+
+void run(const char* label, const Triples& t, int passes, const std::string& only) {
+    const std::size_t n = t.y.size();
+    if (only.empty() || only == "fms") {
+        u128 sum = 0;
+        const double ns = nanoseconds_per_call(passes, n, [&] {
+            for (std::size_t i = 0; i < n; ++i)
+                sum += bits_of(tarvex::fused_multiply_subtract(t.y[i], t.c[i], t.x[i]));
+        });
+        u128 check = 0;
+        for (std::size_t i = 0; i < n; ++i) check += bits_of(fmaq(-t.c[i], t.x[i], t.y[i]));
+        std::printf("%-12s fused_multiply_subtract %7.2f ns  same as fmaq: %s\n", label, ns,
+                    sum == check * u128(5 * passes) ? "yes" : "no");
+    }
+    if (only.empty() || only == "chain") {
+        Real out = 0;
+        const double ns = nanoseconds_per_call(passes, n, [&] {
+            out += tarvex::fused_multiply_add_chain(Real(0), t.c.data(), t.x.data(), n);
+        });
+        std::printf("%-12s fused_multiply_add_chain %6.2f ns  (%g)\n", label, ns, double(out));
+    }
+    if (only.empty() || only == "axpy") {
+        std::vector<Real> y = t.y;
+        const double ns = nanoseconds_per_call(
+            passes, n, [&] { tarvex::fused_axpy(y.data(), t.c[7], t.x.data(), n); });
+        std::printf("%-12s fused_axpy %20.2f ns  (%g)\n", label, ns, double(y[5]));
+    }
+    if (only.empty() || only == "div") {
+        u128 library = 0, integer = 0;
+        const double library_ns = nanoseconds_per_call(passes, n, [&] {
+            for (std::size_t i = 0; i < n; ++i) library += bits_of(t.y[i] / t.x[i]);
+        });
+        const double integer_ns = nanoseconds_per_call(passes, n, [&] {
+            for (std::size_t i = 0; i < n; ++i)
+                integer += bits_of(tarvex::fast_divide(t.y[i], t.x[i]));
+        });
+        std::printf("%-12s divide: library %7.2f ns, fast_divide %7.2f ns  same: %s\n", label,
+                    library_ns, integer_ns, library == integer ? "yes" : "no");
+    }
+    if (only.empty() || only == "mul") {
+        u128 library = 0, integer = 0;
+        const double library_ns = nanoseconds_per_call(passes, n, [&] {
+            for (std::size_t i = 0; i < n; ++i) library += bits_of(t.y[i] * t.x[i]);
+        });
+        const double integer_ns = nanoseconds_per_call(passes, n, [&] {
+            for (std::size_t i = 0; i < n; ++i)
+                integer += bits_of(tarvex::fast_multiply(t.y[i], t.x[i]));
+        });
+        std::printf("%-12s multiply: library %5.2f ns, fast_multiply %5.2f ns  same: %s\n", label,
+                    library_ns, integer_ns, library == integer ? "yes" : "no");
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int passes = argc > 1 ? std::atoi(argv[1]) : 200;
+    const std::string only = argc > 2 ? argv[2] : "";
+    run("random", make_triples(false), passes, only);
+    run("cancelling", make_triples(true), passes, only);
+    return 0;
+}
