@@ -336,23 +336,47 @@ Real fused_multiply_subtract(Real y, Real c, Real x) {
                                        low64(xbits), high64(xbits)));
 }
 
+// The general route for y[i] - c x[i], out of line and reading its operands from memory again, so
+// that the loop need not keep them in registers (or on the stack) for it.
+namespace {
+__attribute__((noinline, cold)) u128 general_at(const Real* y, Real c, const Real* x) {
+    return multiply_subtract_general(bits_of(*y), c, bits_of(*x));
+}
+} // namespace
+
 void fused_axpy(Real* y, Real c, const Real* x, std::size_t n) {
     const Factor factor = decode_factor(bits_of(c));
     // Each element is independent: long vectors are updated in two halves on two threads.
     split_rows(n, [=](std::size_t begin, std::size_t end) {
-        const Factor f = factor; // local copies: the stores through y cannot change them
+        // Local copies: the stores through y cannot change them.
+        const Factor f = factor;
         const Real craw = c;
+        Real* const ys = y;
+        const Real* const xs = x;
         for (std::size_t i = begin; i < end; ++i) {
             u64 xhalves[2], yhalves[2];
-            std::memcpy(xhalves, x + i, sizeof xhalves);
-            std::memcpy(yhalves, y + i, sizeof yhalves);
-            const u128 result =
-                multiply_subtract(yhalves[0], yhalves[1], f, craw, xhalves[0], xhalves[1]);
-            const u64 halves[2] = {low64(result), high64(result)};
-            std::memcpy(y + i, halves, sizeof halves);
+            std::memcpy(xhalves, xs + i, sizeof xhalves);
+            std::memcpy(yhalves, ys + i, sizeof yhalves);
+            Unpacked running, result;
+            const u128 updated =
+                __builtin_expect(unpack(yhalves[0], yhalves[1], running) &&
+                                     multiply_subtract(running, f, xhalves[0], xhalves[1], result),
+                                 1)
+                    ? pack(result)
+                    : general_at(ys + i, craw, xs + i);
+            const u64 halves[2] = {low64(updated), high64(updated)};
+            std::memcpy(ys + i, halves, sizeof halves);
         }
     });
 }
+
+// The general route for a chain's step y + a[i] x[i], out of line and reading a[i] and x[i] from
+// memory again.
+namespace {
+__attribute__((noinline, cold)) u128 general_chain_step(u128 ybits, const Real* a, const Real* x) {
+    return multiply_subtract_general(ybits, -*a, bits_of(*x));
+}
+} // namespace
 
 Real fused_multiply_add_chain(Real y, const Real* a, const Real* x, std::size_t n) {
     constexpr u128 SIGN = u128(1) << 127;
@@ -374,7 +398,7 @@ Real fused_multiply_add_chain(Real y, const Real* a, const Real* x, std::size_t 
             }
             ybits = pack(running);
         }
-        ybits = multiply_subtract_general(ybits, -a[i], bits_of(x[i]));
+        ybits = general_chain_step(ybits, a + i, x + i);
         unpacked = unpack(low64(ybits), high64(ybits), running);
     }
     if (unpacked) ybits = pack(running);
