@@ -1,10 +1,10 @@
-// Benchmark: the fused multiply-subtract y - c*x, the binary128 divide and multiply, per call, over
-// 4096 operand triples of two kinds: random normal values a few binades apart (the data of a model
-// pass) and cancelling ones (y within a few units of c*x, so that the low half of the product
+// Benchmark: the fused multiply-subtract y - c*x, the binary128 divide, multiply and add, per call,
+// over 4096 operand triples of two kinds: random normal values a few binades apart (the data of a
+// model pass) and cancelling ones (y within a few units of c*x, so that the low half of the product
 // decides). Each result's bits are folded into a checksum so that no call can be dropped, and
 // the checksums of the integer routines are compared with the library's. Processor time, best
 // of five passes. Run by hand: build/bench/bench_fma [passes, default 200]
-// [only: fms|chain|axpy|div|mul]
+// [only: fms|chain|axpy|div|mul|add]
 // (a single routine, for instruction counts under callgrind).
 #include "numeric/fast_arith.hpp"
 #include "numeric/fast_divide.hpp"
@@ -125,6 +125,18 @@ void run(const char* label, const Triples& t, int passes, const std::string& onl
         });
         std::printf("%-12s multiply: library %5.2f ns, fast_multiply %5.2f ns  same: %s\n", label,
                     library_ns, integer_ns, library == integer ? "yes" : "no");
+    }
+    if (only.empty() || only == "add") {
+        u128 library = 0, integer = 0;
+        const double library_ns = nanoseconds_per_call(passes, n, [&] {
+            for (std::size_t i = 0; i < n; ++i) library += bits_of(t.y[i] + t.c[i]);
+        });
+        const double integer_ns = nanoseconds_per_call(passes, n, [&] {
+            for (std::size_t i = 0; i < n; ++i)
+                integer += bits_of(tarvex::fast_add(t.y[i], t.c[i]));
+        });
+        std::printf("%-12s add: library %5.2f ns, fast_add %5.2f ns  same: %s\n", label, library_ns,
+                    integer_ns, library == integer ? "yes" : "no");
     }
 }
 
