@@ -28,12 +28,17 @@ struct ArimaCurvature {
 };
 
 // w: the differenced series; dx: the differenced regressors (order.regressors columns, as long as
-// w), both in the format of the arithmetic.
+// w), both in the format of the arithmetic. A long series without mean or regressors shares the
+// steady rows' second-order components between two threads (`threads` 1: one, 2: two; 0: by the
+// length and the machine), each forming the value and the first derivatives alongside: the same
+// bits on either.
 ArimaCurvature arima_double_curvature(const std::vector<double>& w,
                                       const std::vector<std::vector<double>>& dx,
-                                      const ArimaOrder& order, const std::vector<Real>& theta);
+                                      const ArimaOrder& order, const std::vector<Real>& theta,
+                                      int threads = 0);
 ArimaCurvature arima_extended_curvature(const std::vector<long double>& w,
                                         const std::vector<std::vector<long double>>& dx,
-                                        const ArimaOrder& order, const std::vector<Real>& theta);
+                                        const ArimaOrder& order, const std::vector<Real>& theta,
+                                        int threads = 0);
 
 } // namespace tarvex
