@@ -35,12 +35,14 @@ __attribute__((always_inline)) inline Real fast_multiply(Real a, Real b) {
         limbs::multiply(limbs::low64(mx), limbs::high64(mx), limbs::low64(my), limbs::high64(my));
     // The product lies in [2^224, 2^226): its top 113 bits are the significand.
     const bool carry = (p.p3 >> 33) & 1;
-    const int shift = carry ? 113 : 112;
     int e = int(ex) + int(ey) - limbs::EXPONENT_BIAS + int(carry);
     const limbs::u128 high = (limbs::u128(p.p3) << 64) | p.p2,
                       low = (limbs::u128(p.p1) << 64) | p.p0;
-    limbs::u128 m = (high << (128 - shift)) | (low >> shift);
-    const limbs::u128 rest = low << (128 - shift); // the bits below, left-aligned
+    // The significand is the product shifted down by 113 bits (with the carry) or 112, and the
+    // bits below it, left-aligned, decide the rounding; both shifts are constants (a variable
+    // 128-bit shift costs several times more).
+    limbs::u128 m = carry ? (high << 15) | (low >> 113) : (high << 16) | (low >> 112);
+    const limbs::u128 rest = carry ? low << 15 : low << 16;
     constexpr limbs::u128 HALF = limbs::u128(1) << 127;
     if (rest > HALF || (rest == HALF && (m & 1) != 0)) {
         if (++m >> 113 != 0) {
