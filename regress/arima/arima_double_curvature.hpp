@@ -28,10 +28,10 @@ struct ArimaCurvature {
 };
 
 // w: the differenced series; dx: the differenced regressors (order.regressors columns, as long as
-// w), both in the format of the arithmetic. A long series without mean or regressors shares the
-// steady rows' second-order components between two threads (`threads` 1: one, 2: two; 0: by the
-// length and the machine), each forming the value and the first derivatives alongside: the same
-// bits on either.
+// w), both in the format of the arithmetic. A long series without mean or regressors runs the
+// steady rows' value and first derivatives first (keeping the innovations'), then shares the
+// second-order components between two threads (`threads` 1: one, 2: two; 0: by the length and
+// the machine): the same bits either way.
 ArimaCurvature arima_double_curvature(const std::vector<double>& w,
                                       const std::vector<std::vector<double>>& dx,
                                       const ArimaOrder& order, const std::vector<Real>& theta,

@@ -27,9 +27,9 @@ struct ArimaScore {
 // x: the differenced series less the mean and the regression at `theta` (what arma_exact
 // filters); dx: the differenced regressors (order.regressors columns, as long as x).
 // Once the filter is steady, the derivative recursions of the parameters are independent given
-// the innovations: on a long series they run in two shares on two threads (`threads` > 0 sets
-// the number of shares), each with its own copy of the value's recursion, and the results are
-// the same bits on any number of threads.
+// the innovations: the value's recursion runs first and keeps them, then on a long series the
+// derivative recursions run in two shares on two threads (`threads` > 0 sets the number of
+// shares); the results are the same bits on any number of threads.
 ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order,
                              const std::vector<Real>& theta,
                              const std::vector<std::vector<Real>>& dx, bool keep = false,
