@@ -1,10 +1,14 @@
 // The exact ARMA likelihood on second-order jets, in double or in the extended format.
 #include "regress/arima/arima_double_curvature.hpp"
 
+#include "kernels/row_threads.hpp"
+#include "numeric/row_split.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <type_traits>
 
 namespace tarvex {
 
@@ -195,6 +199,131 @@ bool stationary_jets(const std::vector<Jet<K, T>>& phi, const std::vector<Jet<K,
     return true;
 }
 
+// The two first-order components (1..K) of each second-order one (K + 1 .. N - 1).
+template <int K>
+struct SecondOrderPairs {
+    static constexpr int N = 1 + K + K * (K + 1) / 2;
+    int i[N], j[N];
+    constexpr SecondOrderPairs() : i(), j() {
+        for (int a = 1, h = K + 1; a <= K; ++a)
+            for (int b = a; b <= K; ++b, ++h) i[h] = a, j[h] = b;
+    }
+};
+
+// The steady rows [t, n) of a series without mean or regressors (x_t without derivatives):
+// a_{t+1,i} = phi_i x_t + a_{t,i+1} + theta_{i+1} v_t, v_t = x_t - a_{t,0}, v_t**2 added to the
+// sum, on the second-order components in [HB, HE) and, with FIRST, on the value's component and
+// the first derivatives (stored into `first_out`, K + 1 a row, when it is given; without FIRST
+// they are read from `first_in`). The components left out stay as they were. Each component is
+// formed by the operations the jets' operators (scaled, square, the product and the sum) take on
+// it, in their order, so that the rows run in parts (the value and first derivatives, then halves
+// of the second-order components on two threads) give the bits of the whole jets. The component
+// ranges are constants, so that the loops over them unroll.
+template <int K, class T, bool FIRST, int HB, int HE>
+void plain_steady_rows(const std::vector<T>& w, std::size_t t, std::size_t n,
+                       const std::vector<Jet<K, T>>& phi, const std::vector<Jet<K, T>>& rr,
+                       const std::vector<char>& phi_zero, const std::vector<char>& rr_zero,
+                       std::vector<Jet<K, T>>& a, JetSum<K, T>& ssq, T* first_out,
+                       const T* first_in) {
+    constexpr int N = Jet<K, T>::N;
+    constexpr SecondOrderPairs<K> pairs{};
+    const std::size_t rs = a.size();
+    // Per state element below the last: 1 with phi_i x_t, 2 with theta_{i+1} v_t.
+    std::vector<char> terms(rs, 0);
+    for (std::size_t i = 0; i + 1 < rs; ++i)
+        terms[i] = char((phi_zero[i] ? 0 : 1) | (rr_zero[i + 1] ? 0 : 2));
+    T v[N] = {};
+    T *sum = ssq.sum.c, *carry = ssq.carry.c;
+    auto add = [sum, carry](int c, T term) {
+        const T s = sum[c] + term, back = s - sum[c];
+        carry[c] += (sum[c] - (s - back)) + (term - back);
+        sum[c] = s;
+    };
+    // next = a_{i+1} (+ phi_i x_t) (+ theta_{i+1} v_t), the product as operator* forms it.
+    auto advance = [&](auto with_phi, auto with_rr, T* out, const T* up, const T* f, const T* g,
+                       T xt) {
+        const T g0 = g[0], vv = v[0];
+        if constexpr (FIRST) {
+            T x = up[0];
+            if constexpr (with_phi.value) x += f[0] * xt;
+            if constexpr (with_rr.value) x = x + g0 * vv;
+            out[0] = x;
+#pragma GCC unroll 16
+            for (int c = 1; c <= K; ++c) {
+                x = up[c];
+                if constexpr (with_phi.value) x += f[c] * xt;
+                if constexpr (with_rr.value) x = x + (g0 * v[c] + vv * g[c]);
+                out[c] = x;
+            }
+        }
+#pragma GCC unroll 64
+        for (int h = HB; h < HE; ++h) {
+            T x = up[h];
+            if constexpr (with_phi.value) x += f[h] * xt;
+            if constexpr (with_rr.value)
+                x = x + (g0 * v[h] + vv * g[h] + g[pairs.i[h]] * v[pairs.j[h]] +
+                         g[pairs.j[h]] * v[pairs.i[h]]);
+            out[h] = x;
+        }
+    };
+    using yes = std::true_type;
+    using no = std::false_type;
+    for (std::size_t row = 0; t < n; ++t, ++row) {
+        const T xt = w[t];
+        const T* a0 = a[0].c;
+        if constexpr (FIRST) {
+#pragma GCC unroll 16
+            for (int c = 0; c <= K; ++c) v[c] = a0[c] * T(-1);
+            v[0] += xt;
+            if (first_out) std::copy(v, v + K + 1, first_out + row * (K + 1));
+        } else {
+            std::copy(first_in + row * (K + 1), first_in + (row + 1) * (K + 1), v);
+        }
+#pragma GCC unroll 64
+        for (int h = HB; h < HE; ++h) v[h] = a0[h] * T(-1);
+        const T vv = v[0], twice = 2 * vv;
+        if constexpr (FIRST) {
+            add(0, vv * vv);
+#pragma GCC unroll 16
+            for (int c = 1; c <= K; ++c) add(c, twice * v[c]);
+        }
+#pragma GCC unroll 64
+        for (int h = HB; h < HE; ++h) add(h, twice * v[h] + 2 * v[pairs.i[h]] * v[pairs.j[h]]);
+        for (std::size_t i = 0; i + 1 < rs; ++i) {
+            T* out = a[i].c;
+            const T *up = a[i + 1].c, *f = phi[i].c, *g = rr[i + 1].c;
+            switch (terms[i]) {
+            case 0:
+                advance(no{}, no{}, out, up, f, g, xt);
+                break;
+            case 1:
+                advance(yes{}, no{}, out, up, f, g, xt);
+                break;
+            case 2:
+                advance(no{}, yes{}, out, up, f, g, xt);
+                break;
+            default:
+                advance(yes{}, yes{}, out, up, f, g, xt);
+                break;
+            }
+        }
+        T* last = a[rs - 1].c;
+        const T* f = phi[rs - 1].c;
+        if constexpr (FIRST) {
+#pragma GCC unroll 16
+            for (int c = 0; c <= K; ++c) last[c] = f[c] * xt;
+        }
+#pragma GCC unroll 64
+        for (int h = HB; h < HE; ++h) last[h] = f[h] * xt;
+    }
+}
+
+// From this many steady rows a series without mean or regressors shares the second-order
+// components between two threads, when the innovations' value and first derivatives it keeps for
+// them are at most JET_SPLIT_MOST_VALUES numbers.
+constexpr std::size_t JET_SPLIT_ROWS = 16384;
+constexpr std::size_t JET_SPLIT_MOST_VALUES = std::size_t(1) << 24;
+
 // The prediction covariance counts as settled when no element of it, nor of its first
 // derivatives, differs from R R' (and its derivatives) by more than this many units in the last
 // place of the format, relative to 1 + max R_i**2.
@@ -202,7 +331,7 @@ constexpr int JET_STEADY_UNITS = 8;
 
 template <int K, class T>
 ArimaCurvature curvature(const std::vector<T>& w, const std::vector<std::vector<T>>& dx,
-                         const ArimaOrder& o, const std::vector<Real>& theta) {
+                         const ArimaOrder& o, const std::vector<Real>& theta, int threads) {
     ArimaCurvature out;
     std::vector<Jet<K, T>> par(static_cast<std::size_t>(K));
     for (int i = 0; i < K; ++i) {
@@ -293,22 +422,41 @@ ArimaCurvature curvature(const std::vector<T>& w, const std::vector<std::vector<
     for (std::size_t i = 0; i < rs; ++i)
         phi_zero[i] = all_zero(phi[i]), rr_zero[i] = all_zero(rr[i]);
     const bool plain = mean_at < 0 && o.regressors == 0;
-    for (; t < n; ++t) {
-        if (plain) {
-            const T xt = w[t];
-            Jet<K, T> v = scaled(a[0], T(-1));
-            v.c[0] += xt;
-            ssq.add(square(v));
-            for (std::size_t i = 0; i + 1 < rs; ++i) {
-                Jet<K, T> next = a[i + 1];
-                if (!phi_zero[i])
-                    for (int c = 0; c < Jet<K, T>::N; ++c) next.c[c] += phi[i].c[c] * xt;
-                if (!rr_zero[i + 1]) next = next + rr[i + 1] * v;
-                a[i] = next;
+    if (plain) {
+        // On one thread all the components together; on two, the value and first derivatives
+        // first (their innovations kept), then the two halves of the second-order components
+        // side by side.
+        constexpr int N = Jet<K, T>::N, middle = K + 1 + K * (K + 1) / 4;
+        const std::size_t rows = n - t;
+        const bool split =
+            K >= 2 && rows * std::size_t(K + 1) <= JET_SPLIT_MOST_VALUES &&
+            (threads > 1 || (threads <= 0 && rows >= JET_SPLIT_ROWS && two_threads_available()));
+        if (!split) {
+            plain_steady_rows<K, T, true, K + 1, N>(w, t, n, phi, rr, phi_zero, rr_zero, a, ssq,
+                                                    nullptr, nullptr);
+        } else {
+            std::vector<T> first(rows * std::size_t(K + 1));
+            std::vector<Jet<K, T>> a_upper(a);
+            JetSum<K, T> ssq_upper = ssq;
+            plain_steady_rows<K, T, true, N, N>(w, t, n, phi, rr, phi_zero, rr_zero, a, ssq,
+                                                first.data(), nullptr);
+            run_row_shares(2, 2, [&](std::size_t share, std::size_t, std::size_t) {
+                if (share == 0)
+                    plain_steady_rows<K, T, false, K + 1, middle>(
+                        w, t, n, phi, rr, phi_zero, rr_zero, a, ssq, nullptr, first.data());
+                else
+                    plain_steady_rows<K, T, false, middle, N>(w, t, n, phi, rr, phi_zero, rr_zero,
+                                                              a_upper, ssq_upper, nullptr,
+                                                              first.data());
+            });
+            for (int h = middle; h < N; ++h) {
+                ssq.sum.c[h] = ssq_upper.sum.c[h];
+                ssq.carry.c[h] = ssq_upper.carry.c[h];
             }
-            a[rs - 1] = scaled(phi[rs - 1], xt);
-            continue;
         }
+        t = n;
+    }
+    for (; t < n; ++t) {
         const Jet<K, T> x = series_at(t);
         const Jet<K, T> v = x - a[0];
         ssq.add(square(v));
@@ -337,24 +485,24 @@ ArimaCurvature curvature(const std::vector<T>& w, const std::vector<std::vector<
 
 template <class T>
 ArimaCurvature curvature_of(const std::vector<T>& w, const std::vector<std::vector<T>>& dx,
-                            const ArimaOrder& order, const std::vector<Real>& theta) {
+                            const ArimaOrder& order, const std::vector<Real>& theta, int threads) {
     switch (order.parameter_count()) {
     case 1:
-        return curvature<1, T>(w, dx, order, theta);
+        return curvature<1, T>(w, dx, order, theta, threads);
     case 2:
-        return curvature<2, T>(w, dx, order, theta);
+        return curvature<2, T>(w, dx, order, theta, threads);
     case 3:
-        return curvature<3, T>(w, dx, order, theta);
+        return curvature<3, T>(w, dx, order, theta, threads);
     case 4:
-        return curvature<4, T>(w, dx, order, theta);
+        return curvature<4, T>(w, dx, order, theta, threads);
     case 5:
-        return curvature<5, T>(w, dx, order, theta);
+        return curvature<5, T>(w, dx, order, theta, threads);
     case 6:
-        return curvature<6, T>(w, dx, order, theta);
+        return curvature<6, T>(w, dx, order, theta, threads);
     case 7:
-        return curvature<7, T>(w, dx, order, theta);
+        return curvature<7, T>(w, dx, order, theta, threads);
     case 8:
-        return curvature<8, T>(w, dx, order, theta);
+        return curvature<8, T>(w, dx, order, theta, threads);
     default:
         return {};
     }
@@ -364,14 +512,16 @@ ArimaCurvature curvature_of(const std::vector<T>& w, const std::vector<std::vect
 
 ArimaCurvature arima_double_curvature(const std::vector<double>& w,
                                       const std::vector<std::vector<double>>& dx,
-                                      const ArimaOrder& order, const std::vector<Real>& theta) {
-    return curvature_of(w, dx, order, theta);
+                                      const ArimaOrder& order, const std::vector<Real>& theta,
+                                      int threads) {
+    return curvature_of(w, dx, order, theta, threads);
 }
 
 ArimaCurvature arima_extended_curvature(const std::vector<long double>& w,
                                         const std::vector<std::vector<long double>>& dx,
-                                        const ArimaOrder& order, const std::vector<Real>& theta) {
-    return curvature_of(w, dx, order, theta);
+                                        const ArimaOrder& order, const std::vector<Real>& theta,
+                                        int threads) {
+    return curvature_of(w, dx, order, theta, threads);
 }
 
 } // namespace tarvex

@@ -28,12 +28,17 @@ struct ArimaCurvature {
 };
 
 // w: the differenced series; dx: the differenced regressors (order.regressors columns, as long as
-// w), both in the format of the arithmetic.
+// w), both in the format of the arithmetic. A long series without mean or regressors runs the
+// steady rows' value and first derivatives first (keeping the innovations'), then shares the
+// second-order components between two threads (`threads` 1: one, 2: two; 0: by the length and
+// the machine): the same bits either way.
 ArimaCurvature arima_double_curvature(const std::vector<double>& w,
                                       const std::vector<std::vector<double>>& dx,
-                                      const ArimaOrder& order, const std::vector<Real>& theta);
+                                      const ArimaOrder& order, const std::vector<Real>& theta,
+                                      int threads = 0);
 ArimaCurvature arima_extended_curvature(const std::vector<long double>& w,
                                         const std::vector<std::vector<long double>>& dx,
-                                        const ArimaOrder& order, const std::vector<Real>& theta);
+                                        const ArimaOrder& order, const std::vector<Real>& theta,
+                                        int threads = 0);
 
 } // namespace tarvex

@@ -8,6 +8,7 @@
 
 #include "core/result_scalars.hpp"
 #include "kernels/symmetric_solve.hpp"
+#include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/ls_bridge.hpp"
@@ -499,9 +500,13 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
     e.n = int(y.size());
     e.result.record.n = int(w.size()), e.result.record.k = k;
     Real mean = 0, var = 0;
-    for (Real v : w) mean += v;
+    // The sums on the integer unit (the library's bits).
+    for (Real v : w) mean = fast_add(mean, v);
     mean /= Real(w.size());
-    for (Real v : w) var += (v - mean) * (v - mean);
+    for (Real v : w) {
+        const Real d = fast_subtract(v, mean);
+        var = fast_add(var, fast_multiply(d, d));
+    }
     var /= Real(w.size());
     std::vector<Real> start(k, Real(0));
     std::vector<Real> scale(k, Real(1));
@@ -594,9 +599,16 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
                     h = std::move(c.hessian);
                     return c.ok;
                 };
-            scored = finish_by_exact_gradient(at, search.parameters, search.at_maximum.hessian,
-                                              scale, budget, control.parameter_tolerance,
-                                              control.interrupt, at_search_end, curvature_at);
+            // The last pass, at the estimates, is the filter of values: its residuals and state
+            // are those of the exact gradient's pass (the same operations), without the
+            // derivatives no step needs any more.
+            const ExactFilterAt filter_at = [&exact](const std::vector<Real>& theta) {
+                return exact.filter(theta, true);
+            };
+            scored =
+                finish_by_exact_gradient(at, search.parameters, search.at_maximum.hessian, scale,
+                                         budget, control.parameter_tolerance, control.interrupt,
+                                         at_search_end, curvature_at, filter_at);
         }
         fit = scored.ok ? scored.fit
               : search.iterations > 0
@@ -640,7 +652,8 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
     // The exact gradient's last pass has the filter at the estimates already.
     const ArmaFilter f = scored.ok ? std::move(scored.filter) : at.filter(r.coef, true);
     std::vector<Real> hessian;
-    // The exact gradient's iterations leave the gradient and the Hessian at the estimates.
+    // The exact gradient's iterations leave the Hessian at the estimates (and the gradient, when
+    // their last pass formed it).
     if (scored.ok) {
         e.gradient = scored.gradient;
         hessian = scored.hessian;
@@ -667,7 +680,7 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
     const int lost = order.differencing_lags();
     for (int t = 0; t < r.n; ++t) {
         r.residuals.push_back(f.resid[t]);
-        r.predicted.push_back(y[std::size_t(t + lost)] - f.resid[t]);
+        r.predicted.push_back(fast_subtract(y[std::size_t(t + lost)], f.resid[t]));
     }
     // Ljung-Box on the residuals the sum of squares used.
     const int skip = control.method == ArimaMethod::CSS ? order.full_p() : 0;

@@ -51,8 +51,10 @@ struct ArimaEstimate {
     ArimaEnd end = ArimaEnd::CONVERGED;
     int iterations = 0;
     std::vector<MaximizeIteration> history;
-    int n = 0;                  // observations of y
-    std::vector<Real> gradient; // of the log-likelihood at the estimates
+    int n = 0; // observations of y
+    // The gradient of the log-likelihood at the estimates (empty on a long series, whose binary128
+    // iterations end with a pass of the values alone: nothing decides on it any more).
+    std::vector<Real> gradient;
     Real sigma2 = 0, aic = 0, bic = 0;
     int used = 0;           // innovations in the sum of squares (CSS: m - p - sP s)
     bool invertible = true; // the MA part at the estimates

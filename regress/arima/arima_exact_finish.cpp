@@ -39,7 +39,8 @@ ExactFinish finish_by_exact_gradient(const ExactScoreAt& score, const std::vecto
                                      const std::vector<Real>& scale, int max_iterations,
                                      Real tolerance, const InterruptCheck& interrupt,
                                      const ExactScoreKnown& at_start,
-                                     const ExactHessianAt& hessian_at) {
+                                     const ExactHessianAt& hessian_at,
+                                     const ExactFilterAt& filter_at) {
     ExactFinish out;
     const int k = int(start.size());
     std::vector<Real> lower;
@@ -103,7 +104,14 @@ ExactFinish finish_by_exact_gradient(const ExactScoreAt& score, const std::vecto
     if (converged) {
         const std::vector<Real> last = cholesky_solve(lower, k, g);
         for (int j = 0; j < k; ++j) theta[j] += last[j];
-        if (!score(theta, llf, g, &out.filter)) return out;
+        if (filter_at) {
+            out.filter = filter_at(theta);
+            if (!out.filter.ok) return out;
+            llf = out.filter.llf;
+            g.clear();
+        } else if (!score(theta, llf, g, &out.filter)) {
+            return out;
+        }
     }
     out.fit.status = converged ? MaximizeStatus::CONVERGED : MaximizeStatus::ITERATION_LIMIT;
     out.fit.iterations = iteration;

@@ -4,8 +4,9 @@
 // error) until a full step is below the parameter tolerance, as Newton's iterations end; then
 // the caller's Hessian at that point (or else one from forward differences of exact gradients,
 // good to about 1e-16) takes one last step, on the quadratic model, which leaves the estimates
-// within rounding of the maximum. That Hessian is also the one the covariance inverts, and the
-// gradient is the one at the estimates; the last pass keeps the filter there (residuals, state).
+// within rounding of the maximum. That Hessian is also the one the covariance inverts. The last
+// pass keeps the filter at the estimates (residuals, state): given the caller's filter of values,
+// that pass forms no gradient (nothing decides on it any more), else it is the exact gradient's.
 #pragma once
 
 #include "kernels/interrupt_check.hpp"
@@ -23,6 +24,10 @@ namespace tarvex {
 using ExactScoreAt = std::function<bool(const std::vector<Real>& theta, Real& llf,
                                         std::vector<Real>& gradient, ArmaFilter* keep)>;
 
+// The filter at theta with its residuals and last state (the log-likelihood without its
+// gradient); its `ok` false where not defined.
+using ExactFilterAt = std::function<ArmaFilter(const std::vector<Real>& theta)>;
+
 // The log-likelihood's Hessian at theta (K x K row-major); false where not defined.
 using ExactHessianAt = std::function<bool(const std::vector<Real>& theta, std::vector<Real>& h)>;
 
@@ -38,7 +43,7 @@ struct ExactFinish {
     // or a Hessian not negative definite (the caller then takes the iterations of values).
     bool ok = false;
     MaximizeResult fit;         // CONVERGED or ITERATION_LIMIT; its history lists every step
-    std::vector<Real> gradient; // at fit.parameters
+    std::vector<Real> gradient; // at fit.parameters (empty when `filter_at` formed the last pass)
     std::vector<Real> hessian;  // the log-likelihood's, K x K row-major
     ArmaFilter filter;          // at fit.parameters, with residuals and last state
 };
@@ -48,6 +53,7 @@ ExactFinish finish_by_exact_gradient(const ExactScoreAt& score, const std::vecto
                                      const std::vector<Real>& scale, int max_iterations,
                                      Real tolerance, const InterruptCheck& interrupt,
                                      const ExactScoreKnown& at_start = {},
-                                     const ExactHessianAt& hessian_at = {});
+                                     const ExactHessianAt& hessian_at = {},
+                                     const ExactFilterAt& filter_at = {});
 
 } // namespace tarvex

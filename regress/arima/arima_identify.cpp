@@ -1,8 +1,11 @@
 // Autocorrelations, partial autocorrelations and Ljung-Box statistics.
 #include "regress/arima/arima_identify.hpp"
 
+#include "kernels/row_threads.hpp"
 #include "numeric/exact_dot.hpp"
+#include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
+#include "numeric/row_split.hpp"
 #include "regress/fit/ls_bridge.hpp"
 
 #include <algorithm>
@@ -19,6 +22,8 @@ namespace {
 
 // Deviations below 2^-8000 have squares near the bottom of the binary128 range.
 constexpr int SMALL_DEVIATION_EXPONENT = -8000;
+// From this many products (observations times lags) the lags are shared between two threads.
+constexpr std::size_t LAGGED_SPLIT_PRODUCTS = std::size_t(1) << 20;
 
 // sum_t d[t] d[t + k] for k = 1..nlag, each the correctly rounded value of the exact sum of its
 // products: the deviations are taken apart once, and each lag's products are formed exactly and
@@ -39,12 +44,20 @@ std::vector<Real> lagged_products(const std::vector<Real>& d, int nlag) {
         }
         return out;
     }
-    auto sum = std::make_unique<ExactAccumulator>();
-    for (int k = 1; k < n && k <= nlag; ++k) {
-        sum->clear();
-        sum->add_decoded_products(f.data(), f.data() + k, std::size_t(n - k));
-        out[std::size_t(k - 1)] = sum->result();
-    }
+    // The lags are independent: a long series' run in two shares on two threads, each with its
+    // own accumulator (every sum is the exact one rounded once, whichever thread forms it).
+    const int last = std::min(nlag, n - 1);
+    if (last < 1) return out;
+    const std::size_t work = std::size_t(n) * std::size_t(last);
+    const std::size_t shares = work >= LAGGED_SPLIT_PRODUCTS && two_threads_available() ? 2 : 1;
+    run_row_shares(std::size_t(last), shares, [&](std::size_t, std::size_t begin, std::size_t end) {
+        auto sum = std::make_unique<ExactAccumulator>();
+        for (std::size_t k = begin + 1; k <= end; ++k) {
+            sum->clear();
+            sum->add_decoded_products(f.data(), f.data() + k, std::size_t(n) - k);
+            out[k - 1] = sum->result();
+        }
+    });
     return out;
 }
 
@@ -55,17 +68,21 @@ Correlogram correlogram(const std::vector<Real>& x, int nlag, int fitted) {
     const int n = int(x.size());
     c.n = n;
     Real mean = 0;
-    for (Real v : x) mean += v;
+    // The sums and deviations on the integer unit (the library's bits).
+    for (Real v : x) mean = fast_add(mean, v);
     mean /= n;
     std::vector<Real> d(n);
-    for (int t = 0; t < n; ++t) d[t] = x[t] - mean;
+    for (int t = 0; t < n; ++t) d[t] = fast_subtract(x[t], mean);
     Real c0 = 0;
-    for (Real v : d) c0 += v * v;
+    for (Real v : d) c0 = fast_add(c0, fast_multiply(v, v));
     // Deviations whose squares overflow (values beyond about 1E2466) or fall towards the
     // bottom of the range, where they lose digits or vanish (below about 1E-2400), are scaled
     // by a power of two, which is exact and leaves every ratio below as it was.
     Real largest = 0;
-    for (Real v : d) largest = std::max(largest, qm::abs(v));
+    for (Real v : d) {
+        const Real size = qm::abs(v);
+        if (fast_less(largest, size)) largest = size;
+    }
     if (finiteq(largest) && largest > 0 &&
         (!finiteq(c0) || ilogbq(largest) < SMALL_DEVIATION_EXPONENT)) {
         const int exponent = ilogbq(largest);

@@ -1,6 +1,7 @@
 // Multiplying out the lag polynomials, differencing, and the unit-circle test.
 #include "regress/arima/arima_model.hpp"
 
+#include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
 
 namespace tarvex {
@@ -61,9 +62,13 @@ std::vector<Real> difference_series(const std::vector<Real>& y, const ArimaOrder
     const std::size_t k = delta.size();
     if (y.size() <= k) return {};
     std::vector<Real> w(y.size() - k);
+    // The library's bits on the integer unit; a weight of one takes the value itself (its product).
+    std::vector<char> unit(k);
+    for (std::size_t i = 0; i < k; ++i) unit[i] = delta[i] == 1;
     for (std::size_t t = k; t < y.size(); ++t) {
         Real v = y[t];
-        for (std::size_t i = 0; i < k; ++i) v -= delta[i] * y[t - 1 - i];
+        for (std::size_t i = 0; i < k; ++i)
+            v = fast_subtract(v, unit[i] ? y[t - 1 - i] : fast_multiply(delta[i], y[t - 1 - i]));
         w[t - k] = v;
     }
     return w;

@@ -9,8 +9,10 @@
 
 #include "regress/arima/arma_filter_step.hpp"
 
+#include "kernels/row_threads.hpp"
 #include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
+#include "numeric/row_split.hpp"
 #include "regress/arima/arima_likelihood.hpp"
 
 #include <algorithm>
@@ -21,6 +23,8 @@ namespace {
 
 // The prediction covariance counts as R R' at the same tolerance as the filter of the values.
 const Real SCORE_STEADY_TOLERANCE = 1e-32Q;
+// From this many steady rows the parameters' derivative recursions run in two shares.
+constexpr std::size_t SCORE_SPLIT_ROWS = 16384;
 
 // How a parameter moves the filter: the padded AR and R = (1, MA) coefficients, and the series
 // the filter sees (the mean: x falls by 1; a regressor: by its column).
@@ -94,6 +98,14 @@ __attribute__((always_inline)) inline Real score_sum(Real a, Real b) {
     return fast_add(a, b);
 }
 
+// The steady rows' shares of the parameters: two (on two threads) for a long series with two
+// parameters or more when the machine has a second processor, `threads` when positive.
+std::size_t score_shares(std::size_t rows, std::size_t parameters, int threads) {
+    if (parameters < 2) return 1;
+    if (threads > 0) return std::min<std::size_t>(std::size_t(threads), parameters);
+    return rows >= SCORE_SPLIT_ROWS && two_threads_available() ? 2 : 1;
+}
+
 // The kind of a steady-state coefficient that is exactly one.
 constexpr char UNIT_TERM = 2;
 
@@ -106,7 +118,7 @@ __attribute__((always_inline)) inline Real unit_or_product(char kind, Real c, Re
 
 ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order,
                              const std::vector<Real>& theta,
-                             const std::vector<std::vector<Real>>& dx, bool keep) {
+                             const std::vector<std::vector<Real>>& dx, bool keep, int threads) {
     ArimaScore out;
     const ArmaPolynomials poly = expand_polynomials(order, theta);
     const int n = int(x.size());
@@ -204,41 +216,64 @@ ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order
             dphi_nz[std::size_t(k) * r + i] = coefficient_kind(dirs[std::size_t(k)].dphi[i]);
             drr_nz[std::size_t(k) * r + i] = coefficient_kind(dirs[std::size_t(k)].drr[i]);
         }
+    // The steady rows: the value's recursion first (its innovations kept), then the derivative
+    // recursions, which need only the innovations, in shares of the parameters (two threads on a
+    // long series).
     Real steady_ssq = 0;
-    std::vector<Real> dvdot(kp, Real(0)); // sum v dv over the steady observations
+    const int first_steady = t;
+    std::vector<Real> own_v;
+    if (!keep) own_v.assign(std::size_t(std::max(n - first_steady, 0)), Real(0));
+    Real* innovation = keep ? kept.resid.data() + first_steady : own_v.data();
     for (; t < n; ++t) {
-        const Real xt = x[t];
+        const Real xt = x[std::size_t(t)];
         const Real v = score_sum(xt, -a[0]);
-        if (keep) kept.resid[std::size_t(t)] = v;
+        innovation[t - first_steady] = v;
         steady_ssq = score_sum(steady_ssq, fast_multiply(v, v));
-        for (int k = 0; k < kp; ++k) {
-            const ScoreDirection& d = dirs[std::size_t(k)];
-            Real* dak = &da[std::size_t(k) * r];
-            const char* dphik = &dphi_nz[std::size_t(k) * r];
-            const char* drrk = &drr_nz[std::size_t(k) * r];
-            const Real dxt = shift_at(d, t);
-            const bool dx_nz = !fast_is_zero(dxt);
-            const Real dv = score_sum(dxt, -dak[0]);
-            dvdot[k] = score_sum(dvdot[k], fast_multiply(v, dv));
-            for (int i = 0; i < r; ++i) {
-                Real s = i + 1 < r ? dak[i + 1] : Real(0);
-                if (dphik[i]) s = score_sum(s, unit_or_product(dphik[i], d.dphi[i], xt));
-                if (dx_nz && phi_nz[i]) s = score_sum(s, fast_multiply(phi[i], dxt));
-                if (i + 1 < r) {
-                    if (drrk[i + 1])
-                        s = score_sum(s, unit_or_product(drrk[i + 1], d.drr[i + 1], v));
-                    if (rr_nz[i + 1]) s = score_sum(s, fast_multiply(rr[i + 1], dv));
-                }
-                dak[i] = s;
-            }
-        }
-        // The value's state, after its derivatives (which read the state before the step), by
-        // arma_exact's operations.
         for (int i = 0; i + 1 < r; ++i)
             a[i] = steady_sum(steady_sum(steady_scaled(phi[i], !phi_nz[i], xt), a[i + 1]),
                               steady_scaled(rr[i + 1], !rr_nz[i + 1], v));
         a[r - 1] = steady_scaled(phi[r - 1], !phi_nz[r - 1], xt);
     }
+    std::vector<Real> dvdot(kp, Real(0)); // sum v dv over the steady observations
+    auto steady_share = [&](int k_begin, int k_end) {
+        std::vector<Real> own_dvdot(std::size_t(k_end - k_begin), Real(0));
+        // The share's derivative states, apart from the other share's (no cache line between
+        // two threads' writes).
+        std::vector<Real> own_da(da.begin() + std::ptrdiff_t(std::size_t(k_begin) * r),
+                                 da.begin() + std::ptrdiff_t(std::size_t(k_end) * r));
+        for (int row = first_steady; row < n; ++row) {
+            const Real xt = x[std::size_t(row)];
+            const Real v = innovation[row - first_steady];
+            for (int k = k_begin; k < k_end; ++k) {
+                const ScoreDirection& d = dirs[std::size_t(k)];
+                Real* dak = &own_da[std::size_t(k - k_begin) * r];
+                const char* dphik = &dphi_nz[std::size_t(k) * r];
+                const char* drrk = &drr_nz[std::size_t(k) * r];
+                const Real dxt = shift_at(d, row);
+                const bool dx_nz = !fast_is_zero(dxt);
+                const Real dv = score_sum(dxt, -dak[0]);
+                Real& dot = own_dvdot[std::size_t(k - k_begin)];
+                dot = score_sum(dot, fast_multiply(v, dv));
+                for (int i = 0; i < r; ++i) {
+                    Real s = i + 1 < r ? dak[i + 1] : Real(0);
+                    if (dphik[i]) s = score_sum(s, unit_or_product(dphik[i], d.dphi[i], xt));
+                    if (dx_nz && phi_nz[i]) s = score_sum(s, fast_multiply(phi[i], dxt));
+                    if (i + 1 < r) {
+                        if (drrk[i + 1])
+                            s = score_sum(s, unit_or_product(drrk[i + 1], d.drr[i + 1], v));
+                        if (rr_nz[i + 1]) s = score_sum(s, fast_multiply(rr[i + 1], dv));
+                    }
+                    dak[i] = s;
+                }
+            }
+        }
+        std::copy(own_dvdot.begin(), own_dvdot.end(), dvdot.begin() + k_begin);
+    };
+    const std::size_t shares =
+        score_shares(std::size_t(std::max(n - first_steady, 0)), std::size_t(kp), threads);
+    run_row_shares(std::size_t(kp), shares, [&](std::size_t, std::size_t begin, std::size_t end) {
+        steady_share(int(begin), int(end));
+    });
     ssq += steady_ssq;
     if (!(ssq > 0)) return out;
     const Real sigma2 = ssq / Real(n);

@@ -26,8 +26,13 @@ struct ArimaScore {
 
 // x: the differenced series less the mean and the regression at `theta` (what arma_exact
 // filters); dx: the differenced regressors (order.regressors columns, as long as x).
+// Once the filter is steady, the derivative recursions of the parameters are independent given
+// the innovations: the value's recursion runs first and keeps them, then on a long series the
+// derivative recursions run in two shares on two threads (`threads` > 0 sets the number of
+// shares); the results are the same bits on any number of threads.
 ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order,
                              const std::vector<Real>& theta,
-                             const std::vector<std::vector<Real>>& dx, bool keep = false);
+                             const std::vector<std::vector<Real>>& dx, bool keep = false,
+                             int threads = 0);
 
 } // namespace tarvex

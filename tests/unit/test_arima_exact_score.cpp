@@ -140,6 +140,17 @@ TEST(ArimaExactScore, GradientMatchesHighOrderDifferencesOnShortSeries) {
         EXPECT_TRUE(kept.ok && kept.llf == f.llf && kept.ssq == f.ssq) << c.name;
         EXPECT_EQ(kept.steady_from, f.steady_from) << c.name;
         EXPECT_TRUE(kept.resid == f.resid && kept.state == f.state && kept.cov == f.cov) << c.name;
+        // The steady rows' derivatives in two or three shares of the parameters (two threads on
+        // a long series): the same bits as in one.
+        for (int shares : {2, 3}) {
+            const ArimaScore split = arima_exact_score(seen, c.order, c.theta, dx, true, shares);
+            ASSERT_TRUE(split.ok) << c.name;
+            EXPECT_TRUE(split.llf == s.llf && split.gradient == s.gradient)
+                << c.name << ", " << shares << " shares";
+            EXPECT_TRUE(split.filter.resid == f.resid && split.filter.state == f.state &&
+                        split.filter.ssq == f.ssq)
+                << c.name << ", " << shares << " shares";
+        }
     }
 }
 
@@ -183,6 +194,18 @@ TEST(ArimaExactScore, JetsMatchTheExactScoreAndItsDifferences) {
                                      reg ? std::vector<std::vector<long double>>{xe}
                                          : std::vector<std::vector<long double>>{},
                                      c.order, c.theta);
+        // Without mean and regressors the steady rows may share the second-order components
+        // between two threads: the same bits as one.
+        if (!reg && !c.order.mean) {
+            const ArimaCurvature d = arima_double_curvature(wd, {}, c.order, c.theta, 2);
+            const ArimaCurvature e = arima_extended_curvature(we, {}, c.order, c.theta, 2);
+            EXPECT_TRUE(d.llf == in_double.llf && d.gradient == in_double.gradient &&
+                        d.hessian == in_double.hessian)
+                << c.name << ", double on two threads";
+            EXPECT_TRUE(e.llf == extended.llf && e.gradient == extended.gradient &&
+                        e.hessian == extended.hessian)
+                << c.name << ", extended on two threads";
+        }
         struct Format {
             const ArimaCurvature& jets;
             Real step, agree;
@@ -248,8 +271,15 @@ TEST(ArimaExactScore, LongSeriesEstimatesAreTheBinary128Maximum) {
     // 1e-30 of it, over the step) bounds what they can confirm at about 27 digits; the check
     // in higher precision (bench/arima_gradient_check.py) confirms 30 and more.
     EXPECT_GE(fewest, 26.0);
-    // The gradient stored is the exact one at the estimates: zero to rounding.
-    for (Real g : e.gradient) EXPECT_LT(qm::abs(g), Real(1e-24Q));
+    // The exact gradient at the estimates (the last pass formed the values alone): zero to
+    // rounding.
+    std::vector<Real> differenced(w.size());
+    for (std::size_t t = 0; t < w.size(); ++t) differenced[t] = y[t + 1] - y[t];
+    const ArimaScore at_estimates = arima_exact_score(differenced, o, b, {});
+    ASSERT_TRUE(at_estimates.ok);
+    ASSERT_EQ(int(at_estimates.gradient.size()), k);
+    EXPECT_TRUE(at_estimates.llf == e.result.record.llf);
+    for (Real g : at_estimates.gradient) EXPECT_LT(qm::abs(g), Real(1e-24Q));
     EXPECT_NEAR(double(b[0]), 0.5, 0.05);
     EXPECT_NEAR(double(b[2]), 0.4, 0.05);
 }

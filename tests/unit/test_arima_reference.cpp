@@ -27,6 +27,7 @@
 
 #include "numeric/qmath.hpp"
 
+#include <cstdint>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -137,6 +138,33 @@ TEST(ArimaReference, ExactMaximumTo20Digits) {
                {0.188361706088886911971223333358Q, 0.189978263965738617292521046699Q,
                 0.556853512083321675424161216455Q},
                1e-15Q, "se");
+}
+
+// A long series of small integers whose second half is the first negated: its mean is 0 exactly,
+// every lagged product and sum is an integer the binary128 format holds, so each autocorrelation
+// is the integer sum_t x_t x_(t+k) (summed in 64-bit integers here) over sum_t x_t**2, rounded
+// once. 40,000 observations and 40 lags: the lags are shared between two threads where the
+// machine has a second processor.
+TEST(ArimaReference, LongCorrelogramIsTheExactSumsRoundedOnce) {
+    const int half = 20000, lags = 40;
+    std::vector<long long> x(std::size_t(2 * half));
+    std::uint64_t state = 12345;
+    for (int t = 0; t < half; ++t) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        x[std::size_t(t)] = (long long)((state >> 33) % 15) - 7;
+        x[std::size_t(t + half)] = -x[std::size_t(t)];
+    }
+    std::vector<Real> y(x.begin(), x.end());
+    const Correlogram g = correlogram(y, lags, 0);
+    ASSERT_EQ(int(g.ac.size()), lags);
+    long long c0 = 0;
+    for (long long v : x) c0 += v * v;
+    for (int k = 1; k <= lags; ++k) {
+        long long ck = 0;
+        for (std::size_t t = 0; t + std::size_t(k) < x.size(); ++t)
+            ck += x[t] * x[t + std::size_t(k)];
+        EXPECT_TRUE(g.ac[std::size_t(k - 1)] == Real(ck) / Real(c0)) << "lag " << k;
+    }
 }
 
 TEST(ArimaReference, LynxIdentificationAndAr2) {
