@@ -47,12 +47,13 @@ Real tobit_uncensored(Real z, Real sigma, const TobitCensoring& c) {
 }
 
 Real tobit_expected(Real z, Real sigma, const TobitCensoring& c) {
-    // L Phi(a) + U (1 - Phi(b)) + z (Phi(b) - Phi(a)) + sigma (phi(a) - phi(b)).
-    Real e = z * tobit_uncensored(z, sigma, c);
-    if (c.below) {
-        const Real a = (c.lower - z) / sigma;
-        e += c.lower * normal_cdf(a) + sigma * normal_density(a);
-    }
+    // L Phi(a) + U (1 - Phi(b)) + z (Phi(b) - Phi(a)) + sigma (phi(a) - phi(b)); Phi(a) is
+    // formed once and serves both the probability and the term in L.
+    const Real a = c.below ? (c.lower - z) / sigma : Real(0);
+    const Real cdf_a = c.below ? normal_cdf(a) : Real(0);
+    const Real above = c.above ? normal_cdf((z - c.upper) / sigma) : Real(0);
+    Real e = z * (1 - cdf_a - above);
+    if (c.below) e += c.lower * cdf_a + sigma * normal_density(a);
     if (c.above) {
         const Real b = (c.upper - z) / sigma;
         e += c.upper * normal_cdf(-b) - sigma * normal_density(b);
@@ -118,11 +119,13 @@ TobitEstimate estimate_tobit(const ChoiceData& data, const TobitCensoring& censo
     const Real sigma = r.sigma;
     r.predicted.resize(n);
     r.residuals.resize(n);
+    // z = x'b as the chain of fused multiply-adds from 0 in column order, column by column.
+    const std::vector<const Real*>& columns = source.stretch().x;
     for_each_chunk(n, [&](std::size_t, std::size_t begin, std::size_t end) {
+        std::vector<Real> index(end - begin, Real(0));
+        if (k > 0) chunk_index(columns, r.coef, begin, end - begin, index.data());
         for (std::size_t i = begin; i < end; ++i) {
-            Real z = 0;
-            for (int j = 0; j < k; ++j)
-                z = fused_multiply_add(z, data.x[std::size_t(j)][i], r.coef[std::size_t(j)]);
+            const Real z = index[i - begin];
             r.predicted[i] = tobit_expected(z, sigma, censoring);
             switch (source.stretch().side[i]) {
             case TobitSide::BETWEEN:

@@ -216,9 +216,12 @@ ChoiceFit fit_tobit_source(TobitSource& source, const TobitCensoring& c,
 void tobit_history(const ChoiceFit& fit, TobitEstimate& e) {
     const int k = e.k, p = k + 1;
     e.history_llf = fit.history_llf;
+    // (g, t) to (b, sigma) as to_natural maps them: b = g/t, sigma = 1/t.
     for (const std::vector<Real>& theta : fit.history) {
-        std::vector<Real> natural, unused;
-        to_natural(theta, std::vector<Real>(std::size_t(p) * p, Real(0)), k, natural, unused);
+        const Real t = theta[std::size_t(k)];
+        std::vector<Real> natural(static_cast<std::size_t>(p));
+        for (int j = 0; j < k; ++j) natural[std::size_t(j)] = theta[std::size_t(j)] / t;
+        natural[std::size_t(k)] = 1 / t;
         e.history.push_back(natural);
     }
 }

@@ -12,10 +12,13 @@
 #include "numeric/fast_arith.hpp"
 #include "numeric/large_pages.hpp"
 #include "numeric/qmath.hpp"
+#include "numeric/row_split.hpp"
 #include "numeric/scaled_ratio.hpp"
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/forecast_parts.hpp"
 #include "regress/pool/pool_period.hpp"
+
+#include "kernels/row_threads.hpp"
 
 #include <algorithm>
 #include <cstddef>
@@ -29,6 +32,16 @@ const Real LOG_TWO_PI = 1.8378770664093454835606594728112353Q;
 
 using Columns = std::vector<const Real*>; // a null column is the constant one
 
+// Calls work(j) for each of `count` columns whose work is independent of the others', the
+// columns shared between two threads on a long panel (the bits do not depend on the split).
+template <class Work>
+void each_column(std::size_t count, std::size_t n, Work&& work) {
+    const std::size_t shares = n >= SPLIT_MIN_ROWS && count > 1 && two_threads_available() ? 2 : 1;
+    run_row_shares(count, shares, [&](std::size_t, std::size_t first, std::size_t last) {
+        for (std::size_t j = first; j < last; ++j) work(j);
+    });
+}
+
 // Whether a fit forms its residuals: the fits whose sum of squares or covariance is all that is
 // read (the within fit of RANDOM, the pooled fit of an F test) skip that pass over the rows.
 enum class Residuals { FORM, SKIP };
@@ -38,14 +51,16 @@ enum class Residuals { FORM, SKIP };
 void subtract_fitted(const Columns& cols, const std::vector<Real>& b, const Real* y, std::size_t n,
                      Real* out) {
     const std::size_t k = cols.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        Real r = y[i];
-        for (std::size_t j = 0; j < k; ++j) {
-            const Real* c = cols[j];
-            r = fast_subtract(r, c == nullptr ? b[j] : fast_multiply(b[j], c[i]));
+    split_rows(n, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            Real r = y[i];
+            for (std::size_t j = 0; j < k; ++j) {
+                const Real* c = cols[j];
+                r = fast_subtract(r, c == nullptr ? b[j] : fast_multiply(b[j], c[i]));
+            }
+            out[i] = r;
         }
-        out[i] = r;
-    }
+    });
 }
 
 // Least squares of y on the columns; false (with the column) when one depends on the others.
@@ -106,15 +121,16 @@ void quasi_demean_into(const std::vector<Real>& v, const std::vector<Real>& mean
                        const std::vector<Real>& theta, const PoolData& d, std::vector<Real>& out) {
     if (out.capacity() < v.size()) reserve_large(out, v.size());
     out.resize(v.size());
-    if (theta.empty()) {
-        for (std::size_t i = 0; i < v.size(); ++i)
-            out[i] = fast_subtract(v[i], means[std::size_t(d.group[i])]);
-        return;
+    std::vector<Real> scaled;
+    if (!theta.empty()) {
+        scaled.resize(means.size());
+        for (std::size_t g = 0; g < means.size(); ++g) scaled[g] = theta[g] * means[g];
     }
-    std::vector<Real> shift(means.size());
-    for (std::size_t g = 0; g < means.size(); ++g) shift[g] = theta[g] * means[g];
-    for (std::size_t i = 0; i < v.size(); ++i)
-        out[i] = fast_subtract(v[i], shift[std::size_t(d.group[i])]);
+    const Real* shift = theta.empty() ? means.data() : scaled.data();
+    split_rows(v.size(), [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i)
+            out[i] = fast_subtract(v[i], shift[std::size_t(d.group[i])]);
+    });
 }
 
 // The sum of the squares, each square and each partial sum rounded in row order.
@@ -138,17 +154,38 @@ Real centred_sum_of_squares(const std::vector<Real>& v) {
 
 // The squared correlation of y with its fitted values y - e.
 Real squared_correlation(const std::vector<Real>& y, const std::vector<Real>& e) {
+    // Each sum is its own chain in row order; on a long sample the chains are shared between
+    // two threads (the means, then syy and syf beside sff).
     const std::size_t n = y.size();
     Real my = 0, mf = 0;
-    for (std::size_t i = 0; i < n; ++i)
-        my = fast_add(my, y[i]), mf = fast_add(mf, fast_subtract(y[i], e[i]));
+    each_column(2, n, [&](std::size_t which) {
+        Real s = 0;
+        if (which == 0)
+            for (std::size_t i = 0; i < n; ++i) s = fast_add(s, y[i]);
+        else
+            for (std::size_t i = 0; i < n; ++i) s = fast_add(s, fast_subtract(y[i], e[i]));
+        (which == 0 ? my : mf) = s;
+    });
     my /= Real(n), mf /= Real(n);
     Real syy = 0, sff = 0, syf = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const Real dy = fast_subtract(y[i], my), df = fast_subtract(fast_subtract(y[i], e[i]), mf);
-        syy = fast_add(syy, fast_multiply(dy, dy)), sff = fast_add(sff, fast_multiply(df, df));
-        syf = fast_add(syf, fast_multiply(dy, df));
-    }
+    each_column(2, n, [&](std::size_t which) {
+        if (which == 0) {
+            Real a = 0, b = 0;
+            for (std::size_t i = 0; i < n; ++i) {
+                const Real dy = fast_subtract(y[i], my);
+                const Real df = fast_subtract(fast_subtract(y[i], e[i]), mf);
+                a = fast_add(a, fast_multiply(dy, dy)), b = fast_add(b, fast_multiply(dy, df));
+            }
+            syy = a, syf = b;
+        } else {
+            Real a = 0;
+            for (std::size_t i = 0; i < n; ++i) {
+                const Real df = fast_subtract(fast_subtract(y[i], e[i]), mf);
+                a = fast_add(a, fast_multiply(df, df));
+            }
+            sff = a;
+        }
+    });
     return squared_ratio(syf, syy, sff);
 }
 
@@ -166,20 +203,21 @@ struct Means {
 // taken in row order.
 Means cross_section_means(const PoolData& d) {
     const std::size_t groups = d.rows.size(), k = d.x.size();
-    std::vector<Real> sums((k + 1) * groups, Real(0)); // cross-section after cross-section
-    for (std::size_t i = 0; i < d.y.size(); ++i) {
-        Real* s = &sums[std::size_t(d.group[i]) * (k + 1)];
-        s[0] = fast_add(s[0], d.y[i]);
-        for (std::size_t j = 0; j < k; ++j) s[j + 1] = fast_add(s[j + 1], d.x[j][i]);
-    }
     Means m;
     m.y.resize(groups);
     m.x.assign(k, std::vector<Real>(groups));
-    for (std::size_t g = 0; g < groups; ++g) {
-        const Real* s = &sums[g * (k + 1)];
-        m.y[g] = s[0] / d.rows[g];
-        for (std::size_t j = 0; j < k; ++j) m.x[j][g] = s[j + 1] / d.rows[g];
-    }
+    // Each variable's sums are its own (y first, then the regressors): the variables are shared
+    // between two threads on a long panel.
+    each_column(k + 1, d.y.size(), [&](std::size_t j) {
+        const std::vector<Real>& v = j == 0 ? d.y : d.x[j - 1];
+        std::vector<Real>& mean = j == 0 ? m.y : m.x[j - 1];
+        std::vector<Real> sums(groups, Real(0));
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            Real& s = sums[std::size_t(d.group[i])];
+            s = fast_add(s, v[i]);
+        }
+        for (std::size_t g = 0; g < groups; ++g) mean[g] = sums[g] / d.rows[g];
+    });
     return m;
 }
 
@@ -374,16 +412,18 @@ void random(const PoolData& d, const PoolControl& c, const Means& m,
     // s2_a = (SSE_b - (groups - K - 1) s2_e) / (N - trace((X'PX)^-1 X'ZZ'X)): X'PX is the
     // weighted cross-product of the between fit, X'ZZ'X the same with the squared weights.
     const std::size_t kb = k + 1;
+    // Each row of X'ZZ'X is its own sums over the cross-sections: the rows are shared between
+    // two threads when there are many cross-sections.
     std::vector<Real> zz(kb * kb, Real(0));
-    for (std::size_t g = 0; g < groups; ++g) {
-        const Real w = Real(d.rows[g]) * Real(d.rows[g]);
-        for (std::size_t a = 0; a < kb; ++a) {
+    each_column(kb, groups * kb * kb, [&](std::size_t a) {
+        Real* line = &zz[a * kb];
+        for (std::size_t g = 0; g < groups; ++g) {
+            const Real w = Real(d.rows[g]) * Real(d.rows[g]);
             const Real wa = fast_multiply(w, a < k ? m.x[a][g] : Real(1));
             for (std::size_t b = 0; b < kb; ++b)
-                zz[a * kb + b] =
-                    fast_add(zz[a * kb + b], b < k ? fast_multiply(wa, m.x[b][g]) : wa);
+                line[b] = fast_add(line[b], b < k ? fast_multiply(wa, m.x[b][g]) : wa);
         }
-    }
+    });
     Real trace = 0;
     for (std::size_t a = 0; a < kb; ++a)
         for (std::size_t b = 0; b < kb; ++b) trace += between.xtx_inv[a * kb + b] * zz[b * kb + a];
@@ -409,7 +449,9 @@ void random(const PoolData& d, const PoolControl& c, const Means& m,
     reserve_large(ones, d.y.size());
     ones.resize(d.y.size());
     for (std::size_t g = 0; g < groups; ++g) one_less_theta[g] = 1 - theta[g];
-    for (std::size_t i = 0; i < ones.size(); ++i) ones[i] = one_less_theta[std::size_t(d.group[i])];
+    split_rows(ones.size(), [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) ones[i] = one_less_theta[std::size_t(d.group[i])];
+    });
     for (const auto& x : qx) cols.push_back(x.data());
     cols.push_back(ones.data());
     std::vector<Real>& qy = dev_y;
@@ -586,9 +628,13 @@ PoolEstimate estimate_pool(const PoolData& d, const PoolControl& c) {
     }
     // Every column's sum of squares must be a binary128 number for SSE, the variance
     // components and the covariance matrix to be represented (bad_column K: y).
+    std::vector<SquaresRange> ranges(std::size_t(slopes) + 1);
+    each_column(ranges.size(), d.y.size(), [&](std::size_t j) {
+        const std::vector<Real>& v = j < std::size_t(slopes) ? d.x[j] : d.y;
+        ranges[j] = squares_range(v.data(), v.size());
+    });
     for (int j = 0; j <= slopes; ++j) {
-        const std::vector<Real>& v = j < slopes ? d.x[std::size_t(j)] : d.y;
-        const SquaresRange range = squares_range(v.data(), v.size());
+        const SquaresRange range = ranges[std::size_t(j)];
         if (range != SquaresRange::inside) {
             e.end = PoolEnd::OUT_OF_RANGE;
             e.bad_column = j;
@@ -613,8 +659,10 @@ PoolEstimate estimate_pool(const PoolData& d, const PoolControl& c) {
     if (r.has_llf) r.llf = normal_llf(f.sse, e.n);
     reserve_large(r.predicted, d.y.size());
     r.predicted.resize(d.y.size());
-    for (std::size_t i = 0; i < d.y.size(); ++i)
-        r.predicted[i] = fast_subtract(d.y[i], r.residuals[i]);
+    split_rows(d.y.size(), [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i)
+            r.predicted[i] = fast_subtract(d.y[i], r.residuals[i]);
+    });
     finish_pool_result(d, f, e);
     return e;
 }

@@ -25,6 +25,7 @@
 #include "numeric/decimal.hpp"
 #include "reference_support.hpp"
 
+#include <cmath>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -269,6 +270,50 @@ TEST(ChoiceReference, NormalTailMatchesErfc) {
         EXPECT_TRUE(agrees(normal_tail(s).ratio, phi / cdf, 1e-30Q));
         EXPECT_TRUE(agrees(normal_tail(s).log_cdf, logq(cdf), 1e-30Q));
     }
+}
+
+// TOBIT on 80,000 rows, long enough for every pass to be shared between two threads (the
+// binary128 pass, the double iterations, the sums at the means), against R's AER::tobit on the
+// same doubles (each value formed in double by the operations R takes, in its order):
+//   n <- 80000; i <- 1:n; x1 <- ((i * 7919) %% 1009) / 100; x2 <- ((i * 104729) %% 997) / 100 - 5
+//   e <- ((i * 31337) %% 2003) / 2003 - 0.5
+//   y <- pmax(0, round((0.5 + 0.3 * x1 - 0.4 * x2 + 3 * e) * 1e4) / 1e4); m <- tobit(y ~ x1 + x2)
+// (R's round() takes halves to even, as nearbyint does.) The fit's control: survreg.control(
+//   rel.tolerance = 1e-13, maxiter = 100); the intercept alone under the default rule.
+TEST(ChoiceReference, LongTobitOnTwoThreadsMatchesAer) {
+    const long long n = 80000;
+    ChoiceData d;
+    d.x.assign(3, std::vector<Real>());
+    for (long long i = 1; i <= n; ++i) {
+        const double x1 = double((i * 7919) % 1009) / 100;
+        const double x2 = double((i * 104729) % 997) / 100 - 5;
+        const double e = double((i * 31337) % 2003) / 2003 - 0.5;
+        const double y =
+            std::fmax(0, std::nearbyint((0.5 + 0.3 * x1 - 0.4 * x2 + 3 * e) * 1e4) / 1e4);
+        d.y.push_back(Real(y));
+        d.x[0].push_back(Real(x1));
+        d.x[1].push_back(Real(x2));
+        d.x[2].push_back(Real(1));
+    }
+    d.intercept = 2;
+    const TobitEstimate e = estimate_tobit(d, TobitCensoring{}, ChoiceControl{});
+    ASSERT_EQ(e.end, ChoiceEnd::CONVERGED);
+    EXPECT_EQ(e.n_below, 9819); // sum(y == 0)
+    EXPECT_GT(e.double_iterations, 0);
+    const EstimationResults& r = e.result.record;
+    const Real tolerance = 1e-12Q;
+    // coef(m): x1, x2, then the intercept; m$scale
+    const Real coef[] = {0.29872592050030139Q, -0.39903780613004552Q, 0.50556290544916072Q,
+                         0.87601391740635282Q};
+    // sqrt(diag(vcov(m)))[2:3, 1]; sigma's: m$scale * sqrt(vcov(m)[4, 4]) (vcov is in log sigma)
+    const Real se[] = {0.0011075975042676663Q, 0.0011296083860685166Q, 0.0066028355457930909Q,
+                       0.87601391740635282Q * 0.0026942698073925868Q};
+    for (int j = 0; j < 4; ++j) {
+        EXPECT_TRUE(agrees(r.coef[j], coef[j], tolerance)) << j;
+        EXPECT_TRUE(agrees(r.stderrs[j], se[j], 1e-6Q)) << j;
+    }
+    EXPECT_TRUE(agrees(r.llf, -97183.111009190994Q, tolerance));            // logLik(m)
+    EXPECT_TRUE(agrees(e.constants.llf0, -148466.82269042588Q, tolerance)); // logLik(tobit(y ~ 1))
 }
 
 } // namespace

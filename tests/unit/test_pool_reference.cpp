@@ -361,5 +361,47 @@ TEST(PoolReference, EmplUKUnbalancedTwoWayAgainstPlm) {
         EXPECT_TRUE(agrees(ti.result.record.predicted[rows[j]], time_fitted[j])) << rows[j];
 }
 
+// Random effects on a panel of 4,000 cross-sections of 20 periods (80,000 rows, long enough for
+// the passes over the rows to be shared between two threads), against plm on the same doubles:
+//   n <- 80000; i <- 1:n; id <- (i - 1) %/% 20 + 1; tt <- (i - 1) %% 20 + 1
+//   a <- ((id * 613) %% 101) / 50 - 1; e <- ((i * 31337) %% 2003) / 2003 - 0.5
+//   z1 <- ((i * 7919) %% 1009) / 100 + a; z2 <- ((i * 104729) %% 997) / 100
+//   yp <- 1 + 0.5 * z1 - 0.25 * z2 + a + e
+//   P <- pdata.frame(data.frame(id, tt, yp, z1, z2), index = c("id", "tt"))
+//   r <- plm(yp ~ z1 + z2, data = P, model = "random", random.method = "swar")
+//   w <- plm(yp ~ z1 + z2, data = P, model = "within")
+TEST(PoolReference, LongRandomEffectsPanelOnTwoThreadsAgainstPlm) {
+    PoolData d;
+    d.x.resize(2);
+    std::vector<Real> ids;
+    for (long long i = 1; i <= 80000; ++i) {
+        const long long id = (i - 1) / 20 + 1;
+        const double a = double((id * 613) % 101) / 50 - 1;
+        const double e = double((i * 31337) % 2003) / 2003 - 0.5;
+        const double z1 = double((i * 7919) % 1009) / 100 + a;
+        const double z2 = double((i * 104729) % 997) / 100;
+        ids.push_back(Real(id));
+        d.y.push_back(Real(1 + 0.5 * z1 - 0.25 * z2 + a + e));
+        d.x[0].push_back(Real(z1));
+        d.x[1].push_back(Real(z2));
+    }
+    PanelGroups g;
+    groups_by_id(ids, g);
+    d.group = g.group;
+    d.rows = g.rows;
+    d.period = g.period;
+    d.periods = g.periods;
+    const PoolEstimate r = fit(d, PoolModel::RANDOM);
+    ASSERT_EQ(r.end, PoolEnd::OK);
+    expect_plm_order(r.result.record.coef,
+                     {0.9684223808230159Q, 0.50610151211640819Q, -0.24999530669598943Q}); // coef(r)
+    expect_plm_order(r.result.record.stderrs, {0.0045954835876049543Q, 0.00044479455445900273Q,
+                                               0.00045397655248353248Q}); // sqrt(diag(vcov(r)))
+    EXPECT_TRUE(agrees(r.sigma2_e, 0.087181872126409987Q));               // ercomp(r)$sigma2
+    EXPECT_TRUE(agrees(r.sigma2_a, 0.024090320005335102Q));
+    ASSERT_TRUE(r.hausman_done);
+    EXPECT_TRUE(agrees(r.hausman, 540.48662120113477Q)); // phtest(w, r)$statistic
+}
+
 } // namespace
 } // namespace tarvex
