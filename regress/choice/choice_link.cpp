@@ -5,6 +5,7 @@
 #include "regress/choice/choice_link.hpp"
 
 #include "numeric/fast_arith.hpp"
+#include "numeric/fast_divide.hpp"
 #include "numeric/fast_exp.hpp"
 #include "numeric/fast_log.hpp"
 #include "numeric/qmath.hpp"
@@ -41,8 +42,8 @@ Real log1p_positive(Real e) {
 // 1/(x + 1/(x + 2/(x + 3/(x + ...)))) evaluated from the back.
 Real mills_ratio(Real x) {
     Real tail = 0;
-    for (int k = MILLS_TERMS; k >= 1; --k) tail = k / (x + tail);
-    return 1 / (x + tail);
+    for (int k = MILLS_TERMS; k >= 1; --k) tail = fast_divide(Real(k), x + tail);
+    return fast_divide(Real(1), x + tail);
 }
 
 } // namespace
@@ -72,20 +73,20 @@ NormalTail normal_tail(Real s) {
     if (fast_less(s, NORMAL_FAR_TAIL)) {
         const Real m = mills_ratio(-s);
         t.log_cdf = -s * s / 2 - LOG_ROOT_2PI + qm::log(m);
-        t.ratio = 1 / m;
+        t.ratio = fast_divide(Real(1), m);
         return t;
     }
     const Real phi = normal_density(s);
     if (fast_less(s, 0)) {
         const Real cdf = normal_upper_tail(-s);
         t.log_cdf = fast_log(cdf);
-        t.ratio = phi / cdf;
+        t.ratio = fast_divide(phi, cdf);
         return t;
     }
     const Real upper = upper_tail(s); // 1 - Phi(s), at most 1/2
     const Real lower = fast_subtract(1, upper);
-    t.log_cdf = -log1p_positive(upper / lower); // log(1 - u) = -log(1 + u/(1 - u))
-    t.ratio = phi / lower;
+    t.log_cdf = -log1p_positive(fast_divide(upper, lower)); // log(1 - u) = -log(1 + u/(1 - u))
+    t.ratio = fast_divide(phi, lower);
     return t;
 }
 
@@ -95,8 +96,8 @@ LinkTerms link_terms(ChoiceLink link, Real s) {
         const Real e = fast_exp(-qm::abs(s)), one_e = 1 + e;
         const Real l = log1p_positive(e);
         t.log_f = s >= 0 ? -l : s - l;
-        t.score = s >= 0 ? e / one_e : 1 / one_e; // 1 - F(s)
-        t.weight = e / (one_e * one_e);           // F(s) (1 - F(s))
+        t.score = s >= 0 ? fast_divide(e, one_e) : fast_divide(Real(1), one_e); // 1 - F(s)
+        t.weight = fast_divide(e, one_e * one_e);           // F(s) (1 - F(s))
         return t;
     }
     const NormalTail n = normal_tail(s);
@@ -122,13 +123,13 @@ LinkRow link_row(ChoiceLink link, Real z, bool one, bool with_log) {
         const bool below = fast_less(s, 0);
         r.probability = fast_less(z, 0) ? q : p;
         const Real cdf = below ? q : p;
-        if (with_log) r.terms.log_f = below ? fast_log(q) : -log1p_positive(q / p);
-        r.terms.score = r.density / cdf;
+        if (with_log) r.terms.log_f = below ? fast_log(q) : -log1p_positive(fast_divide(q, p));
+        r.terms.score = fast_divide(r.density, cdf);
         r.terms.weight = fast_multiply(r.terms.score, fast_add(s, r.terms.score));
         return r;
     }
     // One exponential serves every term: e = exp(-|z|), F(z) = 1/(1 + e) or e/(1 + e).
-    const Real e = fast_exp(-qm::abs(z)), inverse = 1 / (1 + e);
+    const Real e = fast_exp(-qm::abs(z)), inverse = fast_divide(Real(1), 1 + e);
     if (with_log) {
         const Real l = log1p_positive(e);
         r.terms.log_f = s >= 0 ? -l : s - l;
