@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 namespace tarvex::expr {
 
@@ -79,8 +80,8 @@ bool DoubleBlockEvaluator::supported(const Program& program, int k) {
 
 DoubleBlockEvaluator::DoubleBlockEvaluator(const Program& program, DoubleBlockBinding binding,
                                            int k, bool second)
-    : p_(&program), d_(decode(program)), bind_(std::move(binding)),
-      k_(static_cast<std::size_t>(k)), second_(second) {
+    : p_(&program), d_(decode(program)), bind_(std::move(binding)), k_(static_cast<std::size_t>(k)),
+      second_(second) {
     // The cells in use: the variables read, the constants and every operand and result.
     slot_.assign(static_cast<std::size_t>(2 * p_->MAXVAR + 2), -1);
     int used = 0;
@@ -95,8 +96,7 @@ DoubleBlockEvaluator::DoubleBlockEvaluator(const Program& program, DoubleBlockBi
         use(s.a);
         if (s.op != OP_END) use(s.r);
         if (s.b > 0) use(s.b);
-        for (int j = 0; j < s.nargs; ++j)
-            use(d_.args[static_cast<std::size_t>(s.first_arg + j)]);
+        for (int j = 0; j < s.nargs; ++j) use(d_.args[static_cast<std::size_t>(s.first_arg + j)]);
     }
     const std::size_t cells = static_cast<std::size_t>(used);
     val_.assign(cells * BLOCK, 0);
@@ -106,6 +106,7 @@ DoubleBlockEvaluator::DoubleBlockEvaluator(const Program& program, DoubleBlockBi
     hmask_.assign(cells, 0);
     zeros_.assign(BLOCK, 0);
     scratch_.assign(6 * BLOCK, 0);
+    constants_.assign(5 * BLOCK, 0);
     g_.assign(k_ * BLOCK, 0);
     h_.assign(second_ ? k_ * k_ * BLOCK : 0, 0);
     parameter_of_.assign(static_cast<std::size_t>(p_->NF) + 1, -1);
@@ -134,9 +135,15 @@ const double* DoubleBlockEvaluator::gradient(int j) const {
 }
 
 const double* DoubleBlockEvaluator::hessian(int i, int j) const {
-    const double* h =
-        hess_of(result_, static_cast<std::size_t>(i), static_cast<std::size_t>(j));
+    const double* h = hess_of(result_, static_cast<std::size_t>(i), static_cast<std::size_t>(j));
     return h == zeros_.data() ? nullptr : h;
+}
+
+const double* DoubleBlockEvaluator::rows_of(Coefficient c, int slot) {
+    if (c.row != nullptr) return c.row;
+    double* spread = &constants_[static_cast<std::size_t>(slot) * BLOCK];
+    for (std::size_t i = 0; i < count_; ++i) spread[i] = c.constant;
+    return spread;
 }
 
 void DoubleBlockEvaluator::set(int r, const double* value, int a, Coefficient da, int b,
@@ -152,30 +159,47 @@ void DoubleBlockEvaluator::set(int r, const double* value, int a, Coefficient da
         if (vb) hm |= hmask_[at(b)] | (dbb.present() ? outer(gb_mask, gb_mask) : 0);
         if (va && vb && dab.present()) hm |= outer(ga_mask, gb_mask);
     }
-    // The derivatives are formed in full before any is stored: r may be a or b.
+    // Each coefficient over the rows (a constant one spread out), so that the loops below read
+    // plain arrays.
+    const double *pa = rows_of(da, 0), *pb = rows_of(db, 1), *paa = rows_of(daa, 2),
+                 *pab = rows_of(dab, 3), *pbb = rows_of(dbb, 4);
+    // The derivatives are formed in full before any is stored: r may be a or b. The loops have
+    // one form for each pair (va, vb), with the row-at-a-time evaluator's operations.
     double *g = g_.data(), *h = h_.data();
     const std::uint64_t gm = ga_mask | gb_mask;
     for (std::size_t j = 0; j < k_; ++j) {
         if (!(gm >> j & 1)) continue;
         const double *ga = grad_of(a, j), *gb = grad_of(b, j);
         double* out = &g[j * n];
-        for (std::size_t i = 0; i < n; ++i)
-            out[i] = (va ? da.at(i) * ga[i] : 0.0) + (vb ? db.at(i) * gb[i] : 0.0);
+        if (va && vb)
+            for (std::size_t i = 0; i < n; ++i) out[i] = pa[i] * ga[i] + pb[i] * gb[i];
+        else if (va)
+            for (std::size_t i = 0; i < n; ++i) out[i] = pa[i] * ga[i] + 0.0;
+        else
+            for (std::size_t i = 0; i < n; ++i) out[i] = 0.0 + pb[i] * gb[i];
     }
+    auto second = [&](auto with_a, auto with_b, std::size_t p, std::size_t q) {
+        const double *ha = hess_of(a, p, q), *hb = hess_of(b, p, q);
+        const double *gap = grad_of(a, p), *gaq = grad_of(a, q);
+        const double *gbp = grad_of(b, p), *gbq = grad_of(b, q);
+        double* out = &h[(p * k_ + q) * n];
+        for (std::size_t i = 0; i < n; ++i) {
+            double v = 0;
+            if constexpr (with_a()) v += pa[i] * ha[i] + paa[i] * gap[i] * gaq[i];
+            if constexpr (with_b()) v += pb[i] * hb[i] + pbb[i] * gbp[i] * gbq[i];
+            if constexpr (with_a() && with_b()) v += pab[i] * (gap[i] * gbq[i] + gbp[i] * gaq[i]);
+            out[i] = v;
+        }
+    };
     for (std::size_t p = 0; p < k_; ++p)
         for (std::size_t q = p; q < k_; ++q) {
             if (!(hm >> (8 * p + q) & 1)) continue;
-            const double *ha = hess_of(a, p, q), *hb = hess_of(b, p, q);
-            const double *gap = grad_of(a, p), *gaq = grad_of(a, q);
-            const double *gbp = grad_of(b, p), *gbq = grad_of(b, q);
-            double* out = &h[(p * k_ + q) * n];
-            for (std::size_t i = 0; i < n; ++i) {
-                double v = 0;
-                if (va) v += da.at(i) * ha[i] + daa.at(i) * gap[i] * gaq[i];
-                if (vb) v += db.at(i) * hb[i] + dbb.at(i) * gbp[i] * gbq[i];
-                if (va && vb) v += dab.at(i) * (gap[i] * gbq[i] + gbp[i] * gaq[i]);
-                out[i] = v;
-            }
+            if (va && vb)
+                second(std::true_type{}, std::true_type{}, p, q);
+            else if (va)
+                second(std::true_type{}, std::false_type{}, p, q);
+            else
+                second(std::false_type{}, std::true_type{}, p, q);
         }
     std::memmove(&val_[cr * BLOCK], value, n * sizeof(double));
     for (std::size_t j = 0; j < k_; ++j)

@@ -37,7 +37,7 @@ struct BlockCoefficient {
 
 class DoubleBlockEvaluator {
 public:
-    static constexpr std::size_t BLOCK = 256;   // rows evaluated at once, at most
+    static constexpr std::size_t BLOCK = 256; // rows evaluated at once, at most
     static constexpr int MOST_PARAMETERS = 8; // the Hessian's pattern is one 64-bit mask
 
     // Whether the program's operations all have a block rule and there are at most
@@ -64,24 +64,29 @@ private:
     DoubleBlockBinding bind_;
     std::size_t k_, count_ = 0;
     bool second_;
-    std::vector<int> parameter_of_;     // each variable cell's parameter (-1: a datum), by cell
-    std::vector<double> val_;           // cells x BLOCK
-    std::vector<double> grad_;          // cells x K x BLOCK
-    std::vector<double> hess_;          // cells x K x K x BLOCK (entries i <= j)
-    std::vector<std::uint64_t> gmask_;  // the cell's gradient entries that may be nonzero
-    std::vector<std::uint64_t> hmask_;  // its Hessian entries (bit 8 i + j, i <= j)
-    std::vector<double> zeros_;         // BLOCK zeros, for entries outside a mask
-    std::vector<double> scratch_;       // 6 x BLOCK: a rule's value and coefficients
-    std::vector<double> g_, h_;         // a result's gradient and Hessian before it is stored
-    int result_ = 0; // the cell of the statement's value
+    std::vector<int> parameter_of_;    // each variable cell's parameter (-1: a datum), by cell
+    std::vector<double> val_;          // cells x BLOCK
+    std::vector<double> grad_;         // cells x K x BLOCK
+    std::vector<double> hess_;         // cells x K x K x BLOCK (entries i <= j)
+    std::vector<std::uint64_t> gmask_; // the cell's gradient entries that may be nonzero
+    std::vector<std::uint64_t> hmask_; // its Hessian entries (bit 8 i + j, i <= j)
+    std::vector<double> zeros_;        // BLOCK zeros, for entries outside a mask
+    std::vector<double> scratch_;      // 6 x BLOCK: a rule's value and coefficients
+    std::vector<double> g_, h_;        // a result's gradient and Hessian before it is stored
+    std::vector<double> constants_;    // 5 x BLOCK: constant coefficients spread over the rows
+    int result_ = 0;                   // the cell of the statement's value
 
-    std::vector<int> slot_;             // each cell's place in the arrays (-1: unused)
+    std::vector<int> slot_; // each cell's place in the arrays (-1: unused)
     // The cell's place: only the cells the statement uses have one.
-    std::size_t at(int cell) const { return static_cast<std::size_t>(slot_[static_cast<std::size_t>(cell)]); }
+    std::size_t at(int cell) const {
+        return static_cast<std::size_t>(slot_[static_cast<std::size_t>(cell)]);
+    }
     bool varies(int cell) const { return cell > 0 && gmask_[at(cell)] != 0; }
     const double* grad_of(int cell, std::size_t j) const;
     const double* hess_of(int cell, std::size_t i, std::size_t j) const;
     double* scratch(int n) { return &scratch_[static_cast<std::size_t>(n) * BLOCK]; }
+    // The coefficient at each row: its own array, or its constant spread into buffer `slot`.
+    const double* rows_of(Coefficient c, int slot);
     // r := the values in `value` with first derivatives da, db and second derivatives daa, dab,
     // dbb in the operands a and b (b = 0: one operand), by the row-at-a-time evaluator's rule.
     void set(int r, const double* value, int a, Coefficient da, int b = 0, Coefficient db = {},

@@ -122,24 +122,24 @@ bool chunk_by_blocks(expr::DoubleBlockEvaluator& evaluator, const std::vector<do
                      const Each& each) {
     const std::size_t k = b.size();
     const std::size_t most = expr::DoubleBlockEvaluator::BLOCK;
-    const double zero = 0;
+    const std::vector<double> zeros(most, 0);
     std::vector<const double*> g(k), h(k * k);
     for (block_first = first; block_first < end; block_first += most) {
         const std::size_t count = std::min(most, end - block_first);
         if (!evaluator.evaluate(b.data(), count)) return false;
         const double* value = evaluator.value();
         // Entries zero by the statement's form read a zero at every row.
+        auto or_zeros = [&zeros](const double* p) { return p ? p : zeros.data(); };
         for (std::size_t a = 0; a < k; ++a) {
-            g[a] = evaluator.gradient(static_cast<int>(a));
+            g[a] = or_zeros(evaluator.gradient(static_cast<int>(a)));
             for (std::size_t c = a; c < k && order >= 2; ++c)
-                h[a * k + c] = evaluator.hessian(static_cast<int>(a), static_cast<int>(c));
+                h[a * k + c] =
+                    or_zeros(evaluator.hessian(static_cast<int>(a), static_cast<int>(c)));
         }
         for (std::size_t i = 0; i < count; ++i)
             each(
-                block_first + i, value[i], [&](std::size_t a) { return g[a] ? g[a][i] : zero; },
-                [&](std::size_t a, std::size_t c) {
-                    return h[a * k + c] ? h[a * k + c][i] : zero;
-                });
+                block_first + i, value[i], [&](std::size_t a) { return g[a][i]; },
+                [&](std::size_t a, std::size_t c) { return h[a * k + c][i]; });
     }
     return true;
 }
