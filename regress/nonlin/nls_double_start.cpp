@@ -2,12 +2,14 @@
 // sample, to find the start of the binary128 fit (see nls_double_start.hpp).
 #include "regress/nonlin/nls_double_start.hpp"
 
+#include "expr/double_block_derivative.hpp"
 #include "expr/double_derivative.hpp"
 #include "kernels/symmetric_solve.hpp"
 #include "numeric/row_split.hpp"
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace tarvex {
 
@@ -63,71 +65,163 @@ struct RowSet {
 
 constexpr std::size_t CHUNK = 4096;
 
+// Whether the rows are evaluated a block at a time (set_nls_double_blocks: tests compare both).
+bool blocks_allowed = true;
+
+bool by_blocks(const EquationModel& model) {
+    return blocks_allowed && expr::DoubleBlockEvaluator::supported(model.program, model.k());
+}
+
 // A value in double (beyond its range an infinity, which no evaluation survives): only the
 // search uses it.
 double as_double(Real v) {
     return static_cast<double>(v);
 }
 
-// Sums over the rows at b (order 0: the sum of squares; 1: with J'r and J'J; 2: with sum r H);
-// false when a row cannot be evaluated or a sum is not finite. Sums by chunk of rows, added in
-// chunk order, on two threads for long sets: the same bits either way.
-bool row_sums(const RowSet& set, const std::vector<double>& b, int order, Sums& out) {
+// One row's terms added to the sums: r^2, and by order g r, g g' and r H (upper triangles).
+// `g(a)` and `h(a, c)` give the row's derivatives.
+template <class Gradient, class Hessian>
+void add_row(Sums& s, double r, std::size_t k, int order, const Gradient& g, const Hessian& h) {
+    s.sse += r * r;
+    if (order < 1) return;
+    for (std::size_t a = 0; a < k; ++a) {
+        const double ga = g(a);
+        s.jr[a] += ga * r;
+        for (std::size_t c2 = a; c2 < k; ++c2) s.jj[a * k + c2] += ga * g(c2);
+    }
+    if (order < 2) return;
+    for (std::size_t a = 0; a < k; ++a)
+        for (std::size_t c2 = a; c2 < k; ++c2) s.rh[a * k + c2] += r * h(a, c2);
+}
+
+// The rows [first, end) of the set by the row-at-a-time evaluator, each handed to
+// `each(i, value, g, h)` (g(a), h(a, c) its derivatives); false when a row cannot be evaluated.
+// `t` is the observation the binding reads.
+template <class Each>
+bool chunk_by_rows(const RowSet& set, expr::DoubleDerivativeEvaluator& evaluator,
+                   const std::vector<double>& b, std::size_t first, std::size_t end, long long& t,
+                   const Each& each) {
+    const std::size_t k = b.size();
+    for (std::size_t i = first; i < end; ++i) {
+        t = set.model->obs[static_cast<std::size_t>(set.rows[i])];
+        const expr::DoubleDerivative& d = evaluator.evaluate(b.data());
+        if (!d.ok) return false;
+        each(
+            i, d.value, [&](std::size_t a) { return d.gradient[a]; },
+            [&](std::size_t a, std::size_t c) { return d.hessian[a * k + c]; });
+    }
+    return true;
+}
+
+// The same by blocks of rows: each block evaluated at once, its rows then handed on in order
+// (the same values, to the bit, as row by row). `block_first` is the block's first row for the
+// binding.
+template <class Each>
+bool chunk_by_blocks(expr::DoubleBlockEvaluator& evaluator, const std::vector<double>& b, int order,
+                     std::size_t first, std::size_t end, std::size_t& block_first,
+                     const Each& each) {
+    const std::size_t k = b.size();
+    const std::size_t most = expr::DoubleBlockEvaluator::BLOCK;
+    const std::vector<double> zeros(most, 0);
+    std::vector<const double*> g(k), h(k * k);
+    for (block_first = first; block_first < end; block_first += most) {
+        const std::size_t count = std::min(most, end - block_first);
+        if (!evaluator.evaluate(b.data(), count)) return false;
+        const double* value = evaluator.value();
+        // Entries zero by the statement's form read a zero at every row.
+        auto or_zeros = [&zeros](const double* p) { return p ? p : zeros.data(); };
+        for (std::size_t a = 0; a < k; ++a) {
+            g[a] = or_zeros(evaluator.gradient(static_cast<int>(a)));
+            for (std::size_t c = a; c < k && order >= 2; ++c)
+                h[a * k + c] =
+                    or_zeros(evaluator.hessian(static_cast<int>(a), static_cast<int>(c)));
+        }
+        for (std::size_t i = 0; i < count; ++i)
+            each(
+                block_first + i, value[i], [&](std::size_t a) { return g[a][i]; },
+                [&](std::size_t a, std::size_t c) { return h[a * k + c][i]; });
+    }
+    return true;
+}
+
+// Evaluates the set's rows at b (derivatives to `order`), a block at a time where the statement
+// allows it, else one at a time, by chunks of CHUNK rows on two threads for long sets (halves of
+// whole chunks: each chunk on one thread). Each row goes to `each(chunk, i, value, g, h)`, the
+// rows of a chunk in order. False when a row cannot be evaluated.
+template <class Each>
+bool over_rows(const RowSet& set, const std::vector<double>& b, int order, const Each& each) {
     const EquationModel& model = *set.model;
-    const std::size_t k = b.size(), n = set.rows.size();
+    const std::size_t n = set.rows.size();
     const std::size_t chunks = (n + CHUNK - 1) / CHUNK;
-    std::vector<Sums> parts(chunks);
     std::vector<unsigned char> bad(chunks, 0);
     const int base = model.parameter_base, kk = model.k();
+    const bool blocks = by_blocks(model);
+    auto column_of = [&set](int ref) -> const DoubleData::Column* {
+        for (const DoubleData::Column& c : set.data->columns)
+            if (c.ref == ref) return &c;
+        return nullptr;
+    };
     auto work = [&](std::size_t first_row, std::size_t last_row) {
         long long t = 0;
-        expr::DoubleBinding binding;
-        binding.parameter = [base, kk](int ref, int lag) {
-            return lag == 0 && ref >= base && ref < base + kk ? ref - base : -1;
-        };
-        binding.datum = [&](int ref, int lag, double& value) {
-            for (const DoubleData::Column& c : set.data->columns) {
-                if (c.ref != ref) continue;
-                if (c.constant) {
-                    value = c.value;
+        std::size_t block_first = 0;
+        std::unique_ptr<expr::DoubleDerivativeEvaluator> by_row;
+        std::unique_ptr<expr::DoubleBlockEvaluator> by_block;
+        if (blocks) {
+            expr::DoubleBlockBinding binding;
+            binding.parameter = [base, kk](int ref) {
+                return ref >= base && ref < base + kk ? ref - base : -1;
+            };
+            binding.data = [&](int ref, std::size_t count, double* out) {
+                const DoubleData::Column* c = column_of(ref);
+                if (c == nullptr) return false;
+                for (std::size_t i = 0; i < count; ++i) {
+                    if (c->constant) {
+                        out[i] = c->value;
+                        continue;
+                    }
+                    const long long at =
+                        model.obs[static_cast<std::size_t>(set.rows[block_first + i])];
+                    if (at < 1 || at >= static_cast<long long>(c->at.size())) return false;
+                    out[i] = c->at[static_cast<std::size_t>(at)];
+                }
+                return true;
+            };
+            by_block = std::make_unique<expr::DoubleBlockEvaluator>(model.program, binding, kk,
+                                                                    order >= 2);
+        } else {
+            expr::DoubleBinding binding;
+            binding.parameter = [base, kk](int ref, int lag) {
+                return lag == 0 && ref >= base && ref < base + kk ? ref - base : -1;
+            };
+            binding.datum = [&](int ref, int lag, double& value) {
+                const DoubleData::Column* c = column_of(ref);
+                if (c == nullptr) return false;
+                if (c->constant) {
+                    value = c->value;
                     return true;
                 }
                 const long long at = t - lag;
-                if (at < 1 || at >= static_cast<long long>(c.at.size())) return false;
-                value = c.at[static_cast<std::size_t>(at)];
+                if (at < 1 || at >= static_cast<long long>(c->at.size())) return false;
+                value = c->at[static_cast<std::size_t>(at)];
                 return true;
-            }
-            return false;
-        };
-        expr::DoubleDerivativeEvaluator evaluator(model.program, binding, kk, order >= 2);
+            };
+            by_row = std::make_unique<expr::DoubleDerivativeEvaluator>(model.program, binding, kk,
+                                                                       order >= 2);
+        }
         for (std::size_t c = first_row / CHUNK; c * CHUNK < last_row; ++c) {
-            Sums& s = parts[c];
-            s.clear(k, order >= 1, order >= 2);
             const std::size_t end = std::min(n, (c + 1) * CHUNK);
-            for (std::size_t i = c * CHUNK; i < end; ++i) {
-                const int row = set.rows[i];
-                t = model.obs[static_cast<std::size_t>(row)];
-                const expr::DoubleDerivative& d = evaluator.evaluate(b.data());
-                if (!d.ok) {
-                    bad[c] = 1;
-                    return;
-                }
-                const double r = set.data->y[static_cast<std::size_t>(row)] - d.value;
-                s.sse += r * r;
-                if (order < 1) continue;
-                for (std::size_t a = 0; a < k; ++a) {
-                    const double ga = d.gradient[a];
-                    s.jr[a] += ga * r;
-                    for (std::size_t c2 = a; c2 < k; ++c2) s.jj[a * k + c2] += ga * d.gradient[c2];
-                }
-                if (order < 2) continue;
-                for (std::size_t a = 0; a < k; ++a)
-                    for (std::size_t c2 = a; c2 < k; ++c2)
-                        s.rh[a * k + c2] += r * d.hessian[a * k + c2];
+            auto row = [&](std::size_t i, double value, const auto& g, const auto& h) {
+                each(c, i, value, g, h);
+            };
+            const bool ok =
+                blocks ? chunk_by_blocks(*by_block, b, order, c * CHUNK, end, block_first, row)
+                       : chunk_by_rows(set, *by_row, b, c * CHUNK, end, t, row);
+            if (!ok) {
+                bad[c] = 1;
+                return;
             }
         }
     };
-    // Halves of whole chunks, so that each chunk is summed on one thread.
     const std::size_t middle = (chunks / 2) * CHUNK;
     if (n >= SPLIT_MIN_ROWS && two_threads_available() && chunks > 1) {
         std::thread upper;
@@ -143,11 +237,28 @@ bool row_sums(const RowSet& set, const std::vector<double>& b, int order, Sums& 
     } else {
         work(0, n);
     }
+    for (unsigned char failed : bad)
+        if (failed) return false;
+    return true;
+}
+
+// Sums over the rows at b (order 0: the sum of squares; 1: with J'r and J'J; 2: with sum r H);
+// false when a row cannot be evaluated or a sum is not finite. Sums by chunk of rows, added in
+// chunk order: the same bits on one thread or two, by blocks or by rows.
+bool row_sums(const RowSet& set, const std::vector<double>& b, int order, Sums& out) {
+    const std::size_t k = b.size(), n = set.rows.size();
+    const std::size_t chunks = (n + CHUNK - 1) / CHUNK;
+    std::vector<Sums> parts(chunks);
+    for (Sums& s : parts) s.clear(k, order >= 1, order >= 2);
+    const bool ok =
+        over_rows(set, b, order,
+                  [&](std::size_t c, std::size_t i, double value, const auto& g, const auto& h) {
+                      const double y = set.data->y[static_cast<std::size_t>(set.rows[i])];
+                      add_row(parts[c], y - value, k, order, g, h);
+                  });
+    if (!ok) return false;
     out.clear(k, order >= 1, order >= 2);
-    for (std::size_t c = 0; c < chunks; ++c) {
-        if (bad[c]) return false;
-        out.add(parts[c]);
-    }
+    for (std::size_t c = 0; c < chunks; ++c) out.add(parts[c]);
     for (std::size_t a = 0; a < k && order >= 1; ++a)
         for (std::size_t c = 0; c < a; ++c) {
             out.jj[a * k + c] = out.jj[c * k + a];
@@ -251,6 +362,10 @@ bool double_stage(const RowSet& set, std::vector<double>& b, bool newton, double
 }
 
 } // namespace
+
+void set_nls_double_blocks(bool allowed) {
+    blocks_allowed = allowed;
+}
 
 NlsDoubleStart nls_double_start(const EquationModel& model, const std::vector<Real>& y,
                                 const std::vector<Real>& start, int subsample_from,

@@ -40,4 +40,8 @@ NlsDoubleStart nls_double_start(const EquationModel& model, const std::vector<Re
                                 const std::vector<Real>& start, int subsample_from,
                                 int subsample_rows, const InterruptCheck& interrupt);
 
+// Whether the double iterations may evaluate the rows a block at a time (the default) where the
+// equation allows it; tests turn it off to compare with one row at a time.
+void set_nls_double_blocks(bool allowed);
+
 } // namespace tarvex
