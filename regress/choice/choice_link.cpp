@@ -97,7 +97,7 @@ LinkTerms link_terms(ChoiceLink link, Real s) {
         const Real l = log1p_positive(e);
         t.log_f = s >= 0 ? -l : s - l;
         t.score = s >= 0 ? fast_divide(e, one_e) : fast_divide(Real(1), one_e); // 1 - F(s)
-        t.weight = fast_divide(e, one_e * one_e);           // F(s) (1 - F(s))
+        t.weight = fast_divide(e, one_e * one_e);                               // F(s) (1 - F(s))
         return t;
     }
     const NormalTail n = normal_tail(s);
