@@ -2,6 +2,7 @@
 // arguments uniform on [-50, 50] (the range model equations evaluate), each result's bits folded
 // into a checksum so that no call can be dropped. Processor time, best of five passes.
 // Run by hand: build/bench/bench_exp [passes over the values, default 200].
+#include "bench/bench_clock.hpp"
 #include "numeric/fast_exp.hpp"
 
 #include <algorithm>
@@ -14,20 +15,11 @@
 
 namespace {
 
+using bench::bits_of;
+using bench::cpu_seconds;
+
 using tarvex::Real;
 using u128 = unsigned __int128;
-
-double cpu_seconds() {
-    timespec now;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-u128 bits_of(Real v) {
-    u128 bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    return bits;
-}
 
 template <class Exp>
 double nanoseconds_per_call(const std::vector<Real>& values, int passes, Exp exp, u128& checksum) {

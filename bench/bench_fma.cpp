@@ -6,6 +6,7 @@
 // of five passes. Run by hand: build/bench/bench_fma [passes, default 200]
 // [only: fms|chain|axpy|div|mul|add]
 // (a single routine, for instruction counts under callgrind).
+#include "bench/bench_clock.hpp"
 #include "numeric/fast_arith.hpp"
 #include "numeric/fast_divide.hpp"
 #include "numeric/fused_axpy.hpp"
@@ -21,20 +22,11 @@
 
 namespace {
 
+using bench::bits_of;
+using bench::cpu_seconds;
+
 using tarvex::Real;
 using u128 = unsigned __int128;
-
-double cpu_seconds() {
-    timespec now;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-u128 bits_of(Real v) {
-    u128 bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    return bits;
-}
 
 Real random_operand(std::mt19937_64& gen, int spread) {
     const Real fraction = scalbnq(Real(gen() >> 1), -63) + scalbnq(Real(gen() >> 14), -113);

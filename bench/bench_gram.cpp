@@ -6,6 +6,7 @@
 //       before and after (run each method in its own process to see its own peak); the kernel
 //       then makes its second pass, residuals and fitted values into two vectors of N
 // Its accuracy on the NIST StRD sets is checked by the unit tests (test_gram_kernel.cpp).
+#include "bench/bench_clock.hpp"
 #include "kernels/gram_cholesky.hpp"
 #include "kernels/gram_residuals.hpp"
 #include "kernels/gram_schmidt.hpp"
@@ -26,13 +27,9 @@
 
 namespace {
 
-using tarvex::Real;
+using bench::cpu_seconds;
 
-double cpu_seconds() {
-    timespec now;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
+using tarvex::Real;
 
 double wall_seconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())

@@ -9,6 +9,7 @@
 // 10) is the number of X columns in the equation, so 9 gives ten coefficients with the constant;
 // options (default "RSTAT") follow the slash of the OLS statement, "" for the default report.
 // The report of the last pass is left in /tmp/tarvex_bench_ols.out for inspection.
+#include "bench/bench_clock.hpp"
 #include "interp/script_run.hpp"
 
 #include "script_timing.hpp"
@@ -27,11 +28,7 @@
 
 namespace {
 
-double cpu_seconds() {
-    timespec now;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
+using bench::cpu_seconds;
 
 // The script handed to the engine one line per read, with the processor time at each hand-over.
 struct LineFeed {

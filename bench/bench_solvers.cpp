@@ -2,6 +2,7 @@
 // included) and y, and the exact dot product and the fused update against the plain loops.
 // Processor time, so that a busy machine disturbs the figures less. Run by hand:
 // build/bench/bench_solvers [N].
+#include "bench/bench_clock.hpp"
 #include "kernels/gram_schmidt.hpp"
 #include "kernels/householder.hpp"
 #include "kernels/normal_equations.hpp"
@@ -16,11 +17,7 @@
 
 namespace {
 
-double cpu_seconds() {
-    timespec now;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
+using bench::cpu_seconds;
 
 __attribute__((noinline)) tarvex::Real plain_dot(const tarvex::Real* a, const tarvex::Real* b,
                                                  int n) {

@@ -2,6 +2,7 @@
 // random positive normal values with exponents spread over the whole range, each root's bits
 // folded into a checksum so that no call can be dropped. Processor time, best of five passes.
 // Run by hand: build/bench/bench_square_root [passes over the values, default 500].
+#include "bench/bench_clock.hpp"
 #include "numeric/square_root.hpp"
 
 #include <cstdio>
@@ -13,20 +14,11 @@
 
 namespace {
 
+using bench::bits_of;
+using bench::cpu_seconds;
+
 using tarvex::Real;
 using u128 = unsigned __int128;
-
-double cpu_seconds() {
-    timespec now;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-u128 bits_of(Real v) {
-    u128 bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    return bits;
-}
 
 template <class Root>
 double nanoseconds_per_call(const std::vector<Real>& values, int passes, Root root,

@@ -2,6 +2,7 @@
 // through a fresh engine with its report thrown away; where the tarvex program is.
 #pragma once
 
+#include "bench/bench_clock.hpp"
 #include "interp/script_run.hpp"
 
 #include <cstdio>
@@ -10,18 +11,6 @@
 #include <string>
 
 namespace bench {
-
-inline double cpu_seconds() {
-    timespec now;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-inline double wall_seconds() {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 // The regression data of the OLS benchmarks: y = 3 + sum j*xj/10 + noise, ten regressors uniform
 // on (-1000, 1000), nine significant digits, one observation a line (after a line of names when

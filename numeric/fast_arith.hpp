@@ -25,7 +25,6 @@ __attribute__((always_inline)) inline int leading_zeros(limbs::u128 v) {
 
 // a * b, bit for bit as the library computes it.
 __attribute__((always_inline)) inline Real fast_multiply(Real a, Real b) {
-    using fast_arith_detail::SIGN_BIT;
     const limbs::u128 x = limbs::bits_of(a), y = limbs::bits_of(b);
     const unsigned ex = limbs::exponent_field(x), ey = limbs::exponent_field(y);
     if (!limbs::is_normal(ex) || !limbs::is_normal(ey)) return a * b;
