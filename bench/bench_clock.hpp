@@ -1,5 +1,5 @@
-// What the benchmarks share: the process's processor time, the wall clock, and a binary128 value's bits
-// for the checksums that keep a timed call from being dropped.
+// What the benchmarks share: the process's processor time, the wall clock, and a binary128 value's
+// bits for the checksums that keep a timed call from being dropped.
 #pragma once
 
 #include "numeric/real.hpp"
