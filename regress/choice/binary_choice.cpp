@@ -117,20 +117,13 @@ bool double_start_wanted(std::size_t n, const ChoiceControl& control) {
 // to a log-likelihood above the one at `start`: the fit is then made in binary128 throughout.
 bool fit_from_double_start(BinarySource& source, const std::vector<Real>& start,
                            const ChoiceControl& control, BinaryEstimate& e, ChoiceFit& fit) {
-    const DoubleStart first = source.double_start(
-        start, std::min(DOUBLE_START_ITERATIONS, control.max_iterations - 1), control.interrupt);
-    if (!first.found) return false;
-    ChoiceControl rest = control;
-    rest.max_iterations = control.max_iterations - first.iterations;
-    ChoiceFit last = source.fit(first.theta, rest);
-    // The double log-likelihood at the start is good to far better than this margin.
-    const Real margin = DOUBLE_START_LLF_MARGIN * (qm::abs(first.start_llf) + 1);
-    if (last.end != ChoiceEnd::CONVERGED || last.llf < first.start_llf - margin) return false;
+    DoubleStart first;
+    ChoiceFit last;
+    if (!fit_on_from_double_start(source, start, control, first, last) ||
+        !double_start_held(first, last))
+        return false;
     final_newton_step(source, last);
-    last.iterations += first.iterations;
-    last.history.insert(last.history.begin(), first.history.begin(), first.history.end());
-    last.history_llf.insert(last.history_llf.begin(), first.history_llf.begin(),
-                            first.history_llf.end());
+    prepend_double_iterations(first, last);
     e.double_iterations = first.iterations;
     fit = std::move(last);
     return true;

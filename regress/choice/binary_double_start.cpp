@@ -4,6 +4,7 @@
 
 #include "kernels/symmetric_solve.hpp"
 #include "numeric/fast_arith.hpp"
+#include "numeric/qmath.hpp"
 #include "numeric/row_split.hpp"
 #include "regress/choice/double_row_sums.hpp"
 
@@ -266,6 +267,18 @@ DoubleStart double_newton_start(const DoubleEvaluate& evaluate, const std::vecto
         }
     }
     return out;
+}
+
+bool double_start_held(const DoubleStart& first, const ChoiceFit& last) {
+    const Real margin = DOUBLE_START_LLF_MARGIN * (qm::abs(first.start_llf) + 1);
+    return last.end == ChoiceEnd::CONVERGED && !(last.llf < first.start_llf - margin);
+}
+
+void prepend_double_iterations(const DoubleStart& first, ChoiceFit& last) {
+    last.iterations += first.iterations;
+    last.history.insert(last.history.begin(), first.history.begin(), first.history.end());
+    last.history_llf.insert(last.history_llf.begin(), first.history_llf.begin(),
+                            first.history_llf.end());
 }
 
 } // namespace tarvex

@@ -13,8 +13,10 @@
 #include "numeric/real.hpp"
 #include "regress/choice/binary_rows.hpp"
 #include "regress/choice/choice_data.hpp"
+#include "regress/choice/choice_fit.hpp"
 #include "regress/choice/choice_link.hpp"
 
+#include <algorithm>
 #include <functional>
 
 #include <cstddef>
@@ -48,6 +50,28 @@ struct DoubleStart {
     std::vector<Real> history_llf;
     Real start_llf = 0; // the log-likelihood at the given start, in double
 };
+
+// The double iterations from `start` and the binary128 fit from where they end, with the
+// iterations left of `control`; false when the double iterations found no start. `Source` is the
+// sample a PROBIT, LOGIT or TOBIT fit reads (its double_start and fit).
+template <class Source>
+bool fit_on_from_double_start(Source& source, const std::vector<Real>& start,
+                              const ChoiceControl& control, DoubleStart& first, ChoiceFit& last) {
+    first = source.double_start(
+        start, std::min(DOUBLE_START_ITERATIONS, control.max_iterations - 1), control.interrupt);
+    if (!first.found) return false;
+    ChoiceControl rest = control;
+    rest.max_iterations = control.max_iterations - first.iterations;
+    last = source.fit(first.theta, rest);
+    return true;
+}
+
+// Whether the binary128 fit from a double start is kept: it converged, to a log-likelihood not
+// below the double one at the start (good to far better than the margin).
+bool double_start_held(const DoubleStart& first, const ChoiceFit& last);
+
+// The double iterations put before the binary128 ones, in the count and in the history.
+void prepend_double_iterations(const DoubleStart& first, ChoiceFit& last);
 
 // Runs at most `max_iterations` double Newton iterations from `start` over every row of
 // `data` (with its weights). `interrupt` is asked before every iteration.

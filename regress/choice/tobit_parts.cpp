@@ -77,23 +77,16 @@ void to_natural(const std::vector<Real>& theta, const std::vector<Real>& v, int 
 // binary128.
 bool tobit_from_double_start(TobitSource& source, const std::vector<Real>& start,
                              const ChoiceControl& control, ChoiceFit& fit, int& double_iterations) {
-    const DoubleStart first = source.double_start(
-        start, std::min(DOUBLE_START_ITERATIONS, control.max_iterations - 1), control.interrupt);
-    if (!first.found) return false;
-    ChoiceControl rest = control;
-    rest.max_iterations = control.max_iterations - first.iterations;
-    ChoiceFit last = source.fit(first.theta, rest);
+    DoubleStart first;
+    ChoiceFit last;
+    if (!fit_on_from_double_start(source, start, control, first, last)) return false;
     if (last.end == ChoiceEnd::CONVERGED) {
         PassSums sums;
         source.pass(last.theta, sums);
         newton_step_at_end(last, sums);
     }
-    const Real margin = DOUBLE_START_LLF_MARGIN * (qm::abs(first.start_llf) + 1);
-    if (last.end != ChoiceEnd::CONVERGED || last.llf < first.start_llf - margin) return false;
-    last.iterations += first.iterations;
-    last.history.insert(last.history.begin(), first.history.begin(), first.history.end());
-    last.history_llf.insert(last.history_llf.begin(), first.history_llf.begin(),
-                            first.history_llf.end());
+    if (!double_start_held(first, last)) return false;
+    prepend_double_iterations(first, last);
     double_iterations = first.iterations;
     fit = std::move(last);
     return true;
