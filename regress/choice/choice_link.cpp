@@ -35,7 +35,7 @@ Real log1p_positive(Real e) {
     // log(u) e/(u - 1) with u = 1 + e rounded: u - 1 is exact, and the ratio puts back what
     // rounding u took from e (Goldberg's correction), to a few units in the last place.
     const Real u = fast_add(1, e);
-    return fast_multiply(fast_log(u), e / fast_subtract(u, 1));
+    return fast_multiply(fast_log(u), fast_divide(e, fast_subtract(u, 1)));
 }
 
 // Mills' ratio (1 - Phi(x))/phi(x) for x >= 40, by its continued fraction
@@ -93,11 +93,12 @@ NormalTail normal_tail(Real s) {
 LinkTerms link_terms(ChoiceLink link, Real s) {
     LinkTerms t;
     if (link == ChoiceLink::LOGIT) {
-        const Real e = fast_exp(-qm::abs(s)), one_e = 1 + e;
+        const Real e = fast_exp(-qm::abs(s)), one_e = fast_add(1, e);
         const Real l = log1p_positive(e);
-        t.log_f = s >= 0 ? -l : s - l;
-        t.score = s >= 0 ? fast_divide(e, one_e) : fast_divide(Real(1), one_e); // 1 - F(s)
-        t.weight = fast_divide(e, one_e * one_e);                               // F(s) (1 - F(s))
+        const bool below = fast_less(s, 0);
+        t.log_f = below ? fast_subtract(s, l) : -l;
+        t.score = below ? fast_divide(Real(1), one_e) : fast_divide(e, one_e); // 1 - F(s)
+        t.weight = fast_divide(e, fast_multiply(one_e, one_e));                // F(s) (1 - F(s))
         return t;
     }
     const NormalTail n = normal_tail(s);
@@ -129,16 +130,18 @@ LinkRow link_row(ChoiceLink link, Real z, bool one, bool with_log) {
         return r;
     }
     // One exponential serves every term: e = exp(-|z|), F(z) = 1/(1 + e) or e/(1 + e).
-    const Real e = fast_exp(-qm::abs(z)), inverse = fast_divide(Real(1), 1 + e);
+    const Real e = fast_exp(-qm::abs(z)), inverse = fast_divide(Real(1), fast_add(1, e));
+    const Real e_inverse = fast_multiply(e, inverse);
+    const bool below = fast_less(s, 0);
     if (with_log) {
         const Real l = log1p_positive(e);
-        r.terms.log_f = s >= 0 ? -l : s - l;
+        r.terms.log_f = below ? fast_subtract(s, l) : -l;
     }
-    r.terms.score = s >= 0 ? e * inverse : inverse;
-    r.terms.weight = e * inverse * inverse;
-    r.probability = z >= 0 ? inverse : e * inverse;
+    r.terms.score = below ? inverse : e_inverse;
+    r.terms.weight = fast_multiply(e_inverse, inverse);
+    r.probability = fast_less(z, 0) ? e_inverse : inverse;
     r.density = r.terms.weight;
-    r.slope = r.density * (1 - 2 * r.probability);
+    r.slope = fast_multiply(r.density, fast_subtract(1, fast_multiply(2, r.probability)));
     return r;
 }
 
