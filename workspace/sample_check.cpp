@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
+#include <vector>
 
 namespace tarvex {
 
@@ -70,6 +72,48 @@ bool missing_at(Run& run, const Checked& var, long long t) {
     return false;
 }
 
+// The observations in [first, last] at which some column of the variable holds exactly XMISS,
+// in order. The columns of a work-area variable are scanned in place, each a tight run of bit
+// comparisons with the code (as equal_values compares: a NaN code matches nothing, a zero code
+// either zero).
+std::vector<long long> missing_rows(Run& run, const Checked& var, long long first, long long last) {
+    std::vector<long long> rows;
+    if (last < first) return rows;
+    if (var.first == nullptr) {
+        for (long long t = first; t <= last; ++t)
+            if (missing_at(run, var, t)) rows.push_back(t);
+        return rows;
+    }
+    using Bits = unsigned __int128;
+    constexpr Bits MAGNITUDE = ~(Bits(1) << 127);
+    constexpr Bits INFINITY_BITS = Bits(0x7fff) << 112;
+    const Real xmiss = run.ws.XMISS;
+    Bits code;
+    std::memcpy(&code, &xmiss, sizeof code);
+    if ((code & MAGNITUDE) > INFINITY_BITS) return rows;
+    const bool zero = (code & MAGNITUDE) == 0;
+    const int ncol = std::max(var.info.ncol, 1);
+    const long long inc = var.info.inc;
+    std::vector<char> hit; // by observation from `first`, once a column of several has one
+    for (int col = 0; col < ncol; ++col) {
+        const Real* p = var.first + (first + col * var.rows) * inc;
+        for (long long t = first; t <= last; ++t, p += inc) {
+            Bits x;
+            std::memcpy(&x, p, sizeof x);
+            if (!(zero ? (x & MAGNITUDE) == 0 : x == code)) continue;
+            if (ncol == 1) {
+                rows.push_back(t);
+                continue;
+            }
+            if (hit.empty()) hit.assign(static_cast<std::size_t>(last - first + 1), 0);
+            hit[static_cast<std::size_t>(t - first)] = 1;
+        }
+    }
+    for (std::size_t k = 0; k < hit.size(); ++k)
+        if (hit[k] != 0) rows.push_back(first + static_cast<long long>(k));
+    return rows;
+}
+
 // The code after "HAS MISSING DATA VALUE=": general form, 8 significant digits, no blanks.
 std::string missing_code_text(Real code) {
     std::string text = fmt_G(code, 16, 8);
@@ -86,11 +130,10 @@ void warn_missing(Run& run, const Checked& var, std::vector<char>& used_missing)
     const long long last = std::min<long long>(s.check_last, var.rows);
     if (last >= first && used_missing.size() < static_cast<std::size_t>(last - first + 1))
         used_missing.resize(static_cast<std::size_t>(last - first + 1), 0);
-    for (long long t = first; t <= last; ++t)
-        if (missing_at(run, var, t)) {
-            write_line(run, missing_value_warning(run, t, var.name));
-            used_missing[static_cast<std::size_t>(t - first)] = 1;
-        }
+    for (long long t : missing_rows(run, var, first, last)) {
+        write_line(run, missing_value_warning(run, t, var.name));
+        used_missing[static_cast<std::size_t>(t - first)] = 1;
+    }
 }
 
 void note_missing_used(Run& run, const std::vector<char>& used_missing) {
@@ -107,8 +150,7 @@ void mark_missing(Run& run, const Checked& var) {
         if (talk) write_line(run, " ...NOTE..SKIPMISS OPTION CHECKING UP TO OBS" + fmt_I(last, 8));
     }
     last = std::min(last, var.rows);
-    for (long long t = std::max(s.check_first, 1); t <= last; ++t) {
-        if (!missing_at(run, var, t)) continue;
+    for (long long t : missing_rows(run, var, std::max(s.check_first, 1), last)) {
         if (skip.codes[t] == SKIP_IN_USE) skip.codes[t] = SKIP_MISSING;
         if (talk)
             write_line(run, " OBSERVATION " + fmt_I(t, 6) + " IS SKIPPED BECAUSE " + var.name +
