@@ -499,18 +499,19 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
     const int k = order.parameter_count();
     e.n = int(y.size());
     e.result.record.n = int(w.size()), e.result.record.k = k;
-    Real mean = 0, var = 0;
-    // The sums on the integer unit (the library's bits).
-    for (Real v : w) mean = fast_add(mean, v);
-    mean /= Real(w.size());
-    for (Real v : w) {
-        const Real d = fast_subtract(v, mean);
-        var = fast_add(var, fast_multiply(d, d));
-    }
-    var /= Real(w.size());
     std::vector<Real> start(k, Real(0));
     std::vector<Real> scale(k, Real(1));
+    // The mean's start and step scale: the series' mean and standard deviation, summed on the
+    // integer unit (the library's bits). Without a mean neither is needed.
     if (order.mean) {
+        Real mean = 0, var = 0;
+        for (Real v : w) mean = fast_add(mean, v);
+        mean /= Real(w.size());
+        for (Real v : w) {
+            const Real d = fast_subtract(v, mean);
+            var = fast_add(var, fast_multiply(d, d));
+        }
+        var /= Real(w.size());
         start[std::size_t(order.arma_count())] = mean;
         scale[std::size_t(order.arma_count())] = var > 0 ? qm::sqrt(var) : Real(1);
     }

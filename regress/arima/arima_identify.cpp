@@ -2,6 +2,7 @@
 #include "regress/arima/arima_identify.hpp"
 
 #include "kernels/row_threads.hpp"
+#include "numeric/exact_block_products.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
@@ -26,10 +27,12 @@ constexpr int SMALL_DEVIATION_EXPONENT = -8000;
 constexpr std::size_t LAGGED_SPLIT_PRODUCTS = std::size_t(1) << 20;
 
 // sum_t d[t] d[t + k] for k = 1..nlag, each the correctly rounded value of the exact sum of its
-// products: the deviations are taken apart once, and each lag's products are formed exactly and
-// added into one fixed-point accumulator (numeric/exact_dot), whose sum is rounded once. That is
-// at least as close as any rounded running sum, and much cheaper than one on a long series.
-// Deviations with an infinity or a NaN keep the running sum in the order of t (IEEE rules).
+// products: the deviations are taken apart once and held on one common scale (numeric/
+// exact_block_products), each lag's products are formed exactly as integers and summed at a
+// fixed place, and the sum enters one fixed-point accumulator (numeric/exact_dot) and is rounded
+// once. That is at least as close as any rounded running sum, and much cheaper than one on a long
+// series. Deviations with an infinity or a NaN keep the running sum in the order of t (IEEE
+// rules).
 std::vector<Real> lagged_products(const std::vector<Real>& d, int nlag) {
     const int n = int(d.size());
     std::vector<Real> out(std::size_t(std::max(nlag, 0)), Real(0));
@@ -50,11 +53,14 @@ std::vector<Real> lagged_products(const std::vector<Real>& d, int nlag) {
     if (last < 1) return out;
     const std::size_t work = std::size_t(n) * std::size_t(last);
     const std::size_t shares = work >= LAGGED_SPLIT_PRODUCTS && two_threads_available() ? 2 : 1;
+    ScaledBlock scaled;
+    scaled.assign(f.data(), f.size());
     run_row_shares(std::size_t(last), shares, [&](std::size_t, std::size_t begin, std::size_t end) {
         auto sum = std::make_unique<ExactAccumulator>();
         for (std::size_t k = begin + 1; k <= end; ++k) {
             sum->clear();
-            sum->add_decoded_products(f.data(), f.data() + k, std::size_t(n) - k);
+            ScaledBlock::add_products(scaled, 0, scaled, k, std::size_t(n) - k, f.data(),
+                                      f.data() + k, *sum);
             out[k - 1] = sum->result();
         }
     });

@@ -140,27 +140,31 @@ TEST(ArimaReference, ExactMaximumTo20Digits) {
                1e-15Q, "se");
 }
 
-// A long series of small integers whose second half is the first negated: its mean is 0 exactly,
-// every lagged product and sum is an integer the binary128 format holds, so each autocorrelation
-// is the integer sum_t x_t x_(t+k) (summed in 64-bit integers here) over sum_t x_t**2, rounded
-// once. 40,000 observations and 40 lags: the lags are shared between two threads where the
-// machine has a second processor.
+// A long series of small integers whose second half is the first negated, every 37th of them
+// scaled by 2^-40 (far below the others, more than 2^15 under the largest): its mean is 0
+// exactly, and every lagged product and sum is an integer times 2^-80 the binary128 format holds
+// (below 2^102 of those units), so each autocorrelation is the integer sum_t x_t x_(t+k) (summed
+// in 128-bit integers here, in units of 2^-40 for x) over sum_t x_t**2, rounded once. 40,000
+// observations and 40 lags: the lags are shared between two threads where the machine has a
+// second processor.
 TEST(ArimaReference, LongCorrelogramIsTheExactSumsRoundedOnce) {
     const int half = 20000, lags = 40;
-    std::vector<long long> x(std::size_t(2 * half));
+    std::vector<__int128> x(std::size_t(2 * half)); // x_t * 2^40
     std::uint64_t state = 12345;
     for (int t = 0; t < half; ++t) {
         state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-        x[std::size_t(t)] = (long long)((state >> 33) % 15) - 7;
+        const __int128 v = __int128((state >> 33) % 15) - 7;
+        x[std::size_t(t)] = t % 37 == 5 ? v : v << 40;
         x[std::size_t(t + half)] = -x[std::size_t(t)];
     }
-    std::vector<Real> y(x.begin(), x.end());
+    std::vector<Real> y;
+    for (__int128 v : x) y.push_back(scalbnq(Real(v), -40));
     const Correlogram g = correlogram(y, lags, 0);
     ASSERT_EQ(int(g.ac.size()), lags);
-    long long c0 = 0;
-    for (long long v : x) c0 += v * v;
+    __int128 c0 = 0;
+    for (__int128 v : x) c0 += v * v;
     for (int k = 1; k <= lags; ++k) {
-        long long ck = 0;
+        __int128 ck = 0;
         for (std::size_t t = 0; t + std::size_t(k) < x.size(); ++t)
             ck += x[t] * x[t + std::size_t(k)];
         EXPECT_TRUE(g.ac[std::size_t(k - 1)] == Real(ck) / Real(c0)) << "lag " << k;
