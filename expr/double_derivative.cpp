@@ -356,32 +356,19 @@ void DoubleDerivativeEvaluator::binary(const Step& s) {
         return;
     }
     case OP_EQ:
-        set(s.r, x == y ? 1 : 0, 0, 0);
-        return;
     case OP_NE:
-        set(s.r, x != y ? 1 : 0, 0, 0);
-        return;
     case OP_LT:
-        set(s.r, x < y ? 1 : 0, 0, 0);
-        return;
     case OP_LE:
-        set(s.r, x <= y ? 1 : 0, 0, 0);
-        return;
     case OP_GT:
-        set(s.r, x > y ? 1 : 0, 0, 0);
-        return;
     case OP_GE:
-        set(s.r, x >= y ? 1 : 0, 0, 0);
-        return;
     case OP_OR:
-        set(s.r, (x > 0 || y > 0) ? 1 : 0, 0, 0);
-        return;
     case OP_AND:
-        set(s.r, (x > 0 && y > 0) ? 1 : 0, 0, 0);
+    case OP_NOT: {
+        bool truth = false;
+        logical_operation(s.op, x, y, truth);
+        set(s.r, truth ? 1 : 0, 0, 0);
         return;
-    case OP_NOT:
-        set(s.r, x <= 0 ? 1 : 0, 0, 0);
-        return;
+    }
     case OP_USER_CALL:
         set(s.r, x, s.a, 1);
         return;

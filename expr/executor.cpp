@@ -505,32 +505,19 @@ bool Executor::observation(int t) {
             if (bad) r = illegal("**", b);
             break;
         case OP_EQ:
-            r = a == b ? 1 : 0;
-            break;
         case OP_NE:
-            r = a != b ? 1 : 0;
-            break;
         case OP_LT:
-            r = a < b ? 1 : 0;
-            break;
         case OP_LE:
-            r = a <= b ? 1 : 0;
-            break;
         case OP_GT:
-            r = a > b ? 1 : 0;
-            break;
         case OP_GE:
-            r = a >= b ? 1 : 0;
-            break;
         case OP_OR:
-            r = (a > 0 || b > 0) ? 1 : 0;
-            break;
         case OP_AND:
-            r = (a > 0 && b > 0) ? 1 : 0;
+        case OP_NOT: {
+            bool truth = false;
+            logical_operation(s.op, a, b, truth);
+            r = truth ? 1 : 0;
             break;
-        case OP_NOT:
-            r = a <= 0 ? 1 : 0;
-            break;
+        }
         case OP_READ:
             r = illegal("READ", a);
             break;

@@ -148,6 +148,44 @@ inline constexpr bool is_function(int op) {
     return (op >= FIRST_FUNCTION_OP && op <= LAST_FUNCTION_OP && op != OP_END) ||
            is_more_function(op);
 }
+// Whether `op` is a comparison or a logical operation, and if so its truth for the operands x
+// and y (NOT reads x alone; a value above 0 counts as true). Every evaluator (values, derivatives)
+// gives such an operation the value 1 or 0 by this one rule, and derivatives of 0.
+template <class T>
+constexpr bool logical_operation(int op, T x, T y, bool& truth) {
+    switch (op) {
+    case OP_EQ:
+        truth = x == y;
+        return true;
+    case OP_NE:
+        truth = x != y;
+        return true;
+    case OP_LT:
+        truth = x < y;
+        return true;
+    case OP_LE:
+        truth = x <= y;
+        return true;
+    case OP_GT:
+        truth = x > y;
+        return true;
+    case OP_GE:
+        truth = x >= y;
+        return true;
+    case OP_OR:
+        truth = x > 0 || y > 0;
+        return true;
+    case OP_AND:
+        truth = x > 0 && y > 0;
+        return true;
+    case OP_NOT:
+        truth = x <= 0;
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Operation number of a function written before "(" (0 when the name is not a function).
 int function_op(std::string_view upper_name);
 // Operation number of a dotted operator's letters (.EQ. gives OP_EQ; 0 when unknown).
