@@ -29,7 +29,7 @@ public:
     }
     ~ChunkedValues();
 
-    void push(Real v) {
+    [[gnu::always_inline]] void push(Real v) {
         if (chunks_.empty() || fill_ == chunks_.back().capacity) grow();
         chunks_.back().data[fill_++] = v;
         ++size_;

@@ -13,6 +13,7 @@
 #include "io/read_command.hpp"
 #include "io/read_internal.hpp"
 #include "io/record_scan.hpp"
+#include "numeric/decimal_fast.hpp"
 #include "numeric/row_split.hpp"
 
 #include <algorithm>
@@ -33,14 +34,18 @@ namespace {
 constexpr std::size_t SPLIT_MIN_BYTES = 1 << 20;
 // Bytes fetched from the file at a time by each thread.
 constexpr std::size_t BLOCK_BYTES = 1 << 20;
+// Bytes kept readable past the last byte fetched, so that a record's numbers can be read eight
+// characters at a time up to its end.
+constexpr std::size_t READ_PAST = 16;
 
 std::atomic<bool> split_allowed{true};
 std::atomic<long long> splits_done{0};
 
 // The records of the bytes [from, to) of a file, as DataLines gives them (line end and carriage
 // returns dropped), fetched a block at a time into a buffer of its own, so that each thread reads
-// its part without touching the stream. A record longer than LONGEST_DATA_RECORD counts as a
-// failure: the read goes back to the serial reader, which reports it.
+// its part without touching the stream; READ_PAST bytes after every record can be read. A record
+// longer than LONGEST_DATA_RECORD counts as a failure: the read goes back to the serial reader,
+// which reports it.
 class PartRecords {
 public:
     PartRecords(int fd, off_t from, off_t to) : fd_(fd), fetch_(from), to_(to), at_(from) {}
@@ -86,9 +91,9 @@ private:
             hi_ -= lo_;
             lo_ = 0;
         }
-        if (buf_.size() - hi_ < BLOCK_BYTES) buf_.resize(hi_ + BLOCK_BYTES);
-        const std::size_t want =
-            std::min<std::size_t>(buf_.size() - hi_, static_cast<std::size_t>(to_ - fetch_));
+        if (buf_.size() < hi_ + BLOCK_BYTES + READ_PAST) buf_.resize(hi_ + BLOCK_BYTES + READ_PAST);
+        const std::size_t want = std::min<std::size_t>(buf_.size() - READ_PAST - hi_,
+                                                       static_cast<std::size_t>(to_ - fetch_));
         ssize_t got;
         do got = pread(fd_, buf_.data() + hi_, want, fetch_);
         while (got < 0 && errno == EINTR);
@@ -184,6 +189,44 @@ bool blank_record(std::string_view record) {
     return true;
 }
 
+// The observation of a non-blank delimited record holding no double quote, its fields found and
+// converted in one pass: a plain number is read where it stands, anything else goes to
+// field_value as split_fields would have cut it. False when the record is not plain: a field
+// that is neither a number nor missing, or (whole_rows) a value past the last name.
+bool delimited_row(std::string_view record, char delimiter, const Part& part, Real* obs,
+                   std::size_t nvar, Real missing_value) {
+    const char* p = record.data();
+    const char* const stop = p + record.size();
+    bool more = true; // a field starts at p
+    for (int k = 0; k < part.skip_cols && more; ++k) {
+        const void* at = std::memchr(p, delimiter, static_cast<std::size_t>(stop - p));
+        more = at != nullptr;
+        if (more) p = static_cast<const char*>(at) + 1;
+    }
+    for (std::size_t j = 0; j < nvar; ++j) {
+        if (!more) {
+            obs[j] = missing_value;
+            continue;
+        }
+        const char* end = quick_scan_field(p, stop, delimiter, obs[j]);
+        if (end == nullptr) {
+            const void* at = std::memchr(p, delimiter, static_cast<std::size_t>(stop - p));
+            end = at != nullptr ? static_cast<const char*>(at) : stop;
+            bool missing = true;
+            if (!field_value(std::string_view(p, static_cast<std::size_t>(end - p)), obs[j],
+                             missing))
+                return false; // a bad value or a text column
+            if (missing) obs[j] = missing_value;
+        }
+        more = end != stop;
+        if (more) p = end + 1;
+    }
+    if (part.whole_rows && more) // the fields past the last name must all be empty
+        for (; p != stop; ++p)
+            if (*p != ' ' && *p != '\t' && *p != '\r' && *p != delimiter) return false;
+    return true;
+}
+
 // Delimited records: one observation per non-blank record, every field a number or missing.
 void scan_delimited_part(int fd, Part& part, const std::vector<PendingVariable>& pending,
                          Real missing_value) {
@@ -199,6 +242,19 @@ void scan_delimited_part(int fd, Part& part, const std::vector<PendingVariable>&
         while (part.rows != part.limit && records.next(record)) {
             const char delimiter =
                 part.delimiter != char(-1) ? part.delimiter : record_delimiter(record);
+            if (delimiter != 0 && !blank_record(record) &&
+                std::memchr(record.data(), '"', record.size()) == nullptr) {
+                // Split and converted in one pass.
+                if (!delimited_row(record, delimiter, part, obs.data(), nvar, missing_value)) {
+                    part.plain = false;
+                    return;
+                }
+                for (std::size_t j = 0; j < nvar; ++j)
+                    if (!pending[j].skip) part.values[j].push(obs[j]);
+                ++part.rows;
+                part.stop = records.offset();
+                continue;
+            }
             split_fields(record, delimiter, fields);
             if (!fields.empty()) {
                 if (part.whole_rows) { // values past the last name: the serial reader reports

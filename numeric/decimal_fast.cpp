@@ -176,6 +176,108 @@ bool divide_by_reciprocal(bool negative, std::uint64_t m, int j, Real& value) {
     return true;
 }
 
+// Eight bytes of text at a time: byte k of the word is the character at p + k.
+inline std::uint64_t load_eight(const char* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    word = __builtin_bswap64(word);
+#endif
+    return word;
+}
+
+constexpr std::uint64_t EVERY_BYTE = 0x0101010101010101ULL;
+
+// `offsets` holds each character minus '0' (as XOR: digits become 0..9, nothing else does);
+// the number of digits the eight characters start with.
+inline int leading_digits(std::uint64_t offsets) {
+    // A byte above 9 sets its top bit after adding 0x76, one of 0x80 or more has it already; a
+    // carry out of such a byte only disturbs the bytes after it.
+    const std::uint64_t other = ((offsets + 0x76 * EVERY_BYTE) | offsets) & (0x80 * EVERY_BYTE);
+    return other == 0 ? 8 : __builtin_ctzll(other) >> 3;
+}
+
+// The value of the first n (1 .. 8) digits of `offsets`: shifted up so that the bytes past them
+// drop out and n digits read as an eight-digit number with leading zeros, then combined in
+// pairs, fours and eights by three multiplications.
+inline std::uint64_t digits_value(std::uint64_t offsets, int n) {
+    std::uint64_t v = offsets << (8 * (8 - n));
+    v = v * 10 + (v >> 8); // byte 2k+1: the two-digit number of bytes 2k, 2k+1
+    const std::uint64_t pairs = 0x000000FF000000FFULL;
+    v = (((v & pairs) * (100 + (1000000ULL << 32))) +
+         (((v >> 16) & pairs) * (1 + (10000ULL << 32)))) >>
+        32;
+    return v & 0xFFFFFFFFULL;
+}
+
+constexpr std::uint64_t POW10[9] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+// Appends the run of digits at p (ending at `stop` at the latest) to m; false when the digits
+// counted in `digits` would pass 19.
+inline bool digit_run(const char*& p, const char* stop, std::uint64_t& m, int& digits, int& taken) {
+    taken = 0;
+    for (;;) {
+        const std::uint64_t offsets = load_eight(p) ^ (0x30 * EVERY_BYTE);
+        int n = leading_digits(offsets);
+        if (n > stop - p) n = static_cast<int>(stop - p);
+        if (n == 0) return true;
+        digits += n;
+        if (digits > MAX_DIGITS) return false;
+        m = m * POW10[n] + digits_value(offsets, n);
+        p += n;
+        taken += n;
+        if (n < 8) return true;
+    }
+}
+
+// The correctly rounded value of sign x m x 10**power (m < 10**19); false when the power lies
+// outside the range taken here.
+bool from_parts(bool negative, std::uint64_t m, int power, Real& value) {
+    if (m == 0) {
+        value = negative ? -0.0Q : 0.0Q;
+        return true;
+    }
+    // Trailing zeros of m move into the power, which widens the range taken here.
+    while (power < 0 && m % 10 == 0) m /= 10, ++power;
+    if (power > MAX_POWER || power < -MAX_POWER) return false;
+
+    if (power >= 0) {
+        const u128 x = u128(m) * POW5[power];
+        int top = top_bit(x);
+        u128 sig = top <= MANTISSA_BITS ? x << (MANTISSA_BITS - top) : round_to_113(x, top, false);
+        value = assemble(negative, sig, top + power);
+        return true;
+    }
+    const int j = -power;
+    if (divide_by_reciprocal(negative, m, j, value)) return true;
+    const std::uint64_t d = POW5[j];
+    const int mbits = 64 - __builtin_clzll(m);
+    const int dbits = 64 - __builtin_clzll(d);
+    const int a = QUOTIENT_BITS + dbits - mbits; // 59 .. 182
+    // N = m << a as three 64-bit limbs n2:n1:n0.
+    std::uint64_t n2 = 0, n1 = 0, n0 = 0;
+    if (a >= 128) {
+        n2 = m << (a - 128);
+    } else if (a >= 64) {
+        const int s = a - 64;
+        n1 = m << s;
+        n2 = s ? m >> (64 - s) : 0;
+    } else {
+        n0 = m << a;
+        n1 = a ? m >> (64 - a) : 0;
+    }
+    std::uint64_t rem = n2 % d;
+    const std::uint64_t q2 = n2 / d;
+    const std::uint64_t q1 = divide_128_by_64(rem, n1, d, rem);
+    const std::uint64_t q0 = divide_128_by_64(rem, n0, d, rem);
+    if (q2 != 0) return false; // cannot happen with the widths chosen
+    const u128 q = (u128(q1) << 64) | q0;
+    int top = top_bit(q);
+    const u128 sig = round_to_113(q, top, rem != 0);
+    value = assemble(negative, sig, top - a - j);
+    return true;
+}
+
 } // namespace
 
 QuickRead quick_parse_real(std::string_view field, Real& value) {
@@ -223,54 +325,29 @@ QuickRead quick_parse_real(std::string_view field, Real& value) {
         if (p != end) return QuickRead::GENERAL;
         power += exp_negative ? -exponent : exponent;
     }
-    if (m == 0) {
-        value = negative ? -0.0Q : 0.0Q;
-        return QuickRead::DONE;
-    }
-    // Trailing zeros of m move into the power, which widens the range taken here.
-    while (power < 0 && m % 10 == 0) m /= 10, ++power;
-    if (power > MAX_POWER || power < -MAX_POWER) return QuickRead::GENERAL;
-
-    if (power >= 0) {
-        const u128 x = u128(m) * POW5[power];
-        int top = top_bit(x);
-        u128 sig = top <= MANTISSA_BITS ? x << (MANTISSA_BITS - top) : round_to_113(x, top, false);
-        value = assemble(negative, sig, top + power);
-        return QuickRead::DONE;
-    }
-    const int j = -power;
-    if (divide_by_reciprocal(negative, m, j, value)) return QuickRead::DONE;
-    const std::uint64_t d = POW5[j];
-    const int mbits = 64 - __builtin_clzll(m);
-    const int dbits = 64 - __builtin_clzll(d);
-    const int a = QUOTIENT_BITS + dbits - mbits; // 59 .. 182
-    // N = m << a as three 64-bit limbs n2:n1:n0.
-    std::uint64_t n2 = 0, n1 = 0, n0 = 0;
-    if (a >= 128) {
-        n2 = m << (a - 128);
-    } else if (a >= 64) {
-        const int s = a - 64;
-        n1 = m << s;
-        n2 = s ? m >> (64 - s) : 0;
-    } else {
-        n0 = m << a;
-        n1 = a ? m >> (64 - a) : 0;
-    }
-    std::uint64_t rem = n2 % d;
-    const std::uint64_t q2 = n2 / d;
-    const std::uint64_t q1 = divide_128_by_64(rem, n1, d, rem);
-    const std::uint64_t q0 = divide_128_by_64(rem, n0, d, rem);
-    if (q2 != 0) return QuickRead::GENERAL; // cannot happen with the widths chosen
-    const u128 q = (u128(q1) << 64) | q0;
-    int top = top_bit(q);
-    const u128 sig = round_to_113(q, top, rem != 0);
-    value = assemble(negative, sig, top - a - j);
-    return QuickRead::DONE;
+    return from_parts(negative, m, power, value) ? QuickRead::DONE : QuickRead::GENERAL;
 }
 
 bool parse_real_field_quick(std::string_view field, Real& value) {
     if (quick_parse_real(field, value) == QuickRead::DONE) return true;
     return parse_real_field(field, value);
+}
+
+const char* quick_scan_field(const char* p, const char* stop, char delimiter, Real& value) {
+    bool negative = false;
+    if (p < stop && (*p == '+' || *p == '-')) negative = *p++ == '-';
+    std::uint64_t m = 0;
+    int digits = 0; // every digit, leading zeros too: m < 10**19 whatever they are
+    int taken = 0;
+    if (!digit_run(p, stop, m, digits, taken)) return nullptr;
+    int power = 0;
+    if (p < stop && *p == '.') {
+        ++p;
+        if (!digit_run(p, stop, m, digits, taken)) return nullptr;
+        power = -taken;
+    }
+    if (digits == 0 || (p != stop && *p != delimiter)) return nullptr;
+    return from_parts(negative, m, power, value) ? p : nullptr;
 }
 
 } // namespace tarvex

@@ -160,3 +160,68 @@ TEST(QuickDecimal, DataFieldsWithBlanksSignsAndHardFormsAgreeWithStrtoflt128) {
     ASSERT_TRUE(tarvex::field_value("\" -0.125 \"", v, missing));
     EXPECT_TRUE(!missing && same_bits(v, -0.125Q));
 }
+
+TEST(QuickDecimal, DelimitedFieldsOfEveryDigitCountAgreeWithStrtoflt128) {
+    // "[sign]digits[.digits]" with 1 to 19 digits cut at every place by the point, read eight
+    // characters at a time where they stand: the value is strtoflt128's of the same text, and
+    // the reader stops at the delimiter or the end of the record, whatever digits follow there.
+    // Without an exponent and with at most 19 digits no such number lies halfway between two
+    // binary128 values (an integer below 2**64, or m / 10**j needing fewer than 113 bits when
+    // dyadic), so the hard cases are the exactly representable ones ending in zeros ("0.500000"),
+    // whose quotient by a reciprocal lands on a rounding boundary and is settled by exact division.
+    std::mt19937_64 gen(29);
+    int checked = 0;
+    for (int n = 1; n <= 19; ++n) {
+        for (int point = 0; point <= n; ++point) {
+            for (int trial = 0; trial < 12; ++trial) {
+                std::string digits;
+                for (int k = 0; k < n; ++k) digits += char('0' + gen() % 10);
+                if (trial % 4 == 1) // a dyadic value: 5**-j x an odd digit, then zeros
+                    digits = std::string(n, '0'), digits[std::min(n - 1, point)] = '5';
+                if (trial % 4 == 2) digits.front() = '0';
+                std::string text = trial % 3 == 0 ? "-" : trial % 3 == 1 ? "" : "+";
+                text += digits.substr(0, point);
+                if (point < n || trial % 2) text += "." + digits.substr(point);
+                const Real reference = strtoflt128(text.c_str(), nullptr);
+                // The record: the field, then a delimiter or the record's end followed by digits
+                // that belong to the next record.
+                for (const char* after : {",", "\t", ""}) {
+                    const std::string record = text + after + "98765432109876543210";
+                    const char* stop = record.data() + text.size() + (*after ? 5 : 0);
+                    Real v = -1;
+                    const char* end =
+                        tarvex::quick_scan_field(record.data(), stop, *after ? *after : ',', v);
+                    ASSERT_EQ(end, record.data() + text.size()) << text << "|" << after;
+                    ASSERT_TRUE(same_bits(v, reference)) << text;
+                    ++checked;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(checked, 3 * 12 * (19 * 20 / 2 + 19));
+    // Fields left to the other readers (nullptr), and where an accepted one stops.
+    const auto scan = [](const std::string& field, Real& v) {
+        const std::string padded = field + std::string(16, '7');
+        const char* end =
+            tarvex::quick_scan_field(padded.data(), padded.data() + field.size(), ',', v);
+        return end == nullptr ? -1 : static_cast<int>(end - padded.data());
+    };
+    Real v = 0;
+    for (const char* refused :
+         {"", "-", "+", ".", "-.", "1e5", "2D4", "1 ", " 1", "1.2.3", "--1", "1;2", "0x1", "NA",
+          "12345678901234567890", "0.00000000000000000001", "00000000000000000001", "1.5\r"})
+        EXPECT_EQ(scan(refused, v), -1) << refused;
+    EXPECT_EQ(scan("1234567890123456789,5", v), 19);
+    EXPECT_TRUE(same_bits(v, 1234567890123456789.0Q));
+    EXPECT_EQ(scan("-0.000000,", v), 9);
+    EXPECT_TRUE(same_bits(v, -0.0Q));
+    EXPECT_EQ(scan("7.,", v), 2);
+    EXPECT_TRUE(same_bits(v, 7.0Q));
+    EXPECT_EQ(scan(".25", v), 3);
+    EXPECT_TRUE(same_bits(v, 0.25Q));
+    // The fields of the data file the benchmarks read: six decimals, signs, zeros and ones.
+    for (const char* text : {"-1.659076", "0.000000", "1.000000", "-0.005984", "2.072767"}) {
+        ASSERT_EQ(scan(text, v), static_cast<int>(std::strlen(text))) << text;
+        EXPECT_TRUE(same_bits(v, strtoflt128(text, nullptr))) << text;
+    }
+}

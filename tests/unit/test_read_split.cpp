@@ -202,13 +202,22 @@ TEST_F(SplitFixture, DelimitedRecordsReadAsTheSerialReaderDoes) {
         }
         return text;
     };
-    const std::vector<std::pair<long, std::string>> shapes = {{2, "1,,3"},
-                                                              {3, ""},
-                                                              {4, " 4 , NA ,\"5\"\r"},
-                                                              {ROWS / 2 + 3, "  "},
-                                                              {ROWS / 2 + 4, "7,8"},
-                                                              {ROWS - 2, "\"-0\",.,1e3"},
-                                                              {ROWS, "9,10,11\r"}};
+    // Rows read where each number stands and rows that are not (blanks, exponents, more than
+    // 19 digits, a trailing empty field, a short row) in both halves.
+    const std::vector<std::pair<long, std::string>> shapes = {
+        {2, "1,,3"},
+        {3, ""},
+        {4, " 4 , NA ,\"5\"\r"},
+        {5, "5,6,7,"},
+        {6, "6 ,7,8, ,\r"},
+        {7, "1.5e2,-.5,+7"},
+        {ROWS / 2 + 3, "  "},
+        {ROWS / 2 + 4, "7,8"},
+        {ROWS / 2 + 5, "00000000000000000000012.5,1.,-0.000000"},
+        {ROWS / 2 + 6, "1234567890123456789,0.1234567890123456789,12345678901234567890"},
+        {ROWS / 2 + 7, "-9,NAN,"},
+        {ROWS - 2, "\"-0\",.,1e3"},
+        {ROWS, "9,10,11\r"}};
     write(csv(shapes) + "\n \n");
     const std::string whole = "READ (big.txt) / NAMES\nSTOP\n";
     EXPECT_TRUE(same_both_ways(whole, {"A", "B", "C"}));
@@ -224,6 +233,18 @@ TEST_F(SplitFixture, DelimitedRecordsReadAsTheSerialReaderDoes) {
     EXPECT_EQ(c[ROWS - 5], Real(1000));                     // "1e3"
     EXPECT_TRUE(all.has_line(
         " ...NOTE..    3 VARIABLES AND    89998 OBSERVATIONS STARTING AT OBS       1"));
+    EXPECT_EQ(a[5], Real(150));                                     // "1.5e2"
+    EXPECT_EQ(b[5], Real(-0.5Q));                                   // "-.5"
+    EXPECT_EQ(b[4], Real(7));                                       // "6 ,7,8, ,": blanks around
+    EXPECT_EQ(a[ROWS / 2 + 2], Real(12.5Q));                        // 23 digits, 21 leading zeros
+    EXPECT_TRUE(c[ROWS / 2 + 2] == 0 && signbitq(c[ROWS / 2 + 2])); // "-0.000000"
+    EXPECT_EQ(a[ROWS / 2 + 3], Real(1234567890123456789.0Q));
+    EXPECT_EQ(c[ROWS / 2 + 3], Real(12345678901234567890.0Q)); // 20 digits: exact in binary128
+    EXPECT_EQ(c[ROWS / 2 + 4], Real(-99999));                  // "-9,NAN,": the empty field
+    // The columns after the first, passed over with SKIPCOLS=1.
+    const std::string skip = "READ (big.txt) Q R / SKIPROWS=1 SKIPCOLS=1\nSTOP\n";
+    EXPECT_TRUE(same_both_ways(skip, {"Q", "R"}));
+    EXPECT_EQ(ScriptRun(skip).values("R")[5], Real(7));
 
     // FORMAT=COMMA and a sample ending in the upper half, blank records just before its end.
     const std::string part = "SAMPLE 1 60000\nREAD (big.txt) / NAMES FORMAT=COMMA\nSTOP\n";
