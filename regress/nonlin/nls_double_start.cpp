@@ -290,13 +290,14 @@ std::vector<Real> as_reals(const std::vector<double>& v) {
 // scaled by the largest diagonal of J'J met), with Newton's matrix J'J - sum r H in place of J'J
 // where `newton` and it is positive definite, until an undamped step below `last_step`
 // (relative) has been taken. False when the stage does not get there. On success `at` holds the
-// sums (second order with `newton`) at the final b.
+// sums (second order with `newton`) at the final b; `first_sse` the sum of squares at the b given.
 bool double_stage(const RowSet& set, std::vector<double>& b, bool newton, double last_step,
                   const InterruptCheck& interrupt, int& iterations, Sums& at,
-                  NlsDoubleStart* record) {
+                  NlsDoubleStart* record, double& first_sse) {
     const std::size_t k = b.size();
     const int order = newton ? 2 : 1;
     if (!row_sums(set, b, order, at)) return false;
+    first_sse = at.sse;
     std::vector<double> scale(k, 0), matrix(k * k), step, trial(k);
     double lambda = newton ? 0 : LAMBDA_START, growth = 2;
     for (int iteration = 1; iteration <= NLS_DOUBLE_ITERATIONS; ++iteration) {
@@ -396,28 +397,36 @@ NlsDoubleStart nls_double_start(const EquationModel& model, const std::vector<Re
     all.rows.resize(static_cast<std::size_t>(model.n()));
     for (int i = 0; i < model.n(); ++i) all.rows[static_cast<std::size_t>(i)] = i;
     Sums at;
+    double start_sse = 0, ignored = 0;
     if (model.n() >= subsample_from) {
-        // Every (n / rows)-th observation, from the first.
+        // The sum of squares over all the rows at the start given (one pass of values alone),
+        // then the iterations on every (n / rows)-th observation, from the first.
+        if (!row_sums(all, b, 0, at)) return out;
+        start_sse = at.sse;
         RowSet part{&model, &data, {}};
         const int stride = std::max(1, model.n() / subsample_rows);
         for (int i = 0; i < model.n(); i += stride) part.rows.push_back(i);
         int iterations = 0;
-        if (!double_stage(part, b, false, SUBSAMPLE_STEP, interrupt, iterations, at, nullptr))
+        if (!double_stage(part, b, false, SUBSAMPLE_STEP, interrupt, iterations, at, nullptr,
+                          ignored))
             return out;
         out.subsample_n = static_cast<int>(part.rows.size());
         out.subsample_iterations = iterations;
     } else {
         // The damped iterations from far away over all the rows, then Newton's from there.
-        if (!double_stage(all, b, false, SUBSAMPLE_STEP, interrupt, out.iterations, at, &out))
+        if (!double_stage(all, b, false, SUBSAMPLE_STEP, interrupt, out.iterations, at, &out,
+                          start_sse))
             return out;
     }
-    if (!double_stage(all, b, true, LAST_STEP, interrupt, out.iterations, at, &out)) return out;
+    if (!double_stage(all, b, true, LAST_STEP, interrupt, out.iterations, at, &out, ignored))
+        return out;
     // Half the Hessian of the sum of squares at the end; it must be positive definite there.
     std::vector<double> full(k * k), probe;
     for (std::size_t j = 0; j < k * k; ++j) full[j] = at.jj[j] - at.rh[j];
     if (!solve_positive_definite(full, at.jr, probe, 1e-14)) return out;
     out.theta = as_reals(b);
     out.hessian = as_reals(full);
+    out.start_sse = Real(start_sse);
     out.found = true;
     return out;
 }
