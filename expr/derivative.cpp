@@ -55,12 +55,17 @@ bool zero_value(Real v) {
 namespace {
 
 // factor * x, with the factors 1 and -1 (most of those of sums and differences) applied without
-// a multiplication: both are exact either way.
+// a multiplication, and so the entries 1 and -1 (a parameter's own gradient, scaled by a rule's
+// derivative): each is exact either way.
 Real times(Real factor, Real x) {
-    std::uint64_t w[2];
+    constexpr std::uint64_t ONE = 0x3fff000000000000ULL, MINUS_ONE = 0xbfff000000000000ULL;
+    std::uint64_t w[2], v[2];
     std::memcpy(w, &factor, sizeof w);
-    if (w[0] == 0 && w[1] == 0x3fff000000000000ULL) return x;  // +1
-    if (w[0] == 0 && w[1] == 0xbfff000000000000ULL) return -x; // -1
+    std::memcpy(v, &x, sizeof v);
+    if (w[0] == 0 && w[1] == ONE) return x;
+    if (w[0] == 0 && w[1] == MINUS_ONE) return -x;
+    if (v[0] == 0 && v[1] == ONE) return factor;
+    if (v[0] == 0 && v[1] == MINUS_ONE) return -factor;
     return fast_multiply(factor, x);
 }
 
@@ -213,9 +218,8 @@ void DerivativeEvaluator::set(int r, Real value, int a, Real da, int b, Real db,
     gmask_[cr] = mr;
 }
 
-void DerivativeEvaluator::load_cell(int r, int ref, int lag) {
+void DerivativeEvaluator::load_cell(int r, int ref, int lag, int j) {
     const std::size_t cr = at(r);
-    const int j = bind_->parameter ? bind_->parameter(ref, lag) : -1;
     auto clear = [&]() {
         Real* g = grad_.data() + cr * k_;
         each(gmask_[cr], [&](std::size_t i) { g[i] = 0; });
@@ -259,8 +263,15 @@ void DerivativeEvaluator::load_cell(int r, int ref, int lag) {
 }
 
 void DerivativeEvaluator::load_variables() {
+    if (indexed_for_ != bind_) {
+        parameter_of_.assign(at(p_->NF) + 1, -1);
+        for (int cell = 1; cell <= p_->NF; ++cell)
+            if (p_->direct[at(cell)] && bind_->parameter)
+                parameter_of_[at(cell)] = bind_->parameter(p_->vars[at(cell)], 0);
+        indexed_for_ = bind_;
+    }
     for (int cell = 1; cell <= p_->NF; ++cell)
-        if (p_->direct[at(cell)]) load_cell(cell, p_->vars[at(cell)], 0);
+        if (p_->direct[at(cell)]) load_cell(cell, p_->vars[at(cell)], 0, parameter_of_[at(cell)]);
     for (std::size_t c = 0; c < p_->constants.size(); ++c) {
         val_[at(p_->ICON0) + c] = p_->constants[c];
         gmask_[at(p_->ICON0) + c] = 0; // constants are never written with derivatives
@@ -278,7 +289,8 @@ void DerivativeEvaluator::lag(const Step& s) {
         n = val_[at(nc)];
     }
     if (qm::trunc(n) != n || qm::abs(n) > 1000000) fail(DerivativeStatus::UNSUPPORTED, s.op);
-    load_cell(s.r, p_->vars[at(var)], static_cast<int>(n));
+    const int ref = p_->vars[at(var)], lag = static_cast<int>(n);
+    load_cell(s.r, ref, lag, bind_->parameter ? bind_->parameter(ref, lag) : -1);
 }
 
 void DerivativeEvaluator::function(const Step& s) {

@@ -23,6 +23,9 @@ namespace tarvex::expr {
 // when set, gives the value of a variable that is not a parameter (data at the observation
 // being evaluated, lagged `lag` observations); it returns false when there is none.
 //
+// An evaluator asks `parameter` once per variable cell for each binding it is given (its answers
+// must not change while it evaluates with that binding); lagged cells ask it at every evaluation.
+//
 // By default the derivatives are taken with respect to each parameter. With `seeds` (K rows of
 // D values, row-major) they are taken along D directions instead: parameter j moves by
 // seeds[j*D + d] along direction d, so that D = 1 and seeds = v give the derivatives of
@@ -87,6 +90,9 @@ private:
     std::vector<Real> h_scratch_;      // K x K
     bool dense_ = false;               // more than 64 parameters: masks are all or nothing
     bool hessians_kept_ = false;       // the last evaluation kept the Hessians
+    // Each variable cell's parameter (-1: none) under the binding `indexed_for_`.
+    const ParameterBinding* indexed_for_ = nullptr;
+    std::vector<int> parameter_of_;
     DerivativeResult out_;
 
     [[noreturn]] void fail(DerivativeStatus s, int op = 0);
@@ -103,8 +109,8 @@ private:
     // to the operands a and b (b = 0: one operand).
     void set(int r, Real value, int a, Real da, int b = 0, Real db = 0, Real daa = 0, Real dab = 0,
              Real dbb = 0);
-    // r := a parameter (unit gradient) or a datum (zero gradient).
-    void load_cell(int r, int ref, int lag);
+    // r := a parameter (unit gradient) or a datum (zero gradient); `j` the parameter (-1: none).
+    void load_cell(int r, int ref, int lag, int j);
 
     void load_variables();
     void lag(const Step& s);

@@ -94,6 +94,42 @@ void add_row(Sums& s, double r, std::size_t k, int order, const Gradient& g, con
         for (std::size_t c2 = a; c2 < k; ++c2) s.rh[a * k + c2] += r * h(a, c2);
 }
 
+// A block's terms added to the sums, as add_row adds them row after row (each sum takes its
+// rows' terms in the same order, so the same bits): `count` rows from row `first` of the set,
+// their values, and by order the derivatives g[a] and h[a * k + c] (c >= a) over them.
+void add_block(Sums& s, const RowSet& set, std::size_t first, std::size_t count,
+               const double* value, std::size_t k, int order, const double* const* g,
+               const double* const* h) {
+    double r[expr::DoubleBlockEvaluator::BLOCK];
+    const double* y = set.data->y.data();
+    const int* rows = set.rows.data() + first;
+    for (std::size_t i = 0; i < count; ++i) r[i] = y[static_cast<std::size_t>(rows[i])] - value[i];
+    double sse = s.sse;
+    for (std::size_t i = 0; i < count; ++i) sse += r[i] * r[i];
+    s.sse = sse;
+    if (order < 1) return;
+    for (std::size_t a = 0; a < k; ++a) {
+        const double* ga = g[a];
+        double jr = s.jr[a];
+        for (std::size_t i = 0; i < count; ++i) jr += ga[i] * r[i];
+        s.jr[a] = jr;
+        for (std::size_t c = a; c < k; ++c) {
+            const double* gc = g[c];
+            double jj = s.jj[a * k + c];
+            for (std::size_t i = 0; i < count; ++i) jj += ga[i] * gc[i];
+            s.jj[a * k + c] = jj;
+        }
+    }
+    if (order < 2) return;
+    for (std::size_t a = 0; a < k; ++a)
+        for (std::size_t c = a; c < k; ++c) {
+            const double* hac = h[a * k + c];
+            double rh = s.rh[a * k + c];
+            for (std::size_t i = 0; i < count; ++i) rh += r[i] * hac[i];
+            s.rh[a * k + c] = rh;
+        }
+}
+
 // The rows [first, end) of the set by the row-at-a-time evaluator, each handed to
 // `each(i, value, g, h)` (g(a), h(a, c) its derivatives); false when a row cannot be evaluated.
 // `t` is the observation the binding reads.
@@ -113,13 +149,13 @@ bool chunk_by_rows(const RowSet& set, expr::DoubleDerivativeEvaluator& evaluator
     return true;
 }
 
-// The same by blocks of rows: each block evaluated at once, its rows then handed on in order
-// (the same values, to the bit, as row by row). `block_first` is the block's first row for the
-// binding.
-template <class Each>
+// The same by blocks of rows: each block evaluated at once (the same values, to the bit, as row
+// by row), then handed on whole, `block(first, count, value, g, h)` with g[a] and h[a * k + c]
+// (c >= a) the derivatives over its rows. `block_first` is the block's first row for the binding.
+template <class Block>
 bool chunk_by_blocks(expr::DoubleBlockEvaluator& evaluator, const std::vector<double>& b, int order,
                      std::size_t first, std::size_t end, std::size_t& block_first,
-                     const Each& each) {
+                     const Block& block) {
     const std::size_t k = b.size();
     const std::size_t most = expr::DoubleBlockEvaluator::BLOCK;
     const std::vector<double> zeros(most, 0);
@@ -136,20 +172,19 @@ bool chunk_by_blocks(expr::DoubleBlockEvaluator& evaluator, const std::vector<do
                 h[a * k + c] =
                     or_zeros(evaluator.hessian(static_cast<int>(a), static_cast<int>(c)));
         }
-        for (std::size_t i = 0; i < count; ++i)
-            each(
-                block_first + i, value[i], [&](std::size_t a) { return g[a][i]; },
-                [&](std::size_t a, std::size_t c) { return h[a * k + c][i]; });
+        block(block_first, count, value, g.data(), h.data());
     }
     return true;
 }
 
 // Evaluates the set's rows at b (derivatives to `order`), a block at a time where the statement
 // allows it, else one at a time, by chunks of CHUNK rows on two threads for long sets (halves of
-// whole chunks: each chunk on one thread). Each row goes to `each(chunk, i, value, g, h)`, the
-// rows of a chunk in order. False when a row cannot be evaluated.
-template <class Each>
-bool over_rows(const RowSet& set, const std::vector<double>& b, int order, const Each& each) {
+// whole chunks: each chunk on one thread). Each row goes to `each(chunk, i, value, g, h)`, or
+// each block to `block(chunk, first, count, value, g, h)` (see chunk_by_blocks), the rows of a
+// chunk in order. False when a row cannot be evaluated.
+template <class Each, class Block>
+bool over_rows(const RowSet& set, const std::vector<double>& b, int order, const Each& each,
+               const Block& block) {
     const EquationModel& model = *set.model;
     const std::size_t n = set.rows.size();
     const std::size_t chunks = (n + CHUNK - 1) / CHUNK;
@@ -213,8 +248,11 @@ bool over_rows(const RowSet& set, const std::vector<double>& b, int order, const
             auto row = [&](std::size_t i, double value, const auto& g, const auto& h) {
                 each(c, i, value, g, h);
             };
+            auto rows = [&](std::size_t first, std::size_t count, const double* value,
+                            const double* const* g,
+                            const double* const* h) { block(c, first, count, value, g, h); };
             const bool ok =
-                blocks ? chunk_by_blocks(*by_block, b, order, c * CHUNK, end, block_first, row)
+                blocks ? chunk_by_blocks(*by_block, b, order, c * CHUNK, end, block_first, rows)
                        : chunk_by_rows(set, *by_row, b, c * CHUNK, end, t, row);
             if (!ok) {
                 bad[c] = 1;
@@ -250,12 +288,16 @@ bool row_sums(const RowSet& set, const std::vector<double>& b, int order, Sums& 
     const std::size_t chunks = (n + CHUNK - 1) / CHUNK;
     std::vector<Sums> parts(chunks);
     for (Sums& s : parts) s.clear(k, order >= 1, order >= 2);
-    const bool ok =
-        over_rows(set, b, order,
-                  [&](std::size_t c, std::size_t i, double value, const auto& g, const auto& h) {
-                      const double y = set.data->y[static_cast<std::size_t>(set.rows[i])];
-                      add_row(parts[c], y - value, k, order, g, h);
-                  });
+    const bool ok = over_rows(
+        set, b, order,
+        [&](std::size_t c, std::size_t i, double value, const auto& g, const auto& h) {
+            const double y = set.data->y[static_cast<std::size_t>(set.rows[i])];
+            add_row(parts[c], y - value, k, order, g, h);
+        },
+        [&](std::size_t c, std::size_t first, std::size_t count, const double* value,
+            const double* const* g, const double* const* h) {
+            add_block(parts[c], set, first, count, value, k, order, g, h);
+        });
     if (!ok) return false;
     out.clear(k, order >= 1, order >= 2);
     for (std::size_t c = 0; c < chunks; ++c) out.add(parts[c]);
@@ -290,13 +332,14 @@ std::vector<Real> as_reals(const std::vector<double>& v) {
 // scaled by the largest diagonal of J'J met), with Newton's matrix J'J - sum r H in place of J'J
 // where `newton` and it is positive definite, until an undamped step below `last_step`
 // (relative) has been taken. False when the stage does not get there. On success `at` holds the
-// sums (second order with `newton`) at the final b.
+// sums (second order with `newton`) at the final b; `first_sse` the sum of squares at the b given.
 bool double_stage(const RowSet& set, std::vector<double>& b, bool newton, double last_step,
                   const InterruptCheck& interrupt, int& iterations, Sums& at,
-                  NlsDoubleStart* record) {
+                  NlsDoubleStart* record, double& first_sse) {
     const std::size_t k = b.size();
     const int order = newton ? 2 : 1;
     if (!row_sums(set, b, order, at)) return false;
+    first_sse = at.sse;
     std::vector<double> scale(k, 0), matrix(k * k), step, trial(k);
     double lambda = newton ? 0 : LAMBDA_START, growth = 2;
     for (int iteration = 1; iteration <= NLS_DOUBLE_ITERATIONS; ++iteration) {
@@ -326,8 +369,13 @@ bool double_stage(const RowSet& set, std::vector<double>& b, bool newton, double
             bool usable = solve_positive_definite(matrix, at.jr, step, 1e-14);
             if (usable) {
                 for (std::size_t j = 0; j < k; ++j) trial[j] = b[j] + step[j];
+                // Newton's steps are next to the minimum and nearly always taken: the trial
+                // point's sums are formed at once to the order the step after needs (the sum of
+                // squares the same bits as alone), not its sum of squares first.
                 Sums value;
-                if (row_sums(set, trial, 0, value) && value.sse < at.sse) {
+                bool formed = newton && row_sums(set, trial, order, value);
+                if (!formed && !row_sums(set, trial, 0, value)) value.sse = at.sse;
+                if (value.sse < at.sse) {
                     // The gain ratio: the fall achieved over the fall the model predicts.
                     double model_fall = 0;
                     for (std::size_t a = 0; a < k; ++a) {
@@ -336,7 +384,10 @@ bool double_stage(const RowSet& set, std::vector<double>& b, bool newton, double
                         model_fall += step[a] * (2 * at.jr[a] - row);
                     }
                     const double gain = model_fall > 0 ? (at.sse - value.sse) / model_fall : 0;
-                    if (!row_sums(set, trial, order, at)) return false;
+                    if (formed)
+                        at = std::move(value);
+                    else if (!row_sums(set, trial, order, at))
+                        return false;
                     const double c = 2 * gain - 1;
                     lambda *= std::max(1.0 / 3, 1 - c * c * c);
                     if (lambda < LAMBDA_FLOOR) lambda = 0;
@@ -396,28 +447,36 @@ NlsDoubleStart nls_double_start(const EquationModel& model, const std::vector<Re
     all.rows.resize(static_cast<std::size_t>(model.n()));
     for (int i = 0; i < model.n(); ++i) all.rows[static_cast<std::size_t>(i)] = i;
     Sums at;
+    double start_sse = 0, ignored = 0;
     if (model.n() >= subsample_from) {
-        // Every (n / rows)-th observation, from the first.
+        // The sum of squares over all the rows at the start given (one pass of values alone),
+        // then the iterations on every (n / rows)-th observation, from the first.
+        if (!row_sums(all, b, 0, at)) return out;
+        start_sse = at.sse;
         RowSet part{&model, &data, {}};
         const int stride = std::max(1, model.n() / subsample_rows);
         for (int i = 0; i < model.n(); i += stride) part.rows.push_back(i);
         int iterations = 0;
-        if (!double_stage(part, b, false, SUBSAMPLE_STEP, interrupt, iterations, at, nullptr))
+        if (!double_stage(part, b, false, SUBSAMPLE_STEP, interrupt, iterations, at, nullptr,
+                          ignored))
             return out;
         out.subsample_n = static_cast<int>(part.rows.size());
         out.subsample_iterations = iterations;
     } else {
         // The damped iterations from far away over all the rows, then Newton's from there.
-        if (!double_stage(all, b, false, SUBSAMPLE_STEP, interrupt, out.iterations, at, &out))
+        if (!double_stage(all, b, false, SUBSAMPLE_STEP, interrupt, out.iterations, at, &out,
+                          start_sse))
             return out;
     }
-    if (!double_stage(all, b, true, LAST_STEP, interrupt, out.iterations, at, &out)) return out;
+    if (!double_stage(all, b, true, LAST_STEP, interrupt, out.iterations, at, &out, ignored))
+        return out;
     // Half the Hessian of the sum of squares at the end; it must be positive definite there.
     std::vector<double> full(k * k), probe;
     for (std::size_t j = 0; j < k * k; ++j) full[j] = at.jj[j] - at.rh[j];
     if (!solve_positive_definite(full, at.jr, probe, 1e-14)) return out;
     out.theta = as_reals(b);
     out.hessian = as_reals(full);
+    out.start_sse = Real(start_sse);
     out.found = true;
     return out;
 }

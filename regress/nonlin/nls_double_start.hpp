@@ -31,6 +31,9 @@ struct NlsDoubleStart {
     std::vector<Real> hessian;              // half the Hessian of the sum of squares there, K x K
     std::vector<std::vector<Real>> history; // the parameters after each iteration (all rows)
     std::vector<Real> history_sse;          // the sum of squares there, as double gave it
+    // The sum of squares over all the rows at the start given, as double gave it: the fit from
+    // the double start is kept only where it ends no higher.
+    Real start_sse = 0;
 };
 
 // From `start`, on the observations of `model` (y at them); a sample of at least

@@ -39,6 +39,9 @@ constexpr int FINISH_STEPS = 4;
 // The double start is taken only under a convergence rule at least this tight: a looser one
 // stops where the path to the minimum decides the estimates.
 const Real DOUBLE_START_LOOSEST_TOLERANCE = 1e-20Q;
+// The fit from the double start is kept only where its binary128 sum of squares is no larger
+// than double's at the start given, by more than this relatively (the double sum's rounding).
+const Real DOUBLE_START_SSE_MARGIN = 1e-10Q;
 // A subsample's optimum differs from the sample's by about one over the square root of its
 // size: iterating there beyond this relative change gains nothing.
 constexpr Real SUBSAMPLE_TOLERANCE = 1e-12Q;
@@ -353,8 +356,10 @@ NlsResult fit_by_maximizer(const EquationModel& model, const std::vector<Real>& 
 
 // The fit whose first iterations are taken in double over all the rows (after a subsample's,
 // on a long sample) and the last ones in binary128 from there, by Newton steps with the double
-// Hessian. False (nothing in `e` changed) when the double iterations found no start, or when
-// the binary128 steps from it did not converge: the fit is then made in binary128 throughout.
+// Hessian. False (nothing in `e` changed) when the double iterations found no start, when the
+// binary128 steps from it did not converge, or when they converged to a sum of squares above the
+// one at the start given (beyond the double sum's rounding): the double path has then gone
+// uphill somewhere, and the fit is made in binary128 throughout.
 bool fit_from_double_start(const EquationModel& model, const std::vector<Real>& y,
                            const std::vector<Real>& start, const NlsControl& control,
                            NonlinEstimate& e, NlsResult& fit) {
@@ -366,6 +371,7 @@ bool fit_from_double_start(const EquationModel& model, const std::vector<Real>& 
         model.n(), first.theta, first.hessian, least_squares_evaluate(model, y, failure), control,
         std::min(FINISH_STEPS, control.max_iterations - first.iterations));
     if (last.status != NlsStatus::CONVERGED) return false;
+    if (!(last.sse <= first.start_sse * (1 + DOUBLE_START_SSE_MARGIN))) return false;
     // One history and count over both phases.
     for (NlsIteration& it : last.history) it.iteration += first.iterations;
     for (std::size_t i = 0; i < first.history.size(); ++i)

@@ -4,8 +4,12 @@
 // every fit with the default options (iteration limit and tolerance); and a few sets by the
 // other optimisers (METHOD=), which must reach the same digits.
 // Every fit again with its first iterations forced into double precision (on a long sample
-// they are taken there by default): the same certified and exact digits, so that a double
-// start never leads to another minimum than the binary128 iterations reach.
+// they are taken there by default): the same certified and exact digits, and the same local
+// optimum as the same fit in binary128 throughout (its estimates and sum of squares equal to
+// every certified digit), so that a double start never leads to another minimum than the
+// binary128 iterations reach; where the double start is not kept, the binary128 fit's bits.
+// From the certified estimates themselves the double start is kept: its check that the sum of
+// squares did not rise from the start allows for the rounding of the double sum there.
 // The models are typed as a user would: COS(u) as SIN(u + pi/2), the unary minus as Fortran
 // binds it (SET UMINUS), Nelson's log(y) formed first by GENR.
 #include "test_support.hpp"
@@ -17,8 +21,10 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <set>
 #include <sstream>
 
@@ -71,6 +77,13 @@ bool certified_digits(Real value, Real certified) {
     return qm::abs(value - certified) <= unit / 2 * (1 + 1e-9Q);
 }
 
+// Whether two values agree to the certified value's 11 significant digits (within half a unit
+// of its last digit).
+bool same_certified_digits(Real a, Real b, Real certified) {
+    const Real unit = qm::pow(Real(10), qm::floor(qm::log10(qm::abs(certified))) - 10);
+    return qm::abs(a - b) <= unit / 2;
+}
+
 // Correct digits of `value` against `reference` (log relative error; 40 when equal).
 double digits(Real value, Real reference) {
     if (value == reference) return 40;
@@ -93,8 +106,8 @@ struct DoubleStartFrom {
     ~DoubleStartFrom() { set_nlinear_double_start_from(saved); }
 };
 
-// The session that fits `set` from NIST start `start` with NLINEAR and `options` (after "/",
-// blank for the defaults). Also gives the number of parameters.
+// The session that fits `set` from NIST start `start` (0: the certified estimates) with NLINEAR and
+// `options` (after "/", blank for the defaults). Also gives the number of parameters.
 std::string nist_script(const std::string& set, int start_index, const std::string& options,
                         int& k) {
     std::map<std::string, std::string> model;
@@ -115,12 +128,11 @@ std::string nist_script(const std::string& set, int start_index, const std::stri
                          nls_path(set + ".txt") +
                          (nelson ? ") y x1 x2\ngenr ly = log(y)\n" : ") y x\n");
     script += (options.empty() ? "nlinear" : "nlinear / " + options) + "\ncoef";
+    const std::string label = start_index == 0 ? "b" : "start" + std::to_string(start_index);
     for (int j = 1; j <= k; ++j) {
         std::string start;
         for (const auto& r : read_tsv("certified.tsv"))
-            if (r[0] == set && r[1] == "start" + std::to_string(start_index) &&
-                r[2] == std::to_string(j))
-                start = r[3];
+            if (r[0] == set && r[1] == label && r[2] == std::to_string(j)) start = r[3];
         script += " b" + std::to_string(j) + " " + start;
     }
     // Statements longer than a line continue with "&" at a " + ".
@@ -167,6 +179,34 @@ TEST_P(NistNonlinear, CertifiedAndExactDigits) {
     ASSERT_EQ(e.command, "NLINEAR") << run.output;
     EXPECT_NE(run.output.find(" CONVERGENCE REACHED AFTER"), std::string::npos) << run.output;
     ASSERT_EQ(static_cast<int>(e.coef.size()), k);
+    if (fit.double_start) {
+        // The same fit in binary128 throughout. No NIST start leads either path to another local
+        // optimum than the certified one (AllSets holds every fit to its digits), so none is
+        // exempt: the two reach the same optimum, and where the double start is not kept (it
+        // found none, its binary128 steps did not converge, or the sum of squares rose from the
+        // start) the fit is the binary128 one to the bit.
+        std::unique_ptr<ScriptRun> plain;
+        {
+            DoubleStartFrom never(INT_MAX);
+            plain = std::make_unique<ScriptRun>(script);
+        }
+        const EstimationResults& p = plain->run->last_estimation;
+        ASSERT_EQ(p.command, "NLINEAR") << plain->output;
+        ASSERT_EQ(p.coef.size(), e.coef.size());
+        if (in_double) {
+            for (int j = 0; j < k; ++j)
+                EXPECT_TRUE(same_certified_digits(e.coef[j], p.coef[j],
+                                                  certified["b" + std::to_string(j + 1)]))
+                    << "b" << j + 1 << " " << static_cast<double>(e.coef[j]) << " against "
+                    << static_cast<double>(p.coef[j]) << " in binary128 throughout";
+            EXPECT_TRUE(same_certified_digits(e.sse, p.sse, certified["rss0"]))
+                << static_cast<double>(e.sse) << " against " << static_cast<double>(p.sse);
+        } else {
+            EXPECT_EQ(e.coef, p.coef);
+            EXPECT_EQ(e.sse, p.sse);
+            EXPECT_EQ(run.output, plain->output);
+        }
+    }
     // The maximisers (METHOD= other than NEWTON and ANNEAL) climb on the gradient of -SSE/2
     // summed in binary128, not on the double-binary128 cross products of Levenberg-Marquardt,
     // and stop on the change of -SSE/2, which near its maximum moves with the square of the
@@ -236,6 +276,31 @@ INSTANTIATE_TEST_SUITE_P(DoubleStart, NistNonlinear, ::testing::ValuesIn(double_
                          [](const ::testing::TestParamInfo<Fit>& info) {
                              return info.param.set + "_start" + std::to_string(info.param.start);
                          });
+
+// From the certified estimates (a start at the minimum to 11 digits) the double start is kept
+// and the fit holds the certified digits: the check that the binary128 sum of squares where it
+// ends is no larger than double's at the start allows for the rounding of the double sum,
+// which there may fall below the minimum's.
+TEST(NistNonlinearDoubleStart, KeptFromTheMinimumItself) {
+    DoubleStartFrom forced(1);
+    for (const char* set : {"Misra1a", "Thurber", "Rat43", "Eckerle4", "DanWood"}) {
+        std::map<std::string, Real> certified;
+        for (const auto& r : read_tsv("certified.tsv"))
+            if (r[0] == set) certified[r[1] + r[2]] = real_of(r[3]);
+        int k = 0;
+        ScriptRun run(nist_script(set, 0, "", k));
+        const EstimationResults& e = run.run->last_estimation;
+        ASSERT_EQ(e.command, "NLINEAR") << run.output;
+        EXPECT_NE(run.output.find(" IN DOUBLE PRECISION, THE REST IN QUADRUPLE"), std::string::npos)
+            << set << "\n"
+            << run.output;
+        ASSERT_EQ(static_cast<int>(e.coef.size()), k);
+        for (int j = 0; j < k; ++j)
+            EXPECT_TRUE(certified_digits(e.coef[j], certified["b" + std::to_string(j + 1)]))
+                << set << " b" << j + 1;
+        EXPECT_TRUE(certified_digits(e.sse, certified["rss0"])) << set;
+    }
+}
 
 // From its first NIST start MGH10 reaches the minimum only by the last far phase (variable
 // projection on b1), after both Levenberg-Marquardt runs have spent their iterations driving b1
