@@ -16,6 +16,7 @@
 #include "numeric/scaled_ratio.hpp"
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/forecast_parts.hpp"
+#include "regress/pool/pool_deviations.hpp"
 #include "regress/pool/pool_period.hpp"
 
 #include "kernels/row_threads.hpp"
@@ -43,7 +44,7 @@ void each_column(std::size_t count, std::size_t n, Work&& work) {
 }
 
 // Whether a fit forms its residuals: the fits whose sum of squares or covariance is all that is
-// read (the within fit of RANDOM, the pooled fit of an F test) skip that pass over the rows.
+// read (the pooled fit of an F test) skip that pass over the rows.
 enum class Residuals { FORM, SKIP };
 
 // out_i = y_i - b_1 c_1i - ... - b_K c_Ki, each product and each difference rounded in that
@@ -63,6 +64,23 @@ void subtract_fitted(const Columns& cols, const std::vector<Real>& b, const Real
     });
 }
 
+// The coefficients, (X'X)^-1 and SSE from the cross-product matrix of the columns then y; false
+// (with the column) when one depends on the others.
+bool solve_gram(const GramMatrix& gram, std::size_t n, PoolFit& f, int& bad) {
+    const GramFit r = gram_cholesky_solve(gram, int(n), DEPENDENCE_RATIO);
+    if (!r.ok()) {
+        bad = r.failed_column;
+        return false;
+    }
+    const int k = gram.size - 1;
+    f.coef = r.coef;
+    f.xtx_inv.assign(std::size_t(k) * k, 0);
+    for (int i = 0; i < k; ++i)
+        for (int j = 0; j < k; ++j) f.xtx_inv[std::size_t(i) * k + j] = r.inverse_at(i, j);
+    f.sse = r.sse;
+    return true;
+}
+
 // Least squares of y on the columns; false (with the column) when one depends on the others.
 bool least_squares(const Columns& cols, const Real* y, std::size_t n, PoolFit& f, int& bad,
                    const Real* row_scale = nullptr, Residuals residuals = Residuals::FORM) {
@@ -71,17 +89,7 @@ bool least_squares(const Columns& cols, const Real* y, std::size_t n, PoolFit& f
     g.columns.push_back(y);
     g.nobs = n;
     g.row_scale = row_scale;
-    const GramFit r = gram_least_squares(g, DEPENDENCE_RATIO);
-    if (!r.ok()) {
-        bad = r.failed_column;
-        return false;
-    }
-    const int k = int(cols.size());
-    f.coef = r.coef;
-    f.xtx_inv.assign(std::size_t(k) * k, 0);
-    for (int i = 0; i < k; ++i)
-        for (int j = 0; j < k; ++j) f.xtx_inv[std::size_t(i) * k + j] = r.inverse_at(i, j);
-    f.sse = r.sse;
+    if (!solve_gram(exact_gram(g), n, f, bad)) return false;
     // The weighted between fit needs no residuals.
     if (row_scale != nullptr || residuals == Residuals::SKIP) return true;
     reserve_large(f.resid, n);
@@ -114,25 +122,6 @@ void finish_covariance(PoolFit& f, Real df, const Columns& cols, const PoolData&
     standard_errors_and_ratios(f.coef, f.cov, f.se, f.tstat);
 }
 
-// v less theta times its cross-section's mean (theta 1: the within deviations). The product
-// theta_g mean_g is formed once per cross-section: the same number on every one of its rows.
-// `out` is reused: a buffer of the right length is written over, not allocated again.
-void quasi_demean_into(const std::vector<Real>& v, const std::vector<Real>& means,
-                       const std::vector<Real>& theta, const PoolData& d, std::vector<Real>& out) {
-    if (out.capacity() < v.size()) reserve_large(out, v.size());
-    out.resize(v.size());
-    std::vector<Real> scaled;
-    if (!theta.empty()) {
-        scaled.resize(means.size());
-        for (std::size_t g = 0; g < means.size(); ++g) scaled[g] = theta[g] * means[g];
-    }
-    const Real* shift = theta.empty() ? means.data() : scaled.data();
-    split_rows(v.size(), [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i)
-            out[i] = fast_subtract(v[i], shift[std::size_t(d.group[i])]);
-    });
-}
-
 // The sum of the squares, each square and each partial sum rounded in row order.
 Real sum_of_squares(const std::vector<Real>& v) {
     Real s = 0;
@@ -152,18 +141,16 @@ Real centred_sum_of_squares(const std::vector<Real>& v) {
     return s;
 }
 
-// The squared correlation of y with its fitted values y - e.
-Real squared_correlation(const std::vector<Real>& y, const std::vector<Real>& e) {
+// The squared correlation of y with its fitted values.
+Real squared_correlation(const std::vector<Real>& y, const std::vector<Real>& fitted) {
     // Each sum is its own chain in row order; on a long sample the chains are shared between
     // two threads (the means, then syy and syf beside sff).
     const std::size_t n = y.size();
     Real my = 0, mf = 0;
     each_column(2, n, [&](std::size_t which) {
+        const std::vector<Real>& v = which == 0 ? y : fitted;
         Real s = 0;
-        if (which == 0)
-            for (std::size_t i = 0; i < n; ++i) s = fast_add(s, y[i]);
-        else
-            for (std::size_t i = 0; i < n; ++i) s = fast_add(s, fast_subtract(y[i], e[i]));
+        for (std::size_t i = 0; i < n; ++i) s = fast_add(s, v[i]);
         (which == 0 ? my : mf) = s;
     });
     my /= Real(n), mf /= Real(n);
@@ -173,14 +160,14 @@ Real squared_correlation(const std::vector<Real>& y, const std::vector<Real>& e)
             Real a = 0, b = 0;
             for (std::size_t i = 0; i < n; ++i) {
                 const Real dy = fast_subtract(y[i], my);
-                const Real df = fast_subtract(fast_subtract(y[i], e[i]), mf);
+                const Real df = fast_subtract(fitted[i], mf);
                 a = fast_add(a, fast_multiply(dy, dy)), b = fast_add(b, fast_multiply(dy, df));
             }
             syy = a, syf = b;
         } else {
             Real a = 0;
             for (std::size_t i = 0; i < n; ++i) {
-                const Real df = fast_subtract(fast_subtract(y[i], e[i]), mf);
+                const Real df = fast_subtract(fitted[i], mf);
                 a = fast_add(a, fast_multiply(df, df));
             }
             sff = a;
@@ -219,28 +206,6 @@ Means cross_section_means(const PoolData& d) {
         for (std::size_t g = 0; g < groups; ++g) mean[g] = sums[g] / d.rows[g];
     });
     return m;
-}
-
-// The within fit: deviations from the cross-section means, no intercept, of the regressors
-// listed in `use` (all of them when empty).
-// The deviations of y come back in dev_y.
-bool within_fit(const PoolData& d, const Means& m, PoolFit& f, int& bad,
-                std::vector<std::vector<Real>>& dev_x, std::vector<Real>& dev_y,
-                const std::vector<std::size_t>& use = {}, Residuals residuals = Residuals::FORM) {
-    quasi_demean_into(d.y, m.y, {}, d, dev_y);
-    const std::size_t count = use.empty() ? d.x.size() : use.size();
-    dev_x.resize(count);
-    Columns cols;
-    for (std::size_t u = 0; u < count; ++u) {
-        const std::size_t j = use.empty() ? u : use[u];
-        quasi_demean_into(d.x[j], m.x[j], {}, d, dev_x[u]);
-        cols.push_back(dev_x[u].data());
-    }
-    if (!least_squares(cols, dev_y.data(), d.y.size(), f, bad, nullptr, residuals)) {
-        if (bad >= 0 && !use.empty()) bad = int(use[std::size_t(bad)]);
-        return false;
-    }
-    return true;
 }
 
 // True when x is constant within every cross-section (time-invariant), the within deviations
@@ -333,19 +298,33 @@ void fixed(const PoolData& d, const PoolControl& c, const Means& m, PoolFit& f, 
             e.end = PoolEnd::DEPENDENT;
             return;
         }
-    std::vector<std::vector<Real>> dev_x;
-    std::vector<Real> dev_y;
-    if (!within_fit(d, m, f, e.bad_column, dev_x, dev_y)) {
+    // The within fit: deviations from the cross-section means, no intercept, kept for the
+    // residuals (y's in the fitted values' buffer, written over by them at the end).
+    const std::size_t k = std::size_t(e.k), n = d.y.size();
+    std::vector<std::vector<Real>> dev_x(k);
+    std::vector<Real>& dev_y = e.result.record.predicted;
+    std::vector<DeviationColumn> wcols;
+    for (std::size_t j = 0; j < k; ++j) {
+        reserve_large(dev_x[j], n);
+        dev_x[j].resize(n);
+        wcols.push_back({d.x[j].data(), m.x[j].data(), dev_x[j].data()});
+    }
+    reserve_large(dev_y, n);
+    dev_y.resize(n);
+    wcols.push_back({d.y.data(), m.y.data(), dev_y.data()});
+    if (!solve_gram(deviation_gram(wcols, d.group), n, f, e.bad_column)) {
         e.end = PoolEnd::DEPENDENT;
         return;
     }
     Columns cols;
     for (const auto& x : dev_x) cols.push_back(x.data());
+    reserve_large(f.resid, n);
+    f.resid.resize(n);
+    subtract_fitted(cols, f.coef, dev_y.data(), n, f.resid.data());
     const int df = e.n - e.groups - e.k;
     finish_covariance(f, Real(df), cols, d, c.covariance);
     e.result.record.rsqr = 1 - f.sse / sum_of_squares(dev_y);
     e.result.record.residuals = std::move(f.resid);
-    const std::size_t k = std::size_t(e.k);
     e.effects.resize(std::size_t(e.groups));
     e.xmeans.resize(std::size_t(e.groups) * k);
     for (std::size_t g = 0; g < std::size_t(e.groups); ++g) {
@@ -374,28 +353,33 @@ void fixed(const PoolData& d, const PoolControl& c, const Means& m, PoolFit& f, 
 // `varying`: the regressors that vary within a cross-section.
 void random(const PoolData& d, const PoolControl& c, const Means& m,
             const std::vector<std::size_t>& varying, PoolFit& f, PoolEstimate& e) {
-    const std::size_t k = std::size_t(e.k - 1), groups = std::size_t(e.groups);
+    const std::size_t k = std::size_t(e.k - 1), groups = std::size_t(e.groups), n = d.y.size();
+    const int* group = d.group.data();
     // The variance of e from the within fit, of the regressors that vary within a
     // cross-section: one constant within every cross-section (time-invariant) is estimated
-    // by the between and random-effects fits alone. Its residuals are not needed.
+    // by the between and random-effects fits alone. Its residuals are not needed, and its
+    // deviations are summed a block of rows at a time, never written out.
     e.within_slopes = int(varying.size());
     PoolFit within;
-    // The within deviations' buffers take the quasi-deviations after the within fit.
-    std::vector<std::vector<Real>> dev_x;
-    std::vector<Real> dev_y;
     const Real within_df = Real(e.n - e.groups - int(varying.size()));
+    std::vector<DeviationColumn> wcols;
+    for (std::size_t j : varying) wcols.push_back({d.x[j].data(), m.x[j].data()});
+    wcols.push_back({d.y.data(), m.y.data()});
     if (varying.empty()) {
-        quasi_demean_into(d.y, m.y, {}, d, dev_y);
-        within.sse = sum_of_squares(dev_y);
+        Real s = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const Real v = deviation_at(wcols[0], group, i);
+            s = fast_add(s, fast_multiply(v, v));
+        }
+        within.sse = s;
         within.sigma2 = within.sse / within_df;
     } else {
-        if (!within_fit(d, m, within, e.bad_column, dev_x, dev_y, varying, Residuals::SKIP)) {
+        if (!solve_gram(deviation_gram(wcols, d.group), n, within, e.bad_column)) {
+            if (e.bad_column >= 0) e.bad_column = int(varying[std::size_t(e.bad_column)]);
             e.end = PoolEnd::DEPENDENT;
             return;
         }
-        Columns cols;
-        for (const auto& x : dev_x) cols.push_back(x.data());
-        finish_covariance(within, within_df, cols, d, PoolCovariance::CLASSICAL);
+        finish_covariance(within, within_df, {}, d, PoolCovariance::CLASSICAL);
     }
     e.sigma2_e = within.sigma2;
     // The between fit: the cross-section means, each weighted by its number of rows.
@@ -440,39 +424,74 @@ void random(const PoolData& d, const PoolControl& c, const Means& m,
         e.theta_min = std::min(e.theta_min, t), e.theta_max = std::max(e.theta_max, t);
     for (std::size_t g = 0; g < groups; ++g) e.theta_mean += theta[g] * d.rows[g];
     e.theta_mean /= Real(e.n);
-    // Least squares on the quasi-deviations.
-    std::vector<std::vector<Real>>& qx = dev_x;
-    qx.resize(k);
-    Columns cols;
-    for (std::size_t j = 0; j < k; ++j) quasi_demean_into(d.x[j], m.x[j], theta, d, qx[j]);
-    std::vector<Real> one_less_theta(groups), ones;
-    reserve_large(ones, d.y.size());
-    ones.resize(d.y.size());
+    // Least squares on the quasi-deviations: each variable less theta_g times its mean (the
+    // product formed once per cross-section), the intercept's column 1 - theta_g, then y.
+    std::vector<std::vector<Real>> shift(k + 1, std::vector<Real>(groups));
+    for (std::size_t g = 0; g < groups; ++g) {
+        for (std::size_t j = 0; j < k; ++j) shift[j][g] = theta[g] * m.x[j][g];
+        shift[k][g] = theta[g] * m.y[g];
+    }
+    std::vector<Real> one_less_theta(groups);
     for (std::size_t g = 0; g < groups; ++g) one_less_theta[g] = 1 - theta[g];
-    split_rows(ones.size(), [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) ones[i] = one_less_theta[std::size_t(d.group[i])];
-    });
-    for (const auto& x : qx) cols.push_back(x.data());
-    cols.push_back(ones.data());
-    std::vector<Real>& qy = dev_y;
-    quasi_demean_into(d.y, m.y, theta, d, qy);
-    if (!least_squares(cols, qy.data(), d.y.size(), f, e.bad_column)) {
+    // The quasi-deviations are kept for the passes after the fit: y's in the residuals' buffer
+    // (written over by the residuals at the end), the intercept's column only for a clustered
+    // covariance (elsewhere its product with the coefficient is one per cross-section).
+    const bool clustered = c.covariance != PoolCovariance::CLASSICAL;
+    std::vector<std::vector<Real>> q(clustered ? k + 1 : k);
+    for (auto& v : q) reserve_large(v, n), v.resize(n);
+    std::vector<Real>& qy = e.result.record.residuals;
+    reserve_large(qy, n);
+    qy.resize(n);
+    std::vector<DeviationColumn> qcols;
+    for (std::size_t j = 0; j < k; ++j)
+        qcols.push_back({d.x[j].data(), shift[j].data(), q[j].data()});
+    qcols.push_back({nullptr, one_less_theta.data(), clustered ? q[k].data() : nullptr});
+    qcols.push_back({d.y.data(), shift[k].data(), qy.data()});
+    if (!solve_gram(deviation_gram(qcols, d.group), n, f, e.bad_column)) {
         e.end = PoolEnd::DEPENDENT;
         return;
     }
-    finish_covariance(f, Real(e.n - e.k), cols, d, PoolCovariance::CLASSICAL);
+    // One pass over the rows: the fitted values qy - e of the quasi-deviations (for R-square),
+    // e = qy - b_1 q_1 - ... each product and difference rounded in that order, kept for a
+    // clustered covariance only. The fitted values' buffer then takes those on the scale of y.
+    std::vector<Real> intercept_part(groups);
+    for (std::size_t g = 0; g < groups; ++g)
+        intercept_part[g] = fast_multiply(f.coef[k], one_less_theta[g]);
+    std::vector<Real>& fitted = e.result.record.predicted;
+    reserve_large(fitted, n);
+    fitted.resize(n);
+    if (clustered) reserve_large(f.resid, n), f.resid.resize(n);
+    split_rows(n, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            Real r = qy[i];
+            for (std::size_t j = 0; j < k; ++j)
+                r = fast_subtract(r, fast_multiply(f.coef[j], q[j][i]));
+            r = fast_subtract(r, intercept_part[std::size_t(group[i])]);
+            fitted[i] = fast_subtract(qy[i], r);
+            if (clustered) f.resid[i] = r;
+        }
+    });
+    finish_covariance(f, Real(e.n - e.k), {}, d, PoolCovariance::CLASSICAL);
     hausman(within, f, varying, int(k), e); // the classical covariance of both fits
-    if (c.covariance != PoolCovariance::CLASSICAL)
+    if (clustered) {
+        Columns cols;
+        for (const auto& v : q) cols.push_back(v.data());
         finish_covariance(f, Real(e.n - e.k), cols, d, c.covariance);
-    e.result.record.rsqr = squared_correlation(qy, f.resid);
-    // The residuals on the scale of y: y - x'b - intercept.
-    Columns xcols;
-    for (const auto& x : d.x) xcols.push_back(x.data());
-    xcols.push_back(nullptr);
-    std::vector<Real>& resid = e.result.record.residuals;
-    reserve_large(resid, d.y.size());
-    resid.resize(d.y.size());
-    subtract_fitted(xcols, f.coef, d.y.data(), d.y.size(), resid.data());
+    }
+    e.result.record.rsqr = squared_correlation(qy, fitted);
+    // The residuals on the scale of y, y - x'b - intercept, and the fitted values y less them.
+    std::vector<Real>& resid = qy;
+    std::vector<Real>& predicted = fitted;
+    split_rows(n, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            Real r = d.y[i];
+            for (std::size_t j = 0; j < k; ++j)
+                r = fast_subtract(r, fast_multiply(f.coef[j], d.x[j][i]));
+            r = fast_subtract(r, f.coef[k]);
+            resid[i] = r;
+            predicted[i] = fast_subtract(d.y[i], r);
+        }
+    });
 }
 
 // The within fit of the period models (time effects, or both effects): least squares without
@@ -657,12 +676,16 @@ PoolEstimate estimate_pool(const PoolData& d, const PoolControl& c) {
     e.adjusted_r2 = 1 - (1 - r.rsqr) * Real(e.n - 1) / f.df;
     r.has_llf = c.model != PoolModel::RANDOM;
     if (r.has_llf) r.llf = normal_llf(f.sse, e.n);
-    reserve_large(r.predicted, d.y.size());
-    r.predicted.resize(d.y.size());
-    split_rows(d.y.size(), [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i)
-            r.predicted[i] = fast_subtract(d.y[i], r.residuals[i]);
-    });
+    // RANDOM forms its fitted values with its residuals (FIXED leaves y's deviations in their
+    // buffer, written over here).
+    if (c.model != PoolModel::RANDOM) {
+        reserve_large(r.predicted, d.y.size());
+        r.predicted.resize(d.y.size());
+        split_rows(d.y.size(), [&](std::size_t begin, std::size_t end) {
+            for (std::size_t i = begin; i < end; ++i)
+                r.predicted[i] = fast_subtract(d.y[i], r.residuals[i]);
+        });
+    }
     finish_pool_result(d, f, e);
     return e;
 }

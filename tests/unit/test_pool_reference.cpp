@@ -370,7 +370,8 @@ TEST(PoolReference, EmplUKUnbalancedTwoWayAgainstPlm) {
 //   P <- pdata.frame(data.frame(id, tt, yp, z1, z2), index = c("id", "tt"))
 //   r <- plm(yp ~ z1 + z2, data = P, model = "random", random.method = "swar")
 //   w <- plm(yp ~ z1 + z2, data = P, model = "within")
-TEST(PoolReference, LongRandomEffectsPanelOnTwoThreadsAgainstPlm) {
+// The rows cross the two threads' shares and the blocks of rows the deviations are summed in.
+TEST(PoolReference, LongPanelOnTwoThreadsAgainstPlm) {
     PoolData d;
     d.x.resize(2);
     std::vector<Real> ids;
@@ -401,6 +402,42 @@ TEST(PoolReference, LongRandomEffectsPanelOnTwoThreadsAgainstPlm) {
     EXPECT_TRUE(agrees(r.sigma2_a, 0.024090320005335102Q));
     ASSERT_TRUE(r.hausman_done);
     EXPECT_TRUE(agrees(r.hausman, 540.48662120113477Q)); // phtest(w, r)$statistic
+    // R-square: the squared correlation of the quasi-demeaned y with its fitted values,
+    //   qy <- pmodel.response(r); cor(qy, qy - as.numeric(resid(r)))^2
+    EXPECT_TRUE(agrees(r.result.record.rsqr, 0.95230789257631565Q));
+    // The residuals on the scale of y, (yp - cbind(1, z1, z2) %*% coef(r))[c(1, 40001, 80000)],
+    // and the fitted values y less them.
+    const std::vector<std::size_t> rows = {0, 40000, 79999};
+    const Real re_resid[] = {-0.73037363785010889Q, 0.82542083778087916Q, -0.41997112022404548Q};
+    for (std::size_t j = 0; j < rows.size(); ++j) {
+        EXPECT_TRUE(agrees(r.result.record.residuals[rows[j]], re_resid[j])) << rows[j];
+        EXPECT_TRUE(agrees(r.result.record.predicted[rows[j]], d.y[rows[j]] - re_resid[j]));
+    }
+    // sqrt(diag(vcovHC(r, method="arellano", cluster="group", type="HC0")))
+    expect_plm_order(fit(d, PoolModel::RANDOM, PoolCovariance::CLUSTER_HC0).result.record.stderrs,
+                     {0.0093968597896673008Q, 0.0002671546556533301Q, 0.00027618332825246015Q});
+    // The within fit: the slopes and the demeaned residuals of rows 1, 40001 and 80000 exact, in
+    // rational arithmetic on the same doubles (Python fractions: each cross-section's mean
+    // subtracted exactly, then the 2 x 2 normal equations solved by Cramer's rule and printed to
+    // 40 digits; plm's double values agree to 1E-10 only, lost to cancellation); the standard
+    // errors sqrt(diag(vcov(w))), summary(w)$r.squared["rsq"], and the clustered standard errors
+    // sqrt(diag(vcovHC(w, method="arellano", cluster="group", type="HC1"))) from plm.
+    const PoolEstimate w = fit(d, PoolModel::FIXED);
+    ASSERT_EQ(w.end, PoolEnd::OK);
+    const Real exact = 1e-30Q;
+    EXPECT_TRUE(
+        agrees(w.result.record.coef[0], 0.4999978258573568484220354742294299966672Q, exact));
+    EXPECT_TRUE(
+        agrees(w.result.record.coef[1], -0.2499956276442216177329263431693483102380Q, exact));
+    expect_slopes(w.result.record.stderrs, {0.00035904537321575447Q, 0.00036570204399448446Q});
+    EXPECT_TRUE(agrees(w.result.record.rsqr, 0.96937728332990314Q));
+    const Real fe_resid[] = {0.1222174592326278246956037659330647766908Q,
+                             0.4221977862961429191871237594744381244064Q,
+                             0.07779561848350457975427711380646061405947Q};
+    for (std::size_t j = 0; j < rows.size(); ++j)
+        EXPECT_TRUE(agrees(w.result.record.residuals[rows[j]], fe_resid[j], exact)) << rows[j];
+    expect_slopes(fit(d, PoolModel::FIXED, PoolCovariance::CLUSTER_HC1).result.record.stderrs,
+                  {0.00025533217440605941Q, 0.00026932325332767727Q});
 }
 
 } // namespace
