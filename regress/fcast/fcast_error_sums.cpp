@@ -19,8 +19,10 @@ void FcastErrorSums::add_rows(const FcastRow* rows, std::size_t begin, std::size
         if (!r.known) continue;
         const Real e = r.error;
         accuracy.add_row(r.observed, r.predicted, e);
-        if (any) lag.add_product(e, last);
-        else first = e;
+        if (any)
+            lag.add_product(e, last);
+        else
+            first = e;
         any = true;
         last = e;
         runs.add(e);
@@ -47,8 +49,10 @@ void FcastErrorSums::add_exact(const FcastErrorSums& later) {
     defined += later.defined;
     if (!later.any) return;
     lag.add_exact(later.lag);
-    if (any) lag.add_product(later.first, last); // the pair across the join
-    else first = later.first;
+    if (any)
+        lag.add_product(later.first, last); // the pair across the join
+    else
+        first = later.first;
     any = true;
     last = later.last;
     runs.add_following(later.runs);
@@ -80,7 +84,7 @@ ResidualStats forecast_error_stats(const Forecast& f, const FcastErrorSums& sums
                                                              std::size_t(n), sums.first, sums.last);
     totals.lag = sums.lag.result();
     const CorrelationSums observed_predicted{sum(Sum::SUM_Y), sum(Sum::SUM_P), sum(Sum::SUM_Y2),
-                                            sum(Sum::SUM_P2), sum(Sum::SUM_YP)};
+                                             sum(Sum::SUM_P2), sum(Sum::SUM_YP)};
     totals.r2op = observed_predicted.squared_correlation(std::size_t(n));
     set_serial_stats(s, n, Real(n), totals.squares, totals, sums.runs);
 
@@ -99,10 +103,9 @@ ResidualStats forecast_error_stats(const Forecast& f, const FcastErrorSums& sums
                              m[FOURTH].add_product(d2, d2);
                          }
                      });
-    const Real m2 =
-        exact_centred_from_sums(sum(Sum::SSE), sum(Sum::SUM_E), sum(Sum::SUM_E), std::size_t(n),
-                                mean, mean) /
-        n;
+    const Real m2 = exact_centred_from_sums(sum(Sum::SSE), sum(Sum::SUM_E), sum(Sum::SUM_E),
+                                            std::size_t(n), mean, mean) /
+                    n;
     set_normality_tests(s, n, m2, (*moments)[THIRD].result() / n, (*moments)[FOURTH].result() / n);
     return s;
 }
