@@ -12,12 +12,6 @@
 
 namespace tarvex {
 
-namespace {
-
-enum { SUM_E, SSE, SUM_ABS, SUM_Y, SUM_P, SUM_Y2, SUM_P2, SUM_YP, PERCENT, SUMS };
-
-} // namespace
-
 struct FcastAccuracySums::Sums {
     ExactSums<SUMS> total;
 };
@@ -25,31 +19,51 @@ struct FcastAccuracySums::Sums {
 FcastAccuracySums::FcastAccuracySums() : sums_(std::make_unique<Sums>()) {}
 FcastAccuracySums::~FcastAccuracySums() = default;
 
+void FcastAccuracySums::add_row(Real y, Real p, Real e) {
+    ExactAccumulator* sum = sums_->total.sums;
+    sum[SUM_E].add(e);
+    sum[SSE].add_product(e, e);
+    sum[SUM_ABS].add(qm::abs(e));
+    sum[SUM_Y].add(y);
+    sum[SUM_P].add(p);
+    sum[SUM_Y2].add_product(y, y);
+    sum[SUM_P2].add_product(p, p);
+    sum[SUM_YP].add_product(y, p);
+    if (!equal_values(y, 0)) {
+        const Real ratio = e / y;
+        sum[PERCENT].add_product(ratio, ratio);
+        ++nonzero_;
+    }
+    ++n_;
+}
+
+void FcastAccuracySums::clear() {
+    sums_->total.clear();
+    n_ = nonzero_ = 0;
+}
+
+bool FcastAccuracySums::has_special() const {
+    return sums_->total.has_special();
+}
+
+void FcastAccuracySums::add_exact(const FcastAccuracySums& other) {
+    sums_->total.add_exact(other.sums_->total);
+    n_ += other.n_;
+    nonzero_ += other.nonzero_;
+}
+
+const ExactAccumulator& FcastAccuracySums::sum(Sum which) const {
+    return sums_->total[which];
+}
+
 void FcastAccuracySums::add(const Real* y, const Real* p, std::size_t n) {
-    // Every sum is exact: the rows' sums (over two threads for a long block) are added to the
-    // totals exactly.
-    auto part = std::make_unique<ExactSums<SUMS>>();
-    split_accumulate(n, *part, [&](ExactSums<SUMS>& set, std::size_t begin, std::size_t end) {
-        ExactAccumulator* sum = set.sums;
-        for (std::size_t t = begin; t < end; ++t) {
-            const Real e = fast_subtract(y[t], p[t]);
-            sum[SUM_E].add(e);
-            sum[SSE].add_product(e, e);
-            sum[SUM_ABS].add(qm::abs(e));
-            sum[SUM_Y].add(y[t]);
-            sum[SUM_P].add(p[t]);
-            sum[SUM_Y2].add_product(y[t], y[t]);
-            sum[SUM_P2].add_product(p[t], p[t]);
-            sum[SUM_YP].add_product(y[t], p[t]);
-            if (!equal_values(y[t], 0)) {
-                const Real ratio = e / y[t];
-                sum[PERCENT].add_product(ratio, ratio);
-            }
-        }
+    // The rows' sums (over two threads for a long block) are added to the totals exactly.
+    FcastAccuracySums part;
+    split_accumulate(n, part, [&](FcastAccuracySums& set, std::size_t begin, std::size_t end) {
+        for (std::size_t t = begin; t < end; ++t)
+            set.add_row(y[t], p[t], fast_subtract(y[t], p[t]));
     });
-    sums_->total.add_exact(*part);
-    n_ += static_cast<long long>(n);
-    for (std::size_t t = 0; t < n; ++t) nonzero_ += !equal_values(y[t], 0);
+    add_exact(part);
 }
 
 FcastAccuracy FcastAccuracySums::result() const {

@@ -152,4 +152,16 @@ Real exact_squared_differences(const Real* v, std::size_t n) {
     return sum.result();
 }
 
+Real exact_squared_differences_from_sums(ExactAccumulator squares, ExactAccumulator lag,
+                                         std::size_t n, Real first, Real last) {
+    // 2 sum v[i]^2 - v[0]^2 - v[n-1]^2 - 2 sum v[i] v[i-1], every term exact.
+    if (n < 2) return 0;
+    ExactAccumulator sum = squares;
+    sum.add_exact(squares);
+    sum.add_product(first, -first);
+    sum.add_product(last, -last);
+    add_scaled(sum, lag, -2);
+    return sum.result();
+}
+
 } // namespace tarvex

@@ -44,5 +44,10 @@ Real exact_centred_from_parts(ExactAccumulator& products, const std::vector<Real
 Real exact_lag_products(const Real* v, std::size_t n);
 // sum (v[i] - v[i-1])^2 for i = 1..n-1 with every difference exact, correctly rounded.
 Real exact_squared_differences(const Real* v, std::size_t n);
+// The same sum for n values from sums gathered beforehand, without the values: the exact sums of
+// v[i]^2 over all n values and of v[i] * v[i-1], and the end values v[0] and v[n-1]. Every term
+// must be finite (then the value is that of exact_squared_differences).
+Real exact_squared_differences_from_sums(ExactAccumulator squares, ExactAccumulator lag,
+                                         std::size_t n, Real first, Real last);
 
 } // namespace tarvex

@@ -221,7 +221,7 @@ void cmd_fcast(Run& run) {
                 write_line(run,
                            fmt_X(22) + " FORECAST ROOT MEAN SQUARE ERROR =" + fmt_F(r.rmse, 21, 5));
         }
-        fcast_residual_output(run, model, f, o, print);
+        fcast_residual_output(run, model, f, r.sums.get(), o, print);
     }
 }
 

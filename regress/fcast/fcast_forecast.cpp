@@ -4,7 +4,8 @@
 
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
-#include "numeric/large_pages.hpp"
+#include "numeric/qmath.hpp"
+#include "regress/fcast/fcast_error_sums.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "regress/fcast/fcast_options.hpp"
 #include "regress/fcast/fcast_period.hpp"
@@ -101,15 +102,18 @@ void finish_forecast(FcastResult& out) {
     ReportNotes& notes = out.notes;
     const Forecast& f = out.forecast;
     for (const FcastRow& r : f.rows) note_row_problem(notes, r);
-    // Accuracy over the rows with y known and a prediction.
-    std::vector<Real> y, p;
-    reserve_large(y, f.rows.size());
-    reserve_large(p, f.rows.size());
-    for (const FcastRow& r : f.rows)
-        if (r.known && r.defined) y.push_back(r.observed), p.push_back(r.predicted);
-    out.has_accuracy = !y.empty();
-    if (out.has_accuracy) out.accuracy = forecast_accuracy(y, p);
-    if (f.has_se) out.rmse = forecast_rmse(f);
+    // The accuracy over the rows with y known and a prediction, and the root mean square of the
+    // standard errors, from one pass over the rows.
+    out.sums = forecast_error_sums(f);
+    const FcastErrorSums& sums = *out.sums;
+    out.has_accuracy = sums.accuracy.rows() > 0;
+    if (out.has_accuracy) {
+        FcastAccuracySums total;
+        total.add_exact(sums.accuracy);
+        out.accuracy = total.result();
+    }
+    const int count = int(sums.defined);
+    if (f.has_se) out.rmse = count > 0 ? qm::sqrt(sums.se_squares.result() / count) : Real(0);
 }
 
 } // namespace tarvex

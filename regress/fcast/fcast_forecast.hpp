@@ -8,11 +8,14 @@
 #include "regress/fcast/fcast_predict.hpp"
 #include "regress/fit/report_notes.hpp"
 
+#include <memory>
+
 namespace tarvex {
 
 struct Run;
 struct FcastModel;
 struct FcastOptions;
+struct FcastErrorSums;
 
 struct FcastResult {
     Forecast forecast;
@@ -21,6 +24,8 @@ struct FcastResult {
     bool has_accuracy = false; // some observation has y known and a prediction
     FcastAccuracy accuracy;
     Real rmse = 0; // root mean square of the standard errors (when there are any)
+    // The sums over the rows the statistics above, and those of the errors, are formed from.
+    std::shared_ptr<const FcastErrorSums> sums;
 };
 
 // Forecasts `model` over settings.obs (the dynamic origin is settled here: ESTEND=, the

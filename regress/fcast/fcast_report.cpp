@@ -9,6 +9,7 @@
 #include "numeric/large_pages.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
+#include "regress/fcast/fcast_error_sums.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "regress/fcast/fcast_options.hpp"
 #include "regress/fcast/fcast_predict.hpp"
@@ -144,21 +145,8 @@ void write_fcast_accuracy(Run& run, const FcastAccuracy& a) {
     write_line(run, "      PROPORTION DUE TO DISTURBANCE =" + fmt_G(a.disturbance, 13, 5));
 }
 
-Real forecast_rmse(const Forecast& f) {
-    // The exact sum of the squares, over two threads for a long forecast (the same sum).
-    ExactAccumulator sum;
-    split_accumulate(f.rows.size(), sum,
-                     [&f](ExactAccumulator& part, std::size_t begin, std::size_t end) {
-                         for (std::size_t i = begin; i < end; ++i)
-                             if (f.rows[i].defined) part.add_product(f.rows[i].se, f.rows[i].se);
-                     });
-    int count = 0;
-    for (const FcastRow& r : f.rows) count += r.defined ? 1 : 0;
-    return count > 0 ? qm::sqrt(sum.result() / count) : Real(0);
-}
-
 void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
-                           const FcastOptions& o, bool print) {
+                           const FcastErrorSums* sums, const FcastOptions& o, bool print) {
     // The forecast errors as a fit of n observations with no parameters of its own, so that
     // the residual variance is SSE/n.
     OlsFit fit;
@@ -167,20 +155,31 @@ void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
     fit.dep_name = first_8_padded(model.dep_name);
     fit.terms = model.terms;
     fit.k = model.k();
-    for (auto* v : {&fit.y, &fit.fitted, &fit.resid}) reserve_large(*v, f.rows.size());
-    reserve_large(fit.obs, f.rows.size());
-    for (const FcastRow& r : f.rows) {
-        if (!error_known(r)) continue;
-        fit.obs.push_back(r.obs);
-        fit.y.push_back(r.observed);
-        fit.fitted.push_back(r.predicted);
-        fit.resid.push_back(r.error);
+    const bool printed = print && (o.RSTAT || o.GF);
+    // The errors themselves are copied out for the tests and plots that read them one by one,
+    // and when a sum holds a NaN or an infinity (whose IEEE sum depends on the order of terms).
+    const bool copy =
+        sums == nullptr || sums->has_special() || o.GNU || (printed && (o.LM || o.GF));
+    if (copy) {
+        for (auto* v : {&fit.y, &fit.fitted, &fit.resid}) reserve_large(*v, f.rows.size());
+        reserve_large(fit.obs, f.rows.size());
+        for (const FcastRow& r : f.rows) {
+            if (!error_known(r)) continue;
+            fit.obs.push_back(r.obs);
+            fit.y.push_back(r.observed);
+            fit.fitted.push_back(r.predicted);
+            fit.resid.push_back(r.error);
+        }
+        fit.n = int(fit.obs.size());
+        if (fit.n == 0) return;
+        fit.sse = exact_sum_of_squares(fit.resid.data(), fit.resid.size());
+    } else {
+        fit.n = int(sums->accuracy.rows());
+        if (fit.n == 0) return;
+        fit.sse = sums->accuracy.sum(FcastAccuracySums::SSE).result();
     }
-    fit.n = int(fit.obs.size());
-    if (fit.n == 0) return;
-    fit.sse = exact_sum_of_squares(fit.resid.data(), fit.resid.size());
     // The regressors are needed by the heteroskedasticity test alone.
-    if (o.LM) {
+    if (copy && o.LM) {
         fit.x.assign(std::size_t(fit.n) * fit.k, 0);
         std::size_t i = 0;
         for (std::size_t row = 0; row < f.rows.size(); ++row) {
@@ -206,13 +205,12 @@ void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
     ro.COMMFILE = o.COMMFILE;
     ro.commfile_full = o.commfile_full;
     ro.APPEND = o.APPEND;
-    const bool printed = print && (ro.RSTAT || ro.GF);
     if (!printed && !ro.RSTAT) {
         if (o.GNU) write_residual_plot(run, fit, ro);
         return;
     }
     // Computed once, for the report and for the result scalars.
-    ResidualStats r = residual_stats(fit, printed && ro.LM);
+    ResidualStats r = copy ? residual_stats(fit, printed && ro.LM) : forecast_error_stats(f, *sums);
     if (printed && ro.GF) add_goodness_of_fit(fit, r);
     if (printed) OLSRES(run, fit, ro, r);
     if (ro.RSTAT) {

@@ -12,6 +12,7 @@ struct FcastModel;
 struct FcastOptions;
 struct Forecast;
 struct FcastAccuracy;
+struct FcastErrorSums;
 
 // " DEPENDENT VARIABLE = ..." and the coefficients four to a line, then the autocorrelations
 // given with RHO= and SRHO=.
@@ -21,11 +22,10 @@ void write_fcast_model(Run& run, const FcastModel& model, const FcastOptions& o,
 void write_fcast_listing(Run& run, const Forecast& f, const FcastOptions& o);
 // The accuracy statistics and the two decompositions of the mean square error.
 void write_fcast_accuracy(Run& run, const FcastAccuracy& a);
-// The root mean square of the forecast standard errors of the rows that have one.
-Real forecast_rmse(const Forecast& f);
 // The residual statistics of the errors where y is known (and $DW, $RHO, $R2OP), the plot files
-// with GNU; `print` is false when output is suppressed.
+// with GNU; `print` is false when output is suppressed. `sums` (may be null) are those of f's
+// rows: the statistics are formed from them unless a test or plot needs the errors themselves.
 void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
-                           const FcastOptions& o, bool print);
+                           const FcastErrorSums* sums, const FcastOptions& o, bool print);
 
 } // namespace tarvex

@@ -91,7 +91,18 @@ void RunsCounter::add(Real v) {
         return;
     }
     if (sign != last) ++runs;
+    if (last == 0) first = sign;
     last = sign;
+}
+
+void RunsCounter::add_following(const RunsCounter& later) {
+    runs += later.runs;
+    pos += later.pos;
+    zero += later.zero;
+    neg += later.neg;
+    if (later.first != 0 && later.first == last) --runs; // the run goes on across the join
+    if (first == 0) first = later.first;
+    if (later.last != 0) last = later.last;
 }
 
 void RunsCounter::finish(ResidualStats& s) const {
@@ -106,16 +117,6 @@ void RunsCounter::finish(ResidualStats& s) const {
         if (var > 0) s.runs_z = (s.runs - mean) / qm::sqrt(var);
     }
 }
-
-namespace {
-
-void runs_test(const std::vector<Real>& e, ResidualStats& s) {
-    RunsCounter counter;
-    for (Real v : e) counter.add(v);
-    counter.finish(s);
-}
-
-} // namespace
 
 void add_hall_pagan(const OlsFit& fit, ResidualStats& s) {
     const int n = fit.n;
@@ -143,6 +144,20 @@ void add_hall_pagan(const OlsFit& fit, ResidualStats& s) {
     s.hp_p = chi2_tail(s.hp_chi, cols);
 }
 
+void set_serial_stats(ResidualStats& s, int n, Real df, Real sse, const ResidualTotals& t,
+                      const RunsCounter& runs) {
+    s.sum = t.sum;
+    s.abs_sum = t.abs_sum;
+    if (t.squares > 0) {
+        s.dw = t.differences / t.squares;
+        s.rho = t.lag / t.squares;
+    }
+    s.von_neumann = n > 1 ? s.dw * n / (n - 1) : Real(0);
+    s.variance = df > 0 ? sse / df : Real(0);
+    s.r2op = t.r2op;
+    runs.finish(s);
+}
+
 ResidualStats residual_stats(const OlsFit& fit, bool heteroskedasticity) {
     ResidualStats s;
     const std::vector<Real>& e = fit.resid;
@@ -151,24 +166,21 @@ ResidualStats residual_stats(const OlsFit& fit, bool heteroskedasticity) {
     // Every sum over the residuals is exact, rounded once.
     const Real* ep = e.data();
     const std::size_t count = e.size();
-    const Real ss = exact_sum_of_squares(ep, count);
-    s.sum = exact_sum(ep, count);
-    s.abs_sum = exact_abs_sum(ep, count);
-    const Real diff = exact_squared_differences(ep, count);
-    const Real lag = exact_lag_products(ep, count);
-    if (ss > 0) {
-        s.dw = diff / ss;
-        s.rho = lag / ss;
-    }
-    s.von_neumann = n > 1 ? s.dw * n / (n - 1) : Real(0);
-    s.variance = fit.df > 0 ? fit.sse / fit.df : Real(0);
-    s.r2op = squared_correlation(fit.y, fit.fitted);
+    ResidualTotals totals;
+    totals.squares = exact_sum_of_squares(ep, count);
+    totals.sum = exact_sum(ep, count);
+    totals.abs_sum = exact_abs_sum(ep, count);
+    totals.differences = exact_squared_differences(ep, count);
+    totals.lag = exact_lag_products(ep, count);
+    totals.r2op = squared_correlation(fit.y, fit.fitted);
+    RunsCounter runs;
+    for (Real v : e) runs.add(v);
+    set_serial_stats(s, n, fit.df, fit.sse, totals, runs);
     if (fit.log_dependent) {
         std::vector<Real> ya(n), pa(n);
         for (int t = 0; t < n; ++t) ya[t] = qm::exp(fit.y[t]), pa[t] = qm::exp(fit.fitted[t]);
         s.r2op_antilog = squared_correlation(ya, pa);
     }
-    runs_test(e, s);
     if (fit.lagged_dependent >= 0 && !fit.cov.empty()) {
         const int j = fit.lagged_dependent;
         const Real term = 1 - n * fit.cov[std::size_t(j) * fit.k + j];

@@ -34,6 +34,24 @@ struct ResidualStats {
 // `heteroskedasticity`: also the Hall-Pagan test (an auxiliary regression, LM only).
 ResidualStats residual_stats(const OlsFit& fit, bool heteroskedasticity);
 
+struct RunsCounter;
+
+// The rounded sums over the residuals e_1 .. e_n, in observation order, that the serial
+// statistics are formed from, however they were gathered.
+struct ResidualTotals {
+    Real squares = 0;     // sum e**2
+    Real sum = 0;         // sum e
+    Real abs_sum = 0;     // sum |e|
+    Real differences = 0; // sum (e_t - e_(t-1))**2
+    Real lag = 0;         // sum e_t e_(t-1)
+    Real r2op = 0;        // squared correlation of the observed and predicted values
+};
+
+// Durbin-Watson, the von Neumann ratio, rho, the residual sum and variance sse/df, the sum of
+// absolute errors, R-square between observed and predicted, and the runs test (from `runs`).
+void set_serial_stats(ResidualStats& s, int n, Real df, Real sse, const ResidualTotals& t,
+                      const RunsCounter& runs);
+
 // The skewness, the excess kurtosis, their standard errors and the Jarque-Bera test from the
 // residuals' second, third and fourth central moments m2, m3, m4 (sums over n).
 void set_normality_tests(ResidualStats& s, Real n, Real m2, Real m3, Real m4);
@@ -58,8 +76,12 @@ struct CorrelationSums {
 // The runs test counted value after value, over one or several stretches of the residuals.
 struct RunsCounter {
     int runs = 0, pos = 0, zero = 0, neg = 0;
-    int last = 0; // sign of the last nonzero value
+    int first = 0; // sign of the first nonzero value
+    int last = 0;  // sign of the last nonzero value
     void add(Real v);
+    // Adds the counts of the stretch that follows this one: a run that goes on across the join
+    // is counted once.
+    void add_following(const RunsCounter& later);
     // The counts and the normal statistic into `s`.
     void finish(ResidualStats& s) const;
 };

@@ -36,6 +36,13 @@ TEST(ExactSums, ClosedFormsOverOneToN) {
     // sum i(i-1) for i = 2..n is (n-1)n(n+1)/3; every difference is 1.
     EXPECT_TRUE(bits_equal(exact_lag_products(v.data(), n), (nn - 1) * nn * (nn + 1) / 3));
     EXPECT_TRUE(bits_equal(exact_squared_differences(v.data(), n), nn - 1));
+    // The same from the sum of all the squares, n(n+1)(2n+1)/6, the lag products and the ends.
+    ExactAccumulator squares_1n, lag_1n;
+    squares_1n.add(nn * (nn + 1) * (2 * nn + 1) / 6);
+    lag_1n.add((nn - 1) * nn * (nn + 1) / 3);
+    EXPECT_TRUE(
+        bits_equal(exact_squared_differences_from_sums(squares_1n, lag_1n, n, 1, nn), nn - 1));
+    EXPECT_TRUE(bits_equal(exact_squared_differences_from_sums(squares_1n, lag_1n, 1, 1, 1), 0));
     // (i - 1)(i - 501) summed: sum i^2 - 502 sum i + 501 n.
     std::vector<Real> w = v;
     const Real expected = nn * (nn + 1) * (2 * nn + 1) / 6 - 502 * nn * (nn + 1) / 2 + 501 * nn;
@@ -61,6 +68,12 @@ TEST(ExactSums, CancellationARunningSumLoses) {
     EXPECT_TRUE(bits_equal(exact_centred_squares(big.data(), 4, pow2(100) + 2.5Q), 5));
     // Differences of consecutive values near 2^100 are 1 each.
     EXPECT_TRUE(bits_equal(exact_squared_differences(big.data(), 4), 3));
+    // From the sums: 2 * (squares near 2^202) - ends - 2 * (lag products near 2^200) leaves 3.
+    ExactAccumulator big_squares, big_lag;
+    big_squares.add_products(big.data(), big.data(), 4);
+    big_lag.add_products(big.data() + 1, big.data(), 3);
+    EXPECT_TRUE(bits_equal(
+        exact_squared_differences_from_sums(big_squares, big_lag, 4, big[0], big[3]), 3));
     // The mean found on the way gives the same centre.
     const MeanAndSquares m = exact_mean_and_centred_squares(big.data(), 4);
     EXPECT_TRUE(bits_equal(m.mean, pow2(100) + 2.5Q));

@@ -8,9 +8,13 @@
 #include "kernels/fcast_accuracy.hpp"
 #include "numeric/fortran_format.hpp"
 #include "ols_engine.hpp"
+#include "reference_support.hpp"
+#include "regress/fcast/fcast_error_sums.hpp"
 #include "regress/fcast/fcast_forecast.hpp"
 #include "regress/fcast/fcast_model.hpp"
 #include "regress/fcast/fcast_options.hpp"
+#include "regress/fit/ols_fit.hpp"
+#include "regress/ols/ols_residual_stats.hpp"
 #include "workspace/workspace.hpp"
 
 #include <gtest/gtest.h>
@@ -127,6 +131,70 @@ TEST(Fcast, LongForecastsGiveEveryRowItsOwnValues) {
             ++wrong;
         }
     }
+}
+
+TEST(Fcast, ErrorStatisticsFromTheRowsAcrossTheThreadJoin) {
+    // 140,001 rows, shared between two threads: every 5th has no y and every 13th no prediction,
+    // so the errors in order skip rows, also where the halves meet. Errors are small integers
+    // (y = p + e exactly), so the sums have exact integer references counted here.
+    const int n = 140001;
+    Forecast f;
+    f.has_se = true;
+    f.rows.resize(n);
+    long long ss = 0, sum = 0, abs_sum = 0, lag = 0, diff = 0, count = 0, defined = 0;
+    long long runs = 0, pos = 0, neg = 0, zero = 0, previous = 0, se_squares = 0;
+    int last_sign = 0;
+    OlsFit fit; // the errors in order, as the statistics of a fit take them
+    for (int i = 0; i < n; ++i) {
+        FcastRow& r = f.rows[std::size_t(i)];
+        r.obs = i + 1;
+        r.known = i % 5 != 2;
+        r.defined = i % 13 != 6;
+        const long long e = (i * 7919LL) % 7 - 3 + (i / 40000 == 1 ? 1 : 0);
+        r.predicted = Real(i % 11);
+        r.observed = r.predicted + Real(e);
+        r.error = Real(e);
+        r.se = Real(i % 3);
+        if (!r.defined) continue;
+        ++defined;
+        se_squares += (i % 3) * (i % 3);
+        if (!r.known) continue;
+        if (count > 0) lag += e * previous, diff += (e - previous) * (e - previous);
+        previous = e;
+        ++count, ss += e * e, sum += e, abs_sum += e < 0 ? -e : e;
+        const int sign = e > 0 ? 1 : e < 0 ? -1 : 0;
+        pos += sign > 0, neg += sign < 0, zero += sign == 0;
+        if (sign != 0 && sign != last_sign) ++runs;
+        if (sign != 0) last_sign = sign;
+        fit.y.push_back(r.observed), fit.fitted.push_back(r.predicted),
+            fit.resid.push_back(r.error);
+    }
+    const auto sums = forecast_error_sums(f);
+    EXPECT_EQ(sums->accuracy.rows(), count);
+    EXPECT_EQ(sums->defined, defined);
+    EXPECT_TRUE(testing::bits_equal(sums->se_squares.result(), Real(se_squares)));
+    const ResidualStats s = forecast_error_stats(f, *sums);
+    EXPECT_TRUE(testing::bits_equal(s.dw, Real(diff) / Real(ss)));
+    EXPECT_TRUE(testing::bits_equal(s.rho, Real(lag) / Real(ss)));
+    EXPECT_TRUE(testing::bits_equal(s.sum, Real(sum)));
+    EXPECT_TRUE(testing::bits_equal(s.abs_sum, Real(abs_sum)));
+    EXPECT_TRUE(testing::bits_equal(s.variance, Real(ss) / Real(count)));
+    EXPECT_EQ(s.runs, runs);
+    EXPECT_EQ(s.pos, pos);
+    EXPECT_EQ(s.neg, neg);
+    EXPECT_EQ(s.zero, zero);
+    // Every statistic has the bits of the same statistics of the errors copied into a fit.
+    fit.n = int(count);
+    fit.df = Real(count);
+    fit.sse = Real(ss);
+    const ResidualStats copied = residual_stats(fit, false);
+    const std::vector<std::pair<Real, Real>> pairs = {
+        {s.r2op, copied.r2op},     {s.von_neumann, copied.von_neumann},
+        {s.runs_z, copied.runs_z}, {s.skew, copied.skew},
+        {s.kurt, copied.kurt},     {s.jb, copied.jb},
+        {s.dw, copied.dw},         {s.rho, copied.rho}};
+    for (const auto& [got, want] : pairs)
+        EXPECT_TRUE(testing::bits_equal(got, want)) << double(got) << " " << double(want);
 }
 
 TEST(Fcast, AccuracyStatisticsAgainstHandValues) {
