@@ -162,13 +162,16 @@ DoubleSample double_sample(const BinaryRows& rows) {
     const std::size_t k = rows.x.size();
     DoubleSample sample;
     sample.n = rows.n;
-    sample.x.assign(k, std::vector<double>(sample.n));
-    for (std::size_t j = 0; j < k; ++j)
-        for (std::size_t i = 0; i < sample.n; ++i) sample.x[j][i] = start_double(rows.x[j][i]);
-    if (rows.weighted()) {
-        sample.weight.resize(sample.n);
-        for (std::size_t i = 0; i < sample.n; ++i) sample.weight[i] = start_double(rows.weight[i]);
-    }
+    // Each column written once as it is converted: no zeros written first, no copy of them.
+    const auto converted = [&sample](const Real* values) {
+        std::vector<double> column;
+        column.reserve(sample.n);
+        for (std::size_t i = 0; i < sample.n; ++i) column.push_back(start_double(values[i]));
+        return column;
+    };
+    sample.x.reserve(k);
+    for (std::size_t j = 0; j < k; ++j) sample.x.push_back(converted(rows.x[j]));
+    if (rows.weighted()) sample.weight = converted(rows.weight);
     sample.one.resize(sample.n);
     for (std::size_t i = 0; i < sample.n; ++i) sample.one[i] = !fast_is_zero(rows.y[i]);
     return sample;
