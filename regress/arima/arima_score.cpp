@@ -16,6 +16,7 @@
 #include "regress/arima/arima_likelihood.hpp"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace tarvex {
 
@@ -246,7 +247,11 @@ ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order
         a[r - 1] = steady_scaled(phi_d[r - 1], !phi_nz[r - 1], xd);
     }
     std::vector<Real> dvdot(kp, Real(0)); // sum v dv over the steady observations
-    auto steady_share = [&](int k_begin, int k_end) {
+    // `fixed` is the state dimension as a constant (std::integral_constant) for the small ones,
+    // whose inner loop the compiler then lays out term by term; 0 for any other.
+    auto steady_share = [&](int k_begin, int k_end, auto fixed) {
+        constexpr int FIXED = decltype(fixed)::value;
+        const int rn = FIXED > 0 ? FIXED : r;
         std::vector<Real> own_dvdot(std::size_t(k_end - k_begin), Real(0));
         // The share's derivative states, apart from the other share's (no cache line between
         // two threads' writes).
@@ -265,22 +270,23 @@ ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order
             const DecodedFactor vd = decode_multiplier(innovation[row - first_steady]);
             for (int k = k_begin; k < k_end; ++k) {
                 const ScoreDirection& d = dirs[std::size_t(k)];
-                Real* dak = &own_da[std::size_t(k - k_begin) * r];
-                const char* dphik = &dphi_nz[std::size_t(k) * r];
-                const char* drrk = &drr_nz[std::size_t(k) * r];
-                const DecodedFactor* dphikd = &dphi_d[std::size_t(k - k_begin) * r];
-                const DecodedFactor* drrkd = &drr_d[std::size_t(k - k_begin) * r];
+                Real* dak = &own_da[std::size_t(k - k_begin) * rn];
+                const char* dphik = &dphi_nz[std::size_t(k) * rn];
+                const char* drrk = &drr_nz[std::size_t(k) * rn];
+                const DecodedFactor* dphikd = &dphi_d[std::size_t(k - k_begin) * rn];
+                const DecodedFactor* drrkd = &drr_d[std::size_t(k - k_begin) * rn];
                 const Real dxt = shift_at(d, row);
                 const bool dx_nz = !fast_is_zero(dxt);
                 const DecodedFactor dxd = decode_multiplier(dxt);
                 const DecodedFactor dvd = decode_multiplier(score_sum(dxt, -dak[0]));
                 Real& dot = own_dvdot[std::size_t(k - k_begin)];
                 dot = score_sum(dot, fast_multiply(vd, dvd));
-                for (int i = 0; i < r; ++i) {
-                    Real s = i + 1 < r ? dak[i + 1] : Real(0);
+#pragma GCC unroll 4
+                for (int i = 0; i < rn; ++i) {
+                    Real s = i + 1 < rn ? dak[i + 1] : Real(0);
                     if (dphik[i]) s = score_sum(s, unit_or_product(dphik[i], dphikd[i], xd));
                     if (dx_nz && phi_nz[i]) s = score_sum(s, fast_multiply(phi_d[i], dxd));
-                    if (i + 1 < r) {
+                    if (i + 1 < rn) {
                         if (drrk[i + 1])
                             s = score_sum(s, unit_or_product(drrk[i + 1], drrkd[i + 1], vd));
                         if (rr_nz[i + 1]) s = score_sum(s, fast_multiply(rr_d[i + 1], dvd));
@@ -294,7 +300,22 @@ ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order
     const std::size_t shares =
         score_shares(std::size_t(std::max(n - first_steady, 0)), std::size_t(kp), threads);
     run_row_shares(std::size_t(kp), shares, [&](std::size_t, std::size_t begin, std::size_t end) {
-        steady_share(int(begin), int(end));
+        switch (r) {
+        case 1:
+            steady_share(int(begin), int(end), std::integral_constant<int, 1>());
+            break;
+        case 2:
+            steady_share(int(begin), int(end), std::integral_constant<int, 2>());
+            break;
+        case 3:
+            steady_share(int(begin), int(end), std::integral_constant<int, 3>());
+            break;
+        case 4:
+            steady_share(int(begin), int(end), std::integral_constant<int, 4>());
+            break;
+        default:
+            steady_share(int(begin), int(end), std::integral_constant<int, 0>());
+        }
     });
     ssq += steady_ssq;
     if (!(ssq > 0)) return out;
