@@ -23,15 +23,36 @@ __attribute__((always_inline)) inline int leading_zeros(limbs::u128 v) {
 
 } // namespace fast_arith_detail
 
-// a * b, bit for bit as the library computes it.
-__attribute__((always_inline)) inline Real fast_multiply(Real a, Real b) {
-    const limbs::u128 x = limbs::bits_of(a), y = limbs::bits_of(b);
-    const unsigned ex = limbs::exponent_field(x), ey = limbs::exponent_field(y);
-    if (!limbs::is_normal(ex) || !limbs::is_normal(ey)) return a * b;
-    const limbs::u128 mx = (x & limbs::FRACTION_MASK) | limbs::HIDDEN_BIT,
-                      my = (y & limbs::FRACTION_MASK) | limbs::HIDDEN_BIT;
-    const limbs::Product p =
-        limbs::multiply(limbs::low64(mx), limbs::high64(mx), limbs::low64(my), limbs::high64(my));
+// An operand of several products taken apart once (a constant coefficient of a recursion, or a
+// value that multiplies several coefficients): its significand with the implicit bit, its biased
+// exponent field and sign, and whether the integer path takes it (a normal number).
+struct DecodedFactor {
+    std::uint64_t low = 0, high = 0; // the 113-bit significand
+    std::uint64_t sign = 0;          // the sign, in bit 63
+    unsigned field = 0;              // the biased exponent
+    bool normal = false;
+    Real value = 0;
+};
+
+__attribute__((always_inline)) inline DecodedFactor decode_multiplier(Real a) {
+    const limbs::u128 x = limbs::bits_of(a);
+    DecodedFactor d;
+    d.field = limbs::exponent_field(x);
+    d.normal = limbs::is_normal(d.field);
+    const limbs::u128 m = (x & limbs::FRACTION_MASK) | limbs::HIDDEN_BIT;
+    d.low = limbs::low64(m);
+    d.high = limbs::high64(m);
+    d.sign = limbs::high64(x) & (std::uint64_t(1) << 63);
+    d.value = a;
+    return d;
+}
+
+// a * b for operands taken apart, bit for bit as the library computes the product of their
+// values.
+__attribute__((always_inline)) inline Real fast_multiply(const DecodedFactor& a,
+                                                         const DecodedFactor& b) {
+    if (!a.normal || !b.normal) return a.value * b.value;
+    const limbs::Product p = limbs::multiply(a.low, a.high, b.low, b.high);
     // The product lies in [2^224, 2^226): its top 113 bits are the significand, bits
     // 112 + carry and up. On 64-bit limbs: shifted right by s = 48 + carry across p3 p2 p1, the
     // round bit bit s - 1 of p1, the rest of p1 and p0 sticky.
@@ -44,11 +65,16 @@ __attribute__((always_inline)) inline Real fast_multiply(Real a, Real b) {
     limbs::add_to_pair(m_low, m_high, round & (std::uint64_t(sticky) | m_low));
     // Rounding up can carry out of the 113 bits only to 2^113, whose fraction is zero: adding
     // the significand less its leading bit to the exponent field moves the exponent up by it.
-    const int e = int(ex) + int(ey) - limbs::EXPONENT_BIAS + int(carry);
-    if (e <= 0 || e >= int(limbs::EXPONENT_FIELD) - 1) return a * b;
-    const std::uint64_t high = ((limbs::high64(x) ^ limbs::high64(y)) & (std::uint64_t(1) << 63)) |
-                               ((std::uint64_t(e) << 48) + (m_high - (std::uint64_t(1) << 48)));
+    const int e = int(a.field) + int(b.field) - limbs::EXPONENT_BIAS + int(carry);
+    if (e <= 0 || e >= int(limbs::EXPONENT_FIELD) - 1) return a.value * b.value;
+    const std::uint64_t high =
+        (a.sign ^ b.sign) | ((std::uint64_t(e) << 48) + (m_high - (std::uint64_t(1) << 48)));
     return limbs::from_bits((limbs::u128(high) << 64) | m_low);
+}
+
+// a * b, bit for bit as the library computes it.
+__attribute__((always_inline)) inline Real fast_multiply(Real a, Real b) {
+    return fast_multiply(decode_multiplier(a), decode_multiplier(b));
 }
 
 // a + b, bit for bit as the library computes it.

@@ -16,6 +16,7 @@
 #include "regress/arima/arima_likelihood.hpp"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace tarvex {
 
@@ -110,8 +111,16 @@ std::size_t score_shares(std::size_t rows, std::size_t parameters, int threads) 
 constexpr char UNIT_TERM = 2;
 
 // c * x for a nonzero coefficient c of the given kind: x itself when c is one.
-__attribute__((always_inline)) inline Real unit_or_product(char kind, Real c, Real x) {
-    return kind == UNIT_TERM ? x : fast_multiply(c, x);
+__attribute__((always_inline)) inline Real unit_or_product(char kind, const DecodedFactor& c,
+                                                           const DecodedFactor& x) {
+    return kind == UNIT_TERM ? x.value : fast_multiply(c, x);
+}
+
+// Coefficients taken apart once for a pass's products.
+std::vector<DecodedFactor> decode_all(const std::vector<Real>& c) {
+    std::vector<DecodedFactor> out(c.size());
+    for (std::size_t i = 0; i < c.size(); ++i) out[i] = decode_multiplier(c[i]);
+    return out;
 }
 
 } // namespace
@@ -224,44 +233,63 @@ ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order
     std::vector<Real> own_v;
     if (!keep) own_v.assign(std::size_t(std::max(n - first_steady, 0)), Real(0));
     Real* innovation = keep ? kept.resid.data() + first_steady : own_v.data();
+    // The coefficients, and each row's x and v, are taken apart once for all their products.
+    const std::vector<DecodedFactor> phi_d = decode_all(phi), rr_d = decode_all(rr);
     for (; t < n; ++t) {
         const Real xt = x[std::size_t(t)];
         const Real v = score_sum(xt, -a[0]);
         innovation[t - first_steady] = v;
-        steady_ssq = score_sum(steady_ssq, fast_multiply(v, v));
+        const DecodedFactor xd = decode_multiplier(xt), vd = decode_multiplier(v);
+        steady_ssq = score_sum(steady_ssq, fast_multiply(vd, vd));
         for (int i = 0; i + 1 < r; ++i)
-            a[i] = steady_sum(steady_sum(steady_scaled(phi[i], !phi_nz[i], xt), a[i + 1]),
-                              steady_scaled(rr[i + 1], !rr_nz[i + 1], v));
-        a[r - 1] = steady_scaled(phi[r - 1], !phi_nz[r - 1], xt);
+            a[i] = steady_sum(steady_sum(steady_scaled(phi_d[i], !phi_nz[i], xd), a[i + 1]),
+                              steady_scaled(rr_d[i + 1], !rr_nz[i + 1], vd));
+        a[r - 1] = steady_scaled(phi_d[r - 1], !phi_nz[r - 1], xd);
     }
     std::vector<Real> dvdot(kp, Real(0)); // sum v dv over the steady observations
-    auto steady_share = [&](int k_begin, int k_end) {
+    // `fixed` is the state dimension as a constant (std::integral_constant) for the small ones,
+    // whose inner loop the compiler then lays out term by term; 0 for any other.
+    auto steady_share = [&](int k_begin, int k_end, auto fixed) {
+        constexpr int FIXED = decltype(fixed)::value;
+        const int rn = FIXED > 0 ? FIXED : r;
         std::vector<Real> own_dvdot(std::size_t(k_end - k_begin), Real(0));
         // The share's derivative states, apart from the other share's (no cache line between
         // two threads' writes).
         std::vector<Real> own_da(da.begin() + std::ptrdiff_t(std::size_t(k_begin) * r),
                                  da.begin() + std::ptrdiff_t(std::size_t(k_end) * r));
+        // The share's coefficients taken apart once, as each row's x, v and each dv are.
+        std::vector<DecodedFactor> dphi_d, drr_d;
+        for (int k = k_begin; k < k_end; ++k) {
+            const std::vector<DecodedFactor> one = decode_all(dirs[std::size_t(k)].dphi),
+                                             other = decode_all(dirs[std::size_t(k)].drr);
+            dphi_d.insert(dphi_d.end(), one.begin(), one.end());
+            drr_d.insert(drr_d.end(), other.begin(), other.end());
+        }
         for (int row = first_steady; row < n; ++row) {
-            const Real xt = x[std::size_t(row)];
-            const Real v = innovation[row - first_steady];
+            const DecodedFactor xd = decode_multiplier(x[std::size_t(row)]);
+            const DecodedFactor vd = decode_multiplier(innovation[row - first_steady]);
             for (int k = k_begin; k < k_end; ++k) {
                 const ScoreDirection& d = dirs[std::size_t(k)];
-                Real* dak = &own_da[std::size_t(k - k_begin) * r];
-                const char* dphik = &dphi_nz[std::size_t(k) * r];
-                const char* drrk = &drr_nz[std::size_t(k) * r];
+                Real* dak = &own_da[std::size_t(k - k_begin) * rn];
+                const char* dphik = &dphi_nz[std::size_t(k) * rn];
+                const char* drrk = &drr_nz[std::size_t(k) * rn];
+                const DecodedFactor* dphikd = &dphi_d[std::size_t(k - k_begin) * rn];
+                const DecodedFactor* drrkd = &drr_d[std::size_t(k - k_begin) * rn];
                 const Real dxt = shift_at(d, row);
                 const bool dx_nz = !fast_is_zero(dxt);
-                const Real dv = score_sum(dxt, -dak[0]);
+                const DecodedFactor dxd = decode_multiplier(dxt);
+                const DecodedFactor dvd = decode_multiplier(score_sum(dxt, -dak[0]));
                 Real& dot = own_dvdot[std::size_t(k - k_begin)];
-                dot = score_sum(dot, fast_multiply(v, dv));
-                for (int i = 0; i < r; ++i) {
-                    Real s = i + 1 < r ? dak[i + 1] : Real(0);
-                    if (dphik[i]) s = score_sum(s, unit_or_product(dphik[i], d.dphi[i], xt));
-                    if (dx_nz && phi_nz[i]) s = score_sum(s, fast_multiply(phi[i], dxt));
-                    if (i + 1 < r) {
+                dot = score_sum(dot, fast_multiply(vd, dvd));
+#pragma GCC unroll 4
+                for (int i = 0; i < rn; ++i) {
+                    Real s = i + 1 < rn ? dak[i + 1] : Real(0);
+                    if (dphik[i]) s = score_sum(s, unit_or_product(dphik[i], dphikd[i], xd));
+                    if (dx_nz && phi_nz[i]) s = score_sum(s, fast_multiply(phi_d[i], dxd));
+                    if (i + 1 < rn) {
                         if (drrk[i + 1])
-                            s = score_sum(s, unit_or_product(drrk[i + 1], d.drr[i + 1], v));
-                        if (rr_nz[i + 1]) s = score_sum(s, fast_multiply(rr[i + 1], dv));
+                            s = score_sum(s, unit_or_product(drrk[i + 1], drrkd[i + 1], vd));
+                        if (rr_nz[i + 1]) s = score_sum(s, fast_multiply(rr_d[i + 1], dvd));
                     }
                     dak[i] = s;
                 }
@@ -272,7 +300,22 @@ ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order
     const std::size_t shares =
         score_shares(std::size_t(std::max(n - first_steady, 0)), std::size_t(kp), threads);
     run_row_shares(std::size_t(kp), shares, [&](std::size_t, std::size_t begin, std::size_t end) {
-        steady_share(int(begin), int(end));
+        switch (r) {
+        case 1:
+            steady_share(int(begin), int(end), std::integral_constant<int, 1>());
+            break;
+        case 2:
+            steady_share(int(begin), int(end), std::integral_constant<int, 2>());
+            break;
+        case 3:
+            steady_share(int(begin), int(end), std::integral_constant<int, 3>());
+            break;
+        case 4:
+            steady_share(int(begin), int(end), std::integral_constant<int, 4>());
+            break;
+        default:
+            steady_share(int(begin), int(end), std::integral_constant<int, 0>());
+        }
     });
     ssq += steady_ssq;
     if (!(ssq > 0)) return out;

@@ -68,6 +68,13 @@ __attribute__((always_inline)) inline Real steady_scaled(Real c, bool c_zero, Re
     return limbs::from_bits((limbs::bits_of(c) ^ bx) & sign);
 }
 
+// c x for c and x taken apart: the same bits as steady_scaled(c.value, c_zero, x.value).
+__attribute__((always_inline)) inline Real steady_scaled(const DecodedFactor& c, bool c_zero,
+                                                         const DecodedFactor& x) {
+    if (!c_zero) return fast_multiply(c, x);
+    return steady_scaled(c.value, true, x.value);
+}
+
 // s + z: a zero added to a nonzero value leaves it as it is.
 __attribute__((always_inline)) inline Real steady_sum(Real s, Real z) {
     const bool s_zero = fast_is_zero(s), z_zero = fast_is_zero(z);

@@ -100,19 +100,25 @@ struct ScoreCase {
 TEST(ArimaExactScore, GradientMatchesHighOrderDifferencesOnShortSeries) {
     std::vector<Real> x;
     const std::vector<Real> w = arma_series(240, 31, Real(3), Real(1.5Q), x);
-    ArimaOrder arma22, meanreg, seasonal, pure_ma, pure_ar;
+    // State dimensions 1 to 4 and a larger one (the seasonal model's 6) each take their own
+    // layout of the steady rows' recursion.
+    ArimaOrder arma22, meanreg, seasonal, pure_ma, pure_ar, ar1, arma11;
     arma22.p = 2, arma22.q = 2;
     meanreg.p = 1, meanreg.q = 2, meanreg.mean = true, meanreg.regressors = 1;
     seasonal.p = 1, seasonal.q = 1, seasonal.sp = 1, seasonal.sq = 1, seasonal.span = 4;
     seasonal.mean = true;
     pure_ma.q = 3, pure_ma.mean = true;
     pure_ar.p = 3, pure_ar.mean = true;
+    ar1.p = 1, ar1.mean = true;
+    arma11.p = 1, arma11.q = 1;
     const std::vector<ScoreCase> cases = {
         {"ARMA(2,2)", arma22, {0.45Q, -0.25Q, 0.35Q, 0.15Q}},
         {"ARMA(1,2), mean and regressor", meanreg, {0.4Q, 0.3Q, 0.1Q, 2.9Q, 1.4Q}},
         {"(1,0,1)(1,0,1)4 with mean", seasonal, {0.4Q, 0.2Q, 0.3Q, -0.25Q, 3.1Q}},
         {"MA(3) with mean", pure_ma, {0.6Q, 0.3Q, 0.1Q, 2.8Q}},
         {"AR(3) with mean", pure_ar, {0.6Q, -0.2Q, 0.1Q, 3.2Q}},
+        {"AR(1) with mean", ar1, {0.55Q, 3.05Q}},
+        {"ARMA(1,1)", arma11, {0.5Q, 0.3Q}},
     };
     for (const ScoreCase& c : cases) {
         const std::vector<Real> seen = noise_at(w, c.order, c.theta, x);
