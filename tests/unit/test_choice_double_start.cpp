@@ -26,24 +26,29 @@
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tarvex::testing {
 namespace {
 
-// 60,000 rows (past the length where a long sample's start is searched for; the tests lower the
-// length above which the double iterations are taken to it) of two regressors
-// with 4 decimals and the intercept; y from a logistic index. Seeded, so the same every run.
-ChoiceData long_sample(bool weighted, Real scale = 1) {
-    const std::size_t n = 60000;
-    std::uint64_t state = 20261208;
-    const auto uniform = [&state] { // in (0, 1)
+// The seeded generator every sample here draws from: uniform in (0, 1), the same every run.
+struct Uniform {
+    std::uint64_t state;
+    double operator()() {
         state = state * 6364136223846793005ULL + 1442695040888963407ULL;
         return (double((state >> 11) + 1)) / double(1ULL << 53);
-    };
+    }
+};
+
+// n rows of two regressors with 4 decimals (the first times `scale`) and the intercept; y from a
+// logistic index; weights 1, 2, 3 in turn when asked.
+ChoiceData choice_sample(std::size_t n, bool weighted, Real scale = 1) {
+    Uniform uniform{20261208};
     ChoiceData d;
     d.x.assign(3, std::vector<Real>(n));
     d.y.resize(n);
@@ -62,6 +67,12 @@ ChoiceData long_sample(bool weighted, Real scale = 1) {
     d.names = {"X1", "X2", "CONSTANT"};
     d.dependent = "Y";
     return d;
+}
+
+// 60,000 rows: past the length where a long sample's start is searched for (the tests lower the
+// length above which the double iterations are taken to it).
+ChoiceData long_sample(bool weighted, Real scale = 1) {
+    return choice_sample(60000, weighted, scale);
 }
 
 // |a - b| / |b|, shown to a few digits in the messages.
@@ -151,6 +162,8 @@ TEST(ChoiceDoubleStart, BeyondDoubleRangeFallsBackBitForBit) {
               1e-25);
 }
 
+ChoiceData tobit_sample(bool weighted);
+
 TEST(ChoiceDoubleStart, InterruptStopsTheDoubleIterations) {
     struct Stopped : std::runtime_error {
         Stopped() : std::runtime_error("stopped") {}
@@ -174,6 +187,12 @@ TEST(ChoiceDoubleStart, InterruptStopsTheDoubleIterations) {
         binary_double_start(ChoiceLink::PROBIT, data, std::vector<Real>(3, Real(0)), 50, stop_now),
         Stopped);
     EXPECT_EQ(direct, 1);
+    // TOBIT's double iterations the same.
+    ChoiceControl tobit;
+    asked = 0;
+    tobit.interrupt = control.interrupt;
+    EXPECT_THROW(estimate_tobit(tobit_sample(false), TobitCensoring{}, tobit), Stopped);
+    EXPECT_EQ(asked, 2);
 }
 
 TEST(ChoiceDoubleStart, FarStartHalvesItsStepsAndReachesTheSameMaximum) {
@@ -205,11 +224,7 @@ TEST(ChoiceDoubleStart, FarStartHalvesItsStepsAndReachesTheSameMaximum) {
 // decimals and the intercept; y* = 0.5 + x1 - 0.8 x2 + 1.5 e, e standard normal (Box-Muller).
 ChoiceData tobit_sample(bool weighted) {
     ChoiceData d = long_sample(weighted);
-    std::uint64_t state = 77;
-    const auto uniform = [&state] {
-        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-        return (double((state >> 11) + 1)) / double(1ULL << 53);
-    };
+    Uniform uniform{77};
     for (std::size_t i = 0; i < d.y.size(); ++i) {
         const double e =
             std::sqrt(-2 * std::log(uniform())) * std::cos(6.283185307179586 * uniform());
@@ -282,19 +297,6 @@ TEST(ChoiceDoubleStart, TobitSameEstimatesAsBinary128Throughout) {
     EXPECT_NEAR(start_double(e.result.record.coef[0]), 1.0, 0.03);
     EXPECT_NEAR(start_double(e.result.record.coef[1]), -0.8, 0.03);
     EXPECT_NEAR(start_double(e.result.record.sigma), 1.5, 0.03);
-}
-
-TEST(ChoiceDoubleStart, InterruptStopsTheTobitDoubleIterations) {
-    struct Stopped : std::runtime_error {
-        Stopped() : std::runtime_error("stopped") {}
-    };
-    ChoiceControl control;
-    int asked = 0;
-    control.interrupt = [&asked] {
-        if (++asked == 2) throw Stopped();
-    };
-    EXPECT_THROW(estimate_tobit(tobit_sample(false), TobitCensoring{}, control), Stopped);
-    EXPECT_EQ(asked, 2);
 }
 
 TEST(ChoiceDoubleStart, StartDoubleKeepsSignExponentAndLeadingDigits) {
@@ -384,45 +386,22 @@ TEST(ChoiceDoubleStart, RowSumsAreTheRowByRowUpdatesBits) {
     EXPECT_EQ(hessian[3], 0.0); // below the diagonal: left as it was
 }
 
-// n rows of two regressors with 4 decimals and the intercept; y from a logistic index; weights
-// 1, 2, 3 in turn when asked. Seeded, so the same every run.
-ChoiceData choice_sample(std::size_t n, bool weighted) {
-    std::uint64_t state = 20261208;
-    const auto uniform = [&state] { // in (0, 1)
-        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-        return (double((state >> 11) + 1)) / double(1ULL << 53);
-    };
-    ChoiceData d;
-    d.x.assign(3, std::vector<Real>(n));
-    d.y.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        const double a = uniform() + uniform() + uniform() - 1.5, b = 2 * uniform() - 1;
-        const double x1 = std::round(a * 1e4) / 1e4, x2 = std::round(b * 1e4) / 1e4;
-        const double u = uniform();
-        d.x[0][i] = Real(x1);
-        d.x[1][i] = Real(x2);
-        d.x[2][i] = 1;
-        d.y[i] = 0.3 + 1.2 * x1 - 0.7 * x2 + std::log(u / (1 - u)) > 0 ? 1 : 0;
-        if (weighted) d.weight.push_back(Real(1 + int(i % 3)));
-    }
-    d.intercept = 2;
-    d.names = {"X1", "X2", "CONSTANT"};
-    d.dependent = "Y";
-    return d;
-}
-
-// The blocks' columns: y, x1, x2 and the weight when there is one; the intercept not a column.
-testing::MemoryRows block_rows_of(const ChoiceData& d, std::size_t block, long long fail_at = -1) {
-    std::vector<std::vector<Real>> columns{d.y, d.x[0], d.x[1]};
+// The blocks' columns: y, the regressors but the intercept (which is not a column), and the
+// weight when there is one; a read fails at row `fail_at` when it is given.
+testing::MemoryRows rows_of(const ChoiceData& d, std::size_t block, long long fail_at = -1) {
+    std::vector<std::vector<Real>> columns{d.y};
+    for (std::size_t j = 0; j < d.x.size(); ++j)
+        if (int(j) != d.intercept) columns.push_back(d.x[j]);
     if (d.weighted()) columns.push_back(d.weight);
     return testing::MemoryRows(std::move(columns), block, fail_at);
 }
 
-ChoiceBlockColumns block_columns_of(const ChoiceData& d) {
+ChoiceBlockColumns columns_of(const ChoiceData& d) {
     ChoiceBlockColumns where;
     where.dependent = 0;
-    where.terms = {1, 2, -1};
-    if (d.weighted()) where.weight = 3;
+    for (std::size_t j = 0; j < d.x.size(); ++j)
+        where.terms.push_back(int(j) == d.intercept ? -1 : int(j) + 1);
+    if (d.weighted()) where.weight = int(d.x.size()) + (d.intercept >= 0 ? 0 : 1);
     return where;
 }
 
@@ -431,14 +410,33 @@ void expect_same_bits(const std::vector<Real>& a, const std::vector<Real>& b, co
     for (std::size_t j = 0; j < a.size(); ++j) EXPECT_TRUE(bits_equal(a[j], b[j])) << what << j;
 }
 
+// The $ results and the named statistics that are stored, to the bit; the rows are not kept.
+void expect_same_stored(const ModelResult& e, const ModelResult& memory, const char* what) {
+    const std::vector<ResultScalar>&ours = e.scalars, &theirs = memory.scalars;
+    EXPECT_EQ(ours.size(), theirs.size()) << what;
+    for (std::size_t j = 0; j < ours.size() && j < theirs.size(); ++j) {
+        EXPECT_EQ(ours[j].id, theirs[j].id) << what;
+        EXPECT_TRUE(bits_equal(ours[j].value, theirs[j].value)) << what << " $ result " << j;
+    }
+    const auto &named = e.record.statistics, &named_memory = memory.record.statistics;
+    EXPECT_EQ(named.size(), named_memory.size()) << what;
+    for (std::size_t j = 0; j < named.size() && j < named_memory.size(); ++j) {
+        EXPECT_EQ(named[j].name, named_memory[j].name) << what;
+        EXPECT_TRUE(bits_equal(named[j].value, named_memory[j].value)) << what << named[j].name;
+        EXPECT_TRUE(bits_equal(named[j].pvalue, named_memory[j].pvalue)) << what << named[j].name;
+    }
+    EXPECT_TRUE(e.record.predicted.empty()) << what;
+    EXPECT_TRUE(e.record.residuals.empty()) << what;
+}
+
 // The estimate over blocks of `block` rows is that of the rows in memory to the bit; returns the
 // estimate in memory.
 BinaryEstimate expect_same_as_memory(ChoiceLink link, const ChoiceData& d, std::size_t block,
                                      long long expected_blocks_at_least) {
     const BinaryEstimate memory = estimate_binary(link, d, ChoiceControl{});
-    testing::MemoryRows rows = block_rows_of(d, block);
+    testing::MemoryRows rows = rows_of(d, block);
     const BinaryBlockEstimate blocks =
-        estimate_binary_blocks(link, rows, block_columns_of(d), ChoiceControl{});
+        estimate_binary_blocks(link, rows, columns_of(d), ChoiceControl{});
     EXPECT_TRUE(blocks.failure.empty()) << blocks.failure;
     if (!blocks.failure.empty()) return memory;
     const BinaryEstimate& e = blocks.estimate;
@@ -464,23 +462,7 @@ BinaryEstimate expect_same_as_memory(ChoiceLink link, const ChoiceData& d, std::
     expect_same_bits(e.at_means.se, memory.at_means.se, "its error ");
     expect_same_bits(e.average.effect, memory.average.effect, "average effect ");
     expect_same_bits(e.average.se, memory.average.se, "its error ");
-    // The $ results and the named statistics that are stored.
-    const std::vector<ResultScalar>&ours = e.result.scalars, &theirs = memory.result.scalars;
-    EXPECT_EQ(ours.size(), theirs.size());
-    for (std::size_t j = 0; j < ours.size() && j < theirs.size(); ++j) {
-        EXPECT_EQ(ours[j].id, theirs[j].id);
-        EXPECT_TRUE(bits_equal(ours[j].value, theirs[j].value)) << "$ result " << j;
-    }
-    const auto &named = e.result.record.statistics, &named_memory = memory.result.record.statistics;
-    EXPECT_EQ(named.size(), named_memory.size());
-    for (std::size_t j = 0; j < named.size() && j < named_memory.size(); ++j) {
-        EXPECT_EQ(named[j].name, named_memory[j].name);
-        EXPECT_TRUE(bits_equal(named[j].value, named_memory[j].value)) << named[j].name;
-        EXPECT_TRUE(bits_equal(named[j].pvalue, named_memory[j].pvalue)) << named[j].name;
-    }
-    // The rows are not kept.
-    EXPECT_TRUE(e.result.record.predicted.empty());
-    EXPECT_TRUE(e.result.record.residuals.empty());
+    expect_same_stored(e.result, memory.result, "");
     return memory;
 }
 
@@ -497,49 +479,38 @@ TEST(ChoiceBlocks, SameBitsAsTheRowsInMemory) {
     EXPECT_GT(weighted.subsample_n, 0);
 }
 
-TEST(ChoiceBlocks, BlocksOffTheChunksAndFailedReadsEndTheEstimate) {
-    const ChoiceData d = choice_sample(20000, false);
-    // A block edge inside a chunk would change the order of the sums: refused, not estimated.
-    testing::MemoryRows ragged = block_rows_of(d, 5000);
-    const BinaryBlockEstimate off =
-        estimate_binary_blocks(ChoiceLink::LOGIT, ragged, block_columns_of(d), {});
-    EXPECT_EQ(off.failure, " ...ERROR..BLOCKS OF ROWS NOT CUT AT WHOLE CHUNKS");
-    // A read that fails in the middle of the rows ends the estimate with its line.
-    testing::MemoryRows failing = block_rows_of(d, PASS_CHUNK, 9000);
-    const BinaryBlockEstimate failed =
-        estimate_binary_blocks(ChoiceLink::PROBIT, failing, block_columns_of(d), {});
-    EXPECT_EQ(failed.failure, " ...ERROR..READING ROW 9000");
-    // The sandwich covariance and the methods other than Newton's need every row at once.
+// PROBIT (20,000 rows) and TOBIT (60,000) over blocks: a block edge inside a chunk would change
+// the order of the sums, so it is refused, not estimated; a read that fails in the middle of the
+// rows ends the estimate with its line; the sandwich covariance and the methods other than
+// Newton's need every row at once, and are refused before a block is read.
+TEST(ChoiceBlocks, BlocksOffTheChunksFailedReadsAndOtherMethodsEndTheEstimate) {
+    using Fit =
+        std::function<std::string(testing::MemoryRows&, const ChoiceData&, const ChoiceControl&)>;
+    const Fit probit = [](testing::MemoryRows& rows, const ChoiceData& d, const ChoiceControl& c) {
+        return estimate_binary_blocks(ChoiceLink::PROBIT, rows, columns_of(d), c).failure;
+    };
+    const Fit tobit = [](testing::MemoryRows& rows, const ChoiceData& d, const ChoiceControl& c) {
+        return estimate_tobit_blocks(rows, columns_of(d), TobitCensoring{}, c).failure;
+    };
+    const ChoiceData binary = choice_sample(20000, false), censored = tobit_sample(false);
     ChoiceControl sandwich;
     sandwich.sandwich = true;
     ChoiceControl bhhh;
     bhhh.method = MaximizeMethod::BHHH;
-    for (const ChoiceControl& c : {sandwich, bhhh}) {
-        testing::MemoryRows rows = block_rows_of(d, PASS_CHUNK);
-        const BinaryBlockEstimate refused =
-            estimate_binary_blocks(ChoiceLink::LOGIT, rows, block_columns_of(d), c);
-        EXPECT_EQ(refused.failure,
-                  " ...ERROR..OVER BLOCKS OF ROWS ONLY NEWTON'S METHOD AND -H^-1 ARE AVAILABLE");
-        EXPECT_EQ(rows.blocks_served, 0);
+    for (const auto& [fit, d, fail_at] :
+         {std::tuple{probit, binary, 9000}, std::tuple{tobit, censored, 30000}}) {
+        testing::MemoryRows ragged = rows_of(d, 5000);
+        EXPECT_EQ(fit(ragged, d, {}), " ...ERROR..BLOCKS OF ROWS NOT CUT AT WHOLE CHUNKS");
+        testing::MemoryRows failing = rows_of(d, PASS_CHUNK, fail_at);
+        EXPECT_EQ(fit(failing, d, {}), " ...ERROR..READING ROW " + std::to_string(fail_at));
+        for (const ChoiceControl& c : {sandwich, bhhh}) {
+            testing::MemoryRows unread = rows_of(d, PASS_CHUNK);
+            EXPECT_EQ(
+                fit(unread, d, c),
+                " ...ERROR..OVER BLOCKS OF ROWS ONLY NEWTON'S METHOD AND -H^-1 ARE AVAILABLE");
+            EXPECT_EQ(unread.blocks_served, 0);
+        }
     }
-}
-
-// TOBIT's blocks: y, x1, x2 and the weight when there is one; the intercept not a column.
-ChoiceBlockColumns tobit_columns_of(const ChoiceData& d) {
-    ChoiceBlockColumns where;
-    where.dependent = 0;
-    for (std::size_t j = 0; j < d.x.size(); ++j)
-        where.terms.push_back(int(j) == d.intercept ? -1 : int(j) + 1);
-    if (d.weighted()) where.weight = int(d.x.size()) + (d.intercept >= 0 ? 0 : 1);
-    return where;
-}
-
-testing::MemoryRows tobit_rows_of(const ChoiceData& d, std::size_t block, long long fail_at = -1) {
-    std::vector<std::vector<Real>> columns{d.y};
-    for (std::size_t j = 0; j < d.x.size(); ++j)
-        if (int(j) != d.intercept) columns.push_back(d.x[j]);
-    if (d.weighted()) columns.push_back(d.weight);
-    return testing::MemoryRows(std::move(columns), block, fail_at);
 }
 
 // The TOBIT estimate over blocks of `block` rows is that of the rows in memory to the bit;
@@ -548,8 +519,8 @@ TobitEstimate expect_tobit_same_as_memory(const ChoiceData& d, const TobitCensor
                                           const ChoiceControl& control, std::size_t block,
                                           long long expected_blocks_at_least, const char* what) {
     const TobitEstimate memory = estimate_tobit(d, c, control);
-    testing::MemoryRows rows = tobit_rows_of(d, block);
-    const TobitBlockEstimate blocks = estimate_tobit_blocks(rows, tobit_columns_of(d), c, control);
+    testing::MemoryRows rows = rows_of(d, block);
+    const TobitBlockEstimate blocks = estimate_tobit_blocks(rows, columns_of(d), c, control);
     EXPECT_TRUE(blocks.failure.empty()) << what << blocks.failure;
     EXPECT_TRUE(blocks.needs_memory.empty()) << what << blocks.needs_memory;
     if (!blocks.failure.empty() || !blocks.needs_memory.empty()) return memory;
@@ -581,20 +552,7 @@ TobitEstimate expect_tobit_same_as_memory(const ChoiceData& d, const TobitCensor
     EXPECT_TRUE(bits_equal(e.uncensored_at_means, memory.uncensored_at_means)) << what;
     expect_same_bits(e.observed.effect, memory.observed.effect, "effect on E[y|x] ");
     expect_same_bits(e.observed.se, memory.observed.se, "its error ");
-    const std::vector<ResultScalar>&ours = e.result.scalars, &theirs = memory.result.scalars;
-    EXPECT_EQ(ours.size(), theirs.size()) << what;
-    for (std::size_t j = 0; j < ours.size() && j < theirs.size(); ++j) {
-        EXPECT_EQ(ours[j].id, theirs[j].id) << what;
-        EXPECT_TRUE(bits_equal(ours[j].value, theirs[j].value)) << what << " $ result " << j;
-    }
-    const auto &named = r.statistics, &named_memory = m.statistics;
-    EXPECT_EQ(named.size(), named_memory.size()) << what;
-    for (std::size_t j = 0; j < named.size() && j < named_memory.size(); ++j) {
-        EXPECT_EQ(named[j].name, named_memory[j].name) << what;
-        EXPECT_TRUE(bits_equal(named[j].value, named_memory[j].value)) << what << named[j].name;
-    }
-    EXPECT_TRUE(r.predicted.empty()) << what;
-    EXPECT_TRUE(r.residuals.empty()) << what;
+    expect_same_stored(e.result, memory.result, what);
     return memory;
 }
 
@@ -644,29 +602,10 @@ TEST(ChoiceBlocks, TobitRefusesWhatNeedsEveryRow) {
     const TobitEstimate memory = estimate_tobit(d, at_zero, {});
     EXPECT_EQ(memory.end, ChoiceEnd::CONVERGED);
     EXPECT_EQ(memory.subsample_n, 0);
-    testing::MemoryRows rows = tobit_rows_of(d, PASS_CHUNK);
-    const TobitBlockEstimate refused =
-        estimate_tobit_blocks(rows, tobit_columns_of(d), at_zero, {});
+    testing::MemoryRows rows = rows_of(d, PASS_CHUNK);
+    const TobitBlockEstimate refused = estimate_tobit_blocks(rows, columns_of(d), at_zero, {});
     EXPECT_EQ(refused.needs_memory, "A START NOT FOUND ON A SUBSAMPLE");
     EXPECT_TRUE(refused.failure.empty());
-    // Blocks off the chunks, a failed read, the sandwich and BHHH end the estimate with a line.
-    const ChoiceData plain = tobit_sample(false);
-    testing::MemoryRows ragged = tobit_rows_of(plain, 5000);
-    EXPECT_EQ(estimate_tobit_blocks(ragged, tobit_columns_of(plain), at_zero, {}).failure,
-              " ...ERROR..BLOCKS OF ROWS NOT CUT AT WHOLE CHUNKS");
-    testing::MemoryRows failing = tobit_rows_of(plain, PASS_CHUNK, 30000);
-    EXPECT_EQ(estimate_tobit_blocks(failing, tobit_columns_of(plain), at_zero, {}).failure,
-              " ...ERROR..READING ROW 30000");
-    ChoiceControl sandwich;
-    sandwich.sandwich = true;
-    ChoiceControl bhhh;
-    bhhh.method = MaximizeMethod::BHHH;
-    for (const ChoiceControl& c : {sandwich, bhhh}) {
-        testing::MemoryRows unread = tobit_rows_of(plain, PASS_CHUNK);
-        EXPECT_EQ(estimate_tobit_blocks(unread, tobit_columns_of(plain), at_zero, c).failure,
-                  BINARY_BLOCKS_NEWTON_ONLY);
-        EXPECT_EQ(unread.blocks_served, 0);
-    }
 }
 
 } // namespace

@@ -74,12 +74,9 @@ TEST(CusumSquaresReference, CriticalValuesAtEveryLevel) {
 TEST(CusumSquaresReference, FirstCrossingOfAVarianceShift) {
     SquaresData e;
     e.statement("OLS V X", true);
-    const auto five = e.statement("DIAGNOSE");
+    // (The crossings at 5% and 1% are pinned by the diagnose/cusum_squares golden.)
+    e.statement("DIAGNOSE", true);
     EXPECT_TRUE(agrees(e.run.res[R_CRIT], 0.22674508099659194Q));
-    EXPECT_TRUE(
-        has_line(five, " CUSUM OF SQUARES TEST: THE 5% BOUND IS CROSSED AT OBSERVATION     17"));
-    EXPECT_TRUE(has_line(e.statement("DIAGNOSE / SIGLEVEL=1"),
-                         " CUSUM OF SQUARES TEST: THE 1% BOUND IS CROSSED AT OBSERVATION     20"));
     EXPECT_TRUE(has_line(e.statement("DIAGNOSE / SIGLEVEL=10"),
                          " CUSUM OF SQUARES TEST: THE 10% BOUND IS CROSSED AT OBSERVATION     15"));
     // The stable regression of Y does not cross at 1% ... 20%.

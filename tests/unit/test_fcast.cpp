@@ -65,10 +65,12 @@ TEST(Fcast, HeteroskedasticityTestOfTheErrors) {
         has_line(out, " CHI-SQUARE =    0.5607 WITH  1 DEGREES OF FREEDOM, P-VALUE= 0.454"));
 }
 
+// The report of this forecast (accuracy statistics over 1-4, both decompositions, the forecast
+// RMSE) and $N are pinned by the fcast/listing golden; here the stored values to the last bits.
 TEST(Fcast, ForecastsAndStandardErrorsInsideAndBeyondTheEstimation) {
     FourPoints e;
     e.statement("OLS Y X", true);
-    const Lines out = e.statement("FCAST / BEG=1 END=6 PREDICT=P RESID=R FCSE=S");
+    e.statement("FCAST / BEG=1 END=6 PREDICT=P RESID=R FCSE=S");
     const Real fitted[6] = {1.1Q, 2.2Q, 3.3Q, 4.4Q, 5.5Q, 6.6Q};
     // x'(X'X)**-1 x = (4x**2 - 12x + 14)/20 for x = 0 .. 5.
     const Real h[6] = {Real(14) / 20, Real(6) / 20,  Real(6) / 20,
@@ -82,21 +84,6 @@ TEST(Fcast, ForecastsAndStandardErrorsInsideAndBeyondTheEstimation) {
         else
             EXPECT_EQ(e.value("R", t), XMISS) << t;
     }
-    EXPECT_EQ(e.run.res[R_N], 6);
-    // The accuracy statistics cover observations 1-4 only.
-    EXPECT_TRUE(has_line(out, " SUM-SQUARED ERRORS =   2.7000"));
-    EXPECT_TRUE(has_line(out, " MEAN SQUARE ERROR =  0.67500"));
-    EXPECT_TRUE(has_line(out, " MEAN ABSOLUTE ERROR=  0.70000"));
-    // 100/4 * (0.01 + 0.64/9 + 0.4225 + 0.0144) = 12.950277...
-    EXPECT_TRUE(has_line(out, " MEAN SQUARED PERCENTAGE ERROR=   12.950"));
-    // Over the estimation range an OLS fit has no bias and no regression part: the whole mean
-    // square error is disturbance.
-    EXPECT_LT(fabsq(printed(out, "      PROPORTION DUE TO BIAS =")), 1e-30Q);
-    EXPECT_LT(fabsq(printed(out, "      PROPORTION DUE TO REGRESSION =")), 1e-30Q);
-    EXPECT_TRUE(has_line(out, "      PROPORTION DUE TO DISTURBANCE =   1.0000"));
-    // The forecast RMSE: sqrt(mean of se**2) = sqrt(1.35 * (1 + mean h)) with mean h = 124/120.
-    const std::string rmse = fmt_F(sqrtq(1.35Q * (1 + Real(124) / 120)), 21, 5);
-    EXPECT_TRUE(has_line(out, std::string(22, ' ') + " FORECAST ROOT MEAN SQUARE ERROR =" + rmse));
     // The stored estimation is untouched: a second FCAST over 1-4 gives the OLS fitted values and
     // a mean error of zero.
     const Lines again = e.statement("FCAST / PREDICT=P2");
@@ -226,6 +213,8 @@ TEST(Fcast, AccuracyStatisticsAgainstHandValues) {
     EXPECT_EQ(forecast_accuracy({}, {}).n, 0);
 }
 
+// The listed forecasts of this model are in the fcast/dynamic golden; here the stored values to
+// the bit.
 TEST(Fcast, DynamicForecastFollowsTheHandRecursion) {
     OlsEngine e;
     e.data("Y", {4, 8, 9, 15, 20});

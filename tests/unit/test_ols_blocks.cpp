@@ -3,7 +3,7 @@
 // and without the constant, with weights (some dropped), a logged dependent variable, the
 // heteroskedasticity-consistent covariances and the residual statistics: every stored value,
 // every estimate and every report line the same to the bit. Also the accumulator of the exact
-// cross products fed in blocks and merged, the options refused, and a failed read.
+// cross products fed in blocks and merged, a failed read and an infinite value.
 #include "kernels/exact_gram.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/ols_options.hpp"
@@ -226,21 +226,10 @@ TEST(OlsBlocks, FirstPassFindsTheMissingCode) {
     }
 }
 
-TEST(OlsBlocks, RefusedOptionsAndAFailedRead) {
+// The options that need the rows in memory are refused by the bound/ols_refused golden.
+TEST(OlsBlocks, AFailedReadAndAnInfiniteValue) {
     OlsEngine e;
     Case plain{"plain"};
-    OlsFit fit;
-    OlsOptions o = options_of(e, plain);
-    EXPECT_EQ(option_needing_memory(fit, o), "");
-    o.LIST = true;
-    EXPECT_EQ(option_needing_memory(fit, o), "LIST");
-    o = options_of(e, plain);
-    o.RESID = first_8_padded("E");
-    EXPECT_EQ(option_needing_memory(fit, o), "RESID");
-    o = options_of(e, plain);
-    o.HETCOV = true;
-    EXPECT_EQ(option_needing_memory(fit, o), "HETCOV");
-
     // A read that fails ends the estimation with the line of the source.
     const Data d = make_data(5);
     e.data("Y", d.y);

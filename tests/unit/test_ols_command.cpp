@@ -1,6 +1,6 @@
 // Tests of the regression command's inner state that no report shows: the option implications
-// that choose the method, a scan-only run, a quiet statement and the record of the last
-// estimation. The messages and fits a user sees are in the ols golden transcripts.
+// that choose the method, a quiet statement and the record of the last estimation. The messages
+// and fits a user sees are in the ols golden transcripts, a scan-only run in switches/scan.
 #include "ols_engine.hpp"
 #include "regress/fit/ols_options.hpp"
 #include "workspace/workspace.hpp"
@@ -22,18 +22,6 @@ struct SmallData : OlsEngine {
         sample(1, 6);
     }
 };
-
-// Statements go through the command loop's dispatch: once a run without TALK only scans, the
-// scanner still checks each statement but the handler no longer runs (no option error, no
-// estimation, $ERR left alone).
-TEST(OlsCommand, ScanOnlyRunChecksNamesButRunsNoHandler) {
-    SmallData e;
-    e.run.sw[OSCAN] = true;
-    e.run.res[R_ERR] = 0;
-    EXPECT_EQ(e.statement("OLS Y X / NOSUCH"), Lines{});
-    EXPECT_EQ(e.run.res[R_ERR], 0);
-    EXPECT_EQ(e.statement("OLS Y NOTHERE"), Lines{" ...ERROR..VARIABLE NOTHERE DOES NOT EXIST..."});
-}
 
 TEST(OlsCommand, ImplicationsChooseTheMethod) {
     OlsOptions o;

@@ -8,8 +8,13 @@
 #include "ols_engine.hpp"
 #include "regress/fit/ols_options.hpp"
 #include "regress/ols/ols_estimation.hpp"
+#include "regress/ols/ols_gnuplot.hpp"
+#include "workspace/workspace.hpp"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <unistd.h>
 
 namespace tarvex {
 namespace {
@@ -257,44 +262,6 @@ TEST(OlsEstimates, OutputVariables) {
     EXPECT_EQ(e.value("YHAT", 1), -99999);
 }
 
-TEST(OlsEstimates, LoglogSlopeIsThatOfTheLogs) {
-    ThreePoints e;
-    // LOGLOG: log y on log x; elasticity equals the slope.
-    e.statement("OLS Y X / LOGLOG COEF=B NOANOVA NOGF");
-    const Real lx[3] = {0, logq(Real(2)), logq(Real(3))};
-    const Real ly[3] = {0, logq(Real(2)), logq(Real(4))};
-    const Real mx = (lx[0] + lx[1] + lx[2]) / 3, my = (ly[0] + ly[1] + ly[2]) / 3;
-    Real sxy = 0, sxx = 0;
-    for (int i = 0; i < 3; ++i)
-        sxy += (lx[i] - mx) * (ly[i] - my), sxx += (lx[i] - mx) * (lx[i] - mx);
-    EXPECT_LT(rel_error(e.value("B", 1), sxy / sxx), 1e-30Q);
-}
-
-} // namespace
-} // namespace tarvex
-
-namespace tarvex {
-namespace {
-
-// Intercept only on y = 1 2 4: residuals -4/3 -1/3 5/3, d = 5/(42/9) = 15/14. M*A has the roots
-// 1 and 3, so P(d <= d0) = P(F(1,1) <= (d0-1)/(3-d0)) = (2/pi) atan(sqrt(1/27)) = 0.121038.
-TEST(OlsEstimates, ExactDurbinWatsonByHand) {
-    ThreePoints e;
-    e.run.res[R_ERR] = 0;
-    // The printed statistic, roots, p-values and the ALPHA critical value (d* = 2, where
-    // (d*-1)/(3-d*) = 1) are pinned by the ols/small golden.
-    e.statement("OLS Y / DWPVALUE NOANOVA NOGF");
-    EXPECT_LT(fabsq(e.run.res[R_CDF] - 0.12103771832367671Q), 1e-15Q);
-    EXPECT_LT(fabsq(e.run.res[R_DW] - Real(15) / 14), 1e-30Q);
-    EXPECT_EQ(e.run.res[R_ERR], 0);
-}
-
-} // namespace
-} // namespace tarvex
-
-namespace tarvex {
-namespace {
-
 // Residuals 1/6, -1/3, 1/6 of the three-point fit: m2 = 1/18, m3 = -1/108, m4 = 1/216, so the
 // skewness is -1/sqrt 2, the excess kurtosis 1.5 - 3 = -1.5 and JB = 3 (1/12 + 2.25/24) = 0.53125
 // exactly (the ols/hand_lines golden shows the lines).
@@ -321,18 +288,6 @@ TEST(OlsEstimates, VarianceOptions) {
     e.statement("OLS Y X / NOMULSIGSQ STDERR=SE NOANOVA NOGF");
     EXPECT_LT(rel_error(e.value("SE", 1), sqrtq(Real(1) / 2)), 1e-30Q);
 }
-
-} // namespace
-} // namespace tarvex
-
-#include "regress/ols/ols_gnuplot.hpp"
-#include "workspace/workspace.hpp"
-
-#include <fstream>
-#include <unistd.h>
-
-namespace tarvex {
-namespace {
 
 std::string file_text(const std::string& name) {
     std::ifstream in(name);
@@ -385,12 +340,6 @@ TEST(OlsEstimates, GnuplotFiles) {
     rmdir(dir);
 }
 
-} // namespace
-} // namespace tarvex
-
-namespace tarvex {
-namespace {
-
 TEST(OlsEstimates, GivenCoefficientsAndCovariance) {
     ThreePoints e;
     e.data("B0", {1, 0});       // slope 1, no intercept
@@ -411,12 +360,6 @@ TEST(OlsEstimates, GivenCoefficientsAndCovariance) {
                          " ...ERROR..IN RIGHT HAND SIDE OF OPTION..INCOEFFI"));
     EXPECT_EQ(e.run.res[R_ERR], 6011);
 }
-
-} // namespace
-} // namespace tarvex
-
-namespace tarvex {
-namespace {
 
 // Replication counts 1 2 1 on y = 1 2 4, x = 1 2 3 equal the rows 1 2 2 4 on 1 2 2 3:
 // b = 1.5, a = -3/4, residuals 1/4 -1/4 -1/4 1/4, SSE = 1/4, DF = 4 - 2, sigma**2 = 1/8.

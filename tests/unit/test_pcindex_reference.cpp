@@ -60,9 +60,8 @@ TEST(PcomponeReference, CorrelationMatrixEigenvaluesLoadingsAndScores) {
     EXPECT_TRUE(agrees(pc2.front(), 0.13786414786715662Q, CLOSE));
     EXPECT_TRUE(agrees(pc2.back(), -0.11156136606770992Q, CLOSE));
     EXPECT_TRUE(r.values("PC3").empty()) << "NCOMP=2 stores two score series";
-    // The proportion of the first component: its eigenvalue over the trace, 4.
-    EXPECT_TRUE(r.has_line("         1   2.87477987      0.718694968      0.718694968"))
-        << r.output;
+    // (The proportions of the eigenvalues in the trace, 4, are printed in the pcompone/report
+    // golden.)
 }
 
 TEST(PcomponeReference, CovarianceMatrix) {

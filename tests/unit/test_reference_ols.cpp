@@ -202,12 +202,6 @@ TEST(ReferenceOls, NormalityLikelihoodAndCriteria) {
     EXPECT_TRUE(agrees(e.run.res[R_SHIB], 0.45541590563165801Q));
 }
 
-} // namespace
-} // namespace tarvex
-
-namespace tarvex {
-namespace {
-
 // The Longley data (tests/data/Longley.txt), badly conditioned: R's QR in double precision
 // still holds 13 digits of the certified coefficients, so 10 digits are asked of what does not
 // go through (X'X)**-1 (see the robust covariances below).
@@ -268,12 +262,6 @@ TEST(ReferenceOls, LongleyRobustCovarianceAndResidualTests) {
     // logLik(fit)
     EXPECT_TRUE(agrees(e.run.res[R_LLF], -109.61743480848048Q, longley));
 }
-
-} // namespace
-} // namespace tarvex
-
-namespace tarvex {
-namespace {
 
 // Weighted least squares: R's lm(..., weights = w) minimises sum w e**2 as WEIGHT= does, and
 // its HC0 meat sum (w e)**2 x x' is the engine's sum of squared weighted-row scores. Scaling
