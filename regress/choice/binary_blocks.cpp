@@ -163,16 +163,13 @@ BinaryBlockEstimate estimate_binary_blocks(ChoiceLink link, RowBlocks& rows,
                                            const ChoiceBlockColumns& where,
                                            const ChoiceControl& control) {
     BinaryBlockEstimate out;
-    if (control.sandwich || control.covariance.clustered() ||
-        control.method != MaximizeMethod::NEWTON) {
+    if (!blocks_can_estimate(control)) {
         out.failure = BINARY_BLOCKS_NEWTON_ONLY;
         return out;
     }
     BinaryEstimate& e = out.estimate;
     const int k = static_cast<int>(where.terms.size());
-    int intercept = -1;
-    for (int j = 0; j < k; ++j)
-        if (where.terms[std::size_t(j)] < 0) intercept = j;
+    const int intercept = intercept_term(where);
     BinaryBlockSource source(link, rows, where);
     e.n = static_cast<int>(source.rows());
     e.k = k;

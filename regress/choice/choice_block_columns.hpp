@@ -16,13 +16,20 @@ struct ChoiceBlockColumns {
     int weight = -1;        // the column of the frequency weights, -1 without
 };
 
+// The coefficient of the intercept, -1 without.
+inline int intercept_term(const ChoiceBlockColumns& where) {
+    int intercept = -1;
+    for (std::size_t j = 0; j < where.terms.size(); ++j)
+        if (where.terms[j] < 0) intercept = static_cast<int>(j);
+    return intercept;
+}
+
 // A sample with no rows yet of the equation `where` describes: its columns, the intercept's
 // place marked.
 inline ChoiceData empty_choice_rows(const ChoiceBlockColumns& where) {
     ChoiceData part;
     part.x.resize(where.terms.size());
-    for (std::size_t j = 0; j < where.terms.size(); ++j)
-        if (where.terms[j] < 0) part.intercept = static_cast<int>(j);
+    part.intercept = intercept_term(where);
     return part;
 }
 

@@ -158,8 +158,7 @@ TobitBlockEstimate estimate_tobit_blocks(RowBlocks& rows, const ChoiceBlockColum
                                          const TobitCensoring& censoring,
                                          const ChoiceControl& control) {
     TobitBlockEstimate out;
-    if (control.sandwich || control.covariance.clustered() ||
-        control.method != MaximizeMethod::NEWTON) {
+    if (!blocks_can_estimate(control)) {
         out.failure = BINARY_BLOCKS_NEWTON_ONLY;
         return out;
     }
@@ -167,9 +166,7 @@ TobitBlockEstimate estimate_tobit_blocks(RowBlocks& rows, const ChoiceBlockColum
     const int k = static_cast<int>(where.terms.size()), p = k + 1;
     e.n = static_cast<int>(rows.rows());
     e.k = k;
-    int intercept = -1;
-    for (int j = 0; j < k; ++j)
-        if (where.terms[std::size_t(j)] < 0) intercept = j;
+    const int intercept = intercept_term(where);
     TobitBlockSource source(rows, where, censoring);
     try {
         const TobitTotals totals = source.totals();
