@@ -150,6 +150,21 @@ void run(const char* label, const Triples& t, int passes, const std::string& onl
             passes, n, [&] { chained += bits_of(tarvex::fast_add_chain(Real(0), t.x.data(), n)); });
         std::printf("%-12s sum step: fast_add loop %5.2f ns, fast_add_chain %5.2f ns  same: %s\n",
                     label, looped_ns, chained_ns, looped == chained ? "yes" : "no");
+        // Ten sums side by side.
+        constexpr std::size_t COLUMNS = 10;
+        std::vector<const Real*> columns(COLUMNS);
+        for (std::size_t j = 0; j < COLUMNS; ++j) columns[j] = j % 2 == 0 ? t.x.data() : t.y.data();
+        std::vector<Real> sums(COLUMNS);
+        const double side_ns = nanoseconds_per_call(passes, n * COLUMNS, [&] {
+            std::fill(sums.begin(), sums.end(), Real(0));
+            tarvex::fast_add_chains(sums.data(), columns.data(), COLUMNS, 0, n);
+        });
+        std::printf("%-12s sum step: ten fast_add_chains side by side %5.2f ns  same: %s\n", label,
+                    side_ns,
+                    bits_of(sums[0]) == bits_of(tarvex::fast_add_chain(0, t.x.data(), n)) &&
+                            bits_of(sums[9]) == bits_of(tarvex::fast_add_chain(0, t.y.data(), n))
+                        ? "yes"
+                        : "no");
     }
     if (only.empty() || only == "div") {
         u128 library = 0, integer = 0;

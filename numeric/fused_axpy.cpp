@@ -427,11 +427,18 @@ __attribute__((noinline, cold)) u128 general_row_step(u128 ybits, const Real* c,
 }
 } // namespace
 
+// The sum's step through the library's route (zeros, subnormals, infinities, NaNs, cancellation,
+// the ends of the range), out of line.
+namespace {
+__attribute__((noinline, cold)) u128 general_add_step(u128 ybits, const Real* x) {
+    return bits_of(fast_add(from_bits(ybits), *x));
+}
+} // namespace
+
 namespace {
 
-// A row's running value through its chain: taken apart while the common route holds it, else
-// its bits.
-struct RowChain {
+// The running value of a chain: taken apart while the common route holds it, else its bits.
+struct ChainValue {
     Unpacked running;
     u128 bits = 0;
     bool unpacked = false;
@@ -455,6 +462,27 @@ struct RowChain {
             bits = pack(running);
         }
         bits = general_row_step(bits, c, x);
+        unpacked = unpack(low64(bits), high64(bits), running);
+    }
+    // y + x, rounded once.
+    __attribute__((always_inline)) void add(const Real* x) {
+        u64 xhalves[2];
+        std::memcpy(xhalves, x, sizeof xhalves);
+        if (__builtin_expect(unpacked, 1)) {
+            // A normal y plus a zero is y itself.
+            if (((xhalves[1] << 1) | xhalves[0]) == 0) return;
+            // x as a term of the picture: its significand in limbs 3 and 2, as y's.
+            Unpacked term, next;
+            if (__builtin_expect(unpack(xhalves[0], xhalves[1], term) &&
+                                     add_term(running, 0, term.low, term.high, term.exponent,
+                                              term.negative, next),
+                                 1)) {
+                running = next;
+                return;
+            }
+            bits = pack(running);
+        }
+        bits = general_add_step(bits, x);
         unpacked = unpack(low64(bits), high64(bits), running);
     }
     __attribute__((always_inline)) void finish(Real* y) {
@@ -481,7 +509,7 @@ void fused_multiply_add_rows(Real* y, const Real* c, const Real* const* x, std::
         // by side keep the processor's units busy.
         std::size_t i = begin;
         for (; i + 1 < end; i += 2) {
-            RowChain first, second;
+            ChainValue first, second;
             first.start(ys + i);
             second.start(ys + i + 1);
             for (std::size_t j = 0; j < k; ++j) {
@@ -493,7 +521,7 @@ void fused_multiply_add_rows(Real* y, const Real* c, const Real* const* x, std::
             second.finish(ys + i + 1);
         }
         if (i < end) {
-            RowChain last;
+            ChainValue last;
             last.start(ys + i);
             for (std::size_t j = 0; j < k; ++j) last.step(f[j], c + j, x[j] + offset + i);
             last.finish(ys + i);
@@ -511,7 +539,7 @@ __attribute__((always_inline)) inline void chains_side_by_side(Real* y, const Re
                                                                const Real* const* x,
                                                                std::size_t offset, std::size_t n) {
     constexpr u128 SIGN = u128(1) << 127;
-    RowChain chains[G];
+    ChainValue chains[G];
     const Real* xs[G];
 #pragma GCC unroll 4
     for (std::size_t r = 0; r < G; ++r) {
@@ -543,40 +571,43 @@ void fused_multiply_add_chains(Real* y, const Real* a, const Real* const* x, std
     if (j < k) chains_side_by_side<1>(y + j, a, x + j, offset, n);
 }
 
-// The sum's step through the library's route (zeros, subnormals, infinities, NaNs, cancellation,
-// the ends of the range), out of line.
 namespace {
-__attribute__((noinline, cold)) u128 general_add_step(u128 ybits, const Real* x) {
-    return bits_of(fast_add(from_bits(ybits), *x));
+
+// The sums y[r] + x[r][0] + x[r][1] + ... for r < G side by side, as the chains above.
+template <std::size_t G>
+__attribute__((always_inline)) inline void sums_side_by_side(Real* y, const Real* const* x,
+                                                             std::size_t offset, std::size_t n) {
+    ChainValue sums[G];
+    const Real* xs[G];
+#pragma GCC unroll 4
+    for (std::size_t r = 0; r < G; ++r) {
+        sums[r].start(y + r);
+        xs[r] = x[r] + offset;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+#pragma GCC unroll 4
+        for (std::size_t r = 0; r < G; ++r) sums[r].add(xs[r] + i);
+    }
+#pragma GCC unroll 4
+    for (std::size_t r = 0; r < G; ++r) sums[r].finish(y + r);
 }
+
 } // namespace
 
 Real fast_add_chain(Real y, const Real* x, std::size_t n) {
-    u128 ybits = bits_of(y);
-    Unpacked running;
-    bool unpacked = unpack(low64(ybits), high64(ybits), running);
-    for (std::size_t i = 0; i < n; ++i) {
-        u64 xhalves[2];
-        std::memcpy(xhalves, x + i, sizeof xhalves);
-        if (__builtin_expect(unpacked, 1)) {
-            // A normal y plus a zero is y itself.
-            if (((xhalves[1] << 1) | xhalves[0]) == 0) continue;
-            // x as a term of the picture: its significand in limbs 3 and 2, as y's.
-            Unpacked term, next;
-            if (__builtin_expect(unpack(xhalves[0], xhalves[1], term) &&
-                                     add_term(running, 0, term.low, term.high, term.exponent,
-                                              term.negative, next),
-                                 1)) {
-                running = next;
-                continue;
-            }
-            ybits = pack(running);
-        }
-        ybits = general_add_step(ybits, x + i);
-        unpacked = unpack(low64(ybits), high64(ybits), running);
+    sums_side_by_side<1>(&y, &x, 0, n);
+    return y;
+}
+
+void fast_add_chains(Real* y, const Real* const* x, std::size_t k, std::size_t offset,
+                     std::size_t n) {
+    std::size_t j = 0;
+    for (; j + 4 <= k; j += 4) sums_side_by_side<4>(y + j, x + j, offset, n);
+    if (j + 2 <= k) {
+        sums_side_by_side<2>(y + j, x + j, offset, n);
+        j += 2;
     }
-    if (unpacked) ybits = pack(running);
-    return from_bits(ybits);
+    if (j < k) sums_side_by_side<1>(y + j, x + j, offset, n);
 }
 
 } // namespace tarvex

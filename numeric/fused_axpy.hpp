@@ -36,5 +36,9 @@ void fused_multiply_add_chains(Real* y, const Real* a, const Real* const* x, std
 // y + x[0] + ... + x[n-1] taken in that order, each step rounded once: the same bits as the loop
 // y = fast_add(y, x[i]), with the running value kept taken apart between steps.
 Real fast_add_chain(Real y, const Real* x, std::size_t n);
+// y[j] = fast_add_chain(y[j], x[j] + offset, n) for j < k: the same bits, up to four sums formed
+// side by side.
+void fast_add_chains(Real* y, const Real* const* x, std::size_t k, std::size_t offset,
+                     std::size_t n);
 
 } // namespace tarvex

@@ -251,8 +251,7 @@ void add_binary_totals(ChoiceLink link, const BinaryRows& rows, const std::vecto
             fused_multiply_add_chains(t.x_sum.data(), rows.weight + begin, rows.x.data(), k, begin,
                                       length);
         else
-            for (std::size_t j = 0; j < k; ++j)
-                t.x_sum[j] = fast_add_chain(Real(0), rows.x[j] + begin, length);
+            fast_add_chains(t.x_sum.data(), rows.x.data(), k, begin, length);
     });
     for (const BinaryTotals& t : chunk_totals) totals.merge(t);
 }

@@ -435,6 +435,27 @@ TEST(FusedAxpy, SumChainIsTheRoundedAdditionLoop) {
     EXPECT_TRUE(same_bits(fast_add_chain(Real(0), ones.data(), ones.size()), Real(4096)));
     EXPECT_TRUE(same_bits(fast_add_chain(Real(0), dummy.data(), dummy.size()), dummy_sum));
     EXPECT_TRUE(same_bits(fast_add_chain(Real(0), level.data(), level.size()), level_sum));
+    // 1 to 9 sums side by side, from an offset, each against its own fast_add loop.
+    const std::size_t offset = 3, length = 300;
+    for (std::size_t k = 1; k <= 9; ++k) {
+        std::vector<std::vector<Real>> columns(k, std::vector<Real>(offset + length));
+        std::vector<const Real*> pointers(k);
+        std::vector<Real> sums(k), expected(k);
+        for (std::size_t j = 0; j < k; ++j) {
+            sums[j] = expected[j] = j % 2 == 0 ? Real(0) : shaped_value(gen);
+            for (std::size_t i = 0; i < length; ++i) {
+                Real v = shaped_value(gen);
+                if (i % 9 == 4 && finiteq(expected[j])) v = -expected[j]; // cancelled exactly
+                columns[j][offset + i] = v;
+                expected[j] = fast_add(expected[j], v);
+            }
+            pointers[j] = columns[j].data();
+        }
+        fast_add_chains(sums.data(), pointers.data(), k, offset, length);
+        for (std::size_t j = 0; j < k; ++j)
+            ASSERT_TRUE(same_bits(sums[j], expected[j]) || (isnanq(sums[j]) && isnanq(expected[j])))
+                << k << " sums, sum " << j;
+    }
     // Overflow to infinity, and infinities of both signs making a NaN.
     const Real huge = scalbnq(2 - pow2(-112), 16383);
     const Real over[3] = {huge, huge, -__builtin_infq()};
