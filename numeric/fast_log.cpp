@@ -45,7 +45,7 @@ constexpr u64 SEVENTH = u64((u128(1) << 66) / 7); // units of 2**-66
 
 // |log(1 + z)| * 2**(144 + shift) for z = (negative ? -1 : 1) * U * 2**-144, U non-zero, where
 // shift normalises U to [2**126, 2**127).
-inline u128 log1p_magnitude(u128 U, bool negative, int& shift) {
+__attribute__((always_inline)) inline u128 log1p_magnitude(u128 U, bool negative, int& shift) {
     const u128 y = product_shifted(U, U, 128); // u*u in units of 2**-160, below 2**124.8
     const u64 yt = u64(y >> 64);               // units of 2**-96
     const u64 yy = u64((u128(yt) * yt) >> 64); // y*y in units of 2**-128, below 2**57.2
