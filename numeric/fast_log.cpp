@@ -119,7 +119,7 @@ __attribute__((always_inline)) inline bool short_path(Real x, Real& out) {
     if (top < 127) return false;
     // This path's error (2 U, one unit for the shift, A's table error) and the 192-bit routine's
     // bound, in units of 2**-176, then in units of the window (one more for the bits below it).
-    const int u_shift = Z_SCALE + shift - SUM_SCALE; // U = 2**-u_shift units of 2**-176
+    const int u_shift = Z_SCALE + shift - SUM_SCALE; // L's last bit: 2**-u_shift units of 2**-176
     const u64 table_error = u64(E < 0 ? -E : E) + 4;
     const u64 mine = (u_shift >= 0 ? 2 : u64(2) << -u_shift) + 1 + table_error;
     const u64 theirs = u64(U >> 92) + 1 + table_error;
