@@ -24,8 +24,9 @@ const Real GROWTH_SHARE = 1e-3Q;
 
 Separation regressor_separation(const ChoiceData& data) {
     Separation s;
-    const std::size_t n = data.y.size();
-    const int k = static_cast<int>(data.x.size());
+    const std::size_t n = data.rows();
+    const int k = static_cast<int>(data.columns());
+    const Real* y = data.y_values();
     // The range of every regressor in each outcome group, by chunk on the threads, then merged.
     struct Range {
         bool seen[2] = {false, false};
@@ -53,9 +54,9 @@ Separation regressor_separation(const ChoiceData& data) {
     for_each_chunk(n, [&](std::size_t c, std::size_t begin, std::size_t end) {
         for (int j = 0; j < k; ++j) {
             if (j == data.intercept) continue;
-            const std::vector<Real>& x = data.x[std::size_t(j)];
+            const Real* x = data.column(std::size_t(j));
             Range& r = parts[c][std::size_t(j)];
-            for (std::size_t i = begin; i < end; ++i) r.take(!fast_is_zero(data.y[i]), x[i]);
+            for (std::size_t i = begin; i < end; ++i) r.take(!fast_is_zero(y[i]), x[i]);
         }
     });
     for (int j = 0; j < k; ++j) {
@@ -67,7 +68,7 @@ Separation regressor_separation(const ChoiceData& data) {
         // 0.
         const bool above = r.hi[0] <= r.lo[1], below = r.hi[1] <= r.lo[0];
         if (!above && !below) continue;
-        const std::vector<Real>& x = data.x[std::size_t(j)];
+        const Real* x = data.column(std::size_t(j));
         s.found = true;
         s.by_threshold = true;
         s.columns = {j};
