@@ -7,6 +7,7 @@
 #include "regress/choice/choice_pass.hpp"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace tarvex {
 
@@ -68,6 +69,23 @@ Separation regressor_separation(const ChoiceData& data) {
             if (key < lo_key[g]) lo_key[g] = key, lo[g] = v;
             if (key > hi_key[g]) hi_key[g] = key, hi[g] = v;
         }
+        // take(g, x[i]) for the rows `rows` of group g, in order, the keys held in registers.
+        void take_rows(int g, const Real* x, const std::vector<std::uint32_t>& rows) {
+            std::size_t t = 0;
+            if (!seen[g] && !rows.empty()) take(g, x[rows[t++]]);
+            OrderKey low_key = lo_key[g], high_key = hi_key[g];
+            Real low = lo[g], high = hi[g];
+            for (; t < rows.size(); ++t) {
+                const Real v = x[rows[t]];
+                bool nan = false;
+                const OrderKey key = order_key(v, nan);
+                if (nan) continue;
+                if (key < low_key) low_key = key, low = v;
+                if (key > high_key) high_key = key, high = v;
+            }
+            lo_key[g] = low_key, hi_key[g] = high_key;
+            lo[g] = low, hi[g] = high;
+        }
         void merge(const Range& o) {
             for (int g = 0; g < 2; ++g)
                 if (o.seen[g]) {
@@ -79,11 +97,16 @@ Separation regressor_separation(const ChoiceData& data) {
     const std::size_t chunks = (n + PASS_CHUNK - 1) / PASS_CHUNK;
     std::vector<std::vector<Range>> parts(chunks, std::vector<Range>(std::size_t(k)));
     for_each_chunk(n, [&](std::size_t c, std::size_t begin, std::size_t end) {
+        // The chunk's rows of each outcome, found once for every regressor.
+        std::vector<std::uint32_t> rows[2];
+        for (int g = 0; g < 2; ++g) rows[g].reserve(end - begin);
+        for (std::size_t i = begin; i < end; ++i)
+            rows[!fast_is_zero(y[i])].push_back(static_cast<std::uint32_t>(i - begin));
         for (int j = 0; j < k; ++j) {
             if (j == data.intercept) continue;
-            const Real* x = data.column(std::size_t(j));
+            const Real* x = data.column(std::size_t(j)) + begin;
             Range& r = parts[c][std::size_t(j)];
-            for (std::size_t i = begin; i < end; ++i) r.take(!fast_is_zero(y[i]), x[i]);
+            for (int g = 0; g < 2; ++g) r.take_rows(g, x, rows[g]);
         }
     });
     for (int j = 0; j < k; ++j) {
