@@ -107,12 +107,13 @@ public:
     // The double sums go along the rows through the ranks in order, as one pass adds them.
     DoubleStart double_start(const std::vector<Real>& start, int max_iterations,
                              const InterruptCheck& interrupt) override {
+        DoubleRowTerms terms;
         return double_newton_start(
             [&](const std::vector<double>& b, bool derivatives, DoublePoint& out) {
                 out.reset(b.size());
                 receive_double_point(out);
                 const std::string failure = read_blocks([&](const BinaryRows& v, const RowBlock&) {
-                    add_double_rows(link_, double_sample(v), b, derivatives, out);
+                    add_double_rows(link_, double_sample(v), b, derivatives, out, terms);
                 });
                 pass_double_point(out);
                 agree(failure);

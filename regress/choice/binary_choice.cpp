@@ -19,8 +19,8 @@ namespace {
 
 RowColumns binary_rows(const ChoiceData& data) {
     RowColumns rows;
-    for (const std::vector<Real>& col : data.x) rows.columns.push_back(col.data());
-    rows.n = data.y.size();
+    for (std::size_t j = 0; j < data.columns(); ++j) rows.columns.push_back(data.column(j));
+    rows.n = data.rows();
     return rows;
 }
 
@@ -28,7 +28,7 @@ RowColumns binary_rows(const ChoiceData& data) {
 // root[i] and |a_i| into score[i] (each unless empty).
 void binary_pass(ChoiceLink link, const ChoiceData& data, const std::vector<Real>& b,
                  PassSums& sums, std::vector<Real>& root, std::vector<Real>& score) {
-    sums.reset(static_cast<int>(data.x.size()));
+    sums.reset(static_cast<int>(data.columns()));
     add_binary_pass(link, binary_rows_of(data), b, sums, root.empty() ? nullptr : root.data(),
                     score.empty() ? nullptr : score.data(), 0);
 }
@@ -133,7 +133,7 @@ bool fit_from_double_start(BinarySource& source, const std::vector<Real>& start,
 class BinaryMemorySource : public BinarySource {
 public:
     BinaryMemorySource(ChoiceLink link, const ChoiceData& data) : link_(link), data_(data) {}
-    std::size_t rows() const override { return data_.y.size(); }
+    std::size_t rows() const override { return data_.rows(); }
     void pass(const std::vector<Real>& b, PassSums& sums) override {
         std::vector<Real> no_root, no_score;
         binary_pass(link_, data_, b, sums, no_root, no_score);
@@ -280,13 +280,14 @@ void describe_binary(ChoiceLink link, const ChoiceFit& fit, std::vector<Real> co
 BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
                                const ChoiceControl& control) {
     BinaryEstimate e;
-    const std::size_t n = data.y.size();
-    const int k = static_cast<int>(data.x.size());
+    const std::size_t n = data.rows();
+    const int k = static_cast<int>(data.columns());
+    const Real* y = data.y_values();
     e.n = static_cast<int>(n);
     e.k = k;
     Real ones = 0; // weighted
     for (std::size_t i = 0; i < n; ++i) {
-        if (fast_is_zero(data.y[i])) continue;
+        if (fast_is_zero(y[i])) continue;
         ++e.ones;
         ones += data.weight_of(i);
     }
@@ -317,8 +318,9 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
         std::vector<Real> log_terms(n);
         for (std::size_t i = 0; i < n; ++i) {
             Real z = 0;
-            for (int j = 0; j < k; ++j) z += data.x[std::size_t(j)][i] * fit.theta[std::size_t(j)];
-            log_terms[i] = link_row(link, z, !fast_is_zero(data.y[i])).terms.log_f;
+            for (int j = 0; j < k; ++j)
+                z += data.column(std::size_t(j))[i] * fit.theta[std::size_t(j)];
+            log_terms[i] = link_row(link, z, !fast_is_zero(y[i])).terms.log_f;
         }
         if (separated(fitted_separation(log_terms, fit.history, data.intercept))) return e;
     }
@@ -347,9 +349,10 @@ BinaryEstimate estimate_binary(ChoiceLink link, const ChoiceData& data,
     // CLUSTER: -H^-1 the bread, the scores the generalised residual times x.
     if (control.covariance.clustered()) {
         std::vector<Real> scores(n * std::size_t(k));
-        for (int j = 0; j < k; ++j)
-            for (std::size_t i = 0; i < n; ++i)
-                scores[std::size_t(j) * n + i] = residual[i] * data.x[std::size_t(j)][i];
+        for (int j = 0; j < k; ++j) {
+            const Real* x = data.column(std::size_t(j));
+            for (std::size_t i = 0; i < n; ++i) scores[std::size_t(j) * n + i] = residual[i] * x[i];
+        }
         const int groups = control.clusters.groups;
         cov = clustered_covariance(scores, int(n), k, control.clusters.group, groups, cov,
                                    cluster_factor(control.covariance, groups, int(n), k));

@@ -111,11 +111,13 @@ inline void subtract_scaled_row(double* line, double hj, const double* row, std:
 } // namespace
 
 void add_double_rows(ChoiceLink link, const DoubleSample& d, const std::vector<double>& b,
-                     bool derivatives, DoublePoint& out) {
+                     bool derivatives, DoublePoint& out, DoubleRowTerms& terms) {
     const std::size_t k = b.size(), n = d.n;
     // Each row's terms (on two threads for a long sample: they depend on the row alone), then
-    // the sums, each in row order.
-    std::vector<double> log_l(n), a(derivatives ? n : 0), h(derivatives ? n : 0);
+    // the sums, each in row order. Every term read is written first.
+    if (terms.log_l.size() < n) terms.log_l.resize(n);
+    if (derivatives && terms.a.size() < n) terms.a.resize(n), terms.h.resize(n);
+    double *const log_l = terms.log_l.data(), *const a = terms.a.data(), *const h = terms.h.data();
     split_rows(n, [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
             double z = 0;
@@ -133,7 +135,7 @@ void add_double_rows(ChoiceLink link, const DoubleSample& d, const std::vector<d
     if (!derivatives) return;
     std::vector<const double*> columns;
     for (std::size_t j = 0; j < k; ++j) columns.push_back(d.x[j].data());
-    add_double_row_sums(columns, n, a.data(), h.data(), out.gradient, out.hessian);
+    add_double_row_sums(columns, n, a, h, out.gradient, out.hessian);
 }
 
 namespace {
@@ -214,10 +216,11 @@ DoubleStart binary_double_start(ChoiceLink link, const ChoiceData& data,
                                 const std::vector<Real>& start, int max_iterations,
                                 const InterruptCheck& interrupt) {
     const DoubleSample sample = double_sample(binary_rows_of(data));
+    DoubleRowTerms terms;
     return double_newton_start(
         [&](const std::vector<double>& b, bool derivatives, DoublePoint& out) {
             out.reset(b.size());
-            add_double_rows(link, sample, b, derivatives, out);
+            add_double_rows(link, sample, b, derivatives, out, terms);
             return out.complete();
         },
         start, max_iterations, interrupt);

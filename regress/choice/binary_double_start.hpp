@@ -103,11 +103,18 @@ struct DoubleSample {
 // The rows in double (start_double of each value).
 DoubleSample double_sample(const BinaryRows& rows);
 
+// Each row's log-likelihood term, score and Hessian weight at one point. Kept from one
+// evaluation to the next, so that every evaluation writes over the same memory instead of
+// taking fresh pages (on a long sample the system's zeroing of them costs as much as the sums).
+struct DoubleRowTerms {
+    std::vector<double> log_l, a, h;
+};
+
 // Adds the rows of `d` at b to a point's sums (reset before the first rows, completed after the
-// last: over all the rows at once, or block after block, the same bits). Without `derivatives`
-// only the log-likelihood is summed.
+// last: over all the rows at once, or block after block, the same bits), the rows' terms formed
+// in `terms` first. Without `derivatives` only the log-likelihood is summed.
 void add_double_rows(ChoiceLink link, const DoubleSample& d, const std::vector<double>& b,
-                     bool derivatives, DoublePoint& out);
+                     bool derivatives, DoublePoint& out, DoubleRowTerms& terms);
 
 // Forms the log-likelihood at b (and, with `derivatives`, its gradient and Hessian) over every
 // row; false when a term is not finite or b is outside the parameters' range.

@@ -56,9 +56,10 @@ EstimationFailure separation_failure(const ChoiceEquation& eq, const ChoiceData&
         // The sides of the threshold that hold observations, each with the outcome it predicts.
         const std::string x = trim_trailing_blanks(data.names[std::size_t(s.columns[0])]);
         const std::string c = number_text(s.threshold);
-        const std::vector<Real>& col = data.x[std::size_t(s.columns[0])];
+        const Real* col = data.column(std::size_t(s.columns[0]));
         bool above = false, below = false;
-        for (Real v : col) {
+        for (std::size_t i = 0; i < data.rows(); ++i) {
+            const Real v = col[i];
             above = above || v > s.threshold;
             below = below || v < s.threshold;
         }

@@ -25,10 +25,10 @@ struct BinaryRows {
 
 inline BinaryRows binary_rows_of(const ChoiceData& data) {
     BinaryRows rows;
-    rows.y = data.y.data();
-    for (const std::vector<Real>& col : data.x) rows.x.push_back(col.data());
+    rows.y = data.y_values();
+    for (std::size_t j = 0; j < data.columns(); ++j) rows.x.push_back(data.column(j));
     if (data.weighted()) rows.weight = data.weight.data();
-    rows.n = data.y.size();
+    rows.n = data.rows();
     return rows;
 }
 

@@ -77,13 +77,14 @@ bool check_options(Run& run, int command, const ChoiceOptions& o) {
 // A regressor other than the intercept that has one value throughout.
 bool check_regressors(Run& run, const ChoiceEquation& eq, const ChoiceData& data) {
     if (data.intercept < 0) return true;
-    for (std::size_t j = 0; j < data.x.size(); ++j) {
+    const std::size_t n = data.rows();
+    for (std::size_t j = 0; j < data.columns(); ++j) {
         if (int(j) == data.intercept) continue;
-        const std::vector<Real>& x = data.x[j];
+        const Real* x = data.column(j);
         bool varies = false;
-        for (std::size_t i = 1; i < x.size() && !varies; ++i) varies = !equal_values(x[i], x[0]);
+        for (std::size_t i = 1; i < n && !varies; ++i) varies = !equal_values(x[i], x[0]);
         if (!varies) {
-            report_constant_regressor(run, eq.command, data.names[j], x.empty() ? Real(0) : x[0]);
+            report_constant_regressor(run, eq.command, data.names[j], n == 0 ? Real(0) : x[0]);
             return false;
         }
     }
@@ -115,8 +116,10 @@ Outcome classify_outcome(Run& run, const ChoiceEquation& eq, const ChoiceData& d
     bool zero = false, one = false;
     int first_bad = -1;
     bool binary = true;
-    for (std::size_t i = 0; i < data.y.size(); ++i) {
-        const Real y = data.y[i];
+    const std::size_t n = data.rows();
+    const Real* values = data.y_values();
+    for (std::size_t i = 0; i < n; ++i) {
+        const Real y = values[i];
         if (y == 0 || y == 1) {
             (y == 0 ? zero : one) = true;
             continue;
@@ -130,8 +133,8 @@ Outcome classify_outcome(Run& run, const ChoiceEquation& eq, const ChoiceData& d
     }
     if (binary) {
         std::size_t ones = 0;
-        for (Real y : data.y) ones += y == 1;
-        if (ones == 0 || ones == data.y.size()) {
+        for (std::size_t i = 0; i < n; ++i) ones += values[i] == 1;
+        if (ones == 0 || ones == n) {
             report_one_outcome(run, eq.command, name, ones == 0);
             return Outcome::BAD;
         }
@@ -144,11 +147,30 @@ Outcome classify_outcome(Run& run, const ChoiceEquation& eq, const ChoiceData& d
         return Outcome::BAD;
     }
     if (first_bad < 0) // whole values only: the first one that is not 0 or 1
-        for (std::size_t i = 0; i < data.y.size() && first_bad < 0; ++i)
-            if (!(data.y[i] == 0 || data.y[i] == 1)) first_bad = static_cast<int>(i);
-    report_not_binary(run, eq.command, name, data.y[std::size_t(first_bad)],
+        for (std::size_t i = 0; i < n && first_bad < 0; ++i)
+            if (!(values[i] == 0 || values[i] == 1)) first_bad = static_cast<int>(i);
+    report_not_binary(run, eq.command, name, values[std::size_t(first_bad)],
                       data.observations[std::size_t(first_bad)]);
     return Outcome::BAD;
+}
+
+// The rows read into `rows` as the sample's own copies.
+void take_rows(ListRows& rows, ChoiceData& data) {
+    data.y = std::move(rows.y);
+    data.x = std::move(rows.x);
+    data.y_at = nullptr;
+    data.x_at.clear();
+    data.placed_rows = 0;
+    data.ones.clear();
+}
+
+// The `n` rows where they lie in the work area, with a column of ones for the intercept.
+void place_rows(const PlacedRows& placed, std::size_t n, ChoiceData& data) {
+    data.y_at = placed.y;
+    data.x_at = placed.x;
+    data.placed_rows = n;
+    for (const Real* column : placed.x)
+        if (column == nullptr) data.ones.assign(n, Real(1));
 }
 
 bool failed(const EstimationFailure& f) {
@@ -250,7 +272,13 @@ void cmd_choice(Run& run) {
     std::vector<OlsTerm> read_terms = eq.terms;
     if (weight.ref != 0) read_terms.push_back(weight);
     ListRows rows;
-    if (!gather_equation_rows(run, eq, read_terms, o.BEG, o.END, rows)) return;
+    PlacedRows placed;
+    // Binary PROBIT and LOGIT read a stretch of plain series where it lies (a LOGIT found to have
+    // more outcomes takes copies then); TOBIT, the ordered models and weighted fits copies.
+    const bool may_place = command != C_TOBIT && !o.ORDERED && weight.ref == 0;
+    if (may_place ? !gather_equation_rows_in_place(run, eq, read_terms, o.BEG, o.END, rows, placed)
+                  : !gather_equation_rows(run, eq, read_terms, o.BEG, o.END, rows))
+        return;
     std::vector<Real> weights;
     if (weight.ref != 0 && !run.sw[OSCAN] && !run.flags.ODONT &&
         !take_choice_weights(run, o.WEIGHT, choice_error(command, CHOICE_NEGATIVE_WEIGHT), eq, rows,
@@ -268,8 +296,10 @@ void cmd_choice(Run& run) {
     if (run.sw[OSCAN] || run.flags.ODONT) return;
 
     ChoiceData data;
-    data.y = std::move(rows.y);
-    data.x = std::move(rows.x);
+    if (placed.y != nullptr)
+        place_rows(placed, static_cast<std::size_t>(n), data);
+    else
+        take_rows(rows, data);
     for (const OlsTerm& t : eq.terms) data.names.push_back(t.name);
     data.observations = eq.obs;
     data.intercept = o.CONSTANT ? static_cast<int>(eq.terms.size()) - 1 : -1;
@@ -311,6 +341,10 @@ void cmd_choice(Run& run) {
         return;
     case Outcome::MULTINOMIAL:
         if (!refuse_covariance_with(run, control.covariance, "MORE THAN TWO OUTCOMES")) return;
+        if (data.in_place()) {
+            fill_list_rows(run, eq.dep_ref, eq.dep_lag, eq.terms, rows);
+            take_rows(rows, data);
+        }
         run_multinomial_logit(run, eq, data, control, o);
         return;
     case Outcome::BINARY:

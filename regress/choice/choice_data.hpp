@@ -26,11 +26,30 @@ struct ChoiceData {
     // likelihood and of the statistics at the means. Empty: every row once.
     std::vector<Real> weight;
 
+    // Binary PROBIT and LOGIT on a sample that is one stretch of plain series, no row dropped
+    // and no weight, read the rows where they lie in the work area, which outlives the
+    // estimate: `y_at` then points at the N values of y and x_at[j] at those of column j (null
+    // for the intercept, whose values are `ones`), and y and x are left empty. Null `y_at`: the
+    // rows are the copies in y and x. Read the rows through rows(), y_values() and column().
+    const Real* y_at = nullptr;
+    std::vector<const Real*> x_at;
+    std::size_t placed_rows = 0;
+    std::vector<Real> ones; // N ones when an intercept is read in place
+
+    bool in_place() const { return y_at != nullptr; }
+    std::size_t rows() const { return in_place() ? placed_rows : y.size(); }
+    std::size_t columns() const { return in_place() ? x_at.size() : x.size(); }
+    const Real* y_values() const { return in_place() ? y_at : y.data(); }
+    const Real* column(std::size_t j) const {
+        if (!in_place()) return x[j].data();
+        return x_at[j] != nullptr ? x_at[j] : ones.data();
+    }
+
     bool weighted() const { return !weight.empty(); }
     Real weight_of(std::size_t i) const { return weight.empty() ? Real(1) : weight[i]; }
     // The number of rows the sample stands for: N, or the sum of the weights.
     Real total_weight() const {
-        if (weight.empty()) return Real(y.size());
+        if (weight.empty()) return Real(rows());
         Real total = 0;
         for (Real w : weight) total += w;
         return total;

@@ -95,14 +95,17 @@ ChoiceData data_rows(const ChoiceData& data, const std::vector<std::size_t>& kee
     part.intercept = data.intercept;
     part.names = data.names;
     part.dependent = data.dependent;
+    const Real* y = data.y_values();
     for (std::size_t i : keep) {
-        part.y.push_back(data.y[i]);
+        part.y.push_back(y[i]);
         if (i < data.observations.size()) part.observations.push_back(data.observations[i]);
         if (data.weighted()) part.weight.push_back(data.weight[i]);
     }
-    part.x.resize(data.x.size());
-    for (std::size_t j = 0; j < data.x.size(); ++j)
-        for (std::size_t i : keep) part.x[j].push_back(data.x[j][i]);
+    part.x.resize(data.columns());
+    for (std::size_t j = 0; j < data.columns(); ++j) {
+        const Real* x = data.column(j);
+        for (std::size_t i : keep) part.x[j].push_back(x[i]);
+    }
     return part;
 }
 

@@ -7,6 +7,7 @@
 #include "regress/choice/choice_pass.hpp"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace tarvex {
 
@@ -20,25 +21,70 @@ constexpr std::size_t GROWTH_SPAN = 5;
 // A coefficient "grows" when it moved by this share of the largest move over the span.
 const Real GROWTH_SHARE = 1e-3Q;
 
+// A number's place in IEEE order as a signed integer: the magnitude's bits, negated for a
+// negative number, so that -0 and +0 share the key 0 and the keys of two numbers other than NaN
+// compare as the numbers do. `nan` is set for a NaN (its key means nothing).
+using OrderKey = __int128;
+const OrderKey NO_KEY_ABOVE = ~(OrderKey(1) << 127); // above every number's key
+const OrderKey NO_KEY_BELOW = OrderKey(1) << 127;    // below every number's key
+
+inline OrderKey order_key(Real v, bool& nan) {
+    const limbs::u128 bits = limbs::bits_of(v);
+    const limbs::u128 magnitude = bits & ~(limbs::u128(1) << 127);
+    constexpr limbs::u128 INFINITE = limbs::u128(limbs::EXPONENT_FIELD) << limbs::FRACTION_BITS;
+    nan = magnitude > INFINITE;
+    const OrderKey negative = OrderKey(bits) >> 127; // 0, or -1 for a negative sign
+    return (OrderKey(magnitude) ^ negative) - negative;
+}
+
 } // namespace
 
 Separation regressor_separation(const ChoiceData& data) {
     Separation s;
-    const std::size_t n = data.y.size();
-    const int k = static_cast<int>(data.x.size());
+    const std::size_t n = data.rows();
+    const int k = static_cast<int>(data.columns());
+    const Real* y = data.y_values();
     // The range of every regressor in each outcome group, by chunk on the threads, then merged.
+    // Values are compared by their order keys (see order_key): the first value of a group
+    // stays its minimum and maximum until one strictly below or above it comes, so of -0 and +0
+    // the first seen is kept, a NaN never replaces a value, and a group whose first value is a
+    // NaN keeps it (its keys then admit nothing), as with IEEE comparisons.
     struct Range {
         bool seen[2] = {false, false};
         Real lo[2] = {0, 0}, hi[2] = {0, 0};
+        OrderKey lo_key[2] = {NO_KEY_ABOVE, NO_KEY_ABOVE}, hi_key[2] = {NO_KEY_BELOW, NO_KEY_BELOW};
         void take(int g, Real v) {
-            if (!seen[g]) {
+            bool nan = false;
+            const OrderKey key = order_key(v, nan);
+            if (nan) {
+                if (!seen[g]) {
+                    lo[g] = hi[g] = v;
+                    lo_key[g] = NO_KEY_BELOW;
+                    hi_key[g] = NO_KEY_ABOVE;
+                }
                 seen[g] = true;
-                lo[g] = hi[g] = v;
                 return;
             }
-            // std::min and std::max, without the library's comparison calls.
-            if (fast_less(v, lo[g])) lo[g] = v;
-            if (fast_less(hi[g], v)) hi[g] = v;
+            seen[g] = true;
+            if (key < lo_key[g]) lo_key[g] = key, lo[g] = v;
+            if (key > hi_key[g]) hi_key[g] = key, hi[g] = v;
+        }
+        // take(g, x[i]) for the rows `rows` of group g, in order, the keys held in registers.
+        void take_rows(int g, const Real* x, const std::vector<std::uint32_t>& rows) {
+            std::size_t t = 0;
+            if (!seen[g] && !rows.empty()) take(g, x[rows[t++]]);
+            OrderKey low_key = lo_key[g], high_key = hi_key[g];
+            Real low = lo[g], high = hi[g];
+            for (; t < rows.size(); ++t) {
+                const Real v = x[rows[t]];
+                bool nan = false;
+                const OrderKey key = order_key(v, nan);
+                if (nan) continue;
+                if (key < low_key) low_key = key, low = v;
+                if (key > high_key) high_key = key, high = v;
+            }
+            lo_key[g] = low_key, hi_key[g] = high_key;
+            lo[g] = low, hi[g] = high;
         }
         void merge(const Range& o) {
             for (int g = 0; g < 2; ++g)
@@ -51,11 +97,16 @@ Separation regressor_separation(const ChoiceData& data) {
     const std::size_t chunks = (n + PASS_CHUNK - 1) / PASS_CHUNK;
     std::vector<std::vector<Range>> parts(chunks, std::vector<Range>(std::size_t(k)));
     for_each_chunk(n, [&](std::size_t c, std::size_t begin, std::size_t end) {
+        // The chunk's rows of each outcome, found once for every regressor.
+        std::vector<std::uint32_t> rows[2];
+        for (int g = 0; g < 2; ++g) rows[g].reserve(end - begin);
+        for (std::size_t i = begin; i < end; ++i)
+            rows[!fast_is_zero(y[i])].push_back(static_cast<std::uint32_t>(i - begin));
         for (int j = 0; j < k; ++j) {
             if (j == data.intercept) continue;
-            const std::vector<Real>& x = data.x[std::size_t(j)];
+            const Real* x = data.column(std::size_t(j)) + begin;
             Range& r = parts[c][std::size_t(j)];
-            for (std::size_t i = begin; i < end; ++i) r.take(!fast_is_zero(data.y[i]), x[i]);
+            for (int g = 0; g < 2; ++g) r.take_rows(g, x, rows[g]);
         }
     });
     for (int j = 0; j < k; ++j) {
@@ -67,7 +118,7 @@ Separation regressor_separation(const ChoiceData& data) {
         // 0.
         const bool above = r.hi[0] <= r.lo[1], below = r.hi[1] <= r.lo[0];
         if (!above && !below) continue;
-        const std::vector<Real>& x = data.x[std::size_t(j)];
+        const Real* x = data.column(std::size_t(j));
         s.found = true;
         s.by_threshold = true;
         s.columns = {j};

@@ -212,4 +212,19 @@ bool gather_equation_rows(Run& run, EstimationEquation& eq, const std::vector<Ol
     return true;
 }
 
+bool gather_equation_rows_in_place(Run& run, EstimationEquation& eq,
+                                   const std::vector<OlsTerm>& terms, int beg, int end,
+                                   ListRows& rows, PlacedRows& placed) {
+    if (!list_rows_in_range(run, eq.dep_ref, eq.dep_lag, terms, beg, end, rows)) return false;
+    eq.obs = rows.obs;
+    eq.beg = rows.beg;
+    eq.end = rows.end;
+    placed = PlacedRows{};
+    if (rows_in_place(run, eq.dep_ref, eq.dep_lag, terms, rows, placed) && placed.positions.empty())
+        return true;
+    placed = PlacedRows{};
+    fill_list_rows(run, eq.dep_ref, eq.dep_lag, terms, rows);
+    return true;
+}
+
 } // namespace tarvex

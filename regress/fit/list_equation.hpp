@@ -81,4 +81,13 @@ struct PlacedRows {
 PlacedRows place_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
                            ListRows& rows);
 
+// gather_equation_rows that leaves the rows where they lie when they are one stretch of the work
+// area: every observation of the range in use and every term a plain series over it (or the
+// intercept). `placed` then points at them (its positions empty, a null column the intercept)
+// and rows.y and rows.x are left empty; else placed.y is null and the values are read into
+// `rows`.
+bool gather_equation_rows_in_place(Run& run, EstimationEquation& eq,
+                                   const std::vector<OlsTerm>& terms, int beg, int end,
+                                   ListRows& rows, PlacedRows& placed);
+
 } // namespace tarvex
