@@ -2,13 +2,11 @@
 // (NAMCHK, VFIND), reading a variable reference's header (VINFO) and addressing its elements.
 #include "workspace/workspace.hpp"
 
-#include <cstdint>
-#include <sys/mman.h>
-
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "core/shared_errors.hpp"
 #include "numeric/fortran_format.hpp"
+#include "numeric/large_pages.hpp"
 
 #include <algorithm>
 #include <array>
@@ -52,18 +50,6 @@ void read_header(const Workspace& ws, long long addr, VarInfo& info) {
     info.ncol = static_cast<int>(ws.DATA[addr + 3 * step]);
 }
 
-// Asks for 2 MiB pages over the whole 2 MiB blocks of a large work area: a READ or GENR of
-// millions of values then takes one page fault per 2 MiB instead of one per 4 KiB. Nothing is
-// touched here; the kernel may ignore the advice.
-void advise_large_pages(Real* words, long long count) {
-    constexpr std::uintptr_t LARGE_PAGE = 2u << 20;
-    const auto begin = reinterpret_cast<std::uintptr_t>(words);
-    const std::uintptr_t end = begin + static_cast<std::uintptr_t>(count) * sizeof(Real);
-    const std::uintptr_t first = (begin + LARGE_PAGE - 1) & ~(LARGE_PAGE - 1);
-    const std::uintptr_t last = end & ~(LARGE_PAGE - 1);
-    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-}
-
 } // namespace
 
 bool allocate_workspace(Workspace& ws, int maxvar, long long maxadd, int nbytes) {
@@ -80,7 +66,9 @@ bool allocate_workspace(Workspace& ws, int maxvar, long long maxadd, int nbytes)
         ws.data_store.reset();
         return false;
     }
-    advise_large_pages(ws.data_store.get(), maxadd);
+    // 2 MB pages over a large work area: a READ or GENR of millions of values then takes one
+    // page fault per 2 MB instead of one per 4 KB. Nothing is touched here.
+    advise_large_pages(ws.data_store.get(), static_cast<std::size_t>(maxadd) * sizeof(Real));
     ws.DATA = ws.data_store.get() - 1;
     ws.MAXVAR = maxvar;
     ws.MAXADD = maxadd;
