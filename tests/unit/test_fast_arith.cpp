@@ -187,7 +187,7 @@ TEST(FastArithmetic, UnpackedSumsAndProductsGiveTheLibraryBits) {
                                        from_bits(bits_of(smallest_normal) | limbs::FRACTION_MASK),
                                        scalbnq(Real(1), 8191),
                                        scalbnq(below_one, -8190)};
-    long sum_wrong = 0, product_wrong = 0, round_trip_wrong = 0;
+    long sum_wrong = 0, product_wrong = 0, round_trip_wrong = 0, chained_wrong = 0;
     auto check = [&](Real a, Real b) {
         const Unpacked ua = unpack_real(a), ub = unpack_real(b);
         round_trip_wrong += bits_of(pack_real(ua)) != bits_of(a);
@@ -196,6 +196,12 @@ TEST(FastArithmetic, UnpackedSumsAndProductsGiveTheLibraryBits) {
         sum_wrong += !same_bits_or_both_nan(pack_real(unpacked_sum(ua, unpacked_negate(ub))),
                                             sum_keeping_zero(a, -b));
         product_wrong += !same_bits_or_both_nan(pack_real(unpacked_multiply(ua, ub)), a * b);
+        // The product as it stays taken apart, as the operand of the next sum and product.
+        const Unpacked product = unpacked_multiply(ua, ub);
+        chained_wrong += !same_bits_or_both_nan(pack_real(unpacked_sum(product, ub)),
+                                                sum_keeping_zero(a * b, b));
+        chained_wrong +=
+            !same_bits_or_both_nan(pack_real(unpacked_multiply(product, ua)), (a * b) * a);
     };
     for (const Real a : special)
         for (const Real b : special) check(a, b);
@@ -205,6 +211,15 @@ TEST(FastArithmetic, UnpackedSumsAndProductsGiveTheLibraryBits) {
         const Real near_one = from_bits((u128(16383) << 112) | u128(r.bits() % 16));
         const int shift = i % 2 ? 16383 - int(r.bits() % 3) : -16381 + int(r.bits() % 3);
         check(below_one, scalbnq(near_one, shift));
+    }
+    // Products whose round-up carries to the next binade within the range: (1 + j 2^-112) times
+    // (2 - 2j 2^-112) is 2 - 2 j^2 2^-224 exactly, which rounds to 2.
+    for (int j = 1; j <= 3000; ++j) {
+        const Real up = from_bits((u128(16383) << 112) | u128(j));
+        const Real down =
+            from_bits((u128(16383) << 112) | (limbs::FRACTION_MASK - u128(2 * j - 1)));
+        const int shift = int(r.bits() % 400) - 200;
+        check(scalbnq(up, shift), j % 2 ? down : -down);
     }
     const long pairs = 600000;
     for (long i = 0; i < pairs; ++i) {
@@ -219,6 +234,7 @@ TEST(FastArithmetic, UnpackedSumsAndProductsGiveTheLibraryBits) {
     EXPECT_EQ(sum_wrong, 0);
     EXPECT_EQ(product_wrong, 0);
     EXPECT_EQ(round_trip_wrong, 0);
+    EXPECT_EQ(chained_wrong, 0);
     // A running value kept taken apart through a recursion, s <- c s + x_t: every step's bits
     // are the library's.
     Real s = 0;
