@@ -72,25 +72,27 @@ __attribute__((always_inline)) inline Unpacked unpacked_multiply(const Unpacked&
 // leaves that value as it is (the library's bits too, but for a NaN's payload).
 __attribute__((always_inline)) inline Unpacked unpacked_sum(const Unpacked& a, const Unpacked& b) {
     if (__builtin_expect(unpacked_normal(a) && unpacked_normal(b), 1)) {
-        // x the larger in magnitude.
-        const bool swap =
-            a.exponent < b.exponent ||
-            (a.exponent == b.exponent &&
-             ((limbs::u128(a.high) << 64) | a.low) < ((limbs::u128(b.high) << 64) | b.low));
-        const Unpacked& x = swap ? b : a;
-        const Unpacked& y = swap ? a : b;
+        // x the larger in magnitude, y the other, chosen field by field (no operand's address).
+        const bool swap = a.exponent < b.exponent ||
+                          (a.exponent == b.exponent && ((limbs::u128(a.high) << 64) | a.low) <
+                                                           ((limbs::u128(b.high) << 64) | b.low));
+        const std::uint64_t x_high = swap ? b.high : a.high, x_low = swap ? b.low : a.low;
+        const std::uint64_t y_high = swap ? a.high : b.high, y_low = swap ? a.low : b.low;
+        const int x_exponent = swap ? b.exponent : a.exponent;
+        const int y_exponent = swap ? a.exponent : b.exponent;
+        const bool x_negative = swap ? b.negative : a.negative;
         Unpacked out;
-        int e = x.exponent;
+        int e = x_exponent;
         limbs::u128 m;
         if (__builtin_expect(fast_arith_detail::round_significand_sum(
-                                 (limbs::u128(x.high) << 64) | x.low,
-                                 (limbs::u128(y.high) << 64) | y.low,
-                                 unsigned(x.exponent - y.exponent), x.negative != y.negative, e, m),
+                                 (limbs::u128(x_high) << 64) | x_low,
+                                 (limbs::u128(y_high) << 64) | y_low,
+                                 unsigned(x_exponent - y_exponent), a.negative != b.negative, e, m),
                              1)) {
             out.high = limbs::high64(m);
             out.low = limbs::low64(m);
             out.exponent = e;
-            out.negative = x.negative;
+            out.negative = x_negative;
             if (__builtin_expect(unpacked_normal(out), 1)) return out;
         }
         return unpacked_detail::library_sum(a, b);
