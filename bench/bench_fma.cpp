@@ -4,7 +4,7 @@
 // decides). Each result's bits are folded into a checksum so that no call can be dropped, and
 // the checksums of the integer routines are compared with the library's. Processor time, best
 // of five passes. Run by hand: build/bench/bench_fma [passes, default 200]
-// [only: fms|chain|axpy|div|mul|add]
+// [only: fms|chain|axpy|rows|chains|sum|div|mul|add]
 // (a single routine, for instruction counts under callgrind).
 #include "bench/bench_clock.hpp"
 #include "numeric/fast_arith.hpp"
@@ -93,6 +93,78 @@ void run(const char* label, const Triples& t, int passes, const std::string& onl
         const double ns = nanoseconds_per_call(
             passes, n, [&] { tarvex::fused_axpy(y.data(), t.c[7], t.x.data(), n); });
         std::printf("%-12s fused_axpy %20.2f ns  (%g)\n", label, ns, double(y[5]));
+    }
+    if (only.empty() || only == "rows") {
+        // An index over ten columns of a chunk: column by column with fused_axpy, and row by
+        // row, each row's running value kept between the columns.
+        constexpr std::size_t COLUMNS = 10;
+        std::vector<const Real*> columns(COLUMNS);
+        for (std::size_t j = 0; j < COLUMNS; ++j) columns[j] = j % 2 == 0 ? t.x.data() : t.y.data();
+        const Real* c = t.c.data();
+        std::vector<Real> by_columns(n), by_rows(n);
+        const double columns_ns = nanoseconds_per_call(passes, n * COLUMNS, [&] {
+            std::fill(by_columns.begin(), by_columns.end(), Real(0.5Q));
+            for (std::size_t j = 0; j < COLUMNS; ++j)
+                tarvex::fused_axpy(by_columns.data(), -c[j], columns[j], n);
+        });
+        const double rows_ns = nanoseconds_per_call(passes, n * COLUMNS, [&] {
+            std::fill(by_rows.begin(), by_rows.end(), Real(0.5Q));
+            tarvex::fused_multiply_add_rows(by_rows.data(), c, columns.data(), COLUMNS, 0, n);
+        });
+        std::printf("%-12s index step: by columns %5.2f ns, by rows %5.2f ns  same: %s\n", label,
+                    columns_ns, rows_ns,
+                    std::memcmp(by_columns.data(), by_rows.data(), n * sizeof(Real)) == 0 ? "yes"
+                                                                                          : "no");
+    }
+    if (only.empty() || only == "chains") {
+        // A gradient over ten columns of a chunk: chain by chain, and two chains side by side.
+        constexpr std::size_t COLUMNS = 10;
+        std::vector<const Real*> columns(COLUMNS);
+        for (std::size_t j = 0; j < COLUMNS; ++j) columns[j] = j % 2 == 0 ? t.x.data() : t.y.data();
+        std::vector<Real> one_by_one(COLUMNS), side_by_side(COLUMNS);
+        const double single_ns = nanoseconds_per_call(passes, n * COLUMNS, [&] {
+            for (std::size_t j = 0; j < COLUMNS; ++j)
+                one_by_one[j] =
+                    tarvex::fused_multiply_add_chain(Real(0), t.c.data(), columns[j], n);
+        });
+        const double paired_ns = nanoseconds_per_call(passes, n * COLUMNS, [&] {
+            std::fill(side_by_side.begin(), side_by_side.end(), Real(0));
+            tarvex::fused_multiply_add_chains(side_by_side.data(), t.c.data(), columns.data(),
+                                              COLUMNS, 0, n);
+        });
+        std::printf("%-12s gradient step: chain by chain %5.2f ns, side by side %5.2f ns  same: "
+                    "%s\n",
+                    label, single_ns, paired_ns,
+                    std::memcmp(one_by_one.data(), side_by_side.data(), sizeof(Real) * COLUMNS) == 0
+                        ? "yes"
+                        : "no");
+    }
+    if (only.empty() || only == "sum") {
+        u128 looped = 0, chained = 0;
+        const double looped_ns = nanoseconds_per_call(passes, n, [&] {
+            Real sum = 0;
+            for (std::size_t i = 0; i < n; ++i) sum = tarvex::fast_add(sum, t.x[i]);
+            looped += bits_of(sum);
+        });
+        const double chained_ns = nanoseconds_per_call(
+            passes, n, [&] { chained += bits_of(tarvex::fast_add_chain(Real(0), t.x.data(), n)); });
+        std::printf("%-12s sum step: fast_add loop %5.2f ns, fast_add_chain %5.2f ns  same: %s\n",
+                    label, looped_ns, chained_ns, looped == chained ? "yes" : "no");
+        // Ten sums side by side.
+        constexpr std::size_t COLUMNS = 10;
+        std::vector<const Real*> columns(COLUMNS);
+        for (std::size_t j = 0; j < COLUMNS; ++j) columns[j] = j % 2 == 0 ? t.x.data() : t.y.data();
+        std::vector<Real> sums(COLUMNS);
+        const double side_ns = nanoseconds_per_call(passes, n * COLUMNS, [&] {
+            std::fill(sums.begin(), sums.end(), Real(0));
+            tarvex::fast_add_chains(sums.data(), columns.data(), COLUMNS, 0, n);
+        });
+        std::printf("%-12s sum step: ten fast_add_chains side by side %5.2f ns  same: %s\n", label,
+                    side_ns,
+                    bits_of(sums[0]) == bits_of(tarvex::fast_add_chain(0, t.x.data(), n)) &&
+                            bits_of(sums[9]) == bits_of(tarvex::fast_add_chain(0, t.y.data(), n))
+                        ? "yes"
+                        : "no");
     }
     if (only.empty() || only == "div") {
         u128 library = 0, integer = 0;

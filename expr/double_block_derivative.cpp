@@ -325,9 +325,14 @@ void DoubleBlockEvaluator::binary(const Step& s) {
     const double* y = s.b > 0 ? &val_[at(s.b) * BLOCK] : zeros_.data();
     double *v = scratch(0), *d1 = scratch(1), *d2 = scratch(2), *d11 = scratch(3),
            *d12 = scratch(4), *d22 = scratch(5);
-    // A comparison: 1 where it holds, no derivative.
-    auto compare = [&](auto holds) {
-        for (std::size_t i = 0; i < n; ++i) v[i] = holds(x[i], y[i]) ? 1 : 0;
+    // A comparison or logical operation: 1 where it holds, no derivative. The operation is a
+    // constant of each loop, so the one rule's switch is settled outside it.
+    auto compare = [&](auto op) {
+        for (std::size_t i = 0; i < n; ++i) {
+            bool truth = false;
+            logical_operation(decltype(op)::value, x[i], y[i], truth);
+            v[i] = truth ? 1 : 0;
+        }
         set(s.r, v, 0, {});
     };
     switch (s.op) {
@@ -393,23 +398,23 @@ void DoubleBlockEvaluator::binary(const Step& s) {
         set(s.r, v, s.a, {nullptr, -1});
         return;
     case OP_EQ:
-        return compare([](double p, double q) { return p == q; });
+        return compare(std::integral_constant<int, OP_EQ>{});
     case OP_NE:
-        return compare([](double p, double q) { return p != q; });
+        return compare(std::integral_constant<int, OP_NE>{});
     case OP_LT:
-        return compare([](double p, double q) { return p < q; });
+        return compare(std::integral_constant<int, OP_LT>{});
     case OP_LE:
-        return compare([](double p, double q) { return p <= q; });
+        return compare(std::integral_constant<int, OP_LE>{});
     case OP_GT:
-        return compare([](double p, double q) { return p > q; });
+        return compare(std::integral_constant<int, OP_GT>{});
     case OP_GE:
-        return compare([](double p, double q) { return p >= q; });
+        return compare(std::integral_constant<int, OP_GE>{});
     case OP_OR:
-        return compare([](double p, double q) { return p > 0 || q > 0; });
+        return compare(std::integral_constant<int, OP_OR>{});
     case OP_AND:
-        return compare([](double p, double q) { return p > 0 && q > 0; });
+        return compare(std::integral_constant<int, OP_AND>{});
     case OP_NOT:
-        return compare([](double p, double) { return p <= 0; });
+        return compare(std::integral_constant<int, OP_NOT>{});
     case OP_USER_CALL:
         set(s.r, x, s.a, {nullptr, 1});
         return;

@@ -1,9 +1,23 @@
-// Natural logarithm of binary128 values in integer arithmetic. With x = m * 2**E, m in [1, 2):
-//   log x = E*log 2 - log c1 - log c2 + log(1 + z),   z = m*c1*c2 - 1,
-// where c1 (from m's top 8 fraction bits) and c2 (from z1 = m*c1 - 1) come from tables whose
-// logarithms are held to 176 fraction bits, and z is formed exactly (|z| < 2**-17.6). The series
-// log(1 + z) = z + z*z*q(z) runs in fixed point relative to z, so a result near 0 (x near 1) keeps
-// its full relative precision. The pieces are summed in 192-bit fixed point and rounded once.
+// Natural logarithm of binary128 values: a short path that returns its result only when it can
+// prove that the 192-bit routine (numeric/log_wide.cpp) rounds to the same bits, and that routine
+// otherwise (also for subnormal arguments, for z = 0 and for the special values).
+//
+// The reduction is the 192-bit routine's, exact: x = m * 2**E, z = m*c1*c2 - 1 (|z| < 2**-17.6),
+//   log x = A + log(1 + z),   A = E*log 2 - log c1 - log c2 (the same 192-bit table sum).
+// Only the series is shorter. With u = |z|, s its sign and y = u*u,
+//   log(1 + z) = s*u*(1 + w),   w = y*(1/3 + y/5 + y**2/7) - s*u*(1/2 + y/4 + y**2/6 + y**3/8),
+// every part unsigned; the terms left out (y**4/9 and beyond) are below 2**-144.
+//
+// Error of L = |log(1 + z)| in units U of L's last bit (L's top bit is 125, 126 or 127):
+//   w, in units of 2**-144: each product truncated (about one unit), the 64-bit inner terms
+//   within 2**-128 (y/5 within 2**-98, times y < 2**-35.4), the terms left out below one unit:
+//   within 2**11 units, which L multiplies by at most 2**-17: 2**-6 U; the product u*w truncated:
+//   1 + 2**-14 U. So L is within 1.02 U (counted as 2 U below).
+// The 192-bit routine's own value lies within its stated bound of the exact logarithm: (L >> 123)
+// + 2 U when A = 0, and |z| * 2**-124 + |E| + 5 units of 2**-176 otherwise; this path's sum
+// shares A's table error (|E| + 4 units). When the midpoint between the two binary128 neighbours
+// lies farther from this path's value than both bounds together, both values round to the same
+// side and the two routines return the same bits.
 #include "numeric/fast_log.hpp"
 
 #include "numeric/log_tables.hpp"
@@ -14,124 +28,115 @@
 
 namespace tarvex {
 
-namespace {
+namespace log_short {
 
 using namespace fixed192;
 
 constexpr int STAGE1_SCALE = 125; // z1 = Z1 * 2**-125
-constexpr int Z_SCALE = 144;      // z  = Z  * 2**-144
-constexpr int SERIES_SCALE = 126; // q(z) and z*q(z) in units of 2**-126
-constexpr int SUM_SCALE = 176;    // fraction bits of the 192-bit sum and of the tables
 constexpr int STAGE2_SHIFT = 108; // stage 2 steps of 2**-17 in units of 2**-125
+constexpr int SUM_SCALE = 176;    // fraction bits of the 192-bit sum and of the tables
+constexpr int Z_SCALE = 144;      // z in units of 2**-144
 
-// q * z in units of 2**-126, for q in units of 2**-126 and z in units of 2**-144.
-inline i128 times_z(i128 q, i128 z) {
-    u128 high, low;
-    multiply(q < 0 ? -u128(q) : u128(q), z < 0 ? -u128(z) : u128(z), high, low);
-    const i128 magnitude = i128(high >> (Z_SCALE - 128));
-    return (q < 0) != (z < 0) ? -magnitude : magnitude;
+constexpr u128 THIRD = ~u128(0) / 3;              // 1/3 in units of 2**-128
+constexpr u128 HALF = u128(1) << 127;             // 1/2 in units of 2**-128
+constexpr u64 FIFTH = u64((u128(1) << 66) / 5);   // units of 2**-66
+constexpr u64 SIXTH = u64((u128(1) << 66) / 6);   // units of 2**-66
+constexpr u64 SEVENTH = u64((u128(1) << 66) / 7); // units of 2**-66
+
+// |log(1 + z)| * 2**(144 + shift) for z = (negative ? -1 : 1) * U * 2**-144, U non-zero, where
+// shift normalises U to [2**126, 2**127).
+__attribute__((always_inline)) inline u128 log1p_magnitude(u128 U, bool negative, int& shift) {
+    const u128 y = product_shifted(U, U, 128); // u*u in units of 2**-160, below 2**124.8
+    const u64 yt = u64(y >> 64);               // units of 2**-96
+    const u64 yy = u64((u128(yt) * yt) >> 64); // y*y in units of 2**-128, below 2**57.2
+    // 1/3 + y/5 + y*y/7 and 1/2 + y/4 + y*y*(1/6 + y/8), units of 2**-128.
+    const u128 even = THIRD + ((u128(yt) * FIFTH) >> 34) + ((u128(yy) * SEVENTH) >> 66);
+    const u64 sixth = SIXTH + (yt >> 33);
+    const u128 odd = HALF + (y >> 34) + ((u128(yy) * sixth) >> 66);
+    const u128 w_even = product_shifted(y, even, 144); // units of 2**-144
+    const u128 w_odd = product_shifted(U, odd, 128);   // units of 2**-144
+    // For z > 0, w = w_even - w_odd < 0; for z < 0, w = w_even + w_odd > 0.
+    const u128 w = negative ? w_even + w_odd : w_odd - w_even;
+    shift = (U >> 64 ? __builtin_clzll(u64(U >> 64)) : 64 + __builtin_clzll(u64(U))) - 1;
+    const u128 un = U << shift;
+    const u128 uw = product_shifted(un, w, Z_SCALE);
+    return negative ? un + uw : un - uw;
 }
 
-// Coefficient k of q(z) = -1/2 + z/3 - z**2/4 + ... : (-1)**(k+1) / (k+2) in units of 2**-126.
-constexpr i128 series_term(int k) {
-    const i128 value = (i128(1) << SERIES_SCALE) / (k + 2);
-    return k % 2 == 0 ? -value : value;
-}
-constexpr int SERIES_DEGREE = 6; // log(1+z) through z**8: the rest is below |z| * 2**-144
-
-struct SeriesTerms {
-    i128 term[SERIES_DEGREE + 1];
-};
-
-constexpr SeriesTerms make_series_terms() {
-    SeriesTerms t{};
-    for (int k = 0; k <= SERIES_DEGREE; ++k) t.term[k] = series_term(k);
-    return t;
+// The binary128 value nearest to (-1)**negative * window * 2**(top - 127 - scale) with window's
+// top bit at 127, unless the midpoint it rounds at lies within `error` units of window: then
+// false.
+inline bool round_window(bool negative, u128 window, int top, int scale, u64 error, Real& out) {
+    const u64 rest = u64(window) & 0x7fff, half = 0x4000;
+    const u64 distance = rest > half ? rest - half : half - rest;
+    if (distance <= error) return false;
+    const u128 significand = (window >> 15) + (rest > half);
+    const u128 bits = (u128(negative) << 127) +
+                      (u128(top - scale + EXPONENT_BIAS - 1) << SIGNIFICAND_BITS) + significand;
+    std::memcpy(&out, &bits, sizeof out);
+    return true;
 }
 
-constexpr SeriesTerms SERIES = make_series_terms(); // no 128-bit division at run time
+} // namespace log_short
 
-// The approximation of log(x) for x > 0 finite; the error bound in units of its scale:
-//   tables: log 2 and the two -log(c) are each within 2**-177, so |E| + 2 units of 2**-176;
-//   series: w = z*q(z) is within 2 units of 2**-126 (truncation of each product, of the
-//   coefficients, and the terms beyond z**8, below 2**-18 units), so log(1 + z) is within
-//   |z| * 2**-124.4 relatively, plus one unit for each truncation of the sum.
-Approximation log_approximation(Real x) {
-    Approximation out;
+namespace {
+
+// The short path; inlined into both entry points.
+__attribute__((always_inline)) inline bool short_path(Real x, Real& out) {
+    using namespace log_short;
     u128 bits;
     std::memcpy(&bits, &x, sizeof bits);
-    const int field = int(bits >> SIGNIFICAND_BITS) & 0xffff;
-    if (field >= 0x7fff || (field == 0 && x <= 0)) return out; // sign set, zero, inf, NaN
-    // x = M * 2**(E - 112) with M in [2**112, 2**113).
-    u128 M = bits & ((u128(1) << SIGNIFICAND_BITS) - 1);
-    int E;
-    if (field == 0) {
-        const int lead =
-            M >> 64 ? 127 - __builtin_clzll(u64(M >> 64)) : 63 - __builtin_clzll(u64(M));
-        M <<= SIGNIFICAND_BITS - lead;
-        E = 1 - EXPONENT_BIAS - (SIGNIFICAND_BITS - lead);
-    } else {
-        M |= u128(1) << SIGNIFICAND_BITS;
-        E = field - EXPONENT_BIAS;
-    }
-    // Stage 1: z1 = m*c1 - 1, exact.
+    const int field = int(bits >> SIGNIFICAND_BITS); // the sign bit included
+    if (unsigned(field - 1) >= 0x7ffe) return false; // subnormal, 0, sign, inf, NaN
+    const u128 M = (bits & ((u128(1) << SIGNIFICAND_BITS) - 1)) | (u128(1) << SIGNIFICAND_BITS);
+    const int E = field - EXPONENT_BIAS;
     const auto& first = log_tables::STAGE1[int(M >> (SIGNIFICAND_BITS - 8)) & 0xff];
     const i128 Z1 = i128(M * first.c) - (i128(1) << STAGE1_SCALE);
-    // Stage 2: z = (1 + z1)*c2 - 1, exact; the true value fits, so arithmetic modulo 2**128 gives
-    // it.
     const int index2 =
         int((Z1 + (i128(1) << (STAGE2_SHIFT - 1))) >> STAGE2_SHIFT) + log_tables::STAGE2_OFFSET;
     const auto& second = log_tables::STAGE2[index2];
     const i128 Z = i128(((u128(1) << STAGE1_SCALE) + u128(Z1)) * second.c);
+    if (Z == 0) return false;
+    const bool z_negative = Z < 0;
+    const u128 U = z_negative ? -u128(Z) : u128(Z);
+    int shift;
+    const u128 L = log1p_magnitude(U, z_negative, shift);
 
-    const u64 table_error = u64(E < 0 ? -E : E) + 4;
-    Wide A = add(add(times(E, wide_of(log_tables::LN2)), wide_of(first.minus_log)),
-                 wide_of(second.minus_log));
-    out.valid = true;
-    out.scale = SUM_SCALE;
-    if (Z == 0) {
-        if (is_zero(A)) return out; // log 1 = 0 exactly: the magnitude stays zero
-        out.negative = is_negative(A);
-        out.magnitude = out.negative ? negate(A) : A;
-        out.error = table_error;
-        return out;
-    }
-    // log(1 + z) = z * (1 + w), w = z*q(z), with |z| normalised to bit 126.
-    i128 q = SERIES.term[SERIES_DEGREE];
-    for (int k = SERIES_DEGREE - 1; k >= 0; --k) q = SERIES.term[k] + times_z(q, Z);
-    const i128 w = times_z(q, Z);
-    const u128 zabs = Z < 0 ? -u128(Z) : u128(Z);
-    const int shift =
-        (zabs >> 64 ? __builtin_clzll(u64(zabs >> 64)) : 64 + __builtin_clzll(u64(zabs))) - 1;
-    const u128 zn = zabs << shift;
-    u128 high, low;
-    multiply(zn, w < 0 ? -u128(w) : u128(w), high, low);
-    const u128 correction = (high << (128 - SERIES_SCALE)) | (low >> SERIES_SCALE);
-    const u128 L = w < 0 ? zn - correction : zn + correction; // |log(1 + z)| * 2**(144 + shift)
-    const bool log1p_negative = Z < 0;
+    const Wide A = add(add(times(E, wide_of(log_tables::LN2)), wide_of(first.minus_log)),
+                       wide_of(second.minus_log));
     if (is_zero(A)) {
-        out.negative = log1p_negative;
-        out.magnitude = Wide{{u64(L), u64(L >> 64), 0}};
-        out.scale = Z_SCALE + shift;
-        out.error = u64(L >> 123) + 2;
-        return out;
+        // The result is log(1 + z) itself, rounded from L; the bounds in units of L's last bit
+        // grow by the window's shift.
+        const int l_top = 127 - __builtin_clzll(u64(L >> 64)); // 125, 126 or 127
+        const u64 error = (2 + u64(L >> 123) + 3) << (127 - l_top);
+        return round_window(z_negative, L << (127 - l_top), l_top, Z_SCALE + shift, error, out);
     }
     const Wide part = shifted(L, SUM_SCALE - Z_SCALE - shift);
-    const Wide S = add(A, log1p_negative ? negate(part) : part);
-    out.negative = is_negative(S);
-    out.magnitude = out.negative ? negate(S) : S;
-    // |z| * 2**-124 in units of 2**-176, with |z| = zabs * 2**-144.
-    out.error = u64(zabs >> 92) + 1 + table_error;
-    return out;
+    const Wide S = add(A, z_negative ? negate(part) : part);
+    const bool negative = is_negative(S);
+    const Wide magnitude = negative ? negate(S) : S;
+    const int top = leading_bit(magnitude);
+    if (top < 127) return false;
+    // This path's error (2 U, one unit for the shift, A's table error) and the 192-bit routine's
+    // bound, in units of 2**-176, then in units of the window (one more for the bits below it).
+    const int u_shift = Z_SCALE + shift - SUM_SCALE; // L's last bit: 2**-u_shift units of 2**-176
+    const u64 table_error = u64(E < 0 ? -E : E) + 4;
+    const u64 mine = (u_shift >= 0 ? 2 : u64(2) << -u_shift) + 1 + table_error;
+    const u64 theirs = u64(U >> 92) + 1 + table_error;
+    const int window_shift = top - 127;
+    const u64 error = (window_shift < 64 ? (mine + theirs) >> window_shift : 0) + 2;
+    return round_window(negative, bits_from(magnitude, window_shift), top, SUM_SCALE, error, out);
 }
 
 } // namespace
 
+bool fast_log_short(Real x, Real& out) {
+    return short_path(x, out);
+}
+
 Real fast_log(Real x) {
-    const Approximation a = log_approximation(x);
-    if (!a.valid) return logq(x);
-    if (is_zero(a.magnitude)) return 0;
-    return nearest(a);
+    Real out;
+    return short_path(x, out) ? out : fast_log_wide(x);
 }
 
 } // namespace tarvex

@@ -10,7 +10,16 @@
 namespace tarvex {
 
 // log(x) for x > 0 (subnormals included); zero, negative, infinite and NaN arguments get
-// logq's results.
+// logq's results. A 128-bit series answers most arguments; it hands the rest to fast_log_wide,
+// and returns the same bits as fast_log_wide for every argument.
 Real fast_log(Real x);
+
+// The same function with its series in 192-bit fixed point throughout.
+Real fast_log_wide(Real x);
+
+// The short path alone: false for the arguments it leaves to fast_log_wide (subnormal, 1, exact
+// powers of two and other arguments with z = 0, special values, and those too near a rounding
+// boundary to decide), else log(x) in `out`.
+bool fast_log_short(Real x, Real& out);
 
 } // namespace tarvex

@@ -12,19 +12,24 @@
 // negative, normalised to bit 241 and rounded to 113 bits, to nearest with ties to even. Terms 64
 // or more binades apart, a y that is zero or not normal, cancellation of the whole top limb, and
 // results outside the normal range take the general route. A chain of updates keeps its running
-// value taken apart between steps, so that each step neither packs nor unpacks it.
+// value taken apart between steps, so that each step neither packs nor unpacks it; several
+// independent chains (the rows of an index, the columns of a gradient) run side by side, so that
+// the processor overlaps their dependent steps. A chained sum uses the same addition with the
+// term's significand in place of the product.
 //
 // The general route places both terms in a 256-bit window with the larger leading bit at 253 and
 // handles every normal case; zeros of x or c, subnormals, infinities and NaNs go to the
 // libquadmath fma, which is correctly rounded too.
 #include "numeric/fused_axpy.hpp"
 
+#include "numeric/fast_arith.hpp"
 #include "numeric/limb_arithmetic.hpp"
 #include "numeric/row_split.hpp"
 #include "numeric/unpacked_real.hpp"
 
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace tarvex {
 namespace {
@@ -223,31 +228,14 @@ __attribute__((always_inline)) inline Factor decode_factor(u128 bits) {
     return f;
 }
 
-// y - c*x for a normal y, with every intermediate a named 64-bit limb, which the compiler keeps
-// in registers where it would spill 128-bit temporaries. Returns false, leaving `result` unset,
-// for the operands and results the general route takes.
-//
-// The window is three limbs, bits 255..64 of the four-limb picture above: the product's lowest
-// limb is folded into a sticky bit at bit 64 (its bits truncated, bit 64 set when any was set),
-// and so is anything the alignment shift moves below bit 64. y's last bit lies at bit 65 or above
-// (it is shifted right by less than 64 from bit 128), so the folded sum T' is either the exact
-// sum T or an odd multiple of 2^64 at an end of the 2^64-wide interval holding T: both lie inside
-// one interval between consecutive multiples of 2^65. The result is used only when its top limb
-// is not zero (leading bit at 192 or above), so its round bit weighs 2^79 or more and every
-// rounding boundary is a multiple of 2^65: T' rounds exactly as T.
-__attribute__((always_inline)) inline bool
-multiply_subtract(const Unpacked& y, const Factor& c, u64 xlow, u64 xhigh, Unpacked& result) {
-    const unsigned xfield = exponent_field(xhigh);
-    if (__builtin_expect(!c.usable || !is_normal(xfield), 0)) return false;
-
-    // The exact product: 241 bits at most, bit 240 weighing 2^(exponents of c and x, plus 1);
-    // its lowest limb folded into bit 64.
-    const u64 xsig = (xhigh & FRACTION_HIGH) | HIDDEN_HIGH;
-    const limbs::Product product = limbs::multiply(c.low, c.high, xlow, xsig);
-    const u64 p1 = product.p1 | u64(product.p0 != 0), p2 = product.p2, p3 = product.p3;
-    const int product_exponent = c.exponent + static_cast<int>(xfield) - EXPONENT_BIAS + 1;
-    const bool product_negative = c.negative == ((xhigh >> 63) != 0); // the term is -c*x
-
+// y + t for a normal y and a term t given as the three limbs p3 p2 p1 of the picture, its
+// leading bit at 240 or 239 and bit 240 weighing 2^exponent, bits below bit 64 folded into bit
+// 64; `negative` is t's sign. Returns false, leaving `result` unset, when the sum needs the
+// general route: terms 64 or more binades apart, cancellation of the whole top limb, a result
+// outside the normal range.
+__attribute__((always_inline)) inline bool add_term(const Unpacked& y, u64 p1, u64 p2, u64 p3,
+                                                    int product_exponent, bool product_negative,
+                                                    Unpacked& result) {
     // The larger term (by leading exponent) and the smaller, shifted to its scale; y's
     // significand is limbs 3 and 2, bit 240 weighing 2^(its exponent).
     const int difference = product_exponent - y.exponent;
@@ -294,6 +282,33 @@ multiply_subtract(const Unpacked& y, const Factor& c, u64 xlow, u64 xhigh, Unpac
     result.exponent = result_exponent;
     result.negative = larger_negative != (sign != 0);
     return true;
+}
+
+// y - c*x for a normal y, with every intermediate a named 64-bit limb, which the compiler keeps
+// in registers where it would spill 128-bit temporaries. Returns false, leaving `result` unset,
+// for the operands and results the general route takes.
+//
+// The window is three limbs, bits 255..64 of the four-limb picture above: the product's lowest
+// limb is folded into a sticky bit at bit 64 (its bits truncated, bit 64 set when any was set),
+// and so is anything the alignment shift moves below bit 64. y's last bit lies at bit 65 or above
+// (it is shifted right by less than 64 from bit 128), so the folded sum T' is either the exact
+// sum T or an odd multiple of 2^64 at an end of the 2^64-wide interval holding T: both lie inside
+// one interval between consecutive multiples of 2^65. The result is used only when its top limb
+// is not zero (leading bit at 192 or above), so its round bit weighs 2^79 or more and every
+// rounding boundary is a multiple of 2^65: T' rounds exactly as T.
+__attribute__((always_inline)) inline bool
+multiply_subtract(const Unpacked& y, const Factor& c, u64 xlow, u64 xhigh, Unpacked& result) {
+    const unsigned xfield = exponent_field(xhigh);
+    if (__builtin_expect(!c.usable || !is_normal(xfield), 0)) return false;
+
+    // The exact product: 241 bits at most, bit 240 weighing 2^(exponents of c and x, plus 1);
+    // its lowest limb folded into bit 64.
+    const u64 xsig = (xhigh & FRACTION_HIGH) | HIDDEN_HIGH;
+    const limbs::Product product = limbs::multiply(c.low, c.high, xlow, xsig);
+    const u64 p1 = product.p1 | u64(product.p0 != 0);
+    const int product_exponent = c.exponent + static_cast<int>(xfield) - EXPONENT_BIAS + 1;
+    const bool product_negative = c.negative == ((xhigh >> 63) != 0); // the term is -c*x
+    return add_term(y, p1, product.p2, product.p3, product_exponent, product_negative, result);
 }
 
 // y - c*x for any operands, c decoded as `factor`: the common route, else the general one.
@@ -381,6 +396,196 @@ Real fused_multiply_add_chain(Real y, const Real* a, const Real* x, std::size_t 
     }
     if (unpacked) ybits = pack(running);
     return from_bits(ybits);
+}
+
+// The general route for a row's step y + c x, out of line and reading c and x from memory again.
+namespace {
+__attribute__((noinline, cold)) u128 general_row_step(u128 ybits, const Real* c, const Real* x) {
+    return multiply_subtract_general(ybits, -*c, bits_of(*x));
+}
+} // namespace
+
+// The sum's step through the library's route (zeros, subnormals, infinities, NaNs, cancellation,
+// the ends of the range), out of line.
+namespace {
+__attribute__((noinline, cold)) u128 general_add_step(u128 ybits, const Real* x) {
+    return bits_of(fast_add(from_bits(ybits), *x));
+}
+} // namespace
+
+namespace {
+
+// The running value of a chain: taken apart while the common route holds it, else its bits.
+struct ChainValue {
+    Unpacked running;
+    u128 bits = 0;
+    bool unpacked = false;
+
+    __attribute__((always_inline)) void start(const Real* y) {
+        u64 halves[2];
+        std::memcpy(halves, y, sizeof halves);
+        bits = join(halves[0], halves[1]);
+        unpacked = unpack(halves[0], halves[1], running);
+    }
+    // y + c x, the factor f being -c taken apart.
+    __attribute__((always_inline)) void step(const Factor& f, const Real* c, const Real* x) {
+        u64 xhalves[2];
+        std::memcpy(xhalves, x, sizeof xhalves);
+        if (__builtin_expect(unpacked, 1)) {
+            Unpacked next;
+            if (__builtin_expect(multiply_subtract(running, f, xhalves[0], xhalves[1], next), 1)) {
+                running = next;
+                return;
+            }
+            bits = pack(running);
+        }
+        bits = general_row_step(bits, c, x);
+        unpacked = unpack(low64(bits), high64(bits), running);
+    }
+    // y + x, rounded once.
+    __attribute__((always_inline)) void add(const Real* x) {
+        u64 xhalves[2];
+        std::memcpy(xhalves, x, sizeof xhalves);
+        if (__builtin_expect(unpacked, 1)) {
+            // A normal y plus a zero is y itself.
+            if (((xhalves[1] << 1) | xhalves[0]) == 0) return;
+            // x as a term of the picture: its significand in limbs 3 and 2, as y's.
+            Unpacked term, next;
+            if (__builtin_expect(unpack(xhalves[0], xhalves[1], term) &&
+                                     add_term(running, 0, term.low, term.high, term.exponent,
+                                              term.negative, next),
+                                 1)) {
+                running = next;
+                return;
+            }
+            bits = pack(running);
+        }
+        bits = general_add_step(bits, x);
+        unpacked = unpack(low64(bits), high64(bits), running);
+    }
+    __attribute__((always_inline)) void finish(Real* y) {
+        if (unpacked) bits = pack(running);
+        const u64 halves[2] = {low64(bits), high64(bits)};
+        std::memcpy(y, halves, sizeof halves);
+    }
+};
+
+} // namespace
+
+void fused_multiply_add_rows(Real* y, const Real* c, const Real* const* x, std::size_t k,
+                             std::size_t offset, std::size_t n) {
+    if (k == 0) return;
+    constexpr u128 SIGN = u128(1) << 127;
+    // y + c x is y - (-c) x: each factor taken apart once, with its sign flipped.
+    std::vector<Factor> factors(k);
+    for (std::size_t j = 0; j < k; ++j) factors[j] = decode_factor(bits_of(c[j]) ^ SIGN);
+    // Each row is independent: long vectors are updated in two halves on two threads.
+    split_rows(n, [=, &factors](std::size_t begin, std::size_t end) {
+        const Factor* const f = factors.data();
+        Real* const ys = y;
+        // Two rows at a time: one row's chain is a sequence of dependent steps, two chains side
+        // by side keep the processor's units busy.
+        std::size_t i = begin;
+        for (; i + 1 < end; i += 2) {
+            ChainValue first, second;
+            first.start(ys + i);
+            second.start(ys + i + 1);
+            for (std::size_t j = 0; j < k; ++j) {
+                const Real* const xj = x[j] + offset + i;
+                first.step(f[j], c + j, xj);
+                second.step(f[j], c + j, xj + 1);
+            }
+            first.finish(ys + i);
+            second.finish(ys + i + 1);
+        }
+        if (i < end) {
+            ChainValue last;
+            last.start(ys + i);
+            for (std::size_t j = 0; j < k; ++j) last.step(f[j], c + j, x[j] + offset + i);
+            last.finish(ys + i);
+        }
+    });
+}
+
+namespace {
+
+// The chains y[r] + a[0] x[r][0] + ... for r < G side by side: each step of one chain waits for
+// its previous step, several chains keep the processor's units busy, and each a[i] is taken
+// apart once for all of them.
+template <std::size_t G>
+__attribute__((always_inline)) inline void chains_side_by_side(Real* y, const Real* a,
+                                                               const Real* const* x,
+                                                               std::size_t offset, std::size_t n) {
+    constexpr u128 SIGN = u128(1) << 127;
+    ChainValue chains[G];
+    const Real* xs[G];
+#pragma GCC unroll 4
+    for (std::size_t r = 0; r < G; ++r) {
+        chains[r].start(y + r);
+        xs[r] = x[r] + offset;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        u64 ahalves[2];
+        std::memcpy(ahalves, a + i, sizeof ahalves);
+        // y + a x is y - (-a) x: the factor is a with its sign flipped.
+        const Factor f = decode_factor(join(ahalves[0], ahalves[1]) ^ SIGN);
+#pragma GCC unroll 4
+        for (std::size_t r = 0; r < G; ++r) chains[r].step(f, a + i, xs[r] + i);
+    }
+#pragma GCC unroll 4
+    for (std::size_t r = 0; r < G; ++r) chains[r].finish(y + r);
+}
+
+} // namespace
+
+void fused_multiply_add_chains(Real* y, const Real* a, const Real* const* x, std::size_t k,
+                               std::size_t offset, std::size_t n) {
+    std::size_t j = 0;
+    for (; j + 4 <= k; j += 4) chains_side_by_side<4>(y + j, a, x + j, offset, n);
+    if (j + 2 <= k) {
+        chains_side_by_side<2>(y + j, a, x + j, offset, n);
+        j += 2;
+    }
+    if (j < k) chains_side_by_side<1>(y + j, a, x + j, offset, n);
+}
+
+namespace {
+
+// The sums y[r] + x[r][0] + x[r][1] + ... for r < G side by side, as the chains above.
+template <std::size_t G>
+__attribute__((always_inline)) inline void sums_side_by_side(Real* y, const Real* const* x,
+                                                             std::size_t offset, std::size_t n) {
+    ChainValue sums[G];
+    const Real* xs[G];
+#pragma GCC unroll 4
+    for (std::size_t r = 0; r < G; ++r) {
+        sums[r].start(y + r);
+        xs[r] = x[r] + offset;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+#pragma GCC unroll 4
+        for (std::size_t r = 0; r < G; ++r) sums[r].add(xs[r] + i);
+    }
+#pragma GCC unroll 4
+    for (std::size_t r = 0; r < G; ++r) sums[r].finish(y + r);
+}
+
+} // namespace
+
+Real fast_add_chain(Real y, const Real* x, std::size_t n) {
+    sums_side_by_side<1>(&y, &x, 0, n);
+    return y;
+}
+
+void fast_add_chains(Real* y, const Real* const* x, std::size_t k, std::size_t offset,
+                     std::size_t n) {
+    std::size_t j = 0;
+    for (; j + 4 <= k; j += 4) sums_side_by_side<4>(y + j, x + j, offset, n);
+    if (j + 2 <= k) {
+        sums_side_by_side<2>(y + j, x + j, offset, n);
+        j += 2;
+    }
+    if (j < k) sums_side_by_side<1>(y + j, x + j, offset, n);
 }
 
 } // namespace tarvex

@@ -125,22 +125,12 @@ public:
     // The rows of this rank's share among `keep` (rows of the data as a whole), then every
     // rank's in rank order.
     ChoiceData rows_at(const std::vector<std::size_t>& keep) override {
-        ChoiceData part;
-        const std::size_t k = where_.terms.size();
-        part.x.resize(k);
-        for (std::size_t j = 0; j < k; ++j)
-            if (where_.terms[j] < 0) part.intercept = static_cast<int>(j);
+        ChoiceData part = empty_choice_rows(where_);
         std::size_t next = static_cast<std::size_t>(
             std::lower_bound(keep.begin(), keep.end(), static_cast<std::size_t>(first_row_)) -
             keep.begin());
         each_block([&](const BinaryRows& v, const RowBlock& block) {
-            const std::size_t first = static_cast<std::size_t>(row_of(block));
-            for (; next < keep.size() && keep[next] < first + v.n; ++next) {
-                const std::size_t i = keep[next] - first;
-                part.y.push_back(v.y[i]);
-                for (std::size_t j = 0; j < k; ++j) part.x[j].push_back(v.x[j][i]);
-                if (v.weighted()) part.weight.push_back(v.weight[i]);
-            }
+            append_kept_rows(v, static_cast<std::size_t>(row_of(block)), keep, next, part);
         });
         return gather_rows_over_ranks(part, where_.weight >= 0);
     }
@@ -173,16 +163,13 @@ BinaryBlockEstimate estimate_binary_blocks(ChoiceLink link, RowBlocks& rows,
                                            const ChoiceBlockColumns& where,
                                            const ChoiceControl& control) {
     BinaryBlockEstimate out;
-    if (control.sandwich || control.covariance.clustered() ||
-        control.method != MaximizeMethod::NEWTON) {
+    if (!blocks_can_estimate(control)) {
         out.failure = BINARY_BLOCKS_NEWTON_ONLY;
         return out;
     }
     BinaryEstimate& e = out.estimate;
     const int k = static_cast<int>(where.terms.size());
-    int intercept = -1;
-    for (int j = 0; j < k; ++j)
-        if (where.terms[std::size_t(j)] < 0) intercept = j;
+    const int intercept = intercept_term(where);
     BinaryBlockSource source(link, rows, where);
     e.n = static_cast<int>(source.rows());
     e.k = k;

@@ -31,6 +31,11 @@ struct BinaryBlockEstimate {
 // at once.
 inline const char* const BINARY_BLOCKS_NEWTON_ONLY =
     " ...ERROR..OVER BLOCKS OF ROWS ONLY NEWTON'S METHOD AND -H^-1 ARE AVAILABLE";
+// Whether an estimate over blocks can give what `control` asks for: Newton's method and -H^-1.
+inline bool blocks_can_estimate(const ChoiceControl& control) {
+    return !control.sandwich && !control.covariance.clustered() &&
+           control.method == MaximizeMethod::NEWTON;
+}
 
 // The estimate over the rows of `rows`. Blocks but the last must hold a multiple of PASS_CHUNK
 // rows (the block source's blocks do). In a run over several ranks `rows` is this rank's share,

@@ -161,7 +161,7 @@ void add_binary_pass(ChoiceLink link, const BinaryRows& rows, const std::vector<
     add_index_pass(rows.x, rows.n, b, sums, first_row,
                    [&](std::size_t i, Real z, Real& log_l, Real& a) {
                        const bool one = !fast_is_zero(rows.y[i]);
-                       const LinkTerms t = link_terms(link, one ? z : -z);
+                       const LinkTerms t = link_terms(link, one ? z : -z, root != nullptr);
                        a = one ? t.score : -t.score;
                        log_l = t.log_f;
                        if (root != nullptr) root[i] = qm::sqrt(t.weight);
@@ -245,16 +245,13 @@ void add_binary_totals(ChoiceLink link, const BinaryRows& rows, const std::vecto
             t.density = fast_add(t.density, rows.weighted() ? w * r.density : r.density);
             slope[i - begin] = rows.weighted() ? w * r.slope : r.slope;
         }
-        for (std::size_t j = 0; j < k; ++j) {
-            const Real* x = rows.x[j] + begin;
-            t.slope_x[j] = fused_multiply_add_chain(Real(0), slope.data(), x, length);
-            Real sum = 0;
-            if (rows.weighted())
-                sum = fused_multiply_add_chain(Real(0), rows.weight + begin, x, length);
-            else
-                for (std::size_t i = 0; i < length; ++i) sum = fast_add(sum, x[i]);
-            t.x_sum[j] = sum;
-        }
+        // Both from the zeros the chunk's totals start from.
+        fused_multiply_add_chains(t.slope_x.data(), slope.data(), rows.x.data(), k, begin, length);
+        if (rows.weighted())
+            fused_multiply_add_chains(t.x_sum.data(), rows.weight + begin, rows.x.data(), k, begin,
+                                      length);
+        else
+            fast_add_chains(t.x_sum.data(), rows.x.data(), k, begin, length);
     });
     for (const BinaryTotals& t : chunk_totals) totals.merge(t);
 }

@@ -25,8 +25,8 @@ constexpr int MILLS_TERMS = 90;
 // Below this e, log(1 + e) is its series: 1 + e would drop the digits of e.
 const Real LOG1P_SERIES_BELOW = 1e-5Q;
 
-// log(1 + e) for 0 <= e <= 1.
-Real log1p_positive(Real e) {
+// log(1 + e) for 0 <= e <= 1, `u` the rounded 1 + e (which the caller has formed already).
+Real log1p_positive(Real e, Real u) {
     if (e < LOG1P_SERIES_BELOW) { // e - e^2/2 + ... + e^7/7: the rest is below 2^-113 e
         Real sum = 0;
         for (int k = 7; k >= 1; --k) sum = e * ((k % 2 == 1 ? Real(1) : Real(-1)) / k + sum);
@@ -34,8 +34,11 @@ Real log1p_positive(Real e) {
     }
     // log(u) e/(u - 1) with u = 1 + e rounded: u - 1 is exact, and the ratio puts back what
     // rounding u took from e (Goldberg's correction), to a few units in the last place.
-    const Real u = fast_add(1, e);
     return fast_multiply(fast_log(u), fast_divide(e, fast_subtract(u, 1)));
+}
+
+Real log1p_positive(Real e) {
+    return log1p_positive(e, fast_add(1, e));
 }
 
 // Mills' ratio (1 - Phi(x))/phi(x) for x >= 40, by its continued fraction
@@ -90,21 +93,21 @@ NormalTail normal_tail(Real s) {
     return t;
 }
 
-LinkTerms link_terms(ChoiceLink link, Real s) {
+LinkTerms link_terms(ChoiceLink link, Real s, bool with_weight) {
     LinkTerms t;
     if (link == ChoiceLink::LOGIT) {
         const Real e = fast_exp(-qm::abs(s)), one_e = fast_add(1, e);
-        const Real l = log1p_positive(e);
+        const Real l = log1p_positive(e, one_e);
         const bool below = fast_less(s, 0);
         t.log_f = below ? fast_subtract(s, l) : -l;
-        t.score = below ? fast_divide(Real(1), one_e) : fast_divide(e, one_e); // 1 - F(s)
-        t.weight = fast_divide(e, fast_multiply(one_e, one_e));                // F(s) (1 - F(s))
+        t.score = below ? fast_divide(Real(1), one_e) : fast_divide(e, one_e);   // 1 - F(s)
+        if (with_weight) t.weight = fast_divide(e, fast_multiply(one_e, one_e)); // F(s) (1 - F(s))
         return t;
     }
     const NormalTail n = normal_tail(s);
     t.log_f = n.log_cdf;
     t.score = n.ratio;
-    t.weight = fast_multiply(n.ratio, fast_add(s, n.ratio));
+    if (with_weight) t.weight = fast_multiply(n.ratio, fast_add(s, n.ratio));
     return t;
 }
 
@@ -130,11 +133,11 @@ LinkRow link_row(ChoiceLink link, Real z, bool one, bool with_log) {
         return r;
     }
     // One exponential serves every term: e = exp(-|z|), F(z) = 1/(1 + e) or e/(1 + e).
-    const Real e = fast_exp(-qm::abs(z)), inverse = fast_divide(Real(1), fast_add(1, e));
-    const Real e_inverse = fast_multiply(e, inverse);
+    const Real e = fast_exp(-qm::abs(z)), one_e = fast_add(1, e);
+    const Real inverse = fast_divide(Real(1), one_e), e_inverse = fast_multiply(e, inverse);
     const bool below = fast_less(s, 0);
     if (with_log) {
-        const Real l = log1p_positive(e);
+        const Real l = log1p_positive(e, one_e);
         r.terms.log_f = below ? fast_subtract(s, l) : -l;
     }
     r.terms.score = below ? inverse : e_inverse;

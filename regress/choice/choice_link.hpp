@@ -18,7 +18,8 @@ struct LinkTerms {
     Real weight = 0;
 };
 
-LinkTerms link_terms(ChoiceLink link, Real s);
+// Without `with_weight` the weight is left 0: its division is saved when only the rest is wanted.
+LinkTerms link_terms(ChoiceLink link, Real s, bool with_weight = true);
 
 // Everything the report needs of one row at the index z with outcome `one`: the terms of
 // log F(q z), the probability F(z), the density f(z) and its slope f'(z). Without `with_log`

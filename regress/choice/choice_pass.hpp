@@ -89,19 +89,20 @@ inline void chunk_index(const std::vector<const Real*>& columns, const std::vect
     const bool zero_factor = fast_is_zero(b[0]);
     for (std::size_t i = 0; i < length; ++i)
         z[i] = zero_factor || fast_is_zero(first[i]) ? Real(0) : fast_multiply(first[i], b[0]);
-    for (std::size_t j = 1; j < columns.size(); ++j)
-        fused_axpy(z, -b[j], columns[j] + begin, length);
+    // The rest row by row, each row's chain over the columns kept in registers.
+    fused_multiply_add_rows(z, b.data() + 1, columns.data() + 1, columns.size() - 1, begin, length);
 }
 
 // A pass over the rows of a single-index model: its row vector v_i is row i of `columns` and its
-// terms depend on the row through z_i = v_i'b alone. Each chunk forms its z_i column by column,
+// terms depend on the row through z_i = v_i'b alone. Each chunk forms its z_i (chunk_index),
 // asks `row(i, z_i, log_l, score)` for the row's log L_i and a_i (false when log L_i is not
-// defined), and forms its gradient column by column. Each z_i and each gradient element is the
-// same chain of fused multiply-adds, in the same order, as run_pass with a row that forms z_i and
-// adds v_i itself: the same bits, at a fraction of the calls. The chunks' sums are merged in
-// order into `out` after what it already holds (sized for the columns): a pass over blocks of
-// rows, each a whole number of chunks, calls this block after block and gets the bits of one
-// call over all the rows. A row that fails is recorded as `first_row` + its index here.
+// defined), and forms its gradient column by column, several columns side by side. Each z_i and
+// each gradient element is the same chain of fused multiply-adds, in the same order, as run_pass
+// with a row that forms z_i and adds v_i itself: the same bits, at a fraction of the calls. The
+// chunks' sums are merged in order into `out` after what it already holds (sized for the columns):
+// a pass over blocks of rows, each a whole number of chunks, calls this block after block and gets
+// the bits of one call over all the rows. A row that fails is recorded as `first_row` + its index
+// here.
 template <class Row>
 void add_index_pass(const std::vector<const Real*>& columns, std::size_t n,
                     const std::vector<Real>& b, PassSums& out, long long first_row, Row&& row) {
@@ -122,9 +123,8 @@ void add_index_pass(const std::vector<const Real*>& columns, std::size_t n,
             }
             s.llf = fast_add(s.llf, log_l);
         }
-        for (int j = 0; j < p; ++j)
-            s.gradient[std::size_t(j)] = fused_multiply_add_chain(
-                s.gradient[std::size_t(j)], score.data(), columns[std::size_t(j)] + begin, length);
+        fused_multiply_add_chains(s.gradient.data(), score.data(), columns.data(), columns.size(),
+                                  begin, length);
     });
     for (const PassSums& s : sums) out.merge(s);
 }

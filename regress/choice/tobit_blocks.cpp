@@ -102,20 +102,10 @@ public:
     }
 
     ChoiceData rows_at(const std::vector<std::size_t>& keep) override {
-        ChoiceData part;
-        const std::size_t k = where_.terms.size();
-        part.x.resize(k);
-        for (std::size_t j = 0; j < k; ++j)
-            if (where_.terms[j] < 0) part.intercept = static_cast<int>(j);
+        ChoiceData part = empty_choice_rows(where_);
         std::size_t next = 0;
         each_block([&](const TobitStretch& v, const RowBlock& block) {
-            const std::size_t first = static_cast<std::size_t>(block.first);
-            for (; next < keep.size() && keep[next] < first + v.n; ++next) {
-                const std::size_t i = keep[next] - first;
-                part.y.push_back(v.y[i]);
-                for (std::size_t j = 0; j < k; ++j) part.x[j].push_back(v.x[j][i]);
-                if (v.weighted()) part.weight.push_back(v.weight[i]);
-            }
+            append_kept_rows(v, static_cast<std::size_t>(block.first), keep, next, part);
         });
         return part;
     }
@@ -168,8 +158,7 @@ TobitBlockEstimate estimate_tobit_blocks(RowBlocks& rows, const ChoiceBlockColum
                                          const TobitCensoring& censoring,
                                          const ChoiceControl& control) {
     TobitBlockEstimate out;
-    if (control.sandwich || control.covariance.clustered() ||
-        control.method != MaximizeMethod::NEWTON) {
+    if (!blocks_can_estimate(control)) {
         out.failure = BINARY_BLOCKS_NEWTON_ONLY;
         return out;
     }
@@ -177,9 +166,7 @@ TobitBlockEstimate estimate_tobit_blocks(RowBlocks& rows, const ChoiceBlockColum
     const int k = static_cast<int>(where.terms.size()), p = k + 1;
     e.n = static_cast<int>(rows.rows());
     e.k = k;
-    int intercept = -1;
-    for (int j = 0; j < k; ++j)
-        if (where.terms[std::size_t(j)] < 0) intercept = j;
+    const int intercept = intercept_term(where);
     TobitBlockSource source(rows, where, censoring);
     try {
         const TobitTotals totals = source.totals();

@@ -81,6 +81,9 @@ void add_tobit_pass(const TobitStretch& rows, const TobitCensoring& c,
     // sqrt(w). Each chunk forms x'g column by column and each gradient element column by column:
     // the same chains of fused multiply-adds, in the same order, as a row that forms x'g and adds
     // its row vector itself (tobit_row), at a fraction of the calls.
+    // The columns of v_i: the regressors, then the limit.
+    std::vector<const Real*> vector_columns(rows.x);
+    vector_columns.push_back(rows.limit);
     for_each_chunk(rows.n, [&](std::size_t chunk, std::size_t begin, std::size_t end) {
         const std::size_t length = end - begin;
         std::vector<Real> xg(length), a(length);
@@ -124,11 +127,8 @@ void add_tobit_pass(const TobitStretch& rows, const TobitCensoring& c,
                 s.failed_row = first_row + static_cast<long long>(i);
             }
         }
-        for (std::size_t j = 0; j < k; ++j)
-            s.gradient[j] =
-                fused_multiply_add_chain(s.gradient[j], a.data(), rows.x[j] + begin, length);
-        s.gradient[k] =
-            fused_multiply_add_chain(s.gradient[k], a.data(), rows.limit + begin, length);
+        fused_multiply_add_chains(s.gradient.data(), a.data(), vector_columns.data(), k + 1, begin,
+                                  length);
     });
     for (const PassSums& s : chunk_sums) sums.merge(s);
 }

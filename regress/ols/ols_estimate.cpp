@@ -392,12 +392,13 @@ bool finish_ols(OlsEstimate& e, const OlsInputs& in, const OlsOptions& o) {
         // The sandwich covariances read the regressors row by row (they go without weights).
         if (o.covariance.chosen()) copy_placed_columns(e);
     } else {
-        // Predicted values column by column, each step x*b added with one rounding.
+        // Predicted values, each row the chain over the columns of x*b steps each rounded once.
         fit.fitted.assign(n, 0);
         fit.resid.assign(n, 0);
-        for (int j = 0; j < k; ++j)
-            fused_axpy(fit.fitted.data(), -fit.coef[j], fit.x.data() + std::size_t(j) * n,
-                       std::size_t(n));
+        std::vector<const Real*> columns(static_cast<std::size_t>(k));
+        for (int j = 0; j < k; ++j) columns[std::size_t(j)] = fit.x.data() + std::size_t(j) * n;
+        fused_multiply_add_rows(fit.fitted.data(), fit.coef.data(), columns.data(), std::size_t(k),
+                                0, std::size_t(n));
         for (int i = 0; i < n; ++i) fit.resid[i] = fit.y[i] - fit.fitted[i];
     }
     // Residuals of the weighted rows; without weights they are the residuals themselves.

@@ -212,7 +212,9 @@ TEST(ChoiceDoubleStart, FarStartHalvesItsStepsAndReachesTheSameMaximum) {
     // without asking it: there the log-likelihood only stays level to double's rounding.)
     Real before = far.start_llf;
     for (std::size_t i = 0; i < far.history_llf.size(); ++i) {
-        if (i < 3) EXPECT_GT(far.history_llf[i], before) << "iteration " << i + 1;
+        if (i < 3) {
+            EXPECT_GT(far.history_llf[i], before) << "iteration " << i + 1;
+        }
         EXPECT_GT(far.history_llf[i], before - 1e-10Q * qm::abs(before)) << "iteration " << i + 1;
         before = far.history_llf[i];
     }
@@ -309,7 +311,7 @@ TEST(ChoiceDoubleStart, StartDoubleKeepsSignExponentAndLeadingDigits) {
     EXPECT_EQ(start_double(1 + 0x1p-60Q), 1.0);
     EXPECT_EQ(start_double(1 - 0x1p-60Q), 1 - 0x1p-53);
     EXPECT_TRUE(std::isinf(start_double(Real(1e400Q))));
-    EXPECT_EQ(start_double(1e-400), 0.0);
+    EXPECT_EQ(start_double(1e-400Q), 0.0);
     EXPECT_TRUE(std::isnan(start_double(Real(1e4000Q) * Real(1e4000Q) * 0)));
 }
 

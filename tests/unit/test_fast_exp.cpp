@@ -1,8 +1,9 @@
 // The integer-arithmetic exponential: a few hundred correctly rounded values from mpmath
 // (tests/unit/exp_reference_values.hpp, written by scripts/make_exp_test_values.py) covering the
-// reduction's joins, the ends of the normal range and random arguments; and the ranges handed to
+// reduction's joins, the ends of the normal range and random arguments; the ranges handed to
 // libquadmath (overflow, subnormal and zero results, tiny arguments, infinities, NaN), which
-// must give expq's results bit for bit.
+// must give expq's results bit for bit; and the 128-bit path against the 192-bit routine, bit for
+// bit, on ten million arguments, on the neighbours of those it could not decide and on the edges.
 #include "numeric/fast_exp.hpp"
 #include "reference_support.hpp"
 
@@ -11,11 +12,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
+#include <vector>
 
 namespace tarvex {
 namespace {
 
 using testing::bits_of;
+using testing::from_bits;
 using testing::u128;
 
 std::string text(Real x) {
@@ -46,9 +50,102 @@ TEST(FastExp, EdgeRangesGiveTheLibraryResults) {
                           -11500, // zero
                           scalbnq(1, -65), -scalbnq(1, -65), scalbnq(1, -120),  FLT128_DENORM_MIN,
                           -FLT128_MIN,     __builtin_infq(), -__builtin_infq(), nanq("")};
-    for (Real x : cases) EXPECT_EQ(bits_of(fast_exp(x)), bits_of(expq(x))) << "x " << text(x);
+    for (Real x : cases) {
+        EXPECT_EQ(bits_of(fast_exp(x)), bits_of(expq(x))) << "x " << text(x);
+        EXPECT_EQ(bits_of(fast_exp_wide(x)), bits_of(expq(x))) << "x " << text(x);
+    }
     EXPECT_EQ(fast_exp(12000), __builtin_infq());
     EXPECT_EQ(fast_exp(-11500), 0);
+}
+
+// Compares fast_exp with fast_exp_wide on x, counting the arguments the short path leaves to the
+// wide routine; keeps up to 4000 of them for a look at their neighbours.
+struct ExpAgreement {
+    long long checked = 0, differ = 0, undecided = 0;
+    std::vector<Real> hard;
+    void check(Real x) {
+        ++checked;
+        Real shortcut;
+        if (!fast_exp_short(x, shortcut)) {
+            ++undecided;
+            if (hard.size() < 4000) hard.push_back(x);
+        }
+        if (bits_of(fast_exp(x)) != bits_of(fast_exp_wide(x)) && ++differ <= 10)
+            ADD_FAILURE() << "x " << text(x) << ": " << text(fast_exp(x)) << " against "
+                          << text(fast_exp_wide(x));
+    }
+};
+
+// A value 2**e * (1 + random 112-bit fraction), of the given sign.
+Real random_in_binade(std::mt19937_64& gen, int e, bool negative) {
+    const u128 fraction = ((u128(gen()) << 64) | gen()) & ((u128(1) << 112) - 1);
+    return from_bits((u128(negative) << 127) | (u128(e + 16383) << 112) | fraction);
+}
+
+TEST(FastExp, ShortPathGivesTheWideRoutinesBits) {
+    std::mt19937_64 gen(20261209);
+    ExpAgreement links, wide_range;
+    // The choice links: exp(-|z|) and exp(-z*z/2) for |z| up to 40, every binade of z from 2**-64
+    // (from 2**-30 for the square, whose smaller values are below the short path's range).
+    for (int n = 0; n < 3'000'000; ++n) {
+        Real z = random_in_binade(gen, -64 + int(gen() % 70), false);
+        links.check(-(z > 40 ? fmodq(z, 40) : z));
+        z = random_in_binade(gen, -30 + int(gen() % 36), false);
+        if (z > 40) z = fmodq(z, 40);
+        links.check(-z * z / 2);
+    }
+    // Every binade the short path takes, either sign, up to the edge of the normal range.
+    for (int n = 0; n < 4'000'000; ++n) {
+        const Real x = random_in_binade(gen, -64 + int(gen() % 78), gen() & 1);
+        wide_range.check(fabsq(x) <= 11355 ? x : fmodq(x, 11355));
+    }
+    EXPECT_EQ(links.differ + wide_range.differ, 0);
+    EXPECT_EQ(links.checked + wide_range.checked, 10'000'000);
+    // The short path's error bound leaves about one argument in 1500 to the wide routine.
+    EXPECT_LT(links.undecided, links.checked / 500);
+    EXPECT_LT(wide_range.undecided, wide_range.checked / 500);
+    EXPECT_GT(links.undecided, 0);
+
+    // The undecided arguments lie next to rounding boundaries: their neighbours, a few units in
+    // the last place away, come close to the same boundary from either side.
+    ExpAgreement near;
+    for (Real x : links.hard)
+        for (int k = -6; k <= 6; ++k) near.check(from_bits(bits_of(x) + k));
+    EXPECT_EQ(near.differ, 0);
+    EXPECT_GT(near.checked, 13 * 1000);
+
+    // Zeros, subnormals, infinities, NaN, the ends of the range the short path takes.
+    const Real edges[] = {0,
+                          -0.0Q,
+                          FLT128_DENORM_MIN,
+                          -FLT128_DENORM_MIN,
+                          FLT128_MIN,
+                          -FLT128_MIN,
+                          __builtin_infq(),
+                          -__builtin_infq(),
+                          nanq(""),
+                          11355,
+                          -11355,
+                          nextafterq(11355, 0),
+                          nextafterq(-11355, 0),
+                          nextafterq(11355, 12000),
+                          nextafterq(-11355, -12000),
+                          scalbnq(1, -64),
+                          -scalbnq(1, -64),
+                          nextafterq(scalbnq(1, -64), 0),
+                          40,
+                          -40,
+                          -800,
+                          1,
+                          -1};
+    ExpAgreement edge;
+    for (Real x : edges) edge.check(x);
+    EXPECT_EQ(edge.differ, 0);
+    Real out;
+    EXPECT_FALSE(fast_exp_short(nextafterq(11355, 12000), out)); // 11355 + 1 unit: the wide one
+    EXPECT_FALSE(fast_exp_short(nextafterq(scalbnq(1, -64), 0), out));
+    EXPECT_TRUE(fast_exp_short(-800, out));
+    EXPECT_EQ(bits_of(out), bits_of(fast_exp_wide(-800)));
 }
 
 } // namespace

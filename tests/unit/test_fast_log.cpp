@@ -1,7 +1,8 @@
 // The integer-arithmetic logarithm: correctly rounded values worked out to 60 digits elsewhere
 // (small integers, the ends of the binary128 range, subnormals, 1 plus or minus one unit), the
-// IEEE special cases, and agreement within one unit in the last place with libquadmath's logq
-// on a large spread of random arguments.
+// IEEE special cases, agreement within one unit in the last place with libquadmath's logq
+// on a large spread of random arguments; and the short path against the 192-bit routine, bit for
+// bit, on ten million arguments, on the neighbours of those it could not decide and on the edges.
 #include "numeric/fast_log.hpp"
 #include "reference_support.hpp"
 
@@ -9,6 +10,7 @@
 
 #include <cstring>
 #include <random>
+#include <vector>
 
 namespace tarvex {
 namespace {
@@ -97,6 +99,93 @@ TEST(FastLog, WithinOneUnitOfLogqEverywhere) {
     EXPECT_LE(worst, 1);
     // logq itself is not always correctly rounded; the two agree on the great majority.
     EXPECT_LT(differ, 6 * per_shape / 10);
+}
+
+// Compares fast_log with fast_log_wide on x, counting the arguments the short path leaves to the
+// wide routine; keeps up to 4000 of them for a look at their neighbours.
+struct LogAgreement {
+    long long checked = 0, differ = 0, undecided = 0;
+    std::vector<Real> hard;
+    void check(Real x) {
+        ++checked;
+        Real shortcut;
+        if (!fast_log_short(x, shortcut)) {
+            ++undecided;
+            if (hard.size() < 4000) hard.push_back(x);
+        }
+        if (bits_of(fast_log(x)) != bits_of(fast_log_wide(x)) && ++differ <= 10) {
+            char b[3][64];
+            quadmath_snprintf(b[0], 64, "%.36Qa", x);
+            quadmath_snprintf(b[1], 64, "%.36Qa", fast_log(x));
+            quadmath_snprintf(b[2], 64, "%.36Qa", fast_log_wide(x));
+            ADD_FAILURE() << "x " << b[0] << ": " << b[1] << " against " << b[2];
+        }
+    }
+};
+
+TEST(FastLog, ShortPathGivesTheWideRoutinesBits) {
+    std::mt19937_64 gen(20261209);
+    const u128 fraction_mask = (u128(1) << 112) - 1;
+    auto in_binade = [&](int e) {
+        return from_bits((((u128(gen()) << 64) | gen()) & fraction_mask) |
+                         (u128(e + 16383) << 112));
+    };
+    // The choice links: log of a probability in (0, 1], mostly in (1/2, 1], and log(1 + e) for
+    // e = exp(-|z|) in (0, 1]; then every binade, and 1 plus or minus a small value.
+    LogAgreement links, wide_range;
+    for (int n = 0; n < 1'500'000; ++n) {
+        links.check(in_binade(-1));
+        links.check(in_binade(-int(gen() % 60)));
+        links.check(1 + in_binade(-int(gen() % 60)));
+        links.check(in_binade(0));
+    }
+    for (int n = 0; n < 1'000'000; ++n) {
+        wide_range.check(in_binade(int(gen() % 32765) - 16382));
+        wide_range.check(1 + in_binade(-1 - int(gen() % 112)));
+        wide_range.check(1 - in_binade(-2 - int(gen() % 112)));
+        wide_range.check(from_bits(((u128(gen()) << 64) | gen()) & fraction_mask)); // subnormal
+    }
+    EXPECT_EQ(links.differ + wide_range.differ, 0);
+    EXPECT_EQ(links.checked + wide_range.checked, 10'000'000);
+    // Within (0, 2] the short path leaves about one argument in 2000 to the wide routine.
+    EXPECT_LT(links.undecided, links.checked / 1000);
+    EXPECT_GT(links.undecided, 0);
+
+    // Neighbours of the undecided arguments (those of the links first), a few units either side.
+    LogAgreement near;
+    std::vector<Real> hard = links.hard;
+    hard.insert(hard.end(), wide_range.hard.begin(), wide_range.hard.end());
+    for (Real x : hard)
+        for (int k = -6; k <= 6; ++k) near.check(from_bits(bits_of(x) + k));
+    EXPECT_EQ(near.differ, 0);
+    EXPECT_GT(near.checked, 13 * 1000);
+
+    // Zeros, subnormals, infinities, NaN, 1 and its neighbours, the ends of the range.
+    const Real edges[] = {0,
+                          -0.0Q,
+                          FLT128_DENORM_MIN,
+                          FLT128_MIN,
+                          nextafterq(FLT128_MIN, 0),
+                          FLT128_MAX,
+                          __builtin_infq(),
+                          -__builtin_infq(),
+                          nanq(""),
+                          -1,
+                          1,
+                          2,
+                          0.5Q,
+                          nextafterq(1, 2),
+                          nextafterq(1, 0),
+                          nextafterq(2, 0),
+                          nextafterq(0.5Q, 1)};
+    LogAgreement edge;
+    for (Real x : edges) edge.check(x);
+    EXPECT_EQ(edge.differ, 0);
+    Real out;
+    EXPECT_FALSE(fast_log_short(1, out));                 // z = 0: the wide routine's exact 0
+    EXPECT_FALSE(fast_log_short(FLT128_DENORM_MIN, out)); // subnormal
+    EXPECT_TRUE(fast_log_short(nextafterq(1, 2), out));   // log(1 + 2**-112), from the series
+    EXPECT_EQ(out, pow2(-112) - pow2(-225));
 }
 
 } // namespace

@@ -1,11 +1,12 @@
 // The fused multiply-subtract y - c*x: one rounding where the product and the subtraction would
 // round twice, bit for bit the libquadmath fma on random operands of every relative size, on
 // near-total cancellation, at exact ties and around the ends of the normal range, and the vector
-// update element by element.
+// update element by element; the row-by-row chains over columns and the chained sum.
 #include "numeric/fused_axpy.hpp"
 
 #include "numeric/decimal.hpp"
 #include "numeric/exact_dot.hpp"
+#include "numeric/fast_arith.hpp"
 #include "reference_support.hpp"
 
 #include <gtest/gtest.h>
@@ -285,6 +286,181 @@ TEST(FusedAxpy, VectorUpdateIsTheElementwiseFusedForm) {
         const Real chained = fused_multiply_add_chain(Real(0), a.data(), b.data(), i + 1);
         ASSERT_TRUE(testing::same_bits(chained, stepped)) << "after step " << i;
     }
+}
+
+// A value for a shaped test: mostly random of mixed sign and size, at times a zero of either
+// sign, a subnormal, the smallest normal or a value near the top of the range.
+Real shaped_value(std::mt19937_64& gen) {
+    switch (gen() % 16) {
+    case 0:
+        return (gen() & 1) ? -Real(0) : Real(0);
+    case 1:
+        return scalbnq(random_operand(gen, 0, 0), -16390); // subnormal
+    case 2:
+        return random_operand(gen, -16382, -16382); // smallest binade of the normal range
+    case 3:
+        return random_operand(gen, 16370, 16383); // huge: sums may overflow
+    case 4:
+        return random_operand(gen, -400, 400);
+    default:
+        return random_operand(gen, -30, 30);
+    }
+}
+
+TEST(FusedAxpy, RowChainsAreTheColumnByColumnUpdates) {
+    // y[i] + c0 x0[i] + c1 x1[i] + ... formed row by row against the same update made column by
+    // column with fused_axpy and against the library's fma step by step, and the chains down
+    // the columns side by side against each chain alone, on 1 to 20 columns:
+    // random rows, rows whose running value the next term cancels (to a few units, or exactly to
+    // zero), and rows with zeros, subnormals, huge values and a NaN or an infinity.
+    std::mt19937_64 gen(31);
+    const std::size_t rows = 96, offset = 5;
+    for (std::size_t k = 1; k <= 20; ++k) {
+        std::vector<Real> c(k);
+        for (Real& v : c) v = gen() % 9 == 0 ? shaped_value(gen) : random_operand(gen, -4, 4);
+        std::vector<std::vector<Real>> x(k, std::vector<Real>(offset + rows));
+        std::vector<Real> y(rows), expected(rows);
+        for (std::size_t i = 0; i < rows; ++i) {
+            const int shape = static_cast<int>(i % 4);
+            y[i] = shape == 3   ? shaped_value(gen)
+                   : i % 8 == 0 ? Real(0)
+                                : random_operand(gen, -9, 9);
+            Real running = y[i];
+            for (std::size_t j = 0; j < k; ++j) {
+                Real v = random_operand(gen, -9, 9);
+                if (shape == 1 && !fast_is_zero(c[j]) && finiteq(running)) {
+                    // -running/c_j, nudged by up to 2 units or left as is.
+                    v = -running / c[j];
+                    const int nudge = static_cast<int>(gen() % 5) - 2;
+                    for (int step = 0; step < (nudge < 0 ? -nudge : nudge); ++step)
+                        v = nextafterq(v, nudge > 0 ? Real(1e4000Q) : Real(-1e4000Q));
+                } else if (shape == 2) {
+                    v = shaped_value(gen);
+                }
+                if (shape == 3 && gen() % 40 == 0)
+                    v = (gen() & 1) ? __builtin_nanq("") : -__builtin_infq();
+                x[j][offset + i] = v;
+                running = fmaq(c[j], v, running);
+            }
+            expected[i] = running;
+        }
+        std::vector<const Real*> columns(k);
+        for (std::size_t j = 0; j < k; ++j) columns[j] = x[j].data();
+        std::vector<Real> by_rows = y, by_columns = y;
+        fused_multiply_add_rows(by_rows.data(), c.data(), columns.data(), k, offset, rows);
+        for (std::size_t j = 0; j < k; ++j)
+            fused_axpy(by_columns.data(), -c[j], x[j].data() + offset, rows);
+        for (std::size_t i = 0; i < rows; ++i) {
+            ASSERT_TRUE(same_bits(by_rows[i], by_columns[i])) << k << " columns, row " << i;
+            ASSERT_TRUE(agrees(by_rows[i], expected[i], y[i], c[0], x[0][offset + i]))
+                << k << " columns, row " << i;
+        }
+        // The same columns as the terms of k chains down the rows, y[j] + a0 x[j][0] + ..., formed
+        // side by side, against each chain alone and the library's fma row after row.
+        std::vector<Real> a(rows), sums(k), alone(k), stepped(k);
+        for (Real& v : a) v = gen() % 5 == 0 ? shaped_value(gen) : random_operand(gen, -9, 9);
+        for (std::size_t j = 0; j < k; ++j) {
+            sums[j] = j % 3 == 0 ? Real(0) : shaped_value(gen);
+            alone[j] = fused_multiply_add_chain(sums[j], a.data(), x[j].data() + offset, rows);
+            stepped[j] = sums[j];
+            for (std::size_t i = 0; i < rows; ++i)
+                stepped[j] = fmaq(a[i], x[j][offset + i], stepped[j]);
+        }
+        fused_multiply_add_chains(sums.data(), a.data(), columns.data(), k, offset, rows);
+        for (std::size_t j = 0; j < k; ++j) {
+            ASSERT_TRUE(same_bits(sums[j], alone[j])) << k << " chains, chain " << j;
+            ASSERT_TRUE(same_bits(sums[j], stepped[j]) || (isnanq(sums[j]) && isnanq(stepped[j])))
+                << k << " chains, chain " << j;
+        }
+    }
+    // No columns leave y as it is; a long vector, updated in two halves, is the same row by row.
+    std::vector<Real> kept = {1.5Q, -0.0Q};
+    fused_multiply_add_rows(kept.data(), nullptr, nullptr, 0, 0, kept.size());
+    EXPECT_TRUE(same_bits(kept[0], 1.5Q));
+    EXPECT_TRUE(same_bits(kept[1], -0.0Q));
+    const std::size_t n = 70001;
+    std::vector<Real> a(n), b(n), y(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        a[i] = random_operand(gen, -20, 20);
+        b[i] = random_operand(gen, -20, 20);
+        y[i] = random_operand(gen, -20, 20);
+    }
+    const Real c[2] = {-0.3Q, 7};
+    const Real* pair[2] = {a.data(), b.data()};
+    std::vector<Real> long_rows = y;
+    fused_multiply_add_rows(long_rows.data(), c, pair, 2, 0, n);
+    for (std::size_t i = 0; i < n; ++i)
+        ASSERT_TRUE(same_bits(long_rows[i], fmaq(c[1], b[i], fmaq(c[0], a[i], y[i])))) << i;
+}
+
+TEST(FusedAxpy, SumChainIsTheRoundedAdditionLoop) {
+    // y + x0 + x1 + ... with the running value kept taken apart, against the loop of fast_add
+    // and the library's addition after every step: random terms of mixed sign and size, terms
+    // that cancel the running value (exactly, or to a few units), zeros of either sign,
+    // subnormals and huge terms, and starts at +0, -0, a normal and a subnormal value.
+    std::mt19937_64 gen(77);
+    for (Real start : {Real(0), -Real(0), Real(3.5Q), scalbnq(Real(1), -16400)}) {
+        std::vector<Real> x;
+        Real looped = start, library = start;
+        for (int i = 0; i < 600; ++i) {
+            Real v = shaped_value(gen);
+            if (i % 7 == 3 && finiteq(library) && !fast_is_zero(library)) {
+                v = -library;
+                const int nudge = static_cast<int>(gen() % 5) - 2;
+                for (int step = 0; step < (nudge < 0 ? -nudge : nudge); ++step)
+                    v = nextafterq(v, nudge > 0 ? Real(1e4000Q) : Real(-1e4000Q));
+            }
+            if (i == 500) v = -library; // whatever the value, an exact cancellation late on
+            x.push_back(v);
+            looped = fast_add(looped, v);
+            library = library + v;
+            const Real chained = fast_add_chain(start, x.data(), x.size());
+            ASSERT_TRUE(same_bits(chained, looped) || (isnanq(chained) && isnanq(looped)))
+                << "after term " << i;
+            ASSERT_TRUE(same_bits(chained, library) || (isnanq(chained) && isnanq(library)))
+                << "after term " << i;
+        }
+    }
+    // Sums that stay finite: a column of ones, a dummy of zeros and ones, and a long column of
+    // values of one sign, each against the library's sum.
+    std::vector<Real> ones(4096, Real(1)), dummy(4096), level(4096);
+    Real dummy_sum = 0, level_sum = 0;
+    for (std::size_t i = 0; i < level.size(); ++i) {
+        dummy[i] = (gen() & 1) ? Real(1) : Real(0);
+        level[i] = random_operand(gen, 3, 6);
+        level[i] = level[i] < 0 ? -level[i] : level[i];
+        dummy_sum += dummy[i];
+        level_sum += level[i];
+    }
+    EXPECT_TRUE(same_bits(fast_add_chain(Real(0), ones.data(), ones.size()), Real(4096)));
+    EXPECT_TRUE(same_bits(fast_add_chain(Real(0), dummy.data(), dummy.size()), dummy_sum));
+    EXPECT_TRUE(same_bits(fast_add_chain(Real(0), level.data(), level.size()), level_sum));
+    // 1 to 9 sums side by side, from an offset, each against its own fast_add loop.
+    const std::size_t offset = 3, length = 300;
+    for (std::size_t k = 1; k <= 9; ++k) {
+        std::vector<std::vector<Real>> columns(k, std::vector<Real>(offset + length));
+        std::vector<const Real*> pointers(k);
+        std::vector<Real> sums(k), expected(k);
+        for (std::size_t j = 0; j < k; ++j) {
+            sums[j] = expected[j] = j % 2 == 0 ? Real(0) : shaped_value(gen);
+            for (std::size_t i = 0; i < length; ++i) {
+                Real v = shaped_value(gen);
+                if (i % 9 == 4 && finiteq(expected[j])) v = -expected[j]; // cancelled exactly
+                columns[j][offset + i] = v;
+                expected[j] = fast_add(expected[j], v);
+            }
+            pointers[j] = columns[j].data();
+        }
+        fast_add_chains(sums.data(), pointers.data(), k, offset, length);
+        for (std::size_t j = 0; j < k; ++j)
+            ASSERT_TRUE(same_bits(sums[j], expected[j]) || (isnanq(sums[j]) && isnanq(expected[j])))
+                << k << " sums, sum " << j;
+    }
+    // Overflow to infinity, and infinities of both signs making a NaN.
+    const Real huge = scalbnq(2 - pow2(-112), 16383);
+    const Real over[3] = {huge, huge, -__builtin_infq()};
+    EXPECT_TRUE(same_bits(fast_add_chain(Real(1), over, 2), __builtin_infq()));
+    EXPECT_TRUE(isnanq(fast_add_chain(Real(1), over, 3)));
 }
 
 } // namespace
