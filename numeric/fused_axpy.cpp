@@ -25,6 +25,7 @@
 #include "numeric/fast_arith.hpp"
 #include "numeric/limb_arithmetic.hpp"
 #include "numeric/row_split.hpp"
+#include "numeric/unpacked_real.hpp"
 
 #include <cstdint>
 #include <cstring>
@@ -225,29 +226,6 @@ __attribute__((always_inline)) inline Factor decode_factor(u128 bits) {
     f.low = low64(significand);
     f.high = high64(significand);
     return f;
-}
-
-// A normal y taken apart: its significand (implicit bit included) as two limbs, the unbiased
-// exponent of its leading bit and its sign. A chain of updates keeps its running value so.
-struct Unpacked {
-    u64 high = 0, low = 0;
-    int exponent = 0;
-    bool negative = false;
-};
-
-// Takes y apart; false when y is not a normal number (the general route's operand).
-__attribute__((always_inline)) inline bool unpack(u64 ylow, u64 yhigh, Unpacked& y) {
-    const unsigned field = exponent_field(yhigh);
-    y.high = (yhigh & FRACTION_HIGH) | HIDDEN_HIGH;
-    y.low = ylow;
-    y.exponent = static_cast<int>(field) - EXPONENT_BIAS;
-    y.negative = (yhigh >> 63) != 0;
-    return is_normal(field);
-}
-
-__attribute__((always_inline)) inline u128 pack(const Unpacked& y) {
-    return join(y.low, (u64(y.negative) << 63) | (u64(y.exponent + EXPONENT_BIAS) << 48) |
-                           (y.high & FRACTION_HIGH));
 }
 
 // y + t for a normal y and a term t given as the three limbs p3 p2 p1 of the picture, its

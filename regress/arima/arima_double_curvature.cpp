@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <memory>
 #include <type_traits>
 
 namespace tarvex {
@@ -435,19 +436,21 @@ ArimaCurvature curvature(const std::vector<T>& w, const std::vector<std::vector<
             plain_steady_rows<K, T, true, K + 1, N>(w, t, n, phi, rr, phi_zero, rr_zero, a, ssq,
                                                     nullptr, nullptr);
         } else {
-            std::vector<T> first(rows * std::size_t(K + 1));
+            // Every row's values are written before they are read: left uninitialised (no
+            // clearing pass over the whole array).
+            const std::unique_ptr<T[]> first(new T[rows * std::size_t(K + 1)]);
             std::vector<Jet<K, T>> a_upper(a);
             JetSum<K, T> ssq_upper = ssq;
             plain_steady_rows<K, T, true, N, N>(w, t, n, phi, rr, phi_zero, rr_zero, a, ssq,
-                                                first.data(), nullptr);
+                                                first.get(), nullptr);
             run_row_shares(2, 2, [&](std::size_t share, std::size_t, std::size_t) {
                 if (share == 0)
                     plain_steady_rows<K, T, false, K + 1, middle>(
-                        w, t, n, phi, rr, phi_zero, rr_zero, a, ssq, nullptr, first.data());
+                        w, t, n, phi, rr, phi_zero, rr_zero, a, ssq, nullptr, first.get());
                 else
                     plain_steady_rows<K, T, false, middle, N>(w, t, n, phi, rr, phi_zero, rr_zero,
                                                               a_upper, ssq_upper, nullptr,
-                                                              first.data());
+                                                              first.get());
             });
             for (int h = middle; h < N; ++h) {
                 ssq.sum.c[h] = ssq_upper.sum.c[h];

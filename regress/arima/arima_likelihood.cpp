@@ -169,8 +169,11 @@ struct ExactRun {
     ArmaFilter f;
     int r = 0, t = 0;
     std::vector<Real> phi, rr, a, p;
-    std::vector<char> phi_zero, theta_zero;
-    Real steady_ssq = 0; // the steady recursion's sum of squares, added to f.ssq at the end
+    // The steady recursion's coefficients, state and sum of squares, taken apart from row to
+    // row; `a` and the sum are packed when the rows end (steady_end).
+    SteadyCoefficients steady;
+    std::vector<Unpacked> steady_a;
+    Unpacked steady_ssq;
 };
 
 // The Kalman filter from the stationary covariance until the prediction covariance is R R' (or
@@ -216,28 +219,22 @@ bool exact_transient(const std::vector<Real>& x, const ArmaPolynomials& poly, bo
     // The steady state: F = 1, gain R; a_{t+1,i} = phi_i x_t + a_{t,i+1} + theta_{i+1} v_t.
     if (t < n) f.steady_from = t;
     run.t = t;
-    // The library's operations on the integer unit (the same bits, at half the cost).
-    run.phi_zero.resize(r), run.theta_zero.resize(r);
-    for (int i = 0; i < r; ++i) {
-        run.phi_zero[i] = phi[i] == 0;
-        run.theta_zero[i] = rr[i] == 0;
-    }
+    // The library's operations on the integer unit (the same bits, at a fraction of the cost).
+    run.steady = SteadyCoefficients(phi, rr);
+    for (int i = 0; i < r; ++i) run.steady_a.push_back(unpack_real(a[std::size_t(i)]));
+    run.steady_ssq = unpack_real(Real(0));
     return true;
 }
 
 // One observation of the steady recursion; returns the innovation.
 __attribute__((always_inline)) inline Real exact_steady_row(Real xt, ExactRun& run) {
-    Real* a = run.a.data();
-    const Real *phi = run.phi.data(), *rr = run.rr.data();
-    const char *phi_zero = run.phi_zero.data(), *theta_zero = run.theta_zero.data();
-    const int r = run.r;
-    const Real v = steady_sum(xt, -a[0]);
-    run.steady_ssq = steady_sum(run.steady_ssq, fast_multiply(v, v));
-    for (int i = 0; i + 1 < r; ++i)
-        a[i] = steady_sum(steady_sum(steady_scaled(phi[i], phi_zero[i], xt), a[i + 1]),
-                          steady_scaled(rr[i + 1], theta_zero[i + 1], v));
-    a[r - 1] = steady_scaled(phi[r - 1], phi_zero[r - 1], xt);
-    return v;
+    return pack_real(steady_row(unpack_real(xt), run.steady, run.steady_a.data(), run.steady_ssq));
+}
+
+// The steady rows' state and sum of squares, packed: the sum added to the transient's.
+void steady_end(ExactRun& run) {
+    for (int i = 0; i < run.r; ++i) run.a[std::size_t(i)] = pack_real(run.steady_a[std::size_t(i)]);
+    run.f.ssq += pack_real(run.steady_ssq);
 }
 
 } // namespace
@@ -251,7 +248,7 @@ ArmaFilter arma_exact(const std::vector<Real>& x, const ArmaPolynomials& poly, b
         const Real v = exact_steady_row(x[t], run);
         if (keep) f.resid[t] = v;
     }
-    f.ssq += run.steady_ssq;
+    steady_end(run);
     f.used = n;
     finish(f, n);
     if (keep) {
@@ -292,7 +289,7 @@ std::vector<ArmaFilter> arma_exact_values(const std::vector<const std::vector<Re
     std::vector<ArmaFilter> out(m);
     for (ExactRun* run : live) {
         ArmaFilter& f = run->f;
-        f.ssq += run->steady_ssq;
+        steady_end(*run);
         f.used = int(n);
         finish(f, int(n));
         out[std::size_t(run - runs.data())] = std::move(f);

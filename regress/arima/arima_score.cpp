@@ -13,6 +13,7 @@
 #include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/row_split.hpp"
+#include "numeric/unpacked_arith.hpp"
 #include "regress/arima/arima_likelihood.hpp"
 
 #include <algorithm>
@@ -92,13 +93,6 @@ bool start_covariance_derivative(const std::vector<Real>& phi, const std::vector
     return arma_state_lyapunov(phi, q, r, dp);
 }
 
-// a + b, with a zero operand left to the other (the library's bits without its call).
-__attribute__((always_inline)) inline Real score_sum(Real a, Real b) {
-    if (fast_is_zero(b)) return fast_is_zero(a) ? a + b : a;
-    if (fast_is_zero(a)) return b;
-    return fast_add(a, b);
-}
-
 // The steady rows' shares of the parameters: two (on two threads) for a long series with two
 // parameters or more when the machine has a second processor, `threads` when positive.
 std::size_t score_shares(std::size_t rows, std::size_t parameters, int threads) {
@@ -109,19 +103,6 @@ std::size_t score_shares(std::size_t rows, std::size_t parameters, int threads) 
 
 // The kind of a steady-state coefficient that is exactly one.
 constexpr char UNIT_TERM = 2;
-
-// c * x for a nonzero coefficient c of the given kind: x itself when c is one.
-__attribute__((always_inline)) inline Real unit_or_product(char kind, const DecodedFactor& c,
-                                                           const DecodedFactor& x) {
-    return kind == UNIT_TERM ? x.value : fast_multiply(c, x);
-}
-
-// Coefficients taken apart once for a pass's products.
-std::vector<DecodedFactor> decode_all(const std::vector<Real>& c) {
-    std::vector<DecodedFactor> out(c.size());
-    for (std::size_t i = 0; i < c.size(); ++i) out[i] = decode_multiplier(c[i]);
-    return out;
-}
 
 } // namespace
 
@@ -233,18 +214,20 @@ ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order
     std::vector<Real> own_v;
     if (!keep) own_v.assign(std::size_t(std::max(n - first_steady, 0)), Real(0));
     Real* innovation = keep ? kept.resid.data() + first_steady : own_v.data();
-    // The coefficients, and each row's x and v, are taken apart once for all their products.
-    const std::vector<DecodedFactor> phi_d = decode_all(phi), rr_d = decode_all(rr);
-    for (; t < n; ++t) {
-        const Real xt = x[std::size_t(t)];
-        const Real v = score_sum(xt, -a[0]);
-        innovation[t - first_steady] = v;
-        const DecodedFactor xd = decode_multiplier(xt), vd = decode_multiplier(v);
-        steady_ssq = score_sum(steady_ssq, fast_multiply(vd, vd));
-        for (int i = 0; i + 1 < r; ++i)
-            a[i] = steady_sum(steady_sum(steady_scaled(phi_d[i], !phi_nz[i], xd), a[i + 1]),
-                              steady_scaled(rr_d[i + 1], !rr_nz[i + 1], vd));
-        a[r - 1] = steady_scaled(phi_d[r - 1], !phi_nz[r - 1], xd);
+    // The value's recursion on its state and sum of squares kept taken apart (arma_exact's row).
+    // The coefficients are taken apart once, for it and for the derivative recursions, whose
+    // states and sums also stay taken apart from row to row.
+    const SteadyCoefficients steady(phi, rr);
+    const std::vector<Unpacked>&phi_u = steady.phi, &rr_u = steady.rr;
+    {
+        std::vector<Unpacked> au_state(static_cast<std::size_t>(r));
+        for (int i = 0; i < r; ++i) au_state[std::size_t(i)] = unpack_real(a[std::size_t(i)]);
+        Unpacked ssq_u = unpack_real(Real(0));
+        for (; t < n; ++t)
+            innovation[t - first_steady] = pack_real(
+                steady_row(unpack_real(x[std::size_t(t)]), steady, au_state.data(), ssq_u));
+        for (int i = 0; i < r; ++i) a[std::size_t(i)] = pack_real(au_state[std::size_t(i)]);
+        steady_ssq = pack_real(ssq_u);
     }
     std::vector<Real> dvdot(kp, Real(0)); // sum v dv over the steady observations
     // `fixed` is the state dimension as a constant (std::integral_constant) for the small ones,
@@ -252,50 +235,55 @@ ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order
     auto steady_share = [&](int k_begin, int k_end, auto fixed) {
         constexpr int FIXED = decltype(fixed)::value;
         const int rn = FIXED > 0 ? FIXED : r;
-        std::vector<Real> own_dvdot(std::size_t(k_end - k_begin), Real(0));
+        const Unpacked zero = unpack_real(Real(0));
+        std::vector<Unpacked> own_dvdot(std::size_t(k_end - k_begin), zero);
         // The share's derivative states, apart from the other share's (no cache line between
         // two threads' writes).
-        std::vector<Real> own_da(da.begin() + std::ptrdiff_t(std::size_t(k_begin) * r),
-                                 da.begin() + std::ptrdiff_t(std::size_t(k_end) * r));
-        // The share's coefficients taken apart once, as each row's x, v and each dv are.
-        std::vector<DecodedFactor> dphi_d, drr_d;
-        for (int k = k_begin; k < k_end; ++k) {
-            const std::vector<DecodedFactor> one = decode_all(dirs[std::size_t(k)].dphi),
-                                             other = decode_all(dirs[std::size_t(k)].drr);
-            dphi_d.insert(dphi_d.end(), one.begin(), one.end());
-            drr_d.insert(drr_d.end(), other.begin(), other.end());
-        }
+        std::vector<Unpacked> own_da(std::size_t(k_end - k_begin) * std::size_t(r));
+        for (std::size_t i = 0; i < own_da.size(); ++i)
+            own_da[i] = unpack_real(da[std::size_t(k_begin) * std::size_t(r) + i]);
+        std::vector<Unpacked> dphi_u, drr_u;
+        for (int k = k_begin; k < k_end; ++k)
+            for (int i = 0; i < r; ++i) {
+                dphi_u.push_back(unpack_real(dirs[std::size_t(k)].dphi[i]));
+                drr_u.push_back(unpack_real(dirs[std::size_t(k)].drr[i]));
+            }
+        // c * x for a nonzero coefficient c of the given kind: x itself when c is one.
+        auto unit_or_product = [](char kind, const Unpacked& c, const Unpacked& x) {
+            return kind == UNIT_TERM ? x : unpacked_multiply(c, x);
+        };
         for (int row = first_steady; row < n; ++row) {
-            const DecodedFactor xd = decode_multiplier(x[std::size_t(row)]);
-            const DecodedFactor vd = decode_multiplier(innovation[row - first_steady]);
+            const Unpacked xu = unpack_real(x[std::size_t(row)]);
+            const Unpacked vu = unpack_real(innovation[row - first_steady]);
             for (int k = k_begin; k < k_end; ++k) {
                 const ScoreDirection& d = dirs[std::size_t(k)];
-                Real* dak = &own_da[std::size_t(k - k_begin) * rn];
+                Unpacked* dak = &own_da[std::size_t(k - k_begin) * rn];
                 const char* dphik = &dphi_nz[std::size_t(k) * rn];
                 const char* drrk = &drr_nz[std::size_t(k) * rn];
-                const DecodedFactor* dphikd = &dphi_d[std::size_t(k - k_begin) * rn];
-                const DecodedFactor* drrkd = &drr_d[std::size_t(k - k_begin) * rn];
+                const Unpacked* dphiku = &dphi_u[std::size_t(k - k_begin) * rn];
+                const Unpacked* drrku = &drr_u[std::size_t(k - k_begin) * rn];
                 const Real dxt = shift_at(d, row);
                 const bool dx_nz = !fast_is_zero(dxt);
-                const DecodedFactor dxd = decode_multiplier(dxt);
-                const DecodedFactor dvd = decode_multiplier(score_sum(dxt, -dak[0]));
-                Real& dot = own_dvdot[std::size_t(k - k_begin)];
-                dot = score_sum(dot, fast_multiply(vd, dvd));
+                const Unpacked dxu = unpack_real(dxt);
+                const Unpacked dvu = unpacked_sum(dxu, unpacked_negate(dak[0]));
+                Unpacked& dot = own_dvdot[std::size_t(k - k_begin)];
+                dot = unpacked_sum(dot, unpacked_multiply(vu, dvu));
 #pragma GCC unroll 4
                 for (int i = 0; i < rn; ++i) {
-                    Real s = i + 1 < rn ? dak[i + 1] : Real(0);
-                    if (dphik[i]) s = score_sum(s, unit_or_product(dphik[i], dphikd[i], xd));
-                    if (dx_nz && phi_nz[i]) s = score_sum(s, fast_multiply(phi_d[i], dxd));
+                    Unpacked s = i + 1 < rn ? dak[i + 1] : zero;
+                    if (dphik[i]) s = unpacked_sum(s, unit_or_product(dphik[i], dphiku[i], xu));
+                    if (dx_nz && phi_nz[i]) s = unpacked_sum(s, unpacked_multiply(phi_u[i], dxu));
                     if (i + 1 < rn) {
                         if (drrk[i + 1])
-                            s = score_sum(s, unit_or_product(drrk[i + 1], drrkd[i + 1], vd));
-                        if (rr_nz[i + 1]) s = score_sum(s, fast_multiply(rr_d[i + 1], dvd));
+                            s = unpacked_sum(s, unit_or_product(drrk[i + 1], drrku[i + 1], vu));
+                        if (rr_nz[i + 1]) s = unpacked_sum(s, unpacked_multiply(rr_u[i + 1], dvu));
                     }
                     dak[i] = s;
                 }
             }
         }
-        std::copy(own_dvdot.begin(), own_dvdot.end(), dvdot.begin() + k_begin);
+        for (int k = k_begin; k < k_end; ++k)
+            dvdot[std::size_t(k)] = pack_real(own_dvdot[std::size_t(k - k_begin)]);
     };
     const std::size_t shares =
         score_shares(std::size_t(std::max(n - first_steady, 0)), std::size_t(kp), threads);

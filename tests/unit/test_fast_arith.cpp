@@ -3,8 +3,10 @@
 // bits) and at the ends of the range (overflow and underflow handed back), with significands
 // ending in long runs of zeros or ones (ties and round-ups), plus the exact cancellations and
 // the operands the library takes whole (zeros, subnormals, infinities, NaN). The comparisons
-// must order them as the library does.
+// must order them as the library does. The same holds for the sums and products whose operands
+// and results stay taken apart from step to step (a recursion's running values).
 #include "numeric/fast_arith.hpp"
+#include "numeric/unpacked_arith.hpp"
 #include "reference_support.hpp"
 
 #include <gtest/gtest.h>
@@ -150,6 +152,103 @@ TEST(FastArithmetic, OperandsTheLibraryTakesWhole) {
     EXPECT_EQ(bits_of(fast_multiply(smallest_normal, 0.5Q)), bits_of(smallest_normal * 0.5Q));
     EXPECT_EQ(bits_of(fast_add(smallest_normal, -from_bits(bits_of(smallest_normal) + 1))),
               bits_of(smallest_normal - from_bits(bits_of(smallest_normal) + 1)));
+}
+
+// The library's a + b, but a zero added to a nonzero value leaves that value (its NaN payload
+// too), as the unpacked sum does.
+Real sum_keeping_zero(Real a, Real b) {
+    if (b == 0 && a != 0) return a;
+    if (a == 0 && b != 0) return b;
+    return a + b;
+}
+
+bool same_bits_or_both_nan(Real got, Real want) {
+    return want != want ? got != got : bits_of(got) == bits_of(want);
+}
+
+TEST(FastArithmetic, UnpackedSumsAndProductsGiveTheLibraryBits) {
+    RandomOperands r(20261210);
+    const Real inf = __builtin_infq(), nan = __builtin_nanq("");
+    const Real smallest_normal = from_bits(u128(1) << 112);
+    const Real largest = from_bits((u128(0x7ffe) << 112) | limbs::FRACTION_MASK);
+    const Real below_one = from_bits((u128(16382) << 112) | limbs::FRACTION_MASK); // 1 - 2^-113
+    const std::vector<Real> special = {0,
+                                       -0.0Q,
+                                       1,
+                                       -1,
+                                       inf,
+                                       -inf,
+                                       nan,
+                                       from_bits(u128(12345)),
+                                       smallest_normal,
+                                       -smallest_normal,
+                                       largest,
+                                       below_one,
+                                       from_bits(bits_of(smallest_normal) | limbs::FRACTION_MASK),
+                                       scalbnq(Real(1), 8191),
+                                       scalbnq(below_one, -8190)};
+    long sum_wrong = 0, product_wrong = 0, round_trip_wrong = 0, chained_wrong = 0;
+    auto check = [&](Real a, Real b) {
+        const Unpacked ua = unpack_real(a), ub = unpack_real(b);
+        round_trip_wrong += bits_of(pack_real(ua)) != bits_of(a);
+        sum_wrong +=
+            !same_bits_or_both_nan(pack_real(unpacked_sum(ua, ub)), sum_keeping_zero(a, b));
+        sum_wrong += !same_bits_or_both_nan(pack_real(unpacked_sum(ua, unpacked_negate(ub))),
+                                            sum_keeping_zero(a, -b));
+        product_wrong += !same_bits_or_both_nan(pack_real(unpacked_multiply(ua, ub)), a * b);
+        // The product as it stays taken apart, as the operand of the next sum and product.
+        const Unpacked product = unpacked_multiply(ua, ub);
+        chained_wrong += !same_bits_or_both_nan(pack_real(unpacked_sum(product, ub)),
+                                                sum_keeping_zero(a * b, b));
+        chained_wrong +=
+            !same_bits_or_both_nan(pack_real(unpacked_multiply(product, ua)), (a * b) * a);
+    };
+    for (const Real a : special)
+        for (const Real b : special) check(a, b);
+    // Products whose round-up carries to the next binade at the ends of the range: (1 - 2^-113)
+    // times values just above 1 scaled to the smallest and largest exponents.
+    for (int i = 0; i < 2000; ++i) {
+        const Real near_one = from_bits((u128(16383) << 112) | u128(r.bits() % 16));
+        const int shift = i % 2 ? 16383 - int(r.bits() % 3) : -16381 + int(r.bits() % 3);
+        check(below_one, scalbnq(near_one, shift));
+    }
+    // Products whose round-up carries to the next binade within the range: (1 + j 2^-112) times
+    // (2 - 2j 2^-112) is 2 - 2 j^2 2^-224 exactly, which rounds to 2.
+    for (int j = 1; j <= 3000; ++j) {
+        const Real up = from_bits((u128(16383) << 112) | u128(j));
+        const Real down =
+            from_bits((u128(16383) << 112) | (limbs::FRACTION_MASK - u128(2 * j - 1)));
+        const int shift = int(r.bits() % 400) - 200;
+        check(scalbnq(up, shift), j % 2 ? down : -down);
+    }
+    const long pairs = 600000;
+    for (long i = 0; i < pairs; ++i) {
+        const int spread = i % 3 == 0 ? 2 : i % 3 == 1 ? 130 : 8000;
+        const Real a = r.next(spread);
+        Real b = r.next(spread);
+        if (i % 5 == 0) b = -a + r.next(2) * 1e-20Q * a;                 // heavy cancellation
+        if (i % 7 == 0) b = -from_bits(bits_of(a) ^ u128(r.bits() % 8)); // a few ulps apart
+        if (i % 11 == 0) b = a;                                          // equal magnitudes
+        check(a, b);
+    }
+    EXPECT_EQ(sum_wrong, 0);
+    EXPECT_EQ(product_wrong, 0);
+    EXPECT_EQ(round_trip_wrong, 0);
+    EXPECT_EQ(chained_wrong, 0);
+    // A running value kept taken apart through a recursion, s <- c s + x_t: every step's bits
+    // are the library's.
+    Real s = 0;
+    Unpacked su = unpack_real(s);
+    const Real c = -0.7384615384615384615384615384615Q;
+    const Unpacked cu = unpack_real(c);
+    long chain_wrong = 0;
+    for (int t = 0; t < 100000; ++t) {
+        const Real xt = t % 1000 == 0 ? Real(0) : r.next(t % 2 ? 3 : 40);
+        s = sum_keeping_zero(c * s, xt);
+        su = unpacked_sum(unpacked_multiply(cu, su), unpack_real(xt));
+        chain_wrong += bits_of(pack_real(su)) != bits_of(s);
+    }
+    EXPECT_EQ(chain_wrong, 0);
 }
 
 } // namespace
