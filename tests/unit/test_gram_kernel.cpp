@@ -181,9 +181,10 @@ int expect_same_decision(const Case& c, Real tolerance = 1e-25Q) {
               kernel.status == GramStatus::dependent_column);
     EXPECT_EQ(gs.failed_column, kernel.failed_column);
     EXPECT_EQ(gs.ok(), kernel.ok());
-    if (gs.ok() && kernel.ok())
+    if (gs.ok() && kernel.ok()) {
         for (int j = 0; j < k; ++j)
             EXPECT_LT(relative_error(kernel.coef[j], gs.coef[j]), tolerance) << j;
+    }
     return kernel.failed_column;
 }
 
