@@ -8,6 +8,8 @@
 #include "numeric/fast_arith.hpp"
 #include "numeric/unpacked_real.hpp"
 
+#include <cstddef>
+
 namespace tarvex {
 
 using limbs::Unpacked;
@@ -101,6 +103,18 @@ __attribute__((always_inline)) inline Unpacked unpacked_sum(const Unpacked& a, c
     if (b_zero && !a_zero) return a;
     if (a_zero && !b_zero) return b;
     return unpacked_detail::library_sum(a, b);
+}
+
+// r - c[0] x(0) - c[1] x(1) - ... - c[k-1] x(k-1), each product and then each difference rounded
+// as the library rounds them, in that order: the bits of the loop
+// r = fast_subtract(r, fast_multiply(c[j], x(j))), with the running value and the coefficients
+// (taken apart once by the caller) never packed between steps.
+template <class Column>
+__attribute__((always_inline)) inline Unpacked subtract_products(Unpacked r, const Unpacked* c,
+                                                                 std::size_t k, Column x) {
+    for (std::size_t j = 0; j < k; ++j)
+        r = unpacked_sum(r, unpacked_negate(unpacked_multiply(c[j], unpack_real(x(j)))));
+    return r;
 }
 
 } // namespace tarvex

@@ -10,10 +10,12 @@
 #include "kernels/value_range.hpp"
 #include "numeric/distributions.hpp"
 #include "numeric/fast_arith.hpp"
+#include "numeric/fused_axpy.hpp"
 #include "numeric/large_pages.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/row_split.hpp"
 #include "numeric/scaled_ratio.hpp"
+#include "numeric/unpacked_arith.hpp"
 #include "regress/fit/coefficient_table.hpp"
 #include "regress/fit/forecast_parts.hpp"
 #include "regress/pool/pool_deviations.hpp"
@@ -52,14 +54,15 @@ enum class Residuals { FORM, SKIP };
 void subtract_fitted(const Columns& cols, const std::vector<Real>& b, const Real* y, std::size_t n,
                      Real* out) {
     const std::size_t k = cols.size();
+    std::vector<Unpacked> coef(k);
+    for (std::size_t j = 0; j < k; ++j) coef[j] = unpack_real(b[j]);
     split_rows(n, [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
-            Real r = y[i];
-            for (std::size_t j = 0; j < k; ++j) {
-                const Real* c = cols[j];
-                r = fast_subtract(r, c == nullptr ? b[j] : fast_multiply(b[j], c[i]));
-            }
-            out[i] = r;
+            // b_j times the constant one is b_j exactly: the same bits as b_j unmultiplied.
+            out[i] =
+                pack_real(subtract_products(unpack_real(y[i]), coef.data(), k, [&](std::size_t j) {
+                    return cols[j] == nullptr ? Real(1) : cols[j][i];
+                }));
         }
     });
 }
@@ -148,29 +151,30 @@ Real squared_correlation(const std::vector<Real>& y, const std::vector<Real>& fi
     const std::size_t n = y.size();
     Real my = 0, mf = 0;
     each_column(2, n, [&](std::size_t which) {
-        const std::vector<Real>& v = which == 0 ? y : fitted;
-        Real s = 0;
-        for (std::size_t i = 0; i < n; ++i) s = fast_add(s, v[i]);
-        (which == 0 ? my : mf) = s;
+        (which == 0 ? my : mf) = fast_add_chain(Real(0), (which == 0 ? y : fitted).data(), n);
     });
     my /= Real(n), mf /= Real(n);
+    // The deviations, their products and the sums kept taken apart: the bits of fast_subtract,
+    // fast_multiply and fast_add in the same order.
+    const Unpacked minus_my = unpacked_negate(unpack_real(my));
+    const Unpacked minus_mf = unpacked_negate(unpack_real(mf));
     Real syy = 0, sff = 0, syf = 0;
     each_column(2, n, [&](std::size_t which) {
+        Unpacked a = unpack_real(Real(0)), b = a;
         if (which == 0) {
-            Real a = 0, b = 0;
             for (std::size_t i = 0; i < n; ++i) {
-                const Real dy = fast_subtract(y[i], my);
-                const Real df = fast_subtract(fitted[i], mf);
-                a = fast_add(a, fast_multiply(dy, dy)), b = fast_add(b, fast_multiply(dy, df));
+                const Unpacked dy = unpacked_sum(unpack_real(y[i]), minus_my);
+                const Unpacked df = unpacked_sum(unpack_real(fitted[i]), minus_mf);
+                a = unpacked_sum(a, unpacked_multiply(dy, dy));
+                b = unpacked_sum(b, unpacked_multiply(dy, df));
             }
-            syy = a, syf = b;
+            syy = pack_real(a), syf = pack_real(b);
         } else {
-            Real a = 0;
             for (std::size_t i = 0; i < n; ++i) {
-                const Real df = fast_subtract(fitted[i], mf);
-                a = fast_add(a, fast_multiply(df, df));
+                const Unpacked df = unpacked_sum(unpack_real(fitted[i]), minus_mf);
+                a = unpacked_sum(a, unpacked_multiply(df, df));
             }
-            sff = a;
+            sff = pack_real(a);
         }
     });
     return squared_ratio(syf, syy, sff);
@@ -461,12 +465,15 @@ void random(const PoolData& d, const PoolControl& c, const Means& m,
     reserve_large(fitted, n);
     fitted.resize(n);
     if (clustered) reserve_large(f.resid, n), f.resid.resize(n);
+    std::vector<Unpacked> slopes(k);
+    for (std::size_t j = 0; j < k; ++j) slopes[j] = unpack_real(f.coef[j]);
     split_rows(n, [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
-            Real r = qy[i];
-            for (std::size_t j = 0; j < k; ++j)
-                r = fast_subtract(r, fast_multiply(f.coef[j], q[j][i]));
-            r = fast_subtract(r, intercept_part[std::size_t(group[i])]);
+            Unpacked u = subtract_products(unpack_real(qy[i]), slopes.data(), k,
+                                           [&](std::size_t j) { return q[j][i]; });
+            u = unpacked_sum(u,
+                             unpacked_negate(unpack_real(intercept_part[std::size_t(group[i])])));
+            const Real r = pack_real(u);
             fitted[i] = fast_subtract(qy[i], r);
             if (clustered) f.resid[i] = r;
         }
@@ -482,15 +489,12 @@ void random(const PoolData& d, const PoolControl& c, const Means& m,
     // The residuals on the scale of y, y - x'b - intercept, and the fitted values y less them.
     std::vector<Real>& resid = qy;
     std::vector<Real>& predicted = fitted;
+    Columns xcols;
+    for (std::size_t j = 0; j < k; ++j) xcols.push_back(d.x[j].data());
+    xcols.push_back(nullptr);
+    subtract_fitted(xcols, f.coef, d.y.data(), n, resid.data());
     split_rows(n, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) {
-            Real r = d.y[i];
-            for (std::size_t j = 0; j < k; ++j)
-                r = fast_subtract(r, fast_multiply(f.coef[j], d.x[j][i]));
-            r = fast_subtract(r, f.coef[k]);
-            resid[i] = r;
-            predicted[i] = fast_subtract(d.y[i], r);
-        }
+        for (std::size_t i = begin; i < end; ++i) predicted[i] = fast_subtract(d.y[i], resid[i]);
     });
 }
 
