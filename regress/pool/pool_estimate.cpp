@@ -202,12 +202,13 @@ Means cross_section_means(const PoolData& d) {
     each_column(k + 1, d.y.size(), [&](std::size_t j) {
         const std::vector<Real>& v = j == 0 ? d.y : d.x[j - 1];
         std::vector<Real>& mean = j == 0 ? m.y : m.x[j - 1];
-        std::vector<Real> sums(groups, Real(0));
+        // The sums kept taken apart between rows: the bits of fast_add in row order.
+        std::vector<Unpacked> sums(groups, unpack_real(Real(0)));
         for (std::size_t i = 0; i < v.size(); ++i) {
-            Real& s = sums[std::size_t(d.group[i])];
-            s = fast_add(s, v[i]);
+            Unpacked& s = sums[std::size_t(d.group[i])];
+            s = unpacked_sum(s, unpack_real(v[i]));
         }
-        for (std::size_t g = 0; g < groups; ++g) mean[g] = sums[g] / d.rows[g];
+        for (std::size_t g = 0; g < groups; ++g) mean[g] = pack_real(sums[g]) / d.rows[g];
     });
     return m;
 }
