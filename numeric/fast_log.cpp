@@ -20,7 +20,7 @@
 // side and the two routines return the same bits.
 #include "numeric/fast_log.hpp"
 
-#include "numeric/log_tables.hpp"
+#include "numeric/log_reduction.hpp"
 #include "numeric/wide_fixed.hpp"
 
 #include <cstdint>
@@ -32,10 +32,8 @@ namespace log_short {
 
 using namespace fixed192;
 
-constexpr int STAGE1_SCALE = 125; // z1 = Z1 * 2**-125
-constexpr int STAGE2_SHIFT = 108; // stage 2 steps of 2**-17 in units of 2**-125
-constexpr int SUM_SCALE = 176;    // fraction bits of the 192-bit sum and of the tables
-constexpr int Z_SCALE = 144;      // z in units of 2**-144
+constexpr int SUM_SCALE = 176; // fraction bits of the 192-bit sum and of the tables
+constexpr int Z_SCALE = 144;   // z in units of 2**-144
 
 constexpr u128 THIRD = ~u128(0) / 3;              // 1/3 in units of 2**-128
 constexpr u128 HALF = u128(1) << 127;             // 1/2 in units of 2**-128
@@ -90,20 +88,15 @@ __attribute__((always_inline)) inline bool short_path(Real x, Real& out) {
     if (unsigned(field - 1) >= 0x7ffe) return false; // subnormal, 0, sign, inf, NaN
     const u128 M = (bits & ((u128(1) << SIGNIFICAND_BITS) - 1)) | (u128(1) << SIGNIFICAND_BITS);
     const int E = field - EXPONENT_BIAS;
-    const auto& first = log_tables::STAGE1[int(M >> (SIGNIFICAND_BITS - 8)) & 0xff];
-    const i128 Z1 = i128(M * first.c) - (i128(1) << STAGE1_SCALE);
-    const int index2 =
-        int((Z1 + (i128(1) << (STAGE2_SHIFT - 1))) >> STAGE2_SHIFT) + log_tables::STAGE2_OFFSET;
-    const auto& second = log_tables::STAGE2[index2];
-    const i128 Z = i128(((u128(1) << STAGE1_SCALE) + u128(Z1)) * second.c);
+    const log_reduction::Reduced reduced = log_reduction::reduce(M);
+    const i128 Z = reduced.Z;
     if (Z == 0) return false;
     const bool z_negative = Z < 0;
     const u128 U = z_negative ? -u128(Z) : u128(Z);
     int shift;
     const u128 L = log1p_magnitude(U, z_negative, shift);
 
-    const Wide A = add(add(times(E, wide_of(log_tables::LN2)), wide_of(first.minus_log)),
-                       wide_of(second.minus_log));
+    const Wide A = log_reduction::table_sum(E, reduced);
     if (is_zero(A)) {
         // The result is log(1 + z) itself, rounded from L; the bounds in units of L's last bit
         // grow by the window's shift.

@@ -8,7 +8,7 @@
 // its full relative precision. The pieces are summed in 192-bit fixed point and rounded once.
 #include "numeric/fast_log.hpp"
 
-#include "numeric/log_tables.hpp"
+#include "numeric/log_reduction.hpp"
 #include "numeric/wide_fixed.hpp"
 
 #include <cstdint>
@@ -20,11 +20,9 @@ namespace {
 
 using namespace fixed192;
 
-constexpr int STAGE1_SCALE = 125; // z1 = Z1 * 2**-125
 constexpr int Z_SCALE = 144;      // z  = Z  * 2**-144
 constexpr int SERIES_SCALE = 126; // q(z) and z*q(z) in units of 2**-126
 constexpr int SUM_SCALE = 176;    // fraction bits of the 192-bit sum and of the tables
-constexpr int STAGE2_SHIFT = 108; // stage 2 steps of 2**-17 in units of 2**-125
 
 // q * z in units of 2**-126, for q in units of 2**-126 and z in units of 2**-144.
 inline i128 times_z(i128 q, i128 z) {
@@ -76,19 +74,11 @@ Approximation log_approximation(Real x) {
         M |= u128(1) << SIGNIFICAND_BITS;
         E = field - EXPONENT_BIAS;
     }
-    // Stage 1: z1 = m*c1 - 1, exact.
-    const auto& first = log_tables::STAGE1[int(M >> (SIGNIFICAND_BITS - 8)) & 0xff];
-    const i128 Z1 = i128(M * first.c) - (i128(1) << STAGE1_SCALE);
-    // Stage 2: z = (1 + z1)*c2 - 1, exact; the true value fits, so arithmetic modulo 2**128 gives
-    // it.
-    const int index2 =
-        int((Z1 + (i128(1) << (STAGE2_SHIFT - 1))) >> STAGE2_SHIFT) + log_tables::STAGE2_OFFSET;
-    const auto& second = log_tables::STAGE2[index2];
-    const i128 Z = i128(((u128(1) << STAGE1_SCALE) + u128(Z1)) * second.c);
+    const log_reduction::Reduced reduced = log_reduction::reduce(M);
+    const i128 Z = reduced.Z;
 
     const u64 table_error = u64(E < 0 ? -E : E) + 4;
-    Wide A = add(add(times(E, wide_of(log_tables::LN2)), wide_of(first.minus_log)),
-                 wide_of(second.minus_log));
+    Wide A = log_reduction::table_sum(E, reduced);
     out.valid = true;
     out.scale = SUM_SCALE;
     if (Z == 0) {

@@ -6,6 +6,7 @@
 // bit, on ten million arguments, on the neighbours of those it could not decide and on the edges.
 #include "numeric/fast_exp.hpp"
 #include "reference_support.hpp"
+#include "short_path_agreement.hpp"
 
 #include "exp_reference_values.hpp"
 
@@ -20,19 +21,15 @@ namespace {
 
 using testing::bits_of;
 using testing::from_bits;
+using testing::hex_text;
 using testing::u128;
-
-std::string text(Real x) {
-    char buffer[64];
-    quadmath_snprintf(buffer, sizeof buffer, "%.36Qa", x);
-    return buffer;
-}
 
 TEST(FastExp, CorrectlyRoundedReferenceValues) {
     int checked = 0;
     for (const auto& c : exp_reference::CASES) {
         EXPECT_EQ(bits_of(fast_exp(c.x)), bits_of(c.exp_x))
-            << "x " << text(c.x) << ": " << text(fast_exp(c.x)) << " instead of " << text(c.exp_x);
+            << "x " << hex_text(c.x) << ": " << hex_text(fast_exp(c.x)) << " instead of "
+            << hex_text(c.exp_x);
         ++checked;
     }
     EXPECT_GE(checked, 300);
@@ -51,30 +48,14 @@ TEST(FastExp, EdgeRangesGiveTheLibraryResults) {
                           scalbnq(1, -65), -scalbnq(1, -65), scalbnq(1, -120),  FLT128_DENORM_MIN,
                           -FLT128_MIN,     __builtin_infq(), -__builtin_infq(), nanq("")};
     for (Real x : cases) {
-        EXPECT_EQ(bits_of(fast_exp(x)), bits_of(expq(x))) << "x " << text(x);
-        EXPECT_EQ(bits_of(fast_exp_wide(x)), bits_of(expq(x))) << "x " << text(x);
+        EXPECT_EQ(bits_of(fast_exp(x)), bits_of(expq(x))) << "x " << hex_text(x);
+        EXPECT_EQ(bits_of(fast_exp_wide(x)), bits_of(expq(x))) << "x " << hex_text(x);
     }
     EXPECT_EQ(fast_exp(12000), __builtin_infq());
     EXPECT_EQ(fast_exp(-11500), 0);
 }
 
-// Compares fast_exp with fast_exp_wide on x, counting the arguments the short path leaves to the
-// wide routine; keeps up to 4000 of them for a look at their neighbours.
-struct ExpAgreement {
-    long long checked = 0, differ = 0, undecided = 0;
-    std::vector<Real> hard;
-    void check(Real x) {
-        ++checked;
-        Real shortcut;
-        if (!fast_exp_short(x, shortcut)) {
-            ++undecided;
-            if (hard.size() < 4000) hard.push_back(x);
-        }
-        if (bits_of(fast_exp(x)) != bits_of(fast_exp_wide(x)) && ++differ <= 10)
-            ADD_FAILURE() << "x " << text(x) << ": " << text(fast_exp(x)) << " against "
-                          << text(fast_exp_wide(x));
-    }
-};
+using ExpAgreement = testing::ShortPathAgreement<fast_exp_short, fast_exp, fast_exp_wide>;
 
 // A value 2**e * (1 + random 112-bit fraction), of the given sign.
 Real random_in_binade(std::mt19937_64& gen, int e, bool negative) {

@@ -5,6 +5,7 @@
 // bit, on ten million arguments, on the neighbours of those it could not decide and on the edges.
 #include "numeric/fast_log.hpp"
 #include "reference_support.hpp"
+#include "short_path_agreement.hpp"
 
 #include <gtest/gtest.h>
 
@@ -101,27 +102,7 @@ TEST(FastLog, WithinOneUnitOfLogqEverywhere) {
     EXPECT_LT(differ, 6 * per_shape / 10);
 }
 
-// Compares fast_log with fast_log_wide on x, counting the arguments the short path leaves to the
-// wide routine; keeps up to 4000 of them for a look at their neighbours.
-struct LogAgreement {
-    long long checked = 0, differ = 0, undecided = 0;
-    std::vector<Real> hard;
-    void check(Real x) {
-        ++checked;
-        Real shortcut;
-        if (!fast_log_short(x, shortcut)) {
-            ++undecided;
-            if (hard.size() < 4000) hard.push_back(x);
-        }
-        if (bits_of(fast_log(x)) != bits_of(fast_log_wide(x)) && ++differ <= 10) {
-            char b[3][64];
-            quadmath_snprintf(b[0], 64, "%.36Qa", x);
-            quadmath_snprintf(b[1], 64, "%.36Qa", fast_log(x));
-            quadmath_snprintf(b[2], 64, "%.36Qa", fast_log_wide(x));
-            ADD_FAILURE() << "x " << b[0] << ": " << b[1] << " against " << b[2];
-        }
-    }
-};
+using LogAgreement = testing::ShortPathAgreement<fast_log_short, fast_log, fast_log_wide>;
 
 TEST(FastLog, ShortPathGivesTheWideRoutinesBits) {
     std::mt19937_64 gen(20261209);
