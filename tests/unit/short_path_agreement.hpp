@@ -36,6 +36,12 @@ struct ShortPathAgreement {
             ADD_FAILURE() << "x " << hex_text(x) << ": " << hex_text(Routine(x)) << " against "
                           << hex_text(Wide(x));
     }
+    // The neighbours of every argument of `hard`, up to `reach` units in the last place either
+    // side: arguments next to a rounding boundary, approaching it from both sides.
+    void check_neighbours(const std::vector<Real>& hard, int reach = 6) {
+        for (Real x : hard)
+            for (int k = -reach; k <= reach; ++k) check(from_bits(bits_of(x) + k));
+    }
 };
 
 } // namespace tarvex::testing

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace tarvex {
@@ -39,6 +40,16 @@ public:
         return from_bits(sign | (u128(e) << 112) | fraction);
     }
     std::uint64_t bits() { return g_(); }
+    // The i-th pair of a shaped run: exponents close together, 64 binades apart or spread over
+    // the range in turn, and now and then a heavy cancellation or values a few ulps apart.
+    std::pair<Real, Real> pair(long i) {
+        const int spread = i % 3 == 0 ? 2 : i % 3 == 1 ? 130 : 8000;
+        const Real a = next(spread);
+        Real b = next(spread);
+        if (i % 5 == 0) b = -a + next(2) * 1e-20Q * a;               // heavy cancellation
+        if (i % 7 == 0) b = -from_bits(bits_of(a) ^ u128(g_() % 8)); // a few ulps apart
+        return {a, b};
+    }
 
 private:
     std::mt19937_64 g_;
@@ -49,11 +60,7 @@ TEST(FastArithmetic, RandomPairsGiveTheLibraryBits) {
     long add_wrong = 0, multiply_wrong = 0, order_wrong = 0;
     const long pairs = 1000000; // 20,000,000 agreed when the routines were written
     for (long i = 0; i < pairs; ++i) {
-        const int spread = i % 3 == 0 ? 2 : i % 3 == 1 ? 130 : 8000;
-        const Real a = r.next(spread);
-        Real b = r.next(spread);
-        if (i % 5 == 0) b = -a + r.next(2) * 1e-20Q * a;                 // heavy cancellation
-        if (i % 7 == 0) b = -from_bits(bits_of(a) ^ u128(r.bits() % 8)); // a few ulps apart
+        const auto [a, b] = r.pair(i);
         add_wrong += bits_of(fast_add(a, b)) != bits_of(a + b);
         add_wrong += bits_of(fast_subtract(a, b)) != bits_of(a - b);
         multiply_wrong += bits_of(fast_multiply(a, b)) != bits_of(a * b);
@@ -223,12 +230,8 @@ TEST(FastArithmetic, UnpackedSumsAndProductsGiveTheLibraryBits) {
     }
     const long pairs = 600000;
     for (long i = 0; i < pairs; ++i) {
-        const int spread = i % 3 == 0 ? 2 : i % 3 == 1 ? 130 : 8000;
-        const Real a = r.next(spread);
-        Real b = r.next(spread);
-        if (i % 5 == 0) b = -a + r.next(2) * 1e-20Q * a;                 // heavy cancellation
-        if (i % 7 == 0) b = -from_bits(bits_of(a) ^ u128(r.bits() % 8)); // a few ulps apart
-        if (i % 11 == 0) b = a;                                          // equal magnitudes
+        auto [a, b] = r.pair(i);
+        if (i % 11 == 0) b = a; // equal magnitudes
         check(a, b);
     }
     EXPECT_EQ(sum_wrong, 0);
