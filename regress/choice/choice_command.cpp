@@ -276,8 +276,8 @@ void cmd_choice(Run& run) {
     // Binary PROBIT and LOGIT read a stretch of plain series where it lies (a LOGIT found to have
     // more outcomes takes copies then); TOBIT, the ordered models and weighted fits copies.
     const bool may_place = command != C_TOBIT && !o.ORDERED && weight.ref == 0;
-    if (may_place ? !gather_equation_rows_in_place(run, eq, read_terms, o.BEG, o.END, rows, placed)
-                  : !gather_equation_rows(run, eq, read_terms, o.BEG, o.END, rows))
+    if (!gather_equation_rows(run, eq, read_terms, o.BEG, o.END, rows,
+                              may_place ? &placed : nullptr))
         return;
     std::vector<Real> weights;
     if (weight.ref != 0 && !run.sw[OSCAN] && !run.flags.ODONT &&

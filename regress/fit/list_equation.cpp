@@ -204,25 +204,18 @@ bool read_estimation_equation(Run& run, const std::string& word, bool constant, 
 }
 
 bool gather_equation_rows(Run& run, EstimationEquation& eq, const std::vector<OlsTerm>& terms,
-                          int beg, int end, ListRows& rows) {
-    if (!gather_list_rows(run, eq.dep_ref, eq.dep_lag, terms, beg, end, rows)) return false;
-    eq.obs = rows.obs;
-    eq.beg = rows.beg;
-    eq.end = rows.end;
-    return true;
-}
-
-bool gather_equation_rows_in_place(Run& run, EstimationEquation& eq,
-                                   const std::vector<OlsTerm>& terms, int beg, int end,
-                                   ListRows& rows, PlacedRows& placed) {
+                          int beg, int end, ListRows& rows, PlacedRows* placed) {
     if (!list_rows_in_range(run, eq.dep_ref, eq.dep_lag, terms, beg, end, rows)) return false;
     eq.obs = rows.obs;
     eq.beg = rows.beg;
     eq.end = rows.end;
-    placed = PlacedRows{};
-    if (rows_in_place(run, eq.dep_ref, eq.dep_lag, terms, rows, placed) && placed.positions.empty())
-        return true;
-    placed = PlacedRows{};
+    if (placed != nullptr) {
+        *placed = PlacedRows{};
+        if (rows_in_place(run, eq.dep_ref, eq.dep_lag, terms, rows, *placed) &&
+            placed->positions.empty())
+            return true;
+        *placed = PlacedRows{};
+    }
     fill_list_rows(run, eq.dep_ref, eq.dep_lag, terms, rows);
     return true;
 }

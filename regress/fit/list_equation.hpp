@@ -49,10 +49,15 @@ struct ListRows {
 // in use. False when CKSMPL stopped the command.
 bool gather_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
                       int beg, int end, ListRows& rows);
+struct PlacedRows; // below
 // gather_list_rows for the dependent variable of `eq` and `terms` (its terms, or them with more
-// columns the command reads), the range and the observations in use recorded in `eq`.
+// columns the command reads), the range and the observations in use recorded in `eq`. Given
+// `placed`, rows that are one stretch of the work area (every observation of the range in use,
+// every term a plain series over it or the intercept) are left where they lie: `placed` points
+// at them (its positions empty, a null column the intercept) and rows.y and rows.x stay empty;
+// else placed->y is null and the values are read into `rows`.
 bool gather_equation_rows(Run& run, EstimationEquation& eq, const std::vector<OlsTerm>& terms,
-                          int beg, int end, ListRows& rows);
+                          int beg, int end, ListRows& rows, PlacedRows* placed = nullptr);
 // Its two steps: the range check with the observations in use (rows.beg, rows.end, rows.obs),
 // and the reading of the values into rows.y and rows.x.
 bool list_rows_in_range(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
@@ -80,14 +85,5 @@ struct PlacedRows {
 // use. The estimates are the same either way.
 PlacedRows place_list_rows(Run& run, int dep_ref, int dep_lag, const std::vector<OlsTerm>& terms,
                            ListRows& rows);
-
-// gather_equation_rows that leaves the rows where they lie when they are one stretch of the work
-// area: every observation of the range in use and every term a plain series over it (or the
-// intercept). `placed` then points at them (its positions empty, a null column the intercept)
-// and rows.y and rows.x are left empty; else placed.y is null and the values are read into
-// `rows`.
-bool gather_equation_rows_in_place(Run& run, EstimationEquation& eq,
-                                   const std::vector<OlsTerm>& terms, int beg, int end,
-                                   ListRows& rows, PlacedRows& placed);
 
 } // namespace tarvex
