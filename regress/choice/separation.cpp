@@ -69,22 +69,9 @@ Separation regressor_separation(const ChoiceData& data) {
             if (key < lo_key[g]) lo_key[g] = key, lo[g] = v;
             if (key > hi_key[g]) hi_key[g] = key, hi[g] = v;
         }
-        // take(g, x[i]) for the rows `rows` of group g, in order, the keys held in registers.
+        // take(g, x[i]) for the rows `rows` of group g, in order.
         void take_rows(int g, const Real* x, const std::vector<std::uint32_t>& rows) {
-            std::size_t t = 0;
-            if (!seen[g] && !rows.empty()) take(g, x[rows[t++]]);
-            OrderKey low_key = lo_key[g], high_key = hi_key[g];
-            Real low = lo[g], high = hi[g];
-            for (; t < rows.size(); ++t) {
-                const Real v = x[rows[t]];
-                bool nan = false;
-                const OrderKey key = order_key(v, nan);
-                if (nan) continue;
-                if (key < low_key) low_key = key, low = v;
-                if (key > high_key) high_key = key, high = v;
-            }
-            lo_key[g] = low_key, hi_key[g] = high_key;
-            lo[g] = low, hi[g] = high;
+            for (std::uint32_t i : rows) take(g, x[i]);
         }
         void merge(const Range& o) {
             for (int g = 0; g < 2; ++g)
