@@ -251,17 +251,26 @@ MaximizeResult maximize(const Objective& obj, const std::vector<Real>& start, in
         }
         if (needs.opg) {
             if (hessian_replaced) *hessian_replaced = true;
-            // Asked for where the Hessian is not negative definite: minus the Hessian with its
-            // diagonal raised until it is positive definite (a Levenberg step).
+            // Asked for where the Hessian is not negative definite: minus the Hessian with each
+            // diagonal element raised in proportion to its own size until it is positive
+            // definite (Marquardt's step). In proportion, so that a parameter measured in the
+            // series' units (a mean of a series of size 1e-4 has a curvature 1e8 times an AR
+            // coefficient's) does not freeze the others.
             if (!jets && !obj.hessian(theta, point.llf, h, false)) return false;
             Real top = 0;
             for (int j = 0; j < k; ++j) top = std::max(top, qm::abs(h[std::size_t(j) * k + j]));
-            Real lift = top > 0 ? top * 1e-3Q : Real(1);
+            std::vector<Real> size(std::size_t(k), Real(1));
+            for (int j = 0; j < k; ++j) {
+                const Real d = qm::abs(h[std::size_t(j) * k + j]);
+                size[std::size_t(j)] = d > top * 1e-20Q ? d : top > 0 ? top * 1e-20Q : Real(1);
+            }
+            Real lift = 1e-3Q;
             std::vector<Real> lower;
             for (int tries = 0; tries < 60; ++tries, lift *= 4) {
                 point.opg.assign(h.size(), Real(0));
                 for (std::size_t i = 0; i < h.size(); ++i) point.opg[i] = -h[i];
-                for (int j = 0; j < k; ++j) point.opg[std::size_t(j) * k + j] += lift;
+                for (int j = 0; j < k; ++j)
+                    point.opg[std::size_t(j) * k + j] += lift * size[std::size_t(j)];
                 int bad = -1;
                 if (cholesky_factor(point.opg, k, lower, bad, Real(1e-32Q))) break;
             }

@@ -9,6 +9,7 @@
 #include "numeric/text.hpp"
 #include "regress/arima/arima_errors.hpp"
 #include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/forecast_table.hpp"
 #include "regress/fit/iteration_end.hpp"
 
 namespace tarvex {
@@ -84,6 +85,7 @@ void write_correlogram(Run& run, const Correlogram& c) {
                             plot_bar(c.pac[k], c.pac_se[k]));
 }
 
+// Each value right-aligned under its heading, a blank before Q whatever its size.
 void write_residual_tests(Run& run, const Correlogram& c) {
     if (c.q.empty()) return;
     write_line(run, " LJUNG-BOX TESTS OF THE RESIDUALS");
@@ -92,8 +94,8 @@ void write_residual_tests(Run& run, const Correlogram& c) {
     for (int k = 1; k <= last; ++k) {
         if (!listed_residual_lag(k, last)) continue;
         write_line(
-            run, fmt_I_fitted(k, 6) + fmt_F_fitted(c.ac[k - 1], 10, 5) + fmt_G(c.q[k - 1], 11, 5) +
-                     fmt_I_fitted(c.q_df[k - 1], 7) +
+            run, fmt_I_fitted(k, 6) + fmt_F_fitted(c.ac[k - 1], 10, 5) + " " +
+                     fmt_F_fitted(c.q[k - 1], 10, 3) + fmt_I_fitted(c.q_df[k - 1], 7) +
                      (c.q_df[k - 1] > 0 ? fmt_F_fitted(c.q_pvalue[k - 1], 11, 5) : std::string()));
     }
 }
@@ -103,12 +105,11 @@ void write_forecasts(Run& run, const EstimationEquation& s, const ArimaEstimate&
     write_line(run, " ");
     write_line(run, " FORECASTS OF " + trim_trailing_blanks(s.dep_name) + " AFTER OBSERVATION" +
                         fmt_I_fitted(s.end, 7));
-    write_line(run, "     OBS       FORECAST     STD. ERROR      LOWER 95%      UPPER 95%");
-    for (std::size_t h = 0; h < e.forecast.value.size(); ++h) {
-        const Real v = e.forecast.value[h], se = e.forecast.se[h];
-        write_line(run, fmt_I_fitted(s.end + int(h) + 1, 8) + fmt_G(v, 15, 8) + fmt_G(se, 15, 8) +
-                            fmt_G(e.forecast_lower[h], 15, 8) + fmt_G(e.forecast_upper[h], 15, 8));
-    }
+    write_forecast_table(run, s.end + 1,
+                         {{"FORECAST", &e.forecast.value},
+                          {"STD. ERROR", &e.forecast.se},
+                          {"LOWER 95%", &e.forecast_lower},
+                          {"UPPER 95%", &e.forecast_upper}});
 }
 
 } // namespace

@@ -12,9 +12,10 @@ namespace tarvex {
 
 namespace {
 
-// Two doubles side by side (the processor's own width everywhere), loaded and stored at any
-// alignment; each lane is the same multiply and add (or subtract) as one element at a time.
-typedef double DoublePair __attribute__((vector_size(16), aligned(8)));
+// Four doubles side by side, loaded and stored at any alignment; each lane is the same multiply
+// and add (or subtract) as one element at a time. A processor without four-wide vectors takes
+// each in two halves.
+typedef double DoubleQuad __attribute__((vector_size(32), aligned(8)));
 constexpr std::size_t LANES = 4;
 // Four sums advance side by side, so that no one waits for the sum before it.
 constexpr std::size_t GROUP = 4;
@@ -33,25 +34,22 @@ struct LaneSum {
 template <bool Gradient>
 void advance_group(const LaneSum* sums, double* totals, const double* block, std::size_t width,
                    std::size_t rows, const double* a, const double* h) {
-    // Eight pairs of sums held in registers, loaded and stored through memcpy (any alignment).
-    DoublePair s0, s1, s2, s3, s4, s5, s6, s7;
+    // Four sums of four lanes held in registers, loaded and stored through memcpy (any
+    // alignment).
     const auto get = [](const double* p) {
-        DoublePair v;
+        DoubleQuad v;
         std::memcpy(&v, p, sizeof v);
         return v;
     };
-    const auto put = [](double* p, const DoublePair& v) { std::memcpy(p, &v, sizeof v); };
-    s0 = get(totals), s1 = get(totals + 2), s2 = get(totals + 4), s3 = get(totals + 6);
-    s4 = get(totals + 8), s5 = get(totals + 10), s6 = get(totals + 12), s7 = get(totals + 14);
+    const auto put = [](double* p, const DoubleQuad& v) { std::memcpy(p, &v, sizeof v); };
+    DoubleQuad s0 = get(totals), s1 = get(totals + 4), s2 = get(totals + 8), s3 = get(totals + 12);
     const std::size_t l0 = sums[0].lane, l1 = sums[1].lane, l2 = sums[2].lane, l3 = sums[3].lane;
     if (Gradient) {
         for (std::size_t r = 0; r < rows; ++r) {
             const double* v = block + r * width;
-            const DoublePair m = {a[r], a[r]};
-            s0 = s0 + m * get(v + l0), s1 = s1 + m * get(v + l0 + 2);
-            s2 = s2 + m * get(v + l1), s3 = s3 + m * get(v + l1 + 2);
-            s4 = s4 + m * get(v + l2), s5 = s5 + m * get(v + l2 + 2);
-            s6 = s6 + m * get(v + l3), s7 = s7 + m * get(v + l3 + 2);
+            const DoubleQuad m = {a[r], a[r], a[r], a[r]};
+            s0 = s0 + m * get(v + l0), s1 = s1 + m * get(v + l1);
+            s2 = s2 + m * get(v + l2), s3 = s3 + m * get(v + l3);
         }
     } else {
         const std::size_t j0 = std::size_t(sums[0].row), j1 = std::size_t(sums[1].row),
@@ -60,15 +58,13 @@ void advance_group(const LaneSum* sums, double* totals, const double* block, std
             const double* v = block + r * width;
             const double hr = h[r];
             const double m0 = hr * v[j0], m1 = hr * v[j1], m2 = hr * v[j2], m3 = hr * v[j3];
-            const DoublePair p0 = {m0, m0}, p1 = {m1, m1}, p2 = {m2, m2}, p3 = {m3, m3};
-            s0 = s0 - p0 * get(v + l0), s1 = s1 - p0 * get(v + l0 + 2);
-            s2 = s2 - p1 * get(v + l1), s3 = s3 - p1 * get(v + l1 + 2);
-            s4 = s4 - p2 * get(v + l2), s5 = s5 - p2 * get(v + l2 + 2);
-            s6 = s6 - p3 * get(v + l3), s7 = s7 - p3 * get(v + l3 + 2);
+            const DoubleQuad p0 = {m0, m0, m0, m0}, p1 = {m1, m1, m1, m1}, p2 = {m2, m2, m2, m2},
+                             p3 = {m3, m3, m3, m3};
+            s0 = s0 - p0 * get(v + l0), s1 = s1 - p1 * get(v + l1);
+            s2 = s2 - p2 * get(v + l2), s3 = s3 - p3 * get(v + l3);
         }
     }
-    put(totals, s0), put(totals + 2, s1), put(totals + 4, s2), put(totals + 6, s3);
-    put(totals + 8, s4), put(totals + 10, s5), put(totals + 12, s6), put(totals + 14, s7);
+    put(totals, s0), put(totals + 4, s1), put(totals + 8, s2), put(totals + 12, s3);
 }
 
 // The gradient's sums, then the Hessian's upper triangle by rows, each list padded to whole

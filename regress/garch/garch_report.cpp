@@ -6,6 +6,7 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/text.hpp"
 #include "regress/fit/coefficient_table.hpp"
+#include "regress/fit/forecast_table.hpp"
 #include "regress/fit/iteration_end.hpp"
 #include "regress/garch/garch_errors.hpp"
 
@@ -83,10 +84,10 @@ void report_garch(Run& run, const EstimationEquation& series, const GarchOrders&
     write_line(run, " ");
     write_line(run, " FORECASTS OF " + trim_trailing_blanks(series.dep_name) +
                         " AFTER OBSERVATION" + fmt_I_fitted(series.end, 7));
-    write_line(run, "     OBS       FORECAST     STD. ERROR       VARIANCE");
-    for (std::size_t h = 0; h < e.forecast.size(); ++h)
-        write_line(run, fmt_I_fitted(series.end + int(h) + 1, 8) + fmt_G(e.forecast[h], 15, 8) +
-                            fmt_G(e.forecast_se[h], 15, 8) + fmt_G(e.forecast_variance[h], 15, 8));
+    write_forecast_table(run, series.end + 1,
+                         {{"FORECAST", &e.forecast},
+                          {"STD. ERROR", &e.forecast_se},
+                          {"VARIANCE", &e.forecast_variance}});
 }
 
 } // namespace tarvex

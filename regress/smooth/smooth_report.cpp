@@ -8,6 +8,7 @@
 #include "numeric/fortran_format.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
+#include "regress/fit/forecast_table.hpp"
 
 namespace tarvex {
 
@@ -93,19 +94,19 @@ void report_smoothing(Run& run, const SmoothedSeries& s, const SmoothingFit& fit
     if (forecast.value.empty()) return;
     write_line(run, "");
     write_line(run, " FORECASTS OF " + name + " AFTER OBSERVATION" + fmt_I(s.end, 7));
-    const bool with_se = !forecast.se.empty();
-    write_line(run, with_se ? "     OBS       FORECAST     STD. ERROR      LOWER 95%      UPPER 95%"
-                            : "     OBS       FORECAST");
-    const Real z = dist::normal_quantile(Real(0.975Q));
-    for (std::size_t h = 0; h < forecast.value.size(); ++h) {
-        const Real v = forecast.value[h];
-        std::string line = fmt_I_fitted(s.end + int(h) + 1, 8) + fmt_G(v, 15, 8);
-        if (with_se) {
-            const Real se = forecast.se[h];
-            line += fmt_G(se, 15, 8) + fmt_G(v - z * se, 15, 8) + fmt_G(v + z * se, 15, 8);
+    std::vector<ForecastColumn> columns{{"FORECAST", &forecast.value}};
+    std::vector<Real> lower, upper;
+    if (!forecast.se.empty()) {
+        const Real z = dist::normal_quantile(Real(0.975Q));
+        for (std::size_t h = 0; h < forecast.value.size(); ++h) {
+            lower.push_back(forecast.value[h] - z * forecast.se[h]);
+            upper.push_back(forecast.value[h] + z * forecast.se[h]);
         }
-        write_line(run, line);
+        columns.push_back({"STD. ERROR", &forecast.se});
+        columns.push_back({"LOWER 95%", &lower});
+        columns.push_back({"UPPER 95%", &upper});
     }
+    write_forecast_table(run, s.end + 1, columns);
 }
 
 void report_hp_filter(Run& run, const SmoothedSeries& s, Real lambda, const HpSummary& summary,
