@@ -120,8 +120,9 @@ void add_double_rows(ChoiceLink link, const DoubleSample& d, const std::vector<d
     double *const log_l = terms.log_l.data(), *const a = terms.a.data(), *const h = terms.h.data();
     split_rows(n, [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
+            const double* row = d.rows.data() + i * d.width;
             double z = 0;
-            for (std::size_t j = 0; j < k; ++j) z += d.x[j][i] * b[j];
+            for (std::size_t j = 0; j < k; ++j) z += row[j] * b[j];
             const bool one = d.one[i] != 0;
             const DoubleTerms t = double_link_terms(link, one ? z : -z);
             const double w = d.weight.empty() ? 1.0 : d.weight[i];
@@ -133,9 +134,7 @@ void add_double_rows(ChoiceLink link, const DoubleSample& d, const std::vector<d
     });
     for (std::size_t i = 0; i < n; ++i) out.llf += log_l[i];
     if (!derivatives) return;
-    std::vector<const double*> columns;
-    for (std::size_t j = 0; j < k; ++j) columns.push_back(d.x[j].data());
-    add_double_row_sums(columns, n, a, h, out.gradient, out.hessian);
+    add_double_row_sums(d.rows.data(), k, n, a, h, out.gradient, out.hessian);
 }
 
 namespace {
@@ -164,16 +163,19 @@ DoubleSample double_sample(const BinaryRows& rows) {
     const std::size_t k = rows.x.size();
     DoubleSample sample;
     sample.n = rows.n;
-    // Each column written once as it is converted: no zeros written first, no copy of them.
-    const auto converted = [&sample](const Real* values) {
-        std::vector<double> column;
-        column.reserve(sample.n);
-        for (std::size_t i = 0; i < sample.n; ++i) column.push_back(start_double(values[i]));
-        return column;
-    };
-    sample.x.reserve(k);
-    for (std::size_t j = 0; j < k; ++j) sample.x.push_back(converted(rows.x[j]));
-    if (rows.weighted()) sample.weight = converted(rows.weight);
+    sample.k = k;
+    sample.width = double_row_width(k);
+    // Each value written once as it is converted: no zeros written first, no copy of them.
+    sample.rows.reserve(sample.n * sample.width);
+    for (std::size_t i = 0; i < sample.n; ++i) {
+        for (std::size_t j = 0; j < k; ++j) sample.rows.push_back(start_double(rows.x[j][i]));
+        for (std::size_t j = k; j < sample.width; ++j) sample.rows.push_back(0.0);
+    }
+    if (rows.weighted()) {
+        sample.weight.reserve(sample.n);
+        for (std::size_t i = 0; i < sample.n; ++i)
+            sample.weight.push_back(start_double(rows.weight[i]));
+    }
     sample.one.resize(sample.n);
     for (std::size_t i = 0; i < sample.n; ++i) sample.one[i] = !fast_is_zero(rows.y[i]);
     return sample;

@@ -92,9 +92,11 @@ struct DoublePoint {
     bool complete();
 };
 
-// Rows of the sample in double, column by column.
+// Rows of the sample in double, one after another: row i's k values at
+// rows[i * width], then zeros to the width (double_row_width(k)), the layout the sums read.
 struct DoubleSample {
-    std::vector<std::vector<double>> x;
+    std::vector<double> rows;
+    std::size_t k = 0, width = 0;
     std::vector<double> weight; // empty: every row once
     std::vector<unsigned char> one;
     std::size_t n = 0;

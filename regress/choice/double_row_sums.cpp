@@ -83,18 +83,20 @@ std::vector<LaneSum> lane_sums(std::size_t p) {
     return sums;
 }
 
-} // namespace
-
-void add_double_row_sums(const std::vector<const double*>& columns, std::size_t n, const double* a,
-                         const double* h, std::vector<double>& gradient,
-                         std::vector<double>& hessian) {
-    const std::size_t p = columns.size();
+// The sums over rows [0, n), the rows of each block of BLOCK_ROWS given by
+// block_rows(begin, rows, buffer): a pointer to the rows begin .. begin + rows - 1, each `width`
+// values wide with zeros past the p-th (`buffer`, BLOCK_ROWS rows of zeros, is the share's own to
+// fill).
+template <class BlockRows>
+void add_sums_by_blocks(std::size_t p, std::size_t n, const double* a, const double* h,
+                        std::vector<double>& gradient, std::vector<double>& hessian,
+                        BlockRows&& block_rows) {
     if (p == 0 || n == 0) return;
-    const std::size_t width = (p + LANES - 1) / LANES * LANES;
+    const std::size_t width = double_row_width(p);
     const std::vector<LaneSum> sums = lane_sums(p);
     const std::size_t groups = sums.size() / GROUP;
     const std::size_t shares = n >= SPLIT_MIN_ROWS && groups > 1 && two_threads_available() ? 2 : 1;
-    // Each share takes every shares-th group, with its own copy of the rows and its own totals.
+    // Each share takes every shares-th group, with its own totals.
     run_row_shares(shares, shares, [&](std::size_t share, std::size_t, std::size_t) {
         std::vector<double> totals(sums.size() * LANES, 0.0);
         for (std::size_t s = 0; s < sums.size(); ++s) {
@@ -104,20 +106,17 @@ void add_double_row_sums(const std::vector<const double*>& columns, std::size_t 
                     sums[s].row < 0 ? gradient[sums[s].lane + e]
                                     : hessian[std::size_t(sums[s].row) * p + sums[s].lane + e];
         }
-        std::vector<double> block(BLOCK_ROWS * width, 0.0); // the padding lanes stay 0
+        std::vector<double> buffer;
         for (std::size_t begin = 0; begin < n; begin += BLOCK_ROWS) {
             const std::size_t rows = std::min(BLOCK_ROWS, n - begin);
-            for (std::size_t j = 0; j < p; ++j) {
-                const double* x = columns[j] + begin;
-                for (std::size_t r = 0; r < rows; ++r) block[r * width + j] = x[r];
-            }
+            const double* block = block_rows(begin, rows, buffer);
             for (std::size_t g = share; g < groups; g += shares) {
                 const LaneSum* group = &sums[g * GROUP];
                 double* t = &totals[g * GROUP * LANES];
                 if (group[0].row < 0)
-                    advance_group<true>(group, t, block.data(), width, rows, a + begin, h + begin);
+                    advance_group<true>(group, t, block, width, rows, a + begin, h + begin);
                 else
-                    advance_group<false>(group, t, block.data(), width, rows, a + begin, h + begin);
+                    advance_group<false>(group, t, block, width, rows, a + begin, h + begin);
             }
         }
         // Each element belongs to one sum of one share: the shares write apart.
@@ -135,6 +134,37 @@ void add_double_row_sums(const std::vector<const double*>& columns, std::size_t 
             }
         }
     });
+}
+
+} // namespace
+
+std::size_t double_row_width(std::size_t p) {
+    return (p + LANES - 1) / LANES * LANES;
+}
+
+void add_double_row_sums(const std::vector<const double*>& columns, std::size_t n, const double* a,
+                         const double* h, std::vector<double>& gradient,
+                         std::vector<double>& hessian) {
+    const std::size_t p = columns.size(), width = double_row_width(p);
+    // Each share transposes the block into its own buffer.
+    add_sums_by_blocks(p, n, a, h, gradient, hessian,
+                       [&](std::size_t begin, std::size_t rows, std::vector<double>& buffer) {
+                           if (buffer.empty()) buffer.assign(BLOCK_ROWS * width, 0.0);
+                           for (std::size_t j = 0; j < p; ++j) {
+                               const double* x = columns[j] + begin;
+                               for (std::size_t r = 0; r < rows; ++r) buffer[r * width + j] = x[r];
+                           }
+                           return static_cast<const double*>(buffer.data());
+                       });
+}
+
+void add_double_row_sums(const double* rows, std::size_t p, std::size_t n, const double* a,
+                         const double* h, std::vector<double>& gradient,
+                         std::vector<double>& hessian) {
+    const std::size_t width = double_row_width(p);
+    add_sums_by_blocks(
+        p, n, a, h, gradient, hessian,
+        [&](std::size_t begin, std::size_t, std::vector<double>&) { return rows + begin * width; });
 }
 
 } // namespace tarvex

@@ -316,8 +316,9 @@ TEST(ChoiceDoubleStart, StartDoubleKeepsSignExponentAndLeadingDigits) {
 }
 
 // The double iterations' gradient and Hessian sums, taken element by element over blocks of rows
-// (on two threads for a long sample), are those of the row-by-row update to the bit, for any
-// number of columns and rows and across calls that carry the sums; and exact where every product
+// (on two threads for a long sample), are those of the row-by-row update to the bit, from columns
+// and from rows laid out one after another, for any number of columns and rows and across calls
+// that carry the sums; and exact where every product
 // and sum is: rows (1, i, i^2) with a_i = 1, h_i = 2 give sum i^m in closed form.
 TEST(ChoiceDoubleStart, RowSumsAreTheRowByRowUpdatesBits) {
     std::uint64_t state = 977;
@@ -355,12 +356,30 @@ TEST(ChoiceDoubleStart, RowSumsAreTheRowByRowUpdatesBits) {
                                 by_element.hessian);
             add_double_row_sums(second, n - cut, a.data() + cut, h.data() + cut,
                                 by_element.gradient, by_element.hessian);
+            // The same rows one after another, padded to the row width, in the same two calls.
+            const std::size_t width = double_row_width(p);
+            std::vector<double> laid(n * width, 0.0);
+            for (std::size_t i = 0; i < n; ++i)
+                for (std::size_t j = 0; j < p; ++j) laid[i * width + j] = x[j][i];
+            DoublePoint by_layout;
+            by_layout.reset(p);
+            by_layout.gradient[0] = 0.125;
+            by_layout.hessian[p * p - 1] = -3;
+            add_double_row_sums(laid.data(), p, cut, a.data(), h.data(), by_layout.gradient,
+                                by_layout.hessian);
+            add_double_row_sums(laid.data() + cut * width, p, n - cut, a.data() + cut,
+                                h.data() + cut, by_layout.gradient, by_layout.hessian);
             ASSERT_TRUE(by_row.complete());
             ASSERT_TRUE(by_element.complete());
-            for (std::size_t j = 0; j < p; ++j)
+            ASSERT_TRUE(by_layout.complete());
+            for (std::size_t j = 0; j < p; ++j) {
                 EXPECT_EQ(by_element.gradient[j], by_row.gradient[j]) << p << " " << n << " " << j;
-            for (std::size_t e = 0; e < p * p; ++e)
+                EXPECT_EQ(by_layout.gradient[j], by_row.gradient[j]) << p << " " << n << " " << j;
+            }
+            for (std::size_t e = 0; e < p * p; ++e) {
                 EXPECT_EQ(by_element.hessian[e], by_row.hessian[e]) << p << " " << n << " " << e;
+                EXPECT_EQ(by_layout.hessian[e], by_row.hessian[e]) << p << " " << n << " " << e;
+            }
         }
     }
     // Exact sums: n = 70000 rows (1, i, i^2), i = 1 .. n: every partial sum of i and of i^2 is an
