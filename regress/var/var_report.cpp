@@ -64,14 +64,16 @@ void write_criteria(Run& run, const VarAnalysis& v) {
     write_line(run, " LAG ORDER SELECTION (COMMON SAMPLE OF" + fmt_I_fitted(v.fit.t, 9) +
                         " ROWS FOR THE ORDER " + std::to_string(v.lags) + " FIT; " +
                         "EACH ORDER ON THE ROWS AFTER MAXLAG)");
-    write_line(run, "  LAGS          AIC          BIC (SC)     HQ           FPE");
+    // A blank before every value: a negative one in exponent form fills its whole field.
+    write_line(run, "  LAGS       AIC      BIC (SC)            HQ           FPE");
+    const auto column = [](Real value) { return " " + fmt_G(value, 13, 6); };
     for (const VarCriteria& c : v.criteria) {
         if (!c.ok) {
             write_line(run, fmt_I(c.lags, 6) + "   NOT ESTIMABLE");
             continue;
         }
-        write_line(run, fmt_I(c.lags, 6) + fmt_G(c.aic, 13, 6) + fmt_G(c.bic, 13, 6) +
-                            fmt_G(c.hq, 13, 6) + fmt_G(c.fpe, 13, 6));
+        write_line(run,
+                   fmt_I(c.lags, 6) + column(c.aic) + column(c.bic) + column(c.hq) + column(c.fpe));
     }
 }
 
