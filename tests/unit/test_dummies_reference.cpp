@@ -2,15 +2,14 @@
 // write.csv writes for a data frame with a factor (quoted row names headed "", quoted texts,
 // NA missing). The least-squares coefficients on the dummies must be those of
 // lm(y ~ factor(region)), whose first level is left out as DUMMIES leaves out the first
-// category. R session for every value below:
+// category (the codes, labels and character variables read from the file are pinned by the
+// dummies/dummies golden). R session for every value below:
 //   d <- data.frame(region = factor(c("EAST","NORTH","SOUTH","WEST","NORTH","EAST",NA,"SOUTH",
 //                                     "WEST","NORTH","EAST","SOUTH")),
 //                   y = c(1.5,2.25,3.125,4.75,2.5,1.25,9,3.5,5.0625,2.75,1.875,3.375),
 //                   x = c(1,2,3,4,5,6,7,8,9,10,11,NA))
 //   write.csv(d, "regions.csv")
 #include "test_support.hpp"
-
-#include "io/char_words.hpp"
 
 #include <gtest/gtest.h>
 
@@ -45,35 +44,6 @@ void write_regions() {
 }
 
 constexpr Real MISSING = -99999;
-
-TEST(TextColumns, CodesInSortedOrderWithTheRowNamesPassedOver) {
-    ScratchDir dir;
-    write_regions();
-    ScriptRun r("SET WARN\nREAD ('regions.csv') / NAMES\nSTOP\n");
-    EXPECT_EQ(r.values("REGION"), testing::reals({1, 2, 3, 4, 2, 1, MISSING, 3, 4, 2, 1, 3}));
-    EXPECT_EQ(r.values("X").back(), MISSING);
-    EXPECT_EQ(r.info("V1").length, -1) << "the row-name column is not read";
-    EXPECT_TRUE(r.has_line(" ...NOTE..TEXT COLUMN REGION READ AS CODES 1 TO 4: 1=EAST 2=NORTH "
-                           "3=SOUTH 4=WEST"))
-        << r.output;
-    const int slot = VFIND(*r.run, "REGION");
-    ASSERT_GT(slot, 0);
-    const auto labels = r.run->ws.value_labels.find(r.run->ws.VNAME[slot]);
-    ASSERT_NE(labels, r.run->ws.value_labels.end());
-    EXPECT_EQ(labels->second, (std::vector<std::string>{"EAST", "NORTH", "SOUTH", "WEST"}));
-}
-
-TEST(TextColumns, CharvarMakesCharacterVariables) {
-    ScratchDir dir;
-    write_regions();
-    ScriptRun r("READ ('regions.csv') / NAMES CHARVAR\nSTOP\n");
-    EXPECT_EQ(r.info("REGION").type, TYPE_CHAR_VAR);
-    const std::vector<Real> region = r.values("REGION");
-    ASSERT_EQ(region.size(), 12u);
-    EXPECT_EQ(element_to_chars(region[1]), "NORTH   ");
-    EXPECT_EQ(element_to_chars(region[6]), "        ");
-    EXPECT_EQ(r.info("Y").type, TYPE_DATA);
-}
 
 TEST(Dummies, LeastSquaresOnThemIsRsFactorRegression) {
     ScratchDir dir;
