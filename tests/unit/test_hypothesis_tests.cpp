@@ -137,13 +137,11 @@ TEST(TestCommand, JointBlockGivesWaldAndF) {
     EXPECT_EQ(e.run.cmd.IKOD, C_TEST);
 }
 
+// The normal line in place of the t and F lines is pinned by the test/report golden.
 TEST(TestCommand, AsymptoticFitUsesTheNormalLine) {
     SmallFit e(" DN");
     // DN: sigma**2 = SSE/N = 1/18, var(b) = 1/36, t = 9.
-    const Lines out = e.command("TEST X");
-    ASSERT_FALSE(out.empty());
-    EXPECT_EQ(out[1].rfind(" ASYMPTOTIC NORMAL STATISTIC =", 0), 0u);
-    for (const std::string& l : out) EXPECT_EQ(l.find("F STATISTIC"), std::string::npos) << l;
+    e.command("TEST X");
     EXPECT_LT(relative(e.run.res[R_T], 9), TIGHT);
     EXPECT_LT(relative(e.run.res[R_PVAL], erfcq(9 / sqrtq(2))), 1e-20Q);
 }
