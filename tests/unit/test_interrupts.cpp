@@ -354,28 +354,12 @@ TEST(Interrupt, InteractiveCtrlCEndsTheLoopAndThePromptReturns) {
     EXPECT_LT(passes, 100000000);
 }
 
-// Ctrl-C in a command-file run during an http READ: the partial copy in the temporary
-// directory is removed and the process ends by the signal.
-TEST(Interrupt, CommandFileRunRemovesTheFetchedCopy) {
-    InterruptScratch scratch;
-    LocalServer server(LocalServer::TRICKLE);
-    setenv("TEMP", (scratch.dir / "tmp").c_str(), 1);
-    const ChildResult r =
-        run_in_child({"READ(" + server.url("slow.txt") + ") X", "STOP"}, false, scratch.dir / "out",
-                     [&](pid_t pid) {
-                         ASSERT_TRUE(wait_for([&] { return scratch.temp_entries() > 0; }));
-                         std::this_thread::sleep_for(200ms);
-                         kill(pid, SIGINT);
-                     });
-    unsetenv("TEMP");
-    EXPECT_TRUE(ended_by_interrupt(r.status)) << r.status << "\n" << r.output;
-    EXPECT_EQ(scratch.temp_entries(), 0u);
-}
-
-// SIGTERM in a command-file run and SIGHUP in an interactive one during an http READ: the
-// partial copy is removed and the process ends by the signal (neither only ends the command).
-TEST(Interrupt, TerminateAndHangupRemoveTheFetchedCopy) {
-    for (const auto& [signal, terminal] : {std::pair{SIGTERM, false}, std::pair{SIGHUP, true}}) {
+// Ctrl-C and SIGTERM in a command-file run and SIGHUP in an interactive one during an http
+// READ: the partial copy in the temporary directory is removed and the process ends by the
+// signal (none of them only ends the command).
+TEST(Interrupt, InterruptTerminateAndHangupRemoveTheFetchedCopy) {
+    for (const auto& [signal, terminal] :
+         {std::pair{SIGINT, false}, std::pair{SIGTERM, false}, std::pair{SIGHUP, true}}) {
         InterruptScratch scratch;
         LocalServer server(LocalServer::TRICKLE);
         setenv("TEMP", (scratch.dir / "tmp").c_str(), 1);
@@ -418,6 +402,18 @@ TEST(Interrupt, CommandFileRunRemovesThePlotScript) {
     EXPECT_EQ(scratch.temp_entries(), 0u);
 }
 
+// A private key home for gpg under `dir`, and its agent stopped once a test is done with it.
+fs::path gpg_home(const fs::path& dir) {
+    const fs::path home = dir / "gnupg";
+    fs::create_directory(home);
+    fs::permissions(home, fs::perms::owner_all, fs::perm_options::replace);
+    return home;
+}
+void stop_gpg_agent(const fs::path& home) {
+    (void)std::system(
+        ("gpgconf --homedir '" + home.string() + "' --kill gpg-agent >/dev/null 2>&1").c_str());
+}
+
 // A gpg first on PATH that runs the real one and then interrupts the engine, and the
 // environment a CRYPT run reads (passphrase, key home, TEMP); restore() puts it back.
 class InterruptingGpg {
@@ -458,9 +454,7 @@ private:
 TEST(Interrupt, CommandFileRunRemovesTheClearTextOfAnEncryption) {
     if (std::system("gpg --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "gpg is not installed";
     InterruptScratch scratch;
-    const fs::path home = scratch.dir / "gnupg";
-    fs::create_directory(home);
-    fs::permissions(home, fs::perms::owner_all, fs::perm_options::replace);
+    const fs::path home = gpg_home(scratch.dir);
     const fs::path target = scratch.dir / "sealed";
     fs::create_directory(target);
     InterruptingGpg gpg(scratch.dir, home);
@@ -471,8 +465,7 @@ TEST(Interrupt, CommandFileRunRemovesTheClearTextOfAnEncryption) {
     EXPECT_TRUE(ended_by_interrupt(r.status)) << r.status << "\n" << r.output;
     EXPECT_EQ(scratch.temp_entries(), 0u);
     EXPECT_TRUE(fs::is_empty(target));
-    (void)std::system(
-        ("gpgconf --homedir '" + home.string() + "' --kill gpg-agent >/dev/null 2>&1").c_str());
+    stop_gpg_agent(home);
 }
 
 // Ctrl-C in a command-file run while an encrypted file is decrypted: the plaintext copy and its
@@ -481,9 +474,7 @@ TEST(Interrupt, CommandFileRunRemovesTheClearTextOfAnEncryption) {
 TEST(Interrupt, CommandFileRunRemovesTheDecryptedCopy) {
     if (std::system("gpg --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "gpg is not installed";
     InterruptScratch scratch;
-    const fs::path home = scratch.dir / "gnupg";
-    fs::create_directory(home);
-    fs::permissions(home, fs::perms::owner_all, fs::perm_options::replace);
+    const fs::path home = gpg_home(scratch.dir);
     const fs::path plain = scratch.dir / "data.txt";
     std::ofstream(plain) << "1 2 3\n";
     const std::string seal = "echo secret | GNUPGHOME='" + home.string() +
@@ -496,8 +487,7 @@ TEST(Interrupt, CommandFileRunRemovesTheDecryptedCopy) {
     gpg.restore();
     EXPECT_TRUE(ended_by_interrupt(r.status)) << r.status << "\n" << r.output;
     EXPECT_EQ(scratch.temp_entries(), 0u);
-    (void)std::system(
-        ("gpgconf --homedir '" + home.string() + "' --kill gpg-agent >/dev/null 2>&1").c_str());
+    stop_gpg_agent(home);
 }
 
 // The statement budget a fuzz harness sets: a loop of 10,000,000 passes ends once the budget is
