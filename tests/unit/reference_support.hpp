@@ -1,7 +1,8 @@
 // Comparison with reference values from an independent statistics package or exact arithmetic:
 // agreement to a relative tolerance (11 significant digits unless told otherwise), with both
-// numbers shown to 20 digits when it fails; and identity to the bit, for results that must be
-// the correctly rounded value.
+// numbers shown to 20 digits when it fails; identity to the bit, for results that must be the
+// correctly rounded value; a distance in units in the last place; and each of these element by
+// element over a vector of results against its references (values or decimal text).
 #pragma once
 
 #include "numeric/decimal.hpp"
@@ -9,6 +10,7 @@
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <quadmath.h>
 #include <string>
 #include <vector>
@@ -66,6 +68,47 @@ inline ::testing::AssertionResult bits_equal(Real actual, Real expected) {
     if (std::memcmp(&actual, &expected, sizeof actual) == 0) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
            << "got " << real_to_string(actual) << ", expected " << real_to_string(expected);
+}
+
+// The decimal references typed as text, as binary128 values.
+inline std::vector<Real> decimal_values(std::initializer_list<const char*> text) {
+    std::vector<Real> out;
+    for (const char* t : text) out.push_back(strtoflt128(t, nullptr));
+    return out;
+}
+
+// Every element of `got` within `rel` of its reference; `what` names the vector in a failure.
+inline void expect_all(const std::vector<Real>& got, const std::vector<Real>& want,
+                       Real rel = REFERENCE_DIGITS, const std::string& what = "") {
+    ASSERT_EQ(got.size(), want.size()) << what;
+    for (std::size_t i = 0; i < want.size(); ++i)
+        EXPECT_TRUE(agrees(got[i], want[i], rel)) << what << " element " << i;
+}
+inline void expect_all(const std::vector<Real>& got, std::initializer_list<const char*> want,
+                       Real rel = REFERENCE_DIGITS, const std::string& what = "") {
+    expect_all(got, decimal_values(want), rel, what);
+}
+
+// Every element of `got` the same bits as its reference.
+inline void expect_all_bits(const std::vector<Real>& got, const std::vector<Real>& want,
+                            const std::string& what = "") {
+    ASSERT_EQ(got.size(), want.size()) << what;
+    for (std::size_t i = 0; i < want.size(); ++i)
+        EXPECT_TRUE(bits_equal(got[i], want[i])) << what << " element " << i;
+}
+
+// Every element of `got` at most `ulps` units in the last place from its reference.
+inline void expect_ulps(const std::vector<Real>& got, const std::vector<Real>& want,
+                        long long ulps) {
+    ASSERT_EQ(got.size(), want.size());
+    for (std::size_t i = 0; i < want.size(); ++i)
+        EXPECT_LE(ulps_apart(got[i], want[i]), ulps)
+            << "element " << i << ": " << real_to_string(got[i]) << " against "
+            << real_to_string(want[i]);
+}
+inline void expect_ulps(const std::vector<Real>& got, std::initializer_list<const char*> want,
+                        long long ulps) {
+    expect_ulps(got, decimal_values(want), ulps);
 }
 
 } // namespace tarvex::testing

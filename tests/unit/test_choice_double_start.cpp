@@ -426,11 +426,6 @@ ChoiceBlockColumns columns_of(const ChoiceData& d) {
     return where;
 }
 
-void expect_same_bits(const std::vector<Real>& a, const std::vector<Real>& b, const char* what) {
-    ASSERT_EQ(a.size(), b.size()) << what;
-    for (std::size_t j = 0; j < a.size(); ++j) EXPECT_TRUE(bits_equal(a[j], b[j])) << what << j;
-}
-
 // The $ results and the named statistics that are stored, to the bit; the rows are not kept.
 void expect_same_stored(const ModelResult& e, const ModelResult& memory, const char* what) {
     const std::vector<ResultScalar>&ours = e.scalars, &theirs = memory.scalars;
@@ -469,8 +464,8 @@ BinaryEstimate expect_same_as_memory(ChoiceLink link, const ChoiceData& d, std::
     EXPECT_EQ(e.subsample_n, memory.subsample_n);
     EXPECT_EQ(e.n, memory.n);
     EXPECT_EQ(e.ones, memory.ones);
-    expect_same_bits(e.result.record.coef, memory.result.record.coef, "coefficient ");
-    expect_same_bits(e.result.record.cov, memory.result.record.cov, "covariance ");
+    expect_all_bits(e.result.record.coef, memory.result.record.coef, "coefficient ");
+    expect_all_bits(e.result.record.cov, memory.result.record.cov, "covariance ");
     EXPECT_TRUE(bits_equal(e.result.record.llf, memory.result.record.llf));
     EXPECT_TRUE(bits_equal(e.constants.lr, memory.constants.lr));
     EXPECT_TRUE(bits_equal(e.constants.llf0, memory.constants.llf0));
@@ -479,10 +474,10 @@ BinaryEstimate expect_same_as_memory(ChoiceLink link, const ChoiceData& d, std::
     EXPECT_TRUE(bits_equal(e.percent_correct, memory.percent_correct));
     for (int a = 0; a < 2; ++a)
         for (int b = 0; b < 2; ++b) EXPECT_EQ(e.table[a][b], memory.table[a][b]);
-    expect_same_bits(e.at_means.effect, memory.at_means.effect, "effect at means ");
-    expect_same_bits(e.at_means.se, memory.at_means.se, "its error ");
-    expect_same_bits(e.average.effect, memory.average.effect, "average effect ");
-    expect_same_bits(e.average.se, memory.average.se, "its error ");
+    expect_all_bits(e.at_means.effect, memory.at_means.effect, "effect at means ");
+    expect_all_bits(e.at_means.se, memory.at_means.se, "its error ");
+    expect_all_bits(e.average.effect, memory.average.effect, "average effect ");
+    expect_all_bits(e.average.se, memory.average.se, "its error ");
     expect_same_stored(e.result, memory.result, "");
     return memory;
 }
@@ -557,12 +552,12 @@ TobitEstimate expect_tobit_same_as_memory(const ChoiceData& d, const TobitCensor
     EXPECT_EQ(e.n_between, memory.n_between) << what;
     EXPECT_EQ(e.history.size(), memory.history.size()) << what;
     for (std::size_t it = 0; it < e.history.size() && it < memory.history.size(); ++it) {
-        expect_same_bits(e.history[it], memory.history[it], "iterate ");
+        expect_all_bits(e.history[it], memory.history[it], "iterate ");
         EXPECT_TRUE(bits_equal(e.history_llf[it], memory.history_llf[it])) << what << it;
     }
     const EstimationResults &r = e.result.record, &m = memory.result.record;
-    expect_same_bits(r.coef, m.coef, "coefficient ");
-    expect_same_bits(r.cov, m.cov, "covariance ");
+    expect_all_bits(r.coef, m.coef, "coefficient ");
+    expect_all_bits(r.cov, m.cov, "covariance ");
     EXPECT_TRUE(bits_equal(r.llf, m.llf)) << what;
     EXPECT_TRUE(bits_equal(r.sigma, m.sigma)) << what;
     EXPECT_EQ(e.has_llf0, memory.has_llf0) << what;
@@ -571,8 +566,8 @@ TobitEstimate expect_tobit_same_as_memory(const ChoiceData& d, const TobitCensor
     EXPECT_TRUE(bits_equal(e.index_at_means, memory.index_at_means)) << what;
     EXPECT_TRUE(bits_equal(e.expected_at_means, memory.expected_at_means)) << what;
     EXPECT_TRUE(bits_equal(e.uncensored_at_means, memory.uncensored_at_means)) << what;
-    expect_same_bits(e.observed.effect, memory.observed.effect, "effect on E[y|x] ");
-    expect_same_bits(e.observed.se, memory.observed.se, "its error ");
+    expect_all_bits(e.observed.effect, memory.observed.effect, "effect on E[y|x] ");
+    expect_all_bits(e.observed.se, memory.observed.se, "its error ");
     expect_same_stored(e.result, memory.result, what);
     return memory;
 }

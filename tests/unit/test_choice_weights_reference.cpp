@@ -124,20 +124,13 @@ ChoiceData expanded(const ChoiceData& d) {
     return e;
 }
 
-void expect_values(const std::vector<Real>& got, const std::vector<Real>& want, Real digits,
-                   const char* what) {
-    ASSERT_EQ(got.size(), want.size()) << what;
-    for (std::size_t j = 0; j < want.size(); ++j)
-        EXPECT_TRUE(agrees(got[j], want[j], digits)) << what << " " << j;
-}
-
 // Two fits of the same likelihood: the estimates, errors and log-likelihood agree far beyond
 // the digits the report prints (only the order of the sums differs; the standard errors come
 // from a Hessian kept once the steps are below 1e-12, so the two paths leave them equal to
 // about 1e-17).
 void expect_same_fit(const EstimationResults& a, const EstimationResults& b, const char* what) {
-    expect_values(a.coef, b.coef, 1e-25Q, what);
-    expect_values(a.stderrs, b.stderrs, 1e-15Q, what);
+    expect_all(a.coef, b.coef, 1e-25Q, what);
+    expect_all(a.stderrs, b.stderrs, 1e-15Q, what);
     EXPECT_TRUE(agrees(a.llf, b.llf, 1e-28Q)) << what;
 }
 
@@ -146,14 +139,13 @@ TEST(ChoiceWeightsReference, WeightedBinaryModelsMatchRAndTheExpandedRows) {
     const BinaryEstimate logit = estimate_binary(ChoiceLink::LOGIT, grades, ChoiceControl{});
     ASSERT_EQ(logit.end, ChoiceEnd::CONVERGED);
     EXPECT_EQ(logit.n, 32); // N counts the rows
-    expect_values(
+    expect_all(
         logit.result.record.coef,
         {2.5729702671691865Q, 0.0203821730750353Q, 2.5699633512032607Q, -10.6315204753347086Q},
         REFERENCE_DIGITS, "logit coef");
-    expect_values(
-        logit.result.record.stderrs,
-        {0.8348514168524761Q, 0.0957065395081852Q, 0.7437903689593343Q, 3.2311584804694804Q},
-        REFERENCE_DIGITS, "logit se");
+    expect_all(logit.result.record.stderrs,
+               {0.8348514168524761Q, 0.0957065395081852Q, 0.7437903689593343Q, 3.2311584804694804Q},
+               REFERENCE_DIGITS, "logit se");
     EXPECT_TRUE(agrees(logit.result.record.llf, -25.6345558103496Q));
     EXPECT_TRUE(agrees(logit.constants.llf0, -40.1003926025732Q));
     EXPECT_TRUE(agrees(logit.r2_cox_snell, 0.368231919893362Q));
@@ -161,31 +153,30 @@ TEST(ChoiceWeightsReference, WeightedBinaryModelsMatchRAndTheExpandedRows) {
                                    0};
     const std::vector<Real> mem_se = {0.1631712949856046Q, 0.0183316981448517Q, 0.1440906927782557Q,
                                       0};
-    expect_values(logit.at_means.effect, mem, REFERENCE_DIGITS, "logit effects");
-    expect_values(logit.at_means.se, mem_se, REFERENCE_DIGITS, "logit effect se");
+    expect_all(logit.at_means.effect, mem, REFERENCE_DIGITS, "logit effects");
+    expect_all(logit.at_means.se, mem_se, REFERENCE_DIGITS, "logit effect se");
     const BinaryEstimate whole = estimate_binary(ChoiceLink::LOGIT, expanded(grades), {});
     EXPECT_EQ(whole.n, 63); // the sum of the weights
     expect_same_fit(logit.result.record, whole.result.record, "logit expanded");
-    expect_values(logit.at_means.effect, whole.at_means.effect, 1e-25Q, "logit expanded effects");
-    expect_values(logit.average.se, whole.average.se, 1e-15Q, "logit expanded average se");
+    expect_all(logit.at_means.effect, whole.at_means.effect, 1e-25Q, "logit expanded effects");
+    expect_all(logit.average.se, whole.average.se, 1e-15Q, "logit expanded average se");
 
     const BinaryEstimate probit = estimate_binary(ChoiceLink::PROBIT, grades, ChoiceControl{});
     ASSERT_EQ(probit.end, ChoiceEnd::CONVERGED);
-    expect_values(
+    expect_all(
         probit.result.record.coef,
         {1.52780111771818672Q, 0.00714152373694533Q, 1.54581083906550321Q, -6.21653243219441620Q},
         REFERENCE_DIGITS, "probit coef");
-    expect_values(
-        probit.result.record.stderrs,
-        {0.4687798633587124Q, 0.0568403669080259Q, 0.4142251414243464Q, 1.7336409190684081Q},
-        REFERENCE_DIGITS, "probit se");
+    expect_all(probit.result.record.stderrs,
+               {0.4687798633587124Q, 0.0568403669080259Q, 0.4142251414243464Q, 1.7336409190684081Q},
+               REFERENCE_DIGITS, "probit se");
     EXPECT_TRUE(agrees(probit.result.record.llf, -25.3609065465132Q));
-    expect_values(probit.at_means.effect,
-                  {0.50072593220520167Q, 0.00234058352823324Q, 0.50662849007468369Q, 0},
-                  REFERENCE_DIGITS, "probit effects");
-    expect_values(probit.at_means.se,
-                  {0.1575853043957603Q, 0.0185925239349678Q, 0.1335301904418280Q, 0},
-                  REFERENCE_DIGITS, "probit effect se");
+    expect_all(probit.at_means.effect,
+               {0.50072593220520167Q, 0.00234058352823324Q, 0.50662849007468369Q, 0},
+               REFERENCE_DIGITS, "probit effects");
+    expect_all(probit.at_means.se,
+               {0.1575853043957603Q, 0.0185925239349678Q, 0.1335301904418280Q, 0}, REFERENCE_DIGITS,
+               "probit effect se");
 }
 
 TEST(ChoiceWeightsReference, WeightedTobitMatchesRAndTheExpandedRows) {
@@ -193,18 +184,17 @@ TEST(ChoiceWeightsReference, WeightedTobitMatchesRAndTheExpandedRows) {
     const TobitEstimate t = estimate_tobit(rows, TobitCensoring{}, ChoiceControl{});
     ASSERT_EQ(t.end, ChoiceEnd::CONVERGED);
     EXPECT_EQ(t.n, 30);
-    expect_values(t.result.record.coef,
-                  {0.945656259382772Q, 1.802579351278493Q, -3.651477246721080Q, 1.621015187054115Q},
-                  REFERENCE_DIGITS, "tobit coef");
-    expect_values(
-        t.result.record.stderrs,
-        {0.0924096889843066Q, 0.3360380361426000Q, 0.6480601973327569Q, 0.2183018763306007Q},
-        WEIGHTED_SE_DIGITS, "tobit se");
+    expect_all(t.result.record.coef,
+               {0.945656259382772Q, 1.802579351278493Q, -3.651477246721080Q, 1.621015187054115Q},
+               REFERENCE_DIGITS, "tobit coef");
+    expect_all(t.result.record.stderrs,
+               {0.0924096889843066Q, 0.3360380361426000Q, 0.6480601973327569Q, 0.2183018763306007Q},
+               WEIGHTED_SE_DIGITS, "tobit se");
     EXPECT_TRUE(agrees(t.result.record.llf, -68.2370154338505Q));
-    expect_values(t.observed.effect, {0.620704908043894Q, 1.183167603847326Q, 0}, REFERENCE_DIGITS,
-                  "tobit effects");
-    expect_values(t.observed.se, {0.0691317019212367Q, 0.2173158874121787Q, 0}, WEIGHTED_SE_DIGITS,
-                  "tobit effect se");
+    expect_all(t.observed.effect, {0.620704908043894Q, 1.183167603847326Q, 0}, REFERENCE_DIGITS,
+               "tobit effects");
+    expect_all(t.observed.se, {0.0691317019212367Q, 0.2173158874121787Q, 0}, WEIGHTED_SE_DIGITS,
+               "tobit effect se");
     const TobitEstimate whole = estimate_tobit(expanded(rows), TobitCensoring{}, {});
     expect_same_fit(t.result.record, whole.result.record, "tobit expanded");
     EXPECT_TRUE(agrees(t.constants.llf0, whole.constants.llf0, 1e-28Q));
@@ -216,26 +206,24 @@ TEST(ChoiceWeightsReference, FrequencyTableFitsOrderedModelsWithoutExpandingIt) 
     const OrderedEstimate logit = estimate_ordered_choice(table, OrderedLink::LOGIT, {});
     ASSERT_EQ(logit.end, ChoiceEnd::CONVERGED);
     // polr: a, b, then the cut points 1|2, 2|3.
-    expect_values(
+    expect_all(
         logit.result.record.coef,
         {0.0333852249231730Q, 0.0484151796979053Q, -0.3820406409675225Q, 1.0845764864522791Q},
         REFERENCE_DIGITS, "ordered logit coef");
-    expect_values(
-        logit.result.record.stderrs,
-        {0.0788152922857718Q, 0.0537435670008056Q, 0.2188599035340702Q, 0.2247903888400817Q},
-        WEIGHTED_SE_DIGITS, "ordered logit se");
+    expect_all(logit.result.record.stderrs,
+               {0.0788152922857718Q, 0.0537435670008056Q, 0.2188599035340702Q, 0.2247903888400817Q},
+               WEIGHTED_SE_DIGITS, "ordered logit se");
     EXPECT_TRUE(agrees(logit.result.record.llf, -467.580661092485Q));
     EXPECT_TRUE(agrees(logit.constants.llf0, -468.0405152814Q));
     const OrderedEstimate probit = estimate_ordered_choice(table, OrderedLink::PROBIT, {});
     ASSERT_EQ(probit.end, ChoiceEnd::CONVERGED);
-    expect_values(
+    expect_all(
         probit.result.record.coef,
         {0.0191745220470277Q, 0.0301452300032768Q, -0.2402054536087994Q, 0.6686409255563651Q},
         REFERENCE_DIGITS, "ordered probit coef");
-    expect_values(
-        probit.result.record.stderrs,
-        {0.0479314850229440Q, 0.0326426866476889Q, 0.1334637188198005Q, 0.1355837505971569Q},
-        WEIGHTED_SE_DIGITS, "ordered probit se");
+    expect_all(probit.result.record.stderrs,
+               {0.0479314850229440Q, 0.0326426866476889Q, 0.1334637188198005Q, 0.1355837505971569Q},
+               WEIGHTED_SE_DIGITS, "ordered probit se");
     EXPECT_TRUE(agrees(probit.result.record.llf, -467.565942855159Q));
     const OrderedEstimate whole = estimate_ordered_choice(expanded(table), OrderedLink::LOGIT, {});
     expect_same_fit(logit.result.record, whole.result.record, "ordered expanded");
@@ -247,22 +235,22 @@ TEST(ChoiceWeightsReference, FrequencyTableFitsTheMultinomialLogit) {
     const MultinomialEstimate m = estimate_multinomial_logit(table, {});
     ASSERT_EQ(m.end, ChoiceEnd::CONVERGED);
     // Outcome 1 against 0 (a, b, intercept), then outcome 2 against 0.
-    expect_values(m.result.record.coef,
-                  {0.0830777307129213Q, -0.0418266151806020Q, -0.0795740900097634Q,
-                   0.0350500754162320Q, 0.0745518639509343Q, -0.4878662843340020Q},
-                  REFERENCE_DIGITS, "multinomial coef");
-    expect_values(m.result.record.stderrs,
-                  {0.1015210772132569Q, 0.0691770887679983Q, 0.2727077299184061Q,
-                   0.1065889931276217Q, 0.0728261549376443Q, 0.2926670323834045Q},
-                  WEIGHTED_SE_DIGITS, "multinomial se");
+    expect_all(m.result.record.coef,
+               {0.0830777307129213Q, -0.0418266151806020Q, -0.0795740900097634Q,
+                0.0350500754162320Q, 0.0745518639509343Q, -0.4878662843340020Q},
+               REFERENCE_DIGITS, "multinomial coef");
+    expect_all(m.result.record.stderrs,
+               {0.1015210772132569Q, 0.0691770887679983Q, 0.2727077299184061Q, 0.1065889931276217Q,
+                0.0728261549376443Q, 0.2926670323834045Q},
+               WEIGHTED_SE_DIGITS, "multinomial se");
     EXPECT_TRUE(agrees(m.result.record.llf, -466.366076821625Q));
     // The first cell (a = 0, b = 0) and the last (a = 3, b = 5).
-    expect_values({m.probability[0][0], m.probability[1][0], m.probability[2][0]},
-                  {0.394097281092727Q, 0.363952620294488Q, 0.241950098612785Q}, REFERENCE_DIGITS,
-                  "first cell");
-    expect_values({m.probability[0][68], m.probability[1][68], m.probability[2][68]},
-                  {0.338823672966300Q, 0.325709493401813Q, 0.335466833631887Q}, REFERENCE_DIGITS,
-                  "last cell");
+    expect_all({m.probability[0][0], m.probability[1][0], m.probability[2][0]},
+               {0.394097281092727Q, 0.363952620294488Q, 0.241950098612785Q}, REFERENCE_DIGITS,
+               "first cell");
+    expect_all({m.probability[0][68], m.probability[1][68], m.probability[2][68]},
+               {0.338823672966300Q, 0.325709493401813Q, 0.335466833631887Q}, REFERENCE_DIGITS,
+               "last cell");
     const MultinomialEstimate whole = estimate_multinomial_logit(expanded(table), {});
     expect_same_fit(m.result.record, whole.result.record, "multinomial expanded");
     EXPECT_TRUE(agrees(m.constants.llf0, whole.constants.llf0, 1e-28Q));

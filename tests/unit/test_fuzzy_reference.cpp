@@ -19,13 +19,6 @@ Real rational(long long p, long long q) {
     return Real(p) / Real(q);
 }
 
-void expect_within_one_ulp(const std::vector<Real>& got, const std::vector<Real>& want) {
-    ASSERT_EQ(got.size(), want.size());
-    for (std::size_t i = 0; i < want.size(); ++i)
-        EXPECT_LE(ulps_apart(got[i], want[i]), 1)
-            << "element " << i << ": " << real_to_string(got[i]);
-}
-
 // Two regressors and an intercept on eight observations of integers:
 //   fuzzy([X2, Z, 1], Y, 0): a = (2/3, 13/18, 25/18), c = (0, 1/18, 13/18), total 47/6;
 // at h = 1/2 (1 - h exact) every spread and the total double, the centres stay.
@@ -37,9 +30,8 @@ TEST(FuzzyReference, IntegerDataGiveTheRationalVertexToTheLastBit) {
         ScriptRun r(INTEGER_DATA + "FUZZY Y X2 Z / H=" + (halve ? "0.5" : "0") +
                     " COEF=A SPREAD=C\nSTOP\n");
         const Real widen = halve ? 2 : 1;
-        expect_within_one_ulp(r.values("A"), {rational(2, 3), rational(13, 18), rational(25, 18)});
-        expect_within_one_ulp(r.values("C"),
-                              {Real(0), widen * rational(1, 18), widen * rational(13, 18)});
+        expect_ulps(r.values("A"), {rational(2, 3), rational(13, 18), rational(25, 18)}, 1);
+        expect_ulps(r.values("C"), {Real(0), widen * rational(1, 18), widen * rational(13, 18)}, 1);
         EXPECT_LE(ulps_apart(r.scalar(R_VAL), widen * rational(47, 6)), 1);
         EXPECT_EQ(r.scalar(R_N), 8);
         EXPECT_EQ(r.scalar(R_K), 3);

@@ -26,6 +26,7 @@ namespace tarvex {
 namespace {
 
 using testing::agrees;
+using testing::expect_all;
 
 IvData gmm_data(const std::vector<std::vector<Real>>& c, std::vector<int> regressors,
                 std::vector<int> instruments) {
@@ -37,11 +38,6 @@ IvData gmm_data(const std::vector<std::vector<Real>>& c, std::vector<int> regres
     d.regressors = std::move(regressors);
     d.instruments = std::move(instruments);
     return d;
-}
-
-void expect_all(const std::vector<Real>& got, const std::vector<Real>& r, Real tolerance) {
-    ASSERT_EQ(got.size(), r.size());
-    for (std::size_t j = 0; j < r.size(); ++j) EXPECT_TRUE(agrees(got[j], r[j], tolerance)) << j;
 }
 
 GmmControl gmm_control(GmmWeight weight, GmmSteps steps, int lags) {

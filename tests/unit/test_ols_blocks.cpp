@@ -26,6 +26,7 @@ namespace tarvex {
 namespace {
 
 using testing::bits_equal;
+using testing::expect_all_bits;
 using testing::OlsEngine;
 
 using testing::MemoryRows;
@@ -106,13 +107,6 @@ OlsOptions options_of(OlsEngine& e, const Case& c) {
     return o;
 }
 
-void expect_same_values(const std::vector<Real>& got, const std::vector<Real>& want,
-                        const char* what) {
-    ASSERT_EQ(got.size(), want.size()) << what;
-    for (std::size_t i = 0; i < got.size(); ++i)
-        EXPECT_TRUE(bits_equal(got[i], want[i])) << what << i;
-}
-
 // The report lines of an estimate.
 std::vector<std::string> report_of(OlsEngine& e, const OlsEstimate& est, const OlsOptions& o) {
     e.lines();
@@ -124,24 +118,24 @@ void expect_same_fit(OlsEngine& e, const OlsEstimate& blocks, const OlsEstimate&
                      const OlsOptions& o) {
     ASSERT_FALSE(memory.failed()) << memory.result.failure.line;
     ASSERT_FALSE(blocks.failed()) << blocks.result.failure.line;
-    expect_same_values(blocks.fit.coef, memory.fit.coef, "coef");
-    expect_same_values(blocks.fit.cov, memory.fit.cov, "cov");
-    expect_same_values(blocks.fit.se, memory.fit.se, "se");
-    expect_same_values(blocks.fit.xmean, memory.fit.xmean, "xmean");
-    expect_same_values(blocks.fit.xsd, memory.fit.xsd, "xsd");
-    expect_same_values({blocks.fit.sse, blocks.fit.sst, blocks.fit.raw, blocks.fit.ymean,
-                        blocks.fit.ysd, blocks.fit.nobs, blocks.result.record.swt},
-                       {memory.fit.sse, memory.fit.sst, memory.fit.raw, memory.fit.ymean,
-                        memory.fit.ysd, memory.fit.nobs, memory.result.record.swt},
-                       "sums");
+    expect_all_bits(blocks.fit.coef, memory.fit.coef, "coef");
+    expect_all_bits(blocks.fit.cov, memory.fit.cov, "cov");
+    expect_all_bits(blocks.fit.se, memory.fit.se, "se");
+    expect_all_bits(blocks.fit.xmean, memory.fit.xmean, "xmean");
+    expect_all_bits(blocks.fit.xsd, memory.fit.xsd, "xsd");
+    expect_all_bits({blocks.fit.sse, blocks.fit.sst, blocks.fit.raw, blocks.fit.ymean,
+                     blocks.fit.ysd, blocks.fit.nobs, blocks.result.record.swt},
+                    {memory.fit.sse, memory.fit.sst, memory.fit.raw, memory.fit.ymean,
+                     memory.fit.ysd, memory.fit.nobs, memory.result.record.swt},
+                    "sums");
     const ResidualStats& r = blocks.residuals;
     const ResidualStats& m = memory.residuals;
-    expect_same_values(
+    expect_all_bits(
         {r.dw, r.rho, r.sum, r.abs_sum, r.r2op, r.r2op_antilog, r.skew, r.kurt, r.jb, r.runs_z},
         {m.dw, m.rho, m.sum, m.abs_sum, m.r2op, m.r2op_antilog, m.skew, m.kurt, m.jb, m.runs_z},
         "residual statistics");
     EXPECT_EQ(r.runs, m.runs);
-    expect_same_values(r.gf_observed, m.gf_observed, "goodness-of-fit classes");
+    expect_all_bits(r.gf_observed, m.gf_observed, "goodness-of-fit classes");
     // The stored $ values, in the order they are set.
     ASSERT_EQ(blocks.result.scalars.size(), memory.result.scalars.size());
     for (std::size_t i = 0; i < blocks.result.scalars.size(); ++i) {

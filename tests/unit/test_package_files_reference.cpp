@@ -12,6 +12,7 @@
 #include <zip.h>
 
 using tarvex::Real;
+using tarvex::testing::expect_all_bits;
 using tarvex::testing::ScriptRun;
 
 namespace {
@@ -32,12 +33,6 @@ std::vector<std::string> package_texts(const ScriptRun& r, const std::string& na
     return out;
 }
 
-void expect_same_values(const std::vector<Real>& got, const std::vector<Real>& want) {
-    ASSERT_EQ(got.size(), want.size());
-    for (std::size_t k = 0; k < want.size(); ++k)
-        EXPECT_TRUE(tarvex::testing::bits_equal(got[k], want[k])) << "observation " << k + 1;
-}
-
 // sprintf("%a", read_dta("people.dta")$income) and the like, NA as the missing code.
 const std::vector<Real> STATA_INCOME = {
     0x1.999999999999ap-4Q,  0x1.5555555555555p-2Q, PACKAGE_MISSING,   0x1.7e43c8800759cp+996Q,
@@ -48,13 +43,12 @@ const std::vector<Real> STATA_INCOME = {
 TEST(PackageFiles, StataValuesNamesLabelsAndStrings) {
     ScriptRun r("READ ('" + PACKAGE_FILES + "people.dta')\nSTOP\n");
     // read_dta("people.dta")$income: observation 3 is the tagged missing .a, 6 is NA.
-    expect_same_values(r.values("INCOME"), STATA_INCOME);
+    expect_all_bits(r.values("INCOME"), STATA_INCOME);
     // $very_long_variable_a = (1:8)/8 and $very_long_variable_b = (8:1)*1.5, cut and made unique.
-    expect_same_values(r.values("VERY_LON"),
-                       {0.125Q, 0.25Q, 0.375Q, 0.5Q, 0.625Q, 0.75Q, 0.875Q, 1});
-    expect_same_values(r.values("VERY_LO2"), {12, 10.5Q, 9, 7.5Q, 6, 4.5Q, 3, 1.5Q});
+    expect_all_bits(r.values("VERY_LON"), {0.125Q, 0.25Q, 0.375Q, 0.5Q, 0.625Q, 0.75Q, 0.875Q, 1});
+    expect_all_bits(r.values("VERY_LO2"), {12, 10.5Q, 9, 7.5Q, 6, 4.5Q, 3, 1.5Q});
     // $sex: labels c(male = 1, female = 2), observation 5 NA; kept as category labels.
-    expect_same_values(r.values("SEX"), {1, 2, 2, 1, PACKAGE_MISSING, 1, 2, 1});
+    expect_all_bits(r.values("SEX"), {1, 2, 2, 1, PACKAGE_MISSING, 1, 2, 1});
     const auto& labels = r.run->ws.value_labels;
     const auto sex = std::find_if(labels.begin(), labels.end(),
                                   [](const auto& e) { return e.first.rfind("SEX", 0) == 0; });
@@ -73,43 +67,43 @@ TEST(PackageFiles, StataValuesNamesLabelsAndStrings) {
 TEST(PackageFiles, SpssSasAndTransportValues) {
     // read_sav("people.sav", user_na = TRUE)$income: -9 in observation 4 is declared missing.
     ScriptRun spss("READ ('" + PACKAGE_FILES + "people.sav') INCOME\nSTOP\n");
-    expect_same_values(spss.values("INCOME"),
-                       {0x1.999999999999ap-4Q, 0x1.5555555555555p-2Q, -2.5Q, PACKAGE_MISSING,
-                        0x1.a4080820a908p-995Q, PACKAGE_MISSING, 0x1.d6f34548p+26Q, 0x1p-30Q});
+    expect_all_bits(spss.values("INCOME"),
+                    {0x1.999999999999ap-4Q, 0x1.5555555555555p-2Q, -2.5Q, PACKAGE_MISSING,
+                     0x1.a4080820a908p-995Q, PACKAGE_MISSING, 0x1.d6f34548p+26Q, 0x1p-30Q});
     // read_sas("people.sas7bdat")$income
     ScriptRun sas("READ ('" + PACKAGE_FILES + "people.sas7bdat') INCOME ID\nSTOP\n");
-    expect_same_values(sas.values("INCOME"), {0x1.999999999999ap-4Q, 0x1.5555555555555p-2Q, -2.5Q,
-                                              0x1.7e43c8800759cp+996Q, 0x1.a4080820a908p-995Q,
-                                              PACKAGE_MISSING, 0x1.d6f34548p+26Q, 0x1p-30Q});
-    expect_same_values(sas.values("ID"), {1, 2, 3, 4, 5, 6, 7, 8});
+    expect_all_bits(sas.values("INCOME"),
+                    {0x1.999999999999ap-4Q, 0x1.5555555555555p-2Q, -2.5Q, 0x1.7e43c8800759cp+996Q,
+                     0x1.a4080820a908p-995Q, PACKAGE_MISSING, 0x1.d6f34548p+26Q, 0x1p-30Q});
+    expect_all_bits(sas.values("ID"), {1, 2, 3, 4, 5, 6, 7, 8});
     // read_xpt("people.xpt")$income: IBM doubles hold every double of this range exactly.
     ScriptRun xpt("READ ('" + PACKAGE_FILES + "people.xpt') INCOME\nSTOP\n");
-    expect_same_values(xpt.values("INCOME"),
-                       {0x1.999999999999ap-4Q, 0x1.5555555555555p-2Q, -2.5Q, 0x1.2a05f2p+33Q,
-                        0x1p-20Q, PACKAGE_MISSING, 0x1.d6f34548p+26Q, 0x1p-30Q});
+    expect_all_bits(xpt.values("INCOME"),
+                    {0x1.999999999999ap-4Q, 0x1.5555555555555p-2Q, -2.5Q, 0x1.2a05f2p+33Q, 0x1p-20Q,
+                     PACKAGE_MISSING, 0x1.d6f34548p+26Q, 0x1p-30Q});
 }
 
 TEST(PackageFiles, WorkbookCells) {
     // float("0.3333333333333333").hex() etc.: the double each cell's text stands for.
     ScriptRun r("READ ('" + PACKAGE_FILES + "sheets.xlsx') / SHEET=Prices\nSTOP\n");
-    expect_same_values(r.values("PRICE"),
-                       {0x1.999999999999ap-4Q, 0x1.5555555555555p-2Q, PACKAGE_MISSING,
-                        -0x1.ac9a7b3b7302fp-997Q, 0x1.fe185ca57c517p+78Q});
-    expect_same_values(r.values("SOLD"), {1, 0, 1, PACKAGE_MISSING, 0});
+    expect_all_bits(r.values("PRICE"),
+                    {0x1.999999999999ap-4Q, 0x1.5555555555555p-2Q, PACKAGE_MISSING,
+                     -0x1.ac9a7b3b7302fp-997Q, 0x1.fe185ca57c517p+78Q});
+    expect_all_bits(r.values("SOLD"), {1, 0, 1, PACKAGE_MISSING, 0});
     // openpyxl's cell values for the dates: 2001-03-01 is serial 36951, 1900-03-01 is 61.
-    expect_same_values(r.values("WHEN"), {36951, 37621, 61, PACKAGE_MISSING, 45351});
+    expect_all_bits(r.values("WHEN"), {36951, 37621, 61, PACKAGE_MISSING, 45351});
     EXPECT_EQ(package_texts(r, "CITY"),
               (std::vector<std::string>{"Paris", "Lyon", "Saint-Et", "", "Paris"}));
     // A range inside a sheet; "n/a" is text in a numeric column.
     ScriptRun notes("READ ('" + PACKAGE_FILES + "sheets.xlsx') / SHEET=notes RANGE=C3:D5\nSTOP\n");
-    expect_same_values(notes.values("X"), {1.5Q, 3});
-    expect_same_values(notes.values("Y"), {2.5Q, PACKAGE_MISSING});
+    expect_all_bits(notes.values("X"), {1.5Q, 3});
+    expect_all_bits(notes.values("Y"), {2.5Q, PACKAGE_MISSING});
     // read.xlsx("shared.xlsx"): shared strings, an empty number, logicals with an NA.
     ScriptRun shared("READ ('" + PACKAGE_FILES + "shared.xlsx')\nSTOP\n");
     EXPECT_EQ(package_texts(shared, "REGION"),
               (std::vector<std::string>{"north", "south", "north"}));
-    expect_same_values(shared.values("SALES"), {1.5Q, PACKAGE_MISSING, 0x1p-10Q});
-    expect_same_values(shared.values("OK"), {1, 0, PACKAGE_MISSING});
+    expect_all_bits(shared.values("SALES"), {1.5Q, PACKAGE_MISSING, 0x1p-10Q});
+    expect_all_bits(shared.values("OK"), {1, 0, PACKAGE_MISSING});
 }
 
 TEST(PackageFiles, WriteAndReadBackEveryKind) {
@@ -124,7 +118,7 @@ TEST(PackageFiles, WriteAndReadBackEveryKind) {
         ScriptRun first("READ ('" + PACKAGE_FILES + "people.dta')\nSTOP\n");
         for (const char* name : {"INCOME", "VERY_LON", "VERY_LO2", "SEX"}) {
             if (list.find(name) == std::string::npos) continue;
-            expect_same_values(back.values(name), first.values(name));
+            expect_all_bits(back.values(name), first.values(name));
         }
         EXPECT_EQ(package_texts(back, "NAME"), package_texts(first, "NAME")) << ext;
     }
@@ -133,7 +127,7 @@ TEST(PackageFiles, WriteAndReadBackEveryKind) {
     EXPECT_TRUE(third.has_line(
         " ...NOTE..       1 VALUE ROUNDED TO THE NEAREST DOUBLE: STATA FILES HOLD 53-BIT NUMBERS"));
     ScriptRun t("READ (t.dta)\nSTOP\n");
-    expect_same_values(t.values("T"), {1, static_cast<Real>(1.0 / 3.0)});
+    expect_all_bits(t.values("T"), {1, static_cast<Real>(1.0 / 3.0)});
 }
 
 namespace {
@@ -178,11 +172,11 @@ TEST(PackageFiles, WorkbookFormsOfOtherWriters) {
     // Blanks become _, a leading digit gets C, the second UNIT_PRI ends in 2; row 3 is empty.
     EXPECT_TRUE(r.has_line(" ...NOTE..VARIABLES RENAMED (8 CHARACTERS, UNIQUE): unit price -> "
                            "UNIT_PRI, 2020 -> C2020, unit price! -> UNIT_PR2"));
-    expect_same_values(r.values("UNIT_PRI"), {static_cast<Real>(1e-5), PACKAGE_MISSING, -0.5Q});
-    expect_same_values(r.values("C2020"), {PACKAGE_MISSING, PACKAGE_MISSING, PACKAGE_MISSING});
-    expect_same_values(r.values("UNIT_PR2"), {7, PACKAGE_MISSING, 1});
+    expect_all_bits(r.values("UNIT_PRI"), {static_cast<Real>(1e-5), PACKAGE_MISSING, -0.5Q});
+    expect_all_bits(r.values("C2020"), {PACKAGE_MISSING, PACKAGE_MISSING, PACKAGE_MISSING});
+    expect_all_bits(r.values("UNIT_PR2"), {7, PACKAGE_MISSING, 1});
     // A range past the used cells: the cells outside are empty, so missing.
     ScriptRun wide("READ (w.xlsx) / RANGE=A1:A5\nSTOP\n");
-    expect_same_values(wide.values("UNIT_PRI"),
-                       {static_cast<Real>(1e-5), PACKAGE_MISSING, -0.5Q, PACKAGE_MISSING});
+    expect_all_bits(wide.values("UNIT_PRI"),
+                    {static_cast<Real>(1e-5), PACKAGE_MISSING, -0.5Q, PACKAGE_MISSING});
 }

@@ -21,21 +21,6 @@
 namespace tarvex::testing {
 namespace {
 
-void expect_ulps(const std::vector<Real>& got, const std::vector<const char*>& want, int ulps) {
-    ASSERT_EQ(got.size(), want.size());
-    for (std::size_t i = 0; i < want.size(); ++i) {
-        const Real w = strtoflt128(want[i], nullptr);
-        EXPECT_LE(ulps_apart(got[i], w), ulps)
-            << "element " << i << ": " << real_to_string(got[i]) << " against " << want[i];
-    }
-}
-
-void expect_close(const std::vector<Real>& got, const std::vector<const char*>& want) {
-    ASSERT_EQ(got.size(), want.size());
-    for (std::size_t i = 0; i < want.size(); ++i)
-        EXPECT_TRUE(agrees(got[i], strtoflt128(want[i], nullptr), 1e-30Q)) << "element " << i;
-}
-
 const std::string TEXTBOOK = "READ Q / ROWS=2 COLS=2\n1 -1\n-1 2\n"
                              "READ C / ROWS=1 COLS=2\n-2 -6\n"
                              "READ A / ROWS=3 COLS=2\n1 1\n-1 2\n2 1\n"
@@ -106,18 +91,24 @@ const std::string RETURNS = "SMPL 1 12\nREAD RA RB RC RD\n"
 TEST(PortfolioReference, ClosedFormsMatchTheRationalPortfolios) {
     ScriptRun r(RETURNS + "PORTFOLI RA RB RC RD / SILENT RF=0.2 TARGETS=T1 MINVAR=MV "
                           "TANGENCY=TG WEIGHTS=W FRONTIER=F\nSTOP\n");
-    expect_close(r.values("MV"), {"1.683232548885960592273004128651892247650e-1",
-                                  "4.564180628582303884306670256138889533092e-1",
-                                  "3.443397090323357436982956120116498158189e-2",
-                                  "3.408247113499399779722030003197568403438e-1"});
-    expect_close(r.values("TG"), {"1.786046359328154956261341290653559474287e-1",
-                                  "5.146632621839137973128071864143428702126e-1",
-                                  "3.577499941272716305890340942051714400782e-2",
-                                  "2.709571024705435440021552750997840383509e-1"});
-    expect_close(r.values("W"), {"4.808930821172856278365139902169750903533e-1",
-                                 "2.227161877509993200040039911102614495347e+0",
-                                 "7.520330410062808480929955191265768608255e-2",
-                                 "-1.783258263727906912685853453232247271783e+0"});
+    expect_all(r.values("MV"),
+               {"1.683232548885960592273004128651892247650e-1",
+                "4.564180628582303884306670256138889533092e-1",
+                "3.443397090323357436982956120116498158189e-2",
+                "3.408247113499399779722030003197568403438e-1"},
+               1e-30Q);
+    expect_all(r.values("TG"),
+               {"1.786046359328154956261341290653559474287e-1",
+                "5.146632621839137973128071864143428702126e-1",
+                "3.577499941272716305890340942051714400782e-2",
+                "2.709571024705435440021552750997840383509e-1"},
+               1e-30Q);
+    expect_all(r.values("W"),
+               {"4.808930821172856278365139902169750903533e-1",
+                "2.227161877509993200040039911102614495347e+0",
+                "7.520330410062808480929955191265768608255e-2",
+                "-1.783258263727906912685853453232247271783e+0"},
+               1e-30Q);
     const std::vector<Real> f = r.values("F"); // mean, standard deviation
     ASSERT_EQ(f.size(), 2u);
     EXPECT_TRUE(agrees(f[0], 1, 1e-30Q));
@@ -134,21 +125,27 @@ TEST(PortfolioReference, LongOnlyProgramsMatchTheRationalsAndTheClosedForms) {
     const std::vector<Real> w = r.values("W");
     ASSERT_EQ(w.size(), 4u);
     EXPECT_EQ(w[3], 0);
-    expect_close({w[0], w[1], w[2]}, {"4.103349565636670259541305770016232303337e-1",
-                                      "3.197207856575253168927134863874523241920e-1",
-                                      "2.699442577788076571531559366109244454743e-1"});
+    expect_all({w[0], w[1], w[2]},
+               {"4.103349565636670259541305770016232303337e-1",
+                "3.197207856575253168927134863874523241920e-1",
+                "2.699442577788076571531559366109244454743e-1"},
+               1e-30Q);
     const std::vector<Real> f = r.values("F");
     ASSERT_EQ(f.size(), 2u);
     EXPECT_TRUE(agrees(
         f[1] * f[1], strtoflt128("7.287675030287284213406752667978060590315e-1", nullptr), 1e-30Q));
-    expect_close(r.values("MV"), {"1.683232548885960592273004128651892247650e-1",
-                                  "4.564180628582303884306670256138889533092e-1",
-                                  "3.443397090323357436982956120116498158189e-2",
-                                  "3.408247113499399779722030003197568403438e-1"});
-    expect_close(r.values("TG"), {"1.786046359328154956261341290653559474287e-1",
-                                  "5.146632621839137973128071864143428702126e-1",
-                                  "3.577499941272716305890340942051714400782e-2",
-                                  "2.709571024705435440021552750997840383509e-1"});
+    expect_all(r.values("MV"),
+               {"1.683232548885960592273004128651892247650e-1",
+                "4.564180628582303884306670256138889533092e-1",
+                "3.443397090323357436982956120116498158189e-2",
+                "3.408247113499399779722030003197568403438e-1"},
+               1e-30Q);
+    expect_all(r.values("TG"),
+               {"1.786046359328154956261341290653559474287e-1",
+                "5.146632621839137973128071864143428702126e-1",
+                "3.577499941272716305890340942051714400782e-2",
+                "2.709571024705435440021552750997840383509e-1"},
+               1e-30Q);
 }
 
 // The frontier picture as gnuplot receives it: the frontier's points are the stored FRONTIER=,

@@ -25,6 +25,7 @@ namespace tarvex {
 namespace {
 
 using testing::agrees;
+using testing::expect_all;
 
 struct CovarianceData : testing::OlsEngine {
     CovarianceData() {
@@ -55,61 +56,55 @@ struct CovarianceData : testing::OlsEngine {
     }
 };
 
-void expect_se(const std::vector<Real>& got, const std::vector<Real>& want, const char* what,
-               Real rel = 1e-11Q) {
-    for (std::size_t i = 0; i < want.size(); ++i)
-        EXPECT_TRUE(agrees(got[i], want[i], rel)) << what << " " << i;
-}
-
 TEST(RobustCovarianceReference, OlsHeteroskedasticTypesAndClusters) {
     CovarianceData d;
-    expect_se(d.stderrs("OLSQ Y X1 X2 / HC1"),
-              {0.315354672827987Q, 0.340830529230893Q, 1.25470730196698Q}, "HC1");
-    expect_se(d.stderrs("OLSQ Y X1 X2 / HC2"),
-              {0.330727119065437Q, 0.357556669606355Q, 1.31233151892403Q}, "HC2");
-    expect_se(d.stderrs("OLSQ Y X1 X2 / HC3"),
-              {0.37208473606513Q, 0.402593846743746Q, 1.47384857062357Q}, "HC3");
-    expect_se(d.stderrs("OLSQ Y X1 X2 / CLUSTER=ID"),
-              {0.319482917816144Q, 0.315984189366422Q, 1.20275780885289Q}, "cluster");
-    expect_se(d.stderrs("OLSQ Y X1 X2 / CLHC0 CLUSTER = ID"),
-              {0.27867804070878Q, 0.275626175538631Q, 1.04913962821386Q}, "cluster HC0");
+    expect_all(d.stderrs("OLSQ Y X1 X2 / HC1"),
+               {0.315354672827987Q, 0.340830529230893Q, 1.25470730196698Q}, 1e-11Q, "HC1");
+    expect_all(d.stderrs("OLSQ Y X1 X2 / HC2"),
+               {0.330727119065437Q, 0.357556669606355Q, 1.31233151892403Q}, 1e-11Q, "HC2");
+    expect_all(d.stderrs("OLSQ Y X1 X2 / HC3"),
+               {0.37208473606513Q, 0.402593846743746Q, 1.47384857062357Q}, 1e-11Q, "HC3");
+    expect_all(d.stderrs("OLSQ Y X1 X2 / CLUSTER=ID"),
+               {0.319482917816144Q, 0.315984189366422Q, 1.20275780885289Q}, 1e-11Q, "cluster");
+    expect_all(d.stderrs("OLSQ Y X1 X2 / CLHC0 CLUSTER = ID"),
+               {0.27867804070878Q, 0.275626175538631Q, 1.04913962821386Q}, 1e-11Q, "cluster HC0");
 }
 
 TEST(RobustCovarianceReference, TwoStageHeteroskedasticTypesAndClusters) {
     CovarianceData d;
     const std::string iv = "2SLS Y X1 X2 ; Z1 X2 ZX /";
-    expect_se(d.stderrs(iv + " HC1"), {0.83460597619976Q, 0.775237867096375Q, 2.52913294757723Q},
-              "HC1");
-    expect_se(d.stderrs(iv + " HC2"), {0.972626978128804Q, 0.917970314155343Q, 3.01494251673669Q},
-              "HC2");
-    expect_se(d.stderrs(iv + " HC3"), {1.27636120937295Q, 1.22021952767741Q, 4.02618290039768Q},
-              "HC3");
-    expect_se(d.stderrs(iv + " CLUSTER=ID"),
-              {0.643015830050465Q, 0.522178871890824Q, 1.64099382564881Q}, "cluster");
-    expect_se(d.stderrs(iv + " CLUSTER=ID CLHC0"),
-              {0.560888803971424Q, 0.455485338348528Q, 1.43140342924435Q}, "cluster HC0");
+    expect_all(d.stderrs(iv + " HC1"), {0.83460597619976Q, 0.775237867096375Q, 2.52913294757723Q},
+               1e-11Q, "HC1");
+    expect_all(d.stderrs(iv + " HC2"), {0.972626978128804Q, 0.917970314155343Q, 3.01494251673669Q},
+               1e-11Q, "HC2");
+    expect_all(d.stderrs(iv + " HC3"), {1.27636120937295Q, 1.22021952767741Q, 4.02618290039768Q},
+               1e-11Q, "HC3");
+    expect_all(d.stderrs(iv + " CLUSTER=ID"),
+               {0.643015830050465Q, 0.522178871890824Q, 1.64099382564881Q}, 1e-11Q, "cluster");
+    expect_all(d.stderrs(iv + " CLUSTER=ID CLHC0"),
+               {0.560888803971424Q, 0.455485338348528Q, 1.43140342924435Q}, 1e-11Q, "cluster HC0");
 }
 
 TEST(RobustCovarianceReference, ProbitAndLogitClusters) {
     CovarianceData d;
-    expect_se(d.stderrs("PROBIT YB X1 X2 / CLUSTER=ID"),
-              {0.523063179281133Q, 0.598244209515415Q, 2.46397513090261Q}, "probit");
-    expect_se(d.stderrs("PROBIT YB X1 X2 / CLUSTER=ID CLHC0"),
-              {0.456256700562805Q, 0.521835487520718Q, 2.14927222566014Q}, "probit HC0");
-    expect_se(d.stderrs("LOGIT YB X1 X2 / CLUSTER=ID"),
-              {0.869576117640214Q, 0.977714154917445Q, 4.02980607796613Q}, "logit");
-    expect_se(d.stderrs("LOGIT YB X1 X2 / CLUSTER=ID CLHC0"),
-              {0.758512443693719Q, 0.852838915232502Q, 3.51511270123748Q}, "logit HC0");
+    expect_all(d.stderrs("PROBIT YB X1 X2 / CLUSTER=ID"),
+               {0.523063179281133Q, 0.598244209515415Q, 2.46397513090261Q}, 1e-11Q, "probit");
+    expect_all(d.stderrs("PROBIT YB X1 X2 / CLUSTER=ID CLHC0"),
+               {0.456256700562805Q, 0.521835487520718Q, 2.14927222566014Q}, 1e-11Q, "probit HC0");
+    expect_all(d.stderrs("LOGIT YB X1 X2 / CLUSTER=ID"),
+               {0.869576117640214Q, 0.977714154917445Q, 4.02980607796613Q}, 1e-11Q, "logit");
+    expect_all(d.stderrs("LOGIT YB X1 X2 / CLUSTER=ID CLHC0"),
+               {0.758512443693719Q, 0.852838915232502Q, 3.51511270123748Q}, 1e-11Q, "logit HC0");
 }
 
 TEST(RobustCovarianceReference, TobitClusters) {
     CovarianceData d;
-    expect_se(d.stderrs("TOBIT YC X1 X2 / CLUSTER=ID", 4),
-              {0.301567804207942Q, 0.325533878797079Q, 1.31465416621257Q, 0.0954308764660992Q},
-              "tobit", 1e-9Q);
-    expect_se(d.stderrs("TOBIT YC X1 X2 / CLUSTER=ID CLHC0", 4),
-              {0.256711562798584Q, 0.277112840309238Q, 1.11910794467764Q, 0.0812361568277983Q},
-              "tobit HC0", 1e-9Q);
+    expect_all(d.stderrs("TOBIT YC X1 X2 / CLUSTER=ID", 4),
+               {0.301567804207942Q, 0.325533878797079Q, 1.31465416621257Q, 0.0954308764660992Q},
+               1e-9Q, "tobit");
+    expect_all(d.stderrs("TOBIT YC X1 X2 / CLUSTER=ID CLHC0", 4),
+               {0.256711562798584Q, 0.277112840309238Q, 1.11910794467764Q, 0.0812361568277983Q},
+               1e-9Q, "tobit HC0");
 }
 
 } // namespace
