@@ -20,8 +20,9 @@ namespace tarvex {
 namespace {
 
 const Real LOG_2PI = 1.837877066409345483560659472811235279723Q;
-// Steps of the numerical derivatives, relative to a parameter's size (at least 1): their
-// truncation and rounding errors both stay near 1e-17 of the derivative in binary128.
+// Steps of the numerical derivatives, relative to a parameter's size plus its own scale (see
+// step_of): their truncation and rounding errors both stay near 1e-17 of the derivative in
+// binary128.
 const Real RHO_STEP = 1e-10Q;
 const Real HESSIAN_STEP = 1e-8Q;
 constexpr int MAX_HALVINGS = 80;
@@ -57,20 +58,21 @@ Real llf_at(const Problem& pr, const std::vector<Real>& theta) {
     return gaussian_llf(Real(pr.n), transformed_sse(pr.moments, rho, true, b)) + ar_log_det(rho);
 }
 
-Real step_of(Real v, Real relative) {
-    return relative * (qm::abs(v) + 1);
+// A step of relative size for a parameter of value v whose own scale (a change the
+// log-likelihood feels, such as its standard error) is `scale`: a coefficient near zero is then
+// stepped in its own units, whatever the units of the data.
+Real step_of(Real v, Real relative, Real scale = 1) {
+    return relative * (qm::abs(v) + scale);
 }
 
-// Central differences of f at x: the gradient and the Hessian (row-major).
+// Central differences of f at x, steps h: the gradient and the Hessian (row-major).
 template <class F>
-void numeric_derivatives(F&& f, const std::vector<Real>& x, Real relative,
+void numeric_derivatives(F&& f, const std::vector<Real>& x, const std::vector<Real>& h,
                          std::vector<Real>& gradient, std::vector<Real>& hessian) {
     const std::size_t d = x.size();
     const Real f0 = f(x);
     gradient.assign(d, 0);
     hessian.assign(d * d, 0);
-    std::vector<Real> h(d);
-    for (std::size_t a = 0; a < d; ++a) h[a] = step_of(x[a], relative);
     for (std::size_t a = 0; a < d; ++a) {
         std::vector<Real> up = x, down = x;
         up[a] += h[a];
@@ -274,13 +276,22 @@ void residuals(const AutoData& data, const AutoControl& c, const std::vector<Rea
 
 // The covariance of (b, rho), K + p square: minus the inverse Hessian of the log-likelihood
 // with sigma^2 concentrated out. False (and the regressor at fault) when it is not concave.
-bool ml_covariance(const Problem& pr, const std::vector<Real>& b, const std::vector<Real>& rho,
+// Each coefficient of b is stepped in units of its standard error at rho (which scales with
+// y and its regressor), rho in units of one.
+bool ml_covariance(const Problem& pr, const GramFit& f, const std::vector<Real>& rho,
                    std::vector<Real>& cov, int& bad_column) {
+    const std::vector<Real>& b = f.coef;
     std::vector<Real> theta = b;
     theta.insert(theta.end(), rho.begin(), rho.end());
+    std::vector<Real> steps;
+    const Real sigma2 = f.sse / Real(pr.n);
+    for (int a = 0; a < pr.k; ++a)
+        steps.push_back(step_of(b[std::size_t(a)], HESSIAN_STEP,
+                                qm::sqrt(sigma2 * qm::abs(f.inverse_at(a, a)))));
+    for (const Real r : rho) steps.push_back(step_of(r, HESSIAN_STEP));
     std::vector<Real> g, h, lower;
-    numeric_derivatives([&](const std::vector<Real>& t) { return llf_at(pr, t); }, theta,
-                        HESSIAN_STEP, g, h);
+    numeric_derivatives([&](const std::vector<Real>& t) { return llf_at(pr, t); }, theta, steps, g,
+                        h);
     for (Real& v : h) v = -v;
     int failed = -1;
     const int d = pr.k + pr.p;
@@ -398,7 +409,7 @@ AutoEstimate estimate_auto(const AutoData& data, const AutoControl& c) {
     const int rows_used = keep_first ? n : n - p;
     const bool ml = c.method == AutoMethod::ML;
     EstimationResults& r = e.result.record;
-    if (ml && !ml_covariance(pr, f.coef, rho, r.cov, e.bad_column)) {
+    if (ml && !ml_covariance(pr, f, rho, r.cov, e.bad_column)) {
         e.end = AutoEnd::SINGULAR;
         return e;
     }

@@ -132,6 +132,52 @@ bool box_cox_inverse(Real t, Real lambda, Real& v) {
 
 namespace {
 
+// J V J' for the Jacobian J (row-major, p by p) of a map of the estimates.
+std::vector<Real> carried_covariance(const std::vector<Real>& jac, const std::vector<Real>& cov,
+                                     int p) {
+    std::vector<Real> jv(std::size_t(p) * p, Real(0)), out(std::size_t(p) * p, Real(0));
+    for (int a = 0; a < p; ++a)
+        for (int c = 0; c < p; ++c)
+            for (int m = 0; m < p; ++m)
+                jv[std::size_t(a) * p + c] +=
+                    jac[std::size_t(a) * p + m] * cov[std::size_t(m) * p + c];
+    for (int a = 0; a < p; ++a)
+        for (int c = 0; c < p; ++c)
+            for (int m = 0; m < p; ++m)
+                out[std::size_t(a) * p + c] +=
+                    jv[std::size_t(a) * p + m] * jac[std::size_t(c) * p + m];
+    return out;
+}
+
+// The estimates of the model in the transformed regressors x_j / h_j (h_j the geometric mean of
+// x_j, log h_j = log_h[j]; 0 for a regressor not transformed) carried to x_j: with lambda l of
+// the regressors, T(x, l) = h**l T(x / h, l) + T(h, l), so b_j = h_j**-l b'_j and the intercept
+// less sum b_j T(h_j, l); the covariance by the derivatives of that map.
+void scale_back_regressors(const Layout& at, int intercept, int lx_index,
+                           const std::vector<Real>& log_h, std::vector<Real>& coef,
+                           std::vector<Real>& cov) {
+    const int p = at.p;
+    const Real lambda = coef[std::size_t(lx_index)];
+    std::vector<Real> jac(std::size_t(p) * p, Real(0)); // row-major d(new)/d(old)
+    for (int a = 0; a < p; ++a) jac[std::size_t(a) * p + a] = 1;
+    Real shift = 0, shift_dl = 0;
+    for (int j = 0; j < at.k; ++j) {
+        if (j == intercept || log_h[std::size_t(j)] == 0) continue;
+        const Real l_h = log_h[std::size_t(j)], h_l = qm::exp(-lambda * l_h);
+        const Real b = h_l * coef[std::size_t(j)];
+        const BoxCoxValue t_h = box_cox(l_h, lambda);
+        jac[std::size_t(j) * p + j] = h_l;
+        jac[std::size_t(j) * p + lx_index] = -l_h * b;
+        jac[std::size_t(intercept) * p + j] = -h_l * t_h.value;
+        shift += b * t_h.value;
+        shift_dl += -l_h * b * t_h.value + b * t_h.d1;
+        coef[std::size_t(j)] = b;
+    }
+    jac[std::size_t(intercept) * p + lx_index] = -shift_dl;
+    coef[std::size_t(intercept)] -= shift;
+    cov = carried_covariance(jac, cov, p);
+}
+
 // The estimates of the model in z = y / g carried to y: with G = g**l, b = G b' for the
 // regressors, G b' + T(g, l) for the intercept, s2 = G**2 s2', the lambdas as they are; the
 // covariance by the derivatives of that map (J V J'), exact at the maximum, where the gradient
@@ -154,18 +200,7 @@ void scale_back(const Layout& at, int intercept, Real log_g, std::vector<Real>& 
     jac[std::size_t(at.s2) * p + at.s2] = g_l * g_l;
     jac[std::size_t(at.s2) * p + at.lambda_y] = 2 * log_g * g_l * g_l * s2;
     coef[std::size_t(at.s2)] = g_l * g_l * s2;
-    std::vector<Real> jv(std::size_t(p) * p, Real(0)), out(std::size_t(p) * p, Real(0));
-    for (int a = 0; a < p; ++a)
-        for (int c = 0; c < p; ++c)
-            for (int m = 0; m < p; ++m)
-                jv[std::size_t(a) * p + c] +=
-                    jac[std::size_t(a) * p + m] * cov[std::size_t(m) * p + c];
-    for (int a = 0; a < p; ++a)
-        for (int c = 0; c < p; ++c)
-            for (int m = 0; m < p; ++m)
-                out[std::size_t(a) * p + c] +=
-                    jv[std::size_t(a) * p + m] * jac[std::size_t(c) * p + m];
-    cov = out;
+    cov = carried_covariance(jac, cov, p);
 }
 
 } // namespace
@@ -194,6 +229,20 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
     for (int j = 0; j < k; ++j)
         if (d.regressors != BoxRegressors::NONE && d.transformed[j])
             for (Real v : d.x[j]) log_x[j].push_back(qm::log(v));
+    // The transformed regressors likewise, with an intercept: each is taken over its geometric
+    // mean h (T(x) = h**l T(x / h) + T(h), the intercept absorbing T(h)), so that the grid and
+    // the iterations take the same course whatever the units of each regressor
+    // (scale_back_regressors carries the estimates back).
+    std::vector<Real> log_h(static_cast<std::size_t>(k), Real(0));
+    if (intercept >= 0)
+        for (int j = 0; j < k; ++j) {
+            std::vector<Real>& lx = log_x[std::size_t(j)];
+            if (lx.empty() || j == intercept) continue;
+            Real sum = 0;
+            for (Real v : lx) sum += v;
+            log_h[std::size_t(j)] = sum / Real(static_cast<long long>(n));
+            for (Real& v : lx) v -= log_h[std::size_t(j)];
+        }
 
     // The profile on the grid; its best point starts Newton's method.
     Profile best;
@@ -348,6 +397,12 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
         return e;
     }
     r.cov = cholesky_inverse(lower, p);
+    if (intercept >= 0 && d.regressors != BoxRegressors::NONE) {
+        const int lx_index = d.regressors == BoxRegressors::SAME_LAMBDA ? at.lambda_y : at.lambda_x;
+        scale_back_regressors(at, intercept, lx_index, log_h, r.coef, r.cov);
+        for (int j = 0; j < k; ++j)
+            for (Real& v : log_x[std::size_t(j)]) v += log_h[std::size_t(j)];
+    }
     if (intercept >= 0) scale_back(at, intercept, log_g, r.coef, r.cov);
     e.lambda_y = r.coef[std::size_t(at.lambda_y)];
     e.sigma2 = r.coef[std::size_t(at.s2)];

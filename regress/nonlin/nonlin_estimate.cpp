@@ -200,12 +200,13 @@ const expr::DerivativeResult& half_square_term(const expr::DerivativeResult& f, 
 
 // The objective summed over the rows of *on (which the caller may point at a subsample): the
 // equation's value (MLE), or with `y` minus half the squared residual (NLINEAR). A row that
-// cannot be evaluated is recorded in `evaluation`.
+// cannot be evaluated is recorded in `evaluation`. `opg_per_sigma2`: see below.
 LikelihoodEvaluate row_sum_evaluate(const EquationModel*& on, int k, const std::vector<Real>* y,
-                                    RowFailure& evaluation) {
+                                    RowFailure& evaluation, bool opg_per_sigma2 = false) {
     const std::size_t kk = std::size_t(k) * k;
-    return [&on, k, kk, y, &evaluation](const std::vector<Real>& b, const LikelihoodNeeds& needs,
-                                        LikelihoodPoint& point, int& failed_row) {
+    return [&on, k, kk, y, &evaluation, opg_per_sigma2](const std::vector<Real>& b,
+                                                        const LikelihoodNeeds& needs,
+                                                        LikelihoodPoint& point, int& failed_row) {
         // Sums by chunk of rows, added in chunk order.
         const int chunks = row_chunks(on->n());
         struct Sums {
@@ -271,6 +272,15 @@ LikelihoodEvaluate row_sum_evaluate(const EquationModel*& on, int k, const std::
                 for (int a = 0; a < k; ++a)
                     for (int c = 0; c < a; ++c)
                         (*m)[std::size_t(a) * k + c] = (*m)[std::size_t(c) * k + a];
+        // Least squares: the outer product of the rows' r g divided by sigma**2 = SSE / n, the
+        // outer product of the normal log-likelihood's scores times sigma**2, which like the
+        // Hessian of -SSE/2 is in the units of y squared. Undivided it is off by sigma**2, and
+        // the steps it gives BHHH, BFGS and DFP by the units of y squared. (GQDFP rescales its
+        // matrix to the curvature along its first step and takes the outer product as it is.)
+        if (opg_per_sigma2 && y && !point.opg.empty() && point.llf < 0) {
+            const Real per_sigma2 = Real(on->n()) / (-2 * point.llf);
+            for (Real& v : point.opg) v *= per_sigma2;
+        }
         return !qm::isnan(point.llf) && !qm::isinf(point.llf);
     };
 }
@@ -312,9 +322,11 @@ AnnealObjective value_of(const LikelihoodEvaluate& evaluate) {
 NlsResult fit_by_maximizer(const EquationModel& model, const std::vector<Real>& y,
                            const NonlinOptions& o, RowFailure& failure) {
     const EquationModel* on = &model;
-    const LikelihoodEvaluate evaluate = row_sum_evaluate(on, model.k(), &y, failure);
+    const MaximizeMethod method = maximize_method(o.METHOD);
+    const LikelihoodEvaluate evaluate =
+        row_sum_evaluate(on, model.k(), &y, failure, method != MaximizeMethod::GQDFP);
     MaximizeControl control;
-    control.method = maximize_method(o.METHOD);
+    control.method = method;
     control.max_iterations = o.MAXIT;
     control.parameter_tolerance = o.CONVERGE;
     control.llf_tolerance = o.OBJCONV;

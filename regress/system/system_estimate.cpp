@@ -89,6 +89,19 @@ GramFit gls_step(const GramMatrix& s, const SystemEstimate& e, const std::vector
     return gram_cholesky_solve(big, e.n * m, DEPENDENCE_RATIO);
 }
 
+// v' X'(W x I)X v for coefficients v: the weighted sum of squares of the fitted values X v.
+Real weighted_square(const GramMatrix& s, const SystemEstimate& e, const std::vector<Real>& w,
+                     const std::vector<Real>& v) {
+    Real total = 0;
+    for (int q = 0; q < e.p; ++q)
+        for (int r = 0; r < e.p; ++r)
+            total += v[std::size_t(q)] * v[std::size_t(r)] *
+                     w[std::size_t(equation_of(e, r)) * std::size_t(e.m) +
+                       std::size_t(equation_of(e, q))] *
+                     wide_value(s.at(r, q));
+    return total;
+}
+
 // The p-values and partial correlations of each equation's ratios on its N - K_i degrees of
 // freedom, the system's N, K, df and SSE, and the result scalars.
 void summarise(SystemEstimate& e) {
@@ -263,12 +276,16 @@ SystemEstimate estimate_system(const SystemData& data, const SystemControl& cont
             e.end = SystemEnd::NON_FINITE;
             return e;
         }
-        Real change = 0, size = 0;
+        // The change of the fitted values against their size, both in the metric of this step's
+        // weights: the same in any units of the variables, where a norm of the coefficients
+        // would be decided by whichever coefficient the units make largest.
+        std::vector<Real> step_change(std::size_t(e.p)), old_coef(std::size_t(e.p));
         for (int q = 0; q < e.p; ++q) {
-            const Real old = wide_value(b[q]), d = fit.coef[q] - old;
-            change += d * d;
-            size += old * old;
+            old_coef[std::size_t(q)] = wide_value(b[q]);
+            step_change[std::size_t(q)] = fit.coef[q] - old_coef[std::size_t(q)];
         }
+        const Real change = weighted_square(used, e, w, step_change);
+        const Real size = weighted_square(used, e, w, old_coef);
         b = fit.coef_wide;
         e.iterations = step + 1;
         if (control.method == SystemMethod::ITSUR &&
