@@ -175,19 +175,22 @@ Real long_run_variance(const std::vector<Real>& e, int bandwidth) {
     return long_run_covariance(series, bandwidth)[0] / Real(e.size());
 }
 
-std::vector<Real> sandwich_product(const std::vector<Real>& bread, const std::vector<Real>& meat,
-                                   int k) {
+std::vector<Real> carried_covariance(const std::vector<Real>& jac, const std::vector<Real>& cov,
+                                     int k) {
     const std::size_t n = static_cast<std::size_t>(k);
     std::vector<Real> left(n * n, 0), out(n * n, 0);
     for (std::size_t i = 0; i < n; ++i)
         for (std::size_t j = 0; j < n; ++j)
-            for (std::size_t l = 0; l < n; ++l)
-                left[i * n + j] += bread[i * n + l] * meat[l * n + j];
+            for (std::size_t l = 0; l < n; ++l) left[i * n + j] += jac[i * n + l] * cov[l * n + j];
     for (std::size_t i = 0; i < n; ++i)
         for (std::size_t j = 0; j < n; ++j)
-            for (std::size_t l = 0; l < n; ++l)
-                out[i * n + j] += left[i * n + l] * bread[l * n + j];
+            for (std::size_t l = 0; l < n; ++l) out[i * n + j] += left[i * n + l] * jac[j * n + l];
     return out;
+}
+
+std::vector<Real> sandwich_product(const std::vector<Real>& bread, const std::vector<Real>& meat,
+                                   int k) {
+    return carried_covariance(bread, meat, k);
 }
 
 namespace {

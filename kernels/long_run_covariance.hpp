@@ -33,6 +33,12 @@ Real long_run_variance(const std::vector<Real>& e, int bandwidth);
 std::vector<Real> sandwich_product(const std::vector<Real>& bread, const std::vector<Real>& meat,
                                    int k);
 
+// J V J' for K x K row-major matrices: the covariance V of estimates carried through a map of
+// them whose Jacobian is J (the delta method). For a symmetric J it is sandwich_product, bit for
+// bit.
+std::vector<Real> carried_covariance(const std::vector<Real>& jac, const std::vector<Real>& cov,
+                                     int k);
+
 // The heteroskedasticity- and autocorrelation-consistent covariance B S B of a least-squares fit:
 // S the long-run covariance of the scores x_t e_t at truncation lag `bandwidth` (0: White's
 // heteroskedasticity-consistent form), X N x K column after column, e the N residuals, B the

@@ -3,6 +3,7 @@
 #include "regress/box/box_estimate.hpp"
 
 #include "core/result_scalars.hpp"
+#include "kernels/long_run_covariance.hpp"
 #include "kernels/maximize_likelihood.hpp"
 #include "kernels/symmetric_solve.hpp"
 #include "numeric/qmath.hpp"
@@ -131,23 +132,6 @@ bool box_cox_inverse(Real t, Real lambda, Real& v) {
 }
 
 namespace {
-
-// J V J' for the Jacobian J (row-major, p by p) of a map of the estimates.
-std::vector<Real> carried_covariance(const std::vector<Real>& jac, const std::vector<Real>& cov,
-                                     int p) {
-    std::vector<Real> jv(std::size_t(p) * p, Real(0)), out(std::size_t(p) * p, Real(0));
-    for (int a = 0; a < p; ++a)
-        for (int c = 0; c < p; ++c)
-            for (int m = 0; m < p; ++m)
-                jv[std::size_t(a) * p + c] +=
-                    jac[std::size_t(a) * p + m] * cov[std::size_t(m) * p + c];
-    for (int a = 0; a < p; ++a)
-        for (int c = 0; c < p; ++c)
-            for (int m = 0; m < p; ++m)
-                out[std::size_t(a) * p + c] +=
-                    jv[std::size_t(a) * p + m] * jac[std::size_t(c) * p + m];
-    return out;
-}
 
 // The estimates of the model in the transformed regressors x_j / h_j (h_j the geometric mean of
 // x_j, log h_j = log_h[j]; 0 for a regressor not transformed) carried to x_j: with lambda l of

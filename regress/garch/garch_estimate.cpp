@@ -3,6 +3,7 @@
 #include "regress/garch/garch_estimate.hpp"
 
 #include "core/result_scalars.hpp"
+#include "kernels/long_run_covariance.hpp"
 #include "kernels/symmetric_solve.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/fit/coefficient_table.hpp"
@@ -105,22 +106,6 @@ bool garch_mean_start(const GarchDesign& d, int km, std::vector<Real>& b, Real& 
     for (Real v : e) ss += (v - mean) * (v - mean);
     variance = ss / Real(n);
     return true;
-}
-
-std::vector<Real> garch_sandwich(const std::vector<Real>& bread, const std::vector<Real>& meat,
-                                 int k) {
-    std::vector<Real> bm(std::size_t(k) * k, Real(0)), out(std::size_t(k) * k, Real(0));
-    for (int i = 0; i < k; ++i)
-        for (int j = 0; j < k; ++j)
-            for (int l = 0; l < k; ++l)
-                bm[std::size_t(i) * k + j] +=
-                    bread[std::size_t(i) * k + l] * meat[std::size_t(l) * k + j];
-    for (int i = 0; i < k; ++i)
-        for (int j = 0; j < k; ++j)
-            for (int l = 0; l < k; ++l)
-                out[std::size_t(i) * k + j] +=
-                    bm[std::size_t(i) * k + l] * bread[std::size_t(l) * k + j];
-    return out;
 }
 
 // The variance and mean forecasts after the last row, with the mean's forecast standard error
@@ -268,7 +253,7 @@ GarchEstimate estimate_garch(const std::vector<Real>& y, const std::vector<std::
         return e;
     }
     e.hessian_cov = cholesky_inverse(lower, k);
-    e.robust_cov = garch_sandwich(e.hessian_cov, f.opg, k);
+    e.robust_cov = sandwich_product(e.hessian_cov, f.opg, k);
     r.cov = control.robust ? e.robust_cov : e.hessian_cov;
     const std::vector<Real>& other = control.robust ? e.hessian_cov : e.robust_cov;
     for (int i = 0; i < k; ++i) e.other_stderrs.push_back(qm::sqrt(other[std::size_t(i) * k + i]));

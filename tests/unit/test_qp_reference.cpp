@@ -86,23 +86,24 @@ const std::string RETURNS = "SMPL 1 12\nREAD RA RB RC RD\n"
                             "2.4 0.1 1.9 -0.4\n0.6 0.9 -0.8 0.3\n1.3 0.2 2.8 0.4\n"
                             "READ T1 / ROWS=1 COLS=1\n1\nREAD T08 / ROWS=1 COLS=1\n0.8\n";
 
+// The minimum-variance and tangency (rf = 0.2) portfolios of the closed forms, as exact
+// rationals give them; both have positive weights, so the long-only programs find them too.
+const std::vector<Real> MIN_VARIANCE = decimal_values(
+    {"1.683232548885960592273004128651892247650e-1", "4.564180628582303884306670256138889533092e-1",
+     "3.443397090323357436982956120116498158189e-2",
+     "3.408247113499399779722030003197568403438e-1"});
+const std::vector<Real> TANGENCY = decimal_values({"1.786046359328154956261341290653559474287e-1",
+                                                   "5.146632621839137973128071864143428702126e-1",
+                                                   "3.577499941272716305890340942051714400782e-2",
+                                                   "2.709571024705435440021552750997840383509e-1"});
+
 // With short sales: the minimum-variance portfolio Sigma^-1 1 / 1'Sigma^-1 1, the frontier at
 // mean 1 and the tangency portfolio at rf = 0.2, all from the closed forms.
 TEST(PortfolioReference, ClosedFormsMatchTheRationalPortfolios) {
     ScriptRun r(RETURNS + "PORTFOLI RA RB RC RD / SILENT RF=0.2 TARGETS=T1 MINVAR=MV "
                           "TANGENCY=TG WEIGHTS=W FRONTIER=F\nSTOP\n");
-    expect_all(r.values("MV"),
-               {"1.683232548885960592273004128651892247650e-1",
-                "4.564180628582303884306670256138889533092e-1",
-                "3.443397090323357436982956120116498158189e-2",
-                "3.408247113499399779722030003197568403438e-1"},
-               1e-30Q);
-    expect_all(r.values("TG"),
-               {"1.786046359328154956261341290653559474287e-1",
-                "5.146632621839137973128071864143428702126e-1",
-                "3.577499941272716305890340942051714400782e-2",
-                "2.709571024705435440021552750997840383509e-1"},
-               1e-30Q);
+    expect_all(r.values("MV"), MIN_VARIANCE, 1e-30Q);
+    expect_all(r.values("TG"), TANGENCY, 1e-30Q);
     expect_all(r.values("W"),
                {"4.808930821172856278365139902169750903533e-1",
                 "2.227161877509993200040039911102614495347e+0",
@@ -134,18 +135,8 @@ TEST(PortfolioReference, LongOnlyProgramsMatchTheRationalsAndTheClosedForms) {
     ASSERT_EQ(f.size(), 2u);
     EXPECT_TRUE(agrees(
         f[1] * f[1], strtoflt128("7.287675030287284213406752667978060590315e-1", nullptr), 1e-30Q));
-    expect_all(r.values("MV"),
-               {"1.683232548885960592273004128651892247650e-1",
-                "4.564180628582303884306670256138889533092e-1",
-                "3.443397090323357436982956120116498158189e-2",
-                "3.408247113499399779722030003197568403438e-1"},
-               1e-30Q);
-    expect_all(r.values("TG"),
-               {"1.786046359328154956261341290653559474287e-1",
-                "5.146632621839137973128071864143428702126e-1",
-                "3.577499941272716305890340942051714400782e-2",
-                "2.709571024705435440021552750997840383509e-1"},
-               1e-30Q);
+    expect_all(r.values("MV"), MIN_VARIANCE, 1e-30Q);
+    expect_all(r.values("TG"), TANGENCY, 1e-30Q);
 }
 
 // The frontier picture as gnuplot receives it: the frontier's points are the stored FRONTIER=,
