@@ -216,11 +216,13 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
     // The transformed regressors likewise, with an intercept: each is taken over its geometric
     // mean h (T(x) = h**l T(x / h) + T(h), the intercept absorbing T(h)), so that the grid and
     // the iterations take the same course whatever the units of each regressor
-    // (scale_back_regressors carries the estimates back).
+    // (scale_back_regressors carries the estimates back). The fit reads these centred logs; the
+    // fitted values at the end read the logs of x themselves.
     std::vector<Real> log_h(static_cast<std::size_t>(k), Real(0));
+    std::vector<std::vector<Real>> centred_log_x = log_x;
     if (intercept >= 0)
         for (int j = 0; j < k; ++j) {
-            std::vector<Real>& lx = log_x[std::size_t(j)];
+            std::vector<Real>& lx = centred_log_x[std::size_t(j)];
             if (lx.empty() || j == intercept) continue;
             Real sum = 0;
             for (Real v : lx) sum += v;
@@ -233,7 +235,7 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
     Real best_ly = 1, best_lx = 1;
     bool exact = false;
     auto consider = [&](Real ly, Real lx) {
-        Profile f = profile(d, log_y, log_x, ly, lx, sum_log_y);
+        Profile f = profile(d, log_y, centred_log_x, ly, lx, sum_log_y);
         if (f.exact && !exact) {
             exact = true;
             e.exact_lambda = ly;
@@ -255,8 +257,8 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
     } else {
         for (int a = 0; a <= GRID_ONE; ++a) consider(-3 + a * GRID_ONE_STEP, 0);
     }
-    const Profile linear = profile(d, log_y, log_x, 1, 1, sum_log_y);
-    const Profile logs = profile(d, log_y, log_x, 0, 0, sum_log_y);
+    const Profile linear = profile(d, log_y, centred_log_x, 1, 1, sum_log_y);
+    const Profile logs = profile(d, log_y, centred_log_x, 0, 0, sum_log_y);
     // The Jacobian of z = y / g: log L(y) = log L(z) - n log g.
     const Real jacobian = -Real(static_cast<long long>(n)) * log_g;
     e.llf_linear = linear.ok ? linear.llf + jacobian : linear.llf;
@@ -304,7 +306,7 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
             for (int j = 0; j < k; ++j) {
                 const Real bj = th[std::size_t(j)];
                 if (lx_index >= 0 && d.transformed[j]) {
-                    const BoxCoxValue tx = box_cox(log_x[j][i], lx);
+                    const BoxCoxValue tx = box_cox(centred_log_x[j][i], lx);
                     r -= bj * tx.value;
                     ep[std::size_t(j)] = -tx.value;
                     ep[std::size_t(lx_index)] -= bj * tx.d1;
@@ -384,8 +386,6 @@ BoxEstimate estimate_box(const BoxData& d, const BoxControl& control) {
     if (intercept >= 0 && d.regressors != BoxRegressors::NONE) {
         const int lx_index = d.regressors == BoxRegressors::SAME_LAMBDA ? at.lambda_y : at.lambda_x;
         scale_back_regressors(at, intercept, lx_index, log_h, r.coef, r.cov);
-        for (int j = 0; j < k; ++j)
-            for (Real& v : log_x[std::size_t(j)]) v += log_h[std::size_t(j)];
     }
     if (intercept >= 0) scale_back(at, intercept, log_g, r.coef, r.cov);
     e.lambda_y = r.coef[std::size_t(at.lambda_y)];

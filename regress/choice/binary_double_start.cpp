@@ -163,7 +163,6 @@ DoubleSample double_sample(const BinaryRows& rows) {
     const std::size_t k = rows.x.size();
     DoubleSample sample;
     sample.n = rows.n;
-    sample.k = k;
     sample.width = double_row_width(k);
     // Each value written once as it is converted: no zeros written first, no copy of them.
     sample.rows.reserve(sample.n * sample.width);

@@ -96,7 +96,7 @@ struct DoublePoint {
 // rows[i * width], then zeros to the width (double_row_width(k)), the layout the sums read.
 struct DoubleSample {
     std::vector<double> rows;
-    std::size_t k = 0, width = 0;
+    std::size_t width = 0;
     std::vector<double> weight; // empty: every row once
     std::vector<unsigned char> one;
     std::size_t n = 0;

@@ -6,7 +6,6 @@
 #include "numeric/row_split.hpp"
 
 #include <algorithm>
-#include <cstring>
 
 namespace tarvex {
 
