@@ -238,6 +238,7 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
                 point.llf += change;
                 point.gradient = gradient;
                 modeled = converged = true;
+                out.modeled_step = step;
                 out.iterations = iteration;
                 out.history.push_back({iteration, point.llf, length, out.parameters});
                 break;
@@ -335,6 +336,7 @@ MaximizeResult maximize_likelihood(const std::vector<Real>& start,
         out.hessian_available = exact_hessian;
         return out;
     }
+    out.modeled_step.clear(); // the point is evaluated itself below
     LikelihoodNeeds all;
     all.gradient = true;
     all.hessian = exact_hessian && !(newton && hessian_evaluated);

@@ -86,6 +86,9 @@ struct MaximizeResult {
     std::vector<Real> parameters;
     LikelihoodPoint at_maximum; // llf, gradient, Hessian (when it exists) and OPG
     bool hessian_available = false;
+    // When at_maximum is the quadratic model's after a step taken on it (see modeled_step):
+    // that step, from the point whose derivatives the model holds; else empty.
+    std::vector<Real> modeled_step;
     std::vector<MaximizeIteration> history;
 };
 

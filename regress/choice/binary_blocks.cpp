@@ -72,6 +72,15 @@ public:
         merge_pass_chunks_over_ranks(chunks, static_cast<int>(where_.terms.size()), sums);
     }
 
+    void step_terms(const std::vector<Real>& b, const std::vector<Real>& d,
+                    PassSums& sums) override {
+        std::vector<PassSums> chunks;
+        each_block([&](const BinaryRows& v, const RowBlock& block) {
+            add_binary_step_chunks(link_, v, b, d, chunks, row_of(block));
+        });
+        merge_pass_chunks_over_ranks(chunks, static_cast<int>(where_.terms.size()), sums);
+    }
+
     // Each pass forms the Hessian at its point as well, from the rows as they go by: the fit asks
     // for it at the point of the last pass, without another pass. Its exact sums are added over
     // the ranks.

@@ -8,6 +8,7 @@
 #include "numeric/fast_arith.hpp"
 #include "numeric/qmath.hpp"
 #include "regress/choice/binary_double_start.hpp"
+#include "regress/choice/binary_step_terms.hpp"
 #include "regress/choice/choice_result.hpp"
 #include "regress/fit/ls_bridge.hpp"
 
@@ -42,14 +43,32 @@ ChoiceFit fit_binary(ChoiceLink link, const ChoiceData& data, const std::vector<
             std::vector<Real>& score) { binary_pass(link, data, b, sums, root, score); });
 }
 
+// The log-likelihood and gradient at the end of a fit whose last step was taken on the quadratic
+// model: the model's, which the fit holds, plus the terms of third order along that step from
+// the point it left. False (a pass is needed) when the fit ended otherwise or a row moved too far
+// for those terms.
+bool modeled_end(BinarySource& source, const ChoiceFit& fit, PassSums& sums) {
+    const std::size_t k = fit.theta.size();
+    if (fit.modeled_step.size() != k || fit.gradient.size() != k) return false;
+    std::vector<Real> from(fit.theta);
+    for (std::size_t j = 0; j < k; ++j) from[j] -= fit.modeled_step[j];
+    source.step_terms(from, fit.modeled_step, sums);
+    if (!sums.defined) return false;
+    sums.llf = fit.llf + sums.llf;
+    for (std::size_t j = 0; j < k; ++j) sums.gradient[j] = fit.gradient[j] + sums.gradient[j];
+    return true;
+}
+
 // One more Newton step from the end of a converged fit, with the fit's Hessian, taken on the
 // quadratic model like the last step of the fit itself. From a double start the fit ends one
 // step from the maximum, the error of its end of the order of the square of the start's
 // (1e-30); the step from there leaves an error below binary128's resolution, as the fit from
-// a binary128 start has. Nothing changes when the rows or the Hessian do not allow the step.
+// a binary128 start has. The log-likelihood and gradient it starts from are the model's with
+// the third-order terms of the fit's last step (modeled_end), or a pass's over the rows.
+// Nothing changes when the rows or the Hessian do not allow the step.
 void final_newton_step(BinarySource& source, ChoiceFit& fit) {
     PassSums sums;
-    source.pass(fit.theta, sums);
+    if (!modeled_end(source, fit, sums)) source.pass(fit.theta, sums);
     newton_step_at_end(fit, sums);
 }
 
@@ -137,6 +156,11 @@ public:
     void pass(const std::vector<Real>& b, PassSums& sums) override {
         std::vector<Real> no_root, no_score;
         binary_pass(link_, data_, b, sums, no_root, no_score);
+    }
+    void step_terms(const std::vector<Real>& b, const std::vector<Real>& d,
+                    PassSums& sums) override {
+        sums.reset(static_cast<int>(data_.columns()));
+        add_binary_step_terms(link_, binary_rows_of(data_), b, d, STEP_TERMS_REACH, sums, 0);
     }
     ChoiceFit fit(const std::vector<Real>& start, const ChoiceControl& control) override {
         return fit_binary(link_, data_, start, control);

@@ -21,6 +21,10 @@ public:
     virtual std::size_t rows() const = 0;
     // The log-likelihood and gradient at b, into `sums` from zero.
     virtual void pass(const std::vector<Real>& b, PassSums& sums) = 0;
+    // The terms of third order along the step d from b (binary_step_terms.hpp), into `sums`
+    // from zero.
+    virtual void step_terms(const std::vector<Real>& b, const std::vector<Real>& d,
+                            PassSums& sums) = 0;
     // The Newton (or other) fit from `start` over every row.
     virtual ChoiceFit fit(const std::vector<Real>& start, const ChoiceControl& control) = 0;
     // The double iterations from `start` over every row.

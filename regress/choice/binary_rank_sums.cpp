@@ -3,6 +3,7 @@
 #include "regress/choice/binary_rank_sums.hpp"
 
 #include "parallel/rank_exchange.hpp"
+#include "regress/choice/binary_step_terms.hpp"
 
 namespace tarvex {
 
@@ -56,6 +57,19 @@ void add_binary_pass_chunks(ChoiceLink link, const BinaryRows& rows, const std::
         s.reset(static_cast<int>(rows.x.size()));
         add_binary_pass(link, part, b, s, root == nullptr ? nullptr : root + begin, nullptr,
                         first_row + static_cast<long long>(begin));
+    });
+}
+
+void add_binary_step_chunks(ChoiceLink link, const BinaryRows& rows, const std::vector<Real>& b,
+                            const std::vector<Real>& d, std::vector<PassSums>& chunks,
+                            long long first_row) {
+    const std::size_t base = chunks.size();
+    chunks.resize(base + chunk_count(rows.n));
+    each_chunk(rows, base, [&](std::size_t c, std::size_t begin, const BinaryRows& part) {
+        PassSums& s = chunks[c];
+        s.reset(static_cast<int>(rows.x.size()));
+        add_binary_step_terms(link, part, b, d, STEP_TERMS_REACH, s,
+                              first_row + static_cast<long long>(begin));
     });
 }
 

@@ -22,6 +22,11 @@ namespace tarvex {
 void add_binary_pass_chunks(ChoiceLink link, const BinaryRows& rows, const std::vector<Real>& b,
                             std::vector<PassSums>& chunks, Real* root, long long first_row);
 
+// Appends the third-order terms of each chunk of `rows` along d from b (add_binary_step_terms)
+// to `chunks`.
+void add_binary_step_chunks(ChoiceLink link, const BinaryRows& rows, const std::vector<Real>& b,
+                            const std::vector<Real>& d, std::vector<PassSums>& chunks,
+                            long long first_row);
 // The chunks of every rank, in rank order, merged in order into `sums` (from zero, p parameters).
 void merge_pass_chunks_over_ranks(const std::vector<PassSums>& chunks, int p, PassSums& sums);
 

@@ -103,7 +103,10 @@ struct ChoiceFit {
     int bad_parameter = -1; // SINGULAR
     std::vector<Real> theta;
     Real llf = 0;
-    std::vector<Real> hessian, opg;         // p x p at theta
+    std::vector<Real> hessian, opg; // p x p at theta
+    // The gradient at theta as the fit left it, and the step that led there when it was taken
+    // on the quadratic model of the point it left (MaximizeResult::modeled_step; else empty).
+    std::vector<Real> gradient, modeled_step;
     std::vector<std::vector<Real>> history; // the parameters after each iteration
     std::vector<Real> history_llf;
 };
@@ -205,6 +208,8 @@ ChoiceFit maximize_passes(const RowColumns& rows, const std::vector<Real>& start
     fit.llf = r.at_maximum.llf;
     fit.hessian = r.at_maximum.hessian;
     fit.opg = r.at_maximum.opg;
+    fit.gradient = r.at_maximum.gradient;
+    fit.modeled_step = r.modeled_step;
     return fit;
 }
 

@@ -16,6 +16,8 @@
 #include "regress/choice/binary_blocks.hpp"
 #include "regress/choice/binary_choice.hpp"
 #include "regress/choice/binary_double_start.hpp"
+#include "regress/choice/binary_parts.hpp"
+#include "regress/choice/binary_step_terms.hpp"
 #include "regress/choice/double_row_sums.hpp"
 #include "regress/choice/tobit_blocks.hpp"
 #include "regress/choice/tobit_estimate.hpp"
@@ -136,6 +138,56 @@ TEST(ChoiceDoubleStart, SameEstimatesAsBinary128Throughout) {
     for (std::size_t i = 0; i < plain.y.size(); ++i)
         clustered.clusters.group.push_back(int(i * 40 / plain.y.size()));
     expect_same_estimate(ChoiceLink::LOGIT, plain, clustered, "clustered logit");
+}
+
+// The terms that carry a pass at b along a step d: the pass at b + d less the quadratic model at
+// b (its gradient and the Hessian -sum w_i x_i x_i') leaves the terms of third order and above;
+// with the indexes moved by a few 1e-6 the third-order terms stand far above the passes'
+// rounding and the fourth-order ones a millionth below them, so a sign, a factor or a weight
+// missing from them shows. A row moving farther than the reach marks the terms not defined.
+TEST(ChoiceStepTerms, CarryThePassAlongAStepToThirdOrder) {
+    for (const bool weighted : {false, true}) {
+        const ChoiceData data = choice_sample(20000, weighted);
+        const BinaryRows rows = binary_rows_of(data);
+        const std::vector<Real> b = {1.1Q, -0.6Q, 0.25Q}, d = {1e-6Q, -8e-7Q, 5e-7Q};
+        std::vector<Real> end(3);
+        for (std::size_t j = 0; j < 3; ++j) end[j] = b[j] + d[j];
+        for (const ChoiceLink link : {ChoiceLink::PROBIT, ChoiceLink::LOGIT}) {
+            const std::string what = std::string(link == ChoiceLink::PROBIT ? "probit" : "logit") +
+                                     (weighted ? " weighted" : "");
+            PassSums at_b, at_end, terms;
+            at_b.reset(3), at_end.reset(3), terms.reset(3);
+            std::vector<Real> root(rows.n);
+            add_binary_pass(link, rows, b, at_b, root.data(), nullptr, 0);
+            add_binary_pass(link, rows, end, at_end, nullptr, nullptr, 0);
+            add_binary_step_terms(link, rows, b, d, 1e-4, terms, 0);
+            ASSERT_TRUE(terms.defined) << what;
+            std::vector<Real> hd(3, Real(0)); // H d
+            for (std::size_t i = 0; i < rows.n; ++i) {
+                Real moved = 0;
+                for (std::size_t j = 0; j < 3; ++j) moved += rows.x[j][i] * d[j];
+                for (std::size_t j = 0; j < 3; ++j)
+                    hd[j] -= root[i] * root[i] * moved * rows.x[j][i];
+            }
+            Real model = at_b.llf, largest = 0;
+            for (std::size_t j = 0; j < 3; ++j) {
+                model += d[j] * (at_b.gradient[j] + hd[j] / 2);
+                if (qm::abs(terms.gradient[j]) > largest) largest = qm::abs(terms.gradient[j]);
+            }
+            EXPECT_GT(qm::abs(terms.llf), 1e-17Q) << what;
+            EXPECT_LT(relative(at_end.llf - model, terms.llf), 1e-4) << what;
+            for (std::size_t j = 0; j < 3; ++j) {
+                const Real left = at_end.gradient[j] - at_b.gradient[j] - hd[j];
+                EXPECT_LT(start_double(qm::abs(left - terms.gradient[j]) / largest), 1e-4)
+                    << what << " gradient " << j;
+            }
+            PassSums beyond;
+            beyond.reset(3);
+            add_binary_step_terms(link, rows, b, d, 1e-9, beyond, 100);
+            EXPECT_FALSE(beyond.defined) << what;
+            EXPECT_GE(beyond.failed_row, 100) << what;
+        }
+    }
 }
 
 TEST(ChoiceDoubleStart, BeyondDoubleRangeFallsBackBitForBit) {
