@@ -14,27 +14,6 @@
 
 namespace tarvex {
 
-double start_double(Real v) {
-    std::uint64_t words[2];
-    std::memcpy(words, &v, sizeof words);
-    const std::uint64_t low = words[0], high = words[1];
-    const std::uint64_t sign = high >> 63;
-    const int exponent = static_cast<int>((high >> 48) & 0x7fff);
-    if (exponent == 0x7fff) return std::nan("");
-    const int shifted = exponent - 16383 + 1023;
-    double magnitude = 0;
-    if (exponent == 0 || shifted < 1) {
-        magnitude = 0; // below double's normal range (or binary128 zero and subnormals)
-    } else if (shifted > 2046) {
-        magnitude = HUGE_VAL;
-    } else {
-        const std::uint64_t fraction = ((high & 0xffffffffffffULL) << 4) | (low >> 60);
-        const std::uint64_t bits = (std::uint64_t(shifted) << 52) | fraction;
-        std::memcpy(&magnitude, &bits, sizeof magnitude);
-    }
-    return sign != 0 ? -magnitude : magnitude;
-}
-
 namespace {
 
 // Iterations whose full step changes every parameter by less than this, relative to it (or to
@@ -54,10 +33,14 @@ const double DOUBLE_INV_ROOT_2PI = 0.39894228040143267794;
 } // namespace
 
 // log F(s), d/ds log F(s) and -d2/ds2 log F(s) in double.
-DoubleTerms double_link_terms(ChoiceLink link, double s) {
+DoubleTerms double_link_terms(ChoiceLink link, double s, bool with_log) {
     if (link == ChoiceLink::LOGIT) {
-        const double e = std::exp(-std::fabs(s)), one_e = 1 + e, l = std::log1p(e);
-        return {s >= 0 ? -l : s - l, s >= 0 ? e / one_e : 1 / one_e, e / (one_e * one_e)};
+        const double e = std::exp(-std::fabs(s)), one_e = 1 + e;
+        const double l = with_log ? std::log1p(e) : 0;
+        return {!with_log ? 0
+                : s >= 0  ? -l
+                          : s - l,
+                s >= 0 ? e / one_e : 1 / one_e, e / (one_e * one_e)};
     }
     double log_f = 0, ratio = 0;
     if (s < DOUBLE_MILLS_BELOW) {
@@ -65,17 +48,17 @@ DoubleTerms double_link_terms(ChoiceLink link, double s) {
         double tail = 0;
         for (int k = DOUBLE_MILLS_TERMS; k >= 1; --k) tail = k / (x + tail);
         const double m = 1 / (x + tail);
-        log_f = -s * s / 2 - DOUBLE_LOG_ROOT_2PI + std::log(m);
+        if (with_log) log_f = -s * s / 2 - DOUBLE_LOG_ROOT_2PI + std::log(m);
         ratio = 1 / m;
     } else {
         const double phi = DOUBLE_INV_ROOT_2PI * std::exp(-s * s / 2);
         if (s < 0) {
             const double cdf = 0.5 * std::erfc(-s * M_SQRT1_2);
-            log_f = std::log(cdf);
+            if (with_log) log_f = std::log(cdf);
             ratio = phi / cdf;
         } else {
             const double upper = 0.5 * std::erfc(s * M_SQRT1_2);
-            log_f = std::log1p(-upper);
+            if (with_log) log_f = std::log1p(-upper);
             ratio = phi / (1 - upper);
         }
     }

@@ -17,6 +17,9 @@
 #include "regress/choice/choice_link.hpp"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 
 #include <cstddef>
@@ -129,15 +132,35 @@ using DoubleEvaluate =
 DoubleStart double_newton_start(const DoubleEvaluate& evaluate, const std::vector<Real>& start,
                                 int max_iterations, const InterruptCheck& interrupt);
 
-// log Phi(s), its derivative phi/Phi and minus its second derivative, in double.
+// log F(s), its derivative and minus its second derivative, in double (log_f left 0 without
+// `with_log`).
 struct DoubleTerms {
     double log_f, score, weight;
 };
-DoubleTerms double_link_terms(ChoiceLink link, double s);
+DoubleTerms double_link_terms(ChoiceLink link, double s, bool with_log = true);
 
 // The double nearest below in magnitude to `v` (its significand cut to double's), infinity
 // beyond double's range, 0 below it: good enough for a start, and cheaper than a rounded
-// conversion on every element of a long sample.
-double start_double(Real v);
+// conversion on every element of a long sample (inline: it is called on every one).
+inline double start_double(Real v) {
+    std::uint64_t words[2];
+    std::memcpy(words, &v, sizeof words);
+    const std::uint64_t low = words[0], high = words[1];
+    const std::uint64_t sign = high >> 63;
+    const int exponent = static_cast<int>((high >> 48) & 0x7fff);
+    if (exponent == 0x7fff) return std::nan("");
+    const int shifted = exponent - 16383 + 1023;
+    double magnitude = 0;
+    if (exponent == 0 || shifted < 1) {
+        magnitude = 0; // below double's normal range (or binary128 zero and subnormals)
+    } else if (shifted > 2046) {
+        magnitude = HUGE_VAL;
+    } else {
+        const std::uint64_t fraction = ((high & 0xffffffffffffULL) << 4) | (low >> 60);
+        const std::uint64_t bits = (std::uint64_t(shifted) << 52) | fraction;
+        std::memcpy(&magnitude, &bits, sizeof magnitude);
+    }
+    return sign != 0 ? -magnitude : magnitude;
+}
 
 } // namespace tarvex

@@ -21,8 +21,8 @@ double double_link_third(ChoiceLink link, double s, const DoubleTerms& t) {
 
 // The rows [begin, end) of `rows` into `s` (from zero), in row order.
 void add_chunk_terms(ChoiceLink link, const BinaryRows& rows, const std::vector<double>& b,
-                     const std::vector<double>& d, double reach, std::size_t begin,
-                     std::size_t end, PassSums& s, long long first_row) {
+                     const std::vector<double>& d, double reach, std::size_t begin, std::size_t end,
+                     PassSums& s, long long first_row) {
     const std::size_t k = b.size();
     std::vector<double> x(k), gradient(k, 0.0);
     double llf = 0;
@@ -35,8 +35,8 @@ void add_chunk_terms(ChoiceLink link, const BinaryRows& rows, const std::vector<
         }
         const bool one = !fast_is_zero(rows.y[i]);
         const double s_i = one ? z : -z;
-        const double third = (one ? 1.0 : -1.0) * double_link_third(link, s_i,
-                                                                    double_link_terms(link, s_i));
+        const double third =
+            (one ? 1.0 : -1.0) * double_link_third(link, s_i, double_link_terms(link, s_i, false));
         const double c = rows.weighted() ? start_double(rows.weight[i]) * third : third;
         if (!(std::fabs(moved) <= reach) || !std::isfinite(c)) {
             if (s.defined) {
