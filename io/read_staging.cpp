@@ -6,7 +6,6 @@
 #include "workspace/workspace.hpp"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -27,9 +26,11 @@ ChunkedValues::~ChunkedValues() {
 
 // The first chunks come from the heap, each four times the last (512, 2048, 8192, 32768
 // elements), so that a read of many short variables stays small: a thousand columns of a
-// thousand rows take a few megabytes, not a 2 MiB mapping each. Later chunks are aligned to
-// their size and marked for huge pages, so that a million-row read takes a few hundred page
-// faults instead of tens of thousands.
+// thousand rows take a few megabytes, not a 2 MiB mapping each. Later chunks are mappings of
+// their own, given back to the system as soon as they are stored. They are left in ordinary
+// pages: a request for 2 MB pages makes the kernel find (or compact) a free 2 MB block and clear
+// it whole on first touch, and on a virtual machine that hands such blocks back to its host,
+// that first touch costs far more than the page faults it saves.
 void ChunkedValues::grow() {
     const std::size_t heap_size = chunks_.empty()         ? FIRST_CHUNK
                                   : chunks_.back().mapped ? 0
@@ -43,16 +44,10 @@ void ChunkedValues::grow() {
         return;
     }
     note_fill();
-    const std::size_t span = 2 * CHUNK_BYTES;
-    void* p = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* p =
+        mmap(nullptr, CHUNK_BYTES, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) throw std::bad_alloc();
-    const auto base = reinterpret_cast<std::uintptr_t>(p);
-    const std::uintptr_t aligned = (base + CHUNK_BYTES - 1) & ~(std::uintptr_t(CHUNK_BYTES) - 1);
-    if (aligned > base) munmap(p, aligned - base);
-    if (aligned + CHUNK_BYTES < base + span)
-        munmap(reinterpret_cast<void*>(aligned + CHUNK_BYTES), base + span - aligned - CHUNK_BYTES);
-    madvise(reinterpret_cast<void*>(aligned), CHUNK_BYTES, MADV_HUGEPAGE);
-    chunks_.push_back({reinterpret_cast<Real*>(aligned), CHUNK, true, 0});
+    chunks_.push_back({static_cast<Real*>(p), CHUNK, true, 0});
     fill_ = 0;
 }
 

@@ -6,7 +6,6 @@
 #include "core/run.hpp"
 #include "core/shared_errors.hpp"
 #include "numeric/fortran_format.hpp"
-#include "numeric/large_pages.hpp"
 
 #include <algorithm>
 #include <array>
@@ -66,9 +65,6 @@ bool allocate_workspace(Workspace& ws, int maxvar, long long maxadd, int nbytes)
         ws.data_store.reset();
         return false;
     }
-    // 2 MB pages over a large work area: a READ or GENR of millions of values then takes one
-    // page fault per 2 MB instead of one per 4 KB. Nothing is touched here.
-    advise_large_pages(ws.data_store.get(), static_cast<std::size_t>(maxadd) * sizeof(Real));
     ws.DATA = ws.data_store.get() - 1;
     ws.MAXVAR = maxvar;
     ws.MAXADD = maxadd;

@@ -8,7 +8,6 @@
 #include "core/error_report.hpp"
 #include "core/run.hpp"
 #include "numeric/fortran_format.hpp"
-#include "numeric/large_pages.hpp"
 #include "numeric/text.hpp"
 #include "options/option_access.hpp"
 #include "options/options.hpp"
@@ -154,7 +153,7 @@ void cmd_fcast(Run& run) {
     }
     FcastSettings settings;
     const SkipCodes skip = skip_codes(run); // read once, not looked up for every observation
-    if (end >= beg) reserve_large(settings.obs, std::size_t(end - beg + 1));
+    if (end >= beg) settings.obs.reserve(std::size_t(end - beg + 1));
     for (long long t = beg; t <= end; ++t)
         if (!skip || t < 1 || t > skip.length || skip.codes[t] <= 0) settings.obs.push_back(int(t));
     const int nobs = int(settings.obs.size());

@@ -4,7 +4,6 @@
 #include "core/run.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/fast_arith.hpp"
-#include "numeric/large_pages.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/row_split.hpp"
 #include "regress/box/box_estimate.hpp"
@@ -286,11 +285,11 @@ Forecast YHAT(Run& run, const FcastModel& model, const FcastSettings& settings) 
         row_of.assign(std::size_t(settings.obs.back() - first_obs + 1), -1);
     out.k = k;
     const std::size_t n = settings.obs.size();
-    reserve_large(out.rows, n);
+    out.rows.reserve(n);
     touch_fresh_pages(out.rows.data(), n);
     out.rows.assign(n, FcastRow{});
     if (settings.keep_regressors) {
-        reserve_large(out.x, n * std::size_t(k));
+        out.x.reserve(n * std::size_t(k));
         out.x.assign(n * std::size_t(k), Real(0));
     }
 

@@ -6,7 +6,6 @@
 #include "numeric/decimal.hpp"
 #include "numeric/exact_dot.hpp"
 #include "numeric/fortran_format.hpp"
-#include "numeric/large_pages.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/text.hpp"
 #include "regress/fcast/fcast_error_sums.hpp"
@@ -161,8 +160,8 @@ void fcast_residual_output(Run& run, const FcastModel& model, const Forecast& f,
     const bool copy =
         sums == nullptr || sums->has_special() || o.GNU || (printed && (o.LM || o.GF));
     if (copy) {
-        for (auto* v : {&fit.y, &fit.fitted, &fit.resid}) reserve_large(*v, f.rows.size());
-        reserve_large(fit.obs, f.rows.size());
+        for (auto* v : {&fit.y, &fit.fitted, &fit.resid}) v->reserve(f.rows.size());
+        fit.obs.reserve(f.rows.size());
         for (const FcastRow& r : f.rows) {
             if (!error_known(r)) continue;
             fit.obs.push_back(r.obs);

@@ -11,7 +11,6 @@
 #include "numeric/distributions.hpp"
 #include "numeric/fast_arith.hpp"
 #include "numeric/fused_axpy.hpp"
-#include "numeric/large_pages.hpp"
 #include "numeric/qmath.hpp"
 #include "numeric/row_split.hpp"
 #include "numeric/scaled_ratio.hpp"
@@ -95,7 +94,6 @@ bool least_squares(const Columns& cols, const Real* y, std::size_t n, PoolFit& f
     if (!solve_gram(exact_gram(g), n, f, bad)) return false;
     // The weighted between fit needs no residuals.
     if (row_scale != nullptr || residuals == Residuals::SKIP) return true;
-    reserve_large(f.resid, n);
     f.resid.resize(n);
     subtract_fitted(cols, f.coef, y, n, f.resid.data());
     return true;
@@ -310,11 +308,9 @@ void fixed(const PoolData& d, const PoolControl& c, const Means& m, PoolFit& f, 
     std::vector<Real>& dev_y = e.result.record.predicted;
     std::vector<DeviationColumn> wcols;
     for (std::size_t j = 0; j < k; ++j) {
-        reserve_large(dev_x[j], n);
         dev_x[j].resize(n);
         wcols.push_back({d.x[j].data(), m.x[j].data(), dev_x[j].data()});
     }
-    reserve_large(dev_y, n);
     dev_y.resize(n);
     wcols.push_back({d.y.data(), m.y.data(), dev_y.data()});
     if (!solve_gram(deviation_gram(wcols, d.group), n, f, e.bad_column)) {
@@ -323,7 +319,6 @@ void fixed(const PoolData& d, const PoolControl& c, const Means& m, PoolFit& f, 
     }
     Columns cols;
     for (const auto& x : dev_x) cols.push_back(x.data());
-    reserve_large(f.resid, n);
     f.resid.resize(n);
     subtract_fitted(cols, f.coef, dev_y.data(), n, f.resid.data());
     const int df = e.n - e.groups - e.k;
@@ -443,9 +438,8 @@ void random(const PoolData& d, const PoolControl& c, const Means& m,
     // covariance (elsewhere its product with the coefficient is one per cross-section).
     const bool clustered = c.covariance != PoolCovariance::CLASSICAL;
     std::vector<std::vector<Real>> q(clustered ? k + 1 : k);
-    for (auto& v : q) reserve_large(v, n), v.resize(n);
+    for (auto& v : q) v.resize(n);
     std::vector<Real>& qy = e.result.record.residuals;
-    reserve_large(qy, n);
     qy.resize(n);
     std::vector<DeviationColumn> qcols;
     for (std::size_t j = 0; j < k; ++j)
@@ -463,9 +457,8 @@ void random(const PoolData& d, const PoolControl& c, const Means& m,
     for (std::size_t g = 0; g < groups; ++g)
         intercept_part[g] = fast_multiply(f.coef[k], one_less_theta[g]);
     std::vector<Real>& fitted = e.result.record.predicted;
-    reserve_large(fitted, n);
     fitted.resize(n);
-    if (clustered) reserve_large(f.resid, n), f.resid.resize(n);
+    if (clustered) f.resid.resize(n);
     std::vector<Unpacked> slopes(k);
     for (std::size_t j = 0; j < k; ++j) slopes[j] = unpack_real(f.coef[j]);
     split_rows(n, [&](std::size_t begin, std::size_t end) {
@@ -684,7 +677,6 @@ PoolEstimate estimate_pool(const PoolData& d, const PoolControl& c) {
     // RANDOM forms its fitted values with its residuals (FIXED leaves y's deviations in their
     // buffer, written over here).
     if (c.model != PoolModel::RANDOM) {
-        reserve_large(r.predicted, d.y.size());
         r.predicted.resize(d.y.size());
         split_rows(d.y.size(), [&](std::size_t begin, std::size_t end) {
             for (std::size_t i = begin; i < end; ++i)
