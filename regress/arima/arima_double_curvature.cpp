@@ -330,10 +330,15 @@ constexpr std::size_t JET_SPLIT_MOST_VALUES = std::size_t(1) << 24;
 // place of the format, relative to 1 + max R_i**2.
 constexpr int JET_STEADY_UNITS = 8;
 
+// With `second_order` false only the value and the gradient are formed in the steady rows (the
+// Hessian is left empty); a series with mean or regressors then has none (not ok).
 template <int K, class T>
 ArimaCurvature curvature(const std::vector<T>& w, const std::vector<std::vector<T>>& dx,
-                         const ArimaOrder& o, const std::vector<Real>& theta, int threads) {
+                         const ArimaOrder& o, const std::vector<Real>& theta, int threads,
+                         bool second_order) {
     ArimaCurvature out;
+    const bool plain = !o.mean && o.regressors == 0;
+    if (!second_order && !plain) return out;
     std::vector<Jet<K, T>> par(static_cast<std::size_t>(K));
     for (int i = 0; i < K; ++i) {
         par[std::size_t(i)] = constant<K, T>(T(theta[std::size_t(i)]));
@@ -422,8 +427,11 @@ ArimaCurvature curvature(const std::vector<T>& w, const std::vector<std::vector<
     std::vector<char> phi_zero(rs), rr_zero(rs);
     for (std::size_t i = 0; i < rs; ++i)
         phi_zero[i] = all_zero(phi[i]), rr_zero[i] = all_zero(rr[i]);
-    const bool plain = mean_at < 0 && o.regressors == 0;
-    if (plain) {
+    if (plain && !second_order) {
+        plain_steady_rows<K, T, true, Jet<K, T>::N, Jet<K, T>::N>(
+            w, t, n, phi, rr, phi_zero, rr_zero, a, ssq, nullptr, nullptr);
+        t = n;
+    } else if (plain) {
         // On one thread all the components together; on two, the value and first derivatives
         // first (their innovations kept), then the two halves of the second-order components
         // side by side.
@@ -476,36 +484,38 @@ ArimaCurvature curvature(const std::vector<T>& w, const std::vector<std::vector<
     if (!std::isfinite(llf.c[0])) return out;
     out.llf = Real(llf.c[0]);
     for (int i = 1; i <= K; ++i) out.gradient.push_back(Real(llf.c[i]));
+    out.ok = true;
+    if (!second_order) return out;
     out.hessian.assign(std::size_t(K) * K, Real(0));
     int h = K + 1;
     for (int i = 0; i < K; ++i)
         for (int j = i; j < K; ++j, ++h)
             out.hessian[std::size_t(i) * K + j] = out.hessian[std::size_t(j) * K + i] =
                 Real(llf.c[h]);
-    out.ok = true;
     return out;
 }
 
 template <class T>
 ArimaCurvature curvature_of(const std::vector<T>& w, const std::vector<std::vector<T>>& dx,
-                            const ArimaOrder& order, const std::vector<Real>& theta, int threads) {
+                            const ArimaOrder& order, const std::vector<Real>& theta, int threads,
+                            bool second_order = true) {
     switch (order.parameter_count()) {
     case 1:
-        return curvature<1, T>(w, dx, order, theta, threads);
+        return curvature<1, T>(w, dx, order, theta, threads, second_order);
     case 2:
-        return curvature<2, T>(w, dx, order, theta, threads);
+        return curvature<2, T>(w, dx, order, theta, threads, second_order);
     case 3:
-        return curvature<3, T>(w, dx, order, theta, threads);
+        return curvature<3, T>(w, dx, order, theta, threads, second_order);
     case 4:
-        return curvature<4, T>(w, dx, order, theta, threads);
+        return curvature<4, T>(w, dx, order, theta, threads, second_order);
     case 5:
-        return curvature<5, T>(w, dx, order, theta, threads);
+        return curvature<5, T>(w, dx, order, theta, threads, second_order);
     case 6:
-        return curvature<6, T>(w, dx, order, theta, threads);
+        return curvature<6, T>(w, dx, order, theta, threads, second_order);
     case 7:
-        return curvature<7, T>(w, dx, order, theta, threads);
+        return curvature<7, T>(w, dx, order, theta, threads, second_order);
     case 8:
-        return curvature<8, T>(w, dx, order, theta, threads);
+        return curvature<8, T>(w, dx, order, theta, threads, second_order);
     default:
         return {};
     }
@@ -525,6 +535,11 @@ ArimaCurvature arima_extended_curvature(const std::vector<long double>& w,
                                         const ArimaOrder& order, const std::vector<Real>& theta,
                                         int threads) {
     return curvature_of(w, dx, order, theta, threads);
+}
+
+ArimaCurvature arima_extended_gradient(const std::vector<long double>& w, const ArimaOrder& order,
+                                       const std::vector<Real>& theta) {
+    return curvature_of(w, {}, order, theta, 1, false);
 }
 
 } // namespace tarvex

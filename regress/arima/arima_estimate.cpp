@@ -14,6 +14,7 @@
 #include "regress/fit/ls_bridge.hpp"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace tarvex {
@@ -405,17 +406,6 @@ bool clearly_above(const Objective& in_double, const std::vector<Real>& end,
     return at_end - at_start > RANK_MARGIN * (1 + qm::abs(at_end));
 }
 
-// The double-precision search of the exact likelihood from `start`, to SEARCH_TOLERANCE. Its
-// end is kept (its iterations > 0) only when it converged to stationary, invertible values whose
-// binary128 log-likelihood is above that of the start, by full Newton steps on a negative
-// definite Hessian all the way: such a path is the one the binary128 iterations take (each of
-// their steps is the same to double's rounding, and each is taken whole), so it leads to the
-// same maximum. A path that halved a step or replaced the Hessian made a choice that rounding
-// can turn, and may end at another local maximum: then the binary128 iterations take the path
-// from the start (the returned iterations are 0).
-// The binary128 log-likelihood and gradient at the search's end, which the check needs, are left
-// in `at_end_score` for the first binary128 iteration. The start's binary128 value is needed only
-// when the double values do not already rank the two points beyond their rounding.
 // The objective of the search: `exact` on the series and regressors in double.
 Objective search_objective(const Objective& exact, const std::vector<double>& search_w,
                            const std::vector<std::vector<double>>& search_dx) {
@@ -428,35 +418,98 @@ Objective search_objective(const Objective& exact, const std::vector<double>& se
     return in_double;
 }
 
+// The log-likelihood's gradient at theta in the extended format; false where it is not formed.
+using ExtendedGradientAt =
+    std::function<bool(const std::vector<Real>& theta, std::vector<Real>& gradient)>;
+
+// The Newton step of a gradient on a Hessian; false when the Hessian is not negative definite.
+bool newton_step(const std::vector<Real>& gradient, const std::vector<Real>& hessian,
+                 std::vector<Real>& step) {
+    const int k = int(gradient.size());
+    std::vector<Real> minus(hessian), lower;
+    for (Real& v : minus) v = -v;
+    int bad = -1;
+    if (k == 0 || !cholesky_factor(minus, k, lower, bad, Real(1e-32Q))) return false;
+    step = cholesky_solve(lower, k, gradient);
+    return true;
+}
+
+// Where the binary128 iterations start: the point, the Hessian of their steps and the binary128
+// log-likelihood and gradient there.
+struct BinaryStart {
+    std::vector<Real> theta, hessian;
+    ExactScoreKnown score;
+};
+
+// The double-precision search of the exact likelihood from `start`, to SEARCH_TOLERANCE. Its
+// end is kept (its iterations > 0) only when it converged to stationary, invertible values whose
+// binary128 log-likelihood is above that of the start, by full Newton steps on a negative
+// definite Hessian all the way: such a path is the one the binary128 iterations take (each of
+// their steps is the same to double's rounding, and each is taken whole), so it leads to the
+// same maximum. A path that halved a step or replaced the Hessian made a choice that rounding
+// can turn, and may end at another local maximum: then the binary128 iterations take the path
+// from the start (the returned iterations are 0).
+// With `extended`, one more Newton step follows, on the search's Hessian and the gradient in the
+// extended format at the search's end: that end is within double's rounding of the maximum (about
+// 1e-17), and the step brings it within the extended format's (about 1e-20 on 100,000
+// observations), so that the binary128 iterations start a full step shorter. It is listed as an
+// iteration of its own. `begin` receives where the binary128 iterations start, with the binary128
+// log-likelihood and gradient there, which the check needs. The start's binary128 value is needed
+// only when the double values do not already rank the two points beyond their rounding.
 MaximizeResult double_search(const Objective& exact, const Objective& in_double,
                              const std::vector<Real>& start, const ArimaControl& control,
-                             ExactScoreKnown& at_end_score) {
+                             const ExtendedGradientAt& extended, BinaryStart& begin) {
     bool hessian_replaced = false;
     MaximizeResult search = maximize(in_double, start, control.max_iterations - 1, SEARCH_TOLERANCE,
                                      control.interrupt, {}, &hessian_replaced);
     const bool newton_path =
         !hessian_replaced && std::all_of(search.history.begin(), search.history.end(),
                                          [](const MaximizeIteration& it) { return it.step == 1; });
-    Real at_start = 0, at_end = 0;
-    const bool candidate = search.status == MaximizeStatus::CONVERGED && search.iterations > 0 &&
-                           newton_path && usable_start(exact.order, search.parameters) &&
-                           exact.score(search.parameters, at_end, at_end_score.gradient);
-    const bool kept = candidate && (clearly_above(in_double, search.parameters, start) ||
-                                    !exact.value(start, at_start) || at_end > at_start);
-    if (!kept) return MaximizeResult{};
-    at_end_score.known = true;
-    at_end_score.llf = at_end;
+    if (search.status != MaximizeStatus::CONVERGED || search.iterations == 0 || !newton_path ||
+        !usable_start(exact.order, search.parameters))
+        return MaximizeResult{};
     // The Hessian that takes the first binary128 step, at the search's end: the jets' at the
     // last point the search evaluated (exact to double's rounding there, and within a modeled
     // step of at most MODELED_STEP of the end), or else central second differences in double at
     // the end (error about SEARCH_HESSIAN_STEP**2), so that one evaluated binary128 step brings
     // the estimates within the quadratic model's reach. Kept as it is when not defined.
-    if (in_double.curvature && !search.at_maximum.hessian.empty()) return search;
+    begin.theta = search.parameters;
+    begin.hessian = search.at_maximum.hessian;
     std::vector<Real> central;
     Real at_end_double = 0;
-    if (in_double.value(search.parameters, at_end_double) &&
+    if ((!in_double.curvature || begin.hessian.empty()) &&
+        in_double.value(search.parameters, at_end_double) &&
         in_double.hessian(search.parameters, at_end_double, central, true))
-        search.at_maximum.hessian = central;
+        begin.hessian = central;
+    std::vector<Real> g, step;
+    bool stepped = false;
+    if (extended && search.iterations + 1 < control.max_iterations) {
+        check_for_interrupt(control.interrupt);
+        if (extended(search.parameters, g) && newton_step(g, begin.hessian, step)) {
+            std::vector<Real> moved(search.parameters);
+            for (std::size_t j = 0; j < moved.size(); ++j) moved[j] += step[j];
+            if (usable_start(exact.order, moved)) {
+                begin.theta = moved;
+                stepped = true;
+            }
+        }
+    }
+    Real at_start = 0, at_end = 0;
+    const bool kept = exact.score(begin.theta, at_end, begin.score.gradient) &&
+                      (clearly_above(in_double, begin.theta, start) ||
+                       !exact.value(start, at_start) || at_end > at_start);
+    if (!kept) return MaximizeResult{};
+    begin.score.known = true;
+    begin.score.llf = at_end;
+    if (stepped) {
+        MaximizeIteration it;
+        it.iteration = ++search.iterations;
+        it.step = 1;
+        it.llf = at_end;
+        it.parameters = begin.theta;
+        search.history.push_back(it);
+        search.parameters = begin.theta;
+    }
     return search;
 }
 
@@ -584,46 +637,52 @@ ArimaEstimate estimate_arima(const std::vector<Real>& y, const ArimaOrder& order
                 for (Real v : c) extended_dx.back().push_back(static_cast<long double>(v));
             }
         }
+        // With the jets, the gradient and Hessian in the extended format: the step after the
+        // search's end (a series without mean or regressors), the last step and the covariance
+        // are taken on them.
+        ExtendedGradientAt extended;
+        ExactHessianAt hessian_at;
+        if (searching && in_double.curvature) {
+            extended = [&](const std::vector<Real>& theta, std::vector<Real>& g) {
+                ArimaCurvature c = arima_extended_gradient(extended_w, order, theta);
+                g = std::move(c.gradient);
+                return c.ok;
+            };
+            hessian_at = [&](const std::vector<Real>& theta, std::vector<Real>& h) {
+                ArimaCurvature c = arima_extended_curvature(extended_w, extended_dx, order, theta);
+                h = std::move(c.hessian);
+                return c.ok;
+            };
+        }
         MaximizeResult search;
-        ExactScoreKnown at_search_end;
-        if (searching) search = double_search(exact, in_double, start, control, at_search_end);
+        BinaryStart begin;
+        if (searching) search = double_search(exact, in_double, start, control, extended, begin);
         const int budget = control.max_iterations - search.iterations;
-        // From the search's end the binary128 iterations take Newton steps on the exact gradient
-        // with the Hessian at the search's end (the jets' is exact to double's rounding, so each
-        // step shrinks the error by about 1e-15), and the last step and the covariance take the
-        // jets' Hessian at their end in the extended format (else one of binary128 gradient
-        // differences). Should the
-        // steps not shrink as Newton's do, the iterations of values take over from the same point.
+        // From the search's end (or the extended format's step beyond it) the binary128
+        // iterations take Newton steps on the exact gradient with the Hessian at the search's end
+        // (the jets' is exact to double's rounding, so each step shrinks the error by about
+        // 1e-15), and the last step and the covariance take the jets' Hessian at their end in the
+        // extended format (else one of binary128 gradient differences). Should the steps not
+        // shrink as Newton's do, the iterations of values take over from the same point.
         if (search.iterations > 0) {
             const ExactScoreAt at = [&exact](const std::vector<Real>& theta, Real& llf,
                                              std::vector<Real>& g, ArmaFilter* keep) {
                 return exact.score(theta, llf, g, keep);
             };
-            // With the jets, the Hessian of the last step and of the covariance is theirs, in the
-            // extended format.
-            ExactHessianAt curvature_at;
-            if (in_double.curvature)
-                curvature_at = [&](const std::vector<Real>& theta, std::vector<Real>& h) {
-                    ArimaCurvature c =
-                        arima_extended_curvature(extended_w, extended_dx, order, theta);
-                    h = std::move(c.hessian);
-                    return c.ok;
-                };
             // The last pass, at the estimates, is the filter of values: its residuals and state
             // are those of the exact gradient's pass (the same operations), without the
             // derivatives no step needs any more.
             const ExactFilterAt filter_at = [&exact](const std::vector<Real>& theta) {
                 return exact.filter(theta, true);
             };
-            scored =
-                finish_by_exact_gradient(at, search.parameters, search.at_maximum.hessian, scale,
-                                         budget, control.parameter_tolerance, control.interrupt,
-                                         at_search_end, curvature_at, filter_at);
+            scored = finish_by_exact_gradient(at, begin.theta, begin.hessian, scale, budget,
+                                              control.parameter_tolerance, control.interrupt,
+                                              begin.score, hessian_at, filter_at);
         }
         fit = scored.ok ? scored.fit
               : search.iterations > 0
-                  ? maximize(exact, search.parameters, budget, control.parameter_tolerance,
-                             control.interrupt, search.at_maximum.hessian)
+                  ? maximize(exact, begin.theta, budget, control.parameter_tolerance,
+                             control.interrupt, begin.hessian)
                   : maximize(exact, start, budget, control.parameter_tolerance, control.interrupt);
         // The iterations reported are those of both phases.
         if (search.iterations > 0) {

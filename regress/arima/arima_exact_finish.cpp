@@ -1,5 +1,5 @@
 // Newton's iterations on the exact gradient, with a fixed Hessian, and the last step on the
-// Hessian of gradient differences.
+// caller's Hessian (or one of gradient differences).
 #include "regress/arima/arima_exact_finish.hpp"
 
 #include "kernels/convergence.hpp"
@@ -16,6 +16,15 @@ const Real GRADIENT_DIFFERENCE_STEP = 1e-16Q;
 // Each step must be at most this fraction of the one before (the search's Hessian makes it
 // about 1e-8): a path that shrinks slower is not the converging Newton path.
 const Real REQUIRED_CONTRACTION = 1e-2Q;
+// A full step this short (relative) is taken on the caller's Hessian at its point, and is the
+// last when its error, about its length times that Hessian's relative error (EXTENDED_ROUNDING,
+// measured below 2e-19) times its condition number, is below LAST_STEP_ERROR: a twentieth of the
+// rounding of a binary128 parameter near 1 (and below the band within which the rounding of the
+// binary128 gradient leaves the maximum), whatever the tolerance. Over a step this short the
+// Hessian changes by less than its own rounding, so that it serves the point the step reaches.
+const Real CALLER_HESSIAN_STEP = 1e-19Q;
+const Real EXTENDED_ROUNDING = 1e-18Q;
+const Real LAST_STEP_ERROR = 1e-35Q;
 
 Real largest_relative(const std::vector<Real>& step, const std::vector<Real>& at) {
     Real top = 0;
@@ -30,6 +39,21 @@ bool negative_factor(const std::vector<Real>& h, int k, std::vector<Real>& lower
     for (Real& v : minus) v = -v;
     int bad = -1;
     return cholesky_factor(minus, k, lower, bad, Real(1e-32Q));
+}
+
+// The condition number of -H in the 1-norm, from its Cholesky factor.
+Real condition_number(const std::vector<Real>& h, const std::vector<Real>& lower, int k) {
+    const std::vector<Real> inverse = cholesky_inverse(lower, k);
+    auto norm = [k](const std::vector<Real>& m) {
+        Real top = 0;
+        for (int j = 0; j < k; ++j) {
+            Real column = 0;
+            for (int i = 0; i < k; ++i) column += qm::abs(m[std::size_t(i) * k + j]);
+            top = std::max(top, column);
+        }
+        return top;
+    };
+    return norm(h) * norm(inverse);
 }
 
 } // namespace
@@ -49,6 +73,8 @@ ExactFinish finish_by_exact_gradient(const ExactScoreAt& score, const std::vecto
     Real llf = 0, previous = -1;
     bool converged = false;
     int iteration = 0;
+    std::vector<Real> h(std::size_t(k) * k);
+    bool hessian_here = false; // h is the caller's Hessian at theta (or within a short step)
     for (; iteration < max_iterations; ++iteration) {
         check_for_interrupt(interrupt);
         if (iteration == 0 && at_start.known) {
@@ -58,15 +84,28 @@ ExactFinish finish_by_exact_gradient(const ExactScoreAt& score, const std::vecto
             return out;
         }
         if (!out.fit.history.empty()) out.fit.history.back().llf = llf;
-        const std::vector<Real> step = cholesky_solve(lower, k, g);
+        std::vector<Real> step = cholesky_solve(lower, k, g);
         if (small_change(step, theta, tolerance)) {
             converged = true;
             break;
         }
-        const Real size = largest_relative(step, theta);
+        Real size = largest_relative(step, theta);
+        if (hessian_at && size <= CALLER_HESSIAN_STEP) {
+            check_for_interrupt(interrupt);
+            if (!hessian_at(theta, h) || !negative_factor(h, k, lower)) return out;
+            hessian_here = true;
+            if (size * condition_number(h, lower, k) * EXTENDED_ROUNDING <= LAST_STEP_ERROR) {
+                converged = true;
+                break;
+            }
+            // Not yet the last: the steps go on with the caller's Hessian.
+            step = cholesky_solve(lower, k, g);
+            size = largest_relative(step, theta);
+        }
         if (previous >= 0 && size > REQUIRED_CONTRACTION * previous) return out;
         previous = size;
         for (int j = 0; j < k; ++j) theta[j] += step[j];
+        hessian_here = hessian_here && size <= CALLER_HESSIAN_STEP;
         MaximizeIteration it;
         it.iteration = iteration + 1;
         it.step = 1;
@@ -79,9 +118,9 @@ ExactFinish finish_by_exact_gradient(const ExactScoreAt& score, const std::vecto
         if (!score(theta, llf, g, &out.filter)) return out;
         if (!out.fit.history.empty()) out.fit.history.back().llf = llf;
     }
-    // The Hessian at theta (the caller's, or of gradient differences), and its step.
-    std::vector<Real> h(std::size_t(k) * k);
-    if (hessian_at) {
+    // The Hessian at theta (the caller's, unless formed there already, or of gradient
+    // differences), and its step.
+    if (hessian_at && !hessian_here) {
         check_for_interrupt(interrupt);
         if (!hessian_at(theta, h)) return out;
     }

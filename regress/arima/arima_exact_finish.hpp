@@ -4,9 +4,13 @@
 // error) until a full step is below the parameter tolerance, as Newton's iterations end; then
 // the caller's Hessian at that point (or else one from forward differences of exact gradients,
 // good to about 1e-16) takes one last step, on the quadratic model, which leaves the estimates
-// within rounding of the maximum. That Hessian is also the one the covariance inverts. The last
-// pass keeps the filter at the estimates (residuals, state): given the caller's filter of values,
-// that pass forms no gradient (nothing decides on it any more), else it is the exact gradient's.
+// within rounding of the maximum. A full step already shorter than about 1e-19 is taken on the
+// caller's Hessian at its point, and is that last step when the error this leaves (its length
+// times the Hessian's rounding times its condition number) is below the binary128 rounding of
+// the parameters: then one gradient pass ends the iterations. That Hessian is also the one the
+// covariance inverts. The last pass keeps the filter at the estimates (residuals, state): given the
+// caller's filter of values, that pass forms no gradient (nothing decides on it any more), else it
+// is the exact gradient's.
 #pragma once
 
 #include "kernels/interrupt_check.hpp"

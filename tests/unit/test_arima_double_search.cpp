@@ -100,6 +100,16 @@ void expect_same_maximum(const ArimaEstimate& searched, const ArimaEstimate& dir
         ASSERT_EQ(g.size(), a.coef.size());
         for (Real v : g) EXPECT_LT(qm::abs(v), 1e-15Q * (1 + qm::abs(a.llf)));
     }
+    // The searched estimates are the binary128 maximum to within the rounding of the exact
+    // gradient: the Newton step from them, on the covariance (minus the inverse Hessian), is a
+    // few units in the last place of binary128 (a step left untaken would be about 1e-20).
+    const std::vector<Real> g = exact_gradient(y, x, o, a.coef);
+    const std::size_t k = a.coef.size();
+    for (std::size_t i = 0; i < k; ++i) {
+        Real step = 0;
+        for (std::size_t j = 0; j < k; ++j) step += a.cov[i * k + j] * g[j];
+        EXPECT_LT(qm::abs(step), 1e-32Q * (1 + qm::abs(a.coef[i]))) << "Newton step " << i;
+    }
     // The iterations listed run on from the double phase into the binary128 one (an iteration
     // that ends without a step lists nothing), up to the count reported, and their
     // log-likelihood does not fall (beyond the rounding of the double phase's).

@@ -200,6 +200,16 @@ TEST(ArimaExactScore, JetsMatchTheExactScoreAndItsDifferences) {
                                      reg ? std::vector<std::vector<long double>>{xe}
                                          : std::vector<std::vector<long double>>{},
                                      c.order, c.theta);
+        // The gradient alone is the same bits as with the Hessian, and only for a series
+        // without mean or regressors.
+        const ArimaCurvature first = arima_extended_gradient(we, c.order, c.theta);
+        if (reg || c.order.mean) {
+            EXPECT_FALSE(first.ok) << c.name;
+        } else {
+            EXPECT_TRUE(first.ok && first.llf == extended.llf &&
+                        first.gradient == extended.gradient && first.hessian.empty())
+                << c.name << ", the gradient alone";
+        }
         // Without mean and regressors the steady rows may share the second-order components
         // between two threads: the same bits as one.
         if (!reg && !c.order.mean) {
