@@ -220,12 +220,17 @@ struct SecondOrderPairs {
 // it, in their order, so that the rows run in parts (the value and first derivatives, then halves
 // of the second-order components on two threads) give the bits of the whole jets. The component
 // ranges are constants, so that the loops over them unroll.
+// With `units` (not empty), every coefficient is linear in the parameters (its value and at most
+// one first derivative, which is one: units[i] its component for phi_i, units[r + i] for
+// theta_i, 0 for none): a term with a zero factor then adds nothing and one with a unit factor
+// adds its operand, so they are skipped or added as they are: the same bits (but for the sign of
+// a zero), at a fraction of the operations.
 template <int K, class T, bool FIRST, int HB, int HE>
 void plain_steady_rows(const std::vector<T>& w, std::size_t t, std::size_t n,
                        const std::vector<Jet<K, T>>& phi, const std::vector<Jet<K, T>>& rr,
                        const std::vector<char>& phi_zero, const std::vector<char>& rr_zero,
-                       std::vector<Jet<K, T>>& a, JetSum<K, T>& ssq, T* first_out,
-                       const T* first_in) {
+                       const std::vector<int>& units, std::vector<Jet<K, T>>& a, JetSum<K, T>& ssq,
+                       T* first_out, const T* first_in) {
     constexpr int N = Jet<K, T>::N;
     constexpr SecondOrderPairs<K> pairs{};
     const std::size_t rs = a.size();
@@ -267,6 +272,41 @@ void plain_steady_rows(const std::vector<T>& w, std::size_t t, std::size_t n,
             out[h] = x;
         }
     };
+    // The same on linear coefficients: fm and gm the unit components of phi_i and theta_{i+1}.
+    auto advance_linear = [&](auto with_phi, auto with_rr, T* out, const T* up, const T* f,
+                              const T* g, int fm, int gm, T xt) {
+        const T g0 = g[0], vv = v[0];
+        if constexpr (FIRST) {
+            T x = up[0];
+            if constexpr (with_phi.value) x += f[0] * xt;
+            if constexpr (with_rr.value) x = x + g0 * vv;
+            out[0] = x;
+#pragma GCC unroll 16
+            for (int c = 1; c <= K; ++c) {
+                x = up[c];
+                if constexpr (with_phi.value)
+                    if (c == fm) x += xt;
+                if constexpr (with_rr.value) {
+                    T term = g0 * v[c];
+                    if (c == gm) term = term + vv;
+                    x = x + term;
+                }
+                out[c] = x;
+            }
+        }
+#pragma GCC unroll 64
+        for (int h = HB; h < HE; ++h) {
+            T x = up[h];
+            if constexpr (with_rr.value) {
+                T term = g0 * v[h];
+                if (pairs.i[h] == gm) term = term + v[pairs.j[h]];
+                if (pairs.j[h] == gm) term = term + v[pairs.i[h]];
+                x = x + term;
+            }
+            out[h] = x;
+        }
+    };
+    const bool linear = !units.empty();
     using yes = std::true_type;
     using no = std::false_type;
     for (std::size_t row = 0; t < n; ++t, ++row) {
@@ -293,6 +333,24 @@ void plain_steady_rows(const std::vector<T>& w, std::size_t t, std::size_t n,
         for (std::size_t i = 0; i + 1 < rs; ++i) {
             T* out = a[i].c;
             const T *up = a[i + 1].c, *f = phi[i].c, *g = rr[i + 1].c;
+            if (linear) {
+                const int fm = units[i], gm = units[rs + i + 1];
+                switch (terms[i]) {
+                case 0:
+                    advance_linear(no{}, no{}, out, up, f, g, fm, gm, xt);
+                    break;
+                case 1:
+                    advance_linear(yes{}, no{}, out, up, f, g, fm, gm, xt);
+                    break;
+                case 2:
+                    advance_linear(no{}, yes{}, out, up, f, g, fm, gm, xt);
+                    break;
+                default:
+                    advance_linear(yes{}, yes{}, out, up, f, g, fm, gm, xt);
+                    break;
+                }
+                continue;
+            }
             switch (terms[i]) {
             case 0:
                 advance(no{}, no{}, out, up, f, g, xt);
@@ -427,9 +485,27 @@ ArimaCurvature curvature(const std::vector<T>& w, const std::vector<std::vector<
     std::vector<char> phi_zero(rs), rr_zero(rs);
     for (std::size_t i = 0; i < rs; ++i)
         phi_zero[i] = all_zero(phi[i]), rr_zero[i] = all_zero(rr[i]);
+    // Each coefficient's unit first derivative when all are linear in the parameters (a model
+    // without seasonal terms), else none.
+    auto unit_of = [](const Jet<K, T>& j, int& unit) {
+        for (int h = K + 1; h < Jet<K, T>::N; ++h)
+            if (j.c[h] != 0) return false;
+        unit = 0;
+        for (int c = 1; c <= K; ++c) {
+            if (j.c[c] == 0) continue;
+            if (j.c[c] != 1 || unit != 0) return false;
+            unit = c;
+        }
+        return true;
+    };
+    std::vector<int> units(2 * rs, 0);
+    bool linear = true;
+    for (std::size_t i = 0; i < rs && linear; ++i)
+        linear = unit_of(phi[i], units[i]) && unit_of(rr[i], units[rs + i]);
+    if (!linear) units.clear();
     if (plain && !second_order) {
         plain_steady_rows<K, T, true, Jet<K, T>::N, Jet<K, T>::N>(
-            w, t, n, phi, rr, phi_zero, rr_zero, a, ssq, nullptr, nullptr);
+            w, t, n, phi, rr, phi_zero, rr_zero, units, a, ssq, nullptr, nullptr);
         t = n;
     } else if (plain) {
         // On one thread all the components together; on two, the value and first derivatives
@@ -441,23 +517,23 @@ ArimaCurvature curvature(const std::vector<T>& w, const std::vector<std::vector<
             K >= 2 && rows * std::size_t(K + 1) <= JET_SPLIT_MOST_VALUES &&
             (threads > 1 || (threads <= 0 && rows >= JET_SPLIT_ROWS && two_threads_available()));
         if (!split) {
-            plain_steady_rows<K, T, true, K + 1, N>(w, t, n, phi, rr, phi_zero, rr_zero, a, ssq,
-                                                    nullptr, nullptr);
+            plain_steady_rows<K, T, true, K + 1, N>(w, t, n, phi, rr, phi_zero, rr_zero, units, a,
+                                                    ssq, nullptr, nullptr);
         } else {
             // Every row's values are written before they are read: left uninitialised (no
             // clearing pass over the whole array).
             const std::unique_ptr<T[]> first(new T[rows * std::size_t(K + 1)]);
             std::vector<Jet<K, T>> a_upper(a);
             JetSum<K, T> ssq_upper = ssq;
-            plain_steady_rows<K, T, true, N, N>(w, t, n, phi, rr, phi_zero, rr_zero, a, ssq,
+            plain_steady_rows<K, T, true, N, N>(w, t, n, phi, rr, phi_zero, rr_zero, units, a, ssq,
                                                 first.get(), nullptr);
             run_row_shares(2, 2, [&](std::size_t share, std::size_t, std::size_t) {
                 if (share == 0)
                     plain_steady_rows<K, T, false, K + 1, middle>(
-                        w, t, n, phi, rr, phi_zero, rr_zero, a, ssq, nullptr, first.get());
+                        w, t, n, phi, rr, phi_zero, rr_zero, units, a, ssq, nullptr, first.get());
                 else
                     plain_steady_rows<K, T, false, middle, N>(w, t, n, phi, rr, phi_zero, rr_zero,
-                                                              a_upper, ssq_upper, nullptr,
+                                                              units, a_upper, ssq_upper, nullptr,
                                                               first.get());
             });
             for (int h = middle; h < N; ++h) {
