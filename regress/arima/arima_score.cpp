@@ -262,10 +262,16 @@ ArimaScore arima_exact_score(const std::vector<Real>& x, const ArimaOrder& order
                 const char* drrk = &drr_nz[std::size_t(k) * rn];
                 const Unpacked* dphiku = &dphi_u[std::size_t(k - k_begin) * rn];
                 const Unpacked* drrku = &drr_u[std::size_t(k - k_begin) * rn];
-                const Real dxt = shift_at(d, row);
-                const bool dx_nz = !fast_is_zero(dxt);
-                const Unpacked dxu = unpack_real(dxt);
-                const Unpacked dvu = unpacked_sum(dxu, unpacked_negate(dak[0]));
+                // A coefficient's direction does not move the series: dv = 0 - da_0 is -da_0
+                // (but for the sign of a zero), without the sum.
+                bool dx_nz = false;
+                Unpacked dxu = zero, dvu = unpacked_negate(dak[0]);
+                if (d.shift >= 0) {
+                    const Real dxt = shift_at(d, row);
+                    dx_nz = !fast_is_zero(dxt);
+                    dxu = unpack_real(dxt);
+                    dvu = unpacked_sum(dxu, dvu);
+                }
                 Unpacked& dot = own_dvdot[std::size_t(k - k_begin)];
                 dot = unpacked_sum(dot, unpacked_multiply(vu, dvu));
 #pragma GCC unroll 4
