@@ -245,9 +245,11 @@ void plain_steady_rows(const std::vector<T>& w, std::size_t t, std::size_t n,
         carry[c] += (sum[c] - (s - back)) + (term - back);
         sum[c] = s;
     };
-    // next = a_{i+1} (+ phi_i x_t) (+ theta_{i+1} v_t), the product as operator* forms it.
-    auto advance = [&](auto with_phi, auto with_rr, T* out, const T* up, const T* f, const T* g,
-                       T xt) {
+    // next = a_{i+1} (+ phi_i x_t) (+ theta_{i+1} v_t), the product as operator* forms it; on
+    // linear coefficients (LINEAR) fm and gm are the unit components of phi_i and theta_{i+1}.
+    auto advance = [&](auto linear, auto with_phi, auto with_rr, T* out, const T* up, const T* f,
+                       const T* g, int fm, int gm, T xt) {
+        constexpr bool LINEAR = decltype(linear)::value;
         const T g0 = g[0], vv = v[0];
         if constexpr (FIRST) {
             T x = up[0];
@@ -257,39 +259,17 @@ void plain_steady_rows(const std::vector<T>& w, std::size_t t, std::size_t n,
 #pragma GCC unroll 16
             for (int c = 1; c <= K; ++c) {
                 x = up[c];
-                if constexpr (with_phi.value) x += f[c] * xt;
-                if constexpr (with_rr.value) x = x + (g0 * v[c] + vv * g[c]);
-                out[c] = x;
-            }
-        }
-#pragma GCC unroll 64
-        for (int h = HB; h < HE; ++h) {
-            T x = up[h];
-            if constexpr (with_phi.value) x += f[h] * xt;
-            if constexpr (with_rr.value)
-                x = x + (g0 * v[h] + vv * g[h] + g[pairs.i[h]] * v[pairs.j[h]] +
-                         g[pairs.j[h]] * v[pairs.i[h]]);
-            out[h] = x;
-        }
-    };
-    // The same on linear coefficients: fm and gm the unit components of phi_i and theta_{i+1}.
-    auto advance_linear = [&](auto with_phi, auto with_rr, T* out, const T* up, const T* f,
-                              const T* g, int fm, int gm, T xt) {
-        const T g0 = g[0], vv = v[0];
-        if constexpr (FIRST) {
-            T x = up[0];
-            if constexpr (with_phi.value) x += f[0] * xt;
-            if constexpr (with_rr.value) x = x + g0 * vv;
-            out[0] = x;
-#pragma GCC unroll 16
-            for (int c = 1; c <= K; ++c) {
-                x = up[c];
-                if constexpr (with_phi.value)
+                if constexpr (with_phi.value && LINEAR) {
                     if (c == fm) x += xt;
-                if constexpr (with_rr.value) {
+                } else if constexpr (with_phi.value) {
+                    x += f[c] * xt;
+                }
+                if constexpr (with_rr.value && LINEAR) {
                     T term = g0 * v[c];
                     if (c == gm) term = term + vv;
                     x = x + term;
+                } else if constexpr (with_rr.value) {
+                    x = x + (g0 * v[c] + vv * g[c]);
                 }
                 out[c] = x;
             }
@@ -297,11 +277,16 @@ void plain_steady_rows(const std::vector<T>& w, std::size_t t, std::size_t n,
 #pragma GCC unroll 64
         for (int h = HB; h < HE; ++h) {
             T x = up[h];
-            if constexpr (with_rr.value) {
+            if constexpr (with_rr.value && LINEAR) {
                 T term = g0 * v[h];
                 if (pairs.i[h] == gm) term = term + v[pairs.j[h]];
                 if (pairs.j[h] == gm) term = term + v[pairs.i[h]];
                 x = x + term;
+            } else {
+                if constexpr (with_phi.value) x += f[h] * xt;
+                if constexpr (with_rr.value)
+                    x = x + (g0 * v[h] + vv * g[h] + g[pairs.i[h]] * v[pairs.j[h]] +
+                             g[pairs.j[h]] * v[pairs.i[h]]);
             }
             out[h] = x;
         }
@@ -333,38 +318,27 @@ void plain_steady_rows(const std::vector<T>& w, std::size_t t, std::size_t n,
         for (std::size_t i = 0; i + 1 < rs; ++i) {
             T* out = a[i].c;
             const T *up = a[i + 1].c, *f = phi[i].c, *g = rr[i + 1].c;
-            if (linear) {
-                const int fm = units[i], gm = units[rs + i + 1];
+            const int fm = linear ? units[i] : 0, gm = linear ? units[rs + i + 1] : 0;
+            auto step = [&](auto lin) {
                 switch (terms[i]) {
                 case 0:
-                    advance_linear(no{}, no{}, out, up, f, g, fm, gm, xt);
+                    advance(lin, no{}, no{}, out, up, f, g, fm, gm, xt);
                     break;
                 case 1:
-                    advance_linear(yes{}, no{}, out, up, f, g, fm, gm, xt);
+                    advance(lin, yes{}, no{}, out, up, f, g, fm, gm, xt);
                     break;
                 case 2:
-                    advance_linear(no{}, yes{}, out, up, f, g, fm, gm, xt);
+                    advance(lin, no{}, yes{}, out, up, f, g, fm, gm, xt);
                     break;
                 default:
-                    advance_linear(yes{}, yes{}, out, up, f, g, fm, gm, xt);
+                    advance(lin, yes{}, yes{}, out, up, f, g, fm, gm, xt);
                     break;
                 }
-                continue;
-            }
-            switch (terms[i]) {
-            case 0:
-                advance(no{}, no{}, out, up, f, g, xt);
-                break;
-            case 1:
-                advance(yes{}, no{}, out, up, f, g, xt);
-                break;
-            case 2:
-                advance(no{}, yes{}, out, up, f, g, xt);
-                break;
-            default:
-                advance(yes{}, yes{}, out, up, f, g, xt);
-                break;
-            }
+            };
+            if (linear)
+                step(yes{});
+            else
+                step(no{});
         }
         T* last = a[rs - 1].c;
         const T* f = phi[rs - 1].c;
