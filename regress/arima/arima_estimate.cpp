@@ -426,10 +426,11 @@ using ExtendedGradientAt =
 bool newton_step(const std::vector<Real>& gradient, const std::vector<Real>& hessian,
                  std::vector<Real>& step) {
     const int k = int(gradient.size());
+    if (k == 0 || hessian.size() != std::size_t(k) * std::size_t(k)) return false;
     std::vector<Real> minus(hessian), lower;
     for (Real& v : minus) v = -v;
     int bad = -1;
-    if (k == 0 || !cholesky_factor(minus, k, lower, bad, Real(1e-32Q))) return false;
+    if (!cholesky_factor(minus, k, lower, bad, Real(1e-32Q))) return false;
     step = cholesky_solve(lower, k, gradient);
     return true;
 }
@@ -468,19 +469,8 @@ MaximizeResult double_search(const Objective& exact, const Objective& in_double,
     if (search.status != MaximizeStatus::CONVERGED || search.iterations == 0 || !newton_path ||
         !usable_start(exact.order, search.parameters))
         return MaximizeResult{};
-    // The Hessian that takes the first binary128 step, at the search's end: the jets' at the
-    // last point the search evaluated (exact to double's rounding there, and within a modeled
-    // step of at most MODELED_STEP of the end), or else central second differences in double at
-    // the end (error about SEARCH_HESSIAN_STEP**2), so that one evaluated binary128 step brings
-    // the estimates within the quadratic model's reach. Kept as it is when not defined.
     begin.theta = search.parameters;
     begin.hessian = search.at_maximum.hessian;
-    std::vector<Real> central;
-    Real at_end_double = 0;
-    if ((!in_double.curvature || begin.hessian.empty()) &&
-        in_double.value(search.parameters, at_end_double) &&
-        in_double.hessian(search.parameters, at_end_double, central, true))
-        begin.hessian = central;
     std::vector<Real> g, step;
     bool stepped = false;
     if (extended && search.iterations + 1 < control.max_iterations) {
@@ -510,6 +500,17 @@ MaximizeResult double_search(const Objective& exact, const Objective& in_double,
         search.history.push_back(it);
         search.parameters = begin.theta;
     }
+    // The Hessian that takes the first binary128 step, at the search's end: the jets' at the
+    // last point the search evaluated (exact to double's rounding there, and within a modeled
+    // step of at most MODELED_STEP of the end), or else central second differences in double at
+    // the end (error about SEARCH_HESSIAN_STEP**2), so that one evaluated binary128 step brings
+    // the estimates within the quadratic model's reach. Kept as it is when not defined.
+    if (in_double.curvature && !begin.hessian.empty()) return search;
+    std::vector<Real> central;
+    Real at_end_double = 0;
+    if (in_double.value(search.parameters, at_end_double) &&
+        in_double.hessian(search.parameters, at_end_double, central, true))
+        begin.hessian = central;
     return search;
 }
 
